@@ -1,0 +1,38 @@
+// Builds a conditional probability table P(Y | X) for X with 2 outcomes and Y with 3, normalises it
+// and prints its rows and the marginal of Y under a uniform X.
+#include <cstdio>
+
+#include "model/dmatrix.h"
+#include "model/double_array.h"
+#include "model/int_array.h"
+
+int main() {
+    VRX_intArray sizes;
+    sizes.Add(2);  // parent X: first dimension
+    sizes.Add(3);  // child Y: last dimension, one distribution per run
+    VRX_Dmatrix table(sizes);
+
+    // Unnormalised weights; the second row is left at zero and becomes uniform.
+    const double weights[] = {2.0, 1.0, 1.0, 0.0, 0.0, 0.0};
+    for (int i = 0; i < table.GetNumberOfElements(); i++) table[i] = weights[i];
+    table.Normalize();
+
+    VRX_intArray coords;
+    coords.SetSize(2);
+    for (coords[0] = 0; coords[0] < 2; coords[0]++) {
+        std::printf("P(Y | X=%d):", coords[0]);
+        for (coords[1] = 0; coords[1] < 3; coords[1]++) std::printf(" %.4f", table.GetValueAt(coords));
+        std::printf("\n");
+    }
+
+    // Marginal of Y: sum out X weighted by its (uniform) prior.
+    VRX_doubleArray prior;
+    prior.Add(0.5);
+    prior.Add(0.5);
+    VRX_Dmatrix marginal;
+    if (table.WeightedSumOverDimensionInto(0, prior, marginal) != 0) return 1;
+    std::printf("P(Y):       ");
+    for (int k = 0; k < marginal.GetNumberOfElements(); k++) std::printf(" %.4f", marginal[k]);
+    std::printf("\n");
+    return 0;
+}

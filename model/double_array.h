@@ -1,0 +1,68 @@
+#pragma once
+// Growable double array (sized vector and list at once); up to four doubles live inline, larger
+// buffers come from and go back to a process-wide pool of released buffers while one exists.
+
+class VRX_intArray;
+
+class VRX_doubleArray {
+public:
+    VRX_doubleArray() = default;
+    // Deep copy; when the storage cannot be allocated the copy is left empty.
+    VRX_doubleArray(const VRX_doubleArray& other);
+    VRX_doubleArray(VRX_doubleArray&& other) noexcept;
+    VRX_doubleArray& operator=(const VRX_doubleArray& other);
+    VRX_doubleArray& operator=(VRX_doubleArray&& other) noexcept;
+    ~VRX_doubleArray();
+
+    double& operator[](int i) { return data[i]; }
+    const double& operator[](int i) const { return data[i]; }
+
+    int GetSize() const { return size; }
+    int GetCount() const { return count; }
+    // Null while the array is empty.
+    double* GetItems() { return data; }
+    const double* GetItems() const { return data; }
+    // Clamped to [0, size].
+    void SetCount(int n) { count = n < 0 ? 0 : (n > size ? size : n); }
+
+    int SetSize(int n);
+    int Grow();
+    int Add(double v) {
+        if (count == size) return GrowAndAdd_(v);
+        data[count++] = v;
+        return 0;
+    }
+    int Insert(int pos, double v);
+    int Delete(int i);
+    int FlushAndReserve(int n);
+    int CleanUp();
+    int Copy(const VRX_doubleArray& other);
+    int CopyElements(const VRX_doubleArray& other);
+    int FillWith(double v);
+    int Permute(const VRX_intArray& order);
+    void Swap(VRX_doubleArray& other);
+
+    // The pool of released buffers. Creating a pool over an existing one releases the old one first.
+    static int CreatePool(int n);
+    static void DestroyPool();
+    // A buffer of at least n doubles (exact fit first, else the smallest larger one, else a new one);
+    // null when n < 1 or memory runs out.
+    static double* TakeFromPool(int n);
+    // Hands a heap buffer back: kept by the pool while it has room, freed otherwise.
+    static void ReleaseToPool(double* buffer, int size);
+    static bool HasPool();
+    // Number of pool entries currently holding a buffer.
+    static int PoolBufferCount();
+
+private:
+    static constexpr int kInlineSize = 4;
+
+    bool IsHeap_() const { return data != nullptr && data != inlineBuffer; }
+    void ReleaseStorage_();
+    int GrowAndAdd_(double v);
+
+    double inlineBuffer[kInlineSize] = {};
+    double* data = nullptr;
+    int size = 0;
+    int count = 0;
+};

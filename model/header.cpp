@@ -1,0 +1,49 @@
+// Identifier, display name and comment of a network, node or submodel.
+#include "model/header.h"
+
+#include <string>
+
+#include "model/error_log.h"
+#include "model/identifier.h"
+#include "model/status_codes.h"
+
+VRX_header::~VRX_header() = default;
+
+void VRX_header::CleanUp(int deep) {
+    id.Reset();
+    name.Reset();
+    comment.Reset();
+    ownerNode = nullptr;
+    VRX_object::CleanUp(deep);
+}
+
+void VRX_header::CheckConsistency(int /*deep*/) {
+    SetFlag(kConsistent, IsValidIdentifier(id.Get()) != 0);
+}
+
+int VRX_header::SetId(const char* newId) {
+    if (!IsValidIdentifier(newId))
+        return LogError(errorLog, kIllegalIdentifier, "Illegal identifier", nullptr);
+    // The copy is made first: once the owner has accepted, the children already know the new id.
+    std::string copy;
+    if (const int rc = OwnedText::MakeCopy(newId, copy)) return rc;
+    if (!OwnerAcceptsId(newId)) return kIllegalIdentifier;
+    id.Take(std::move(copy));
+    return kSuccess;
+}
+
+bool VRX_header::OwnerAcceptsId(const char* newId) const {
+    if (ownerNode == nullptr) return true;
+    // Node headers: the owning network vets the new id (wired with the node table).
+    (void)newId;
+    return true;
+}
+
+int VRX_header::Copy(const VRX_header& other) {
+    if (!other.IsValid()) return kObjectNotValid;
+    SetId(other.GetId());
+    if (const int rc = name.Set(other.GetName())) return rc;
+    if (const int rc = comment.Set(other.GetComment())) return rc;
+    CheckValidity(0);
+    return kSuccess;
+}

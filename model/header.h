@@ -1,0 +1,48 @@
+#pragma once
+// Identifier, display name and comment of a network, node or submodel.
+
+#include "model/owned_text.h"
+#include "model/vrx_object.h"
+
+class VRX_node;
+
+class VRX_header : public VRX_object {
+public:
+    VRX_header() = default;
+    // Copies go through Copy, which runs the identifier checks and keeps the owner node.
+    VRX_header(const VRX_header&) = delete;
+    VRX_header& operator=(const VRX_header&) = delete;
+    ~VRX_header() override;
+
+    // Frees the three texts and forgets the owner node.
+    void CleanUp(int deep) override;
+    // Consistent exactly when the id is a valid identifier.
+    void CheckConsistency(int deep) override;
+
+    // -30 with "Illegal identifier" logged for an invalid identifier; -30 without a message when the
+    // owner node's network refuses it; -42 when out of memory; 0. The id is unchanged on failure.
+    int SetId(const char* newId);
+    // Replace the text by a copy; null clears it; -42 when out of memory.
+    int SetName(const char* text) { return name.Set(text); }
+    int SetComment(const char* text) { return comment.Set(text); }
+    // Recorded by the node constructors; not owned.
+    void SetOwnerNode(VRX_node* node) { ownerNode = node; }
+
+    // -567 when other is not valid. The id goes through SetId (a refusal is logged, not returned);
+    // name and comment are copied (-42 when out of memory); 0.
+    int Copy(const VRX_header& other);
+
+    const char* GetId() const { return id.Get(); }
+    const char* GetName() const { return name.Get(); }
+    const char* GetComment() const { return comment.Get(); }
+    VRX_node* GetOwnerNode() const { return ownerNode; }
+
+private:
+    // True when the owner may take newId (always for headers of networks and submodels).
+    bool OwnerAcceptsId(const char* newId) const;
+
+    OwnedText id;
+    OwnedText name;
+    OwnedText comment;
+    VRX_node* ownerNode = nullptr;
+};

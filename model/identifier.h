@@ -1,0 +1,29 @@
+#pragma once
+// Identifier rules shared by every subsystem: ASCII character classes, validity and in-place repair.
+
+#include <string>
+
+// Character classes are plain ASCII so that bytes above 127 (Latin-1, UTF-8) are simply "not a letter",
+// independent of the C locale and never undefined for negative chars.
+inline bool IsAsciiLetter(char c) {
+    const unsigned char u = static_cast<unsigned char>(c);
+    return (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z');
+}
+
+inline bool IsAsciiDigit(char c) {
+    const unsigned char u = static_cast<unsigned char>(c);
+    return u >= '0' && u <= '9';
+}
+
+// A character allowed after the first one of an identifier: letter, digit or '_'.
+inline bool IsIdentifierChar(char c) {
+    return IsAsciiLetter(c) || IsAsciiDigit(c) || c == '_';
+}
+
+// 1 when text is non-empty and either begins with '@' (engine-made temporary names, anything may follow)
+// or is a letter followed by letters, digits or '_'; else 0.
+int IsValidIdentifier(const char* text);
+
+// Repairs text in place: -2 for an empty text; a first character that is not a letter is replaced by 'x';
+// every later character that is not a letter, digit or '_' becomes '_'. 0 on success.
+int SanitizeIdentifier(std::string& text);

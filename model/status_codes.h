@@ -1,0 +1,21 @@
+#pragma once
+// Status codes shared by the whole engine: 0 for success, negative for failure.
+
+constexpr int kSuccess = 0;
+constexpr int kFailure = -1;               // general failure of an algorithm or of learning
+constexpr int kOutOfRange = -2;            // bad index, handle, size or argument; item not found
+constexpr int kInvalidData = -4;           // invalid values or sizes in the data given; sizes differ
+constexpr int kNoUsefulSamples = -5;       // sampling produced no useful samples for some nodes
+constexpr int kNodeHasChildren = -19;      // outcome set cannot be replaced while the node has children
+constexpr int kConflictingEvidence = -26;  // evidence of probability zero
+constexpr int kIllegalIdentifier = -30;
+constexpr int kDuplicatedIdentifier = -32;
+constexpr int kOutOfMemory = -42;
+constexpr int kWrongNodeType = -51;  // operation that a definition class does not support
+constexpr int kFileIoFailed = -103;
+constexpr int kNoMoreTokens = -111;
+constexpr int kLexicalError = -126;  // character unknown to the lexer
+constexpr int kSyntaxError = -127;   // unexpected token in a network file
+constexpr int kUnexpectedEndOfFile = -128;
+constexpr int kObjectNotValid = -567;       // validity flag clear
+constexpr int kObjectNotConsistent = -568;  // consistency flag clear

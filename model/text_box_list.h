@@ -1,0 +1,35 @@
+#pragma once
+// Free text boxes drawn on a network's or submodel's canvas: parallel rectangles and texts.
+
+#include "model/rectangle.h"
+#include "model/string_array.h"
+#include "model/vrx_object.h"
+
+class VRX_textBoxList : public VRX_object {
+public:
+    VRX_textBoxList() = default;
+    ~VRX_textBoxList() override;
+
+    // Empties both lists.
+    void CleanUp(int deep) override;
+    // Consistent when both lists are valid and of one length.
+    void CheckConsistency(int deep) override;
+
+    // Appends a box with a copy of its text (null allowed); -567 or -42 from the lists, nothing added.
+    int AddTextBox(const VRX_rectangle& box, const char* text);
+    // -2 for i outside the boxes.
+    int SetText(int i, const char* text);
+    int GetNumberOfTextBoxes() const { return boxes.GetCount(); }
+    // Rectangle i; outside the table a zeroed spare.
+    VRX_rectangle& GetBox(int i) { return boxes[i]; }
+    const VRX_rectangle& GetBox(int i) const { return boxes[i]; }
+    // Text of box i, owned by the list; null outside [0, size).
+    const char* GetText(int i) const { return texts[i]; }
+
+    // 0 for itself; -567 when other is not valid; both lists copied (-42 when out of memory); 0.
+    int Copy(const VRX_textBoxList& other);
+
+private:
+    VRX_rectangleArray boxes;
+    VRX_stringArray texts;
+};
