@@ -5,6 +5,8 @@
 
 #include "model/error_log.h"
 #include "model/identifier.h"
+#include "model/network.h"
+#include "model/node.h"
 #include "model/status_codes.h"
 
 VRX_header::~VRX_header() = default;
@@ -34,9 +36,10 @@ int VRX_header::SetId(const char* newId) {
 
 bool VRX_header::OwnerAcceptsId(const char* newId) const {
     if (ownerNode == nullptr) return true;
-    // Node headers: the owning network vets the new id (wired with the node table).
-    (void)newId;
-    return true;
+    // Node headers: the owning network vets the new id.
+    VRX_network* network = ownerNode->GetNetwork();
+    if (network == nullptr) return true;
+    return network->AcceptNodeIdChange(ownerNode->GetHandle(), id.Get(), newId);
 }
 
 int VRX_header::Copy(const VRX_header& other) {

@@ -1,0 +1,254 @@
+// Causal-independence definition base: outcome editing and the cached table shared by its kinds.
+#include "model/ci_definition.h"
+
+#include "definitions/node_cost.h"
+#include "model/extra_definition.h"
+#include "model/int_array.h"
+#include "model/network.h"
+#include "model/node.h"
+#include "model/status_codes.h"
+
+VRX_ciDefinition::VRX_ciDefinition(int nodeHandle, VRX_network* net) : VRX_nodeDefinition(nodeHandle, net) {
+    VRX_ciDefinition::CheckValidity(0);
+    VRX_ciDefinition::CheckConsistency(0);
+}
+
+VRX_ciDefinition::VRX_ciDefinition(const VRX_ciDefinition& source) : VRX_nodeDefinition(source) {
+    VRX_ciDefinition::CheckValidity(0);
+    VRX_ciDefinition::CheckConsistency(0);
+}
+
+VRX_ciDefinition::~VRX_ciDefinition() {
+    cptCacheFlags = 0;
+}
+
+void VRX_ciDefinition::CleanUp(int deep) {
+    if (deep) {
+        outcomeIds.CleanUp(deep);
+        cpt.CleanUp();
+        ciWeights.CleanUp();
+    }
+    cptCacheFlags = 0;
+    VRX_ciDefinition::CheckValidity(0);
+}
+
+void VRX_ciDefinition::CheckValidity(int deep) {
+    if (deep) outcomeIds.CheckValidity(deep);
+    SetFlag(kValid, outcomeIds.IsValid());
+}
+
+void VRX_ciDefinition::CheckConsistency(int deep) {
+    if (deep) outcomeIds.CheckConsistency(deep);
+    SetFlag(kConsistent, outcomeIds.IsConsistent());
+}
+
+VRX_Dmatrix* VRX_ciDefinition::CachedCpt() {
+    if (!(cptCacheFlags & CptCache::kCurrent)) CalculateCpt();
+    return &cpt;
+}
+
+int VRX_ciDefinition::MarkCptStale() {
+    cptCacheFlags &= ~CptCache::kCurrent;
+    return (cptCacheFlags & CptCache::kRecomputeAtOnce) ? CalculateCpt() : kSuccess;
+}
+
+bool VRX_ciDefinition::HasChildren() const {
+    if (network == nullptr || handle < 0 || handle >= network->GetNumberOfSlots()) return false;
+    return network->GetChildren(handle).GetCount() > 0;
+}
+
+int VRX_ciDefinition::GetSize() {
+    const VRX_Dmatrix* table = GetCpt();
+    return table != nullptr ? table->GetNumberOfElements() : 0;
+}
+
+int VRX_ciDefinition::RemoveInvalidParents() {
+    if (network == nullptr || !network->IsLiveHandle(handle)) return kSuccess;
+    // A copy: every removal edits the list being walked.
+    const VRX_intArray parents = network->GetParents(handle);
+    for (int i = 0; i < parents.GetCount(); ++i) {
+        const int parent = parents[i];
+        const int type = network->IsLiveHandle(parent) ? network->GetEntry(parent).node->GetType() : 0;
+        if (!IsDiscreteType(type)) network->RemoveArc(parent, handle);
+    }
+    return kSuccess;
+}
+
+// ---- Outcomes ----
+
+int VRX_ciDefinition::AddOutcome(const char* name) {
+    return InsertOutcome(GetNumberOfOutcomes(), name);
+}
+
+int VRX_ciDefinition::InsertOutcome(int index, const char* name) {
+    if (!IsValid()) return kObjectNotValid;
+    const int n = outcomeIds.GetCount();
+    if (index < 0 || index > n) return kOutOfRange;
+    if (outcomeIds.Insert(index, name) != kSuccess) {
+        if (const int rc = outcomeIds.InsertValidId("State", n, index)) return rc;
+    }
+    int rc = ciWeights.AddItem(1);
+    if (rc == kSuccess) {
+        rc = ciWeights.ShiftItemsUp(1, index, 0.0);
+        if (rc != kSuccess) ciWeights.RemoveLastItem(1);
+    }
+    if (rc != kSuccess) {
+        // Identifiers and weights keep one outcome count.
+        outcomeIds.Delete(index);
+        return rc;
+    }
+    if (const int stale = MarkCptStale()) return stale;
+    return NotifyOutcomeInserted(index);
+}
+
+int VRX_ciDefinition::RemoveOutcome(int index) {
+    if (!IsValid()) return kObjectNotValid;
+    const int n = outcomeIds.GetCount();
+    if (n < 3 || index < 0 || index >= n) return kOutOfRange;
+    if (const int rc = ciWeights.ShiftItemsDown(1, index)) return rc;
+    if (const int rc = ciWeights.RemoveLastItem(1)) return rc;
+    if (const int rc = MarkCptStale()) return rc;
+    return NotifyOutcomeRemoved(index, outcomeIds);
+}
+
+int VRX_ciDefinition::GetNumberOfOutcomes() {
+    return outcomeIds.GetCount();
+}
+
+int VRX_ciDefinition::RenameOutcome(int index, const char* name) {
+    if (!IsValid()) return kObjectNotValid;
+    if (index < 0 || index >= outcomeIds.GetCount()) return kOutOfRange;
+    return outcomeIds.SetString(index, name);
+}
+
+int VRX_ciDefinition::RenameOutcomes(const VRX_stringArray& names) {
+    if (names.GetCount() != outcomeIds.GetCount()) return kOutOfRange;
+    // Built aside and repaired as a whole, so that swapping two names is not refused half-way.
+    VRX_idArray renamed;
+    if (const int rc = renamed.VRX_stringArray::Copy(names)) return rc;
+    if (const int rc = renamed.RepairIds()) return rc;
+    if (const int rc = outcomeIds.Copy(renamed)) return rc;
+    CheckValidity(0);
+    return kSuccess;
+}
+
+VRX_idArray* VRX_ciDefinition::GetOutcomesNames() {
+    return &outcomeIds;
+}
+
+int VRX_ciDefinition::SetOutcomes(const VRX_stringArray& names) {
+    if (HasChildren()) return kNodeHasChildren;
+    if (!names.IsValid() || !names.IsConsistent()) return kObjectNotValid;
+    if (const int rc = SetNumberOfOutcomes(names.GetCount())) return rc;
+    return RenameOutcomes(names);
+}
+
+int VRX_ciDefinition::SetNumberOfOutcomes(int count) {
+    if (HasChildren()) return kNodeHasChildren;
+    if (count < 2) return kOutOfRange;
+    CleanUp(1);
+    for (int i = 0; i < count; ++i) {
+        if (const int rc = outcomeIds.AddValidId("State", i)) return rc;
+    }
+    int result = RebuildFromParents();
+    VRX_node* node =
+        network != nullptr && network->IsLiveHandle(handle) ? network->GetEntry(handle).node.get() : nullptr;
+    if (node != nullptr && node->GetCost() != nullptr) {
+        const int rc = node->GetCost()->RebuildFromParents();
+        if (result == kSuccess) result = rc;
+    }
+    if (node != nullptr && node->GetExtraDefinition() != nullptr) {
+        const int rc = node->GetExtraDefinition()->ResetOutcomeData();
+        if (result == kSuccess) result = rc;
+    }
+    if (result != kSuccess) return result;
+    if (network != nullptr) network->NotifyChange(handle, ChangeKind::kDefinition256);
+    return kSuccess;
+}
+
+// ---- Parameters ----
+
+int VRX_ciDefinition::GetDefinitionDoubles(VRX_doubleArray*& out) {
+    out = &GetCpt()->GetItems();
+    return kSuccess;
+}
+
+int VRX_ciDefinition::GetDefinition(VRX_Dmatrix*& out) {
+    out = GetCpt();
+    return kSuccess;
+}
+
+int VRX_ciDefinition::CopyParametersTo(VRX_nodeDefinition& target) {
+    auto* other = dynamic_cast<VRX_ciDefinition*>(&target);
+    if (other == nullptr) return kOutOfRange;
+    if (other == this) return kSuccess;
+    other->cptCacheFlags = cptCacheFlags;
+    if (const int rc = other->ciWeights.Copy(ciWeights)) return rc;
+    return other->cpt.Copy(cpt);
+}
+
+// ---- Temporal weights ----
+
+VRX_ciDefinition* VRX_ciDefinition::FindTemporalCiDefinition(int /*order*/) {
+    // Temporal definitions live in the network's dynamic-network member; a network without one holds
+    // none.
+    return nullptr;
+}
+
+VRX_Dmatrix* VRX_ciDefinition::GetTemporalCiWeights(int order) {
+    VRX_ciDefinition* temporal = FindTemporalCiDefinition(order);
+    return temporal != nullptr ? &temporal->ciWeights : nullptr;
+}
+
+int VRX_ciDefinition::SetTemporalCiWeights(int order, const VRX_Dmatrix& matrix) {
+    if (network == nullptr || !network->IsLiveHandle(handle) ||
+        network->GetTemporalType(handle) != TemporalType::kPlate) {
+        return kWrongNodeType;
+    }
+    VRX_ciDefinition* temporal = FindTemporalCiDefinition(order);
+    if (temporal == nullptr) return kOutOfRange;
+    if (!temporal->ciWeights.HasSameDimensions(matrix)) return kInvalidData;
+    if (const int rc = temporal->ciWeights.Copy(matrix)) return rc;
+    temporal->cptCacheFlags &= ~CptCache::kCurrent;
+    if (temporal->cptCacheFlags & CptCache::kRecomputeAtOnce) temporal->CalculateCpt();
+    return kSuccess;
+}
+
+// ---- Cumulative form ----
+
+void VRX_ciDefinition::ConvertRuns(VRX_Dmatrix& matrix, int runs, int n, bool toCumulative) {
+    if (n < 1) return;
+    // Never past the table, whatever its first dimension claims.
+    const int available = matrix.GetNumberOfElements() / n;
+    if (runs > available) runs = available;
+    for (int r = 0; r < runs; ++r) {
+        double* run = matrix.GetData() + static_cast<long long>(r) * n;
+        if (toCumulative) {
+            for (int k = n - 2; k >= 0; --k) {
+                const double sum = run[k] + run[k + 1];
+                run[k] = sum < 0.0 ? 0.0 : sum;
+            }
+        } else {
+            for (int k = 0; k < n - 1; ++k) {
+                const double difference = run[k] - run[k + 1];
+                run[k] = difference < 0.0 ? 0.0 : difference;
+            }
+        }
+    }
+}
+
+void VRX_ciDefinition::ConvertToCumulative(VRX_Dmatrix& matrix) {
+    if (matrix.GetNumberOfDimensions() < 1) return;
+    ConvertRuns(matrix, matrix.GetSizeOfDimension(0), GetNumberOfOutcomes(), true);
+}
+
+void VRX_ciDefinition::ConvertFromCumulative(VRX_Dmatrix& matrix) {
+    if (matrix.GetNumberOfDimensions() < 1) return;
+    ConvertRuns(matrix, matrix.GetSizeOfDimension(0), GetNumberOfOutcomes(), false);
+}
+
+void VRX_ciDefinition::ConvertFromCumulativeByItemCount(VRX_Dmatrix& matrix) {
+    const int n = GetNumberOfOutcomes();
+    if (n < 1) return;
+    ConvertRuns(matrix, matrix.GetNumberOfElements() / n, n, false);
+}

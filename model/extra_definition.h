@@ -1,0 +1,140 @@
+#pragma once
+// Diagnostic data of a node that belongs to its outcomes rather than to its probabilities: fault marks,
+// per-outcome texts, labels and documentation, the default outcome, the question and the node's role.
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "model/documentation.h"
+#include "model/id_array.h"
+#include "model/int_array.h"
+#include "model/string_array.h"
+#include "model/vrx_object.h"
+
+class VRX_network;
+
+// Diagnostic role of a node.
+namespace DiagnosisType {
+constexpr int kTarget = 0;
+constexpr int kObservation = 1;
+constexpr int kAuxiliary = 2;
+}  // namespace DiagnosisType
+
+// How a node's fault names are formed.
+namespace FaultNameFormat {
+constexpr int kUser = 0;
+constexpr int kNode = 1;
+constexpr int kState = 2;
+constexpr int kNodeState = 3;
+constexpr int kInherit = 4;
+}  // namespace FaultNameFormat
+
+class VRX_extraDefinition : public VRX_object {
+public:
+    // Per-outcome data sized for the node's current definition.
+    VRX_extraDefinition(int handle, VRX_network* network);
+    // Empty, then Copy.
+    VRX_extraDefinition(const VRX_extraDefinition& other);
+    // Keeps what the algorithms read (marks, default, role, flags, display); texts, labels,
+    // documentation and question stay empty.
+    struct ModelOnly {};
+    VRX_extraDefinition(const VRX_extraDefinition& other, ModelOnly);
+    VRX_extraDefinition& operator=(const VRX_extraDefinition& other) {
+        Copy(other);
+        return *this;
+    }
+    ~VRX_extraDefinition() override;
+
+    // Deep: empties the fault marks; then the validity check.
+    void CleanUp(int deep) override;
+
+    // -567 when other is not valid; 0 for itself; else a deep clean-up and a copy of every field.
+    int Copy(const VRX_extraDefinition& other);
+    int Assign(const VRX_extraDefinition& other) { return Copy(other); }
+
+    // -2 for null, -567 for a network that is not valid.
+    int SetNetwork(VRX_network* net);
+    // Rebinds after the extra definition was copied for another node or network.
+    void Bind(VRX_network* net, int nodeHandle) {
+        network = net;
+        handle = nodeHandle;
+    }
+    VRX_network* GetNetwork() const { return network; }
+    int GetHandle() const { return handle; }
+
+    // Fault marks. Out-of-range indices: IsFaultOutcome answers 0, SetFaultOutcome -2.
+    int IsFaultOutcome(int index) const;
+    int SetFaultOutcome(int index, int flag);
+    // -2 when the item count differs from the number of marks.
+    int SetFaultOutcomes(const VRX_intArray& marks);
+    const VRX_intArray& GetFaultOutcomes() const { return faultOutcomes; }
+
+    // Per-outcome texts. Getters answer null outside the outcomes, setters -2.
+    const char* GetOutcomeDescription(int index) const;
+    const char* GetOutcomeFix(int index) const;
+    int SetOutcomeDescription(int index, const char* text);
+    int SetOutcomeFix(int index, const char* text);
+    VRX_stringArray* GetOutcomeDescriptions() { return &outcomeDescriptions; }
+    VRX_stringArray* GetFaultNames() { return &faultNames; }
+    VRX_idArray* GetOutcomeLabels() { return &outcomeLabels; }
+    VRX_stringArray* GetOutcomeFixes() { return &outcomeFixes; }
+    const VRX_idArray* GetOutcomeLabels() const { return &outcomeLabels; }
+    // Null outside the outcomes.
+    VRX_documentation* GetOutcomeDocumentation(int index);
+    int GetNumberOfOutcomeDocumentations() const { return static_cast<int>(outcomeDocumentation.size()); }
+
+    // Labels are identifiers unique across the network (empty labels excepted).
+    int SetOutcomeLabel(int index, const char* label);
+    int SetOutcomeLabels(const VRX_stringArray& labels);
+
+    // 0 inside the definition's outcomes; otherwise the default becomes 0 and -2.
+    int SetDefaultOutcome(int index);
+    int GetDefaultOutcome() const { return defaultOutcome; }
+
+    const char* GetQuestion() const { return question.c_str(); }
+    // Null clears it; -42 when out of memory.
+    int SetQuestion(const char* text);
+
+    // Upkeep after the node's outcomes changed.
+    int InsertOutcome(int index);
+    int RemoveOutcome(int index);
+    // New position i takes old outcome order[i].
+    int ChangeOrderOfOutcomes(const VRX_intArray& order);
+    // Per-outcome data rebuilt empty for the definition's current number of outcomes.
+    int ResetOutcomeData();
+
+    // Settings read and written directly by the diagnosis, the file formats and the Java layer.
+    std::string question;
+    int diagType = DiagnosisType::kAuxiliary;
+    unsigned char ranked = 0;
+    unsigned char mandatory = 0;
+    unsigned char setAsDefault = 0;
+    int showAs = 4;
+    int faultNameFormat = FaultNameFormat::kInherit;
+
+private:
+    using Documents = std::vector<std::unique_ptr<VRX_documentation>>;
+
+    // Number of outcomes of the node's definition; 0 for utility kinds and while unbound.
+    int DefinitionOutcomeCount() const;
+    // Fault marks, default outcome, role, flags and display setting.
+    void CopySettings(const VRX_extraDefinition& other);
+    // True when the outcome label is taken by another live node.
+    bool IsLabelUsedElsewhere(const char* label) const;
+    // True when any live node's labels, this node's included, contain the label.
+    bool IsLabelUsedAnywhere(const char* label) const;
+    int StoreGeneratedLabel(int index, const char* base);
+    // Number of outcomes that the per-outcome sequences follow.
+    int OutcomeCount() const { return faultOutcomes.GetCount(); }
+
+    VRX_network* network = nullptr;
+    int handle = -1;
+    VRX_intArray faultOutcomes;
+    int defaultOutcome = 0;
+    Documents outcomeDocumentation;
+    VRX_stringArray outcomeDescriptions;
+    VRX_idArray outcomeLabels{true};
+    VRX_stringArray faultNames;
+    VRX_stringArray outcomeFixes;
+};

@@ -1,0 +1,550 @@
+// The network object: construction, copies, clean-up, validity checks and the node table with its
+// handles and identifiers.
+#include "model/network.h"
+
+#include <climits>
+#include <cstdio>
+#include <cstring>
+#include <new>
+#include <string>
+
+#include "model/error_log.h"
+#include "model/header.h"
+#include "model/node.h"
+#include "model/node_definition.h"
+#include "model/node_info.h"
+#include "model/saved_case.h"
+#include "model/status_codes.h"
+#include "model/string_array.h"
+#include "model/submodel.h"
+
+namespace {
+
+constexpr int kDefaultSlots = 50;
+constexpr int kDefaultIncrement = 50;
+constexpr int kDefaultSamples = 1000;
+constexpr int kDefaultDiscSamples = 10000;
+constexpr int kDefaultFaultNameFormat = 3;
+constexpr char kUnnamed[] = "Unnamed";
+
+bool IsReservedId(const char* id) {
+    return id != nullptr && id[0] == '@';
+}
+
+// The main submodel carries the network's header; a network always has one, also after a model-only
+// copy (which copies no submodels) or a failed copy.
+void ResetSubmodels(VRX_network& net) {
+    VRX_submodelHandler& handler = net.GetSubmodelHandler();
+    if (handler.SetNetworkAndReset(&net) != kSuccess) return;
+    if (VRX_header* header = net.GetHeader()) {
+        header->SetId(kUnnamed);
+        header->SetName(kUnnamed);
+    }
+}
+
+// Identifier for messages: model-only copies have nodes without identifiers.
+std::string NodeLabel(const VRX_network& net, int handle) {
+    const VRX_node* node = net.GetNode(handle);
+    const char* id = node != nullptr && node->GetInfo() != nullptr ? node->GetId() : nullptr;
+    if (id != nullptr) return id;
+    return "#" + std::to_string(handle);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------------
+// Construction and life cycle
+
+VRX_network::VRX_network() : VRX_object(kConsistent) {
+    InitializeMembers();
+    Initialize(kDefaultSlots, kDefaultIncrement);
+}
+
+VRX_network::VRX_network(const VRX_network& source, ModelOnly) : VRX_object(kConsistent) {
+    InitializeMembers();
+    Initialize(kDefaultSlots, kDefaultIncrement);
+    // A failed copy must not pass for the source's model.
+    if (CopyModelOnly(source) != kSuccess) SetFlag(kValid, false);
+}
+
+VRX_network::VRX_network(const VRX_network& source) : VRX_object(kConsistent) {
+    InitializeMembers();
+    Initialize(kDefaultSlots, kDefaultIncrement);
+    if (CopyFrom(source, false) != kSuccess) {
+        SetFlag(kValid, false);
+        return;
+    }
+    for (int h = 0; h < numSlots; h++) {
+        if (nodes[h].node == nullptr || nodes[h].node->IsValid()) continue;
+        if (DeleteNode(h) != kSuccess) {
+            SetFlag(kValid, false);
+            return;
+        }
+    }
+    SetFlag(kValid, true);
+}
+
+VRX_network::~VRX_network() {
+    CleanUp(0);
+    cases.reset();
+    submodels.reset();
+}
+
+void VRX_network::InitializeMembers() {
+    submodels = std::make_unique<VRX_submodelHandler>();
+    bnAlgorithm = 0;
+    idAlgorithm = 0;
+    hybridAlgorithm = 14;
+    discAvoidZero = 1;
+    propagationFlags = PropagationFlags::kNotices | PropagationFlags::kDeterministic;
+    changeMask = ChangeKind::kDefaultMask;
+    readingFlags = 0;
+    faultNameFormat = kDefaultFaultNameFormat;
+    cases = std::make_unique<VRX_caseList>(this);
+    nodes.reset();
+    numSlots = 0;
+    numNodes = 0;
+    slotIncrement = kDefaultIncrement;
+    numTargets = 0;
+    numSamples = kDefaultSamples;
+    discSamples = kDefaultDiscSamples;
+}
+
+int VRX_network::Initialize(int slots, int increment) {
+    CleanUp(1);
+    if (slots < 1) slots = kDefaultSlots;
+    if (increment < 1) increment = kDefaultIncrement;
+    slotIncrement = increment;
+    nodes.reset(new (std::nothrow) VRX_nodeEntry[slots]);
+    if (!nodes) return kOutOfMemory;
+    numSlots = slots;
+    ResetSubmodels(*this);
+    CheckValidity(0);
+    return kSuccess;
+}
+
+void VRX_network::CleanUp(int deep) {
+    if (deep) {
+        for (int h = 0; h < numSlots; h++) nodes[h].CleanUp(1);
+        creation.CleanUp(1);
+        userProperties.CleanUp(1);
+        if (submodels) submodels->CleanUp(1);
+        if (cases) cases->DeleteAllCases();
+    }
+    DropTable();
+    slotIncrement = kDefaultIncrement;
+    numSamples = kDefaultSamples;
+    discSamples = kDefaultDiscSamples;
+    faultNameFormat = kDefaultFaultNameFormat;
+    CheckValidity(0);
+}
+
+void VRX_network::DropTable() {
+    // The slots own their nodes: freeing the table deletes them.
+    nodes.reset();
+    numSlots = 0;
+    numNodes = 0;
+    numTargets = 0;
+}
+
+void VRX_network::CheckValidity(int deep) {
+    if (deep) {
+        creation.CheckValidity(1);
+        userProperties.CheckValidity(1);
+        if (submodels) submodels->CheckValidity(1);
+        for (int h = 0; h < numSlots; h++) {
+            if (nodes[h].node) nodes[h].node->CheckValidity(1);
+        }
+    }
+    for (int h = 0; h < numSlots; h++) {
+        if (nodes[h].node == nullptr || nodes[h].node->IsValid()) continue;
+        if (DeleteNode(h) != kSuccess) {
+            SetFlag(kValid, false);
+            return;
+        }
+    }
+    SetFlag(kValid, true);
+}
+
+void VRX_network::CheckConsistency(int deep) {
+    if (deep) {
+        creation.CheckConsistency(1);
+        userProperties.CheckConsistency(1);
+        if (submodels) submodels->CheckConsistency(1);
+    }
+    if (!creation.IsConsistent() || (submodels && !submodels->IsConsistent()) ||
+        !userProperties.IsConsistent()) {
+        SetFlag(kConsistent, false);
+        return;
+    }
+    for (int h = 0; h < numSlots; h++) {
+        VRX_node* node = nodes[h].node.get();
+        if (node == nullptr) continue;
+        if (deep) node->CheckConsistency(1);
+        if (!node->IsConsistent()) {
+            const std::string message =
+                "ERROR: Node [" + NodeLabel(*this, h) + "] is not consistent. Inference may not be correct";
+            LogError(errorLog, kObjectNotConsistent, message.c_str(), nullptr);
+            SetFlag(kConsistent, false);
+            return;
+        }
+    }
+    SetFlag(kConsistent, true);
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Copies
+
+void VRX_network::CopySettingsFrom(const VRX_network& source) {
+    slotIncrement = source.slotIncrement;
+    numSamples = source.numSamples;
+    discSamples = source.discSamples;
+    bnAlgorithm = source.bnAlgorithm;
+    idAlgorithm = source.idAlgorithm;
+    hybridAlgorithm = source.hybridAlgorithm;
+    discAvoidZero = source.discAvoidZero;
+    propagationFlags = source.propagationFlags;
+    changeMask = source.changeMask;
+    faultNameFormat = source.faultNameFormat;
+    // Records that fail the setters' tests are not taken over.
+    SetAnnealedMapTuning(source.annealedMapTuning);
+    SetEpisParams(source.episParams);
+}
+
+// Builds this network's table as a copy of the source's slots, each live node copied whole or, for a
+// model-only copy, without its descriptive record. On failure the caller drops the table.
+int VRX_network::CopyTableFrom(const VRX_network& source, bool modelOnly) {
+    if (source.numSlots > 0) {
+        nodes.reset(new (std::nothrow) VRX_nodeEntry[source.numSlots]);
+        if (!nodes) return kOutOfMemory;
+    }
+    numSlots = source.numSlots;
+    for (int h = 0; h < numSlots; h++) {
+        const VRX_nodeEntry& from = source.nodes[h];
+        if (const int rc = nodes[h].CopyFrom(from)) return rc;
+        if (from.node == nullptr) continue;
+        std::unique_ptr<VRX_node> copy;
+        // Nodes of a model-only network stay without descriptive record in any copy.
+        if (modelOnly || from.node->GetInfo() == nullptr) {
+            copy = std::make_unique<VRX_node>(0, h, nullptr);
+            if (const int rc = copy->AssignParts(*from.node)) return rc;
+            // A part that could not be copied must not pass for the source's model.
+            if (!copy->IsValid()) return kObjectNotValid;
+        } else {
+            // An invalid copy is kept here and deleted by the validity check that ends the copy.
+            copy = std::make_unique<VRX_node>(*from.node);
+        }
+        if (const int rc = copy->SetNetwork(this)) {
+            if (modelOnly || from.node->IsValid()) return rc;
+        }
+        nodes[h].node = std::move(copy);
+    }
+    numNodes = source.numNodes;
+    numTargets = source.numTargets;
+    return kSuccess;
+}
+
+int VRX_network::CopyModelOnly(const VRX_network& source) {
+    if (&source == this) return kSuccess;
+    if (!source.IsValid()) return kObjectNotValid;
+    CleanUp(1);
+    int rc;
+    try {
+        ResetSubmodels(*this);
+        rc = CopyTableFrom(source, true);
+    } catch (const std::bad_alloc&) {
+        rc = kOutOfMemory;
+    }
+    if (rc != kSuccess) {
+        DropTable();
+        return rc;
+    }
+    CopySettingsFrom(source);
+    SetFlag(kValid, true);
+    return kSuccess;
+}
+
+int VRX_network::CopyFrom(const VRX_network& source, bool staticCopy) {
+    if (&source == this) return kSuccess;
+    if (!source.IsValid()) return kObjectNotValid;
+    const bool syncWas = cases->IsSyncEnabled();
+    cases->EnableSync(false);
+    CleanUp(1);
+    int rc = kSuccess;
+    try {
+        rc = CopyTableFrom(source, false);
+        if (rc == kSuccess && staticCopy) {
+            for (int h = 0; h < numSlots; h++) nodes[h].temporalType = TemporalType::kNormal;
+        }
+        if (rc == kSuccess) rc = creation.Copy(source.creation);
+        if (rc == kSuccess) rc = userProperties.Copy(source.userProperties);
+        if (rc == kSuccess) {
+            rc = submodels->Copy(*source.submodels);
+            submodels->SetNetwork(this);
+            submodels->CheckValidity(0);
+        }
+        if (rc == kSuccess) rc = topologicalOrder.Copy(source.topologicalOrder);
+        if (rc == kSuccess) {
+            cases = std::make_unique<VRX_caseList>(this, *source.cases);
+        }
+    } catch (const std::bad_alloc&) {
+        rc = kOutOfMemory;
+    }
+    if (rc != kSuccess) {
+        DropTable();
+        topologicalOrder.Flush();
+        if (!submodels->IsValid() || GetHeader() == nullptr) ResetSubmodels(*this);
+        cases->EnableSync(syncWas);
+        return rc;
+    }
+    CopySettingsFrom(source);
+    CheckValidity(0);
+    return kSuccess;
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Node table
+
+int VRX_network::AddNode(int typeCode, const char* id) {
+    // Refused before the table is touched, so no node without a definition is ever left behind.
+    if (!VRX_node::IsKnownTypeCode(typeCode)) return kOutOfRange;
+    int handle = -1;
+    bool counted = false;
+    int rc = kSuccess;
+    try {
+        std::string generated;
+        if (id == nullptr) {
+            generated = GenerateNodeId();
+        } else if (!(readingFlags & ReadingFlags::kAllowDuplicateIds) && IsIdInUse(id, -1)) {
+            return kOutOfRange;
+        }
+        handle = FindFreeSlot();
+        if (handle < 0) return handle;
+        VRX_nodeEntry& slot = nodes[handle];
+        slot.node = std::make_unique<VRX_node>(0, handle, this);
+        slot.temporalType = TemporalType::kNormal;
+        VRX_node& node = *slot.node;
+        if (node.GetInfo() == nullptr || node.GetCost() == nullptr) {
+            rc = kOutOfMemory;
+        } else if (node.SetId(id != nullptr ? id : generated.c_str()) != kSuccess) {
+            // An illegal or reserved identifier falls back to a generated one; the text stays the name.
+            if (id != nullptr) generated = GenerateNodeId();
+            if (id == nullptr || node.SetId(generated.c_str()) != kSuccess) rc = kOutOfRange;
+        }
+        if (rc == kSuccess) rc = node.GetInfo()->header.SetName(id != nullptr ? id : generated.c_str());
+        if (rc == kSuccess) {
+            slot.flags = 0;
+            numNodes++;
+            counted = true;
+            int defRc = node.CreateDefinition(typeCode);
+            if (defRc != kSuccess) LogError(errorLog, defRc, nullptr, nullptr);
+            int valRc = node.CreateValue(typeCode);
+            if (valRc != kSuccess) LogError(errorLog, valRc, nullptr, nullptr);
+            // Out of memory adds no node at all.
+            if (defRc == kOutOfMemory || valRc == kOutOfMemory) rc = kOutOfMemory;
+        }
+        if (rc == kSuccess) {
+            node.ApplyDefaultScreenInfo();
+            node.CheckValidity(1);
+            return handle;
+        }
+    } catch (const std::bad_alloc&) {
+        rc = kOutOfMemory;
+    }
+    if (handle >= 0 && handle < numSlots) {
+        nodes[handle].node.reset();
+        nodes[handle].flags = 0;
+        nodes[handle].temporalType = TemporalType::kNormal;
+    }
+    if (counted) numNodes--;
+    return rc;
+}
+
+int VRX_network::AddTemporaryNode(int typeCode) {
+    allowReservedIds_ = true;
+    const int handle = AddNode(typeCode, "@");
+    allowReservedIds_ = false;
+    return handle;
+}
+
+int VRX_network::FindFreeSlot() {
+    if (numNodes != numSlots) {
+        if (numNodes < numSlots && nodes[numNodes].node == nullptr) return numNodes;
+        for (int h = 0; h < numSlots; h++) {
+            if (nodes[h].node == nullptr) return h;
+        }
+        return kOutOfRange;
+    }
+    if (const int rc = GrowNodeTable()) return rc;
+    return numNodes;
+}
+
+int VRX_network::GrowNodeTable() {
+    if (slotIncrement < 1) slotIncrement = kDefaultIncrement;
+    if (numSlots > INT_MAX - slotIncrement) return kOutOfMemory;
+    const int size = numSlots + slotIncrement;
+    std::unique_ptr<VRX_nodeEntry[]> table(new (std::nothrow) VRX_nodeEntry[size]);
+    if (!table) return kOutOfMemory;
+    for (int h = 0; h < numSlots; h++) table[h].Swap(nodes[h]);
+    nodes = std::move(table);
+    numSlots = size;
+    return kSuccess;
+}
+
+std::string VRX_network::GenerateNodeId() const {
+    char text[32];
+    for (int n = numNodes;; n++) {
+        std::snprintf(text, sizeof text, "Node%d", n);
+        if (!IsIdInUse(text, -1) || n == INT_MAX) return text;
+    }
+}
+
+int VRX_network::DeleteNode(int handle) {
+    if (!IsLiveHandle(handle)) return kOutOfRange;
+    VRX_nodeEntry& slot = nodes[handle];
+    // Each removal shrinks its list; a list that does not shrink is emptied so the loop always ends.
+    auto drain = [](VRX_intArray& list, auto remove) {
+        while (list.GetCount() > 0) {
+            const int before = list.GetCount();
+            remove(list[0]);
+            if (list.GetCount() >= before) list.Delete(0);
+        }
+    };
+    drain(slot.children, [&](int child) { RemoveArc(handle, child, 0); });
+    drain(slot.parents, [&](int parent) { RemoveArc(parent, handle, 0); });
+    drain(slot.costChildren, [&](int child) { RemoveCostArc(handle, child); });
+    drain(slot.costParents, [&](int parent) { RemoveCostArc(parent, handle); });
+    if (slot.HasMark(SlotMarks::kTarget)) numTargets--;
+    slot.node.reset();
+    slot.parents.Flush();
+    slot.children.Flush();
+    slot.costParents.Flush();
+    slot.costChildren.Flush();
+    slot.flags = 0;
+    slot.temporalType = TemporalType::kNormal;
+    if (cases) cases->NotifyNodeDeleted(handle);
+    numNodes--;
+    return kSuccess;
+}
+
+int VRX_network::DeleteAllNodes() {
+    VRX_intArray live;
+    if (const int rc = GetAllNodes(live)) return rc;
+    for (int i = live.GetCount() - 1; i >= 0; i--) {
+        if (const int rc = DeleteNode(live[i])) return rc;
+    }
+    return kSuccess;
+}
+
+VRX_node* VRX_network::GetNode(int handle) const {
+    return IsLiveHandle(handle) ? nodes[handle].node.get() : nullptr;
+}
+
+int VRX_network::GetNodeType(int handle) const {
+    if (!IsLiveHandle(handle)) return kOutOfRange;
+    const VRX_nodeDefinition* definition = nodes[handle].node->GetDefinition();
+    return definition != nullptr ? definition->GetType() : 0;
+}
+
+int VRX_network::GetFirstNode() const {
+    for (int h = 0; h < numSlots; h++) {
+        if (nodes[h].node != nullptr) return h;
+    }
+    return kOutOfRange;
+}
+
+int VRX_network::GetNextNode(int handle) const {
+    if (handle < 0) return kOutOfRange;
+    for (int h = handle + 1; h < numSlots; h++) {
+        if (nodes[h].node != nullptr) return h;
+    }
+    return kOutOfRange;
+}
+
+int VRX_network::GetLastNode() const {
+    for (int h = numSlots - 1; h >= 0; h--) {
+        if (nodes[h].node != nullptr) return h;
+    }
+    return kOutOfRange;
+}
+
+int VRX_network::GetAllNodes(VRX_intArray& out) const {
+    for (int h = 0; h < numSlots; h++) {
+        if (nodes[h].node == nullptr) continue;
+        if (const int rc = out.Add(h)) return rc;
+    }
+    return kSuccess;
+}
+
+int VRX_network::GetAllNodeIds(VRX_stringArray& out) const {
+    for (int h = 0; h < numSlots; h++) {
+        if (nodes[h].node == nullptr) continue;
+        if (const int rc = out.Add(nodes[h].node->GetInfo() ? nodes[h].node->GetId() : nullptr)) return rc;
+    }
+    return kSuccess;
+}
+
+int VRX_network::FindNode(const char* id) const {
+    if (id == nullptr) return kOutOfRange;
+    for (int h = 0; h < numSlots; h++) {
+        const VRX_node* node = nodes[h].node.get();
+        if (node == nullptr || node->GetInfo() == nullptr) continue;
+        const char* other = node->GetId();
+        if (other != nullptr && std::strcmp(other, id) == 0) return h;
+    }
+    return kOutOfRange;
+}
+
+int VRX_network::IsIdInUse(const char* id, int except) const {
+    if (id == nullptr || IsReservedId(id)) return 0;
+    for (int h = 0; h < numSlots; h++) {
+        if (h == except) continue;
+        const VRX_node* node = nodes[h].node.get();
+        if (node == nullptr || node->GetInfo() == nullptr) continue;
+        const char* other = node->GetId();
+        if (other != nullptr && std::strcmp(other, id) == 0) return 1;
+    }
+    return submodels && submodels->IsIdInUse(id) ? 1 : 0;
+}
+
+bool VRX_network::AcceptNodeIdChange(int handle, const char* oldId, const char* newId) {
+    if (oldId != nullptr && newId != nullptr && std::strcmp(oldId, newId) == 0) return true;
+    // Reserved identifiers belong to the engine's temporary nodes: only AddTemporaryNode hands them
+    // out, and a node that already has one (a temporary node being copied) keeps it.
+    if (IsReservedId(newId) && !allowReservedIds_) {
+        const VRX_node* node = GetNode(handle);
+        const char* current = node != nullptr && node->GetInfo() != nullptr ? node->GetId() : nullptr;
+        if (!IsReservedId(current)) return false;
+    }
+    if (!(readingFlags & ReadingFlags::kAllowDuplicateIds) && IsIdInUse(newId, handle)) return false;
+    // A node that had no identifier yet has no name for its children to rewrite.
+    if (oldId != nullptr && IsLiveHandle(handle)) {
+        const VRX_intArray& children = nodes[handle].children;
+        for (int i = 0; i < children.GetCount(); i++) {
+            VRX_node* child = GetNode(children[i]);
+            if (child != nullptr && child->GetDefinition() != nullptr)
+                child->GetDefinition()->RenameParentId(handle, oldId, newId);
+        }
+    }
+    return true;
+}
+
+VRX_header* VRX_network::GetHeader() const {
+    if (!submodels) return nullptr;
+    VRX_submodel* main = submodels->GetSubmodel(kMainSubmodel);
+    return main != nullptr ? &main->header : nullptr;
+}
+
+ErrorLog& VRX_network::GetErrorLog() const {
+    return errorLog;
+}
+
+int VRX_network::SetTemporalType(int handle, int type) {
+    if (!IsLiveHandle(handle)) return kOutOfRange;
+    if (type < TemporalType::kNormal || type > TemporalType::kPlate) return kOutOfRange;
+    const int previous = nodes[handle].temporalType;
+    if (previous == type) return kSuccess;
+    nodes[handle].temporalType = type;
+    if (cases) cases->NotifyTemporalTypeChanged(handle, previous, type);
+    return kSuccess;
+}

@@ -1,0 +1,496 @@
+// A node and its parts, the factories that make definitions and values from type codes, and the change
+// of a node's kind with everything around it brought back in step.
+#include "model/node.h"
+
+#include <cstring>
+#include <new>
+
+#include "definitions/belief_vector.h"
+#include "definitions/cpt.h"
+#include "definitions/node_cost.h"
+#include "model/error_log.h"
+#include "model/extra_definition.h"
+#include "model/network.h"
+#include "model/node_definition.h"
+#include "model/node_info.h"
+#include "model/node_value.h"
+#include "model/status_codes.h"
+#include "model/submodel.h"
+
+namespace {
+
+using DefinitionMaker = VRX_nodeDefinition* (*)(int handle, VRX_network* network);
+using DefinitionCopier = VRX_nodeDefinition* (*)(VRX_nodeDefinition& source);
+using ValueMaker = VRX_nodeValue* (*)(int handle, VRX_network* network);
+using ValueCopier = VRX_nodeValue* (*)(VRX_nodeValue& source);
+
+template <class Definition>
+VRX_nodeDefinition* MakeDefinition(int handle, VRX_network* network) {
+    return new Definition(handle, network);
+}
+template <class Definition>
+VRX_nodeDefinition* CopyDefinitionOf(VRX_nodeDefinition& source) {
+    return new Definition(source);
+}
+template <class Value>
+VRX_nodeValue* MakeValue(int handle, VRX_network* network) {
+    return new Value(handle, network);
+}
+template <class Value>
+VRX_nodeValue* CopyValueOf(VRX_nodeValue& source) {
+    return new Value(source);
+}
+
+struct DefinitionKind {
+    int typeCode;
+    int valueType;
+    DefinitionMaker make;
+    DefinitionCopier copy;
+};
+
+struct ValueKind {
+    int valueType;
+    ValueMaker make;
+    ValueCopier copy;
+};
+
+// The definition kinds whose classes are built, with the value type each gets: one line per kind.
+constexpr DefinitionKind kDefinitionKinds[] = {
+    {DefinitionType::kCpt, ValueType::kBeliefVector, &MakeDefinition<VRX_cpt>, &CopyDefinitionOf<VRX_cpt>},
+};
+
+// The value classes that are built: one line per class.
+constexpr ValueKind kValueKinds[] = {
+    {ValueType::kBeliefVector, &MakeValue<VRX_beliefVector>, &CopyValueOf<VRX_beliefVector>},
+};
+
+const DefinitionKind* FindDefinitionKind(int typeCode) {
+    for (const DefinitionKind& kind : kDefinitionKinds) {
+        if (kind.typeCode == typeCode) return &kind;
+    }
+    return nullptr;
+}
+
+const ValueKind* FindValueKind(int valueType) {
+    for (const ValueKind& kind : kValueKinds) {
+        if (kind.valueType == valueType) return &kind;
+    }
+    return nullptr;
+}
+
+struct TypeName {
+    const char* name;
+    int typeCode;
+};
+
+constexpr TypeName kTypeNames[] = {
+    {"CPT", DefinitionType::kCpt},
+    {"TRUTHTABLE", DefinitionType::kTruthTable},
+    {"LIST", DefinitionType::kList},
+    {"TABLE", DefinitionType::kTable},
+    {"NOISY_MAX", DefinitionType::kNoisyMax},
+    {"NOISY_ADDER", DefinitionType::kNoisyAdder},
+    {"MAU", DefinitionType::kMau},
+    {"CAST", DefinitionType::kCast},
+    {"DEMORGAN", DefinitionType::kDeMorgan},
+    {"DCHILDHPARENT", DefinitionType::kDchildHparent},
+    {"DISTRIBUTION", DefinitionType::kDistribution},
+    {"HEQUATION", DefinitionType::kHEquation},
+};
+
+// Size of the dimension that a node of this kind and outcome count gives its children's tables (and
+// its cost children's cost tables); 0 for none.
+int DimensionForChildren(int typeCode, int outcomes) {
+    return IsIndexingType(typeCode) && outcomes >= 1 ? outcomes : 0;
+}
+
+int OutcomeCountOf(VRX_nodeDefinition* definition) {
+    if (definition == nullptr) return 0;
+    const int n = definition->GetNumberOfOutcomes();
+    return n > 0 ? n : 0;
+}
+
+// Number of per-outcome entries the extra definition keeps for a definition.
+int ExtraOutcomeCount(VRX_nodeDefinition* definition) {
+    if (definition == nullptr) return 0;
+    const int type = definition->GetType();
+    if (type == DefinitionType::kTable || type == DefinitionType::kMau) return 0;
+    return OutcomeCountOf(definition);
+}
+
+}  // namespace
+
+// ---- Construction and life cycle ----
+
+VRX_node::VRX_node(int typeCode, int nodeHandle, VRX_network* net) : VRX_object() {
+    SetFlag(kValid, false);
+    if (net == nullptr) return;
+    network = net;
+    handle = nodeHandle;
+    submodel = kMainSubmodel;
+    try {
+        info = std::make_unique<VRX_nodeInfo>();
+    } catch (const std::bad_alloc&) {
+        return;
+    }
+    info->header.SetOwnerNode(this);
+    CreateDefinition(typeCode);
+    CreateValue(typeCode);
+    try {
+        cost = std::make_unique<VRX_nodeCost>(handle, network);
+    } catch (const std::bad_alloc&) {
+    }
+    CheckValidity(0);
+}
+
+VRX_node::VRX_node(const VRX_node& source) : VRX_object() {
+    SetFlag(kValid, false);
+    if (!source.IsValid()) return;
+    network = source.network;
+    handle = source.handle;
+    submodel = source.submodel;
+    modelOnly_ = source.modelOnly_;
+    if (source.info) {
+        try {
+            info = std::make_unique<VRX_nodeInfo>(*source.info);
+            info->header.SetOwnerNode(this);
+        } catch (const std::bad_alloc&) {
+            info.reset();
+        }
+    }
+    CopyDefinition(*source.definition);
+    CopyValue(*source.value);
+    try {
+        if (source.cost) cost = std::make_unique<VRX_nodeCost>(*source.cost);
+        if (source.extraDefinition)
+            extraDefinition = std::make_unique<VRX_extraDefinition>(*source.extraDefinition);
+    } catch (const std::bad_alloc&) {
+    }
+    BindParts();
+    CheckValidity(0);
+}
+
+VRX_node::~VRX_node() = default;
+
+void VRX_node::CleanUp(int deep) {
+    if (deep) {
+        if (info) info->CleanUp(deep);
+        if (definition) definition->CleanUp(deep);
+        if (value) value->CleanUp(deep);
+        if (cost) cost->CleanUp(deep);
+        if (extraDefinition) extraDefinition->CleanUp(deep);
+    }
+    info.reset();
+    definition.reset();
+    value.reset();
+    cost.reset();
+    extraDefinition.reset();
+    CheckValidity(0);
+}
+
+bool VRX_node::HasValidInfo() const { return info ? info->IsValid() : modelOnly_; }
+
+void VRX_node::CheckValidity(int deep) {
+    if (deep) {
+        if (info) info->CheckValidity(deep);
+        if (definition) definition->CheckValidity(deep);
+        if (value) value->CheckValidity(deep);
+    }
+    SetFlag(kValid, HasValidInfo() && definition && value && definition->IsValid() && value->IsValid());
+}
+
+void VRX_node::CheckConsistency(int deep) {
+    if (deep) {
+        if (info) info->CheckConsistency(deep);
+        if (definition) definition->CheckConsistency(deep);
+        if (value) value->CheckConsistency(deep);
+    }
+    const bool infoConsistent = info ? info->IsConsistent() : modelOnly_;
+    SetFlag(kConsistent, infoConsistent && definition && value && definition->IsConsistent() &&
+                             value->IsConsistent());
+}
+
+int VRX_node::AssignParts(const VRX_node& source) {
+    if (&source == this) return kSuccess;
+    SetFlag(kValid, false);
+    modelOnly_ = info == nullptr;
+    network = source.network;
+    handle = source.handle;
+    submodel = source.submodel;
+    int rc = kSuccess;
+    if (source.definition) {
+        rc = CopyDefinition(*source.definition);
+    } else {
+        definition.reset();
+    }
+    if (rc == kSuccess) {
+        if (source.value) {
+            rc = CopyValue(*source.value);
+        } else {
+            value.reset();
+        }
+    }
+    if (rc == kSuccess) {
+        try {
+            cost = source.cost ? std::make_unique<VRX_nodeCost>(*source.cost) : nullptr;
+            // The copies of the algorithms carry no descriptive data, so neither does their extra part.
+            extraDefinition = source.extraDefinition
+                                  ? std::make_unique<VRX_extraDefinition>(*source.extraDefinition,
+                                                                          VRX_extraDefinition::ModelOnly{})
+                                  : nullptr;
+        } catch (const std::bad_alloc&) {
+            rc = kOutOfMemory;
+        }
+    }
+    if (rc == kSuccess && source.cost && !cost->IsValid()) rc = kObjectNotValid;
+    BindParts();
+    if (rc != kSuccess) return rc;
+    SetFlag(kValid, true);
+    return kSuccess;
+}
+
+void VRX_node::BindParts() {
+    if (definition) definition->Bind(network, handle);
+    if (value) value->Bind(network, handle);
+    if (cost) cost->Bind(network, handle);
+    if (extraDefinition) extraDefinition->Bind(network, handle);
+}
+
+// ---- Factories ----
+
+bool VRX_node::IsKnownTypeCode(int typeCode) {
+    return FindDefinitionKind(typeCode) != nullptr;
+}
+
+int VRX_node::GetTypeCodeFromName(const char* name) {
+    if (name == nullptr) return kOutOfRange;
+    for (const TypeName& entry : kTypeNames) {
+        if (std::strcmp(entry.name, name) == 0) return entry.typeCode;
+    }
+    return kOutOfRange;
+}
+
+int VRX_node::CreateDefinition(int typeCode) {
+    if (typeCode == DefinitionType::kNone) {
+        definition.reset();
+        return kSuccess;
+    }
+    // An unknown code leaves the current definition in place.
+    const DefinitionKind* kind = FindDefinitionKind(typeCode);
+    if (kind == nullptr) return kOutOfRange;
+    definition.reset();
+    try {
+        definition.reset(kind->make(handle, network));
+        if (!extraDefinition) extraDefinition = std::make_unique<VRX_extraDefinition>(handle, network);
+    } catch (const std::bad_alloc&) {
+        return kOutOfMemory;
+    }
+    return kSuccess;
+}
+
+int VRX_node::CreateValue(int typeCode) {
+    if (typeCode == DefinitionType::kNone) {
+        value.reset();
+        return kSuccess;
+    }
+    const DefinitionKind* definitionKind = FindDefinitionKind(typeCode);
+    const ValueKind* kind = definitionKind != nullptr ? FindValueKind(definitionKind->valueType) : nullptr;
+    if (kind == nullptr) return kOutOfRange;
+    value.reset();
+    try {
+        value.reset(kind->make(handle, network));
+    } catch (const std::bad_alloc&) {
+        return kOutOfMemory;
+    }
+    return kSuccess;
+}
+
+int VRX_node::CopyDefinition(VRX_nodeDefinition& source) {
+    if (!source.IsValid()) return kObjectNotValid;
+    if (&source == definition.get()) return kSuccess;
+    const int typeCode = source.GetType();
+    if (typeCode == DefinitionType::kNone) {
+        definition.reset();
+        return kSuccess;
+    }
+    const DefinitionKind* kind = FindDefinitionKind(typeCode);
+    if (kind == nullptr) return kOutOfRange;
+    definition.reset();
+    try {
+        definition.reset(kind->copy(source));
+    } catch (const std::bad_alloc&) {
+        return kOutOfMemory;
+    }
+    definition->Bind(network, handle);
+    return kSuccess;
+}
+
+int VRX_node::CopyValue(VRX_nodeValue& source) {
+    if (!source.IsValid()) return kObjectNotValid;
+    if (&source == value.get()) return kSuccess;
+    const int valueType = source.GetType();
+    if (valueType == ValueType::kNone) {
+        value.reset();
+        return kSuccess;
+    }
+    const ValueKind* kind = FindValueKind(valueType);
+    if (kind == nullptr) return kOutOfRange;
+    value.reset();
+    try {
+        value.reset(kind->copy(source));
+    } catch (const std::bad_alloc&) {
+        return kOutOfMemory;
+    }
+    value->Bind(network, handle);
+    return kSuccess;
+}
+
+void VRX_node::SyncExtraDefinition() {
+    if (!extraDefinition) return;
+    // Kept as it is while the outcome count still fits, so the diagnostic data survives a change of kind.
+    if (extraDefinition->GetFaultOutcomes().GetCount() != ExtraOutcomeCount(definition.get()))
+        extraDefinition->ResetOutcomeData();
+}
+
+// ---- Change of kind ----
+
+int VRX_node::ChangeType(int typeCode) {
+    if (definition && definition->GetType() == typeCode) return kSuccess;
+    // Code 0 would leave the node without a definition, and so not valid.
+    if (!IsKnownTypeCode(typeCode)) return kOutOfRange;
+    if (network == nullptr || !network->IsLiveHandle(handle) || network->GetNode(handle) != this)
+        return kObjectNotValid;
+
+    const int oldType = GetType();
+    const int oldDimension = DimensionForChildren(oldType, OutcomeCountOf(definition.get()));
+    VRX_intArray formerChildren(network->GetChildren(handle, 0));
+    VRX_intArray formerCostChildren(network->GetChildren(handle, 1));
+    if (formerChildren.GetCount() != network->GetChildren(handle, 0).GetCount() ||
+        formerCostChildren.GetCount() != network->GetChildren(handle, 1).GetCount())
+        return kOutOfMemory;
+
+    // The node holds the new parts while they convert: the conversion may edit the graph around it.
+    std::unique_ptr<VRX_nodeDefinition> oldDefinition = std::move(definition);
+    std::unique_ptr<VRX_nodeValue> oldValue = std::move(value);
+    int rc = CreateDefinition(typeCode);
+    if (rc == kSuccess) rc = CreateValue(typeCode);
+    if (rc != kSuccess || !definition || !value) {
+        definition = std::move(oldDefinition);
+        value = std::move(oldValue);
+        return rc != kSuccess ? rc : kOutOfMemory;
+    }
+    // What cannot be taken over leaves the new definition as built from the parents.
+    if (oldDefinition && definition->CopyFrom(*oldDefinition) != kSuccess) {
+        definition->Bind(network, handle);
+        definition->RebuildFromParents();
+    }
+    if (oldValue && value->CopyFrom(*oldValue) != kSuccess) {
+        value->Bind(network, handle);
+        value->RebuildFromDefinition();
+    }
+    BindParts();
+    oldDefinition.reset();
+    oldValue.reset();
+
+    RemoveInvalidParents(1);
+    const int newDimension = DimensionForChildren(GetType(), OutcomeCountOf(definition.get()));
+    if (newDimension != oldDimension) RealignChildren(formerChildren, formerCostChildren, newDimension);
+    SyncExtraDefinition();
+    CheckValidity(0);
+    network->OnNodeTypeChanged(handle, oldType);
+    return kSuccess;
+}
+
+void VRX_node::RealignChildren(const VRX_intArray& formerChildren, const VRX_intArray& formerCostChildren,
+                               int newDimension) {
+    // A child that dropped the node may still hold its old dimension, and one that kept it a dimension
+    // of the old size: both are rebuilt from their current parents.
+    for (int i = 0; i < formerChildren.GetCount(); i++) {
+        VRX_node* child = network->GetNode(formerChildren[i]);
+        if (child == nullptr) continue;
+        if (VRX_nodeDefinition* childDefinition = child->GetDefinition())
+            childDefinition->RebuildFromParents();
+        VRX_nodeValue* childValue = child->GetValue();
+        if (childValue != nullptr && childValue->GetIndexingParents().IsInList(handle))
+            childValue->RebuildFromDefinition();
+    }
+    // Node costs take only cost parents of the indexing kinds.
+    for (int i = 0; i < formerCostChildren.GetCount(); i++) {
+        const int childHandle = formerCostChildren[i];
+        VRX_node* child = network->GetNode(childHandle);
+        if (child == nullptr) continue;
+        if (newDimension == 0 && network->GetParents(childHandle, 1).IsInList(handle))
+            network->RemoveCostArc(handle, childHandle);
+        if (VRX_nodeCost* childCost = child->GetCost()) childCost->RebuildFromParents();
+    }
+}
+
+int VRX_node::ChangeTypeByName(const char* name) {
+    const int typeCode = GetTypeCodeFromName(name);
+    if (typeCode < 0) return typeCode;
+    return ChangeType(typeCode);
+}
+
+// ---- Identity, graph and placement ----
+
+const char* VRX_node::GetId() const {
+    return info ? info->header.GetId() : nullptr;
+}
+
+int VRX_node::SetId(const char* id) {
+    if (!info) return kObjectNotValid;
+    return info->header.SetId(id);
+}
+
+VRX_intArray& VRX_node::GetParents() {
+    return network->GetParents(handle, 0);
+}
+
+VRX_intArray& VRX_node::GetChildren() {
+    return network->GetChildren(handle, 0);
+}
+
+int VRX_node::GetType() const {
+    return definition ? definition->GetType() : DefinitionType::kNone;
+}
+
+int VRX_node::SetNetwork(VRX_network* net) {
+    if (net == nullptr) return kOutOfRange;
+    if (!net->IsValid()) return kObjectNotValid;
+    network = net;
+    BindParts();
+    return kSuccess;
+}
+
+int VRX_node::SetSubmodel(int submodelHandle) {
+    if (network == nullptr) return kOutOfRange;
+    if (network->GetSubmodelHandler().GetSubmodel(submodelHandle) == nullptr) return kOutOfRange;
+    submodel = submodelHandle;
+    return kSuccess;
+}
+
+int VRX_node::SetSubmodelById(const char* id) {
+    if (id == nullptr || network == nullptr) return kOutOfRange;
+    const int found = network->GetSubmodelHandler().FindSubmodel(id);
+    if (found < 0) return LogError(errorLog, kIllegalIdentifier, "Unknown submodel", nullptr);
+    return SetSubmodel(found);
+}
+
+int VRX_node::ApplyDefaultScreenInfo() {
+    if (!info) return kObjectNotValid;
+    if (network == nullptr) return kOutOfRange;
+    return info->screenInfo.ApplyDefaults(network->GetSubmodelHandler().GetNodeDefaults());
+}
+
+int VRX_node::RemoveInvalidParents(int withChildren) {
+    if (definition) definition->RemoveInvalidParents();
+    if (!withChildren || network == nullptr || !network->IsLiveHandle(handle)) return kSuccess;
+    // Children may drop the node, which edits the list being walked.
+    VRX_intArray children(network->GetChildren(handle, 0));
+    for (int i = 0; i < children.GetCount(); i++) {
+        VRX_node* child = network->GetNode(children[i]);
+        if (child != nullptr && child->GetDefinition() != nullptr)
+            child->GetDefinition()->RemoveInvalidParents();
+    }
+    return kSuccess;
+}

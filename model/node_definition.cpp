@@ -1,0 +1,313 @@
+// Base behaviour of node definitions and the services every kind shares: outcome notices that keep
+// children, cost children and the extra definition in step, and the one-step outcome edit.
+#include "model/node_definition.h"
+
+#include "definitions/node_cost.h"
+#include "model/dmatrix.h"
+#include "model/extra_definition.h"
+#include "model/int_array.h"
+#include "model/network.h"
+#include "model/node.h"
+#include "model/status_codes.h"
+#include "model/string_array.h"
+
+bool IsIndexingType(int typeCode) {
+    switch (typeCode) {
+        case DefinitionType::kList:
+        case DefinitionType::kCpt:
+        case DefinitionType::kTruthTable:
+        case DefinitionType::kNoisyMax:
+        case DefinitionType::kNoisyAdder:
+            return true;
+        default:
+            return false;
+    }
+}
+
+VRX_nodeDefinition::VRX_nodeDefinition(int nodeHandle, VRX_network* net) : network(net), handle(nodeHandle) {
+    SetFlag(kValid, IsAttachedToLiveNode());
+}
+
+VRX_nodeDefinition::VRX_nodeDefinition(const VRX_nodeDefinition& source)
+    : VRX_object(), network(source.network), handle(source.handle) {
+    SetFlag(kValid, IsAttachedToLiveNode());
+}
+
+VRX_nodeDefinition::~VRX_nodeDefinition() = default;
+
+bool VRX_nodeDefinition::IsAttachedToLiveNode() const {
+    return network != nullptr && network->IsLiveHandle(handle);
+}
+
+void VRX_nodeDefinition::CheckValidity(int /*deep*/) {
+    SetFlag(kValid, IsAttachedToLiveNode());
+}
+
+int VRX_nodeDefinition::AddParent(int /*parent*/) {
+    return kWrongNodeType;
+}
+int VRX_nodeDefinition::RemoveParent(int /*parent*/) {
+    return kWrongNodeType;
+}
+int VRX_nodeDefinition::AbsorbParentEvidence(int /*parent*/) {
+    return kWrongNodeType;
+}
+int VRX_nodeDefinition::MarginalizeParent(int /*parent*/) {
+    return kWrongNodeType;
+}
+int VRX_nodeDefinition::InsertParentOutcome(int /*parent*/, int /*index*/) {
+    return kWrongNodeType;
+}
+int VRX_nodeDefinition::RemoveParentOutcome(int /*parent*/, int /*index*/) {
+    return kWrongNodeType;
+}
+int VRX_nodeDefinition::ReorderParentOutcomes(int /*parent*/, const VRX_intArray& /*order*/) {
+    return kWrongNodeType;
+}
+int VRX_nodeDefinition::ReorderParents(const VRX_intArray& /*order*/) {
+    return kWrongNodeType;
+}
+int VRX_nodeDefinition::RenameParentId(int /*parent*/, const char* /*oldId*/, const char* /*newId*/) {
+    return kSuccess;
+}
+int VRX_nodeDefinition::ReservedQuery() {
+    return kSuccess;
+}
+
+int VRX_nodeDefinition::NotifyChange(int code) {
+    if (code == kDefinitionChangeNotice && network != nullptr) network->NotifyChange(handle, code);
+    return kSuccess;
+}
+
+int VRX_nodeDefinition::GetSize() {
+    return kWrongNodeType;
+}
+int VRX_nodeDefinition::CloneFrom(VRX_nodeDefinition& /*source*/) {
+    return kWrongNodeType;
+}
+int VRX_nodeDefinition::RebuildFromParents() {
+    return kWrongNodeType;
+}
+
+int VRX_nodeDefinition::CopyFrom(VRX_nodeDefinition& source) {
+    if (!source.IsValid()) return kObjectNotValid;
+    if (&source == this) return kSuccess;
+    network = source.network;
+    handle = source.handle;
+    return kSuccess;
+}
+
+int VRX_nodeDefinition::RemoveInvalidParents() {
+    return kWrongNodeType;
+}
+
+int VRX_nodeDefinition::AddOutcome(const char* /*name*/) {
+    return kWrongNodeType;
+}
+int VRX_nodeDefinition::InsertOutcome(int /*index*/, const char* /*name*/) {
+    return kWrongNodeType;
+}
+int VRX_nodeDefinition::RemoveOutcome(int /*index*/) {
+    return kWrongNodeType;
+}
+int VRX_nodeDefinition::GetNumberOfOutcomes() {
+    return kWrongNodeType;
+}
+int VRX_nodeDefinition::RenameOutcome(int /*index*/, const char* /*name*/) {
+    return kWrongNodeType;
+}
+int VRX_nodeDefinition::RenameOutcomes(const VRX_stringArray& /*names*/) {
+    return kWrongNodeType;
+}
+VRX_idArray* VRX_nodeDefinition::GetOutcomesNames() {
+    return nullptr;
+}
+int VRX_nodeDefinition::SetOutcomes(const VRX_stringArray& /*names*/) {
+    return kWrongNodeType;
+}
+int VRX_nodeDefinition::SetNumberOfOutcomes(int /*count*/) {
+    return kWrongNodeType;
+}
+int VRX_nodeDefinition::ChangeOrderOfOutcomes(const VRX_intArray& /*order*/) {
+    return kWrongNodeType;
+}
+
+int VRX_nodeDefinition::GetDefinitionStrings(VRX_stringArray*& /*out*/) {
+    return kWrongNodeType;
+}
+int VRX_nodeDefinition::GetDefinitionInts(VRX_intArray*& /*out*/) {
+    return kWrongNodeType;
+}
+int VRX_nodeDefinition::GetDefinitionDoubles(VRX_doubleArray*& /*out*/) {
+    return kWrongNodeType;
+}
+int VRX_nodeDefinition::GetDefinition(VRX_Dmatrix*& /*out*/) {
+    return kWrongNodeType;
+}
+int VRX_nodeDefinition::SetDefinition(const VRX_Dmatrix& /*matrix*/) {
+    return kWrongNodeType;
+}
+int VRX_nodeDefinition::SetDefinitionStrings(const VRX_stringArray& /*strings*/) {
+    return kWrongNodeType;
+}
+int VRX_nodeDefinition::SetDefinitionInts(const VRX_intArray& /*ints*/) {
+    return kWrongNodeType;
+}
+int VRX_nodeDefinition::SetDefinitionDoubles(const VRX_doubleArray& /*doubles*/) {
+    return kWrongNodeType;
+}
+int VRX_nodeDefinition::CopyParametersTo(VRX_nodeDefinition& /*target*/) {
+    return kSuccess;
+}
+
+int VRX_nodeDefinition::ChangeOutcomes(const VRX_stringArray& names, const VRX_intArray& map) {
+    const int oldCount = GetNumberOfOutcomes();
+    if (oldCount < 0) return oldCount;
+    const int newCount = map.GetCount();
+    if (newCount != names.GetCount()) return kOutOfRange;
+    if (!names.IsValid()) return kObjectNotValid;
+    // The whole map is checked before anything changes: kept outcomes must be distinct old indices, and
+    // every discrete kind keeps at least two outcomes.
+    if (newCount < 2) return kOutOfRange;
+    VRX_intArray seen;
+    if (const int rc = seen.SetSize(oldCount)) return rc;
+    seen.FillWith(0);
+    int kept = 0;
+    for (int k = 0; k < newCount; k++) {
+        const int old = map[k];
+        if (old < 0) continue;
+        if (old >= oldCount || seen[old]) return kOutOfRange;
+        seen[old] = 1;
+        kept++;
+    }
+    VRX_intArray work(map);
+    if (work.GetCount() != newCount) return kOutOfMemory;
+
+    // Temporaries keep the node at two outcomes or more while the old ones go.
+    const int temporaries = kept < 2 ? 2 - kept : 0;
+    static const char* const kTemporaryNames[2] = {"tmpStateUI0", "tmpStateUI00"};
+    for (int t = 0; t < temporaries; t++) {
+        if (const int rc = AddOutcome(kTemporaryNames[t])) return rc;
+    }
+    for (int i = oldCount - 1; i >= 0; i--) {
+        if (seen[i]) continue;
+        if (const int rc = RemoveOutcome(i)) return rc;
+        for (int k = 0; k < newCount; k++) {
+            if (work[k] > i) work[k]--;
+        }
+    }
+    const int first = GetNumberOfOutcomes() - temporaries;
+    int added = 0;
+    for (int k = 0; k < newCount; k++) {
+        if (work[k] >= 0) continue;
+        if (const int rc = AddOutcome(names[k])) return rc;
+        work[k] = first + added;
+        added++;
+    }
+    for (int t = 0; t < temporaries; t++) {
+        if (const int rc = RemoveOutcome(newCount - added)) return rc;
+    }
+    for (int k = 0; k < newCount; k++) {
+        if (work[k] != k) {
+            if (const int rc = ChangeOrderOfOutcomes(work)) return rc;
+            break;
+        }
+    }
+    return RenameOutcomes(names);
+}
+
+namespace {
+
+VRX_nodeDefinition* DefinitionOf(VRX_network& network, int node) {
+    VRX_node* n = network.GetNode(node);
+    return n != nullptr ? n->GetDefinition() : nullptr;
+}
+
+VRX_nodeCost* CostOf(VRX_network& network, int node) {
+    VRX_node* n = network.GetNode(node);
+    return n != nullptr ? n->GetCost() : nullptr;
+}
+
+VRX_extraDefinition* ExtraOf(VRX_network& network, int node) {
+    VRX_node* n = network.GetNode(node);
+    return n != nullptr ? n->GetExtraDefinition() : nullptr;
+}
+
+}  // namespace
+
+int VRX_nodeDefinition::NotifyOutcomeInserted(int index) {
+    // A definition that belongs to no node has nobody to keep in step.
+    if (!IsAttachedToLiveNode()) return kSuccess;
+    network->OnOutcomeInserted(handle, index);
+    const VRX_intArray& children = network->GetChildren(handle, 0);
+    for (int i = 0; i < children.GetCount(); i++) {
+        if (VRX_nodeDefinition* child = DefinitionOf(*network, children[i])) {
+            if (const int rc = child->InsertParentOutcome(handle, index)) return rc;
+        }
+    }
+    const VRX_intArray& costChildren = network->GetChildren(handle, 1);
+    for (int i = 0; i < costChildren.GetCount(); i++) {
+        if (VRX_nodeCost* cost = CostOf(*network, costChildren[i])) {
+            if (const int rc = cost->InsertParentOutcome(handle, index)) return rc;
+        }
+    }
+    if (VRX_extraDefinition* extra = ExtraOf(*network, handle)) {
+        if (const int rc = extra->InsertOutcome(index)) return rc;
+    }
+    CheckValidity(0);
+    return network->NotifyChange(handle, ChangeKind::kDefinition64);
+}
+
+int VRX_nodeDefinition::NotifyOutcomeRemoved(int index, VRX_idArray& outcomeIds) {
+    if (const int rc = outcomeIds.Delete(index)) return rc;
+    if (!IsAttachedToLiveNode()) return kSuccess;
+    network->OnOutcomeRemoved(handle, index);
+    const VRX_intArray& children = network->GetChildren(handle, 0);
+    for (int i = 0; i < children.GetCount(); i++) {
+        if (VRX_nodeDefinition* child = DefinitionOf(*network, children[i])) {
+            if (const int rc = child->RemoveParentOutcome(handle, index)) return rc;
+        }
+    }
+    const VRX_intArray& costChildren = network->GetChildren(handle, 1);
+    for (int i = 0; i < costChildren.GetCount(); i++) {
+        if (VRX_nodeCost* cost = CostOf(*network, costChildren[i])) {
+            if (const int rc = cost->RemoveParentOutcome(handle, index)) return rc;
+        }
+    }
+    if (VRX_extraDefinition* extra = ExtraOf(*network, handle)) {
+        if (const int rc = extra->RemoveOutcome(index)) return rc;
+    }
+    CheckValidity(0);
+    return network->NotifyChange(handle, ChangeKind::kDefinition64);
+}
+
+int VRX_nodeDefinition::NotifyOutcomesReordered(const VRX_intArray& order) {
+    if (!IsAttachedToLiveNode()) return kSuccess;
+    if (VRX_extraDefinition* extra = ExtraOf(*network, handle)) {
+        if (const int rc = extra->ChangeOrderOfOutcomes(order)) return rc;
+    }
+    const VRX_intArray& children = network->GetChildren(handle, 0);
+    for (int i = 0; i < children.GetCount(); i++) {
+        if (VRX_nodeDefinition* child = DefinitionOf(*network, children[i])) {
+            if (const int rc = child->ReorderParentOutcomes(handle, order)) return rc;
+        }
+    }
+    const VRX_intArray& costChildren = network->GetChildren(handle, 1);
+    for (int i = 0; i < costChildren.GetCount(); i++) {
+        if (VRX_nodeCost* cost = CostOf(*network, costChildren[i])) {
+            if (const int rc = cost->ReorderParentOutcomes(handle, order)) return rc;
+        }
+    }
+    network->OnOutcomesReordered(handle, order);
+    return kSuccess;
+}
+
+int VRX_nodeDefinition::InsertZeroItem(VRX_Dmatrix& matrix, int dimension, int index) {
+    const int size = matrix.GetSizeOfDimension(dimension);
+    if (size < 0) return size;
+    if (index < 0 || index > size) return kOutOfRange;
+    if (const int rc = matrix.AddItem(dimension)) return rc;
+    // AddItem appends a zero item; moving the tail up opens it at the index instead.
+    if (index == size) return kSuccess;
+    return matrix.ShiftItemsUp(dimension, index, 0.0);
+}

@@ -1,0 +1,140 @@
+// Algorithm settings: range clamps of the code setters and the acceptance rules of both parameter records.
+#include "model/algorithm_settings.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "model/network.h"
+
+namespace {
+
+TEST(AlgorithmSettingsCodes, OutOfRangeCodesAreIgnored) {
+    VRX_network net;
+    EXPECT_EQ(net.GetHybridAlgorithm(), 14);
+    net.SetBayesianAlgorithm(13);
+    EXPECT_EQ(net.GetBayesianAlgorithm(), 0);
+    net.SetBayesianAlgorithm(-1);
+    EXPECT_EQ(net.GetBayesianAlgorithm(), 0);
+    net.SetBayesianAlgorithm(12);
+    EXPECT_EQ(net.GetBayesianAlgorithm(), 12);
+    net.SetBayesianAlgorithm(-2147483647 - 1);
+    EXPECT_EQ(net.GetBayesianAlgorithm(), 12);
+
+    net.SetHybridAlgorithm(12);
+    EXPECT_EQ(net.GetHybridAlgorithm(), 14);
+    net.SetHybridAlgorithm(17);
+    EXPECT_EQ(net.GetHybridAlgorithm(), 14);
+    net.SetHybridAlgorithm(13);
+    EXPECT_EQ(net.GetHybridAlgorithm(), 13);
+    net.SetHybridAlgorithm(16);
+    EXPECT_EQ(net.GetHybridAlgorithm(), 16);
+
+    net.SetInfluenceDiagramAlgorithm(2);
+    EXPECT_EQ(net.GetInfluenceDiagramAlgorithm(), 0);
+    net.SetInfluenceDiagramAlgorithm(-1);
+    EXPECT_EQ(net.GetInfluenceDiagramAlgorithm(), 0);
+    net.SetInfluenceDiagramAlgorithm(1);
+    EXPECT_EQ(net.GetInfluenceDiagramAlgorithm(), 1);
+
+    net.SetDiscSamples(-5);
+    EXPECT_EQ(net.discSamples, -5);
+    net.SetDiscAvoidZero(false);
+    EXPECT_EQ(net.discAvoidZero, 0);
+}
+
+TEST(EpisParams, EqualityComparesAllEightFields) {
+    const VRX_episParams base;
+    VRX_episParams other;
+    EXPECT_TRUE(base == other);
+    other.eps4 = 0.00006;
+    EXPECT_FALSE(base == other);
+    EXPECT_TRUE(base != other);
+    other = base;
+    other.numstates3 = 21;
+    EXPECT_TRUE(base != other);
+    other = base;
+    other.proplen = 6;
+    EXPECT_TRUE(base != other);
+}
+
+TEST(EpisParams, SetterRefusesBrokenRecordsAndKeepsTheOldOne) {
+    VRX_network net;
+    VRX_episParams p;
+    p.numstates1 = 5;
+    p.numstates2 = 5;
+    p.numstates3 = 20;
+    EXPECT_EQ(net.SetEpisParams(p), -2);
+    EXPECT_EQ(net.GetEpisParams().numstates2, 8);
+
+    p = VRX_episParams();
+    p.proplen = 0;
+    EXPECT_EQ(net.SetEpisParams(p), -2);
+    p = VRX_episParams();
+    p.numstates3 = 8;
+    EXPECT_EQ(net.SetEpisParams(p), -2);
+    p = VRX_episParams();
+    p.eps2 = 0.01;  // above eps1
+    EXPECT_EQ(net.SetEpisParams(p), -2);
+    p = VRX_episParams();
+    p.eps3 = std::nan("");
+    EXPECT_EQ(net.SetEpisParams(p), -2);
+    EXPECT_TRUE(net.GetEpisParams() == VRX_episParams());
+}
+
+TEST(EpisParams, SetterTakesAllEightFields) {
+    VRX_network net;
+    VRX_episParams p;
+    p.proplen = 1;
+    p.numstates1 = 2;
+    p.numstates2 = 3;
+    p.numstates3 = 4;
+    p.eps1 = 0.006;
+    p.eps2 = 0.006;
+    p.eps3 = 0.001;
+    p.eps4 = 0.5;  // not tested, even above eps3
+    ASSERT_EQ(net.SetEpisParams(p), 0);
+    EXPECT_TRUE(net.GetEpisParams() == p);
+}
+
+TEST(AnnealedMapTuning, SetterRefusesEachBrokenField) {
+    VRX_network net;
+    EXPECT_TRUE(net.GetAnnealedMapTuning().IsAcceptable());
+    VRX_annealedMapTuning accepted;
+    accepted.speed = 0.9;
+    ASSERT_EQ(net.SetAnnealedMapTuning(accepted), 0);
+
+    auto refused = [&](auto change) {
+        VRX_annealedMapTuning t;
+        change(t);
+        EXPECT_EQ(net.SetAnnealedMapTuning(t), -2);
+        EXPECT_DOUBLE_EQ(net.GetAnnealedMapTuning().speed, 0.9);
+    };
+    refused([](VRX_annealedMapTuning& t) { t.speed = 0.995; });
+    refused([](VRX_annealedMapTuning& t) { t.speed = 0.49; });
+    refused([](VRX_annealedMapTuning& t) { t.Tinit = t.Tmin; });
+    refused([](VRX_annealedMapTuning& t) { t.Tmin = 0; });
+    refused([](VRX_annealedMapTuning& t) { t.kReheat = 0; });
+    refused([](VRX_annealedMapTuning& t) { t.numCycle = 0; });
+    refused([](VRX_annealedMapTuning& t) { t.iReheatSteps = 0; });
+    refused([](VRX_annealedMapTuning& t) { t.iStopSteps = 9; });
+    refused([](VRX_annealedMapTuning& t) { t.speed = std::nan(""); });
+}
+
+TEST(AnnealedMapTuning, SetterTakesBoundsAndUntestedFields) {
+    VRX_network net;
+    VRX_annealedMapTuning t;
+    t.speed = 0.99;
+    t.iReheatSteps = 7;
+    t.iStopSteps = 7;
+    t.kMAP = -3;
+    t.kRFC = -1.5;
+    ASSERT_EQ(net.SetAnnealedMapTuning(t), 0);
+    EXPECT_EQ(net.GetAnnealedMapTuning().kMAP, -3);
+    EXPECT_EQ(net.GetAnnealedMapTuning().kRFC, -1.5);
+    EXPECT_EQ(net.GetAnnealedMapTuning().iStopSteps, 7);
+    t.speed = 0.5;
+    EXPECT_EQ(net.SetAnnealedMapTuning(t), 0);
+}
+
+}  // namespace

@@ -1,0 +1,444 @@
+// Arcs of both kinds and the graph queries of a network, including walks over very long chains.
+#include <gtest/gtest.h>
+#include <pthread.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "definitions/cpt.h"
+#include "model/dmatrix.h"
+#include "model/error_log.h"
+#include "model/id_array.h"
+#include "model/network.h"
+#include "model/node.h"
+#include "model/node_definition.h"
+#include "model/node_info.h"
+#include "model/status_codes.h"
+
+namespace {
+
+// Adds CPT nodes named A, B, C, ... in handle order.
+void AddNodes(VRX_network& net, int count) {
+    for (int i = 0; i < count; i++) {
+        const char id[2] = {static_cast<char>('A' + i), '\0'};
+        ASSERT_EQ(net.AddNode(DefinitionType::kCpt, id), i);
+    }
+}
+
+std::vector<int> Items(const VRX_intArray& list) {
+    return std::vector<int>(list.GetItems(), list.GetItems() + list.GetCount());
+}
+
+std::vector<int> DimensionsOf(VRX_network& net, int handle) {
+    VRX_Dmatrix* table = nullptr;
+    net.GetNode(handle)->GetDefinition()->GetDefinition(table);
+    const VRX_intArray& sizes = table->GetDimensions();
+    return std::vector<int>(sizes.GetItems(), sizes.GetItems() + sizes.GetSize());
+}
+
+// Many nodes quickly: the names are unique by construction, so the identifier test is skipped.
+void AddChainNodes(VRX_network& net, int count) {
+    net.readingFlags = ReadingFlags::kAllowDuplicateIds;
+    for (int i = 0; i < count; i++) {
+        const std::string id = "N" + std::to_string(i);
+        ASSERT_EQ(net.AddNode(DefinitionType::kCpt, id.c_str()), i);
+    }
+    net.readingFlags = 0;
+}
+
+// Runs work on a thread whose stack is far too small for a recursion as deep as the network.
+void RunOnSmallStack(const std::function<void()>& work) {
+    pthread_attr_t attr;
+    ASSERT_EQ(pthread_attr_init(&attr), 0);
+    ASSERT_EQ(pthread_attr_setstacksize(&attr, 256 * 1024), 0);
+    pthread_t thread;
+    auto trampoline = [](void* arg) -> void* {
+        (*static_cast<const std::function<void()>*>(arg))();
+        return nullptr;
+    };
+    ASSERT_EQ(pthread_create(&thread, &attr, trampoline, const_cast<std::function<void()>*>(&work)), 0);
+    pthread_join(thread, nullptr);
+    pthread_attr_destroy(&attr);
+}
+
+class NetworkGraphTest : public ::testing::Test {
+protected:
+    void SetUp() override { errorLog.Flush(); }
+};
+
+}  // namespace
+
+// ---- Adding and removing arcs ----
+
+TEST_F(NetworkGraphTest, AddArcRefusesInOrderWithoutMessages) {
+    VRX_network net;
+    AddNodes(net, 3);
+    EXPECT_EQ(net.AddArc(0, 7), kOutOfRange);
+    EXPECT_EQ(net.AddArc(-1, 0), kOutOfRange);
+    EXPECT_EQ(net.AddArc(1, 1), kOutOfRange);
+    ASSERT_EQ(net.AddArc(0, 1), kSuccess);
+    ASSERT_EQ(net.AddArc(1, 2), kSuccess);
+    EXPECT_EQ(net.AddArc(0, 1), kOutOfRange);  // duplicate
+    EXPECT_EQ(net.AddArc(1, 0), kOutOfRange);  // reverse of an arc: adjacent, not a cycle
+    EXPECT_EQ(net.WouldCreateCycle(1, 0), kOutOfRange);
+    EXPECT_EQ(net.AddArc(2, 0), kOutOfRange);  // closes a cycle
+    EXPECT_EQ(net.WouldCreateCycle(2, 0), 1);
+    EXPECT_EQ(net.WouldCreateCycle(0, 2), 0);
+    EXPECT_EQ(Items(net.GetParents(0)), std::vector<int>{});
+    EXPECT_EQ(Items(net.GetChildren(2)), std::vector<int>{});
+    EXPECT_EQ(errorLog.GetNumberOfEntries(), 0);
+
+    net.readingFlags = ReadingFlags::kAllowCycles;
+    EXPECT_EQ(net.AddArc(2, 0), kSuccess);
+    EXPECT_EQ(net.IsAcyclic(), 0);
+}
+
+TEST_F(NetworkGraphTest, ArcAddsTheParentDimensionInListOrder) {
+    VRX_network net;
+    AddNodes(net, 3);
+    ASSERT_EQ(net.GetNode(1)->GetDefinition()->SetNumberOfOutcomes(3), kSuccess);
+    ASSERT_EQ(net.AddArc(1, 2), kSuccess);
+    ASSERT_EQ(net.AddArc(0, 2), kSuccess);
+    EXPECT_EQ(Items(net.GetParents(2)), (std::vector<int>{1, 0}));
+    EXPECT_EQ(DimensionsOf(net, 2), (std::vector<int>{3, 2, 2}));
+    EXPECT_EQ(net.GetNumberOfParents(2), 2);
+    EXPECT_EQ(net.GetNumberOfChildren(0), 1);
+    EXPECT_EQ(net.GetNumberOfParents(9), kOutOfRange);
+    EXPECT_EQ(net.AreAdjacent(2, 1), 1);
+    EXPECT_EQ(net.AreAdjacent(0, 1), 0);
+
+    VRX_intArray order;
+    order.Add(1);
+    order.Add(0);
+    EXPECT_EQ(net.ReorderParents(2, order), kSuccess);
+    EXPECT_EQ(Items(net.GetParents(2)), (std::vector<int>{0, 1}));
+    EXPECT_EQ(DimensionsOf(net, 2), (std::vector<int>{2, 3, 2}));
+    order.Add(5);
+    EXPECT_EQ(net.ReorderParents(2, order), kOutOfRange);
+    EXPECT_EQ(Items(net.GetParents(2)), (std::vector<int>{0, 1}));
+
+    VRX_intArray discrete;
+    discrete.Add(42);
+    EXPECT_EQ(net.GetDiscreteParents(2, discrete, 0), kSuccess);
+    EXPECT_EQ(Items(discrete), (std::vector<int>{0, 1}));
+    EXPECT_EQ(net.GetDiscreteParents(2, discrete, 5), kSuccess);  // other kinds leave it alone
+    EXPECT_EQ(Items(discrete), (std::vector<int>{0, 1}));
+    EXPECT_EQ(net.GetDiscreteParents(2, discrete, 1), kSuccess);
+    EXPECT_EQ(discrete.GetCount(), 0);
+}
+
+TEST_F(NetworkGraphTest, ArcRejectedByTheChildIsTakenBackAndLogged) {
+    VRX_network net;
+    AddNodes(net, 3);
+    ASSERT_EQ(net.AddArc(0, 2), kSuccess);
+    // A child whose table is broken cannot take a parent.
+    VRX_nodeDefinition* child = net.GetNode(2)->GetDefinition();
+    ASSERT_EQ(child->GetOutcomesNames()->Add("Spare"), kSuccess);
+    child->CheckValidity(0);
+    ASSERT_FALSE(child->IsValid());
+    EXPECT_EQ(net.AddArc(1, 2), kWrongNodeType);
+    ASSERT_EQ(errorLog.GetNumberOfEntries(), 1);
+    EXPECT_EQ(errorLog.GetCode(0), kWrongNodeType);
+    EXPECT_STREQ(errorLog.GetMessage(0), "Arc rejected by child node");
+    EXPECT_EQ(Items(net.GetParents(2)), std::vector<int>{0});
+    EXPECT_EQ(Items(net.GetChildren(1)), std::vector<int>{});
+}
+
+TEST_F(NetworkGraphTest, TemporalTypesRestrictArcs) {
+    VRX_network net;
+    AddNodes(net, 4);
+    net.SetTemporalType(0, TemporalType::kTerminal);
+    net.SetTemporalType(1, TemporalType::kPlate);
+    net.SetTemporalType(2, TemporalType::kPlate);
+    EXPECT_EQ(net.AddArc(0, 1), kWrongNodeType);  // terminal to plate
+    EXPECT_EQ(net.AddArc(1, 3), kWrongNodeType);  // plate to normal
+    EXPECT_EQ(errorLog.GetNumberOfEntries(), 0);
+    EXPECT_EQ(net.AddArc(1, 0), kSuccess);  // plate to terminal
+    EXPECT_EQ(net.AddArc(1, 2), kSuccess);
+    EXPECT_EQ(net.AddArc(3, 2), kSuccess);  // normal nodes are free
+}
+
+TEST_F(NetworkGraphTest, RemoveArcAndRemoveAllParents) {
+    VRX_network net;
+    AddNodes(net, 4);
+    net.AddArc(0, 3);
+    net.AddArc(1, 3);
+    net.AddArc(2, 3);
+    EXPECT_EQ(net.RemoveArc(3, 0), kOutOfRange);
+    EXPECT_EQ(net.RemoveArc(0, 1), kOutOfRange);
+    EXPECT_EQ(net.RemoveArc(1, 1), kOutOfRange);
+    EXPECT_EQ(net.RemoveArc(1, 3), kSuccess);
+    EXPECT_EQ(Items(net.GetParents(3)), (std::vector<int>{0, 2}));
+    EXPECT_EQ(DimensionsOf(net, 3), (std::vector<int>{2, 2, 2}));
+    EXPECT_EQ(net.RemoveAllParents(3), kSuccess);
+    EXPECT_EQ(net.RemoveAllParents(8), kOutOfRange);
+    EXPECT_EQ(net.GetParents(3).GetCount(), 0);
+    EXPECT_EQ(net.GetChildren(0).GetCount(), 0);
+    EXPECT_EQ(DimensionsOf(net, 3), std::vector<int>{2});
+}
+
+TEST_F(NetworkGraphTest, CostArcsStayApartFromTheOrdinaryGraph) {
+    VRX_network net;
+    AddNodes(net, 3);
+    EXPECT_EQ(net.AddCostArc(0, 0), kOutOfRange);
+    EXPECT_EQ(net.AddArc(0, 1, 1), kSuccess);
+    EXPECT_EQ(net.AddCostArc(1, 0), kSuccess);  // no adjacency or cycle test for cost arcs
+    EXPECT_EQ(net.GetParents(1).GetCount(), 0);
+    EXPECT_EQ(net.GetNumberOfParents(1, 1), 1);
+    EXPECT_EQ(net.AddArc(0, 1), kSuccess);         // the ordinary arc is unaffected
+    EXPECT_EQ(net.RemoveCostArc(2, 1), kSuccess);  // a missing cost arc
+    EXPECT_EQ(net.RemoveArc(0, 1, 1), kSuccess);
+    EXPECT_EQ(net.GetNumberOfParents(1, 1), 0);
+    EXPECT_EQ(net.GetNumberOfParents(1, 0), 1);
+}
+
+TEST_F(NetworkGraphTest, GroupCostPropertyGoesWithTheLastCostChild) {
+    VRX_network net;
+    AddNodes(net, 3);
+    VRX_userProperties& properties = net.GetNode(0)->GetInfo()->userProperties;
+    properties.AddProperty("DIAG_TESTGROUPCOST", "tRuE");
+    EXPECT_TRUE(net.IsGroupCostNode(0));
+    net.AddCostArc(0, 1);
+    net.AddCostArc(0, 2);
+    net.RemoveCostArc(0, 1);
+    EXPECT_EQ(properties.FindProperty("DIAG_TESTGROUPCOST"), 0);
+    net.RemoveCostArc(0, 2);
+    EXPECT_EQ(properties.FindProperty("DIAG_TESTGROUPCOST"), kOutOfRange);
+    EXPECT_FALSE(net.IsGroupCostNode(0));
+    properties.AddProperty("DIAG_TESTGROUPCOST", "Truth");
+    EXPECT_FALSE(net.IsGroupCostNode(0));
+}
+
+// ---- Queries ----
+
+TEST_F(NetworkGraphTest, AncestorsAppendAndCostDescendantsEmptyFirst) {
+    VRX_network net;
+    AddNodes(net, 5);
+    net.AddArc(3, 1);
+    net.AddArc(1, 0);
+    net.AddArc(4, 0);
+    VRX_intArray out;
+    EXPECT_EQ(net.GetAncestors(0, out), kSuccess);
+    EXPECT_EQ(Items(out), (std::vector<int>{1, 3, 4}));
+    EXPECT_EQ(net.GetAncestors(0, out), kSuccess);
+    EXPECT_EQ(Items(out), (std::vector<int>{1, 3, 4, 1, 3, 4}));
+    EXPECT_EQ(net.GetAncestors(2, out), kSuccess);
+    EXPECT_EQ(out.GetCount(), 6);
+    EXPECT_EQ(net.GetAncestors(9, out), kOutOfRange);
+    out.Flush();
+    EXPECT_EQ(net.GetDescendants(3, out), kSuccess);
+    EXPECT_EQ(Items(out), (std::vector<int>{0, 1}));
+
+    net.AddCostArc(2, 4);
+    net.AddCostArc(4, 0);
+    out.Add(77);
+    EXPECT_EQ(net.GetCostDescendants(2, out), kSuccess);
+    EXPECT_EQ(Items(out), (std::vector<int>{0, 4}));
+    EXPECT_EQ(net.GetCostDescendants(99, out), kOutOfRange);
+    EXPECT_EQ(out.GetCount(), 0);
+}
+
+TEST_F(NetworkGraphTest, TopologicalOrderIsAPostOrderOverParents) {
+    VRX_network abc;  // a = 0, b = 1, c = 2
+    AddNodes(abc, 3);
+    abc.AddArc(0, 2);
+    abc.AddArc(1, 2);
+    EXPECT_EQ(Items(abc.GetTopologicalOrder()), (std::vector<int>{0, 1, 2}));
+
+    VRX_network cab;  // c = 0, a = 1, b = 2
+    AddNodes(cab, 3);
+    cab.AddArc(1, 0);
+    cab.AddArc(2, 0);
+    EXPECT_EQ(Items(cab.GetTopologicalOrder()), (std::vector<int>{1, 2, 0}));
+
+    // Parent-list order decides between parents, and a node follows all its ancestors.
+    VRX_network net;
+    AddNodes(net, 5);
+    net.AddArc(3, 0);
+    net.AddArc(4, 0);
+    net.AddArc(2, 3);
+    net.AddArc(1, 4);
+    EXPECT_EQ(Items(net.GetTopologicalOrder()), (std::vector<int>{2, 3, 1, 4, 0}));
+}
+
+TEST_F(NetworkGraphTest, DiamondIsAcyclicButNotSinglyConnected) {
+    VRX_network net;
+    AddNodes(net, 4);  // a b c d
+    net.AddArc(0, 1);
+    net.AddArc(0, 2);
+    net.AddArc(1, 3);
+    EXPECT_EQ(net.IsSinglyConnected(), 1);
+    net.AddArc(2, 3);
+    EXPECT_EQ(net.IsAcyclic(), 1);
+    EXPECT_EQ(net.IsSinglyConnected(), 0);
+    EXPECT_EQ(net.ComputeHeights(), 2);
+    EXPECT_EQ(net.GetEntry(3).height, 0);
+    EXPECT_EQ(net.GetEntry(1).height, 1);
+    EXPECT_EQ(net.GetEntry(2).height, 1);
+    EXPECT_EQ(net.GetEntry(0).height, 2);
+}
+
+TEST_F(NetworkGraphTest, PolytreeWithSeveralPartsIsSinglyConnected) {
+    VRX_network net;
+    AddNodes(net, 6);
+    net.AddArc(0, 2);
+    net.AddArc(1, 2);
+    net.AddArc(2, 3);
+    net.AddArc(4, 5);
+    EXPECT_EQ(net.IsSinglyConnected(), 1);
+    EXPECT_EQ(net.IsAcyclic(), 1);
+    net.AddArc(1, 3);  // a loop through the undirected graph only
+    EXPECT_EQ(net.IsSinglyConnected(), 0);
+    EXPECT_EQ(net.IsAcyclic(), 1);
+    VRX_network empty;
+    EXPECT_EQ(empty.IsSinglyConnected(), 1);
+    EXPECT_EQ(empty.IsAcyclic(), 1);
+    EXPECT_EQ(empty.ComputeHeights(), 0);
+}
+
+TEST_F(NetworkGraphTest, InfluenceDiagramOrderWithoutDecisionsIsTheTopologicalOrder) {
+    VRX_network net;
+    AddNodes(net, 4);
+    net.AddArc(2, 0);
+    net.AddArc(3, 1);
+    VRX_intArray out;
+    out.Add(8);
+    EXPECT_EQ(net.GetInfluenceDiagramOrder(out), kSuccess);
+    EXPECT_EQ(Items(out), (std::vector<int>{2, 0, 3, 1}));
+    VRX_intArray list;
+    for (int h : {1, 0, 1, 99, -4, 2}) list.Add(h);
+    EXPECT_EQ(net.SortByInfluenceDiagramOrder(list), kSuccess);
+    EXPECT_EQ(Items(list), (std::vector<int>{2, 0, 1}));
+}
+
+TEST_F(NetworkGraphTest, CostOrderPutsCostParentsFirst) {
+    VRX_network net;
+    AddNodes(net, 4);
+    net.AddCostArc(3, 0);
+    net.AddCostArc(2, 3);
+    net.AddArc(0, 1);  // ordinary arcs play no part
+    VRX_intArray out;
+    out.Add(5);
+    net.GetCostTopologicalOrder(out);
+    EXPECT_EQ(Items(out), (std::vector<int>{2, 3, 0, 1}));
+    VRX_intArray list;
+    for (int h : {0, 3, 0}) list.Add(h);
+    EXPECT_EQ(net.SortByCostArcOrder(list), kSuccess);
+    EXPECT_EQ(Items(list), (std::vector<int>{3, 0}));
+}
+
+// ---- Walks over long chains ----
+
+TEST_F(NetworkGraphTest, WalksOverTenThousandNodeChainsNeedNoDeepStack) {
+    constexpr int kLength = 10000;
+    // Arcs i -> i+1 make the searches from the first node deep; arcs i+1 -> i make the ordering
+    // walks from the first node deep.
+    VRX_network down;
+    VRX_network up;
+    AddChainNodes(down, kLength);
+    AddChainNodes(up, kLength);
+    for (int i = 0; i + 1 < kLength; i++) {
+        ASSERT_EQ(down.AddArc(i, i + 1), kSuccess);
+        ASSERT_EQ(down.AddCostArc(i, i + 1), kSuccess);
+    }
+    for (int i = kLength - 2; i >= 0; i--) {
+        ASSERT_EQ(up.AddArc(i + 1, i), kSuccess);
+        ASSERT_EQ(up.AddCostArc(i + 1, i), kSuccess);
+    }
+
+    struct Results {
+        int count = 0, first = -1, last = -1;
+        int acyclic = -1, single = -1, heights = -1, cycleClosing = -1, cycleFree = -1;
+        int ancestors = -1, descendants = -1, costDescendants = -1, idOrder = -1, costFirst = -1;
+        int sorted = -1, marked = -1;
+    };
+    auto walk = [kLength](VRX_network& net, Results& r) {
+        const int head = net.GetParents(0).GetCount() == 0 ? 0 : kLength - 1;
+        const int tail = kLength - 1 - head;
+        VRX_intArray& order = net.GetTopologicalOrder();
+        r.count = order.GetCount();
+        r.first = order[0];
+        r.last = order[r.count - 1];
+        r.acyclic = net.IsAcyclic();
+        r.single = net.IsSinglyConnected();
+        r.heights = net.ComputeHeights();
+        r.cycleClosing = net.WouldCreateCycle(tail, head);
+        r.cycleFree = net.WouldCreateCycle(head, tail);
+        VRX_intArray out;
+        net.GetAncestors(tail, out);
+        r.ancestors = out.GetCount();
+        out.Flush();
+        net.GetDescendants(head, out);
+        r.descendants = out.GetCount();
+        net.GetCostDescendants(head, out);
+        r.costDescendants = out.GetCount();
+        net.GetInfluenceDiagramOrder(out);
+        r.idOrder = out.GetCount();
+        net.GetCostTopologicalOrder(out);
+        r.costFirst = out[0];
+        out.Flush();
+        out.Add(tail);
+        out.Add(head);
+        net.SortByCostArcOrder(out);
+        r.sorted = out[0];
+        net.ClearMarksOfAllNodes(SlotMarks::kAncestor);
+        net.MarkAncestors(tail);
+        r.marked = net.GetEntry(head).HasMark(SlotMarks::kAncestor) ? 1 : 0;
+    };
+    Results d;
+    Results u;
+    RunOnSmallStack([&] {
+        walk(down, d);
+        walk(up, u);
+    });
+    for (const Results* r : {&d, &u}) {
+        EXPECT_EQ(r->count, kLength);
+        EXPECT_EQ(r->acyclic, 1);
+        EXPECT_EQ(r->single, 1);
+        EXPECT_EQ(r->heights, kLength - 1);
+        EXPECT_EQ(r->cycleClosing, 1);
+        EXPECT_EQ(r->cycleFree, 0);
+        EXPECT_EQ(r->ancestors, kLength - 1);
+        EXPECT_EQ(r->descendants, kLength - 1);
+        EXPECT_EQ(r->costDescendants, kLength - 1);
+        EXPECT_EQ(r->idOrder, kLength);
+        EXPECT_EQ(r->marked, 1);
+    }
+    EXPECT_EQ(d.first, 0);
+    EXPECT_EQ(d.last, kLength - 1);
+    EXPECT_EQ(u.first, kLength - 1);
+    EXPECT_EQ(u.last, 0);
+    EXPECT_EQ(d.costFirst, 0);
+    EXPECT_EQ(u.costFirst, kLength - 1);
+    EXPECT_EQ(d.sorted, 0);
+    EXPECT_EQ(u.sorted, kLength - 1);
+}
+
+TEST_F(NetworkGraphTest, WalksEndOnACycleLeftByAFileRead) {
+    constexpr int kLength = 10000;
+    VRX_network net;
+    AddChainNodes(net, kLength);
+    for (int i = 0; i + 1 < kLength; i++) ASSERT_EQ(net.AddArc(i, i + 1), kSuccess);
+    net.readingFlags = ReadingFlags::kAllowCycles;
+    ASSERT_EQ(net.AddArc(kLength - 1, 0), kSuccess);
+    net.readingFlags = 0;
+
+    int count = -1, acyclic = -1, single = -1, ancestors = -1, heights = -2;
+    RunOnSmallStack([&] {
+        count = net.GetTopologicalOrder().GetCount();
+        acyclic = net.IsAcyclic();
+        single = net.IsSinglyConnected();
+        VRX_intArray out;
+        net.GetAncestors(5, out);
+        ancestors = out.GetCount();
+        heights = net.ComputeHeights();
+    });
+    EXPECT_EQ(count, kLength);
+    EXPECT_EQ(acyclic, 0);
+    EXPECT_EQ(single, 0);
+    EXPECT_EQ(ancestors, kLength - 1);  // never the node itself
+    EXPECT_GE(heights, 0);
+    // The scratch marks of the walks are all gone again.
+    for (int h = 0; h < kLength; h++) ASSERT_EQ(net.GetEntry(h).flags & 0x400, 0) << h;
+}
