@@ -6,8 +6,16 @@
 #include <new>
 
 #include "definitions/belief_vector.h"
+#include "definitions/cast.h"
 #include "definitions/cpt.h"
+#include "definitions/decision_list.h"
+#include "definitions/demorgan.h"
 #include "definitions/node_cost.h"
+#include "definitions/noisy_adder.h"
+#include "definitions/noisy_max.h"
+#include "definitions/truth_table.h"
+#include "definitions/utility_table.h"
+#include "definitions/utility_values.h"
 #include "model/error_log.h"
 #include "model/extra_definition.h"
 #include "model/network.h"
@@ -57,11 +65,26 @@ struct ValueKind {
 // The definition kinds whose classes are built, with the value type each gets: one line per kind.
 constexpr DefinitionKind kDefinitionKinds[] = {
     {DefinitionType::kCpt, ValueType::kBeliefVector, &MakeDefinition<VRX_cpt>, &CopyDefinitionOf<VRX_cpt>},
+    {DefinitionType::kTable, ValueType::kExpectedUtility, &MakeDefinition<VRX_table>,
+     &CopyDefinitionOf<VRX_table>},
+    {DefinitionType::kList, ValueType::kListOfDecisions, &MakeDefinition<VRX_list>,
+     &CopyDefinitionOf<VRX_list>},
+    {DefinitionType::kTruthTable, ValueType::kBeliefVector, &MakeDefinition<VRX_truthTable>,
+     &CopyDefinitionOf<VRX_truthTable>},
+    {DefinitionType::kCast, ValueType::kBeliefVector, &MakeDefinition<VRX_cast>, &CopyDefinitionOf<VRX_cast>},
+    {DefinitionType::kDeMorgan, ValueType::kBeliefVector, &MakeDefinition<VRX_demorgan>,
+     &CopyDefinitionOf<VRX_demorgan>},
+    {DefinitionType::kNoisyMax, ValueType::kBeliefVector, &MakeDefinition<VRX_noisyMAX>,
+     &CopyDefinitionOf<VRX_noisyMAX>},
+    {DefinitionType::kNoisyAdder, ValueType::kBeliefVector, &MakeDefinition<VRX_noisyAdder>,
+     &CopyDefinitionOf<VRX_noisyAdder>},
 };
 
 // The value classes that are built: one line per class.
 constexpr ValueKind kValueKinds[] = {
     {ValueType::kBeliefVector, &MakeValue<VRX_beliefVector>, &CopyValueOf<VRX_beliefVector>},
+    {ValueType::kListOfDecisions, &MakeValue<VRX_listOfDecisions>, &CopyValueOf<VRX_listOfDecisions>},
+    {ValueType::kExpectedUtility, &MakeValue<VRX_expectedUtility>, &CopyValueOf<VRX_expectedUtility>},
 };
 
 const DefinitionKind* FindDefinitionKind(int typeCode) {

@@ -146,8 +146,9 @@ TEST(NodeConstruction, TypeCodeZeroGivesNoDefinitionAndNoValue) {
 }
 
 TEST(NodeFactories, OnlyBuiltKindsAreKnown) {
-    EXPECT_TRUE(VRX_node::IsKnownTypeCode(DefinitionType::kCpt));
-    for (int code : {0, 4, 8, 17, 20, 50, 82, 146, 274, 520, 1028, 2064, 4098, 4100, 19, -1})
+    for (int code : {8, 17, 18, 20, 50, 82, 146, 274}) EXPECT_TRUE(VRX_node::IsKnownTypeCode(code)) << code;
+    // Code 0 makes no definition; equation and hybrid kinds are not built.
+    for (int code : {0, 4, 520, 1028, 2064, 4098, 4100, 19, -1})
         EXPECT_FALSE(VRX_node::IsKnownTypeCode(code)) << code;
 }
 
@@ -167,7 +168,7 @@ TEST_F(NodeTest, FactoriesRefuseUnknownCodesAndKeepTheCurrentParts) {
     VRX_nodeDefinition* definition = nodeA->GetDefinition();
     VRX_nodeValue* value = nodeA->GetValue();
     EXPECT_EQ(nodeA->CreateDefinition(0x13), kOutOfRange);
-    EXPECT_EQ(nodeA->CreateDefinition(DefinitionType::kTable), kOutOfRange);
+    EXPECT_EQ(nodeA->CreateDefinition(DefinitionType::kHEquation), kOutOfRange);
     EXPECT_EQ(nodeA->CreateValue(0x13), kOutOfRange);
     EXPECT_EQ(nodeA->GetDefinition(), definition);
     EXPECT_EQ(nodeA->GetValue(), value);
@@ -190,7 +191,7 @@ TEST_F(NodeTest, ChangeTypeToAnUnknownOrUnbuiltKindLeavesTheNodeUnchanged) {
     EXPECT_EQ(nodeA->ChangeTypeByName("EQUATION"), kOutOfRange);
     EXPECT_EQ(nodeA->ChangeTypeByName("cpt"), kOutOfRange);
     EXPECT_EQ(nodeA->ChangeTypeByName(nullptr), kOutOfRange);
-    EXPECT_EQ(nodeA->ChangeTypeByName("TABLE"), kOutOfRange);
+    EXPECT_EQ(nodeA->ChangeTypeByName("HEQUATION"), kOutOfRange);
     EXPECT_EQ(nodeA->ChangeType(0x13), kOutOfRange);
     // Code 0 would leave the node without a definition.
     EXPECT_EQ(nodeA->ChangeType(0), kOutOfRange);

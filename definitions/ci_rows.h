@@ -1,0 +1,61 @@
+#pragma once
+// Row work on the parameter matrices of the noisy kinds (one block of rows per parent, the leak row
+// last, one column per outcome of the node), shared by noisy-MAX and the noisy adder.
+
+#include "model/dmatrix.h"
+#include "model/double_array.h"
+#include "model/int_array.h"
+
+class VRX_network;
+
+namespace CiRows {
+
+// Position of a parent among the node's parents of an indexing kind (the ones that own a block and a
+// table dimension) and the parent's type code; -2 when either node is not live or the parent is not
+// in the node's parent list.
+int LocateParent(const VRX_network* network, int child, int parent, int& position, int& type);
+
+// Rows and columns of a two-dimensional matrix; false for any other shape.
+bool GetShape(const VRX_Dmatrix& m, int& rows, int& columns);
+
+// n rows of zeros opened at row `at` (0 <= at <= rows).
+int InsertRows(VRX_Dmatrix& m, int at, int n);
+// n rows removed from row `at` on; at least one row stays.
+int RemoveRows(VRX_Dmatrix& m, int at, int n);
+// The row becomes 0 ... 0 with 1.0 at the column.
+void SetUnitRow(VRX_Dmatrix& m, int row, int column);
+void FillRow(VRX_Dmatrix& m, int row, double v);
+// New row start + j = old row start + order[j] for every j of the permutation.
+int PermuteRows(VRX_Dmatrix& m, int start, const VRX_intArray& order);
+// Consecutive blocks of the given sizes from row 0 regrouped, new block j = old block order[j]; the
+// rows after the blocks (the leak row) stay where they are.
+int RegroupBlocks(VRX_Dmatrix& m, const VRX_intArray& blockSizes, const VRX_intArray& order);
+
+// A caller's permutation of 0..m-1 (its count, or else its size, must be m) read into out with count
+// m; -2 when it is anything else.
+int ReadPermutation(const VRX_intArray& order, int m, VRX_intArray& out);
+
+// Cumulative form of a run of k entries: entry j = sum of entries j..k-1; and back. Negative results
+// become 0 both ways.
+void ToCumulative(double* run, int k);
+void FromCumulative(double* run, int k);
+
+// The row check shared by both kinds: `unitColumn` has one item per row, -1 for a free row and c for a
+// constrained row that must hold exactly 1.0 at column c and 0.0 elsewhere. The text goes into buffer
+// (at most size bytes). 0 "Ok"; -2 for a matrix shaped unlike `reference`; -4 for a bad row.
+int CheckRows(const VRX_Dmatrix& m, const VRX_Dmatrix& reference, const VRX_intArray& unitColumn,
+              char* buffer, int size);
+
+// The setters of the parameter matrix shared by both kinds: only data of the matrix's own shape or
+// entry count is taken (-2 and no change otherwise).
+int SetWeights(VRX_Dmatrix& weights, const VRX_Dmatrix& source);
+int SetWeightEntries(VRX_Dmatrix& weights, const VRX_doubleArray& values);
+
+// Sum of the squared entry differences; -1.0 when the entry counts differ.
+double MatrixSquaredDistance(const VRX_Dmatrix& a, const VRX_Dmatrix& b);
+
+// Sets up `table` with one dimension per parent block and the k outcomes last; the storage is reused
+// when the entry count stays.
+int ShapeTable(VRX_Dmatrix& table, const VRX_intArray& blockSizes, int k);
+
+}  // namespace CiRows

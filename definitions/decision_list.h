@@ -1,0 +1,72 @@
+#pragma once
+// Decision list: the definition of a decision node, the names of its choices. Its parents are observed
+// before the decision; they are checked but give the list no table.
+
+#include "model/double_array.h"
+#include "model/id_array.h"
+#include "model/node_definition.h"
+
+class VRX_list : public VRX_nodeDefinition {
+public:
+    // At least two choices ("Choice" + number) and the node's current parents checked.
+    VRX_list(int handle, VRX_network* network);
+    // A copy of, or a conversion from, a definition of any kind (see CopyFrom).
+    explicit VRX_list(VRX_nodeDefinition& source);
+    VRX_list(const VRX_list& source);
+    ~VRX_list() override;
+
+    void CleanUp(int deep) override;
+    // Valid when the choice identifiers are.
+    void CheckValidity(int deep) override;
+    void CheckConsistency(int deep) override;
+
+    int GetType() const override;
+    const char* GetTypeName() const override;
+
+    // Accepts parents of the indexing kinds only; nothing is stored.
+    int AddParent(int parent) override;
+    int RemoveParent(int parent) override;
+    int InsertParentOutcome(int parent, int index) override;
+    int RemoveParentOutcome(int parent, int index) override;
+    int ReorderParentOutcomes(int parent, const VRX_intArray& order) override;
+
+    int GetSize() override;
+    int CloneFrom(VRX_nodeDefinition& source) override;
+    int RebuildFromParents() override;
+    int CopyFrom(VRX_nodeDefinition& source) override;
+    // Drops the arcs from parents that AddParent would refuse, so the graph agrees with the list.
+    int RemoveInvalidParents() override;
+
+    int AddOutcome(const char* name) override;
+    int InsertOutcome(int index, const char* name) override;
+    int RemoveOutcome(int index) override;
+    int GetNumberOfOutcomes() override;
+    int RenameOutcome(int index, const char* name) override;
+    int RenameOutcomes(const VRX_stringArray& names) override;
+    VRX_idArray* GetOutcomesNames() override;
+    int SetOutcomes(const VRX_stringArray& names) override;
+    // A count below 2 gives two choices; never refused for its count.
+    int SetNumberOfOutcomes(int count) override;
+    // -2 (nothing changed) unless the order is a permutation of the choices.
+    int ChangeOrderOfOutcomes(const VRX_intArray& order) override;
+
+    int GetDefinitionStrings(VRX_stringArray*& out) override;
+    int GetDefinitionDoubles(VRX_doubleArray*& out) override;
+    // Replaces the choice names without identifier checks; -2 (nothing changed) for another count.
+    int SetDefinitionStrings(const VRX_stringArray& strings) override;
+    // choiceValues becomes a copy of the array, size included.
+    int SetDefinitionDoubles(const VRX_doubleArray& doubles) override;
+
+    const VRX_doubleArray& GetChoiceValues() const { return choiceValues; }
+
+private:
+    // Appends "Choice" + numChoices, made unique, and counts it.
+    int AddGeneratedChoice();
+    bool HasChildren() const;
+    bool IsAttached() const;
+    int NotifyNetwork(int code);
+
+    int numChoices = 0;
+    VRX_idArray choiceIds;
+    VRX_doubleArray choiceValues;
+};

@@ -1,0 +1,118 @@
+#pragma once
+// Noisy-MAX definition: one distribution over the node's outcomes per parent outcome plus a leak
+// distribution, combined into the full table by the MAX rule in cumulative form. The node's last
+// outcome and the last outcome of every parent's strength order are the outcomes of no effect.
+
+#include <vector>
+
+#include "model/ci_definition.h"
+#include "model/double_array.h"
+#include "model/int_array.h"
+
+class VRX_noisyMAX : public VRX_ciDefinition {
+public:
+    // Per parent, in parent order: the parent's outcome indices in the order of its parameter rows.
+    using StrengthSequence = std::vector<VRX_intArray>;
+
+    VRX_noisyMAX(int handle, VRX_network* network);
+    // A copy of, or a conversion from, a definition of any kind (see CopyFrom).
+    explicit VRX_noisyMAX(VRX_nodeDefinition& source);
+    VRX_noisyMAX(const VRX_noisyMAX& source);
+    ~VRX_noisyMAX() override;
+
+    void CleanUp(int deep) override;
+    // The identifiers' consistency, then the shape and the rows of the parameter matrix.
+    void CheckConsistency(int deep) override;
+
+    int GetType() const override;
+    const char* GetTypeName() const override;
+
+    int AddParent(int parent) override;
+    int RemoveParent(int parent) override;
+    int AbsorbParentEvidence(int parent) override;
+    int MarginalizeParent(int parent) override;
+    int InsertParentOutcome(int parent, int index) override;
+    int RemoveParentOutcome(int parent, int index) override;
+    int ReorderParentOutcomes(int parent, const VRX_intArray& order) override;
+    int ReorderParents(const VRX_intArray& order) override;
+
+    int CloneFrom(VRX_nodeDefinition& source) override;
+    int RebuildFromParents() override;
+    int CopyFrom(VRX_nodeDefinition& source) override;
+
+    // The base's edits, after which every constrained row is 0 ... 0, 1.0 again.
+    int InsertOutcome(int index, const char* name) override;
+    int RemoveOutcome(int index) override;
+    int ChangeOrderOfOutcomes(const VRX_intArray& order) override;
+
+    // Both take only data of the parameter matrix's shape or entry count (-2 and no change otherwise).
+    int SetDefinition(const VRX_Dmatrix& matrix) override;
+    int SetDefinitionDoubles(const VRX_doubleArray& doubles) override;
+    int CopyParametersTo(VRX_nodeDefinition& target) override;
+
+    int CalculateCpt() override;
+    // Fits the parameters to the cached table by local search; always 0.
+    int CalculateParameters() override;
+    VRX_Dmatrix* GetCpt() override;
+
+    // First parameter row of parent i; -2 for i outside the parents.
+    int GetParentStartingPosition(int i) const;
+    int GetNumberOfParents() const { return static_cast<int>(parentOutcomeStrengths.size()); }
+    const StrengthSequence& GetParentOutcomeStrengths() const { return parentOutcomeStrengths; }
+
+    // The parameters with the leak folded into every free parent row (the form of the files).
+    int GetLeakyParameters(VRX_Dmatrix& out);
+    // -2 for another shape, a constrained row other than 0 ... 0, 1.0, or a leak whose cumulative form
+    // has a 0 that a parent row would be divided by; nothing changes then.
+    int SetLeakyParameters(const VRX_Dmatrix& matrix);
+    // The leaky rows without the constrained ones, row by row, blocks in parent order, leak last.
+    int SetLeakyParametersWithoutConstrained(const VRX_doubleArray& values);
+    int GetLeakyParametersWithoutConstrained(VRX_doubleArray& out);
+
+    // -2 unless i is a parent and the array is a permutation of that parent's outcome indices.
+    int SetParentOutcomeStrengths(int i, const VRX_intArray& strengths);
+    // Rows and strength items of parent i move together: new m = old permutation[m].
+    int ChangeOrderOfStrengths(int i, const VRX_intArray& permutation);
+    // Strengths of the node's temporal definitions: -51 unless the node is a plate, -2 without a
+    // temporal definition of that order.
+    int GetTemporalParentOutcomeStrengths(int order, StrengthSequence& out);
+    int SetTemporalParentOutcomeStrengths(int order, const StrengthSequence& sequence);
+
+    // 0 "Ok"; -2 "Inappropirate Dmatrix size"; -4 for a negative entry, a broken constrained row or a
+    // row that does not sum to 1. The text goes into buffer, at most size bytes.
+    int CheckParameters(const VRX_Dmatrix& matrix, char* buffer, int size);
+
+private:
+    // Scratch of the table computation, reused across the many computations of a fit.
+    struct Workspace {
+        VRX_intArray sizes;
+        VRX_intArray starts;
+        VRX_intArray rowOf;
+        VRX_intArray counters;
+        VRX_doubleArray cumulative;
+        VRX_doubleArray prefix;
+        VRX_doubleArray savedRow;
+    };
+
+    // The full table of the parameters P into C, its parent dimensions indexed by outcome.
+    int ComputeCpt(const VRX_Dmatrix& parameters, VRX_Dmatrix& table, Workspace& ws) const;
+    void FitParameters(const VRX_Dmatrix& target, double step, double tolerance);
+    // Distance to the target of the table after entry e of P moved by delta; P is restored.
+    double TrialDistance(VRX_Dmatrix& parameters, int e, double delta, const VRX_Dmatrix& target,
+                         VRX_Dmatrix& scratch, Workspace& ws) const;
+    void ResetConstrainedRow(int i);
+    void ResetConstrainedRows();
+    // Row index -> column that must hold 1.0 (constrained rows) or -1, for `rows` rows.
+    int ConstrainedColumns(int rows, VRX_intArray& out) const;
+    // Checks shared by the parent operations: the parent's block position, its type and its strength
+    // entry; -2 when the parent has none.
+    int LocateBlock(int parent, int& position, int& type) const;
+    // Copies the source's parameters, strengths and, while current, its table when their shapes match
+    // this definition's.
+    void TakeParametersOf(VRX_noisyMAX& source);
+    // Converts from a full table: copies it as the target and fits the parameters to it.
+    void FitTo(VRX_nodeDefinition& source);
+    int NotifyNetwork(int code);
+
+    StrengthSequence parentOutcomeStrengths;
+};

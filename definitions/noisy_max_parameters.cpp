@@ -1,0 +1,366 @@
+// Noisy-MAX definition: the derived table, the fit of parameters to a full table, the leaky form of
+// the files and the parents' strength orders.
+#include "definitions/noisy_max.h"
+
+#include "definitions/ci_rows.h"
+#include "model/network.h"
+#include "model/node_entry.h"
+#include "model/status_codes.h"
+
+namespace {
+
+// Moves entry j of a distribution row by delta and rescales the other entries so that the row keeps
+// its sum.
+void MoveEntry(double* row, int k, int j, double delta) {
+    const double old = row[j];
+    if (old == 1.0) {
+        const double share = delta / (k - 1);
+        for (int l = 0; l < k; ++l) row[l] -= share;
+    } else {
+        const double scale = delta / (1.0 - old);
+        for (int l = 0; l < k; ++l) row[l] -= row[l] * scale;
+    }
+    row[j] = old + delta;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------------
+// The derived table
+
+int VRX_noisyMAX::CalculateCpt() {
+    Workspace ws;
+    const int rc = ComputeCpt(ciWeights, cpt, ws);
+    if (rc == kSuccess) cptCacheFlags |= CptCache::kCurrent;
+    return rc;
+}
+
+int VRX_noisyMAX::ComputeCpt(const VRX_Dmatrix& parameters, VRX_Dmatrix& table, Workspace& ws) const {
+    int rows = 0;
+    int k = 0;
+    if (!CiRows::GetShape(parameters, rows, k) || k != outcomeIds.GetCount() || k < 1) return kOutOfRange;
+    const int parents = GetNumberOfParents();
+    if (ws.sizes.SetSize(parents) != kSuccess || ws.starts.SetSize(parents) != kSuccess ||
+        ws.counters.SetSize(parents) != kSuccess || ws.rowOf.SetSize(rows) != kSuccess) {
+        return kOutOfMemory;
+    }
+    // Row of every parent outcome: parent i in outcome x uses row start(i) + (position of x in its
+    // strength order), so the table is indexed by the parents' own outcomes.
+    ws.rowOf.SetCount(rows);
+    ws.rowOf.FillWith(-1);
+    int start = 0;
+    for (int i = 0; i < parents; ++i) {
+        const VRX_intArray& entry = parentOutcomeStrengths[i];
+        const int n = entry.GetCount();
+        if (n < 1 || start + n > rows - 1) return kOutOfRange;
+        for (int m = 0; m < n; ++m) {
+            const int x = entry[m];
+            if (x < 0 || x >= n || ws.rowOf[start + x] >= 0) return kOutOfRange;
+            ws.rowOf[start + x] = start + m;
+        }
+        ws.sizes[i] = n;
+        ws.starts[i] = start;
+        ws.counters[i] = 0;
+        start += n;
+    }
+    if (start != rows - 1) return kOutOfRange;
+    ws.sizes.SetCount(parents);
+
+    // Cumulative rows in scratch, so the parameters stay bit for bit as they are.
+    if (ws.cumulative.SetSize(rows * k) != kSuccess || ws.prefix.SetSize((parents + 1) * k) != kSuccess) {
+        return kOutOfMemory;
+    }
+    double* cumulative = ws.cumulative.GetItems();
+    const double* p = parameters.GetData();
+    for (int e = 0; e < rows * k; ++e) cumulative[e] = p[e];
+    for (int r = 0; r < rows; ++r) CiRows::ToCumulative(cumulative + r * k, k);
+    if (const int rc = CiRows::ShapeTable(table, ws.sizes, k)) return rc;
+
+    // Odometer over the parents' outcomes, last parent fastest; prefix level i + 1 holds the leak times
+    // the factors of parents 0..i, so one step recomputes only the levels from the parent that moved.
+    double* prefix = ws.prefix.GetItems();
+    const double* leak = cumulative + (rows - 1) * k;
+    for (int j = 0; j < k; ++j) prefix[j] = leak[j];
+    const int* sizes = ws.sizes.GetItems();
+    const int* starts = ws.starts.GetItems();
+    const int* rowOf = ws.rowOf.GetItems();
+    int* x = ws.counters.GetItems();
+    double* out = table.GetData();
+    int level = 0;
+    for (;;) {
+        for (int i = level; i < parents; ++i) {
+            const double* factor = cumulative + rowOf[starts[i] + x[i]] * k;
+            const double* before = prefix + i * k;
+            double* after = prefix + (i + 1) * k;
+            for (int j = 0; j < k; ++j) after[j] = before[j] * factor[j];
+        }
+        const double* c = prefix + parents * k;
+        for (int j = 0; j < k - 1; ++j) {
+            const double difference = c[j] - c[j + 1];
+            out[j] = difference < 0.0 ? 0.0 : difference;
+        }
+        out[k - 1] = c[k - 1];
+        out += k;
+        int i = parents - 1;
+        while (i >= 0 && ++x[i] == sizes[i]) x[i--] = 0;
+        if (i < 0) break;
+        level = i;
+    }
+    return kSuccess;
+}
+
+int VRX_noisyMAX::CalculateParameters() {
+    const int k = GetNumberOfOutcomes();
+    if (k >= 2) FitParameters(cpt, 1.0 / k, 0.0001);
+    return kSuccess;
+}
+
+double VRX_noisyMAX::TrialDistance(VRX_Dmatrix& parameters, int e, double delta, const VRX_Dmatrix& target,
+                                   VRX_Dmatrix& scratch, Workspace& ws) const {
+    const int k = parameters.GetDimensions()[1];
+    double* row = parameters.GetData() + (e / k) * k;
+    double* saved = ws.savedRow.GetItems();
+    for (int j = 0; j < k; ++j) saved[j] = row[j];
+    MoveEntry(row, k, e % k, delta);
+    double distance = -1.0;
+    if (ComputeCpt(parameters, scratch, ws) == kSuccess)
+        distance = CiRows::MatrixSquaredDistance(scratch, target);
+    for (int j = 0; j < k; ++j) row[j] = saved[j];
+    return distance;
+}
+
+void VRX_noisyMAX::FitParameters(const VRX_Dmatrix& target, double step, double tolerance) {
+    const int parents = target.GetNumberOfDimensions() - 1;
+    if (parents < 0 || parents != GetNumberOfParents()) return;
+    const int k = target.GetDimensions()[parents];
+    int rows = 1;
+    for (int i = 0; i < parents; ++i) {
+        if (target.GetDimensions()[i] != parentOutcomeStrengths[i].GetCount()) return;
+        rows += target.GetDimensions()[i];
+    }
+    VRX_Dmatrix p;
+    const int sizes[2] = {rows, k};
+    if (p.SetupFromList(sizes, 2) != kSuccess) return;
+    for (int r = 0; r < rows; ++r) CiRows::SetUnitRow(p, r, k - 1);
+
+    // Start: parent i alone away from outcome 0 ... taken from the column where every other parent is at
+    // outcome 0; the leak from the last column (every parent at its last outcome).
+    const double* c = target.GetData();
+    const VRX_intArray& strides = target.GetStrides();
+    int start = 0;
+    for (int i = 0; i < parents; ++i) {
+        const int n = target.GetDimensions()[i];
+        for (int m = 0; m < n - 1; ++m) {
+            const double* column = c + m * strides[i];
+            double* row = p.GetData() + (start + m) * k;
+            for (int j = 0; j < k; ++j) row[j] = column[j];
+        }
+        start += n;
+    }
+    const double* last = c + target.GetNumberOfElements() - k;
+    double* leak = p.GetData() + (rows - 1) * k;
+    for (int j = 0; j < k; ++j) leak[j] = last[j];
+
+    VRX_intArray constrained;
+    if (constrained.SetSize(rows) != kSuccess) return;
+    constrained.SetCount(rows);
+    constrained.FillWith(0);
+    start = 0;
+    for (int i = 0; i < parents; ++i) {
+        start += target.GetDimensions()[i];
+        constrained[start - 1] = 1;
+    }
+
+    Workspace ws;
+    VRX_Dmatrix scratch;
+    if (ws.savedRow.SetSize(k) != kSuccess) return;
+    if (ComputeCpt(p, scratch, ws) != kSuccess) return;
+    double d = CiRows::MatrixSquaredDistance(scratch, target);
+    const int entries = rows * k;
+    for (;;) {
+        int best = -1;
+        double bestDelta = 0.0;
+        for (int e = 0; e < entries; ++e) {
+            if (constrained[e / k]) continue;
+            const double value = p[e];
+            if (value + step <= 1.0) {
+                const double trial = TrialDistance(p, e, step, target, scratch, ws);
+                if (trial >= 0.0 && trial < d) {
+                    d = trial;
+                    best = e;
+                    bestDelta = step;
+                }
+            }
+            if (value - step >= 0.0) {
+                const double trial = TrialDistance(p, e, -step, target, scratch, ws);
+                if (trial >= 0.0 && trial < d) {
+                    d = trial;
+                    best = e;
+                    bestDelta = -step;
+                }
+            }
+        }
+        if (best >= 0) {
+            MoveEntry(p.GetData() + (best / k) * k, k, best % k, bestDelta);
+        } else {
+            step *= 0.5;
+        }
+        if (step <= tolerance || d <= 0.0) break;
+    }
+    ciWeights.Swap(p);
+    cptCacheFlags &= ~CptCache::kCurrent;
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Leaky form
+
+int VRX_noisyMAX::GetLeakyParameters(VRX_Dmatrix& out) {
+    if (const int rc = out.Copy(ciWeights)) return rc;
+    int rows = 0;
+    int k = 0;
+    if (!CiRows::GetShape(out, rows, k)) return kSuccess;
+    VRX_intArray unit;
+    VRX_doubleArray leak;
+    if (ConstrainedColumns(rows, unit) != kSuccess || leak.SetSize(k) != kSuccess) return kOutOfMemory;
+    double* p = out.GetData();
+    for (int j = 0; j < k; ++j) leak[j] = p[(rows - 1) * k + j];
+    CiRows::ToCumulative(leak.GetItems(), k);
+    // Only the free parent rows change; the leak and the constrained rows stay bit for bit.
+    for (int r = 0; r < rows - 1; ++r) {
+        if (unit[r] >= 0) continue;
+        double* row = p + r * k;
+        CiRows::ToCumulative(row, k);
+        for (int j = 0; j < k; ++j) row[j] *= leak[j];
+        CiRows::FromCumulative(row, k);
+    }
+    return kSuccess;
+}
+
+int VRX_noisyMAX::SetLeakyParameters(const VRX_Dmatrix& matrix) {
+    if (!ciWeights.HasSameDimensions(matrix)) return kOutOfRange;
+    int rows = 0;
+    int k = 0;
+    if (!CiRows::GetShape(matrix, rows, k)) return kOutOfRange;
+    VRX_intArray unit;
+    VRX_doubleArray leak;
+    if (ConstrainedColumns(rows, unit) != kSuccess || leak.SetSize(k) != kSuccess) return kOutOfMemory;
+    const double* m = matrix.GetData();
+    bool freeRows = false;
+    for (int r = 0; r < rows - 1; ++r) {
+        if (unit[r] < 0) {
+            freeRows = true;
+            continue;
+        }
+        for (int j = 0; j < k; ++j) {
+            if (m[r * k + j] != (j == unit[r] ? 1.0 : 0.0)) return kOutOfRange;
+        }
+    }
+    for (int j = 0; j < k; ++j) leak[j] = m[(rows - 1) * k + j];
+    CiRows::ToCumulative(leak.GetItems(), k);
+    // A cumulative leak of 0 leaves nothing to divide by: the parent's own row cannot be recovered.
+    if (freeRows) {
+        for (int j = 0; j < k; ++j) {
+            if (!(leak[j] > 0.0)) return kOutOfRange;
+        }
+    }
+    VRX_Dmatrix result;
+    if (const int rc = result.Copy(matrix)) return rc;
+    double* p = result.GetData();
+    for (int r = 0; r < rows - 1; ++r) {
+        if (unit[r] >= 0) continue;
+        double* row = p + r * k;
+        CiRows::ToCumulative(row, k);
+        for (int j = 0; j < k; ++j) row[j] /= leak[j];
+        CiRows::FromCumulative(row, k);
+    }
+    ciWeights.Swap(result);
+    return MarkCptStale();
+}
+
+int VRX_noisyMAX::SetLeakyParametersWithoutConstrained(const VRX_doubleArray& values) {
+    int rows = 0;
+    int k = 0;
+    if (!CiRows::GetShape(ciWeights, rows, k)) return kOutOfRange;
+    const int needed = (rows - GetNumberOfParents()) * k;
+    if (values.GetCount() != needed && values.GetSize() != needed) return kOutOfRange;
+    VRX_Dmatrix leaky;
+    VRX_intArray unit;
+    if (const int rc = GetLeakyParameters(leaky)) return rc;
+    if (const int rc = ConstrainedColumns(rows, unit)) return rc;
+    double* p = leaky.GetData();
+    int next = 0;
+    for (int r = 0; r < rows; ++r) {
+        if (unit[r] >= 0) continue;
+        for (int j = 0; j < k; ++j) p[r * k + j] = values[next++];
+    }
+    return SetLeakyParameters(leaky);
+}
+
+int VRX_noisyMAX::GetLeakyParametersWithoutConstrained(VRX_doubleArray& out) {
+    VRX_Dmatrix leaky;
+    VRX_intArray unit;
+    if (const int rc = GetLeakyParameters(leaky)) return rc;
+    int rows = 0;
+    int k = 0;
+    if (out.FlushAndReserve(0) != kSuccess) return kOutOfMemory;
+    if (!CiRows::GetShape(leaky, rows, k)) return kSuccess;
+    if (const int rc = ConstrainedColumns(rows, unit)) return rc;
+    if (out.FlushAndReserve((rows - GetNumberOfParents()) * k) != kSuccess) return kOutOfMemory;
+    const double* p = leaky.GetData();
+    for (int r = 0; r < rows; ++r) {
+        if (unit[r] >= 0) continue;
+        for (int j = 0; j < k; ++j) out.Add(p[r * k + j]);
+    }
+    return kSuccess;
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Strength orders
+
+int VRX_noisyMAX::SetParentOutcomeStrengths(int i, const VRX_intArray& strengths) {
+    if (i < 0 || i >= GetNumberOfParents()) return kOutOfRange;
+    VRX_intArray permutation;
+    if (const int rc =
+            CiRows::ReadPermutation(strengths, parentOutcomeStrengths[i].GetCount(), permutation)) {
+        return rc;
+    }
+    parentOutcomeStrengths[i].Swap(permutation);
+    return MarkCptStale();
+}
+
+int VRX_noisyMAX::ChangeOrderOfStrengths(int i, const VRX_intArray& permutation) {
+    if (i < 0 || i >= GetNumberOfParents()) return kOutOfRange;
+    VRX_intArray& entry = parentOutcomeStrengths[i];
+    VRX_intArray order;
+    if (const int rc = CiRows::ReadPermutation(permutation, entry.GetCount(), order)) return rc;
+    VRX_intArray moved(entry);
+    if (moved.GetCount() != entry.GetCount()) return kOutOfMemory;
+    if (const int rc = moved.Permute(order)) return rc;
+    if (const int rc = CiRows::PermuteRows(ciWeights, GetParentStartingPosition(i), order)) return rc;
+    entry.Swap(moved);
+    ResetConstrainedRow(i);
+    return MarkCptStale();
+}
+
+int VRX_noisyMAX::GetTemporalParentOutcomeStrengths(int /*order*/, StrengthSequence& /*out*/) {
+    if (network == nullptr || !network->IsLiveHandle(handle) ||
+        network->GetTemporalType(handle) != TemporalType::kPlate) {
+        return kWrongNodeType;
+    }
+    // The network keeps no temporal definitions yet.
+    return kOutOfRange;
+}
+
+int VRX_noisyMAX::SetTemporalParentOutcomeStrengths(int order, const StrengthSequence& /*sequence*/) {
+    StrengthSequence unused;
+    return GetTemporalParentOutcomeStrengths(order, unused);
+}
+
+int VRX_noisyMAX::CheckParameters(const VRX_Dmatrix& matrix, char* buffer, int size) {
+    int rows = 0;
+    int k = 0;
+    VRX_intArray unit;
+    if (CiRows::GetShape(ciWeights, rows, k) && ConstrainedColumns(rows, unit) != kSuccess)
+        return kOutOfMemory;
+    return CiRows::CheckRows(matrix, ciWeights, unit, buffer, size);
+}

@@ -1,0 +1,162 @@
+// Truth table: the deterministic CPT, its resulting outcomes per parent configuration.
+#include "definitions/truth_table.h"
+
+#include "model/int_array.h"
+#include "model/network.h"
+#include "model/status_codes.h"
+#include "model/string_array.h"
+
+namespace {
+
+// Length of one column: the size of the node's own (last) dimension; 0 for an empty table.
+int ColumnLength(const VRX_Dmatrix& table) {
+    const int dims = table.GetNumberOfDimensions();
+    return dims > 0 ? table.GetDimensions()[dims - 1] : 0;
+}
+
+}  // namespace
+
+VRX_truthTable::VRX_truthTable(int nodeHandle, VRX_network* net) : VRX_cpt(nodeHandle, net) {
+    SetFirstOutcomes();
+    CheckConsistency(0);
+}
+
+VRX_truthTable::VRX_truthTable(VRX_nodeDefinition& source) : VRX_cpt(source) {
+    if (source.GetType() != DefinitionType::kTruthTable) MakeDeterministic();
+    CheckConsistency(1);
+}
+
+VRX_truthTable::VRX_truthTable(const VRX_truthTable& source) : VRX_cpt(source) {
+    CheckConsistency(1);
+}
+
+VRX_truthTable::~VRX_truthTable() = default;
+
+void VRX_truthTable::CheckConsistency(int deep) {
+    if (deep) outcomeIds.CheckConsistency(deep);
+    const int total = probabilities.GetNumberOfElements();
+    const double* p = probabilities.GetData();
+    for (int k = 0; k < total; ++k) {
+        if (p[k] != 0.0 && p[k] != 1.0) {
+            SetFlag(kConsistent, false);
+            return;
+        }
+    }
+    SetFlag(kConsistent, outcomeIds.IsConsistent() && ColumnsAreDistributions());
+}
+
+int VRX_truthTable::GetType() const {
+    return DefinitionType::kTruthTable;
+}
+
+const char* VRX_truthTable::GetTypeName() const {
+    return "TRUTHTABLE";
+}
+
+int VRX_truthTable::GetNumberOfColumns() const {
+    const int run = ColumnLength(probabilities);
+    return run > 0 ? probabilities.GetNumberOfElements() / run : 0;
+}
+
+void VRX_truthTable::SetFirstOutcomes() {
+    const int run = ColumnLength(probabilities);
+    const int total = probabilities.GetNumberOfElements();
+    if (run == 0) return;
+    double* p = probabilities.GetData();
+    for (int k = 0; k < total; ++k) p[k] = 0.0;
+    for (int start = 0; start < total; start += run) p[start] = 1.0;
+}
+
+int VRX_truthTable::InsertParentOutcome(int parent, int index) {
+    bool opened = false;
+    if (const int rc = OpenParentOutcome(parent, index, opened)) return rc;
+    // The new zero columns take their last outcome; the others keep theirs.
+    if (opened) MakeDeterministic();
+    CheckValidity(0);
+    return kSuccess;
+}
+
+int VRX_truthTable::CopyFrom(VRX_nodeDefinition& source) {
+    const int rc = VRX_cpt::CopyFrom(source);
+    if (rc == kSuccess) MakeDeterministic();
+    return rc;
+}
+
+int VRX_truthTable::MakeDeterministic() {
+    if (!IsValid()) return kObjectNotValid;
+    const int run = ColumnLength(probabilities);
+    const int total = probabilities.GetNumberOfElements();
+    double* p = probabilities.GetData();
+    for (int start = 0; run > 0 && start < total; start += run) {
+        double* column = p + start;
+        // Not below the running maximum wins, so ties go to the later outcome.
+        double best = 0.0;
+        int winner = run - 1;
+        for (int j = 0; j < run; ++j) {
+            if (column[j] >= best) {
+                best = column[j];
+                winner = j;
+            }
+            column[j] = 0.0;
+        }
+        column[winner] = 1.0;
+    }
+    CheckConsistency(0);
+    return kSuccess;
+}
+
+int VRX_truthTable::SetResultingStates(const VRX_intArray& states) {
+    if (!IsValid()) return kObjectNotValid;
+    const int columns = GetNumberOfColumns();
+    const int listed = states.GetCount();
+    if (listed != columns && (listed != 0 || states.GetSize() != columns)) return kOutOfRange;
+    const int run = ColumnLength(probabilities);
+    if (run != numOutcomes) return kOutOfRange;
+    for (int i = 0; i < columns; ++i) {
+        if (states[i] < 0 || states[i] >= numOutcomes) return kOutOfRange;
+    }
+    double* p = probabilities.GetData();
+    const int total = probabilities.GetNumberOfElements();
+    for (int k = 0; k < total; ++k) p[k] = 0.0;
+    for (int i = 0; i < columns; ++i) p[i * run + states[i]] = 1.0;
+    CheckConsistency(0);
+    NotifyNetwork(ChangeKind::kDefinition128);
+    return kSuccess;
+}
+
+int VRX_truthTable::GetResultingStates(VRX_stringArray& out) {
+    if (!IsValid() || !out.IsValid()) return kObjectNotValid;
+    const int run = ColumnLength(probabilities);
+    const int total = probabilities.GetNumberOfElements();
+    const double* p = probabilities.GetData();
+    for (int start = 0; run > 0 && start < total; start += run) {
+        int state = 0;
+        for (int j = 0; j < run; ++j) {
+            if (p[start + j] == 1.0) {
+                state = j;
+                break;
+            }
+        }
+        if (const int rc = out.Add(outcomeIds[state])) return rc;
+    }
+    return kSuccess;
+}
+
+int VRX_truthTable::SetDefinitionStrings(const VRX_stringArray& names) {
+    const int columns = GetNumberOfColumns();
+    if (names.GetCount() != columns) return kInvalidData;
+    VRX_intArray states;
+    if (const int rc = states.FlushAndReserve(columns)) return rc;
+    for (int i = 0; i < columns; ++i) {
+        const char* name = names[i];
+        const int position = name != nullptr ? outcomeIds.FindPosition(name) : kOutOfRange;
+        states.Add(position >= 0 ? position : 0);
+    }
+    return SetResultingStates(states);
+}
+
+int VRX_truthTable::SetDefinitionInts(const VRX_intArray& indexes) {
+    const int columns = GetNumberOfColumns();
+    if (indexes.GetSize() != columns && indexes.GetCount() != columns) return kInvalidData;
+    return SetResultingStates(indexes);
+}

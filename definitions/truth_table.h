@@ -1,0 +1,47 @@
+#pragma once
+// Truth table: the definition of a deterministic discrete node, a CPT whose every column holds one 1.0
+// (the resulting outcome of that parent configuration) and zeros elsewhere.
+
+#include "definitions/cpt.h"
+
+class VRX_truthTable : public VRX_cpt {
+public:
+    // Every column starts with its first outcome.
+    VRX_truthTable(int handle, VRX_network* network);
+    // The CPT's copy of the source; a source of another kind is made deterministic after the copy.
+    explicit VRX_truthTable(VRX_nodeDefinition& source);
+    VRX_truthTable(const VRX_truthTable& source);
+    ~VRX_truthTable() override;
+
+    // Consistent when every entry is exactly 0.0 or 1.0 and the CPT's test holds.
+    void CheckConsistency(int deep) override;
+
+    int GetType() const override;
+    const char* GetTypeName() const override;
+
+    // The new columns get 1.0 at the node's last outcome.
+    int InsertParentOutcome(int parent, int index) override;
+    // The CPT's conversion, then MakeDeterministic; the conversion's result is returned.
+    int CopyFrom(VRX_nodeDefinition& source) override;
+
+    // One outcome name per column; an unknown name means outcome 0. -4 for a list of another length.
+    int SetDefinitionStrings(const VRX_stringArray& names) override;
+    // One outcome index per column; -4 for a list of another length.
+    int SetDefinitionInts(const VRX_intArray& indexes) override;
+
+    // In every column the largest entry becomes 1.0 (a tie goes to the later outcome) and the others 0.0;
+    // a column without any entry above or at 0.0 gets its 1.0 at the last outcome.
+    int MakeDeterministic();
+    // One outcome index per column: -2 for another length or an index out of range (nothing changes);
+    // else the table is set and the network told (code 128).
+    int SetResultingStates(const VRX_intArray& states);
+    // Appends per column the identifier of its first outcome of exactly 1.0 (the first outcome when none).
+    int GetResultingStates(VRX_stringArray& out);
+
+    // Number of parent configurations (runs of numOutcomes entries).
+    int GetNumberOfColumns() const;
+
+private:
+    // Every column with 1.0 at its first outcome.
+    void SetFirstOutcomes();
+};

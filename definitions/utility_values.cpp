@@ -1,0 +1,248 @@
+// Expected utilities of utility and decision nodes, and the decision's evidence protocol.
+#include "definitions/utility_values.h"
+
+#include "definitions/utility_table.h"
+#include "model/network.h"
+#include "model/node.h"
+#include "model/node_definition.h"
+#include "model/status_codes.h"
+
+namespace {
+
+constexpr uint32_t kFixedChoice = ValueFlags::kEvidence | ValueFlags::kPropagatedEvidence;
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------------
+// Expected utility
+
+VRX_expectedUtility::VRX_expectedUtility(int nodeHandle, VRX_network* net) : VRX_nodeValue(nodeHandle, net) {
+    if (utilityValues.AddDimension(1) == kSuccess) utilityValues.FillWith(0.0);
+}
+
+VRX_expectedUtility::VRX_expectedUtility(VRX_nodeValue& source) : VRX_nodeValue(source) {
+    CopyFrom(source);
+}
+
+// CopyFrom only reads its source, so the const copy goes the same way.
+VRX_expectedUtility::VRX_expectedUtility(const VRX_expectedUtility& source) : VRX_nodeValue(source) {
+    CopyFrom(const_cast<VRX_expectedUtility&>(source));
+}
+
+VRX_expectedUtility::~VRX_expectedUtility() = default;
+
+void VRX_expectedUtility::CleanUp(int deep) {
+    if (deep) utilityValues.CleanUp();
+    VRX_nodeValue::CleanUp(deep);
+}
+
+int VRX_expectedUtility::CloneFrom(VRX_nodeValue& source) {
+    return CopyFrom(source);
+}
+
+int VRX_expectedUtility::CopyFrom(VRX_nodeValue& source) {
+    if (!source.IsValid()) return kObjectNotValid;
+    if (&source == this) return kSuccess;
+    CleanUp(1);
+    if (const int rc = CopyBaseFrom(source)) return rc;
+    auto* other = dynamic_cast<VRX_expectedUtility*>(&source);
+    if (other != nullptr) {
+        if (const int rc = utilityValues.Copy(other->utilityValues)) return rc;
+    } else {
+        RebuildFromDefinition();
+    }
+    CheckValidity(1);
+    CheckConsistency(1);
+    return kSuccess;
+}
+
+int VRX_expectedUtility::RebuildFromDefinition() {
+    CleanUp(1);
+    if (const int rc = utilityValues.AddDimension(1)) return rc;
+    utilityValues.FillWith(0.0);
+    CheckValidity(0);
+    return kSuccess;
+}
+
+int VRX_expectedUtility::GetType() const {
+    return ValueType::kExpectedUtility;
+}
+
+int VRX_expectedUtility::GetValue(VRX_Dmatrix*& out) {
+    out = &utilityValues;
+    return kSuccess;
+}
+
+int VRX_expectedUtility::SetValue(const VRX_Dmatrix& matrix) {
+    return utilityValues.Copy(matrix);
+}
+
+double VRX_expectedUtility::GetMinimumUtility() const {
+    return VRX_table::MinimumOf(utilityValues);
+}
+
+double VRX_expectedUtility::GetMaximumUtility() const {
+    return VRX_table::MaximumOf(utilityValues);
+}
+
+int VRX_expectedUtility::RescaleUtilities(double lo, double hi, double tlo, double thi) {
+    VRX_table::RescaleEntries(utilityValues, lo, hi, tlo, thi);
+    return kSuccess;
+}
+
+// ---------------------------------------------------------------------------------------------------
+// List of decisions
+
+VRX_listOfDecisions::VRX_listOfDecisions(int nodeHandle, VRX_network* net) : VRX_nodeValue(nodeHandle, net) {
+    const int n = NumberOfChoices();
+    if (n >= 1 && utilityValues.AddDimension(n) == kSuccess) utilityValues.FillWith(0.0);
+}
+
+VRX_listOfDecisions::VRX_listOfDecisions(VRX_nodeValue& source) : VRX_nodeValue(source) {
+    CopyFrom(source);
+}
+
+// CopyFrom only reads its source, so the const copy goes the same way.
+VRX_listOfDecisions::VRX_listOfDecisions(const VRX_listOfDecisions& source) : VRX_nodeValue(source) {
+    CopyFrom(const_cast<VRX_listOfDecisions&>(source));
+}
+
+VRX_listOfDecisions::~VRX_listOfDecisions() = default;
+
+int VRX_listOfDecisions::NumberOfChoices() const {
+    if (network == nullptr || !network->IsLiveHandle(handle)) return kOutOfRange;
+    VRX_nodeDefinition* definition = network->GetNode(handle)->GetDefinition();
+    if (definition == nullptr) return kOutOfRange;
+    const int n = definition->GetNumberOfOutcomes();
+    return n >= 0 ? n : kOutOfRange;
+}
+
+void VRX_listOfDecisions::CleanUp(int deep) {
+    if (deep) {
+        utilityValues.CleanUp();
+        decision = 0;
+    }
+    VRX_nodeValue::CleanUp(deep);
+}
+
+int VRX_listOfDecisions::CloneFrom(VRX_nodeValue& source) {
+    return CopyFrom(source);
+}
+
+int VRX_listOfDecisions::CopyFrom(VRX_nodeValue& source) {
+    if (!source.IsValid()) return kObjectNotValid;
+    if (&source == this) return kSuccess;
+    CleanUp(1);
+    if (const int rc = CopyBaseFrom(source)) return rc;
+    const int chosen = source.GetEvidence();
+    const bool observed = source.HasFlag(ValueFlags::kEvidence);
+    const bool propagated = source.HasFlag(ValueFlags::kPropagatedEvidence);
+
+    auto* other = dynamic_cast<VRX_listOfDecisions*>(&source);
+    if (other != nullptr) {
+        if (const int rc = utilityValues.Copy(other->utilityValues)) return rc;
+        decision = other->decision;
+    } else {
+        RebuildFromDefinition();
+    }
+    if (chosen >= 0) {
+        int rc = kSuccess;
+        if (observed) {
+            rc = SetEvidence(chosen);
+        } else {
+            rc = FixChoice(chosen);
+            // Propagated evidence keeps its bit and sends no notice.
+            if (rc == kSuccess && propagated) valueFlags |= ValueFlags::kPropagatedEvidence;
+        }
+        // A choice that does not fit this decision is not carried over.
+        if (rc != kSuccess) valueFlags &= ~kFixedChoice;
+    }
+    CheckValidity(1);
+    CheckConsistency(1);
+    return kSuccess;
+}
+
+int VRX_listOfDecisions::RebuildFromDefinition() {
+    CleanUp(1);
+    const int n = NumberOfChoices();
+    if (n >= 1) {
+        if (const int rc = utilityValues.AddDimension(n)) return rc;
+        utilityValues.FillWith(0.0);
+    }
+    CheckValidity(0);
+    return kSuccess;
+}
+
+int VRX_listOfDecisions::GetType() const {
+    return ValueType::kListOfDecisions;
+}
+
+int VRX_listOfDecisions::GetValue(VRX_Dmatrix*& out) {
+    out = &utilityValues;
+    return kSuccess;
+}
+
+int VRX_listOfDecisions::SetValue(const VRX_Dmatrix& matrix) {
+    return utilityValues.Copy(matrix);
+}
+
+int VRX_listOfDecisions::FixChoice(int choice) {
+    const int n = NumberOfChoices();
+    if (n < 0 || choice < 0 || choice >= n) return kOutOfRange;
+    valueFlags |= ValueFlags::kUpToDate;
+    decision = choice;
+    return kSuccess;
+}
+
+int VRX_listOfDecisions::GetEvidence() {
+    return (valueFlags & kFixedChoice) != 0 ? decision : kOutOfRange;
+}
+
+int VRX_listOfDecisions::SetEvidence(int choice) {
+    // Everything that can refuse the choice is checked before the old decision goes.
+    const int n = NumberOfChoices();
+    if (n < 0 || choice < 0 || choice >= n) return kOutOfRange;
+    if (HasFlag(ValueFlags::kPropagatedEvidence) && !HasFlag(ValueFlags::kEvidence) && decision != choice) {
+        return kOutOfRange;
+    }
+    int previous = -1;
+    if (HasFlag(ValueFlags::kEvidence)) {
+        previous = decision;
+        ClearEvidence();
+    }
+    // Clearing re-propagates, which may have fixed another choice of this decision.
+    if ((valueFlags & kFixedChoice) != 0 && decision != choice) {
+        if (previous >= 0) SetEvidence(previous);
+        return kOutOfRange;
+    }
+    if (const int rc = FixChoice(choice)) return rc;
+    valueFlags &= ~ValueFlags::kPropagatedEvidence;
+    valueFlags |= ValueFlags::kEvidence;
+
+    const int answer = network != nullptr ? network->NotifyEvidenceSet(handle) : kSuccess;
+    if (answer == kSuccess) return kSuccess;
+    // The network refused the choice: take it back and restore the decision held before the call.
+    ClearEvidence();
+    if (previous >= 0) SetEvidence(previous);
+    return answer;
+}
+
+int VRX_listOfDecisions::ClearEvidence() {
+    if (!HasFlag(ValueFlags::kEvidence)) return kOutOfRange;
+    valueFlags &= ~(ValueFlags::kEvidence | ValueFlags::kUpToDate | ValueFlags::kCutOff);
+    if (network != nullptr) network->NotifyEvidenceCleared(handle);
+    return kSuccess;
+}
+
+int VRX_listOfDecisions::ClearPropagatedEvidence() {
+    if (!HasFlag(ValueFlags::kPropagatedEvidence)) return kOutOfRange;
+    valueFlags &= ~(ValueFlags::kPropagatedEvidence | ValueFlags::kUpToDate);
+    return kSuccess;
+}
+
+int VRX_listOfDecisions::SetPropagatedEvidence(int choice) {
+    if ((valueFlags & kFixedChoice) != 0) return kOutOfRange;
+    if (const int rc = FixChoice(choice)) return rc;
+    valueFlags |= ValueFlags::kPropagatedEvidence;
+    return kSuccess;
+}
