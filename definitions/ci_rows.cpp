@@ -1,6 +1,7 @@
 // Row work on the parameter matrices of the noisy kinds.
 #include "definitions/ci_rows.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "model/network.h"
@@ -163,9 +164,12 @@ constexpr double kHighestSum = 1.000005;
 
 // Copies at most size bytes of the text; one of size bytes or more stays unterminated.
 int Report(char* buffer, int size, const char* text, int code) {
+    // The message is cut to the buffer and always terminated.
     if (buffer != nullptr && size > 0) {
-        const size_t length = std::strlen(text) + 1;
-        std::memcpy(buffer, text, length < static_cast<size_t>(size) ? length : static_cast<size_t>(size));
+        const size_t room = static_cast<size_t>(size) - 1;
+        const size_t length = std::min(std::strlen(text), room);
+        std::memcpy(buffer, text, length);
+        buffer[length] = '\0';
     }
     return code;
 }
