@@ -3,48 +3,36 @@
 
 #include <cmath>
 
+#include "definitions/definition_support.h"
 #include "model/network.h"
-#include "model/node.h"
-#include "model/node_definition.h"
 #include "model/status_codes.h"
 
-namespace {
-
-constexpr uint32_t kFixedOutcome = ValueFlags::kEvidence | ValueFlags::kPropagatedEvidence;
-
-}  // namespace
-
-VRX_beliefVector::VRX_beliefVector(int nodeHandle, VRX_network* net) : VRX_nodeValue(nodeHandle, net) {
+VRX_beliefVector::VRX_beliefVector(int nodeHandle, VRX_network* net) : ObservedValue(nodeHandle, net) {
     const int n = NumberOfOutcomes();
     if (n >= 1 && beliefs.AddDimension(n) == kSuccess) beliefs.FillWith(0.0);
 }
 
-VRX_beliefVector::VRX_beliefVector(VRX_nodeValue& source) : VRX_nodeValue(source) {
+VRX_beliefVector::VRX_beliefVector(VRX_nodeValue& source) : ObservedValue(source) {
     CopyFrom(source);
 }
 
 // CopyFrom only reads its source, so the const copy goes the same way.
-VRX_beliefVector::VRX_beliefVector(const VRX_beliefVector& source) : VRX_nodeValue(source) {
+VRX_beliefVector::VRX_beliefVector(const VRX_beliefVector& source) : ObservedValue(source) {
     CopyFrom(const_cast<VRX_beliefVector&>(source));
 }
 
 VRX_beliefVector::~VRX_beliefVector() = default;
 
-int VRX_beliefVector::NumberOfOutcomes() const {
-    if (network == nullptr || !network->IsLiveHandle(handle)) return kOutOfRange;
-    VRX_nodeDefinition* definition = network->GetNode(handle)->GetDefinition();
-    if (definition == nullptr) return kOutOfRange;
-    const int n = definition->GetNumberOfOutcomes();
-    return n >= 0 ? n : kOutOfRange;
-}
-
-void VRX_beliefVector::DropVirtualEvidence() {
-    virtualEvidence.reset();
+std::unique_ptr<VRX_doubleArray> VRX_beliefVector::TakeVirtualEvidence() {
     valueFlags &= ~ValueFlags::kVirtualEvidence;
+    return std::move(virtualEvidence);
 }
 
-int VRX_beliefVector::MatchWeightCount(const VRX_doubleArray& weights, int n) {
-    return weights.GetCount() == n || weights.GetSize() == n ? n : kOutOfRange;
+int VRX_beliefVector::ClearVirtualEvidence() {
+    if (!HasFlag(ValueFlags::kVirtualEvidence)) return kOutOfRange;
+    TakeVirtualEvidence();
+    if (network != nullptr) network->NotifyValuesChanged();
+    return kSuccess;
 }
 
 void VRX_beliefVector::CleanUp(int deep) {
@@ -95,7 +83,7 @@ int VRX_beliefVector::FixOutcome(int outcome) {
     if (n < 0 || outcome < 0 || outcome >= n) return kOutOfRange;
     if (beliefs.GetNumberOfDimensions() != 1 || beliefs.GetNumberOfElements() != n) {
         // The rebuild clears the flags; the evidence bits belong to the caller and survive it.
-        const uint32_t fixed = valueFlags & kFixedOutcome;
+        const uint32_t fixed = valueFlags & kFixed;
         if (const int rc = RebuildFromDefinition()) return rc;
         valueFlags |= fixed;
     }
@@ -106,79 +94,6 @@ int VRX_beliefVector::FixOutcome(int outcome) {
     return kSuccess;
 }
 
-int VRX_beliefVector::GetEvidence() {
-    return (valueFlags & kFixedOutcome) != 0 ? evidence : kOutOfRange;
-}
-
-int VRX_beliefVector::SetEvidence(int outcome) {
-    // Everything that can refuse the new outcome is checked before the old evidence goes.
-    const int n = NumberOfOutcomes();
-    if (n < 0 || outcome < 0 || outcome >= n) return kOutOfRange;
-    if (HasFlag(ValueFlags::kPropagatedEvidence) && !HasFlag(ValueFlags::kEvidence) && evidence != outcome) {
-        return kOutOfRange;
-    }
-    int previous = -1;
-    std::unique_ptr<VRX_doubleArray> previousWeights;
-    if (HasFlag(ValueFlags::kEvidence)) {
-        previous = evidence;
-        ClearEvidence();
-    }
-    // Clearing re-propagates, which may have fixed another outcome of this node.
-    if ((valueFlags & kFixedOutcome) != 0 && evidence != outcome) {
-        if (previous >= 0) SetEvidence(previous);
-        return kOutOfRange;
-    }
-    if (HasFlag(ValueFlags::kVirtualEvidence)) {
-        previousWeights = std::move(virtualEvidence);
-        DropVirtualEvidence();
-    }
-    if (const int rc = FixOutcome(outcome)) return rc;
-    valueFlags &= ~ValueFlags::kPropagatedEvidence;
-    valueFlags |= ValueFlags::kEvidence;
-
-    const int answer = network != nullptr ? network->NotifyEvidenceSet(handle) : kSuccess;
-    if (answer == kSuccess) return kSuccess;
-    // The network found the outcome impossible or conflicting: take it back and restore what the node
-    // held before the call.
-    ClearEvidence();
-    if (previous >= 0) {
-        SetEvidence(previous);
-    } else if (previousWeights != nullptr) {
-        SetVirtualEvidence(*previousWeights);
-    }
-    return answer;
-}
-
-int VRX_beliefVector::ClearEvidence() {
-    if (HasFlag(ValueFlags::kEvidence)) {
-        valueFlags &= ~(ValueFlags::kEvidence | ValueFlags::kUpToDate | ValueFlags::kCutOff);
-        if (network != nullptr) network->NotifyEvidenceCleared(handle);
-        return kSuccess;
-    }
-    if (HasFlag(ValueFlags::kVirtualEvidence)) {
-        DropVirtualEvidence();
-        if (network != nullptr) network->NotifyValuesChanged();
-        return kSuccess;
-    }
-    return kOutOfRange;
-}
-
-int VRX_beliefVector::ClearPropagatedEvidence() {
-    if (!HasFlag(ValueFlags::kPropagatedEvidence)) return kOutOfRange;
-    valueFlags &= ~(ValueFlags::kPropagatedEvidence | ValueFlags::kUpToDate);
-    return kSuccess;
-}
-
-int VRX_beliefVector::SetPropagatedEvidence(int outcome) {
-    if ((valueFlags & kFixedOutcome) != 0) return kOutOfRange;
-    const int n = NumberOfOutcomes();
-    if (n < 0 || outcome < 0 || outcome >= n) return kOutOfRange;
-    DropVirtualEvidence();
-    if (const int rc = FixOutcome(outcome)) return rc;
-    valueFlags |= ValueFlags::kPropagatedEvidence;
-    return kSuccess;
-}
-
 int VRX_beliefVector::GetVirtualEvidence(VRX_doubleArray& out) {
     if (!HasFlag(ValueFlags::kVirtualEvidence) || virtualEvidence == nullptr) return kOutOfRange;
     return out.Copy(*virtualEvidence);
@@ -186,7 +101,7 @@ int VRX_beliefVector::GetVirtualEvidence(VRX_doubleArray& out) {
 
 int VRX_beliefVector::SetVirtualEvidence(const VRX_doubleArray& weights) {
     const int n = NumberOfOutcomes();
-    if (n < 0 || MatchWeightCount(weights, n) < 0) return kOutOfRange;
+    if (n < 0 || DefinitionSupport::MatchEntryCount(weights, n) < 0) return kOutOfRange;
     // Weights must be finite and non-negative with a positive sum: anything else has no likelihood
     // reading and would poison every belief downstream.
     double sum = 0.0;
@@ -203,7 +118,7 @@ int VRX_beliefVector::SetVirtualEvidence(const VRX_doubleArray& weights) {
     for (int i = 0; i < n; ++i) (*stored)[i] = rescale ? weights[i] / sum : weights[i];
 
     // With only propagated evidence this answers -2 and the propagated outcome stays.
-    if ((valueFlags & kFixedOutcome) != 0) ClearEvidence();
+    if ((valueFlags & kFixed) != 0) ClearEvidence();
     virtualEvidence = std::move(stored);
     valueFlags |= ValueFlags::kVirtualEvidence;
     return network != nullptr ? network->NotifyValuesChanged() : kSuccess;
@@ -230,7 +145,7 @@ int VRX_beliefVector::CopyFrom(VRX_nodeValue& source) {
                 SetEvidence(observed);
             } else if (FixOutcome(observed) != kSuccess) {
                 // Propagated evidence keeps its bit and sends no notice, unless it does not fit here.
-                valueFlags &= ~kFixedOutcome;
+                valueFlags &= ~kFixed;
             }
         } else if (other->virtualEvidence != nullptr) {
             SetVirtualEvidence(*other->virtualEvidence);

@@ -2,13 +2,13 @@
 // Belief vector: the value of a discrete node (posterior beliefs) and the evidence protocol: evidence,
 // propagated evidence and virtual evidence.
 
-#include "model/dmatrix.h"
-#include "model/double_array.h"
-#include "model/node_value.h"
-
 #include <memory>
 
-class VRX_beliefVector : public VRX_nodeValue {
+#include "definitions/observed_value.h"
+#include "model/dmatrix.h"
+#include "model/double_array.h"
+
+class VRX_beliefVector : public ObservedValue {
 public:
     // Weights of virtual evidence are rescaled when their sum is off 1 by more than this.
     static constexpr double kWeightTolerance = 5e-6;
@@ -27,11 +27,6 @@ public:
     int GetType() const override;
     int GetSize() override;
 
-    int GetEvidence() override;
-    int SetEvidence(int outcome) override;
-    int ClearEvidence() override;
-    int ClearPropagatedEvidence() override;
-    int SetPropagatedEvidence(int outcome) override;
     int GetVirtualEvidence(VRX_doubleArray& out) override;
     int SetVirtualEvidence(const VRX_doubleArray& weights) override;
 
@@ -40,20 +35,15 @@ public:
 
     // Makes the beliefs certain of the outcome (1.0 there, 0.0 elsewhere) and marks them up to date;
     // -2 for an outcome outside the node's outcomes. Evidence bits are left to the caller.
-    int FixOutcome(int outcome);
+    int FixOutcome(int outcome) override;
 
     const VRX_Dmatrix& GetBeliefs() const { return beliefs; }
     bool HasVirtualEvidence() const { return virtualEvidence != nullptr; }
 
 protected:
-    // The node's number of outcomes from its definition; -2 when there is none.
-    int NumberOfOutcomes() const;
-    // Frees the weights and clears bit 4, without notice.
-    void DropVirtualEvidence();
-    // Number of weights a caller's array supplies for n outcomes: n when its count or its size is n.
-    static int MatchWeightCount(const VRX_doubleArray& weights, int n);
+    std::unique_ptr<VRX_doubleArray> TakeVirtualEvidence() override;
+    int ClearVirtualEvidence() override;
 
     VRX_Dmatrix beliefs;
-    int evidence = 0;
     std::unique_ptr<VRX_doubleArray> virtualEvidence;
 };

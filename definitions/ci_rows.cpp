@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "definitions/definition_support.h"
 #include "model/network.h"
 #include "model/node_definition.h"
 #include "model/status_codes.h"
@@ -136,13 +137,6 @@ int RegroupBlocks(VRX_Dmatrix& m, const VRX_intArray& blockSizes, const VRX_intA
     return kSuccess;
 }
 
-int ReadPermutation(const VRX_intArray& order, int m, VRX_intArray& out) {
-    if (m < 0 || (order.GetCount() != m && order.GetSize() != m) || m > order.GetSize()) return kOutOfRange;
-    if (const int rc = out.FlushAndReserve(m)) return rc;
-    for (int i = 0; i < m; ++i) out.Add(order[i]);
-    return out.CheckPermutation(m) == kSuccess ? kSuccess : kOutOfRange;
-}
-
 void ToCumulative(double* run, int k) {
     for (int j = k - 2; j >= 0; --j) {
         const double sum = run[j] + run[j + 1];
@@ -210,7 +204,7 @@ int SetWeights(VRX_Dmatrix& weights, const VRX_Dmatrix& source) {
 
 int SetWeightEntries(VRX_Dmatrix& weights, const VRX_doubleArray& values) {
     const int n = weights.GetNumberOfElements();
-    if (values.GetCount() != n && values.GetSize() != n) return kOutOfRange;
+    if (DefinitionSupport::MatchEntryCount(values, n) < 0) return kOutOfRange;
     double* p = weights.GetData();
     for (int i = 0; i < n; ++i) p[i] = values[i];
     return kSuccess;

@@ -31,10 +31,6 @@ int PermuteRows(VRX_Dmatrix& m, int start, const VRX_intArray& order);
 // rows after the blocks (the leak row) stay where they are.
 int RegroupBlocks(VRX_Dmatrix& m, const VRX_intArray& blockSizes, const VRX_intArray& order);
 
-// A caller's permutation of 0..m-1 (its count, or else its size, must be m) read into out with count
-// m; -2 when it is anything else.
-int ReadPermutation(const VRX_intArray& order, int m, VRX_intArray& out);
-
 // Cumulative form of a run of k entries: entry j = sum of entries j..k-1; and back. Negative results
 // become 0 both ways.
 void ToCumulative(double* run, int k);
@@ -57,5 +53,22 @@ double MatrixSquaredDistance(const VRX_Dmatrix& a, const VRX_Dmatrix& b);
 // Sets up `table` with one dimension per parent block and the k outcomes last; the storage is reused
 // when the entry count stays.
 int ShapeTable(VRX_Dmatrix& table, const VRX_intArray& blockSizes, int k);
+
+// Visits every parent configuration in row-major order (last parent fastest), x holding the outcomes
+// (all 0 at the start). `step(i, x)` brings the running state of parents 0..i up to date for parent i
+// in outcome x, `emit()` writes one run; after a step only the levels from the parent that moved are
+// redone.
+template <class Step, class Emit>
+void WalkConfigurations(int parents, const int* sizes, int* x, Step step, Emit emit) {
+    int level = 0;
+    for (;;) {
+        for (int i = level; i < parents; ++i) step(i, x[i]);
+        emit();
+        int i = parents - 1;
+        while (i >= 0 && ++x[i] == sizes[i]) x[i--] = 0;
+        if (i < 0) return;
+        level = i;
+    }
+}
 
 }  // namespace CiRows

@@ -2,11 +2,12 @@
 // Decision list: the definition of a decision node, the names of its choices. Its parents are observed
 // before the decision; they are checked but give the list no table.
 
+#include "definitions/named_outcomes.h"
 #include "model/double_array.h"
 #include "model/id_array.h"
 #include "model/node_definition.h"
 
-class VRX_list : public VRX_nodeDefinition {
+class VRX_list : public NamedOutcomes<VRX_nodeDefinition> {
 public:
     // At least two choices ("Choice" + number) and the node's current parents checked.
     VRX_list(int handle, VRX_network* network);
@@ -18,7 +19,6 @@ public:
     void CleanUp(int deep) override;
     // Valid when the choice identifiers are.
     void CheckValidity(int deep) override;
-    void CheckConsistency(int deep) override;
 
     int GetType() const override;
     const char* GetTypeName() const override;
@@ -37,19 +37,6 @@ public:
     // Drops the arcs from parents that AddParent would refuse, so the graph agrees with the list.
     int RemoveInvalidParents() override;
 
-    int AddOutcome(const char* name) override;
-    int InsertOutcome(int index, const char* name) override;
-    int RemoveOutcome(int index) override;
-    int GetNumberOfOutcomes() override;
-    int RenameOutcome(int index, const char* name) override;
-    int RenameOutcomes(const VRX_stringArray& names) override;
-    VRX_idArray* GetOutcomesNames() override;
-    int SetOutcomes(const VRX_stringArray& names) override;
-    // A count below 2 gives two choices; never refused for its count.
-    int SetNumberOfOutcomes(int count) override;
-    // -2 (nothing changed) unless the order is a permutation of the choices.
-    int ChangeOrderOfOutcomes(const VRX_intArray& order) override;
-
     int GetDefinitionStrings(VRX_stringArray*& out) override;
     int GetDefinitionDoubles(VRX_doubleArray*& out) override;
     // Replaces the choice names without identifier checks; -2 (nothing changed) for another count.
@@ -59,14 +46,12 @@ public:
 
     const VRX_doubleArray& GetChoiceValues() const { return choiceValues; }
 
-private:
-    // Appends "Choice" + numChoices, made unique, and counts it.
-    int AddGeneratedChoice();
-    bool HasChildren() const;
-    bool IsAttached() const;
-    int NotifyNetwork(int code);
+protected:
+    // Values are permuted only while they are one per choice; otherwise they are not aligned to them.
+    int ReorderOutcomeData(const VRX_intArray& permutation) override;
+    // A count below 2 gives two choices; never refused for its count.
+    bool RefusesOutcomeCount(int count) const override;
 
-    int numChoices = 0;
-    VRX_idArray choiceIds;
+private:
     VRX_doubleArray choiceValues;
 };

@@ -1,9 +1,6 @@
 // DeMorgan definition: typed, weighted parents, the prior, and the table computed from them.
 #include "definitions/demorgan.h"
 
-#include "definitions/two_outcome_table.h"
-#include "model/id_array.h"
-#include "model/network.h"
 #include "model/status_codes.h"
 
 namespace {
@@ -14,20 +11,19 @@ bool IsKnownParentType(int type) {
 
 }  // namespace
 
-VRX_demorgan::VRX_demorgan(int nodeHandle, VRX_network* net) : VRX_nodeDefinition(nodeHandle, net) {
+VRX_demorgan::VRX_demorgan(int nodeHandle, VRX_network* net) : TwoOutcomeDefinition(nodeHandle, net) {
     RebuildFromParents();
     SetFlag(kValid | kConsistent, true);
 }
 
-VRX_demorgan::VRX_demorgan(VRX_nodeDefinition& source) : VRX_nodeDefinition(source) {
+VRX_demorgan::VRX_demorgan(VRX_nodeDefinition& source) : TwoOutcomeDefinition(source) {
     // A source of another kind leaves the table in the shape of the current parents.
     if (CopyFrom(source) != kSuccess) RebuildFromParents();
     SetFlag(kValid | kConsistent, true);
 }
 
 VRX_demorgan::VRX_demorgan(const VRX_demorgan& source)
-    : VRX_nodeDefinition(source),
-      probabilityTable(source.probabilityTable),
+    : TwoOutcomeDefinition(source),
       parentTypes(source.parentTypes),
       parentWeights(source.parentWeights),
       priorBelief(source.priorBelief) {
@@ -35,23 +31,6 @@ VRX_demorgan::VRX_demorgan(const VRX_demorgan& source)
 }
 
 VRX_demorgan::~VRX_demorgan() = default;
-
-void VRX_demorgan::CleanUp(int deep) {
-    if (deep) {
-        probabilityTable.CleanUp();
-        parentWeights.CleanUp();
-        parentTypes.CleanUp();
-    }
-    VRX_object::CleanUp(deep);
-}
-
-void VRX_demorgan::CheckValidity(int deep) {
-    VRX_object::CheckValidity(deep);
-}
-
-void VRX_demorgan::CheckConsistency(int deep) {
-    VRX_object::CheckConsistency(deep);
-}
 
 int VRX_demorgan::GetType() const {
     return DefinitionType::kDeMorgan;
@@ -61,72 +40,30 @@ const char* VRX_demorgan::GetTypeName() const {
     return "DEMORGAN";
 }
 
-VRX_idArray& VRX_demorgan::SharedOutcomeIds() {
-    static VRX_idArray ids = [] {
-        VRX_idArray made;
-        TwoOutcomeTable::FillTrueFalse(made);
-        return made;
-    }();
-    return ids;
-}
-
 // ---------------------------------------------------------------------------------------------------
-// Parents
+// Types and weights per parent
 
-int VRX_demorgan::LocateParent(int parent, int& position) const {
-    if (network == nullptr || !network->IsLiveHandle(parent) || !network->IsLiveHandle(handle)) {
-        return kOutOfRange;
-    }
-    position = network->GetParents(handle).FindPosition(parent);
-    return position < 0 ? kOutOfRange : kSuccess;
+int VRX_demorgan::ParentEntryCount() const {
+    const int n = parentWeights.GetCount();
+    return parentTypes.GetCount() == n ? n : -1;
 }
 
-int VRX_demorgan::AddParent(int parent) {
-    if (!IsValid()) return kObjectNotValid;
-    if (network == nullptr || !network->IsLiveHandle(parent) || !network->IsLiveHandle(handle)) {
-        return kOutOfRange;
-    }
-    if (network->GetNodeType(parent) != DefinitionType::kDeMorgan) return kWrongNodeType;
-    int position = 0;
-    if (const int rc = LocateParent(parent, position)) return rc;
-    const int n = parentWeights.GetCount();
-    // Types and weights follow the parent list; a position past them means they are out of step.
-    if (position > n || parentTypes.GetCount() != n) return kOutOfRange;
+int VRX_demorgan::InsertParentEntry(int position) {
     if (const int rc = parentTypes.Insert(position, DemorganParentType::kCause)) return rc;
     if (const int rc = parentWeights.Insert(position, 0.0)) {
         parentTypes.Delete(position);
         return rc;
     }
-    if (const int rc = TwoOutcomeTable::Reshape(probabilityTable, n + 1)) {
-        parentTypes.Delete(position);
-        parentWeights.Delete(position);
-        return rc;
-    }
-    Recompute();
-    CheckValidity(0);
     return kSuccess;
 }
 
-int VRX_demorgan::RemoveParent(int parent) {
-    if (!IsValid()) return kObjectNotValid;
-    int position = 0;
-    if (const int rc = LocateParent(parent, position)) return rc;
-    const int n = parentWeights.GetCount();
-    if (position >= n || parentTypes.GetCount() != n) return kOutOfRange;
-    if (const int rc = TwoOutcomeTable::Reshape(probabilityTable, n - 1)) return rc;
+void VRX_demorgan::RemoveParentEntry(int position) {
     parentTypes.Delete(position);
     parentWeights.Delete(position);
-    Recompute();
-    CheckValidity(0);
-    return kSuccess;
 }
 
-int VRX_demorgan::ReorderParents(const VRX_intArray& order) {
+int VRX_demorgan::PermuteParentEntries(const VRX_intArray& permutation) {
     const int n = parentWeights.GetCount();
-    if (parentTypes.GetCount() != n) return kOutOfRange;
-    VRX_intArray permutation;
-    if (const int rc = TwoOutcomeTable::ReadPermutation(order, n, permutation)) return rc;
-    // Types and weights move together or not at all.
     VRX_intArray types(parentTypes);
     VRX_doubleArray weights(parentWeights);
     if (types.GetCount() != n || weights.GetCount() != n) return kOutOfMemory;
@@ -134,24 +71,16 @@ int VRX_demorgan::ReorderParents(const VRX_intArray& order) {
     if (const int rc = weights.Permute(permutation)) return rc;
     parentTypes.Swap(types);
     parentWeights.Swap(weights);
-    Recompute();
     return kSuccess;
 }
 
-// ---------------------------------------------------------------------------------------------------
-// Whole definition
-
-int VRX_demorgan::GetSize() {
-    return probabilityTable.GetNumberOfElements();
-}
-
-int VRX_demorgan::CloneFrom(VRX_nodeDefinition& source) {
-    return CopyFrom(source);
+void VRX_demorgan::ClearParentEntries() {
+    parentWeights.CleanUp();
+    parentTypes.CleanUp();
 }
 
 int VRX_demorgan::RebuildFromParents() {
-    const int parents =
-        network != nullptr && network->IsLiveHandle(handle) ? network->GetParents(handle).GetCount() : 0;
+    const int parents = CurrentParentCount();
     const int held = parentTypes.GetCount();
     const int kept = held < parents ? held : parents;
     for (int i = 0; i < kept; ++i) {
@@ -166,49 +95,21 @@ int VRX_demorgan::RebuildFromParents() {
         types.Add(i < kept ? parentTypes[i] : DemorganParentType::kCause);
         weights.Add(1.0);
     }
-    if (const int rc = TwoOutcomeTable::Reshape(probabilityTable, parents)) return rc;
+    if (const int rc = TwoOutcomeTable::Reshape(table, parents)) return rc;
     parentTypes.Swap(types);
     parentWeights.Swap(weights);
     Recompute();
     return kSuccess;
 }
 
-int VRX_demorgan::CopyFrom(VRX_nodeDefinition& source) {
-    if (!source.IsValid()) return kObjectNotValid;
-    if (&source == this) return kSuccess;
-    auto* demorgan = dynamic_cast<VRX_demorgan*>(&source);
-    if (demorgan == nullptr) return kWrongNodeType;
-    CleanUp(1);
-    if (const int rc = VRX_nodeDefinition::CopyFrom(source)) return rc;
-    return demorgan->CopyParametersTo(*this);
-}
-
 int VRX_demorgan::CopyParametersTo(VRX_nodeDefinition& target) {
     auto* demorgan = dynamic_cast<VRX_demorgan*>(&target);
     if (demorgan == nullptr) return kOutOfRange;
     if (demorgan == this) return kSuccess;
-    if (const int rc = demorgan->probabilityTable.Copy(probabilityTable)) return rc;
+    if (const int rc = demorgan->table.Copy(table)) return rc;
     if (const int rc = demorgan->parentTypes.Copy(parentTypes)) return rc;
     if (const int rc = demorgan->parentWeights.Copy(parentWeights)) return rc;
     demorgan->priorBelief = priorBelief;
-    return kSuccess;
-}
-
-int VRX_demorgan::GetNumberOfOutcomes() {
-    return 2;
-}
-
-VRX_idArray* VRX_demorgan::GetOutcomesNames() {
-    return &SharedOutcomeIds();
-}
-
-int VRX_demorgan::GetDefinitionDoubles(VRX_doubleArray*& out) {
-    out = &probabilityTable.GetItems();
-    return kSuccess;
-}
-
-int VRX_demorgan::GetDefinition(VRX_Dmatrix*& out) {
-    out = &probabilityTable;
     return kSuccess;
 }
 
@@ -264,10 +165,10 @@ int VRX_demorgan::SetPriorBelief(double prior) {
 
 void VRX_demorgan::Recompute() {
     const int n = parentWeights.GetCount();
-    const int columns = probabilityTable.GetNumberOfElements() / 2;
+    const int columns = table.GetNumberOfElements() / 2;
     // Every edit keeps one size-2 dimension per parent; anything else is left alone.
     if (n != parentTypes.GetCount() || n > 29 || columns != (1 << n)) return;
-    double* p = probabilityTable.GetData();
+    double* p = table.GetData();
     const int* types = parentTypes.GetItems();
     const double* weights = parentWeights.GetItems();
     for (int column = 0; column < columns; ++column) {

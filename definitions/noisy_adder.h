@@ -3,11 +3,11 @@
 // distribution, combined as a weighted average of the parents away from their distinguished outcome
 // (function 0) or by the single-fault rule (function 1).
 
-#include "model/ci_definition.h"
+#include "definitions/noisy_definition.h"
 #include "model/double_array.h"
 #include "model/int_array.h"
 
-class VRX_noisyAdder : public VRX_ciDefinition {
+class VRX_noisyAdder : public NoisyDefinition {
 public:
     static constexpr int kAverage = 0;
     static constexpr int kSingleFault = 1;
@@ -18,34 +18,17 @@ public:
     VRX_noisyAdder(const VRX_noisyAdder& source);
     ~VRX_noisyAdder() override;
 
-    // The identifiers' consistency, then the shape and the rows of the parameter matrix.
-    void CheckConsistency(int deep) override;
-
     int GetType() const override;
     const char* GetTypeName() const override;
 
-    int AddParent(int parent) override;
-    int RemoveParent(int parent) override;
     int InsertParentOutcome(int parent, int index) override;
     int RemoveParentOutcome(int parent, int index) override;
     int ReorderParentOutcomes(int parent, const VRX_intArray& order) override;
-    int ReorderParents(const VRX_intArray& order) override;
 
-    int CloneFrom(VRX_nodeDefinition& source) override;
-    int RebuildFromParents() override;
-    int CopyFrom(VRX_nodeDefinition& source) override;
-
-    // The base's edits, with the node's distinguished outcome following its outcome.
-    int InsertOutcome(int index, const char* name) override;
-    int RemoveOutcome(int index) override;
     // The last outcome becomes the distinguished one.
     int SetOutcomes(const VRX_stringArray& names) override;
     int SetNumberOfOutcomes(int count) override;
-    int ChangeOrderOfOutcomes(const VRX_intArray& order) override;
 
-    // Both take only data of the parameter matrix's shape or entry count (-2 and no change otherwise).
-    int SetDefinition(const VRX_Dmatrix& matrix) override;
-    int SetDefinitionDoubles(const VRX_doubleArray& doubles) override;
     int CopyParametersTo(VRX_nodeDefinition& target) override;
 
     // -2 for a function other than 0 and 1, parameters out of step with the parents, or (function 0)
@@ -54,7 +37,6 @@ public:
     int CalculateCpt() override;
     // Not supported: -2.
     int CalculateParameters() override;
-    VRX_Dmatrix* GetCpt() override;
 
     // Any code is stored; CalculateCpt refuses codes other than 0 and 1.
     int SetFunction(int code);
@@ -71,24 +53,37 @@ public:
     VRX_doubleArray& GetWeights() { return weights; }
     int SetWeights(const VRX_doubleArray& values);
 
-    int GetNumberOfParents() const { return parentOutcomeCounts_.GetCount(); }
-    // First parameter row of parent i; -2 for i outside the parents.
-    int GetParentStartingPosition(int i) const;
-    // As the noisy-MAX check, the constrained rows being the parents' distinguished rows (exactly 1.0 at
-    // the node's distinguished outcome, 0.0 elsewhere).
-    int CheckParameters(const VRX_Dmatrix& matrix, char* buffer, int size);
+protected:
+    // One block per parent, a row per outcome; the parent's distinguished row is constrained to the
+    // node's distinguished outcome. A new parent starts with its last outcome distinguished.
+    int ParentBlockCount() const override;
+    int ParentBlockSize(int i) const override;
+    bool ParentEntriesInStep() const override;
+    int InsertParentEntry(int position, int outcomes) override;
+    void RemoveParentEntry(int position) override;
+    int PermuteParentEntries(const VRX_intArray& permutation) override;
+    int ResetParentEntries() override;
+    // Three generated outcomes for a definition that has none.
+    int MinimumOutcomeCount() const override;
+    void ResetLeakRow() override;
+    bool ConstrainedCell(int i, int& row, int& column) const override;
+    // The node's distinguished outcome follows its outcome; when it goes, outcome 0 takes over.
+    void OutcomeColumnInserted(int index) override;
+    void OutcomeColumnRemoved(int index) override;
+    void OutcomeColumnsReordered(const VRX_intArray& permutation) override;
+    // Only a noisy-adder source gives parameters: there is no fit for this kind.
+    void AdoptParametersOf(VRX_nodeDefinition& source) override;
 
 private:
     int ComputeCptAverage(const VRX_Dmatrix& parameters, VRX_Dmatrix& table);
     int ComputeCptSingleFault(const VRX_Dmatrix& parameters, VRX_Dmatrix& table);
-    // Checks the parameters against the parents and shapes the table; k is the number of outcomes.
-    int PrepareTable(const VRX_Dmatrix& parameters, VRX_Dmatrix& table, int& k) const;
+    // Checks the parameters against the parents and shapes the table; k is the number of outcomes,
+    // starts the first row of every block and x the walk's outcomes, all 0.
+    int PrepareTable(const VRX_Dmatrix& parameters, VRX_Dmatrix& table, int& k, VRX_intArray& starts,
+                     VRX_intArray& x) const;
     // True when weights can average every configuration without dividing by 0.
     bool WeightsUsable(const VRX_doubleArray& values) const;
-    void ResetParentDistinguishedRow(int i);
-    int ConstrainedColumns(int rows, VRX_intArray& out) const;
     void TakeParametersOf(VRX_noisyAdder& source);
-    int NotifyNetwork(int code);
 
     int distinguishedState = 1;
     VRX_intArray parentDistinguishedStates;

@@ -5,11 +5,11 @@
 
 #include <vector>
 
-#include "model/ci_definition.h"
+#include "definitions/noisy_definition.h"
 #include "model/double_array.h"
 #include "model/int_array.h"
 
-class VRX_noisyMAX : public VRX_ciDefinition {
+class VRX_noisyMAX : public NoisyDefinition {
 public:
     // Per parent, in parent order: the parent's outcome indices in the order of its parameter rows.
     using StrengthSequence = std::vector<VRX_intArray>;
@@ -21,43 +21,22 @@ public:
     ~VRX_noisyMAX() override;
 
     void CleanUp(int deep) override;
-    // The identifiers' consistency, then the shape and the rows of the parameter matrix.
-    void CheckConsistency(int deep) override;
 
     int GetType() const override;
     const char* GetTypeName() const override;
 
-    int AddParent(int parent) override;
-    int RemoveParent(int parent) override;
     int AbsorbParentEvidence(int parent) override;
     int MarginalizeParent(int parent) override;
     int InsertParentOutcome(int parent, int index) override;
     int RemoveParentOutcome(int parent, int index) override;
     int ReorderParentOutcomes(int parent, const VRX_intArray& order) override;
-    int ReorderParents(const VRX_intArray& order) override;
 
-    int CloneFrom(VRX_nodeDefinition& source) override;
-    int RebuildFromParents() override;
-    int CopyFrom(VRX_nodeDefinition& source) override;
-
-    // The base's edits, after which every constrained row is 0 ... 0, 1.0 again.
-    int InsertOutcome(int index, const char* name) override;
-    int RemoveOutcome(int index) override;
-    int ChangeOrderOfOutcomes(const VRX_intArray& order) override;
-
-    // Both take only data of the parameter matrix's shape or entry count (-2 and no change otherwise).
-    int SetDefinition(const VRX_Dmatrix& matrix) override;
-    int SetDefinitionDoubles(const VRX_doubleArray& doubles) override;
     int CopyParametersTo(VRX_nodeDefinition& target) override;
 
     int CalculateCpt() override;
     // Fits the parameters to the cached table by local search; always 0.
     int CalculateParameters() override;
-    VRX_Dmatrix* GetCpt() override;
 
-    // First parameter row of parent i; -2 for i outside the parents.
-    int GetParentStartingPosition(int i) const;
-    int GetNumberOfParents() const { return static_cast<int>(parentOutcomeStrengths.size()); }
     const StrengthSequence& GetParentOutcomeStrengths() const { return parentOutcomeStrengths; }
 
     // The parameters with the leak folded into every free parent row (the form of the files).
@@ -78,9 +57,23 @@ public:
     int GetTemporalParentOutcomeStrengths(int order, StrengthSequence& out);
     int SetTemporalParentOutcomeStrengths(int order, const StrengthSequence& sequence);
 
-    // 0 "Ok"; -2 "Inappropirate Dmatrix size"; -4 for a negative entry, a broken constrained row or a
-    // row that does not sum to 1. The text goes into buffer, at most size bytes.
-    int CheckParameters(const VRX_Dmatrix& matrix, char* buffer, int size);
+protected:
+    // One block per parent, a row per entry of its strength order; the row of its last entry is
+    // constrained to the node's last outcome.
+    int ParentBlockCount() const override;
+    int ParentBlockSize(int i) const override;
+    int InsertParentEntry(int position, int outcomes) override;
+    void RemoveParentEntry(int position) override;
+    int PermuteParentEntries(const VRX_intArray& permutation) override;
+    int ResetParentEntries() override;
+    void ResetLeakRow() override;
+    bool ConstrainedCell(int i, int& row, int& column) const override;
+    // Every outcome edit leaves the constrained rows 0 ... 0, 1.0 again.
+    void OutcomeColumnInserted(int index) override;
+    void OutcomeColumnRemoved(int index) override;
+    void OutcomeColumnsReordered(const VRX_intArray& permutation) override;
+    // A noisy-MAX source gives its parameters; a table of this node's shape is fitted.
+    void AdoptParametersOf(VRX_nodeDefinition& source) override;
 
 private:
     // Scratch of the table computation, reused across the many computations of a fit.
@@ -100,19 +93,13 @@ private:
     // Distance to the target of the table after entry e of P moved by delta; P is restored.
     double TrialDistance(VRX_Dmatrix& parameters, int e, double delta, const VRX_Dmatrix& target,
                          VRX_Dmatrix& scratch, Workspace& ws) const;
-    void ResetConstrainedRow(int i);
-    void ResetConstrainedRows();
-    // Row index -> column that must hold 1.0 (constrained rows) or -1, for `rows` rows.
-    int ConstrainedColumns(int rows, VRX_intArray& out) const;
-    // Checks shared by the parent operations: the parent's block position, its type and its strength
-    // entry; -2 when the parent has none.
-    int LocateBlock(int parent, int& position, int& type) const;
+    // Replaces the parent's block by the leak row given in its ordinary (not cumulative) form.
+    int FoldBlockIntoLeak(int position, const double* leak);
     // Copies the source's parameters, strengths and, while current, its table when their shapes match
     // this definition's.
     void TakeParametersOf(VRX_noisyMAX& source);
     // Converts from a full table: copies it as the target and fits the parameters to it.
     void FitTo(VRX_nodeDefinition& source);
-    int NotifyNetwork(int code);
 
     StrengthSequence parentOutcomeStrengths;
 };

@@ -3,6 +3,7 @@
 #include "definitions/noisy_max.h"
 
 #include "definitions/ci_rows.h"
+#include "definitions/definition_support.h"
 #include "model/network.h"
 #include "model/node_entry.h"
 #include "model/status_codes.h"
@@ -76,36 +77,31 @@ int VRX_noisyMAX::ComputeCpt(const VRX_Dmatrix& parameters, VRX_Dmatrix& table, 
     for (int r = 0; r < rows; ++r) CiRows::ToCumulative(cumulative + r * k, k);
     if (const int rc = CiRows::ShapeTable(table, ws.sizes, k)) return rc;
 
-    // Odometer over the parents' outcomes, last parent fastest; prefix level i + 1 holds the leak times
-    // the factors of parents 0..i, so one step recomputes only the levels from the parent that moved.
+    // Prefix level i + 1 holds the leak times the factors of parents 0..i.
     double* prefix = ws.prefix.GetItems();
     const double* leak = cumulative + (rows - 1) * k;
     for (int j = 0; j < k; ++j) prefix[j] = leak[j];
     const int* sizes = ws.sizes.GetItems();
     const int* starts = ws.starts.GetItems();
     const int* rowOf = ws.rowOf.GetItems();
-    int* x = ws.counters.GetItems();
     double* out = table.GetData();
-    int level = 0;
-    for (;;) {
-        for (int i = level; i < parents; ++i) {
-            const double* factor = cumulative + rowOf[starts[i] + x[i]] * k;
+    CiRows::WalkConfigurations(
+        parents, sizes, ws.counters.GetItems(),
+        [&](int i, int xi) {
+            const double* factor = cumulative + rowOf[starts[i] + xi] * k;
             const double* before = prefix + i * k;
             double* after = prefix + (i + 1) * k;
             for (int j = 0; j < k; ++j) after[j] = before[j] * factor[j];
-        }
-        const double* c = prefix + parents * k;
-        for (int j = 0; j < k - 1; ++j) {
-            const double difference = c[j] - c[j + 1];
-            out[j] = difference < 0.0 ? 0.0 : difference;
-        }
-        out[k - 1] = c[k - 1];
-        out += k;
-        int i = parents - 1;
-        while (i >= 0 && ++x[i] == sizes[i]) x[i--] = 0;
-        if (i < 0) break;
-        level = i;
-    }
+        },
+        [&]() {
+            const double* c = prefix + parents * k;
+            for (int j = 0; j < k - 1; ++j) {
+                const double difference = c[j] - c[j + 1];
+                out[j] = difference < 0.0 ? 0.0 : difference;
+            }
+            out[k - 1] = c[k - 1];
+            out += k;
+        });
     return kSuccess;
 }
 
@@ -282,7 +278,7 @@ int VRX_noisyMAX::SetLeakyParametersWithoutConstrained(const VRX_doubleArray& va
     int k = 0;
     if (!CiRows::GetShape(ciWeights, rows, k)) return kOutOfRange;
     const int needed = (rows - GetNumberOfParents()) * k;
-    if (values.GetCount() != needed && values.GetSize() != needed) return kOutOfRange;
+    if (DefinitionSupport::MatchEntryCount(values, needed) < 0) return kOutOfRange;
     VRX_Dmatrix leaky;
     VRX_intArray unit;
     if (const int rc = GetLeakyParameters(leaky)) return rc;
@@ -320,10 +316,8 @@ int VRX_noisyMAX::GetLeakyParametersWithoutConstrained(VRX_doubleArray& out) {
 int VRX_noisyMAX::SetParentOutcomeStrengths(int i, const VRX_intArray& strengths) {
     if (i < 0 || i >= GetNumberOfParents()) return kOutOfRange;
     VRX_intArray permutation;
-    if (const int rc =
-            CiRows::ReadPermutation(strengths, parentOutcomeStrengths[i].GetCount(), permutation)) {
-        return rc;
-    }
+    const int n = parentOutcomeStrengths[i].GetCount();
+    if (const int rc = DefinitionSupport::ReadPermutation(strengths, n, permutation)) return rc;
     parentOutcomeStrengths[i].Swap(permutation);
     return MarkCptStale();
 }
@@ -332,7 +326,7 @@ int VRX_noisyMAX::ChangeOrderOfStrengths(int i, const VRX_intArray& permutation)
     if (i < 0 || i >= GetNumberOfParents()) return kOutOfRange;
     VRX_intArray& entry = parentOutcomeStrengths[i];
     VRX_intArray order;
-    if (const int rc = CiRows::ReadPermutation(permutation, entry.GetCount(), order)) return rc;
+    if (const int rc = DefinitionSupport::ReadPermutation(permutation, entry.GetCount(), order)) return rc;
     VRX_intArray moved(entry);
     if (moved.GetCount() != entry.GetCount()) return kOutOfMemory;
     if (const int rc = moved.Permute(order)) return rc;
@@ -354,13 +348,4 @@ int VRX_noisyMAX::GetTemporalParentOutcomeStrengths(int /*order*/, StrengthSeque
 int VRX_noisyMAX::SetTemporalParentOutcomeStrengths(int order, const StrengthSequence& /*sequence*/) {
     StrengthSequence unused;
     return GetTemporalParentOutcomeStrengths(order, unused);
-}
-
-int VRX_noisyMAX::CheckParameters(const VRX_Dmatrix& matrix, char* buffer, int size) {
-    int rows = 0;
-    int k = 0;
-    VRX_intArray unit;
-    if (CiRows::GetShape(ciWeights, rows, k) && ConstrainedColumns(rows, unit) != kSuccess)
-        return kOutOfMemory;
-    return CiRows::CheckRows(matrix, ciWeights, unit, buffer, size);
 }

@@ -1,6 +1,7 @@
 // Truth table: the deterministic CPT, its resulting outcomes per parent configuration.
 #include "definitions/truth_table.h"
 
+#include "definitions/definition_support.h"
 #include "model/int_array.h"
 #include "model/network.h"
 #include "model/status_codes.h"
@@ -33,16 +34,15 @@ VRX_truthTable::VRX_truthTable(const VRX_truthTable& source) : VRX_cpt(source) {
 VRX_truthTable::~VRX_truthTable() = default;
 
 void VRX_truthTable::CheckConsistency(int deep) {
-    if (deep) outcomeIds.CheckConsistency(deep);
-    const int total = probabilities.GetNumberOfElements();
-    const double* p = probabilities.GetData();
+    VRX_cpt::CheckConsistency(deep);
+    const int total = table.GetNumberOfElements();
+    const double* p = table.GetData();
     for (int k = 0; k < total; ++k) {
         if (p[k] != 0.0 && p[k] != 1.0) {
             SetFlag(kConsistent, false);
             return;
         }
     }
-    SetFlag(kConsistent, outcomeIds.IsConsistent() && ColumnsAreDistributions());
 }
 
 int VRX_truthTable::GetType() const {
@@ -54,26 +54,21 @@ const char* VRX_truthTable::GetTypeName() const {
 }
 
 int VRX_truthTable::GetNumberOfColumns() const {
-    const int run = ColumnLength(probabilities);
-    return run > 0 ? probabilities.GetNumberOfElements() / run : 0;
+    const int run = ColumnLength(table);
+    return run > 0 ? table.GetNumberOfElements() / run : 0;
 }
 
 void VRX_truthTable::SetFirstOutcomes() {
-    const int run = ColumnLength(probabilities);
-    const int total = probabilities.GetNumberOfElements();
+    const int run = ColumnLength(table);
+    const int total = table.GetNumberOfElements();
     if (run == 0) return;
-    double* p = probabilities.GetData();
+    double* p = table.GetData();
     for (int k = 0; k < total; ++k) p[k] = 0.0;
     for (int start = 0; start < total; start += run) p[start] = 1.0;
 }
 
-int VRX_truthTable::InsertParentOutcome(int parent, int index) {
-    bool opened = false;
-    if (const int rc = OpenParentOutcome(parent, index, opened)) return rc;
-    // The new zero columns take their last outcome; the others keep theirs.
-    if (opened) MakeDeterministic();
-    CheckValidity(0);
-    return kSuccess;
+void VRX_truthTable::CompleteOpenedOutcome() {
+    MakeDeterministic();
 }
 
 int VRX_truthTable::CopyFrom(VRX_nodeDefinition& source) {
@@ -84,9 +79,9 @@ int VRX_truthTable::CopyFrom(VRX_nodeDefinition& source) {
 
 int VRX_truthTable::MakeDeterministic() {
     if (!IsValid()) return kObjectNotValid;
-    const int run = ColumnLength(probabilities);
-    const int total = probabilities.GetNumberOfElements();
-    double* p = probabilities.GetData();
+    const int run = ColumnLength(table);
+    const int total = table.GetNumberOfElements();
+    double* p = table.GetData();
     for (int start = 0; run > 0 && start < total; start += run) {
         double* column = p + start;
         // Not below the running maximum wins, so ties go to the later outcome.
@@ -110,25 +105,25 @@ int VRX_truthTable::SetResultingStates(const VRX_intArray& states) {
     const int columns = GetNumberOfColumns();
     const int listed = states.GetCount();
     if (listed != columns && (listed != 0 || states.GetSize() != columns)) return kOutOfRange;
-    const int run = ColumnLength(probabilities);
+    const int run = ColumnLength(table);
     if (run != numOutcomes) return kOutOfRange;
     for (int i = 0; i < columns; ++i) {
         if (states[i] < 0 || states[i] >= numOutcomes) return kOutOfRange;
     }
-    double* p = probabilities.GetData();
-    const int total = probabilities.GetNumberOfElements();
+    double* p = table.GetData();
+    const int total = table.GetNumberOfElements();
     for (int k = 0; k < total; ++k) p[k] = 0.0;
     for (int i = 0; i < columns; ++i) p[i * run + states[i]] = 1.0;
     CheckConsistency(0);
-    NotifyNetwork(ChangeKind::kDefinition128);
+    DefinitionSupport::NotifyNetwork(*this, ChangeKind::kDefinition128);
     return kSuccess;
 }
 
 int VRX_truthTable::GetResultingStates(VRX_stringArray& out) {
     if (!IsValid() || !out.IsValid()) return kObjectNotValid;
-    const int run = ColumnLength(probabilities);
-    const int total = probabilities.GetNumberOfElements();
-    const double* p = probabilities.GetData();
+    const int run = ColumnLength(table);
+    const int total = table.GetNumberOfElements();
+    const double* p = table.GetData();
     for (int start = 0; run > 0 && start < total; start += run) {
         int state = 0;
         for (int j = 0; j < run; ++j) {

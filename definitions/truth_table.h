@@ -19,8 +19,6 @@ public:
     int GetType() const override;
     const char* GetTypeName() const override;
 
-    // The new columns get 1.0 at the node's last outcome.
-    int InsertParentOutcome(int parent, int index) override;
     // The CPT's conversion, then MakeDeterministic; the conversion's result is returned.
     int CopyFrom(VRX_nodeDefinition& source) override;
 
@@ -40,6 +38,10 @@ public:
 
     // Number of parent configurations (runs of numOutcomes entries).
     int GetNumberOfColumns() const;
+
+protected:
+    // The columns of a new parent outcome get 1.0 at the node's last outcome; the others keep theirs.
+    void CompleteOpenedOutcome() override;
 
 private:
     // Every column with 1.0 at its first outcome.

@@ -1,10 +1,10 @@
 // Shared pieces of the two-outcome kinds computed from per-parent parameters.
 #include "definitions/two_outcome_table.h"
 
-#include "model/dmatrix.h"
 #include "model/double_array.h"
 #include "model/id_array.h"
 #include "model/int_array.h"
+#include "model/network.h"
 #include "model/status_codes.h"
 
 namespace TwoOutcomeTable {
@@ -36,12 +36,136 @@ int ReadPermutation(const VRX_intArray& order, int m, VRX_intArray& out) {
     return out.CheckPermutation(m);
 }
 
-void FillTrueFalse(VRX_idArray& ids) {
-    ids.CleanUp(1);
-    ids.Add("True");
-    ids.Add("False");
-    ids.CheckValidity(1);
-    ids.CheckConsistency(1);
+}  // namespace TwoOutcomeTable
+
+namespace {
+
+// The outcome names shared by every two-outcome definition.
+VRX_idArray& SharedOutcomeIds() {
+    static VRX_idArray ids = [] {
+        VRX_idArray made;
+        made.Add("True");
+        made.Add("False");
+        made.CheckValidity(1);
+        made.CheckConsistency(1);
+        return made;
+    }();
+    return ids;
 }
 
-}  // namespace TwoOutcomeTable
+}  // namespace
+
+TwoOutcomeDefinition::TwoOutcomeDefinition(int nodeHandle, VRX_network* net)
+    : VRX_nodeDefinition(nodeHandle, net) {}
+
+TwoOutcomeDefinition::TwoOutcomeDefinition(const VRX_nodeDefinition& source) : VRX_nodeDefinition(source) {}
+
+TwoOutcomeDefinition::TwoOutcomeDefinition(const TwoOutcomeDefinition& source)
+    : VRX_nodeDefinition(source), table(source.table) {}
+
+void TwoOutcomeDefinition::CleanUp(int deep) {
+    if (deep) {
+        table.CleanUp();
+        ClearParentEntries();
+    }
+    VRX_object::CleanUp(deep);
+}
+
+void TwoOutcomeDefinition::CheckValidity(int deep) {
+    VRX_object::CheckValidity(deep);
+}
+
+void TwoOutcomeDefinition::CheckConsistency(int deep) {
+    VRX_object::CheckConsistency(deep);
+}
+
+int TwoOutcomeDefinition::CurrentParentCount() const {
+    return IsAttachedToLiveNode() ? network->GetParents(handle).GetCount() : 0;
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Parents
+
+int TwoOutcomeDefinition::LocateParent(int parent, int& position) const {
+    if (!IsAttachedToLiveNode() || !network->IsLiveHandle(parent)) return kOutOfRange;
+    position = network->GetParents(handle).FindPosition(parent);
+    return position < 0 ? kOutOfRange : kSuccess;
+}
+
+int TwoOutcomeDefinition::AddParent(int parent) {
+    if (!IsValid()) return kObjectNotValid;
+    if (!IsAttachedToLiveNode() || !network->IsLiveHandle(parent)) return kOutOfRange;
+    if (network->GetNodeType(parent) != GetType()) return kWrongNodeType;
+    int position = 0;
+    if (const int rc = LocateParent(parent, position)) return rc;
+    const int n = ParentEntryCount();
+    // The entries follow the parent list; a position past them means they are out of step.
+    if (n < 0 || position > n) return kOutOfRange;
+    if (const int rc = InsertParentEntry(position)) return rc;
+    if (const int rc = TwoOutcomeTable::Reshape(table, n + 1)) {
+        RemoveParentEntry(position);
+        return rc;
+    }
+    Recompute();
+    CheckValidity(0);
+    return kSuccess;
+}
+
+int TwoOutcomeDefinition::RemoveParent(int parent) {
+    if (!IsValid()) return kObjectNotValid;
+    int position = 0;
+    if (const int rc = LocateParent(parent, position)) return rc;
+    const int n = ParentEntryCount();
+    if (position >= n) return kOutOfRange;
+    if (const int rc = TwoOutcomeTable::Reshape(table, n - 1)) return rc;
+    RemoveParentEntry(position);
+    Recompute();
+    CheckValidity(0);
+    return kSuccess;
+}
+
+int TwoOutcomeDefinition::ReorderParents(const VRX_intArray& order) {
+    VRX_intArray permutation;
+    if (const int rc = TwoOutcomeTable::ReadPermutation(order, ParentEntryCount(), permutation)) return rc;
+    if (const int rc = PermuteParentEntries(permutation)) return rc;
+    Recompute();
+    return kSuccess;
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Whole definition
+
+int TwoOutcomeDefinition::GetSize() {
+    return table.GetNumberOfElements();
+}
+
+int TwoOutcomeDefinition::CloneFrom(VRX_nodeDefinition& source) {
+    return CopyFrom(source);
+}
+
+int TwoOutcomeDefinition::CopyFrom(VRX_nodeDefinition& source) {
+    if (!source.IsValid()) return kObjectNotValid;
+    if (&source == this) return kSuccess;
+    if (source.GetType() != GetType()) return kWrongNodeType;
+    CleanUp(1);
+    if (const int rc = VRX_nodeDefinition::CopyFrom(source)) return rc;
+    return source.CopyParametersTo(*this);
+}
+
+int TwoOutcomeDefinition::GetNumberOfOutcomes() {
+    return 2;
+}
+
+VRX_idArray* TwoOutcomeDefinition::GetOutcomesNames() {
+    return &SharedOutcomeIds();
+}
+
+int TwoOutcomeDefinition::GetDefinitionDoubles(VRX_doubleArray*& out) {
+    out = &table.GetItems();
+    return kSuccess;
+}
+
+int TwoOutcomeDefinition::GetDefinition(VRX_Dmatrix*& out) {
+    out = &table;
+    return kSuccess;
+}

@@ -1,8 +1,11 @@
 #pragma once
-// Pieces shared by the two-outcome kinds whose tables are computed from per-parent parameters (cast,
-// DeMorgan): the table shape, the reading of callers' arrays and orders, the outcome names.
+// The two-outcome kinds whose tables are computed from per-parent parameters (cast, DeMorgan): a base
+// that keeps the table and the parameters in step with the parents, and the shared reading of callers'
+// arrays and orders.
 
-class VRX_Dmatrix;
+#include "model/dmatrix.h"
+#include "model/node_definition.h"
+
 class VRX_intArray;
 class VRX_doubleArray;
 class VRX_idArray;
@@ -18,11 +21,60 @@ int Reshape(VRX_Dmatrix& table, int parents);
 int SuppliedCount(const VRX_doubleArray& values, int n);
 int SuppliedCount(const VRX_intArray& values, int n);
 
-// The first m items of order (its count, or else its size, must be m) copied into out after checking
-// that they are a permutation of 0..m-1; -2 otherwise.
+// The first m items of order (as SuppliedCount reads it) copied into out after checking that they are
+// a permutation of 0..m-1; -2 otherwise.
 int ReadPermutation(const VRX_intArray& order, int m, VRX_intArray& out);
 
-// Fills ids with the fixed outcomes "True" and "False".
-void FillTrueFalse(VRX_idArray& ids);
-
 }  // namespace TwoOutcomeTable
+
+// The outcomes are the fixed "True" and "False"; the parents must be of the same kind, each with its
+// entry in the kind's per-parent parameters (in parent order). The definition is always valid and
+// consistent: its table is a function of its own members.
+class TwoOutcomeDefinition : public VRX_nodeDefinition {
+public:
+    void CleanUp(int deep) override;
+    void CheckValidity(int deep) override;
+    void CheckConsistency(int deep) override;
+
+    // -51 for a parent of another kind; the new parent's entry starts at the kind's default.
+    int AddParent(int parent) override;
+    int RemoveParent(int parent) override;
+    // Entries move together or not at all; -2 for an order that is no permutation of them.
+    int ReorderParents(const VRX_intArray& order) override;
+
+    int GetSize() override;
+    int CloneFrom(VRX_nodeDefinition& source) override;
+    // A copy of a source of the same kind; -51 for any other.
+    int CopyFrom(VRX_nodeDefinition& source) override;
+
+    int GetNumberOfOutcomes() override;
+    VRX_idArray* GetOutcomesNames() override;
+
+    int GetDefinitionDoubles(VRX_doubleArray*& out) override;
+    int GetDefinition(VRX_Dmatrix*& out) override;
+
+protected:
+    TwoOutcomeDefinition(int handle, VRX_network* network);
+    // Network and handle of a definition of any kind.
+    explicit TwoOutcomeDefinition(const VRX_nodeDefinition& source);
+    TwoOutcomeDefinition(const TwoOutcomeDefinition& source);
+
+    // The kind's per-parent parameters: their count (-1 when its arrays are out of step), and the edits
+    // that keep them in parent order. Insert and permute change nothing when they fail.
+    virtual int ParentEntryCount() const = 0;
+    virtual int InsertParentEntry(int position) = 0;
+    virtual void RemoveParentEntry(int position) = 0;
+    virtual int PermuteParentEntries(const VRX_intArray& permutation) = 0;
+    virtual void ClearParentEntries() = 0;
+    // Rewrites every column from the parameters.
+    virtual void Recompute() = 0;
+
+    // Number of parents of the node; 0 when the definition belongs to no live node.
+    int CurrentParentCount() const;
+
+    VRX_Dmatrix table;
+
+private:
+    // Position of the parent in the node's parent list; -2 for a handle that is not a live parent.
+    int LocateParent(int parent, int& position) const;
+};

@@ -1,17 +1,9 @@
-// Expected utilities of utility and decision nodes, and the decision's evidence protocol.
+// Expected utilities of utility and decision nodes; a decision takes its chosen choice as evidence.
 #include "definitions/utility_values.h"
 
 #include "definitions/utility_table.h"
 #include "model/network.h"
-#include "model/node.h"
-#include "model/node_definition.h"
 #include "model/status_codes.h"
-
-namespace {
-
-constexpr uint32_t kFixedChoice = ValueFlags::kEvidence | ValueFlags::kPropagatedEvidence;
-
-}  // namespace
 
 // ---------------------------------------------------------------------------------------------------
 // Expected utility
@@ -93,34 +85,26 @@ int VRX_expectedUtility::RescaleUtilities(double lo, double hi, double tlo, doub
 // ---------------------------------------------------------------------------------------------------
 // List of decisions
 
-VRX_listOfDecisions::VRX_listOfDecisions(int nodeHandle, VRX_network* net) : VRX_nodeValue(nodeHandle, net) {
-    const int n = NumberOfChoices();
+VRX_listOfDecisions::VRX_listOfDecisions(int nodeHandle, VRX_network* net) : ObservedValue(nodeHandle, net) {
+    const int n = NumberOfOutcomes();
     if (n >= 1 && utilityValues.AddDimension(n) == kSuccess) utilityValues.FillWith(0.0);
 }
 
-VRX_listOfDecisions::VRX_listOfDecisions(VRX_nodeValue& source) : VRX_nodeValue(source) {
+VRX_listOfDecisions::VRX_listOfDecisions(VRX_nodeValue& source) : ObservedValue(source) {
     CopyFrom(source);
 }
 
 // CopyFrom only reads its source, so the const copy goes the same way.
-VRX_listOfDecisions::VRX_listOfDecisions(const VRX_listOfDecisions& source) : VRX_nodeValue(source) {
+VRX_listOfDecisions::VRX_listOfDecisions(const VRX_listOfDecisions& source) : ObservedValue(source) {
     CopyFrom(const_cast<VRX_listOfDecisions&>(source));
 }
 
 VRX_listOfDecisions::~VRX_listOfDecisions() = default;
 
-int VRX_listOfDecisions::NumberOfChoices() const {
-    if (network == nullptr || !network->IsLiveHandle(handle)) return kOutOfRange;
-    VRX_nodeDefinition* definition = network->GetNode(handle)->GetDefinition();
-    if (definition == nullptr) return kOutOfRange;
-    const int n = definition->GetNumberOfOutcomes();
-    return n >= 0 ? n : kOutOfRange;
-}
-
 void VRX_listOfDecisions::CleanUp(int deep) {
     if (deep) {
         utilityValues.CleanUp();
-        decision = 0;
+        evidence = 0;
     }
     VRX_nodeValue::CleanUp(deep);
 }
@@ -141,7 +125,7 @@ int VRX_listOfDecisions::CopyFrom(VRX_nodeValue& source) {
     auto* other = dynamic_cast<VRX_listOfDecisions*>(&source);
     if (other != nullptr) {
         if (const int rc = utilityValues.Copy(other->utilityValues)) return rc;
-        decision = other->decision;
+        evidence = other->evidence;
     } else {
         RebuildFromDefinition();
     }
@@ -155,7 +139,7 @@ int VRX_listOfDecisions::CopyFrom(VRX_nodeValue& source) {
             if (rc == kSuccess && propagated) valueFlags |= ValueFlags::kPropagatedEvidence;
         }
         // A choice that does not fit this decision is not carried over.
-        if (rc != kSuccess) valueFlags &= ~kFixedChoice;
+        if (rc != kSuccess) valueFlags &= ~kFixed;
     }
     CheckValidity(1);
     CheckConsistency(1);
@@ -164,7 +148,7 @@ int VRX_listOfDecisions::CopyFrom(VRX_nodeValue& source) {
 
 int VRX_listOfDecisions::RebuildFromDefinition() {
     CleanUp(1);
-    const int n = NumberOfChoices();
+    const int n = NumberOfOutcomes();
     if (n >= 1) {
         if (const int rc = utilityValues.AddDimension(n)) return rc;
         utilityValues.FillWith(0.0);
@@ -186,63 +170,15 @@ int VRX_listOfDecisions::SetValue(const VRX_Dmatrix& matrix) {
     return utilityValues.Copy(matrix);
 }
 
+int VRX_listOfDecisions::FixOutcome(int choice) {
+    return FixChoice(choice);
+}
+
 int VRX_listOfDecisions::FixChoice(int choice) {
-    const int n = NumberOfChoices();
+    const int n = NumberOfOutcomes();
     if (n < 0 || choice < 0 || choice >= n) return kOutOfRange;
     valueFlags |= ValueFlags::kUpToDate;
-    decision = choice;
+    evidence = choice;
     return kSuccess;
 }
 
-int VRX_listOfDecisions::GetEvidence() {
-    return (valueFlags & kFixedChoice) != 0 ? decision : kOutOfRange;
-}
-
-int VRX_listOfDecisions::SetEvidence(int choice) {
-    // Everything that can refuse the choice is checked before the old decision goes.
-    const int n = NumberOfChoices();
-    if (n < 0 || choice < 0 || choice >= n) return kOutOfRange;
-    if (HasFlag(ValueFlags::kPropagatedEvidence) && !HasFlag(ValueFlags::kEvidence) && decision != choice) {
-        return kOutOfRange;
-    }
-    int previous = -1;
-    if (HasFlag(ValueFlags::kEvidence)) {
-        previous = decision;
-        ClearEvidence();
-    }
-    // Clearing re-propagates, which may have fixed another choice of this decision.
-    if ((valueFlags & kFixedChoice) != 0 && decision != choice) {
-        if (previous >= 0) SetEvidence(previous);
-        return kOutOfRange;
-    }
-    if (const int rc = FixChoice(choice)) return rc;
-    valueFlags &= ~ValueFlags::kPropagatedEvidence;
-    valueFlags |= ValueFlags::kEvidence;
-
-    const int answer = network != nullptr ? network->NotifyEvidenceSet(handle) : kSuccess;
-    if (answer == kSuccess) return kSuccess;
-    // The network refused the choice: take it back and restore the decision held before the call.
-    ClearEvidence();
-    if (previous >= 0) SetEvidence(previous);
-    return answer;
-}
-
-int VRX_listOfDecisions::ClearEvidence() {
-    if (!HasFlag(ValueFlags::kEvidence)) return kOutOfRange;
-    valueFlags &= ~(ValueFlags::kEvidence | ValueFlags::kUpToDate | ValueFlags::kCutOff);
-    if (network != nullptr) network->NotifyEvidenceCleared(handle);
-    return kSuccess;
-}
-
-int VRX_listOfDecisions::ClearPropagatedEvidence() {
-    if (!HasFlag(ValueFlags::kPropagatedEvidence)) return kOutOfRange;
-    valueFlags &= ~(ValueFlags::kPropagatedEvidence | ValueFlags::kUpToDate);
-    return kSuccess;
-}
-
-int VRX_listOfDecisions::SetPropagatedEvidence(int choice) {
-    if ((valueFlags & kFixedChoice) != 0) return kOutOfRange;
-    if (const int rc = FixChoice(choice)) return rc;
-    valueFlags |= ValueFlags::kPropagatedEvidence;
-    return kSuccess;
-}

@@ -2,6 +2,7 @@
 // Values of the nodes of an influence diagram: the expected utility of a utility node and the expected
 // utilities of the choices of a decision node, which also takes the chosen decision as evidence.
 
+#include "definitions/observed_value.h"
 #include "model/dmatrix.h"
 #include "model/node_value.h"
 
@@ -38,7 +39,7 @@ private:
 
 // Expected utilities of the choices of a decision node (the node's own dimension last) and the chosen
 // decision as evidence. Virtual evidence is not taken.
-class VRX_listOfDecisions : public VRX_nodeValue {
+class VRX_listOfDecisions : public ObservedValue {
 public:
     VRX_listOfDecisions(int handle, VRX_network* network);
     // A copy of a value of any kind (see CopyFrom).
@@ -53,13 +54,6 @@ public:
     int RebuildFromDefinition() override;
     int GetType() const override;
 
-    int GetEvidence() override;
-    // A refused choice (out of range, or contradicting a propagated one) leaves the old decision set.
-    int SetEvidence(int choice) override;
-    int ClearEvidence() override;
-    int ClearPropagatedEvidence() override;
-    int SetPropagatedEvidence(int choice) override;
-
     int GetValue(VRX_Dmatrix*& out) override;
     int SetValue(const VRX_Dmatrix& matrix) override;
 
@@ -69,10 +63,9 @@ public:
 
     const VRX_Dmatrix& GetUtilityValues() const { return utilityValues; }
 
-private:
-    // The decision's number of choices from its definition; -2 when there is none.
-    int NumberOfChoices() const;
+protected:
+    int FixOutcome(int choice) override;
 
+private:
     VRX_Dmatrix utilityValues;
-    int decision = 0;
 };

@@ -1,11 +1,9 @@
 // Causal-independence definition base: outcome editing and the cached table shared by its kinds.
 #include "model/ci_definition.h"
 
-#include "definitions/node_cost.h"
-#include "model/extra_definition.h"
+#include "definitions/definition_support.h"
 #include "model/int_array.h"
 #include "model/network.h"
-#include "model/node.h"
 #include "model/status_codes.h"
 
 VRX_ciDefinition::VRX_ciDefinition(int nodeHandle, VRX_network* net) : VRX_nodeDefinition(nodeHandle, net) {
@@ -52,25 +50,14 @@ int VRX_ciDefinition::MarkCptStale() {
     return (cptCacheFlags & CptCache::kRecomputeAtOnce) ? CalculateCpt() : kSuccess;
 }
 
-bool VRX_ciDefinition::HasChildren() const {
-    if (network == nullptr || handle < 0 || handle >= network->GetNumberOfSlots()) return false;
-    return network->GetChildren(handle).GetCount() > 0;
-}
-
 int VRX_ciDefinition::GetSize() {
     const VRX_Dmatrix* table = GetCpt();
     return table != nullptr ? table->GetNumberOfElements() : 0;
 }
 
 int VRX_ciDefinition::RemoveInvalidParents() {
-    if (network == nullptr || !network->IsLiveHandle(handle)) return kSuccess;
-    // A copy: every removal edits the list being walked.
-    const VRX_intArray parents = network->GetParents(handle);
-    for (int i = 0; i < parents.GetCount(); ++i) {
-        const int parent = parents[i];
-        const int type = network->IsLiveHandle(parent) ? network->GetEntry(parent).node->GetType() : 0;
-        if (!IsDiscreteType(type)) network->RemoveArc(parent, handle);
-    }
+    // A dead handle (type -2) is dropped as well.
+    DefinitionSupport::RemoveParentsUnless(*this, [](int type) { return type >= 0 && IsDiscreteType(type); });
     return kSuccess;
 }
 
@@ -97,6 +84,7 @@ int VRX_ciDefinition::InsertOutcome(int index, const char* name) {
         outcomeIds.Delete(index);
         return rc;
     }
+    OutcomeColumnInserted(index);
     if (const int stale = MarkCptStale()) return stale;
     return NotifyOutcomeInserted(index);
 }
@@ -107,6 +95,7 @@ int VRX_ciDefinition::RemoveOutcome(int index) {
     if (n < 3 || index < 0 || index >= n) return kOutOfRange;
     if (const int rc = ciWeights.ShiftItemsDown(1, index)) return rc;
     if (const int rc = ciWeights.RemoveLastItem(1)) return rc;
+    OutcomeColumnRemoved(index);
     if (const int rc = MarkCptStale()) return rc;
     return NotifyOutcomeRemoved(index, outcomeIds);
 }
@@ -137,32 +126,24 @@ VRX_idArray* VRX_ciDefinition::GetOutcomesNames() {
 }
 
 int VRX_ciDefinition::SetOutcomes(const VRX_stringArray& names) {
-    if (HasChildren()) return kNodeHasChildren;
+    if (DefinitionSupport::HasChildren(*this)) return kNodeHasChildren;
     if (!names.IsValid() || !names.IsConsistent()) return kObjectNotValid;
     if (const int rc = SetNumberOfOutcomes(names.GetCount())) return rc;
     return RenameOutcomes(names);
 }
 
 int VRX_ciDefinition::SetNumberOfOutcomes(int count) {
-    if (HasChildren()) return kNodeHasChildren;
+    if (DefinitionSupport::HasChildren(*this)) return kNodeHasChildren;
     if (count < 2) return kOutOfRange;
     CleanUp(1);
     for (int i = 0; i < count; ++i) {
         if (const int rc = outcomeIds.AddValidId("State", i)) return rc;
     }
     int result = RebuildFromParents();
-    VRX_node* node =
-        network != nullptr && network->IsLiveHandle(handle) ? network->GetEntry(handle).node.get() : nullptr;
-    if (node != nullptr && node->GetCost() != nullptr) {
-        const int rc = node->GetCost()->RebuildFromParents();
-        if (result == kSuccess) result = rc;
-    }
-    if (node != nullptr && node->GetExtraDefinition() != nullptr) {
-        const int rc = node->GetExtraDefinition()->ResetOutcomeData();
-        if (result == kSuccess) result = rc;
-    }
+    const int dependents = DefinitionSupport::RebuildOutcomeDependents(*this);
+    if (result == kSuccess) result = dependents;
     if (result != kSuccess) return result;
-    if (network != nullptr) network->NotifyChange(handle, ChangeKind::kDefinition256);
+    DefinitionSupport::NotifyNetwork(*this, ChangeKind::kDefinition256);
     return kSuccess;
 }
 

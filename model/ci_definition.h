@@ -78,8 +78,10 @@ protected:
     VRX_Dmatrix* CachedCpt();
     // Clears bit 0; with bit 1 set, recomputes at once and returns that result.
     int MarkCptStale();
-    // True when the node has children by ordinary arcs.
-    bool HasChildren() const;
+    // Called once the weights gained (lost) the column of outcome index, before the table is marked stale
+    // and the notices go out; nothing by default.
+    virtual void OutcomeColumnInserted(int /*index*/) {}
+    virtual void OutcomeColumnRemoved(int /*index*/) {}
 
     VRX_idArray outcomeIds;
     VRX_Dmatrix cpt;

@@ -12,6 +12,8 @@
 
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 class ErrorLog;
 class VRX_header;
@@ -20,6 +22,7 @@ class VRX_stringArray;
 class VRX_submodelHandler;
 class VRX_caseList;
 class VRX_case;
+class VRX_valueOfInformation;
 
 namespace PropagationFlags {
 constexpr int kNotices = 1;
@@ -43,6 +46,28 @@ constexpr int kReading = 1;
 constexpr int kAllowCycles = 2;
 constexpr int kAllowDuplicateIds = 4;
 }  // namespace ReadingFlags
+
+// Network file formats; kByExtension picks one from the file name's extension.
+namespace FileFormatCode {
+constexpr int kByExtension = 0;
+constexpr int kErgo = 1;
+constexpr int kNetica = 2;
+constexpr int kMsbn = 3;
+constexpr int kVrx = 4;
+constexpr int kHugin = 5;
+constexpr int kXmlBif = 6;
+constexpr int kKi = 7;
+constexpr int kXvrx = 8;
+}  // namespace FileFormatCode
+
+class VRX_fileFormat;
+class VRX_network;
+
+// The format code of the file name's last extension (compared without regard to case), or -2.
+int FileFormatFromExtension(const char* fileName);
+// A new speaker of the format for the network, or null ("Unknown File Format" logged for an unknown
+// or unavailable format). A format code of 0 is replaced by the one of the file name's extension.
+std::unique_ptr<VRX_fileFormat> CreateSpeaker(VRX_network* network, const char* fileName, int& format);
 
 class VRX_network : public VRX_object {
 public:
@@ -142,6 +167,26 @@ public:
     int NotifyArcAdded(int parent, int child);
     int NotifyArcRemoved(int parent, int child);
 
+    // Brings the beliefs (or expected utilities) of the nodes up to date.
+    int UpdateBeliefs();
+    // The routes of UpdateBeliefs: discrete networks (with temporary nodes for virtual evidence),
+    // influence diagrams and equation networks.
+    int UpdateBayesianNetwork();
+    int UpdateInfluenceDiagram();
+    int UpdateEquationNetwork();
+    // Probability of the evidence (virtual evidence included as likelihoods); the targets are left as
+    // found. False when it cannot be computed.
+    bool CalcPropEvidence(double* result, bool useChainRule);
+    // The two methods of CalcPropEvidence, which replace the targets (clustering leaves the parents of
+    // the observed nodes marked, the chain rule none). The chain rule leaves every node's evidence, flags
+    // and beliefs, propagationFlags and changeMask as it found them, also on failure.
+    bool ProbEvidenceByClustering(double& result);
+    bool ChainRuleProbEvidence(double& result);
+    // Annealed MAP search over the MAP nodes given the (node, outcome) evidence pairs.
+    int AnnealedMAP(const std::vector<std::pair<int, int>>& evidence, const VRX_intArray& mapNodes,
+                    VRX_intArray& outcomes, double& mapProbability, double& evidenceProbability, int seed);
+    int UpdateValueOfInformation(VRX_valueOfInformation& settings);
+
     // Algorithm settings.
     void SetBayesianAlgorithm(int code);
     void SetHybridAlgorithm(int code);
@@ -155,6 +200,14 @@ public:
     int GetInfluenceDiagramAlgorithm() const { return idAlgorithm; }
     const VRX_episParams& GetEpisParams() const { return episParams; }
     const VRX_annealedMapTuning& GetAnnealedMapTuning() const { return annealedMapTuning; }
+
+    // Network files, in the format of the code (0: by the file name's extension). A read that fails
+    // leaves the network as it was; extension is handed to the speaker (the XML format's graphical part).
+    int ReadFile(const char* fileName, int format = FileFormatCode::kByExtension, void* extension = nullptr);
+    int WriteFile(const char* fileName, int format = FileFormatCode::kByExtension, void* extension = nullptr);
+    // Empties the network before a read: nodes, submodels, cases, topological order; the table keeps its
+    // size, and settings and descriptive records stay for the reader to overwrite.
+    int ClearForReading();
 
     // Saved cases.
     VRX_case* AddCase(const char* name);
@@ -217,4 +270,10 @@ private:
     std::unique_ptr<VRX_caseList> cases;
     // Set by AddTemporaryNode while it runs: reserved identifiers are accepted.
     bool allowReservedIds_ = false;
+
+    // What a read sets aside so that a failed read can put it back (network_files.cpp); every member
+    // that a reader can change belongs in it.
+    struct ReadBackup;
+    int SetAsideForReading(ReadBackup& backup);
+    void RestoreAfterFailedRead(ReadBackup& backup);
 };

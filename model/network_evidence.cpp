@@ -1,47 +1,460 @@
-// Evidence propagation and change notices: they land with the evidence protocol and return 0 until then.
+// Evidence at network level: propagation through deterministic relations, conflict and impossibility
+// checks, the invalidation walk over up-to-date flags, and the change notices with automatic updating.
+#include <new>
+#include <string>
+#include <vector>
+
+#include "model/dmatrix.h"
+#include "model/error_log.h"
+#include "model/id_array.h"
 #include "model/network.h"
+#include "model/node.h"
+#include "model/node_definition.h"
+#include "model/node_value.h"
 #include "model/status_codes.h"
 
+namespace {
+
+// Identifier for messages; nodes of model-only copies have none.
+std::string NodeLabel(const VRX_network& net, int handle) {
+    const VRX_node* node = net.GetNode(handle);
+    const char* id = node != nullptr && node->GetInfo() != nullptr ? node->GetId() : nullptr;
+    if (id != nullptr) return id;
+    return "#" + std::to_string(handle);
+}
+
+VRX_nodeValue* ValueOf(const VRX_network& net, int handle) {
+    const VRX_node* node = net.GetNode(handle);
+    return node != nullptr ? node->GetValue() : nullptr;
+}
+
+// The outcome a node is fixed at, or -1 (free) when its value holds no evidence.
+int FixedOutcome(const VRX_network& net, int handle) {
+    VRX_nodeValue* value = ValueOf(net, handle);
+    if (value == nullptr || !value->HasEvidence()) return -1;
+    const int outcome = value->GetEvidence();
+    return outcome >= 0 ? outcome : -1;
+}
+
+bool HasTypeBits(const VRX_network& net, int handle, int bits) {
+    const int type = net.GetNodeType(handle);
+    return type > 0 && (type & bits) != 0;
+}
+
+// A node's table when it has one dimension per parent plus its own; otherwise the coordinates built from
+// the parent list would not line up with the table and nothing can be concluded from it.
+const VRX_Dmatrix* AlignedTable(const VRX_network& net, int handle) {
+    const VRX_node* node = net.GetNode(handle);
+    VRX_nodeDefinition* definition = node != nullptr ? node->GetDefinition() : nullptr;
+    if (definition == nullptr) return nullptr;
+    VRX_Dmatrix* table = nullptr;
+    if (definition->GetDefinition(table) != kSuccess || table == nullptr) return nullptr;
+    const int dims = table->GetNumberOfDimensions();
+    if (dims != net.GetParents(handle).GetCount() + 1 || table->GetNumberOfElements() == 0) return nullptr;
+    return table;
+}
+
+// Coordinates over a node's aligned table: each parent's fixed outcome or -1, then the node's outcome.
+int BuildCoordinates(const VRX_network& net, int handle, const VRX_Dmatrix& table, int own,
+                     VRX_intArray& coords) {
+    const VRX_intArray& parents = net.GetParents(handle);
+    const int dims = table.GetNumberOfDimensions();
+    if (const int rc = coords.SetSize(dims)) return rc;
+    for (int i = 0; i < dims - 1; i++) coords[i] = FixedOutcome(net, parents[i]);
+    coords[dims - 1] = own;
+    return kSuccess;
+}
+
+// SubTableEquals answers 1 only when every selected entry equals v; coordinates outside the table and
+// failures count as "not all equal".
+bool AllEntriesEqual(const VRX_Dmatrix& table, double v, const VRX_intArray& coords) {
+    return table.SubTableEquals(v, coords) == 1;
+}
+
+int LogConflict(const VRX_network& net, int first, int second) {
+    const std::string message = "ERROR: conficting evidence between nodes [" + NodeLabel(net, first) +
+                                "] and [" + NodeLabel(net, second) + "]";
+    return LogError(errorLog, kConflictingEvidence, message.c_str(), nullptr);
+}
+
+// One pending call of the propagation from a node, with where it stopped to descend.
+struct PropagationFrame {
+    int node = -1;
+    bool backward = false;
+    int child = 0;        // forward: position in the child list
+    int outcome = 0;      // forward: next outcome of that child
+    int parent = 0;       // backward: next position in the parent list
+    VRX_intArray coords;  // backward: built once when the backward pass starts
+};
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------------
+// Network-wide evidence operations
+
 int VRX_network::ClearAllEvidence() {
+    const int savedNotices = propagationFlags & PropagationFlags::kNotices;
+    propagationFlags &= ~PropagationFlags::kNotices;
+    bool changed = false;
+    for (int h = 0; h < numSlots; h++) {
+        VRX_nodeValue* value = ValueOf(*this, h);
+        if (value == nullptr) continue;
+        if (value->HasFlag(ValueFlags::kPropagatedEvidence)) {
+            changed |= value->ClearPropagatedEvidence() == kSuccess;
+        } else {
+            changed |= value->ClearEvidence() == kSuccess;
+        }
+    }
+    // The notices are off, so nothing else marks beliefs computed under the old evidence as stale.
+    if (changed) InvalidateValues();
+    if (propagationFlags & PropagationFlags::kAutoUpdate) UpdateBeliefs();
+    propagationFlags |= savedNotices;
     return kSuccess;
 }
 
 int VRX_network::ClearAllPropagatedEvidence() {
+    for (int h = 0; h < numSlots; h++) {
+        VRX_nodeValue* value = ValueOf(*this, h);
+        if (value != nullptr && value->HasFlag(ValueFlags::kPropagatedEvidence)) value->ClearPropagatedEvidence();
+    }
     return kSuccess;
 }
 
 int VRX_network::InvalidateDecisionValues() {
+    for (int h = 0; h < numSlots; h++) {
+        if (!IsDecisionNode(h)) continue;
+        VRX_nodeValue* value = ValueOf(*this, h);
+        if (value != nullptr && value->IsUpToDate()) value->SetValueFlag(ValueFlags::kUpToDate, false);
+    }
     return kSuccess;
 }
 
-int VRX_network::PropagateEvidence(int /*handle*/) {
+// ---------------------------------------------------------------------------------------------------
+// Propagation through deterministic relations
+
+// Depth-first like a recursive walk, with the pending calls on an explicit stack so that long chains of
+// deterministic nodes cannot exhaust the thread's stack. A call descends into a node as soon as that node
+// receives propagated evidence and resumes where it stopped afterwards.
+int VRX_network::PropagateEvidence(int handle) {
+    std::vector<PropagationFrame> stack;
+    VRX_intArray coords;
+    try {
+        auto enter = [&](int h) {
+            if (!IsLiveHandle(h) || FixedOutcome(*this, h) < 0) return kOutOfRange;
+            nodes[h].SetMark(SlotMarks::kVisited);
+            stack.emplace_back();
+            stack.back().node = h;
+            return kSuccess;
+        };
+        if (const int rc = enter(handle)) return rc;
+
+        while (!stack.empty()) {
+            PropagationFrame& frame = stack.back();
+            const int n = frame.node;
+            int descend = -1;
+
+            // Forward: a child's outcome that is certain given the fixed outcomes of its parents.
+            if (!frame.backward) {
+                const VRX_intArray& children = nodes[n].children;
+                while (descend < 0 && frame.child < children.GetCount()) {
+                    const int c = children[frame.child];
+                    VRX_nodeValue* childValue = ValueOf(*this, c);
+                    const bool eligible =
+                        childValue != nullptr &&
+                        !HasTypeBits(*this, c, DefinitionBits::kUtility | DefinitionBits::kDecision);
+                    const VRX_Dmatrix* table = eligible ? AlignedTable(*this, c) : nullptr;
+                    const int outcomes =
+                        table != nullptr ? table->GetDimensions()[table->GetNumberOfDimensions() - 1] : 0;
+                    while (frame.outcome < outcomes) {
+                        const int o = frame.outcome++;
+                        if (const int rc = BuildCoordinates(*this, c, *table, o, coords)) return rc;
+                        if (!AllEntriesEqual(*table, 1.0, coords)) continue;
+                        if (!childValue->HasEvidence()) {
+                            childValue->SetPropagatedEvidence(o);
+                            if (!nodes[c].HasMark(SlotMarks::kVisited)) {
+                                descend = c;
+                                break;
+                            }
+                        } else if (childValue->GetEvidence() != o) {
+                            return LogConflict(*this, n, c);
+                        }
+                    }
+                    if (descend < 0) {
+                        frame.child++;
+                        frame.outcome = 0;
+                    }
+                }
+                if (descend < 0) {
+                    // Decisions are chosen, not explained by their parents.
+                    const VRX_Dmatrix* own = IsDecisionNode(n) ? nullptr : AlignedTable(*this, n);
+                    if (own == nullptr) {
+                        stack.pop_back();
+                        continue;
+                    }
+                    frame.backward = true;
+                    frame.parent = 0;
+                    if (const int rc =
+                            BuildCoordinates(*this, n, *own, FixedOutcome(*this, n), frame.coords)) {
+                        return rc;
+                    }
+                }
+            }
+
+            // Backward: a parent of which only one outcome can explain this node's outcome.
+            if (descend < 0) {
+                const VRX_Dmatrix* own = AlignedTable(*this, n);
+                const VRX_intArray& parents = nodes[n].parents;
+                while (own != nullptr && descend < 0 && frame.parent < parents.GetCount()) {
+                    const int i = frame.parent++;
+                    const int p = parents[i];
+                    if (HasTypeBits(*this, p, DefinitionBits::kUtility | DefinitionBits::kDecision)) continue;
+                    const int size = own->GetDimensions()[i];
+                    int possible = 0;
+                    int only = -1;
+                    for (int k = 0; k < size && possible < 2; k++) {
+                        frame.coords[i] = k;
+                        if (!AllEntriesEqual(*own, 0.0, frame.coords)) {
+                            possible++;
+                            only = k;
+                        }
+                    }
+                    // Stays free for the parents after this one.
+                    frame.coords[i] = -1;
+                    if (possible != 1) continue;
+                    VRX_nodeValue* parentValue = ValueOf(*this, p);
+                    if (parentValue == nullptr) continue;
+                    if (!parentValue->HasEvidence()) {
+                        parentValue->SetPropagatedEvidence(only);
+                        if (!nodes[p].HasMark(SlotMarks::kVisited)) descend = p;
+                    } else if (parentValue->GetEvidence() != only) {
+                        return LogConflict(*this, n, p);
+                    }
+                }
+                if (descend < 0) {
+                    stack.pop_back();
+                    continue;
+                }
+            }
+
+            // `frame` is not used past this point: the push may move the stack.
+            if (const int rc = enter(descend)) return rc;
+        }
+    } catch (const std::bad_alloc&) {
+        return kOutOfMemory;
+    }
     return kSuccess;
 }
 
-int VRX_network::RepropagateEvidence(int /*handle*/) {
+// ---------------------------------------------------------------------------------------------------
+// Invalidation walk
+
+// Bayes-ball over the graph: one visit is (node, direction). Every decision is taken when a visit
+// starts, so handling the visits from a stack in reverse push order reproduces the recursive order.
+void VRX_network::PassInvalidation(int handle, bool fromChild, bool& utilityReached) {
+    using namespace SlotMarks;
+    std::vector<int> pending;  // handle * 2 + 1 for a visit from a child
+    try {
+        pending.reserve(16);
+        pending.push_back(handle * 2 + (fromChild ? 1 : 0));
+        auto pushAll = [&](const VRX_intArray& list, bool asFromChild) {
+            for (int i = list.GetCount() - 1; i >= 0; i--)
+                pending.push_back(list[i] * 2 + (asFromChild ? 1 : 0));
+        };
+
+        while (!pending.empty()) {
+            const int m = pending.back() >> 1;
+            const bool up = (pending.back() & 1) != 0;  // the visit came from a child
+            pending.pop_back();
+            if (!IsLiveHandle(m)) continue;
+            VRX_nodeEntry& entry = nodes[m];
+            VRX_nodeValue* value = entry.node->GetValue();
+            const bool observed = value != nullptr && value->HasEvidence();
+
+            if (IsDecisionNode(m)) {
+                if (up && value != nullptr && !observed) value->SetValueFlag(ValueFlags::kUpToDate, false);
+                continue;
+            }
+            const int marks = entry.flags;
+            if (value != nullptr && value->HasFlag(ValueFlags::kPropagatedEvidence) && !(marks & kAncestor)) {
+                continue;
+            }
+            if (!observed && !(marks & kClearingEvidence)) {
+                if (!(marks & kVisited)) {
+                    entry.SetMark((up ? kFromChild : kFromParent) | kVisited);
+                    if (value != nullptr) value->SetValueFlag(ValueFlags::kUpToDate, false);
+                    if (HasTypeBits(*this, m, DefinitionBits::kUtility)) utilityReached = true;
+                    // Children are visited before the parents: they go on top.
+                    if (up || (marks & kAncestor)) pushAll(entry.parents, true);
+                    pushAll(entry.children, false);
+                } else if (up && (marks & kFromParent)) {
+                    entry.ClearMark(kFromParent);
+                    pushAll(entry.parents, true);
+                }
+            } else if (!up && !(marks & kVisited)) {
+                entry.SetMark(kVisited);
+                pushAll(entry.parents, true);
+            }
+        }
+    } catch (const std::bad_alloc&) {
+        // Without room for the walk, every value that could be stale is taken to be.
+        InvalidateValues();
+        utilityReached = true;
+    }
+}
+
+int VRX_network::RepropagateEvidence(int handle) {
+    using namespace SlotMarks;
+    if (!(propagationFlags & PropagationFlags::kNotices)) return kSuccess;
+    if (!IsLiveHandle(handle)) return kOutOfRange;
+
+    // One pass drops the propagated evidence and the walk marks; a network without evidence (the common
+    // case while it is being built) needs nothing more before the walk.
+    bool anyEvidence = false;
+    for (int h = 0; h < numSlots; h++) {
+        nodes[h].ClearMark(kVisited | kAncestor | kFromChild | kFromParent);
+        VRX_nodeValue* value = ValueOf(*this, h);
+        if (value == nullptr) continue;
+        if (value->HasFlag(ValueFlags::kPropagatedEvidence)) value->ClearPropagatedEvidence();
+        if (value->HasFlag(ValueFlags::kEvidence)) anyEvidence = true;
+    }
+    if (anyEvidence) {
+        if (propagationFlags & PropagationFlags::kDeterministic) {
+            // A conflict is logged and the next node goes on.
+            for (int h = 0; h < numSlots; h++) {
+                if (FixedOutcome(*this, h) >= 0) PropagateEvidence(h);
+            }
+            ClearMarksOfAllNodes(kVisited | kAncestor | kFromChild | kFromParent);
+        }
+        for (int h = 0; h < numSlots; h++) {
+            const VRX_nodeValue* value = ValueOf(*this, h);
+            if (value != nullptr && value->HasFlag(ValueFlags::kEvidence) &&
+                !value->HasFlag(ValueFlags::kPropagatedEvidence)) {
+                MarkAncestors(h);
+            }
+        }
+    }
+
+    bool utilityReached = false;
+    VRX_nodeEntry& entry = nodes[handle];
+    entry.SetMark(kVisited);
+    VRX_nodeValue* value = entry.node->GetValue();
+    const bool observed = value != nullptr && value->HasEvidence();
+    if (!observed) {
+        if (value != nullptr) value->SetValueFlag(ValueFlags::kUpToDate, false);
+        if (HasTypeBits(*this, handle, DefinitionBits::kUtility)) utilityReached = true;
+        const VRX_intArray& children = entry.children;
+        for (int i = 0; i < children.GetCount(); i++) PassInvalidation(children[i], false, utilityReached);
+    }
+    if (!IsDecisionNode(handle) && (observed || entry.HasMark(kAncestor | kClearingEvidence))) {
+        const VRX_intArray& parents = entry.parents;
+        for (int i = 0; i < parents.GetCount(); i++) PassInvalidation(parents[i], true, utilityReached);
+    }
+    if (utilityReached) InvalidateDecisionValues();
     return kSuccess;
 }
 
-int VRX_network::NotifyEvidenceSet(int /*handle*/) {
-    return kSuccess;
+// ---------------------------------------------------------------------------------------------------
+// Change notices
+
+int VRX_network::CheckEvidencePossible(int handle) {
+    const int outcome = FixedOutcome(*this, handle);
+    if (outcome < 0) return kSuccess;
+    const VRX_Dmatrix* table = AlignedTable(*this, handle);
+    if (table == nullptr) return kSuccess;
+    VRX_intArray coords;
+    if (const int rc = BuildCoordinates(*this, handle, *table, outcome, coords)) return rc;
+    if (!AllEntriesEqual(*table, 0.0, coords)) return kSuccess;
+
+    std::string name;
+    VRX_idArray* names = GetNode(handle)->GetDefinition()->GetOutcomesNames();
+    if (names != nullptr && outcome < names->GetCount() && (*names)[outcome] != nullptr) {
+        name = (*names)[outcome];
+    } else {
+        name = std::to_string(outcome);
+    }
+    const std::string message =
+        "Outcome [" + name + "] of node [" + NodeLabel(*this, handle) + "] is impossible";
+    return LogError(errorLog, kOutOfRange, message.c_str(), nullptr);
 }
 
-int VRX_network::NotifyEvidenceCleared(int /*handle*/) {
-    return kSuccess;
+int VRX_network::NotifyEvidenceSet(int handle) {
+    using namespace SlotMarks;
+    if (!(propagationFlags & PropagationFlags::kNotices) || !(changeMask & ChangeKind::kEvidenceSet)) {
+        return kSuccess;
+    }
+    if (!IsLiveHandle(handle)) return kOutOfRange;
+    // A refused outcome leaves every mark and flag as it was: the value takes its evidence back.
+    if (const int rc = CheckEvidencePossible(handle)) return rc;
+
+    ClearMarksOfAllNodes(kVisited | kAncestor | kFromChild | kFromParent);
+    for (int h = 0; h < numSlots; h++) {
+        const VRX_nodeValue* value = ValueOf(*this, h);
+        if (value != nullptr && value->HasFlag(ValueFlags::kEvidence) &&
+            !value->HasFlag(ValueFlags::kPropagatedEvidence)) {
+            MarkAncestors(h);
+        }
+    }
+    bool utilityReached = false;
+    nodes[handle].SetMark(kVisited);
+    const VRX_intArray& children = nodes[handle].children;
+    const VRX_intArray& parents = nodes[handle].parents;
+    for (int i = 0; i < children.GetCount(); i++) PassInvalidation(children[i], false, utilityReached);
+    for (int i = 0; i < parents.GetCount(); i++) PassInvalidation(parents[i], true, utilityReached);
+
+    int result = kSuccess;
+    if (propagationFlags & PropagationFlags::kDeterministic) {
+        ClearMarksOfAllNodes(kVisited);
+        result = PropagateEvidence(handle);
+    }
+    if (utilityReached) InvalidateDecisionValues();
+    if (propagationFlags & PropagationFlags::kAutoUpdate) UpdateBeliefs();
+    return result;
+}
+
+int VRX_network::NotifyEvidenceCleared(int handle) {
+    if (!(propagationFlags & PropagationFlags::kNotices) || !(changeMask & ChangeKind::kEvidenceCleared)) {
+        return kSuccess;
+    }
+    if (!IsLiveHandle(handle)) return kOutOfRange;
+    nodes[handle].SetMark(SlotMarks::kClearingEvidence);
+    const int result = RepropagateEvidence(handle);
+    nodes[handle].ClearMark(SlotMarks::kClearingEvidence);
+    if (propagationFlags & PropagationFlags::kAutoUpdate) UpdateBeliefs();
+    return result;
 }
 
 int VRX_network::NotifyValuesChanged() {
+    if (!(propagationFlags & PropagationFlags::kNotices)) return kSuccess;
+    InvalidateValues();
+    if (propagationFlags & PropagationFlags::kAutoUpdate) UpdateBeliefs();
     return kSuccess;
 }
 
-int VRX_network::NotifyChange(int /*handle*/, int /*code*/) {
-    return kSuccess;
+int VRX_network::NotifyChange(int handle, int code) {
+    if (!(propagationFlags & PropagationFlags::kNotices) || !(changeMask & code)) return kSuccess;
+    int result = kSuccess;
+    if (code == ChangeKind::kDefinition64 || code == ChangeKind::kDefinition128 ||
+        code == ChangeKind::kDefinition256) {
+        result = RepropagateEvidence(handle);
+    }
+    if (propagationFlags & PropagationFlags::kAutoUpdate) UpdateBeliefs();
+    return result;
 }
 
-int VRX_network::NotifyArcAdded(int /*parent*/, int /*child*/) {
-    return kSuccess;
+int VRX_network::NotifyArcAdded(int /*parent*/, int child) {
+    if (!(propagationFlags & PropagationFlags::kNotices) || !(changeMask & ChangeKind::kArcAdded)) {
+        return kSuccess;
+    }
+    const int result = RepropagateEvidence(child);
+    if (propagationFlags & PropagationFlags::kAutoUpdate) UpdateBeliefs();
+    return result;
 }
 
-int VRX_network::NotifyArcRemoved(int /*parent*/, int /*child*/) {
-    return kSuccess;
+int VRX_network::NotifyArcRemoved(int /*parent*/, int child) {
+    if (!(propagationFlags & PropagationFlags::kNotices) || !(changeMask & ChangeKind::kArcRemoved)) {
+        return kSuccess;
+    }
+    const int result = RepropagateEvidence(child);
+    if (propagationFlags & PropagationFlags::kAutoUpdate) UpdateBeliefs();
+    return result;
 }

@@ -101,6 +101,37 @@ const ValueKind* FindValueKind(int valueType) {
     return nullptr;
 }
 
+// Replaces a part by what `make` builds (null when it threw bad_alloc: -42).
+template <class Part, class Make>
+int ReplacePart(std::unique_ptr<Part>& part, Make make) {
+    part.reset();
+    try {
+        part.reset(make());
+    } catch (const std::bad_alloc&) {
+        return kOutOfMemory;
+    }
+    return kSuccess;
+}
+
+// Makes part a copy of source, bound to the node, by the kind `find` gives for the source's type; a
+// source of type `none` empties it. An unknown type leaves the part as it was.
+template <class Part, class Kind>
+int CopyPartOf(std::unique_ptr<Part>& part, Part& source, int none, const Kind* (*find)(int),
+               VRX_network* network, int handle) {
+    if (!source.IsValid()) return kObjectNotValid;
+    if (&source == part.get()) return kSuccess;
+    const int type = source.GetType();
+    if (type == none) {
+        part.reset();
+        return kSuccess;
+    }
+    const Kind* kind = find(type);
+    if (kind == nullptr) return kOutOfRange;
+    if (const int rc = ReplacePart(part, [&] { return kind->copy(source); })) return rc;
+    part->Bind(network, handle);
+    return kSuccess;
+}
+
 struct TypeName {
     const char* name;
     int typeCode;
@@ -301,9 +332,8 @@ int VRX_node::CreateDefinition(int typeCode) {
     // An unknown code leaves the current definition in place.
     const DefinitionKind* kind = FindDefinitionKind(typeCode);
     if (kind == nullptr) return kOutOfRange;
-    definition.reset();
+    if (const int rc = ReplacePart(definition, [&] { return kind->make(handle, network); })) return rc;
     try {
-        definition.reset(kind->make(handle, network));
         if (!extraDefinition) extraDefinition = std::make_unique<VRX_extraDefinition>(handle, network);
     } catch (const std::bad_alloc&) {
         return kOutOfMemory;
@@ -319,53 +349,15 @@ int VRX_node::CreateValue(int typeCode) {
     const DefinitionKind* definitionKind = FindDefinitionKind(typeCode);
     const ValueKind* kind = definitionKind != nullptr ? FindValueKind(definitionKind->valueType) : nullptr;
     if (kind == nullptr) return kOutOfRange;
-    value.reset();
-    try {
-        value.reset(kind->make(handle, network));
-    } catch (const std::bad_alloc&) {
-        return kOutOfMemory;
-    }
-    return kSuccess;
+    return ReplacePart(value, [&] { return kind->make(handle, network); });
 }
 
 int VRX_node::CopyDefinition(VRX_nodeDefinition& source) {
-    if (!source.IsValid()) return kObjectNotValid;
-    if (&source == definition.get()) return kSuccess;
-    const int typeCode = source.GetType();
-    if (typeCode == DefinitionType::kNone) {
-        definition.reset();
-        return kSuccess;
-    }
-    const DefinitionKind* kind = FindDefinitionKind(typeCode);
-    if (kind == nullptr) return kOutOfRange;
-    definition.reset();
-    try {
-        definition.reset(kind->copy(source));
-    } catch (const std::bad_alloc&) {
-        return kOutOfMemory;
-    }
-    definition->Bind(network, handle);
-    return kSuccess;
+    return CopyPartOf(definition, source, DefinitionType::kNone, &FindDefinitionKind, network, handle);
 }
 
 int VRX_node::CopyValue(VRX_nodeValue& source) {
-    if (!source.IsValid()) return kObjectNotValid;
-    if (&source == value.get()) return kSuccess;
-    const int valueType = source.GetType();
-    if (valueType == ValueType::kNone) {
-        value.reset();
-        return kSuccess;
-    }
-    const ValueKind* kind = FindValueKind(valueType);
-    if (kind == nullptr) return kOutOfRange;
-    value.reset();
-    try {
-        value.reset(kind->copy(source));
-    } catch (const std::bad_alloc&) {
-        return kOutOfMemory;
-    }
-    value->Bind(network, handle);
-    return kSuccess;
+    return CopyPartOf(value, source, ValueType::kNone, &FindValueKind, network, handle);
 }
 
 void VRX_node::SyncExtraDefinition() {

@@ -16,3 +16,6 @@ echo "== sanitizer build (ASan + UBSan)"
 scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DVOVIDO_SANITIZE=ON -DVOVIDO_BUILD_BENCH=OFF
 (cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --output-on-failure --parallel "$jobs")
+
+echo "== fuzzing the file readers (clang, libFuzzer)"
+scripts/fuzz.sh "${FUZZ_SECONDS:-20}"

@@ -16,14 +16,16 @@
 #include "model/node.h"
 #include "model/status_codes.h"
 #include "model/string_array.h"
+#include "tests/definitions/table_test_support.h"
 
 namespace {
 
-VRX_intArray Ints(std::initializer_list<int> values) {
-    VRX_intArray a;
-    for (int v : values) a.Add(v);
-    return a;
-}
+using table_test::Entries;
+using table_test::ExpectEntries;
+using table_test::Ints;
+using table_test::Names;
+using table_test::Shape;
+using table_test::Strings;
 
 VRX_doubleArray Doubles(std::initializer_list<double> values) {
     VRX_doubleArray a;
@@ -34,29 +36,6 @@ VRX_doubleArray Doubles(std::initializer_list<double> values) {
     return a;
 }
 
-VRX_stringArray Strings(std::initializer_list<const char*> values) {
-    VRX_stringArray a;
-    for (const char* v : values) a.Add(v);
-    return a;
-}
-
-std::vector<std::string> Names(VRX_nodeDefinition& def) {
-    std::vector<std::string> out;
-    const VRX_idArray* ids = def.GetOutcomesNames();
-    for (int i = 0; i < ids->GetCount(); ++i) out.emplace_back((*ids)[i]);
-    return out;
-}
-
-std::vector<double> Entries(const VRX_Dmatrix& m) {
-    return std::vector<double>(m.GetData(), m.GetData() + m.GetNumberOfElements());
-}
-
-std::vector<int> Shape(const VRX_Dmatrix& m) {
-    std::vector<int> out;
-    for (int i = 0; i < m.GetNumberOfDimensions(); ++i) out.push_back(m.GetDimensions()[i]);
-    return out;
-}
-
 double At(const VRX_Dmatrix& m, std::initializer_list<int> coords) {
     return m.GetValueAt(Ints(coords));
 }
@@ -65,12 +44,6 @@ double At(const VRX_Dmatrix& m, std::initializer_list<int> coords) {
 double Mark(int a, int b, int c) {
     const double p = 0.01 * (10 * a + b + 1);
     return c == 0 ? p : 1.0 - p;
-}
-
-void ExpectEntries(const VRX_Dmatrix& m, std::initializer_list<double> expected) {
-    ASSERT_EQ(m.GetNumberOfElements(), static_cast<int>(expected.size()));
-    int i = 0;
-    for (double v : expected) EXPECT_NEAR(m[i++], v, 1e-12) << "entry " << i - 1;
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -173,6 +146,15 @@ TEST(CptStandalone, SetOutcomesRepairsNamesAndRebuildsUniform) {
     EXPECT_EQ(Names(cpt)[2], "x9");
     ExpectEntries(cpt.GetProbabilities(), {1.0 / 3, 1.0 / 3, 1.0 / 3});
     EXPECT_TRUE(cpt.IsValid());
+}
+
+TEST(CptStandalone, SetOutcomesAcceptsTheTablesOwnNames) {
+    VRX_cpt cpt(0, nullptr);
+    ASSERT_EQ(cpt.SetOutcomes(Strings({"Low", "Mid", "High"})), kSuccess);
+    // The names are taken before the table is cleared, so they survive.
+    EXPECT_EQ(cpt.SetOutcomes(*cpt.GetOutcomesNames()), kSuccess);
+    EXPECT_EQ(Names(cpt), (std::vector<std::string>{"Low", "Mid", "High"}));
+    ExpectEntries(cpt.GetProbabilities(), {1.0 / 3, 1.0 / 3, 1.0 / 3});
 }
 
 TEST(CptStandalone, ConsistencyToleranceIsFiveMillionths) {

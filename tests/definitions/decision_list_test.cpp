@@ -16,43 +16,11 @@
 #include "model/node.h"
 #include "model/status_codes.h"
 #include "model/string_array.h"
+#include "tests/definitions/table_test_support.h"
 
 namespace {
 
-VRX_intArray Ints(std::initializer_list<int> values) {
-    VRX_intArray a;
-    for (int v : values) a.Add(v);
-    return a;
-}
-
-VRX_doubleArray Doubles(std::initializer_list<double> values) {
-    VRX_doubleArray a;
-    for (double v : values) a.Add(v);
-    return a;
-}
-
-VRX_stringArray Strings(std::initializer_list<const char*> values) {
-    VRX_stringArray a;
-    for (const char* v : values) a.Add(v);
-    return a;
-}
-
-std::vector<std::string> Names(VRX_nodeDefinition& def) {
-    std::vector<std::string> out;
-    const VRX_idArray* ids = def.GetOutcomesNames();
-    for (int i = 0; i < ids->GetCount(); ++i) out.emplace_back((*ids)[i] != nullptr ? (*ids)[i] : "<null>");
-    return out;
-}
-
-std::vector<double> Values(const VRX_doubleArray& a) {
-    return std::vector<double>(a.GetItems(), a.GetItems() + a.GetCount());
-}
-
-std::vector<int> Shape(const VRX_Dmatrix& m) {
-    std::vector<int> out;
-    for (int i = 0; i < m.GetNumberOfDimensions(); ++i) out.push_back(m.GetDimensions()[i]);
-    return out;
-}
+using namespace table_test;
 
 using Strs = std::vector<std::string>;
 

@@ -12,20 +12,11 @@
 #include "model/node.h"
 #include "model/node_definition.h"
 #include "model/status_codes.h"
+#include "tests/definitions/table_test_support.h"
 
 namespace {
 
-VRX_doubleArray Doubles(std::initializer_list<double> values) {
-    VRX_doubleArray array;
-    for (double v : values) array.Add(v);
-    return array;
-}
-
-VRX_intArray Ints(std::initializer_list<int> values) {
-    VRX_intArray array;
-    for (int v : values) array.Add(v);
-    return array;
-}
+using namespace table_test;
 
 class NodeCostTest : public ::testing::Test {
 protected:

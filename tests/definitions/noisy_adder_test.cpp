@@ -14,43 +14,11 @@
 #include "model/network.h"
 #include "model/node.h"
 #include "model/status_codes.h"
+#include "tests/definitions/table_test_support.h"
 
 namespace {
 
-VRX_intArray Ints(std::initializer_list<int> values) {
-    VRX_intArray a;
-    for (int v : values) a.Add(v);
-    return a;
-}
-
-VRX_doubleArray Doubles(std::initializer_list<double> values) {
-    VRX_doubleArray a;
-    for (double v : values) a.Add(v);
-    return a;
-}
-
-VRX_Dmatrix Matrix(int rows, int columns, const std::vector<double>& values) {
-    VRX_Dmatrix m(Ints({rows, columns}));
-    for (int i = 0; i < m.GetNumberOfElements() && i < static_cast<int>(values.size()); ++i) m[i] = values[i];
-    return m;
-}
-
-std::vector<double> Entries(const VRX_Dmatrix& m) {
-    return std::vector<double>(m.GetData(), m.GetData() + m.GetNumberOfElements());
-}
-
-std::vector<int> Items(const VRX_intArray& a) {
-    return std::vector<int>(a.GetItems(), a.GetItems() + a.GetCount());
-}
-
-std::vector<double> Items(const VRX_doubleArray& a) {
-    return std::vector<double>(a.GetItems(), a.GetItems() + a.GetCount());
-}
-
-void ExpectNear(const std::vector<double>& actual, const std::vector<double>& expected) {
-    ASSERT_EQ(actual.size(), expected.size());
-    for (size_t i = 0; i < actual.size(); ++i) EXPECT_NEAR(actual[i], expected[i], 1e-12) << "entry " << i;
-}
+using namespace table_test;
 
 class NoisyAdderTest : public ::testing::Test {
 protected:

@@ -16,48 +16,11 @@
 #include "model/node.h"
 #include "model/node_value.h"
 #include "model/status_codes.h"
+#include "tests/definitions/table_test_support.h"
 
 namespace {
 
-VRX_intArray Ints(std::initializer_list<int> values) {
-    VRX_intArray a;
-    for (int v : values) a.Add(v);
-    return a;
-}
-
-VRX_doubleArray Doubles(std::initializer_list<double> values) {
-    VRX_doubleArray a;
-    for (double v : values) a.Add(v);
-    return a;
-}
-
-VRX_Dmatrix Matrix(int rows, int columns, std::initializer_list<double> values) {
-    VRX_Dmatrix m(Ints({rows, columns}));
-    int i = 0;
-    for (double v : values) m[i++] = v;
-    return m;
-}
-
-std::vector<double> Entries(const VRX_Dmatrix& m) {
-    return std::vector<double>(m.GetData(), m.GetData() + m.GetNumberOfElements());
-}
-
-std::vector<int> Shape(const VRX_Dmatrix& m) {
-    std::vector<int> out;
-    for (int i = 0; i < m.GetNumberOfDimensions(); ++i) out.push_back(m.GetDimensions()[i]);
-    return out;
-}
-
-std::vector<int> Items(const VRX_intArray& a) {
-    return std::vector<int>(a.GetItems(), a.GetItems() + a.GetCount());
-}
-
-void ExpectNear(const std::vector<double>& actual, const std::vector<double>& expected,
-                double tolerance = 1e-12) {
-    ASSERT_EQ(actual.size(), expected.size());
-    for (size_t i = 0; i < actual.size(); ++i)
-        EXPECT_NEAR(actual[i], expected[i], tolerance) << "entry " << i;
-}
+using namespace table_test;
 
 std::vector<double> Cumulative(std::vector<double> run) {
     for (int j = static_cast<int>(run.size()) - 2; j >= 0; --j) run[j] += run[j + 1];

@@ -1,14 +1,18 @@
 #pragma once
-// Small builders and readers shared by the tests of the computed and deterministic table kinds.
+// Small builders and readers shared by the tests of the definition kinds.
 
 #include <gtest/gtest.h>
 
 #include <initializer_list>
+#include <string>
 #include <vector>
 
 #include "model/dmatrix.h"
 #include "model/double_array.h"
+#include "model/id_array.h"
 #include "model/int_array.h"
+#include "model/node_definition.h"
+#include "model/string_array.h"
 
 namespace table_test {
 
@@ -24,12 +28,41 @@ inline VRX_doubleArray Doubles(std::initializer_list<double> values) {
     return a;
 }
 
+inline VRX_stringArray Strings(std::initializer_list<const char*> values) {
+    VRX_stringArray a;
+    for (const char* v : values) a.Add(v);
+    return a;
+}
+
+// A rows x columns matrix filled from values.
+inline VRX_Dmatrix Matrix(int rows, int columns, const std::vector<double>& values) {
+    VRX_Dmatrix m(Ints({rows, columns}));
+    for (int i = 0; i < m.GetNumberOfElements() && i < static_cast<int>(values.size()); ++i) m[i] = values[i];
+    return m;
+}
+
+// The definition's outcome names; "<null>" stands for a missing one.
+inline std::vector<std::string> Names(VRX_nodeDefinition& def) {
+    std::vector<std::string> out;
+    const VRX_idArray* ids = def.GetOutcomesNames();
+    for (int i = 0; i < ids->GetCount(); ++i) out.emplace_back((*ids)[i] != nullptr ? (*ids)[i] : "<null>");
+    return out;
+}
+
 inline std::vector<double> Values(const VRX_doubleArray& a) {
     return std::vector<double>(a.GetItems(), a.GetItems() + a.GetCount());
 }
 
 inline std::vector<int> Values(const VRX_intArray& a) {
     return std::vector<int>(a.GetItems(), a.GetItems() + a.GetCount());
+}
+
+// The name the noisy kinds' tests read arrays by.
+inline std::vector<double> Items(const VRX_doubleArray& a) {
+    return Values(a);
+}
+inline std::vector<int> Items(const VRX_intArray& a) {
+    return Values(a);
 }
 
 inline std::vector<int> Shape(const VRX_Dmatrix& m) {
@@ -39,6 +72,7 @@ inline std::vector<int> Shape(const VRX_Dmatrix& m) {
 }
 
 inline std::vector<double> Entries(const VRX_Dmatrix& m) {
+    if (m.GetNumberOfElements() == 0) return {};
     return std::vector<double>(m.GetData(), m.GetData() + m.GetNumberOfElements());
 }
 
@@ -49,6 +83,13 @@ inline void ExpectEntries(const VRX_Dmatrix& m, std::initializer_list<double> ex
         EXPECT_NEAR(m[i], v, 1e-12) << "entry " << i;
         ++i;
     }
+}
+
+inline void ExpectNear(const std::vector<double>& actual, const std::vector<double>& expected,
+                       double tolerance = 1e-12) {
+    ASSERT_EQ(actual.size(), expected.size());
+    for (size_t i = 0; i < actual.size(); ++i)
+        EXPECT_NEAR(actual[i], expected[i], tolerance) << "entry " << i;
 }
 
 }  // namespace table_test

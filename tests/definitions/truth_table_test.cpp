@@ -21,12 +21,6 @@ namespace {
 
 using namespace table_test;
 
-VRX_stringArray Strings(std::initializer_list<const char*> values) {
-    VRX_stringArray a;
-    for (const char* v : values) a.Add(v);
-    return a;
-}
-
 // The outcome holding the 1.0 of every column; a column that is not exactly one 1.0 among zeros
 // fails the test and reports -1.
 std::vector<int> ResultingStates(const VRX_Dmatrix& m) {

@@ -18,37 +18,11 @@
 #include "model/node_value.h"
 #include "model/status_codes.h"
 #include "model/string_array.h"
+#include "tests/definitions/table_test_support.h"
 
 namespace {
 
-VRX_intArray Ints(std::initializer_list<int> values) {
-    VRX_intArray a;
-    for (int v : values) a.Add(v);
-    return a;
-}
-
-VRX_doubleArray Doubles(std::initializer_list<double> values) {
-    VRX_doubleArray a;
-    for (double v : values) a.Add(v);
-    return a;
-}
-
-VRX_stringArray Strings(std::initializer_list<const char*> values) {
-    VRX_stringArray a;
-    for (const char* v : values) a.Add(v);
-    return a;
-}
-
-std::vector<int> Shape(const VRX_Dmatrix& m) {
-    std::vector<int> out;
-    for (int i = 0; i < m.GetNumberOfDimensions(); ++i) out.push_back(m.GetDimensions()[i]);
-    return out;
-}
-
-std::vector<double> Entries(const VRX_Dmatrix& m) {
-    if (m.GetNumberOfElements() == 0) return {};
-    return std::vector<double>(m.GetData(), m.GetData() + m.GetNumberOfElements());
-}
+using namespace table_test;
 
 using Vec = std::vector<double>;
 using Dims = std::vector<int>;

@@ -17,25 +17,11 @@
 #include "model/node.h"
 #include "model/status_codes.h"
 #include "model/string_array.h"
+#include "tests/definitions/table_test_support.h"
 
 namespace {
 
-VRX_intArray Ints(std::initializer_list<int> values) {
-    VRX_intArray a;
-    for (int v : values) a.Add(v);
-    return a;
-}
-
-std::vector<int> Shape(const VRX_Dmatrix& m) {
-    std::vector<int> out;
-    for (int i = 0; i < m.GetNumberOfDimensions(); ++i) out.push_back(m.GetDimensions()[i]);
-    return out;
-}
-
-std::vector<double> Entries(const VRX_Dmatrix& m) {
-    if (m.GetNumberOfElements() == 0) return {};
-    return std::vector<double>(m.GetData(), m.GetData() + m.GetNumberOfElements());
-}
+using namespace table_test;
 
 VRX_Dmatrix Matrix(std::initializer_list<int> sizes, std::initializer_list<double> values) {
     VRX_Dmatrix m(Ints(sizes));
@@ -274,6 +260,10 @@ TEST_F(UtilityValuesTest, ObservedChanceNodeBecomingADecisionKeepsItsObservation
     const int b = net.AddNode(DefinitionType::kCpt, "B");
     VRX_nodeDefinition* definition = net.GetNode(b)->GetDefinition();
     ASSERT_EQ(definition->AddOutcome("Third"), kSuccess);
+    // The new outcome must be possible for the observation to be accepted.
+    VRX_doubleArray uniform;
+    for (int k = 0; k < 3; ++k) uniform.Add(1.0 / 3.0);
+    ASSERT_EQ(definition->SetDefinitionDoubles(uniform), kSuccess);
     ASSERT_EQ(net.GetNode(b)->GetValue()->RebuildFromDefinition(), kSuccess);
     ASSERT_EQ(net.GetNode(b)->GetValue()->SetEvidence(2), kSuccess);
     ASSERT_EQ(net.GetNode(b)->ChangeType(DefinitionType::kList), kSuccess);

@@ -353,7 +353,7 @@ TEST_F(NetworkGraphTest, WalksOverTenThousandNodeChainsNeedNoDeepStack) {
         int ancestors = -1, descendants = -1, costDescendants = -1, idOrder = -1, costFirst = -1;
         int sorted = -1, marked = -1;
     };
-    auto walk = [kLength](VRX_network& net, Results& r) {
+    auto walk = [](VRX_network& net, Results& r) {
         const int head = net.GetParents(0).GetCount() == 0 ? 0 : kLength - 1;
         const int tail = kLength - 1 - head;
         VRX_intArray& order = net.GetTopologicalOrder();

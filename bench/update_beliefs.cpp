@@ -1,0 +1,94 @@
+// Timing of a whole belief update (relevant parts, join trees, propagation) on generated networks.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "model/dmatrix.h"
+#include "model/double_array.h"
+#include "model/network.h"
+#include "model/node.h"
+#include "model/node_definition.h"
+#include "model/node_value.h"
+
+namespace {
+
+// Each node takes up to 3 parents among the 6 nodes made just before it, so the networks stay within
+// reach of exact inference as they grow; 2 to 4 outcomes, random positive tables, every tenth node
+// observed. The seed is fixed, so every run times the same networks.
+std::unique_ptr<VRX_network> MakeNetwork(int n) {
+    auto net = std::make_unique<VRX_network>();
+    std::mt19937 rng(20240611u + static_cast<unsigned>(n));
+    std::uniform_int_distribution<int> outcomesOf(2, 4);
+    std::uniform_real_distribution<double> u(0.05, 1.0);
+    std::vector<int> handles;
+    for (int i = 0; i < n; i++) {
+        const int h = net->AddNode(DefinitionType::kCpt, ("n" + std::to_string(i)).c_str());
+        net->GetNode(h)->GetDefinition()->SetNumberOfOutcomes(outcomesOf(rng));
+        const int window = i < 6 ? i : 6;
+        const int parents =
+            window == 0 ? 0 : std::uniform_int_distribution<int>(0, window < 3 ? window : 3)(rng);
+        std::vector<int> candidates(handles.end() - window, handles.end());
+        std::shuffle(candidates.begin(), candidates.end(), rng);
+        for (int k = 0; k < parents; k++) net->AddArc(candidates[k], h);
+        handles.push_back(h);
+    }
+    for (int h : handles) {
+        VRX_nodeDefinition* definition = net->GetNode(h)->GetDefinition();
+        VRX_Dmatrix* table = nullptr;
+        definition->GetDefinition(table);
+        const int k = definition->GetNumberOfOutcomes();
+        VRX_doubleArray values;
+        values.SetSize(table->GetNumberOfElements());
+        values.SetCount(values.GetSize());
+        for (int c = 0; c < values.GetCount(); c += k) {
+            double sum = 0.0;
+            for (int j = 0; j < k; j++) sum += values[c + j] = u(rng);
+            for (int j = 0; j < k; j++) values[c + j] /= sum;
+        }
+        definition->SetDefinitionDoubles(values);
+    }
+    for (size_t i = 5; i < handles.size(); i += 10) {
+        VRX_nodeValue* value = net->GetNode(handles[i])->GetValue();
+        value->SetEvidence(static_cast<int>(i) % 2);
+    }
+    return net;
+}
+
+void BM_UpdateBeliefs(benchmark::State& state) {
+    std::unique_ptr<VRX_network> net = MakeNetwork(static_cast<int>(state.range(0)));
+    if (net->UpdateBeliefs() != 0) {
+        state.SkipWithError("the generated network cannot be updated");
+        return;
+    }
+    for (auto _ : state) {
+        net->InvalidateValues();
+        benchmark::DoNotOptimize(net->UpdateBeliefs());
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_UpdateBeliefs)->Arg(50)->Arg(200)->Arg(1000)->Unit(benchmark::kMillisecond);
+
+// The same networks with one target: only its relevant part is solved.
+void BM_UpdateBeliefsOneTarget(benchmark::State& state) {
+    std::unique_ptr<VRX_network> net = MakeNetwork(static_cast<int>(state.range(0)));
+    net->SetTarget(net->GetLastNode());
+    for (auto _ : state) {
+        net->InvalidateValues();
+        benchmark::DoNotOptimize(net->UpdateBeliefs());
+    }
+}
+BENCHMARK(BM_UpdateBeliefsOneTarget)->Arg(50)->Arg(200)->Arg(1000)->Unit(benchmark::kMillisecond);
+
+// The probability of the evidence by clustering.
+void BM_ProbEvidence(benchmark::State& state) {
+    std::unique_ptr<VRX_network> net = MakeNetwork(static_cast<int>(state.range(0)));
+    double p = 0.0;
+    for (auto _ : state) benchmark::DoNotOptimize(net->CalcPropEvidence(&p, false));
+}
+BENCHMARK(BM_ProbEvidence)->Arg(50)->Arg(200)->Arg(1000)->Unit(benchmark::kMillisecond);
+
+}  // namespace

@@ -1,0 +1,161 @@
+// Named outcomes of the discrete kinds: the edits shared by the CPT and the decision list.
+#include "definitions/named_outcomes.h"
+
+#include "definitions/definition_support.h"
+#include "model/int_array.h"
+#include "model/network.h"
+#include "model/string_array.h"
+
+template <class Base>
+void NamedOutcomes<Base>::CleanUp(int deep) {
+    if (deep) outcomeIds.CleanUp(1);
+    numOutcomes = 0;
+    this->CheckValidity(0);
+}
+
+template <class Base>
+void NamedOutcomes<Base>::CheckConsistency(int deep) {
+    if (deep) outcomeIds.CheckConsistency(deep);
+    this->SetFlag(VRX_object::kConsistent, outcomeIds.IsConsistent());
+}
+
+template <class Base>
+int NamedOutcomes<Base>::CompleteOutcomes() {
+    numOutcomes = outcomeIds.GetCount();
+    while (numOutcomes < 2) {
+        if (const int rc = outcomeIds.AddValidId(generatedStem_, numOutcomes)) return rc;
+        ++numOutcomes;
+    }
+    this->CheckValidity(0);
+    return kSuccess;
+}
+
+template <class Base>
+int NamedOutcomes<Base>::CopyOutcomesFrom(VRX_nodeDefinition& source) {
+    const VRX_idArray* names = source.GetOutcomesNames();
+    if (names == nullptr) return kOutOfRange;
+    outcomeIds = *names;
+    numOutcomes = outcomeIds.GetCount();
+    return kSuccess;
+}
+
+template <class Base>
+int NamedOutcomes<Base>::AddOutcome(const char* name) {
+    if (!this->IsValid()) return kObjectNotValid;
+    if (!HoldsOutcomeData()) return kOutOfRange;
+    if (outcomeIds.Add(name) != kSuccess) {
+        if (const int rc = outcomeIds.AddValidId(generatedStem_, numOutcomes)) return rc;
+    }
+    if (const int rc = InsertOutcomeData(numOutcomes)) {
+        outcomeIds.Delete(outcomeIds.GetCount() - 1);
+        return rc;
+    }
+    ++numOutcomes;
+    return this->NotifyOutcomeInserted(numOutcomes - 1);
+}
+
+template <class Base>
+int NamedOutcomes<Base>::InsertOutcome(int index, const char* name) {
+    if (!this->IsValid()) return kObjectNotValid;
+    if (!HoldsOutcomeData() || index < 0 || index > numOutcomes) return kOutOfRange;
+    if (outcomeIds.Insert(index, name) != kSuccess) {
+        if (const int rc = outcomeIds.InsertValidId(generatedStem_, numOutcomes, index)) return rc;
+    }
+    if (const int rc = InsertOutcomeData(index)) {
+        outcomeIds.Delete(index);
+        return rc;
+    }
+    ++numOutcomes;
+    return this->NotifyOutcomeInserted(index);
+}
+
+template <class Base>
+int NamedOutcomes<Base>::RemoveOutcome(int index) {
+    if (!this->IsValid()) return kObjectNotValid;
+    if (numOutcomes < 3 || !HoldsOutcomeData() || index < 0 || index >= numOutcomes) return kOutOfRange;
+    if (const int rc = RemoveOutcomeData(index)) return rc;
+    --numOutcomes;
+    return this->NotifyOutcomeRemoved(index, outcomeIds);
+}
+
+template <class Base>
+int NamedOutcomes<Base>::GetNumberOfOutcomes() {
+    return numOutcomes;
+}
+
+template <class Base>
+int NamedOutcomes<Base>::RenameOutcome(int index, const char* name) {
+    if (!this->IsValid()) return kObjectNotValid;
+    // The array's own test admits its spare slots past the items.
+    if (index < 0 || index >= numOutcomes) return kOutOfRange;
+    return outcomeIds.SetString(index, name);
+}
+
+template <class Base>
+int NamedOutcomes<Base>::RenameOutcomes(const VRX_stringArray& names) {
+    if (!this->IsValid() || !names.IsValid()) return kObjectNotValid;
+    if (names.GetCount() < numOutcomes) return kOutOfRange;
+    VRX_idArray renamed(outcomeIds.GetAllowEmpty());
+    for (int i = 0; i < numOutcomes; ++i) {
+        if (renamed.Add(names[i]) == kSuccess) continue;
+        if (const int rc = renamed.AddValidId(names[i], -1)) return rc;
+    }
+    outcomeIds = renamed;
+    this->CheckValidity(0);
+    return kSuccess;
+}
+
+template <class Base>
+VRX_idArray* NamedOutcomes<Base>::GetOutcomesNames() {
+    return &outcomeIds;
+}
+
+template <class Base>
+int NamedOutcomes<Base>::SetOutcomes(const VRX_stringArray& names) {
+    if (DefinitionSupport::HasChildren(*this)) return kNodeHasChildren;
+    if (!names.IsValid()) return kObjectNotValid;
+    // Taken before the clean-up: the names may be this definition's own.
+    VRX_idArray replacement;
+    if (const int rc = replacement.Copy(names)) return rc;
+    const int count = names.GetCount();
+    this->CleanUp(1);
+    replacement.CheckValidity(1);
+    replacement.CheckConsistency(1);
+    if (!replacement.IsConsistent() && replacement.RepairIds() != kSuccess) return SetNumberOfOutcomes(count);
+    outcomeIds = replacement;
+    numOutcomes = outcomeIds.GetCount();
+    return FinishReplacement();
+}
+
+template <class Base>
+int NamedOutcomes<Base>::SetNumberOfOutcomes(int count) {
+    if (DefinitionSupport::HasChildren(*this)) return kNodeHasChildren;
+    if (RefusesOutcomeCount(count)) return kOutOfRange;
+    this->CleanUp(1);
+    for (int i = 0; i < count; ++i) {
+        if (const int rc = outcomeIds.AddValidId(generatedStem_, i)) return rc;
+    }
+    numOutcomes = outcomeIds.GetCount();
+    return FinishReplacement();
+}
+
+template <class Base>
+int NamedOutcomes<Base>::FinishReplacement() {
+    if (const int rc = this->RebuildFromParents()) return rc;
+    DefinitionSupport::RebuildOutcomeDependents(*this);
+    DefinitionSupport::NotifyNetwork(*this, ChangeKind::kDefinition256);
+    return kSuccess;
+}
+
+template <class Base>
+int NamedOutcomes<Base>::ChangeOrderOfOutcomes(const VRX_intArray& order) {
+    // Checked whole before anything moves, so a bad order leaves names and data in step.
+    VRX_intArray permutation;
+    if (const int rc = DefinitionSupport::ReadPermutation(order, numOutcomes, permutation)) return rc;
+    if (const int rc = ReorderOutcomeData(permutation)) return rc;
+    if (const int rc = outcomeIds.Permute(permutation)) return rc;
+    return this->NotifyOutcomesReordered(permutation);
+}
+
+template class NamedOutcomes<VRX_nodeDefinition>;
+template class NamedOutcomes<ParentTableDefinition>;

@@ -1,0 +1,63 @@
+#pragma once
+// The named outcomes of the discrete kinds that keep their own identifiers (CPT, decision list): adding,
+// inserting, removing, renaming, replacing and reordering them, with the notices that keep children in
+// step. A name that is refused is replaced by a generated one (the kind's stem plus a number).
+
+#include "definitions/parent_table.h"
+#include "model/id_array.h"
+#include "model/node_definition.h"
+#include "model/status_codes.h"
+
+template <class Base>
+class NamedOutcomes : public Base {
+public:
+    // Deep: empties the identifiers. The count goes to 0 either way, then validity is re-checked.
+    void CleanUp(int deep) override;
+    // Consistent when the identifiers are.
+    void CheckConsistency(int deep) override;
+
+    int AddOutcome(const char* name) override;
+    int InsertOutcome(int index, const char* name) override;
+    int RemoveOutcome(int index) override;
+    int GetNumberOfOutcomes() override;
+    int RenameOutcome(int index, const char* name) override;
+    int RenameOutcomes(const VRX_stringArray& names) override;
+    VRX_idArray* GetOutcomesNames() override;
+    int SetOutcomes(const VRX_stringArray& names) override;
+    int SetNumberOfOutcomes(int count) override;
+    // -2 (nothing changed) unless the order is a permutation of the outcomes.
+    int ChangeOrderOfOutcomes(const VRX_intArray& order) override;
+
+protected:
+    NamedOutcomes(const char* generatedStem, int handle, VRX_network* network)
+        : Base(handle, network), generatedStem_(generatedStem) {}
+    NamedOutcomes(const char* generatedStem, const VRX_nodeDefinition& source)
+        : Base(source), generatedStem_(generatedStem) {}
+
+    // The kind's data per outcome follows every edit; a hook that fails leaves that data as it was.
+    // False refuses every edit of the outcome count (-2).
+    virtual bool HoldsOutcomeData() const { return true; }
+    virtual int InsertOutcomeData(int /*index*/) { return kSuccess; }
+    virtual int RemoveOutcomeData(int /*index*/) { return kSuccess; }
+    virtual int ReorderOutcomeData(const VRX_intArray& /*permutation*/) { return kSuccess; }
+    // SetNumberOfOutcomes refuses such a count (-2); by default any count below 1. Counts below 2 are
+    // raised to 2 by the rebuild.
+    virtual bool RefusesOutcomeCount(int count) const { return count < 1; }
+
+    // Raises the outcomes to at least two with generated names, then re-checks validity.
+    int CompleteOutcomes();
+    // Takes over the source's outcome names; -2 when it has none.
+    int CopyOutcomesFrom(VRX_nodeDefinition& source);
+
+    int numOutcomes = 0;
+    VRX_idArray outcomeIds;
+
+private:
+    // After the outcome set was replaced: rebuild, dependents, notice.
+    int FinishReplacement();
+
+    const char* generatedStem_;
+};
+
+extern template class NamedOutcomes<VRX_nodeDefinition>;
+extern template class NamedOutcomes<ParentTableDefinition>;

@@ -1,0 +1,75 @@
+// The evidence protocol shared by the values of discrete nodes.
+#include "definitions/observed_value.h"
+
+#include "definitions/definition_support.h"
+#include "model/network.h"
+
+ObservedValue::ObservedValue(int nodeHandle, VRX_network* net) : VRX_nodeValue(nodeHandle, net) {}
+
+ObservedValue::ObservedValue(const VRX_nodeValue& source) : VRX_nodeValue(source) {}
+
+int ObservedValue::NumberOfOutcomes() const {
+    return DefinitionSupport::OutcomeCountOf(network, handle);
+}
+
+int ObservedValue::GetEvidence() {
+    return (valueFlags & kFixed) != 0 ? evidence : kOutOfRange;
+}
+
+int ObservedValue::SetEvidence(int outcome) {
+    // Everything that can refuse the new outcome is checked before the old evidence goes.
+    const int n = NumberOfOutcomes();
+    if (n < 0 || outcome < 0 || outcome >= n) return kOutOfRange;
+    if (HasFlag(ValueFlags::kPropagatedEvidence) && !HasFlag(ValueFlags::kEvidence) && evidence != outcome) {
+        return kOutOfRange;
+    }
+    int previous = -1;
+    if (HasFlag(ValueFlags::kEvidence)) {
+        previous = evidence;
+        ClearEvidence();
+    }
+    // Clearing re-propagates, which may have fixed another outcome of this node.
+    if ((valueFlags & kFixed) != 0 && evidence != outcome) {
+        if (previous >= 0) SetEvidence(previous);
+        return kOutOfRange;
+    }
+    std::unique_ptr<VRX_doubleArray> previousWeights;
+    if (HasFlag(ValueFlags::kVirtualEvidence)) previousWeights = TakeVirtualEvidence();
+    if (const int rc = FixOutcome(outcome)) return rc;
+    valueFlags &= ~ValueFlags::kPropagatedEvidence;
+    valueFlags |= ValueFlags::kEvidence;
+
+    const int answer = network != nullptr ? network->NotifyEvidenceSet(handle) : kSuccess;
+    if (answer == kSuccess) return kSuccess;
+    // The network found the outcome impossible or conflicting.
+    ClearEvidence();
+    if (previous >= 0) {
+        SetEvidence(previous);
+    } else if (previousWeights != nullptr) {
+        SetVirtualEvidence(*previousWeights);
+    }
+    return answer;
+}
+
+int ObservedValue::ClearEvidence() {
+    if (!HasFlag(ValueFlags::kEvidence)) return ClearVirtualEvidence();
+    valueFlags &= ~(ValueFlags::kEvidence | ValueFlags::kUpToDate | ValueFlags::kCutOff);
+    if (network != nullptr) network->NotifyEvidenceCleared(handle);
+    return kSuccess;
+}
+
+int ObservedValue::ClearPropagatedEvidence() {
+    if (!HasFlag(ValueFlags::kPropagatedEvidence)) return kOutOfRange;
+    valueFlags &= ~(ValueFlags::kPropagatedEvidence | ValueFlags::kUpToDate);
+    return kSuccess;
+}
+
+int ObservedValue::SetPropagatedEvidence(int outcome) {
+    if ((valueFlags & kFixed) != 0) return kOutOfRange;
+    const int n = NumberOfOutcomes();
+    if (n < 0 || outcome < 0 || outcome >= n) return kOutOfRange;
+    TakeVirtualEvidence();
+    if (const int rc = FixOutcome(outcome)) return rc;
+    valueFlags |= ValueFlags::kPropagatedEvidence;
+    return kSuccess;
+}

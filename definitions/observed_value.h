@@ -1,0 +1,44 @@
+#pragma once
+// Base of the values of the discrete nodes that take an observed outcome as evidence (belief vector,
+// list of decisions): the evidence protocol with its network notices. Evidence is observed by the
+// user (bit 0) or fixed by propagation (bit 2); a kind may also take virtual evidence (bit 4).
+
+#include <memory>
+
+#include "model/double_array.h"
+#include "model/node_value.h"
+#include "model/status_codes.h"
+
+class ObservedValue : public VRX_nodeValue {
+public:
+    // The fixed outcome; -2 without evidence.
+    int GetEvidence() override;
+    // A refused outcome (out of range, or contradicting a propagated one) leaves the old evidence set.
+    // When the network refuses the new evidence it is taken back and what the node held before the
+    // call is restored; the network's answer is returned.
+    int SetEvidence(int outcome) override;
+    // Observed evidence, else the kind's virtual evidence; -2 when there is neither.
+    int ClearEvidence() override;
+    int ClearPropagatedEvidence() override;
+    // -2 while the node holds evidence of either kind or for an outcome out of range.
+    int SetPropagatedEvidence(int outcome) override;
+
+protected:
+    ObservedValue(int handle, VRX_network* network);
+    explicit ObservedValue(const VRX_nodeValue& source);
+
+    static constexpr uint32_t kFixed = ValueFlags::kEvidence | ValueFlags::kPropagatedEvidence;
+
+    // The node's number of outcomes from its definition; -2 when there is none.
+    int NumberOfOutcomes() const;
+    // Records the outcome and marks the value up to date; -2 for an outcome outside the node's outcomes.
+    // Evidence bits are left to the caller.
+    virtual int FixOutcome(int outcome) = 0;
+    // The kind's virtual evidence, handed over and dropped (bit 4 cleared) without notice; null when it
+    // has none.
+    virtual std::unique_ptr<VRX_doubleArray> TakeVirtualEvidence() { return nullptr; }
+    // Drops the virtual evidence and tells the network; -2 when there is none.
+    virtual int ClearVirtualEvidence() { return kOutOfRange; }
+
+    int evidence = 0;
+};

@@ -1,0 +1,227 @@
+// Table over the node's parents: the parent-dimension edits and the setters shared by its kinds.
+#include "definitions/parent_table.h"
+
+#include "definitions/definition_support.h"
+#include "model/double_array.h"
+#include "model/int_array.h"
+#include "model/network.h"
+#include "model/node.h"
+#include "model/node_value.h"
+#include "model/status_codes.h"
+
+ParentTableDefinition::ParentTableDefinition(int nodeHandle, VRX_network* net)
+    : VRX_nodeDefinition(nodeHandle, net) {}
+
+ParentTableDefinition::ParentTableDefinition(const VRX_nodeDefinition& source) : VRX_nodeDefinition(source) {}
+
+int ParentTableDefinition::LocateParent(int parent, int& dimension, ParentRole& role) const {
+    if (!IsValid()) return kObjectNotValid;
+    if (!IsAttachedToLiveNode() || !network->IsLiveHandle(parent)) return kOutOfRange;
+    const VRX_intArray& parents = network->GetParents(handle);
+    const int position = parents.FindPosition(parent);
+    if (position < 0) return kOutOfRange;
+    const int type = network->GetNodeType(parent);
+    if (IsIndexingType(type)) {
+        role = ParentRole::kIndexing;
+        dimension = DimensionOfParent(parents, position);
+        // The node's own dimension is always last, so a parent's dimension comes strictly before it.
+        if (dimension >= table.GetNumberOfDimensions() - 1) return kOutOfRange;
+    } else if (type == DefinitionType::kTable) {
+        role = ParentRole::kTable;
+    } else {
+        role = ParentRole::kOther;
+    }
+    return kSuccess;
+}
+
+int ParentTableDefinition::RebuildTable(int ownSize) {
+    table.CleanUp();
+    if (const int rc = table.AddDimension(ownSize)) return rc;
+    table.FillWith(0.0);
+    CompleteNewColumns();
+    DefinitionSupport::AddCurrentParents(*this);
+    return kSuccess;
+}
+
+int ParentTableDefinition::SetEntries(const VRX_doubleArray& values) {
+    if (!IsValid()) return kObjectNotValid;
+    if (const int rc = SetDefinitionDoubles(values)) return rc;
+    CheckValidity(1);
+    CheckConsistency(1);
+    DefinitionSupport::NotifyNetwork(*this, ChangeKind::kDefinition128);
+    return kSuccess;
+}
+
+void ParentTableDefinition::CopyEntriesFrom(const VRX_Dmatrix& source) {
+    const int n = table.GetNumberOfElements();
+    if (n == 0 || n != source.GetNumberOfElements() || &source == &table) return;
+    const double* from = source.GetData();
+    double* to = table.GetData();
+    for (int i = 0; i < n; ++i) to[i] = from[i];
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Parents
+
+int ParentTableDefinition::AddParent(int parent) {
+    if (!IsValid()) return kObjectNotValid;
+    if (!IsAttachedToLiveNode() || !network->IsLiveHandle(parent)) return kOutOfRange;
+    if (!IsIndexingType(network->GetNodeType(parent))) return kOutOfRange;
+    const VRX_intArray& parents = network->GetParents(handle);
+    const int position = parents.FindPosition(parent);
+    if (position < 0) return kOutOfRange;
+    const int outcomes = network->GetNode(parent)->GetDefinition()->GetNumberOfOutcomes();
+    if (outcomes < 1) return kSuccess;
+    const int dimension = DimensionOfParent(parents, position);
+    const int dims = table.GetNumberOfDimensions();
+    if (dims < 1 || dimension > dims - 1) return kOutOfRange;
+    if (const int rc = table.InsertDimension(dimension, outcomes)) return rc;
+    CompleteNewColumns();
+    CheckValidity(0);
+    return kSuccess;
+}
+
+int ParentTableDefinition::RemoveParent(int parent) {
+    int dimension = 0;
+    ParentRole role = ParentRole::kOther;
+    if (const int rc = LocateParent(parent, dimension, role)) return rc;
+    if (role == ParentRole::kTable) return kOutOfRange;
+    if (role == ParentRole::kIndexing) {
+        if (const int rc = table.ReduceToSlice(dimension, 0)) return rc;
+    }
+    CheckValidity(0);
+    return kSuccess;
+}
+
+int ParentTableDefinition::AbsorbParentEvidence(int parent) {
+    int dimension = 0;
+    ParentRole role = ParentRole::kOther;
+    if (const int rc = LocateParent(parent, dimension, role)) return rc;
+    VRX_nodeValue* value = network->GetNode(parent)->GetValue();
+    if (value == nullptr || !value->HasEvidence()) return kOutOfRange;
+    if (role == ParentRole::kTable) return kOutOfRange;
+    if (role == ParentRole::kIndexing) {
+        const int observed = value->GetEvidence();
+        if (observed < 0 || observed >= table.GetDimensions()[dimension]) return kOutOfRange;
+        if (const int rc = table.ReduceToSlice(dimension, observed)) return rc;
+    }
+    CheckValidity(0);
+    return kSuccess;
+}
+
+int ParentTableDefinition::MarginalizeParent(int parent) {
+    int dimension = 0;
+    ParentRole role = ParentRole::kOther;
+    if (const int rc = LocateParent(parent, dimension, role)) return rc;
+    VRX_node* parentNode = network->GetNode(parent);
+    const VRX_nodeValue* value = parentNode->GetValue();
+    if (value != nullptr && value->HasEvidence()) return kOutOfRange;
+    const int type = parentNode->GetType();
+    if (type == DefinitionType::kTable || type == DefinitionType::kList) return kOutOfRange;
+    if (role == ParentRole::kIndexing) {
+        // Without parents of its own, the first run of the parent's table is its distribution.
+        VRX_Dmatrix* parentTable = nullptr;
+        if (const int rc = parentNode->GetDefinition()->GetDefinition(parentTable)) return rc;
+        const int items = table.GetDimensions()[dimension];
+        if (parentTable == nullptr || parentTable->GetNumberOfElements() < items) return kOutOfRange;
+        VRX_doubleArray weights;
+        if (const int rc = weights.SetSize(items)) return rc;
+        for (int k = 0; k < items; ++k) weights[k] = (*parentTable)[k];
+        if (const int rc = table.WeightedSumOverDimension(dimension, weights)) return rc;
+    }
+    CheckValidity(0);
+    return kSuccess;
+}
+
+int ParentTableDefinition::InsertParentOutcome(int parent, int index) {
+    int dimension = 0;
+    ParentRole role = ParentRole::kOther;
+    if (const int rc = LocateParent(parent, dimension, role)) return rc;
+    if (role == ParentRole::kTable) return kOutOfRange;
+    if (role == ParentRole::kIndexing) {
+        if (const int rc = InsertZeroItem(table, dimension, index)) return rc;
+        CompleteOpenedOutcome();
+    }
+    CheckValidity(0);
+    return kSuccess;
+}
+
+int ParentTableDefinition::RemoveParentOutcome(int parent, int index) {
+    int dimension = 0;
+    ParentRole role = ParentRole::kOther;
+    if (const int rc = LocateParent(parent, dimension, role)) return rc;
+    if (role == ParentRole::kTable) return kOutOfRange;
+    if (role == ParentRole::kIndexing) {
+        const int items = table.GetDimensions()[dimension];
+        if (index < 0 || index >= items || items < 2) return kOutOfRange;
+        if (const int rc = table.ShiftItemsDown(dimension, index)) return rc;
+        if (const int rc = table.RemoveLastItem(dimension)) return rc;
+    }
+    CheckValidity(0);
+    return kSuccess;
+}
+
+int ParentTableDefinition::ReorderParentOutcomes(int parent, const VRX_intArray& order) {
+    int dimension = 0;
+    ParentRole role = ParentRole::kOther;
+    if (const int rc = LocateParent(parent, dimension, role)) return rc;
+    if (role == ParentRole::kIndexing) {
+        VRX_intArray permutation;
+        const int items = table.GetDimensions()[dimension];
+        if (const int rc = DefinitionSupport::ReadPermutation(order, items, permutation)) return rc;
+        if (const int rc = table.ReorderItems(dimension, permutation)) return rc;
+    }
+    CheckValidity(0);
+    return kSuccess;
+}
+
+int ParentTableDefinition::ReorderParents(const VRX_intArray& order) {
+    const int parents = table.GetNumberOfDimensions() - 1;
+    if (parents < 0) return kOutOfRange;
+    VRX_intArray permutation;
+    if (const int rc = DefinitionSupport::ReadPermutation(order, parents, permutation)) return rc;
+    // The node's own dimension stays last.
+    if (const int rc = permutation.Add(parents)) return rc;
+    return table.ReorderDimensions(permutation);
+}
+
+int ParentTableDefinition::RemoveInvalidParents() {
+    DefinitionSupport::RemoveParentsUnless(*this, &IsDiscreteType);
+    return kSuccess;
+}
+
+// ---------------------------------------------------------------------------------------------------
+// The table as parameters
+
+int ParentTableDefinition::GetSize() {
+    return table.GetNumberOfElements();
+}
+
+int ParentTableDefinition::CloneFrom(VRX_nodeDefinition& source) {
+    return CopyFrom(source);
+}
+
+int ParentTableDefinition::GetDefinitionDoubles(VRX_doubleArray*& out) {
+    out = &table.GetItems();
+    return kSuccess;
+}
+
+int ParentTableDefinition::GetDefinition(VRX_Dmatrix*& out) {
+    out = &table;
+    return kSuccess;
+}
+
+int ParentTableDefinition::SetDefinition(const VRX_Dmatrix& matrix) {
+    if (&matrix == &table) return kSuccess;
+    // A table of another shape would no longer match the parents.
+    if (!table.HasSameDimensions(matrix)) return kOutOfRange;
+    return table.Copy(matrix);
+}
+
+int ParentTableDefinition::SetDefinitionDoubles(const VRX_doubleArray& doubles) {
+    const int n = DefinitionSupport::MatchEntryCount(doubles, table.GetNumberOfElements());
+    if (n < 0) return n;
+    double* p = table.GetData();
+    for (int i = 0; i < n; ++i) p[i] = doubles[i];
+    return kSuccess;
+}

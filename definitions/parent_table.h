@@ -1,0 +1,60 @@
+#pragma once
+// Base of the definitions whose parameters are one table over the outcomes of the node's parents, the
+// node's own dimension last (CPT, utility table): the table follows arc and parent-outcome edits.
+
+#include "model/dmatrix.h"
+#include "model/node_definition.h"
+
+class ParentTableDefinition : public VRX_nodeDefinition {
+public:
+    // Parents of the indexing kinds get a dimension; the old entries are repeated along it.
+    int AddParent(int parent) override;
+    int RemoveParent(int parent) override;
+    int AbsorbParentEvidence(int parent) override;
+    int MarginalizeParent(int parent) override;
+    int InsertParentOutcome(int parent, int index) override;
+    int RemoveParentOutcome(int parent, int index) override;
+    // -2 (nothing changed) unless the order is a permutation of the parent's outcomes.
+    int ReorderParentOutcomes(int parent, const VRX_intArray& order) override;
+    // -2 (nothing changed) unless the order is a permutation of the parent dimensions.
+    int ReorderParents(const VRX_intArray& order) override;
+    // Drops the arcs from parents that are not discrete.
+    int RemoveInvalidParents() override;
+
+    int GetSize() override;
+    int CloneFrom(VRX_nodeDefinition& source) override;
+
+    int GetDefinitionDoubles(VRX_doubleArray*& out) override;
+    int GetDefinition(VRX_Dmatrix*& out) override;
+    // Both setters refuse (-2) data of another shape or entry count; the table is then unchanged.
+    int SetDefinition(const VRX_Dmatrix& matrix) override;
+    int SetDefinitionDoubles(const VRX_doubleArray& doubles) override;
+
+protected:
+    ParentTableDefinition(int handle, VRX_network* network);
+    // Network and handle of a definition of any kind.
+    explicit ParentTableDefinition(const VRX_nodeDefinition& source);
+
+    // How a parent's kind relates to the table.
+    enum class ParentRole { kIndexing, kTable, kOther };
+
+    // The dimension of the indexing parent at `position` in the node's parent list.
+    virtual int DimensionOfParent(const VRX_intArray& parents, int position) const = 0;
+    // Completes the table after a parent dimension was added (the old entries repeated along it) or a
+    // fresh table was made; nothing by default.
+    virtual void CompleteNewColumns() {}
+    // Completes the table after a zero slice was opened for a new outcome of a parent.
+    virtual void CompleteOpenedOutcome() { CompleteNewColumns(); }
+
+    // The parent's dimension and the role of its kind: -567 when this definition is not valid; -2 for
+    // a handle that is not a live parent of the node or whose dimension is missing.
+    int LocateParent(int parent, int& dimension, ParentRole& role) const;
+    // A fresh table: the own dimension of ownSize zeros, completed, then every current parent added.
+    int RebuildTable(int ownSize);
+    // Replaces every entry, re-checks the definition and tells the network (code 128).
+    int SetEntries(const VRX_doubleArray& values);
+    // Copies the entries of source when the counts agree; the shape stays that of the current parents.
+    void CopyEntriesFrom(const VRX_Dmatrix& source);
+
+    VRX_Dmatrix table;
+};

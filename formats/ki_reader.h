@@ -1,0 +1,76 @@
+#pragma once
+// Reader of KI diagnostic-network files ("dxp"): chance nodes with their diagnostic extra definitions.
+// The format is read only.
+
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "formats/vrx_format.h"
+
+class VRX_noisyMAX;
+
+class VRX_kiSpeaker : public VRX_vrxSpeaker {
+public:
+    explicit VRX_kiSpeaker(VRX_network* network);
+    ~VRX_kiSpeaker() override;
+
+    // 0 after a read, also when bad statements were logged and skipped. Failures: the file cannot be
+    // opened, its head ("diagnostic network", the kb, nodes and network sections) is missing, or it ends
+    // inside a section.
+    int ReadFile(const char* path) override;
+    int ReadText(std::string_view text);
+    // Refused: -2 with "Writing to KI file format not supported.".
+    int WriteFile(const char* path) override;
+
+    // KEY : value.
+    int ReadFieldStart(const char* key, int kind) override;
+    // A bad block is skipped whole.
+    int SkipAfterError() override;
+
+private:
+    // One outcome of a node as its state block gives it.
+    struct State {
+        std::string id;
+        int mark = 0;
+        bool hasName = false;
+        std::string name;
+        bool hasLabel = false;
+        std::string label;
+        bool hasFix = false;
+        std::string fix;
+        bool hasFaultName = false;
+        std::string faultName;
+    };
+
+    int ReadKiOpened(int openResult);
+    int ReadSection(const char* word, bool semicolonAfterEach, int (VRX_kiSpeaker::*readStatement)());
+    int ReadKbField();
+    int ReadNodeBlockOrSkip();
+    int ReadKiNodeBlock();
+    int ReadKiNodeField(int handle);
+    int ReadNodeName(std::string& name);
+    int ReadStates(int handle);
+    int ReadStateBlock(State& state);
+    int ApplyStates(int handle, const std::vector<State>& states);
+    int ReadPair(double& first, double& second);
+    int ReadRow(VRX_doubleArray& row);
+    void DeriveDiagnosis(int handle);
+    int ReadArcBlockOrSkip();
+    int ReadArcBlock();
+    int ReadArcDefinitionStatement(int handle);
+    int ReadProbabilityRows(int handle);
+    int ReadNoisyFunction(VRX_noisyMAX& noisyMax);
+    int ReadAbsentStates(std::vector<int>& absent);
+    int ReadTag(VRX_intArray& tag);
+    int FindNodeByName(const std::string& name) const;
+    void FinishNodes();
+
+    int observable = -1;
+    int mandatory = -1;
+    int hypothesis = -1;
+    int recommendable = -1;
+    // Node names as the file gives them; a name that is no identifier is given a repaired one as id.
+    std::map<std::string, int> nodesByName_;
+};

@@ -1,0 +1,501 @@
+// Table-driven lexical analyser: character classes, the five mode tables, scanning, strings, comments.
+#include "formats/lexical_analyser.h"
+
+#include <algorithm>
+#include <string>
+
+#include "model/error_log.h"
+#include "model/status_codes.h"
+
+namespace {
+
+constexpr uint32_t kFileInput = 1;
+constexpr uint32_t kReplay = 4;
+
+// Table actions besides the states 1-15.
+constexpr int kSkip = 0;
+constexpr int kString = 70;
+constexpr int kLineComment = 75;
+constexpr int kBlockComment = 80;
+constexpr int kNestedComment = 85;
+constexpr int kUnknown = 90;
+constexpr int kAccept = 95;
+
+constexpr int kBlankClass = 11;
+constexpr int kUnreadableClass = 12;
+
+using Row = int[VRX_lexicalAnalizer::kClassCount];
+
+// Rows are states, columns character classes. An integer followed by '.' goes to the real state, so
+// "12." is a Real Number; exponent digits stay in their state, so a sign after them starts a new token.
+constexpr Row kStandardTable[VRX_lexicalAnalizer::kStateCount] = {
+    {1, 2, 8, 4, 5, 8, 8, 7, 9, 70, 8, 0, 90, 8, 8, 8, 1},
+    {1, 1, 1, 95, 95, 95, 95, 95, 95, 95, 95, 95, 90, 95, 95, 95, 1},
+    {95, 2, 95, 95, 95, 95, 95, 3, 95, 95, 95, 95, 95, 95, 95, 95, 10},
+    {95, 3, 95, 95, 95, 95, 95, 95, 95, 95, 95, 95, 95, 95, 95, 95, 11},
+    {95, 95, 95, 75, 95, 80, 85, 95, 95, 95, 95, 95, 95, 95, 95, 95, 95},
+    {95, 95, 95, 95, 6, 95, 95, 95, 95, 95, 95, 95, 95, 95, 95, 95, 95},
+    {95, 95, 95, 95, 90, 95, 95, 95, 95, 95, 95, 95, 95, 95, 95, 95, 95},
+    {95, 3, 95, 95, 95, 95, 95, 95, 95, 95, 95, 95, 95, 95, 95, 95, 95},
+    {95, 95, 95, 95, 95, 95, 95, 95, 95, 95, 95, 95, 95, 95, 95, 95, 95},
+    {95, 2, 95, 95, 95, 95, 95, 3, 95, 95, 95, 95, 95, 95, 95, 95, 95},
+    {95, 14, 95, 95, 95, 95, 95, 95, 12, 95, 95, 95, 95, 95, 95, 95, 95},
+    {95, 15, 95, 95, 95, 95, 95, 95, 13, 95, 95, 95, 95, 95, 95, 95, 95},
+    {95, 14, 95, 95, 95, 95, 95, 95, 95, 95, 95, 95, 95, 95, 95, 95, 95},
+    {95, 15, 95, 95, 95, 95, 95, 95, 95, 95, 95, 95, 95, 95, 95, 95, 95},
+    {95, 14, 95, 95, 95, 95, 95, 95, 95, 95, 95, 95, 95, 95, 95, 95, 95},
+    {95, 15, 95, 95, 95, 95, 95, 95, 95, 95, 95, 95, 95, 95, 95, 95, 95},
+};
+
+// Words run to the next blank: most characters continue an identifier.
+constexpr Row kWordsTable[VRX_lexicalAnalizer::kStateCount] = {
+    {1, 2, 1, 8, 1, 8, 1, 1, 9, 1, 1, 0, 90, 1, 1, 1, 1},
+    {1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 95, 90, 1, 1, 1, 1},
+    {1, 2, 1, 1, 1, 1, 1, 3, 1, 1, 1, 95, 95, 1, 1, 1, 10},
+    {1, 3, 1, 1, 1, 1, 1, 1, 1, 1, 1, 95, 95, 1, 1, 1, 11},
+    {1, 1, 1, 95, 1, 95, 1, 1, 1, 1, 1, 95, 95, 1, 1, 1, 95},
+    {95, 95, 95, 95, 6, 95, 95, 95, 95, 95, 95, 95, 95, 95, 95, 95, 95},
+    {95, 95, 95, 95, 90, 95, 95, 95, 95, 95, 95, 95, 95, 95, 95, 95, 95},
+    {1, 3, 1, 95, 1, 95, 1, 1, 1, 1, 1, 95, 95, 1, 1, 1, 95},
+    {1, 1, 1, 95, 1, 95, 1, 1, 1, 1, 1, 95, 95, 1, 1, 1, 95},
+    {1, 2, 1, 95, 1, 95, 1, 3, 1, 1, 1, 95, 95, 1, 1, 1, 95},
+    {95, 14, 95, 95, 95, 95, 95, 95, 12, 95, 95, 95, 95, 95, 95, 95, 95},
+    {95, 15, 95, 95, 95, 95, 95, 95, 13, 95, 95, 95, 95, 95, 95, 95, 95},
+    {95, 14, 95, 95, 95, 95, 95, 95, 95, 95, 95, 95, 95, 95, 95, 95, 95},
+    {95, 15, 95, 95, 95, 95, 95, 95, 95, 95, 95, 95, 95, 95, 95, 95, 95},
+    {95, 14, 95, 95, 95, 95, 95, 95, 95, 95, 95, 95, 95, 95, 95, 95, 95},
+    {95, 15, 95, 95, 95, 95, 95, 95, 95, 95, 95, 95, 95, 95, 95, 95, 95},
+};
+
+// Tests in this order: 'e' and 'E' have a class of their own among the letters.
+constexpr int ClassOf(unsigned char c) {
+    if (c == 'e' || c == 'E') return 16;
+    if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')) return 0;
+    if (c >= '0' && c <= '9') return 1;
+    switch (c) {
+        case '_':
+            return 2;
+        case '/':
+            return 3;
+        case '=':
+            return 4;
+        case '*':
+            return 5;
+        case '#':
+            return 6;
+        case '.':
+            return 7;
+        case '+':
+        case '-':
+            return 8;
+        case '"':
+            return 9;
+        case '%':
+            return 13;
+        case ',':
+            return 14;
+        case '|':
+            return 15;
+        case '!':
+        case '$':
+        case '^':
+        case '&':
+        case '(':
+        case ')':
+        case '[':
+        case ']':
+        case '{':
+        case '}':
+        case ';':
+        case ':':
+        case '\'':
+        case '<':
+        case '>':
+        case '?':
+        case '`':
+        case '~':
+        case '@':
+        case '\\':
+            return 10;
+        case ' ':
+        case '\n':
+        case '\t':
+        case '\0':
+            return kBlankClass;
+        default:
+            return kUnreadableClass;
+    }
+}
+
+struct ClassTable {
+    uint8_t classes[256];
+};
+
+// Classes by byte for the scanner. An embedded zero byte is not the end of the line (the line's length
+// is), so it is unreadable like the other control characters.
+constexpr ClassTable MakeClassTable() {
+    ClassTable t{};
+    for (int c = 0; c < 256; ++c) {
+        t.classes[c] = static_cast<uint8_t>(ClassOf(static_cast<unsigned char>(c)));
+    }
+    t.classes[0] = kUnreadableClass;
+    return t;
+}
+
+constexpr ClassTable kClasses = MakeClassTable();
+
+int KindOfState(int s) {
+    switch (s) {
+        case 2:
+        case 10:
+        case 12:
+        case 14:
+            return TokenKind::kInteger;
+        case 3:
+        case 11:
+        case 13:
+        case 15:
+            return TokenKind::kReal;
+        default:
+            return s;
+    }
+}
+
+inline unsigned char Byte(char c) {
+    return static_cast<unsigned char>(c);
+}
+
+}  // namespace
+
+int VRX_lexicalAnalizer::ClassifyChar(unsigned char c) {
+    return ClassOf(c);
+}
+
+VRX_lexicalAnalizer::VRX_lexicalAnalizer(int mode) {
+    separators = " \t\n";
+    for (const char c : separators) isSeparator_[Byte(c)] = true;
+    SetFlag(kValid, LoadTable(mode) == kSuccess);
+}
+
+VRX_lexicalAnalizer::~VRX_lexicalAnalizer() = default;
+
+int VRX_lexicalAnalizer::LoadTable(int mode) {
+    if (mode < LexerMode::kStandard || mode > LexerMode::kSignPunctuator) return kOutOfRange;
+    const Row* rows = mode == LexerMode::kWords ? kWordsTable : kStandardTable;
+    for (int c = 0; c < kClassCount; ++c) {
+        for (int s = 0; s < kStateCount; ++s) table[c][s] = static_cast<uint8_t>(rows[s][c]);
+    }
+    if (mode == LexerMode::kHugin) table[13][0] = kLineComment;
+    if (mode == LexerMode::kMsbn) table[14][0] = table[15][0] = kSkip;
+    if (mode == LexerMode::kSignPunctuator) table[8][0] = 8;
+    return kSuccess;
+}
+
+void VRX_lexicalAnalizer::AddSeparators(const char* characters) {
+    if (characters == nullptr) return;
+    for (const char* p = characters; *p != '\0'; ++p) {
+        if (isSeparator_[Byte(*p)]) continue;
+        isSeparator_[Byte(*p)] = true;
+        separators.push_back(*p);
+    }
+}
+
+int VRX_lexicalAnalizer::Open(const char* path) {
+    if (!IsValid()) return kObjectNotValid;
+    lineBuffer.clear();
+    tokenStart = scan = 0;
+    sourceFlags = 0;
+    historyCount = 0;
+    historyIndex = -1;
+    unknownReports_ = 0;
+    stopped_ = false;
+    const int result = file.Open(path, TextFileMode::kRead);
+    if (result != kSuccess) return result;
+    sourceFlags |= kFileInput;
+    return NextLine();
+}
+
+int VRX_lexicalAnalizer::OpenText(std::string_view text) {
+    if (!IsValid()) return kObjectNotValid;
+    lineBuffer.clear();
+    tokenStart = scan = 0;
+    sourceFlags = 0;
+    historyCount = 0;
+    historyIndex = -1;
+    unknownReports_ = 0;
+    stopped_ = false;
+    file.OpenInputText(text);
+    sourceFlags |= kFileInput;
+    return NextLine();
+}
+
+int VRX_lexicalAnalizer::ClassAt(size_t i) const {
+    return i < lineBuffer.size() ? kClasses.classes[Byte(lineBuffer[i])] : kBlankClass;
+}
+
+int VRX_lexicalAnalizer::NextLine() {
+    tokenStart = scan = 0;
+    if (stopped_) {
+        lineBuffer.clear();
+        return kEndOfFile;
+    }
+    const int result = file.ReadLine(lineBuffer);
+    if (result != kSuccess) lineBuffer.clear();
+    return result;
+}
+
+void VRX_lexicalAnalizer::StopReading() {
+    stopped_ = true;
+    lineBuffer.clear();
+    tokenStart = scan = 0;
+}
+
+int VRX_lexicalAnalizer::PeekToken(VRX_token& token) {
+    if ((sourceFlags & kReplay) != 0 || (historyIndex != -1 && historyIndex != historyCount - 1)) {
+        if (historyIndex >= 0) FillFromHistory(token);
+        return kSuccess;
+    }
+    if (!IsValid() || (sourceFlags & kFileInput) == 0) return kNoMoreTokens;
+    for (;;) {
+        while (tokenStart < lineBuffer.size() || NextLine() == kSuccess) {
+            while (tokenStart < lineBuffer.size() && isSeparator_[Byte(lineBuffer[tokenStart])]) ++tokenStart;
+            if (tokenStart < lineBuffer.size()) break;
+        }
+        if (tokenStart >= lineBuffer.size()) return kNoMoreTokens;
+
+        state = 0;
+        scan = tokenStart;
+        int action = 0;
+        for (;;) {
+            previousState = state;
+            action = table[ClassAt(scan)][previousState];
+            if (action >= 1 && action <= 15) {
+                state = action;
+                ++scan;
+                continue;
+            }
+            state = action;
+            break;
+        }
+        int result = kSuccess;
+        switch (action) {
+            case kSkip:
+                tokenStart = scan + 1;
+                continue;
+            case kAccept: {
+                const size_t length = scan - tokenStart;
+                tokenText.assign(lineBuffer, tokenStart, length);
+                sourceFlags |= kReplay;
+                Remember(KindOfState(previousState), tokenText, static_cast<int>(length));
+                FillFromHistory(token);
+                return kSuccess;
+            }
+            case kString:
+                return ReadStringToken(token);
+            case kLineComment:
+                result = SkipLineComment();
+                break;
+            case kBlockComment:
+                result = SkipBlockComment();
+                break;
+            case kNestedComment:
+                result = SkipNestedComment();
+                break;
+            case kUnknown:
+            default:
+                return ReportUnknownCharacter(token);
+        }
+        if (result != kSuccess) return result;
+    }
+}
+
+// The offending character, with the run of unreadable characters after it, becomes blank: it is
+// reported once, and what was scanned before it is read again as a token of its own.
+int VRX_lexicalAnalizer::ReportUnknownCharacter(VRX_token& token) {
+    tokenText.assign(lineBuffer, tokenStart, scan + 1 - tokenStart);
+    token.kind = TokenKind::kUnknown;
+    token.text = tokenText.c_str();
+    token.length = static_cast<int>(scan - tokenStart);
+    lineBuffer[scan] = ' ';
+    for (size_t i = scan + 1; i < lineBuffer.size() && ClassAt(i) == kUnreadableClass; ++i)
+        lineBuffer[i] = ' ';
+    scan = tokenStart;
+    ++position_;
+    const std::string line = std::to_string(GetLineNumber());
+    LogError(errorLog, kLexicalError, ("ERROR: Line " + line + " : UNKNOWN CHARACTER").c_str(), nullptr);
+    if (++unknownReports_ >= kMaxUnknownReports) {
+        LogError(errorLog, kLexicalError,
+                 ("ERROR: Line " + line + " : TOO MANY UNKNOWN CHARACTERS. READING STOPPED").c_str(),
+                 nullptr);
+        StopReading();
+    }
+    return kLexicalError;
+}
+
+int VRX_lexicalAnalizer::ReadStringToken(VRX_token& token) {
+    tokenText.clear();
+    size_t pos = scan + 1;
+    bool skipBlanks = false;
+    for (;;) {
+        // The end of a line: a line feed, or the end of a last line that has none. The break is not
+        // stored; a lone carriage return inside a line is dropped without losing the rest of the line.
+        const bool atEnd = pos >= lineBuffer.size();
+        const char c = atEnd ? '\n' : lineBuffer[pos];
+        if (c == '\r' && pos + 1 < lineBuffer.size()) {
+            ++pos;
+            continue;
+        }
+        if (c == '\n' || c == '\r') {
+            if (NextLine() != kSuccess) {
+                return LogError(errorLog, kUnexpectedEndOfFile,
+                                "ERROR: UNEXPECTED END OF FILE. UNTERMINATED STRING", nullptr);
+            }
+            pos = 0;
+            continue;
+        }
+        if (c == '"') {
+            scan = pos + 1;
+            break;
+        }
+        if (c == '\\') {
+            const bool lastOnLine = pos + 1 >= lineBuffer.size();
+            const char d = lastOnLine ? '\n' : lineBuffer[pos + 1];
+            pos += 2;
+            switch (d) {
+                case 'n':
+                    tokenText.push_back('\n');
+                    break;
+                case 't':
+                    tokenText.push_back('\t');
+                    break;
+                case 'r':
+                    tokenText.push_back('\r');
+                    break;
+                case 'b':
+                    tokenText.push_back('\b');
+                    break;
+                case '"':
+                case '\\':
+                    tokenText.push_back(d);
+                    break;
+                case ' ':
+                case '\t':
+                case '\r':
+                case '\b':
+                    skipBlanks = true;
+                    continue;
+                case '\n':
+                    if (NextLine() != kSuccess) {
+                        return LogError(errorLog, kUnexpectedEndOfFile,
+                                        "ERROR: UNEXPECTED END OF FILE. UNTERMINATED STRING", nullptr);
+                    }
+                    pos = 0;
+                    skipBlanks = true;
+                    continue;
+                case '|':
+                    skipBlanks = false;
+                    continue;
+                default:
+                    tokenText.push_back('\\');
+                    tokenText.push_back(d);
+                    break;
+            }
+            skipBlanks = false;
+            continue;
+        }
+        ++pos;
+        if (skipBlanks && (c == ' ' || c == '\t' || c == '\b')) continue;
+        skipBlanks = false;
+        tokenText.push_back(c);
+    }
+    sourceFlags |= kReplay;
+    Remember(TokenKind::kString, tokenText, static_cast<int>(tokenText.size()));
+    FillFromHistory(token);
+    return kSuccess;
+}
+
+int VRX_lexicalAnalizer::SkipLineComment() {
+    return NextLine() == kSuccess ? kSuccess : kNoMoreTokens;
+}
+
+int VRX_lexicalAnalizer::SkipBlockComment() {
+    size_t from = scan;
+    for (;;) {
+        const size_t end = lineBuffer.find("*/", from);
+        if (end != std::string::npos) {
+            tokenStart = end + 2;
+            return kSuccess;
+        }
+        if (NextLine() != kSuccess) {
+            return LogError(errorLog, kUnexpectedEndOfFile, "ERROR: UNEXPECTED END OF FILE. UNMATCHED '/*'",
+                            nullptr);
+        }
+        from = 0;
+    }
+}
+
+int VRX_lexicalAnalizer::SkipNestedComment() {
+    int depth = 1;
+    size_t p = scan;
+    for (;;) {
+        while (p + 1 < lineBuffer.size()) {
+            if (lineBuffer[p] == '#' && lineBuffer[p + 1] == '/') {
+                p += 2;
+                if (--depth == 0) {
+                    tokenStart = p;
+                    return kSuccess;
+                }
+            } else if (lineBuffer[p] == '/' && lineBuffer[p + 1] == '#') {
+                p += 2;
+                ++depth;
+            } else {
+                ++p;
+            }
+        }
+        if (NextLine() != kSuccess) {
+            return LogError(errorLog, kUnexpectedEndOfFile, "ERROR: UNEXPECTED END OF FILE. UNMATCHED '/#'",
+                            nullptr);
+        }
+        p = 0;
+    }
+}
+
+void VRX_lexicalAnalizer::Remember(int kind, const std::string& text, int length) {
+    int index = historyCount;
+    if (historyCount < kHistorySize) {
+        ++historyCount;
+    } else {
+        std::rotate(history.begin(), history.begin() + 1, history.end());
+        std::rotate(historyTexts.begin(), historyTexts.begin() + 1, historyTexts.end());
+        index = kHistorySize - 1;
+    }
+    history[index].kind = kind;
+    history[index].length = length;
+    historyTexts[index].assign(text);
+    historyIndex = index;
+}
+
+void VRX_lexicalAnalizer::FillFromHistory(VRX_token& token) const {
+    token.kind = history[historyIndex].kind;
+    token.text = historyTexts[historyIndex].c_str();
+    token.length = history[historyIndex].length;
+}
+
+void VRX_lexicalAnalizer::Consume() {
+    if (historyIndex >= historyCount - 1) {
+        if ((sourceFlags & kReplay) != 0) ++position_;
+        sourceFlags &= ~kReplay;
+        tokenStart = scan;
+    } else {
+        sourceFlags |= kReplay;
+        ++historyIndex;
+        ++position_;
+    }
+}
+
+int VRX_lexicalAnalizer::StepBack() {
+    if (historyIndex < 1) return kOutOfRange;
+    --historyIndex;
+    --position_;
+    return kSuccess;
+}

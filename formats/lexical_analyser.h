@@ -1,0 +1,123 @@
+#pragma once
+// Table-driven lexical analyser shared by every text network format: one current token, five remembered.
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "formats/text_file.h"
+#include "model/vrx_object.h"
+
+namespace TokenKind {
+constexpr int kIdentifier = 1;
+constexpr int kInteger = 2;  // also digits with an exponent: "1e5"
+constexpr int kReal = 3;
+constexpr int kSlash = 4;
+constexpr int kAssign = 5;  // '='
+constexpr int kEqual = 6;   // "=="
+constexpr int kDot = 7;
+constexpr int kPunctuator = 8;
+constexpr int kSign = 9;  // a lone '+' or '-'
+constexpr int kString = 70;
+constexpr int kUnknown = 90;
+}  // namespace TokenKind
+
+// Lexer tables by the formats that use them.
+namespace LexerMode {
+constexpr int kStandard = 1;  // own text format, KI, Netica, XMLBIF
+constexpr int kWords = 2;     // Ergo: words run to the next blank
+constexpr int kHugin = 3;     // '%' starts a line comment
+constexpr int kMsbn = 4;      // ',' and '|' are skipped between tokens
+constexpr int kSignPunctuator = 5;
+}  // namespace LexerMode
+
+// The token that PeekToken fills. `text` points into the analyser and stays valid until the next scan.
+struct VRX_token {
+    int kind = TokenKind::kUnknown;
+    const char* text = nullptr;
+    // Characters of the token as it stood in the line; for a string, the length of its unescaped text.
+    int length = 0;
+};
+
+class VRX_lexicalAnalizer : public VRX_object {
+public:
+    static constexpr int kClassCount = 17;
+    static constexpr int kStateCount = 16;
+    static constexpr int kHistorySize = 5;
+    // A file that keeps producing unreadable characters is binary; reading stops after this many reports.
+    static constexpr int kMaxUnknownReports = 100;
+
+    // An unknown mode leaves the analyser invalid; Open then refuses with -567.
+    explicit VRX_lexicalAnalizer(int mode);
+    ~VRX_lexicalAnalizer() override;
+    VRX_lexicalAnalizer(const VRX_lexicalAnalizer&) = delete;
+    VRX_lexicalAnalizer& operator=(const VRX_lexicalAnalizer&) = delete;
+
+    // 0, or -2 for a mode outside 1-5 (the table is then left as it was).
+    int LoadTable(int mode);
+
+    // Opens the file and reads its first line: 0, -103 when it cannot be opened, -102 when it is empty.
+    int Open(const char* path);
+    // Reads from a text held in memory, as Open reads a file.
+    int OpenText(std::string_view text);
+
+    // The current token, which stays current until Consume. 0; -111 at the end of the input; -126 for
+    // an unknown character, which is logged and dropped so that the next call goes on after it; -128
+    // (logged) when the input ends inside a comment or a string.
+    int PeekToken(VRX_token& token);
+    void Consume();
+    // Makes the previous remembered token current again; -2 when there is none.
+    int StepBack();
+
+    // Line of the most recently read line (1 for the first).
+    int GetLineNumber() const { return file.GetLineNumber(); }
+    // Characters skipped before a token; readers may add to the initial blank, tab and line feed.
+    void AddSeparators(const char* characters);
+    const std::string& GetSeparators() const { return separators; }
+    // Tokens consumed minus tokens stepped back over: a reader loop whose iteration leaves it unchanged
+    // has made no progress.
+    int64_t GetPosition() const { return position_; }
+
+    static int ClassifyChar(unsigned char c);
+
+private:
+    using Column = std::array<uint8_t, kStateCount>;
+
+    struct HistoryEntry {
+        int kind = TokenKind::kUnknown;
+        int length = 0;
+    };
+
+    // The character class at index i of the line; the end of the line counts as the terminating zero.
+    int ClassAt(size_t i) const;
+    int NextLine();
+    void StopReading();
+    int ReportUnknownCharacter(VRX_token& token);
+    int ReadStringToken(VRX_token& token);
+    int SkipLineComment();
+    int SkipBlockComment();
+    int SkipNestedComment();
+    void Remember(int kind, const std::string& text, int length);
+    void FillFromHistory(VRX_token& token) const;
+
+    std::array<Column, kClassCount> table{};
+    size_t tokenStart = 0;  // index into lineBuffer where the next scan starts
+    size_t scan = 0;        // index of the character being examined
+    int previousState = 0;
+    int state = 0;
+    std::string lineBuffer;
+    VRX_textFile file;
+    std::string tokenText;
+    uint32_t sourceFlags = 0;
+    std::string separators;
+    std::array<HistoryEntry, kHistorySize> history{};
+    int historyCount = 0;
+    int historyIndex = -1;
+    std::array<std::string, kHistorySize> historyTexts;
+
+    std::array<bool, 256> isSeparator_{};
+    int unknownReports_ = 0;
+    bool stopped_ = false;
+    int64_t position_ = 0;
+};

@@ -1,0 +1,307 @@
+// Line-oriented text file: whole-line reading with CR LF handling, indented and wrapped writing.
+#include "formats/text_file.h"
+
+#include <cstring>
+
+#include "model/error_log.h"
+#include "model/status_codes.h"
+
+namespace {
+
+constexpr size_t kReadChunk = 64 * 1024;
+
+// Blanks that a string reader drops after a continuation, so a broken line must not start with one.
+bool IsDroppedBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\b';
+}
+
+// True when text ends with an odd run of backslashes: its last backslash escapes what comes next.
+bool EndsInOpenEscape(const std::string& text) {
+    size_t run = 0;
+    for (size_t i = text.size(); i > 0 && text[i - 1] == '\\'; --i) ++run;
+    return (run & 1u) != 0;
+}
+
+}  // namespace
+
+VRX_textFile::VRX_textFile() = default;
+
+VRX_textFile::~VRX_textFile() {
+    Close();
+}
+
+int VRX_textFile::Open(const char* path, int mode) {
+    Close();
+    if (mode != TextFileMode::kRead && mode != TextFileMode::kWrite) {
+        status = kFileIoFailed;
+        return kFileIoFailed;
+    }
+    if (path != nullptr) file = std::fopen(path, mode == TextFileMode::kRead ? "rb" : "wb");
+    if (file == nullptr) {
+        status = kFileIoFailed;
+        return LogError(errorLog, kFileIoFailed, "OPEN FILE FAILED", nullptr);
+    }
+    openMode_ = mode;
+    inMemory_ = false;
+    lineNumber = 0;
+    column = 0;
+    status = kSuccess;
+    return kSuccess;
+}
+
+int VRX_textFile::OpenInputText(std::string_view text) {
+    Close();
+    readBuffer_.assign(text.data(), text.size());
+    readPos_ = 0;
+    openMode_ = TextFileMode::kRead;
+    inMemory_ = true;
+    lineNumber = 0;
+    status = kSuccess;
+    return kSuccess;
+}
+
+int VRX_textFile::OpenOutputText() {
+    Close();
+    outputText_.clear();
+    openMode_ = TextFileMode::kWrite;
+    inMemory_ = true;
+    lineNumber = 0;
+    column = 0;
+    status = kSuccess;
+    return kSuccess;
+}
+
+int VRX_textFile::Close() {
+    int result = kSuccess;
+    if (file != nullptr) {
+        // A failed close of an output loses buffered text: the writer must hear of it.
+        if (std::fclose(file) != 0 && openMode_ == TextFileMode::kWrite) result = kFileIoFailed;
+        file = nullptr;
+    }
+    if (openMode_ == TextFileMode::kWrite && status != kSuccess) result = kFileIoFailed;
+    openMode_ = 0;
+    inMemory_ = false;
+    readFailed_ = false;
+    readBuffer_.clear();
+    readBuffer_.shrink_to_fit();
+    readPos_ = 0;
+    status = kFileIoFailed;
+    return result;
+}
+
+bool VRX_textFile::Refill_() {
+    readBuffer_.clear();
+    readPos_ = 0;
+    if (inMemory_ || file == nullptr || readFailed_) return false;
+    readBuffer_.resize(kReadChunk);
+    const size_t n = std::fread(&readBuffer_[0], 1, kReadChunk, file);
+    readBuffer_.resize(n);
+    if (n == 0 && std::ferror(file)) readFailed_ = true;
+    return n > 0;
+}
+
+int VRX_textFile::ReadLine(std::string& line) {
+    line.clear();
+    if (openMode_ != TextFileMode::kRead) {
+        status = kFileIoFailed;
+        return kFileIoFailed;
+    }
+    bool complete = false;
+    while (!complete) {
+        if (readPos_ == readBuffer_.size() && !Refill_()) break;
+        const char* begin = readBuffer_.data() + readPos_;
+        const size_t available = readBuffer_.size() - readPos_;
+        const void* feed = std::memchr(begin, '\n', available);
+        const size_t n =
+            feed != nullptr ? static_cast<size_t>(static_cast<const char*>(feed) - begin) + 1 : available;
+        line.append(begin, n);
+        readPos_ += n;
+        complete = feed != nullptr;
+    }
+    if (readFailed_) {
+        status = kFileIoFailed;
+        return kFileIoFailed;
+    }
+    if (line.empty()) {
+        status = kEndOfFile;
+        return kEndOfFile;
+    }
+    const size_t size = line.size();
+    if (complete && size >= 2 && line[size - 2] == '\r') {
+        line.erase(size - 2, 1);
+    } else if (!complete && line[size - 1] == '\r') {
+        line.pop_back();
+    }
+    ++lineNumber;
+    status = kSuccess;
+    return kSuccess;
+}
+
+int VRX_textFile::Indent() {
+    if (indentWidth * indentLevel >= kMaxIndentation) return kOutOfRange;
+    ++indentLevel;
+    return kSuccess;
+}
+
+int VRX_textFile::Unindent() {
+    if (indentLevel == 0) return kOutOfRange;
+    --indentLevel;
+    return kSuccess;
+}
+
+int VRX_textFile::SetIndentWidth(int n) {
+    if (n < 0 || n > lineWidth - 1) return kOutOfRange;
+    indentWidth = n;
+    return kSuccess;
+}
+
+int VRX_textFile::SetLineWidth(int n) {
+    if (n < 0 || n < indentWidth + 1) return kOutOfRange;
+    lineWidth = n;
+    return kSuccess;
+}
+
+int VRX_textFile::SetContinuation(const char* text) {
+    if (text == nullptr) {
+        continuation.clear();
+    } else {
+        continuation.assign(text);
+    }
+    return kSuccess;
+}
+
+int VRX_textFile::Emit_(std::string_view text) {
+    if (!CanWrite_()) {
+        status = kFileIoFailed;
+        return kFileIoFailed;
+    }
+    if (text.empty()) return status;
+    if (inMemory_) {
+        outputText_.append(text.data(), text.size());
+    } else if (std::fwrite(text.data(), 1, text.size(), file) != text.size()) {
+        status = kFileIoFailed;
+    }
+    return status;
+}
+
+int VRX_textFile::WriteIndentation() {
+    if (!CanWrite_()) return Emit_({});
+    const int blanks = Indentation_();
+    if (blanks > 0) {
+        Emit_(std::string(static_cast<size_t>(blanks), ' '));
+        column += blanks;
+    }
+    return status;
+}
+
+int VRX_textFile::EndLine_(std::string_view text, int mode, bool moreFollows) {
+    Emit_(text);
+    column = 0;
+    if (mode == TextFileMode::kIndentAfterLineFeed && moreFollows) WriteIndentation();
+    return status;
+}
+
+int VRX_textFile::WriteRaw(std::string_view text, int mode) {
+    if (!CanWrite_()) return Emit_({});
+    size_t start = 0;
+    while (start < text.size()) {
+        const size_t feed = text.find('\n', start);
+        if (feed == std::string_view::npos) {
+            Emit_(text.substr(start));
+            column += static_cast<int>(text.size() - start);
+            break;
+        }
+        EndLine_(text.substr(start, feed + 1 - start), mode, feed + 1 < text.size());
+        start = feed + 1;
+    }
+    return status;
+}
+
+int VRX_textFile::WriteWrapped(std::string_view text, int mode) {
+    if (!CanWrite_()) return Emit_({});
+    lineBuffer.clear();
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\n') {
+            lineBuffer.push_back('\n');
+            EndLine_(lineBuffer, mode, i + 1 < text.size());
+            lineBuffer.clear();
+            continue;
+        }
+        AddWrapped_(c);
+    }
+    Emit_(lineBuffer);
+    lineBuffer.clear();
+    return status;
+}
+
+int VRX_textFile::AddWrapped_(char c) {
+    if (column > lineWidth) BreakLine_(c);
+    lineBuffer.push_back(c);
+    ++column;
+    return status;
+}
+
+// The line is full and `next` is to be added. Breaks after the last blank of the buffered text; without
+// one, moves the buffered text to a new line when earlier output shares this line; else breaks inside
+// the word, but only where the continuation text lets a reader join the pieces again. A reader drops the
+// blanks that follow a continuation, so no broken line may start with one.
+int VRX_textFile::BreakLine_(char next) {
+    const size_t n = lineBuffer.size();
+    size_t k = n;
+    int walkColumn = column;
+    bool atTab = false;
+    while (k > 0) {
+        const char p = lineBuffer[k - 1];
+        if (p == '\t') {
+            atTab = true;
+            break;
+        }
+        if (p == ' ' && !IsDroppedBlank(k < n ? lineBuffer[k] : next)) break;
+        --k;
+        --walkColumn;
+    }
+    if (k > 0 && !atTab) {
+        std::string carried = lineBuffer.substr(k);
+        lineBuffer.resize(k);
+        lineBuffer += continuation;
+        lineBuffer.push_back('\n');
+        Emit_(lineBuffer);
+        column = 0;
+        WriteIndentation();
+        lineBuffer.swap(carried);
+        column += static_cast<int>(lineBuffer.size());
+        return status;
+    }
+    const char first = n > 0 ? lineBuffer[0] : next;
+    if (k == 0 && !atTab && walkColumn > Indentation_() && !IsDroppedBlank(first)) {
+        Emit_(continuation + "\n");
+        column = 0;
+        WriteIndentation();
+        std::string pending;
+        pending.swap(lineBuffer);
+        for (const char p : pending) AddWrapped_(p);
+        return status;
+    }
+    if (!continuation.empty() && n > 0 && !IsDroppedBlank(next) && !EndsInOpenEscape(lineBuffer)) {
+        lineBuffer += continuation;
+        lineBuffer.push_back('\n');
+        Emit_(lineBuffer);
+        lineBuffer.clear();
+        column = 0;
+        WriteIndentation();
+    }
+    return status;
+}
+
+int VRX_textFile::Write(const char* text, int mode) {
+    if (!CanWrite_()) return Emit_({});
+    if (text == nullptr) return kSuccess;
+    return WriteWrapped(text, mode);
+}
+
+int VRX_textFile::WriteLine(const char* text, int mode) {
+    if (!CanWrite_()) return Emit_({});
+    WriteIndentation();
+    return Write(text, mode);
+}

@@ -1,0 +1,98 @@
+#pragma once
+// Line-oriented text file: reads lines for the lexical analyser and writes indented, wrapped text.
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+#include "model/vrx_object.h"
+
+namespace TextFileMode {
+constexpr int kRead = -100;
+constexpr int kWrite = -101;
+// The output modes of the writers: 2 writes the indentation after each line feed that more text follows.
+constexpr int kIndentAfterLineFeed = 2;
+}  // namespace TextFileMode
+
+// ReadLine at the end of the input, and the lexer's Open on an empty file.
+constexpr int kEndOfFile = -102;
+
+class VRX_textFile : public VRX_object {
+public:
+    static constexpr int kDefaultLineWidth = 70;
+    static constexpr int kMaxIndentation = 1019;
+
+    VRX_textFile();
+    ~VRX_textFile() override;
+    VRX_textFile(const VRX_textFile&) = delete;
+    VRX_textFile& operator=(const VRX_textFile&) = delete;
+
+    // kRead or kWrite; 0, or -103 (logged as "OPEN FILE FAILED" when the file cannot be opened). Bytes
+    // are read and written as they are; line ends are handled by ReadLine.
+    int Open(const char* path, int mode);
+    // Reading from a text in memory instead of a file.
+    int OpenInputText(std::string_view text);
+    // Writing into memory; the text stays readable through GetOutputText after Close.
+    int OpenOutputText();
+    const std::string& GetOutputText() const { return outputText_; }
+    // 0, or -103 when buffered output could not be written. The status becomes -103.
+    int Close();
+    bool IsOpen() const { return openMode_ != 0; }
+
+    // One whole line, whatever its length, with its line feed (none on a last line that has none). A
+    // carriage return before the line feed, or at the very end, is removed, so CR LF files read as LF
+    // files. 0, -102 at the end of the file, -103 on a read error or without an input.
+    int ReadLine(std::string& line);
+
+    int Indent();
+    int Unindent();
+    int SetIndentWidth(int n);
+    int SetLineWidth(int n);
+    // Text written at the end of each line that WriteWrapped breaks; null or empty clears it.
+    int SetContinuation(const char* text);
+
+    int WriteIndentation();
+    // Never breaks a line.
+    int WriteRaw(std::string_view text, int mode = TextFileMode::kIndentAfterLineFeed);
+    // Breaks a line that grows past the line width at a blank.
+    int WriteWrapped(std::string_view text, int mode = TextFileMode::kIndentAfterLineFeed);
+    // -103 without an output, 0 for a null text, else WriteWrapped.
+    int Write(const char* text, int mode = TextFileMode::kIndentAfterLineFeed);
+    // Write after the indentation.
+    int WriteLine(const char* text, int mode = TextFileMode::kIndentAfterLineFeed);
+
+    int GetStatus() const { return status; }
+    int GetLineNumber() const { return lineNumber; }
+    int GetLineWidth() const { return lineWidth; }
+    int GetColumn() const { return column; }
+    int GetIndentLevel() const { return indentLevel; }
+    int GetIndentWidth() const { return indentWidth; }
+    const std::string& GetContinuation() const { return continuation; }
+
+private:
+    bool CanWrite_() const { return openMode_ == TextFileMode::kWrite; }
+    bool Refill_();
+    int Emit_(std::string_view text);
+    int Indentation_() const { return indentLevel * indentWidth; }
+    int EndLine_(std::string_view text, int mode, bool moreFollows);
+    // Adds one character to the current output line of WriteWrapped, breaking the line first when full.
+    int AddWrapped_(char c);
+    int BreakLine_(char next);
+
+    FILE* file = nullptr;
+    int status = -103;
+    int lineNumber = 0;
+    int lineWidth = kDefaultLineWidth;
+    int column = 0;
+    int indentLevel = 0;
+    int indentWidth = 1;
+    std::string lineBuffer;  // the output line being assembled by WriteWrapped
+    std::string continuation;
+
+    int openMode_ = 0;  // 0 closed, else kRead or kWrite
+    bool inMemory_ = false;
+    bool readFailed_ = false;
+    std::string readBuffer_;
+    size_t readPos_ = 0;
+    std::string outputText_;
+};

@@ -1,0 +1,398 @@
+// Base of the text-format speakers, reading side: token tests, fields, lists, sections, skipping and
+// error reporting.
+#include "formats/text_format_base.h"
+
+#include <cstring>
+#include <new>
+
+#include "model/double_array.h"
+#include "model/error_log.h"
+#include "model/int_array.h"
+#include "model/number_text.h"
+#include "model/status_codes.h"
+#include "model/string_array.h"
+
+namespace {
+
+inline char LowerAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// Case-insensitive in ASCII only, whatever the process locale.
+bool EqualIgnoringCase(const char* a, const char* b, size_t n) {
+    for (size_t i = 0; i < n; ++i) {
+        if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
+    }
+    return true;
+}
+
+bool IsPunctuationKind(int kind) {
+    return kind >= TokenKind::kSlash && kind <= TokenKind::kSign;
+}
+
+}  // namespace
+
+VRX_textFormat::VRX_textFormat(VRX_network* network) : VRX_fileFormat(network) {}
+
+VRX_textFormat::~VRX_textFormat() = default;
+
+int VRX_textFormat::StartReading(const char* path, int mode) {
+    try {
+        lexer = std::make_unique<VRX_lexicalAnalizer>(mode);
+    } catch (const std::bad_alloc&) {
+        return kOutOfMemory;
+    }
+    return lexer->Open(path);
+}
+
+int VRX_textFormat::StartReadingText(std::string_view text, int mode) {
+    try {
+        lexer = std::make_unique<VRX_lexicalAnalizer>(mode);
+    } catch (const std::bad_alloc&) {
+        return kOutOfMemory;
+    }
+    return lexer->OpenText(text);
+}
+
+void VRX_textFormat::FinishReading() {
+    lexer.reset();
+}
+
+int VRX_textFormat::PeekToken() {
+    if (!lexer) return kNoMoreTokens;
+    // An unknown character has been logged and dropped by the analyser: the token after it is current.
+    int result = kLexicalError;
+    while (result == kLexicalError) result = lexer->PeekToken(token);
+    return result;
+}
+
+void VRX_textFormat::ConsumeToken() {
+    if (lexer) lexer->Consume();
+}
+
+bool VRX_textFormat::Matches_(int kind, const char* text) const {
+    if (token.text == nullptr || token.length < 0) return false;
+    const size_t length = static_cast<size_t>(token.length);
+    if (token.kind == kind) {
+        return text == nullptr ||
+               (std::strlen(text) == length && EqualIgnoringCase(text, token.text, length));
+    }
+    // A punctuation token stands for the expected punctuator it begins; strings, words and numbers never
+    // do ("}" as a string is no block end).
+    return kind == TokenKind::kPunctuator && text != nullptr && IsPunctuationKind(token.kind) && length > 0 &&
+           std::strlen(text) >= length && EqualIgnoringCase(text, token.text, length);
+}
+
+int VRX_textFormat::ExpectToken(int kind, const char* text) {
+    if (!lexer) return kOutOfRange;
+    const int result = PeekToken();
+    if (result != kSuccess) return result;
+    if (!Matches_(kind, text)) return kSyntaxError;
+    lexer->Consume();
+    return kSuccess;
+}
+
+int VRX_textFormat::RequireToken(int kind, const char* text) {
+    message.clear();
+    if (!lexer) return LogError(errorLog, kSyntaxError, "ERROR: Unable to parse file", nullptr);
+    const int result = ExpectToken(kind, text);
+    if (result == kSuccess) return kSuccess;
+    if (result == kSyntaxError) {
+        FormatUnexpectedToken(kind, text);
+    } else {
+        FormatUnexpectedEnd(kind, text);
+    }
+    return ReportError(kSyntaxError, message.c_str());
+}
+
+std::string VRX_textFormat::ExpectedItem_(int kind, const char* text) const {
+    if (text != nullptr) return std::string("'") + text + "'";
+    switch (kind) {
+        case TokenKind::kIdentifier:
+            return "Identifier";
+        case TokenKind::kInteger:
+            return "Integer";
+        case TokenKind::kReal:
+            return "Real Number";
+        case TokenKind::kPunctuator:
+            return "Punctuator";
+        default:
+            return "String";
+    }
+}
+
+namespace {
+
+bool HasExpectationText(int kind) {
+    return kind == TokenKind::kIdentifier || kind == TokenKind::kInteger || kind == TokenKind::kReal ||
+           kind == TokenKind::kPunctuator || kind == TokenKind::kString;
+}
+
+}  // namespace
+
+void VRX_textFormat::FormatUnexpectedToken(int kind, const char* text) {
+    message.assign("ERROR: '").append(TokenText_()).append("' : ");
+    if (HasExpectationText(kind)) {
+        message.append(ExpectedItem_(kind, text)).append(" expected");
+    } else {
+        message.append("Unexpected");
+    }
+}
+
+void VRX_textFormat::FormatUnexpectedEnd(int kind, const char* text) {
+    if (HasExpectationText(kind)) {
+        message.assign("ERROR: End of File : Expecting ").append(ExpectedItem_(kind, text));
+    } else {
+        message.assign("ERROR: Unexpected End of File");
+    }
+}
+
+int VRX_textFormat::IsIdentifierNext() {
+    const int result = PeekToken();
+    return result != kSuccess ? result : token.kind == TokenKind::kIdentifier;
+}
+
+int VRX_textFormat::IsStringNext() {
+    const int result = PeekToken();
+    return result != kSuccess ? result : token.kind == TokenKind::kString;
+}
+
+int VRX_textFormat::IsIntegerNext() {
+    const int result = PeekToken();
+    return result != kSuccess ? result : token.kind == TokenKind::kInteger;
+}
+
+int VRX_textFormat::IsNumberNext() {
+    const int result = PeekToken();
+    return result != kSuccess ? result
+                              : (token.kind == TokenKind::kInteger || token.kind == TokenKind::kReal);
+}
+
+int VRX_textFormat::IsCommaNext() {
+    const int result = PeekToken();
+    return result != kSuccess ? result : (token.kind == TokenKind::kPunctuator && TokenIs(","));
+}
+
+int VRX_textFormat::IsOpenParenNext() {
+    const int result = PeekToken();
+    return result != kSuccess ? result : (token.kind == TokenKind::kPunctuator && TokenIs("("));
+}
+
+int VRX_textFormat::IsWordNext(const char* text) {
+    const int result = PeekToken();
+    return result != kSuccess ? result : TokenIs(text);
+}
+
+int VRX_textFormat::IsKeywordNext(KeywordTable table) {
+    const int result = PeekToken();
+    return result != kSuccess ? result : TokenInTable(table);
+}
+
+bool VRX_textFormat::SameWord_(const char* a, const char* b) const {
+    if (caseSensitive) return std::strcmp(a, b) == 0;
+    const size_t n = std::strlen(a);
+    return n == std::strlen(b) && EqualIgnoringCase(a, b, n);
+}
+
+bool VRX_textFormat::TokenIs(const char* text) const {
+    return text != nullptr && token.text != nullptr && SameWord_(token.text, text);
+}
+
+bool VRX_textFormat::TokenInTable(KeywordTable table) const {
+    return KeywordIndex(table) >= 0;
+}
+
+int VRX_textFormat::KeywordIndex(KeywordTable table) const {
+    if (table == nullptr) return kOutOfRange;
+    for (int i = 0; table[i] != nullptr; ++i) {
+        if (TokenIs(table[i])) return i;
+    }
+    return kOutOfRange;
+}
+
+int VRX_textFormat::ReadInt(int& value) {
+    const int result = ExpectToken(TokenKind::kInteger, nullptr);
+    if (result != kSuccess) return result;
+    return ParseInt(token.text, value);
+}
+
+int VRX_textFormat::ReadNumber(double& value) {
+    int result = ExpectToken(TokenKind::kInteger, nullptr);
+    if (result == kSyntaxError) result = ExpectToken(TokenKind::kReal, nullptr);
+    if (result != kSuccess) return result;
+    return ParseDouble(token.text, value);
+}
+
+int VRX_textFormat::ReadIdentifier(std::string& text) {
+    const int result = ExpectToken(TokenKind::kIdentifier, nullptr);
+    if (result == kSuccess) text.assign(token.text, static_cast<size_t>(token.length));
+    return result;
+}
+
+int VRX_textFormat::ReadString(std::string& text) {
+    const int result = ExpectToken(TokenKind::kString, nullptr);
+    if (result == kSuccess) text.assign(token.text, static_cast<size_t>(token.length));
+    return result;
+}
+
+int VRX_textFormat::ReadFieldStart(const char* key, int kind) {
+    if (key == nullptr) return kOutOfRange;
+    if (PeekToken() != kSuccess || token.kind != TokenKind::kIdentifier || !TokenIs(key))
+        return kNotThisKeyword;
+    lexer->Consume();
+    const int result = RequireToken(TokenKind::kPunctuator, "=");
+    if (result != kSuccess) return result;
+    return RequireToken(kind, nullptr);
+}
+
+int VRX_textFormat::ReadIntField(const char* key, int& value) {
+    const int result = ReadFieldStart(key, TokenKind::kInteger);
+    if (result != kSuccess) return result;
+    return ParseInt(token.text, value);
+}
+
+int VRX_textFormat::ReadBoolField(const char* key, int& value) {
+    const int result = ReadFieldStart(key, TokenKind::kIdentifier);
+    if (result != kSuccess) return result;
+    if (TokenIs("TRUE")) {
+        value = 1;
+    } else if (TokenIs("FALSE")) {
+        value = 0;
+    } else {
+        message.assign("ERROR: (\"").append(TokenText_()).append("\") : Boolean Expected");
+        return ReportError(kSyntaxError, message.c_str());
+    }
+    return kSuccess;
+}
+
+int VRX_textFormat::ReadDelimitedList_(int (VRX_textFormat::*isItemNext)(), const ItemReader& readItem) {
+    int result = RequireToken(TokenKind::kPunctuator, "(");
+    if (result != kSuccess) return result;
+    if ((this->*isItemNext)() == 1) {
+        do {
+            result = readItem();
+            if (result != kSuccess) return result;
+        } while (ExpectToken(TokenKind::kPunctuator, ",") == kSuccess);
+    }
+    return RequireToken(TokenKind::kPunctuator, ")");
+}
+
+int VRX_textFormat::ReadIdList(VRX_stringArray& list) {
+    if (!list.IsValid()) return kObjectNotValid;
+    return ReadDelimitedList_(&VRX_textFormat::IsIdentifierNext, [&]() {
+        const int result = ExpectToken(TokenKind::kIdentifier, nullptr);
+        if (result == kSuccess) list.Add(token.text);
+        return result;
+    });
+}
+
+int VRX_textFormat::ReadStringList(VRX_stringArray& list) {
+    if (!list.IsValid()) return kObjectNotValid;
+    return ReadDelimitedList_(&VRX_textFormat::IsStringNext, [&]() {
+        const int result = ExpectToken(TokenKind::kString, nullptr);
+        if (result == kSuccess) list.Add(token.text);
+        return result;
+    });
+}
+
+int VRX_textFormat::ReadDoubleList(VRX_doubleArray& list) {
+    return ReadDelimitedList_(&VRX_textFormat::IsNumberNext, [&]() {
+        double value = 0.0;
+        const int result = ReadNumber(value);
+        if (result == kSuccess) return list.Add(value);
+        return result;
+    });
+}
+
+int VRX_textFormat::ReadIntList(VRX_intArray& list) {
+    return ReadDelimitedList_(&VRX_textFormat::IsIntegerNext, [&]() {
+        int value = 0;
+        const int result = ReadInt(value);
+        if (result == kSuccess) return list.Add(value);
+        return result;
+    });
+}
+
+int VRX_textFormat::ReadSectionStart(const char* /*name*/) {
+    return kSuccess;
+}
+
+int VRX_textFormat::ReadSectionEnd() {
+    return RequireToken(TokenKind::kPunctuator, "}");
+}
+
+int VRX_textFormat::AtSectionEnd() {
+    if (PeekToken() != kSuccess) return 1;
+    return token.kind != TokenKind::kString && TokenIs("}") ? 1 : 0;
+}
+
+int VRX_textFormat::SkipStatement() {
+    if (!lexer) return kOutOfRange;
+    int depth = 0;
+    for (;;) {
+        const int result = PeekToken();
+        if (result != kSuccess) return ReportError(result, nullptr);
+        if (token.kind == TokenKind::kPunctuator) {
+            if (std::strcmp(token.text, "{") == 0) {
+                ++depth;
+            } else if (std::strcmp(token.text, "}") == 0) {
+                if (depth == 0) return kSuccess;
+                --depth;
+            } else if (depth == 0 && std::strcmp(token.text, ";") == 0) {
+                return kSuccess;
+            }
+        }
+        lexer->Consume();
+    }
+}
+
+int VRX_textFormat::SkipAfterError() {
+    return SkipStatement();
+}
+
+int VRX_textFormat::SkipBlock() {
+    if (!lexer) return kOutOfRange;
+    int depth = 0;
+    for (;;) {
+        const int result = PeekToken();
+        if (result != kSuccess) return ReportError(result, nullptr);
+        if (token.kind == TokenKind::kPunctuator) {
+            if (std::strcmp(token.text, "{") == 0) {
+                ++depth;
+            } else if (std::strcmp(token.text, "}") == 0) {
+                if (depth == 0) return kSuccess;
+                lexer->Consume();
+                if (--depth == 0) return kSuccess;
+                continue;
+            }
+        }
+        lexer->Consume();
+    }
+}
+
+int VRX_textFormat::ReadBlock(const std::function<int()>& readStatement, bool semicolonAfterEach) {
+    if (!lexer) return kOutOfRange;
+    while (AtSectionEnd() == 0) {
+        const int64_t before = lexer->GetPosition();
+        if (readStatement() != kSuccess) SkipStatement();
+        // The rest of a statement that does not end where expected is skipped with its ';', which
+        // would otherwise be read as the next statement.
+        if (semicolonAfterEach && ExpectToken(TokenKind::kPunctuator, ";") != kSuccess &&
+            SkipStatement() == kSuccess) {
+            ExpectToken(TokenKind::kPunctuator, ";");
+        }
+        if (lexer->GetPosition() == before && AtSectionEnd() == 0) lexer->Consume();
+    }
+    if (ReadSectionEnd() != kSuccess) SkipAfterError();
+    return kSuccess;
+}
+
+int VRX_textFormat::ReportError(int code, const char* text) {
+    if (code == kSuccess) return kSuccess;
+    const std::string prefix = "(line " + std::to_string(lexer ? lexer->GetLineNumber() : 0) + ") : ";
+    return LogError(errorLog, code, text, prefix.c_str());
+}
+
+void VRX_textFormat::SetContinuation() {}
+
+void VRX_textFormat::ClearContinuation() {}

@@ -1,0 +1,155 @@
+#pragma once
+// Base of the text-format speakers: token tests, field, list and section readers and writers, the
+// recovering statement loop, statement skipping and error reporting, over the lexical analyser (input)
+// and a text file (output).
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "formats/lexical_analyser.h"
+#include "formats/text_file.h"
+#include "model/file_format.h"
+
+class VRX_doubleArray;
+class VRX_intArray;
+class VRX_stringArray;
+
+// Keyword tables are arrays of texts ended by a null pointer.
+using KeywordTable = const char* const*;
+
+// A field reader's answer when the current word is not its keyword: the caller tries its next one.
+constexpr int kNotThisKeyword = -129;
+
+class VRX_textFormat : public VRX_fileFormat {
+public:
+    explicit VRX_textFormat(VRX_network* network);
+    ~VRX_textFormat() override;
+
+    // Skips tokens up to the ';' that ends the statement, counting '{' and '}' so that an inner block
+    // goes whole; the ';' stays current. A '}' that closes the enclosing block also ends the skip and
+    // stays current. A lexer failure is logged with its code's text and returned.
+    virtual int SkipStatement();
+    virtual int SkipAfterError();
+
+    // "(" items separated by "," ")" appended to the list; "()" is an empty list. A missing "(" or ")"
+    // is reported; an item of the wrong kind returns -127 without a message.
+    virtual int ReadIdList(VRX_stringArray& list);
+    virtual int ReadStringList(VRX_stringArray& list);
+    virtual int ReadDoubleList(VRX_doubleArray& list);
+    virtual int ReadIntList(VRX_intArray& list);
+
+    // useSize: write the array's size items rather than its count.
+    virtual int WriteIdListField(const char* key, const VRX_stringArray& list, bool useSize);
+    virtual int WriteIdList(const VRX_stringArray& list, bool useSize);
+    virtual int WriteStringListField(const char* key, const VRX_stringArray& list, bool useSize);
+    virtual int WriteStringList(const VRX_stringArray& list, bool useSize);
+    virtual int WriteDoubleListField(const char* key, const VRX_doubleArray& list, bool useSize);
+    virtual int WriteDoubleList(const VRX_doubleArray& list, bool useSize);
+    virtual int WriteIntListField(const char* key, const VRX_intArray& list, bool useSize);
+    virtual int WriteIntList(const VRX_intArray& list, bool useSize);
+
+    // KEY = value: -129 when the current token is not the Identifier key (nothing consumed); on success
+    // the value token (of the kind given) is consumed and its text is in `token`.
+    virtual int ReadFieldStart(const char* key, int kind);
+    virtual int ReadIntField(const char* key, int& value);
+    virtual int ReadBoolField(const char* key, int& value);
+    virtual int WriteStringField(const char* key, const char* text, bool quoted, bool escaped);
+    virtual int WriteIntField(const char* key, int value);
+    virtual int WriteBoolField(const char* key, bool value);
+    virtual int WriteQuotedField(const char* key, const char* text);
+
+    virtual int ReadSectionStart(const char* name);
+    virtual int ReadSectionEnd();
+    virtual int WriteSectionStart(const char* name);
+    virtual int WriteSectionEnd();
+    // 1 at the end of the input or at a '}' (not a string "}"), else 0; consumes nothing.
+    virtual int AtSectionEnd();
+    // Logs "(line %d) : " and the message (null: the code's text); returns code. Code 0 logs nothing.
+    virtual int ReportError(int code, const char* message);
+    // Around escaped text: a speaker sets the output's continuation text so that broken lines join again.
+    virtual void SetContinuation();
+    virtual void ClearContinuation();
+
+    // Token tests. An unknown character in the input has been logged by the analyser and is passed over.
+    // Accepts a token of the kind (and text, compared without regard to case) and consumes it; -127
+    // otherwise, nothing logged; -2 without a lexer; a lexer failure as it is. Kind 8 with a text also
+    // accepts any punctuation token whose text begins the expected one ("=" for "==").
+    int ExpectToken(int kind, const char* text);
+    // ExpectToken that reports a mismatch with -127 and the expectation message.
+    int RequireToken(int kind, const char* text);
+    void FormatUnexpectedToken(int kind, const char* text);
+    void FormatUnexpectedEnd(int kind, const char* text);
+    // 1 or 0, or the lexer's failure (-111 at the end of the input); nothing consumed.
+    int IsIdentifierNext();
+    int IsStringNext();
+    int IsIntegerNext();
+    int IsNumberNext();
+    int IsCommaNext();
+    int IsOpenParenNext();
+    int IsWordNext(const char* text);
+    int IsKeywordNext(KeywordTable table);
+    // The same tests on the current token without peeking, by the case rule of `caseSensitive`.
+    bool TokenIs(const char* text) const;
+    bool TokenInTable(KeywordTable table) const;
+    // Index of the current token's text in the table, -2 when absent.
+    int KeywordIndex(KeywordTable table) const;
+
+    int ReadInt(int& value);
+    int ReadNumber(double& value);
+    int ReadIdentifier(std::string& text);
+    int ReadString(std::string& text);
+
+    // The line's indentation, then the text (escaped first when asked).
+    int WriteIndented(const char* text, bool escaped);
+    // Text of a quoted value. It is broken at the line width only while a continuation text is set;
+    // otherwise it is written on one line, since a plain line break inside quotes would change it.
+    int WriteText(const char* text, bool escaped);
+    static std::string EscapeText(std::string_view text);
+    int SetLineWidth(int n);
+
+    // Reading: makes the lexer of the mode and opens the file (or text); its code on failure.
+    int StartReading(const char* path, int mode);
+    int StartReadingText(std::string_view text, int mode);
+    void FinishReading();
+    // Writing: opens the output; FinishWriting closes it and returns the writing status.
+    int StartWriting(const char* path);
+    int FinishWriting();
+
+    // The recovering loop of a block's statements: until '}' or the end of input, read a statement;
+    // a failed one is skipped (SkipStatement), then a ';' is taken when expected and present, the rest
+    // of the statement skipped (with its ';') when not. The closing '}' is required (SkipAfterError when
+    // missing). A statement that consumes nothing has its first token dropped, so the loop always advances.
+    int ReadBlock(const std::function<int()>& readStatement, bool semicolonAfterEach = true);
+    // Skips tokens up to and including the '}' that closes the first block opened; a '}' closing the
+    // enclosing block before any '{' ends the skip and stays current.
+    int SkipBlock();
+
+    // The current token into `token`, passing over unknown characters; 0 or the lexer's failure.
+    int PeekToken();
+    void ConsumeToken();
+
+    const VRX_token& GetToken() const { return token; }
+    const std::string& GetMessage() const { return message; }
+    VRX_textFile& GetOutput() { return output; }
+    VRX_lexicalAnalizer* GetLexer() { return lexer.get(); }
+    bool IsCaseSensitive() const { return caseSensitive; }
+    void SetCaseSensitive(bool on) { caseSensitive = on; }
+
+protected:
+    // One list item of a delimited list: consumes it and stores it, or fails.
+    using ItemReader = std::function<int()>;
+    int ReadDelimitedList_(int (VRX_textFormat::*isItemNext)(), const ItemReader& readItem);
+    bool Matches_(int kind, const char* text) const;
+    bool SameWord_(const char* a, const char* b) const;
+    std::string ExpectedItem_(int kind, const char* text) const;
+    const char* TokenText_() const { return token.text != nullptr ? token.text : ""; }
+
+    VRX_textFile output;
+    std::unique_ptr<VRX_lexicalAnalizer> lexer;
+    VRX_token token;
+    std::string message;
+    bool caseSensitive = true;
+};

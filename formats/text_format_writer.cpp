@@ -1,0 +1,203 @@
+// Base of the text-format speakers, writing side: escaping, fields, lists and sections.
+#include <string>
+
+#include "formats/text_format_base.h"
+#include "model/double_array.h"
+#include "model/int_array.h"
+#include "model/number_text.h"
+#include "model/status_codes.h"
+#include "model/string_array.h"
+
+int VRX_textFormat::StartWriting(const char* path) {
+    return output.Open(path, TextFileMode::kWrite);
+}
+
+int VRX_textFormat::FinishWriting() {
+    return output.Close();
+}
+
+int VRX_textFormat::SetLineWidth(int n) {
+    return output.SetLineWidth(n);
+}
+
+std::string VRX_textFormat::EscapeText(std::string_view text) {
+    std::string escaped;
+    escaped.reserve(text.size() + text.size() / 8);
+    for (const char c : text) {
+        switch (c) {
+            case '\t':
+                escaped.append("\\t");
+                break;
+            case '\n':
+                escaped.append("\\n");
+                break;
+            case '\r':
+                escaped.append("\\r");
+                break;
+            case '"':
+                escaped.append("\\\"");
+                break;
+            case '\\':
+                escaped.append("\\\\");
+                break;
+            default:
+                escaped.push_back(c);
+                break;
+        }
+    }
+    return escaped;
+}
+
+int VRX_textFormat::WriteIndented(const char* text, bool escaped) {
+    if (!escaped || text == nullptr) return output.WriteLine(text);
+    output.WriteIndentation();
+    return WriteText(text, true);
+}
+
+int VRX_textFormat::WriteText(const char* text, bool escaped) {
+    if (text == nullptr) return output.Write(nullptr);
+    if (escaped) SetContinuation();
+    const std::string written = escaped ? EscapeText(text) : std::string(text);
+    const int result =
+        output.GetContinuation().empty() ? output.WriteRaw(written) : output.WriteWrapped(written);
+    if (escaped) ClearContinuation();
+    return result;
+}
+
+int VRX_textFormat::WriteIdList(const VRX_stringArray& list, bool useSize) {
+    const int n = useSize ? list.GetSize() : list.GetCount();
+    output.Write("(");
+    for (int i = 0; i < n; ++i) {
+        if (i > 0) output.Write(", ");
+        const char* item = list[i];
+        if (item != nullptr) output.WriteRaw(item);
+    }
+    return output.Write(")");
+}
+
+int VRX_textFormat::WriteIntList(const VRX_intArray& list, bool useSize) {
+    const int n = useSize ? list.GetSize() : list.GetCount();
+    std::string text;
+    output.Write("(");
+    for (int i = 0; i < n; ++i) {
+        if (i > 0) output.Write(", ");
+        FormatInt(list[i], text);
+        output.Write(text.c_str());
+    }
+    return output.Write(")");
+}
+
+int VRX_textFormat::WriteDoubleList(const VRX_doubleArray& list, bool useSize) {
+    const int n = useSize ? list.GetSize() : list.GetCount();
+    std::string text;
+    output.Write("(");
+    for (int i = 0; i < n; ++i) {
+        if (i > 0) output.Write(", ");
+        FormatDouble(list[i], text);
+        output.Write(text.c_str());
+    }
+    return output.Write(")");
+}
+
+// Quotes go out unbroken: a plain line break next to a quote would land inside the string.
+int VRX_textFormat::WriteStringList(const VRX_stringArray& list, bool useSize) {
+    const int n = useSize ? list.GetSize() : list.GetCount();
+    output.Write("(");
+    for (int i = 0; i < n; ++i) {
+        if (i == 0) {
+            output.WriteRaw("\"");
+        } else {
+            output.WriteRaw(",");
+            if (output.GetLineWidth() - output.GetColumn() < 3) {
+                output.WriteRaw("\n");
+                output.WriteIndentation();
+                output.WriteRaw("\"");
+            } else {
+                output.WriteRaw(" \"");
+            }
+        }
+        const char* item = list[i];
+        WriteText(item != nullptr ? item : "", true);
+        output.WriteRaw("\"");
+    }
+    return output.Write(")");
+}
+
+int VRX_textFormat::WriteIdListField(const char* key, const VRX_stringArray& list, bool useSize) {
+    WriteIndented(key, false);
+    output.Write(" = ");
+    WriteIdList(list, useSize);
+    return output.Write(";\n");
+}
+
+int VRX_textFormat::WriteStringListField(const char* key, const VRX_stringArray& list, bool useSize) {
+    WriteIndented(key, false);
+    output.Write(" = ");
+    WriteStringList(list, useSize);
+    return output.Write(";\n");
+}
+
+int VRX_textFormat::WriteDoubleListField(const char* key, const VRX_doubleArray& list, bool useSize) {
+    WriteIndented(key, false);
+    output.Write(" = ");
+    WriteDoubleList(list, useSize);
+    return output.Write(";\n");
+}
+
+int VRX_textFormat::WriteIntListField(const char* key, const VRX_intArray& list, bool useSize) {
+    WriteIndented(key, false);
+    output.Write(" = ");
+    WriteIntList(list, useSize);
+    return output.Write(";\n");
+}
+
+int VRX_textFormat::WriteStringField(const char* key, const char* text, bool quoted, bool escaped) {
+    if (key == nullptr || text == nullptr) return kSuccess;
+    WriteIndented(key, false);
+    output.Write(" = ");
+    if (quoted) output.WriteRaw("\"");
+    if (!quoted && !escaped) {
+        output.WriteRaw(text);
+    } else {
+        WriteText(text, escaped);
+    }
+    if (quoted) output.WriteRaw("\"");
+    return output.Write(";\n");
+}
+
+int VRX_textFormat::WriteQuotedField(const char* key, const char* text) {
+    if (key == nullptr || text == nullptr) return kSuccess;
+    WriteIndented(key, false);
+    output.Write(" = ");
+    output.WriteRaw("\"");
+    WriteText(text, true);
+    output.WriteRaw("\"");
+    return output.Write(";\n");
+}
+
+int VRX_textFormat::WriteIntField(const char* key, int value) {
+    std::string text;
+    FormatInt(value, text);
+    WriteIndented(key, false);
+    output.Write(" = ");
+    output.Write(text.c_str());
+    return output.Write(";\n");
+}
+
+int VRX_textFormat::WriteBoolField(const char* key, bool value) {
+    WriteIndented(key, false);
+    output.Write(" = ");
+    output.Write(value ? "TRUE" : "FALSE");
+    return output.Write(";\n");
+}
+
+int VRX_textFormat::WriteSectionStart(const char* /*name*/) {
+    return kSuccess;
+}
+
+int VRX_textFormat::WriteSectionEnd() {
+    output.Unindent();
+    output.WriteLine("};\n");
+    output.Unindent();
+    return output.GetStatus();
+}

@@ -1,0 +1,464 @@
+// Writer of the system's own text format: the whole network in its canonical form, nodes in
+// topological order so that every parent is read before its children.
+#include <string>
+
+#include "definitions/cast.h"
+#include "definitions/decision_list.h"
+#include "definitions/demorgan.h"
+#include "definitions/node_cost.h"
+#include "definitions/noisy_adder.h"
+#include "definitions/noisy_max.h"
+#include "definitions/truth_table.h"
+#include "formats/vrx_format.h"
+#include "model/dmatrix.h"
+#include "model/double_array.h"
+#include "model/error_log.h"
+#include "model/extra_definition.h"
+#include "model/header.h"
+#include "model/id_array.h"
+#include "model/int_array.h"
+#include "model/network.h"
+#include "model/node.h"
+#include "model/node_definition.h"
+#include "model/node_info.h"
+#include "model/number_text.h"
+#include "model/saved_case.h"
+#include "model/status_codes.h"
+#include "model/string_array.h"
+#include "model/submodel.h"
+
+namespace {
+
+// The kinds whose content this format has statements for.
+bool IsWritableKind(int typeCode) {
+    switch (typeCode) {
+        case DefinitionType::kCpt:
+        case DefinitionType::kTruthTable:
+        case DefinitionType::kList:
+        case DefinitionType::kTable:
+        case DefinitionType::kNoisyMax:
+        case DefinitionType::kCast:
+        case DefinitionType::kDeMorgan:
+        case DefinitionType::kNoisyAdder:
+            return true;
+        default:
+            return false;
+    }
+}
+
+const char* DiagnosisTypeWord(int type) {
+    if (type == DiagnosisType::kTarget) return "TARGET";
+    if (type == DiagnosisType::kObservation) return "OBSERVATION";
+    return "AUXILIARY";
+}
+
+}  // namespace
+
+int VRX_vrxSpeaker::CheckWritable() {
+    if (network == nullptr) return kObjectNotValid;
+    for (int h = network->GetFirstNode(); h >= 0; h = network->GetNextNode(h)) {
+        const VRX_node* node = network->GetNode(h);
+        const VRX_nodeDefinition* definition = node->GetDefinition();
+        if (node->GetInfo() != nullptr && definition != nullptr && IsWritableKind(definition->GetType())) continue;
+        const char* id = node->GetId();
+        const std::string kind = definition != nullptr ? std::string(definition->GetTypeName()) + " definitions"
+                                                       : std::string("nodes without definition");
+        const std::string text = std::string("ERROR: Node [") + (id != nullptr ? id : VrxFormat::kUnnamedNode) +
+                                 "] : " + kind + " cannot be saved in the vrx format";
+        return LogError(errorLog, kOutOfRange, text.c_str(), nullptr);
+    }
+    // Parents must come before their children; a network whose order cannot be formed is not written.
+    if (network->GetTopologicalOrder().GetCount() != network->GetNumberOfNodes()) {
+        return LogError(errorLog, kOutOfRange, "ERROR: The network's nodes cannot be put in order", nullptr);
+    }
+    return kSuccess;
+}
+
+int VRX_vrxSpeaker::WriteFile(const char* path) {
+    // Refused before the file is touched, so an existing file is not replaced by a partial one.
+    if (const int rc = CheckWritable()) return rc;
+    if (const int rc = StartWriting(path)) return rc;
+    WriteNetwork();
+    return FinishWriting();
+}
+
+int VRX_vrxSpeaker::WriteToText(std::string& out) {
+    if (const int rc = CheckWritable()) return rc;
+    if (const int rc = output.OpenOutputText()) return rc;
+    WriteNetwork();
+    const int rc = FinishWriting();
+    out = output.GetOutputText();
+    return rc;
+}
+
+int VRX_vrxSpeaker::WriteSectionStart(const char* name) {
+    WriteIndented(name, false);
+    output.Write(" = \n");
+    output.Indent();
+    output.WriteLine("{\n");
+    return output.Indent();
+}
+
+void VRX_vrxSpeaker::SetContinuation() {
+    output.SetContinuation(VrxFormat::kContinuation);
+}
+
+void VRX_vrxSpeaker::ClearContinuation() {
+    output.SetContinuation(nullptr);
+}
+
+// Identifiers go out unbroken: a line break inside one would split it.
+void VRX_vrxSpeaker::WriteBlockStart(const char* keyword, const char* id) {
+    WriteIndented(keyword, false);
+    output.WriteRaw(" ");
+    output.WriteRaw(id);
+    output.Write("\n");
+    output.Indent();
+    output.WriteLine("{\n");
+    output.Indent();
+}
+
+void VRX_vrxSpeaker::WriteRawField(const char* key, const char* text) {
+    WriteStringField(key, text, false, false);
+}
+
+void VRX_vrxSpeaker::WriteNumberField(const char* key, double value, bool quoted) {
+    std::string text;
+    FormatDouble(value, text);
+    WriteStringField(key, text.c_str(), quoted, false);
+}
+
+int VRX_vrxSpeaker::WriteNetwork() {
+    const VRX_header* header = network->GetHeader();
+    const char* netId = header != nullptr && header->GetId() != nullptr ? header->GetId() : VrxFormat::kUnnamedNetwork;
+    output.Write("net ");
+    output.WriteRaw(netId);
+    output.Write("\n{\n");
+    output.Indent();
+    if (header != nullptr) WriteHeader(*header);
+    WriteSectionStart("CREATION");
+    WriteStringField("CREATOR", network->creation.GetCreator(), true, true);
+    WriteStringField("CREATED", network->creation.GetCreated(), true, true);
+    WriteStringField("MODIFIED", network->creation.GetModified(), true, true);
+    WriteSectionEnd();
+    WriteIntField("NUMSAMPLES", network->numSamples);
+    VRX_submodelHandler& handler = network->GetSubmodelHandler();
+    if (const VRX_submodel* main = handler.GetSubmodel(kMainSubmodel)) WriteSubmodelFields(*main);
+    WriteUserProperties(network->userProperties);
+    WriteDocumentation(network->documentation);
+    WriteIntField("SHOWAS", network->faultNameFormat);
+
+    VRX_intArray submodels;
+    handler.GetAllSubmodels(submodels);
+    for (int i = 1; i < submodels.GetCount(); ++i) {
+        const VRX_submodel* submodel = handler.GetSubmodel(submodels[i]);
+        if (submodel == nullptr) continue;
+        output.Write("\n");
+        const char* id = submodel->header.GetId();
+        WriteBlockStart("submodel", id != nullptr ? id : VrxFormat::kUnnamedSubmodel);
+        const int parent = handler.GetParentSubmodel(submodels[i]);
+        if (parent >= 0 && parent != kMainSubmodel) {
+            const VRX_submodel* above = handler.GetSubmodel(parent);
+            const char* parentId = above != nullptr ? above->header.GetId() : nullptr;
+            WriteRawField("PARENT", parentId != nullptr ? parentId : VrxFormat::kUnknownParentSubmodel);
+        }
+        WriteHeader(submodel->header);
+        WriteSubmodelFields(*submodel);
+        WriteSectionEnd();
+    }
+
+    const VRX_intArray order(network->GetTopologicalOrder());
+    for (int i = 0; i < order.GetCount(); ++i) {
+        output.Write("\n");
+        WriteNode(order[i]);
+    }
+    output.Write("\n");
+    WriteSectionStart("OBSERVATION_COST");
+    for (int i = 0; i < order.GetCount(); ++i) {
+        output.Write("\n");
+        WriteCosts(order[i]);
+    }
+    WriteSectionEnd();
+    for (int i = 0; i < network->GetNumberOfCases(); ++i) {
+        if (const VRX_case* savedCase = network->GetCase(i)) WriteCase(*savedCase);
+    }
+    output.Unindent();
+    output.WriteLine("};\n");
+    return output.GetStatus();
+}
+
+void VRX_vrxSpeaker::WriteHeader(const VRX_header& header) {
+    WriteSectionStart("HEADER");
+    WriteRawField("ID", header.GetId());
+    WriteStringField("NAME", header.GetName(), true, true);
+    WriteStringField("COMMENT", header.GetComment(), true, true);
+    WriteSectionEnd();
+}
+
+void VRX_vrxSpeaker::WriteRectangle(const char* name, const VRX_rectangle& rectangle) {
+    WriteSectionStart(name);
+    WriteIntField("CENTER_X", rectangle.centerX);
+    WriteIntField("CENTER_Y", rectangle.centerY);
+    WriteIntField("WIDTH", rectangle.width);
+    WriteIntField("HEIGHT", rectangle.height);
+    WriteSectionEnd();
+}
+
+void VRX_vrxSpeaker::WriteScreen(const VRX_screenInfo& screen) {
+    WriteSectionStart("SCREEN");
+    WriteRectangle("POSITION", screen.position);
+    WriteIntField("COLOR", screen.color);
+    WriteIntField("SELCOLOR", screen.selColor);
+    WriteIntField("FONT", screen.font);
+    WriteIntField("FONTCOLOR", screen.fontColor);
+    WriteIntField("BORDERTHICKNESS", screen.borderThickness);
+    WriteIntField("BORDERCOLOR", screen.borderColor);
+    if ((screen.arcFlags & VRX_screenInfo::kShowInArcs) == 0) WriteBoolField("SHOWINARCS", false);
+    if ((screen.arcFlags & VRX_screenInfo::kShowOutArcs) == 0) WriteBoolField("SHOWOUTARCS", false);
+    WriteSectionEnd();
+}
+
+void VRX_vrxSpeaker::WriteSubmodelFields(const VRX_submodel& submodel) {
+    WriteScreen(submodel.screenInfo);
+    WriteRectangle("WINDOWPOSITION", submodel.windowPosition);
+    WriteIntField("BKCOLOR", submodel.backgroundColor);
+    const VRX_textBoxList& boxes = submodel.textBoxes;
+    for (int i = 0; i < boxes.GetNumberOfTextBoxes(); ++i) {
+        const VRX_rectangle& box = boxes.GetBox(i);
+        VRX_intArray coordinates;
+        coordinates.Add(box.centerX);
+        coordinates.Add(box.centerY);
+        coordinates.Add(box.width);
+        coordinates.Add(box.height);
+        WriteIndented("SCREENCOMMENT", false);
+        output.Write(" = ");
+        output.Write(" { ");
+        WriteIntList(coordinates, false);
+        output.Write(",");
+        output.WriteRaw("\"");
+        const char* text = boxes.GetText(i);
+        WriteText(text != nullptr ? text : "", true);
+        output.WriteRaw("\"");
+        output.Write("};\n");
+    }
+}
+
+void VRX_vrxSpeaker::WriteUserProperties(const VRX_userProperties& properties) {
+    WriteSectionStart("USER_PROPERTIES");
+    for (int i = 0; i < properties.GetNumberOfProperties(); ++i) {
+        const char* value = properties.GetPropertyValue(i);
+        WriteIndented(properties.GetPropertyName(i), false);
+        output.Write(" = ");
+        output.WriteRaw("\"");
+        WriteText(value != nullptr ? value : "", true);
+        output.WriteRaw("\"");
+        output.Write(";\n");
+    }
+    WriteSectionEnd();
+}
+
+void VRX_vrxSpeaker::WriteDocumentation(const VRX_documentation& documentation) {
+    WriteQuotedPairs("DOCUMENTATION", documentation);
+}
+
+void VRX_vrxSpeaker::WriteQuotedPairs(const char* name, const VRX_documentation& documentation) {
+    WriteSectionStart(name);
+    for (int i = 0; i < documentation.GetNumberOfDocuments(); ++i) {
+        const char* title = documentation.GetDocumentTitle(i);
+        const char* path = documentation.GetDocumentPath(i);
+        output.WriteIndentation();
+        output.WriteRaw("\"");
+        WriteText(title != nullptr ? title : "", true);
+        output.WriteRaw("\" = \"");
+        WriteText(path != nullptr ? path : "", true);
+        output.WriteRaw("\";\n");
+    }
+    WriteSectionEnd();
+}
+
+void VRX_vrxSpeaker::WriteNode(int handle) {
+    VRX_node* node = network->GetNode(handle);
+    VRX_nodeDefinition& definition = *node->GetDefinition();
+    const VRX_nodeInfo& info = *node->GetInfo();
+    WriteBlockStart("node", NodeIdOr(handle, VrxFormat::kUnnamedNode));
+    WriteRawField("TYPE", definition.GetTypeName());
+    WriteHeader(info.header);
+    WriteScreen(info.screenInfo);
+    if (network->IsTarget(handle) == 1) WriteBoolField("TARGET", true);
+    if ((node->GetSubmodel() | kSubmodelHandleFlag) != kMainSubmodel) {
+        const VRX_submodel* submodel = network->GetSubmodelHandler().GetSubmodel(node->GetSubmodel());
+        if (submodel != nullptr && submodel->header.GetId() != nullptr) {
+            WriteRawField("SUBMODEL", submodel->header.GetId());
+        }
+    }
+    WriteUserProperties(info.userProperties);
+    WriteDocumentation(info.documentation);
+    const VRX_intArray& parents = network->GetParents(handle, 0);
+    VRX_stringArray parentIds;
+    for (int i = 0; i < parents.GetCount(); ++i) {
+        parentIds.Add(NodeIdOr(parents[i], VrxFormat::kUnknownParentNode));
+    }
+    WriteIdListField("PARENTS", parentIds, false);
+    WriteSectionStart("DEFINITION");
+    WriteDefinition(definition);
+    WriteSectionEnd();
+    if (VRX_extraDefinition* extra = node->GetExtraDefinition()) {
+        WriteSectionStart("EXTRA_DEFINITION");
+        WriteExtraDefinition(*extra, extra->GetNumberOfOutcomeDocumentations());
+        WriteSectionEnd();
+    }
+    WriteSectionEnd();
+}
+
+void VRX_vrxSpeaker::WriteDefinition(VRX_nodeDefinition& definition) {
+    const int type = definition.GetType();
+    VRX_idArray* outcomes = definition.GetOutcomesNames();
+    switch (type) {
+        case DefinitionType::kCpt:
+        case DefinitionType::kTruthTable:
+        case DefinitionType::kNoisyMax:
+        case DefinitionType::kNoisyAdder:
+            if (outcomes != nullptr) WriteIdListField("NAMESTATES", *outcomes, false);
+            break;
+        case DefinitionType::kList:
+            if (outcomes != nullptr) WriteIdListField("NAMECHOICES", *outcomes, false);
+            break;
+        default:
+            break;
+    }
+    VRX_Dmatrix* table = nullptr;
+    switch (type) {
+        case DefinitionType::kCpt:
+            if (definition.GetDefinition(table) == kSuccess && table != nullptr) {
+                WriteDoubleListField("PROBABILITIES", table->GetItems(), true);
+            }
+            break;
+        case DefinitionType::kTable:
+            if (definition.GetDefinition(table) == kSuccess && table != nullptr) {
+                WriteDoubleListField("UTILITIES", table->GetItems(), true);
+            }
+            break;
+        case DefinitionType::kTruthTable: {
+            VRX_stringArray states;
+            static_cast<VRX_truthTable&>(definition).GetResultingStates(states);
+            WriteIdListField("RESULTINGSTATES", states, false);
+            break;
+        }
+        case DefinitionType::kList: {
+            // The choices' values go the way the reader takes them back: WEIGHTS, into the list.
+            VRX_doubleArray* values = nullptr;
+            if (definition.GetDefinitionDoubles(values) == kSuccess && values != nullptr &&
+                (values->GetCount() > 0 || values->GetSize() > 0)) {
+                WriteDoubleListField("WEIGHTS", *values, values->GetCount() == 0);
+            }
+            break;
+        }
+        case DefinitionType::kNoisyMax: {
+            auto& noisyMax = static_cast<VRX_noisyMAX&>(definition);
+            VRX_intArray positions;
+            for (const VRX_intArray& order : noisyMax.GetParentOutcomeStrengths()) {
+                for (int m = 0; m < order.GetCount(); ++m) positions.Add(order.FindPosition(m));
+            }
+            WriteIntListField("STRENGTHS", positions, false);
+            WriteDoubleListField("PROBABILITIES", noisyMax.GetCiWeights()->GetItems(), true);
+            break;
+        }
+        case DefinitionType::kCast: {
+            const auto& cast = static_cast<const VRX_cast&>(definition);
+            WriteDoubleListField("PWEIGHTS", cast.GetPositiveWeights(), false);
+            WriteDoubleListField("NWEIGHTS", cast.GetNegativeWeights(), false);
+            WriteNumberField("BASELINE", cast.GetBaseline(), true);
+            break;
+        }
+        case DefinitionType::kDeMorgan: {
+            const auto& demorgan = static_cast<const VRX_demorgan&>(definition);
+            WriteIntListField("PARENTTYPES", demorgan.GetParentTypes(), false);
+            WriteDoubleListField("PARENTWEIGHTS", demorgan.GetParentWeights(), false);
+            WriteNumberField("PRIORBELIEF", demorgan.GetPriorBelief(), true);
+            break;
+        }
+        case DefinitionType::kNoisyAdder: {
+            auto& adder = static_cast<VRX_noisyAdder&>(definition);
+            WriteIntField("FUNCTION", adder.GetFunction());
+            VRX_intArray states;
+            states.Add(adder.GetDistinguishedState());
+            const VRX_intArray& parentStates = adder.GetParentDistinguishedStates();
+            for (int i = 0; i < parentStates.GetCount(); ++i) states.Add(parentStates[i]);
+            WriteIntListField("DSTATES", states, false);
+            WriteDoubleListField("PARENTWEIGHTS", adder.GetWeights(), false);
+            WriteDoubleListField("PROBABILITIES", adder.GetCiWeights()->GetItems(), true);
+            break;
+        }
+        default:
+            break;
+    }
+}
+
+void VRX_vrxSpeaker::WriteExtraDefinition(VRX_extraDefinition& extra, int outcomes) {
+    WriteRawField("DIAGNOSIS_TYPE", DiagnosisTypeWord(extra.diagType));
+    WriteBoolField("RANKED", extra.ranked != 0);
+    WriteBoolField("MANDATORY", extra.mandatory != 0);
+    WriteBoolField("SETASDEFAULT", extra.setAsDefault != 0);
+    WriteIntField("SHOWAS", extra.showAs);
+    if (extra.faultNameFormat != FaultNameFormat::kInherit) WriteIntField("FAULTNAMEFORMAT", extra.faultNameFormat);
+    WriteIntListField("FAULT_STATES", extra.GetFaultOutcomes(), false);
+    WriteStringListField("FAULT_NAMES", *extra.GetFaultNames(), false);
+    WriteStringListField("FAULT_LABELS", *extra.GetOutcomeLabels(), false);
+    WriteIntField("DEFAULT_STATE", extra.GetDefaultOutcome());
+    for (int i = 0; i < outcomes; ++i) {
+        if (const VRX_documentation* documents = extra.GetOutcomeDocumentation(i)) {
+            WriteQuotedPairs("DOCUMENTATION", *documents);
+        }
+    }
+    WriteStringListField("STATECOMMENTS", *extra.GetOutcomeDescriptions(), false);
+    WriteStringListField("STATEREPAIRINFO", *extra.GetOutcomeFixes(), false);
+    WriteQuotedField("QUESTION", extra.GetQuestion());
+}
+
+void VRX_vrxSpeaker::WriteCosts(int handle) {
+    WriteBlockStart("node", NodeIdOr(handle, VrxFormat::kUnnamedNode));
+    const VRX_intArray& parents = network->GetParents(handle, 1);
+    VRX_stringArray parentIds;
+    for (int i = 0; i < parents.GetCount(); ++i) {
+        parentIds.Add(NodeIdOr(parents[i], VrxFormat::kUnknownParentNode));
+    }
+    WriteIdListField("PARENTS", parentIds, false);
+    const VRX_nodeCost* cost = network->GetNode(handle)->GetCost();
+    if (cost != nullptr) WriteDoubleListField("COSTS", cost->GetCosts()->GetItems(), true);
+    WriteSectionEnd();
+}
+
+void VRX_vrxSpeaker::WriteCase(const VRX_case& savedCase) {
+    WriteSectionStart("CASE");
+    WriteQuotedField("NAME", savedCase.GetName());
+    WriteQuotedField("CATEGORY", savedCase.GetCategory());
+    WriteQuotedField("DESCRIPTION", savedCase.GetDescription());
+    WriteRawField("CREATED", std::to_string(savedCase.GetCreated()).c_str());
+    WriteRawField("MODIFIED", std::to_string(savedCase.GetModified()).c_str());
+    VRX_stringArray targets;
+    for (int i = 0; i < savedCase.GetNumberOfTargets(); ++i) {
+        targets.Add(NodeIdOr(savedCase.GetTarget(i), VrxFormat::kUnknownParentNode));
+    }
+    WriteIdListField("TARGETS", targets, false);
+    WriteSectionStart("EVIDENCE");
+    for (int i = 0; i < savedCase.GetNumberOfEvidence(); ++i) {
+        const VRX_caseEntry* entry = savedCase.GetEntry(i);
+        WriteBlockStart("node", NodeIdOr(entry->node, VrxFormat::kUnnamedNode));
+        if (entry->outcome >= 0) {
+            WriteIntField("OUTCOME", entry->outcome);
+        } else if (entry->slices.empty() || entry->value != 0.0) {
+            WriteNumberField("VALUE", entry->value, false);
+        }
+        if (!entry->slices.empty()) {
+            VRX_intArray pairs;
+            for (const VRX_sliceEvidence& pair : entry->slices) {
+                pairs.Add(pair.slice);
+                pairs.Add(pair.outcome);
+            }
+            WriteIntListField("SLICES", pairs, false);
+        }
+        WriteSectionEnd();
+    }
+    WriteSectionEnd();
+    WriteSectionEnd();
+}

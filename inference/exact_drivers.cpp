@@ -1,0 +1,339 @@
+// Exact discrete inference drivers: clustering per relevant part, relevance decomposition and the
+// probability of the evidence.
+#include "inference/exact_drivers.h"
+
+#include <cstdlib>
+#include <new>
+
+#include "inference/impossible_evidence.h"
+#include "inference/join_tree.h"
+#include "inference/part_view.h"
+#include "inference/relevant_parts.h"
+#include "model/dmatrix.h"
+#include "model/error_log.h"
+#include "model/network.h"
+#include "model/node.h"
+#include "model/node_definition.h"
+#include "model/node_value.h"
+#include "model/status_codes.h"
+
+namespace {
+
+// atoi of the named network property; fallback when it is absent or below 1.
+int ReadPositiveProperty(const VRX_network& network, const char* name, int fallback) {
+    const int i = network.userProperties.FindProperty(name);
+    if (i < 0) return fallback;
+    const char* text = network.userProperties.GetPropertyValue(i);
+    const int value = text != nullptr ? std::atoi(text) : 0;
+    return value >= 1 ? value : fallback;
+}
+
+// Failure of a join tree reported as a status; a tree that failed without saying why could not be built.
+int StatusOf(const JoinTree& tree) {
+    const int status = tree.GetLastStatus();
+    return status != kSuccess ? status : kOutOfMemory;
+}
+
+// Clears the network's targets for the time of a decomposition run and sets them again afterwards, also
+// after a failure. The requested mask starts as the targets (every node while none is set), less the
+// nodes whose evidence already fixes their beliefs.
+class TargetScope {
+public:
+    TargetScope(VRX_network& network, std::vector<unsigned char>& requested) : network_(network) {
+        const int slots = network.GetNumberOfSlots();
+        requested.assign(static_cast<size_t>(slots), 0);
+        const bool all = network.GetNumberOfTargets() < 1;
+        for (int h = 0; h < slots; h++) {
+            if (!network.IsLiveHandle(h)) continue;
+            const bool target = network.IsTarget(h) == 1;
+            if (target) saved_.push_back(h);
+            if (!all && !target) continue;
+            const VRX_nodeValue* value = network.GetNode(h)->GetValue();
+            requested[h] = value != nullptr && value->HasEvidence() ? 0 : 1;
+        }
+        network.ClearAllTargets();
+    }
+    TargetScope(const TargetScope&) = delete;
+    TargetScope& operator=(const TargetScope&) = delete;
+    ~TargetScope() {
+        network_.ClearAllTargets();
+        for (int h : saved_) network_.SetTarget(h);
+    }
+
+private:
+    VRX_network& network_;
+    std::vector<int> saved_;
+};
+
+// The requested nodes from the end of the topological order to its start.
+std::vector<int> RequestedInReverseOrder(VRX_network& network, const std::vector<unsigned char>& requested) {
+    // The network's order is rebuilt by every call, so a copy is walked.
+    const VRX_intArray order = network.GetTopologicalOrder();
+    std::vector<int> list;
+    for (int i = order.GetCount() - 1; i >= 0; i--) {
+        if (requested[order[i]]) list.push_back(order[i]);
+    }
+    return list;
+}
+
+// Runs clustering with the targets currently set (the unanswered nodes of the list) and records it.
+int TracedClustering(VRX_network& network, DecompositionContext& context, const int* list, int count,
+                     uint32_t limit) {
+    const int status = RunClustering(network, context.requested.data(), limit);
+    if (context.trace != nullptr) context.trace->push_back({list[0], count, limit, status});
+    return status;
+}
+
+// Sets as targets the nodes of the list whose beliefs are still requested; returns how many.
+int SetUnansweredTargets(VRX_network& network, const DecompositionContext& context, const int* list,
+                         int count) {
+    int set = 0;
+    for (int i = 0; i < count; i++) {
+        if (context.requested[list[i]] && network.SetTarget(list[i]) == kSuccess) set++;
+    }
+    return set;
+}
+
+// The entry of the node's table at its parents' outcomes and the given outcome; -1.0 when a parent has no
+// outcome or the table does not have one dimension per parent and one for the node.
+double FamilyEntry(VRX_network& network, int handle, int outcome) {
+    VRX_node* node = network.GetNode(handle);
+    VRX_nodeDefinition* definition = node->GetDefinition();
+    VRX_Dmatrix* table = nullptr;
+    if (definition == nullptr || definition->GetDefinition(table) != kSuccess || table == nullptr)
+        return -1.0;
+    const VRX_intArray& parents = network.GetParents(handle);
+    const int numParents = parents.GetCount();
+    if (table->GetNumberOfDimensions() != numParents + 1) return -1.0;
+    const VRX_intArray& strides = table->GetStrides();
+    const VRX_intArray& sizes = table->GetDimensions();
+    long long index = 0;
+    for (int k = 0; k < numParents; k++) {
+        const VRX_nodeValue* value = network.GetNode(parents[k])->GetValue();
+        const int e = value != nullptr ? const_cast<VRX_nodeValue*>(value)->GetEvidence() : kOutOfRange;
+        if (e < 0 || e >= sizes[k]) return -1.0;
+        index += static_cast<long long>(e) * strides[k];
+    }
+    if (outcome < 0 || outcome >= sizes[numParents]) return -1.0;
+    index += static_cast<long long>(outcome) * strides[numParents];
+    return (*table)[static_cast<int>(index)];
+}
+
+bool EveryParentFixed(const VRX_network& network, int handle) {
+    const VRX_intArray& parents = network.GetParents(handle);
+    for (int k = 0; k < parents.GetCount(); k++) {
+        const VRX_nodeValue* value = network.GetNode(parents[k])->GetValue();
+        if (value == nullptr || !value->HasEvidence()) return false;
+    }
+    return true;
+}
+
+// The factor of an observed node that ended in no part (and of its parents with propagated evidence);
+// -1.0 when it cannot be read.
+double OutsideFactor(VRX_network& network, int handle) {
+    VRX_nodeValue* value = network.GetNode(handle)->GetValue();
+    const VRX_intArray& parents = network.GetParents(handle);
+    double factor = 1.0;
+    for (int k = 0; k < parents.GetCount(); k++) {
+        const int p = parents[k];
+        VRX_nodeValue* parentValue = network.GetNode(p)->GetValue();
+        if (parentValue == nullptr || !parentValue->HasFlag(ValueFlags::kPropagatedEvidence)) continue;
+        // A parent fixed by propagation contributes its own entry when its parents are all fixed too.
+        if (!EveryParentFixed(network, p)) continue;
+        const double entry = FamilyEntry(network, p, parentValue->GetEvidence());
+        if (entry < 0.0) return -1.0;
+        factor *= entry;
+    }
+    const double entry = FamilyEntry(network, handle, value->GetEvidence());
+    return entry < 0.0 ? -1.0 : factor * entry;
+}
+
+}  // namespace
+
+// Algorithm 11 once the evidence is known to be possible.
+static int DecomposeInGroups(VRX_network& network, std::vector<DecompositionAttempt>* trace);
+
+// ---------------------------------------------------------------------------------------------------
+// Clustering
+
+int RunClustering(VRX_network& network, unsigned char* requested, uint32_t limit) {
+    int status = kSuccess;
+    std::unique_ptr<RelevantPartList> parts = FindRelevantParts(network, true, true, &status);
+    if (parts == nullptr) return status;
+    for (std::unique_ptr<RelevanceGraph>& part : *parts) {
+        if (part->GetNumberOfRecords() == 1) {
+            RelevanceNode* only = part->GetRecord(0);
+            if (const int rc = only->WriteBeliefs()) return rc;
+            const int handle = only->GetHandle();
+            if (requested != nullptr && handle >= 0) requested[handle] = 0;
+        } else {
+            PartView view(*part);
+            if (view.GetStatus() != kSuccess) return view.GetStatus();
+            JoinTree tree(view);
+            if (!tree.Run(requested, limit)) return StatusOf(tree);
+        }
+        part.reset();
+    }
+    return kSuccess;
+}
+
+int RunClusteringWithDecomposition(VRX_network& network, std::vector<DecompositionAttempt>* trace) {
+    if (const int rc = CheckEvidencePossible(network)) return rc;
+    const int status = RunClustering(network, nullptr, 0);
+    // Only a tree too large for its limit can be cured by smaller groups of targets.
+    if (status != kOutOfMemory) return status;
+    if (network.GetNumberOfTargets() == 1) return status;
+    if (network.userProperties.FindProperty(DecompositionSettings::kDisableFallbackProperty) >= 0)
+        return status;
+    return DecomposeInGroups(network, trace);
+}
+
+int RunClusteringPerPart(VRX_network&) {
+    return LogError(errorLog, kOutOfRange, "Algorithm not available: clustering with the clique-tree engine",
+                    nullptr);
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Relevance decomposition
+
+int RunRelevanceDecomposition(VRX_network& network, std::vector<DecompositionAttempt>* trace) {
+    if (const int rc = CheckEvidencePossible(network)) return rc;
+    return DecomposeInGroups(network, trace);
+}
+
+static int DecomposeInGroups(VRX_network& network, std::vector<DecompositionAttempt>* trace) {
+    using namespace DecompositionSettings;
+    const int groupSize = ReadPositiveProperty(network, kGroupSizeProperty, kDefaultGroupSize);
+    const uint32_t firstLimit = static_cast<uint32_t>(ReadPositiveProperty(network, kFirstLimitProperty, 0));
+    const uint32_t halvedLimit =
+        firstLimit != 0 ? firstLimit
+                        : static_cast<uint32_t>(ReadPositiveProperty(network, kHalvedLimitProperty,
+                                                                     static_cast<int>(kDefaultHalvedLimit)));
+    DecompositionContext context;
+    context.trace = trace;
+    try {
+        TargetScope targets(network, context.requested);
+        const std::vector<int> list = RequestedInReverseOrder(network, context.requested);
+        const int count = static_cast<int>(list.size());
+        for (int start = 0; start < count; start += groupSize) {
+            const int size = count - start < groupSize ? count - start : groupSize;
+            if (const int rc =
+                    SolveTargetGroup(network, context, list.data() + start, size, firstLimit, halvedLimit))
+                return rc;
+        }
+    } catch (const std::bad_alloc&) {
+        return kOutOfMemory;
+    }
+    return kSuccess;
+}
+
+int RunRelevanceDecomposition2(VRX_network& network, std::vector<DecompositionAttempt>* trace) {
+    using namespace DecompositionSettings;
+    if (const int rc = CheckEvidencePossible(network)) return rc;
+    const uint32_t limit = static_cast<uint32_t>(
+        ReadPositiveProperty(network, kHalvedLimitProperty, static_cast<int>(kDefaultHalvedLimit)));
+    DecompositionContext context;
+    context.trace = trace;
+    try {
+        TargetScope targets(network, context.requested);
+        const std::vector<int> list = RequestedInReverseOrder(network, context.requested);
+        return SolveTargetsByHalving(network, context, list.data(), static_cast<int>(list.size()), limit);
+    } catch (const std::bad_alloc&) {
+        return kOutOfMemory;
+    }
+}
+
+int SolveTargetGroup(VRX_network& network, DecompositionContext& context, const int* group, int count,
+                     uint32_t firstLimit, uint32_t halvedLimit) {
+    // Nodes answered as by-products of earlier groups are not computed again.
+    if (SetUnansweredTargets(network, context, group, count) == 0) return kSuccess;
+    const int status = TracedClustering(network, context, group, count, count == 1 ? 0 : firstLimit);
+    network.ClearAllTargets();
+    if (status != kOutOfMemory || count == 1) return status;
+    const int h = count / 2;
+    if (const int rc = SolveTargetsByHalving(network, context, group + h, count - h, halvedLimit)) return rc;
+    return SolveTargetsByHalving(network, context, group, h, halvedLimit);
+}
+
+int SolveTargetsByHalving(VRX_network& network, DecompositionContext& context, const int* targets, int count,
+                          uint32_t limit) {
+    struct Range {
+        int start;
+        int count;
+    };
+    std::vector<Range> stack;
+    try {
+        // Halving never holds more than one pending range per level.
+        stack.reserve(64);
+    } catch (const std::bad_alloc&) {
+        return kOutOfMemory;
+    }
+    stack.push_back({0, count});
+    while (!stack.empty()) {
+        const Range range = stack.back();
+        stack.pop_back();
+        if (range.count < 1) continue;
+        const int* list = targets + range.start;
+        if (SetUnansweredTargets(network, context, list, range.count) == 0) continue;
+        const int status =
+            TracedClustering(network, context, list, range.count, range.count == 1 ? 0 : limit);
+        network.ClearAllTargets();
+        if (status == kSuccess) continue;
+        if (status != kOutOfMemory || range.count < 2) return status;
+        // The second half is solved first: pushed last, it is popped first.
+        const int h = range.count / 2;
+        stack.push_back({range.start, h});
+        stack.push_back({range.start + h, range.count - h});
+    }
+    return kSuccess;
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Probability of evidence
+
+double ComputeProbEvidence(VRX_network& network) {
+    int status = kSuccess;
+    // Without the per-parent split of observed noisy-MAX nodes, whose factors are not normalised.
+    std::unique_ptr<RelevantPartList> parts = FindRelevantParts(network, true, false, &status, false);
+    // Evidence found impossible while the parts were made has probability zero.
+    if (parts == nullptr) return status == kSuccess || status == kConflictingEvidence ? 0.0 : -1.0;
+
+    std::vector<unsigned char> observed;
+    try {
+        observed.assign(static_cast<size_t>(network.GetNumberOfSlots()), 0);
+    } catch (const std::bad_alloc&) {
+        return -1.0;
+    }
+    for (int h = network.GetFirstNode(); h >= 0; h = network.GetNextNode(h)) {
+        const VRX_nodeValue* value = network.GetNode(h)->GetValue();
+        if (value != nullptr && value->HasFlag(ValueFlags::kEvidence)) observed[h] = 1;
+    }
+
+    double probability = 1.0;
+    for (std::unique_ptr<RelevanceGraph>& part : *parts) {
+        for (int i = 0; i < part->GetNumberOfRecords(); i++) {
+            const int handle = part->GetRecord(i)->GetHandle();
+            if (handle >= 0) observed[handle] = 0;
+        }
+        if (part->GetNumberOfRecords() == 1) {
+            part->GetRecord(0)->WriteBeliefs();
+        } else {
+            PartView view(*part);
+            if (view.GetStatus() != kSuccess) return -1.0;
+            JoinTree tree(view);
+            const double p = tree.ComputeProbEvidence();
+            if (p < 0.0) return -1.0;
+            probability *= p;
+        }
+        part.reset();
+    }
+
+    // Observed nodes that ended in no part: their parents are fixed, so their factor is one table entry.
+    for (int h = network.GetFirstNode(); h >= 0; h = network.GetNextNode(h)) {
+        if (!observed[h]) continue;
+        const double factor = OutsideFactor(network, h);
+        if (factor < 0.0) return -1.0;
+        probability *= factor;
+    }
+    return probability;
+}

@@ -1,0 +1,68 @@
+#pragma once
+// Exact discrete inference drivers: clustering per relevant part, relevance decomposition of the targets
+// into groups when one join tree is too large, and the probability of the evidence.
+
+#include <cstdint>
+#include <vector>
+
+class VRX_network;
+
+// Settings of relevance decomposition, read as user properties of the network.
+namespace DecompositionSettings {
+constexpr char kGroupSizeProperty[] = "VRX_REL_DECOMP_THRESHOLD";
+constexpr char kHalvedLimitProperty[] = "VRX_REL_DECOMP_THRESHOLD2";
+constexpr char kFirstLimitProperty[] = "VRX_REL_DECOMP_THRESHOLD3";
+constexpr char kDisableFallbackProperty[] = "VRX_REL_DECOMP_DISABLE_FALLBACK";
+constexpr int kDefaultGroupSize = 32;
+constexpr uint32_t kDefaultHalvedLimit = 65536;
+}  // namespace DecompositionSettings
+
+// One clustering run made by relevance decomposition: the first node of its list, the length of the
+// list, the size limit it was given and its status.
+struct DecompositionAttempt {
+    int first;
+    int count;
+    uint32_t limit;
+    int status;
+};
+
+// Working state of one relevance-decomposition run.
+struct DecompositionContext {
+    // Indexed by network handle: 1 while the node's beliefs are still to be computed.
+    std::vector<unsigned char> requested;
+    // When given, every clustering run is appended to it.
+    std::vector<DecompositionAttempt>* trace = nullptr;
+};
+
+// Every driver answers a status rather than a bare success flag, so that a join tree too large for its
+// limit (-42, the only failure that smaller target groups can cure) is told apart from impossible evidence
+// (-26, logged) and from a table that does not fit its node (-2).
+
+// Beliefs of the targets (every node while none is set) by one join tree per relevant part. requested is
+// null or a byte array indexed by handle; entries of nodes whose beliefs are written are cleared. limit is
+// the join tree's size limit (0: the default). Beliefs written for earlier parts stay after a failure.
+int RunClustering(VRX_network& network, unsigned char* requested, uint32_t limit);
+
+// Algorithm 0: clustering; when a join tree is too large, relevance decomposition, unless exactly one
+// target is set or the network has the property VRX_REL_DECOMP_DISABLE_FALLBACK.
+int RunClusteringWithDecomposition(VRX_network& network, std::vector<DecompositionAttempt>* trace = nullptr);
+// Algorithm 11: the requested nodes in groups from the end of the topological order, a failing group
+// halved. Targets are restored afterwards.
+int RunRelevanceDecomposition(VRX_network& network, std::vector<DecompositionAttempt>* trace = nullptr);
+// Algorithm 12: all requested nodes as one list, halved until each piece fits.
+int RunRelevanceDecomposition2(VRX_network& network, std::vector<DecompositionAttempt>* trace = nullptr);
+// Algorithm 10 needs the clique-tree engine, which is not part of the engine yet: -2, logged.
+int RunClusteringPerPart(VRX_network& network);
+
+// Solves one group: all its unanswered nodes as targets with firstLimit, then halves with halvedLimit.
+int SolveTargetGroup(VRX_network& network, DecompositionContext& context, const int* group, int count,
+                     uint32_t firstLimit, uint32_t halvedLimit);
+// Solves the unanswered nodes of the list as targets; a list that does not fit is split in two, the second
+// half first. Walks an explicit stack of ranges.
+int SolveTargetsByHalving(VRX_network& network, DecompositionContext& context, const int* targets, int count,
+                          uint32_t limit);
+
+// The probability of the current evidence (value flag 1), given the current targets: 0.0 for a network
+// without nodes, -1.0 when it cannot be computed (a join tree cannot be built, or an observed node left
+// out of every part has a parent without an outcome). Observed noisy-MAX nodes are never decomposed here.
+double ComputeProbEvidence(VRX_network& network);

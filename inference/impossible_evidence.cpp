@@ -1,0 +1,171 @@
+// Detection of evidence of probability zero by spreading it through deterministic table entries.
+#include "inference/impossible_evidence.h"
+
+#include <cstdio>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "model/dmatrix.h"
+#include "model/error_log.h"
+#include "model/int_array.h"
+#include "model/network.h"
+#include "model/node.h"
+#include "model/node_definition.h"
+#include "model/node_value.h"
+#include "model/status_codes.h"
+
+namespace {
+
+class EvidenceSpreader {
+public:
+    explicit EvidenceSpreader(VRX_network& network) : network_(network) {}
+
+    int Run() {
+        const int slots = network_.GetNumberOfSlots();
+        outcome_.assign(static_cast<size_t>(slots), -1);
+        queued_.assign(static_cast<size_t>(slots), 0);
+        for (int h = network_.GetFirstNode(); h >= 0; h = network_.GetNextNode(h)) {
+            VRX_nodeValue* value = network_.GetNode(h)->GetValue();
+            if (value == nullptr || !value->HasEvidence()) continue;
+            outcome_[h] = value->GetEvidence();
+            Queue(h);
+        }
+        while (!work_.empty()) {
+            const int r = work_.back();
+            work_.pop_back();
+            queued_[r] = 0;
+            if (const int rc = SpreadToParents(r)) return rc;
+            if (const int rc = SpreadToChildren(r)) return rc;
+        }
+        // A family whose fixed members leave the fixed outcome no weight: covers families fixed in full
+        // after their node was last looked at.
+        for (int h = network_.GetFirstNode(); h >= 0; h = network_.GetNextNode(h)) {
+            if (outcome_[h] < 0 || IsCutOff(h)) continue;
+            VRX_Dmatrix* table = FamilyTable(h);
+            if (table == nullptr) continue;
+            if (const int rc = FillCoordinates(h, outcome_[h])) return rc;
+            if (table->SubTableEquals(0.0, coords_) == 1) return Impossible(h);
+        }
+        return kSuccess;
+    }
+
+private:
+    bool IsCutOff(int h) const {
+        const VRX_nodeValue* value = network_.GetNode(h)->GetValue();
+        return value != nullptr && value->HasFlag(ValueFlags::kCutOff);
+    }
+
+    // The node's table when it has one dimension per parent and one for the node.
+    VRX_Dmatrix* FamilyTable(int h) const {
+        VRX_nodeDefinition* definition = network_.GetNode(h)->GetDefinition();
+        VRX_Dmatrix* table = nullptr;
+        if (definition == nullptr || definition->GetDefinition(table) != kSuccess || table == nullptr)
+            return nullptr;
+        return table->GetNumberOfDimensions() == network_.GetNumberOfParents(h) + 1 ? table : nullptr;
+    }
+
+    // Coordinates over h's table: each parent's fixed outcome or -1 (free), then own (-1 for free).
+    int FillCoordinates(int h, int own) {
+        const VRX_intArray& parents = network_.GetParents(h);
+        const int n = parents.GetCount();
+        if (coords_.GetSize() < n + 1 && coords_.SetSize(n + 1) != kSuccess) return kOutOfMemory;
+        for (int k = 0; k < n; k++) coords_[k] = outcome_[parents[k]];
+        coords_[n] = own;
+        return kSuccess;
+    }
+
+    void Queue(int h) {
+        if (queued_[h]) return;
+        queued_[h] = 1;
+        work_.push_back(h);
+    }
+
+    // A newly fixed node is looked at, and so are its fixed children, whose tables it now slices.
+    void Fix(int h, int outcome) {
+        outcome_[h] = outcome;
+        Queue(h);
+        const VRX_intArray& children = network_.GetChildren(h);
+        for (int i = 0; i < children.GetCount(); i++) {
+            if (outcome_[children[i]] >= 0) Queue(children[i]);
+        }
+    }
+
+    int SpreadToParents(int r) {
+        if (IsCutOff(r)) return kSuccess;
+        VRX_Dmatrix* table = FamilyTable(r);
+        if (table == nullptr) return kSuccess;
+        if (const int rc = FillCoordinates(r, outcome_[r])) return rc;
+        if (table->SubTableEquals(0.0, coords_) == 1) return Impossible(r);
+        const VRX_intArray& parents = network_.GetParents(r);
+        for (int k = 0; k < parents.GetCount(); k++) {
+            const int p = parents[k];
+            if (outcome_[p] >= 0) continue;
+            const int n = table->GetDimensions()[k];
+            int possible = 0;
+            int last = -1;
+            for (int j = 0; j < n && possible < 2; j++) {
+                coords_[k] = j;
+                if (table->SubTableEquals(0.0, coords_) != 1) {
+                    possible++;
+                    last = j;
+                }
+            }
+            coords_[k] = -1;
+            if (possible == 0) return Impossible(r);
+            if (possible == 1) {
+                Fix(p, last);
+                coords_[k] = last;
+            }
+        }
+        return kSuccess;
+    }
+
+    int SpreadToChildren(int r) {
+        const VRX_intArray& children = network_.GetChildren(r);
+        for (int i = 0; i < children.GetCount(); i++) {
+            const int c = children[i];
+            if (outcome_[c] >= 0 || IsCutOff(c)) continue;
+            VRX_Dmatrix* table = FamilyTable(c);
+            if (table == nullptr) continue;
+            if (const int rc = FillCoordinates(c, -1)) return rc;
+            const int last = network_.GetNumberOfParents(c);
+            const int n = table->GetDimensions()[last];
+            for (int k = 0; k < n; k++) {
+                coords_[last] = k;
+                if (table->SubTableEquals(1.0, coords_) == 1) {
+                    Fix(c, k);
+                    break;
+                }
+            }
+        }
+        return kSuccess;
+    }
+
+    int Impossible(int h) const {
+        const VRX_node* node = network_.GetNode(h);
+        const char* id = node->GetInfo() != nullptr ? node->GetId() : nullptr;
+        char message[320];
+        std::snprintf(message, sizeof message,
+                      "Evidence is impossible: it has probability zero at node [%s].",
+                      id != nullptr ? id : ("#" + std::to_string(h)).c_str());
+        return LogError(errorLog, kConflictingEvidence, message, nullptr);
+    }
+
+    VRX_network& network_;
+    std::vector<int> outcome_;
+    std::vector<char> queued_;
+    std::vector<int> work_;
+    VRX_intArray coords_;
+};
+
+}  // namespace
+
+int CheckEvidencePossible(VRX_network& network) {
+    try {
+        EvidenceSpreader spreader(network);
+        return spreader.Run();
+    } catch (const std::bad_alloc&) {
+        return kOutOfMemory;
+    }
+}

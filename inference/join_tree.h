@@ -1,0 +1,196 @@
+#pragma once
+// Join tree of one relevant part: triangulation of the moral graph under a size limit, the clusters
+// it yields linked into a tree, and exact propagation of beliefs over it.
+
+#include "inference/join_tree_tables.h"
+#include "model/int_array.h"
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+class PartView;
+
+// Cluster (clique) of the join tree. Member, separator and family lists hold part indices; once the
+// tree is linked the member and separator lists are ascending, which is the variable order of the
+// cluster's tables.
+class Cluster {
+public:
+    static constexpr int kMaxMembers = kMaxTableDimensions;
+
+    Cluster() = default;
+    Cluster(const Cluster&) = delete;
+    Cluster& operator=(const Cluster&) = delete;
+
+    // Moves the cluster from its old parent's child list (if any) to the new parent's.
+    void SetParent(Cluster* parent);
+    // True when every separator node of other is a member here (an empty separator always is).
+    bool HoldsSeparatorOf(const Cluster& other) const;
+    // True when node and all its parents (part indices; indices outside the part are ignored) are
+    // members.
+    bool HoldsFamily(int node, const std::vector<int>& parents) const;
+    bool HoldsMember(int node) const;
+    void SortLists();
+
+    int GetNumberOfMembers() const { return numMembers; }
+    const int* GetMembers() const { return members; }
+    int GetNumberOfSeparatorNodes() const { return numSeparator; }
+    const int* GetSeparator() const { return separator; }
+    int GetNumberOfFamilies() const { return numFamilies; }
+    const int* GetFamilies() const { return families; }
+    int GetEliminatedNode() const { return eliminatedNode; }
+    uint32_t GetWeight() const { return weight; }
+    Cluster* GetParent() const { return parentCluster; }
+    int GetNumberOfChildren() const { return childClusters.GetCount(); }
+    // Index of the child in the join tree's creation order.
+    int GetChildIndex(int k) const { return childClusters[k]; }
+    int GetIndex() const { return index; }
+    PotentialTable& GetClusterTable() { return clusterTable; }
+    PotentialTable& GetSeparatorTable() { return separatorTable; }
+    const StrideProgram& GetToSeparator() const { return toSeparator; }
+    const StrideProgram& GetParentToSeparator() const { return parentToSeparator; }
+    int IsTableReady() const { return tableReady; }
+
+private:
+    friend class JoinTree;
+    friend class ClusterPool;
+    friend class Triangulator;
+
+    // Back to the state of a fresh record with the given index in creation order.
+    void Reset(int creationIndex);
+    int AddMember(int node);
+    int AddSeparatorNode(int node);
+
+    // Propagation steps (join_tree_propagation.cpp). Each returns 0, or -42 when a table cannot be
+    // allocated, or -2 when a conditional table does not fit its family.
+    int PrepareSeparator(const PartView& part);
+    int InitializeTable(const PartView& part);
+    int BuildFamilyProgram(const PartView& part, int v, StrideProgram& program, const double*& start) const;
+    void CompilePrograms();
+    void SendToParent();
+    int ReceiveFromParent(PotentialTable& scratch);
+    // A table still to be read as all ones gets its ones.
+    void MakeReady();
+    // Sum of the cluster table, reading a table that is not ready as all ones.
+    double TableMass() const;
+    void FreeTables();
+
+    int members[kMaxMembers];
+    int numMembers = 0;
+    int separator[kMaxMembers];
+    int numSeparator = 0;
+    int eliminatedNode = -1;
+    uint32_t weight = 0;
+    int index = -1;
+    Cluster* parentCluster = nullptr;
+    // Creation-order indices of the children.
+    VRX_intArray childClusters;
+    // Nodes whose conditional tables belong here, at most one per member.
+    int families[kMaxMembers];
+    int numFamilies = 0;
+
+    PotentialTable clusterTable;
+    PotentialTable separatorTable;
+    StrideProgram toSeparator;
+    StrideProgram parentToSeparator;
+    // 0 while the cluster table is to be read as all ones.
+    int tableReady = 0;
+};
+
+// Storage for the clusters of one part: at most one cluster per part node, handed out in order.
+// Records never move, so clusters may point at each other.
+class ClusterPool {
+public:
+    explicit ClusterPool(int n);
+    ~ClusterPool();
+    ClusterPool(const ClusterPool&) = delete;
+    ClusterPool& operator=(const ClusterPool&) = delete;
+
+    // The next fresh record; null when all are taken.
+    Cluster* Take();
+    void Clear() { taken_ = 0; }
+    int GetCapacity() const { return capacity_; }
+    int GetNumberTaken() const { return taken_; }
+    Cluster& operator[](int i) { return records_[i]; }
+    const Cluster& operator[](int i) const { return records_[i]; }
+
+private:
+    std::unique_ptr<Cluster[]> records_;
+    int capacity_ = 0;
+    int taken_ = 0;
+};
+
+class JoinTree {
+public:
+    // Default limit of the summed cluster weights when Build is given 0.
+    static constexpr uint32_t kDefaultLimit = 268435456u;
+    // Build limit that no total exceeds.
+    static constexpr uint32_t kNoLimit = 0xFFFFFFFFu;
+
+    // The view must outlive the tree.
+    explicit JoinTree(const PartView& part);
+    ~JoinTree();
+    JoinTree(const JoinTree&) = delete;
+    JoinTree& operator=(const JoinTree&) = delete;
+
+    // Triangulates the part's moral graph. False when a cluster would exceed 30 members, when no node
+    // can be eliminated within the weight range, or when the summed cluster weights exceed the limit
+    // (0: the default limit; kNoLimit, that is -1: none).
+    bool Build(uint32_t limit);
+    // Root, order by weight then member count, and the cluster of each node's family. 0, or -42 when
+    // the working lists cannot be allocated.
+    int AssignFamilies();
+    // 0, or -42 when a table cannot be allocated, or -2 when a node table does not fit its family.
+    int InitializePotentials();
+    void CollectEvidence();
+    // 0, or -42 when a separator table cannot be allocated.
+    int DistributeEvidence();
+    // Writes normalised beliefs of the requested unobserved nodes. requested is null or a byte array
+    // indexed by network handle; entries set there force the node and are cleared. 0, or -26 (logged)
+    // when a marginal sums to 0.0 (impossible evidence): then nothing is written and nothing cleared.
+    int WriteBeliefs(unsigned char* requested);
+    // The whole update for the part. False when the tree cannot be built or tables cannot be allocated,
+    // and (logged) when the part's evidence is impossible; no belief of the part is marked up to date
+    // then. GetLastStatus tells which.
+    bool Run(unsigned char* requested, uint32_t limit);
+    // The probability of the part's evidence with no limit on the total; -1.0 when the tree cannot be
+    // built or a table cannot be allocated.
+    double ComputeProbEvidence();
+    void FreeClusterTables();
+
+    // 0 after success; -42 when the tree could not be built or tables allocated, -26 for impossible
+    // evidence, -2 for a table that does not fit its family.
+    int GetLastStatus() const { return lastStatus_; }
+    const PartView& GetPart() const { return part_; }
+    // Clusters in creation order until AssignFamilies, then sorted by weight and member count.
+    int GetNumberOfClusters() const { return static_cast<int>(clusters_.size()); }
+    Cluster& GetCluster(int i) { return *clusters_[i]; }
+    const Cluster& GetCluster(int i) const { return *clusters_[i]; }
+    Cluster* GetRoot() const { return root_; }
+    // Sum of the weights of the clusters made by the last Build, without wrap-around.
+    uint64_t GetTotalWeight() const { return totalWeight_; }
+
+private:
+    friend class Triangulator;
+
+    void AssignFamiliesUnguarded();
+    // Post-order (collect: every cluster after its children) and pre-order (distribute) from the root,
+    // children in child-list order.
+    void ComputeTraversalOrder();
+    // The probability of the part's evidence as the product of the masses of the tree's pieces, read
+    // from the smallest cluster of each after distribution.
+    double DistributedMass() const;
+    int CollectForEvidence(double& factor);
+    int LogImpossibleEvidence();
+
+    const PartView& part_;
+    ClusterPool pool_;
+    Cluster* root_ = nullptr;
+    std::vector<Cluster*> clusters_;
+    std::vector<Cluster*> preOrder_;
+    std::vector<Cluster*> postOrder_;
+    uint64_t totalWeight_ = 0;
+    int lastStatus_ = 0;
+    // The old separator message during distribution; one buffer serves every cluster.
+    PotentialTable scratch_;
+};

@@ -1,0 +1,387 @@
+// Join tree propagation: cluster potentials from the conditional tables sliced at the evidence, collect
+// and distribute passes, beliefs written to the node values, and the probability of evidence.
+#include "inference/join_tree.h"
+
+#include "inference/part_view.h"
+#include "model/dmatrix.h"
+#include "model/error_log.h"
+#include "model/status_codes.h"
+
+#include <new>
+#include <utility>
+#include <vector>
+
+namespace {
+
+// Drops the observed nodes from list (in place, order kept) and sizes table over the others; a table
+// over no node has one entry.
+int SizeTableOverUnobserved(const PartView& part, int* list, int& count, PotentialTable& table) {
+    int sizes[kMaxTableDimensions];
+    int kept = 0;
+    for (int q = 0; q < count; q++) {
+        const int v = list[q];
+        if (part.GetEvidence(v) >= 0) continue;
+        list[kept] = v;
+        sizes[kept] = part.GetNumberOfOutcomes(v);
+        kept++;
+    }
+    count = kept;
+    if (kept == 0) {
+        sizes[0] = 1;
+        return table.SetDimensions(sizes, 1);
+    }
+    return table.SetDimensions(sizes, kept);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------------
+// Cluster steps
+
+void Cluster::FreeTables() {
+    clusterTable.Free();
+    separatorTable.Free();
+    tableReady = 0;
+}
+
+int Cluster::PrepareSeparator(const PartView& part) {
+    return SizeTableOverUnobserved(part, separator, numSeparator, separatorTable);
+}
+
+// Program that walks v's conditional table (parents in order, then v; last dimension fastest) along
+// this cluster's table; start receives the table entry of the observed family members' outcomes.
+// 1 when v has no table, -2 when the table does not fit the family.
+int Cluster::BuildFamilyProgram(const PartView& part, int v, StrideProgram& program,
+                                const double*& start) const {
+    const VRX_Dmatrix* table = part.GetNodeTable(v);
+    if (table == nullptr || table->GetData() == nullptr) return 1;
+    const std::vector<int>& parents = part.GetParentIndices(v);
+    const int k = static_cast<int>(parents.size()) + 1;
+    if (table->GetNumberOfDimensions() != k) return kOutOfRange;
+    const int* strides = table->GetStrides().GetItems();
+    const int* sizes = table->GetDimensions().GetItems();
+    int64_t offset = 0;
+    for (int d = 0; d < k; d++) {
+        const int f = d + 1 < k ? parents[d] : v;
+        if (f < 0 || sizes[d] != part.GetNumberOfOutcomes(f)) return kOutOfRange;
+        const int e = part.GetEvidence(f);
+        if (e >= sizes[d]) return kOutOfRange;
+        if (e >= 0) offset += static_cast<int64_t>(strides[d]) * e;
+    }
+    program.count = 0;
+    int64_t back = 0;
+    for (int q = 0; q < numMembers; q++) {
+        const int m = members[q];
+        const uint32_t sm = static_cast<uint32_t>(clusterTable.GetDimension(q));
+        int d = m == v ? k - 1 : -1;
+        for (int i = 0; d < 0 && i < k - 1; i++) {
+            if (parents[i] == m) d = i;
+        }
+        if (d >= 0) {
+            program.Append(sm - 1, sm - 1, static_cast<int32_t>(strides[d] + back));
+            back += static_cast<int64_t>(1 - sizes[d]) * strides[d];
+        } else if (program.count > 0 && back == 0 && program.entries[program.count - 1].step == 0) {
+            // Leading variables outside the family form one run that keeps pointing at the same entry.
+            StrideEntry& last = program.entries[program.count - 1];
+            last.counter = (last.counter + 1) * sm - 1;
+            last.reload = last.counter;
+        } else {
+            program.Append(sm - 1, sm - 1, static_cast<int32_t>(back));
+        }
+    }
+    program.Append(1, 1, 0);
+    start = table->GetData() + offset;
+    return kSuccess;
+}
+
+int Cluster::InitializeTable(const PartView& part) {
+    const int status = SizeTableOverUnobserved(part, members, numMembers, clusterTable);
+    tableReady = 0;
+    if (status != kSuccess) return status;
+    StrideProgram program;
+    for (int f = 0; f < numFamilies; f++) {
+        const double* start = nullptr;
+        const int built = BuildFamilyProgram(part, families[f], program, start);
+        if (built < 0) return built;
+        if (built > 0) continue;  // no table: a factor of ones
+        if (tableReady == 0) {
+            StrideCopy(clusterTable.GetEntries(), clusterTable.GetCount(), start, program);
+            tableReady = 1;
+        } else {
+            StrideMultiply(clusterTable.GetEntries(), clusterTable.GetCount(), start, program);
+        }
+    }
+    return kSuccess;
+}
+
+void Cluster::CompilePrograms() {
+    toSeparator.count = 0;
+    parentToSeparator.count = 0;
+    if (parentCluster == nullptr || numSeparator == 0) return;
+    if (BuildStrideProgram(clusterTable, toSeparator, members, numMembers, separator, numSeparator) !=
+            kSuccess ||
+        BuildStrideProgram(parentCluster->clusterTable, parentToSeparator, parentCluster->members,
+                           parentCluster->numMembers, separator, numSeparator) != kSuccess) {
+        toSeparator.count = 0;
+        parentToSeparator.count = 0;
+    }
+}
+
+void Cluster::MakeReady() {
+    if (tableReady != 0) return;
+    clusterTable.Fill(1.0);
+    tableReady = 1;
+}
+
+void Cluster::SendToParent() {
+    if (toSeparator.count > 0) {
+        MakeReady();
+        separatorTable.Fill(0.0);
+        StrideMarginalize(clusterTable.GetEntries(), clusterTable.GetCount(), separatorTable.GetEntries(),
+                          toSeparator);
+    }
+    if (parentToSeparator.count > 0) {
+        Cluster& parent = *parentCluster;
+        if (parent.tableReady != 0) {
+            StrideMultiply(parent.clusterTable.GetEntries(), parent.clusterTable.GetCount(),
+                           separatorTable.GetEntries(), parentToSeparator);
+        } else {
+            StrideCopy(parent.clusterTable.GetEntries(), parent.clusterTable.GetCount(),
+                       separatorTable.GetEntries(), parentToSeparator);
+            parent.tableReady = 1;
+        }
+    }
+}
+
+// The old message moves to scratch (whose buffer serves every cluster in turn); the separator takes
+// the new one and the cluster table is rescaled by new / old.
+int Cluster::ReceiveFromParent(PotentialTable& scratch) {
+    separatorTable.Swap(scratch);
+    if (scratch.GetNumberOfDimensions() > 0) {
+        const int status =
+            separatorTable.SetDimensions(scratch.GetDimensions(), scratch.GetNumberOfDimensions());
+        if (status != kSuccess) return status;
+    }
+    if (parentToSeparator.count > 0) {
+        separatorTable.Fill(0.0);
+        StrideMarginalize(parentCluster->clusterTable.GetEntries(), parentCluster->clusterTable.GetCount(),
+                          separatorTable.GetEntries(), parentToSeparator);
+    }
+    if (toSeparator.count > 0) {
+        StrideUpdate(clusterTable.GetEntries(), clusterTable.GetCount(), separatorTable.GetEntries(),
+                     scratch.GetEntries(), toSeparator);
+    }
+    return kSuccess;
+}
+
+double Cluster::TableMass() const {
+    return tableReady != 0 ? clusterTable.Sum() : static_cast<double>(clusterTable.GetCount());
+}
+
+// ---------------------------------------------------------------------------------------------------
+// JoinTree propagation
+
+int JoinTree::InitializePotentials() {
+    for (Cluster* c : clusters_) {
+        int status = kSuccess;
+        if (c->parentCluster != nullptr) status = c->PrepareSeparator(part_);
+        if (status == kSuccess) status = c->InitializeTable(part_);
+        if (status != kSuccess) return status;
+    }
+    for (Cluster* c : clusters_) c->CompilePrograms();
+    return kSuccess;
+}
+
+void JoinTree::CollectEvidence() {
+    for (Cluster* c : postOrder_) {
+        if (c != root_) c->SendToParent();
+    }
+}
+
+int JoinTree::DistributeEvidence() {
+    for (Cluster* c : preOrder_) {
+        if (c == root_) continue;
+        if (const int status = c->ReceiveFromParent(scratch_)) return status;
+    }
+    return kSuccess;
+}
+
+// After distribution every cluster of a connected piece of the tree holds the same mass, so the
+// smallest cluster of each piece tells it. Pieces are split where a separator holds no unobserved node,
+// since nothing passes there. Impossible evidence leaves every table of its piece at exactly 0.0.
+double JoinTree::DistributedMass() const {
+    const int m = pool_.GetNumberTaken();
+    std::vector<int> piece(static_cast<size_t>(m), -1);
+    std::vector<char> seen(static_cast<size_t>(m), 0);
+    for (const Cluster* c : preOrder_) {
+        const bool top = c == root_ || c->toSeparator.count == 0;
+        piece[c->index] = top ? c->index : piece[c->parentCluster->index];
+    }
+    double mass = 1.0;
+    for (const Cluster* c : clusters_) {
+        const int k = piece[c->index];
+        if (k < 0 || seen[k] != 0) continue;
+        seen[k] = 1;
+        mass *= c->TableMass();
+    }
+    return mass;
+}
+
+int JoinTree::LogImpossibleEvidence() {
+    return LogError(errorLog, kConflictingEvidence,
+                    "Evidence is impossible: its probability is zero, so no beliefs can be computed.",
+                    nullptr);
+}
+
+int JoinTree::WriteBeliefs(unsigned char* requested) {
+    const int n = part_.GetNumberOfNodes();
+    std::vector<char> done;
+    std::vector<int> chosen;
+    std::vector<double> marginals;
+    try {
+        done.assign(static_cast<size_t>(n), 0);
+    } catch (const std::bad_alloc&) {
+        return kOutOfMemory;
+    }
+    // Every marginal is computed before any is written, so a part whose evidence turns out impossible
+    // keeps its old beliefs and its requested entries.
+    int marked = 0;
+    PotentialTable marginal;
+    StrideProgram program;
+    for (Cluster* c : clusters_) {
+        for (int q = 0; q < c->numMembers && marked < n; q++) {
+            const int v = c->members[q];
+            if (done[v] != 0) continue;
+            done[v] = 1;
+            marked++;
+            const int h = part_.GetNodeHandle(v);
+            const bool forced = requested != nullptr && h >= 0 && requested[h] != 0;
+            if (!forced && !part_.IsRequested(v)) continue;
+            const int k = part_.GetNumberOfOutcomes(v);
+            if (marginal.SetDimensions(&k, 1) != kSuccess) return kOutOfMemory;
+            if (BuildStrideProgram(c->clusterTable, program, c->members, c->numMembers, &v, 1) != kSuccess) {
+                return kOutOfRange;
+            }
+            c->MakeReady();
+            marginal.Fill(0.0);
+            StrideMarginalize(c->clusterTable.GetEntries(), c->clusterTable.GetCount(), marginal.GetEntries(),
+                              program);
+            const double sum = marginal.Sum();
+            if (!(sum > 0.0)) return LogImpossibleEvidence();
+            try {
+                chosen.push_back(v);
+                for (int x = 0; x < k; x++) marginals.push_back(marginal.GetEntries()[x] / sum);
+            } catch (const std::bad_alloc&) {
+                return kOutOfMemory;
+            }
+        }
+        if (marked >= n) break;
+    }
+    size_t offset = 0;
+    for (int v : chosen) {
+        const int k = part_.GetNumberOfOutcomes(v);
+        double* buffer = part_.GetBeliefBuffer(v);
+        if (buffer == nullptr) return kOutOfMemory;
+        for (int x = 0; x < k; x++) buffer[x] = marginals[offset + static_cast<size_t>(x)];
+        offset += static_cast<size_t>(k);
+        part_.MarkUpToDate(v);
+        const int h = part_.GetNodeHandle(v);
+        if (requested != nullptr && h >= 0) requested[h] = 0;
+    }
+    return kSuccess;
+}
+
+bool JoinTree::Run(unsigned char* requested, uint32_t limit) {
+    lastStatus_ = kSuccess;
+    if (!Build(limit)) {
+        lastStatus_ = kOutOfMemory;
+    } else {
+        lastStatus_ = AssignFamilies();
+        if (lastStatus_ == kSuccess) lastStatus_ = InitializePotentials();
+        if (lastStatus_ == kSuccess) {
+            CollectEvidence();
+            lastStatus_ = DistributeEvidence();
+            if (lastStatus_ == kSuccess) {
+                double mass = -1.0;
+                try {
+                    mass = DistributedMass();
+                } catch (const std::bad_alloc&) {
+                    lastStatus_ = kOutOfMemory;
+                }
+                // Zero mass means the part's evidence has probability zero: every marginal sums to 0.0.
+                if (lastStatus_ == kSuccess) {
+                    lastStatus_ = mass > 0.0 ? WriteBeliefs(requested) : LogImpossibleEvidence();
+                }
+            }
+        }
+    }
+    FreeClusterTables();
+    return lastStatus_ == kSuccess;
+}
+
+// Children of a cluster are absorbed from the last to the first, each right after its own subtree,
+// and freed at once: only the tables along the current path (and their parents) exist together.
+int JoinTree::CollectForEvidence(double& factor) {
+    if (root_ == nullptr) return kSuccess;
+    std::vector<std::pair<Cluster*, int>> stack;
+    stack.reserve(clusters_.size());
+    stack.emplace_back(root_, root_->childClusters.GetCount() - 1);
+    while (!stack.empty()) {
+        auto& top = stack.back();
+        if (top.second >= 0) {
+            Cluster* child = &pool_[top.first->childClusters[top.second--]];
+            stack.emplace_back(child, child->childClusters.GetCount() - 1);
+            continue;
+        }
+        Cluster* k = top.first;
+        stack.pop_back();
+        if (k == root_) break;
+        Cluster* c = k->parentCluster;
+        int status = kSuccess;
+        if (c->clusterTable.GetCount() == 0) status = c->InitializeTable(part_);
+        if (status == kSuccess && k->clusterTable.GetCount() == 0) status = k->InitializeTable(part_);
+        if (status == kSuccess) status = k->PrepareSeparator(part_);
+        if (status != kSuccess) return status;
+        k->CompilePrograms();
+        k->SendToParent();
+        // A cluster that passes nothing to its parent contributes its own mass as a factor.
+        if (k->toSeparator.count == 0) factor *= k->TableMass();
+        k->FreeTables();
+        k->childClusters.CleanUp();
+    }
+    return kSuccess;
+}
+
+double JoinTree::ComputeProbEvidence() {
+    lastStatus_ = kSuccess;
+    if (!Build(kNoLimit)) {
+        FreeClusterTables();
+        lastStatus_ = kOutOfMemory;
+        return -1.0;
+    }
+    double factor = 1.0;
+    int status = AssignFamilies();
+    if (status == kSuccess) {
+        try {
+            status = CollectForEvidence(factor);
+        } catch (const std::bad_alloc&) {
+            status = kOutOfMemory;
+        }
+    }
+    if (status == kSuccess && root_ != nullptr && root_->clusterTable.GetCount() == 0) {
+        status = root_->InitializeTable(part_);
+    }
+    double result = -1.0;
+    if (status == kSuccess) result = root_ != nullptr ? root_->TableMass() * factor : factor;
+    lastStatus_ = status;
+    FreeClusterTables();
+    return result;
+}
+
+void JoinTree::FreeClusterTables() {
+    for (size_t i = clusters_.size(); i-- > 0;) {
+        clusters_[i]->FreeTables();
+        clusters_[i]->childClusters.CleanUp();
+    }
+    scratch_.Free();
+}

@@ -1,0 +1,278 @@
+// Potential tables and stride programs: the table arithmetic of the join tree.
+#include "inference/join_tree_tables.h"
+
+#include <cstddef>
+#include <new>
+#include <utility>
+
+namespace {
+
+constexpr int kOk = 0;
+constexpr int kBadArgument = -2;
+constexpr int kNoMemory = -42;
+constexpr uint32_t kAllBits = 0xFFFFFFFFu;
+
+// Runs of entry 0 gathered into one block: at most this many.
+constexpr int kMaxBlockRuns = 1024;
+
+// Walks n positions of the larger table through the program. Entry 0 gives runs of e0 positions
+// with stride s0; the entries after it whose counters start full are folded into an offset map, so
+// kernel(i, p, e0, s0, offsets, runs) handles positions i .. i + e0*runs - 1, position i + t*e0 + k
+// mapping to p + offsets[t] + k*s0. Between blocks the carry moves p by the step of the first later
+// entry whose counter is not exhausted, exactly as position-by-position walking would.
+template <class Kernel>
+inline void WalkProgram(const StrideProgram& program, int n, Kernel&& kernel) {
+    if (n <= 0 || program.count <= 0) return;
+    const int m = program.count;
+    const StrideEntry* entries = program.entries;
+    uint32_t counters[kMaxProgramEntries];
+    for (int j = 0; j < m; j++) counters[j] = entries[j].counter;
+    const std::ptrdiff_t s0 = entries[0].step;
+    const int64_t e0 = static_cast<int64_t>(entries[0].reload) + 1;
+    std::ptrdiff_t offsets[kMaxBlockRuns];
+    offsets[0] = 0;
+    if (counters[0] == entries[0].reload && e0 <= n) {
+        // Offsets of the runs of one block, entries 1 .. L-1 (never the last entry, which only rewinds).
+        int64_t runs = 1;
+        std::ptrdiff_t toLast = (e0 - 1) * s0;
+        int L = 1;
+        while (L < m - 1 && counters[L] == entries[L].reload) {
+            const int64_t eL = static_cast<int64_t>(entries[L].reload) + 1;
+            if (runs * eL > kMaxBlockRuns || e0 * runs * eL > n) break;
+            const std::ptrdiff_t stride = entries[L].step + toLast;
+            for (int64_t c = 1; c < eL; c++) {
+                for (int64_t t = 0; t < runs; t++) offsets[c * runs + t] = offsets[t] + c * stride;
+            }
+            toLast += (eL - 1) * stride;
+            runs *= eL;
+            L++;
+        }
+        const int64_t block = e0 * runs;
+        if (n % block == 0) {
+            std::ptrdiff_t p = 0;
+            for (int i = 0;;) {
+                kernel(i, p, static_cast<int>(e0), s0, offsets, static_cast<int>(runs));
+                i += static_cast<int>(block);
+                if (i >= n) return;
+                p += toLast;
+                int j = L;
+                while (j < m && counters[j] == 0) {
+                    counters[j] = entries[j].reload;
+                    j++;
+                }
+                if (j >= m) return;
+                counters[j]--;
+                p += entries[j].step;
+            }
+        }
+    }
+    // Irregular programs: one run of entry 0 at a time.
+    int64_t run = static_cast<int64_t>(counters[0]) + 1;
+    std::ptrdiff_t p = 0;
+    for (int i = 0;;) {
+        const int len = run < n - i ? static_cast<int>(run) : n - i;
+        kernel(i, p, len, s0, offsets, 1);
+        i += len;
+        if (i >= n) return;
+        p += s0 * (len - 1);
+        int j = 1;
+        while (j < m && counters[j] == 0) {
+            counters[j] = entries[j].reload;
+            j++;
+        }
+        if (j >= m) return;  // a program shorter than the table: nothing more to map
+        counters[j]--;
+        p += entries[j].step;
+        run = e0;
+    }
+}
+
+}  // namespace
+
+int PotentialTable::SetDimensions(const int* sizes, int n) {
+    if (n < 0 || n > kMaxTableDimensions) return kBadArgument;
+    int64_t product = 1;
+    for (int d = 0; d < n; d++) {
+        if (sizes[d] < 1) return kBadArgument;
+        product *= sizes[d];
+        if (product > 0x7FFFFFFF) return kNoMemory;
+    }
+    if (product > capacity) {
+        Free();
+        entryBuffer = new (std::nothrow) double[static_cast<std::size_t>(product)];
+        if (entryBuffer == nullptr) return kNoMemory;
+        capacity = static_cast<int>(product);
+    }
+    count = static_cast<int>(product);
+    numDimensions = n;
+    for (int d = 0; d < n; d++) dimensions[d] = sizes[d];
+    return kOk;
+}
+
+double PotentialTable::Sum() const {
+    double s = 0.0;
+    for (int i = 0; i < count; i++) s += entryBuffer[i];
+    return s;
+}
+
+void PotentialTable::Swap(PotentialTable& other) {
+    std::swap(entryBuffer, other.entryBuffer);
+    std::swap(count, other.count);
+    std::swap(capacity, other.capacity);
+    std::swap(numDimensions, other.numDimensions);
+    std::swap(dimensions, other.dimensions);
+}
+
+void PotentialTable::Fill(double v) {
+    for (int i = 0; i < count; i++) entryBuffer[i] = v;
+}
+
+void PotentialTable::Free() {
+    delete[] entryBuffer;
+    entryBuffer = nullptr;
+    count = 0;
+    capacity = 0;
+    numDimensions = 0;
+}
+
+int StrideProgram::Append(uint32_t counter, uint32_t reload, int32_t step) {
+    if (count >= kMaxProgramEntries) return kBadArgument;
+    entries[count++] = StrideEntry{counter, reload, step};
+    return kOk;
+}
+
+int BuildStrideProgram(const PotentialTable& table, StrideProgram& program, const int* list, int listCount,
+                       const int* sublist, int sublistCount) {
+    program.count = 0;
+    if (sublistCount <= 0) return program.Append(kAllBits, kAllBits, 0);
+    if (listCount > table.GetNumberOfDimensions()) return kBadArgument;
+    int64_t span = 1;
+    int64_t back = 0;
+    int posL = 0;
+    int posS = 0;
+    while (posS < sublistCount) {
+        // Variables of the larger table that the smaller one lacks: P stays, or rewinds the runs so far.
+        int64_t r = 1;
+        while (posL < listCount && list[posL] != sublist[posS]) r *= table.GetDimension(posL++);
+        if (posL >= listCount) return kBadArgument;
+        if (r > 1 && program.Append(static_cast<uint32_t>(r - 1), static_cast<uint32_t>(r - 1),
+                                    static_cast<int32_t>(back)) != kOk) {
+            return kBadArgument;
+        }
+        // A run of shared variables is contiguous in the smaller table.
+        int64_t q = 1;
+        while (posL < listCount && posS < sublistCount && list[posL] == sublist[posS]) {
+            q *= table.GetDimension(posL++);
+            posS++;
+        }
+        if (program.Append(static_cast<uint32_t>(q - 1), static_cast<uint32_t>(q - 1), 1) != kOk) {
+            return kBadArgument;
+        }
+        span *= q;
+        back = 1 - span;
+    }
+    return program.Append(kAllBits, kAllBits, static_cast<int32_t>(1 - span));
+}
+
+void StrideCopy(double* a, int n, const double* b, const StrideProgram& program) {
+    WalkProgram(
+        program, n,
+        [a, b](int i, std::ptrdiff_t p, int e0, std::ptrdiff_t s0, const std::ptrdiff_t* offsets, int runs) {
+            double* x = a + i;
+            for (int t = 0; t < runs; t++, x += e0) {
+                const double* y = b + p + offsets[t];
+                if (s0 == 0) {
+                    const double v = *y;
+                    for (int k = 0; k < e0; k++) x[k] = v;
+                } else if (s0 == 1) {
+                    for (int k = 0; k < e0; k++) x[k] = y[k];
+                } else {
+                    for (int k = 0; k < e0; k++) x[k] = y[k * s0];
+                }
+            }
+        });
+}
+
+void StrideMultiply(double* a, int n, const double* b, const StrideProgram& program) {
+    WalkProgram(
+        program, n,
+        [a, b](int i, std::ptrdiff_t p, int e0, std::ptrdiff_t s0, const std::ptrdiff_t* offsets, int runs) {
+            double* x = a + i;
+            for (int t = 0; t < runs; t++, x += e0) {
+                const double* y = b + p + offsets[t];
+                if (s0 == 0) {
+                    const double v = *y;
+                    for (int k = 0; k < e0; k++) x[k] *= v;
+                } else if (s0 == 1) {
+                    for (int k = 0; k < e0; k++) x[k] *= y[k];
+                } else {
+                    for (int k = 0; k < e0; k++) x[k] *= y[k * s0];
+                }
+            }
+        });
+}
+
+void StrideUpdate(double* a, int n, const double* b, const double* c, const StrideProgram& program) {
+    WalkProgram(program, n,
+                [a, b, c](int i, std::ptrdiff_t p, int e0, std::ptrdiff_t s0, const std::ptrdiff_t* offsets,
+                          int runs) {
+                    double* x = a + i;
+                    for (int t = 0; t < runs; t++, x += e0) {
+                        const double* y = b + p + offsets[t];
+                        const double* z = c + p + offsets[t];
+                        if (s0 == 0) {
+                            const double num = *y;
+                            const double den = *z;
+                            if (den == 0.0) {
+                                for (int k = 0; k < e0; k++) x[k] = 0.0;
+                            } else {
+                                for (int k = 0; k < e0; k++) x[k] = x[k] * num / den;
+                            }
+                        } else {
+                            for (int k = 0; k < e0; k++) {
+                                const double den = z[k * s0];
+                                x[k] = den != 0.0 ? x[k] * y[k * s0] / den : 0.0;
+                            }
+                        }
+                    }
+                });
+}
+
+void StrideMarginalize(const double* a, int n, double* b, const StrideProgram& program) {
+    WalkProgram(
+        program, n,
+        [a, b](int i, std::ptrdiff_t p, int e0, std::ptrdiff_t s0, const std::ptrdiff_t* offsets, int runs) {
+            const double* x = a + i;
+            for (int t = 0; t < runs; t++, x += e0) {
+                double* y = b + p + offsets[t];
+                if (s0 == 0) {
+                    // Same additions in the same order as one per position, kept in a register.
+                    double acc = *y;
+                    for (int k = 0; k < e0; k++) acc += x[k];
+                    *y = acc;
+                } else if (s0 == 1) {
+                    for (int k = 0; k < e0; k++) y[k] += x[k];
+                } else {
+                    for (int k = 0; k < e0; k++) y[k * s0] += x[k];
+                }
+            }
+        });
+}
+
+void StrideAddScaled(const double* a, int n, double* b, double c, const StrideProgram& program) {
+    WalkProgram(program, n,
+                [a, b, c](int i, std::ptrdiff_t p, int e0, std::ptrdiff_t s0, const std::ptrdiff_t* offsets,
+                          int runs) {
+                    const double* x = a + i;
+                    for (int t = 0; t < runs; t++, x += e0) {
+                        double* y = b + p + offsets[t];
+                        if (s0 == 0) {
+                            double acc = *y;
+                            for (int k = 0; k < e0; k++) acc += x[k] / c;
+                            *y = acc;
+                        } else {
+                            for (int k = 0; k < e0; k++) y[k * s0] += x[k] / c;
+                        }
+                    }
+                });
+}

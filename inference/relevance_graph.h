@@ -1,0 +1,225 @@
+#pragma once
+// The working graph of a network for inference: one record per node with its parents, children,
+// observed outcome and the table to use; pruned, rewritten and split into parts before solving.
+
+#include <memory>
+#include <vector>
+
+class VRX_network;
+class VRX_node;
+class VRX_Dmatrix;
+class RelevanceGraph;
+class RelevanceNode;
+class RelevanceNodeBlock;
+
+// Working marks kept in RelevanceNode::label.
+namespace RelevanceLabel {
+constexpr int kCleared = 0;
+constexpr int kEvidenceSpread = 2;
+constexpr int kRootSummed = 10;
+constexpr int kPlaced = 16;
+constexpr int kBarren = 20;
+}  // namespace RelevanceLabel
+
+// Where RelevanceNode::table comes from.
+namespace RelevanceTableKind {
+constexpr int kNone = 0;
+constexpr int kOwned = 1;
+constexpr int kBorrowed = 2;
+}  // namespace RelevanceTableKind
+
+// Record pointers with the first N held inline, so that most records need no allocation of their own.
+// Never copied or moved: records hold their lists in place.
+template <int N>
+class RelevanceRecordList {
+public:
+    RelevanceRecordList() = default;
+    RelevanceRecordList(const RelevanceRecordList&) = delete;
+    RelevanceRecordList& operator=(const RelevanceRecordList&) = delete;
+    ~RelevanceRecordList() { Release(); }
+
+    int GetCount() const { return count_; }
+    bool IsEmpty() const { return count_ == 0; }
+    RelevanceNode* operator[](int i) const { return items_[i]; }
+    RelevanceNode* const* begin() const { return items_; }
+    RelevanceNode* const* end() const { return items_ + count_; }
+
+    // 0, or -42 when a grown list cannot be allocated (the list is then unchanged).
+    int Add(RelevanceNode* record);
+    // Position of the first occurrence, -1 when absent.
+    int Find(const RelevanceNode* record) const;
+    // Removes the first occurrence, order kept; nothing when absent.
+    void Remove(const RelevanceNode* record);
+    // Replaces the first occurrence; false when absent.
+    bool Replace(const RelevanceNode* from, RelevanceNode* to);
+    void Clear() { count_ = 0; }
+    // Empties the list and frees a grown block.
+    void Release();
+
+private:
+    RelevanceNode* inline_[N] = {};
+    RelevanceNode** items_ = inline_;
+    int count_ = 0;
+    int capacity_ = N;
+};
+
+class RelevanceNode {
+public:
+    RelevanceNode() = default;
+    RelevanceNode(const RelevanceNode&) = delete;
+    RelevanceNode& operator=(const RelevanceNode&) = delete;
+    ~RelevanceNode() = default;
+
+    void RemoveParent(const RelevanceNode* parent) { parents.Remove(parent); }
+    void RemoveChild(const RelevanceNode* child) { children.Remove(child); }
+
+    // Writes the first outcome-count elements of table into the node's value as its beliefs and marks
+    // them up to date; -2 when the table is too small, 0 for a record without a node.
+    int WriteBeliefs();
+    // The record becomes observed at outcome and the node's beliefs the 0/1 vector of it (up to date).
+    // -2 unless 0 <= outcome < outcome count, nothing changed then.
+    int SetObservedBeliefs(int outcome);
+    // A new owned table over the parents' and the record's own outcomes (content undefined; 1.0 at the
+    // observed outcome and 0.0 elsewhere for an observed record without parents). 0 or -42.
+    int CreateOwnTable();
+    // The table reduced to the parent's observed outcome, its dimension removed. -2 for a parent that is
+    // not in the list or not observed; -42 without memory.
+    int AbsorbParentEvidence(const RelevanceNode* parent);
+    // The parent's dimension summed out, weighted by the parent's own one-dimensional table. -2 for a
+    // parent not in the list or without a fitting table; -42 without memory.
+    int MarginalizeParent(const RelevanceNode* parent);
+    // 1 when every element of table with the parent at parentOutcome and the record at ownOutcome equals
+    // value, 0 when not, negative for a parent not in the list or an outcome out of range.
+    int TableEqualsAt(double value, const RelevanceNode* parent, int parentOutcome, int ownOutcome) const;
+
+    // From the node's definition; from the table's last dimension for a record without a node.
+    int GetNumberOfOutcomes() const { return numOutcomes_; }
+    // The node's handle, -1 for a record without a node.
+    int GetHandle() const;
+    bool IsObserved() const { return evidence >= 0; }
+
+    VRX_node* node = nullptr;
+    RelevanceRecordList<8> parents;
+    RelevanceRecordList<16> children;
+    int evidence = -1;
+    int label = RelevanceLabel::kCleared;
+    int tableKind = RelevanceTableKind::kNone;
+    VRX_Dmatrix* table = nullptr;
+    RelevanceGraph* graph = nullptr;
+    RelevanceNodeBlock* block = nullptr;
+
+private:
+    friend class RelevanceGraph;
+    friend class RelevanceNodeBlock;
+
+    // Takes over a new owned table (kind 1).
+    void AdoptTable(std::unique_ptr<VRX_Dmatrix> owned);
+    // The record's outcome count after its table or node changed.
+    void RefreshOutcomeCount();
+    // Back to the state of a free slot: owned table and grown lists freed.
+    void Reset();
+
+    std::unique_ptr<VRX_Dmatrix> ownedTable_;
+    int numOutcomes_ = 0;
+};
+
+// Room for a fixed number of records, allocated once; records never move. Shared by a graph and the
+// parts split from it, freed when the last of them goes.
+class RelevanceNodeBlock {
+public:
+    // Null without memory.
+    static std::shared_ptr<RelevanceNodeBlock> Create(int size);
+    RelevanceNodeBlock(const RelevanceNodeBlock&) = delete;
+    RelevanceNodeBlock& operator=(const RelevanceNodeBlock&) = delete;
+
+    // The next free slot; null when the block is full (it never grows).
+    RelevanceNode* Take();
+    // Destroys the record's contents and counts it gone.
+    void Release(RelevanceNode* record);
+
+    int GetSize() const { return size_; }
+    int GetLiveRecords() const { return liveRecords; }
+
+    std::unique_ptr<RelevanceNode[]> storage;
+    int liveRecords = 0;
+    int nextIndex = 0;
+
+private:
+    RelevanceNodeBlock() = default;
+    int size_ = 0;
+};
+
+class RelevanceGraph {
+public:
+    // One record per live node in slot order. absorbEvidence admits propagated evidence as observed.
+    // Construction that runs out of memory leaves an empty graph with GetStatus() -42.
+    // splitNoisyMax allows the per-parent split of observed noisy-MAX nodes when the network asks for it;
+    // the probability of evidence is taken without it.
+    RelevanceGraph(VRX_network& network, bool absorbEvidence, bool splitNoisyMax = true);
+    RelevanceGraph(const RelevanceGraph&) = delete;
+    RelevanceGraph& operator=(const RelevanceGraph&) = delete;
+    ~RelevanceGraph();
+
+    int GetStatus() const { return status_; }
+    VRX_network* GetNetwork() const { return network_; }
+    int GetNumberOfRecords() const { return static_cast<int>(records.size()); }
+    RelevanceNode* GetRecord(int i) const { return records[i]; }
+    const std::shared_ptr<RelevanceNodeBlock>& GetBlock() const { return block_; }
+
+    // Position of the record of the node with that handle, -1 when absent.
+    int FindNode(int handle) const;
+    int FindNode(const VRX_node* node) const;
+    void ClearEvidence();
+    void SetLabels(int value);
+    // Every record after its parents, depth first in parent-list order. 0 or -42.
+    int SortTopologically();
+    // Observed records first, ascending by the share of zeros in their tables, then topologically.
+    int SortForLogicSampling();
+    // Unlinks the record from its neighbours and destroys it; the caller drops it from records.
+    void RemoveNode(RelevanceNode* record);
+    // Removes every record labelled value, order of the others kept. 0.
+    int RemoveLabelled(int value);
+
+    // Pruning and splitting used before inference. While every node counts as a target, a record is a
+    // target exactly when it stands for a network node.
+    void SetAllNodesTargets(bool on) { allNodesTargets_ = on; }
+    bool IsTarget(const RelevanceNode* record) const;
+    void PruneBarren(RelevanceNode* record);
+    // 0, or -42 when a table cannot be allocated.
+    int AbsorbEvidence(RelevanceNode* record);
+    int CutEvidenceArcs();
+    int AbsorbRoot(RelevanceNode* record);
+    void LabelComponent(RelevanceNode* record, int label);
+    // Number of components seeded by targets; records reached from no target are removed.
+    int LabelComponents();
+    // Hands the records over to one part per component (label order); one-record observed parts are
+    // answered at once and left out. The graph is empty afterwards. 0 or -42.
+    int SplitIntoParts(int count, std::vector<std::unique_ptr<RelevanceGraph>>& parts);
+
+    int evidenceCount = 0;
+    std::vector<RelevanceNode*> records;
+    bool noisyMaxRelevance = false;
+
+private:
+    // An empty part of the graph's network sharing its block.
+    RelevanceGraph(VRX_network* network, std::shared_ptr<RelevanceNodeBlock> block);
+
+    int Build(bool absorbEvidence, bool splitNoisyMax);
+    int InitRecord(RelevanceNode& record, VRX_node& node, bool absorbEvidence);
+    int LinkRecords(const std::vector<int>& positionOfHandle);
+    // Per-parent records for an observed noisy-MAX node in its last outcome; 0 or -42.
+    int DecomposeNoisyMax(RelevanceNode* record);
+    // Destroys every record still held.
+    void DestroyRecords();
+    // Refills records in the given order, each preceded by its not yet placed ancestors.
+    int PlaceTopologically(const std::vector<RelevanceNode*>& order);
+
+    VRX_network* network_ = nullptr;
+    std::shared_ptr<RelevanceNodeBlock> block_;
+    int status_ = 0;
+    bool allNodesTargets_ = false;
+};
+
+// Whether the network's settings ask for the decomposition of observed noisy-MAX nodes: the user
+// property "VRX_NOISYMAXRELEVANCE" decides when present (atoi of its value != 0), off otherwise.
+bool IsNoisyMaxRelevanceOn(const VRX_network& network);

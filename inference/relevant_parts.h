@@ -1,0 +1,24 @@
+#pragma once
+// The network cut down to what its targets and evidence make relevant, split into independent parts.
+
+#include "inference/relevance_graph.h"
+
+#include <memory>
+#include <vector>
+
+class VRX_network;
+
+// The parts of one call, owned by the caller; destroying a part releases its records.
+using RelevantPartList = std::vector<std::unique_ptr<RelevanceGraph>>;
+
+// Builds the relevance graph of the network, removes barren records, spreads evidence through
+// deterministic entries (absorbEvidence), cuts the arcs out of observed records, sums unobserved roots
+// into their single child (pruneRoots) and splits the rest into parts seeded by the targets; while no
+// target is set every node counts as one. Parts of one observed record are answered at once and left
+// out, so the list may be empty.
+// Returns null for a network without nodes (status 0) and on failure (status -42 when memory runs out,
+// -2 for a table that does not fit its record's parents); the network's targets are never changed.
+// splitNoisyMax as for RelevanceGraph.
+std::unique_ptr<RelevantPartList> FindRelevantParts(VRX_network& network, bool pruneRoots,
+                                                    bool absorbEvidence, int* status = nullptr,
+                                                    bool splitNoisyMax = true);

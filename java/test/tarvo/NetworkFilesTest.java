@@ -1,0 +1,153 @@
+package tarvo;
+
+import java.util.Arrays;
+
+/** Reading and writing network files, and the error texts of failed reads and writes. */
+public class NetworkFilesTest {
+    private static final int CPT = 0x12;
+    private static final int TRUTH_TABLE = 0x14;
+
+    private static String message(Check.Body body) {
+        return Check.raises(TARVOException.class, body).getMessage();
+    }
+
+    /** A network with every descriptive part the natives can set. */
+    private static Network buildClinic() {
+        Network net = new Network();
+        net.setId("Clinic");
+        net.setName("Chest clinic");
+        net.setDescription("Written by the natives");
+        int smoker = net.addNode(CPT, "Smoker");
+        int cancer = net.addNode(CPT, "Cancer");
+        int either = net.addNode(TRUTH_TABLE, "Either");
+        net.setNodeName(smoker, "Smokes daily");
+        net.setNodeDescription(smoker, "Habit");
+        net.setNodeDescription(cancer, "Lung cancer");
+        net.setNodeDescription(either, "Either of them");
+        net.setOutcomeId(smoker, 0, "yes");
+        net.setOutcomeId(smoker, 1, "no");
+        net.addOutcome(cancer, "maybe");
+        net.addArc(smoker, cancer);
+        net.addArc(smoker, either);
+        net.addArc(cancer, either);
+        return net;
+    }
+
+    private static void expectSameStructure(Network expected, Network actual) {
+        Check.equal(expected.getId(), actual.getId());
+        Check.equal(expected.getName(), actual.getName());
+        Check.equal(expected.getDescription(), actual.getDescription());
+        Check.equal(Arrays.asList(expected.getAllNodeIds()), Arrays.asList(actual.getAllNodeIds()));
+        for (String id : expected.getAllNodeIds()) {
+            Check.equal(expected.getNodeName(id), actual.getNodeName(id));
+            Check.equal(expected.getNodeDescription(id), actual.getNodeDescription(id));
+            Check.equal(expected.getNodeType(id), actual.getNodeType(id));
+            Check.equal(Arrays.asList(expected.getOutcomeIds(id)), Arrays.asList(actual.getOutcomeIds(id)));
+            Check.equal(Arrays.asList(expected.getParentIds(id)), Arrays.asList(actual.getParentIds(id)));
+        }
+    }
+
+    private static void expectSameBeliefs(Network expected, Network actual) {
+        expected.updateBeliefs();
+        actual.updateBeliefs();
+        for (String id : expected.getAllNodeIds()) {
+            Fixtures.near(expected.getNodeValue(id), actual.getNodeValue(id), id);
+        }
+    }
+
+    private static void roundTrip(String suffix) {
+        Network original = buildClinic();
+        Network copy = new Network();
+        try {
+            String path = Fixtures.tempPath(suffix);
+            original.writeFile(path);
+            copy.readFile(path);
+            expectSameStructure(original, copy);
+            expectSameBeliefs(original, copy);
+        } finally {
+            original.dispose();
+            copy.dispose();
+        }
+    }
+
+    public void testOwnTextFormatRoundTrip() {
+        roundTrip(".vrx");
+    }
+
+    public void testXmlFormatRoundTrip() {
+        roundTrip(".xvrx");
+    }
+
+    public void testTablesSurviveWritingAndReading() {
+        Network rain = Fixtures.read(Fixtures.RAIN);
+        Network copy = new Network();
+        try {
+            String path = Fixtures.tempPath(".vrx");
+            rain.writeFile(path);
+            copy.readFile(path);
+            expectSameStructure(rain, copy);
+            rain.setEvidence("WetGrass", "yes");
+            copy.setEvidence("WetGrass", "yes");
+            expectSameBeliefs(rain, copy);
+            Fixtures.near(0.18 / 0.42, copy.getNodeValue("Rain")[0], "P(Rain=yes | WetGrass=yes)");
+        } finally {
+            rain.dispose();
+            copy.dispose();
+        }
+    }
+
+    public void testFailedReadListsTheReadersMessagesOnce() {
+        Network net = Fixtures.read(Fixtures.RAIN);
+        try {
+            Check.equal("TARVO error -103 in function ReadFile. Logged information: OPEN FILE FAILED\n",
+                    message(() -> net.readFile("/nonexistent/dir/net.vrx")));
+            // The text emptied the log: the next engine error carries nothing of the read.
+            Check.equal("TARVO error -2 in function RemoveArc",
+                    message(() -> net.deleteArc("WetGrass", "Rain")));
+            Check.equal("TARVO error -2 in function ReadFile. Logged information: Unknown File Format\n",
+                    message(() -> net.readFile(Fixtures.writeTemp(".unknownformat", ""))));
+            Check.equal("TARVO error -127 in function ReadFile. Logged information: (line 1) : "
+                    + "ERROR: 'garbage' : 'net' expected\n",
+                    message(() -> net.readFile(Fixtures.writeTemp(".vrx", "garbage"))));
+            // A failed read leaves the network as it was.
+            Check.equal(Arrays.asList("Rain", "WetGrass"), Arrays.asList(net.getAllNodeIds()));
+            Check.equal("String argument can't be null", message(() -> net.readFile(null)));
+        } finally {
+            net.dispose();
+        }
+    }
+
+    public void testWarningsOfASuccessfulReadWaitForTheNextError() {
+        String text = Fixtures.RAIN.replace("PARENTS = (Rain);", "PARENTS = (Rain);\n   BOGUS = 1;");
+        int line = Arrays.asList(text.split("\n")).indexOf("   BOGUS = 1;") + 1;
+        Network net = Fixtures.read(text);
+        try {
+            Check.equal(2, net.getNodeCount());
+            // Natives that do not empty the log show what the read left in it.
+            Check.equal("TARVO error -2 in function RemoveArc. Logged information: (line " + line
+                            + ") : ERROR: 'BOGUS' : Unknown Node Statement\n",
+                    message(() -> net.deleteArc("WetGrass", "Rain")));
+            Network other = Fixtures.read(text);
+            try {
+                // A read empties the log first, so only its own messages appear.
+                Check.equal("TARVO error -103 in function ReadFile. Logged information: OPEN FILE FAILED\n",
+                        message(() -> other.readFile("/nonexistent/net.vrx")));
+            } finally {
+                other.dispose();
+            }
+        } finally {
+            net.dispose();
+        }
+    }
+
+    public void testFailedWrite() {
+        Network net = Fixtures.read(Fixtures.RAIN);
+        try {
+            Check.equal("TARVO error -103 in function WriteFile. Logged information: OPEN FILE FAILED\n",
+                    message(() -> net.writeFile("/nonexistent/dir/net.vrx")));
+            Check.equal("String argument can't be null", message(() -> net.writeFile(null)));
+        } finally {
+            net.dispose();
+        }
+    }
+}

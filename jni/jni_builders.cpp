@@ -1,0 +1,284 @@
+// Engine containers and records to Java arrays and objects, and back.
+#include "jni/jni_builders.h"
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+
+#include "jni/jni_checks.h"
+#include "jni/jni_frame.h"
+#include "model/documentation.h"
+#include "model/double_array.h"
+#include "model/int_array.h"
+#include "model/network.h"
+#include "model/node.h"
+#include "model/node_info.h"
+#include "model/rectangle.h"
+#include "model/screen_info.h"
+#include "model/string_array.h"
+#include "model/user_properties.h"
+
+namespace {
+
+constexpr const char* kStringSignature = "Ljava/lang/String;";
+constexpr const char* kTwoStringsConstructor = "(Ljava/lang/String;Ljava/lang/String;)V";
+
+// Exchanges the low and the third byte of a colour; the top byte is dropped.
+int SwapRedBlue(int color) {
+    const uint32_t c = static_cast<uint32_t>(color);
+    return static_cast<int>(((c >> 16) & 0xFFu) | ((c & 0xFFu) << 16) | (c & 0xFF00u));
+}
+
+// Objects of a class built through "(String, String)V", one per pair of engine texts.
+template <typename TextAt>
+jobjectArray MakeTextPairObjects(JNIEnv* env, const char* className, int count, TextAt textAt) {
+    LocalRef<jclass> cls = FindJavaClass(env, className);
+    const jmethodID constructor = FindMethod(env, cls.get(), "<init>", kTwoStringsConstructor);
+    LocalRef<jobjectArray> array(env, NewJavaObjectArray(env, count, cls.get()));
+    for (int i = 0; i < count; ++i) {
+        const auto texts = textAt(i);
+        LocalRef<jstring> first(env, MakeJavaString(env, texts.first));
+        LocalRef<jstring> second(env, MakeJavaString(env, texts.second));
+        StoreArrayElement(env, array.get(), i,
+                          NewJavaObject(env, cls.get(), constructor, first.get(), second.get()));
+    }
+    return array.release();
+}
+
+// Reads the elements of an array of objects with two String fields, in index order; the class and its
+// fields are taken from element 0. A null element is refused with the reader's text.
+template <typename Take>
+void ReadTextPairObjects(JNIEnv* env, jobjectArray items, const char* firstField, const char* secondField,
+                         const char* nullElementText, Take take) {
+    const jsize n = env->GetArrayLength(items);
+    jfieldID first = nullptr;
+    jfieldID second = nullptr;
+    for (jsize i = 0; i < n; ++i) {
+        LocalRef<jobject> element(env, env->GetObjectArrayElement(items, i));
+        CheckJavaException(env);
+        if (element.get() == nullptr) {
+            std::string text = nullElementText;
+            appendInt(text, i);
+            text += ")";
+            throw std::invalid_argument(text);
+        }
+        if (first == nullptr) {
+            LocalRef<jclass> cls(env, env->GetObjectClass(element.get()));
+            first = FindField(env, cls.get(), firstField, kStringSignature);
+            second = FindField(env, cls.get(), secondField, kStringSignature);
+        }
+        LocalRef<jstring> firstText(env, static_cast<jstring>(env->GetObjectField(element.get(), first)));
+        LocalRef<jstring> secondText(env, static_cast<jstring>(env->GetObjectField(element.get(), second)));
+        const JStringChars a(env, firstText.get());
+        const JStringChars b(env, secondText.get());
+        take(a, b);
+    }
+}
+
+}  // namespace
+
+jintArray MakeIntArray(JNIEnv* env, const int* items, int count) {
+    const jintArray array = env->NewIntArray(count);
+    CheckJavaException(env);
+    if (array == nullptr) throw std::bad_alloc();
+    if (count > 0) {
+        static_assert(sizeof(jint) == sizeof(int), "jint is int");
+        env->SetIntArrayRegion(array, 0, count, reinterpret_cast<const jint*>(items));
+        CheckJavaException(env);
+    }
+    return array;
+}
+
+jintArray makeIntArray(JNIEnv* env, const VRX_intArray& items) {
+    return MakeIntArray(env, items.GetItems(), items.GetCount());
+}
+
+jdoubleArray MakeDoubleArray(JNIEnv* env, const double* items, int count) {
+    const jdoubleArray array = env->NewDoubleArray(count);
+    CheckJavaException(env);
+    if (array == nullptr) throw std::bad_alloc();
+    if (count > 0) {
+        env->SetDoubleArrayRegion(array, 0, count, items);
+        CheckJavaException(env);
+    }
+    return array;
+}
+
+jdoubleArray makeDoubleArray(JNIEnv* env, const VRX_doubleArray& items) {
+    return MakeDoubleArray(env, items.GetItems(), items.GetSize());
+}
+
+jobjectArray makeStringArray(JNIEnv* env, const VRX_stringArray& strings) {
+    LocalRef<jclass> cls = FindJavaClass(env, "java/lang/String");
+    const int n = strings.GetCount();
+    LocalRef<jobjectArray> array(env, NewJavaObjectArray(env, n, cls.get()));
+    for (int i = 0; i < n; ++i) StoreArrayElement(env, array.get(), i, MakeJavaString(env, strings[i]));
+    return array.release();
+}
+
+jobjectArray makeNodeIdArray(JNIEnv* env, const VRX_network& network, const VRX_intArray& handles) {
+    LocalRef<jclass> cls = FindJavaClass(env, "java/lang/String");
+    const int n = handles.GetCount();
+    LocalRef<jobjectArray> array(env, NewJavaObjectArray(env, n, cls.get()));
+    for (int i = 0; i < n; ++i) {
+        const VRX_node& node = checkNodeHandle(network, handles[i]);
+        StoreArrayElement(env, array.get(), i, MakeJavaString(env, node.GetId()));
+    }
+    return array.release();
+}
+
+jobject makeRectangle(JNIEnv* env, const VRX_rectangle& rectangle) {
+    LocalRef<jclass> cls = FindJavaClass(env, "java/awt/Rectangle");
+    const jmethodID constructor = FindMethod(env, cls.get(), "<init>", "(IIII)V");
+    // In 64 bits, so that extreme values wrap instead of overflowing.
+    const auto x = static_cast<jint>(int64_t{rectangle.centerX} - rectangle.width / 2);
+    const auto y = static_cast<jint>(int64_t{rectangle.centerY} - rectangle.height / 2);
+    return NewJavaObject(env, cls.get(), constructor, x, y, jint{rectangle.width}, jint{rectangle.height});
+}
+
+jobject getNodeColor(JNIEnv* env, const VRX_network& network, int handle, ColorWord word) {
+    const VRX_node& node = checkNodeHandle(network, handle);
+    const jint rgb = SwapRedBlue(node.GetInfo()->screenInfo.*word);
+    LocalRef<jclass> cls = FindJavaClass(env, "java/awt/Color");
+    const jmethodID constructor = FindMethod(env, cls.get(), "<init>", "(I)V");
+    return NewJavaObject(env, cls.get(), constructor, rgb);
+}
+
+jobjectArray makeDocItemArray(JNIEnv* env, const VRX_documentation& documentation) {
+    return MakeTextPairObjects(env, "tarvo/DocItemInfo", documentation.GetNumberOfDocuments(), [&](int i) {
+        return std::make_pair(documentation.GetDocumentTitle(i), documentation.GetDocumentPath(i));
+    });
+}
+
+jobjectArray makeUserPropertyArray(JNIEnv* env, const VRX_userProperties& properties) {
+    return MakeTextPairObjects(env, "tarvo/UserProperty", properties.GetNumberOfProperties(), [&](int i) {
+        return std::make_pair(properties.GetPropertyName(i), properties.GetPropertyValue(i));
+    });
+}
+
+jobjectArray makeIntPairObjects(JNIEnv* env, const IntPairs& pairs, const char* className) {
+    LocalRef<jclass> cls = FindJavaClass(env, className);
+    const jmethodID constructor = FindMethod(env, cls.get(), "<init>", "(II)V");
+    const auto n = static_cast<jsize>(pairs.size());
+    LocalRef<jobjectArray> array(env, NewJavaObjectArray(env, n, cls.get()));
+    for (jsize i = 0; i < n; ++i) {
+        StoreArrayElement(
+            env, array.get(), i,
+            NewJavaObject(env, cls.get(), constructor, jint{pairs[i].first}, jint{pairs[i].second}));
+    }
+    return array.release();
+}
+
+jobject makeBkKnowledge(JNIEnv* env, const IntPairs& forcedArcs, const IntPairs& forbiddenArcs,
+                        const IntPairs& tiers) {
+    LocalRef<jobjectArray> forced(env, makeIntPairObjects(env, forcedArcs, "tarvo/learning/BkArcInfo"));
+    LocalRef<jobjectArray> forbidden(env, makeIntPairObjects(env, forbiddenArcs, "tarvo/learning/BkArcInfo"));
+    LocalRef<jobjectArray> tierObjects(env, makeIntPairObjects(env, tiers, "tarvo/learning/BkTierInfo"));
+    LocalRef<jclass> cls = FindJavaClass(env, "tarvo/learning/BkKnowledge");
+    const jmethodID constructor =
+        FindMethod(env, cls.get(), "<init>",
+                   "([Ltarvo/learning/BkArcInfo;[Ltarvo/learning/BkArcInfo;[Ltarvo/learning/BkTierInfo;)V");
+    return NewJavaObject(env, cls.get(), constructor, forced.get(), forbidden.get(), tierObjects.get());
+}
+
+void setNodeColor(JNIEnv* env, VRX_network& network, int handle, jobject color, ColorWord word) {
+    VRX_node& node = checkNodeHandle(network, handle);
+    if (color == nullptr) throw std::invalid_argument(kNullObjectText);
+    LocalRef<jclass> cls(env, env->GetObjectClass(color));
+    const jmethodID getRgb = FindMethod(env, cls.get(), "getRGB", "()I");
+    const jint rgb = env->CallIntMethod(color, getRgb);
+    CheckJavaException(env);
+    node.GetInfo()->screenInfo.*word = SwapRedBlue(rgb);
+}
+
+IntPairs readIntPairObjects(JNIEnv* env, jobject object, jfieldID arrayField, const char* firstField,
+                            const char* secondField) {
+    IntPairs pairs;
+    LocalRef<jobjectArray> array(env, static_cast<jobjectArray>(env->GetObjectField(object, arrayField)));
+    if (array.get() == nullptr) return pairs;
+    const jsize n = env->GetArrayLength(array.get());
+    pairs.resize(static_cast<size_t>(n));
+    jfieldID first = nullptr;
+    jfieldID second = nullptr;
+    for (jsize i = 0; i < n; ++i) {
+        LocalRef<jobject> element(env, env->GetObjectArrayElement(array.get(), i));
+        CheckJavaException(env);
+        if (element.get() == nullptr) {
+            std::string text = "BkKnowledge array element name can't be null (index ";
+            appendInt(text, i);
+            text += ")";
+            throw std::invalid_argument(text);
+        }
+        if (first == nullptr) {
+            LocalRef<jclass> cls(env, env->GetObjectClass(element.get()));
+            first = FindField(env, cls.get(), firstField, "I");
+            second = FindField(env, cls.get(), secondField, "I");
+        }
+        pairs[static_cast<size_t>(i)] = {env->GetIntField(element.get(), first),
+                                         env->GetIntField(element.get(), second)};
+    }
+    return pairs;
+}
+
+void readBkKnowledge(JNIEnv* env, jobject knowledge, IntPairs& forcedArcs, IntPairs& forbiddenArcs,
+                     IntPairs& tiers) {
+    if (knowledge == nullptr) throw std::invalid_argument(kNullObjectText);
+    LocalRef<jclass> cls(env, env->GetObjectClass(knowledge));
+    const jfieldID forced = FindField(env, cls.get(), "forcedArcs", "[Ltarvo/learning/BkArcInfo;");
+    const jfieldID forbidden = FindField(env, cls.get(), "forbiddenArcs", "[Ltarvo/learning/BkArcInfo;");
+    const jfieldID tierField = FindField(env, cls.get(), "tiers", "[Ltarvo/learning/BkTierInfo;");
+    IntPairs newForced = readIntPairObjects(env, knowledge, forced, "parent", "child");
+    IntPairs newForbidden = readIntPairObjects(env, knowledge, forbidden, "parent", "child");
+    IntPairs newTiers = readIntPairObjects(env, knowledge, tierField, "variable", "tier");
+    forcedArcs.swap(newForced);
+    forbiddenArcs.swap(newForbidden);
+    tiers.swap(newTiers);
+}
+
+void readDocItemArray(JNIEnv* env, jobjectArray items, VRX_documentation& documentation) {
+    if (items == nullptr) throw std::invalid_argument(kNullArrayText);
+    documentation.Flush();
+    ReadTextPairObjects(env, items, "title", "path", "Documentation array element name can't be null (index ",
+                        [&](const JStringChars& title, const JStringChars& path) {
+                            documentation.AddDocument(title.get(), path.get());
+                        });
+}
+
+void readUserPropertyArray(JNIEnv* env, jobjectArray items, VRX_userProperties& properties) {
+    if (items == nullptr) throw std::invalid_argument(kNullArrayText);
+    VRX_userProperties collected;
+    ReadTextPairObjects(env, items, "name", "value", "Properties array element name can't be null (index ",
+                        [&](const JStringChars& name, const JStringChars& value) {
+                            if (collected.FindProperty(name.get()) >= 0) {
+                                throw std::invalid_argument("Duplicate property name: " + name.str());
+                            }
+                            const int status = collected.AddProperty(name.get(), value.get());
+                            if (status != 0) {
+                                std::string text = "Can't add property (" + name.str() + "," + value.str() +
+                                                   "), error code: ";
+                                appendInt(text, status);
+                                throw std::runtime_error(text);
+                            }
+                        });
+    properties.Copy(collected);
+}
+
+std::vector<jint> ReadIntArray(JNIEnv* env, jintArray array) {
+    if (array == nullptr) throw std::invalid_argument(kNullArrayText);
+    std::vector<jint> items(static_cast<size_t>(env->GetArrayLength(array)));
+    if (!items.empty()) {
+        env->GetIntArrayRegion(array, 0, static_cast<jsize>(items.size()), items.data());
+        CheckJavaException(env);
+    }
+    return items;
+}
+
+std::vector<jdouble> ReadDoubleArray(JNIEnv* env, jdoubleArray array) {
+    if (array == nullptr) throw std::invalid_argument(kNullArrayText);
+    std::vector<jdouble> items(static_cast<size_t>(env->GetArrayLength(array)));
+    if (!items.empty()) {
+        env->GetDoubleArrayRegion(array, 0, static_cast<jsize>(items.size()), items.data());
+        CheckJavaException(env);
+    }
+    return items;
+}

@@ -1,0 +1,172 @@
+// Argument checks and identifier resolution shared by the native methods.
+#include "jni/jni_checks.h"
+
+#include <stdexcept>
+#include <string>
+
+#include "definitions/cpt.h"
+#include "jni/jni_frame.h"
+#include "model/ci_definition.h"
+#include "model/id_array.h"
+#include "model/identifier.h"
+#include "model/network.h"
+#include "model/node.h"
+#include "model/node_definition.h"
+#include "model/node_value.h"
+#include "model/submodel.h"
+
+namespace {
+
+const char* NodeId(const VRX_node& node) {
+    const char* id = node.GetId();
+    return id != nullptr ? id : "";
+}
+
+std::string WithInt(const char* text, int value) {
+    std::string out = text;
+    appendInt(out, value);
+    return out;
+}
+
+// Outcomes of the node's definition; definitions without outcomes (and missing ones) count as none.
+int OutcomeCount(const VRX_node& node) {
+    VRX_nodeDefinition* definition = node.GetDefinition();
+    if (definition == nullptr) return 0;
+    const int count = definition->GetNumberOfOutcomes();
+    return count > 0 ? count : 0;
+}
+
+}  // namespace
+
+VRX_node& checkNodeHandle(const VRX_network& network, int handle) {
+    VRX_node* node = network.GetNode(handle);
+    if (node == nullptr) throw std::invalid_argument(WithInt("Invalid node handle: ", handle));
+    return *node;
+}
+
+int nodeHandleFromId(JNIEnv* env, const VRX_network& network, jstring id) {
+    const JStringChars text(env, id);
+    const int handle = network.FindNode(text.get());
+    if (handle < 0) throw std::invalid_argument("Invalid node id: " + text.str());
+    return handle;
+}
+
+VRX_node& checkOutcomeIndex(const VRX_network& network, int handle, int outcome) {
+    VRX_node& node = checkNodeHandle(network, handle);
+    const int count = OutcomeCount(node);
+    if (outcome < 0 || outcome >= count) {
+        std::string text = WithInt("Invalid outcome index ", outcome);
+        text += " for node '";
+        text += NodeId(node);
+        text += "', valid indices are 0..";
+        appendInt(text, count - 1);
+        throw std::invalid_argument(text);
+    }
+    return node;
+}
+
+int outcomeIndexFromId(JNIEnv* env, const VRX_network& network, int handle, jstring outcomeId) {
+    VRX_node& node = checkNodeHandle(network, handle);
+    const JStringChars text(env, outcomeId);
+    VRX_nodeDefinition* definition = node.GetDefinition();
+    VRX_idArray* names = definition != nullptr ? definition->GetOutcomesNames() : nullptr;
+    const int index = names != nullptr ? names->FindPosition(text.get()) : -2;
+    if (index < 0) {
+        throw std::invalid_argument("Invalid outcome identifier '" + text.str() + "' for node '" +
+                                    NodeId(node) + "'");
+    }
+    return index;
+}
+
+VRX_nodeDefinition& checkNodeType(const VRX_network& network, int handle, int typeCode,
+                                  const char* typeName) {
+    VRX_node& node = checkNodeHandle(network, handle);
+    VRX_nodeDefinition* definition = node.GetDefinition();
+    if (definition == nullptr || definition->GetType() != typeCode) {
+        throw std::invalid_argument(std::string("Node '") + NodeId(node) + "' must be of type " + typeName);
+    }
+    return *definition;
+}
+
+void checkIdentifier(const char* text) {
+    bool valid = text != nullptr && IsAsciiLetter(text[0]);
+    for (const char* c = text; valid && *c != '\0'; ++c) valid = IsIdentifierChar(*c);
+    if (!valid) {
+        throw std::invalid_argument(std::string("Identifier '") + (text != nullptr ? text : "") +
+                                    "' is invalid - it should start with a letter and contain only letters, "
+                                    "digits and underscores");
+    }
+}
+
+void checkHasEvidence(const VRX_node& node) {
+    const VRX_nodeValue* value = node.GetValue();
+    if (value == nullptr || !value->HasEvidence()) {
+        throw std::runtime_error(std::string("Node '") + NodeId(node) + "' has no evidence set");
+    }
+}
+
+void checkDefinitionArraySize(JNIEnv* env, VRX_node& node, const VRX_doubleArray& expected, jarray values) {
+    if (values == nullptr) throw std::invalid_argument(kNullArrayText);
+    const jsize length = env->GetArrayLength(values);
+    if (length == expected.GetSize()) return;
+    std::string text =
+        std::string("Invalid definition array size for node '") + NodeId(node) + "': expected ";
+    appendInt(text, expected.GetSize());
+    text += " and got ";
+    appendInt(text, length);
+    if (node.GetType() == kNoisyMaxType) {
+        text +=
+            "(the type of this node is NoisyMax -- you need to pass noisy weights as parameter, including "
+            "constrained columns)";
+    }
+    throw std::invalid_argument(text);
+}
+
+int parentIndexFromId(JNIEnv* env, const VRX_network& network, int handle, jstring parentId) {
+    VRX_node& node = checkNodeHandle(network, handle);
+    const JStringChars text(env, parentId);
+    const VRX_intArray& parents = network.GetParents(handle, 0);
+    for (int i = 0; i < parents.GetCount(); ++i) {
+        const VRX_node* parent = network.GetNode(parents[i]);
+        if (parent != nullptr && text.str() == NodeId(*parent)) return i;
+    }
+    throw std::invalid_argument(std::string("Node '") + NodeId(node) + "' is not a child of node '" +
+                                text.str() + "'");
+}
+
+VRX_doubleArray& getTemporalDefinitionDoubles(VRX_node& node, int order) {
+    VRX_nodeDefinition* definition = node.GetDefinition();
+    VRX_Dmatrix* matrix = nullptr;
+    if (definition != nullptr && definition->GetType() == kNoisyMaxType) {
+        matrix = static_cast<VRX_ciDefinition*>(definition)->GetTemporalCiWeights(order);
+    } else if (auto* cpt = dynamic_cast<VRX_cpt*>(definition)) {
+        matrix = cpt->GetTemporalDefinition(order);
+    }
+    if (matrix == nullptr) {
+        throw std::runtime_error(std::string("Cannot get the temporal definition of node '") +
+                                 (definition != nullptr ? definition->GetTypeName() : "") + "' of node '" +
+                                 NodeId(node) + "' as an array of doubles");
+    }
+    return matrix->GetItems();
+}
+
+int findMainSubmodel(const VRX_network& network) {
+    const VRX_submodelHandler& submodels = network.GetSubmodelHandler();
+    for (int handle = submodels.GetFirstSubmodel(); handle >= 0; handle = submodels.GetNextSubmodel(handle)) {
+        if (handle == kMainSubmodel) return kMainSubmodel;
+    }
+    throw std::runtime_error("Main submodel not found");
+}
+
+VRX_submodel& checkSubmodelHandle(const VRX_network& network, int handle) {
+    VRX_submodel* submodel = network.GetSubmodelHandler().GetSubmodel(handle);
+    if (submodel == nullptr) throw std::invalid_argument(WithInt("Invalid submodel handle: ", handle));
+    return *submodel;
+}
+
+int submodelHandleFromId(JNIEnv* env, const VRX_network& network, jstring id) {
+    const JStringChars text(env, id);
+    const int handle = network.GetSubmodelHandler().FindSubmodel(text.get());
+    if (handle < 0) throw std::invalid_argument("Invalid submodel id: '" + text.str() + "'");
+    return handle;
+}

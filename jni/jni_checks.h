@@ -1,0 +1,49 @@
+#pragma once
+// The shared argument checks of the native methods and the resolution of node, outcome, parent and
+// submodel identifiers. Each failure throws std::invalid_argument or std::runtime_error with its fixed
+// text, which the frame hands to Java unchanged.
+
+#include <jni.h>
+
+class VRX_doubleArray;
+class VRX_network;
+class VRX_node;
+class VRX_nodeDefinition;
+class VRX_submodel;
+
+// Type codes and names that natives pass to checkNodeType.
+inline constexpr int kNoisyMaxType = 0x92;
+inline constexpr const char* kNoisyMaxTypeName = "NoisyMax";
+inline constexpr int kEquationType = 0x4;
+inline constexpr const char* kEquationTypeName = "Equation";
+inline constexpr int kDeMorganType = 0x52;
+inline constexpr const char* kDeMorganTypeName = "DeMorgan";
+inline constexpr int kMauType = 0x208;
+inline constexpr const char* kMauTypeName = "MAU";
+
+// The live node of the handle; "Invalid node handle: " + handle otherwise.
+VRX_node& checkNodeHandle(const VRX_network& network, int handle);
+// The handle of the node with exactly this identifier; "Invalid node id: " + id otherwise.
+int nodeHandleFromId(JNIEnv* env, const VRX_network& network, jstring id);
+// The node, after checking the handle and that the outcome index lies below its outcome count.
+VRX_node& checkOutcomeIndex(const VRX_network& network, int handle, int outcome);
+// The index of the outcome with exactly this identifier, after checking the handle.
+int outcomeIndexFromId(JNIEnv* env, const VRX_network& network, int handle, jstring outcomeId);
+// The node's definition, after checking the handle and that the definition has the type code.
+VRX_nodeDefinition& checkNodeType(const VRX_network& network, int handle, int typeCode, const char* typeName);
+// An ASCII letter followed by ASCII letters, digits and underscores.
+void checkIdentifier(const char* text);
+// Evidence of either kind (observed or propagated) on the node.
+void checkHasEvidence(const VRX_node& node);
+// The Java array's length equals the size of the node's parameter array.
+void checkDefinitionArraySize(JNIEnv* env, VRX_node& node, const VRX_doubleArray& expected, jarray values);
+// The position, in the node's ordinary parents, of the first parent with exactly this identifier.
+int parentIndexFromId(JNIEnv* env, const VRX_network& network, int handle, jstring parentId);
+// The doubles of the node's temporal definition of that order.
+VRX_doubleArray& getTemporalDefinitionDoubles(VRX_node& node, int order);
+// The handle of the main submodel, found by walking the submodels.
+int findMainSubmodel(const VRX_network& network);
+// The submodel of the handle.
+VRX_submodel& checkSubmodelHandle(const VRX_network& network, int handle);
+// The handle of the submodel with this identifier.
+int submodelHandleFromId(JNIEnv* env, const VRX_network& network, jstring id);

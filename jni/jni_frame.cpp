@@ -1,0 +1,185 @@
+// The frame of the native methods: failures to Java exceptions, strings, handles, the locale guard.
+#include "jni/jni_frame.h"
+
+#include <clocale>
+#include <cstdarg>
+#include <new>
+#include <vector>
+
+#include "jni/jni_text.h"
+#include "model/error_log.h"
+#include "model/network.h"
+#include "tarvo_Wrapper.h"
+
+namespace {
+
+// The identifier of the Java field ptrNative, kept by Wrapper.nativeStaticInit for the process.
+jfieldID ptrNativeField = nullptr;
+
+}  // namespace
+
+extern "C" JNIEXPORT void JNICALL Java_tarvo_Wrapper_nativeStaticInit(JNIEnv* env, jclass cls) {
+    const jfieldID field = env->GetFieldID(cls, "ptrNative", "J");
+    // A failed lookup leaves NoSuchFieldError pending for the class initialiser.
+    if (field != nullptr) ptrNativeField = field;
+}
+
+void ThrowTarvoException(JNIEnv* env, const char* text) noexcept {
+    if (env->ExceptionCheck()) return;
+    const jclass cls = env->FindClass("tarvo/TARVOException");
+    if (cls == nullptr) return;
+    // Built from a jstring rather than with ThrowNew, which would need modified UTF-8.
+    try {
+        LocalRef<jstring> message(env, MakeJavaString(env, text));
+        const jmethodID constructor = FindMethod(env, cls, "<init>", "(Ljava/lang/String;)V");
+        LocalRef<jobject> exception(env, NewJavaObject(env, cls, constructor, message.get()));
+        env->Throw(static_cast<jthrowable>(exception.get()));
+    } catch (const PendingJavaException&) {
+    } catch (...) {
+        if (!env->ExceptionCheck()) env->ThrowNew(cls, kBadAllocText);
+    }
+    env->DeleteLocalRef(cls);
+}
+
+void throwEngineError(JNIEnv* env, const char* operation, int status) {
+    std::string text = "TARVO error ";
+    appendInt(text, status);
+    text += " in function ";
+    text += operation;
+    const int count = errorLog.GetNumberOfEntries();
+    if (count > 0) {
+        text += ". Logged information: ";
+        for (int i = 0; i < count; ++i) {
+            const char* message = errorLog.GetMessage(i);
+            if (message != nullptr) text += message;
+            text += '\n';
+        }
+        errorLog.Flush();
+    }
+    ThrowTarvoException(env, text);
+    throw PendingJavaException();
+}
+
+void throwJavaException(JNIEnv* env, const std::exception& e) noexcept {
+    if (dynamic_cast<const std::bad_alloc*>(&e) != nullptr) {
+        ThrowTarvoException(env, kBadAllocText);
+    } else {
+        ThrowTarvoException(env, e.what());
+    }
+}
+
+LocalRef<jclass> FindJavaClass(JNIEnv* env, const char* name) {
+    const jclass cls = env->FindClass(name);
+    CheckJavaException(env);
+    return LocalRef<jclass>(env, cls);
+}
+
+jmethodID FindMethod(JNIEnv* env, jclass cls, const char* name, const char* signature) {
+    const jmethodID method = env->GetMethodID(cls, name, signature);
+    CheckJavaException(env);
+    return method;
+}
+
+jfieldID FindField(JNIEnv* env, jclass cls, const char* name, const char* signature) {
+    const jfieldID field = env->GetFieldID(cls, name, signature);
+    CheckJavaException(env);
+    return field;
+}
+
+jobject NewJavaObject(JNIEnv* env, jclass cls, jmethodID constructor, ...) {
+    va_list args;
+    va_start(args, constructor);
+    const jobject object = env->NewObjectV(cls, constructor, args);
+    va_end(args);
+    CheckJavaException(env);
+    if (object == nullptr) throw std::bad_alloc();
+    return object;
+}
+
+jobjectArray NewJavaObjectArray(JNIEnv* env, jsize n, jclass elementClass) {
+    const jobjectArray array = env->NewObjectArray(n, elementClass, nullptr);
+    CheckJavaException(env);
+    if (array == nullptr) throw std::bad_alloc();
+    return array;
+}
+
+void StoreArrayElement(JNIEnv* env, jobjectArray array, jsize index, jobject element) {
+    LocalRef<jobject> owned(env, element);
+    env->SetObjectArrayElement(array, index, element);
+    CheckJavaException(env);
+}
+
+jstring MakeJavaString(JNIEnv* env, const char* text) {
+    if (text == nullptr) return nullptr;
+    static const jchar kEmpty = 0;
+    const std::vector<jchar> units = EngineTextToUtf16(text, std::char_traits<char>::length(text));
+    const jstring string =
+        env->NewString(units.empty() ? &kEmpty : units.data(), static_cast<jsize>(units.size()));
+    CheckJavaException(env);
+    if (string == nullptr) throw std::bad_alloc();
+    return string;
+}
+
+JStringChars::JStringChars(JNIEnv* env, jstring string) {
+    if (string == nullptr) throw std::invalid_argument(kNullStringText);
+    Read(env, string);
+}
+
+JStringChars::JStringChars(JNIEnv* env, jstring string, AllowNull) {
+    if (string == nullptr) {
+        null_ = true;
+        return;
+    }
+    Read(env, string);
+}
+
+void JStringChars::Read(JNIEnv* env, jstring string) {
+    const jsize length = env->GetStringLength(string);
+    if (length == 0) return;
+    std::vector<jchar> units(static_cast<size_t>(length));
+    env->GetStringRegion(string, 0, length, units.data());
+    CheckJavaException(env);
+    text_ = Utf16ToEngineText(units.data(), units.size());
+}
+
+NumericLocaleGuard::NumericLocaleGuard() {
+    const char* current = std::setlocale(LC_NUMERIC, nullptr);
+    previous_ = current != nullptr ? current : "C";
+    std::setlocale(LC_NUMERIC, "C");
+}
+
+NumericLocaleGuard::~NumericLocaleGuard() {
+    std::setlocale(LC_NUMERIC, previous_.c_str());
+}
+
+void appendInt(std::string& text, int value) {
+    text += std::to_string(value);
+}
+
+jlong getNativePtr(JNIEnv* env, jobject object) {
+    if (object == nullptr) throw std::invalid_argument(kNullObjectText);
+    if (ptrNativeField == nullptr) throw std::runtime_error(kNotInitializedText);
+    return env->GetLongField(object, ptrNativeField);
+}
+
+VRX_network& GetNetwork(JNIEnv* env, jobject network) {
+    return NativeObject<VRX_network>(env, network);
+}
+
+VRX_network& getNetworkOfField(JNIEnv* env, jobject object) {
+    if (object == nullptr) throw std::invalid_argument(kNullObjectText);
+    LocalRef<jclass> cls(env, env->GetObjectClass(object));
+    const jfieldID field = FindField(env, cls.get(), "net", "Ltarvo/Network;");
+    LocalRef<jobject> network(env, env->GetObjectField(object, field));
+    return GetNetwork(env, network.get());
+}
+
+jobject newJavaNetwork(JNIEnv* env) {
+    LocalRef<jclass> cls = FindJavaClass(env, "tarvo/Network");
+    const jmethodID constructor = FindMethod(env, cls.get(), "<init>", "()V");
+    return NewJavaObject(env, cls.get(), constructor);
+}
+
+void DeleteVrxObject(jlong ptr) {
+    delete reinterpret_cast<VRX_object*>(static_cast<intptr_t>(ptr));
+}

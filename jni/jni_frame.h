@@ -1,0 +1,180 @@
+#pragma once
+// The frame of every native method: engine objects behind ptrNative, Java strings, local references,
+// the numeric locale of files, and the turning of every failure into tarvo.TARVOException.
+
+#include <jni.h>
+
+#include <cstdint>
+#include <exception>
+#include <stdexcept>
+#include <string>
+#include <type_traits>
+#include <utility>
+
+#include "model/vrx_object.h"
+
+class VRX_network;
+
+// Messages of the failures the frame adds for Java misuse (null arguments, disposed objects).
+inline constexpr const char* kNullStringText = "String argument can't be null";
+inline constexpr const char* kNullArrayText = "Array argument can't be null";
+inline constexpr const char* kNullObjectText = "Object argument can't be null";
+inline constexpr const char* kDisposedObjectText = "Object already disposed of";
+inline constexpr const char* kNotInitializedText =
+    "Native library not initialized: Wrapper.nativeStaticInit has not run";
+inline constexpr const char* kUnknownErrorText = "Unknown native error";
+inline constexpr const char* kBadAllocText = "bad allocation";
+
+// Thrown once a Java exception is pending: the frame then returns at once, making no further JNI call.
+struct PendingJavaException {};
+
+// Unwinds to the frame when the last JNI call left an exception pending.
+inline void CheckJavaException(JNIEnv* env) {
+    if (env->ExceptionCheck()) throw PendingJavaException();
+}
+
+// Makes "tarvo/TARVOException" with the text pending, unless an exception is pending already (the first
+// failure is the one Java sees). The text may hold any engine bytes (jni_text.h).
+void ThrowTarvoException(JNIEnv* env, const char* text) noexcept;
+inline void ThrowTarvoException(JNIEnv* env, const std::string& text) noexcept {
+    ThrowTarvoException(env, text.c_str());
+}
+
+// Raises the engine error text: "TARVO error " status " in function " operation, then, when the error log
+// holds messages, ". Logged information: " and each message followed by a line feed; the log is emptied.
+// Does not return: it unwinds to the frame, which returns the zero value of the native's result.
+[[noreturn]] void throwEngineError(JNIEnv* env, const char* operation, int status);
+
+inline void CheckEngineStatus(JNIEnv* env, const char* operation, int status) {
+    if (status != 0) throwEngineError(env, operation, status);
+}
+
+// Raises the exception's what() text; an allocation failure gives kBadAllocText.
+void throwJavaException(JNIEnv* env, const std::exception& e) noexcept;
+
+// Runs the body of a native method and turns every escaping failure into a pending Java exception,
+// returning the zero value of the result type (0, false, null) in that case.
+template <typename Body>
+auto RunNative(JNIEnv* env, Body&& body) noexcept -> decltype(body()) {
+    using Result = decltype(body());
+    try {
+        return body();
+    } catch (const PendingJavaException&) {
+    } catch (const std::exception& e) {
+        throwJavaException(env, e);
+    } catch (...) {
+        ThrowTarvoException(env, kUnknownErrorText);
+    }
+    if constexpr (!std::is_void_v<Result>) return Result{};
+}
+
+// Owns a JNI local reference and deletes it when destroyed (also while a Java exception is pending).
+template <typename T>
+class LocalRef {
+public:
+    LocalRef(JNIEnv* env, T ref) : env_(env), ref_(ref) {}
+    LocalRef(const LocalRef&) = delete;
+    LocalRef& operator=(const LocalRef&) = delete;
+    LocalRef(LocalRef&& other) noexcept : env_(other.env_), ref_(std::exchange(other.ref_, nullptr)) {}
+    ~LocalRef() {
+        if (ref_ != nullptr) env_->DeleteLocalRef(ref_);
+    }
+    T get() const { return ref_; }
+    // Hands the reference on (for returning it to Java).
+    T release() { return std::exchange(ref_, nullptr); }
+
+private:
+    JNIEnv* env_;
+    T ref_;
+};
+
+// Checked JNI lookups and constructions: a failure leaves Java's exception pending and unwinds.
+LocalRef<jclass> FindJavaClass(JNIEnv* env, const char* name);
+jmethodID FindMethod(JNIEnv* env, jclass cls, const char* name, const char* signature);
+jfieldID FindField(JNIEnv* env, jclass cls, const char* name, const char* signature);
+// A new object of cls through the constructor; never null.
+jobject NewJavaObject(JNIEnv* env, jclass cls, jmethodID constructor, ...);
+// An object array of n null elements.
+jobjectArray NewJavaObjectArray(JNIEnv* env, jsize n, jclass elementClass);
+// Stores the element and releases the caller's local reference to it.
+void StoreArrayElement(JNIEnv* env, jobjectArray array, jsize index, jobject element);
+
+// A Java string of the engine text (jni_text.h); null for a null text.
+jstring MakeJavaString(JNIEnv* env, const char* text);
+
+// The engine text of a Java string, taken when constructed and kept until destroyed. A null string is
+// refused with kNullStringText unless null is allowed, in which case get() is null.
+class JStringChars {
+public:
+    struct AllowNull {};
+    JStringChars(JNIEnv* env, jstring string);
+    JStringChars(JNIEnv* env, jstring string, AllowNull);
+    JStringChars(const JStringChars&) = delete;
+    JStringChars& operator=(const JStringChars&) = delete;
+
+    const char* get() const { return null_ ? nullptr : text_.c_str(); }
+    const std::string& str() const { return text_; }
+    bool IsNull() const { return null_; }
+
+private:
+    void Read(JNIEnv* env, jstring string);
+
+    std::string text_;
+    bool null_ = false;
+};
+
+// Switches LC_NUMERIC to "C" for its lifetime, so numbers in files use '.', and restores the locale it
+// found; nested guards restore in turn.
+class NumericLocaleGuard {
+public:
+    NumericLocaleGuard();
+    NumericLocaleGuard(const NumericLocaleGuard&) = delete;
+    NumericLocaleGuard& operator=(const NumericLocaleGuard&) = delete;
+    ~NumericLocaleGuard();
+
+private:
+    std::string previous_;
+};
+
+// Appends the int in decimal.
+void appendInt(std::string& text, int value);
+
+// The ptrNative of a Java object. A null object is refused; so is any use before
+// Wrapper.nativeStaticInit has kept the field's identifier.
+jlong getNativePtr(JNIEnv* env, jobject object);
+
+// The Java long that stands for an engine object. Objects of the VRX_object family are kept by the
+// address of their VRX_object part, so deleteNative can destroy them through the virtual destructor.
+template <typename T>
+jlong ToNativePtr(T* object) {
+    if constexpr (std::is_base_of_v<VRX_object, T>) {
+        return static_cast<jlong>(reinterpret_cast<intptr_t>(static_cast<VRX_object*>(object)));
+    } else {
+        return static_cast<jlong>(reinterpret_cast<intptr_t>(object));
+    }
+}
+
+// The engine object of a Java object; a zero ptrNative (the object was disposed of) is refused instead
+// of being followed.
+template <typename T>
+T& NativeObject(JNIEnv* env, jobject object) {
+    const jlong ptr = getNativePtr(env, object);
+    if (ptr == 0) throw std::runtime_error(kDisposedObjectText);
+    if constexpr (std::is_base_of_v<VRX_object, T>) {
+        return *static_cast<T*>(reinterpret_cast<VRX_object*>(static_cast<intptr_t>(ptr)));
+    } else {
+        return *reinterpret_cast<T*>(static_cast<intptr_t>(ptr));
+    }
+}
+
+// The engine network of a Java tarvo.Network.
+VRX_network& GetNetwork(JNIEnv* env, jobject network);
+
+// The engine network of the tarvo.Network held in the object's field "net".
+VRX_network& getNetworkOfField(JNIEnv* env, jobject object);
+
+// A new Java tarvo.Network (its constructor creates the engine network); a local reference.
+jobject newJavaNetwork(JNIEnv* env);
+
+// Destroys an engine object of the VRX_object family kept by ToNativePtr; zero is ignored.
+void DeleteVrxObject(jlong ptr);

@@ -1,0 +1,58 @@
+// Header setters and arc routines shared by the Network natives.
+#include "jni/jni_network_ops.h"
+
+#include "jni/jni_builders.h"
+#include "jni/jni_checks.h"
+#include "jni/jni_frame.h"
+#include "model/error_log.h"
+#include "model/header.h"
+#include "model/network.h"
+
+void setHeaderId(JNIEnv* env, jstring id, VRX_header& header) {
+    const JStringChars text(env, id);
+    checkIdentifier(text.get());
+    CheckEngineStatus(env, "SetId", header.SetId(text.get()));
+}
+
+void setHeaderName(JNIEnv* env, jstring name, VRX_header& header) {
+    const JStringChars text(env, name, JStringChars::AllowNull{});
+    CheckEngineStatus(env, "SetName", header.SetName(text.get()));
+}
+
+void setHeaderComment(JNIEnv* env, jstring comment, VRX_header& header) {
+    const JStringChars text(env, comment, JStringChars::AllowNull{});
+    CheckEngineStatus(env, "SetComment", header.SetComment(text.get()));
+}
+
+void addArcOfKind(JNIEnv* env, VRX_network& network, int parent, int child, int kind) {
+    errorLog.Flush();
+    checkNodeHandle(network, parent);
+    checkNodeHandle(network, child);
+    CheckEngineStatus(env, "AddArc", network.AddArc(parent, child, kind));
+}
+
+void deleteArcOfKind(JNIEnv* env, VRX_network& network, int parent, int child, int kind) {
+    checkNodeHandle(network, parent);
+    checkNodeHandle(network, child);
+    CheckEngineStatus(env, "RemoveArc", network.RemoveArc(parent, child, kind));
+}
+
+jintArray getParentsOfKind(JNIEnv* env, const VRX_network& network, int handle, int kind) {
+    checkNodeHandle(network, handle);
+    return makeIntArray(env, network.GetParents(handle, kind));
+}
+
+jintArray getChildrenOfKind(JNIEnv* env, const VRX_network& network, int handle, int kind) {
+    checkNodeHandle(network, handle);
+    return makeIntArray(env, network.GetChildren(handle, kind));
+}
+
+jobjectArray getParentIdsOfKind(JNIEnv* env, const VRX_network& network, int handle, int kind) {
+    checkNodeHandle(network, handle);
+    return makeNodeIdArray(env, network, network.GetParents(handle, kind));
+}
+
+jobjectArray getChildIdsOfKind(JNIEnv* env, const VRX_network& network, int handle, int kind) {
+    checkNodeHandle(network, handle);
+    return makeNodeIdArray(env, network, network.GetChildren(handle, kind));
+}

@@ -1,0 +1,104 @@
+// Network natives of belief updating, the probability of evidence, targets and algorithm settings.
+#include <stdexcept>
+#include <string>
+
+#include "jni/jni_checks.h"
+#include "jni/jni_frame.h"
+#include "jni/network_natives.h"
+#include "model/error_log.h"
+#include "model/network.h"
+#include "model/node.h"
+#include "tarvo_Network.h"
+
+namespace {
+
+void SetTarget(VRX_network& network, int handle, bool target) {
+    VRX_node& node = checkNodeHandle(network, handle);
+    const int status = target ? network.SetTarget(handle) : network.UnsetTarget(handle);
+    // Marking a target twice, or unmarking a node that is none, is refused with a text of its own.
+    if (status != 0) {
+        throw std::runtime_error(std::string("Cannot change target status for node '") + NodeIdText(node) +
+                                 "'");
+    }
+}
+
+jboolean IsTarget(const VRX_network& network, int handle) {
+    checkNodeHandle(network, handle);
+    return network.IsTarget(handle) != 0 ? JNI_TRUE : JNI_FALSE;
+}
+
+}  // namespace
+
+// ---- Belief updating ----
+
+// The log is emptied first, so an error text lists only what this update logged.
+extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_updateBeliefs(JNIEnv* env, jobject self) {
+    RunNative(env, [&] {
+        errorLog.Flush();
+        VRX_network& network = GetNetwork(env, self);
+        CheckEngineStatus(env, "UpdateBeliefs", network.UpdateBeliefs());
+    });
+}
+
+extern "C" JNIEXPORT jdouble JNICALL Java_tarvo_Network_probEvidence(JNIEnv* env, jobject self) {
+    return OnNetwork(env, self, [&](VRX_network& net) -> jdouble {
+        double probability = 0.0;
+        if (!net.CalcPropEvidence(&probability, false)) throwEngineError(env, "CalcPropEvidence", -1);
+        return probability;
+    });
+}
+
+// ---- Algorithm settings: the setters store what the network accepts and ignore the rest ----
+
+extern "C" JNIEXPORT jint JNICALL Java_tarvo_Network_getSampleCount(JNIEnv* env, jobject self) {
+    return OnNetwork(env, self, [](VRX_network& net) -> jint { return net.numSamples; });
+}
+
+extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setSampleCount(JNIEnv* env, jobject self, jint count) {
+    OnNetwork(env, self, [count](VRX_network& net) { net.numSamples = count; });
+}
+
+extern "C" JNIEXPORT jint JNICALL Java_tarvo_Network_getBayesianAlgorithm(JNIEnv* env, jobject self) {
+    return OnNetwork(env, self, [](VRX_network& net) -> jint { return net.GetBayesianAlgorithm(); });
+}
+
+extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setBayesianAlgorithm(JNIEnv* env, jobject self,
+                                                                          jint algorithm) {
+    OnNetwork(env, self, [algorithm](VRX_network& net) { net.SetBayesianAlgorithm(algorithm); });
+}
+
+extern "C" JNIEXPORT jint JNICALL Java_tarvo_Network_getInfluenceDiagramAlgorithm(JNIEnv* env, jobject self) {
+    return OnNetwork(env, self, [](VRX_network& net) -> jint { return net.GetInfluenceDiagramAlgorithm(); });
+}
+
+extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setInfluenceDiagramAlgorithm(JNIEnv* env, jobject self,
+                                                                                  jint algorithm) {
+    OnNetwork(env, self, [algorithm](VRX_network& net) { net.SetInfluenceDiagramAlgorithm(algorithm); });
+}
+
+// ---- Targets ----
+
+extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setTarget__IZ(JNIEnv* env, jobject self, jint h,
+                                                                   jboolean target) {
+    OnNetwork(env, self, [&](VRX_network& net) { SetTarget(net, h, target != JNI_FALSE); });
+}
+
+extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setTarget__Ljava_lang_String_2Z(JNIEnv* env,
+                                                                                     jobject self, jstring id,
+                                                                                     jboolean target) {
+    OnNodeId(env, self, id, [&](VRX_network& net, int h) { SetTarget(net, h, target != JNI_FALSE); });
+}
+
+extern "C" JNIEXPORT jboolean JNICALL Java_tarvo_Network_isTarget__I(JNIEnv* env, jobject self, jint h) {
+    return OnNetwork(env, self, [h](VRX_network& net) { return IsTarget(net, h); });
+}
+
+extern "C" JNIEXPORT jboolean JNICALL Java_tarvo_Network_isTarget__Ljava_lang_String_2(JNIEnv* env,
+                                                                                       jobject self,
+                                                                                       jstring id) {
+    return OnNodeId(env, self, id, [](VRX_network& net, int h) { return IsTarget(net, h); });
+}
+
+extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_clearAllTargets(JNIEnv* env, jobject self) {
+    OnNetwork(env, self, [](VRX_network& net) { net.ClearAllTargets(); });
+}

@@ -1,0 +1,58 @@
+// Network natives that read what belief updating computed for a node.
+#include <stdexcept>
+#include <string>
+
+#include "jni/jni_builders.h"
+#include "jni/jni_checks.h"
+#include "jni/jni_frame.h"
+#include "jni/network_natives.h"
+#include "model/dmatrix.h"
+#include "model/network.h"
+#include "model/node.h"
+#include "model/node_value.h"
+#include "tarvo_Network.h"
+
+namespace {
+
+// The items of the value matrix in its own order: beliefs of a chance node, expected utilities of a
+// decision. A value that is not up to date is refused rather than handed out stale.
+jdoubleArray NodeValueItems(JNIEnv* env, const VRX_network& network, int handle) {
+    VRX_node& node = checkNodeHandle(network, handle);
+    VRX_nodeValue& value = NodeValue(node);
+    if (!value.IsUpToDate()) {
+        throw std::runtime_error(std::string("Value not valid - node '") + NodeIdText(node) + "'");
+    }
+    VRX_Dmatrix* matrix = nullptr;
+    const int status = value.GetValue(matrix);
+    if (status != 0) throwEngineError(env, "GetValue", status);
+    if (matrix == nullptr) return MakeDoubleArray(env, nullptr, 0);
+    return makeDoubleArray(env, matrix->GetItems());
+}
+
+jboolean IsValueValid(const VRX_network& network, int handle) {
+    const VRX_nodeValue* value = checkNodeHandle(network, handle).GetValue();
+    return value != nullptr && value->IsUpToDate() ? JNI_TRUE : JNI_FALSE;
+}
+
+}  // namespace
+
+extern "C" JNIEXPORT jdoubleArray JNICALL Java_tarvo_Network_getNodeValue__I(JNIEnv* env, jobject self,
+                                                                             jint h) {
+    return OnNetwork(env, self, [&](VRX_network& net) { return NodeValueItems(env, net, h); });
+}
+
+extern "C" JNIEXPORT jdoubleArray JNICALL Java_tarvo_Network_getNodeValue__Ljava_lang_String_2(JNIEnv* env,
+                                                                                               jobject self,
+                                                                                               jstring id) {
+    return OnNodeId(env, self, id, [&](VRX_network& net, int h) { return NodeValueItems(env, net, h); });
+}
+
+extern "C" JNIEXPORT jboolean JNICALL Java_tarvo_Network_isValueValid__I(JNIEnv* env, jobject self, jint h) {
+    return OnNetwork(env, self, [h](VRX_network& net) { return IsValueValid(net, h); });
+}
+
+extern "C" JNIEXPORT jboolean JNICALL Java_tarvo_Network_isValueValid__Ljava_lang_String_2(JNIEnv* env,
+                                                                                           jobject self,
+                                                                                           jstring id) {
+    return OnNodeId(env, self, id, [](VRX_network& net, int h) { return IsValueValid(net, h); });
+}

@@ -1,0 +1,31 @@
+#pragma once
+// Which engine brings a network's beliefs up to date, chosen from its nodes' definition and temporal types.
+
+class VRX_network;
+
+enum class UpdateRoute {
+    kBayesianNetwork,         // the discrete algorithm of bnAlgorithm
+    kInfluenceDiagram,        // the solver of idAlgorithm
+    kHybridInfluenceDiagram,  // decisions or utilities beside equation or hybrid nodes: refused
+    kEquations,               // equation nodes (hybrid ones may be present too)
+    kHybrid,                  // the hybrid algorithm of hybridAlgorithm
+    kDynamic,                 // a plate node: the dynamic-network update
+};
+
+// The walk over the nodes in handle order that selects the route.
+class UpdateRouteScan {
+public:
+    // Takes the next node; false once the walk must stop (a plate node sends the network to the
+    // dynamic update whatever follows).
+    bool Add(int typeCode, int temporalType);
+    UpdateRoute GetRoute() const;
+
+private:
+    bool hasDecisionOrUtility_ = false;
+    bool hasEquation_ = false;
+    bool hasHybrid_ = false;
+    bool dynamic_ = false;
+};
+
+// The route of the network's live nodes; kBayesianNetwork for a network without nodes.
+UpdateRoute FindUpdateRoute(const VRX_network& network);

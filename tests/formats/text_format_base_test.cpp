@@ -1,0 +1,519 @@
+// Text-format base: token tests and their messages, fields, lists, skipping, the recovering statement
+// loop, writers, and written text read back through the lexer.
+#include "formats/text_format_base.h"
+
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "model/double_array.h"
+#include "model/error_log.h"
+#include "model/int_array.h"
+#include "model/number_text.h"
+#include "model/status_codes.h"
+#include "model/string_array.h"
+
+namespace {
+
+class TestSpeaker : public VRX_textFormat {
+public:
+    TestSpeaker() : VRX_textFormat(nullptr) {}
+    int ReadFile(const char* /*path*/) override { return 0; }
+    int WriteFile(const char* /*path*/) override { return 0; }
+    void SetContinuation() override {
+        if (useContinuation) output.SetContinuation("\\ ");
+    }
+    void ClearContinuation() override { output.SetContinuation(nullptr); }
+
+    bool useContinuation = false;
+};
+
+std::vector<std::string> LogMessages() {
+    std::vector<std::string> out;
+    for (int i = 0; i < errorLog.GetNumberOfEntries(); ++i) out.emplace_back(errorLog.GetMessage(i));
+    return out;
+}
+
+using Messages = std::vector<std::string>;
+
+class TextFormatBaseTest : public ::testing::Test {
+protected:
+    void SetUp() override { errorLog.Flush(); }
+    void TearDown() override { errorLog.Flush(); }
+
+    TestSpeaker speaker;
+};
+
+TEST_F(TextFormatBaseTest, BooleansFollowTheCaseRule) {
+    ASSERT_EQ(speaker.StartReadingText("SHOW = true;\nSHOW = TRUE;\nSHOW = FALSE; SHOW = true;", 1), 0);
+    int value = -1;
+    EXPECT_EQ(speaker.ReadBoolField("SHOW", value), -127);
+    EXPECT_EQ(LogMessages(), (Messages{"(line 1) : ERROR: (\"true\") : Boolean Expected"}));
+    EXPECT_EQ(errorLog.GetCode(0), -127);
+    ASSERT_EQ(speaker.ExpectToken(8, ";"), 0);
+    EXPECT_EQ(speaker.ReadBoolField("SHOW", value), 0);
+    EXPECT_EQ(value, 1);
+    ASSERT_EQ(speaker.ExpectToken(8, ";"), 0);
+    EXPECT_EQ(speaker.ReadBoolField("SHOW", value), 0);
+    EXPECT_EQ(value, 0);
+    ASSERT_EQ(speaker.ExpectToken(8, ";"), 0);
+    speaker.SetCaseSensitive(false);
+    EXPECT_EQ(speaker.ReadBoolField("show", value), 0);
+    EXPECT_EQ(value, 1);
+    EXPECT_EQ(errorLog.GetNumberOfEntries(), 1);
+}
+
+TEST_F(TextFormatBaseTest, FieldStartsAndKeywords) {
+    ASSERT_EQ(speaker.StartReadingText("Net ID = 5; type", 1), 0);
+    // Expected words match without regard to case.
+    EXPECT_EQ(speaker.ExpectToken(1, "net"), 0);
+    EXPECT_EQ(speaker.ReadFieldStart("NAME", 1), -129);
+    EXPECT_EQ(speaker.ReadFieldStart(nullptr, 1), -2);
+    EXPECT_EQ(errorLog.GetNumberOfEntries(), 0);
+    EXPECT_EQ(speaker.IsWordNext("ID"), 1);
+    EXPECT_EQ(speaker.ReadFieldStart("ID", 1), -127);
+    EXPECT_EQ(LogMessages(), (Messages{"(line 1) : ERROR: '5' : Identifier expected"}));
+    ASSERT_EQ(speaker.ExpectToken(2, nullptr), 0);
+    ASSERT_EQ(speaker.ExpectToken(8, ";"), 0);
+
+    const char* const table[] = {"NAME", "TYPE", nullptr};
+    EXPECT_EQ(speaker.IsKeywordNext(table), 0);
+    speaker.SetCaseSensitive(false);
+    EXPECT_EQ(speaker.IsKeywordNext(table), 1);
+    EXPECT_EQ(speaker.KeywordIndex(table), 1);
+    EXPECT_TRUE(speaker.TokenIs("TYPE"));
+    ASSERT_EQ(speaker.ExpectToken(1, nullptr), 0);
+    EXPECT_EQ(speaker.IsKeywordNext(table), -111);
+    EXPECT_EQ(speaker.IsIdentifierNext(), -111);
+}
+
+TEST_F(TextFormatBaseTest, IntegerFieldsAndNumbers) {
+    ASSERT_EQ(speaker.StartReadingText("N = -42; M = 1.5; 2.5 -1.25e2 7 x", 1), 0);
+    int n = 0;
+    EXPECT_EQ(speaker.ReadIntField("N", n), 0);
+    EXPECT_EQ(n, -42);
+    ASSERT_EQ(speaker.ExpectToken(8, ";"), 0);
+    EXPECT_EQ(speaker.ReadIntField("M", n), -127);
+    EXPECT_EQ(LogMessages(), (Messages{"(line 1) : ERROR: '1.5' : Integer expected"}));
+    ASSERT_EQ(speaker.ExpectToken(3, nullptr), 0);
+    ASSERT_EQ(speaker.ExpectToken(8, ";"), 0);
+    // Numbers read with a decimal point whatever the process locale says.
+    const char* previous = std::setlocale(LC_NUMERIC, nullptr);
+    const std::string saved = previous != nullptr ? previous : "C";
+    if (std::setlocale(LC_NUMERIC, "de_DE.UTF-8") == nullptr) std::setlocale(LC_NUMERIC, "fr_FR.UTF-8");
+    double x = 0;
+    EXPECT_EQ(speaker.ReadNumber(x), 0);
+    EXPECT_EQ(x, 2.5);
+    EXPECT_EQ(speaker.ReadNumber(x), 0);
+    EXPECT_EQ(x, -125.0);
+    EXPECT_EQ(speaker.ReadNumber(x), 0);
+    EXPECT_EQ(x, 7.0);
+    std::setlocale(LC_NUMERIC, saved.c_str());
+    EXPECT_EQ(speaker.ReadNumber(x), -127);
+    EXPECT_EQ(speaker.ReadInt(n), -127);
+    std::string word;
+    EXPECT_EQ(speaker.ReadString(word), -127);
+    EXPECT_EQ(speaker.ReadIdentifier(word), 0);
+    EXPECT_EQ(word, "x");
+    EXPECT_EQ(errorLog.GetNumberOfEntries(), 1);
+}
+
+TEST_F(TextFormatBaseTest, Lists) {
+    ASSERT_EQ(speaker.StartReadingText(
+                  "(a, b) (a,) () (\"x\", \"y z\") (1, 2.5, 0.0E-2, -3) (4, -5) a, b) (a b)", 1),
+              0);
+    VRX_stringArray ids;
+    EXPECT_EQ(speaker.ReadIdList(ids), 0);
+    ASSERT_EQ(ids.GetCount(), 2);
+    EXPECT_STREQ(ids[0], "a");
+    EXPECT_STREQ(ids[1], "b");
+    VRX_stringArray partial;
+    EXPECT_EQ(speaker.ReadIdList(partial), -127);
+    EXPECT_EQ(errorLog.GetNumberOfEntries(), 0);
+    ASSERT_EQ(speaker.ExpectToken(8, ")"), 0);
+    VRX_stringArray empty;
+    EXPECT_EQ(speaker.ReadIdList(empty), 0);
+    EXPECT_EQ(empty.GetCount(), 0);
+    VRX_stringArray texts;
+    EXPECT_EQ(speaker.ReadStringList(texts), 0);
+    ASSERT_EQ(texts.GetCount(), 2);
+    EXPECT_STREQ(texts[1], "y z");
+    VRX_doubleArray numbers;
+    EXPECT_EQ(speaker.ReadDoubleList(numbers), 0);
+    ASSERT_EQ(numbers.GetCount(), 4);
+    EXPECT_EQ(numbers[0], 1.0);
+    EXPECT_EQ(numbers[1], 2.5);
+    EXPECT_EQ(numbers[2], kUndefinedValue);
+    EXPECT_EQ(numbers[3], -3.0);
+    VRX_intArray ints;
+    EXPECT_EQ(speaker.ReadIntList(ints), 0);
+    ASSERT_EQ(ints.GetCount(), 2);
+    EXPECT_EQ(ints[1], -5);
+    EXPECT_EQ(speaker.ReadIdList(ids), -127);
+    ASSERT_EQ(speaker.ExpectToken(1, nullptr), 0);
+    ASSERT_EQ(speaker.ExpectToken(8, ","), 0);
+    ASSERT_EQ(speaker.ExpectToken(1, nullptr), 0);
+    ASSERT_EQ(speaker.ExpectToken(8, ")"), 0);
+    EXPECT_EQ(speaker.ReadIdList(ids), -127);
+    EXPECT_EQ(LogMessages(),
+              (Messages{"(line 1) : ERROR: 'a' : '(' expected", "(line 1) : ERROR: 'b' : ')' expected"}));
+    EXPECT_EQ(ids.GetCount(), 3);
+}
+
+TEST_F(TextFormatBaseTest, ExpectationMessages) {
+    ASSERT_EQ(speaker.StartReadingText("x\ny", 1), 0);
+    EXPECT_EQ(speaker.RequireToken(2, nullptr), -127);
+    EXPECT_EQ(speaker.RequireToken(3, nullptr), -127);
+    EXPECT_EQ(speaker.RequireToken(70, nullptr), -127);
+    EXPECT_EQ(speaker.RequireToken(8, nullptr), -127);
+    EXPECT_EQ(speaker.RequireToken(5, nullptr), -127);
+    EXPECT_EQ(speaker.GetMessage(), "ERROR: 'x' : Unexpected");
+    ASSERT_EQ(speaker.RequireToken(1, "X"), 0);
+    ASSERT_EQ(speaker.RequireToken(1, nullptr), 0);
+    EXPECT_EQ(speaker.RequireToken(8, "}"), -127);
+    EXPECT_EQ(speaker.RequireToken(4, nullptr), -127);
+    EXPECT_EQ(LogMessages(), (Messages{
+                                 "(line 1) : ERROR: 'x' : Integer expected",
+                                 "(line 1) : ERROR: 'x' : Real Number expected",
+                                 "(line 1) : ERROR: 'x' : String expected",
+                                 "(line 1) : ERROR: 'x' : Punctuator expected",
+                                 "(line 1) : ERROR: 'x' : Unexpected",
+                                 "(line 2) : ERROR: End of File : Expecting '}'",
+                                 "(line 2) : ERROR: Unexpected End of File",
+                             }));
+}
+
+TEST_F(TextFormatBaseTest, WithoutALexer) {
+    EXPECT_EQ(speaker.ExpectToken(1, nullptr), -2);
+    EXPECT_EQ(speaker.RequireToken(1, nullptr), -127);
+    EXPECT_EQ(LogMessages(), (Messages{"ERROR: Unable to parse file"}));
+    EXPECT_EQ(speaker.IsStringNext(), -111);
+    EXPECT_EQ(speaker.AtSectionEnd(), 1);
+    EXPECT_EQ(speaker.SkipStatement(), -2);
+    EXPECT_EQ(speaker.ReportError(0, "nothing"), 0);
+    EXPECT_EQ(speaker.ReportError(-4, nullptr), -4);
+    EXPECT_EQ(LogMessages().back(), "(line 0) : NO ERROR");
+}
+
+TEST_F(TextFormatBaseTest, PunctuatorMatching) {
+    ASSERT_EQ(speaker.StartReadingText("= == + . \"}\" n }", 1), 0);
+    // A '=' stands for an expected "==", not the other way round.
+    EXPECT_EQ(speaker.ExpectToken(8, "=="), 0);
+    EXPECT_EQ(speaker.ExpectToken(8, "="), -127);
+    EXPECT_EQ(speaker.ExpectToken(6, "=="), 0);
+    EXPECT_EQ(speaker.ExpectToken(8, "+"), 0);
+    EXPECT_EQ(speaker.ExpectToken(8, "."), 0);
+    // A string "}" is no block end.
+    EXPECT_EQ(speaker.AtSectionEnd(), 0);
+    EXPECT_EQ(speaker.ExpectToken(8, "}"), -127);
+    EXPECT_EQ(speaker.ExpectToken(70, "}"), 0);
+    // A word is no punctuator either, even when it begins the expected text.
+    EXPECT_EQ(speaker.ExpectToken(8, "net"), -127);
+    EXPECT_EQ(speaker.ExpectToken(1, "N"), 0);
+    EXPECT_EQ(speaker.AtSectionEnd(), 1);
+    EXPECT_EQ(speaker.IsCommaNext(), 0);
+    EXPECT_EQ(speaker.ReadSectionEnd(), 0);
+    EXPECT_EQ(speaker.AtSectionEnd(), 1);
+}
+
+TEST_F(TextFormatBaseTest, NextTokenTests) {
+    ASSERT_EQ(speaker.StartReadingText("a \"s\" 1 2.5 , (", 1), 0);
+    EXPECT_EQ(speaker.IsIdentifierNext(), 1);
+    EXPECT_EQ(speaker.IsStringNext(), 0);
+    speaker.ConsumeToken();
+    EXPECT_EQ(speaker.IsStringNext(), 1);
+    speaker.ConsumeToken();
+    EXPECT_EQ(speaker.IsIntegerNext(), 1);
+    EXPECT_EQ(speaker.IsNumberNext(), 1);
+    speaker.ConsumeToken();
+    EXPECT_EQ(speaker.IsIntegerNext(), 0);
+    EXPECT_EQ(speaker.IsNumberNext(), 1);
+    speaker.ConsumeToken();
+    EXPECT_EQ(speaker.IsCommaNext(), 1);
+    speaker.ConsumeToken();
+    EXPECT_EQ(speaker.IsOpenParenNext(), 1);
+    speaker.ConsumeToken();
+    EXPECT_EQ(speaker.IsOpenParenNext(), -111);
+}
+
+TEST_F(TextFormatBaseTest, SkipStatementStopsAtTheStatementEnd) {
+    ASSERT_EQ(speaker.StartReadingText("x = { a; b }; y a { b { c; } d; } e; f a b } c", 1), 0);
+    EXPECT_EQ(speaker.SkipStatement(), 0);
+    EXPECT_TRUE(speaker.TokenIs(";"));
+    speaker.ConsumeToken();
+    EXPECT_EQ(speaker.IsWordNext("y"), 1);
+    EXPECT_EQ(speaker.SkipStatement(), 0);
+    speaker.ConsumeToken();
+    EXPECT_EQ(speaker.IsWordNext("f"), 1);
+    // A '}' of the enclosing block ends the skip and stays current.
+    EXPECT_EQ(speaker.SkipStatement(), 0);
+    EXPECT_EQ(speaker.AtSectionEnd(), 1);
+    speaker.ConsumeToken();
+    EXPECT_EQ(speaker.SkipStatement(), -111);
+    EXPECT_EQ(LogMessages(), (Messages{"(line 1) : NO MORE TOKENS"}));
+    EXPECT_EQ(errorLog.GetCode(0), -111);
+}
+
+TEST_F(TextFormatBaseTest, SkipBlockConsumesTheFirstBlockOpened) {
+    ASSERT_EQ(speaker.StartReadingText("a { b { } c } d } e", 1), 0);
+    EXPECT_EQ(speaker.SkipBlock(), 0);
+    EXPECT_EQ(speaker.IsWordNext("d"), 1);
+    EXPECT_EQ(speaker.SkipBlock(), 0);
+    EXPECT_EQ(speaker.AtSectionEnd(), 1);
+    speaker.ConsumeToken();
+    EXPECT_EQ(speaker.SkipBlock(), -111);
+}
+
+// Statements KEY = int; of the keys A, B and C, recorded in order.
+class BlockReader {
+public:
+    explicit BlockReader(TestSpeaker& s) : speaker(s) {}
+    int operator()() {
+        for (const char* key : {"A", "B", "C"}) {
+            int value = 0;
+            const int result = speaker.ReadIntField(key, value);
+            if (result == kNotThisKeyword) continue;
+            if (result == 0) read.push_back(std::string(key) + "=" + std::to_string(value));
+            return result;
+        }
+        const std::string text = std::string("ERROR: '") + speaker.GetToken().text + "' : Unknown Statement";
+        return speaker.ReportError(-127, text.c_str());
+    }
+    TestSpeaker& speaker;
+    std::vector<std::string> read;
+};
+
+TEST_F(TextFormatBaseTest, BlockLoopRecoversFromBadStatements) {
+    const char* text =
+        "{\n"
+        "  A = 1;\n"
+        "  FOO = { x; y };\n"
+        "  A = x;\n"
+        "  B = 4 junk;\n"
+        "  C = 5;\n"
+        "  ;\n"
+        "}\n"
+        "after";
+    ASSERT_EQ(speaker.StartReadingText(text, 1), 0);
+    ASSERT_EQ(speaker.RequireToken(8, "{"), 0);
+    BlockReader reader(speaker);
+    EXPECT_EQ(speaker.ReadBlock(std::ref(reader)), 0);
+    EXPECT_EQ(reader.read, (std::vector<std::string>{"A=1", "B=4", "C=5"}));
+    EXPECT_EQ(LogMessages(), (Messages{
+                                 "(line 3) : ERROR: 'FOO' : Unknown Statement",
+                                 "(line 4) : ERROR: 'x' : Integer expected",
+                                 "(line 7) : ERROR: ';' : Unknown Statement",
+                             }));
+    EXPECT_EQ(speaker.IsWordNext("after"), 1);
+}
+
+TEST_F(TextFormatBaseTest, BlockLoopAtAFileCutShort) {
+    ASSERT_EQ(speaker.StartReadingText("{ A = 1;\n B = 2;", 1), 0);
+    ASSERT_EQ(speaker.RequireToken(8, "{"), 0);
+    BlockReader reader(speaker);
+    EXPECT_EQ(speaker.ReadBlock(std::ref(reader)), 0);
+    EXPECT_EQ(reader.read, (std::vector<std::string>{"A=1", "B=2"}));
+    EXPECT_EQ(LogMessages(),
+              (Messages{"(line 2) : ERROR: End of File : Expecting '}'", "(line 2) : NO MORE TOKENS"}));
+    EXPECT_EQ(errorLog.GetCode(0), -127);
+    EXPECT_EQ(errorLog.GetCode(1), -111);
+}
+
+TEST_F(TextFormatBaseTest, BlockLoopAlwaysAdvances) {
+    ASSERT_EQ(speaker.StartReadingText("a b c } d", 1), 0);
+    int calls = 0;
+    EXPECT_EQ(speaker.ReadBlock([&]() { return ++calls, 0; }, false), 0);
+    EXPECT_EQ(calls, 3);
+    EXPECT_EQ(speaker.IsWordNext("d"), 1);
+
+    // Unknown characters are logged once by the analyser and passed over.
+    errorLog.Flush();
+    ASSERT_EQ(speaker.StartReadingText("{ A = 1; \x80\x81 B = 2; \x7f }", 1), 0);
+    ASSERT_EQ(speaker.RequireToken(8, "{"), 0);
+    BlockReader reader(speaker);
+    EXPECT_EQ(speaker.ReadBlock(std::ref(reader)), 0);
+    EXPECT_EQ(reader.read, (std::vector<std::string>{"A=1", "B=2"}));
+    EXPECT_EQ(LogMessages(),
+              (Messages{"ERROR: Line 1 : UNKNOWN CHARACTER", "ERROR: Line 1 : UNKNOWN CHARACTER"}));
+}
+
+TEST_F(TextFormatBaseTest, BinaryInputEndsEveryLoop) {
+    std::mt19937 random(7u);
+    for (int round = 0; round < 30; ++round) {
+        std::string bytes(1 + random() % 4000, '\0');
+        const char alphabet[] = "AB=1;{}()\",x\\/*\n";
+        for (char& c : bytes) {
+            c = round % 2 == 0 ? static_cast<char>(random() & 0xFF)
+                               : alphabet[random() % (sizeof alphabet - 1)];
+        }
+        errorLog.Flush();
+        TestSpeaker s;
+        s.StartReadingText(bytes, 1);
+        BlockReader reader(s);
+        // Top level: blocks until the end of the input, as a reader's outer loop would go.
+        for (int guard = 0; s.AtSectionEnd() == 0 || s.IsWordNext("}") == 1; ++guard) {
+            ASSERT_LT(guard, 10000);
+            if (s.ExpectToken(8, "{") == 0) {
+                s.ReadBlock(std::ref(reader));
+            } else if (s.SkipBlock() != 0) {
+                break;
+            } else if (s.IsWordNext("}") == 1) {
+                s.ConsumeToken();
+            }
+        }
+        EXPECT_EQ(s.PeekToken(), -111);
+    }
+}
+
+TEST_F(TextFormatBaseTest, FieldWriters) {
+    VRX_textFile& out = speaker.GetOutput();
+    ASSERT_EQ(out.OpenOutputText(), 0);
+    EXPECT_EQ(speaker.WriteIntField("NUMSAMPLES", 1000), 0);
+    out.Indent();
+    EXPECT_EQ(speaker.WriteBoolField("RANKED", true), 0);
+    EXPECT_EQ(speaker.WriteBoolField("MANDATORY", false), 0);
+    EXPECT_EQ(speaker.WriteStringField("ID", "net1", false, false), 0);
+    EXPECT_EQ(speaker.WriteStringField("NAME", "a\"b\\c\td\ne\rf", true, true), 0);
+    EXPECT_EQ(speaker.WriteStringField("RAW", "a\"b", true, false), 0);
+    EXPECT_EQ(speaker.WriteStringField("NONE", nullptr, true, true), 0);
+    EXPECT_EQ(speaker.WriteQuotedField("Q", "x\\y"), 0);
+    EXPECT_EQ(speaker.WriteQuotedField(nullptr, "x"), 0);
+    out.Indent();
+    EXPECT_EQ(speaker.WriteSectionEnd(), 0);
+    EXPECT_EQ(out.GetIndentLevel(), 0);
+    EXPECT_EQ(out.GetOutputText(),
+              "NUMSAMPLES = 1000;\n"
+              " RANKED = TRUE;\n"
+              " MANDATORY = FALSE;\n"
+              " ID = net1;\n"
+              " NAME = \"a\\\"b\\\\c\\td\\ne\\rf\";\n"
+              " RAW = \"a\"b\";\n"
+              " Q = \"x\\\\y\";\n"
+              " };\n");
+    EXPECT_EQ(VRX_textFormat::EscapeText("\t\n\r\"\\ok"), "\\t\\n\\r\\\"\\\\ok");
+}
+
+TEST_F(TextFormatBaseTest, ListWriters) {
+    VRX_textFile& out = speaker.GetOutput();
+    ASSERT_EQ(out.OpenOutputText(), 0);
+    VRX_stringArray ids;
+    ids.Add("a");
+    ids.Add("b");
+    ids.Add("c");
+    speaker.WriteIdListField("PARENTS", ids, false);
+    VRX_doubleArray numbers;
+    numbers.SetSize(3);
+    numbers[0] = 0.25;
+    numbers[1] = kUndefinedValue;
+    numbers[2] = 1.0;
+    numbers.SetCount(2);
+    speaker.WriteDoubleListField("SOME", numbers, false);
+    speaker.WriteDoubleListField("ALL", numbers, true);
+    VRX_intArray ints;
+    ints.Add(3);
+    ints.Add(-1);
+    speaker.WriteIntListField("STRENGTHS", ints, false);
+    VRX_stringArray texts;
+    texts.Add("x");
+    texts.Add("y\"z");
+    speaker.WriteStringListField("NAMES", texts, false);
+    speaker.WriteStringListField("EMPTY", VRX_stringArray(), false);
+    EXPECT_EQ(out.GetOutputText(),
+              "PARENTS = (a, b, c);\n"
+              "SOME = (0.25000000, 0.0E-2);\n"
+              "ALL = (0.25000000, 0.0E-2, 1.00000000);\n"
+              "STRENGTHS = (3, -1);\n"
+              "NAMES = (\"x\", \"y\\\"z\");\n"
+              "EMPTY = ();\n");
+}
+
+TEST_F(TextFormatBaseTest, LongStringListsStartNewLinesWhenFull) {
+    VRX_textFile& out = speaker.GetOutput();
+    ASSERT_EQ(out.OpenOutputText(), 0);
+    out.SetLineWidth(20);
+    VRX_stringArray texts;
+    texts.Add("aaaaaaaaaaaaaa");
+    texts.Add("b");
+    speaker.WriteStringList(texts, false);
+    EXPECT_EQ(out.GetOutputText(), "(\"aaaaaaaaaaaaaa\",\n\"b\")");
+}
+
+// What the writers put out, the analyser reads back unchanged: breaks with the continuation text, blanks
+// around breaks, escapes, and texts far longer than a line.
+TEST_F(TextFormatBaseTest, WrittenStringsReadBackUnchanged) {
+    std::mt19937 random(99u);
+    const char alphabet[] = "ab \t\\\"\n\r|\bxyz  ";
+    for (int round = 0; round < 300; ++round) {
+        std::string text(random() % 400, ' ');
+        for (char& c : text) c = alphabet[random() % (sizeof alphabet - 1)];
+        if (round == 0) text.assign(25000, 'w');
+        TestSpeaker writer;
+        writer.useContinuation = round % 3 != 0;
+        VRX_textFile& out = writer.GetOutput();
+        ASSERT_EQ(out.OpenOutputText(), 0);
+        out.SetLineWidth(20 + round % 30);
+        for (int i = 0; i < round % 4; ++i) out.Indent();
+        writer.WriteQuotedField("K", text.c_str());
+        VRX_stringArray list;
+        list.Add(text.c_str());
+        list.Add("second");
+        writer.WriteStringListField("L", list, false);
+        const std::string written = out.GetOutputText();
+
+        TestSpeaker reader;
+        ASSERT_EQ(reader.StartReadingText(written, 1), 0);
+        ASSERT_EQ(reader.ReadFieldStart("K", 70), 0) << written;
+        EXPECT_EQ(std::string(reader.GetToken().text, reader.GetToken().length), text) << written;
+        ASSERT_EQ(reader.ExpectToken(8, ";"), 0);
+        ASSERT_EQ(reader.ExpectToken(1, "L"), 0);
+        ASSERT_EQ(reader.ExpectToken(8, "="), 0);
+        VRX_stringArray back;
+        ASSERT_EQ(reader.ReadStringList(back), 0) << written;
+        ASSERT_EQ(back.GetCount(), 2);
+        EXPECT_EQ(std::string(back[0]), text) << written;
+        EXPECT_STREQ(back[1], "second");
+        ASSERT_EQ(reader.ExpectToken(8, ";"), 0);
+        EXPECT_EQ(reader.PeekToken(), -111);
+        EXPECT_EQ(errorLog.GetNumberOfEntries(), 0);
+    }
+}
+
+TEST_F(TextFormatBaseTest, WrittenStringListsReadBack) {
+    TestSpeaker writer;
+    writer.useContinuation = true;
+    VRX_textFile& out = writer.GetOutput();
+    ASSERT_EQ(out.OpenOutputText(), 0);
+    VRX_stringArray list;
+    for (int i = 0; i < 30; ++i) list.Add(("state comment " + std::to_string(i) + "\t\"q\"").c_str());
+    writer.WriteStringListField("STATECOMMENTS", list, false);
+    TestSpeaker reader;
+    ASSERT_EQ(reader.StartReadingText(out.GetOutputText(), 1), 0);
+    ASSERT_EQ(reader.ExpectToken(1, "STATECOMMENTS"), 0);
+    ASSERT_EQ(reader.ExpectToken(8, "="), 0);
+    VRX_stringArray back;
+    ASSERT_EQ(reader.ReadStringList(back), 0);
+    ASSERT_EQ(back.GetCount(), 30);
+    for (int i = 0; i < 30; ++i) EXPECT_STREQ(back[i], list[i]);
+    EXPECT_EQ(errorLog.GetNumberOfEntries(), 0);
+}
+
+TEST_F(TextFormatBaseTest, WritesAndReadsFiles) {
+    const std::string path = ::testing::TempDir() + "text_format_base_file.txt";
+    ASSERT_EQ(speaker.StartWriting(path.c_str()), 0);
+    speaker.WriteIntField("N", 7);
+    EXPECT_EQ(speaker.FinishWriting(), 0);
+    ASSERT_EQ(speaker.StartReading(path.c_str(), 1), 0);
+    int n = 0;
+    EXPECT_EQ(speaker.ReadIntField("N", n), 0);
+    EXPECT_EQ(n, 7);
+    speaker.FinishReading();
+    EXPECT_EQ(speaker.GetLexer(), nullptr);
+    EXPECT_EQ(speaker.StartReading("/nonexistent/x.vrx", 1), -103);
+    EXPECT_EQ(speaker.StartReadingText("x", 9), -567);
+    std::remove(path.c_str());
+}
+
+}  // namespace

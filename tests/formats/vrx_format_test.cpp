@@ -1,0 +1,253 @@
+// The own text format as written: canonical layout, every node kind and record round-tripping whole,
+// long texts, line ends, sentinels and locale independence, and saves that are refused.
+#include "formats/vrx_format.h"
+
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <string>
+
+#include "model/number_text.h"
+#include "model/status_codes.h"
+#include "tests/formats/network_fixture.h"
+
+namespace {
+
+using fixture::ExpectSameNetwork;
+using fixture::Logged;
+
+class VrxFormatTest : public ::testing::Test {
+protected:
+    void SetUp() override { errorLog.Flush(); }
+    void TearDown() override { errorLog.Flush(); }
+
+    static std::string Write(VRX_network& net) {
+        VRX_vrxSpeaker speaker(&net);
+        std::string text;
+        EXPECT_EQ(speaker.WriteToText(text), 0) << fixture::LogDump();
+        return text;
+    }
+
+    // Reads the text through the network's file dispatch, as a user's file is read.
+    static int Read(VRX_network& net, const std::string& text, const std::string& name = "read.vrx") {
+        return net.ReadFile(fixture::WriteTextFile(name, text).c_str());
+    }
+};
+
+TEST_F(VrxFormatTest, WritesTheCanonicalLayout) {
+    VRX_network net;
+    net.GetHeader()->SetId("Tiny");
+    net.GetHeader()->SetName(nullptr);
+    const int h = net.AddNode(DefinitionType::kCpt, "A");
+    ASSERT_EQ(h, 0);
+    net.GetNode(h)->GetInfo()->screenInfo.arcFlags = VRX_screenInfo::kShowOutArcs;
+    const std::string text = Write(net);
+    const std::string head =
+        "net Tiny\n"
+        "{\n"
+        " HEADER = \n"
+        "  {\n"
+        "   ID = Tiny;\n"
+        "  };\n"
+        " CREATION = \n"
+        "  {\n"
+        "  };\n"
+        " NUMSAMPLES = 1000;\n";
+    EXPECT_EQ(text.substr(0, head.size()), head);
+    const std::string node =
+        "\n"
+        " node A\n"
+        "  {\n"
+        "   TYPE = CPT;\n"
+        "   HEADER = \n"
+        "    {\n"
+        "     ID = A;\n"
+        "     NAME = \"A\";\n"
+        "    };\n";
+    EXPECT_NE(text.find(node), std::string::npos) << text;
+    // Only the arcs that are not shown are named.
+    EXPECT_NE(text.find("     SHOWINARCS = FALSE;\n"), std::string::npos);
+    EXPECT_EQ(text.find("SHOWOUTARCS"), std::string::npos);
+    const std::string definition =
+        "   PARENTS = ();\n"
+        "   DEFINITION = \n"
+        "    {\n"
+        "     NAMESTATES = (State0, State1);\n"
+        "     PROBABILITIES = (0.50000000, 0.50000000);\n"
+        "    };\n";
+    EXPECT_NE(text.find(definition), std::string::npos) << text;
+    const std::string tail =
+        " OBSERVATION_COST = \n"
+        "  {\n"
+        "\n"
+        "   node A\n"
+        "    {\n"
+        "     PARENTS = ();\n"
+        "     COSTS = (0.00000000);\n"
+        "    };\n"
+        "  };\n"
+        "};\n";
+    ASSERT_GE(text.size(), tail.size());
+    EXPECT_EQ(text.substr(text.size() - tail.size()), tail);
+}
+
+TEST_F(VrxFormatTest, WritesEachKindsStatements) {
+    VRX_network net;
+    fixture::BuildFullNetwork(net);
+    const std::string text = Write(net);
+    for (const char* expected :
+         {"     RESULTINGSTATES = (t0, t1, t1, t0, t1, t1);\n", "     NAMECHOICES = (go, stay, wait);\n",
+          "     UTILITIES = (10.00000000, -5.00000000, 2.50000000, 0.00000000, \n     -1.25000000, 3.00000000);\n",
+          // Position of outcome m in A's strength order (2, 0, 1), then B's identity order.
+          "     STRENGTHS = (1, 2, 0, 0, 1);\n", "     PWEIGHTS = (0.75000000);\n", "     NWEIGHTS = (-0.25000000);\n",
+          "     BASELINE = \"0.37500000\";\n", "     PARENTTYPES = (3);\n", "     PARENTWEIGHTS = (0.62500000);\n",
+          "     PRIORBELIEF = \"0.06250000\";\n", "     FUNCTION = 1;\n", "     DSTATES = (0, 1, 0);\n",
+          "     PARENTWEIGHTS = (0.50000000, 2.00000000, 1.00000000);\n", "   TARGET = TRUE;\n",
+          "   SUBMODEL = Inner;\n", "   PARENT = Outer;\n", "     FAULTNAMEFORMAT = 2;\n",
+          "     DIAGNOSIS_TYPE = TARGET;\n", "     FAULT_STATES = (0, 1, 1);\n",
+          "     FAULT_LABELS = (\"\", \"LabelOne\", \"LabelTwo\");\n", " SHOWAS = 1;\n",
+          " SCREENCOMMENT =  { (5, 6, 70, 80),\"A note on\\nthe canvas\"};\n",
+          "   Owner = \"lab 7\";\n", "   \"Notes \\\"quoted\\\"\" = \"C:\\\\notes\\\\a.txt\";\n",
+          "     PARENTS = (A);\n     COSTS = (1.50000000, 2.50000000, 3.50000000);\n",
+          "   CREATED = 1700000000123;\n", "   MODIFIED = -5;\n"}) {
+        EXPECT_NE(text.find(expected), std::string::npos) << expected;
+    }
+}
+
+TEST_F(VrxFormatTest, EveryKindAndRecordRoundTripsUnchanged) {
+    VRX_network original;
+    fixture::BuildFullNetwork(original);
+    const std::string text = Write(original);
+    VRX_network copy;
+    ASSERT_EQ(Read(copy, text), 0) << fixture::LogDump();
+    EXPECT_EQ(errorLog.GetNumberOfEntries(), 0) << fixture::LogDump();
+    ExpectSameNetwork(original, copy);
+    // The written form is canonical: writing the copy gives the same text.
+    EXPECT_EQ(Write(copy), text);
+}
+
+TEST_F(VrxFormatTest, ReadingReplacesWhatTheNetworkHeld) {
+    VRX_network original;
+    fixture::BuildFullNetwork(original);
+    VRX_network target;
+    target.userProperties.AddProperty("Stale", "x");
+    target.documentation.AddDocument("Stale", "y");
+    target.AddNode(DefinitionType::kCpt, "Old");
+    ASSERT_NE(target.AddCase("old case"), nullptr);
+    ASSERT_EQ(Read(target, Write(original)), 0) << fixture::LogDump();
+    EXPECT_EQ(target.FindNode("Old"), -2);
+    ExpectSameNetwork(original, target);
+}
+
+TEST_F(VrxFormatTest, ANetworkNamedLikeOneOfItsNodesKeepsTheNode) {
+    VRX_network net;
+    ASSERT_GE(net.AddNode(DefinitionType::kCpt, "A"), 0);
+    ASSERT_EQ(net.GetHeader()->SetId("A"), 0);
+    VRX_network copy;
+    ASSERT_EQ(Read(copy, Write(net)), 0) << fixture::LogDump();
+    EXPECT_GE(copy.FindNode("A"), 0);
+    // Nodes and submodels share one set of identifiers: the network's is numbered.
+    EXPECT_STREQ(copy.GetHeader()->GetId(), "A_2");
+}
+
+TEST_F(VrxFormatTest, LongTextsAreWrittenOverSeveralLinesAndReadBackWhole) {
+    VRX_network net;
+    const int h = net.AddNode(DefinitionType::kCpt, "A");
+    const std::string name = std::string(199, 'x') + "y";
+    std::string comment;
+    for (int i = 0; comment.size() < 20000; ++i) comment += "word" + std::to_string(i) + (i % 7 == 0 ? "  " : " ");
+    comment += "\\ \"end\"  ";
+    net.GetNode(h)->GetInfo()->header.SetName(name.c_str());
+    net.GetNode(h)->GetInfo()->header.SetComment(comment.c_str());
+    const std::string longId = "Id" + std::string(300, 'z');
+    const int other = net.AddNode(DefinitionType::kCpt, longId.c_str());
+    ASSERT_GE(other, 0);
+    ASSERT_EQ(net.AddArc(h, other, 0), 0);
+    const std::string text = Write(net);
+    // Broken lines end with a blank and the continuation text.
+    EXPECT_NE(text.find(" \\ \n"), std::string::npos);
+    VRX_network copy;
+    ASSERT_EQ(Read(copy, text), 0) << fixture::LogDump();
+    const VRX_header& header = copy.GetNode(copy.FindNode("A"))->GetInfo()->header;
+    EXPECT_EQ(std::string(header.GetName()), name);
+    EXPECT_EQ(std::string(header.GetComment()), comment);
+    ASSERT_GE(copy.FindNode(longId.c_str()), 0);
+    EXPECT_EQ(copy.GetNumberOfParents(copy.FindNode(longId.c_str())), 1);
+}
+
+TEST_F(VrxFormatTest, WindowsLineEndsReadTheSame) {
+    VRX_network original;
+    fixture::BuildFullNetwork(original);
+    std::string text = Write(original);
+    std::string crlf;
+    for (const char c : text) {
+        if (c == '\n') crlf += '\r';
+        crlf += c;
+    }
+    VRX_network copy;
+    ASSERT_EQ(Read(copy, crlf, "crlf.vrx"), 0) << fixture::LogDump();
+    EXPECT_EQ(errorLog.GetNumberOfEntries(), 0) << fixture::LogDump();
+    ExpectSameNetwork(original, copy);
+}
+
+TEST_F(VrxFormatTest, SentinelsAndSignedValuesRoundTrip) {
+    VRX_network net;
+    const int d = net.AddNode(DefinitionType::kList, "D");
+    const int u = net.AddNode(DefinitionType::kTable, "U");
+    ASSERT_EQ(net.AddArc(d, u, 0), 0);
+    auto& table = static_cast<VRX_table&>(*net.GetNode(u)->GetDefinition());
+    ASSERT_EQ(table.SetUtilities(fixture::Doubles({kUndefinedValue, -0.00000001})), 0);
+    const std::string text = Write(net);
+    EXPECT_NE(text.find("UTILITIES = (0.0E-2, -0.00000001);"), std::string::npos) << text;
+    VRX_network copy;
+    ASSERT_EQ(Read(copy, text), 0) << fixture::LogDump();
+    const VRX_Dmatrix& read = static_cast<VRX_table&>(*copy.GetNode(copy.FindNode("U"))->GetDefinition()).GetUtilities();
+    EXPECT_EQ(read[0], kUndefinedValue);
+    EXPECT_EQ(read[1], -0.00000001);
+}
+
+TEST_F(VrxFormatTest, NumbersDoNotFollowTheProcessLocale) {
+    const std::string saved = std::setlocale(LC_NUMERIC, nullptr);
+    bool active = false;
+    for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "ru_RU.UTF-8", "nl_NL.UTF-8"}) {
+        if (std::setlocale(LC_NUMERIC, name) != nullptr) {
+            active = true;
+            break;
+        }
+    }
+    if (!active) GTEST_SKIP() << "no decimal-comma locale on this machine";
+    VRX_network original;
+    fixture::BuildFullNetwork(original);
+    const std::string text = Write(original);
+    EXPECT_NE(text.find("PROBABILITIES = (0.20000000, 0.30000000, 0.50000000);"), std::string::npos);
+    VRX_network copy;
+    const int rc = Read(copy, text);
+    std::setlocale(LC_NUMERIC, saved.c_str());
+    ASSERT_EQ(rc, 0) << fixture::LogDump();
+    ExpectSameNetwork(original, copy);
+}
+
+TEST_F(VrxFormatTest, AKindWithoutStatementsIsRefusedBeforeTheFileIsCreated) {
+    VRX_network net;
+    const int h = net.AddNode(DefinitionType::kCpt, "Lost");
+    ASSERT_EQ(net.GetNode(h)->CreateDefinition(DefinitionType::kNone), 0);
+    const std::string path = fixture::TempPath("refused.vrx");
+    std::remove(path.c_str());
+    VRX_vrxSpeaker speaker(&net);
+    EXPECT_EQ(speaker.WriteFile(path.c_str()), kOutOfRange);
+    EXPECT_TRUE(Logged(kOutOfRange, "ERROR: Node [Lost] : nodes without definition cannot be saved in the vrx format"))
+        << fixture::LogDump();
+    EXPECT_FALSE(fixture::FileExists(path));
+    std::string text = "untouched";
+    EXPECT_EQ(speaker.WriteToText(text), kOutOfRange);
+    EXPECT_EQ(text, "untouched");
+}
+
+TEST_F(VrxFormatTest, AnUnwritableFileGivesFileIoFailed) {
+    VRX_network net;
+    net.AddNode(DefinitionType::kCpt, "A");
+    VRX_vrxSpeaker speaker(&net);
+    EXPECT_EQ(speaker.WriteFile("/nonexistent-dir/net.vrx"), kFileIoFailed);
+}
+
+}  // namespace

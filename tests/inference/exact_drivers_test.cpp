@@ -1,0 +1,520 @@
+// Exact drivers: clustering per part with the requested mask, relevance decomposition (groups, thresholds,
+// halving, fallback), impossible evidence and the probability of evidence.
+#include "inference/exact_drivers.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "brute_force.h"
+#include "definitions/noisy_max.h"
+#include "model/error_log.h"
+#include "random_networks.h"
+
+namespace {
+
+using brute_force::TestNetwork;
+
+constexpr double kTolerance = 1e-12;
+
+struct Step {
+    int first;
+    int count;
+    uint32_t limit;
+    int status;
+    bool operator==(const Step& o) const {
+        return first == o.first && count == o.count && limit == o.limit && status == o.status;
+    }
+};
+
+std::vector<Step> Steps(const std::vector<DecompositionAttempt>& trace) {
+    std::vector<Step> out;
+    for (const DecompositionAttempt& a : trace) out.push_back({a.first, a.count, a.limit, a.status});
+    return out;
+}
+
+std::vector<int> Counts(const std::vector<DecompositionAttempt>& trace) {
+    std::vector<int> out;
+    for (const DecompositionAttempt& a : trace) out.push_back(a.count);
+    return out;
+}
+
+std::vector<int> Targets(const VRX_network& net) {
+    std::vector<int> out;
+    for (int h = net.GetFirstNode(); h >= 0; h = net.GetNextNode(h)) {
+        if (net.IsTarget(h) == 1) out.push_back(h);
+    }
+    return out;
+}
+
+void ExpectNear(const std::vector<double>& got, const std::vector<double>& want,
+                const std::string& where = "") {
+    ASSERT_EQ(got.size(), want.size()) << where;
+    for (size_t k = 0; k < got.size(); k++)
+        EXPECT_NEAR(got[k], want[k], kTolerance) << where << " outcome " << k;
+}
+
+// A chain of n binary nodes, each a noisy copy of its parent.
+std::vector<int> Chain(TestNetwork& t, int n) {
+    std::vector<int> h;
+    for (int i = 0; i < n; i++) {
+        h.push_back(t.Add(("c" + std::to_string(i)).c_str()));
+        if (i == 0) {
+            t.Table(h[0], {0.3, 0.7});
+        } else {
+            t.Arc(h[i - 1], h[i]);
+            t.Table(h[i], {0.9, 0.1, 0.2, 0.8});
+        }
+    }
+    return h;
+}
+
+// A side x side grid of 4-outcome nodes, each with its left and upper neighbours as parents: its join
+// tree needs a cluster of more than 15 nodes, far beyond every size limit.
+std::vector<int> Grid(TestNetwork& t, int side) {
+    std::vector<int> h(static_cast<size_t>(side * side));
+    for (int r = 0; r < side; r++) {
+        for (int c = 0; c < side; c++) {
+            const int i = r * side + c;
+            h[i] = t.Add(("g" + std::to_string(r) + "_" + std::to_string(c)).c_str(), 4);
+            if (c > 0) t.Arc(h[i - 1], h[i]);
+            if (r > 0) t.Arc(h[i - side], h[i]);
+        }
+    }
+    return h;
+}
+
+std::vector<unsigned char> AllRequested(const VRX_network& net) {
+    return std::vector<unsigned char>(static_cast<size_t>(net.GetNumberOfSlots()), 1);
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Clustering
+
+TEST(RunClustering, SolvesEveryPartAndClearsTheRequestedEntriesItWrites) {
+    TestNetwork t;
+    const int a = t.Add("a"), b = t.Add("b", 3), c = t.Add("c"), d = t.Add("d", 4);
+    t.Arc(a, b);
+    t.Arc(b, c);
+    t.Table(a, {0.25, 0.75});
+    t.Table(b, {0.1, 0.3, 0.6, 0.5, 0.25, 0.25});
+    t.Table(c, {0.9, 0.1, 0.4, 0.6, 0.05, 0.95});
+    t.Table(d, {0.1, 0.2, 0.3, 0.4});
+    t.Observe(c, 1);
+    const brute_force::Reference ref = brute_force::Enumerate(t.net);
+    std::vector<unsigned char> requested = AllRequested(t.net);
+
+    ASSERT_EQ(RunClustering(t.net, requested.data(), 0), kSuccess);
+    for (int h : {a, b, d}) {
+        ExpectNear(t.Beliefs(h), ref.beliefs[h], "node " + std::to_string(h));
+        EXPECT_TRUE(t.Value(h)->IsUpToDate());
+        EXPECT_EQ(requested[h], 0) << h;
+    }
+    // The observed node holds its evidence; nothing computes it, so its entry stays.
+    EXPECT_EQ(requested[c], 1);
+    ExpectNear(t.Beliefs(c), {0.0, 1.0});
+}
+
+TEST(RunClustering, RequestedNodeThatIsNoTargetIsComputedWhereItsPartHoldsIt) {
+    TestNetwork t;
+    const std::vector<int> h = Chain(t, 4);
+    t.Observe(h[3], 0);
+    ASSERT_EQ(t.net.SetTarget(h[0]), kSuccess);
+    const brute_force::Reference ref = brute_force::Enumerate(t.net);
+    std::vector<unsigned char> requested(t.net.GetNumberOfSlots(), 0);
+    requested[h[1]] = 1;
+
+    ASSERT_EQ(RunClustering(t.net, requested.data(), 0), kSuccess);
+    ExpectNear(t.Beliefs(h[0]), ref.beliefs[h[0]]);
+    ExpectNear(t.Beliefs(h[1]), ref.beliefs[h[1]]);
+    EXPECT_EQ(requested[h[1]], 0);
+    // Neither a target nor requested: not computed.
+    EXPECT_FALSE(t.Value(h[2])->IsUpToDate());
+}
+
+TEST(RunClustering, NetworkWithoutNodesSucceeds) {
+    VRX_network net;
+    EXPECT_EQ(RunClustering(net, nullptr, 0), kSuccess);
+    EXPECT_EQ(RunClusteringWithDecomposition(net), kSuccess);
+}
+
+TEST(RunClusteringPerPart, IsRefusedUntilTheCliqueTreeEngineExists) {
+    TestNetwork t;
+    Chain(t, 3);
+    t.net.SetBayesianAlgorithm(10);
+    errorLog.Flush();
+    EXPECT_EQ(t.net.UpdateBeliefs(), kOutOfRange);
+    ASSERT_EQ(errorLog.GetNumberOfEntries(), 1);
+    EXPECT_STREQ(errorLog.GetMessage(0), "Algorithm not available: clustering with the clique-tree engine");
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Relevance decomposition
+
+TEST(RelevanceDecomposition, SeventyNodesFormGroupsOf32And32And6FromTheEndOfTheOrder) {
+    TestNetwork t;
+    const std::vector<int> h = Chain(t, 70);
+    ASSERT_EQ(RunClustering(t.net, nullptr, 0), kSuccess);
+    std::vector<std::vector<double>> plain;
+    for (int x : h) plain.push_back(t.Beliefs(x));
+    t.net.InvalidateValues();
+
+    std::vector<DecompositionAttempt> trace;
+    ASSERT_EQ(RunRelevanceDecomposition(t.net, &trace), kSuccess);
+    EXPECT_EQ(Steps(trace), (std::vector<Step>{{h[69], 32, 0, 0}, {h[37], 32, 0, 0}, {h[5], 6, 0, 0}}));
+    for (size_t i = 0; i < h.size(); i++) {
+        ExpectNear(t.Beliefs(h[i]), plain[i], "node " + std::to_string(i));
+        EXPECT_TRUE(t.Value(h[i])->IsUpToDate()) << i;
+    }
+    EXPECT_EQ(t.net.GetNumberOfTargets(), 0);
+}
+
+TEST(RelevanceDecomposition, GroupSizeAndLimitsComeFromTheUserProperties) {
+    TestNetwork t;
+    Chain(t, 40);
+    std::vector<DecompositionAttempt> trace;
+    t.net.userProperties.AddProperty("VRX_REL_DECOMP_THRESHOLD", "15");
+    ASSERT_EQ(RunRelevanceDecomposition(t.net, &trace), kSuccess);
+    EXPECT_EQ(Counts(trace), (std::vector<int>{15, 15, 10}));
+
+    // Zero, negative or unreadable group sizes fall back to 32.
+    for (const char* value : {"0", "-4", "many"}) {
+        trace.clear();
+        t.net.userProperties.AddProperty("VRX_REL_DECOMP_THRESHOLD", value);
+        ASSERT_EQ(RunRelevanceDecomposition(t.net, &trace), kSuccess);
+        EXPECT_EQ(Counts(trace), (std::vector<int>{32, 8})) << value;
+    }
+
+    trace.clear();
+    t.net.userProperties.AddProperty("VRX_REL_DECOMP_THRESHOLD3", "5000");
+    ASSERT_EQ(RunRelevanceDecomposition(t.net, &trace), kSuccess);
+    ASSERT_EQ(trace.size(), 2u);
+    EXPECT_EQ(trace[0].limit, 5000u);
+
+    // Algorithm 12 takes its only limit from THRESHOLD2, 65,536 when below 1.
+    trace.clear();
+    t.net.userProperties.AddProperty("VRX_REL_DECOMP_THRESHOLD2", "0");
+    ASSERT_EQ(RunRelevanceDecomposition2(t.net, &trace), kSuccess);
+    EXPECT_EQ(Counts(trace), (std::vector<int>{40}));
+    EXPECT_EQ(trace[0].limit, 65536u);
+    trace.clear();
+    t.net.userProperties.AddProperty("VRX_REL_DECOMP_THRESHOLD2", "300");
+    ASSERT_EQ(RunRelevanceDecomposition2(t.net, &trace), kSuccess);
+    EXPECT_EQ(trace[0].limit, 300u);
+}
+
+TEST(RelevanceDecomposition, RequestsOnlyTheTargetsAndPutsThemBack) {
+    TestNetwork t;
+    const std::vector<int> h = Chain(t, 12);
+    t.Observe(h[11], 1);
+    for (int i : {1, 4, 7}) ASSERT_EQ(t.net.SetTarget(h[i]), kSuccess);
+    const brute_force::Reference ref = brute_force::Enumerate(t.net);
+    std::vector<DecompositionAttempt> trace;
+    t.net.bnAlgorithm = 11;
+
+    ASSERT_EQ(RunRelevanceDecomposition(t.net, &trace), kSuccess);
+    EXPECT_EQ(Steps(trace), (std::vector<Step>{{h[7], 3, 0, 0}}));
+    for (int i : {1, 4, 7}) ExpectNear(t.Beliefs(h[i]), ref.beliefs[h[i]], "node " + std::to_string(i));
+    EXPECT_EQ(Targets(t.net), (std::vector<int>{h[1], h[4], h[7]}));
+    EXPECT_EQ(t.net.UpdateBeliefs(), kSuccess);
+}
+
+// a1 -> a2 -> a3 -> a4 -> e with e observed: the part of any target holds all five nodes, whose clusters
+// weigh 4 + 4 + 4 + 2 = 14, above the limit of 10.
+TEST(RelevanceDecomposition, FailingGroupIsHalvedAndAnsweredNodesAreNotRunAgain) {
+    TestNetwork t;
+    const std::vector<int> h = Chain(t, 5);
+    t.Observe(h[4], 0);
+    for (int i = 0; i < 4; i++) ASSERT_EQ(t.net.SetTarget(h[i]), kSuccess);
+    t.net.userProperties.AddProperty("VRX_REL_DECOMP_THRESHOLD", "4");
+    t.net.userProperties.AddProperty("VRX_REL_DECOMP_THRESHOLD3", "10");
+    const brute_force::Reference ref = brute_force::Enumerate(t.net);
+    std::vector<DecompositionAttempt> trace;
+
+    ASSERT_EQ(RunRelevanceDecomposition(t.net, &trace), kSuccess);
+    // The group [a4 a3 a2 a1] fails; its second half [a2 a1] fails too; [a1] alone (no limit) answers
+    // every node of its part, so [a2] and the first half [a4 a3] run nothing.
+    EXPECT_EQ(Steps(trace),
+              (std::vector<Step>{
+                  {h[3], 4, 10, kOutOfMemory}, {h[1], 2, 10, kOutOfMemory}, {h[0], 1, 0, kSuccess}}));
+    for (int i = 0; i < 4; i++) ExpectNear(t.Beliefs(h[i]), ref.beliefs[h[i]], "node " + std::to_string(i));
+    EXPECT_EQ(Targets(t.net), (std::vector<int>{h[0], h[1], h[2], h[3]}));
+
+    // Algorithm 12 halves the same way from one list.
+    trace.clear();
+    t.net.InvalidateValues();
+    t.net.userProperties.AddProperty("VRX_REL_DECOMP_THRESHOLD2", "10");
+    ASSERT_EQ(RunRelevanceDecomposition2(t.net, &trace), kSuccess);
+    EXPECT_EQ(Counts(trace), (std::vector<int>{4, 2, 1}));
+    for (int i = 0; i < 4; i++) ExpectNear(t.Beliefs(h[i]), ref.beliefs[h[i]], "node " + std::to_string(i));
+}
+
+TEST(RelevanceDecomposition, SingleTargetThatCannotBeSolvedFailsTheRun) {
+    TestNetwork t;
+    const std::vector<int> g = Grid(t, 15);
+    ASSERT_EQ(t.net.SetTarget(g[224]), kSuccess);
+    ASSERT_EQ(t.net.SetTarget(g[223]), kSuccess);
+    std::vector<DecompositionAttempt> trace;
+    EXPECT_EQ(RunRelevanceDecomposition(t.net, &trace), kOutOfMemory);
+    EXPECT_EQ(Steps(trace), (std::vector<Step>{{g[224], 2, 0, kOutOfMemory}, {g[223], 1, 0, kOutOfMemory}}));
+    EXPECT_EQ(Targets(t.net), (std::vector<int>{g[223], g[224]}));
+    t.net.SetBayesianAlgorithm(12);
+    EXPECT_EQ(t.net.UpdateBeliefs(), kOutOfMemory);
+}
+
+TEST(RelevanceDecomposition, DeepHalvingRunsWithoutRecursion) {
+    TestNetwork t;
+    const std::vector<int> h = Chain(t, 400);
+    ASSERT_EQ(RunClustering(t.net, nullptr, 0), kSuccess);
+    const std::vector<double> last = t.Beliefs(h[399]);
+    t.net.InvalidateValues();
+    // A limit no pair of nodes fits: the list is halved down to single nodes.
+    t.net.userProperties.AddProperty("VRX_REL_DECOMP_THRESHOLD2", "1");
+    std::vector<DecompositionAttempt> trace;
+    ASSERT_EQ(RunRelevanceDecomposition2(t.net, &trace), kSuccess);
+    EXPECT_EQ(trace.size(), 400u + 399u);
+    ExpectNear(t.Beliefs(h[399]), last);
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Algorithm 0 and its fallback
+
+TEST(ClusteringWithDecomposition, OneTargetTooLargeFailsWithoutTryingDecomposition) {
+    TestNetwork t;
+    const std::vector<int> g = Grid(t, 15);
+    ASSERT_EQ(t.net.SetTarget(g[224]), kSuccess);
+    std::vector<DecompositionAttempt> trace;
+    EXPECT_EQ(RunClusteringWithDecomposition(t.net, &trace), kOutOfMemory);
+    EXPECT_TRUE(trace.empty());
+    EXPECT_EQ(t.net.UpdateBeliefs(), kOutOfMemory);
+}
+
+TEST(ClusteringWithDecomposition, FallbackIsTriedUnlessTheNetworkDisablesIt) {
+    TestNetwork t;
+    const std::vector<int> g = Grid(t, 15);
+    ASSERT_EQ(t.net.SetTarget(g[224]), kSuccess);
+    ASSERT_EQ(t.net.SetTarget(g[223]), kSuccess);
+    std::vector<DecompositionAttempt> trace;
+    EXPECT_EQ(RunClusteringWithDecomposition(t.net, &trace), kOutOfMemory);
+    EXPECT_FALSE(trace.empty());
+
+    // Present with an empty value still disables it.
+    trace.clear();
+    ASSERT_EQ(t.net.userProperties.AddProperty("VRX_REL_DECOMP_DISABLE_FALLBACK", ""), kSuccess);
+    EXPECT_EQ(RunClusteringWithDecomposition(t.net, &trace), kOutOfMemory);
+    EXPECT_TRUE(trace.empty());
+}
+
+// Sixteen 4-outcome roots, one child for every pair: the moral graph holds a clique of all sixteen roots,
+// so one tree for every node is out of reach, while each group of children needs only some of them.
+TEST(ClusteringWithDecomposition, FallsBackToGroupsWhenOneTreeIsTooLarge) {
+    TestNetwork t;
+    std::vector<int> roots;
+    const std::vector<double> prior = {0.1, 0.2, 0.3, 0.4};
+    for (int i = 0; i < 16; i++) {
+        roots.push_back(t.Add(("r" + std::to_string(i)).c_str(), 4));
+        t.Table(roots.back(), prior);
+    }
+    std::vector<int> children;
+    std::vector<double> table;
+    for (int x = 0; x < 4; x++) {
+        for (int y = 0; y < 4; y++) {
+            const double p = 0.05 + 0.06 * x + 0.05 * y;
+            table.push_back(p);
+            table.push_back(1.0 - p);
+        }
+    }
+    double expected = 0.0;
+    for (int x = 0; x < 4; x++) {
+        for (int y = 0; y < 4; y++) expected += prior[x] * prior[y] * table[2 * (4 * x + y)];
+    }
+    for (int i = 0; i < 16; i++) {
+        for (int j = i + 1; j < 16; j++) {
+            children.push_back(t.Add(("k" + std::to_string(i) + "_" + std::to_string(j)).c_str()));
+            t.Arc(roots[i], children.back());
+            t.Arc(roots[j], children.back());
+            t.Table(children.back(), table);
+        }
+    }
+    EXPECT_EQ(RunClustering(t.net, nullptr, 0), kOutOfMemory);
+
+    std::vector<DecompositionAttempt> trace;
+    ASSERT_EQ(RunClusteringWithDecomposition(t.net, &trace), kSuccess);
+    // Four groups of children; the last group, eight roots, was answered as a by-product and runs nothing.
+    EXPECT_EQ(Counts(trace), (std::vector<int>{32, 32, 32, 32}));
+    for (const DecompositionAttempt& a : trace) EXPECT_EQ(a.status, kSuccess);
+    for (int r : roots) ExpectNear(t.Beliefs(r), prior);
+    for (int c : children) ExpectNear(t.Beliefs(c), {expected, 1.0 - expected});
+    EXPECT_EQ(t.net.GetNumberOfTargets(), 0);
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Impossible evidence
+
+TEST(ImpossibleEvidence, ZeroNormaliserOfAPartFailsAndLeavesNothingUpToDate) {
+    TestNetwork t;
+    const int u = t.Add("u"), v = t.Add("v");
+    t.Arc(u, v);
+    const int p = t.Add("p"), c1 = t.Add("c1"), c2 = t.Add("c2");
+    t.Arc(p, c1);
+    t.Arc(p, c2);
+    t.Table(p, {0.4, 0.6});
+    t.Table(c1, {0.0, 1.0, 0.5, 0.5});  // c1 = 0 rules out p = 0
+    t.Table(c2, {0.3, 0.7, 0.0, 1.0});  // c2 = 0 rules out p = 1
+    t.Observe(c1, 0);
+    t.Observe(c2, 0);
+    ASSERT_EQ(brute_force::Enumerate(t.net).probEvidence, 0.0);
+
+    for (int algorithm : {0, 11, 12}) {
+        t.net.SetBayesianAlgorithm(algorithm);
+        errorLog.Flush();
+        EXPECT_EQ(t.net.UpdateBeliefs(), kConflictingEvidence) << algorithm;
+        ASSERT_GE(errorLog.GetNumberOfEntries(), 1);
+        EXPECT_EQ(errorLog.GetCode(0), kConflictingEvidence);
+        // The part of u and v may have been solved first: it is not left marked up to date either.
+        for (int h : {u, v, p}) EXPECT_FALSE(t.Value(h)->IsUpToDate()) << algorithm << " node " << h;
+    }
+    std::vector<DecompositionAttempt> trace;
+    EXPECT_EQ(RunRelevanceDecomposition2(t.net, &trace), kConflictingEvidence);
+    EXPECT_TRUE(trace.empty());
+
+    double pe = -5.0;
+    EXPECT_TRUE(t.net.CalcPropEvidence(&pe, false));
+    EXPECT_EQ(pe, 0.0);
+    EXPECT_TRUE(t.net.CalcPropEvidence(&pe, true));
+    EXPECT_EQ(pe, 0.0);
+}
+
+TEST(ImpossibleEvidence, ObservedFamilyOfProbabilityZeroIsReportedByName) {
+    TestNetwork t;
+    const int a = t.Add("a"), b = t.Add("b");
+    t.Arc(a, b);
+    t.Table(a, {0.5, 0.5});
+    t.Table(b, {1.0, 0.0, 0.5, 0.5});
+    t.Observe(a, 0);
+    t.Observe(b, 1);
+    errorLog.Flush();
+    EXPECT_EQ(t.net.UpdateBeliefs(), kConflictingEvidence);
+    ASSERT_EQ(errorLog.GetNumberOfEntries(), 1);
+    EXPECT_STREQ(errorLog.GetMessage(0), "Evidence is impossible: it has probability zero at node [b].");
+}
+
+// y = 0 is possible only when x = 0, which x's prior rules out: the relevance step fixes x and answers
+// it alone, so only the spreading check can see the conflict.
+TEST(ImpossibleEvidence, ConflictFoundBySpreadingThroughZerosIsReported) {
+    TestNetwork t;
+    const int x = t.Add("x", 3), y = t.Add("y"), z = t.Add("z");
+    t.Arc(x, y);
+    t.Table(x, {0.0, 0.3, 0.7});
+    t.Table(y, {0.5, 0.5, 0.0, 1.0, 0.0, 1.0});
+    t.Table(z, {0.2, 0.8});
+    t.Observe(y, 0);
+    errorLog.Flush();
+    EXPECT_EQ(t.net.UpdateBeliefs(), kConflictingEvidence);
+    ASSERT_EQ(errorLog.GetNumberOfEntries(), 1);
+    EXPECT_STREQ(errorLog.GetMessage(0), "Evidence is impossible: it has probability zero at node [x].");
+    EXPECT_FALSE(t.Value(z)->IsUpToDate());
+    double pe = -5.0;
+    EXPECT_TRUE(t.net.CalcPropEvidence(&pe, false));
+    EXPECT_EQ(pe, 0.0);
+}
+
+TEST(ImpossibleEvidence, ChildObservedAgainstTheOutcomeItsParentMakesCertain) {
+    TestNetwork t;
+    const int a = t.Add("a"), b = t.Add("b");
+    t.Arc(a, b);
+    t.Table(b, {0.0, 1.0, 0.5, 0.5});  // a = 0 makes b = 1 certain
+    t.Observe(a, 0);
+    t.Observe(b, 0);
+    EXPECT_EQ(t.net.UpdateBeliefs(), kConflictingEvidence);
+    t.Observe(b, 1);
+    EXPECT_EQ(t.net.UpdateBeliefs(), kSuccess);
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Probability of evidence
+
+TEST(ProbEvidence, NetworkWithoutNodesHasProbabilityZero) {
+    VRX_network net;
+    EXPECT_EQ(ComputeProbEvidence(net), 0.0);
+    double pe = -5.0;
+    EXPECT_TRUE(net.CalcPropEvidence(&pe, false));
+    EXPECT_EQ(pe, 0.0);
+}
+
+TEST(ProbEvidence, ObservedNodeCutOffFromTheTargetsWithAFreeParentCannotBeCounted) {
+    TestNetwork t;
+    const int a = t.Add("a"), b = t.Add("b"), c = t.Add("c");
+    t.Arc(a, b);
+    t.Table(a, {0.2, 0.8});
+    t.Table(b, {0.7, 0.3, 0.4, 0.6});
+    t.Table(c, {0.5, 0.5});
+    t.Observe(b, 1);
+    ASSERT_EQ(t.net.SetTarget(c), kSuccess);
+    // a is summed into b, b leaves every part, and a has no outcome to read b's table at.
+    EXPECT_EQ(ComputeProbEvidence(t.net), -1.0);
+    double pe = -5.0;
+    ASSERT_TRUE(t.net.CalcPropEvidence(&pe, false));
+    EXPECT_NEAR(pe, 0.2 * 0.3 + 0.8 * 0.6, kTolerance);
+    EXPECT_EQ(Targets(t.net), (std::vector<int>{c}));
+}
+
+// A noisy-MAX node observed in its last outcome is split per parent by the relevance step when the
+// network asks for it; beliefs stay exact, and the probability of evidence is taken without the split.
+TEST(ProbEvidence, ObservedNoisyMaxInItsLastOutcomeGivesTheTrueProbability) {
+    TestNetwork t;
+    const int g = t.Add("g"), p1 = t.Add("p1"), p2 = t.Add("p2", 3), w = t.Add("w");
+    const int y = t.net.AddNode(DefinitionType::kNoisyMax, "y");
+    ASSERT_GE(y, 0);
+    ASSERT_EQ(t.net.GetNode(y)->GetDefinition()->SetNumberOfOutcomes(3), kSuccess);
+    t.Arc(g, p1);
+    t.Arc(g, p2);
+    t.Arc(p1, y);
+    t.Arc(p2, y);
+    t.Arc(p2, w);
+    t.Table(g, {0.35, 0.65});
+    t.Table(p1, {0.8, 0.2, 0.3, 0.7});
+    t.Table(p2, {0.5, 0.3, 0.2, 0.1, 0.2, 0.7});
+    t.Table(w, {0.9, 0.1, 0.6, 0.4, 0.2, 0.8});
+    // Rows: p1's two outcomes, p2's three, the leak; each parent's last row is the one of no effect.
+    VRX_Dmatrix parameters;
+    VRX_intArray shape;
+    shape.Add(6);
+    shape.Add(3);
+    ASSERT_EQ(parameters.Setup(shape), kSuccess);
+    const double rows[] = {0.5, 0.2, 0.3, 0, 0, 1, 0.3, 0.3, 0.4, 0.1, 0.2, 0.7, 0, 0, 1, 0.05, 0.1, 0.85};
+    for (int i = 0; i < 18; i++) parameters[i] = rows[i];
+    ASSERT_EQ(t.net.GetNode(y)->GetDefinition()->SetDefinition(parameters), kSuccess);
+    ASSERT_EQ(t.net.userProperties.AddProperty("VRX_NOISYMAXRELEVANCE", "1"), kSuccess);
+    t.Observe(y, 2);
+    t.Observe(w, 1);
+    const brute_force::Reference ref = brute_force::Enumerate(t.net);
+    ASSERT_GT(ref.probEvidence, 0.0);
+
+    // Clustering itself must answer, not fall back to the chain rule.
+    double pe = -5.0;
+    ASSERT_TRUE(t.net.ProbEvidenceByClustering(pe));
+    EXPECT_NEAR(pe, ref.probEvidence, kTolerance);
+    t.net.ClearAllTargets();
+    ASSERT_TRUE(t.net.CalcPropEvidence(&pe, true));
+    EXPECT_NEAR(pe, ref.probEvidence, kTolerance);
+    const int i = t.net.userProperties.FindProperty("VRX_NOISYMAXRELEVANCE");
+    ASSERT_EQ(i, 0);
+    EXPECT_STREQ(t.net.userProperties.GetPropertyValue(i), "1");
+
+    ASSERT_EQ(t.net.UpdateBeliefs(), kSuccess);
+    for (int h : {g, p1, p2}) ExpectNear(t.Beliefs(h), ref.beliefs[h], "node " + std::to_string(h));
+
+    // With p1 observed as well, a per-parent record is cut off from every part.
+    t.Observe(p1, 0);
+    const brute_force::Reference second = brute_force::Enumerate(t.net);
+    ASSERT_TRUE(t.net.ProbEvidenceByClustering(pe));
+    EXPECT_NEAR(pe, second.probEvidence, kTolerance);
+    t.net.ClearAllTargets();
+    ASSERT_EQ(t.net.UpdateBeliefs(), kSuccess);
+    for (int h : {g, p2}) ExpectNear(t.Beliefs(h), second.beliefs[h], "node " + std::to_string(h));
+}
+
+}  // namespace

@@ -1,0 +1,587 @@
+// Join tree tables and propagation: stride programs against coordinate arithmetic, posteriors and the
+// probability of evidence against enumeration of the joint, and the failure cases.
+#include "inference/join_tree.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "brute_force.h"
+#include "inference/part_view.h"
+#include "inference/relevance_graph.h"
+#include "inference/relevant_parts.h"
+#include "model/error_log.h"
+
+namespace {
+
+using brute_force::TestNetwork;
+
+constexpr double kTolerance = 1e-12;
+
+// ---------------------------------------------------------------------------------------------------
+// Tables and stride programs
+
+// Position in a table over the variables at positions sub of a table of the given sizes (first
+// variable fastest) of the entry at index i of the larger table, by explicit coordinates.
+int SubIndex(int i, const std::vector<int>& sizes, const std::vector<int>& sub) {
+    std::vector<int> coords(sizes.size());
+    for (size_t d = 0; d < sizes.size(); d++) {
+        coords[d] = i % sizes[d];
+        i /= sizes[d];
+    }
+    int index = 0, stride = 1;
+    for (int d : sub) {
+        index += coords[d] * stride;
+        stride *= sizes[d];
+    }
+    return index;
+}
+
+TEST(PotentialTableTest, BufferGrowsOnlyAndSumSwapWork) {
+    PotentialTable t;
+    const int dims23[] = {2, 3};
+    ASSERT_EQ(t.SetDimensions(dims23, 2), kSuccess);
+    EXPECT_EQ(t.GetCount(), 6);
+    EXPECT_EQ(t.GetCapacity(), 6);
+    for (int i = 0; i < 6; i++) t.GetEntries()[i] = i + 1;
+    EXPECT_EQ(t.Sum(), 21.0);
+    const double* buffer = t.GetEntries();
+    const int dims4[] = {4};
+    ASSERT_EQ(t.SetDimensions(dims4, 1), kSuccess);
+    EXPECT_EQ(t.GetEntries(), buffer);
+    EXPECT_EQ(t.GetCount(), 4);
+    EXPECT_EQ(t.GetCapacity(), 6);
+    EXPECT_EQ(t.GetEntries()[3], 4.0);  // entries are not cleared
+    PotentialTable u;
+    EXPECT_EQ(u.Sum(), 0.0);
+    u.Swap(t);
+    EXPECT_EQ(u.GetCount(), 4);
+    EXPECT_EQ(u.GetDimension(0), 4);
+    EXPECT_EQ(t.GetCount(), 0);
+    EXPECT_EQ(t.GetEntries(), nullptr);
+    const int bad[] = {2, 0};
+    EXPECT_EQ(u.SetDimensions(bad, 2), kOutOfRange);
+}
+
+TEST(StrideProgramTest, EntriesOfAGapAndARun) {
+    PotentialTable t;
+    const int dims[] = {2, 3};
+    ASSERT_EQ(t.SetDimensions(dims, 2), kSuccess);
+    const int list[] = {7, 9};
+    const int sub[] = {9};
+    StrideProgram p;
+    ASSERT_EQ(BuildStrideProgram(t, p, list, 2, sub, 1), kSuccess);
+    ASSERT_EQ(p.count, 3);
+    EXPECT_EQ(p.entries[0].counter, 1u);
+    EXPECT_EQ(p.entries[0].step, 0);
+    EXPECT_EQ(p.entries[1].reload, 2u);
+    EXPECT_EQ(p.entries[1].step, 1);
+    EXPECT_EQ(p.entries[2].counter, 0xFFFFFFFFu);
+    EXPECT_EQ(p.entries[2].step, -2);
+    const int missing[] = {8};
+    EXPECT_EQ(BuildStrideProgram(t, p, list, 2, missing, 1), kOutOfRange);
+}
+
+TEST(StrideProgramTest, EmptySublistAddsEverythingIntoEntryZero) {
+    PotentialTable t;
+    const int dims[] = {3, 2, 2};
+    ASSERT_EQ(t.SetDimensions(dims, 3), kSuccess);
+    for (int i = 0; i < 12; i++) t.GetEntries()[i] = 0.5 * i;
+    const int list[] = {0, 1, 2};
+    StrideProgram p;
+    ASSERT_EQ(BuildStrideProgram(t, p, list, 3, nullptr, 0), kSuccess);
+    ASSERT_EQ(p.count, 1);
+    double total = 1.0;
+    StrideMarginalize(t.GetEntries(), t.GetCount(), &total, p);
+    EXPECT_EQ(total, 1.0 + 33.0);
+}
+
+// Every walker against coordinate arithmetic: all sublists of a small table, and random sublists of a
+// table of 6144 entries, whose blocks of at most 1024 runs need the carry between them.
+TEST(StrideProgramTest, EveryWalkerAgreesWithCoordinates) {
+    std::vector<int> large(11, 2);
+    large.push_back(3);
+    std::mt19937 rng(11);
+    for (const std::vector<int>& sizes : {std::vector<int>{2, 3, 1, 4}, large}) {
+        const int dims = static_cast<int>(sizes.size());
+        std::vector<int> list(dims);
+        for (int d = 0; d < dims; d++) list[d] = 10 + d;
+        PotentialTable big;
+        ASSERT_EQ(big.SetDimensions(sizes.data(), dims), kSuccess);
+        const int n = big.GetCount();
+        std::vector<double> a(n);
+        for (int i = 0; i < n; i++) a[i] = 1.0 + 0.25 * (i % 97);
+        for (int round = 0; round < 40; round++) {
+            const unsigned mask =
+                dims == 4 ? static_cast<unsigned>(round % 16) : static_cast<unsigned>(rng());
+            std::vector<int> sub, subList;
+            int m = 1;
+            for (int d = 0; d < dims; d++) {
+                if ((mask >> d) & 1) {
+                    sub.push_back(d);
+                    subList.push_back(list[d]);
+                    m *= sizes[d];
+                }
+            }
+            std::vector<double> b(m), c(m);
+            for (int j = 0; j < m; j++) {
+                b[j] = 2.0 + j;
+                c[j] = j % 3 == 0 ? 0.0 : 0.5 + j;
+            }
+            StrideProgram p;
+            ASSERT_EQ(
+                BuildStrideProgram(big, p, list.data(), dims, subList.data(), static_cast<int>(sub.size())),
+                kSuccess);
+            std::vector<double> marg(m, 0.0), scaled(m, 1.0), copy(n), prod = a, upd = a;
+            StrideMarginalize(a.data(), n, marg.data(), p);
+            StrideAddScaled(a.data(), n, scaled.data(), 4.0, p);
+            StrideCopy(copy.data(), n, b.data(), p);
+            StrideMultiply(prod.data(), n, b.data(), p);
+            StrideUpdate(upd.data(), n, b.data(), c.data(), p);
+            std::vector<double> refMarg(m, 0.0), refScaled(m, 1.0);
+            for (int i = 0; i < n; i++) {
+                const int j = SubIndex(i, sizes, sub);
+                refMarg[j] += a[i];
+                refScaled[j] += a[i] / 4.0;
+                ASSERT_EQ(copy[i], b[j]) << mask << " " << i;
+                ASSERT_EQ(prod[i], a[i] * b[j]) << mask << " " << i;
+                ASSERT_EQ(upd[i], c[j] == 0.0 ? 0.0 : a[i] * b[j] / c[j]) << mask << " " << i;
+            }
+            EXPECT_EQ(marg, refMarg) << mask;
+            EXPECT_EQ(scaled, refScaled) << mask;
+            // Walks leave the program as it was: a second walk gives the same sums.
+            std::vector<double> again(m, 0.0);
+            StrideMarginalize(a.data(), n, again.data(), p);
+            EXPECT_EQ(again, marg) << mask;
+        }
+    }
+}
+
+// Position-by-position walk exactly as a program describes it: the reference for the walkers.
+std::vector<std::ptrdiff_t> LiteralPositions(StrideProgram program, int n) {
+    std::vector<std::ptrdiff_t> out;
+    std::ptrdiff_t p = 0;
+    uint32_t local = program.entries[0].counter;
+    for (int i = 0; i < n; i++) {
+        out.push_back(p);
+        if (local != 0) {
+            local--;
+            p += program.entries[0].step;
+            continue;
+        }
+        local = program.entries[0].reload;
+        int j = 1;
+        while (program.entries[j].counter == 0) {
+            program.entries[j].counter = program.entries[j].reload;
+            j++;
+        }
+        program.entries[j].counter--;
+        p += program.entries[j].step;
+    }
+    return out;
+}
+
+TEST(StrideProgramTest, WalkersFollowArbitraryProgramsPositionByPosition) {
+    std::mt19937 rng(5);
+    std::uniform_int_distribution<int> small(0, 3), step(-4, 4), coin(0, 1);
+    const int kStart = 1000;
+    std::vector<double> b(2 * kStart), c(2 * kStart);
+    for (size_t k = 0; k < b.size(); k++) {
+        b[k] = 1.0 + 0.001 * k;
+        c[k] = k % 7 == 0 ? 0.0 : 2.0 - 0.0005 * k;
+    }
+    for (int round = 0; round < 300; round++) {
+        StrideProgram p;
+        const int entries = 1 + small(rng);
+        for (int j = 0; j < entries; j++) {
+            const uint32_t reload = static_cast<uint32_t>(small(rng));
+            // Half of the programs start with full counters (as compiled ones do), the others anywhere.
+            const uint32_t counter = coin(rng) ? reload : static_cast<uint32_t>(small(rng)) % (reload + 1);
+            p.Append(counter, reload, step(rng));
+        }
+        p.Append(0xFFFFFFFFu, 0xFFFFFFFFu, step(rng));
+        const int n = 1 + static_cast<int>(rng() % 60);
+        const std::vector<std::ptrdiff_t> pos = LiteralPositions(p, n);
+        std::vector<double> a(n);
+        for (int i = 0; i < n; i++) a[i] = 0.5 + 0.125 * i;
+        std::vector<double> copy(n), prod = a, upd = a, marg = b, refMarg = b;
+        StrideCopy(copy.data(), n, b.data() + kStart, p);
+        StrideMultiply(prod.data(), n, b.data() + kStart, p);
+        StrideUpdate(upd.data(), n, b.data() + kStart, c.data() + kStart, p);
+        StrideMarginalize(a.data(), n, marg.data() + kStart, p);
+        for (int i = 0; i < n; i++) {
+            const size_t q = static_cast<size_t>(kStart + pos[i]);
+            ASSERT_EQ(copy[i], b[q]) << round << " " << i;
+            ASSERT_EQ(prod[i], a[i] * b[q]) << round << " " << i;
+            ASSERT_EQ(upd[i], c[q] == 0.0 ? 0.0 : a[i] * b[q] / c[q]) << round << " " << i;
+            refMarg[q] += a[i];
+        }
+        ASSERT_EQ(marg, refMarg) << round;
+    }
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Networks
+
+// The whole network as one part, records in handle order, every arc kept.
+class WholePart {
+public:
+    explicit WholePart(VRX_network& net) : graph(net, false), view(graph) {}
+    RelevanceGraph graph;
+    PartView view;
+};
+
+struct Asia {
+    TestNetwork t;
+    int asia, tub, smoke, lung, bronc, either, xray, dysp;
+    Asia() {
+        asia = t.Add("asia");
+        tub = t.Add("tub");
+        smoke = t.Add("smoke");
+        lung = t.Add("lung");
+        bronc = t.Add("bronc");
+        either = t.Add("either");
+        xray = t.Add("xray");
+        dysp = t.Add("dysp");
+        t.Arc(asia, tub);
+        t.Arc(smoke, lung);
+        t.Arc(smoke, bronc);
+        t.Arc(lung, either);
+        t.Arc(tub, either);
+        t.Arc(either, xray);
+        t.Arc(bronc, dysp);
+        t.Arc(either, dysp);
+        t.Table(asia, {0.01, 0.99});
+        t.Table(tub, {0.05, 0.95, 0.01, 0.99});
+        t.Table(smoke, {0.5, 0.5});
+        t.Table(lung, {0.1, 0.9, 0.01, 0.99});
+        t.Table(bronc, {0.6, 0.4, 0.3, 0.7});
+        t.Table(either, {1, 0, 1, 0, 1, 0, 0, 1});
+        t.Table(xray, {0.98, 0.02, 0.05, 0.95});
+        t.Table(dysp, {0.9, 0.1, 0.8, 0.2, 0.7, 0.3, 0.1, 0.9});
+    }
+};
+
+bool IsObserved(const TestNetwork& t, int h) {
+    return t.Value(h)->HasEvidence();
+}
+
+void ClearUpToDate(TestNetwork& t) {
+    VRX_intArray handles;
+    t.net.GetAllNodes(handles);
+    for (int i = 0; i < handles.GetCount(); i++)
+        t.Value(handles[i])->SetValueFlag(ValueFlags::kUpToDate, false);
+}
+
+// Beliefs of every unobserved node (or only of the given ones) against the enumeration.
+void ExpectBeliefs(const TestNetwork& t, const brute_force::Reference& ref,
+                   const std::vector<int>& only = {}) {
+    VRX_intArray handles;
+    t.net.GetAllNodes(handles);
+    for (int i = 0; i < handles.GetCount(); i++) {
+        const int h = handles[i];
+        if (IsObserved(t, h)) continue;
+        if (!only.empty() && std::find(only.begin(), only.end(), h) == only.end()) continue;
+        const std::vector<double> got = t.Beliefs(h);
+        ASSERT_EQ(got.size(), ref.beliefs[h].size()) << "node " << h;
+        EXPECT_TRUE(t.Value(h)->IsUpToDate()) << "node " << h;
+        for (size_t k = 0; k < got.size(); k++)
+            EXPECT_NEAR(got[k], ref.beliefs[h][k], kTolerance) << "node " << h;
+    }
+}
+
+TEST(JoinTreePropagation, AsiaMatchesEnumerationWithAndWithoutEvidence) {
+    Asia a;
+    // The enumeration itself agrees with the published posterior of dysp without evidence.
+    EXPECT_NEAR(brute_force::Enumerate(a.t.net).beliefs[a.dysp][0], 0.4359706, 1e-12);
+    const std::vector<std::vector<std::pair<int, int>>> cases = {{},
+                                                                 {{a.xray, 0}, {a.dysp, 0}},
+                                                                 {{a.asia, 0}, {a.smoke, 1}},
+                                                                 {{a.either, 0}},
+                                                                 {{a.tub, 1}, {a.bronc, 0}}};
+    for (const auto& evidence : cases) {
+        for (const auto& e : evidence) a.t.Observe(e.first, e.second);
+        const brute_force::Reference ref = brute_force::Enumerate(a.t.net);
+        ClearUpToDate(a.t);
+        {
+            WholePart part(a.t.net);
+            JoinTree tree(part.view);
+            ASSERT_TRUE(tree.Run(nullptr, 0));
+            EXPECT_EQ(tree.GetLastStatus(), kSuccess);
+        }
+        ExpectBeliefs(a.t, ref);
+        WholePart part(a.t.net);
+        JoinTree tree(part.view);
+        const double pe = tree.ComputeProbEvidence();
+        EXPECT_NEAR(pe, ref.probEvidence, kTolerance * ref.probEvidence);
+        for (const auto& e : evidence) a.t.Value(e.first)->ClearEvidence();
+    }
+}
+
+// A random network of n nodes, each with up to three earlier nodes as parents, 2 or 3 outcomes, tables
+// with some zeros, and evidence on up to three nodes.
+void RandomNetwork(TestNetwork& t, std::mt19937& rng, int n) {
+    std::uniform_int_distribution<int> outcomes(2, 3), parentCount(0, 3);
+    std::vector<int> h;
+    for (int i = 0; i < n; i++) h.push_back(t.Add(("v" + std::to_string(i)).c_str(), outcomes(rng)));
+    for (int i = 1; i < n; i++) {
+        const int k = std::min(parentCount(rng), i);
+        std::vector<int> chosen;
+        while (static_cast<int>(chosen.size()) < k) {
+            const int p = std::uniform_int_distribution<int>(0, i - 1)(rng);
+            if (std::find(chosen.begin(), chosen.end(), p) == chosen.end()) chosen.push_back(p);
+        }
+        for (int p : chosen) t.Arc(h[p], h[i]);
+    }
+    t.RandomTables(rng, 0.2);
+    const int observed = std::uniform_int_distribution<int>(0, 3)(rng);
+    for (int e = 0; e < observed; e++) {
+        const int v = h[std::uniform_int_distribution<int>(0, n - 1)(rng)];
+        const int k = t.net.GetNode(v)->GetDefinition()->GetNumberOfOutcomes();
+        t.Observe(v, std::uniform_int_distribution<int>(0, k - 1)(rng));
+    }
+}
+
+TEST(JoinTreePropagation, RandomNetworksMatchEnumeration) {
+    std::mt19937 rng(20240611);
+    int impossible = 0;
+    for (int round = 0; round < 40; round++) {
+        TestNetwork t;
+        RandomNetwork(t, rng, 7 + round % 4);
+        const brute_force::Reference ref = brute_force::Enumerate(t.net);
+        ClearUpToDate(t);
+        WholePart part(t.net);
+        JoinTree tree(part.view);
+        const bool ok = tree.Run(nullptr, 0);
+        if (ref.probEvidence == 0.0) {
+            impossible++;
+            EXPECT_FALSE(ok) << round;
+            EXPECT_EQ(tree.GetLastStatus(), kConflictingEvidence) << round;
+            EXPECT_EQ(tree.ComputeProbEvidence(), 0.0) << round;
+            continue;
+        }
+        ASSERT_TRUE(ok) << round;
+        ExpectBeliefs(t, ref);
+        EXPECT_NEAR(tree.ComputeProbEvidence(), ref.probEvidence, kTolerance * ref.probEvidence) << round;
+    }
+    EXPECT_LT(impossible, 40);
+}
+
+// Solves every relevant part the way the exact driver does; false when a join tree fails.
+bool SolveParts(VRX_network& net) {
+    std::unique_ptr<RelevantPartList> parts = FindRelevantParts(net, true, true);
+    if (!parts) return true;
+    for (auto& part : *parts) {
+        if (part->GetNumberOfRecords() == 1) {
+            part->GetRecord(0)->WriteBeliefs();
+            continue;
+        }
+        PartView view(*part);
+        JoinTree tree(view);
+        if (!tree.Run(nullptr, 0)) return false;
+    }
+    return true;
+}
+
+TEST(JoinTreePropagation, RelevantPartsGiveTheTargetsPosteriors) {
+    std::mt19937 rng(77);
+    int compared = 0;
+    for (int round = 0; round < 30; round++) {
+        TestNetwork t;
+        RandomNetwork(t, rng, 8 + round % 3);
+        const brute_force::Reference ref = brute_force::Enumerate(t.net);
+        if (ref.probEvidence == 0.0) continue;
+        std::vector<int> targets;
+        if (round % 2 == 1) {
+            VRX_intArray handles;
+            t.net.GetAllNodes(handles);
+            for (int i = 0; i < handles.GetCount(); i += 3) {
+                t.net.SetTarget(handles[i]);
+                targets.push_back(handles[i]);
+            }
+        }
+        ClearUpToDate(t);
+        ASSERT_TRUE(SolveParts(t.net)) << round;
+        ExpectBeliefs(t, ref, targets);
+        compared++;
+    }
+    EXPECT_GT(compared, 20);
+}
+
+TEST(JoinTreePropagation, ImpossibleEvidenceFailsAndLeavesBeliefsAlone) {
+    TestNetwork t;
+    const int a = t.Add("a"), b = t.Add("b");
+    t.Arc(a, b);
+    t.Table(a, {0.3, 0.7});
+    t.Table(b, {1.0, 0.0, 1.0, 0.0});
+    t.Observe(b, 1);
+    VRX_Dmatrix* beliefs = nullptr;
+    ASSERT_EQ(t.Value(a)->GetValue(beliefs), kSuccess);
+    const int two = 2;
+    ASSERT_EQ(beliefs->SetupFromList(&two, 1), kSuccess);
+    (*beliefs)[0] = 0.25;
+    (*beliefs)[1] = 0.75;
+    ClearUpToDate(t);
+    errorLog.Flush();
+    WholePart part(t.net);
+    JoinTree tree(part.view);
+    EXPECT_FALSE(tree.Run(nullptr, 0));
+    EXPECT_EQ(tree.GetLastStatus(), kConflictingEvidence);
+    EXPECT_FALSE(t.Value(a)->IsUpToDate());
+    EXPECT_EQ(t.Beliefs(a), (std::vector<double>{0.25, 0.75}));
+    ASSERT_EQ(errorLog.GetNumberOfEntries(), 1);
+    EXPECT_EQ(errorLog.GetCode(0), kConflictingEvidence);
+    EXPECT_STREQ(errorLog.GetMessage(0),
+                 "Evidence is impossible: its probability is zero, so no beliefs can be computed.");
+    // The probability of the evidence is a plain 0, not a failure.
+    EXPECT_EQ(tree.ComputeProbEvidence(), 0.0);
+    EXPECT_EQ(tree.GetLastStatus(), kSuccess);
+    // Also when only the observed node is a target, so that no marginal is read at all.
+    t.net.SetTarget(b);
+    EXPECT_FALSE(tree.Run(nullptr, 0));
+    EXPECT_EQ(tree.GetLastStatus(), kConflictingEvidence);
+}
+
+TEST(JoinTreePropagation, SeparatorOfObservedNodesOnlyExchangesNothingButKeepsTheFactor) {
+    // e -> a, e -> b with e observed: the cluster {e, a} holds e's prior but shares no unobserved node.
+    TestNetwork t;
+    const int e = t.Add("e", 3), a = t.Add("a"), b = t.Add("b");
+    t.Arc(e, a);
+    t.Arc(e, b);
+    t.Table(e, {0.2, 0.5, 0.3});
+    t.Table(a, {0.1, 0.9, 0.4, 0.6, 0.7, 0.3});
+    t.Table(b, {0.5, 0.5, 0.8, 0.2, 0.35, 0.65});
+    t.Observe(e, 2);
+    WholePart part(t.net);
+    {
+        JoinTree tree(part.view);
+        ASSERT_TRUE(tree.Build(0));
+        ASSERT_EQ(tree.AssignFamilies(), kSuccess);
+        ASSERT_EQ(tree.InitializePotentials(), kSuccess);
+        EXPECT_EQ(tree.GetCluster(0).GetToSeparator().count, 0);
+        EXPECT_EQ(tree.GetCluster(0).GetSeparatorTable().GetCount(), 1);
+        tree.FreeClusterTables();
+    }
+    ClearUpToDate(t);
+    JoinTree tree(part.view);
+    ASSERT_TRUE(tree.Run(nullptr, 0));
+    EXPECT_NEAR(t.Beliefs(a)[0], 0.7, kTolerance);
+    EXPECT_NEAR(t.Beliefs(b)[0], 0.35, kTolerance);
+    EXPECT_NEAR(tree.ComputeProbEvidence(), 0.3, kTolerance);
+    EXPECT_EQ(tree.GetLastStatus(), kSuccess);
+}
+
+TEST(JoinTreePropagation, ImpossibleEvidenceInAPieceOfItsOwnIsFound) {
+    // e -> a, e -> b -> c with e observed: {a, e} passes nothing to the rest. c observed at an outcome
+    // that no b allows makes the evidence impossible in the piece {b, c}, {b, e}, although the smallest
+    // cluster {a, e} and the requested node a look fine.
+    TestNetwork t;
+    const int e = t.Add("e"), a = t.Add("a"), b = t.Add("b", 3), c = t.Add("c");
+    t.Arc(e, a);
+    t.Arc(e, b);
+    t.Arc(b, c);
+    t.Table(e, {0.4, 0.6});
+    t.Table(a, {0.1, 0.9, 0.3, 0.7});
+    t.Table(b, {0.2, 0.3, 0.5, 0.6, 0.3, 0.1});
+    t.Table(c, {1.0, 0.0, 1.0, 0.0, 1.0, 0.0});
+    t.Observe(e, 0);
+    t.Observe(c, 1);
+    t.net.SetTarget(a);
+    ClearUpToDate(t);
+    WholePart part(t.net);
+    JoinTree tree(part.view);
+    EXPECT_FALSE(tree.Run(nullptr, 0));
+    EXPECT_EQ(tree.GetLastStatus(), kConflictingEvidence);
+    EXPECT_FALSE(t.Value(a)->IsUpToDate());
+    EXPECT_EQ(tree.ComputeProbEvidence(), 0.0);
+    // With c observed at its possible outcome the part answers.
+    t.Observe(c, 0);
+    WholePart possible(t.net);
+    JoinTree again(possible.view);
+    ASSERT_TRUE(again.Run(nullptr, 0));
+    EXPECT_NEAR(t.Beliefs(a)[0], 0.1, kTolerance);
+    EXPECT_NEAR(again.ComputeProbEvidence(), 0.4, kTolerance);
+}
+
+TEST(JoinTreePropagation, ClusterWithoutTablesSendsOnes) {
+    TestNetwork t;
+    const int a = t.Add("a"), b = t.Add("b"), c = t.Add("c");
+    t.Arc(a, b);
+    t.Arc(b, c);
+    t.Table(a, {0.9, 0.1});
+    t.Table(b, {0.2, 0.8, 0.6, 0.4});
+    t.Table(c, {0.3, 0.7, 0.5, 0.5});
+    WholePart part(t.net);
+    // Records without a table contribute no factor: {a, b} starts as all ones.
+    for (int i : {0, 1}) {
+        part.graph.records[i]->tableKind = RelevanceTableKind::kNone;
+        part.graph.records[i]->table = nullptr;
+    }
+    JoinTree tree(part.view);
+    ASSERT_TRUE(tree.Build(0));
+    ASSERT_EQ(tree.AssignFamilies(), kSuccess);
+    ASSERT_EQ(tree.InitializePotentials(), kSuccess);
+    EXPECT_EQ(tree.GetCluster(0).IsTableReady(), 0);
+    tree.FreeClusterTables();
+    ASSERT_TRUE(tree.Run(nullptr, 0));
+    EXPECT_NEAR(t.Beliefs(a)[0], 0.5, kTolerance);
+    EXPECT_NEAR(t.Beliefs(b)[0], 0.5, kTolerance);
+    EXPECT_NEAR(t.Beliefs(c)[0], 0.4, kTolerance);
+}
+
+TEST(JoinTreePropagation, RequestedMaskForcesNodesAndIsCleared) {
+    Asia a;
+    a.t.Observe(a.xray, 0);
+    const brute_force::Reference ref = brute_force::Enumerate(a.t.net);
+    a.t.net.SetTarget(a.lung);
+    ClearUpToDate(a.t);
+    std::vector<unsigned char> requested(a.t.net.GetNumberOfSlots(), 0);
+    requested[a.bronc] = 1;
+    WholePart part(a.t.net);
+    JoinTree tree(part.view);
+    ASSERT_TRUE(tree.Run(requested.data(), 0));
+    ExpectBeliefs(a.t, ref, {a.lung, a.bronc});
+    EXPECT_EQ(requested[a.bronc], 0);
+    EXPECT_EQ(requested[a.lung], 0);
+    EXPECT_FALSE(a.t.Value(a.tub)->IsUpToDate());
+    EXPECT_FALSE(a.t.Value(a.dysp)->IsUpToDate());
+}
+
+TEST(JoinTreePropagation, SizeLimitTooSmallFailsWithoutWriting) {
+    Asia a;
+    ClearUpToDate(a.t);
+    WholePart part(a.t.net);
+    JoinTree tree(part.view);
+    EXPECT_FALSE(tree.Run(nullptr, 4));
+    EXPECT_EQ(tree.GetLastStatus(), kOutOfMemory);
+    EXPECT_FALSE(a.t.Value(a.lung)->IsUpToDate());
+    // The probability of evidence has no limit.
+    EXPECT_NEAR(tree.ComputeProbEvidence(), 1.0, kTolerance);
+}
+
+TEST(JoinTreePropagation, StepByStepMatchesRun) {
+    Asia a;
+    a.t.Observe(a.dysp, 1);
+    const brute_force::Reference ref = brute_force::Enumerate(a.t.net);
+    ClearUpToDate(a.t);
+    WholePart part(a.t.net);
+    JoinTree tree(part.view);
+    ASSERT_TRUE(tree.Build(0));
+    ASSERT_EQ(tree.AssignFamilies(), kSuccess);
+    ASSERT_EQ(tree.InitializePotentials(), kSuccess);
+    tree.CollectEvidence();
+    EXPECT_NEAR(tree.GetRoot()->GetClusterTable().Sum(), ref.probEvidence, kTolerance);
+    tree.DistributeEvidence();
+    // After distribution every cluster table sums to the probability of the evidence.
+    for (int i = 0; i < tree.GetNumberOfClusters(); i++) {
+        EXPECT_NEAR(tree.GetCluster(i).GetClusterTable().Sum(), ref.probEvidence, kTolerance);
+    }
+    ASSERT_EQ(tree.WriteBeliefs(nullptr), kSuccess);
+    tree.FreeClusterTables();
+    ExpectBeliefs(a.t, ref);
+}
+
+}  // namespace

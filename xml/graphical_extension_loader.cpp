@@ -1,0 +1,498 @@
+// The graphical extension loader: the "cavro" grammar and the handlers that put the diagram, the
+// diagnosis texts and the plate into the network.
+#include "xml/graphical_extension_loader.h"
+
+#include <initializer_list>
+#include <string>
+#include <utility>
+
+#include "model/extra_definition.h"
+#include "model/header.h"
+#include "model/id_array.h"
+#include "model/network.h"
+#include "model/node.h"
+#include "model/node_definition.h"
+#include "model/node_info.h"
+#include "model/submodel.h"
+#include "model/temporal_extension.h"
+#include "xml/graphical_extension.h"
+#include "xml/xml_reader.h"
+#include "xml/xml_text.h"
+
+namespace {
+
+constexpr int kInherit = IXmlBinding::InheritStrictness;
+constexpr int kOptional = IXmlBinding::Optional;
+constexpr int kRequired = IXmlBinding::Required;
+constexpr int kZeroOrMore = IXmlBinding::ZeroOrMore;
+
+// message + ": '" + argument + "'"
+std::string WithArgument(const char* message, const std::string& argument) {
+    return std::string(message).append(": '").append(argument).append("'");
+}
+
+void AddAttributes(IXmlBinding* binding, std::initializer_list<std::pair<const char*, bool>> attributes) {
+    for (const auto& attribute : attributes) binding->AddAttribute(attribute.first, attribute.second);
+}
+
+void ApplyAppearance(const XmlCavroLoader::GraphObj& object, VRX_screenInfo& screen, VRX_header& header) {
+    screen.position.Copy(object.rectangle);
+    screen.color = object.backgroundColor;
+    screen.fontColor = object.textColor;
+    screen.borderColor = object.borderColor;
+    screen.borderThickness = object.borderWidth;
+    header.SetName(object.name.c_str());
+    header.SetComment(object.comment.c_str());
+}
+
+}  // namespace
+
+void XmlCavroLoader::GraphObj::Apply(VRX_network* /*network*/, int /*currentSubmodel*/) {}
+
+void XmlCavroLoader::Node::Apply(VRX_network* network, int /*currentSubmodel*/) {
+    VRX_node* node = network->GetNode(handle);
+    if (node == nullptr || node->GetInfo() == nullptr) return;
+    ApplyAppearance(*this, node->GetInfo()->screenInfo, node->GetInfo()->header);
+}
+
+void XmlCavroLoader::Submodel::Apply(VRX_network* network, int /*currentSubmodel*/) {
+    VRX_submodel* submodel = network->GetSubmodelHandler().GetSubmodel(handle);
+    if (submodel == nullptr) return;
+    ApplyAppearance(*this, submodel->screenInfo, submodel->header);
+}
+
+void XmlCavroLoader::TextBox::Apply(VRX_network* network, int currentSubmodel) {
+    VRX_submodel* submodel = network->GetSubmodelHandler().GetSubmodel(currentSubmodel);
+    if (submodel == nullptr) return;
+    submodel->textBoxes.AddTextBox(rectangle, name.c_str());
+}
+
+XmlCavroLoader::XmlCavroLoader(XmlReader* reader, VRX_network* network,
+                               const std::map<std::string, int>& nodeIds, VRX_temporalExtension* plate)
+    : reader_(reader), network_(network), nodeIds_(nodeIds), plate_(plate) {
+    BuildGrammar();
+    const VRX_submodelHandler& submodels = network_->GetSubmodelHandler();
+    int main = kMainSubmodel;
+    for (int h = submodels.GetFirstSubmodel(); h >= 0; h = submodels.GetNextSubmodel(h)) {
+        if (h == kMainSubmodel) {
+            main = h;
+            break;
+        }
+    }
+    submodelStack_.push_back(main);
+}
+
+XmlCavroLoader::~XmlCavroLoader() = default;
+
+IXmlBinding* XmlCavroLoader::GetBinding() {
+    return root_;
+}
+
+void XmlCavroLoader::Release() {
+    delete this;
+}
+
+IXmlBinding* XmlCavroLoader::Bind(const char* name, int flags, Callback onStart, Callback onEnd,
+                                  Callback onText) {
+    delegators_.push_back(std::make_unique<Delegator>(this, reader_, name, flags, onStart, onEnd, onText));
+    return delegators_.back()->GetBinding();
+}
+
+void XmlCavroLoader::BuildGrammar() {
+    IXmlBinding* cavro = Bind("cavro", 0, &XmlCavroLoader::OnCavroStart, nullptr, nullptr);
+    IXmlBinding* networkComment =
+        Bind("comment", kInherit, nullptr, &XmlCavroLoader::OnNetworkComment, nullptr);
+    IXmlBinding* submodel =
+        Bind("submodel", kInherit, &XmlCavroLoader::OnSubmodelStart, &XmlCavroLoader::OnSubmodelEnd, nullptr);
+    IXmlBinding* node =
+        Bind("node", kInherit, &XmlCavroLoader::OnNodeStart, &XmlCavroLoader::OnNodeEnd, nullptr);
+    IXmlBinding* textBox =
+        Bind("textbox", kInherit, &XmlCavroLoader::OnTextBoxStart, &XmlCavroLoader::OnTextBoxEnd, nullptr);
+    IXmlBinding* position = Bind("position", kInherit, &XmlCavroLoader::OnRectangleStart,
+                                 &XmlCavroLoader::OnPositionEnd, &XmlCavroLoader::OnRectangleWord);
+    IXmlBinding* window = Bind("window", kInherit, &XmlCavroLoader::OnRectangleStart,
+                               &XmlCavroLoader::OnWindowEnd, &XmlCavroLoader::OnRectangleWord);
+    IXmlBinding* plate = Bind("plate", kInherit, &XmlCavroLoader::OnPlateStart, &XmlCavroLoader::OnPlateEnd,
+                              &XmlCavroLoader::OnRectangleWord);
+    IXmlBinding* name = Bind("name", kInherit, nullptr, &XmlCavroLoader::OnNameEnd, nullptr);
+    IXmlBinding* caption = Bind("caption", kInherit, nullptr, &XmlCavroLoader::OnNameEnd, nullptr);
+    IXmlBinding* objectComment =
+        Bind("comment", kInherit, nullptr, &XmlCavroLoader::OnObjectCommentEnd, nullptr);
+    IXmlBinding* font = Bind("font", kInherit, &XmlCavroLoader::OnFontStart, nullptr, nullptr);
+    IXmlBinding* textBoxFont = Bind("font", kInherit, &XmlCavroLoader::OnFontStart, nullptr, nullptr);
+    IXmlBinding* interior = Bind("interior", kInherit, &XmlCavroLoader::OnInteriorStart, nullptr, nullptr);
+    IXmlBinding* outline = Bind("outline", kInherit, &XmlCavroLoader::OnOutlineStart, nullptr, nullptr);
+    IXmlBinding* state =
+        Bind("state", kInherit, &XmlCavroLoader::OnStateStart, &XmlCavroLoader::OnStateEnd, nullptr);
+    IXmlBinding* fix = Bind("fix", kInherit, nullptr, &XmlCavroLoader::OnFixEnd, nullptr);
+    IXmlBinding* stateComment =
+        Bind("comment", kInherit, nullptr, &XmlCavroLoader::OnStateCommentEnd, nullptr);
+    IXmlBinding* nodeLink = Bind("link", kInherit, &XmlCavroLoader::OnNodeLinkStart, nullptr, nullptr);
+    IXmlBinding* stateLink = Bind("link", kInherit, &XmlCavroLoader::OnStateLinkStart, nullptr, nullptr);
+    IXmlBinding* question = Bind("question", kInherit, nullptr, &XmlCavroLoader::OnQuestionEnd, nullptr);
+    // Accepted and ignored.
+    IXmlBinding* barChart = Bind("barchart", kInherit, nullptr, nullptr, nullptr);
+    IXmlBinding* defComment = Bind("defcomment", kInherit, nullptr, nullptr, nullptr);
+    IXmlBinding* costComment = Bind("costcomment", kInherit, nullptr, nullptr, nullptr);
+    IXmlBinding* arcComment = Bind("arccomment", kInherit, nullptr, nullptr, nullptr);
+    IXmlBinding* arcFormat = Bind("arcformat", kInherit, nullptr, nullptr, nullptr);
+    IXmlBinding* diagAutoFormat = Bind("diagautoformat", kInherit, nullptr, nullptr, nullptr);
+    IXmlBinding* qualColors = Bind("qualcolors", kInherit, nullptr, nullptr, nullptr);
+
+    AddAttributes(cavro, {{"version", true},
+                          {"app", false},
+                          {"name", true},
+                          {"faultnameformat", false},
+                          {"arccolor", false},
+                          {"costarccolor", false},
+                          {"arcwidth", false},
+                          {"costarcwidth", false}});
+    cavro->AddChild(node, kZeroOrMore);
+    cavro->AddChild(submodel, kZeroOrMore);
+    cavro->AddChild(textBox, kZeroOrMore);
+    cavro->AddChild(networkComment, kOptional);
+    cavro->AddChild(arcComment, kZeroOrMore);
+    cavro->AddChild(arcFormat, kZeroOrMore);
+    cavro->AddChild(diagAutoFormat, kOptional);
+    cavro->AddChild(qualColors, kOptional);
+    cavro->AddChild(plate, kOptional);
+
+    submodel->AddAttribute("id", true);
+    submodel->AddChild(objectComment, kOptional);
+    submodel->AddChild(position, kRequired);
+    submodel->AddChild(name, kRequired);
+    submodel->AddChild(font, kRequired);
+    submodel->AddChild(interior, kRequired);
+    submodel->AddChild(outline, kRequired);
+    submodel->AddChild(node, kZeroOrMore);
+    submodel->AddChild(submodel, kZeroOrMore);
+    submodel->AddChild(textBox, kZeroOrMore);
+    submodel->AddChild(window, kOptional);
+
+    AddAttributes(node, {{"id", true}, {"faultnameformat", false}});
+    node->AddChild(objectComment, kOptional);
+    node->AddChild(position, kRequired);
+    node->AddChild(name, kRequired);
+    node->AddChild(font, kRequired);
+    node->AddChild(interior, kRequired);
+    node->AddChild(outline, kRequired);
+    node->AddChild(defComment, kZeroOrMore);
+    node->AddChild(costComment, kZeroOrMore);
+    node->AddChild(barChart, kOptional);
+    node->AddChild(state, kZeroOrMore);
+    node->AddChild(nodeLink, kZeroOrMore);
+    node->AddChild(question, kOptional);
+
+    textBox->AddChild(objectComment, kOptional);
+    textBox->AddChild(position, kRequired);
+    textBox->AddChild(caption, kRequired);
+    textBox->AddChild(textBoxFont, kRequired);
+
+    AddAttributes(font,
+                  {{"name", true}, {"size", true}, {"color", true}, {"bold", false}, {"italic", false}});
+    AddAttributes(textBoxFont, {{"name", true},
+                                {"size", true},
+                                {"color", true},
+                                {"bold", false},
+                                {"italic", false},
+                                {"align", false}});
+    interior->AddAttribute("color", true);
+    AddAttributes(outline, {{"color", true}, {"width", false}});
+
+    AddAttributes(state, {{"id", true}, {"globalid", false}, {"faultname", false}});
+    state->AddChild(stateLink, kZeroOrMore);
+    state->AddChild(fix, kOptional);
+    state->AddChild(stateComment, kOptional);
+    AddAttributes(nodeLink, {{"title", true}, {"path", true}});
+    AddAttributes(stateLink, {{"title", true}, {"path", true}});
+
+    AddAttributes(plate, {{"leftwidth", true}, {"rightwidth", true}});
+    AddAttributes(barChart, {{"active", false}, {"width", false}, {"height", false}});
+    AddAttributes(defComment, {{"row", true}, {"col", true}});
+    AddAttributes(costComment, {{"row", true}, {"col", true}});
+    AddAttributes(arcComment, {{"parent", true}, {"child", true}, {"order", false}, {"cost", false}});
+    AddAttributes(arcFormat, {{"parent", true},
+                              {"child", true},
+                              {"order", false},
+                              {"cost", false},
+                              {"width", true},
+                              {"color", true}});
+    AddAttributes(diagAutoFormat, {{"target", true},
+                                   {"targetnr", true},
+                                   {"observation", true},
+                                   {"observationnr", true},
+                                   {"auxiliary", true}});
+    AddAttributes(qualColors, {{"left", true}, {"center", true}, {"right", true}, {"blend", false}});
+
+    root_ = cavro;
+}
+
+void XmlCavroLoader::ReadText(IXmlReader* reader, std::string& out) const {
+    std::string text;
+    reader->GetUnescapedText(text);
+    ToCrLfLines(text, out);
+}
+
+bool XmlCavroLoader::ReadColor(IXmlReader* reader, const char* attribute, int& color) {
+    std::string text;
+    reader->GetAttribute(attribute, text);
+    if (ParseCavroColor(text, color)) return true;
+    reader->ReportError("Color specification 'rrggbb' expected");
+    return false;
+}
+
+bool XmlCavroLoader::TakeRectangle(IXmlReader* reader, VRX_rectangle& rect) {
+    if (integers_.size() != 4) {
+        reader->ReportError("Error while reading object position");
+        return false;
+    }
+    RectangleFromCorners(integers_[0], integers_[1], integers_[2], integers_[3], rect);
+    return true;
+}
+
+void XmlCavroLoader::OnCavroStart(IXmlReader* reader) {
+    std::string text;
+    reader->GetAttribute("version", text);
+    if (!reader_->CheckVersion(text.c_str(), kCavroVersion)) return;
+    reader->GetAttribute("name", text);
+    if (!text.empty()) network_->GetHeader()->SetName(text.c_str());
+    reader->GetAttribute("faultnameformat", text);
+    const int code = text.empty() ? FaultNameFormat::kUser : FaultNameFormatCode(text);
+    if (code == FaultNameFormat::kInherit) {
+        reader->ReportError("Inherited fault name format not allowed here");
+    } else if (code < 0) {
+        reader->ReportError(WithArgument("Invalid fault name format", text).c_str());
+    } else {
+        network_->faultNameFormat = code;
+    }
+}
+
+void XmlCavroLoader::OnNetworkComment(IXmlReader* reader) {
+    std::string text;
+    ReadText(reader, text);
+    network_->GetHeader()->SetComment(text.c_str());
+}
+
+void XmlCavroLoader::OnSubmodelStart(IXmlReader* reader) {
+    std::string id;
+    reader->GetAttribute("id", id);
+    // A refused submodel would leave everything inside it without a place: the load stops.
+    const int handle = network_->GetSubmodelHandler().CreateSubmodel(CurrentSubmodel(), id.c_str());
+    if (handle < 0) {
+        reader->ReportError(WithArgument("Can't create submodel", id).c_str());
+        return;
+    }
+    submodelStack_.push_back(handle);
+    objectStack_.push_back(std::make_unique<Submodel>(handle));
+}
+
+void XmlCavroLoader::OnSubmodelEnd(IXmlReader* /*reader*/) {
+    objectStack_.back()->Apply(network_, CurrentSubmodel());
+    objectStack_.pop_back();
+    submodelStack_.pop_back();
+}
+
+void XmlCavroLoader::OnNodeStart(IXmlReader* reader) {
+    std::string id;
+    reader->GetAttribute("id", id);
+    const auto found = nodeIds_.find(id);
+    if (found == nodeIds_.end()) {
+        reader->ReportError(("Node '" + id + "' doesn't exist in TARVO network").c_str());
+        return;
+    }
+    const int handle = found->second;
+    objectStack_.push_back(std::make_unique<Node>(handle));
+    VRX_node* node = network_->GetNode(handle);
+    node->SetSubmodel(CurrentSubmodel());
+    nodeLinks_.clear();
+    std::string format;
+    reader->GetAttribute("faultnameformat", format);
+    const int code = format.empty() ? FaultNameFormat::kInherit : FaultNameFormatCode(format);
+    if (code < 0) {
+        reader->ReportError(WithArgument("Invalid fault name format", format).c_str());
+        return;
+    }
+    if (VRX_extraDefinition* extra = node->GetExtraDefinition()) extra->faultNameFormat = code;
+}
+
+void XmlCavroLoader::OnNodeEnd(IXmlReader* /*reader*/) {
+    Node* record = CurrentNode();
+    if (record != nullptr) {
+        VRX_node* node = network_->GetNode(record->handle);
+        if (node != nullptr && node->GetInfo() != nullptr) {
+            for (const auto& link : nodeLinks_)
+                node->GetInfo()->documentation.AddDocument(link.first.c_str(), link.second.c_str());
+        }
+    }
+    objectStack_.back()->Apply(network_, CurrentSubmodel());
+    objectStack_.pop_back();
+}
+
+void XmlCavroLoader::OnTextBoxStart(IXmlReader* /*reader*/) {
+    objectStack_.push_back(std::make_unique<TextBox>());
+}
+
+void XmlCavroLoader::OnTextBoxEnd(IXmlReader* /*reader*/) {
+    objectStack_.back()->Apply(network_, CurrentSubmodel());
+    objectStack_.pop_back();
+}
+
+void XmlCavroLoader::OnRectangleStart(IXmlReader* /*reader*/) {
+    integers_.clear();
+}
+
+void XmlCavroLoader::OnPlateStart(IXmlReader* reader) {
+    if (!reader->GetIntAttribute("leftwidth", plateLeftWidth_, 0)) return;
+    if (!reader->GetIntAttribute("rightwidth", plateRightWidth_, 0)) return;
+    integers_.clear();
+}
+
+void XmlCavroLoader::OnRectangleWord(IXmlReader* reader) {
+    if (integers_.size() == 4) {
+        reader->ReportError("Exactly 4 integers expected");
+        return;
+    }
+    int value = 0;
+    if (!ParseWholeXmlInt(reader->GetText().c_str(), value)) {
+        reader->ReportError(
+            ("Can't read list of integers, failed at element " + std::to_string(integers_.size() + 1))
+                .c_str());
+        return;
+    }
+    integers_.push_back(value);
+}
+
+void XmlCavroLoader::OnPositionEnd(IXmlReader* reader) {
+    VRX_rectangle rect;
+    if (!TakeRectangle(reader, rect)) return;
+    if (GraphObj* object = CurrentObject()) object->rectangle.Copy(rect);
+}
+
+void XmlCavroLoader::OnWindowEnd(IXmlReader* reader) {
+    VRX_rectangle rect;
+    if (!TakeRectangle(reader, rect)) return;
+    if (VRX_submodel* submodel = network_->GetSubmodelHandler().GetSubmodel(CurrentSubmodel()))
+        submodel->windowPosition.Copy(rect);
+}
+
+void XmlCavroLoader::OnPlateEnd(IXmlReader* reader) {
+    VRX_rectangle rect;
+    if (!TakeRectangle(reader, rect)) return;
+    if (plate_ != nullptr) plate_->SetPlate(rect, plateLeftWidth_, plateRightWidth_);
+}
+
+void XmlCavroLoader::OnNameEnd(IXmlReader* reader) {
+    if (GraphObj* object = CurrentObject()) ReadText(reader, object->name);
+}
+
+void XmlCavroLoader::OnObjectCommentEnd(IXmlReader* reader) {
+    if (GraphObj* object = CurrentObject()) ReadText(reader, object->comment);
+}
+
+void XmlCavroLoader::OnInteriorStart(IXmlReader* reader) {
+    if (GraphObj* object = CurrentObject()) ReadColor(reader, "color", object->backgroundColor);
+}
+
+void XmlCavroLoader::OnOutlineStart(IXmlReader* reader) {
+    GraphObj* object = CurrentObject();
+    if (object == nullptr) return;
+    int width = object->borderWidth;
+    if (!reader->GetIntAttribute("width", width, object->borderWidth)) return;
+    if (width < 1) {
+        reader->ReportError("Invalid width attribute");
+        return;
+    }
+    object->borderWidth = width;
+    ReadColor(reader, "color", object->borderColor);
+}
+
+void XmlCavroLoader::OnFontStart(IXmlReader* reader) {
+    if (GraphObj* object = CurrentObject()) ReadColor(reader, "color", object->textColor);
+}
+
+void XmlCavroLoader::OnStateStart(IXmlReader* reader) {
+    Node* record = CurrentNode();
+    if (record == nullptr) return;
+    VRX_node* node = network_->GetNode(record->handle);
+    std::string id;
+    reader->GetAttribute("id", id);
+    VRX_nodeDefinition* definition = node->GetDefinition();
+    const int outcomes = definition != nullptr ? definition->GetNumberOfOutcomes() : 0;
+    if (outcomes <= 0) {
+        reader->ReportError(("unexpected state info : '" + id + "'").c_str());
+        return;
+    }
+    const VRX_idArray* names = definition->GetOutcomesNames();
+    const int index = names != nullptr ? names->FindPosition(id.c_str()) : -1;
+    if (index < 0 || index >= outcomes) {
+        reader->ReportError(WithArgument("Invalid state id", id).c_str());
+        return;
+    }
+    VRX_extraDefinition* extra = node->GetExtraDefinition();
+    std::string text;
+    reader->GetAttribute("globalid", text);
+    if (!text.empty() && extra != nullptr) extra->SetOutcomeLabel(index, text.c_str());
+    reader->GetAttribute("faultname", text);
+    if (!text.empty() && extra != nullptr && index < extra->GetFaultNames()->GetCount())
+        extra->GetFaultNames()->SetString(index, text.c_str());
+    stateLinks_.clear();
+    currentState_ = index;
+}
+
+void XmlCavroLoader::OnStateEnd(IXmlReader* /*reader*/) {
+    Node* record = CurrentNode();
+    VRX_node* node = record != nullptr ? network_->GetNode(record->handle) : nullptr;
+    VRX_extraDefinition* extra = node != nullptr ? node->GetExtraDefinition() : nullptr;
+    VRX_documentation* documents = extra != nullptr ? extra->GetOutcomeDocumentation(currentState_) : nullptr;
+    if (documents == nullptr) return;
+    for (const auto& link : stateLinks_) documents->AddDocument(link.first.c_str(), link.second.c_str());
+}
+
+void XmlCavroLoader::OnFixEnd(IXmlReader* reader) {
+    Node* record = CurrentNode();
+    VRX_node* node = record != nullptr ? network_->GetNode(record->handle) : nullptr;
+    if (node == nullptr || node->GetExtraDefinition() == nullptr) return;
+    std::string text;
+    ReadText(reader, text);
+    node->GetExtraDefinition()->SetOutcomeFix(currentState_, text.c_str());
+}
+
+void XmlCavroLoader::OnStateCommentEnd(IXmlReader* reader) {
+    Node* record = CurrentNode();
+    VRX_node* node = record != nullptr ? network_->GetNode(record->handle) : nullptr;
+    if (node == nullptr || node->GetExtraDefinition() == nullptr) return;
+    std::string text;
+    ReadText(reader, text);
+    node->GetExtraDefinition()->SetOutcomeDescription(currentState_, text.c_str());
+}
+
+void XmlCavroLoader::OnQuestionEnd(IXmlReader* reader) {
+    Node* record = CurrentNode();
+    VRX_node* node = record != nullptr ? network_->GetNode(record->handle) : nullptr;
+    if (node == nullptr || node->GetExtraDefinition() == nullptr) return;
+    std::string text;
+    ReadText(reader, text);
+    node->GetExtraDefinition()->SetQuestion(text.c_str());
+}
+
+void XmlCavroLoader::OnNodeLinkStart(IXmlReader* reader) {
+    std::string title;
+    std::string path;
+    reader->GetAttribute("title", title);
+    reader->GetAttribute("path", path);
+    nodeLinks_.emplace_back(std::move(title), std::move(path));
+}
+
+void XmlCavroLoader::OnStateLinkStart(IXmlReader* reader) {
+    std::string title;
+    std::string path;
+    reader->GetAttribute("title", title);
+    reader->GetAttribute("path", path);
+    stateLinks_.emplace_back(std::move(title), std::move(path));
+}
+
+IXmlCavroLoader* CreateXmlCavroLoader(XmlReader* reader, VRX_network* network,
+                                      const std::map<std::string, int>& nodeIds,
+                                      VRX_temporalExtension* plate) {
+    return new XmlCavroLoader(reader, network, nodeIds, plate);
+}

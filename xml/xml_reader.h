@@ -1,0 +1,92 @@
+#pragma once
+// Grammar-driven XML reader over Expat: checks elements and attributes against a tree of bindings,
+// collects text whole or word by word, and hands 8-bit ISO-8859-1 text to the handlers.
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "xml/xml_binding.h"
+#include "xml/xml_error_handler.h"
+
+struct XML_ParserStruct;
+
+class IXmlReader {
+public:
+    // Parses the whole file against the root binding; true when it was read to the end without any
+    // error. Errors and warnings go to the error handler, which may be null.
+    virtual bool Parse(const char* fileName, IXmlBinding* root, IXmlErrorHandler* errorHandler) = 0;
+    // Reports the message with the current position and stops the parse.
+    virtual void ReportError(const char* message) = 0;
+    // Line counted from 1, column from 0.
+    virtual void GetPosition(int& line, int& column) const = 0;
+    // Text of the innermost open element (meaningful in OnText and OnEndElement).
+    virtual const std::string& GetText() const = 0;
+    // GetText with backslash escapes resolved.
+    virtual void GetUnescapedText(std::string& out) const = 0;
+    // Typed getters, for OnStartElement only. An absent attribute gives the default and true; a bad
+    // value reports an error (stopping the parse) and gives false.
+    virtual bool GetDoubleAttribute(const char* name, double& out, double defaultValue) = 0;
+    virtual bool GetIntAttribute(const char* name, int& out, int defaultValue) = 0;
+    virtual bool GetBoolAttribute(const char* name, bool& out, bool defaultValue) = 0;
+    // The value in ISO-8859-1; empty when the attribute is absent.
+    virtual void GetAttribute(const char* name, std::string& out) const = 0;
+    // A new binding that the caller owns (destroyed with its Release).
+    virtual IXmlBinding* CreateBinding(IXmlHandler* handler, const char* name, int flags) = 0;
+    virtual void Release() = 0;
+    virtual ~IXmlReader() = default;
+};
+
+class XmlReader : public IXmlReader {
+public:
+    XmlReader();
+    XmlReader(const XmlReader&) = delete;
+    XmlReader& operator=(const XmlReader&) = delete;
+    ~XmlReader() override;
+
+    bool Parse(const char* fileName, IXmlBinding* rootBinding, IXmlErrorHandler* handler) override;
+    void ReportError(const char* message) override;
+    void GetPosition(int& line, int& column) const override;
+    const std::string& GetText() const override;
+    void GetUnescapedText(std::string& out) const override;
+    bool GetDoubleAttribute(const char* name, double& out, double defaultValue) override;
+    bool GetIntAttribute(const char* name, int& out, int defaultValue) override;
+    bool GetBoolAttribute(const char* name, bool& out, bool defaultValue) override;
+    void GetAttribute(const char* name, std::string& out) const override;
+    IXmlBinding* CreateBinding(IXmlHandler* handler, const char* name, int flags) override;
+    void Release() override;
+
+    // False, after reporting "Invalid version number ...", when the found version is a greater number
+    // than the expected one; an empty or non-numeric text counts as 0 and passes.
+    bool CheckVersion(const char* found, const char* expected);
+
+private:
+    struct Frame {
+        XmlBinding* binding;             // null while an unknown element is skipped
+        std::vector<char> seenChildren;  // per child entry (by firstOfName): met at least once
+        std::string text;                // raw UTF-8 until handed out
+        int flags;                       // effective strictness
+    };
+    struct Callbacks;
+    friend struct Callbacks;
+
+    void StartElement(const char* name, const char** attributes);
+    void EndElement();
+    void CharacterData(const char* data, size_t length);
+    // Pushes a frame, reusing the storage of earlier ones.
+    void PushFrame(XmlBinding* binding, int flags);
+    bool CheckAttributes(const XmlBinding& binding, const char* element, const char** attributes, int flags);
+    const char* FindAttribute(const char* name) const;
+    // Stops the handlers and the reading of further blocks.
+    void Fail();
+
+    // The open elements are stack[0, depth_), innermost last; frames above keep their storage for reuse.
+    std::vector<Frame> stack;
+    size_t depth_ = 0;
+    XmlBinding* root = nullptr;
+    const char** currentAttributes = nullptr;
+    XML_ParserStruct* parser = nullptr;  // the Expat parser of the running Parse
+    bool failed = false;
+    IXmlErrorHandler* errorHandler = nullptr;
+    std::string emptyText_;
+};

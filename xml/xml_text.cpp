@@ -1,0 +1,201 @@
+// Text conversions of the XML reader and writer.
+#include "xml/xml_text.h"
+
+#include <charconv>
+#include <climits>
+#include <cmath>
+#include <system_error>
+
+#include "model/number_text.h"
+
+namespace {
+
+// The "C" locale's isspace set, which is what strtod and strtol skip there.
+bool IsCSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+bool IsHexDigit(char c) {
+    return IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+// True when p starts with the lower-case word, in any case.
+bool StartsWithNoCase(const char* p, const char* word) {
+    for (; *word != '\0'; ++p, ++word) {
+        const char c = (*p >= 'A' && *p <= 'Z') ? static_cast<char>(*p - 'A' + 'a') : *p;
+        if (c != *word) return false;
+    }
+    return true;
+}
+
+// Skips the digits of a mantissa part; clears allZero at the first non-zero digit.
+const char* SkipMantissaDigits(const char* p, bool hex, bool& allZero, bool& any) {
+    for (; hex ? IsHexDigit(*p) : IsDigit(*p); ++p) {
+        any = true;
+        if (*p != '0') allZero = false;
+    }
+    return p;
+}
+
+// Skips an exponent ("e12", "p-3") when digits follow its letter; else returns p.
+const char* SkipExponent(const char* p, char lower, char upper) {
+    if (*p != lower && *p != upper) return p;
+    const char* q = p + 1;
+    if (*q == '+' || *q == '-') ++q;
+    if (!IsDigit(*q)) return p;
+    while (IsDigit(*q)) ++q;
+    return q;
+}
+
+}  // namespace
+
+void Utf8ToLatin1(std::string& text) {
+    const size_t n = text.size();
+    size_t i = 0;
+    while (i < n && (static_cast<unsigned char>(text[i]) & 0x80) == 0) ++i;
+    if (i == n) return;
+    size_t out = i;
+    while (i < n) {
+        const unsigned char lead = static_cast<unsigned char>(text[i]);
+        if (lead < 0x80) {
+            text[out++] = static_cast<char>(lead);
+            ++i;
+            continue;
+        }
+        size_t length;
+        unsigned int code;
+        if ((lead & 0xE0) == 0xC0) {
+            length = 2;
+            code = lead & 0x1Fu;
+        } else if ((lead & 0xF0) == 0xE0) {
+            length = 3;
+            code = lead & 0x0Fu;
+        } else if ((lead & 0xF8) == 0xF0) {
+            length = 4;
+            code = lead & 0x07u;
+        } else {
+            text[out++] = '?';
+            ++i;
+            continue;
+        }
+        size_t k = 1;
+        for (; k < length && i + k < n; ++k) {
+            const unsigned char next = static_cast<unsigned char>(text[i + k]);
+            if ((next & 0xC0) != 0x80) break;
+            code = (code << 6) | (next & 0x3Fu);
+        }
+        text[out++] = (k == length && code <= 0xFF) ? static_cast<char>(code) : '?';
+        i += k;
+    }
+    text.resize(out);
+}
+
+void UnescapeBackslashes(const std::string& text, std::string& out) {
+    out.clear();
+    out.reserve(text.size());
+    const size_t n = text.size();
+    for (size_t i = 0; i < n; ++i) {
+        char c = text[i];
+        if (c == '\\' && i + 1 < n) {
+            c = text[++i];
+            if (c == 'n') {
+                c = '\n';
+            } else if (c == 't') {
+                c = '\t';
+            }
+        }
+        out.push_back(c);
+    }
+}
+
+const char* ScanXmlDouble(const char* text, double& value) {
+    value = 0.0;
+    if (text == nullptr) return text;
+    const char* p = text;
+    while (IsCSpace(*p)) ++p;
+    bool negative = false;
+    if (*p == '+' || *p == '-') negative = *p++ == '-';
+
+    // First the extent of the number (strtod's grammar); the value comes from ParseDouble, which is
+    // strtod apart from its sentinel texts, and those all read as zero or as nothing here.
+    const char* end;
+    bool allZero = true;
+    if (StartsWithNoCase(p, "inf")) {
+        end = p + 3;
+        if (StartsWithNoCase(end, "inity")) end += 5;
+        allZero = false;
+    } else if (StartsWithNoCase(p, "nan")) {
+        end = p + 3;
+        if (*end == '(') {
+            const char* q = end + 1;
+            while (IsDigit(*q) || (*q >= 'a' && *q <= 'z') || (*q >= 'A' && *q <= 'Z') || *q == '_') ++q;
+            if (*q == ')') end = q + 1;
+        }
+        allZero = false;
+    } else {
+        // strtod takes "0x" only when a hexadecimal mantissa follows; otherwise it reads the "0" alone.
+        const bool hex = p[0] == '0' && (p[1] == 'x' || p[1] == 'X') &&
+                         (IsHexDigit(p[2]) || (p[2] == '.' && IsHexDigit(p[3])));
+        const char* q = hex ? p + 2 : p;
+        bool any = false;
+        q = SkipMantissaDigits(q, hex, allZero, any);
+        if (*q == '.') {
+            bool fraction = false;
+            const char* r = SkipMantissaDigits(q + 1, hex, allZero, fraction);
+            if (any || fraction) q = r;
+            any = any || fraction;
+        }
+        if (!any) return text;
+        end = hex ? SkipExponent(q, 'p', 'P') : SkipExponent(q, 'e', 'E');
+    }
+    if (allZero) {
+        value = negative ? -0.0 : 0.0;
+    } else {
+        ParseDouble(text, value);
+    }
+    return end;
+}
+
+const char* ScanXmlInt(const char* text, int& value) {
+    value = 0;
+    if (text == nullptr) return text;
+    const char* p = text;
+    while (IsCSpace(*p)) ++p;
+    bool negative = false;
+    if (*p == '+' || *p == '-') negative = *p++ == '-';
+    if (!IsDigit(*p)) return text;
+    // Accumulated negatively: INT_MIN has no positive counterpart.
+    int sum = 0;
+    for (; IsDigit(*p); ++p) {
+        const int digit = *p - '0';
+        sum = sum < (INT_MIN + digit) / 10 ? INT_MIN : sum * 10 - digit;
+    }
+    value = negative ? sum : (sum == INT_MIN ? INT_MAX : -sum);
+    return p;
+}
+
+bool ParseWholeXmlDouble(const char* text, double& value) {
+    const char* end = ScanXmlDouble(text, value);
+    return end != nullptr && *end == '\0';
+}
+
+bool ParseWholeXmlInt(const char* text, int& value) {
+    const char* end = ScanXmlInt(text, value);
+    return end != nullptr && *end == '\0';
+}
+
+size_t FormatXmlDouble(double value, char (&buffer)[kXmlDoubleTextSize]) {
+    char* const last = buffer + kXmlDoubleTextSize - 1;
+    std::to_chars_result r = std::to_chars(buffer, last, value, std::chars_format::general, 16);
+    if (std::isfinite(value)) {
+        double back = 0.0;
+        std::from_chars(buffer, r.ptr, back, std::chars_format::general);
+        if (back != value) r = std::to_chars(buffer, last, value, std::chars_format::general, 17);
+    }
+    *r.ptr = '\0';
+    return static_cast<size_t>(r.ptr - buffer);
+}
