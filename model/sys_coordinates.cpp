@@ -1,6 +1,8 @@
 // Coordinate iterator: linking, positioning and the odometer walk with locked dimensions.
 #include "model/sys_coordinates.h"
 
+#include "model/node_definition.h"
+
 namespace {
 
 constexpr int kOk = 0;
@@ -10,6 +12,12 @@ constexpr int kBadArgument = -2;
 
 VRX_sysCoordinates::VRX_sysCoordinates(VRX_Dmatrix* m) {
     LinkToMatrix(m);
+}
+
+int VRX_sysCoordinates::LinkToDefinition(VRX_nodeDefinition& definition) {
+    VRX_Dmatrix* table = nullptr;
+    if (const int rc = definition.GetDefinition(table)) return rc;
+    return LinkToMatrix(table);
 }
 
 int VRX_sysCoordinates::LinkToMatrix(VRX_Dmatrix* m) {

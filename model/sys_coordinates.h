@@ -6,6 +6,8 @@
 #include "model/int_array.h"
 #include "model/vrx_object.h"
 
+class VRX_nodeDefinition;
+
 class VRX_sysCoordinates : public VRX_object {
 public:
     VRX_sysCoordinates() = default;
@@ -13,6 +15,8 @@ public:
 
     // Links to m (null unlinks): every coordinate 0, nothing locked, index 0. -42 without memory.
     int LinkToMatrix(VRX_Dmatrix* m);
+    // Links to the parameter table of a node definition; the definition's answer when it has none.
+    int LinkToDefinition(VRX_nodeDefinition& definition);
     VRX_Dmatrix* GetMatrix() const { return matrix; }
 
     int GoFirst();

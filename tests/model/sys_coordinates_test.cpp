@@ -5,6 +5,9 @@
 
 #include "model/dmatrix.h"
 #include "model/sys_coordinates.h"
+#include "model/network.h"
+#include "model/node.h"
+#include "model/node_definition.h"
 
 namespace {
 
@@ -141,4 +144,27 @@ TEST(SysCoordinates, EmptyAndUnlinked) {
     EXPECT_EQ(it.index, 0);
     EXPECT_EQ(it.IsLocked(0), 0);
     EXPECT_EQ(Walk(it), (std::vector<int>{1, 2}));
+}
+
+TEST(SysCoordinates, LinksToTheTableOfANodeDefinition) {
+    VRX_network net;
+    const int a = net.AddNode(DefinitionType::kCpt, "A");
+    const int b = net.AddNode(DefinitionType::kCpt, "B");
+    ASSERT_EQ(net.GetNode(a)->GetDefinition()->AddOutcome("Third"), 0);
+    ASSERT_EQ(net.AddArc(a, b), 0);
+    VRX_sysCoordinates walker;
+    ASSERT_EQ(walker.LinkToDefinition(*net.GetNode(b)->GetDefinition()), 0);
+    ASSERT_EQ(walker.coordinates.GetSize(), 2);
+    // Hold B's own outcome at 1 and visit every outcome of A.
+    walker.coordinates[1] = 1;
+    ASSERT_EQ(walker.GoToCoordinates(), 0);
+    walker.LockDimension(1);
+    std::vector<int> visited{walker.index};
+    while (walker.Next() == 0) visited.push_back(walker.index);
+    EXPECT_EQ(visited, (std::vector<int>{1, 3, 5}));
+    // A decision list has no parameter table: its answer is passed on and the walker stays linked.
+    VRX_network other;
+    const int d = other.AddNode(DefinitionType::kList, "D");
+    EXPECT_EQ(walker.LinkToDefinition(*other.GetNode(d)->GetDefinition()), -51);
+    EXPECT_EQ(walker.coordinates.GetSize(), 2);
 }
