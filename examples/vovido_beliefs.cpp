@@ -32,7 +32,8 @@ int Fail(const char* operation, int status) {
 }
 
 int Usage(const std::string& problem) {
-    std::fprintf(stderr, "vovido-beliefs: %s\nusage: vovido-beliefs [FILE [NODE=OUTCOME ...]]\n", problem.c_str());
+    std::fprintf(stderr, "vovido-beliefs: %s\nusage: vovido-beliefs [FILE [NODE=OUTCOME ...]]\n",
+                 problem.c_str());
     return 2;
 }
 

@@ -2,8 +2,8 @@
 // settings, then the arcs with each node's probabilities or noisy-MAX function.
 #include "formats/ki_reader.h"
 
-#include <cmath>
 #include <climits>
+#include <cmath>
 #include <cstdint>
 #include <string>
 
@@ -37,21 +37,30 @@ inline bool Handled(int result) {
     return result != kNotThisKeyword;
 }
 
-const char* const kNodeFields[] = {
-    "NAME",         "CLASS",         "CLASSTYPE",  "TYPE",        "POSITION",     "COST",          "CATEGORY",
-    "SIZE",         "FONT",          "FONTSIZE",   "QUESTION",    "FINISHEDFLAG", "DEFINITION",    "OBSERVABLE",
-    "MANDATORY",    "HYPOTHESIS",    "ENTEREDNAME", "ORDER",      "ENTRYTYPE",    "SHORTNAME",     "LONGNAME",
-    "MANDATORYVALUE", "APPNAME",     "ABBREVIATION", "RECOMMENDABLE", "INCLUDEDEBUGINFO", nullptr};
+const char* const kNodeFields[] = {"NAME",          "CLASS",
+                                   "CLASSTYPE",     "TYPE",
+                                   "POSITION",      "COST",
+                                   "CATEGORY",      "SIZE",
+                                   "FONT",          "FONTSIZE",
+                                   "QUESTION",      "FINISHEDFLAG",
+                                   "DEFINITION",    "OBSERVABLE",
+                                   "MANDATORY",     "HYPOTHESIS",
+                                   "ENTEREDNAME",   "ORDER",
+                                   "ENTRYTYPE",     "SHORTNAME",
+                                   "LONGNAME",      "MANDATORYVALUE",
+                                   "APPNAME",       "ABBREVIATION",
+                                   "RECOMMENDABLE", "INCLUDEDEBUGINFO",
+                                   nullptr};
 // Node fields read and dropped.
-const char* const kDroppedNodeFields[] = {"CLASS",     "CATEGORY",     "FONT",    "FONTSIZE", "ORDER",
-                                          "ENTRYTYPE", "ENTEREDNAME", "FINISHEDFLAG", "INCLUDEDEBUGINFO",
-                                          "APPNAME",   "ABBREVIATION", nullptr};
-const char* const kKbStrings[] = {"NOTES", "FIRSTSTATENAME", "SECONDSTATENAME", "EXEPATH", "NODEDATATYPE",
-                                  "STATEDATATYPE", nullptr};
-const char* const kKbInts[] = {"PRECISION", "STATENAMETYPE", "NODETYPE",      "ADDNODE",        "ASKNODE",
+const char* const kDroppedNodeFields[] = {
+    "CLASS",        "CATEGORY",         "FONT",    "FONTSIZE",     "ORDER", "ENTRYTYPE", "ENTEREDNAME",
+    "FINISHEDFLAG", "INCLUDEDEBUGINFO", "APPNAME", "ABBREVIATION", nullptr};
+const char* const kKbStrings[] = {
+    "NOTES", "FIRSTSTATENAME", "SECONDSTATENAME", "EXEPATH", "NODEDATATYPE", "STATEDATATYPE", nullptr};
+const char* const kKbInts[] = {"PRECISION", "STATENAMETYPE", "NODETYPE",        "ADDNODE", "ASKNODE",
                                "ASKSTATE",  "SHOWDEBUGINFO", "INCLUDENASTATES", nullptr};
-const char* const kDefinitionStatements[] = {"PROB", "PARTITIONS", "NASPEC", "FUNCTION", "LEAK", "AUTOCALCROW",
-                                             nullptr};
+const char* const kDefinitionStatements[] = {"PROB", "PARTITIONS",  "NASPEC", "FUNCTION",
+                                             "LEAK", "AUTOCALCROW", nullptr};
 
 // Decimals the probabilities of a read network keep.
 constexpr int kKeptDecimals = 5;
@@ -129,7 +138,8 @@ int VRX_kiSpeaker::ReadKiOpened(int openResult) {
     return truncated_ ? kUnexpectedEndOfFile : kSuccess;
 }
 
-int VRX_kiSpeaker::ReadSection(const char* word, bool semicolonAfterEach, int (VRX_kiSpeaker::*readStatement)()) {
+int VRX_kiSpeaker::ReadSection(const char* word, bool semicolonAfterEach,
+                               int (VRX_kiSpeaker::*readStatement)()) {
     if (const int rc = RequireToken(kIdentifier, word)) return rc;
     if (const int rc = RequireToken(kPunctuator, "{")) return rc;
     ReadBlock([this, readStatement]() { return (this->*readStatement)(); }, semicolonAfterEach);
@@ -234,14 +244,17 @@ int VRX_kiSpeaker::ReadKiNodeBlock() {
 
 int VRX_kiSpeaker::ReadPair(double& first, double& second) {
     if (const int rc = RequireToken(kPunctuator, "(")) return rc;
-    if (const int rc = ReadNumber(first)) return rc == kSyntaxError ? RequireToken(TokenKind::kReal, nullptr) : rc;
+    if (const int rc = ReadNumber(first))
+        return rc == kSyntaxError ? RequireToken(TokenKind::kReal, nullptr) : rc;
     if (const int rc = RequireToken(kPunctuator, ",")) return rc;
-    if (const int rc = ReadNumber(second)) return rc == kSyntaxError ? RequireToken(TokenKind::kReal, nullptr) : rc;
+    if (const int rc = ReadNumber(second))
+        return rc == kSyntaxError ? RequireToken(TokenKind::kReal, nullptr) : rc;
     return RequireToken(kPunctuator, ")");
 }
 
 int VRX_kiSpeaker::ReadKiNodeField(int handle) {
-    if (IsKeywordNext(kNodeFields) != 1 || token.kind != kIdentifier) return ReportUnknown("Unknown Node Statement");
+    if (IsKeywordNext(kNodeFields) != 1 || token.kind != kIdentifier)
+        return ReportUnknown("Unknown Node Statement");
     VRX_node* node = network->GetNode(handle);
     if (node == nullptr) return ReportError(kObjectNotValid, nullptr);
     VRX_nodeInfo& info = *node->GetInfo();
@@ -284,9 +297,11 @@ int VRX_kiSpeaker::ReadKiNodeField(int handle) {
         ConsumeToken();
         if (const int r = RequireToken(kPunctuator, ":")) return r;
         double cost = 0.0;
-        if (const int r = ReadNumber(cost)) return r == kSyntaxError ? RequireToken(TokenKind::kReal, nullptr) : r;
+        if (const int r = ReadNumber(cost))
+            return r == kSyntaxError ? RequireToken(TokenKind::kReal, nullptr) : r;
         VRX_Dmatrix* costs = node->GetCost() != nullptr ? node->GetCost()->GetCosts() : nullptr;
-        if (costs == nullptr || costs->GetNumberOfElements() < 1) return ReportError(kObjectNotValid, nullptr);
+        if (costs == nullptr || costs->GetNumberOfElements() < 1)
+            return ReportError(kObjectNotValid, nullptr);
         (*costs)[0] = cost;
         return kSuccess;
     }
@@ -340,7 +355,8 @@ int VRX_kiSpeaker::ReadStates(int handle) {
         if (lexer->GetPosition() == before && AtSectionEnd() == 0) ConsumeToken();
     }
     if (ReadSectionEnd() != kSuccess) return kSyntaxError;
-    if (n < 1 || static_cast<size_t>(n) != states.size()) return ReportError(kOutOfRange, "Wrong number of outcomes");
+    if (n < 1 || static_cast<size_t>(n) != states.size())
+        return ReportError(kOutOfRange, "Wrong number of outcomes");
     return ApplyStates(handle, states);
 }
 
@@ -399,7 +415,8 @@ int VRX_kiSpeaker::ApplyStates(int handle, const std::vector<State>& states) {
         if (state.hasLabel) {
             // Labels name faults across the whole network.
             bool taken = false;
-            for (int h = network->GetFirstNode(); h >= 0 && !state.label.empty() && !taken; h = network->GetNextNode(h)) {
+            for (int h = network->GetFirstNode(); h >= 0 && !state.label.empty() && !taken;
+                 h = network->GetNextNode(h)) {
                 const VRX_extraDefinition* other = network->GetNode(h)->GetExtraDefinition();
                 taken = other != nullptr && other->GetOutcomeLabels()->FindPosition(state.label.c_str()) >= 0;
             }
@@ -408,7 +425,8 @@ int VRX_kiSpeaker::ApplyStates(int handle, const std::vector<State>& states) {
             }
         }
         if (state.hasFix) ReportError(extra.SetOutcomeFix(i, state.fix.c_str()), nullptr);
-        if (state.hasFaultName) ReportError(extra.GetFaultNames()->SetString(i, state.faultName.c_str()), nullptr);
+        if (state.hasFaultName)
+            ReportError(extra.GetFaultNames()->SetString(i, state.faultName.c_str()), nullptr);
     }
     return kSuccess;
 }
@@ -419,7 +437,8 @@ void VRX_kiSpeaker::DeriveDiagnosis(int handle) {
     VRX_extraDefinition& extra = *node->GetExtraDefinition();
     if (observable != 1 && mandatory != 1) {
         bool fault = false;
-        for (int i = 0; i < extra.GetFaultOutcomes().GetCount(); ++i) fault = fault || extra.IsFaultOutcome(i) == 1;
+        for (int i = 0; i < extra.GetFaultOutcomes().GetCount(); ++i)
+            fault = fault || extra.IsFaultOutcome(i) == 1;
         extra.diagType = fault ? DiagnosisType::kTarget : DiagnosisType::kAuxiliary;
     } else {
         extra.diagType = DiagnosisType::kObservation;
@@ -457,7 +476,8 @@ int VRX_kiSpeaker::ReadArcBlock() {
             const int parent = FindNodeByName(parentName);
             const int added = parent < 0 ? parent : network->AddArc(parent, handle, 0);
             if (added != kSuccess) {
-                ReportMessage(added, "ERROR: Couldn't add arc from node [" + parentName + "] to node [" + name + "]");
+                ReportMessage(
+                    added, "ERROR: Couldn't add arc from node [" + parentName + "] to node [" + name + "]");
             }
         } while (ExpectToken(kPunctuator, ",") == kSuccess);
         if (const int rc = RequireToken(kPunctuator, ")")) return rc;
@@ -490,7 +510,8 @@ int VRX_kiSpeaker::ReadArcDefinitionStatement(int handle) {
 int VRX_kiSpeaker::ReadRow(VRX_doubleArray& row) {
     do {
         double value = 0.0;
-        if (const int rc = ReadNumber(value)) return rc == kSyntaxError ? RequireToken(TokenKind::kReal, nullptr) : rc;
+        if (const int rc = ReadNumber(value))
+            return rc == kSyntaxError ? RequireToken(TokenKind::kReal, nullptr) : rc;
         if (row.Add(value) != kSuccess) return kOutOfMemory;
     } while (ExpectToken(kPunctuator, ",") == kSuccess);
     return RequireToken(kPunctuator, ";");
@@ -598,11 +619,12 @@ int VRX_kiSpeaker::ReadNoisyFunction(VRX_noisyMAX& noisyMax) {
     const VRX_noisyMAX::StrengthSequence& strengths = noisyMax.GetParentOutcomeStrengths();
     for (int j = 0; fits && j < parents; ++j) fits = rowCounts[j] == strengths[j].GetCount();
     if (!fits) return ReportError(kOutOfRange, "ERROR: Wrong number of Probabilities");
-    if (static_cast<int>(absent.size()) != parents) return ReportError(kOutOfRange, "ERROR: Wrong number of absent states");
+    if (static_cast<int>(absent.size()) != parents)
+        return ReportError(kOutOfRange, "ERROR: Wrong number of absent states");
     for (int j = 0; j < parents; ++j) {
         if (absent[j] < 0 || absent[j] >= strengths[j].GetCount()) {
-            return ReportMessage(kOutOfRange, "ERROR: Absent state " + std::to_string(absent[j]) + " out of range for parent " +
-                                                  std::to_string(j));
+            return ReportMessage(kOutOfRange, "ERROR: Absent state " + std::to_string(absent[j]) +
+                                                  " out of range for parent " + std::to_string(j));
         }
     }
     VRX_doubleArray values;
@@ -613,7 +635,8 @@ int VRX_kiSpeaker::ReadNoisyFunction(VRX_noisyMAX& noisyMax) {
     VRX_doubleArray exact;
     if (exact.SetSize(values.GetCount()) != kSuccess) return kOutOfMemory;
     for (int i = 0; i < values.GetCount(); ++i) exact.Add(values[i]);
-    if (const int rc = noisyMax.SetDefinitionDoubles(exact)) return ReportError(rc, "ERROR: Wrong number of Probabilities");
+    if (const int rc = noisyMax.SetDefinitionDoubles(exact))
+        return ReportError(rc, "ERROR: Wrong number of Probabilities");
     for (int j = 0; j < parents; ++j) {
         VRX_intArray order(strengths[j]);
         const int k = order.GetCount();
@@ -633,7 +656,8 @@ void VRX_kiSpeaker::FinishNodes() {
         VRX_Dmatrix* table = nullptr;
         if (node->GetDefinition() != nullptr && node->GetDefinition()->GetDefinition(table) == kSuccess &&
             table != nullptr) {
-            for (int i = 0; i < table->GetNumberOfElements(); ++i) (*table)[i] = RoundToDecimals((*table)[i], kKeptDecimals);
+            for (int i = 0; i < table->GetNumberOfElements(); ++i)
+                (*table)[i] = RoundToDecimals((*table)[i], kKeptDecimals);
         }
         VRX_header& header = node->GetInfo()->header;
         if (header.GetName() == nullptr) continue;

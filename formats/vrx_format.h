@@ -101,7 +101,7 @@ private:
     int ReadDocumentationSection(VRX_documentation& documentation);
     int ReadDocumentationStatement(VRX_documentation& documentation);
     int ReadScreenComment(int submodelHandle);
-    int ReadSubmodelFields(VRX_submodel& submodel, int submodelHandle, bool isNet);
+    int ReadSubmodelFields(VRX_submodel& submodel, int submodelHandle);
     int ReadSubmodelBlock();
     int ReadNodeBlock();
     int ReadNodeStatement();

@@ -1,52 +1,36 @@
-// Reader of the system's own text format: the net block, its records, submodels, nodes with their
-// definitions and extra definitions, observation costs and saved cases, each block read by the
-// recovering statement loop of the text-format base.
-#include <algorithm>
-#include <cerrno>
-#include <cstdint>
-#include <cstdlib>
+// Reader of the system's own text format: the net block, its records, submodels and node blocks, each
+// block read by the recovering statement loop of the text-format base (the contents of a node and the
+// sections after the nodes: vrx_definition_reader.cpp).
 #include <cstring>
 #include <string>
-#include <vector>
 
-#include "definitions/cast.h"
-#include "definitions/demorgan.h"
-#include "definitions/node_cost.h"
-#include "definitions/noisy_adder.h"
-#include "definitions/noisy_max.h"
 #include "formats/vrx_format.h"
-#include "model/dmatrix.h"
 #include "model/double_array.h"
-#include "model/extra_definition.h"
 #include "model/header.h"
-#include "model/id_array.h"
 #include "model/identifier.h"
 #include "model/int_array.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
 #include "model/node_info.h"
-#include "model/number_text.h"
-#include "model/saved_case.h"
 #include "model/status_codes.h"
 #include "model/string_array.h"
 #include "model/submodel.h"
 
 namespace VrxFormat {
-const char* const kNetFields[] = {"NUMSAMPLES",      "HEADER",        "CREATION", "SCREEN",
-                                  "WINDOWPOSITION",  "BKCOLOR",       "SCREENCOMMENT",
-                                  "USER_PROPERTIES", "DOCUMENTATION", "SHOWAS",   nullptr};
-const char* const kNodeStatements[] = {"TYPE",          "HEADER",  "SCREEN",     "TARGET",
-                                       "SUBMODEL",      "USER_PROPERTIES",       "DOCUMENTATION",
-                                       "PARENTS",       "DEFINITION", "EXTRA_DEFINITION", nullptr};
-const char* const kSubmodelStatements[] = {"PARENT",         "HEADER",  "SCREEN",
-                                           "WINDOWPOSITION", "BKCOLOR", "SCREENCOMMENT", nullptr};
+const char* const kNetFields[] = {"NUMSAMPLES",     "HEADER",  "CREATION",      "SCREEN",
+                                  "WINDOWPOSITION", "BKCOLOR", "SCREENCOMMENT", "USER_PROPERTIES",
+                                  "DOCUMENTATION",  "SHOWAS",  nullptr};
+const char* const kNodeStatements[] = {"TYPE",       "HEADER",           "SCREEN",        "TARGET",
+                                       "SUBMODEL",   "USER_PROPERTIES",  "DOCUMENTATION", "PARENTS",
+                                       "DEFINITION", "EXTRA_DEFINITION", nullptr};
+const char* const kSubmodelStatements[] = {"PARENT",  "HEADER",        "SCREEN", "WINDOWPOSITION",
+                                           "BKCOLOR", "SCREENCOMMENT", nullptr};
 }  // namespace VrxFormat
 
 namespace {
 
 using TokenKind::kIdentifier;
-using TokenKind::kInteger;
 using TokenKind::kPunctuator;
 using TokenKind::kString;
 
@@ -57,29 +41,6 @@ inline bool Handled(int result) {
 
 // The network's fault-name display of the file, 0 user to 3 node and state.
 constexpr int kLastNetworkDisplay = 3;
-constexpr int kLastNodeDisplay = 4;
-
-// Evidence of a saved case as read, applied once the whole section is known.
-struct PendingEvidence {
-    std::string node;
-    int line = 0;
-    int outcome = -1;
-    bool hasValue = false;
-    double value = 0.0;
-    std::vector<int> slices;  // pairs slice, outcome
-};
-
-struct PendingCase {
-    std::string name;
-    std::string category;
-    std::string description;
-    bool hasCreated = false;
-    bool hasModified = false;
-    int64_t created = 0;
-    int64_t modified = 0;
-    std::vector<std::string> targets;
-    std::vector<PendingEvidence> evidence;
-};
 
 }  // namespace
 
@@ -159,7 +120,8 @@ int VRX_vrxSpeaker::ReadIds(VRX_stringArray& out) {
     if (const int rc = ReadIdList(read)) return rc;
     if (out.SetSize(read.GetCount()) != kSuccess) return kOutOfMemory;
     for (int i = 0; i < read.GetCount(); ++i) {
-        if (out.Add(read[i]) != kSuccess) return ReportMessage(kOutOfRange, std::string("ERROR: '") + read[i] + "' : Invalid Identifier");
+        if (out.Add(read[i]) != kSuccess)
+            return ReportMessage(kOutOfRange, std::string("ERROR: '") + read[i] + "' : Invalid Identifier");
     }
     return kSuccess;
 }
@@ -217,7 +179,8 @@ void VRX_vrxSpeaker::ApplyNetworkId() {
         base = VrxFormat::kUnnamedNetwork;
     }
     std::string id = base;
-    for (int n = 2; network->IsIdInUse(id.c_str(), -1) && n < 1000000; ++n) id = base + "_" + std::to_string(n);
+    for (int n = 2; network->IsIdInUse(id.c_str(), -1) && n < 1000000; ++n)
+        id = base + "_" + std::to_string(n);
     if (header->SetId(id.c_str()) != kSuccess) header->SetId(VrxFormat::kUnnamedNetwork);
 }
 
@@ -238,14 +201,16 @@ int VRX_vrxSpeaker::ReadNetField() {
     if (Handled(rc)) {
         if (rc != kSuccess) return rc;
         // Sampling sizes its work by this count.
-        if (value < 1) return ReportMessage(kOutOfRange, "ERROR: '" + std::to_string(value) + "' : Invalid Number Of Samples");
+        if (value < 1)
+            return ReportMessage(kOutOfRange,
+                                 "ERROR: '" + std::to_string(value) + "' : Invalid Number Of Samples");
         network->numSamples = value;
         return kSuccess;
     }
     if (Handled(rc = ReadHeaderSection("HEADER", *network->GetHeader(), &networkId_))) return rc;
     if (Handled(rc = ReadCreationSection())) return rc;
     VRX_submodel* main = network->GetSubmodelHandler().GetSubmodel(kMainSubmodel);
-    if (main != nullptr && Handled(rc = ReadSubmodelFields(*main, kMainSubmodel, true))) return rc;
+    if (main != nullptr && Handled(rc = ReadSubmodelFields(*main, kMainSubmodel))) return rc;
     if (Handled(rc = ReadSectionStart("USER_PROPERTIES"))) {
         return rc != kSuccess ? rc : ReadUserPropertiesSection(network->userProperties);
     }
@@ -316,9 +281,10 @@ int VRX_vrxSpeaker::ReadScreenSection(VRX_screenInfo& screen) {
     return ReadBlock([this, &screen]() {
         int rc = ReadRectangleSection("POSITION", screen.position);
         if (Handled(rc)) return rc;
-        int* const fields[] = {&screen.color,           &screen.selColor,   &screen.font,
-                               &screen.fontColor,       &screen.borderThickness, &screen.borderColor};
-        const char* const keys[] = {"COLOR", "SELCOLOR", "FONT", "FONTCOLOR", "BORDERTHICKNESS", "BORDERCOLOR"};
+        int* const fields[] = {&screen.color,     &screen.selColor,        &screen.font,
+                               &screen.fontColor, &screen.borderThickness, &screen.borderColor};
+        const char* const keys[] = {"COLOR",     "SELCOLOR",        "FONT",
+                                    "FONTCOLOR", "BORDERTHICKNESS", "BORDERCOLOR"};
         for (int i = 0; i < 6; ++i) {
             if (Handled(rc = ReadIntField(keys[i], *fields[i]))) return rc;
         }
@@ -328,7 +294,8 @@ int VRX_vrxSpeaker::ReadScreenSection(VRX_screenInfo& screen) {
             int on = 0;
             rc = ReadBoolField(arcKeys[i], on);
             if (!Handled(rc)) continue;
-            if (rc == kSuccess) screen.arcFlags = on ? (screen.arcFlags | arcBits[i]) : (screen.arcFlags & ~arcBits[i]);
+            if (rc == kSuccess)
+                screen.arcFlags = on ? (screen.arcFlags | arcBits[i]) : (screen.arcFlags & ~arcBits[i]);
             return rc;
         }
         return ReportUnknown("Unknown Screen Information Statement");
@@ -366,14 +333,15 @@ int VRX_vrxSpeaker::ReadScreenComment(int submodelHandle) {
     if (const int rc = RequireToken(kString, nullptr)) return rc;
     const std::string text(TokenText_());
     if (const int rc = RequireToken(kPunctuator, "}")) return rc;
-    if (coordinates.GetCount() < 4) return ReportError(kOutOfRange, "ERROR: Wrong Number Of Screen Coordinates");
+    if (coordinates.GetCount() < 4)
+        return ReportError(kOutOfRange, "ERROR: Wrong Number Of Screen Coordinates");
     VRX_submodel* submodel = network->GetSubmodelHandler().GetSubmodel(submodelHandle);
     if (submodel == nullptr) return ReportError(kOutOfRange, nullptr);
     const VRX_rectangle box(coordinates[0], coordinates[1], coordinates[2], coordinates[3]);
     return ReportError(submodel->textBoxes.AddTextBox(box, text.c_str()), nullptr);
 }
 
-int VRX_vrxSpeaker::ReadSubmodelFields(VRX_submodel& submodel, int submodelHandle, bool /*isNet*/) {
+int VRX_vrxSpeaker::ReadSubmodelFields(VRX_submodel& submodel, int submodelHandle) {
     int rc = ReadScreenSection(submodel.screenInfo);
     if (Handled(rc)) return rc;
     if (Handled(rc = ReadRectangleSection("WINDOWPOSITION", submodel.windowPosition))) return rc;
@@ -391,7 +359,8 @@ int VRX_vrxSpeaker::ReadSubmodelBlock() {
     if (handle < 0) return ReportMessage(handle, "ERROR: Couldn't Create Submodel (\"" + id + "\")");
     if (const int rc = RequireToken(kPunctuator, "{")) return rc;
     return ReadBlock([this, &handler, handle]() {
-        if (IsKeywordNext(VrxFormat::kSubmodelStatements) != 1) return ReportUnknown("Unknown Submodel Statement");
+        if (IsKeywordNext(VrxFormat::kSubmodelStatements) != 1)
+            return ReportUnknown("Unknown Submodel Statement");
         VRX_submodel* submodel = handler.GetSubmodel(handle);
         if (submodel == nullptr) return ReportError(kObjectNotValid, nullptr);
         int rc = ReadFieldStart("PARENT", kIdentifier);
@@ -403,7 +372,7 @@ int VRX_vrxSpeaker::ReadSubmodelBlock() {
             return rc == kSuccess ? rc : ReportMessage(rc, "ERROR: (\"" + parent + "\") : Unknown Submodel");
         }
         if (Handled(rc = ReadHeaderSection("HEADER", submodel->header))) return rc;
-        if (Handled(rc = ReadSubmodelFields(*submodel, handle, false))) return rc;
+        if (Handled(rc = ReadSubmodelFields(*submodel, handle))) return rc;
         return ReportUnknown("Unknown Submodel Field");
     });
 }
@@ -432,7 +401,8 @@ int VRX_vrxSpeaker::ReadNodeBlock() {
     // A node whose kind the file does not give is left out, as it could not be used.
     if (!typeSet_ && network->IsLiveHandle(handle)) {
         network->DeleteNode(handle);
-        if (rc == kSuccess) rc = ReportMessage(kSyntaxError, "ERROR: Node [" + id + "] : TYPE missing, node left out");
+        if (rc == kSuccess)
+            rc = ReportMessage(kSyntaxError, "ERROR: Node [" + id + "] : TYPE missing, node left out");
     }
     currentNode_ = -2;
     return rc;
@@ -493,7 +463,8 @@ int VRX_vrxSpeaker::ReadParents() {
         const int parent = network->FindNode(ids[i]);
         const int rc = parent < 0 ? parent : network->AddArc(parent, currentNode_, 0);
         if (rc != kSuccess) {
-            ReportMessage(rc, std::string("ERROR: Couldn't add arc from node [") + ids[i] + "] to node [" + child + "]");
+            ReportMessage(rc, std::string("ERROR: Couldn't add arc from node [") + ids[i] + "] to node [" +
+                                  child + "]");
         }
     }
     return kSuccess;
@@ -503,428 +474,4 @@ const char* VRX_vrxSpeaker::NodeIdOr(int handle, const char* fallback) const {
     const VRX_node* node = network->GetNode(handle);
     const char* id = node != nullptr ? node->GetId() : nullptr;
     return id != nullptr ? id : fallback;
-}
-
-// ---------------------------------------------------------------------------------------------------
-// Definitions
-
-int VRX_vrxSpeaker::ReadDefinitionStatement() {
-    VRX_node* node = CurrentNode();
-    VRX_nodeDefinition* definition = node != nullptr ? node->GetDefinition() : nullptr;
-    if (definition == nullptr) return ReportError(kObjectNotValid, nullptr);
-    int rc = kNotThisKeyword;
-    for (const char* key : {"NAMESTATES", "NAMECHOICES"}) {
-        if (Handled(rc = ReadKeyAndEquals(key))) {
-            VRX_idArray names;
-            if (rc == kSuccess) rc = ReadIds(names);
-            return rc != kSuccess ? rc : ReportError(definition->SetOutcomes(names), nullptr);
-        }
-    }
-    if (Handled(rc = ReadProbabilities(*definition))) return rc;
-    for (const char* key : {"UTILITIES", "WEIGHTS"}) {
-        if (Handled(rc = ReadKeyAndEquals(key))) {
-            VRX_doubleArray values;
-            if (rc == kSuccess) rc = ReadNumbers(values);
-            return rc != kSuccess ? rc : ReportError(definition->SetDefinitionDoubles(values), nullptr);
-        }
-    }
-    if (Handled(rc = ReadKeyAndEquals("RESULTINGSTATES"))) {
-        VRX_stringArray names;
-        if (rc == kSuccess) rc = ReadIds(names);
-        return rc != kSuccess ? rc : ReportError(definition->SetDefinitionStrings(names), nullptr);
-    }
-    if (Handled(rc = ReadStrengths(*definition))) return rc;
-    if (Handled(rc = ReadCastStatement(*definition))) return rc;
-    if (Handled(rc = ReadDemorganOrAdderStatement(*definition))) return rc;
-    return ReportUnknown("Unknown Definition Statement");
-}
-
-int VRX_vrxSpeaker::ReadProbabilities(VRX_nodeDefinition& definition) {
-    int rc = ReadKeyAndEquals("PROBABILITIES");
-    VRX_doubleArray values;
-    if (rc == kSuccess) rc = ReadNumbers(values);
-    if (rc != kSuccess) return rc;
-    auto* noisyMax = dynamic_cast<VRX_noisyMAX*>(&definition);
-    if (noisyMax != nullptr && noisyOr) {
-        return ReportError(noisyMax->SetLeakyParametersWithoutConstrained(values), nullptr);
-    }
-    if (noisyMax != nullptr && noisyAnd) return ConvertNoisyAnd(definition, values);
-    return ReportError(definition.SetDefinitionDoubles(values), nullptr);
-}
-
-// Noisy-AND parameters are those of a noisy-MAX whose outcomes and parent strengths run the other way.
-int VRX_vrxSpeaker::ConvertNoisyAnd(VRX_nodeDefinition& definition, const VRX_doubleArray& values) {
-    auto& noisyMax = static_cast<VRX_noisyMAX&>(definition);
-    const int n = noisyMax.GetNumberOfOutcomes();
-    const int parents = noisyMax.GetNumberOfParents();
-    const VRX_Dmatrix* weights = noisyMax.GetCiWeights();
-    const int rows = weights->GetNumberOfDimensions() == 2 ? weights->GetSizeOfDimension(0) : 0;
-    // Checked before anything changes: the free rows of every block and the leak row, n entries each.
-    const int freeRows = rows - parents;
-    if (n < 1 || freeRows < 1 || static_cast<int64_t>(freeRows) * n != values.GetCount()) {
-        return ReportError(kOutOfRange, "ERROR: Wrong number of Probabilities");
-    }
-    const VRX_noisyMAX::StrengthSequence& strengths = noisyMax.GetParentOutcomeStrengths();
-    for (int j = 0; j < parents; ++j) {
-        if (j >= static_cast<int>(strengths.size()) || strengths[j].GetCount() < 1) {
-            return ReportError(kOutOfRange, "ERROR: Wrong number of Probabilities");
-        }
-    }
-    VRX_intArray reversed;
-    if (reversed.SetSize(n) != kSuccess) return kOutOfMemory;
-    for (int i = n - 1; i >= 0; --i) reversed.Add(i);
-    if (const int rc = noisyMax.ChangeOrderOfOutcomes(reversed)) return ReportError(rc, nullptr);
-    for (int j = 0; j < parents; ++j) {
-        const int k = strengths[j].GetCount();
-        VRX_intArray order;
-        order.Add(k - 1);
-        for (int m = 0; m + 1 < k; ++m) order.Add(m);
-        if (const int rc = noisyMax.ChangeOrderOfStrengths(j, order)) return ReportError(rc, nullptr);
-    }
-    VRX_intArray shape;
-    shape.Add(freeRows);
-    shape.Add(n);
-    VRX_Dmatrix table(shape);
-    if (table.GetNumberOfElements() != values.GetCount()) return kOutOfMemory;
-    for (int i = 0; i < values.GetCount(); ++i) table[i] = values[i];
-    if (const int rc = table.ReorderItems(1, reversed)) return ReportError(rc, nullptr);
-    return ReportError(noisyMax.SetLeakyParametersWithoutConstrained(table.GetItems()), nullptr);
-}
-
-int VRX_vrxSpeaker::ReadStrengths(VRX_nodeDefinition& definition) {
-    int rc = ReadKeyAndEquals("STRENGTHS");
-    VRX_intArray list;
-    if (rc == kSuccess) rc = ReadInts(list);
-    if (rc != kSuccess) return rc;
-    auto* noisyMax = dynamic_cast<VRX_noisyMAX*>(&definition);
-    if (noisyMax == nullptr) return ReportError(kWrongNodeType, nullptr);
-    const VRX_noisyMAX::StrengthSequence& strengths = noisyMax->GetParentOutcomeStrengths();
-    int offset = 0;
-    for (int j = 0; j < static_cast<int>(strengths.size()); ++j) {
-        const int k = strengths[j].GetCount();
-        VRX_intArray order;
-        bool consistent = order.SetSize(k) == kSuccess;
-        for (int m = 0; consistent && m < k; ++m) {
-            int position = offset;
-            while (position < list.GetCount() && list[position] != m) ++position;
-            consistent = position < list.GetCount();
-            if (consistent) order.Add(position - offset);
-        }
-        if (!consistent || order.CheckPermutation(k) != kSuccess) {
-            return ReportMessage(kSyntaxError, "ERROR: NoisyMAX strengths are inconsistent for parent " + std::to_string(j));
-        }
-        if (const int set = noisyMax->SetParentOutcomeStrengths(j, order)) return ReportError(set, nullptr);
-        offset += k;
-    }
-    return kSuccess;
-}
-
-int VRX_vrxSpeaker::ReadCastStatement(VRX_nodeDefinition& definition) {
-    auto* cast = dynamic_cast<VRX_cast*>(&definition);
-    for (const char* key : {"PWEIGHTS", "NWEIGHTS"}) {
-        int rc = ReadKeyAndEquals(key);
-        if (!Handled(rc)) continue;
-        VRX_doubleArray weights;
-        if (rc == kSuccess) rc = ReadNumbers(weights);
-        if (rc != kSuccess) return rc;
-        if (cast == nullptr) return ReportError(kWrongNodeType, nullptr);
-        const bool positive = key[0] == 'P';
-        return ReportError(positive ? cast->SetPositiveWeights(weights) : cast->SetNegativeWeights(weights), nullptr);
-    }
-    const int rc = ReadFieldStart("BASELINE", kString);
-    if (rc != kSuccess) return rc;
-    if (cast == nullptr) return ReportError(kWrongNodeType, nullptr);
-    double baseline = 0.0;
-    int result = ParseDouble(token.text, baseline);
-    if (result == kSuccess) result = cast->SetBaseline(baseline);
-    return ReportError(result, nullptr);
-}
-
-// DeMorgan: PRIORBELIEF, PARENTTYPES, PARENTWEIGHTS. Noisy adder: FUNCTION, DSTATES (the node's
-// distinguished outcome, then one per parent), PARENTWEIGHTS (one per parent, the leak's last).
-int VRX_vrxSpeaker::ReadDemorganOrAdderStatement(VRX_nodeDefinition& definition) {
-    auto* demorgan = dynamic_cast<VRX_demorgan*>(&definition);
-    auto* adder = dynamic_cast<VRX_noisyAdder*>(&definition);
-    int rc = ReadFieldStart("PRIORBELIEF", kString);
-    if (Handled(rc)) {
-        if (rc != kSuccess) return rc;
-        if (demorgan == nullptr) return ReportError(kWrongNodeType, nullptr);
-        double prior = 0.0;
-        int result = ParseDouble(token.text, prior);
-        if (result == kSuccess) result = demorgan->SetPriorBelief(prior);
-        return ReportError(result, nullptr);
-    }
-    int function = 0;
-    if (Handled(rc = ReadIntField("FUNCTION", function))) {
-        if (rc != kSuccess) return rc;
-        return ReportError(adder == nullptr ? kWrongNodeType : adder->SetFunction(function), nullptr);
-    }
-    for (const char* key : {"PARENTTYPES", "DSTATES"}) {
-        if (!Handled(rc = ReadKeyAndEquals(key))) continue;
-        VRX_intArray list;
-        if (rc == kSuccess) rc = ReadInts(list);
-        if (rc != kSuccess) return rc;
-        if (key[0] == 'P') return ReportError(demorgan == nullptr ? kWrongNodeType : demorgan->SetParentTypes(list), nullptr);
-        if (adder == nullptr) return ReportError(kWrongNodeType, nullptr);
-        if (list.GetCount() != adder->GetNumberOfParents() + 1) {
-            return ReportError(kOutOfRange, "ERROR: Wrong number of distinguished states");
-        }
-        if (const int result = adder->SetDistinguishedState(list[0])) return ReportError(result, nullptr);
-        for (int i = 1; i < list.GetCount(); ++i) {
-            if (const int result = adder->SetParentDistinguishedState(i - 1, list[i])) return ReportError(result, nullptr);
-        }
-        return kSuccess;
-    }
-    if (Handled(rc = ReadKeyAndEquals("PARENTWEIGHTS"))) {
-        VRX_doubleArray weights;
-        if (rc == kSuccess) rc = ReadNumbers(weights);
-        if (rc != kSuccess) return rc;
-        if (demorgan != nullptr) return ReportError(demorgan->SetParentWeights(weights), nullptr);
-        if (adder != nullptr) {
-            // The adder reads one weight per parent and the leak's: a shorter list is refused here.
-            if (weights.GetCount() != adder->GetNumberOfParents() + 1) return ReportError(kOutOfRange, nullptr);
-            return ReportError(adder->SetWeights(weights), nullptr);
-        }
-        return ReportError(kWrongNodeType, nullptr);
-    }
-    return kNotThisKeyword;
-}
-
-// ---------------------------------------------------------------------------------------------------
-// Extra definition
-
-int VRX_vrxSpeaker::ReadExtraStatement() {
-    VRX_node* node = CurrentNode();
-    VRX_extraDefinition* extra = node != nullptr ? node->GetExtraDefinition() : nullptr;
-    VRX_nodeDefinition* definition = node != nullptr ? node->GetDefinition() : nullptr;
-    if (extra == nullptr || definition == nullptr) return ReportError(kObjectNotValid, nullptr);
-    const int outcomes = definition->GetNumberOfOutcomes();
-    // The per-outcome sequences of the extra definition; utility kinds have none.
-    const int perOutcome = extra->GetFaultOutcomes().GetCount();
-    int rc = ReadFieldStart("DIAGNOSIS_TYPE", kIdentifier);
-    if (Handled(rc)) {
-        if (rc != kSuccess) return rc;
-        extra->diagType = TokenIs("TARGET") ? DiagnosisType::kTarget
-                          : TokenIs("OBSERVATION") ? DiagnosisType::kObservation
-                                                   : DiagnosisType::kAuxiliary;
-        return kSuccess;
-    }
-    unsigned char* const flags[] = {&extra->ranked, &extra->mandatory, &extra->setAsDefault};
-    const char* const flagKeys[] = {"RANKED", "MANDATORY", "SETASDEFAULT"};
-    for (int i = 0; i < 3; ++i) {
-        int on = 0;
-        if (!Handled(rc = ReadBoolField(flagKeys[i], on))) continue;
-        if (rc == kSuccess) *flags[i] = on ? 1 : 0;
-        return rc;
-    }
-    int value = 0;
-    if (Handled(rc = ReadIntField("SHOWAS", value))) {
-        if (rc == kSuccess && value >= 0 && value <= kLastNodeDisplay) extra->showAs = value;
-        return rc;
-    }
-    if (Handled(rc = ReadIntField("FAULTNAMEFORMAT", value))) {
-        if (rc == kSuccess && value >= 0 && value <= FaultNameFormat::kInherit) extra->faultNameFormat = value;
-        return rc;
-    }
-    if (Handled(rc = ReadKeyAndEquals("FAULT_STATES"))) {
-        VRX_intArray marks;
-        if (rc == kSuccess) rc = ReadInts(marks);
-        return rc != kSuccess ? rc : ReportError(extra->SetFaultOutcomes(marks), nullptr);
-    }
-    // Lists of one text per outcome.
-    const char* const listKeys[] = {"FAULT_NAMES", "FAULT_LABELS", "STATECOMMENTS", "STATEREPAIRINFO"};
-    const char* const mismatch[] = {"Wrong number of fault names", "Wrong number of fault labels",
-                                    "Wrong number of state comments", "Wrong number of repair comments"};
-    for (int k = 0; k < 4; ++k) {
-        if (!Handled(rc = ReadKeyAndEquals(listKeys[k]))) continue;
-        VRX_stringArray texts;
-        if (rc == kSuccess) rc = ReadStrings(texts);
-        if (rc != kSuccess) return rc;
-        if (texts.GetCount() != perOutcome) return ReportError(kOutOfRange, mismatch[k]);
-        if (k == 1) return ReportError(extra->SetOutcomeLabels(texts), nullptr);
-        for (int i = 0; i < perOutcome; ++i) {
-            int result = kSuccess;
-            if (k == 0) result = extra->GetFaultNames()->SetString(i, texts[i]);
-            if (k == 2) result = extra->SetOutcomeDescription(i, texts[i]);
-            if (k == 3) result = extra->SetOutcomeFix(i, texts[i]);
-            if (result != kSuccess) return ReportError(result, nullptr);
-        }
-        return kSuccess;
-    }
-    if (Handled(rc = ReadIntField("DEFAULT_STATE", value))) {
-        if (rc != kSuccess || outcomes < 1) return rc;
-        return ReportError(extra->SetDefaultOutcome(value), nullptr);
-    }
-    if (Handled(rc = ReadSectionStart("DOCUMENTATION"))) {
-        if (rc != kSuccess) return rc;
-        VRX_documentation documents;
-        ReadDocumentationSection(documents);
-        VRX_documentation* target =
-            stateDocIndex < perOutcome ? extra->GetOutcomeDocumentation(stateDocIndex) : nullptr;
-        if (target == nullptr) return ReportError(kOutOfRange, nullptr);
-        ++stateDocIndex;
-        return ReportError(target->Copy(documents), nullptr);
-    }
-    if (Handled(rc = ReadFieldStart("QUESTION", kString))) {
-        return rc != kSuccess ? rc : ReportError(extra->SetQuestion(token.text), nullptr);
-    }
-    return ReportUnknown("Unknown Definition Statement");
-}
-
-// ---------------------------------------------------------------------------------------------------
-// Observation costs
-
-int VRX_vrxSpeaker::ReadCostSection() {
-    if (const int rc = ReadSectionStart("OBSERVATION_COST")) return rc;
-    return ReadBlock([this]() { return ReadCostBlock(); });
-}
-
-int VRX_vrxSpeaker::ReadCostBlock() {
-    if (const int rc = RequireToken(kIdentifier, "node")) return rc;
-    if (const int rc = RequireToken(kIdentifier, nullptr)) return rc;
-    const std::string id(TokenText_());
-    const int handle = network->FindNode(id.c_str());
-    if (handle < 0) return ReportMessage(handle, "ERROR: Couldn't Find Node (\"" + id + "\")");
-    if (const int rc = RequireToken(kPunctuator, "{")) return rc;
-    return ReadBlock([this, handle, &id]() {
-        int rc = ReadKeyAndEquals("PARENTS");
-        if (Handled(rc)) {
-            VRX_stringArray parents;
-            if (rc == kSuccess) rc = ReadIdList(parents);
-            if (rc != kSuccess) return rc;
-            for (int i = 0; i < parents.GetCount(); ++i) {
-                const int parent = network->FindNode(parents[i]);
-                const int added = parent < 0 ? parent : network->AddArc(parent, handle, 1);
-                if (added != kSuccess) {
-                    ReportMessage(added, std::string("ERROR: Couldn't add cost arc from node [") + parents[i] +
-                                             "] to node [" + id + "]");
-                }
-            }
-            return kSuccess;
-        }
-        if (Handled(rc = ReadKeyAndEquals("COSTS"))) {
-            VRX_doubleArray values;
-            if (rc == kSuccess) rc = ReadNumbers(values);
-            if (rc != kSuccess) return rc;
-            VRX_node* node = network->GetNode(handle);
-            VRX_Dmatrix* costs = node != nullptr && node->GetCost() != nullptr ? node->GetCost()->GetCosts() : nullptr;
-            if (costs == nullptr) return ReportError(kObjectNotValid, nullptr);
-            const int n = std::min(values.GetCount(), costs->GetNumberOfElements());
-            for (int i = 0; i < n; ++i) (*costs)[i] = values[i];
-            if (values.GetCount() != costs->GetNumberOfElements()) {
-                return ReportError(kOutOfRange, "ERROR: Wrong number of costs");
-            }
-            return kSuccess;
-        }
-        return ReportUnknown("Unknown Cost Statement");
-    });
-}
-
-// ---------------------------------------------------------------------------------------------------
-// Saved cases
-
-namespace {
-
-// Stamps are 64-bit: read from the Integer token's text, refused when out of range.
-bool ParseStamp(const char* text, int64_t& out) {
-    errno = 0;
-    char* end = nullptr;
-    const long long value = std::strtoll(text, &end, 10);
-    if (errno == ERANGE || end == text || *end != '\0') return false;
-    out = value;
-    return true;
-}
-
-}  // namespace
-
-int VRX_vrxSpeaker::ReadCaseSection() {
-    if (const int rc = ReadSectionStart("CASE")) return rc;
-    PendingCase pending;
-    ReadBlock([this, &pending]() {
-        std::string* const texts[] = {&pending.name, &pending.category, &pending.description};
-        const char* const textKeys[] = {"NAME", "CATEGORY", "DESCRIPTION"};
-        int rc = kNotThisKeyword;
-        for (int i = 0; i < 3; ++i) {
-            if (!Handled(rc = ReadFieldStart(textKeys[i], kString))) continue;
-            if (rc == kSuccess) texts[i]->assign(TokenText_());
-            return rc;
-        }
-        for (const char* key : {"CREATED", "MODIFIED"}) {
-            if (!Handled(rc = ReadFieldStart(key, kInteger))) continue;
-            if (rc != kSuccess) return rc;
-            const bool created = key[0] == 'C';
-            if (!ParseStamp(TokenText_(), created ? pending.created : pending.modified)) return ReportError(kOutOfRange, nullptr);
-            (created ? pending.hasCreated : pending.hasModified) = true;
-            return kSuccess;
-        }
-        if (Handled(rc = ReadKeyAndEquals("TARGETS"))) {
-            VRX_stringArray ids;
-            if (rc == kSuccess) rc = ReadIdList(ids);
-            for (int i = 0; rc == kSuccess && i < ids.GetCount(); ++i) pending.targets.emplace_back(ids[i]);
-            return rc;
-        }
-        if (Handled(rc = ReadSectionStart("EVIDENCE"))) {
-            if (rc != kSuccess) return rc;
-            return ReadBlock([this, &pending]() {
-                if (const int r = RequireToken(kIdentifier, "node")) return r;
-                if (const int r = RequireToken(kIdentifier, nullptr)) return r;
-                PendingEvidence entry;
-                entry.node.assign(TokenText_());
-                entry.line = lexer->GetLineNumber();
-                if (const int r = RequireToken(kPunctuator, "{")) return r;
-                ReadBlock([this, &entry]() {
-                    int r = ReadIntField("OUTCOME", entry.outcome);
-                    if (Handled(r)) return r;
-                    if (Handled(r = ReadKeyAndEquals("VALUE"))) {
-                        if (r == kSuccess) r = ReadNumber(entry.value);
-                        entry.hasValue = r == kSuccess;
-                        return r;
-                    }
-                    if (Handled(r = ReadKeyAndEquals("SLICES"))) {
-                        VRX_intArray pairs;
-                        if (r == kSuccess) r = ReadInts(pairs);
-                        if (r == kSuccess && pairs.GetCount() % 2 != 0) {
-                            return ReportError(kOutOfRange, "ERROR: Slice evidence comes in pairs of slice and outcome");
-                        }
-                        for (int i = 0; r == kSuccess && i < pairs.GetCount(); ++i) entry.slices.push_back(pairs[i]);
-                        return r;
-                    }
-                    return ReportUnknown("Unknown Case Statement");
-                });
-                pending.evidence.push_back(std::move(entry));
-                return kSuccess;
-            });
-        }
-        return ReportUnknown("Unknown Case Statement");
-    });
-    VRX_case* made = network->AddCase(pending.name.c_str());
-    if (made == nullptr) return ReportMessage(kOutOfRange, "ERROR: Couldn't Create Case (\"" + pending.name + "\")");
-    made->SetCategory(pending.category.c_str());
-    made->SetDescription(pending.description.c_str());
-    if (pending.hasCreated) made->SetCreated(pending.created);
-    if (pending.hasModified) made->SetModified(pending.modified);
-    const auto findNode = [this](const std::string& id) {
-        const int handle = network->FindNode(id.c_str());
-        if (handle < 0) ReportMessage(handle, "ERROR: Couldn't Find Node (\"" + id + "\")");
-        return handle;
-    };
-    for (const std::string& id : pending.targets) {
-        const int handle = findNode(id);
-        if (handle >= 0) ReportError(made->AddTarget(handle), nullptr);
-    }
-    for (const PendingEvidence& entry : pending.evidence) {
-        const int handle = findNode(entry.node);
-        if (handle < 0) continue;
-        int rc = kSuccess;
-        if (entry.outcome >= 0) {
-            rc = made->AddEvidence(handle, entry.outcome);
-        } else if (entry.hasValue) {
-            rc = made->AddContEvidence(handle, entry.value);
-        }
-        for (size_t i = 0; rc == kSuccess && i + 1 < entry.slices.size(); i += 2) {
-            rc = made->AddTemporalEvidence(handle, entry.slices[i + 1], entry.slices[i]);
-        }
-        if (rc != kSuccess) ReportMessage(rc, "ERROR: Invalid evidence for node [" + entry.node + "] (line " + std::to_string(entry.line) + ")");
-    }
-    return kSuccess;
 }

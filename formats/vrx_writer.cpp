@@ -59,12 +59,15 @@ int VRX_vrxSpeaker::CheckWritable() {
     for (int h = network->GetFirstNode(); h >= 0; h = network->GetNextNode(h)) {
         const VRX_node* node = network->GetNode(h);
         const VRX_nodeDefinition* definition = node->GetDefinition();
-        if (node->GetInfo() != nullptr && definition != nullptr && IsWritableKind(definition->GetType())) continue;
+        if (node->GetInfo() != nullptr && definition != nullptr && IsWritableKind(definition->GetType()))
+            continue;
         const char* id = node->GetId();
-        const std::string kind = definition != nullptr ? std::string(definition->GetTypeName()) + " definitions"
-                                                       : std::string("nodes without definition");
-        const std::string text = std::string("ERROR: Node [") + (id != nullptr ? id : VrxFormat::kUnnamedNode) +
-                                 "] : " + kind + " cannot be saved in the vrx format";
+        const std::string kind = definition != nullptr
+                                     ? std::string(definition->GetTypeName()) + " definitions"
+                                     : std::string("nodes without definition");
+        const std::string text = std::string("ERROR: Node [") +
+                                 (id != nullptr ? id : VrxFormat::kUnnamedNode) + "] : " + kind +
+                                 " cannot be saved in the vrx format";
         return LogError(errorLog, kOutOfRange, text.c_str(), nullptr);
     }
     // Parents must come before their children; a network whose order cannot be formed is not written.
@@ -130,7 +133,8 @@ void VRX_vrxSpeaker::WriteNumberField(const char* key, double value, bool quoted
 
 int VRX_vrxSpeaker::WriteNetwork() {
     const VRX_header* header = network->GetHeader();
-    const char* netId = header != nullptr && header->GetId() != nullptr ? header->GetId() : VrxFormat::kUnnamedNetwork;
+    const char* netId =
+        header != nullptr && header->GetId() != nullptr ? header->GetId() : VrxFormat::kUnnamedNetwork;
     output.Write("net ");
     output.WriteRaw(netId);
     output.Write("\n{\n");
@@ -400,7 +404,8 @@ void VRX_vrxSpeaker::WriteExtraDefinition(VRX_extraDefinition& extra, int outcom
     WriteBoolField("MANDATORY", extra.mandatory != 0);
     WriteBoolField("SETASDEFAULT", extra.setAsDefault != 0);
     WriteIntField("SHOWAS", extra.showAs);
-    if (extra.faultNameFormat != FaultNameFormat::kInherit) WriteIntField("FAULTNAMEFORMAT", extra.faultNameFormat);
+    if (extra.faultNameFormat != FaultNameFormat::kInherit)
+        WriteIntField("FAULTNAMEFORMAT", extra.faultNameFormat);
     WriteIntListField("FAULT_STATES", extra.GetFaultOutcomes(), false);
     WriteStringListField("FAULT_NAMES", *extra.GetFaultNames(), false);
     WriteStringListField("FAULT_LABELS", *extra.GetOutcomeLabels(), false);

@@ -27,7 +27,7 @@ struct ExtensionCode {
 
 // In the order of the comparison.
 constexpr ExtensionCode kExtensions[] = {
-    {"xvrx", FileFormatCode::kXvrx}, {"qvrx", FileFormatCode::kXvrx}, {"erg", FileFormatCode::kErgo},
+    {"xvrx", FileFormatCode::kXvrx},  {"qvrx", FileFormatCode::kXvrx}, {"erg", FileFormatCode::kErgo},
     {"dne", FileFormatCode::kNetica}, {"dsc", FileFormatCode::kMsbn},  {"vrx", FileFormatCode::kVrx},
     {"net", FileFormatCode::kHugin},  {"dxp", FileFormatCode::kKi},    {"xml03", FileFormatCode::kXmlBif},
 };

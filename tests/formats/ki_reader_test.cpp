@@ -29,7 +29,8 @@ const char kCarFile[] =
     "  TYPE : discrete [2] =\n"
     "  {\n"
     "   standard ok { NAME : \"good\"; ABBREVIATION : \"BatOk\"; APPNAME : \"x\"; };\n"
-    "   fault flat { SHORTNAME : \"Flat battery\"; DEFINITION : \"Charge it\"; ABBREVIATION : \"BatFlat\"; };\n"
+    "   fault flat { SHORTNAME : \"Flat battery\"; DEFINITION : \"Charge it\"; ABBREVIATION : \"BatFlat\"; "
+    "};\n"
     "  };\n"
     "  position = (100, 50);\n"
     "  SIZE : (80, 30);\n"
@@ -79,11 +80,14 @@ protected:
     void SetUp() override { errorLog.Flush(); }
     void TearDown() override { errorLog.Flush(); }
 
-    int Read(const std::string& text) { return net.ReadFile(fixture::WriteTextFile("network.dxp", text).c_str()); }
+    int Read(const std::string& text) {
+        return net.ReadFile(fixture::WriteTextFile("network.dxp", text).c_str());
+    }
 
     static void ExpectLogged(int code, int line, const std::string& message) {
         const std::string text = "(line " + std::to_string(line) + ") : " + message;
-        EXPECT_TRUE(Logged(code, text)) << "missing: " << code << " " << text << "\nlog:\n" << fixture::LogDump();
+        EXPECT_TRUE(Logged(code, text)) << "missing: " << code << " " << text << "\nlog:\n"
+                                        << fixture::LogDump();
     }
 
     VRX_node& Node(const char* id) {
@@ -182,7 +186,8 @@ TEST_F(KiReaderTest, ReportsBadNodesAndStates) {
                    "  TYPE : discrete [3] = { standard b0 { ABBREVIATION : \"L\"; FOO : 1; };\n"
                    "                          weird b1 { }; fault b2 { }; };\n"
                    " }\n"
-                   " standard C { TYPE : discrete [2] = { standard c0 { ABBREVIATION : \"L\"; }; fault c1 { }; }; }\n"
+                   " standard C { TYPE : discrete [2] = { standard c0 { ABBREVIATION : \"L\"; }; fault c1 { "
+                   "}; }; }\n"
                    " other D { NAME : \"d\"; }\n"
                    " standard E { NAME : \"e\"; }\n"
                    "}\n"
@@ -213,7 +218,8 @@ TEST_F(KiReaderTest, AnInvalidStateNameIsReported) {
                    "{\n"
                    " standard B\n"
                    " {\n"
-                   "  TYPE : discrete [2] = { standard b0 { NAME : \"bad name\"; }; fault b1 { NAME : \"b_1\"; }; };\n"
+                   "  TYPE : discrete [2] = { standard b0 { NAME : \"bad name\"; }; fault b1 { NAME : "
+                   "\"b_1\"; }; };\n"
                    " }\n"
                    "}\n"
                    "network { }\n"),

@@ -119,7 +119,8 @@ inline VRX_nodeDefinition& Def(VRX_network& net, const char* id) {
 inline int AddNode(VRX_network& net, int type, const char* id, std::initializer_list<const char*> parents) {
     const int h = net.AddNode(type, id);
     EXPECT_GE(h, 0) << id;
-    for (const char* parent : parents) EXPECT_EQ(net.AddArc(net.FindNode(parent), h, 0), 0) << parent << "->" << id;
+    for (const char* parent : parents)
+        EXPECT_EQ(net.AddArc(net.FindNode(parent), h, 0), 0) << parent << "->" << id;
     return h;
 }
 
@@ -190,16 +191,19 @@ inline void BuildFullNetwork(VRX_network& net) {
     AddNode(net, DefinitionType::kCpt, "B", {});
     EXPECT_EQ(Def(net, "B").SetDefinitionDoubles(Doubles({0.125, 0.875})), 0);
     AddNode(net, DefinitionType::kCpt, "Child", {"A", "B"});
-    EXPECT_EQ(Def(net, "Child").SetDefinitionDoubles(
-                  Doubles({0.1, 0.9, 0.2, 0.8, 0.3, 0.7, 0.4, 0.6, 0.5, 0.5, 0.65, 0.35})),
-              0);
+    EXPECT_EQ(
+        Def(net, "Child")
+            .SetDefinitionDoubles(Doubles({0.1, 0.9, 0.2, 0.8, 0.3, 0.7, 0.4, 0.6, 0.5, 0.5, 0.65, 0.35})),
+        0);
     AddNode(net, DefinitionType::kTruthTable, "Truth", {"A", "B"});
     EXPECT_EQ(Def(net, "Truth").SetOutcomes(Strings({"t0", "t1"})), 0);
-    EXPECT_EQ(static_cast<VRX_truthTable&>(Def(net, "Truth")).SetResultingStates(Ints({0, 1, 1, 0, 1, 1})), 0);
+    EXPECT_EQ(static_cast<VRX_truthTable&>(Def(net, "Truth")).SetResultingStates(Ints({0, 1, 1, 0, 1, 1})),
+              0);
     AddNode(net, DefinitionType::kList, "Decide", {"A"});
     EXPECT_EQ(Def(net, "Decide").SetOutcomes(Strings({"go", "stay", "wait"})), 0);
     AddNode(net, DefinitionType::kTable, "Utility", {"Decide", "B"});
-    EXPECT_EQ(static_cast<VRX_table&>(Def(net, "Utility")).SetUtilities(Doubles({10, -5, 2.5, 0, -1.25, 3})), 0);
+    EXPECT_EQ(static_cast<VRX_table&>(Def(net, "Utility")).SetUtilities(Doubles({10, -5, 2.5, 0, -1.25, 3})),
+              0);
 
     AddNode(net, DefinitionType::kCast, "Cast1", {});
     AddNode(net, DefinitionType::kCast, "Cast2", {"Cast1"});
@@ -338,12 +342,14 @@ inline void ExpectSameScreen(const VRX_screenInfo& a, const VRX_screenInfo& b, c
     EXPECT_EQ(a.arcFlags, b.arcFlags) << what;
 }
 
-inline void ExpectSameProperties(const VRX_userProperties& a, const VRX_userProperties& b, const std::string& what) {
+inline void ExpectSameProperties(const VRX_userProperties& a, const VRX_userProperties& b,
+                                 const std::string& what) {
     ExpectSameStrings(a.GetNames(), b.GetNames(), what + " property names");
     ExpectSameStrings(a.GetValues(), b.GetValues(), what + " property values");
 }
 
-inline void ExpectSameDocuments(const VRX_documentation& a, const VRX_documentation& b, const std::string& what) {
+inline void ExpectSameDocuments(const VRX_documentation& a, const VRX_documentation& b,
+                                const std::string& what) {
     ASSERT_EQ(a.GetNumberOfDocuments(), b.GetNumberOfDocuments()) << what;
     for (int i = 0; i < a.GetNumberOfDocuments(); ++i) {
         EXPECT_EQ(Text(a.GetDocumentTitle(i)), Text(b.GetDocumentTitle(i))) << what;
@@ -395,7 +401,8 @@ inline void ExpectSameDefinition(VRX_nodeDefinition& a, VRX_nodeDefinition& b, c
             VRX_doubleArray* vb = nullptr;
             a.GetDefinitionDoubles(va);
             b.GetDefinitionDoubles(vb);
-            ExpectSameDoubles(va->GetItems(), va->GetCount(), vb->GetItems(), vb->GetCount(), what + " values");
+            ExpectSameDoubles(va->GetItems(), va->GetCount(), vb->GetItems(), vb->GetCount(),
+                              what + " values");
             break;
         }
         case DefinitionType::kNoisyMax: {
@@ -403,7 +410,8 @@ inline void ExpectSameDefinition(VRX_nodeDefinition& a, VRX_nodeDefinition& b, c
             auto& mb = static_cast<VRX_noisyMAX&>(b);
             ASSERT_EQ(ma.GetNumberOfParents(), mb.GetNumberOfParents()) << what;
             for (int j = 0; j < ma.GetNumberOfParents(); ++j) {
-                ExpectSameInts(ma.GetParentOutcomeStrengths()[j], mb.GetParentOutcomeStrengths()[j], what + " strengths");
+                ExpectSameInts(ma.GetParentOutcomeStrengths()[j], mb.GetParentOutcomeStrengths()[j],
+                               what + " strengths");
             }
             ExpectSameMatrix(*ma.GetCiWeights(), *mb.GetCiWeights(), what + " weights");
             break;
@@ -413,9 +421,10 @@ inline void ExpectSameDefinition(VRX_nodeDefinition& a, VRX_nodeDefinition& b, c
             auto& db = static_cast<VRX_noisyAdder&>(b);
             EXPECT_EQ(da.GetFunction(), db.GetFunction()) << what;
             EXPECT_EQ(da.GetDistinguishedState(), db.GetDistinguishedState()) << what;
-            ExpectSameInts(da.GetParentDistinguishedStates(), db.GetParentDistinguishedStates(), what + " dstates");
-            ExpectSameDoubles(da.GetWeights().GetItems(), da.GetWeights().GetCount(), db.GetWeights().GetItems(),
-                              db.GetWeights().GetCount(), what + " weights");
+            ExpectSameInts(da.GetParentDistinguishedStates(), db.GetParentDistinguishedStates(),
+                           what + " dstates");
+            ExpectSameDoubles(da.GetWeights().GetItems(), da.GetWeights().GetCount(),
+                              db.GetWeights().GetItems(), db.GetWeights().GetCount(), what + " weights");
             ExpectSameMatrix(*da.GetCiWeights(), *db.GetCiWeights(), what + " parameters");
             break;
         }
@@ -443,7 +452,8 @@ inline void ExpectSameDefinition(VRX_nodeDefinition& a, VRX_nodeDefinition& b, c
     }
 }
 
-inline void ExpectSameExtra(VRX_extraDefinition& a, VRX_extraDefinition& b, int outcomes, const std::string& what) {
+inline void ExpectSameExtra(VRX_extraDefinition& a, VRX_extraDefinition& b, int outcomes,
+                            const std::string& what) {
     EXPECT_EQ(a.diagType, b.diagType) << what;
     EXPECT_EQ(a.ranked, b.ranked) << what;
     EXPECT_EQ(a.mandatory, b.mandatory) << what;
@@ -460,11 +470,13 @@ inline void ExpectSameExtra(VRX_extraDefinition& a, VRX_extraDefinition& b, int 
     for (int i = 0; i < outcomes; ++i) {
         ASSERT_NE(a.GetOutcomeDocumentation(i), nullptr);
         ASSERT_NE(b.GetOutcomeDocumentation(i), nullptr);
-        ExpectSameDocuments(*a.GetOutcomeDocumentation(i), *b.GetOutcomeDocumentation(i), what + " outcome docs");
+        ExpectSameDocuments(*a.GetOutcomeDocumentation(i), *b.GetOutcomeDocumentation(i),
+                            what + " outcome docs");
     }
 }
 
-inline void ExpectSameCase(const VRX_network& na, const VRX_case& a, const VRX_network& nb, const VRX_case& b) {
+inline void ExpectSameCase(const VRX_network& na, const VRX_case& a, const VRX_network& nb,
+                           const VRX_case& b) {
     const std::string what = std::string("case ") + a.GetName();
     EXPECT_STREQ(a.GetName(), b.GetName());
     EXPECT_STREQ(a.GetCategory(), b.GetCategory()) << what;
@@ -472,7 +484,8 @@ inline void ExpectSameCase(const VRX_network& na, const VRX_case& a, const VRX_n
     EXPECT_EQ(a.GetCreated(), b.GetCreated()) << what;
     EXPECT_EQ(a.GetModified(), b.GetModified()) << what;
     ASSERT_EQ(a.GetNumberOfTargets(), b.GetNumberOfTargets()) << what;
-    for (int i = 0; i < a.GetNumberOfTargets(); ++i) EXPECT_EQ(IdOf(na, a.GetTarget(i)), IdOf(nb, b.GetTarget(i)));
+    for (int i = 0; i < a.GetNumberOfTargets(); ++i)
+        EXPECT_EQ(IdOf(na, a.GetTarget(i)), IdOf(nb, b.GetTarget(i)));
     ASSERT_EQ(a.GetNumberOfEvidence(), b.GetNumberOfEvidence()) << what;
     for (int i = 0; i < a.GetNumberOfEvidence(); ++i) {
         const VRX_caseEntry& ea = *a.GetEntry(i);
@@ -534,8 +547,8 @@ inline void ExpectSameNetwork(VRX_network& a, VRX_network& b) {
         EXPECT_EQ(IdsOf(a, a.GetParents(ha, 0)), IdsOf(b, b.GetParents(hb, 0))) << id;
         EXPECT_EQ(IdsOf(a, a.GetParents(ha, 1)), IdsOf(b, b.GetParents(hb, 1))) << id;
         ExpectSameDefinition(*na.GetDefinition(), *nb.GetDefinition(), id);
-        ExpectSameExtra(*na.GetExtraDefinition(), *nb.GetExtraDefinition(), na.GetDefinition()->GetNumberOfOutcomes(),
-                        id);
+        ExpectSameExtra(*na.GetExtraDefinition(), *nb.GetExtraDefinition(),
+                        na.GetDefinition()->GetNumberOfOutcomes(), id);
         ExpectSameMatrix(*na.GetCost()->GetCosts(), *nb.GetCost()->GetCosts(), id + " costs");
     }
     ASSERT_EQ(a.GetNumberOfCases(), b.GetNumberOfCases());

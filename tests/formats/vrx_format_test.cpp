@@ -97,17 +97,19 @@ TEST_F(VrxFormatTest, WritesEachKindsStatements) {
     const std::string text = Write(net);
     for (const char* expected :
          {"     RESULTINGSTATES = (t0, t1, t1, t0, t1, t1);\n", "     NAMECHOICES = (go, stay, wait);\n",
-          "     UTILITIES = (10.00000000, -5.00000000, 2.50000000, 0.00000000, \n     -1.25000000, 3.00000000);\n",
+          "     UTILITIES = (10.00000000, -5.00000000, 2.50000000, 0.00000000, \n     -1.25000000, "
+          "3.00000000);\n",
           // Position of outcome m in A's strength order (2, 0, 1), then B's identity order.
-          "     STRENGTHS = (1, 2, 0, 0, 1);\n", "     PWEIGHTS = (0.75000000);\n", "     NWEIGHTS = (-0.25000000);\n",
-          "     BASELINE = \"0.37500000\";\n", "     PARENTTYPES = (3);\n", "     PARENTWEIGHTS = (0.62500000);\n",
+          "     STRENGTHS = (1, 2, 0, 0, 1);\n", "     PWEIGHTS = (0.75000000);\n",
+          "     NWEIGHTS = (-0.25000000);\n", "     BASELINE = \"0.37500000\";\n",
+          "     PARENTTYPES = (3);\n", "     PARENTWEIGHTS = (0.62500000);\n",
           "     PRIORBELIEF = \"0.06250000\";\n", "     FUNCTION = 1;\n", "     DSTATES = (0, 1, 0);\n",
           "     PARENTWEIGHTS = (0.50000000, 2.00000000, 1.00000000);\n", "   TARGET = TRUE;\n",
           "   SUBMODEL = Inner;\n", "   PARENT = Outer;\n", "     FAULTNAMEFORMAT = 2;\n",
           "     DIAGNOSIS_TYPE = TARGET;\n", "     FAULT_STATES = (0, 1, 1);\n",
           "     FAULT_LABELS = (\"\", \"LabelOne\", \"LabelTwo\");\n", " SHOWAS = 1;\n",
-          " SCREENCOMMENT =  { (5, 6, 70, 80),\"A note on\\nthe canvas\"};\n",
-          "   Owner = \"lab 7\";\n", "   \"Notes \\\"quoted\\\"\" = \"C:\\\\notes\\\\a.txt\";\n",
+          " SCREENCOMMENT =  { (5, 6, 70, 80),\"A note on\\nthe canvas\"};\n", "   Owner = \"lab 7\";\n",
+          "   \"Notes \\\"quoted\\\"\" = \"C:\\\\notes\\\\a.txt\";\n",
           "     PARENTS = (A);\n     COSTS = (1.50000000, 2.50000000, 3.50000000);\n",
           "   CREATED = 1700000000123;\n", "   MODIFIED = -5;\n"}) {
         EXPECT_NE(text.find(expected), std::string::npos) << expected;
@@ -155,7 +157,8 @@ TEST_F(VrxFormatTest, LongTextsAreWrittenOverSeveralLinesAndReadBackWhole) {
     const int h = net.AddNode(DefinitionType::kCpt, "A");
     const std::string name = std::string(199, 'x') + "y";
     std::string comment;
-    for (int i = 0; comment.size() < 20000; ++i) comment += "word" + std::to_string(i) + (i % 7 == 0 ? "  " : " ");
+    for (int i = 0; comment.size() < 20000; ++i)
+        comment += "word" + std::to_string(i) + (i % 7 == 0 ? "  " : " ");
     comment += "\\ \"end\"  ";
     net.GetNode(h)->GetInfo()->header.SetName(name.c_str());
     net.GetNode(h)->GetInfo()->header.SetComment(comment.c_str());
@@ -201,7 +204,8 @@ TEST_F(VrxFormatTest, SentinelsAndSignedValuesRoundTrip) {
     EXPECT_NE(text.find("UTILITIES = (0.0E-2, -0.00000001);"), std::string::npos) << text;
     VRX_network copy;
     ASSERT_EQ(Read(copy, text), 0) << fixture::LogDump();
-    const VRX_Dmatrix& read = static_cast<VRX_table&>(*copy.GetNode(copy.FindNode("U"))->GetDefinition()).GetUtilities();
+    const VRX_Dmatrix& read =
+        static_cast<VRX_table&>(*copy.GetNode(copy.FindNode("U"))->GetDefinition()).GetUtilities();
     EXPECT_EQ(read[0], kUndefinedValue);
     EXPECT_EQ(read[1], -0.00000001);
 }
@@ -235,7 +239,8 @@ TEST_F(VrxFormatTest, AKindWithoutStatementsIsRefusedBeforeTheFileIsCreated) {
     std::remove(path.c_str());
     VRX_vrxSpeaker speaker(&net);
     EXPECT_EQ(speaker.WriteFile(path.c_str()), kOutOfRange);
-    EXPECT_TRUE(Logged(kOutOfRange, "ERROR: Node [Lost] : nodes without definition cannot be saved in the vrx format"))
+    EXPECT_TRUE(Logged(kOutOfRange,
+                       "ERROR: Node [Lost] : nodes without definition cannot be saved in the vrx format"))
         << fixture::LogDump();
     EXPECT_FALSE(fixture::FileExists(path));
     std::string text = "untouched";

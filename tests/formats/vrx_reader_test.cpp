@@ -20,12 +20,15 @@ protected:
     void SetUp() override { errorLog.Flush(); }
     void TearDown() override { errorLog.Flush(); }
 
-    int Read(const std::string& text) { return net.ReadFile(fixture::WriteTextFile("reader.vrx", text).c_str()); }
+    int Read(const std::string& text) {
+        return net.ReadFile(fixture::WriteTextFile("reader.vrx", text).c_str());
+    }
 
     // Expects exactly one entry with the code and the message after the line prefix.
     static void ExpectLogged(int code, int line, const std::string& message) {
         const std::string text = "(line " + std::to_string(line) + ") : " + message;
-        EXPECT_TRUE(Logged(code, text)) << "missing: " << code << " " << text << "\nlog:\n" << fixture::LogDump();
+        EXPECT_TRUE(Logged(code, text)) << "missing: " << code << " " << text << "\nlog:\n"
+                                        << fixture::LogDump();
     }
 
     static std::string WriteNetwork(VRX_network& network) {
@@ -358,7 +361,8 @@ TEST_F(VrxReaderTest, AFileCutShortFailsAndLeavesTheNetworkAsItWas) {
     net.userProperties.AddProperty("Kept", "yes");
     const std::string before = WriteNetwork(net);
     EXPECT_EQ(Read(text.substr(0, text.size() - 3)), kUnexpectedEndOfFile);
-    EXPECT_TRUE(Logged(kSyntaxError, "(line " + std::to_string(std::count(text.begin(), text.end(), '\n') - 1) +
+    EXPECT_TRUE(Logged(kSyntaxError, "(line " +
+                                         std::to_string(std::count(text.begin(), text.end(), '\n') - 1) +
                                          ") : ERROR: End of File : Expecting '}'"))
         << fixture::LogDump();
     EXPECT_EQ(WriteNetwork(net), before);
