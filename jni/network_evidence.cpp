@@ -38,7 +38,7 @@ jstring EvidenceIdOf(JNIEnv* env, const VRX_network& network, int handle) {
 }
 
 // Whether the node's value has one of the evidence bits (observed, propagated); no value, no evidence.
-jboolean HasEvidenceBits(const VRX_network& network, int handle, uint32_t bits) {
+jboolean HasEvidenceBits(JNIEnv*, const VRX_network& network, int handle, uint32_t bits) {
     const VRX_nodeValue* value = checkNodeHandle(network, handle).GetValue();
     return value != nullptr && (value->GetValueFlags() & bits) != 0 ? JNI_TRUE : JNI_FALSE;
 }
@@ -53,96 +53,85 @@ void ClearEvidence(JNIEnv* env, const VRX_network& network, int handle) {
 
 extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setEvidence__II(JNIEnv* env, jobject self, jint h,
                                                                      jint o) {
-    OnNetwork(env, self, [&](VRX_network& net) { SetEvidence(env, net, h, o); });
+    OnNode(env, self, h, SetEvidence, o);
 }
 
 extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setEvidence__Ljava_lang_String_2I(JNIEnv* env,
                                                                                        jobject self,
                                                                                        jstring id, jint o) {
-    OnNodeId(env, self, id, [&](VRX_network& net, int h) { SetEvidence(env, net, h, o); });
+    OnNodeId(env, self, id, SetEvidence, o);
 }
 
 extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setEvidence__ILjava_lang_String_2(JNIEnv* env,
                                                                                        jobject self, jint h,
                                                                                        jstring outcomeId) {
-    OnNetwork(env, self, [&](VRX_network& net) {
-        SetEvidence(env, net, h, outcomeIndexFromId(env, net, h, outcomeId));
-    });
+    OnNode(env, self, h, ByOutcomeId<SetEvidence>, outcomeId);
 }
 
 extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setEvidence__Ljava_lang_String_2Ljava_lang_String_2(
     JNIEnv* env, jobject self, jstring id, jstring outcomeId) {
-    OnNodeId(env, self, id, [&](VRX_network& net, int h) {
-        SetEvidence(env, net, h, outcomeIndexFromId(env, net, h, outcomeId));
-    });
+    OnNodeId(env, self, id, ByOutcomeId<SetEvidence>, outcomeId);
 }
 
 extern "C" JNIEXPORT jint JNICALL Java_tarvo_Network_getEvidence__I(JNIEnv* env, jobject self, jint h) {
-    return OnNetwork(env, self, [&](VRX_network& net) -> jint { return EvidenceOf(env, net, h); });
+    return OnNode(env, self, h, EvidenceOf);
 }
 
 extern "C" JNIEXPORT jint JNICALL Java_tarvo_Network_getEvidence__Ljava_lang_String_2(JNIEnv* env,
                                                                                       jobject self,
                                                                                       jstring id) {
-    return OnNodeId(env, self, id, [&](VRX_network& net, int h) -> jint { return EvidenceOf(env, net, h); });
+    return OnNodeId(env, self, id, EvidenceOf);
 }
 
 extern "C" JNIEXPORT jstring JNICALL Java_tarvo_Network_getEvidenceId__I(JNIEnv* env, jobject self, jint h) {
-    return OnNetwork(env, self, [&](VRX_network& net) { return EvidenceIdOf(env, net, h); });
+    return OnNode(env, self, h, EvidenceIdOf);
 }
 
 extern "C" JNIEXPORT jstring JNICALL Java_tarvo_Network_getEvidenceId__Ljava_lang_String_2(JNIEnv* env,
                                                                                            jobject self,
                                                                                            jstring id) {
-    return OnNodeId(env, self, id, [&](VRX_network& net, int h) { return EvidenceIdOf(env, net, h); });
+    return OnNodeId(env, self, id, EvidenceIdOf);
 }
 
 extern "C" JNIEXPORT jboolean JNICALL Java_tarvo_Network_isEvidence__I(JNIEnv* env, jobject self, jint h) {
-    return OnNetwork(env, self, [h](VRX_network& net) { return HasEvidenceBits(net, h, kAnyEvidence); });
+    return OnNode(env, self, h, HasEvidenceBits, kAnyEvidence);
 }
 
 extern "C" JNIEXPORT jboolean JNICALL Java_tarvo_Network_isEvidence__Ljava_lang_String_2(JNIEnv* env,
                                                                                          jobject self,
                                                                                          jstring id) {
-    return OnNodeId(env, self, id,
-                    [](VRX_network& net, int h) { return HasEvidenceBits(net, h, kAnyEvidence); });
+    return OnNodeId(env, self, id, HasEvidenceBits, kAnyEvidence);
 }
 
 extern "C" JNIEXPORT jboolean JNICALL Java_tarvo_Network_isRealEvidence__I(JNIEnv* env, jobject self,
                                                                            jint h) {
-    return OnNetwork(env, self,
-                     [h](VRX_network& net) { return HasEvidenceBits(net, h, ValueFlags::kEvidence); });
+    return OnNode(env, self, h, HasEvidenceBits, ValueFlags::kEvidence);
 }
 
 extern "C" JNIEXPORT jboolean JNICALL Java_tarvo_Network_isRealEvidence__Ljava_lang_String_2(JNIEnv* env,
                                                                                              jobject self,
                                                                                              jstring id) {
-    return OnNodeId(env, self, id,
-                    [](VRX_network& net, int h) { return HasEvidenceBits(net, h, ValueFlags::kEvidence); });
+    return OnNodeId(env, self, id, HasEvidenceBits, ValueFlags::kEvidence);
 }
 
 extern "C" JNIEXPORT jboolean JNICALL Java_tarvo_Network_isPropagatedEvidence__I(JNIEnv* env, jobject self,
                                                                                  jint h) {
-    return OnNetwork(env, self, [h](VRX_network& net) {
-        return HasEvidenceBits(net, h, ValueFlags::kPropagatedEvidence);
-    });
+    return OnNode(env, self, h, HasEvidenceBits, ValueFlags::kPropagatedEvidence);
 }
 
 extern "C" JNIEXPORT jboolean JNICALL
 Java_tarvo_Network_isPropagatedEvidence__Ljava_lang_String_2(JNIEnv* env, jobject self, jstring id) {
-    return OnNodeId(env, self, id, [](VRX_network& net, int h) {
-        return HasEvidenceBits(net, h, ValueFlags::kPropagatedEvidence);
-    });
+    return OnNodeId(env, self, id, HasEvidenceBits, ValueFlags::kPropagatedEvidence);
 }
 
 extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_clearEvidence__I(JNIEnv* env, jobject self, jint h) {
-    OnNetwork(env, self, [&](VRX_network& net) { ClearEvidence(env, net, h); });
+    OnNode(env, self, h, ClearEvidence);
 }
 
 extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_clearEvidence__Ljava_lang_String_2(JNIEnv* env,
                                                                                         jobject self,
                                                                                         jstring id) {
-    OnNodeId(env, self, id, [&](VRX_network& net, int h) { ClearEvidence(env, net, h); });
+    OnNodeId(env, self, id, ClearEvidence);
 }
 
 // The network's status is not examined: clearing what is not set is no failure here.

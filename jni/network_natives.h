@@ -20,14 +20,27 @@ auto OnNetwork(JNIEnv* env, jobject self, Body&& body) noexcept {
     return RunNative(env, [&] { return body(GetNetwork(env, self)); });
 }
 
-// Runs a native body with the network and the handle of the node with the identifier, which is resolved
-// before anything else is checked.
-template <typename Body>
-auto OnNodeId(JNIEnv* env, jobject self, jstring nodeId, Body&& body) noexcept {
+// Runs a node native as body(env, network, handle, args...). The variant of a native that takes the node's
+// handle and the one that takes its identifier (OnNodeId) pass the same body, so both share one routine.
+template <typename Body, typename... Args>
+auto OnNode(JNIEnv* env, jobject self, jint handle, Body&& body, Args... args) noexcept {
+    return RunNative(env, [&] { return body(env, GetNetwork(env, self), handle, args...); });
+}
+
+// The same for the node with the identifier, which is resolved before anything else is checked.
+template <typename Body, typename... Args>
+auto OnNodeId(JNIEnv* env, jobject self, jstring nodeId, Body&& body, Args... args) noexcept {
     return RunNative(env, [&] {
         VRX_network& network = GetNetwork(env, self);
-        return body(network, nodeHandleFromId(env, network, nodeId));
+        return body(env, network, nodeHandleFromId(env, network, nodeId), args...);
     });
+}
+
+// A node body taking the outcome by identifier, resolved after the node, for the routine that takes it by
+// index: Routine(env, network, handle, outcome).
+template <auto Routine>
+auto ByOutcomeId(JNIEnv* env, VRX_network& network, int handle, jstring outcomeId) {
+    return Routine(env, network, handle, outcomeIndexFromId(env, network, handle, outcomeId));
 }
 
 // The node's identifier for messages; never null.

@@ -12,7 +12,7 @@
 
 namespace {
 
-void SetTarget(VRX_network& network, int handle, bool target) {
+void SetTarget(JNIEnv*, VRX_network& network, int handle, bool target) {
     VRX_node& node = checkNodeHandle(network, handle);
     const int status = target ? network.SetTarget(handle) : network.UnsetTarget(handle);
     // Marking a target twice, or unmarking a node that is none, is refused with a text of its own.
@@ -22,7 +22,7 @@ void SetTarget(VRX_network& network, int handle, bool target) {
     }
 }
 
-jboolean IsTarget(const VRX_network& network, int handle) {
+jboolean IsTarget(JNIEnv*, const VRX_network& network, int handle) {
     checkNodeHandle(network, handle);
     return network.IsTarget(handle) != 0 ? JNI_TRUE : JNI_FALSE;
 }
@@ -80,23 +80,23 @@ extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setInfluenceDiagramAlgorith
 
 extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setTarget__IZ(JNIEnv* env, jobject self, jint h,
                                                                    jboolean target) {
-    OnNetwork(env, self, [&](VRX_network& net) { SetTarget(net, h, target != JNI_FALSE); });
+    OnNode(env, self, h, SetTarget, target != JNI_FALSE);
 }
 
 extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setTarget__Ljava_lang_String_2Z(JNIEnv* env,
                                                                                      jobject self, jstring id,
                                                                                      jboolean target) {
-    OnNodeId(env, self, id, [&](VRX_network& net, int h) { SetTarget(net, h, target != JNI_FALSE); });
+    OnNodeId(env, self, id, SetTarget, target != JNI_FALSE);
 }
 
 extern "C" JNIEXPORT jboolean JNICALL Java_tarvo_Network_isTarget__I(JNIEnv* env, jobject self, jint h) {
-    return OnNetwork(env, self, [h](VRX_network& net) { return IsTarget(net, h); });
+    return OnNode(env, self, h, IsTarget);
 }
 
 extern "C" JNIEXPORT jboolean JNICALL Java_tarvo_Network_isTarget__Ljava_lang_String_2(JNIEnv* env,
                                                                                        jobject self,
                                                                                        jstring id) {
-    return OnNodeId(env, self, id, [](VRX_network& net, int h) { return IsTarget(net, h); });
+    return OnNodeId(env, self, id, IsTarget);
 }
 
 extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_clearAllTargets(JNIEnv* env, jobject self) {

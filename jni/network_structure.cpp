@@ -105,7 +105,7 @@ void SetNodeDescription(JNIEnv* env, const VRX_network& network, int handle, jst
     setHeaderComment(env, description, NodeHeader(checkNodeHandle(network, handle)));
 }
 
-jint NodeType(const VRX_network& network, int handle) {
+jint NodeType(JNIEnv*, const VRX_network& network, int handle) {
     return checkNodeHandle(network, handle).GetType();
 }
 
@@ -113,7 +113,7 @@ void SetNodeType(JNIEnv* env, const VRX_network& network, int handle, jint type)
     CheckEngineStatus(env, "setNodeType", checkNodeHandle(network, handle).ChangeType(type));
 }
 
-jint OutcomeCount(const VRX_network& network, int handle) {
+jint OutcomeCount(JNIEnv*, const VRX_network& network, int handle) {
     return NodeDefinition(checkNodeHandle(network, handle)).GetNumberOfOutcomes();
 }
 
@@ -195,13 +195,13 @@ extern "C" JNIEXPORT jint JNICALL Java_tarvo_Network_addNode__I(JNIEnv* env, job
 }
 
 extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_deleteNode__I(JNIEnv* env, jobject self, jint h) {
-    OnNetwork(env, self, [&](VRX_network& net) { DeleteNodeOf(env, net, h); });
+    OnNode(env, self, h, DeleteNodeOf);
 }
 
 extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_deleteNode__Ljava_lang_String_2(JNIEnv* env,
                                                                                      jobject self,
                                                                                      jstring id) {
-    OnNodeId(env, self, id, [&](VRX_network& net, int h) { DeleteNodeOf(env, net, h); });
+    OnNodeId(env, self, id, DeleteNodeOf);
 }
 
 extern "C" JNIEXPORT jint JNICALL Java_tarvo_Network_getNodeCount(JNIEnv* env, jobject self) {
@@ -218,7 +218,7 @@ extern "C" JNIEXPORT jint JNICALL Java_tarvo_Network_getNextNode(JNIEnv* env, jo
 }
 
 extern "C" JNIEXPORT jint JNICALL Java_tarvo_Network_getNode(JNIEnv* env, jobject self, jstring id) {
-    return OnNodeId(env, self, id, [](VRX_network&, int h) -> jint { return h; });
+    return OnNodeId(env, self, id, [](JNIEnv*, VRX_network&, int h) -> jint { return h; });
 }
 
 extern "C" JNIEXPORT jintArray JNICALL Java_tarvo_Network_getAllNodes(JNIEnv* env, jobject self) {
@@ -237,78 +237,78 @@ extern "C" JNIEXPORT jstring JNICALL Java_tarvo_Network_getNodeId(JNIEnv* env, j
 extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setNodeId__ILjava_lang_String_2(JNIEnv* env,
                                                                                      jobject self, jint h,
                                                                                      jstring id) {
-    OnNetwork(env, self, [&](VRX_network& net) { SetNodeId(env, net, h, id); });
+    OnNode(env, self, h, SetNodeId, id);
 }
 
 extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setNodeId__Ljava_lang_String_2Ljava_lang_String_2(
     JNIEnv* env, jobject self, jstring nodeId, jstring id) {
-    OnNodeId(env, self, nodeId, [&](VRX_network& net, int h) { SetNodeId(env, net, h, id); });
+    OnNodeId(env, self, nodeId, SetNodeId, id);
 }
 
 extern "C" JNIEXPORT jstring JNICALL Java_tarvo_Network_getNodeName__I(JNIEnv* env, jobject self, jint h) {
-    return OnNetwork(env, self, [&](VRX_network& net) { return NodeName(env, net, h); });
+    return OnNode(env, self, h, NodeName);
 }
 
 extern "C" JNIEXPORT jstring JNICALL Java_tarvo_Network_getNodeName__Ljava_lang_String_2(JNIEnv* env,
                                                                                          jobject self,
                                                                                          jstring id) {
-    return OnNodeId(env, self, id, [&](VRX_network& net, int h) { return NodeName(env, net, h); });
+    return OnNodeId(env, self, id, NodeName);
 }
 
 extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setNodeName__ILjava_lang_String_2(JNIEnv* env,
                                                                                        jobject self, jint h,
                                                                                        jstring name) {
-    OnNetwork(env, self, [&](VRX_network& net) { SetNodeName(env, net, h, name); });
+    OnNode(env, self, h, SetNodeName, name);
 }
 
 extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setNodeName__Ljava_lang_String_2Ljava_lang_String_2(
     JNIEnv* env, jobject self, jstring id, jstring name) {
-    OnNodeId(env, self, id, [&](VRX_network& net, int h) { SetNodeName(env, net, h, name); });
+    OnNodeId(env, self, id, SetNodeName, name);
 }
 
 extern "C" JNIEXPORT jstring JNICALL Java_tarvo_Network_getNodeDescription__I(JNIEnv* env, jobject self,
                                                                               jint h) {
-    return OnNetwork(env, self, [&](VRX_network& net) { return NodeDescription(env, net, h); });
+    return OnNode(env, self, h, NodeDescription);
 }
 
 extern "C" JNIEXPORT jstring JNICALL Java_tarvo_Network_getNodeDescription__Ljava_lang_String_2(JNIEnv* env,
                                                                                                 jobject self,
                                                                                                 jstring id) {
-    return OnNodeId(env, self, id, [&](VRX_network& net, int h) { return NodeDescription(env, net, h); });
+    return OnNodeId(env, self, id, NodeDescription);
 }
 
 extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setNodeDescription__ILjava_lang_String_2(
     JNIEnv* env, jobject self, jint h, jstring description) {
-    OnNetwork(env, self, [&](VRX_network& net) { SetNodeDescription(env, net, h, description); });
+    OnNode(env, self, h, SetNodeDescription, description);
 }
 
 extern "C" JNIEXPORT void JNICALL
 Java_tarvo_Network_setNodeDescription__Ljava_lang_String_2Ljava_lang_String_2(JNIEnv* env, jobject self,
                                                                               jstring id,
                                                                               jstring description) {
-    OnNodeId(env, self, id, [&](VRX_network& net, int h) { SetNodeDescription(env, net, h, description); });
+    OnNodeId(env, self, id, SetNodeDescription, description);
 }
 
 extern "C" JNIEXPORT jint JNICALL Java_tarvo_Network_getNodeType__I(JNIEnv* env, jobject self, jint h) {
-    return OnNetwork(env, self, [h](VRX_network& net) { return NodeType(net, h); });
+    return OnNode(env, self, h, NodeType);
 }
 
 extern "C" JNIEXPORT jint JNICALL Java_tarvo_Network_getNodeType__Ljava_lang_String_2(JNIEnv* env,
                                                                                       jobject self,
                                                                                       jstring id) {
-    return OnNodeId(env, self, id, [](VRX_network& net, int h) { return NodeType(net, h); });
+    return OnNodeId(env, self, id, NodeType);
 }
 
 extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setNodeType__II(JNIEnv* env, jobject self, jint h,
                                                                      jint type) {
-    OnNetwork(env, self, [&](VRX_network& net) { SetNodeType(env, net, h, type); });
+    OnNode(env, self, h, SetNodeType, type);
 }
 
 extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setNodeType__Ljava_lang_String_2I(JNIEnv* env,
                                                                                        jobject self,
                                                                                        jstring id,
                                                                                        jint type) {
-    OnNodeId(env, self, id, [&](VRX_network& net, int h) { SetNodeType(env, net, h, type); });
+    OnNodeId(env, self, id, SetNodeType, type);
 }
 
 // ---- Ordinary arcs: handles check the parent first, identifiers resolve the child first ----
@@ -320,7 +320,7 @@ extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_addArc__II(JNIEnv* env, job
 
 extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_addArc__Ljava_lang_String_2Ljava_lang_String_2(
     JNIEnv* env, jobject self, jstring parentId, jstring childId) {
-    OnNodeId(env, self, childId, [&](VRX_network& net, int child) {
+    OnNodeId(env, self, childId, [&](JNIEnv*, VRX_network& net, int child) {
         addArcOfKind(env, net, nodeHandleFromId(env, net, parentId), child, 0);
     });
 }
@@ -332,147 +332,139 @@ extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_deleteArc__II(JNIEnv* env, 
 
 extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_deleteArc__Ljava_lang_String_2Ljava_lang_String_2(
     JNIEnv* env, jobject self, jstring parentId, jstring childId) {
-    OnNodeId(env, self, childId, [&](VRX_network& net, int child) {
+    OnNodeId(env, self, childId, [&](JNIEnv*, VRX_network& net, int child) {
         deleteArcOfKind(env, net, nodeHandleFromId(env, net, parentId), child, 0);
     });
 }
 
 extern "C" JNIEXPORT jintArray JNICALL Java_tarvo_Network_getParents__I(JNIEnv* env, jobject self, jint h) {
-    return OnNetwork(env, self, [&](VRX_network& net) { return getParentsOfKind(env, net, h, 0); });
+    return OnNode(env, self, h, getParentsOfKind, 0);
 }
 
 extern "C" JNIEXPORT jintArray JNICALL Java_tarvo_Network_getParents__Ljava_lang_String_2(JNIEnv* env,
                                                                                           jobject self,
                                                                                           jstring id) {
-    return OnNodeId(env, self, id, [&](VRX_network& net, int h) { return getParentsOfKind(env, net, h, 0); });
+    return OnNodeId(env, self, id, getParentsOfKind, 0);
 }
 
 extern "C" JNIEXPORT jobjectArray JNICALL Java_tarvo_Network_getParentIds__I(JNIEnv* env, jobject self,
                                                                              jint h) {
-    return OnNetwork(env, self, [&](VRX_network& net) { return getParentIdsOfKind(env, net, h, 0); });
+    return OnNode(env, self, h, getParentIdsOfKind, 0);
 }
 
 extern "C" JNIEXPORT jobjectArray JNICALL Java_tarvo_Network_getParentIds__Ljava_lang_String_2(JNIEnv* env,
                                                                                                jobject self,
                                                                                                jstring id) {
-    return OnNodeId(env, self, id,
-                    [&](VRX_network& net, int h) { return getParentIdsOfKind(env, net, h, 0); });
+    return OnNodeId(env, self, id, getParentIdsOfKind, 0);
 }
 
 extern "C" JNIEXPORT jintArray JNICALL Java_tarvo_Network_getChildren__I(JNIEnv* env, jobject self, jint h) {
-    return OnNetwork(env, self, [&](VRX_network& net) { return getChildrenOfKind(env, net, h, 0); });
+    return OnNode(env, self, h, getChildrenOfKind, 0);
 }
 
 extern "C" JNIEXPORT jintArray JNICALL Java_tarvo_Network_getChildren__Ljava_lang_String_2(JNIEnv* env,
                                                                                            jobject self,
                                                                                            jstring id) {
-    return OnNodeId(env, self, id,
-                    [&](VRX_network& net, int h) { return getChildrenOfKind(env, net, h, 0); });
+    return OnNodeId(env, self, id, getChildrenOfKind, 0);
 }
 
 extern "C" JNIEXPORT jobjectArray JNICALL Java_tarvo_Network_getChildIds__I(JNIEnv* env, jobject self,
                                                                             jint h) {
-    return OnNetwork(env, self, [&](VRX_network& net) { return getChildIdsOfKind(env, net, h, 0); });
+    return OnNode(env, self, h, getChildIdsOfKind, 0);
 }
 
 extern "C" JNIEXPORT jobjectArray JNICALL Java_tarvo_Network_getChildIds__Ljava_lang_String_2(JNIEnv* env,
                                                                                               jobject self,
                                                                                               jstring id) {
-    return OnNodeId(env, self, id,
-                    [&](VRX_network& net, int h) { return getChildIdsOfKind(env, net, h, 0); });
+    return OnNodeId(env, self, id, getChildIdsOfKind, 0);
 }
 
 // ---- Outcomes: the node identifier is resolved first, then the outcome identifier ----
 
 extern "C" JNIEXPORT jint JNICALL Java_tarvo_Network_getOutcomeCount__I(JNIEnv* env, jobject self, jint h) {
-    return OnNetwork(env, self, [h](VRX_network& net) { return OutcomeCount(net, h); });
+    return OnNode(env, self, h, OutcomeCount);
 }
 
 extern "C" JNIEXPORT jint JNICALL Java_tarvo_Network_getOutcomeCount__Ljava_lang_String_2(JNIEnv* env,
                                                                                           jobject self,
                                                                                           jstring id) {
-    return OnNodeId(env, self, id, [](VRX_network& net, int h) { return OutcomeCount(net, h); });
+    return OnNodeId(env, self, id, OutcomeCount);
 }
 
 extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_addOutcome__ILjava_lang_String_2(JNIEnv* env,
                                                                                       jobject self, jint h,
                                                                                       jstring outcomeId) {
-    OnNetwork(env, self, [&](VRX_network& net) { AddOutcome(env, net, h, outcomeId); });
+    OnNode(env, self, h, AddOutcome, outcomeId);
 }
 
 extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_addOutcome__Ljava_lang_String_2Ljava_lang_String_2(
     JNIEnv* env, jobject self, jstring id, jstring outcomeId) {
-    OnNodeId(env, self, id, [&](VRX_network& net, int h) { AddOutcome(env, net, h, outcomeId); });
+    OnNodeId(env, self, id, AddOutcome, outcomeId);
 }
 
 extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_insertOutcome__IILjava_lang_String_2(
     JNIEnv* env, jobject self, jint h, jint position, jstring outcomeId) {
-    OnNetwork(env, self, [&](VRX_network& net) { InsertOutcome(env, net, h, position, outcomeId); });
+    OnNode(env, self, h, InsertOutcome, position, outcomeId);
 }
 
 extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_insertOutcome__Ljava_lang_String_2ILjava_lang_String_2(
     JNIEnv* env, jobject self, jstring id, jint position, jstring outcomeId) {
-    OnNodeId(env, self, id,
-             [&](VRX_network& net, int h) { InsertOutcome(env, net, h, position, outcomeId); });
+    OnNodeId(env, self, id, InsertOutcome, position, outcomeId);
 }
 
 extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_deleteOutcome__II(JNIEnv* env, jobject self, jint h,
                                                                        jint o) {
-    OnNetwork(env, self, [&](VRX_network& net) { DeleteOutcome(env, net, h, o); });
+    OnNode(env, self, h, DeleteOutcome, o);
 }
 
 extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_deleteOutcome__Ljava_lang_String_2I(JNIEnv* env,
                                                                                          jobject self,
                                                                                          jstring id, jint o) {
-    OnNodeId(env, self, id, [&](VRX_network& net, int h) { DeleteOutcome(env, net, h, o); });
+    OnNodeId(env, self, id, DeleteOutcome, o);
 }
 
 extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_deleteOutcome__ILjava_lang_String_2(JNIEnv* env,
                                                                                          jobject self, jint h,
                                                                                          jstring outcomeId) {
-    OnNetwork(env, self, [&](VRX_network& net) {
-        DeleteOutcome(env, net, h, outcomeIndexFromId(env, net, h, outcomeId));
-    });
+    OnNode(env, self, h, ByOutcomeId<DeleteOutcome>, outcomeId);
 }
 
 extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_deleteOutcome__Ljava_lang_String_2Ljava_lang_String_2(
     JNIEnv* env, jobject self, jstring id, jstring outcomeId) {
-    OnNodeId(env, self, id, [&](VRX_network& net, int h) {
-        DeleteOutcome(env, net, h, outcomeIndexFromId(env, net, h, outcomeId));
-    });
+    OnNodeId(env, self, id, ByOutcomeId<DeleteOutcome>, outcomeId);
 }
 
 extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setOutcomeId__IILjava_lang_String_2(JNIEnv* env,
                                                                                          jobject self, jint h,
                                                                                          jint o,
                                                                                          jstring outcomeId) {
-    OnNetwork(env, self, [&](VRX_network& net) { RenameOutcome(env, net, h, o, outcomeId); });
+    OnNode(env, self, h, RenameOutcome, o, outcomeId);
 }
 
 extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setOutcomeId__Ljava_lang_String_2ILjava_lang_String_2(
     JNIEnv* env, jobject self, jstring id, jint o, jstring outcomeId) {
-    OnNodeId(env, self, id, [&](VRX_network& net, int h) { RenameOutcome(env, net, h, o, outcomeId); });
+    OnNodeId(env, self, id, RenameOutcome, o, outcomeId);
 }
 
 extern "C" JNIEXPORT jstring JNICALL Java_tarvo_Network_getOutcomeId__II(JNIEnv* env, jobject self, jint h,
                                                                          jint o) {
-    return OnNetwork(env, self, [&](VRX_network& net) { return OutcomeIdOf(env, net, h, o); });
+    return OnNode(env, self, h, OutcomeIdOf, o);
 }
 
 extern "C" JNIEXPORT jstring JNICALL Java_tarvo_Network_getOutcomeId__Ljava_lang_String_2I(JNIEnv* env,
                                                                                            jobject self,
                                                                                            jstring id,
                                                                                            jint o) {
-    return OnNodeId(env, self, id, [&](VRX_network& net, int h) { return OutcomeIdOf(env, net, h, o); });
+    return OnNodeId(env, self, id, OutcomeIdOf, o);
 }
 
 extern "C" JNIEXPORT jobjectArray JNICALL Java_tarvo_Network_getOutcomeIds__I(JNIEnv* env, jobject self,
                                                                               jint h) {
-    return OnNetwork(env, self, [&](VRX_network& net) { return OutcomeIds(env, net, h); });
+    return OnNode(env, self, h, OutcomeIds);
 }
 
 extern "C" JNIEXPORT jobjectArray JNICALL Java_tarvo_Network_getOutcomeIds__Ljava_lang_String_2(JNIEnv* env,
                                                                                                 jobject self,
                                                                                                 jstring id) {
-    return OnNodeId(env, self, id, [&](VRX_network& net, int h) { return OutcomeIds(env, net, h); });
+    return OnNodeId(env, self, id, OutcomeIds);
 }

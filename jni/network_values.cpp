@@ -29,7 +29,7 @@ jdoubleArray NodeValueItems(JNIEnv* env, const VRX_network& network, int handle)
     return makeDoubleArray(env, matrix->GetItems());
 }
 
-jboolean IsValueValid(const VRX_network& network, int handle) {
+jboolean IsValueValid(JNIEnv*, const VRX_network& network, int handle) {
     const VRX_nodeValue* value = checkNodeHandle(network, handle).GetValue();
     return value != nullptr && value->IsUpToDate() ? JNI_TRUE : JNI_FALSE;
 }
@@ -38,21 +38,21 @@ jboolean IsValueValid(const VRX_network& network, int handle) {
 
 extern "C" JNIEXPORT jdoubleArray JNICALL Java_tarvo_Network_getNodeValue__I(JNIEnv* env, jobject self,
                                                                              jint h) {
-    return OnNetwork(env, self, [&](VRX_network& net) { return NodeValueItems(env, net, h); });
+    return OnNode(env, self, h, NodeValueItems);
 }
 
 extern "C" JNIEXPORT jdoubleArray JNICALL Java_tarvo_Network_getNodeValue__Ljava_lang_String_2(JNIEnv* env,
                                                                                                jobject self,
                                                                                                jstring id) {
-    return OnNodeId(env, self, id, [&](VRX_network& net, int h) { return NodeValueItems(env, net, h); });
+    return OnNodeId(env, self, id, NodeValueItems);
 }
 
 extern "C" JNIEXPORT jboolean JNICALL Java_tarvo_Network_isValueValid__I(JNIEnv* env, jobject self, jint h) {
-    return OnNetwork(env, self, [h](VRX_network& net) { return IsValueValid(net, h); });
+    return OnNode(env, self, h, IsValueValid);
 }
 
 extern "C" JNIEXPORT jboolean JNICALL Java_tarvo_Network_isValueValid__Ljava_lang_String_2(JNIEnv* env,
                                                                                            jobject self,
                                                                                            jstring id) {
-    return OnNodeId(env, self, id, [](VRX_network& net, int h) { return IsValueValid(net, h); });
+    return OnNodeId(env, self, id, IsValueValid);
 }

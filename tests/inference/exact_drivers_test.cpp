@@ -8,14 +8,16 @@
 #include <string>
 #include <vector>
 
-#include "brute_force.h"
 #include "definitions/noisy_max.h"
 #include "model/error_log.h"
-#include "random_networks.h"
+#include "tests/inference/brute_force.h"
+#include "tests/inference/test_network.h"
 
 namespace {
 
-using brute_force::TestNetwork;
+using test_network::ExpectNear;
+using test_network::Targets;
+using test_network::TestNetwork;
 
 constexpr double kTolerance = 1e-12;
 
@@ -39,21 +41,6 @@ std::vector<int> Counts(const std::vector<DecompositionAttempt>& trace) {
     std::vector<int> out;
     for (const DecompositionAttempt& a : trace) out.push_back(a.count);
     return out;
-}
-
-std::vector<int> Targets(const VRX_network& net) {
-    std::vector<int> out;
-    for (int h = net.GetFirstNode(); h >= 0; h = net.GetNextNode(h)) {
-        if (net.IsTarget(h) == 1) out.push_back(h);
-    }
-    return out;
-}
-
-void ExpectNear(const std::vector<double>& got, const std::vector<double>& want,
-                const std::string& where = "") {
-    ASSERT_EQ(got.size(), want.size()) << where;
-    for (size_t k = 0; k < got.size(); k++)
-        EXPECT_NEAR(got[k], want[k], kTolerance) << where << " outcome " << k;
 }
 
 // A chain of n binary nodes, each a noisy copy of its parent.
@@ -96,8 +83,7 @@ std::vector<unsigned char> AllRequested(const VRX_network& net) {
 TEST(RunClustering, SolvesEveryPartAndClearsTheRequestedEntriesItWrites) {
     TestNetwork t;
     const int a = t.Add("a"), b = t.Add("b", 3), c = t.Add("c"), d = t.Add("d", 4);
-    t.Arc(a, b);
-    t.Arc(b, c);
+    t.Arcs({{a, b}, {b, c}});
     t.Table(a, {0.25, 0.75});
     t.Table(b, {0.1, 0.3, 0.6, 0.5, 0.25, 0.25});
     t.Table(c, {0.9, 0.1, 0.4, 0.6, 0.05, 0.95});
@@ -358,8 +344,7 @@ TEST(ImpossibleEvidence, ZeroNormaliserOfAPartFailsAndLeavesNothingUpToDate) {
     const int u = t.Add("u"), v = t.Add("v");
     t.Arc(u, v);
     const int p = t.Add("p"), c1 = t.Add("c1"), c2 = t.Add("c2");
-    t.Arc(p, c1);
-    t.Arc(p, c2);
+    t.Arcs({{p, c1}, {p, c2}});
     t.Table(p, {0.4, 0.6});
     t.Table(c1, {0.0, 1.0, 0.5, 0.5});  // c1 = 0 rules out p = 0
     t.Table(c2, {0.3, 0.7, 0.0, 1.0});  // c2 = 0 rules out p = 1
@@ -469,11 +454,7 @@ TEST(ProbEvidence, ObservedNoisyMaxInItsLastOutcomeGivesTheTrueProbability) {
     const int y = t.net.AddNode(DefinitionType::kNoisyMax, "y");
     ASSERT_GE(y, 0);
     ASSERT_EQ(t.net.GetNode(y)->GetDefinition()->SetNumberOfOutcomes(3), kSuccess);
-    t.Arc(g, p1);
-    t.Arc(g, p2);
-    t.Arc(p1, y);
-    t.Arc(p2, y);
-    t.Arc(p2, w);
+    t.Arcs({{g, p1}, {g, p2}, {p1, y}, {p2, y}, {p2, w}});
     t.Table(g, {0.35, 0.65});
     t.Table(p1, {0.8, 0.2, 0.3, 0.7});
     t.Table(p2, {0.5, 0.3, 0.2, 0.1, 0.2, 0.7});

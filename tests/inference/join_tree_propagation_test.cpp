@@ -9,15 +9,18 @@
 #include <string>
 #include <vector>
 
-#include "brute_force.h"
 #include "inference/part_view.h"
 #include "inference/relevance_graph.h"
 #include "inference/relevant_parts.h"
 #include "model/error_log.h"
+#include "tests/inference/brute_force.h"
+#include "tests/inference/test_network.h"
 
 namespace {
 
-using brute_force::TestNetwork;
+using test_network::Asia;
+using test_network::TestNetwork;
+using test_network::WholePart;
 
 constexpr double kTolerance = 1e-12;
 
@@ -226,70 +229,22 @@ TEST(StrideProgramTest, WalkersFollowArbitraryProgramsPositionByPosition) {
 // ---------------------------------------------------------------------------------------------------
 // Networks
 
-// The whole network as one part, records in handle order, every arc kept.
-class WholePart {
-public:
-    explicit WholePart(VRX_network& net) : graph(net, false), view(graph) {}
-    RelevanceGraph graph;
-    PartView view;
-};
-
-struct Asia {
-    TestNetwork t;
-    int asia, tub, smoke, lung, bronc, either, xray, dysp;
-    Asia() {
-        asia = t.Add("asia");
-        tub = t.Add("tub");
-        smoke = t.Add("smoke");
-        lung = t.Add("lung");
-        bronc = t.Add("bronc");
-        either = t.Add("either");
-        xray = t.Add("xray");
-        dysp = t.Add("dysp");
-        t.Arc(asia, tub);
-        t.Arc(smoke, lung);
-        t.Arc(smoke, bronc);
-        t.Arc(lung, either);
-        t.Arc(tub, either);
-        t.Arc(either, xray);
-        t.Arc(bronc, dysp);
-        t.Arc(either, dysp);
-        t.Table(asia, {0.01, 0.99});
-        t.Table(tub, {0.05, 0.95, 0.01, 0.99});
-        t.Table(smoke, {0.5, 0.5});
-        t.Table(lung, {0.1, 0.9, 0.01, 0.99});
-        t.Table(bronc, {0.6, 0.4, 0.3, 0.7});
-        t.Table(either, {1, 0, 1, 0, 1, 0, 0, 1});
-        t.Table(xray, {0.98, 0.02, 0.05, 0.95});
-        t.Table(dysp, {0.9, 0.1, 0.8, 0.2, 0.7, 0.3, 0.1, 0.9});
-    }
-};
-
 bool IsObserved(const TestNetwork& t, int h) {
     return t.Value(h)->HasEvidence();
 }
 
 void ClearUpToDate(TestNetwork& t) {
-    VRX_intArray handles;
-    t.net.GetAllNodes(handles);
-    for (int i = 0; i < handles.GetCount(); i++)
-        t.Value(handles[i])->SetValueFlag(ValueFlags::kUpToDate, false);
+    for (int h : t.Handles()) t.Value(h)->SetValueFlag(ValueFlags::kUpToDate, false);
 }
 
 // Beliefs of every unobserved node (or only of the given ones) against the enumeration.
 void ExpectBeliefs(const TestNetwork& t, const brute_force::Reference& ref,
                    const std::vector<int>& only = {}) {
-    VRX_intArray handles;
-    t.net.GetAllNodes(handles);
-    for (int i = 0; i < handles.GetCount(); i++) {
-        const int h = handles[i];
+    for (int h : t.Handles()) {
         if (IsObserved(t, h)) continue;
         if (!only.empty() && std::find(only.begin(), only.end(), h) == only.end()) continue;
-        const std::vector<double> got = t.Beliefs(h);
-        ASSERT_EQ(got.size(), ref.beliefs[h].size()) << "node " << h;
         EXPECT_TRUE(t.Value(h)->IsUpToDate()) << "node " << h;
-        for (size_t k = 0; k < got.size(); k++)
-            EXPECT_NEAR(got[k], ref.beliefs[h][k], kTolerance) << "node " << h;
+        test_network::ExpectNear(t.Beliefs(h), ref.beliefs[h], kTolerance, "node " + std::to_string(h));
     }
 }
 
@@ -449,8 +404,7 @@ TEST(JoinTreePropagation, SeparatorOfObservedNodesOnlyExchangesNothingButKeepsTh
     // e -> a, e -> b with e observed: the cluster {e, a} holds e's prior but shares no unobserved node.
     TestNetwork t;
     const int e = t.Add("e", 3), a = t.Add("a"), b = t.Add("b");
-    t.Arc(e, a);
-    t.Arc(e, b);
+    t.Arcs({{e, a}, {e, b}});
     t.Table(e, {0.2, 0.5, 0.3});
     t.Table(a, {0.1, 0.9, 0.4, 0.6, 0.7, 0.3});
     t.Table(b, {0.5, 0.5, 0.8, 0.2, 0.35, 0.65});
@@ -480,9 +434,7 @@ TEST(JoinTreePropagation, ImpossibleEvidenceInAPieceOfItsOwnIsFound) {
     // cluster {a, e} and the requested node a look fine.
     TestNetwork t;
     const int e = t.Add("e"), a = t.Add("a"), b = t.Add("b", 3), c = t.Add("c");
-    t.Arc(e, a);
-    t.Arc(e, b);
-    t.Arc(b, c);
+    t.Arcs({{e, a}, {e, b}, {b, c}});
     t.Table(e, {0.4, 0.6});
     t.Table(a, {0.1, 0.9, 0.3, 0.7});
     t.Table(b, {0.2, 0.3, 0.5, 0.6, 0.3, 0.1});
@@ -509,8 +461,7 @@ TEST(JoinTreePropagation, ImpossibleEvidenceInAPieceOfItsOwnIsFound) {
 TEST(JoinTreePropagation, ClusterWithoutTablesSendsOnes) {
     TestNetwork t;
     const int a = t.Add("a"), b = t.Add("b"), c = t.Add("c");
-    t.Arc(a, b);
-    t.Arc(b, c);
+    t.Arcs({{a, b}, {b, c}});
     t.Table(a, {0.9, 0.1});
     t.Table(b, {0.2, 0.8, 0.6, 0.4});
     t.Table(c, {0.3, 0.7, 0.5, 0.5});

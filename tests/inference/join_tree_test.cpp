@@ -5,31 +5,14 @@
 
 #include <vector>
 
-#include "brute_force.h"
 #include "inference/part_view.h"
 #include "inference/relevance_graph.h"
+#include "tests/inference/test_network.h"
 
 namespace {
 
-using brute_force::TestNetwork;
-
-// The whole network as one part (records in handle order), optionally with parent lists set by hand
-// so that shapes no table could hold can be triangulated.
-class WholePart {
-public:
-    explicit WholePart(VRX_network& net) : graph(net, false), view(graph) {}
-
-    // Makes record p a parent of record c in the part only.
-    void Link(int p, int c) {
-        graph.records[c]->parents.Add(graph.records[p]);
-        graph.records[p]->children.Add(graph.records[c]);
-    }
-    void Observe(int i) { graph.records[i]->evidence = 0; }
-    void Refresh() { ASSERT_EQ(view.Refresh(), kSuccess); }
-
-    RelevanceGraph graph;
-    PartView view;
-};
+using test_network::TestNetwork;
+using test_network::WholePart;
 
 std::vector<int> Members(const Cluster& c) {
     return std::vector<int>(c.GetMembers(), c.GetMembers() + c.GetNumberOfMembers());
@@ -49,8 +32,7 @@ void AddNodes(TestNetwork& t, int n, int outcomes) {
 TEST(JoinTreeBuild, ChainGivesTwoClustersLinkedThroughTheirSeparator) {
     TestNetwork t;
     const int a = t.Add("a"), b = t.Add("b"), c = t.Add("c");
-    t.Arc(a, b);
-    t.Arc(b, c);
+    t.Arcs({{a, b}, {b, c}});
     WholePart part(t.net);
     JoinTree tree(part.view);
     ASSERT_TRUE(tree.Build(0));
@@ -80,8 +62,7 @@ TEST(JoinTreeBuild, ChainGivesTwoClustersLinkedThroughTheirSeparator) {
 TEST(JoinTreeBuild, ObservedNodeCountsAsSizeOneButStaysAMember) {
     TestNetwork t;
     const int a = t.Add("a"), b = t.Add("b", 3), c = t.Add("c");
-    t.Arc(a, b);
-    t.Arc(b, c);
+    t.Arcs({{a, b}, {b, c}});
     t.Observe(b, 2);
     WholePart part(t.net);
     JoinTree tree(part.view);
@@ -98,9 +79,7 @@ TEST(JoinTreeBuild, SingleCliqueIsTheRootWithSortedLists) {
     TestNetwork t;
     const int x = t.Add("x"), y = t.Add("y", 3), z = t.Add("z"), w = t.Add("w");
     // w's parents in the order z, x, y marry all three.
-    t.Arc(z, w);
-    t.Arc(x, w);
-    t.Arc(y, w);
+    t.Arcs({{z, w}, {x, w}, {y, w}});
     WholePart part(t.net);
     JoinTree tree(part.view);
     ASSERT_TRUE(tree.Build(0));
@@ -167,12 +146,7 @@ TEST(JoinTreeBuild, TotalWeightDoesNotWrapPastTheLimit) {
 void AddSixCycle(TestNetwork& t, int outcomesOfFirst) {
     const int n0 = t.Add("n0", outcomesOfFirst), n1 = t.Add("n1"), n2 = t.Add("n2"), n3 = t.Add("n3");
     const int n4 = t.Add("n4"), n5 = t.Add("n5");
-    t.Arc(n0, n1);
-    t.Arc(n1, n2);
-    t.Arc(n2, n3);
-    t.Arc(n0, n5);
-    t.Arc(n5, n4);
-    t.Arc(n4, n3);
+    t.Arcs({{n0, n1}, {n1, n2}, {n2, n3}, {n0, n5}, {n5, n4}, {n4, n3}});
 }
 
 TEST(JoinTreeBuild, SimplicialFirstThenSmallestWeightWithLowerIndexOnTies) {
@@ -235,8 +209,7 @@ TEST(JoinTreeFamilies, SortedByWeightThenMemberCountAndFamiliesGoToTheFirstHolde
     {
         TestNetwork t;
         const int a = t.Add("a", 3), b = t.Add("b"), c = t.Add("c");
-        t.Arc(a, b);
-        t.Arc(b, c);
+        t.Arcs({{a, b}, {b, c}});
         WholePart part(t.net);
         JoinTree tree(part.view);
         ASSERT_TRUE(tree.Build(0));

@@ -1,100 +1,24 @@
 #pragma once
-// Random small discrete networks with random evidence, virtual evidence and targets, and their reference
-// answers by enumerating the joint with every finding (hard evidence and likelihoods) applied.
+// Random small discrete networks with random evidence, virtual evidence and targets, and the checks of
+// their beliefs against the reference answers of brute_force::Enumerate.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <numeric>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "model/dmatrix.h"
-#include "model/double_array.h"
-#include "model/int_array.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
 #include "model/node_value.h"
-#include "model/status_codes.h"
+#include "tests/inference/brute_force.h"
+#include "tests/inference/test_network.h"
 
 namespace random_networks {
-
-struct Reference {
-    // Sum of the joint, each configuration weighted by the likelihoods of the virtual evidence, over the
-    // configurations that agree with the hard evidence.
-    double probEvidence = 0.0;
-    // Posterior of every node by handle (empty for a free slot); all zeros when probEvidence is 0.
-    std::vector<std::vector<double>> beliefs;
-};
-
-inline VRX_doubleArray Doubles(const std::vector<double>& values) {
-    VRX_doubleArray a;
-    a.SetSize(static_cast<int>(values.size()));
-    for (size_t i = 0; i < values.size(); i++) a[static_cast<int>(i)] = values[i];
-    a.SetCount(a.GetSize());
-    return a;
-}
-
-// Tables: parents in arc order, then the node, last dimension fastest.
-inline Reference Enumerate(const VRX_network& net) {
-    Reference ref;
-    VRX_intArray handles;
-    net.GetAllNodes(handles);
-    const int n = handles.GetCount();
-    std::vector<int> outcomes(n), evidence(n, -1), position(net.GetNumberOfSlots(), -1);
-    std::vector<const VRX_Dmatrix*> tables(n);
-    std::vector<std::vector<int>> parents(n);
-    std::vector<std::vector<double>> likelihood(n);
-    for (int i = 0; i < n; i++) position[handles[i]] = i;
-    for (int i = 0; i < n; i++) {
-        VRX_node* node = net.GetNode(handles[i]);
-        outcomes[i] = node->GetDefinition()->GetNumberOfOutcomes();
-        VRX_Dmatrix* table = nullptr;
-        node->GetDefinition()->GetDefinition(table);
-        tables[i] = table;
-        const VRX_intArray& p = net.GetParents(handles[i]);
-        for (int k = 0; k < p.GetCount(); k++) parents[i].push_back(position[p[k]]);
-        VRX_nodeValue* value = node->GetValue();
-        if (value->HasEvidence()) evidence[i] = value->GetEvidence();
-        VRX_doubleArray weights;
-        if (value->HasFlag(ValueFlags::kVirtualEvidence) && value->GetVirtualEvidence(weights) == kSuccess)
-            likelihood[i].assign(weights.GetItems(), weights.GetItems() + weights.GetCount());
-    }
-    ref.beliefs.assign(net.GetNumberOfSlots(), std::vector<double>());
-    std::vector<std::vector<double>> mass(n);
-    for (int i = 0; i < n; i++) mass[i].assign(outcomes[i], 0.0);
-    std::vector<int> x(n, 0);
-    for (;;) {
-        bool consistent = true;
-        for (int i = 0; i < n && consistent; i++) consistent = evidence[i] < 0 || x[i] == evidence[i];
-        if (consistent) {
-            double joint = 1.0;
-            for (int i = 0; i < n; i++) {
-                const int* strides = tables[i]->GetStrides().GetItems();
-                int index = x[i] * strides[parents[i].size()];
-                for (size_t k = 0; k < parents[i].size(); k++) index += strides[k] * x[parents[i][k]];
-                joint *= (*tables[i])[index];
-                if (!likelihood[i].empty()) joint *= likelihood[i][x[i]];
-            }
-            ref.probEvidence += joint;
-            for (int i = 0; i < n; i++) mass[i][x[i]] += joint;
-        }
-        int d = 0;
-        while (d < n && ++x[d] == outcomes[d]) x[d++] = 0;
-        if (d == n) break;
-    }
-    for (int i = 0; i < n; i++) {
-        std::vector<double>& b = ref.beliefs[handles[i]];
-        b.assign(outcomes[i], 0.0);
-        if (ref.probEvidence > 0.0) {
-            for (int k = 0; k < outcomes[i]; k++) b[k] = mass[i][k] / ref.probEvidence;
-        }
-    }
-    return ref;
-}
 
 enum class TableKind {
     kPositive,       // every entry positive
@@ -158,18 +82,12 @@ inline void Build(VRX_network& net, std::mt19937& rng, const Shape& shape) {
                 values[c + std::uniform_int_distribution<int>(0, k - 1)(rng)] = 1.0;
                 continue;
             }
-            double sum = 0.0;
-            int positive = 0;
-            for (int j = 0; j < k; j++) {
-                const bool zero =
-                    shape.tables == TableKind::kSparse && positive + (k - j) > 2 && u(rng) < 0.35;
-                values[c + j] = zero ? 0.0 : 0.05 + u(rng);
-                positive += zero ? 0 : 1;
-                sum += values[c + j];
-            }
-            for (int j = 0; j < k; j++) values[c + j] /= sum;
+            // Sparse columns keep two positive entries at least.
+            test_network::RandomColumn(&values[c], k, rng, [&](int j, int positive) {
+                return shape.tables == TableKind::kSparse && positive + (k - j) > 2 && u(rng) < 0.35;
+            });
         }
-        ASSERT_EQ(def->SetDefinitionDoubles(Doubles(values)), 0);
+        ASSERT_EQ(def->SetDefinitionDoubles(test_network::Doubles(values)), 0);
     }
     for (int i = 0; i < n; i++) {
         VRX_nodeValue* value = net.GetNode(handles[i])->GetValue();
@@ -181,30 +99,21 @@ inline void Build(VRX_network& net, std::mt19937& rng, const Shape& shape) {
             std::vector<double> weights(outcomes[i]);
             for (double& w : weights) w = u(rng) < 0.2 ? 0.0 : 0.1 + u(rng);
             weights[0] += 0.01;
-            value->SetVirtualEvidence(Doubles(weights));
+            value->SetVirtualEvidence(test_network::Doubles(weights));
         }
         if (shape.targetShare > 0.0 && u(rng) < shape.targetShare) net.SetTarget(handles[i]);
     }
 }
 
-inline std::vector<double> Beliefs(const VRX_network& net, int h) {
-    VRX_Dmatrix* m = nullptr;
-    net.GetNode(h)->GetValue()->GetValue(m);
-    if (m == nullptr || m->GetData() == nullptr) return {};
-    return std::vector<double>(m->GetData(), m->GetData() + m->GetNumberOfElements());
-}
-
 // Every requested node (every node while none is a target) is up to date and agrees with the reference.
-inline void ExpectBeliefs(const VRX_network& net, const Reference& ref, double tolerance,
+inline void ExpectBeliefs(const VRX_network& net, const brute_force::Reference& ref, double tolerance,
                           const std::string& where) {
     const bool all = net.GetNumberOfTargets() == 0;
     for (int h = net.GetFirstNode(); h >= 0; h = net.GetNextNode(h)) {
         if (!all && net.IsTarget(h) != 1) continue;
         EXPECT_TRUE(net.GetNode(h)->GetValue()->IsUpToDate()) << where << " node " << h;
-        const std::vector<double> got = Beliefs(net, h);
-        ASSERT_EQ(got.size(), ref.beliefs[h].size()) << where << " node " << h;
-        for (size_t k = 0; k < got.size(); k++)
-            EXPECT_NEAR(got[k], ref.beliefs[h][k], tolerance) << where << " node " << h << " outcome " << k;
+        test_network::ExpectNear(test_network::Beliefs(net, h), ref.beliefs[h], tolerance,
+                                 where + " node " + std::to_string(h));
     }
 }
 

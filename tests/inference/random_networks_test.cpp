@@ -13,14 +13,17 @@
 #include "model/node.h"
 #include "model/node_value.h"
 #include "model/status_codes.h"
-#include "random_networks.h"
+#include "tests/inference/brute_force.h"
+#include "tests/inference/random_networks.h"
+#include "tests/inference/test_network.h"
 
 namespace {
 
-using random_networks::Enumerate;
-using random_networks::Reference;
+using brute_force::Enumerate;
+using brute_force::Reference;
 using random_networks::Shape;
 using random_networks::TableKind;
+using test_network::Targets;
 
 constexpr double kTolerance = 1e-12;
 
@@ -28,14 +31,6 @@ struct Counts {
     int solved = 0;
     int impossible = 0;
 };
-
-std::vector<int> TargetsOf(const VRX_network& net) {
-    std::vector<int> out;
-    for (int h = net.GetFirstNode(); h >= 0; h = net.GetNextNode(h)) {
-        if (net.IsTarget(h) == 1) out.push_back(h);
-    }
-    return out;
-}
 
 // Evidence (flags 1 and 4 with the outcome) of every node, to compare before and after.
 std::vector<int> EvidenceOf(const VRX_network& net) {
@@ -50,7 +45,7 @@ std::vector<int> EvidenceOf(const VRX_network& net) {
 }
 
 void ExpectProbEvidence(VRX_network& net, const Reference& ref, bool chainRule, const std::string& where) {
-    const std::vector<int> targets = TargetsOf(net);
+    const std::vector<int> targets = Targets(net);
     const std::vector<int> evidence = EvidenceOf(net);
     const int nodes = net.GetNumberOfNodes();
     double p = -5.0;
@@ -59,7 +54,7 @@ void ExpectProbEvidence(VRX_network& net, const Reference& ref, bool chainRule, 
     if (ref.probEvidence == 0.0) {
         EXPECT_EQ(p, 0.0) << where;
     }
-    EXPECT_EQ(TargetsOf(net), targets) << where;
+    EXPECT_EQ(Targets(net), targets) << where;
     EXPECT_EQ(EvidenceOf(net), evidence) << where;
     EXPECT_EQ(net.GetNumberOfNodes(), nodes) << where;
 }
@@ -101,41 +96,39 @@ void CheckNetwork(unsigned seed, const Shape& shape, int algorithm, int propagat
     }
 }
 
-void CheckMany(unsigned firstSeed, int count, Shape shape, Counts& counts, int propagationFlags = 0) {
+Counts CheckMany(unsigned firstSeed, int count, Shape shape, int propagationFlags = 0) {
     const int algorithms[] = {0, 11, 12};
+    Counts counts;
     for (int i = 0; i < count; i++) {
         const unsigned seed = firstSeed + static_cast<unsigned>(i);
         shape.targetShare = i % 3 == 2 ? 0.4 : 0.0;
         CheckNetwork(seed, shape, algorithms[i % 3], propagationFlags, counts);
-        if (::testing::Test::HasFatalFailure()) return;
+        if (::testing::Test::HasFatalFailure()) break;
     }
+    return counts;
+}
+
+Shape Tables(TableKind kind, double evidenceShare = Shape().evidenceShare) {
+    Shape shape;
+    shape.tables = kind;
+    shape.evidenceShare = evidenceShare;
+    return shape;
 }
 
 TEST(RandomNetworks, PositiveTablesMatchEnumeration) {
-    Counts counts;
-    Shape shape;
-    shape.tables = TableKind::kPositive;
-    CheckMany(1000, 300, shape, counts);
+    const Counts counts = CheckMany(1000, 300, Tables(TableKind::kPositive));
     EXPECT_EQ(counts.solved, 300);
 }
 
 TEST(RandomNetworks, SparseTablesMatchEnumerationAndReportImpossibleEvidence) {
-    Counts counts;
-    Shape shape;
-    shape.tables = TableKind::kSparse;
-    shape.evidenceShare = 0.4;
-    CheckMany(2000, 300, shape, counts);
+    const Counts counts = CheckMany(2000, 300, Tables(TableKind::kSparse, 0.4));
     // Both kinds of outcome occur, so both branches were exercised.
     EXPECT_GT(counts.solved, 100);
     EXPECT_GT(counts.impossible, 3);
 }
 
 TEST(RandomNetworks, DeterministicTablesMatchEnumeration) {
-    Counts counts;
-    Shape shape;
-    shape.tables = TableKind::kDeterministic;
-    shape.evidenceShare = 0.3;
-    CheckMany(3000, 300, shape, counts);
+    const Counts counts = CheckMany(3000, 300, Tables(TableKind::kDeterministic, 0.3));
     EXPECT_GT(counts.solved, 100);
     EXPECT_GT(counts.impossible, 3);
 }
@@ -143,23 +136,19 @@ TEST(RandomNetworks, DeterministicTablesMatchEnumeration) {
 // With notices and deterministic propagation on, the network refuses some evidence and fixes other nodes
 // by propagated evidence, which the relevance step and the chain rule both take as given.
 TEST(RandomNetworks, PropagatedEvidenceMatchesEnumeration) {
-    Counts counts;
-    Shape shape;
-    shape.tables = TableKind::kDeterministic;
-    shape.evidenceShare = 0.3;
-    CheckMany(5000, 300, shape, counts, PropagationFlags::kNotices | PropagationFlags::kDeterministic);
+    const Counts counts = CheckMany(5000, 300, Tables(TableKind::kDeterministic, 0.3),
+                                    PropagationFlags::kNotices | PropagationFlags::kDeterministic);
     EXPECT_GT(counts.solved, 200);
 }
 
 TEST(RandomNetworks, LargerNetworksWithFewOutcomesMatchEnumeration) {
-    Counts counts;
     Shape shape;
     shape.minNodes = 9;
     shape.maxNodes = 12;
     shape.maxParents = 4;
     shape.maxJoint = 1 << 13;
     shape.virtualShare = 0.1;
-    CheckMany(4000, 40, shape, counts);
+    const Counts counts = CheckMany(4000, 40, shape);
     EXPECT_EQ(counts.solved, 40);
 }
 

@@ -10,28 +10,17 @@
 #include "definitions/cast.h"
 #include "definitions/noisy_max.h"
 #include "model/int_array.h"
-#include "tests/inference/relevance_test_support.h"
+#include "tests/inference/test_network.h"
 
 namespace {
 
-using relevance_test::Doubles;
-using relevance_test::Entries;
-using relevance_test::Shape;
-using relevance_test::TestNet;
+using test_network::Entries;
+using test_network::Ids;
+using test_network::Shape;
+using test_network::TestNetwork;
 
-std::vector<std::string> Order(const RelevanceGraph& graph) {
-    std::vector<std::string> ids;
-    for (const RelevanceNode* record : graph.records) ids.emplace_back(record->node->GetId());
-    return ids;
-}
-
-std::vector<int> Handles(const RelevanceRecordList<8>& list) {
-    std::vector<int> out;
-    for (const RelevanceNode* r : list) out.push_back(r->GetHandle());
-    return out;
-}
-
-std::vector<int> Handles(const RelevanceRecordList<16>& list) {
+template <int N>
+std::vector<int> Handles(const RelevanceRecordList<N>& list) {
     std::vector<int> out;
     for (const RelevanceNode* r : list) out.push_back(r->GetHandle());
     return out;
@@ -41,12 +30,9 @@ std::vector<int> Handles(const RelevanceRecordList<16>& list) {
 // Construction
 
 TEST(RelevanceGraphConstruction, OneRecordPerNodeWithNetworkArcsAndBorrowedTables) {
-    TestNet t;
-    const int a = t.Add("A");
-    const int b = t.Add("B", 3);
-    const int c = t.Add("C");
-    t.Arc(a, c);
-    t.Arc(b, c);
+    TestNetwork t;
+    const int a = t.Add("A"), b = t.Add("B", 3), c = t.Add("C");
+    t.Arcs({{a, c}, {b, c}});
     t.Observe(b, 2);
 
     RelevanceGraph graph(t.net, true);
@@ -70,7 +56,7 @@ TEST(RelevanceGraphConstruction, OneRecordPerNodeWithNetworkArcsAndBorrowedTable
 }
 
 TEST(RelevanceGraphConstruction, PropagatedEvidenceCountsButIsObservedOnlyWhenAbsorbed) {
-    TestNet t;
+    TestNetwork t;
     const int a = t.Add("A");
     ASSERT_EQ(t.Value(a)->SetPropagatedEvidence(1), kSuccess);
 
@@ -84,14 +70,9 @@ TEST(RelevanceGraphConstruction, PropagatedEvidenceCountsButIsObservedOnlyWhenAb
 }
 
 TEST(RelevanceGraphConstruction, CutOffNodeIsARootWithATableOfItsOwn) {
-    TestNet t;
-    const int a = t.Add("A");
-    const int c = t.Add("C", 3);
-    const int d = t.Add("D");
-    const int k = t.Add("K", 2, DefinitionType::kCast);
-    t.Arc(a, c);
-    t.Arc(a, d);
-    t.Arc(c, d);
+    TestNetwork t;
+    const int a = t.Add("A"), c = t.Add("C", 3), d = t.Add("D"), k = t.Add("K", 2, DefinitionType::kCast);
+    t.Arcs({{a, c}, {a, d}, {c, d}});
     ASSERT_EQ(static_cast<VRX_cast*>(t.net.GetNode(k)->GetDefinition())->SetBaseline(0.25), kSuccess);
     t.Value(k)->SetValueFlag(ValueFlags::kCutOff, true);
     t.Value(c)->SetValueFlag(ValueFlags::kCutOff, true);
@@ -120,8 +101,7 @@ protected:
         a = t.Add("A");
         b = t.Add("B", 3);
         y = t.Add("Y", 3, DefinitionType::kNoisyMax);
-        t.Arc(a, y);
-        t.Arc(b, y);
+        t.Arcs({{a, y}, {b, y}});
         // Rows: A's block (2), B's block (3), leak; the last row of each block is the no-effect row.
         t.Table(y, {0.5, 0.3, 0.2, 0, 0, 1,                 //
                     0.6, 0.1, 0.3, 0.2, 0.2, 0.6, 0, 0, 1,  //
@@ -136,7 +116,7 @@ protected:
         ASSERT_EQ(t.net.userProperties.AddProperty("VRX_NOISYMAXRELEVANCE", value), 0);
     }
 
-    TestNet t;
+    TestNetwork t;
     int a = -1;
     int b = -1;
     int y = -1;
@@ -214,7 +194,7 @@ TEST_F(NoisyMaxDecomposition, SingleParentIsNotDecomposed) {
 // Record operations
 
 TEST(RelevanceNodeOperations, ObservedBeliefsRefuseOutcomesOutOfRange) {
-    TestNet t;
+    TestNetwork t;
     const int a = t.Add("A", 3);
     RelevanceGraph graph(t.net, true);
     RelevanceNode* r = graph.records[0];
@@ -232,12 +212,9 @@ TEST(RelevanceNodeOperations, ObservedBeliefsRefuseOutcomesOutOfRange) {
 }
 
 TEST(RelevanceNodeOperations, SlicingAndSummingWorkOnCopiesOfBorrowedTables) {
-    TestNet t;
-    const int a = t.Add("A");
-    const int b = t.Add("B", 3);
-    const int c = t.Add("C");
-    t.Arc(a, c);
-    t.Arc(b, c);
+    TestNetwork t;
+    const int a = t.Add("A"), b = t.Add("B", 3), c = t.Add("C");
+    t.Arcs({{a, c}, {b, c}});
     t.Table(a, {0.25, 0.75});
     const std::vector<double> cTable = {0.1, 0.9, 0.2, 0.8, 0.3, 0.7, 0.4, 0.6, 0.5, 0.5, 0.6, 0.4};
     t.Table(c, cTable);
@@ -267,9 +244,8 @@ TEST(RelevanceNodeOperations, SlicingAndSummingWorkOnCopiesOfBorrowedTables) {
 }
 
 TEST(RelevanceNodeOperations, TableTestsAndOwnTables) {
-    TestNet t;
-    const int a = t.Add("A");
-    const int b = t.Add("B", 3);
+    TestNetwork t;
+    const int a = t.Add("A"), b = t.Add("B", 3);
     t.Arc(a, b);
     t.Table(b, {1, 0, 0, 0, 0.5, 0.5});
     RelevanceGraph graph(t.net, true);
@@ -293,21 +269,15 @@ TEST(RelevanceNodeOperations, TableTestsAndOwnTables) {
 }
 
 TEST(RelevanceGraphRemoval, RemovedRecordsLeaveTheirNeighboursListsAndTheBlock) {
-    TestNet t;
-    const int a = t.Add("A");
-    const int b = t.Add("B");
-    const int c = t.Add("C");
-    const int d = t.Add("D");
-    t.Arc(a, b);
-    t.Arc(a, c);
-    t.Arc(a, d);
-    t.Arc(b, c);
+    TestNetwork t;
+    const int a = t.Add("A"), b = t.Add("B"), c = t.Add("C"), d = t.Add("D");
+    t.Arcs({{a, b}, {a, c}, {a, d}, {b, c}});
     RelevanceGraph graph(t.net, true);
     auto block = graph.GetBlock();
     graph.records[1]->label = 7;
     graph.records[3]->label = 7;
     EXPECT_EQ(graph.RemoveLabelled(7), kSuccess);
-    EXPECT_EQ(Order(graph), (std::vector<std::string>{"A", "C"}));
+    EXPECT_EQ(Ids(graph), (std::vector<std::string>{"A", "C"}));
     EXPECT_EQ(Handles(graph.records[0]->children), (std::vector<int>{c}));
     EXPECT_EQ(Handles(graph.records[1]->parents), (std::vector<int>{a}));
     EXPECT_EQ(block->GetLiveRecords(), 2);
@@ -316,7 +286,7 @@ TEST(RelevanceGraphRemoval, RemovedRecordsLeaveTheirNeighboursListsAndTheBlock) 
 }
 
 TEST(RelevanceGraphRemoval, GrownListsKeepTheirOrder) {
-    TestNet t;
+    TestNetwork t;
     const int hub = t.Add("Hub");
     std::vector<int> leaves;
     for (int i = 0; i < 20; i++) {
@@ -338,44 +308,35 @@ TEST(RelevanceGraphRemoval, GrownListsKeepTheirOrder) {
 // Orders
 
 TEST(RelevanceGraphOrders, TopologicalOrderPlacesParentsFirstDepthFirst) {
-    TestNet t;
+    TestNetwork t;
     // Slot order D, C, B, A against arcs A -> B -> C, A -> C, B -> D.
-    const int d = t.Add("D");
-    const int c = t.Add("C");
-    const int b = t.Add("B");
-    const int a = t.Add("A");
-    t.Arc(b, c);
-    t.Arc(a, c);
-    t.Arc(a, b);
-    t.Arc(b, d);
+    const int d = t.Add("D"), c = t.Add("C"), b = t.Add("B"), a = t.Add("A");
+    t.Arcs({{b, c}, {a, c}, {a, b}, {b, d}});
     RelevanceGraph graph(t.net, true);
     ASSERT_EQ(graph.SortTopologically(), kSuccess);
     // D first asks for B, which asks for A; C then finds both placed.
-    EXPECT_EQ(Order(graph), (std::vector<std::string>{"A", "B", "D", "C"}));
+    EXPECT_EQ(Ids(graph), (std::vector<std::string>{"A", "B", "D", "C"}));
     for (const RelevanceNode* r : graph.records) EXPECT_EQ(r->label, RelevanceLabel::kPlaced);
 }
 
 TEST(RelevanceGraphOrders, LogicSamplingPutsObservedRecordsFirstByShareOfZeros) {
-    TestNet t;
-    const int a = t.Add("A");
-    const int b = t.Add("B");
-    const int e = t.Add("E");
+    TestNetwork t;
+    const int a = t.Add("A"), b = t.Add("B"), e = t.Add("E");
     t.Observe(e, 0);
     {
         RelevanceGraph graph(t.net, true);
         ASSERT_EQ(graph.SortForLogicSampling(), kSuccess);
-        EXPECT_EQ(Order(graph), (std::vector<std::string>{"E", "B", "A"}));
+        EXPECT_EQ(Ids(graph), (std::vector<std::string>{"E", "B", "A"}));
     }
     // E's unplaced ancestor comes before it.
     t.Arc(a, e);
     {
         RelevanceGraph graph(t.net, true);
         ASSERT_EQ(graph.SortForLogicSampling(), kSuccess);
-        EXPECT_EQ(Order(graph), (std::vector<std::string>{"A", "E", "B"}));
+        EXPECT_EQ(Ids(graph), (std::vector<std::string>{"A", "E", "B"}));
     }
     // Observed records ascend by their share of zero entries; equal shares keep their order.
-    const int f = t.Add("F");
-    const int g = t.Add("G");
+    const int f = t.Add("F"), g = t.Add("G");
     t.Table(b, {1, 0});
     t.Table(g, {0, 1});
     t.Observe(b, 0);
@@ -383,7 +344,7 @@ TEST(RelevanceGraphOrders, LogicSamplingPutsObservedRecordsFirstByShareOfZeros) 
     t.Observe(g, 1);
     RelevanceGraph graph(t.net, true);
     ASSERT_EQ(graph.SortForLogicSampling(), kSuccess);
-    EXPECT_EQ(Order(graph), (std::vector<std::string>{"A", "E", "F", "B", "G"}));
+    EXPECT_EQ(Ids(graph), (std::vector<std::string>{"A", "E", "F", "B", "G"}));
     (void)f;
 }
 

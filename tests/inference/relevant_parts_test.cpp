@@ -3,7 +3,6 @@
 #include "inference/relevant_parts.h"
 
 #include <gtest/gtest.h>
-#include <pthread.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -13,19 +12,14 @@
 #include <vector>
 
 #include "inference/part_view.h"
-#include "tests/inference/relevance_test_support.h"
+#include "tests/inference/test_network.h"
 
 namespace {
 
-using relevance_test::Entries;
-using relevance_test::Shape;
-using relevance_test::TestNet;
-
-std::vector<std::string> Ids(const RelevanceGraph& part) {
-    std::vector<std::string> ids;
-    for (const RelevanceNode* r : part.records) ids.emplace_back(r->node != nullptr ? r->node->GetId() : "-");
-    return ids;
-}
+using test_network::Entries;
+using test_network::Ids;
+using test_network::Shape;
+using test_network::TestNetwork;
 
 std::unique_ptr<RelevantPartList> Find(VRX_network& net, bool pruneRoots = true, bool absorbEvidence = true) {
     int status = -1;
@@ -43,13 +37,9 @@ TEST(RelevantParts, NetworkWithoutNodesGivesNone) {
 }
 
 TEST(RelevantParts, WithoutTargetsThePartsAreTheComponentsAfterCuttingEvidenceArcs) {
-    TestNet t;
-    const int a = t.Add("A");
-    const int b = t.Add("B", 3);
-    const int c = t.Add("C");
-    const int d = t.Add("D");
-    t.Arc(a, b);
-    t.Arc(b, c);
+    TestNetwork t;
+    const int a = t.Add("A"), b = t.Add("B", 3), c = t.Add("C"), d = t.Add("D");
+    t.Arcs({{a, b}, {b, c}});
     t.Table(c, {0.1, 0.9, 0.2, 0.8, 0.3, 0.7});
     t.Observe(b, 1);
     (void)d;
@@ -75,19 +65,11 @@ TEST(RelevantParts, WithoutTargetsThePartsAreTheComponentsAfterCuttingEvidenceAr
 }
 
 TEST(RelevantParts, BarrenDescendantsDisappearChainWise) {
-    TestNet t;
-    const int a = t.Add("A");
-    const int b = t.Add("B");
-    const int c = t.Add("C");
-    const int d = t.Add("D");
-    const int e = t.Add("E");
-    const int f = t.Add("F");
-    t.Arc(a, b);
-    t.Arc(b, c);
-    t.Arc(c, d);
+    TestNetwork t;
+    const int a = t.Add("A"), b = t.Add("B"), c = t.Add("C"), d = t.Add("D"), e = t.Add("E"), f = t.Add("F");
+    t.Arcs({{a, b}, {b, c}, {c, d}});
     // E stays: it leads to the observed F, which keeps A's side relevant.
-    t.Arc(a, e);
-    t.Arc(e, f);
+    t.Arcs({{a, e}, {e, f}});
     t.Observe(f, 0);
     ASSERT_EQ(t.net.SetTarget(a), kSuccess);
 
@@ -103,12 +85,9 @@ TEST(RelevantParts, BarrenDescendantsDisappearChainWise) {
 }
 
 TEST(RelevantParts, DeterministicChildOfAnObservedParentBecomesObserved) {
-    TestNet t;
-    const int a = t.Add("A");
-    const int b = t.Add("B", 3);
-    const int c = t.Add("C");
-    t.Arc(a, b);
-    t.Arc(b, c);
+    TestNetwork t;
+    const int a = t.Add("A"), b = t.Add("B", 3), c = t.Add("C");
+    t.Arcs({{a, b}, {b, c}});
     t.Table(b, {0.5, 0.5, 0, 0, 0, 1});  // A = 1 forces B = 2
     t.Table(c, {0.1, 0.9, 0.2, 0.8, 0.3, 0.7});
     t.Observe(a, 1);
@@ -134,12 +113,9 @@ TEST(RelevantParts, DeterministicChildOfAnObservedParentBecomesObserved) {
 }
 
 TEST(RelevantParts, ObservedChildPossibleUnderOneParentOutcomeMakesTheParentObserved) {
-    TestNet t;
-    const int a = t.Add("A", 3);
-    const int b = t.Add("B");
-    const int x = t.Add("X");
-    t.Arc(a, b);
-    t.Arc(x, a);
+    TestNetwork t;
+    const int a = t.Add("A", 3), b = t.Add("B"), x = t.Add("X");
+    t.Arcs({{a, b}, {x, a}});
     t.Table(b, {1, 0, 1, 0, 0.3, 0.7});  // B = 1 only under A = 2
     t.Observe(b, 1);
     ASSERT_EQ(t.net.SetTarget(a), kSuccess);
@@ -163,9 +139,8 @@ TEST(RelevantParts, ObservedChildPossibleUnderOneParentOutcomeMakesTheParentObse
 }
 
 TEST(RelevantParts, ObservedTargetAloneIsAnsweredAtOnce) {
-    TestNet t;
-    const int a = t.Add("A", 3);
-    const int b = t.Add("B");
+    TestNetwork t;
+    const int a = t.Add("A", 3), b = t.Add("B");
     t.Arc(a, b);
     t.Observe(a, 2);
     ASSERT_EQ(t.net.SetTarget(a), kSuccess);
@@ -178,12 +153,9 @@ TEST(RelevantParts, ObservedTargetAloneIsAnsweredAtOnce) {
 }
 
 TEST(RelevantParts, ChainOfRootsIsSummedIntoTheTarget) {
-    TestNet t;
-    const int r1 = t.Add("R1");
-    const int r2 = t.Add("R2");
-    const int target = t.Add("T");
-    t.Arc(r1, r2);
-    t.Arc(r2, target);
+    TestNetwork t;
+    const int r1 = t.Add("R1"), r2 = t.Add("R2"), target = t.Add("T");
+    t.Arcs({{r1, r2}, {r2, target}});
     t.Table(r1, {0.3, 0.7});
     t.Table(r2, {0.9, 0.1, 0.2, 0.8});
     const std::vector<double> tTable = {0.6, 0.4, 0.1, 0.9};
@@ -208,12 +180,9 @@ TEST(RelevantParts, ChainOfRootsIsSummedIntoTheTarget) {
 }
 
 TEST(RelevantParts, RecordsCutOffFromEveryTargetBelongToNoPart) {
-    TestNet t;
-    const int a = t.Add("A");
-    const int b = t.Add("B", 3);
-    const int c = t.Add("C");
-    t.Arc(a, b);
-    t.Arc(b, c);
+    TestNetwork t;
+    const int a = t.Add("A"), b = t.Add("B", 3), c = t.Add("C");
+    t.Arcs({{a, b}, {b, c}});
     t.Table(c, {0.1, 0.9, 0.2, 0.8, 0.3, 0.7});
     t.Observe(b, 0);
     ASSERT_EQ(t.net.SetTarget(c), kSuccess);
@@ -227,12 +196,9 @@ TEST(RelevantParts, RecordsCutOffFromEveryTargetBelongToNoPart) {
 }
 
 TEST(RelevantParts, NoisyMaxFactorRecordsJoinTheirParentsParts) {
-    TestNet t;
-    const int a = t.Add("A");
-    const int b = t.Add("B");
-    const int y = t.Add("Y", 2, DefinitionType::kNoisyMax);
-    t.Arc(a, y);
-    t.Arc(b, y);
+    TestNetwork t;
+    const int a = t.Add("A"), b = t.Add("B"), y = t.Add("Y", 2, DefinitionType::kNoisyMax);
+    t.Arcs({{a, y}, {b, y}});
     ASSERT_EQ(t.net.userProperties.AddProperty("VRX_NOISYMAXRELEVANCE", "1"), 0);
     t.Observe(y, 1);
     ASSERT_EQ(t.net.SetTarget(a), kSuccess);
@@ -257,12 +223,9 @@ TEST(RelevantParts, NoisyMaxFactorRecordsJoinTheirParentsParts) {
 // Part view
 
 TEST(PartViewTest, IndicesCountsAndBeliefs) {
-    TestNet t;
-    const int c = t.Add("C");
-    const int a = t.Add("A", 3);
-    const int b = t.Add("B");
-    t.Arc(a, c);
-    t.Arc(b, c);
+    TestNetwork t;
+    const int c = t.Add("C"), a = t.Add("A", 3), b = t.Add("B");
+    t.Arcs({{a, c}, {b, c}});
     ASSERT_EQ(t.net.SetTarget(c), kSuccess);
     auto parts = Find(t.net, false, true);
     ASSERT_EQ(parts->size(), 1u);
@@ -298,9 +261,8 @@ TEST(PartViewTest, IndicesCountsAndBeliefs) {
 }
 
 TEST(PartViewTest, NeighboursOutsideThePartAreMarked) {
-    TestNet t;
-    const int a = t.Add("A");
-    const int b = t.Add("B");
+    TestNetwork t;
+    const int a = t.Add("A"), b = t.Add("B");
     t.Arc(a, b);
     RelevanceGraph graph(t.net, true);
     // A view over a graph whose second record was dropped without unlinking it.
@@ -319,8 +281,16 @@ TEST(PartViewTest, NeighboursOutsideThePartAreMarked) {
 
 constexpr int kChainLength = 10000;
 
+// FindRelevantParts (and a sort of the first part) on a chain, run on a small stack.
 struct ChainRun {
     ChainRun(VRX_network* n, bool prune) : net(n), pruneRoots(prune) {}
+    void RunOnSmallStack() {
+        test_network::RunOnSmallStack([this] {
+            parts = FindRelevantParts(*net, pruneRoots, true, &status);
+            if (parts != nullptr && !parts->empty()) sortStatus = (*parts)[0]->SortTopologically();
+        });
+    }
+
     VRX_network* net;
     bool pruneRoots;
     int status = -1;
@@ -328,31 +298,12 @@ struct ChainRun {
     int sortStatus = -1;
 };
 
-void* RunOnChain(void* arg) {
-    auto* run = static_cast<ChainRun*>(arg);
-    run->parts = FindRelevantParts(*run->net, run->pruneRoots, true, &run->status);
-    if (run->parts != nullptr && !run->parts->empty())
-        run->sortStatus = (*run->parts)[0]->SortTopologically();
-    return nullptr;
-}
-
-// Runs FindRelevantParts (and a sort of the first part) on a thread with a 256 KiB stack.
-void RunOnSmallStack(ChainRun& run) {
-    pthread_attr_t attr;
-    ASSERT_EQ(pthread_attr_init(&attr), 0);
-    ASSERT_EQ(pthread_attr_setstacksize(&attr, 256 * 1024), 0);
-    pthread_t thread;
-    ASSERT_EQ(pthread_create(&thread, &attr, &RunOnChain, &run), 0);
-    ASSERT_EQ(pthread_join(thread, nullptr), 0);
-    pthread_attr_destroy(&attr);
-}
-
 class DeepChain : public ::testing::Test {
 protected:
     // N0 <- N1 <- ... <- N9999 in slot order, so that every sort walks the whole chain upwards. Built once:
     // each test leaves it without targets and evidence, with uniform tables.
     static void SetUpTestSuite() {
-        t = new TestNet();
+        t = new TestNetwork();
         handles.resize(kChainLength);
         for (int i = 0; i < kChainLength; i++) handles[i] = t->Add(("N" + std::to_string(i)).c_str());
         for (int i = kChainLength - 1; i > 0; i--) t->Arc(handles[i], handles[i - 1]);
@@ -362,18 +313,18 @@ protected:
         t = nullptr;
     }
 
-    static TestNet* t;
+    static TestNetwork* t;
     static std::vector<int> handles;
 };
 
-TestNet* DeepChain::t = nullptr;
+TestNetwork* DeepChain::t = nullptr;
 std::vector<int> DeepChain::handles;
 
 TEST_F(DeepChain, BarrenChainAndSummedRootChain) {
     // Target in the middle: the lower half is barren, the upper half is summed away root by root.
     ASSERT_EQ(t->net.SetTarget(handles[kChainLength / 2]), kSuccess);
     ChainRun run{&t->net, true};
-    RunOnSmallStack(run);
+    run.RunOnSmallStack();
     t->net.ClearAllTargets();
     ASSERT_EQ(run.status, kSuccess);
     ASSERT_EQ(run.parts->size(), 1u);
@@ -386,7 +337,7 @@ TEST_F(DeepChain, EvidenceSpreadsDownAndComponentsSpanTheChain) {
     for (int i = 0; i < kChainLength - 1; i++) t->Table(handles[i], {1, 0, 0, 1});
     t->Observe(handles[kChainLength - 1], 1);
     ChainRun run{&t->net, false};
-    RunOnSmallStack(run);
+    run.RunOnSmallStack();
     t->Value(handles[kChainLength - 1])->ClearEvidence();
     for (int i = 0; i < kChainLength - 1; i++) t->Table(handles[i], {0.5, 0.5, 0.5, 0.5});
     ASSERT_EQ(run.status, kSuccess);
@@ -395,7 +346,7 @@ TEST_F(DeepChain, EvidenceSpreadsDownAndComponentsSpanTheChain) {
 
     // Without evidence and without targets the whole chain is one part, sorted parents first.
     ChainRun whole{&t->net, false};
-    RunOnSmallStack(whole);
+    whole.RunOnSmallStack();
     ASSERT_EQ(whole.status, kSuccess);
     ASSERT_EQ(whole.parts->size(), 1u);
     ASSERT_EQ(whole.sortStatus, kSuccess);
@@ -449,7 +400,7 @@ int SweepMemoryLimits(VRX_network& net, size_t expectedParts) {
 TEST(RelevantPartsDeathTest, RunningOutOfMemoryIsReportedNotFatal) {
     // A chain whose evidence spreads to every node, giving one part per node to allocate; two of the
     // nodes stay unobserved.
-    TestNet t;
+    TestNetwork t;
     constexpr int n = 2000;
     std::vector<int> handles(n);
     for (int i = 0; i < n; i++) handles[i] = t.Add(("N" + std::to_string(i)).c_str());

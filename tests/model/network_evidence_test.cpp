@@ -1,9 +1,7 @@
 // Network-level evidence: propagation through deterministic tables, conflicts and impossible outcomes,
 // the invalidation walk over up-to-date flags, and the change notices.
 #include <gtest/gtest.h>
-#include <pthread.h>
 
-#include <functional>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -19,39 +17,18 @@
 #include "model/node_value.h"
 #include "model/status_codes.h"
 #include "model/string_array.h"
+#include "tests/inference/test_network.h"
 
 namespace {
 
 using namespace ValueFlags;
-
-VRX_doubleArray Doubles(std::initializer_list<double> values) {
-    VRX_doubleArray a;
-    a.SetSize(static_cast<int>(values.size()));
-    int i = 0;
-    for (double v : values) a[i++] = v;
-    a.SetCount(a.GetSize());
-    return a;
-}
+using test_network::Doubles;
+using test_network::RunOnSmallStack;
 
 VRX_stringArray Strings(std::initializer_list<const char*> values) {
     VRX_stringArray a;
     for (const char* v : values) a.Add(v);
     return a;
-}
-
-// Runs work on a thread whose stack is far too small for a recursion as deep as the network.
-void RunOnSmallStack(const std::function<void()>& work) {
-    pthread_attr_t attr;
-    ASSERT_EQ(pthread_attr_init(&attr), 0);
-    ASSERT_EQ(pthread_attr_setstacksize(&attr, 256 * 1024), 0);
-    pthread_t thread;
-    auto trampoline = [](void* arg) -> void* {
-        (*static_cast<const std::function<void()>*>(arg))();
-        return nullptr;
-    };
-    ASSERT_EQ(pthread_create(&thread, &attr, trampoline, const_cast<std::function<void()>*>(&work)), 0);
-    pthread_join(thread, nullptr);
-    pthread_attr_destroy(&attr);
 }
 
 // Outcome indices of the True/False nodes below.
@@ -94,6 +71,19 @@ protected:
         Arc(p, c);
         Table(c, {0, 1, 1, 0});
     }
+    // p -> c <- q.
+    void BuildCollider(const char* first = "p", const char* second = "q") {
+        p = Add(first);
+        q = Add(second);
+        c = Add("c");
+        Arc(p, c);
+        Arc(q, c);
+    }
+    // c = p1 AND p2.
+    void BuildAnd() {
+        BuildCollider("p1", "p2");
+        Table(c, {1, 0, 0, 1, 0, 1, 0, 1});
+    }
     // a -> b -> c, each a copy of its parent.
     void BuildCopyChain() {
         a = Add("a");
@@ -106,7 +96,7 @@ protected:
     }
 
     VRX_network net;
-    int p = -1, c = -1, a = -1, b = -1;
+    int p = -1, q = -1, c = -1, a = -1, b = -1;
 };
 
 }  // namespace
@@ -175,12 +165,7 @@ TEST_F(NetworkEvidenceTest, RefusedNoticeChangesNoMarksOrFlags) {
 }
 
 TEST_F(NetworkEvidenceTest, AndChildExplainsBothParents) {
-    p = Add("p1");
-    const int q = Add("p2");
-    c = Add("c");
-    Arc(p, c);
-    Arc(q, c);
-    Table(c, {1, 0, 0, 1, 0, 1, 0, 1});
+    BuildAnd();
 
     // False has three explanations: nothing is implied.
     ASSERT_EQ(Value(c).SetEvidence(kFalse), kSuccess);
@@ -231,12 +216,7 @@ TEST_F(NetworkEvidenceTest, ChainConflictFoundByRepropagationKeepsTheEvidence) {
 }
 
 TEST_F(NetworkEvidenceTest, ConflictingObservationIsTakenBack) {
-    p = Add("p1");
-    const int q = Add("p2");
-    c = Add("c");
-    Arc(p, c);
-    Arc(q, c);
-    Table(c, {1, 0, 0, 1, 0, 1, 0, 1});
+    BuildAnd();
     ASSERT_EQ(Value(c).SetEvidence(kFalse), kSuccess);
     ASSERT_EQ(Value(p).SetEvidence(kTrue), kSuccess);
 
@@ -329,7 +309,7 @@ TEST_F(NetworkEvidenceTest, DecisionAndUtilityNodesNeverReceivePropagatedEvidenc
 
 TEST_F(NetworkEvidenceTest, ReachingAUtilityInvalidatesEveryDecision) {
     p = Add("p");
-    const int q = Add("q");
+    q = Add("q");
     const int d = Add("d", {"go", "stay"}, DefinitionType::kList);
     const int u = Add("u", {}, DefinitionType::kTable);
     Arc(p, u);
@@ -406,13 +386,9 @@ TEST_F(NetworkEvidenceTest, WalkFollowsDSeparation) {
 }
 
 TEST_F(NetworkEvidenceTest, ObservedCommonChildConnectsItsParents) {
-    p = Add("p");
-    const int q = Add("q");
-    c = Add("c");
+    BuildCollider();
     const int r = Add("r");
     const int s = Add("s");
-    Arc(p, c);
-    Arc(q, c);
     Arc(r, s);
     MarkAllUpToDate();
     // Without evidence below it, the collider blocks.
@@ -430,12 +406,8 @@ TEST_F(NetworkEvidenceTest, ObservedCommonChildConnectsItsParents) {
 }
 
 TEST_F(NetworkEvidenceTest, ColliderWithAnObservedDescendantConnectsItsParents) {
-    p = Add("p");
-    const int q = Add("q");
-    c = Add("c");
+    BuildCollider();
     const int e = Add("e");
-    Arc(p, c);
-    Arc(q, c);
     Arc(c, e);
     ASSERT_EQ(Value(e).SetEvidence(kTrue), kSuccess);
     MarkAllUpToDate();

@@ -18,63 +18,23 @@
 #include "model/status_codes.h"
 #include "model/temporary_evidence_nodes.h"
 #include "model/update_route.h"
+#include "tests/inference/test_network.h"
 
 namespace {
 
+using test_network::Asia;
+using test_network::Doubles;
+using test_network::Entries;
+using test_network::ExpectNear;
+using test_network::Items;
+using test_network::Notices;
+using test_network::TestNetwork;
+
 constexpr double kTolerance = 1e-12;
 
-VRX_doubleArray Doubles(const std::vector<double>& values) {
-    VRX_doubleArray a;
-    for (double v : values) a.Add(v);
-    return a;
-}
-
-std::vector<double> Entries(const VRX_Dmatrix& m) {
-    return std::vector<double>(m.GetData(), m.GetData() + m.GetNumberOfElements());
-}
-
-std::vector<int> Items(const VRX_intArray& a) {
-    return std::vector<int>(a.GetItems(), a.GetItems() + a.GetCount());
-}
-
-void ExpectNear(const std::vector<double>& got, const std::vector<double>& want,
-                double tolerance = kTolerance) {
-    ASSERT_EQ(got.size(), want.size());
-    for (size_t k = 0; k < got.size(); k++) EXPECT_NEAR(got[k], want[k], tolerance) << "outcome " << k;
-}
-
-class Net {
-public:
-    int Add(const char* id, int outcomes = 2, int type = DefinitionType::kCpt) {
-        const int h = net.AddNode(type, id);
-        EXPECT_GE(h, 0) << id;
-        if (outcomes != 2) {
-            EXPECT_EQ(net.GetNode(h)->GetDefinition()->SetNumberOfOutcomes(outcomes), kSuccess);
-        }
-        return h;
-    }
-    void Arc(int parent, int child) { EXPECT_EQ(net.AddArc(parent, child), kSuccess); }
-    void Table(int h, const std::vector<double>& values) {
-        EXPECT_EQ(net.GetNode(h)->GetDefinition()->SetDefinitionDoubles(Doubles(values)), kSuccess);
-    }
-    VRX_nodeValue* Value(int h) const { return net.GetNode(h)->GetValue(); }
-    VRX_Dmatrix& Definition(int h) const {
-        VRX_Dmatrix* m = nullptr;
-        net.GetNode(h)->GetDefinition()->GetDefinition(m);
-        return *m;
-    }
-    std::vector<double> Beliefs(int h) const {
-        VRX_Dmatrix* m = nullptr;
-        Value(h)->GetValue(m);
-        return Entries(*m);
-    }
-    std::vector<int> Handles() const {
-        VRX_intArray all;
-        net.GetAllNodes(all);
-        return Items(all);
-    }
-
-    VRX_network net;
+// The dispatch sets the change notices aside and restores them, so they stay on as a new network has them.
+struct Net : TestNetwork {
+    Net() : TestNetwork(Notices::kOn) {}
 };
 
 std::string LoggedMessages() {
@@ -314,9 +274,7 @@ protected:
         b = t.Add("b");
         c = t.Add("c");
         d = t.Add("d");
-        t.Arc(a, b);
-        t.Arc(b, c);
-        t.Arc(a, d);
+        t.Arcs({{a, b}, {b, c}, {a, d}});
         t.Table(a, {0.3, 0.7});
         t.Table(b, {1.0, 0.0, 0.0, 1.0});
         t.Table(c, {0.2, 0.8, 0.45, 0.55});
@@ -406,27 +364,10 @@ TEST_F(ChainRuleTest, CalcPropEvidenceLeavesTheTargetMarksAsFound) {
 // A known network: "visit to Asia", against reference posteriors of an independent engine.
 
 TEST(UpdateBeliefs, AsiaPosteriorsMatchTheReference) {
-    Net t;
-    const int asia = t.Add("asia"), tub = t.Add("tub"), smoke = t.Add("smoke"), lung = t.Add("lung");
-    const int bronc = t.Add("bronc"), either = t.Add("either"), xray = t.Add("xray"), dysp = t.Add("dysp");
-    t.Arc(asia, tub);
-    t.Arc(smoke, lung);
-    t.Arc(smoke, bronc);
-    t.Arc(lung, either);
-    t.Arc(tub, either);
-    t.Arc(either, xray);
-    t.Arc(bronc, dysp);
-    t.Arc(either, dysp);
-    t.Table(asia, {0.01, 0.99});
-    t.Table(tub, {0.05, 0.95, 0.01, 0.99});
-    t.Table(smoke, {0.5, 0.5});
-    t.Table(lung, {0.1, 0.9, 0.01, 0.99});
-    t.Table(bronc, {0.6, 0.4, 0.3, 0.7});
-    t.Table(either, {1, 0, 1, 0, 1, 0, 0, 1});
-    t.Table(xray, {0.98, 0.02, 0.05, 0.95});
-    t.Table(dysp, {0.9, 0.1, 0.8, 0.2, 0.7, 0.3, 0.1, 0.9});
-    ASSERT_EQ(t.Value(bronc)->SetEvidence(1), kSuccess);
-    ASSERT_EQ(t.Value(dysp)->SetEvidence(1), kSuccess);
+    Asia n(Notices::kOn);
+    TestNetwork& t = n.t;
+    ASSERT_EQ(t.Value(n.bronc)->SetEvidence(1), kSuccess);
+    ASSERT_EQ(t.Value(n.dysp)->SetEvidence(1), kSuccess);
     ASSERT_EQ(t.net.UpdateBeliefs(), kSuccess);
     const double reference[][2] = {{0.009738080893, 0.990261919107},
                                    {0.00359285469139, 0.996407145309},
@@ -436,7 +377,7 @@ TEST(UpdateBeliefs, AsiaPosteriorsMatchTheReference) {
                                    {0.0182001958734, 0.981799804127},
                                    {0.0669261821623, 0.933073817838},
                                    {0, 1}};
-    const int nodes[] = {asia, tub, smoke, lung, bronc, either, xray, dysp};
+    const int nodes[] = {n.asia, n.tub, n.smoke, n.lung, n.bronc, n.either, n.xray, n.dysp};
     for (int i = 0; i < 8; i++) ExpectNear(t.Beliefs(nodes[i]), {reference[i][0], reference[i][1]}, 1e-9);
     double pe = 0.0;
     ASSERT_TRUE(t.net.CalcPropEvidence(&pe, false));
