@@ -156,9 +156,8 @@ namespace {
 constexpr double kLowestSum = 0.999995;
 constexpr double kHighestSum = 1.000005;
 
-// Copies at most size bytes of the text; one of size bytes or more stays unterminated.
+// The message is cut to the buffer and always terminated, so a short buffer is never read past its end.
 int Report(char* buffer, int size, const char* text, int code) {
-    // The message is cut to the buffer and always terminated.
     if (buffer != nullptr && size > 0) {
         const size_t room = static_cast<size_t>(size) - 1;
         const size_t length = std::min(std::strlen(text), room);

@@ -79,10 +79,6 @@ const char* VRX_cpt::GetTypeName() const {
 // ---------------------------------------------------------------------------------------------------
 // The table's dimensions
 
-int VRX_cpt::DimensionOfParent(const VRX_intArray& /*parents*/, int position) const {
-    return position;
-}
-
 void VRX_cpt::CompleteNewColumns() {
     table.Normalize();
 }

@@ -42,8 +42,6 @@ public:
     const VRX_Dmatrix& GetProbabilities() const { return table; }
 
 protected:
-    // Every parent of the list owns the dimension at its position.
-    int DimensionOfParent(const VRX_intArray& parents, int position) const override;
     // New columns become uniform; the others already sum to 1 and stay as they are.
     void CompleteNewColumns() override;
     // The outcomes are the table's last dimension.

@@ -60,6 +60,14 @@ void ParentTableDefinition::CopyEntriesFrom(const VRX_Dmatrix& source) {
     for (int i = 0; i < n; ++i) to[i] = from[i];
 }
 
+int ParentTableDefinition::DimensionOfParent(const VRX_intArray& parents, int position) const {
+    int dimension = 0;
+    for (int i = 0; i < position; ++i) {
+        if (IsIndexingType(network->GetNodeType(parents[i]))) ++dimension;
+    }
+    return dimension;
+}
+
 // ---------------------------------------------------------------------------------------------------
 // Parents
 

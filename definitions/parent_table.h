@@ -38,8 +38,9 @@ protected:
     // How a parent's kind relates to the table.
     enum class ParentRole { kIndexing, kTable, kOther };
 
-    // The dimension of the indexing parent at `position` in the node's parent list.
-    virtual int DimensionOfParent(const VRX_intArray& parents, int position) const = 0;
+    // The dimension of the indexing parent at `position` in the node's parent list. Only indexing
+    // parents own a dimension, so a parent left behind by a kind change shifts no other parent.
+    int DimensionOfParent(const VRX_intArray& parents, int position) const;
     // Completes the table after a parent dimension was added (the old entries repeated along it) or a
     // fresh table was made; nothing by default.
     virtual void CompleteNewColumns() {}

@@ -55,17 +55,6 @@ const char* VRX_table::GetTypeName() const {
 }
 
 // ---------------------------------------------------------------------------------------------------
-// The table's dimensions
-
-int VRX_table::DimensionOfParent(const VRX_intArray& parents, int position) const {
-    int dimension = 0;
-    for (int i = 0; i < position; ++i) {
-        if (IsIndexingType(network->GetNodeType(parents[i]))) ++dimension;
-    }
-    return dimension;
-}
-
-// ---------------------------------------------------------------------------------------------------
 // Whole table
 
 int VRX_table::RebuildFromParents() {

@@ -41,8 +41,4 @@ public:
 
     VRX_Dmatrix& GetUtilities() { return table; }
     const VRX_Dmatrix& GetUtilities() const { return table; }
-
-protected:
-    // Only indexing parents own a dimension, so one left behind by a kind change shifts nothing.
-    int DimensionOfParent(const VRX_intArray& parents, int position) const override;
 };

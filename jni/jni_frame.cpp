@@ -139,6 +139,9 @@ void JStringChars::Read(JNIEnv* env, jstring string) {
     std::vector<jchar> units(static_cast<size_t>(length));
     env->GetStringRegion(string, 0, length, units.data());
     CheckJavaException(env);
+    for (const jchar unit : units) {
+        if (unit == 0) throw std::invalid_argument(kNulCharText);
+    }
     text_ = Utf16ToEngineText(units.data(), units.size());
 }
 

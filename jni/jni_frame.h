@@ -17,6 +17,7 @@ class VRX_network;
 
 // Messages of the failures the frame adds for Java misuse (null arguments, disposed objects).
 inline constexpr const char* kNullStringText = "String argument can't be null";
+inline constexpr const char* kNulCharText = "String argument can't contain a null character";
 inline constexpr const char* kNullArrayText = "Array argument can't be null";
 inline constexpr const char* kNullObjectText = "Object argument can't be null";
 inline constexpr const char* kDisposedObjectText = "Object already disposed of";
@@ -103,7 +104,9 @@ void StoreArrayElement(JNIEnv* env, jobjectArray array, jsize index, jobject ele
 jstring MakeJavaString(JNIEnv* env, const char* text);
 
 // The engine text of a Java string, taken when constructed and kept until destroyed. A null string is
-// refused with kNullStringText unless null is allowed, in which case get() is null.
+// refused with kNullStringText unless null is allowed, in which case get() is null. A string holding
+// U+0000 is refused with kNulCharText: the engine's text would end there, so an identifier, name or path
+// would be cut short silently (and "A\u0000-x" would pass the identifier rule as "A").
 class JStringChars {
 public:
     struct AllowNull {};

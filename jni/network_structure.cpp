@@ -212,9 +212,13 @@ extern "C" JNIEXPORT jint JNICALL Java_tarvo_Network_getFirstNode(JNIEnv* env, j
     return OnNetwork(env, self, [](VRX_network& net) { return NodeOrEnd(net.GetFirstNode()); });
 }
 
-// The handle is not checked: the next live slot after a deleted node's slot is a valid answer.
+// The handle is not checked: the next live slot after a deleted node's slot is a valid answer. A handle
+// at or beyond the slot count has no next node; it must not reach the network, whose scan starts at
+// handle + 1 and would overflow for the largest int.
 extern "C" JNIEXPORT jint JNICALL Java_tarvo_Network_getNextNode(JNIEnv* env, jobject self, jint h) {
-    return OnNetwork(env, self, [h](VRX_network& net) { return NodeOrEnd(net.GetNextNode(h)); });
+    return OnNetwork(env, self, [h](VRX_network& net) {
+        return h >= net.GetNumberOfSlots() ? jint{-1} : NodeOrEnd(net.GetNextNode(h));
+    });
 }
 
 extern "C" JNIEXPORT jint JNICALL Java_tarvo_Network_getNode(JNIEnv* env, jobject self, jstring id) {

@@ -96,8 +96,13 @@ int VRX_ciDefinition::RemoveOutcome(int index) {
     if (const int rc = ciWeights.ShiftItemsDown(1, index)) return rc;
     if (const int rc = ciWeights.RemoveLastItem(1)) return rc;
     OutcomeColumnRemoved(index);
-    if (const int rc = MarkCptStale()) return rc;
-    return NotifyOutcomeRemoved(index, outcomeIds);
+    // The identifier leaves in the notice; an immediate recompute before it would see one outcome more
+    // than the weights have, fail, and leave the definition half edited.
+    cptCacheFlags &= ~CptCache::kCurrent;
+    if (const int rc = NotifyOutcomeRemoved(index, outcomeIds)) return rc;
+    if ((cptCacheFlags & (CptCache::kRecomputeAtOnce | CptCache::kCurrent)) == CptCache::kRecomputeAtOnce)
+        return CalculateCpt();
+    return kSuccess;
 }
 
 int VRX_ciDefinition::GetNumberOfOutcomes() {

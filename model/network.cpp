@@ -454,7 +454,8 @@ int VRX_network::GetFirstNode() const {
 }
 
 int VRX_network::GetNextNode(int handle) const {
-    if (handle < 0) return kOutOfRange;
+    // A handle at or past the table's end has no successor (and handle + 1 must not overflow).
+    if (handle < 0 || handle >= numSlots) return kOutOfRange;
     for (int h = handle + 1; h < numSlots; h++) {
         if (nodes[h].node != nullptr) return h;
     }

@@ -416,13 +416,28 @@ int VRX_node::ChangeType(int typeCode) {
     return kSuccess;
 }
 
+namespace {
+
+bool TakesOnlyIndexingParents(int type) {
+    return type == DefinitionType::kCpt || type == DefinitionType::kTruthTable ||
+           type == DefinitionType::kNoisyMax || type == DefinitionType::kNoisyAdder;
+}
+
+}  // namespace
+
 void VRX_node::RealignChildren(const VRX_intArray& formerChildren, const VRX_intArray& formerCostChildren,
                                int newDimension) {
     // A child that dropped the node may still hold its old dimension, and one that kept it a dimension
     // of the old size: both are rebuilt from their current parents.
     for (int i = 0; i < formerChildren.GetCount(); i++) {
-        VRX_node* child = network->GetNode(formerChildren[i]);
+        const int childHandle = formerChildren[i];
+        VRX_node* child = network->GetNode(childHandle);
         if (child == nullptr) continue;
+        // The probability-table kinds take only parents that index their table: a parent that no longer
+        // does would keep its arc without a dimension, which inference cannot use.
+        if (newDimension == 0 && TakesOnlyIndexingParents(child->GetType()) &&
+            network->GetParents(childHandle, 0).IsInList(handle))
+            network->RemoveArc(handle, childHandle);
         if (VRX_nodeDefinition* childDefinition = child->GetDefinition())
             childDefinition->RebuildFromParents();
         VRX_nodeValue* childValue = child->GetValue();

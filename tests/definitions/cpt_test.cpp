@@ -354,6 +354,25 @@ TEST_F(CptInNetwork, RemovingAParentKeepsTheSliceOfItsFirstOutcome) {
     EXPECT_DOUBLE_EQ(At(t, {1, 1}), Mark(0, 2, 1));
 }
 
+TEST_F(CptInNetwork, ParentLeftWithoutDimensionShiftsNoOtherParent) {
+    ASSERT_EQ(net.AddArc(a, c), kSuccess);
+    ASSERT_EQ(net.AddArc(b, c), kSuccess);
+    // A table cannot be indexed by a cast: the kind change takes A's arc away and the rebuild that
+    // follows must still give B its dimension.
+    ASSERT_EQ(net.GetNode(a)->ChangeType(DefinitionType::kCast), kSuccess);
+    ASSERT_EQ(net.GetParents(c).GetCount(), 1);
+    const VRX_Dmatrix& t = Cpt(c).GetProbabilities();
+    ASSERT_EQ(Shape(t), (std::vector<int>{3, 2}));
+    ASSERT_EQ(Cpt(c).SetProbabilities(Doubles({0.1, 0.9, 0.2, 0.8, 0.3, 0.7})), kSuccess);
+    ASSERT_EQ(Cpt(b).RemoveOutcome(0), kSuccess);
+    ASSERT_EQ(Shape(t), (std::vector<int>{2, 2}));
+    EXPECT_DOUBLE_EQ(At(t, {0, 0}), 0.2);
+    EXPECT_DOUBLE_EQ(At(t, {1, 0}), 0.3);
+    ASSERT_EQ(net.RemoveArc(b, c), kSuccess);
+    EXPECT_EQ(Shape(t), std::vector<int>{2});
+    EXPECT_DOUBLE_EQ(At(t, {0}), 0.2);
+}
+
 TEST_F(CptInNetwork, ReorderingParentsMovesEveryCell) {
     BuildMarkedChild();
     ASSERT_EQ(net.ReorderParents(c, Ints({1, 0})), kSuccess);

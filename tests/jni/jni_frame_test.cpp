@@ -110,6 +110,20 @@ TEST_F(FrameTest, NullJavaStringIsRefusedUnlessAllowed) {
     EXPECT_EQ(allowed.get(), nullptr);
 }
 
+TEST_F(FrameTest, JavaStringWithNulCharacterIsRefused) {
+    // Taken as far as the NUL, "A\0-x" would pass the identifier rule as "A".
+    LocalRef<jstring> cut(env, NewUtf16String(std::u16string(u"A\0-x", 4)));
+    for (const bool allowNull : {false, true}) {
+        try {
+            const JStringChars text = allowNull ? JStringChars(env, cut.get(), JStringChars::AllowNull{})
+                                                : JStringChars(env, cut.get());
+            FAIL() << "taken as '" << text.str() << "'";
+        } catch (const std::invalid_argument& e) {
+            EXPECT_STREQ(e.what(), "String argument can't contain a null character");
+        }
+    }
+}
+
 TEST_F(FrameTest, EngineTextBecomesJavaString) {
     LocalRef<jstring> latin1(env, MakeJavaString(env, "Caf\xE9"));
     EXPECT_EQ(Utf16(latin1.get()), u"Caf\u00E9");

@@ -7,6 +7,7 @@
 #include <initializer_list>
 
 #include "definitions/node_cost.h"
+#include "model/dmatrix.h"
 #include "model/double_array.h"
 #include "model/extra_definition.h"
 #include "model/int_array.h"
@@ -315,6 +316,40 @@ TEST_F(BoundCiDefinitionTest, DiscreteParentsStayAndTemporalWeightsNeedAPlate) {
     EXPECT_EQ(ci.SetTemporalCiWeights(1, *ci.GetCiWeights()), kWrongNodeType);
     LeakOnlyCi loose(-1, nullptr);
     EXPECT_EQ(loose.SetTemporalCiWeights(1, *loose.GetCiWeights()), kWrongNodeType);
+}
+
+// With the table recomputed at once, removing an outcome recomputes it only once the identifier has gone
+// too, so weights, identifiers and table agree afterwards; inserting one works alike.
+TEST(CiDefinitionInNetwork, RemovingAnOutcomeWithImmediateRecomputeKeepsEverythingInStep) {
+    for (int kind : {DefinitionType::kNoisyMax, DefinitionType::kNoisyAdder}) {
+        SCOPED_TRACE(kind);
+        VRX_network net;
+        const int p = net.AddNode(DefinitionType::kCpt, "P");
+        const int n = net.AddNode(kind, "N");
+        ASSERT_EQ(net.AddArc(p, n), kSuccess);
+        auto* ci = dynamic_cast<VRX_ciDefinition*>(net.GetNode(n)->GetDefinition());
+        ASSERT_NE(ci, nullptr);
+        while (ci->GetNumberOfOutcomes() < 3) ASSERT_EQ(ci->AddOutcome(nullptr), kSuccess);
+        const int before = ci->GetNumberOfOutcomes();
+        ci->SetCptCacheFlags(CptCache::kRecomputeAtOnce);
+        ASSERT_EQ(ci->CalculateCpt(), kSuccess);
+
+        EXPECT_EQ(ci->RemoveOutcome(1), kSuccess);
+        EXPECT_EQ(ci->GetNumberOfOutcomes(), before - 1);
+        const VRX_Dmatrix* weights = ci->GetCiWeights();
+        EXPECT_EQ(weights->GetSizeOfDimension(weights->GetNumberOfDimensions() - 1), before - 1);
+        EXPECT_NE(ci->GetCptCacheFlags() & CptCache::kCurrent, 0);
+        VRX_Dmatrix* table = nullptr;
+        ASSERT_EQ(ci->GetDefinition(table), kSuccess);
+        ASSERT_EQ(table->GetNumberOfDimensions(), 2);
+        EXPECT_EQ(table->GetSizeOfDimension(1), before - 1);
+        EXPECT_EQ(net.GetNode(n)->GetExtraDefinition()->GetFaultOutcomes().GetCount(), before - 1);
+
+        ASSERT_EQ(ci->InsertOutcome(0, "Again"), kSuccess);
+        EXPECT_NE(ci->GetCptCacheFlags() & CptCache::kCurrent, 0);
+        ASSERT_EQ(ci->GetDefinition(table), kSuccess);
+        EXPECT_EQ(table->GetSizeOfDimension(1), before);
+    }
 }
 
 }  // namespace

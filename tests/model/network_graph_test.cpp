@@ -442,3 +442,26 @@ TEST_F(NetworkGraphTest, WalksEndOnACycleLeftByAFileRead) {
     // The scratch marks of the walks are all gone again.
     for (int h = 0; h < kLength; h++) ASSERT_EQ(net.GetEntry(h).flags & 0x400, 0) << h;
 }
+
+TEST_F(NetworkGraphTest, InfluenceDiagramOrderPlacesEachDecisionAfterItsUnplacedParents) {
+    VRX_network net;
+    const int x = net.AddNode(DefinitionType::kCpt, "x");
+    const int y = net.AddNode(DefinitionType::kCpt, "y");
+    const int z = net.AddNode(DefinitionType::kCpt, "z");
+    const int w = net.AddNode(DefinitionType::kCpt, "w");
+    const int d1 = net.AddNode(DefinitionType::kList, "D1");
+    const int d2 = net.AddNode(DefinitionType::kList, "D2");
+    ASSERT_EQ(net.AddArc(x, d1), kSuccess);
+    ASSERT_EQ(net.AddArc(y, d1), kSuccess);
+    ASSERT_EQ(net.AddArc(d1, d2), kSuccess);
+    ASSERT_EQ(net.AddArc(z, d2), kSuccess);
+    ASSERT_EQ(net.AddArc(d2, w), kSuccess);
+    EXPECT_EQ(Items(net.GetTopologicalOrder()), (std::vector<int>{x, y, z, d1, d2, w}));
+    VRX_intArray out;
+    ASSERT_EQ(net.GetInfluenceDiagramOrder(out), kSuccess);
+    EXPECT_EQ(Items(out), (std::vector<int>{x, y, d1, z, d2, w}));
+    VRX_intArray list;
+    for (int h : {w, d2, x, z}) list.Add(h);
+    ASSERT_EQ(net.SortByInfluenceDiagramOrder(list), kSuccess);
+    EXPECT_EQ(Items(list), (std::vector<int>{x, z, d2, w}));
+}

@@ -3,6 +3,7 @@
 
 #include <climits>
 #include <cstring>
+#include <limits>
 #include <string>
 
 #include "definitions/cpt.h"
@@ -259,6 +260,7 @@ TEST_F(NetworkTest, IterationFollowsLiveHandles) {
     EXPECT_EQ(net.GetNextNode(3), 4);
     EXPECT_EQ(net.GetNextNode(4), kOutOfRange);
     EXPECT_EQ(net.GetNextNode(-1), kOutOfRange);
+    EXPECT_EQ(net.GetNextNode(std::numeric_limits<int>::max()), kOutOfRange);
     EXPECT_EQ(net.GetLastNode(), 4);
 
     VRX_intArray all;

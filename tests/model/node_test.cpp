@@ -16,6 +16,7 @@
 #include "model/extra_definition.h"
 #include "model/network.h"
 #include "model/node_info.h"
+#include "model/saved_case.h"
 #include "model/status_codes.h"
 #include "model/string_array.h"
 #include "model/submodel.h"
@@ -432,4 +433,55 @@ TEST_F(OutcomeNoticeTest, ChangeOutcomesWithABadMapChangesNothing) {
     EXPECT_EQ(nodeA->GetDefinition()->ChangeOutcomes(Strings({"X", "Y"}), Ints({0, 2})), kOutOfRange);
     EXPECT_EQ(OutcomeNames(*nodeA), (std::vector<std::string>{"State0", "State1"}));
     EXPECT_EQ(Sizes(Cpt(*nodeB).GetProbabilities()), (std::vector<int>{2, 2}));
+}
+
+// Every change of kind, with a child, a cost child, evidence, a target and case evidence around the node,
+// leaves a valid network whose copies are valid and whose child table has one dimension per parent.
+TEST_F(NodeTest, ChangeTypeThroughEveryKindKeepsTheNetworkValidAndCopyable) {
+    const int c = net.AddNode(DefinitionType::kCpt, "C");
+    const int k = net.AddNode(DefinitionType::kCpt, "K");
+    ASSERT_EQ(net.AddArc(a, c), 0);
+    ASSERT_EQ(net.AddCostArc(a, k), 0);
+    ASSERT_EQ(net.AddCase("x")->AddEvidence(a, 1), 0);
+    ASSERT_EQ(nodeA->GetValue()->SetEvidence(1), 0);
+    ASSERT_EQ(net.SetTarget(a), 0);
+    for (int code : {DefinitionType::kList, DefinitionType::kTable, DefinitionType::kNoisyMax,
+                     DefinitionType::kCast, DefinitionType::kDeMorgan, DefinitionType::kTruthTable,
+                     DefinitionType::kNoisyAdder, DefinitionType::kCpt}) {
+        SCOPED_TRACE(code);
+        EXPECT_EQ(nodeA->ChangeType(code), 0);
+        net.CheckValidity(1);
+        EXPECT_TRUE(net.IsValid());
+        VRX_network copy(net);
+        EXPECT_TRUE(copy.IsValid());
+        VRX_network model(net, VRX_network::ModelOnly{});
+        EXPECT_TRUE(model.IsValid());
+        net.ClearAllEvidence();
+        nodeA->GetValue()->SetEvidence(0);
+        EXPECT_EQ(net.GetNumberOfNodes(), 3);
+    }
+    VRX_Dmatrix* t = nullptr;
+    net.GetNode(c)->GetDefinition()->GetDefinition(t);
+    EXPECT_EQ(Sizes(*t).size(), net.GetParents(c).GetCount() + 1u);
+}
+
+// A parent turned into a kind that indexes no table loses its arcs into probability tables, so the child's
+// table keeps one dimension per parent and the network still updates.
+TEST(NodeChangeType, ParentThatNoLongerIndexesLeavesProbabilityTableChildren) {
+    VRX_network net;
+    const int a = net.AddNode(DefinitionType::kCpt, "A");
+    const int b = net.AddNode(DefinitionType::kCpt, "B");
+    const int c = net.AddNode(DefinitionType::kCpt, "C");
+    ASSERT_EQ(net.AddArc(a, c), kSuccess);
+    ASSERT_EQ(net.AddArc(b, c), kSuccess);
+    ASSERT_EQ(net.GetNode(c)->GetDefinition()->SetDefinitionDoubles(Doubles({0.1, 0.9, 0.2, 0.8, 0.3, 0.7, 0.4, 0.6})),
+              kSuccess);
+
+    ASSERT_EQ(net.GetNode(a)->ChangeType(DefinitionType::kCast), kSuccess);
+    EXPECT_EQ(net.GetNumberOfParents(c), 1);
+    EXPECT_EQ(net.GetParents(c)[0], b);
+    VRX_Dmatrix* table = nullptr;
+    ASSERT_EQ(net.GetNode(c)->GetDefinition()->GetDefinition(table), kSuccess);
+    EXPECT_EQ(Sizes(*table), (std::vector<int>{2, 2}));
+    EXPECT_EQ(net.UpdateBeliefs(), kSuccess);
 }

@@ -61,6 +61,9 @@ public class NetworkNodesTest {
             Check.equal(Fixtures.badIdentifier("_a"), message(() -> net.addNode(CPT, "_a")));
             Check.equal(Fixtures.badIdentifier(""), message(() -> net.addNode(CPT, "")));
             Check.equal(Fixtures.badIdentifier("a b"), message(() -> net.addNode(CPT, "a b")));
+            // A NUL character would cut the identifier short to "B" rather than fail the rule.
+            Check.equal("String argument can't contain a null character",
+                    message(() -> net.addNode(CPT, "B\u0000-x")));
             Check.equal("TARVO error -2 in function AddNode", message(() -> net.addNode(CPT, "A")));
             Check.equal("TARVO error -2 in function AddNode", message(() -> net.addNode(0x3, "B")));
             Check.equal(1, net.getNodeCount());
@@ -85,6 +88,9 @@ public class NetworkNodesTest {
             Check.equal(-1, net.getNextNode(c));
             Check.equal(-1, net.getNextNode(-7));
             Check.equal(-1, net.getNextNode(1000));
+            // The largest handle must not wrap around to the first slot.
+            Check.equal(-1, net.getNextNode(Integer.MAX_VALUE));
+            Check.equal(-1, net.getNextNode(Integer.MIN_VALUE));
             Check.equal("[" + a + ", " + c + "]", Arrays.toString(net.getAllNodes()));
             Check.equal(List.of("A", "C"), Arrays.asList(net.getAllNodeIds()));
             Check.equal(c, net.getNode("C"));
