@@ -444,7 +444,7 @@ int VRX_vrxSpeaker::ReadCaseSection() {
                     int r = ReadIntField("OUTCOME", entry.outcome);
                     if (Handled(r)) return r;
                     if (Handled(r = ReadKeyAndEquals("VALUE"))) {
-                        if (r == kSuccess) r = ReadNumber(entry.value);
+                        if (r == kSuccess) r = ReadWrittenNumber(entry.value);
                         entry.hasValue = r == kSuccess;
                         return r;
                     }

@@ -55,6 +55,8 @@ public:
     int CheckWritable();
 
     int ReadSectionStart(const char* name) override;
+    // Takes the words the writer gives numbers without digits (inf, -inf, nan) as well as numbers.
+    int ReadDoubleList(VRX_doubleArray& list) override;
     // Remembers a net block left open by the end of the input.
     int ReadSectionEnd() override;
     int WriteSectionStart(const char* name) override;
@@ -71,6 +73,9 @@ protected:
     int ReadKeyAndEquals(const char* key);
     // Lists whose size equals their item count, so that no setter takes spare room for items.
     int ReadNumbers(VRX_doubleArray& out);
+    // An Integer or Real Number token, or inf, nan with an optional sign: -127 without a message when
+    // none stands there, -127 reported when a sign is followed by anything else.
+    int ReadWrittenNumber(double& value);
     int ReadInts(VRX_intArray& out);
     int ReadIds(VRX_stringArray& out);
     int ReadStrings(VRX_stringArray& out);

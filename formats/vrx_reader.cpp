@@ -2,6 +2,7 @@
 // block read by the recovering statement loop of the text-format base (the contents of a node and the
 // sections after the nodes: vrx_definition_reader.cpp).
 #include <cstring>
+#include <limits>
 #include <string>
 
 #include "formats/vrx_format.h"
@@ -97,6 +98,49 @@ int VRX_vrxSpeaker::ReadKeyAndEquals(const char* key) {
     if (PeekToken() != kSuccess || token.kind != kIdentifier || !TokenIs(key)) return kNotThisKeyword;
     ConsumeToken();
     return RequireToken(kPunctuator, "=");
+}
+
+// Non-finite values are written as the C library spells them; a sign is a token of its own before a word.
+int VRX_vrxSpeaker::ReadWrittenNumber(double& value) {
+    const int rc = ReadNumber(value);
+    if (rc != kSyntaxError) return rc;
+    const bool isWord = token.kind == kIdentifier && (TokenIs("inf") || TokenIs("nan"));
+    if (!isWord && token.kind != TokenKind::kSign) return kSyntaxError;
+    double sign = 1.0;
+    if (token.kind == TokenKind::kSign) {
+        sign = token.text[0] == '-' ? -1.0 : 1.0;
+        ConsumeToken();
+        // The sign is gone: what follows it is reported here.
+        const int next = PeekToken();
+        if (next != kSuccess || token.kind != kIdentifier || !(TokenIs("inf") || TokenIs("nan"))) {
+            if (next == kSuccess) {
+                FormatUnexpectedToken(TokenKind::kReal, nullptr);
+            } else {
+                FormatUnexpectedEnd(TokenKind::kReal, nullptr);
+            }
+            return ReportError(kSyntaxError, message.c_str());
+        }
+    }
+    value = TokenIs("inf") ? sign * std::numeric_limits<double>::infinity()
+                           : std::numeric_limits<double>::quiet_NaN();
+    ConsumeToken();
+    return kSuccess;
+}
+
+int VRX_vrxSpeaker::ReadDoubleList(VRX_doubleArray& list) {
+    if (const int rc = RequireToken(kPunctuator, "(")) return rc;
+    const bool itemNext =
+        IsNumberNext() == 1 ||
+        (PeekToken() == kSuccess && (token.kind == TokenKind::kSign ||
+                                     (token.kind == kIdentifier && (TokenIs("inf") || TokenIs("nan")))));
+    if (itemNext) {
+        do {
+            double value = 0.0;
+            if (const int rc = ReadWrittenNumber(value)) return rc;
+            if (list.Add(value) != kSuccess) return kOutOfMemory;
+        } while (ExpectToken(kPunctuator, ",") == kSuccess);
+    }
+    return RequireToken(kPunctuator, ")");
 }
 
 int VRX_vrxSpeaker::ReadNumbers(VRX_doubleArray& out) {

@@ -310,5 +310,7 @@ int VRX_extraDefinition::ResetOutcomeData() {
             if (const int rc = array->AddEmpty()) return rc;
         }
     }
+    // A default outcome that the new outcome set no longer has falls back to the first one.
+    if (defaultOutcome >= n) defaultOutcome = 0;
     return kSuccess;
 }

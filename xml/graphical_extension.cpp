@@ -72,9 +72,24 @@ void RectangleFromCorners(long long left, long long top, long long right, long l
     rect.height = ClampToInt(bottom >= top ? bottom - top : top - bottom);
 }
 
+namespace {
+
+// The low corner whose midpoint with low + size, truncated toward zero as the loader takes it, is the
+// centre again: centre - size / 2 alone is one off for an odd size left of the origin, and the shape
+// would then drift by one at each save and load.
+long long LowCorner(int centre, int size) {
+    long long low = static_cast<long long>(centre) - size / 2;
+    const long long readBack = (2 * low + size) / 2;
+    if (readBack > centre) --low;
+    if (readBack < centre) ++low;
+    return low;
+}
+
+}  // namespace
+
 std::string FormatCavroRectangle(const VRX_rectangle& rect) {
-    const long long left = static_cast<long long>(rect.centerX) - rect.width / 2;
-    const long long top = static_cast<long long>(rect.centerY) - rect.height / 2;
+    const long long left = LowCorner(rect.centerX, rect.width);
+    const long long top = LowCorner(rect.centerY, rect.height);
     const long long right = left + rect.width;
     const long long bottom = top + rect.height;
     char text[96];

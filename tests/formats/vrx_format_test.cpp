@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <cmath>
+#include <limits>
 #include <string>
 
 #include "model/number_text.h"
@@ -208,6 +210,43 @@ TEST_F(VrxFormatTest, SentinelsAndSignedValuesRoundTrip) {
         static_cast<VRX_table&>(*copy.GetNode(copy.FindNode("U"))->GetDefinition()).GetUtilities();
     EXPECT_EQ(read[0], kUndefinedValue);
     EXPECT_EQ(read[1], -0.00000001);
+}
+
+TEST_F(VrxFormatTest, ValuesWithoutDigitsAreReadAsTheyAreWritten) {
+    const double inf = std::numeric_limits<double>::infinity();
+    VRX_network net;
+    const int d = net.AddNode(DefinitionType::kList, "D");
+    const int u = net.AddNode(DefinitionType::kTable, "U");
+    const int c = net.AddNode(DefinitionType::kCpt, "C");
+    ASSERT_EQ(net.AddArc(d, u, 0), 0);
+    ASSERT_EQ(
+        static_cast<VRX_table&>(*net.GetNode(u)->GetDefinition()).SetUtilities(fixture::Doubles({inf, -inf})),
+        0);
+    ASSERT_EQ(net.GetNode(c)->GetDefinition()->SetDefinitionDoubles(
+                  fixture::Doubles({std::numeric_limits<double>::quiet_NaN(), 0.5})),
+              0);
+    VRX_case* saved = net.AddCase("C1");
+    ASSERT_NE(saved, nullptr);
+    ASSERT_EQ(saved->AddContEvidence(c, -inf), 0);
+    const std::string text = Write(net);
+    EXPECT_NE(text.find("UTILITIES = (inf, -inf);"), std::string::npos) << text;
+    EXPECT_NE(text.find("VALUE = -inf;"), std::string::npos) << text;
+    VRX_network copy;
+    ASSERT_EQ(Read(copy, text), 0);
+    for (const std::string& entry : fixture::LoggedMessages())
+        EXPECT_EQ(entry.find("(line"), std::string::npos) << entry;
+    const VRX_Dmatrix& utilities =
+        static_cast<VRX_table&>(*copy.GetNode(copy.FindNode("U"))->GetDefinition()).GetUtilities();
+    EXPECT_EQ(utilities[0], inf);
+    EXPECT_EQ(utilities[1], -inf);
+    VRX_Dmatrix* probabilities = nullptr;
+    ASSERT_EQ(copy.GetNode(copy.FindNode("C"))->GetDefinition()->GetDefinition(probabilities), 0);
+    EXPECT_TRUE(std::isnan((*probabilities)[0]));
+    EXPECT_EQ((*probabilities)[1], 0.5);
+    ASSERT_NE(copy.GetCase(0), nullptr);
+    ASSERT_NE(copy.GetCase(0)->GetEntry(0), nullptr);
+    EXPECT_EQ(copy.GetCase(0)->GetEntry(0)->value, -inf);
+    EXPECT_EQ(Write(copy), text);
 }
 
 TEST_F(VrxFormatTest, NumbersDoNotFollowTheProcessLocale) {

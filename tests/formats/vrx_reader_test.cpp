@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
+#include <limits>
 #include <string>
 
 #include "model/status_codes.h"
@@ -189,6 +191,29 @@ TEST_F(VrxReaderTest, DefinitionStatementErrors) {
     EXPECT_EQ(strengths[0], 1);
     EXPECT_EQ(strengths[1], 2);
     EXPECT_EQ(strengths[2], 0);
+}
+
+TEST_F(VrxReaderTest, NumberListsTakeTheWordsOfValuesWithoutDigits) {
+    ASSERT_EQ(Read("net X\n"
+                   "{\n"
+                   " node a { TYPE = CPT; DEFINITION = { NAMESTATES = (a0, a1); PROBABILITIES = (-inf, "
+                   "+inf); }; };\n"
+                   " node b { TYPE = CPT; DEFINITION = { NAMESTATES = (b0, b1);\n"
+                   "   PROBABILITIES = (- 0.5, 0.5);\n"
+                   "   PROBABILITIES = (nan, 0.25); }; };\n"
+                   " node c { TYPE = CPT; DEFINITION = { NAMESTATES = (c0, c1); PROBABILITIES = (infinity, "
+                   "1); }; };\n"
+                   "};\n"),
+              0);
+    ExpectLogged(kSyntaxError, 5, "ERROR: '0.5' : Real Number expected");
+    ExpectLogged(kSyntaxError, 7, "ERROR: 'infinity' : ')' expected");
+    VRX_Dmatrix* table = nullptr;
+    ASSERT_EQ(Def("a").GetDefinition(table), 0);
+    EXPECT_EQ((*table)[0], -std::numeric_limits<double>::infinity());
+    EXPECT_EQ((*table)[1], std::numeric_limits<double>::infinity());
+    ASSERT_EQ(Def("b").GetDefinition(table), 0);
+    EXPECT_TRUE(std::isnan((*table)[0]));
+    EXPECT_EQ((*table)[1], 0.25);
 }
 
 TEST_F(VrxReaderTest, ExtraDefinitionErrors) {

@@ -1,10 +1,13 @@
 // libFuzzer target: the XML network loader with its graphical extension on arbitrary bytes. A file that
-// loads must save, and what was saved must load again: traps when a saved network cannot be read back.
+// loads must save, and what was saved must load again and save to the same bytes: traps when a saved
+// network cannot be read back or loses or changes something on the way.
 #include <unistd.h>
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include "model/error_log.h"
@@ -25,11 +28,17 @@ bool WriteBytes(const std::string& path, const uint8_t* data, size_t size) {
     return std::fclose(file) == 0 && ok;
 }
 
+std::string ReadBytes(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const std::string input = ScratchPath("in");
     static const std::string output = ScratchPath("out");
+    static const std::string again = ScratchPath("again");
     if (!WriteBytes(input, data, size)) return 0;
     VRX_network network;
     VRX_temporalExtension plate(&network);
@@ -39,6 +48,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         VRX_temporalExtension copyPlate(&copy);
         if (!LoadXmlNetwork(output.c_str(), &copy, nullptr, &copyPlate)) __builtin_trap();
         if (copy.GetNumberOfNodes() != network.GetNumberOfNodes()) __builtin_trap();
+        if (!SaveXmlNetwork(again.c_str(), &copy, nullptr, &copyPlate)) __builtin_trap();
+        if (ReadBytes(again) != ReadBytes(output)) __builtin_trap();
     }
     errorLog.Flush();
     return 0;

@@ -232,6 +232,10 @@ TEST_F(ExtraDefinitionTest, OutcomeSetReplacedByTheDefinitionResetsThePerOutcome
     EXPECT_EQ(extraA->diagType, DiagnosisType::kObservation);
     EXPECT_STREQ(extraA->GetQuestion(), "Is it on?");
     EXPECT_EQ(extraA->GetDefaultOutcome(), 1);
+    // A default outcome the new set no longer has falls back to the first outcome.
+    ASSERT_EQ(extraA->SetDefaultOutcome(3), kSuccess);
+    ASSERT_EQ(net.GetNode(a)->GetDefinition()->SetNumberOfOutcomes(2), kSuccess);
+    EXPECT_EQ(extraA->GetDefaultOutcome(), 0);
 }
 
 TEST_F(ExtraDefinitionTest, CopiesAreDeepAndModelOnlyCopiesKeepNoTexts) {

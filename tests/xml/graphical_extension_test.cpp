@@ -2,6 +2,7 @@
 // the network with the loader's exact messages, the saver's text form, and the diagram's round trip.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <memory>
 #include <string>
 
@@ -115,6 +116,23 @@ TEST(GraphicalExtensionEncodingTest, RectanglesAreWrittenAsCornersAndReadBack) {
     ExpectRectangle(r, 5, 5, 3, 3);
     RectangleFromCorners(2147483647, 0, 2147483647, 10, r);
     ExpectRectangle(r, 2147483647, 5, 0, 10);
+}
+
+TEST(GraphicalExtensionEncodingTest, RectanglesLeftOfTheOriginKeepTheirCentreThroughSaveAndLoad) {
+    // An odd size left of the origin: -5 - 7 / 2 = -8 would load back as centre (-8 + -1) / 2 = -4.
+    EXPECT_EQ(FormatCavroRectangle(VRX_rectangle(-5, -6, 7, 9)), "-9 -11 -2 -2");
+    for (int centre = -6; centre <= 6; ++centre) {
+        for (int size = 0; size <= 5; ++size) {
+            long long corners[4] = {0, 0, 0, 0};
+            const std::string text = FormatCavroRectangle(VRX_rectangle(centre, -centre, size, size + 1));
+            ASSERT_EQ(std::sscanf(text.c_str(), "%lld %lld %lld %lld", &corners[0], &corners[1], &corners[2],
+                                  &corners[3]),
+                      4);
+            VRX_rectangle r;
+            RectangleFromCorners(corners[0], corners[1], corners[2], corners[3], r);
+            ExpectRectangle(r, centre, -centre, size, size + 1);
+        }
+    }
 }
 
 TEST(GraphicalExtensionEncodingTest, LoneLineFeedsBecomeCarriageReturnAndLineFeed) {
