@@ -67,7 +67,8 @@ private:
     int InitializeTable(const PartView& part);
     int BuildFamilyProgram(const PartView& part, int v, StrideProgram& program, const double*& start) const;
     void CompilePrograms();
-    void SendToParent();
+    // Returns the power of two by which the parent's table was scaled up (0 almost always).
+    int SendToParent();
     int ReceiveFromParent(PotentialTable& scratch);
     // A table still to be read as all ones gets its ones.
     void MakeReady();
@@ -95,6 +96,9 @@ private:
     StrideProgram parentToSeparator;
     // 0 while the cluster table is to be read as all ones.
     int tableReady = 0;
+    // log2 of the product of the peaks of the messages multiplied in since the table was last scaled:
+    // an upper bound of log2 of its largest entry, which tells when it must be scaled up.
+    double log2Peak_ = 0.0;
 };
 
 // Storage for the clusters of one part: at most one cluster per part node, handed out in order.
@@ -142,6 +146,8 @@ public:
     int AssignFamilies();
     // 0, or -42 when a table cannot be allocated, or -2 when a node table does not fit its family.
     int InitializePotentials();
+    // The tables hold plain probabilities, except that a cluster whose messages would take it below
+    // 2^-256 is scaled up by a power of two first (the probability of evidence takes the scale back).
     void CollectEvidence();
     // 0, or -42 when a separator table cannot be allocated.
     int DistributeEvidence();
@@ -177,9 +183,9 @@ private:
     // Post-order (collect: every cluster after its children) and pre-order (distribute) from the root,
     // children in child-list order.
     void ComputeTraversalOrder();
-    // The probability of the part's evidence as the product of the masses of the tree's pieces, read
-    // from the smallest cluster of each after distribution.
-    double DistributedMass() const;
+    // Whether each piece of the tree (split where nothing passes) has a mass above 0.0 after
+    // distribution, read from its smallest cluster.
+    bool EveryPieceHasMass() const;
     int CollectForEvidence(double& factor);
     int LogImpossibleEvidence();
 
@@ -191,6 +197,9 @@ private:
     std::vector<Cluster*> postOrder_;
     uint64_t totalWeight_ = 0;
     int lastStatus_ = 0;
+    // Sum of the powers of two by which the last collect scaled tables up: the tables hold the
+    // probabilities times 2 to this power.
+    int scaleExponent_ = 0;
     // The old separator message during distribution; one buffer serves every cluster.
     PotentialTable scratch_;
 };

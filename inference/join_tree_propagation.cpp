@@ -7,6 +7,8 @@
 #include "model/error_log.h"
 #include "model/status_codes.h"
 
+#include <algorithm>
+#include <cmath>
 #include <new>
 #include <utility>
 #include <vector>
@@ -33,6 +35,22 @@ int SizeTableOverUnobserved(const PartView& part, int* list, int& count, Potenti
     return table.SetDimensions(sizes, kept);
 }
 
+// Without normalisation a cluster that takes many messages (a node with a thousand observed children)
+// underflows to 0.0 although its posteriors are moderate. A table whose bound falls below 2^-256 is
+// scaled up by a power of two, which is exact, and the tree keeps the exponent for the probability of
+// evidence; above the threshold the tables hold the plain probabilities.
+constexpr double kLowestLog2Peak = -256.0;
+
+// Multiplies by 2^shift in steps that stay finite.
+void ScaleUp(double* entries, int n, int shift) {
+    while (shift > 0) {
+        const int step = std::min(shift, 512);
+        const double factor = std::ldexp(1.0, step);
+        for (int i = 0; i < n; i++) entries[i] *= factor;
+        shift -= step;
+    }
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------------
@@ -42,6 +60,7 @@ void Cluster::FreeTables() {
     clusterTable.Free();
     separatorTable.Free();
     tableReady = 0;
+    log2Peak_ = 0.0;
 }
 
 int Cluster::PrepareSeparator(const PartView& part) {
@@ -97,6 +116,7 @@ int Cluster::BuildFamilyProgram(const PartView& part, int v, StrideProgram& prog
 int Cluster::InitializeTable(const PartView& part) {
     const int status = SizeTableOverUnobserved(part, members, numMembers, clusterTable);
     tableReady = 0;
+    log2Peak_ = 0.0;
     if (status != kSuccess) return status;
     StrideProgram program;
     for (int f = 0; f < numFamilies; f++) {
@@ -133,24 +153,35 @@ void Cluster::MakeReady() {
     tableReady = 1;
 }
 
-void Cluster::SendToParent() {
+int Cluster::SendToParent() {
     if (toSeparator.count > 0) {
         MakeReady();
         separatorTable.Fill(0.0);
         StrideMarginalize(clusterTable.GetEntries(), clusterTable.GetCount(), separatorTable.GetEntries(),
                           toSeparator);
     }
-    if (parentToSeparator.count > 0) {
-        Cluster& parent = *parentCluster;
-        if (parent.tableReady != 0) {
-            StrideMultiply(parent.clusterTable.GetEntries(), parent.clusterTable.GetCount(),
-                           separatorTable.GetEntries(), parentToSeparator);
-        } else {
-            StrideCopy(parent.clusterTable.GetEntries(), parent.clusterTable.GetCount(),
-                       separatorTable.GetEntries(), parentToSeparator);
-            parent.tableReady = 1;
-        }
+    if (parentToSeparator.count <= 0) return 0;
+    Cluster& parent = *parentCluster;
+    const double* message = separatorTable.GetEntries();
+    const int n = separatorTable.GetCount();
+    double peak = 0.0;
+    for (int i = 0; i < n; i++) peak = message[i] > peak ? message[i] : peak;
+    const double log2Peak = peak > 0.0 ? std::log2(peak) : 0.0;
+    if (parent.tableReady != 0) {
+        StrideMultiply(parent.clusterTable.GetEntries(), parent.clusterTable.GetCount(), message,
+                       parentToSeparator);
+        parent.log2Peak_ += log2Peak;
+    } else {
+        StrideCopy(parent.clusterTable.GetEntries(), parent.clusterTable.GetCount(), message,
+                   parentToSeparator);
+        parent.tableReady = 1;
+        parent.log2Peak_ = log2Peak;
     }
+    if (parent.log2Peak_ >= kLowestLog2Peak) return 0;
+    const int shift = -static_cast<int>(std::floor(parent.log2Peak_));
+    ScaleUp(parent.clusterTable.GetEntries(), parent.clusterTable.GetCount(), shift);
+    parent.log2Peak_ += shift;
+    return shift;
 }
 
 // The old message moves to scratch (whose buffer serves every cluster in turn); the separator takes
@@ -193,8 +224,9 @@ int JoinTree::InitializePotentials() {
 }
 
 void JoinTree::CollectEvidence() {
+    scaleExponent_ = 0;
     for (Cluster* c : postOrder_) {
-        if (c != root_) c->SendToParent();
+        if (c != root_) scaleExponent_ += c->SendToParent();
     }
 }
 
@@ -208,8 +240,9 @@ int JoinTree::DistributeEvidence() {
 
 // After distribution every cluster of a connected piece of the tree holds the same mass, so the
 // smallest cluster of each piece tells it. Pieces are split where a separator holds no unobserved node,
-// since nothing passes there. Impossible evidence leaves every table of its piece at exactly 0.0.
-double JoinTree::DistributedMass() const {
+// since nothing passes there. Impossible evidence leaves every table of its piece at exactly 0.0. The
+// pieces are judged one by one: the product of many small but possible masses may underflow.
+bool JoinTree::EveryPieceHasMass() const {
     const int m = pool_.GetNumberTaken();
     std::vector<int> piece(static_cast<size_t>(m), -1);
     std::vector<char> seen(static_cast<size_t>(m), 0);
@@ -217,14 +250,13 @@ double JoinTree::DistributedMass() const {
         const bool top = c == root_ || c->toSeparator.count == 0;
         piece[c->index] = top ? c->index : piece[c->parentCluster->index];
     }
-    double mass = 1.0;
     for (const Cluster* c : clusters_) {
         const int k = piece[c->index];
         if (k < 0 || seen[k] != 0) continue;
         seen[k] = 1;
-        mass *= c->TableMass();
+        if (!(c->TableMass() > 0.0)) return false;
     }
-    return mass;
+    return true;
 }
 
 int JoinTree::LogImpossibleEvidence() {
@@ -302,15 +334,15 @@ bool JoinTree::Run(unsigned char* requested, uint32_t limit) {
             CollectEvidence();
             lastStatus_ = DistributeEvidence();
             if (lastStatus_ == kSuccess) {
-                double mass = -1.0;
+                bool possible = false;
                 try {
-                    mass = DistributedMass();
+                    possible = EveryPieceHasMass();
                 } catch (const std::bad_alloc&) {
                     lastStatus_ = kOutOfMemory;
                 }
                 // Zero mass means the part's evidence has probability zero: every marginal sums to 0.0.
                 if (lastStatus_ == kSuccess) {
-                    lastStatus_ = mass > 0.0 ? WriteBeliefs(requested) : LogImpossibleEvidence();
+                    lastStatus_ = possible ? WriteBeliefs(requested) : LogImpossibleEvidence();
                 }
             }
         }
@@ -343,7 +375,7 @@ int JoinTree::CollectForEvidence(double& factor) {
         if (status == kSuccess) status = k->PrepareSeparator(part_);
         if (status != kSuccess) return status;
         k->CompilePrograms();
-        k->SendToParent();
+        scaleExponent_ += k->SendToParent();
         // A cluster that passes nothing to its parent contributes its own mass as a factor.
         if (k->toSeparator.count == 0) factor *= k->TableMass();
         k->FreeTables();
@@ -360,6 +392,7 @@ double JoinTree::ComputeProbEvidence() {
         return -1.0;
     }
     double factor = 1.0;
+    scaleExponent_ = 0;
     int status = AssignFamilies();
     if (status == kSuccess) {
         try {
@@ -372,7 +405,9 @@ double JoinTree::ComputeProbEvidence() {
         status = root_->InitializeTable(part_);
     }
     double result = -1.0;
-    if (status == kSuccess) result = root_ != nullptr ? root_->TableMass() * factor : factor;
+    if (status == kSuccess) {
+        result = std::ldexp(root_ != nullptr ? root_->TableMass() * factor : factor, -scaleExponent_);
+    }
     lastStatus_ = status;
     FreeClusterTables();
     return result;

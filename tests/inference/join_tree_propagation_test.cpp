@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <random>
 #include <string>
 #include <vector>
@@ -533,6 +534,74 @@ TEST(JoinTreePropagation, StepByStepMatchesRun) {
     ASSERT_EQ(tree.WriteBeliefs(nullptr), kSuccess);
     tree.FreeClusterTables();
     ExpectBeliefs(a.t, ref);
+}
+
+// A hub with many observed children whose likelihoods cancel: the probability of the evidence is far
+// below the smallest double, yet every posterior is moderate. Messages are rescaled on the way to the
+// root, so nothing underflows; the scale is given back to the probability of evidence.
+struct NaiveBayes {
+    explicit NaiveBayes(int observed) {
+        hub = t.Add("hub");
+        t.Table(hub, {0.5, 0.5});
+        for (int i = 0; i < observed; i++) {
+            const int c = t.Add(("c" + std::to_string(i)).c_str());
+            t.Arc(hub, c);
+            t.Table(c, i % 2 == 0 ? std::vector<double>{0.6, 0.4, 0.5, 0.5}
+                                  : std::vector<double>{0.5, 0.5, 0.6, 0.4});
+            t.Observe(c, 0);
+        }
+        spare = t.Add("spare");
+        t.Arc(hub, spare);
+        t.Table(spare, {0.9, 0.1, 0.2, 0.8});
+    }
+    TestNetwork t;
+    int hub, spare;
+};
+
+TEST(JoinTreePropagation, ManyFindingsDoNotUnderflowThePosteriors) {
+    NaiveBayes nb(1500);  // P(e) = 0.3^750, about 1e-392
+    ASSERT_EQ(nb.t.net.UpdateBeliefs(), kSuccess);
+    test_network::ExpectNear(nb.t.Beliefs(nb.hub), {0.5, 0.5}, 1e-9);
+    test_network::ExpectNear(nb.t.Beliefs(nb.spare), {0.55, 0.45}, 1e-9);
+}
+
+TEST(JoinTreePropagation, RescaledMessagesKeepTheProbabilityOfEvidence) {
+    NaiveBayes nb(400);  // P(e) = 0.3^200, far below the rescaling threshold but still a double
+    const double exact = std::pow(0.3, 200);
+    WholePart part(nb.t.net);
+    JoinTree tree(part.view);
+    EXPECT_NEAR(tree.ComputeProbEvidence() / exact, 1.0, 1e-9);
+    ASSERT_TRUE(tree.Run(nullptr, 0));
+    test_network::ExpectNear(nb.t.Beliefs(nb.spare), {0.55, 0.45}, 1e-9);
+}
+
+TEST(JoinTreePropagation, PiecesOfSmallMassTogetherAreNoImpossibleEvidence) {
+    // A chain of observed nodes, each also a child of a free root: separators of observed nodes only
+    // split the tree into six pieces of mass 1e-75 each. Their product is below the smallest double,
+    // but no piece is impossible.
+    TestNetwork t;
+    std::vector<int> roots;
+    int previous = -1;
+    for (int i = 0; i < 6; i++) {
+        const int q = t.Add(("q" + std::to_string(i)).c_str());
+        t.Table(q, {0.3, 0.7});
+        const int p = t.Add(("p" + std::to_string(i)).c_str());
+        if (previous >= 0) t.Arc(previous, p);
+        t.Arc(q, p);
+        std::vector<double> table;
+        for (int column = 0; column < (previous >= 0 ? 4 : 2); column++) {
+            table.push_back(1e-75);
+            table.push_back(1.0 - 1e-75);
+        }
+        t.Table(p, table);
+        t.Observe(p, 0);
+        roots.push_back(q);
+        previous = p;
+    }
+    WholePart part(t.net);
+    JoinTree tree(part.view);
+    ASSERT_TRUE(tree.Run(nullptr, 0));
+    for (int q : roots) test_network::ExpectNear(t.Beliefs(q), {0.3, 0.7}, 1e-12);
 }
 
 }  // namespace
