@@ -7,12 +7,12 @@
 #include <sstream>
 #include <string>
 
-#include "model/error_log.h"
+#include "base/error_log.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
 #include "model/node_value.h"
-#include "model/id_array.h"
+#include "base/id_array.h"
 
 namespace {
 

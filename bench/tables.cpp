@@ -1,9 +1,9 @@
 // Timing of the table operations that inference runs most: normalising, summing out, reordering.
 #include <benchmark/benchmark.h>
 
-#include "model/dmatrix.h"
-#include "model/double_array.h"
-#include "model/int_array.h"
+#include "base/dmatrix.h"
+#include "base/double_array.h"
+#include "base/int_array.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "model/dmatrix.h"
-#include "model/double_array.h"
+#include "base/dmatrix.h"
+#include "base/double_array.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"

@@ -5,7 +5,7 @@
 
 #include "definitions/definition_support.h"
 #include "model/network.h"
-#include "model/status_codes.h"
+#include "base/status_codes.h"
 
 VRX_beliefVector::VRX_beliefVector(int nodeHandle, VRX_network* net) : ObservedValue(nodeHandle, net) {
     const int n = NumberOfOutcomes();

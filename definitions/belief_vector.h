@@ -5,8 +5,8 @@
 #include <memory>
 
 #include "definitions/observed_value.h"
-#include "model/dmatrix.h"
-#include "model/double_array.h"
+#include "base/dmatrix.h"
+#include "base/double_array.h"
 
 class VRX_beliefVector : public ObservedValue {
 public:

@@ -1,8 +1,8 @@
 // Cast definition: weights per parent, the baseline, and the table computed from them.
 #include "definitions/cast.h"
 
-#include "model/int_array.h"
-#include "model/status_codes.h"
+#include "base/int_array.h"
+#include "base/status_codes.h"
 
 VRX_cast::VRX_cast(int nodeHandle, VRX_network* net) : TwoOutcomeDefinition(nodeHandle, net) {
     RebuildFromParents();

@@ -3,8 +3,8 @@
 // weighted influences of its cast parents; the table is computed from the weights and kept here.
 
 #include "definitions/two_outcome_table.h"
-#include "model/dmatrix.h"
-#include "model/double_array.h"
+#include "base/dmatrix.h"
+#include "base/double_array.h"
 
 class VRX_cast : public TwoOutcomeDefinition {
 public:

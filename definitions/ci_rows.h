@@ -2,9 +2,9 @@
 // Row work on the parameter matrices of the noisy kinds (one block of rows per parent, the leak row
 // last, one column per outcome of the node), shared by noisy-MAX and the noisy adder.
 
-#include "model/dmatrix.h"
-#include "model/double_array.h"
-#include "model/int_array.h"
+#include "base/dmatrix.h"
+#include "base/double_array.h"
+#include "base/int_array.h"
 
 class VRX_network;
 

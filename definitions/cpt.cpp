@@ -6,10 +6,10 @@
 
 #include "definitions/definition_support.h"
 #include "definitions/utility_table.h"
-#include "model/double_array.h"
-#include "model/int_array.h"
+#include "base/double_array.h"
+#include "base/int_array.h"
 #include "model/network.h"
-#include "model/status_codes.h"
+#include "base/status_codes.h"
 
 namespace {
 

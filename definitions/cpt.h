@@ -4,8 +4,8 @@
 
 #include "definitions/named_outcomes.h"
 #include "definitions/parent_table.h"
-#include "model/dmatrix.h"
-#include "model/id_array.h"
+#include "base/dmatrix.h"
+#include "base/id_array.h"
 
 class VRX_cpt : public NamedOutcomes<ParentTableDefinition> {
 public:

@@ -3,10 +3,10 @@
 #include "definitions/decision_list.h"
 
 #include "definitions/definition_support.h"
-#include "model/int_array.h"
+#include "base/int_array.h"
 #include "model/network.h"
-#include "model/status_codes.h"
-#include "model/string_array.h"
+#include "base/status_codes.h"
+#include "base/string_array.h"
 
 namespace {
 

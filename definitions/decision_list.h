@@ -3,8 +3,8 @@
 // before the decision; they are checked but give the list no table.
 
 #include "definitions/named_outcomes.h"
-#include "model/double_array.h"
-#include "model/id_array.h"
+#include "base/double_array.h"
+#include "base/id_array.h"
 #include "model/node_definition.h"
 
 class VRX_list : public NamedOutcomes<VRX_nodeDefinition> {

@@ -2,14 +2,14 @@
 #include "definitions/definition_support.h"
 
 #include "definitions/node_cost.h"
-#include "model/double_array.h"
-#include "model/error_log.h"
+#include "base/double_array.h"
+#include "base/error_log.h"
 #include "model/extra_definition.h"
-#include "model/int_array.h"
+#include "base/int_array.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
-#include "model/status_codes.h"
+#include "base/status_codes.h"
 
 namespace DefinitionSupport {
 

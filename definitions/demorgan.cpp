@@ -1,7 +1,7 @@
 // DeMorgan definition: typed, weighted parents, the prior, and the table computed from them.
 #include "definitions/demorgan.h"
 
-#include "model/status_codes.h"
+#include "base/status_codes.h"
 
 namespace {
 

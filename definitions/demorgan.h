@@ -3,9 +3,9 @@
 // by one typed, weighted influence per DeMorgan parent; the table is recomputed after every change.
 
 #include "definitions/two_outcome_table.h"
-#include "model/dmatrix.h"
-#include "model/double_array.h"
-#include "model/int_array.h"
+#include "base/dmatrix.h"
+#include "base/double_array.h"
+#include "base/int_array.h"
 
 // How a parent acts on the child's probability of "True".
 namespace DemorganParentType {

@@ -2,9 +2,9 @@
 #include "definitions/named_outcomes.h"
 
 #include "definitions/definition_support.h"
-#include "model/int_array.h"
+#include "base/int_array.h"
 #include "model/network.h"
-#include "model/string_array.h"
+#include "base/string_array.h"
 
 template <class Base>
 void NamedOutcomes<Base>::CleanUp(int deep) {

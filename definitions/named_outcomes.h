@@ -4,9 +4,9 @@
 // step. A name that is refused is replaced by a generated one (the kind's stem plus a number).
 
 #include "definitions/parent_table.h"
-#include "model/id_array.h"
+#include "base/id_array.h"
 #include "model/node_definition.h"
-#include "model/status_codes.h"
+#include "base/status_codes.h"
 
 template <class Base>
 class NamedOutcomes : public Base {

@@ -1,13 +1,13 @@
 // Node cost: the observation-cost table over the cost-arc parents.
 #include "definitions/node_cost.h"
 
-#include "model/double_array.h"
-#include "model/error_log.h"
-#include "model/int_array.h"
+#include "base/double_array.h"
+#include "base/error_log.h"
+#include "base/int_array.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
-#include "model/status_codes.h"
+#include "base/status_codes.h"
 
 VRX_nodeCost::VRX_nodeCost(int nodeHandle, VRX_network* net)
     : VRX_object(kConsistent), network(net), handle(nodeHandle) {

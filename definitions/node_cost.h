@@ -2,8 +2,8 @@
 // Cost of observing a node: a table over the outcomes of its cost-arc parents, kept in step with the
 // cost arcs and with outcome edits of those parents.
 
-#include "model/dmatrix.h"
-#include "model/vrx_object.h"
+#include "base/dmatrix.h"
+#include "base/vrx_object.h"
 
 class VRX_network;
 class VRX_doubleArray;

@@ -8,7 +8,7 @@
 #include "definitions/definition_support.h"
 #include "model/network.h"
 #include "model/node.h"
-#include "model/status_codes.h"
+#include "base/status_codes.h"
 
 VRX_noisyAdder::VRX_noisyAdder(int nodeHandle, VRX_network* net) : NoisyDefinition(nodeHandle, net) {
     RebuildFromParents();

@@ -4,8 +4,8 @@
 // (function 0) or by the single-fault rule (function 1).
 
 #include "definitions/noisy_definition.h"
-#include "model/double_array.h"
-#include "model/int_array.h"
+#include "base/double_array.h"
+#include "base/int_array.h"
 
 class VRX_noisyAdder : public NoisyDefinition {
 public:

@@ -4,11 +4,11 @@
 
 #include "definitions/ci_rows.h"
 #include "definitions/definition_support.h"
-#include "model/double_array.h"
-#include "model/int_array.h"
+#include "base/double_array.h"
+#include "base/int_array.h"
 #include "model/network.h"
 #include "model/node.h"
-#include "model/status_codes.h"
+#include "base/status_codes.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 // In every block one row is constrained to 1.0 at one column; the kind says which row and column.
 
 #include "model/ci_definition.h"
-#include "model/dmatrix.h"
+#include "base/dmatrix.h"
 
 class VRX_doubleArray;
 class VRX_intArray;

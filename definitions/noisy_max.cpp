@@ -10,7 +10,7 @@
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_value.h"
-#include "model/status_codes.h"
+#include "base/status_codes.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "definitions/noisy_definition.h"
-#include "model/double_array.h"
-#include "model/int_array.h"
+#include "base/double_array.h"
+#include "base/int_array.h"
 
 class VRX_noisyMAX : public NoisyDefinition {
 public:

@@ -6,7 +6,7 @@
 #include "definitions/definition_support.h"
 #include "model/network.h"
 #include "model/node_entry.h"
-#include "model/status_codes.h"
+#include "base/status_codes.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 
 #include <memory>
 
-#include "model/double_array.h"
+#include "base/double_array.h"
 #include "model/node_value.h"
-#include "model/status_codes.h"
+#include "base/status_codes.h"
 
 class ObservedValue : public VRX_nodeValue {
 public:

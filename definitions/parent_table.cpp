@@ -2,12 +2,12 @@
 #include "definitions/parent_table.h"
 
 #include "definitions/definition_support.h"
-#include "model/double_array.h"
-#include "model/int_array.h"
+#include "base/double_array.h"
+#include "base/int_array.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_value.h"
-#include "model/status_codes.h"
+#include "base/status_codes.h"
 
 ParentTableDefinition::ParentTableDefinition(int nodeHandle, VRX_network* net)
     : VRX_nodeDefinition(nodeHandle, net) {}

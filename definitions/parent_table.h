@@ -2,7 +2,7 @@
 // Base of the definitions whose parameters are one table over the outcomes of the node's parents, the
 // node's own dimension last (CPT, utility table): the table follows arc and parent-outcome edits.
 
-#include "model/dmatrix.h"
+#include "base/dmatrix.h"
 #include "model/node_definition.h"
 
 class ParentTableDefinition : public VRX_nodeDefinition {

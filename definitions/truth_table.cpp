@@ -2,10 +2,10 @@
 #include "definitions/truth_table.h"
 
 #include "definitions/definition_support.h"
-#include "model/int_array.h"
+#include "base/int_array.h"
 #include "model/network.h"
-#include "model/status_codes.h"
-#include "model/string_array.h"
+#include "base/status_codes.h"
+#include "base/string_array.h"
 
 namespace {
 

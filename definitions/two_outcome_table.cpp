@@ -1,11 +1,11 @@
 // Shared pieces of the two-outcome kinds computed from per-parent parameters.
 #include "definitions/two_outcome_table.h"
 
-#include "model/double_array.h"
-#include "model/id_array.h"
-#include "model/int_array.h"
+#include "base/double_array.h"
+#include "base/id_array.h"
+#include "base/int_array.h"
 #include "model/network.h"
-#include "model/status_codes.h"
+#include "base/status_codes.h"
 
 namespace TwoOutcomeTable {
 

@@ -3,7 +3,7 @@
 // that keeps the table and the parameters in step with the parents, and the shared reading of callers'
 // arrays and orders.
 
-#include "model/dmatrix.h"
+#include "base/dmatrix.h"
 #include "model/node_definition.h"
 
 class VRX_intArray;

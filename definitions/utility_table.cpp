@@ -4,9 +4,9 @@
 #include <cfloat>
 
 #include "definitions/definition_support.h"
-#include "model/double_array.h"
+#include "base/double_array.h"
 #include "model/network.h"
-#include "model/status_codes.h"
+#include "base/status_codes.h"
 
 namespace {
 

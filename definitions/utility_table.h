@@ -3,7 +3,7 @@
 // parents. It has no outcomes of its own.
 
 #include "definitions/parent_table.h"
-#include "model/dmatrix.h"
+#include "base/dmatrix.h"
 
 class VRX_table : public ParentTableDefinition {
 public:

@@ -3,7 +3,7 @@
 
 #include "definitions/utility_table.h"
 #include "model/network.h"
-#include "model/status_codes.h"
+#include "base/status_codes.h"
 
 // ---------------------------------------------------------------------------------------------------
 // Expected utility

@@ -3,7 +3,7 @@
 // utilities of the choices of a decision node, which also takes the chosen decision as evidence.
 
 #include "definitions/observed_value.h"
-#include "model/dmatrix.h"
+#include "base/dmatrix.h"
 #include "model/node_value.h"
 
 // Expected utility of a utility-table node: one dimension per indexing parent, then one item.

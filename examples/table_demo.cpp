@@ -2,9 +2,9 @@
 // and prints its rows and the marginal of Y under a uniform X.
 #include <cstdio>
 
-#include "model/dmatrix.h"
-#include "model/double_array.h"
-#include "model/int_array.h"
+#include "base/dmatrix.h"
+#include "base/double_array.h"
+#include "base/int_array.h"
 
 int main() {
     VRX_intArray sizes;

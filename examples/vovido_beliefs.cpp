@@ -8,9 +8,9 @@
 #include <cstring>
 #include <string>
 
-#include "model/dmatrix.h"
-#include "model/error_log.h"
-#include "model/id_array.h"
+#include "base/dmatrix.h"
+#include "base/error_log.h"
+#include "base/id_array.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"

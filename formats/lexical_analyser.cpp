@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <string>
 
-#include "model/error_log.h"
-#include "model/status_codes.h"
+#include "base/error_log.h"
+#include "base/status_codes.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "formats/text_file.h"
-#include "model/vrx_object.h"
+#include "base/vrx_object.h"
 
 namespace TokenKind {
 constexpr int kIdentifier = 1;

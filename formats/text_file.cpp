@@ -3,8 +3,8 @@
 
 #include <cstring>
 
-#include "model/error_log.h"
-#include "model/status_codes.h"
+#include "base/error_log.h"
+#include "base/status_codes.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "model/vrx_object.h"
+#include "base/vrx_object.h"
 
 namespace TextFileMode {
 constexpr int kRead = -100;

@@ -5,12 +5,12 @@
 #include <cstring>
 #include <new>
 
-#include "model/double_array.h"
-#include "model/error_log.h"
-#include "model/int_array.h"
-#include "model/number_text.h"
-#include "model/status_codes.h"
-#include "model/string_array.h"
+#include "base/double_array.h"
+#include "base/error_log.h"
+#include "base/int_array.h"
+#include "base/number_text.h"
+#include "base/status_codes.h"
+#include "base/string_array.h"
 
 namespace {
 

@@ -2,11 +2,11 @@
 #include <string>
 
 #include "formats/text_format_base.h"
-#include "model/double_array.h"
-#include "model/int_array.h"
-#include "model/number_text.h"
-#include "model/status_codes.h"
-#include "model/string_array.h"
+#include "base/double_array.h"
+#include "base/int_array.h"
+#include "base/number_text.h"
+#include "base/status_codes.h"
+#include "base/string_array.h"
 
 int VRX_textFormat::StartWriting(const char* path) {
     return output.Open(path, TextFileMode::kWrite);

@@ -6,16 +6,16 @@
 #include <string>
 
 #include "formats/vrx_format.h"
-#include "model/double_array.h"
+#include "base/double_array.h"
 #include "model/header.h"
-#include "model/identifier.h"
-#include "model/int_array.h"
+#include "base/identifier.h"
+#include "base/int_array.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
 #include "model/node_info.h"
-#include "model/status_codes.h"
-#include "model/string_array.h"
+#include "base/status_codes.h"
+#include "base/string_array.h"
 #include "model/submodel.h"
 
 namespace VrxFormat {

@@ -1,7 +1,7 @@
 // The XML format speaker: one call into the XML network loader or saver per file.
 #include "formats/xvrx_speaker.h"
 
-#include "model/status_codes.h"
+#include "base/status_codes.h"
 #include "xml/xml_network.h"
 
 int VRX_xvrxSpeaker::ReadFile(const char* fileName) {

@@ -9,13 +9,13 @@
 #include "inference/join_tree.h"
 #include "inference/part_view.h"
 #include "inference/relevant_parts.h"
-#include "model/dmatrix.h"
-#include "model/error_log.h"
+#include "base/dmatrix.h"
+#include "base/error_log.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
 #include "model/node_value.h"
-#include "model/status_codes.h"
+#include "base/status_codes.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 // it yields linked into a tree, and exact propagation of beliefs over it.
 
 #include "inference/join_tree_tables.h"
-#include "model/int_array.h"
+#include "base/int_array.h"
 
 #include <cstdint>
 #include <memory>

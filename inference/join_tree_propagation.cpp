@@ -3,9 +3,9 @@
 #include "inference/join_tree.h"
 
 #include "inference/part_view.h"
-#include "model/dmatrix.h"
-#include "model/error_log.h"
-#include "model/status_codes.h"
+#include "base/dmatrix.h"
+#include "base/error_log.h"
+#include "base/status_codes.h"
 
 #include <algorithm>
 #include <cmath>

@@ -2,11 +2,11 @@
 #include "inference/part_view.h"
 
 #include "inference/relevance_graph.h"
-#include "model/dmatrix.h"
+#include "base/dmatrix.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_value.h"
-#include "model/status_codes.h"
+#include "base/status_codes.h"
 
 #include <new>
 #include <unordered_map>

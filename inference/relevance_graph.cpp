@@ -5,12 +5,12 @@
 #include "definitions/cast.h"
 #include "definitions/demorgan.h"
 #include "definitions/noisy_max.h"
-#include "model/dmatrix.h"
+#include "base/dmatrix.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
 #include "model/node_value.h"
-#include "model/status_codes.h"
+#include "base/status_codes.h"
 
 #include <climits>
 #include <cstdlib>

@@ -2,10 +2,10 @@
 // into independent parts. Every walk keeps its own stack: networks may be chains of any length.
 #include "inference/relevant_parts.h"
 
-#include "model/dmatrix.h"
+#include "base/dmatrix.h"
 #include "model/network.h"
 #include "model/node.h"
-#include "model/status_codes.h"
+#include "base/status_codes.h"
 
 #include <new>
 

@@ -8,14 +8,14 @@
 #include "jni/jni_checks.h"
 #include "jni/jni_frame.h"
 #include "model/documentation.h"
-#include "model/double_array.h"
-#include "model/int_array.h"
+#include "base/double_array.h"
+#include "base/int_array.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_info.h"
-#include "model/rectangle.h"
+#include "base/rectangle.h"
 #include "model/screen_info.h"
-#include "model/string_array.h"
+#include "base/string_array.h"
 #include "model/user_properties.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "jni/jni_text.h"
-#include "model/error_log.h"
+#include "base/error_log.h"
 #include "model/network.h"
 #include "tarvo_Wrapper.h"
 

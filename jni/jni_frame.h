@@ -11,7 +11,7 @@
 #include <type_traits>
 #include <utility>
 
-#include "model/vrx_object.h"
+#include "base/vrx_object.h"
 
 class VRX_network;
 

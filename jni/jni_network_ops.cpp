@@ -4,7 +4,7 @@
 #include "jni/jni_builders.h"
 #include "jni/jni_checks.h"
 #include "jni/jni_frame.h"
-#include "model/error_log.h"
+#include "base/error_log.h"
 #include "model/header.h"
 #include "model/network.h"
 

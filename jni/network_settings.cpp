@@ -5,7 +5,7 @@
 #include "jni/jni_checks.h"
 #include "jni/jni_frame.h"
 #include "jni/network_natives.h"
-#include "model/error_log.h"
+#include "base/error_log.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "tarvo_Network.h"

@@ -9,14 +9,14 @@
 #include "jni/jni_network_ops.h"
 #include "jni/network_natives.h"
 #include "model/header.h"
-#include "model/id_array.h"
-#include "model/int_array.h"
+#include "base/id_array.h"
+#include "base/int_array.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
 #include "model/node_info.h"
-#include "model/status_codes.h"
-#include "model/string_array.h"
+#include "base/status_codes.h"
+#include "base/string_array.h"
 #include "tarvo_Network.h"
 
 // ---- Helpers shared with the other Network natives ----

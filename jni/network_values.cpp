@@ -6,7 +6,7 @@
 #include "jni/jni_checks.h"
 #include "jni/jni_frame.h"
 #include "jni/network_natives.h"
-#include "model/dmatrix.h"
+#include "base/dmatrix.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_value.h"

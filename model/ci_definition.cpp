@@ -2,9 +2,9 @@
 #include "model/ci_definition.h"
 
 #include "definitions/definition_support.h"
-#include "model/int_array.h"
+#include "base/int_array.h"
 #include "model/network.h"
-#include "model/status_codes.h"
+#include "base/status_codes.h"
 
 VRX_ciDefinition::VRX_ciDefinition(int nodeHandle, VRX_network* net) : VRX_nodeDefinition(nodeHandle, net) {
     VRX_ciDefinition::CheckValidity(0);

@@ -2,8 +2,8 @@
 // Base of the causal-independence definitions: a small matrix of weights (one row per parent outcome
 // plus a leak row, one column per outcome) from which the full table is derived on demand and cached.
 
-#include "model/dmatrix.h"
-#include "model/id_array.h"
+#include "base/dmatrix.h"
+#include "base/id_array.h"
 #include "model/node_definition.h"
 
 // Bits of VRX_ciDefinition::cptCacheFlags.

@@ -1,7 +1,7 @@
 // Creation data of a network.
 #include "model/creation.h"
 
-#include "model/status_codes.h"
+#include "base/status_codes.h"
 
 VRX_creation::~VRX_creation() = default;
 

@@ -1,8 +1,8 @@
 #pragma once
 // Who made a network and when: three free texts, each null while unset.
 
-#include "model/owned_text.h"
-#include "model/vrx_object.h"
+#include "base/owned_text.h"
+#include "base/vrx_object.h"
 
 class VRX_creation : public VRX_object {
 public:

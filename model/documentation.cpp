@@ -1,7 +1,7 @@
 // Attached documents: titles and their file or web paths.
 #include "model/documentation.h"
 
-#include "model/status_codes.h"
+#include "base/status_codes.h"
 
 VRX_documentation::~VRX_documentation() = default;
 

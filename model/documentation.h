@@ -1,8 +1,8 @@
 #pragma once
 // Documents attached to a network, node or submodel: parallel lists of titles and paths.
 
-#include "model/string_array.h"
-#include "model/vrx_object.h"
+#include "base/string_array.h"
+#include "base/vrx_object.h"
 
 class VRX_documentation : public VRX_object {
 public:

@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "model/documentation.h"
-#include "model/id_array.h"
-#include "model/int_array.h"
-#include "model/string_array.h"
-#include "model/vrx_object.h"
+#include "base/id_array.h"
+#include "base/int_array.h"
+#include "base/string_array.h"
+#include "base/vrx_object.h"
 
 class VRX_network;
 

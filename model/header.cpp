@@ -3,11 +3,11 @@
 
 #include <string>
 
-#include "model/error_log.h"
-#include "model/identifier.h"
+#include "base/error_log.h"
+#include "base/identifier.h"
 #include "model/network.h"
 #include "model/node.h"
-#include "model/status_codes.h"
+#include "base/status_codes.h"
 
 VRX_header::~VRX_header() = default;
 

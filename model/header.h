@@ -1,8 +1,8 @@
 #pragma once
 // Identifier, display name and comment of a network, node or submodel.
 
-#include "model/owned_text.h"
-#include "model/vrx_object.h"
+#include "base/owned_text.h"
+#include "base/vrx_object.h"
 
 class VRX_node;
 

@@ -8,14 +8,14 @@
 #include <new>
 #include <string>
 
-#include "model/error_log.h"
+#include "base/error_log.h"
 #include "model/header.h"
 #include "model/node.h"
 #include "model/node_definition.h"
 #include "model/node_info.h"
 #include "model/saved_case.h"
-#include "model/status_codes.h"
-#include "model/string_array.h"
+#include "base/status_codes.h"
+#include "base/string_array.h"
 #include "model/submodel.h"
 
 namespace {

@@ -5,10 +5,10 @@
 #include "model/algorithm_settings.h"
 #include "model/creation.h"
 #include "model/documentation.h"
-#include "model/int_array.h"
+#include "base/int_array.h"
 #include "model/node_entry.h"
 #include "model/user_properties.h"
-#include "model/vrx_object.h"
+#include "base/vrx_object.h"
 
 #include <memory>
 #include <string>
@@ -169,6 +169,8 @@ public:
 
     // Brings the beliefs (or expected utilities) of the nodes up to date.
     int UpdateBeliefs();
+    // The dispatch behind UpdateBeliefs, which the engine layer installs at start-up.
+    int RouteBeliefUpdate();
     // The routes of UpdateBeliefs: discrete networks (with temporary nodes for virtual evidence),
     // influence diagrams and equation networks.
     int UpdateBayesianNetwork();

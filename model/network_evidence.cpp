@@ -4,14 +4,14 @@
 #include <string>
 #include <vector>
 
-#include "model/dmatrix.h"
-#include "model/error_log.h"
-#include "model/id_array.h"
+#include "base/dmatrix.h"
+#include "base/error_log.h"
+#include "base/id_array.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
 #include "model/node_value.h"
-#include "model/status_codes.h"
+#include "base/status_codes.h"
 
 namespace {
 

@@ -6,12 +6,12 @@
 #include <vector>
 
 #include "definitions/node_cost.h"
-#include "model/error_log.h"
+#include "base/error_log.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
 #include "model/node_info.h"
-#include "model/status_codes.h"
+#include "base/status_codes.h"
 
 namespace {
 

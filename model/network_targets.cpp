@@ -2,7 +2,7 @@
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_value.h"
-#include "model/status_codes.h"
+#include "base/status_codes.h"
 
 int VRX_network::SetTarget(int handle) {
     if (!IsLiveHandle(handle) || nodes[handle].HasMark(SlotMarks::kTarget)) return kOutOfRange;

@@ -16,13 +16,13 @@
 #include "definitions/truth_table.h"
 #include "definitions/utility_table.h"
 #include "definitions/utility_values.h"
-#include "model/error_log.h"
+#include "base/error_log.h"
 #include "model/extra_definition.h"
 #include "model/network.h"
 #include "model/node_definition.h"
 #include "model/node_info.h"
 #include "model/node_value.h"
-#include "model/status_codes.h"
+#include "base/status_codes.h"
 #include "model/submodel.h"
 
 namespace {

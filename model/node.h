@@ -2,7 +2,7 @@
 // A node of a network: descriptive record, definition, value, cost and diagnostic extra definition,
 // with the factories that make definitions and values from a type code.
 
-#include "model/vrx_object.h"
+#include "base/vrx_object.h"
 
 #include <memory>
 

@@ -3,13 +3,14 @@
 #include "model/node_definition.h"
 
 #include "definitions/node_cost.h"
-#include "model/dmatrix.h"
+#include "base/dmatrix.h"
 #include "model/extra_definition.h"
-#include "model/int_array.h"
+#include "base/int_array.h"
 #include "model/network.h"
 #include "model/node.h"
-#include "model/status_codes.h"
-#include "model/string_array.h"
+#include "base/status_codes.h"
+#include "base/string_array.h"
+#include "base/sys_coordinates.h"
 
 bool IsIndexingType(int typeCode) {
     switch (typeCode) {
@@ -310,4 +311,11 @@ int VRX_nodeDefinition::InsertZeroItem(VRX_Dmatrix& matrix, int dimension, int i
     // AddItem appends a zero item; moving the tail up opens it at the index instead.
     if (index == size) return kSuccess;
     return matrix.ShiftItemsUp(dimension, index, 0.0);
+}
+
+// Defined here rather than with the iterator: the base layer knows nothing of node definitions.
+int VRX_sysCoordinates::LinkToDefinition(VRX_nodeDefinition& definition) {
+    VRX_Dmatrix* table = nullptr;
+    if (const int rc = definition.GetDefinition(table)) return rc;
+    return LinkToMatrix(table);
 }

@@ -1,7 +1,7 @@
 #pragma once
 // Abstract node definition: the outcomes and parameters of one node, kept in step with the graph.
 
-#include "model/vrx_object.h"
+#include "base/vrx_object.h"
 
 class VRX_network;
 class VRX_intArray;

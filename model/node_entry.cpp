@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "model/node.h"
-#include "model/status_codes.h"
+#include "base/status_codes.h"
 
 VRX_nodeEntry::~VRX_nodeEntry() = default;
 

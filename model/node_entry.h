@@ -1,8 +1,8 @@
 #pragma once
 // One slot of a network's node table: the node, its arc lists of both kinds and the walk marks.
 
-#include "model/int_array.h"
-#include "model/vrx_object.h"
+#include "base/int_array.h"
+#include "base/vrx_object.h"
 
 #include <cstdint>
 #include <memory>

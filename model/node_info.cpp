@@ -1,7 +1,7 @@
 // The node's descriptive record: copies keep identity and appearance but not the attached documents.
 #include "model/node_info.h"
 
-#include "model/status_codes.h"
+#include "base/status_codes.h"
 
 VRX_nodeInfo::VRX_nodeInfo(const VRX_nodeInfo& source) : VRX_object() {
     Copy(source);

@@ -5,7 +5,7 @@
 #include "model/header.h"
 #include "model/screen_info.h"
 #include "model/user_properties.h"
-#include "model/vrx_object.h"
+#include "base/vrx_object.h"
 
 class VRX_nodeInfo : public VRX_object {
 public:

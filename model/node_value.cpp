@@ -1,11 +1,11 @@
 // Base behaviour of node values: the shared fields, their copy and the indexing parents.
 #include "model/node_value.h"
 
-#include "model/dmatrix.h"
+#include "base/dmatrix.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
-#include "model/status_codes.h"
+#include "base/status_codes.h"
 
 VRX_nodeValue::VRX_nodeValue(int nodeHandle, VRX_network* net) : network(net), handle(nodeHandle) {}
 

@@ -1,8 +1,8 @@
 #pragma once
 // Abstract node value: what inference computed for a node, together with the node's evidence.
 
-#include "model/int_array.h"
-#include "model/vrx_object.h"
+#include "base/int_array.h"
+#include "base/vrx_object.h"
 
 #include <cstdint>
 

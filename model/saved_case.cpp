@@ -6,11 +6,11 @@
 #include <cstring>
 #include <new>
 
-#include "model/int_array.h"
+#include "base/int_array.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
-#include "model/status_codes.h"
+#include "base/status_codes.h"
 
 namespace {
 

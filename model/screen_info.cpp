@@ -1,7 +1,7 @@
 // Screen appearance of a node or submodel.
 #include "model/screen_info.h"
 
-#include "model/status_codes.h"
+#include "base/status_codes.h"
 
 VRX_screenInfo::~VRX_screenInfo() = default;
 

@@ -1,8 +1,8 @@
 #pragma once
 // Appearance of a node or submodel on screen: position rectangle, colours, font, border and arc display.
 
-#include "model/rectangle.h"
-#include "model/vrx_object.h"
+#include "base/rectangle.h"
+#include "base/vrx_object.h"
 
 class VRX_screenInfo : public VRX_object {
 public:

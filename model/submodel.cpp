@@ -5,10 +5,10 @@
 #include <cstring>
 #include <new>
 
-#include "model/int_array.h"
+#include "base/int_array.h"
 #include "model/network.h"
 #include "model/node.h"
-#include "model/status_codes.h"
+#include "base/status_codes.h"
 
 VRX_submodel::VRX_submodel(const VRX_submodel& other) : VRX_object() {
     Copy(other);

@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "model/header.h"
-#include "model/rectangle.h"
+#include "base/rectangle.h"
 #include "model/screen_info.h"
 #include "model/text_box_list.h"
-#include "model/vrx_object.h"
+#include "base/vrx_object.h"
 
 class VRX_network;
 class VRX_intArray;

@@ -2,7 +2,7 @@
 // The dynamic-network member of a network. For now it holds the on-screen layout of the plate, which the
 // XML graphical extension reads and writes; the temporal arcs, definitions and slices join it later.
 
-#include "model/rectangle.h"
+#include "base/rectangle.h"
 
 class VRX_network;
 

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "model/int_array.h"
+#include "base/int_array.h"
 
 class VRX_network;
 

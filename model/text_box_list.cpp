@@ -1,7 +1,7 @@
 // Text boxes of a canvas.
 #include "model/text_box_list.h"
 
-#include "model/status_codes.h"
+#include "base/status_codes.h"
 
 VRX_textBoxList::~VRX_textBoxList() = default;
 

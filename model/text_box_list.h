@@ -1,9 +1,9 @@
 #pragma once
 // Free text boxes drawn on a network's or submodel's canvas: parallel rectangles and texts.
 
-#include "model/rectangle.h"
-#include "model/string_array.h"
-#include "model/vrx_object.h"
+#include "base/rectangle.h"
+#include "base/string_array.h"
+#include "base/vrx_object.h"
 
 class VRX_textBoxList : public VRX_object {
 public:

@@ -1,7 +1,7 @@
 // User-defined properties: parallel lists of unique names and their value texts.
 #include "model/user_properties.h"
 
-#include "model/status_codes.h"
+#include "base/status_codes.h"
 
 VRX_userProperties::~VRX_userProperties() = default;
 

@@ -1,9 +1,9 @@
 #pragma once
 // Ordered user-defined name/value properties of a network, node or submodel; some serve as switches.
 
-#include "model/id_array.h"
-#include "model/string_array.h"
-#include "model/vrx_object.h"
+#include "base/id_array.h"
+#include "base/string_array.h"
+#include "base/vrx_object.h"
 
 class VRX_userProperties : public VRX_object {
 public:

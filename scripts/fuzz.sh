@@ -12,7 +12,7 @@ CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo 
     -DVOVIDO_BUILD_TESTS=OFF -DVOVIDO_BUILD_BENCH=OFF -DVOVIDO_WERROR=ON >/dev/null
 cmake --build build-fuzz --parallel "$jobs" --target "${targets[@]}"
 
-networks="$root/../shared/networks"
+networks="$root/tests/data/networks"
 for target in "${targets[@]}"; do
     corpus=$(mktemp -d)
     case $target in
@@ -20,9 +20,16 @@ for target in "${targets[@]}"; do
         *) [ -f "$networks/asia.xvrx" ] && cp "$networks/asia.xvrx" "$corpus/" ;;
     esac
     echo "== fuzzing $target for ${seconds}s"
+    # The fuzzer's status is taken from the pipe by hand: under set -e a failure would end the script
+    # before the report and the clean-up.
+    status=0
     build-fuzz/tests/fuzz/"$target" -max_total_time="$seconds" -rss_limit_mb=2048 \
-        -artifact_prefix=build-fuzz/"$target"- "$corpus" 2>&1 | tail -n 3
-    status=${PIPESTATUS[0]}
+        -artifact_prefix=build-fuzz/"$target"- "$corpus" >build-fuzz/"$target".log 2>&1 || status=$?
+    tail -n 3 build-fuzz/"$target".log
     rm -rf "$corpus"
-    [ "$status" -eq 0 ] || { echo "$target found a fault (artifact in build-fuzz/)"; exit 1; }
+    if [ "$status" -ne 0 ]; then
+        echo "FAILED: $target exited with status $status; log build-fuzz/$target.log; crash input:"
+        ls build-fuzz/"$target"-* 2>/dev/null || echo "(none written)"
+        exit 1
+    fi
 done

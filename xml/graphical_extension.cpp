@@ -4,7 +4,7 @@
 #include <climits>
 #include <cstdio>
 
-#include "model/rectangle.h"
+#include "base/rectangle.h"
 
 namespace {
 

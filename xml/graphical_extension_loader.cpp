@@ -8,7 +8,7 @@
 
 #include "model/extra_definition.h"
 #include "model/header.h"
-#include "model/id_array.h"
+#include "base/id_array.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"

@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "model/rectangle.h"
+#include "base/rectangle.h"
 #include "xml/xml_binding.h"
 #include "xml/xml_reader.h"
 

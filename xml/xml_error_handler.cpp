@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "model/error_log.h"
-#include "model/status_codes.h"
+#include "base/error_log.h"
+#include "base/status_codes.h"
 
 const char* const kXmlDownloadHint =
     "Please download most recent version of TARVO/Cavro from:\nhttps://www.vovido.org/download";

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "model/double_array.h"
+#include "base/double_array.h"
 #include "xml/xml_binding.h"
 #include "xml/xml_error_handler.h"
 #include "xml/xml_reader.h"

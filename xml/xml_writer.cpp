@@ -1,8 +1,8 @@
 // The XML writer: start tags with their queued attributes, escaped texts and number lists.
 #include "xml/xml_writer.h"
 
-#include "model/number_text.h"
-#include "model/string_array.h"
+#include "base/number_text.h"
+#include "base/string_array.h"
 #include "xml/xml_text.h"
 
 XmlWriter::XmlWriter() = default;

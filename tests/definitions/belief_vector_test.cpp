@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "definitions/cpt.h"
-#include "model/double_array.h"
+#include "base/double_array.h"
 #include "model/network.h"
 #include "model/node.h"
-#include "model/status_codes.h"
+#include "base/status_codes.h"
 
 namespace {
 

@@ -9,13 +9,13 @@
 
 #include "definitions/cpt.h"
 #include "definitions/utility_values.h"
-#include "model/double_array.h"
-#include "model/error_log.h"
-#include "model/int_array.h"
+#include "base/double_array.h"
+#include "base/error_log.h"
+#include "base/int_array.h"
 #include "model/network.h"
 #include "model/node.h"
-#include "model/status_codes.h"
-#include "model/string_array.h"
+#include "base/status_codes.h"
+#include "base/string_array.h"
 #include "tests/definitions/table_test_support.h"
 
 namespace {

@@ -9,14 +9,14 @@
 #include <vector>
 
 #include "definitions/cpt.h"
-#include "model/double_array.h"
-#include "model/error_log.h"
-#include "model/id_array.h"
-#include "model/int_array.h"
+#include "base/double_array.h"
+#include "base/error_log.h"
+#include "base/id_array.h"
+#include "base/int_array.h"
 #include "model/network.h"
 #include "model/node.h"
-#include "model/status_codes.h"
-#include "model/string_array.h"
+#include "base/status_codes.h"
+#include "base/string_array.h"
 #include "tests/definitions/table_test_support.h"
 
 namespace {

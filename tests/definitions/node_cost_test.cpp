@@ -5,13 +5,13 @@
 
 #include <initializer_list>
 
-#include "model/double_array.h"
-#include "model/error_log.h"
-#include "model/int_array.h"
+#include "base/double_array.h"
+#include "base/error_log.h"
+#include "base/int_array.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
-#include "model/status_codes.h"
+#include "base/status_codes.h"
 #include "tests/definitions/table_test_support.h"
 
 namespace {

@@ -9,11 +9,11 @@
 #include <vector>
 
 #include "definitions/noisy_max.h"
-#include "model/double_array.h"
-#include "model/int_array.h"
+#include "base/double_array.h"
+#include "base/int_array.h"
 #include "model/network.h"
 #include "model/node.h"
-#include "model/status_codes.h"
+#include "base/status_codes.h"
 #include "tests/definitions/table_test_support.h"
 
 namespace {

@@ -10,12 +10,12 @@
 #include <vector>
 
 #include "definitions/cpt.h"
-#include "model/double_array.h"
-#include "model/int_array.h"
+#include "base/double_array.h"
+#include "base/int_array.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_value.h"
-#include "model/status_codes.h"
+#include "base/status_codes.h"
 #include "tests/definitions/table_test_support.h"
 
 namespace {

@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "model/dmatrix.h"
-#include "model/double_array.h"
-#include "model/id_array.h"
-#include "model/int_array.h"
+#include "base/dmatrix.h"
+#include "base/double_array.h"
+#include "base/id_array.h"
+#include "base/int_array.h"
 #include "model/node_definition.h"
-#include "model/string_array.h"
+#include "base/string_array.h"
 
 namespace table_test {
 

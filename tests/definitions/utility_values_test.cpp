@@ -11,12 +11,12 @@
 #include "definitions/belief_vector.h"
 #include "definitions/decision_list.h"
 #include "definitions/utility_table.h"
-#include "model/double_array.h"
-#include "model/int_array.h"
+#include "base/double_array.h"
+#include "base/int_array.h"
 #include "model/network.h"
 #include "model/node.h"
-#include "model/status_codes.h"
-#include "model/string_array.h"
+#include "base/status_codes.h"
+#include "base/string_array.h"
 #include "tests/definitions/table_test_support.h"
 
 namespace {

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "model/status_codes.h"
+#include "base/status_codes.h"
 #include "tests/formats/network_fixture.h"
 
 namespace {

@@ -10,8 +10,8 @@
 #include <utility>
 #include <vector>
 
-#include "model/error_log.h"
-#include "model/status_codes.h"
+#include "base/error_log.h"
+#include "base/status_codes.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <string>
 
-#include "model/error_log.h"
-#include "model/status_codes.h"
+#include "base/error_log.h"
+#include "base/status_codes.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <limits>
 #include <string>
 
-#include "model/number_text.h"
-#include "model/status_codes.h"
+#include "base/number_text.h"
+#include "base/status_codes.h"
 #include "tests/formats/network_fixture.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include <limits>
 #include <string>
 
-#include "model/status_codes.h"
+#include "base/status_codes.h"
 #include "tests/formats/network_fixture.h"
 
 namespace {

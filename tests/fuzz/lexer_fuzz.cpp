@@ -6,10 +6,10 @@
 
 #include "formats/lexical_analyser.h"
 #include "formats/text_format_base.h"
-#include "model/double_array.h"
-#include "model/error_log.h"
-#include "model/status_codes.h"
-#include "model/string_array.h"
+#include "base/double_array.h"
+#include "base/error_log.h"
+#include "base/status_codes.h"
+#include "base/string_array.h"
 
 namespace {
 

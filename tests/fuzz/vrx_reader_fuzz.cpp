@@ -7,9 +7,9 @@
 
 #include "formats/ki_reader.h"
 #include "formats/vrx_format.h"
-#include "model/error_log.h"
+#include "base/error_log.h"
 #include "model/network.h"
-#include "model/status_codes.h"
+#include "base/status_codes.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <iterator>
 #include <string>
 
-#include "model/error_log.h"
+#include "base/error_log.h"
 #include "model/network.h"
 #include "model/temporal_extension.h"
 #include "xml/xml_network.h"

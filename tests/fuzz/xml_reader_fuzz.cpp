@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "model/error_log.h"
+#include "base/error_log.h"
 #include "xml/xml_reader.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "definitions/noisy_max.h"
-#include "model/error_log.h"
+#include "base/error_log.h"
 #include "tests/inference/brute_force.h"
 #include "tests/inference/test_network.h"
 

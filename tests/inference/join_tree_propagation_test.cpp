@@ -13,7 +13,7 @@
 #include "inference/part_view.h"
 #include "inference/relevance_graph.h"
 #include "inference/relevant_parts.h"
-#include "model/error_log.h"
+#include "base/error_log.h"
 #include "tests/inference/brute_force.h"
 #include "tests/inference/test_network.h"
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "model/dmatrix.h"
+#include "base/dmatrix.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"

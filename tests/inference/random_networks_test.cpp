@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "model/error_log.h"
+#include "base/error_log.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_value.h"
-#include "model/status_codes.h"
+#include "base/status_codes.h"
 #include "tests/inference/brute_force.h"
 #include "tests/inference/random_networks.h"
 #include "tests/inference/test_network.h"

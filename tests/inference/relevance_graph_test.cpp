@@ -9,7 +9,7 @@
 
 #include "definitions/cast.h"
 #include "definitions/noisy_max.h"
-#include "model/int_array.h"
+#include "base/int_array.h"
 #include "tests/inference/test_network.h"
 
 namespace {

@@ -14,14 +14,14 @@
 
 #include "inference/part_view.h"
 #include "inference/relevance_graph.h"
-#include "model/dmatrix.h"
-#include "model/double_array.h"
-#include "model/int_array.h"
+#include "base/dmatrix.h"
+#include "base/double_array.h"
+#include "base/int_array.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
 #include "model/node_value.h"
-#include "model/status_codes.h"
+#include "base/status_codes.h"
 
 namespace test_network {
 

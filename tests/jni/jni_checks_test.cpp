@@ -7,7 +7,7 @@
 #include "definitions/cpt.h"
 #include "jni/jni_frame.h"
 #include "model/ci_definition.h"
-#include "model/double_array.h"
+#include "base/double_array.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"

@@ -6,7 +6,7 @@
 #include <new>
 #include <stdexcept>
 
-#include "model/error_log.h"
+#include "base/error_log.h"
 #include "tarvo_Wrapper.h"
 #include "tests/jni/jvm_fixture.h"
 

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "jni/jni_frame.h"
-#include "model/double_array.h"
+#include "base/double_array.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_value.h"

@@ -7,13 +7,13 @@
 #include <initializer_list>
 
 #include "definitions/node_cost.h"
-#include "model/dmatrix.h"
-#include "model/double_array.h"
+#include "base/dmatrix.h"
+#include "base/double_array.h"
 #include "model/extra_definition.h"
-#include "model/int_array.h"
+#include "base/int_array.h"
 #include "model/network.h"
 #include "model/node.h"
-#include "model/status_codes.h"
+#include "base/status_codes.h"
 
 namespace {
 

@@ -3,11 +3,11 @@
 
 #include <gtest/gtest.h>
 
-#include "model/int_array.h"
+#include "base/int_array.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
-#include "model/status_codes.h"
+#include "base/status_codes.h"
 
 namespace {
 

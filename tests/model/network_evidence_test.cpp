@@ -7,16 +7,16 @@
 #include <vector>
 
 #include "definitions/cpt.h"
-#include "model/dmatrix.h"
-#include "model/double_array.h"
-#include "model/error_log.h"
-#include "model/id_array.h"
+#include "base/dmatrix.h"
+#include "base/double_array.h"
+#include "base/error_log.h"
+#include "base/id_array.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
 #include "model/node_value.h"
-#include "model/status_codes.h"
-#include "model/string_array.h"
+#include "base/status_codes.h"
+#include "base/string_array.h"
 #include "tests/inference/test_network.h"
 
 namespace {

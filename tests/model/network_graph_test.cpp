@@ -7,14 +7,14 @@
 #include <vector>
 
 #include "definitions/cpt.h"
-#include "model/dmatrix.h"
-#include "model/error_log.h"
-#include "model/id_array.h"
+#include "base/dmatrix.h"
+#include "base/error_log.h"
+#include "base/id_array.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
 #include "model/node_info.h"
-#include "model/status_codes.h"
+#include "base/status_codes.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <string>
 
 #include "definitions/cpt.h"
-#include "model/dmatrix.h"
-#include "model/error_log.h"
+#include "base/dmatrix.h"
+#include "base/error_log.h"
 #include "model/header.h"
 #include "model/network.h"
 #include "model/node.h"
@@ -16,8 +16,8 @@
 #include "model/node_info.h"
 #include "model/node_value.h"
 #include "model/saved_case.h"
-#include "model/status_codes.h"
-#include "model/string_array.h"
+#include "base/status_codes.h"
+#include "base/string_array.h"
 #include "model/submodel.h"
 
 namespace {

@@ -8,13 +8,13 @@
 #include <string>
 #include <vector>
 
-#include "model/dmatrix.h"
-#include "model/double_array.h"
-#include "model/id_array.h"
-#include "model/int_array.h"
+#include "base/dmatrix.h"
+#include "base/double_array.h"
+#include "base/id_array.h"
+#include "base/int_array.h"
 #include "model/network.h"
-#include "model/status_codes.h"
-#include "model/string_array.h"
+#include "base/status_codes.h"
+#include "base/string_array.h"
 
 namespace {
 

@@ -11,14 +11,14 @@
 #include "definitions/belief_vector.h"
 #include "definitions/cpt.h"
 #include "definitions/node_cost.h"
-#include "model/double_array.h"
-#include "model/error_log.h"
+#include "base/double_array.h"
+#include "base/error_log.h"
 #include "model/extra_definition.h"
 #include "model/network.h"
 #include "model/node_info.h"
 #include "model/saved_case.h"
-#include "model/status_codes.h"
-#include "model/string_array.h"
+#include "base/status_codes.h"
+#include "base/string_array.h"
 #include "model/submodel.h"
 
 namespace {

@@ -3,12 +3,12 @@
 
 #include <gtest/gtest.h>
 
-#include "model/dmatrix.h"
-#include "model/double_array.h"
+#include "base/dmatrix.h"
+#include "base/double_array.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
-#include "model/status_codes.h"
+#include "base/status_codes.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 
 #include "model/creation.h"
 #include "model/documentation.h"
-#include "model/error_log.h"
+#include "base/error_log.h"
 #include "model/header.h"
-#include "model/rectangle.h"
+#include "base/rectangle.h"
 #include "model/screen_info.h"
 #include "model/text_box_list.h"
 #include "model/user_properties.h"

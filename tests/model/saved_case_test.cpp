@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "definitions/cpt.h"
-#include "model/int_array.h"
+#include "base/int_array.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"

@@ -5,8 +5,8 @@
 
 #include <vector>
 
-#include "model/error_log.h"
-#include "model/int_array.h"
+#include "base/error_log.h"
+#include "base/int_array.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"

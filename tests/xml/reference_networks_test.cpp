@@ -9,14 +9,14 @@
 #include <utility>
 #include <vector>
 
-#include "model/dmatrix.h"
-#include "model/error_log.h"
-#include "model/id_array.h"
+#include "base/dmatrix.h"
+#include "base/error_log.h"
+#include "base/id_array.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
 #include "model/node_value.h"
-#include "model/status_codes.h"
+#include "base/status_codes.h"
 #include "xml/xml_network.h"
 
 #ifndef VOVIDO_NETWORKS_DIR

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "model/error_log.h"
-#include "model/status_codes.h"
+#include "base/error_log.h"
+#include "base/status_codes.h"
 #include "tests/xml/xml_test_support.h"
 
 namespace {

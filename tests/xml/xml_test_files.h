@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "model/error_log.h"
+#include "base/error_log.h"
 
 namespace xmltest {
 

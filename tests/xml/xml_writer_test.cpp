@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "model/id_array.h"
+#include "base/id_array.h"
 #include "model/node_definition.h"
-#include "model/number_text.h"
+#include "base/number_text.h"
 #include "tests/xml/xml_test_support.h"
 #include "xml/node_def_visitor.h"
 #include "xml/xml_reader.h"

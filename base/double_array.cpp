@@ -1,0 +1,269 @@
+// Growable double array and the process-wide pool of released double buffers.
+#include "base/double_array.h"
+
+#include <climits>
+#include <cstring>
+#include <new>
+
+#include "base/int_array.h"
+
+namespace {
+
+constexpr int kOk = 0;
+constexpr int kBadArgument = -2;
+constexpr int kNoMemory = -42;
+// Buffers at least this large are only ever reused on an exact fit.
+constexpr int kLargestRemembered = 0x0FFFFFFF;
+
+struct PoolEntry {
+    int size;
+    double* buffer;
+};
+
+// Released buffers wait here between CreatePool and DestroyPool. An entry is filled at most once.
+struct BufferPool {
+    int capacity = 0;
+    int cursor = 0;
+    int used = 0;
+    PoolEntry* entries = nullptr;
+};
+
+BufferPool pool;
+
+}  // namespace
+
+int VRX_doubleArray::CreatePool(int n) {
+    if (n <= 0) return kOk;
+    DestroyPool();
+    PoolEntry* entries = new (std::nothrow) PoolEntry[n];
+    if (entries == nullptr) return kNoMemory;
+    for (int i = 0; i < n; i++) entries[i] = PoolEntry{0, nullptr};
+    pool.capacity = n;
+    pool.cursor = 0;
+    pool.used = 0;
+    pool.entries = entries;
+    return kOk;
+}
+
+void VRX_doubleArray::DestroyPool() {
+    if (pool.entries == nullptr) return;
+    for (int i = 0; i < pool.used; i++) delete[] pool.entries[i].buffer;
+    delete[] pool.entries;
+    pool = BufferPool{};
+}
+
+bool VRX_doubleArray::HasPool() {
+    return pool.entries != nullptr;
+}
+
+int VRX_doubleArray::PoolBufferCount() {
+    int held = 0;
+    for (int i = 0; i < pool.used; i++) held += pool.entries[i].buffer != nullptr ? 1 : 0;
+    return held;
+}
+
+double* VRX_doubleArray::TakeFromPool(int n) {
+    if (n < 1) return nullptr;
+    if (pool.entries != nullptr) {
+        int best = -1;
+        for (int i = pool.cursor; i < pool.used; i++) {
+            const PoolEntry& e = pool.entries[i];
+            if (e.buffer == nullptr) continue;
+            if (e.size == n) {
+                best = i;
+                break;
+            }
+            if (e.size > n && e.size < kLargestRemembered && (best < 0 || e.size < pool.entries[best].size)) {
+                best = i;
+            }
+        }
+        if (best >= 0) {
+            double* buffer = pool.entries[best].buffer;
+            pool.entries[best].buffer = nullptr;
+            if (best == pool.cursor) pool.cursor++;
+            return buffer;
+        }
+    }
+    return new (std::nothrow) double[n];
+}
+
+void VRX_doubleArray::ReleaseToPool(double* buffer, int size) {
+    if (buffer == nullptr) return;
+    if (pool.entries != nullptr && pool.used < pool.capacity) {
+        pool.entries[pool.used++] = PoolEntry{size, buffer};
+    } else {
+        delete[] buffer;
+    }
+}
+
+VRX_doubleArray::VRX_doubleArray(const VRX_doubleArray& other) {
+    Copy(other);
+}
+
+VRX_doubleArray::VRX_doubleArray(VRX_doubleArray&& other) noexcept {
+    Swap(other);
+}
+
+VRX_doubleArray& VRX_doubleArray::operator=(const VRX_doubleArray& other) {
+    if (this != &other) Copy(other);
+    return *this;
+}
+
+VRX_doubleArray& VRX_doubleArray::operator=(VRX_doubleArray&& other) noexcept {
+    if (this != &other) {
+        CleanUp();
+        Swap(other);
+    }
+    return *this;
+}
+
+VRX_doubleArray::~VRX_doubleArray() {
+    ReleaseStorage_();
+}
+
+void VRX_doubleArray::ReleaseStorage_() {
+    if (IsHeap_()) ReleaseToPool(data, size);
+    data = nullptr;
+}
+
+int VRX_doubleArray::SetSize(int n) {
+    if (n < 0) return kBadArgument;
+    count = 0;
+    if (n == size) return kOk;
+    ReleaseStorage_();
+    size = 0;
+    if (n == 0) return kOk;
+    if (n <= kInlineSize) {
+        data = inlineBuffer;
+    } else {
+        data = TakeFromPool(n);
+        if (data == nullptr) return kNoMemory;
+    }
+    size = n;
+    return kOk;
+}
+
+int VRX_doubleArray::Grow() {
+    int newSize;
+    if (size == 0) {
+        newSize = kInlineSize;
+    } else if (size > INT_MAX / 2) {
+        if (size == INT_MAX) return kNoMemory;
+        newSize = INT_MAX;
+    } else {
+        newSize = 2 * size;
+    }
+    if (newSize <= kInlineSize) {
+        if (data == nullptr) data = inlineBuffer;
+        size = newSize;
+        return kOk;
+    }
+    double* buffer = TakeFromPool(newSize);
+    if (buffer == nullptr) return kNoMemory;
+    if (size > 0) std::memcpy(buffer, data, sizeof(double) * size);
+    ReleaseStorage_();
+    data = buffer;
+    size = newSize;
+    return kOk;
+}
+
+int VRX_doubleArray::GrowAndAdd_(double v) {
+    int res = Grow();
+    if (res != kOk) return res;
+    data[count++] = v;
+    return kOk;
+}
+
+int VRX_doubleArray::Insert(int pos, double v) {
+    if (pos < 0 || pos > count) return kBadArgument;
+    if (count == size) {
+        int res = Grow();
+        if (res != kOk) return res;
+    }
+    if (pos < count) std::memmove(data + pos + 1, data + pos, sizeof(double) * (count - pos));
+    data[pos] = v;
+    count++;
+    return kOk;
+}
+
+int VRX_doubleArray::Delete(int i) {
+    if (i < 0 || i >= count) return kBadArgument;
+    if (i < count - 1) std::memmove(data + i, data + i + 1, sizeof(double) * (count - i - 1));
+    count--;
+    return kOk;
+}
+
+int VRX_doubleArray::FlushAndReserve(int n) {
+    if (n < 0) return kBadArgument;
+    count = 0;
+    if (n > size) return SetSize(n);
+    return kOk;
+}
+
+int VRX_doubleArray::CleanUp() {
+    ReleaseStorage_();
+    size = 0;
+    count = 0;
+    return kOk;
+}
+
+int VRX_doubleArray::Copy(const VRX_doubleArray& other) {
+    if (this == &other) return kOk;
+    int res = SetSize(other.size);
+    if (res != kOk) return res;
+    count = other.count;
+    if (size > 0) std::memcpy(data, other.data, sizeof(double) * size);
+    return kOk;
+}
+
+int VRX_doubleArray::CopyElements(const VRX_doubleArray& other) {
+    int n = size < other.size ? size : other.size;
+    if (n > 0 && this != &other) std::memmove(data, other.data, sizeof(double) * n);
+    return kOk;
+}
+
+int VRX_doubleArray::FillWith(double v) {
+    for (int i = 0; i < size; i++) data[i] = v;
+    return kOk;
+}
+
+int VRX_doubleArray::Permute(const VRX_intArray& order) {
+    int m;
+    if (order.GetCount() == count) {
+        m = count;
+    } else if (order.GetCount() == size) {
+        m = size;
+    } else {
+        return kBadArgument;
+    }
+    int res = order.CheckPermutation(m);
+    if (res != kOk) return res;
+    if (m == 0) return kOk;
+    VRX_doubleArray tmp;
+    res = tmp.SetSize(m);
+    if (res != kOk) return res;
+    const int* idx = order.GetItems();
+    for (int i = 0; i < m; i++) tmp.data[i] = data[idx[i]];
+    std::memcpy(data, tmp.data, sizeof(double) * m);
+    return kOk;
+}
+
+void VRX_doubleArray::Swap(VRX_doubleArray& other) {
+    if (this == &other) return;
+    const bool thisInline = data == inlineBuffer;
+    const bool otherInline = other.data == other.inlineBuffer;
+    double* thisData = data;
+    double* otherData = other.data;
+    double saved[kInlineSize];
+    if (thisInline) std::memcpy(saved, inlineBuffer, sizeof(double) * size);
+    if (otherInline) std::memcpy(inlineBuffer, other.inlineBuffer, sizeof(double) * other.size);
+    if (thisInline) std::memcpy(other.inlineBuffer, saved, sizeof(double) * size);
+    data = otherInline ? inlineBuffer : otherData;
+    other.data = thisInline ? other.inlineBuffer : thisData;
+    int t = size;
+    size = other.size;
+    other.size = t;
+    t = count;
+    count = other.count;
+    other.count = t;
+}

@@ -1,0 +1,246 @@
+// Growable int array: storage management, list operations and permutation.
+#include "base/int_array.h"
+
+#include <climits>
+#include <cstring>
+#include <memory>
+#include <new>
+
+namespace {
+
+constexpr int kOk = 0;
+constexpr int kBadArgument = -2;
+constexpr int kNoMemory = -42;
+
+}  // namespace
+
+VRX_intArray::VRX_intArray(const VRX_intArray& other) {
+    Copy(other);
+}
+
+VRX_intArray::VRX_intArray(VRX_intArray&& other) noexcept {
+    Swap(other);
+}
+
+VRX_intArray& VRX_intArray::operator=(const VRX_intArray& other) {
+    if (this != &other) Copy(other);
+    return *this;
+}
+
+VRX_intArray& VRX_intArray::operator=(VRX_intArray&& other) noexcept {
+    if (this != &other) {
+        CleanUp();
+        Swap(other);
+    }
+    return *this;
+}
+
+VRX_intArray::~VRX_intArray() {
+    FreeHeap_();
+}
+
+void VRX_intArray::FreeHeap_() {
+    if (!IsInline_()) delete[] data;
+    data = inlineBuffer;
+}
+
+int VRX_intArray::SetSize(int n) {
+    if (n < 0) return kBadArgument;
+    count = 0;
+    if (n == size) return kOk;
+    if (n <= kInlineSize) {
+        FreeHeap_();
+        size = n;
+        return kOk;
+    }
+    int* block = new (std::nothrow) int[n];
+    FreeHeap_();
+    if (block == nullptr) {
+        size = 0;
+        return kNoMemory;
+    }
+    data = block;
+    size = n;
+    return kOk;
+}
+
+int VRX_intArray::Grow() {
+    int newSize;
+    if (size == 0) {
+        newSize = kInlineSize;
+    } else if (size > INT_MAX / 2) {
+        // Doubling would wrap: take the largest size left, once.
+        if (size == INT_MAX) return kNoMemory;
+        newSize = INT_MAX;
+    } else {
+        newSize = 2 * size;
+    }
+    if (newSize <= kInlineSize) {
+        size = newSize;
+        return kOk;
+    }
+    int* block = new (std::nothrow) int[newSize];
+    if (block == nullptr) return kNoMemory;
+    if (size > 0) std::memcpy(block, data, sizeof(int) * size);
+    FreeHeap_();
+    data = block;
+    size = newSize;
+    return kOk;
+}
+
+int VRX_intArray::GrowAndAdd_(int v) {
+    int res = Grow();
+    if (res != kOk) return res;
+    data[count++] = v;
+    return kOk;
+}
+
+int VRX_intArray::Insert(int pos, int v) {
+    if (pos < 0 || pos > count) return kBadArgument;
+    if (count == size) {
+        int res = Grow();
+        if (res != kOk) return res;
+    }
+    if (pos < count) std::memmove(data + pos + 1, data + pos, sizeof(int) * (count - pos));
+    data[pos] = v;
+    count++;
+    return kOk;
+}
+
+int VRX_intArray::Delete(int i) {
+    // Only items can be deleted: an index past the items would shrink the list without removing anything.
+    if (i < 0 || i >= count) return kBadArgument;
+    if (i < count - 1) std::memmove(data + i, data + i + 1, sizeof(int) * (count - i - 1));
+    count--;
+    return kOk;
+}
+
+int VRX_intArray::FindPosition(int v) const {
+    for (int i = 0; i < count; i++) {
+        if (data[i] == v) return i;
+    }
+    return kBadArgument;
+}
+
+int VRX_intArray::IsInList(int v) const {
+    return FindPosition(v) >= 0 ? 1 : 0;
+}
+
+int VRX_intArray::AddExclusive(int v) {
+    if (IsInList(v)) return kBadArgument;
+    return Add(v);
+}
+
+int VRX_intArray::DeleteByValue(int v) {
+    int pos = FindPosition(v);
+    if (pos < 0) return kBadArgument;
+    return Delete(pos);
+}
+
+int VRX_intArray::Flush() {
+    count = 0;
+    return kOk;
+}
+
+int VRX_intArray::FlushAndReserve(int n) {
+    if (n < 0) return kBadArgument;
+    count = 0;
+    if (n > size) return SetSize(n);
+    return kOk;
+}
+
+int VRX_intArray::CleanUp() {
+    FreeHeap_();
+    size = 0;
+    count = 0;
+    return kOk;
+}
+
+int VRX_intArray::Copy(const VRX_intArray& other) {
+    if (this == &other) return kOk;
+    int res = SetSize(other.size);
+    if (res != kOk) return res;
+    count = other.count;
+    if (size > 0) std::memcpy(data, other.data, sizeof(int) * size);
+    return kOk;
+}
+
+int VRX_intArray::CopyElements(const VRX_intArray& other) {
+    int n = size < other.size ? size : other.size;
+    if (n > 0 && this != &other) std::memmove(data, other.data, sizeof(int) * n);
+    return kOk;
+}
+
+int VRX_intArray::FillWith(int v) {
+    for (int i = 0; i < size; i++) data[i] = v;
+    return kOk;
+}
+
+int VRX_intArray::CheckPermutation(int m) const {
+    if (m < 0 || m > size) return kBadArgument;
+    unsigned char small[64];
+    std::unique_ptr<unsigned char[]> large;
+    unsigned char* seen = small;
+    if (m > 64) {
+        large.reset(new (std::nothrow) unsigned char[m]);
+        if (!large) return kNoMemory;
+        seen = large.get();
+    }
+    std::memset(seen, 0, m);
+    for (int i = 0; i < m; i++) {
+        int v = data[i];
+        if (v < 0 || v >= m || seen[v]) return kBadArgument;
+        seen[v] = 1;
+    }
+    return kOk;
+}
+
+int VRX_intArray::Permute(const VRX_intArray& order) {
+    int m;
+    if (order.count == count) {
+        m = count;
+    } else if (order.count == size) {
+        m = size;
+    } else {
+        return kBadArgument;
+    }
+    int res = order.CheckPermutation(m);
+    if (res != kOk) return res;
+    int small[kInlineSize];
+    std::unique_ptr<int[]> large;
+    int* tmp = small;
+    if (m > kInlineSize) {
+        large.reset(new (std::nothrow) int[m]);
+        if (!large) return kNoMemory;
+        tmp = large.get();
+    }
+    for (int i = 0; i < m; i++) tmp[i] = data[order.data[i]];
+    if (m > 0) std::memcpy(data, tmp, sizeof(int) * m);
+    return kOk;
+}
+
+void VRX_intArray::Swap(VRX_intArray& other) {
+    if (this == &other) return;
+    const bool thisInline = IsInline_();
+    const bool otherInline = other.IsInline_();
+    int* thisHeap = data;
+    int* otherHeap = other.data;
+    int saved[kInlineSize];
+    if (thisInline && size > 0) std::memcpy(saved, inlineBuffer, sizeof(int) * size);
+    if (otherInline && other.size > 0)
+        std::memcpy(inlineBuffer, other.inlineBuffer, sizeof(int) * other.size);
+    if (thisInline && size > 0) std::memcpy(other.inlineBuffer, saved, sizeof(int) * size);
+    data = otherInline ? inlineBuffer : otherHeap;
+    other.data = thisInline ? other.inlineBuffer : thisHeap;
+    int t = size;
+    size = other.size;
+    other.size = t;
+    t = count;
+    count = other.count;
+    other.count = t;
+}
+
+bool VRX_intArray::operator==(const VRX_intArray& other) const {
+    if (size != other.size || count != other.count) return false;
+    return size == 0 || std::memcmp(data, other.data, sizeof(int) * size) == 0;
+}

@@ -1,0 +1,269 @@
+// Network files: the format from its code or the file name's extension, the speaker that reads or
+// writes it, and the network's preparation and checks around a read. A read that fails leaves the
+// network as it was: the model is set aside before the read and put back when the speaker fails.
+#include <strings.h>
+
+#include <cstring>
+#include <new>
+#include <string>
+
+#include "formats/ki_reader.h"
+#include "formats/vrx_format.h"
+#include "formats/xvrx_speaker.h"
+#include "base/error_log.h"
+#include "model/file_format.h"
+#include "model/network.h"
+#include "model/node.h"
+#include "model/saved_case.h"
+#include "base/status_codes.h"
+#include "model/submodel.h"
+
+namespace {
+
+struct ExtensionCode {
+    const char* extension;
+    int code;
+};
+
+// In the order of the comparison.
+constexpr ExtensionCode kExtensions[] = {
+    {"xvrx", FileFormatCode::kXvrx},  {"qvrx", FileFormatCode::kXvrx}, {"erg", FileFormatCode::kErgo},
+    {"dne", FileFormatCode::kNetica}, {"dsc", FileFormatCode::kMsbn},  {"vrx", FileFormatCode::kVrx},
+    {"net", FileFormatCode::kHugin},  {"dxp", FileFormatCode::kKi},    {"xml03", FileFormatCode::kXmlBif},
+};
+
+// Formats whose speakers are not part of the engine yet.
+const char* UnavailableFormatName(int format) {
+    switch (format) {
+        case FileFormatCode::kErgo:
+            return "Ergo";
+        case FileFormatCode::kNetica:
+            return "Netica";
+        case FileFormatCode::kMsbn:
+            return "MSBN";
+        case FileFormatCode::kHugin:
+            return "Hugin";
+        case FileFormatCode::kXmlBif:
+            return "XMLBIF";
+        default:
+            return nullptr;
+    }
+}
+
+template <class Speaker>
+std::unique_ptr<VRX_fileFormat> Make(VRX_network* network) {
+    return std::unique_ptr<VRX_fileFormat>(new (std::nothrow) Speaker(network));
+}
+
+}  // namespace
+
+int FileFormatFromExtension(const char* fileName) {
+    if (fileName == nullptr) return kOutOfRange;
+    const char* dot = std::strrchr(fileName, '.');
+    if (dot == nullptr) return kOutOfRange;
+    for (const ExtensionCode& entry : kExtensions) {
+        if (strcasecmp(dot + 1, entry.extension) == 0) return entry.code;
+    }
+    return kOutOfRange;
+}
+
+std::unique_ptr<VRX_fileFormat> CreateSpeaker(VRX_network* network, const char* fileName, int& format) {
+    if (format == FileFormatCode::kByExtension) format = FileFormatFromExtension(fileName);
+    switch (format) {
+        case FileFormatCode::kVrx:
+            return Make<VRX_vrxSpeaker>(network);
+        case FileFormatCode::kKi:
+            return Make<VRX_kiSpeaker>(network);
+        case FileFormatCode::kXvrx:
+            return Make<VRX_xvrxSpeaker>(network);
+        default:
+            break;
+    }
+    if (const char* name = UnavailableFormatName(format)) {
+        const std::string text = std::string("Unknown File Format: the ") + name + " format is not available";
+        LogError(errorLog, kOutOfRange, text.c_str(), nullptr);
+    } else {
+        LogError(errorLog, kOutOfRange, "Unknown File Format", nullptr);
+    }
+    return nullptr;
+}
+
+// Everything a reader can change, held aside for the length of a read.
+struct VRX_network::ReadBackup {
+    // A network of its own owns the set-aside nodes and submodels, so they stay bound to a live network.
+    std::unique_ptr<VRX_network> holder;
+    std::unique_ptr<VRX_caseList> cases;
+    VRX_creation creation;
+    VRX_userProperties userProperties;
+    VRX_documentation documentation;
+    VRX_intArray topologicalOrder;
+    VRX_episParams episParams;
+    VRX_annealedMapTuning annealedMapTuning;
+    uint32_t flags = 0;
+    int numNodes = 0;
+    int numTargets = 0;
+    int slotIncrement = 0;
+    int numSamples = 0;
+    int discSamples = 0;
+    int bnAlgorithm = 0;
+    int idAlgorithm = 0;
+    int hybridAlgorithm = 0;
+    unsigned char discAvoidZero = 0;
+    int propagationFlags = 0;
+    int changeMask = 0;
+    int faultNameFormat = 0;
+    bool allowReservedIds = false;
+};
+
+int VRX_network::SetAsideForReading(ReadBackup& backup) {
+    // Everything that can fail comes first: until the swaps below the network is untouched.
+    std::unique_ptr<VRX_nodeEntry[]> emptyTable;
+    try {
+        backup.holder = std::make_unique<VRX_network>();
+        backup.cases = std::make_unique<VRX_caseList>(this);
+        emptyTable.reset(new VRX_nodeEntry[numSlots > 0 ? numSlots : 1]);
+    } catch (const std::bad_alloc&) {
+        return kOutOfMemory;
+    }
+    if (!backup.holder->IsValid()) return kOutOfMemory;
+    if (const int rc = backup.creation.Copy(creation)) return rc;
+    if (const int rc = backup.userProperties.Copy(userProperties)) return rc;
+    if (const int rc = backup.documentation.Copy(documentation)) return rc;
+    if (backup.topologicalOrder.Copy(topologicalOrder) != kSuccess) return kOutOfMemory;
+    backup.episParams = episParams;
+    backup.annealedMapTuning = annealedMapTuning;
+    backup.flags = flags;
+    backup.numNodes = numNodes;
+    backup.numTargets = numTargets;
+    backup.slotIncrement = slotIncrement;
+    backup.numSamples = numSamples;
+    backup.discSamples = discSamples;
+    backup.bnAlgorithm = bnAlgorithm;
+    backup.idAlgorithm = idAlgorithm;
+    backup.hybridAlgorithm = hybridAlgorithm;
+    backup.discAvoidZero = discAvoidZero;
+    backup.propagationFlags = propagationFlags;
+    backup.changeMask = changeMask;
+    backup.faultNameFormat = faultNameFormat;
+    backup.allowReservedIds = allowReservedIds_;
+
+    VRX_network& holder = *backup.holder;
+    holder.nodes.swap(nodes);
+    holder.numSlots = numSlots;
+    holder.numNodes = numNodes;
+    holder.numTargets = numTargets;
+    nodes = std::move(emptyTable);
+    if (numSlots < 1) numSlots = 1;
+    for (int h = 0; h < holder.numSlots; h++) {
+        if (holder.nodes[h].node) holder.nodes[h].node->SetNetwork(&holder);
+    }
+    submodels.swap(holder.submodels);
+    submodels->SetNetwork(this);
+    holder.submodels->SetNetwork(&holder);
+    backup.cases->EnableSync(cases->IsSyncEnabled());
+    cases.swap(backup.cases);
+    numNodes = 0;
+    numTargets = 0;
+    return kSuccess;
+}
+
+void VRX_network::RestoreAfterFailedRead(ReadBackup& backup) {
+    VRX_network& holder = *backup.holder;
+    // The part read goes: its nodes are deleted with their table.
+    nodes.reset();
+    nodes.swap(holder.nodes);
+    numSlots = holder.numSlots;
+    holder.numSlots = 0;
+    holder.numNodes = 0;
+    holder.numTargets = 0;
+    // Nodes bind only to a valid network; the flags the network had come back afterwards.
+    SetFlag(kValid, true);
+    for (int h = 0; h < numSlots; h++) {
+        if (nodes[h].node) nodes[h].node->SetNetwork(this);
+    }
+    flags = backup.flags;
+    submodels.swap(holder.submodels);
+    submodels->SetNetwork(this);
+    holder.submodels->SetNetwork(&holder);
+    cases.swap(backup.cases);
+    creation.Copy(backup.creation);
+    userProperties.Copy(backup.userProperties);
+    documentation.Copy(backup.documentation);
+    topologicalOrder.Swap(backup.topologicalOrder);
+    episParams = backup.episParams;
+    annealedMapTuning = backup.annealedMapTuning;
+    numNodes = backup.numNodes;
+    numTargets = backup.numTargets;
+    slotIncrement = backup.slotIncrement;
+    numSamples = backup.numSamples;
+    discSamples = backup.discSamples;
+    bnAlgorithm = backup.bnAlgorithm;
+    idAlgorithm = backup.idAlgorithm;
+    hybridAlgorithm = backup.hybridAlgorithm;
+    discAvoidZero = backup.discAvoidZero;
+    propagationFlags = backup.propagationFlags;
+    changeMask = backup.changeMask;
+    faultNameFormat = backup.faultNameFormat;
+    allowReservedIds_ = backup.allowReservedIds;
+}
+
+int VRX_network::ClearForReading() {
+    for (int h = 0; h < numSlots; h++) {
+        nodes[h].node.reset();
+        nodes[h].CleanUp(1);
+    }
+    submodels->Reset();
+    numNodes = 0;
+    numTargets = 0;
+    numSamples = 1000;
+    discSamples = 10000;
+    cases->DeleteAllCases();
+    topologicalOrder.Flush();
+    return kSuccess;
+}
+
+int VRX_network::ReadFile(const char* fileName, int format, void* extension) {
+    std::unique_ptr<VRX_fileFormat> speaker = CreateSpeaker(this, fileName, format);
+    if (!speaker) return kOutOfRange;
+    if (extension != nullptr) speaker->SetExtension(extension);
+    ReadBackup backup;
+    if (const int rc = SetAsideForReading(backup)) return rc;
+    ClearForReading();
+    const int savedMask = changeMask;
+    changeMask = 0;
+    readingFlags = ReadingFlags::kReading;
+    if (speaker->SkipsIdentifierCheck()) readingFlags |= ReadingFlags::kAllowDuplicateIds;
+    if (speaker->SkipsCycleCheck()) readingFlags |= ReadingFlags::kAllowCycles;
+    int rc;
+    try {
+        rc = speaker->ReadFile(fileName);
+    } catch (const std::bad_alloc&) {
+        rc = kOutOfMemory;
+    }
+    speaker.reset();
+    changeMask = savedMask;
+    readingFlags = 0;
+    if (rc != kSuccess) {
+        RestoreAfterFailedRead(backup);
+        return rc;
+    }
+    CheckValidity(1);
+    CheckConsistency(1);
+    return kSuccess;
+}
+
+int VRX_network::WriteFile(const char* fileName, int format, void* extension) {
+    if (format == FileFormatCode::kKi) {
+        return LogError(errorLog, kOutOfRange, "Writing to KI file format not supported.", nullptr);
+    }
+    std::unique_ptr<VRX_fileFormat> speaker = CreateSpeaker(this, fileName, format);
+    if (!speaker) return kOutOfRange;
+    if (extension != nullptr) speaker->SetExtension(extension);
+    int rc;
+    try {
+        rc = speaker->WriteFile(fileName);
+    } catch (const std::bad_alloc&) {
+        rc = kOutOfMemory;
+    }
+    return rc;
+}

@@ -1,0 +1,404 @@
+// Belief-update dispatch: the route a network takes to its algorithm, temporary nodes for virtual
+// evidence, and the probability of evidence by clustering or by the chain rule.
+#include <cstdio>
+#include <memory>
+#include <new>
+
+#include "definitions/belief_vector.h"
+#include "inference/exact_drivers.h"
+#include "base/dmatrix.h"
+#include "base/double_array.h"
+#include "base/error_log.h"
+#include "model/network.h"
+#include "model/node.h"
+#include "model/node_definition.h"
+#include "model/node_value.h"
+#include "base/status_codes.h"
+#include "model/temporary_evidence_nodes.h"
+#include "model/update_route.h"
+
+namespace {
+
+// Algorithms that later parts of the engine provide answer this until they exist.
+int RefuseAlgorithm(const char* name) {
+    char message[160];
+    std::snprintf(message, sizeof message, "Algorithm not available: %s", name);
+    return LogError(errorLog, kOutOfRange, message, nullptr);
+}
+
+bool IsEquationType(int type) {
+    return type == DefinitionType::kEquation || type == DefinitionType::kEquationScc;
+}
+
+bool IsHybridType(int type) {
+    return type == DefinitionType::kDchildHparent || type == DefinitionType::kDistribution ||
+           type == DefinitionType::kHEquation;
+}
+
+VRX_nodeValue* ValueOf(const VRX_network& network, int handle) {
+    const VRX_node* node = network.GetNode(handle);
+    return node != nullptr ? node->GetValue() : nullptr;
+}
+
+int RunDiscreteAlgorithm(VRX_network& network) {
+    switch (network.bnAlgorithm) {
+        case 0:
+            return RunClusteringWithDecomposition(network);
+        case 1:
+            return RefuseAlgorithm("logic sampling");
+        case 2:
+            return RefuseAlgorithm("polytree propagation");
+        case 3:
+        case 5:
+            return RefuseAlgorithm("likelihood weighting");
+        case 4:
+            return RefuseAlgorithm("self-importance sampling");
+        case 6:
+            return RefuseAlgorithm("backward sampling");
+        case 7:
+            return RefuseAlgorithm("adaptive importance sampling");
+        case 8:
+            return RefuseAlgorithm("pre-propagated importance sampling");
+        case 9:
+            return RefuseAlgorithm("loopy belief propagation");
+        case 10:
+            return RunClusteringPerPart(network);
+        case 11:
+            return RunRelevanceDecomposition(network);
+        case 12:
+            return RunRelevanceDecomposition2(network);
+        default:
+            return kOutOfRange;
+    }
+}
+
+int RunHybridAlgorithm(const VRX_network& network) {
+    switch (network.hybridAlgorithm) {
+        case 13:
+            return RefuseAlgorithm("hybrid message-passing sampling");
+        case 14:
+            return RefuseAlgorithm("hybrid importance sampling");
+        case 15:
+            return RefuseAlgorithm("hybrid message passing");
+        case 16:
+            return RefuseAlgorithm("hybrid weighted sampling");
+        default:
+            return kOutOfRange;
+    }
+}
+
+// Everything a chain-rule computation may change in the node values, taken before and put back after.
+class ValueSnapshot {
+public:
+    explicit ValueSnapshot(VRX_network& network) : network_(network) {
+        for (int h = network.GetFirstNode(); h >= 0; h = network.GetNextNode(h)) {
+            VRX_nodeValue* value = ValueOf(network, h);
+            if (value == nullptr) continue;
+            Entry entry;
+            entry.handle = h;
+            entry.flags = value->GetValueFlags();
+            entry.outcome = value->HasEvidence() ? value->GetEvidence() : -1;
+            if (auto* beliefs = dynamic_cast<VRX_beliefVector*>(value)) entry.beliefs = beliefs->GetBeliefs();
+            entries_.push_back(std::move(entry));
+        }
+    }
+
+    void Restore() {
+        constexpr uint32_t kBits[] = {ValueFlags::kEvidence, ValueFlags::kUpToDate,
+                                      ValueFlags::kPropagatedEvidence, ValueFlags::kCutOff,
+                                      ValueFlags::kVirtualEvidence};
+        for (const Entry& entry : entries_) {
+            VRX_nodeValue* value = ValueOf(network_, entry.handle);
+            if (value == nullptr) continue;
+            if (auto* beliefs = dynamic_cast<VRX_beliefVector*>(value)) {
+                if (entry.outcome >= 0) beliefs->FixOutcome(entry.outcome);
+                beliefs->SetValue(entry.beliefs);
+            }
+            for (uint32_t bit : kBits) value->SetValueFlag(bit, (entry.flags & bit) != 0);
+        }
+    }
+
+private:
+    struct Entry {
+        int handle = -1;
+        uint32_t flags = 0;
+        int outcome = -1;
+        VRX_Dmatrix beliefs;
+    };
+    VRX_network& network_;
+    std::vector<Entry> entries_;
+};
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------------
+// Route
+
+bool UpdateRouteScan::Add(int typeCode, int temporalType) {
+    if (IsDecisionOrUtilityType(typeCode)) hasDecisionOrUtility_ = true;
+    if (IsEquationType(typeCode)) hasEquation_ = true;
+    if (IsHybridType(typeCode)) hasHybrid_ = true;
+    if (temporalType == TemporalType::kPlate) dynamic_ = true;
+    return !dynamic_;
+}
+
+UpdateRoute UpdateRouteScan::GetRoute() const {
+    if (dynamic_) return UpdateRoute::kDynamic;
+    const bool nonDiscrete = hasEquation_ || hasHybrid_;
+    if (hasDecisionOrUtility_)
+        return nonDiscrete ? UpdateRoute::kHybridInfluenceDiagram : UpdateRoute::kInfluenceDiagram;
+    if (hasEquation_) return UpdateRoute::kEquations;
+    if (hasHybrid_) return UpdateRoute::kHybrid;
+    return UpdateRoute::kBayesianNetwork;
+}
+
+UpdateRoute FindUpdateRoute(const VRX_network& network) {
+    UpdateRouteScan scan;
+    for (int h = network.GetFirstNode(); h >= 0; h = network.GetNextNode(h)) {
+        if (!scan.Add(network.GetNodeType(h), network.GetTemporalType(h))) break;
+    }
+    return scan.GetRoute();
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Temporary evidence nodes
+
+TemporaryEvidenceNodes::TemporaryEvidenceNodes(VRX_network* network, bool hideVirtualEvidence)
+    : network_(network) {
+    VRX_intArray sources;
+    sources.FlushAndReserve(network->GetNumberOfNodes() / 2);
+    for (int h = network->GetFirstNode(); h >= 0; h = network->GetNextNode(h)) {
+        const VRX_nodeValue* value = ValueOf(*network, h);
+        if (value != nullptr && value->HasFlag(ValueFlags::kVirtualEvidence)) sources.Add(h);
+    }
+    if (sources.GetCount() == 0) return;
+
+    const int notices = network->propagationFlags & PropagationFlags::kNotices;
+    network->propagationFlags &= ~PropagationFlags::kNotices;
+    VRX_doubleArray likelihoods;
+    for (int i = 0; i < sources.GetCount(); i++) {
+        const int x = sources[i];
+        const int c = network->AddTemporaryNode(DefinitionType::kCpt);
+        if (c < 0) continue;
+        nodes_.Add(c);
+        // Without the arc the table has no dimension for x: nothing sound can be written, and the
+        // node goes again with the others.
+        if (network->AddArc(x, c) != kSuccess) continue;
+        VRX_nodeValue* value = ValueOf(*network, x);
+        VRX_Dmatrix* table = nullptr;
+        if (value->GetVirtualEvidence(likelihoods) != kSuccess ||
+            network->GetNode(c)->GetDefinition()->GetDefinition(table) != kSuccess || table == nullptr ||
+            table->GetNumberOfDimensions() != 2)
+            continue;
+        const int rows = table->GetDimensions()[0];
+        const int stride = table->GetStrides()[0];
+        const int step = table->GetStrides()[1];
+        for (int r = 0; r < rows && r < likelihoods.GetCount(); r++) {
+            (*table)[r * stride] = likelihoods[r];
+            (*table)[r * stride + step] = 1.0 - likelihoods[r];
+        }
+        ValueOf(*network, c)->SetEvidence(0);
+        if (hideVirtualEvidence) {
+            value->SetValueFlag(ValueFlags::kVirtualEvidence, false);
+            hidden_.push_back(x);
+        }
+    }
+    network->propagationFlags |= notices;
+}
+
+TemporaryEvidenceNodes::~TemporaryEvidenceNodes() {
+    if (nodes_.GetCount() == 0) return;
+    const int notices = network_->propagationFlags & PropagationFlags::kNotices;
+    network_->propagationFlags &= ~PropagationFlags::kNotices;
+    for (int i = nodes_.GetCount() - 1; i >= 0; i--) network_->DeleteNode(nodes_[i]);
+    for (int x : hidden_) {
+        if (VRX_nodeValue* value = ValueOf(*network_, x))
+            value->SetValueFlag(ValueFlags::kVirtualEvidence, true);
+    }
+    network_->propagationFlags |= notices;
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Belief update
+
+int VRX_network::RouteBeliefUpdate() {
+    switch (FindUpdateRoute(*this)) {
+        case UpdateRoute::kDynamic: {
+            // Automatic updating is off while the dynamic update works on its unrolled network.
+            const int autoUpdate = propagationFlags & PropagationFlags::kAutoUpdate;
+            propagationFlags &= ~PropagationFlags::kAutoUpdate;
+            const int rc = RefuseAlgorithm("dynamic network update");
+            propagationFlags |= autoUpdate;
+            return rc;
+        }
+        case UpdateRoute::kHybridInfluenceDiagram:
+            return LogError(errorLog, kOutOfRange, "Unable to handle hybrid networks in influence diagrams.",
+                            nullptr);
+        case UpdateRoute::kInfluenceDiagram:
+            return UpdateInfluenceDiagram();
+        case UpdateRoute::kEquations:
+            return UpdateEquationNetwork();
+        case UpdateRoute::kHybrid:
+            return RunHybridAlgorithm(*this);
+        case UpdateRoute::kBayesianNetwork:
+            break;
+    }
+    return UpdateBayesianNetwork();
+}
+
+int VRX_network::UpdateBayesianNetwork() {
+    int rc = kSuccess;
+    {
+        TemporaryEvidenceNodes temporary(this);
+        rc = RunDiscreteAlgorithm(*this);
+    }
+    // Beliefs computed under evidence of probability zero mean nothing, whichever part found it.
+    if (rc == kConflictingEvidence) InvalidateValues();
+    return rc;
+}
+
+int VRX_network::UpdateInfluenceDiagram() {
+    // The solvers reshape every value before they run; nothing is touched while they are missing.
+    switch (idAlgorithm) {
+        case 0:
+            return RefuseAlgorithm("influence-diagram policy evaluation");
+        case 1:
+            return RefuseAlgorithm("influence-diagram best-policy solver");
+        default:
+            return kOutOfRange;
+    }
+}
+
+int VRX_network::UpdateEquationNetwork() {
+    for (int h = GetFirstNode(); h >= 0; h = GetNextNode(h)) {
+        const VRX_nodeValue* value = ValueOf(*this, h);
+        if (value != nullptr && value->HasFlag(ValueFlags::kEvidence) && GetNumberOfParents(h) > 0)
+            return RefuseAlgorithm("conversion to a hybrid network");
+    }
+    return RefuseAlgorithm("equation solver");
+}
+
+int VRX_network::AnnealedMAP(const std::vector<std::pair<int, int>>&, const VRX_intArray&,
+                             VRX_intArray& outcomes, double&, double&, int) {
+    outcomes.Flush();
+    return RefuseAlgorithm("annealed MAP search");
+}
+
+int VRX_network::UpdateValueOfInformation(VRX_valueOfInformation&) {
+    return RefuseAlgorithm("value of information");
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Probability of evidence
+
+bool VRX_network::CalcPropEvidence(double* result, bool useChainRule) {
+    if (result == nullptr) return false;
+    for (int h = GetFirstNode(); h >= 0; h = GetNextNode(h)) {
+        if (GetTemporalType(h) == TemporalType::kPlate) {
+            RefuseAlgorithm("probability of evidence in dynamic networks");
+            return false;
+        }
+    }
+    std::vector<int> targets;
+    try {
+        targets.reserve(static_cast<size_t>(numTargets > 0 ? numTargets : 0));
+        for (int h = GetFirstNode(); h >= 0 && numTargets > 0; h = GetNextNode(h)) {
+            if (IsTarget(h) == 1) targets.push_back(h);
+        }
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    bool ok = false;
+    {
+        // Virtual evidence counts as likelihood findings, the same for both methods.
+        TemporaryEvidenceNodes findings(this, true);
+        ok = useChainRule ? ChainRuleProbEvidence(*result)
+                          : ProbEvidenceByClustering(*result) || ChainRuleProbEvidence(*result);
+    }
+    ClearAllTargets();
+    for (int h : targets) SetTarget(h);
+    return ok;
+}
+
+bool VRX_network::ProbEvidenceByClustering(double& result) {
+    if (numTargets > 0) ClearAllTargets();
+    for (int h = GetFirstNode(); h >= 0; h = GetNextNode(h)) {
+        const VRX_nodeValue* value = ValueOf(*this, h);
+        if (value == nullptr || !value->HasFlag(ValueFlags::kEvidence)) continue;
+        const VRX_intArray& parents = GetParents(h);
+        for (int k = 0; k < parents.GetCount(); k++) {
+            if (IsTarget(parents[k]) == 0) SetTarget(parents[k]);
+        }
+    }
+    result = ComputeProbEvidence(*this);
+    return result != -1.0;
+}
+
+bool VRX_network::ChainRuleProbEvidence(double& result) {
+    result = -1.0;
+    std::unique_ptr<ValueSnapshot> snapshot;
+    try {
+        snapshot = std::make_unique<ValueSnapshot>(*this);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    const int savedMask = changeMask;
+    const int savedFlags = propagationFlags;
+    bool ok = true;
+    double product = 1.0;
+    try {
+        const VRX_intArray order = GetTopologicalOrder();
+        std::vector<std::pair<int, int>> findings;
+        findings.reserve(static_cast<size_t>(order.GetCount()));
+        propagationFlags &= ~PropagationFlags::kNotices;
+        for (int i = 0; i < order.GetCount(); i++) {
+            VRX_nodeValue* value = ValueOf(*this, order[i]);
+            if (value == nullptr || !value->HasEvidence()) continue;
+            if (value->HasFlag(ValueFlags::kEvidence)) findings.emplace_back(order[i], value->GetEvidence());
+            value->SetValueFlag(
+                ValueFlags::kEvidence | ValueFlags::kUpToDate | ValueFlags::kPropagatedEvidence, false);
+        }
+        ClearAllTargets();
+        // Notices on, so that re-entered evidence propagates; the updates are run here, not by notices.
+        propagationFlags = (savedFlags | PropagationFlags::kNotices) & ~PropagationFlags::kAutoUpdate;
+
+        int previous = -1;
+        for (const std::pair<int, int>& finding : findings) {
+            const int h = finding.first;
+            const int e = finding.second;
+            VRX_nodeValue* value = ValueOf(*this, h);
+            if (value->HasFlag(ValueFlags::kPropagatedEvidence)) {
+                // Fixed by the evidence entered so far: a factor of 1, or 0 for another outcome.
+                if (value->GetEvidence() == e) continue;
+                product = 0.0;
+                break;
+            }
+            if (previous >= 0) UnsetTarget(previous);
+            SetTarget(h);
+            previous = h;
+            InvalidateValues();
+            VRX_Dmatrix* beliefs = nullptr;
+            if (UpdateBeliefs() != kSuccess || value->GetValue(beliefs) != kSuccess || beliefs == nullptr ||
+                e >= beliefs->GetNumberOfElements()) {
+                ok = false;
+                break;
+            }
+            product *= (*beliefs)[e];
+            // Evidence of probability zero: nothing later can change the product.
+            if (product == 0.0) break;
+            if (value->SetEvidence(e) != kSuccess) {
+                ok = false;
+                break;
+            }
+        }
+    } catch (const std::bad_alloc&) {
+        ok = false;
+    }
+    ClearAllTargets();
+    propagationFlags &= ~PropagationFlags::kNotices;
+    snapshot->Restore();
+    changeMask = savedMask;
+    propagationFlags = savedFlags;
+    if (ok) result = product;
+    return ok;
+}

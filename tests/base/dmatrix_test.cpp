@@ -1,0 +1,474 @@
+// Tests of the multi-dimensional table: index arithmetic, arithmetic over runs, and every reshaping
+// operation checked against a cell-by-cell reference computed through coordinates.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <vector>
+
+#include "base/dmatrix.h"
+
+namespace {
+
+// Exactly as many elements as values: the size of a coordinate vector counts, not its items.
+VRX_intArray Ints(const std::vector<int>& values) {
+    VRX_intArray a;
+    a.SetSize(static_cast<int>(values.size()));
+    for (size_t i = 0; i < values.size(); i++) a[static_cast<int>(i)] = values[i];
+    a.SetCount(a.GetSize());
+    return a;
+}
+
+VRX_Dmatrix Table(const std::vector<int>& sizes, const std::vector<double>& values = {}) {
+    VRX_Dmatrix m(Ints(sizes));
+    if (values.empty()) {
+        m.FillWithIndices();
+    } else {
+        for (size_t i = 0; i < values.size(); i++) m[static_cast<int>(i)] = values[i];
+    }
+    return m;
+}
+
+std::vector<double> Values(const VRX_Dmatrix& m) {
+    const double* p = m.GetData();
+    return p == nullptr ? std::vector<double>() : std::vector<double>(p, p + m.GetNumberOfElements());
+}
+
+std::vector<int> Sizes(const VRX_Dmatrix& m) {
+    const VRX_intArray& d = m.GetDimensions();
+    return std::vector<int>(d.GetItems(), d.GetItems() + d.GetSize());
+}
+
+// Small integers, so that sums of products are exact whatever the order of summation.
+VRX_Dmatrix Varied(const std::vector<int>& sizes) {
+    VRX_Dmatrix m(Ints(sizes));
+    for (int i = 0; i < m.GetNumberOfElements(); i++) m[i] = (i * 7 + 3) % 11 - 5;
+    return m;
+}
+
+// Calls f(coords) for every cell of m in row-major order.
+template <typename F>
+void ForEachCell(const VRX_Dmatrix& m, F f) {
+    VRX_intArray c;
+    for (int i = 0; i < m.GetNumberOfElements(); i++) {
+        m.IndexToCoordinates(i, c);
+        f(c);
+    }
+}
+
+}  // namespace
+
+TEST(DmatrixIndex, StridesIndicesAndCoordinates) {
+    VRX_Dmatrix m = Table({2, 3});
+    EXPECT_EQ(m.GetNumberOfDimensions(), 2);
+    EXPECT_EQ(m.GetNumberOfElements(), 6);
+    EXPECT_EQ(m.GetStrides()[0], 3);
+    EXPECT_EQ(m.GetStrides()[1], 1);
+    EXPECT_EQ(m.CoordinatesToIndex(Ints({1, 2})), 5);
+    int c0 = 1;
+    int c1 = 1;
+    int* pointers[] = {&c0, &c1};
+    EXPECT_EQ(m.CoordinatePointersToIndex(pointers), 4);
+    VRX_intArray c;
+    ASSERT_EQ(m.IndexToCoordinates(5, c), 0);
+    EXPECT_EQ(c[0], 1);
+    EXPECT_EQ(c[1], 2);
+    EXPECT_EQ(c.GetCount(), 0);
+    EXPECT_EQ(m.IndexToCoordinates(6, c), -2);
+    EXPECT_EQ(m.IndexToCoordinates(-1, c), -2);
+    EXPECT_EQ(m.GetSizeOfDimension(1), 3);
+    EXPECT_EQ(m.GetSizeOfDimension(2), -2);
+    EXPECT_EQ(m.Subscript(Ints({1, 0})), 3.0);
+    EXPECT_EQ(m.GetValueAt(Ints({0, 2})), 2.0);
+}
+
+TEST(DmatrixIndex, NextCoordinatesCarriesAndStopsAtTheEnd) {
+    VRX_Dmatrix m = Table({2, 3});
+    VRX_intArray c = Ints({0, 2});
+    ASSERT_EQ(m.NextCoordinates(c), 0);
+    EXPECT_EQ(c[0], 1);
+    EXPECT_EQ(c[1], 0);
+    c = Ints({1, 2});
+    EXPECT_EQ(m.NextCoordinates(c), -2);
+    EXPECT_EQ(c[0], 1);
+    EXPECT_EQ(c[1], 2);
+    VRX_intArray shortVector = Ints({0});
+    EXPECT_EQ(m.NextCoordinates(shortVector), -2);
+}
+
+TEST(DmatrixIndex, CheckedSubscriptGuardsEveryCoordinate) {
+    VRX_Dmatrix m = Table({2, 3});
+    EXPECT_EQ(m.CheckedSubscript(Ints({1, 1})), 4.0);
+    m.CheckedSubscript(Ints({0, 1})) = 9.0;
+    EXPECT_EQ(m[1], 9.0);
+    double& spare = m.CheckedSubscript(Ints({2, 0}));
+    EXPECT_EQ(spare, 0.0);
+    spare = 5.0;
+    EXPECT_EQ(m.CheckedSubscript(Ints({0, -1})), 0.0);
+    EXPECT_EQ(m.CheckedSubscript(Ints({1})), 0.0);
+    EXPECT_EQ(Values(m), (std::vector<double>{0, 9, 2, 3, 4, 5}));
+}
+
+TEST(DmatrixSetup, RefusesBadSizesAndOverflowWithoutChange) {
+    VRX_Dmatrix m = Table({2, 2});
+    EXPECT_EQ(m.Setup(Ints({2, 0})), -2);
+    EXPECT_EQ(m.SetupFromList(nullptr, -1), -2);
+    // 65536 x 65536 elements cannot be indexed by an int: refused instead of wrapping to 0.
+    EXPECT_EQ(m.Setup(Ints({65536, 65536})), -42);
+    EXPECT_EQ(m.Setup(Ints({2, 2, 65536, 32768})), -42);
+    EXPECT_EQ(Sizes(m), (std::vector<int>{2, 2}));
+    EXPECT_EQ(Values(m), (std::vector<double>{0, 1, 2, 3}));
+    EXPECT_EQ(m.SetSizeOfDimension(0, INT_MAX), -42);
+    EXPECT_EQ(Sizes(m), (std::vector<int>{2, 2}));
+
+    VRX_Dmatrix bad(Ints({3, -1}));
+    EXPECT_EQ(bad.GetNumberOfDimensions(), 0);
+    EXPECT_EQ(bad.GetData(), nullptr);
+
+    const int list[] = {4, 1, 2};
+    ASSERT_EQ(m.SetupFromList(list, 3), 0);
+    EXPECT_EQ(m.GetNumberOfElements(), 8);
+    EXPECT_EQ(m.GetStrides()[0], 2);
+    ASSERT_EQ(m.SetupFromList(list, 0), 0);
+    EXPECT_EQ(m.GetNumberOfDimensions(), 0);
+    EXPECT_EQ(m.GetData(), nullptr);
+}
+
+TEST(DmatrixSetup, CopyAndSizeOfDimension) {
+    VRX_Dmatrix m = Table({3, 2});
+    VRX_Dmatrix copy(m);
+    EXPECT_EQ(Values(copy), Values(m));
+    EXPECT_NE(copy.GetData(), m.GetData());
+    EXPECT_EQ(copy.HasSameDimensions(m), 1);
+    VRX_Dmatrix other = Table({2, 3});
+    EXPECT_EQ(other.HasSameDimensions(m), 0);
+    ASSERT_EQ(other.Copy(m), 0);
+    EXPECT_EQ(Sizes(other), (std::vector<int>{3, 2}));
+    EXPECT_EQ(Values(other), Values(m));
+
+    EXPECT_EQ(m.SetSizeOfDimension(1, 0), -2);
+    EXPECT_EQ(m.SetSizeOfDimension(2, 4), -2);
+    ASSERT_EQ(m.SetSizeOfDimension(1, 2), 0);
+    EXPECT_EQ(Values(m), Values(copy));
+    ASSERT_EQ(m.SetSizeOfDimension(1, 5), 0);
+    EXPECT_EQ(m.GetNumberOfElements(), 15);
+    EXPECT_EQ(m.GetStrides()[0], 5);
+    m.CleanUp();
+    EXPECT_EQ(m.GetNumberOfDimensions(), 0);
+    EXPECT_EQ(m.GetNumberOfElements(), 0);
+}
+
+TEST(DmatrixArithmetic, NormalizeRuns) {
+    VRX_Dmatrix m = Table({3, 2}, {1, 3, 0, 0, 0.25, 0.75});
+    ASSERT_EQ(m.Normalize(), 0);
+    EXPECT_EQ(Values(m), (std::vector<double>{0.25, 0.75, 0.5, 0.5, 0.25, 0.75}));
+
+    // 0.1 + 0.2 + 0.7 sums to exactly 1.0 in doubles: such a run stays bit for bit as it is.
+    VRX_Dmatrix exact = Table({1, 3}, {0.1, 0.2, 0.7});
+    ASSERT_EQ(0.1 + 0.2 + 0.7, 1.0);
+    exact.Normalize();
+    EXPECT_EQ(Values(exact), (std::vector<double>{0.1, 0.2, 0.7}));
+    VRX_Dmatrix three = Table({3}, {0, 0, 0});
+    three.Normalize();
+    EXPECT_EQ(three[2], 1.0 / 3);
+}
+
+TEST(DmatrixArithmetic, FillScaleSumAndComplete) {
+    VRX_Dmatrix a = Table({2, 2});
+    VRX_Dmatrix b = Table({2, 2});
+    b.MultiplyBy(10.0);
+    VRX_Dmatrix sum(Ints({2, 2}));
+    ASSERT_EQ(sum.SetToSum(a, b), 0);
+    EXPECT_EQ(Values(sum), (std::vector<double>{0, 11, 22, 33}));
+    VRX_Dmatrix wrong = Table({4});
+    EXPECT_EQ(sum.SetToSum(a, wrong), -2);
+    sum.FillWith(0.5);
+    EXPECT_EQ(Values(sum), (std::vector<double>{0.5, 0.5, 0.5, 0.5}));
+
+    VRX_Dmatrix run = Table({2, 3}, {0.2, 7.0, 0.3, 0.1, 0.1, 9.0});
+    ASSERT_EQ(run.CompleteDistribution(Ints({0, 1})), 0);
+    EXPECT_DOUBLE_EQ(run[1], 0.5);
+    ASSERT_EQ(run.CompleteDistributionAtIndex(5), 0);
+    EXPECT_DOUBLE_EQ(run[5], 0.8);
+    EXPECT_EQ(run.CompleteDistribution(Ints({0, 3})), -2);
+    EXPECT_EQ(run.CompleteDistribution(Ints({0})), -2);
+    EXPECT_EQ(run.CompleteDistributionAtIndex(6), -2);
+}
+
+TEST(DmatrixArithmetic, SubTableEquals) {
+    VRX_Dmatrix m = Table({2, 3, 2}, {1, 1, 1, 1, 1, 1, 2, 1, 2, 1, 2, 1});
+    EXPECT_EQ(m.SubTableEquals(1.0, Ints({0, -1, -1})), 1);
+    EXPECT_EQ(m.SubTableEquals(1.0, Ints({-1, -1, 1})), 1);
+    EXPECT_EQ(m.SubTableEquals(2.0, Ints({1, -1, 0})), 1);
+    EXPECT_EQ(m.SubTableEquals(1.0, Ints({-1, -1, -1})), 0);
+    EXPECT_EQ(m.SubTableEquals(2.0, Ints({1, 2, 0})), 1);
+    EXPECT_EQ(m.SubTableEquals(1.0, Ints({-1, -1})), -2);
+    EXPECT_EQ(m.SubTableEquals(1.0, Ints({2, -1, -1})), -2);
+    EXPECT_EQ(m.SubTableEqualsAt(2.0, 0, 1, 2, 0), 1);
+    EXPECT_EQ(m.SubTableEqualsAt(2.0, 0, 1, 2, 1), 0);
+    EXPECT_EQ(m.SubTableEqualsAt(1.0, 0, 0, 0, 0), 1);
+    EXPECT_EQ(m.SubTableEqualsAt(1.0, 3, 0, 0, 0), -2);
+}
+
+TEST(DmatrixItems, AddShiftAndRemoveItems) {
+    VRX_Dmatrix m = Table({2, 2}, {1, 2, 3, 4});
+    ASSERT_EQ(m.AddItem(1), 0);
+    EXPECT_EQ(Sizes(m), (std::vector<int>{2, 3}));
+    EXPECT_EQ(Values(m), (std::vector<double>{1, 2, 0, 3, 4, 0}));
+    ASSERT_EQ(m.ShiftItemsUp(1, 0, 9), 0);
+    EXPECT_EQ(Values(m), (std::vector<double>{9, 1, 2, 9, 3, 4}));
+    EXPECT_EQ(m.ShiftItemsUp(1, 3, 9), -2);
+    EXPECT_EQ(m.AddItem(2), -2);
+
+    VRX_Dmatrix d = Table({2, 2}, {1, 2, 3, 4});
+    ASSERT_EQ(d.ShiftItemsDown(1, 0), 0);
+    EXPECT_EQ(Values(d), (std::vector<double>{2, 0, 4, 0}));
+    ASSERT_EQ(d.RemoveLastItem(1), 0);
+    EXPECT_EQ(Sizes(d), (std::vector<int>{2, 1}));
+    EXPECT_EQ(Values(d), (std::vector<double>{2, 4}));
+    EXPECT_EQ(d.RemoveLastItem(1), -2);
+    EXPECT_EQ(d.ShiftItemsDown(0, -1), -2);
+
+    // Along the first dimension: whole rows move.
+    VRX_Dmatrix rows = Table({2, 2}, {1, 2, 3, 4});
+    ASSERT_EQ(rows.AddItem(0), 0);
+    ASSERT_EQ(rows.ShiftItemsUp(0, 1, 7), 0);
+    EXPECT_EQ(Values(rows), (std::vector<double>{1, 2, 7, 7, 3, 4}));
+    ASSERT_EQ(rows.ShiftItemsDown(0, 0), 0);
+    ASSERT_EQ(rows.RemoveLastItem(0), 0);
+    EXPECT_EQ(Values(rows), (std::vector<double>{7, 7, 3, 4}));
+}
+
+TEST(DmatrixDimensions, InsertDimensionRepeatsTheTable) {
+    VRX_Dmatrix m = Table({2}, {1, 2});
+    ASSERT_EQ(m.InsertDimension(0, 2), 0);
+    EXPECT_EQ(Sizes(m), (std::vector<int>{2, 2}));
+    EXPECT_EQ(Values(m), (std::vector<double>{1, 2, 1, 2}));
+    EXPECT_EQ(m.InsertDimension(3, 2), -2);
+    EXPECT_EQ(m.InsertDimension(0, 0), -2);
+
+    for (int p = 0; p <= 3; p++) {
+        VRX_Dmatrix old = Varied({2, 3, 4});
+        VRX_Dmatrix grown(old);
+        ASSERT_EQ(grown.InsertDimension(p, 3), 0);
+        ASSERT_EQ(grown.GetNumberOfElements(), 72);
+        ForEachCell(grown, [&](const VRX_intArray& c) {
+            VRX_intArray o = c;
+            o.SetCount(4);
+            o.Delete(p);
+            EXPECT_EQ(grown.GetValueAt(c), old.GetValueAt(o)) << "p=" << p;
+        });
+    }
+
+    VRX_Dmatrix empty;
+    ASSERT_EQ(empty.AddDimension(3), 0);
+    EXPECT_EQ(Sizes(empty), (std::vector<int>{3}));
+    VRX_Dmatrix big = Table({65536});
+    EXPECT_EQ(big.InsertDimension(0, 65536), -42);
+    EXPECT_EQ(Sizes(big), (std::vector<int>{65536}));
+}
+
+TEST(DmatrixDimensions, SlicesAgainstReference) {
+    VRX_Dmatrix m = Varied({2, 3, 4});
+    for (int d = 0; d < 3; d++) {
+        for (int k = 0; k < m.GetSizeOfDimension(d); k++) {
+            VRX_Dmatrix slice;
+            ASSERT_EQ(m.ExtractSlice(d, k, slice), 0);
+            ASSERT_EQ(slice.GetNumberOfDimensions(), 2);
+            ForEachCell(slice, [&](const VRX_intArray& c) {
+                VRX_intArray o = c;
+                o.SetCount(2);
+                o.Insert(d, k);
+                EXPECT_EQ(slice.GetValueAt(c), m.GetValueAt(o)) << "d=" << d << " k=" << k;
+            });
+            VRX_intArray sizes;
+            VRX_doubleArray values;
+            ASSERT_EQ(m.ExtractSliceData(d, k, sizes, values), 0);
+            EXPECT_EQ(std::vector<int>(sizes.GetItems(), sizes.GetItems() + sizes.GetCount()), Sizes(slice));
+            EXPECT_EQ(std::vector<double>(values.GetItems(), values.GetItems() + values.GetSize()),
+                      Values(slice));
+        }
+    }
+    VRX_Dmatrix out = Table({2});
+    EXPECT_EQ(m.ExtractSlice(1, 3, out), -2);
+    EXPECT_EQ(m.ExtractSlice(3, 0, out), -2);
+    EXPECT_EQ(Sizes(out), (std::vector<int>{2}));
+
+    VRX_Dmatrix reduced(m);
+    EXPECT_EQ(reduced.ReduceToSlice(0, 2), -2);
+    EXPECT_EQ(Values(reduced), Values(m));
+    ASSERT_EQ(reduced.ReduceToSlice(2, 3), 0);
+    EXPECT_EQ(Sizes(reduced), (std::vector<int>{2, 3}));
+    EXPECT_EQ(reduced[4], m[4 * 4 + 3]);
+    ASSERT_EQ(reduced.RemoveDimension(0), 0);
+    EXPECT_EQ(Sizes(reduced), (std::vector<int>{3}));
+    ASSERT_EQ(reduced.RemoveDimension(0), 0);
+    EXPECT_EQ(reduced.GetNumberOfDimensions(), 0);
+    EXPECT_EQ(reduced.GetData(), nullptr);
+
+    VRX_Dmatrix line = Table({3});
+    VRX_intArray sizes = Ints({9});
+    VRX_doubleArray values;
+    values.Add(1.0);
+    ASSERT_EQ(line.ExtractSliceData(0, 1, sizes, values), 0);
+    EXPECT_EQ(sizes.GetSize(), 0);
+    EXPECT_EQ(values.GetSize(), 0);
+}
+
+TEST(DmatrixDimensions, SubMatrix) {
+    VRX_Dmatrix m = Varied({2, 3, 4});
+    VRX_Dmatrix sub;
+    ASSERT_EQ(m.ExtractSubMatrix(Ints({1, -1, 2}), sub), 0);
+    EXPECT_EQ(Sizes(sub), (std::vector<int>{3}));
+    for (int j = 0; j < 3; j++) EXPECT_EQ(sub[j], m.GetValueAt(Ints({1, j, 2})));
+    ASSERT_EQ(m.ExtractSubMatrix(Ints({-1, -1, -1}), sub), 0);
+    EXPECT_EQ(Values(sub), Values(m));
+    ASSERT_EQ(m.ExtractSubMatrix(Ints({1, 2, 3}), sub), 0);
+    EXPECT_EQ(sub.GetNumberOfDimensions(), 0);
+    EXPECT_EQ(sub.GetNumberOfElements(), 0);
+    EXPECT_EQ(m.ExtractSubMatrix(Ints({1, 2}), sub), -2);
+    EXPECT_EQ(m.ExtractSubMatrix(Ints({2, -1, -1}), sub), -2);
+    // Into itself.
+    VRX_Dmatrix self(m);
+    ASSERT_EQ(self.ExtractSubMatrix(Ints({-1, 0, -1}), self), 0);
+    EXPECT_EQ(Sizes(self), (std::vector<int>{2, 4}));
+    EXPECT_EQ(self[5], m.GetValueAt(Ints({1, 0, 1})));
+}
+
+TEST(DmatrixSums, WeightedSumAgainstReference) {
+    const std::vector<double> w = {2, -1, 3, 0.5};
+    for (int d = 0; d < 3; d++) {
+        VRX_Dmatrix m = Varied({3, 4, 2});
+        VRX_doubleArray weights;
+        for (int k = 0; k < m.GetSizeOfDimension(d); k++) weights.Add(w[k]);
+        VRX_Dmatrix out;
+        ASSERT_EQ(m.WeightedSumOverDimensionInto(d, weights, out), 0);
+        ASSERT_EQ(out.GetNumberOfDimensions(), 2);
+        ForEachCell(out, [&](const VRX_intArray& c) {
+            double expected = 0.0;
+            for (int k = 0; k < m.GetSizeOfDimension(d); k++) {
+                VRX_intArray o = c;
+                o.SetCount(2);
+                o.Insert(d, k);
+                expected += w[k] * m.GetValueAt(o);
+            }
+            EXPECT_EQ(out.GetValueAt(c), expected) << "d=" << d;
+        });
+        ASSERT_EQ(m.WeightedSumOverDimension(d, weights), 0);
+        EXPECT_EQ(Values(m), Values(out));
+    }
+    VRX_Dmatrix m = Varied({3, 4});
+    VRX_doubleArray few;
+    few.SetSize(1);
+    few[0] = 1.0;
+    EXPECT_EQ(m.WeightedSumOverDimension(0, few), -2);
+    EXPECT_EQ(m.WeightedSumOverDimension(2, few), -2);
+    EXPECT_EQ(m.GetNumberOfElements(), 12);
+    VRX_Dmatrix line = Table({1});
+    ASSERT_EQ(line.WeightedSumOverDimension(0, few), 0);
+    EXPECT_EQ(line.GetNumberOfDimensions(), 0);
+}
+
+TEST(DmatrixSums, MultiplyAndSumOutAgainstReference) {
+    struct Case {
+        std::vector<int> sizes;
+        int d;
+        std::vector<int> otherSizes;
+        std::vector<int> map;
+    };
+    const std::vector<Case> cases = {
+        {{2, 3, 4}, 1, {3}, {1}},
+        {{2, 3, 4}, 2, {4, 2}, {2, 0}},
+        {{2, 3, 4}, 0, {3, 2}, {1, 0}},
+        {{2, 3, 4}, 1, {2, 3, 4}, {0, 1, 2}},
+        {{3, 1, 2}, 0, {3}, {0}},
+        {{2, 3, 1}, 1, {3}, {1}},     // unit stride without being the last dimension
+        {{2, 2}, 1, {2, 2}, {1, 1}},  // both dimensions of other follow dimension 1
+    };
+    for (const Case& t : cases) {
+        VRX_Dmatrix m = Varied(t.sizes);
+        VRX_Dmatrix other = Varied(t.otherSizes);
+        other.MultiplyBy(-1.0);
+        VRX_Dmatrix result(m);
+        ASSERT_EQ(result.MultiplyAndSumOutDimension(t.d, other, Ints(t.map)), 0);
+        const int nd = static_cast<int>(t.sizes.size());
+        ASSERT_EQ(result.GetNumberOfDimensions(), nd - 1);
+        ForEachCell(result, [&](const VRX_intArray& c) {
+            double expected = 0.0;
+            for (int i = 0; i < t.sizes[t.d]; i++) {
+                VRX_intArray full = c;
+                full.SetCount(nd - 1);
+                full.Insert(t.d, i);
+                VRX_intArray o;
+                for (int k : t.map) o.Add(full[k]);
+                expected += m.GetValueAt(full) * other.GetValueAt(o);
+            }
+            EXPECT_EQ(result.GetValueAt(c), expected) << "d=" << t.d;
+        });
+    }
+}
+
+TEST(DmatrixSums, MultiplyAndSumOutRefusals) {
+    VRX_Dmatrix m = Varied({2, 3});
+    VRX_Dmatrix other = Varied({3});
+    EXPECT_EQ(m.MultiplyAndSumOutDimension(2, other, Ints({1})), -2);
+    EXPECT_EQ(m.MultiplyAndSumOutDimension(0, other, Ints({1})), -2);  // d not in the map
+    EXPECT_EQ(m.MultiplyAndSumOutDimension(1, other, Ints({0})), -2);  // sizes differ
+    EXPECT_EQ(m.MultiplyAndSumOutDimension(1, other, Ints({5})), -2);
+    EXPECT_EQ(m.MultiplyAndSumOutDimension(1, other, Ints({1, 0})), -2);
+    EXPECT_EQ(Sizes(m), (std::vector<int>{2, 3}));
+    VRX_Dmatrix line = Varied({3});
+    ASSERT_EQ(line.MultiplyAndSumOutDimension(0, other, Ints({0})), 0);
+    EXPECT_EQ(line.GetNumberOfDimensions(), 0);
+}
+
+TEST(DmatrixReorder, DimensionsAgainstReference) {
+    const std::vector<std::vector<int>> orders = {{2, 0, 1}, {1, 2, 0}, {2, 1, 0}, {0, 2, 1}, {0, 1, 2}};
+    VRX_Dmatrix m = Varied({2, 3, 4});
+    for (const auto& order : orders) {
+        VRX_Dmatrix r(m);
+        ASSERT_EQ(r.ReorderDimensions(Ints(order)), 0);
+        for (int i = 0; i < 3; i++) EXPECT_EQ(r.GetSizeOfDimension(i), m.GetSizeOfDimension(order[i]));
+        ForEachCell(r, [&](const VRX_intArray& c) {
+            VRX_intArray o;
+            o.SetSize(3);
+            for (int i = 0; i < 3; i++) o[order[i]] = c[i];
+            EXPECT_EQ(r.GetValueAt(c), m.GetValueAt(o));
+        });
+    }
+    VRX_Dmatrix r(m);
+    EXPECT_EQ(r.ReorderDimensions(Ints({0, 0, 1})), -2);
+    EXPECT_EQ(r.ReorderDimensions(Ints({0, 1})), -2);
+    EXPECT_EQ(r.ReorderDimensions(Ints({0, 1, 3})), -2);
+    EXPECT_EQ(Values(r), Values(m));
+}
+
+TEST(DmatrixReorder, ItemsAgainstReference) {
+    VRX_Dmatrix m = Varied({2, 3, 4});
+    const std::vector<std::vector<int>> orders = {{1, 0}, {2, 0, 1}, {3, 1, 0, 2}};
+    for (int d = 0; d < 3; d++) {
+        VRX_Dmatrix r(m);
+        ASSERT_EQ(r.ReorderItems(d, Ints(orders[d])), 0);
+        ForEachCell(r, [&](const VRX_intArray& c) {
+            VRX_intArray o = c;
+            o[d] = orders[d][c[d]];
+            EXPECT_EQ(r.GetValueAt(c), m.GetValueAt(o)) << "d=" << d;
+        });
+    }
+    VRX_Dmatrix r(m);
+    EXPECT_EQ(r.ReorderItems(3, Ints({0, 1})), -2);
+    EXPECT_EQ(r.ReorderItems(0, Ints({0, 1, 2})), -2);
+    EXPECT_EQ(r.ReorderItems(1, Ints({0, 1, 1})), -2);
+    EXPECT_EQ(Values(r), Values(m));
+}
+
+TEST(DmatrixSums, NormalizedRunsSumOutToOne) {
+    VRX_Dmatrix m = Varied({5, 4, 3, 6});
+    m.FillWith(1.0);
+    ASSERT_EQ(m.Normalize(), 0);
+    VRX_doubleArray ones;
+    for (int k = 0; k < 6; k++) ones.Add(1.0);
+    ASSERT_EQ(m.WeightedSumOverDimension(3, ones), 0);
+    EXPECT_EQ(Sizes(m), (std::vector<int>{5, 4, 3}));
+    for (double v : Values(m)) EXPECT_NEAR(v, 1.0, 1e-15);
+    EXPECT_EQ(m.GetStrides()[0], 12);
+}

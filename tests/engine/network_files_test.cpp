@@ -1,0 +1,214 @@
+// File-format dispatch: formats by code and extension, speakers, the network emptied for a read and
+// checked after it, a failed read leaving the network exactly as it was, and refused writes.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "formats/vrx_format.h"
+#include "model/file_format.h"
+#include "model/node_value.h"
+#include "base/status_codes.h"
+#include "tests/formats/network_fixture.h"
+
+namespace {
+
+using fixture::ExpectSameNetwork;
+using fixture::Logged;
+
+class NetworkFilesTest : public ::testing::Test {
+protected:
+    void SetUp() override { errorLog.Flush(); }
+    void TearDown() override { errorLog.Flush(); }
+
+    static std::string Text(VRX_network& net) {
+        VRX_vrxSpeaker speaker(&net);
+        std::string text;
+        EXPECT_EQ(speaker.WriteToText(text), 0);
+        return text;
+    }
+
+    // Every part of every node is bound to the network that holds it.
+    static void ExpectBoundTo(VRX_network& net) {
+        for (int h = net.GetFirstNode(); h >= 0; h = net.GetNextNode(h)) {
+            VRX_node& node = *net.GetNode(h);
+            EXPECT_EQ(node.GetNetwork(), &net);
+            EXPECT_EQ(node.GetDefinition()->GetNetwork(), &net);
+            EXPECT_EQ(node.GetValue()->GetNetwork(), &net);
+            EXPECT_EQ(node.GetExtraDefinition()->GetNetwork(), &net);
+            EXPECT_EQ(node.GetCost()->GetNetwork(), &net);
+        }
+        EXPECT_EQ(net.GetSubmodelHandler().GetNetwork(), &net);
+        for (int i = 0; i < net.GetNumberOfCases(); ++i) EXPECT_EQ(net.GetCase(i)->GetNetwork(), &net);
+    }
+};
+
+TEST_F(NetworkFilesTest, FormatsByExtension) {
+    EXPECT_EQ(FileFormatFromExtension("a.VRX"), FileFormatCode::kVrx);
+    EXPECT_EQ(FileFormatFromExtension("a.vrx"), FileFormatCode::kVrx);
+    EXPECT_EQ(FileFormatFromExtension("a.vrx.net"), FileFormatCode::kHugin);
+    EXPECT_EQ(FileFormatFromExtension("a.xvrx"), FileFormatCode::kXvrx);
+    EXPECT_EQ(FileFormatFromExtension("a.QVRX"), FileFormatCode::kXvrx);
+    EXPECT_EQ(FileFormatFromExtension("a.erg"), FileFormatCode::kErgo);
+    EXPECT_EQ(FileFormatFromExtension("a.Dne"), FileFormatCode::kNetica);
+    EXPECT_EQ(FileFormatFromExtension("a.dsc"), FileFormatCode::kMsbn);
+    EXPECT_EQ(FileFormatFromExtension("a.dxp"), FileFormatCode::kKi);
+    EXPECT_EQ(FileFormatFromExtension("a.xml03"), FileFormatCode::kXmlBif);
+    EXPECT_EQ(FileFormatFromExtension("a.xml"), kOutOfRange);
+    EXPECT_EQ(FileFormatFromExtension("a."), kOutOfRange);
+    EXPECT_EQ(FileFormatFromExtension("noextension"), kOutOfRange);
+    EXPECT_EQ(FileFormatFromExtension("dir.vrx/file"), kOutOfRange);
+    EXPECT_EQ(FileFormatFromExtension(nullptr), kOutOfRange);
+}
+
+TEST_F(NetworkFilesTest, SpeakersByCode) {
+    VRX_network net;
+    int format = FileFormatCode::kByExtension;
+    std::unique_ptr<VRX_fileFormat> speaker = CreateSpeaker(&net, "x.VRX", format);
+    ASSERT_NE(speaker, nullptr);
+    EXPECT_EQ(format, FileFormatCode::kVrx);
+    EXPECT_EQ(speaker->GetNetwork(), &net);
+    EXPECT_FALSE(speaker->SkipsIdentifierCheck());
+    EXPECT_FALSE(speaker->SkipsCycleCheck());
+    format = FileFormatCode::kKi;
+    EXPECT_NE(CreateSpeaker(&net, "ignored.vrx", format), nullptr);
+    EXPECT_EQ(errorLog.GetNumberOfEntries(), 0);
+
+    format = FileFormatCode::kNetica;
+    EXPECT_EQ(CreateSpeaker(&net, "x.dne", format), nullptr);
+    EXPECT_TRUE(Logged(kOutOfRange, "Unknown File Format: the Netica format is not available"));
+    format = FileFormatCode::kErgo;
+    EXPECT_EQ(CreateSpeaker(&net, "x.erg", format), nullptr);
+    EXPECT_TRUE(Logged(kOutOfRange, "Unknown File Format: the Ergo format is not available"));
+    format = FileFormatCode::kByExtension;
+    EXPECT_EQ(CreateSpeaker(&net, "x.xml", format), nullptr);
+    EXPECT_EQ(format, kOutOfRange);
+    format = 99;
+    EXPECT_EQ(CreateSpeaker(&net, "x.vrx", format), nullptr);
+    EXPECT_TRUE(Logged(kOutOfRange, "Unknown File Format"));
+}
+
+TEST_F(NetworkFilesTest, WritesAndReadsByExtensionAndByCode) {
+    VRX_network original;
+    fixture::BuildFullNetwork(original);
+    const std::string path = fixture::TempPath("dispatch.VRX");
+    ASSERT_EQ(original.WriteFile(path.c_str()), 0) << fixture::LogDump();
+    VRX_network copy;
+    ASSERT_EQ(copy.ReadFile(path.c_str()), 0) << fixture::LogDump();
+    ExpectSameNetwork(original, copy);
+    ExpectBoundTo(copy);
+
+    // An explicit code wins over the name.
+    const std::string other = fixture::TempPath("dispatch.txt");
+    ASSERT_EQ(original.WriteFile(other.c_str(), FileFormatCode::kVrx), 0);
+    VRX_network byCode;
+    ASSERT_EQ(byCode.ReadFile(other.c_str(), FileFormatCode::kVrx), 0);
+    ExpectSameNetwork(original, byCode);
+    EXPECT_EQ(byCode.ReadFile(other.c_str()), kOutOfRange);
+    EXPECT_TRUE(Logged(kOutOfRange, "Unknown File Format"));
+}
+
+TEST_F(NetworkFilesTest, AReadSetsAndClearsTheReadingStateAndKeepsTheSettings) {
+    VRX_network original;
+    fixture::BuildFullNetwork(original);
+    const std::string path = fixture::WriteTextFile("settings.vrx", Text(original));
+    VRX_network net;
+    net.SetBayesianAlgorithm(2);
+    net.changeMask = 5;
+    net.discSamples = 77;
+    ASSERT_EQ(net.ReadFile(path.c_str()), 0);
+    EXPECT_EQ(net.readingFlags, 0);
+    EXPECT_EQ(net.changeMask, 5);
+    EXPECT_EQ(net.GetBayesianAlgorithm(), 2);
+    EXPECT_EQ(net.discSamples, 10000);
+    EXPECT_EQ(net.numSamples, 2500);
+}
+
+TEST_F(NetworkFilesTest, AFailedReadLeavesTheNetworkExactlyAsItWas) {
+    VRX_network net;
+    fixture::BuildFullNetwork(net);
+    net.SetBayesianAlgorithm(3);
+    net.discSamples = 123;
+    const int a = net.FindNode("A");
+    ASSERT_EQ(net.GetNode(a)->GetValue()->SetEvidence(1), 0);
+    const int slots = net.GetNumberOfSlots();
+    VRX_network reference;
+    fixture::BuildFullNetwork(reference);
+    const std::string before = Text(net);
+
+    VRX_network other;
+    other.AddNode(DefinitionType::kCpt, "Stranger");
+    const std::string text = Text(other);
+    const std::string cut = fixture::WriteTextFile("cut.vrx", text.substr(0, text.size() / 2));
+    EXPECT_EQ(net.ReadFile(cut.c_str()), kUnexpectedEndOfFile);
+    EXPECT_EQ(net.ReadFile(fixture::TempPath("missing-file.vrx").c_str()), kFileIoFailed);
+    EXPECT_EQ(net.ReadFile(fixture::WriteTextFile("empty.vrx", "").c_str()), -102);
+    EXPECT_EQ(net.ReadFile(fixture::WriteTextFile("junk.vrx", "\x01\x02\xff garbage").c_str()), kSyntaxError);
+
+    EXPECT_EQ(Text(net), before);
+    ExpectSameNetwork(reference, net);
+    ExpectBoundTo(net);
+    EXPECT_EQ(net.GetNumberOfSlots(), slots);
+    EXPECT_EQ(net.GetBayesianAlgorithm(), 3);
+    EXPECT_EQ(net.discSamples, 123);
+    EXPECT_EQ(net.readingFlags, 0);
+    EXPECT_EQ(net.GetNode(a)->GetValue()->GetEvidence(), 1);
+    EXPECT_EQ(net.GetNumberOfTargets(), 2);
+    // The network works on: its nodes, arcs and cases are its own.
+    const int added = net.AddNode(DefinitionType::kCpt, "Added");
+    ASSERT_GE(added, 0);
+    EXPECT_EQ(net.AddArc(a, added, 0), 0);
+    EXPECT_EQ(net.DeleteNode(net.FindNode("Child")), 0);
+    EXPECT_EQ(net.GetCase(0)->GetNumberOfEvidence(), 2);
+}
+
+TEST_F(NetworkFilesTest, ClearForReadingEmptiesTheModelAndKeepsTheTableAndSettings) {
+    VRX_network net;
+    fixture::BuildFullNetwork(net);
+    net.SetBayesianAlgorithm(4);
+    const int slots = net.GetNumberOfSlots();
+    ASSERT_EQ(net.ClearForReading(), 0);
+    EXPECT_EQ(net.GetNumberOfNodes(), 0);
+    EXPECT_EQ(net.GetFirstNode(), -2);
+    EXPECT_EQ(net.GetNumberOfTargets(), 0);
+    EXPECT_EQ(net.GetNumberOfSlots(), slots);
+    EXPECT_EQ(net.GetNumberOfCases(), 0);
+    EXPECT_EQ(net.GetSubmodelHandler().GetNumberOfSubmodels(), 1);
+    EXPECT_EQ(net.numSamples, 1000);
+    EXPECT_EQ(net.discSamples, 10000);
+    EXPECT_EQ(net.GetBayesianAlgorithm(), 4);
+    EXPECT_STREQ(net.creation.GetCreator(), "tester");
+    for (int h = 0; h < slots; ++h) {
+        EXPECT_EQ(net.GetEntry(h).parents.GetCount(), 0);
+        EXPECT_EQ(net.GetEntry(h).costChildren.GetCount(), 0);
+    }
+}
+
+TEST_F(NetworkFilesTest, NoSlotReusedByAReadCarriesAnOldArc) {
+    VRX_network net;
+    fixture::BuildFullNetwork(net);
+    VRX_network small;
+    small.AddNode(DefinitionType::kCpt, "P");
+    small.AddNode(DefinitionType::kCpt, "Q");
+    ASSERT_EQ(net.ReadFile(fixture::WriteTextFile("small.vrx", Text(small)).c_str()), 0);
+    ASSERT_EQ(net.GetNumberOfNodes(), 2);
+    for (int h = 0; h < net.GetNumberOfSlots(); ++h) {
+        const VRX_nodeEntry& entry = net.GetEntry(h);
+        EXPECT_EQ(entry.parents.GetCount() + entry.children.GetCount(), 0) << h;
+        EXPECT_EQ(entry.costParents.GetCount() + entry.costChildren.GetCount(), 0) << h;
+    }
+}
+
+TEST_F(NetworkFilesTest, RefusedWrites) {
+    VRX_network net;
+    net.AddNode(DefinitionType::kCpt, "A");
+    EXPECT_EQ(net.WriteFile(fixture::TempPath("code7.vrx").c_str(), FileFormatCode::kKi), kOutOfRange);
+    EXPECT_TRUE(Logged(kOutOfRange, "Writing to KI file format not supported."));
+    errorLog.Flush();
+    const std::string hugin = fixture::TempPath("refused.net");
+    std::remove(hugin.c_str());
+    EXPECT_EQ(net.WriteFile(hugin.c_str()), kOutOfRange);
+    EXPECT_TRUE(Logged(kOutOfRange, "Unknown File Format: the Hugin format is not available"));
+    EXPECT_FALSE(fixture::FileExists(hugin));
+}
+
+}  // namespace

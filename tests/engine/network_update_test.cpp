@@ -1,0 +1,387 @@
+// Belief-update dispatch: routes by node kinds, refusals of algorithms not yet built, temporary nodes for
+// virtual evidence, and the probability of evidence by clustering and by the chain rule.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "base/dmatrix.h"
+#include "base/double_array.h"
+#include "base/error_log.h"
+#include "base/int_array.h"
+#include "model/network.h"
+#include "model/node.h"
+#include "model/node_definition.h"
+#include "model/node_value.h"
+#include "base/status_codes.h"
+#include "model/temporary_evidence_nodes.h"
+#include "model/update_route.h"
+#include "tests/inference/test_network.h"
+
+namespace {
+
+using test_network::Asia;
+using test_network::Doubles;
+using test_network::Entries;
+using test_network::ExpectNear;
+using test_network::Items;
+using test_network::Notices;
+using test_network::TestNetwork;
+
+constexpr double kTolerance = 1e-12;
+
+// The dispatch sets the change notices aside and restores them, so they stay on as a new network has them.
+struct Net : TestNetwork {
+    Net() : TestNetwork(Notices::kOn) {}
+};
+
+std::string LoggedMessages() {
+    std::string out;
+    for (int i = 0; i < errorLog.GetNumberOfEntries(); i++) out += std::string(errorLog.GetMessage(i)) + "\n";
+    return out;
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Routes
+
+UpdateRoute Scan(const std::vector<std::pair<int, int>>& nodes, int* walked = nullptr) {
+    UpdateRouteScan scan;
+    int n = 0;
+    for (const std::pair<int, int>& node : nodes) {
+        n++;
+        if (!scan.Add(node.first, node.second)) break;
+    }
+    if (walked != nullptr) *walked = n;
+    return scan.GetRoute();
+}
+
+TEST(UpdateRoute, KindsOfTheNodesChooseTheRoute) {
+    EXPECT_EQ(Scan({}), UpdateRoute::kBayesianNetwork);
+    EXPECT_EQ(Scan({{0x12, 0}, {0x14, 0}, {0x92, 0}, {0, 0}}), UpdateRoute::kBayesianNetwork);
+    EXPECT_EQ(Scan({{0x12, 0}, {0x8, 0}}), UpdateRoute::kInfluenceDiagram);
+    EXPECT_EQ(Scan({{0x11, 0}}), UpdateRoute::kInfluenceDiagram);
+    EXPECT_EQ(Scan({{0x8, 0}, {0x4, 0}}), UpdateRoute::kHybridInfluenceDiagram);
+    EXPECT_EQ(Scan({{0x1002, 0}, {0x11, 0}}), UpdateRoute::kHybridInfluenceDiagram);
+    // Equations win over hybrid kinds.
+    EXPECT_EQ(Scan({{0x1002, 0}, {0x4, 0}}), UpdateRoute::kEquations);
+    EXPECT_EQ(Scan({{0x404, 0}}), UpdateRoute::kEquations);
+    EXPECT_EQ(Scan({{0x810, 0}, {0x12, 0}}), UpdateRoute::kHybrid);
+    EXPECT_EQ(Scan({{0x1004, 0}}), UpdateRoute::kHybrid);
+}
+
+TEST(UpdateRoute, PlateNodeSendsTheNetworkToTheDynamicUpdateWhateverElseItHolds) {
+    int walked = 0;
+    EXPECT_EQ(Scan({{0x12, 0}, {0x12, 3}, {0x8, 0}, {0x4, 0}}, &walked), UpdateRoute::kDynamic);
+    EXPECT_EQ(walked, 2);
+    EXPECT_EQ(Scan({{0x8, 0}, {0x4, 0}, {0x12, 3}}), UpdateRoute::kDynamic);
+    // Anchor and terminal nodes are ordinary here.
+    EXPECT_EQ(Scan({{0x12, 1}, {0x12, 2}}), UpdateRoute::kBayesianNetwork);
+}
+
+TEST(UpdateBeliefs, NetworkWithoutNodesRunsTheDiscreteAlgorithm) {
+    VRX_network net;
+    errorLog.Flush();
+    EXPECT_EQ(net.UpdateBeliefs(), kSuccess);
+    for (int code : {13, -1, 99}) {
+        net.bnAlgorithm = code;
+        EXPECT_EQ(net.UpdateBeliefs(), kOutOfRange) << code;
+    }
+    EXPECT_EQ(errorLog.GetNumberOfEntries(), 0);
+}
+
+TEST(UpdateBeliefs, AlgorithmsNotYetBuiltAreRefusedByName) {
+    Net t;
+    const int a = t.Add("a"), b = t.Add("b");
+    t.Arc(a, b);
+    const std::vector<std::pair<int, const char*>> refused = {
+        {1, "logic sampling"},
+        {2, "polytree propagation"},
+        {3, "likelihood weighting"},
+        {4, "self-importance sampling"},
+        {5, "likelihood weighting"},
+        {6, "backward sampling"},
+        {7, "adaptive importance sampling"},
+        {8, "pre-propagated importance sampling"},
+        {9, "loopy belief propagation"},
+        {10, "clustering with the clique-tree engine"},
+    };
+    for (const auto& code : refused) {
+        t.net.SetBayesianAlgorithm(code.first);
+        errorLog.Flush();
+        EXPECT_EQ(t.net.UpdateBeliefs(), kOutOfRange) << code.first;
+        EXPECT_EQ(LoggedMessages(), std::string("Algorithm not available: ") + code.second + "\n")
+            << code.first;
+        EXPECT_FALSE(t.Value(b)->IsUpToDate());
+    }
+    for (int code : {0, 11, 12}) {
+        t.net.SetBayesianAlgorithm(code);
+        t.net.InvalidateValues();
+        EXPECT_EQ(t.net.UpdateBeliefs(), kSuccess) << code;
+        EXPECT_TRUE(t.Value(b)->IsUpToDate()) << code;
+    }
+}
+
+TEST(UpdateBeliefs, InfluenceDiagramGoesToTheSolverOfIdAlgorithm) {
+    Net t;
+    const int a = t.Add("a");
+    const int u = t.Add("u", 2, DefinitionType::kTable);
+    t.Arc(a, u);
+    errorLog.Flush();
+    EXPECT_EQ(t.net.UpdateBeliefs(), kOutOfRange);
+    EXPECT_EQ(LoggedMessages(), "Algorithm not available: influence-diagram policy evaluation\n");
+    t.net.SetInfluenceDiagramAlgorithm(1);
+    errorLog.Flush();
+    EXPECT_EQ(t.net.UpdateBeliefs(), kOutOfRange);
+    EXPECT_EQ(LoggedMessages(), "Algorithm not available: influence-diagram best-policy solver\n");
+    t.net.idAlgorithm = 2;
+    errorLog.Flush();
+    EXPECT_EQ(t.net.UpdateBeliefs(), kOutOfRange);
+    EXPECT_EQ(errorLog.GetNumberOfEntries(), 0);
+}
+
+TEST(UpdateBeliefs, PlateNodeRunsTheDynamicUpdateWithAutomaticUpdatingOff) {
+    Net t;
+    const int a = t.Add("a");
+    const int b = t.Add("b");
+    t.Add("d", 2, DefinitionType::kList);
+    ASSERT_EQ(t.net.SetTemporalType(b, TemporalType::kPlate), kSuccess);
+    for (int flags : {PropagationFlags::kNotices | PropagationFlags::kAutoUpdate, 0}) {
+        t.net.propagationFlags = flags;
+        errorLog.Flush();
+        EXPECT_EQ(t.net.UpdateBeliefs(), kOutOfRange);
+        EXPECT_EQ(LoggedMessages(), "Algorithm not available: dynamic network update\n");
+        EXPECT_EQ(t.net.propagationFlags, flags);
+    }
+    EXPECT_FALSE(t.Value(a)->IsUpToDate());
+    double pe = 0.0;
+    EXPECT_FALSE(t.net.CalcPropEvidence(&pe, false));
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Temporary nodes for virtual evidence
+
+TEST(TemporaryEvidenceNodes, LikelihoodsBecomeTheTableOfAnObservedChild) {
+    Net t;
+    const int x = t.Add("x", 3), y = t.Add("y");
+    t.Arc(x, y);
+    ASSERT_EQ(t.Value(x)->SetVirtualEvidence(Doubles({0.2, 0.3, 0.5})), kSuccess);
+    const std::vector<int> before = t.Handles();
+    const int flags = t.net.propagationFlags;
+    {
+        TemporaryEvidenceNodes scope(&t.net);
+        ASSERT_EQ(scope.GetNodes().GetCount(), 1);
+        const int c = scope.GetNodes()[0];
+        EXPECT_EQ(t.net.GetNumberOfNodes(), 3);
+        EXPECT_STREQ(t.net.GetNode(c)->GetId(), "@");
+        EXPECT_EQ(Items(t.net.GetParents(c)), (std::vector<int>{x}));
+        EXPECT_EQ(Entries(t.Definition(c)), (std::vector<double>{0.2, 0.8, 0.3, 0.7, 0.5, 0.5}));
+        EXPECT_TRUE(t.Value(c)->HasFlag(ValueFlags::kEvidence));
+        EXPECT_EQ(t.Value(c)->GetEvidence(), 0);
+        EXPECT_TRUE(t.Value(x)->HasFlag(ValueFlags::kVirtualEvidence));
+        EXPECT_EQ(t.net.propagationFlags, flags);
+    }
+    EXPECT_EQ(t.Handles(), before);
+    EXPECT_EQ(t.net.GetNumberOfNodes(), 2);
+    EXPECT_EQ(t.net.propagationFlags, flags);
+}
+
+TEST(TemporaryEvidenceNodes, WeightsAreReadAsTheValueStoresThem) {
+    Net t;
+    const int x = t.Add("x", 3);
+    // (0.2, 1, 0.5) sums to 1.7 and is stored rescaled, so each row holds (w, 1 - w) of the stored weights.
+    ASSERT_EQ(t.Value(x)->SetVirtualEvidence(Doubles({0.2, 1.0, 0.5})), kSuccess);
+    TemporaryEvidenceNodes scope(&t.net);
+    ASSERT_EQ(scope.GetNodes().GetCount(), 1);
+    const std::vector<double> rows = Entries(t.Definition(scope.GetNodes()[0]));
+    const double w[] = {0.2 / 1.7, 1.0 / 1.7, 0.5 / 1.7};
+    ASSERT_EQ(rows.size(), 6u);
+    for (int i = 0; i < 3; i++) {
+        EXPECT_NEAR(rows[2 * i], w[i], kTolerance);
+        EXPECT_NEAR(rows[2 * i + 1], 1.0 - w[i], kTolerance);
+    }
+}
+
+TEST(TemporaryEvidenceNodes, HiddenVirtualEvidenceReturnsWithTheScopeEnd) {
+    Net t;
+    const int x = t.Add("x"), y = t.Add("y");
+    ASSERT_EQ(t.Value(x)->SetVirtualEvidence(Doubles({0.4, 0.6})), kSuccess);
+    ASSERT_EQ(t.Value(y)->SetVirtualEvidence(Doubles({0.9, 0.1})), kSuccess);
+    {
+        TemporaryEvidenceNodes scope(&t.net, true);
+        EXPECT_EQ(scope.GetNodes().GetCount(), 2);
+        EXPECT_FALSE(t.Value(x)->HasFlag(ValueFlags::kVirtualEvidence));
+        // An update meanwhile adds no nodes of its own.
+        TemporaryEvidenceNodes inner(&t.net);
+        EXPECT_EQ(inner.GetNodes().GetCount(), 0);
+    }
+    EXPECT_TRUE(t.Value(x)->HasFlag(ValueFlags::kVirtualEvidence));
+    EXPECT_TRUE(t.Value(y)->HasFlag(ValueFlags::kVirtualEvidence));
+    EXPECT_EQ(t.net.GetNumberOfNodes(), 2);
+}
+
+TEST(TemporaryEvidenceNodes, NodeWhoseArcIsRefusedGetsNoTableAndGoesAgain) {
+    Net t;
+    const int x = t.Add("x");
+    ASSERT_EQ(t.net.SetTemporalType(x, TemporalType::kTerminal), kSuccess);
+    ASSERT_EQ(t.Value(x)->SetVirtualEvidence(Doubles({0.4, 0.6})), kSuccess);
+    {
+        TemporaryEvidenceNodes scope(&t.net);
+        ASSERT_EQ(scope.GetNodes().GetCount(), 1);
+        const int c = scope.GetNodes()[0];
+        EXPECT_EQ(t.net.GetNumberOfParents(c), 0);
+        EXPECT_FALSE(t.Value(c)->HasEvidence());
+    }
+    EXPECT_EQ(t.Handles(), (std::vector<int>{x}));
+}
+
+TEST(UpdateBeliefs, VirtualEvidenceWeighsThePosteriorAndLeavesNoNodeBehind) {
+    Net t;
+    const int x = t.Add("x", 3), y = t.Add("y");
+    t.Arc(x, y);
+    t.Table(x, {0.5, 0.3, 0.2});
+    t.Table(y, {0.9, 0.1, 0.5, 0.5, 0.2, 0.8});
+    ASSERT_EQ(t.Value(x)->SetVirtualEvidence(Doubles({0.2, 0.3, 0.5})), kSuccess);
+    const std::vector<int> before = t.Handles();
+    ASSERT_EQ(t.net.UpdateBeliefs(), kSuccess);
+    const double z = 0.5 * 0.2 + 0.3 * 0.3 + 0.2 * 0.5;
+    ExpectNear(t.Beliefs(x), {0.1 / z, 0.09 / z, 0.1 / z});
+    const double y0 = (0.1 * 0.9 + 0.09 * 0.5 + 0.1 * 0.2) / z;
+    ExpectNear(t.Beliefs(y), {y0, 1.0 - y0});
+    EXPECT_EQ(t.Handles(), before);
+
+    // The probability of evidence counts the likelihoods as findings.
+    ASSERT_EQ(t.Value(y)->SetEvidence(1), kSuccess);
+    const double pe = 0.1 * 0.1 + 0.09 * 0.5 + 0.1 * 0.8;
+    for (bool chainRule : {false, true}) {
+        double p = -5.0;
+        ASSERT_TRUE(t.net.CalcPropEvidence(&p, chainRule));
+        EXPECT_NEAR(p, pe, kTolerance) << chainRule;
+        EXPECT_EQ(t.Handles(), before);
+        EXPECT_TRUE(t.Value(x)->HasFlag(ValueFlags::kVirtualEvidence));
+    }
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Probability of evidence
+
+// a -> b -> c with b a copy of a and a, b, c observed: P(e) = P(a = 1) P(c = 0 | b = 1).
+class ChainRuleTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        a = t.Add("a");
+        b = t.Add("b");
+        c = t.Add("c");
+        d = t.Add("d");
+        t.Arcs({{a, b}, {b, c}, {a, d}});
+        t.Table(a, {0.3, 0.7});
+        t.Table(b, {1.0, 0.0, 0.0, 1.0});
+        t.Table(c, {0.2, 0.8, 0.45, 0.55});
+        t.Table(d, {0.6, 0.4, 0.1, 0.9});
+        ASSERT_EQ(t.Value(a)->SetEvidence(1), kSuccess);
+        ASSERT_EQ(t.Value(b)->SetEvidence(1), kSuccess);
+        ASSERT_EQ(t.Value(c)->SetEvidence(0), kSuccess);
+    }
+
+    // Flags, evidence and beliefs of every node.
+    std::vector<std::pair<uint32_t, std::vector<double>>> State() const {
+        std::vector<std::pair<uint32_t, std::vector<double>>> out;
+        for (int h : {a, b, c, d}) {
+            VRX_nodeValue* value = t.Value(h);
+            std::vector<double> beliefs = t.Beliefs(h);
+            beliefs.push_back(value->HasEvidence() ? value->GetEvidence() : -1);
+            out.emplace_back(value->GetValueFlags(), beliefs);
+        }
+        return out;
+    }
+
+    Net t;
+    int a = -1, b = -1, c = -1, d = -1;
+    const double expected = 0.7 * 0.45;
+};
+
+TEST_F(ChainRuleTest, DeterministicConsequenceCountsOnceAndEveryFindingIsBackAfterwards) {
+    ASSERT_EQ(t.net.UpdateBeliefs(), kSuccess);
+    t.net.changeMask = 12;
+    const int flags = t.net.propagationFlags;
+    const auto state = State();
+    double p = -5.0;
+    ASSERT_TRUE(t.net.ChainRuleProbEvidence(p));
+    EXPECT_NEAR(p, expected, kTolerance);
+    EXPECT_EQ(State(), state);
+    EXPECT_EQ(t.net.changeMask, 12);
+    EXPECT_EQ(t.net.propagationFlags, flags);
+    EXPECT_EQ(t.net.GetNumberOfTargets(), 0);
+}
+
+TEST_F(ChainRuleTest, NoticesLeftOffStayOff) {
+    t.net.propagationFlags = 0;
+    const auto state = State();
+    double p = -5.0;
+    ASSERT_TRUE(t.net.CalcPropEvidence(&p, true));
+    EXPECT_NEAR(p, expected, kTolerance);
+    EXPECT_EQ(t.net.propagationFlags, 0);
+    EXPECT_EQ(State(), state);
+}
+
+TEST_F(ChainRuleTest, FailedUpdateRestoresEverythingAndReportsMinusOne) {
+    t.net.SetBayesianAlgorithm(1);
+    t.net.changeMask = 5;
+    const int flags = t.net.propagationFlags;
+    const auto state = State();
+    double p = 0.0;
+    EXPECT_FALSE(t.net.ChainRuleProbEvidence(p));
+    EXPECT_EQ(p, -1.0);
+    EXPECT_EQ(State(), state);
+    EXPECT_EQ(t.net.changeMask, 5);
+    EXPECT_EQ(t.net.propagationFlags, flags);
+    // Clustering needs no belief update, so CalcPropEvidence still succeeds.
+    ASSERT_TRUE(t.net.CalcPropEvidence(&p, false));
+    EXPECT_NEAR(p, expected, kTolerance);
+}
+
+TEST_F(ChainRuleTest, CalcPropEvidenceLeavesTheTargetMarksAsFound) {
+    for (const std::vector<int>& targets :
+         {std::vector<int>{}, std::vector<int>{b, d}, std::vector<int>{c}}) {
+        t.net.ClearAllTargets();
+        for (int h : targets) ASSERT_EQ(t.net.SetTarget(h), kSuccess);
+        for (bool chainRule : {false, true}) {
+            double p = -5.0;
+            ASSERT_TRUE(t.net.CalcPropEvidence(&p, chainRule));
+            EXPECT_NEAR(p, expected, kTolerance);
+            std::vector<int> now;
+            for (int h : {a, b, c, d}) {
+                if (t.net.IsTarget(h) == 1) now.push_back(h);
+            }
+            EXPECT_EQ(now, targets);
+            EXPECT_EQ(t.net.GetNumberOfTargets(), static_cast<int>(targets.size()));
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------------------------------
+// A known network: "visit to Asia", against reference posteriors of an independent engine.
+
+TEST(UpdateBeliefs, AsiaPosteriorsMatchTheReference) {
+    Asia n(Notices::kOn);
+    TestNetwork& t = n.t;
+    ASSERT_EQ(t.Value(n.bronc)->SetEvidence(1), kSuccess);
+    ASSERT_EQ(t.Value(n.dysp)->SetEvidence(1), kSuccess);
+    ASSERT_EQ(t.net.UpdateBeliefs(), kSuccess);
+    const double reference[][2] = {{0.009738080893, 0.990261919107},
+                                   {0.00359285469139, 0.996407145309},
+                                   {0.349396325037, 0.650603674963},
+                                   {0.0147608540643, 0.985239145936},
+                                   {0, 1},
+                                   {0.0182001958734, 0.981799804127},
+                                   {0.0669261821623, 0.933073817838},
+                                   {0, 1}};
+    const int nodes[] = {n.asia, n.tub, n.smoke, n.lung, n.bronc, n.either, n.xray, n.dysp};
+    for (int i = 0; i < 8; i++) ExpectNear(t.Beliefs(nodes[i]), {reference[i][0], reference[i][1]}, 1e-9);
+    double pe = 0.0;
+    ASSERT_TRUE(t.net.CalcPropEvidence(&pe, false));
+    EXPECT_NEAR(pe, 0.47761464, 1e-12);
+}
+
+}  // namespace
