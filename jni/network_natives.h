@@ -12,7 +12,9 @@ class VRX_header;
 class VRX_network;
 class VRX_node;
 class VRX_nodeDefinition;
+class VRX_nodeInfo;
 class VRX_nodeValue;
+class VRX_rectangle;
 
 // Runs a native body with the network; the body's result (or the zero value on failure) is returned.
 template <typename Body>
@@ -58,3 +60,23 @@ jstring OutcomeIdOf(JNIEnv* env, const VRX_network& network, int handle, int out
 // getEvidence: the observed or propagated outcome; a node without evidence is refused, a negative answer
 // of the engine is raised under "GetEvidence".
 int EvidenceOf(JNIEnv* env, const VRX_network& network, int handle);
+
+namespace vovido {
+
+// A node body taking a parent of the node by identifier (resolved after the node, to its position in the
+// node's ordinary parents) for the routine that takes the position: Routine(env, network, handle,
+// parent, args...).
+template <auto Routine>
+inline constexpr auto ByParentId =
+    [](JNIEnv* env, VRX_network& network, int handle, jstring parentId, auto... args) {
+        return Routine(env, network, handle, parentIndexFromId(env, network, handle, parentId), args...);
+    };
+
+// The node's descriptive record (screen record, properties, documentation); a node lacking one is refused.
+VRX_nodeInfo& NodeInfo(VRX_node& node);
+
+// A rectangle given by Java's corner (x, y) and size, kept by its centre; extreme values wrap rather than
+// overflow, so reading it back (makeRectangle) gives the same four ints.
+void SetCentredRectangle(VRX_rectangle& rectangle, jint x, jint y, jint width, jint height);
+
+}  // namespace vovido

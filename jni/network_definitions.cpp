@@ -1,0 +1,242 @@
+// Network natives of a node's parameters: the parameter array of its definition, the indexing parents of
+// its value and the outcome strengths of noisy-MAX parents.
+#include <new>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "base/dmatrix.h"
+#include "base/double_array.h"
+#include "base/int_array.h"
+#include "definitions/noisy_max.h"
+#include "jni/jni_builders.h"
+#include "jni/jni_checks.h"
+#include "jni/jni_frame.h"
+#include "jni/network_natives.h"
+#include "model/network.h"
+#include "model/node.h"
+#include "model/node_definition.h"
+#include "model/node_value.h"
+#include "tarvo_Network.h"
+
+using vovido::ByParentId;
+
+namespace {
+
+// The array the natives read and write as the node's parameters: the weights of a noisy-MAX node, the
+// definition's own doubles otherwise. Kinds without one (equations, hybrids) are refused.
+VRX_doubleArray& ParameterArray(VRX_node& node) {
+    VRX_nodeDefinition& definition = NodeDefinition(node);
+    VRX_doubleArray* items = nullptr;
+    if (definition.GetType() == kNoisyMaxType) {
+        items = &static_cast<VRX_noisyMAX&>(definition).GetCiWeights()->GetItems();
+    } else if (definition.GetDefinitionDoubles(items) != 0) {
+        items = nullptr;
+    }
+    if (items == nullptr) {
+        throw std::runtime_error(std::string("Cannot get node definition '") + definition.GetTypeName() +
+                                 "' of node '" + NodeIdText(node) + "' as an array of doubles");
+    }
+    return *items;
+}
+
+jdoubleArray GetDefinitionOf(JNIEnv* env, const VRX_network& network, int handle) {
+    return makeDoubleArray(env, ParameterArray(checkNodeHandle(network, handle)));
+}
+
+// The values are written straight into the parameters; only a noisy-MAX node derives its table anew.
+void SetDefinitionOf(JNIEnv* env, const VRX_network& network, int handle, jdoubleArray values) {
+    VRX_node& node = checkNodeHandle(network, handle);
+    VRX_doubleArray& items = ParameterArray(node);
+    checkDefinitionArraySize(env, node, items, values);
+    const std::vector<jdouble> read = ReadDoubleArray(env, values);
+    if (VRX_nodeValue* value = node.GetValue()) value->SetValueFlag(ValueFlags::kUpToDate, false);
+    for (int i = 0; i < items.GetSize(); ++i) items[i] = read[static_cast<size_t>(i)];
+    if (node.GetType() == kNoisyMaxType) {
+        CheckEngineStatus(env, "CalculateCpt",
+                          static_cast<VRX_noisyMAX&>(NodeDefinition(node)).CalculateCpt());
+    }
+}
+
+jintArray IndexingParentsOf(JNIEnv* env, const VRX_network& network, int handle) {
+    return makeIntArray(env, NodeValue(checkNodeHandle(network, handle)).GetIndexingParents());
+}
+
+jobjectArray IndexingParentIdsOf(JNIEnv* env, const VRX_network& network, int handle) {
+    return makeNodeIdArray(env, network, NodeValue(checkNodeHandle(network, handle)).GetIndexingParents());
+}
+
+// ---- Noisy-MAX strengths ----
+
+// The noisy-MAX definition of the node, after checking that the parent position lies among the parents
+// whose strengths it keeps.
+VRX_noisyMAX& NoisyMaxOf(const VRX_network& network, int handle, int parent) {
+    auto& noisy =
+        static_cast<VRX_noisyMAX&>(checkNodeType(network, handle, kNoisyMaxType, kNoisyMaxTypeName));
+    const int count = static_cast<int>(noisy.GetParentOutcomeStrengths().size());
+    if (parent < 0 || parent >= count) {
+        std::string text = "Invalid parent index ";
+        appendInt(text, parent);
+        text += std::string(" for node '") + NodeIdText(checkNodeHandle(network, handle)) +
+                "', valid indices are 0..";
+        appendInt(text, count - 1);
+        throw std::invalid_argument(text);
+    }
+    return noisy;
+}
+
+const VRX_intArray& StrengthsOf(const VRX_noisyMAX& noisy, int parent) {
+    return noisy.GetParentOutcomeStrengths()[static_cast<size_t>(parent)];
+}
+
+jintArray GetStrengths(JNIEnv* env, const VRX_network& network, int handle, int parent) {
+    return makeIntArray(env, StrengthsOf(NoisyMaxOf(network, handle, parent), parent));
+}
+
+bool IsPermutation(const std::vector<jint>& items) {
+    std::vector<bool> seen(items.size(), false);
+    for (const jint v : items) {
+        if (v < 0 || static_cast<size_t>(v) >= items.size() || seen[static_cast<size_t>(v)]) return false;
+        seen[static_cast<size_t>(v)] = true;
+    }
+    return true;
+}
+
+// The table is computed with the strengths as indices, so anything but a permutation of the parent's
+// outcome indices is refused before the definition changes.
+void SetStrengths(JNIEnv* env, const VRX_network& network, int handle, int parent, jintArray values) {
+    VRX_noisyMAX& noisy = NoisyMaxOf(network, handle, parent);
+    const std::string id = NodeIdText(checkNodeHandle(network, handle));
+    const int count = StrengthsOf(noisy, parent).GetCount();
+    const std::vector<jint> read = ReadIntArray(env, values);
+    if (static_cast<int>(read.size()) != count) {
+        std::string text = "Invalid parent strength array size for node '" + id + "': expected ";
+        appendInt(text, count);
+        text += " and got ";
+        appendInt(text, static_cast<int>(read.size()));
+        throw std::invalid_argument(text);
+    }
+    if (!IsPermutation(read)) {
+        std::string text = "Invalid parent strengths for node '" + id + "': expected a permutation of 0..";
+        appendInt(text, count - 1);
+        throw std::invalid_argument(text);
+    }
+    VRX_intArray order;
+    for (const jint v : read) {
+        if (order.Add(v) != 0) throw std::bad_alloc();
+    }
+    CheckEngineStatus(env, "SetParentOutcomeStrengths", noisy.SetParentOutcomeStrengths(parent, order));
+    CheckEngineStatus(env, "CalculateCpt", noisy.CalculateCpt());
+}
+
+// The identifier forms that Java declares with a String[]: the node's identifier is the only element.
+int NodeHandleFromIdArray(JNIEnv* env, const VRX_network& network, jobjectArray ids) {
+    if (ids == nullptr) throw std::invalid_argument(kNullArrayText);
+    const jsize length = env->GetArrayLength(ids);
+    if (length != 1) {
+        std::string text = "Node identifier array must hold exactly one identifier, got ";
+        appendInt(text, length);
+        throw std::invalid_argument(text);
+    }
+    LocalRef<jstring> id(env, static_cast<jstring>(env->GetObjectArrayElement(ids, 0)));
+    CheckJavaException(env);
+    return nodeHandleFromId(env, network, id.get());
+}
+
+}  // namespace
+
+// ---- Parameter arrays ----
+
+extern "C" JNIEXPORT jdoubleArray JNICALL Java_tarvo_Network_getNodeDefinition__I(JNIEnv* env, jobject self,
+                                                                                  jint h) {
+    return OnNode(env, self, h, GetDefinitionOf);
+}
+
+extern "C" JNIEXPORT jdoubleArray JNICALL
+Java_tarvo_Network_getNodeDefinition__Ljava_lang_String_2(JNIEnv* env, jobject self, jstring id) {
+    return OnNodeId(env, self, id, GetDefinitionOf);
+}
+
+extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setNodeDefinition__I_3D(JNIEnv* env, jobject self,
+                                                                             jint h, jdoubleArray values) {
+    OnNode(env, self, h, SetDefinitionOf, values);
+}
+
+extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setNodeDefinition__Ljava_lang_String_2_3D(
+    JNIEnv* env, jobject self, jstring id, jdoubleArray values) {
+    OnNodeId(env, self, id, SetDefinitionOf, values);
+}
+
+// ---- Indexing parents of the value ----
+
+extern "C" JNIEXPORT jintArray JNICALL Java_tarvo_Network_getValueIndexingParents__I(JNIEnv* env,
+                                                                                     jobject self, jint h) {
+    return OnNode(env, self, h, IndexingParentsOf);
+}
+
+extern "C" JNIEXPORT jintArray JNICALL
+Java_tarvo_Network_getValueIndexingParents__Ljava_lang_String_2(JNIEnv* env, jobject self, jstring id) {
+    return OnNodeId(env, self, id, IndexingParentsOf);
+}
+
+extern "C" JNIEXPORT jobjectArray JNICALL Java_tarvo_Network_getValueIndexingParentIds__I(JNIEnv* env,
+                                                                                          jobject self,
+                                                                                          jint h) {
+    return OnNode(env, self, h, IndexingParentIdsOf);
+}
+
+extern "C" JNIEXPORT jobjectArray JNICALL
+Java_tarvo_Network_getValueIndexingParentIds__Ljava_lang_String_2(JNIEnv* env, jobject self, jstring id) {
+    return OnNodeId(env, self, id, IndexingParentIdsOf);
+}
+
+// ---- Noisy-MAX strengths: the node is resolved first, then the parent ----
+
+extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setNoisyParentStrengths__II_3I(JNIEnv* env, jobject self,
+                                                                                    jint h, jint parent,
+                                                                                    jintArray strengths) {
+    OnNode(env, self, h, SetStrengths, parent, strengths);
+}
+
+extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setNoisyParentStrengths__ILjava_lang_String_2_3I(
+    JNIEnv* env, jobject self, jint h, jstring parentId, jintArray strengths) {
+    OnNode(env, self, h, ByParentId<SetStrengths>, parentId, strengths);
+}
+
+extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setNoisyParentStrengths___3Ljava_lang_String_2I_3I(
+    JNIEnv* env, jobject self, jobjectArray nodeId, jint parent, jintArray strengths) {
+    OnNetwork(env, self, [&](VRX_network& net) {
+        SetStrengths(env, net, NodeHandleFromIdArray(env, net, nodeId), parent, strengths);
+    });
+}
+
+extern "C" JNIEXPORT void JNICALL
+Java_tarvo_Network_setNoisyParentStrengths___3Ljava_lang_String_2Ljava_lang_String_2_3I(
+    JNIEnv* env, jobject self, jobjectArray nodeId, jstring parentId, jintArray strengths) {
+    OnNetwork(env, self, [&](VRX_network& net) {
+        ByParentId<SetStrengths>(env, net, NodeHandleFromIdArray(env, net, nodeId), parentId, strengths);
+    });
+}
+
+extern "C" JNIEXPORT jintArray JNICALL Java_tarvo_Network_getNoisyParentStrengths__II(JNIEnv* env,
+                                                                                      jobject self, jint h,
+                                                                                      jint parent) {
+    return OnNode(env, self, h, GetStrengths, parent);
+}
+
+extern "C" JNIEXPORT jintArray JNICALL Java_tarvo_Network_getNoisyParentStrengths__Ljava_lang_String_2I(
+    JNIEnv* env, jobject self, jstring id, jint parent) {
+    return OnNodeId(env, self, id, GetStrengths, parent);
+}
+
+extern "C" JNIEXPORT jintArray JNICALL Java_tarvo_Network_getNoisyParentStrengths__ILjava_lang_String_2(
+    JNIEnv* env, jobject self, jint h, jstring parentId) {
+    return OnNode(env, self, h, ByParentId<GetStrengths>, parentId);
+}
+
+extern "C" JNIEXPORT jintArray JNICALL
+Java_tarvo_Network_getNoisyParentStrengths__Ljava_lang_String_2Ljava_lang_String_2(JNIEnv* env, jobject self,
+                                                                                   jstring id,
+                                                                                   jstring parentId) {
+    return OnNodeId(env, self, id, ByParentId<GetStrengths>, parentId);
+}
