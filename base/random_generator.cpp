@@ -13,3 +13,7 @@ void RandomGenerator::Seed(uint32_t seed) {
     const uint32_t ticks = static_cast<uint32_t>(std::clock());
     state = now ^ ticks;
 }
+
+thread_local RandomGenerator mixtureGenerator(0);
+thread_local RandomGenerator sampleNodeGenerator(0);
+thread_local RandomGenerator messageGenerator(0);

@@ -4,6 +4,7 @@
 constexpr int kSuccess = 0;
 constexpr int kFailure = -1;               // general failure of an algorithm or of learning
 constexpr int kOutOfRange = -2;            // bad index, handle, size or argument; item not found
+constexpr int kNoTopLevelEquals = -3;      // equation text whose top node is no "="
 constexpr int kInvalidData = -4;           // invalid values or sizes in the data given; sizes differ
 constexpr int kNoUsefulSamples = -5;       // sampling produced no useful samples for some nodes
 constexpr int kNodeHasChildren = -19;      // outcome set cannot be replaced while the node has children

@@ -6,7 +6,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 seconds=${1:-20}
 jobs=$(nproc 2>/dev/null || echo 2)
-targets=(lexer_fuzz vrx_reader_fuzz xml_reader_fuzz xml_network_fuzz)
+targets=(lexer_fuzz vrx_reader_fuzz xml_reader_fuzz xml_network_fuzz expression_fuzz)
 
 CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVOVIDO_FUZZ=ON \
     -DVOVIDO_BUILD_TESTS=OFF -DVOVIDO_BUILD_BENCH=OFF -DVOVIDO_WERROR=ON >/dev/null
@@ -17,6 +17,13 @@ for target in "${targets[@]}"; do
     corpus=$(mktemp -d)
     case $target in
         lexer_fuzz|vrx_reader_fuzz) cp examples/asia.vrx "$corpus/" ;;
+        expression_fuzz)
+            i=0
+            for e in 'y=2*x+1' '-(a+b)*c^-2' 'a ? b : c<>d ? Max(1,2,3) : -Sin(x)' \
+                     'Normal(0.5,1e-3)+Beta(2,5)*Switch(x,1,2,3)' 'Log(8,x)=0x1p3-.5e+2' '((x<=1)>=(y>2))/3'; do
+                printf '%s' "$e" > "$corpus/seed$i"
+                i=$((i + 1))
+            done ;;
         *) [ -f "$networks/asia.xvrx" ] && cp "$networks/asia.xvrx" "$corpus/" ;;
     esac
     echo "== fuzzing $target for ${seconds}s"

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdint>
 #include <type_traits>
 
 namespace {
@@ -68,6 +70,59 @@ TEST(RandomGeneratorTest, SeedZeroDrawsFromTheClock) {
         ASSERT_LE(u, 1.0);
         const double steps = u * 32767.0;
         ASSERT_DOUBLE_EQ(steps, static_cast<double>(static_cast<long>(steps + 0.5)));
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// The fine draw joins bits 16..31 of four successive states of the same recurrence.
+TEST(RandomGeneratorTest, FractionJoinsFourStepsOfTheSequence) {
+    RandomGenerator generator(1);
+    uint32_t state = 1;
+    uint64_t bits = 0;
+    for (int i = 0; i < 4; ++i) {
+        state = state * 214013u + 2531011u;
+        bits = (bits << 16) | (state >> 16);
+    }
+    EXPECT_EQ(generator.NextFraction(), static_cast<double>(bits >> 11) / 9007199254740992.0);
+    EXPECT_EQ(generator.GetState(), state);
+}
+
+TEST(RandomGeneratorTest, FractionsStayBelowOneWithFineSteps) {
+    // The seed whose documented first draw is 0.0: the fine draw is small but keeps its other bits.
+    RandomGenerator bottom(2708534849u);
+    const double u = bottom.NextFraction();
+    EXPECT_GT(u, 0.0);
+    EXPECT_LT(u, 1e-8);
+    // The seed whose documented first draw is 1.0 stays below 1.
+    RandomGenerator top(4028364353u);
+    EXPECT_LT(top.NextFraction(), 1.0);
+
+    RandomGenerator generator(7);
+    const int n = 100000;
+    double sum = 0.0, sumSq = 0.0;
+    int outsideCoarseGrid = 0;
+    for (int i = 0; i < n; ++i) {
+        const double f = generator.NextFraction();
+        ASSERT_GE(f, 0.0);
+        ASSERT_LT(f, 1.0);
+        sum += f;
+        sumSq += f * f;
+        const double steps = f * 32767.0;
+        if (steps != static_cast<double>(static_cast<long>(steps))) ++outsideCoarseGrid;
+    }
+    const double mean = sum / n;
+    EXPECT_NEAR(mean, 0.5, 5 * std::sqrt(1.0 / 12 / n));
+    EXPECT_NEAR(sumSq / n - mean * mean, 1.0 / 12, 0.002);
+    EXPECT_GT(outsideCoarseGrid, n - 10);
+}
+
+TEST(RandomGeneratorTest, ProcessWideGeneratorsExistAndDraw) {
+    for (RandomGenerator* g : {&mixtureGenerator, &sampleNodeGenerator, &messageGenerator}) {
+        const double u = g->NextFraction();
+        EXPECT_TRUE(u >= 0.0 && u < 1.0);
     }
 }
 

@@ -1,0 +1,106 @@
+// One step of solving "node = right side" for a variable: the inversion of each invertible node.
+#include <cstring>
+
+#include "base/expression.h"
+
+namespace {
+
+template <typename Operator>
+ExpressionSlot Make(ExpressionSlot a, ExpressionSlot b) {
+    return std::make_unique<Operator>(std::move(a), std::move(b));
+}
+
+ExpressionSlot Constant(double v) {
+    return std::make_unique<VRX_constant>(v);
+}
+
+ExpressionSlot Call(const char* name, ExpressionSlot argument) {
+    std::unique_ptr<VRX_function> call = CreateFunctionCall(name);
+    call->SetArgument(0, std::move(argument));
+    return call;
+}
+
+// The right side of a node of sign -1 is negated before the node is inverted.
+ExpressionSlot TakeRightSide(const VRX_expression& node, ExpressionSlot& rightSide) {
+    if (node.sign < 0) return Make<VRX_operatorMinus>(Constant(0.0), std::move(rightSide));
+    return std::move(rightSide);
+}
+
+// Functions whose inverse is another row of the table, either way round.
+const char* const kInversePairs[][2] = {
+    {"Sin", "Asin"}, {"Cos", "Acos"}, {"Tan", "Atan"}, {"Exp", "Ln"}, {"Sqr", "Sqrt"}, {"Pow10", "Log10"},
+};
+
+const char* InverseOf(const char* name) {
+    for (const auto& pair : kInversePairs) {
+        if (std::strcmp(name, pair[0]) == 0) return pair[1];
+        if (std::strcmp(name, pair[1]) == 0) return pair[0];
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+bool VRX_binaryOperator::IsolateVariable(const std::string& name, ExpressionSlot& operandOut,
+                                         ExpressionSlot& rightSide) {
+    const int kind = GetType();
+    if (kind < kPlusKind || kind > kExpKind || !left || !right) return false;
+    // Fewer than one occurrence on the left: the variable is taken to be on the right.
+    const bool inLeft = CountVariable(*left, name) >= 1;
+    ExpressionSlot r = TakeRightSide(*this, rightSide);
+    ExpressionSlot a = std::move(left);
+    ExpressionSlot b = std::move(right);
+    switch (kind) {
+        case kPlusKind:  // a + b = r
+            rightSide = inLeft ? Make<VRX_operatorMinus>(std::move(r), std::move(b))
+                               : Make<VRX_operatorMinus>(std::move(r), std::move(a));
+            break;
+        case kMinusKind:  // a - b = r
+            rightSide = inLeft ? Make<VRX_operatorPlus>(std::move(r), std::move(b))
+                               : Make<VRX_operatorMinus>(std::move(a), std::move(r));
+            break;
+        case kMultiplyKind:  // a * b = r
+            rightSide = inLeft ? Make<VRX_operatorDivide>(std::move(r), std::move(b))
+                               : Make<VRX_operatorDivide>(std::move(r), std::move(a));
+            break;
+        case kDivideKind:  // a / b = r
+            rightSide = inLeft ? Make<VRX_operatorMultiply>(std::move(r), std::move(b))
+                               : Make<VRX_operatorDivide>(std::move(a), std::move(r));
+            break;
+        default:  // a ^ b = r
+            rightSide = inLeft ? Make<VRX_operatorExp>(std::move(r),
+                                                       Make<VRX_operatorDivide>(Constant(1.0), std::move(b)))
+                               : Make<VRX_operatorDivide>(Call("Ln", std::move(r)), Call("Ln", std::move(a)));
+            break;
+    }
+    operandOut = inLeft ? std::move(a) : std::move(b);
+    return true;
+}
+
+bool VRX_function::IsolateVariable(const std::string& name, ExpressionSlot& operandOut,
+                                   ExpressionSlot& rightSide) {
+    if (GetType() != kFunctionKind || entry->name == nullptr) return false;
+    if (std::strcmp(entry->name, "Log") == 0) {
+        if (!arguments[0] || !arguments[1]) return false;
+        // Log(a, b) = ln a / ln b = r: a = b ^ r, or b = a ^ (1 / r).
+        const bool inFirst = CountVariable(*arguments[0], name) >= 1;
+        ExpressionSlot r = TakeRightSide(*this, rightSide);
+        ExpressionSlot a = std::move(arguments[0]);
+        ExpressionSlot b = std::move(arguments[1]);
+        if (inFirst) {
+            rightSide = Make<VRX_operatorExp>(std::move(b), std::move(r));
+            operandOut = std::move(a);
+        } else {
+            rightSide =
+                Make<VRX_operatorExp>(std::move(a), Make<VRX_operatorDivide>(Constant(1.0), std::move(r)));
+            operandOut = std::move(b);
+        }
+        return true;
+    }
+    const char* inverse = InverseOf(entry->name);
+    if (inverse == nullptr || !arguments[0]) return false;
+    ExpressionSlot r = TakeRightSide(*this, rightSide);
+    rightSide = Call(inverse, std::move(r));
+    operandOut = std::move(arguments[0]);
+    return true;
+}
