@@ -6,6 +6,7 @@
 
 #include "definitions/belief_vector.h"
 #include "inference/exact_drivers.h"
+#include "inference/sampling_drivers.h"
 #include "base/dmatrix.h"
 #include "base/double_array.h"
 #include "base/error_log.h"
@@ -45,22 +46,22 @@ int RunDiscreteAlgorithm(VRX_network& network) {
         case 0:
             return RunClusteringWithDecomposition(network);
         case 1:
-            return RefuseAlgorithm("logic sampling");
+            return RunLogicSampling(network);
         case 2:
             return RefuseAlgorithm("polytree propagation");
         case 3:
         case 5:
-            return RefuseAlgorithm("likelihood weighting");
+            return RunLikelihoodWeighting(network);
         case 4:
-            return RefuseAlgorithm("self-importance sampling");
+            return RunSelfImportanceSampling(network);
         case 6:
-            return RefuseAlgorithm("backward sampling");
+            return RunBackwardSampling(network);
         case 7:
-            return RefuseAlgorithm("adaptive importance sampling");
+            return RunAdaptiveImportanceSamplingOnParts(network);
         case 8:
-            return RefuseAlgorithm("pre-propagated importance sampling");
+            return RunPrepropagatedImportanceSamplingOnParts(network);
         case 9:
-            return RefuseAlgorithm("loopy belief propagation");
+            return RunLoopyPropagationOnParts(network);
         case 10:
             return RunClusteringPerPart(network);
         case 11:

@@ -1,0 +1,114 @@
+// Adaptive importance sampling and its importance-table steps.
+#include "inference/ais_sampling.h"
+
+#include <cmath>
+
+#include "base/status_codes.h"
+#include "inference/part_view.h"
+#include "inference/sample_net.h"
+#include "inference/sampling_draws.h"
+#include "inference/sampling_drivers.h"
+
+namespace {
+
+// Probabilities below the cut-off of a node's outcome count are raised to it; 0 above 20 outcomes,
+// where a uniform table over the possible outcomes is used instead.
+double CutoffFor(int numOutcomes) {
+    if (numOutcomes <= 5) return 0.1;
+    if (numOutcomes <= 8) return 0.04;
+    if (numOutcomes <= 20) return 0.0025;
+    return 0.0;
+}
+
+}  // namespace
+
+void SampleNet::InitImportanceTable(SampleNode& node, bool uniform) {
+    if (!node.isEvidenceAncestor) return;
+    const int n = node.numOutcomes;
+    const double cutoff = uniform ? 0.0 : CutoffFor(n);
+    const double* table = node.table->GetData();
+    double* importance = node.importanceTable.GetData();
+    const int size = node.table->GetNumberOfElements();
+    for (int start = 0; start < size; start += n) {
+        const double* p = table + start;
+        double* q = importance + start;
+        int nonZero = 0;
+        int largest = 0;
+        double largestValue = 0.0;
+        for (int k = 0; k < n; k++) {
+            if (p[k] != 0.0) nonZero++;
+            if (p[k] > largestValue) {
+                largestValue = p[k];
+                largest = k;
+            }
+        }
+        if (cutoff == 0.0) {
+            for (int k = 0; k < n; k++) q[k] = p[k] == 0.0 ? 0.0 : 1.0 / nonZero;
+            continue;
+        }
+        double excess = 0.0;
+        for (int k = 0; k < n; k++) {
+            if (cutoff > p[k] && p[k] != 0.0) {
+                q[k] = cutoff;
+                excess += cutoff - p[k];
+            } else {
+                q[k] = p[k];
+            }
+        }
+        q[largest] -= excess;
+    }
+    // A table whose columns do not sum to 1 could leave the largest entry negative.
+    vovido::NormalizeColumns(importance, size, n, table);
+}
+
+void SampleNet::UpdateImportanceTable(SampleNode& node) {
+    const int n = node.numOutcomes;
+    const int size = node.learningTable.GetNumberOfElements();
+    double* learned = node.learningTable.GetData();
+    double* importance = node.importanceTable.GetData();
+    for (int start = 0; start < size; start += n) {
+        double sum = 0.0;
+        for (int k = 0; k < n; k++) sum += learned[start + k];
+        if (!(sum > 0.0) || !std::isfinite(sum)) continue;
+        for (int k = 0; k < n; k++) {
+            importance[start + k] =
+                learningRate * learned[start + k] / sum + (1.0 - learningRate) * importance[start + k];
+        }
+    }
+    node.learningTable.FillWith(0.0);
+    vovido::NormalizeColumns(importance, size, n, node.table->GetData());
+}
+
+int RunAdaptiveImportanceSampling(SampleNet& net) {
+    using namespace vovido::AdaptiveSamplingSettings;
+    RandomGenerator& random = vovido::DiscreteSamplerGenerator();
+    net.learningRate = kStartingLearningRate;
+    vovido::SeedSamplerForRun();
+    net.ClearLearningTables();
+    net.ResetBeliefs();
+    const int n = net.GetNumberOfNodes();
+    for (int i = 0; i < n; i++) {
+        if (!net.GetNode(i).IsObserved()) net.InitImportanceTable(net.GetNode(i), false);
+    }
+    // Parents of evidence start from the uniform table over their possible outcomes.
+    for (int i = 0; i < n; i++) {
+        if (!net.GetNode(i).IsObserved()) continue;
+        for (int p : net.GetNode(i).parentIndices) net.InitImportanceTable(net.GetNode(p), true);
+    }
+    for (int t = 1; t <= kLearningSamples; t++) {
+        net.AccumulateLearning(net.DrawSample(random));
+        if (t % kUpdateInterval != 0) continue;
+        for (int i = 0; i < n; i++) {
+            if (net.GetNode(i).isEvidenceAncestor) net.UpdateImportanceTable(net.GetNode(i));
+        }
+        net.learningRate *= kLearningRateDecay;
+    }
+    net.ClearLearningTables();
+    const int numSamples = net.GetView().GetNumberOfSamples();
+    for (int s = 0; s < numSamples; s++) net.AccumulateBeliefs(net.DrawSample(random));
+    return net.WriteSampledBeliefs();
+}
+
+int RunAdaptiveImportanceSamplingOnParts(VRX_network& network) {
+    return RunSamplingOnParts(network, RunAdaptiveImportanceSampling);
+}

@@ -1,0 +1,15 @@
+#pragma once
+// Adaptive importance sampling of one sampling network: importance tables of the evidence ancestors set
+// by heuristics, learned from a fixed number of weighted samples, then used for the final sampling.
+
+class SampleNet;
+
+namespace vovido::AdaptiveSamplingSettings {
+constexpr double kStartingLearningRate = 0.4;
+constexpr double kLearningRateDecay = 0.9;
+constexpr int kLearningSamples = 25000;
+constexpr int kUpdateInterval = 2500;
+}  // namespace vovido::AdaptiveSamplingSettings
+
+// Beliefs of every node of the net written to the network; 0, or -5 when a node got no useful sample.
+[[nodiscard]] int RunAdaptiveImportanceSampling(SampleNet& net);

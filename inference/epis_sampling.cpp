@@ -1,0 +1,88 @@
+// Importance sampling after loopy pre-propagation and its cut-off step.
+#include "inference/epis_sampling.h"
+
+#include <algorithm>
+
+#include "inference/loopy_propagation.h"
+#include "inference/part_view.h"
+#include "inference/sample_net.h"
+#include "inference/sampling_draws.h"
+#include "inference/sampling_drivers.h"
+#include "model/algorithm_settings.h"
+
+void SampleNet::ApplyEpisCutoff(SampleNode& node) {
+    if (!node.isEvidenceAncestor) return;
+    const VRX_episParams& params = view->GetEpisParams();
+    const int n = node.numOutcomes;
+    const double cutoff = n <= params.numstates1   ? params.eps1
+                          : n <= params.numstates2 ? params.eps2
+                          : n <= params.numstates3 ? params.eps3
+                                                   : params.eps4;
+    double* importance = node.importanceTable.GetData();
+    const int size = node.importanceTable.GetNumberOfElements();
+    for (int start = 0; start < size; start += n) {
+        double* q = importance + start;
+        int nonZero = 0;
+        int raised = 0;
+        double excess = 0.0;
+        for (int k = 0; k < n; k++) {
+            if (q[k] == 0.0) continue;
+            nonZero++;
+            if (cutoff > q[k]) {
+                excess += cutoff - q[k];
+                q[k] = cutoff;
+                raised++;
+            }
+        }
+        if (raised > 0 && raised < nonZero) {
+            const double share = excess / (nonZero - raised);
+            // An entry too small to give its share keeps the cut-off, so it stays possible.
+            for (int k = 0; k < n; k++) {
+                if (q[k] > cutoff) q[k] = q[k] - share > 0.0 ? q[k] - share : cutoff;
+            }
+        }
+        // The column is drawn from as a distribution: raising entries can leave it above 1.
+        double sum = 0.0;
+        for (int k = 0; k < n; k++) sum += q[k];
+        if (sum > 0.0) {
+            for (int k = 0; k < n; k++) q[k] /= sum;
+        }
+    }
+}
+
+int RunPrepropagatedImportanceSampling(SampleNet& net) {
+    RandomGenerator& random = vovido::DiscreteSamplerGenerator();
+    net.ClearLearningTables();
+    net.ResetBeliefs();
+    const int n = net.GetNumberOfNodes();
+    for (int i = 0; i < n; i++) net.GetNode(i).InitMessages();
+    vovido::SeedSamplerForRun();
+
+    const int passes =
+        std::min(std::max(net.GetView().ComputeHeights(), 0), net.GetView().GetEpisParams().proplen);
+    for (int pass = 0; pass < passes; pass++) {
+        // Zero-sum beliefs become uniform here, so a pass never fails.
+        (void)vovido::RunLoopyPass(net, true);
+    }
+    for (int i = 0; i < n; i++) {
+        SampleNode& node = net.GetNode(i);
+        node.NormalizeMessages();
+        vovido::CollectLambda(node, node.lambda);
+        const int size = node.importanceTable.GetNumberOfElements();
+        const double* table = node.table->GetData();
+        double* importance = node.importanceTable.GetData();
+        for (int e = 0; e < size; e++) importance[e] = node.lambda[e % node.numOutcomes] * table[e];
+        vovido::NormalizeColumns(importance, size, node.numOutcomes, nullptr);
+    }
+    for (int i = 0; i < n; i++) {
+        if (!net.GetNode(i).IsObserved()) net.ApplyEpisCutoff(net.GetNode(i));
+    }
+    net.ClearLearningTables();
+    const int numSamples = net.GetView().GetNumberOfSamples();
+    for (int s = 0; s < numSamples; s++) net.AccumulateBeliefs(net.DrawSample(random));
+    return net.WriteSampledBeliefs();
+}
+
+int RunPrepropagatedImportanceSamplingOnParts(VRX_network& network) {
+    return RunSamplingOnParts(network, RunPrepropagatedImportanceSampling);
+}

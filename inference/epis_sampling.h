@@ -1,0 +1,8 @@
+#pragma once
+// Importance sampling after loopy pre-propagation of one sampling network: a few loopy passes, importance
+// tables from the table times the lambda message, small entries raised to cut-offs, then sampling.
+
+class SampleNet;
+
+// Beliefs of every node of the net written to the network; 0, or -5 when a node got no useful sample.
+[[nodiscard]] int RunPrepropagatedImportanceSampling(SampleNet& net);

@@ -1,0 +1,110 @@
+// The common frame of the self-contained samplers.
+#include "inference/record_sampling.h"
+
+#include <algorithm>
+#include <new>
+
+#include "base/error_log.h"
+#include "base/status_codes.h"
+#include "inference/impossible_evidence.h"
+#include "inference/part_view.h"
+#include "inference/relevant_parts.h"
+#include "inference/sampling_drivers.h"
+#include "model/network.h"
+#include "model/node.h"
+#include "model/node_value.h"
+
+namespace vovido {
+
+namespace {
+
+int SetUpPart(std::unique_ptr<RelevanceGraph> graph, const RecordSampler& sampler, SampledPart& part) {
+    const int sorted = sampler.order == RecordOrder::kLogicSampling ? graph->SortForLogicSampling()
+                                                                    : graph->SortTopologically();
+    if (sorted != kSuccess) return sorted;
+    part.graph = std::move(graph);
+    if (const int rc = BuildSamplerRecords(*part.graph, part.records)) return rc;
+    return sampler.prepare != nullptr ? sampler.prepare(part) : kSuccess;
+}
+
+void AddSample(SampledPart& part, bool countsHits, double weight) {
+    if (countsHits) {
+        part.accepted++;
+        for (SamplerRecord& record : part.records) record.hitCounts[record.state]++;
+        return;
+    }
+    part.totalWeight += weight;
+    for (SamplerRecord& record : part.records) record.weightedCounts[record.state] += weight;
+}
+
+// The beliefs of every record with a node; 0, or -5 (logged) when the part has no useful sample.
+int WritePart(SampledPart& part, bool countsHits) {
+    const double total = countsHits ? static_cast<double>(part.accepted) : part.totalWeight;
+    PartView view(*part.graph);
+    if (view.GetStatus() != kSuccess) return LogError(errorLog, view.GetStatus(), nullptr, nullptr);
+    const int n = static_cast<int>(part.records.size());
+    if (!(total > 0.0)) {
+        for (const SamplerRecord& record : part.records) {
+            VRX_nodeValue* value = record.node != nullptr ? record.node->GetValue() : nullptr;
+            if (value != nullptr && !value->HasEvidence()) value->SetValueFlag(ValueFlags::kUpToDate, false);
+        }
+        return LogError(errorLog, kNoUsefulSamples, kNoUsefulSamplesText, nullptr);
+    }
+    for (int i = 0; i < n; i++) {
+        const SamplerRecord& record = part.records[i];
+        if (record.node == nullptr) continue;
+        double* beliefs = view.GetBeliefBuffer(i);
+        if (beliefs == nullptr) return LogError(errorLog, kOutOfMemory, nullptr, nullptr);
+        for (int k = 0; k < record.numOutcomes; k++) {
+            const double count =
+                countsHits ? static_cast<double>(record.hitCounts[k]) : record.weightedCounts[k];
+            beliefs[k] = count / total;
+        }
+        view.MarkUpToDate(i);
+    }
+    return kSuccess;
+}
+
+}  // namespace
+
+int RunRecordSampler(VRX_network& network, const RecordSampler& sampler) {
+    const int numSamples = std::max(network.numSamples, 0);
+    // Evidence that the relevance step resolves without sampling (parts of one observed record) would
+    // otherwise never be seen to contradict itself.
+    if (const int rc = CheckEvidencePossible(network)) return rc;
+    int status = kSuccess;
+    std::unique_ptr<RelevantPartList> found = FindRelevantParts(network, true, true, &status);
+    if (found == nullptr) return status != kSuccess ? LogError(errorLog, status, nullptr, nullptr) : kSuccess;
+    if (const int rc = RemoveSingleNodeParts(*found)) return LogError(errorLog, rc, nullptr, nullptr);
+
+    std::vector<SampledPart> parts;
+    try {
+        parts.resize(found->size());
+        for (size_t p = 0; p < parts.size(); p++) {
+            if (const int rc = SetUpPart(std::move((*found)[p]), sampler, parts[p]))
+                return LogError(errorLog, rc, nullptr, nullptr);
+        }
+    } catch (const std::bad_alloc&) {
+        return LogError(errorLog, kOutOfMemory, nullptr, nullptr);
+    }
+    found.reset();
+
+    // One interleaved stream of draws: every sample index draws once in every part.
+    RandomGenerator& random = DiscreteSamplerGenerator();
+    for (int s = 0; s < numSamples; s++) {
+        for (SampledPart& part : parts) {
+            const double weight = sampler.draw(part, random, s);
+            if (weight > 0.0) AddSample(part, sampler.countsHits, weight);
+        }
+    }
+
+    // A failing part does not hide the others' results, nor do they hide its failure.
+    int result = kSuccess;
+    for (SampledPart& part : parts) {
+        const int rc = WritePart(part, sampler.countsHits);
+        if (rc != kSuccess && result == kSuccess) result = rc;
+    }
+    return result;
+}
+
+}  // namespace vovido

@@ -1,0 +1,60 @@
+#pragma once
+// The common frame of the self-contained samplers (logic sampling, likelihood weighting,
+// self-importance and backward sampling): relevant parts, one record list per part, the sample loop
+// over all parts and the write-out of the weighted counts as beliefs.
+
+#include <memory>
+#include <vector>
+
+#include "inference/relevance_graph.h"
+#include "inference/sampler_record.h"
+#include "inference/sampling_draws.h"
+
+class VRX_network;
+
+namespace vovido {
+
+// One relevant part under sampling.
+struct SampledPart {
+    std::unique_ptr<RelevanceGraph> graph;
+    std::vector<SamplerRecord> records;
+    // Sum of the weights of the kept samples; accepted samples of logic sampling.
+    double totalWeight = 0.0;
+    int accepted = 0;
+    // Working room of backward sampling, sized once per part.
+    std::vector<double> subTable;
+    std::vector<int> freeParents;
+    std::vector<int> freeCoordinates;
+};
+
+enum class RecordOrder {
+    kTopological,    // every record after its parents
+    kLogicSampling,  // observed records (with their ancestors) first, so that rejection comes early
+};
+
+// How one algorithm samples a part.
+struct RecordSampler {
+    RecordOrder order = RecordOrder::kTopological;
+    // Logic sampling counts accepted samples; the others add weights.
+    bool countsHits = false;
+    // Extra per-part set-up after the records are built; 0 or a status. May be null.
+    int (*prepare)(SampledPart& part) = nullptr;
+    // Draws sample number s of the part and returns its weight: 0 when the sample is rejected or
+    // dropped. Per-algorithm bookkeeping of kept samples is done here; the frame adds the weight to
+    // the counts of every record.
+    double (*draw)(SampledPart& part, RandomGenerator& random, int s) = nullptr;
+};
+
+// Runs the sampler over the relevant parts of the network with the network's sample count. Parts of one
+// record take their beliefs from their table. 0; -5 when some part drew no useful sample (logged; its
+// unobserved nodes lose their up-to-date mark, the other parts are written); -2 or -42 when a part
+// cannot be set up (logged).
+[[nodiscard]] int RunRecordSampler(VRX_network& network, const RecordSampler& sampler);
+
+// The outcome drawn forward for the record from the column of its parents' states in the given table
+// (the record's table or one of its shape); -1 when the column has no positive entry.
+inline int DrawForward(const SamplerRecord& record, const double* tableData, RandomGenerator& random) {
+    return PickOutcome(tableData + record.ColumnOffset(), record.numOutcomes, random.NextFraction());
+}
+
+}  // namespace vovido

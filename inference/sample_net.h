@@ -1,0 +1,137 @@
+#pragma once
+// The working copy of one relevant part on which adaptive importance sampling, importance sampling after
+// loopy pre-propagation and loopy propagation run: one node per record of the part in topological
+// order, with its table, evidence, importance and learning tables and loopy-propagation messages.
+
+#include <memory>
+#include <vector>
+
+#include "base/dmatrix.h"
+
+class PartView;
+class RandomGenerator;
+
+class SampleNode {
+public:
+    explicit SampleNode(int outcomes);
+    SampleNode(const SampleNode&) = delete;
+    SampleNode& operator=(const SampleNode&) = delete;
+
+    bool IsObserved() const { return evidence >= 0; }
+    // Offset of the column of the parents' current states in table (and the tables of its shape).
+    int ColumnOffset() const {
+        int offset = 0;
+        for (int j = 0; j < numParents; j++) offset += *coordinatePointers[j] * tableStrides[j];
+        return offset;
+    }
+    int GetNumberOfConfigurations() const { return parentStrides[0]; }
+
+    // Sum of the beliefs; when positive the beliefs are divided by it.
+    double NormalizeBeliefs();
+    void CopyBeliefsTo(double* buffer) const;
+    // Draws the node's state from its importance column and returns table over importance entry at the
+    // drawn outcome; 0 when the column has no positive entry.
+    double DrawFromImportanceTable(RandomGenerator& random);
+
+    // Loopy propagation: every message 1, beliefs 0, the evidence indicator of the observation.
+    void InitMessages();
+    // Each received message and the node's pi and lambda divided by its sum; a zero sum gives uniform.
+    void NormalizeMessages();
+
+    int state = -1;
+    std::vector<double> beliefs;
+    // The parents' states in parent order, then the node's own state: the coordinates of the current
+    // sample in the node's tables.
+    std::unique_ptr<const int*[]> coordinatePointers;
+    int numOutcomes = 0;
+    int evidence = -1;
+    bool isEvidenceAncestor = false;
+    // Borrowed from the part.
+    const VRX_Dmatrix* table = nullptr;
+    VRX_Dmatrix importanceTable;
+    VRX_Dmatrix learningTable;
+    int numChildren = 0;
+    int numParents = 0;
+    std::vector<int> childOutcomeCounts;
+    std::vector<int> parentOutcomeCounts;
+    std::vector<int> childIndices;
+    std::vector<int> parentIndices;
+    // numParents + 1 entries: the last 1, entry j = parentOutcomeCounts[j] * entry j + 1; entry 0 is the
+    // number of parent configurations (first parent varying slowest, as in the table).
+    std::vector<int> parentStrides;
+    // Strides of the parents' dimensions in table.
+    std::vector<int> tableStrides;
+    // Where this node stands in each parent's child list and in each child's parent list.
+    std::vector<int> rowInParent;
+    std::vector<int> rowInChild;
+
+    // Loopy propagation.
+    std::vector<double> lambda, lambdaNext, evidenceIndicator, pi, piNext, belief, beliefNext;
+    std::vector<double> parentPiProduct, parentPiProductNext;
+    // Per configuration: the sum over outcomes of table entry times lambdaNext.
+    std::vector<double> configurationLambda;
+    // Row c = the message from child c (numOutcomes entries); row j = the message from parent j (its
+    // first parentOutcomeCounts[j] of piRowLength entries).
+    std::vector<double> lambdaFromChildren, lambdaFromChildrenNext;
+    std::vector<double> piFromParents, piFromParentsNext;
+    int piRowLength = 0;
+};
+
+class SampleNet {
+public:
+    // Puts the part's records in topological order through the view, which must outlive the net.
+    // GetStatus() is -2 when a table does not fit its node, -42 without memory.
+    explicit SampleNet(PartView& view);
+    SampleNet(const SampleNet&) = delete;
+    SampleNet& operator=(const SampleNet&) = delete;
+    ~SampleNet();
+
+    int GetStatus() const { return status_; }
+    PartView& GetView() const { return *view; }
+    int GetNumberOfNodes() const { return numNodes; }
+    SampleNode& GetNode(int i) const { return *nodes[i]; }
+
+    // Importance and learning tables, message vectors and matrices. 0 or -42.
+    [[nodiscard]] int PrepareTables();
+    void ReleaseTables();
+    // Beliefs 0, and 1 at the observed outcome of an observed node.
+    void ResetBeliefs();
+    void ClearLearningTables();
+    // Draws one sample in position order and returns its weight: 0 as soon as a factor makes it 0.
+    double DrawSample(RandomGenerator& random);
+    // Adds a kept sample's weight to every evidence ancestor's learning table at the sample's coordinates.
+    void AccumulateLearning(double weight);
+    // Adds a kept sample's weight to every unobserved node's belief at its state.
+    void AccumulateBeliefs(double weight);
+    // Adaptive importance sampling: starting importance tables of evidence ancestors, by the cut-off
+    // heuristic or (uniform) over the non-zero table entries; the learning step.
+    void InitImportanceTable(SampleNode& node, bool uniform);
+    void UpdateImportanceTable(SampleNode& node);
+    // Importance sampling after loopy propagation: small importance entries raised to the cut-off.
+    void ApplyEpisCutoff(SampleNode& node);
+    // Normalised beliefs of every position into its node's value, marked up to date; records without a
+    // node are skipped. -5 at the first node whose beliefs sum to 0.
+    [[nodiscard]] int WriteSampledBeliefs();
+
+    double learningRate = 0.4;
+
+private:
+    int Build();
+    void MarkEvidenceAncestors();
+
+    std::vector<std::unique_ptr<SampleNode>> nodes;
+    PartView* view;
+    int numNodes = 0;
+    int status_ = 0;
+};
+
+namespace vovido {
+
+// Makes each column (numOutcomes entries) of an importance table a distribution: an entry that is not
+// positive or not finite takes the mask's entry (the node's table, null for none), so that no outcome
+// the table allows becomes impossible, and the column is divided by its sum; a column without positive
+// entries becomes uniform over the outcomes the mask allows (all outcomes without a mask or when the
+// mask allows none).
+void NormalizeColumns(double* values, int size, int numOutcomes, const double* mask);
+
+}  // namespace vovido

@@ -1,0 +1,47 @@
+#pragma once
+// Random draws shared by the stochastic samplers of discrete networks: their own generator, its seeding,
+// and the choice of an outcome from a column of probabilities by a uniform draw in [0, 1)
+// (RandomGenerator::NextFraction: the generator's 15-bit values reach 1.0 and would make outcomes of
+// probability below 1/32767 impossible or too likely).
+
+#include <cstdint>
+
+#include "base/random_generator.h"
+
+class VRX_Dmatrix;
+
+namespace vovido {
+
+// The generator of all samplers of discrete networks, one per thread, separate from the engine's other
+// generators. It starts from seed 1, so that a thread that never seeds it repeats its runs.
+RandomGenerator& DiscreteSamplerGenerator();
+
+// A nonzero seed becomes the samplers' state at once, and every later run of a sampler that reseeds
+// per run (the importance samplers) starts from it again, so fixed-seed runs repeat exactly. 0 gives
+// those samplers a seed from the clock on each run, as by default.
+void SetSamplingSeed(uint32_t seed);
+
+// The seed of one run of a reseeding sampler: the fixed seed when one is set, else the clock.
+void SeedSamplerForRun();
+
+// The first outcome whose running sum of the column's positive entries exceeds r (r in [0, 1)); an
+// entry of 0 is never chosen. When rounding keeps the sum at or below r, the last positive outcome.
+// -1 when no entry is positive.
+inline int PickOutcome(const double* column, int n, double r) {
+    double sum = 0.0;
+    int last = -1;
+    for (int k = 0; k < n; k++) {
+        const double p = column[k];
+        if (!(p > 0.0)) continue;
+        sum += p;
+        last = k;
+        if (sum > r) return k;
+    }
+    return last;
+}
+
+// Whether the table has one dimension per parent, of the parent's outcome count, and a last dimension
+// of the node's outcome count, so that columns can be read by strides.
+bool TableFitsFamily(const VRX_Dmatrix* table, const int* parentOutcomes, int numParents, int numOutcomes);
+
+}  // namespace vovido

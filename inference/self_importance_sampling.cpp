@@ -1,0 +1,84 @@
+// Self-importance sampling: unobserved records are drawn from importance tables that start as their
+// own tables and are re-estimated every 100 samples from the weighted samples drawn so far.
+#include <memory>
+
+#include "base/status_codes.h"
+#include "inference/record_sampling.h"
+#include "inference/sampling_drivers.h"
+
+namespace {
+
+constexpr int kUpdateInterval = 100;
+
+int PrepareTables(vovido::SampledPart& part) {
+    for (SamplerRecord& record : part.records) {
+        if (record.IsObserved()) continue;
+        record.importanceTable = std::make_unique<VRX_Dmatrix>();
+        record.learningTable = std::make_unique<VRX_Dmatrix>();
+        if (const int rc = record.importanceTable->Copy(*record.table)) return rc;
+        if (const int rc = record.learningTable->Copy(*record.table)) return rc;
+        if (const int rc = record.learningTable->FillWith(0.0)) return rc;
+    }
+    return kSuccess;
+}
+
+// Importance column = the column of the table plus the normalised column of the learning table, which
+// holds the weights of every kept sample so far, normalised. The learning table is never normalised in
+// place: kept in one scale, old and new weights count alike, whereas normalised old content would be
+// swamped or ignored by weights of another magnitude, and the importance tables would follow a handful
+// of samples. A column that no kept sample reached keeps the table's distribution.
+void Reestimate(vovido::SampledPart& part) {
+    for (SamplerRecord& record : part.records) {
+        if (record.IsObserved()) continue;
+        const int n = record.numOutcomes;
+        const int size = record.table->GetNumberOfElements();
+        const double* learned = record.learningTable->GetData();
+        double* importance = record.importanceTable->GetData();
+        for (int start = 0; start < size; start += n) {
+            double learnedSum = 0.0;
+            for (int k = 0; k < n; k++) learnedSum += learned[start + k];
+            const double scale = learnedSum > 0.0 ? 1.0 / learnedSum : 0.0;
+            double sum = 0.0;
+            for (int k = 0; k < n; k++) {
+                importance[start + k] = learned[start + k] * scale + record.tableData[start + k];
+                sum += importance[start + k];
+            }
+            if (!(sum > 0.0)) continue;
+            for (int k = 0; k < n; k++) importance[start + k] /= sum;
+        }
+    }
+}
+
+double DrawSelfImportanceSample(vovido::SampledPart& part, RandomGenerator& random, int s) {
+    double evidenceWeight = 1.0;
+    double drawWeight = 1.0;
+    for (SamplerRecord& record : part.records) {
+        const int column = record.ColumnOffset();
+        if (record.IsObserved()) {
+            evidenceWeight *= record.tableData[column + record.evidence];
+            if (evidenceWeight == 0.0) return 0.0;
+            continue;
+        }
+        const double* importance = record.importanceTable->GetData() + column;
+        const int k = vovido::PickOutcome(importance, record.numOutcomes, random.NextFraction());
+        if (k < 0) return 0.0;
+        record.state = k;
+        drawWeight *= record.tableData[column + k] / importance[k];
+        if (drawWeight == 0.0) return 0.0;
+    }
+    const double weight = drawWeight * evidenceWeight;
+    for (SamplerRecord& record : part.records) {
+        if (!record.IsObserved()) (*record.learningTable)[record.ColumnOffset() + record.state] += weight;
+    }
+    if (s > 0 && s % kUpdateInterval == 0) Reestimate(part);
+    return weight;
+}
+
+}  // namespace
+
+int RunSelfImportanceSampling(VRX_network& network) {
+    vovido::RecordSampler sampler;
+    sampler.prepare = PrepareTables;
+    sampler.draw = DrawSelfImportanceSample;
+    return vovido::RunRecordSampler(network, sampler);
+}

@@ -1,0 +1,218 @@
+// Sampling network: construction from a part, weighted draws, the importance-table steps of adaptive
+// importance sampling and of the cut-offs after loopy propagation, and the shared draws.
+#include "inference/sample_net.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "inference/part_view.h"
+#include "inference/sampling_draws.h"
+#include "tests/inference/test_network.h"
+
+namespace {
+
+using test_network::ExpectNear;
+using test_network::TestNetwork;
+using test_network::WholePart;
+
+std::vector<double> Column(const VRX_Dmatrix& m, int start, int n) {
+    return std::vector<double>(m.GetData() + start, m.GetData() + start + n);
+}
+
+// A -> B -> C (observed), A -> D, (A, B) -> E; A has three outcomes.
+struct Family {
+    Family() {
+        a = t.Add("A", 3);
+        b = t.Add("B");
+        c = t.Add("C");
+        d = t.Add("D");
+        e = t.Add("E");
+        t.Arcs({{a, b}, {b, c}, {a, d}, {a, e}, {b, e}});
+        t.Table(a, {0.2, 0.3, 0.5});
+        t.Table(b, {0.9, 0.1, 0.4, 0.6, 0.5, 0.5});
+        t.Table(c, {0.7, 0.3, 0.0, 1.0});
+        t.Observe(c, 1);
+    }
+    TestNetwork t;
+    int a, b, c, d, e;
+};
+
+TEST(SampleNet, BuildsNodesInTopologicalOrderWithEvidenceAncestors) {
+    Family f;
+    WholePart part(f.t.net);
+    SampleNet net(part.view);
+    ASSERT_EQ(net.GetStatus(), kSuccess);
+    ASSERT_EQ(net.PrepareTables(), kSuccess);
+    ASSERT_EQ(net.GetNumberOfNodes(), 5);
+    const SampleNode& c = net.GetNode(2);
+    EXPECT_EQ(c.evidence, 1);
+    EXPECT_EQ(c.state, 1);
+    EXPECT_EQ(c.coordinatePointers[0], &net.GetNode(1).state);
+    EXPECT_EQ(c.coordinatePointers[1], &c.state);
+    const bool ancestors[] = {true, true, false, false, false};
+    for (int i = 0; i < 5; i++) EXPECT_EQ(net.GetNode(i).isEvidenceAncestor, ancestors[i]) << i;
+    EXPECT_EQ(net.GetNode(4).parentStrides, (std::vector<int>{6, 2, 1}));
+    EXPECT_EQ(net.GetNode(0).rowInChild, (std::vector<int>{0, 0, 0}));
+    EXPECT_EQ(net.GetNode(1).rowInChild, (std::vector<int>{0, 1}));
+    net.ResetBeliefs();
+    EXPECT_EQ(c.beliefs, (std::vector<double>{0, 1}));
+    EXPECT_EQ(net.GetNode(0).beliefs, (std::vector<double>{0, 0, 0}));
+}
+
+TEST(SampleNet, SingleNodeHasOneConfigurationAndNoParentMessages) {
+    TestNetwork t;
+    t.Add("A", 3);
+    WholePart part(t.net);
+    SampleNet net(part.view);
+    ASSERT_EQ(net.PrepareTables(), kSuccess);
+    const SampleNode& node = net.GetNode(0);
+    EXPECT_EQ(node.GetNumberOfConfigurations(), 1);
+    EXPECT_TRUE(node.piFromParents.empty());
+    EXPECT_FALSE(node.isEvidenceAncestor);
+}
+
+// The weight is the probability of the evidence at the drawn states while importance equals the table;
+// a factor of 0 stops the sample before the later nodes are drawn.
+TEST(SampleNet, DrawSampleWeighsByEvidenceAndStopsAtZero) {
+    Family f;
+    WholePart part(f.t.net);
+    SampleNet net(part.view);
+    ASSERT_EQ(net.PrepareTables(), kSuccess);
+    RandomGenerator random(3);
+    for (int s = 0; s < 50; s++) {
+        const double w = net.DrawSample(random);
+        const int b = net.GetNode(1).state;
+        EXPECT_EQ(w, b == 0 ? 0.3 : 1.0);
+        if (w > 0.0) {
+            EXPECT_GE(net.GetNode(4).state, 0);
+        }
+    }
+    SampleNode& b = net.GetNode(1);
+    for (int k = 0; k < 6; k++) b.importanceTable[k] = k % 2 == 0 ? 1.0 : 0.0;
+    f.t.Table(f.c, {0.7, 0.0, 0.0, 1.0});
+    net.GetNode(3).state = -7;
+    EXPECT_EQ(net.DrawSample(random), 0.0);
+    EXPECT_EQ(net.GetNode(3).state, -7);
+}
+
+// A node of n outcomes, parent of an observed node: table 1 - small mass at outcome 0, 0.001 at the
+// middle outcomes and 0 at the last.
+struct Ancestor {
+    explicit Ancestor(int n) {
+        x = t.Add("X", n);
+        const int y = t.Add("Y");
+        t.Arc(x, y);
+        std::vector<double> column(n, 0.001);
+        column[0] = 1.0 - 0.001 * (n - 2);
+        column[n - 1] = 0.0;
+        t.Table(x, column);
+        t.Observe(y, 0);
+    }
+    TestNetwork t;
+    int x;
+};
+
+TEST(SampleNet, InitImportanceTableCutoffsByOutcomeCount) {
+    struct Case {
+        int outcomes;
+        double cutoff;  // 0: uniform over the possible outcomes
+    };
+    for (const Case& c :
+         {Case{5, 0.1}, Case{6, 0.04}, Case{8, 0.04}, Case{9, 0.0025}, Case{20, 0.0025}, Case{21, 0}}) {
+        Ancestor g(c.outcomes);
+        WholePart part(g.t.net);
+        SampleNet net(part.view);
+        ASSERT_EQ(net.PrepareTables(), kSuccess);
+        SampleNode& x = net.GetNode(0);
+        net.InitImportanceTable(x, false);
+        const int n = c.outcomes;
+        std::vector<double> want(n, c.cutoff);
+        want[0] = c.cutoff == 0 ? 1.0 / (n - 1) : 1.0 - 0.001 * (n - 2) - (c.cutoff - 0.001) * (n - 2);
+        if (c.cutoff == 0) std::fill(want.begin(), want.end() - 1, 1.0 / (n - 1));
+        want[n - 1] = 0.0;
+        ExpectNear(Column(x.importanceTable, 0, n), want, 1e-12, "outcomes " + std::to_string(n));
+        net.InitImportanceTable(x, true);
+        std::fill(want.begin(), want.end() - 1, 1.0 / (n - 1));
+        ExpectNear(Column(x.importanceTable, 0, n), want, 1e-12, "uniform, outcomes " + std::to_string(n));
+    }
+}
+
+// A column that does not sum to 1 would leave the largest entry negative: it stays possible and the
+// column is a distribution.
+TEST(SampleNet, InitImportanceTableKeepsEveryPossibleOutcome) {
+    Ancestor g(5);
+    g.t.Table(g.x, {0.3, 0.01, 0.01, 0.01, 0.01});
+    WholePart part(g.t.net);
+    SampleNet net(part.view);
+    ASSERT_EQ(net.PrepareTables(), kSuccess);
+    net.InitImportanceTable(net.GetNode(0), false);
+    ExpectNear(Column(net.GetNode(0).importanceTable, 0, 5),
+               {0.3 / 0.7, 0.1 / 0.7, 0.1 / 0.7, 0.1 / 0.7, 0.1 / 0.7});
+    // Not an evidence ancestor: left alone.
+    net.InitImportanceTable(net.GetNode(1), false);
+    ExpectNear(Column(net.GetNode(1).importanceTable, 0, 4), {0.5, 0.5, 0.5, 0.5});
+}
+
+TEST(SampleNet, UpdateImportanceTableMixesLearnedColumns) {
+    TestNetwork t;
+    const int a = t.Add("A"), b = t.Add("B");
+    t.Arc(a, b);
+    t.Table(b, {0.5, 0.5, 0.2, 0.8});
+    t.Observe(a, 0);
+    WholePart part(t.net);
+    SampleNet net(part.view);
+    ASSERT_EQ(net.PrepareTables(), kSuccess);
+    SampleNode& node = net.GetNode(1);
+    node.learningTable[0] = 3.0;
+    node.learningTable[1] = 1.0;
+    net.learningRate = 0.4;
+    net.UpdateImportanceTable(node);
+    ExpectNear(Column(node.importanceTable, 0, 4),
+               {0.4 * 0.75 + 0.6 * 0.5, 0.4 * 0.25 + 0.6 * 0.5, 0.2, 0.8});
+    ExpectNear(Column(node.learningTable, 0, 4), {0, 0, 0, 0});
+}
+
+TEST(SampleNet, EpisCutoffRaisesSmallEntriesAndKeepsDistributions) {
+    struct Case {
+        std::vector<double> before;
+        std::vector<double> after;
+    };
+    const Case cases[] = {
+        {{0.99997, 0.00001, 0.00002}, {0.99997 - 0.00599 - 0.00598, 0.006, 0.006}},
+        {{0.0, 0.003, 0.997}, {0.0, 0.006, 0.994}},
+        // The large entry cannot give its share: it keeps the cut-off.
+        {{0.001, 0.001, 0.0065}, {1.0 / 3, 1.0 / 3, 1.0 / 3}},
+    };
+    for (const Case& c : cases) {
+        Ancestor g(3);
+        WholePart part(g.t.net);
+        SampleNet net(part.view);
+        ASSERT_EQ(net.PrepareTables(), kSuccess);
+        SampleNode& x = net.GetNode(0);
+        for (int k = 0; k < 3; k++) x.importanceTable[k] = c.before[k];
+        net.ApplyEpisCutoff(x);
+        ExpectNear(Column(x.importanceTable, 0, 3), c.after, 1e-12);
+    }
+}
+
+TEST(SamplingDraws, PickOutcomeSkipsZerosAndNeverPassesThePositiveEntries) {
+    struct Case {
+        std::vector<double> column;
+        double r;
+        int outcome;
+    };
+    const Case cases[] = {
+        {{0, 0.5, 0.5}, 0.0, 1},
+        {{0.5, 0.5}, 0.5, 1},
+        {{0.5, 0.5}, 0.4999, 0},
+        // Rounding leaves the sum below the draw: the last possible outcome, not the impossible one.
+        {{0.3, 0.3, 0.4 - 1e-12, 0}, 1 - 1e-15, 2},
+        {{0, 0}, 0.3, -1},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(vovido::PickOutcome(c.column.data(), static_cast<int>(c.column.size()), c.r), c.outcome)
+            << c.r;
+}
+
+}  // namespace

@@ -1,0 +1,232 @@
+// Sampling drivers (algorithms 1 and 3 to 9 through the belief-update dispatch): answers against
+// enumeration of the joint, reproducible runs, and the failures with their status and message.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "base/error_log.h"
+#include "base/status_codes.h"
+#include "inference/sampling_draws.h"
+#include "inference/sampling_drivers.h"
+#include "tests/inference/brute_force.h"
+#include "tests/inference/random_networks.h"
+#include "tests/inference/test_network.h"
+
+namespace {
+
+using test_network::TestNetwork;
+
+constexpr int kSamplers[] = {1, 3, 4, 5, 6, 7, 8};
+constexpr int kAllAlgorithms[] = {1, 3, 4, 5, 6, 7, 8, 9};
+
+int Update(VRX_network& net, int algorithm, int samples, uint32_t seed = 4711) {
+    net.SetBayesianAlgorithm(algorithm);
+    net.numSamples = samples;
+    vovido::SetSamplingSeed(seed);
+    net.InvalidateValues();
+    errorLog.Flush();
+    return net.UpdateBeliefs();
+}
+
+std::string Where(int algorithm, const std::string& more = "") {
+    return "algorithm " + std::to_string(algorithm) + more;
+}
+
+// The one entry of the error log.
+void ExpectLogged(int code, const std::string& message, const std::string& where) {
+    ASSERT_EQ(errorLog.GetNumberOfEntries(), 1) << where;
+    EXPECT_EQ(errorLog.GetCode(0), code) << where;
+    EXPECT_EQ(std::string(errorLog.GetMessage(0)), message) << where;
+}
+
+// Three observed children of a three-outcome root, each allowing two of its outcomes and together none:
+// no single finding fixes the root, so only sampling (or loopy propagation) sees the contradiction.
+struct PairwiseContradiction {
+    explicit PairwiseContradiction(TestNetwork& t) {
+        a = t.Add("A", 3);
+        const int c = t.Add("C"), d = t.Add("D"), e = t.Add("E");
+        t.Arcs({{a, c}, {a, d}, {a, e}});
+        t.Table(a, {0.3, 0.3, 0.4});
+        t.Table(c, {0.5, 0.5, 0.5, 0.5, 1, 0});
+        t.Table(d, {1, 0, 0.5, 0.5, 0.5, 0.5});
+        t.Table(e, {0.5, 0.5, 1, 0, 0.5, 0.5});
+        for (int h : {c, d, e}) t.Observe(h, 1);
+    }
+    int a = -1;
+};
+
+TEST(SamplingDrivers, AsiaPosteriorsAgreeWithEnumeration) {
+    test_network::Asia asia;
+    asia.t.Observe(asia.dysp, 0);
+    asia.t.Observe(asia.smoke, 1);
+    const brute_force::Reference ref = brute_force::Enumerate(asia.t.net);
+    for (int algorithm : kSamplers) {
+        ASSERT_EQ(Update(asia.t.net, algorithm, 20000), kSuccess) << Where(algorithm);
+        random_networks::ExpectBeliefs(asia.t.net, ref, 0.02, Where(algorithm));
+    }
+}
+
+// Random networks with hard and virtual evidence and targets; evidence of small probability is left to
+// the reference-network measurements.
+TEST(SamplingDrivers, RandomNetworksAgreeWithEnumeration) {
+    random_networks::Shape shape;
+    shape.targetShare = 0.3;
+    int checked = 0;
+    for (unsigned seed = 1; seed <= 16; seed++) {
+        std::mt19937 rng(seed);
+        TestNetwork t;
+        random_networks::Build(t.net, rng, shape);
+        const brute_force::Reference ref = brute_force::Enumerate(t.net);
+        if (ref.probEvidence < 0.05) continue;
+        checked++;
+        for (int algorithm : kSamplers) {
+            ASSERT_EQ(Update(t.net, algorithm, 20000), kSuccess)
+                << Where(algorithm, " seed " + std::to_string(seed));
+            random_networks::ExpectBeliefs(t.net, ref, 0.03,
+                                           Where(algorithm, " seed " + std::to_string(seed)));
+        }
+    }
+    EXPECT_GE(checked, 8);
+}
+
+// The per-parent records of an observed noisy-MAX node have no network node: they weigh the samples
+// and get no beliefs.
+TEST(SamplingDrivers, NoisyMaxFactorRecordsWeighSamplesWithoutNode) {
+    TestNetwork t;
+    const int p1 = t.Add("p1"), p2 = t.Add("p2", 3), w = t.Add("w");
+    const int y = t.Add("y", 3, DefinitionType::kNoisyMax);
+    t.Arcs({{p1, y}, {p2, y}, {p2, w}});
+    t.Table(p1, {0.8, 0.2});
+    t.Table(p2, {0.5, 0.3, 0.2});
+    t.Table(w, {0.9, 0.1, 0.6, 0.4, 0.2, 0.8});
+    t.Table(y, {0.5, 0.2, 0.3, 0, 0, 1, 0.3, 0.3, 0.4, 0.1, 0.2, 0.7, 0, 0, 1, 0.05, 0.1, 0.85});
+    ASSERT_EQ(t.net.userProperties.AddProperty("VRX_NOISYMAXRELEVANCE", "1"), kSuccess);
+    t.Observe(y, 2);
+    t.Observe(w, 1);
+    const brute_force::Reference ref = brute_force::Enumerate(t.net);
+    for (int algorithm : kAllAlgorithms) {
+        ASSERT_EQ(Update(t.net, algorithm, 20000), kSuccess) << Where(algorithm);
+        // Loopy propagation is exact here: the split leaves a tree.
+        random_networks::ExpectBeliefs(t.net, ref, algorithm == 9 ? 1e-9 : 0.02, Where(algorithm));
+    }
+}
+
+TEST(SamplingDrivers, FixedSeedRepeatsExactly) {
+    test_network::Asia asia;
+    asia.t.Observe(asia.xray, 0);
+    for (int algorithm : kSamplers) {
+        ASSERT_EQ(Update(asia.t.net, algorithm, 500, 99), kSuccess);
+        const std::vector<double> first = asia.t.Beliefs(asia.lung);
+        ASSERT_EQ(Update(asia.t.net, algorithm, 500, 99), kSuccess);
+        EXPECT_EQ(asia.t.Beliefs(asia.lung), first) << Where(algorithm);
+    }
+}
+
+TEST(SamplingDrivers, EmptyNetworkSucceedsWithoutMessage) {
+    VRX_network net;
+    for (int algorithm : kAllAlgorithms) {
+        EXPECT_EQ(Update(net, algorithm, 1000), kSuccess) << Where(algorithm);
+        EXPECT_EQ(errorLog.GetNumberOfEntries(), 0) << Where(algorithm);
+    }
+}
+
+// Independent roots: every part is one record. The self-contained samplers answer them from their
+// tables without drawing; the sampling network samples them too.
+TEST(SamplingDrivers, SingleNodePartsTakeTheirTables) {
+    TestNetwork t;
+    const int a = t.Add("A"), b = t.Add("B", 3);
+    t.Table(a, {0.25, 0.75});
+    t.Table(b, {0.5, 0.3, 0.2});
+    for (int algorithm : kAllAlgorithms) {
+        ASSERT_EQ(Update(t.net, algorithm, 20000), kSuccess) << Where(algorithm);
+        const double tolerance = algorithm == 7 || algorithm == 8 ? 0.02 : 1e-15;
+        test_network::ExpectNear(t.Beliefs(a), {0.25, 0.75}, tolerance, Where(algorithm));
+        test_network::ExpectNear(t.Beliefs(b), {0.5, 0.3, 0.2}, tolerance, Where(algorithm));
+        EXPECT_TRUE(t.Value(a)->IsUpToDate() && t.Value(b)->IsUpToDate()) << Where(algorithm);
+    }
+}
+
+TEST(SamplingDrivers, NoSampleCountFailsEveryPart) {
+    test_network::Asia asia;
+    asia.t.Observe(asia.xray, 0);
+    for (int samples : {0, -3}) {
+        for (int algorithm : kSamplers) {
+            const std::string where = Where(algorithm, " samples " + std::to_string(samples));
+            EXPECT_EQ(Update(asia.t.net, algorithm, samples), kNoUsefulSamples) << where;
+            ExpectLogged(kNoUsefulSamples, vovido::kNoUsefulSamplesText, where);
+            EXPECT_FALSE(asia.t.Value(asia.lung)->IsUpToDate()) << where;
+        }
+    }
+    // Loopy propagation draws no samples.
+    EXPECT_EQ(Update(asia.t.net, 9, 0), kSuccess);
+}
+
+TEST(SamplingDrivers, EvidenceThatNoSampleSatisfiesFails) {
+    TestNetwork t;
+    const PairwiseContradiction contradiction(t);
+    for (int algorithm : kAllAlgorithms) {
+        EXPECT_EQ(Update(t.net, algorithm, 2000), kNoUsefulSamples) << Where(algorithm);
+        ExpectLogged(kNoUsefulSamples, vovido::kNoUsefulSamplesText, Where(algorithm));
+        EXPECT_FALSE(t.Value(contradiction.a)->IsUpToDate()) << Where(algorithm);
+    }
+}
+
+// Evidence whose contradiction the relevance step resolves without sampling (each finding ends in a part
+// of its own) is still reported, naming the node.
+TEST(SamplingDrivers, EvidenceImpossibleThroughDeterministicTablesIsReported) {
+    TestNetwork t;
+    const int a = t.Add("A"), b = t.Add("B");
+    t.Arc(a, b);
+    t.Table(a, {0.4, 0.6});
+    t.Table(b, {1, 0, 0, 1});
+    t.Observe(a, 0);
+    t.Observe(b, 1);
+    for (int algorithm : kAllAlgorithms) {
+        EXPECT_EQ(Update(t.net, algorithm, 100), kConflictingEvidence) << Where(algorithm);
+        ExpectLogged(kConflictingEvidence, "Evidence is impossible: it has probability zero at node [B].",
+                     Where(algorithm));
+    }
+}
+
+// A part without useful samples fails the run, and the other parts are written all the same.
+TEST(SamplingDrivers, FailingPartKeepsTheOtherPartsResults) {
+    TestNetwork t;
+    const int x = t.Add("X"), y = t.Add("Y");
+    t.Arc(x, y);
+    t.Table(x, {0.3, 0.7});
+    t.Table(y, {0.9, 0.1, 0.2, 0.8});
+    t.Observe(y, 0);
+    const double px = 0.3 * 0.9 / (0.3 * 0.9 + 0.7 * 0.2);
+    const PairwiseContradiction contradiction(t);
+    for (int algorithm : {1, 3, 4, 6}) {
+        EXPECT_EQ(Update(t.net, algorithm, 20000), kNoUsefulSamples) << Where(algorithm);
+        ExpectLogged(kNoUsefulSamples, vovido::kNoUsefulSamplesText, Where(algorithm));
+        EXPECT_TRUE(t.Value(x)->IsUpToDate()) << Where(algorithm);
+        test_network::ExpectNear(t.Beliefs(x), {px, 1 - px}, 0.02, Where(algorithm));
+        EXPECT_FALSE(t.Value(contradiction.a)->IsUpToDate()) << Where(algorithm);
+    }
+}
+
+TEST(SamplingDrivers, NormalizeVector) {
+    struct Case {
+        std::vector<double> values;
+        double sum;
+        double returned;
+        std::vector<double> after;
+    };
+    const Case cases[] = {
+        {{1, 3}, 0.0, 4.0, {0.25, 0.75}},
+        {{1, 3}, 2.0, 2.0, {0.5, 1.5}},
+        {{0, 0}, 0.0, 0.0, {0, 0}},
+    };
+    for (const Case& c : cases) {
+        std::vector<double> values = c.values;
+        EXPECT_EQ(NormalizeVector(values.data(), static_cast<int>(values.size()), c.sum), c.returned);
+        EXPECT_EQ(values, c.after);
+    }
+}
+
+}  // namespace
