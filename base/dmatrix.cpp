@@ -5,14 +5,13 @@
 // fresh matrix and swaps it in, so a failure leaves the matrix untouched.
 #include "base/dmatrix.h"
 
+#include "base/size_limits.h"
+#include "base/status_codes.h"
+
 #include <climits>
 #include <cstring>
 
 namespace {
-
-constexpr int kOk = 0;
-constexpr int kBadArgument = -2;
-constexpr int kNoMemory = -42;
 
 // Odometer over a set of dimensions (last one fastest) that carries two linear offsets along, so that
 // a walk over one table can address another table or a reordered source without per-cell arithmetic.
@@ -20,12 +19,12 @@ class OffsetWalk {
 public:
     int Init(int n) {
         n_ = n;
-        if (counters_.SetSize(n) != kOk || sizes_.SetSize(n) != kOk || strideA_.SetSize(n) != kOk ||
-            strideB_.SetSize(n) != kOk) {
-            return kNoMemory;
+        if (counters_.SetSize(n) != kSuccess || sizes_.SetSize(n) != kSuccess ||
+            strideA_.SetSize(n) != kSuccess || strideB_.SetSize(n) != kSuccess) {
+            return kOutOfMemory;
         }
         counters_.FillWith(0);
-        return kOk;
+        return kSuccess;
     }
     void Set(int k, int size, int strideA, int strideB) {
         sizes_[k] = size;
@@ -58,11 +57,11 @@ private:
 }  // namespace
 
 VRX_Dmatrix::VRX_Dmatrix(const VRX_intArray& sizes) {
-    Setup(sizes);
+    (void)Setup(sizes);  // on failure the matrix stays empty, as documented
 }
 
 VRX_Dmatrix::VRX_Dmatrix(const VRX_Dmatrix& other) {
-    Copy(other);
+    (void)Copy(other);  // on failure the copy stays empty, as documented
 }
 
 VRX_Dmatrix::VRX_Dmatrix(VRX_Dmatrix&& other) noexcept {
@@ -70,7 +69,7 @@ VRX_Dmatrix::VRX_Dmatrix(VRX_Dmatrix&& other) noexcept {
 }
 
 VRX_Dmatrix& VRX_Dmatrix::operator=(const VRX_Dmatrix& other) {
-    if (this != &other && Copy(other) != kOk) CleanUp();
+    if (this != &other && Copy(other) != kSuccess) CleanUp();
     return *this;
 }
 
@@ -83,13 +82,13 @@ VRX_Dmatrix& VRX_Dmatrix::operator=(VRX_Dmatrix&& other) noexcept {
 }
 
 int VRX_Dmatrix::Copy(const VRX_Dmatrix& other) {
-    if (this == &other) return kOk;
+    if (this == &other) return kSuccess;
     VRX_intArray dims;
     VRX_intArray str;
-    if (dims.Copy(other.dimensions) != kOk || str.Copy(other.strides) != kOk) return kNoMemory;
+    if (dims.Copy(other.dimensions) != kSuccess || str.Copy(other.strides) != kSuccess) return kOutOfMemory;
     if (data.GetSize() != other.data.GetSize()) {
         VRX_doubleArray values;
-        if (values.Copy(other.data) != kOk) return kNoMemory;
+        if (values.Copy(other.data) != kSuccess) return kOutOfMemory;
         data.Swap(values);
     } else {
         data.CopyElements(other.data);
@@ -97,14 +96,14 @@ int VRX_Dmatrix::Copy(const VRX_Dmatrix& other) {
     }
     dimensions.Swap(dims);
     strides.Swap(str);
-    return kOk;
+    return kSuccess;
 }
 
 int VRX_Dmatrix::CleanUp() {
     dimensions.CleanUp();
     strides.CleanUp();
     data.CleanUp();
-    return kOk;
+    return kSuccess;
 }
 
 void VRX_Dmatrix::Swap(VRX_Dmatrix& other) {
@@ -114,7 +113,7 @@ void VRX_Dmatrix::Swap(VRX_Dmatrix& other) {
 }
 
 int VRX_Dmatrix::GetSizeOfDimension(int d) const {
-    return ValidDimension_(d) ? dimensions[d] : kBadArgument;
+    return ValidDimension_(d) ? dimensions[d] : kOutOfRange;
 }
 
 double& VRX_Dmatrix::CheckedSubscript(const VRX_intArray& coords) {
@@ -144,67 +143,68 @@ int VRX_Dmatrix::CoordinatePointersToIndex(int* const* table) const {
 }
 
 int VRX_Dmatrix::IndexToCoordinates(int i, VRX_intArray& coords) const {
-    if (i < 0 || i >= data.GetSize()) return kBadArgument;
+    if (i < 0 || i >= data.GetSize()) return kOutOfRange;
     const int nd = dimensions.GetSize();
     int res = coords.FlushAndReserve(nd);
-    if (res != kOk) return res;
+    if (res != kSuccess) return res;
     for (int k = 0; k < nd; k++) {
         coords[k] = i / strides[k];
         i -= coords[k] * strides[k];
     }
-    return kOk;
+    return kSuccess;
 }
 
 int VRX_Dmatrix::NextCoordinates(VRX_intArray& coords) const {
     const int nd = dimensions.GetSize();
-    if (nd == 0 || coords.GetSize() < nd) return kBadArgument;
+    if (nd == 0 || coords.GetSize() < nd) return kOutOfRange;
     int i = nd - 1;
     while (i >= 0 && coords[i] >= dimensions[i] - 1) i--;
-    if (i < 0) return kBadArgument;
+    if (i < 0) return kOutOfRange;
     coords[i]++;
     for (int k = i + 1; k < nd; k++) coords[k] = 0;
-    return kOk;
+    return kSuccess;
 }
 
 int VRX_Dmatrix::BuildShape_(const int* sizes, int n, VRX_Dmatrix& out) {
-    if (n < 0 || (n > 0 && sizes == nullptr)) return kBadArgument;
+    if (n < 0 || (n > 0 && sizes == nullptr)) return kOutOfRange;
     for (int i = 0; i < n; i++) {
-        if (sizes[i] < 1) return kBadArgument;
+        if (sizes[i] < 1) return kOutOfRange;
     }
     if (n == 0) {
         out.CleanUp();
-        return kOk;
+        return kSuccess;
     }
     VRX_intArray dims;
     VRX_intArray str;
-    if (dims.SetSize(n) != kOk || str.SetSize(n) != kOk) return kNoMemory;
+    if (dims.SetSize(n) != kSuccess || str.SetSize(n) != kSuccess) return kOutOfMemory;
     long long total = 1;
     for (int i = n - 1; i >= 0; i--) {
         str[i] = static_cast<int>(total);
         dims[i] = sizes[i];
         total *= sizes[i];
-        // A table whose elements cannot all be indexed by an int is refused rather than wrapped.
-        if (total > INT_MAX) return kNoMemory;
+        // Refused before anything is allocated; the product stays far below overflow, as every size is
+        // at most INT_MAX and the running total at most the limit.
+        if (total > kMaxTableCells) return kOutOfMemory;
     }
     dims.SetCount(n);
     str.SetCount(n);
     const int count = static_cast<int>(total);
     if (out.data.GetSize() != count) {
         VRX_doubleArray values;
-        if (values.SetSize(count) != kOk) return kNoMemory;
+        if (values.SetSize(count) != kSuccess) return kOutOfMemory;
         out.data.Swap(values);
     }
     out.data.SetCount(count);
     out.dimensions.Swap(dims);
     out.strides.Swap(str);
-    return kOk;
+    return kSuccess;
 }
 
 int VRX_Dmatrix::BuildResized_(int d, int n, VRX_Dmatrix& out) const {
     VRX_intArray sizes;
-    if (sizes.Copy(dimensions) != kOk) return kNoMemory;
+    if (sizes.Copy(dimensions) != kSuccess) return kOutOfMemory;
     if (n == 0) {
-        sizes.Delete(d);
+        if (const int rc = sizes.Delete(d)) return rc;
     } else {
         sizes[d] = n;
     }
@@ -220,31 +220,31 @@ int VRX_Dmatrix::SetupFromList(const int* table, int n) {
     // Lend the current buffer so that a set-up with the same element count reuses it.
     shape.data.Swap(data);
     int res = BuildShape_(table, n, shape);
-    if (res != kOk) {
+    if (res != kSuccess) {
         data.Swap(shape.data);
         return res;
     }
     Swap(shape);
-    return kOk;
+    return kSuccess;
 }
 
 int VRX_Dmatrix::FillWith(double v) {
     data.FillWith(v);
-    return kOk;
+    return kSuccess;
 }
 
 int VRX_Dmatrix::FillWithIndices() {
     const int total = data.GetSize();
     double* p = data.GetItems();
     for (int i = 0; i < total; i++) p[i] = static_cast<double>(i);
-    return kOk;
+    return kSuccess;
 }
 
 int VRX_Dmatrix::MultiplyBy(double f) {
     const int total = data.GetSize();
     double* p = data.GetItems();
     for (int i = 0; i < total; i++) p[i] *= f;
-    return kOk;
+    return kSuccess;
 }
 
 int VRX_Dmatrix::HasSameDimensions(const VRX_Dmatrix& other) const {
@@ -257,18 +257,18 @@ int VRX_Dmatrix::HasSameDimensions(const VRX_Dmatrix& other) const {
 }
 
 int VRX_Dmatrix::SetToSum(const VRX_Dmatrix& a, const VRX_Dmatrix& b) {
-    if (!HasSameDimensions(a) || !HasSameDimensions(b)) return kBadArgument;
+    if (!HasSameDimensions(a) || !HasSameDimensions(b)) return kOutOfRange;
     const int total = data.GetSize();
     double* p = data.GetItems();
     const double* pa = a.data.GetItems();
     const double* pb = b.data.GetItems();
     for (int i = 0; i < total; i++) p[i] = pa[i] + pb[i];
-    return kOk;
+    return kSuccess;
 }
 
 int VRX_Dmatrix::Normalize() {
     const int nd = dimensions.GetSize();
-    if (nd == 0) return kOk;
+    if (nd == 0) return kSuccess;
     const int n = dimensions[nd - 1];
     const int total = data.GetSize();
     double* p = data.GetItems();
@@ -285,20 +285,20 @@ int VRX_Dmatrix::Normalize() {
             for (int j = 0; j < n; j++) run[j] /= s;
         }
     }
-    return kOk;
+    return kSuccess;
 }
 
 int VRX_Dmatrix::CompleteDistribution(const VRX_intArray& coords) {
     const int nd = dimensions.GetSize();
-    if (nd == 0 || coords.GetSize() < nd) return kBadArgument;
+    if (nd == 0 || coords.GetSize() < nd) return kOutOfRange;
     for (int i = 0; i < nd; i++) {
-        if (coords[i] < 0 || coords[i] >= dimensions[i]) return kBadArgument;
+        if (coords[i] < 0 || coords[i] >= dimensions[i]) return kOutOfRange;
     }
     return CompleteDistributionAtIndex(CoordinatesToIndex(coords));
 }
 
 int VRX_Dmatrix::CompleteDistributionAtIndex(int i) {
-    if (i < 0 || i >= data.GetSize()) return kBadArgument;
+    if (i < 0 || i >= data.GetSize()) return kOutOfRange;
     const int n = dimensions[dimensions.GetSize() - 1];
     const int start = i - i % n;
     const double* run = data.GetItems() + start;
@@ -307,18 +307,18 @@ int VRX_Dmatrix::CompleteDistributionAtIndex(int i) {
         if (start + j != i) s += run[j];
     }
     data[i] = 1.0 - s;
-    return kOk;
+    return kSuccess;
 }
 
 int VRX_Dmatrix::SubTableEquals(double v, const VRX_intArray& coords) const {
     const int nd = dimensions.GetSize();
-    if (coords.GetSize() < nd) return kBadArgument;
+    if (coords.GetSize() < nd) return kOutOfRange;
     if (nd == 0) return 1;
     int base = 0;
     int nFree = 0;
     int lastFree = -1;
     for (int i = 0; i < nd; i++) {
-        if (coords[i] >= dimensions[i]) return kBadArgument;
+        if (coords[i] >= dimensions[i]) return kOutOfRange;
         if (coords[i] >= 0) {
             base += coords[i] * strides[i];
         } else {
@@ -329,7 +329,7 @@ int VRX_Dmatrix::SubTableEquals(double v, const VRX_intArray& coords) const {
     const double* p = data.GetItems();
     if (nFree == 0) return p[base] == v ? 1 : 0;
     OffsetWalk walk;
-    if (walk.Init(nFree - 1) != kOk) return kNoMemory;
+    if (walk.Init(nFree - 1) != kSuccess) return kOutOfMemory;
     for (int i = 0, k = 0; i < lastFree; i++) {
         if (coords[i] < 0) walk.Set(k++, dimensions[i], strides[i], 0);
     }
@@ -347,9 +347,9 @@ int VRX_Dmatrix::SubTableEquals(double v, const VRX_intArray& coords) const {
 }
 
 int VRX_Dmatrix::SubTableEqualsAt(double v, int d1, int k1, int d2, int k2) const {
-    if (!ValidDimension_(d1) || !ValidDimension_(d2)) return kBadArgument;
+    if (!ValidDimension_(d1) || !ValidDimension_(d2)) return kOutOfRange;
     VRX_intArray coords;
-    if (coords.SetSize(dimensions.GetSize()) != kOk) return kNoMemory;
+    if (coords.SetSize(dimensions.GetSize()) != kSuccess) return kOutOfMemory;
     coords.FillWith(-1);
     coords[d1] = k1;
     coords[d2] = k2;
@@ -357,12 +357,12 @@ int VRX_Dmatrix::SubTableEqualsAt(double v, int d1, int k1, int d2, int k2) cons
 }
 
 int VRX_Dmatrix::AddItem(int d) {
-    if (!ValidDimension_(d)) return kBadArgument;
+    if (!ValidDimension_(d)) return kOutOfRange;
     const int n = dimensions[d];
-    if (n == INT_MAX) return kNoMemory;
+    if (n == INT_MAX) return kOutOfMemory;
     VRX_Dmatrix result;
     int res = BuildResized_(d, n + 1, result);
-    if (res != kOk) return res;
+    if (res != kSuccess) return res;
     const int outer = Outer_(d);
     const int inner = strides[d];
     const double* src = data.GetItems();
@@ -375,15 +375,15 @@ int VRX_Dmatrix::AddItem(int d) {
         dst += inner;
     }
     Swap(result);
-    return kOk;
+    return kSuccess;
 }
 
 int VRX_Dmatrix::RemoveLastItem(int d) {
-    if (!ValidDimension_(d) || dimensions[d] == 1) return kBadArgument;
+    if (!ValidDimension_(d) || dimensions[d] == 1) return kOutOfRange;
     const int n = dimensions[d];
     VRX_Dmatrix result;
     int res = BuildResized_(d, n - 1, result);
-    if (res != kOk) return res;
+    if (res != kSuccess) return res;
     const int outer = Outer_(d);
     const int inner = strides[d];
     const double* src = data.GetItems();
@@ -392,11 +392,11 @@ int VRX_Dmatrix::RemoveLastItem(int d) {
         std::memcpy(dst + o * (n - 1) * inner, src + o * n * inner, sizeof(double) * (n - 1) * inner);
     }
     Swap(result);
-    return kOk;
+    return kSuccess;
 }
 
 int VRX_Dmatrix::ShiftItemsUp(int d, int k, double v) {
-    if (!ValidDimension_(d) || k < 0 || k >= dimensions[d]) return kBadArgument;
+    if (!ValidDimension_(d) || k < 0 || k >= dimensions[d]) return kOutOfRange;
     const int n = dimensions[d];
     const int outer = Outer_(d);
     const int inner = strides[d];
@@ -405,11 +405,11 @@ int VRX_Dmatrix::ShiftItemsUp(int d, int k, double v) {
         std::memmove(block + (k + 1) * inner, block + k * inner, sizeof(double) * (n - 1 - k) * inner);
         for (int j = 0; j < inner; j++) block[k * inner + j] = v;
     }
-    return kOk;
+    return kSuccess;
 }
 
 int VRX_Dmatrix::ShiftItemsDown(int d, int k) {
-    if (!ValidDimension_(d) || k < 0 || k >= dimensions[d]) return kBadArgument;
+    if (!ValidDimension_(d) || k < 0 || k >= dimensions[d]) return kOutOfRange;
     const int n = dimensions[d];
     const int outer = Outer_(d);
     const int inner = strides[d];
@@ -418,17 +418,17 @@ int VRX_Dmatrix::ShiftItemsDown(int d, int k) {
         std::memmove(block + k * inner, block + (k + 1) * inner, sizeof(double) * (n - 1 - k) * inner);
         for (int j = 0; j < inner; j++) block[(n - 1) * inner + j] = 0.0;
     }
-    return kOk;
+    return kSuccess;
 }
 
 int VRX_Dmatrix::InsertDimension(int p, int n) {
     const int nd = dimensions.GetSize();
-    if (p < 0 || p > nd || n < 1) return kBadArgument;
+    if (p < 0 || p > nd || n < 1) return kOutOfRange;
     VRX_intArray sizes;
-    if (sizes.Copy(dimensions) != kOk || sizes.Insert(p, n) != kOk) return kNoMemory;
+    if (sizes.Copy(dimensions) != kSuccess || sizes.Insert(p, n) != kSuccess) return kOutOfMemory;
     VRX_Dmatrix result;
     int res = BuildShape_(sizes.GetItems(), sizes.GetCount(), result);
-    if (res != kOk) return res;
+    if (res != kSuccess) return res;
     double* dst = result.data.GetItems();
     if (nd == 0) {
         result.FillWith(0.0);
@@ -447,7 +447,7 @@ int VRX_Dmatrix::InsertDimension(int p, int n) {
         }
     }
     Swap(result);
-    return kOk;
+    return kSuccess;
 }
 
 int VRX_Dmatrix::AddDimension(int n) {
@@ -455,50 +455,50 @@ int VRX_Dmatrix::AddDimension(int n) {
 }
 
 int VRX_Dmatrix::SetSizeOfDimension(int d, int n) {
-    if (!ValidDimension_(d) || n < 1) return kBadArgument;
-    if (dimensions[d] == n) return kOk;
+    if (!ValidDimension_(d) || n < 1) return kOutOfRange;
+    if (dimensions[d] == n) return kSuccess;
     VRX_Dmatrix result;
     int res = BuildResized_(d, n, result);
-    if (res != kOk) return res;
+    if (res != kSuccess) return res;
     Swap(result);
-    return kOk;
+    return kSuccess;
 }
 
 int VRX_Dmatrix::ExtractSliceData(int d, int k, VRX_intArray& sizes, VRX_doubleArray& values) const {
-    if (!ValidDimension_(d) || k < 0 || k >= dimensions[d]) return kBadArgument;
+    if (!ValidDimension_(d) || k < 0 || k >= dimensions[d]) return kOutOfRange;
     const int nd = dimensions.GetSize();
     if (nd == 1) {
-        sizes.SetSize(0);
+        if (const int rc = sizes.SetSize(0)) return rc;
         values.CleanUp();
-        return kOk;
+        return kSuccess;
     }
     VRX_intArray newSizes;
-    if (newSizes.Copy(dimensions) != kOk) return kNoMemory;
-    newSizes.Delete(d);
+    if (newSizes.Copy(dimensions) != kSuccess) return kOutOfMemory;
+    if (const int rc = newSizes.Delete(d)) return rc;
     const int n = dimensions[d];
     const int outer = Outer_(d);
     const int inner = strides[d];
     VRX_doubleArray slice;
-    if (slice.SetSize(outer * inner) != kOk) return kNoMemory;
+    if (slice.SetSize(outer * inner) != kSuccess) return kOutOfMemory;
     slice.SetCount(outer * inner);
     const double* src = data.GetItems() + k * inner;
     double* dst = slice.GetItems();
     for (int o = 0; o < outer; o++) std::memcpy(dst + o * inner, src + o * n * inner, sizeof(double) * inner);
     sizes.Swap(newSizes);
     values.Swap(slice);
-    return kOk;
+    return kSuccess;
 }
 
 int VRX_Dmatrix::SliceInto_(int d, int k, VRX_Dmatrix& out) const {
-    if (!ValidDimension_(d) || k < 0 || k >= dimensions[d]) return kBadArgument;
+    if (!ValidDimension_(d) || k < 0 || k >= dimensions[d]) return kOutOfRange;
     // No zero-dimensional tables: removing the only dimension leaves nothing.
     if (dimensions.GetSize() == 1) {
         out.CleanUp();
-        return kOk;
+        return kSuccess;
     }
     VRX_Dmatrix result;
     int res = BuildResized_(d, 0, result);
-    if (res != kOk) return res;
+    if (res != kSuccess) return res;
     const int n = dimensions[d];
     const int outer = Outer_(d);
     const int inner = strides[d];
@@ -512,7 +512,7 @@ int VRX_Dmatrix::SliceInto_(int d, int k, VRX_Dmatrix& out) const {
         }
     }
     out.Swap(result);
-    return kOk;
+    return kSuccess;
 }
 
 int VRX_Dmatrix::ExtractSlice(int d, int k, VRX_Dmatrix& out) const {
@@ -529,35 +529,35 @@ int VRX_Dmatrix::RemoveDimension(int d) {
 
 int VRX_Dmatrix::ExtractSubMatrix(const VRX_intArray& coords, VRX_Dmatrix& out) const {
     const int nd = dimensions.GetSize();
-    if (coords.GetSize() < nd) return kBadArgument;
+    if (coords.GetSize() < nd) return kOutOfRange;
     int lastFixed = -1;
     for (int i = 0; i < nd; i++) {
-        if (coords[i] >= dimensions[i]) return kBadArgument;
+        if (coords[i] >= dimensions[i]) return kOutOfRange;
         if (coords[i] >= 0) lastFixed = i;
     }
     if (lastFixed < 0) return out.Copy(*this);
     VRX_Dmatrix result;
     int res = SliceInto_(lastFixed, coords[lastFixed], result);
     // Earlier dimensions keep their numbers while later ones are removed.
-    for (int i = lastFixed - 1; res == kOk && i >= 0; i--) {
+    for (int i = lastFixed - 1; res == kSuccess && i >= 0; i--) {
         if (coords[i] >= 0) res = result.SliceInto_(i, coords[i], result);
     }
-    if (res != kOk) return res;
+    if (res != kSuccess) return res;
     out.Swap(result);
-    return kOk;
+    return kSuccess;
 }
 
 int VRX_Dmatrix::WeightedSumInto_(int d, const VRX_doubleArray& weights, VRX_Dmatrix& out) const {
-    if (!ValidDimension_(d)) return kBadArgument;
+    if (!ValidDimension_(d)) return kOutOfRange;
     const int n = dimensions[d];
-    if (weights.GetSize() < n) return kBadArgument;
+    if (weights.GetSize() < n) return kOutOfRange;
     if (dimensions.GetSize() == 1) {
         out.CleanUp();
-        return kOk;
+        return kSuccess;
     }
     VRX_Dmatrix result;
     int res = BuildResized_(d, 0, result);
-    if (res != kOk) return res;
+    if (res != kSuccess) return res;
     const int outer = Outer_(d);
     const int inner = strides[d];
     const double* w = weights.GetItems();
@@ -584,7 +584,7 @@ int VRX_Dmatrix::WeightedSumInto_(int d, const VRX_doubleArray& weights, VRX_Dma
         }
     }
     out.Swap(result);
-    return kOk;
+    return kSuccess;
 }
 
 int VRX_Dmatrix::WeightedSumOverDimension(int d, const VRX_doubleArray& weights) {
@@ -598,31 +598,31 @@ int VRX_Dmatrix::WeightedSumOverDimensionInto(int d, const VRX_doubleArray& weig
 int VRX_Dmatrix::MultiplyAndSumOutDimension(int d, const VRX_Dmatrix& other, const VRX_intArray& map) {
     const int nd = dimensions.GetSize();
     const int nOther = other.dimensions.GetSize();
-    if (!ValidDimension_(d) || map.GetCount() != nOther) return kBadArgument;
+    if (!ValidDimension_(d) || map.GetCount() != nOther) return kOutOfRange;
     bool found = false;
     for (int k = 0; k < nOther; k++) {
         const int j = map[k];
-        if (j < 0 || j >= nd || dimensions[j] != other.dimensions[k]) return kBadArgument;
+        if (j < 0 || j >= nd || dimensions[j] != other.dimensions[k]) return kOutOfRange;
         found = found || j == d;
     }
-    if (!found) return kBadArgument;
+    if (!found) return kOutOfRange;
     // Stride in other of each dimension of this one (0 where other lacks it; summed where several
     // dimensions of other map to the same one).
     VRX_intArray otherStrides;
-    if (otherStrides.SetSize(nd) != kOk) return kNoMemory;
+    if (otherStrides.SetSize(nd) != kSuccess) return kOutOfMemory;
     otherStrides.FillWith(0);
     for (int k = 0; k < nOther; k++) otherStrides[map[k]] += other.strides[k];
     if (nd == 1) {
         CleanUp();
-        return kOk;
+        return kSuccess;
     }
     VRX_Dmatrix result;
     int res = BuildResized_(d, 0, result);
-    if (res != kOk) return res;
+    if (res != kSuccess) return res;
     // The last remaining dimension is walked in a tight loop, the others by the odometer.
     const int last = d == nd - 1 ? nd - 2 : nd - 1;
     OffsetWalk walk;
-    if (walk.Init(nd - 2) != kOk) return kNoMemory;
+    if (walk.Init(nd - 2) != kSuccess) return kOutOfMemory;
     for (int i = 0, k = 0; i < last; i++) {
         if (i != d) walk.Set(k++, dimensions[i], strides[i], otherStrides[i]);
     }
@@ -660,26 +660,26 @@ int VRX_Dmatrix::MultiplyAndSumOutDimension(int d, const VRX_Dmatrix& other, con
         out += nLast;
     } while (walk.Next(offA, offB));
     Swap(result);
-    return kOk;
+    return kSuccess;
 }
 
 int VRX_Dmatrix::ReorderDimensions(const VRX_intArray& order) {
     const int nd = dimensions.GetSize();
-    if (order.GetCount() != nd) return kBadArgument;
+    if (order.GetCount() != nd) return kOutOfRange;
     int res = order.CheckPermutation(nd);
-    if (res != kOk) return res;
+    if (res != kSuccess) return res;
     bool identity = true;
     for (int i = 0; i < nd; i++) identity = identity && order[i] == i;
-    if (identity) return kOk;
+    if (identity) return kSuccess;
     VRX_intArray sizes;
-    if (sizes.SetSize(nd) != kOk) return kNoMemory;
+    if (sizes.SetSize(nd) != kSuccess) return kOutOfMemory;
     for (int i = 0; i < nd; i++) sizes[i] = dimensions[order[i]];
     VRX_Dmatrix result;
     res = BuildShape_(sizes.GetItems(), nd, result);
-    if (res != kOk) return res;
+    if (res != kSuccess) return res;
     // Walk the new table in order; each new dimension steps through the source by its old stride.
     OffsetWalk walk;
-    if (walk.Init(nd - 1) != kOk) return kNoMemory;
+    if (walk.Init(nd - 1) != kSuccess) return kOutOfMemory;
     for (int i = 0; i < nd - 1; i++) walk.Set(i, sizes[i], strides[order[i]], 0);
     const int nLast = sizes[nd - 1];
     const int sLast = strides[order[nd - 1]];
@@ -693,17 +693,17 @@ int VRX_Dmatrix::ReorderDimensions(const VRX_intArray& order) {
         dst += nLast;
     } while (walk.Next(off, unused));
     Swap(result);
-    return kOk;
+    return kSuccess;
 }
 
 int VRX_Dmatrix::ReorderItems(int d, const VRX_intArray& order) {
-    if (!ValidDimension_(d)) return kBadArgument;
+    if (!ValidDimension_(d)) return kOutOfRange;
     const int n = dimensions[d];
-    if (order.GetCount() != n) return kBadArgument;
+    if (order.GetCount() != n) return kOutOfRange;
     int res = order.CheckPermutation(n);
-    if (res != kOk) return res;
+    if (res != kSuccess) return res;
     VRX_doubleArray values;
-    if (values.SetSize(data.GetSize()) != kOk) return kNoMemory;
+    if (values.SetSize(data.GetSize()) != kSuccess) return kOutOfMemory;
     values.SetCount(data.GetCount());
     const int outer = Outer_(d);
     const int inner = strides[d];
@@ -721,5 +721,5 @@ int VRX_Dmatrix::ReorderItems(int d, const VRX_intArray& order) {
         dst += n * inner;
     }
     data.Swap(values);
-    return kOk;
+    return kSuccess;
 }

@@ -17,7 +17,7 @@ public:
     VRX_Dmatrix& operator=(VRX_Dmatrix&& other) noexcept;
     ~VRX_Dmatrix() = default;
 
-    int Copy(const VRX_Dmatrix& other);
+    [[nodiscard]] int Copy(const VRX_Dmatrix& other);
     int CleanUp();
     void Swap(VRX_Dmatrix& other);
 
@@ -31,7 +31,7 @@ public:
     double* GetData() { return data.GetSize() > 0 ? data.GetItems() : nullptr; }
     const double* GetData() const { return data.GetSize() > 0 ? data.GetItems() : nullptr; }
     // -2 for a dimension that does not exist.
-    int GetSizeOfDimension(int d) const;
+    [[nodiscard]] int GetSizeOfDimension(int d) const;
 
     // Element access; the unchecked ones rely on the caller for valid indices and coordinates.
     double& operator[](int i) { return data[i]; }
@@ -43,54 +43,54 @@ public:
     double& CheckedSubscript(const VRX_intArray& coords);
     int CoordinatesToIndex(const VRX_intArray& coords) const;
     int CoordinatePointersToIndex(int* const* table) const;
-    int IndexToCoordinates(int i, VRX_intArray& coords) const;
-    int NextCoordinates(VRX_intArray& coords) const;
+    [[nodiscard]] int IndexToCoordinates(int i, VRX_intArray& coords) const;
+    [[nodiscard]] int NextCoordinates(VRX_intArray& coords) const;
 
     // Set-up and whole-table operations.
-    int Setup(const VRX_intArray& sizes);
-    int SetupFromList(const int* table, int n);
+    [[nodiscard]] int Setup(const VRX_intArray& sizes);
+    [[nodiscard]] int SetupFromList(const int* table, int n);
     int FillWith(double v);
     int FillWithIndices();
     int MultiplyBy(double f);
     int HasSameDimensions(const VRX_Dmatrix& other) const;
-    int SetToSum(const VRX_Dmatrix& a, const VRX_Dmatrix& b);
+    [[nodiscard]] int SetToSum(const VRX_Dmatrix& a, const VRX_Dmatrix& b);
     int Normalize();
-    int CompleteDistribution(const VRX_intArray& coords);
-    int CompleteDistributionAtIndex(int i);
-    int SubTableEquals(double v, const VRX_intArray& coords) const;
-    int SubTableEqualsAt(double v, int d1, int k1, int d2, int k2) const;
+    [[nodiscard]] int CompleteDistribution(const VRX_intArray& coords);
+    [[nodiscard]] int CompleteDistributionAtIndex(int i);
+    [[nodiscard]] int SubTableEquals(double v, const VRX_intArray& coords) const;
+    [[nodiscard]] int SubTableEqualsAt(double v, int d1, int k1, int d2, int k2) const;
 
     // Shape-changing operations: each either succeeds or leaves the matrix as it was.
-    int AddItem(int d);
-    int RemoveLastItem(int d);
-    int ShiftItemsUp(int d, int k, double v);
-    int ShiftItemsDown(int d, int k);
-    int InsertDimension(int p, int n);
-    int AddDimension(int n);
-    int SetSizeOfDimension(int d, int n);
-    int ExtractSliceData(int d, int k, VRX_intArray& sizes, VRX_doubleArray& values) const;
+    [[nodiscard]] int AddItem(int d);
+    [[nodiscard]] int RemoveLastItem(int d);
+    [[nodiscard]] int ShiftItemsUp(int d, int k, double v);
+    [[nodiscard]] int ShiftItemsDown(int d, int k);
+    [[nodiscard]] int InsertDimension(int p, int n);
+    [[nodiscard]] int AddDimension(int n);
+    [[nodiscard]] int SetSizeOfDimension(int d, int n);
+    [[nodiscard]] int ExtractSliceData(int d, int k, VRX_intArray& sizes, VRX_doubleArray& values) const;
     int ExtractSlice(int d, int k, VRX_Dmatrix& out) const;
-    int ReduceToSlice(int d, int k);
-    int RemoveDimension(int d);
-    int ExtractSubMatrix(const VRX_intArray& coords, VRX_Dmatrix& out) const;
-    int WeightedSumOverDimension(int d, const VRX_doubleArray& weights);
+    [[nodiscard]] int ReduceToSlice(int d, int k);
+    [[nodiscard]] int RemoveDimension(int d);
+    [[nodiscard]] int ExtractSubMatrix(const VRX_intArray& coords, VRX_Dmatrix& out) const;
+    [[nodiscard]] int WeightedSumOverDimension(int d, const VRX_doubleArray& weights);
     int WeightedSumOverDimensionInto(int d, const VRX_doubleArray& weights, VRX_Dmatrix& out) const;
-    int MultiplyAndSumOutDimension(int d, const VRX_Dmatrix& other, const VRX_intArray& map);
-    int ReorderDimensions(const VRX_intArray& order);
-    int ReorderItems(int d, const VRX_intArray& order);
+    [[nodiscard]] int MultiplyAndSumOutDimension(int d, const VRX_Dmatrix& other, const VRX_intArray& map);
+    [[nodiscard]] int ReorderDimensions(const VRX_intArray& order);
+    [[nodiscard]] int ReorderItems(int d, const VRX_intArray& order);
 
 private:
     // Sets up from n sizes into out (which must not be this): -2 for a size below 1, -42 when the
-    // element count would pass INT_MAX or cannot be allocated. out is untouched on failure.
-    static int BuildShape_(const int* sizes, int n, VRX_Dmatrix& out);
+    // element count would pass kMaxTableCells or cannot be allocated. out is untouched on failure.
+    [[nodiscard]] static int BuildShape_(const int* sizes, int n, VRX_Dmatrix& out);
     // Sizes of this matrix with dimension d resized to n (n = 0 drops it), as a fresh matrix.
-    int BuildResized_(int d, int n, VRX_Dmatrix& out) const;
+    [[nodiscard]] int BuildResized_(int d, int n, VRX_Dmatrix& out) const;
     // Product of the sizes before d: the number of blocks when d splits the table.
     int Outer_(int d) const { return d == 0 ? 1 : data.GetSize() / strides[d - 1]; }
     bool ValidDimension_(int d) const { return d >= 0 && d < dimensions.GetSize(); }
     // Slice k of d, with the dimension removed, into out (which may be this).
-    int SliceInto_(int d, int k, VRX_Dmatrix& out) const;
-    int WeightedSumInto_(int d, const VRX_doubleArray& weights, VRX_Dmatrix& out) const;
+    [[nodiscard]] int SliceInto_(int d, int k, VRX_Dmatrix& out) const;
+    [[nodiscard]] int WeightedSumInto_(int d, const VRX_doubleArray& weights, VRX_Dmatrix& out) const;
 
     VRX_intArray dimensions;
     VRX_intArray strides;

@@ -1,4 +1,4 @@
-// Growable double array and the process-wide pool of released double buffers.
+// Growable double array and the per-thread pool of released double buffers.
 #include "base/double_array.h"
 
 #include <climits>
@@ -6,12 +6,10 @@
 #include <new>
 
 #include "base/int_array.h"
+#include "base/status_codes.h"
 
 namespace {
 
-constexpr int kOk = 0;
-constexpr int kBadArgument = -2;
-constexpr int kNoMemory = -42;
 // Buffers at least this large are only ever reused on an exact fit.
 constexpr int kLargestRemembered = 0x0FFFFFFF;
 
@@ -26,30 +24,43 @@ struct BufferPool {
     int cursor = 0;
     int used = 0;
     PoolEntry* entries = nullptr;
+
+    // Frees what a thread that ends inside its pool window still holds.
+    ~BufferPool() { Free(); }
+
+    void Free() {
+        if (entries == nullptr) return;
+        for (int i = 0; i < used; i++) delete[] entries[i].buffer;
+        delete[] entries;
+        capacity = 0;
+        cursor = 0;
+        used = 0;
+        entries = nullptr;
+    }
 };
 
-BufferPool pool;
+// One pool per thread: a pool window belongs to the copy that opened it, and copies of separate
+// networks in separate threads must not take each other's buffers. Every buffer comes from new[], so a
+// buffer released in another thread than the one that took it is still freed or pooled correctly.
+thread_local BufferPool pool;
 
 }  // namespace
 
 int VRX_doubleArray::CreatePool(int n) {
-    if (n <= 0) return kOk;
+    if (n <= 0) return kSuccess;
     DestroyPool();
     PoolEntry* entries = new (std::nothrow) PoolEntry[n];
-    if (entries == nullptr) return kNoMemory;
+    if (entries == nullptr) return kOutOfMemory;
     for (int i = 0; i < n; i++) entries[i] = PoolEntry{0, nullptr};
     pool.capacity = n;
     pool.cursor = 0;
     pool.used = 0;
     pool.entries = entries;
-    return kOk;
+    return kSuccess;
 }
 
 void VRX_doubleArray::DestroyPool() {
-    if (pool.entries == nullptr) return;
-    for (int i = 0; i < pool.used; i++) delete[] pool.entries[i].buffer;
-    delete[] pool.entries;
-    pool = BufferPool{};
+    pool.Free();
 }
 
 bool VRX_doubleArray::HasPool() {
@@ -97,7 +108,7 @@ void VRX_doubleArray::ReleaseToPool(double* buffer, int size) {
 }
 
 VRX_doubleArray::VRX_doubleArray(const VRX_doubleArray& other) {
-    Copy(other);
+    (void)Copy(other);  // on failure the copy stays empty, as documented
 }
 
 VRX_doubleArray::VRX_doubleArray(VRX_doubleArray&& other) noexcept {
@@ -105,7 +116,7 @@ VRX_doubleArray::VRX_doubleArray(VRX_doubleArray&& other) noexcept {
 }
 
 VRX_doubleArray& VRX_doubleArray::operator=(const VRX_doubleArray& other) {
-    if (this != &other) Copy(other);
+    if (this != &other) (void)Copy(other);  // on failure this stays empty, as documented
     return *this;
 }
 
@@ -127,20 +138,20 @@ void VRX_doubleArray::ReleaseStorage_() {
 }
 
 int VRX_doubleArray::SetSize(int n) {
-    if (n < 0) return kBadArgument;
+    if (n < 0) return kOutOfRange;
     count = 0;
-    if (n == size) return kOk;
+    if (n == size) return kSuccess;
     ReleaseStorage_();
     size = 0;
-    if (n == 0) return kOk;
+    if (n == 0) return kSuccess;
     if (n <= kInlineSize) {
         data = inlineBuffer;
     } else {
         data = TakeFromPool(n);
-        if (data == nullptr) return kNoMemory;
+        if (data == nullptr) return kOutOfMemory;
     }
     size = n;
-    return kOk;
+    return kSuccess;
 }
 
 int VRX_doubleArray::Grow() {
@@ -148,7 +159,7 @@ int VRX_doubleArray::Grow() {
     if (size == 0) {
         newSize = kInlineSize;
     } else if (size > INT_MAX / 2) {
-        if (size == INT_MAX) return kNoMemory;
+        if (size == INT_MAX) return kOutOfMemory;
         newSize = INT_MAX;
     } else {
         newSize = 2 * size;
@@ -156,75 +167,75 @@ int VRX_doubleArray::Grow() {
     if (newSize <= kInlineSize) {
         if (data == nullptr) data = inlineBuffer;
         size = newSize;
-        return kOk;
+        return kSuccess;
     }
     double* buffer = TakeFromPool(newSize);
-    if (buffer == nullptr) return kNoMemory;
+    if (buffer == nullptr) return kOutOfMemory;
     if (size > 0) std::memcpy(buffer, data, sizeof(double) * size);
     ReleaseStorage_();
     data = buffer;
     size = newSize;
-    return kOk;
+    return kSuccess;
 }
 
 int VRX_doubleArray::GrowAndAdd_(double v) {
     int res = Grow();
-    if (res != kOk) return res;
+    if (res != kSuccess) return res;
     data[count++] = v;
-    return kOk;
+    return kSuccess;
 }
 
 int VRX_doubleArray::Insert(int pos, double v) {
-    if (pos < 0 || pos > count) return kBadArgument;
+    if (pos < 0 || pos > count) return kOutOfRange;
     if (count == size) {
         int res = Grow();
-        if (res != kOk) return res;
+        if (res != kSuccess) return res;
     }
     if (pos < count) std::memmove(data + pos + 1, data + pos, sizeof(double) * (count - pos));
     data[pos] = v;
     count++;
-    return kOk;
+    return kSuccess;
 }
 
 int VRX_doubleArray::Delete(int i) {
-    if (i < 0 || i >= count) return kBadArgument;
+    if (i < 0 || i >= count) return kOutOfRange;
     if (i < count - 1) std::memmove(data + i, data + i + 1, sizeof(double) * (count - i - 1));
     count--;
-    return kOk;
+    return kSuccess;
 }
 
 int VRX_doubleArray::FlushAndReserve(int n) {
-    if (n < 0) return kBadArgument;
+    if (n < 0) return kOutOfRange;
     count = 0;
     if (n > size) return SetSize(n);
-    return kOk;
+    return kSuccess;
 }
 
 int VRX_doubleArray::CleanUp() {
     ReleaseStorage_();
     size = 0;
     count = 0;
-    return kOk;
+    return kSuccess;
 }
 
 int VRX_doubleArray::Copy(const VRX_doubleArray& other) {
-    if (this == &other) return kOk;
+    if (this == &other) return kSuccess;
     int res = SetSize(other.size);
-    if (res != kOk) return res;
+    if (res != kSuccess) return res;
     count = other.count;
     if (size > 0) std::memcpy(data, other.data, sizeof(double) * size);
-    return kOk;
+    return kSuccess;
 }
 
 int VRX_doubleArray::CopyElements(const VRX_doubleArray& other) {
     int n = size < other.size ? size : other.size;
     if (n > 0 && this != &other) std::memmove(data, other.data, sizeof(double) * n);
-    return kOk;
+    return kSuccess;
 }
 
 int VRX_doubleArray::FillWith(double v) {
     for (int i = 0; i < size; i++) data[i] = v;
-    return kOk;
+    return kSuccess;
 }
 
 int VRX_doubleArray::Permute(const VRX_intArray& order) {
@@ -234,18 +245,18 @@ int VRX_doubleArray::Permute(const VRX_intArray& order) {
     } else if (order.GetCount() == size) {
         m = size;
     } else {
-        return kBadArgument;
+        return kOutOfRange;
     }
     int res = order.CheckPermutation(m);
-    if (res != kOk) return res;
-    if (m == 0) return kOk;
+    if (res != kSuccess) return res;
+    if (m == 0) return kSuccess;
     VRX_doubleArray tmp;
     res = tmp.SetSize(m);
-    if (res != kOk) return res;
+    if (res != kSuccess) return res;
     const int* idx = order.GetItems();
     for (int i = 0; i < m; i++) tmp.data[i] = data[idx[i]];
     std::memcpy(data, tmp.data, sizeof(double) * m);
-    return kOk;
+    return kSuccess;
 }
 
 void VRX_doubleArray::Swap(VRX_doubleArray& other) {

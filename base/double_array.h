@@ -1,6 +1,6 @@
 #pragma once
 // Growable double array (sized vector and list at once); up to four doubles live inline, larger
-// buffers come from and go back to a process-wide pool of released buffers while one exists.
+// buffers come from and go back to the calling thread's pool of released buffers while one exists.
 
 class VRX_intArray;
 
@@ -25,25 +25,27 @@ public:
     // Clamped to [0, size].
     void SetCount(int n) { count = n < 0 ? 0 : (n > size ? size : n); }
 
-    int SetSize(int n);
-    int Grow();
-    int Add(double v) {
+    [[nodiscard]] int SetSize(int n);
+    [[nodiscard]] int Grow();
+    [[nodiscard]] int Add(double v) {
         if (count == size) return GrowAndAdd_(v);
         data[count++] = v;
         return 0;
     }
-    int Insert(int pos, double v);
-    int Delete(int i);
-    int FlushAndReserve(int n);
+    // Add into room reserved beforehand (FlushAndReserve or SetSize, so that count < size): cannot fail.
+    void AddReserved(double v) { data[count++] = v; }
+    [[nodiscard]] int Insert(int pos, double v);
+    [[nodiscard]] int Delete(int i);
+    [[nodiscard]] int FlushAndReserve(int n);
     int CleanUp();
-    int Copy(const VRX_doubleArray& other);
+    [[nodiscard]] int Copy(const VRX_doubleArray& other);
     int CopyElements(const VRX_doubleArray& other);
     int FillWith(double v);
-    int Permute(const VRX_intArray& order);
+    [[nodiscard]] int Permute(const VRX_intArray& order);
     void Swap(VRX_doubleArray& other);
 
     // The pool of released buffers. Creating a pool over an existing one releases the old one first.
-    static int CreatePool(int n);
+    [[nodiscard]] static int CreatePool(int n);
     static void DestroyPool();
     // A buffer of at least n doubles (exact fit first, else the smallest larger one, else a new one);
     // null when n < 1 or memory runs out.
@@ -52,14 +54,14 @@ public:
     static void ReleaseToPool(double* buffer, int size);
     static bool HasPool();
     // Number of pool entries currently holding a buffer.
-    static int PoolBufferCount();
+    [[nodiscard]] static int PoolBufferCount();
 
 private:
     static constexpr int kInlineSize = 4;
 
     bool IsHeap_() const { return data != nullptr && data != inlineBuffer; }
     void ReleaseStorage_();
-    int GrowAndAdd_(double v);
+    [[nodiscard]] int GrowAndAdd_(double v);
 
     double inlineBuffer[kInlineSize] = {};
     double* data = nullptr;

@@ -1,51 +1,56 @@
-// The process-wide error log and the default texts of status codes.
+// The per-thread error log and the default texts of status codes.
 #include "base/error_log.h"
 
+#include <cstring>
 #include <new>
-#include <string>
 
 #include "base/status_codes.h"
 
-ErrorLog errorLog;
+thread_local ErrorLog errorLog;
 
-ErrorLog::ErrorLog() : messages(0, 10) {}
+ErrorLog::ErrorLog() = default;
+
+ErrorLog::~ErrorLog() = default;
 
 const char* ErrorLog::GetMessage(int index) const {
-    if (index < 0 || index >= codes.GetCount()) return nullptr;
-    return messages[index];
+    if (index < 0 || index >= GetNumberOfEntries()) return nullptr;
+    return messages[static_cast<size_t>(index)].get();
 }
 
 int ErrorLog::GetCode(int index) const {
-    if (index < 0 || index >= codes.GetCount()) return kSuccess;
-    return codes[index];
+    if (index < 0 || index >= GetNumberOfEntries()) return kSuccess;
+    return codes[static_cast<size_t>(index)];
 }
 
 int ErrorLog::GetNumberOfEntries() const {
-    return codes.GetCount();
+    return static_cast<int>(codes.size());
 }
 
 void ErrorLog::Flush() {
-    codes.Flush();
-    messages.Flush();
+    codes.clear();
+    messages.clear();
 }
 
 int LogError(ErrorLog& log, int code, const char* message, const char* prefix) {
     if (code == kSuccess) return kSuccess;
     if (message == nullptr) message = ErrorCodeText(code);
     // Joined without a length limit, so long prefixes (file paths, line texts) are never cut.
-    std::string joined;
-    if (prefix != nullptr) {
-        try {
-            joined.reserve(std::char_traits<char>::length(prefix) + std::char_traits<char>::length(message));
-            joined.append(prefix).append(message);
-        } catch (const std::bad_alloc&) {
-            return code;
-        }
-        message = joined.c_str();
+    const size_t prefixLength = prefix != nullptr ? std::strlen(prefix) : 0;
+    const size_t messageLength = std::strlen(message);
+    // A log that cannot take one more entry stays as it was: the two lists are grown before either
+    // receives anything, so they never fall out of step.
+    try {
+        if (log.codes.size() == log.codes.capacity()) log.codes.reserve(2 * log.codes.size() + 16);
+        if (log.messages.size() == log.messages.capacity())
+            log.messages.reserve(2 * log.messages.size() + 16);
+        std::unique_ptr<char[]> text(new char[prefixLength + messageLength + 1]);
+        if (prefixLength > 0) std::memcpy(text.get(), prefix, prefixLength);
+        std::memcpy(text.get() + prefixLength, message, messageLength + 1);
+        log.messages.push_back(std::move(text));
+        log.codes.push_back(code);
+    } catch (const std::bad_alloc&) {
+        // Not reported: the caller's code is what matters.
     }
-    // The message goes first and is taken back if the code cannot follow, keeping both lists parallel.
-    if (log.messages.Add(message) != kSuccess) return code;
-    if (log.codes.Add(code) != kSuccess) log.messages.Delete(log.messages.GetCount() - 1);
     return code;
 }
 

@@ -1,13 +1,15 @@
 #pragma once
-// The process-wide error log of (code, message) entries and the default texts of status codes.
+// The error log of (code, message) entries and the default texts of status codes.
 
-#include "base/int_array.h"
-#include "base/string_array.h"
+#include <memory>
+#include <vector>
 
-// Entry i is (codes[i], messages[i]); both lists grow and empty together.
+// Entry i is (codes[i], messages[i]); both lists grow and empty together. Both grow geometrically, so
+// logging n entries costs O(n) whatever n is.
 class ErrorLog {
 public:
     ErrorLog();
+    ~ErrorLog();
     ErrorLog(const ErrorLog&) = delete;
     ErrorLog& operator=(const ErrorLog&) = delete;
 
@@ -22,12 +24,14 @@ public:
 private:
     friend int LogError(ErrorLog& log, int code, const char* message, const char* prefix);
 
-    VRX_stringArray messages;
-    VRX_intArray codes;
+    // Heap copies, so a message pointer handed out stays put while later entries are added.
+    std::vector<std::unique_ptr<char[]>> messages;
+    std::vector<int> codes;
 };
 
-// The one log of the process; the engine is single-threaded, so it is unguarded.
-extern ErrorLog errorLog;
+// The log of the calling thread. Each thread has its own, so separate networks driven from separate
+// threads never mix (or race on) their messages: a caller reads back exactly what its own calls logged.
+extern thread_local ErrorLog errorLog;
 
 // Appends (code, prefix + message) unless code is 0; a null message stands for ErrorCodeText(code).
 // Returns code, also when the entry could not be stored.

@@ -7,6 +7,16 @@
 #include "base/identifier.h"
 #include "base/status_codes.h"
 
+using vovido::IsAsciiLetter;
+using vovido::IsIdentifierChar;
+
+namespace {
+
+// Arrays shorter than this are scanned: cheaper than an index, and most outcome lists are short.
+constexpr int kIndexedFrom = 32;
+
+}  // namespace
+
 VRX_idArray::VRX_idArray(bool allowEmptyIds) : allowEmpty(allowEmptyIds) {}
 
 VRX_idArray::VRX_idArray(int initialSize, int growth, bool allowEmptyIds)
@@ -35,11 +45,38 @@ bool VRX_idArray::HasIdForm(const char* text) const {
 bool VRX_idArray::IsUsed(const char* text, int skip) const {
     if (items == nullptr) return false;
     const int n = count < size ? count : size;
-    for (int i = 0; i < n; ++i) {
-        const char* item = items[i].get();
-        if (i != skip && item != nullptr && std::strcmp(item, text) == 0) return true;
+    if (n < kIndexedFrom) {
+        for (int i = 0; i < n; ++i) {
+            const char* item = items[i].get();
+            if (i != skip && item != nullptr && std::strcmp(item, text) == 0) return true;
+        }
+        return false;
     }
-    return false;
+    const auto& holders = Index();
+    const auto found = holders.find(text);
+    if (found == holders.end()) return false;
+    const char* skipped = skip >= 0 && skip < n ? items[skip].get() : nullptr;
+    const bool skippedHolds = skipped != nullptr && std::strcmp(skipped, text) == 0;
+    return found->second > (skippedHolds ? 1 : 0);
+}
+
+const std::unordered_map<std::string_view, int>& VRX_idArray::Index() const {
+    if (indexedEdits != edits) {
+        index.clear();
+        const int n = count < size ? count : size;
+        index.reserve(static_cast<size_t>(n));
+        for (int i = 0; i < n; ++i) {
+            if (const char* item = items[i].get()) ++index[item];
+        }
+        indexedEdits = edits;
+    }
+    return index;
+}
+
+void VRX_idArray::Follow(unsigned long long editsBefore, const char* added) {
+    if (indexedEdits != editsBefore) return;  // not current: rebuilt when next needed
+    ++index[added];
+    indexedEdits = edits;
 }
 
 int VRX_idArray::IsValidId(const char* text) const {
@@ -58,17 +95,41 @@ void VRX_idArray::CheckConsistency(int /*deep*/) {
 
 int VRX_idArray::SetString(int i, const char* text) {
     if (!IsValidIdAt(text, i)) return kOutOfRange;
-    return VRX_stringArray::SetString(i, text);
+    // The old text leaves the index before its slot frees it. A text held twice (only possible after
+    // edits that skip the checks) may be keyed by this very slot: then the index is rebuilt instead.
+    bool follow = indexedEdits == edits;
+    if (follow && i < count && items[i] != nullptr) {
+        const auto found = index.find(items[i].get());
+        if (found != index.end() && found->second == 1) {
+            index.erase(found);
+        } else {
+            follow = false;
+            indexedEdits = ~0ull;
+        }
+    }
+    const int rc = VRX_stringArray::SetString(i, text);
+    if (follow) {
+        // On failure the slot still holds the old text, which goes back in.
+        if (i < count && items[i] != nullptr) ++index[items[i].get()];
+        indexedEdits = edits;
+    }
+    return rc;
 }
 
 int VRX_idArray::Add(const char* text) {
     if (!IsValidId(text)) return kOutOfRange;
-    return VRX_stringArray::Add(text);
+    const unsigned long long before = edits;
+    const int rc = VRX_stringArray::Add(text);
+    if (rc == kSuccess) Follow(before, items[count - 1].get());
+    return rc;
 }
 
 int VRX_idArray::Insert(int i, const char* text) {
     if (!IsValidId(text)) return kOutOfRange;
-    return VRX_stringArray::Insert(i, text);
+    const unsigned long long before = edits;
+    const int rc = VRX_stringArray::Insert(i, text);
+    if (rc == kSuccess) Follow(before, items[i].get());
+    return rc;
 }
 
 int VRX_idArray::RepairId(std::string& text) {
@@ -83,7 +144,7 @@ int VRX_idArray::RepairId(std::string& text) {
 int VRX_idArray::MakeValidId(const char* base, int number, std::string& out) const {
     try {
         out = (base != nullptr && base[0] != '\0') ? base : "x";
-        RepairId(out);
+        if (const int rc = RepairId(out)) return rc;
         if (number < 0 && IsValidId(out.c_str())) return kSuccess;
         // A minus sign never passes, so counting starts at 0 for any negative number.
         long long n = number < 0 ? 0 : number;
@@ -101,13 +162,13 @@ int VRX_idArray::MakeValidId(const char* base, int number, std::string& out) con
 int VRX_idArray::AddValidId(const char* base, int number) {
     std::string id;
     if (const int rc = MakeValidId(base, number, id)) return rc;
-    return VRX_stringArray::Add(id.c_str());
+    return VRX_idArray::Add(id.c_str());
 }
 
 int VRX_idArray::InsertValidId(const char* base, int number, int i) {
     std::string id;
     if (const int rc = MakeValidId(base, number, id)) return rc;
-    return VRX_stringArray::Insert(i, id.c_str());
+    return VRX_idArray::Insert(i, id.c_str());
 }
 
 int VRX_idArray::RepairIds() {
@@ -122,20 +183,27 @@ int VRX_idArray::RepairIds() {
     bool failed = false;
     try {
         std::string text;
+        // Per stem, the number to try next: items are only added here, so the numbers below it stay
+        // taken, and many copies of one name are numbered in linear time.
+        std::unordered_map<std::string, long long> nextNumber;
         for (int i = 0; i < oldCount && !failed; ++i) {
             const char* old = oldItems[i].get();
             if (VRX_idArray::Add(old) == kSuccess) continue;
             text = old != nullptr ? old : "";
             if (RepairId(text) == kSuccess && VRX_idArray::Add(text.c_str()) == kSuccess) continue;
             if (text.empty()) text = "x";
-            RepairId(text);
+            (void)RepairId(text);  // fails only on an empty text
             const size_t stem = text.size();
-            for (long long n = 2;; ++n) {
+            long long& next = nextNumber.emplace(text, 2).first->second;
+            for (long long n = next;; ++n) {
                 text.resize(stem);
                 text += std::to_string(n);
-                if (IsValidId(text.c_str())) break;
+                if (IsValidId(text.c_str())) {
+                    next = n + 1;
+                    break;
+                }
             }
-            failed = VRX_stringArray::Add(text.c_str()) != kSuccess;
+            failed = VRX_idArray::Add(text.c_str()) != kSuccess;
         }
     } catch (const std::bad_alloc&) {
         failed = true;

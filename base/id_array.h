@@ -2,6 +2,8 @@
 // Array of owned identifiers: every item a valid identifier, unique in the array.
 
 #include <string>
+#include <string_view>
+#include <unordered_map>
 
 #include "base/string_array.h"
 
@@ -19,9 +21,9 @@ public:
     void CheckConsistency(int deep) override;
 
     // Validating versions: -2 for an invalid or already present identifier.
-    int SetString(int i, const char* text) override;
-    int Add(const char* text) override;
-    int Insert(int i, const char* text) override;
+    [[nodiscard]] int SetString(int i, const char* text) override;
+    [[nodiscard]] int Add(const char* text) override;
+    [[nodiscard]] int Insert(int i, const char* text) override;
 
     // 1 when text is a valid identifier not present among the items, else 0.
     int IsValidId(const char* text) const;
@@ -30,15 +32,15 @@ public:
 
     // In place: -2 for empty; an 'x' goes before a first character that is not a letter; every later
     // character that is not a letter, digit or '_' becomes '_'.
-    static int RepairId(std::string& text);
+    [[nodiscard]] static int RepairId(std::string& text);
     // out = base ("x" when null or empty), repaired; when number < 0 and that is free, done; otherwise
     // number (then number + 1, ...) is appended until the text is a valid, unused identifier.
-    int MakeValidId(const char* base, int number, std::string& out) const;
-    int AddValidId(const char* base, int number);
-    int InsertValidId(const char* base, int number, int i);
+    [[nodiscard]] int MakeValidId(const char* base, int number, std::string& out) const;
+    [[nodiscard]] int AddValidId(const char* base, int number);
+    [[nodiscard]] int InsertValidId(const char* base, int number, int i);
     // Re-validates every item in order, repairing and numbering refused ones; on failure the old items
     // are restored and -2 returned.
-    int RepairIds();
+    [[nodiscard]] int RepairIds();
 
     bool GetAllowEmpty() const { return allowEmpty; }
     void SetAllowEmpty(bool allow) { allowEmpty = allow; }
@@ -51,4 +53,15 @@ private:
     bool HasIdForm(const char* text) const;
     // True when an item other than `skip` equals text.
     bool IsUsed(const char* text, int skip) const;
+    // The index, brought up to date with the items when they changed behind its back.
+    const std::unordered_map<std::string_view, int>& Index() const;
+    // After this class itself added an item: an index that was current before takes the added text
+    // instead of being rebuilt.
+    void Follow(unsigned long long editsBefore, const char* added);
+
+    // Item text -> number of items holding it, for long arrays only (short ones are scanned), so that
+    // filling an array with n identifiers costs O(n) instead of O(n^2). Built on first use and valid
+    // while `indexedEdits` equals the array's edit count.
+    mutable std::unordered_map<std::string_view, int> index;
+    mutable unsigned long long indexedEdits = ~0ull;
 };

@@ -3,6 +3,9 @@
 
 #include "base/status_codes.h"
 
+using vovido::IsAsciiLetter;
+using vovido::IsIdentifierChar;
+
 int IsValidIdentifier(const char* text) {
     if (text == nullptr || text[0] == '\0') return 0;
     if (text[0] == '@') return 1;

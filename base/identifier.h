@@ -3,6 +3,8 @@
 
 #include <string>
 
+namespace vovido {
+
 // Character classes are plain ASCII so that bytes above 127 (Latin-1, UTF-8) are simply "not a letter",
 // independent of the C locale and never undefined for negative chars.
 inline bool IsAsciiLetter(char c) {
@@ -20,10 +22,12 @@ inline bool IsIdentifierChar(char c) {
     return IsAsciiLetter(c) || IsAsciiDigit(c) || c == '_';
 }
 
+}  // namespace vovido
+
 // 1 when text is non-empty and either begins with '@' (engine-made temporary names, anything may follow)
 // or is a letter followed by letters, digits or '_'; else 0.
-int IsValidIdentifier(const char* text);
+[[nodiscard]] int IsValidIdentifier(const char* text);
 
 // Repairs text in place: -2 for an empty text; a first character that is not a letter is replaced by 'x';
 // every later character that is not a letter, digit or '_' becomes '_'. 0 on success.
-int SanitizeIdentifier(std::string& text);
+[[nodiscard]] int SanitizeIdentifier(std::string& text);

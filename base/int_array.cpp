@@ -1,21 +1,15 @@
 // Growable int array: storage management, list operations and permutation.
 #include "base/int_array.h"
 
+#include "base/status_codes.h"
+
 #include <climits>
 #include <cstring>
 #include <memory>
 #include <new>
 
-namespace {
-
-constexpr int kOk = 0;
-constexpr int kBadArgument = -2;
-constexpr int kNoMemory = -42;
-
-}  // namespace
-
 VRX_intArray::VRX_intArray(const VRX_intArray& other) {
-    Copy(other);
+    (void)Copy(other);  // on failure the copy stays empty, as documented
 }
 
 VRX_intArray::VRX_intArray(VRX_intArray&& other) noexcept {
@@ -23,7 +17,7 @@ VRX_intArray::VRX_intArray(VRX_intArray&& other) noexcept {
 }
 
 VRX_intArray& VRX_intArray::operator=(const VRX_intArray& other) {
-    if (this != &other) Copy(other);
+    if (this != &other) (void)Copy(other);  // on failure this stays empty, as documented
     return *this;
 }
 
@@ -45,23 +39,23 @@ void VRX_intArray::FreeHeap_() {
 }
 
 int VRX_intArray::SetSize(int n) {
-    if (n < 0) return kBadArgument;
+    if (n < 0) return kOutOfRange;
     count = 0;
-    if (n == size) return kOk;
+    if (n == size) return kSuccess;
     if (n <= kInlineSize) {
         FreeHeap_();
         size = n;
-        return kOk;
+        return kSuccess;
     }
     int* block = new (std::nothrow) int[n];
     FreeHeap_();
     if (block == nullptr) {
         size = 0;
-        return kNoMemory;
+        return kOutOfMemory;
     }
     data = block;
     size = n;
-    return kOk;
+    return kSuccess;
 }
 
 int VRX_intArray::Grow() {
@@ -70,56 +64,56 @@ int VRX_intArray::Grow() {
         newSize = kInlineSize;
     } else if (size > INT_MAX / 2) {
         // Doubling would wrap: take the largest size left, once.
-        if (size == INT_MAX) return kNoMemory;
+        if (size == INT_MAX) return kOutOfMemory;
         newSize = INT_MAX;
     } else {
         newSize = 2 * size;
     }
     if (newSize <= kInlineSize) {
         size = newSize;
-        return kOk;
+        return kSuccess;
     }
     int* block = new (std::nothrow) int[newSize];
-    if (block == nullptr) return kNoMemory;
+    if (block == nullptr) return kOutOfMemory;
     if (size > 0) std::memcpy(block, data, sizeof(int) * size);
     FreeHeap_();
     data = block;
     size = newSize;
-    return kOk;
+    return kSuccess;
 }
 
 int VRX_intArray::GrowAndAdd_(int v) {
     int res = Grow();
-    if (res != kOk) return res;
+    if (res != kSuccess) return res;
     data[count++] = v;
-    return kOk;
+    return kSuccess;
 }
 
 int VRX_intArray::Insert(int pos, int v) {
-    if (pos < 0 || pos > count) return kBadArgument;
+    if (pos < 0 || pos > count) return kOutOfRange;
     if (count == size) {
         int res = Grow();
-        if (res != kOk) return res;
+        if (res != kSuccess) return res;
     }
     if (pos < count) std::memmove(data + pos + 1, data + pos, sizeof(int) * (count - pos));
     data[pos] = v;
     count++;
-    return kOk;
+    return kSuccess;
 }
 
 int VRX_intArray::Delete(int i) {
     // Only items can be deleted: an index past the items would shrink the list without removing anything.
-    if (i < 0 || i >= count) return kBadArgument;
+    if (i < 0 || i >= count) return kOutOfRange;
     if (i < count - 1) std::memmove(data + i, data + i + 1, sizeof(int) * (count - i - 1));
     count--;
-    return kOk;
+    return kSuccess;
 }
 
 int VRX_intArray::FindPosition(int v) const {
     for (int i = 0; i < count; i++) {
         if (data[i] == v) return i;
     }
-    return kBadArgument;
+    return kOutOfRange;
 }
 
 int VRX_intArray::IsInList(int v) const {
@@ -127,72 +121,72 @@ int VRX_intArray::IsInList(int v) const {
 }
 
 int VRX_intArray::AddExclusive(int v) {
-    if (IsInList(v)) return kBadArgument;
+    if (IsInList(v)) return kOutOfRange;
     return Add(v);
 }
 
 int VRX_intArray::DeleteByValue(int v) {
     int pos = FindPosition(v);
-    if (pos < 0) return kBadArgument;
+    if (pos < 0) return kOutOfRange;
     return Delete(pos);
 }
 
 int VRX_intArray::Flush() {
     count = 0;
-    return kOk;
+    return kSuccess;
 }
 
 int VRX_intArray::FlushAndReserve(int n) {
-    if (n < 0) return kBadArgument;
+    if (n < 0) return kOutOfRange;
     count = 0;
     if (n > size) return SetSize(n);
-    return kOk;
+    return kSuccess;
 }
 
 int VRX_intArray::CleanUp() {
     FreeHeap_();
     size = 0;
     count = 0;
-    return kOk;
+    return kSuccess;
 }
 
 int VRX_intArray::Copy(const VRX_intArray& other) {
-    if (this == &other) return kOk;
+    if (this == &other) return kSuccess;
     int res = SetSize(other.size);
-    if (res != kOk) return res;
+    if (res != kSuccess) return res;
     count = other.count;
     if (size > 0) std::memcpy(data, other.data, sizeof(int) * size);
-    return kOk;
+    return kSuccess;
 }
 
 int VRX_intArray::CopyElements(const VRX_intArray& other) {
     int n = size < other.size ? size : other.size;
     if (n > 0 && this != &other) std::memmove(data, other.data, sizeof(int) * n);
-    return kOk;
+    return kSuccess;
 }
 
 int VRX_intArray::FillWith(int v) {
     for (int i = 0; i < size; i++) data[i] = v;
-    return kOk;
+    return kSuccess;
 }
 
 int VRX_intArray::CheckPermutation(int m) const {
-    if (m < 0 || m > size) return kBadArgument;
+    if (m < 0 || m > size) return kOutOfRange;
     unsigned char small[64];
     std::unique_ptr<unsigned char[]> large;
     unsigned char* seen = small;
     if (m > 64) {
         large.reset(new (std::nothrow) unsigned char[m]);
-        if (!large) return kNoMemory;
+        if (!large) return kOutOfMemory;
         seen = large.get();
     }
     std::memset(seen, 0, m);
     for (int i = 0; i < m; i++) {
         int v = data[i];
-        if (v < 0 || v >= m || seen[v]) return kBadArgument;
+        if (v < 0 || v >= m || seen[v]) return kOutOfRange;
         seen[v] = 1;
     }
-    return kOk;
+    return kSuccess;
 }
 
 int VRX_intArray::Permute(const VRX_intArray& order) {
@@ -202,21 +196,21 @@ int VRX_intArray::Permute(const VRX_intArray& order) {
     } else if (order.count == size) {
         m = size;
     } else {
-        return kBadArgument;
+        return kOutOfRange;
     }
     int res = order.CheckPermutation(m);
-    if (res != kOk) return res;
+    if (res != kSuccess) return res;
     int small[kInlineSize];
     std::unique_ptr<int[]> large;
     int* tmp = small;
     if (m > kInlineSize) {
         large.reset(new (std::nothrow) int[m]);
-        if (!large) return kNoMemory;
+        if (!large) return kOutOfMemory;
         tmp = large.get();
     }
     for (int i = 0; i < m; i++) tmp[i] = data[order.data[i]];
     if (m > 0) std::memcpy(data, tmp, sizeof(int) * m);
-    return kOk;
+    return kSuccess;
 }
 
 void VRX_intArray::Swap(VRX_intArray& other) {

@@ -25,39 +25,41 @@ public:
     // Clamped to [0, size].
     void SetCount(int n) { count = n < 0 ? 0 : (n > size ? size : n); }
 
-    int SetSize(int n);
-    int Grow();
-    int Add(int v) {
+    [[nodiscard]] int SetSize(int n);
+    [[nodiscard]] int Grow();
+    [[nodiscard]] int Add(int v) {
         if (count == size) return GrowAndAdd_(v);
         data[count++] = v;
         return 0;
     }
-    int Insert(int pos, int v);
-    int Delete(int i);
-    int FindPosition(int v) const;
+    // Add into room reserved beforehand (FlushAndReserve or SetSize, so that count < size): cannot fail.
+    void AddReserved(int v) { data[count++] = v; }
+    [[nodiscard]] int Insert(int pos, int v);
+    [[nodiscard]] int Delete(int i);
+    [[nodiscard]] int FindPosition(int v) const;
     int IsInList(int v) const;
-    int AddExclusive(int v);
-    int DeleteByValue(int v);
+    [[nodiscard]] int AddExclusive(int v);
+    [[nodiscard]] int DeleteByValue(int v);
     int Flush();
-    int FlushAndReserve(int n);
+    [[nodiscard]] int FlushAndReserve(int n);
     int CleanUp();
-    int Copy(const VRX_intArray& other);
+    [[nodiscard]] int Copy(const VRX_intArray& other);
     int CopyElements(const VRX_intArray& other);
     int FillWith(int v);
-    int Permute(const VRX_intArray& order);
+    [[nodiscard]] int Permute(const VRX_intArray& order);
     void Swap(VRX_intArray& other);
     bool operator==(const VRX_intArray& other) const;
     bool operator!=(const VRX_intArray& other) const { return !(*this == other); }
 
     // 0 when the first m elements are a permutation of 0..m-1, -2 when not, -42 without memory.
-    int CheckPermutation(int m) const;
+    [[nodiscard]] int CheckPermutation(int m) const;
 
 private:
     static constexpr int kInlineSize = 8;
 
     bool IsInline_() const { return data == inlineBuffer; }
     void FreeHeap_();
-    int GrowAndAdd_(int v);
+    [[nodiscard]] int GrowAndAdd_(int v);
 
     int inlineBuffer[kInlineSize] = {};
     int* data = inlineBuffer;

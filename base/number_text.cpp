@@ -127,12 +127,12 @@ int FormatDouble(double value, std::string& out) {
         out.assign(value < 0 ? "-inf" : "inf");
         return kSuccess;
     }
-    // Longest text: sign, 309 integer digits of DBL_MAX, point, eight decimals.
-    constexpr size_t kLongest = 1 + (DBL_MAX_10_EXP + 1) + 1 + 8;
-    out.resize(kLongest);
-    const std::to_chars_result r =
-        std::to_chars(&out[0], &out[0] + kLongest, value, std::chars_format::fixed, 8);
-    out.resize(static_cast<size_t>(r.ptr - out.data()));
+    // The shortest text that reads back as this very double ("0.1", "1e-10", "0.3333333333333333"),
+    // so a value survives any number of saves and loads. A small probability such as 1e-10 keeps its
+    // digits instead of becoming 0, and every text is an Integer or Real Number token of the lexer.
+    char text[32];  // "-2.2250738585072014e-308" and room to spare
+    const std::to_chars_result r = std::to_chars(text, text + sizeof text, value);
+    out.assign(text, r.ptr);
     return kSuccess;
 }
 

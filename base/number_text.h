@@ -1,5 +1,5 @@
 #pragma once
-// Text form of numbers in every file format: doubles with eight decimals and the sentinel values.
+// Text form of numbers in every file format: doubles that read back exactly and the sentinel values.
 //
 // Number text never depends on the process locale (a JVM may run under a decimal-comma locale):
 // doubles are always written and read with a decimal point.
@@ -19,10 +19,11 @@ constexpr double kExcludedValue = 5 * DBL_MIN;      // bits 0x0034000000000000
 // blanks, an optional sign, decimal or 0x-hexadecimal digits, inf/infinity/nan in any case, and a
 // trailing remainder ignored; out-of-range values become +-HUGE_VAL or +-0. Stores 0.0 and returns -2
 // when nothing could be read (also for a null text), else 0.
-int ParseDouble(const char* text, double& out);
+[[nodiscard]] int ParseDouble(const char* text, double& out);
 
-// Writes the sentinels as their texts and any other value as "%.8f" does in the "C" locale (eight
-// decimals, no exponent). NaN is written "nan" whatever its sign bit, infinities "inf" and "-inf";
+// Writes the sentinels as their texts and any other value as the shortest decimal text that
+// ParseDouble reads back as the same double: digits, an optional '.', an optional exponent ("0.25",
+// "1e-10", "-3", "4.9e-324"). NaN is written "nan" whatever its sign bit, infinities "inf" and "-inf";
 // ParseDouble reads all three back. Returns 0.
 int FormatDouble(double value, std::string& out);
 

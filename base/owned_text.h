@@ -8,6 +8,8 @@
 
 #include "base/status_codes.h"
 
+namespace vovido {
+
 class OwnedText {
 public:
     // The text, or null when unset; valid until the next change.
@@ -16,7 +18,7 @@ public:
 
     // Replaces the text by a copy of text (null clears it). -42 when the copy cannot be made; the old
     // text is then kept. text may point into the current text.
-    int Set(const char* text) {
+    [[nodiscard]] int Set(const char* text) {
         if (text == nullptr) {
             text_.reset();
             return kSuccess;
@@ -31,7 +33,7 @@ public:
     void Reset() noexcept { text_.reset(); }
 
     // copy = text; -42 when out of memory.
-    static int MakeCopy(const char* text, std::string& copy) {
+    [[nodiscard]] static int MakeCopy(const char* text, std::string& copy) {
         try {
             copy.assign(text);
         } catch (const std::bad_alloc&) {
@@ -43,3 +45,5 @@ public:
 private:
     std::optional<std::string> text_;
 };
+
+}  // namespace vovido

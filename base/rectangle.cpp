@@ -49,11 +49,11 @@ VRX_rectangleArray::VRX_rectangleArray(int growth) : VRX_array(growth) {
 }
 
 VRX_rectangleArray::VRX_rectangleArray(const VRX_rectangleArray& other) : VRX_array(kDefaultDelta) {
-    CopyFrom(other);
+    (void)CopyFrom(other);  // on failure the copy stays empty
 }
 
 VRX_rectangleArray& VRX_rectangleArray::operator=(const VRX_rectangleArray& other) {
-    if (this != &other) CopyFrom(other);
+    if (this != &other) (void)CopyFrom(other);  // on failure this stays empty
     return *this;
 }
 

@@ -16,9 +16,9 @@ public:
     ~VRX_rectangle() override;
 
     // -567 when other is not valid; else copies the four ints.
-    int Copy(const VRX_rectangle& other);
+    [[nodiscard]] int Copy(const VRX_rectangle& other);
     // -567 when other is not valid; a zero width or height takes other's.
-    int FillSizeFrom(const VRX_rectangle& other);
+    [[nodiscard]] int FillSizeFrom(const VRX_rectangle& other);
 
     int centerX = 0;
     int centerY = 0;
@@ -41,8 +41,8 @@ public:
     const VRX_rectangle& operator[](int i) const;
 
     // The new item takes rect's four ints only when rect is valid.
-    int Add(const VRX_rectangle& rect);
-    int Grow();
+    [[nodiscard]] int Add(const VRX_rectangle& rect);
+    [[nodiscard]] int Grow();
 
 protected:
     std::unique_ptr<VRX_rectangle[]> items;
@@ -50,5 +50,5 @@ protected:
 
 private:
     // Deep copy of other's table, counts and growth step; -42 leaves this array empty.
-    int CopyFrom(const VRX_rectangleArray& other);
+    [[nodiscard]] int CopyFrom(const VRX_rectangleArray& other);
 };

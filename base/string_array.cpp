@@ -37,17 +37,18 @@ VRX_stringArray::VRX_stringArray(int initialSize, int growth) : VRX_array(growth
 
 VRX_stringArray::VRX_stringArray(const VRX_stringArray& other) : VRX_array(kDefaultDelta) {
     CheckValidity(0);
-    Copy(other);
+    (void)Copy(other);  // on failure the copy stays empty
 }
 
 VRX_stringArray& VRX_stringArray::operator=(const VRX_stringArray& other) {
-    Copy(other);
+    (void)Copy(other);  // on failure this stays empty
     return *this;
 }
 
 VRX_stringArray::~VRX_stringArray() = default;
 
 void VRX_stringArray::CleanUp(int deep) {
+    Edited();
     items.reset();
     VRX_array::CleanUp(deep);
 }
@@ -78,6 +79,7 @@ int VRX_stringArray::SetString(int i, const char* text) {
     if (i < 0 || i >= size) return kOutOfRange;
     Slot copy;
     if (const int rc = CopyText(text, copy)) return rc;
+    Edited();
     items[i] = std::move(copy);
     return kSuccess;
 }
@@ -95,6 +97,7 @@ int VRX_stringArray::Insert(int i, const char* text) {
     if (count == size) {
         if (const int rc = Grow()) return rc;
     }
+    Edited();
     for (int k = count; k > i; --k) items[k] = std::move(items[k - 1]);
     items[i] = std::move(copy);
     ++count;
@@ -108,6 +111,7 @@ const char* VRX_stringArray::operator[](int i) const {
 
 int VRX_stringArray::Delete(int i) {
     if (!IsValid() || i < 0 || i >= count) return kOutOfRange;
+    Edited();
     items[i].reset();
     for (int k = i; k < count - 1; ++k) items[k] = std::move(items[k + 1]);
     items[count - 1].reset();
@@ -131,6 +135,7 @@ int VRX_stringArray::IsInList(const char* text) const {
 int VRX_stringArray::SetSize(int n) {
     if (n < 0) return kOutOfRange;
     if (!IsValid()) CleanUp(0);
+    Edited();
     count = 0;
     if (n == size) return kSuccess;
     CleanUp(0);
@@ -148,8 +153,10 @@ int VRX_stringArray::SetSize(int n) {
 
 int VRX_stringArray::Grow() {
     if (!IsValid()) return kObjectNotValid;
-    if (delta > INT_MAX - size) return kOutOfMemory;
-    const int newSize = size + delta;
+    // At least half the table more: a fixed step alone would make filling an array of n texts O(n^2).
+    const int step = delta > size / 2 ? delta : size / 2;
+    if (step > INT_MAX - size) return kOutOfMemory;
+    const int newSize = size + step;
     std::unique_ptr<Slot[]> table;
     try {
         table = std::make_unique<Slot[]>(static_cast<size_t>(newSize));
@@ -165,6 +172,7 @@ int VRX_stringArray::Grow() {
 
 int VRX_stringArray::Flush() {
     if (!IsValid()) return kObjectNotValid;
+    Edited();
     for (int i = 0; i < size; ++i) items[i].reset();
     count = 0;
     return kSuccess;
@@ -174,6 +182,7 @@ int VRX_stringArray::Copy(const VRX_stringArray& other) {
     if (!other.IsValid()) return kObjectNotValid;
     if (&other == this) return kSuccess;
     if (const int rc = SetSize(other.size)) return rc;
+    Edited();
     for (int i = 0; i < size; ++i) {
         if (CopyText(other.items[i].get(), items[i]) != kSuccess) {
             CleanUp(0);
@@ -209,6 +218,7 @@ int VRX_stringArray::Permute(const VRX_intArray& order) {
     } catch (const std::bad_alloc&) {
         return kOutOfMemory;
     }
+    Edited();
     for (int i = 0; i < m; ++i) moved[i] = std::move(items[order[i]]);
     for (int i = 0; i < m; ++i) items[i] = std::move(moved[i]);
     return kSuccess;

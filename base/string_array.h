@@ -43,34 +43,39 @@ public:
     void CheckValidity(int deep) override;
 
     // Slot i in [0, size) gets a copy of text (null stores null).
-    virtual int SetString(int i, const char* text);
-    virtual int Add(const char* text);
+    [[nodiscard]] virtual int SetString(int i, const char* text);
+    [[nodiscard]] virtual int Add(const char* text);
     // i in [0, count]; later items move up by one.
-    virtual int Insert(int i, const char* text);
+    [[nodiscard]] virtual int Insert(int i, const char* text);
 
     // The string at slot i, owned by the array; null outside [0, size).
     const char* operator[](int i) const;
 
-    int Delete(int i);
+    [[nodiscard]] int Delete(int i);
     // Index of the first item equal to text (byte comparison); -2 when none.
-    int FindPosition(const char* text) const;
+    [[nodiscard]] int FindPosition(const char* text) const;
     int IsInList(const char* text) const;
     // Count becomes 0; a different size discards every string and the growth step.
-    int SetSize(int n);
-    int Grow();
+    [[nodiscard]] int SetSize(int n);
+    [[nodiscard]] int Grow();
     // Frees every string; table and size kept.
-    int Flush();
-    int Copy(const VRX_stringArray& other);
+    [[nodiscard]] int Flush();
+    [[nodiscard]] int Copy(const VRX_stringArray& other);
     // New item i = old item order[i], over the items or over all slots (by order's count).
-    int Permute(const VRX_intArray& order);
+    [[nodiscard]] int Permute(const VRX_intArray& order);
     // Appends an empty text without the checks of subclasses.
-    int AddEmpty();
+    [[nodiscard]] int AddEmpty();
 
 protected:
     using Slot = std::unique_ptr<char[]>;
 
     // out = exact copy of text (null for null); -42 when it cannot be allocated.
-    static int CopyText(const char* text, Slot& out);
+    [[nodiscard]] static int CopyText(const char* text, Slot& out);
+
+    // Counts the changes to the items, so that a subclass can tell whether what it derived from them
+    // (an index) is still current.
+    void Edited() { ++edits; }
 
     std::unique_ptr<Slot[]> items;
+    unsigned long long edits = 0;
 };

@@ -1,15 +1,10 @@
 // Coordinate iterator: linking, positioning and the odometer walk with locked dimensions.
 #include "base/sys_coordinates.h"
 
-namespace {
-
-constexpr int kOk = 0;
-constexpr int kBadArgument = -2;
-
-}  // namespace
+#include "base/status_codes.h"
 
 VRX_sysCoordinates::VRX_sysCoordinates(VRX_Dmatrix* m) {
-    LinkToMatrix(m);
+    (void)LinkToMatrix(m);  // on failure the iterator is left unlinked
 }
 
 int VRX_sysCoordinates::LinkToMatrix(VRX_Dmatrix* m) {
@@ -17,8 +12,8 @@ int VRX_sysCoordinates::LinkToMatrix(VRX_Dmatrix* m) {
     index = 0;
     const int nd = m != nullptr ? m->GetNumberOfDimensions() : 0;
     int res = coordinates.SetSize(nd);
-    if (res == kOk) res = locks.SetSize(nd);
-    if (res != kOk) {
+    if (res == kSuccess) res = locks.SetSize(nd);
+    if (res != kSuccess) {
         coordinates.CleanUp();
         locks.CleanUp();
         matrix = nullptr;
@@ -28,7 +23,7 @@ int VRX_sysCoordinates::LinkToMatrix(VRX_Dmatrix* m) {
     coordinates.SetCount(nd);
     locks.FillWith(0);
     locks.SetCount(nd);
-    return kOk;
+    return kSuccess;
 }
 
 void VRX_sysCoordinates::Reset_() {
@@ -38,41 +33,41 @@ void VRX_sysCoordinates::Reset_() {
 
 int VRX_sysCoordinates::GoFirst() {
     Reset_();
-    return kOk;
+    return kSuccess;
 }
 
 int VRX_sysCoordinates::LockDimension(int d) {
-    if (d < 0 || d >= locks.GetSize()) return kBadArgument;
+    if (d < 0 || d >= locks.GetSize()) return kOutOfRange;
     locks[d] = 1;
-    return kOk;
+    return kSuccess;
 }
 
 int VRX_sysCoordinates::UnlockAll() {
     locks.FillWith(0);
-    return kOk;
+    return kSuccess;
 }
 
 int VRX_sysCoordinates::Next() {
-    if (matrix == nullptr) return kBadArgument;
+    if (matrix == nullptr) return kOutOfRange;
     const int nd = matrix->GetNumberOfDimensions();
-    if (nd == 0 || coordinates.GetSize() < nd) return kBadArgument;
+    if (nd == 0 || coordinates.GetSize() < nd) return kOutOfRange;
     const VRX_intArray& sizes = matrix->GetDimensions();
     int i = nd - 1;
     while (i >= 0 && (locks[i] != 0 || coordinates[i] >= sizes[i] - 1)) i--;
-    if (i < 0) return kBadArgument;
+    if (i < 0) return kOutOfRange;
     coordinates[i]++;
     for (int k = i + 1; k < nd; k++) {
         if (locks[k] == 0) coordinates[k] = 0;
     }
     index = matrix->CoordinatesToIndex(coordinates);
-    return kOk;
+    return kSuccess;
 }
 
 int VRX_sysCoordinates::GoToIndex(int i) {
     if (matrix == nullptr || i < 0 || i >= matrix->GetNumberOfElements() ||
         coordinates.GetSize() < matrix->GetNumberOfDimensions()) {
         Reset_();
-        return kBadArgument;
+        return kOutOfRange;
     }
     const VRX_intArray& strides = matrix->GetStrides();
     const int nd = matrix->GetNumberOfDimensions();
@@ -81,28 +76,28 @@ int VRX_sysCoordinates::GoToIndex(int i) {
         coordinates[k] = i / strides[k];
         i -= coordinates[k] * strides[k];
     }
-    return kOk;
+    return kSuccess;
 }
 
 int VRX_sysCoordinates::GoToCoordinates() {
     if (matrix == nullptr) {
         Reset_();
-        return kBadArgument;
+        return kOutOfRange;
     }
     const VRX_intArray& sizes = matrix->GetDimensions();
     const int nd = matrix->GetNumberOfDimensions();
     if (coordinates.GetSize() < nd) {
         Reset_();
-        return kBadArgument;
+        return kOutOfRange;
     }
     // Checked per coordinate: a wrong one could otherwise land inside the table on the wrong cell, or
     // past its end.
     for (int k = 0; k < nd; k++) {
         if (coordinates[k] < 0 || coordinates[k] >= sizes[k]) {
             Reset_();
-            return kBadArgument;
+            return kOutOfRange;
         }
     }
     index = matrix->CoordinatesToIndex(coordinates);
-    return kOk;
+    return kSuccess;
 }

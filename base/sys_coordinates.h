@@ -14,21 +14,21 @@ public:
     explicit VRX_sysCoordinates(VRX_Dmatrix* m);
 
     // Links to m (null unlinks): every coordinate 0, nothing locked, index 0. -42 without memory.
-    int LinkToMatrix(VRX_Dmatrix* m);
+    [[nodiscard]] int LinkToMatrix(VRX_Dmatrix* m);
     // Links to the parameter table of a node definition; the definition's answer when it has none.
-    int LinkToDefinition(VRX_nodeDefinition& definition);
+    [[nodiscard]] int LinkToDefinition(VRX_nodeDefinition& definition);
     VRX_Dmatrix* GetMatrix() const { return matrix; }
 
     int GoFirst();
     // The caller passes a dimension of the matrix; -2 otherwise.
-    int LockDimension(int d);
+    [[nodiscard]] int LockDimension(int d);
     int UnlockAll();
     int IsLocked(int d) const { return d >= 0 && d < locks.GetSize() && locks[d] != 0; }
-    int Next();
-    int GoToIndex(int i);
+    [[nodiscard]] int Next();
+    [[nodiscard]] int GoToIndex(int i);
     // Takes the coordinates the caller wrote into coordinates; a coordinate outside its dimension
     // resets the iterator to the first cell and yields -2.
-    int GoToCoordinates();
+    [[nodiscard]] int GoToCoordinates();
     double& CurrentElement() { return (*matrix)[index]; }
 
     // The current cell: read freely; coordinates may be written, followed by GoToCoordinates.

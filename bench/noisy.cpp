@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "bench/bench_check.h"
 #include "definitions/noisy_adder.h"
 #include "definitions/noisy_max.h"
 #include "model/network.h"
@@ -14,10 +15,10 @@ namespace {
 // A child of the given kind with `parents` binary CPT parents and three outcomes.
 int BuildFan(VRX_network& net, int kind, int parents) {
     const int child = net.AddNode(kind, "Child");
-    net.GetNode(child)->GetDefinition()->SetNumberOfOutcomes(3);
+    vovido::RequireSuccess(net.GetNode(child)->GetDefinition()->SetNumberOfOutcomes(3), "outcomes");
     for (int i = 0; i < parents; ++i) {
         const int parent = net.AddNode(DefinitionType::kCpt, ("P" + std::to_string(i)).c_str());
-        net.AddArc(parent, child);
+        vovido::RequireSuccess(net.AddArc(parent, child), "arc");
     }
     return child;
 }

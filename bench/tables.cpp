@@ -4,13 +4,16 @@
 #include "base/dmatrix.h"
 #include "base/double_array.h"
 #include "base/int_array.h"
+#include "bench/bench_check.h"
 
 namespace {
+
+using vovido::RequireSuccess;
 
 // A table of `dims` dimensions of size `size` each, filled with positive values.
 VRX_Dmatrix MakeTable(int dims, int size) {
     VRX_intArray sizes;
-    for (int i = 0; i < dims; i++) sizes.Add(size);
+    for (int i = 0; i < dims; i++) RequireSuccess(sizes.Add(size), "table sizes");
     VRX_Dmatrix m(sizes);
     for (int i = 0; i < m.GetNumberOfElements(); i++) m[i] = 1.0 + (i % 17);
     return m;
@@ -18,7 +21,7 @@ VRX_Dmatrix MakeTable(int dims, int size) {
 
 VRX_intArray Ints(std::initializer_list<int> values) {
     VRX_intArray a;
-    for (int v : values) a.Add(v);
+    for (int v : values) RequireSuccess(a.Add(v), "int list");
     return a;
 }
 
@@ -32,7 +35,7 @@ void BM_Normalize(benchmark::State& state) {
     VRX_Dmatrix m;
     for (auto _ : state) {
         state.PauseTiming();
-        m.Copy(source);
+        RequireSuccess(m.Copy(source), "table copy");
         state.ResumeTiming();
         m.Normalize();
         benchmark::DoNotOptimize(m.GetData());
@@ -52,9 +55,9 @@ void BM_MultiplyAndSumOut(benchmark::State& state) {
     VRX_Dmatrix m;
     for (auto _ : state) {
         state.PauseTiming();
-        m.Copy(source);
+        RequireSuccess(m.Copy(source), "table copy");
         state.ResumeTiming();
-        m.MultiplyAndSumOutDimension(d, vector, map);
+        if (m.MultiplyAndSumOutDimension(d, vector, map) != kSuccess) state.SkipWithError("sum-out failed");
         benchmark::DoNotOptimize(m.GetData());
     }
     state.SetItemsProcessed(state.iterations() * source.GetNumberOfElements());
@@ -73,7 +76,7 @@ void BM_WeightedSumOverDimension(benchmark::State& state) {
     const int d = static_cast<int>(state.range(2)) == 0 ? 0 : dims - 1;
     VRX_Dmatrix source = MakeTable(dims, size);
     VRX_doubleArray weights;
-    for (int k = 0; k < size; k++) weights.Add(1.0 / (k + 1));
+    for (int k = 0; k < size; k++) RequireSuccess(weights.Add(1.0 / (k + 1)), "weights");
     VRX_Dmatrix out;
     for (auto _ : state) {
         source.WeightedSumOverDimensionInto(d, weights, out);
@@ -93,9 +96,9 @@ void BM_ReorderDimensions(benchmark::State& state) {
     const int dims = static_cast<int>(state.range(0));
     VRX_Dmatrix m = MakeTable(dims, static_cast<int>(state.range(1)));
     VRX_intArray order;
-    for (int i = 0; i < dims; i++) order.Add(dims - 1 - i);
+    for (int i = 0; i < dims; i++) RequireSuccess(order.Add(dims - 1 - i), "order");
     for (auto _ : state) {
-        m.ReorderDimensions(order);
+        if (m.ReorderDimensions(order) != kSuccess) state.SkipWithError("reorder failed");
         benchmark::DoNotOptimize(m.GetData());
     }
     state.SetItemsProcessed(state.iterations() * m.GetNumberOfElements());
@@ -106,7 +109,7 @@ void BM_IntArrayAdd(benchmark::State& state) {
     const int n = static_cast<int>(state.range(0));
     for (auto _ : state) {
         VRX_intArray a;
-        for (int i = 0; i < n; i++) a.Add(i);
+        for (int i = 0; i < n; i++) RequireSuccess(a.Add(i), "add");
         benchmark::DoNotOptimize(a.GetItems());
     }
     state.SetItemsProcessed(state.iterations() * n);

@@ -9,12 +9,15 @@
 
 #include "base/dmatrix.h"
 #include "base/double_array.h"
+#include "bench/bench_check.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
 #include "model/node_value.h"
 
 namespace {
+
+using vovido::RequireSuccess;
 
 // Each node takes up to 3 parents among the 6 nodes made just before it, so the networks stay within
 // reach of exact inference as they grow; 2 to 4 outcomes, random positive tables, every tenth node
@@ -27,33 +30,33 @@ std::unique_ptr<VRX_network> MakeNetwork(int n) {
     std::vector<int> handles;
     for (int i = 0; i < n; i++) {
         const int h = net->AddNode(DefinitionType::kCpt, ("n" + std::to_string(i)).c_str());
-        net->GetNode(h)->GetDefinition()->SetNumberOfOutcomes(outcomesOf(rng));
+        RequireSuccess(net->GetNode(h)->GetDefinition()->SetNumberOfOutcomes(outcomesOf(rng)), "outcomes");
         const int window = i < 6 ? i : 6;
         const int parents =
             window == 0 ? 0 : std::uniform_int_distribution<int>(0, window < 3 ? window : 3)(rng);
         std::vector<int> candidates(handles.end() - window, handles.end());
         std::shuffle(candidates.begin(), candidates.end(), rng);
-        for (int k = 0; k < parents; k++) net->AddArc(candidates[k], h);
+        for (int k = 0; k < parents; k++) RequireSuccess(net->AddArc(candidates[k], h), "arc");
         handles.push_back(h);
     }
     for (int h : handles) {
         VRX_nodeDefinition* definition = net->GetNode(h)->GetDefinition();
         VRX_Dmatrix* table = nullptr;
-        definition->GetDefinition(table);
+        RequireSuccess(definition->GetDefinition(table), "table");
         const int k = definition->GetNumberOfOutcomes();
         VRX_doubleArray values;
-        values.SetSize(table->GetNumberOfElements());
+        RequireSuccess(values.SetSize(table->GetNumberOfElements()), "table values");
         values.SetCount(values.GetSize());
         for (int c = 0; c < values.GetCount(); c += k) {
             double sum = 0.0;
             for (int j = 0; j < k; j++) sum += values[c + j] = u(rng);
             for (int j = 0; j < k; j++) values[c + j] /= sum;
         }
-        definition->SetDefinitionDoubles(values);
+        RequireSuccess(definition->SetDefinitionDoubles(values), "probabilities");
     }
     for (size_t i = 5; i < handles.size(); i += 10) {
         VRX_nodeValue* value = net->GetNode(handles[i])->GetValue();
-        value->SetEvidence(static_cast<int>(i) % 2);
+        RequireSuccess(value->SetEvidence(static_cast<int>(i) % 2), "evidence");
     }
     return net;
 }
@@ -75,7 +78,7 @@ BENCHMARK(BM_UpdateBeliefs)->Arg(50)->Arg(200)->Arg(1000)->Unit(benchmark::kMill
 // The same networks with one target: only its relevant part is solved.
 void BM_UpdateBeliefsOneTarget(benchmark::State& state) {
     std::unique_ptr<VRX_network> net = MakeNetwork(static_cast<int>(state.range(0)));
-    net->SetTarget(net->GetLastNode());
+    RequireSuccess(net->SetTarget(net->GetLastNode()), "target");
     for (auto _ : state) {
         net->InvalidateValues();
         benchmark::DoNotOptimize(net->UpdateBeliefs());

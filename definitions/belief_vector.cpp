@@ -7,24 +7,26 @@
 #include "model/network.h"
 #include "base/status_codes.h"
 
+using vovido::ObservedValue;
+
 VRX_beliefVector::VRX_beliefVector(int nodeHandle, VRX_network* net) : ObservedValue(nodeHandle, net) {
     const int n = NumberOfOutcomes();
     if (n >= 1 && beliefs.AddDimension(n) == kSuccess) beliefs.FillWith(0.0);
 }
 
 VRX_beliefVector::VRX_beliefVector(VRX_nodeValue& source) : ObservedValue(source) {
-    CopyFrom(source);
+    (void)CopyFrom(source);  // out of memory leaves the value empty
 }
 
 // CopyFrom only reads its source, so the const copy goes the same way.
 VRX_beliefVector::VRX_beliefVector(const VRX_beliefVector& source) : ObservedValue(source) {
-    CopyFrom(const_cast<VRX_beliefVector&>(source));
+    (void)CopyFrom(const_cast<VRX_beliefVector&>(source));  // out of memory leaves the value empty
 }
 
 VRX_beliefVector::~VRX_beliefVector() = default;
 
 std::unique_ptr<VRX_doubleArray> VRX_beliefVector::TakeVirtualEvidence() {
-    valueFlags &= ~ValueFlags::kVirtualEvidence;
+    RemoveValueFlags(ValueFlags::kVirtualEvidence);
     return std::move(virtualEvidence);
 }
 
@@ -73,7 +75,7 @@ int VRX_beliefVector::RebuildFromDefinition() {
         beliefs.FillWith(0.0);
     }
     // Weights of another length no longer fit the outcomes and are dropped.
-    if (kept != nullptr) SetVirtualEvidence(*kept);
+    if (kept != nullptr) (void)SetVirtualEvidence(*kept);
     CheckValidity(0);
     return kSuccess;
 }
@@ -83,14 +85,43 @@ int VRX_beliefVector::FixOutcome(int outcome) {
     if (n < 0 || outcome < 0 || outcome >= n) return kOutOfRange;
     if (beliefs.GetNumberOfDimensions() != 1 || beliefs.GetNumberOfElements() != n) {
         // The rebuild clears the flags; the evidence bits belong to the caller and survive it.
-        const uint32_t fixed = valueFlags & kFixed;
+        const uint32_t fixed = GetValueFlags() & kFixed;
         if (const int rc = RebuildFromDefinition()) return rc;
-        valueFlags |= fixed;
+        AddValueFlags(fixed);
     }
-    valueFlags |= ValueFlags::kUpToDate;
+    AddValueFlags(ValueFlags::kUpToDate);
     evidence = outcome;
     beliefs.FillWith(0.0);
     beliefs[outcome] = 1.0;
+    return kSuccess;
+}
+
+int VRX_beliefVector::FollowOutcomeEdit(const vovido::OutcomeEdit& edit) {
+    using vovido::OutcomeEdit;
+    const int n = NumberOfOutcomes();
+    if (n < 0) return kSuccess;
+    // Weights that no longer fit the outcomes would leave some outcome a likelihood nobody gave it.
+    if (HasFlag(ValueFlags::kVirtualEvidence) && virtualEvidence != nullptr) {
+        if (edit.kind == OutcomeEdit::kReordered && edit.order != nullptr &&
+            virtualEvidence->GetCount() == n) {
+            if (const int rc = virtualEvidence->Permute(*edit.order)) return rc;
+        } else if (virtualEvidence->GetCount() != n) {
+            if (const int rc = ClearVirtualEvidence()) return rc;
+        }
+    }
+    if ((GetValueFlags() & kFixed) != 0) return ObservedValue::FollowOutcomeEdit(edit);
+    if (beliefs.GetNumberOfDimensions() != 1) return kSuccess;
+    const int size = beliefs.GetNumberOfElements();
+    if (edit.kind == OutcomeEdit::kReordered && edit.order != nullptr && size == n) {
+        return beliefs.ReorderItems(0, *edit.order);
+    }
+    if (size == n) return kSuccess;
+    beliefs.CleanUp();
+    if (n >= 1) {
+        if (const int rc = beliefs.AddDimension(n)) return rc;
+        beliefs.FillWith(0.0);
+    }
+    RemoveValueFlags(ValueFlags::kUpToDate);
     return kSuccess;
 }
 
@@ -118,9 +149,9 @@ int VRX_beliefVector::SetVirtualEvidence(const VRX_doubleArray& weights) {
     for (int i = 0; i < n; ++i) (*stored)[i] = rescale ? weights[i] / sum : weights[i];
 
     // With only propagated evidence this answers -2 and the propagated outcome stays.
-    if ((valueFlags & kFixed) != 0) ClearEvidence();
+    if ((GetValueFlags() & kFixed) != 0) (void)ClearEvidence();
     virtualEvidence = std::move(stored);
-    valueFlags |= ValueFlags::kVirtualEvidence;
+    AddValueFlags(ValueFlags::kVirtualEvidence);
     return network != nullptr ? network->NotifyValuesChanged() : kSuccess;
 }
 
@@ -133,22 +164,23 @@ int VRX_beliefVector::CopyFrom(VRX_nodeValue& source) {
 
     auto* other = dynamic_cast<VRX_beliefVector*>(&source);
     if (other == nullptr) {
-        RebuildFromDefinition();
-        if (observed >= 0) SetEvidence(observed);
+        if (const int rc = RebuildFromDefinition()) return rc;
+        // Evidence that does not fit this kind of value is not taken over.
+        if (observed >= 0) (void)SetEvidence(observed);
     } else {
         // The weights arrive through SetVirtualEvidence below, if at all.
-        valueFlags &= ~ValueFlags::kVirtualEvidence;
+        RemoveValueFlags(ValueFlags::kVirtualEvidence);
         if (const int rc = beliefs.Copy(other->beliefs)) return rc;
         if (observed >= 0) {
             evidence = observed;
             if (HasFlag(ValueFlags::kEvidence)) {
-                SetEvidence(observed);
+                (void)SetEvidence(observed);  // evidence the network refuses is not taken over
             } else if (FixOutcome(observed) != kSuccess) {
                 // Propagated evidence keeps its bit and sends no notice, unless it does not fit here.
-                valueFlags &= ~kFixed;
+                RemoveValueFlags(kFixed);
             }
         } else if (other->virtualEvidence != nullptr) {
-            SetVirtualEvidence(*other->virtualEvidence);
+            if (const int rc = SetVirtualEvidence(*other->virtualEvidence)) return rc;
         }
     }
     CheckValidity(1);

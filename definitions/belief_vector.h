@@ -8,7 +8,7 @@
 #include "base/dmatrix.h"
 #include "base/double_array.h"
 
-class VRX_beliefVector : public ObservedValue {
+class VRX_beliefVector : public vovido::ObservedValue {
 public:
     // Weights of virtual evidence are rescaled when their sum is off 1 by more than this.
     static constexpr double kWeightTolerance = 5e-6;
@@ -21,28 +21,32 @@ public:
     ~VRX_beliefVector() override;
 
     void CleanUp(int deep) override;
-    int CloneFrom(VRX_nodeValue& source) override;
-    int CopyFrom(VRX_nodeValue& source) override;
-    int RebuildFromDefinition() override;
-    int GetType() const override;
-    int GetSize() override;
+    [[nodiscard]] int CloneFrom(VRX_nodeValue& source) override;
+    [[nodiscard]] int CopyFrom(VRX_nodeValue& source) override;
+    [[nodiscard]] int RebuildFromDefinition() override;
+    [[nodiscard]] int GetType() const override;
+    [[nodiscard]] int GetSize() override;
 
-    int GetVirtualEvidence(VRX_doubleArray& out) override;
-    int SetVirtualEvidence(const VRX_doubleArray& weights) override;
+    [[nodiscard]] int GetVirtualEvidence(VRX_doubleArray& out) override;
+    [[nodiscard]] int SetVirtualEvidence(const VRX_doubleArray& weights) override;
+    // After an edit of the outcomes: virtual evidence follows a reordering and is dropped (with the
+    // network's notice) when its length no longer fits; evidence as the base keeps it; beliefs without
+    // evidence follow a reordering and are otherwise reset, out of date.
+    [[nodiscard]] int FollowOutcomeEdit(const vovido::OutcomeEdit& edit) override;
 
     int GetValue(VRX_Dmatrix*& out) override;
-    int SetValue(const VRX_Dmatrix& matrix) override;
+    [[nodiscard]] int SetValue(const VRX_Dmatrix& matrix) override;
 
     // Makes the beliefs certain of the outcome (1.0 there, 0.0 elsewhere) and marks them up to date;
     // -2 for an outcome outside the node's outcomes. Evidence bits are left to the caller.
-    int FixOutcome(int outcome) override;
+    [[nodiscard]] int FixOutcome(int outcome) override;
 
     const VRX_Dmatrix& GetBeliefs() const { return beliefs; }
     bool HasVirtualEvidence() const { return virtualEvidence != nullptr; }
 
 protected:
     std::unique_ptr<VRX_doubleArray> TakeVirtualEvidence() override;
-    int ClearVirtualEvidence() override;
+    [[nodiscard]] int ClearVirtualEvidence() override;
 
     VRX_Dmatrix beliefs;
     std::unique_ptr<VRX_doubleArray> virtualEvidence;

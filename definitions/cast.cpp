@@ -4,14 +4,16 @@
 #include "base/int_array.h"
 #include "base/status_codes.h"
 
+using vovido::TwoOutcomeDefinition;
+
 VRX_cast::VRX_cast(int nodeHandle, VRX_network* net) : TwoOutcomeDefinition(nodeHandle, net) {
-    RebuildFromParents();
+    (void)RebuildFromParents();  // out of memory leaves the table empty
     SetFlag(kValid | kConsistent, true);
 }
 
 VRX_cast::VRX_cast(VRX_nodeDefinition& source) : TwoOutcomeDefinition(source) {
     // A source of another kind leaves the table in the shape of the current parents.
-    if (CopyFrom(source) != kSuccess) RebuildFromParents();
+    if (CopyFrom(source) != kSuccess) (void)RebuildFromParents();  // out of memory leaves the table empty
     SetFlag(kValid | kConsistent, true);
 }
 
@@ -43,15 +45,16 @@ int VRX_cast::ParentEntryCount() const {
 int VRX_cast::InsertParentEntry(int position) {
     if (const int rc = positiveWeights.Insert(position, 0.0)) return rc;
     if (const int rc = negativeWeights.Insert(position, 0.0)) {
-        positiveWeights.Delete(position);
+        (void)positiveWeights.Delete(position);  // undoes the insert just made
         return rc;
     }
     return kSuccess;
 }
 
 void VRX_cast::RemoveParentEntry(int position) {
-    positiveWeights.Delete(position);
-    negativeWeights.Delete(position);
+    // position is a parent's: the deletes cannot fail.
+    (void)positiveWeights.Delete(position);
+    (void)negativeWeights.Delete(position);
 }
 
 int VRX_cast::PermuteParentEntries(const VRX_intArray& permutation) {
@@ -80,8 +83,8 @@ int VRX_cast::RebuildFromParents() {
     if (const int rc = positive.FlushAndReserve(parents)) return rc;
     if (const int rc = negative.FlushAndReserve(parents)) return rc;
     for (int i = 0; i < parents; ++i) {
-        positive.Add(0.0);
-        negative.Add(0.0);
+        positive.AddReserved(0.0);
+        negative.AddReserved(0.0);
     }
     if (const int rc = TwoOutcomeTable::Reshape(table, parents)) return rc;
     positiveWeights.Swap(positive);

@@ -6,7 +6,7 @@
 #include "base/dmatrix.h"
 #include "base/double_array.h"
 
-class VRX_cast : public TwoOutcomeDefinition {
+class VRX_cast : public vovido::TwoOutcomeDefinition {
 public:
     // Every parent's weights 0.0 and baseline 0.5: each column then holds (0.5, 0.5).
     VRX_cast(int handle, VRX_network* network);
@@ -15,18 +15,18 @@ public:
     VRX_cast(const VRX_cast& source);
     ~VRX_cast() override;
 
-    int GetType() const override;
+    [[nodiscard]] int GetType() const override;
     const char* GetTypeName() const override;
 
-    int RebuildFromParents() override;
-    int CopyParametersTo(VRX_nodeDefinition& target) override;
+    [[nodiscard]] int RebuildFromParents() override;
+    [[nodiscard]] int CopyParametersTo(VRX_nodeDefinition& target) override;
 
     // One weight per parent, each in [-1, 1]; an array of another length or a weight out of range is
     // refused (-2) and nothing changes. The table is recomputed; the network is not told.
-    int SetPositiveWeights(const VRX_doubleArray& weights);
-    int SetNegativeWeights(const VRX_doubleArray& weights);
+    [[nodiscard]] int SetPositiveWeights(const VRX_doubleArray& weights);
+    [[nodiscard]] int SetNegativeWeights(const VRX_doubleArray& weights);
     // -2 outside [0, 1].
-    int SetBaseline(double value);
+    [[nodiscard]] int SetBaseline(double value);
 
     const VRX_doubleArray& GetPositiveWeights() const { return positiveWeights; }
     const VRX_doubleArray& GetNegativeWeights() const { return negativeWeights; }
@@ -37,15 +37,15 @@ public:
 protected:
     // A positive and a negative weight per parent; a new parent's are 0.0.
     int ParentEntryCount() const override;
-    int InsertParentEntry(int position) override;
+    [[nodiscard]] int InsertParentEntry(int position) override;
     void RemoveParentEntry(int position) override;
-    int PermuteParentEntries(const VRX_intArray& permutation) override;
+    [[nodiscard]] int PermuteParentEntries(const VRX_intArray& permutation) override;
     void ClearParentEntries() override;
     void Recompute() override;
 
 private:
     // Copies a caller's weights over target after checking their count and range.
-    int SetWeights(const VRX_doubleArray& weights, VRX_doubleArray& target);
+    [[nodiscard]] int SetWeights(const VRX_doubleArray& weights, VRX_doubleArray& target);
 
     VRX_doubleArray positiveWeights;
     VRX_doubleArray negativeWeights;

@@ -9,6 +9,8 @@
 #include "model/node_definition.h"
 #include "base/status_codes.h"
 
+namespace vovido {
+
 namespace CiRows {
 
 int LocateParent(const VRX_network* network, int child, int parent, int& position, int& type) {
@@ -237,3 +239,5 @@ int ShapeTable(VRX_Dmatrix& table, const VRX_intArray& blockSizes, int k) {
 }
 
 }  // namespace CiRows
+
+}  // namespace vovido

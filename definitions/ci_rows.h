@@ -8,28 +8,28 @@
 
 class VRX_network;
 
-namespace CiRows {
+namespace vovido::CiRows {
 
 // Position of a parent among the node's parents of an indexing kind (the ones that own a block and a
 // table dimension) and the parent's type code; -2 when either node is not live or the parent is not
 // in the node's parent list.
-int LocateParent(const VRX_network* network, int child, int parent, int& position, int& type);
+[[nodiscard]] int LocateParent(const VRX_network* network, int child, int parent, int& position, int& type);
 
 // Rows and columns of a two-dimensional matrix; false for any other shape.
 bool GetShape(const VRX_Dmatrix& m, int& rows, int& columns);
 
 // n rows of zeros opened at row `at` (0 <= at <= rows).
-int InsertRows(VRX_Dmatrix& m, int at, int n);
+[[nodiscard]] int InsertRows(VRX_Dmatrix& m, int at, int n);
 // n rows removed from row `at` on; at least one row stays.
-int RemoveRows(VRX_Dmatrix& m, int at, int n);
+[[nodiscard]] int RemoveRows(VRX_Dmatrix& m, int at, int n);
 // The row becomes 0 ... 0 with 1.0 at the column.
 void SetUnitRow(VRX_Dmatrix& m, int row, int column);
 void FillRow(VRX_Dmatrix& m, int row, double v);
 // New row start + j = old row start + order[j] for every j of the permutation.
-int PermuteRows(VRX_Dmatrix& m, int start, const VRX_intArray& order);
+[[nodiscard]] int PermuteRows(VRX_Dmatrix& m, int start, const VRX_intArray& order);
 // Consecutive blocks of the given sizes from row 0 regrouped, new block j = old block order[j]; the
 // rows after the blocks (the leak row) stay where they are.
-int RegroupBlocks(VRX_Dmatrix& m, const VRX_intArray& blockSizes, const VRX_intArray& order);
+[[nodiscard]] int RegroupBlocks(VRX_Dmatrix& m, const VRX_intArray& blockSizes, const VRX_intArray& order);
 
 // Cumulative form of a run of k entries: entry j = sum of entries j..k-1; and back. Negative results
 // become 0 both ways.
@@ -39,20 +39,20 @@ void FromCumulative(double* run, int k);
 // The row check shared by both kinds: `unitColumn` has one item per row, -1 for a free row and c for a
 // constrained row that must hold exactly 1.0 at column c and 0.0 elsewhere. The text goes into buffer
 // (at most size bytes). 0 "Ok"; -2 for a matrix shaped unlike `reference`; -4 for a bad row.
-int CheckRows(const VRX_Dmatrix& m, const VRX_Dmatrix& reference, const VRX_intArray& unitColumn,
-              char* buffer, int size);
+[[nodiscard]] int CheckRows(const VRX_Dmatrix& m, const VRX_Dmatrix& reference,
+                            const VRX_intArray& unitColumn, char* buffer, int size);
 
 // The setters of the parameter matrix shared by both kinds: only data of the matrix's own shape or
 // entry count is taken (-2 and no change otherwise).
-int SetWeights(VRX_Dmatrix& weights, const VRX_Dmatrix& source);
-int SetWeightEntries(VRX_Dmatrix& weights, const VRX_doubleArray& values);
+[[nodiscard]] int SetWeights(VRX_Dmatrix& weights, const VRX_Dmatrix& source);
+[[nodiscard]] int SetWeightEntries(VRX_Dmatrix& weights, const VRX_doubleArray& values);
 
 // Sum of the squared entry differences; -1.0 when the entry counts differ.
 double MatrixSquaredDistance(const VRX_Dmatrix& a, const VRX_Dmatrix& b);
 
 // Sets up `table` with one dimension per parent block and the k outcomes last; the storage is reused
 // when the entry count stays.
-int ShapeTable(VRX_Dmatrix& table, const VRX_intArray& blockSizes, int k);
+[[nodiscard]] int ShapeTable(VRX_Dmatrix& table, const VRX_intArray& blockSizes, int k);
 
 // Visits every parent configuration in row-major order (last parent fastest), x holding the outcomes
 // (all 0 at the start). `step(i, x)` brings the running state of parents 0..i up to date for parent i
@@ -71,4 +71,7 @@ void WalkConfigurations(int parents, const int* sizes, int* x, Step step, Emit e
     }
 }
 
-}  // namespace CiRows
+}  // namespace vovido::CiRows
+
+// The short name the definition kinds use.
+namespace CiRows = vovido::CiRows;

@@ -11,6 +11,8 @@
 #include "model/network.h"
 #include "base/status_codes.h"
 
+using vovido::NamedOutcomes;
+
 namespace {
 
 constexpr const char* kGeneratedOutcome = "State";
@@ -18,19 +20,19 @@ constexpr const char* kGeneratedOutcome = "State";
 }  // namespace
 
 VRX_cpt::VRX_cpt(int nodeHandle, VRX_network* net) : NamedOutcomes(kGeneratedOutcome, nodeHandle, net) {
-    RebuildFromParents();
+    (void)RebuildFromParents();  // out of memory leaves the table empty
     outcomeIds.CheckValidity(1);
     CheckValidity(0);
     CheckConsistency(0);
 }
 
 VRX_cpt::VRX_cpt(VRX_nodeDefinition& source) : NamedOutcomes(kGeneratedOutcome, source) {
-    CopyFrom(source);
+    (void)CopyFrom(source);  // out of memory leaves the table empty
 }
 
 // CopyFrom only reads a table source, so the const copy goes the same way as a conversion.
 VRX_cpt::VRX_cpt(const VRX_cpt& source) : NamedOutcomes(kGeneratedOutcome, source) {
-    CopyFrom(const_cast<VRX_cpt&>(source));
+    (void)CopyFrom(const_cast<VRX_cpt&>(source));  // out of memory leaves the table empty
 }
 
 VRX_cpt::~VRX_cpt() = default;
@@ -89,7 +91,11 @@ bool VRX_cpt::HoldsOutcomeData() const {
 
 int VRX_cpt::InsertOutcomeData(int index) {
     // A new outcome of probability 0 leaves every distribution as it was.
-    return InsertZeroItem(table, table.GetNumberOfDimensions() - 1, index);
+    const int own = table.GetNumberOfDimensions() - 1;
+    const int rc = InsertZeroItem(table, own, index);
+    if (rc != kOutOfMemory || own < 0) return rc;
+    const int64_t items = table.GetDimensions()[own];
+    return DefinitionSupport::RefuseTable(network, handle, table.GetNumberOfElements() / items * (items + 1));
 }
 
 int VRX_cpt::RemoveOutcomeData(int index) {
@@ -166,7 +172,7 @@ int VRX_cpt::CopyFrom(VRX_nodeDefinition& source) {
             break;
         case DefinitionType::kList:
             rc = CopyOutcomesFrom(source);
-            if (rc == kSuccess && IsAttachedToLiveNode()) network->RemoveAllParents(handle);
+            if (rc == kSuccess && IsAttachedToLiveNode()) rc = network->RemoveAllParents(handle);
             if (rc == kSuccess) rc = RebuildFromParents();
             break;
         case DefinitionType::kCpt:

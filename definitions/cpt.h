@@ -7,7 +7,7 @@
 #include "base/dmatrix.h"
 #include "base/id_array.h"
 
-class VRX_cpt : public NamedOutcomes<ParentTableDefinition> {
+class VRX_cpt : public vovido::NamedOutcomes<vovido::ParentTableDefinition> {
 public:
     // Columns must sum to 1 within this tolerance for the table to be consistent.
     static constexpr double kColumnTolerance = 0.000005;
@@ -25,18 +25,18 @@ public:
     // Consistent when the identifiers are and every column is a distribution (within kColumnTolerance).
     void CheckConsistency(int deep) override;
 
-    int GetType() const override;
+    [[nodiscard]] int GetType() const override;
     const char* GetTypeName() const override;
 
-    int RebuildFromParents() override;
-    int CopyFrom(VRX_nodeDefinition& source) override;
-    int CopyParametersTo(VRX_nodeDefinition& target) override;
+    [[nodiscard]] int RebuildFromParents() override;
+    [[nodiscard]] int CopyFrom(VRX_nodeDefinition& source) override;
+    [[nodiscard]] int CopyParametersTo(VRX_nodeDefinition& target) override;
 
     // Replaces every entry, re-checks the table and tells the network (code 128).
-    int SetProbabilities(const VRX_doubleArray& values);
+    [[nodiscard]] int SetProbabilities(const VRX_doubleArray& values);
     // Tables of the time slices of a plate node; null and -2 while the network has no temporal data.
     VRX_Dmatrix* GetTemporalDefinition(int order);
-    int SetTemporalDefinition(int order, const VRX_Dmatrix& matrix);
+    [[nodiscard]] int SetTemporalDefinition(int order, const VRX_Dmatrix& matrix);
 
     VRX_Dmatrix& GetProbabilities() { return table; }
     const VRX_Dmatrix& GetProbabilities() const { return table; }
@@ -46,15 +46,15 @@ protected:
     void CompleteNewColumns() override;
     // The outcomes are the table's last dimension.
     bool HoldsOutcomeData() const override;
-    int InsertOutcomeData(int index) override;
-    int RemoveOutcomeData(int index) override;
-    int ReorderOutcomeData(const VRX_intArray& permutation) override;
+    [[nodiscard]] int InsertOutcomeData(int index) override;
+    [[nodiscard]] int RemoveOutcomeData(int index) override;
+    [[nodiscard]] int ReorderOutcomeData(const VRX_intArray& permutation) override;
 
     // True when no entry is negative (or NaN) and every column sums to 1 within kColumnTolerance.
     bool ColumnsAreDistributions() const;
 
 private:
     // Conversions of CopyFrom by the source's kind; -2 refuses the source.
-    int ConvertFromUtilityTable(VRX_nodeDefinition& source);
-    int SetOutcomeNames(const char* first, const char* second, bool generated);
+    [[nodiscard]] int ConvertFromUtilityTable(VRX_nodeDefinition& source);
+    [[nodiscard]] int SetOutcomeNames(const char* first, const char* second, bool generated);
 };

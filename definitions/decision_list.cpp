@@ -8,6 +8,8 @@
 #include "base/status_codes.h"
 #include "base/string_array.h"
 
+using vovido::NamedOutcomes;
+
 namespace {
 
 constexpr const char* kGeneratedChoice = "Choice";
@@ -15,18 +17,18 @@ constexpr const char* kGeneratedChoice = "Choice";
 }  // namespace
 
 VRX_list::VRX_list(int nodeHandle, VRX_network* net) : NamedOutcomes(kGeneratedChoice, nodeHandle, net) {
-    RebuildFromParents();
+    (void)RebuildFromParents();  // out of memory leaves the table empty
     CheckValidity(1);
     CheckConsistency(1);
 }
 
 VRX_list::VRX_list(VRX_nodeDefinition& source) : NamedOutcomes(kGeneratedChoice, source) {
-    CopyFrom(source);
+    (void)CopyFrom(source);  // out of memory leaves the table empty
 }
 
 // CopyFrom only reads a list source, so the const copy goes the same way as a conversion.
 VRX_list::VRX_list(const VRX_list& source) : NamedOutcomes(kGeneratedChoice, source) {
-    CopyFrom(const_cast<VRX_list&>(source));
+    (void)CopyFrom(const_cast<VRX_list&>(source));  // out of memory leaves the table empty
 }
 
 VRX_list::~VRX_list() = default;
@@ -125,7 +127,9 @@ int VRX_list::CopyFrom(VRX_nodeDefinition& source) {
         case DefinitionType::kNoisyAdder:
             if (const int copied = CopyOutcomesFrom(source)) return copied;
             // The parents of a chance node are causes, not observations made before the decision.
-            if (IsAttachedToLiveNode()) network->RemoveAllParents(handle);
+            if (IsAttachedToLiveNode()) {
+                if (const int removed = network->RemoveAllParents(handle)) return removed;
+            }
             rc = RebuildFromParents();
             break;
         default:
@@ -139,7 +143,7 @@ int VRX_list::CopyFrom(VRX_nodeDefinition& source) {
 // Choices
 
 int VRX_list::ReorderOutcomeData(const VRX_intArray& permutation) {
-    if (choiceValues.GetCount() == numOutcomes) choiceValues.Permute(permutation);
+    if (choiceValues.GetCount() == numOutcomes) return choiceValues.Permute(permutation);
     return kSuccess;
 }
 

@@ -7,7 +7,7 @@
 #include "base/id_array.h"
 #include "model/node_definition.h"
 
-class VRX_list : public NamedOutcomes<VRX_nodeDefinition> {
+class VRX_list : public vovido::NamedOutcomes<VRX_nodeDefinition> {
 public:
     // At least two choices ("Choice" + number) and the node's current parents checked.
     VRX_list(int handle, VRX_network* network);
@@ -20,29 +20,29 @@ public:
     // Valid when the choice identifiers are.
     void CheckValidity(int deep) override;
 
-    int GetType() const override;
+    [[nodiscard]] int GetType() const override;
     const char* GetTypeName() const override;
 
     // Accepts parents of the indexing kinds only; nothing is stored.
-    int AddParent(int parent) override;
+    [[nodiscard]] int AddParent(int parent) override;
     int RemoveParent(int parent) override;
     int InsertParentOutcome(int parent, int index) override;
     int RemoveParentOutcome(int parent, int index) override;
     int ReorderParentOutcomes(int parent, const VRX_intArray& order) override;
 
-    int GetSize() override;
-    int CloneFrom(VRX_nodeDefinition& source) override;
-    int RebuildFromParents() override;
-    int CopyFrom(VRX_nodeDefinition& source) override;
+    [[nodiscard]] int GetSize() override;
+    [[nodiscard]] int CloneFrom(VRX_nodeDefinition& source) override;
+    [[nodiscard]] int RebuildFromParents() override;
+    [[nodiscard]] int CopyFrom(VRX_nodeDefinition& source) override;
     // Drops the arcs from parents that AddParent would refuse, so the graph agrees with the list.
     int RemoveInvalidParents() override;
 
     int GetDefinitionStrings(VRX_stringArray*& out) override;
     int GetDefinitionDoubles(VRX_doubleArray*& out) override;
     // Replaces the choice names without identifier checks; -2 (nothing changed) for another count.
-    int SetDefinitionStrings(const VRX_stringArray& strings) override;
+    [[nodiscard]] int SetDefinitionStrings(const VRX_stringArray& strings) override;
     // choiceValues becomes a copy of the array, size included.
-    int SetDefinitionDoubles(const VRX_doubleArray& doubles) override;
+    [[nodiscard]] int SetDefinitionDoubles(const VRX_doubleArray& doubles) override;
 
     const VRX_doubleArray& GetChoiceValues() const { return choiceValues; }
 

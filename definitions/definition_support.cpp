@@ -1,15 +1,22 @@
 // Services shared by the definition kinds.
 #include "definitions/definition_support.h"
 
-#include "definitions/node_cost.h"
+#include <string>
+#include <vector>
+
 #include "base/double_array.h"
 #include "base/error_log.h"
-#include "model/extra_definition.h"
 #include "base/int_array.h"
+#include "base/size_limits.h"
+#include "base/status_codes.h"
+#include "definitions/node_cost.h"
+#include "model/extra_definition.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
-#include "base/status_codes.h"
+#include "model/node_value.h"
+
+namespace vovido {
 
 namespace DefinitionSupport {
 
@@ -26,7 +33,7 @@ int ReadPermutation(const VRX_intArray& order, int m, VRX_intArray& out) {
     if (order.GetCount() != m && order.GetSize() != m) return kOutOfRange;
     if (m > order.GetSize()) return kOutOfRange;
     if (const int rc = out.FlushAndReserve(m)) return rc;
-    for (int i = 0; i < m; ++i) out.Add(order[i]);
+    for (int i = 0; i < m; ++i) out.AddReserved(order[i]);
     return out.CheckPermutation(m);
 }
 
@@ -50,7 +57,8 @@ void RemoveParentsUnless(VRX_nodeDefinition& definition, bool (*keep)(int type))
     // A copy: every removal edits the list being walked.
     const VRX_intArray parents = network->GetParents(handle);
     for (int i = 0; i < parents.GetCount(); ++i) {
-        if (!keep(network->GetNodeType(parents[i]))) network->RemoveArc(parents[i], handle);
+        // Arcs of the copy just taken are live, so their removal cannot fail.
+        if (!keep(network->GetNodeType(parents[i]))) (void)network->RemoveArc(parents[i], handle);
     }
 }
 
@@ -73,6 +81,10 @@ int RebuildOutcomeDependents(VRX_nodeDefinition& definition) {
         const int rc = extra->ResetOutcomeData();
         if (result == kSuccess) result = rc;
     }
+    if (VRX_nodeValue* value = node->GetValue()) {
+        const int rc = value->FollowOutcomeEdit({vovido::OutcomeEdit::kReplaced, -1, nullptr});
+        if (result == kSuccess) result = rc;
+    }
     return result;
 }
 
@@ -91,4 +103,52 @@ int OutcomeCountOf(const VRX_network* network, int handle) {
     return n >= 0 ? n : kOutOfRange;
 }
 
+std::string TableRefusalText(const VRX_network* network, int handle, int64_t cells) {
+    const VRX_node* node = network != nullptr ? network->GetNode(handle) : nullptr;
+    const char* id = node != nullptr && node->GetId() != nullptr ? node->GetId() : "";
+    std::string text = std::string("ERROR: Node [") + id + "] : ";
+    if (cells > kMaxTableCells) {
+        text += "its table of " + std::to_string(cells) + " cells passes the limit of " +
+                std::to_string(kMaxTableCells) + " cells";
+    } else {
+        text += "no memory for its table of " + std::to_string(cells) + " cells";
+    }
+    return text;
+}
+
+int RefuseTable(const VRX_network* network, int handle, int64_t cells) {
+    return LogError(errorLog, kOutOfMemory, TableRefusalText(network, handle, cells).c_str(), nullptr);
+}
+
+int64_t TableCellsWithParents(const VRX_network& network, int handle, const int* parents, int count) {
+    if (!network.IsLiveHandle(handle)) return 0;
+    const int type = network.GetNodeType(handle);
+    int64_t cells = 1;
+    if (type == DefinitionType::kCpt || type == DefinitionType::kTruthTable ||
+        type == DefinitionType::kNoisyMax || type == DefinitionType::kNoisyAdder) {
+        cells = OutcomeCountOf(&network, handle);
+    } else if (type != DefinitionType::kTable) {
+        return 0;
+    }
+    // The product saturates instead of overflowing.
+    const auto times = [&cells, &network](int parent) {
+        if (!IsIndexingType(network.GetNodeType(parent))) return;
+        const int n = OutcomeCountOf(&network, parent);
+        if (n > 1) cells = cells > INT64_MAX / n ? INT64_MAX : cells * n;
+    };
+    // Each parent counts once, whether it is a parent already or listed twice.
+    std::vector<char> counted(static_cast<size_t>(network.GetNumberOfSlots()), 0);
+    const auto once = [&counted, &times, &network](int parent) {
+        if (!network.IsLiveHandle(parent) || counted[static_cast<size_t>(parent)]) return;
+        counted[static_cast<size_t>(parent)] = 1;
+        times(parent);
+    };
+    const VRX_intArray& current = network.GetParents(handle);
+    for (int i = 0; i < current.GetCount(); ++i) once(current[i]);
+    for (int i = 0; i < count; ++i) once(parents[i]);
+    return cells;
+}
+
 }  // namespace DefinitionSupport
+
+}  // namespace vovido

@@ -2,19 +2,22 @@
 // Small services that the definition kinds use in the same way: reading callers' orders and entry
 // arrays, walking the node's parents, and the notices around a replaced definition or outcome set.
 
+#include <cstdint>
+#include <string>
+
 class VRX_network;
 class VRX_nodeDefinition;
 class VRX_intArray;
 class VRX_doubleArray;
 
-namespace DefinitionSupport {
+namespace vovido::DefinitionSupport {
 
 // The first m items of order (its count, or else its size, must be m) copied into out; -2 unless they
 // are a permutation of 0..m-1.
-int ReadPermutation(const VRX_intArray& order, int m, VRX_intArray& out);
+[[nodiscard]] int ReadPermutation(const VRX_intArray& order, int m, VRX_intArray& out);
 
 // Number of entries a caller's array supplies for n slots: n when its count or its size is n, else -2.
-int MatchEntryCount(const VRX_doubleArray& values, int n);
+[[nodiscard]] int MatchEntryCount(const VRX_doubleArray& values, int n);
 
 // Calls AddParent for every current parent of the definition's node; a refusal is logged and skipped.
 void AddCurrentParents(VRX_nodeDefinition& definition);
@@ -25,17 +28,33 @@ void RemoveParentsUnless(VRX_nodeDefinition& definition, bool (*keep)(int type))
 // The definition's node has children by ordinary arcs.
 bool HasChildren(const VRX_nodeDefinition& definition);
 
-// Change notice for the definition's node; 0 without a network.
+// Change notice for the definition's node; 0 without a network. The result may be passed over, as for
+// VRX_network::NotifyChange.
 int NotifyNetwork(const VRX_nodeDefinition& definition, int code);
 
 // After the outcome set was replaced: the node cost follows the new parents' shape and the diagnostic
 // per-outcome data is reset. Returns the first failure.
-int RebuildOutcomeDependents(VRX_nodeDefinition& definition);
+[[nodiscard]] int RebuildOutcomeDependents(VRX_nodeDefinition& definition);
 
 // The end of every conversion: deep checks, then the network hears of the new definition (code 256).
 int FinishConversion(VRX_nodeDefinition& definition);
 
 // Number of outcomes of the definition of a live node; -2 when there is none.
-int OutcomeCountOf(const VRX_network* network, int handle);
+[[nodiscard]] int OutcomeCountOf(const VRX_network* network, int handle);
 
-}  // namespace DefinitionSupport
+// The refusal of a table of `cells` entries for the node: logs -42 with a message naming the node (the
+// limit when cells passes it, else the allocation that failed) and returns -42.
+int RefuseTable(const VRX_network* network, int handle, int64_t cells);
+// The message of RefuseTable.
+std::string TableRefusalText(const VRX_network* network, int handle, int64_t cells);
+
+// Cells the node's table would have once the listed parents are added to its current ones, for the
+// kinds whose parameters are one table over the indexing parents and the own outcomes (CPT, truth
+// table, utility table, noisy-MAX, noisy adder); 0 for the other kinds. Saturates at INT64_MAX.
+[[nodiscard]] int64_t TableCellsWithParents(const VRX_network& network, int handle, const int* parents,
+                                            int count);
+
+}  // namespace vovido::DefinitionSupport
+
+// The short name the definition kinds use.
+namespace DefinitionSupport = vovido::DefinitionSupport;

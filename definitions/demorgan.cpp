@@ -3,6 +3,8 @@
 
 #include "base/status_codes.h"
 
+using vovido::TwoOutcomeDefinition;
+
 namespace {
 
 bool IsKnownParentType(int type) {
@@ -12,13 +14,13 @@ bool IsKnownParentType(int type) {
 }  // namespace
 
 VRX_demorgan::VRX_demorgan(int nodeHandle, VRX_network* net) : TwoOutcomeDefinition(nodeHandle, net) {
-    RebuildFromParents();
+    (void)RebuildFromParents();  // out of memory leaves the table empty
     SetFlag(kValid | kConsistent, true);
 }
 
 VRX_demorgan::VRX_demorgan(VRX_nodeDefinition& source) : TwoOutcomeDefinition(source) {
     // A source of another kind leaves the table in the shape of the current parents.
-    if (CopyFrom(source) != kSuccess) RebuildFromParents();
+    if (CopyFrom(source) != kSuccess) (void)RebuildFromParents();  // out of memory leaves the table empty
     SetFlag(kValid | kConsistent, true);
 }
 
@@ -51,15 +53,16 @@ int VRX_demorgan::ParentEntryCount() const {
 int VRX_demorgan::InsertParentEntry(int position) {
     if (const int rc = parentTypes.Insert(position, DemorganParentType::kCause)) return rc;
     if (const int rc = parentWeights.Insert(position, 0.0)) {
-        parentTypes.Delete(position);
+        (void)parentTypes.Delete(position);  // undoes the insert just made
         return rc;
     }
     return kSuccess;
 }
 
 void VRX_demorgan::RemoveParentEntry(int position) {
-    parentTypes.Delete(position);
-    parentWeights.Delete(position);
+    // position is a parent's: the deletes cannot fail.
+    (void)parentTypes.Delete(position);
+    (void)parentWeights.Delete(position);
 }
 
 int VRX_demorgan::PermuteParentEntries(const VRX_intArray& permutation) {
@@ -92,8 +95,8 @@ int VRX_demorgan::RebuildFromParents() {
     if (const int rc = types.FlushAndReserve(parents)) return rc;
     if (const int rc = weights.FlushAndReserve(parents)) return rc;
     for (int i = 0; i < parents; ++i) {
-        types.Add(i < kept ? parentTypes[i] : DemorganParentType::kCause);
-        weights.Add(1.0);
+        types.AddReserved(i < kept ? parentTypes[i] : DemorganParentType::kCause);
+        weights.AddReserved(1.0);
     }
     if (const int rc = TwoOutcomeTable::Reshape(table, parents)) return rc;
     parentTypes.Swap(types);

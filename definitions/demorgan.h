@@ -15,7 +15,7 @@ constexpr int kCause = 2;        // in outcome 0: x = x + (1 - x) w
 constexpr int kBarrier = 3;      // in outcome 1: x = x + (1 - x) w
 }  // namespace DemorganParentType
 
-class VRX_demorgan : public TwoOutcomeDefinition {
+class VRX_demorgan : public vovido::TwoOutcomeDefinition {
 public:
     // Prior 0.5; parents already present enter as causes of weight 1.0 (see RebuildFromParents).
     VRX_demorgan(int handle, VRX_network* network);
@@ -24,26 +24,26 @@ public:
     VRX_demorgan(const VRX_demorgan& source);
     ~VRX_demorgan() override;
 
-    int GetType() const override;
+    [[nodiscard]] int GetType() const override;
     const char* GetTypeName() const override;
 
     // Weights all 1.0, one per parent; the types present are kept (parents without one become causes)
     // and must lie in 0..3, else -2 and nothing changes.
-    int RebuildFromParents() override;
-    int CopyParametersTo(VRX_nodeDefinition& target) override;
+    [[nodiscard]] int RebuildFromParents() override;
+    [[nodiscard]] int CopyParametersTo(VRX_nodeDefinition& target) override;
 
     // -1.0 / -1 for an index outside the parents.
     double GetParentWeight(int i) const;
     int GetParentType(int i) const;
     // -2 for a bad index or a weight outside [0, 1].
-    int SetParentWeight(int i, double weight);
+    [[nodiscard]] int SetParentWeight(int i, double weight);
     // -2 when the array's length differs from the number of parents; values are taken as they are.
-    int SetParentWeights(const VRX_doubleArray& weights);
+    [[nodiscard]] int SetParentWeights(const VRX_doubleArray& weights);
     // -2 for a bad index; a type outside 0..3 is stored and acts on nothing.
-    int SetParentType(int i, int type);
-    int SetParentTypes(const VRX_intArray& types);
+    [[nodiscard]] int SetParentType(int i, int type);
+    [[nodiscard]] int SetParentTypes(const VRX_intArray& types);
     // -2 outside [0, 1].
-    int SetPriorBelief(double prior);
+    [[nodiscard]] int SetPriorBelief(double prior);
 
     double GetPriorBelief() const { return priorBelief; }
     int GetNumberOfWeights() const { return parentWeights.GetCount(); }
@@ -54,9 +54,9 @@ public:
 protected:
     // A type and a weight per parent; a new parent is a cause of weight 0.0.
     int ParentEntryCount() const override;
-    int InsertParentEntry(int position) override;
+    [[nodiscard]] int InsertParentEntry(int position) override;
     void RemoveParentEntry(int position) override;
-    int PermuteParentEntries(const VRX_intArray& permutation) override;
+    [[nodiscard]] int PermuteParentEntries(const VRX_intArray& permutation) override;
     void ClearParentEntries() override;
     // Rewrites every column from the prior, the types and the weights.
     void Recompute() override;

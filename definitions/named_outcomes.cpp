@@ -6,6 +6,8 @@
 #include "model/network.h"
 #include "base/string_array.h"
 
+namespace vovido {
+
 template <class Base>
 void NamedOutcomes<Base>::CleanUp(int deep) {
     if (deep) outcomeIds.CleanUp(1);
@@ -47,7 +49,7 @@ int NamedOutcomes<Base>::AddOutcome(const char* name) {
         if (const int rc = outcomeIds.AddValidId(generatedStem_, numOutcomes)) return rc;
     }
     if (const int rc = InsertOutcomeData(numOutcomes)) {
-        outcomeIds.Delete(outcomeIds.GetCount() - 1);
+        (void)outcomeIds.Delete(outcomeIds.GetCount() - 1);  // undoes the add just made
         return rc;
     }
     ++numOutcomes;
@@ -62,7 +64,7 @@ int NamedOutcomes<Base>::InsertOutcome(int index, const char* name) {
         if (const int rc = outcomeIds.InsertValidId(generatedStem_, numOutcomes, index)) return rc;
     }
     if (const int rc = InsertOutcomeData(index)) {
-        outcomeIds.Delete(index);
+        (void)outcomeIds.Delete(index);  // undoes the insert just made
         return rc;
     }
     ++numOutcomes;
@@ -142,7 +144,7 @@ int NamedOutcomes<Base>::SetNumberOfOutcomes(int count) {
 template <class Base>
 int NamedOutcomes<Base>::FinishReplacement() {
     if (const int rc = this->RebuildFromParents()) return rc;
-    DefinitionSupport::RebuildOutcomeDependents(*this);
+    if (const int rc = DefinitionSupport::RebuildOutcomeDependents(*this)) return rc;
     DefinitionSupport::NotifyNetwork(*this, ChangeKind::kDefinition256);
     return kSuccess;
 }
@@ -159,3 +161,5 @@ int NamedOutcomes<Base>::ChangeOrderOfOutcomes(const VRX_intArray& order) {
 
 template class NamedOutcomes<VRX_nodeDefinition>;
 template class NamedOutcomes<ParentTableDefinition>;
+
+}  // namespace vovido

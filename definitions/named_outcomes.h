@@ -8,6 +8,8 @@
 #include "model/node_definition.h"
 #include "base/status_codes.h"
 
+namespace vovido {
+
 template <class Base>
 class NamedOutcomes : public Base {
 public:
@@ -16,17 +18,17 @@ public:
     // Consistent when the identifiers are.
     void CheckConsistency(int deep) override;
 
-    int AddOutcome(const char* name) override;
-    int InsertOutcome(int index, const char* name) override;
-    int RemoveOutcome(int index) override;
-    int GetNumberOfOutcomes() override;
-    int RenameOutcome(int index, const char* name) override;
-    int RenameOutcomes(const VRX_stringArray& names) override;
+    [[nodiscard]] int AddOutcome(const char* name) override;
+    [[nodiscard]] int InsertOutcome(int index, const char* name) override;
+    [[nodiscard]] int RemoveOutcome(int index) override;
+    [[nodiscard]] int GetNumberOfOutcomes() override;
+    [[nodiscard]] int RenameOutcome(int index, const char* name) override;
+    [[nodiscard]] int RenameOutcomes(const VRX_stringArray& names) override;
     VRX_idArray* GetOutcomesNames() override;
-    int SetOutcomes(const VRX_stringArray& names) override;
-    int SetNumberOfOutcomes(int count) override;
+    [[nodiscard]] int SetOutcomes(const VRX_stringArray& names) override;
+    [[nodiscard]] int SetNumberOfOutcomes(int count) override;
     // -2 (nothing changed) unless the order is a permutation of the outcomes.
-    int ChangeOrderOfOutcomes(const VRX_intArray& order) override;
+    [[nodiscard]] int ChangeOrderOfOutcomes(const VRX_intArray& order) override;
 
 protected:
     NamedOutcomes(const char* generatedStem, int handle, VRX_network* network)
@@ -45,19 +47,21 @@ protected:
     virtual bool RefusesOutcomeCount(int count) const { return count < 1; }
 
     // Raises the outcomes to at least two with generated names, then re-checks validity.
-    int CompleteOutcomes();
+    [[nodiscard]] int CompleteOutcomes();
     // Takes over the source's outcome names; -2 when it has none.
-    int CopyOutcomesFrom(VRX_nodeDefinition& source);
+    [[nodiscard]] int CopyOutcomesFrom(VRX_nodeDefinition& source);
 
     int numOutcomes = 0;
     VRX_idArray outcomeIds;
 
 private:
     // After the outcome set was replaced: rebuild, dependents, notice.
-    int FinishReplacement();
+    [[nodiscard]] int FinishReplacement();
 
     const char* generatedStem_;
 };
 
 extern template class NamedOutcomes<VRX_nodeDefinition>;
 extern template class NamedOutcomes<ParentTableDefinition>;
+
+}  // namespace vovido

@@ -4,19 +4,20 @@
 #include "base/double_array.h"
 #include "base/error_log.h"
 #include "base/int_array.h"
+#include "base/status_codes.h"
+#include "definitions/definition_support.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
-#include "base/status_codes.h"
 
 VRX_nodeCost::VRX_nodeCost(int nodeHandle, VRX_network* net)
     : VRX_object(kConsistent), network(net), handle(nodeHandle) {
-    RebuildFromParents();
+    (void)RebuildFromParents();  // out of memory leaves the table empty
     SetFlag(kValid, true);
 }
 
 VRX_nodeCost::VRX_nodeCost(const VRX_nodeCost& other) : VRX_object(kConsistent) {
-    CopyFrom(other);
+    (void)CopyFrom(other);  // out of memory leaves the table empty
 }
 
 VRX_nodeCost::~VRX_nodeCost() = default;
@@ -111,7 +112,13 @@ int VRX_nodeCost::AddParent(int parent) {
     for (int i = position + 1; i < parents.GetCount(); ++i) {
         if (parents[i] == parent) return kOutOfRange;
     }
-    if (const int rc = InsertParentDimension(parent, position)) return rc;
+    if (const int rc = InsertParentDimension(parent, position)) {
+        if (rc != kOutOfMemory) return rc;
+        const int outcomes = network->GetEntry(parent).node->GetDefinition()->GetNumberOfOutcomes();
+        const int64_t cells =
+            static_cast<int64_t>(costs.GetNumberOfElements()) * (outcomes >= 1 ? outcomes : 1);
+        return DefinitionSupport::RefuseTable(network, handle, cells);
+    }
     CheckValidity(0);
     return kSuccess;
 }

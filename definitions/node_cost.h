@@ -27,27 +27,27 @@ public:
     virtual int NotifyChange(int code);
 
     // -567 when source is not valid; 0 for itself; else the table, network and handle are copied.
-    int CopyFrom(const VRX_nodeCost& source);
-    int Copy(const VRX_nodeCost& source) { return CopyFrom(source); }
+    [[nodiscard]] int CopyFrom(const VRX_nodeCost& source);
+    [[nodiscard]] int Copy(const VRX_nodeCost& source) { return CopyFrom(source); }
 
     // The values are the array's items, or all its elements when it is used as a sized vector (count
     // 0); -2 when their number differs from the table's element count.
-    int SetCosts(const VRX_doubleArray& values);
+    [[nodiscard]] int SetCosts(const VRX_doubleArray& values);
 
     // Fresh zero table over the current cost parents; parents that fail are logged and keep a
     // dimension of size 1.
-    int RebuildFromParents();
+    [[nodiscard]] int RebuildFromParents();
     // Called once the parent is appended to the cost-parent list; nonzero refuses the cost arc.
-    int AddParent(int parent);
+    [[nodiscard]] int AddParent(int parent);
     // Called while the parent is still in the cost-parent list.
-    int RemoveParent(int parent);
-    int InsertParentOutcome(int parent, int index);
-    int RemoveParentOutcome(int parent, int index);
+    [[nodiscard]] int RemoveParent(int parent);
+    [[nodiscard]] int InsertParentOutcome(int parent, int index);
+    [[nodiscard]] int RemoveParentOutcome(int parent, int index);
     // New item k of the parent's dimension takes old item order[k].
-    int ReorderParentOutcomes(int parent, const VRX_intArray& order);
+    [[nodiscard]] int ReorderParentOutcomes(int parent, const VRX_intArray& order);
 
     // -2 for null, -567 for a network that is not valid.
-    int SetNetwork(VRX_network* net);
+    [[nodiscard]] int SetNetwork(VRX_network* net);
     void Bind(VRX_network* net, int nodeHandle) {
         network = net;
         handle = nodeHandle;
@@ -60,13 +60,13 @@ public:
 
 private:
     // Position of the parent in the node's cost-parent list; -2 when absent or unbound.
-    int ParentPosition(int parent) const;
+    [[nodiscard]] int ParentPosition(int parent) const;
     // The parent's dimension in the table; -2 when it has none.
-    int DimensionOf(int parent) const;
+    [[nodiscard]] int DimensionOf(int parent) const;
     // Type code of a live parent, -2 for a bad handle.
-    int ParentType(int parent) const;
+    [[nodiscard]] int ParentType(int parent) const;
     // Checks the parent's kind and opens its dimension at the position.
-    int InsertParentDimension(int parent, int position);
+    [[nodiscard]] int InsertParentDimension(int parent, int position);
 
     VRX_network* network = nullptr;
     int handle = -1;

@@ -10,20 +10,22 @@
 #include "model/node.h"
 #include "base/status_codes.h"
 
+using vovido::NoisyDefinition;
+
 VRX_noisyAdder::VRX_noisyAdder(int nodeHandle, VRX_network* net) : NoisyDefinition(nodeHandle, net) {
-    RebuildFromParents();
+    (void)RebuildFromParents();  // out of memory leaves the table empty
     CheckValidity(1);
     CheckConsistency(0);
 }
 
 VRX_noisyAdder::VRX_noisyAdder(VRX_nodeDefinition& source)
     : NoisyDefinition(source.GetHandle(), source.GetNetwork()) {
-    CopyFrom(source);
+    (void)CopyFrom(source);  // out of memory leaves the table empty
 }
 
 // CopyFrom only reads a noisy-adder source, so the const copy goes the same way as a conversion.
 VRX_noisyAdder::VRX_noisyAdder(const VRX_noisyAdder& source) : NoisyDefinition(source) {
-    CopyFrom(const_cast<VRX_noisyAdder&>(source));
+    (void)CopyFrom(const_cast<VRX_noisyAdder&>(source));  // out of memory leaves the table empty
 }
 
 VRX_noisyAdder::~VRX_noisyAdder() = default;
@@ -56,21 +58,23 @@ int VRX_noisyAdder::InsertParentEntry(int position, int outcomes) {
     // The last outcome starts distinguished; the leak weight stays last.
     if (const int rc = parentDistinguishedStates.Insert(position, outcomes - 1)) return rc;
     if (const int rc = weights.Insert(position, 1.0)) {
-        parentDistinguishedStates.Delete(position);
+        (void)parentDistinguishedStates.Delete(position);  // undoes the insert just made
         return rc;
     }
     if (const int rc = parentOutcomeCounts_.Insert(position, outcomes)) {
-        parentDistinguishedStates.Delete(position);
-        weights.Delete(position);
+        // Undoes the inserts just made.
+        (void)parentDistinguishedStates.Delete(position);
+        (void)weights.Delete(position);
         return rc;
     }
     return kSuccess;
 }
 
 void VRX_noisyAdder::RemoveParentEntry(int position) {
-    parentDistinguishedStates.Delete(position);
-    weights.Delete(position);
-    parentOutcomeCounts_.Delete(position);
+    // position is a parent's: the deletes cannot fail.
+    (void)parentDistinguishedStates.Delete(position);
+    (void)weights.Delete(position);
+    (void)parentOutcomeCounts_.Delete(position);
 }
 
 int VRX_noisyAdder::PermuteParentEntries(const VRX_intArray& permutation) {
@@ -293,7 +297,7 @@ int VRX_noisyAdder::SetWeights(const VRX_doubleArray& values) {
     const int n = GetNumberOfParents() + 1;
     VRX_doubleArray copy;
     if (copy.SetSize(n) != kSuccess) return kOutOfMemory;
-    for (int i = 0; i < n; ++i) copy.Add(values[i]);
+    for (int i = 0; i < n; ++i) copy.AddReserved(values[i]);
     weights.Swap(copy);
     return MarkCptStale();
 }

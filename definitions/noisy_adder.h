@@ -7,7 +7,7 @@
 #include "base/double_array.h"
 #include "base/int_array.h"
 
-class VRX_noisyAdder : public NoisyDefinition {
+class VRX_noisyAdder : public vovido::NoisyDefinition {
 public:
     static constexpr int kAverage = 0;
     static constexpr int kSingleFault = 1;
@@ -18,40 +18,40 @@ public:
     VRX_noisyAdder(const VRX_noisyAdder& source);
     ~VRX_noisyAdder() override;
 
-    int GetType() const override;
+    [[nodiscard]] int GetType() const override;
     const char* GetTypeName() const override;
 
-    int InsertParentOutcome(int parent, int index) override;
-    int RemoveParentOutcome(int parent, int index) override;
-    int ReorderParentOutcomes(int parent, const VRX_intArray& order) override;
+    [[nodiscard]] int InsertParentOutcome(int parent, int index) override;
+    [[nodiscard]] int RemoveParentOutcome(int parent, int index) override;
+    [[nodiscard]] int ReorderParentOutcomes(int parent, const VRX_intArray& order) override;
 
     // The last outcome becomes the distinguished one.
-    int SetOutcomes(const VRX_stringArray& names) override;
-    int SetNumberOfOutcomes(int count) override;
+    [[nodiscard]] int SetOutcomes(const VRX_stringArray& names) override;
+    [[nodiscard]] int SetNumberOfOutcomes(int count) override;
 
-    int CopyParametersTo(VRX_nodeDefinition& target) override;
+    [[nodiscard]] int CopyParametersTo(VRX_nodeDefinition& target) override;
 
     // -2 for a function other than 0 and 1, parameters out of step with the parents, or (function 0)
     // weights that are negative or a leak weight of 0, which would leave the configuration without
     // active parents nothing to average; the cached table is then left as it was.
-    int CalculateCpt() override;
+    [[nodiscard]] int CalculateCpt() override;
     // Not supported: -2.
-    int CalculateParameters() override;
+    [[nodiscard]] int CalculateParameters() override;
 
     // Any code is stored; CalculateCpt refuses codes other than 0 and 1.
-    int SetFunction(int code);
+    [[nodiscard]] int SetFunction(int code);
     int GetFunction() const { return function; }
     // -2 unless 0 <= s < number of outcomes. Every parent's distinguished row follows.
-    int SetDistinguishedState(int s);
+    [[nodiscard]] int SetDistinguishedState(int s);
     int GetDistinguishedState() const { return distinguishedState; }
     // -2 unless i is a parent and s one of its outcomes; row s becomes 1.0 at the node's distinguished
     // outcome, the former distinguished row stays as an ordinary row.
-    int SetParentDistinguishedState(int i, int s);
+    [[nodiscard]] int SetParentDistinguishedState(int i, int s);
     const VRX_intArray& GetParentDistinguishedStates() const { return parentDistinguishedStates; }
     // One weight per parent in parent order, the leak weight last. Filled in place by the file
     // readers; SetWeights checks what it takes (count, no negative weight, a leak weight above 0).
     VRX_doubleArray& GetWeights() { return weights; }
-    int SetWeights(const VRX_doubleArray& values);
+    [[nodiscard]] int SetWeights(const VRX_doubleArray& values);
 
 protected:
     // One block per parent, a row per outcome; the parent's distinguished row is constrained to the
@@ -59,10 +59,10 @@ protected:
     int ParentBlockCount() const override;
     int ParentBlockSize(int i) const override;
     bool ParentEntriesInStep() const override;
-    int InsertParentEntry(int position, int outcomes) override;
+    [[nodiscard]] int InsertParentEntry(int position, int outcomes) override;
     void RemoveParentEntry(int position) override;
-    int PermuteParentEntries(const VRX_intArray& permutation) override;
-    int ResetParentEntries() override;
+    [[nodiscard]] int PermuteParentEntries(const VRX_intArray& permutation) override;
+    [[nodiscard]] int ResetParentEntries() override;
     // Three generated outcomes for a definition that has none.
     int MinimumOutcomeCount() const override;
     void ResetLeakRow() override;
@@ -75,12 +75,12 @@ protected:
     void AdoptParametersOf(VRX_nodeDefinition& source) override;
 
 private:
-    int ComputeCptAverage(const VRX_Dmatrix& parameters, VRX_Dmatrix& table);
-    int ComputeCptSingleFault(const VRX_Dmatrix& parameters, VRX_Dmatrix& table);
+    [[nodiscard]] int ComputeCptAverage(const VRX_Dmatrix& parameters, VRX_Dmatrix& table);
+    [[nodiscard]] int ComputeCptSingleFault(const VRX_Dmatrix& parameters, VRX_Dmatrix& table);
     // Checks the parameters against the parents and shapes the table; k is the number of outcomes,
     // starts the first row of every block and x the walk's outcomes, all 0.
-    int PrepareTable(const VRX_Dmatrix& parameters, VRX_Dmatrix& table, int& k, VRX_intArray& starts,
-                     VRX_intArray& x) const;
+    [[nodiscard]] int PrepareTable(const VRX_Dmatrix& parameters, VRX_Dmatrix& table, int& k,
+                                   VRX_intArray& starts, VRX_intArray& x) const;
     // True when weights can average every configuration without dividing by 0.
     bool WeightsUsable(const VRX_doubleArray& values) const;
     void TakeParametersOf(VRX_noisyAdder& source);

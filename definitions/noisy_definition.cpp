@@ -2,13 +2,16 @@
 // copies and conversions.
 #include "definitions/noisy_definition.h"
 
-#include "definitions/ci_rows.h"
-#include "definitions/definition_support.h"
 #include "base/double_array.h"
 #include "base/int_array.h"
+#include "base/size_limits.h"
+#include "base/status_codes.h"
+#include "definitions/ci_rows.h"
+#include "definitions/definition_support.h"
 #include "model/network.h"
 #include "model/node.h"
-#include "base/status_codes.h"
+
+namespace vovido {
 
 namespace {
 
@@ -105,6 +108,11 @@ int NoisyDefinition::AddParent(int parent) {
     if (!CiRows::GetShape(ciWeights, rows, k) || position > parents || !ParentEntriesInStep()) {
         return kOutOfRange;
     }
+    // The parameters grow by a block, but the table they define by a factor n: refused while the
+    // parameters are still as they were.
+    int64_t cells = static_cast<int64_t>(k) * n;
+    for (int i = 0; i < parents && cells <= kMaxTableCells; ++i) cells *= ParentBlockSize(i);
+    if (cells > kMaxTableCells) return DefinitionSupport::RefuseTable(network, handle, cells);
     const int start = position < parents ? GetParentStartingPosition(position) : rows - 1;
     if (const int rc = InsertParentEntry(position, n)) return rc;
     if (const int rc = CiRows::InsertRows(ciWeights, start, n)) {
@@ -115,8 +123,8 @@ int NoisyDefinition::AddParent(int parent) {
     // The outcomes of effect start uniform.
     for (int m = 0; m < n - 1; ++m) CiRows::FillRow(ciWeights, start + m, 1.0 / k);
     ResetConstrainedRow(position);
-    if (cptCacheFlags & CptCache::kRecomputeAtOnce) CalculateCpt();
     CheckValidity(0);
+    if (cptCacheFlags & CptCache::kRecomputeAtOnce) return CalculateCpt();
     return kSuccess;
 }
 
@@ -136,7 +144,8 @@ int NoisyDefinition::RemoveParent(int parent) {
     RemoveParentEntry(position);
     cptCacheFlags &= ~CptCache::kCurrent;
     if ((cptCacheFlags & CptCache::kRecomputeAtOnce) && position < cpt.GetNumberOfDimensions() - 1) {
-        cpt.ReduceToSlice(position, 0);
+        // Keeps the table in shape; on failure it stays stale and is computed again when used.
+        (void)cpt.ReduceToSlice(position, 0);
     }
     CheckValidity(0);
     return kSuccess;
@@ -149,7 +158,7 @@ int NoisyDefinition::ReorderParents(const VRX_intArray& order) {
     if (!ParentEntriesInStep()) return kOutOfRange;
     VRX_intArray sizes;
     if (sizes.SetSize(parents) != kSuccess) return kOutOfMemory;
-    for (int i = 0; i < parents; ++i) sizes.Add(ParentBlockSize(i));
+    for (int i = 0; i < parents; ++i) sizes.AddReserved(ParentBlockSize(i));
     if (const int rc = CiRows::RegroupBlocks(ciWeights, sizes, permutation)) return rc;
     if (const int rc = PermuteParentEntries(permutation)) return rc;
     return MarkCptStale();
@@ -187,7 +196,7 @@ void NoisyDefinition::AdoptCachedCpt(const NoisyDefinition& source, bool taken) 
     if (taken && sourceCurrent && cpt.Copy(source.cpt) == kSuccess) {
         cptCacheFlags |= CptCache::kCurrent;
     } else {
-        MarkCptStale();
+        (void)MarkCptStale();  // a failed computation leaves the table stale, computed again when used
     }
 }
 
@@ -213,8 +222,9 @@ int NoisyDefinition::CopyFrom(VRX_nodeDefinition& source) {
             if (names == nullptr) return kOutOfRange;
             outcomeIds = *names;
             // A decision's parents are observations, not causes.
-            if (type == DefinitionType::kList && IsAttachedToLiveNode()) network->RemoveAllParents(handle);
-            rc = RebuildFromParents();
+            if (type == DefinitionType::kList && IsAttachedToLiveNode())
+                rc = network->RemoveAllParents(handle);
+            if (rc == kSuccess) rc = RebuildFromParents();
             if (rc == kSuccess) AdoptParametersOf(source);
             break;
         }
@@ -266,3 +276,5 @@ int NoisyDefinition::SetDefinitionDoubles(const VRX_doubleArray& doubles) {
 VRX_Dmatrix* NoisyDefinition::GetCpt() {
     return CachedCpt();
 }
+
+}  // namespace vovido

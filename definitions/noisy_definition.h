@@ -9,38 +9,40 @@
 class VRX_doubleArray;
 class VRX_intArray;
 
+namespace vovido {
+
 class NoisyDefinition : public VRX_ciDefinition {
 public:
     // The identifiers' consistency, then the shape and the rows of the parameter matrix.
     void CheckConsistency(int deep) override;
 
     // A new block: its constrained row, the others uniform.
-    int AddParent(int parent) override;
-    int RemoveParent(int parent) override;
+    [[nodiscard]] int AddParent(int parent) override;
+    [[nodiscard]] int RemoveParent(int parent) override;
     // Blocks and per-parent data move together; -2 (nothing changed) for an order that is no
     // permutation of the parents.
-    int ReorderParents(const VRX_intArray& order) override;
+    [[nodiscard]] int ReorderParents(const VRX_intArray& order) override;
 
-    int CloneFrom(VRX_nodeDefinition& source) override;
+    [[nodiscard]] int CloneFrom(VRX_nodeDefinition& source) override;
     // Default parameters over the current parents: a leak row, then every parent's block.
-    int RebuildFromParents() override;
+    [[nodiscard]] int RebuildFromParents() override;
     // Names from any discrete kind; parameters only from the own kind (see AdoptParametersOf).
-    int CopyFrom(VRX_nodeDefinition& source) override;
+    [[nodiscard]] int CopyFrom(VRX_nodeDefinition& source) override;
 
     // Weights and names move together; the kind's constrained cells follow.
-    int ChangeOrderOfOutcomes(const VRX_intArray& order) override;
+    [[nodiscard]] int ChangeOrderOfOutcomes(const VRX_intArray& order) override;
 
     // Both take only data of the parameter matrix's shape or entry count (-2 and no change otherwise).
-    int SetDefinition(const VRX_Dmatrix& matrix) override;
-    int SetDefinitionDoubles(const VRX_doubleArray& doubles) override;
+    [[nodiscard]] int SetDefinition(const VRX_Dmatrix& matrix) override;
+    [[nodiscard]] int SetDefinitionDoubles(const VRX_doubleArray& doubles) override;
     VRX_Dmatrix* GetCpt() override;
 
     int GetNumberOfParents() const { return ParentBlockCount(); }
     // First parameter row of parent i; -2 for i outside the parents.
-    int GetParentStartingPosition(int i) const;
+    [[nodiscard]] int GetParentStartingPosition(int i) const;
     // 0 "Ok"; -2 "Inappropirate Dmatrix size"; -4 for a negative entry, a broken constrained row or a
     // row that does not sum to 1. The text goes into buffer, at most size bytes.
-    int CheckParameters(const VRX_Dmatrix& matrix, char* buffer, int size);
+    [[nodiscard]] int CheckParameters(const VRX_Dmatrix& matrix, char* buffer, int size);
 
 protected:
     NoisyDefinition(int handle, VRX_network* network);
@@ -51,12 +53,12 @@ protected:
     virtual int ParentBlockSize(int i) const = 0;
     // False refuses the edits of the parent set (-2): the kind's per-parent data is out of step.
     virtual bool ParentEntriesInStep() const { return true; }
-    virtual int InsertParentEntry(int position, int outcomes) = 0;
+    [[nodiscard]] virtual int InsertParentEntry(int position, int outcomes) = 0;
     virtual void RemoveParentEntry(int position) = 0;
     // New entry j = old entry permutation[j].
-    virtual int PermuteParentEntries(const VRX_intArray& permutation) = 0;
+    [[nodiscard]] virtual int PermuteParentEntries(const VRX_intArray& permutation) = 0;
     // Before a rebuild: the per-parent data emptied and the kind's settings at their defaults.
-    virtual int ResetParentEntries() = 0;
+    [[nodiscard]] virtual int ResetParentEntries() = 0;
     virtual int MinimumOutcomeCount() const { return 2; }
     // The leak row of a fresh 1 x k matrix.
     virtual void ResetLeakRow() = 0;
@@ -69,18 +71,20 @@ protected:
 
     // Block position and type of a parent: -567 when this definition is not valid; -2 for a handle that
     // is not a live parent of the node.
-    int LocateBlock(int parent, int& position, int& type) const;
+    [[nodiscard]] int LocateBlock(int parent, int& position, int& type) const;
     // The start of an edit of a parent's block: 0 with the block's position; kNoBlock for a parent of a
     // kind that owns none; else as LocateBlock, and -2 for a block past the blocks or, when
     // `tableRefused`, a utility parent.
     static constexpr int kNoBlock = 1;
-    int LocateOwnBlock(int parent, int& position, int& type, bool tableRefused) const;
+    [[nodiscard]] int LocateOwnBlock(int parent, int& position, int& type, bool tableRefused) const;
     // Block i's constrained row becomes 0 ... 0, 1.0 at its column.
     void ResetConstrainedRow(int i);
     void ResetConstrainedRows();
     // Row index -> column that must hold 1.0 (constrained rows) or -1, for `rows` rows.
-    int ConstrainedColumns(int rows, VRX_intArray& out) const;
+    [[nodiscard]] int ConstrainedColumns(int rows, VRX_intArray& out) const;
     // After the source's parameters were taken (`taken`): its table too while it is current, else the
     // table is marked stale.
     void AdoptCachedCpt(const NoisyDefinition& source, bool taken);
 };
+
+}  // namespace vovido

@@ -12,6 +12,8 @@
 #include "model/node_value.h"
 #include "base/status_codes.h"
 
+using vovido::NoisyDefinition;
+
 namespace {
 
 bool IsConvertibleTable(int type) {
@@ -22,19 +24,19 @@ bool IsConvertibleTable(int type) {
 }  // namespace
 
 VRX_noisyMAX::VRX_noisyMAX(int nodeHandle, VRX_network* net) : NoisyDefinition(nodeHandle, net) {
-    RebuildFromParents();
+    (void)RebuildFromParents();  // out of memory leaves the table empty
     CheckValidity(1);
     CheckConsistency(0);
 }
 
 VRX_noisyMAX::VRX_noisyMAX(VRX_nodeDefinition& source)
     : NoisyDefinition(source.GetHandle(), source.GetNetwork()) {
-    CopyFrom(source);
+    (void)CopyFrom(source);  // out of memory leaves the table empty
 }
 
 // CopyFrom only reads a noisy-MAX source, so the const copy goes the same way as a conversion.
 VRX_noisyMAX::VRX_noisyMAX(const VRX_noisyMAX& source) : NoisyDefinition(source) {
-    CopyFrom(const_cast<VRX_noisyMAX&>(source));
+    (void)CopyFrom(const_cast<VRX_noisyMAX&>(source));  // out of memory leaves the table empty
 }
 
 VRX_noisyMAX::~VRX_noisyMAX() = default;
@@ -66,7 +68,7 @@ int VRX_noisyMAX::ParentBlockSize(int i) const {
 int VRX_noisyMAX::InsertParentEntry(int position, int outcomes) {
     VRX_intArray entry;
     if (entry.SetSize(outcomes) != kSuccess) return kOutOfMemory;
-    for (int x = 0; x < outcomes; ++x) entry.Add(x);
+    for (int x = 0; x < outcomes; ++x) entry.AddReserved(x);
     try {
         parentOutcomeStrengths.insert(parentOutcomeStrengths.begin() + position, std::move(entry));
     } catch (const std::bad_alloc&) {
@@ -260,7 +262,7 @@ int VRX_noisyMAX::RemoveParentOutcome(int parent, int index) {
     const int m = entry.FindPosition(index);
     if (m < 0 || entry.GetCount() < 2) return kOutOfRange;
     if (const int rc = CiRows::RemoveRows(ciWeights, GetParentStartingPosition(position) + m, 1)) return rc;
-    entry.Delete(m);
+    (void)entry.Delete(m);  // m was found: cannot fail
     for (int i = 0; i < entry.GetCount(); ++i) {
         if (entry[i] > index) --entry[i];
     }

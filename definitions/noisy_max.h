@@ -9,7 +9,7 @@
 #include "base/double_array.h"
 #include "base/int_array.h"
 
-class VRX_noisyMAX : public NoisyDefinition {
+class VRX_noisyMAX : public vovido::NoisyDefinition {
 public:
     // Per parent, in parent order: the parent's outcome indices in the order of its parameter rows.
     using StrengthSequence = std::vector<VRX_intArray>;
@@ -22,49 +22,49 @@ public:
 
     void CleanUp(int deep) override;
 
-    int GetType() const override;
+    [[nodiscard]] int GetType() const override;
     const char* GetTypeName() const override;
 
-    int AbsorbParentEvidence(int parent) override;
-    int MarginalizeParent(int parent) override;
-    int InsertParentOutcome(int parent, int index) override;
-    int RemoveParentOutcome(int parent, int index) override;
-    int ReorderParentOutcomes(int parent, const VRX_intArray& order) override;
+    [[nodiscard]] int AbsorbParentEvidence(int parent) override;
+    [[nodiscard]] int MarginalizeParent(int parent) override;
+    [[nodiscard]] int InsertParentOutcome(int parent, int index) override;
+    [[nodiscard]] int RemoveParentOutcome(int parent, int index) override;
+    [[nodiscard]] int ReorderParentOutcomes(int parent, const VRX_intArray& order) override;
 
-    int CopyParametersTo(VRX_nodeDefinition& target) override;
+    [[nodiscard]] int CopyParametersTo(VRX_nodeDefinition& target) override;
 
-    int CalculateCpt() override;
+    [[nodiscard]] int CalculateCpt() override;
     // Fits the parameters to the cached table by local search; always 0.
     int CalculateParameters() override;
 
     const StrengthSequence& GetParentOutcomeStrengths() const { return parentOutcomeStrengths; }
 
     // The parameters with the leak folded into every free parent row (the form of the files).
-    int GetLeakyParameters(VRX_Dmatrix& out);
+    [[nodiscard]] int GetLeakyParameters(VRX_Dmatrix& out);
     // -2 for another shape, a constrained row other than 0 ... 0, 1.0, or a leak whose cumulative form
     // has a 0 that a parent row would be divided by; nothing changes then.
-    int SetLeakyParameters(const VRX_Dmatrix& matrix);
+    [[nodiscard]] int SetLeakyParameters(const VRX_Dmatrix& matrix);
     // The leaky rows without the constrained ones, row by row, blocks in parent order, leak last.
-    int SetLeakyParametersWithoutConstrained(const VRX_doubleArray& values);
-    int GetLeakyParametersWithoutConstrained(VRX_doubleArray& out);
+    [[nodiscard]] int SetLeakyParametersWithoutConstrained(const VRX_doubleArray& values);
+    [[nodiscard]] int GetLeakyParametersWithoutConstrained(VRX_doubleArray& out);
 
     // -2 unless i is a parent and the array is a permutation of that parent's outcome indices.
-    int SetParentOutcomeStrengths(int i, const VRX_intArray& strengths);
+    [[nodiscard]] int SetParentOutcomeStrengths(int i, const VRX_intArray& strengths);
     // Rows and strength items of parent i move together: new m = old permutation[m].
-    int ChangeOrderOfStrengths(int i, const VRX_intArray& permutation);
+    [[nodiscard]] int ChangeOrderOfStrengths(int i, const VRX_intArray& permutation);
     // Strengths of the node's temporal definitions: -51 unless the node is a plate, -2 without a
     // temporal definition of that order.
-    int GetTemporalParentOutcomeStrengths(int order, StrengthSequence& out);
-    int SetTemporalParentOutcomeStrengths(int order, const StrengthSequence& sequence);
+    [[nodiscard]] int GetTemporalParentOutcomeStrengths(int order, StrengthSequence& out);
+    [[nodiscard]] int SetTemporalParentOutcomeStrengths(int order, const StrengthSequence& sequence);
 
 protected:
     // One block per parent, a row per entry of its strength order; the row of its last entry is
     // constrained to the node's last outcome.
     int ParentBlockCount() const override;
     int ParentBlockSize(int i) const override;
-    int InsertParentEntry(int position, int outcomes) override;
+    [[nodiscard]] int InsertParentEntry(int position, int outcomes) override;
     void RemoveParentEntry(int position) override;
-    int PermuteParentEntries(const VRX_intArray& permutation) override;
+    [[nodiscard]] int PermuteParentEntries(const VRX_intArray& permutation) override;
     int ResetParentEntries() override;
     void ResetLeakRow() override;
     bool ConstrainedCell(int i, int& row, int& column) const override;
@@ -88,13 +88,13 @@ private:
     };
 
     // The full table of the parameters P into C, its parent dimensions indexed by outcome.
-    int ComputeCpt(const VRX_Dmatrix& parameters, VRX_Dmatrix& table, Workspace& ws) const;
+    [[nodiscard]] int ComputeCpt(const VRX_Dmatrix& parameters, VRX_Dmatrix& table, Workspace& ws) const;
     void FitParameters(const VRX_Dmatrix& target, double step, double tolerance);
     // Distance to the target of the table after entry e of P moved by delta; P is restored.
     double TrialDistance(VRX_Dmatrix& parameters, int e, double delta, const VRX_Dmatrix& target,
                          VRX_Dmatrix& scratch, Workspace& ws) const;
     // Replaces the parent's block by the leak row given in its ordinary (not cumulative) form.
-    int FoldBlockIntoLeak(int position, const double* leak);
+    [[nodiscard]] int FoldBlockIntoLeak(int position, const double* leak);
     // Copies the source's parameters, strengths and, while current, its table when their shapes match
     // this definition's.
     void TakeParametersOf(VRX_noisyMAX& source);

@@ -305,7 +305,9 @@ int VRX_noisyMAX::GetLeakyParametersWithoutConstrained(VRX_doubleArray& out) {
     const double* p = leaky.GetData();
     for (int r = 0; r < rows; ++r) {
         if (unit[r] >= 0) continue;
-        for (int j = 0; j < k; ++j) out.Add(p[r * k + j]);
+        for (int j = 0; j < k; ++j) {
+            if (out.Add(p[r * k + j]) != kSuccess) return kOutOfMemory;
+        }
     }
     return kSuccess;
 }

@@ -4,6 +4,8 @@
 #include "definitions/definition_support.h"
 #include "model/network.h"
 
+namespace vovido {
+
 ObservedValue::ObservedValue(int nodeHandle, VRX_network* net) : VRX_nodeValue(nodeHandle, net) {}
 
 ObservedValue::ObservedValue(const VRX_nodeValue& source) : VRX_nodeValue(source) {}
@@ -13,7 +15,7 @@ int ObservedValue::NumberOfOutcomes() const {
 }
 
 int ObservedValue::GetEvidence() {
-    return (valueFlags & kFixed) != 0 ? evidence : kOutOfRange;
+    return (GetValueFlags() & kFixed) != 0 ? evidence : kOutOfRange;
 }
 
 int ObservedValue::SetEvidence(int outcome) {
@@ -26,50 +28,60 @@ int ObservedValue::SetEvidence(int outcome) {
     int previous = -1;
     if (HasFlag(ValueFlags::kEvidence)) {
         previous = evidence;
-        ClearEvidence();
+        (void)ClearEvidence();  // evidence is set: clearing cannot fail
     }
     // Clearing re-propagates, which may have fixed another outcome of this node.
-    if ((valueFlags & kFixed) != 0 && evidence != outcome) {
-        if (previous >= 0) SetEvidence(previous);
+    if ((GetValueFlags() & kFixed) != 0 && evidence != outcome) {
+        if (previous >= 0) (void)SetEvidence(previous);  // puts back what was there a moment ago
         return kOutOfRange;
     }
     std::unique_ptr<VRX_doubleArray> previousWeights;
     if (HasFlag(ValueFlags::kVirtualEvidence)) previousWeights = TakeVirtualEvidence();
     if (const int rc = FixOutcome(outcome)) return rc;
-    valueFlags &= ~ValueFlags::kPropagatedEvidence;
-    valueFlags |= ValueFlags::kEvidence;
+    RemoveValueFlags(ValueFlags::kPropagatedEvidence);
+    AddValueFlags(ValueFlags::kEvidence);
 
     const int answer = network != nullptr ? network->NotifyEvidenceSet(handle) : kSuccess;
     if (answer == kSuccess) return kSuccess;
-    // The network found the outcome impossible or conflicting.
-    ClearEvidence();
+    // The network found the outcome impossible or conflicting: what was there before comes back, and it
+    // fitted a moment ago.
+    (void)ClearEvidence();
     if (previous >= 0) {
-        SetEvidence(previous);
+        (void)SetEvidence(previous);
     } else if (previousWeights != nullptr) {
-        SetVirtualEvidence(*previousWeights);
+        (void)SetVirtualEvidence(*previousWeights);
     }
     return answer;
 }
 
 int ObservedValue::ClearEvidence() {
     if (!HasFlag(ValueFlags::kEvidence)) return ClearVirtualEvidence();
-    valueFlags &= ~(ValueFlags::kEvidence | ValueFlags::kUpToDate | ValueFlags::kCutOff);
+    RemoveValueFlags(ValueFlags::kEvidence | ValueFlags::kUpToDate | ValueFlags::kCutOff);
     if (network != nullptr) network->NotifyEvidenceCleared(handle);
     return kSuccess;
 }
 
+int ObservedValue::FollowOutcomeEdit(const vovido::OutcomeEdit& edit) {
+    if ((GetValueFlags() & kFixed) == 0) return kSuccess;
+    const int moved = vovido::OutcomeAfterEdit(edit, evidence, NumberOfOutcomes());
+    if (moved < 0) return HasFlag(ValueFlags::kEvidence) ? ClearEvidence() : ClearPropagatedEvidence();
+    return FixOutcome(moved);
+}
+
 int ObservedValue::ClearPropagatedEvidence() {
     if (!HasFlag(ValueFlags::kPropagatedEvidence)) return kOutOfRange;
-    valueFlags &= ~(ValueFlags::kPropagatedEvidence | ValueFlags::kUpToDate);
+    RemoveValueFlags(ValueFlags::kPropagatedEvidence | ValueFlags::kUpToDate);
     return kSuccess;
 }
 
 int ObservedValue::SetPropagatedEvidence(int outcome) {
-    if ((valueFlags & kFixed) != 0) return kOutOfRange;
+    if ((GetValueFlags() & kFixed) != 0) return kOutOfRange;
     const int n = NumberOfOutcomes();
     if (n < 0 || outcome < 0 || outcome >= n) return kOutOfRange;
     TakeVirtualEvidence();
     if (const int rc = FixOutcome(outcome)) return rc;
-    valueFlags |= ValueFlags::kPropagatedEvidence;
+    AddValueFlags(ValueFlags::kPropagatedEvidence);
     return kSuccess;
 }
+
+}  // namespace vovido

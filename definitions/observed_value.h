@@ -9,19 +9,24 @@
 #include "model/node_value.h"
 #include "base/status_codes.h"
 
+namespace vovido {
+
 class ObservedValue : public VRX_nodeValue {
 public:
     // The fixed outcome; -2 without evidence.
-    int GetEvidence() override;
+    [[nodiscard]] int GetEvidence() override;
     // A refused outcome (out of range, or contradicting a propagated one) leaves the old evidence set.
     // When the network refuses the new evidence it is taken back and what the node held before the
     // call is restored; the network's answer is returned.
-    int SetEvidence(int outcome) override;
+    [[nodiscard]] int SetEvidence(int outcome) override;
     // Observed evidence, else the kind's virtual evidence; -2 when there is neither.
-    int ClearEvidence() override;
-    int ClearPropagatedEvidence() override;
+    [[nodiscard]] int ClearEvidence() override;
+    [[nodiscard]] int ClearPropagatedEvidence() override;
     // -2 while the node holds evidence of either kind or for an outcome out of range.
-    int SetPropagatedEvidence(int outcome) override;
+    [[nodiscard]] int SetPropagatedEvidence(int outcome) override;
+    // The fixed outcome keeps its meaning under its new index; when it is gone, observed evidence is
+    // cleared (with the network's notice) and propagated evidence dropped for the network to find again.
+    [[nodiscard]] int FollowOutcomeEdit(const vovido::OutcomeEdit& edit) override;
 
 protected:
     ObservedValue(int handle, VRX_network* network);
@@ -33,12 +38,14 @@ protected:
     int NumberOfOutcomes() const;
     // Records the outcome and marks the value up to date; -2 for an outcome outside the node's outcomes.
     // Evidence bits are left to the caller.
-    virtual int FixOutcome(int outcome) = 0;
+    [[nodiscard]] virtual int FixOutcome(int outcome) = 0;
     // The kind's virtual evidence, handed over and dropped (bit 4 cleared) without notice; null when it
     // has none.
     virtual std::unique_ptr<VRX_doubleArray> TakeVirtualEvidence() { return nullptr; }
     // Drops the virtual evidence and tells the network; -2 when there is none.
-    virtual int ClearVirtualEvidence() { return kOutOfRange; }
+    [[nodiscard]] virtual int ClearVirtualEvidence() { return kOutOfRange; }
 
     int evidence = 0;
 };
+
+}  // namespace vovido

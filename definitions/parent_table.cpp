@@ -9,6 +9,8 @@
 #include "model/node_value.h"
 #include "base/status_codes.h"
 
+namespace vovido {
+
 ParentTableDefinition::ParentTableDefinition(int nodeHandle, VRX_network* net)
     : VRX_nodeDefinition(nodeHandle, net) {}
 
@@ -36,7 +38,9 @@ int ParentTableDefinition::LocateParent(int parent, int& dimension, ParentRole& 
 
 int ParentTableDefinition::RebuildTable(int ownSize) {
     table.CleanUp();
-    if (const int rc = table.AddDimension(ownSize)) return rc;
+    if (const int rc = table.AddDimension(ownSize)) {
+        return rc == kOutOfMemory ? DefinitionSupport::RefuseTable(network, handle, ownSize) : rc;
+    }
     table.FillWith(0.0);
     CompleteNewColumns();
     DefinitionSupport::AddCurrentParents(*this);
@@ -83,7 +87,11 @@ int ParentTableDefinition::AddParent(int parent) {
     const int dimension = DimensionOfParent(parents, position);
     const int dims = table.GetNumberOfDimensions();
     if (dims < 1 || dimension > dims - 1) return kOutOfRange;
-    if (const int rc = table.InsertDimension(dimension, outcomes)) return rc;
+    if (const int rc = table.InsertDimension(dimension, outcomes)) {
+        if (rc != kOutOfMemory) return rc;
+        return DefinitionSupport::RefuseTable(network, handle,
+                                              static_cast<int64_t>(table.GetNumberOfElements()) * outcomes);
+    }
     CompleteNewColumns();
     CheckValidity(0);
     return kSuccess;
@@ -147,7 +155,12 @@ int ParentTableDefinition::InsertParentOutcome(int parent, int index) {
     if (const int rc = LocateParent(parent, dimension, role)) return rc;
     if (role == ParentRole::kTable) return kOutOfRange;
     if (role == ParentRole::kIndexing) {
-        if (const int rc = InsertZeroItem(table, dimension, index)) return rc;
+        if (const int rc = InsertZeroItem(table, dimension, index)) {
+            if (rc != kOutOfMemory) return rc;
+            const int64_t items = table.GetDimensions()[dimension];
+            return DefinitionSupport::RefuseTable(network, handle,
+                                                  table.GetNumberOfElements() / items * (items + 1));
+        }
         CompleteOpenedOutcome();
     }
     CheckValidity(0);
@@ -233,3 +246,5 @@ int ParentTableDefinition::SetDefinitionDoubles(const VRX_doubleArray& doubles) 
     for (int i = 0; i < n; ++i) p[i] = doubles[i];
     return kSuccess;
 }
+
+}  // namespace vovido

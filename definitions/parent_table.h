@@ -5,30 +5,32 @@
 #include "base/dmatrix.h"
 #include "model/node_definition.h"
 
+namespace vovido {
+
 class ParentTableDefinition : public VRX_nodeDefinition {
 public:
     // Parents of the indexing kinds get a dimension; the old entries are repeated along it.
-    int AddParent(int parent) override;
-    int RemoveParent(int parent) override;
-    int AbsorbParentEvidence(int parent) override;
-    int MarginalizeParent(int parent) override;
-    int InsertParentOutcome(int parent, int index) override;
-    int RemoveParentOutcome(int parent, int index) override;
+    [[nodiscard]] int AddParent(int parent) override;
+    [[nodiscard]] int RemoveParent(int parent) override;
+    [[nodiscard]] int AbsorbParentEvidence(int parent) override;
+    [[nodiscard]] int MarginalizeParent(int parent) override;
+    [[nodiscard]] int InsertParentOutcome(int parent, int index) override;
+    [[nodiscard]] int RemoveParentOutcome(int parent, int index) override;
     // -2 (nothing changed) unless the order is a permutation of the parent's outcomes.
-    int ReorderParentOutcomes(int parent, const VRX_intArray& order) override;
+    [[nodiscard]] int ReorderParentOutcomes(int parent, const VRX_intArray& order) override;
     // -2 (nothing changed) unless the order is a permutation of the parent dimensions.
-    int ReorderParents(const VRX_intArray& order) override;
+    [[nodiscard]] int ReorderParents(const VRX_intArray& order) override;
     // Drops the arcs from parents that are not discrete.
     int RemoveInvalidParents() override;
 
-    int GetSize() override;
-    int CloneFrom(VRX_nodeDefinition& source) override;
+    [[nodiscard]] int GetSize() override;
+    [[nodiscard]] int CloneFrom(VRX_nodeDefinition& source) override;
 
     int GetDefinitionDoubles(VRX_doubleArray*& out) override;
     int GetDefinition(VRX_Dmatrix*& out) override;
     // Both setters refuse (-2) data of another shape or entry count; the table is then unchanged.
-    int SetDefinition(const VRX_Dmatrix& matrix) override;
-    int SetDefinitionDoubles(const VRX_doubleArray& doubles) override;
+    [[nodiscard]] int SetDefinition(const VRX_Dmatrix& matrix) override;
+    [[nodiscard]] int SetDefinitionDoubles(const VRX_doubleArray& doubles) override;
 
 protected:
     ParentTableDefinition(int handle, VRX_network* network);
@@ -49,13 +51,15 @@ protected:
 
     // The parent's dimension and the role of its kind: -567 when this definition is not valid; -2 for
     // a handle that is not a live parent of the node or whose dimension is missing.
-    int LocateParent(int parent, int& dimension, ParentRole& role) const;
+    [[nodiscard]] int LocateParent(int parent, int& dimension, ParentRole& role) const;
     // A fresh table: the own dimension of ownSize zeros, completed, then every current parent added.
-    int RebuildTable(int ownSize);
+    [[nodiscard]] int RebuildTable(int ownSize);
     // Replaces every entry, re-checks the definition and tells the network (code 128).
-    int SetEntries(const VRX_doubleArray& values);
+    [[nodiscard]] int SetEntries(const VRX_doubleArray& values);
     // Copies the entries of source when the counts agree; the shape stays that of the current parents.
     void CopyEntriesFrom(const VRX_Dmatrix& source);
 
     VRX_Dmatrix table;
 };
+
+}  // namespace vovido

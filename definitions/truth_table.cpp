@@ -23,7 +23,8 @@ VRX_truthTable::VRX_truthTable(int nodeHandle, VRX_network* net) : VRX_cpt(nodeH
 }
 
 VRX_truthTable::VRX_truthTable(VRX_nodeDefinition& source) : VRX_cpt(source) {
-    if (source.GetType() != DefinitionType::kTruthTable) MakeDeterministic();
+    if (source.GetType() != DefinitionType::kTruthTable)
+        (void)MakeDeterministic();  // fails only when not valid
     CheckConsistency(1);
 }
 
@@ -68,13 +69,12 @@ void VRX_truthTable::SetFirstOutcomes() {
 }
 
 void VRX_truthTable::CompleteOpenedOutcome() {
-    MakeDeterministic();
+    (void)MakeDeterministic();  // fails only when not valid
 }
 
 int VRX_truthTable::CopyFrom(VRX_nodeDefinition& source) {
     const int rc = VRX_cpt::CopyFrom(source);
-    if (rc == kSuccess) MakeDeterministic();
-    return rc;
+    return rc == kSuccess ? MakeDeterministic() : rc;
 }
 
 int VRX_truthTable::MakeDeterministic() {
@@ -145,7 +145,7 @@ int VRX_truthTable::SetDefinitionStrings(const VRX_stringArray& names) {
     for (int i = 0; i < columns; ++i) {
         const char* name = names[i];
         const int position = name != nullptr ? outcomeIds.FindPosition(name) : kOutOfRange;
-        states.Add(position >= 0 ? position : 0);
+        states.AddReserved(position >= 0 ? position : 0);
     }
     return SetResultingStates(states);
 }

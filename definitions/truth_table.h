@@ -16,25 +16,25 @@ public:
     // Consistent when every entry is exactly 0.0 or 1.0 and the CPT's test holds.
     void CheckConsistency(int deep) override;
 
-    int GetType() const override;
+    [[nodiscard]] int GetType() const override;
     const char* GetTypeName() const override;
 
     // The CPT's conversion, then MakeDeterministic; the conversion's result is returned.
-    int CopyFrom(VRX_nodeDefinition& source) override;
+    [[nodiscard]] int CopyFrom(VRX_nodeDefinition& source) override;
 
     // One outcome name per column; an unknown name means outcome 0. -4 for a list of another length.
-    int SetDefinitionStrings(const VRX_stringArray& names) override;
+    [[nodiscard]] int SetDefinitionStrings(const VRX_stringArray& names) override;
     // One outcome index per column; -4 for a list of another length.
-    int SetDefinitionInts(const VRX_intArray& indexes) override;
+    [[nodiscard]] int SetDefinitionInts(const VRX_intArray& indexes) override;
 
     // In every column the largest entry becomes 1.0 (a tie goes to the later outcome) and the others 0.0;
     // a column without any entry above or at 0.0 gets its 1.0 at the last outcome.
-    int MakeDeterministic();
+    [[nodiscard]] int MakeDeterministic();
     // One outcome index per column: -2 for another length or an index out of range (nothing changes);
     // else the table is set and the network told (code 128).
-    int SetResultingStates(const VRX_intArray& states);
+    [[nodiscard]] int SetResultingStates(const VRX_intArray& states);
     // Appends per column the identifier of its first outcome of exactly 1.0 (the first outcome when none).
-    int GetResultingStates(VRX_stringArray& out);
+    [[nodiscard]] int GetResultingStates(VRX_stringArray& out);
 
     // Number of parent configurations (runs of numOutcomes entries).
     int GetNumberOfColumns() const;

@@ -4,8 +4,11 @@
 #include "base/double_array.h"
 #include "base/id_array.h"
 #include "base/int_array.h"
-#include "model/network.h"
 #include "base/status_codes.h"
+#include "definitions/definition_support.h"
+#include "model/network.h"
+
+namespace vovido {
 
 namespace TwoOutcomeTable {
 
@@ -32,7 +35,7 @@ int SuppliedCount(const VRX_intArray& values, int n) {
 int ReadPermutation(const VRX_intArray& order, int m, VRX_intArray& out) {
     if (m < 0 || SuppliedCount(order, m) != m) return kOutOfRange;
     if (const int rc = out.FlushAndReserve(m)) return rc;
-    for (int i = 0; i < m; ++i) out.Add(order[i]);
+    for (int i = 0; i < m; ++i) out.AddReserved(order[i]);
     return out.CheckPermutation(m);
 }
 
@@ -44,8 +47,9 @@ namespace {
 VRX_idArray& SharedOutcomeIds() {
     static VRX_idArray ids = [] {
         VRX_idArray made;
-        made.Add("True");
-        made.Add("False");
+        // Two short texts at start-up: there is nothing to recover from if they do not fit.
+        (void)made.Add("True");
+        (void)made.Add("False");
         made.CheckValidity(1);
         made.CheckConsistency(1);
         return made;
@@ -104,7 +108,8 @@ int TwoOutcomeDefinition::AddParent(int parent) {
     if (const int rc = InsertParentEntry(position)) return rc;
     if (const int rc = TwoOutcomeTable::Reshape(table, n + 1)) {
         RemoveParentEntry(position);
-        return rc;
+        // Two outcomes for the node and each of its parents.
+        return rc == kOutOfMemory ? DefinitionSupport::RefuseTable(network, handle, int64_t{4} << n) : rc;
     }
     Recompute();
     CheckValidity(0);
@@ -169,3 +174,5 @@ int TwoOutcomeDefinition::GetDefinition(VRX_Dmatrix*& out) {
     out = &table;
     return kSuccess;
 }
+
+}  // namespace vovido

@@ -10,22 +10,27 @@ class VRX_intArray;
 class VRX_doubleArray;
 class VRX_idArray;
 
-namespace TwoOutcomeTable {
+namespace vovido::TwoOutcomeTable {
 
 // Gives the table one dimension of size 2 per parent and the node's own last; on failure (-42 when
 // the table would pass the addressable size) the table is left as it was.
-int Reshape(VRX_Dmatrix& table, int parents);
+[[nodiscard]] int Reshape(VRX_Dmatrix& table, int parents);
 
 // Number of values a caller's array supplies for n slots: n when it lists n items, or lists none and is
 // sized n (filled by index); else -2.
-int SuppliedCount(const VRX_doubleArray& values, int n);
-int SuppliedCount(const VRX_intArray& values, int n);
+[[nodiscard]] int SuppliedCount(const VRX_doubleArray& values, int n);
+[[nodiscard]] int SuppliedCount(const VRX_intArray& values, int n);
 
 // The first m items of order (as SuppliedCount reads it) copied into out after checking that they are
 // a permutation of 0..m-1; -2 otherwise.
-int ReadPermutation(const VRX_intArray& order, int m, VRX_intArray& out);
+[[nodiscard]] int ReadPermutation(const VRX_intArray& order, int m, VRX_intArray& out);
 
-}  // namespace TwoOutcomeTable
+}  // namespace vovido::TwoOutcomeTable
+
+// The short name the definition kinds use.
+namespace TwoOutcomeTable = vovido::TwoOutcomeTable;
+
+namespace vovido {
 
 // The outcomes are the fixed "True" and "False"; the parents must be of the same kind, each with its
 // entry in the kind's per-parent parameters (in parent order). The definition is always valid and
@@ -37,17 +42,17 @@ public:
     void CheckConsistency(int deep) override;
 
     // -51 for a parent of another kind; the new parent's entry starts at the kind's default.
-    int AddParent(int parent) override;
-    int RemoveParent(int parent) override;
+    [[nodiscard]] int AddParent(int parent) override;
+    [[nodiscard]] int RemoveParent(int parent) override;
     // Entries move together or not at all; -2 for an order that is no permutation of them.
-    int ReorderParents(const VRX_intArray& order) override;
+    [[nodiscard]] int ReorderParents(const VRX_intArray& order) override;
 
-    int GetSize() override;
-    int CloneFrom(VRX_nodeDefinition& source) override;
+    [[nodiscard]] int GetSize() override;
+    [[nodiscard]] int CloneFrom(VRX_nodeDefinition& source) override;
     // A copy of a source of the same kind; -51 for any other.
-    int CopyFrom(VRX_nodeDefinition& source) override;
+    [[nodiscard]] int CopyFrom(VRX_nodeDefinition& source) override;
 
-    int GetNumberOfOutcomes() override;
+    [[nodiscard]] int GetNumberOfOutcomes() override;
     VRX_idArray* GetOutcomesNames() override;
 
     int GetDefinitionDoubles(VRX_doubleArray*& out) override;
@@ -62,9 +67,9 @@ protected:
     // The kind's per-parent parameters: their count (-1 when its arrays are out of step), and the edits
     // that keep them in parent order. Insert and permute change nothing when they fail.
     virtual int ParentEntryCount() const = 0;
-    virtual int InsertParentEntry(int position) = 0;
+    [[nodiscard]] virtual int InsertParentEntry(int position) = 0;
     virtual void RemoveParentEntry(int position) = 0;
-    virtual int PermuteParentEntries(const VRX_intArray& permutation) = 0;
+    [[nodiscard]] virtual int PermuteParentEntries(const VRX_intArray& permutation) = 0;
     virtual void ClearParentEntries() = 0;
     // Rewrites every column from the parameters.
     virtual void Recompute() = 0;
@@ -76,5 +81,7 @@ protected:
 
 private:
     // Position of the parent in the node's parent list; -2 for a handle that is not a live parent.
-    int LocateParent(int parent, int& position) const;
+    [[nodiscard]] int LocateParent(int parent, int& position) const;
 };
+
+}  // namespace vovido

@@ -8,6 +8,8 @@
 #include "model/network.h"
 #include "base/status_codes.h"
 
+using vovido::ParentTableDefinition;
+
 namespace {
 
 // Marks a utility that inference could not define; rescaling leaves it alone.
@@ -17,18 +19,18 @@ constexpr double kUndefined = 2 * DBL_MIN;
 
 VRX_table::VRX_table(int nodeHandle, VRX_network* net) : ParentTableDefinition(nodeHandle, net) {
     SetFlag(kValid | kConsistent, true);
-    RebuildFromParents();
+    (void)RebuildFromParents();  // out of memory leaves the table empty
 }
 
 VRX_table::VRX_table(VRX_nodeDefinition& source) : ParentTableDefinition(source) {
     SetFlag(kValid | kConsistent, true);
-    CopyFrom(source);
+    (void)CopyFrom(source);  // out of memory leaves the table empty
 }
 
 // CopyFrom only reads a table source, so the const copy goes the same way as a conversion.
 VRX_table::VRX_table(const VRX_table& source) : ParentTableDefinition(source) {
     SetFlag(kValid | kConsistent, true);
-    CopyFrom(const_cast<VRX_table&>(source));
+    (void)CopyFrom(const_cast<VRX_table&>(source));  // out of memory leaves the table empty
 }
 
 VRX_table::~VRX_table() = default;
@@ -86,7 +88,9 @@ int VRX_table::CopyFrom(VRX_nodeDefinition& source) {
         case DefinitionType::kList:
         case DefinitionType::kMau:
             // A decision's parents are observations and a MAU's are utilities: neither indexes utilities.
-            if (IsAttachedToLiveNode()) network->RemoveAllParents(handle);
+            if (IsAttachedToLiveNode()) {
+                if (const int rc = network->RemoveAllParents(handle)) return rc;
+            }
             if (const int rc = RebuildFromParents()) return rc;
             break;
         default:

@@ -5,7 +5,7 @@
 #include "definitions/parent_table.h"
 #include "base/dmatrix.h"
 
-class VRX_table : public ParentTableDefinition {
+class VRX_table : public vovido::ParentTableDefinition {
 public:
     // One utility 0.0 repeated over the node's current parents; always valid.
     VRX_table(int handle, VRX_network* network);
@@ -19,19 +19,19 @@ public:
     void CheckValidity(int deep) override;
     void CheckConsistency(int deep) override;
 
-    int GetType() const override;
+    [[nodiscard]] int GetType() const override;
     const char* GetTypeName() const override;
 
-    int RebuildFromParents() override;
-    int CopyFrom(VRX_nodeDefinition& source) override;
+    [[nodiscard]] int RebuildFromParents() override;
+    [[nodiscard]] int CopyFrom(VRX_nodeDefinition& source) override;
 
     // Replaces every utility and tells the network (code 128); -2 for another entry count.
-    int SetUtilities(const VRX_doubleArray& values);
+    [[nodiscard]] int SetUtilities(const VRX_doubleArray& values);
     // Smallest and largest utility; 0.0 for an empty table.
     double GetMinimumUtility() const { return MinimumOf(table); }
     double GetMaximumUtility() const { return MaximumOf(table); }
     // Maps the utilities linearly from [lo, hi] (widened to cover them all) onto [tlo, thi].
-    int RescaleUtilities(double lo, double hi, double tlo, double thi);
+    [[nodiscard]] int RescaleUtilities(double lo, double hi, double tlo, double thi);
 
     // The rescaling shared with the expected-utility value: entries equal to the undefined sentinel
     // stay; returns false when the ranges agree and nothing was touched.

@@ -5,6 +5,8 @@
 #include "model/network.h"
 #include "base/status_codes.h"
 
+using vovido::ObservedValue;
+
 // ---------------------------------------------------------------------------------------------------
 // Expected utility
 
@@ -13,12 +15,12 @@ VRX_expectedUtility::VRX_expectedUtility(int nodeHandle, VRX_network* net) : VRX
 }
 
 VRX_expectedUtility::VRX_expectedUtility(VRX_nodeValue& source) : VRX_nodeValue(source) {
-    CopyFrom(source);
+    (void)CopyFrom(source);  // out of memory leaves the value empty
 }
 
 // CopyFrom only reads its source, so the const copy goes the same way.
 VRX_expectedUtility::VRX_expectedUtility(const VRX_expectedUtility& source) : VRX_nodeValue(source) {
-    CopyFrom(const_cast<VRX_expectedUtility&>(source));
+    (void)CopyFrom(const_cast<VRX_expectedUtility&>(source));  // out of memory leaves the value empty
 }
 
 VRX_expectedUtility::~VRX_expectedUtility() = default;
@@ -40,8 +42,8 @@ int VRX_expectedUtility::CopyFrom(VRX_nodeValue& source) {
     auto* other = dynamic_cast<VRX_expectedUtility*>(&source);
     if (other != nullptr) {
         if (const int rc = utilityValues.Copy(other->utilityValues)) return rc;
-    } else {
-        RebuildFromDefinition();
+    } else if (const int rc = RebuildFromDefinition()) {
+        return rc;
     }
     CheckValidity(1);
     CheckConsistency(1);
@@ -91,12 +93,12 @@ VRX_listOfDecisions::VRX_listOfDecisions(int nodeHandle, VRX_network* net) : Obs
 }
 
 VRX_listOfDecisions::VRX_listOfDecisions(VRX_nodeValue& source) : ObservedValue(source) {
-    CopyFrom(source);
+    (void)CopyFrom(source);  // out of memory leaves the value empty
 }
 
 // CopyFrom only reads its source, so the const copy goes the same way.
 VRX_listOfDecisions::VRX_listOfDecisions(const VRX_listOfDecisions& source) : ObservedValue(source) {
-    CopyFrom(const_cast<VRX_listOfDecisions&>(source));
+    (void)CopyFrom(const_cast<VRX_listOfDecisions&>(source));  // out of memory leaves the value empty
 }
 
 VRX_listOfDecisions::~VRX_listOfDecisions() = default;
@@ -126,8 +128,8 @@ int VRX_listOfDecisions::CopyFrom(VRX_nodeValue& source) {
     if (other != nullptr) {
         if (const int rc = utilityValues.Copy(other->utilityValues)) return rc;
         evidence = other->evidence;
-    } else {
-        RebuildFromDefinition();
+    } else if (const int rc = RebuildFromDefinition()) {
+        return rc;
     }
     if (chosen >= 0) {
         int rc = kSuccess;
@@ -136,10 +138,10 @@ int VRX_listOfDecisions::CopyFrom(VRX_nodeValue& source) {
         } else {
             rc = FixChoice(chosen);
             // Propagated evidence keeps its bit and sends no notice.
-            if (rc == kSuccess && propagated) valueFlags |= ValueFlags::kPropagatedEvidence;
+            if (rc == kSuccess && propagated) AddValueFlags(ValueFlags::kPropagatedEvidence);
         }
         // A choice that does not fit this decision is not carried over.
-        if (rc != kSuccess) valueFlags &= ~kFixed;
+        if (rc != kSuccess) RemoveValueFlags(kFixed);
     }
     CheckValidity(1);
     CheckConsistency(1);
@@ -177,7 +179,7 @@ int VRX_listOfDecisions::FixOutcome(int choice) {
 int VRX_listOfDecisions::FixChoice(int choice) {
     const int n = NumberOfOutcomes();
     if (n < 0 || choice < 0 || choice >= n) return kOutOfRange;
-    valueFlags |= ValueFlags::kUpToDate;
+    AddValueFlags(ValueFlags::kUpToDate);
     evidence = choice;
     return kSuccess;
 }

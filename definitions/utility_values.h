@@ -16,14 +16,14 @@ public:
     ~VRX_expectedUtility() override;
 
     void CleanUp(int deep) override;
-    int CloneFrom(VRX_nodeValue& source) override;
+    [[nodiscard]] int CloneFrom(VRX_nodeValue& source) override;
     // The matrix of a source of the same kind is copied; any other kind gives a fresh matrix.
-    int CopyFrom(VRX_nodeValue& source) override;
-    int RebuildFromDefinition() override;
-    int GetType() const override;
+    [[nodiscard]] int CopyFrom(VRX_nodeValue& source) override;
+    [[nodiscard]] int RebuildFromDefinition() override;
+    [[nodiscard]] int GetType() const override;
 
     int GetValue(VRX_Dmatrix*& out) override;
-    int SetValue(const VRX_Dmatrix& matrix) override;
+    [[nodiscard]] int SetValue(const VRX_Dmatrix& matrix) override;
 
     // Smallest and largest entry; 0.0 for an empty matrix.
     double GetMinimumUtility() const;
@@ -39,7 +39,7 @@ private:
 
 // Expected utilities of the choices of a decision node (the node's own dimension last) and the chosen
 // decision as evidence. Virtual evidence is not taken.
-class VRX_listOfDecisions : public ObservedValue {
+class VRX_listOfDecisions : public vovido::ObservedValue {
 public:
     VRX_listOfDecisions(int handle, VRX_network* network);
     // A copy of a value of any kind (see CopyFrom).
@@ -48,23 +48,23 @@ public:
     ~VRX_listOfDecisions() override;
 
     void CleanUp(int deep) override;
-    int CloneFrom(VRX_nodeValue& source) override;
+    [[nodiscard]] int CloneFrom(VRX_nodeValue& source) override;
     // As the expected utility's; then the source's decision, if any, is taken over.
-    int CopyFrom(VRX_nodeValue& source) override;
-    int RebuildFromDefinition() override;
-    int GetType() const override;
+    [[nodiscard]] int CopyFrom(VRX_nodeValue& source) override;
+    [[nodiscard]] int RebuildFromDefinition() override;
+    [[nodiscard]] int GetType() const override;
 
     int GetValue(VRX_Dmatrix*& out) override;
-    int SetValue(const VRX_Dmatrix& matrix) override;
+    [[nodiscard]] int SetValue(const VRX_Dmatrix& matrix) override;
 
     // Records the choice and marks the value up to date; the expected utilities are left as they are.
     // -2 for a choice outside the decision's choices; evidence bits are left to the caller.
-    int FixChoice(int choice);
+    [[nodiscard]] int FixChoice(int choice);
 
     const VRX_Dmatrix& GetUtilityValues() const { return utilityValues; }
 
 protected:
-    int FixOutcome(int choice) override;
+    [[nodiscard]] int FixOutcome(int choice) override;
 
 private:
     VRX_Dmatrix utilityValues;

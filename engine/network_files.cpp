@@ -154,8 +154,10 @@ int VRX_network::SetAsideForReading(ReadBackup& backup) {
     holder.numTargets = numTargets;
     nodes = std::move(emptyTable);
     if (numSlots < 1) numSlots = 1;
+    ResetTableBookkeeping();
+    holder.ResetTableBookkeeping();
     for (int h = 0; h < holder.numSlots; h++) {
-        if (holder.nodes[h].node) holder.nodes[h].node->SetNetwork(&holder);
+        if (holder.nodes[h].node) (void)holder.nodes[h].node->SetNetwork(&holder);  // valid: checked above
     }
     submodels.swap(holder.submodels);
     submodels->SetNetwork(this);
@@ -174,21 +176,24 @@ void VRX_network::RestoreAfterFailedRead(ReadBackup& backup) {
     nodes.swap(holder.nodes);
     numSlots = holder.numSlots;
     holder.numSlots = 0;
+    ResetTableBookkeeping();
+    holder.ResetTableBookkeeping();
     holder.numNodes = 0;
     holder.numTargets = 0;
     // Nodes bind only to a valid network; the flags the network had come back afterwards.
     SetFlag(kValid, true);
     for (int h = 0; h < numSlots; h++) {
-        if (nodes[h].node) nodes[h].node->SetNetwork(this);
+        if (nodes[h].node) (void)nodes[h].node->SetNetwork(this);  // valid: set just above
     }
     flags = backup.flags;
     submodels.swap(holder.submodels);
     submodels->SetNetwork(this);
     holder.submodels->SetNetwork(&holder);
     cases.swap(backup.cases);
-    creation.Copy(backup.creation);
-    userProperties.Copy(backup.userProperties);
-    documentation.Copy(backup.documentation);
+    // Texts that fitted before the read: were memory to fail here, they would stay as the read left them.
+    (void)creation.Copy(backup.creation);
+    (void)userProperties.Copy(backup.userProperties);
+    (void)documentation.Copy(backup.documentation);
     topologicalOrder.Swap(backup.topologicalOrder);
     episParams = backup.episParams;
     annealedMapTuning = backup.annealedMapTuning;
@@ -212,7 +217,8 @@ int VRX_network::ClearForReading() {
         nodes[h].node.reset();
         nodes[h].CleanUp(1);
     }
-    submodels->Reset();
+    ResetTableBookkeeping();
+    if (const int rc = submodels->Reset()) return rc;
     numNodes = 0;
     numTargets = 0;
     numSamples = 1000;

@@ -4,19 +4,26 @@
 #include <memory>
 #include <new>
 
-#include "definitions/belief_vector.h"
-#include "inference/exact_drivers.h"
-#include "inference/sampling_drivers.h"
 #include "base/dmatrix.h"
 #include "base/double_array.h"
 #include "base/error_log.h"
+#include "base/status_codes.h"
+#include "definitions/belief_vector.h"
+#include "equations/continuous_update.h"
+#include "inference/exact_drivers.h"
+#include "inference/polytree.h"
+#include "inference/sampling_drivers.h"
+#include "inference/table_check.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
 #include "model/node_value.h"
-#include "base/status_codes.h"
 #include "model/temporary_evidence_nodes.h"
 #include "model/update_route.h"
+
+using vovido::FindUpdateRoute;
+using vovido::UpdateRoute;
+using vovido::UpdateRouteScan;
 
 namespace {
 
@@ -48,7 +55,7 @@ int RunDiscreteAlgorithm(VRX_network& network) {
         case 1:
             return RunLogicSampling(network);
         case 2:
-            return RefuseAlgorithm("polytree propagation");
+            return RunPolytree(network);
         case 3:
         case 5:
             return RunLikelihoodWeighting(network);
@@ -112,8 +119,9 @@ public:
             VRX_nodeValue* value = ValueOf(network_, entry.handle);
             if (value == nullptr) continue;
             if (auto* beliefs = dynamic_cast<VRX_beliefVector*>(value)) {
-                if (entry.outcome >= 0) beliefs->FixOutcome(entry.outcome);
-                beliefs->SetValue(entry.beliefs);
+                // What the value held before: it fits again.
+                if (entry.outcome >= 0) (void)beliefs->FixOutcome(entry.outcome);
+                (void)beliefs->SetValue(entry.beliefs);
             }
             for (uint32_t bit : kBits) value->SetValueFlag(bit, (entry.flags & bit) != 0);
         }
@@ -134,6 +142,8 @@ private:
 
 // ---------------------------------------------------------------------------------------------------
 // Route
+
+namespace vovido {
 
 bool UpdateRouteScan::Add(int typeCode, int temporalType) {
     if (IsDecisionOrUtilityType(typeCode)) hasDecisionOrUtility_ = true;
@@ -161,16 +171,17 @@ UpdateRoute FindUpdateRoute(const VRX_network& network) {
     return scan.GetRoute();
 }
 
+}  // namespace vovido
+
 // ---------------------------------------------------------------------------------------------------
 // Temporary evidence nodes
 
 TemporaryEvidenceNodes::TemporaryEvidenceNodes(VRX_network* network, bool hideVirtualEvidence)
     : network_(network) {
     VRX_intArray sources;
-    sources.FlushAndReserve(network->GetNumberOfNodes() / 2);
-    for (int h = network->GetFirstNode(); h >= 0; h = network->GetNextNode(h)) {
+    for (int h = network->GetFirstNode(); h >= 0 && status_ == kSuccess; h = network->GetNextNode(h)) {
         const VRX_nodeValue* value = ValueOf(*network, h);
-        if (value != nullptr && value->HasFlag(ValueFlags::kVirtualEvidence)) sources.Add(h);
+        if (value != nullptr && value->HasFlag(ValueFlags::kVirtualEvidence)) status_ = sources.Add(h);
     }
     if (sources.GetCount() == 0) return;
 
@@ -180,11 +191,21 @@ TemporaryEvidenceNodes::TemporaryEvidenceNodes(VRX_network* network, bool hideVi
     for (int i = 0; i < sources.GetCount(); i++) {
         const int x = sources[i];
         const int c = network->AddTemporaryNode(DefinitionType::kCpt);
-        if (c < 0) continue;
-        nodes_.Add(c);
+        if (c < 0) {
+            if (status_ == kSuccess) status_ = c;
+            continue;
+        }
+        if (const int rc = nodes_.Add(c)) {
+            (void)network->DeleteNode(c);  // just added: cannot fail
+            if (status_ == kSuccess) status_ = rc;
+            continue;
+        }
         // Without the arc the table has no dimension for x: nothing sound can be written, and the
         // node goes again with the others.
-        if (network->AddArc(x, c) != kSuccess) continue;
+        if (const int rc = network->AddArc(x, c)) {
+            if (status_ == kSuccess) status_ = rc;
+            continue;
+        }
         VRX_nodeValue* value = ValueOf(*network, x);
         VRX_Dmatrix* table = nullptr;
         if (value->GetVirtualEvidence(likelihoods) != kSuccess ||
@@ -198,7 +219,10 @@ TemporaryEvidenceNodes::TemporaryEvidenceNodes(VRX_network* network, bool hideVi
             (*table)[r * stride] = likelihoods[r];
             (*table)[r * stride + step] = 1.0 - likelihoods[r];
         }
-        ValueOf(*network, c)->SetEvidence(0);
+        if (const int rc = ValueOf(*network, c)->SetEvidence(0)) {
+            if (status_ == kSuccess) status_ = rc;
+            continue;
+        }
         if (hideVirtualEvidence) {
             value->SetValueFlag(ValueFlags::kVirtualEvidence, false);
             hidden_.push_back(x);
@@ -211,7 +235,8 @@ TemporaryEvidenceNodes::~TemporaryEvidenceNodes() {
     if (nodes_.GetCount() == 0) return;
     const int notices = network_->propagationFlags & PropagationFlags::kNotices;
     network_->propagationFlags &= ~PropagationFlags::kNotices;
-    for (int i = nodes_.GetCount() - 1; i >= 0; i--) network_->DeleteNode(nodes_[i]);
+    for (int i = nodes_.GetCount() - 1; i >= 0; i--)
+        (void)network_->DeleteNode(nodes_[i]);  // live: cannot fail
     for (int x : hidden_) {
         if (VRX_nodeValue* value = ValueOf(*network_, x))
             value->SetValueFlag(ValueFlags::kVirtualEvidence, true);
@@ -248,10 +273,14 @@ int VRX_network::RouteBeliefUpdate() {
 }
 
 int VRX_network::UpdateBayesianNetwork() {
+    // Every discrete algorithm reads the tables: one with NaN, an infinite or a negative entry would
+    // give beliefs that mean nothing.
+    if (const int checked = vovido::CheckDiscreteTables(*this)) return checked;
     int rc = kSuccess;
     {
         TemporaryEvidenceNodes temporary(this);
-        rc = RunDiscreteAlgorithm(*this);
+        rc = temporary.GetStatus();
+        if (rc == kSuccess) rc = RunDiscreteAlgorithm(*this);
     }
     // Beliefs computed under evidence of probability zero mean nothing, whichever part found it.
     if (rc == kConflictingEvidence) InvalidateValues();
@@ -271,12 +300,7 @@ int VRX_network::UpdateInfluenceDiagram() {
 }
 
 int VRX_network::UpdateEquationNetwork() {
-    for (int h = GetFirstNode(); h >= 0; h = GetNextNode(h)) {
-        const VRX_nodeValue* value = ValueOf(*this, h);
-        if (value != nullptr && value->HasFlag(ValueFlags::kEvidence) && GetNumberOfParents(h) > 0)
-            return RefuseAlgorithm("conversion to a hybrid network");
-    }
-    return RefuseAlgorithm("equation solver");
+    return UpdateContinuous(*this);
 }
 
 int VRX_network::AnnealedMAP(const std::vector<std::pair<int, int>>&, const VRX_intArray&,
@@ -300,6 +324,7 @@ bool VRX_network::CalcPropEvidence(double* result, bool useChainRule) {
             return false;
         }
     }
+    if (vovido::CheckDiscreteTables(*this) != kSuccess) return false;
     std::vector<int> targets;
     try {
         targets.reserve(static_cast<size_t>(numTargets > 0 ? numTargets : 0));
@@ -313,25 +338,30 @@ bool VRX_network::CalcPropEvidence(double* result, bool useChainRule) {
     {
         // Virtual evidence counts as likelihood findings, the same for both methods.
         TemporaryEvidenceNodes findings(this, true);
-        ok = useChainRule ? ChainRuleProbEvidence(*result)
-                          : ProbEvidenceByClustering(*result) || ChainRuleProbEvidence(*result);
+        int status = kSuccess;
+        // A join tree past the limit is refused at once: the chain rule's last step would need the
+        // same tree, after as many updates as there are findings.
+        ok = findings.GetStatus() == kSuccess &&
+             (useChainRule ? ChainRuleProbEvidence(*result)
+                           : ProbEvidenceByClustering(*result, &status) ||
+                                 (status != kOutOfMemory && ChainRuleProbEvidence(*result)));
     }
     ClearAllTargets();
-    for (int h : targets) SetTarget(h);
+    for (int h : targets) (void)SetTarget(h);  // live nodes that were targets before
     return ok;
 }
 
-bool VRX_network::ProbEvidenceByClustering(double& result) {
+bool VRX_network::ProbEvidenceByClustering(double& result, int* status) {
     if (numTargets > 0) ClearAllTargets();
     for (int h = GetFirstNode(); h >= 0; h = GetNextNode(h)) {
         const VRX_nodeValue* value = ValueOf(*this, h);
         if (value == nullptr || !value->HasFlag(ValueFlags::kEvidence)) continue;
         const VRX_intArray& parents = GetParents(h);
         for (int k = 0; k < parents.GetCount(); k++) {
-            if (IsTarget(parents[k]) == 0) SetTarget(parents[k]);
+            if (IsTarget(parents[k]) == 0) (void)SetTarget(parents[k]);  // live and not a target: cannot fail
         }
     }
-    result = ComputeProbEvidence(*this);
+    result = ComputeProbEvidence(*this, status);
     return result != -1.0;
 }
 
@@ -374,8 +404,9 @@ bool VRX_network::ChainRuleProbEvidence(double& result) {
                 product = 0.0;
                 break;
             }
-            if (previous >= 0) UnsetTarget(previous);
-            SetTarget(h);
+            // previous is the target set last time round, and h no target: neither can fail.
+            if (previous >= 0) (void)UnsetTarget(previous);
+            (void)SetTarget(h);
             previous = h;
             InvalidateValues();
             VRX_Dmatrix* beliefs = nullptr;

@@ -20,16 +20,18 @@ int AddNode(VRX_network& net, const char* id) {
     const int h = net.AddNode(DefinitionType::kCpt, id);
     if (h < 0) return h;
     VRX_stringArray outcomes;
-    outcomes.Add("yes");
-    outcomes.Add("no");
-    const int rc = net.GetNode(h)->GetDefinition()->SetOutcomes(outcomes);
+    int rc = outcomes.Add("yes");
+    if (rc == 0) rc = outcomes.Add("no");
+    if (rc == 0) rc = net.GetNode(h)->GetDefinition()->SetOutcomes(outcomes);
     return rc != 0 ? rc : h;
 }
 
 // Entries with the parents in arc order, then the node itself varying fastest.
 int SetTable(VRX_network& net, int h, std::initializer_list<double> values) {
     VRX_doubleArray entries;
-    for (double v : values) entries.Add(v);
+    for (double v : values) {
+        if (const int rc = entries.Add(v)) return rc;
+    }
     return net.GetNode(h)->GetDefinition()->SetDefinitionDoubles(entries);
 }
 
@@ -82,7 +84,7 @@ int main() {
         VRX_node* node = net.GetNode(h);
         VRX_idArray* names = node->GetDefinition()->GetOutcomesNames();
         VRX_Dmatrix* beliefs = nullptr;
-        node->GetValue()->GetValue(beliefs);
+        if (const int rc = node->GetValue()->GetValue(beliefs)) return Fail("GetValue", rc);
         std::printf("%s", node->GetId());
         for (int k = 0; k < beliefs->GetNumberOfElements(); k++) {
             std::printf(" %s=%.10g", (*names)[k], (*beliefs)[k]);

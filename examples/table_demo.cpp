@@ -8,9 +8,10 @@
 
 int main() {
     VRX_intArray sizes;
-    sizes.Add(2);  // parent X: first dimension
-    sizes.Add(3);  // child Y: last dimension, one distribution per run
+    // Parent X the first dimension; child Y the last, one distribution per run.
+    if (sizes.Add(2) != 0 || sizes.Add(3) != 0) return 1;
     VRX_Dmatrix table(sizes);
+    if (table.GetNumberOfElements() != 6) return 1;
 
     // Unnormalised weights; the second row is left at zero and becomes uniform.
     const double weights[] = {2.0, 1.0, 1.0, 0.0, 0.0, 0.0};
@@ -18,7 +19,7 @@ int main() {
     table.Normalize();
 
     VRX_intArray coords;
-    coords.SetSize(2);
+    if (coords.SetSize(2) != 0) return 1;
     for (coords[0] = 0; coords[0] < 2; coords[0]++) {
         std::printf("P(Y | X=%d):", coords[0]);
         for (coords[1] = 0; coords[1] < 3; coords[1]++) std::printf(" %.4f", table.GetValueAt(coords));
@@ -27,8 +28,7 @@ int main() {
 
     // Marginal of Y: sum out X weighted by its (uniform) prior.
     VRX_doubleArray prior;
-    prior.Add(0.5);
-    prior.Add(0.5);
+    if (prior.Add(0.5) != 0 || prior.Add(0.5) != 0) return 1;
     VRX_Dmatrix marginal;
     if (table.WeightedSumOverDimensionInto(0, prior, marginal) != 0) return 1;
     std::printf("P(Y):       ");

@@ -6,25 +6,30 @@
 #include <cmath>
 #include <cstdint>
 #include <string>
+#include <vector>
 
-#include "definitions/cpt.h"
-#include "definitions/node_cost.h"
-#include "definitions/noisy_max.h"
 #include "base/dmatrix.h"
 #include "base/double_array.h"
 #include "base/error_log.h"
-#include "model/extra_definition.h"
-#include "model/header.h"
 #include "base/id_array.h"
 #include "base/identifier.h"
 #include "base/int_array.h"
+#include "base/number_text.h"
+#include "base/size_limits.h"
+#include "base/status_codes.h"
+#include "base/string_array.h"
+#include "definitions/cpt.h"
+#include "definitions/definition_support.h"
+#include "definitions/node_cost.h"
+#include "definitions/noisy_max.h"
+#include "model/extra_definition.h"
+#include "model/header.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
 #include "model/node_info.h"
-#include "base/number_text.h"
-#include "base/status_codes.h"
-#include "base/string_array.h"
+
+using vovido::IsAsciiLetter;
 
 namespace {
 
@@ -111,6 +116,12 @@ int VRX_kiSpeaker::SkipAfterError() {
     return SkipBlock();
 }
 
+bool VRX_kiSpeaker::IsBlockWord() const {
+    static const char* const kBlockWords[] = {"diagnostic", "kb", "nodes", "network",
+                                              "standard",   "ci", "fault", nullptr};
+    return token.kind == kIdentifier && TokenInTable(kBlockWords);
+}
+
 int VRX_kiSpeaker::ReadKiOpened(int openResult) {
     if (openResult != kSuccess) return openResult;
     if (network == nullptr) return kObjectNotValid;
@@ -123,7 +134,7 @@ int VRX_kiSpeaker::ReadKiOpened(int openResult) {
     const std::string name(TokenText_());
     VRX_header* header = network->GetHeader();
     if (header == nullptr) return kObjectNotValid;
-    header->SetName(name.c_str());
+    if (const int rc = header->SetName(name.c_str())) return ReportError(rc, nullptr);
     // A name that is no identifier gives its repaired form as the id.
     HoldNetworkId(Trimmed(name));
     network->userProperties.CleanUp(1);
@@ -134,8 +145,7 @@ int VRX_kiSpeaker::ReadKiOpened(int openResult) {
     if (const int rc = ReadSection("network", false, &VRX_kiSpeaker::ReadArcBlockOrSkip)) return rc;
     FinishNodes();
     ApplyNetworkId();
-    FinishReading();
-    return truncated_ ? kUnexpectedEndOfFile : kSuccess;
+    return FinishRead();
 }
 
 int VRX_kiSpeaker::ReadSection(const char* word, bool semicolonAfterEach,
@@ -143,7 +153,7 @@ int VRX_kiSpeaker::ReadSection(const char* word, bool semicolonAfterEach,
     if (const int rc = RequireToken(kIdentifier, word)) return rc;
     if (const int rc = RequireToken(kPunctuator, "{")) return rc;
     ReadBlock([this, readStatement]() { return (this->*readStatement)(); }, semicolonAfterEach);
-    ExpectToken(kPunctuator, ";");
+    AcceptToken(kPunctuator, ";");
     return kSuccess;
 }
 
@@ -181,14 +191,14 @@ int VRX_kiSpeaker::ReadKbField() {
         if (const int skipped = SkipStatement()) return skipped;
         return ReportError(header->SetComment(spec.c_str()), nullptr);
     }
-    return ReportUnknown("Unknown Kb Field");
+    return ReportUnknownStatement("Unknown Kb Field");
 }
 
 // ---------------------------------------------------------------------------------------------------
 // Nodes
 
 int VRX_kiSpeaker::ReadNodeBlockOrSkip() {
-    if (ReadKiNodeBlock() != kSuccess && SkipBlock() == kSuccess) ExpectToken(kPunctuator, ";");
+    if (ReadKiNodeBlock() != kSuccess && SkipBlock() == kSuccess) AcceptToken(kPunctuator, ";");
     return kSuccess;
 }
 
@@ -215,7 +225,7 @@ int VRX_kiSpeaker::ReadKiNodeBlock() {
     } else if (token.kind == kIdentifier && TokenIs("ci")) {
         type = DefinitionType::kNoisyMax;
     } else {
-        ReportUnknown("Unknown Node Block");
+        ReportUnknownStatement("Unknown Node Block");
         return kNotThisKeyword;
     }
     ConsumeToken();
@@ -228,16 +238,17 @@ int VRX_kiSpeaker::ReadKiNodeBlock() {
     }
     const int handle = network->AddNode(type, id.c_str());
     if (handle < 0) return ReportMessage(handle, "ERROR: Couldn't Create Node (\"" + name + "\")");
-    nodesByName_[name] = handle;
-    network->GetNode(handle)->GetInfo()->header.SetName(name.c_str());
-    observable = mandatory = hypothesis = recommendable = -1;
-    if (const int rc = RequireToken(kPunctuator, "{")) {
-        network->DeleteNode(handle);
-        nodesByName_.erase(name);
+    int rc = network->GetNode(handle)->GetInfo()->header.SetName(name.c_str());
+    if (rc != kSuccess) rc = ReportError(rc, nullptr);
+    if (rc == kSuccess) rc = RequireToken(kPunctuator, "{");
+    if (rc != kSuccess) {
+        (void)network->DeleteNode(handle);  // just added: cannot fail
         return rc;
     }
+    nodesByName_[name] = handle;
+    observable = mandatory = hypothesis = recommendable = -1;
     ReadBlock([this, handle]() { return ReadKiNodeField(handle); });
-    ExpectToken(kPunctuator, ";");
+    AcceptToken(kPunctuator, ";");
     DeriveDiagnosis(handle);
     return kSuccess;
 }
@@ -254,7 +265,7 @@ int VRX_kiSpeaker::ReadPair(double& first, double& second) {
 
 int VRX_kiSpeaker::ReadKiNodeField(int handle) {
     if (IsKeywordNext(kNodeFields) != 1 || token.kind != kIdentifier)
-        return ReportUnknown("Unknown Node Statement");
+        return ReportUnknownStatement("Unknown Node Statement");
     VRX_node* node = network->GetNode(handle);
     if (node == nullptr) return ReportError(kObjectNotValid, nullptr);
     VRX_nodeInfo& info = *node->GetInfo();
@@ -350,9 +361,12 @@ int VRX_kiSpeaker::ReadStates(int handle) {
         if (ReadStateBlock(state) == kSuccess) {
             states.push_back(std::move(state));
         } else if (SkipBlock() == kSuccess) {
-            ExpectToken(kPunctuator, ";");
+            AcceptToken(kPunctuator, ";");
         }
-        if (lexer->GetPosition() == before && AtSectionEnd() == 0) ConsumeToken();
+        if (lexer->GetPosition() == before && AtSectionEnd() == 0) {
+            ReportDropped_(0, nullptr);
+            ConsumeToken();
+        }
     }
     if (ReadSectionEnd() != kSuccess) return kSyntaxError;
     if (n < 1 || static_cast<size_t>(n) != states.size())
@@ -366,7 +380,7 @@ int VRX_kiSpeaker::ReadStateBlock(State& state) {
         state.mark = 1;
     } else if (!(token.kind == kIdentifier && TokenIs("standard"))) {
         // Read as an ordinary state, so that the states after it keep their places.
-        ReportUnknown("Unknown State Type");
+        ReportUnknownStatement("Unknown State Type");
     }
     ConsumeToken();
     if (const int rc = RequireToken(kIdentifier, nullptr)) return rc;
@@ -389,9 +403,9 @@ int VRX_kiSpeaker::ReadStateBlock(State& state) {
             if (Handled(rc = ReadFieldStart(key, kString))) return rc;
         }
         if (Handled(rc = ReadFieldStart("GROUP", kIdentifier))) return rc;
-        return ReportUnknown("Unknown State Field");
+        return ReportUnknownStatement("Unknown State Field");
     });
-    ExpectToken(kPunctuator, ";");
+    AcceptToken(kPunctuator, ";");
     return kSuccess;
 }
 
@@ -408,7 +422,7 @@ int VRX_kiSpeaker::ApplyStates(int handle, const std::vector<State>& states) {
     if (const int rc = definition->SetOutcomes(ids)) return ReportError(rc, "Wrong number of outcomes");
     for (int i = 0; i < static_cast<int>(states.size()); ++i) {
         const State& state = states[i];
-        extra.SetFaultOutcome(i, state.mark);
+        if (const int rc = extra.SetFaultOutcome(i, state.mark)) return ReportError(rc, nullptr);
         if (state.hasName && definition->RenameOutcome(i, state.name.c_str()) != kSuccess) {
             ReportMessage(kOutOfRange, "ERROR: '" + state.name + "' : Invalid state name");
         }
@@ -452,14 +466,14 @@ void VRX_kiSpeaker::DeriveDiagnosis(int handle) {
 // Arcs and parameters
 
 int VRX_kiSpeaker::ReadArcBlockOrSkip() {
-    if (ReadArcBlock() != kSuccess && SkipBlock() == kSuccess) ExpectToken(kPunctuator, ";");
+    if (ReadArcBlock() != kSuccess && SkipBlock() == kSuccess) AcceptToken(kPunctuator, ";");
     return kSuccess;
 }
 
 int VRX_kiSpeaker::ReadArcBlock() {
     if (PeekToken() != kSuccess) return kNoMoreTokens;
     if (!(token.kind == kIdentifier && (TokenIs("standard") || TokenIs("ci")))) {
-        ReportUnknown("Unknown Node Block");
+        ReportUnknownStatement("Unknown Node Block");
         return kNotThisKeyword;
     }
     ConsumeToken();
@@ -469,28 +483,38 @@ int VRX_kiSpeaker::ReadArcBlock() {
     if (handle < 0) return ReportMessage(handle, "ERROR: Couldn't Find Node (\"" + name + "\")");
     if (const int rc = RequireToken(kIdentifier, "parent")) return rc;
     if (const int rc = RequireToken(kPunctuator, "(")) return rc;
+    std::vector<std::string> parentNames;
     if (ExpectToken(kPunctuator, ")") != kSuccess) {
         do {
-            std::string parentName;
-            if (const int rc = ReadNodeName(parentName)) return rc;
-            const int parent = FindNodeByName(parentName);
-            const int added = parent < 0 ? parent : network->AddArc(parent, handle, 0);
-            if (added != kSuccess) {
-                ReportMessage(
-                    added, "ERROR: Couldn't add arc from node [" + parentName + "] to node [" + name + "]");
-            }
+            parentNames.emplace_back();
+            if (const int rc = ReadNodeName(parentNames.back())) return rc;
         } while (ExpectToken(kPunctuator, ",") == kSuccess);
         if (const int rc = RequireToken(kPunctuator, ")")) return rc;
     }
+    std::vector<int> parents;
+    for (const std::string& parentName : parentNames) parents.push_back(FindNodeByName(parentName));
+    // A table past the limit is refused before any of it is built.
+    const int64_t cells = DefinitionSupport::TableCellsWithParents(*network, handle, parents.data(),
+                                                                   static_cast<int>(parents.size()));
+    if (cells > kMaxTableCells) {
+        return ReportMessage(kOutOfMemory, DefinitionSupport::TableRefusalText(network, handle, cells));
+    }
+    for (size_t i = 0; i < parents.size(); ++i) {
+        const int added = parents[i] < 0 ? parents[i] : network->AddArc(parents[i], handle, 0);
+        if (added != kSuccess) {
+            ReportMessage(
+                added, "ERROR: Couldn't add arc from node [" + parentNames[i] + "] to node [" + name + "]");
+        }
+    }
     if (const int rc = RequireToken(kPunctuator, "{")) return rc;
     ReadBlock([this, handle]() { return ReadArcDefinitionStatement(handle); });
-    ExpectToken(kPunctuator, ";");
+    AcceptToken(kPunctuator, ";");
     return kSuccess;
 }
 
 int VRX_kiSpeaker::ReadArcDefinitionStatement(int handle) {
     if (IsKeywordNext(kDefinitionStatements) != 1 || token.kind != kIdentifier) {
-        return ReportUnknown("Unknown Node Definition Statement");
+        return ReportUnknownStatement("Unknown Node Definition Statement");
     }
     VRX_node* node = network->GetNode(handle);
     const int type = node != nullptr ? node->GetType() : 0;
@@ -530,7 +554,9 @@ int VRX_kiSpeaker::ReadProbabilityRows(int handle) {
         VRX_doubleArray row;
         if (const int rc = ReadRow(row)) return rc;
         if (row.GetCount() != n) rowsFit = false;
-        for (int i = 0; i < row.GetCount(); ++i) all.Add(row[i]);
+        for (int i = 0; i < row.GetCount(); ++i) {
+            if (all.Add(row[i]) != kSuccess) return kOutOfMemory;
+        }
     }
     if (const int rc = ReadSectionEnd()) return rc;
     VRX_Dmatrix* table = nullptr;
@@ -539,7 +565,7 @@ int VRX_kiSpeaker::ReadProbabilityRows(int handle) {
     if (!rowsFit || !sizeFits) return ReportError(kOutOfRange, "ERROR: Wrong number of Probabilities");
     VRX_doubleArray values;
     if (values.SetSize(all.GetCount()) != kSuccess) return kOutOfMemory;
-    for (int i = 0; i < all.GetCount(); ++i) values.Add(all[i]);
+    for (int i = 0; i < all.GetCount(); ++i) values.AddReserved(all[i]);
     return ReportError(definition->SetDefinitionDoubles(values), nullptr);
 }
 
@@ -577,8 +603,8 @@ int VRX_kiSpeaker::ReadTag(VRX_intArray& tag) {
         if (const int rc = RequireToken(kInteger, nullptr)) return rc;
         int value = 0;
         ParseInt(token.text, value);
-        tag.Add(value);
-        ExpectToken(kPunctuator, ",");
+        if (tag.Add(value) != kSuccess) return kOutOfMemory;
+        AcceptToken(kPunctuator, ",");
     }
     return kSuccess;
 }
@@ -608,7 +634,9 @@ int VRX_kiSpeaker::ReadNoisyFunction(VRX_noisyMAX& noisyMax) {
             continue;
         }
         fits = fits && row.GetCount() == n;
-        for (int i = 0; i < row.GetCount(); ++i) rows[j].Add(row[i]);
+        for (int i = 0; i < row.GetCount(); ++i) {
+            if (rows[j].Add(row[i]) != kSuccess) return kOutOfMemory;
+        }
         ++rowCounts[j];
     }
     if (const int rc = SkipStatement()) return rc;
@@ -629,12 +657,16 @@ int VRX_kiSpeaker::ReadNoisyFunction(VRX_noisyMAX& noisyMax) {
     }
     VRX_doubleArray values;
     for (int j = 0; j < parents; ++j) {
-        for (int i = 0; i < rows[j].GetCount(); ++i) values.Add(rows[j][i]);
+        for (int i = 0; i < rows[j].GetCount(); ++i) {
+            if (values.Add(rows[j][i]) != kSuccess) return kOutOfMemory;
+        }
     }
-    for (int i = 0; i < leak.GetCount(); ++i) values.Add(leak[i]);
+    for (int i = 0; i < leak.GetCount(); ++i) {
+        if (values.Add(leak[i]) != kSuccess) return kOutOfMemory;
+    }
     VRX_doubleArray exact;
     if (exact.SetSize(values.GetCount()) != kSuccess) return kOutOfMemory;
-    for (int i = 0; i < values.GetCount(); ++i) exact.Add(values[i]);
+    for (int i = 0; i < values.GetCount(); ++i) exact.AddReserved(values[i]);
     if (const int rc = noisyMax.SetDefinitionDoubles(exact))
         return ReportError(rc, "ERROR: Wrong number of Probabilities");
     for (int j = 0; j < parents; ++j) {
@@ -645,7 +677,8 @@ int VRX_kiSpeaker::ReadNoisyFunction(VRX_noisyMAX& noisyMax) {
         if (const int rc = noisyMax.ChangeOrderOfStrengths(j, order)) return ReportError(rc, nullptr);
     }
     VRX_intArray reversed;
-    for (int i = n - 1; i >= 0; --i) reversed.Add(i);
+    if (reversed.FlushAndReserve(n) != kSuccess) return kOutOfMemory;
+    for (int i = n - 1; i >= 0; --i) reversed.AddReserved(i);
     return ReportError(noisyMax.ChangeOrderOfOutcomes(reversed), nullptr);
 }
 
@@ -662,6 +695,7 @@ void VRX_kiSpeaker::FinishNodes() {
         VRX_header& header = node->GetInfo()->header;
         if (header.GetName() == nullptr) continue;
         const std::string trimmed = Trimmed(header.GetName());
-        if (!trimmed.empty()) header.SetName(trimmed.c_str());
+        // A shorter text: only memory can fail it, and then the name stays as it was read.
+        if (!trimmed.empty()) (void)header.SetName(trimmed.c_str());
     }
 }

@@ -19,15 +19,17 @@ public:
     // 0 after a read, also when bad statements were logged and skipped. Failures: the file cannot be
     // opened, its head ("diagnostic network", the kb, nodes and network sections) is missing, or it ends
     // inside a section.
-    int ReadFile(const char* path) override;
-    int ReadText(std::string_view text);
+    [[nodiscard]] int ReadFile(const char* path) override;
+    [[nodiscard]] int ReadText(std::string_view text);
     // Refused: -2 with "Writing to KI file format not supported.".
-    int WriteFile(const char* path) override;
+    [[nodiscard]] int WriteFile(const char* path) override;
 
     // KEY : value.
-    int ReadFieldStart(const char* key, int kind) override;
+    [[nodiscard]] int ReadFieldStart(const char* key, int kind) override;
+    // The words that open the sections and the node, arc and state blocks.
+    bool IsBlockWord() const override;
     // A bad block is skipped whole.
-    int SkipAfterError() override;
+    [[nodiscard]] int SkipAfterError() override;
 
 private:
     // One outcome of a node as its state block gives it.
@@ -44,26 +46,27 @@ private:
         std::string faultName;
     };
 
-    int ReadKiOpened(int openResult);
-    int ReadSection(const char* word, bool semicolonAfterEach, int (VRX_kiSpeaker::*readStatement)());
-    int ReadKbField();
+    [[nodiscard]] int ReadKiOpened(int openResult);
+    [[nodiscard]] int ReadSection(const char* word, bool semicolonAfterEach,
+                                  int (VRX_kiSpeaker::*readStatement)());
+    [[nodiscard]] int ReadKbField();
     int ReadNodeBlockOrSkip();
-    int ReadKiNodeBlock();
-    int ReadKiNodeField(int handle);
-    int ReadNodeName(std::string& name);
-    int ReadStates(int handle);
-    int ReadStateBlock(State& state);
-    int ApplyStates(int handle, const std::vector<State>& states);
-    int ReadPair(double& first, double& second);
-    int ReadRow(VRX_doubleArray& row);
+    [[nodiscard]] int ReadKiNodeBlock();
+    [[nodiscard]] int ReadKiNodeField(int handle);
+    [[nodiscard]] int ReadNodeName(std::string& name);
+    [[nodiscard]] int ReadStates(int handle);
+    [[nodiscard]] int ReadStateBlock(State& state);
+    [[nodiscard]] int ApplyStates(int handle, const std::vector<State>& states);
+    [[nodiscard]] int ReadPair(double& first, double& second);
+    [[nodiscard]] int ReadRow(VRX_doubleArray& row);
     void DeriveDiagnosis(int handle);
     int ReadArcBlockOrSkip();
-    int ReadArcBlock();
-    int ReadArcDefinitionStatement(int handle);
-    int ReadProbabilityRows(int handle);
-    int ReadNoisyFunction(VRX_noisyMAX& noisyMax);
-    int ReadAbsentStates(std::vector<int>& absent);
-    int ReadTag(VRX_intArray& tag);
+    [[nodiscard]] int ReadArcBlock();
+    [[nodiscard]] int ReadArcDefinitionStatement(int handle);
+    [[nodiscard]] int ReadProbabilityRows(int handle);
+    [[nodiscard]] int ReadNoisyFunction(VRX_noisyMAX& noisyMax);
+    [[nodiscard]] int ReadAbsentStates(std::vector<int>& absent);
+    [[nodiscard]] int ReadTag(VRX_intArray& tag);
     int FindNodeByName(const std::string& name) const;
     void FinishNodes();
 

@@ -55,23 +55,28 @@ public:
     VRX_lexicalAnalizer& operator=(const VRX_lexicalAnalizer&) = delete;
 
     // 0, or -2 for a mode outside 1-5 (the table is then left as it was).
-    int LoadTable(int mode);
+    [[nodiscard]] int LoadTable(int mode);
 
     // Opens the file and reads its first line: 0, -103 when it cannot be opened, -102 when it is empty.
-    int Open(const char* path);
+    [[nodiscard]] int Open(const char* path);
     // Reads from a text held in memory, as Open reads a file.
-    int OpenText(std::string_view text);
+    [[nodiscard]] int OpenText(std::string_view text);
 
     // The current token, which stays current until Consume. 0; -111 at the end of the input; -126 for
     // an unknown character, which is logged and dropped so that the next call goes on after it; -128
     // (logged) when the input ends inside a comment or a string.
-    int PeekToken(VRX_token& token);
+    [[nodiscard]] int PeekToken(VRX_token& token);
     void Consume();
     // Makes the previous remembered token current again; -2 when there is none.
-    int StepBack();
+    [[nodiscard]] int StepBack();
 
     // Line of the most recently read line (1 for the first).
     int GetLineNumber() const { return file.GetLineNumber(); }
+    // -103 once reading the input failed (logged by the text file: a read error, a line or a file too
+    // long), which ends the tokens as the end of the input does.
+    int GetInputStatus() const { return file.GetStatus(); }
+    // The input's file, for its reading limits.
+    VRX_textFile& GetFile() { return file; }
     // Characters skipped before a token; readers may add to the initial blank, tab and line feed.
     void AddSeparators(const char* characters);
     const std::string& GetSeparators() const { return separators; }
@@ -79,7 +84,7 @@ public:
     // has made no progress.
     int64_t GetPosition() const { return position_; }
 
-    static int ClassifyChar(unsigned char c);
+    [[nodiscard]] static int ClassifyChar(unsigned char c);
 
 private:
     using Column = std::array<uint8_t, kStateCount>;
@@ -90,14 +95,14 @@ private:
     };
 
     // The character class at index i of the line; the end of the line counts as the terminating zero.
-    int ClassAt(size_t i) const;
-    int NextLine();
+    [[nodiscard]] int ClassAt(size_t i) const;
+    [[nodiscard]] int NextLine();
     void StopReading();
     int ReportUnknownCharacter(VRX_token& token);
-    int ReadStringToken(VRX_token& token);
-    int SkipLineComment();
-    int SkipBlockComment();
-    int SkipNestedComment();
+    [[nodiscard]] int ReadStringToken(VRX_token& token);
+    [[nodiscard]] int SkipLineComment();
+    [[nodiscard]] int SkipBlockComment();
+    [[nodiscard]] int SkipNestedComment();
     void Remember(int kind, const std::string& text, int length);
     void FillFromHistory(VRX_token& token) const;
 

@@ -1,7 +1,9 @@
 // Line-oriented text file: whole-line reading with CR LF handling, indented and wrapped writing.
 #include "formats/text_file.h"
 
+#include <algorithm>
 #include <cstring>
+#include <string>
 
 #include "base/error_log.h"
 #include "base/status_codes.h"
@@ -27,16 +29,26 @@ bool EndsInOpenEscape(const std::string& text) {
 VRX_textFile::VRX_textFile() = default;
 
 VRX_textFile::~VRX_textFile() {
-    Close();
+    // Output never closed was not written whole: it does not replace the file.
+    if (replacing_.IsOpen()) {
+        replacing_.Discard();
+        file = nullptr;
+    }
+    (void)Close();  // a reader's input, or output already discarded above
 }
 
 int VRX_textFile::Open(const char* path, int mode) {
-    Close();
+    (void)Close();  // what was open before ends here: its user did not close it
     if (mode != TextFileMode::kRead && mode != TextFileMode::kWrite) {
         status = kFileIoFailed;
         return kFileIoFailed;
     }
-    if (path != nullptr) file = std::fopen(path, mode == TextFileMode::kRead ? "rb" : "wb");
+    if (mode == TextFileMode::kRead) {
+        if (path != nullptr) file = std::fopen(path, "rb");
+    } else if (replacing_.Open(path)) {
+        // Written beside the target and renamed over it by Close, so a failed save keeps the old file.
+        file = replacing_.Stream();
+    }
     if (file == nullptr) {
         status = kFileIoFailed;
         return LogError(errorLog, kFileIoFailed, "OPEN FILE FAILED", nullptr);
@@ -50,7 +62,7 @@ int VRX_textFile::Open(const char* path, int mode) {
 }
 
 int VRX_textFile::OpenInputText(std::string_view text) {
-    Close();
+    (void)Close();  // what was open before ends here: its user did not close it
     readBuffer_.assign(text.data(), text.size());
     readPos_ = 0;
     openMode_ = TextFileMode::kRead;
@@ -61,7 +73,7 @@ int VRX_textFile::OpenInputText(std::string_view text) {
 }
 
 int VRX_textFile::OpenOutputText() {
-    Close();
+    (void)Close();  // what was open before ends here: its user did not close it
     outputText_.clear();
     openMode_ = TextFileMode::kWrite;
     inMemory_ = true;
@@ -73,15 +85,25 @@ int VRX_textFile::OpenOutputText() {
 
 int VRX_textFile::Close() {
     int result = kSuccess;
-    if (file != nullptr) {
-        // A failed close of an output loses buffered text: the writer must hear of it.
-        if (std::fclose(file) != 0 && openMode_ == TextFileMode::kWrite) result = kFileIoFailed;
+    if (replacing_.IsOpen()) {
+        // A failed close of an output loses buffered text: the writer must hear of it, and the old
+        // file stays in place.
+        if (status != kSuccess) {
+            replacing_.Discard();
+            result = kFileIoFailed;
+        } else if (!replacing_.Commit()) {
+            result = kFileIoFailed;
+        }
+        file = nullptr;
+    } else if (file != nullptr) {
+        std::fclose(file);
         file = nullptr;
     }
     if (openMode_ == TextFileMode::kWrite && status != kSuccess) result = kFileIoFailed;
     openMode_ = 0;
     inMemory_ = false;
     readFailed_ = false;
+    bytesRead_ = 0;
     readBuffer_.clear();
     readBuffer_.shrink_to_fit();
     readPos_ = 0;
@@ -93,11 +115,26 @@ bool VRX_textFile::Refill_() {
     readBuffer_.clear();
     readPos_ = 0;
     if (inMemory_ || file == nullptr || readFailed_) return false;
-    readBuffer_.resize(kReadChunk);
-    const size_t n = std::fread(&readBuffer_[0], 1, kReadChunk, file);
+    if (bytesRead_ >= maxInputBytes_) {
+        // More input than any network file holds: it is not read on.
+        if (std::fgetc(file) == EOF) return false;
+        readFailed_ = true;
+        LogError(errorLog, kFileIoFailed,
+                 ("ERROR: Line " + std::to_string(lineNumber + 1) + " : FILE TOO LARGE").c_str(), nullptr);
+        return false;
+    }
+    const size_t chunk = static_cast<size_t>(std::min<int64_t>(kReadChunk, maxInputBytes_ - bytesRead_));
+    readBuffer_.resize(chunk);
+    const size_t n = std::fread(&readBuffer_[0], 1, chunk, file);
     readBuffer_.resize(n);
+    bytesRead_ += static_cast<int64_t>(n);
     if (n == 0 && std::ferror(file)) readFailed_ = true;
     return n > 0;
+}
+
+void VRX_textFile::SetInputLimits(size_t maxLineBytes, int64_t maxInputBytes) {
+    if (maxLineBytes > 0) maxLineBytes_ = maxLineBytes;
+    if (maxInputBytes > 0) maxInputBytes_ = maxInputBytes;
 }
 
 int VRX_textFile::ReadLine(std::string& line) {
@@ -114,6 +151,12 @@ int VRX_textFile::ReadLine(std::string& line) {
         const void* feed = std::memchr(begin, '\n', available);
         const size_t n =
             feed != nullptr ? static_cast<size_t>(static_cast<const char*>(feed) - begin) + 1 : available;
+        if (line.size() + n > maxLineBytes_) {
+            readFailed_ = true;
+            LogError(errorLog, kFileIoFailed,
+                     ("ERROR: Line " + std::to_string(lineNumber + 1) + " : LINE TOO LONG").c_str(), nullptr);
+            break;
+        }
         line.append(begin, n);
         readPos_ += n;
         complete = feed != nullptr;

@@ -1,10 +1,13 @@
 #pragma once
 // Line-oriented text file: reads lines for the lexical analyser and writes indented, wrapped text.
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <string_view>
 
+#include "base/replacing_file.h"
+#include "base/status_codes.h"
 #include "base/vrx_object.h"
 
 namespace TextFileMode {
@@ -13,9 +16,6 @@ constexpr int kWrite = -101;
 // The output modes of the writers: 2 writes the indentation after each line feed that more text follows.
 constexpr int kIndentAfterLineFeed = 2;
 }  // namespace TextFileMode
-
-// ReadLine at the end of the input, and the lexer's Open on an empty file.
-constexpr int kEndOfFile = -102;
 
 class VRX_textFile : public VRX_object {
 public:
@@ -29,28 +29,39 @@ public:
 
     // kRead or kWrite; 0, or -103 (logged as "OPEN FILE FAILED" when the file cannot be opened). Bytes
     // are read and written as they are; line ends are handled by ReadLine.
-    int Open(const char* path, int mode);
+    [[nodiscard]] int Open(const char* path, int mode);
     // Reading from a text in memory instead of a file.
     int OpenInputText(std::string_view text);
     // Writing into memory; the text stays readable through GetOutputText after Close.
     int OpenOutputText();
     const std::string& GetOutputText() const { return outputText_; }
-    // 0, or -103 when buffered output could not be written. The status becomes -103.
-    int Close();
+    // 0, or -103 when buffered output could not be written. The status becomes -103. A file written
+    // replaces the target only here and only when all of it was written; otherwise the old one stays.
+    [[nodiscard]] int Close();
     bool IsOpen() const { return openMode_ != 0; }
 
-    // One whole line, whatever its length, with its line feed (none on a last line that has none). A
-    // carriage return before the line feed, or at the very end, is removed, so CR LF files read as LF
-    // files. 0, -102 at the end of the file, -103 on a read error or without an input.
-    int ReadLine(std::string& line);
+    // One whole line with its line feed (none on a last line that has none). A carriage return before
+    // the line feed, or at the very end, is removed, so CR LF files read as LF files. 0, -102 at the end
+    // of the file, -103 on a read error or without an input, and -103 (logged) for a line longer than
+    // the line limit or a file longer than the input limit: input that never ends (a device, a pipe)
+    // stops there instead of filling memory.
+    [[nodiscard]] int ReadLine(std::string& line);
+    static constexpr size_t kMaxLineBytes = size_t{64} << 20;
+    static constexpr int64_t kMaxInputBytes = int64_t{1} << 30;
+    // Lower limits for this file's reading; 0 keeps a limit as it is.
+    void SetInputLimits(size_t maxLineBytes, int64_t maxInputBytes);
 
+    // One level deeper or shallower; at either limit the level stays and -2 is returned, which leaves
+    // the output well formed, so writers need not check.
     int Indent();
     int Unindent();
-    int SetIndentWidth(int n);
-    int SetLineWidth(int n);
+    [[nodiscard]] int SetIndentWidth(int n);
+    [[nodiscard]] int SetLineWidth(int n);
     // Text written at the end of each line that WriteWrapped breaks; null or empty clears it.
     int SetContinuation(const char* text);
 
+    // The writes return the status. A failure is sticky: later writes do nothing, GetStatus stays -103 and
+    // Close returns -103, so a writer checks Close (or GetStatus) once rather than every write.
     int WriteIndentation();
     // Never breaks a line.
     int WriteRaw(std::string_view text, int mode = TextFileMode::kIndentAfterLineFeed);
@@ -61,7 +72,10 @@ public:
     // Write after the indentation.
     int WriteLine(const char* text, int mode = TextFileMode::kIndentAfterLineFeed);
 
-    int GetStatus() const { return status; }
+    [[nodiscard]] int GetStatus() const { return status; }
+    // For a writer that could not gather what it had to write: the output fails as if a write had, so
+    // Close keeps the old file.
+    void MarkFailed() { status = kFileIoFailed; }
     int GetLineNumber() const { return lineNumber; }
     int GetLineWidth() const { return lineWidth; }
     int GetColumn() const { return column; }
@@ -80,6 +94,7 @@ private:
     int BreakLine_(char next);
 
     FILE* file = nullptr;
+    vovido::ReplacingFile replacing_;  // the output file while writing; file is its stream
     int status = -103;
     int lineNumber = 0;
     int lineWidth = kDefaultLineWidth;
@@ -92,6 +107,9 @@ private:
     int openMode_ = 0;  // 0 closed, else kRead or kWrite
     bool inMemory_ = false;
     bool readFailed_ = false;
+    size_t maxLineBytes_ = kMaxLineBytes;
+    int64_t maxInputBytes_ = kMaxInputBytes;
+    int64_t bytesRead_ = 0;
     std::string readBuffer_;
     size_t readPos_ = 0;
     std::string outputText_;

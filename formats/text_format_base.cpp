@@ -37,6 +37,8 @@ VRX_textFormat::VRX_textFormat(VRX_network* network) : VRX_fileFormat(network) {
 VRX_textFormat::~VRX_textFormat() = default;
 
 int VRX_textFormat::StartReading(const char* path, int mode) {
+    readFailure_ = 0;
+    reports_ = 0;
     try {
         lexer = std::make_unique<VRX_lexicalAnalizer>(mode);
     } catch (const std::bad_alloc&) {
@@ -46,6 +48,8 @@ int VRX_textFormat::StartReading(const char* path, int mode) {
 }
 
 int VRX_textFormat::StartReadingText(std::string_view text, int mode) {
+    readFailure_ = 0;
+    reports_ = 0;
     try {
         lexer = std::make_unique<VRX_lexicalAnalizer>(mode);
     } catch (const std::bad_alloc&) {
@@ -60,9 +64,15 @@ void VRX_textFormat::FinishReading() {
 
 int VRX_textFormat::PeekToken() {
     if (!lexer) return kNoMoreTokens;
-    // An unknown character has been logged and dropped by the analyser: the token after it is current.
-    int result = kLexicalError;
-    while (result == kLexicalError) result = lexer->PeekToken(token);
+    // An unknown character has been logged and dropped by the analyser: the token after it is current,
+    // and the read fails as the character is lost.
+    int result = lexer->PeekToken(token);
+    while (result == kLexicalError) {
+        NoteReport_(kLexicalError, true);
+        result = lexer->PeekToken(token);
+    }
+    // The input ended by a failure to read on, not by its end: what was not read is lost.
+    if (result == kNoMoreTokens && lexer->GetInputStatus() == kFileIoFailed) NoteReport_(kFileIoFailed, true);
     return result;
 }
 
@@ -94,7 +104,10 @@ int VRX_textFormat::ExpectToken(int kind, const char* text) {
 
 int VRX_textFormat::RequireToken(int kind, const char* text) {
     message.clear();
-    if (!lexer) return LogError(errorLog, kSyntaxError, "ERROR: Unable to parse file", nullptr);
+    if (!lexer) {
+        NoteReport_(kSyntaxError, true);
+        return LogError(errorLog, kSyntaxError, "ERROR: Unable to parse file", nullptr);
+    }
     const int result = ExpectToken(kind, text);
     if (result == kSuccess) return kSuccess;
     if (result == kSyntaxError) {
@@ -265,12 +278,19 @@ int VRX_textFormat::ReadBoolField(const char* key, int& value) {
     return kSuccess;
 }
 
-int VRX_textFormat::ReadDelimitedList_(int (VRX_textFormat::*isItemNext)(), const ItemReader& readItem) {
+int VRX_textFormat::ReadDelimitedList_(int (VRX_textFormat::*isItemNext)(), const ItemReader& readItem,
+                                       int itemKind) {
     int result = RequireToken(TokenKind::kPunctuator, "(");
     if (result != kSuccess) return result;
     if ((this->*isItemNext)() == 1) {
         do {
+            const int reportsBefore = reports_;
             result = readItem();
+            if (result != kSuccess && reports_ == reportsBefore) {
+                if (result != kSyntaxError) return ReportError(result, nullptr);
+                FormatUnexpectedToken(itemKind, nullptr);
+                return ReportError(kSyntaxError, message.c_str());
+            }
             if (result != kSuccess) return result;
         } while (ExpectToken(TokenKind::kPunctuator, ",") == kSuccess);
     }
@@ -279,38 +299,48 @@ int VRX_textFormat::ReadDelimitedList_(int (VRX_textFormat::*isItemNext)(), cons
 
 int VRX_textFormat::ReadIdList(VRX_stringArray& list) {
     if (!list.IsValid()) return kObjectNotValid;
-    return ReadDelimitedList_(&VRX_textFormat::IsIdentifierNext, [&]() {
-        const int result = ExpectToken(TokenKind::kIdentifier, nullptr);
-        if (result == kSuccess) list.Add(token.text);
-        return result;
-    });
+    return ReadDelimitedList_(
+        &VRX_textFormat::IsIdentifierNext,
+        [&]() {
+            const int result = ExpectToken(TokenKind::kIdentifier, nullptr);
+            return result != kSuccess ? result : list.Add(token.text);
+        },
+        TokenKind::kIdentifier);
 }
 
 int VRX_textFormat::ReadStringList(VRX_stringArray& list) {
     if (!list.IsValid()) return kObjectNotValid;
-    return ReadDelimitedList_(&VRX_textFormat::IsStringNext, [&]() {
-        const int result = ExpectToken(TokenKind::kString, nullptr);
-        if (result == kSuccess) list.Add(token.text);
-        return result;
-    });
+    return ReadDelimitedList_(
+        &VRX_textFormat::IsStringNext,
+        [&]() {
+            const int result = ExpectToken(TokenKind::kString, nullptr);
+            return result != kSuccess ? result : list.Add(token.text);
+        },
+        TokenKind::kString);
 }
 
 int VRX_textFormat::ReadDoubleList(VRX_doubleArray& list) {
-    return ReadDelimitedList_(&VRX_textFormat::IsNumberNext, [&]() {
-        double value = 0.0;
-        const int result = ReadNumber(value);
-        if (result == kSuccess) return list.Add(value);
-        return result;
-    });
+    return ReadDelimitedList_(
+        &VRX_textFormat::IsNumberNext,
+        [&]() {
+            double value = 0.0;
+            const int result = ReadNumber(value);
+            if (result == kSuccess) return list.Add(value);
+            return result;
+        },
+        TokenKind::kReal);
 }
 
 int VRX_textFormat::ReadIntList(VRX_intArray& list) {
-    return ReadDelimitedList_(&VRX_textFormat::IsIntegerNext, [&]() {
-        int value = 0;
-        const int result = ReadInt(value);
-        if (result == kSuccess) return list.Add(value);
-        return result;
-    });
+    return ReadDelimitedList_(
+        &VRX_textFormat::IsIntegerNext,
+        [&]() {
+            int value = 0;
+            const int result = ReadInt(value);
+            if (result == kSuccess) return list.Add(value);
+            return result;
+        },
+        TokenKind::kInteger);
 }
 
 int VRX_textFormat::ReadSectionStart(const char* /*name*/) {
@@ -374,23 +404,50 @@ int VRX_textFormat::ReadBlock(const std::function<int()>& readStatement, bool se
     if (!lexer) return kOutOfRange;
     while (AtSectionEnd() == 0) {
         const int64_t before = lexer->GetPosition();
-        if (readStatement() != kSuccess) SkipStatement();
-        // The rest of a statement that does not end where expected is skipped with its ';', which
-        // would otherwise be read as the next statement.
-        if (semicolonAfterEach && ExpectToken(TokenKind::kPunctuator, ";") != kSuccess &&
-            SkipStatement() == kSuccess) {
-            ExpectToken(TokenKind::kPunctuator, ";");
+        const int reportsBefore = reports_;
+        if (readStatement() != kSuccess) {
+            if (reports_ == reportsBefore && AtSectionEnd() == 0) ReportDropped_(0, nullptr);
+            (void)SkipStatement();
         }
-        if (lexer->GetPosition() == before && AtSectionEnd() == 0) lexer->Consume();
+        // The rest of a statement that does not end where expected is skipped with its ';', which
+        // would otherwise be read as the next statement; a block that ends here loses nothing.
+        if (semicolonAfterEach && ExpectToken(TokenKind::kPunctuator, ";") != kSuccess &&
+            AtSectionEnd() == 0) {
+            ReportDropped_(TokenKind::kPunctuator, ";");
+            if (SkipStatement() == kSuccess) (void)ExpectToken(TokenKind::kPunctuator, ";");
+        }
+        if (lexer->GetPosition() == before && AtSectionEnd() == 0) {
+            ReportDropped_(0, nullptr);
+            lexer->Consume();
+        }
     }
-    if (ReadSectionEnd() != kSuccess) SkipAfterError();
+    if (ReadSectionEnd() != kSuccess) (void)SkipAfterError();
     return kSuccess;
 }
 
 int VRX_textFormat::ReportError(int code, const char* text) {
     if (code == kSuccess) return kSuccess;
+    NoteReport_(code, true);
     const std::string prefix = "(line " + std::to_string(lexer ? lexer->GetLineNumber() : 0) + ") : ";
     return LogError(errorLog, code, text, prefix.c_str());
+}
+
+int VRX_textFormat::ReportWarning(int code, const char* text) {
+    if (code == kSuccess) return kSuccess;
+    NoteReport_(code, false);
+    const std::string prefix = "(line " + std::to_string(lexer ? lexer->GetLineNumber() : 0) + ") : ";
+    return LogError(errorLog, code, text, prefix.c_str());
+}
+
+void VRX_textFormat::NoteReport_(int code, bool error) {
+    ++reports_;
+    if (error && readFailure_ == kSuccess) readFailure_ = code;
+}
+
+void VRX_textFormat::ReportDropped_(int kind, const char* expected) {
+    if (PeekToken() != kSuccess) return;
+    FormatUnexpectedToken(kind, expected);
+    (void)ReportError(kSyntaxError, message.c_str());
 }
 
 void VRX_textFormat::SetContinuation() {}

@@ -20,9 +20,6 @@ class VRX_stringArray;
 // Keyword tables are arrays of texts ended by a null pointer.
 using KeywordTable = const char* const*;
 
-// A field reader's answer when the current word is not its keyword: the caller tries its next one.
-constexpr int kNotThisKeyword = -129;
-
 class VRX_textFormat : public VRX_fileFormat {
 public:
     explicit VRX_textFormat(VRX_network* network);
@@ -31,16 +28,17 @@ public:
     // Skips tokens up to the ';' that ends the statement, counting '{' and '}' so that an inner block
     // goes whole; the ';' stays current. A '}' that closes the enclosing block also ends the skip and
     // stays current. A lexer failure is logged with its code's text and returned.
-    virtual int SkipStatement();
-    virtual int SkipAfterError();
+    [[nodiscard]] virtual int SkipStatement();
+    [[nodiscard]] virtual int SkipAfterError();
 
     // "(" items separated by "," ")" appended to the list; "()" is an empty list. A missing "(" or ")"
-    // is reported; an item of the wrong kind returns -127 without a message.
-    virtual int ReadIdList(VRX_stringArray& list);
-    virtual int ReadStringList(VRX_stringArray& list);
-    virtual int ReadDoubleList(VRX_doubleArray& list);
-    virtual int ReadIntList(VRX_intArray& list);
+    // and an item of the wrong kind are reported (-127).
+    [[nodiscard]] virtual int ReadIdList(VRX_stringArray& list);
+    [[nodiscard]] virtual int ReadStringList(VRX_stringArray& list);
+    [[nodiscard]] virtual int ReadDoubleList(VRX_doubleArray& list);
+    [[nodiscard]] virtual int ReadIntList(VRX_intArray& list);
 
+    // The writers return the output's sticky status (see VRX_textFile): FinishWriting reports a failure.
     // useSize: write the array's size items rather than its count.
     virtual int WriteIdListField(const char* key, const VRX_stringArray& list, bool useSize);
     virtual int WriteIdList(const VRX_stringArray& list, bool useSize);
@@ -53,9 +51,9 @@ public:
 
     // KEY = value: -129 when the current token is not the Identifier key (nothing consumed); on success
     // the value token (of the kind given) is consumed and its text is in `token`.
-    virtual int ReadFieldStart(const char* key, int kind);
-    virtual int ReadIntField(const char* key, int& value);
-    virtual int ReadBoolField(const char* key, int& value);
+    [[nodiscard]] virtual int ReadFieldStart(const char* key, int kind);
+    [[nodiscard]] virtual int ReadIntField(const char* key, int& value);
+    [[nodiscard]] virtual int ReadBoolField(const char* key, int& value);
     virtual int WriteStringField(const char* key, const char* text, bool quoted, bool escaped);
     virtual int WriteIntField(const char* key, int value);
     virtual int WriteBoolField(const char* key, bool value);
@@ -66,9 +64,15 @@ public:
     virtual int WriteSectionStart(const char* name);
     virtual int WriteSectionEnd();
     // 1 at the end of the input or at a '}' (not a string "}"), else 0; consumes nothing.
-    virtual int AtSectionEnd();
+    [[nodiscard]] virtual int AtSectionEnd();
     // Logs "(line %d) : " and the message (null: the code's text); returns code. Code 0 logs nothing.
+    // While reading, the first such error is kept: the read fails with it once it has gone on to report
+    // what else is wrong, since the statement that logged it dropped or changed data.
     virtual int ReportError(int code, const char* message);
+    // Logs as ReportError, for what the format does not know and may pass over: the read does not fail.
+    int ReportWarning(int code, const char* message);
+    // The first error reported since the read started; 0 while there is none.
+    int GetReadFailure() const { return readFailure_; }
     // Around escaped text: a speaker sets the output's continuation text so that broken lines join again.
     virtual void SetContinuation();
     virtual void ClearContinuation();
@@ -77,30 +81,32 @@ public:
     // Accepts a token of the kind (and text, compared without regard to case) and consumes it; -127
     // otherwise, nothing logged; -2 without a lexer; a lexer failure as it is. Kind 8 with a text also
     // accepts any punctuation token whose text begins the expected one ("=" for "==").
-    int ExpectToken(int kind, const char* text);
+    [[nodiscard]] int ExpectToken(int kind, const char* text);
+    // An optional token: consumed when it is there (true), else nothing happens.
+    bool AcceptToken(int kind, const char* text) { return ExpectToken(kind, text) == kSuccess; }
     // ExpectToken that reports a mismatch with -127 and the expectation message.
-    int RequireToken(int kind, const char* text);
+    [[nodiscard]] int RequireToken(int kind, const char* text);
     void FormatUnexpectedToken(int kind, const char* text);
     void FormatUnexpectedEnd(int kind, const char* text);
     // 1 or 0, or the lexer's failure (-111 at the end of the input); nothing consumed.
-    int IsIdentifierNext();
-    int IsStringNext();
-    int IsIntegerNext();
-    int IsNumberNext();
-    int IsCommaNext();
-    int IsOpenParenNext();
-    int IsWordNext(const char* text);
-    int IsKeywordNext(KeywordTable table);
+    [[nodiscard]] int IsIdentifierNext();
+    [[nodiscard]] int IsStringNext();
+    [[nodiscard]] int IsIntegerNext();
+    [[nodiscard]] int IsNumberNext();
+    [[nodiscard]] int IsCommaNext();
+    [[nodiscard]] int IsOpenParenNext();
+    [[nodiscard]] int IsWordNext(const char* text);
+    [[nodiscard]] int IsKeywordNext(KeywordTable table);
     // The same tests on the current token without peeking, by the case rule of `caseSensitive`.
     bool TokenIs(const char* text) const;
     bool TokenInTable(KeywordTable table) const;
     // Index of the current token's text in the table, -2 when absent.
-    int KeywordIndex(KeywordTable table) const;
+    [[nodiscard]] int KeywordIndex(KeywordTable table) const;
 
-    int ReadInt(int& value);
-    int ReadNumber(double& value);
-    int ReadIdentifier(std::string& text);
-    int ReadString(std::string& text);
+    [[nodiscard]] int ReadInt(int& value);
+    [[nodiscard]] int ReadNumber(double& value);
+    [[nodiscard]] int ReadIdentifier(std::string& text);
+    [[nodiscard]] int ReadString(std::string& text);
 
     // The line's indentation, then the text (escaped first when asked).
     int WriteIndented(const char* text, bool escaped);
@@ -108,27 +114,29 @@ public:
     // otherwise it is written on one line, since a plain line break inside quotes would change it.
     int WriteText(const char* text, bool escaped);
     static std::string EscapeText(std::string_view text);
-    int SetLineWidth(int n);
+    [[nodiscard]] int SetLineWidth(int n);
 
     // Reading: makes the lexer of the mode and opens the file (or text); its code on failure.
-    int StartReading(const char* path, int mode);
-    int StartReadingText(std::string_view text, int mode);
+    [[nodiscard]] int StartReading(const char* path, int mode);
+    [[nodiscard]] int StartReadingText(std::string_view text, int mode);
     void FinishReading();
     // Writing: opens the output; FinishWriting closes it and returns the writing status.
-    int StartWriting(const char* path);
-    int FinishWriting();
+    [[nodiscard]] int StartWriting(const char* path);
+    [[nodiscard]] int FinishWriting();
 
     // The recovering loop of a block's statements: until '}' or the end of input, read a statement;
     // a failed one is skipped (SkipStatement), then a ';' is taken when expected and present, the rest
     // of the statement skipped (with its ';') when not. The closing '}' is required (SkipAfterError when
     // missing). A statement that consumes nothing has its first token dropped, so the loop always advances.
+    // Whatever is skipped is reported: by the statement that failed, else here as an error, and so the read
+    // fails in the end; the result is -2 only without a lexer, so a caller may pass over it.
     int ReadBlock(const std::function<int()>& readStatement, bool semicolonAfterEach = true);
     // Skips tokens up to and including the '}' that closes the first block opened; a '}' closing the
     // enclosing block before any '{' ends the skip and stays current.
-    int SkipBlock();
+    [[nodiscard]] int SkipBlock();
 
     // The current token into `token`, passing over unknown characters; 0 or the lexer's failure.
-    int PeekToken();
+    [[nodiscard]] int PeekToken();
     void ConsumeToken();
 
     const VRX_token& GetToken() const { return token; }
@@ -141,8 +149,14 @@ public:
 protected:
     // One list item of a delimited list: consumes it and stores it, or fails.
     using ItemReader = std::function<int()>;
-    int ReadDelimitedList_(int (VRX_textFormat::*isItemNext)(), const ItemReader& readItem);
+    // An item of the wrong kind is reported as "ERROR: '%s' : <itemKind> expected".
+    [[nodiscard]] int ReadDelimitedList_(int (VRX_textFormat::*isItemNext)(), const ItemReader& readItem,
+                                         int itemKind);
     bool Matches_(int kind, const char* text) const;
+    // Counts a logged entry; an error (not a warning) becomes the read's failure when it is the first.
+    void NoteReport_(int code, bool error);
+    // Reports the current token as dropped: "ERROR: '%s' : Unexpected", or the expected item when given.
+    void ReportDropped_(int kind, const char* expected);
     bool SameWord_(const char* a, const char* b) const;
     std::string ExpectedItem_(int kind, const char* text) const;
     const char* TokenText_() const { return token.text != nullptr ? token.text : ""; }
@@ -152,4 +166,8 @@ protected:
     VRX_token token;
     std::string message;
     bool caseSensitive = true;
+    // The read's first error, and the count of entries (errors and warnings) logged since it started:
+    // a statement that failed without adding one is reported by the block loop.
+    int readFailure_ = 0;
+    int reports_ = 0;
 };

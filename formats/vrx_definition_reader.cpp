@@ -95,7 +95,7 @@ int VRX_vrxSpeaker::ReadDefinitionStatement() {
     if (Handled(rc = ReadStrengths(*definition))) return rc;
     if (Handled(rc = ReadCastStatement(*definition))) return rc;
     if (Handled(rc = ReadDemorganOrAdderStatement(*definition))) return rc;
-    return ReportUnknown("Unknown Definition Statement");
+    return ReportUnknownStatement("Unknown Definition Statement");
 }
 
 int VRX_vrxSpeaker::ReadProbabilities(VRX_nodeDefinition& definition) {
@@ -131,18 +131,20 @@ int VRX_vrxSpeaker::ConvertNoisyAnd(VRX_nodeDefinition& definition, const VRX_do
     }
     VRX_intArray reversed;
     if (reversed.SetSize(n) != kSuccess) return kOutOfMemory;
-    for (int i = n - 1; i >= 0; --i) reversed.Add(i);
+    for (int i = n - 1; i >= 0; --i) reversed.AddReserved(i);
     if (const int rc = noisyMax.ChangeOrderOfOutcomes(reversed)) return ReportError(rc, nullptr);
     for (int j = 0; j < parents; ++j) {
         const int k = strengths[j].GetCount();
         VRX_intArray order;
-        order.Add(k - 1);
-        for (int m = 0; m + 1 < k; ++m) order.Add(m);
+        if (order.FlushAndReserve(k < 1 ? 1 : k) != kSuccess) return kOutOfMemory;
+        order.AddReserved(k - 1);
+        for (int m = 0; m + 1 < k; ++m) order.AddReserved(m);
         if (const int rc = noisyMax.ChangeOrderOfStrengths(j, order)) return ReportError(rc, nullptr);
     }
     VRX_intArray shape;
-    shape.Add(freeRows);
-    shape.Add(n);
+    if (shape.FlushAndReserve(2) != kSuccess) return kOutOfMemory;
+    shape.AddReserved(freeRows);
+    shape.AddReserved(n);
     VRX_Dmatrix table(shape);
     if (table.GetNumberOfElements() != values.GetCount()) return kOutOfMemory;
     for (int i = 0; i < values.GetCount(); ++i) table[i] = values[i];
@@ -167,7 +169,7 @@ int VRX_vrxSpeaker::ReadStrengths(VRX_nodeDefinition& definition) {
             int position = offset;
             while (position < list.GetCount() && list[position] != m) ++position;
             consistent = position < list.GetCount();
-            if (consistent) order.Add(position - offset);
+            if (consistent) order.AddReserved(position - offset);
         }
         if (!consistent || order.CheckPermutation(k) != kSuccess) {
             return ReportMessage(
@@ -272,6 +274,7 @@ int VRX_vrxSpeaker::ReadExtraStatement() {
         extra->diagType = TokenIs("TARGET")        ? DiagnosisType::kTarget
                           : TokenIs("OBSERVATION") ? DiagnosisType::kObservation
                                                    : DiagnosisType::kAuxiliary;
+        if (!TokenIs("TARGET") && !TokenIs("OBSERVATION") && !TokenIs("AUXILIARY")) ReportUnknownValue();
         return kSuccess;
     }
     unsigned char* const flags[] = {&extra->ranked, &extra->mandatory, &extra->setAsDefault};
@@ -284,13 +287,22 @@ int VRX_vrxSpeaker::ReadExtraStatement() {
     }
     int value = 0;
     if (Handled(rc = ReadIntField("SHOWAS", value))) {
-        if (rc == kSuccess && value >= 0 && value <= kLastNodeDisplay) extra->showAs = value;
-        return rc;
+        if (rc != kSuccess) return rc;
+        if (value >= 0 && value <= kLastNodeDisplay) {
+            extra->showAs = value;
+        } else {
+            ReportUnknownValue();
+        }
+        return kSuccess;
     }
     if (Handled(rc = ReadIntField("FAULTNAMEFORMAT", value))) {
-        if (rc == kSuccess && value >= 0 && value <= FaultNameFormat::kInherit)
+        if (rc != kSuccess) return rc;
+        if (value >= 0 && value <= FaultNameFormat::kInherit) {
             extra->faultNameFormat = value;
-        return rc;
+        } else {
+            ReportUnknownValue();
+        }
+        return kSuccess;
     }
     if (Handled(rc = ReadKeyAndEquals("FAULT_STATES"))) {
         VRX_intArray marks;
@@ -324,7 +336,7 @@ int VRX_vrxSpeaker::ReadExtraStatement() {
     if (Handled(rc = ReadSectionStart("DOCUMENTATION"))) {
         if (rc != kSuccess) return rc;
         VRX_documentation documents;
-        ReadDocumentationSection(documents);
+        if (const int read = ReadDocumentationSection(documents)) return read;
         VRX_documentation* target =
             stateDocIndex < perOutcome ? extra->GetOutcomeDocumentation(stateDocIndex) : nullptr;
         if (target == nullptr) return ReportError(kOutOfRange, nullptr);
@@ -334,7 +346,7 @@ int VRX_vrxSpeaker::ReadExtraStatement() {
     if (Handled(rc = ReadFieldStart("QUESTION", kString))) {
         return rc != kSuccess ? rc : ReportError(extra->SetQuestion(token.text), nullptr);
     }
-    return ReportUnknown("Unknown Definition Statement");
+    return ReportUnknownStatement("Unknown Definition Statement");
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -383,7 +395,7 @@ int VRX_vrxSpeaker::ReadCostBlock() {
             }
             return kSuccess;
         }
-        return ReportUnknown("Unknown Cost Statement");
+        return ReportUnknownStatement("Unknown Cost Statement");
     });
 }
 
@@ -459,19 +471,20 @@ int VRX_vrxSpeaker::ReadCaseSection() {
                             entry.slices.push_back(pairs[i]);
                         return r;
                     }
-                    return ReportUnknown("Unknown Case Statement");
+                    return ReportUnknownStatement("Unknown Case Statement");
                 });
                 pending.evidence.push_back(std::move(entry));
                 return kSuccess;
             });
         }
-        return ReportUnknown("Unknown Case Statement");
+        return ReportUnknownStatement("Unknown Case Statement");
     });
     VRX_case* made = network->AddCase(pending.name.c_str());
     if (made == nullptr)
         return ReportMessage(kOutOfRange, "ERROR: Couldn't Create Case (\"" + pending.name + "\")");
-    made->SetCategory(pending.category.c_str());
-    made->SetDescription(pending.description.c_str());
+    if (const int stored = made->SetCategory(pending.category.c_str())) return ReportError(stored, nullptr);
+    if (const int stored = made->SetDescription(pending.description.c_str()))
+        return ReportError(stored, nullptr);
     if (pending.hasCreated) made->SetCreated(pending.created);
     if (pending.hasModified) made->SetModified(pending.modified);
     const auto findNode = [this](const std::string& id) {

@@ -44,41 +44,53 @@ public:
 
     // 0 after a read, also when bad statements were logged and skipped. Failures: the file cannot be
     // opened or is empty, it does not start with "net ID {", or it ends before the net block is closed.
-    int ReadFile(const char* path) override;
+    [[nodiscard]] int ReadFile(const char* path) override;
     // -2 (logged, no file created) when a node's kind has no statements in this format; -103 when the
     // file cannot be written.
-    int WriteFile(const char* path) override;
+    [[nodiscard]] int WriteFile(const char* path) override;
     // The same on texts in memory.
-    int ReadText(std::string_view text);
-    int WriteToText(std::string& out);
+    [[nodiscard]] int ReadText(std::string_view text);
+    [[nodiscard]] int WriteToText(std::string& out);
     // -2 with a logged message naming the first node whose definition this format cannot represent.
-    int CheckWritable();
+    [[nodiscard]] int CheckWritable();
 
-    int ReadSectionStart(const char* name) override;
+    [[nodiscard]] int ReadSectionStart(const char* name) override;
     // Takes the words the writer gives numbers without digits (inf, -inf, nan) as well as numbers.
-    int ReadDoubleList(VRX_doubleArray& list) override;
+    [[nodiscard]] int ReadDoubleList(VRX_doubleArray& list) override;
     // Remembers a net block left open by the end of the input.
-    int ReadSectionEnd() override;
+    [[nodiscard]] int ReadSectionEnd() override;
     int WriteSectionStart(const char* name) override;
     void SetContinuation() override;
     void ClearContinuation() override;
 
 protected:
     // The read after the input was opened (openResult), shared by file and text reading.
-    int ReadOpened(int openResult);
+    [[nodiscard]] int ReadOpened(int openResult);
     // Logs "ERROR: '<current token>' : " and the text with -127; returns -127.
     int ReportUnknown(const char* what);
+    // The same for a statement whose word the format does not know: logged as a warning, since passing
+    // over it loses nothing the format holds, unless the word opens a block of the format (a block out
+    // of place, whose contents would be lost): then an error.
+    int ReportUnknownStatement(const char* what);
+    // A value of a display setting that this version does not know: "ERROR: '%s' : Unknown Value,
+    // ignored" as a warning, the setting being left as it was.
+    void ReportUnknownValue();
+    // The current word opens a block somewhere in the format.
+    virtual bool IsBlockWord() const;
+    // After the last block: anything still in the input is reported (it would be lost). Then the
+    // read's result: -128 for a block left open, else its first error, else 0.
+    int FinishRead();
     int ReportMessage(int code, const std::string& text) { return ReportError(code, text.c_str()); }
     // KEY = : -129 when the current token is not the Identifier key (nothing consumed).
-    int ReadKeyAndEquals(const char* key);
+    [[nodiscard]] int ReadKeyAndEquals(const char* key);
     // Lists whose size equals their item count, so that no setter takes spare room for items.
-    int ReadNumbers(VRX_doubleArray& out);
+    [[nodiscard]] int ReadNumbers(VRX_doubleArray& out);
     // An Integer or Real Number token, or inf, nan with an optional sign: -127 without a message when
     // none stands there, -127 reported when a sign is followed by anything else.
-    int ReadWrittenNumber(double& value);
-    int ReadInts(VRX_intArray& out);
-    int ReadIds(VRX_stringArray& out);
-    int ReadStrings(VRX_stringArray& out);
+    [[nodiscard]] int ReadWrittenNumber(double& value);
+    [[nodiscard]] int ReadInts(VRX_intArray& out);
+    [[nodiscard]] int ReadIds(VRX_stringArray& out);
+    [[nodiscard]] int ReadStrings(VRX_stringArray& out);
     // The network's identifier is given to it once the nodes are read: while reading, the network
     // holds a reserved one, so that no identifier of the file collides with it. A taken identifier is
     // made unique with a number.
@@ -94,38 +106,39 @@ protected:
 
 private:
     // Reading.
-    int ReadNetBlock();
-    int ReadNetStatement();
-    int ReadNetField();
+    [[nodiscard]] int ReadNetBlock();
+    [[nodiscard]] int ReadNetStatement();
+    [[nodiscard]] int ReadNetField();
     // deferredId: the network's header, whose identifier is applied at the end of the read.
-    int ReadHeaderSection(const char* name, VRX_header& header, std::string* deferredId = nullptr);
-    int ReadCreationSection();
-    int ReadRectangleSection(const char* name, VRX_rectangle& rectangle);
-    int ReadScreenSection(VRX_screenInfo& screen);
-    int ReadUserPropertiesSection(VRX_userProperties& properties);
-    int ReadDocumentationSection(VRX_documentation& documentation);
-    int ReadDocumentationStatement(VRX_documentation& documentation);
-    int ReadScreenComment(int submodelHandle);
-    int ReadSubmodelFields(VRX_submodel& submodel, int submodelHandle);
-    int ReadSubmodelBlock();
-    int ReadNodeBlock();
-    int ReadNodeStatement();
-    int ReadNodeType();
-    int ReadParents();
-    int ReadDefinitionStatement();
-    int ReadProbabilities(VRX_nodeDefinition& definition);
-    int ConvertNoisyAnd(VRX_nodeDefinition& definition, const VRX_doubleArray& values);
-    int ReadStrengths(VRX_nodeDefinition& definition);
-    int ReadCastStatement(VRX_nodeDefinition& definition);
-    int ReadDemorganOrAdderStatement(VRX_nodeDefinition& definition);
-    int ReadExtraStatement();
-    int ReadCostSection();
-    int ReadCostBlock();
-    int ReadCaseSection();
+    [[nodiscard]] int ReadHeaderSection(const char* name, VRX_header& header,
+                                        std::string* deferredId = nullptr);
+    [[nodiscard]] int ReadCreationSection();
+    [[nodiscard]] int ReadRectangleSection(const char* name, VRX_rectangle& rectangle);
+    [[nodiscard]] int ReadScreenSection(VRX_screenInfo& screen);
+    [[nodiscard]] int ReadUserPropertiesSection(VRX_userProperties& properties);
+    [[nodiscard]] int ReadDocumentationSection(VRX_documentation& documentation);
+    [[nodiscard]] int ReadDocumentationStatement(VRX_documentation& documentation);
+    [[nodiscard]] int ReadScreenComment(int submodelHandle);
+    [[nodiscard]] int ReadSubmodelFields(VRX_submodel& submodel, int submodelHandle);
+    [[nodiscard]] int ReadSubmodelBlock();
+    [[nodiscard]] int ReadNodeBlock();
+    [[nodiscard]] int ReadNodeStatement();
+    [[nodiscard]] int ReadNodeType();
+    [[nodiscard]] int ReadParents();
+    [[nodiscard]] int ReadDefinitionStatement();
+    [[nodiscard]] int ReadProbabilities(VRX_nodeDefinition& definition);
+    [[nodiscard]] int ConvertNoisyAnd(VRX_nodeDefinition& definition, const VRX_doubleArray& values);
+    [[nodiscard]] int ReadStrengths(VRX_nodeDefinition& definition);
+    [[nodiscard]] int ReadCastStatement(VRX_nodeDefinition& definition);
+    [[nodiscard]] int ReadDemorganOrAdderStatement(VRX_nodeDefinition& definition);
+    [[nodiscard]] int ReadExtraStatement();
+    [[nodiscard]] int ReadCostSection();
+    [[nodiscard]] int ReadCostBlock();
+    [[nodiscard]] int ReadCaseSection();
     VRX_node* CurrentNode() const;
 
     // Writing.
-    int WriteNetwork();
+    [[nodiscard]] int WriteNetwork();
     void WriteBlockStart(const char* keyword, const char* id);
     void WriteHeader(const VRX_header& header);
     void WriteRectangle(const char* name, const VRX_rectangle& rectangle);
@@ -143,6 +156,14 @@ private:
     void WriteNumberField(const char* key, double value, bool quoted);
     const char* NodeIdOr(int handle, const char* fallback) const;
 
+    // Data the writer could not gather (out of memory) fails the save as a whole: the first such code.
+    void NoteWriteFailure(int rc) {
+        if (writeFailure_ == kSuccess) writeFailure_ = rc;
+    }
+    // Ends the output begun by WriteFile or WriteToText: the writer's own failure first, else the output's.
+    [[nodiscard]] int FinishNetworkOutput(int written);
+
     int currentNode_ = -2;
     bool typeSet_ = false;
+    int writeFailure_ = kSuccess;
 };

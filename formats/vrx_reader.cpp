@@ -4,19 +4,24 @@
 #include <cstring>
 #include <limits>
 #include <string>
+#include <vector>
 
-#include "formats/vrx_format.h"
 #include "base/double_array.h"
-#include "model/header.h"
 #include "base/identifier.h"
 #include "base/int_array.h"
+#include "base/size_limits.h"
+#include "base/status_codes.h"
+#include "base/string_array.h"
+#include "definitions/definition_support.h"
+#include "formats/vrx_format.h"
+#include "model/header.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
 #include "model/node_info.h"
-#include "base/status_codes.h"
-#include "base/string_array.h"
 #include "model/submodel.h"
+
+using vovido::IsAsciiLetter;
 
 namespace VrxFormat {
 const char* const kNetFields[] = {"NUMSAMPLES",     "HEADER",  "CREATION",      "SCREEN",
@@ -71,9 +76,18 @@ int VRX_vrxSpeaker::ReadOpened(int openResult) {
         return ReportError(kSyntaxError, message.c_str());
     }
     if (const int rc = ReadNetBlock()) return rc;
-    ExpectToken(kPunctuator, ";");
+    (void)ExpectToken(kPunctuator, ";");
+    return FinishRead();
+}
+
+int VRX_vrxSpeaker::FinishRead() {
+    if (PeekToken() == kSuccess) {
+        message.assign("ERROR: '").append(TokenText_()).append("' : End of File expected");
+        (void)ReportError(kSyntaxError, message.c_str());
+    }
     FinishReading();
-    return truncated_ ? kUnexpectedEndOfFile : kSuccess;
+    if (truncated_) return kUnexpectedEndOfFile;
+    return GetReadFailure();
 }
 
 int VRX_vrxSpeaker::ReadSectionStart(const char* name) {
@@ -92,6 +106,25 @@ int VRX_vrxSpeaker::ReadSectionEnd() {
 int VRX_vrxSpeaker::ReportUnknown(const char* what) {
     message.assign("ERROR: '").append(TokenText_()).append("' : ").append(what);
     return ReportError(kSyntaxError, message.c_str());
+}
+
+void VRX_vrxSpeaker::ReportUnknownValue() {
+    message.assign("ERROR: '").append(TokenText_()).append("' : Unknown Value, ignored");
+    (void)ReportWarning(kOutOfRange, message.c_str());
+}
+
+int VRX_vrxSpeaker::ReportUnknownStatement(const char* what) {
+    if (IsBlockWord()) return ReportUnknown(what);
+    message.assign("ERROR: '").append(TokenText_()).append("' : ").append(what);
+    (void)ReportWarning(kSyntaxError, message.c_str());
+    return kSyntaxError;
+}
+
+bool VRX_vrxSpeaker::IsBlockWord() const {
+    static const char* const kBlockWords[] = {"net",  "node",     "submodel",   "OBSERVATION_COST",
+                                              "CASE", "EVIDENCE", "DEFINITION", "EXTRA_DEFINITION",
+                                              nullptr};
+    return token.kind == kIdentifier && TokenInTable(kBlockWords);
 }
 
 int VRX_vrxSpeaker::ReadKeyAndEquals(const char* key) {
@@ -136,7 +169,14 @@ int VRX_vrxSpeaker::ReadDoubleList(VRX_doubleArray& list) {
     if (itemNext) {
         do {
             double value = 0.0;
-            if (const int rc = ReadWrittenNumber(value)) return rc;
+            const int reportsBefore = reports_;
+            if (const int rc = ReadWrittenNumber(value)) {
+                // A word in place of a number would leave the whole list unread.
+                if (reports_ != reportsBefore) return rc;
+                if (rc != kSyntaxError) return ReportError(rc, nullptr);
+                FormatUnexpectedToken(TokenKind::kReal, nullptr);
+                return ReportError(kSyntaxError, message.c_str());
+            }
             if (list.Add(value) != kSuccess) return kOutOfMemory;
         } while (ExpectToken(kPunctuator, ",") == kSuccess);
     }
@@ -147,7 +187,7 @@ int VRX_vrxSpeaker::ReadNumbers(VRX_doubleArray& out) {
     VRX_doubleArray read;
     if (const int rc = ReadDoubleList(read)) return rc;
     if (out.SetSize(read.GetCount()) != kSuccess) return kOutOfMemory;
-    for (int i = 0; i < read.GetCount(); ++i) out.Add(read[i]);
+    for (int i = 0; i < read.GetCount(); ++i) out.AddReserved(read[i]);
     return kSuccess;
 }
 
@@ -155,7 +195,7 @@ int VRX_vrxSpeaker::ReadInts(VRX_intArray& out) {
     VRX_intArray read;
     if (const int rc = ReadIntList(read)) return rc;
     if (out.SetSize(read.GetCount()) != kSuccess) return kOutOfMemory;
-    for (int i = 0; i < read.GetCount(); ++i) out.Add(read[i]);
+    for (int i = 0; i < read.GetCount(); ++i) out.AddReserved(read[i]);
     return kSuccess;
 }
 
@@ -212,7 +252,8 @@ bool IsPlainIdentifier(const std::string& id) {
 
 void VRX_vrxSpeaker::HoldNetworkId(const std::string& id) {
     networkId_ = id;
-    network->GetHeader()->SetId(kReservedNetworkId);
+    // A placeholder until ApplyNetworkId: refused, the header keeps its identifier meanwhile.
+    (void)network->GetHeader()->SetId(kReservedNetworkId);
 }
 
 void VRX_vrxSpeaker::ApplyNetworkId() {
@@ -225,7 +266,8 @@ void VRX_vrxSpeaker::ApplyNetworkId() {
     std::string id = base;
     for (int n = 2; network->IsIdInUse(id.c_str(), -1) && n < 1000000; ++n)
         id = base + "_" + std::to_string(n);
-    if (header->SetId(id.c_str()) != kSuccess) header->SetId(VrxFormat::kUnnamedNetwork);
+    if (header->SetId(id.c_str()) != kSuccess)
+        (void)header->SetId(VrxFormat::kUnnamedNetwork);  // valid and free
 }
 
 int VRX_vrxSpeaker::ReadNetStatement() {
@@ -236,7 +278,7 @@ int VRX_vrxSpeaker::ReadNetStatement() {
         if (TokenIs("OBSERVATION_COST")) return ReadCostSection();
         if (TokenIs("CASE")) return ReadCaseSection();
     }
-    return ReportUnknown("Unknown Net Statement");
+    return ReportUnknownStatement("Unknown Net Statement");
 }
 
 int VRX_vrxSpeaker::ReadNetField() {
@@ -263,8 +305,13 @@ int VRX_vrxSpeaker::ReadNetField() {
     }
     rc = ReadIntField("SHOWAS", value);
     if (Handled(rc)) {
-        if (rc == kSuccess && value >= 0 && value <= kLastNetworkDisplay) network->faultNameFormat = value;
-        return rc;
+        if (rc != kSuccess) return rc;
+        if (value >= 0 && value <= kLastNetworkDisplay) {
+            network->faultNameFormat = value;
+        } else {
+            ReportUnknownValue();
+        }
+        return kSuccess;
     }
     return ReportUnknown("Unknown Net Field");
 }
@@ -289,7 +336,7 @@ int VRX_vrxSpeaker::ReadHeaderSection(const char* name, VRX_header& header, std:
         if (Handled(rc)) return rc != kSuccess ? rc : ReportError(header.SetName(token.text), nullptr);
         rc = ReadFieldStart("COMMENT", kString);
         if (Handled(rc)) return rc != kSuccess ? rc : ReportError(header.SetComment(token.text), nullptr);
-        return ReportUnknown("Unknown Header Statement");
+        return ReportUnknownStatement("Unknown Header Statement");
     });
 }
 
@@ -303,7 +350,7 @@ int VRX_vrxSpeaker::ReadCreationSection() {
         if (Handled(rc)) return rc != kSuccess ? rc : ReportError(creation.SetCreated(token.text), nullptr);
         rc = ReadFieldStart("MODIFIED", kString);
         if (Handled(rc)) return rc != kSuccess ? rc : ReportError(creation.SetModified(token.text), nullptr);
-        return ReportUnknown("Unknown Creation Statement");
+        return ReportUnknownStatement("Unknown Creation Statement");
     });
 }
 
@@ -316,7 +363,7 @@ int VRX_vrxSpeaker::ReadRectangleSection(const char* name, VRX_rectangle& rectan
             const int rc = ReadIntField(keys[i], *fields[i]);
             if (Handled(rc)) return rc;
         }
-        return ReportUnknown("Unknown Rectangle Statement");
+        return ReportUnknownStatement("Unknown Rectangle Statement");
     });
 }
 
@@ -342,7 +389,7 @@ int VRX_vrxSpeaker::ReadScreenSection(VRX_screenInfo& screen) {
                 screen.arcFlags = on ? (screen.arcFlags | arcBits[i]) : (screen.arcFlags & ~arcBits[i]);
             return rc;
         }
-        return ReportUnknown("Unknown Screen Information Statement");
+        return ReportUnknownStatement("Unknown Screen Information Statement");
     });
 }
 
@@ -404,7 +451,7 @@ int VRX_vrxSpeaker::ReadSubmodelBlock() {
     if (const int rc = RequireToken(kPunctuator, "{")) return rc;
     return ReadBlock([this, &handler, handle]() {
         if (IsKeywordNext(VrxFormat::kSubmodelStatements) != 1)
-            return ReportUnknown("Unknown Submodel Statement");
+            return ReportUnknownStatement("Unknown Submodel Statement");
         VRX_submodel* submodel = handler.GetSubmodel(handle);
         if (submodel == nullptr) return ReportError(kObjectNotValid, nullptr);
         int rc = ReadFieldStart("PARENT", kIdentifier);
@@ -444,7 +491,7 @@ int VRX_vrxSpeaker::ReadNodeBlock() {
     if (rc == kSuccess) rc = ReadBlock([this]() { return ReadNodeStatement(); });
     // A node whose kind the file does not give is left out, as it could not be used.
     if (!typeSet_ && network->IsLiveHandle(handle)) {
-        network->DeleteNode(handle);
+        (void)network->DeleteNode(handle);  // live: cannot fail
         if (rc == kSuccess)
             rc = ReportMessage(kSyntaxError, "ERROR: Node [" + id + "] : TYPE missing, node left out");
     }
@@ -453,7 +500,8 @@ int VRX_vrxSpeaker::ReadNodeBlock() {
 }
 
 int VRX_vrxSpeaker::ReadNodeStatement() {
-    if (IsKeywordNext(VrxFormat::kNodeStatements) != 1) return ReportUnknown("Unknown Node Statement");
+    if (IsKeywordNext(VrxFormat::kNodeStatements) != 1)
+        return ReportUnknownStatement("Unknown Node Statement");
     VRX_node* node = CurrentNode();
     if (node == nullptr || node->GetInfo() == nullptr) return ReportError(kObjectNotValid, nullptr);
     VRX_nodeInfo& info = *node->GetInfo();
@@ -503,6 +551,14 @@ int VRX_vrxSpeaker::ReadParents() {
     VRX_stringArray ids;
     if (const int rc = ReadIdList(ids)) return rc;
     const std::string child(NodeIdOr(currentNode_, VrxFormat::kUnnamedNode));
+    // A table past the limit is refused before any of it is built, not after growing parent by parent.
+    std::vector<int> handles;
+    for (int i = 0; i < ids.GetCount(); ++i) handles.push_back(network->FindNode(ids[i]));
+    const int64_t cells = DefinitionSupport::TableCellsWithParents(*network, currentNode_, handles.data(),
+                                                                   static_cast<int>(handles.size()));
+    if (cells > kMaxTableCells) {
+        return ReportMessage(kOutOfMemory, DefinitionSupport::TableRefusalText(network, currentNode_, cells));
+    }
     for (int i = 0; i < ids.GetCount(); ++i) {
         const int parent = network->FindNode(ids[i]);
         const int rc = parent < 0 ? parent : network->AddArc(parent, currentNode_, 0);

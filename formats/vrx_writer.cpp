@@ -81,17 +81,21 @@ int VRX_vrxSpeaker::WriteFile(const char* path) {
     // Refused before the file is touched, so an existing file is not replaced by a partial one.
     if (const int rc = CheckWritable()) return rc;
     if (const int rc = StartWriting(path)) return rc;
-    WriteNetwork();
-    return FinishWriting();
+    return FinishNetworkOutput(WriteNetwork());
 }
 
 int VRX_vrxSpeaker::WriteToText(std::string& out) {
     if (const int rc = CheckWritable()) return rc;
     if (const int rc = output.OpenOutputText()) return rc;
-    WriteNetwork();
-    const int rc = FinishWriting();
+    const int rc = FinishNetworkOutput(WriteNetwork());
     out = output.GetOutputText();
     return rc;
+}
+
+int VRX_vrxSpeaker::FinishNetworkOutput(int written) {
+    if (written != kSuccess) output.MarkFailed();
+    const int closed = FinishWriting();
+    return written != kSuccess ? written : closed;
 }
 
 int VRX_vrxSpeaker::WriteSectionStart(const char* name) {
@@ -132,6 +136,7 @@ void VRX_vrxSpeaker::WriteNumberField(const char* key, double value, bool quoted
 }
 
 int VRX_vrxSpeaker::WriteNetwork() {
+    writeFailure_ = kSuccess;
     const VRX_header* header = network->GetHeader();
     const char* netId =
         header != nullptr && header->GetId() != nullptr ? header->GetId() : VrxFormat::kUnnamedNetwork;
@@ -153,7 +158,7 @@ int VRX_vrxSpeaker::WriteNetwork() {
     WriteIntField("SHOWAS", network->faultNameFormat);
 
     VRX_intArray submodels;
-    handler.GetAllSubmodels(submodels);
+    NoteWriteFailure(handler.GetAllSubmodels(submodels));
     for (int i = 1; i < submodels.GetCount(); ++i) {
         const VRX_submodel* submodel = handler.GetSubmodel(submodels[i]);
         if (submodel == nullptr) continue;
@@ -172,6 +177,7 @@ int VRX_vrxSpeaker::WriteNetwork() {
     }
 
     const VRX_intArray order(network->GetTopologicalOrder());
+    if (order.GetCount() != network->GetTopologicalOrder().GetCount()) NoteWriteFailure(kOutOfMemory);
     for (int i = 0; i < order.GetCount(); ++i) {
         output.Write("\n");
         WriteNode(order[i]);
@@ -188,7 +194,7 @@ int VRX_vrxSpeaker::WriteNetwork() {
     }
     output.Unindent();
     output.WriteLine("};\n");
-    return output.GetStatus();
+    return writeFailure_ != kSuccess ? writeFailure_ : output.GetStatus();
 }
 
 void VRX_vrxSpeaker::WriteHeader(const VRX_header& header) {
@@ -230,10 +236,8 @@ void VRX_vrxSpeaker::WriteSubmodelFields(const VRX_submodel& submodel) {
     for (int i = 0; i < boxes.GetNumberOfTextBoxes(); ++i) {
         const VRX_rectangle& box = boxes.GetBox(i);
         VRX_intArray coordinates;
-        coordinates.Add(box.centerX);
-        coordinates.Add(box.centerY);
-        coordinates.Add(box.width);
-        coordinates.Add(box.height);
+        for (const int value : {box.centerX, box.centerY, box.width, box.height})
+            NoteWriteFailure(coordinates.Add(value));
         WriteIndented("SCREENCOMMENT", false);
         output.Write(" = ");
         output.Write(" { ");
@@ -300,7 +304,7 @@ void VRX_vrxSpeaker::WriteNode(int handle) {
     const VRX_intArray& parents = network->GetParents(handle, 0);
     VRX_stringArray parentIds;
     for (int i = 0; i < parents.GetCount(); ++i) {
-        parentIds.Add(NodeIdOr(parents[i], VrxFormat::kUnknownParentNode));
+        NoteWriteFailure(parentIds.Add(NodeIdOr(parents[i], VrxFormat::kUnknownParentNode)));
     }
     WriteIdListField("PARENTS", parentIds, false);
     WriteSectionStart("DEFINITION");
@@ -344,7 +348,7 @@ void VRX_vrxSpeaker::WriteDefinition(VRX_nodeDefinition& definition) {
             break;
         case DefinitionType::kTruthTable: {
             VRX_stringArray states;
-            static_cast<VRX_truthTable&>(definition).GetResultingStates(states);
+            NoteWriteFailure(static_cast<VRX_truthTable&>(definition).GetResultingStates(states));
             WriteIdListField("RESULTINGSTATES", states, false);
             break;
         }
@@ -361,7 +365,8 @@ void VRX_vrxSpeaker::WriteDefinition(VRX_nodeDefinition& definition) {
             auto& noisyMax = static_cast<VRX_noisyMAX&>(definition);
             VRX_intArray positions;
             for (const VRX_intArray& order : noisyMax.GetParentOutcomeStrengths()) {
-                for (int m = 0; m < order.GetCount(); ++m) positions.Add(order.FindPosition(m));
+                for (int m = 0; m < order.GetCount(); ++m)
+                    NoteWriteFailure(positions.Add(order.FindPosition(m)));
             }
             WriteIntListField("STRENGTHS", positions, false);
             WriteDoubleListField("PROBABILITIES", noisyMax.GetCiWeights()->GetItems(), true);
@@ -385,9 +390,9 @@ void VRX_vrxSpeaker::WriteDefinition(VRX_nodeDefinition& definition) {
             auto& adder = static_cast<VRX_noisyAdder&>(definition);
             WriteIntField("FUNCTION", adder.GetFunction());
             VRX_intArray states;
-            states.Add(adder.GetDistinguishedState());
+            NoteWriteFailure(states.Add(adder.GetDistinguishedState()));
             const VRX_intArray& parentStates = adder.GetParentDistinguishedStates();
-            for (int i = 0; i < parentStates.GetCount(); ++i) states.Add(parentStates[i]);
+            for (int i = 0; i < parentStates.GetCount(); ++i) NoteWriteFailure(states.Add(parentStates[i]));
             WriteIntListField("DSTATES", states, false);
             WriteDoubleListField("PARENTWEIGHTS", adder.GetWeights(), false);
             WriteDoubleListField("PROBABILITIES", adder.GetCiWeights()->GetItems(), true);
@@ -425,7 +430,7 @@ void VRX_vrxSpeaker::WriteCosts(int handle) {
     const VRX_intArray& parents = network->GetParents(handle, 1);
     VRX_stringArray parentIds;
     for (int i = 0; i < parents.GetCount(); ++i) {
-        parentIds.Add(NodeIdOr(parents[i], VrxFormat::kUnknownParentNode));
+        NoteWriteFailure(parentIds.Add(NodeIdOr(parents[i], VrxFormat::kUnknownParentNode)));
     }
     WriteIdListField("PARENTS", parentIds, false);
     const VRX_nodeCost* cost = network->GetNode(handle)->GetCost();
@@ -442,7 +447,7 @@ void VRX_vrxSpeaker::WriteCase(const VRX_case& savedCase) {
     WriteRawField("MODIFIED", std::to_string(savedCase.GetModified()).c_str());
     VRX_stringArray targets;
     for (int i = 0; i < savedCase.GetNumberOfTargets(); ++i) {
-        targets.Add(NodeIdOr(savedCase.GetTarget(i), VrxFormat::kUnknownParentNode));
+        NoteWriteFailure(targets.Add(NodeIdOr(savedCase.GetTarget(i), VrxFormat::kUnknownParentNode)));
     }
     WriteIdListField("TARGETS", targets, false);
     WriteSectionStart("EVIDENCE");
@@ -457,8 +462,8 @@ void VRX_vrxSpeaker::WriteCase(const VRX_case& savedCase) {
         if (!entry->slices.empty()) {
             VRX_intArray pairs;
             for (const VRX_sliceEvidence& pair : entry->slices) {
-                pairs.Add(pair.slice);
-                pairs.Add(pair.outcome);
+                NoteWriteFailure(pairs.Add(pair.slice));
+                NoteWriteFailure(pairs.Add(pair.outcome));
             }
             WriteIntListField("SLICES", pairs, false);
         }

@@ -9,9 +9,9 @@ public:
     explicit VRX_xvrxSpeaker(VRX_network* network) : VRX_fileFormat(network) {}
 
     // 0, or -103 when the load failed (what was read before the error stays in the network).
-    int ReadFile(const char* fileName) override;
+    [[nodiscard]] int ReadFile(const char* fileName) override;
     // 0, or -103 when the file could not be written whole.
-    int WriteFile(const char* fileName) override;
+    [[nodiscard]] int WriteFile(const char* fileName) override;
     // The XML loader checks identifiers and cycles itself.
     bool SkipsIdentifierCheck() const override { return true; }
     bool SkipsCycleCheck() const override { return true; }

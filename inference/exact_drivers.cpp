@@ -4,18 +4,20 @@
 
 #include <cstdlib>
 #include <new>
+#include <string>
 
+#include "base/dmatrix.h"
+#include "base/error_log.h"
+#include "base/status_codes.h"
+#include "inference/clique_tree.h"
 #include "inference/impossible_evidence.h"
 #include "inference/join_tree.h"
 #include "inference/part_view.h"
 #include "inference/relevant_parts.h"
-#include "base/dmatrix.h"
-#include "base/error_log.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
 #include "model/node_value.h"
-#include "base/status_codes.h"
 
 namespace {
 
@@ -57,7 +59,7 @@ public:
     TargetScope& operator=(const TargetScope&) = delete;
     ~TargetScope() {
         network_.ClearAllTargets();
-        for (int h : saved_) network_.SetTarget(h);
+        for (int h : saved_) (void)network_.SetTarget(h);  // a node deleted meanwhile stays gone
     }
 
 private:
@@ -148,6 +150,37 @@ double OutsideFactor(VRX_network& network, int handle) {
     return entry < 0.0 ? -1.0 : factor * entry;
 }
 
+// Whether the join trees of the target alone fit the limits, from the triangulation only: nothing is
+// allocated or written. Decomposition ends with every unanswered target alone unless a group holding it
+// succeeds first, and such a group needs a tree over a part that holds the target's own. A run of more
+// targets than one group holds probes the target last in topological order, whose part is as a rule the
+// largest, so that a hopeless run is refused at once, not after solving every easier target first.
+bool SingleTargetFits(VRX_network& network, int target) {
+    if (network.SetTarget(target) != kSuccess) return true;
+    int status = kSuccess;
+    std::unique_ptr<RelevantPartList> parts = FindRelevantParts(network, true, true, &status);
+    network.ClearAllTargets();
+    // Whatever stops the parts stops the run too, which reports it.
+    if (parts == nullptr) return true;
+    for (std::unique_ptr<RelevanceGraph>& part : *parts) {
+        if (part->GetNumberOfRecords() < 2) continue;
+        PartView view(*part);
+        if (view.GetStatus() != kSuccess) return true;
+        JoinTree tree(view);
+        if (!tree.Build(0) || tree.EstimateTableEntries() > kDefaultJoinTreeLimit) return false;
+    }
+    return true;
+}
+
+// The end of a driver whose join trees did not fit: said once, however many attempts decomposition made.
+int Refused(int status) {
+    if (status != kOutOfMemory) return status;
+    const std::string text =
+        "ERROR: Exact inference refused: no join tree of the network fits the limit of " +
+        std::to_string(JoinTree::kDefaultLimit) + " table entries and 30 nodes per cluster";
+    return LogError(errorLog, kOutOfMemory, text.c_str(), nullptr);
+}
+
 }  // namespace
 
 // Algorithm 11 once the evidence is known to be possible.
@@ -182,15 +215,26 @@ int RunClusteringWithDecomposition(VRX_network& network, std::vector<Decompositi
     const int status = RunClustering(network, nullptr, 0);
     // Only a tree too large for its limit can be cured by smaller groups of targets.
     if (status != kOutOfMemory) return status;
-    if (network.GetNumberOfTargets() == 1) return status;
+    if (network.GetNumberOfTargets() == 1) return Refused(status);
     if (network.userProperties.FindProperty(DecompositionSettings::kDisableFallbackProperty) >= 0)
-        return status;
-    return DecomposeInGroups(network, trace);
+        return Refused(status);
+    return Refused(DecomposeInGroups(network, trace));
 }
 
-int RunClusteringPerPart(VRX_network&) {
-    return LogError(errorLog, kOutOfRange, "Algorithm not available: clustering with the clique-tree engine",
-                    nullptr);
+int RunClusteringPerPart(VRX_network& network) {
+    if (const int rc = CheckEvidencePossible(network)) return rc;
+    int status = kSuccess;
+    std::unique_ptr<RelevantPartList> parts = FindRelevantParts(network, true, true, &status);
+    if (parts == nullptr) return status;
+    for (std::unique_ptr<RelevanceGraph>& part : *parts) {
+        if (part->GetNumberOfRecords() == 1) {
+            if (const int rc = part->GetRecord(0)->WriteBeliefs()) return rc;
+        } else if (const int rc = RunCliqueTreeOnPart(*part)) {
+            return rc;
+        }
+        part.reset();
+    }
+    return kSuccess;
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -198,7 +242,7 @@ int RunClusteringPerPart(VRX_network&) {
 
 int RunRelevanceDecomposition(VRX_network& network, std::vector<DecompositionAttempt>* trace) {
     if (const int rc = CheckEvidencePossible(network)) return rc;
-    return DecomposeInGroups(network, trace);
+    return Refused(DecomposeInGroups(network, trace));
 }
 
 static int DecomposeInGroups(VRX_network& network, std::vector<DecompositionAttempt>* trace) {
@@ -215,6 +259,7 @@ static int DecomposeInGroups(VRX_network& network, std::vector<DecompositionAtte
         TargetScope targets(network, context.requested);
         const std::vector<int> list = RequestedInReverseOrder(network, context.requested);
         const int count = static_cast<int>(list.size());
+        if (count > groupSize && !SingleTargetFits(network, list[0])) return kOutOfMemory;
         for (int start = 0; start < count; start += groupSize) {
             const int size = count - start < groupSize ? count - start : groupSize;
             if (const int rc =
@@ -237,9 +282,13 @@ int RunRelevanceDecomposition2(VRX_network& network, std::vector<DecompositionAt
     try {
         TargetScope targets(network, context.requested);
         const std::vector<int> list = RequestedInReverseOrder(network, context.requested);
-        return SolveTargetsByHalving(network, context, list.data(), static_cast<int>(list.size()), limit);
+        const int groupSize = ReadPositiveProperty(network, kGroupSizeProperty, kDefaultGroupSize);
+        if (static_cast<int>(list.size()) > groupSize && !SingleTargetFits(network, list[0]))
+            return Refused(kOutOfMemory);
+        return Refused(
+            SolveTargetsByHalving(network, context, list.data(), static_cast<int>(list.size()), limit));
     } catch (const std::bad_alloc&) {
-        return kOutOfMemory;
+        return Refused(kOutOfMemory);
     }
 }
 
@@ -291,17 +340,25 @@ int SolveTargetsByHalving(VRX_network& network, DecompositionContext& context, c
 // ---------------------------------------------------------------------------------------------------
 // Probability of evidence
 
-double ComputeProbEvidence(VRX_network& network) {
-    int status = kSuccess;
+double ComputeProbEvidence(VRX_network& network, int* status) {
+    int ignored = kSuccess;
+    int& failure = status != nullptr ? *status : ignored;
+    failure = kSuccess;
+    int partStatus = kSuccess;
     // Without the per-parent split of observed noisy-MAX nodes, whose factors are not normalised.
-    std::unique_ptr<RelevantPartList> parts = FindRelevantParts(network, true, false, &status, false);
+    std::unique_ptr<RelevantPartList> parts = FindRelevantParts(network, true, false, &partStatus, false);
     // Evidence found impossible while the parts were made has probability zero.
-    if (parts == nullptr) return status == kSuccess || status == kConflictingEvidence ? 0.0 : -1.0;
+    if (parts == nullptr) {
+        if (partStatus == kSuccess || partStatus == kConflictingEvidence) return 0.0;
+        failure = partStatus;
+        return -1.0;
+    }
 
     std::vector<unsigned char> observed;
     try {
         observed.assign(static_cast<size_t>(network.GetNumberOfSlots()), 0);
     } catch (const std::bad_alloc&) {
+        failure = kOutOfMemory;
         return -1.0;
     }
     for (int h = network.GetFirstNode(); h >= 0; h = network.GetNextNode(h)) {
@@ -316,13 +373,22 @@ double ComputeProbEvidence(VRX_network& network) {
             if (handle >= 0) observed[handle] = 0;
         }
         if (part->GetNumberOfRecords() == 1) {
-            part->GetRecord(0)->WriteBeliefs();
+            if (const int rc = part->GetRecord(0)->WriteBeliefs()) {
+                failure = rc;
+                return -1.0;
+            }
         } else {
             PartView view(*part);
-            if (view.GetStatus() != kSuccess) return -1.0;
+            if (view.GetStatus() != kSuccess) {
+                failure = view.GetStatus();
+                return -1.0;
+            }
             JoinTree tree(view);
             const double p = tree.ComputeProbEvidence();
-            if (p < 0.0) return -1.0;
+            if (p < 0.0) {
+                failure = Refused(StatusOf(tree));
+                return -1.0;
+            }
             probability *= p;
         }
         part.reset();
@@ -332,7 +398,10 @@ double ComputeProbEvidence(VRX_network& network) {
     for (int h = network.GetFirstNode(); h >= 0; h = network.GetNextNode(h)) {
         if (!observed[h]) continue;
         const double factor = OutsideFactor(network, h);
-        if (factor < 0.0) return -1.0;
+        if (factor < 0.0) {
+            failure = kOutOfRange;
+            return -1.0;
+        }
         probability *= factor;
     }
     return probability;

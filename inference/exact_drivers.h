@@ -41,28 +41,38 @@ struct DecompositionContext {
 // Beliefs of the targets (every node while none is set) by one join tree per relevant part. requested is
 // null or a byte array indexed by handle; entries of nodes whose beliefs are written are cleared. limit is
 // the join tree's size limit (0: the default). Beliefs written for earlier parts stay after a failure.
-int RunClustering(VRX_network& network, unsigned char* requested, uint32_t limit);
+[[nodiscard]] int RunClustering(VRX_network& network, unsigned char* requested, uint32_t limit);
 
 // Algorithm 0: clustering; when a join tree is too large, relevance decomposition, unless exactly one
 // target is set or the network has the property VRX_REL_DECOMP_DISABLE_FALLBACK.
-int RunClusteringWithDecomposition(VRX_network& network, std::vector<DecompositionAttempt>* trace = nullptr);
+[[nodiscard]] int RunClusteringWithDecomposition(VRX_network& network,
+                                                 std::vector<DecompositionAttempt>* trace = nullptr);
 // Algorithm 11: the requested nodes in groups from the end of the topological order, a failing group
 // halved. Targets are restored afterwards.
-int RunRelevanceDecomposition(VRX_network& network, std::vector<DecompositionAttempt>* trace = nullptr);
+[[nodiscard]] int RunRelevanceDecomposition(VRX_network& network,
+                                            std::vector<DecompositionAttempt>* trace = nullptr);
 // Algorithm 12: all requested nodes as one list, halved until each piece fits.
-int RunRelevanceDecomposition2(VRX_network& network, std::vector<DecompositionAttempt>* trace = nullptr);
-// Algorithm 10 needs the clique-tree engine, which is not part of the engine yet: -2, logged.
-int RunClusteringPerPart(VRX_network& network);
+// For 0, 11 and 12: -42 when no join tree fits, logged once as "ERROR: Exact inference refused: ...". A
+// run of more requested nodes than one group holds first checks, by triangulation alone, that the node
+// last in topological order can be solved alone, and is refused at once when it cannot.
+[[nodiscard]] int RunRelevanceDecomposition2(VRX_network& network,
+                                             std::vector<DecompositionAttempt>* trace = nullptr);
+// Algorithm 10: one clique tree per relevant part, without size limit or fallback. -26 (logged) for
+// evidence of probability zero, -42 (logged) when a clique table does not fit in memory; beliefs written
+// for earlier parts stay after a failure.
+[[nodiscard]] int RunClusteringPerPart(VRX_network& network);
 
 // Solves one group: all its unanswered nodes as targets with firstLimit, then halves with halvedLimit.
-int SolveTargetGroup(VRX_network& network, DecompositionContext& context, const int* group, int count,
-                     uint32_t firstLimit, uint32_t halvedLimit);
+[[nodiscard]] int SolveTargetGroup(VRX_network& network, DecompositionContext& context, const int* group,
+                                   int count, uint32_t firstLimit, uint32_t halvedLimit);
 // Solves the unanswered nodes of the list as targets; a list that does not fit is split in two, the second
 // half first. Walks an explicit stack of ranges.
-int SolveTargetsByHalving(VRX_network& network, DecompositionContext& context, const int* targets, int count,
-                          uint32_t limit);
+[[nodiscard]] int SolveTargetsByHalving(VRX_network& network, DecompositionContext& context,
+                                        const int* targets, int count, uint32_t limit);
 
 // The probability of the current evidence (value flag 1), given the current targets: 0.0 for a network
-// without nodes, -1.0 when it cannot be computed (a join tree cannot be built, or an observed node left
-// out of every part has a parent without an outcome). Observed noisy-MAX nodes are never decomposed here.
-double ComputeProbEvidence(VRX_network& network);
+// without nodes, -1.0 when it cannot be computed (a join tree cannot be built within the default limit,
+// or an observed node left out of every part has a parent without an outcome). Observed noisy-MAX nodes
+// are never decomposed here. status, when given, receives 0 or why it failed: -42 for a join tree that
+// passes the limit (logged), else -2 or the status of the parts.
+double ComputeProbEvidence(VRX_network& network, int* status = nullptr);

@@ -9,4 +9,4 @@ class VRX_network;
 // every fixed node against the outcomes of its fixed parents. -26 (logged, naming the node where the
 // contradiction shows) when the evidence has probability zero, -42 without memory, 0 otherwise. Sound:
 // only a true contradiction is reported; conflicts inside a part are left to its join tree.
-int CheckEvidencePossible(VRX_network& network);
+[[nodiscard]] int CheckEvidencePossible(VRX_network& network);

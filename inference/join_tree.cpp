@@ -1,8 +1,10 @@
-// Join tree construction: moral graph, triangulation by node elimination under a size limit, linking
-// of the clusters into a tree and placement of each node's family.
+// Join tree construction: the clusters made from the cliques of the part's triangulation
+// (inference/triangulation.h), linked into a tree, and placement of each node's family.
 #include "inference/join_tree.h"
 
+#include "base/status_codes.h"
 #include "inference/part_view.h"
+#include "inference/triangulation.h"
 
 #include <algorithm>
 #include <new>
@@ -10,11 +12,17 @@
 
 namespace {
 
-constexpr int kOk = 0;
-constexpr int kBadArgument = -2;
-constexpr int kNoMemory = -42;
-// Weights above this are not kept: they mark the node for recomputation.
-constexpr uint64_t kWeightCeiling = 1073741824u;
+// The part as the triangulation reads it: observed nodes count as size 1.
+class PartGraph : public vovido::MoralGraphSource {
+public:
+    explicit PartGraph(const PartView& part) : part_(part) {}
+    int GetNumberOfNodes() const override { return part_.GetNumberOfNodes(); }
+    int GetSize(int v) const override { return part_.GetEvidence(v) >= 0 ? 1 : part_.GetNumberOfOutcomes(v); }
+    const std::vector<int>& GetParents(int v) const override { return part_.GetParentIndices(v); }
+
+private:
+    const PartView& part_;
+};
 
 }  // namespace
 
@@ -37,21 +45,25 @@ void Cluster::Reset(int creationIndex) {
 }
 
 int Cluster::AddMember(int node) {
-    if (numMembers >= kMaxMembers) return kBadArgument;
+    if (numMembers >= kMaxMembers) return kOutOfRange;
     members[numMembers++] = node;
-    return kOk;
+    return kSuccess;
 }
 
 int Cluster::AddSeparatorNode(int node) {
-    if (numSeparator >= kMaxMembers) return kBadArgument;
+    if (numSeparator >= kMaxMembers) return kOutOfRange;
     separator[numSeparator++] = node;
-    return kOk;
+    return kSuccess;
 }
 
-void Cluster::SetParent(Cluster* parent) {
-    if (parentCluster != nullptr) parentCluster->childClusters.DeleteByValue(index);
+int Cluster::SetParent(Cluster* parent) {
+    if (parent != nullptr) {
+        if (const int rc = parent->childClusters.Add(index)) return rc;
+    }
+    // Listed there: cannot fail. For the same parent again this drops the older of the two entries.
+    if (parentCluster != nullptr) (void)parentCluster->childClusters.DeleteByValue(index);
     parentCluster = parent;
-    if (parent != nullptr) parent->childClusters.Add(index);
+    return kSuccess;
 }
 
 bool Cluster::HoldsMember(int node) const {
@@ -103,295 +115,6 @@ Cluster* ClusterPool::Take() {
 }
 
 // ---------------------------------------------------------------------------------------------------
-// Triangulator: the working record of one Build.
-
-class Triangulator {
-public:
-    Triangulator(JoinTree& tree, const PartView& part) : tree_(tree), part_(part) {}
-
-    bool Triangulate(uint32_t limit);
-
-private:
-    bool Setup();
-    void BuildMoralGraph();
-    bool Adjacent(int a, int b) const;
-    void AddEdge(int a, int b);
-    void AddEdgeUnchecked(int a, int b);
-    void RemoveNode(int v);
-    // The node's weight, recomputed when it went out of range; 0 when it cannot be kept in range.
-    uint32_t WeightOf(int v);
-    bool IsSimplicial(int v);
-    bool EliminateSimplicial();
-    bool EliminateAll();
-    void AddFillIns(int v);
-    bool MakeClique(int v, uint32_t w);
-    void LinkClusters();
-    bool WithinLimit() const { return limit_ == JoinTree::kNoLimit || total_ <= limit_; }
-    int NextStamp() { return ++stampToken_; }
-
-    static uint32_t Scale(uint32_t w, int size) {
-        if (w == 0) return 0;
-        const uint64_t product = static_cast<uint64_t>(w) * static_cast<uint64_t>(size);
-        return product > kWeightCeiling ? 0u : static_cast<uint32_t>(product);
-    }
-
-    JoinTree& tree_;
-    const PartView& part_;
-    uint64_t total_ = 0;
-    uint32_t limit_ = 0;
-    int n_ = 0;
-    int numEliminated_ = 0;
-    std::vector<std::vector<int>> neighbours_;
-    std::vector<uint32_t> weight_;
-    std::vector<int> size_;
-    std::vector<char> eliminated_;
-    // Set when a node's neighbourhood changed since it was last found not simplicial.
-    std::vector<char> dirty_;
-    // Cluster (creation index) in which each node was eliminated.
-    std::vector<int> eliminatedIn_;
-    std::vector<int> stamp_;
-    int stampToken_ = 0;
-    std::vector<int> saved_;
-};
-
-bool Triangulator::Setup() {
-    n_ = part_.GetNumberOfNodes();
-    try {
-        neighbours_.assign(static_cast<size_t>(n_), std::vector<int>());
-        weight_.assign(static_cast<size_t>(n_), 0u);
-        size_.assign(static_cast<size_t>(n_), 1);
-        eliminated_.assign(static_cast<size_t>(n_), 0);
-        dirty_.assign(static_cast<size_t>(n_), 1);
-        eliminatedIn_.assign(static_cast<size_t>(n_), -1);
-        stamp_.assign(static_cast<size_t>(n_), 0);
-        saved_.reserve(static_cast<size_t>(n_));
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
-    return true;
-}
-
-bool Triangulator::Triangulate(uint32_t limit) {
-    limit_ = limit == 0 ? JoinTree::kDefaultLimit : limit;
-    total_ = 0;
-    numEliminated_ = 0;
-    tree_.clusters_.clear();
-    tree_.pool_.Clear();
-    tree_.root_ = nullptr;
-    bool ok = false;
-    try {
-        ok = Setup();
-        if (ok) {
-            BuildMoralGraph();
-            ok = EliminateAll();
-            if (ok) LinkClusters();
-        }
-    } catch (const std::bad_alloc&) {
-        ok = false;
-    }
-    tree_.totalWeight_ = total_;
-    return ok;
-}
-
-void Triangulator::BuildMoralGraph() {
-    for (int v = 0; v < n_; v++) {
-        size_[v] = part_.GetEvidence(v) >= 0 ? 1 : part_.GetNumberOfOutcomes(v);
-        if (size_[v] < 1) size_[v] = 1;
-        weight_[v] = static_cast<uint32_t>(size_[v]);
-    }
-    for (int v = 0; v < n_; v++) {
-        const std::vector<int>& p = part_.GetParentIndices(v);
-        const int k = static_cast<int>(p.size());
-        neighbours_[v].reserve(neighbours_[v].size() + p.size());
-        for (int i = 0; i < k; i++) AddEdge(v, p[i]);
-        for (int i = k - 2; i >= 0; i--) {
-            for (int j = i + 1; j < k; j++) AddEdge(p[i], p[j]);
-        }
-    }
-}
-
-bool Triangulator::Adjacent(int a, int b) const {
-    const std::vector<int>& la = neighbours_[a];
-    const std::vector<int>& lb = neighbours_[b];
-    const std::vector<int>& shorter = la.size() <= lb.size() ? la : lb;
-    const int other = la.size() <= lb.size() ? b : a;
-    return std::find(shorter.begin(), shorter.end(), other) != shorter.end();
-}
-
-void Triangulator::AddEdge(int a, int b) {
-    if (a < 0 || b < 0 || a >= n_ || b >= n_ || a == b) return;  // parents outside the part
-    if (Adjacent(a, b)) return;
-    AddEdgeUnchecked(a, b);
-}
-
-void Triangulator::AddEdgeUnchecked(int a, int b) {
-    neighbours_[a].push_back(b);
-    neighbours_[b].push_back(a);
-    weight_[a] = Scale(weight_[a], size_[b]);
-    weight_[b] = Scale(weight_[b], size_[a]);
-}
-
-void Triangulator::RemoveNode(int v) {
-    std::vector<int>& list = neighbours_[v];
-    for (int u : list) {
-        std::vector<int>& lu = neighbours_[u];
-        auto it = std::find(lu.begin(), lu.end(), v);
-        if (it != lu.end()) {
-            *it = lu.back();
-            lu.pop_back();
-        }
-        if (weight_[u] != 0) weight_[u] /= static_cast<uint32_t>(size_[v]);
-        if (weight_[v] != 0) weight_[v] /= static_cast<uint32_t>(size_[u]);
-        dirty_[u] = 1;
-    }
-    list.clear();
-    eliminated_[v] = 1;
-    numEliminated_++;
-}
-
-uint32_t Triangulator::WeightOf(int v) {
-    if (weight_[v] != 0) return weight_[v];
-    uint64_t product = static_cast<uint64_t>(size_[v]);
-    const std::vector<int>& list = neighbours_[v];
-    for (size_t k = list.size(); k-- > 0;) {
-        product *= static_cast<uint64_t>(size_[list[k]]);
-        if (product > kWeightCeiling) return 0;
-    }
-    weight_[v] = static_cast<uint32_t>(product);
-    return weight_[v];
-}
-
-bool Triangulator::IsSimplicial(int v) {
-    const std::vector<int>& list = neighbours_[v];
-    const int d = static_cast<int>(list.size());
-    for (int i = d - 2; i >= 0; i--) {
-        const int token = NextStamp();
-        for (int w : neighbours_[list[i]]) stamp_[w] = token;
-        for (int j = i + 1; j < d; j++) {
-            if (stamp_[list[j]] != token) return false;
-        }
-    }
-    return true;
-}
-
-// A pass visits the nodes in index order; a node found not simplicial is retested only after its
-// neighbourhood changed, which gives the same eliminations as testing every node on every pass.
-bool Triangulator::EliminateSimplicial() {
-    if (n_ == 0) return true;
-    bool eliminatedAny = true;
-    while (eliminatedAny) {
-        eliminatedAny = false;
-        for (int v = 0; v < n_; v++) {
-            if (eliminated_[v] || !dirty_[v]) continue;
-            dirty_[v] = 0;
-            if (!IsSimplicial(v)) continue;
-            const uint32_t w = WeightOf(v);
-            if (w == 0) return false;
-            if (!MakeClique(v, w)) return false;
-            eliminatedAny = true;
-        }
-    }
-    return true;
-}
-
-bool Triangulator::EliminateAll() {
-    if (numEliminated_ == n_) return true;
-    for (;;) {
-        if (!EliminateSimplicial()) return false;
-        if (numEliminated_ == n_) return WithinLimit();
-        int chosen = -1;
-        uint32_t best = 0;
-        for (int v = 0; v < n_; v++) {
-            if (eliminated_[v]) continue;
-            const uint32_t w = WeightOf(v);
-            if (w == 0) continue;
-            if (chosen < 0 || w < best) {
-                chosen = v;
-                best = w;
-            }
-        }
-        if (chosen < 0) return false;
-        AddFillIns(chosen);
-        if (!MakeClique(chosen, best)) return false;
-        if (!WithinLimit()) return false;
-        if (numEliminated_ == n_) return true;
-    }
-}
-
-void Triangulator::AddFillIns(int v) {
-    saved_.assign(neighbours_[v].begin(), neighbours_[v].end());
-    const int d = static_cast<int>(saved_.size());
-    for (int i = d - 2; i >= 0; i--) {
-        const int a = saved_[i];
-        const int token = NextStamp();
-        for (int w : neighbours_[a]) stamp_[w] = token;
-        for (int j = i + 1; j < d; j++) {
-            if (stamp_[saved_[j]] != token) AddEdgeUnchecked(a, saved_[j]);
-        }
-    }
-    // New edges can make the neighbours, and nodes adjacent to both ends, simplicial.
-    for (int u : saved_) {
-        dirty_[u] = 1;
-        for (int w : neighbours_[u]) dirty_[w] = 1;
-    }
-}
-
-bool Triangulator::MakeClique(int v, uint32_t w) {
-    saved_.assign(neighbours_[v].begin(), neighbours_[v].end());
-    const int c = static_cast<int>(saved_.size());
-    Cluster* cluster = tree_.pool_.Take();
-    if (cluster == nullptr) return false;
-    cluster->AddMember(v);
-    cluster->weight = w;
-    cluster->eliminatedNode = v;
-    const int clusterIndex = cluster->index;
-    RemoveNode(v);
-    eliminatedIn_[v] = clusterIndex;
-    bool ok = true;
-    int remaining = c - 1;
-    for (int k = c - 1; k >= 0; k--) {
-        const int u = saved_[k];
-        if (cluster->numMembers >= Cluster::kMaxMembers) {
-            ok = false;
-            break;
-        }
-        cluster->AddMember(u);
-        if (static_cast<int>(neighbours_[u].size()) == remaining) {
-            RemoveNode(u);
-            eliminatedIn_[u] = clusterIndex;
-            remaining--;
-        } else {
-            cluster->AddSeparatorNode(u);
-        }
-    }
-    tree_.clusters_.push_back(cluster);
-    total_ += w;
-    return ok;
-}
-
-// Each cluster's parent is the first later cluster holding its separator. None can come after the
-// cluster in which a separator node was eliminated, which bounds the search.
-void Triangulator::LinkClusters() {
-    std::vector<Cluster*>& c = tree_.clusters_;
-    const int m = static_cast<int>(c.size());
-    for (int i = 0; i + 1 < m; i++) {
-        int last = m - 1;
-        for (int q = 0; q < c[i]->numSeparator; q++) {
-            const int e = eliminatedIn_[c[i]->separator[q]];
-            if (e >= 0 && e < last) last = e;
-        }
-        for (int j = i + 1; j <= last; j++) {
-            if (c[j]->HoldsSeparatorOf(*c[i])) {
-                c[i]->SetParent(c[j]);
-                c[i]->SortLists();
-                break;
-            }
-        }
-    }
-    if (m > 0) c[m - 1]->SortLists();
-}
-
-// ---------------------------------------------------------------------------------------------------
 // JoinTree
 
 JoinTree::JoinTree(const PartView& part) : part_(part), pool_(part.GetNumberOfNodes()) {
@@ -405,17 +128,42 @@ JoinTree::~JoinTree() {
 bool JoinTree::Build(uint32_t limit) {
     FreeClusterTables();
     if (part_.GetStatus() != 0) return false;  // the view could not list the part's records
-    Triangulator triangulator(*this, part_);
-    return triangulator.Triangulate(limit);
+    clusters_.clear();
+    pool_.Clear();
+    root_ = nullptr;
+    vovido::Triangulation triangulation(Cluster::kMaxMembers);
+    const bool built = triangulation.Run(PartGraph(part_), limit);
+    totalWeight_ = triangulation.GetTotalWeight();
+    // The clusters made before a failure stay in the list as well.
+    return TakeCliques(triangulation.GetCliques()) && built;
+}
+
+bool JoinTree::TakeCliques(const std::vector<vovido::Clique>& cliques) {
+    for (const vovido::Clique& clique : cliques) {
+        Cluster* cluster = pool_.Take();
+        if (cluster == nullptr) return false;
+        cluster->eliminatedNode = clique.eliminated;
+        cluster->weight = clique.weight;
+        // The triangulation keeps to the cluster's capacity: the adds cannot fail.
+        for (int v : clique.members) (void)cluster->AddMember(v);
+        for (int v : clique.separator) (void)cluster->AddSeparatorNode(v);
+        clusters_.push_back(cluster);
+    }
+    for (size_t i = 0; i < cliques.size(); i++) {
+        const int parent = cliques[i].parent;
+        if (parent >= 0 && clusters_[i]->SetParent(clusters_[static_cast<size_t>(parent)]) != kSuccess)
+            return false;
+    }
+    return true;
 }
 
 int JoinTree::AssignFamilies() {
     try {
         AssignFamiliesUnguarded();
     } catch (const std::bad_alloc&) {
-        return kNoMemory;
+        return kOutOfMemory;
     }
-    return kOk;
+    return kSuccess;
 }
 
 void JoinTree::AssignFamiliesUnguarded() {

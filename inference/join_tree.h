@@ -2,14 +2,19 @@
 // Join tree of one relevant part: triangulation of the moral graph under a size limit, the clusters
 // it yields linked into a tree, and exact propagation of beliefs over it.
 
-#include "inference/join_tree_tables.h"
 #include "base/int_array.h"
+#include "base/size_limits.h"
+#include "inference/join_tree_tables.h"
 
 #include <cstdint>
 #include <memory>
 #include <vector>
 
 class PartView;
+
+namespace vovido {
+struct Clique;
+}  // namespace vovido
 
 // Cluster (clique) of the join tree. Member, separator and family lists hold part indices; once the
 // tree is linked the member and separator lists are ascending, which is the variable order of the
@@ -22,8 +27,9 @@ public:
     Cluster(const Cluster&) = delete;
     Cluster& operator=(const Cluster&) = delete;
 
-    // Moves the cluster from its old parent's child list (if any) to the new parent's.
-    void SetParent(Cluster* parent);
+    // Moves the cluster from its old parent's child list (if any) to the new parent's; -42 leaves it where
+    // it was.
+    [[nodiscard]] int SetParent(Cluster* parent);
     // True when every separator node of other is a member here (an empty separator always is).
     bool HoldsSeparatorOf(const Cluster& other) const;
     // True when node and all its parents (part indices; indices outside the part are ignored) are
@@ -54,22 +60,22 @@ public:
 private:
     friend class JoinTree;
     friend class ClusterPool;
-    friend class Triangulator;
 
     // Back to the state of a fresh record with the given index in creation order.
     void Reset(int creationIndex);
-    int AddMember(int node);
-    int AddSeparatorNode(int node);
+    [[nodiscard]] int AddMember(int node);
+    [[nodiscard]] int AddSeparatorNode(int node);
 
     // Propagation steps (join_tree_propagation.cpp). Each returns 0, or -42 when a table cannot be
     // allocated, or -2 when a conditional table does not fit its family.
-    int PrepareSeparator(const PartView& part);
-    int InitializeTable(const PartView& part);
-    int BuildFamilyProgram(const PartView& part, int v, StrideProgram& program, const double*& start) const;
+    [[nodiscard]] int PrepareSeparator(const PartView& part);
+    [[nodiscard]] int InitializeTable(const PartView& part);
+    [[nodiscard]] int BuildFamilyProgram(const PartView& part, int v, StrideProgram& program,
+                                         const double*& start) const;
     void CompilePrograms();
     // Returns the power of two by which the parent's table was scaled up (0 almost always).
-    int SendToParent();
-    int ReceiveFromParent(PotentialTable& scratch);
+    [[nodiscard]] int SendToParent();
+    [[nodiscard]] int ReceiveFromParent(PotentialTable& scratch);
     // A table still to be read as all ones gets its ones.
     void MakeReady();
     // Sum of the cluster table, reading a table that is not ready as all ones.
@@ -127,7 +133,7 @@ private:
 class JoinTree {
 public:
     // Default limit of the summed cluster weights when Build is given 0.
-    static constexpr uint32_t kDefaultLimit = 268435456u;
+    static constexpr uint32_t kDefaultLimit = kDefaultJoinTreeLimit;
     // Build limit that no total exceeds.
     static constexpr uint32_t kNoLimit = 0xFFFFFFFFu;
 
@@ -143,26 +149,30 @@ public:
     bool Build(uint32_t limit);
     // Root, order by weight then member count, and the cluster of each node's family. 0, or -42 when
     // the working lists cannot be allocated.
-    int AssignFamilies();
+    [[nodiscard]] int AssignFamilies();
     // 0, or -42 when a table cannot be allocated, or -2 when a node table does not fit its family.
-    int InitializePotentials();
+    [[nodiscard]] int InitializePotentials();
     // The tables hold plain probabilities, except that a cluster whose messages would take it below
     // 2^-256 is scaled up by a power of two first (the probability of evidence takes the scale back).
     void CollectEvidence();
     // 0, or -42 when a separator table cannot be allocated.
-    int DistributeEvidence();
+    [[nodiscard]] int DistributeEvidence();
     // Writes normalised beliefs of the requested unobserved nodes. requested is null or a byte array
     // indexed by network handle; entries set there force the node and are cleared. 0, or -26 (logged)
     // when a marginal sums to 0.0 (impossible evidence): then nothing is written and nothing cleared.
-    int WriteBeliefs(unsigned char* requested);
+    [[nodiscard]] int WriteBeliefs(unsigned char* requested);
     // The whole update for the part. False when the tree cannot be built or tables cannot be allocated,
     // and (logged) when the part's evidence is impossible; no belief of the part is marked up to date
     // then. GetLastStatus tells which.
     bool Run(unsigned char* requested, uint32_t limit);
-    // The probability of the part's evidence with no limit on the total; -1.0 when the tree cannot be
-    // built or a table cannot be allocated.
+    // The probability of the part's evidence, under the default limit; -1.0 when the tree cannot be
+    // built within it or a table cannot be allocated.
     double ComputeProbEvidence();
     void FreeClusterTables();
+    // Entries of the cluster and separator tables that propagation over the built tree allocates, from
+    // the triangulation alone (saturating). Run and ComputeProbEvidence refuse a tree whose estimate
+    // passes kDefaultJoinTreeLimit before allocating anything, whatever limit the build was given.
+    uint64_t EstimateTableEntries() const;
 
     // 0 after success; -42 when the tree could not be built or tables allocated, -26 for impossible
     // evidence, -2 for a table that does not fit its family.
@@ -177,8 +187,9 @@ public:
     uint64_t GetTotalWeight() const { return totalWeight_; }
 
 private:
-    friend class Triangulator;
-
+    // Clusters from the triangulation's cliques, in creation order, linked as they were; false when
+    // the pool or a child list cannot take them.
+    bool TakeCliques(const std::vector<vovido::Clique>& cliques);
     void AssignFamiliesUnguarded();
     // Post-order (collect: every cluster after its children) and pre-order (distribute) from the root,
     // children in child-list order.
@@ -186,7 +197,7 @@ private:
     // Whether each piece of the tree (split where nothing passes) has a mass above 0.0 after
     // distribution, read from its smallest cluster.
     bool EveryPieceHasMass() const;
-    int CollectForEvidence(double& factor);
+    [[nodiscard]] int CollectForEvidence(double& factor);
     int LogImpossibleEvidence();
 
     const PartView& part_;

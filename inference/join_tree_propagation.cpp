@@ -1,6 +1,7 @@
 // Join tree propagation: cluster potentials from the conditional tables sliced at the evidence, collect
 // and distribute passes, beliefs written to the node values, and the probability of evidence.
 #include "inference/join_tree.h"
+#include "inference/table_layout.h"
 
 #include "inference/part_view.h"
 #include "base/dmatrix.h"
@@ -76,39 +77,21 @@ int Cluster::BuildFamilyProgram(const PartView& part, int v, StrideProgram& prog
     if (table == nullptr || table->GetData() == nullptr) return 1;
     const std::vector<int>& parents = part.GetParentIndices(v);
     const int k = static_cast<int>(parents.size()) + 1;
-    if (table->GetNumberOfDimensions() != k) return kOutOfRange;
-    const int* strides = table->GetStrides().GetItems();
+    if (table->GetNumberOfDimensions() != k || k > kMaxTableDimensions) return kOutOfRange;
     const int* sizes = table->GetDimensions().GetItems();
-    int64_t offset = 0;
+    // The family's variables, each observed one held at its outcome.
+    int family[kMaxTableDimensions];
+    int pinned[kMaxTableDimensions];
     for (int d = 0; d < k; d++) {
         const int f = d + 1 < k ? parents[d] : v;
         if (f < 0 || sizes[d] != part.GetNumberOfOutcomes(f)) return kOutOfRange;
-        const int e = part.GetEvidence(f);
-        if (e >= sizes[d]) return kOutOfRange;
-        if (e >= 0) offset += static_cast<int64_t>(strides[d]) * e;
+        family[d] = f;
+        pinned[d] = part.GetEvidence(f);
     }
-    program.count = 0;
-    int64_t back = 0;
-    for (int q = 0; q < numMembers; q++) {
-        const int m = members[q];
-        const uint32_t sm = static_cast<uint32_t>(clusterTable.GetDimension(q));
-        int d = m == v ? k - 1 : -1;
-        for (int i = 0; d < 0 && i < k - 1; i++) {
-            if (parents[i] == m) d = i;
-        }
-        if (d >= 0) {
-            program.Append(sm - 1, sm - 1, static_cast<int32_t>(strides[d] + back));
-            back += static_cast<int64_t>(1 - sizes[d]) * strides[d];
-        } else if (program.count > 0 && back == 0 && program.entries[program.count - 1].step == 0) {
-            // Leading variables outside the family form one run that keeps pointing at the same entry.
-            StrideEntry& last = program.entries[program.count - 1];
-            last.counter = (last.counter + 1) * sm - 1;
-            last.reload = last.counter;
-        } else {
-            program.Append(sm - 1, sm - 1, static_cast<int32_t>(back));
-        }
-    }
-    program.Append(1, 1, 0);
+    int64_t offset = 0;
+    if (const int rc = vovido::BuildMatrixProgram(*table, family, pinned, members,
+                                                  clusterTable.GetDimensions(), numMembers, program, offset))
+        return rc;
     start = table->GetData() + offset;
     return kSuccess;
 }
@@ -323,9 +306,33 @@ int JoinTree::WriteBeliefs(unsigned char* requested) {
     return kSuccess;
 }
 
+uint64_t JoinTree::EstimateTableEntries() const {
+    const auto size = [this](int v) -> uint64_t {
+        const int n = part_.GetEvidence(v) >= 0 ? 1 : part_.GetNumberOfOutcomes(v);
+        return n > 1 ? static_cast<uint64_t>(n) : 1u;
+    };
+    // Products saturate: a table past 2^62 entries is as impossible as one of exactly that size.
+    constexpr uint64_t kCap = uint64_t{1} << 62;
+    const auto product = [&size](const int* nodes, int count) {
+        uint64_t entries = 1;
+        for (int q = 0; q < count && entries < kCap; ++q) {
+            const uint64_t s = size(nodes[q]);
+            entries = entries > kCap / s ? kCap : entries * s;
+        }
+        return entries;
+    };
+    uint64_t total = 0;
+    for (const Cluster* c : clusters_) {
+        total += product(c->members, c->numMembers);
+        if (c->parentCluster != nullptr) total += product(c->separator, c->numSeparator);
+        if (total >= kCap) return kCap;
+    }
+    return total;
+}
+
 bool JoinTree::Run(unsigned char* requested, uint32_t limit) {
     lastStatus_ = kSuccess;
-    if (!Build(limit)) {
+    if (!Build(limit) || EstimateTableEntries() > kDefaultJoinTreeLimit) {
         lastStatus_ = kOutOfMemory;
     } else {
         lastStatus_ = AssignFamilies();
@@ -386,7 +393,9 @@ int JoinTree::CollectForEvidence(double& factor) {
 
 double JoinTree::ComputeProbEvidence() {
     lastStatus_ = kSuccess;
-    if (!Build(kNoLimit)) {
+    // The same limit as for beliefs: the triangulation's estimate of the tables decides before any of
+    // them is allocated, although this pass holds only the tables along one path at a time.
+    if (!Build(kDefaultLimit) || EstimateTableEntries() > kDefaultJoinTreeLimit) {
         FreeClusterTables();
         lastStatus_ = kOutOfMemory;
         return -1.0;

@@ -1,15 +1,14 @@
 // Potential tables and stride programs: the table arithmetic of the join tree.
 #include "inference/join_tree_tables.h"
 
+#include "base/status_codes.h"
+
 #include <cstddef>
 #include <new>
 #include <utility>
 
 namespace {
 
-constexpr int kOk = 0;
-constexpr int kBadArgument = -2;
-constexpr int kNoMemory = -42;
 constexpr uint32_t kAllBits = 0xFFFFFFFFu;
 
 // Runs of entry 0 gathered into one block: at most this many.
@@ -90,23 +89,23 @@ inline void WalkProgram(const StrideProgram& program, int n, Kernel&& kernel) {
 }  // namespace
 
 int PotentialTable::SetDimensions(const int* sizes, int n) {
-    if (n < 0 || n > kMaxTableDimensions) return kBadArgument;
+    if (n < 0 || n > kMaxTableDimensions) return kOutOfRange;
     int64_t product = 1;
     for (int d = 0; d < n; d++) {
-        if (sizes[d] < 1) return kBadArgument;
+        if (sizes[d] < 1) return kOutOfRange;
         product *= sizes[d];
-        if (product > 0x7FFFFFFF) return kNoMemory;
+        if (product > 0x7FFFFFFF) return kOutOfMemory;
     }
     if (product > capacity) {
         Free();
         entryBuffer = new (std::nothrow) double[static_cast<std::size_t>(product)];
-        if (entryBuffer == nullptr) return kNoMemory;
+        if (entryBuffer == nullptr) return kOutOfMemory;
         capacity = static_cast<int>(product);
     }
     count = static_cast<int>(product);
     numDimensions = n;
     for (int d = 0; d < n; d++) dimensions[d] = sizes[d];
-    return kOk;
+    return kSuccess;
 }
 
 double PotentialTable::Sum() const {
@@ -136,16 +135,16 @@ void PotentialTable::Free() {
 }
 
 int StrideProgram::Append(uint32_t counter, uint32_t reload, int32_t step) {
-    if (count >= kMaxProgramEntries) return kBadArgument;
+    if (count >= kMaxProgramEntries) return kOutOfRange;
     entries[count++] = StrideEntry{counter, reload, step};
-    return kOk;
+    return kSuccess;
 }
 
 int BuildStrideProgram(const PotentialTable& table, StrideProgram& program, const int* list, int listCount,
                        const int* sublist, int sublistCount) {
     program.count = 0;
     if (sublistCount <= 0) return program.Append(kAllBits, kAllBits, 0);
-    if (listCount > table.GetNumberOfDimensions()) return kBadArgument;
+    if (listCount > table.GetNumberOfDimensions()) return kOutOfRange;
     int64_t span = 1;
     int64_t back = 0;
     int posL = 0;
@@ -154,10 +153,10 @@ int BuildStrideProgram(const PotentialTable& table, StrideProgram& program, cons
         // Variables of the larger table that the smaller one lacks: P stays, or rewinds the runs so far.
         int64_t r = 1;
         while (posL < listCount && list[posL] != sublist[posS]) r *= table.GetDimension(posL++);
-        if (posL >= listCount) return kBadArgument;
+        if (posL >= listCount) return kOutOfRange;
         if (r > 1 && program.Append(static_cast<uint32_t>(r - 1), static_cast<uint32_t>(r - 1),
-                                    static_cast<int32_t>(back)) != kOk) {
-            return kBadArgument;
+                                    static_cast<int32_t>(back)) != kSuccess) {
+            return kOutOfRange;
         }
         // A run of shared variables is contiguous in the smaller table.
         int64_t q = 1;
@@ -165,8 +164,8 @@ int BuildStrideProgram(const PotentialTable& table, StrideProgram& program, cons
             q *= table.GetDimension(posL++);
             posS++;
         }
-        if (program.Append(static_cast<uint32_t>(q - 1), static_cast<uint32_t>(q - 1), 1) != kOk) {
-            return kBadArgument;
+        if (program.Append(static_cast<uint32_t>(q - 1), static_cast<uint32_t>(q - 1), 1) != kSuccess) {
+            return kOutOfRange;
         }
         span *= q;
         back = 1 - span;

@@ -18,7 +18,7 @@ public:
 
     // Sets the dimensions; a new buffer of exactly the element count is allocated only when the count
     // exceeds the capacity. Entries are not cleared. 0, or -42 (table left empty) without memory.
-    int SetDimensions(const int* sizes, int n);
+    [[nodiscard]] int SetDimensions(const int* sizes, int n);
     double Sum() const;
     void Swap(PotentialTable& other);
     void Fill(double v);
@@ -55,13 +55,13 @@ struct StrideProgram {
     int count = 0;
 
     // -2 when the program is full.
-    int Append(uint32_t counter, uint32_t reload, int32_t step);
+    [[nodiscard]] int Append(uint32_t counter, uint32_t reload, int32_t step);
 };
 
 // Program from a table over list (sizes of the table's dimensions) to a table over sublist, a
 // subsequence of list in the same order. An empty sublist maps every position to entry 0. 0 or -2.
-int BuildStrideProgram(const PotentialTable& table, StrideProgram& program, const int* list, int listCount,
-                       const int* sublist, int sublistCount);
+[[nodiscard]] int BuildStrideProgram(const PotentialTable& table, StrideProgram& program, const int* list,
+                                     int listCount, const int* sublist, int sublistCount);
 
 // Walkers: a (n entries) is walked by index, b (and c) through the program from the given start.
 // a[i] := b[P]

@@ -49,9 +49,9 @@ public:
     const VRX_episParams& GetEpisParams() const;
 
     // Puts the part's records in topological order and recomputes the indices. 0 or -42.
-    int SortTopologically();
+    [[nodiscard]] int SortTopologically();
     // Recomputes the indices after the part's records changed. 0 or -42.
-    int Refresh();
+    [[nodiscard]] int Refresh();
 
 private:
     RelevanceGraph* part_;

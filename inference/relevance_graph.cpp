@@ -22,7 +22,7 @@
 // Record lists
 
 template <int N>
-int RelevanceRecordList<N>::Add(RelevanceNode* record) {
+int vovido::RelevanceRecordList<N>::Add(RelevanceNode* record) {
     if (count_ == capacity_) {
         const int grown = capacity_ * 2;
         RelevanceNode** items = new (std::nothrow) RelevanceNode*[grown];
@@ -37,7 +37,7 @@ int RelevanceRecordList<N>::Add(RelevanceNode* record) {
 }
 
 template <int N>
-int RelevanceRecordList<N>::Find(const RelevanceNode* record) const {
+int vovido::RelevanceRecordList<N>::Find(const RelevanceNode* record) const {
     for (int i = 0; i < count_; i++) {
         if (items_[i] == record) return i;
     }
@@ -45,7 +45,7 @@ int RelevanceRecordList<N>::Find(const RelevanceNode* record) const {
 }
 
 template <int N>
-void RelevanceRecordList<N>::Remove(const RelevanceNode* record) {
+void vovido::RelevanceRecordList<N>::Remove(const RelevanceNode* record) {
     const int i = Find(record);
     if (i < 0) return;
     for (int k = i + 1; k < count_; k++) items_[k - 1] = items_[k];
@@ -53,7 +53,7 @@ void RelevanceRecordList<N>::Remove(const RelevanceNode* record) {
 }
 
 template <int N>
-bool RelevanceRecordList<N>::Replace(const RelevanceNode* from, RelevanceNode* to) {
+bool vovido::RelevanceRecordList<N>::Replace(const RelevanceNode* from, RelevanceNode* to) {
     const int i = Find(from);
     if (i < 0) return false;
     items_[i] = to;
@@ -61,15 +61,15 @@ bool RelevanceRecordList<N>::Replace(const RelevanceNode* from, RelevanceNode* t
 }
 
 template <int N>
-void RelevanceRecordList<N>::Release() {
+void vovido::RelevanceRecordList<N>::Release() {
     if (items_ != inline_) delete[] items_;
     items_ = inline_;
     capacity_ = N;
     count_ = 0;
 }
 
-template class RelevanceRecordList<8>;
-template class RelevanceRecordList<16>;
+template class vovido::RelevanceRecordList<8>;
+template class vovido::RelevanceRecordList<16>;
 
 // ---------------------------------------------------------------------------------------------------
 // Records
@@ -247,7 +247,7 @@ void RelevanceNodeBlock::Release(RelevanceNode* record) {
 // ---------------------------------------------------------------------------------------------------
 // Graph
 
-bool IsNoisyMaxRelevanceOn(const VRX_network& network) {
+bool vovido::IsNoisyMaxRelevanceOn(const VRX_network& network) {
     const int i = network.userProperties.FindProperty("VRX_NOISYMAXRELEVANCE");
     if (i < 0) return false;
     const char* value = network.userProperties.GetPropertyValue(i);
@@ -285,7 +285,7 @@ int RelevanceGraph::Build(bool absorbEvidence, bool splitNoisyMax) {
     VRX_intArray handles;
     if (const int rc = network_->GetAllNodes(handles)) return rc;
     const int n = handles.GetCount();
-    noisyMaxRelevance = splitNoisyMax && IsNoisyMaxRelevanceOn(*network_);
+    noisyMaxRelevance = splitNoisyMax && vovido::IsNoisyMaxRelevanceOn(*network_);
 
     // Room for the per-parent records of every noisy-MAX node that may be decomposed.
     long long size = n;
@@ -352,7 +352,7 @@ int RelevanceGraph::InitRecord(RelevanceNode& record, VRX_node& node, bool absor
             return kSuccess;
         }
         VRX_Dmatrix* own = nullptr;
-        definition->GetDefinition(own);
+        if (definition->GetDefinition(own) != kSuccess) own = nullptr;
         if (own != nullptr && own->GetNumberOfDimensions() == 1) {
             record.table = own;
             record.tableKind = RelevanceTableKind::kBorrowed;

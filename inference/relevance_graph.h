@@ -28,6 +28,8 @@ constexpr int kOwned = 1;
 constexpr int kBorrowed = 2;
 }  // namespace RelevanceTableKind
 
+namespace vovido {
+
 // Record pointers with the first N held inline, so that most records need no allocation of their own.
 // Never copied or moved: records hold their lists in place.
 template <int N>
@@ -45,9 +47,9 @@ public:
     RelevanceNode* const* end() const { return items_ + count_; }
 
     // 0, or -42 when a grown list cannot be allocated (the list is then unchanged).
-    int Add(RelevanceNode* record);
+    [[nodiscard]] int Add(RelevanceNode* record);
     // Position of the first occurrence, -1 when absent.
-    int Find(const RelevanceNode* record) const;
+    [[nodiscard]] int Find(const RelevanceNode* record) const;
     // Removes the first occurrence, order kept; nothing when absent.
     void Remove(const RelevanceNode* record);
     // Replaces the first occurrence; false when absent.
@@ -63,6 +65,8 @@ private:
     int capacity_ = N;
 };
 
+}  // namespace vovido
+
 class RelevanceNode {
 public:
     RelevanceNode() = default;
@@ -75,22 +79,23 @@ public:
 
     // Writes the first outcome-count elements of table into the node's value as its beliefs and marks
     // them up to date; -2 when the table is too small, 0 for a record without a node.
-    int WriteBeliefs();
+    [[nodiscard]] int WriteBeliefs();
     // The record becomes observed at outcome and the node's beliefs the 0/1 vector of it (up to date).
     // -2 unless 0 <= outcome < outcome count, nothing changed then.
-    int SetObservedBeliefs(int outcome);
+    [[nodiscard]] int SetObservedBeliefs(int outcome);
     // A new owned table over the parents' and the record's own outcomes (content undefined; 1.0 at the
     // observed outcome and 0.0 elsewhere for an observed record without parents). 0 or -42.
-    int CreateOwnTable();
+    [[nodiscard]] int CreateOwnTable();
     // The table reduced to the parent's observed outcome, its dimension removed. -2 for a parent that is
     // not in the list or not observed; -42 without memory.
-    int AbsorbParentEvidence(const RelevanceNode* parent);
+    [[nodiscard]] int AbsorbParentEvidence(const RelevanceNode* parent);
     // The parent's dimension summed out, weighted by the parent's own one-dimensional table. -2 for a
     // parent not in the list or without a fitting table; -42 without memory.
-    int MarginalizeParent(const RelevanceNode* parent);
+    [[nodiscard]] int MarginalizeParent(const RelevanceNode* parent);
     // 1 when every element of table with the parent at parentOutcome and the record at ownOutcome equals
     // value, 0 when not, negative for a parent not in the list or an outcome out of range.
-    int TableEqualsAt(double value, const RelevanceNode* parent, int parentOutcome, int ownOutcome) const;
+    [[nodiscard]] int TableEqualsAt(double value, const RelevanceNode* parent, int parentOutcome,
+                                    int ownOutcome) const;
 
     // From the node's definition; from the table's last dimension for a record without a node.
     int GetNumberOfOutcomes() const { return numOutcomes_; }
@@ -99,8 +104,8 @@ public:
     bool IsObserved() const { return evidence >= 0; }
 
     VRX_node* node = nullptr;
-    RelevanceRecordList<8> parents;
-    RelevanceRecordList<16> children;
+    vovido::RelevanceRecordList<8> parents;
+    vovido::RelevanceRecordList<16> children;
     int evidence = -1;
     int label = RelevanceLabel::kCleared;
     int tableKind = RelevanceTableKind::kNone;
@@ -167,14 +172,14 @@ public:
     const std::shared_ptr<RelevanceNodeBlock>& GetBlock() const { return block_; }
 
     // Position of the record of the node with that handle, -1 when absent.
-    int FindNode(int handle) const;
-    int FindNode(const VRX_node* node) const;
+    [[nodiscard]] int FindNode(int handle) const;
+    [[nodiscard]] int FindNode(const VRX_node* node) const;
     void ClearEvidence();
     void SetLabels(int value);
     // Every record after its parents, depth first in parent-list order. 0 or -42.
-    int SortTopologically();
+    [[nodiscard]] int SortTopologically();
     // Observed records first, ascending by the share of zeros in their tables, then topologically.
-    int SortForLogicSampling();
+    [[nodiscard]] int SortForLogicSampling();
     // Unlinks the record from its neighbours and destroys it; the caller drops it from records.
     void RemoveNode(RelevanceNode* record);
     // Removes every record labelled value, order of the others kept. 0.
@@ -186,15 +191,15 @@ public:
     bool IsTarget(const RelevanceNode* record) const;
     void PruneBarren(RelevanceNode* record);
     // 0, or -42 when a table cannot be allocated.
-    int AbsorbEvidence(RelevanceNode* record);
-    int CutEvidenceArcs();
-    int AbsorbRoot(RelevanceNode* record);
+    [[nodiscard]] int AbsorbEvidence(RelevanceNode* record);
+    [[nodiscard]] int CutEvidenceArcs();
+    [[nodiscard]] int AbsorbRoot(RelevanceNode* record);
     void LabelComponent(RelevanceNode* record, int label);
     // Number of components seeded by targets; records reached from no target are removed.
-    int LabelComponents();
+    [[nodiscard]] int LabelComponents();
     // Hands the records over to one part per component (label order); one-record observed parts are
     // answered at once and left out. The graph is empty afterwards. 0 or -42.
-    int SplitIntoParts(int count, std::vector<std::unique_ptr<RelevanceGraph>>& parts);
+    [[nodiscard]] int SplitIntoParts(int count, std::vector<std::unique_ptr<RelevanceGraph>>& parts);
 
     int evidenceCount = 0;
     std::vector<RelevanceNode*> records;
@@ -204,11 +209,11 @@ private:
     // An empty part of the graph's network sharing its block.
     RelevanceGraph(VRX_network* network, std::shared_ptr<RelevanceNodeBlock> block);
 
-    int Build(bool absorbEvidence, bool splitNoisyMax);
-    int InitRecord(RelevanceNode& record, VRX_node& node, bool absorbEvidence);
-    int LinkRecords(const std::vector<int>& positionOfHandle);
+    [[nodiscard]] int Build(bool absorbEvidence, bool splitNoisyMax);
+    [[nodiscard]] int InitRecord(RelevanceNode& record, VRX_node& node, bool absorbEvidence);
+    [[nodiscard]] int LinkRecords(const std::vector<int>& positionOfHandle);
     // Per-parent records for an observed noisy-MAX node in its last outcome; 0 or -42.
-    int DecomposeNoisyMax(RelevanceNode* record);
+    [[nodiscard]] int DecomposeNoisyMax(RelevanceNode* record);
     // Destroys every record still held.
     void DestroyRecords();
     // Refills records in the given order, each preceded by its not yet placed ancestors.
@@ -220,6 +225,10 @@ private:
     bool allNodesTargets_ = false;
 };
 
+namespace vovido {
+
 // Whether the network's settings ask for the decomposition of observed noisy-MAX nodes: the user
 // property "VRX_NOISYMAXRELEVANCE" decides when present (atoi of its value != 0), off otherwise.
 bool IsNoisyMaxRelevanceOn(const VRX_network& network);
+
+}  // namespace vovido

@@ -2,20 +2,22 @@
 #include "jni/jni_builders.h"
 
 #include <cstdint>
+#include <new>
 #include <stdexcept>
 #include <string>
 
+#include "base/double_array.h"
+#include "base/int_array.h"
+#include "base/rectangle.h"
+#include "base/status_codes.h"
+#include "base/string_array.h"
 #include "jni/jni_checks.h"
 #include "jni/jni_frame.h"
 #include "model/documentation.h"
-#include "base/double_array.h"
-#include "base/int_array.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_info.h"
-#include "base/rectangle.h"
 #include "model/screen_info.h"
-#include "base/string_array.h"
 #include "model/user_properties.h"
 
 namespace {
@@ -240,7 +242,9 @@ void readDocItemArray(JNIEnv* env, jobjectArray items, VRX_documentation& docume
     documentation.Flush();
     ReadTextPairObjects(env, items, "title", "path", "Documentation array element name can't be null (index ",
                         [&](const JStringChars& title, const JStringChars& path) {
-                            documentation.AddDocument(title.get(), path.get());
+                            // Only memory can refuse a pair: the frame reports that as such.
+                            if (documentation.AddDocument(title.get(), path.get()) != kSuccess)
+                                throw std::bad_alloc();
                         });
 }
 
@@ -260,7 +264,7 @@ void readUserPropertyArray(JNIEnv* env, jobjectArray items, VRX_userProperties& 
                                 throw std::runtime_error(text);
                             }
                         });
-    properties.Copy(collected);
+    if (properties.Copy(collected) != kSuccess) throw std::bad_alloc();
 }
 
 std::vector<jint> ReadIntArray(JNIEnv* env, jintArray array) {

@@ -15,6 +15,9 @@
 #include "model/node_value.h"
 #include "model/submodel.h"
 
+using vovido::IsAsciiLetter;
+using vovido::IsIdentifierChar;
+
 namespace {
 
 const char* NodeId(const VRX_node& node) {

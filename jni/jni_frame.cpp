@@ -146,13 +146,21 @@ void JStringChars::Read(JNIEnv* env, jstring string) {
 }
 
 NumericLocaleGuard::NumericLocaleGuard() {
-    const char* current = std::setlocale(LC_NUMERIC, nullptr);
-    previous_ = current != nullptr ? current : "C";
-    std::setlocale(LC_NUMERIC, "C");
+    // The thread's current locale with its numeric part replaced by "C"; newlocale consumes the copy.
+    const locale_t copy = duplocale(uselocale(static_cast<locale_t>(0)));
+    if (copy == static_cast<locale_t>(0)) return;
+    numeric_ = newlocale(LC_NUMERIC_MASK, "C", copy);
+    if (numeric_ == static_cast<locale_t>(0)) {
+        freelocale(copy);
+        return;
+    }
+    previous_ = uselocale(numeric_);
 }
 
 NumericLocaleGuard::~NumericLocaleGuard() {
-    std::setlocale(LC_NUMERIC, previous_.c_str());
+    if (numeric_ == static_cast<locale_t>(0)) return;
+    uselocale(previous_);
+    freelocale(numeric_);
 }
 
 void appendInt(std::string& text, int value) {

@@ -4,6 +4,8 @@
 
 #include <jni.h>
 
+#include <locale.h>
+
 #include <cstdint>
 #include <exception>
 #include <stdexcept>
@@ -127,7 +129,8 @@ private:
 };
 
 // Switches LC_NUMERIC to "C" for its lifetime, so numbers in files use '.', and restores the locale it
-// found; nested guards restore in turn.
+// found; nested guards restore in turn. Only the calling thread's locale changes (the process locale
+// is shared by every thread of the JVM and cannot be switched safely while others run).
 class NumericLocaleGuard {
 public:
     NumericLocaleGuard();
@@ -136,7 +139,8 @@ public:
     ~NumericLocaleGuard();
 
 private:
-    std::string previous_;
+    locale_t numeric_ = static_cast<locale_t>(0);   // owned; null when it could not be made
+    locale_t previous_ = static_cast<locale_t>(0);  // the thread's locale before, restored at the end
 };
 
 // Appends the int in decimal.

@@ -1,10 +1,15 @@
-// Network natives of equation nodes and of the expressions of multi-attribute utility nodes. The engine
-// has neither kind of definition, so after the node check each native reports the missing definition the
-// way the engine reports a missing algorithm: logged, then raised as an engine error of the operation.
+// Network natives of equation nodes (equation text and value range) and of the expressions of
+// multi-attribute utility nodes. The engine has no multi-attribute utility definition yet, so after the
+// node check those natives report the missing definition the way the engine reports a missing algorithm:
+// logged, then raised as an engine error of the operation.
+#include <stdexcept>
 #include <string>
 
 #include "base/error_log.h"
+#include "base/parsed_equation.h"
 #include "base/status_codes.h"
+#include "definitions/equation.h"
+#include "jni/jni_builders.h"
 #include "jni/jni_checks.h"
 #include "jni/jni_frame.h"
 #include "jni/network_natives.h"
@@ -13,7 +18,6 @@
 
 namespace {
 
-constexpr const char* kEquations = "equations";
 constexpr const char* kMauExpressions = "multi-attribute utility expressions";
 
 [[noreturn]] void RefuseDefinition(JNIEnv* env, const VRX_network& network, int handle, const char* operation,
@@ -23,21 +27,37 @@ constexpr const char* kMauExpressions = "multi-attribute utility expressions";
     throwEngineError(env, operation, kOutOfRange);
 }
 
-// One body per engine operation; the arguments the operation would take are not read.
-void SetEquation(JNIEnv* env, const VRX_network& network, int handle, jstring) {
-    RefuseDefinition(env, network, handle, "SetEquation", kEquations);
+VRX_equation& EquationOf(const VRX_network& network, int handle) {
+    // The type check makes the definition an equation.
+    return static_cast<VRX_equation&>(checkNodeType(network, handle, kEquationType, kEquationTypeName));
+}
+
+// A refused text raises the engine's reason and where the parser found it; the log keeps the reason too.
+void SetEquation(JNIEnv* env, const VRX_network& network, int handle, jstring text) {
+    VRX_equation& equation = EquationOf(network, handle);
+    const JStringChars chars(env, text);
+    int position = 0;
+    std::string reason;
+    if (equation.SetEquation(chars.get(), &position, &reason) != kSuccess) {
+        throw std::runtime_error("Invalid equation, error at position " + std::to_string(position) + ": " +
+                                 reason);
+    }
 }
 
 jstring GetEquation(JNIEnv* env, const VRX_network& network, int handle) {
-    RefuseDefinition(env, network, handle, "EquationToText", kEquations);
+    std::string text;
+    EquationToText(EquationOf(network, handle).GetEquation(), text);
+    return MakeJavaString(env, text.c_str());
 }
 
-void SetBounds(JNIEnv* env, const VRX_network& network, int handle, jdouble, jdouble) {
-    RefuseDefinition(env, network, handle, "SetBounds", kEquations);
+void SetBounds(JNIEnv*, const VRX_network& network, int handle, jdouble lower, jdouble upper) {
+    EquationOf(network, handle).SetBounds(lower, upper);
 }
 
 jdoubleArray GetBounds(JNIEnv* env, const VRX_network& network, int handle) {
-    RefuseDefinition(env, network, handle, "GetBounds", kEquations);
+    const VRX_equation& equation = EquationOf(network, handle);
+    const double bounds[2] = {equation.GetLowerBound(), equation.GetUpperBound()};
+    return MakeDoubleArray(env, bounds, 2);
 }
 
 jobjectArray GetExpressions(JNIEnv* env, const VRX_network& network, int handle) {

@@ -1,12 +1,14 @@
 // Network natives that read what belief updating computed for a node.
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "jni/jni_builders.h"
 #include "jni/jni_checks.h"
 #include "jni/jni_frame.h"
 #include "jni/network_natives.h"
 #include "base/dmatrix.h"
+#include "definitions/continuous_values.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_value.h"
@@ -21,6 +23,18 @@ jdoubleArray NodeValueItems(JNIEnv* env, const VRX_network& network, int handle)
     VRX_nodeValue& value = NodeValue(node);
     if (!value.IsUpToDate()) {
         throw std::runtime_error(std::string("Value not valid - node '") + NodeIdText(node) + "'");
+    }
+    // An equation node: mean and deviation, then value and weight of each kept sample unless the value is
+    // exact (deviation 0).
+    if (const auto* evaluation = dynamic_cast<const VRX_valEqEvaluation*>(&value)) {
+        std::vector<double> items{evaluation->GetMean(), evaluation->GetStdDev()};
+        if (evaluation->GetStdDev() != 0.0) {
+            for (const WeightedSample& sample : evaluation->GetSamples()) {
+                items.push_back(sample.value);
+                items.push_back(sample.weight);
+            }
+        }
+        return MakeDoubleArray(env, items.data(), static_cast<int>(items.size()));
     }
     VRX_Dmatrix* matrix = nullptr;
     const int status = value.GetValue(matrix);

@@ -41,7 +41,8 @@ void VRX_ciDefinition::CheckConsistency(int deep) {
 }
 
 VRX_Dmatrix* VRX_ciDefinition::CachedCpt() {
-    if (!(cptCacheFlags & CptCache::kCurrent)) CalculateCpt();
+    // A failed computation (out of memory) leaves the table marked stale: the next use tries again.
+    if (!(cptCacheFlags & CptCache::kCurrent)) (void)CalculateCpt();
     return &cpt;
 }
 
@@ -77,11 +78,11 @@ int VRX_ciDefinition::InsertOutcome(int index, const char* name) {
     int rc = ciWeights.AddItem(1);
     if (rc == kSuccess) {
         rc = ciWeights.ShiftItemsUp(1, index, 0.0);
-        if (rc != kSuccess) ciWeights.RemoveLastItem(1);
+        if (rc != kSuccess) (void)ciWeights.RemoveLastItem(1);  // undoes the add just made
     }
     if (rc != kSuccess) {
-        // Identifiers and weights keep one outcome count.
-        outcomeIds.Delete(index);
+        // Identifiers and weights keep one outcome count: undoes the insert just made.
+        (void)outcomeIds.Delete(index);
         return rc;
     }
     OutcomeColumnInserted(index);
@@ -196,7 +197,7 @@ int VRX_ciDefinition::SetTemporalCiWeights(int order, const VRX_Dmatrix& matrix)
     if (!temporal->ciWeights.HasSameDimensions(matrix)) return kInvalidData;
     if (const int rc = temporal->ciWeights.Copy(matrix)) return rc;
     temporal->cptCacheFlags &= ~CptCache::kCurrent;
-    if (temporal->cptCacheFlags & CptCache::kRecomputeAtOnce) temporal->CalculateCpt();
+    if (temporal->cptCacheFlags & CptCache::kRecomputeAtOnce) return temporal->CalculateCpt();
     return kSuccess;
 }
 

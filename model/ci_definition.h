@@ -26,32 +26,32 @@ public:
     void CheckConsistency(int deep) override;
 
     // Entries of the derived table.
-    int GetSize() override;
+    [[nodiscard]] int GetSize() override;
     // Drops the ordinary arcs from parents without named outcomes.
-    int RemoveInvalidParents() override;
+    [[nodiscard]] int RemoveInvalidParents() override;
 
-    int AddOutcome(const char* name) override;
-    int InsertOutcome(int index, const char* name) override;
-    int RemoveOutcome(int index) override;
-    int GetNumberOfOutcomes() override;
-    int RenameOutcome(int index, const char* name) override;
+    [[nodiscard]] int AddOutcome(const char* name) override;
+    [[nodiscard]] int InsertOutcome(int index, const char* name) override;
+    [[nodiscard]] int RemoveOutcome(int index) override;
+    [[nodiscard]] int GetNumberOfOutcomes() override;
+    [[nodiscard]] int RenameOutcome(int index, const char* name) override;
     // Exactly one name per outcome; names are made valid and unique.
-    int RenameOutcomes(const VRX_stringArray& names) override;
+    [[nodiscard]] int RenameOutcomes(const VRX_stringArray& names) override;
     VRX_idArray* GetOutcomesNames() override;
-    int SetOutcomes(const VRX_stringArray& names) override;
+    [[nodiscard]] int SetOutcomes(const VRX_stringArray& names) override;
     // At least two outcomes, named "State" + index.
-    int SetNumberOfOutcomes(int count) override;
+    [[nodiscard]] int SetNumberOfOutcomes(int count) override;
 
     // Both hand out the derived table (recomputed first when stale).
     int GetDefinitionDoubles(VRX_doubleArray*& out) override;
     int GetDefinition(VRX_Dmatrix*& out) override;
     // Cache flags, weights and table into another causal-independence definition; -2 for other kinds.
-    int CopyParametersTo(VRX_nodeDefinition& target) override;
+    [[nodiscard]] int CopyParametersTo(VRX_nodeDefinition& target) override;
 
     // Recomputes the cached table from the weights and marks it current.
-    virtual int CalculateCpt() = 0;
+    [[nodiscard]] virtual int CalculateCpt() = 0;
     // Derives the weights from the cached table.
-    virtual int CalculateParameters() = 0;
+    [[nodiscard]] virtual int CalculateParameters() = 0;
     // The cached table, recomputed first when it is not current.
     virtual VRX_Dmatrix* GetCpt() = 0;
 
@@ -60,7 +60,7 @@ public:
     VRX_Dmatrix* GetTemporalCiWeights(int order);
     // -51 unless the node is a plate; -2 without a temporal definition of that order; -4 for a matrix of
     // another shape.
-    int SetTemporalCiWeights(int order, const VRX_Dmatrix& matrix);
+    [[nodiscard]] int SetTemporalCiWeights(int order, const VRX_Dmatrix& matrix);
 
     // Runs of n entries (n = number of outcomes, runs counted by the size of dimension 0): entry k
     // becomes the sum of entries k .. n-1; negative results become 0.
@@ -77,7 +77,7 @@ protected:
     // The shared GetCpt: the cached table, after CalculateCpt when bit 0 is clear.
     VRX_Dmatrix* CachedCpt();
     // Clears bit 0; with bit 1 set, recomputes at once and returns that result.
-    int MarkCptStale();
+    [[nodiscard]] int MarkCptStale();
     // Called once the weights gained (lost) the column of outcome index, before the table is marked stale
     // and the notices go out; nothing by default.
     virtual void OutcomeColumnInserted(int /*index*/) {}

@@ -13,19 +13,19 @@ public:
     void CleanUp(int deep) override;
 
     // Replace one text by a copy; null clears it; -42 when out of memory (the old text kept).
-    int SetCreator(const char* text) { return creator.Set(text); }
-    int SetCreated(const char* text) { return created.Set(text); }
-    int SetModified(const char* text) { return modified.Set(text); }
+    [[nodiscard]] int SetCreator(const char* text) { return creator.Set(text); }
+    [[nodiscard]] int SetCreated(const char* text) { return created.Set(text); }
+    [[nodiscard]] int SetModified(const char* text) { return modified.Set(text); }
 
     // -567 when other is not valid; else the three texts copied (-42 when out of memory); 0.
-    int Copy(const VRX_creation& other);
+    [[nodiscard]] int Copy(const VRX_creation& other);
 
     const char* GetCreator() const { return creator.Get(); }
     const char* GetCreated() const { return created.Get(); }
     const char* GetModified() const { return modified.Get(); }
 
 private:
-    OwnedText creator;
-    OwnedText created;
-    OwnedText modified;
+    vovido::OwnedText creator;
+    vovido::OwnedText created;
+    vovido::OwnedText modified;
 };

@@ -23,7 +23,7 @@ int VRX_documentation::AddDocument(const char* title, const char* path) {
     if (const int rc = titles.Add(title)) return rc;
     const int index = titles.GetCount() - 1;
     if (const int rc = paths.Insert(index, path)) {
-        titles.Delete(index);
+        (void)titles.Delete(index);  // undoes the add just made
         return rc;
     }
     return kSuccess;
@@ -36,9 +36,8 @@ int VRX_documentation::SetDocumentPath(int i, const char* path) {
 }
 
 int VRX_documentation::Flush() {
-    titles.Flush();
-    paths.Flush();
-    return kSuccess;
+    if (const int rc = titles.Flush()) return rc;
+    return paths.Flush();
 }
 
 int VRX_documentation::Copy(const VRX_documentation& other) {

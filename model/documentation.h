@@ -15,9 +15,9 @@ public:
 
     // Appends a document; the title's errors are returned; a path that cannot be stored takes the
     // title out again.
-    int AddDocument(const char* title, const char* path);
+    [[nodiscard]] int AddDocument(const char* title, const char* path);
     // -2 for i outside the documents.
-    int SetDocumentPath(int i, const char* path);
+    [[nodiscard]] int SetDocumentPath(int i, const char* path);
     int GetNumberOfDocuments() const { return titles.GetCount(); }
     // Title and path of document i, owned by the record; null outside [0, size).
     const char* GetDocumentTitle(int i) const { return titles[i]; }
@@ -26,7 +26,7 @@ public:
     int Flush();
 
     // 0 for itself; -567 when other is not valid; both lists copied; 0.
-    int Copy(const VRX_documentation& other);
+    [[nodiscard]] int Copy(const VRX_documentation& other);
 
 private:
     VRX_stringArray titles;

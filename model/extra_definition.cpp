@@ -21,12 +21,12 @@ bool FollowsOutcomes(const VRX_stringArray& texts, int outcomes) {
 
 VRX_extraDefinition::VRX_extraDefinition(int nodeHandle, VRX_network* net)
     : network(net), handle(nodeHandle) {
-    ResetOutcomeData();
+    (void)ResetOutcomeData();  // out of memory leaves the per-outcome data empty
     SetFlag(kValid, true);
 }
 
 VRX_extraDefinition::VRX_extraDefinition(const VRX_extraDefinition& other) : VRX_object() {
-    Copy(other);
+    (void)Copy(other);  // out of memory leaves the copy empty
 }
 
 VRX_extraDefinition::VRX_extraDefinition(const VRX_extraDefinition& other, ModelOnly) : VRX_object() {
@@ -218,7 +218,9 @@ int VRX_extraDefinition::SetOutcomeLabels(const VRX_stringArray& labels) {
         if (SetOutcomeLabel(i, labels[i]) == kSuccess) continue;
         result = kOutOfRange;
         // Items beyond the node's outcomes have nowhere to go.
-        if (i < outcomeLabels.GetCount()) StoreGeneratedLabel(i, labels[i]);
+        if (i < outcomeLabels.GetCount()) {
+            if (const int rc = StoreGeneratedLabel(i, labels[i]); rc == kOutOfMemory) return rc;
+        }
     }
     return result;
 }

@@ -41,7 +41,7 @@ public:
     struct ModelOnly {};
     VRX_extraDefinition(const VRX_extraDefinition& other, ModelOnly);
     VRX_extraDefinition& operator=(const VRX_extraDefinition& other) {
-        Copy(other);
+        (void)Copy(other);  // out of memory leaves this empty
         return *this;
     }
     ~VRX_extraDefinition() override;
@@ -50,11 +50,11 @@ public:
     void CleanUp(int deep) override;
 
     // -567 when other is not valid; 0 for itself; else a deep clean-up and a copy of every field.
-    int Copy(const VRX_extraDefinition& other);
-    int Assign(const VRX_extraDefinition& other) { return Copy(other); }
+    [[nodiscard]] int Copy(const VRX_extraDefinition& other);
+    [[nodiscard]] int Assign(const VRX_extraDefinition& other) { return Copy(other); }
 
     // -2 for null, -567 for a network that is not valid.
-    int SetNetwork(VRX_network* net);
+    [[nodiscard]] int SetNetwork(VRX_network* net);
     // Rebinds after the extra definition was copied for another node or network.
     void Bind(VRX_network* net, int nodeHandle) {
         network = net;
@@ -65,16 +65,16 @@ public:
 
     // Fault marks. Out-of-range indices: IsFaultOutcome answers 0, SetFaultOutcome -2.
     int IsFaultOutcome(int index) const;
-    int SetFaultOutcome(int index, int flag);
+    [[nodiscard]] int SetFaultOutcome(int index, int flag);
     // -2 when the item count differs from the number of marks.
-    int SetFaultOutcomes(const VRX_intArray& marks);
+    [[nodiscard]] int SetFaultOutcomes(const VRX_intArray& marks);
     const VRX_intArray& GetFaultOutcomes() const { return faultOutcomes; }
 
     // Per-outcome texts. Getters answer null outside the outcomes, setters -2.
     const char* GetOutcomeDescription(int index) const;
     const char* GetOutcomeFix(int index) const;
-    int SetOutcomeDescription(int index, const char* text);
-    int SetOutcomeFix(int index, const char* text);
+    [[nodiscard]] int SetOutcomeDescription(int index, const char* text);
+    [[nodiscard]] int SetOutcomeFix(int index, const char* text);
     VRX_stringArray* GetOutcomeDescriptions() { return &outcomeDescriptions; }
     VRX_stringArray* GetFaultNames() { return &faultNames; }
     VRX_idArray* GetOutcomeLabels() { return &outcomeLabels; }
@@ -85,24 +85,24 @@ public:
     int GetNumberOfOutcomeDocumentations() const { return static_cast<int>(outcomeDocumentation.size()); }
 
     // Labels are identifiers unique across the network (empty labels excepted).
-    int SetOutcomeLabel(int index, const char* label);
-    int SetOutcomeLabels(const VRX_stringArray& labels);
+    [[nodiscard]] int SetOutcomeLabel(int index, const char* label);
+    [[nodiscard]] int SetOutcomeLabels(const VRX_stringArray& labels);
 
     // 0 inside the definition's outcomes; otherwise the default becomes 0 and -2.
-    int SetDefaultOutcome(int index);
+    [[nodiscard]] int SetDefaultOutcome(int index);
     int GetDefaultOutcome() const { return defaultOutcome; }
 
     const char* GetQuestion() const { return question.c_str(); }
     // Null clears it; -42 when out of memory.
-    int SetQuestion(const char* text);
+    [[nodiscard]] int SetQuestion(const char* text);
 
     // Upkeep after the node's outcomes changed.
-    int InsertOutcome(int index);
-    int RemoveOutcome(int index);
+    [[nodiscard]] int InsertOutcome(int index);
+    [[nodiscard]] int RemoveOutcome(int index);
     // New position i takes old outcome order[i].
-    int ChangeOrderOfOutcomes(const VRX_intArray& order);
+    [[nodiscard]] int ChangeOrderOfOutcomes(const VRX_intArray& order);
     // Per-outcome data rebuilt empty for the definition's current number of outcomes.
-    int ResetOutcomeData();
+    [[nodiscard]] int ResetOutcomeData();
 
     // Settings read and written directly by the diagnosis, the file formats and the Java layer.
     std::string question;
@@ -124,7 +124,7 @@ private:
     bool IsLabelUsedElsewhere(const char* label) const;
     // True when any live node's labels, this node's included, contain the label.
     bool IsLabelUsedAnywhere(const char* label) const;
-    int StoreGeneratedLabel(int index, const char* base);
+    [[nodiscard]] int StoreGeneratedLabel(int index, const char* base);
     // Number of outcomes that the per-outcome sequences follow.
     int OutcomeCount() const { return faultOutcomes.GetCount(); }
 

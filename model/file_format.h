@@ -12,9 +12,9 @@ public:
 
     // Reads the named file into the (emptied) network; 0 or a status code. On failure the network keeps
     // what was read so far.
-    virtual int ReadFile(const char* fileName) = 0;
+    [[nodiscard]] virtual int ReadFile(const char* fileName) = 0;
     // Writes the network to the named file; 0 or a status code.
-    virtual int WriteFile(const char* fileName) = 0;
+    [[nodiscard]] virtual int WriteFile(const char* fileName) = 0;
     // True when the reader guarantees unique identifiers itself, so the network need not test them.
     virtual bool SkipsIdentifierCheck() const { return false; }
     // True when the reader guarantees an acyclic graph itself, so arcs need no cycle test.

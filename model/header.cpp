@@ -9,6 +9,8 @@
 #include "model/node.h"
 #include "base/status_codes.h"
 
+using vovido::OwnedText;
+
 VRX_header::~VRX_header() = default;
 
 void VRX_header::CleanUp(int deep) {
@@ -29,9 +31,21 @@ int VRX_header::SetId(const char* newId) {
     // The copy is made first: once the owner has accepted, the children already know the new id.
     std::string copy;
     if (const int rc = OwnedText::MakeCopy(newId, copy)) return rc;
+    // The owner's network indexes its nodes by identifier and learns the old one after the change.
+    std::string previous;
+    const bool hadId = ownerNode != nullptr && id.IsSet();
+    if (hadId) {
+        if (const int rc = OwnedText::MakeCopy(id.Get(), previous)) return rc;
+    }
     if (!OwnerAcceptsId(newId)) return kIllegalIdentifier;
     id.Take(std::move(copy));
+    TellOwnerNetwork(hadId ? previous.c_str() : nullptr, id.Get());
     return kSuccess;
+}
+
+void VRX_header::TellOwnerNetwork(const char* oldId, const char* newId) const {
+    if (ownerNode == nullptr) return;
+    if (VRX_network* network = ownerNode->GetNetwork()) network->OnNodeIdChanged(*ownerNode, oldId, newId);
 }
 
 bool VRX_header::OwnerAcceptsId(const char* newId) const {
@@ -44,7 +58,7 @@ bool VRX_header::OwnerAcceptsId(const char* newId) const {
 
 int VRX_header::Copy(const VRX_header& other) {
     if (!other.IsValid()) return kObjectNotValid;
-    SetId(other.GetId());
+    (void)SetId(other.GetId());  // an identifier that is refused leaves the current one
     if (const int rc = name.Set(other.GetName())) return rc;
     if (const int rc = comment.Set(other.GetComment())) return rc;
     CheckValidity(0);

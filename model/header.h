@@ -21,16 +21,16 @@ public:
 
     // -30 with "Illegal identifier" logged for an invalid identifier; -30 without a message when the
     // owner node's network refuses it; -42 when out of memory; 0. The id is unchanged on failure.
-    int SetId(const char* newId);
+    [[nodiscard]] int SetId(const char* newId);
     // Replace the text by a copy; null clears it; -42 when out of memory.
-    int SetName(const char* text) { return name.Set(text); }
-    int SetComment(const char* text) { return comment.Set(text); }
+    [[nodiscard]] int SetName(const char* text) { return name.Set(text); }
+    [[nodiscard]] int SetComment(const char* text) { return comment.Set(text); }
     // Recorded by the node constructors; not owned.
     void SetOwnerNode(VRX_node* node) { ownerNode = node; }
 
     // -567 when other is not valid. The id goes through SetId (a refusal is logged, not returned);
     // name and comment are copied (-42 when out of memory); 0.
-    int Copy(const VRX_header& other);
+    [[nodiscard]] int Copy(const VRX_header& other);
 
     const char* GetId() const { return id.Get(); }
     const char* GetName() const { return name.Get(); }
@@ -40,9 +40,11 @@ public:
 private:
     // True when the owner may take newId (always for headers of networks and submodels).
     bool OwnerAcceptsId(const char* newId) const;
+    // Tells the owner node's network that the node's identifier changed.
+    void TellOwnerNetwork(const char* oldId, const char* newId) const;
 
-    OwnedText id;
-    OwnedText name;
-    OwnedText comment;
+    vovido::OwnedText id;
+    vovido::OwnedText name;
+    vovido::OwnedText comment;
     VRX_node* ownerNode = nullptr;
 };

@@ -2,6 +2,7 @@
 // handles and identifiers.
 #include "model/network.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <cstring>
@@ -37,8 +38,9 @@ void ResetSubmodels(VRX_network& net) {
     VRX_submodelHandler& handler = net.GetSubmodelHandler();
     if (handler.SetNetworkAndReset(&net) != kSuccess) return;
     if (VRX_header* header = net.GetHeader()) {
-        header->SetId(kUnnamed);
-        header->SetName(kUnnamed);
+        // Fixed valid texts: only memory can fail them, and then the header keeps its old ones.
+        (void)header->SetId(kUnnamed);
+        (void)header->SetName(kUnnamed);
     }
 }
 
@@ -57,20 +59,20 @@ std::string NodeLabel(const VRX_network& net, int handle) {
 
 VRX_network::VRX_network() : VRX_object(kConsistent) {
     InitializeMembers();
-    Initialize(kDefaultSlots, kDefaultIncrement);
+    if (Initialize(kDefaultSlots, kDefaultIncrement) != kSuccess) SetFlag(kValid, false);
 }
 
 VRX_network::VRX_network(const VRX_network& source, ModelOnly) : VRX_object(kConsistent) {
     InitializeMembers();
-    Initialize(kDefaultSlots, kDefaultIncrement);
     // A failed copy must not pass for the source's model.
-    if (CopyModelOnly(source) != kSuccess) SetFlag(kValid, false);
+    if (Initialize(kDefaultSlots, kDefaultIncrement) != kSuccess || CopyModelOnly(source) != kSuccess) {
+        SetFlag(kValid, false);
+    }
 }
 
 VRX_network::VRX_network(const VRX_network& source) : VRX_object(kConsistent) {
     InitializeMembers();
-    Initialize(kDefaultSlots, kDefaultIncrement);
-    if (CopyFrom(source, false) != kSuccess) {
+    if (Initialize(kDefaultSlots, kDefaultIncrement) != kSuccess || CopyFrom(source, false) != kSuccess) {
         SetFlag(kValid, false);
         return;
     }
@@ -103,6 +105,7 @@ void VRX_network::InitializeMembers() {
     cases = std::make_unique<VRX_caseList>(this);
     nodes.reset();
     numSlots = 0;
+    capacity_ = 0;
     numNodes = 0;
     slotIncrement = kDefaultIncrement;
     numTargets = 0;
@@ -118,6 +121,7 @@ int VRX_network::Initialize(int slots, int increment) {
     nodes.reset(new (std::nothrow) VRX_nodeEntry[slots]);
     if (!nodes) return kOutOfMemory;
     numSlots = slots;
+    capacity_ = slots;
     ResetSubmodels(*this);
     CheckValidity(0);
     return kSuccess;
@@ -140,11 +144,24 @@ void VRX_network::CleanUp(int deep) {
 }
 
 void VRX_network::DropTable() {
-    // The slots own their nodes: freeing the table deletes them.
-    nodes.reset();
+    // The slots own their nodes: freeing the table deletes them. The counters are reset first, so that
+    // nothing the nodes' destruction asks of the network reaches into the table being freed.
+    std::unique_ptr<VRX_nodeEntry[]> table = std::move(nodes);
     numSlots = 0;
+    capacity_ = 0;
     numNodes = 0;
     numTargets = 0;
+    ResetTableBookkeeping();
+    table.reset();
+}
+
+void VRX_network::ResetTableBookkeeping() {
+    capacity_ = numSlots;
+    lowestFreeHint_ = 0;
+    idIndex_.Clear();
+    idIndex_.MarkIncomplete();
+    evidenceHolders_.clear();
+    evidenceHoldersComplete_ = false;
 }
 
 void VRX_network::CheckValidity(int deep) {
@@ -207,8 +224,8 @@ void VRX_network::CopySettingsFrom(const VRX_network& source) {
     changeMask = source.changeMask;
     faultNameFormat = source.faultNameFormat;
     // Records that fail the setters' tests are not taken over.
-    SetAnnealedMapTuning(source.annealedMapTuning);
-    SetEpisParams(source.episParams);
+    (void)SetAnnealedMapTuning(source.annealedMapTuning);
+    (void)SetEpisParams(source.episParams);
 }
 
 // Builds this network's table as a copy of the source's slots, each live node copied whole or, for a
@@ -219,6 +236,7 @@ int VRX_network::CopyTableFrom(const VRX_network& source, bool modelOnly) {
         if (!nodes) return kOutOfMemory;
     }
     numSlots = source.numSlots;
+    capacity_ = numSlots;
     for (int h = 0; h < numSlots; h++) {
         const VRX_nodeEntry& from = source.nodes[h];
         if (const int rc = nodes[h].CopyFrom(from)) return rc;
@@ -241,6 +259,7 @@ int VRX_network::CopyTableFrom(const VRX_network& source, bool modelOnly) {
     }
     numNodes = source.numNodes;
     numTargets = source.numTargets;
+    ResetTableBookkeeping();
     return kSuccess;
 }
 
@@ -344,7 +363,7 @@ int VRX_network::AddNode(int typeCode, const char* id) {
             if (defRc == kOutOfMemory || valRc == kOutOfMemory) rc = kOutOfMemory;
         }
         if (rc == kSuccess) {
-            node.ApplyDefaultScreenInfo();
+            (void)node.ApplyDefaultScreenInfo();  // defaults that cannot be applied leave the node's own
             node.CheckValidity(1);
             return handle;
         }
@@ -352,7 +371,7 @@ int VRX_network::AddNode(int typeCode, const char* id) {
         rc = kOutOfMemory;
     }
     if (handle >= 0 && handle < numSlots) {
-        nodes[handle].node.reset();
+        ReleaseNode(handle);
         nodes[handle].flags = 0;
         nodes[handle].temporalType = TemporalType::kNormal;
     }
@@ -370,8 +389,11 @@ int VRX_network::AddTemporaryNode(int typeCode) {
 int VRX_network::FindFreeSlot() {
     if (numNodes != numSlots) {
         if (numNodes < numSlots && nodes[numNodes].node == nullptr) return numNodes;
-        for (int h = 0; h < numSlots; h++) {
-            if (nodes[h].node == nullptr) return h;
+        for (int h = lowestFreeHint_ > 0 ? lowestFreeHint_ : 0; h < numSlots; h++) {
+            if (nodes[h].node == nullptr) {
+                lowestFreeHint_ = h;
+                return h;
+            }
         }
         return kOutOfRange;
     }
@@ -383,10 +405,17 @@ int VRX_network::GrowNodeTable() {
     if (slotIncrement < 1) slotIncrement = kDefaultIncrement;
     if (numSlots > INT_MAX - slotIncrement) return kOutOfMemory;
     const int size = numSlots + slotIncrement;
-    std::unique_ptr<VRX_nodeEntry[]> table(new (std::nothrow) VRX_nodeEntry[size]);
-    if (!table) return kOutOfMemory;
-    for (int h = 0; h < numSlots; h++) table[h].Swap(nodes[h]);
-    nodes = std::move(table);
+    if (size > capacity_) {
+        // Half as much again underneath: growing the allocation by the fixed step alone would move every
+        // slot once per step, and building n nodes would take O(n^2) moves.
+        const int room =
+            capacity_ > INT_MAX - capacity_ / 2 ? INT_MAX : std::max(size, capacity_ + capacity_ / 2);
+        std::unique_ptr<VRX_nodeEntry[]> table(new (std::nothrow) VRX_nodeEntry[room]);
+        if (!table) return kOutOfMemory;
+        for (int h = 0; h < numSlots; h++) table[h].Swap(nodes[h]);
+        nodes = std::move(table);
+        capacity_ = room;
+    }
     numSlots = size;
     return kSuccess;
 }
@@ -407,15 +436,16 @@ int VRX_network::DeleteNode(int handle) {
         while (list.GetCount() > 0) {
             const int before = list.GetCount();
             remove(list[0]);
-            if (list.GetCount() >= before) list.Delete(0);
+            if (list.GetCount() >= before) (void)list.Delete(0);  // the list is not empty
         }
     };
-    drain(slot.children, [&](int child) { RemoveArc(handle, child, 0); });
-    drain(slot.parents, [&](int parent) { RemoveArc(parent, handle, 0); });
-    drain(slot.costChildren, [&](int child) { RemoveCostArc(handle, child); });
-    drain(slot.costParents, [&](int parent) { RemoveCostArc(parent, handle); });
+    // A removal that fails is made up for by the drain, which empties the list regardless.
+    drain(slot.children, [&](int child) { (void)RemoveArc(handle, child, 0); });
+    drain(slot.parents, [&](int parent) { (void)RemoveArc(parent, handle, 0); });
+    drain(slot.costChildren, [&](int child) { (void)RemoveCostArc(handle, child); });
+    drain(slot.costParents, [&](int parent) { (void)RemoveCostArc(parent, handle); });
     if (slot.HasMark(SlotMarks::kTarget)) numTargets--;
-    slot.node.reset();
+    ReleaseNode(handle);
     slot.parents.Flush();
     slot.children.Flush();
     slot.costParents.Flush();
@@ -487,25 +517,81 @@ int VRX_network::GetAllNodeIds(VRX_stringArray& out) const {
 
 int VRX_network::FindNode(const char* id) const {
     if (id == nullptr) return kOutOfRange;
-    for (int h = 0; h < numSlots; h++) {
-        const VRX_node* node = nodes[h].node.get();
-        if (node == nullptr || node->GetInfo() == nullptr) continue;
-        const char* other = node->GetId();
-        if (other != nullptr && std::strcmp(other, id) == 0) return h;
-    }
-    return kOutOfRange;
+    return FindNodeExcept(id, -1);
 }
 
 int VRX_network::IsIdInUse(const char* id, int except) const {
     if (id == nullptr || IsReservedId(id)) return 0;
+    if (FindNodeExcept(id, except) >= 0) return 1;
+    return submodels && submodels->IsIdInUse(id) ? 1 : 0;
+}
+
+bool VRX_network::HoldsId(int handle, const char* id) const {
+    if (!IsLiveHandle(handle)) return false;
+    const VRX_node& node = *nodes[handle].node;
+    const char* own = node.GetInfo() != nullptr ? node.GetId() : nullptr;
+    return own != nullptr && std::strcmp(own, id) == 0;
+}
+
+int VRX_network::FindNodeExcept(const char* id, int except) const {
+    int found = kOutOfRange;
+    bool stale = false;
+    try {
+        if (EnsureIdIndex()) {
+            idIndex_.AnyHolder(id, [&](int h) {
+                if (!HoldsId(h, id)) {
+                    stale = true;
+                } else if (h != except && (found < 0 || h < found)) {
+                    found = h;
+                }
+                return false;
+            });
+            // An entry that no longer matches its node means the index missed a change: it is gathered
+            // again on its next use, and the table answers this time.
+            if (!stale) return found;
+            idIndex_.MarkIncomplete();
+        }
+    } catch (const std::bad_alloc&) {
+    }
     for (int h = 0; h < numSlots; h++) {
-        if (h == except) continue;
+        if (h != except && HoldsId(h, id)) return h;
+    }
+    return kOutOfRange;
+}
+
+bool VRX_network::EnsureIdIndex() const {
+    if (idIndex_.IsComplete()) return true;
+    idIndex_.Clear();
+    for (int h = 0; h < numSlots; h++) {
         const VRX_node* node = nodes[h].node.get();
         if (node == nullptr || node->GetInfo() == nullptr) continue;
-        const char* other = node->GetId();
-        if (other != nullptr && std::strcmp(other, id) == 0) return 1;
+        if (!idIndex_.Add(node->GetId(), h)) {
+            // Without room for the whole index the table is searched instead.
+            idIndex_.Clear();
+            idIndex_.MarkIncomplete();
+            return false;
+        }
     }
-    return submodels && submodels->IsIdInUse(id) ? 1 : 0;
+    return true;
+}
+
+void VRX_network::OnNodeIdChanged(const VRX_node& node, const char* oldId, const char* newId) {
+    const int h = node.GetHandle();
+    // A node being copied still names the source's network: only nodes in this table count.
+    if (!IsLiveHandle(h) || nodes[h].node.get() != &node) return;
+    // An incomplete index is gathered from the table on its next use anyway.
+    if (!idIndex_.IsComplete()) return;
+    idIndex_.Remove(oldId, h);
+    idIndex_.Add(newId, h);
+}
+
+void VRX_network::ReleaseNode(int handle) {
+    VRX_nodeEntry& slot = nodes[handle];
+    if (const VRX_node* node = slot.node.get()) {
+        if (node->GetInfo() != nullptr) idIndex_.Remove(node->GetId(), handle);
+    }
+    slot.node.reset();
+    if (handle < lowestFreeHint_) lowestFreeHint_ = handle;
 }
 
 bool VRX_network::AcceptNodeIdChange(int handle, const char* oldId, const char* newId) {
@@ -526,6 +612,9 @@ bool VRX_network::AcceptNodeIdChange(int handle, const char* oldId, const char* 
             if (child != nullptr && child->GetDefinition() != nullptr)
                 child->GetDefinition()->RenameParentId(handle, oldId, newId);
         }
+        // A definition that names nodes in text names its own node too (an equation's own variable).
+        if (VRX_nodeDefinition* own = nodes[handle].node->GetDefinition())
+            own->RenameParentId(handle, oldId, newId);
     }
     return true;
 }

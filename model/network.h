@@ -2,14 +2,16 @@
 // The network: node table with handles, ordinary and cost arcs, graph queries, targets, evidence
 // bookkeeping, algorithm settings and saved cases.
 
+#include "base/int_array.h"
+#include "base/vrx_object.h"
 #include "model/algorithm_settings.h"
 #include "model/creation.h"
 #include "model/documentation.h"
-#include "base/int_array.h"
 #include "model/node_entry.h"
+#include "model/node_id_index.h"
 #include "model/user_properties.h"
-#include "base/vrx_object.h"
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <utility>
@@ -64,7 +66,7 @@ class VRX_fileFormat;
 class VRX_network;
 
 // The format code of the file name's last extension (compared without regard to case), or -2.
-int FileFormatFromExtension(const char* fileName);
+[[nodiscard]] int FileFormatFromExtension(const char* fileName);
 // A new speaker of the format for the network, or null ("Unknown File Format" logged for an unknown
 // or unavailable format). A format code of 0 is replaced by the one of the file name's extension.
 std::unique_ptr<VRX_fileFormat> CreateSpeaker(VRX_network* network, const char* fileName, int& format);
@@ -83,61 +85,63 @@ public:
     void CheckValidity(int deep) override;
     void CheckConsistency(int deep) override;
 
-    int Initialize(int slots, int increment);
-    int CopyModelOnly(const VRX_network& source);
-    int CopyFrom(const VRX_network& source, bool staticCopy);
+    [[nodiscard]] int Initialize(int slots, int increment);
+    [[nodiscard]] int CopyModelOnly(const VRX_network& source);
+    [[nodiscard]] int CopyFrom(const VRX_network& source, bool staticCopy);
 
     // Node table.
-    int AddNode(int typeCode, const char* id);
+    [[nodiscard]] int AddNode(int typeCode, const char* id);
     // Engine-internal: a node with the reserved identifier "@", which AddNode never hands out.
-    int AddTemporaryNode(int typeCode);
-    int DeleteNode(int handle);
-    int DeleteAllNodes();
+    [[nodiscard]] int AddTemporaryNode(int typeCode);
+    [[nodiscard]] int DeleteNode(int handle);
+    [[nodiscard]] int DeleteAllNodes();
     VRX_node* GetNode(int handle) const;
     bool IsLiveHandle(int handle) const {
         return handle >= 0 && handle < numSlots && nodes[handle].node != nullptr;
     }
-    int GetFirstNode() const;
-    int GetNextNode(int handle) const;
-    int GetLastNode() const;
-    int GetAllNodes(VRX_intArray& out) const;
-    int GetAllNodeIds(VRX_stringArray& out) const;
-    int FindNode(const char* id) const;
+    [[nodiscard]] int GetFirstNode() const;
+    [[nodiscard]] int GetNextNode(int handle) const;
+    [[nodiscard]] int GetLastNode() const;
+    [[nodiscard]] int GetAllNodes(VRX_intArray& out) const;
+    [[nodiscard]] int GetAllNodeIds(VRX_stringArray& out) const;
+    [[nodiscard]] int FindNode(const char* id) const;
     int IsIdInUse(const char* id, int except) const;
     bool AcceptNodeIdChange(int handle, const char* oldId, const char* newId);
+    // Told by a node's header once the node's identifier has changed (either text may be null).
+    void OnNodeIdChanged(const VRX_node& node, const char* oldId, const char* newId);
     VRX_header* GetHeader() const;
     ErrorLog& GetErrorLog() const;
     int GetNumberOfNodes() const { return numNodes; }
     int GetNumberOfSlots() const { return numSlots; }
     VRX_nodeEntry& GetEntry(int handle) const { return nodes[handle]; }
     // Definition type code of a live node, 0 without definition, -2 for a bad handle.
-    int GetNodeType(int handle) const;
+    [[nodiscard]] int GetNodeType(int handle) const;
 
     // Arcs and graph queries.
-    int AddArc(int parent, int child, int arcKind = 0);
-    int RemoveArc(int parent, int child, int arcKind = 0);
-    int AddCostArc(int parent, int child);
-    int RemoveCostArc(int parent, int child);
-    int RemoveAllParents(int handle);
+    [[nodiscard]] int AddArc(int parent, int child, int arcKind = 0);
+    [[nodiscard]] int RemoveArc(int parent, int child, int arcKind = 0);
+    [[nodiscard]] int AddCostArc(int parent, int child);
+    [[nodiscard]] int RemoveCostArc(int parent, int child);
+    [[nodiscard]] int RemoveAllParents(int handle);
     int AreAdjacent(int a, int b) const;
     VRX_intArray& GetParents(int handle, int arcKind = 0) const { return nodes[handle].Parents(arcKind); }
     VRX_intArray& GetChildren(int handle, int arcKind = 0) const { return nodes[handle].Children(arcKind); }
-    int GetNumberOfParents(int handle, int arcKind = 0) const;
-    int GetNumberOfChildren(int handle, int arcKind = 0) const;
-    int GetDiscreteParents(int handle, VRX_intArray& out, int arcKind = 0) const;
-    int ReorderParents(int handle, const VRX_intArray& order);
-    int IsAcyclic();
-    int WouldCreateCycle(int parent, int child);
-    int IsSinglyConnected();
-    int GetAncestors(int handle, VRX_intArray& out);
-    int GetDescendants(int handle, VRX_intArray& out);
-    int GetCostDescendants(int handle, VRX_intArray& out);
+    [[nodiscard]] int GetNumberOfParents(int handle, int arcKind = 0) const;
+    [[nodiscard]] int GetNumberOfChildren(int handle, int arcKind = 0) const;
+    [[nodiscard]] int GetDiscreteParents(int handle, VRX_intArray& out, int arcKind = 0) const;
+    [[nodiscard]] int ReorderParents(int handle, const VRX_intArray& order);
+    [[nodiscard]] int IsAcyclic();
+    [[nodiscard]] int WouldCreateCycle(int parent, int child);
+    [[nodiscard]] int IsSinglyConnected();
+    [[nodiscard]] int GetAncestors(int handle, VRX_intArray& out);
+    [[nodiscard]] int GetDescendants(int handle, VRX_intArray& out);
+    [[nodiscard]] int GetCostDescendants(int handle, VRX_intArray& out);
     VRX_intArray& GetTopologicalOrder();
-    int ComputeHeights();
-    int GetInfluenceDiagramOrder(VRX_intArray& out);
-    int SortByInfluenceDiagramOrder(VRX_intArray& list);
+    [[nodiscard]] int ComputeHeights();
+    [[nodiscard]] int GetInfluenceDiagramOrder(VRX_intArray& out);
+    [[nodiscard]] int SortByInfluenceDiagramOrder(VRX_intArray& list);
     void GetCostTopologicalOrder(VRX_intArray& out);
-    int SortByCostArcOrder(VRX_intArray& list);
+    [[nodiscard]] int SortByCostArcOrder(VRX_intArray& list);
     bool IsGroupCostNode(int handle) const;
     int SetFlagsOfAllNodes(int mask);
     // Clears the given marks on every slot.
@@ -146,48 +150,56 @@ public:
     void MarkAncestors(int handle);
 
     // Targets.
-    int SetTarget(int handle);
-    int UnsetTarget(int handle);
-    int IsTarget(int handle) const;
+    [[nodiscard]] int SetTarget(int handle);
+    [[nodiscard]] int UnsetTarget(int handle);
+    [[nodiscard]] int IsTarget(int handle) const;
     int ClearAllTargets();
     int GetNumberOfTargets() const { return numTargets; }
 
     // Evidence bookkeeping and change notices.
-    int GetEvidenceNodes(VRX_intArray& out) const;
+    [[nodiscard]] int GetEvidenceNodes(VRX_intArray& out) const;
     int ClearAllEvidence();
     int ClearAllPropagatedEvidence();
     int InvalidateValues();
     int InvalidateDecisionValues();
-    int PropagateEvidence(int handle);
-    int RepropagateEvidence(int handle);
+    [[nodiscard]] int PropagateEvidence(int handle);
+    [[nodiscard]] int RepropagateEvidence(int handle);
+    // Change notices. The change they report has been made already; what the re-propagation they start
+    // finds shows in the evidence state, so a caller may pass over the result.
     int NotifyEvidenceSet(int handle);
     int NotifyEvidenceCleared(int handle);
     int NotifyValuesChanged();
     int NotifyChange(int handle, int code);
     int NotifyArcAdded(int parent, int child);
     int NotifyArcRemoved(int parent, int child);
+    // Told by a node value that took evidence or propagated evidence (value flag 1 or 4).
+    void NoteEvidenceHolder(int handle);
+    // True when some node's value holds evidence or propagated evidence.
+    bool HasAnyEvidence();
 
     // Brings the beliefs (or expected utilities) of the nodes up to date.
-    int UpdateBeliefs();
+    [[nodiscard]] int UpdateBeliefs();
     // The dispatch behind UpdateBeliefs, which the engine layer installs at start-up.
-    int RouteBeliefUpdate();
+    [[nodiscard]] int RouteBeliefUpdate();
     // The routes of UpdateBeliefs: discrete networks (with temporary nodes for virtual evidence),
     // influence diagrams and equation networks.
-    int UpdateBayesianNetwork();
-    int UpdateInfluenceDiagram();
-    int UpdateEquationNetwork();
+    [[nodiscard]] int UpdateBayesianNetwork();
+    [[nodiscard]] int UpdateInfluenceDiagram();
+    [[nodiscard]] int UpdateEquationNetwork();
     // Probability of the evidence (virtual evidence included as likelihoods); the targets are left as
     // found. False when it cannot be computed.
     bool CalcPropEvidence(double* result, bool useChainRule);
     // The two methods of CalcPropEvidence, which replace the targets (clustering leaves the parents of
     // the observed nodes marked, the chain rule none). The chain rule leaves every node's evidence, flags
     // and beliefs, propagationFlags and changeMask as it found them, also on failure.
-    bool ProbEvidenceByClustering(double& result);
+    // status, when given, receives why clustering failed (-42: the join tree passes its limit, logged).
+    bool ProbEvidenceByClustering(double& result, int* status = nullptr);
     bool ChainRuleProbEvidence(double& result);
     // Annealed MAP search over the MAP nodes given the (node, outcome) evidence pairs.
-    int AnnealedMAP(const std::vector<std::pair<int, int>>& evidence, const VRX_intArray& mapNodes,
-                    VRX_intArray& outcomes, double& mapProbability, double& evidenceProbability, int seed);
-    int UpdateValueOfInformation(VRX_valueOfInformation& settings);
+    [[nodiscard]] int AnnealedMAP(const std::vector<std::pair<int, int>>& evidence,
+                                  const VRX_intArray& mapNodes, VRX_intArray& outcomes,
+                                  double& mapProbability, double& evidenceProbability, int seed);
+    [[nodiscard]] int UpdateValueOfInformation(VRX_valueOfInformation& settings);
 
     // Algorithm settings.
     void SetBayesianAlgorithm(int code);
@@ -195,8 +207,8 @@ public:
     void SetInfluenceDiagramAlgorithm(int code);
     void SetDiscSamples(int count) { discSamples = count; }
     void SetDiscAvoidZero(bool on) { discAvoidZero = on ? 1 : 0; }
-    int SetEpisParams(const VRX_episParams& params);
-    int SetAnnealedMapTuning(const VRX_annealedMapTuning& tuning);
+    [[nodiscard]] int SetEpisParams(const VRX_episParams& params);
+    [[nodiscard]] int SetAnnealedMapTuning(const VRX_annealedMapTuning& tuning);
     int GetBayesianAlgorithm() const { return bnAlgorithm; }
     int GetHybridAlgorithm() const { return hybridAlgorithm; }
     int GetInfluenceDiagramAlgorithm() const { return idAlgorithm; }
@@ -205,8 +217,10 @@ public:
 
     // Network files, in the format of the code (0: by the file name's extension). A read that fails
     // leaves the network as it was; extension is handed to the speaker (the XML format's graphical part).
-    int ReadFile(const char* fileName, int format = FileFormatCode::kByExtension, void* extension = nullptr);
-    int WriteFile(const char* fileName, int format = FileFormatCode::kByExtension, void* extension = nullptr);
+    [[nodiscard]] int ReadFile(const char* fileName, int format = FileFormatCode::kByExtension,
+                               void* extension = nullptr);
+    [[nodiscard]] int WriteFile(const char* fileName, int format = FileFormatCode::kByExtension,
+                                void* extension = nullptr);
     // Empties the network before a read: nodes, submodels, cases, topological order; the table keeps its
     // size, and settings and descriptive records stay for the reader to overwrite.
     int ClearForReading();
@@ -224,7 +238,7 @@ public:
 
     // Temporal type kept in each slot (dynamic networks).
     int GetTemporalType(int handle) const { return nodes[handle].temporalType; }
-    int SetTemporalType(int handle, int type);
+    [[nodiscard]] int SetTemporalType(int handle, int type);
 
     VRX_submodelHandler& GetSubmodelHandler() const { return *submodels; }
 
@@ -245,24 +259,52 @@ public:
 
 private:
     void InitializeMembers();
-    int FindFreeSlot();
-    int GrowNodeTable();
+    // After a change notice, when automatic updating is on: a failed update has been logged and leaves
+    // the values marked out of date, which is all a notice can do about it.
+    void AutoUpdate() {
+        if (propagationFlags & PropagationFlags::kAutoUpdate) (void)UpdateBeliefs();
+    }
+    [[nodiscard]] int FindFreeSlot();
+    [[nodiscard]] int GrowNodeTable();
     std::string GenerateNodeId() const;
     // Empties the table after a failed copy, so the network stays usable.
     void DropTable();
+    // After the table was replaced or emptied wholesale (copies, reads): the identifier index and the
+    // evidence holders are gathered again on their next use, and the free-slot hint starts over.
+    void ResetTableBookkeeping();
+    // The slot's node goes, and with it its identifier's entry in the index.
+    void ReleaseNode(int handle);
+    // The index, rebuilt first when incomplete; false when it could not be (out of memory), and the
+    // callers then search the table.
+    bool EnsureIdIndex() const;
+    // True when the live node holds exactly this identifier.
+    bool HoldsId(int handle, const char* id) const;
+    // Lowest live handle other than except holding the identifier, -2 when none: the index's answer,
+    // or a search of the table without one.
+    int FindNodeExcept(const char* id, int except) const;
+    void RebuildEvidenceHolders();
+    // Clears the walk marks of a slot first reached by the current invalidation walk.
+    void RefreshWalkMarks(VRX_nodeEntry& entry) const;
     // Copies counters and settings shared by both kinds of copy.
     void CopySettingsFrom(const VRX_network& source);
     // The table of a copy: every slot, with whole nodes or (model only) nodes without descriptive data.
-    int CopyTableFrom(const VRX_network& source, bool modelOnly);
+    [[nodiscard]] int CopyTableFrom(const VRX_network& source, bool modelOnly);
     // Marks every node reachable from start over parents (up) or children of the arc kind; 0 or -42.
-    int MarkReachable(int start, bool up, int arcKind, int mark);
+    [[nodiscard]] int MarkReachable(int start, bool up, int arcKind, int mark);
     bool IsDecisionNode(int handle) const;
-    void PassInvalidation(int handle, bool fromChild, bool& utilityReached);
-    int CheckEvidencePossible(int handle);
+    // With lazyMarks the walk clears each slot's walk marks when it first reaches it, instead of relying
+    // on a pass over every slot beforehand.
+    void PassInvalidation(int handle, bool fromChild, bool& utilityReached, bool lazyMarks);
+    [[nodiscard]] int CheckEvidencePossible(int handle);
 
     std::unique_ptr<VRX_submodelHandler> submodels;
     std::unique_ptr<VRX_nodeEntry[]> nodes;
     int numSlots = 0;
+    // Slots allocated: the table grows geometrically underneath numSlots, so that adding nodes one by
+    // one costs amortised constant time; slots from numSlots on are free and out of reach.
+    int capacity_ = 0;
+    // Every slot below it is taken.
+    int lowestFreeHint_ = 0;
     int numNodes = 0;
     int slotIncrement = 50;
     int numTargets = 0;
@@ -272,10 +314,18 @@ private:
     std::unique_ptr<VRX_caseList> cases;
     // Set by AddTemporaryNode while it runs: reserved identifiers are accepted.
     bool allowReservedIds_ = false;
+    mutable vovido::NodeIdIndex idIndex_;
+    // Handles whose values took evidence since they were last looked at: each live value with evidence
+    // is among them (entries that no longer hold any are dropped when met), so a network without
+    // evidence is known as such without a pass over its table.
+    std::vector<int> evidenceHolders_;
+    bool evidenceHoldersComplete_ = false;
+    // Stamp of the current lazily marked invalidation walk (VRX_nodeEntry::walkEpoch).
+    uint64_t walkEpoch_ = 0;
 
     // What a read sets aside so that a failed read can put it back (network_files.cpp); every member
     // that a reader can change belongs in it.
     struct ReadBackup;
-    int SetAsideForReading(ReadBackup& backup);
+    [[nodiscard]] int SetAsideForReading(ReadBackup& backup);
     void RestoreAfterFailedRead(ReadBackup& backup);
 };

@@ -1,5 +1,6 @@
 // Evidence at network level: propagation through deterministic relations, conflict and impossibility
 // checks, the invalidation walk over up-to-date flags, and the change notices with automatic updating.
+#include <algorithm>
 #include <new>
 #include <string>
 #include <vector>
@@ -107,7 +108,7 @@ int VRX_network::ClearAllEvidence() {
     }
     // The notices are off, so nothing else marks beliefs computed under the old evidence as stale.
     if (changed) InvalidateValues();
-    if (propagationFlags & PropagationFlags::kAutoUpdate) UpdateBeliefs();
+    AutoUpdate();
     propagationFlags |= savedNotices;
     return kSuccess;
 }
@@ -115,7 +116,9 @@ int VRX_network::ClearAllEvidence() {
 int VRX_network::ClearAllPropagatedEvidence() {
     for (int h = 0; h < numSlots; h++) {
         VRX_nodeValue* value = ValueOf(*this, h);
-        if (value != nullptr && value->HasFlag(ValueFlags::kPropagatedEvidence)) value->ClearPropagatedEvidence();
+        // Flagged: clearing cannot fail.
+        if (value != nullptr && value->HasFlag(ValueFlags::kPropagatedEvidence))
+            (void)value->ClearPropagatedEvidence();
     }
     return kSuccess;
 }
@@ -170,7 +173,7 @@ int VRX_network::PropagateEvidence(int handle) {
                         if (const int rc = BuildCoordinates(*this, c, *table, o, coords)) return rc;
                         if (!AllEntriesEqual(*table, 1.0, coords)) continue;
                         if (!childValue->HasEvidence()) {
-                            childValue->SetPropagatedEvidence(o);
+                            if (const int rc = childValue->SetPropagatedEvidence(o)) return rc;
                             if (!nodes[c].HasMark(SlotMarks::kVisited)) {
                                 descend = c;
                                 break;
@@ -224,7 +227,7 @@ int VRX_network::PropagateEvidence(int handle) {
                     VRX_nodeValue* parentValue = ValueOf(*this, p);
                     if (parentValue == nullptr) continue;
                     if (!parentValue->HasEvidence()) {
-                        parentValue->SetPropagatedEvidence(only);
+                        if (const int rc = parentValue->SetPropagatedEvidence(only)) return rc;
                         if (!nodes[p].HasMark(SlotMarks::kVisited)) descend = p;
                     } else if (parentValue->GetEvidence() != only) {
                         return LogConflict(*this, n, p);
@@ -246,11 +249,75 @@ int VRX_network::PropagateEvidence(int handle) {
 }
 
 // ---------------------------------------------------------------------------------------------------
+// Which values hold evidence
+
+void VRX_network::NoteEvidenceHolder(int handle) {
+    // An incomplete list is gathered from the table on its next use anyway.
+    if (!evidenceHoldersComplete_) return;
+    // Entries that no longer hold evidence are dropped once the list outgrows the table, so a value
+    // that takes and drops evidence over and over cannot make it grow without bound.
+    if (evidenceHolders_.size() > 2 * static_cast<size_t>(numNodes) + 64) {
+        size_t kept = 0;
+        for (int h : evidenceHolders_) {
+            const VRX_nodeValue* value = ValueOf(*this, h);
+            if (value != nullptr && value->HasEvidence()) evidenceHolders_[kept++] = h;
+        }
+        evidenceHolders_.resize(kept);
+        std::sort(evidenceHolders_.begin(), evidenceHolders_.end());
+        evidenceHolders_.erase(std::unique(evidenceHolders_.begin(), evidenceHolders_.end()),
+                               evidenceHolders_.end());
+    }
+    try {
+        evidenceHolders_.push_back(handle);
+    } catch (const std::bad_alloc&) {
+        evidenceHolders_.clear();
+        evidenceHoldersComplete_ = false;
+    }
+}
+
+void VRX_network::RebuildEvidenceHolders() {
+    evidenceHolders_.clear();
+    evidenceHoldersComplete_ = true;
+    for (int h = 0; h < numSlots; h++) {
+        const VRX_nodeValue* value = ValueOf(*this, h);
+        if (value != nullptr && value->HasEvidence()) NoteEvidenceHolder(h);
+    }
+}
+
+bool VRX_network::HasAnyEvidence() {
+    if (!evidenceHoldersComplete_) {
+        RebuildEvidenceHolders();
+        // Without room for the list, the table is asked directly.
+        if (!evidenceHoldersComplete_) {
+            for (int h = 0; h < numSlots; h++) {
+                const VRX_nodeValue* value = ValueOf(*this, h);
+                if (value != nullptr && value->HasEvidence()) return true;
+            }
+            return false;
+        }
+    }
+    // Entries are dropped from the end until one still holds evidence: each costs its removal once.
+    while (!evidenceHolders_.empty()) {
+        const VRX_nodeValue* value = ValueOf(*this, evidenceHolders_.back());
+        if (value != nullptr && value->HasEvidence()) return true;
+        evidenceHolders_.pop_back();
+    }
+    return false;
+}
+
+void VRX_network::RefreshWalkMarks(VRX_nodeEntry& entry) const {
+    if (entry.walkEpoch == walkEpoch_) return;
+    entry.ClearMark(SlotMarks::kVisited | SlotMarks::kAncestor | SlotMarks::kFromChild |
+                    SlotMarks::kFromParent);
+    entry.walkEpoch = walkEpoch_;
+}
+
+// ---------------------------------------------------------------------------------------------------
 // Invalidation walk
 
 // Bayes-ball over the graph: one visit is (node, direction). Every decision is taken when a visit
 // starts, so handling the visits from a stack in reverse push order reproduces the recursive order.
-void VRX_network::PassInvalidation(int handle, bool fromChild, bool& utilityReached) {
+void VRX_network::PassInvalidation(int handle, bool fromChild, bool& utilityReached, bool lazyMarks) {
     using namespace SlotMarks;
     std::vector<int> pending;  // handle * 2 + 1 for a visit from a child
     try {
@@ -267,6 +334,7 @@ void VRX_network::PassInvalidation(int handle, bool fromChild, bool& utilityReac
             pending.pop_back();
             if (!IsLiveHandle(m)) continue;
             VRX_nodeEntry& entry = nodes[m];
+            if (lazyMarks) RefreshWalkMarks(entry);
             VRX_nodeValue* value = entry.node->GetValue();
             const bool observed = value != nullptr && value->HasEvidence();
 
@@ -307,21 +375,26 @@ int VRX_network::RepropagateEvidence(int handle) {
     if (!(propagationFlags & PropagationFlags::kNotices)) return kSuccess;
     if (!IsLiveHandle(handle)) return kOutOfRange;
 
-    // One pass drops the propagated evidence and the walk marks; a network without evidence (the common
-    // case while it is being built) needs nothing more before the walk.
+    // Without evidence anywhere (the common case while a network is being built) there is nothing to
+    // propagate and no ancestor to mark: the walk alone is left, and it clears the marks of the slots it
+    // reaches rather than those of every slot, so that it costs what it visits.
+    const bool lazyMarks = !HasAnyEvidence();
+    if (lazyMarks) ++walkEpoch_;
+    // Otherwise one pass drops the propagated evidence and the walk marks.
     bool anyEvidence = false;
-    for (int h = 0; h < numSlots; h++) {
+    for (int h = 0; h < numSlots && !lazyMarks; h++) {
         nodes[h].ClearMark(kVisited | kAncestor | kFromChild | kFromParent);
         VRX_nodeValue* value = ValueOf(*this, h);
         if (value == nullptr) continue;
-        if (value->HasFlag(ValueFlags::kPropagatedEvidence)) value->ClearPropagatedEvidence();
+        if (value->HasFlag(ValueFlags::kPropagatedEvidence))
+            (void)value->ClearPropagatedEvidence();  // flagged
         if (value->HasFlag(ValueFlags::kEvidence)) anyEvidence = true;
     }
     if (anyEvidence) {
         if (propagationFlags & PropagationFlags::kDeterministic) {
             // A conflict is logged and the next node goes on.
             for (int h = 0; h < numSlots; h++) {
-                if (FixedOutcome(*this, h) >= 0) PropagateEvidence(h);
+                if (FixedOutcome(*this, h) >= 0) (void)PropagateEvidence(h);
             }
             ClearMarksOfAllNodes(kVisited | kAncestor | kFromChild | kFromParent);
         }
@@ -336,6 +409,7 @@ int VRX_network::RepropagateEvidence(int handle) {
 
     bool utilityReached = false;
     VRX_nodeEntry& entry = nodes[handle];
+    if (lazyMarks) RefreshWalkMarks(entry);
     entry.SetMark(kVisited);
     VRX_nodeValue* value = entry.node->GetValue();
     const bool observed = value != nullptr && value->HasEvidence();
@@ -343,11 +417,13 @@ int VRX_network::RepropagateEvidence(int handle) {
         if (value != nullptr) value->SetValueFlag(ValueFlags::kUpToDate, false);
         if (HasTypeBits(*this, handle, DefinitionBits::kUtility)) utilityReached = true;
         const VRX_intArray& children = entry.children;
-        for (int i = 0; i < children.GetCount(); i++) PassInvalidation(children[i], false, utilityReached);
+        for (int i = 0; i < children.GetCount(); i++)
+            PassInvalidation(children[i], false, utilityReached, lazyMarks);
     }
     if (!IsDecisionNode(handle) && (observed || entry.HasMark(kAncestor | kClearingEvidence))) {
         const VRX_intArray& parents = entry.parents;
-        for (int i = 0; i < parents.GetCount(); i++) PassInvalidation(parents[i], true, utilityReached);
+        for (int i = 0; i < parents.GetCount(); i++)
+            PassInvalidation(parents[i], true, utilityReached, lazyMarks);
     }
     if (utilityReached) InvalidateDecisionValues();
     return kSuccess;
@@ -398,8 +474,8 @@ int VRX_network::NotifyEvidenceSet(int handle) {
     nodes[handle].SetMark(kVisited);
     const VRX_intArray& children = nodes[handle].children;
     const VRX_intArray& parents = nodes[handle].parents;
-    for (int i = 0; i < children.GetCount(); i++) PassInvalidation(children[i], false, utilityReached);
-    for (int i = 0; i < parents.GetCount(); i++) PassInvalidation(parents[i], true, utilityReached);
+    for (int i = 0; i < children.GetCount(); i++) PassInvalidation(children[i], false, utilityReached, false);
+    for (int i = 0; i < parents.GetCount(); i++) PassInvalidation(parents[i], true, utilityReached, false);
 
     int result = kSuccess;
     if (propagationFlags & PropagationFlags::kDeterministic) {
@@ -407,7 +483,7 @@ int VRX_network::NotifyEvidenceSet(int handle) {
         result = PropagateEvidence(handle);
     }
     if (utilityReached) InvalidateDecisionValues();
-    if (propagationFlags & PropagationFlags::kAutoUpdate) UpdateBeliefs();
+    AutoUpdate();
     return result;
 }
 
@@ -419,14 +495,14 @@ int VRX_network::NotifyEvidenceCleared(int handle) {
     nodes[handle].SetMark(SlotMarks::kClearingEvidence);
     const int result = RepropagateEvidence(handle);
     nodes[handle].ClearMark(SlotMarks::kClearingEvidence);
-    if (propagationFlags & PropagationFlags::kAutoUpdate) UpdateBeliefs();
+    AutoUpdate();
     return result;
 }
 
 int VRX_network::NotifyValuesChanged() {
     if (!(propagationFlags & PropagationFlags::kNotices)) return kSuccess;
     InvalidateValues();
-    if (propagationFlags & PropagationFlags::kAutoUpdate) UpdateBeliefs();
+    AutoUpdate();
     return kSuccess;
 }
 
@@ -437,7 +513,7 @@ int VRX_network::NotifyChange(int handle, int code) {
         code == ChangeKind::kDefinition256) {
         result = RepropagateEvidence(handle);
     }
-    if (propagationFlags & PropagationFlags::kAutoUpdate) UpdateBeliefs();
+    AutoUpdate();
     return result;
 }
 
@@ -446,7 +522,7 @@ int VRX_network::NotifyArcAdded(int /*parent*/, int child) {
         return kSuccess;
     }
     const int result = RepropagateEvidence(child);
-    if (propagationFlags & PropagationFlags::kAutoUpdate) UpdateBeliefs();
+    AutoUpdate();
     return result;
 }
 
@@ -455,6 +531,6 @@ int VRX_network::NotifyArcRemoved(int /*parent*/, int child) {
         return kSuccess;
     }
     const int result = RepropagateEvidence(child);
-    if (propagationFlags & PropagationFlags::kAutoUpdate) UpdateBeliefs();
+    AutoUpdate();
     return result;
 }

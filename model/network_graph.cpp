@@ -99,7 +99,7 @@ int KeepInOrder(const VRX_intArray& order, int slots, VRX_intArray& list) {
     // The result is never longer than the list, so the adds below reuse its storage.
     list.Flush();
     for (int i = 0; i < order.GetCount(); i++) {
-        if (member[order[i]]) list.Add(order[i]);
+        if (member[order[i]]) list.AddReserved(order[i]);
     }
     return kSuccess;
 }
@@ -126,13 +126,17 @@ int VRX_network::AddArc(int parent, int child, int arcKind) {
     VRX_intArray& parents = nodes[child].parents;
     if (const int rc = children.Add(child)) return rc;
     if (const int rc = parents.Add(parent)) {
-        children.Delete(children.GetCount() - 1);
+        (void)children.Delete(children.GetCount() - 1);  // undoes the add just made
         return rc;
     }
     VRX_nodeDefinition* definition = nodes[child].node->GetDefinition();
-    if (definition == nullptr || definition->AddParent(parent) != kSuccess) {
-        children.DeleteByValue(child);
-        parents.DeleteByValue(parent);
+    const int added = definition != nullptr ? definition->AddParent(parent) : kWrongNodeType;
+    if (added != kSuccess) {
+        // Undoes the adds just made.
+        (void)children.DeleteByValue(child);
+        (void)parents.DeleteByValue(parent);
+        // A table too large for the limit or for memory has been reported, naming the node.
+        if (added == kOutOfMemory) return kOutOfMemory;
         return LogError(errorLog, kWrongNodeType, "Arc rejected by child node", nullptr);
     }
     NotifyArcAdded(parent, child);
@@ -145,14 +149,16 @@ int VRX_network::AddCostArc(int parent, int child) {
     VRX_intArray& parents = nodes[child].costParents;
     if (const int rc = children.Add(child)) return rc;
     if (const int rc = parents.Add(parent)) {
-        children.Delete(children.GetCount() - 1);
+        (void)children.Delete(children.GetCount() - 1);  // undoes the add just made
         return rc;
     }
     VRX_nodeCost* cost = nodes[child].node->GetCost();
-    if (cost == nullptr || cost->AddParent(parent) != kSuccess) {
+    const int added = cost != nullptr ? cost->AddParent(parent) : kOutOfRange;
+    if (added != kSuccess) {
         // The same cost arc may be listed twice: take back the entries just appended.
-        children.Delete(children.GetCount() - 1);
-        parents.Delete(parents.GetCount() - 1);
+        (void)children.Delete(children.GetCount() - 1);
+        (void)parents.Delete(parents.GetCount() - 1);
+        if (added == kOutOfMemory) return kOutOfMemory;
         return LogError(errorLog, kOutOfRange, "Arc cannot be added", nullptr);
     }
     NotifyArcAdded(parent, child);
@@ -163,22 +169,27 @@ int VRX_network::RemoveArc(int parent, int child, int arcKind) {
     if (arcKind == 1) return RemoveCostArc(parent, child);
     if (!IsLiveHandle(parent) || !IsLiveHandle(child) || parent == child) return kOutOfRange;
     if (!nodes[parent].children.IsInList(child)) return kOutOfRange;
-    if (VRX_nodeDefinition* definition = nodes[child].node->GetDefinition()) definition->RemoveParent(parent);
-    nodes[parent].children.DeleteByValue(child);
-    nodes[child].parents.DeleteByValue(parent);
+    // A definition that no longer holds the parent (one that lost its dimension on a change of kind)
+    // has nothing to remove: the arc goes all the same.
+    if (VRX_nodeDefinition* definition = nodes[child].node->GetDefinition())
+        (void)definition->RemoveParent(parent);
+    // Both lists hold the arc, checked above.
+    (void)nodes[parent].children.DeleteByValue(child);
+    (void)nodes[child].parents.DeleteByValue(parent);
     NotifyArcRemoved(parent, child);
     return kSuccess;
 }
 
 int VRX_network::RemoveCostArc(int parent, int child) {
     if (!IsLiveHandle(parent) || !IsLiveHandle(child) || parent == child) return kOutOfRange;
-    if (VRX_nodeCost* cost = nodes[child].node->GetCost()) cost->RemoveParent(parent);
-    nodes[parent].costChildren.DeleteByValue(child);
+    // A cost arc that is not there changes nothing: each removal below finds nothing to remove.
+    if (VRX_nodeCost* cost = nodes[child].node->GetCost()) (void)cost->RemoveParent(parent);
+    (void)nodes[parent].costChildren.DeleteByValue(child);
     if (nodes[parent].costChildren.GetCount() == 0 && IsGroupCostNode(parent)) {
         VRX_userProperties& properties = nodes[parent].node->GetInfo()->userProperties;
-        properties.DeleteProperty(properties.FindProperty(kGroupCostProperty));
+        (void)properties.DeleteProperty(properties.FindProperty(kGroupCostProperty));  // there: checked above
     }
-    nodes[child].costParents.DeleteByValue(parent);
+    (void)nodes[child].costParents.DeleteByValue(parent);
     NotifyArcRemoved(parent, child);
     return kSuccess;
 }
@@ -188,15 +199,24 @@ int VRX_network::RemoveAllParents(int handle) {
     VRX_intArray& parents = nodes[handle].parents;
     while (parents.GetCount() > 0) {
         const int before = parents.GetCount();
-        RemoveArc(parents[0], handle, 0);
-        if (parents.GetCount() >= before) parents.Delete(0);
+        // A removal that fails is made up for here, so the loop always ends.
+        (void)RemoveArc(parents[0], handle, 0);
+        if (parents.GetCount() >= before) (void)parents.Delete(0);
     }
     return kSuccess;
 }
 
 int VRX_network::AreAdjacent(int a, int b) const {
     if (a < 0 || a >= numSlots) return 0;
-    return nodes[a].parents.IsInList(b) || nodes[a].children.IsInList(b) ? 1 : 0;
+    const VRX_nodeEntry& x = nodes[a];
+    // Each arc is listed at both ends, so the end with the shorter lists answers: a node with a great
+    // many children then costs no more to test than its partner.
+    if (b >= 0 && b < numSlots) {
+        const VRX_nodeEntry& y = nodes[b];
+        if (y.parents.GetCount() + y.children.GetCount() < x.parents.GetCount() + x.children.GetCount())
+            return y.children.IsInList(a) || y.parents.IsInList(a) ? 1 : 0;
+    }
+    return x.parents.IsInList(b) || x.children.IsInList(b) ? 1 : 0;
 }
 
 int VRX_network::GetNumberOfParents(int handle, int arcKind) const {

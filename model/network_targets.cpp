@@ -53,5 +53,5 @@ void VRX_network::ClearMarksOfAllNodes(int mask) {
 
 void VRX_network::MarkAncestors(int handle) {
     if (!IsLiveHandle(handle)) return;
-    MarkReachable(handle, true, 0, SlotMarks::kAncestor);
+    (void)MarkReachable(handle, true, 0, SlotMarks::kAncestor);  // fails only when a few ints find no memory
 }

@@ -5,24 +5,27 @@
 #include <cstring>
 #include <new>
 
+#include "base/error_log.h"
+#include "base/status_codes.h"
 #include "definitions/belief_vector.h"
 #include "definitions/cast.h"
+#include "definitions/continuous_values.h"
 #include "definitions/cpt.h"
 #include "definitions/decision_list.h"
 #include "definitions/demorgan.h"
+#include "definitions/equation.h"
+#include "definitions/equation_scc.h"
 #include "definitions/node_cost.h"
 #include "definitions/noisy_adder.h"
 #include "definitions/noisy_max.h"
 #include "definitions/truth_table.h"
 #include "definitions/utility_table.h"
 #include "definitions/utility_values.h"
-#include "base/error_log.h"
 #include "model/extra_definition.h"
 #include "model/network.h"
 #include "model/node_definition.h"
 #include "model/node_info.h"
 #include "model/node_value.h"
-#include "base/status_codes.h"
 #include "model/submodel.h"
 
 namespace {
@@ -78,6 +81,11 @@ constexpr DefinitionKind kDefinitionKinds[] = {
      &CopyDefinitionOf<VRX_noisyMAX>},
     {DefinitionType::kNoisyAdder, ValueType::kBeliefVector, &MakeDefinition<VRX_noisyAdder>,
      &CopyDefinitionOf<VRX_noisyAdder>},
+    {DefinitionType::kEquation, ValueType::kEqEvaluation, &MakeDefinition<VRX_equation>,
+     &CopyDefinitionOf<VRX_equation>},
+    // Copied as well, equation and members included, so that copies of a network keep its components.
+    {DefinitionType::kEquationScc, ValueType::kEqEvaluation, &MakeDefinition<VRX_equationSCC>,
+     &CopyDefinitionOf<VRX_equationSCC>},
 };
 
 // The value classes that are built: one line per class.
@@ -85,6 +93,8 @@ constexpr ValueKind kValueKinds[] = {
     {ValueType::kBeliefVector, &MakeValue<VRX_beliefVector>, &CopyValueOf<VRX_beliefVector>},
     {ValueType::kListOfDecisions, &MakeValue<VRX_listOfDecisions>, &CopyValueOf<VRX_listOfDecisions>},
     {ValueType::kExpectedUtility, &MakeValue<VRX_expectedUtility>, &CopyValueOf<VRX_expectedUtility>},
+    {ValueType::kEqEvaluation, &MakeValue<VRX_valEqEvaluation>, &CopyValueOf<VRX_valEqEvaluation>},
+    {ValueType::kContinuous, &MakeValue<VRX_valcontinuous>, &CopyValueOf<VRX_valcontinuous>},
 };
 
 const DefinitionKind* FindDefinitionKind(int typeCode) {
@@ -188,8 +198,9 @@ VRX_node::VRX_node(int typeCode, int nodeHandle, VRX_network* net) : VRX_object(
         return;
     }
     info->header.SetOwnerNode(this);
-    CreateDefinition(typeCode);
-    CreateValue(typeCode);
+    // A part that cannot be made leaves the node not valid (CheckValidity below).
+    (void)CreateDefinition(typeCode);
+    (void)CreateValue(typeCode);
     try {
         cost = std::make_unique<VRX_nodeCost>(handle, network);
     } catch (const std::bad_alloc&) {
@@ -212,8 +223,9 @@ VRX_node::VRX_node(const VRX_node& source) : VRX_object() {
             info.reset();
         }
     }
-    CopyDefinition(*source.definition);
-    CopyValue(*source.value);
+    // A part that cannot be copied leaves the node not valid (CheckValidity below).
+    (void)CopyDefinition(*source.definition);
+    (void)CopyValue(*source.value);
     try {
         if (source.cost) cost = std::make_unique<VRX_nodeCost>(*source.cost);
         if (source.extraDefinition)
@@ -364,7 +376,7 @@ void VRX_node::SyncExtraDefinition() {
     if (!extraDefinition) return;
     // Kept as it is while the outcome count still fits, so the diagnostic data survives a change of kind.
     if (extraDefinition->GetFaultOutcomes().GetCount() != ExtraOutcomeCount(definition.get()))
-        extraDefinition->ResetOutcomeData();
+        (void)extraDefinition->ResetOutcomeData();  // out of memory leaves the per-outcome data empty
 }
 
 // ---- Change of kind ----
@@ -394,14 +406,15 @@ int VRX_node::ChangeType(int typeCode) {
         value = std::move(oldValue);
         return rc != kSuccess ? rc : kOutOfMemory;
     }
-    // What cannot be taken over leaves the new definition as built from the parents.
+    // What cannot be taken over leaves the new definition as built from the parents. Only memory can fail
+    // such a rebuild, and then the table stays as the failed copy left it.
     if (oldDefinition && definition->CopyFrom(*oldDefinition) != kSuccess) {
         definition->Bind(network, handle);
-        definition->RebuildFromParents();
+        (void)definition->RebuildFromParents();
     }
     if (oldValue && value->CopyFrom(*oldValue) != kSuccess) {
         value->Bind(network, handle);
-        value->RebuildFromDefinition();
+        (void)value->RebuildFromDefinition();
     }
     BindParts();
     oldDefinition.reset();
@@ -428,7 +441,8 @@ bool TakesOnlyIndexingParents(int type) {
 void VRX_node::RealignChildren(const VRX_intArray& formerChildren, const VRX_intArray& formerCostChildren,
                                int newDimension) {
     // A child that dropped the node may still hold its old dimension, and one that kept it a dimension
-    // of the old size: both are rebuilt from their current parents.
+    // of the old size: both are rebuilt from their current parents. The change of kind has been made
+    // by now, so each step is best effort: a child that cannot follow (out of memory) keeps its table.
     for (int i = 0; i < formerChildren.GetCount(); i++) {
         const int childHandle = formerChildren[i];
         VRX_node* child = network->GetNode(childHandle);
@@ -437,12 +451,12 @@ void VRX_node::RealignChildren(const VRX_intArray& formerChildren, const VRX_int
         // does would keep its arc without a dimension, which inference cannot use.
         if (newDimension == 0 && TakesOnlyIndexingParents(child->GetType()) &&
             network->GetParents(childHandle, 0).IsInList(handle))
-            network->RemoveArc(handle, childHandle);
+            (void)network->RemoveArc(handle, childHandle);
         if (VRX_nodeDefinition* childDefinition = child->GetDefinition())
-            childDefinition->RebuildFromParents();
+            (void)childDefinition->RebuildFromParents();
         VRX_nodeValue* childValue = child->GetValue();
         if (childValue != nullptr && childValue->GetIndexingParents().IsInList(handle))
-            childValue->RebuildFromDefinition();
+            (void)childValue->RebuildFromDefinition();
     }
     // Node costs take only cost parents of the indexing kinds.
     for (int i = 0; i < formerCostChildren.GetCount(); i++) {
@@ -450,8 +464,8 @@ void VRX_node::RealignChildren(const VRX_intArray& formerChildren, const VRX_int
         VRX_node* child = network->GetNode(childHandle);
         if (child == nullptr) continue;
         if (newDimension == 0 && network->GetParents(childHandle, 1).IsInList(handle))
-            network->RemoveCostArc(handle, childHandle);
-        if (VRX_nodeCost* childCost = child->GetCost()) childCost->RebuildFromParents();
+            (void)network->RemoveCostArc(handle, childHandle);
+        if (VRX_nodeCost* childCost = child->GetCost()) (void)childCost->RebuildFromParents();
     }
 }
 
@@ -513,14 +527,16 @@ int VRX_node::ApplyDefaultScreenInfo() {
 }
 
 int VRX_node::RemoveInvalidParents(int withChildren) {
-    if (definition) definition->RemoveInvalidParents();
-    if (!withChildren || network == nullptr || !network->IsLiveHandle(handle)) return kSuccess;
+    int result = definition ? definition->RemoveInvalidParents() : kSuccess;
+    if (!withChildren || network == nullptr || !network->IsLiveHandle(handle)) return result;
     // Children may drop the node, which edits the list being walked.
     VRX_intArray children(network->GetChildren(handle, 0));
     for (int i = 0; i < children.GetCount(); i++) {
         VRX_node* child = network->GetNode(children[i]);
-        if (child != nullptr && child->GetDefinition() != nullptr)
-            child->GetDefinition()->RemoveInvalidParents();
+        if (child != nullptr && child->GetDefinition() != nullptr) {
+            const int rc = child->GetDefinition()->RemoveInvalidParents();
+            if (result == kSuccess) result = rc;
+        }
     }
-    return kSuccess;
+    return result;
 }

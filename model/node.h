@@ -31,28 +31,28 @@ public:
     void CheckConsistency(int deep) override;
 
     // Copies definition, value, cost and extra definition but not the descriptive record.
-    int AssignParts(const VRX_node& source);
+    [[nodiscard]] int AssignParts(const VRX_node& source);
 
     // Factories.
-    int CreateDefinition(int typeCode);
-    int CreateValue(int typeCode);
-    int CopyDefinition(VRX_nodeDefinition& source);
-    int CopyValue(VRX_nodeValue& source);
-    static int GetTypeCodeFromName(const char* name);
+    [[nodiscard]] int CreateDefinition(int typeCode);
+    [[nodiscard]] int CreateValue(int typeCode);
+    [[nodiscard]] int CopyDefinition(VRX_nodeDefinition& source);
+    [[nodiscard]] int CopyValue(VRX_nodeValue& source);
+    [[nodiscard]] static int GetTypeCodeFromName(const char* name);
     // True for the codes the definition factory can build.
     static bool IsKnownTypeCode(int typeCode);
 
-    int ChangeType(int typeCode);
-    int ChangeTypeByName(const char* name);
+    [[nodiscard]] int ChangeType(int typeCode);
+    [[nodiscard]] int ChangeTypeByName(const char* name);
 
     const char* GetId() const;
-    int SetId(const char* id);
+    [[nodiscard]] int SetId(const char* id);
     VRX_intArray& GetParents();
     VRX_intArray& GetChildren();
-    int SetNetwork(VRX_network* net);
-    int SetSubmodel(int submodelHandle);
-    int SetSubmodelById(const char* id);
-    int ApplyDefaultScreenInfo();
+    [[nodiscard]] int SetNetwork(VRX_network* net);
+    [[nodiscard]] int SetSubmodel(int submodelHandle);
+    [[nodiscard]] int SetSubmodelById(const char* id);
+    [[nodiscard]] int ApplyDefaultScreenInfo();
     int RemoveInvalidParents(int withChildren);
 
     VRX_nodeInfo* GetInfo() const { return info.get(); }
@@ -64,7 +64,7 @@ public:
     int GetHandle() const { return handle; }
     int GetSubmodel() const { return submodel; }
     // Definition type code, 0 without a definition.
-    int GetType() const;
+    [[nodiscard]] int GetType() const;
 
 private:
     void BindParts();

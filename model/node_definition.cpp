@@ -2,15 +2,16 @@
 // children, cost children and the extra definition in step, and the one-step outcome edit.
 #include "model/node_definition.h"
 
-#include "definitions/node_cost.h"
 #include "base/dmatrix.h"
-#include "model/extra_definition.h"
 #include "base/int_array.h"
-#include "model/network.h"
-#include "model/node.h"
 #include "base/status_codes.h"
 #include "base/string_array.h"
 #include "base/sys_coordinates.h"
+#include "definitions/node_cost.h"
+#include "model/extra_definition.h"
+#include "model/network.h"
+#include "model/node.h"
+#include "model/node_value.h"
 
 bool IsIndexingType(int typeCode) {
     switch (typeCode) {
@@ -234,6 +235,14 @@ VRX_extraDefinition* ExtraOf(VRX_network& network, int node) {
     return n != nullptr ? n->GetExtraDefinition() : nullptr;
 }
 
+// The node's value keeps its evidence in step with the edit, once the children's tables have followed
+// it (clearing evidence may bring the beliefs up to date).
+int ValueFollows(VRX_network& network, int node, const vovido::OutcomeEdit& edit) {
+    VRX_node* n = network.GetNode(node);
+    VRX_nodeValue* value = n != nullptr ? n->GetValue() : nullptr;
+    return value != nullptr ? value->FollowOutcomeEdit(edit) : kSuccess;
+}
+
 }  // namespace
 
 int VRX_nodeDefinition::NotifyOutcomeInserted(int index) {
@@ -255,6 +264,8 @@ int VRX_nodeDefinition::NotifyOutcomeInserted(int index) {
     if (VRX_extraDefinition* extra = ExtraOf(*network, handle)) {
         if (const int rc = extra->InsertOutcome(index)) return rc;
     }
+    if (const int rc = ValueFollows(*network, handle, {vovido::OutcomeEdit::kInserted, index, nullptr}))
+        return rc;
     CheckValidity(0);
     return network->NotifyChange(handle, ChangeKind::kDefinition64);
 }
@@ -278,6 +289,8 @@ int VRX_nodeDefinition::NotifyOutcomeRemoved(int index, VRX_idArray& outcomeIds)
     if (VRX_extraDefinition* extra = ExtraOf(*network, handle)) {
         if (const int rc = extra->RemoveOutcome(index)) return rc;
     }
+    if (const int rc = ValueFollows(*network, handle, {vovido::OutcomeEdit::kRemoved, index, nullptr}))
+        return rc;
     CheckValidity(0);
     return network->NotifyChange(handle, ChangeKind::kDefinition64);
 }
@@ -299,6 +312,8 @@ int VRX_nodeDefinition::NotifyOutcomesReordered(const VRX_intArray& order) {
             if (const int rc = cost->ReorderParentOutcomes(handle, order)) return rc;
         }
     }
+    if (const int rc = ValueFollows(*network, handle, {vovido::OutcomeEdit::kReordered, -1, &order}))
+        return rc;
     network->OnOutcomesReordered(handle, order);
     return kSuccess;
 }

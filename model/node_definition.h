@@ -69,59 +69,59 @@ public:
     // Valid when attached to a live node of its network.
     void CheckValidity(int deep) override;
 
-    virtual int GetType() const = 0;
+    [[nodiscard]] virtual int GetType() const = 0;
     virtual const char* GetTypeName() const = 0;
 
     // Parent edits, called by the network around its arc and outcome edits.
-    virtual int AddParent(int parent);
-    virtual int RemoveParent(int parent);
-    virtual int AbsorbParentEvidence(int parent);
-    virtual int MarginalizeParent(int parent);
-    virtual int InsertParentOutcome(int parent, int index);
-    virtual int RemoveParentOutcome(int parent, int index);
-    virtual int ReorderParentOutcomes(int parent, const VRX_intArray& order);
-    virtual int ReorderParents(const VRX_intArray& order);
+    [[nodiscard]] virtual int AddParent(int parent);
+    [[nodiscard]] virtual int RemoveParent(int parent);
+    [[nodiscard]] virtual int AbsorbParentEvidence(int parent);
+    [[nodiscard]] virtual int MarginalizeParent(int parent);
+    [[nodiscard]] virtual int InsertParentOutcome(int parent, int index);
+    [[nodiscard]] virtual int RemoveParentOutcome(int parent, int index);
+    [[nodiscard]] virtual int ReorderParentOutcomes(int parent, const VRX_intArray& order);
+    [[nodiscard]] virtual int ReorderParents(const VRX_intArray& order);
     virtual int RenameParentId(int parent, const char* oldId, const char* newId);
     virtual int ReservedQuery();
     virtual int NotifyChange(int code);
 
-    virtual int GetSize();
-    virtual int CloneFrom(VRX_nodeDefinition& source);
-    virtual int RebuildFromParents();
+    [[nodiscard]] virtual int GetSize();
+    [[nodiscard]] virtual int CloneFrom(VRX_nodeDefinition& source);
+    [[nodiscard]] virtual int RebuildFromParents();
     // Makes this definition a copy of, or a conversion from, a definition of any kind.
-    virtual int CopyFrom(VRX_nodeDefinition& source);
-    virtual int RemoveInvalidParents();
+    [[nodiscard]] virtual int CopyFrom(VRX_nodeDefinition& source);
+    [[nodiscard]] virtual int RemoveInvalidParents();
 
     // Outcomes.
-    virtual int AddOutcome(const char* name);
-    virtual int InsertOutcome(int index, const char* name);
-    virtual int RemoveOutcome(int index);
-    virtual int GetNumberOfOutcomes();
-    virtual int RenameOutcome(int index, const char* name);
-    virtual int RenameOutcomes(const VRX_stringArray& names);
+    [[nodiscard]] virtual int AddOutcome(const char* name);
+    [[nodiscard]] virtual int InsertOutcome(int index, const char* name);
+    [[nodiscard]] virtual int RemoveOutcome(int index);
+    [[nodiscard]] virtual int GetNumberOfOutcomes();
+    [[nodiscard]] virtual int RenameOutcome(int index, const char* name);
+    [[nodiscard]] virtual int RenameOutcomes(const VRX_stringArray& names);
     virtual VRX_idArray* GetOutcomesNames();
-    virtual int SetOutcomes(const VRX_stringArray& names);
-    virtual int SetNumberOfOutcomes(int count);
-    virtual int ChangeOrderOfOutcomes(const VRX_intArray& order);
-    virtual int ChangeOutcomes(const VRX_stringArray& names, const VRX_intArray& map);
+    [[nodiscard]] virtual int SetOutcomes(const VRX_stringArray& names);
+    [[nodiscard]] virtual int SetNumberOfOutcomes(int count);
+    [[nodiscard]] virtual int ChangeOrderOfOutcomes(const VRX_intArray& order);
+    [[nodiscard]] virtual int ChangeOutcomes(const VRX_stringArray& names, const VRX_intArray& map);
 
     // Parameters. The getters hand out pointers into the definition, valid until its next change.
-    virtual int GetDefinitionStrings(VRX_stringArray*& out);
-    virtual int GetDefinitionInts(VRX_intArray*& out);
-    virtual int GetDefinitionDoubles(VRX_doubleArray*& out);
-    virtual int GetDefinition(VRX_Dmatrix*& out);
-    virtual int SetDefinition(const VRX_Dmatrix& matrix);
-    virtual int SetDefinitionStrings(const VRX_stringArray& strings);
-    virtual int SetDefinitionInts(const VRX_intArray& ints);
-    virtual int SetDefinitionDoubles(const VRX_doubleArray& doubles);
+    [[nodiscard]] virtual int GetDefinitionStrings(VRX_stringArray*& out);
+    [[nodiscard]] virtual int GetDefinitionInts(VRX_intArray*& out);
+    [[nodiscard]] virtual int GetDefinitionDoubles(VRX_doubleArray*& out);
+    [[nodiscard]] virtual int GetDefinition(VRX_Dmatrix*& out);
+    [[nodiscard]] virtual int SetDefinition(const VRX_Dmatrix& matrix);
+    [[nodiscard]] virtual int SetDefinitionStrings(const VRX_stringArray& strings);
+    [[nodiscard]] virtual int SetDefinitionInts(const VRX_intArray& ints);
+    [[nodiscard]] virtual int SetDefinitionDoubles(const VRX_doubleArray& doubles);
     virtual int CopyParametersTo(VRX_nodeDefinition& target);
 
     // Shared services of every kind.
-    int NotifyOutcomeInserted(int index);
-    int NotifyOutcomeRemoved(int index, VRX_idArray& outcomeIds);
-    int NotifyOutcomesReordered(const VRX_intArray& order);
-    int CopyParameters(VRX_nodeDefinition& target) { return CopyParametersTo(target); }
-    static int InsertZeroItem(VRX_Dmatrix& matrix, int dimension, int index);
+    [[nodiscard]] int NotifyOutcomeInserted(int index);
+    [[nodiscard]] int NotifyOutcomeRemoved(int index, VRX_idArray& outcomeIds);
+    [[nodiscard]] int NotifyOutcomesReordered(const VRX_intArray& order);
+    [[nodiscard]] int CopyParameters(VRX_nodeDefinition& target) { return CopyParametersTo(target); }
+    [[nodiscard]] static int InsertZeroItem(VRX_Dmatrix& matrix, int dimension, int index);
 
     VRX_network* GetNetwork() const { return network; }
     int GetHandle() const { return handle; }

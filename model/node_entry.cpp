@@ -42,4 +42,5 @@ void VRX_nodeEntry::Swap(VRX_nodeEntry& other) {
     std::swap(temporalType, other.temporalType);
     std::swap(flags, other.flags);
     std::swap(height, other.height);
+    std::swap(walkEpoch, other.walkEpoch);
 }

@@ -38,7 +38,7 @@ public:
     // Clears the marks; with deep set also frees the four arc lists.
     void CleanUp(int deep) override;
     // Copies the lists, marks and temporal type; the network gives the slot its own node copy.
-    int CopyFrom(const VRX_nodeEntry& source);
+    [[nodiscard]] int CopyFrom(const VRX_nodeEntry& source);
     void Swap(VRX_nodeEntry& other);
 
     bool IsFree() const { return node == nullptr; }
@@ -56,4 +56,6 @@ public:
     int temporalType = TemporalType::kNormal;
     int flags = 0;
     int height = 0;
+    // Stamp of the last lazily marked invalidation walk that cleared this slot's walk marks.
+    uint64_t walkEpoch = 0;
 };

@@ -4,7 +4,7 @@
 #include "base/status_codes.h"
 
 VRX_nodeInfo::VRX_nodeInfo(const VRX_nodeInfo& source) : VRX_object() {
-    Copy(source);
+    (void)Copy(source);  // a failed copy leaves this empty
 }
 
 int VRX_nodeInfo::Copy(const VRX_nodeInfo& source) {

@@ -15,7 +15,7 @@ public:
     VRX_nodeInfo(const VRX_nodeInfo& source);
     VRX_nodeInfo& operator=(const VRX_nodeInfo&) = delete;
 
-    int Copy(const VRX_nodeInfo& source);
+    [[nodiscard]] int Copy(const VRX_nodeInfo& source);
 
     VRX_header header;
     VRX_screenInfo screenInfo;

@@ -13,8 +13,8 @@ VRX_nodeValue::VRX_nodeValue(const VRX_nodeValue& source) : VRX_object() {
     if (!source.IsValid()) return;
     network = source.network;
     handle = source.handle;
-    valueFlags = source.valueFlags;
     indexingParents = source.indexingParents;
+    ReplaceValueFlags(source.valueFlags);
     SetFlag(kValid, true);
     SetFlag(kConsistent, true);
 }
@@ -41,9 +41,36 @@ int VRX_nodeValue::CopyBaseFrom(VRX_nodeValue& source) {
     if (const int rc = indexingParents.Copy(source.indexingParents)) return rc;
     network = source.network;
     handle = source.handle;
-    valueFlags = source.valueFlags;
+    ReplaceValueFlags(source.valueFlags);
     CheckValidity(0);
     CheckConsistency(0);
+    return kSuccess;
+}
+
+namespace vovido {
+
+int OutcomeAfterEdit(const OutcomeEdit& edit, int outcome, int n) {
+    switch (edit.kind) {
+        case OutcomeEdit::kInserted:
+            return outcome >= edit.index ? outcome + 1 : outcome;
+        case OutcomeEdit::kRemoved:
+            if (outcome == edit.index) return -1;
+            return outcome > edit.index ? outcome - 1 : outcome;
+        case OutcomeEdit::kReordered:
+            return edit.order != nullptr ? edit.order->FindPosition(outcome) : -1;
+        case OutcomeEdit::kReplaced:
+            break;
+    }
+    return outcome < n ? outcome : -1;
+}
+
+}  // namespace vovido
+
+void VRX_nodeValue::TellNetworkOfEvidence() {
+    if (network != nullptr) network->NoteEvidenceHolder(handle);
+}
+
+int VRX_nodeValue::FollowOutcomeEdit(const vovido::OutcomeEdit& /*edit*/) {
     return kSuccess;
 }
 
@@ -75,7 +102,7 @@ int VRX_nodeValue::AddIndexingParent(int parent) {
     if (rc == kSuccess && matrix == nullptr) rc = kWrongNodeType;
     if (rc == kSuccess) rc = matrix->InsertDimension(indexingParents.GetCount() - 1, outcomes);
     // The list names exactly the parents that have a dimension in the matrix.
-    if (rc != kSuccess) indexingParents.Delete(indexingParents.GetCount() - 1);
+    if (rc != kSuccess) (void)indexingParents.Delete(indexingParents.GetCount() - 1);  // undoes the add
     return rc;
 }
 

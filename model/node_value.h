@@ -28,6 +28,27 @@ constexpr uint32_t kCutOff = 8;
 constexpr uint32_t kVirtualEvidence = 16;
 }  // namespace ValueFlags
 
+namespace vovido {
+
+// An edit of a node's outcome set, as the node's value follows it.
+struct OutcomeEdit {
+    enum Kind {
+        kInserted,   // a new outcome at index
+        kRemoved,    // the outcome at index went
+        kReordered,  // new position j holds old position (*order)[j]
+        kReplaced,   // a new outcome set altogether
+    };
+    Kind kind;
+    int index;
+    const VRX_intArray* order;
+};
+
+// Where an outcome index lands after the edit; -1 when that outcome is gone (for kReplaced, when the
+// index no longer lies below the new count n).
+int OutcomeAfterEdit(const OutcomeEdit& edit, int outcome, int n);
+
+}  // namespace vovido
+
 class VRX_nodeValue : public VRX_object {
 public:
     VRX_nodeValue(int handle, VRX_network* network);
@@ -37,24 +58,24 @@ public:
 
     void CleanUp(int deep) override;
 
-    virtual int CloneFrom(VRX_nodeValue& source);
-    virtual int CopyFrom(VRX_nodeValue& source);
-    virtual int RebuildFromDefinition();
-    virtual int GetType() const = 0;
-    virtual int GetSize();
-    virtual int AddIndexingParent(int parent);
-    virtual int GetContEvidence(double& out);
-    virtual int GetEvidence();
-    virtual int SetEvidence(int outcome);
-    virtual int SetContEvidence(double value);
-    virtual int ClearEvidence();
-    virtual int ClearPropagatedEvidence();
-    virtual int SetPropagatedContEvidence(double value);
-    virtual int SetPropagatedEvidence(int outcome);
-    virtual int GetVirtualEvidence(VRX_doubleArray& out);
-    virtual int SetVirtualEvidence(const VRX_doubleArray& weights);
-    virtual int GetValue(VRX_Dmatrix*& out);
-    virtual int SetValue(const VRX_Dmatrix& matrix);
+    [[nodiscard]] virtual int CloneFrom(VRX_nodeValue& source);
+    [[nodiscard]] virtual int CopyFrom(VRX_nodeValue& source);
+    [[nodiscard]] virtual int RebuildFromDefinition();
+    [[nodiscard]] virtual int GetType() const = 0;
+    [[nodiscard]] virtual int GetSize();
+    [[nodiscard]] virtual int AddIndexingParent(int parent);
+    [[nodiscard]] virtual int GetContEvidence(double& out);
+    [[nodiscard]] virtual int GetEvidence();
+    [[nodiscard]] virtual int SetEvidence(int outcome);
+    [[nodiscard]] virtual int SetContEvidence(double value);
+    [[nodiscard]] virtual int ClearEvidence();
+    [[nodiscard]] virtual int ClearPropagatedEvidence();
+    [[nodiscard]] virtual int SetPropagatedContEvidence(double value);
+    [[nodiscard]] virtual int SetPropagatedEvidence(int outcome);
+    [[nodiscard]] virtual int GetVirtualEvidence(VRX_doubleArray& out);
+    [[nodiscard]] virtual int SetVirtualEvidence(const VRX_doubleArray& weights);
+    [[nodiscard]] virtual int GetValue(VRX_Dmatrix*& out);
+    [[nodiscard]] virtual int SetValue(const VRX_Dmatrix& matrix);
 
     uint32_t GetValueFlags() const { return valueFlags; }
     bool HasFlag(uint32_t bit) const { return (valueFlags & bit) != 0; }
@@ -63,7 +84,13 @@ public:
         return (valueFlags & (ValueFlags::kEvidence | ValueFlags::kPropagatedEvidence)) != 0;
     }
     bool IsUpToDate() const { return HasFlag(ValueFlags::kUpToDate); }
-    void SetValueFlag(uint32_t bit, bool on) { valueFlags = on ? (valueFlags | bit) : (valueFlags & ~bit); }
+    void SetValueFlag(uint32_t bit, bool on) {
+        if (on) {
+            AddValueFlags(bit);
+        } else {
+            RemoveValueFlags(bit);
+        }
+    }
     const VRX_intArray& GetIndexingParents() const { return indexingParents; }
 
     VRX_network* GetNetwork() const { return network; }
@@ -71,14 +98,35 @@ public:
     void Bind(VRX_network* net, int nodeHandle) {
         network = net;
         handle = nodeHandle;
+        if (HasEvidence()) TellNetworkOfEvidence();
     }
+
+    // Keeps the evidence in step once the node's outcomes were edited (the definition has changed
+    // already). The base holds no evidence.
+    [[nodiscard]] virtual int FollowOutcomeEdit(const vovido::OutcomeEdit& edit);
 
 protected:
     // Copies the fields every value shares; used by the kinds' CopyFrom.
-    int CopyBaseFrom(VRX_nodeValue& source);
+    [[nodiscard]] int CopyBaseFrom(VRX_nodeValue& source);
+
+    // Flags change only through these, so that the network learns of every value that takes evidence.
+    void AddValueFlags(uint32_t bits) {
+        const bool had = HasEvidence();
+        valueFlags |= bits;
+        if (!had && HasEvidence()) TellNetworkOfEvidence();
+    }
+    void RemoveValueFlags(uint32_t bits) { valueFlags &= ~bits; }
+    void ReplaceValueFlags(uint32_t flags) {
+        valueFlags = 0;
+        AddValueFlags(flags);
+    }
 
     VRX_network* network = nullptr;
     int handle = -1;
-    uint32_t valueFlags = 0;
     VRX_intArray indexingParents;
+
+private:
+    void TellNetworkOfEvidence();
+
+    uint32_t valueFlags = 0;
 };

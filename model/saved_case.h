@@ -37,9 +37,9 @@ public:
     ~VRX_case();
 
     // -30 for an empty name, -32 when another case of the network has it; 0.
-    int SetName(const char* text);
-    int SetCategory(const char* text);
-    int SetDescription(const char* text);
+    [[nodiscard]] int SetName(const char* text);
+    [[nodiscard]] int SetCategory(const char* text);
+    [[nodiscard]] int SetDescription(const char* text);
     const char* GetName() const { return name.c_str(); }
     const char* GetCategory() const { return category.c_str(); }
     const char* GetDescription() const { return description.c_str(); }
@@ -50,22 +50,23 @@ public:
     VRX_network* GetNetwork() const { return network; }
 
     // Targets: -2 for a handle that is not a live node; 0 also when already listed.
-    int AddTarget(int handle);
+    [[nodiscard]] int AddTarget(int handle);
     // The handle at index, -2 outside the list.
-    int GetTarget(int index) const;
+    [[nodiscard]] int GetTarget(int index) const;
     int GetNumberOfTargets() const { return static_cast<int>(targets.size()); }
 
     // Evidence. Entry indices outside the list give -2.
-    int FindEvidence(int handle) const;
-    int AddEvidence(int handle, int outcome);
-    int AddContEvidence(int handle, double observed);
-    int AddTemporalEvidence(int handle, int outcome, int slice);
-    int SetEvidence(int entryIndex, int outcome);
-    int SetTemporalEvidence(int entryIndex, const std::vector<VRX_sliceEvidence>& pairs);
-    int GetEvidenceNode(int entryIndex) const;
-    int GetEvidence(int entryIndex, int& handle, int& outcome) const;
-    int GetContEvidence(int entryIndex, int& handle, double& observed) const;
-    int GetTemporalEvidence(int entryIndex, int& handle, std::vector<VRX_sliceEvidence>& pairs) const;
+    [[nodiscard]] int FindEvidence(int handle) const;
+    [[nodiscard]] int AddEvidence(int handle, int outcome);
+    [[nodiscard]] int AddContEvidence(int handle, double observed);
+    [[nodiscard]] int AddTemporalEvidence(int handle, int outcome, int slice);
+    [[nodiscard]] int SetEvidence(int entryIndex, int outcome);
+    [[nodiscard]] int SetTemporalEvidence(int entryIndex, const std::vector<VRX_sliceEvidence>& pairs);
+    [[nodiscard]] int GetEvidenceNode(int entryIndex) const;
+    [[nodiscard]] int GetEvidence(int entryIndex, int& handle, int& outcome) const;
+    [[nodiscard]] int GetContEvidence(int entryIndex, int& handle, double& observed) const;
+    [[nodiscard]] int GetTemporalEvidence(int entryIndex, int& handle,
+                                          std::vector<VRX_sliceEvidence>& pairs) const;
     int GetNumberOfEvidence() const { return static_cast<int>(evidence.size()); }
     // The entry at index, null outside the list.
     const VRX_caseEntry* GetEntry(int entryIndex) const;

@@ -8,7 +8,7 @@ VRX_screenInfo::~VRX_screenInfo() = default;
 int VRX_screenInfo::Copy(const VRX_screenInfo& other) {
     if (!other.IsValid()) return kObjectNotValid;
     if (this == &other) return kSuccess;
-    position.Copy(other.position);  // an invalid source rectangle leaves ours as it is
+    (void)position.Copy(other.position);  // an invalid source rectangle leaves ours as it is
     color = other.color;
     selColor = other.selColor;
     font = other.font;
@@ -21,7 +21,7 @@ int VRX_screenInfo::Copy(const VRX_screenInfo& other) {
 
 int VRX_screenInfo::ApplyDefaults(const VRX_screenInfo& defaults) {
     if (!defaults.IsValid()) return kObjectNotValid;
-    position.FillSizeFrom(defaults.position);
+    (void)position.FillSizeFrom(defaults.position);  // an invalid default rectangle leaves ours as it is
     int* const own[] = {&color, &selColor, &font, &fontColor, &borderThickness, &borderColor};
     const int* const given[] = {&defaults.color,     &defaults.selColor,        &defaults.font,
                                 &defaults.fontColor, &defaults.borderThickness, &defaults.borderColor};

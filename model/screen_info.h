@@ -16,10 +16,10 @@ public:
     ~VRX_screenInfo() override;
 
     // -567 when other is not valid; position and all seven ints copied; 0.
-    int Copy(const VRX_screenInfo& other);
+    [[nodiscard]] int Copy(const VRX_screenInfo& other);
     // -567 when defaults is not valid; a zero width or height and every appearance int still at kNotSet
     // take the default's; arcFlags is left; 0.
-    int ApplyDefaults(const VRX_screenInfo& defaults);
+    [[nodiscard]] int ApplyDefaults(const VRX_screenInfo& defaults);
 
     VRX_rectangle position;  // centre x and y, width, height
     int color = kNotSet;

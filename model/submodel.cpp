@@ -11,7 +11,7 @@
 #include "base/status_codes.h"
 
 VRX_submodel::VRX_submodel(const VRX_submodel& other) : VRX_object() {
-    Copy(other);
+    (void)Copy(other);  // a failed copy leaves this empty
 }
 
 VRX_submodel::~VRX_submodel() = default;
@@ -20,11 +20,11 @@ VRX_submodel::~VRX_submodel() = default;
 int VRX_submodel::Copy(const VRX_submodel& other) {
     if (!other.IsValid()) return kObjectNotValid;
     if (&other == this) return kSuccess;
-    header.Copy(other.header);
-    screenInfo.Copy(other.screenInfo);
-    windowPosition.Copy(other.windowPosition);
+    if (const int rc = header.Copy(other.header)) return rc;
+    if (const int rc = screenInfo.Copy(other.screenInfo)) return rc;
+    if (const int rc = windowPosition.Copy(other.windowPosition)) return rc;
     backgroundColor = other.backgroundColor;
-    textBoxes.Copy(other.textBoxes);
+    if (const int rc = textBoxes.Copy(other.textBoxes)) return rc;
     CheckValidity(0);
     return kSuccess;
 }
@@ -109,8 +109,8 @@ int VRX_submodelHandler::CreateMainSubmodel_() {
     info.borderColor = 0xBB0000;
     info.arcFlags = (info.arcFlags | VRX_screenInfo::kShowInArcs | VRX_screenInfo::kShowOutArcs) & ~4;
     made->backgroundColor = 0xFFFFFF;
-    submodelDefaults.Copy(info);
-    nodeDefaults.Copy(info);
+    if (const int rc = submodelDefaults.Copy(info)) return rc;
+    if (const int rc = nodeDefaults.Copy(info)) return rc;
     nodeDefaults.borderThickness = 1;
     main.submodel = std::move(made);
     main.parent = kMainSubmodelParent;
@@ -173,7 +173,7 @@ int VRX_submodelHandler::DeleteSubmodel(int handle) {
     for (int node = network->GetFirstNode(); node >= 0; node = network->GetNextNode(node)) {
         VRX_node* placed = network->GetNode(node);
         if (placed != nullptr && ToSlot_(placed->GetSubmodel()) == slot)
-            placed->SetSubmodel(ToHandle_(parent));
+            (void)placed->SetSubmodel(ToHandle_(parent));  // the parent is a live submodel
     }
     slots[slot].submodel.reset();
     slots[slot].parent = kFreeSubmodelSlot;
@@ -315,7 +315,7 @@ int VRX_submodelHandler::Copy(const VRX_submodelHandler& other) {
     network = owner;
     slots = std::move(copied);
     delta = other.delta;
-    nodeDefaults.Copy(other.nodeDefaults);
+    (void)nodeDefaults.Copy(other.nodeDefaults);  // fails only for a source not valid, refused above
     CheckValidity(0);
     return kSuccess;
 }

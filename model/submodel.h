@@ -32,7 +32,7 @@ public:
 
     // -567 when other is not valid; header (with its identifier check), screen info, window position,
     // background colour and text boxes copied; 0.
-    int Copy(const VRX_submodel& other);
+    [[nodiscard]] int Copy(const VRX_submodel& other);
 
     VRX_header header;
     VRX_screenInfo screenInfo;
@@ -54,36 +54,36 @@ public:
     void CheckValidity(int deep) override;
 
     // Binds the handler to its network and starts again with only the main submodel.
-    int SetNetworkAndReset(VRX_network* owner);
+    [[nodiscard]] int SetNetworkAndReset(VRX_network* owner);
     // Rebinds after Copy, keeping the submodels.
     void SetNetwork(VRX_network* owner);
     VRX_network* GetNetwork() const { return network; }
     // Only the main submodel is left.
-    int Reset();
+    [[nodiscard]] int Reset();
 
     // The new handle; -567 not valid, -2 bad parent or taken id, -30 illegal id, -42 no memory.
-    int CreateSubmodel(int parentHandle, const char* id);
-    int DeleteSubmodel(int handle);
-    int SetParentSubmodel(int handle, int parentHandle);
+    [[nodiscard]] int CreateSubmodel(int parentHandle, const char* id);
+    [[nodiscard]] int DeleteSubmodel(int handle);
+    [[nodiscard]] int SetParentSubmodel(int handle, int parentHandle);
     // The parent's handle; -8888 for the main submodel; -2 for a bad or free slot.
-    int GetParentSubmodel(int handle) const;
+    [[nodiscard]] int GetParentSubmodel(int handle) const;
     // Null for a bad or free slot.
     VRX_submodel* GetSubmodel(int handle) const;
-    int GetFirstSubmodel() const;
-    int GetNextSubmodel(int handle) const;
+    [[nodiscard]] int GetFirstSubmodel() const;
+    [[nodiscard]] int GetNextSubmodel(int handle) const;
     int GetNumberOfSubmodels() const;
-    int FindSubmodelIndex(const char* id) const;
+    [[nodiscard]] int FindSubmodelIndex(const char* id) const;
     int FindSubmodel(const char* id) const;
     int IsIdInUse(const char* id) const;
     // Appends the direct children in slot order; the number added.
-    int GetChildSubmodels(int handle, VRX_intArray& out) const;
+    [[nodiscard]] int GetChildSubmodels(int handle, VRX_intArray& out) const;
     // Every live submodel, level by level from the main submodel.
-    int GetAllSubmodels(VRX_intArray& out) const;
+    [[nodiscard]] int GetAllSubmodels(VRX_intArray& out) const;
     // Appends, in handle order, the nodes placed directly in the submodel; the number added.
-    int GetNodesOfSubmodel(int handle, VRX_intArray& out) const;
+    [[nodiscard]] int GetNodesOfSubmodel(int handle, VRX_intArray& out) const;
     // -567 when other is not valid; the submodels, table size, growth step and node defaults copied.
     // The handler stays bound to its own network.
-    int Copy(const VRX_submodelHandler& other);
+    [[nodiscard]] int Copy(const VRX_submodelHandler& other);
 
     // Default screen info of new nodes and of new submodels.
     const VRX_screenInfo& GetNodeDefaults() const { return nodeDefaults; }
@@ -96,15 +96,15 @@ private:
         int parent = kFreeSubmodelSlot;
     };
 
-    static int ToSlot_(int handle) { return handle & ~kSubmodelHandleFlag; }
-    static int ToHandle_(int slot) { return slot + kSubmodelHandleFlag; }
+    [[nodiscard]] static int ToSlot_(int handle) { return handle & ~kSubmodelHandleFlag; }
+    [[nodiscard]] static int ToHandle_(int slot) { return slot + kSubmodelHandleFlag; }
     // The slot index of a live submodel, -1 for a bad or free slot.
-    int LiveSlot_(int handle) const;
+    [[nodiscard]] int LiveSlot_(int handle) const;
     // "Sub" and the lowest number from first upward that no submodel or node of the network uses.
     std::string GenerateId_(int first) const;
     bool IsGeneratedIdTaken_(const std::string& id) const;
     // Makes a new main submodel in slot 0 with its defaults; -42 when out of memory.
-    int CreateMainSubmodel_();
+    [[nodiscard]] int CreateMainSubmodel_();
 
     std::vector<Slot> slots;
     VRX_network* network = nullptr;

@@ -20,9 +20,13 @@ public:
 
     // Handles of the temporary nodes, in the handle order of the nodes they stand for.
     const VRX_intArray& GetNodes() const { return nodes_; }
+    // 0, or the first failure to add a node or its arc (out of memory, a table past the size limit): some
+    // virtual evidence is then missing, and an update run in the scope would not be sound.
+    int GetStatus() const { return status_; }
 
 private:
     VRX_network* network_;
     VRX_intArray nodes_;
     std::vector<int> hidden_;
+    int status_ = 0;
 };

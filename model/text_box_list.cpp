@@ -19,7 +19,7 @@ int VRX_textBoxList::AddTextBox(const VRX_rectangle& box, const char* text) {
     // The text goes first: a string can be taken back out, a rectangle cannot.
     if (const int rc = texts.Add(text)) return rc;
     if (const int rc = boxes.Add(box)) {
-        texts.Delete(texts.GetCount() - 1);
+        (void)texts.Delete(texts.GetCount() - 1);  // undoes the add just made
         return rc;
     }
     return kSuccess;

@@ -16,9 +16,9 @@ public:
     void CheckConsistency(int deep) override;
 
     // Appends a box with a copy of its text (null allowed); -567 or -42 from the lists, nothing added.
-    int AddTextBox(const VRX_rectangle& box, const char* text);
+    [[nodiscard]] int AddTextBox(const VRX_rectangle& box, const char* text);
     // -2 for i outside the boxes.
-    int SetText(int i, const char* text);
+    [[nodiscard]] int SetText(int i, const char* text);
     int GetNumberOfTextBoxes() const { return boxes.GetCount(); }
     // Rectangle i; outside the table a zeroed spare.
     VRX_rectangle& GetBox(int i) { return boxes[i]; }
@@ -27,7 +27,7 @@ public:
     const char* GetText(int i) const { return texts[i]; }
 
     // 0 for itself; -567 when other is not valid; both lists copied (-42 when out of memory); 0.
-    int Copy(const VRX_textBoxList& other);
+    [[nodiscard]] int Copy(const VRX_textBoxList& other);
 
 private:
     VRX_rectangleArray boxes;

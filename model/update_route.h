@@ -3,6 +3,8 @@
 
 class VRX_network;
 
+namespace vovido {
+
 enum class UpdateRoute {
     kBayesianNetwork,         // the discrete algorithm of bnAlgorithm
     kInfluenceDiagram,        // the solver of idAlgorithm
@@ -29,3 +31,5 @@ private:
 
 // The route of the network's live nodes; kBayesianNetwork for a network without nodes.
 UpdateRoute FindUpdateRoute(const VRX_network& network);
+
+}  // namespace vovido

@@ -24,11 +24,11 @@ int VRX_userProperties::AddProperty(const char* name, const char* value) {
     if (existing >= 0) {
         // Refused names stay where they are.
         if (!names.IsValidIdAt(name, existing)) return kOutOfRange;
-        DeleteProperty(existing);
+        (void)DeleteProperty(existing);  // found above
     }
     if (const int rc = names.Add(name)) return rc;
     if (const int rc = values.Add(value)) {
-        names.Delete(names.GetCount() - 1);
+        (void)names.Delete(names.GetCount() - 1);  // undoes the add just made
         return rc;
     }
     return kSuccess;
@@ -46,8 +46,9 @@ int VRX_userProperties::ChangePropertyValue(int i, const char* value) {
 
 int VRX_userProperties::DeleteProperty(int i) {
     if (i < 0 || i >= names.GetCount()) return kOutOfRange;
-    names.Delete(i);
-    values.Delete(i);
+    // Names and values keep one count, so both deletes are in range.
+    (void)names.Delete(i);
+    (void)values.Delete(i);
     return kSuccess;
 }
 

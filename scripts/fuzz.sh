@@ -24,7 +24,8 @@ for target in "${targets[@]}"; do
                 printf '%s' "$e" > "$corpus/seed$i"
                 i=$((i + 1))
             done ;;
-        *) [ -f "$networks/asia.xvrx" ] && cp "$networks/asia.xvrx" "$corpus/" ;;
+        *) [ -f "$networks/asia.xvrx" ] && cp "$networks/asia.xvrx" "$corpus/"
+           cp tests/fuzz/seeds/*.xvrx "$corpus/" ;;
     esac
     echo "== fuzzing $target for ${seconds}s"
     # The fuzzer's status is taken from the pipe by hand: under set -e a failure would end the script

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds and runs every test: an optimised build, then a build under AddressSanitizer and
-# UndefinedBehaviorSanitizer. Exits non-zero on any failure.
+# UndefinedBehaviorSanitizer, then the threading tests under ThreadSanitizer. Exits non-zero on any
+# failure.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -16,6 +17,14 @@ echo "== sanitizer build (ASan + UBSan)"
 scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DVOVIDO_SANITIZE=ON -DVOVIDO_BUILD_BENCH=OFF
 (cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --output-on-failure --parallel "$jobs")
+
+echo "== thread sanitizer: separate networks in separate threads"
+# One program: the threading tests and the suites of the per-thread state, built at -O1 to keep this
+# step short.
+cmake -S "$root" -B "$root/build-tsan" -G Ninja -DVOVIDO_WERROR=ON -DVOVIDO_TSAN=ON -DVOVIDO_BUILD_BENCH=OFF \
+    -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE=-O1 >/dev/null
+cmake --build build-tsan --parallel "$jobs" --target test_threads
+TSAN_OPTIONS=halt_on_error=1 build-tsan/tests/test_threads
 
 echo "== fuzzing the file readers (clang, libFuzzer)"
 scripts/fuzz.sh "${FUZZ_SECONDS:-20}"

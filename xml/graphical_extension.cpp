@@ -6,6 +6,8 @@
 
 #include "base/rectangle.h"
 
+namespace vovido {
+
 namespace {
 
 constexpr const char* kFaultNameFormats[] = {"user", "node", "state", "nodestate", "inherit"};
@@ -105,3 +107,5 @@ void ToCrLfLines(const std::string& text, std::string& out) {
         out.push_back(text[i]);
     }
 }
+
+}  // namespace vovido

@@ -9,10 +9,12 @@ class VRX_rectangle;
 // Version of the extension written and accepted.
 constexpr const char* kCavroVersion = "1.0";
 
+namespace vovido {
+
 // "user", "node", "state", "nodestate", "inherit" for the codes 0 to 4; null for any other code.
 const char* FaultNameFormatWord(int code);
 // The code of a fault name format word (exact), -1 for any other text.
-int FaultNameFormatCode(const std::string& word);
+[[nodiscard]] int FaultNameFormatCode(const std::string& word);
 
 // A colour held as 0x00BBGGRR from exactly six hexadecimal digits "rrggbb" (either case); false for any
 // other text.
@@ -29,3 +31,5 @@ std::string FormatCavroRectangle(const VRX_rectangle& rect);
 // The engine keeps multi-line diagram texts with carriage return and line feed; a lone line feed of a
 // file text becomes that pair.
 void ToCrLfLines(const std::string& text, std::string& out);
+
+}  // namespace vovido

@@ -6,9 +6,10 @@
 #include <string>
 #include <utility>
 
+#include "base/id_array.h"
+#include "base/status_codes.h"
 #include "model/extra_definition.h"
 #include "model/header.h"
-#include "base/id_array.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
@@ -18,6 +19,13 @@
 #include "xml/graphical_extension.h"
 #include "xml/xml_reader.h"
 #include "xml/xml_text.h"
+
+using vovido::ParseWholeXmlInt;
+
+using vovido::FaultNameFormatCode;
+using vovido::ParseCavroColor;
+using vovido::RectangleFromCorners;
+using vovido::ToCrLfLines;
 
 namespace {
 
@@ -35,36 +43,44 @@ void AddAttributes(IXmlBinding* binding, std::initializer_list<std::pair<const c
     for (const auto& attribute : attributes) binding->AddAttribute(attribute.first, attribute.second);
 }
 
-void ApplyAppearance(const XmlCavroLoader::GraphObj& object, VRX_screenInfo& screen, VRX_header& header) {
-    screen.position.Copy(object.rectangle);
+// Data that could not be stored for want of memory fails the read. The setters' other refusals (a state
+// that is not the node's) have been reported where they arose.
+void CheckStored(IXmlReader* reader, int rc) {
+    if (rc == kOutOfMemory) reader->ReportError("Out of memory");
+}
+
+int ApplyAppearance(const XmlCavroLoader::GraphObj& object, VRX_screenInfo& screen, VRX_header& header) {
+    (void)screen.position.Copy(object.rectangle);  // a rectangle that was read is valid
     screen.color = object.backgroundColor;
     screen.fontColor = object.textColor;
     screen.borderColor = object.borderColor;
     screen.borderThickness = object.borderWidth;
-    header.SetName(object.name.c_str());
-    header.SetComment(object.comment.c_str());
+    if (const int rc = header.SetName(object.name.c_str())) return rc;
+    return header.SetComment(object.comment.c_str());
 }
 
 }  // namespace
 
-void XmlCavroLoader::GraphObj::Apply(VRX_network* /*network*/, int /*currentSubmodel*/) {}
+int XmlCavroLoader::GraphObj::Apply(VRX_network* /*network*/, int /*currentSubmodel*/) {
+    return kSuccess;
+}
 
-void XmlCavroLoader::Node::Apply(VRX_network* network, int /*currentSubmodel*/) {
+int XmlCavroLoader::Node::Apply(VRX_network* network, int /*currentSubmodel*/) {
     VRX_node* node = network->GetNode(handle);
-    if (node == nullptr || node->GetInfo() == nullptr) return;
-    ApplyAppearance(*this, node->GetInfo()->screenInfo, node->GetInfo()->header);
+    if (node == nullptr || node->GetInfo() == nullptr) return kSuccess;
+    return ApplyAppearance(*this, node->GetInfo()->screenInfo, node->GetInfo()->header);
 }
 
-void XmlCavroLoader::Submodel::Apply(VRX_network* network, int /*currentSubmodel*/) {
+int XmlCavroLoader::Submodel::Apply(VRX_network* network, int /*currentSubmodel*/) {
     VRX_submodel* submodel = network->GetSubmodelHandler().GetSubmodel(handle);
-    if (submodel == nullptr) return;
-    ApplyAppearance(*this, submodel->screenInfo, submodel->header);
+    if (submodel == nullptr) return kSuccess;
+    return ApplyAppearance(*this, submodel->screenInfo, submodel->header);
 }
 
-void XmlCavroLoader::TextBox::Apply(VRX_network* network, int currentSubmodel) {
+int XmlCavroLoader::TextBox::Apply(VRX_network* network, int currentSubmodel) {
     VRX_submodel* submodel = network->GetSubmodelHandler().GetSubmodel(currentSubmodel);
-    if (submodel == nullptr) return;
-    submodel->textBoxes.AddTextBox(rectangle, name.c_str());
+    if (submodel == nullptr) return kSuccess;
+    return submodel->textBoxes.AddTextBox(rectangle, name.c_str());
 }
 
 XmlCavroLoader::XmlCavroLoader(XmlReader* reader, VRX_network* network,
@@ -255,7 +271,7 @@ void XmlCavroLoader::OnCavroStart(IXmlReader* reader) {
     reader->GetAttribute("version", text);
     if (!reader_->CheckVersion(text.c_str(), kCavroVersion)) return;
     reader->GetAttribute("name", text);
-    if (!text.empty()) network_->GetHeader()->SetName(text.c_str());
+    if (!text.empty()) CheckStored(reader, network_->GetHeader()->SetName(text.c_str()));
     reader->GetAttribute("faultnameformat", text);
     const int code = text.empty() ? FaultNameFormat::kUser : FaultNameFormatCode(text);
     if (code == FaultNameFormat::kInherit) {
@@ -270,7 +286,7 @@ void XmlCavroLoader::OnCavroStart(IXmlReader* reader) {
 void XmlCavroLoader::OnNetworkComment(IXmlReader* reader) {
     std::string text;
     ReadText(reader, text);
-    network_->GetHeader()->SetComment(text.c_str());
+    CheckStored(reader, network_->GetHeader()->SetComment(text.c_str()));
 }
 
 void XmlCavroLoader::OnSubmodelStart(IXmlReader* reader) {
@@ -286,8 +302,8 @@ void XmlCavroLoader::OnSubmodelStart(IXmlReader* reader) {
     objectStack_.push_back(std::make_unique<Submodel>(handle));
 }
 
-void XmlCavroLoader::OnSubmodelEnd(IXmlReader* /*reader*/) {
-    objectStack_.back()->Apply(network_, CurrentSubmodel());
+void XmlCavroLoader::OnSubmodelEnd(IXmlReader* reader) {
+    CheckStored(reader, objectStack_.back()->Apply(network_, CurrentSubmodel()));
     objectStack_.pop_back();
     submodelStack_.pop_back();
 }
@@ -303,7 +319,10 @@ void XmlCavroLoader::OnNodeStart(IXmlReader* reader) {
     const int handle = found->second;
     objectStack_.push_back(std::make_unique<Node>(handle));
     VRX_node* node = network_->GetNode(handle);
-    node->SetSubmodel(CurrentSubmodel());
+    if (node->SetSubmodel(CurrentSubmodel()) != kSuccess) {
+        reader->ReportError(WithArgument("Can't place node in submodel", id).c_str());
+        return;
+    }
     nodeLinks_.clear();
     std::string format;
     reader->GetAttribute("faultnameformat", format);
@@ -315,16 +334,17 @@ void XmlCavroLoader::OnNodeStart(IXmlReader* reader) {
     if (VRX_extraDefinition* extra = node->GetExtraDefinition()) extra->faultNameFormat = code;
 }
 
-void XmlCavroLoader::OnNodeEnd(IXmlReader* /*reader*/) {
+void XmlCavroLoader::OnNodeEnd(IXmlReader* reader) {
     Node* record = CurrentNode();
     if (record != nullptr) {
         VRX_node* node = network_->GetNode(record->handle);
         if (node != nullptr && node->GetInfo() != nullptr) {
+            VRX_documentation& documentation = node->GetInfo()->documentation;
             for (const auto& link : nodeLinks_)
-                node->GetInfo()->documentation.AddDocument(link.first.c_str(), link.second.c_str());
+                CheckStored(reader, documentation.AddDocument(link.first.c_str(), link.second.c_str()));
         }
     }
-    objectStack_.back()->Apply(network_, CurrentSubmodel());
+    CheckStored(reader, objectStack_.back()->Apply(network_, CurrentSubmodel()));
     objectStack_.pop_back();
 }
 
@@ -332,8 +352,8 @@ void XmlCavroLoader::OnTextBoxStart(IXmlReader* /*reader*/) {
     objectStack_.push_back(std::make_unique<TextBox>());
 }
 
-void XmlCavroLoader::OnTextBoxEnd(IXmlReader* /*reader*/) {
-    objectStack_.back()->Apply(network_, CurrentSubmodel());
+void XmlCavroLoader::OnTextBoxEnd(IXmlReader* reader) {
+    CheckStored(reader, objectStack_.back()->Apply(network_, CurrentSubmodel()));
     objectStack_.pop_back();
 }
 
@@ -365,14 +385,14 @@ void XmlCavroLoader::OnRectangleWord(IXmlReader* reader) {
 void XmlCavroLoader::OnPositionEnd(IXmlReader* reader) {
     VRX_rectangle rect;
     if (!TakeRectangle(reader, rect)) return;
-    if (GraphObj* object = CurrentObject()) object->rectangle.Copy(rect);
+    if (GraphObj* object = CurrentObject()) (void)object->rectangle.Copy(rect);  // rect was read: valid
 }
 
 void XmlCavroLoader::OnWindowEnd(IXmlReader* reader) {
     VRX_rectangle rect;
     if (!TakeRectangle(reader, rect)) return;
     if (VRX_submodel* submodel = network_->GetSubmodelHandler().GetSubmodel(CurrentSubmodel()))
-        submodel->windowPosition.Copy(rect);
+        (void)submodel->windowPosition.Copy(rect);  // rect was read: valid
 }
 
 void XmlCavroLoader::OnPlateEnd(IXmlReader* reader) {
@@ -431,21 +451,29 @@ void XmlCavroLoader::OnStateStart(IXmlReader* reader) {
     VRX_extraDefinition* extra = node->GetExtraDefinition();
     std::string text;
     reader->GetAttribute("globalid", text);
-    if (!text.empty() && extra != nullptr) extra->SetOutcomeLabel(index, text.c_str());
+    // What the node refuses would be lost: the load stops with the state's data named.
+    if (!text.empty() && (extra == nullptr || extra->SetOutcomeLabel(index, text.c_str()) != kSuccess)) {
+        reader->ReportError(WithArgument("Invalid state global id", text).c_str());
+        return;
+    }
     reader->GetAttribute("faultname", text);
-    if (!text.empty() && extra != nullptr && index < extra->GetFaultNames()->GetCount())
-        extra->GetFaultNames()->SetString(index, text.c_str());
+    if (!text.empty() && (extra == nullptr || index >= extra->GetFaultNames()->GetCount() ||
+                          extra->GetFaultNames()->SetString(index, text.c_str()) != kSuccess)) {
+        reader->ReportError(WithArgument("Invalid state fault name", text).c_str());
+        return;
+    }
     stateLinks_.clear();
     currentState_ = index;
 }
 
-void XmlCavroLoader::OnStateEnd(IXmlReader* /*reader*/) {
+void XmlCavroLoader::OnStateEnd(IXmlReader* reader) {
     Node* record = CurrentNode();
     VRX_node* node = record != nullptr ? network_->GetNode(record->handle) : nullptr;
     VRX_extraDefinition* extra = node != nullptr ? node->GetExtraDefinition() : nullptr;
     VRX_documentation* documents = extra != nullptr ? extra->GetOutcomeDocumentation(currentState_) : nullptr;
     if (documents == nullptr) return;
-    for (const auto& link : stateLinks_) documents->AddDocument(link.first.c_str(), link.second.c_str());
+    for (const auto& link : stateLinks_)
+        CheckStored(reader, documents->AddDocument(link.first.c_str(), link.second.c_str()));
 }
 
 void XmlCavroLoader::OnFixEnd(IXmlReader* reader) {
@@ -454,7 +482,7 @@ void XmlCavroLoader::OnFixEnd(IXmlReader* reader) {
     if (node == nullptr || node->GetExtraDefinition() == nullptr) return;
     std::string text;
     ReadText(reader, text);
-    node->GetExtraDefinition()->SetOutcomeFix(currentState_, text.c_str());
+    CheckStored(reader, node->GetExtraDefinition()->SetOutcomeFix(currentState_, text.c_str()));
 }
 
 void XmlCavroLoader::OnStateCommentEnd(IXmlReader* reader) {
@@ -463,7 +491,7 @@ void XmlCavroLoader::OnStateCommentEnd(IXmlReader* reader) {
     if (node == nullptr || node->GetExtraDefinition() == nullptr) return;
     std::string text;
     ReadText(reader, text);
-    node->GetExtraDefinition()->SetOutcomeDescription(currentState_, text.c_str());
+    CheckStored(reader, node->GetExtraDefinition()->SetOutcomeDescription(currentState_, text.c_str()));
 }
 
 void XmlCavroLoader::OnQuestionEnd(IXmlReader* reader) {
@@ -472,7 +500,7 @@ void XmlCavroLoader::OnQuestionEnd(IXmlReader* reader) {
     if (node == nullptr || node->GetExtraDefinition() == nullptr) return;
     std::string text;
     ReadText(reader, text);
-    node->GetExtraDefinition()->SetQuestion(text.c_str());
+    CheckStored(reader, node->GetExtraDefinition()->SetQuestion(text.c_str()));
 }
 
 void XmlCavroLoader::OnNodeLinkStart(IXmlReader* reader) {

@@ -80,7 +80,8 @@ public:
     // Diagram data of one node, submodel or text box while its element is open.
     struct GraphObj {
         virtual ~GraphObj() = default;
-        virtual void Apply(VRX_network* network, int currentSubmodel);
+        // 0, or -42 when the data could not be stored.
+        [[nodiscard]] virtual int Apply(VRX_network* network, int currentSubmodel);
 
         int backgroundColor = 16250597;  // 0xF7F6E5
         int textColor = 0;
@@ -92,16 +93,16 @@ public:
     };
     struct Node : GraphObj {
         explicit Node(int h) : handle(h) {}
-        void Apply(VRX_network* network, int currentSubmodel) override;
+        [[nodiscard]] int Apply(VRX_network* network, int currentSubmodel) override;
         int handle;
     };
     struct Submodel : GraphObj {
         explicit Submodel(int h) : handle(h) {}
-        void Apply(VRX_network* network, int currentSubmodel) override;
+        [[nodiscard]] int Apply(VRX_network* network, int currentSubmodel) override;
         int handle;
     };
     struct TextBox : GraphObj {
-        void Apply(VRX_network* network, int currentSubmodel) override;
+        [[nodiscard]] int Apply(VRX_network* network, int currentSubmodel) override;
     };
 
 private:

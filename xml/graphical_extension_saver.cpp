@@ -20,6 +20,10 @@
 #include "model/temporal_extension.h"
 #include "xml/graphical_extension.h"
 
+using vovido::FaultNameFormatWord;
+using vovido::FormatCavroColor;
+using vovido::FormatCavroRectangle;
+
 namespace {
 
 constexpr const char* kApplicationName = "TARVO Mar 15 2010";
@@ -87,8 +91,9 @@ void XmlCavroSaver::WriteSubmodelTree(int top) {
         int next;
     };
     std::vector<Level> stack;
+    // Handles of live submodels: only memory can fail the lists, and a list it fails is written empty.
     stack.push_back(Level{top, VRX_intArray(), 0});
-    submodels.GetChildSubmodels(top, stack.back().children);
+    (void)submodels.GetChildSubmodels(top, stack.back().children);
     // The submodels form a tree; the bound only keeps a damaged parent chain from looping.
     const size_t maxDepth = static_cast<size_t>(submodels.GetNumberOfSubmodels()) + 1;
     while (!stack.empty()) {
@@ -102,7 +107,7 @@ void XmlCavroSaver::WriteSubmodelTree(int top) {
             WriteGraphicalProperties(submodel->header, submodel->screenInfo);
             WriteRectangle("window", submodel->windowPosition);
             stack.push_back(Level{child, VRX_intArray(), 0});
-            submodels.GetChildSubmodels(child, stack.back().children);
+            (void)submodels.GetChildSubmodels(child, stack.back().children);
             continue;
         }
         WriteNodesAndTextBoxes(level.handle);
@@ -114,7 +119,7 @@ void XmlCavroSaver::WriteSubmodelTree(int top) {
 void XmlCavroSaver::WriteNodesAndTextBoxes(int handle) {
     const VRX_submodelHandler& submodels = network_->GetSubmodelHandler();
     VRX_intArray nodes;
-    submodels.GetNodesOfSubmodel(handle, nodes);
+    (void)submodels.GetNodesOfSubmodel(handle, nodes);  // a live submodel: only memory can fail it
     for (int i = 0; i < nodes.GetCount(); ++i) WriteNode(nodes[i]);
 
     VRX_submodel* submodel = submodels.GetSubmodel(handle);

@@ -69,7 +69,7 @@ public:
     const std::vector<AttributeEntry>& GetAttributes() const { return attributes; }
 
     // Index of the first child entry whose child has that name; -1 when none.
-    int FindChild(const char* name) const;
+    [[nodiscard]] int FindChild(const char* name) const;
     bool DeclaresAttribute(const char* name) const;
 
 private:

@@ -35,7 +35,7 @@ void XmlErrorHandler::OnUnknownElement(const char* element, const char* /*parent
     std::string text("Warning: Ignored unknown element '");
     text.append(OrEmpty(element)).append("'");
     AppendLocation(text, line, column, fileName);
-    LogError(errorLog, kXmlUnknownContentWarning, text.c_str(), nullptr);
+    LogError(errorLog, kUnknownContentWarning, text.c_str(), nullptr);
 }
 
 void XmlErrorHandler::OnUnknownAttribute(const char* element, const char* attribute, int line, int column) {
@@ -43,12 +43,12 @@ void XmlErrorHandler::OnUnknownAttribute(const char* element, const char* attrib
     std::string text("Warning: Ignored unknown attribute '");
     text.append(OrEmpty(attribute)).append("' in '").append(OrEmpty(element)).append("'");
     AppendLocation(text, line, column, fileName);
-    LogError(errorLog, kXmlUnknownContentWarning, text.c_str(), nullptr);
+    LogError(errorLog, kUnknownContentWarning, text.c_str(), nullptr);
 }
 
 void XmlErrorHandler::ReportUnknownContent() {
     if (!unknownSeen) return;
     std::string text("File contains unknown elements and/or attributes. ");
     text.append(kXmlDownloadHint);
-    LogError(errorLog, kXmlUnknownContentWarning, text.c_str(), nullptr);
+    LogError(errorLog, kUnknownContentWarning, text.c_str(), nullptr);
 }

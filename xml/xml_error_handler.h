@@ -1,8 +1,9 @@
 #pragma once
 // Receiver of the XML reader's errors and warnings, and the default one that logs them.
 
-// Code of the warnings about skipped unknown content; errors are logged as kFileIoFailed.
-constexpr int kXmlUnknownContentWarning = -100;
+#include "base/status_codes.h"
+
+// Warnings about skipped unknown content are logged as kUnknownContentWarning, errors as kFileIoFailed.
 
 // The hint that follows messages about files written by a newer version.
 extern const char* const kXmlDownloadHint;

@@ -9,6 +9,8 @@ class IXmlWriterExtension;
 class VRX_network;
 class VRX_temporalExtension;
 
+namespace vovido {
+
 // The extension value that means "no extension at all" (the all-ones pointer); null means the default
 // graphical extension.
 inline IXmlBinding* NoXmlExtensionBinding() {
@@ -17,6 +19,8 @@ inline IXmlBinding* NoXmlExtensionBinding() {
 inline IXmlWriterExtension* NoXmlWriterExtension() {
     return reinterpret_cast<IXmlWriterExtension*>(~static_cast<uintptr_t>(0));
 }
+
+}  // namespace vovido
 
 // Reads the file into the network, which grows in document order; true when the whole file was read.
 // extension: the binding of the element inside "extensions". The first error stops the load; what was

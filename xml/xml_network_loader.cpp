@@ -24,6 +24,8 @@
 #include "xml/xml_network.h"
 #include "xml/xml_text.h"
 
+using vovido::NoXmlExtensionBinding;
+
 namespace {
 
 constexpr int kOptional = IXmlBinding::Optional;
@@ -102,7 +104,7 @@ void XmlNetLoader::NodeBinding::OnEndElement(IXmlReader* reader) {
     const bool finished = owner->FinishNode(reader, hasStates);
     const Handler end = kindEnd;
     if (finished && end != nullptr) (owner->*end)(reader);
-    owner->numberArray.SetSize(0);
+    (void)owner->numberArray.SetSize(0);  // emptying cannot fail
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -225,8 +227,12 @@ int XmlNetLoader::FindNodeId(const std::string& id) const {
 void XmlNetLoader::OnRootStart(IXmlReader* reader) {
     std::string text;
     reader->GetAttribute("id", text);
-    // A refused identifier keeps the old one; the header logs why.
-    network->GetHeader()->SetId(text.c_str());
+    // A network saved without an identifier has none to set; a refused one stops the load, as the
+    // network would keep an identifier that is not the file's.
+    if (!text.empty() && network->GetHeader()->SetId(text.c_str()) != kSuccess) {
+        ReportWithArgument(reader, "Invalid network identifier", text);
+        return;
+    }
     reader->GetAttribute("version", text);
     if (!CheckVersion(text.c_str(), kNetworkVersion)) return;
     int count = 0;
@@ -295,9 +301,10 @@ void XmlNetLoader::OnCostWord(IXmlReader* reader) {
     ReadDoubleWord(reader, numbers);
 }
 
-void XmlNetLoader::OnCostEnd(IXmlReader* /*reader*/) {
-    numberArray.SetSize(static_cast<int>(numbers.size()));
-    for (double value : numbers) numberArray.Add(value);
+void XmlNetLoader::OnCostEnd(IXmlReader* reader) {
+    bool ok = numberArray.SetSize(static_cast<int>(numbers.size())) == kSuccess;
+    for (size_t i = 0; ok && i < numbers.size(); ++i) ok = numberArray.Add(numbers[i]) == kSuccess;
+    if (!ok) reader->ReportError("Out of memory");
     numbers.clear();
 }
 
@@ -311,7 +318,7 @@ void XmlNetLoader::OnCostNodeEnd(IXmlReader* reader) {
     VRX_node* node = network->GetNode(currentNode);
     if (node == nullptr || node->GetCost() == nullptr || node->GetCost()->SetCosts(numberArray) != kSuccess)
         reader->ReportError("SetCosts failed");
-    numberArray.SetSize(0);
+    (void)numberArray.SetSize(0);  // emptying cannot fail
 }
 
 void XmlNetLoader::OnDynamicStart(IXmlReader* reader) {
@@ -338,7 +345,7 @@ void XmlNetLoader::OnCaseStart(IXmlReader* reader) {
     }
     std::string category;
     reader->GetAttribute("category", category);
-    currentCase->SetCategory(category.c_str());
+    if (currentCase->SetCategory(category.c_str()) != kSuccess) reader->ReportError("Out of memory");
     int64_t stamp = 0;
     if (!ReadStampAttribute(reader, "modified", stamp)) return;
     currentCase->SetModified(stamp);
@@ -349,7 +356,8 @@ void XmlNetLoader::OnCaseStart(IXmlReader* reader) {
 void XmlNetLoader::OnDescriptionEnd(IXmlReader* reader) {
     std::string text;
     reader->GetUnescapedText(text);
-    if (currentCase != nullptr) currentCase->SetDescription(text.c_str());
+    if (currentCase != nullptr && currentCase->SetDescription(text.c_str()) != kSuccess)
+        reader->ReportError("Out of memory");
 }
 
 void XmlNetLoader::OnEvidenceStart(IXmlReader* reader) {

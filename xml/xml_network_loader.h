@@ -6,9 +6,11 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "base/double_array.h"
+#include "definitions/equation.h"
 #include "xml/xml_binding.h"
 #include "xml/xml_error_handler.h"
 #include "xml/xml_reader.h"
@@ -123,6 +125,14 @@ private:
     void FinishDemorgan(IXmlReader* reader);
     void FinishNoisyMax(IXmlReader* reader);
     void FinishNoisyAdder(IXmlReader* reader);
+    // The two equation kinds: equation texts, bounds, discretisation intervals, component members.
+    void CreateEquationBindings(IXmlBinding* nodes);
+    void OnDefinitionStart(IXmlReader* reader);
+    void OnDefinitionEnd(IXmlReader* reader);
+    void OnIntervalStart(IXmlReader* reader);
+    void OnMemberWord(IXmlReader* reader);
+    void FinishEquation(IXmlReader* reader);
+    void FinishEquationScc(IXmlReader* reader);
 
     // Word readers: the word must be one number; false after reporting its position in the list.
     bool ReadDoubleWord(IXmlReader* reader, std::vector<double>& list);
@@ -150,6 +160,7 @@ private:
 
     // Per-node working lists, emptied when a node element or an observation-cost node starts.
     std::vector<std::string> stateIds;
+    std::unordered_set<std::string> stateIdSet;  // stateIds again, for duplicate checks in O(1)
     std::vector<std::string> stateLabels;
     int defaultState = -1;
     std::vector<int> faultStates;
@@ -169,4 +180,7 @@ private:
     std::vector<int> distinguishedStates;
     std::vector<double> adderWeights;
     int adderFunction = 0;
+    std::vector<std::string> expressions;  // texts that parsed
+    std::vector<DiscretizationInterval> intervals;
+    std::vector<std::string> memberIds;
 };

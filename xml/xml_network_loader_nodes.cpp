@@ -24,6 +24,9 @@
 #include "xml/xml_network_loader.h"
 #include "xml/xml_text.h"
 
+using vovido::ParseWholeXmlDouble;
+using vovido::ParseWholeXmlInt;
+
 namespace {
 
 constexpr int kOptional = IXmlBinding::Optional;
@@ -41,13 +44,13 @@ constexpr const char* kParentTypeWords[] = {"inhibitor", "requirement", "cause",
 // setter can take stale slots beyond them.
 bool FillArray(const std::vector<double>& list, VRX_doubleArray& out) {
     if (out.SetSize(static_cast<int>(list.size())) != kSuccess) return false;
-    for (double value : list) out.Add(value);
+    for (double value : list) out.AddReserved(value);
     return true;
 }
 
 bool FillArray(const std::vector<int>& list, VRX_intArray& out) {
     if (out.SetSize(static_cast<int>(list.size())) != kSuccess) return false;
-    for (int value : list) out.Add(value);
+    for (int value : list) out.AddReserved(value);
     return true;
 }
 
@@ -114,12 +117,11 @@ void XmlNetLoader::CreateNodeBindings(IXmlBinding* nodes) {
                 false, utilities, {});
     AddNodeKind(nodes, MakeNodeBinding("mau", DefinitionType::kMau, &XmlNetLoader::FinishMau, false), false,
                 mauWeights, {});
-    // Utility expressions and equations are read by a later version; the start of such an element stops
-    // the load with a message naming the kind.
+    // Utility expressions are read by a later version; the start of such an element stops the load with a
+    // message naming the kind.
     AddNodeKind(nodes, MakeNodeBinding("maux", DefinitionType::kMau, nullptr, false, false), false, nullptr,
                 {});
-    AddNodeKind(nodes, MakeNodeBinding("equation", DefinitionType::kEquation, nullptr, false, false), false,
-                nullptr, {});
+    CreateEquationBindings(nodes);
     AddNodeKind(nodes, MakeNodeBinding("cast", DefinitionType::kCast, &XmlNetLoader::FinishCast, false),
                 false, baseline, {positiveWeights, negativeWeights});
     AddNodeKind(nodes,
@@ -190,7 +192,10 @@ void XmlNetLoader::StartNode(IXmlReader* reader, int typeCode) {
     VRX_node* node = network->GetNode(handle);
     // The network replaces an identifier it refuses; later references to the file's one then fail.
     nodeIds[node->GetId() != nullptr ? node->GetId() : id] = handle;
-    if (target) network->SetTarget(handle);
+    if (target && network->SetTarget(handle) != kSuccess) {
+        ReportWithArgument(reader, "Can't set target node", id);
+        return;
+    }
     if (VRX_extraDefinition* extra = node->GetExtraDefinition()) {
         extra->diagType = role;
         extra->ranked = ranked ? 1 : 0;
@@ -217,6 +222,7 @@ bool XmlNetLoader::ReadAdderFunction(IXmlReader* reader) {
 
 void XmlNetLoader::ResetNodeLists() {
     stateIds.clear();
+    stateIdSet.clear();
     stateLabels.clear();
     defaultState = -1;
     faultStates.clear();
@@ -234,6 +240,9 @@ void XmlNetLoader::ResetNodeLists() {
     ciParameters.clear();
     distinguishedStates.clear();
     adderWeights.clear();
+    expressions.clear();
+    intervals.clear();
+    memberIds.clear();
 }
 
 bool XmlNetLoader::FinishNode(IXmlReader* reader, bool hasStates) {
@@ -248,21 +257,40 @@ bool XmlNetLoader::FinishNode(IXmlReader* reader, bool hasStates) {
     // The outcomes are set even after a refused arc, so the node keeps what the file said of it.
     if (!hasStates || currentDefinition == nullptr) return ok;
     VRX_stringArray ids;
-    for (const std::string& id : stateIds) ids.Add(id.c_str());
+    for (const std::string& id : stateIds) {
+        if (ids.Add(id.c_str()) != kSuccess) {
+            reader->ReportError("Out of memory");
+            return false;
+        }
+    }
     if (currentDefinition->SetOutcomes(ids) != kSuccess) {
         if (ok) reader->ReportError("SetNumberOfOutcomes failed");
         return false;
     }
     VRX_extraDefinition* extra = network->GetNode(currentNode)->GetExtraDefinition();
     if (extra == nullptr) return ok;
-    for (size_t i = 0; i < stateLabels.size(); ++i) {
-        if (!stateLabels[i].empty()) extra->SetOutcomeLabel(static_cast<int>(i), stateLabels[i].c_str());
+    // A label, default or fault state the node refuses would be lost: the load stops there.
+    for (size_t i = 0; ok && i < stateLabels.size(); ++i) {
+        if (stateLabels[i].empty() ||
+            extra->SetOutcomeLabel(static_cast<int>(i), stateLabels[i].c_str()) == kSuccess)
+            continue;
+        ReportWithArgument(reader, "Invalid state label", stateLabels[i]);
+        return false;
     }
-    if (defaultState >= 0) {
-        extra->SetDefaultOutcome(defaultState);
+    if (ok && defaultState >= 0) {
+        if (extra->SetDefaultOutcome(defaultState) != kSuccess) {
+            ReportWithArgument(reader, "Invalid default state", stateIds[static_cast<size_t>(defaultState)]);
+            return false;
+        }
         extra->setAsDefault = 1;
     }
-    for (int fault : faultStates) extra->SetFaultOutcome(fault, 1);
+    for (int fault : faultStates) {
+        if (!ok) break;
+        if (extra->SetFaultOutcome(fault, 1) != kSuccess) {
+            ReportWithArgument(reader, "Invalid fault state", stateIds[static_cast<size_t>(fault)]);
+            return false;
+        }
+    }
     return ok;
 }
 
@@ -272,7 +300,7 @@ bool XmlNetLoader::FinishNode(IXmlReader* reader, bool hasStates) {
 void XmlNetLoader::OnStateStart(IXmlReader* reader) {
     std::string id;
     reader->GetAttribute("id", id);
-    if (std::find(stateIds.begin(), stateIds.end(), id) != stateIds.end()) {
+    if (!stateIdSet.insert(id).second) {
         ReportWithArgument(reader, "Duplicate state identifier", id);
         return;
     }
@@ -350,8 +378,8 @@ void XmlNetLoader::OnNumberWord(IXmlReader* reader) {
     ReadDoubleWord(reader, numbers);
 }
 
-void XmlNetLoader::OnNumbersEnd(IXmlReader* /*reader*/) {
-    FillArray(numbers, numberArray);
+void XmlNetLoader::OnNumbersEnd(IXmlReader* reader) {
+    if (!FillArray(numbers, numberArray)) reader->ReportError("Out of memory");
     numbers.clear();
 }
 
@@ -452,7 +480,7 @@ void XmlNetLoader::FinishTruthTable(IXmlReader* reader) {
         reader->ReportError("SetResultingStates failed");
         return;
     }
-    for (int index : resultIndices) states.Add(outcomeOf[static_cast<size_t>(index)]);
+    for (int index : resultIndices) states.AddReserved(outcomeOf[static_cast<size_t>(index)]);
     if (table->SetResultingStates(states) != kSuccess) reader->ReportError("SetResultingStates failed");
 }
 
@@ -527,7 +555,7 @@ void XmlNetLoader::FinishNoisyMax(IXmlReader* reader) {
             const int n = blockSizes[static_cast<size_t>(i)];
             VRX_intArray strengths;
             bool ok = strengths.SetSize(n) == kSuccess;
-            for (int j = 0; ok && j < n; ++j) strengths.Add(-1);
+            for (int j = 0; ok && j < n; ++j) strengths.AddReserved(-1);
             for (int j = 0; ok && j < n; ++j) {
                 const int index = strengthIndices[next + static_cast<size_t>(j)];
                 if (index < 0 || index >= n) {
@@ -598,5 +626,6 @@ void XmlNetLoader::FinishNoisyAdder(IXmlReader* reader) {
             return;
         }
     }
-    adder->SetFunction(adderFunction);
+    // One of the two functions the attribute allows.
+    (void)adder->SetFunction(adderFunction);
 }

@@ -30,6 +30,11 @@
 #include "xml/xml_network.h"
 #include "xml/xml_text.h"
 
+using vovido::NoXmlWriterExtension;
+
+using vovido::FormatXmlDouble;
+using vovido::kXmlDoubleTextSize;
+
 namespace {
 
 constexpr const char* kParentTypeWords[] = {"inhibitor", "requirement", "cause", "barrier"};
@@ -49,6 +54,8 @@ bool IsWrittenKind(int type) {
         case DefinitionType::kDeMorgan:
         case DefinitionType::kNoisyMax:
         case DefinitionType::kNoisyAdder:
+        case DefinitionType::kEquation:
+        case DefinitionType::kEquationScc:
             return true;
         default:
             return false;
@@ -78,6 +85,8 @@ bool XmlNetworkSaver::CanWrite(VRX_network& net, std::string& message) {
                       " is not supported by the XML network format";
             return false;
         }
+        if (definition->GetType() == DefinitionType::kEquation && !CanWriteEquation(net, h, message))
+            return false;
         if (const auto* demorgan = dynamic_cast<const VRX_demorgan*>(definition)) {
             const VRX_intArray& types = demorgan->GetParentTypes();
             for (int i = 0; i < types.GetCount(); ++i) {
@@ -152,7 +161,11 @@ void XmlNetworkSaver::WriteNodes() {
         if (definition == nullptr || !IsWrittenKind(definition->GetType())) continue;
         AddAttribute("id", OrEmpty(node->GetId()));
         pendingElement.clear();
-        if (!Visit(definition)) continue;
+        if (definition->GetType() == DefinitionType::kEquationScc) {
+            WriteEquationScc(definition);
+        } else if (!Visit(definition)) {
+            continue;
+        }
         const VRX_userProperties& properties = node->GetInfo()->userProperties;
         for (int i = 0; i < properties.GetNumberOfProperties(); ++i) {
             AddAttribute("id", OrEmpty(properties.GetPropertyName(i)));
@@ -277,10 +290,9 @@ void XmlNetworkSaver::VisitUtility(VRX_nodeDefinition* definition) {
     WriteNodeElement(definition, "utility", "utilities", false);
 }
 
-// Refused by CanWrite: no multi-attribute utility or equation definition exists in this version, so
-// neither visit is ever reached; they write nothing rather than an element the loader would refuse.
+// Refused by CanWrite: no multi-attribute utility definition exists in this version, so the visit is
+// never reached; it writes nothing rather than an element the loader would refuse.
 void XmlNetworkSaver::VisitMau(VRX_nodeDefinition* /*definition*/) {}
-void XmlNetworkSaver::VisitEquation(VRX_nodeDefinition* /*definition*/) {}
 
 void XmlNetworkSaver::VisitCast(VRX_nodeDefinition* definition) {
     WriteNodeElement(definition, "cast", nullptr, false);

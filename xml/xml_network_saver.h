@@ -46,6 +46,11 @@ private:
     void WriteNodeElement(VRX_nodeDefinition* definition, const char* kind, const char* dataElement,
                           bool writeStates);
     void WriteParents(const VRX_intArray& parents);
+    // A node of a strongly coupled component: its parents, members and equation.
+    void WriteEquationScc(VRX_nodeDefinition* definition);
+    // False, with the reason, for an equation that names a node other than itself and its parents: the
+    // loader would not find that node in time.
+    static bool CanWriteEquation(VRX_network& network, int handle, std::string& message);
     // The items (count) of a list or matrix array.
     void WriteDoubleList(const char* name, const VRX_doubleArray& values);
     void WriteDouble(const char* name, double value);

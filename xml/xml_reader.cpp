@@ -10,10 +10,17 @@
 
 #include "xml/xml_text.h"
 
+using vovido::ScanXmlDouble;
+using vovido::ScanXmlInt;
+using vovido::UnescapeBackslashes;
+using vovido::Utf8ToLatin1;
+
 namespace {
 
-// Expat reads the file in blocks of this size.
+// The first blocks of a file are this size; later ones grow with what was read (see Parse).
 constexpr size_t kBlockSize = 4096;
+// Blocks stop growing here, far beyond any network file.
+constexpr size_t kLargestBlock = size_t{1} << 28;
 
 bool IsCSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
@@ -124,15 +131,27 @@ bool XmlReader::Parse(const char* fileName, IXmlBinding* rootBinding, IXmlErrorH
     XML_SetElementHandler(parser, &Callbacks::Start, &Callbacks::End);
     XML_SetCharacterDataHandler(parser, &Callbacks::Text);
 
-    char block[kBlockSize];
+    // Expat scans a token that spans blocks (a long comment, text or attribute) again from its start
+    // with every new block, so blocks of a fixed size would make reading such a token quadratic in its
+    // length. Each block is as large as everything read before it (4 KB, 4 KB, 8 KB, 16 KB, ...),
+    // which keeps that rescanning, and the whole read, linear in the file's size.
+    size_t blockSize = kBlockSize;
+    size_t total = 0;
     for (;;) {
-        const size_t n = std::fread(block, 1, kBlockSize, file.file);
+        void* block = XML_GetBuffer(parser, static_cast<int>(blockSize));
+        if (block == nullptr) {
+            ReportError("Out of memory");
+            break;
+        }
+        const size_t n = std::fread(block, 1, blockSize, file.file);
         if (std::ferror(file.file) != 0) {
             ReportError(("Can't read file " + name).c_str());
             break;
         }
-        const bool last = n < kBlockSize;
-        if (XML_Parse(parser, block, static_cast<int>(n), last ? XML_TRUE : XML_FALSE) != XML_STATUS_OK) {
+        const bool last = n < blockSize;
+        total += n;
+        blockSize = total < kBlockSize ? kBlockSize : (total < kLargestBlock ? total : kLargestBlock);
+        if (XML_ParseBuffer(parser, static_cast<int>(n), last ? XML_TRUE : XML_FALSE) != XML_STATUS_OK) {
             Fail();
             if (errorHandler != nullptr) {
                 int line = 0;

@@ -8,6 +8,8 @@
 
 #include "base/number_text.h"
 
+namespace vovido {
+
 namespace {
 
 // The "C" locale's isspace set, which is what strtod and strtol skip there.
@@ -155,7 +157,7 @@ const char* ScanXmlDouble(const char* text, double& value) {
     if (allZero) {
         value = negative ? -0.0 : 0.0;
     } else {
-        ParseDouble(text, value);
+        (void)ParseDouble(text, value);  // the scan above found a number there
     }
     return end;
 }
@@ -199,3 +201,5 @@ size_t FormatXmlDouble(double value, char (&buffer)[kXmlDoubleTextSize]) {
     *r.ptr = '\0';
     return static_cast<size_t>(r.ptr - buffer);
 }
+
+}  // namespace vovido

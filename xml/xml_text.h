@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <string>
 
+namespace vovido {
+
 // Rebuilds UTF-8 text in place as ISO-8859-1: code points up to 255 become one byte, larger ones '?'.
 // Text without high-bit bytes is left untouched. A sequence cut short by the end of the text, or a
 // stray continuation byte, becomes '?' as well.
@@ -34,3 +36,5 @@ constexpr size_t kXmlDoubleTextSize = 32;
 // the same double, 17 digits are written instead, so every value survives a round trip exactly.
 // NaN is written "nan" (or "-nan"), infinities "inf" and "-inf". Returns the length of the text.
 size_t FormatXmlDouble(double value, char (&buffer)[kXmlDoubleTextSize]);
+
+}  // namespace vovido

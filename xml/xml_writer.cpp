@@ -5,30 +5,28 @@
 #include "base/string_array.h"
 #include "xml/xml_text.h"
 
+using vovido::FormatXmlDouble;
+using vovido::kXmlDoubleTextSize;
+
 XmlWriter::XmlWriter() = default;
 
-XmlWriter::~XmlWriter() {
-    Close();
-}
+// A document never closed was not written whole: it does not replace the file.
+XmlWriter::~XmlWriter() = default;
 
 bool XmlWriter::Open(const char* fileName) {
-    Close();
+    file = nullptr;
     depth = 0;
-    if (fileName == nullptr) return false;
-    file = std::fopen(fileName, "w");
-    if (file == nullptr) return false;
+    if (!output.Open(fileName)) return false;  // a document still open is discarded first
+    file = output.Stream();
     Put("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n");
     return true;
 }
 
 bool XmlWriter::Close() {
     if (file == nullptr) return false;
-    // A write error sticks to the stream; whatever was still buffered fails in fclose. Either way the
-    // stream is gone after fclose, so it is never kept.
-    bool ok = std::ferror(file) == 0;
-    if (std::fclose(file) != 0) ok = false;
     file = nullptr;
-    return ok;
+    // The document replaces the file only when every byte of it was written.
+    return output.Commit();
 }
 
 void XmlWriter::OpenElement(const char* name) {

@@ -6,13 +6,17 @@
 #include <string>
 #include <vector>
 
+#include "base/replacing_file.h"
+
 class VRX_stringArray;
 
 class IXmlWriter {
 public:
-    // Starts a document: the file and the XML declaration. False when the file cannot be opened.
+    // Starts a document: the file and the XML declaration. False when the file cannot be opened. A
+    // document still open is abandoned (its file keeps its old content).
     virtual bool Open(const char* fileName) = 0;
-    // Ends the document. False when no file is open or when anything failed to reach the file.
+    // Ends the document. False when no file is open or when anything failed to reach the file; an
+    // existing file is replaced only on success and keeps its old content otherwise.
     virtual bool Close() = 0;
     virtual void OpenElement(const char* name) = 0;
     virtual void CloseElement(const char* name) = 0;
@@ -40,7 +44,7 @@ public:
     XmlWriter();
     XmlWriter(const XmlWriter&) = delete;
     XmlWriter& operator=(const XmlWriter&) = delete;
-    // Closes a file left open.
+    // A document left open is discarded: the file keeps its old content.
     ~XmlWriter() override;
 
     bool Open(const char* fileName) override;
@@ -80,7 +84,8 @@ private:
     enum class EscapeMode { Attribute, Text, TextWithControls };
     void PutEscaped(const char* text, EscapeMode mode);
 
-    FILE* file = nullptr;
+    vovido::ReplacingFile output;
+    FILE* file = nullptr;  // output's stream while a document is open
     std::vector<Attribute> pendingAttributes;
     int depth = 0;
 };

@@ -6,17 +6,12 @@
 #include <vector>
 
 #include "base/dmatrix.h"
+#include "base/status_codes.h"
+#include "tests/support/arrays.h"
 
 namespace {
 
-// Exactly as many elements as values: the size of a coordinate vector counts, not its items.
-VRX_intArray Ints(const std::vector<int>& values) {
-    VRX_intArray a;
-    a.SetSize(static_cast<int>(values.size()));
-    for (size_t i = 0; i < values.size(); i++) a[static_cast<int>(i)] = values[i];
-    a.SetCount(a.GetSize());
-    return a;
-}
+using namespace vovido::test;
 
 VRX_Dmatrix Table(const std::vector<int>& sizes, const std::vector<double>& values = {}) {
     VRX_Dmatrix m(Ints(sizes));
@@ -26,16 +21,6 @@ VRX_Dmatrix Table(const std::vector<int>& sizes, const std::vector<double>& valu
         for (size_t i = 0; i < values.size(); i++) m[static_cast<int>(i)] = values[i];
     }
     return m;
-}
-
-std::vector<double> Values(const VRX_Dmatrix& m) {
-    const double* p = m.GetData();
-    return p == nullptr ? std::vector<double>() : std::vector<double>(p, p + m.GetNumberOfElements());
-}
-
-std::vector<int> Sizes(const VRX_Dmatrix& m) {
-    const VRX_intArray& d = m.GetDimensions();
-    return std::vector<int>(d.GetItems(), d.GetItems() + d.GetSize());
 }
 
 // Small integers, so that sums of products are exact whatever the order of summation.
@@ -50,7 +35,7 @@ template <typename F>
 void ForEachCell(const VRX_Dmatrix& m, F f) {
     VRX_intArray c;
     for (int i = 0; i < m.GetNumberOfElements(); i++) {
-        m.IndexToCoordinates(i, c);
+        ASSERT_EQ(m.IndexToCoordinates(i, c), kSuccess);
         f(c);
     }
 }
@@ -73,10 +58,10 @@ TEST(DmatrixIndex, StridesIndicesAndCoordinates) {
     EXPECT_EQ(c[0], 1);
     EXPECT_EQ(c[1], 2);
     EXPECT_EQ(c.GetCount(), 0);
-    EXPECT_EQ(m.IndexToCoordinates(6, c), -2);
-    EXPECT_EQ(m.IndexToCoordinates(-1, c), -2);
+    EXPECT_EQ(m.IndexToCoordinates(6, c), kOutOfRange);
+    EXPECT_EQ(m.IndexToCoordinates(-1, c), kOutOfRange);
     EXPECT_EQ(m.GetSizeOfDimension(1), 3);
-    EXPECT_EQ(m.GetSizeOfDimension(2), -2);
+    EXPECT_EQ(m.GetSizeOfDimension(2), kOutOfRange);
     EXPECT_EQ(m.Subscript(Ints({1, 0})), 3.0);
     EXPECT_EQ(m.GetValueAt(Ints({0, 2})), 2.0);
 }
@@ -88,11 +73,11 @@ TEST(DmatrixIndex, NextCoordinatesCarriesAndStopsAtTheEnd) {
     EXPECT_EQ(c[0], 1);
     EXPECT_EQ(c[1], 0);
     c = Ints({1, 2});
-    EXPECT_EQ(m.NextCoordinates(c), -2);
+    EXPECT_EQ(m.NextCoordinates(c), kOutOfRange);
     EXPECT_EQ(c[0], 1);
     EXPECT_EQ(c[1], 2);
     VRX_intArray shortVector = Ints({0});
-    EXPECT_EQ(m.NextCoordinates(shortVector), -2);
+    EXPECT_EQ(m.NextCoordinates(shortVector), kOutOfRange);
 }
 
 TEST(DmatrixIndex, CheckedSubscriptGuardsEveryCoordinate) {
@@ -105,20 +90,20 @@ TEST(DmatrixIndex, CheckedSubscriptGuardsEveryCoordinate) {
     spare = 5.0;
     EXPECT_EQ(m.CheckedSubscript(Ints({0, -1})), 0.0);
     EXPECT_EQ(m.CheckedSubscript(Ints({1})), 0.0);
-    EXPECT_EQ(Values(m), (std::vector<double>{0, 9, 2, 3, 4, 5}));
+    EXPECT_EQ(Entries(m), (std::vector<double>{0, 9, 2, 3, 4, 5}));
 }
 
 TEST(DmatrixSetup, RefusesBadSizesAndOverflowWithoutChange) {
     VRX_Dmatrix m = Table({2, 2});
-    EXPECT_EQ(m.Setup(Ints({2, 0})), -2);
-    EXPECT_EQ(m.SetupFromList(nullptr, -1), -2);
+    EXPECT_EQ(m.Setup(Ints({2, 0})), kOutOfRange);
+    EXPECT_EQ(m.SetupFromList(nullptr, -1), kOutOfRange);
     // 65536 x 65536 elements cannot be indexed by an int: refused instead of wrapping to 0.
-    EXPECT_EQ(m.Setup(Ints({65536, 65536})), -42);
-    EXPECT_EQ(m.Setup(Ints({2, 2, 65536, 32768})), -42);
-    EXPECT_EQ(Sizes(m), (std::vector<int>{2, 2}));
-    EXPECT_EQ(Values(m), (std::vector<double>{0, 1, 2, 3}));
-    EXPECT_EQ(m.SetSizeOfDimension(0, INT_MAX), -42);
-    EXPECT_EQ(Sizes(m), (std::vector<int>{2, 2}));
+    EXPECT_EQ(m.Setup(Ints({65536, 65536})), kOutOfMemory);
+    EXPECT_EQ(m.Setup(Ints({2, 2, 65536, 32768})), kOutOfMemory);
+    EXPECT_EQ(Shape(m), (std::vector<int>{2, 2}));
+    EXPECT_EQ(Entries(m), (std::vector<double>{0, 1, 2, 3}));
+    EXPECT_EQ(m.SetSizeOfDimension(0, INT_MAX), kOutOfMemory);
+    EXPECT_EQ(Shape(m), (std::vector<int>{2, 2}));
 
     VRX_Dmatrix bad(Ints({3, -1}));
     EXPECT_EQ(bad.GetNumberOfDimensions(), 0);
@@ -136,19 +121,19 @@ TEST(DmatrixSetup, RefusesBadSizesAndOverflowWithoutChange) {
 TEST(DmatrixSetup, CopyAndSizeOfDimension) {
     VRX_Dmatrix m = Table({3, 2});
     VRX_Dmatrix copy(m);
-    EXPECT_EQ(Values(copy), Values(m));
+    EXPECT_EQ(Entries(copy), Entries(m));
     EXPECT_NE(copy.GetData(), m.GetData());
     EXPECT_EQ(copy.HasSameDimensions(m), 1);
     VRX_Dmatrix other = Table({2, 3});
     EXPECT_EQ(other.HasSameDimensions(m), 0);
     ASSERT_EQ(other.Copy(m), 0);
-    EXPECT_EQ(Sizes(other), (std::vector<int>{3, 2}));
-    EXPECT_EQ(Values(other), Values(m));
+    EXPECT_EQ(Shape(other), (std::vector<int>{3, 2}));
+    EXPECT_EQ(Entries(other), Entries(m));
 
-    EXPECT_EQ(m.SetSizeOfDimension(1, 0), -2);
-    EXPECT_EQ(m.SetSizeOfDimension(2, 4), -2);
+    EXPECT_EQ(m.SetSizeOfDimension(1, 0), kOutOfRange);
+    EXPECT_EQ(m.SetSizeOfDimension(2, 4), kOutOfRange);
     ASSERT_EQ(m.SetSizeOfDimension(1, 2), 0);
-    EXPECT_EQ(Values(m), Values(copy));
+    EXPECT_EQ(Entries(m), Entries(copy));
     ASSERT_EQ(m.SetSizeOfDimension(1, 5), 0);
     EXPECT_EQ(m.GetNumberOfElements(), 15);
     EXPECT_EQ(m.GetStrides()[0], 5);
@@ -160,13 +145,13 @@ TEST(DmatrixSetup, CopyAndSizeOfDimension) {
 TEST(DmatrixArithmetic, NormalizeRuns) {
     VRX_Dmatrix m = Table({3, 2}, {1, 3, 0, 0, 0.25, 0.75});
     ASSERT_EQ(m.Normalize(), 0);
-    EXPECT_EQ(Values(m), (std::vector<double>{0.25, 0.75, 0.5, 0.5, 0.25, 0.75}));
+    EXPECT_EQ(Entries(m), (std::vector<double>{0.25, 0.75, 0.5, 0.5, 0.25, 0.75}));
 
     // 0.1 + 0.2 + 0.7 sums to exactly 1.0 in doubles: such a run stays bit for bit as it is.
     VRX_Dmatrix exact = Table({1, 3}, {0.1, 0.2, 0.7});
     ASSERT_EQ(0.1 + 0.2 + 0.7, 1.0);
     exact.Normalize();
-    EXPECT_EQ(Values(exact), (std::vector<double>{0.1, 0.2, 0.7}));
+    EXPECT_EQ(Entries(exact), (std::vector<double>{0.1, 0.2, 0.7}));
     VRX_Dmatrix three = Table({3}, {0, 0, 0});
     three.Normalize();
     EXPECT_EQ(three[2], 1.0 / 3);
@@ -178,20 +163,20 @@ TEST(DmatrixArithmetic, FillScaleSumAndComplete) {
     b.MultiplyBy(10.0);
     VRX_Dmatrix sum(Ints({2, 2}));
     ASSERT_EQ(sum.SetToSum(a, b), 0);
-    EXPECT_EQ(Values(sum), (std::vector<double>{0, 11, 22, 33}));
+    EXPECT_EQ(Entries(sum), (std::vector<double>{0, 11, 22, 33}));
     VRX_Dmatrix wrong = Table({4});
-    EXPECT_EQ(sum.SetToSum(a, wrong), -2);
+    EXPECT_EQ(sum.SetToSum(a, wrong), kOutOfRange);
     sum.FillWith(0.5);
-    EXPECT_EQ(Values(sum), (std::vector<double>{0.5, 0.5, 0.5, 0.5}));
+    EXPECT_EQ(Entries(sum), (std::vector<double>{0.5, 0.5, 0.5, 0.5}));
 
     VRX_Dmatrix run = Table({2, 3}, {0.2, 7.0, 0.3, 0.1, 0.1, 9.0});
     ASSERT_EQ(run.CompleteDistribution(Ints({0, 1})), 0);
     EXPECT_DOUBLE_EQ(run[1], 0.5);
     ASSERT_EQ(run.CompleteDistributionAtIndex(5), 0);
     EXPECT_DOUBLE_EQ(run[5], 0.8);
-    EXPECT_EQ(run.CompleteDistribution(Ints({0, 3})), -2);
-    EXPECT_EQ(run.CompleteDistribution(Ints({0})), -2);
-    EXPECT_EQ(run.CompleteDistributionAtIndex(6), -2);
+    EXPECT_EQ(run.CompleteDistribution(Ints({0, 3})), kOutOfRange);
+    EXPECT_EQ(run.CompleteDistribution(Ints({0})), kOutOfRange);
+    EXPECT_EQ(run.CompleteDistributionAtIndex(6), kOutOfRange);
 }
 
 TEST(DmatrixArithmetic, SubTableEquals) {
@@ -201,50 +186,50 @@ TEST(DmatrixArithmetic, SubTableEquals) {
     EXPECT_EQ(m.SubTableEquals(2.0, Ints({1, -1, 0})), 1);
     EXPECT_EQ(m.SubTableEquals(1.0, Ints({-1, -1, -1})), 0);
     EXPECT_EQ(m.SubTableEquals(2.0, Ints({1, 2, 0})), 1);
-    EXPECT_EQ(m.SubTableEquals(1.0, Ints({-1, -1})), -2);
-    EXPECT_EQ(m.SubTableEquals(1.0, Ints({2, -1, -1})), -2);
+    EXPECT_EQ(m.SubTableEquals(1.0, Ints({-1, -1})), kOutOfRange);
+    EXPECT_EQ(m.SubTableEquals(1.0, Ints({2, -1, -1})), kOutOfRange);
     EXPECT_EQ(m.SubTableEqualsAt(2.0, 0, 1, 2, 0), 1);
     EXPECT_EQ(m.SubTableEqualsAt(2.0, 0, 1, 2, 1), 0);
     EXPECT_EQ(m.SubTableEqualsAt(1.0, 0, 0, 0, 0), 1);
-    EXPECT_EQ(m.SubTableEqualsAt(1.0, 3, 0, 0, 0), -2);
+    EXPECT_EQ(m.SubTableEqualsAt(1.0, 3, 0, 0, 0), kOutOfRange);
 }
 
 TEST(DmatrixItems, AddShiftAndRemoveItems) {
     VRX_Dmatrix m = Table({2, 2}, {1, 2, 3, 4});
     ASSERT_EQ(m.AddItem(1), 0);
-    EXPECT_EQ(Sizes(m), (std::vector<int>{2, 3}));
-    EXPECT_EQ(Values(m), (std::vector<double>{1, 2, 0, 3, 4, 0}));
+    EXPECT_EQ(Shape(m), (std::vector<int>{2, 3}));
+    EXPECT_EQ(Entries(m), (std::vector<double>{1, 2, 0, 3, 4, 0}));
     ASSERT_EQ(m.ShiftItemsUp(1, 0, 9), 0);
-    EXPECT_EQ(Values(m), (std::vector<double>{9, 1, 2, 9, 3, 4}));
-    EXPECT_EQ(m.ShiftItemsUp(1, 3, 9), -2);
-    EXPECT_EQ(m.AddItem(2), -2);
+    EXPECT_EQ(Entries(m), (std::vector<double>{9, 1, 2, 9, 3, 4}));
+    EXPECT_EQ(m.ShiftItemsUp(1, 3, 9), kOutOfRange);
+    EXPECT_EQ(m.AddItem(2), kOutOfRange);
 
     VRX_Dmatrix d = Table({2, 2}, {1, 2, 3, 4});
     ASSERT_EQ(d.ShiftItemsDown(1, 0), 0);
-    EXPECT_EQ(Values(d), (std::vector<double>{2, 0, 4, 0}));
+    EXPECT_EQ(Entries(d), (std::vector<double>{2, 0, 4, 0}));
     ASSERT_EQ(d.RemoveLastItem(1), 0);
-    EXPECT_EQ(Sizes(d), (std::vector<int>{2, 1}));
-    EXPECT_EQ(Values(d), (std::vector<double>{2, 4}));
-    EXPECT_EQ(d.RemoveLastItem(1), -2);
-    EXPECT_EQ(d.ShiftItemsDown(0, -1), -2);
+    EXPECT_EQ(Shape(d), (std::vector<int>{2, 1}));
+    EXPECT_EQ(Entries(d), (std::vector<double>{2, 4}));
+    EXPECT_EQ(d.RemoveLastItem(1), kOutOfRange);
+    EXPECT_EQ(d.ShiftItemsDown(0, -1), kOutOfRange);
 
     // Along the first dimension: whole rows move.
     VRX_Dmatrix rows = Table({2, 2}, {1, 2, 3, 4});
     ASSERT_EQ(rows.AddItem(0), 0);
     ASSERT_EQ(rows.ShiftItemsUp(0, 1, 7), 0);
-    EXPECT_EQ(Values(rows), (std::vector<double>{1, 2, 7, 7, 3, 4}));
+    EXPECT_EQ(Entries(rows), (std::vector<double>{1, 2, 7, 7, 3, 4}));
     ASSERT_EQ(rows.ShiftItemsDown(0, 0), 0);
     ASSERT_EQ(rows.RemoveLastItem(0), 0);
-    EXPECT_EQ(Values(rows), (std::vector<double>{7, 7, 3, 4}));
+    EXPECT_EQ(Entries(rows), (std::vector<double>{7, 7, 3, 4}));
 }
 
 TEST(DmatrixDimensions, InsertDimensionRepeatsTheTable) {
     VRX_Dmatrix m = Table({2}, {1, 2});
     ASSERT_EQ(m.InsertDimension(0, 2), 0);
-    EXPECT_EQ(Sizes(m), (std::vector<int>{2, 2}));
-    EXPECT_EQ(Values(m), (std::vector<double>{1, 2, 1, 2}));
-    EXPECT_EQ(m.InsertDimension(3, 2), -2);
-    EXPECT_EQ(m.InsertDimension(0, 0), -2);
+    EXPECT_EQ(Shape(m), (std::vector<int>{2, 2}));
+    EXPECT_EQ(Entries(m), (std::vector<double>{1, 2, 1, 2}));
+    EXPECT_EQ(m.InsertDimension(3, 2), kOutOfRange);
+    EXPECT_EQ(m.InsertDimension(0, 0), kOutOfRange);
 
     for (int p = 0; p <= 3; p++) {
         VRX_Dmatrix old = Varied({2, 3, 4});
@@ -254,17 +239,17 @@ TEST(DmatrixDimensions, InsertDimensionRepeatsTheTable) {
         ForEachCell(grown, [&](const VRX_intArray& c) {
             VRX_intArray o = c;
             o.SetCount(4);
-            o.Delete(p);
+            ASSERT_EQ(o.Delete(p), kSuccess);
             EXPECT_EQ(grown.GetValueAt(c), old.GetValueAt(o)) << "p=" << p;
         });
     }
 
     VRX_Dmatrix empty;
     ASSERT_EQ(empty.AddDimension(3), 0);
-    EXPECT_EQ(Sizes(empty), (std::vector<int>{3}));
+    EXPECT_EQ(Shape(empty), (std::vector<int>{3}));
     VRX_Dmatrix big = Table({65536});
-    EXPECT_EQ(big.InsertDimension(0, 65536), -42);
-    EXPECT_EQ(Sizes(big), (std::vector<int>{65536}));
+    EXPECT_EQ(big.InsertDimension(0, 65536), kOutOfMemory);
+    EXPECT_EQ(Shape(big), (std::vector<int>{65536}));
 }
 
 TEST(DmatrixDimensions, SlicesAgainstReference) {
@@ -277,30 +262,30 @@ TEST(DmatrixDimensions, SlicesAgainstReference) {
             ForEachCell(slice, [&](const VRX_intArray& c) {
                 VRX_intArray o = c;
                 o.SetCount(2);
-                o.Insert(d, k);
+                ASSERT_EQ(o.Insert(d, k), kSuccess);
                 EXPECT_EQ(slice.GetValueAt(c), m.GetValueAt(o)) << "d=" << d << " k=" << k;
             });
             VRX_intArray sizes;
             VRX_doubleArray values;
             ASSERT_EQ(m.ExtractSliceData(d, k, sizes, values), 0);
-            EXPECT_EQ(std::vector<int>(sizes.GetItems(), sizes.GetItems() + sizes.GetCount()), Sizes(slice));
+            EXPECT_EQ(std::vector<int>(sizes.GetItems(), sizes.GetItems() + sizes.GetCount()), Shape(slice));
             EXPECT_EQ(std::vector<double>(values.GetItems(), values.GetItems() + values.GetSize()),
-                      Values(slice));
+                      Entries(slice));
         }
     }
     VRX_Dmatrix out = Table({2});
-    EXPECT_EQ(m.ExtractSlice(1, 3, out), -2);
-    EXPECT_EQ(m.ExtractSlice(3, 0, out), -2);
-    EXPECT_EQ(Sizes(out), (std::vector<int>{2}));
+    EXPECT_EQ(m.ExtractSlice(1, 3, out), kOutOfRange);
+    EXPECT_EQ(m.ExtractSlice(3, 0, out), kOutOfRange);
+    EXPECT_EQ(Shape(out), (std::vector<int>{2}));
 
     VRX_Dmatrix reduced(m);
-    EXPECT_EQ(reduced.ReduceToSlice(0, 2), -2);
-    EXPECT_EQ(Values(reduced), Values(m));
+    EXPECT_EQ(reduced.ReduceToSlice(0, 2), kOutOfRange);
+    EXPECT_EQ(Entries(reduced), Entries(m));
     ASSERT_EQ(reduced.ReduceToSlice(2, 3), 0);
-    EXPECT_EQ(Sizes(reduced), (std::vector<int>{2, 3}));
+    EXPECT_EQ(Shape(reduced), (std::vector<int>{2, 3}));
     EXPECT_EQ(reduced[4], m[4 * 4 + 3]);
     ASSERT_EQ(reduced.RemoveDimension(0), 0);
-    EXPECT_EQ(Sizes(reduced), (std::vector<int>{3}));
+    EXPECT_EQ(Shape(reduced), (std::vector<int>{3}));
     ASSERT_EQ(reduced.RemoveDimension(0), 0);
     EXPECT_EQ(reduced.GetNumberOfDimensions(), 0);
     EXPECT_EQ(reduced.GetData(), nullptr);
@@ -308,7 +293,7 @@ TEST(DmatrixDimensions, SlicesAgainstReference) {
     VRX_Dmatrix line = Table({3});
     VRX_intArray sizes = Ints({9});
     VRX_doubleArray values;
-    values.Add(1.0);
+    ASSERT_EQ(values.Add(1.0), kSuccess);
     ASSERT_EQ(line.ExtractSliceData(0, 1, sizes, values), 0);
     EXPECT_EQ(sizes.GetSize(), 0);
     EXPECT_EQ(values.GetSize(), 0);
@@ -318,19 +303,19 @@ TEST(DmatrixDimensions, SubMatrix) {
     VRX_Dmatrix m = Varied({2, 3, 4});
     VRX_Dmatrix sub;
     ASSERT_EQ(m.ExtractSubMatrix(Ints({1, -1, 2}), sub), 0);
-    EXPECT_EQ(Sizes(sub), (std::vector<int>{3}));
+    EXPECT_EQ(Shape(sub), (std::vector<int>{3}));
     for (int j = 0; j < 3; j++) EXPECT_EQ(sub[j], m.GetValueAt(Ints({1, j, 2})));
     ASSERT_EQ(m.ExtractSubMatrix(Ints({-1, -1, -1}), sub), 0);
-    EXPECT_EQ(Values(sub), Values(m));
+    EXPECT_EQ(Entries(sub), Entries(m));
     ASSERT_EQ(m.ExtractSubMatrix(Ints({1, 2, 3}), sub), 0);
     EXPECT_EQ(sub.GetNumberOfDimensions(), 0);
     EXPECT_EQ(sub.GetNumberOfElements(), 0);
-    EXPECT_EQ(m.ExtractSubMatrix(Ints({1, 2}), sub), -2);
-    EXPECT_EQ(m.ExtractSubMatrix(Ints({2, -1, -1}), sub), -2);
+    EXPECT_EQ(m.ExtractSubMatrix(Ints({1, 2}), sub), kOutOfRange);
+    EXPECT_EQ(m.ExtractSubMatrix(Ints({2, -1, -1}), sub), kOutOfRange);
     // Into itself.
     VRX_Dmatrix self(m);
     ASSERT_EQ(self.ExtractSubMatrix(Ints({-1, 0, -1}), self), 0);
-    EXPECT_EQ(Sizes(self), (std::vector<int>{2, 4}));
+    EXPECT_EQ(Shape(self), (std::vector<int>{2, 4}));
     EXPECT_EQ(self[5], m.GetValueAt(Ints({1, 0, 1})));
 }
 
@@ -339,7 +324,7 @@ TEST(DmatrixSums, WeightedSumAgainstReference) {
     for (int d = 0; d < 3; d++) {
         VRX_Dmatrix m = Varied({3, 4, 2});
         VRX_doubleArray weights;
-        for (int k = 0; k < m.GetSizeOfDimension(d); k++) weights.Add(w[k]);
+        for (int k = 0; k < m.GetSizeOfDimension(d); k++) ASSERT_EQ(weights.Add(w[k]), kSuccess);
         VRX_Dmatrix out;
         ASSERT_EQ(m.WeightedSumOverDimensionInto(d, weights, out), 0);
         ASSERT_EQ(out.GetNumberOfDimensions(), 2);
@@ -348,20 +333,20 @@ TEST(DmatrixSums, WeightedSumAgainstReference) {
             for (int k = 0; k < m.GetSizeOfDimension(d); k++) {
                 VRX_intArray o = c;
                 o.SetCount(2);
-                o.Insert(d, k);
+                ASSERT_EQ(o.Insert(d, k), kSuccess);
                 expected += w[k] * m.GetValueAt(o);
             }
             EXPECT_EQ(out.GetValueAt(c), expected) << "d=" << d;
         });
         ASSERT_EQ(m.WeightedSumOverDimension(d, weights), 0);
-        EXPECT_EQ(Values(m), Values(out));
+        EXPECT_EQ(Entries(m), Entries(out));
     }
     VRX_Dmatrix m = Varied({3, 4});
     VRX_doubleArray few;
-    few.SetSize(1);
+    ASSERT_EQ(few.SetSize(1), kSuccess);
     few[0] = 1.0;
-    EXPECT_EQ(m.WeightedSumOverDimension(0, few), -2);
-    EXPECT_EQ(m.WeightedSumOverDimension(2, few), -2);
+    EXPECT_EQ(m.WeightedSumOverDimension(0, few), kOutOfRange);
+    EXPECT_EQ(m.WeightedSumOverDimension(2, few), kOutOfRange);
     EXPECT_EQ(m.GetNumberOfElements(), 12);
     VRX_Dmatrix line = Table({1});
     ASSERT_EQ(line.WeightedSumOverDimension(0, few), 0);
@@ -397,9 +382,9 @@ TEST(DmatrixSums, MultiplyAndSumOutAgainstReference) {
             for (int i = 0; i < t.sizes[t.d]; i++) {
                 VRX_intArray full = c;
                 full.SetCount(nd - 1);
-                full.Insert(t.d, i);
+                ASSERT_EQ(full.Insert(t.d, i), kSuccess);
                 VRX_intArray o;
-                for (int k : t.map) o.Add(full[k]);
+                for (int k : t.map) ASSERT_EQ(o.Add(full[k]), kSuccess);
                 expected += m.GetValueAt(full) * other.GetValueAt(o);
             }
             EXPECT_EQ(result.GetValueAt(c), expected) << "d=" << t.d;
@@ -410,12 +395,12 @@ TEST(DmatrixSums, MultiplyAndSumOutAgainstReference) {
 TEST(DmatrixSums, MultiplyAndSumOutRefusals) {
     VRX_Dmatrix m = Varied({2, 3});
     VRX_Dmatrix other = Varied({3});
-    EXPECT_EQ(m.MultiplyAndSumOutDimension(2, other, Ints({1})), -2);
-    EXPECT_EQ(m.MultiplyAndSumOutDimension(0, other, Ints({1})), -2);  // d not in the map
-    EXPECT_EQ(m.MultiplyAndSumOutDimension(1, other, Ints({0})), -2);  // sizes differ
-    EXPECT_EQ(m.MultiplyAndSumOutDimension(1, other, Ints({5})), -2);
-    EXPECT_EQ(m.MultiplyAndSumOutDimension(1, other, Ints({1, 0})), -2);
-    EXPECT_EQ(Sizes(m), (std::vector<int>{2, 3}));
+    EXPECT_EQ(m.MultiplyAndSumOutDimension(2, other, Ints({1})), kOutOfRange);
+    EXPECT_EQ(m.MultiplyAndSumOutDimension(0, other, Ints({1})), kOutOfRange);  // d not in the map
+    EXPECT_EQ(m.MultiplyAndSumOutDimension(1, other, Ints({0})), kOutOfRange);  // sizes differ
+    EXPECT_EQ(m.MultiplyAndSumOutDimension(1, other, Ints({5})), kOutOfRange);
+    EXPECT_EQ(m.MultiplyAndSumOutDimension(1, other, Ints({1, 0})), kOutOfRange);
+    EXPECT_EQ(Shape(m), (std::vector<int>{2, 3}));
     VRX_Dmatrix line = Varied({3});
     ASSERT_EQ(line.MultiplyAndSumOutDimension(0, other, Ints({0})), 0);
     EXPECT_EQ(line.GetNumberOfDimensions(), 0);
@@ -430,16 +415,16 @@ TEST(DmatrixReorder, DimensionsAgainstReference) {
         for (int i = 0; i < 3; i++) EXPECT_EQ(r.GetSizeOfDimension(i), m.GetSizeOfDimension(order[i]));
         ForEachCell(r, [&](const VRX_intArray& c) {
             VRX_intArray o;
-            o.SetSize(3);
+            ASSERT_EQ(o.SetSize(3), kSuccess);
             for (int i = 0; i < 3; i++) o[order[i]] = c[i];
             EXPECT_EQ(r.GetValueAt(c), m.GetValueAt(o));
         });
     }
     VRX_Dmatrix r(m);
-    EXPECT_EQ(r.ReorderDimensions(Ints({0, 0, 1})), -2);
-    EXPECT_EQ(r.ReorderDimensions(Ints({0, 1})), -2);
-    EXPECT_EQ(r.ReorderDimensions(Ints({0, 1, 3})), -2);
-    EXPECT_EQ(Values(r), Values(m));
+    EXPECT_EQ(r.ReorderDimensions(Ints({0, 0, 1})), kOutOfRange);
+    EXPECT_EQ(r.ReorderDimensions(Ints({0, 1})), kOutOfRange);
+    EXPECT_EQ(r.ReorderDimensions(Ints({0, 1, 3})), kOutOfRange);
+    EXPECT_EQ(Entries(r), Entries(m));
 }
 
 TEST(DmatrixReorder, ItemsAgainstReference) {
@@ -455,10 +440,10 @@ TEST(DmatrixReorder, ItemsAgainstReference) {
         });
     }
     VRX_Dmatrix r(m);
-    EXPECT_EQ(r.ReorderItems(3, Ints({0, 1})), -2);
-    EXPECT_EQ(r.ReorderItems(0, Ints({0, 1, 2})), -2);
-    EXPECT_EQ(r.ReorderItems(1, Ints({0, 1, 1})), -2);
-    EXPECT_EQ(Values(r), Values(m));
+    EXPECT_EQ(r.ReorderItems(3, Ints({0, 1})), kOutOfRange);
+    EXPECT_EQ(r.ReorderItems(0, Ints({0, 1, 2})), kOutOfRange);
+    EXPECT_EQ(r.ReorderItems(1, Ints({0, 1, 1})), kOutOfRange);
+    EXPECT_EQ(Entries(r), Entries(m));
 }
 
 TEST(DmatrixSums, NormalizedRunsSumOutToOne) {
@@ -466,9 +451,9 @@ TEST(DmatrixSums, NormalizedRunsSumOutToOne) {
     m.FillWith(1.0);
     ASSERT_EQ(m.Normalize(), 0);
     VRX_doubleArray ones;
-    for (int k = 0; k < 6; k++) ones.Add(1.0);
+    for (int k = 0; k < 6; k++) ASSERT_EQ(ones.Add(1.0), kSuccess);
     ASSERT_EQ(m.WeightedSumOverDimension(3, ones), 0);
-    EXPECT_EQ(Sizes(m), (std::vector<int>{5, 4, 3}));
-    for (double v : Values(m)) EXPECT_NEAR(v, 1.0, 1e-15);
+    EXPECT_EQ(Shape(m), (std::vector<int>{5, 4, 3}));
+    for (double v : Entries(m)) EXPECT_NEAR(v, 1.0, 1e-15);
     EXPECT_EQ(m.GetStrides()[0], 12);
 }

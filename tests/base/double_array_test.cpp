@@ -5,8 +5,12 @@
 
 #include "base/double_array.h"
 #include "base/int_array.h"
+#include "base/status_codes.h"
+#include "tests/support/arrays.h"
 
 namespace {
+
+using namespace vovido::test;
 
 // Every case leaves no pool behind, whatever it asserted.
 class DoubleArrayPool : public ::testing::Test {
@@ -21,16 +25,6 @@ double* ReleaseBufferOfSize(int n) {
     return buffer;
 }
 
-std::vector<double> ItemsOf(const VRX_doubleArray& a) {
-    return std::vector<double>(a.GetItems(), a.GetItems() + a.GetCount());
-}
-
-VRX_intArray Order(const std::vector<int>& values) {
-    VRX_intArray a;
-    for (int v : values) a.Add(v);
-    return a;
-}
-
 }  // namespace
 
 TEST(DoubleArray, EmptyStateHasNoStorage) {
@@ -41,61 +35,61 @@ TEST(DoubleArray, EmptyStateHasNoStorage) {
     a.CleanUp();
     EXPECT_EQ(a.GetItems(), nullptr);
     EXPECT_EQ(a.GetSize(), 0);
-    EXPECT_EQ(a.SetSize(-2), -2);
+    EXPECT_EQ(a.SetSize(-2), kOutOfRange);
 }
 
 TEST(DoubleArray, SetSizeSameKeepsContentAndClearsCount) {
     VRX_doubleArray a;
-    a.Add(0.5);
-    a.Add(1.5);
+    ASSERT_EQ(a.Add(0.5), kSuccess);
+    ASSERT_EQ(a.Add(1.5), kSuccess);
     ASSERT_EQ(a.SetSize(4), 0);
     EXPECT_EQ(a.GetCount(), 0);
     EXPECT_EQ(a[1], 1.5);
     ASSERT_EQ(a.FlushAndReserve(9), 0);
     EXPECT_EQ(a.GetSize(), 9);
-    EXPECT_EQ(a.FlushAndReserve(-1), -2);
+    EXPECT_EQ(a.FlushAndReserve(-1), kOutOfRange);
 }
 
 TEST(DoubleArray, ListEditsCheckPositionsAgainstTheItems) {
     VRX_doubleArray a;
-    a.Add(1.0);
-    a.Add(3.0);
+    ASSERT_EQ(a.Add(1.0), kSuccess);
+    ASSERT_EQ(a.Add(3.0), kSuccess);
     ASSERT_EQ(a.Insert(1, 2.0), 0);
     ASSERT_EQ(a.Insert(3, 4.0), 0);
-    EXPECT_EQ(a.Insert(5, 9.0), -2);
-    EXPECT_EQ(ItemsOf(a), (std::vector<double>{1.0, 2.0, 3.0, 4.0}));
-    a.Add(5.0);
+    EXPECT_EQ(a.Insert(5, 9.0), kOutOfRange);
+    EXPECT_EQ(Items(a), (std::vector<double>{1.0, 2.0, 3.0, 4.0}));
+    ASSERT_EQ(a.Add(5.0), kSuccess);
     ASSERT_EQ(a.GetSize(), 8);
-    EXPECT_EQ(a.Delete(5), -2);  // inside the storage, past the items
-    EXPECT_EQ(a.Delete(-1), -2);
+    EXPECT_EQ(a.Delete(5), kOutOfRange);  // inside the storage, past the items
+    EXPECT_EQ(a.Delete(-1), kOutOfRange);
     ASSERT_EQ(a.Delete(0), 0);
-    EXPECT_EQ(ItemsOf(a), (std::vector<double>{2.0, 3.0, 4.0, 5.0}));
+    EXPECT_EQ(Items(a), (std::vector<double>{2.0, 3.0, 4.0, 5.0}));
 }
 
 TEST(DoubleArray, PermuteAndCopy) {
     VRX_doubleArray a;
-    for (double v : {0.1, 0.2, 0.3}) a.Add(v);
-    ASSERT_EQ(a.Permute(Order({2, 0, 1})), 0);
-    EXPECT_EQ(ItemsOf(a), (std::vector<double>{0.3, 0.1, 0.2}));
-    EXPECT_EQ(a.Permute(Order({0, 0, 1})), -2);
-    EXPECT_EQ(ItemsOf(a), (std::vector<double>{0.3, 0.1, 0.2}));
+    for (double v : {0.1, 0.2, 0.3}) ASSERT_EQ(a.Add(v), kSuccess);
+    ASSERT_EQ(a.Permute(Ints({2, 0, 1})), 0);
+    EXPECT_EQ(Items(a), (std::vector<double>{0.3, 0.1, 0.2}));
+    EXPECT_EQ(a.Permute(Ints({0, 0, 1})), kOutOfRange);
+    EXPECT_EQ(Items(a), (std::vector<double>{0.3, 0.1, 0.2}));
 
     VRX_doubleArray b(a);
     EXPECT_EQ(b.GetSize(), a.GetSize());
-    EXPECT_EQ(ItemsOf(b), ItemsOf(a));
+    EXPECT_EQ(Items(b), Items(a));
     b[0] = 9.0;
     EXPECT_EQ(a[0], 0.3);
 
     VRX_doubleArray big;
     VRX_intArray order;
     for (int i = 0; i < 10; i++) {
-        big.Add(i);
-        order.Add((i + 3) % 10);
+        ASSERT_EQ(big.Add(i), kSuccess);
+        ASSERT_EQ(order.Add((i + 3) % 10), kSuccess);
     }
     ASSERT_EQ(big.Permute(order), 0);
     for (int i = 0; i < 10; i++) EXPECT_EQ(big[i], (i + 3) % 10);
     VRX_doubleArray shorter;
-    shorter.SetSize(2);
+    ASSERT_EQ(shorter.SetSize(2), kSuccess);
     shorter.CopyElements(big);
     EXPECT_EQ(shorter[1], 4.0);
     shorter.FillWith(-1.0);
@@ -105,15 +99,15 @@ TEST(DoubleArray, PermuteAndCopy) {
 TEST(DoubleArray, SwapHandlesEmptyInlineAndHeapStorage) {
     VRX_doubleArray empty;
     VRX_doubleArray small;
-    small.Add(1.0);
+    ASSERT_EQ(small.Add(1.0), kSuccess);
     VRX_doubleArray large;
-    large.SetSize(10);
+    ASSERT_EQ(large.SetSize(10), kSuccess);
     large.FillWith(2.0);
     double* block = large.GetItems();
 
     empty.Swap(small);
     EXPECT_EQ(small.GetItems(), nullptr);
-    EXPECT_EQ(ItemsOf(empty), (std::vector<double>{1.0}));
+    EXPECT_EQ(Items(empty), (std::vector<double>{1.0}));
     small.Swap(large);
     EXPECT_EQ(small.GetItems(), block);
     EXPECT_EQ(large.GetItems(), nullptr);
@@ -121,7 +115,7 @@ TEST(DoubleArray, SwapHandlesEmptyInlineAndHeapStorage) {
     EXPECT_EQ(empty.GetItems(), block);
     EXPECT_EQ(small.GetSize(), 4);
     EXPECT_EQ(small[0], 1.0);
-    small.Add(5.0);
+    ASSERT_EQ(small.Add(5.0), kSuccess);
     EXPECT_EQ(empty[9], 2.0);
 }
 
@@ -196,8 +190,8 @@ TEST_F(DoubleArrayPool, ArraysReleaseTheirBuffersWithTheirSize) {
     ASSERT_EQ(VRX_doubleArray::CreatePool(4), 0);
     VRX_doubleArray a;
     VRX_doubleArray b;
-    a.SetSize(6);
-    b.SetSize(3);  // inline: never released
+    ASSERT_EQ(a.SetSize(6), kSuccess);
+    ASSERT_EQ(b.SetSize(3), kSuccess);  // inline: never released
     double* six = a.GetItems();
     a.CleanUp();
     b.CleanUp();

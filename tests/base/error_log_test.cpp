@@ -22,34 +22,34 @@ TEST_F(ErrorLogTest, CodeZeroRecordsNothing) {
 }
 
 TEST_F(ErrorLogTest, NullMessageTakesDefaultText) {
-    EXPECT_EQ(LogError(errorLog, kOutOfRange, nullptr, nullptr), -2);
-    EXPECT_EQ(LogError(errorLog, kNoUsefulSamples, nullptr, nullptr), -5);
+    EXPECT_EQ(LogError(errorLog, kOutOfRange, nullptr, nullptr), kOutOfRange);
+    EXPECT_EQ(LogError(errorLog, kNoUsefulSamples, nullptr, nullptr), kNoUsefulSamples);
     EXPECT_EQ(LogError(errorLog, 7, nullptr, nullptr), 7);
     ASSERT_EQ(errorLog.GetNumberOfEntries(), 3);
-    EXPECT_EQ(errorLog.GetCode(0), -2);
+    EXPECT_EQ(errorLog.GetCode(0), kOutOfRange);
     EXPECT_STREQ(errorLog.GetMessage(0), "OUT OF RANGE");
-    EXPECT_EQ(errorLog.GetCode(1), -5);
+    EXPECT_EQ(errorLog.GetCode(1), kNoUsefulSamples);
     EXPECT_STREQ(errorLog.GetMessage(1), "NO ERROR");
     EXPECT_EQ(errorLog.GetCode(2), 7);
     EXPECT_STREQ(errorLog.GetMessage(2), "UNKNOWN ERROR CODE");
 }
 
 TEST_F(ErrorLogTest, PrefixIsJoinedWithoutSeparator) {
-    LogError(errorLog, -127, "ERROR: ')' expected", "(line 12) : ");
+    LogError(errorLog, kSyntaxError, "ERROR: ')' expected", "(line 12) : ");
     LogError(errorLog, kFileIoFailed, nullptr, "net.vrx: ");
     LogError(errorLog, kFailure, "plain", nullptr);
     EXPECT_STREQ(errorLog.GetMessage(0), "(line 12) : ERROR: ')' expected");
     EXPECT_STREQ(errorLog.GetMessage(1), "net.vrx: FILE I/O FAILED");
     EXPECT_STREQ(errorLog.GetMessage(2), "plain");
-    EXPECT_EQ(errorLog.GetCode(0), -127);
-    EXPECT_EQ(errorLog.GetCode(1), -103);
-    EXPECT_EQ(errorLog.GetCode(2), -1);
+    EXPECT_EQ(errorLog.GetCode(0), kSyntaxError);
+    EXPECT_EQ(errorLog.GetCode(1), kFileIoFailed);
+    EXPECT_EQ(errorLog.GetCode(2), kFailure);
 }
 
 TEST_F(ErrorLogTest, LongTextsAreKeptWhole) {
     const std::string prefix(3000, 'p');
     const std::string message(5000, 'm');
-    EXPECT_EQ(LogError(errorLog, kInvalidData, message.c_str(), prefix.c_str()), -4);
+    EXPECT_EQ(LogError(errorLog, kInvalidData, message.c_str(), prefix.c_str()), kInvalidData);
     ASSERT_NE(errorLog.GetMessage(0), nullptr);
     EXPECT_EQ(std::string(errorLog.GetMessage(0)), prefix + message);
 }
@@ -100,6 +100,20 @@ TEST(ErrorCodeText, TextsOfNamedCodes) {
     EXPECT_STREQ(ErrorCodeText(-111), "NO MORE TOKENS");
     EXPECT_STREQ(ErrorCodeText(-126), "LEXICAL ERROR. CHARACTER UNKNOWN");
     EXPECT_STREQ(ErrorCodeText(-128), "UNEXPECTED END OF FILE");
+}
+
+// Growth is geometric, and a message handed out stays where it is while later entries are added.
+TEST_F(ErrorLogTest, ManyEntriesKeepEarlierMessagesInPlace) {
+    LogError(errorLog, kSyntaxError, "first", "(line 1) : ");
+    const char* first = errorLog.GetMessage(0);
+    constexpr int kEntries = 200000;
+    for (int i = 1; i < kEntries; ++i)
+        LogError(errorLog, kSyntaxError, "ERROR: 'X' : Unknown Net Statement", nullptr);
+    ASSERT_EQ(errorLog.GetNumberOfEntries(), kEntries);
+    EXPECT_EQ(errorLog.GetMessage(0), first);
+    EXPECT_STREQ(first, "(line 1) : first");
+    EXPECT_STREQ(errorLog.GetMessage(kEntries - 1), "ERROR: 'X' : Unknown Net Statement");
+    EXPECT_EQ(errorLog.GetCode(kEntries - 1), kSyntaxError);
 }
 
 TEST(ErrorCodeText, UsedCodesWithoutTextSayNoError) {

@@ -4,18 +4,18 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <numeric>
 #include <string>
 #include <vector>
 
+#include "base/int_array.h"
+#include "base/random_generator.h"
 #include "base/status_codes.h"
+#include "tests/support/arrays.h"
 
 namespace {
 
-std::vector<std::string> Items(const VRX_stringArray& a) {
-    std::vector<std::string> out;
-    for (int i = 0; i < a.GetCount(); ++i) out.emplace_back(a[i] != nullptr ? a[i] : "<null>");
-    return out;
-}
+using namespace vovido::test;
 
 std::string Repaired(std::string text) {
     EXPECT_EQ(VRX_idArray::RepairId(text), kSuccess);
@@ -150,7 +150,7 @@ TEST(IdArrayGeneration, AddAndInsertValidId) {
 
 TEST(IdArrayRepair, RepairIdsNumbersDuplicatesAndFixesForms) {
     VRX_stringArray raw;
-    for (const char* t : {"a", "a", "1"}) raw.Add(t);
+    for (const char* t : {"a", "a", "1"}) ASSERT_EQ(raw.Add(t), kSuccess);
     VRX_idArray ids;
     ASSERT_EQ(ids.Copy(raw), kSuccess);  // no checks on copy
     ids.CheckConsistency(0);
@@ -163,17 +163,17 @@ TEST(IdArrayRepair, RepairIdsNumbersDuplicatesAndFixesForms) {
 
 TEST(IdArrayRepair, RepairIdsSkipsTakenSuffixesAndNamesEmptyOrNullItems) {
     VRX_stringArray raw;
-    for (const char* t : {"a2", "a", "a", "a b", "a_b"}) raw.Add(t);
-    raw.Add(nullptr);
-    raw.AddEmpty();
+    for (const char* t : {"a2", "a", "a", "a b", "a_b"}) ASSERT_EQ(raw.Add(t), kSuccess);
+    ASSERT_EQ(raw.Add(nullptr), kSuccess);
+    ASSERT_EQ(raw.AddEmpty(), kSuccess);
     VRX_idArray ids;
     ASSERT_EQ(ids.Copy(raw), kSuccess);
     EXPECT_EQ(ids.RepairIds(), kSuccess);
     EXPECT_EQ(Items(ids), (std::vector<std::string>{"a2", "a", "a3", "a_b", "a_b2", "x2", "x3"}));
 
     VRX_idArray withEmpty(true);
-    raw.Flush();
-    for (const char* t : {"", "", "k"}) raw.Add(t);
+    ASSERT_EQ(raw.Flush(), kSuccess);
+    for (const char* t : {"", "", "k"}) ASSERT_EQ(raw.Add(t), kSuccess);
     ASSERT_EQ(withEmpty.Copy(raw), kSuccess);
     EXPECT_EQ(withEmpty.RepairIds(), kSuccess);
     EXPECT_EQ(Items(withEmpty), (std::vector<std::string>{"", "x2", "k"}));
@@ -189,6 +189,108 @@ TEST(IdArrayCopy, CopyKeepsAllowEmptyAndTexts) {
     EXPECT_TRUE(copy.GetAllowEmpty());
     EXPECT_EQ(Items(copy), (std::vector<std::string>{"", "s"}));
     EXPECT_EQ(copy.Add("s"), kOutOfRange);
+}
+
+}  // namespace
+
+namespace {
+
+// Long arrays answer from an index. After every kind of edit, checked or not, each answer must be the
+// one a plain scan of the items gives.
+TEST(IdArrayIndex, LongArraysAnswerAsAScanAfterEveryEdit) {
+    RandomGenerator random(20240607);
+    const auto draw = [&random](int n) { return static_cast<int>(random.NextFraction() * n); };
+    const auto used = [](const std::vector<std::string>& items, const std::string& text, int skip) {
+        for (int i = 0; i < static_cast<int>(items.size()); ++i) {
+            if (i != skip && items[i] == text) return true;
+        }
+        return false;
+    };
+    VRX_idArray ids;
+    std::vector<std::string> model;
+    for (int step = 0; step < 4000; ++step) {
+        const std::string name = "n" + std::to_string(draw(90));
+        const int n = static_cast<int>(model.size());
+        switch (draw(9)) {
+            case 0:
+            case 1:
+            case 2:
+                EXPECT_EQ(ids.Add(name.c_str()), used(model, name, -1) ? kOutOfRange : kSuccess);
+                if (!used(model, name, -1)) model.push_back(name);
+                break;
+            case 3: {
+                const int at = draw(n + 1);
+                EXPECT_EQ(ids.Insert(at, name.c_str()), used(model, name, -1) ? kOutOfRange : kSuccess);
+                if (!used(model, name, -1)) model.insert(model.begin() + at, name);
+                break;
+            }
+            case 4:
+                if (n > 0) {
+                    const int at = draw(n);
+                    const bool taken = used(model, name, at);
+                    EXPECT_EQ(ids.SetString(at, name.c_str()), taken ? kOutOfRange : kSuccess);
+                    if (!taken) model[at] = name;
+                }
+                break;
+            case 5:
+                if (n > 0) {
+                    const int at = draw(n);
+                    ASSERT_EQ(ids.Delete(at), kSuccess);
+                    model.erase(model.begin() + at);
+                }
+                break;
+            case 6:  // around the checks: duplicates become possible
+                if (draw(4) == 0) {
+                    ASSERT_EQ(ids.VRX_stringArray::Add(name.c_str()), kSuccess);
+                    model.push_back(name);
+                }
+                break;
+            case 7:
+                if (n > 1) {
+                    VRX_intArray order;
+                    std::vector<std::string> permuted;
+                    for (int i = 0; i < n; ++i) ASSERT_EQ(order.Add((i * 7 + 3) % n), kSuccess);
+                    if (std::gcd(7, n) != 1) break;
+                    for (int i = 0; i < n; ++i) permuted.push_back(model[(i * 7 + 3) % n]);
+                    ASSERT_EQ(ids.Permute(order), kSuccess);
+                    model = permuted;
+                }
+                break;
+            default:
+                if (draw(40) == 0) {
+                    ASSERT_EQ(ids.Flush(), kSuccess);
+                    model.clear();
+                }
+                break;
+        }
+        ASSERT_EQ(Items(ids), model) << "step " << step;
+        for (int probe = 0; probe < 3; ++probe) {
+            const std::string text = "n" + std::to_string(draw(90));
+            EXPECT_EQ(ids.IsValidId(text.c_str()), used(model, text, -1) ? 0 : 1) << text;
+        }
+        ids.CheckConsistency(0);
+        bool distinct = true;
+        for (int i = 0; i < static_cast<int>(model.size()); ++i)
+            distinct = distinct && !used(model, model[i], i);
+        EXPECT_EQ(ids.IsConsistent(), distinct) << "step " << step;
+    }
+}
+
+TEST(IdArrayIndex, ThousandsOfNamesAndCopiesAreNumberedInOrder) {
+    VRX_stringArray raw;
+    for (int i = 0; i < 5000; ++i) ASSERT_EQ(raw.Add("a"), kSuccess);
+    VRX_idArray ids;
+    ASSERT_EQ(ids.Copy(raw), kSuccess);
+    ASSERT_EQ(ids.RepairIds(), kSuccess);
+    ASSERT_EQ(ids.GetCount(), 5000);
+    EXPECT_STREQ(ids[0], "a");
+    EXPECT_STREQ(ids[1], "a2");
+    EXPECT_STREQ(ids[4999], "a5000");
+    ids.CheckConsistency(0);
+    EXPECT_TRUE(ids.IsConsistent());
+    // Generated names continue after the taken ones.
+    ASSERT_EQ(ids.AddValidId("a", 2), kSuccess);
+    EXPECT_STREQ(ids[5000], "a5001");
 }
 
 }  // namespace

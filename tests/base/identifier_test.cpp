@@ -7,6 +7,10 @@
 
 #include "base/status_codes.h"
 
+using vovido::IsAsciiDigit;
+using vovido::IsAsciiLetter;
+using vovido::IsIdentifierChar;
+
 namespace {
 
 TEST(Identifier, AsciiClassesIgnoreHighBytes) {

@@ -121,8 +121,8 @@ TEST(RectangleArray, InvalidArrayRefusesGrowth) {
 
 TEST(RectangleArray, CopyIsDeep) {
     VRX_rectangleArray a(3);
-    a.Add(VRX_rectangle(1, 2, 3, 4));
-    a.Add(VRX_rectangle(5, 6, 7, 8));
+    ASSERT_EQ(a.Add(VRX_rectangle(1, 2, 3, 4)), kSuccess);
+    ASSERT_EQ(a.Add(VRX_rectangle(5, 6, 7, 8)), kSuccess);
     VRX_rectangleArray b(a);
     a[0].centerX = 100;
     EXPECT_EQ(b.GetCount(), 2);

@@ -8,8 +8,11 @@
 
 #include "base/int_array.h"
 #include "base/status_codes.h"
+#include "tests/support/arrays.h"
 
 namespace {
+
+using namespace vovido::test;
 
 // Reaches the protected counters to build states that public operations never produce.
 class ProbeArray : public VRX_stringArray {
@@ -20,24 +23,6 @@ public:
         CheckValidity(0);
     }
 };
-
-std::vector<std::string> Items(const VRX_stringArray& a) {
-    std::vector<std::string> out;
-    for (int i = 0; i < a.GetCount(); ++i) out.emplace_back(a[i] != nullptr ? a[i] : "<null>");
-    return out;
-}
-
-VRX_stringArray Make(std::initializer_list<const char*> texts) {
-    VRX_stringArray a;
-    for (const char* t : texts) EXPECT_EQ(a.Add(t), kSuccess);
-    return a;
-}
-
-VRX_intArray Order(std::initializer_list<int> values) {
-    VRX_intArray order;
-    for (int v : values) order.Add(v);
-    return order;
-}
 
 TEST(StringArrayConstruction, EmptyAndSizedStatesAreValid) {
     VRX_stringArray empty;
@@ -65,7 +50,7 @@ TEST(StringArrayValidity, CountAboveSizeIsInvalidAndRefusesEdits) {
     EXPECT_EQ(a.Insert(0, "x"), kObjectNotValid);
     EXPECT_EQ(a.Grow(), kObjectNotValid);
     EXPECT_EQ(a.Flush(), kObjectNotValid);
-    EXPECT_EQ(a.Permute(Order({0, 1, 2, 3})), kObjectNotValid);
+    EXPECT_EQ(a.Permute(Ints({0, 1, 2, 3})), kObjectNotValid);
     EXPECT_EQ(a.Delete(0), kOutOfRange);
     EXPECT_EQ(a.FindPosition("x"), kOutOfRange);
     EXPECT_EQ(a.IsInList("x"), 0);
@@ -81,7 +66,7 @@ TEST(StringArrayValidity, CountAboveSizeIsInvalidAndRefusesEdits) {
 }
 
 TEST(StringArrayEdits, InsertBoundsAndShifting) {
-    VRX_stringArray a = Make({"b", "d"});
+    VRX_stringArray a = Strings({"b", "d"});
     EXPECT_EQ(a.Insert(0, "a"), kSuccess);
     EXPECT_EQ(a.Insert(2, "c"), kSuccess);
     EXPECT_EQ(a.Insert(a.GetCount(), "e"), kSuccess);  // at count: appends
@@ -130,7 +115,7 @@ TEST(StringArrayEdits, AddAndInsertOfOwnItemSurviveGrowth) {
 }
 
 TEST(StringArrayEdits, DeleteShiftsDownAndClearsVacatedSlot) {
-    VRX_stringArray a = Make({"a", "b", "c"});
+    VRX_stringArray a = Strings({"a", "b", "c"});
     EXPECT_EQ(a.Delete(1), kSuccess);
     EXPECT_EQ(Items(a), (std::vector<std::string>{"a", "c"}));
     EXPECT_EQ(a[2], nullptr);
@@ -146,7 +131,7 @@ TEST(StringArrayEdits, DeleteShiftsDownAndClearsVacatedSlot) {
 }
 
 TEST(StringArrayQueries, FindPositionComparesBytes) {
-    VRX_stringArray a = Make({"Node", "node", "caf\xe9", "node"});
+    VRX_stringArray a = Strings({"Node", "node", "caf\xe9", "node"});
     EXPECT_EQ(a.FindPosition("node"), 1);
     EXPECT_EQ(a.FindPosition("Node"), 0);
     EXPECT_EQ(a.FindPosition("caf\xe9"), 2);
@@ -159,7 +144,7 @@ TEST(StringArrayQueries, FindPositionComparesBytes) {
 
     // Null items never match, and texts past count are not items.
     VRX_stringArray b(3, 10);
-    b.SetString(2, "hidden");
+    ASSERT_EQ(b.SetString(2, "hidden"), kSuccess);
     EXPECT_EQ(b.Add(nullptr), kSuccess);
     EXPECT_EQ(b.FindPosition("hidden"), kOutOfRange);
 }
@@ -192,7 +177,7 @@ TEST(StringArraySizing, SetSizeKeepsOrDiscards) {
 }
 
 TEST(StringArraySizing, FlushFreesTextsAndKeepsTable) {
-    VRX_stringArray a = Make({"a", "b"});
+    VRX_stringArray a = Strings({"a", "b"});
     const int size = a.GetSize();
     EXPECT_EQ(a.Flush(), kSuccess);
     EXPECT_EQ(a.GetCount(), 0);
@@ -204,9 +189,9 @@ TEST(StringArraySizing, FlushFreesTextsAndKeepsTable) {
 TEST(StringArrayCopy, DeepCopyOfEverySlot) {
     VRX_stringArray source(0, 3);
     const std::string longText(10000, 'q');
-    source.Add("one");
-    source.Add(longText.c_str());
-    source.SetString(2, "beyond count");
+    ASSERT_EQ(source.Add("one"), kSuccess);
+    ASSERT_EQ(source.Add(longText.c_str()), kSuccess);
+    ASSERT_EQ(source.SetString(2, "beyond count"), kSuccess);
 
     VRX_stringArray copy(source);
     EXPECT_EQ(copy.GetSize(), 3);
@@ -217,10 +202,10 @@ TEST(StringArrayCopy, DeepCopyOfEverySlot) {
     EXPECT_STREQ(copy[2], "beyond count");
     EXPECT_NE(copy[0], source[0]);  // texts are never shared
 
-    source.SetString(0, "changed");
+    ASSERT_EQ(source.SetString(0, "changed"), kSuccess);
     EXPECT_STREQ(copy[0], "one");
 
-    VRX_stringArray assigned = Make({"old", "older", "oldest", "x"});
+    VRX_stringArray assigned = Strings({"old", "older", "oldest", "x"});
     assigned = source;
     EXPECT_EQ(Items(assigned), (std::vector<std::string>{"changed", longText}));
     EXPECT_EQ(assigned.Copy(assigned), kSuccess);
@@ -228,22 +213,22 @@ TEST(StringArrayCopy, DeepCopyOfEverySlot) {
 }
 
 TEST(StringArrayPermute, ReordersItemsOrAllSlots) {
-    VRX_stringArray a = Make({"a", "b", "c"});
-    EXPECT_EQ(a.Permute(Order({2, 0, 1})), kSuccess);
+    VRX_stringArray a = Strings({"a", "b", "c"});
+    EXPECT_EQ(a.Permute(Ints({2, 0, 1})), kSuccess);
     EXPECT_EQ(Items(a), (std::vector<std::string>{"c", "a", "b"}));
 
-    EXPECT_EQ(a.Permute(Order({0, 0, 1})), kOutOfRange);
-    EXPECT_EQ(a.Permute(Order({0, 1, 3})), kOutOfRange);
-    EXPECT_EQ(a.Permute(Order({-1, 0, 1})), kOutOfRange);
-    EXPECT_EQ(a.Permute(Order({1, 0})), kOutOfRange);  // neither count nor size
+    EXPECT_EQ(a.Permute(Ints({0, 0, 1})), kOutOfRange);
+    EXPECT_EQ(a.Permute(Ints({0, 1, 3})), kOutOfRange);
+    EXPECT_EQ(a.Permute(Ints({-1, 0, 1})), kOutOfRange);
+    EXPECT_EQ(a.Permute(Ints({1, 0})), kOutOfRange);  // neither count nor size
     EXPECT_EQ(Items(a), (std::vector<std::string>{"c", "a", "b"}));
 
     // An order as long as the table permutes every slot, items and spares alike.
     VRX_stringArray b(3, 10);
-    b.SetString(0, "p");
-    b.SetString(2, "r");
-    b.Add("q");  // count 1, slot 0 now "q"
-    EXPECT_EQ(b.Permute(Order({2, 1, 0})), kSuccess);
+    ASSERT_EQ(b.SetString(0, "p"), kSuccess);
+    ASSERT_EQ(b.SetString(2, "r"), kSuccess);
+    ASSERT_EQ(b.Add("q"), kSuccess);  // count 1, slot 0 now "q"
+    EXPECT_EQ(b.Permute(Ints({2, 1, 0})), kSuccess);
     EXPECT_STREQ(b[0], "r");
     EXPECT_EQ(b[1], nullptr);
     EXPECT_STREQ(b[2], "q");
@@ -258,7 +243,7 @@ TEST(StringArrayEdits, AddEmptyStoresEmptyText) {
 }
 
 TEST(StringArrayLifecycle, CleanUpReturnsToEmptyValidState) {
-    VRX_stringArray a = Make({"a", "b"});
+    VRX_stringArray a = Strings({"a", "b"});
     a.CleanUp(1);
     EXPECT_TRUE(a.IsValid());
     EXPECT_EQ(a.GetSize(), 0);

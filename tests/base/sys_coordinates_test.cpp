@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "base/dmatrix.h"
+#include "base/status_codes.h"
 #include "base/sys_coordinates.h"
 #include "model/network.h"
 #include "model/node.h"
@@ -13,7 +14,7 @@ namespace {
 
 VRX_Dmatrix Table(const std::vector<int>& sizes) {
     VRX_intArray s;
-    for (int v : sizes) s.Add(v);
+    for (int v : sizes) EXPECT_EQ(s.Add(v), kSuccess);
     VRX_Dmatrix m(s);
     m.FillWithIndices();
     return m;
@@ -43,7 +44,7 @@ TEST(SysCoordinates, FullWalkVisitsEveryCellThenStops) {
     EXPECT_EQ(Walk(it), (std::vector<int>{1, 2, 3, 4, 5}));
     EXPECT_EQ(Coords(it), (std::vector<int>{1, 2}));
     EXPECT_EQ(it.index, 5);
-    EXPECT_EQ(it.Next(), -2);
+    EXPECT_EQ(it.Next(), kOutOfRange);
     EXPECT_EQ(it.index, 5);
     ASSERT_EQ(it.GoFirst(), 0);
     EXPECT_EQ(it.index, 0);
@@ -63,7 +64,7 @@ TEST(SysCoordinates, LockedDimensionsKeepTheirCoordinate) {
 
     it.UnlockAll();
     EXPECT_EQ(it.IsLocked(1), 0);
-    it.LockDimension(0);
+    ASSERT_EQ(it.LockDimension(0), kSuccess);
     it.coordinates[0] = 1;
     it.coordinates[1] = 0;
     ASSERT_EQ(it.GoToCoordinates(), 0);
@@ -72,14 +73,14 @@ TEST(SysCoordinates, LockedDimensionsKeepTheirCoordinate) {
     it.GoFirst();
     EXPECT_EQ(Coords(it), (std::vector<int>{0, 0}));
     EXPECT_EQ(Walk(it), (std::vector<int>{1, 2}));
-    EXPECT_EQ(it.LockDimension(2), -2);
+    EXPECT_EQ(it.LockDimension(2), kOutOfRange);
 }
 
 TEST(SysCoordinates, LockedWalkMatchesReference) {
     VRX_Dmatrix m = Table({3, 2, 4, 2});
     VRX_sysCoordinates it(&m);
-    it.LockDimension(1);
-    it.LockDimension(3);
+    ASSERT_EQ(it.LockDimension(1), kSuccess);
+    ASSERT_EQ(it.LockDimension(3), kSuccess);
     it.coordinates[1] = 1;
     it.coordinates[3] = 1;
     ASSERT_EQ(it.GoToCoordinates(), 0);
@@ -98,11 +99,11 @@ TEST(SysCoordinates, Positioning) {
     ASSERT_EQ(it.GoToIndex(4), 0);
     EXPECT_EQ(Coords(it), (std::vector<int>{1, 1}));
     EXPECT_EQ(it.CurrentElement(), 4.0);
-    EXPECT_EQ(it.GoToIndex(6), -2);
+    EXPECT_EQ(it.GoToIndex(6), kOutOfRange);
     EXPECT_EQ(it.index, 0);
     EXPECT_EQ(Coords(it), (std::vector<int>{0, 0}));
-    it.GoToIndex(5);
-    EXPECT_EQ(it.GoToIndex(-1), -2);
+    ASSERT_EQ(it.GoToIndex(5), kSuccess);
+    EXPECT_EQ(it.GoToIndex(-1), kOutOfRange);
     EXPECT_EQ(Coords(it), (std::vector<int>{0, 0}));
 
     it.coordinates[0] = 1;
@@ -110,12 +111,12 @@ TEST(SysCoordinates, Positioning) {
     ASSERT_EQ(it.GoToCoordinates(), 0);
     EXPECT_EQ(it.index, 5);
     it.coordinates[1] = -1;
-    EXPECT_EQ(it.GoToCoordinates(), -2);
+    EXPECT_EQ(it.GoToCoordinates(), kOutOfRange);
     EXPECT_EQ(it.index, 0);
     EXPECT_EQ(Coords(it), (std::vector<int>{0, 0}));
     // (0, 4) would land on cell 4 with linear arithmetic; it is not a cell of the table.
     it.coordinates[1] = 4;
-    EXPECT_EQ(it.GoToCoordinates(), -2);
+    EXPECT_EQ(it.GoToCoordinates(), kOutOfRange);
     EXPECT_EQ(it.index, 0);
     EXPECT_EQ(Coords(it), (std::vector<int>{0, 0}));
 }
@@ -123,21 +124,21 @@ TEST(SysCoordinates, Positioning) {
 TEST(SysCoordinates, EmptyAndUnlinked) {
     VRX_Dmatrix empty;
     VRX_sysCoordinates it(&empty);
-    EXPECT_EQ(it.Next(), -2);
-    EXPECT_EQ(it.GoToIndex(0), -2);
+    EXPECT_EQ(it.Next(), kOutOfRange);
+    EXPECT_EQ(it.GoToIndex(0), kOutOfRange);
     EXPECT_EQ(it.GoToCoordinates(), 0);
 
     VRX_sysCoordinates unlinked;
     EXPECT_EQ(unlinked.GetMatrix(), nullptr);
-    EXPECT_EQ(unlinked.Next(), -2);
-    EXPECT_EQ(unlinked.GoToCoordinates(), -2);
-    EXPECT_EQ(unlinked.LockDimension(0), -2);
+    EXPECT_EQ(unlinked.Next(), kOutOfRange);
+    EXPECT_EQ(unlinked.GoToCoordinates(), kOutOfRange);
+    EXPECT_EQ(unlinked.LockDimension(0), kOutOfRange);
 
     // Re-linking to another shape resizes and frees everything.
     VRX_Dmatrix m = Table({2, 2, 2});
     ASSERT_EQ(it.LinkToMatrix(&m), 0);
-    it.LockDimension(0);
-    it.GoToIndex(7);
+    ASSERT_EQ(it.LockDimension(0), kSuccess);
+    ASSERT_EQ(it.GoToIndex(7), kSuccess);
     VRX_Dmatrix n = Table({3});
     ASSERT_EQ(it.LinkToMatrix(&n), 0);
     EXPECT_EQ(Coords(it), (std::vector<int>{0}));
@@ -158,13 +159,13 @@ TEST(SysCoordinates, LinksToTheTableOfANodeDefinition) {
     // Hold B's own outcome at 1 and visit every outcome of A.
     walker.coordinates[1] = 1;
     ASSERT_EQ(walker.GoToCoordinates(), 0);
-    walker.LockDimension(1);
+    ASSERT_EQ(walker.LockDimension(1), kSuccess);
     std::vector<int> visited{walker.index};
     while (walker.Next() == 0) visited.push_back(walker.index);
     EXPECT_EQ(visited, (std::vector<int>{1, 3, 5}));
     // A decision list has no parameter table: its answer is passed on and the walker stays linked.
     VRX_network other;
     const int d = other.AddNode(DefinitionType::kList, "D");
-    EXPECT_EQ(walker.LinkToDefinition(*other.GetNode(d)->GetDefinition()), -51);
+    EXPECT_EQ(walker.LinkToDefinition(*other.GetNode(d)->GetDefinition()), kWrongNodeType);
     EXPECT_EQ(walker.coordinates.GetSize(), 2);
 }

@@ -8,28 +8,18 @@
 #include <limits>
 #include <vector>
 
-#include "definitions/cpt.h"
 #include "base/double_array.h"
+#include "base/status_codes.h"
+#include "definitions/cpt.h"
 #include "model/network.h"
 #include "model/node.h"
-#include "base/status_codes.h"
+#include "tests/support/arrays.h"
 
 namespace {
 
+using namespace vovido::test;
+
 using namespace ValueFlags;
-
-VRX_doubleArray Doubles(std::initializer_list<double> values) {
-    VRX_doubleArray a;
-    a.SetSize(static_cast<int>(values.size()));
-    int i = 0;
-    for (double v : values) a[i++] = v;
-    a.SetCount(a.GetSize());
-    return a;
-}
-
-std::vector<double> Values(const VRX_doubleArray& a) {
-    return std::vector<double>(a.GetItems(), a.GetItems() + a.GetSize());
-}
 
 std::vector<double> Beliefs(const VRX_beliefVector& v) {
     const VRX_Dmatrix& m = v.GetBeliefs();
@@ -132,23 +122,23 @@ TEST_F(BeliefVectorTest, VirtualEvidenceIsNormalisedOutsideTheTolerance) {
     EXPECT_EQ(Flags(), kVirtualEvidence);
     EXPECT_EQ(Value().GetEvidence(), kOutOfRange);
     ASSERT_EQ(Value().GetVirtualEvidence(out), kSuccess);
-    EXPECT_EQ(Values(out), (std::vector<double>{0.25, 0.25, 0.5}));
+    EXPECT_EQ(Items(out), (std::vector<double>{0.25, 0.25, 0.5}));
 
     ASSERT_EQ(Value().SetVirtualEvidence(Doubles({0.3, 0.7, 0.0})), kSuccess);
     ASSERT_EQ(Value().GetVirtualEvidence(out), kSuccess);
-    EXPECT_EQ(Values(out), (std::vector<double>{0.3, 0.7, 0.0}));
+    EXPECT_EQ(Items(out), (std::vector<double>{0.3, 0.7, 0.0}));
 
     // Within five millionths of 1 the weights are kept exactly as given.
     ASSERT_EQ(Value().SetVirtualEvidence(Doubles({0.3000001, 0.7, 0.0})), kSuccess);
     ASSERT_EQ(Value().GetVirtualEvidence(out), kSuccess);
-    EXPECT_EQ(Values(out), (std::vector<double>{0.3000001, 0.7, 0.0}));
+    EXPECT_EQ(Items(out), (std::vector<double>{0.3000001, 0.7, 0.0}));
 
     // An array filled by Add (spare capacity beyond its items) is read by its items.
     VRX_doubleArray added;
-    for (double w : {1.0, 1.0, 2.0}) added.Add(w);
+    for (double w : {1.0, 1.0, 2.0}) ASSERT_EQ(added.Add(w), kSuccess);
     ASSERT_EQ(Value().SetVirtualEvidence(added), kSuccess);
     ASSERT_EQ(Value().GetVirtualEvidence(out), kSuccess);
-    EXPECT_EQ(Values(out), (std::vector<double>{0.25, 0.25, 0.5}));
+    EXPECT_EQ(Items(out), (std::vector<double>{0.25, 0.25, 0.5}));
 }
 
 TEST_F(BeliefVectorTest, MeaninglessWeightsAreRefusedAndChangeNothing) {
@@ -165,7 +155,7 @@ TEST_F(BeliefVectorTest, MeaninglessWeightsAreRefusedAndChangeNothing) {
 
     VRX_doubleArray out;
     ASSERT_EQ(Value().GetVirtualEvidence(out), kSuccess);
-    EXPECT_EQ(Values(out), (std::vector<double>{0.2, 0.3, 0.5}));
+    EXPECT_EQ(Items(out), (std::vector<double>{0.2, 0.3, 0.5}));
     EXPECT_EQ(Flags(), kVirtualEvidence);
 
     // A refused virtual evidence does not clear an observation either.
@@ -214,7 +204,7 @@ TEST_F(BeliefVectorTest, RebuildKeepsOnlyFittingVirtualEvidence) {
     EXPECT_EQ(Flags(), kVirtualEvidence);
     VRX_doubleArray out;
     ASSERT_EQ(Value().GetVirtualEvidence(out), kSuccess);
-    EXPECT_EQ(Values(out), (std::vector<double>{0.2, 0.3, 0.5}));
+    EXPECT_EQ(Items(out), (std::vector<double>{0.2, 0.3, 0.5}));
 
     ASSERT_EQ(net.GetNode(x)->GetDefinition()->SetNumberOfOutcomes(4), kSuccess);
     ASSERT_EQ(Value().RebuildFromDefinition(), kSuccess);
@@ -226,9 +216,9 @@ TEST_F(BeliefVectorTest, RebuildKeepsOnlyFittingVirtualEvidence) {
 TEST_F(BeliefVectorTest, EvidenceReshapesBeliefsThatDoNotFit) {
     VRX_Dmatrix odd;
     VRX_intArray sizes;
-    sizes.Add(2);
-    sizes.Add(3);
-    odd.Setup(sizes);
+    ASSERT_EQ(sizes.Add(2), kSuccess);
+    ASSERT_EQ(sizes.Add(3), kSuccess);
+    ASSERT_EQ(odd.Setup(sizes), kSuccess);
     odd.FillWith(0.25);
     ASSERT_EQ(Value().SetValue(odd), kSuccess);
     EXPECT_EQ(Value().GetSize(), 6);
@@ -258,7 +248,7 @@ TEST_F(BeliefVectorTest, CopiesCarryEveryKindOfEvidence) {
     EXPECT_EQ(soft.GetValueFlags(), kVirtualEvidence);
     VRX_doubleArray out;
     ASSERT_EQ(soft.GetVirtualEvidence(out), kSuccess);
-    EXPECT_EQ(Values(out), (std::vector<double>{0.25, 0.25, 0.5}));
+    EXPECT_EQ(Items(out), (std::vector<double>{0.25, 0.25, 0.5}));
 
     // A copy over a value with evidence replaces it entirely.
     ASSERT_EQ(observed.CopyFrom(soft), kSuccess);

@@ -8,20 +8,21 @@
 #include <string>
 #include <vector>
 
-#include "definitions/cpt.h"
 #include "base/double_array.h"
 #include "base/error_log.h"
 #include "base/id_array.h"
 #include "base/int_array.h"
-#include "model/network.h"
-#include "model/node.h"
 #include "base/status_codes.h"
 #include "base/string_array.h"
-#include "tests/definitions/table_test_support.h"
+#include "definitions/cpt.h"
+#include "model/network.h"
+#include "model/node.h"
+#include "tests/support/arrays.h"
+#include "tests/support/networks.h"
 
 namespace {
 
-using namespace table_test;
+using namespace vovido::test;
 
 // P("True") of one column: parents true when their flag is set.
 double CastColumn(double baseline, const std::vector<double>& positive, const std::vector<double>& negative,
@@ -107,8 +108,8 @@ TEST_F(CastInNetwork, NewParentEntersWithoutInfluence) {
     ASSERT_EQ(Cast(c).SetBaseline(0.3), kSuccess);
     ASSERT_EQ(net.AddArc(a, c), kSuccess);
     EXPECT_EQ(Shape(Cast(c).GetProbabilities()), (std::vector<int>{2, 2}));
-    EXPECT_EQ(Values(Cast(c).GetPositiveWeights()), (std::vector<double>{0.0}));
-    EXPECT_EQ(Values(Cast(c).GetNegativeWeights()), (std::vector<double>{0.0}));
+    EXPECT_EQ(Items(Cast(c).GetPositiveWeights()), (std::vector<double>{0.0}));
+    EXPECT_EQ(Items(Cast(c).GetNegativeWeights()), (std::vector<double>{0.0}));
     ExpectEntries(Cast(c).GetProbabilities(), {0.3, 0.7, 0.3, 0.7});
 }
 
@@ -187,8 +188,8 @@ TEST_F(CastInNetwork, BadWeightsAreRefusedAndChangeNothing) {
     EXPECT_EQ(Cast(c).SetNegativeWeights(Doubles({0.1, 0.2, 0.3})), kOutOfRange);
     EXPECT_EQ(Cast(c).SetPositiveWeights(VRX_doubleArray()), kOutOfRange);
 
-    EXPECT_EQ(Values(Cast(c).GetPositiveWeights()), (std::vector<double>{0.6, -0.5}));
-    EXPECT_EQ(Values(Cast(c).GetNegativeWeights()), (std::vector<double>{-0.2, 0.4}));
+    EXPECT_EQ(Items(Cast(c).GetPositiveWeights()), (std::vector<double>{0.6, -0.5}));
+    EXPECT_EQ(Items(Cast(c).GetNegativeWeights()), (std::vector<double>{-0.2, 0.4}));
     for (int i = 0; i < before.GetNumberOfElements(); ++i)
         EXPECT_EQ(Cast(c).GetProbabilities()[i], before[i]);
 }
@@ -218,8 +219,8 @@ TEST_F(CastInNetwork, RemovingAParentDropsItsWeightsOnly) {
     ASSERT_EQ(Cast(c).SetPositiveWeights(Doubles({0.6, -0.5})), kSuccess);
     ASSERT_EQ(Cast(c).SetNegativeWeights(Doubles({-0.2, 0.4})), kSuccess);
     ASSERT_EQ(net.RemoveArc(a, c), kSuccess);
-    EXPECT_EQ(Values(Cast(c).GetPositiveWeights()), (std::vector<double>{-0.5}));
-    EXPECT_EQ(Values(Cast(c).GetNegativeWeights()), (std::vector<double>{0.4}));
+    EXPECT_EQ(Items(Cast(c).GetPositiveWeights()), (std::vector<double>{-0.5}));
+    EXPECT_EQ(Items(Cast(c).GetNegativeWeights()), (std::vector<double>{0.4}));
     // B alone: "True" v = -0.5 gives 0.15; "False" v = 0.4 gives 0.58.
     ExpectEntries(Cast(c).GetProbabilities(), {0.15, 0.85, 0.58, 0.42});
     EXPECT_EQ(Cast(c).RemoveParent(a), kOutOfRange);
@@ -231,8 +232,8 @@ TEST_F(CastInNetwork, ReorderingParentsMovesTheWeightsWithThem) {
     ASSERT_EQ(Cast(c).SetPositiveWeights(Doubles({0.6, -0.5})), kSuccess);
     ASSERT_EQ(Cast(c).SetNegativeWeights(Doubles({-0.2, 0.4})), kSuccess);
     ASSERT_EQ(net.ReorderParents(c, Ints({1, 0})), kSuccess);
-    EXPECT_EQ(Values(Cast(c).GetPositiveWeights()), (std::vector<double>{-0.5, 0.6}));
-    EXPECT_EQ(Values(Cast(c).GetNegativeWeights()), (std::vector<double>{0.4, -0.2}));
+    EXPECT_EQ(Items(Cast(c).GetPositiveWeights()), (std::vector<double>{-0.5, 0.6}));
+    EXPECT_EQ(Items(Cast(c).GetNegativeWeights()), (std::vector<double>{0.4, -0.2}));
     // Columns (B, A): the old (T, F) and (F, T) change places.
     ExpectEntries(Cast(c).GetProbabilities(), {0.44, 0.56, 0.12, 0.88, 0.832, 0.168, 0.475, 0.525});
 
@@ -241,7 +242,7 @@ TEST_F(CastInNetwork, ReorderingParentsMovesTheWeightsWithThem) {
     EXPECT_EQ(Cast(c).ReorderParents(Ints({1, 2})), kOutOfRange);
     EXPECT_EQ(Cast(c).ReorderParents(Ints({0})), kOutOfRange);
     EXPECT_EQ(Cast(c).ReorderParents(Ints({1, 0, 2})), kOutOfRange);
-    EXPECT_EQ(Values(Cast(c).GetPositiveWeights()), (std::vector<double>{-0.5, 0.6}));
+    EXPECT_EQ(Items(Cast(c).GetPositiveWeights()), (std::vector<double>{-0.5, 0.6}));
     ExpectEntries(Cast(c).GetProbabilities(), {0.44, 0.56, 0.12, 0.88, 0.832, 0.168, 0.475, 0.525});
 }
 
@@ -252,13 +253,13 @@ TEST_F(CastInNetwork, CopiesTakeOnlyCasts) {
 
     VRX_cast copy(Cast(c));
     EXPECT_DOUBLE_EQ(copy.GetBaseline(), 0.3);
-    EXPECT_EQ(Values(copy.GetPositiveWeights()), (std::vector<double>{0.6, -0.5}));
+    EXPECT_EQ(Items(copy.GetPositiveWeights()), (std::vector<double>{0.6, -0.5}));
     EXPECT_EQ(copy.GetSize(), 8);
 
     VRX_cast other(a, &net);
     ASSERT_EQ(other.CopyFrom(Cast(c)), kSuccess);
     EXPECT_EQ(other.GetHandle(), c);
-    EXPECT_EQ(Values(other.GetNegativeWeights()), (std::vector<double>{0.0, 0.0}));
+    EXPECT_EQ(Items(other.GetNegativeWeights()), (std::vector<double>{0.0, 0.0}));
     EXPECT_NEAR(other.GetProbabilities()[0], Cast(c).GetProbabilities()[0], 1e-15);
 
     VRX_cpt plain(a, &net);
@@ -270,7 +271,7 @@ TEST_F(CastInNetwork, CopiesTakeOnlyCasts) {
     auto* copied = static_cast<VRX_cast*>(network.GetNode(c)->GetDefinition());
     ASSERT_NE(copied, nullptr);
     EXPECT_EQ(copied->GetType(), DefinitionType::kCast);
-    EXPECT_EQ(Values(copied->GetPositiveWeights()), (std::vector<double>{0.6, -0.5}));
+    EXPECT_EQ(Items(copied->GetPositiveWeights()), (std::vector<double>{0.6, -0.5}));
     EXPECT_DOUBLE_EQ(copied->GetBaseline(), 0.3);
 }
 

@@ -9,32 +9,19 @@
 #include <string>
 #include <vector>
 
-#include "definitions/belief_vector.h"
 #include "base/double_array.h"
 #include "base/int_array.h"
-#include "model/network.h"
-#include "model/node.h"
 #include "base/status_codes.h"
 #include "base/string_array.h"
-#include "tests/definitions/table_test_support.h"
+#include "definitions/belief_vector.h"
+#include "model/network.h"
+#include "model/node.h"
+#include "tests/support/arrays.h"
+#include "tests/support/networks.h"
 
 namespace {
 
-using table_test::Entries;
-using table_test::ExpectEntries;
-using table_test::Ints;
-using table_test::Names;
-using table_test::Shape;
-using table_test::Strings;
-
-VRX_doubleArray Doubles(std::initializer_list<double> values) {
-    VRX_doubleArray a;
-    a.SetSize(static_cast<int>(values.size()));
-    int i = 0;
-    for (double v : values) a[i++] = v;
-    a.SetCount(a.GetSize());
-    return a;
-}
+using namespace vovido::test;
 
 double At(const VRX_Dmatrix& m, std::initializer_list<int> coords) {
     return m.GetValueAt(Ints(coords));
@@ -201,8 +188,8 @@ TEST(CptStandalone, WrongSizedSettersAreRefusedAndChangeNothing) {
     ExpectEntries(cpt.GetProbabilities(), {0.6, 0.4});
     // An array filled by Add (spare capacity beyond its items) is read by its items.
     VRX_doubleArray added;
-    added.Add(0.9);
-    added.Add(0.1);
+    ASSERT_EQ(added.Add(0.9), kSuccess);
+    ASSERT_EQ(added.Add(0.1), kSuccess);
     EXPECT_EQ(cpt.SetDefinitionDoubles(added), kSuccess);
     ExpectEntries(cpt.GetProbabilities(), {0.9, 0.1});
 }
@@ -531,7 +518,7 @@ public:
 TEST_F(CptInNetwork, UtilityTableBecomesTwoOutcomeColumnsScaledToItsRange) {
     ASSERT_EQ(net.AddArc(b, c), kSuccess);
     ForeignDefinition utility(DefinitionType::kTable, c, &net);
-    utility.table.Setup(Ints({3, 1}));
+    ASSERT_EQ(utility.table.Setup(Ints({3, 1})), kSuccess);
     utility.table[0] = 10.0;
     utility.table[1] = 20.0;
     utility.table[2] = 30.0;

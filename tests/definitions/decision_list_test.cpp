@@ -7,20 +7,21 @@
 #include <string>
 #include <vector>
 
-#include "definitions/cpt.h"
-#include "definitions/utility_values.h"
 #include "base/double_array.h"
 #include "base/error_log.h"
 #include "base/int_array.h"
-#include "model/network.h"
-#include "model/node.h"
 #include "base/status_codes.h"
 #include "base/string_array.h"
-#include "tests/definitions/table_test_support.h"
+#include "definitions/cpt.h"
+#include "definitions/utility_values.h"
+#include "model/network.h"
+#include "model/node.h"
+#include "tests/support/arrays.h"
+#include "tests/support/networks.h"
 
 namespace {
 
-using namespace table_test;
+using namespace vovido::test;
 
 using Strs = std::vector<std::string>;
 
@@ -201,7 +202,7 @@ TEST_F(DecisionListTest, ReorderMovesNamesValuesAndChildSlices) {
 
     EXPECT_EQ(list.ChangeOrderOfOutcomes(Ints({2, 0, 1})), kSuccess);
     EXPECT_EQ(Names(list), (Strs{"A2", "A0", "A1"}));
-    EXPECT_EQ(Values(list.GetChoiceValues()), (std::vector<double>{12, 10, 11}));
+    EXPECT_EQ(Items(list.GetChoiceValues()), (std::vector<double>{12, 10, 11}));
     const VRX_Dmatrix& p = child.GetProbabilities();
     EXPECT_DOUBLE_EQ(p[0], 0.3);
     EXPECT_DOUBLE_EQ(p[2], 0.1);
@@ -217,7 +218,7 @@ TEST_F(DecisionListTest, ReorderThatIsNoPermutationChangesNothing) {
     EXPECT_EQ(list.ChangeOrderOfOutcomes(Ints({0, 1, 3})), kOutOfRange);
     EXPECT_EQ(list.ChangeOrderOfOutcomes(Ints({2, 1, 0, 3})), kOutOfRange);
     EXPECT_EQ(Names(list), (Strs{"A0", "A1", "A2"}));
-    EXPECT_EQ(Values(list.GetChoiceValues()), (std::vector<double>{10, 11, 12}));
+    EXPECT_EQ(Items(list.GetChoiceValues()), (std::vector<double>{10, 11, 12}));
 }
 
 TEST_F(DecisionListTest, ValuesOfAnotherLengthStayWhenTheChoicesMove) {
@@ -225,7 +226,7 @@ TEST_F(DecisionListTest, ValuesOfAnotherLengthStayWhenTheChoicesMove) {
     ASSERT_EQ(list.SetDefinitionDoubles(Doubles({5, 6, 7})), kSuccess);
     EXPECT_EQ(list.ChangeOrderOfOutcomes(Ints({1, 0})), kSuccess);
     EXPECT_EQ(Names(list), (Strs{"Choice1", "Choice0"}));
-    EXPECT_EQ(Values(list.GetChoiceValues()), (std::vector<double>{5, 6, 7}));
+    EXPECT_EQ(Items(list.GetChoiceValues()), (std::vector<double>{5, 6, 7}));
 }
 
 TEST_F(DecisionListTest, ChangeOutcomesEditsTheChoicesInOneStep) {
@@ -255,7 +256,7 @@ TEST_F(DecisionListTest, DefinitionStringsOfTheSameCountOnlyAndDoublesWhole) {
     EXPECT_EQ(list.SetDefinitionDoubles(Doubles({1.5, -2, 3, 4})), kSuccess);
     VRX_doubleArray* values = nullptr;
     ASSERT_EQ(list.GetDefinitionDoubles(values), kSuccess);
-    EXPECT_EQ(Values(*values), (std::vector<double>{1.5, -2, 3, 4}));
+    EXPECT_EQ(Items(*values), (std::vector<double>{1.5, -2, 3, 4}));
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -280,7 +281,7 @@ TEST_F(DecisionListTest, CopyKeepsChoicesAndTheirValues) {
     VRX_list copy(list);
     EXPECT_TRUE(copy.IsValid());
     EXPECT_EQ(Names(copy), (Strs{"Buy", "Sell", "Hold"}));
-    EXPECT_EQ(Values(copy.GetChoiceValues()), (std::vector<double>{1, 2, 3}));
+    EXPECT_EQ(Items(copy.GetChoiceValues()), (std::vector<double>{1, 2, 3}));
     EXPECT_NE(copy.GetOutcomesNames(), list.GetOutcomesNames());
 
     VRX_network twin(net);
@@ -292,7 +293,7 @@ TEST_F(DecisionListTest, CopyKeepsChoicesAndTheirValues) {
     EXPECT_EQ(Names(*twinList), (Strs{"Buy", "Sell", "Hold"}));
     VRX_doubleArray* values = nullptr;
     ASSERT_EQ(twinList->GetDefinitionDoubles(values), kSuccess);
-    EXPECT_EQ(Values(*values), (std::vector<double>{1, 2, 3}));
+    EXPECT_EQ(Items(*values), (std::vector<double>{1, 2, 3}));
 }
 
 TEST_F(DecisionListTest, CopyFromRefusesKindsWithoutChoices) {

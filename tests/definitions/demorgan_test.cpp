@@ -8,20 +8,21 @@
 #include <limits>
 #include <vector>
 
-#include "definitions/cpt.h"
 #include "base/double_array.h"
 #include "base/error_log.h"
 #include "base/id_array.h"
 #include "base/int_array.h"
-#include "model/network.h"
-#include "model/node.h"
 #include "base/status_codes.h"
 #include "base/string_array.h"
-#include "tests/definitions/table_test_support.h"
+#include "definitions/cpt.h"
+#include "model/network.h"
+#include "model/node.h"
+#include "tests/support/arrays.h"
+#include "tests/support/networks.h"
 
 namespace {
 
-using namespace table_test;
+using namespace vovido::test;
 
 // P("True") of one column: every cause and barrier first, then every inhibitor and requirement.
 double DemorganColumn(double prior, const std::vector<int>& types, const std::vector<double>& weights,
@@ -95,8 +96,8 @@ TEST(DemorganStandalone, OutcomesAreFixedAndEveryOutcomeOrTableEditIsRefused) {
     EXPECT_STREQ((*names)[1], "False");
 
     VRX_stringArray strings;
-    strings.Add("Yes");
-    strings.Add("No");
+    ASSERT_EQ(strings.Add("Yes"), kSuccess);
+    ASSERT_EQ(strings.Add("No"), kSuccess);
     EXPECT_EQ(d.AddOutcome("Maybe"), kWrongNodeType);
     EXPECT_EQ(d.RemoveOutcome(0), kWrongNodeType);
     EXPECT_EQ(d.RenameOutcomes(strings), kWrongNodeType);
@@ -115,8 +116,8 @@ TEST(DemorganStandalone, OutcomesAreFixedAndEveryOutcomeOrTableEditIsRefused) {
 TEST_F(DemorganInNetwork, NewParentEntersAsACauseWithoutWeight) {
     ASSERT_EQ(Dm(c).SetPriorBelief(0.3), kSuccess);
     ASSERT_EQ(net.AddArc(a, c), kSuccess);
-    EXPECT_EQ(Values(Dm(c).GetParentTypes()), (std::vector<int>{DemorganParentType::kCause}));
-    EXPECT_EQ(Values(Dm(c).GetParentWeights()), (std::vector<double>{0.0}));
+    EXPECT_EQ(Items(Dm(c).GetParentTypes()), (std::vector<int>{DemorganParentType::kCause}));
+    EXPECT_EQ(Items(Dm(c).GetParentWeights()), (std::vector<double>{0.0}));
     EXPECT_EQ(Shape(Dm(c).GetProbabilityTable()), (std::vector<int>{2, 2}));
     ExpectEntries(Dm(c).GetProbabilityTable(), {0.3, 0.7, 0.3, 0.7});
 }
@@ -191,8 +192,8 @@ TEST_F(DemorganInNetwork, SettersRefuseBadIndexesWeightsAndLengthsWithoutChange)
     EXPECT_EQ(Dm(c).SetParentTypes(Ints({0})), kOutOfRange);
     EXPECT_EQ(Dm(c).SetParentTypes(VRX_intArray()), kOutOfRange);
 
-    EXPECT_EQ(Values(Dm(c).GetParentWeights()), (std::vector<double>{0.2, 0.7}));
-    EXPECT_EQ(Values(Dm(c).GetParentTypes()), (std::vector<int>{2, 2}));
+    EXPECT_EQ(Items(Dm(c).GetParentWeights()), (std::vector<double>{0.2, 0.7}));
+    EXPECT_EQ(Items(Dm(c).GetParentTypes()), (std::vector<int>{2, 2}));
     EXPECT_EQ(Entries(Dm(c).GetProbabilityTable()), before);
 
     EXPECT_DOUBLE_EQ(Dm(c).GetParentWeight(1), 0.7);
@@ -213,22 +214,22 @@ TEST_F(DemorganInNetwork, UnknownTypesActOnNothingAndBlockTheRebuild) {
 
     const std::vector<double> before = Entries(Dm(c).GetProbabilityTable());
     EXPECT_EQ(Dm(c).RebuildFromParents(), kOutOfRange);
-    EXPECT_EQ(Values(Dm(c).GetParentWeights()), (std::vector<double>{0.5, 0.5}));
-    EXPECT_EQ(Values(Dm(c).GetParentTypes()), (std::vector<int>{7, 2}));
+    EXPECT_EQ(Items(Dm(c).GetParentWeights()), (std::vector<double>{0.5, 0.5}));
+    EXPECT_EQ(Items(Dm(c).GetParentTypes()), (std::vector<int>{7, 2}));
     EXPECT_EQ(Entries(Dm(c).GetProbabilityTable()), before);
 
     ASSERT_EQ(Dm(c).SetParentType(0, DemorganParentType::kRequirement), kSuccess);
     ASSERT_EQ(Dm(c).RebuildFromParents(), kSuccess);
-    EXPECT_EQ(Values(Dm(c).GetParentWeights()), (std::vector<double>{1.0, 1.0}));
-    EXPECT_EQ(Values(Dm(c).GetParentTypes()), (std::vector<int>{1, 2}));
+    EXPECT_EQ(Items(Dm(c).GetParentWeights()), (std::vector<double>{1.0, 1.0}));
+    EXPECT_EQ(Items(Dm(c).GetParentTypes()), (std::vector<int>{1, 2}));
 }
 
 TEST_F(DemorganInNetwork, RebuildsFollowTheParentListWhateverItsLength) {
     TwoParents();
     // Built for a node that already has parents: each enters as a cause of weight 1.0.
     VRX_demorgan d(c, &net);
-    EXPECT_EQ(Values(d.GetParentTypes()), (std::vector<int>{2, 2}));
-    EXPECT_EQ(Values(d.GetParentWeights()), (std::vector<double>{1.0, 1.0}));
+    EXPECT_EQ(Items(d.GetParentTypes()), (std::vector<int>{2, 2}));
+    EXPECT_EQ(Items(d.GetParentWeights()), (std::vector<double>{1.0, 1.0}));
     ExpectEntries(d.GetProbabilityTable(), {1, 0, 1, 0, 1, 0, 0.5, 0.5});
     ExpectInStep(d, c);
 
@@ -238,18 +239,18 @@ TEST_F(DemorganInNetwork, RebuildsFollowTheParentListWhateverItsLength) {
     const int e = net.AddNode(DefinitionType::kDeMorgan, "E");
     ASSERT_EQ(net.AddArc(e, c), kSuccess);
     ASSERT_EQ(d.RebuildFromParents(), kSuccess);
-    EXPECT_EQ(Values(d.GetParentTypes()), (std::vector<int>{0, 3, 2}));
+    EXPECT_EQ(Items(d.GetParentTypes()), (std::vector<int>{0, 3, 2}));
     ExpectInStep(d, c);
 
     // Fewer parents than types: the extra ones go.
     ASSERT_EQ(net.RemoveArc(a, c), kSuccess);
     ASSERT_EQ(net.RemoveArc(b, c), kSuccess);
     ASSERT_EQ(d.RebuildFromParents(), kSuccess);
-    EXPECT_EQ(Values(d.GetParentTypes()), (std::vector<int>{0}));
+    EXPECT_EQ(Items(d.GetParentTypes()), (std::vector<int>{0}));
     ExpectInStep(d, c);
     // The node's own definition followed every arc edit.
     ExpectInStep(Dm(c), c);
-    EXPECT_EQ(Values(Dm(c).GetParentWeights()), (std::vector<double>{0.0}));
+    EXPECT_EQ(Items(Dm(c).GetParentWeights()), (std::vector<double>{0.0}));
 }
 
 TEST_F(DemorganInNetwork, ParentEditsOnArraysOutOfStepAreRefusedSafely) {
@@ -272,8 +273,8 @@ TEST_F(DemorganInNetwork, RemovingAParentDropsItsTypeAndWeight) {
               kSuccess);
     ASSERT_EQ(Dm(c).SetParentWeights(Doubles({0.5, 0.75})), kSuccess);
     ASSERT_EQ(net.RemoveArc(a, c), kSuccess);
-    EXPECT_EQ(Values(Dm(c).GetParentTypes()), (std::vector<int>{2}));
-    EXPECT_EQ(Values(Dm(c).GetParentWeights()), (std::vector<double>{0.75}));
+    EXPECT_EQ(Items(Dm(c).GetParentTypes()), (std::vector<int>{2}));
+    EXPECT_EQ(Items(Dm(c).GetParentWeights()), (std::vector<double>{0.75}));
     ExpectEntries(Dm(c).GetProbabilityTable(), {0.8, 0.2, 0.2, 0.8});
     EXPECT_EQ(Dm(c).RemoveParent(a), kOutOfRange);
 }
@@ -285,16 +286,16 @@ TEST_F(DemorganInNetwork, ReorderingParentsMovesTypesAndWeightsTogether) {
               kSuccess);
     ASSERT_EQ(Dm(c).SetParentWeights(Doubles({0.6, 0.3})), kSuccess);
     ASSERT_EQ(net.ReorderParents(c, Ints({1, 0})), kSuccess);
-    EXPECT_EQ(Values(Dm(c).GetParentTypes()), (std::vector<int>{1, 3}));
-    EXPECT_EQ(Values(Dm(c).GetParentWeights()), (std::vector<double>{0.3, 0.6}));
+    EXPECT_EQ(Items(Dm(c).GetParentTypes()), (std::vector<int>{1, 3}));
+    EXPECT_EQ(Items(Dm(c).GetParentWeights()), (std::vector<double>{0.3, 0.6}));
     // Columns (B, A): the old (0, 1) and (1, 0) change places.
     ExpectEntries(Dm(c).GetProbabilityTable(), {0.4, 0.6, 0.76, 0.24, 0.28, 0.72, 0.532, 0.468});
 
     EXPECT_EQ(Dm(c).ReorderParents(Ints({1, 1})), kOutOfRange);
     EXPECT_EQ(Dm(c).ReorderParents(Ints({-1, 0})), kOutOfRange);
     EXPECT_EQ(Dm(c).ReorderParents(Ints({0})), kOutOfRange);
-    EXPECT_EQ(Values(Dm(c).GetParentTypes()), (std::vector<int>{1, 3}));
-    EXPECT_EQ(Values(Dm(c).GetParentWeights()), (std::vector<double>{0.3, 0.6}));
+    EXPECT_EQ(Items(Dm(c).GetParentTypes()), (std::vector<int>{1, 3}));
+    EXPECT_EQ(Items(Dm(c).GetParentWeights()), (std::vector<double>{0.3, 0.6}));
 }
 
 TEST_F(DemorganInNetwork, OnlyDemorganParentsAreAcceptedAndCptsRefuseThem) {
@@ -322,7 +323,7 @@ TEST_F(DemorganInNetwork, CopiesTakeOnlyDemorganSources) {
     ASSERT_EQ(other.CopyFrom(Dm(c)), kSuccess);
     EXPECT_EQ(other.GetHandle(), c);
     EXPECT_DOUBLE_EQ(other.GetPriorBelief(), 0.4);
-    EXPECT_EQ(Values(other.GetParentTypes()), (std::vector<int>{3, 1}));
+    EXPECT_EQ(Items(other.GetParentTypes()), (std::vector<int>{3, 1}));
     EXPECT_EQ(Entries(other.GetProbabilityTable()), Entries(Dm(c).GetProbabilityTable()));
 
     VRX_cpt plain(a, &net);
@@ -334,7 +335,7 @@ TEST_F(DemorganInNetwork, CopiesTakeOnlyDemorganSources) {
     auto* copied = static_cast<VRX_demorgan*>(copy.GetNode(c)->GetDefinition());
     ASSERT_NE(copied, nullptr);
     EXPECT_EQ(copied->GetType(), DefinitionType::kDeMorgan);
-    EXPECT_EQ(Values(copied->GetParentWeights()), (std::vector<double>{0.6, 0.3}));
+    EXPECT_EQ(Items(copied->GetParentWeights()), (std::vector<double>{0.6, 0.3}));
     EXPECT_EQ(Entries(copied->GetProbabilityTable()), Entries(Dm(c).GetProbabilityTable()));
 }
 

@@ -8,15 +8,16 @@
 #include "base/double_array.h"
 #include "base/error_log.h"
 #include "base/int_array.h"
+#include "base/status_codes.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
-#include "base/status_codes.h"
-#include "tests/definitions/table_test_support.h"
+#include "tests/support/arrays.h"
+#include "tests/support/networks.h"
 
 namespace {
 
-using namespace table_test;
+using namespace vovido::test;
 
 class NodeCostTest : public ::testing::Test {
 protected:
@@ -139,11 +140,11 @@ TEST_F(NodeCostTest, BadOutcomeEditsLeaveTheTableUnchanged) {
     ExpectCosts({1, 2, 3, 4, 5, 6});
     // Removal on a one-item dimension must fail before anything moves.
     ASSERT_EQ(net.RemoveArc(p2, test, 1), kSuccess);
-    net.GetParents(test, 1).Insert(0, p2);
+    ASSERT_EQ(net.GetParents(test, 1).Insert(0, p2), kSuccess);
     ASSERT_EQ(cost->GetCosts()->InsertDimension(0, 1), kSuccess);
     EXPECT_EQ(cost->RemoveParentOutcome(p2, 0), kOutOfRange);
     ExpectShape({1, 3, 1});
-    net.GetParents(test, 1).DeleteByValue(p2);
+    ASSERT_EQ(net.GetParents(test, 1).DeleteByValue(p2), kSuccess);
 }
 
 TEST_F(NodeCostTest, RemovingACostArcDropsOnlyThatParentsDimension) {
@@ -163,7 +164,7 @@ TEST_F(NodeCostTest, RebuildKeepsLaterParentsAlignedWhenOneFails) {
     ASSERT_EQ(net.DeleteNode(gone), kSuccess);
     // A cost parent that cannot be added, ahead of one that can.
     ASSERT_EQ(net.AddArc(p3, test, 1), kSuccess);
-    net.GetParents(test, 1).Insert(0, gone);
+    ASSERT_EQ(net.GetParents(test, 1).Insert(0, gone), kSuccess);
     errorLog.Flush();
 
     EXPECT_EQ(cost->RebuildFromParents(), kSuccess);
@@ -182,7 +183,7 @@ TEST_F(NodeCostTest, RebuildKeepsLaterParentsAlignedWhenOneFails) {
     ExpectCosts({3, 2, 0, 1});
     EXPECT_EQ(cost->InsertParentOutcome(gone, 0), kOutOfRange);
     ExpectShape({1, 4, 1});
-    net.GetParents(test, 1).DeleteByValue(gone);
+    ASSERT_EQ(net.GetParents(test, 1).DeleteByValue(gone), kSuccess);
 }
 
 TEST_F(NodeCostTest, CopiesAreIndependentAndRefuseInvalidSources) {
@@ -202,7 +203,7 @@ TEST_F(NodeCostTest, CopiesAreIndependentAndRefuseInvalidSources) {
     EXPECT_EQ(other.GetCosts()->GetNumberOfElements(), 6);
 
     other.Bind(&net, p2);
-    other.RebuildFromParents();
+    ASSERT_EQ(other.RebuildFromParents(), kSuccess);
     EXPECT_EQ(other.GetCosts()->GetNumberOfElements(), 1);
     EXPECT_EQ(other.SetNetwork(nullptr), kOutOfRange);
     EXPECT_EQ(other.NotifyChange(kDefinitionChangeNotice), kSuccess);

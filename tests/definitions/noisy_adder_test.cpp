@@ -8,17 +8,18 @@
 #include <initializer_list>
 #include <vector>
 
-#include "definitions/noisy_max.h"
 #include "base/double_array.h"
 #include "base/int_array.h"
+#include "base/status_codes.h"
+#include "definitions/noisy_max.h"
 #include "model/network.h"
 #include "model/node.h"
-#include "base/status_codes.h"
-#include "tests/definitions/table_test_support.h"
+#include "tests/support/arrays.h"
+#include "tests/support/networks.h"
 
 namespace {
 
-using namespace table_test;
+using namespace vovido::test;
 
 class NoisyAdderTest : public ::testing::Test {
 protected:
@@ -41,7 +42,7 @@ protected:
         ASSERT_EQ(net.AddArc(a, y), kSuccess);
         ASSERT_EQ(net.AddArc(b, y), kSuccess);
         ASSERT_EQ(Adder(y).SetParentDistinguishedState(0, 1), kSuccess);
-        ASSERT_EQ(Adder(y).SetDefinition(Matrix(6, 3, parameters)), kSuccess);
+        ASSERT_EQ(Adder(y).SetDefinition(Matrix({6, 3}, parameters)), kSuccess);
     }
 
     // C[a, b, j] computed from the definition of the average rule.
@@ -292,15 +293,15 @@ TEST_F(NoisyAdderTest, CheckParametersTreatsDistinguishedRowsAsConstrained) {
     std::vector<double> broken = parameters;
     broken[3] = 0.5;  // A's distinguished row
     broken[4] = 0.5;
-    EXPECT_EQ(d.CheckParameters(Matrix(6, 3, broken), text, 64), kInvalidData);
+    EXPECT_EQ(d.CheckParameters(Matrix({6, 3}, broken), text, 64), kInvalidData);
     EXPECT_STREQ(text, "Constraints violeted");
     broken = parameters;
     broken[0] = 0.7;
-    EXPECT_EQ(d.CheckParameters(Matrix(6, 3, broken), text, 64), kInvalidData);
+    EXPECT_EQ(d.CheckParameters(Matrix({6, 3}, broken), text, 64), kInvalidData);
     EXPECT_STREQ(text, "Probabilities don't sum up to 1");
-    EXPECT_EQ(d.CheckParameters(Matrix(5, 3, parameters), text, 64), kOutOfRange);
+    EXPECT_EQ(d.CheckParameters(Matrix({5, 3}, parameters), text, 64), kOutOfRange);
     EXPECT_STREQ(text, "Inappropirate Dmatrix size");
-    EXPECT_EQ(d.SetDefinition(Matrix(5, 3, parameters)), kOutOfRange);
+    EXPECT_EQ(d.SetDefinition(Matrix({5, 3}, parameters)), kOutOfRange);
     EXPECT_EQ(d.SetDefinitionDoubles(Doubles({0.5, 0.5})), kOutOfRange);
     ExpectNear(Entries(*d.GetCiWeights()), parameters);
 }

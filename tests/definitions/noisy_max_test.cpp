@@ -9,18 +9,19 @@
 #include <initializer_list>
 #include <vector>
 
-#include "definitions/cpt.h"
 #include "base/double_array.h"
 #include "base/int_array.h"
+#include "base/status_codes.h"
+#include "definitions/cpt.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_value.h"
-#include "base/status_codes.h"
-#include "tests/definitions/table_test_support.h"
+#include "tests/support/arrays.h"
+#include "tests/support/networks.h"
 
 namespace {
 
-using namespace table_test;
+using namespace vovido::test;
 
 std::vector<double> Cumulative(std::vector<double> run) {
     for (int j = static_cast<int>(run.size()) - 2; j >= 0; --j) run[j] += run[j + 1];
@@ -53,7 +54,8 @@ protected:
         y = AddNoisy("Y", 2);
         ASSERT_EQ(net.AddArc(a, y), kSuccess);
         ASSERT_EQ(net.AddArc(b, y), kSuccess);
-        ASSERT_EQ(Noisy(y).SetDefinition(Matrix(5, 2, {0.8, 0.2, 0, 1, 0.6, 0.4, 0, 1, 0.1, 0.9})), kSuccess);
+        ASSERT_EQ(Noisy(y).SetDefinition(Matrix({5, 2}, {0.8, 0.2, 0, 1, 0.6, 0.4, 0, 1, 0.1, 0.9})),
+                  kSuccess);
     }
     // P(Y = absent | a, b) of the noisy-OR above.
     static double Absent(int a, int b) { return 0.9 * (a == 0 ? 0.2 : 1.0) * (b == 0 ? 0.4 : 1.0); }
@@ -73,7 +75,7 @@ TEST_F(NoisyMaxTest, NodeWithoutParentsHasTheLeakRowAsTable) {
     EXPECT_STREQ(d.GetTypeName(), "NOISY_MAX");
     EXPECT_EQ(Shape(*d.GetCiWeights()), (std::vector<int>{1, 3}));
     ExpectNear(Entries(*d.GetCiWeights()), {1.0 / 3, 1.0 / 3, 1.0 / 3});
-    ASSERT_EQ(d.SetDefinition(Matrix(1, 3, {0.2, 0.3, 0.5})), kSuccess);
+    ASSERT_EQ(d.SetDefinition(Matrix({1, 3}, {0.2, 0.3, 0.5})), kSuccess);
     EXPECT_EQ(Shape(*d.GetCpt()), (std::vector<int>{3}));
     ExpectNear(Table(y), {0.2, 0.3, 0.5});
     d.CheckConsistency(1);
@@ -93,7 +95,7 @@ TEST_F(NoisyMaxTest, BinaryTableIsTheNoisyOrCellByCell) {
     }
     // Every parent distinguished: the leak; the leak 0, 1 with one parent active: that parent's row.
     EXPECT_NEAR(table[6], 0.1, 1e-12);
-    ASSERT_EQ(Noisy(y).SetDefinition(Matrix(5, 2, {0.8, 0.2, 0, 1, 0.6, 0.4, 0, 1, 0, 1})), kSuccess);
+    ASSERT_EQ(Noisy(y).SetDefinition(Matrix({5, 2}, {0.8, 0.2, 0, 1, 0.6, 0.4, 0, 1, 0, 1})), kSuccess);
     ExpectNear({Table(y)[0 * 4 + 1 * 2], Table(y)[0 * 4 + 1 * 2 + 1]}, {0.8, 0.2});
 }
 
@@ -198,7 +200,8 @@ TEST_F(NoisyMaxTest, ReorderingParentsTransposesTheTable) {
     ASSERT_EQ(net.AddArc(a, y), kSuccess);
     ASSERT_EQ(net.AddArc(b, y), kSuccess);
     VRX_noisyMAX& d = Noisy(y);
-    ASSERT_EQ(d.SetDefinition(Matrix(6, 2, {0.7, 0.3, 0.4, 0.6, 0, 1, 0.9, 0.1, 0, 1, 0.2, 0.8})), kSuccess);
+    ASSERT_EQ(d.SetDefinition(Matrix({6, 2}, {0.7, 0.3, 0.4, 0.6, 0, 1, 0.9, 0.1, 0, 1, 0.2, 0.8})),
+              kSuccess);
     const std::vector<double> before = Table(y);
     EXPECT_EQ(d.ReorderParents(Ints({0, 0})), kOutOfRange);
     EXPECT_EQ(d.ReorderParents(Ints({1})), kOutOfRange);
@@ -235,7 +238,7 @@ TEST_F(NoisyMaxTest, MarginalizingAParentMatchesTheMarginalTable) {
     ASSERT_EQ(net.AddArc(a, y), kSuccess);
     auto* prior = static_cast<VRX_cpt*>(net.GetNode(a)->GetDefinition());
     ASSERT_EQ(prior->SetProbabilities(Doubles({0.3, 0.7})), kSuccess);
-    ASSERT_EQ(Noisy(y).SetDefinition(Matrix(3, 2, {0.8, 0.2, 0, 1, 0.1, 0.9})), kSuccess);
+    ASSERT_EQ(Noisy(y).SetDefinition(Matrix({3, 2}, {0.8, 0.2, 0, 1, 0.1, 0.9})), kSuccess);
     const std::vector<double> before = Table(y);
     ASSERT_EQ(Noisy(y).MarginalizeParent(a), kSuccess);
     EXPECT_EQ(Noisy(y).GetNumberOfParents(), 0);
@@ -299,7 +302,7 @@ TEST_F(NoisyMaxTest, OutcomeEditsKeepTheConstrainedRowsOnTheLastOutcome) {
 TEST_F(NoisyMaxTest, ChangeOrderOfOutcomesPermutesColumnsAndResetsConstraints) {
     y = AddNoisy("Y", 3);
     VRX_noisyMAX& d = Noisy(y);
-    ASSERT_EQ(d.SetDefinition(Matrix(1, 3, {0.2, 0.3, 0.5})), kSuccess);
+    ASSERT_EQ(d.SetDefinition(Matrix({1, 3}, {0.2, 0.3, 0.5})), kSuccess);
     EXPECT_EQ(d.ChangeOrderOfOutcomes(Ints({0, 0, 1})), kOutOfRange);
     EXPECT_EQ(d.ChangeOrderOfOutcomes(Ints({1, 0})), kOutOfRange);
     ASSERT_EQ(d.ChangeOrderOfOutcomes(Ints({2, 0, 1})), kSuccess);
@@ -335,7 +338,7 @@ TEST_F(NoisyMaxTest, ChangeOrderOfStrengthsMovesRowsWithTheirOutcomes) {
     y = AddNoisy("Y", 2);
     ASSERT_EQ(net.AddArc(a, y), kSuccess);
     VRX_noisyMAX& d = Noisy(y);
-    ASSERT_EQ(d.SetDefinition(Matrix(4, 2, {0.7, 0.3, 0.4, 0.6, 0, 1, 0.2, 0.8})), kSuccess);
+    ASSERT_EQ(d.SetDefinition(Matrix({4, 2}, {0.7, 0.3, 0.4, 0.6, 0, 1, 0.2, 0.8})), kSuccess);
     const std::vector<double> before = Table(y);
     ASSERT_EQ(d.ChangeOrderOfStrengths(0, Ints({1, 0, 2})), kSuccess);
     EXPECT_EQ(Items(d.GetParentOutcomeStrengths()[0]), (std::vector<int>{1, 0, 2}));
@@ -360,7 +363,7 @@ TEST_F(NoisyMaxTest, LeakyParametersFoldTheLeakInAndBackOut) {
     ExpectNear({without[0], without[1], without[2], without[3], without[4], without[5]},
                {0.82, 0.18, 0.64, 0.36, 0.1, 0.9});
 
-    ASSERT_EQ(d.SetLeakyParameters(Matrix(5, 2, {0.55, 0.45, 0, 1, 0.1, 0.9, 0, 1, 0.1, 0.9})), kSuccess);
+    ASSERT_EQ(d.SetLeakyParameters(Matrix({5, 2}, {0.55, 0.45, 0, 1, 0.1, 0.9, 0, 1, 0.1, 0.9})), kSuccess);
     ExpectNear(Entries(*d.GetCiWeights()), {0.5, 0.5, 0, 1, 0, 1, 0, 1, 0.1, 0.9});
     ASSERT_EQ(d.SetLeakyParametersWithoutConstrained(Doubles({0.82, 0.18, 0.64, 0.36, 0.1, 0.9})), kSuccess);
     ExpectNear(Entries(*d.GetCiWeights()), {0.8, 0.2, 0, 1, 0.6, 0.4, 0, 1, 0.1, 0.9});
@@ -371,10 +374,10 @@ TEST_F(NoisyMaxTest, LeakyParametersAreRefusedWithoutChangeWhenTheyCannotBeUnfol
     VRX_noisyMAX& d = Noisy(y);
     const std::vector<double> before = Entries(*d.GetCiWeights());
     // A leak without mass on the distinguished outcome leaves nothing to divide by.
-    EXPECT_EQ(d.SetLeakyParameters(Matrix(5, 2, {0.8, 0.2, 0, 1, 0.6, 0.4, 0, 1, 1, 0})), kOutOfRange);
-    EXPECT_EQ(d.SetLeakyParameters(Matrix(5, 2, {0.8, 0.2, 0.1, 0.9, 0.6, 0.4, 0, 1, 0.1, 0.9})),
+    EXPECT_EQ(d.SetLeakyParameters(Matrix({5, 2}, {0.8, 0.2, 0, 1, 0.6, 0.4, 0, 1, 1, 0})), kOutOfRange);
+    EXPECT_EQ(d.SetLeakyParameters(Matrix({5, 2}, {0.8, 0.2, 0.1, 0.9, 0.6, 0.4, 0, 1, 0.1, 0.9})),
               kOutOfRange);
-    EXPECT_EQ(d.SetLeakyParameters(Matrix(4, 2, {0.8, 0.2, 0, 1, 0.6, 0.4, 0.1, 0.9})), kOutOfRange);
+    EXPECT_EQ(d.SetLeakyParameters(Matrix({4, 2}, {0.8, 0.2, 0, 1, 0.6, 0.4, 0.1, 0.9})), kOutOfRange);
     EXPECT_EQ(d.SetLeakyParametersWithoutConstrained(Doubles({0.8, 0.2, 0.6, 0.4})), kOutOfRange);
     EXPECT_EQ(d.SetLeakyParametersWithoutConstrained(Doubles({0.8, 0.2, 0.6, 0.4, 1, 0})), kOutOfRange);
     EXPECT_EQ(Entries(*d.GetCiWeights()), before);
@@ -387,27 +390,27 @@ TEST_F(NoisyMaxTest, CheckParametersReportsTheFirstFault) {
     BuildNoisyOr();
     VRX_noisyMAX& d = Noisy(y);
     char text[64];
-    EXPECT_EQ(d.CheckParameters(Matrix(5, 2, {0.4, 0.599996, 0, 1, 0.5, 0.5, 0, 1, 0.1, 0.9}), text, 64),
+    EXPECT_EQ(d.CheckParameters(Matrix({5, 2}, {0.4, 0.599996, 0, 1, 0.5, 0.5, 0, 1, 0.1, 0.9}), text, 64),
               kSuccess);
     EXPECT_STREQ(text, "Ok");
-    EXPECT_EQ(d.CheckParameters(Matrix(5, 2, {0.4, 0.600004, 0, 1, 0.5, 0.5, 0, 1, 0.1, 0.9}), text, 64),
+    EXPECT_EQ(d.CheckParameters(Matrix({5, 2}, {0.4, 0.600004, 0, 1, 0.5, 0.5, 0, 1, 0.1, 0.9}), text, 64),
               kSuccess);
-    EXPECT_EQ(d.CheckParameters(Matrix(5, 2, {0.4, 0.59999, 0, 1, 0.5, 0.5, 0, 1, 0.1, 0.9}), text, 64),
+    EXPECT_EQ(d.CheckParameters(Matrix({5, 2}, {0.4, 0.59999, 0, 1, 0.5, 0.5, 0, 1, 0.1, 0.9}), text, 64),
               kInvalidData);
     EXPECT_STREQ(text, "Probabilities don't sum up to 1");
-    EXPECT_EQ(d.CheckParameters(Matrix(5, 2, {0.4, 0.60001, 0, 1, 0.5, 0.5, 0, 1, 0.1, 0.9}), text, 64),
+    EXPECT_EQ(d.CheckParameters(Matrix({5, 2}, {0.4, 0.60001, 0, 1, 0.5, 0.5, 0, 1, 0.1, 0.9}), text, 64),
               kInvalidData);
-    EXPECT_EQ(d.CheckParameters(Matrix(5, 2, {1.2, -0.2, 0, 1, 0.5, 0.5, 0, 1, 0.1, 0.9}), text, 64),
+    EXPECT_EQ(d.CheckParameters(Matrix({5, 2}, {1.2, -0.2, 0, 1, 0.5, 0.5, 0, 1, 0.1, 0.9}), text, 64),
               kInvalidData);
     EXPECT_STREQ(text, "Probability less than 0");
-    EXPECT_EQ(d.CheckParameters(Matrix(5, 2, {0.4, 0.6, 0, 1, 0.5, 0.5, 0.5, 0.5, 0.1, 0.9}), text, 64),
+    EXPECT_EQ(d.CheckParameters(Matrix({5, 2}, {0.4, 0.6, 0, 1, 0.5, 0.5, 0.5, 0.5, 0.1, 0.9}), text, 64),
               kInvalidData);
     EXPECT_STREQ(text, "Constraints violeted");
-    EXPECT_EQ(d.CheckParameters(Matrix(4, 2, {0.4, 0.6, 0, 1, 0.5, 0.5, 0.1, 0.9}), text, 64), kOutOfRange);
+    EXPECT_EQ(d.CheckParameters(Matrix({4, 2}, {0.4, 0.6, 0, 1, 0.5, 0.5, 0.1, 0.9}), text, 64), kOutOfRange);
     EXPECT_STREQ(text, "Inappropirate Dmatrix size");
     // A text longer than the buffer is cut and still terminated; nothing is written past the size.
     char small[4] = {'x', 'x', 'x', 'x'};
-    d.CheckParameters(*d.GetCiWeights(), small, 2);
+    ASSERT_EQ(d.CheckParameters(*d.GetCiWeights(), small, 2), kSuccess);
     EXPECT_EQ(std::memcmp(small, "O\0xx", 4), 0);
 }
 
@@ -415,8 +418,8 @@ TEST_F(NoisyMaxTest, SettersRefuseParametersOfAnotherShape) {
     BuildNoisyOr();
     VRX_noisyMAX& d = Noisy(y);
     const std::vector<double> before = Entries(*d.GetCiWeights());
-    EXPECT_EQ(d.SetDefinition(Matrix(2, 5, {0, 0, 0, 0, 0, 0, 0, 0, 0, 0})), kOutOfRange);
-    EXPECT_EQ(d.SetDefinition(Matrix(4, 2, {0, 1, 0, 1, 0, 1, 0, 1})), kOutOfRange);
+    EXPECT_EQ(d.SetDefinition(Matrix({2, 5}, {0, 0, 0, 0, 0, 0, 0, 0, 0, 0})), kOutOfRange);
+    EXPECT_EQ(d.SetDefinition(Matrix({4, 2}, {0, 1, 0, 1, 0, 1, 0, 1})), kOutOfRange);
     EXPECT_EQ(d.SetDefinitionDoubles(Doubles({0.5, 0.5})), kOutOfRange);
     EXPECT_EQ(Entries(*d.GetCiWeights()), before);
     d.CheckConsistency(1);
@@ -441,7 +444,7 @@ TEST_F(NoisyMaxTest, CopyKeepsParametersStrengthsAndTable) {
     ASSERT_EQ(net.AddArc(a, y), kSuccess);
     VRX_noisyMAX& d = Noisy(y);
     ASSERT_EQ(d.SetParentOutcomeStrengths(0, Ints({1, 2, 0})), kSuccess);
-    ASSERT_EQ(d.SetDefinition(Matrix(4, 2, {0.7, 0.3, 0.4, 0.6, 0, 1, 0.2, 0.8})), kSuccess);
+    ASSERT_EQ(d.SetDefinition(Matrix({4, 2}, {0.7, 0.3, 0.4, 0.6, 0, 1, 0.2, 0.8})), kSuccess);
     VRX_noisyMAX copy(d);
     EXPECT_EQ(Entries(*copy.GetCiWeights()), Entries(*d.GetCiWeights()));
     EXPECT_EQ(Items(copy.GetParentOutcomeStrengths()[0]), (std::vector<int>{1, 2, 0}));

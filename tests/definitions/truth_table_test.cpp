@@ -11,15 +11,16 @@
 
 #include "base/double_array.h"
 #include "base/int_array.h"
-#include "model/network.h"
-#include "model/node.h"
 #include "base/status_codes.h"
 #include "base/string_array.h"
-#include "tests/definitions/table_test_support.h"
+#include "model/network.h"
+#include "model/node.h"
+#include "tests/support/arrays.h"
+#include "tests/support/networks.h"
 
 namespace {
 
-using namespace table_test;
+using namespace vovido::test;
 
 // The outcome holding the 1.0 of every column; a column that is not exactly one 1.0 among zeros
 // fails the test and reports -1.
@@ -40,12 +41,6 @@ std::vector<int> ResultingStates(const VRX_Dmatrix& m) {
         EXPECT_EQ(ones, 1) << "column at " << start;
         out.push_back(ones == 1 ? holder : -1);
     }
-    return out;
-}
-
-std::vector<std::string> Texts(const VRX_stringArray& a) {
-    std::vector<std::string> out;
-    for (int i = 0; i < a.GetCount(); ++i) out.emplace_back(a[i]);
     return out;
 }
 
@@ -163,9 +158,9 @@ TEST(TruthTableStandalone, GetResultingStatesReportsTheFirstOutcomeForAColumnWit
     VRX_truthTable table(0, nullptr);
     ASSERT_EQ(table.SetDefinitionDoubles(Doubles({0.5, 0.5})), kSuccess);
     VRX_stringArray out;
-    out.Add("kept");
+    ASSERT_EQ(out.Add("kept"), kSuccess);
     ASSERT_EQ(table.GetResultingStates(out), kSuccess);
-    EXPECT_EQ(Texts(out), (std::vector<std::string>{"kept", "State0"}));
+    EXPECT_EQ(Items(out), (std::vector<std::string>{"kept", "State0"}));
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -238,7 +233,7 @@ TEST_F(TruthTableInNetwork, ResultingStatesByNameTreatUnknownNamesAsTheFirstOutc
 
     VRX_stringArray out;
     ASSERT_EQ(Table().GetResultingStates(out), kSuccess);
-    EXPECT_EQ(Texts(out), (std::vector<std::string>{"No", "Yes", "No"}));
+    EXPECT_EQ(Items(out), (std::vector<std::string>{"No", "Yes", "No"}));
 }
 
 TEST_F(TruthTableInNetwork, ConversionsEndDeterministic) {

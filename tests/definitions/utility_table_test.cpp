@@ -8,21 +8,22 @@
 #include <initializer_list>
 #include <vector>
 
-#include "definitions/cpt.h"
-#include "definitions/utility_values.h"
 #include "base/double_array.h"
 #include "base/error_log.h"
 #include "base/int_array.h"
+#include "base/status_codes.h"
+#include "base/string_array.h"
+#include "definitions/cpt.h"
+#include "definitions/utility_values.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_value.h"
-#include "base/status_codes.h"
-#include "base/string_array.h"
-#include "tests/definitions/table_test_support.h"
+#include "tests/support/arrays.h"
+#include "tests/support/networks.h"
 
 namespace {
 
-using namespace table_test;
+using namespace vovido::test;
 
 using Vec = std::vector<double>;
 using Dims = std::vector<int>;

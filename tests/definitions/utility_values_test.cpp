@@ -8,27 +8,21 @@
 #include <initializer_list>
 #include <vector>
 
+#include "base/double_array.h"
+#include "base/int_array.h"
+#include "base/status_codes.h"
+#include "base/string_array.h"
 #include "definitions/belief_vector.h"
 #include "definitions/decision_list.h"
 #include "definitions/utility_table.h"
-#include "base/double_array.h"
-#include "base/int_array.h"
 #include "model/network.h"
 #include "model/node.h"
-#include "base/status_codes.h"
-#include "base/string_array.h"
-#include "tests/definitions/table_test_support.h"
+#include "tests/support/arrays.h"
+#include "tests/support/networks.h"
 
 namespace {
 
-using namespace table_test;
-
-VRX_Dmatrix Matrix(std::initializer_list<int> sizes, std::initializer_list<double> values) {
-    VRX_Dmatrix m(Ints(sizes));
-    int i = 0;
-    for (double v : values) m[i++] = v;
-    return m;
-}
+using namespace vovido::test;
 
 using Vec = std::vector<double>;
 using Dims = std::vector<int>;
@@ -79,7 +73,7 @@ TEST_F(UtilityValuesTest, ExpectedUtilityHoldsOneItemAndTakesNoEvidence) {
     EXPECT_EQ(value.ClearEvidence(), kWrongNodeType);
     EXPECT_EQ(value.SetPropagatedEvidence(0), kWrongNodeType);
     VRX_doubleArray weights;
-    weights.Add(1.0);
+    ASSERT_EQ(weights.Add(1.0), kSuccess);
     EXPECT_EQ(value.SetVirtualEvidence(weights), kWrongNodeType);
     EXPECT_EQ(value.GetValueFlags(), 0u);
 }
@@ -155,9 +149,9 @@ TEST_F(UtilityValuesTest, DecisionValueHasOneItemPerChoice) {
     EXPECT_EQ(Shape(value.GetUtilityValues()), (Dims{3}));
     EXPECT_EQ(value.GetEvidence(), kOutOfRange);
     VRX_doubleArray weights;
-    weights.Add(0.5);
-    weights.Add(0.5);
-    weights.Add(0.0);
+    ASSERT_EQ(weights.Add(0.5), kSuccess);
+    ASSERT_EQ(weights.Add(0.5), kSuccess);
+    ASSERT_EQ(weights.Add(0.0), kSuccess);
     EXPECT_EQ(value.SetVirtualEvidence(weights), kWrongNodeType);
     EXPECT_EQ(value.GetVirtualEvidence(weights), kWrongNodeType);
 }
@@ -262,7 +256,7 @@ TEST_F(UtilityValuesTest, ObservedChanceNodeBecomingADecisionKeepsItsObservation
     ASSERT_EQ(definition->AddOutcome("Third"), kSuccess);
     // The new outcome must be possible for the observation to be accepted.
     VRX_doubleArray uniform;
-    for (int k = 0; k < 3; ++k) uniform.Add(1.0 / 3.0);
+    for (int k = 0; k < 3; ++k) ASSERT_EQ(uniform.Add(1.0 / 3.0), kSuccess);
     ASSERT_EQ(definition->SetDefinitionDoubles(uniform), kSuccess);
     ASSERT_EQ(net.GetNode(b)->GetValue()->RebuildFromDefinition(), kSuccess);
     ASSERT_EQ(net.GetNode(b)->GetValue()->SetEvidence(2), kSuccess);

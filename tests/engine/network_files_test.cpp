@@ -4,16 +4,19 @@
 
 #include <string>
 
+#include "base/status_codes.h"
 #include "formats/vrx_format.h"
 #include "model/file_format.h"
 #include "model/node_value.h"
-#include "base/status_codes.h"
-#include "tests/formats/network_fixture.h"
+#include "tests/support/arrays.h"
+#include "tests/support/compare.h"
+#include "tests/support/error_log.h"
+#include "tests/support/networks.h"
+#include "tests/support/temp_file.h"
 
 namespace {
 
-using fixture::ExpectSameNetwork;
-using fixture::Logged;
+using namespace vovido::test;
 
 class NetworkFilesTest : public ::testing::Test {
 protected:
@@ -89,16 +92,16 @@ TEST_F(NetworkFilesTest, SpeakersByCode) {
 
 TEST_F(NetworkFilesTest, WritesAndReadsByExtensionAndByCode) {
     VRX_network original;
-    fixture::BuildFullNetwork(original);
-    const std::string path = fixture::TempPath("dispatch.VRX");
-    ASSERT_EQ(original.WriteFile(path.c_str()), 0) << fixture::LogDump();
+    BuildFullNetwork(original);
+    const std::string path = TempPath("dispatch.VRX");
+    ASSERT_EQ(original.WriteFile(path.c_str()), 0) << LogDump();
     VRX_network copy;
-    ASSERT_EQ(copy.ReadFile(path.c_str()), 0) << fixture::LogDump();
+    ASSERT_EQ(copy.ReadFile(path.c_str()), 0) << LogDump();
     ExpectSameNetwork(original, copy);
     ExpectBoundTo(copy);
 
     // An explicit code wins over the name.
-    const std::string other = fixture::TempPath("dispatch.txt");
+    const std::string other = TempPath("dispatch.txt");
     ASSERT_EQ(original.WriteFile(other.c_str(), FileFormatCode::kVrx), 0);
     VRX_network byCode;
     ASSERT_EQ(byCode.ReadFile(other.c_str(), FileFormatCode::kVrx), 0);
@@ -109,8 +112,8 @@ TEST_F(NetworkFilesTest, WritesAndReadsByExtensionAndByCode) {
 
 TEST_F(NetworkFilesTest, AReadSetsAndClearsTheReadingStateAndKeepsTheSettings) {
     VRX_network original;
-    fixture::BuildFullNetwork(original);
-    const std::string path = fixture::WriteTextFile("settings.vrx", Text(original));
+    BuildFullNetwork(original);
+    const std::string path = WriteTextFile("settings.vrx", Text(original));
     VRX_network net;
     net.SetBayesianAlgorithm(2);
     net.changeMask = 5;
@@ -125,24 +128,24 @@ TEST_F(NetworkFilesTest, AReadSetsAndClearsTheReadingStateAndKeepsTheSettings) {
 
 TEST_F(NetworkFilesTest, AFailedReadLeavesTheNetworkExactlyAsItWas) {
     VRX_network net;
-    fixture::BuildFullNetwork(net);
+    BuildFullNetwork(net);
     net.SetBayesianAlgorithm(3);
     net.discSamples = 123;
     const int a = net.FindNode("A");
     ASSERT_EQ(net.GetNode(a)->GetValue()->SetEvidence(1), 0);
     const int slots = net.GetNumberOfSlots();
     VRX_network reference;
-    fixture::BuildFullNetwork(reference);
+    BuildFullNetwork(reference);
     const std::string before = Text(net);
 
     VRX_network other;
-    other.AddNode(DefinitionType::kCpt, "Stranger");
+    ASSERT_GE(other.AddNode(DefinitionType::kCpt, "Stranger"), 0);
     const std::string text = Text(other);
-    const std::string cut = fixture::WriteTextFile("cut.vrx", text.substr(0, text.size() / 2));
+    const std::string cut = WriteTextFile("cut.vrx", text.substr(0, text.size() / 2));
     EXPECT_EQ(net.ReadFile(cut.c_str()), kUnexpectedEndOfFile);
-    EXPECT_EQ(net.ReadFile(fixture::TempPath("missing-file.vrx").c_str()), kFileIoFailed);
-    EXPECT_EQ(net.ReadFile(fixture::WriteTextFile("empty.vrx", "").c_str()), -102);
-    EXPECT_EQ(net.ReadFile(fixture::WriteTextFile("junk.vrx", "\x01\x02\xff garbage").c_str()), kSyntaxError);
+    EXPECT_EQ(net.ReadFile(TempPath("missing-file.vrx").c_str()), kFileIoFailed);
+    EXPECT_EQ(net.ReadFile(WriteTextFile("empty.vrx", "").c_str()), kEndOfFile);
+    EXPECT_EQ(net.ReadFile(WriteTextFile("junk.vrx", "\x01\x02\xff garbage").c_str()), kSyntaxError);
 
     EXPECT_EQ(Text(net), before);
     ExpectSameNetwork(reference, net);
@@ -163,12 +166,12 @@ TEST_F(NetworkFilesTest, AFailedReadLeavesTheNetworkExactlyAsItWas) {
 
 TEST_F(NetworkFilesTest, ClearForReadingEmptiesTheModelAndKeepsTheTableAndSettings) {
     VRX_network net;
-    fixture::BuildFullNetwork(net);
+    BuildFullNetwork(net);
     net.SetBayesianAlgorithm(4);
     const int slots = net.GetNumberOfSlots();
     ASSERT_EQ(net.ClearForReading(), 0);
     EXPECT_EQ(net.GetNumberOfNodes(), 0);
-    EXPECT_EQ(net.GetFirstNode(), -2);
+    EXPECT_EQ(net.GetFirstNode(), kOutOfRange);
     EXPECT_EQ(net.GetNumberOfTargets(), 0);
     EXPECT_EQ(net.GetNumberOfSlots(), slots);
     EXPECT_EQ(net.GetNumberOfCases(), 0);
@@ -185,11 +188,11 @@ TEST_F(NetworkFilesTest, ClearForReadingEmptiesTheModelAndKeepsTheTableAndSettin
 
 TEST_F(NetworkFilesTest, NoSlotReusedByAReadCarriesAnOldArc) {
     VRX_network net;
-    fixture::BuildFullNetwork(net);
+    BuildFullNetwork(net);
     VRX_network small;
-    small.AddNode(DefinitionType::kCpt, "P");
-    small.AddNode(DefinitionType::kCpt, "Q");
-    ASSERT_EQ(net.ReadFile(fixture::WriteTextFile("small.vrx", Text(small)).c_str()), 0);
+    ASSERT_GE(small.AddNode(DefinitionType::kCpt, "P"), 0);
+    ASSERT_GE(small.AddNode(DefinitionType::kCpt, "Q"), 0);
+    ASSERT_EQ(net.ReadFile(WriteTextFile("small.vrx", Text(small)).c_str()), 0);
     ASSERT_EQ(net.GetNumberOfNodes(), 2);
     for (int h = 0; h < net.GetNumberOfSlots(); ++h) {
         const VRX_nodeEntry& entry = net.GetEntry(h);
@@ -200,15 +203,15 @@ TEST_F(NetworkFilesTest, NoSlotReusedByAReadCarriesAnOldArc) {
 
 TEST_F(NetworkFilesTest, RefusedWrites) {
     VRX_network net;
-    net.AddNode(DefinitionType::kCpt, "A");
-    EXPECT_EQ(net.WriteFile(fixture::TempPath("code7.vrx").c_str(), FileFormatCode::kKi), kOutOfRange);
+    ASSERT_GE(net.AddNode(DefinitionType::kCpt, "A"), 0);
+    EXPECT_EQ(net.WriteFile(TempPath("code7.vrx").c_str(), FileFormatCode::kKi), kOutOfRange);
     EXPECT_TRUE(Logged(kOutOfRange, "Writing to KI file format not supported."));
     errorLog.Flush();
-    const std::string hugin = fixture::TempPath("refused.net");
+    const std::string hugin = TempPath("refused.net");
     std::remove(hugin.c_str());
     EXPECT_EQ(net.WriteFile(hugin.c_str()), kOutOfRange);
     EXPECT_TRUE(Logged(kOutOfRange, "Unknown File Format: the Hugin format is not available"));
-    EXPECT_FALSE(fixture::FileExists(hugin));
+    EXPECT_FALSE(FileExists(hugin));
 }
 
 }  // namespace

@@ -7,11 +7,15 @@
 #include <string>
 
 #include "base/status_codes.h"
-#include "tests/formats/network_fixture.h"
+#include "tests/support/arrays.h"
+#include "tests/support/compare.h"
+#include "tests/support/error_log.h"
+#include "tests/support/networks.h"
+#include "tests/support/temp_file.h"
 
 namespace {
 
-using fixture::Logged;
+using namespace vovido::test;
 
 const char kCarFile[] =
     "Diagnostic Network \"Car\"\n"
@@ -80,14 +84,21 @@ protected:
     void SetUp() override { errorLog.Flush(); }
     void TearDown() override { errorLog.Flush(); }
 
-    int Read(const std::string& text) {
-        return net.ReadFile(fixture::WriteTextFile("network.dxp", text).c_str());
+    int Read(const std::string& text) { return net.ReadFile(WriteTextFile("network.dxp", text).c_str()); }
+
+    // Through the speaker alone: the part read stays, so that what was read after an error can be
+    // checked (the file dispatch puts the network back after a failed read).
+    int ReadKeepingPart(const std::string& text) {
+        net.readingFlags = ReadingFlags::kReading;
+        VRX_kiSpeaker speaker(&net);
+        const int rc = speaker.ReadText(text);
+        net.readingFlags = 0;
+        return rc;
     }
 
     static void ExpectLogged(int code, int line, const std::string& message) {
         const std::string text = "(line " + std::to_string(line) + ") : " + message;
-        EXPECT_TRUE(Logged(code, text)) << "missing: " << code << " " << text << "\nlog:\n"
-                                        << fixture::LogDump();
+        EXPECT_TRUE(Logged(code, text)) << "missing: " << code << " " << text << "\nlog:\n" << LogDump();
     }
 
     VRX_node& Node(const char* id) {
@@ -100,8 +111,8 @@ protected:
 };
 
 TEST_F(KiReaderTest, ReadsACarNetwork) {
-    ASSERT_EQ(Read(kCarFile), 0) << fixture::LogDump();
-    EXPECT_EQ(errorLog.GetNumberOfEntries(), 0) << fixture::LogDump();
+    ASSERT_EQ(Read(kCarFile), 0) << LogDump();
+    EXPECT_EQ(errorLog.GetNumberOfEntries(), 0) << LogDump();
     EXPECT_STREQ(net.GetHeader()->GetName(), "Car");
     EXPECT_STREQ(net.GetHeader()->GetId(), "Car");
     // The comment is the value of the last kb field.
@@ -172,27 +183,28 @@ TEST_F(KiReaderTest, ReadsACarNetwork) {
 }
 
 TEST_F(KiReaderTest, ReportsBadNodesAndStates) {
-    ASSERT_EQ(Read("diagnostic network \"bad name\"\n"
-                   "kb { COLOUR : 1; };\n"
-                   "nodes\n"
-                   "{\n"
-                   " standard A\n"
-                   " {\n"
-                   "  WEIGHT : 5;\n"
-                   "  TYPE : discrete [3] = { standard a0 { }; standard a1 { }; };\n"
-                   " }\n"
-                   " standard B\n"
-                   " {\n"
-                   "  TYPE : discrete [3] = { standard b0 { ABBREVIATION : \"L\"; FOO : 1; };\n"
-                   "                          weird b1 { }; fault b2 { }; };\n"
-                   " }\n"
-                   " standard C { TYPE : discrete [2] = { standard c0 { ABBREVIATION : \"L\"; }; fault c1 { "
-                   "}; }; }\n"
-                   " other D { NAME : \"d\"; }\n"
-                   " standard E { NAME : \"e\"; }\n"
-                   "}\n"
-                   "network { }\n"),
-              0);
+    ASSERT_EQ(ReadKeepingPart(
+                  "diagnostic network \"bad name\"\n"
+                  "kb { COLOUR : 1; };\n"
+                  "nodes\n"
+                  "{\n"
+                  " standard A\n"
+                  " {\n"
+                  "  WEIGHT : 5;\n"
+                  "  TYPE : discrete [3] = { standard a0 { }; standard a1 { }; };\n"
+                  " }\n"
+                  " standard B\n"
+                  " {\n"
+                  "  TYPE : discrete [3] = { standard b0 { ABBREVIATION : \"L\"; FOO : 1; };\n"
+                  "                          weird b1 { }; fault b2 { }; };\n"
+                  " }\n"
+                  " standard C { TYPE : discrete [2] = { standard c0 { ABBREVIATION : \"L\"; }; fault c1 { "
+                  "}; }; }\n"
+                  " other D { NAME : \"d\"; }\n"
+                  " standard E { NAME : \"e\"; }\n"
+                  "}\n"
+                  "network { }\n"),
+              kOutOfRange);
     EXPECT_STREQ(net.GetHeader()->GetId(), "bad_name");
     ExpectLogged(kSyntaxError, 2, "ERROR: 'COLOUR' : Unknown Kb Field");
     ExpectLogged(kSyntaxError, 7, "ERROR: 'WEIGHT' : Unknown Node Statement");
@@ -208,59 +220,61 @@ TEST_F(KiReaderTest, ReportsBadNodesAndStates) {
     EXPECT_EQ(Node("B").GetExtraDefinition()->IsFaultOutcome(2), 1);
     EXPECT_STREQ((*Node("C").GetExtraDefinition()->GetOutcomeLabels())[0], "");
     EXPECT_GE(net.FindNode("E"), 0);
-    EXPECT_EQ(net.FindNode("D"), -2);
+    EXPECT_EQ(net.FindNode("D"), kOutOfRange);
 }
 
 TEST_F(KiReaderTest, AnInvalidStateNameIsReported) {
-    ASSERT_EQ(Read("diagnostic network \"n\"\n"
-                   "kb { };\n"
-                   "nodes\n"
-                   "{\n"
-                   " standard B\n"
-                   " {\n"
-                   "  TYPE : discrete [2] = { standard b0 { NAME : \"bad name\"; }; fault b1 { NAME : "
-                   "\"b_1\"; }; };\n"
-                   " }\n"
-                   "}\n"
-                   "network { }\n"),
-              0);
+    ASSERT_EQ(
+        ReadKeepingPart("diagnostic network \"n\"\n"
+                        "kb { };\n"
+                        "nodes\n"
+                        "{\n"
+                        " standard B\n"
+                        " {\n"
+                        "  TYPE : discrete [2] = { standard b0 { NAME : \"bad name\"; }; fault b1 { NAME : "
+                        "\"b_1\"; }; };\n"
+                        " }\n"
+                        "}\n"
+                        "network { }\n"),
+        kOutOfRange);
     ExpectLogged(kOutOfRange, 7, "ERROR: 'bad name' : Invalid state name");
     EXPECT_STREQ((*Node("B").GetDefinition()->GetOutcomesNames())[0], "b0");
     EXPECT_STREQ((*Node("B").GetDefinition()->GetOutcomesNames())[1], "b_1");
 }
 
 TEST_F(KiReaderTest, ReportsBadArcsAndDefinitions) {
-    ASSERT_EQ(Read("diagnostic network \"n\"\n"
-                   "kb { };\n"
-                   "nodes\n"
-                   "{\n"
-                   " standard A { TYPE : discrete [2] = { standard a0 { }; standard a1 { }; }; }\n"
-                   " standard B { TYPE : discrete [2] = { standard b0 { }; standard b1 { }; }; }\n"
-                   " ci M { TYPE : discrete [2] = { standard m0 { }; standard m1 { }; }; }\n"
-                   "}\n"
-                   "network\n"
-                   "{\n"
-                   " standard Ghost parent () { PROB : { 0.5, 0.5; }; }\n"
-                   " standard B parent (A, Nobody)\n"
-                   " {\n"
-                   "  BOGUS : 1;\n"
-                   "  LEAK : 1;\n"
-                   "  PROB : { 0.2, 0.3, 0.5; 0.4, 0.6; };\n"
-                   "  PROB : { 0.2, 0.8; };\n"
-                   "  PROB : { 0.2, 0.8; 0.7, 0.3; };\n"
-                   " }\n"
-                   " ci M parent (A)\n"
-                   " {\n"
-                   "  PROB : { 0.5, 0.5; };\n"
-                   "  FUNCTION : max; 0.9, 0.1; (5) ; 0.5, 0.5; x; predAbsentStates : { };\n"
-                   "  FUNCTION : max; 0.9, 0.1; (0) ; 0.5, 0.5; (0) ; 1, 0; x; predAbsentStates : { };\n"
-                   "  FUNCTION : max; 0.9, 0.1; (0) ; 0.5, 0.5; (0) ; 1, 0; x;\n"
-                   "     predAbsentStates : { predIndex : 0; predAbsentStates : { 7 }; };\n"
-                   "  FUNCTION : max; 0.9, 0.1; (0) ; 0.5, 0.5, 0; (0) ; 1, 0; x;\n"
-                   "     predAbsentStates : { predIndex : 0; predAbsentStates : { 0 }; };\n"
-                   " }\n"
-                   "}\n"),
-              0);
+    ASSERT_EQ(
+        ReadKeepingPart("diagnostic network \"n\"\n"
+                        "kb { };\n"
+                        "nodes\n"
+                        "{\n"
+                        " standard A { TYPE : discrete [2] = { standard a0 { }; standard a1 { }; }; }\n"
+                        " standard B { TYPE : discrete [2] = { standard b0 { }; standard b1 { }; }; }\n"
+                        " ci M { TYPE : discrete [2] = { standard m0 { }; standard m1 { }; }; }\n"
+                        "}\n"
+                        "network\n"
+                        "{\n"
+                        " standard Ghost parent () { PROB : { 0.5, 0.5; }; }\n"
+                        " standard B parent (A, Nobody)\n"
+                        " {\n"
+                        "  BOGUS : 1;\n"
+                        "  LEAK : 1;\n"
+                        "  PROB : { 0.2, 0.3, 0.5; 0.4, 0.6; };\n"
+                        "  PROB : { 0.2, 0.8; };\n"
+                        "  PROB : { 0.2, 0.8; 0.7, 0.3; };\n"
+                        " }\n"
+                        " ci M parent (A)\n"
+                        " {\n"
+                        "  PROB : { 0.5, 0.5; };\n"
+                        "  FUNCTION : max; 0.9, 0.1; (5) ; 0.5, 0.5; x; predAbsentStates : { };\n"
+                        "  FUNCTION : max; 0.9, 0.1; (0) ; 0.5, 0.5; (0) ; 1, 0; x; predAbsentStates : { };\n"
+                        "  FUNCTION : max; 0.9, 0.1; (0) ; 0.5, 0.5; (0) ; 1, 0; x;\n"
+                        "     predAbsentStates : { predIndex : 0; predAbsentStates : { 7 }; };\n"
+                        "  FUNCTION : max; 0.9, 0.1; (0) ; 0.5, 0.5, 0; (0) ; 1, 0; x;\n"
+                        "     predAbsentStates : { predIndex : 0; predAbsentStates : { 0 }; };\n"
+                        " }\n"
+                        "}\n"),
+        kOutOfRange);
     ExpectLogged(kOutOfRange, 11, "ERROR: Couldn't Find Node (\"Ghost\")");
     ExpectLogged(kOutOfRange, 12, "ERROR: Couldn't add arc from node [Nobody] to node [B]");
     ExpectLogged(kSyntaxError, 14, "ERROR: 'BOGUS' : Unknown Node Definition Statement");
@@ -281,7 +295,7 @@ TEST_F(KiReaderTest, ReportsBadArcsAndDefinitions) {
 }
 
 TEST_F(KiReaderTest, AMissingHeadFailsAndKeepsTheNetwork) {
-    net.AddNode(DefinitionType::kCpt, "Mine");
+    ASSERT_GE(net.AddNode(DefinitionType::kCpt, "Mine"), 0);
     EXPECT_EQ(Read("diagnostic \"Car\"\nkb { };\n"), kSyntaxError);
     ExpectLogged(kSyntaxError, 1, "ERROR: 'Car' : 'network' expected");
     EXPECT_EQ(Read("diagnostic network \"Car\"\nkb { };\nnetwork { }\n"), kSyntaxError);
@@ -297,7 +311,7 @@ TEST_F(KiReaderTest, EveryCutOfAFileFailsOrReadsWithoutCrashing) {
     for (size_t cut = 0; cut < text.size(); cut += 7) {
         errorLog.Flush();
         VRX_network fresh;
-        const int rc = fresh.ReadFile(fixture::WriteTextFile("cut.dxp", text.substr(0, cut)).c_str());
+        const int rc = fresh.ReadFile(WriteTextFile("cut.dxp", text.substr(0, cut)).c_str());
         if (rc != 0) {
             EXPECT_EQ(fresh.GetNumberOfNodes(), 0) << cut;
         }
@@ -305,12 +319,12 @@ TEST_F(KiReaderTest, EveryCutOfAFileFailsOrReadsWithoutCrashing) {
 }
 
 TEST_F(KiReaderTest, KiFilesAreNotWritten) {
-    net.AddNode(DefinitionType::kCpt, "A");
-    const std::string path = fixture::TempPath("out.dxp");
+    ASSERT_GE(net.AddNode(DefinitionType::kCpt, "A"), 0);
+    const std::string path = TempPath("out.dxp");
     std::remove(path.c_str());
     EXPECT_EQ(net.WriteFile(path.c_str()), kOutOfRange);
     EXPECT_TRUE(Logged(kOutOfRange, "Writing to KI file format not supported."));
-    EXPECT_FALSE(fixture::FileExists(path));
+    EXPECT_FALSE(FileExists(path));
 }
 
 }  // namespace

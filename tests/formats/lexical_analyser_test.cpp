@@ -12,8 +12,12 @@
 
 #include "base/error_log.h"
 #include "base/status_codes.h"
+#include "tests/support/temp_file.h"
 
 namespace {
+
+using vovido::test::WriteTextFile;
+using vovido::test::WriteWholeFile;
 
 struct Scanned {
     int kind;
@@ -26,7 +30,7 @@ struct Scanned {
 std::vector<Scanned> Scan(const std::string& text, int mode = LexerMode::kStandard) {
     VRX_lexicalAnalizer lexer(mode);
     std::vector<Scanned> out;
-    lexer.OpenText(text);
+    EXPECT_EQ(lexer.OpenText(text), kSuccess);
     VRX_token token;
     for (size_t guard = 0; guard < 4 * text.size() + 16; ++guard) {
         const int result = lexer.PeekToken(token);
@@ -98,9 +102,9 @@ TEST_F(LexicalAnalyserTest, SignAfterExponentStartsANewNumberInEveryMode) {
 }
 
 TEST_F(LexicalAnalyserTest, ThreeEqualSignsAreReportedOnceAndSkipped) {
-    EXPECT_EQ(Kinds("a === b"), (KT{{1, "a"}, {-126, "==="}, {6, "=="}, {1, "b"}}));
+    EXPECT_EQ(Kinds("a === b"), (KT{{1, "a"}, {kLexicalError, "==="}, {6, "=="}, {1, "b"}}));
     ASSERT_EQ(errorLog.GetNumberOfEntries(), 1);
-    EXPECT_EQ(errorLog.GetCode(0), -126);
+    EXPECT_EQ(errorLog.GetCode(0), kLexicalError);
     EXPECT_STREQ(errorLog.GetMessage(0), "ERROR: Line 1 : UNKNOWN CHARACTER");
 }
 
@@ -118,16 +122,16 @@ TEST_F(LexicalAnalyserTest, Comments) {
 }
 
 TEST_F(LexicalAnalyserTest, UnterminatedCommentsAndStrings) {
-    EXPECT_EQ(Kinds("a /* b\n c"), (KT{{1, "a"}, {-128, ""}}));
-    EXPECT_EQ(Kinds("/# a /# b #/"), (KT{{-128, ""}}));
-    EXPECT_EQ(Kinds("x \"abc\ndef"), (KT{{1, "x"}, {-128, ""}}));
-    EXPECT_EQ(Kinds("\"abc\\"), (KT{{-128, ""}}));
+    EXPECT_EQ(Kinds("a /* b\n c"), (KT{{1, "a"}, {kUnexpectedEndOfFile, ""}}));
+    EXPECT_EQ(Kinds("/# a /# b #/"), (KT{{kUnexpectedEndOfFile, ""}}));
+    EXPECT_EQ(Kinds("x \"abc\ndef"), (KT{{1, "x"}, {kUnexpectedEndOfFile, ""}}));
+    EXPECT_EQ(Kinds("\"abc\\"), (KT{{kUnexpectedEndOfFile, ""}}));
     ASSERT_EQ(errorLog.GetNumberOfEntries(), 4);
     EXPECT_STREQ(errorLog.GetMessage(0), "ERROR: UNEXPECTED END OF FILE. UNMATCHED '/*'");
     EXPECT_STREQ(errorLog.GetMessage(1), "ERROR: UNEXPECTED END OF FILE. UNMATCHED '/#'");
     EXPECT_STREQ(errorLog.GetMessage(2), "ERROR: UNEXPECTED END OF FILE. UNTERMINATED STRING");
     EXPECT_STREQ(errorLog.GetMessage(3), "ERROR: UNEXPECTED END OF FILE. UNTERMINATED STRING");
-    for (int i = 0; i < 4; ++i) EXPECT_EQ(errorLog.GetCode(i), -128);
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(errorLog.GetCode(i), kUnexpectedEndOfFile);
     // A "//" comment at the very end is simply the end of the input.
     EXPECT_EQ(Kinds("a // b"), (KT{{1, "a"}}));
 }
@@ -152,7 +156,7 @@ TEST_F(LexicalAnalyserTest, PeekWithoutConsumeAndStepBack) {
     VRX_lexicalAnalizer lexer(LexerMode::kStandard);
     ASSERT_EQ(lexer.OpenText("a b c"), 0);
     VRX_token t;
-    EXPECT_EQ(lexer.StepBack(), -2);
+    EXPECT_EQ(lexer.StepBack(), kOutOfRange);
     ASSERT_EQ(lexer.PeekToken(t), 0);
     EXPECT_STREQ(t.text, "a");
     ASSERT_EQ(lexer.PeekToken(t), 0);
@@ -172,7 +176,7 @@ TEST_F(LexicalAnalyserTest, PeekWithoutConsumeAndStepBack) {
     EXPECT_EQ(t.kind, 1);
     EXPECT_EQ(t.length, 1);
     lexer.Consume();
-    EXPECT_EQ(lexer.PeekToken(t), -111);
+    EXPECT_EQ(lexer.PeekToken(t), kNoMoreTokens);
 }
 
 TEST_F(LexicalAnalyserTest, HistoryKeepsTheLastFiveTokens) {
@@ -189,14 +193,14 @@ TEST_F(LexicalAnalyserTest, HistoryKeepsTheLastFiveTokens) {
         ASSERT_EQ(lexer.PeekToken(t), 0);
         EXPECT_STREQ(t.text, expected);
     }
-    EXPECT_EQ(lexer.StepBack(), -2);
+    EXPECT_EQ(lexer.StepBack(), kOutOfRange);
     for (const char* expected : {"t4", "t5", "t6", "t7"}) {
         lexer.Consume();
         ASSERT_EQ(lexer.PeekToken(t), 0);
         EXPECT_STREQ(t.text, expected);
     }
     lexer.Consume();
-    EXPECT_EQ(lexer.PeekToken(t), -111);
+    EXPECT_EQ(lexer.PeekToken(t), kNoMoreTokens);
 }
 
 TEST_F(LexicalAnalyserTest, CrLfReadsLikeLf) {
@@ -222,7 +226,7 @@ TEST_F(LexicalAnalyserTest, LoneCarriageReturns) {
     // Outside a string a lone carriage return is an unknown character (within a word, the word scanned
     // so far is shown with it and then read on its own); inside one it is dropped and the rest of the
     // line is kept.
-    EXPECT_EQ(Kinds("a\rb"), (KT{{-126, "a\r"}, {1, "a"}, {1, "b"}}));
+    EXPECT_EQ(Kinds("a\rb"), (KT{{kLexicalError, "a\r"}, {1, "a"}, {1, "b"}}));
     EXPECT_EQ(Kinds("\"a\rb\""), (KT{{70, "ab"}}));
     ASSERT_EQ(errorLog.GetNumberOfEntries(), 1);
     EXPECT_STREQ(errorLog.GetMessage(0), "ERROR: Line 1 : UNKNOWN CHARACTER");
@@ -231,13 +235,18 @@ TEST_F(LexicalAnalyserTest, LoneCarriageReturns) {
 TEST_F(LexicalAnalyserTest, UnknownCharactersAreReportedOncePerRun) {
     EXPECT_EQ(Kinds("abc\x80"
                     "def\n1 \x01\x02\x03 2"),
-              (KT{{-126, "abc\x80"}, {1, "abc"}, {1, "def"}, {2, "1"}, {-126, "\x01"}, {2, "2"}}));
+              (KT{{kLexicalError, "abc\x80"},
+                  {1, "abc"},
+                  {1, "def"},
+                  {2, "1"},
+                  {kLexicalError, "\x01"},
+                  {2, "2"}}));
     ASSERT_EQ(errorLog.GetNumberOfEntries(), 2);
     EXPECT_STREQ(errorLog.GetMessage(0), "ERROR: Line 1 : UNKNOWN CHARACTER");
     EXPECT_STREQ(errorLog.GetMessage(1), "ERROR: Line 2 : UNKNOWN CHARACTER");
     // An embedded zero byte is not the end of the line.
     errorLog.Flush();
-    EXPECT_EQ(Kinds(std::string("1\0b", 3)), (KT{{2, "1"}, {-126, ""}, {1, "b"}}));
+    EXPECT_EQ(Kinds(std::string("1\0b", 3)), (KT{{2, "1"}, {kLexicalError, ""}, {1, "b"}}));
     EXPECT_EQ(errorLog.GetNumberOfEntries(), 1);
 }
 
@@ -271,27 +280,20 @@ TEST_F(LexicalAnalyserTest, LongLinesTokensAndStringsAreWhole) {
 
 TEST_F(LexicalAnalyserTest, OpeningFiles) {
     VRX_lexicalAnalizer lexer(LexerMode::kStandard);
-    EXPECT_EQ(lexer.Open("/nonexistent/dir/net.vrx"), -103);
+    EXPECT_EQ(lexer.Open("/nonexistent/dir/net.vrx"), kFileIoFailed);
     ASSERT_EQ(errorLog.GetNumberOfEntries(), 1);
     EXPECT_STREQ(errorLog.GetMessage(0), "OPEN FILE FAILED");
 
-    const std::string path = ::testing::TempDir() + "lexer_open_test.txt";
-    FILE* f = std::fopen(path.c_str(), "wb");
-    ASSERT_NE(f, nullptr);
-    std::fclose(f);
-    EXPECT_EQ(lexer.Open(path.c_str()), -102);
+    const std::string path = WriteTextFile("lexer_open_test.txt", "");
+    EXPECT_EQ(lexer.Open(path.c_str()), kEndOfFile);
     VRX_token t;
-    EXPECT_EQ(lexer.PeekToken(t), -111);
+    EXPECT_EQ(lexer.PeekToken(t), kNoMoreTokens);
 
-    f = std::fopen(path.c_str(), "wb");
-    std::fputs("  // only a comment\r\n/* and a block */\r\n\r\n", f);
-    std::fclose(f);
+    ASSERT_TRUE(WriteWholeFile(path, "  // only a comment\r\n/* and a block */\r\n\r\n"));
     EXPECT_EQ(lexer.Open(path.c_str()), 0);
-    EXPECT_EQ(lexer.PeekToken(t), -111);
+    EXPECT_EQ(lexer.PeekToken(t), kNoMoreTokens);
 
-    f = std::fopen(path.c_str(), "wb");
-    std::fputs("x\r\n  y", f);
-    std::fclose(f);
+    ASSERT_TRUE(WriteWholeFile(path, "x\r\n  y"));
     ASSERT_EQ(lexer.Open(path.c_str()), 0);
     ASSERT_EQ(lexer.PeekToken(t), 0);
     EXPECT_STREQ(t.text, "x");
@@ -305,10 +307,10 @@ TEST_F(LexicalAnalyserTest, OpeningFiles) {
 TEST_F(LexicalAnalyserTest, ModesAndSeparators) {
     VRX_lexicalAnalizer bad(6);
     EXPECT_FALSE(bad.IsValid());
-    EXPECT_EQ(bad.LoadTable(0), -2);
-    EXPECT_EQ(bad.OpenText("a"), -567);
+    EXPECT_EQ(bad.LoadTable(0), kOutOfRange);
+    EXPECT_EQ(bad.OpenText("a"), kObjectNotValid);
     VRX_token t;
-    EXPECT_EQ(bad.PeekToken(t), -111);
+    EXPECT_EQ(bad.PeekToken(t), kNoMoreTokens);
 
     VRX_lexicalAnalizer lexer(LexerMode::kStandard);
     EXPECT_EQ(lexer.GetSeparators(), " \t\n");
@@ -336,17 +338,20 @@ TEST_F(LexicalAnalyserTest, RandomBytesNeverHang) {
         for (int mode = 1; mode <= 5; ++mode) {
             errorLog.Flush();
             VRX_lexicalAnalizer lexer(mode);
-            lexer.OpenText(bytes);
+            ASSERT_EQ(lexer.OpenText(bytes), kSuccess);
             VRX_token t;
             size_t steps = 0;
             const size_t bound = 2 * bytes.size() + 8;
             for (; steps < bound; ++steps) {
                 const int result = lexer.PeekToken(t);
                 if (result == kNoMoreTokens) break;
-                ASSERT_TRUE(result == 0 || result == -126 || result == -128) << result;
+                ASSERT_TRUE(result == kSuccess || result == kLexicalError || result == kUnexpectedEndOfFile)
+                    << result;
                 if (result == 0) {
                     ASSERT_NE(t.text, nullptr);
-                    if (steps % 7 == 3) lexer.StepBack();
+                    if (steps % 7 == 3) {
+                        ASSERT_EQ(lexer.StepBack(), kSuccess);
+                    }
                     lexer.Consume();
                 }
             }

@@ -8,28 +8,23 @@
 
 #include "base/error_log.h"
 #include "base/status_codes.h"
+#include "tests/support/temp_file.h"
 
 namespace {
+
+using vovido::test::TempPath;
+using vovido::test::WriteTextFile;
 
 class TextFileTest : public ::testing::Test {
 protected:
     void SetUp() override { errorLog.Flush(); }
     void TearDown() override { errorLog.Flush(); }
-
-    std::string TempFile(const std::string& name, const std::string& content) {
-        const std::string path = ::testing::TempDir() + name;
-        FILE* f = std::fopen(path.c_str(), "wb");
-        EXPECT_NE(f, nullptr);
-        std::fwrite(content.data(), 1, content.size(), f);
-        std::fclose(f);
-        return path;
-    }
 };
 
 TEST_F(TextFileTest, ReadsLinesWithTheirLineFeeds) {
     VRX_textFile file;
     std::string line;
-    EXPECT_EQ(file.ReadLine(line), -103);
+    EXPECT_EQ(file.ReadLine(line), kFileIoFailed);
     ASSERT_EQ(file.OpenInputText("one\n\nthree\r\nfour\r\r\nlast"), 0);
     const char* expected[] = {"one\n", "\n", "three\n", "four\r\n", "last"};
     for (int i = 0; i < 5; ++i) {
@@ -37,11 +32,11 @@ TEST_F(TextFileTest, ReadsLinesWithTheirLineFeeds) {
         EXPECT_EQ(line, expected[i]);
         EXPECT_EQ(file.GetLineNumber(), i + 1);
     }
-    EXPECT_EQ(file.ReadLine(line), -102);
-    EXPECT_EQ(file.GetStatus(), -102);
+    EXPECT_EQ(file.ReadLine(line), kEndOfFile);
+    EXPECT_EQ(file.GetStatus(), kEndOfFile);
     EXPECT_EQ(line, "");
     EXPECT_EQ(file.GetLineNumber(), 5);
-    EXPECT_EQ(file.ReadLine(line), -102);
+    EXPECT_EQ(file.ReadLine(line), kEndOfFile);
 
     ASSERT_EQ(file.OpenInputText(std::string("a\0b\r", 4)), 0);
     ASSERT_EQ(file.ReadLine(line), 0);
@@ -52,7 +47,7 @@ TEST_F(TextFileTest, ReadsFilesAcrossBufferBoundaries) {
     // The carriage return ends the first 64 KiB read and its line feed starts the next one.
     const std::string longLine(65535, 'x');
     const std::string path =
-        TempFile("text_file_chunks.txt", longLine + "\r\ny\r\n" + std::string(200000, 'z'));
+        WriteTextFile("text_file_chunks.txt", longLine + "\r\ny\r\n" + std::string(200000, 'z'));
     VRX_textFile file;
     ASSERT_EQ(file.Open(path.c_str(), TextFileMode::kRead), 0);
     std::string line;
@@ -62,37 +57,37 @@ TEST_F(TextFileTest, ReadsFilesAcrossBufferBoundaries) {
     EXPECT_EQ(line, "y\n");
     ASSERT_EQ(file.ReadLine(line), 0);
     EXPECT_EQ(line, std::string(200000, 'z'));
-    EXPECT_EQ(file.ReadLine(line), -102);
+    EXPECT_EQ(file.ReadLine(line), kEndOfFile);
     EXPECT_EQ(file.GetLineNumber(), 3);
     EXPECT_EQ(file.Close(), 0);
-    EXPECT_EQ(file.GetStatus(), -103);
+    EXPECT_EQ(file.GetStatus(), kFileIoFailed);
     std::remove(path.c_str());
 }
 
 TEST_F(TextFileTest, OpenFailures) {
     VRX_textFile file;
-    EXPECT_EQ(file.Open("whatever.txt", -7), -103);
+    EXPECT_EQ(file.Open("whatever.txt", -7), kFileIoFailed);
     EXPECT_EQ(errorLog.GetNumberOfEntries(), 0);
-    EXPECT_EQ(file.Open("/nonexistent/dir/file.txt", TextFileMode::kRead), -103);
+    EXPECT_EQ(file.Open("/nonexistent/dir/file.txt", TextFileMode::kRead), kFileIoFailed);
     ASSERT_EQ(errorLog.GetNumberOfEntries(), 1);
-    EXPECT_EQ(errorLog.GetCode(0), -103);
+    EXPECT_EQ(errorLog.GetCode(0), kFileIoFailed);
     EXPECT_STREQ(errorLog.GetMessage(0), "OPEN FILE FAILED");
     EXPECT_FALSE(file.IsOpen());
-    EXPECT_EQ(file.Write("x"), -103);
-    EXPECT_EQ(file.WriteLine("x"), -103);
+    EXPECT_EQ(file.Write("x"), kFileIoFailed);
+    EXPECT_EQ(file.WriteLine("x"), kFileIoFailed);
 }
 
 TEST_F(TextFileTest, IndentationAndWidthSettings) {
     VRX_textFile file;
-    EXPECT_EQ(file.Unindent(), -2);
-    EXPECT_EQ(file.SetIndentWidth(70), -2);
-    EXPECT_EQ(file.SetIndentWidth(-1), -2);
+    EXPECT_EQ(file.Unindent(), kOutOfRange);
+    EXPECT_EQ(file.SetIndentWidth(70), kOutOfRange);
+    EXPECT_EQ(file.SetIndentWidth(-1), kOutOfRange);
     ASSERT_EQ(file.SetIndentWidth(10), 0);
     int levels = 0;
     while (file.Indent() == 0) ++levels;
     EXPECT_EQ(levels, 102);
-    EXPECT_EQ(file.SetLineWidth(10), -2);
-    EXPECT_EQ(file.SetLineWidth(-5), -2);
+    EXPECT_EQ(file.SetLineWidth(10), kOutOfRange);
+    EXPECT_EQ(file.SetLineWidth(-5), kOutOfRange);
     EXPECT_EQ(file.SetLineWidth(11), 0);
     // Wide lines are not capped: a writer that wants no breaks gets none.
     EXPECT_EQ(file.SetLineWidth(10000), 0);
@@ -102,7 +97,7 @@ TEST_F(TextFileTest, IndentationAndWidthSettings) {
 TEST_F(TextFileTest, RawWritingIndentsAfterLineFeeds) {
     VRX_textFile file;
     ASSERT_EQ(file.OpenOutputText(), 0);
-    file.SetIndentWidth(2);
+    ASSERT_EQ(file.SetIndentWidth(2), kSuccess);
     file.Indent();
     EXPECT_EQ(file.WriteLine("a\nb\n"), 0);
     EXPECT_EQ(file.WriteRaw("c\nd", 0), 0);
@@ -140,7 +135,7 @@ TEST_F(TextFileTest, WordsAreNotBrokenWithoutAContinuation) {
     const std::string id(50, 'i');
     VRX_textFile file;
     ASSERT_EQ(file.OpenOutputText(), 0);
-    file.SetLineWidth(20);
+    ASSERT_EQ(file.SetLineWidth(20), kSuccess);
     file.Write("(");
     file.Write(id.c_str());
     file.Write(")");
@@ -159,7 +154,7 @@ TEST_F(TextFileTest, WordsAreNotBrokenWithoutAContinuation) {
 TEST_F(TextFileTest, BreaksNeverSplitAnEscapeOrStartWithABlank) {
     VRX_textFile file;
     ASSERT_EQ(file.OpenOutputText(), 0);
-    file.SetLineWidth(11);
+    ASSERT_EQ(file.SetLineWidth(11), kSuccess);
     file.SetContinuation("\\ ");
     // The break would fall between a backslash and the letter it escapes: it moves one character on.
     file.Write("aaaaaaaaaaa\\nbbbbbbbb");
@@ -180,7 +175,7 @@ TEST_F(TextFileTest, BreaksNeverSplitAnEscapeOrStartWithABlank) {
 }
 
 TEST_F(TextFileTest, WritesFiles) {
-    const std::string path = ::testing::TempDir() + "text_file_write.txt";
+    const std::string path = TempPath("text_file_write.txt");
     VRX_textFile file;
     ASSERT_EQ(file.Open(path.c_str(), TextFileMode::kWrite), 0);
     file.Indent();
@@ -190,8 +185,8 @@ TEST_F(TextFileTest, WritesFiles) {
     std::string line;
     ASSERT_EQ(file.ReadLine(line), 0);
     EXPECT_EQ(line, " line\n");
-    EXPECT_EQ(file.Write("x"), -103);
-    file.Close();
+    EXPECT_EQ(file.Write("x"), kFileIoFailed);
+    ASSERT_EQ(file.Close(), kSuccess);
     std::remove(path.c_str());
 }
 

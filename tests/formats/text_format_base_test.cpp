@@ -15,6 +15,8 @@
 #include "base/number_text.h"
 #include "base/status_codes.h"
 #include "base/string_array.h"
+#include "tests/support/error_log.h"
+#include "tests/support/temp_file.h"
 
 namespace {
 
@@ -31,13 +33,8 @@ public:
     bool useContinuation = false;
 };
 
-std::vector<std::string> LogMessages() {
-    std::vector<std::string> out;
-    for (int i = 0; i < errorLog.GetNumberOfEntries(); ++i) out.emplace_back(errorLog.GetMessage(i));
-    return out;
-}
-
 using Messages = std::vector<std::string>;
+using vovido::test::LoggedMessages;
 
 class TextFormatBaseTest : public ::testing::Test {
 protected:
@@ -50,9 +47,9 @@ protected:
 TEST_F(TextFormatBaseTest, BooleansFollowTheCaseRule) {
     ASSERT_EQ(speaker.StartReadingText("SHOW = true;\nSHOW = TRUE;\nSHOW = FALSE; SHOW = true;", 1), 0);
     int value = -1;
-    EXPECT_EQ(speaker.ReadBoolField("SHOW", value), -127);
-    EXPECT_EQ(LogMessages(), (Messages{"(line 1) : ERROR: (\"true\") : Boolean Expected"}));
-    EXPECT_EQ(errorLog.GetCode(0), -127);
+    EXPECT_EQ(speaker.ReadBoolField("SHOW", value), kSyntaxError);
+    EXPECT_EQ(LoggedMessages(), (Messages{"(line 1) : ERROR: (\"true\") : Boolean Expected"}));
+    EXPECT_EQ(errorLog.GetCode(0), kSyntaxError);
     ASSERT_EQ(speaker.ExpectToken(8, ";"), 0);
     EXPECT_EQ(speaker.ReadBoolField("SHOW", value), 0);
     EXPECT_EQ(value, 1);
@@ -70,12 +67,12 @@ TEST_F(TextFormatBaseTest, FieldStartsAndKeywords) {
     ASSERT_EQ(speaker.StartReadingText("Net ID = 5; type", 1), 0);
     // Expected words match without regard to case.
     EXPECT_EQ(speaker.ExpectToken(1, "net"), 0);
-    EXPECT_EQ(speaker.ReadFieldStart("NAME", 1), -129);
-    EXPECT_EQ(speaker.ReadFieldStart(nullptr, 1), -2);
+    EXPECT_EQ(speaker.ReadFieldStart("NAME", 1), kNotThisKeyword);
+    EXPECT_EQ(speaker.ReadFieldStart(nullptr, 1), kOutOfRange);
     EXPECT_EQ(errorLog.GetNumberOfEntries(), 0);
     EXPECT_EQ(speaker.IsWordNext("ID"), 1);
-    EXPECT_EQ(speaker.ReadFieldStart("ID", 1), -127);
-    EXPECT_EQ(LogMessages(), (Messages{"(line 1) : ERROR: '5' : Identifier expected"}));
+    EXPECT_EQ(speaker.ReadFieldStart("ID", 1), kSyntaxError);
+    EXPECT_EQ(LoggedMessages(), (Messages{"(line 1) : ERROR: '5' : Identifier expected"}));
     ASSERT_EQ(speaker.ExpectToken(2, nullptr), 0);
     ASSERT_EQ(speaker.ExpectToken(8, ";"), 0);
 
@@ -86,8 +83,8 @@ TEST_F(TextFormatBaseTest, FieldStartsAndKeywords) {
     EXPECT_EQ(speaker.KeywordIndex(table), 1);
     EXPECT_TRUE(speaker.TokenIs("TYPE"));
     ASSERT_EQ(speaker.ExpectToken(1, nullptr), 0);
-    EXPECT_EQ(speaker.IsKeywordNext(table), -111);
-    EXPECT_EQ(speaker.IsIdentifierNext(), -111);
+    EXPECT_EQ(speaker.IsKeywordNext(table), kNoMoreTokens);
+    EXPECT_EQ(speaker.IsIdentifierNext(), kNoMoreTokens);
 }
 
 TEST_F(TextFormatBaseTest, IntegerFieldsAndNumbers) {
@@ -96,8 +93,8 @@ TEST_F(TextFormatBaseTest, IntegerFieldsAndNumbers) {
     EXPECT_EQ(speaker.ReadIntField("N", n), 0);
     EXPECT_EQ(n, -42);
     ASSERT_EQ(speaker.ExpectToken(8, ";"), 0);
-    EXPECT_EQ(speaker.ReadIntField("M", n), -127);
-    EXPECT_EQ(LogMessages(), (Messages{"(line 1) : ERROR: '1.5' : Integer expected"}));
+    EXPECT_EQ(speaker.ReadIntField("M", n), kSyntaxError);
+    EXPECT_EQ(LoggedMessages(), (Messages{"(line 1) : ERROR: '1.5' : Integer expected"}));
     ASSERT_EQ(speaker.ExpectToken(3, nullptr), 0);
     ASSERT_EQ(speaker.ExpectToken(8, ";"), 0);
     // Numbers read with a decimal point whatever the process locale says.
@@ -112,10 +109,10 @@ TEST_F(TextFormatBaseTest, IntegerFieldsAndNumbers) {
     EXPECT_EQ(speaker.ReadNumber(x), 0);
     EXPECT_EQ(x, 7.0);
     std::setlocale(LC_NUMERIC, saved.c_str());
-    EXPECT_EQ(speaker.ReadNumber(x), -127);
-    EXPECT_EQ(speaker.ReadInt(n), -127);
+    EXPECT_EQ(speaker.ReadNumber(x), kSyntaxError);
+    EXPECT_EQ(speaker.ReadInt(n), kSyntaxError);
     std::string word;
-    EXPECT_EQ(speaker.ReadString(word), -127);
+    EXPECT_EQ(speaker.ReadString(word), kSyntaxError);
     EXPECT_EQ(speaker.ReadIdentifier(word), 0);
     EXPECT_EQ(word, "x");
     EXPECT_EQ(errorLog.GetNumberOfEntries(), 1);
@@ -130,9 +127,11 @@ TEST_F(TextFormatBaseTest, Lists) {
     ASSERT_EQ(ids.GetCount(), 2);
     EXPECT_STREQ(ids[0], "a");
     EXPECT_STREQ(ids[1], "b");
+    // An item of the wrong kind is reported: the list it ends is lost.
     VRX_stringArray partial;
-    EXPECT_EQ(speaker.ReadIdList(partial), -127);
-    EXPECT_EQ(errorLog.GetNumberOfEntries(), 0);
+    EXPECT_EQ(speaker.ReadIdList(partial), kSyntaxError);
+    EXPECT_EQ(LoggedMessages(), (Messages{"(line 1) : ERROR: ')' : Identifier expected"}));
+    errorLog.Flush();
     ASSERT_EQ(speaker.ExpectToken(8, ")"), 0);
     VRX_stringArray empty;
     EXPECT_EQ(speaker.ReadIdList(empty), 0);
@@ -152,66 +151,66 @@ TEST_F(TextFormatBaseTest, Lists) {
     EXPECT_EQ(speaker.ReadIntList(ints), 0);
     ASSERT_EQ(ints.GetCount(), 2);
     EXPECT_EQ(ints[1], -5);
-    EXPECT_EQ(speaker.ReadIdList(ids), -127);
+    EXPECT_EQ(speaker.ReadIdList(ids), kSyntaxError);
     ASSERT_EQ(speaker.ExpectToken(1, nullptr), 0);
     ASSERT_EQ(speaker.ExpectToken(8, ","), 0);
     ASSERT_EQ(speaker.ExpectToken(1, nullptr), 0);
     ASSERT_EQ(speaker.ExpectToken(8, ")"), 0);
-    EXPECT_EQ(speaker.ReadIdList(ids), -127);
-    EXPECT_EQ(LogMessages(),
+    EXPECT_EQ(speaker.ReadIdList(ids), kSyntaxError);
+    EXPECT_EQ(LoggedMessages(),
               (Messages{"(line 1) : ERROR: 'a' : '(' expected", "(line 1) : ERROR: 'b' : ')' expected"}));
     EXPECT_EQ(ids.GetCount(), 3);
 }
 
 TEST_F(TextFormatBaseTest, ExpectationMessages) {
     ASSERT_EQ(speaker.StartReadingText("x\ny", 1), 0);
-    EXPECT_EQ(speaker.RequireToken(2, nullptr), -127);
-    EXPECT_EQ(speaker.RequireToken(3, nullptr), -127);
-    EXPECT_EQ(speaker.RequireToken(70, nullptr), -127);
-    EXPECT_EQ(speaker.RequireToken(8, nullptr), -127);
-    EXPECT_EQ(speaker.RequireToken(5, nullptr), -127);
+    EXPECT_EQ(speaker.RequireToken(2, nullptr), kSyntaxError);
+    EXPECT_EQ(speaker.RequireToken(3, nullptr), kSyntaxError);
+    EXPECT_EQ(speaker.RequireToken(70, nullptr), kSyntaxError);
+    EXPECT_EQ(speaker.RequireToken(8, nullptr), kSyntaxError);
+    EXPECT_EQ(speaker.RequireToken(5, nullptr), kSyntaxError);
     EXPECT_EQ(speaker.GetMessage(), "ERROR: 'x' : Unexpected");
     ASSERT_EQ(speaker.RequireToken(1, "X"), 0);
     ASSERT_EQ(speaker.RequireToken(1, nullptr), 0);
-    EXPECT_EQ(speaker.RequireToken(8, "}"), -127);
-    EXPECT_EQ(speaker.RequireToken(4, nullptr), -127);
-    EXPECT_EQ(LogMessages(), (Messages{
-                                 "(line 1) : ERROR: 'x' : Integer expected",
-                                 "(line 1) : ERROR: 'x' : Real Number expected",
-                                 "(line 1) : ERROR: 'x' : String expected",
-                                 "(line 1) : ERROR: 'x' : Punctuator expected",
-                                 "(line 1) : ERROR: 'x' : Unexpected",
-                                 "(line 2) : ERROR: End of File : Expecting '}'",
-                                 "(line 2) : ERROR: Unexpected End of File",
-                             }));
+    EXPECT_EQ(speaker.RequireToken(8, "}"), kSyntaxError);
+    EXPECT_EQ(speaker.RequireToken(4, nullptr), kSyntaxError);
+    EXPECT_EQ(LoggedMessages(), (Messages{
+                                    "(line 1) : ERROR: 'x' : Integer expected",
+                                    "(line 1) : ERROR: 'x' : Real Number expected",
+                                    "(line 1) : ERROR: 'x' : String expected",
+                                    "(line 1) : ERROR: 'x' : Punctuator expected",
+                                    "(line 1) : ERROR: 'x' : Unexpected",
+                                    "(line 2) : ERROR: End of File : Expecting '}'",
+                                    "(line 2) : ERROR: Unexpected End of File",
+                                }));
 }
 
 TEST_F(TextFormatBaseTest, WithoutALexer) {
-    EXPECT_EQ(speaker.ExpectToken(1, nullptr), -2);
-    EXPECT_EQ(speaker.RequireToken(1, nullptr), -127);
-    EXPECT_EQ(LogMessages(), (Messages{"ERROR: Unable to parse file"}));
-    EXPECT_EQ(speaker.IsStringNext(), -111);
+    EXPECT_EQ(speaker.ExpectToken(1, nullptr), kOutOfRange);
+    EXPECT_EQ(speaker.RequireToken(1, nullptr), kSyntaxError);
+    EXPECT_EQ(LoggedMessages(), (Messages{"ERROR: Unable to parse file"}));
+    EXPECT_EQ(speaker.IsStringNext(), kNoMoreTokens);
     EXPECT_EQ(speaker.AtSectionEnd(), 1);
-    EXPECT_EQ(speaker.SkipStatement(), -2);
+    EXPECT_EQ(speaker.SkipStatement(), kOutOfRange);
     EXPECT_EQ(speaker.ReportError(0, "nothing"), 0);
-    EXPECT_EQ(speaker.ReportError(-4, nullptr), -4);
-    EXPECT_EQ(LogMessages().back(), "(line 0) : NO ERROR");
+    EXPECT_EQ(speaker.ReportError(kInvalidData, nullptr), kInvalidData);
+    EXPECT_EQ(LoggedMessages().back(), "(line 0) : NO ERROR");
 }
 
 TEST_F(TextFormatBaseTest, PunctuatorMatching) {
     ASSERT_EQ(speaker.StartReadingText("= == + . \"}\" n }", 1), 0);
     // A '=' stands for an expected "==", not the other way round.
     EXPECT_EQ(speaker.ExpectToken(8, "=="), 0);
-    EXPECT_EQ(speaker.ExpectToken(8, "="), -127);
+    EXPECT_EQ(speaker.ExpectToken(8, "="), kSyntaxError);
     EXPECT_EQ(speaker.ExpectToken(6, "=="), 0);
     EXPECT_EQ(speaker.ExpectToken(8, "+"), 0);
     EXPECT_EQ(speaker.ExpectToken(8, "."), 0);
     // A string "}" is no block end.
     EXPECT_EQ(speaker.AtSectionEnd(), 0);
-    EXPECT_EQ(speaker.ExpectToken(8, "}"), -127);
+    EXPECT_EQ(speaker.ExpectToken(8, "}"), kSyntaxError);
     EXPECT_EQ(speaker.ExpectToken(70, "}"), 0);
     // A word is no punctuator either, even when it begins the expected text.
-    EXPECT_EQ(speaker.ExpectToken(8, "net"), -127);
+    EXPECT_EQ(speaker.ExpectToken(8, "net"), kSyntaxError);
     EXPECT_EQ(speaker.ExpectToken(1, "N"), 0);
     EXPECT_EQ(speaker.AtSectionEnd(), 1);
     EXPECT_EQ(speaker.IsCommaNext(), 0);
@@ -236,7 +235,7 @@ TEST_F(TextFormatBaseTest, NextTokenTests) {
     speaker.ConsumeToken();
     EXPECT_EQ(speaker.IsOpenParenNext(), 1);
     speaker.ConsumeToken();
-    EXPECT_EQ(speaker.IsOpenParenNext(), -111);
+    EXPECT_EQ(speaker.IsOpenParenNext(), kNoMoreTokens);
 }
 
 TEST_F(TextFormatBaseTest, SkipStatementStopsAtTheStatementEnd) {
@@ -252,9 +251,9 @@ TEST_F(TextFormatBaseTest, SkipStatementStopsAtTheStatementEnd) {
     EXPECT_EQ(speaker.SkipStatement(), 0);
     EXPECT_EQ(speaker.AtSectionEnd(), 1);
     speaker.ConsumeToken();
-    EXPECT_EQ(speaker.SkipStatement(), -111);
-    EXPECT_EQ(LogMessages(), (Messages{"(line 1) : NO MORE TOKENS"}));
-    EXPECT_EQ(errorLog.GetCode(0), -111);
+    EXPECT_EQ(speaker.SkipStatement(), kNoMoreTokens);
+    EXPECT_EQ(LoggedMessages(), (Messages{"(line 1) : NO MORE TOKENS"}));
+    EXPECT_EQ(errorLog.GetCode(0), kNoMoreTokens);
 }
 
 TEST_F(TextFormatBaseTest, SkipBlockConsumesTheFirstBlockOpened) {
@@ -264,7 +263,7 @@ TEST_F(TextFormatBaseTest, SkipBlockConsumesTheFirstBlockOpened) {
     EXPECT_EQ(speaker.SkipBlock(), 0);
     EXPECT_EQ(speaker.AtSectionEnd(), 1);
     speaker.ConsumeToken();
-    EXPECT_EQ(speaker.SkipBlock(), -111);
+    EXPECT_EQ(speaker.SkipBlock(), kNoMoreTokens);
 }
 
 // Statements KEY = int; of the keys A, B and C, recorded in order.
@@ -302,11 +301,14 @@ TEST_F(TextFormatBaseTest, BlockLoopRecoversFromBadStatements) {
     BlockReader reader(speaker);
     EXPECT_EQ(speaker.ReadBlock(std::ref(reader)), 0);
     EXPECT_EQ(reader.read, (std::vector<std::string>{"A=1", "B=4", "C=5"}));
-    EXPECT_EQ(LogMessages(), (Messages{
-                                 "(line 3) : ERROR: 'FOO' : Unknown Statement",
-                                 "(line 4) : ERROR: 'x' : Integer expected",
-                                 "(line 7) : ERROR: ';' : Unknown Statement",
-                             }));
+    // The junk after B's value is reported, not dropped in silence; the read's failure is its first error.
+    EXPECT_EQ(LoggedMessages(), (Messages{
+                                    "(line 3) : ERROR: 'FOO' : Unknown Statement",
+                                    "(line 4) : ERROR: 'x' : Integer expected",
+                                    "(line 5) : ERROR: 'junk' : ';' expected",
+                                    "(line 7) : ERROR: ';' : Unknown Statement",
+                                }));
+    EXPECT_EQ(speaker.GetReadFailure(), kSyntaxError);
     EXPECT_EQ(speaker.IsWordNext("after"), 1);
 }
 
@@ -316,10 +318,10 @@ TEST_F(TextFormatBaseTest, BlockLoopAtAFileCutShort) {
     BlockReader reader(speaker);
     EXPECT_EQ(speaker.ReadBlock(std::ref(reader)), 0);
     EXPECT_EQ(reader.read, (std::vector<std::string>{"A=1", "B=2"}));
-    EXPECT_EQ(LogMessages(),
+    EXPECT_EQ(LoggedMessages(),
               (Messages{"(line 2) : ERROR: End of File : Expecting '}'", "(line 2) : NO MORE TOKENS"}));
-    EXPECT_EQ(errorLog.GetCode(0), -127);
-    EXPECT_EQ(errorLog.GetCode(1), -111);
+    EXPECT_EQ(errorLog.GetCode(0), kSyntaxError);
+    EXPECT_EQ(errorLog.GetCode(1), kNoMoreTokens);
 }
 
 TEST_F(TextFormatBaseTest, BlockLoopAlwaysAdvances) {
@@ -328,6 +330,10 @@ TEST_F(TextFormatBaseTest, BlockLoopAlwaysAdvances) {
     EXPECT_EQ(speaker.ReadBlock([&]() { return ++calls, 0; }, false), 0);
     EXPECT_EQ(calls, 3);
     EXPECT_EQ(speaker.IsWordNext("d"), 1);
+    // Each word dropped to get on is reported.
+    EXPECT_EQ(LoggedMessages(),
+              (Messages{"(line 1) : ERROR: 'a' : Unexpected", "(line 1) : ERROR: 'b' : Unexpected",
+                        "(line 1) : ERROR: 'c' : Unexpected"}));
 
     // Unknown characters are logged once by the analyser and passed over.
     errorLog.Flush();
@@ -336,8 +342,10 @@ TEST_F(TextFormatBaseTest, BlockLoopAlwaysAdvances) {
     BlockReader reader(speaker);
     EXPECT_EQ(speaker.ReadBlock(std::ref(reader)), 0);
     EXPECT_EQ(reader.read, (std::vector<std::string>{"A=1", "B=2"}));
-    EXPECT_EQ(LogMessages(),
+    EXPECT_EQ(LoggedMessages(),
               (Messages{"ERROR: Line 1 : UNKNOWN CHARACTER", "ERROR: Line 1 : UNKNOWN CHARACTER"}));
+    // The characters are lost: the read fails with their code.
+    EXPECT_EQ(speaker.GetReadFailure(), kLexicalError);
 }
 
 TEST_F(TextFormatBaseTest, BinaryInputEndsEveryLoop) {
@@ -351,7 +359,7 @@ TEST_F(TextFormatBaseTest, BinaryInputEndsEveryLoop) {
         }
         errorLog.Flush();
         TestSpeaker s;
-        s.StartReadingText(bytes, 1);
+        ASSERT_EQ(s.StartReadingText(bytes, 1), kSuccess);
         BlockReader reader(s);
         // Top level: blocks until the end of the input, as a reader's outer loop would go.
         for (int guard = 0; s.AtSectionEnd() == 0 || s.IsWordNext("}") == 1; ++guard) {
@@ -364,7 +372,7 @@ TEST_F(TextFormatBaseTest, BinaryInputEndsEveryLoop) {
                 s.ConsumeToken();
             }
         }
-        EXPECT_EQ(s.PeekToken(), -111);
+        EXPECT_EQ(s.PeekToken(), kNoMoreTokens);
     }
 }
 
@@ -400,12 +408,12 @@ TEST_F(TextFormatBaseTest, ListWriters) {
     VRX_textFile& out = speaker.GetOutput();
     ASSERT_EQ(out.OpenOutputText(), 0);
     VRX_stringArray ids;
-    ids.Add("a");
-    ids.Add("b");
-    ids.Add("c");
+    ASSERT_EQ(ids.Add("a"), kSuccess);
+    ASSERT_EQ(ids.Add("b"), kSuccess);
+    ASSERT_EQ(ids.Add("c"), kSuccess);
     speaker.WriteIdListField("PARENTS", ids, false);
     VRX_doubleArray numbers;
-    numbers.SetSize(3);
+    ASSERT_EQ(numbers.SetSize(3), kSuccess);
     numbers[0] = 0.25;
     numbers[1] = kUndefinedValue;
     numbers[2] = 1.0;
@@ -413,18 +421,18 @@ TEST_F(TextFormatBaseTest, ListWriters) {
     speaker.WriteDoubleListField("SOME", numbers, false);
     speaker.WriteDoubleListField("ALL", numbers, true);
     VRX_intArray ints;
-    ints.Add(3);
-    ints.Add(-1);
+    ASSERT_EQ(ints.Add(3), kSuccess);
+    ASSERT_EQ(ints.Add(-1), kSuccess);
     speaker.WriteIntListField("STRENGTHS", ints, false);
     VRX_stringArray texts;
-    texts.Add("x");
-    texts.Add("y\"z");
+    ASSERT_EQ(texts.Add("x"), kSuccess);
+    ASSERT_EQ(texts.Add("y\"z"), kSuccess);
     speaker.WriteStringListField("NAMES", texts, false);
     speaker.WriteStringListField("EMPTY", VRX_stringArray(), false);
     EXPECT_EQ(out.GetOutputText(),
               "PARENTS = (a, b, c);\n"
-              "SOME = (0.25000000, 0.0E-2);\n"
-              "ALL = (0.25000000, 0.0E-2, 1.00000000);\n"
+              "SOME = (0.25, 0.0E-2);\n"
+              "ALL = (0.25, 0.0E-2, 1);\n"
               "STRENGTHS = (3, -1);\n"
               "NAMES = (\"x\", \"y\\\"z\");\n"
               "EMPTY = ();\n");
@@ -433,10 +441,10 @@ TEST_F(TextFormatBaseTest, ListWriters) {
 TEST_F(TextFormatBaseTest, LongStringListsStartNewLinesWhenFull) {
     VRX_textFile& out = speaker.GetOutput();
     ASSERT_EQ(out.OpenOutputText(), 0);
-    out.SetLineWidth(20);
+    ASSERT_EQ(out.SetLineWidth(20), kSuccess);
     VRX_stringArray texts;
-    texts.Add("aaaaaaaaaaaaaa");
-    texts.Add("b");
+    ASSERT_EQ(texts.Add("aaaaaaaaaaaaaa"), kSuccess);
+    ASSERT_EQ(texts.Add("b"), kSuccess);
     speaker.WriteStringList(texts, false);
     EXPECT_EQ(out.GetOutputText(), "(\"aaaaaaaaaaaaaa\",\n\"b\")");
 }
@@ -454,12 +462,12 @@ TEST_F(TextFormatBaseTest, WrittenStringsReadBackUnchanged) {
         writer.useContinuation = round % 3 != 0;
         VRX_textFile& out = writer.GetOutput();
         ASSERT_EQ(out.OpenOutputText(), 0);
-        out.SetLineWidth(20 + round % 30);
+        ASSERT_EQ(out.SetLineWidth(20 + round % 30), kSuccess);
         for (int i = 0; i < round % 4; ++i) out.Indent();
         writer.WriteQuotedField("K", text.c_str());
         VRX_stringArray list;
-        list.Add(text.c_str());
-        list.Add("second");
+        ASSERT_EQ(list.Add(text.c_str()), kSuccess);
+        ASSERT_EQ(list.Add("second"), kSuccess);
         writer.WriteStringListField("L", list, false);
         const std::string written = out.GetOutputText();
 
@@ -476,7 +484,7 @@ TEST_F(TextFormatBaseTest, WrittenStringsReadBackUnchanged) {
         EXPECT_EQ(std::string(back[0]), text) << written;
         EXPECT_STREQ(back[1], "second");
         ASSERT_EQ(reader.ExpectToken(8, ";"), 0);
-        EXPECT_EQ(reader.PeekToken(), -111);
+        EXPECT_EQ(reader.PeekToken(), kNoMoreTokens);
         EXPECT_EQ(errorLog.GetNumberOfEntries(), 0);
     }
 }
@@ -487,7 +495,8 @@ TEST_F(TextFormatBaseTest, WrittenStringListsReadBack) {
     VRX_textFile& out = writer.GetOutput();
     ASSERT_EQ(out.OpenOutputText(), 0);
     VRX_stringArray list;
-    for (int i = 0; i < 30; ++i) list.Add(("state comment " + std::to_string(i) + "\t\"q\"").c_str());
+    for (int i = 0; i < 30; ++i)
+        ASSERT_EQ(list.Add(("state comment " + std::to_string(i) + "\t\"q\"").c_str()), kSuccess);
     writer.WriteStringListField("STATECOMMENTS", list, false);
     TestSpeaker reader;
     ASSERT_EQ(reader.StartReadingText(out.GetOutputText(), 1), 0);
@@ -501,7 +510,7 @@ TEST_F(TextFormatBaseTest, WrittenStringListsReadBack) {
 }
 
 TEST_F(TextFormatBaseTest, WritesAndReadsFiles) {
-    const std::string path = ::testing::TempDir() + "text_format_base_file.txt";
+    const std::string path = vovido::test::TempPath("text_format_base_file.txt");
     ASSERT_EQ(speaker.StartWriting(path.c_str()), 0);
     speaker.WriteIntField("N", 7);
     EXPECT_EQ(speaker.FinishWriting(), 0);
@@ -511,8 +520,8 @@ TEST_F(TextFormatBaseTest, WritesAndReadsFiles) {
     EXPECT_EQ(n, 7);
     speaker.FinishReading();
     EXPECT_EQ(speaker.GetLexer(), nullptr);
-    EXPECT_EQ(speaker.StartReading("/nonexistent/x.vrx", 1), -103);
-    EXPECT_EQ(speaker.StartReadingText("x", 9), -567);
+    EXPECT_EQ(speaker.StartReading("/nonexistent/x.vrx", 1), kFileIoFailed);
+    EXPECT_EQ(speaker.StartReadingText("x", 9), kObjectNotValid);
     std::remove(path.c_str());
 }
 

@@ -11,12 +11,15 @@
 
 #include "base/number_text.h"
 #include "base/status_codes.h"
-#include "tests/formats/network_fixture.h"
+#include "tests/support/arrays.h"
+#include "tests/support/compare.h"
+#include "tests/support/error_log.h"
+#include "tests/support/networks.h"
+#include "tests/support/temp_file.h"
 
 namespace {
 
-using fixture::ExpectSameNetwork;
-using fixture::Logged;
+using namespace vovido::test;
 
 class VrxFormatTest : public ::testing::Test {
 protected:
@@ -26,20 +29,20 @@ protected:
     static std::string Write(VRX_network& net) {
         VRX_vrxSpeaker speaker(&net);
         std::string text;
-        EXPECT_EQ(speaker.WriteToText(text), 0) << fixture::LogDump();
+        EXPECT_EQ(speaker.WriteToText(text), 0) << LogDump();
         return text;
     }
 
     // Reads the text through the network's file dispatch, as a user's file is read.
     static int Read(VRX_network& net, const std::string& text, const std::string& name = "read.vrx") {
-        return net.ReadFile(fixture::WriteTextFile(name, text).c_str());
+        return net.ReadFile(WriteTextFile(name, text).c_str());
     }
 };
 
 TEST_F(VrxFormatTest, WritesTheCanonicalLayout) {
     VRX_network net;
-    net.GetHeader()->SetId("Tiny");
-    net.GetHeader()->SetName(nullptr);
+    ASSERT_EQ(net.GetHeader()->SetId("Tiny"), kSuccess);
+    ASSERT_EQ(net.GetHeader()->SetName(nullptr), kSuccess);
     const int h = net.AddNode(DefinitionType::kCpt, "A");
     ASSERT_EQ(h, 0);
     net.GetNode(h)->GetInfo()->screenInfo.arcFlags = VRX_screenInfo::kShowOutArcs;
@@ -75,7 +78,7 @@ TEST_F(VrxFormatTest, WritesTheCanonicalLayout) {
         "   DEFINITION = \n"
         "    {\n"
         "     NAMESTATES = (State0, State1);\n"
-        "     PROBABILITIES = (0.50000000, 0.50000000);\n"
+        "     PROBABILITIES = (0.5, 0.5);\n"
         "    };\n";
     EXPECT_NE(text.find(definition), std::string::npos) << text;
     const std::string tail =
@@ -85,7 +88,7 @@ TEST_F(VrxFormatTest, WritesTheCanonicalLayout) {
         "   node A\n"
         "    {\n"
         "     PARENTS = ();\n"
-        "     COSTS = (0.00000000);\n"
+        "     COSTS = (0);\n"
         "    };\n"
         "  };\n"
         "};\n";
@@ -95,36 +98,33 @@ TEST_F(VrxFormatTest, WritesTheCanonicalLayout) {
 
 TEST_F(VrxFormatTest, WritesEachKindsStatements) {
     VRX_network net;
-    fixture::BuildFullNetwork(net);
+    BuildFullNetwork(net);
     const std::string text = Write(net);
     for (const char* expected :
          {"     RESULTINGSTATES = (t0, t1, t1, t0, t1, t1);\n", "     NAMECHOICES = (go, stay, wait);\n",
-          "     UTILITIES = (10.00000000, -5.00000000, 2.50000000, 0.00000000, \n     -1.25000000, "
-          "3.00000000);\n",
+          "     UTILITIES = (10, -5, 2.5, 0, -1.25, 3);\n",
           // Position of outcome m in A's strength order (2, 0, 1), then B's identity order.
-          "     STRENGTHS = (1, 2, 0, 0, 1);\n", "     PWEIGHTS = (0.75000000);\n",
-          "     NWEIGHTS = (-0.25000000);\n", "     BASELINE = \"0.37500000\";\n",
-          "     PARENTTYPES = (3);\n", "     PARENTWEIGHTS = (0.62500000);\n",
-          "     PRIORBELIEF = \"0.06250000\";\n", "     FUNCTION = 1;\n", "     DSTATES = (0, 1, 0);\n",
-          "     PARENTWEIGHTS = (0.50000000, 2.00000000, 1.00000000);\n", "   TARGET = TRUE;\n",
-          "   SUBMODEL = Inner;\n", "   PARENT = Outer;\n", "     FAULTNAMEFORMAT = 2;\n",
-          "     DIAGNOSIS_TYPE = TARGET;\n", "     FAULT_STATES = (0, 1, 1);\n",
-          "     FAULT_LABELS = (\"\", \"LabelOne\", \"LabelTwo\");\n", " SHOWAS = 1;\n",
-          " SCREENCOMMENT =  { (5, 6, 70, 80),\"A note on\\nthe canvas\"};\n", "   Owner = \"lab 7\";\n",
-          "   \"Notes \\\"quoted\\\"\" = \"C:\\\\notes\\\\a.txt\";\n",
-          "     PARENTS = (A);\n     COSTS = (1.50000000, 2.50000000, 3.50000000);\n",
-          "   CREATED = 1700000000123;\n", "   MODIFIED = -5;\n"}) {
+          "     STRENGTHS = (1, 2, 0, 0, 1);\n", "     PWEIGHTS = (0.75);\n", "     NWEIGHTS = (-0.25);\n",
+          "     BASELINE = \"0.375\";\n", "     PARENTTYPES = (3);\n", "     PARENTWEIGHTS = (0.625);\n",
+          "     PRIORBELIEF = \"0.0625\";\n", "     FUNCTION = 1;\n", "     DSTATES = (0, 1, 0);\n",
+          "     PARENTWEIGHTS = (0.5, 2, 1);\n", "   TARGET = TRUE;\n", "   SUBMODEL = Inner;\n",
+          "   PARENT = Outer;\n", "     FAULTNAMEFORMAT = 2;\n", "     DIAGNOSIS_TYPE = TARGET;\n",
+          "     FAULT_STATES = (0, 1, 1);\n", "     FAULT_LABELS = (\"\", \"LabelOne\", \"LabelTwo\");\n",
+          " SHOWAS = 1;\n", " SCREENCOMMENT =  { (5, 6, 70, 80),\"A note on\\nthe canvas\"};\n",
+          "   Owner = \"lab 7\";\n", "   \"Notes \\\"quoted\\\"\" = \"C:\\\\notes\\\\a.txt\";\n",
+          "     PARENTS = (A);\n     COSTS = (1.5, 2.5, 3.5);\n", "   CREATED = 1700000000123;\n",
+          "   MODIFIED = -5;\n"}) {
         EXPECT_NE(text.find(expected), std::string::npos) << expected;
     }
 }
 
 TEST_F(VrxFormatTest, EveryKindAndRecordRoundTripsUnchanged) {
     VRX_network original;
-    fixture::BuildFullNetwork(original);
+    BuildFullNetwork(original);
     const std::string text = Write(original);
     VRX_network copy;
-    ASSERT_EQ(Read(copy, text), 0) << fixture::LogDump();
-    EXPECT_EQ(errorLog.GetNumberOfEntries(), 0) << fixture::LogDump();
+    ASSERT_EQ(Read(copy, text), 0) << LogDump();
+    EXPECT_EQ(errorLog.GetNumberOfEntries(), 0) << LogDump();
     ExpectSameNetwork(original, copy);
     // The written form is canonical: writing the copy gives the same text.
     EXPECT_EQ(Write(copy), text);
@@ -132,14 +132,14 @@ TEST_F(VrxFormatTest, EveryKindAndRecordRoundTripsUnchanged) {
 
 TEST_F(VrxFormatTest, ReadingReplacesWhatTheNetworkHeld) {
     VRX_network original;
-    fixture::BuildFullNetwork(original);
+    BuildFullNetwork(original);
     VRX_network target;
-    target.userProperties.AddProperty("Stale", "x");
-    target.documentation.AddDocument("Stale", "y");
-    target.AddNode(DefinitionType::kCpt, "Old");
+    ASSERT_EQ(target.userProperties.AddProperty("Stale", "x"), kSuccess);
+    ASSERT_EQ(target.documentation.AddDocument("Stale", "y"), kSuccess);
+    ASSERT_GE(target.AddNode(DefinitionType::kCpt, "Old"), 0);
     ASSERT_NE(target.AddCase("old case"), nullptr);
-    ASSERT_EQ(Read(target, Write(original)), 0) << fixture::LogDump();
-    EXPECT_EQ(target.FindNode("Old"), -2);
+    ASSERT_EQ(Read(target, Write(original)), 0) << LogDump();
+    EXPECT_EQ(target.FindNode("Old"), kOutOfRange);
     ExpectSameNetwork(original, target);
 }
 
@@ -148,7 +148,7 @@ TEST_F(VrxFormatTest, ANetworkNamedLikeOneOfItsNodesKeepsTheNode) {
     ASSERT_GE(net.AddNode(DefinitionType::kCpt, "A"), 0);
     ASSERT_EQ(net.GetHeader()->SetId("A"), 0);
     VRX_network copy;
-    ASSERT_EQ(Read(copy, Write(net)), 0) << fixture::LogDump();
+    ASSERT_EQ(Read(copy, Write(net)), 0) << LogDump();
     EXPECT_GE(copy.FindNode("A"), 0);
     // Nodes and submodels share one set of identifiers: the network's is numbered.
     EXPECT_STREQ(copy.GetHeader()->GetId(), "A_2");
@@ -162,8 +162,8 @@ TEST_F(VrxFormatTest, LongTextsAreWrittenOverSeveralLinesAndReadBackWhole) {
     for (int i = 0; comment.size() < 20000; ++i)
         comment += "word" + std::to_string(i) + (i % 7 == 0 ? "  " : " ");
     comment += "\\ \"end\"  ";
-    net.GetNode(h)->GetInfo()->header.SetName(name.c_str());
-    net.GetNode(h)->GetInfo()->header.SetComment(comment.c_str());
+    ASSERT_EQ(net.GetNode(h)->GetInfo()->header.SetName(name.c_str()), kSuccess);
+    ASSERT_EQ(net.GetNode(h)->GetInfo()->header.SetComment(comment.c_str()), kSuccess);
     const std::string longId = "Id" + std::string(300, 'z');
     const int other = net.AddNode(DefinitionType::kCpt, longId.c_str());
     ASSERT_GE(other, 0);
@@ -172,7 +172,7 @@ TEST_F(VrxFormatTest, LongTextsAreWrittenOverSeveralLinesAndReadBackWhole) {
     // Broken lines end with a blank and the continuation text.
     EXPECT_NE(text.find(" \\ \n"), std::string::npos);
     VRX_network copy;
-    ASSERT_EQ(Read(copy, text), 0) << fixture::LogDump();
+    ASSERT_EQ(Read(copy, text), 0) << LogDump();
     const VRX_header& header = copy.GetNode(copy.FindNode("A"))->GetInfo()->header;
     EXPECT_EQ(std::string(header.GetName()), name);
     EXPECT_EQ(std::string(header.GetComment()), comment);
@@ -182,7 +182,7 @@ TEST_F(VrxFormatTest, LongTextsAreWrittenOverSeveralLinesAndReadBackWhole) {
 
 TEST_F(VrxFormatTest, WindowsLineEndsReadTheSame) {
     VRX_network original;
-    fixture::BuildFullNetwork(original);
+    BuildFullNetwork(original);
     std::string text = Write(original);
     std::string crlf;
     for (const char c : text) {
@@ -190,8 +190,8 @@ TEST_F(VrxFormatTest, WindowsLineEndsReadTheSame) {
         crlf += c;
     }
     VRX_network copy;
-    ASSERT_EQ(Read(copy, crlf, "crlf.vrx"), 0) << fixture::LogDump();
-    EXPECT_EQ(errorLog.GetNumberOfEntries(), 0) << fixture::LogDump();
+    ASSERT_EQ(Read(copy, crlf, "crlf.vrx"), 0) << LogDump();
+    EXPECT_EQ(errorLog.GetNumberOfEntries(), 0) << LogDump();
     ExpectSameNetwork(original, copy);
 }
 
@@ -201,11 +201,11 @@ TEST_F(VrxFormatTest, SentinelsAndSignedValuesRoundTrip) {
     const int u = net.AddNode(DefinitionType::kTable, "U");
     ASSERT_EQ(net.AddArc(d, u, 0), 0);
     auto& table = static_cast<VRX_table&>(*net.GetNode(u)->GetDefinition());
-    ASSERT_EQ(table.SetUtilities(fixture::Doubles({kUndefinedValue, -0.00000001})), 0);
+    ASSERT_EQ(table.SetUtilities(Doubles({kUndefinedValue, -0.00000001})), 0);
     const std::string text = Write(net);
-    EXPECT_NE(text.find("UTILITIES = (0.0E-2, -0.00000001);"), std::string::npos) << text;
+    EXPECT_NE(text.find("UTILITIES = (0.0E-2, -1e-08);"), std::string::npos) << text;
     VRX_network copy;
-    ASSERT_EQ(Read(copy, text), 0) << fixture::LogDump();
+    ASSERT_EQ(Read(copy, text), 0) << LogDump();
     const VRX_Dmatrix& read =
         static_cast<VRX_table&>(*copy.GetNode(copy.FindNode("U"))->GetDefinition()).GetUtilities();
     EXPECT_EQ(read[0], kUndefinedValue);
@@ -219,11 +219,10 @@ TEST_F(VrxFormatTest, ValuesWithoutDigitsAreReadAsTheyAreWritten) {
     const int u = net.AddNode(DefinitionType::kTable, "U");
     const int c = net.AddNode(DefinitionType::kCpt, "C");
     ASSERT_EQ(net.AddArc(d, u, 0), 0);
-    ASSERT_EQ(
-        static_cast<VRX_table&>(*net.GetNode(u)->GetDefinition()).SetUtilities(fixture::Doubles({inf, -inf})),
-        0);
+    ASSERT_EQ(static_cast<VRX_table&>(*net.GetNode(u)->GetDefinition()).SetUtilities(Doubles({inf, -inf})),
+              0);
     ASSERT_EQ(net.GetNode(c)->GetDefinition()->SetDefinitionDoubles(
-                  fixture::Doubles({std::numeric_limits<double>::quiet_NaN(), 0.5})),
+                  Doubles({std::numeric_limits<double>::quiet_NaN(), 0.5})),
               0);
     VRX_case* saved = net.AddCase("C1");
     ASSERT_NE(saved, nullptr);
@@ -233,7 +232,7 @@ TEST_F(VrxFormatTest, ValuesWithoutDigitsAreReadAsTheyAreWritten) {
     EXPECT_NE(text.find("VALUE = -inf;"), std::string::npos) << text;
     VRX_network copy;
     ASSERT_EQ(Read(copy, text), 0);
-    for (const std::string& entry : fixture::LoggedMessages())
+    for (const std::string& entry : LoggedMessages())
         EXPECT_EQ(entry.find("(line"), std::string::npos) << entry;
     const VRX_Dmatrix& utilities =
         static_cast<VRX_table&>(*copy.GetNode(copy.FindNode("U"))->GetDefinition()).GetUtilities();
@@ -260,13 +259,13 @@ TEST_F(VrxFormatTest, NumbersDoNotFollowTheProcessLocale) {
     }
     if (!active) GTEST_SKIP() << "no decimal-comma locale on this machine";
     VRX_network original;
-    fixture::BuildFullNetwork(original);
+    BuildFullNetwork(original);
     const std::string text = Write(original);
-    EXPECT_NE(text.find("PROBABILITIES = (0.20000000, 0.30000000, 0.50000000);"), std::string::npos);
+    EXPECT_NE(text.find("PROBABILITIES = (0.2, 0.3, 0.5);"), std::string::npos);
     VRX_network copy;
     const int rc = Read(copy, text);
     std::setlocale(LC_NUMERIC, saved.c_str());
-    ASSERT_EQ(rc, 0) << fixture::LogDump();
+    ASSERT_EQ(rc, 0) << LogDump();
     ExpectSameNetwork(original, copy);
 }
 
@@ -274,14 +273,14 @@ TEST_F(VrxFormatTest, AKindWithoutStatementsIsRefusedBeforeTheFileIsCreated) {
     VRX_network net;
     const int h = net.AddNode(DefinitionType::kCpt, "Lost");
     ASSERT_EQ(net.GetNode(h)->CreateDefinition(DefinitionType::kNone), 0);
-    const std::string path = fixture::TempPath("refused.vrx");
+    const std::string path = TempPath("refused.vrx");
     std::remove(path.c_str());
     VRX_vrxSpeaker speaker(&net);
     EXPECT_EQ(speaker.WriteFile(path.c_str()), kOutOfRange);
     EXPECT_TRUE(Logged(kOutOfRange,
                        "ERROR: Node [Lost] : nodes without definition cannot be saved in the vrx format"))
-        << fixture::LogDump();
-    EXPECT_FALSE(fixture::FileExists(path));
+        << LogDump();
+    EXPECT_FALSE(FileExists(path));
     std::string text = "untouched";
     EXPECT_EQ(speaker.WriteToText(text), kOutOfRange);
     EXPECT_EQ(text, "untouched");
@@ -289,7 +288,7 @@ TEST_F(VrxFormatTest, AKindWithoutStatementsIsRefusedBeforeTheFileIsCreated) {
 
 TEST_F(VrxFormatTest, AnUnwritableFileGivesFileIoFailed) {
     VRX_network net;
-    net.AddNode(DefinitionType::kCpt, "A");
+    ASSERT_GE(net.AddNode(DefinitionType::kCpt, "A"), 0);
     VRX_vrxSpeaker speaker(&net);
     EXPECT_EQ(speaker.WriteFile("/nonexistent-dir/net.vrx"), kFileIoFailed);
 }

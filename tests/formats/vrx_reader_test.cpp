@@ -11,26 +11,41 @@
 #include <string>
 
 #include "base/status_codes.h"
-#include "tests/formats/network_fixture.h"
+#include "tests/support/arrays.h"
+#include "tests/support/compare.h"
+#include "tests/support/error_log.h"
+#include "tests/support/networks.h"
+#include "tests/support/temp_file.h"
 
 namespace {
 
-using fixture::Logged;
+using namespace vovido::test;
 
 class VrxReaderTest : public ::testing::Test {
 protected:
     void SetUp() override { errorLog.Flush(); }
     void TearDown() override { errorLog.Flush(); }
 
-    int Read(const std::string& text) {
-        return net.ReadFile(fixture::WriteTextFile("reader.vrx", text).c_str());
+    int Read(const std::string& text) { return net.ReadFile(WriteTextFile("reader.vrx", text).c_str()); }
+
+    // Through the speaker alone, with the reading flags the file dispatch sets: the part read stays in
+    // the network, so that what the reader went on to read after an error can be checked. (The dispatch
+    // puts the network back as it was after a failed read.)
+    int ReadKeepingPart(const std::string& text) {
+        const int mask = net.changeMask;
+        net.changeMask = 0;
+        net.readingFlags = ReadingFlags::kReading;
+        VRX_vrxSpeaker speaker(&net);
+        const int rc = speaker.ReadText(text);
+        net.readingFlags = 0;
+        net.changeMask = mask;
+        return rc;
     }
 
     // Expects exactly one entry with the code and the message after the line prefix.
     static void ExpectLogged(int code, int line, const std::string& message) {
         const std::string text = "(line " + std::to_string(line) + ") : " + message;
-        EXPECT_TRUE(Logged(code, text)) << "missing: " << code << " " << text << "\nlog:\n"
-                                        << fixture::LogDump();
+        EXPECT_TRUE(Logged(code, text)) << "missing: " << code << " " << text << "\nlog:\n" << LogDump();
     }
 
     static std::string WriteNetwork(VRX_network& network) {
@@ -40,26 +55,26 @@ protected:
         return text;
     }
 
-    VRX_nodeDefinition& Def(const char* id) { return fixture::Def(net, id); }
+    VRX_nodeDefinition& Def(const char* id) { return vovido::test::Def(net, id); }
 
     VRX_network net;
 };
 
 TEST_F(VrxReaderTest, NetStatementsAndFields) {
-    ASSERT_EQ(Read("net X\n"
-                   "{\n"
-                   " FOO = 1;\n"
-                   " \"NUMSAMPLES\" = 5;\n"
-                   " NUMSAMPLES = 7;\n"
-                   " SHOWAS = 7;\n"
-                   " NUMSAMPLES = 0;\n"
-                   " HEADER = { ID = 5; NAME = \"Net\"; BAR = 1; };\n"
-                   " CREATION = { CREATOR = \"me\"; WHO = \"x\"; };\n"
-                   " WINDOWPOSITION = { CENTER_X = 4; DEPTH = 2; };\n"
-                   " SCREEN = { COLOR = 9; SHOWINARCS = true; TINT = 1; };\n"
-                   " SCREENCOMMENT = { (1, 2, 3), \"short\" };\n"
-                   "};\n"),
-              0);
+    ASSERT_EQ(ReadKeepingPart("net X\n"
+                              "{\n"
+                              " FOO = 1;\n"
+                              " \"NUMSAMPLES\" = 5;\n"
+                              " NUMSAMPLES = 7;\n"
+                              " SHOWAS = 7;\n"
+                              " NUMSAMPLES = 0;\n"
+                              " HEADER = { ID = 5; NAME = \"Net\"; BAR = 1; };\n"
+                              " CREATION = { CREATOR = \"me\"; WHO = \"x\"; };\n"
+                              " WINDOWPOSITION = { CENTER_X = 4; DEPTH = 2; };\n"
+                              " SCREEN = { COLOR = 9; SHOWINARCS = true; TINT = 1; };\n"
+                              " SCREENCOMMENT = { (1, 2, 3), \"short\" };\n"
+                              "};\n"),
+              kSyntaxError);
     ExpectLogged(kSyntaxError, 3, "ERROR: 'FOO' : Unknown Net Statement");
     ExpectLogged(kSyntaxError, 4, "ERROR: 'NUMSAMPLES' : Unknown Net Field");
     ExpectLogged(kOutOfRange, 7, "ERROR: '0' : Invalid Number Of Samples");
@@ -70,7 +85,9 @@ TEST_F(VrxReaderTest, NetStatementsAndFields) {
     ExpectLogged(kSyntaxError, 11, "ERROR: (\"true\") : Boolean Expected");
     ExpectLogged(kSyntaxError, 11, "ERROR: 'TINT' : Unknown Screen Information Statement");
     ExpectLogged(kOutOfRange, 12, "ERROR: Wrong Number Of Screen Coordinates");
-    EXPECT_EQ(errorLog.GetNumberOfEntries(), 10) << fixture::LogDump();
+    // A display value this version does not know is a warning; the unknown statements are too.
+    ExpectLogged(kOutOfRange, 6, "ERROR: '7' : Unknown Value, ignored");
+    EXPECT_EQ(errorLog.GetNumberOfEntries(), 11) << LogDump();
     // The statements around the bad ones were read.
     EXPECT_EQ(net.numSamples, 7);
     EXPECT_EQ(net.faultNameFormat, 3);  // SHOWAS = 7 is accepted and ignored
@@ -84,24 +101,24 @@ TEST_F(VrxReaderTest, NetStatementsAndFields) {
 }
 
 TEST_F(VrxReaderTest, SubmodelErrors) {
-    ASSERT_EQ(Read("net X\n"
-                   "{\n"
-                   " submodel S { BKCOLOR = 3; };\n"
-                   " submodel S { BKCOLOR = 4; };\n"
-                   " submodel T\n"
-                   "  {\n"
-                   "   PARENT = Nope;\n"
-                   "   FOO = 1;\n"
-                   "   \"HEADER\" = 2;\n"
-                   "   PARENT = S;\n"
-                   "  };\n"
-                   "};\n"),
-              0);
+    ASSERT_EQ(ReadKeepingPart("net X\n"
+                              "{\n"
+                              " submodel S { BKCOLOR = 3; };\n"
+                              " submodel S { BKCOLOR = 4; };\n"
+                              " submodel T\n"
+                              "  {\n"
+                              "   PARENT = Nope;\n"
+                              "   FOO = 1;\n"
+                              "   \"HEADER\" = 2;\n"
+                              "   PARENT = S;\n"
+                              "  };\n"
+                              "};\n"),
+              kOutOfRange);
     ExpectLogged(kOutOfRange, 4, "ERROR: Couldn't Create Submodel (\"S\")");
     ExpectLogged(kOutOfRange, 7, "ERROR: (\"Nope\") : Unknown Submodel");
     ExpectLogged(kSyntaxError, 8, "ERROR: 'FOO' : Unknown Submodel Statement");
     ExpectLogged(kSyntaxError, 9, "ERROR: 'HEADER' : Unknown Submodel Field");
-    EXPECT_EQ(errorLog.GetNumberOfEntries(), 4) << fixture::LogDump();
+    EXPECT_EQ(errorLog.GetNumberOfEntries(), 4) << LogDump();
     VRX_submodelHandler& handler = net.GetSubmodelHandler();
     const int s = handler.FindSubmodel("S");
     ASSERT_GE(s, 0);
@@ -110,25 +127,25 @@ TEST_F(VrxReaderTest, SubmodelErrors) {
 }
 
 TEST_F(VrxReaderTest, NodeErrorsAreReportedAndTheNextStatementIsRead) {
-    ASSERT_EQ(Read("net X\n"
-                   "{\n"
-                   " node a { TYPE = CPT; };\n"
-                   " node c\n"
-                   "  {\n"
-                   "   TYPE = CPT;\n"
-                   "   FOO = 1;\n"
-                   "   \"TYPE\" = CPT;\n"
-                   "   SUBMODEL = Nope;\n"
-                   "   HEADER = { ID = a; };\n"
-                   "   PARENTS = (a, missing);\n"
-                   "   TARGET = TRUE;\n"
-                   "  };\n"
-                   " node a { TYPE = CPT; };\n"
-                   "};\n"),
-              0);
+    ASSERT_EQ(ReadKeepingPart("net X\n"
+                              "{\n"
+                              " node a { TYPE = CPT; };\n"
+                              " node c\n"
+                              "  {\n"
+                              "   TYPE = CPT;\n"
+                              "   FOO = 1;\n"
+                              "   \"TYPE\" = CPT;\n"
+                              "   SUBMODEL = Nope;\n"
+                              "   HEADER = { ID = a; };\n"
+                              "   PARENTS = (a, missing);\n"
+                              "   TARGET = TRUE;\n"
+                              "  };\n"
+                              " node a { TYPE = CPT; };\n"
+                              "};\n"),
+              kSyntaxError);
     ExpectLogged(kSyntaxError, 7, "ERROR: 'FOO' : Unknown Node Statement");
     ExpectLogged(kSyntaxError, 8, "ERROR: 'TYPE' : Unknown Node Field");
-    EXPECT_TRUE(Logged(kIllegalIdentifier, "Unknown submodel")) << fixture::LogDump();
+    EXPECT_TRUE(Logged(kIllegalIdentifier, "Unknown submodel")) << LogDump();
     ExpectLogged(kIllegalIdentifier, 9, "Invalid submodel");
     ExpectLogged(kIllegalIdentifier, 10, "Invalid ID");
     ExpectLogged(kOutOfRange, 11, "ERROR: Couldn't add arc from node [missing] to node [c]");
@@ -143,47 +160,47 @@ TEST_F(VrxReaderTest, NodeErrorsAreReportedAndTheNextStatementIsRead) {
 }
 
 TEST_F(VrxReaderTest, ANodeWithoutAKnownTypeIsLeftOut) {
-    ASSERT_EQ(Read("net X\n"
-                   "{\n"
-                   " node a { PARENTS = (); };\n"
-                   " node m { TYPE = MAU; };\n"
-                   " node b { TYPE = TABLE; };\n"
-                   "};\n"),
-              0);
+    ASSERT_EQ(ReadKeepingPart("net X\n"
+                              "{\n"
+                              " node a { PARENTS = (); };\n"
+                              " node m { TYPE = MAU; };\n"
+                              " node b { TYPE = TABLE; };\n"
+                              "};\n"),
+              kSyntaxError);
     ExpectLogged(kSyntaxError, 3, "ERROR: Node [a] : TYPE missing, node left out");
     ExpectLogged(kOutOfRange, 4, "ERROR: 'MAU' : Unsupported Node Type");
-    EXPECT_EQ(net.FindNode("a"), -2);
-    EXPECT_EQ(net.FindNode("m"), -2);
+    EXPECT_EQ(net.FindNode("a"), kOutOfRange);
+    EXPECT_EQ(net.FindNode("m"), kOutOfRange);
     ASSERT_GE(net.FindNode("b"), 0);
     EXPECT_EQ(net.GetNodeType(net.FindNode("b")), DefinitionType::kTable);
 }
 
 TEST_F(VrxReaderTest, DefinitionStatementErrors) {
-    ASSERT_EQ(Read("net X\n"
-                   "{\n"
-                   " node p { TYPE = CPT; DEFINITION = { NAMESTATES = (p0, p1, p2); }; };\n"
-                   " node m\n"
-                   "  {\n"
-                   "   TYPE = NOISY_MAX;\n"
-                   "   PARENTS = (p);\n"
-                   "   DEFINITION =\n"
-                   "    {\n"
-                   "     STRENGTHS = (0, 2, 2);\n"
-                   "     FOO = (1);\n"
-                   "     PROBABILITIES = (0.5);\n"
-                   "     PWEIGHTS = (0.1);\n"
-                   "     NAMESTATES = (x, x);\n"
-                   "     STRENGTHS = (2, 0, 1);\n"
-                   "    };\n"
-                   "  };\n"
-                   "};\n"),
-              0);
+    ASSERT_EQ(ReadKeepingPart("net X\n"
+                              "{\n"
+                              " node p { TYPE = CPT; DEFINITION = { NAMESTATES = (p0, p1, p2); }; };\n"
+                              " node m\n"
+                              "  {\n"
+                              "   TYPE = NOISY_MAX;\n"
+                              "   PARENTS = (p);\n"
+                              "   DEFINITION =\n"
+                              "    {\n"
+                              "     STRENGTHS = (0, 2, 2);\n"
+                              "     FOO = (1);\n"
+                              "     PROBABILITIES = (0.5);\n"
+                              "     PWEIGHTS = (0.1);\n"
+                              "     NAMESTATES = (x, x);\n"
+                              "     STRENGTHS = (2, 0, 1);\n"
+                              "    };\n"
+                              "  };\n"
+                              "};\n"),
+              kSyntaxError);
     ExpectLogged(kSyntaxError, 10, "ERROR: NoisyMAX strengths are inconsistent for parent 0");
     ExpectLogged(kSyntaxError, 11, "ERROR: 'FOO' : Unknown Definition Statement");
     ExpectLogged(kOutOfRange, 12, "OUT OF RANGE");
     ExpectLogged(kWrongNodeType, 13, "WRONG NODE TYPE");
     ExpectLogged(kOutOfRange, 14, "ERROR: 'x' : Invalid Identifier");
-    EXPECT_EQ(errorLog.GetNumberOfEntries(), 5) << fixture::LogDump();
+    EXPECT_EQ(errorLog.GetNumberOfEntries(), 5) << LogDump();
     // Entry m of the list is the position of outcome m in the strength order.
     auto& noisyMax = static_cast<VRX_noisyMAX&>(Def("m"));
     const VRX_intArray& strengths = noisyMax.GetParentOutcomeStrengths()[0];
@@ -194,17 +211,18 @@ TEST_F(VrxReaderTest, DefinitionStatementErrors) {
 }
 
 TEST_F(VrxReaderTest, NumberListsTakeTheWordsOfValuesWithoutDigits) {
-    ASSERT_EQ(Read("net X\n"
-                   "{\n"
-                   " node a { TYPE = CPT; DEFINITION = { NAMESTATES = (a0, a1); PROBABILITIES = (-inf, "
-                   "+inf); }; };\n"
-                   " node b { TYPE = CPT; DEFINITION = { NAMESTATES = (b0, b1);\n"
-                   "   PROBABILITIES = (- 0.5, 0.5);\n"
-                   "   PROBABILITIES = (nan, 0.25); }; };\n"
-                   " node c { TYPE = CPT; DEFINITION = { NAMESTATES = (c0, c1); PROBABILITIES = (infinity, "
-                   "1); }; };\n"
-                   "};\n"),
-              0);
+    ASSERT_EQ(ReadKeepingPart(
+                  "net X\n"
+                  "{\n"
+                  " node a { TYPE = CPT; DEFINITION = { NAMESTATES = (a0, a1); PROBABILITIES = (-inf, "
+                  "+inf); }; };\n"
+                  " node b { TYPE = CPT; DEFINITION = { NAMESTATES = (b0, b1);\n"
+                  "   PROBABILITIES = (- 0.5, 0.5);\n"
+                  "   PROBABILITIES = (nan, 0.25); }; };\n"
+                  " node c { TYPE = CPT; DEFINITION = { NAMESTATES = (c0, c1); PROBABILITIES = (infinity, "
+                  "1); }; };\n"
+                  "};\n"),
+              kSyntaxError);
     ExpectLogged(kSyntaxError, 5, "ERROR: '0.5' : Real Number expected");
     ExpectLogged(kSyntaxError, 7, "ERROR: 'infinity' : ')' expected");
     VRX_Dmatrix* table = nullptr;
@@ -217,33 +235,35 @@ TEST_F(VrxReaderTest, NumberListsTakeTheWordsOfValuesWithoutDigits) {
 }
 
 TEST_F(VrxReaderTest, ExtraDefinitionErrors) {
-    ASSERT_EQ(Read("net X\n"
-                   "{\n"
-                   " node a\n"
-                   "  {\n"
-                   "   TYPE = CPT;\n"
-                   "   DEFINITION = { NAMESTATES = (s0, s1, s2); };\n"
-                   "   EXTRA_DEFINITION =\n"
-                   "    {\n"
-                   "     STATECOMMENTS = (\"one\", \"two\");\n"
-                   "     STATEREPAIRINFO = (\"fix\");\n"
-                   "     DOCUMENTATION = { \"d0\" = \"p0\"; };\n"
-                   "     DOCUMENTATION = { };\n"
-                   "     DOCUMENTATION = { \"d2\" = \"p2\"; };\n"
-                   "     DOCUMENTATION = { \"d3\" = \"p3\"; };\n"
-                   "     COLOUR = 1;\n"
-                   "     DIAGNOSIS_TYPE = SOMETHING;\n"
-                   "     SHOWAS = 9;\n"
-                   "     DEFAULT_STATE = 2;\n"
-                   "    };\n"
-                   "  };\n"
-                   "};\n"),
-              0);
+    ASSERT_EQ(ReadKeepingPart("net X\n"
+                              "{\n"
+                              " node a\n"
+                              "  {\n"
+                              "   TYPE = CPT;\n"
+                              "   DEFINITION = { NAMESTATES = (s0, s1, s2); };\n"
+                              "   EXTRA_DEFINITION =\n"
+                              "    {\n"
+                              "     STATECOMMENTS = (\"one\", \"two\");\n"
+                              "     STATEREPAIRINFO = (\"fix\");\n"
+                              "     DOCUMENTATION = { \"d0\" = \"p0\"; };\n"
+                              "     DOCUMENTATION = { };\n"
+                              "     DOCUMENTATION = { \"d2\" = \"p2\"; };\n"
+                              "     DOCUMENTATION = { \"d3\" = \"p3\"; };\n"
+                              "     COLOUR = 1;\n"
+                              "     DIAGNOSIS_TYPE = SOMETHING;\n"
+                              "     SHOWAS = 9;\n"
+                              "     DEFAULT_STATE = 2;\n"
+                              "    };\n"
+                              "  };\n"
+                              "};\n"),
+              kOutOfRange);
     ExpectLogged(kOutOfRange, 9, "Wrong number of state comments");
     ExpectLogged(kOutOfRange, 10, "Wrong number of repair comments");
     ExpectLogged(kOutOfRange, 14, "OUT OF RANGE");
     ExpectLogged(kSyntaxError, 15, "ERROR: 'COLOUR' : Unknown Definition Statement");
-    EXPECT_EQ(errorLog.GetNumberOfEntries(), 4) << fixture::LogDump();
+    ExpectLogged(kOutOfRange, 16, "ERROR: 'SOMETHING' : Unknown Value, ignored");
+    ExpectLogged(kOutOfRange, 17, "ERROR: '9' : Unknown Value, ignored");
+    EXPECT_EQ(errorLog.GetNumberOfEntries(), 6) << LogDump();
     VRX_extraDefinition& extra = *net.GetNode(net.FindNode("a"))->GetExtraDefinition();
     for (int i = 0; i < 3; ++i) {
         EXPECT_STREQ(extra.GetOutcomeDescription(i), "");
@@ -258,22 +278,22 @@ TEST_F(VrxReaderTest, ExtraDefinitionErrors) {
 }
 
 TEST_F(VrxReaderTest, CostErrors) {
-    ASSERT_EQ(Read("net X\n"
-                   "{\n"
-                   " node a { TYPE = CPT; };\n"
-                   " node b { TYPE = CPT; };\n"
-                   " OBSERVATION_COST =\n"
-                   "  {\n"
-                   "   node z { COSTS = (1); };\n"
-                   "   node b\n"
-                   "    {\n"
-                   "     PARENTS = (q, a);\n"
-                   "     RATE = 2;\n"
-                   "     COSTS = (7, 8, 9);\n"
-                   "    };\n"
-                   "  };\n"
-                   "};\n"),
-              0);
+    ASSERT_EQ(ReadKeepingPart("net X\n"
+                              "{\n"
+                              " node a { TYPE = CPT; };\n"
+                              " node b { TYPE = CPT; };\n"
+                              " OBSERVATION_COST =\n"
+                              "  {\n"
+                              "   node z { COSTS = (1); };\n"
+                              "   node b\n"
+                              "    {\n"
+                              "     PARENTS = (q, a);\n"
+                              "     RATE = 2;\n"
+                              "     COSTS = (7, 8, 9);\n"
+                              "    };\n"
+                              "  };\n"
+                              "};\n"),
+              kOutOfRange);
     ExpectLogged(kOutOfRange, 7, "ERROR: Couldn't Find Node (\"z\")");
     ExpectLogged(kOutOfRange, 10, "ERROR: Couldn't add cost arc from node [q] to node [b]");
     ExpectLogged(kSyntaxError, 11, "ERROR: 'RATE' : Unknown Cost Statement");
@@ -299,7 +319,7 @@ TEST_F(VrxReaderTest, NoisyOrTakesTheLeakyRowsWithoutTheConstrainedOnes) {
                    "  };\n"
                    "};\n"),
               0)
-        << fixture::LogDump();
+        << LogDump();
     auto& noisyMax = static_cast<VRX_noisyMAX&>(Def("m"));
     VRX_doubleArray leaky;
     ASSERT_EQ(noisyMax.GetLeakyParametersWithoutConstrained(leaky), 0);
@@ -309,23 +329,24 @@ TEST_F(VrxReaderTest, NoisyOrTakesTheLeakyRowsWithoutTheConstrainedOnes) {
 }
 
 TEST_F(VrxReaderTest, NoisyAndRunsOutcomesAndStrengthsTheOtherWay) {
-    ASSERT_EQ(Read("net X\n"
-                   "{\n"
-                   " node p { TYPE = CPT; DEFINITION = { NAMESTATES = (p0, p1); }; };\n"
-                   " node m\n"
-                   "  {\n"
-                   "   TYPE = NOISY_AND;\n"
-                   "   PARENTS = (p);\n"
-                   "   DEFINITION = { NAMESTATES = (on, off); PROBABILITIES = (0.03, 0.97, 0.05, 0.95); };\n"
-                   "  };\n"
-                   " node w\n"
-                   "  {\n"
-                   "   TYPE = NOISY_AND;\n"
-                   "   PARENTS = (p);\n"
-                   "   DEFINITION = { NAMESTATES = (on, off); PROBABILITIES = (0.3, 0.7, 0.05); };\n"
-                   "  };\n"
-                   "};\n"),
-              0);
+    ASSERT_EQ(ReadKeepingPart(
+                  "net X\n"
+                  "{\n"
+                  " node p { TYPE = CPT; DEFINITION = { NAMESTATES = (p0, p1); }; };\n"
+                  " node m\n"
+                  "  {\n"
+                  "   TYPE = NOISY_AND;\n"
+                  "   PARENTS = (p);\n"
+                  "   DEFINITION = { NAMESTATES = (on, off); PROBABILITIES = (0.03, 0.97, 0.05, 0.95); };\n"
+                  "  };\n"
+                  " node w\n"
+                  "  {\n"
+                  "   TYPE = NOISY_AND;\n"
+                  "   PARENTS = (p);\n"
+                  "   DEFINITION = { NAMESTATES = (on, off); PROBABILITIES = (0.3, 0.7, 0.05); };\n"
+                  "  };\n"
+                  "};\n"),
+              kOutOfRange);
     ExpectLogged(kOutOfRange, 14, "ERROR: Wrong number of Probabilities");
     auto& noisyMax = static_cast<VRX_noisyMAX&>(Def("m"));
     EXPECT_STREQ((*noisyMax.GetOutcomesNames())[0], "off");
@@ -343,19 +364,19 @@ TEST_F(VrxReaderTest, NoisyAndRunsOutcomesAndStrengthsTheOtherWay) {
 }
 
 TEST_F(VrxReaderTest, CaseErrors) {
-    ASSERT_EQ(Read("net X\n"
-                   "{\n"
-                   " node a { TYPE = CPT; };\n"
-                   " CASE =\n"
-                   "  {\n"
-                   "   NAME = \"c\";\n"
-                   "   TARGETS = (a, ghost);\n"
-                   "   EVIDENCE = { node a { OUTCOME = 5; }; node a { SLICES = (1); }; };\n"
-                   "   SIZE = 3;\n"
-                   "  };\n"
-                   " CASE = { CATEGORY = \"no name\"; };\n"
-                   "};\n"),
-              0);
+    ASSERT_EQ(ReadKeepingPart("net X\n"
+                              "{\n"
+                              " node a { TYPE = CPT; };\n"
+                              " CASE =\n"
+                              "  {\n"
+                              "   NAME = \"c\";\n"
+                              "   TARGETS = (a, ghost);\n"
+                              "   EVIDENCE = { node a { OUTCOME = 5; }; node a { SLICES = (1); }; };\n"
+                              "   SIZE = 3;\n"
+                              "  };\n"
+                              " CASE = { CATEGORY = \"no name\"; };\n"
+                              "};\n"),
+              kOutOfRange);
     ExpectLogged(kOutOfRange, 8, "ERROR: Slice evidence comes in pairs of slice and outcome");
     ExpectLogged(kSyntaxError, 9, "ERROR: 'SIZE' : Unknown Case Statement");
     ExpectLogged(kOutOfRange, 10, "ERROR: Couldn't Find Node (\"ghost\")");
@@ -367,29 +388,29 @@ TEST_F(VrxReaderTest, CaseErrors) {
 }
 
 TEST_F(VrxReaderTest, AFileThatIsNoNetworkIsRefusedAndTheNetworkKept) {
-    fixture::BuildFullNetwork(net);
+    BuildFullNetwork(net);
     const std::string before = WriteNetwork(net);
     EXPECT_EQ(Read("NET X { };"), kSyntaxError);
     ExpectLogged(kSyntaxError, 1, "ERROR: 'NET' : 'net' expected");
     EXPECT_EQ(Read("// nothing but a comment\n"), kSyntaxError);
     ExpectLogged(kSyntaxError, 1, "ERROR: End of File : Expecting 'net'");
-    EXPECT_EQ(Read(""), -102);
+    EXPECT_EQ(Read(""), kEndOfFile);
     EXPECT_EQ(Read("net { };"), kSyntaxError);
     EXPECT_EQ(WriteNetwork(net), before);
 }
 
 TEST_F(VrxReaderTest, AFileCutShortFailsAndLeavesTheNetworkAsItWas) {
     VRX_network source;
-    fixture::BuildFullNetwork(source);
+    BuildFullNetwork(source);
     const std::string text = WriteNetwork(source);
-    net.AddNode(DefinitionType::kCpt, "Mine");
-    net.userProperties.AddProperty("Kept", "yes");
+    ASSERT_GE(net.AddNode(DefinitionType::kCpt, "Mine"), 0);
+    ASSERT_EQ(net.userProperties.AddProperty("Kept", "yes"), kSuccess);
     const std::string before = WriteNetwork(net);
     EXPECT_EQ(Read(text.substr(0, text.size() - 3)), kUnexpectedEndOfFile);
     EXPECT_TRUE(Logged(kSyntaxError, "(line " +
                                          std::to_string(std::count(text.begin(), text.end(), '\n') - 1) +
                                          ") : ERROR: End of File : Expecting '}'"))
-        << fixture::LogDump();
+        << LogDump();
     EXPECT_EQ(WriteNetwork(net), before);
     // Every shorter cut fails the same way.
     const size_t end = text.rfind('}');
@@ -402,7 +423,7 @@ TEST_F(VrxReaderTest, AFileCutShortFailsAndLeavesTheNetworkAsItWas) {
 }
 
 TEST_F(VrxReaderTest, BinaryAndMalformedInputNeverCrashes) {
-    fixture::BuildFullNetwork(net);
+    BuildFullNetwork(net);
     const std::string before = WriteNetwork(net);
     uint32_t state = 12345;
     const auto next = [&state]() {
@@ -429,23 +450,23 @@ TEST_F(VrxReaderTest, BinaryAndMalformedInputNeverCrashes) {
 }
 
 TEST_F(VrxReaderTest, HugeOrNegativeCountsAreRefused) {
-    ASSERT_EQ(Read("net X\n"
-                   "{\n"
-                   " node p { TYPE = CPT; };\n"
-                   " node n\n"
-                   "  {\n"
-                   "   TYPE = NOISY_ADDER;\n"
-                   "   PARENTS = (p);\n"
-                   "   DEFINITION =\n"
-                   "    {\n"
-                   "     DSTATES = (2147483647, -1, 5);\n"
-                   "     DSTATES = (0, 99);\n"
-                   "     PARENTWEIGHTS = (1);\n"
-                   "     PROBABILITIES = (99999999999999999999999);\n"
-                   "    };\n"
-                   "  };\n"
-                   "};\n"),
-              0);
+    ASSERT_EQ(ReadKeepingPart("net X\n"
+                              "{\n"
+                              " node p { TYPE = CPT; };\n"
+                              " node n\n"
+                              "  {\n"
+                              "   TYPE = NOISY_ADDER;\n"
+                              "   PARENTS = (p);\n"
+                              "   DEFINITION =\n"
+                              "    {\n"
+                              "     DSTATES = (2147483647, -1, 5);\n"
+                              "     DSTATES = (0, 99);\n"
+                              "     PARENTWEIGHTS = (1);\n"
+                              "     PROBABILITIES = (99999999999999999999999);\n"
+                              "    };\n"
+                              "  };\n"
+                              "};\n"),
+              kOutOfRange);
     ExpectLogged(kOutOfRange, 10, "ERROR: Wrong number of distinguished states");
     ExpectLogged(kOutOfRange, 11, "OUT OF RANGE");
     ExpectLogged(kOutOfRange, 12, "OUT OF RANGE");

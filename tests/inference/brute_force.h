@@ -30,7 +30,7 @@ struct Reference {
 inline Reference Enumerate(const VRX_network& net) {
     Reference ref;
     VRX_intArray handles;
-    net.GetAllNodes(handles);
+    EXPECT_EQ(net.GetAllNodes(handles), kSuccess);
     const int n = handles.GetCount();
     std::vector<int> outcomes(n), evidence(n, -1), position(net.GetNumberOfSlots(), -1);
     std::vector<const VRX_Dmatrix*> tables(n);
@@ -41,7 +41,7 @@ inline Reference Enumerate(const VRX_network& net) {
         VRX_node* node = net.GetNode(handles[i]);
         outcomes[i] = node->GetDefinition()->GetNumberOfOutcomes();
         VRX_Dmatrix* table = nullptr;
-        node->GetDefinition()->GetDefinition(table);
+        EXPECT_EQ(node->GetDefinition()->GetDefinition(table), kSuccess);
         tables[i] = table;
         const VRX_intArray& p = net.GetParents(handles[i]);
         for (int k = 0; k < p.GetCount(); k++) parents[i].push_back(position[p[k]]);

@@ -8,8 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "definitions/noisy_max.h"
 #include "base/error_log.h"
+#include "base/status_codes.h"
+#include "definitions/noisy_max.h"
 #include "tests/inference/brute_force.h"
 #include "tests/inference/test_network.h"
 
@@ -126,14 +127,20 @@ TEST(RunClustering, NetworkWithoutNodesSucceeds) {
     EXPECT_EQ(RunClusteringWithDecomposition(net), kSuccess);
 }
 
-TEST(RunClusteringPerPart, IsRefusedUntilTheCliqueTreeEngineExists) {
+TEST(RunClusteringPerPart, SolvesEveryPartWithACliqueTree) {
     TestNetwork t;
-    Chain(t, 3);
+    const std::vector<int> h = Chain(t, 3);
+    const int lone = t.Add("lone");
+    t.Observe(h[2], 1);
     t.net.SetBayesianAlgorithm(10);
     errorLog.Flush();
-    EXPECT_EQ(t.net.UpdateBeliefs(), kOutOfRange);
-    ASSERT_EQ(errorLog.GetNumberOfEntries(), 1);
-    EXPECT_STREQ(errorLog.GetMessage(0), "Algorithm not available: clustering with the clique-tree engine");
+    ASSERT_EQ(t.net.UpdateBeliefs(), kSuccess);
+    EXPECT_EQ(errorLog.GetNumberOfEntries(), 0);
+    const brute_force::Reference ref = brute_force::Enumerate(t.net);
+    for (int node : {h[0], h[1], lone}) {
+        EXPECT_TRUE(t.Value(node)->IsUpToDate());
+        ExpectNear(t.Beliefs(node), ref.beliefs[node]);
+    }
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -161,32 +168,32 @@ TEST(RelevanceDecomposition, GroupSizeAndLimitsComeFromTheUserProperties) {
     TestNetwork t;
     Chain(t, 40);
     std::vector<DecompositionAttempt> trace;
-    t.net.userProperties.AddProperty("VRX_REL_DECOMP_THRESHOLD", "15");
+    ASSERT_EQ(t.net.userProperties.AddProperty("VRX_REL_DECOMP_THRESHOLD", "15"), kSuccess);
     ASSERT_EQ(RunRelevanceDecomposition(t.net, &trace), kSuccess);
     EXPECT_EQ(Counts(trace), (std::vector<int>{15, 15, 10}));
 
     // Zero, negative or unreadable group sizes fall back to 32.
     for (const char* value : {"0", "-4", "many"}) {
         trace.clear();
-        t.net.userProperties.AddProperty("VRX_REL_DECOMP_THRESHOLD", value);
+        ASSERT_EQ(t.net.userProperties.AddProperty("VRX_REL_DECOMP_THRESHOLD", value), kSuccess);
         ASSERT_EQ(RunRelevanceDecomposition(t.net, &trace), kSuccess);
         EXPECT_EQ(Counts(trace), (std::vector<int>{32, 8})) << value;
     }
 
     trace.clear();
-    t.net.userProperties.AddProperty("VRX_REL_DECOMP_THRESHOLD3", "5000");
+    ASSERT_EQ(t.net.userProperties.AddProperty("VRX_REL_DECOMP_THRESHOLD3", "5000"), kSuccess);
     ASSERT_EQ(RunRelevanceDecomposition(t.net, &trace), kSuccess);
     ASSERT_EQ(trace.size(), 2u);
     EXPECT_EQ(trace[0].limit, 5000u);
 
     // Algorithm 12 takes its only limit from THRESHOLD2, 65,536 when below 1.
     trace.clear();
-    t.net.userProperties.AddProperty("VRX_REL_DECOMP_THRESHOLD2", "0");
+    ASSERT_EQ(t.net.userProperties.AddProperty("VRX_REL_DECOMP_THRESHOLD2", "0"), kSuccess);
     ASSERT_EQ(RunRelevanceDecomposition2(t.net, &trace), kSuccess);
     EXPECT_EQ(Counts(trace), (std::vector<int>{40}));
     EXPECT_EQ(trace[0].limit, 65536u);
     trace.clear();
-    t.net.userProperties.AddProperty("VRX_REL_DECOMP_THRESHOLD2", "300");
+    ASSERT_EQ(t.net.userProperties.AddProperty("VRX_REL_DECOMP_THRESHOLD2", "300"), kSuccess);
     ASSERT_EQ(RunRelevanceDecomposition2(t.net, &trace), kSuccess);
     EXPECT_EQ(trace[0].limit, 300u);
 }
@@ -214,8 +221,8 @@ TEST(RelevanceDecomposition, FailingGroupIsHalvedAndAnsweredNodesAreNotRunAgain)
     const std::vector<int> h = Chain(t, 5);
     t.Observe(h[4], 0);
     for (int i = 0; i < 4; i++) ASSERT_EQ(t.net.SetTarget(h[i]), kSuccess);
-    t.net.userProperties.AddProperty("VRX_REL_DECOMP_THRESHOLD", "4");
-    t.net.userProperties.AddProperty("VRX_REL_DECOMP_THRESHOLD3", "10");
+    ASSERT_EQ(t.net.userProperties.AddProperty("VRX_REL_DECOMP_THRESHOLD", "4"), kSuccess);
+    ASSERT_EQ(t.net.userProperties.AddProperty("VRX_REL_DECOMP_THRESHOLD3", "10"), kSuccess);
     const brute_force::Reference ref = brute_force::Enumerate(t.net);
     std::vector<DecompositionAttempt> trace;
 
@@ -231,7 +238,7 @@ TEST(RelevanceDecomposition, FailingGroupIsHalvedAndAnsweredNodesAreNotRunAgain)
     // Algorithm 12 halves the same way from one list.
     trace.clear();
     t.net.InvalidateValues();
-    t.net.userProperties.AddProperty("VRX_REL_DECOMP_THRESHOLD2", "10");
+    ASSERT_EQ(t.net.userProperties.AddProperty("VRX_REL_DECOMP_THRESHOLD2", "10"), kSuccess);
     ASSERT_EQ(RunRelevanceDecomposition2(t.net, &trace), kSuccess);
     EXPECT_EQ(Counts(trace), (std::vector<int>{4, 2, 1}));
     for (int i = 0; i < 4; i++) ExpectNear(t.Beliefs(h[i]), ref.beliefs[h[i]], "node " + std::to_string(i));
@@ -257,7 +264,7 @@ TEST(RelevanceDecomposition, DeepHalvingRunsWithoutRecursion) {
     const std::vector<double> last = t.Beliefs(h[399]);
     t.net.InvalidateValues();
     // A limit no pair of nodes fits: the list is halved down to single nodes.
-    t.net.userProperties.AddProperty("VRX_REL_DECOMP_THRESHOLD2", "1");
+    ASSERT_EQ(t.net.userProperties.AddProperty("VRX_REL_DECOMP_THRESHOLD2", "1"), kSuccess);
     std::vector<DecompositionAttempt> trace;
     ASSERT_EQ(RunRelevanceDecomposition2(t.net, &trace), kSuccess);
     EXPECT_EQ(trace.size(), 400u + 399u);
@@ -462,8 +469,8 @@ TEST(ProbEvidence, ObservedNoisyMaxInItsLastOutcomeGivesTheTrueProbability) {
     // Rows: p1's two outcomes, p2's three, the leak; each parent's last row is the one of no effect.
     VRX_Dmatrix parameters;
     VRX_intArray shape;
-    shape.Add(6);
-    shape.Add(3);
+    ASSERT_EQ(shape.Add(6), kSuccess);
+    ASSERT_EQ(shape.Add(3), kSuccess);
     ASSERT_EQ(parameters.Setup(shape), kSuccess);
     const double rows[] = {0.5, 0.2, 0.3, 0, 0, 1, 0.3, 0.3, 0.4, 0.1, 0.2, 0.7, 0, 0, 1, 0.05, 0.1, 0.85};
     for (int i = 0; i < 18; i++) parameters[i] = rows[i];

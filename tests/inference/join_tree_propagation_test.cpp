@@ -10,10 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "base/error_log.h"
+#include "base/status_codes.h"
 #include "inference/part_view.h"
 #include "inference/relevance_graph.h"
 #include "inference/relevant_parts.h"
-#include "base/error_log.h"
 #include "tests/inference/brute_force.h"
 #include "tests/inference/test_network.h"
 
@@ -204,9 +205,9 @@ TEST(StrideProgramTest, WalkersFollowArbitraryProgramsPositionByPosition) {
             const uint32_t reload = static_cast<uint32_t>(small(rng));
             // Half of the programs start with full counters (as compiled ones do), the others anywhere.
             const uint32_t counter = coin(rng) ? reload : static_cast<uint32_t>(small(rng)) % (reload + 1);
-            p.Append(counter, reload, step(rng));
+            ASSERT_EQ(p.Append(counter, reload, step(rng)), kSuccess);
         }
-        p.Append(0xFFFFFFFFu, 0xFFFFFFFFu, step(rng));
+        ASSERT_EQ(p.Append(0xFFFFFFFFu, 0xFFFFFFFFu, step(rng)), kSuccess);
         const int n = 1 + static_cast<int>(rng() % 60);
         const std::vector<std::ptrdiff_t> pos = LiteralPositions(p, n);
         std::vector<double> a(n);
@@ -273,7 +274,7 @@ TEST(JoinTreePropagation, AsiaMatchesEnumerationWithAndWithoutEvidence) {
         JoinTree tree(part.view);
         const double pe = tree.ComputeProbEvidence();
         EXPECT_NEAR(pe, ref.probEvidence, kTolerance * ref.probEvidence);
-        for (const auto& e : evidence) a.t.Value(e.first)->ClearEvidence();
+        for (const auto& e : evidence) ASSERT_EQ(a.t.Value(e.first)->ClearEvidence(), kSuccess);
     }
 }
 
@@ -332,7 +333,7 @@ bool SolveParts(VRX_network& net) {
     if (!parts) return true;
     for (auto& part : *parts) {
         if (part->GetNumberOfRecords() == 1) {
-            part->GetRecord(0)->WriteBeliefs();
+            EXPECT_EQ(part->GetRecord(0)->WriteBeliefs(), kSuccess);
             continue;
         }
         PartView view(*part);
@@ -353,9 +354,9 @@ TEST(JoinTreePropagation, RelevantPartsGiveTheTargetsPosteriors) {
         std::vector<int> targets;
         if (round % 2 == 1) {
             VRX_intArray handles;
-            t.net.GetAllNodes(handles);
+            ASSERT_EQ(t.net.GetAllNodes(handles), kSuccess);
             for (int i = 0; i < handles.GetCount(); i += 3) {
-                t.net.SetTarget(handles[i]);
+                ASSERT_EQ(t.net.SetTarget(handles[i]), kSuccess);
                 targets.push_back(handles[i]);
             }
         }
@@ -396,7 +397,7 @@ TEST(JoinTreePropagation, ImpossibleEvidenceFailsAndLeavesBeliefsAlone) {
     EXPECT_EQ(tree.ComputeProbEvidence(), 0.0);
     EXPECT_EQ(tree.GetLastStatus(), kSuccess);
     // Also when only the observed node is a target, so that no marginal is read at all.
-    t.net.SetTarget(b);
+    ASSERT_EQ(t.net.SetTarget(b), kSuccess);
     EXPECT_FALSE(tree.Run(nullptr, 0));
     EXPECT_EQ(tree.GetLastStatus(), kConflictingEvidence);
 }
@@ -442,7 +443,7 @@ TEST(JoinTreePropagation, ImpossibleEvidenceInAPieceOfItsOwnIsFound) {
     t.Table(c, {1.0, 0.0, 1.0, 0.0, 1.0, 0.0});
     t.Observe(e, 0);
     t.Observe(c, 1);
-    t.net.SetTarget(a);
+    ASSERT_EQ(t.net.SetTarget(a), kSuccess);
     ClearUpToDate(t);
     WholePart part(t.net);
     JoinTree tree(part.view);
@@ -488,7 +489,7 @@ TEST(JoinTreePropagation, RequestedMaskForcesNodesAndIsCleared) {
     Asia a;
     a.t.Observe(a.xray, 0);
     const brute_force::Reference ref = brute_force::Enumerate(a.t.net);
-    a.t.net.SetTarget(a.lung);
+    ASSERT_EQ(a.t.net.SetTarget(a.lung), kSuccess);
     ClearUpToDate(a.t);
     std::vector<unsigned char> requested(a.t.net.GetNumberOfSlots(), 0);
     requested[a.bronc] = 1;
@@ -526,7 +527,7 @@ TEST(JoinTreePropagation, StepByStepMatchesRun) {
     ASSERT_EQ(tree.InitializePotentials(), kSuccess);
     tree.CollectEvidence();
     EXPECT_NEAR(tree.GetRoot()->GetClusterTable().Sum(), ref.probEvidence, kTolerance);
-    tree.DistributeEvidence();
+    ASSERT_EQ(tree.DistributeEvidence(), kSuccess);
     // After distribution every cluster table sums to the probability of the evidence.
     for (int i = 0; i < tree.GetNumberOfClusters(); i++) {
         EXPECT_NEAR(tree.GetCluster(i).GetClusterTable().Sum(), ref.probEvidence, kTolerance);

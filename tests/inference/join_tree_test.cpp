@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "base/status_codes.h"
 #include "inference/part_view.h"
 #include "inference/relevance_graph.h"
 #include "tests/inference/test_network.h"
@@ -247,9 +248,9 @@ TEST(JoinTreeFamilies, SetParentMovesTheChildBetweenLists) {
     Cluster* c = pool.Take();
     ASSERT_NE(c, nullptr);
     EXPECT_EQ(pool.Take(), nullptr);
-    c->SetParent(a);
+    ASSERT_EQ(c->SetParent(a), kSuccess);
     EXPECT_EQ(a->GetNumberOfChildren(), 1);
-    c->SetParent(b);
+    ASSERT_EQ(c->SetParent(b), kSuccess);
     EXPECT_EQ(a->GetNumberOfChildren(), 0);
     ASSERT_EQ(b->GetNumberOfChildren(), 1);
     EXPECT_EQ(b->GetChildIndex(0), 2);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "base/dmatrix.h"
+#include "base/status_codes.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
@@ -36,6 +37,8 @@ struct Shape {
     double evidenceShare = 0.25;
     double virtualShare = 0.15;
     double targetShare = 0.0;  // 0: no target set
+    // Arcs that would close an undirected cycle are left out: a forest of polytrees.
+    bool singlyConnected = false;
 };
 
 // A random DAG whose handle order is not its topological order, with 2-4 outcomes per node.
@@ -64,17 +67,26 @@ inline void Build(VRX_network& net, std::mt19937& rng, const Shape& shape) {
     std::vector<int> order(n);
     std::iota(order.begin(), order.end(), 0);
     std::shuffle(order.begin(), order.end(), rng);
+    // Undirected component of each node, for singly connected shapes.
+    std::vector<int> component(n);
+    std::iota(component.begin(), component.end(), 0);
     for (int j = 1; j < n; j++) {
         std::uniform_int_distribution<int> count(0, std::min(j, shape.maxParents));
         const int k = count(rng);
         std::vector<int> earlier(order.begin(), order.begin() + j);
         std::shuffle(earlier.begin(), earlier.end(), rng);
-        for (int p = 0; p < k; p++) ASSERT_EQ(net.AddArc(handles[earlier[p]], handles[order[j]]), 0);
+        for (int p = 0; p < k; p++) {
+            const int from = component[earlier[p]];
+            const int to = component[order[j]];
+            if (shape.singlyConnected && from == to) continue;
+            ASSERT_EQ(net.AddArc(handles[earlier[p]], handles[order[j]]), 0);
+            for (int& c : component) c = c == from ? to : c;
+        }
     }
     for (int i = 0; i < n; i++) {
         VRX_nodeDefinition* def = net.GetNode(handles[i])->GetDefinition();
         VRX_Dmatrix* table = nullptr;
-        def->GetDefinition(table);
+        ASSERT_EQ(def->GetDefinition(table), kSuccess);
         const int k = outcomes[i];
         std::vector<double> values(static_cast<size_t>(table->GetNumberOfElements()));
         for (size_t c = 0; c < values.size(); c += k) {
@@ -94,14 +106,17 @@ inline void Build(VRX_network& net, std::mt19937& rng, const Shape& shape) {
         const double r = u(rng);
         if (r < shape.evidenceShare) {
             // Evidence the network refuses (impossible given observed parents) is simply left out.
-            value->SetEvidence(std::uniform_int_distribution<int>(0, outcomes[i] - 1)(rng));
+            static_cast<void>(
+                value->SetEvidence(std::uniform_int_distribution<int>(0, outcomes[i] - 1)(rng)));
         } else if (r < shape.evidenceShare + shape.virtualShare) {
             std::vector<double> weights(outcomes[i]);
             for (double& w : weights) w = u(rng) < 0.2 ? 0.0 : 0.1 + u(rng);
             weights[0] += 0.01;
-            value->SetVirtualEvidence(test_network::Doubles(weights));
+            ASSERT_EQ(value->SetVirtualEvidence(test_network::Doubles(weights)), kSuccess);
         }
-        if (shape.targetShare > 0.0 && u(rng) < shape.targetShare) net.SetTarget(handles[i]);
+        if (shape.targetShare > 0.0 && u(rng) < shape.targetShare) {
+            ASSERT_EQ(net.SetTarget(handles[i]), kSuccess);
+        }
     }
 }
 

@@ -7,10 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "base/int_array.h"
+#include "base/status_codes.h"
 #include "definitions/cast.h"
 #include "definitions/noisy_max.h"
-#include "base/int_array.h"
 #include "tests/inference/test_network.h"
+
+using vovido::RelevanceRecordList;
 
 namespace {
 
@@ -107,7 +110,7 @@ protected:
                     0.6, 0.1, 0.3, 0.2, 0.2, 0.6, 0, 0, 1,  //
                     0.1, 0.2, 0.7});
         VRX_intArray strengths;
-        for (int v : {2, 0, 1}) strengths.Add(v);
+        for (int v : {2, 0, 1}) ASSERT_EQ(strengths.Add(v), kSuccess);
         ASSERT_EQ(Definition().SetParentOutcomeStrengths(1, strengths), kSuccess);
     }
 

@@ -6,16 +6,17 @@
 #include <string>
 #include <vector>
 
-#include "jni/jni_frame.h"
-#include "model/documentation.h"
 #include "base/double_array.h"
 #include "base/int_array.h"
+#include "base/rectangle.h"
+#include "base/status_codes.h"
+#include "base/string_array.h"
+#include "jni/jni_frame.h"
+#include "model/documentation.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_info.h"
-#include "base/rectangle.h"
 #include "model/screen_info.h"
-#include "base/string_array.h"
 #include "model/user_properties.h"
 #include "tests/jni/jvm_fixture.h"
 
@@ -63,7 +64,7 @@ protected:
 
 TEST_F(BuildersTest, IntAndDoubleArrays) {
     VRX_intArray ints;
-    for (int v : {4, -1, 7}) ints.Add(v);
+    for (int v : {4, -1, 7}) ASSERT_EQ(ints.Add(v), kSuccess);
     LocalRef<jintArray> javaInts(env, makeIntArray(env, ints));
     EXPECT_EQ(Ints(javaInts.get()), (std::vector<jint>{4, -1, 7}));
     VRX_doubleArray doubles;
@@ -83,9 +84,9 @@ TEST_F(BuildersTest, ReadingNullArraysIsRefused) {
 
 TEST_F(BuildersTest, StringArrayKeepsNullsAndLatin1) {
     VRX_stringArray strings;
-    strings.Add("one");
-    strings.Add(nullptr);
-    strings.Add("Caf\xE9");
+    ASSERT_EQ(strings.Add("one"), kSuccess);
+    ASSERT_EQ(strings.Add(nullptr), kSuccess);
+    ASSERT_EQ(strings.Add("Caf\xE9"), kSuccess);
     LocalRef<jobjectArray> array(env, makeStringArray(env, strings));
     ASSERT_EQ(env->GetArrayLength(array.get()), 3);
     EXPECT_EQ(Element(array.get(), 0), "one");
@@ -96,11 +97,12 @@ TEST_F(BuildersTest, StringArrayKeepsNullsAndLatin1) {
 TEST_F(BuildersTest, LongArraysLeaveNoLocalReferences) {
     // The test's local frame holds 16 references; a leak per element would make the JVM warn.
     VRX_stringArray strings;
-    for (int i = 0; i < 500; ++i) strings.Add("s");
+    for (int i = 0; i < 500; ++i) ASSERT_EQ(strings.Add("s"), kSuccess);
     LocalRef<jobjectArray> array(env, makeStringArray(env, strings));
     EXPECT_EQ(env->GetArrayLength(array.get()), 500);
     VRX_userProperties properties;
-    for (int i = 0; i < 200; ++i) properties.AddProperty(("p" + std::to_string(i)).c_str(), "v");
+    for (int i = 0; i < 200; ++i)
+        ASSERT_EQ(properties.AddProperty(("p" + std::to_string(i)).c_str(), "v"), kSuccess);
     LocalRef<jobjectArray> javaProperties(env, makeUserPropertyArray(env, properties));
     VRX_userProperties back;
     readUserPropertyArray(env, javaProperties.get(), back);
@@ -115,12 +117,12 @@ TEST_F(BuildersTest, NodeIdArrayRefusesDeadHandles) {
     const int a = network.AddNode(0x12, "A");
     const int b = network.AddNode(0x12, "B");
     VRX_intArray handles;
-    handles.Add(b);
-    handles.Add(a);
+    ASSERT_EQ(handles.Add(b), kSuccess);
+    ASSERT_EQ(handles.Add(a), kSuccess);
     LocalRef<jobjectArray> ids(env, makeNodeIdArray(env, network, handles));
     EXPECT_EQ(Element(ids.get(), 0), "B");
     EXPECT_EQ(Element(ids.get(), 1), "A");
-    network.DeleteNode(a);
+    ASSERT_EQ(network.DeleteNode(a), kSuccess);
     RunNative(env, [&] { return makeNodeIdArray(env, network, handles); });
     EXPECT_EQ(TakeTarvoMessage(), "Invalid node handle: " + std::to_string(a));
 }
@@ -172,15 +174,15 @@ TEST_F(BuildersTest, ColourAlphaIsDropped) {
 
 TEST_F(BuildersTest, DocumentationRoundTrip) {
     VRX_documentation documentation;
-    documentation.AddDocument("Manual", "/doc/manual.pdf");
-    documentation.AddDocument("Caf\xE9", "x");
+    ASSERT_EQ(documentation.AddDocument("Manual", "/doc/manual.pdf"), kSuccess);
+    ASSERT_EQ(documentation.AddDocument("Caf\xE9", "x"), kSuccess);
     LocalRef<jobjectArray> items(env, makeDocItemArray(env, documentation));
     ASSERT_EQ(env->GetArrayLength(items.get()), 2);
     LocalRef<jobject> first(env, env->GetObjectArrayElement(items.get(), 0));
     EXPECT_EQ(StringField(first.get(), "title"), "Manual");
     EXPECT_EQ(StringField(first.get(), "path"), "/doc/manual.pdf");
     VRX_documentation copy;
-    copy.AddDocument("old", "old");
+    ASSERT_EQ(copy.AddDocument("old", "old"), kSuccess);
     readDocItemArray(env, items.get(), copy);
     ASSERT_EQ(copy.GetNumberOfDocuments(), 2);
     EXPECT_STREQ(copy.GetDocumentTitle(1), "Caf\xE9");
@@ -191,7 +193,7 @@ TEST_F(BuildersTest, DocumentationNullElementKeepsWhatWasRead) {
     LocalRef<jobjectArray> items(
         env, Pairs("tarvo/DocItemInfo", {{"t0", "p0"}, {nullptr, nullptr}, {"t2", "p2"}}));
     VRX_documentation documentation;
-    documentation.AddDocument("old", "old");
+    ASSERT_EQ(documentation.AddDocument("old", "old"), kSuccess);
     RunNative(env, [&] { readDocItemArray(env, items.get(), documentation); });
     EXPECT_EQ(TakeTarvoMessage(), "Documentation array element name can't be null (index 1)");
     ASSERT_EQ(documentation.GetNumberOfDocuments(), 1);
@@ -200,7 +202,7 @@ TEST_F(BuildersTest, DocumentationNullElementKeepsWhatWasRead) {
 
 TEST_F(BuildersTest, UserPropertiesReplacedOnlyWhenAllAreGood) {
     VRX_userProperties properties;
-    properties.AddProperty("keep", "me");
+    ASSERT_EQ(properties.AddProperty("keep", "me"), kSuccess);
     LocalRef<jobjectArray> duplicates(env, Pairs("tarvo/UserProperty", {{"a", "1"}, {"b", "2"}, {"a", "3"}}));
     RunNative(env, [&] { readUserPropertyArray(env, duplicates.get(), properties); });
     EXPECT_EQ(TakeTarvoMessage(), "Duplicate property name: a");

@@ -5,8 +5,10 @@
 #include <cstdlib>
 #include <new>
 #include <stdexcept>
+#include <thread>
 
 #include "base/error_log.h"
+#include "base/status_codes.h"
 #include "tarvo_Wrapper.h"
 #include "tests/jni/jvm_fixture.h"
 
@@ -29,8 +31,8 @@ TEST_F(FrameTest, EngineErrorWithoutLogHasNoTrailingText) {
 }
 
 TEST_F(FrameTest, EngineErrorListsAndEmptiesTheLog) {
-    LogError(errorLog, -1, "A", nullptr);
-    LogError(errorLog, -2, "B", nullptr);
+    LogError(errorLog, kFailure, "A", nullptr);
+    LogError(errorLog, kOutOfRange, "B", nullptr);
     EXPECT_RAISES_TARVO(throwEngineError(env, "UpdateBeliefs", -2),
                         "TARVO error -2 in function UpdateBeliefs. Logged information: A\nB\n");
     EXPECT_EQ(errorLog.GetNumberOfEntries(), 0);
@@ -201,29 +203,37 @@ TEST_F(FrameTest, ToNativePtrAndDeleteVrxObject) {
     DeleteVrxObject(0);
 }
 
-TEST(NumericLocaleGuardTest, SwitchesToCAndRestoresNested) {
+TEST(NumericLocaleGuardTest, SwitchesThisThreadToCAndRestoresNested) {
     const std::string before = std::setlocale(LC_NUMERIC, nullptr);
     // Any installed locale with a decimal comma will do; without one the guard is checked against "C".
     const char* comma = nullptr;
-    for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "fr_FR.utf8", "C.UTF-8"}) {
+    for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "fr_FR.utf8"}) {
         if (std::setlocale(LC_NUMERIC, name) != nullptr) {
             comma = name;
             break;
         }
     }
     const std::string host = std::setlocale(LC_NUMERIC, nullptr);
+    const std::string hostPoint = std::localeconv()->decimal_point;
+    std::string otherThreadPoint;
     {
         NumericLocaleGuard outer;
-        EXPECT_STREQ(std::setlocale(LC_NUMERIC, nullptr), "C");
+        EXPECT_STREQ(std::localeconv()->decimal_point, ".");
         EXPECT_DOUBLE_EQ(std::strtod("0.5", nullptr), 0.5);
         {
-            std::setlocale(LC_NUMERIC, comma != nullptr ? comma : "C");
             NumericLocaleGuard inner;
-            EXPECT_STREQ(std::setlocale(LC_NUMERIC, nullptr), "C");
+            EXPECT_STREQ(std::localeconv()->decimal_point, ".");
         }
-        EXPECT_EQ(std::string(std::setlocale(LC_NUMERIC, nullptr)), comma != nullptr ? comma : "C");
+        EXPECT_STREQ(std::localeconv()->decimal_point, ".");
+        // The process locale, which every other thread of the JVM uses, is left alone.
+        EXPECT_EQ(std::string(std::setlocale(LC_NUMERIC, nullptr)), host);
+        std::thread([&] { otherThreadPoint = std::localeconv()->decimal_point; }).join();
     }
-    EXPECT_EQ(std::string(std::setlocale(LC_NUMERIC, nullptr)), host);
+    EXPECT_EQ(otherThreadPoint, hostPoint);
+    EXPECT_EQ(std::string(std::localeconv()->decimal_point), hostPoint);
+    if (comma != nullptr) {
+        EXPECT_EQ(hostPoint, ",");
+    }
     std::setlocale(LC_NUMERIC, before.c_str());
 }
 

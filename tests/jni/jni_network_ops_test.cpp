@@ -3,9 +3,10 @@
 
 #include <vector>
 
+#include "base/error_log.h"
+#include "base/status_codes.h"
 #include "jni/jni_builders.h"
 #include "jni/jni_frame.h"
-#include "base/error_log.h"
 #include "model/header.h"
 #include "model/network.h"
 #include "model/node.h"
@@ -75,7 +76,7 @@ TEST_F(NetworkOpsTest, AddArcChecksParentFirstAndEmptiesTheLog) {
     RunNative(env, [&] { addArcOfKind(env, network, a, 77, 0); });
     EXPECT_EQ(TakeTarvoMessage(), "Invalid node handle: 77");
     // Messages of earlier calls are gone before the engine runs.
-    LogError(errorLog, -1, "old warning", nullptr);
+    LogError(errorLog, kFailure, "old warning", nullptr);
     RunNative(env, [&] { addArcOfKind(env, network, a, a, 0); });
     EXPECT_EQ(TakeTarvoMessage(), "TARVO error -2 in function AddArc");
     addArcOfKind(env, network, a, b, 0);
@@ -89,7 +90,7 @@ TEST_F(NetworkOpsTest, AddArcChecksParentFirstAndEmptiesTheLog) {
 }
 
 TEST_F(NetworkOpsTest, DeleteArcKeepsTheLog) {
-    LogError(errorLog, -1, "warning", nullptr);
+    LogError(errorLog, kFailure, "warning", nullptr);
     RunNative(env, [&] { deleteArcOfKind(env, network, a, b, 0); });
     EXPECT_EQ(TakeTarvoMessage(), "TARVO error -2 in function RemoveArc. Logged information: warning\n");
     addArcOfKind(env, network, a, b, 0);

@@ -5,6 +5,7 @@
 
 #include <cmath>
 
+#include "base/status_codes.h"
 #include "model/network.h"
 
 namespace {
@@ -64,21 +65,21 @@ TEST(EpisParams, SetterRefusesBrokenRecordsAndKeepsTheOldOne) {
     p.numstates1 = 5;
     p.numstates2 = 5;
     p.numstates3 = 20;
-    EXPECT_EQ(net.SetEpisParams(p), -2);
+    EXPECT_EQ(net.SetEpisParams(p), kOutOfRange);
     EXPECT_EQ(net.GetEpisParams().numstates2, 8);
 
     p = VRX_episParams();
     p.proplen = 0;
-    EXPECT_EQ(net.SetEpisParams(p), -2);
+    EXPECT_EQ(net.SetEpisParams(p), kOutOfRange);
     p = VRX_episParams();
     p.numstates3 = 8;
-    EXPECT_EQ(net.SetEpisParams(p), -2);
+    EXPECT_EQ(net.SetEpisParams(p), kOutOfRange);
     p = VRX_episParams();
     p.eps2 = 0.01;  // above eps1
-    EXPECT_EQ(net.SetEpisParams(p), -2);
+    EXPECT_EQ(net.SetEpisParams(p), kOutOfRange);
     p = VRX_episParams();
     p.eps3 = std::nan("");
-    EXPECT_EQ(net.SetEpisParams(p), -2);
+    EXPECT_EQ(net.SetEpisParams(p), kOutOfRange);
     EXPECT_TRUE(net.GetEpisParams() == VRX_episParams());
 }
 
@@ -107,7 +108,7 @@ TEST(AnnealedMapTuning, SetterRefusesEachBrokenField) {
     auto refused = [&](auto change) {
         VRX_annealedMapTuning t;
         change(t);
-        EXPECT_EQ(net.SetAnnealedMapTuning(t), -2);
+        EXPECT_EQ(net.SetAnnealedMapTuning(t), kOutOfRange);
         EXPECT_DOUBLE_EQ(net.GetAnnealedMapTuning().speed, 0.9);
     };
     refused([](VRX_annealedMapTuning& t) { t.speed = 0.995; });

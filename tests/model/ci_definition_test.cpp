@@ -6,16 +6,19 @@
 
 #include <initializer_list>
 
-#include "definitions/node_cost.h"
 #include "base/dmatrix.h"
 #include "base/double_array.h"
-#include "model/extra_definition.h"
 #include "base/int_array.h"
+#include "base/status_codes.h"
+#include "definitions/node_cost.h"
+#include "model/extra_definition.h"
 #include "model/network.h"
 #include "model/node.h"
-#include "base/status_codes.h"
+#include "tests/support/arrays.h"
 
 namespace {
+
+using namespace vovido::test;
 
 // The smallest kind: one leak row of weights, and a "table" that is a copy of the weights.
 class LeakOnlyCi : public VRX_ciDefinition {
@@ -27,8 +30,8 @@ public:
 
     int RebuildFromParents() override {
         VRX_intArray sizes;
-        sizes.Add(1);
-        sizes.Add(GetNumberOfOutcomes());
+        EXPECT_EQ(sizes.Add(1), kSuccess);
+        EXPECT_EQ(sizes.Add(GetNumberOfOutcomes()), kSuccess);
         if (const int rc = ciWeights.Setup(sizes)) return rc;
         ciWeights.FillWith(1.0 / GetNumberOfOutcomes());
         return MarkCptStale();
@@ -44,27 +47,6 @@ public:
 
     int calculations = 0;
 };
-
-VRX_stringArray Strings(std::initializer_list<const char*> values) {
-    VRX_stringArray array;
-    for (const char* v : values) array.Add(v);
-    return array;
-}
-
-VRX_Dmatrix Matrix(std::initializer_list<int> sizes, std::initializer_list<double> values) {
-    VRX_intArray dims;
-    for (int s : sizes) dims.Add(s);
-    VRX_Dmatrix m(dims);
-    int i = 0;
-    for (double v : values) m[i++] = v;
-    return m;
-}
-
-void ExpectEntries(const VRX_Dmatrix& m, std::initializer_list<double> values) {
-    ASSERT_EQ(m.GetNumberOfElements(), static_cast<int>(values.size()));
-    int i = 0;
-    for (double v : values) EXPECT_DOUBLE_EQ(m[i++], v) << "entry " << i - 1;
-}
 
 void ExpectIds(LeakOnlyCi& d, std::initializer_list<const char*> ids) {
     ASSERT_EQ(d.GetNumberOfOutcomes(), static_cast<int>(ids.size()));
@@ -272,7 +254,7 @@ TEST_F(BoundCiDefinitionTest, OutcomeEditsReachExtraDefinitionAndCostChildren) {
     ASSERT_EQ(net.AddArc(a, watcher, 1), kSuccess);
     VRX_extraDefinition* extra = net.GetNode(a)->GetExtraDefinition();
     VRX_nodeCost* watcherCost = net.GetNode(watcher)->GetCost();
-    extra->SetOutcomeDescription(1, "second");
+    ASSERT_EQ(extra->SetOutcomeDescription(1, "second"), kSuccess);
 
     ASSERT_EQ(ci.InsertOutcome(0, "First"), kSuccess);
     EXPECT_EQ(extra->GetFaultOutcomes().GetCount(), 3);
@@ -289,9 +271,9 @@ TEST_F(BoundCiDefinitionTest, OutcomeEditsReachExtraDefinitionAndCostChildren) {
 TEST_F(BoundCiDefinitionTest, ReplacingOutcomesResetsCostAndExtraData) {
     VRX_extraDefinition* extra = net.GetNode(a)->GetExtraDefinition();
     VRX_nodeCost* cost = net.GetNode(a)->GetCost();
-    extra->SetOutcomeDescription(0, "old");
+    ASSERT_EQ(extra->SetOutcomeDescription(0, "old"), kSuccess);
     VRX_doubleArray five;
-    five.Add(5.0);
+    ASSERT_EQ(five.Add(5.0), kSuccess);
     ASSERT_EQ(cost->SetCosts(five), kSuccess);
 
     ASSERT_EQ(ci.SetOutcomes(Strings({"Lo", "Hi"})), kSuccess);

@@ -4,24 +4,15 @@
 #include <gtest/gtest.h>
 
 #include "base/int_array.h"
+#include "base/status_codes.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
-#include "base/status_codes.h"
+#include "tests/support/arrays.h"
 
 namespace {
 
-VRX_intArray Ints(std::initializer_list<int> values) {
-    VRX_intArray array;
-    for (int v : values) array.Add(v);
-    return array;
-}
-
-VRX_stringArray Strings(std::initializer_list<const char*> values) {
-    VRX_stringArray array;
-    for (const char* v : values) array.Add(v);
-    return array;
-}
+using namespace vovido::test;
 
 class ExtraDefinitionTest : public ::testing::Test {
 protected:
@@ -146,13 +137,13 @@ TEST_F(ExtraDefinitionTest, InsertingAndRemovingOutcomesMoveTheDefaultAndTheText
 
 TEST_F(ExtraDefinitionTest, ChangeOrderPermutesEveryPerOutcomeSequence) {
     GrowAToThreeOutcomes();
-    extraA->SetOutcomeDescription(0, "a");
-    extraA->SetOutcomeDescription(1, "b");
-    extraA->SetOutcomeDescription(2, "c");
-    extraA->GetFaultNames()->SetString(2, "fault c");
+    ASSERT_EQ(extraA->SetOutcomeDescription(0, "a"), kSuccess);
+    ASSERT_EQ(extraA->SetOutcomeDescription(1, "b"), kSuccess);
+    ASSERT_EQ(extraA->SetOutcomeDescription(2, "c"), kSuccess);
+    ASSERT_EQ(extraA->GetFaultNames()->SetString(2, "fault c"), kSuccess);
     ASSERT_EQ(extraA->SetOutcomeLabel(0, "LabelA"), kSuccess);
-    extraA->SetFaultOutcome(0, 1);
-    extraA->GetOutcomeDocumentation(2)->AddDocument("Doc", "c.html");
+    ASSERT_EQ(extraA->SetFaultOutcome(0, 1), kSuccess);
+    ASSERT_EQ(extraA->GetOutcomeDocumentation(2)->AddDocument("Doc", "c.html"), kSuccess);
 
     EXPECT_EQ(extraA->ChangeOrderOfOutcomes(Ints({0, 0, 1})), kOutOfRange);
     EXPECT_STREQ(extraA->GetOutcomeDescription(0), "a");
@@ -185,7 +176,7 @@ TEST_F(ExtraDefinitionTest, LabelsAreUniqueAcrossNodesExceptWhileReading) {
     EXPECT_EQ(extraA->SetOutcomeLabel(0, ""), kSuccess);
     EXPECT_EQ(extraA->SetOutcomeLabel(1, ""), kSuccess);
 
-    extraA->SetOutcomeLabel(0, "Shared");
+    ASSERT_EQ(extraA->SetOutcomeLabel(0, "Shared"), kSuccess);
     net.readingFlags = ReadingFlags::kReading;
     EXPECT_EQ(extraB->SetOutcomeLabel(0, "Shared"), kSuccess);
     EXPECT_EQ(extraB->SetOutcomeLabel(1, "9lives"), kSuccess);
@@ -217,8 +208,8 @@ TEST_F(ExtraDefinitionTest, RefusedLabelsAreStoredWithAGeneratedNumber) {
 }
 
 TEST_F(ExtraDefinitionTest, OutcomeSetReplacedByTheDefinitionResetsThePerOutcomeData) {
-    extraA->SetOutcomeDescription(0, "gone");
-    extraA->SetFaultOutcome(1, 1);
+    ASSERT_EQ(extraA->SetOutcomeDescription(0, "gone"), kSuccess);
+    ASSERT_EQ(extraA->SetFaultOutcome(1, 1), kSuccess);
     extraA->diagType = DiagnosisType::kObservation;
     ASSERT_EQ(extraA->SetQuestion("Is it on?"), kSuccess);
     ASSERT_EQ(extraA->SetDefaultOutcome(1), kSuccess);
@@ -239,16 +230,16 @@ TEST_F(ExtraDefinitionTest, OutcomeSetReplacedByTheDefinitionResetsThePerOutcome
 }
 
 TEST_F(ExtraDefinitionTest, CopiesAreDeepAndModelOnlyCopiesKeepNoTexts) {
-    extraA->SetOutcomeDescription(0, "desc");
-    extraA->SetOutcomeLabel(1, "Lbl");
-    extraA->SetFaultOutcome(1, 1);
-    extraA->GetOutcomeDocumentation(0)->AddDocument("T", "p");
-    extraA->SetQuestion("Q?");
+    ASSERT_EQ(extraA->SetOutcomeDescription(0, "desc"), kSuccess);
+    ASSERT_EQ(extraA->SetOutcomeLabel(1, "Lbl"), kSuccess);
+    ASSERT_EQ(extraA->SetFaultOutcome(1, 1), kSuccess);
+    ASSERT_EQ(extraA->GetOutcomeDocumentation(0)->AddDocument("T", "p"), kSuccess);
+    ASSERT_EQ(extraA->SetQuestion("Q?"), kSuccess);
     extraA->diagType = DiagnosisType::kTarget;
     extraA->ranked = 1;
     extraA->showAs = 2;
     extraA->faultNameFormat = FaultNameFormat::kNode;
-    extraA->SetDefaultOutcome(1);
+    ASSERT_EQ(extraA->SetDefaultOutcome(1), kSuccess);
 
     VRX_extraDefinition copy(*extraA);
     EXPECT_TRUE(copy.IsValid());
@@ -264,8 +255,8 @@ TEST_F(ExtraDefinitionTest, CopiesAreDeepAndModelOnlyCopiesKeepNoTexts) {
     EXPECT_EQ(copy.faultNameFormat, FaultNameFormat::kNode);
     EXPECT_EQ(copy.GetDefaultOutcome(), 1);
     ASSERT_NE(copy.GetOutcomeDocumentation(0), extraA->GetOutcomeDocumentation(0));
-    copy.GetOutcomeDocumentation(0)->AddDocument("T2", "p2");
-    copy.SetOutcomeDescription(0, "changed");
+    ASSERT_EQ(copy.GetOutcomeDocumentation(0)->AddDocument("T2", "p2"), kSuccess);
+    ASSERT_EQ(copy.SetOutcomeDescription(0, "changed"), kSuccess);
     EXPECT_EQ(extraA->GetOutcomeDocumentation(0)->GetNumberOfDocuments(), 1);
     EXPECT_STREQ(extraA->GetOutcomeDescription(0), "desc");
 

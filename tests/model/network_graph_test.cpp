@@ -1,22 +1,25 @@
 // Arcs of both kinds and the graph queries of a network, including walks over very long chains.
 #include <gtest/gtest.h>
-#include <pthread.h>
 
 #include <functional>
 #include <string>
 #include <vector>
 
-#include "definitions/cpt.h"
 #include "base/dmatrix.h"
 #include "base/error_log.h"
 #include "base/id_array.h"
+#include "base/status_codes.h"
+#include "definitions/cpt.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
 #include "model/node_info.h"
-#include "base/status_codes.h"
+#include "tests/support/arrays.h"
+#include "tests/support/small_stack.h"
 
 namespace {
+
+using namespace vovido::test;
 
 // Adds CPT nodes named A, B, C, ... in handle order.
 void AddNodes(VRX_network& net, int count) {
@@ -26,13 +29,9 @@ void AddNodes(VRX_network& net, int count) {
     }
 }
 
-std::vector<int> Items(const VRX_intArray& list) {
-    return std::vector<int>(list.GetItems(), list.GetItems() + list.GetCount());
-}
-
 std::vector<int> DimensionsOf(VRX_network& net, int handle) {
     VRX_Dmatrix* table = nullptr;
-    net.GetNode(handle)->GetDefinition()->GetDefinition(table);
+    EXPECT_EQ(net.GetNode(handle)->GetDefinition()->GetDefinition(table), kSuccess);
     const VRX_intArray& sizes = table->GetDimensions();
     return std::vector<int>(sizes.GetItems(), sizes.GetItems() + sizes.GetSize());
 }
@@ -45,21 +44,6 @@ void AddChainNodes(VRX_network& net, int count) {
         ASSERT_EQ(net.AddNode(DefinitionType::kCpt, id.c_str()), i);
     }
     net.readingFlags = 0;
-}
-
-// Runs work on a thread whose stack is far too small for a recursion as deep as the network.
-void RunOnSmallStack(const std::function<void()>& work) {
-    pthread_attr_t attr;
-    ASSERT_EQ(pthread_attr_init(&attr), 0);
-    ASSERT_EQ(pthread_attr_setstacksize(&attr, 256 * 1024), 0);
-    pthread_t thread;
-    auto trampoline = [](void* arg) -> void* {
-        (*static_cast<const std::function<void()>*>(arg))();
-        return nullptr;
-    };
-    ASSERT_EQ(pthread_create(&thread, &attr, trampoline, const_cast<std::function<void()>*>(&work)), 0);
-    pthread_join(thread, nullptr);
-    pthread_attr_destroy(&attr);
 }
 
 class NetworkGraphTest : public ::testing::Test {
@@ -109,17 +93,17 @@ TEST_F(NetworkGraphTest, ArcAddsTheParentDimensionInListOrder) {
     EXPECT_EQ(net.AreAdjacent(0, 1), 0);
 
     VRX_intArray order;
-    order.Add(1);
-    order.Add(0);
+    ASSERT_EQ(order.Add(1), kSuccess);
+    ASSERT_EQ(order.Add(0), kSuccess);
     EXPECT_EQ(net.ReorderParents(2, order), kSuccess);
     EXPECT_EQ(Items(net.GetParents(2)), (std::vector<int>{0, 1}));
     EXPECT_EQ(DimensionsOf(net, 2), (std::vector<int>{2, 3, 2}));
-    order.Add(5);
+    ASSERT_EQ(order.Add(5), kSuccess);
     EXPECT_EQ(net.ReorderParents(2, order), kOutOfRange);
     EXPECT_EQ(Items(net.GetParents(2)), (std::vector<int>{0, 1}));
 
     VRX_intArray discrete;
-    discrete.Add(42);
+    ASSERT_EQ(discrete.Add(42), kSuccess);
     EXPECT_EQ(net.GetDiscreteParents(2, discrete, 0), kSuccess);
     EXPECT_EQ(Items(discrete), (std::vector<int>{0, 1}));
     EXPECT_EQ(net.GetDiscreteParents(2, discrete, 5), kSuccess);  // other kinds leave it alone
@@ -148,9 +132,9 @@ TEST_F(NetworkGraphTest, ArcRejectedByTheChildIsTakenBackAndLogged) {
 TEST_F(NetworkGraphTest, TemporalTypesRestrictArcs) {
     VRX_network net;
     AddNodes(net, 4);
-    net.SetTemporalType(0, TemporalType::kTerminal);
-    net.SetTemporalType(1, TemporalType::kPlate);
-    net.SetTemporalType(2, TemporalType::kPlate);
+    ASSERT_EQ(net.SetTemporalType(0, TemporalType::kTerminal), kSuccess);
+    ASSERT_EQ(net.SetTemporalType(1, TemporalType::kPlate), kSuccess);
+    ASSERT_EQ(net.SetTemporalType(2, TemporalType::kPlate), kSuccess);
     EXPECT_EQ(net.AddArc(0, 1), kWrongNodeType);  // terminal to plate
     EXPECT_EQ(net.AddArc(1, 3), kWrongNodeType);  // plate to normal
     EXPECT_EQ(errorLog.GetNumberOfEntries(), 0);
@@ -162,9 +146,9 @@ TEST_F(NetworkGraphTest, TemporalTypesRestrictArcs) {
 TEST_F(NetworkGraphTest, RemoveArcAndRemoveAllParents) {
     VRX_network net;
     AddNodes(net, 4);
-    net.AddArc(0, 3);
-    net.AddArc(1, 3);
-    net.AddArc(2, 3);
+    ASSERT_EQ(net.AddArc(0, 3), kSuccess);
+    ASSERT_EQ(net.AddArc(1, 3), kSuccess);
+    ASSERT_EQ(net.AddArc(2, 3), kSuccess);
     EXPECT_EQ(net.RemoveArc(3, 0), kOutOfRange);
     EXPECT_EQ(net.RemoveArc(0, 1), kOutOfRange);
     EXPECT_EQ(net.RemoveArc(1, 1), kOutOfRange);
@@ -197,16 +181,16 @@ TEST_F(NetworkGraphTest, GroupCostPropertyGoesWithTheLastCostChild) {
     VRX_network net;
     AddNodes(net, 3);
     VRX_userProperties& properties = net.GetNode(0)->GetInfo()->userProperties;
-    properties.AddProperty("DIAG_TESTGROUPCOST", "tRuE");
+    ASSERT_EQ(properties.AddProperty("DIAG_TESTGROUPCOST", "tRuE"), kSuccess);
     EXPECT_TRUE(net.IsGroupCostNode(0));
-    net.AddCostArc(0, 1);
-    net.AddCostArc(0, 2);
-    net.RemoveCostArc(0, 1);
+    ASSERT_EQ(net.AddCostArc(0, 1), kSuccess);
+    ASSERT_EQ(net.AddCostArc(0, 2), kSuccess);
+    ASSERT_EQ(net.RemoveCostArc(0, 1), kSuccess);
     EXPECT_EQ(properties.FindProperty("DIAG_TESTGROUPCOST"), 0);
-    net.RemoveCostArc(0, 2);
+    ASSERT_EQ(net.RemoveCostArc(0, 2), kSuccess);
     EXPECT_EQ(properties.FindProperty("DIAG_TESTGROUPCOST"), kOutOfRange);
     EXPECT_FALSE(net.IsGroupCostNode(0));
-    properties.AddProperty("DIAG_TESTGROUPCOST", "Truth");
+    ASSERT_EQ(properties.AddProperty("DIAG_TESTGROUPCOST", "Truth"), kSuccess);
     EXPECT_FALSE(net.IsGroupCostNode(0));
 }
 
@@ -215,9 +199,9 @@ TEST_F(NetworkGraphTest, GroupCostPropertyGoesWithTheLastCostChild) {
 TEST_F(NetworkGraphTest, AncestorsAppendAndCostDescendantsEmptyFirst) {
     VRX_network net;
     AddNodes(net, 5);
-    net.AddArc(3, 1);
-    net.AddArc(1, 0);
-    net.AddArc(4, 0);
+    ASSERT_EQ(net.AddArc(3, 1), kSuccess);
+    ASSERT_EQ(net.AddArc(1, 0), kSuccess);
+    ASSERT_EQ(net.AddArc(4, 0), kSuccess);
     VRX_intArray out;
     EXPECT_EQ(net.GetAncestors(0, out), kSuccess);
     EXPECT_EQ(Items(out), (std::vector<int>{1, 3, 4}));
@@ -230,9 +214,9 @@ TEST_F(NetworkGraphTest, AncestorsAppendAndCostDescendantsEmptyFirst) {
     EXPECT_EQ(net.GetDescendants(3, out), kSuccess);
     EXPECT_EQ(Items(out), (std::vector<int>{0, 1}));
 
-    net.AddCostArc(2, 4);
-    net.AddCostArc(4, 0);
-    out.Add(77);
+    ASSERT_EQ(net.AddCostArc(2, 4), kSuccess);
+    ASSERT_EQ(net.AddCostArc(4, 0), kSuccess);
+    ASSERT_EQ(out.Add(77), kSuccess);
     EXPECT_EQ(net.GetCostDescendants(2, out), kSuccess);
     EXPECT_EQ(Items(out), (std::vector<int>{0, 4}));
     EXPECT_EQ(net.GetCostDescendants(99, out), kOutOfRange);
@@ -242,34 +226,34 @@ TEST_F(NetworkGraphTest, AncestorsAppendAndCostDescendantsEmptyFirst) {
 TEST_F(NetworkGraphTest, TopologicalOrderIsAPostOrderOverParents) {
     VRX_network abc;  // a = 0, b = 1, c = 2
     AddNodes(abc, 3);
-    abc.AddArc(0, 2);
-    abc.AddArc(1, 2);
+    ASSERT_EQ(abc.AddArc(0, 2), kSuccess);
+    ASSERT_EQ(abc.AddArc(1, 2), kSuccess);
     EXPECT_EQ(Items(abc.GetTopologicalOrder()), (std::vector<int>{0, 1, 2}));
 
     VRX_network cab;  // c = 0, a = 1, b = 2
     AddNodes(cab, 3);
-    cab.AddArc(1, 0);
-    cab.AddArc(2, 0);
+    ASSERT_EQ(cab.AddArc(1, 0), kSuccess);
+    ASSERT_EQ(cab.AddArc(2, 0), kSuccess);
     EXPECT_EQ(Items(cab.GetTopologicalOrder()), (std::vector<int>{1, 2, 0}));
 
     // Parent-list order decides between parents, and a node follows all its ancestors.
     VRX_network net;
     AddNodes(net, 5);
-    net.AddArc(3, 0);
-    net.AddArc(4, 0);
-    net.AddArc(2, 3);
-    net.AddArc(1, 4);
+    ASSERT_EQ(net.AddArc(3, 0), kSuccess);
+    ASSERT_EQ(net.AddArc(4, 0), kSuccess);
+    ASSERT_EQ(net.AddArc(2, 3), kSuccess);
+    ASSERT_EQ(net.AddArc(1, 4), kSuccess);
     EXPECT_EQ(Items(net.GetTopologicalOrder()), (std::vector<int>{2, 3, 1, 4, 0}));
 }
 
 TEST_F(NetworkGraphTest, DiamondIsAcyclicButNotSinglyConnected) {
     VRX_network net;
     AddNodes(net, 4);  // a b c d
-    net.AddArc(0, 1);
-    net.AddArc(0, 2);
-    net.AddArc(1, 3);
+    ASSERT_EQ(net.AddArc(0, 1), kSuccess);
+    ASSERT_EQ(net.AddArc(0, 2), kSuccess);
+    ASSERT_EQ(net.AddArc(1, 3), kSuccess);
     EXPECT_EQ(net.IsSinglyConnected(), 1);
-    net.AddArc(2, 3);
+    ASSERT_EQ(net.AddArc(2, 3), kSuccess);
     EXPECT_EQ(net.IsAcyclic(), 1);
     EXPECT_EQ(net.IsSinglyConnected(), 0);
     EXPECT_EQ(net.ComputeHeights(), 2);
@@ -282,13 +266,13 @@ TEST_F(NetworkGraphTest, DiamondIsAcyclicButNotSinglyConnected) {
 TEST_F(NetworkGraphTest, PolytreeWithSeveralPartsIsSinglyConnected) {
     VRX_network net;
     AddNodes(net, 6);
-    net.AddArc(0, 2);
-    net.AddArc(1, 2);
-    net.AddArc(2, 3);
-    net.AddArc(4, 5);
+    ASSERT_EQ(net.AddArc(0, 2), kSuccess);
+    ASSERT_EQ(net.AddArc(1, 2), kSuccess);
+    ASSERT_EQ(net.AddArc(2, 3), kSuccess);
+    ASSERT_EQ(net.AddArc(4, 5), kSuccess);
     EXPECT_EQ(net.IsSinglyConnected(), 1);
     EXPECT_EQ(net.IsAcyclic(), 1);
-    net.AddArc(1, 3);  // a loop through the undirected graph only
+    ASSERT_EQ(net.AddArc(1, 3), kSuccess);  // a loop through the undirected graph only
     EXPECT_EQ(net.IsSinglyConnected(), 0);
     EXPECT_EQ(net.IsAcyclic(), 1);
     VRX_network empty;
@@ -300,14 +284,14 @@ TEST_F(NetworkGraphTest, PolytreeWithSeveralPartsIsSinglyConnected) {
 TEST_F(NetworkGraphTest, InfluenceDiagramOrderWithoutDecisionsIsTheTopologicalOrder) {
     VRX_network net;
     AddNodes(net, 4);
-    net.AddArc(2, 0);
-    net.AddArc(3, 1);
+    ASSERT_EQ(net.AddArc(2, 0), kSuccess);
+    ASSERT_EQ(net.AddArc(3, 1), kSuccess);
     VRX_intArray out;
-    out.Add(8);
+    ASSERT_EQ(out.Add(8), kSuccess);
     EXPECT_EQ(net.GetInfluenceDiagramOrder(out), kSuccess);
     EXPECT_EQ(Items(out), (std::vector<int>{2, 0, 3, 1}));
     VRX_intArray list;
-    for (int h : {1, 0, 1, 99, -4, 2}) list.Add(h);
+    for (int h : {1, 0, 1, 99, -4, 2}) ASSERT_EQ(list.Add(h), kSuccess);
     EXPECT_EQ(net.SortByInfluenceDiagramOrder(list), kSuccess);
     EXPECT_EQ(Items(list), (std::vector<int>{2, 0, 1}));
 }
@@ -315,15 +299,15 @@ TEST_F(NetworkGraphTest, InfluenceDiagramOrderWithoutDecisionsIsTheTopologicalOr
 TEST_F(NetworkGraphTest, CostOrderPutsCostParentsFirst) {
     VRX_network net;
     AddNodes(net, 4);
-    net.AddCostArc(3, 0);
-    net.AddCostArc(2, 3);
-    net.AddArc(0, 1);  // ordinary arcs play no part
+    ASSERT_EQ(net.AddCostArc(3, 0), kSuccess);
+    ASSERT_EQ(net.AddCostArc(2, 3), kSuccess);
+    ASSERT_EQ(net.AddArc(0, 1), kSuccess);  // ordinary arcs play no part
     VRX_intArray out;
-    out.Add(5);
+    ASSERT_EQ(out.Add(5), kSuccess);
     net.GetCostTopologicalOrder(out);
     EXPECT_EQ(Items(out), (std::vector<int>{2, 3, 0, 1}));
     VRX_intArray list;
-    for (int h : {0, 3, 0}) list.Add(h);
+    for (int h : {0, 3, 0}) ASSERT_EQ(list.Add(h), kSuccess);
     EXPECT_EQ(net.SortByCostArcOrder(list), kSuccess);
     EXPECT_EQ(Items(list), (std::vector<int>{3, 0}));
 }
@@ -366,21 +350,21 @@ TEST_F(NetworkGraphTest, WalksOverTenThousandNodeChainsNeedNoDeepStack) {
         r.cycleClosing = net.WouldCreateCycle(tail, head);
         r.cycleFree = net.WouldCreateCycle(head, tail);
         VRX_intArray out;
-        net.GetAncestors(tail, out);
+        ASSERT_EQ(net.GetAncestors(tail, out), kSuccess);
         r.ancestors = out.GetCount();
         out.Flush();
-        net.GetDescendants(head, out);
+        ASSERT_EQ(net.GetDescendants(head, out), kSuccess);
         r.descendants = out.GetCount();
-        net.GetCostDescendants(head, out);
+        ASSERT_EQ(net.GetCostDescendants(head, out), kSuccess);
         r.costDescendants = out.GetCount();
-        net.GetInfluenceDiagramOrder(out);
+        ASSERT_EQ(net.GetInfluenceDiagramOrder(out), kSuccess);
         r.idOrder = out.GetCount();
         net.GetCostTopologicalOrder(out);
         r.costFirst = out[0];
         out.Flush();
-        out.Add(tail);
-        out.Add(head);
-        net.SortByCostArcOrder(out);
+        ASSERT_EQ(out.Add(tail), kSuccess);
+        ASSERT_EQ(out.Add(head), kSuccess);
+        ASSERT_EQ(net.SortByCostArcOrder(out), kSuccess);
         r.sorted = out[0];
         net.ClearMarksOfAllNodes(SlotMarks::kAncestor);
         net.MarkAncestors(tail);
@@ -430,7 +414,7 @@ TEST_F(NetworkGraphTest, WalksEndOnACycleLeftByAFileRead) {
         acyclic = net.IsAcyclic();
         single = net.IsSinglyConnected();
         VRX_intArray out;
-        net.GetAncestors(5, out);
+        ASSERT_EQ(net.GetAncestors(5, out), kSuccess);
         ancestors = out.GetCount();
         heights = net.ComputeHeights();
     });
@@ -461,7 +445,7 @@ TEST_F(NetworkGraphTest, InfluenceDiagramOrderPlacesEachDecisionAfterItsUnplaced
     ASSERT_EQ(net.GetInfluenceDiagramOrder(out), kSuccess);
     EXPECT_EQ(Items(out), (std::vector<int>{x, y, d1, z, d2, w}));
     VRX_intArray list;
-    for (int h : {w, d2, x, z}) list.Add(h);
+    for (int h : {w, d2, x, z}) ASSERT_EQ(list.Add(h), kSuccess);
     ASSERT_EQ(net.SortByInfluenceDiagramOrder(list), kSuccess);
     EXPECT_EQ(Items(list), (std::vector<int>{x, z, d2, w}));
 }

@@ -148,15 +148,15 @@ TEST_F(NetworkTest, TypeCodeZeroOrUnbuildableIsRefusedWithoutTouchingTheTable) {
 TEST_F(NetworkTest, FreeSlotAtTheNodeCountIsReusedFirst) {
     VRX_network net;
     for (int i = 0; i < 5; i++) AddCpt(net, nullptr);
-    net.DeleteNode(2);
-    net.DeleteNode(3);
+    ASSERT_EQ(net.DeleteNode(2), kSuccess);
+    ASSERT_EQ(net.DeleteNode(3), kSuccess);
     // Live 0, 1, 4: slot 3 (the live count) is free.
     EXPECT_EQ(AddCpt(net, nullptr), 3);
 
     VRX_network other;
     for (int i = 0; i < 5; i++) AddCpt(other, nullptr);
-    other.DeleteNode(1);
-    other.DeleteNode(4);
+    ASSERT_EQ(other.DeleteNode(1), kSuccess);
+    ASSERT_EQ(other.DeleteNode(4), kSuccess);
     // Live 0, 2, 3: slot 3 is taken, so the lowest free slot.
     EXPECT_EQ(AddCpt(other, nullptr), 1);
 }
@@ -253,8 +253,8 @@ TEST_F(NetworkTest, RenamingChecksUniquenessAndAcceptsTheOwnId) {
 TEST_F(NetworkTest, IterationFollowsLiveHandles) {
     VRX_network net;
     for (int i = 0; i < 5; i++) AddCpt(net, nullptr);
-    net.DeleteNode(0);
-    net.DeleteNode(2);
+    ASSERT_EQ(net.DeleteNode(0), kSuccess);
+    ASSERT_EQ(net.DeleteNode(2), kSuccess);
     EXPECT_EQ(net.GetFirstNode(), 1);
     EXPECT_EQ(net.GetNextNode(1), 3);
     EXPECT_EQ(net.GetNextNode(3), 4);
@@ -264,7 +264,7 @@ TEST_F(NetworkTest, IterationFollowsLiveHandles) {
     EXPECT_EQ(net.GetLastNode(), 4);
 
     VRX_intArray all;
-    all.Add(99);
+    ASSERT_EQ(all.Add(99), kSuccess);
     EXPECT_EQ(net.GetAllNodes(all), kSuccess);
     ASSERT_EQ(all.GetCount(), 4);  // appended
     EXPECT_EQ(all[1], 1);
@@ -312,15 +312,15 @@ TEST_F(NetworkTest, DeleteNodeDropsTheNodesCaseEvidence) {
     VRX_case* saved = net.AddCase("Monday");
     ASSERT_NE(saved, nullptr);
     ASSERT_EQ(saved->AddEvidence(1, 0), kSuccess);
-    net.DeleteNode(1);
+    ASSERT_EQ(net.DeleteNode(1), kSuccess);
     EXPECT_EQ(saved->FindEvidence(1), kInvalidData);
 }
 
 TEST_F(NetworkTest, DeleteAllNodesEmptiesTheTable) {
     VRX_network net;
     for (int i = 0; i < 4; i++) AddCpt(net, nullptr);
-    net.AddArc(0, 1);
-    net.AddArc(2, 3);
+    ASSERT_EQ(net.AddArc(0, 1), kSuccess);
+    ASSERT_EQ(net.AddArc(2, 3), kSuccess);
     EXPECT_EQ(net.DeleteAllNodes(), kSuccess);
     EXPECT_EQ(net.GetNumberOfNodes(), 0);
     EXPECT_EQ(net.GetFirstNode(), kOutOfRange);
@@ -352,9 +352,9 @@ TEST_F(NetworkTest, TargetsAreCountedAndRefusedTwice) {
 TEST_F(NetworkTest, MarksAreSetAndClearedOverAllSlots) {
     VRX_network net;
     for (int i = 0; i < 4; i++) AddCpt(net, nullptr);
-    net.AddArc(0, 1);
-    net.AddArc(1, 2);
-    net.SetTarget(3);
+    ASSERT_EQ(net.AddArc(0, 1), kSuccess);
+    ASSERT_EQ(net.AddArc(1, 2), kSuccess);
+    ASSERT_EQ(net.SetTarget(3), kSuccess);
     net.MarkAncestors(2);
     EXPECT_TRUE(net.GetEntry(0).HasMark(SlotMarks::kAncestor));
     EXPECT_TRUE(net.GetEntry(1).HasMark(SlotMarks::kAncestor));
@@ -428,7 +428,7 @@ TEST_F(NetworkTest, ConsistencyNamesOnlyTheFirstInconsistentNode) {
     EXPECT_EQ(net.GetNumberOfNodes(), 3);
     for (int h : {1, 2}) {
         VRX_Dmatrix* table = nullptr;
-        net.GetNode(h)->GetDefinition()->GetDefinition(table);
+        ASSERT_EQ(net.GetNode(h)->GetDefinition()->GetDefinition(table), kSuccess);
         (*table)[0] = 0.5;
     }
     net.CheckConsistency(1);
@@ -439,7 +439,7 @@ TEST_F(NetworkTest, ValidityCheckDeletesInvalidNodes) {
     VRX_network net;
     AddCpt(net, "A");
     AddCpt(net, "B");
-    net.AddArc(0, 1);
+    ASSERT_EQ(net.AddArc(0, 1), kSuccess);
     net.GetNode(0)->CleanUp(0);  // a node without parts is not valid
     net.CheckValidity(0);
     EXPECT_TRUE(net.IsValid());
@@ -453,17 +453,17 @@ TEST_F(NetworkTest, ValidityCheckDeletesInvalidNodes) {
 TEST_F(NetworkTest, FullCopyIsIndependentAndKeepsHandlesArcsTargetsAndSettings) {
     VRX_network source;
     for (int i = 0; i < 4; i++) AddCpt(source, nullptr);
-    source.DeleteNode(1);
-    source.AddArc(0, 2);
-    source.AddArc(2, 3);
-    source.AddCostArc(0, 3);
-    source.SetTarget(3);
-    source.SetTemporalType(2, TemporalType::kAnchor);
+    ASSERT_EQ(source.DeleteNode(1), kSuccess);
+    ASSERT_EQ(source.AddArc(0, 2), kSuccess);
+    ASSERT_EQ(source.AddArc(2, 3), kSuccess);
+    ASSERT_EQ(source.AddCostArc(0, 3), kSuccess);
+    ASSERT_EQ(source.SetTarget(3), kSuccess);
+    ASSERT_EQ(source.SetTemporalType(2, TemporalType::kAnchor), kSuccess);
     source.bnAlgorithm = 5;
     source.numSamples = 321;
     source.faultNameFormat = 1;
-    source.GetHeader()->SetId("Wet");
-    source.userProperties.AddProperty("P", "1");
+    ASSERT_EQ(source.GetHeader()->SetId("Wet"), kSuccess);
+    ASSERT_EQ(source.userProperties.AddProperty("P", "1"), kSuccess);
     source.GetTopologicalOrder();
     source.AddCase("Monday");
 
@@ -489,8 +489,8 @@ TEST_F(NetworkTest, FullCopyIsIndependentAndKeepsHandlesArcsTargetsAndSettings) 
     EXPECT_EQ(copy.GetSubmodelHandler().GetNetwork(), &copy);
 
     // Edits of the copy leave the source alone.
-    copy.DeleteNode(2);
-    copy.GetNode(0)->SetId("Renamed");
+    ASSERT_EQ(copy.DeleteNode(2), kSuccess);
+    ASSERT_EQ(copy.GetNode(0)->SetId("Renamed"), kSuccess);
     EXPECT_EQ(source.GetParents(3)[0], 2);
     EXPECT_EQ(IdOf(source, 0), "Node0");
     EXPECT_EQ(source.GetNumberOfNodes(), 3);
@@ -499,7 +499,7 @@ TEST_F(NetworkTest, FullCopyIsIndependentAndKeepsHandlesArcsTargetsAndSettings) 
 TEST_F(NetworkTest, StaticCopyDropsTemporalTypes) {
     VRX_network source;
     AddCpt(source, "A");
-    source.SetTemporalType(0, TemporalType::kPlate);
+    ASSERT_EQ(source.SetTemporalType(0, TemporalType::kPlate), kSuccess);
     VRX_network copy;
     EXPECT_EQ(copy.CopyFrom(source, true), kSuccess);
     EXPECT_EQ(copy.GetTemporalType(0), TemporalType::kNormal);
@@ -511,7 +511,7 @@ TEST_F(NetworkTest, CopyOntoItselfChangesNothing) {
     VRX_network net;
     AddCpt(net, "A");
     AddCpt(net, "B");
-    net.AddArc(0, 1);
+    ASSERT_EQ(net.AddArc(0, 1), kSuccess);
     net.AddCase("kept");
     EXPECT_EQ(net.CopyFrom(net, false), kSuccess);
     EXPECT_EQ(net.CopyModelOnly(net), kSuccess);
@@ -540,18 +540,18 @@ TEST_F(NetworkTest, CopiesRefuseAnInvalidSource) {
 TEST_F(NetworkTest, ModelOnlyCopyKeepsModelAndHandlesButNoDescriptions) {
     VRX_network source;
     for (int i = 0; i < 3; i++) AddCpt(source, nullptr);
-    source.DeleteNode(0);
-    source.AddArc(1, 2);
-    source.SetTarget(2);
-    source.SetTemporalType(1, TemporalType::kTerminal);
-    source.GetNode(1)->GetInfo()->userProperties.AddProperty("Q", "x");
+    ASSERT_EQ(source.DeleteNode(0), kSuccess);
+    ASSERT_EQ(source.AddArc(1, 2), kSuccess);
+    ASSERT_EQ(source.SetTarget(2), kSuccess);
+    ASSERT_EQ(source.SetTemporalType(1, TemporalType::kTerminal), kSuccess);
+    ASSERT_EQ(source.GetNode(1)->GetInfo()->userProperties.AddProperty("Q", "x"), kSuccess);
     VRX_Dmatrix* table = nullptr;
-    source.GetNode(2)->GetDefinition()->GetDefinition(table);
+    ASSERT_EQ(source.GetNode(2)->GetDefinition()->GetDefinition(table), kSuccess);
     (*table)[0] = 0.25;
     (*table)[1] = 0.75;
     source.changeMask = 12;
     source.AddCase("Monday");
-    source.GetHeader()->SetId("Wet");
+    ASSERT_EQ(source.GetHeader()->SetId("Wet"), kSuccess);
 
     VRX_network copy(source, VRX_network::ModelOnly{});
     EXPECT_TRUE(copy.IsValid());
@@ -569,7 +569,7 @@ TEST_F(NetworkTest, ModelOnlyCopyKeepsModelAndHandlesButNoDescriptions) {
     EXPECT_EQ(copy.GetNumberOfCases(), 0);
     EXPECT_STRNE(copy.GetHeader()->GetId(), "Wet");
     VRX_Dmatrix* copied = nullptr;
-    copy.GetNode(2)->GetDefinition()->GetDefinition(copied);
+    ASSERT_EQ(copy.GetNode(2)->GetDefinition()->GetDefinition(copied), kSuccess);
     ASSERT_NE(copied, table);
     EXPECT_DOUBLE_EQ((*copied)[0], 0.25);
     EXPECT_DOUBLE_EQ((*copied)[1], 0.75);
@@ -597,7 +597,7 @@ TEST_F(NetworkTest, FullCopyOfAModelOnlyCopyKeepsItsNodesWithoutDescriptions) {
     VRX_network source;
     AddCpt(source, "A");
     AddCpt(source, "B");
-    source.AddArc(0, 1);
+    ASSERT_EQ(source.AddArc(0, 1), kSuccess);
     VRX_network model(source, VRX_network::ModelOnly{});
     VRX_network copy(model);
     EXPECT_TRUE(copy.IsValid());

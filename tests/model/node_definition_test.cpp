@@ -12,11 +12,14 @@
 #include "base/double_array.h"
 #include "base/id_array.h"
 #include "base/int_array.h"
-#include "model/network.h"
 #include "base/status_codes.h"
 #include "base/string_array.h"
+#include "model/network.h"
+#include "tests/support/arrays.h"
 
 namespace {
+
+using namespace vovido::test;
 
 // A kind with nothing of its own: every slot answers as the base does.
 class BareDefinition : public VRX_nodeDefinition {
@@ -97,22 +100,6 @@ private:
         most = std::max(most, Count());
     }
 };
-
-VRX_stringArray Strings(std::initializer_list<const char*> items) {
-    VRX_stringArray out;
-    for (const char* item : items) out.Add(item);
-    return out;
-}
-
-VRX_intArray Ints(std::initializer_list<int> items) {
-    VRX_intArray out;
-    for (int item : items) out.Add(item);
-    return out;
-}
-
-std::vector<double> Elements(const VRX_Dmatrix& m) {
-    return std::vector<double>(m.GetData(), m.GetData() + m.GetNumberOfElements());
-}
 
 using Names = std::vector<std::string>;
 
@@ -300,18 +287,18 @@ TEST(InsertZeroItem, OpensAZeroItemAtTheIndex) {
     VRX_Dmatrix front(m);
     EXPECT_EQ(VRX_nodeDefinition::InsertZeroItem(front, 1, 0), kSuccess);
     EXPECT_EQ(front.GetSizeOfDimension(1), 3);
-    EXPECT_EQ(Elements(front), (std::vector<double>{0, 1, 2, 0, 3, 4}));
+    EXPECT_EQ(Entries(front), (std::vector<double>{0, 1, 2, 0, 3, 4}));
 
     VRX_Dmatrix back(m);
     EXPECT_EQ(VRX_nodeDefinition::InsertZeroItem(back, 1, 2), kSuccess);
-    EXPECT_EQ(Elements(back), (std::vector<double>{1, 2, 0, 3, 4, 0}));
+    EXPECT_EQ(Entries(back), (std::vector<double>{1, 2, 0, 3, 4, 0}));
 
     VRX_Dmatrix outer(m);
     EXPECT_EQ(VRX_nodeDefinition::InsertZeroItem(outer, 0, 1), kSuccess);
-    EXPECT_EQ(Elements(outer), (std::vector<double>{1, 2, 0, 0, 3, 4}));
+    EXPECT_EQ(Entries(outer), (std::vector<double>{1, 2, 0, 0, 3, 4}));
 
     EXPECT_EQ(VRX_nodeDefinition::InsertZeroItem(m, 2, 0), kOutOfRange);
     EXPECT_EQ(VRX_nodeDefinition::InsertZeroItem(m, 1, 3), kOutOfRange);
     EXPECT_EQ(VRX_nodeDefinition::InsertZeroItem(m, 1, -1), kOutOfRange);
-    EXPECT_EQ(Elements(m), (std::vector<double>{1, 2, 3, 4}));
+    EXPECT_EQ(Entries(m), (std::vector<double>{1, 2, 3, 4}));
 }

@@ -26,8 +26,8 @@ class MatrixValue : public BareValue {
 public:
     MatrixValue(int handle, VRX_network* network) : BareValue(handle, network) {
         VRX_intArray own;
-        own.Add(2);
-        matrix.Setup(own);
+        EXPECT_EQ(own.Add(2), kSuccess);
+        EXPECT_EQ(matrix.Setup(own), kSuccess);
         matrix[0] = 0.25;
         matrix[1] = 0.75;
     }
@@ -77,7 +77,7 @@ TEST(NodeValueBase, ConstructedValidWhateverTheHandle) {
 TEST(NodeValueBase, CleanUpClearsFlagsAndOnlyDeepClearsIndexingParents) {
     BareValue v(1, nullptr);
     v.SetValueFlag(ValueFlags::kEvidence | ValueFlags::kUpToDate, true);
-    v.Parents().Add(4);
+    ASSERT_EQ(v.Parents().Add(4), kSuccess);
     v.CleanUp(0);
     EXPECT_EQ(v.GetValueFlags(), 0u);
     EXPECT_EQ(v.GetIndexingParents().GetCount(), 1);
@@ -90,8 +90,8 @@ TEST(NodeValueBase, CopyTakesSharedFieldsFromAValidSourceOnly) {
     VRX_network net;
     BareValue source(3, &net);
     source.SetValueFlag(ValueFlags::kPropagatedEvidence | ValueFlags::kCutOff, true);
-    source.Parents().Add(1);
-    source.Parents().Add(2);
+    ASSERT_EQ(source.Parents().Add(1), kSuccess);
+    ASSERT_EQ(source.Parents().Add(2), kSuccess);
 
     BareValue target(9, nullptr);
     EXPECT_EQ(target.CopyFrom(source), kSuccess);

@@ -4,11 +4,12 @@
 #include <cstring>
 #include <string>
 
+#include "base/error_log.h"
+#include "base/rectangle.h"
+#include "base/status_codes.h"
 #include "model/creation.h"
 #include "model/documentation.h"
-#include "base/error_log.h"
 #include "model/header.h"
-#include "base/rectangle.h"
 #include "model/screen_info.h"
 #include "model/text_box_list.h"
 #include "model/user_properties.h"
@@ -46,9 +47,9 @@ TEST_F(RecordsTest, HeaderRefusesIllegalIdentifiersWithTheLoggedText) {
     const char* bad[] = {nullptr, "", "1abc", "a b", "_x", "a-b"};
     for (const char* id : bad) {
         errorLog.Flush();
-        EXPECT_EQ(h.SetId(id), -30) << (id ? id : "(null)");
+        EXPECT_EQ(h.SetId(id), kIllegalIdentifier) << (id ? id : "(null)");
         ASSERT_EQ(errorLog.GetNumberOfEntries(), 1);
-        EXPECT_EQ(errorLog.GetCode(0), -30);
+        EXPECT_EQ(errorLog.GetCode(0), kIllegalIdentifier);
         EXPECT_STREQ(errorLog.GetMessage(0), "Illegal identifier");
         EXPECT_STREQ(h.GetId(), "Rain");
     }
@@ -78,16 +79,16 @@ TEST_F(RecordsTest, HeaderConsistencyFollowsTheId) {
     VRX_header h;
     h.CheckConsistency(0);
     EXPECT_FALSE(h.IsConsistent());
-    h.SetId("A");
+    ASSERT_EQ(h.SetId("A"), kSuccess);
     h.CheckConsistency(0);
     EXPECT_TRUE(h.IsConsistent());
 }
 
 TEST_F(RecordsTest, HeaderCleanUpClearsEverything) {
     VRX_header h;
-    h.SetId("A");
-    h.SetName("n");
-    h.SetComment("c");
+    ASSERT_EQ(h.SetId("A"), kSuccess);
+    ASSERT_EQ(h.SetName("n"), kSuccess);
+    ASSERT_EQ(h.SetComment("c"), kSuccess);
     int notANode = 0;
     h.SetOwnerNode(reinterpret_cast<VRX_node*>(&notANode));
     h.CleanUp(1);
@@ -100,10 +101,10 @@ TEST_F(RecordsTest, HeaderCleanUpClearsEverything) {
 
 TEST_F(RecordsTest, HeaderCopy) {
     VRX_header source;
-    source.SetId("Src");
-    source.SetName("Source node");
+    ASSERT_EQ(source.SetId("Src"), kSuccess);
+    ASSERT_EQ(source.SetName("Source node"), kSuccess);
     VRX_header target;
-    target.SetComment("old");
+    ASSERT_EQ(target.SetComment("old"), kSuccess);
     EXPECT_EQ(target.Copy(source), 0);
     EXPECT_STREQ(target.GetId(), "Src");
     EXPECT_STREQ(target.GetName(), "Source node");
@@ -112,7 +113,7 @@ TEST_F(RecordsTest, HeaderCopy) {
 
     // A source without id: the refusal is logged, not returned; the rest is copied.
     VRX_header noId;
-    noId.SetName("nameless");
+    ASSERT_EQ(noId.SetName("nameless"), kSuccess);
     EXPECT_EQ(target.Copy(noId), 0);
     EXPECT_STREQ(target.GetId(), "Src");
     EXPECT_STREQ(target.GetName(), "nameless");
@@ -123,7 +124,7 @@ TEST_F(RecordsTest, HeaderCopy) {
     EXPECT_STREQ(target.GetName(), "nameless");
 
     Invalid<VRX_header> invalid;
-    EXPECT_EQ(target.Copy(invalid), -567);
+    EXPECT_EQ(target.Copy(invalid), kObjectNotValid);
     EXPECT_STREQ(target.GetName(), "nameless");
 }
 
@@ -136,12 +137,12 @@ TEST_F(RecordsTest, CreationTextsAndCopy) {
     EXPECT_EQ(c.SetModified("2024-03-04"), 0);
 
     VRX_creation d;
-    d.SetCreated("stale");
+    ASSERT_EQ(d.SetCreated("stale"), kSuccess);
     EXPECT_EQ(d.Copy(c), 0);
     EXPECT_STREQ(d.GetCreator(), "Ann");
     EXPECT_EQ(d.GetCreated(), nullptr);  // null copied as null
     EXPECT_NE(d.GetCreator(), c.GetCreator());
-    EXPECT_EQ(d.Copy(Invalid<VRX_creation>()), -567);
+    EXPECT_EQ(d.Copy(Invalid<VRX_creation>()), kObjectNotValid);
     EXPECT_STREQ(d.GetCreator(), "Ann");
     d.CleanUp(0);
     EXPECT_EQ(d.GetModified(), nullptr);
@@ -165,55 +166,55 @@ TEST_F(RecordsTest, PropertyAddedAgainMovesToTheEnd) {
 
 TEST_F(RecordsTest, PropertyNamesMustBeIdentifiers) {
     VRX_userProperties p;
-    p.AddProperty("VRX_NOLEARN", "1");
+    ASSERT_EQ(p.AddProperty("VRX_NOLEARN", "1"), kSuccess);
     const char* bad[] = {nullptr, "", "1x", "a-b", "a b", "@tmp"};
-    for (const char* name : bad) EXPECT_EQ(p.AddProperty(name, "v"), -2) << (name ? name : "(null)");
+    for (const char* name : bad) EXPECT_EQ(p.AddProperty(name, "v"), kOutOfRange) << (name ? name : "(null)");
     EXPECT_EQ(p.GetNumberOfProperties(), 1);
     EXPECT_STREQ(p.GetPropertyValue(0), "1");
 }
 
 TEST_F(RecordsTest, PropertyLookupAndEdits) {
     VRX_userProperties p;
-    p.AddProperty("A", "1");
-    p.AddProperty("B", nullptr);
-    p.AddProperty("C", "3");
-    EXPECT_EQ(p.FindProperty("Absent"), -2);
-    EXPECT_EQ(p.FindProperty(nullptr), -2);
-    EXPECT_EQ(p.FindProperty("a"), -2);  // exact bytes
+    ASSERT_EQ(p.AddProperty("A", "1"), kSuccess);
+    ASSERT_EQ(p.AddProperty("B", nullptr), kSuccess);
+    ASSERT_EQ(p.AddProperty("C", "3"), kSuccess);
+    EXPECT_EQ(p.FindProperty("Absent"), kOutOfRange);
+    EXPECT_EQ(p.FindProperty(nullptr), kOutOfRange);
+    EXPECT_EQ(p.FindProperty("a"), kOutOfRange);  // exact bytes
     EXPECT_EQ(p.GetPropertyValue(1), nullptr);
     EXPECT_EQ(p.GetPropertyValue(-1), nullptr);
     EXPECT_EQ(p.GetPropertyName(99), nullptr);
 
     EXPECT_EQ(p.ChangePropertyValue(1, "two"), 0);
     EXPECT_STREQ(p.GetPropertyValue(1), "two");
-    EXPECT_EQ(p.ChangePropertyValue(3, "x"), -2);  // beyond the properties, inside the table
-    EXPECT_EQ(p.ChangePropertyValue(-1, "x"), -2);
+    EXPECT_EQ(p.ChangePropertyValue(3, "x"), kOutOfRange);  // beyond the properties, inside the table
+    EXPECT_EQ(p.ChangePropertyValue(-1, "x"), kOutOfRange);
 
-    EXPECT_EQ(p.DeleteProperty(3), -2);
+    EXPECT_EQ(p.DeleteProperty(3), kOutOfRange);
     EXPECT_EQ(p.DeleteProperty(0), 0);
     ASSERT_EQ(p.GetNumberOfProperties(), 2);
     EXPECT_STREQ(p.GetPropertyName(0), "B");
     EXPECT_STREQ(p.GetPropertyValue(0), "two");
     EXPECT_STREQ(p.GetPropertyValue(1), "3");
-    EXPECT_EQ(p.FindProperty("A"), -2);
+    EXPECT_EQ(p.FindProperty("A"), kOutOfRange);
     EXPECT_EQ(p.AddProperty("A", "again"), 0);  // a deleted name is free again
     EXPECT_EQ(p.FindProperty("A"), 2);
 }
 
 TEST_F(RecordsTest, PropertiesCopy) {
     VRX_userProperties source;
-    source.AddProperty("DIAG_alphaValue", "1.00000000");
-    source.AddProperty("K", "v");
+    ASSERT_EQ(source.AddProperty("DIAG_alphaValue", "1.00000000"), kSuccess);
+    ASSERT_EQ(source.AddProperty("K", "v"), kSuccess);
     VRX_userProperties target;
-    target.AddProperty("Old", "o");
+    ASSERT_EQ(target.AddProperty("Old", "o"), kSuccess);
     EXPECT_EQ(target.Copy(source), 0);
     ASSERT_EQ(target.GetNumberOfProperties(), 2);
     EXPECT_STREQ(target.GetPropertyValue(target.FindProperty("DIAG_alphaValue")), "1.00000000");
-    EXPECT_EQ(target.FindProperty("Old"), -2);
-    source.ChangePropertyValue(1, "changed");
+    EXPECT_EQ(target.FindProperty("Old"), kOutOfRange);
+    ASSERT_EQ(source.ChangePropertyValue(1, "changed"), kSuccess);
     EXPECT_STREQ(target.GetPropertyValue(1), "v");
     EXPECT_FALSE(target.GetNames().GetAllowEmpty());
-    EXPECT_EQ(target.Copy(Invalid<VRX_userProperties>()), -567);
+    EXPECT_EQ(target.Copy(Invalid<VRX_userProperties>()), kObjectNotValid);
     EXPECT_EQ(target.GetNumberOfProperties(), 2);
 
     target.CleanUp(1);
@@ -232,8 +233,8 @@ TEST_F(RecordsTest, DocumentsAddSetFlushCopy) {
     EXPECT_STREQ(d.GetDocumentPath(1), "https://example.org");
     EXPECT_EQ(d.SetDocumentPath(0, "other.pdf"), 0);
     EXPECT_STREQ(d.GetDocumentPath(0), "other.pdf");
-    EXPECT_EQ(d.SetDocumentPath(2, "x"), -2);
-    EXPECT_EQ(d.SetDocumentPath(-1, "x"), -2);
+    EXPECT_EQ(d.SetDocumentPath(2, "x"), kOutOfRange);
+    EXPECT_EQ(d.SetDocumentPath(-1, "x"), kOutOfRange);
     d.CheckConsistency(1);
     EXPECT_TRUE(d.IsConsistent());
 
@@ -242,7 +243,7 @@ TEST_F(RecordsTest, DocumentsAddSetFlushCopy) {
     ASSERT_EQ(e.GetNumberOfDocuments(), 2);
     EXPECT_STREQ(e.GetDocumentTitle(0), "Manual");
     EXPECT_STREQ(e.GetDocumentPath(0), "other.pdf");
-    EXPECT_EQ(e.Copy(Invalid<VRX_documentation>()), -567);
+    EXPECT_EQ(e.Copy(Invalid<VRX_documentation>()), kObjectNotValid);
 
     EXPECT_EQ(d.Flush(), 0);
     EXPECT_EQ(d.GetNumberOfDocuments(), 0);
@@ -290,7 +291,7 @@ TEST_F(RecordsTest, ScreenInfoDefaultsFillOnlyUnsetFields) {
     EXPECT_EQ(s.position.height, 30);
 
     VRX_screenInfo untouched;
-    EXPECT_EQ(untouched.ApplyDefaults(Invalid<VRX_screenInfo>()), -567);
+    EXPECT_EQ(untouched.ApplyDefaults(Invalid<VRX_screenInfo>()), kObjectNotValid);
     EXPECT_EQ(untouched.color, VRX_screenInfo::kNotSet);
 }
 
@@ -306,7 +307,7 @@ TEST_F(RecordsTest, ScreenInfoCopy) {
     EXPECT_EQ(target.font, VRX_screenInfo::kNotSet);
     EXPECT_EQ(target.borderColor, 12);
     EXPECT_EQ(target.arcFlags, 2);
-    EXPECT_EQ(target.Copy(Invalid<VRX_screenInfo>()), -567);
+    EXPECT_EQ(target.Copy(Invalid<VRX_screenInfo>()), kObjectNotValid);
 }
 
 // --- VRX_textBoxList ---
@@ -320,16 +321,16 @@ TEST_F(RecordsTest, TextBoxes) {
     EXPECT_EQ(list.GetText(1), nullptr);
     EXPECT_EQ(list.GetBox(-1).centerX, 0);  // the spare
     EXPECT_EQ(list.SetText(1, "second"), 0);
-    EXPECT_EQ(list.SetText(2, "x"), -2);
+    EXPECT_EQ(list.SetText(2, "x"), kOutOfRange);
     list.CheckConsistency(1);
     EXPECT_TRUE(list.IsConsistent());
 
     VRX_textBoxList copy;
-    copy.AddTextBox(VRX_rectangle(), "stale");
+    ASSERT_EQ(copy.AddTextBox(VRX_rectangle(), "stale"), kSuccess);
     EXPECT_EQ(copy.Copy(list), 0);
     ASSERT_EQ(copy.GetNumberOfTextBoxes(), 2);
     EXPECT_EQ(copy.GetBox(0).centerY, 20);
     EXPECT_STREQ(copy.GetText(1), "second");
     EXPECT_NE(copy.GetText(0), list.GetText(0));
-    EXPECT_EQ(copy.Copy(Invalid<VRX_textBoxList>()), -567);
+    EXPECT_EQ(copy.Copy(Invalid<VRX_textBoxList>()), kObjectNotValid);
 }

@@ -5,21 +5,19 @@
 
 #include <vector>
 
-#include "definitions/cpt.h"
 #include "base/int_array.h"
+#include "base/status_codes.h"
+#include "definitions/cpt.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
+#include "tests/support/arrays.h"
 
 namespace {
 
-using Pairs = std::vector<VRX_sliceEvidence>;
+using namespace vovido::test;
 
-VRX_intArray Ints(std::initializer_list<int> values) {
-    VRX_intArray a;
-    for (int v : values) a.Add(v);
-    return a;
-}
+using Pairs = std::vector<VRX_sliceEvidence>;
 
 // A network with A (3 outcomes), B (2 outcomes) and C (4 outcomes).
 class SavedCaseTest : public ::testing::Test {
@@ -74,8 +72,8 @@ TEST_F(SavedCaseTest, NamesAreNonEmptyAndUniquePerNetwork) {
 
     VRX_case* second = net.AddCase("Second");
     ASSERT_NE(second, nullptr);
-    EXPECT_EQ(second->SetName("First"), -32);
-    EXPECT_EQ(second->SetName(""), -30);
+    EXPECT_EQ(second->SetName("First"), kDuplicatedIdentifier);
+    EXPECT_EQ(second->SetName(""), kIllegalIdentifier);
     EXPECT_STREQ(second->GetName(), "Second");
     EXPECT_EQ(second->SetName("Second"), 0);
     EXPECT_EQ(net.GetCase(1), second);
@@ -85,16 +83,16 @@ TEST_F(SavedCaseTest, NamesAreNonEmptyAndUniquePerNetwork) {
 
 TEST_F(SavedCaseTest, EvidenceRefusalsLeaveTheCaseUnchanged) {
     VRX_case& cs = *net.AddCase("K");
-    EXPECT_EQ(cs.AddEvidence(a, 5), -2);
-    EXPECT_EQ(cs.AddEvidence(a, -1), -2);
-    EXPECT_EQ(cs.FindEvidence(a), -4);
-    EXPECT_EQ(cs.AddEvidence(99, 0), -2);
-    EXPECT_EQ(cs.AddContEvidence(-1, 1.5), -2);
+    EXPECT_EQ(cs.AddEvidence(a, 5), kOutOfRange);
+    EXPECT_EQ(cs.AddEvidence(a, -1), kOutOfRange);
+    EXPECT_EQ(cs.FindEvidence(a), kInvalidData);
+    EXPECT_EQ(cs.AddEvidence(99, 0), kOutOfRange);
+    EXPECT_EQ(cs.AddContEvidence(-1, 1.5), kOutOfRange);
     EXPECT_EQ(cs.GetNumberOfEvidence(), 0);
 
     EXPECT_EQ(cs.AddEvidence(a, 2), 0);
-    EXPECT_EQ(cs.AddEvidence(a, 1), -32);
-    EXPECT_EQ(cs.AddContEvidence(a, 1.5), -32);
+    EXPECT_EQ(cs.AddEvidence(a, 1), kDuplicatedIdentifier);
+    EXPECT_EQ(cs.AddContEvidence(a, 1.5), kDuplicatedIdentifier);
     EXPECT_EQ(PlainOutcome(cs, a), 2);
 
     EXPECT_EQ(cs.AddContEvidence(b, 2.5), 0);
@@ -108,14 +106,14 @@ TEST_F(SavedCaseTest, EvidenceRefusalsLeaveTheCaseUnchanged) {
 
 TEST_F(SavedCaseTest, TemporalEvidenceRefusesRepeatedAndNegativeSlices) {
     VRX_case& cs = *net.AddCase("K");
-    EXPECT_EQ(cs.AddTemporalEvidence(a, 0, -1), -4);
-    EXPECT_EQ(cs.AddTemporalEvidence(a, 3, 0), -2);
-    EXPECT_EQ(cs.FindEvidence(a), -4);
+    EXPECT_EQ(cs.AddTemporalEvidence(a, 0, -1), kInvalidData);
+    EXPECT_EQ(cs.AddTemporalEvidence(a, 3, 0), kOutOfRange);
+    EXPECT_EQ(cs.FindEvidence(a), kInvalidData);
     EXPECT_EQ(cs.AddTemporalEvidence(a, 1, 0), 0);
     EXPECT_EQ(cs.AddTemporalEvidence(a, 2, 2), 0);
-    EXPECT_EQ(cs.AddTemporalEvidence(a, 0, 2), -32);
-    EXPECT_EQ(cs.AddTemporalEvidence(a, 0, -3), -4);  // also on an existing entry
-    EXPECT_EQ(cs.AddTemporalEvidence(a, 3, 4), -2);
+    EXPECT_EQ(cs.AddTemporalEvidence(a, 0, 2), kDuplicatedIdentifier);
+    EXPECT_EQ(cs.AddTemporalEvidence(a, 0, -3), kInvalidData);  // also on an existing entry
+    EXPECT_EQ(cs.AddTemporalEvidence(a, 3, 4), kOutOfRange);
     EXPECT_EQ(SlicesOf(cs, a), (Pairs{{0, 1}, {2, 2}}));
     EXPECT_EQ(PlainOutcome(cs, a), -1);
 }
@@ -128,38 +126,38 @@ TEST_F(SavedCaseTest, EntryAndTargetIndicesAreRangeChecked) {
     double observed = 7;
     Pairs pairs{{1, 1}};
     for (int bad : {-1, 1, 1000}) {
-        EXPECT_EQ(cs.SetEvidence(bad, 0), -2);
-        EXPECT_EQ(cs.SetTemporalEvidence(bad, Pairs{}), -2);
-        EXPECT_EQ(cs.GetEvidenceNode(bad), -2);
-        EXPECT_EQ(cs.GetEvidence(bad, node, outcome), -2);
-        EXPECT_EQ(cs.GetContEvidence(bad, node, observed), -2);
-        EXPECT_EQ(cs.GetTemporalEvidence(bad, node, pairs), -2);
+        EXPECT_EQ(cs.SetEvidence(bad, 0), kOutOfRange);
+        EXPECT_EQ(cs.SetTemporalEvidence(bad, Pairs{}), kOutOfRange);
+        EXPECT_EQ(cs.GetEvidenceNode(bad), kOutOfRange);
+        EXPECT_EQ(cs.GetEvidence(bad, node, outcome), kOutOfRange);
+        EXPECT_EQ(cs.GetContEvidence(bad, node, observed), kOutOfRange);
+        EXPECT_EQ(cs.GetTemporalEvidence(bad, node, pairs), kOutOfRange);
         EXPECT_EQ(cs.GetEntry(bad), nullptr);
-        EXPECT_EQ(cs.GetTarget(bad), -2);
+        EXPECT_EQ(cs.GetTarget(bad), kOutOfRange);
     }
     EXPECT_EQ(node, 7);
     EXPECT_EQ(pairs, (Pairs{{1, 1}}));
 
-    EXPECT_EQ(cs.SetEvidence(entry, 3), -2);
+    EXPECT_EQ(cs.SetEvidence(entry, 3), kOutOfRange);
     EXPECT_EQ(cs.SetEvidence(entry, 1), 0);
     EXPECT_EQ(PlainOutcome(cs, a), 1);
     EXPECT_EQ(cs.GetEvidenceNode(entry), a);
 
-    EXPECT_EQ(cs.SetTemporalEvidence(entry, Pairs{{0, 0}, {-1, 0}}), -4);
-    EXPECT_EQ(cs.SetTemporalEvidence(entry, Pairs{{0, 0}, {1, 3}}), -2);
-    EXPECT_EQ(cs.SetTemporalEvidence(entry, Pairs{{1, 0}, {1, 2}}), -32);
+    EXPECT_EQ(cs.SetTemporalEvidence(entry, Pairs{{0, 0}, {-1, 0}}), kInvalidData);
+    EXPECT_EQ(cs.SetTemporalEvidence(entry, Pairs{{0, 0}, {1, 3}}), kOutOfRange);
+    EXPECT_EQ(cs.SetTemporalEvidence(entry, Pairs{{1, 0}, {1, 2}}), kDuplicatedIdentifier);
     EXPECT_TRUE(SlicesOf(cs, a).empty());
     EXPECT_EQ(cs.SetTemporalEvidence(entry, Pairs{{4, 2}, {1, 0}}), 0);
     EXPECT_EQ(SlicesOf(cs, a), (Pairs{{4, 2}, {1, 0}}));
 
-    EXPECT_EQ(cs.AddTarget(42), -2);
+    EXPECT_EQ(cs.AddTarget(42), kOutOfRange);
     EXPECT_EQ(cs.AddTarget(b), 0);
     EXPECT_EQ(cs.AddTarget(a), 0);
     EXPECT_EQ(cs.AddTarget(b), 0);
     ASSERT_EQ(cs.GetNumberOfTargets(), 2);
     EXPECT_EQ(cs.GetTarget(0), b);
     EXPECT_EQ(cs.GetTarget(1), a);
-    EXPECT_EQ(cs.GetTarget(2), -2);
+    EXPECT_EQ(cs.GetTarget(2), kOutOfRange);
 }
 
 TEST_F(SavedCaseTest, OutcomeRemovalShiftsOrDropsEvidence) {
@@ -171,7 +169,7 @@ TEST_F(SavedCaseTest, OutcomeRemovalShiftsOrDropsEvidence) {
     net.OnOutcomeRemoved(c, 1);
     net.OnOutcomeRemoved(b, 0);
     EXPECT_EQ(PlainOutcome(cs, a), 1);
-    EXPECT_EQ(cs.FindEvidence(c), -4);
+    EXPECT_EQ(cs.FindEvidence(c), kInvalidData);
     EXPECT_EQ(PlainOutcome(cs, b), -1);  // a continuous value has no outcome to lose
 }
 
@@ -228,7 +226,7 @@ TEST_F(SavedCaseTest, DeletedNodeLeavesEvidenceAndTargets) {
     ASSERT_EQ(cs.AddTarget(a), 0);
     ASSERT_EQ(cs.AddTarget(c), 0);
     ASSERT_EQ(net.DeleteNode(a), 0);
-    EXPECT_EQ(cs.FindEvidence(a), -4);
+    EXPECT_EQ(cs.FindEvidence(a), kInvalidData);
     EXPECT_EQ(PlainOutcome(cs, b), 1);
     ASSERT_EQ(cs.GetNumberOfTargets(), 1);
     EXPECT_EQ(cs.GetTarget(0), c);
@@ -236,7 +234,7 @@ TEST_F(SavedCaseTest, DeletedNodeLeavesEvidenceAndTargets) {
     // A new node taking the freed handle must not inherit the old node's role in the case.
     const int reused = net.AddNode(DefinitionType::kCpt, "D");
     ASSERT_EQ(reused, a);
-    EXPECT_EQ(cs.FindEvidence(reused), -4);
+    EXPECT_EQ(cs.FindEvidence(reused), kInvalidData);
     EXPECT_EQ(cs.GetTarget(0), c);
     EXPECT_EQ(cs.GetNumberOfTargets(), 1);
 }
@@ -255,7 +253,7 @@ TEST_F(SavedCaseTest, PlateChangesConvertEvidence) {
     ASSERT_EQ(net.SetTemporalType(b, TemporalType::kPlate), 0);
     ASSERT_EQ(cs.AddTemporalEvidence(b, 1, 3), 0);
     ASSERT_EQ(net.SetTemporalType(b, TemporalType::kNormal), 0);
-    EXPECT_EQ(cs.FindEvidence(b), -4);
+    EXPECT_EQ(cs.FindEvidence(b), kInvalidData);
 
     // Changes between anchor and terminal do not touch the evidence.
     ASSERT_EQ(cs.AddEvidence(c, 3), 0);
@@ -273,14 +271,14 @@ TEST_F(SavedCaseTest, TypeChangesDropEvidenceTheNodeCannotHold) {
     net.OnNodeTypeChanged(a, DefinitionType::kTruthTable);
     net.OnNodeTypeChanged(b, DefinitionType::kEquationScc);
     EXPECT_EQ(PlainOutcome(cs, a), 1);
-    EXPECT_EQ(cs.FindEvidence(b), -4);
+    EXPECT_EQ(cs.FindEvidence(b), kInvalidData);
 
     // C lost outcome 3 while the cases were not listening: the stale outcome goes with the next change.
     net.EnableCaseSync(false);
     ASSERT_EQ(net.GetNode(c)->GetDefinition()->SetNumberOfOutcomes(2), 0);
     net.EnableCaseSync(true);
     net.OnNodeTypeChanged(c, DefinitionType::kCpt);
-    EXPECT_EQ(cs.FindEvidence(c), -4);
+    EXPECT_EQ(cs.FindEvidence(c), kInvalidData);
 }
 
 TEST_F(SavedCaseTest, SyncOffLeavesCasesUntouched) {
@@ -346,7 +344,7 @@ TEST_F(SavedCaseTest, DefinitionEditsReachTheCases) {
     ASSERT_EQ(def->ChangeOrderOfOutcomes(Ints({2, 3, 0, 1})), 0);
     EXPECT_EQ(PlainOutcome(cs, c), 0);
     ASSERT_EQ(def->RemoveOutcome(0), 0);
-    EXPECT_EQ(cs.FindEvidence(c), -4);
+    EXPECT_EQ(cs.FindEvidence(c), kInvalidData);
 }
 
 }  // namespace

@@ -7,15 +7,15 @@
 
 #include "base/error_log.h"
 #include "base/int_array.h"
+#include "base/status_codes.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
+#include "tests/support/arrays.h"
 
 namespace {
 
-std::vector<int> Items(const VRX_intArray& a) {
-    return std::vector<int>(a.GetItems(), a.GetItems() + a.GetCount());
-}
+using namespace vovido::test;
 
 class SubmodelTest : public ::testing::Test {
 protected:
@@ -32,7 +32,7 @@ TEST_F(SubmodelTest, NewNetworkHasOnlyTheMainSubmodel) {
     EXPECT_TRUE(handler().IsValid());
     EXPECT_EQ(handler().GetNumberOfSubmodels(), 1);
     EXPECT_EQ(handler().GetFirstSubmodel(), 16384);
-    EXPECT_EQ(handler().GetNextSubmodel(16384), -2);
+    EXPECT_EQ(handler().GetNextSubmodel(16384), kOutOfRange);
     EXPECT_EQ(handler().GetParentSubmodel(16384), -8888);
     EXPECT_EQ(handler().GetParentSubmodel(0), -8888);
     EXPECT_STREQ(IdOf(16384), "Unnamed");
@@ -80,16 +80,16 @@ TEST_F(SubmodelTest, CreationGeneratesIdsAndRefusesBadArguments) {
     EXPECT_STREQ(IdOf(16387), "Sub4");  // nodes and submodels share one namespace
 
     const int before = handler().GetNumberOfSubmodels();
-    EXPECT_EQ(handler().CreateSubmodel(16384, "Sub1"), -2);
-    EXPECT_EQ(handler().CreateSubmodel(16384, "Unnamed"), -2);
-    EXPECT_EQ(handler().CreateSubmodel(16400, "Fresh"), -2);
-    EXPECT_EQ(handler().CreateSubmodel(-1, "Fresh"), -2);
+    EXPECT_EQ(handler().CreateSubmodel(16384, "Sub1"), kOutOfRange);
+    EXPECT_EQ(handler().CreateSubmodel(16384, "Unnamed"), kOutOfRange);
+    EXPECT_EQ(handler().CreateSubmodel(16400, "Fresh"), kOutOfRange);
+    EXPECT_EQ(handler().CreateSubmodel(-1, "Fresh"), kOutOfRange);
     errorLog.Flush();
-    EXPECT_EQ(handler().CreateSubmodel(16384, "2bad id"), -30);
+    EXPECT_EQ(handler().CreateSubmodel(16384, "2bad id"), kIllegalIdentifier);
     ASSERT_EQ(errorLog.GetNumberOfEntries(), 1);
-    EXPECT_EQ(errorLog.GetCode(0), -30);
+    EXPECT_EQ(errorLog.GetCode(0), kIllegalIdentifier);
     EXPECT_STREQ(errorLog.GetMessage(0), "Illegal identifier");
-    EXPECT_EQ(handler().CreateSubmodel(16384, ""), -30);
+    EXPECT_EQ(handler().CreateSubmodel(16384, ""), kIllegalIdentifier);
     EXPECT_EQ(handler().GetNumberOfSubmodels(), before);
     errorLog.Flush();
 }
@@ -101,18 +101,18 @@ TEST_F(SubmodelTest, HandlesWithAndWithoutTheFlagAddressOneSlot) {
     EXPECT_EQ(handler().GetParentSubmodel(1), 16384);
     EXPECT_EQ(handler().FindSubmodelIndex("Alpha"), 1);
     EXPECT_EQ(handler().FindSubmodel("Alpha"), 16385);
-    EXPECT_EQ(handler().FindSubmodel("Beta"), -2);
-    EXPECT_EQ(handler().FindSubmodelIndex(nullptr), -2);
+    EXPECT_EQ(handler().FindSubmodel("Beta"), kOutOfRange);
+    EXPECT_EQ(handler().FindSubmodelIndex(nullptr), kOutOfRange);
     EXPECT_EQ(handler().IsIdInUse("Alpha"), 1);
     EXPECT_EQ(handler().IsIdInUse("alpha"), 0);
     EXPECT_EQ(handler().IsIdInUse(nullptr), 0);
     EXPECT_EQ(net.IsIdInUse("Alpha", -1), 1);
     EXPECT_EQ(handler().GetSubmodel(2), nullptr);
     EXPECT_EQ(handler().GetSubmodel(-1), nullptr);
-    EXPECT_EQ(handler().GetParentSubmodel(16386), -2);
+    EXPECT_EQ(handler().GetParentSubmodel(16386), kOutOfRange);
     EXPECT_EQ(handler().GetNextSubmodel(0), 16385);
-    EXPECT_EQ(handler().GetNextSubmodel(1), -2);
-    EXPECT_EQ(handler().GetNextSubmodel(5), -2);
+    EXPECT_EQ(handler().GetNextSubmodel(1), kOutOfRange);
+    EXPECT_EQ(handler().GetNextSubmodel(5), kOutOfRange);
     ASSERT_EQ(handler().DeleteSubmodel(1), 0);
     EXPECT_EQ(handler().GetSubmodel(16385), nullptr);
 }
@@ -123,27 +123,27 @@ TEST_F(SubmodelTest, AllSubmodelsComeLevelByLevel) {
     const int b = handler().CreateSubmodel(16384, "B");
     const int d = handler().CreateSubmodel(c, "D");
     VRX_intArray out;
-    out.Add(99);
+    ASSERT_EQ(out.Add(99), kSuccess);
     ASSERT_EQ(handler().GetAllSubmodels(out), 0);
     EXPECT_EQ(Items(out), (std::vector<int>{16384, a, b, c, d}));
 
     VRX_intArray children;
-    children.Add(7);
+    ASSERT_EQ(children.Add(7), kSuccess);
     EXPECT_EQ(handler().GetChildSubmodels(16384, children), 2);
     EXPECT_EQ(Items(children), (std::vector<int>{7, a, b}));
     EXPECT_EQ(handler().GetChildSubmodels(b, children), 0);
-    EXPECT_EQ(handler().GetChildSubmodels(16390, children), -2);
+    EXPECT_EQ(handler().GetChildSubmodels(16390, children), kOutOfRange);
 }
 
 TEST_F(SubmodelTest, ReparentingRefusesCyclesAndTheMainSubmodel) {
     const int a = handler().CreateSubmodel(16384, "A");
     const int b = handler().CreateSubmodel(a, "B");
     const int c = handler().CreateSubmodel(b, "C");
-    EXPECT_EQ(handler().SetParentSubmodel(a, c), -2);  // under its own grandchild
-    EXPECT_EQ(handler().SetParentSubmodel(a, b), -2);
-    EXPECT_EQ(handler().SetParentSubmodel(a, a), -2);
-    EXPECT_EQ(handler().SetParentSubmodel(16384, a), -2);
-    EXPECT_EQ(handler().SetParentSubmodel(a, 16399), -2);
+    EXPECT_EQ(handler().SetParentSubmodel(a, c), kOutOfRange);  // under its own grandchild
+    EXPECT_EQ(handler().SetParentSubmodel(a, b), kOutOfRange);
+    EXPECT_EQ(handler().SetParentSubmodel(a, a), kOutOfRange);
+    EXPECT_EQ(handler().SetParentSubmodel(16384, a), kOutOfRange);
+    EXPECT_EQ(handler().SetParentSubmodel(a, 16399), kOutOfRange);
     EXPECT_EQ(handler().GetParentSubmodel(a), 16384);
 
     ASSERT_EQ(handler().SetParentSubmodel(c, 16384), 0);
@@ -167,19 +167,19 @@ TEST_F(SubmodelTest, DeletionMovesNodesAndChildrenToTheParent) {
     EXPECT_EQ(handler().GetNodesOfSubmodel(b, nodes), 2);
     EXPECT_EQ(Items(nodes), (std::vector<int>{n1, n3}));
 
-    EXPECT_EQ(handler().DeleteSubmodel(16384), -2);
-    EXPECT_EQ(handler().DeleteSubmodel(0), -2);
+    EXPECT_EQ(handler().DeleteSubmodel(16384), kOutOfRange);
+    EXPECT_EQ(handler().DeleteSubmodel(0), kOutOfRange);
     ASSERT_EQ(handler().DeleteSubmodel(b), 0);
-    EXPECT_EQ(handler().DeleteSubmodel(b), -2);
+    EXPECT_EQ(handler().DeleteSubmodel(b), kOutOfRange);
     EXPECT_EQ(handler().GetSubmodel(b), nullptr);
     EXPECT_EQ(handler().GetParentSubmodel(c), a);
     EXPECT_EQ(net.GetNode(n1)->GetSubmodel(), a);
     EXPECT_EQ(net.GetNode(n3)->GetSubmodel(), a);
     EXPECT_EQ(net.GetNode(n2)->GetSubmodel(), c);
-    EXPECT_EQ(net.GetNode(n1)->SetSubmodel(b), -2);
+    EXPECT_EQ(net.GetNode(n1)->SetSubmodel(b), kOutOfRange);
     nodes.Flush();
     EXPECT_EQ(handler().GetNodesOfSubmodel(a, nodes), 2);
-    EXPECT_EQ(handler().GetNodesOfSubmodel(b, nodes), -2);
+    EXPECT_EQ(handler().GetNodesOfSubmodel(b, nodes), kOutOfRange);
 
     // The lowest free slot comes back, with the id generated from it.
     const int size = handler().GetSize();
@@ -237,7 +237,7 @@ TEST_F(SubmodelTest, CopyKeepsFreeSlotsParentsAndOwnBinding) {
 
     VRX_submodelHandler loose;
     EXPECT_FALSE(loose.IsValid());
-    EXPECT_EQ(target.Copy(loose), -567);
+    EXPECT_EQ(target.Copy(loose), kObjectNotValid);
     EXPECT_EQ(target.GetNumberOfSubmodels(), 4);
 }
 
@@ -248,17 +248,17 @@ TEST_F(SubmodelTest, CleanedUpHandlerRefusesEdits) {
     loose.CleanUp(1);
     EXPECT_FALSE(loose.IsValid());
     EXPECT_EQ(loose.GetSize(), 0);
-    EXPECT_EQ(loose.CreateSubmodel(0, nullptr), -567);
-    EXPECT_EQ(loose.DeleteSubmodel(1), -567);
-    EXPECT_EQ(loose.SetParentSubmodel(1, 0), -567);
-    EXPECT_EQ(loose.GetFirstSubmodel(), -2);
-    EXPECT_EQ(loose.GetNextSubmodel(0), -567);
-    EXPECT_EQ(loose.FindSubmodelIndex("Sub0"), -567);
+    EXPECT_EQ(loose.CreateSubmodel(0, nullptr), kObjectNotValid);
+    EXPECT_EQ(loose.DeleteSubmodel(1), kObjectNotValid);
+    EXPECT_EQ(loose.SetParentSubmodel(1, 0), kObjectNotValid);
+    EXPECT_EQ(loose.GetFirstSubmodel(), kOutOfRange);
+    EXPECT_EQ(loose.GetNextSubmodel(0), kObjectNotValid);
+    EXPECT_EQ(loose.FindSubmodelIndex("Sub0"), kObjectNotValid);
     EXPECT_EQ(loose.GetNumberOfSubmodels(), 0);
     EXPECT_EQ(loose.GetSubmodel(0), nullptr);
     VRX_intArray out;
-    EXPECT_EQ(loose.GetAllSubmodels(out), -567);
-    EXPECT_EQ(loose.GetNodesOfSubmodel(0, out), -567);
+    EXPECT_EQ(loose.GetAllSubmodels(out), kObjectNotValid);
+    EXPECT_EQ(loose.GetNodesOfSubmodel(0, out), kObjectNotValid);
 }
 
 }  // namespace

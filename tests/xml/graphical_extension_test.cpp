@@ -22,6 +22,14 @@
 #include "xml/graphical_extension.h"
 #include "xml/xml_network.h"
 
+using vovido::FaultNameFormatCode;
+using vovido::FaultNameFormatWord;
+using vovido::FormatCavroColor;
+using vovido::FormatCavroRectangle;
+using vovido::ParseCavroColor;
+using vovido::RectangleFromCorners;
+using vovido::ToCrLfLines;
+
 namespace {
 
 using xmltest::CountOf;
@@ -311,7 +319,7 @@ TEST_F(GraphicalExtensionTest, PlateIsWrittenOnlyForANetworkWithPlateNodes) {
     const int a = net().AddNode(DefinitionType::kCpt, "a");
     EXPECT_EQ(CountOf(Saved(), "<plate"), 0u);
     ASSERT_EQ(net().SetTemporalType(a, TemporalType::kPlate), kSuccess);
-    net().AddNode(DefinitionType::kCpt, "b");
+    ASSERT_GE(net().AddNode(DefinitionType::kCpt, "b"), 0);
     ASSERT_EQ(net().SetTemporalType(net().FindNode("b"), TemporalType::kPlate), kSuccess);
     const std::string text = Saved();
     EXPECT_EQ(CountOf(text, "<plate"), 1u);
@@ -336,7 +344,7 @@ TEST_F(GraphicalExtensionTest, NodeElementCarriesOnlyWhatIsSet) {
     EXPECT_EQ(text.find("faultnameformat=\"inherit\""), std::string::npos);
 
     info.screenInfo.borderThickness = 3;
-    net().GetNode(a)->GetExtraDefinition()->GetFaultNames()->SetString(1, "Broken");
+    ASSERT_EQ(net().GetNode(a)->GetExtraDefinition()->GetFaultNames()->SetString(1, "Broken"), kSuccess);
     text = Saved();
     EXPECT_NE(text.find("\" width=\"3\" />"), std::string::npos);
     EXPECT_NE(text.find("<state id=\"State1\" faultname=\"Broken\" />"), std::string::npos);
@@ -345,9 +353,9 @@ TEST_F(GraphicalExtensionTest, NodeElementCarriesOnlyWhatIsSet) {
 TEST_F(GraphicalExtensionTest, TextsKeepLineBreaksBackslashesAndMarkupThroughAFile) {
     const int a = net().AddNode(DefinitionType::kCpt, "a");
     VRX_nodeInfo& info = *net().GetNode(a)->GetInfo();
-    info.header.SetName("C:\\temp <a&b>\r\nna\xE9ve");
-    info.header.SetComment("line 1\r\nline 2");
-    net().GetHeader()->SetComment("tab\there");
+    ASSERT_EQ(info.header.SetName("C:\\temp <a&b>\r\nna\xE9ve"), kSuccess);
+    ASSERT_EQ(info.header.SetComment("line 1\r\nline 2"), kSuccess);
+    ASSERT_EQ(net().GetHeader()->SetComment("tab\there"), kSuccess);
     const std::string text = Saved();
     EXPECT_NE(text.find("<name>C:\\\\temp &lt;a&amp;b&gt;\\nna\xE9ve</name>"), std::string::npos);
     EXPECT_NE(text.find("<comment>line 1\\nline 2</comment>"), std::string::npos);

@@ -6,6 +6,13 @@
 #include <string>
 #include <vector>
 
+#include "base/dmatrix.h"
+#include "base/double_array.h"
+#include "base/error_log.h"
+#include "base/int_array.h"
+#include "base/number_text.h"
+#include "base/status_codes.h"
+#include "base/string_array.h"
 #include "definitions/cast.h"
 #include "definitions/cpt.h"
 #include "definitions/decision_list.h"
@@ -17,60 +24,29 @@
 #include "definitions/utility_table.h"
 #include "formats/xvrx_speaker.h"
 #include "model/algorithm_settings.h"
-#include "base/dmatrix.h"
-#include "base/double_array.h"
-#include "base/error_log.h"
 #include "model/extra_definition.h"
 #include "model/header.h"
-#include "base/int_array.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_entry.h"
 #include "model/node_info.h"
-#include "base/number_text.h"
 #include "model/saved_case.h"
-#include "base/status_codes.h"
-#include "base/string_array.h"
 #include "model/submodel.h"
 #include "model/temporal_extension.h"
+#include "tests/support/arrays.h"
 #include "tests/xml/xml_test_files.h"
 #include "xml/xml_network.h"
 
+using vovido::NoXmlExtensionBinding;
+using vovido::NoXmlWriterExtension;
+
 namespace {
+
+using namespace vovido::test;
 
 using xmltest::CountOf;
 using xmltest::FirstLoadError;
 using xmltest::TempFile;
-
-VRX_doubleArray Doubles(const std::vector<double>& values) {
-    VRX_doubleArray a;
-    for (double v : values) a.Add(v);
-    return a;
-}
-
-VRX_intArray Ints(const std::vector<int>& values) {
-    VRX_intArray a;
-    for (int v : values) a.Add(v);
-    return a;
-}
-
-VRX_stringArray Names(const std::vector<const char*>& values) {
-    VRX_stringArray a;
-    for (const char* v : values) a.Add(v);
-    return a;
-}
-
-std::vector<double> Items(const VRX_Dmatrix& m) {
-    return std::vector<double>(m.GetData(), m.GetData() + m.GetNumberOfElements());
-}
-
-std::vector<double> Items(const VRX_doubleArray& a) {
-    return std::vector<double>(a.GetItems(), a.GetItems() + a.GetCount());
-}
-
-std::vector<int> Items(const VRX_intArray& a) {
-    return std::vector<int>(a.GetItems(), a.GetItems() + a.GetCount());
-}
 
 // A document holding the given content inside the root element.
 std::string Doc(const std::string& content) {
@@ -122,7 +98,7 @@ struct FullNetwork {
         const int h = net.AddNode(type, id);
         EXPECT_GE(h, 0) << id;
         if (!outcomes.empty()) {
-            EXPECT_EQ(net.GetNode(h)->GetDefinition()->SetOutcomes(Names(outcomes)), kSuccess);
+            EXPECT_EQ(net.GetNode(h)->GetDefinition()->SetOutcomes(Strings(outcomes)), kSuccess);
         }
         return h;
     }
@@ -130,9 +106,9 @@ struct FullNetwork {
     VRX_nodeInfo& Info(int h) { return *net.GetNode(h)->GetInfo(); }
 
     FullNetwork() {
-        net.GetHeader()->SetId("Full");
-        net.GetHeader()->SetName("Full <network> & \"friends\"");
-        net.GetHeader()->SetComment("First line\r\nSecond\tline \\ end");
+        EXPECT_EQ(net.GetHeader()->SetId("Full"), kSuccess);
+        EXPECT_EQ(net.GetHeader()->SetName("Full <network> & \"friends\""), kSuccess);
+        EXPECT_EQ(net.GetHeader()->SetComment("First line\r\nSecond\tline \\ end"), kSuccess);
         net.numSamples = 1234;
         net.SetDiscSamples(4321);
         net.SetDiscAvoidZero(false);
@@ -141,8 +117,8 @@ struct FullNetwork {
         epis.proplen = 7;
         epis.eps4 = 1e-7;
         EXPECT_EQ(net.SetEpisParams(epis), kSuccess);
-        net.userProperties.AddProperty("author", "me\tand\nyou \\ them");
-        net.userProperties.AddProperty("empty", "");
+        EXPECT_EQ(net.userProperties.AddProperty("author", "me\tand\nyou \\ them"), kSuccess);
+        EXPECT_EQ(net.userProperties.AddProperty("empty", ""), kSuccess);
 
         // Parents are created before their children, so both networks list the nodes in one order.
         const int a = Add(DefinitionType::kCpt, "a", {"low", "mid", "high"});
@@ -221,8 +197,8 @@ struct FullNetwork {
         Extra(a).setAsDefault = 1;
         EXPECT_EQ(Extra(a).SetFaultOutcome(2, 1), kSuccess);
         EXPECT_EQ(Extra(b).SetFaultOutcome(0, 1), kSuccess);
-        Info(a).userProperties.AddProperty("unit", "kg/m\\s");
-        Info(nmax).userProperties.AddProperty("note", "two\nlines");
+        EXPECT_EQ(Info(a).userProperties.AddProperty("unit", "kg/m\\s"), kSuccess);
+        EXPECT_EQ(Info(nmax).userProperties.AddProperty("note", "two\nlines"), kSuccess);
         EXPECT_EQ(net.SetTemporalType(lone, TemporalType::kPlate), kSuccess);
         EXPECT_EQ(net.SetTemporalType(anchor, TemporalType::kAnchor), kSuccess);
 
@@ -233,8 +209,8 @@ struct FullNetwork {
 
         // Cases.
         VRX_case* first = net.AddCase("Case1");
-        first->SetCategory("cat \"one\"");
-        first->SetDescription("why:\tbecause\nof \\ this");
+        EXPECT_EQ(first->SetCategory("cat \"one\""), kSuccess);
+        EXPECT_EQ(first->SetDescription("why:\tbecause\nof \\ this"), kSuccess);
         first->SetCreated(1234567890123LL);
         first->SetModified(-5);
         EXPECT_EQ(first->AddEvidence(a, 2), kSuccess);
@@ -251,35 +227,37 @@ struct FullNetwork {
         const int inner = submodels.CreateSubmodel(outer, "Inner");
         EXPECT_GE(inner, 0);
         VRX_submodel* outerModel = submodels.GetSubmodel(outer);
-        outerModel->header.SetName("Outer part");
-        outerModel->header.SetComment("Sub\r\ncomment");
+        EXPECT_EQ(outerModel->header.SetName("Outer part"), kSuccess);
+        EXPECT_EQ(outerModel->header.SetComment("Sub\r\ncomment"), kSuccess);
         outerModel->windowPosition = VRX_rectangle(400, 300, 800, 600);
         outerModel->screenInfo.position = VRX_rectangle(50, 60, 40, 20);
         outerModel->screenInfo.color = 0x00102030;
         outerModel->screenInfo.borderThickness = 2;
-        submodels.GetSubmodel(inner)->textBoxes.AddTextBox(VRX_rectangle(11, 12, 6, 8),
-                                                           "inner box\r\nline 2");
-        submodels.GetSubmodel(kMainSubmodel)
-            ->textBoxes.AddTextBox(VRX_rectangle(100, 100, 50, 10), "main <box>");
+        EXPECT_EQ(submodels.GetSubmodel(inner)->textBoxes.AddTextBox(VRX_rectangle(11, 12, 6, 8),
+                                                                     "inner box\r\nline 2"),
+                  kSuccess);
+        EXPECT_EQ(submodels.GetSubmodel(kMainSubmodel)
+                      ->textBoxes.AddTextBox(VRX_rectangle(100, 100, 50, 10), "main <box>"),
+                  kSuccess);
         EXPECT_EQ(net.GetNode(nmax)->SetSubmodel(outer), kSuccess);
         EXPECT_EQ(net.GetNode(nadd)->SetSubmodel(inner), kSuccess);
 
         VRX_nodeInfo& info = Info(a);
-        info.header.SetName("Node a \\ with <specials> & a\r\nbreak");
-        info.header.SetComment("about a");
+        EXPECT_EQ(info.header.SetName("Node a \\ with <specials> & a\r\nbreak"), kSuccess);
+        EXPECT_EQ(info.header.SetComment("about a"), kSuccess);
         info.screenInfo.position = VRX_rectangle(60, 40, 100, 40);
         info.screenInfo.color = 16250597;
         info.screenInfo.fontColor = 0x000000FF;
         info.screenInfo.borderColor = 0x00FF0000;
         info.screenInfo.borderThickness = 3;
-        info.documentation.AddDocument("Manual", "http://x/a?b=1&c=2");
+        EXPECT_EQ(info.documentation.AddDocument("Manual", "http://x/a?b=1&c=2"), kSuccess);
         Extra(a).faultNameFormat = FaultNameFormat::kNode;
-        Extra(a).GetFaultNames()->SetString(0, "Fault low");
-        Extra(a).SetOutcomeFix(1, "Fix it\r\nnow");
-        Extra(a).SetOutcomeDescription(1, "middle");
-        Extra(a).GetOutcomeDocumentation(2)->AddDocument("High doc", "/doc/high");
-        Extra(a).SetQuestion("Is a \"high\"?");
-        Extra(b).GetFaultNames()->SetString(1, "only a fault name");
+        EXPECT_EQ(Extra(a).GetFaultNames()->SetString(0, "Fault low"), kSuccess);
+        EXPECT_EQ(Extra(a).SetOutcomeFix(1, "Fix it\r\nnow"), kSuccess);
+        EXPECT_EQ(Extra(a).SetOutcomeDescription(1, "middle"), kSuccess);
+        EXPECT_EQ(Extra(a).GetOutcomeDocumentation(2)->AddDocument("High doc", "/doc/high"), kSuccess);
+        EXPECT_EQ(Extra(a).SetQuestion("Is a \"high\"?"), kSuccess);
+        EXPECT_EQ(Extra(b).GetFaultNames()->SetString(1, "only a fault name"), kSuccess);
         plate.SetPlate(VRX_rectangle(500, 400, 300, 200), 33, 44);
     }
 };
@@ -513,8 +491,8 @@ TEST_F(XmlNetworkTest, NodeElementMessages) {
                      "'true' or 'false' expected as value of boolean attribute 'target'");
     ExpectNodesError("<noisyadder id=\"n\" function=\"sum\"><state id=\"x\"/></noisyadder>",
                      "Invalid noisy adder function: 'sum'");
-    ExpectNodesError("<equation id=\"e\"><definition>e=1</definition></equation>",
-                     "Node type not supported: 'equation'");
+    ExpectNodesError("<equation id=\"e\"><definition>e=1+</definition></equation>",
+                     "Invalid expression: Factor expected");
     ExpectNodesError("<maux id=\"m\"><expression>1</expression></maux>", "Node type not supported: 'maux'");
 }
 
@@ -673,8 +651,8 @@ TEST_F(XmlNetworkTest, ChildCreatedFirstIsWrittenAfterItsParent) {
 TEST_F(XmlNetworkTest, OptionalElementsAreLeftOutWhenEmpty) {
     VRX_network net;
     const int d = net.AddNode(DefinitionType::kList, "d");
-    ASSERT_EQ(net.GetNode(d)->GetDefinition()->SetOutcomes(Names({"go", "stay"})), kSuccess);
-    net.AddNode(DefinitionType::kNoisyMax, "m");
+    ASSERT_EQ(net.GetNode(d)->GetDefinition()->SetOutcomes(Strings({"go", "stay"})), kSuccess);
+    ASSERT_GE(net.AddNode(DefinitionType::kNoisyMax, "m"), 0);
     ASSERT_TRUE(SaveXmlNetwork(file.c_str(), &net, NoXmlWriterExtension()));
     const std::string text = file.Read();
     EXPECT_NE(text.find("\t\t<decision id=\"d\">\n\t\t\t<state id=\"go\" />\n\t\t\t<state id=\"stay\" />\n"

@@ -1,9 +1,8 @@
 #pragma once
-// Test helpers for the XML reader and writer: scratch files, and handlers that record every call.
+// Test helpers for the XML reader and writer: handlers that record every call, and a grammar of them.
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <functional>
 #include <memory>
 #include <string>
@@ -13,39 +12,6 @@
 #include "xml/xml_reader.h"
 
 namespace xmltest {
-
-// A file in the test's scratch directory, removed at the end of the test.
-class ScratchFile {
-public:
-    explicit ScratchFile(const std::string& stem) {
-        const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        path_ = ::testing::TempDir() + "xml_" + info->test_suite_name() + "_" + info->name() + "_" + stem;
-    }
-    ~ScratchFile() { std::remove(path_.c_str()); }
-
-    const char* path() const { return path_.c_str(); }
-
-    void Write(const std::string& content) const {
-        FILE* f = std::fopen(path_.c_str(), "wb");
-        ASSERT_NE(f, nullptr);
-        ASSERT_EQ(std::fwrite(content.data(), 1, content.size(), f), content.size());
-        ASSERT_EQ(std::fclose(f), 0);
-    }
-
-    std::string Read() const {
-        std::string content;
-        FILE* f = std::fopen(path_.c_str(), "rb");
-        if (f == nullptr) return content;
-        char buffer[4096];
-        size_t n;
-        while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) content.append(buffer, n);
-        std::fclose(f);
-        return content;
-    }
-
-private:
-    std::string path_;
-};
 
 // One handler per element kind; every call is appended to a shared event list, and optional actions run
 // inside the calls.

@@ -12,6 +12,15 @@
 #include <random>
 #include <string>
 
+using vovido::FormatXmlDouble;
+using vovido::kXmlDoubleTextSize;
+using vovido::ParseWholeXmlDouble;
+using vovido::ParseWholeXmlInt;
+using vovido::ScanXmlDouble;
+using vovido::ScanXmlInt;
+using vovido::UnescapeBackslashes;
+using vovido::Utf8ToLatin1;
+
 namespace {
 
 std::string Latin1(std::string text) {

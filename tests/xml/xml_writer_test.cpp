@@ -8,18 +8,20 @@
 #include <vector>
 
 #include "base/id_array.h"
-#include "model/node_definition.h"
 #include "base/number_text.h"
+#include "base/status_codes.h"
+#include "model/node_definition.h"
+#include "tests/support/temp_file.h"
 #include "tests/xml/xml_test_support.h"
 #include "xml/node_def_visitor.h"
 #include "xml/xml_reader.h"
 
 namespace {
 
+using vovido::test::TempFile;
 using xmltest::Grammar;
 using xmltest::RecordingErrorHandler;
 using xmltest::RecordingHandler;
-using xmltest::ScratchFile;
 
 const std::string kDeclaration = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n";
 
@@ -32,12 +34,12 @@ protected:
         return content.substr(kDeclaration.size());
     }
 
-    ScratchFile file{"out.xml"};
+    TempFile file{".xml"};
     XmlWriter writer;
 };
 
 TEST_F(XmlWriterTest, OpenAndCloseWriteTheDeclarationOnly) {
-    ASSERT_TRUE(writer.Open(file.path()));
+    ASSERT_TRUE(writer.Open(file.c_str()));
     EXPECT_TRUE(writer.Close());
     EXPECT_EQ(file.Read(), kDeclaration);
     // Nothing is open any more.
@@ -57,7 +59,7 @@ TEST_F(XmlWriterTest, OpenFailsForAnUnwritablePath) {
 }
 
 TEST_F(XmlWriterTest, ElementLines) {
-    ASSERT_TRUE(writer.Open(file.path()));
+    ASSERT_TRUE(writer.Open(file.c_str()));
     writer.AddAttribute("version", "1.0");
     writer.OpenElement("root");
     writer.AddIntAttribute("id", 7);
@@ -84,7 +86,7 @@ TEST_F(XmlWriterTest, ElementLines) {
 }
 
 TEST_F(XmlWriterTest, PendingAttributesWaitForTheNextStartTag) {
-    ASSERT_TRUE(writer.Open(file.path()));
+    ASSERT_TRUE(writer.Open(file.c_str()));
     writer.AddAttribute("a", "1");
     writer.OpenElement("r");
     writer.CloseElement("r");  // an end tag takes no attributes
@@ -95,7 +97,7 @@ TEST_F(XmlWriterTest, PendingAttributesWaitForTheNextStartTag) {
 }
 
 TEST_F(XmlWriterTest, DoublesAndInts) {
-    ASSERT_TRUE(writer.Open(file.path()));
+    ASSERT_TRUE(writer.Open(file.c_str()));
     writer.AddDoubleAttribute("a", 0.1);
     writer.AddDoubleAttribute("b", 1.0 / 3.0);
     writer.AddDoubleAttribute("c", 1.0);
@@ -110,7 +112,7 @@ TEST_F(XmlWriterTest, DoublesAndInts) {
 }
 
 TEST_F(XmlWriterTest, AttributeValuesAreEscaped) {
-    ASSERT_TRUE(writer.Open(file.path()));
+    ASSERT_TRUE(writer.Open(file.c_str()));
     writer.AddAttribute("v", "a<b&c>d\"e'f\tg\nh\ri\\j\x01k\xE9");
     writer.WriteElement("n", nullptr, false);
     ASSERT_TRUE(writer.Close());
@@ -118,7 +120,7 @@ TEST_F(XmlWriterTest, AttributeValuesAreEscaped) {
 }
 
 TEST_F(XmlWriterTest, ElementTextEscaping) {
-    ASSERT_TRUE(writer.Open(file.path()));
+    ASSERT_TRUE(writer.Open(file.c_str()));
     writer.WriteElement("raw", "1<2 & \"q\"\tx\ny\r\nz\\", false);
     writer.WriteElement("esc", "1<2\tx\ny\r\nz\\", true);
     ASSERT_TRUE(writer.Close());
@@ -128,7 +130,7 @@ TEST_F(XmlWriterTest, ElementTextEscaping) {
 }
 
 TEST_F(XmlWriterTest, ListElements) {
-    ASSERT_TRUE(writer.Open(file.path()));
+    ASSERT_TRUE(writer.Open(file.c_str()));
     writer.OpenElement("r");
     const double values[] = {0.25, kNotAvailableValue, 1e-20};
     writer.AddAttribute("id", "x");
@@ -138,8 +140,8 @@ TEST_F(XmlWriterTest, ListElements) {
     const char* ids[] = {"State0", nullptr, "s<2"};
     writer.WriteIdListElement("ids", ids, 3);
     VRX_stringArray array;
-    array.Add("a");
-    array.Add("b_1");
+    ASSERT_EQ(array.Add("a"), kSuccess);
+    ASSERT_EQ(array.Add("b_1"), kSuccess);
     writer.WriteIdListElement("states", array);
     writer.CloseElement("r");
     ASSERT_TRUE(writer.Close());
@@ -167,17 +169,23 @@ TEST_F(XmlWriterTest, WriteFailuresAreReportedByClose) {
     EXPECT_FALSE(writer.Close());
 
     // The same writer works again afterwards.
-    ASSERT_TRUE(writer.Open(file.path()));
+    ASSERT_TRUE(writer.Open(file.c_str()));
     EXPECT_TRUE(writer.Close());
     EXPECT_EQ(file.Read(), kDeclaration);
 }
 
-TEST_F(XmlWriterTest, DestructorClosesTheFile) {
+// A document never closed (a save cut short) does not replace the file: the old content stays.
+TEST_F(XmlWriterTest, DestructorWithoutCloseKeepsTheOldFile) {
+    file.Write("old");
     {
         XmlWriter local;
-        ASSERT_TRUE(local.Open(file.path()));
+        ASSERT_TRUE(local.Open(file.c_str()));
         local.WriteElement("a", "b", false);
     }
+    EXPECT_EQ(file.Read(), "old");
+    ASSERT_TRUE(writer.Open(file.c_str()));
+    writer.WriteElement("a", "b", false);
+    ASSERT_TRUE(writer.Close());
     EXPECT_EQ(Body(), "<a>b</a>\n");
 }
 
@@ -187,7 +195,7 @@ TEST_F(XmlWriterTest, TextsSurviveARoundTrip) {
     awkward += std::string(20000, 'z');  // several blocks long
     const double number = 0.1 + 0.2;
 
-    ASSERT_TRUE(writer.Open(file.path()));
+    ASSERT_TRUE(writer.Open(file.c_str()));
     writer.AddAttribute("v", awkward.c_str());
     writer.AddDoubleAttribute("d", number);
     writer.OpenElement("r");
@@ -219,7 +227,7 @@ TEST_F(XmlWriterTest, TextsSurviveARoundTrip) {
     std::string escaped;
     escHandler.onEnd = [&](IXmlReader* r) { r->GetUnescapedText(escaped); };
     RecordingErrorHandler errors;
-    ASSERT_TRUE(reader.Parse(file.path(), root, &errors));
+    ASSERT_TRUE(reader.Parse(file.c_str(), root, &errors));
     EXPECT_TRUE(errors.entries.empty());
 
     EXPECT_EQ(attribute, awkward);

@@ -139,21 +139,16 @@ public class NetworkDefinitionsTest {
         }
     }
 
-    public void testEquationsAndMauExpressionsAreNotAvailable() {
+    public void testEquationNativesCheckTheTypeAndMauExpressionsAreNotAvailable() {
         Network net = new Network();
         try {
             int a = net.addNode(CPT, "A");
-            String equations = ". Logged information: Node definition not available: equations\n";
             String mau = ". Logged information: Node definition not available: multi-attribute utility "
                     + "expressions\n";
-            Check.equal("TARVO error -2 in function SetEquation" + equations,
-                    message(() -> net.setNodeEquation(a, "A=1")));
-            Check.equal("TARVO error -2 in function EquationToText" + equations,
-                    message(() -> net.getNodeEquation("A")));
-            Check.equal("TARVO error -2 in function SetBounds" + equations,
-                    message(() -> net.setNodeEquationBounds("A", 0, 1)));
-            Check.equal("TARVO error -2 in function GetBounds" + equations,
-                    message(() -> net.getNodeEquationBounds(a)));
+            Check.equal("Node 'A' must be of type Equation", message(() -> net.setNodeEquation(a, "A=1")));
+            Check.equal("Node 'A' must be of type Equation", message(() -> net.getNodeEquation("A")));
+            Check.equal("Node 'A' must be of type Equation", message(() -> net.setNodeEquationBounds("A", 0, 1)));
+            Check.equal("Node 'A' must be of type Equation", message(() -> net.getNodeEquationBounds(a)));
             Check.equal("TARVO error -2 in function GetExpressions" + mau,
                     message(() -> net.getMauExpressions(a)));
             Check.equal("TARVO error -2 in function SetExpressionsFromText" + mau,

@@ -1,0 +1,128 @@
+// Saving through a temporary file beside the target, renamed over it on success.
+#include "base/replacing_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdlib>
+#include <new>
+
+namespace vovido {
+namespace {
+
+// Distinguishes the temporary files of saves running at once in this process.
+std::atomic<unsigned> saveCounter{0};
+
+// A name too long for the directory is cut: the temporary file only has to be unique beside it.
+constexpr size_t kLongestStem = 100;
+
+// The file a save replaces: the target itself, or what it links to, so that a symbolic link stays a
+// link to the saved file instead of being replaced by a plain file.
+std::string ResolveTarget(const char* target) {
+    struct stat info;
+    if (lstat(target, &info) == 0 && S_ISLNK(info.st_mode)) {
+        if (char* resolved = realpath(target, nullptr)) {
+            std::string path(resolved);
+            std::free(resolved);
+            return path;
+        }
+    }
+    return target;
+}
+
+}  // namespace
+
+ReplacingFile::~ReplacingFile() {
+    Discard();
+}
+
+bool ReplacingFile::Open(const char* target) {
+    Discard();
+    if (target == nullptr || target[0] == '\0') return false;
+    try {
+        target_ = ResolveTarget(target);
+        const size_t slash = target_.rfind('/');
+        const std::string directory =
+            slash == std::string::npos ? std::string() : target_.substr(0, slash + 1);
+        const std::string base = target_.substr(slash == std::string::npos ? 0 : slash + 1);
+        if (base.empty()) return false;
+        struct stat old;
+        const bool exists = stat(target_.c_str(), &old) == 0;
+        if (exists && !S_ISREG(old.st_mode)) {
+            // A device, pipe or the like cannot be replaced by renaming; it is written in place.
+            stream_ = std::fopen(target_.c_str(), "wb");
+            direct_ = stream_ != nullptr;
+            if (direct_) return true;
+            target_.clear();
+            return false;
+        }
+        // A file the caller may not write stays refused, as it was when files were written in place.
+        if (exists && access(target_.c_str(), W_OK) != 0) {
+            target_.clear();
+            return false;
+        }
+        // A new file, never an existing one (O_EXCL), created with the permissions the process gives new
+        // files; a file that replaces another keeps the permissions of the one it replaces.
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            temporary_ = directory + "." + base.substr(0, kLongestStem) + "." + std::to_string(getpid()) +
+                         "." + std::to_string(saveCounter.fetch_add(1)) + ".tmp";
+            const int fd = open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            if (fd < 0) {
+                if (errno == EEXIST) continue;
+                break;
+            }
+            if (exists) (void)fchmod(fd, old.st_mode & 07777);
+            stream_ = fdopen(fd, "wb");
+            if (stream_ == nullptr) {
+                close(fd);
+                unlink(temporary_.c_str());
+                break;
+            }
+            return true;
+        }
+    } catch (const std::bad_alloc&) {
+    }
+    temporary_.clear();
+    target_.clear();
+    return false;
+}
+
+bool ReplacingFile::Commit() {
+    if (stream_ == nullptr) return false;
+    // A write error sticks to the stream; what was still buffered fails in fclose. The stream is gone
+    // after fclose either way.
+    bool ok = std::fflush(stream_) == 0 && std::ferror(stream_) == 0;
+    if (std::fclose(stream_) != 0) ok = false;
+    stream_ = nullptr;
+    if (direct_) {
+        direct_ = false;
+        target_.clear();
+        return ok;
+    }
+    // No fsync: the failures a save reports are those of writing; durability across a machine crash
+    // is left to the file system, which keeps saves cheap.
+    if (ok) ok = std::rename(temporary_.c_str(), target_.c_str()) == 0;
+    if (!ok) unlink(temporary_.c_str());
+    temporary_.clear();
+    target_.clear();
+    return ok;
+}
+
+void ReplacingFile::Discard() {
+    if (stream_ == nullptr) return;
+    std::fclose(stream_);
+    stream_ = nullptr;
+    if (direct_) {
+        direct_ = false;
+        target_.clear();
+        return;
+    }
+    unlink(temporary_.c_str());
+    temporary_.clear();
+    target_.clear();
+}
+
+}  // namespace vovido

@@ -1,0 +1,14 @@
+#pragma once
+// Size limits of the engine's tables, so that a table or join tree too large to be of use is refused
+// at once instead of exhausting memory.
+
+#include <cstdint>
+
+// Largest number of cells of one table (a conditional table, utility table, cost table or a table
+// derived from parameters): 2^28 doubles, 2 GiB. No join tree within its default limit could hold a
+// larger family anyway.
+constexpr int64_t kMaxTableCells = int64_t{1} << 28;
+
+// Default limit of a join tree: the largest sum of its cluster table sizes, in entries.
+constexpr uint32_t kDefaultJoinTreeLimit = 268435456u;
+static_assert(kDefaultJoinTreeLimit == kMaxTableCells, "a table beyond one join tree is refused alike");

@@ -1,0 +1,59 @@
+// Timing of the equation solver on a generated network of a few hundred equation nodes (chains, equations
+// that name their own node, strongly coupled components): the deterministic update, the sampled update
+// (1,000 passes) once distributions are added, and one Newton solve of a component.
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <vector>
+
+#include "base/distributions.h"
+#include "bench/bench_check.h"
+#include "equations/newton_solver.h"
+#include "tests/support/equation_networks.h"
+
+namespace {
+
+void Build(VRX_network& net, bool distributions) {
+    vovido::testing::GeneratedNetworkShape shape;
+    shape.distributions = distributions;
+    const int nodes = vovido::testing::BuildGeneratedNetwork(net, shape);
+    vovido::RequireSuccess(nodes > 0 ? kSuccess : nodes, "generated equation network");
+}
+
+void BM_SolveEquationNetwork(benchmark::State& state) {
+    VRX_network net;
+    Build(net, false);
+    for (auto _ : state) {
+        net.InvalidateValues();
+        vovido::RequireSuccess(net.UpdateBeliefs(), "update");
+    }
+    state.SetItemsProcessed(state.iterations() * net.GetNumberOfNodes());
+}
+BENCHMARK(BM_SolveEquationNetwork)->Unit(benchmark::kMicrosecond);
+
+void BM_SampleEquationNetwork(benchmark::State& state) {
+    VRX_network net;
+    Build(net, true);
+    net.numSamples = 1000;
+    GetSamplerGenerator().Seed(7);
+    for (auto _ : state) vovido::RequireSuccess(net.UpdateBeliefs(), "update");
+    state.SetItemsProcessed(state.iterations() * net.GetNumberOfNodes() * net.numSamples);
+}
+BENCHMARK(BM_SampleEquationNetwork)->Unit(benchmark::kMillisecond);
+
+// Newton's method on a component of three members, as each pass of the sampled update solves it.
+void BM_NewtonThreeMembers(benchmark::State& state) {
+    const vovido::ResidualFunction f = [](const std::vector<double>& x, std::vector<double>& r) {
+        r[0] = 1 + 0.3 * x[1] - 0.2 * x[2] + 0.1 - x[0];
+        r[1] = std::cos(x[0]) + 0.2 * x[2] - x[1];
+        r[2] = 0.5 * x[0] - 0.1 * x[1] + 0.25 - x[2];
+    };
+    for (auto _ : state) {
+        std::vector<double> x(3, 0.0);
+        vovido::RequireSuccess(SolveNewton(x, 1e-6, 1000000, f), "Newton");
+        benchmark::DoNotOptimize(x.data());
+    }
+}
+BENCHMARK(BM_NewtonThreeMembers);
+
+}  // namespace

@@ -1,0 +1,89 @@
+// Time to refuse what passes the size limits: a file whose table has 40 two-state parents, and belief
+// updating and the probability of evidence of networks far beyond exact inference. Each run ends in a
+// refusal; the peak memory of the process tells that nothing large was allocated.
+#include <benchmark/benchmark.h>
+#include <sys/resource.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "base/error_log.h"
+#include "model/network.h"
+#include "tests/support/hard_networks.h"
+
+namespace {
+
+void CountPeakMemory(benchmark::State& state) {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    state.counters["peak_MB"] = static_cast<double>(usage.ru_maxrss) / 1024.0;
+}
+
+void BM_ReadFileWithOversizedTable(benchmark::State& state) {
+    const int parents = static_cast<int>(state.range(0));
+    const std::string path =
+        (std::filesystem::temp_directory_path() / ("vovido_wide_" + std::to_string(parents) + ".vrx"))
+            .string();
+    {
+        FILE* f = std::fopen(path.c_str(), "wb");
+        if (f == nullptr) {
+            state.SkipWithError("cannot write the file");
+            return;
+        }
+        const std::string text = vovido::testing::WideParentsText(parents);
+        std::fwrite(text.data(), 1, text.size(), f);
+        std::fclose(f);
+    }
+    for (auto _ : state) {
+        VRX_network net;
+        const int rc = net.ReadFile(path.c_str());
+        benchmark::DoNotOptimize(rc);
+        if (rc == 0) state.SkipWithError("the oversized table was read");
+        errorLog.Flush();
+    }
+    CountPeakMemory(state);
+    std::remove(path.c_str());
+}
+BENCHMARK(BM_ReadFileWithOversizedTable)->Arg(40)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// Arguments: node count, parents per node.
+void BM_UpdateBeliefsBeyondExactInference(benchmark::State& state) {
+    VRX_network net;
+    vovido::testing::BuildHighTreewidthNetwork(net, static_cast<int>(state.range(0)),
+                                               static_cast<int>(state.range(1)), 7u);
+    for (auto _ : state) {
+        const int rc = net.UpdateBeliefs();
+        benchmark::DoNotOptimize(rc);
+        if (rc == 0) state.SkipWithError("the network was updated");
+        errorLog.Flush();
+    }
+    CountPeakMemory(state);
+}
+BENCHMARK(BM_UpdateBeliefsBeyondExactInference)
+    ->Args({5000, 4})
+    ->Args({5000, 2})
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+
+// Arguments: node count, parents per node; every 50th node observed.
+void BM_ProbEvidenceBeyondExactInference(benchmark::State& state) {
+    VRX_network net;
+    vovido::testing::BuildHighTreewidthNetwork(net, static_cast<int>(state.range(0)),
+                                               static_cast<int>(state.range(1)), 11u, 50);
+    for (auto _ : state) {
+        double p = 0.0;
+        const bool ok = net.CalcPropEvidence(&p, false);
+        benchmark::DoNotOptimize(p);
+        if (ok) state.SkipWithError("the probability of evidence was computed");
+        errorLog.Flush();
+    }
+    CountPeakMemory(state);
+}
+BENCHMARK(BM_ProbEvidenceBeyondExactInference)
+    ->Args({20000, 4})
+    ->Args({20000, 2})
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+
+}  // namespace

@@ -1,0 +1,262 @@
+// The units of a solver run, their bindings and their order, and the solving of one unit.
+#include "equations/equation_plan.h"
+
+#include <functional>
+#include <queue>
+#include <unordered_map>
+#include <utility>
+
+#include "base/error_log.h"
+#include "base/int_array.h"
+#include "base/parsed_equation.h"
+#include "base/status_codes.h"
+#include "definitions/equation.h"
+#include "definitions/equation_scc.h"
+#include "equations/equation_solver.h"
+#include "equations/newton_solver.h"
+#include "model/network.h"
+#include "model/node.h"
+
+namespace vovido {
+
+namespace {
+
+constexpr const char* kComponentFailure = "Faile in computing SCC.";
+constexpr const char* kNewtonFailure = "Faile in solving nonlinear quations.";
+
+int Refuse(const std::string& message) {
+    return LogError(errorLog, kOutOfRange, message.c_str(), nullptr);
+}
+
+int RefuseComponent(const std::string& message) {
+    Refuse(message);
+    return Refuse(kComponentFailure);
+}
+
+std::string IdOf(const VRX_network& network, int handle) {
+    const char* id = NodeIdOf(&network, handle);
+    return id != nullptr ? id : "";
+}
+
+class CollectingVisitor : public VRX_variableVisitor {
+public:
+    void Visit(VRX_variable& variable) override { variables.push_back(&variable); }
+    std::vector<VRX_variable*> variables;
+};
+
+// Where a name's value comes from within a unit.
+struct Source {
+    int node;
+    int unknown;
+};
+using Sources = std::unordered_map<std::string, Source>;
+
+// The parents of the node as sources, after the entries already there (which take precedence).
+void AddParentSources(const VRX_network& network, int handle, Sources& sources) {
+    const VRX_intArray& parents = network.GetParents(handle);
+    for (int i = 0; i < parents.GetCount(); ++i)
+        sources.emplace(IdOf(network, parents[i]), Source{parents[i], -1});
+}
+
+// Binds every variable of the tree; the message names the first variable without a source.
+int Bind(VRX_expression& tree, const Sources& sources, EquationUnit& unit, std::string& unbound) {
+    CollectingVisitor visitor;
+    tree.Accept(visitor);
+    for (VRX_variable* variable : visitor.variables) {
+        const auto found = sources.find(variable->name);
+        if (found == sources.end()) {
+            unbound = variable->name;
+            return kOutOfRange;
+        }
+        unit.bindings.push_back({variable, found->second.node, found->second.unknown});
+    }
+    return kSuccess;
+}
+
+// R - L of a copy of the equation, as Newton's method wants it.
+ExpressionSlot ResidualOf(const ParsedEquation& equation) {
+    ParsedEquation copy = equation;
+    copy.MoveToRight();
+    return std::move(copy.right);
+}
+
+bool IsBareVariable(const ExpressionSlot& side, const std::string& name) {
+    return side && side->GetType() == kVariableKind && side->sign == 1 &&
+           static_cast<const VRX_variable&>(*side).name == name;
+}
+
+}  // namespace
+
+int EquationPlan::Build(VRX_network& network) {
+    units_.clear();
+    const VRX_intArray order(network.GetTopologicalOrder());
+    std::vector<int> unitOf(static_cast<size_t>(network.GetNumberOfSlots()), -1);
+    for (int i = 0; i < order.GetCount(); ++i) {
+        const int h = order[i];
+        if (unitOf[static_cast<size_t>(h)] >= 0) continue;  // a member of an earlier component
+        units_.emplace_back();
+        EquationUnit& unit = units_.back();
+        const int type = network.GetNodeType(h);
+        const int rc = type == DefinitionType::kEquationScc ? BuildComponent(network, h, unitOf, unit)
+                                                            : BuildPlainUnit(network, h, unit);
+        if (rc != kSuccess) return rc;
+        for (int n : unit.nodes) unitOf[static_cast<size_t>(n)] = static_cast<int>(units_.size()) - 1;
+    }
+    for (EquationUnit& unit : units_) {
+        for (int n : unit.nodes) {
+            const VRX_intArray& parents = network.GetParents(n);
+            for (int k = 0; k < parents.GetCount(); ++k) {
+                if (unitOf[static_cast<size_t>(parents[k])] != unitOf[static_cast<size_t>(unit.nodes[0])])
+                    unit.externalParents.push_back(parents[k]);
+            }
+        }
+    }
+    return OrderUnits(network, unitOf);
+}
+
+int EquationPlan::BuildPlainUnit(VRX_network& network, int handle, EquationUnit& unit) {
+    auto* definition = dynamic_cast<VRX_equation*>(network.GetNode(handle)->GetDefinition());
+    if (definition == nullptr) return Refuse("Unable to handle hybrid networks with equation solver.");
+    ParsedEquation& equation = definition->GetEquation();
+    const std::string own = IdOf(network, handle);
+    unit.nodes.push_back(handle);
+    Sources sources;
+    AddParentSources(network, handle, sources);
+
+    VRX_expression* tree = nullptr;
+    if (IsBareVariable(equation.left, own) && CountVariable(*equation.right, own) == 0) {
+        tree = equation.right.get();
+    } else {
+        // The node's variable is not alone on the left: the equation is solved for it.
+        if ((equation.left ? CountVariable(*equation.left, own) : 0) +
+                (equation.right ? CountVariable(*equation.right, own) : 0) ==
+            0)
+            return Refuse("Equation of node [" + own + "] does not name the node.");
+        ParsedEquation copy = equation;
+        if (SolveEquationFor(copy, own) == kSuccess) {
+            unit.solved = std::move(copy.right);
+            tree = unit.solved.get();
+        } else if (equation.hasDistribution) {
+            return Refuse("Unable to solve the equation of node [" + own +
+                          "] for the node: it holds a distribution.");
+        } else {
+            unit.kind = EquationUnit::kSolveOwn;
+            unit.residuals.push_back(ResidualOf(equation));
+            tree = unit.residuals.back().get();
+            sources[own] = {handle, 0};
+        }
+    }
+    unit.expression = tree;
+    std::string unbound;
+    if (Bind(*tree, sources, unit, unbound) != kSuccess)
+        return Refuse("Equation of node [" + own + "] names [" + unbound +
+                      "], which is not one of its parents.");
+    return kSuccess;
+}
+
+int EquationPlan::BuildComponent(VRX_network& network, int handle, std::vector<int>& unitOf,
+                                 EquationUnit& unit) {
+    unit.kind = EquationUnit::kComponent;
+    const std::string own = IdOf(network, handle);
+    unit.nodes.push_back(handle);
+    const auto* definition = dynamic_cast<VRX_equationSCC*>(network.GetNode(handle)->GetDefinition());
+    if (definition == nullptr) return Refuse("Unable to handle hybrid networks with equation solver.");
+    for (const std::string& member : definition->GetMembers()) {
+        const int m = network.FindNode(member.c_str());
+        if (m < 0) return Refuse(kComponentFailure);
+        if (m == handle) continue;
+        if (network.GetNodeType(m) != DefinitionType::kEquationScc)
+            return RefuseComponent("Member [" + member + "] of the component of node [" + own +
+                                   "] has no equation of a strongly coupled component.");
+        if (unitOf[static_cast<size_t>(m)] >= 0)
+            return RefuseComponent("Node [" + member + "] is a member of two components.");
+        unit.nodes.push_back(m);
+    }
+    Sources members;
+    for (size_t j = 0; j < unit.nodes.size(); ++j)
+        members.emplace(IdOf(network, unit.nodes[j]), Source{unit.nodes[j], static_cast<int>(j)});
+    for (int n : unit.nodes) {
+        auto& equation = static_cast<VRX_equationSCC*>(network.GetNode(n)->GetDefinition())->GetEquation();
+        unit.residuals.push_back(ResidualOf(equation));
+        Sources sources = members;
+        AddParentSources(network, n, sources);
+        std::string unbound;
+        if (Bind(*unit.residuals.back(), sources, unit, unbound) != kSuccess)
+            return RefuseComponent("Equation of node [" + IdOf(network, n) + "] names [" + unbound +
+                                   "], which is neither one of its parents nor a member of its component.");
+    }
+    return kSuccess;
+}
+
+int EquationPlan::OrderUnits(VRX_network& network, const std::vector<int>& unitOf) {
+    // Units in their first node's topological place, unless a member of a component needs a node that
+    // comes later: then the component waits for it.
+    const size_t count = units_.size();
+    std::vector<int> waiting(count, 0);
+    std::vector<std::vector<int>> next(count);
+    for (size_t u = 0; u < count; ++u) {
+        for (int parent : units_[u].externalParents) {
+            next[static_cast<size_t>(unitOf[static_cast<size_t>(parent)])].push_back(static_cast<int>(u));
+            ++waiting[u];
+        }
+    }
+    std::priority_queue<int, std::vector<int>, std::greater<int>> ready;
+    for (size_t u = 0; u < count; ++u) {
+        if (waiting[u] == 0) ready.push(static_cast<int>(u));
+    }
+    std::vector<int> sorted;
+    sorted.reserve(count);
+    while (!ready.empty()) {
+        const int u = ready.top();
+        ready.pop();
+        sorted.push_back(u);
+        for (int v : next[static_cast<size_t>(u)]) {
+            if (--waiting[static_cast<size_t>(v)] == 0) ready.push(v);
+        }
+    }
+    if (sorted.size() < count) {
+        for (size_t u = 0; u < count; ++u) {
+            if (waiting[u] > 0)
+                return RefuseComponent("The component of node [" + IdOf(network, units_[u].nodes[0]) +
+                                       "] needs the values of nodes that need its own.");
+        }
+    }
+    std::vector<EquationUnit> ordered;
+    ordered.reserve(count);
+    for (int u : sorted) ordered.push_back(std::move(units_[static_cast<size_t>(u)]));
+    units_ = std::move(ordered);
+    return kSuccess;
+}
+
+void EquationPlan::Refresh(const EquationUnit& unit, const KnownValues& known, const std::vector<double>& x) {
+    for (const VariableBinding& b : unit.bindings)
+        b.variable->value = b.unknown >= 0 ? x[static_cast<size_t>(b.unknown)] : known.Get(b.node);
+}
+
+int EquationPlan::Solve(EquationUnit& unit, KnownValues& known, const EquationSolverOptions& options) {
+    for (const VariableBinding& b : unit.bindings) {
+        if (b.unknown < 0 && !known.IsKnown(b.node)) return kOutOfRange;
+    }
+    if (unit.kind == EquationUnit::kEvaluate) {
+        Refresh(unit, known, {});
+        known.Set(unit.nodes[0], unit.expression->Evaluate() * unit.expression->sign);
+        return kSuccess;
+    }
+    std::vector<double> x(unit.nodes.size(), 0.0);
+    const ResidualFunction residuals = [&](const std::vector<double>& point, std::vector<double>& f) {
+        Refresh(unit, known, point);
+        for (size_t i = 0; i < unit.residuals.size(); ++i)
+            f[i] = unit.residuals[i]->Evaluate() * unit.residuals[i]->sign;
+    };
+    if (SolveNewton(x, options.differenceStep, options.maxIterations, residuals) != kSuccess) {
+        Refuse(kNewtonFailure);
+        if (unit.kind == EquationUnit::kSolveOwn)
+            return Refuse("Unable to solve the equation of node [" + IdOf(*options.network, unit.nodes[0]) +
+                          "] for the node.");
+        return kOutOfRange;
+    }
+    for (size_t i = 0; i < unit.nodes.size(); ++i) known.Set(unit.nodes[i], x[i]);
+    return kSuccess;
+}
+
+}  // namespace vovido

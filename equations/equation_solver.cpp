@@ -1,0 +1,105 @@
+// The equation solver's two passes: deterministic solving and simulation by sampling.
+#include "equations/equation_solver.h"
+
+#include "base/error_log.h"
+#include "base/number_text.h"
+#include "base/status_codes.h"
+#include "definitions/continuous_values.h"
+#include "definitions/equation.h"
+#include "definitions/equation_scc.h"
+#include "equations/equation_plan.h"
+#include "model/network.h"
+#include "model/node.h"
+
+namespace {
+
+constexpr const char* kComponentFailure = "Faile in computing SCC.";
+
+VRX_valEqEvaluation* EvaluationOf(const VRX_network& network, int handle) {
+    return dynamic_cast<VRX_valEqEvaluation*>(network.GetNode(handle)->GetValue());
+}
+
+}  // namespace
+
+int RunEquationSolver(const EquationSolverOptions& options) {
+    VRX_network& network = *options.network;
+    bool stochastic = false;
+    for (int h = network.GetFirstNode(); h >= 0; h = network.GetNextNode(h)) {
+        VRX_nodeDefinition* definition = network.GetNode(h)->GetDefinition();
+        const int type = definition != nullptr ? definition->GetType() : DefinitionType::kNone;
+        if (type == DefinitionType::kEquationScc &&
+            static_cast<VRX_equationSCC*>(definition)->GetEquation().hasDistribution)
+            return LogError(
+                errorLog, kOutOfRange,
+                "Unable to sovle a network contains strongly-coupled components with distribution "
+                "definitions.",
+                nullptr);
+        if (type != DefinitionType::kEquation && type != DefinitionType::kEquationScc)
+            return LogError(errorLog, kOutOfRange, "Unable to handle hybrid networks with equation solver.",
+                            nullptr);
+        if (type == DefinitionType::kEquation &&
+            static_cast<VRX_equation*>(definition)->GetEquation().hasDistribution)
+            stochastic = true;
+    }
+    return stochastic ? SampleEquationNetwork(options) : SolveEquationNetwork(options);
+}
+
+int SolveEquationNetwork(const EquationSolverOptions& options) {
+    VRX_network& network = *options.network;
+    vovido::EquationPlan plan;
+    if (const int rc = plan.Build(network)) return rc;
+    vovido::KnownValues known(network.GetNumberOfSlots());
+    for (vovido::EquationUnit& unit : plan.GetUnits()) {
+        if (const int rc = plan.Solve(unit, known, options)) {
+            if (unit.kind == vovido::EquationUnit::kComponent)
+                LogError(errorLog, rc, kComponentFailure, nullptr);
+            return rc;
+        }
+        for (int h : unit.nodes) {
+            if (VRX_valEqEvaluation* value = EvaluationOf(network, h)) value->SetSolvedValue(known.Get(h));
+        }
+    }
+    return kSuccess;
+}
+
+int SampleEquationNetwork(const EquationSolverOptions& options) {
+    VRX_network& network = *options.network;
+    if (network.numSamples < 1)
+        return LogError(errorLog, kOutOfRange, "The number of samples must be at least 1.", nullptr);
+    vovido::EquationPlan plan;
+    if (const int rc = plan.Build(network)) return rc;
+    std::vector<vovido::EquationUnit>& units = plan.GetUnits();
+    // The values, found once: a pass visits every node.
+    std::vector<VRX_valEqEvaluation*> values(static_cast<size_t>(network.GetNumberOfSlots()), nullptr);
+    for (int h = network.GetFirstNode(); h >= 0; h = network.GetNextNode(h)) {
+        values[static_cast<size_t>(h)] = EvaluationOf(network, h);
+        if (values[static_cast<size_t>(h)] != nullptr) values[static_cast<size_t>(h)]->ClearSamples();
+    }
+    vovido::KnownValues known(network.GetNumberOfSlots());
+    for (int pass = 0; pass < network.numSamples; ++pass) {
+        known.Clear();
+        for (vovido::EquationUnit& unit : units) {
+            const int h = unit.nodes[0];
+            VRX_valEqEvaluation* value = values[static_cast<size_t>(h)];
+            if (unit.kind != vovido::EquationUnit::kComponent && network.GetNumberOfParents(h) == 0 &&
+                value != nullptr && value->HasEvidence()) {
+                double observed = 0.0;
+                (void)value->GetContEvidence(observed);  // an equation evaluation always answers
+                known.Set(h, observed);
+            } else if (const int rc = plan.Solve(unit, known, options)) {
+                if (unit.kind == vovido::EquationUnit::kComponent)
+                    LogError(errorLog, rc, kComponentFailure, nullptr);
+                return rc;
+            }
+            for (int n : unit.nodes) {
+                const double x = known.Get(n);
+                if (x == kUndefinedValue) return kOutOfRange;
+                if (VRX_valEqEvaluation* v = values[static_cast<size_t>(n)]) v->AddSample(x);
+            }
+        }
+    }
+    for (VRX_valEqEvaluation* value : values) {
+        if (value != nullptr) value->ComputeStatistics();
+    }
+    return kSuccess;
+}

@@ -1,0 +1,262 @@
+// Triangulation of a moral graph by node elimination: simplicial nodes first, then the node of the
+// smallest weight with its fill-in edges; the cliques it makes are linked into a tree.
+#include "inference/triangulation.h"
+
+#include <algorithm>
+#include <new>
+
+#include "base/size_limits.h"
+
+namespace vovido {
+
+bool Triangulation::Run(const MoralGraphSource& graph, uint32_t limit) {
+    limit_ = limit == 0 ? kDefaultJoinTreeLimit : limit;
+    total_ = 0;
+    numEliminated_ = 0;
+    stampToken_ = 0;
+    bool ok = false;
+    try {
+        cliques_.clear();
+        order_.clear();
+        fillIns_.clear();
+        ok = Setup(graph);
+        if (ok) {
+            BuildMoralGraph(graph);
+            ok = EliminateAll();
+            if (ok) LinkCliques();
+        }
+    } catch (const std::bad_alloc&) {
+        ok = false;
+    }
+    return ok;
+}
+
+bool Triangulation::Setup(const MoralGraphSource& graph) {
+    n_ = graph.GetNumberOfNodes();
+    if (n_ < 0) n_ = 0;
+    const size_t n = static_cast<size_t>(n_);
+    neighbours_.assign(n, std::vector<int>());
+    weight_.assign(n, 0u);
+    size_.assign(n, 1);
+    eliminated_.assign(n, 0);
+    dirty_.assign(n, 1);
+    eliminatedIn_.assign(n, -1);
+    stamp_.assign(n, 0);
+    saved_.reserve(n);
+    order_.reserve(n);
+    cliques_.reserve(n);
+    return true;
+}
+
+void Triangulation::BuildMoralGraph(const MoralGraphSource& graph) {
+    for (int v = 0; v < n_; v++) {
+        size_[v] = std::max(graph.GetSize(v), 1);
+        weight_[v] = static_cast<uint32_t>(size_[v]);
+    }
+    for (int v = 0; v < n_; v++) {
+        const std::vector<int>& p = graph.GetParents(v);
+        const int k = static_cast<int>(p.size());
+        neighbours_[v].reserve(neighbours_[v].size() + p.size());
+        for (int i = 0; i < k; i++) AddEdge(v, p[i]);
+        for (int i = k - 2; i >= 0; i--) {
+            for (int j = i + 1; j < k; j++) AddEdge(p[i], p[j]);
+        }
+    }
+}
+
+bool Triangulation::Adjacent(int a, int b) const {
+    const std::vector<int>& la = neighbours_[a];
+    const std::vector<int>& lb = neighbours_[b];
+    const std::vector<int>& shorter = la.size() <= lb.size() ? la : lb;
+    const int other = la.size() <= lb.size() ? b : a;
+    return std::find(shorter.begin(), shorter.end(), other) != shorter.end();
+}
+
+void Triangulation::AddEdge(int a, int b) {
+    if (a < 0 || b < 0 || a >= n_ || b >= n_ || a == b) return;  // parents outside the graph
+    if (Adjacent(a, b)) return;
+    AddEdgeUnchecked(a, b);
+}
+
+void Triangulation::AddEdgeUnchecked(int a, int b) {
+    neighbours_[a].push_back(b);
+    neighbours_[b].push_back(a);
+    weight_[a] = Scale(weight_[a], size_[b]);
+    weight_[b] = Scale(weight_[b], size_[a]);
+}
+
+void Triangulation::RemoveNode(int v) {
+    std::vector<int>& list = neighbours_[v];
+    for (int u : list) {
+        std::vector<int>& lu = neighbours_[u];
+        auto it = std::find(lu.begin(), lu.end(), v);
+        if (it != lu.end()) {
+            *it = lu.back();
+            lu.pop_back();
+        }
+        if (weight_[u] != 0) weight_[u] /= static_cast<uint32_t>(size_[v]);
+        if (weight_[v] != 0) weight_[v] /= static_cast<uint32_t>(size_[u]);
+        dirty_[u] = 1;
+    }
+    list.clear();
+    eliminated_[v] = 1;
+    numEliminated_++;
+    order_.push_back(v);
+}
+
+uint32_t Triangulation::WeightOf(int v) {
+    if (weight_[v] != 0) return weight_[v];
+    uint64_t product = static_cast<uint64_t>(size_[v]);
+    const std::vector<int>& list = neighbours_[v];
+    for (size_t k = list.size(); k-- > 0;) {
+        product *= static_cast<uint64_t>(size_[list[k]]);
+        if (product > kWeightCeiling) return 0;
+    }
+    weight_[v] = static_cast<uint32_t>(product);
+    return weight_[v];
+}
+
+bool Triangulation::IsSimplicial(int v) {
+    const std::vector<int>& list = neighbours_[v];
+    const int d = static_cast<int>(list.size());
+    for (int i = d - 2; i >= 0; i--) {
+        const int token = NextStamp();
+        for (int w : neighbours_[list[i]]) stamp_[w] = token;
+        for (int j = i + 1; j < d; j++) {
+            if (stamp_[list[j]] != token) return false;
+        }
+    }
+    return true;
+}
+
+// A pass visits the nodes in index order; a node found not simplicial is retested only after its
+// neighbourhood changed, which gives the same eliminations as testing every node on every pass.
+bool Triangulation::EliminateSimplicial() {
+    if (n_ == 0) return true;
+    bool eliminatedAny = true;
+    while (eliminatedAny) {
+        eliminatedAny = false;
+        for (int v = 0; v < n_; v++) {
+            if (eliminated_[v] || !dirty_[v]) continue;
+            dirty_[v] = 0;
+            if (!IsSimplicial(v)) continue;
+            const uint32_t w = WeightOf(v);
+            if (w == 0) return false;
+            if (!MakeClique(v, w)) return false;
+            eliminatedAny = true;
+        }
+    }
+    return true;
+}
+
+bool Triangulation::EliminateAll() {
+    if (numEliminated_ == n_) return true;
+    for (;;) {
+        if (!EliminateSimplicial()) return false;
+        if (numEliminated_ == n_) return WithinLimit();
+        int chosen = -1;
+        uint32_t best = 0;
+        for (int v = 0; v < n_; v++) {
+            if (eliminated_[v]) continue;
+            const uint32_t w = WeightOf(v);
+            if (w == 0) continue;
+            if (chosen < 0 || w < best) {
+                chosen = v;
+                best = w;
+            }
+        }
+        if (chosen < 0) return false;
+        AddFillIns(chosen);
+        if (!MakeClique(chosen, best)) return false;
+        if (!WithinLimit()) return false;
+        if (numEliminated_ == n_) return true;
+    }
+}
+
+void Triangulation::AddFillIns(int v) {
+    saved_.assign(neighbours_[v].begin(), neighbours_[v].end());
+    const int d = static_cast<int>(saved_.size());
+    for (int i = d - 2; i >= 0; i--) {
+        const int a = saved_[i];
+        const int token = NextStamp();
+        for (int w : neighbours_[a]) stamp_[w] = token;
+        for (int j = i + 1; j < d; j++) {
+            if (stamp_[saved_[j]] == token) continue;
+            AddEdgeUnchecked(a, saved_[j]);
+            fillIns_.emplace_back(a, saved_[j]);
+        }
+    }
+    // New edges can make the neighbours, and nodes adjacent to both ends, simplicial.
+    for (int u : saved_) {
+        dirty_[u] = 1;
+        for (int w : neighbours_[u]) dirty_[w] = 1;
+    }
+}
+
+bool Triangulation::MakeClique(int v, uint32_t w) {
+    saved_.assign(neighbours_[v].begin(), neighbours_[v].end());
+    const int c = static_cast<int>(saved_.size());
+    const int index = static_cast<int>(cliques_.size());
+    cliques_.emplace_back();
+    Clique& clique = cliques_.back();
+    clique.eliminated = v;
+    clique.weight = w;
+    clique.members.reserve(std::min(c + 1, maxMembers_));
+    clique.members.push_back(v);
+    RemoveNode(v);
+    eliminatedIn_[v] = index;
+    bool ok = maxMembers_ >= 1;
+    int remaining = c - 1;
+    for (int k = c - 1; k >= 0 && ok; k--) {
+        const int u = saved_[k];
+        if (static_cast<int>(clique.members.size()) >= maxMembers_) {
+            ok = false;
+            break;
+        }
+        clique.members.push_back(u);
+        if (static_cast<int>(neighbours_[u].size()) == remaining) {
+            RemoveNode(u);
+            eliminatedIn_[u] = index;
+            remaining--;
+        } else {
+            clique.separator.push_back(u);
+        }
+    }
+    total_ += w;
+    return ok;
+}
+
+bool Triangulation::HoldsSeparatorOf(const Clique& holder, const Clique& other) const {
+    if (other.separator.size() > holder.members.size()) return false;
+    for (int s : other.separator) {
+        if (std::find(holder.members.begin(), holder.members.end(), s) == holder.members.end()) return false;
+    }
+    return true;
+}
+
+// Each clique's parent is the first later clique holding its separator. None can come after the
+// clique in which a separator node was eliminated, which bounds the search.
+void Triangulation::LinkCliques() {
+    const int m = static_cast<int>(cliques_.size());
+    auto sortLists = [](Clique& c) {
+        std::sort(c.members.begin(), c.members.end());
+        std::sort(c.separator.begin(), c.separator.end());
+    };
+    for (int i = 0; i + 1 < m; i++) {
+        int last = m - 1;
+        for (int s : cliques_[i].separator) {
+            const int e = eliminatedIn_[s];
+            if (e >= 0 && e < last) last = e;
+        }
+        for (int j = i + 1; j <= last; j++) {
+            if (HoldsSeparatorOf(cliques_[j], cliques_[i])) {
+                cliques_[i].parent = j;
+                sortLists(cliques_[i]);
+                break;
+            }
+        }
+    }
+    if (m > 0) sortLists(cliques_[m - 1]);
+}
+
+}  // namespace vovido

@@ -1,0 +1,145 @@
+package tarvo;
+
+import java.util.Arrays;
+
+/** Natives of equation nodes: equations, bounds, continuous evidence and the values of updated networks. */
+public class NetworkEquationsTest {
+    private static final int EQUATION = 0x4;
+    private static final int CPT = 0x12;
+
+    private static String message(Check.Body body) {
+        return Check.raises(TARVOException.class, body).getMessage();
+    }
+
+    private static int equation(Network net, String id, String text) {
+        int h = net.addNode(EQUATION, id);
+        net.setNodeEquation(h, text);
+        return h;
+    }
+
+    /** Roots a and b, a chain over them, equations solved for their node, 24 nodes in all. */
+    private static Network deterministicNetwork() {
+        Network net = new Network();
+        equation(net, "a", "a = 1.5");
+        equation(net, "b", "b = -0.25");
+        String previous = "a";
+        for (int i = 0; i < 10; i++) {
+            String id = "c" + i;
+            equation(net, id, id + " = 0.5*" + previous + " + b*" + i + " + Sqrt(Abs(" + previous + "))");
+            previous = id;
+            String self = "s" + i;
+            equation(net, self, self + " = cos(" + self + ") + " + id + "/10");
+        }
+        equation(net, "t", "3*t + a = " + previous);
+        equation(net, "u", "u = If(t > 0, t, -t) + Max(a, b, 7)");
+        return net;
+    }
+
+    public void testEquationsAndBounds() {
+        Network net = new Network();
+        try {
+            int x = equation(net, "x", "x = 2");
+            int y = net.addNode(EQUATION, "y");
+            Check.equal("y=0", net.getNodeEquation(y));
+            net.setNodeEquation("y", "y = x + 1");
+            Check.equal("y=x+1", net.getNodeEquation("y"));
+            Check.equal(Arrays.asList("x"), Arrays.asList(net.getParentIds(y)));
+            Check.equal("Invalid equation, error at position 5: Toplevel '=' sign missing in equation",
+                    message(() -> net.setNodeEquation(y, "x + 1")));
+            Check.equal("Invalid equation, error at position 0: Unknown node identifier: q",
+                    message(() -> net.setNodeEquation("y", "y = q")));
+            Check.equal("Invalid equation, error at position 0: Node y can't be used in equation for current "
+                    + "node, because it would result in a cycle.", message(() -> net.setNodeEquation(x, "x = y")));
+            Check.equal("String argument can't be null", message(() -> net.setNodeEquation(y, null)));
+            Check.equal("y=x+1", net.getNodeEquation(y));
+
+            Fixtures.near(new double[] {-1, 1}, net.getNodeEquationBounds(x), "default bounds");
+            net.setNodeEquationBounds("x", 5, -5);
+            Fixtures.near(new double[] {5, -5}, net.getNodeEquationBounds("x"), "bounds as given");
+
+            int c = net.addNode(CPT, "C");
+            Check.equal("Node 'C' must be of type Equation", message(() -> net.getNodeEquation(c)));
+            Check.equal("Node 'C' must be of type Equation", message(() -> net.setNodeEquationBounds(c, 0, 1)));
+            Check.equal("Cannot get node definition 'EQUATION' of node 'x' as an array of doubles",
+                    message(() -> net.getNodeDefinition(x)));
+            net.deleteNode(c);
+
+            net.updateBeliefs();
+            Check.isTrue(net.isValueValid(y), "updated");
+            Fixtures.near(new double[] {3, 0}, net.getNodeValue(y), "y");
+            net.setNodeEquation(x, "x = 5");
+            Check.isTrue(!net.isValueValid("y"), "a changed parent makes the child out of date");
+            Check.equal("Value not valid - node 'y'", message(() -> net.getNodeValue(y)));
+        } finally {
+            net.dispose();
+        }
+    }
+
+    public void testContinuousEvidenceAndSamples() {
+        Network net = new Network();
+        try {
+            int x = equation(net, "x", "x = Normal(2, 0.5)");
+            int y = equation(net, "y", "y = 3*x");
+            int c = net.addNode(CPT, "C");
+            Check.equal("TARVO error -51 in function SetEvidence", message(() -> net.setContEvidence(c, 1.0)));
+            net.deleteNode(c);
+            Check.equal("Node 'x' has no evidence set", message(() -> net.getContEvidence(x)));
+
+            net.setSampleCount(200);
+            net.updateBeliefs();
+            double[] xs = net.getNodeValue(x);
+            double[] ys = net.getNodeValue("y");
+            Check.equal(2 + 2 * 200, xs.length);
+            Check.equal(2 + 2 * 200, ys.length);
+            for (int k = 0; k < 200; k++) {
+                Fixtures.near(3 * xs[2 + 2 * k], ys[2 + 2 * k], "sample " + k);
+                Fixtures.near(1.0, ys[3 + 2 * k], "weight " + k);
+            }
+            Fixtures.near(3 * xs[0], ys[0], "mean");
+            Check.isTrue(Math.abs(xs[0] - 2) < 0.2 && Math.abs(xs[1] - 0.5) < 0.15, "Normal(2, 0.5) draws");
+
+            net.setContEvidence("x", 5.0);
+            Check.isTrue(net.isRealEvidence(x) && net.isEvidence("x"), "evidence set");
+            Fixtures.near(5.0, net.getContEvidence("x"), "evidence");
+            net.updateBeliefs();
+            Fixtures.near(new double[] {5, 0}, net.getNodeValue(x), "observed");
+            Fixtures.near(new double[] {15, 0}, net.getNodeValue(y), "child of observed");
+
+            net.clearEvidence(x);
+            net.setContEvidence(y, 1.0);
+            Check.equal("TARVO error -2 in function UpdateBeliefs. Logged information: Algorithm not available: "
+                    + "conversion to a hybrid network, which evidence on node [y] (it has parents) needs\n",
+                    message(net::updateBeliefs));
+        } finally {
+            net.dispose();
+        }
+    }
+
+    public void testNetworkBuiltByNativesAndItsFileGiveTheSameValues() {
+        Network net = deterministicNetwork();
+        Network copy = new Network();
+        try {
+            net.updateBeliefs();
+            // By hand: the roots, and t from 3t + a = c9.
+            Fixtures.near(new double[] {1.5, 0}, net.getNodeValue("a"), "a");
+            double c9 = net.getNodeValue("c9")[0];
+            Fixtures.near((c9 - 1.5) / 3, net.getNodeValue("t")[0], "t");
+            double s3 = net.getNodeValue("s3")[0];
+            Fixtures.near(Math.cos(s3) + net.getNodeValue("c3")[0] / 10, s3, "s3 solves its equation");
+            Fixtures.near(Math.abs(net.getNodeValue("t")[0]) + 7, net.getNodeValue("u")[0], "u");
+
+            String path = Fixtures.tempPath(".xvrx");
+            net.writeFile(path);
+            copy.readFile(path);
+            copy.updateBeliefs();
+            Check.equal(net.getNodeCount(), copy.getNodeCount());
+            for (String id : net.getAllNodeIds()) {
+                Check.equal(net.getNodeEquation(id), copy.getNodeEquation(id));
+                Check.equal(Arrays.toString(net.getNodeValue(id)), Arrays.toString(copy.getNodeValue(id)));
+            }
+        } finally {
+            net.dispose();
+            copy.dispose();
+        }
+    }
+}

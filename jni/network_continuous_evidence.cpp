@@ -1,0 +1,50 @@
+// Network natives of continuous evidence: the observed value of an equation node.
+#include "jni/jni_checks.h"
+#include "jni/jni_frame.h"
+#include "jni/network_natives.h"
+#include "model/network.h"
+#include "model/node.h"
+#include "model/node_value.h"
+#include "tarvo_Network.h"
+
+namespace {
+
+// Reported under the name of discrete evidence: a node without continuous values refuses with -51.
+void SetContEvidence(JNIEnv* env, const VRX_network& network, int handle, jdouble observed) {
+    CheckEngineStatus(env, "SetEvidence",
+                      NodeValue(checkNodeHandle(network, handle)).SetContEvidence(observed));
+}
+
+// Only nodes with evidence are asked; a value that keeps no number (a discrete one) gives 0.
+jdouble GetContEvidence(JNIEnv*, const VRX_network& network, int handle) {
+    VRX_node& node = checkNodeHandle(network, handle);
+    checkHasEvidence(node);
+    double observed = 0.0;
+    if (NodeValue(node).GetContEvidence(observed) != 0) observed = 0.0;
+    return observed;
+}
+
+}  // namespace
+
+extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setContEvidence__ID(JNIEnv* env, jobject self, jint h,
+                                                                         jdouble value) {
+    OnNode(env, self, h, SetContEvidence, value);
+}
+
+extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setContEvidence__Ljava_lang_String_2D(JNIEnv* env,
+                                                                                           jobject self,
+                                                                                           jstring id,
+                                                                                           jdouble value) {
+    OnNodeId(env, self, id, SetContEvidence, value);
+}
+
+extern "C" JNIEXPORT jdouble JNICALL Java_tarvo_Network_getContEvidence__I(JNIEnv* env, jobject self,
+                                                                           jint h) {
+    return OnNode(env, self, h, GetContEvidence);
+}
+
+extern "C" JNIEXPORT jdouble JNICALL Java_tarvo_Network_getContEvidence__Ljava_lang_String_2(JNIEnv* env,
+                                                                                             jobject self,
+                                                                                             jstring id) {
+    return OnNodeId(env, self, id, GetContEvidence);
+}

@@ -1,0 +1,342 @@
+// The equation solver: deterministic passes, components by Newton's method, sampling passes, the
+// refusals of the route, and the Newton and linear-system routines on their own.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "base/distributions.h"
+#include "base/error_log.h"
+#include "base/status_codes.h"
+#include "equations/equation_solver.h"
+#include "equations/newton_solver.h"
+#include "tests/support/equation_networks.h"
+
+namespace {
+
+using vovido::testing::AddComponentNode;
+using vovido::testing::AddEquation;
+using vovido::testing::ValueOf;
+
+std::vector<std::string> Logged() {
+    std::vector<std::string> out;
+    for (int i = 0; i < errorLog.GetNumberOfEntries(); ++i) out.emplace_back(errorLog.GetMessage(i));
+    return out;
+}
+
+class EquationSolverTest : public ::testing::Test {
+protected:
+    void SetUp() override { errorLog.Flush(); }
+    void TearDown() override { errorLog.Flush(); }
+
+    int Add(const char* id, const char* equation) {
+        const int h = AddEquation(net, id, equation);
+        EXPECT_GE(h, 0) << id << ": " << equation;
+        return h;
+    }
+    void ExpectValue(int h, double mean, double deviation = 0.0) {
+        ASSERT_TRUE(ValueOf(net, h).IsUpToDate()) << h;
+        EXPECT_DOUBLE_EQ(ValueOf(net, h).GetMean(), mean) << h;
+        EXPECT_DOUBLE_EQ(ValueOf(net, h).GetStdDev(), deviation) << h;
+    }
+    int Update() {
+        errorLog.Flush();
+        return net.UpdateBeliefs();
+    }
+
+    VRX_network net;
+};
+
+// ---------------------------------------------------------------------------------------------------
+// Deterministic passes
+
+TEST_F(EquationSolverTest, ChainIsEvaluatedParentsFirst) {
+    // Child created first: the order of the update is the graph's, not the handles'.
+    const int y = net.AddNode(DefinitionType::kEquation, "y");
+    const int x = Add("x", "x = 2");
+    ASSERT_EQ(vovido::testing::EquationOf(net, y).SetEquation("y = x + 1", nullptr, nullptr), kSuccess);
+    ASSERT_EQ(Update(), kSuccess);
+    ExpectValue(x, 2.0);
+    ExpectValue(y, 3.0);
+}
+
+TEST_F(EquationSolverTest, EquationsThatDoNotIsolateTheNodeAreSolvedForIt) {
+    const int a = Add("a", "a = 3");
+    const int x = Add("x", "x = 2*x + a");  // x on both sides: x = -a
+    const int y = Add("y", "2*y = a");      // y in a product: y = a / 2
+    const int z = Add("z", "z = cos(z)");   // no closed form: Newton
+    const int w = Add("w", "-w = a - 10");  // negated: w = 10 - a
+    ASSERT_EQ(Update(), kSuccess);
+    ExpectValue(a, 3.0);
+    EXPECT_NEAR(ValueOf(net, x).GetMean(), -3.0, 1e-12);
+    ExpectValue(y, 1.5);
+    EXPECT_DOUBLE_EQ(ValueOf(net, z).GetMean(), 0.7390851332151607);
+    ExpectValue(w, 7.0);
+}
+
+TEST_F(EquationSolverTest, ComponentOfOneNodeNamingItselfConvergesToTheFixedPoint) {
+    const int y = AddComponentNode(net, "y", {}, {}, "y = cos(y)");
+    ASSERT_GE(y, 0);
+    ASSERT_EQ(Update(), kSuccess);
+    EXPECT_DOUBLE_EQ(ValueOf(net, y).GetMean(), 0.7390851332151607);
+    EXPECT_EQ(ValueOf(net, y).GetStdDev(), 0.0);
+}
+
+TEST_F(EquationSolverTest, ComponentMembersAreSolvedTogether) {
+    Add("p", "p = 1");
+    // a = p - b and b = a / 2: a = 2/3 p, b = 1/3 p.
+    const int a = AddComponentNode(net, "a", {"p"}, {"b"}, "a = p - b");
+    const int b = AddComponentNode(net, "b", {}, {"a"}, "b = a / 2");
+    const int c = Add("c", "c = a + b");
+    ASSERT_GE(a, 0);
+    ASSERT_GE(b, 0);
+    ASSERT_EQ(Update(), kSuccess);
+    EXPECT_NEAR(ValueOf(net, a).GetMean(), 2.0 / 3.0, 1e-14);
+    EXPECT_NEAR(ValueOf(net, b).GetMean(), 1.0 / 3.0, 1e-14);
+    EXPECT_NEAR(ValueOf(net, c).GetMean(), 1.0, 1e-14);
+}
+
+TEST_F(EquationSolverTest, ComponentWaitsForAMemberParentThatComesLater) {
+    // b has no parent, so it comes first in the graph's order, before a's parent q is known.
+    const int b = AddComponentNode(net, "b", {}, {"a"}, "b = 0.5*a");
+    const int p = Add("p", "p = 4");
+    const int q = Add("q", "q = p + 2");
+    const int a = AddComponentNode(net, "a", {"q"}, {"b"}, "a = q - b");
+    ASSERT_GE(a, 0);
+    ASSERT_EQ(Update(), kSuccess);
+    ExpectValue(p, 4.0);
+    ExpectValue(q, 6.0);
+    EXPECT_NEAR(ValueOf(net, a).GetMean(), 4.0, 1e-13);
+    EXPECT_NEAR(ValueOf(net, b).GetMean(), 2.0, 1e-13);
+}
+
+TEST_F(EquationSolverTest, ComponentFailuresAreReported) {
+    struct Case {
+        const char* equation;
+        std::vector<std::string> members;
+        std::vector<std::string> messages;
+    } cases[] = {
+        // The residual does not depend on y: the Jacobian is zero.
+        {"y - y = 2", {}, {"Faile in solving nonlinear quations.", "Faile in computing SCC."}},
+        // A member that names no node.
+        {"y = 1", {"ghost"}, {"Faile in computing SCC."}},
+        // No real root: Newton's method wanders until its limit.
+        {"y = y^2 + 1",
+         {},
+         {"Newton's method did not converge within 200 iterations.", "Faile in solving nonlinear quations.",
+          "Faile in computing SCC."}},
+    };
+    for (const Case& c : cases) {
+        VRX_network local;
+        const int y = AddComponentNode(local, "y", {}, {}, "y = 0");
+        ASSERT_EQ(vovido::testing::ComponentOf(local, y).SetMembers(c.members), kSuccess);
+        // Members are allowed names only once set, so the equation follows them.
+        ASSERT_EQ(vovido::testing::ComponentOf(local, y).SetEquation(c.equation), kSuccess);
+        EquationSolverOptions options(&local);
+        options.maxIterations = 200;
+        errorLog.Flush();
+        EXPECT_EQ(RunEquationSolver(options), kOutOfRange) << c.equation;
+        EXPECT_EQ(Logged(), c.messages) << c.equation;
+        EXPECT_FALSE(ValueOf(local, y).IsUpToDate());
+    }
+}
+
+TEST_F(EquationSolverTest, NodeThatCannotBeSolvedForItselfIsReported) {
+    const int y = Add("y", "y = y^2 + 1");
+    EquationSolverOptions options(&net);
+    options.maxIterations = 50;
+    EXPECT_EQ(RunEquationSolver(options), kOutOfRange);
+    EXPECT_EQ(Logged(), (std::vector<std::string>{"Newton's method did not converge within 50 iterations.",
+                                                  "Faile in solving nonlinear quations.",
+                                                  "Unable to solve the equation of node [y] for the node."}));
+    EXPECT_FALSE(ValueOf(net, y).IsUpToDate());
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Refusals of the route
+
+TEST_F(EquationSolverTest, RouteRefusals) {
+    {
+        // A discrete node beside the equations.
+        Add("x", "x = 1");
+        ASSERT_GE(net.AddNode(DefinitionType::kCpt, "c"), 0);
+        EXPECT_EQ(Update(), kOutOfRange);
+        EXPECT_EQ(Logged(),
+                  std::vector<std::string>{"Unable to handle hybrid networks with equation solver."});
+    }
+    {
+        VRX_network local;
+        ASSERT_GE(AddComponentNode(local, "y", {}, {}, "y = Normal(0, 1)"), 0);
+        errorLog.Flush();
+        EXPECT_EQ(local.UpdateBeliefs(), kOutOfRange);
+        EXPECT_EQ(Logged(), std::vector<std::string>{"Unable to sovle a network contains strongly-coupled "
+                                                     "components with distribution definitions."});
+    }
+    {
+        // Evidence on a node with parents needs the conversion to a hybrid network.
+        VRX_network local;
+        ASSERT_GE(AddEquation(local, "x", "x = 1"), 0);
+        const int y = AddEquation(local, "y", "y = x + Normal(0, 1)");
+        ASSERT_EQ(ValueOf(local, y).SetContEvidence(5.0), kSuccess);
+        errorLog.Flush();
+        EXPECT_EQ(local.UpdateBeliefs(), kOutOfRange);
+        EXPECT_EQ(Logged(),
+                  std::vector<std::string>{"Algorithm not available: conversion to a hybrid network, "
+                                           "which evidence on node [y] (it has parents) needs"});
+    }
+    {
+        VRX_network local;
+        ASSERT_GE(AddEquation(local, "x", "x = Normal(0, 1)"), 0);
+        local.numSamples = 0;
+        errorLog.Flush();
+        EXPECT_EQ(local.UpdateBeliefs(), kOutOfRange);
+        EXPECT_EQ(Logged(), std::vector<std::string>{"The number of samples must be at least 1."});
+    }
+}
+
+TEST_F(EquationSolverTest, DeterministicPassDoesNotLookAtEvidence) {
+    const int x = Add("x", "x = 3");
+    const int y = Add("y", "y = 2*x");
+    ASSERT_EQ(ValueOf(net, x).SetContEvidence(5.0), kSuccess);
+    ASSERT_EQ(Update(), kSuccess);
+    ExpectValue(x, 3.0);
+    ExpectValue(y, 6.0);
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Sampling passes
+
+TEST_F(EquationSolverTest, SamplingGivesTheMeanAndPopulationDeviationOfTheSamples) {
+    const int x = Add("x", "x = Normal(1, 2)");
+    const int y = Add("y", "y = 3*x + 1");
+    const int r = Add("r", "r = Uniform(0, 1)");
+    const int s = AddComponentNode(net, "s", {"x"}, {}, "s = x + 0.5*cos(s)");
+    ASSERT_GE(s, 0);
+    ASSERT_EQ(ValueOf(net, r).SetContEvidence(5.0), kSuccess);  // a root: its samples are the evidence
+    GetSamplerGenerator().Seed(12345);
+    ASSERT_EQ(Update(), kSuccess) << ::testing::PrintToString(Logged());
+
+    const auto& xs = ValueOf(net, x).GetSamples();
+    const auto& ys = ValueOf(net, y).GetSamples();
+    const auto& ss = ValueOf(net, s).GetSamples();
+    ASSERT_EQ(xs.size(), 1000u);
+    ASSERT_EQ(ys.size(), 1000u);
+    ASSERT_EQ(ss.size(), 1000u);
+    double sum = 0.0;
+    double squares = 0.0;
+    for (size_t k = 0; k < xs.size(); ++k) {
+        // Each pass evaluates the child with the same draw of its parent, and solves the component.
+        EXPECT_DOUBLE_EQ(ys[k].value, 3 * xs[k].value + 1);
+        EXPECT_NEAR(ss[k].value, xs[k].value + 0.5 * std::cos(ss[k].value), 1e-12);
+        sum += xs[k].value;
+        squares += xs[k].value * xs[k].value;
+    }
+    const double mean = sum / 1000;
+    EXPECT_NEAR(ValueOf(net, x).GetMean(), mean, 1e-12);
+    EXPECT_NEAR(ValueOf(net, x).GetStdDev(), std::sqrt(squares / 1000 - mean * mean), 1e-9);
+    // The draws follow Normal(1, 2): four standard errors.
+    EXPECT_NEAR(mean, 1.0, 4 * 2 / std::sqrt(1000.0));
+    EXPECT_NEAR(ValueOf(net, x).GetStdDev(), 2.0, 0.25);
+    EXPECT_NEAR(ValueOf(net, y).GetMean(), 3 * mean + 1, 1e-9);
+    ExpectValue(r, 5.0);
+}
+
+TEST_F(EquationSolverTest, FixedSeedRepeatsTheSamples) {
+    const int x = Add("x", "x = Exponential(2) + Triangular(0, 1, 3)");
+    std::vector<double> first;
+    for (int run = 0; run < 2; ++run) {
+        GetSamplerGenerator().Seed(99);
+        ASSERT_EQ(Update(), kSuccess);
+        std::vector<double> values;
+        for (const WeightedSample& sample : ValueOf(net, x).GetSamples()) values.push_back(sample.value);
+        if (run == 0)
+            first = values;
+        else
+            EXPECT_EQ(values, first);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Newton's method and the linear system on their own
+
+TEST(NewtonSolver, LinearEquationConvergesInTwoSteps) {
+    std::vector<double> x{0.0};
+    vovido::NewtonReport report;
+    const vovido::ResidualFunction f = [](const std::vector<double>& p, std::vector<double>& r) {
+        r[0] = 3 - 2 * p[0] - p[0];
+    };
+    ASSERT_EQ(SolveNewton(x, 1e-6, 1000000, f, &report), kSuccess);
+    EXPECT_EQ(report.iterations, 2);
+    EXPECT_DOUBLE_EQ(x[0], 1.0);
+}
+
+TEST(NewtonSolver, CosineFixedPointConvergesInFourSteps) {
+    std::vector<double> x{0.0};
+    vovido::NewtonReport report;
+    const vovido::ResidualFunction f = [](const std::vector<double>& p, std::vector<double>& r) {
+        r[0] = std::cos(p[0]) - p[0];
+    };
+    ASSERT_EQ(SolveNewton(x, 1e-6, 1000000, f, &report), kSuccess);
+    EXPECT_EQ(report.iterations, 4);
+    EXPECT_DOUBLE_EQ(x[0], 0.7390851332151607);
+}
+
+TEST(NewtonSolver, DifferenceStepIsRelativeAboveOneOnly) {
+    for (const double start : {0.5, 1000.0, -1000.0}) {
+        std::vector<double> trials;
+        const vovido::ResidualFunction f = [&](const std::vector<double>& p, std::vector<double>& r) {
+            trials.push_back(p[0]);
+            r[0] = p[0] - start;  // the start is the root: one step, which moves nothing
+        };
+        std::vector<double> x{start};
+        ASSERT_EQ(SolveNewton(x, 1e-6, 10, f, nullptr), kSuccess);
+        ASSERT_GE(trials.size(), 2u);
+        const double expected = start > 1.0 ? start * 1e-6 : 1e-6;
+        EXPECT_NEAR(trials[1] - trials[0], expected, expected * 1e-6) << start;
+    }
+}
+
+TEST(NewtonSolver, FailuresEndTheRun) {
+    errorLog.Flush();
+    std::vector<double> x{0.0};
+    vovido::NewtonReport report;
+    EXPECT_EQ(
+        SolveNewton(
+            x, 1e-6, 100, [](const std::vector<double>&, std::vector<double>& r) { r[0] = 1.0; }, &report),
+        kOutOfRange);
+    EXPECT_TRUE(report.singular);
+    x = {0.0};
+    EXPECT_EQ(
+        SolveNewton(
+            x, 1e-6, 100, [](const std::vector<double>& p, std::vector<double>& r) { r[0] = std::log(p[0]); },
+            &report),
+        kOutOfRange);
+    EXPECT_TRUE(report.diverged);
+    EXPECT_EQ(Logged(),
+              std::vector<std::string>{"Newton's method reached a value that is not a finite number."});
+    errorLog.Flush();
+}
+
+TEST(LinearSystem, SolvesWithRowSwapsAndRefusesSingularSystems) {
+    // A zero first pivot makes the first row swap with the second.
+    std::vector<double> a{0, 2, 1, 1, 1, 1, 2, 1, 3};
+    std::vector<double> b{5, 4, 7};  // x = (1, 2, 1)
+    const std::vector<double> a0 = a;
+    const std::vector<double> b0 = b;
+    std::vector<double> x;
+    ASSERT_EQ(SolveLinearSystem(a, b, x, 3), kSuccess);
+    for (int i = 0; i < 3; ++i) {
+        double row = 0.0;
+        for (int j = 0; j < 3; ++j) row += a0[static_cast<size_t>(i * 3 + j)] * x[static_cast<size_t>(j)];
+        EXPECT_NEAR(row, b0[static_cast<size_t>(i)], 1e-12) << i;
+    }
+    EXPECT_NEAR(x[0], 1.0, 1e-12);
+    EXPECT_NEAR(x[1], 2.0, 1e-12);
+    EXPECT_NEAR(x[2], 1.0, 1e-12);
+    std::vector<double> singular{1, 2, 2, 4};
+    std::vector<double> rhs{1, 2};
+    EXPECT_EQ(SolveLinearSystem(singular, rhs, x, 2), kOutOfRange);
+}
+
+}  // namespace

@@ -1,0 +1,158 @@
+// Damaged network files: a read that had to drop or change anything fails with the message that says
+// where, and the network stays as it was; a statement the format does not know stays a warning. Input
+// that never ends stops at the reading limits instead of filling memory.
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+
+#include "base/status_codes.h"
+#include "formats/text_file.h"
+#include "formats/vrx_format.h"
+#include "tests/formats/network_fixture.h"
+#include "tests/support/hard_networks.h"
+
+namespace {
+
+struct DamagedFile {
+    const char* name;
+    const char* extension;
+    std::string text;
+    int status;
+    std::string message;  // the first one logged, exactly
+};
+
+std::string EightNodes(const std::string& sixth) {
+    std::string text = "net X\n{\n";
+    for (int i = 1; i <= 8; ++i)
+        text += i == 6 ? sixth : " node n" + std::to_string(i) + " { TYPE = CPT; };\n";
+    return text + "};\n";
+}
+
+const char kKiHead[] =
+    "diagnostic network \"n\"\n"
+    "kb { };\n"
+    "nodes\n"
+    "{\n"
+    " standard A { TYPE : discrete [2] = { standard a0 { }; standard a1 { }; }; }\n"
+    "}\n"
+    "network\n"
+    "{\n";
+
+std::vector<DamagedFile> Cases() {
+    return {
+        {"misplaced brace drops the last nodes", "vrx", EightNodes(" node n6 { TYPE = CPT; }};\n"),
+         kSyntaxError, "(line 9) : ERROR: 'node' : End of File expected"},
+        {"a word in a probability list", "vrx",
+         "net X\n{\n node a { TYPE = CPT; DEFINITION = { PROBABILITIES = (0.2, half); }; };\n};\n",
+         kSyntaxError, "(line 3) : ERROR: 'half' : Real Number expected"},
+        {"junk after a field", "vrx", "net X\n{\n NUMSAMPLES = 7 junk;\n};\n", kSyntaxError,
+         "(line 3) : ERROR: 'junk' : ';' expected"},
+        {"a missing ';' would drop the next node", "vrx",
+         "net X\n{\n node a { TYPE = CPT; }\n node b { TYPE = CPT; };\n};\n", kSyntaxError,
+         "(line 4) : ERROR: 'node' : ';' expected"},
+        {"an arc from a missing node", "vrx",
+         "net X\n{\n node a { TYPE = CPT; };\n node b { TYPE = CPT; PARENTS = (a, zz); };\n};\n", kOutOfRange,
+         "(line 4) : ERROR: Couldn't add arc from node [zz] to node [b]"},
+        {"a character dropped from a list", "vrx",
+         "net X\n{\n node a { TYPE = CPT; DEFINITION = { PROBABILITIES = (0.2,\x01 0.8); }; };\n};\n",
+         kLexicalError, "ERROR: Line 3 : UNKNOWN CHARACTER"},
+        {"a node block left open", "vrx", "net X\n{\n node a { TYPE = CPT;\n node b { TYPE = CPT; };\n};\n",
+         kUnexpectedEndOfFile, "(line 4) : ERROR: 'node' : Unknown Node Statement"},
+        {"a table of 40 two-state parents", "vrx", vovido::testing::WideParentsText(40), kOutOfMemory,
+         "(line 43) : ERROR: Node [child] : its table of 2199023255552 cells passes the limit of 268435456 "
+         "cells"},
+        {"a word in a KI probability row", "dxp",
+         std::string(kKiHead) + " standard A parent () { PROB : { 0.5, half; }; }\n}\n", kSyntaxError,
+         "(line 9) : ERROR: 'half' : Real Number expected"},
+        {"text after the KI network section", "dxp",
+         std::string(kKiHead) + " standard A parent () { PROB : { 0.5, 0.5; }; }\n}\nextra\n", kSyntaxError,
+         "(line 11) : ERROR: 'extra' : End of File expected"},
+    };
+}
+
+class DamagedFilesTest : public ::testing::Test {
+protected:
+    void SetUp() override { errorLog.Flush(); }
+    void TearDown() override { errorLog.Flush(); }
+
+    static std::string WriteNetwork(VRX_network& network) {
+        VRX_vrxSpeaker speaker(&network);
+        std::string text;
+        EXPECT_EQ(speaker.WriteToText(text), 0);
+        return text;
+    }
+};
+
+TEST_F(DamagedFilesTest, FailWithTheirMessageAndLeaveTheNetworkAsItWas) {
+    VRX_network net;
+    fixture::BuildFullNetwork(net);
+    const std::string before = WriteNetwork(net);
+    for (const DamagedFile& damaged : Cases()) {
+        SCOPED_TRACE(damaged.name);
+        errorLog.Flush();
+        const std::string path =
+            fixture::WriteTextFile(std::string("damaged.") + damaged.extension, damaged.text);
+        EXPECT_EQ(net.ReadFile(path.c_str()), damaged.status) << fixture::LogDump();
+        ASSERT_GT(errorLog.GetNumberOfEntries(), 0);
+        EXPECT_EQ(std::string(errorLog.GetMessage(0)), damaged.message) << fixture::LogDump();
+        EXPECT_EQ(WriteNetwork(net), before);
+    }
+    // The table was refused before it was built: the process never held gigabytes.
+    rusage usage{};
+    ASSERT_EQ(getrusage(RUSAGE_SELF, &usage), 0);
+    EXPECT_LT(usage.ru_maxrss, 2L * 1024 * 1024);  // kilobytes
+}
+
+TEST_F(DamagedFilesTest, AnUnknownStatementStaysAWarning) {
+    VRX_network net;
+    const std::string path = fixture::WriteTextFile(
+        "unknown.vrx", "net X\n{\n node a { TYPE = CPT; COLOUR = 3; };\n FUTURE = { A = 1; };\n};\n");
+    ASSERT_EQ(net.ReadFile(path.c_str()), kSuccess) << fixture::LogDump();
+    EXPECT_EQ(fixture::LoggedMessages(),
+              (std::vector<std::string>{"(line 3) : ERROR: 'COLOUR' : Unknown Node Statement",
+                                        "(line 4) : ERROR: 'FUTURE' : Unknown Net Statement"}));
+    EXPECT_GE(net.FindNode("a"), 0);
+}
+
+// A device that never ends: the first line would grow without bound.
+TEST_F(DamagedFilesTest, AnEndlessLineStopsAtTheLineLimit) {
+    const std::string link = fixture::TempPath("zero.vrx");
+    std::remove(link.c_str());
+    if (symlink("/dev/zero", link.c_str()) != 0) GTEST_SKIP() << "no /dev/zero here";
+    VRX_network net;
+    fixture::BuildFullNetwork(net);
+    const std::string before = WriteNetwork(net);
+    EXPECT_EQ(net.ReadFile(link.c_str()), kFileIoFailed);
+    EXPECT_EQ(fixture::LoggedMessages(), (std::vector<std::string>{"ERROR: Line 1 : LINE TOO LONG"}));
+    EXPECT_EQ(WriteNetwork(net), before);
+    std::remove(link.c_str());
+}
+
+TEST_F(DamagedFilesTest, InputPastTheSizeLimitIsNotReadOn) {
+    VRX_textFile file;
+    ASSERT_EQ(file.Open(fixture::WriteTextFile("lines.txt", std::string(3000, 'x') + "\nshort\n").c_str(),
+                        TextFileMode::kRead),
+              0);
+    file.SetInputLimits(1000, 0);
+    std::string line;
+    EXPECT_EQ(file.ReadLine(line), kFileIoFailed);
+    EXPECT_EQ(fixture::LoggedMessages(), (std::vector<std::string>{"ERROR: Line 1 : LINE TOO LONG"}));
+
+    errorLog.Flush();
+    std::string many;
+    for (int i = 0; i < 100; ++i) many += "line " + std::to_string(i) + "\n";
+    ASSERT_EQ(file.Open(fixture::WriteTextFile("many.txt", many).c_str(), TextFileMode::kRead), 0);
+    file.SetInputLimits(0, 64);
+    int lines = 0;
+    int rc = kSuccess;
+    while ((rc = file.ReadLine(line)) == kSuccess) ++lines;
+    EXPECT_EQ(rc, kFileIoFailed);
+    // 64 bytes hold the first nine lines whole ("line 0\n" .. "line 8\n" are 63 bytes).
+    EXPECT_EQ(lines, 9);
+    EXPECT_EQ(fixture::LoggedMessages(), (std::vector<std::string>{"ERROR: Line 10 : FILE TOO LARGE"}));
+}
+
+}  // namespace

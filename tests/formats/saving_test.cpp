@@ -1,0 +1,119 @@
+// Saving networks: numbers keep every digit through a save and a load, and a save that fails half way
+// keeps the old file, in both the own text format and the XML format.
+#include <gtest/gtest.h>
+
+#include <cfloat>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "definitions/utility_table.h"
+#include "tests/formats/network_fixture.h"
+#include "tests/support/save_failure.h"
+
+namespace {
+
+uint64_t Bits(double d) {
+    uint64_t b;
+    std::memcpy(&b, &d, sizeof b);
+    return b;
+}
+
+VRX_doubleArray Values(const std::vector<double>& values) {
+    VRX_doubleArray a;
+    EXPECT_EQ(a.SetSize(static_cast<int>(values.size())), kSuccess);
+    for (size_t i = 0; i < values.size(); ++i) a[static_cast<int>(i)] = values[i];
+    a.SetCount(a.GetSize());
+    return a;
+}
+
+std::vector<double> Table(VRX_network& net, const char* id) {
+    VRX_Dmatrix* m = nullptr;
+    EXPECT_EQ(net.GetNode(net.FindNode(id))->GetDefinition()->GetDefinition(m), kSuccess);
+    return m != nullptr ? std::vector<double>(m->GetData(), m->GetData() + m->GetNumberOfElements())
+                        : std::vector<double>();
+}
+
+class SavingTest : public ::testing::TestWithParam<const char*> {
+protected:
+    void SetUp() override { errorLog.Flush(); }
+    void TearDown() override {
+        errorLog.Flush();
+        std::remove(target.c_str());
+    }
+
+    static std::string TargetPath() {
+        std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        for (char& c : name) c = c == '/' ? '_' : c;
+        return ::testing::TempDir() + "saving_" + name + "." + GetParam();
+    }
+
+    const std::string target = TargetPath();
+};
+
+// A fault of probability 1e-10 used to be written 0.00000000 and came back impossible.
+TEST_P(SavingTest, NumbersComeBackBitForBit) {
+    const std::vector<double> utilities = {5e-324, -DBL_MIN, 1e300, -0.1, 123456789.123456789, 0.0};
+    VRX_network net;
+    const int fault = net.AddNode(DefinitionType::kCpt, "Fault");
+    const int child = net.AddNode(DefinitionType::kCpt, "Child");
+    const int choice = net.AddNode(DefinitionType::kList, "Choice");
+    const int value = net.AddNode(DefinitionType::kTable, "Value");
+    ASSERT_EQ(net.AddArc(fault, child, 0), kSuccess);
+    ASSERT_EQ(net.GetNode(choice)->GetDefinition()->SetNumberOfOutcomes(3), kSuccess);
+    ASSERT_EQ(net.AddArc(fault, value, 0), kSuccess);
+    ASSERT_EQ(net.AddArc(choice, value, 0), kSuccess);
+    ASSERT_EQ(net.GetNode(fault)->GetDefinition()->SetDefinitionDoubles(fixture::Doubles({1e-10, 1 - 1e-10})),
+              kSuccess);
+    ASSERT_EQ(net.GetNode(child)->GetDefinition()->SetDefinitionDoubles(
+                  fixture::Doubles({1.0 / 3, 2.0 / 3, 1 - 1e-16, 1e-16})),
+              kSuccess);
+    ASSERT_EQ(net.GetNode(value)->GetDefinition()->SetDefinitionDoubles(Values(utilities)), kSuccess);
+    ASSERT_EQ(net.WriteFile(target.c_str()), kSuccess) << fixture::LogDump();
+    if (std::string(GetParam()) == "vrx") {
+        EXPECT_NE(savetest::ReadWhole(target).find("PROBABILITIES = (1e-10, 0.9999999999"),
+                  std::string::npos);
+    }
+
+    VRX_network copy;
+    ASSERT_EQ(copy.ReadFile(target.c_str()), kSuccess) << fixture::LogDump();
+    const std::vector<std::pair<const char*, std::vector<double>>> expected = {
+        {"Fault", {1e-10, 1 - 1e-10}}, {"Child", {1.0 / 3, 2.0 / 3, 1 - 1e-16, 1e-16}}, {"Value", utilities}};
+    for (const auto& [id, values] : expected) {
+        const std::vector<double> read = Table(copy, id);
+        ASSERT_EQ(read.size(), values.size()) << id;
+        for (size_t i = 0; i < values.size(); ++i)
+            EXPECT_EQ(Bits(read[i]), Bits(values[i])) << id << " " << i;
+    }
+}
+
+// The disk fills up half way through a save: the save reports -103 and the old file stays whole.
+TEST_P(SavingTest, SaveThatFailsHalfWayKeepsTheOldFile) {
+    VRX_network small;
+    ASSERT_GE(small.AddNode(DefinitionType::kCpt, "Small"), 0);
+    ASSERT_EQ(small.WriteFile(target.c_str()), kSuccess);
+    const std::string old = savetest::ReadWhole(target);
+    ASSERT_FALSE(old.empty());
+
+    VRX_network big;
+    const int h = big.AddNode(DefinitionType::kCpt, "Big");
+    ASSERT_EQ(big.GetNode(h)->GetDefinition()->SetNumberOfOutcomes(3000), kSuccess);
+    {
+        savetest::FileSizeLimit full(old.size() + 4096);
+        ASSERT_TRUE(full.IsActive());
+        EXPECT_EQ(big.WriteFile(target.c_str()), kFileIoFailed);
+    }
+    EXPECT_EQ(savetest::ReadWhole(target), old);
+    EXPECT_EQ(savetest::FilesBeside(target), std::vector<std::string>{});
+
+    // With room on the disk the same save replaces the file, and nothing is left beside it.
+    ASSERT_EQ(big.WriteFile(target.c_str()), kSuccess);
+    EXPECT_EQ(savetest::FilesBeside(target), std::vector<std::string>{});
+    VRX_network copy;
+    ASSERT_EQ(copy.ReadFile(target.c_str()), kSuccess);
+    EXPECT_EQ(copy.GetNode(copy.FindNode("Big"))->GetDefinition()->GetNumberOfOutcomes(), 3000);
+}
+
+INSTANTIATE_TEST_SUITE_P(BothFormats, SavingTest, ::testing::Values("vrx", "xvrx"));
+
+}  // namespace

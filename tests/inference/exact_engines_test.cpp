@@ -1,0 +1,196 @@
+// Behaviour the clique-tree engine (algorithm 10) and polytree propagation (algorithm 2) share through
+// the belief-update dispatch: impossible evidence, an empty network, many messages into one node, deep
+// networks, and the refusals of each.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "base/error_log.h"
+#include "base/status_codes.h"
+#include "inference/clique_tree.h"
+#include "inference/exact_drivers.h"
+#include "inference/relevant_parts.h"
+#include "tests/inference/brute_force.h"
+#include "tests/inference/test_network.h"
+
+namespace {
+
+using test_network::ExpectNear;
+using test_network::TestNetwork;
+
+const char kImpossible[] = "Evidence is impossible: its probability is zero, so no beliefs can be computed.";
+
+TEST(ExactEngines, EvidenceOfProbabilityZeroFailsWithAMessageAndLeavesNothingUpToDate) {
+    // Each child rules out one outcome of p, so no single child fixes p, yet together they leave none.
+    TestNetwork t;
+    const int p = t.Add("p", 3);
+    t.Table(p, {0.2, 0.3, 0.5});
+    std::vector<int> children;
+    for (int i = 0; i < 3; i++) {
+        children.push_back(t.Add(("c" + std::to_string(i)).c_str()));
+        t.Arc(p, children.back());
+        std::vector<double> table;
+        for (int j = 0; j < 3; j++) table.insert(table.end(), {i == j ? 0.0 : 0.5, i == j ? 1.0 : 0.5});
+        t.Table(children.back(), table);
+        t.Observe(children.back(), 0);
+    }
+    const int u = t.Add("u"), v = t.Add("v");
+    t.Arc(u, v);
+    ASSERT_EQ(brute_force::Enumerate(t.net).probEvidence, 0.0);
+    for (int algorithm : {2, 10}) {
+        t.net.SetBayesianAlgorithm(algorithm);
+        errorLog.Flush();
+        EXPECT_EQ(t.net.UpdateBeliefs(), kConflictingEvidence) << algorithm;
+        ASSERT_EQ(errorLog.GetNumberOfEntries(), 1) << algorithm;
+        EXPECT_EQ(errorLog.GetCode(0), kConflictingEvidence);
+        EXPECT_STREQ(errorLog.GetMessage(0), kImpossible);
+        for (int h : {p, u, v}) EXPECT_FALSE(t.Value(h)->IsUpToDate()) << algorithm << " node " << h;
+        for (int h : {p, u, v}) {
+            for (double b : t.Beliefs(h)) EXPECT_FALSE(b != b) << "NaN belief";
+        }
+    }
+}
+
+TEST(ExactEngines, EmptyNetworkSucceedsWithoutMessage) {
+    for (int algorithm : {2, 10}) {
+        VRX_network net;
+        net.SetBayesianAlgorithm(algorithm);
+        errorLog.Flush();
+        EXPECT_EQ(net.UpdateBeliefs(), kSuccess) << algorithm;
+        EXPECT_EQ(errorLog.GetNumberOfEntries(), 0) << algorithm;
+    }
+}
+
+// Seven hundred observed children, half for each outcome of p: every product of their messages
+// underflows a double long before the end (0.09^350), while the posterior is just the prior.
+TEST(ExactEngines, HundredsOfObservedChildrenDoNotUnderflow) {
+    TestNetwork t;
+    const int p = t.Add("p");
+    t.Table(p, {0.4, 0.6});
+    for (int i = 0; i < 700; i++) {
+        const int c = t.Add(("c" + std::to_string(i)).c_str());
+        t.Arc(p, c);
+        t.Table(c, i % 2 == 0 ? std::vector<double>{0.1, 0.9, 0.9, 0.1}
+                              : std::vector<double>{0.9, 0.1, 0.1, 0.9});
+        t.Observe(c, 0);
+    }
+    for (int algorithm : {2, 10}) {
+        t.net.SetBayesianAlgorithm(algorithm);
+        t.net.InvalidateValues();
+        ASSERT_EQ(t.net.UpdateBeliefs(), kSuccess) << algorithm;
+        ExpectNear(t.Beliefs(p), {0.4, 0.6}, 1e-9, "algorithm " + std::to_string(algorithm));
+    }
+}
+
+// A chain of 2000 noisy copies observed at node 5 and at its end, solved on a 256 KiB stack.
+TEST(ExactEngines, DeepChainRunsWithoutRecursion) {
+    TestNetwork t;
+    std::vector<int> h;
+    for (int i = 0; i < 2000; i++) {
+        h.push_back(t.Add(("c" + std::to_string(i)).c_str()));
+        if (i == 0) {
+            t.Table(h[0], {0.3, 0.7});
+        } else {
+            t.Arc(h[i - 1], h[i]);
+            t.Table(h[i], {0.9, 0.1, 0.2, 0.8});
+        }
+    }
+    t.Observe(h[5], 0);
+    t.Observe(h.back(), 0);
+    // Root: prior times P(c5 = 0 | c0), by five steps of the copy matrix.
+    double reach[2] = {1.0, 0.0};
+    for (int step = 0; step < 5; step++) {
+        const double r0 = 0.9 * reach[0] + 0.1 * reach[1], r1 = 0.2 * reach[0] + 0.8 * reach[1];
+        reach[0] = r0;
+        reach[1] = r1;
+    }
+    const double root0 = 0.3 * reach[0], root1 = 0.7 * reach[1];
+    // Before the end the chain has forgotten c5: the stationary (2/3, 1/3) times P(end = 0 | c).
+    const double last0 = 2.0 / 3 * 0.9, last1 = 1.0 / 3 * 0.2;
+    for (int algorithm : {2, 10}) {
+        t.net.SetBayesianAlgorithm(algorithm);
+        t.net.InvalidateValues();
+        int rc = kFailure;
+        test_network::RunOnSmallStack([&] { rc = t.net.UpdateBeliefs(); });
+        ASSERT_EQ(rc, kSuccess) << algorithm;
+        ExpectNear(t.Beliefs(h[0]), {root0 / (root0 + root1), root1 / (root0 + root1)}, 1e-12, "root");
+        ExpectNear(t.Beliefs(h[h.size() - 2]), {last0 / (last0 + last1), last1 / (last0 + last1)}, 1e-12,
+                   "end");
+    }
+}
+
+TEST(ExactEngines, PolytreeRefusesANetworkWithAnUndirectedCycleAndChangesNothing) {
+    test_network::Asia a;
+    a.t.Observe(a.xray, 0);
+    const std::vector<double> before = a.t.Beliefs(a.lung);
+    a.t.net.SetBayesianAlgorithm(2);
+    errorLog.Flush();
+    EXPECT_EQ(a.t.net.UpdateBeliefs(), kFailure);
+    ASSERT_EQ(errorLog.GetNumberOfEntries(), 1);
+    EXPECT_EQ(errorLog.GetCode(0), kFailure);
+    EXPECT_STREQ(
+        errorLog.GetMessage(0),
+        "PolyTree algorithm can not be applied to this network, because it is not singly connected.");
+    EXPECT_EQ(a.t.Beliefs(a.lung), before);
+    EXPECT_FALSE(a.t.Value(a.lung)->IsUpToDate());
+}
+
+// A π-message of all ones looks unsent to a schedule that judges arrival by content; here b's parent
+// sends (0.5, 0.5) / (0.5, 0.5). Both components of the network are answered.
+TEST(ExactEngines, PolytreeAnswersEveryComponentAndAMessageOfOnes) {
+    TestNetwork t;
+    const int a = t.Add("a"), b = t.Add("b"), c = t.Add("c"), x = t.Add("x"), y = t.Add("y");
+    t.Arcs({{a, b}, {a, c}, {x, y}});
+    t.Table(a, {0.5, 0.5});
+    t.Table(b, {0.5, 0.5, 0.5, 0.5});
+    t.Table(c, {0.9, 0.1, 0.2, 0.8});
+    t.Table(x, {0.1, 0.9});
+    t.Table(y, {0.7, 0.3, 0.4, 0.6});
+    t.Observe(b, 0);
+    t.Observe(y, 1);
+    t.net.SetBayesianAlgorithm(2);
+    ASSERT_EQ(t.net.UpdateBeliefs(), kSuccess);
+    const brute_force::Reference ref = brute_force::Enumerate(t.net);
+    for (int h : {a, c, x}) {
+        EXPECT_TRUE(t.Value(h)->IsUpToDate()) << h;
+        ExpectNear(t.Beliefs(h), ref.beliefs[h], "node " + std::to_string(h));
+    }
+    ExpectNear(t.Beliefs(c), {0.55, 0.45});
+}
+
+// An 11 x 11 grid of 8-outcome nodes needs a clique beyond an int's reach: refused as out of memory,
+// naming the first table that does not fit.
+TEST(ExactEngines, CliqueTreeTooLargeForMemoryIsRefusedWithItsSize) {
+    TestNetwork t;
+    const int side = 11;
+    std::vector<int> h;
+    for (int i = 0; i < side * side; i++) {
+        h.push_back(t.Add(("g" + std::to_string(i)).c_str(), 8));
+        if (i % side > 0) t.Arc(h[i - 1], h[i]);
+        if (i >= side) t.Arc(h[i - side], h[i]);
+    }
+    std::unique_ptr<RelevantPartList> parts = FindRelevantParts(t.net, true, true);
+    ASSERT_TRUE(parts != nullptr);
+    ASSERT_EQ(parts->size(), 1u);
+    PartView view(*parts->front());
+    CliqueTree structure;
+    ASSERT_EQ(structure.BuildStructure(view), kSuccess);
+    std::string expected;
+    for (int c = 0; c < structure.GetNumberOfCliques() && expected.empty(); c++) {
+        const Clique& clique = structure.GetClique(c);
+        if (clique.GetTableSize() <= 0x7FFFFFFFu) continue;
+        expected = "Clique tree: a table over " + std::to_string(clique.GetNumberOfVariables()) +
+                   " variables needs " + std::to_string(clique.GetTableSize()) +
+                   " entries, more than fit in memory.";
+    }
+    ASSERT_FALSE(expected.empty());
+    parts.reset();
+    errorLog.Flush();
+    EXPECT_EQ(RunClusteringPerPart(t.net), kOutOfMemory);
+    ASSERT_EQ(errorLog.GetNumberOfEntries(), 1);
+    EXPECT_EQ(errorLog.GetCode(0), kOutOfMemory);
+    EXPECT_EQ(std::string(errorLog.GetMessage(0)), expected);
+}
+
+}  // namespace

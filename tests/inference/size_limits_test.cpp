@@ -1,0 +1,122 @@
+// Networks too hard for exact inference are refused from the triangulation's estimate, before any table
+// is allocated, with one message: for beliefs by every exact driver and for the probability of evidence.
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <string>
+#include <vector>
+
+#include "base/error_log.h"
+#include "base/status_codes.h"
+#include "inference/exact_drivers.h"
+#include "inference/join_tree.h"
+#include "tests/inference/test_network.h"
+#include "tests/support/hard_networks.h"
+
+namespace {
+
+using test_network::TestNetwork;
+using test_network::WholePart;
+
+const char kRefusal[] =
+    "ERROR: Exact inference refused: no join tree of the network fits the limit of 268435456 table "
+    "entries and 30 nodes per cluster";
+
+std::string LastMessage() {
+    const int n = errorLog.GetNumberOfEntries();
+    return n > 0 ? errorLog.GetMessage(n - 1) : "";
+}
+
+long PeakKilobytes() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+TEST(SizeLimits, AHighTreewidthNetworkIsRefusedByEveryExactDriver) {
+    VRX_network net;
+    vovido::testing::BuildHighTreewidthNetwork(net, 600, 4, 7u);
+    for (int algorithm : {0, 11, 12}) {
+        errorLog.Flush();
+        net.SetBayesianAlgorithm(algorithm);
+        EXPECT_EQ(net.UpdateBeliefs(), kOutOfMemory) << "algorithm " << algorithm;
+        // Said once, however many target groups were tried.
+        EXPECT_EQ(errorLog.GetNumberOfEntries(), 1) << "algorithm " << algorithm;
+        EXPECT_EQ(LastMessage(), kRefusal) << "algorithm " << algorithm;
+    }
+    // Refused before any target is solved: the last node in topological order cannot be solved alone.
+    for (auto run : {&RunRelevanceDecomposition, &RunRelevanceDecomposition2}) {
+        std::vector<DecompositionAttempt> trace;
+        EXPECT_EQ(run(net, &trace), kOutOfMemory);
+        EXPECT_TRUE(trace.empty());
+    }
+    errorLog.Flush();
+    net.SetBayesianAlgorithm(0);
+    ASSERT_EQ(net.SetTarget(net.FindNode("n599")), kSuccess);
+    EXPECT_EQ(net.UpdateBeliefs(), kOutOfMemory);
+    EXPECT_EQ(LastMessage(), kRefusal);
+    EXPECT_LT(PeakKilobytes(), 2L * 1024 * 1024);
+    errorLog.Flush();
+}
+
+TEST(SizeLimits, TheProbabilityOfEvidenceIsRefusedWithoutTheChainRule) {
+    VRX_network net;
+    vovido::testing::BuildHighTreewidthNetwork(net, 600, 4, 11u, 20);
+    errorLog.Flush();
+    double p = 0.0;
+    EXPECT_FALSE(net.CalcPropEvidence(&p, false));
+    // Only clustering's refusal: the chain rule, whose last step needs the same tree, is not tried.
+    EXPECT_EQ(errorLog.GetNumberOfEntries(), 1);
+    EXPECT_EQ(LastMessage(), kRefusal);
+    int status = kSuccess;
+    EXPECT_EQ(ComputeProbEvidence(net, &status), -1.0);
+    EXPECT_EQ(status, kOutOfMemory);
+    EXPECT_LT(PeakKilobytes(), 2L * 1024 * 1024);
+    errorLog.Flush();
+}
+
+// Three separate cliques of four 100-outcome nodes: 3 x 10^8 entries, past the default limit of 2^28 but
+// within the weight range, so only the limit refuses it.
+TEST(SizeLimits, TheProbabilityOfEvidenceKeepsTheDefaultLimit) {
+    TestNetwork t;
+    for (int i = 0; i < 12; ++i) t.Add(("n" + std::to_string(i)).c_str(), 100);
+    WholePart part(t.net);
+    for (int base = 0; base < 12; base += 4) {
+        for (int child = base + 1; child < base + 4; ++child) {
+            for (int parent = base; parent < child; ++parent) part.Link(parent, child);
+        }
+    }
+    part.Refresh();
+    JoinTree unlimited(part.view);
+    ASSERT_TRUE(unlimited.Build(JoinTree::kNoLimit));
+    EXPECT_EQ(unlimited.GetTotalWeight(), 300000000u);
+    JoinTree tree(part.view);
+    EXPECT_EQ(tree.ComputeProbEvidence(), -1.0);
+    EXPECT_EQ(tree.GetLastStatus(), kOutOfMemory);
+    EXPECT_EQ(tree.GetTotalWeight(), 300000000u);
+}
+
+// Two clusters of 2 x 90^4 entries fit the limit on cluster weights, but with their separator of 90^4
+// entries the tables would not: refused before any is allocated.
+TEST(SizeLimits, SeparatorTablesCountTowardsTheLimit) {
+    TestNetwork t;
+    const int a = t.Add("a");
+    int b[4];
+    for (int i = 0; i < 4; ++i) b[i] = t.Add(("b" + std::to_string(i)).c_str(), 90);
+    const int c = t.Add("c");
+    WholePart part(t.net);
+    for (int i = 0; i < 3; ++i) part.Link(b[i], b[3]);
+    part.Link(a, b[3]);
+    for (int i = 0; i < 4; ++i) part.Link(b[i], c);
+    part.Refresh();
+    JoinTree tree(part.view);
+    ASSERT_TRUE(tree.Build(0));
+    EXPECT_EQ(tree.GetTotalWeight(), 2u * 131220000u);
+    EXPECT_EQ(tree.EstimateTableEntries(), 2u * 131220000u + 65610000u);
+    EXPECT_FALSE(tree.Run(nullptr, 0));
+    EXPECT_EQ(tree.GetLastStatus(), kOutOfMemory);
+    EXPECT_EQ(tree.ComputeProbEvidence(), -1.0);
+    EXPECT_EQ(tree.GetLastStatus(), kOutOfMemory);
+}
+
+}  // namespace

@@ -1,0 +1,49 @@
+// The XML loader stops where the network would otherwise take something else than the file says; the
+// file dispatch then leaves the network as it was.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "base/error_log.h"
+#include "base/status_codes.h"
+#include "model/header.h"
+#include "model/network.h"
+#include "model/node_definition.h"
+
+namespace {
+
+std::string WriteFile(const std::string& name, const std::string& text) {
+    const std::string path = ::testing::TempDir() + "xml_lost_data_" + name;
+    FILE* f = std::fopen(path.c_str(), "wb");
+    EXPECT_NE(f, nullptr);
+    if (f != nullptr) {
+        std::fwrite(text.data(), 1, text.size(), f);
+        std::fclose(f);
+    }
+    return path;
+}
+
+TEST(XmlLostData, ARefusedNetworkIdentifierFailsTheRead) {
+    errorLog.Flush();
+    VRX_network net;
+    ASSERT_EQ(net.GetHeader()->SetId("Kept"), kSuccess);
+    ASSERT_GE(net.AddNode(DefinitionType::kCpt, "mine"), 0);
+    const std::string path = WriteFile(
+        "bad_id.xvrx",
+        "<?xml version=\"1.0\"?>\n<tarvo version=\"1.0\" id=\"1bad\">\n<nodes>\n"
+        "<cpt id=\"a\"><state id=\"s0\"/><state id=\"s1\"/><probabilities>0.5 0.5</probabilities></cpt>\n"
+        "</nodes>\n</tarvo>\n");
+    EXPECT_EQ(net.ReadFile(path.c_str()), kFileIoFailed);
+    const int n = errorLog.GetNumberOfEntries();
+    ASSERT_GT(n, 0);
+    EXPECT_EQ(std::string(errorLog.GetMessage(n - 1)),
+              "Error at 2, 0 while loading " + path + ": Invalid network identifier: '1bad'");
+    EXPECT_STREQ(net.GetHeader()->GetId(), "Kept");
+    EXPECT_EQ(net.GetNumberOfNodes(), 1);
+    EXPECT_GE(net.FindNode("mine"), 0);
+    errorLog.Flush();
+    std::remove(path.c_str());
+}
+
+}  // namespace
