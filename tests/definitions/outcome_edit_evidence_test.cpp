@@ -105,7 +105,9 @@ TEST(OutcomeEditEvidence, EvidenceFollowsTheEditAndTheBeliefsFollowTheEvidence) 
         TestNetwork t(Notices::kOn);
         Build(t, c.outcomesBefore);
         VRX_nodeValue& x = *t.Value(1);
-        if (!c.weightsBefore.empty()) ASSERT_EQ(x.SetVirtualEvidence(Doubles(c.weightsBefore)), kSuccess);
+        if (!c.weightsBefore.empty()) {
+            ASSERT_EQ(x.SetVirtualEvidence(Doubles(c.weightsBefore)), kSuccess);
+        }
         if (c.observedBefore >= 0) t.Observe(1, c.observedBefore);
         VRX_nodeDefinition& definition = *t.net.GetNode(1)->GetDefinition();
         ASSERT_EQ(Apply(definition, c), kSuccess);

@@ -193,7 +193,9 @@ TEST(Triangulation, EveryResultIsAChordalCoverOfTheMoralGraph) {
             const Graph g = Generated(14, seed, chordal);
             Triangulation t(30);
             ASSERT_TRUE(t.Run(g, Triangulation::kNoLimit));
-            if (chordal) EXPECT_TRUE(t.GetFillIns().empty());
+            if (chordal) {
+                EXPECT_TRUE(t.GetFillIns().empty());
+            }
             fillIns += t.GetFillIns().size();
 
             std::set<std::pair<int, int>> filled = g.MoralEdges();
@@ -233,7 +235,9 @@ TEST(Triangulation, EveryResultIsAChordalCoverOfTheMoralGraph) {
             EXPECT_EQ(covered, filled);
         }
         // The other graphs do have chordless cycles to fill.
-        if (!chordal) EXPECT_GT(fillIns, 0u);
+        if (!chordal) {
+            EXPECT_GT(fillIns, 0u);
+        }
     }
 }
 

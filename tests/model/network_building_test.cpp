@@ -289,7 +289,9 @@ TEST(NetworkBuilding, EvidenceSetOrCopiedBehindTheNoticesIsSeenByTheNextChange) 
         ASSERT_EQ(target.AddArc(target.FindNode("y"), target.FindNode("z")), kSuccess);
         VRX_nodeValue* child = value(target, "c");
         EXPECT_EQ(child->HasFlag(ValueFlags::kPropagatedEvidence), c.propagatedToC >= 0);
-        if (c.propagatedToC >= 0) EXPECT_EQ(child->GetEvidence(), c.propagatedToC);
+        if (c.propagatedToC >= 0) {
+            EXPECT_EQ(child->GetEvidence(), c.propagatedToC);
+        }
     }
 }
 
