@@ -101,7 +101,10 @@ void RunCase(VRX_network& net, const Case& c, Errors& errors) {
         const int h = net.FindNode(finding.first.c_str());
         const int k =
             net.GetNode(h)->GetDefinition()->GetOutcomesNames()->FindPosition(finding.second.c_str());
-        net.GetNode(h)->GetValue()->SetEvidence(k);
+        if (const int rc = net.GetNode(h)->GetValue()->SetEvidence(k)) {
+            errors.status = rc;
+            return;
+        }
     }
     net.InvalidateValues();
     errorLog.Flush();
@@ -116,7 +119,10 @@ void RunCase(VRX_network& net, const Case& c, Errors& errors) {
         const int h = net.FindNode(posterior.first.c_str());
         VRX_idArray* names = net.GetNode(h)->GetDefinition()->GetOutcomesNames();
         VRX_Dmatrix* beliefs = nullptr;
-        net.GetNode(h)->GetValue()->GetValue(beliefs);
+        if (const int got = net.GetNode(h)->GetValue()->GetValue(beliefs)) {
+            errors.status = got;
+            return;
+        }
         for (const auto& outcome : posterior.second) {
             const int k = names->FindPosition(outcome.first.c_str());
             const double d = std::fabs((*beliefs)[k] - outcome.second);
