@@ -12,3 +12,7 @@ constexpr int64_t kMaxTableCells = int64_t{1} << 28;
 // Default limit of a join tree: the largest sum of its cluster table sizes, in entries.
 constexpr uint32_t kDefaultJoinTreeLimit = 268435456u;
 static_assert(kDefaultJoinTreeLimit == kMaxTableCells, "a table beyond one join tree is refused alike");
+
+// Largest network file read, in bytes: more input than this is refused as too large, so that an endless
+// device or pipe cannot exhaust memory.
+constexpr int64_t kMaxInputBytes = int64_t{1} << 30;

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "base/replacing_file.h"
+#include "base/size_limits.h"
 #include "base/status_codes.h"
 #include "base/vrx_object.h"
 
@@ -47,7 +48,6 @@ public:
     // stops there instead of filling memory.
     [[nodiscard]] int ReadLine(std::string& line);
     static constexpr size_t kMaxLineBytes = size_t{64} << 20;
-    static constexpr int64_t kMaxInputBytes = int64_t{1} << 30;
     // Lower limits for this file's reading; 0 keeps a limit as it is.
     void SetInputLimits(size_t maxLineBytes, int64_t maxInputBytes);
 

@@ -42,6 +42,10 @@ bool Triangulation::Setup(const MoralGraphSource& graph) {
     dirty_.assign(n, 1);
     eliminatedIn_.assign(n, -1);
     stamp_.assign(n, 0);
+    touchedMark_.assign(n, 1);
+    touched_.resize(n);
+    for (int v = 0; v < n_; v++) touched_[v] = v;
+    heap_.clear();
     saved_.reserve(n);
     order_.reserve(n);
     cliques_.reserve(n);
@@ -83,6 +87,8 @@ void Triangulation::AddEdgeUnchecked(int a, int b) {
     neighbours_[b].push_back(a);
     weight_[a] = Scale(weight_[a], size_[b]);
     weight_[b] = Scale(weight_[b], size_[a]);
+    Touch(a);
+    Touch(b);
 }
 
 void Triangulation::RemoveNode(int v) {
@@ -97,6 +103,7 @@ void Triangulation::RemoveNode(int v) {
         if (weight_[u] != 0) weight_[u] /= static_cast<uint32_t>(size_[v]);
         if (weight_[v] != 0) weight_[v] /= static_cast<uint32_t>(size_[u]);
         dirty_[u] = 1;
+        Touch(u);
     }
     list.clear();
     eliminated_[v] = 1;
@@ -154,23 +161,38 @@ bool Triangulation::EliminateAll() {
     for (;;) {
         if (!EliminateSimplicial()) return false;
         if (numEliminated_ == n_) return WithinLimit();
-        int chosen = -1;
-        uint32_t best = 0;
-        for (int v = 0; v < n_; v++) {
-            if (eliminated_[v]) continue;
-            const uint32_t w = WeightOf(v);
-            if (w == 0) continue;
-            if (chosen < 0 || w < best) {
-                chosen = v;
-                best = w;
-            }
-        }
+        const int chosen = LightestNode();
         if (chosen < 0) return false;
+        const uint32_t best = WeightOf(chosen);
         AddFillIns(chosen);
         if (!MakeClique(chosen, best)) return false;
         if (!WithinLimit()) return false;
         if (numEliminated_ == n_) return true;
     }
+}
+
+// The uneliminated node of the smallest weight, the lower index on ties; -1 when no weight is in range.
+// Weights only change through edges added or nodes removed, which mark the nodes touched; a touched
+// node enters the heap again with its new weight and entries that no longer hold are dropped.
+int Triangulation::LightestNode() {
+    using Entry = std::pair<uint32_t, int>;
+    auto later = [](const Entry& a, const Entry& b) { return a > b; };
+    for (int v : touched_) {
+        touchedMark_[v] = 0;
+        if (eliminated_[v]) continue;
+        const uint32_t w = WeightOf(v);
+        if (w == 0) continue;
+        heap_.emplace_back(w, v);
+        std::push_heap(heap_.begin(), heap_.end(), later);
+    }
+    touched_.clear();
+    while (!heap_.empty()) {
+        const Entry top = heap_.front();
+        if (!eliminated_[top.second] && WeightOf(top.second) == top.first) return top.second;
+        std::pop_heap(heap_.begin(), heap_.end(), later);
+        heap_.pop_back();
+    }
+    return -1;
 }
 
 void Triangulation::AddFillIns(int v) {
@@ -226,37 +248,67 @@ bool Triangulation::MakeClique(int v, uint32_t w) {
     return ok;
 }
 
-bool Triangulation::HoldsSeparatorOf(const Clique& holder, const Clique& other) const {
-    if (other.separator.size() > holder.members.size()) return false;
-    for (int s : other.separator) {
-        if (std::find(holder.members.begin(), holder.members.end(), s) == holder.members.end()) return false;
-    }
-    return true;
-}
-
 // Each clique's parent is the first later clique holding its separator. None can come after the
-// clique in which a separator node was eliminated, which bounds the search.
+// clique in which a separator node was eliminated, so only the later cliques holding one chosen
+// separator node, up to that bound, are candidates: an index of the cliques each node belongs to keeps
+// the search from walking every later clique.
 void Triangulation::LinkCliques() {
     const int m = static_cast<int>(cliques_.size());
     auto sortLists = [](Clique& c) {
         std::sort(c.members.begin(), c.members.end());
         std::sort(c.separator.begin(), c.separator.end());
     };
+    // Cliques of each node, ascending, as one flat array with offsets.
+    std::vector<int> start(static_cast<size_t>(n_) + 1, 0);
+    for (const Clique& c : cliques_) {
+        for (int v : c.members) start[static_cast<size_t>(v) + 1]++;
+    }
+    for (int v = 0; v < n_; v++) start[v + 1] += start[v];
+    std::vector<int> holders(static_cast<size_t>(start[n_]));
+    std::vector<int> fill(start.begin(), start.end() - 1);
+    for (int j = 0; j < m; j++) {
+        for (int v : cliques_[j].members) holders[fill[v]++] = j;
+    }
     for (int i = 0; i + 1 < m; i++) {
+        const std::vector<int>& separator = cliques_[i].separator;
         int last = m - 1;
-        for (int s : cliques_[i].separator) {
+        int pivot = -1;
+        for (int s : separator) {
             const int e = eliminatedIn_[s];
             if (e >= 0 && e < last) last = e;
+            if (pivot < 0 || start[s + 1] - start[s] < start[pivot + 1] - start[pivot]) pivot = s;
         }
-        for (int j = i + 1; j <= last; j++) {
-            if (HoldsSeparatorOf(cliques_[j], cliques_[i])) {
-                cliques_[i].parent = j;
-                sortLists(cliques_[i]);
-                break;
+        int parent = -1;
+        if (pivot < 0) {
+            parent = i + 1;  // an empty separator is held by every clique
+        } else {
+            const int token = NextStamp();
+            for (int s : separator) stamp_[s] = token;
+            const auto first = holders.begin() + start[pivot];
+            const auto end = holders.begin() + start[pivot + 1];
+            for (auto it = std::upper_bound(first, end, i); it != end && *it <= last; ++it) {
+                if (HoldsSeparatorOf(cliques_[*it], separator, token)) {
+                    parent = *it;
+                    break;
+                }
             }
+        }
+        if (parent >= 0) {
+            cliques_[i].parent = parent;
+            sortLists(cliques_[i]);
         }
     }
     if (m > 0) sortLists(cliques_[m - 1]);
+}
+
+// The separator's nodes carry the stamp token.
+bool Triangulation::HoldsSeparatorOf(const Clique& holder, const std::vector<int>& separator, int token) const {
+    if (separator.size() > holder.members.size()) return false;
+    size_t found = 0;
+    for (int v : holder.members) {
+        if (stamp_[v] == token) found++;
+    }
+    return found == separator.size();
 }
 
 }  // namespace vovido

@@ -74,10 +74,16 @@ private:
     bool IsSimplicial(int v);
     bool EliminateSimplicial();
     bool EliminateAll();
+    int LightestNode();
+    void Touch(int v) {
+        if (touchedMark_[v]) return;
+        touchedMark_[v] = 1;
+        touched_.push_back(v);
+    }
     void AddFillIns(int v);
     bool MakeClique(int v, uint32_t w);
     void LinkCliques();
-    bool HoldsSeparatorOf(const Clique& holder, const Clique& other) const;
+    bool HoldsSeparatorOf(const Clique& holder, const std::vector<int>& separator, int token) const;
     bool WithinLimit() const { return limit_ == kNoLimit || total_ <= limit_; }
     int NextStamp() { return ++stampToken_; }
 
@@ -106,6 +112,10 @@ private:
     std::vector<int> stamp_;
     int stampToken_ = 0;
     std::vector<int> saved_;
+    // Nodes whose weight changed since the lightest node was last chosen, and the heap of candidates.
+    std::vector<int> touched_;
+    std::vector<char> touchedMark_;
+    std::vector<std::pair<uint32_t, int>> heap_;
 };
 
 }  // namespace vovido

@@ -3,6 +3,7 @@
 
 #include <expat.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <cstring>
@@ -138,6 +139,16 @@ bool XmlReader::Parse(const char* fileName, IXmlBinding* rootBinding, IXmlErrorH
     size_t blockSize = kBlockSize;
     size_t total = 0;
     for (;;) {
+        if (static_cast<int64_t>(total) >= maxInputBytes_) {
+            // More input than any network file holds (an endless device or pipe): not read on.
+            if (std::fgetc(file.file) == EOF) {
+                if (XML_ParseBuffer(parser, 0, XML_TRUE) != XML_STATUS_OK) ReportParserError();
+            } else {
+                ReportError("File too large");
+            }
+            break;
+        }
+        blockSize = static_cast<size_t>(std::min<int64_t>(static_cast<int64_t>(blockSize), maxInputBytes_ - static_cast<int64_t>(total)));
         void* block = XML_GetBuffer(parser, static_cast<int>(blockSize));
         if (block == nullptr) {
             ReportError("Out of memory");
@@ -152,13 +163,7 @@ bool XmlReader::Parse(const char* fileName, IXmlBinding* rootBinding, IXmlErrorH
         total += n;
         blockSize = total < kBlockSize ? kBlockSize : (total < kLargestBlock ? total : kLargestBlock);
         if (XML_ParseBuffer(parser, static_cast<int>(n), last ? XML_TRUE : XML_FALSE) != XML_STATUS_OK) {
-            Fail();
-            if (errorHandler != nullptr) {
-                int line = 0;
-                int column = 0;
-                GetPosition(line, column);
-                errorHandler->OnError(XML_ErrorString(XML_GetErrorCode(parser)), line, column);
-            }
+            ReportParserError();
             break;
         }
         if (last || failed) break;
@@ -182,6 +187,10 @@ void XmlReader::Fail() {
         XML_SetElementHandler(parser, nullptr, nullptr);
         XML_SetCharacterDataHandler(parser, nullptr);
     }
+}
+
+void XmlReader::ReportParserError() {
+    ReportError(XML_ErrorString(XML_GetErrorCode(parser)));
 }
 
 void XmlReader::ReportError(const char* message) {

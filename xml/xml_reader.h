@@ -3,9 +3,11 @@
 // collects text whole or word by word, and hands 8-bit ISO-8859-1 text to the handlers.
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
+#include "base/size_limits.h"
 #include "xml/xml_binding.h"
 #include "xml/xml_error_handler.h"
 
@@ -60,7 +62,13 @@ public:
     // than the expected one; an empty or non-numeric text counts as 0 and passes.
     bool CheckVersion(const char* found, const char* expected);
 
+    // A lower bound on the bytes one parse reads (0 keeps the default, the engine's input limit).
+    void SetInputLimit(int64_t maxInputBytes) { maxInputBytes_ = maxInputBytes > 0 ? maxInputBytes : kMaxInputBytes; }
+
 private:
+    void ReportParserError();
+
+    int64_t maxInputBytes_ = kMaxInputBytes;
     struct Frame {
         XmlBinding* binding;             // null while an unknown element is skipped
         std::vector<char> seenChildren;  // per child entry (by firstOfName): met at least once

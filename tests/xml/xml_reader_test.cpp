@@ -287,6 +287,19 @@ TEST_F(XmlReaderTest, FileOfWholeBlocksEndsWithAnEmptyBlock) {
     ASSERT_EQ(events.size(), 2u);
 }
 
+// Input beyond the limit (an endless pipe, say) is refused; a file of exactly the limit still reads.
+TEST_F(XmlReaderTest, InputBeyondTheLimitIsRefused) {
+    IXmlBinding* root = grammar.Bind(grammar.Handler(events, "r", false), "r", 0);
+    const std::string doc = "<r><!--" + std::string(10000, 'x') + "--></r>";
+    reader.SetInputLimit(static_cast<int64_t>(doc.size()));
+    EXPECT_TRUE(Parse(doc, root));
+    EXPECT_TRUE(errors.entries.empty());
+    reader.SetInputLimit(static_cast<int64_t>(doc.size()) - 1);
+    EXPECT_FALSE(Parse(doc, root));
+    ASSERT_EQ(errors.entries.size(), 1u);
+    EXPECT_NE(errors.entries[0].find(": File too large"), std::string::npos) << errors.entries[0];
+}
+
 TEST_F(XmlReaderTest, SharedBindingAndDeepNesting) {
     // "n" is its own child: a grammar graph with a cycle, nested 20000 deep.
     RecordingHandler& handler = grammar.Handler(events, "n", false);
