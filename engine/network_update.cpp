@@ -11,6 +11,8 @@
 #include "definitions/belief_vector.h"
 #include "equations/continuous_update.h"
 #include "inference/exact_drivers.h"
+#include "inference/id_best_policy.h"
+#include "inference/id_policy_evaluation.h"
 #include "inference/polytree.h"
 #include "inference/sampling_drivers.h"
 #include "inference/table_check.h"
@@ -288,14 +290,29 @@ int VRX_network::UpdateBayesianNetwork() {
 }
 
 int VRX_network::UpdateInfluenceDiagram() {
-    // The solvers reshape every value before they run; nothing is touched while they are missing.
-    switch (idAlgorithm) {
-        case 0:
-            return RefuseAlgorithm("influence-diagram policy evaluation");
-        case 1:
-            return RefuseAlgorithm("influence-diagram best-policy solver");
-        default:
-            return kOutOfRange;
+    if (idAlgorithm != 0 && idAlgorithm != 1) return kOutOfRange;
+    // Every value without evidence starts as a plain vector over the node's own outcomes.
+    for (int h = GetFirstNode(); h >= 0; h = GetNextNode(h)) {
+        VRX_nodeValue* value = ValueOf(*this, h);
+        if (value == nullptr || value->HasEvidence()) continue;
+        VRX_Dmatrix* matrix = nullptr;
+        const bool plain = value->GetIndexingParents().GetCount() == 0 && value->GetValue(matrix) == kSuccess &&
+                           matrix != nullptr && matrix->GetNumberOfDimensions() == 1;
+        if (!plain) {
+            if (const int rc = value->RebuildFromDefinition()) return rc;
+        }
+        value->SetValueFlag(ValueFlags::kUpToDate, false);
+    }
+    try {
+        if (idAlgorithm == 0) {
+            PolicyEvaluator evaluator;
+            return evaluator.Run(*this);
+        }
+        BestPolicySolver solver;
+        return solver.Run(*this);
+    } catch (const std::bad_alloc&) {
+        InvalidateValues();
+        return LogError(errorLog, kOutOfMemory, nullptr, nullptr);
     }
 }
 
