@@ -31,6 +31,12 @@ void ErrorLog::Flush() {
     messages.clear();
 }
 
+void ErrorLog::Truncate(int count) {
+    if (count < 0 || static_cast<size_t>(count) >= codes.size()) return;
+    codes.resize(static_cast<size_t>(count));
+    messages.resize(static_cast<size_t>(count));
+}
+
 int LogError(ErrorLog& log, int code, const char* message, const char* prefix) {
     if (code == kSuccess) return kSuccess;
     if (message == nullptr) message = ErrorCodeText(code);

@@ -20,6 +20,8 @@ public:
     int GetNumberOfEntries() const;
     // Empties both lists, keeping their storage.
     void Flush();
+    // Drops the entries from count on: what a caller logged while trying something it then let go.
+    void Truncate(int count);
 
 private:
     friend int LogError(ErrorLog& log, int code, const char* message, const char* prefix);

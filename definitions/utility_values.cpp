@@ -40,7 +40,8 @@ int VRX_expectedUtility::CopyFrom(VRX_nodeValue& source) {
     CleanUp(1);
     if (const int rc = CopyBaseFrom(source)) return rc;
     auto* other = dynamic_cast<VRX_expectedUtility*>(&source);
-    if (other != nullptr) {
+    // Plain and multi-attribute expected utilities share the layout but are not copied into each other.
+    if (other != nullptr && other->GetType() == GetType()) {
         if (const int rc = utilityValues.Copy(other->utilityValues)) return rc;
     } else if (const int rc = RebuildFromDefinition()) {
         return rc;

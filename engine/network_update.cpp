@@ -10,10 +10,14 @@
 #include "base/status_codes.h"
 #include "definitions/belief_vector.h"
 #include "equations/continuous_update.h"
+#include "inference/annealed_map.h"
 #include "inference/exact_drivers.h"
+#include "inference/id_best_policy.h"
+#include "inference/id_policy_evaluation.h"
 #include "inference/polytree.h"
 #include "inference/sampling_drivers.h"
 #include "inference/table_check.h"
+#include "inference/value_of_information.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
@@ -288,14 +292,29 @@ int VRX_network::UpdateBayesianNetwork() {
 }
 
 int VRX_network::UpdateInfluenceDiagram() {
-    // The solvers reshape every value before they run; nothing is touched while they are missing.
-    switch (idAlgorithm) {
-        case 0:
-            return RefuseAlgorithm("influence-diagram policy evaluation");
-        case 1:
-            return RefuseAlgorithm("influence-diagram best-policy solver");
-        default:
-            return kOutOfRange;
+    if (idAlgorithm != 0 && idAlgorithm != 1) return kOutOfRange;
+    // Every value without evidence starts as a plain vector over the node's own outcomes.
+    for (int h = GetFirstNode(); h >= 0; h = GetNextNode(h)) {
+        VRX_nodeValue* value = ValueOf(*this, h);
+        if (value == nullptr || value->HasEvidence()) continue;
+        VRX_Dmatrix* matrix = nullptr;
+        const bool plain = value->GetIndexingParents().GetCount() == 0 && value->GetValue(matrix) == kSuccess &&
+                           matrix != nullptr && matrix->GetNumberOfDimensions() == 1;
+        if (!plain) {
+            if (const int rc = value->RebuildFromDefinition()) return rc;
+        }
+        value->SetValueFlag(ValueFlags::kUpToDate, false);
+    }
+    try {
+        if (idAlgorithm == 0) {
+            PolicyEvaluator evaluator;
+            return evaluator.Run(*this);
+        }
+        BestPolicySolver solver;
+        return solver.Run(*this);
+    } catch (const std::bad_alloc&) {
+        InvalidateValues();
+        return LogError(errorLog, kOutOfMemory, nullptr, nullptr);
     }
 }
 
@@ -303,14 +322,53 @@ int VRX_network::UpdateEquationNetwork() {
     return UpdateContinuous(*this);
 }
 
-int VRX_network::AnnealedMAP(const std::vector<std::pair<int, int>>&, const VRX_intArray&,
-                             VRX_intArray& outcomes, double&, double&, int) {
+int VRX_network::AnnealedMAP(const std::vector<std::pair<int, int>>& evidence, const VRX_intArray& mapNodes,
+                             VRX_intArray& outcomes, double& mapProbability, double& evidenceProbability,
+                             int seed) {
     outcomes.Flush();
-    return RefuseAlgorithm("annealed MAP search");
+    // Every MAP node a distinct discrete node without evidence of its own; every finding a valid outcome.
+    VRX_intArray nodes;
+    VRX_intArray assignment;
+    VRX_intArray evidenceNodes;
+    VRX_intArray evidenceOutcomes;
+    for (int i = 0; i < mapNodes.GetCount(); i++) {
+        const int h = mapNodes[i];
+        if (!IsLiveHandle(h) || !IsIndexingType(GetNodeType(h)) || GetNodeType(h) == DefinitionType::kList ||
+            nodes.IsInList(h))
+            return kOutOfRange;
+        if (nodes.Add(h) != kSuccess || assignment.Add(0) != kSuccess) return kOutOfMemory;
+    }
+    for (const std::pair<int, int>& finding : evidence) {
+        const int h = finding.first;
+        if (!IsLiveHandle(h) || nodes.IsInList(h) || evidenceNodes.IsInList(h) || finding.second < 0 ||
+            finding.second >= GetNode(h)->GetDefinition()->GetNumberOfOutcomes())
+            return kOutOfRange;
+        if (evidenceNodes.Add(h) != kSuccess || evidenceOutcomes.Add(finding.second) != kSuccess) return kOutOfMemory;
+    }
+    if (nodes.GetCount() == 0) return kOutOfRange;
+    std::unique_ptr<VRX_network> copy;
+    try {
+        copy = std::make_unique<VRX_network>(*this, VRX_network::ModelOnly{});
+    } catch (const std::bad_alloc&) {
+        return LogError(errorLog, kOutOfMemory, nullptr, nullptr);
+    }
+    if (!copy->IsValid()) return LogError(errorLog, kOutOfMemory, nullptr, nullptr);
+    // Findings are entered and withdrawn by the search itself: nothing propagates or updates on its own.
+    copy->propagationFlags = 0;
+    double best = 0.0;
+    double probability = 0.0;
+    AnnealedMapSearch search;
+    const int rc = search.Run(*copy, nodes, assignment, evidenceNodes, evidenceOutcomes, best, probability, seed);
+    if (rc != kSuccess) return rc;
+    if (outcomes.Copy(assignment) != kSuccess) return kOutOfMemory;
+    mapProbability = best;
+    evidenceProbability = probability;
+    return kSuccess;
 }
 
-int VRX_network::UpdateValueOfInformation(VRX_valueOfInformation&) {
-    return RefuseAlgorithm("value of information");
+int VRX_network::UpdateValueOfInformation(VRX_valueOfInformation& settings) {
+    VRX_valueOfInformationAssessor assessor;
+    return assessor.ComputeValueOfInformation(settings);
 }
 
 // ---------------------------------------------------------------------------------------------------

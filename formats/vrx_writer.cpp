@@ -2,6 +2,7 @@
 // topological order so that every parent is read before its children.
 #include <string>
 
+#include "definitions/mau.h"
 #include "definitions/cast.h"
 #include "definitions/decision_list.h"
 #include "definitions/demorgan.h"
@@ -40,10 +41,17 @@ bool IsWritableKind(int typeCode) {
         case DefinitionType::kCast:
         case DefinitionType::kDeMorgan:
         case DefinitionType::kNoisyAdder:
+        case DefinitionType::kMau:
             return true;
         default:
             return false;
     }
+}
+
+// A multi-attribute node's expressions have no statement here: only its weights can be written.
+bool LosesContent(const VRX_nodeDefinition* definition) {
+    const auto* mau = dynamic_cast<const VRX_mau*>(definition);
+    return mau != nullptr && mau->HasExpressions();
 }
 
 const char* DiagnosisTypeWord(int type) {
@@ -59,7 +67,8 @@ int VRX_vrxSpeaker::CheckWritable() {
     for (int h = network->GetFirstNode(); h >= 0; h = network->GetNextNode(h)) {
         const VRX_node* node = network->GetNode(h);
         const VRX_nodeDefinition* definition = node->GetDefinition();
-        if (node->GetInfo() != nullptr && definition != nullptr && IsWritableKind(definition->GetType()))
+        if (node->GetInfo() != nullptr && definition != nullptr && IsWritableKind(definition->GetType()) &&
+            !LosesContent(definition))
             continue;
         const char* id = node->GetId();
         const std::string kind = definition != nullptr
@@ -344,6 +353,11 @@ void VRX_vrxSpeaker::WriteDefinition(VRX_nodeDefinition& definition) {
         case DefinitionType::kTable:
             if (definition.GetDefinition(table) == kSuccess && table != nullptr) {
                 WriteDoubleListField("UTILITIES", table->GetItems(), true);
+            }
+            break;
+        case DefinitionType::kMau:
+            if (definition.GetDefinition(table) == kSuccess && table != nullptr) {
+                WriteDoubleListField("WEIGHTS", table->GetItems(), true);
             }
             break;
         case DefinitionType::kTruthTable: {

@@ -15,6 +15,8 @@
 #include "definitions/demorgan.h"
 #include "definitions/equation.h"
 #include "definitions/equation_scc.h"
+#include "definitions/mau.h"
+#include "definitions/mau_values.h"
 #include "definitions/node_cost.h"
 #include "definitions/noisy_adder.h"
 #include "definitions/noisy_max.h"
@@ -81,6 +83,7 @@ constexpr DefinitionKind kDefinitionKinds[] = {
      &CopyDefinitionOf<VRX_noisyMAX>},
     {DefinitionType::kNoisyAdder, ValueType::kBeliefVector, &MakeDefinition<VRX_noisyAdder>,
      &CopyDefinitionOf<VRX_noisyAdder>},
+    {DefinitionType::kMau, ValueType::kMauExpectedUtility, &MakeDefinition<VRX_mau>, &CopyDefinitionOf<VRX_mau>},
     {DefinitionType::kEquation, ValueType::kEqEvaluation, &MakeDefinition<VRX_equation>,
      &CopyDefinitionOf<VRX_equation>},
     // Copied as well, equation and members included, so that copies of a network keep its components.
@@ -93,6 +96,7 @@ constexpr ValueKind kValueKinds[] = {
     {ValueType::kBeliefVector, &MakeValue<VRX_beliefVector>, &CopyValueOf<VRX_beliefVector>},
     {ValueType::kListOfDecisions, &MakeValue<VRX_listOfDecisions>, &CopyValueOf<VRX_listOfDecisions>},
     {ValueType::kExpectedUtility, &MakeValue<VRX_expectedUtility>, &CopyValueOf<VRX_expectedUtility>},
+    {ValueType::kMauExpectedUtility, &MakeValue<VRX_mauExpectedUtility>, &CopyValueOf<VRX_mauExpectedUtility>},
     {ValueType::kEqEvaluation, &MakeValue<VRX_valEqEvaluation>, &CopyValueOf<VRX_valEqEvaluation>},
     {ValueType::kContinuous, &MakeValue<VRX_valcontinuous>, &CopyValueOf<VRX_valcontinuous>},
 };

@@ -121,6 +121,7 @@ private:
     void FinishTruthTable(IXmlReader* reader);
     void FinishUtility(IXmlReader* reader);
     void FinishMau(IXmlReader* reader);
+    void FinishMauExpressions(IXmlReader* reader);
     void FinishCast(IXmlReader* reader);
     void FinishDemorgan(IXmlReader* reader);
     void FinishNoisyMax(IXmlReader* reader);

@@ -4,9 +4,11 @@
 #include <cmath>
 #include <string>
 
+#include "base/expression_parser.h"
 #include "definitions/cast.h"
 #include "definitions/cpt.h"
 #include "definitions/demorgan.h"
+#include "definitions/mau.h"
 #include "definitions/noisy_adder.h"
 #include "definitions/noisy_max.h"
 #include "definitions/truth_table.h"
@@ -117,10 +119,11 @@ void XmlNetLoader::CreateNodeBindings(IXmlBinding* nodes) {
                 false, utilities, {});
     AddNodeKind(nodes, MakeNodeBinding("mau", DefinitionType::kMau, &XmlNetLoader::FinishMau, false), false,
                 mauWeights, {});
-    // Utility expressions are read by a later version; the start of such an element stops the load with a
-    // message naming the kind.
-    AddNodeKind(nodes, MakeNodeBinding("maux", DefinitionType::kMau, nullptr, false, false), false, nullptr,
-                {});
+    // One utility expression per configuration of the decision parents, checked as each element ends.
+    Binding* mauExpression = MakeBinding("expression", nullptr, &XmlNetLoader::OnDefinitionEnd, nullptr);
+    NodeBinding* maux = MakeNodeBinding("maux", DefinitionType::kMau, &XmlNetLoader::FinishMauExpressions, false);
+    AddNodeKind(nodes, maux, false, nullptr, {});
+    maux->AddChild(mauExpression, kZeroOrMore);
     CreateEquationBindings(nodes);
     AddNodeKind(nodes, MakeNodeBinding("cast", DefinitionType::kCast, &XmlNetLoader::FinishCast, false),
                 false, baseline, {positiveWeights, negativeWeights});
@@ -493,6 +496,31 @@ void XmlNetLoader::FinishUtility(IXmlReader* reader) {
 void XmlNetLoader::FinishMau(IXmlReader* reader) {
     if (currentDefinition == nullptr || currentDefinition->SetDefinitionDoubles(numberArray) != kSuccess)
         reader->ReportError("SetWeights failed");
+}
+
+void XmlNetLoader::FinishMauExpressions(IXmlReader* reader) {
+    auto* mau = dynamic_cast<VRX_mau*>(currentDefinition);
+    ExpressionTable table;
+    if (mau == nullptr || mau->GetDefaultExpressions(table) != kSuccess) {
+        reader->ReportError("Unexpected error");
+        return;
+    }
+    if (expressions.size() != static_cast<size_t>(table.GetCellCount())) {
+        reader->ReportError(SizeMessage("Invalid number of expressions: ", expressions.size(),
+                                        static_cast<size_t>(table.GetCellCount()))
+                                .c_str());
+        return;
+    }
+    for (size_t i = 0; i < expressions.size(); ++i) {
+        OwnedExpression parsed(expressions[i].c_str());
+        if (!parsed) {
+            reader->ReportError("Unexpected error");
+            return;
+        }
+        table.SetCell(static_cast<int>(i), parsed.release());
+    }
+    std::string message;
+    if (mau->SetExpressions(&table, &message) != kSuccess) ReportWithArgument(reader, "SetExpressions failed", message);
 }
 
 void XmlNetLoader::FinishCast(IXmlReader* reader) {

@@ -7,6 +7,7 @@
 
 #include "definitions/cast.h"
 #include "definitions/demorgan.h"
+#include "definitions/mau.h"
 #include "definitions/node_cost.h"
 #include "definitions/noisy_adder.h"
 #include "definitions/noisy_max.h"
@@ -56,6 +57,7 @@ bool IsWrittenKind(int type) {
         case DefinitionType::kNoisyAdder:
         case DefinitionType::kEquation:
         case DefinitionType::kEquationScc:
+        case DefinitionType::kMau:
             return true;
         default:
             return false;
@@ -290,9 +292,20 @@ void XmlNetworkSaver::VisitUtility(VRX_nodeDefinition* definition) {
     WriteNodeElement(definition, "utility", "utilities", false);
 }
 
-// Refused by CanWrite: no multi-attribute utility definition exists in this version, so the visit is
-// never reached; it writes nothing rather than an element the loader would refuse.
-void XmlNetworkSaver::VisitMau(VRX_nodeDefinition* /*definition*/) {}
+void XmlNetworkSaver::VisitMau(VRX_nodeDefinition* definition) {
+    const auto* mau = dynamic_cast<const VRX_mau*>(definition);
+    if (mau == nullptr || !mau->HasExpressions()) {
+        WriteNodeElement(definition, "mau", "weights", false);
+        return;
+    }
+    WriteNodeElement(definition, "maux", nullptr, false);
+    const ExpressionTable& table = *mau->GetExpressionTable();
+    for (int i = 0; i < table.GetCellCount(); ++i) {
+        std::string text;
+        if (table.GetCell(i) != nullptr) ExpressionToText(*table.GetCell(i), text);
+        WriteElement("expression", text.c_str(), false);
+    }
+}
 
 void XmlNetworkSaver::VisitCast(VRX_nodeDefinition* definition) {
     WriteNodeElement(definition, "cast", nullptr, false);

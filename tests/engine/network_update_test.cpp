@@ -104,14 +104,15 @@ TEST(UpdateBeliefs, InfluenceDiagramGoesToTheSolverOfIdAlgorithm) {
     const int u = t.Add("u", 2, DefinitionType::kTable);
     t.Arc(a, u);
     errorLog.Flush();
-    EXPECT_EQ(t.net.UpdateBeliefs(), kOutOfRange);
-    EXPECT_EQ(LoggedMessages(),
-              std::vector<std::string>{"Algorithm not available: influence-diagram policy evaluation"});
+    // Policy evaluation of a diagram without decisions: the expected utility of the one scenario.
+    EXPECT_EQ(t.net.UpdateBeliefs(), kSuccess);
+    EXPECT_EQ(errorLog.GetNumberOfEntries(), 0);
+    EXPECT_TRUE(t.net.GetNode(u)->GetValue()->IsUpToDate());
+    // The best-policy solver has no open decision to choose for.
     t.net.SetInfluenceDiagramAlgorithm(1);
     errorLog.Flush();
     EXPECT_EQ(t.net.UpdateBeliefs(), kOutOfRange);
-    EXPECT_EQ(LoggedMessages(),
-              std::vector<std::string>{"Algorithm not available: influence-diagram best-policy solver"});
+    EXPECT_EQ(LoggedMessages(), std::vector<std::string>{"Error when running Shachter's algorithm"});
     t.net.idAlgorithm = 2;
     errorLog.Flush();
     EXPECT_EQ(t.net.UpdateBeliefs(), kOutOfRange);

@@ -13,6 +13,7 @@
 #include "base/rectangle.h"
 #include "base/status_codes.h"
 #include "base/string_array.h"
+#include "definitions/mau.h"
 #include "definitions/cast.h"
 #include "definitions/cpt.h"
 #include "definitions/decision_list.h"
@@ -179,6 +180,13 @@ inline void ExpectSameDefinition(VRX_nodeDefinition& a, VRX_nodeDefinition& b, c
                               cb.GetPositiveWeights().GetItems(), cb.GetPositiveWeights().GetCount(), what);
             ExpectSameDoubles(ca.GetNegativeWeights().GetItems(), ca.GetNegativeWeights().GetCount(),
                               cb.GetNegativeWeights().GetItems(), cb.GetNegativeWeights().GetCount(), what);
+            break;
+        }
+        case DefinitionType::kMau: {
+            std::vector<std::string> ea;
+            std::vector<std::string> eb;
+            EXPECT_EQ(static_cast<VRX_mau&>(a).GetExpressions(ea), static_cast<VRX_mau&>(b).GetExpressions(eb)) << what;
+            EXPECT_EQ(ea, eb) << what << " expressions";
             break;
         }
         case DefinitionType::kDeMorgan: {

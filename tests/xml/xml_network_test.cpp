@@ -493,7 +493,10 @@ TEST_F(XmlNetworkTest, NodeElementMessages) {
                      "Invalid noisy adder function: 'sum'");
     ExpectNodesError("<equation id=\"e\"><definition>e=1+</definition></equation>",
                      "Invalid expression: Factor expected");
-    ExpectNodesError("<maux id=\"m\"><expression>1</expression></maux>", "Node type not supported: 'maux'");
+    ExpectNodesError("<maux id=\"m\"><expression>1</expression><expression>2</expression></maux>",
+                     "Invalid number of expressions: 2, expected 1");
+    ExpectNodesError("<maux id=\"m\"><expression>2*m</expression></maux>",
+                     "SetExpressions failed: 'Invalid expression at index 0: self-references not allowed'");
 }
 
 TEST_F(XmlNetworkTest, ParameterListMessages) {

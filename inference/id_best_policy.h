@@ -1,0 +1,40 @@
+#pragma once
+// Influence-diagram algorithm 1: the best choice of the first decision that has no evidence yet. A
+// working copy merges every utility into one chance node whose first outcome is observed; the open
+// decisions are fixed from the last to the first, each at its most probable choice for every
+// combination of its informational parents, and the first one's choice is written into the caller's
+// value as a 0/1 vector.
+
+#include <memory>
+#include <vector>
+
+class VRX_network;
+
+class BestPolicySolver {
+public:
+    BestPolicySolver();
+    ~BestPolicySolver();
+    BestPolicySolver(const BestPolicySolver&) = delete;
+    BestPolicySolver& operator=(const BestPolicySolver&) = delete;
+
+    // 0 on success; -2 when the diagram cannot be solved this way or the merge fails (logged); else the
+    // code of the failed update, logged with "Error when running Shachter's algorithm". Only the values
+    // of the caller's nodes change.
+    [[nodiscard]] int Run(VRX_network& network);
+
+    // Largest number of parents the merged utility node may have.
+    static constexpr int kMaxMergedParents = 13;
+
+private:
+    [[nodiscard]] int IsSolvable();
+    [[nodiscard]] int ExpandMauNodes();
+    [[nodiscard]] int MergeUtilityNodes();
+    [[nodiscard]] int ConvertToBayesianNetwork();
+    [[nodiscard]] int Solve();
+    [[nodiscard]] int FixDecision(int decision, bool first, int& best);
+
+    VRX_network* network_ = nullptr;
+    std::unique_ptr<VRX_network> work_;
+    std::vector<int> openDecisions_;
+    int mergedUtility_ = -1;
+};

@@ -1,0 +1,164 @@
+// Decision sequence, assumed decision order and the conversion of a diagram's working copy.
+#include "inference/influence_diagram_support.h"
+
+#include <cstdio>
+#include <new>
+
+#include "base/dmatrix.h"
+#include "base/error_log.h"
+#include "model/network.h"
+#include "model/node.h"
+#include "model/node_definition.h"
+#include "model/node_value.h"
+
+namespace vovido {
+
+namespace {
+
+bool IsDecision(const VRX_network& network, int handle) {
+    return network.GetNodeType(handle) == DefinitionType::kList;
+}
+
+bool HoldsEvidence(const VRX_network& network, int handle) {
+    const VRX_nodeValue* value = network.GetNode(handle)->GetValue();
+    return value != nullptr && value->HasEvidence();
+}
+
+const char* IdOf(const VRX_network& network, int handle) {
+    const char* id = network.GetNode(handle)->GetId();
+    return id != nullptr ? id : "";
+}
+
+}  // namespace
+
+int CollectDecisionSequence(VRX_network& network, std::vector<int>& sequence) {
+    sequence.clear();
+    VRX_intArray order;
+    if (const int rc = network.GetInfluenceDiagramOrder(order)) return rc;
+    try {
+        std::vector<char> taken(static_cast<size_t>(network.GetNumberOfSlots()), 0);
+        for (int i = 0; i < order.GetCount(); i++) {
+            const int h = order[i];
+            if (taken[h] || HoldsEvidence(network, h)) continue;
+            bool take = IsDecision(network, h);
+            const VRX_intArray& children = network.GetChildren(h);
+            for (int k = 0; k < children.GetCount() && !take; k++) take = IsDecision(network, children[k]);
+            if (!take) continue;
+            taken[h] = 1;
+            sequence.push_back(h);
+        }
+    } catch (const std::bad_alloc&) {
+        return kOutOfMemory;
+    }
+    return kSuccess;
+}
+
+void ReportAssumedDecisionOrder(const VRX_network& network, const std::vector<int>& sequence) {
+    int previous = -1;
+    size_t groupStart = 0;
+    for (size_t i = 0; i < sequence.size(); i++) {
+        if (!IsDecision(network, sequence[i])) continue;
+        if (previous >= 0) {
+            bool joined = false;
+            for (size_t k = groupStart; k <= i && !joined; k++) joined = network.AreAdjacent(previous, sequence[k]) == 1;
+            if (!joined) {
+                char message[600];
+                std::snprintf(message, sizeof message, "Temporal order assumed: node [%.250s] before node [%.250s]",
+                              IdOf(network, previous), IdOf(network, sequence[i]));
+                LogError(errorLog, kOutOfRange, message, nullptr);
+            }
+        }
+        previous = sequence[i];
+        groupStart = i + 1;
+    }
+}
+
+bool DefinedBounds(const VRX_Dmatrix& matrix, double& lo, double& hi) {
+    bool any = false;
+    const double* u = matrix.GetData();
+    for (int i = 0; i < matrix.GetNumberOfElements(); i++) {
+        if (IsUndefinedEntry(u[i])) continue;
+        if (!any || u[i] < lo) lo = u[i];
+        if (!any || u[i] > hi) hi = u[i];
+        any = true;
+    }
+    return any;
+}
+
+int MakeWorkingCopy(const VRX_network& network, VRX_network*& out) {
+    out = nullptr;
+    try {
+        out = new VRX_network(network, VRX_network::ModelOnly{});
+    } catch (const std::bad_alloc&) {
+        return LogError(errorLog, kOutOfMemory, nullptr, nullptr);
+    }
+    if (!out->IsValid()) {
+        delete out;
+        out = nullptr;
+        return LogError(errorLog, kOutOfMemory, nullptr, nullptr);
+    }
+    out->propagationFlags = 0;
+    out->changeMask = 0;
+    return kSuccess;
+}
+
+int ConvertUtilityNode(VRX_network& work, int handle) {
+    VRX_node* node = work.GetNode(handle);
+    VRX_Dmatrix* table = nullptr;
+    if (const int rc = node->GetDefinition()->GetDefinition(table)) return rc;
+    VRX_Dmatrix utilities;
+    if (table == nullptr || utilities.Copy(*table) != kSuccess) return kOutOfMemory;
+    double lo = 0.0;
+    double hi = 0.0;
+    DefinedBounds(utilities, lo, hi);
+    if (const int rc = node->ChangeType(DefinitionType::kCpt)) return rc;
+    VRX_nodeDefinition* cpt = node->GetDefinition();
+    if (cpt->GetNumberOfOutcomes() != 2 && cpt->SetNumberOfOutcomes(2) != kSuccess) return kOutOfRange;
+    if (const int rc = cpt->GetDefinition(table)) return rc;
+    const int n = utilities.GetNumberOfElements();
+    if (table == nullptr || table->GetNumberOfElements() != 2 * n) return kOutOfRange;
+    const double range = hi - lo;
+    double* p = table->GetData();
+    const double* u = utilities.GetData();
+    for (int i = 0; i < n; i++) {
+        // Equal utilities all map to the top, as a rescaling onto a point does.
+        const double q = IsUndefinedEntry(u[i]) ? 0.0 : range > 0.0 ? (u[i] - lo) / range : 1.0;
+        p[2 * i] = q;
+        p[2 * i + 1] = 1.0 - q;
+    }
+    return kSuccess;
+}
+
+int ConvertDecisionNode(VRX_network& work, int handle, bool keepParents) {
+    VRX_intArray parents;
+    if (keepParents && parents.Copy(work.GetParents(handle)) != kSuccess) return kOutOfMemory;
+    VRX_node* node = work.GetNode(handle);
+    if (const int rc = node->ChangeType(DefinitionType::kCpt)) return rc;
+    for (int i = 0; i < parents.GetCount(); i++) {
+        if (work.AreAdjacent(parents[i], handle) == 1) continue;
+        if (const int rc = work.AddArc(parents[i], handle)) return rc;
+    }
+    VRX_Dmatrix* table = nullptr;
+    if (const int rc = node->GetDefinition()->GetDefinition(table)) return rc;
+    const int n = node->GetDefinition()->GetNumberOfOutcomes();
+    if (table == nullptr || n < 1) return kOutOfRange;
+    table->FillWith(1.0 / n);
+    return kSuccess;
+}
+
+int SetWorkEvidence(VRX_network& work, int handle, int outcome) {
+    VRX_nodeValue* value = work.GetNode(handle)->GetValue();
+    if (outcome >= 0) {
+        if (value->HasFlag(ValueFlags::kEvidence) && value->GetEvidence() == outcome) return kSuccess;
+        return value->SetEvidence(outcome);
+    }
+    return value->HasFlag(ValueFlags::kEvidence) ? value->ClearEvidence() : kSuccess;
+}
+
+const VRX_Dmatrix* WorkBeliefs(const VRX_network& work, int handle) {
+    VRX_Dmatrix* beliefs = nullptr;
+    if (work.GetNode(handle)->GetValue()->GetValue(beliefs) != kSuccess) return nullptr;
+    return beliefs;
+}
+
+}  // namespace vovido

@@ -1,0 +1,168 @@
+// Value of information by solving a copy of the diagram twice: with a probe decision just before the
+// point of view, then again with the observed nodes made parents of the decision.
+#include "inference/value_of_information.h"
+
+#include <memory>
+#include <new>
+
+#include "base/error_log.h"
+#include "base/status_codes.h"
+#include "model/network.h"
+#include "model/node.h"
+#include "model/node_definition.h"
+#include "model/node_value.h"
+
+VRX_valueOfInformation::VRX_valueOfInformation(VRX_network* net) : VRX_object(kConsistent) {
+    if (net == nullptr || !net->IsValid()) return;
+    network = net;
+    VRX_intArray order;
+    if (net->GetInfluenceDiagramOrder(order) != kSuccess) {
+        network = nullptr;
+        return;
+    }
+    int last = -1;
+    for (int i = 0; i < order.GetCount(); i++) {
+        if ((net->GetNodeType(order[i]) & DefinitionBits::kDecision) == 0) continue;
+        last = i;
+        if (decisions.Add(order[i]) != kSuccess) network = nullptr;
+    }
+    for (int i = 0; i <= last && network != nullptr; i++) {
+        if (actions.Add(order[i]) != kSuccess) network = nullptr;
+    }
+    CheckValidity(0);
+    CheckConsistency(0);
+}
+
+VRX_valueOfInformation::~VRX_valueOfInformation() = default;
+
+void VRX_valueOfInformation::CleanUp(int deep) {
+    if (deep) {
+        observedNodes.Flush();
+        indexingNodes.Flush();
+        valueTable.CleanUp();
+    }
+    network = nullptr;
+    decisionNode = -1;
+    pointOfView = -1;
+    CheckValidity(0);
+}
+
+void VRX_valueOfInformation::CheckValidity(int /*deep*/) {
+    SetFlag(kValid, network != nullptr);
+}
+
+bool VRX_valueOfInformation::IsLive(int handle) const {
+    return network != nullptr && network->IsLiveHandle(handle);
+}
+
+void VRX_valueOfInformation::CheckConsistency(int /*deep*/) {
+    bool consistent = IsValid() && IsLive(decisionNode) && IsLive(pointOfView);
+    for (int i = 0; i < observedNodes.GetCount() && consistent; i++) consistent = IsLive(observedNodes[i]);
+    SetFlag(kConsistent, consistent);
+}
+
+int VRX_valueOfInformation::AddNode(int handle) {
+    if (!IsValid()) return kObjectNotValid;
+    if (!IsLive(handle)) return kOutOfRange;
+    return observedNodes.AddExclusive(handle);
+}
+
+int VRX_valueOfInformation::RemoveNode(int handle) {
+    if (!IsValid()) return kObjectNotValid;
+    return observedNodes.DeleteByValue(handle);
+}
+
+int VRX_valueOfInformation::SetDecision(int handle) {
+    if (!IsValid()) return kObjectNotValid;
+    if (!IsLive(handle) || !decisions.IsInList(handle)) return kOutOfRange;
+    if (!IsLive(pointOfView)) pointOfView = handle;
+    if (actions.FindPosition(handle) < actions.FindPosition(pointOfView)) return kOutOfRange;
+    decisionNode = handle;
+    CheckConsistency(0);
+    return kSuccess;
+}
+
+int VRX_valueOfInformation::SetPointOfView(int handle) {
+    if (!IsValid()) return kObjectNotValid;
+    if (!IsLive(handle) || !actions.IsInList(handle)) return kOutOfRange;
+    if (!IsLive(decisionNode)) decisionNode = handle;
+    if (actions.FindPosition(handle) > actions.FindPosition(decisionNode)) return kOutOfRange;
+    pointOfView = handle;
+    CheckConsistency(0);
+    return kSuccess;
+}
+
+namespace {
+
+int ProbeValues(VRX_network& work, int probe, VRX_Dmatrix& out) {
+    if (const int rc = work.UpdateBeliefs()) return rc;
+    VRX_nodeValue* value = work.GetNode(probe)->GetValue();
+    VRX_Dmatrix* matrix = nullptr;
+    if (const int rc = value->GetValue(matrix)) return rc;
+    if (matrix == nullptr || !value->IsUpToDate()) return kOutOfRange;
+    return out.Copy(*matrix);
+}
+
+}  // namespace
+
+int VRX_valueOfInformationAssessor::ComputeValueOfInformation(VRX_valueOfInformation& settings) {
+    settings.CheckValidity(0);
+    if (!settings.IsValid()) return kObjectNotValid;
+    settings.CheckConsistency(0);
+    if (!settings.IsConsistent()) return kObjectNotConsistent;
+    VRX_network& source = *settings.network;
+
+    std::unique_ptr<VRX_network> work;
+    try {
+        work = std::make_unique<VRX_network>(source);
+    } catch (const std::bad_alloc&) {
+        return LogError(errorLog, kOutOfMemory, nullptr, nullptr);
+    }
+    if (!work->IsValid()) return LogError(errorLog, kOutOfMemory, nullptr, nullptr);
+    // The copy is solved on request only.
+    work->propagationFlags &= ~PropagationFlags::kAutoUpdate;
+    // Only policy evaluation gives expected utilities; the best-policy solver gives a 0/1 choice.
+    work->SetInfluenceDiagramAlgorithm(0);
+
+    int utility = -1;
+    for (int h = work->GetFirstNode(); h >= 0 && utility < 0; h = work->GetNextNode(h)) {
+        if (work->GetNodeType(h) == DefinitionType::kTable) utility = h;
+    }
+    if (utility < 0)
+        return LogError(errorLog, kOutOfRange, "Value of information can't be computed without utility nodes", nullptr);
+
+    // A decision just before the point of view, on which nothing depends in value: its expected utility
+    // is that of the diagram seen from there.
+    const int probe = work->AddNode(DefinitionType::kList, nullptr);
+    if (probe < 0) return probe;
+    const int p = settings.actions.FindPosition(settings.pointOfView);
+    if (p > 0) {
+        if (const int rc = work->AddArc(settings.actions[p - 1], probe)) return rc;
+    }
+    if (const int rc = work->AddArc(probe, settings.pointOfView)) return rc;
+    if (const int rc = work->AddArc(probe, utility)) return rc;
+
+    VRX_Dmatrix before;
+    if (const int rc = ProbeValues(*work, probe, before)) return rc;
+    for (int i = 0; i < settings.observedNodes.GetCount(); i++) {
+        const int observed = settings.observedNodes[i];
+        // Observed already: nothing to add.
+        if (work->GetParents(settings.decisionNode).IsInList(observed)) continue;
+        if (const int rc = work->AddArc(observed, settings.decisionNode)) return rc;
+    }
+    VRX_Dmatrix after;
+    if (const int rc = ProbeValues(*work, probe, after)) return rc;
+    if (after.GetDimensions() != before.GetDimensions()) return kInvalidData;
+    for (int i = 0; i < after.GetNumberOfElements(); i++) after[i] -= before[i];
+    // Every choice of the probe is worth the same: one column says it all.
+    const int last = after.GetNumberOfDimensions() - 1;
+    if (last < 0) return kOutOfRange;
+    while (after.GetDimensions()[last] > 1) {
+        if (const int rc = after.RemoveLastItem(last)) return rc;
+    }
+    VRX_intArray indexing;
+    if (indexing.Copy(work->GetNode(probe)->GetValue()->GetIndexingParents()) != kSuccess) return kOutOfMemory;
+    settings.valueTable.Swap(after);
+    if (const int rc = settings.indexingNodes.Copy(indexing)) return rc;
+    return kSuccess;
+}

@@ -1,0 +1,139 @@
+// Annealed MAP search against the exact MAP assignment by enumeration, its probabilities, and refusals.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <random>
+
+#include "base/error_log.h"
+#include "tests/inference/random_networks.h"
+#include "tests/support/error_log.h"
+
+namespace {
+
+struct Exact {
+    double evidence = 0.0;
+    std::map<std::vector<int>, double> joint;  // P(MAP assignment, evidence)
+};
+
+// P(assignment of the MAP nodes, evidence) for every assignment, by enumerating the joint.
+Exact Enumerate(const VRX_network& net, const std::vector<int>& mapNodes, const std::vector<std::pair<int, int>>& evidence) {
+    Exact exact;
+    VRX_intArray handles;
+    EXPECT_EQ(net.GetAllNodes(handles), kSuccess);
+    const int n = handles.GetCount();
+    std::vector<int> position(static_cast<size_t>(net.GetNumberOfSlots()), -1);
+    std::vector<int> outcomes(static_cast<size_t>(n));
+    for (int i = 0; i < n; i++) {
+        position[static_cast<size_t>(handles[i])] = i;
+        outcomes[static_cast<size_t>(i)] = net.GetNode(handles[i])->GetDefinition()->GetNumberOfOutcomes();
+    }
+    std::vector<int> x(static_cast<size_t>(n), 0);
+    for (;;) {
+        bool consistent = true;
+        for (const auto& e : evidence) consistent = consistent && x[static_cast<size_t>(position[static_cast<size_t>(e.first)])] == e.second;
+        if (consistent) {
+            double p = 1.0;
+            for (int i = 0; i < n; i++) {
+                VRX_Dmatrix* table = nullptr;
+                EXPECT_EQ(net.GetNode(handles[i])->GetDefinition()->GetDefinition(table), kSuccess);
+                const VRX_intArray& parents = net.GetParents(handles[i]);
+                int index = x[static_cast<size_t>(i)] * table->GetStrides()[parents.GetCount()];
+                for (int k = 0; k < parents.GetCount(); k++)
+                    index += table->GetStrides()[k] * x[static_cast<size_t>(position[static_cast<size_t>(parents[k])])];
+                p *= (*table)[index];
+            }
+            std::vector<int> key;
+            for (int h : mapNodes) key.push_back(x[static_cast<size_t>(position[static_cast<size_t>(h)])]);
+            exact.joint[key] += p;
+            exact.evidence += p;
+        }
+        int d = 0;
+        while (d < n && ++x[static_cast<size_t>(d)] == outcomes[static_cast<size_t>(d)]) x[static_cast<size_t>(d++)] = 0;
+        if (d == n) break;
+    }
+    return exact;
+}
+
+TEST(AnnealedMap, FindsTheExactMapOnSmallRandomNetworks) {
+    int found = 0;
+    int runs = 0;
+    for (unsigned seed = 1; seed <= 40; seed++) {
+        std::mt19937 rng(seed);
+        random_networks::Shape shape;
+        shape.minNodes = 5;
+        shape.maxNodes = 8;
+        shape.evidenceShare = 0.0;
+        shape.virtualShare = 0.0;
+        shape.tables = seed % 2 == 0 ? random_networks::TableKind::kSparse : random_networks::TableKind::kPositive;
+        VRX_network net;
+        random_networks::Build(net, rng, shape);
+        VRX_intArray all;
+        ASSERT_EQ(net.GetAllNodes(all), kSuccess);
+        std::vector<int> order(all.GetItems(), all.GetItems() + all.GetCount());
+        std::shuffle(order.begin(), order.end(), rng);
+        const std::vector<int> mapNodes(order.begin(), order.begin() + 3);
+        std::vector<std::pair<int, int>> evidence{{order[3], 0}};
+        const Exact exact = Enumerate(net, mapNodes, evidence);
+        if (exact.evidence == 0.0) continue;
+        VRX_intArray outcomes;
+        double mapProbability = 0.0;
+        double evidenceProbability = 0.0;
+        VRX_intArray nodes;
+        for (int h : mapNodes) ASSERT_EQ(nodes.Add(h), kSuccess);
+        ASSERT_EQ(net.AnnealedMAP(evidence, nodes, outcomes, mapProbability, evidenceProbability, static_cast<int>(seed)),
+                  kSuccess)
+            << seed;
+        runs++;
+        double best = 0.0;
+        for (const auto& entry : exact.joint) best = std::max(best, entry.second);
+        const std::vector<int> chosen(outcomes.GetItems(), outcomes.GetItems() + outcomes.GetCount());
+        const double p = exact.joint.at(chosen);
+        EXPECT_GT(p, 0.0) << seed;
+        EXPECT_NEAR(evidenceProbability, exact.evidence, 1e-9) << seed;
+        EXPECT_NEAR(mapProbability, p / exact.evidence, 1e-9) << seed;
+        if (p >= best * (1 - 1e-12)) found++;
+        // The caller's network holds no evidence and no target afterwards, as before.
+        EXPECT_EQ(net.GetNumberOfTargets(), 0);
+        EXPECT_FALSE(net.HasAnyEvidence());
+    }
+    ASSERT_GE(runs, 30);
+    EXPECT_GE(found * 100, runs * 95) << found << " of " << runs;
+}
+
+TEST(AnnealedMap, SingleNodeTakesItsMostProbableOutcome) {
+    VRX_network net;
+    vovido::test::AddNode(net, DefinitionType::kCpt, "A", {});
+    ASSERT_EQ(vovido::test::Def(net, "A").SetNumberOfOutcomes(3), kSuccess);
+    ASSERT_EQ(vovido::test::Def(net, "A").SetDefinitionDoubles(vovido::test::Doubles({0.2, 0.5, 0.3})), kSuccess);
+    VRX_intArray outcomes;
+    double p = 0.0;
+    double e = 0.0;
+    ASSERT_EQ(net.AnnealedMAP({}, vovido::test::Ints({net.FindNode("A")}), outcomes, p, e, 7), kSuccess);
+    ASSERT_EQ(outcomes.GetCount(), 1);
+    EXPECT_EQ(outcomes[0], 1);
+    EXPECT_NEAR(p, 0.5, 1e-12);
+    EXPECT_NEAR(e, 1.0, 1e-12);
+}
+
+TEST(AnnealedMap, RefusesBadArgumentsAndImpossibleEvidence) {
+    VRX_network net;
+    vovido::test::AddNode(net, DefinitionType::kCpt, "A", {});
+    vovido::test::AddNode(net, DefinitionType::kCpt, "B", {"A"});
+    ASSERT_EQ(vovido::test::Def(net, "B").SetDefinitionDoubles(vovido::test::Doubles({1, 0, 1, 0})), kSuccess);
+    const int a = net.FindNode("A");
+    const int b = net.FindNode("B");
+    VRX_intArray outcomes;
+    double p = -1.0;
+    double e = -1.0;
+    EXPECT_EQ(net.AnnealedMAP({}, vovido::test::Ints({a, 99}), outcomes, p, e, 1), kOutOfRange);
+    EXPECT_EQ(net.AnnealedMAP({}, vovido::test::Ints({a, a}), outcomes, p, e, 1), kOutOfRange);
+    EXPECT_EQ(net.AnnealedMAP({{a, 2}}, vovido::test::Ints({b}), outcomes, p, e, 1), kOutOfRange);
+    EXPECT_EQ(net.AnnealedMAP({{a, 0}}, vovido::test::Ints({a}), outcomes, p, e, 1), kOutOfRange);
+    errorLog.Flush();
+    EXPECT_EQ(net.AnnealedMAP({{b, 1}}, vovido::test::Ints({a}), outcomes, p, e, 1), kConflictingEvidence);
+    EXPECT_EQ(outcomes.GetCount(), 0);
+    EXPECT_EQ(p, -1.0);
+    EXPECT_FALSE(net.HasAnyEvidence());
+}
+
+}  // namespace
