@@ -36,16 +36,19 @@ inline bool MarkObservation(VRX_network& net, const std::string& id, bool mandat
     return true;
 }
 
-// Marks the first `count` nodes without children (in handle order) that are not targets as ranked
-// observations; the number marked.
+// Marks `count` nodes that are not targets as ranked observations: first the nodes without children,
+// then other nodes with parents, each in handle order; the number marked.
 inline int MarkLeafObservations(VRX_network& net, int count) {
     int marked = 0;
-    for (int h = net.GetFirstNode(); h >= 0 && marked < count; h = net.GetNextNode(h)) {
-        VRX_extraDefinition& extra = *net.GetNode(h)->GetExtraDefinition();
-        if (net.GetNumberOfChildren(h) != 0 || extra.diagType == DiagnosisType::kTarget) continue;
-        extra.diagType = DiagnosisType::kObservation;
-        extra.ranked = 1;
-        ++marked;
+    for (int pass = 0; pass < 2; ++pass) {
+        for (int h = net.GetFirstNode(); h >= 0 && marked < count; h = net.GetNextNode(h)) {
+            VRX_extraDefinition& extra = *net.GetNode(h)->GetExtraDefinition();
+            if (extra.diagType != DiagnosisType::kAuxiliary) continue;
+            if (pass == 0 ? net.GetNumberOfChildren(h) != 0 : net.GetNumberOfParents(h) == 0) continue;
+            extra.diagType = DiagnosisType::kObservation;
+            extra.ranked = 1;
+            ++marked;
+        }
     }
     return marked;
 }
@@ -59,8 +62,8 @@ inline std::vector<std::pair<std::string, int>> ReferenceFaults(const std::strin
     return {{"AppOK", 1}, {"DataFile", 1}, {"PrtOn", 1}, {"PrtPaper", 1}, {"NetOK", 1}, {"PrtCbl", 1}};
 }
 
-// Reference faults as targets and `observations` leaves as ranked observations; false when a name is
-// unknown or fewer leaves exist.
+// Reference faults as targets and `observations` ranked observations; false when a name is unknown or
+// the network has too few nodes.
 inline bool SetReferenceRoles(VRX_network& net, const std::string& network, int observations) {
     for (const auto& fault : ReferenceFaults(network)) {
         if (!MarkTarget(net, fault.first, {fault.second})) return false;
