@@ -208,7 +208,8 @@ double DiagEngine::TestProbability(int t, int k) const { return DiagBelief(belie
 
 int DiagEngine::RankSingleFault() {
     const int pursued = owner->GetPursuedFault();
-    if (pursued < 0 || pursued >= static_cast<int>(owner->GetFaults().size())) return kSuccess;
+    // An index the fault list no longer holds would leave the tests without results.
+    if (pursued < 0 || pursued >= static_cast<int>(owner->GetFaults().size())) return kOutOfRange;
     const vovido::DiagFault fault = owner->GetFaults()[static_cast<size_t>(pursued)];
     VRX_intArray tests;
     if (const int rc = PrepareTests(tests)) return rc;

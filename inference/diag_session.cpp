@@ -68,8 +68,12 @@ int DiagSession::SetNetwork(VRX_network* net) {
     return kSuccess;
 }
 
+bool DiagSession::NetworkUnchanged() const {
+    return network != nullptr && vovido::NetworkStructureDigest(*network) == structure_;
+}
+
 int DiagSession::CheckNetwork() const {
-    if (network != nullptr && vovido::NetworkStructureDigest(*network) == structure_) return kSuccess;
+    if (NetworkUnchanged()) return kSuccess;
     return LogError(errorLog, kObjectNotValid, vovido::kDiagNetworkChangedText, nullptr);
 }
 

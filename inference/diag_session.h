@@ -60,6 +60,8 @@ public:
     // 0 while the network's nodes, outcome counts and arcs are those seen by SetNetwork; otherwise
     // -567 with kDiagNetworkChangedText logged (also without a network).
     [[nodiscard]] int CheckNetwork() const;
+    // The same test without logging: true while the network is bound and unchanged.
+    bool NetworkUnchanged() const;
 
     // Rebuilds the fault list and the unperformed tests from the nodes' roles and evidence.
     [[nodiscard]] int CollectFaultsAndObservations();

@@ -158,6 +158,8 @@ TEST_F(DiagSessionTest, ListsFaultsAndTestsAndPursuesTheMostLikelyFault) {
     EXPECT_EQ(session.GetFaults()[1].outcome, 1);
     EXPECT_EQ(Items(session.GetUnperformedTests()), (std::vector<int>{t1, t2, t3}));
     EXPECT_EQ(session.GetPursuedFault(), 0);  // F bad 0.2 beats G bad 0.1
+    ASSERT_EQ(Rank(0), kSuccess);
+    for (int h : {f, g}) EXPECT_TRUE(net.GetNode(h)->GetValue()->IsUpToDate()) << h;
     EXPECT_EQ(session.GetFaultIndex(g, 1), 1);
     EXPECT_EQ(session.GetFaultIndex(g, 0), kOutOfRange);
     EXPECT_EQ(session.SetPursuedFaults(Ints({0, 2})), kOutOfRange);
