@@ -5,7 +5,6 @@
 #include <jni.h>
 
 #include <algorithm>
-#include <cmath>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -15,6 +14,7 @@
 #include "base/number_text.h"
 #include "base/status_codes.h"
 #include "inference/diag_engine.h"
+#include "inference/diag_results_order.h"
 #include "inference/diag_session.h"
 #include "jni/jni_builders.h"
 #include "jni/jni_checks.h"
@@ -98,53 +98,6 @@ void Release(JNIEnv* env, DiagSession& session, const VRX_network& network, int 
     CheckEngineStatus(env, "ReleaseObservation", session.ReleaseObservation(node));
 }
 
-struct ObservationResult {
-    int node;
-    double information;
-    double cost;
-    double strength;
-};
-
-struct FaultResult {
-    int index;
-    int node;
-    int outcome;
-    double probability;
-    bool pursued;
-};
-
-// 3 NaN, 2 not available, 1 excluded by d-separation, 0 any other value.
-int ClassifyDiagValue(double x) {
-    if (std::isnan(x)) return 3;
-    if (x == kNotAvailableValue) return 2;
-    if (x == kExcludedValue) return 1;
-    return 0;
-}
-
-// Ordinary strengths descending, then the excluded, the unavailable and NaN.
-bool ObservationBefore(const ObservationResult& a, const ObservationResult& b) {
-    const int ca = ClassifyDiagValue(a.strength);
-    const int cb = ClassifyDiagValue(b.strength);
-    if (ca != cb) return ca < cb;
-    return ca == 0 && a.strength > b.strength;
-}
-
-// Probabilities descending (one not computed counts as -1, NaN after every number), then pursued
-// faults first, then by node and outcome, so that the order is total and the sort stays sound.
-bool FaultBefore(const FaultResult& a, const FaultResult& b) {
-    const bool nanA = std::isnan(a.probability);
-    const bool nanB = std::isnan(b.probability);
-    if (nanA != nanB) return nanB;
-    if (!nanA) {
-        const double pa = a.probability == kExcludedValue ? -1.0 : a.probability;
-        const double pb = b.probability == kExcludedValue ? -1.0 : b.probability;
-        if (pa != pb) return pa > pb;
-    }
-    if (a.pursued != b.pursued) return a.pursued;
-    if (a.node != b.node) return a.node < b.node;
-    return a.outcome < b.outcome;
-}
-
 jobject Update(JNIEnv* env, DiagSession& session, const VRX_network& network, jint mode) {
     (void)session.UpdateFaultBeliefs();  // a failed update shows as faults not computed
     CheckEngineStatus(env, "ComputeTestStrengths", session.ComputeTestStrengths(mode));
@@ -170,8 +123,8 @@ jobject Update(JNIEnv* env, DiagSession& session, const VRX_network& network, ji
     for (int i = 0; i < pursued.GetCount(); ++i) {
         if (pursued[i] >= 0 && pursued[i] < static_cast<int>(faults.size())) faults[static_cast<size_t>(pursued[i])].pursued = true;
     }
-    std::stable_sort(observations.begin(), observations.end(), ObservationBefore);
-    std::stable_sort(faults.begin(), faults.end(), FaultBefore);
+    std::stable_sort(observations.begin(), observations.end(), vovido::ObservationResultBefore);
+    std::stable_sort(faults.begin(), faults.end(), vovido::FaultResultBefore);
 
     LocalRef<jclass> observationClass = FindJavaClass(env, "tarvo/ObservationInfo");
     const jmethodID observationInit = FindMethod(env, observationClass.get(), "<init>", "(IDDD)V");

@@ -2,6 +2,7 @@
 // its joint distribution: F and G are faults, T1 tests F, T2 tests both, T3 tests G only.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <functional>
@@ -14,6 +15,7 @@
 #include "definitions/node_cost.h"
 #include "inference/diag_engine.h"
 #include "inference/diag_measures.h"
+#include "inference/diag_results_order.h"
 #include "inference/diag_session.h"
 #include "model/node_info.h"
 #include "tests/support/diagnosis_roles.h"
@@ -421,6 +423,37 @@ TEST_F(DiagSessionTest, StructuralChangeIsRefusedWithItsReason) {
     EXPECT_EQ(session.FindMostLikelyFault(), kOutOfRange);
     EXPECT_TRUE(Logged(kObjectNotValid, vovido::kDiagNetworkChangedText)) << LogDump();
     errorLog.Flush();
+}
+
+}  // namespace
+
+namespace {
+
+TEST(DiagResultsOrder, ObservationsByStrengthWithMarkedValuesLast) {
+    const double nan = std::nan("");
+    std::vector<ObservationResult> results;
+    int node = 0;
+    for (double s : {0.3, nan, 0.7, kNotAvailableValue, kExcludedValue, -0.4}) results.push_back({node++, 0, 0, s});
+    std::stable_sort(results.begin(), results.end(), vovido::ObservationResultBefore);
+    std::vector<int> order;
+    for (const ObservationResult& r : results) order.push_back(r.node);
+    // 0.7, 0.3, a negative score, then 5 x DBL_MIN, 4 x DBL_MIN and NaN.
+    EXPECT_EQ(order, (std::vector<int>{2, 0, 5, 4, 3, 1}));
+}
+
+TEST(DiagResultsOrder, FaultsByProbabilityThenPursuedThenOutcome) {
+    std::vector<FaultResult> faults{
+        {0, 7, 1, 0.25, false}, {1, 7, 0, 0.25, false}, {2, 3, 0, kExcludedValue, true},
+        {3, 5, 1, 0.25, true},  {4, 9, 0, 0.0, false},  {5, 2, 0, 0.6, false}};
+    std::stable_sort(faults.begin(), faults.end(), vovido::FaultResultBefore);
+    std::vector<int> order;
+    for (const FaultResult& f : faults) order.push_back(f.index);
+    // Not computed comes after a probability of 0; equal probabilities: pursued first, then by outcome.
+    EXPECT_EQ(order, (std::vector<int>{5, 3, 1, 0, 4, 2}));
+    EXPECT_EQ(vovido::classifyDiagValue(std::nan("")), 3);
+    EXPECT_EQ(vovido::classifyDiagValue(kNotAvailableValue), 2);
+    EXPECT_EQ(vovido::classifyDiagValue(kExcludedValue), 1);
+    EXPECT_EQ(vovido::classifyDiagValue(-1.0), 0);
 }
 
 }  // namespace
