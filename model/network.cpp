@@ -231,6 +231,17 @@ void VRX_network::CopySettingsFrom(const VRX_network& source) {
 // Builds this network's table as a copy of the source's slots, each live node copied whole or, for a
 // model-only copy, without its descriptive record. On failure the caller drops the table.
 int VRX_network::CopyTableFrom(const VRX_network& source, bool modelOnly) {
+    // A copied definition is built against its source's network and reports itself as a new definition
+    // there; the source's model does not change, so its beliefs must not be marked out of date (nor
+    // updated again): its notices stay off while its nodes are copied.
+    struct NoticesOff {
+        explicit NoticesOff(VRX_network& n) : net(n), saved(n.propagationFlags & PropagationFlags::kNotices) {
+            net.propagationFlags &= ~PropagationFlags::kNotices;
+        }
+        ~NoticesOff() { net.propagationFlags |= saved; }
+        VRX_network& net;
+        int saved;
+    } quiet(const_cast<VRX_network&>(source));
     if (source.numSlots > 0) {
         nodes.reset(new (std::nothrow) VRX_nodeEntry[source.numSlots]);
         if (!nodes) return kOutOfMemory;

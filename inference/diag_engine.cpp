@@ -1,0 +1,254 @@
+// Diagnostic test ranking: preparation of the working networks, test costs with test groups, and the
+// single-fault ranking by the expected reduction of the fault's binary entropy.
+#include "inference/diag_engine.h"
+
+#include <cmath>
+
+#include "base/dmatrix.h"
+#include "base/number_text.h"
+#include "base/status_codes.h"
+#include "definitions/node_cost.h"
+#include "inference/diag_measures.h"
+#include "inference/diag_session.h"
+#include "model/extra_definition.h"
+#include "model/node.h"
+#include "model/node_definition.h"
+#include "model/node_value.h"
+
+namespace vovido {
+
+double DiagBelief(const VRX_network& network, int node, int outcome) {
+    const VRX_node* n = network.GetNode(node);
+    VRX_nodeValue* value = n != nullptr ? n->GetValue() : nullptr;
+    VRX_Dmatrix* matrix = nullptr;
+    if (value == nullptr || value->GetValue(matrix) != kSuccess || matrix == nullptr) return 0.0;
+    return outcome >= 0 && outcome < matrix->GetNumberOfElements() ? (*matrix)[outcome] : 0.0;
+}
+
+int UpdateWorkingNetwork(VRX_network& network) {
+    network.InvalidateValues();
+    return network.UpdateBeliefs();
+}
+
+namespace {
+
+int OutcomeCount(const VRX_network& network, int node) {
+    const VRX_node* n = network.GetNode(node);
+    VRX_nodeDefinition* definition = n != nullptr ? n->GetDefinition() : nullptr;
+    return definition != nullptr ? definition->GetNumberOfOutcomes() : 0;
+}
+
+// The observed (or propagated) outcome of a live node; -1 without evidence.
+int EvidenceOutcome(const VRX_network& network, int node) {
+    const VRX_node* n = network.GetNode(node);
+    VRX_nodeValue* value = n != nullptr ? n->GetValue() : nullptr;
+    if (value == nullptr || !value->HasEvidence()) return -1;
+    const int outcome = value->GetEvidence();
+    return outcome >= 0 ? outcome : -1;
+}
+
+// The cost table of the node: its cost parents' dimensions and one of size 1; null when it has none.
+const VRX_Dmatrix* CostTable(const VRX_network& network, int node) {
+    const VRX_node* n = network.GetNode(node);
+    return n != nullptr && n->GetCost() != nullptr ? n->GetCost()->GetCosts() : nullptr;
+}
+
+}  // namespace
+
+}  // namespace vovido
+
+using vovido::DiagBelief;
+using vovido::UpdateWorkingNetwork;
+
+DiagEngine::DiagEngine(DiagSession* session) : owner(session) {}
+
+int DiagEngine::SetNetwork(const VRX_network& network) {
+    for (VRX_network* copy : {&beliefNetwork, &whatIfNetwork}) {
+        // Evidence set on the copies stays where it is put: no propagation through deterministic nodes.
+        copy->propagationFlags &= ~PropagationFlags::kNotices;
+        if (const int rc = copy->CopyModelOnly(network)) return rc;
+        copy->propagationFlags &= ~PropagationFlags::kNotices;
+    }
+    return kSuccess;
+}
+
+int DiagEngine::CopyEvidence(VRX_network& target) const {
+    const VRX_network& source = *owner->GetNetwork();
+    target.ClearAllEvidence();
+    target.ClearAllPropagatedEvidence();
+    for (int h = source.GetFirstNode(); h >= 0; h = source.GetNextNode(h)) {
+        const int outcome = vovido::EvidenceOutcome(source, h);
+        if (outcome < 0) continue;
+        if (const int rc = target.GetNode(h)->GetValue()->SetEvidence(outcome)) return rc;
+    }
+    target.InvalidateValues();
+    return kSuccess;
+}
+
+int DiagEngine::GetTestCost(const VRX_network& network, int t, double& cost) {
+    cost = 0.0;
+    const VRX_Dmatrix* table = vovido::CostTable(network, t);
+    if (table == nullptr || table->GetNumberOfElements() == 0) return kFailure;
+    const VRX_intArray& parents = network.GetParents(t, 1);
+    const int dims = table->GetNumberOfDimensions();
+    if (dims != parents.GetCount() + 1) return kFailure;
+    // Offset of the fixed coordinates; the open dimensions are walked by an odometer.
+    int base = 0;
+    std::vector<int> openSize;
+    std::vector<int> openStride;
+    for (int i = 0; i < parents.GetCount(); ++i) {
+        const int size = table->GetDimensions()[i];
+        const int outcome = vovido::EvidenceOutcome(network, parents[i]);
+        if (outcome >= 0 && outcome < size) {
+            base += outcome * table->GetStrides()[i];
+        } else {
+            openSize.push_back(size);
+            openStride.push_back(table->GetStrides()[i]);
+        }
+    }
+    std::vector<int> at(openSize.size(), 0);
+    double sum = 0.0;
+    int available = 0;
+    for (;;) {
+        int offset = base;
+        for (size_t i = 0; i < at.size(); ++i) offset += at[i] * openStride[i];
+        const double item = (*table)[offset];
+        if (item != kNotAvailableValue) {
+            sum += item;
+            ++available;
+        }
+        size_t d = at.size();
+        while (d > 0 && ++at[d - 1] == openSize[d - 1]) at[--d] = 0;
+        if (d == 0) break;
+    }
+    if (available == 0) return kFailure;
+    cost = sum / available;
+    return kSuccess;
+}
+
+int DiagEngine::PrepareTests(VRX_intArray& tests) {
+    if (!owner->MandatoriesInstantiated()) return kOutOfRange;
+    if (const int rc = owner->CollectFaultsAndObservations()) return rc;
+    owner->ClearResults();
+    // Fresh copies, so that tables edited since the last ranking count.
+    if (const int rc = SetNetwork(*owner->GetNetwork())) return rc;
+    if (const int rc = CopyEvidence(beliefNetwork)) return rc;
+    if (const int rc = CopyEvidence(whatIfNetwork)) return rc;
+    if (const int rc = tests.Copy(owner->GetUnperformedTests())) return rc;
+    for (int i = 0; i < tests.GetCount(); ++i) {
+        const int t = tests[i];
+        const VRX_Dmatrix* table = vovido::CostTable(whatIfNetwork, t);
+        const VRX_intArray& parents = whatIfNetwork.GetParents(t, 1);
+        if (table == nullptr || table->GetNumberOfDimensions() != parents.GetCount() + 1) {
+            tests[i] = kFailure;
+            continue;
+        }
+        VRX_intArray coords;
+        if (const int rc = coords.SetSize(parents.GetCount() + 1)) return rc;
+        for (int p = 0; p < parents.GetCount(); ++p) coords[p] = vovido::EvidenceOutcome(whatIfNetwork, parents[p]);
+        coords[parents.GetCount()] = 0;
+        if (table->SubTableEquals(kNotAvailableValue, coords) == 1) tests[i] = kFailure;
+    }
+    beliefNetwork.ClearAllTargets();
+    whatIfNetwork.ClearAllTargets();
+    return kSuccess;
+}
+
+int DiagEngine::ExcludeUnreachableTests(const std::vector<int>& faultNodes, VRX_intArray& tests) {
+    VRX_network& network = *owner->GetNetwork();
+    std::vector<unsigned char> reached(static_cast<size_t>(network.GetNumberOfSlots()), 0);
+    for (int f : faultNodes) {
+        VRX_intArray descendants;
+        if (const int rc = network.GetDescendants(f, descendants)) return rc;
+        for (int i = 0; i < descendants.GetCount(); ++i) reached[descendants[i]] = 1;
+    }
+    for (int i = 0; i < tests.GetCount(); ++i) {
+        if (tests[i] >= 0 && !reached[tests[i]]) tests[i] = kOutOfRange;
+    }
+    return kSuccess;
+}
+
+int DiagEngine::ApplyGroupCosts() {
+    VRX_network& network = *owner->GetNetwork();
+    VRX_intArray groups;
+    for (int h = network.GetFirstNode(); h >= 0; h = network.GetNextNode(h)) {
+        if (network.IsGroupCostNode(h) && network.GetNumberOfChildren(h, 1) > 0) {
+            if (const int rc = groups.Add(h)) return rc;
+        }
+    }
+    if (groups.GetCount() == 0) return kSuccess;
+    if (const int rc = network.SortByCostArcOrder(groups)) return rc;
+    // The what-if network is a fresh copy, so its cost tables hold the diagnosed network's items.
+    for (int i = 0; i < groups.GetCount(); ++i) {
+        const int g = groups[i];
+        // A group of one outcome cannot be set up; it adds nothing then.
+        if (whatIfNetwork.GetNode(g)->GetValue()->SetEvidence(1) != kSuccess) continue;
+        VRX_intArray members;
+        if (const int rc = network.GetCostDescendants(g, members)) return rc;
+        bool started = false;
+        for (int m = 0; m < members.GetCount() && !started; ++m) {
+            const VRX_extraDefinition* extra = network.GetNode(members[m])->GetExtraDefinition();
+            started = extra != nullptr && extra->diagType == DiagnosisType::kObservation &&
+                      vovido::EvidenceOutcome(whatIfNetwork, members[m]) >= 0;
+        }
+        double setup = 0.0;
+        if (started || GetTestCost(whatIfNetwork, g, setup) != kSuccess) continue;
+        const VRX_intArray& children = whatIfNetwork.GetChildren(g, 1);
+        for (int c = 0; c < children.GetCount(); ++c) {
+            VRX_Dmatrix* table = whatIfNetwork.GetNode(children[c])->GetCost()->GetCosts();
+            for (int k = 0; k < table->GetNumberOfElements(); ++k) {
+                if ((*table)[k] != kNotAvailableValue) (*table)[k] += setup;
+            }
+        }
+    }
+    return kSuccess;
+}
+
+double DiagEngine::TestProbability(int t, int k) const { return DiagBelief(beliefNetwork, t, k); }
+
+int DiagEngine::RankSingleFault() {
+    const int pursued = owner->GetPursuedFault();
+    // An index the fault list no longer holds would leave the tests without results.
+    if (pursued < 0 || pursued >= static_cast<int>(owner->GetFaults().size())) return kOutOfRange;
+    const vovido::DiagFault fault = owner->GetFaults()[static_cast<size_t>(pursued)];
+    VRX_intArray tests;
+    if (const int rc = PrepareTests(tests)) return rc;
+    if (owner->GetDSeparation()) {
+        if (const int rc = ExcludeUnreachableTests({fault.node}, tests)) return rc;
+    }
+    if (const int rc = ApplyGroupCosts()) return rc;
+    (void)beliefNetwork.SetTarget(fault.node);  // targets were cleared: cannot be refused
+    for (int i = 0; i < tests.GetCount(); ++i) {
+        if (tests[i] >= 0) (void)beliefNetwork.SetTarget(tests[i]);
+    }
+    if (const int rc = UpdateWorkingNetwork(beliefNetwork)) return rc;
+    (void)whatIfNetwork.SetTarget(fault.node);
+
+    const double h0 = vovido::BinaryEntropy(DiagBelief(beliefNetwork, fault.node, fault.outcome));
+    for (int i = 0; i < tests.GetCount(); ++i) {
+        const int t = tests[i];
+        if (t < 0) {
+            owner->AddUnavailableResult(t);
+            continue;
+        }
+        VRX_nodeValue& value = *whatIfNetwork.GetNode(t)->GetValue();
+        double h = 0.0;
+        const int outcomes = vovido::OutcomeCount(whatIfNetwork, t);
+        for (int k = 0; k < outcomes; ++k) {
+            const double p = TestProbability(t, k);
+            // An outcome that cannot occur adds nothing, and its evidence could not be propagated.
+            if (!(p > 0.0)) continue;
+            if (const int rc = value.SetEvidence(k)) return rc;
+            const int rc = UpdateWorkingNetwork(whatIfNetwork);
+            const double q = DiagBelief(whatIfNetwork, fault.node, fault.outcome);
+            (void)value.ClearEvidence();  // set just above
+            if (rc != kSuccess) return rc;
+            h += p * vovido::BinaryEntropy(q);
+        }
+        const double strength = h0 > 0.0 ? std::fabs(h0 - h) / h0 : 0.0;
+        double cost = 0.0;
+        (void)GetTestCost(whatIfNetwork, t, cost);  // an unavailable cost was excluded above; 0 otherwise
+        owner->AddTestResult(t, strength, cost);
+    }
+    return kSuccess;
+}

@@ -1,0 +1,86 @@
+#pragma once
+// Ranking of a diagnosis session's unperformed tests by how much each is expected to reduce the
+// uncertainty about the pursued fault or faults, combined with the test's cost. It works on two model
+// copies of the diagnosed network: one for the beliefs before a test, one to try each test outcome.
+
+#include <vector>
+
+#include "base/int_array.h"
+#include "model/network.h"
+
+class DiagSession;
+class VRX_Dmatrix;
+
+class DiagEngine {
+public:
+    explicit DiagEngine(DiagSession* owner);
+    DiagEngine(const DiagEngine&) = delete;
+    DiagEngine& operator=(const DiagEngine&) = delete;
+
+    // Takes both working copies of the network.
+    [[nodiscard]] int SetNetwork(const VRX_network& network);
+
+    // Each appends one result per unperformed test of the session, in its order; 0, or -2 when a
+    // mandatory observation has no evidence, or the failure of a belief update.
+    [[nodiscard]] int RankSingleFault();
+    [[nodiscard]] int RankMarginal(int flags);
+    [[nodiscard]] int RankConfigurationsIndependent(int flags);
+    [[nodiscard]] int RankConfigurationsJoint(int flags);
+
+    // Cost of test t in the network at the observed outcomes of its cost parents. A cost parent without
+    // evidence leaves its dimension open: the cost is then the mean of the open entries that are
+    // available. -1 when no entry is available (every one is the not-available sentinel).
+    [[nodiscard]] static int GetTestCost(const VRX_network& network, int t, double& cost);
+
+private:
+    // Refreshes the working copies, copies the evidence into both, and lists the tests, replacing
+    // those whose cost is not available by -1.
+    [[nodiscard]] int PrepareTests(VRX_intArray& tests);
+    // PrepareTests, targets set for the pursued faults' nodes, d-separated tests replaced by -2.
+    [[nodiscard]] int PrepareMultiFault(VRX_intArray& tests);
+    // The working network's evidence becomes that of the diagnosed network.
+    [[nodiscard]] int CopyEvidence(VRX_network& target) const;
+    // Adds each test group's setup cost to its member tests in the what-if network.
+    [[nodiscard]] int ApplyGroupCosts();
+    // Tests that are descendants of none of the nodes become -2 (d-separation).
+    [[nodiscard]] int ExcludeUnreachableTests(const std::vector<int>& faultNodes, VRX_intArray& tests);
+
+    // Probability of outcome k of the test in the belief network.
+    double TestProbability(int t, int k) const;
+    // The common loop of the multi-fault modes: measure(k) gives the measure given t = k; M0 the
+    // measure before any test.
+    template <typename Measure>
+    [[nodiscard]] int RankWithMeasure(const VRX_intArray& tests, double m0, Measure&& measure);
+
+    // The fault nodes of the pursued faults in order of first appearance, each with its pursued outcomes.
+    struct FaultNode {
+        int node;
+        int outcomes;
+        std::vector<char> pursued;  // per outcome: 1 when pursued
+    };
+    std::vector<FaultNode> PursuedFaultNodes() const;
+    // -sum p log2 p (plus the remainder) over the matching configurations of the fault nodes, the
+    // probability of a configuration the product of the marginals in the network.
+    double IndependentMeasure(const VRX_network& net, const std::vector<FaultNode>& nodes, int flags) const;
+    // The joint table of the fault nodes in the what-if network given the diagnosed network's evidence
+    // and test t = k (t = -1: no test), by the chain rule.
+    [[nodiscard]] int ComputeJointTable(const std::vector<FaultNode>& nodes, VRX_Dmatrix& table, int t, int k);
+    // The entropy of the joint table's matching entries.
+    static double JointMeasure(const VRX_Dmatrix& table, const std::vector<FaultNode>& nodes, int flags);
+    // Diagnosed evidence, then the test's.
+    [[nodiscard]] int SetBaseEvidence(int t, int k);
+
+    DiagSession* owner;
+    VRX_network beliefNetwork;
+    VRX_network whatIfNetwork;
+};
+
+namespace vovido {
+
+// Belief of the outcome in the node's value; 0 when the value holds none.
+double DiagBelief(const VRX_network& network, int node, int outcome);
+// Brings the working network's beliefs up to date (its notices are off, so every value is marked out
+// of date first).
+[[nodiscard]] int UpdateWorkingNetwork(VRX_network& network);
+
+}  // namespace vovido

@@ -1,0 +1,275 @@
+// Diagnostic test ranking for several pursued faults: the marginal measures (mode 1), the entropy of
+// the fault configurations with independent marginals (mode 2) and with the joint table built by the
+// chain rule (mode 4).
+#include <algorithm>
+
+#include "base/dmatrix.h"
+#include "base/size_limits.h"
+#include "base/status_codes.h"
+#include "definitions/node_cost.h"
+#include "inference/diag_engine.h"
+#include "inference/diag_measures.h"
+#include "inference/diag_session.h"
+#include "model/node.h"
+#include "model/node_definition.h"
+#include "model/node_value.h"
+
+using vovido::DiagBelief;
+using vovido::UpdateWorkingNetwork;
+
+int DiagEngine::PrepareMultiFault(VRX_intArray& tests) {
+    if (const int rc = PrepareTests(tests)) return rc;
+    const std::vector<vovido::DiagFault>& faults = owner->GetFaults();
+    const VRX_intArray& pursued = owner->GetPursuedFaults();
+    std::vector<int> nodes;
+    for (int i = 0; i < pursued.GetCount(); ++i) {
+        // The fault list was just rebuilt from the nodes' roles, which may have changed since.
+        if (pursued[i] < 0 || pursued[i] >= static_cast<int>(faults.size())) return kOutOfRange;
+        nodes.push_back(faults[static_cast<size_t>(pursued[i])].node);
+    }
+    if (owner->GetDSeparation()) {
+        if (const int rc = ExcludeUnreachableTests(nodes, tests)) return rc;
+    }
+    for (int node : nodes) {
+        (void)beliefNetwork.SetTarget(node);  // a node of several faults is a target already
+        (void)whatIfNetwork.SetTarget(node);
+    }
+    for (int i = 0; i < tests.GetCount(); ++i) {
+        if (tests[i] >= 0) (void)beliefNetwork.SetTarget(tests[i]);
+    }
+    return UpdateWorkingNetwork(beliefNetwork);
+}
+
+template <typename Measure>
+int DiagEngine::RankWithMeasure(const VRX_intArray& tests, double m0, Measure&& measure) {
+    for (int i = 0; i < tests.GetCount(); ++i) {
+        const int t = tests[i];
+        if (t < 0) {
+            owner->AddUnavailableResult(t);
+            continue;
+        }
+        const int outcomes = whatIfNetwork.GetNode(t)->GetDefinition()->GetNumberOfOutcomes();
+        double expected = 0.0;
+        for (int k = 0; k < outcomes; ++k) {
+            const double p = TestProbability(t, k);
+            if (!(p > 0.0)) continue;
+            double m = 0.0;
+            if (const int rc = measure(t, k, m)) return rc;
+            expected += p * m;
+        }
+        const double strength = m0 != 0.0 ? (m0 - expected) / m0 : 0.0;
+        const VRX_Dmatrix* costs = beliefNetwork.GetNode(t)->GetCost()->GetCosts();
+        owner->AddTestResult(t, strength, costs->GetNumberOfElements() > 0 ? (*costs)[0] : 0.0);
+    }
+    return kSuccess;
+}
+
+std::vector<DiagEngine::FaultNode> DiagEngine::PursuedFaultNodes() const {
+    std::vector<FaultNode> nodes;
+    const VRX_intArray& pursued = owner->GetPursuedFaults();
+    for (int i = 0; i < pursued.GetCount(); ++i) {
+        const vovido::DiagFault& fault = owner->GetFaults()[static_cast<size_t>(pursued[i])];
+        auto it = std::find_if(nodes.begin(), nodes.end(), [&](const FaultNode& n) { return n.node == fault.node; });
+        if (it == nodes.end()) {
+            const int outcomes = whatIfNetwork.GetNode(fault.node)->GetDefinition()->GetNumberOfOutcomes();
+            nodes.push_back(FaultNode{fault.node, outcomes, std::vector<char>(static_cast<size_t>(outcomes), 0)});
+            it = nodes.end() - 1;
+        }
+        if (fault.outcome < it->outcomes) it->pursued[static_cast<size_t>(fault.outcome)] = 1;
+    }
+    return nodes;
+}
+
+namespace {
+
+// Number of configurations of the fault nodes; -1 past the table limit.
+int64_t ConfigurationCount(const std::vector<int>& sizes) {
+    int64_t count = 1;
+    for (int size : sizes) {
+        count *= size;
+        if (count > kMaxTableCells) return -1;
+    }
+    return count;
+}
+
+// Walks the configurations (last node fastest) and gives each one's outcomes to visit.
+template <typename Visit>
+void ForEachConfiguration(const std::vector<int>& sizes, Visit&& visit) {
+    std::vector<int> at(sizes.size(), 0);
+    for (;;) {
+        visit(at);
+        size_t d = at.size();
+        while (d > 0 && ++at[d - 1] == sizes[d - 1]) at[--d] = 0;
+        if (d == 0) return;
+    }
+}
+
+}  // namespace
+
+double DiagEngine::IndependentMeasure(const VRX_network& net, const std::vector<FaultNode>& nodes, int flags) const {
+    std::vector<int> sizes;
+    std::vector<std::vector<double>> marginals;
+    for (const FaultNode& n : nodes) {
+        sizes.push_back(n.outcomes);
+        marginals.emplace_back();
+        for (int k = 0; k < n.outcomes; ++k) marginals.back().push_back(DiagBelief(net, n.node, k));
+    }
+    std::vector<double> matching;
+    ForEachConfiguration(sizes, [&](const std::vector<int>& at) {
+        int count = 0;
+        double p = 1.0;
+        for (size_t i = 0; i < at.size(); ++i) {
+            count += nodes[i].pursued[static_cast<size_t>(at[i])];
+            p *= marginals[i][static_cast<size_t>(at[i])];
+        }
+        if (vovido::ConfigurationMatches(count, static_cast<int>(nodes.size()), flags)) matching.push_back(p);
+    });
+    return vovido::DistributionEntropy(matching);
+}
+
+double DiagEngine::JointMeasure(const VRX_Dmatrix& table, const std::vector<FaultNode>& nodes, int flags) {
+    std::vector<int> sizes;
+    for (const FaultNode& n : nodes) sizes.push_back(n.outcomes);
+    std::vector<double> matching;
+    int index = 0;
+    ForEachConfiguration(sizes, [&](const std::vector<int>& at) {
+        int count = 0;
+        for (size_t i = 0; i < at.size(); ++i) count += nodes[i].pursued[static_cast<size_t>(at[i])];
+        if (vovido::ConfigurationMatches(count, static_cast<int>(nodes.size()), flags)) matching.push_back(table[index]);
+        ++index;
+    });
+    return vovido::DistributionEntropy(matching);
+}
+
+int DiagEngine::SetBaseEvidence(int t, int k) {
+    if (const int rc = CopyEvidence(whatIfNetwork)) return rc;
+    if (t >= 0 && k >= 0) return whatIfNetwork.GetNode(t)->GetValue()->SetEvidence(k);
+    return kSuccess;
+}
+
+int DiagEngine::ComputeJointTable(const std::vector<FaultNode>& nodes, VRX_Dmatrix& table, int t, int k) {
+    const int n = static_cast<int>(nodes.size());
+    VRX_intArray sizes;
+    for (const FaultNode& f : nodes) {
+        if (const int rc = sizes.Add(f.outcomes)) return rc;
+    }
+    if (const int rc = table.Setup(sizes)) return rc;
+    table.FillWith(0.0);
+    if (const int rc = SetBaseEvidence(t, k)) return rc;
+    if (const int rc = UpdateWorkingNetwork(whatIfNetwork)) return rc;
+    const FaultNode& leaf = nodes[static_cast<size_t>(n - 1)];
+    if (n == 1) {
+        for (int z = 0; z < leaf.outcomes; ++z) table[z] = DiagBelief(whatIfNetwork, leaf.node, z);
+        return kSuccess;
+    }
+    // The chain runs from f_{n-2} down to f_0, each node conditioned on those before it; f_{n-1} comes
+    // last, given all of them. Level j of the walk holds node f_{n-2-j}: its beliefs given the outcomes
+    // chosen above it, the probability of that prefix, and its own current outcome. Outcomes of
+    // probability 0 are passed over (their entries stay 0; their evidence could not be propagated).
+    const int levels = n - 1;
+    auto nodeAt = [&](int level) -> const FaultNode& { return nodes[static_cast<size_t>(n - 2 - level)]; };
+    std::vector<std::vector<double>> beliefs(static_cast<size_t>(levels));
+    std::vector<double> prefix(static_cast<size_t>(levels), 1.0);
+    std::vector<int> choice(static_cast<size_t>(levels), -1);
+    std::vector<int> base(static_cast<size_t>(levels), -1);
+    auto readBeliefs = [&](int level) {
+        const FaultNode& f = nodeAt(level);
+        std::vector<double>& b = beliefs[static_cast<size_t>(level)];
+        b.assign(static_cast<size_t>(f.outcomes), 0.0);
+        for (int z = 0; z < f.outcomes; ++z) b[static_cast<size_t>(z)] = DiagBelief(whatIfNetwork, f.node, z);
+        VRX_nodeValue* value = whatIfNetwork.GetNode(f.node)->GetValue();
+        base[static_cast<size_t>(level)] = value->HasEvidence() ? value->GetEvidence() : -1;
+    };
+    const VRX_intArray& strides = table.GetStrides();
+    readBeliefs(0);
+    int level = 0;
+    while (level >= 0) {
+        const size_t l = static_cast<size_t>(level);
+        const FaultNode& f = nodeAt(level);
+        VRX_nodeValue* value = whatIfNetwork.GetNode(f.node)->GetValue();
+        int c = choice[l] + 1;
+        while (c < f.outcomes && !(beliefs[l][static_cast<size_t>(c)] > 0.0)) ++c;
+        if (c >= f.outcomes) {
+            // Exhausted: the node gets back the evidence it had before the walk reached it.
+            if (base[l] >= 0) {
+                if (const int rc = value->SetEvidence(base[l])) return rc;
+            } else if (value->HasEvidence()) {
+                (void)value->ClearEvidence();  // held evidence: cannot be refused
+            }
+            choice[l] = -1;
+            --level;
+            continue;
+        }
+        choice[l] = c;
+        if (const int rc = value->SetEvidence(c)) return rc;
+        if (const int rc = UpdateWorkingNetwork(whatIfNetwork)) return rc;
+        const double p = prefix[l] * beliefs[l][static_cast<size_t>(c)];
+        if (level + 1 < levels) {
+            ++level;
+            prefix[l + 1] = p;
+            readBeliefs(level);
+            continue;
+        }
+        // Every chain node has its outcome: the entries of this configuration over f_{n-1}.
+        int offset = 0;
+        for (int j = 0; j < levels; ++j) offset += choice[static_cast<size_t>(j)] * strides[n - 2 - j];
+        for (int z = 0; z < leaf.outcomes; ++z) {
+            table[offset + z * strides[n - 1]] = p * DiagBelief(whatIfNetwork, leaf.node, z);
+        }
+    }
+    return kSuccess;
+}
+
+int DiagEngine::RankMarginal(int flags) {
+    VRX_intArray tests;
+    if (const int rc = PrepareMultiFault(tests)) return rc;
+    const std::vector<vovido::DiagFault>& faults = owner->GetFaults();
+    const VRX_intArray& pursued = owner->GetPursuedFaults();
+    auto measureOn = [&](const VRX_network& net) {
+        std::vector<double> p;
+        for (int i = 0; i < pursued.GetCount(); ++i) {
+            const vovido::DiagFault& fault = faults[static_cast<size_t>(pursued[i])];
+            p.push_back(DiagBelief(net, fault.node, fault.outcome));
+        }
+        return (flags & vovido::DiagMode::kQuadratic) != 0 ? vovido::QuadraticMeasure(p) : vovido::DistanceMeasure(p);
+    };
+    return RankWithMeasure(tests, measureOn(beliefNetwork), [&](int t, int k, double& m) {
+        VRX_nodeValue& value = *whatIfNetwork.GetNode(t)->GetValue();
+        if (const int rc = value.SetEvidence(k)) return rc;
+        const int rc = UpdateWorkingNetwork(whatIfNetwork);
+        m = measureOn(whatIfNetwork);
+        (void)value.ClearEvidence();  // set just above
+        return rc;
+    });
+}
+
+int DiagEngine::RankConfigurationsIndependent(int flags) {
+    VRX_intArray tests;
+    if (const int rc = PrepareMultiFault(tests)) return rc;
+    const std::vector<FaultNode> nodes = PursuedFaultNodes();
+    std::vector<int> sizes;
+    for (const FaultNode& f : nodes) sizes.push_back(f.outcomes);
+    if (ConfigurationCount(sizes) < 0) return kOutOfMemory;
+    return RankWithMeasure(tests, IndependentMeasure(beliefNetwork, nodes, flags), [&](int t, int k, double& m) {
+        if (const int rc = SetBaseEvidence(t, k)) return rc;
+        if (const int rc = UpdateWorkingNetwork(whatIfNetwork)) return rc;
+        m = IndependentMeasure(whatIfNetwork, nodes, flags);
+        return kSuccess;
+    });
+}
+
+int DiagEngine::RankConfigurationsJoint(int flags) {
+    VRX_intArray tests;
+    if (const int rc = PrepareMultiFault(tests)) return rc;
+    std::vector<FaultNode> nodes = PursuedFaultNodes();
+    std::stable_sort(nodes.begin(), nodes.end(),
+                     [](const FaultNode& a, const FaultNode& b) { return a.outcomes < b.outcomes; });
+    VRX_Dmatrix table;
+    if (const int rc = ComputeJointTable(nodes, table, -1, -1)) return rc;
+    const double m0 = JointMeasure(table, nodes, flags);
+    return RankWithMeasure(tests, m0, [&](int t, int k, double& m) {
+        if (const int rc = ComputeJointTable(nodes, table, t, k)) return rc;
+        m = JointMeasure(table, nodes, flags);
+        return kSuccess;
+    });
+}
