@@ -219,13 +219,18 @@ int VRX_cpt::SetProbabilities(const VRX_doubleArray& values) {
     return SetEntries(values);
 }
 
-VRX_Dmatrix* VRX_cpt::GetTemporalDefinition(int /*order*/) {
-    // Slice tables live in the network's temporal data, which this network does not have.
-    return nullptr;
+VRX_Dmatrix* VRX_cpt::GetTemporalDefinition(int order) {
+    auto* temporal = dynamic_cast<VRX_cpt*>(FindTemporalDefinition(order));
+    return temporal != nullptr ? &temporal->table : nullptr;
 }
 
-int VRX_cpt::SetTemporalDefinition(int /*order*/, const VRX_Dmatrix& /*matrix*/) {
+int VRX_cpt::SetTemporalDefinition(int order, const VRX_Dmatrix& matrix) {
     if (!IsAttachedToLiveNode()) return kOutOfRange;
     if (network->GetTemporalType(handle) != TemporalType::kPlate) return kWrongNodeType;
-    return kOutOfRange;
+    auto* temporal = dynamic_cast<VRX_cpt*>(FindTemporalDefinition(order));
+    if (temporal == nullptr) return kOutOfRange;
+    if (!temporal->table.HasSameDimensions(matrix)) return kInvalidData;
+    if (const int rc = temporal->table.Copy(matrix)) return rc;
+    network->InvalidateValues();
+    return kSuccess;
 }

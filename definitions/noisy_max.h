@@ -56,6 +56,8 @@ public:
     // temporal definition of that order.
     [[nodiscard]] int GetTemporalParentOutcomeStrengths(int order, StrengthSequence& out);
     [[nodiscard]] int SetTemporalParentOutcomeStrengths(int order, const StrengthSequence& sequence);
+    // The noisy-MAX temporal definition of that order; status -51 outside the plate, -2 without one.
+    VRX_noisyMAX* FindTemporalNoisyMax(int order, int& status);
 
 protected:
     // One block per parent, a row per entry of its strength order; the row of its last entry is

@@ -3,6 +3,8 @@
 #include "definitions/noisy_max.h"
 
 #include "definitions/ci_rows.h"
+#include <new>
+
 #include "definitions/definition_support.h"
 #include "model/network.h"
 #include "model/node_entry.h"
@@ -338,16 +340,45 @@ int VRX_noisyMAX::ChangeOrderOfStrengths(int i, const VRX_intArray& permutation)
     return MarkCptStale();
 }
 
-int VRX_noisyMAX::GetTemporalParentOutcomeStrengths(int /*order*/, StrengthSequence& /*out*/) {
+VRX_noisyMAX* VRX_noisyMAX::FindTemporalNoisyMax(int order, int& status) {
+    status = kSuccess;
     if (network == nullptr || !network->IsLiveHandle(handle) ||
         network->GetTemporalType(handle) != TemporalType::kPlate) {
-        return kWrongNodeType;
+        status = kWrongNodeType;
+        return nullptr;
     }
-    // The network keeps no temporal definitions yet.
-    return kOutOfRange;
+    auto* temporal = dynamic_cast<VRX_noisyMAX*>(FindTemporalDefinition(order));
+    if (temporal == nullptr) status = kOutOfRange;
+    return temporal;
 }
 
-int VRX_noisyMAX::SetTemporalParentOutcomeStrengths(int order, const StrengthSequence& /*sequence*/) {
-    StrengthSequence unused;
-    return GetTemporalParentOutcomeStrengths(order, unused);
+int VRX_noisyMAX::GetTemporalParentOutcomeStrengths(int order, StrengthSequence& out) {
+    int status = kSuccess;
+    VRX_noisyMAX* temporal = FindTemporalNoisyMax(order, status);
+    if (temporal == nullptr) return status;
+    try {
+        out = temporal->parentOutcomeStrengths;
+    } catch (const std::bad_alloc&) {
+        return kOutOfMemory;
+    }
+    return kSuccess;
+}
+
+int VRX_noisyMAX::SetTemporalParentOutcomeStrengths(int order, const StrengthSequence& sequence) {
+    int status = kSuccess;
+    VRX_noisyMAX* temporal = FindTemporalNoisyMax(order, status);
+    if (temporal == nullptr) return status;
+    const int parents = static_cast<int>(temporal->parentOutcomeStrengths.size());
+    if (static_cast<int>(sequence.size()) != parents) return kInvalidData;
+    // Every entry is checked before the first is taken, so a bad one changes nothing.
+    for (int i = 0; i < parents; i++) {
+        VRX_intArray permutation;
+        const int n = temporal->parentOutcomeStrengths[i].GetCount();
+        if (const int rc = DefinitionSupport::ReadPermutation(sequence[i], n, permutation)) return rc;
+    }
+    for (int i = 0; i < parents; i++) {
+        if (const int rc = temporal->SetParentOutcomeStrengths(i, sequence[i])) return rc;
+    }
+    network->InvalidateValues();
+    return kSuccess;
 }

@@ -17,6 +17,7 @@
 #include "model/saved_case.h"
 #include "base/status_codes.h"
 #include "model/submodel.h"
+#include "model/temporal_extension.h"
 
 namespace {
 
@@ -93,6 +94,7 @@ struct VRX_network::ReadBackup {
     // A network of its own owns the set-aside nodes and submodels, so they stay bound to a live network.
     std::unique_ptr<VRX_network> holder;
     std::unique_ptr<VRX_caseList> cases;
+    std::unique_ptr<VRX_temporalExtension> temporal;
     VRX_creation creation;
     VRX_userProperties userProperties;
     VRX_documentation documentation;
@@ -164,6 +166,7 @@ int VRX_network::SetAsideForReading(ReadBackup& backup) {
     holder.submodels->SetNetwork(&holder);
     backup.cases->EnableSync(cases->IsSyncEnabled());
     cases.swap(backup.cases);
+    backup.temporal = std::move(temporalExtension);
     numNodes = 0;
     numTargets = 0;
     return kSuccess;
@@ -190,6 +193,7 @@ void VRX_network::RestoreAfterFailedRead(ReadBackup& backup) {
     submodels->SetNetwork(this);
     holder.submodels->SetNetwork(&holder);
     cases.swap(backup.cases);
+    temporalExtension = std::move(backup.temporal);
     // Texts that fitted before the read: were memory to fail here, they would stay as the read left them.
     (void)creation.Copy(backup.creation);
     (void)userProperties.Copy(backup.userProperties);
@@ -224,6 +228,7 @@ int VRX_network::ClearForReading() {
     numSamples = 1000;
     discSamples = 10000;
     cases->DeleteAllCases();
+    temporalExtension.reset();
     topologicalOrder.Flush();
     return kSuccess;
 }

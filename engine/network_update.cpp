@@ -22,6 +22,7 @@
 #include "model/node.h"
 #include "model/node_definition.h"
 #include "model/node_value.h"
+#include "model/temporal_extension.h"
 #include "model/temporary_evidence_nodes.h"
 #include "model/update_route.h"
 
@@ -254,12 +255,19 @@ TemporaryEvidenceNodes::~TemporaryEvidenceNodes() {
 int VRX_network::RouteBeliefUpdate() {
     switch (FindUpdateRoute(*this)) {
         case UpdateRoute::kDynamic: {
-            // Automatic updating is off while the dynamic update works on its unrolled network.
-            const int autoUpdate = propagationFlags & PropagationFlags::kAutoUpdate;
-            propagationFlags &= ~PropagationFlags::kAutoUpdate;
-            const int rc = RefuseAlgorithm("dynamic network update");
-            propagationFlags |= autoUpdate;
-            return rc;
+            // A working copy keeps the plate types without the temporal data to unroll them by.
+            if (!temporalExtension) return RefuseAlgorithm("dynamic network update without temporal data");
+            // Automatic updating is off while the dynamic update works on its unrolled network, and on
+            // again on every way out.
+            struct AutoUpdateOff {
+                int& flags;
+                const int saved;
+                explicit AutoUpdateOff(int& f) : flags(f), saved(f & PropagationFlags::kAutoUpdate) {
+                    flags &= ~PropagationFlags::kAutoUpdate;
+                }
+                ~AutoUpdateOff() { flags |= saved; }
+            } off(propagationFlags);
+            return temporalExtension->UpdateBeliefsDynamic();
         }
         case UpdateRoute::kHybridInfluenceDiagram:
             return LogError(errorLog, kOutOfRange, "Unable to handle hybrid networks in influence diagrams.",
@@ -376,9 +384,15 @@ int VRX_network::UpdateValueOfInformation(VRX_valueOfInformation& settings) {
 
 bool VRX_network::CalcPropEvidence(double* result, bool useChainRule) {
     if (result == nullptr) return false;
-    for (int h = GetFirstNode(); h >= 0; h = GetNextNode(h)) {
-        if (GetTemporalType(h) == TemporalType::kPlate) {
-            RefuseAlgorithm("probability of evidence in dynamic networks");
+    for (int h = GetFirstNode(); h >= 0 && temporalExtension; h = GetNextNode(h)) {
+        if (GetTemporalType(h) != TemporalType::kPlate) continue;
+        // The evidence of every slice, in the static network that unrolling makes.
+        try {
+            VRX_network unrolled;
+            std::vector<int> map;
+            return temporalExtension->UnrollNetwork(unrolled, map) == kSuccess &&
+                   unrolled.CalcPropEvidence(result, useChainRule);
+        } catch (const std::bad_alloc&) {
             return false;
         }
     }

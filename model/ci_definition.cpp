@@ -176,10 +176,8 @@ int VRX_ciDefinition::CopyParametersTo(VRX_nodeDefinition& target) {
 
 // ---- Temporal weights ----
 
-VRX_ciDefinition* VRX_ciDefinition::FindTemporalCiDefinition(int /*order*/) {
-    // Temporal definitions live in the network's dynamic-network member; a network without one holds
-    // none.
-    return nullptr;
+VRX_ciDefinition* VRX_ciDefinition::FindTemporalCiDefinition(int order) {
+    return dynamic_cast<VRX_ciDefinition*>(FindTemporalDefinition(order));
 }
 
 VRX_Dmatrix* VRX_ciDefinition::GetTemporalCiWeights(int order) {

@@ -18,6 +18,7 @@
 #include "base/status_codes.h"
 #include "base/string_array.h"
 #include "model/submodel.h"
+#include "model/temporal_extension.h"
 
 namespace {
 
@@ -134,6 +135,7 @@ void VRX_network::CleanUp(int deep) {
         userProperties.CleanUp(1);
         if (submodels) submodels->CleanUp(1);
         if (cases) cases->DeleteAllCases();
+        temporalExtension.reset();
     }
     DropTable();
     slotIncrement = kDefaultIncrement;
@@ -314,6 +316,10 @@ int VRX_network::CopyFrom(const VRX_network& source, bool staticCopy) {
             submodels->CheckValidity(0);
         }
         if (rc == kSuccess) rc = topologicalOrder.Copy(source.topologicalOrder);
+        if (rc == kSuccess && !staticCopy && source.temporalExtension) {
+            temporalExtension = std::make_unique<VRX_temporalExtension>(*source.temporalExtension, this);
+            if (!temporalExtension->IsValid()) rc = kOutOfMemory;
+        }
         if (rc == kSuccess) {
             cases = std::make_unique<VRX_caseList>(this, *source.cases);
         }
@@ -322,6 +328,7 @@ int VRX_network::CopyFrom(const VRX_network& source, bool staticCopy) {
     }
     if (rc != kSuccess) {
         DropTable();
+        temporalExtension.reset();
         topologicalOrder.Flush();
         if (!submodels->IsValid() || GetHeader() == nullptr) ResetSubmodels(*this);
         cases->EnableSync(syncWas);
@@ -464,6 +471,7 @@ int VRX_network::DeleteNode(int handle) {
     slot.flags = 0;
     slot.temporalType = TemporalType::kNormal;
     if (cases) cases->NotifyNodeDeleted(handle);
+    if (temporalExtension) temporalExtension->OnNodeDeleted(handle);
     numNodes--;
     return kSuccess;
 }
@@ -642,9 +650,11 @@ ErrorLog& VRX_network::GetErrorLog() const {
 
 int VRX_network::SetTemporalType(int handle, int type) {
     if (!IsLiveHandle(handle)) return kOutOfRange;
-    if (type < TemporalType::kNormal || type > TemporalType::kPlate) return kOutOfRange;
     const int previous = nodes[handle].temporalType;
     if (previous == type) return kSuccess;
+    VRX_temporalExtension* temporal = GetTemporalExtension();
+    if (temporal == nullptr) return kOutOfMemory;
+    if (const int rc = temporal->SetTemporalType(handle, type)) return rc;
     nodes[handle].temporalType = type;
     if (cases) cases->NotifyTemporalTypeChanged(handle, previous, type);
     return kSuccess;

@@ -25,6 +25,7 @@ class VRX_submodelHandler;
 class VRX_caseList;
 class VRX_case;
 class VRX_valueOfInformation;
+class VRX_temporalExtension;
 
 namespace PropagationFlags {
 constexpr int kNotices = 1;
@@ -240,6 +241,26 @@ public:
     int GetTemporalType(int handle) const { return nodes[handle].temporalType; }
     [[nodiscard]] int SetTemporalType(int handle, int type);
 
+    // Dynamic networks. GetTemporalExtension makes the temporal data on first use (null only when out of
+    // memory); FindTemporalExtension answers null while there is none.
+    VRX_temporalExtension* GetTemporalExtension();
+    VRX_temporalExtension* FindTemporalExtension() const { return temporalExtension.get(); }
+    // The static network of every slice into target, with the node map (slice t's copy of plate node i
+    // at t * plate count + i); -2 without temporal data. On failure target is left empty.
+    [[nodiscard]] int UnrollNetwork(VRX_network& target, std::vector<int>& map);
+    int GetSliceCount() const;
+    [[nodiscard]] int SetSliceCount(int count);
+    int GetMaxTemporalOrder() const;
+    [[nodiscard]] int GetMaxNodeTemporalOrder(int handle);
+    bool TemporalArcExists(int parent, int child, int order);
+    [[nodiscard]] int AddTemporalArc(int parent, int child, int order);
+    [[nodiscard]] int RemoveTemporalArc(int parent, int child, int order);
+    [[nodiscard]] int GetTemporalOrders(int handle, VRX_intArray& out);
+    [[nodiscard]] int GetTemporalParents(int handle, int order, VRX_intArray& out);
+    [[nodiscard]] int GetTemporalChildren(int handle, std::vector<std::pair<int, int>>& out);
+    [[nodiscard]] int GetUnrolledParents(int handle, int order, std::vector<std::pair<int, int>>& out);
+    [[nodiscard]] int GetAllUnrolledParents(int handle, std::vector<std::pair<int, int>>& out);
+
     VRX_submodelHandler& GetSubmodelHandler() const { return *submodels; }
 
     // Settings read and written directly by the file formats and the Java layer.
@@ -312,6 +333,7 @@ private:
     VRX_episParams episParams;
     VRX_annealedMapTuning annealedMapTuning;
     std::unique_ptr<VRX_caseList> cases;
+    std::unique_ptr<VRX_temporalExtension> temporalExtension;
     // Set by AddTemporaryNode while it runs: reserved identifiers are accepted.
     bool allowReservedIds_ = false;
     mutable vovido::NodeIdIndex idIndex_;

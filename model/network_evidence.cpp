@@ -12,6 +12,7 @@
 #include "model/node.h"
 #include "model/node_definition.h"
 #include "model/node_value.h"
+#include "model/temporal_extension.h"
 #include "base/status_codes.h"
 
 namespace {
@@ -105,6 +106,10 @@ int VRX_network::ClearAllEvidence() {
         } else {
             changed |= value->ClearEvidence() == kSuccess;
         }
+    }
+    if (temporalExtension && temporalExtension->GetAllTemporalEvidence().size() > 0) {
+        temporalExtension->ClearAllTemporalEvidence();
+        changed = true;
     }
     // The notices are off, so nothing else marks beliefs computed under the old evidence as stale.
     if (changed) InvalidateValues();

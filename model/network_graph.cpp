@@ -11,6 +11,7 @@
 #include "model/node.h"
 #include "model/node_definition.h"
 #include "model/node_info.h"
+#include "model/temporal_extension.h"
 #include "base/status_codes.h"
 
 namespace {
@@ -140,6 +141,7 @@ int VRX_network::AddArc(int parent, int child, int arcKind) {
         return LogError(errorLog, kWrongNodeType, "Arc rejected by child node", nullptr);
     }
     NotifyArcAdded(parent, child);
+    if (temporalExtension) temporalExtension->OnArcAdded(parent, child);
     return kSuccess;
 }
 
@@ -169,6 +171,7 @@ int VRX_network::RemoveArc(int parent, int child, int arcKind) {
     if (arcKind == 1) return RemoveCostArc(parent, child);
     if (!IsLiveHandle(parent) || !IsLiveHandle(child) || parent == child) return kOutOfRange;
     if (!nodes[parent].children.IsInList(child)) return kOutOfRange;
+    if (temporalExtension) temporalExtension->OnArcRemoved(parent, child);
     // A definition that no longer holds the parent (one that lost its dimension on a change of kind)
     // has nothing to remove: the arc goes all the same.
     if (VRX_nodeDefinition* definition = nodes[child].node->GetDefinition())

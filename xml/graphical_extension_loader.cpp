@@ -398,7 +398,9 @@ void XmlCavroLoader::OnWindowEnd(IXmlReader* reader) {
 void XmlCavroLoader::OnPlateEnd(IXmlReader* reader) {
     VRX_rectangle rect;
     if (!TakeRectangle(reader, rect)) return;
-    if (plate_ != nullptr) plate_->SetPlate(rect, plateLeftWidth_, plateRightWidth_);
+    // Without a place of its own the layout goes to the network's temporal data.
+    VRX_temporalExtension* plate = plate_ != nullptr ? plate_ : network_->GetTemporalExtension();
+    if (plate != nullptr) plate->SetPlate(rect, plateLeftWidth_, plateRightWidth_);
 }
 
 void XmlCavroLoader::OnNameEnd(IXmlReader* reader) {

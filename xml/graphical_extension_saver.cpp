@@ -73,7 +73,8 @@ void XmlCavroSaver::WritePlate() {
         handle = network_->GetNextNode(handle);
     if (handle < 0) return;
     const VRX_temporalExtension defaults(network_);
-    const VRX_temporalExtension& plate = plate_ != nullptr ? *plate_ : defaults;
+    const VRX_temporalExtension* own = plate_ != nullptr ? plate_ : network_->FindTemporalExtension();
+    const VRX_temporalExtension& plate = own != nullptr ? *own : defaults;
     VRX_rectangle rect;
     int leftWidth = 0;
     int rightWidth = 0;

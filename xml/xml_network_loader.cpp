@@ -173,6 +173,12 @@ void XmlNetLoader::CreateBindings(IXmlBinding* extension) {
     nodePropertyBinding = nodeProperty;
     nodeProperty->AddAttribute("id", true);
 
+    Binding* dynamic =
+        MakeBinding("dynamic", &XmlNetLoader::OnDynamicStart, &XmlNetLoader::OnDynamicEnd, nullptr);
+    dynamic->AddAttribute("numslices", true);
+    dynamicBinding = dynamic;
+    root->AddChild(dynamic, kOptional);
+
     CreateNodeBindings(nodes);
 
     Binding* costNode =
@@ -182,11 +188,6 @@ void XmlNetLoader::CreateBindings(IXmlBinding* extension) {
     costNode->AddChild(parents, kOptional);
     costNode->AddChild(cost, kRequired);
     observationCost->AddChild(costNode, kZeroOrMore);
-
-    // Dynamic networks are read by a later version; the section is refused as a whole at its start.
-    Binding* dynamic = MakeBinding("dynamic", &XmlNetLoader::OnDynamicStart, nullptr, nullptr);
-    dynamic->AddAttribute("numslices", true);
-    root->AddChild(dynamic, kOptional);
 
     CreateCaseBindings(root);
 }
@@ -329,7 +330,12 @@ void XmlNetLoader::OnDynamicStart(IXmlReader* reader) {
             ("Invalid slice count: " + std::to_string(count) + ", non-negative integer expected").c_str());
         return;
     }
-    reader->ReportError("Dynamic network section not supported");
+    sliceCount = count;
+}
+
+void XmlNetLoader::OnDynamicEnd(IXmlReader* /*reader*/) {
+    // A count of 0 is the network's to refuse; it keeps its own then.
+    (void)network->SetSliceCount(sliceCount);
 }
 
 // ---------------------------------------------------------------------------------------------------

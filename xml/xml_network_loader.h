@@ -58,6 +58,20 @@ public:
         bool supported;
     };
 
+    // A temporal definition of the "dynamic" section: the temporal arcs of one plate node and order at
+    // its end, then the kind's finishing step on the temporal definition they made.
+    class TemporalBinding : public Binding {
+    public:
+        TemporalBinding(XmlNetLoader* loader, const char* name, int typeCode, Handler kindEnd);
+
+        void OnStartElement(IXmlReader* reader) override;
+        void OnEndElement(IXmlReader* reader) override;
+
+    private:
+        int typeCode;
+        Handler kindEnd;
+    };
+
     XmlNetLoader(VRX_network* network, const char* fileName);
     XmlNetLoader(const XmlNetLoader&) = delete;
     XmlNetLoader& operator=(const XmlNetLoader&) = delete;
@@ -92,6 +106,12 @@ private:
     void OnCostEnd(IXmlReader* reader);
     void OnCostNodeEnd(IXmlReader* reader);
     void OnDynamicStart(IXmlReader* reader);
+    void OnDynamicEnd(IXmlReader* reader);
+    // Temporal definitions under "dynamic", sharing the data bindings of the node kinds.
+    void AddTemporalKind(const char* name, int typeCode, Handler kindEnd, IXmlBinding* data,
+                         std::initializer_list<IXmlBinding*> optional);
+    void StartTemporalDefinition(IXmlReader* reader, int typeCode);
+    bool FinishTemporalDefinition(IXmlReader* reader, int typeCode);
     void OnCaseStart(IXmlReader* reader);
     void OnDescriptionEnd(IXmlReader* reader);
     void OnEvidenceStart(IXmlReader* reader);
@@ -158,6 +178,11 @@ private:
     IXmlBinding* parentsBinding = nullptr;
     IXmlBinding* stateBinding = nullptr;
     IXmlBinding* nodePropertyBinding = nullptr;
+    IXmlBinding* dynamicBinding = nullptr;
+    int currentOrder = 1;
+    int sliceCount = 0;
+    // Whose outcome names a definition's words name: a temporal definition's are the plate node's.
+    VRX_nodeDefinition* outcomeSource = nullptr;
 
     // Per-node working lists, emptied when a node element or an observation-cost node starts.
     std::vector<std::string> stateIds;

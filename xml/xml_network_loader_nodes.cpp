@@ -137,6 +137,16 @@ void XmlNetLoader::CreateNodeBindings(IXmlBinding* nodes) {
         MakeNodeBinding("noisyadder", DefinitionType::kNoisyAdder, &XmlNetLoader::FinishNoisyAdder, true);
     noisyAdder->AddAttribute("function", false);
     AddNodeKind(nodes, noisyAdder, true, nullptr, {dstates, adderWeights, parameters});
+
+    AddTemporalKind("cpt", DefinitionType::kCpt, &XmlNetLoader::FinishCpt, probabilities, {});
+    AddTemporalKind("deterministic", DefinitionType::kTruthTable, &XmlNetLoader::FinishTruthTable,
+                    resultingStates, {});
+    AddTemporalKind("noisymax", DefinitionType::kNoisyMax, &XmlNetLoader::FinishNoisyMax, nullptr,
+                    {strengths, parameters});
+    AddTemporalKind("noisyadder", DefinitionType::kNoisyAdder, &XmlNetLoader::FinishNoisyAdder, nullptr,
+                    {dstates, adderWeights, parameters});
+    AddTemporalKind("demorgan", DefinitionType::kDeMorgan, &XmlNetLoader::FinishDemorgan, priorBelief,
+                    {demorganWeights, types});
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -468,7 +478,7 @@ void XmlNetLoader::FinishTruthTable(IXmlReader* reader) {
                 .c_str());
         return;
     }
-    const VRX_idArray* ids = table->GetOutcomesNames();
+    const VRX_idArray* ids = (outcomeSource != nullptr ? outcomeSource : table)->GetOutcomesNames();
     std::vector<int> outcomeOf(resultNames.size(), 0);
     for (const auto& entry : resultNames) {
         const int position = ids != nullptr ? ids->FindPosition(entry.first.c_str()) : -1;

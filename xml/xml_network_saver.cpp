@@ -26,6 +26,7 @@
 #include "model/node_info.h"
 #include "base/number_text.h"
 #include "model/saved_case.h"
+#include "model/temporal_extension.h"
 #include "base/status_codes.h"
 #include "xml/graphical_extension_saver.h"
 #include "xml/xml_network.h"
@@ -89,6 +90,15 @@ bool XmlNetworkSaver::CanWrite(VRX_network& net, std::string& message) {
         }
         if (definition->GetType() == DefinitionType::kEquation && !CanWriteEquation(net, h, message))
             return false;
+        const int type = definition->GetType();
+        if (net.GetTemporalType(h) == TemporalType::kPlate && net.GetMaxNodeTemporalOrder(h) > 0 &&
+            type != DefinitionType::kCpt && type != DefinitionType::kTruthTable &&
+            type != DefinitionType::kNoisyMax && type != DefinitionType::kNoisyAdder &&
+            type != DefinitionType::kDeMorgan) {
+            message = "Can't save node '" + id + "': temporal definitions of type " +
+                      OrEmpty(definition->GetTypeName()) + " are not supported by the XML network format";
+            return false;
+        }
         if (const auto* demorgan = dynamic_cast<const VRX_demorgan*>(definition)) {
             const VRX_intArray& types = demorgan->GetParentTypes();
             for (int i = 0; i < types.GetCount(); ++i) {
@@ -114,6 +124,7 @@ void XmlNetworkSaver::WriteRoot() {
     WriteProperties();
     WriteAlgorithmParameters();
     WriteNodes();
+    WriteDynamic();
     WriteObservationCosts();
     WriteCases();
     if (extension != nullptr) {
@@ -181,6 +192,14 @@ void XmlNetworkSaver::WriteNodes() {
 void XmlNetworkSaver::WriteNodeElement(VRX_nodeDefinition* definition, const char* kind,
                                        const char* dataElement, bool writeStates) {
     pendingElement = kind;
+    if (dynamicMode) {
+        OpenElement(kind);
+        WriteParents(*temporalParents);
+        VRX_doubleArray* values = nullptr;
+        if (dataElement != nullptr && definition->GetDefinitionDoubles(values) == kSuccess && values != nullptr)
+            WriteDoubleList(dataElement, *values);
+        return;
+    }
     VRX_node* node = network->GetNode(currentNode);
     VRX_extraDefinition* extra = node->GetExtraDefinition();
     if (network->IsTarget(currentNode) == 1) AddAttribute("target", "true");
@@ -260,7 +279,7 @@ void XmlNetworkSaver::VisitCpt(VRX_nodeDefinition* definition) {
 void XmlNetworkSaver::VisitTruthTable(VRX_nodeDefinition* definition) {
     WriteNodeElement(definition, "deterministic", nullptr, true);
     VRX_Dmatrix* matrix = nullptr;
-    const VRX_idArray* ids = definition->GetOutcomesNames();
+    const VRX_idArray* ids = (dynamicMode ? plateDefinition : definition)->GetOutcomesNames();
     if (definition->GetDefinition(matrix) != kSuccess || matrix == nullptr || ids == nullptr ||
         matrix->GetNumberOfDimensions() < 1) {
         WriteElement("resultingstates", "", false);
@@ -393,6 +412,40 @@ void XmlNetworkSaver::WriteObservationCosts() {
         CloseElement("node");
     }
     if (opened) CloseElement("observationcost");
+}
+
+void XmlNetworkSaver::WriteDynamic() {
+    const VRX_temporalExtension* temporal = network->FindTemporalExtension();
+    if (temporal == nullptr || network->GetSliceCount() <= 0) return;
+    bool temporalTypes = false;
+    for (int h = network->GetFirstNode(); h >= 0 && !temporalTypes; h = network->GetNextNode(h))
+        temporalTypes = network->GetTemporalType(h) != TemporalType::kNormal;
+    if (!temporalTypes) return;
+    AddIntAttribute("numslices", network->GetSliceCount());
+    OpenElement("dynamic");
+    dynamicMode = true;
+    const VRX_intArray order(network->GetTopologicalOrder());
+    VRX_intArray orders;
+    VRX_intArray parents;
+    temporalParents = &parents;
+    for (int k = 0; k < order.GetCount(); ++k) {
+        const int h = order[k];
+        if (network->GetTemporalType(h) != TemporalType::kPlate) continue;
+        plateDefinition = network->GetNode(h)->GetDefinition();
+        if (plateDefinition == nullptr || network->GetTemporalOrders(h, orders) != kSuccess) continue;
+        for (int i = 0; i < orders.GetCount(); ++i) {
+            VRX_nodeDefinition* definition = temporal->GetTemporalDefinition(h, orders[i]);
+            if (definition == nullptr || network->GetTemporalParents(h, orders[i], parents) != kSuccess) continue;
+            AddAttribute("id", OrEmpty(network->GetNode(h)->GetId()));
+            AddIntAttribute("order", orders[i]);
+            pendingElement.clear();
+            if (Visit(definition)) CloseElement(pendingElement.c_str());
+        }
+    }
+    dynamicMode = false;
+    temporalParents = nullptr;
+    plateDefinition = nullptr;
+    CloseElement("dynamic");
 }
 
 void XmlNetworkSaver::WriteCases() {

@@ -39,6 +39,9 @@ private:
     void WriteProperties();
     void WriteAlgorithmParameters();
     void WriteNodes();
+    // The slice count and the temporal definitions of the plate nodes, each with the temporal parents of
+    // its order.
+    void WriteDynamic();
     void WriteObservationCosts();
     void WriteCases();
     // The attributes, states, parents and data element shared by every kind; leaves the kind element
@@ -59,4 +62,8 @@ private:
     IXmlWriterExtension* extension;
     std::string pendingElement;
     int currentNode = -1;
+    // Set while the "dynamic" section is written: the kinds write a temporal definition's element.
+    bool dynamicMode = false;
+    VRX_intArray* temporalParents = nullptr;
+    VRX_nodeDefinition* plateDefinition = nullptr;
 };

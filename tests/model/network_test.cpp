@@ -394,7 +394,7 @@ TEST_F(NetworkTest, TemporalTypeIsStoredAndToldToTheCases) {
     VRX_case* saved = net.AddCase("c1");
     ASSERT_EQ(saved->AddEvidence(0, 1), kSuccess);
     EXPECT_EQ(net.SetTemporalType(3, TemporalType::kPlate), kOutOfRange);
-    EXPECT_EQ(net.SetTemporalType(0, 9), kOutOfRange);
+    EXPECT_EQ(net.SetTemporalType(0, 9), kInvalidData);
     EXPECT_EQ(net.SetTemporalType(0, TemporalType::kPlate), kSuccess);
     EXPECT_EQ(net.GetTemporalType(0), TemporalType::kPlate);
     const VRX_caseEntry* entry = saved->GetEntry(0);
@@ -543,6 +543,8 @@ TEST_F(NetworkTest, ModelOnlyCopyKeepsModelAndHandlesButNoDescriptions) {
     ASSERT_EQ(source.DeleteNode(0), kSuccess);
     ASSERT_EQ(source.AddArc(1, 2), kSuccess);
     ASSERT_EQ(source.SetTarget(2), kSuccess);
+    // A terminal node's children are terminal too.
+    ASSERT_EQ(source.SetTemporalType(2, TemporalType::kTerminal), kSuccess);
     ASSERT_EQ(source.SetTemporalType(1, TemporalType::kTerminal), kSuccess);
     ASSERT_EQ(source.GetNode(1)->GetInfo()->userProperties.AddProperty("Q", "x"), kSuccess);
     VRX_Dmatrix* table = nullptr;

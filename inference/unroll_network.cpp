@@ -1,0 +1,221 @@
+// Unrolling a dynamic network into a static one with a copy of every plate node per time slice.
+#include <algorithm>
+#include <cstdio>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "base/double_array.h"
+#include "base/error_log.h"
+#include "base/id_array.h"
+#include "base/status_codes.h"
+#include "model/network.h"
+#include "model/node.h"
+#include "model/node_definition.h"
+#include "model/node_value.h"
+#include "model/temporal_extension.h"
+
+namespace {
+
+// The unrolling of one owner network into one target; every step reports why it failed.
+class Unroller {
+public:
+    Unroller(const VRX_temporalExtension& temporal, VRX_network& owner, VRX_network& target, std::vector<int>& map)
+        : temporal_(temporal), owner_(owner), target_(target), map_(map) {}
+
+    int Run() {
+        slices_ = temporal_.GetSliceCount();
+        map_.clear();
+        for (int h = owner_.GetFirstNode(); h >= 0; h = owner_.GetNextNode(h)) {
+            if (IsPlate(h)) map_.push_back(h);
+        }
+        plates_ = static_cast<int>(map_.size());
+        map_.resize(static_cast<size_t>(slices_) * static_cast<size_t>(plates_), 0);
+
+        if (const int rc = target_.CopyFrom(owner_, true)) return Fail(rc, "the network cannot be copied");
+        target_.propagationFlags &= ~PropagationFlags::kNotices;
+        if (const int rc = DetachTerminalNodes()) return rc;
+        for (int t = 1; t < slices_; t++) {
+            for (int i = 0; i < plates_; i++) {
+                if (const int rc = AddSliceNode(t, i)) return rc;
+            }
+            for (int i = 0; i < plates_; i++) {
+                if (const int rc = ConnectSliceNode(t, i)) return rc;
+            }
+        }
+        if (const int rc = ConnectTerminalNodes()) return rc;
+        if (owner_.propagationFlags & PropagationFlags::kNotices)
+            target_.propagationFlags |= PropagationFlags::kNotices;
+        return EnterSliceEvidence();
+    }
+
+private:
+    bool IsPlate(int h) const { return owner_.GetTemporalType(h) == TemporalType::kPlate; }
+
+    int PlateIndex(int h) const {
+        const auto end = map_.begin() + plates_;
+        return static_cast<int>(std::lower_bound(map_.begin(), end, h) - map_.begin());
+    }
+
+    // The node standing for owner node p in slice t.
+    int InSlice(int p, int t) const { return IsPlate(p) ? map_[static_cast<size_t>(t) * plates_ + PlateIndex(p)] : p; }
+
+    std::string Id(int h) const {
+        const VRX_node* node = target_.GetNode(h);
+        const char* id = node != nullptr && node->GetInfo() != nullptr ? node->GetId() : nullptr;
+        return id != nullptr ? id : "#" + std::to_string(h);
+    }
+
+    int Fail(int rc, const std::string& reason) {
+        LogError(errorLog, rc, ("Unable to unroll the network: " + reason).c_str(), nullptr);
+        return rc;
+    }
+
+    int AddArc(int parent, int child) {
+        const int rc = target_.AddArc(parent, child);
+        return rc != kSuccess ? Fail(rc, "arc from [" + Id(parent) + "] to [" + Id(child) + "] refused") : rc;
+    }
+
+    int RemoveArc(int parent, int child) {
+        const int rc = target_.RemoveArc(parent, child);
+        return rc != kSuccess ? Fail(rc, "arc from [" + Id(parent) + "] to [" + Id(child) + "] not removed") : rc;
+    }
+
+    int CopyParameters(VRX_nodeDefinition* from, int child) {
+        VRX_node* node = target_.GetNode(child);
+        VRX_nodeDefinition* to = node != nullptr ? node->GetDefinition() : nullptr;
+        const int rc = from != nullptr && to != nullptr ? from->CopyParameters(*to) : kWrongNodeType;
+        return rc != kSuccess ? Fail(rc, "parameters of [" + Id(child) + "] not copied") : rc;
+    }
+
+    int DetachTerminalNodes() {
+        for (int h = owner_.GetFirstNode(); h >= 0; h = owner_.GetNextNode(h)) {
+            if (owner_.GetTemporalType(h) != TemporalType::kTerminal) continue;
+            const VRX_intArray& parents = owner_.GetParents(h);
+            bool platePlate = false;
+            for (int k = 0; k < parents.GetCount(); k++) platePlate |= IsPlate(parents[k]);
+            if (!platePlate) continue;
+            const VRX_intArray& inTarget = target_.GetParents(h);
+            while (inTarget.GetCount() > 0) {
+                if (const int rc = RemoveArc(inTarget[inTarget.GetCount() - 1], h)) return rc;
+            }
+        }
+        return kSuccess;
+    }
+
+    int AddSliceNode(int t, int i) {
+        const int h = map_[i];
+        VRX_nodeDefinition* definition = target_.GetNode(h)->GetDefinition();
+        if (definition == nullptr) return Fail(kWrongNodeType, "[" + Id(h) + "] has no definition");
+        char suffix[16];
+        std::snprintf(suffix, sizeof suffix, "_%d", t);
+        const std::string id = Id(h) + suffix;
+        const bool free = target_.IsIdInUse(id.c_str(), -1) == 0;
+        const int c = target_.AddNode(definition->GetType(), free ? id.c_str() : nullptr);
+        if (c < 0) return Fail(c, "no copy of [" + Id(h) + "] for slice " + std::to_string(t));
+        map_[static_cast<size_t>(t) * plates_ + i] = c;
+        VRX_nodeDefinition* copy = target_.GetNode(c)->GetDefinition();
+        const VRX_idArray* names = definition->GetOutcomesNames();
+        if (names != nullptr && copy != nullptr) {
+            if (const int rc = copy->SetOutcomes(*names)) return Fail(rc, "outcomes of [" + Id(c) + "] not set");
+        }
+        if (target_.IsTarget(h) == 1) {
+            if (const int rc = target_.SetTarget(c)) return Fail(rc, "[" + Id(c) + "] cannot be a target");
+        }
+        return kSuccess;
+    }
+
+    int ConnectSliceNode(int t, int i) {
+        const int h = map_[i];
+        const int c = map_[static_cast<size_t>(t) * plates_ + i];
+        int definitionNode = -1;
+        if (const int rc = temporal_.GetUnrolledParents(h, t, parents_, definitionNode))
+            return Fail(rc, "no parents of [" + Id(h) + "]");
+        if (definitionNode >= 0) {
+            for (const std::pair<int, int>& parent : parents_) {
+                if (const int rc = AddArc(InSlice(parent.first, t - parent.second), c)) return rc;
+            }
+            const VRX_node* node = temporal_.GetDefinitionNetwork().GetNode(definitionNode);
+            return CopyParameters(node != nullptr ? node->GetDefinition() : nullptr, c);
+        }
+        const VRX_intArray parents = target_.GetParents(h);
+        for (int k = 0; k < parents.GetCount(); k++) {
+            if (const int rc = AddArc(InSlice(parents[k], t), c)) return rc;
+        }
+        if (const int rc = CopyParameters(target_.GetNode(h)->GetDefinition(), c)) return rc;
+        // Anchors are parents of slice 0 only; their dimensions leave the later copies.
+        for (int k = parents.GetCount() - 1; k >= 0; k--) {
+            if (owner_.GetTemporalType(parents[k]) != TemporalType::kAnchor) continue;
+            if (const int rc = RemoveArc(parents[k], c)) return rc;
+        }
+        return kSuccess;
+    }
+
+    int ConnectTerminalNodes() {
+        for (int h = owner_.GetFirstNode(); h >= 0; h = owner_.GetNextNode(h)) {
+            if (owner_.GetTemporalType(h) != TemporalType::kTerminal || target_.GetNumberOfParents(h) != 0) continue;
+            const VRX_intArray& parents = owner_.GetParents(h);
+            if (parents.GetCount() == 0) continue;
+            for (int k = 0; k < parents.GetCount(); k++) {
+                if (const int rc = AddArc(InSlice(parents[k], slices_ - 1), h)) return rc;
+            }
+            if (const int rc = CopyParameters(owner_.GetNode(h)->GetDefinition(), h)) return rc;
+        }
+        return kSuccess;
+    }
+
+    int EnterSliceEvidence() {
+        for (int t = 1; t < slices_; t++) {
+            for (int i = 0; i < plates_; i++) {
+                const int h = map_[i];
+                VRX_nodeValue* value = target_.GetNode(map_[static_cast<size_t>(t) * plates_ + i])->GetValue();
+                if (value == nullptr) continue;
+                const int outcome = temporal_.GetTemporalEvidence(h, t);
+                int rc = kSuccess;
+                if (outcome >= 0) {
+                    rc = value->SetEvidence(outcome);
+                } else if (const std::vector<double>* weights = temporal_.GetTemporalVirtualEvidence(h, t)) {
+                    VRX_doubleArray likelihoods;
+                    for (double w : *weights) {
+                        if (rc == kSuccess) rc = likelihoods.Add(w);
+                    }
+                    if (rc == kSuccess) rc = value->SetVirtualEvidence(likelihoods);
+                }
+                if (rc != kSuccess)
+                    return Fail(rc, "evidence of [" + Id(h) + "] in slice " + std::to_string(t) + " refused");
+            }
+        }
+        return kSuccess;
+    }
+
+    const VRX_temporalExtension& temporal_;
+    VRX_network& owner_;
+    VRX_network& target_;
+    std::vector<int>& map_;
+    std::vector<std::pair<int, int>> parents_;
+    int slices_ = 0;
+    int plates_ = 0;
+};
+
+}  // namespace
+
+int VRX_temporalExtension::UnrollNetwork(VRX_network& target, std::vector<int>& map) const {
+    if (network == nullptr || &target == network) return kOutOfRange;
+    int rc;
+    try {
+        rc = Unroller(*this, *network, target, map).Run();
+    } catch (const std::bad_alloc&) {
+        rc = LogError(errorLog, kOutOfMemory, "Unable to unroll the network: out of memory", nullptr);
+    }
+    if (rc != kSuccess) {
+        // No half-built network stays behind.
+        (void)target.Initialize(0, 0);  // an empty table: only memory can fail it, and then none at all
+        map.clear();
+    }
+    return rc;
+}
+
+int VRX_network::UnrollNetwork(VRX_network& target, std::vector<int>& map) {
+    if (!temporalExtension) return kOutOfRange;
+    return temporalExtension->UnrollNetwork(target, map);
+}

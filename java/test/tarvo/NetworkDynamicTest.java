@@ -1,0 +1,170 @@
+package tarvo;
+
+/** Natives of dynamic networks: slices, temporal types and arcs, slice evidence, unrolling. */
+public class NetworkDynamicTest {
+    private static final int CPT = 18;
+    private static final int PLATE = 3;
+
+    private static String message(Check.Body body) {
+        return Check.raises(TARVOException.class, body).getMessage();
+    }
+
+    /** Rain -> Umbrella in every slice, Rain -> Rain of order 1. */
+    private static Network umbrellaWorld(int slices) {
+        Network net = new Network();
+        net.addNode(CPT, "Rain");
+        net.addNode(CPT, "Umbrella");
+        net.addArc("Rain", "Umbrella");
+        net.setNodeDefinition("Rain", new double[] {0.5, 0.5});
+        net.setNodeDefinition("Umbrella", new double[] {0.9, 0.1, 0.2, 0.8});
+        net.setNodeTemporalType("Umbrella", PLATE);
+        net.setNodeTemporalType(net.getNode("Rain"), PLATE);
+        net.addTemporalArc("Rain", "Rain", 1);
+        net.setNodeTemporalDefinition("Rain", 1, new double[] {0.7, 0.3, 0.3, 0.7});
+        net.setSliceCount(slices);
+        return net;
+    }
+
+    public void testSlicesAndTemporalTypes() {
+        Network net = new Network();
+        try {
+            int a = net.addNode(CPT, "A");
+            Check.equal(0, net.getSliceCount());
+            Check.equal(0, net.getMaxTemporalOrder());
+            net.setNodeTemporalType(a, PLATE);
+            Check.equal(10, net.getSliceCount());
+            Check.equal(PLATE, net.getNodeTemporalType("A"));
+            net.setSliceCount(0);
+            Check.equal(10, net.getSliceCount());
+            Check.equal("TARVO error -4 in function setNodeTemporalType",
+                    message(() -> net.setNodeTemporalType(a, 7)));
+            Check.equal("Invalid node handle: 5", message(() -> net.getNodeTemporalType(5)));
+        } finally {
+            net.dispose();
+        }
+    }
+
+    public void testTemporalArcsAndQueries() {
+        Network net = umbrellaWorld(4);
+        try {
+            int rain = net.getNode("Rain");
+            Check.equal("Invalid node id: A", message(() -> net.addTemporalArc("B", "A", 1)));
+            Check.equal("TARVO error -2 in function AddTemporalArc",
+                    message(() -> net.addTemporalArc("Umbrella", "Rain", 0)));
+            net.addTemporalArc("Umbrella", "Rain", 2);
+            Check.isTrue(net.temporalArcExists("Umbrella", "Rain", 2), "order 2 arc");
+            Check.isTrue(!net.temporalArcExists(rain, rain, 2), "no order 2 self arc");
+            Check.equal("[1, 2]", java.util.Arrays.toString(net.getTemporalOrders(rain)));
+            Check.equal(2, net.getMaxTemporalOrder());
+            Check.equal(2, net.getMaxNodeTemporalOrder("Rain"));
+            TemporalInfo[] parents = net.getTemporalParents("Rain", 2);
+            Check.equal(1, parents.length);
+            Check.equal("Umbrella", parents[0].id);
+            Check.equal(2, parents[0].order);
+            TemporalInfo[] unrolled = net.getUnrolledParents(rain);
+            Check.equal(2, unrolled.length);
+            Check.equal("Rain/1 Umbrella/2", unrolled[0].id + "/" + unrolled[0].order + " " + unrolled[1].id
+                    + "/" + unrolled[1].order);
+            Check.equal(1, net.getUnrolledParents("Rain", 1).length);
+            Check.equal(1, net.getTemporalChildren("Umbrella").length);
+            net.deleteTemporalArc("Umbrella", "Rain", 2);
+            Check.equal("TARVO error -2 in function RemoveTemporalArc",
+                    message(() -> net.deleteTemporalArc("Umbrella", "Rain", 2)));
+            Check.equal(1, net.getMaxTemporalOrder());
+        } finally {
+            net.dispose();
+        }
+    }
+
+    public void testSliceEvidenceGivesSmoothedBeliefsPerSlice() {
+        Network net = umbrellaWorld(3);
+        try {
+            int umbrella = net.getNode("Umbrella");
+            net.setTemporalEvidence("Umbrella", 0, "State0");
+            net.setTemporalEvidence(umbrella, 1, 0);
+            net.setTemporalEvidence(umbrella, 2, "State1");
+            Check.equal(1, net.getTemporalEvidence("Umbrella", 2));
+            Check.equal("State0", net.getTemporalEvidenceId(umbrella, 1));
+            Check.isTrue(net.hasTemporalEvidence(umbrella) && net.isTemporalEvidence("Umbrella", 0), "evidence");
+            net.updateBeliefs();
+            double[] rows = net.getNodeValue("Rain");
+            Check.equal(6, rows.length);
+            // Forward-backward over the three slices.
+            int[] seen = {0, 0, 1};
+            double[][] trans = {{0.7, 0.3}, {0.3, 0.7}};
+            double[][] sensor = {{0.9, 0.1}, {0.2, 0.8}};
+            double[][] f = new double[3][2];
+            double[][] b = {{1, 1}, {1, 1}, {1, 1}};
+            for (int t = 0; t < 3; t++) {
+                for (int r = 0; r < 2; r++) {
+                    double prior = t == 0 ? 0.5 : f[t - 1][0] * trans[0][r] + f[t - 1][1] * trans[1][r];
+                    f[t][r] = prior * sensor[r][seen[t]];
+                }
+            }
+            for (int t = 1; t >= 0; t--) {
+                for (int r = 0; r < 2; r++) {
+                    b[t][r] = trans[r][0] * sensor[0][seen[t + 1]] * b[t + 1][0]
+                            + trans[r][1] * sensor[1][seen[t + 1]] * b[t + 1][1];
+                }
+            }
+            for (int t = 0; t < 3; t++) {
+                double yes = f[t][0] * b[t][0];
+                double no = f[t][1] * b[t][1];
+                Fixtures.near(yes / (yes + no), rows[2 * t], "Rain in slice " + t);
+            }
+            net.clearTemporalEvidence("Umbrella", 2);
+            Check.isTrue(!net.isTemporalEvidence(umbrella, 2), "cleared");
+        } finally {
+            net.dispose();
+        }
+    }
+
+    public void testEvidenceRefusals() {
+        Network net = umbrellaWorld(3);
+        try {
+            net.addNode(CPT, "Plain");
+            Check.equal("TARVO error -2 in function GetTemporalEvidence",
+                    message(() -> net.getTemporalEvidence("Umbrella", 2)));
+            Check.equal("TARVO error -51 in function SetTemporalEvidence",
+                    message(() -> net.setTemporalEvidence("Plain", 1, 0)));
+            Check.equal("TARVO error -2 in function SetTemporalEvidence",
+                    message(() -> net.setTemporalEvidence("Umbrella", 3, 0)));
+            Check.equal("TARVO error -4 in function ClearTemporalEvidence",
+                    message(() -> net.clearTemporalEvidence("Umbrella", 1)));
+            Check.equal("Invalid outcome index 2 for node 'Umbrella', valid indices are 0..1",
+                    message(() -> net.setTemporalEvidence("Umbrella", 1, 2)));
+        } finally {
+            net.dispose();
+        }
+    }
+
+    public void testTemporalDefinitionAndUnrolling() {
+        Network net = umbrellaWorld(3);
+        try {
+            Check.equal("[0.7, 0.3, 0.3, 0.7]",
+                    java.util.Arrays.toString(net.getNodeTemporalDefinition("Rain", 1)));
+            net.setNodeTemporalDefinition("Rain", 1, new double[] {0.6, 0.4, 0.25, 0.75});
+            UnrollResults result = net.unroll();
+            try {
+                Check.equal(6, result.mapping.length);
+                Check.equal(net.getNode("Rain"), result.mapping[0]);
+                Network unrolled = result.unrolled;
+                Check.equal(result.mapping[2], unrolled.getNode("Rain_1"));
+                Check.equal(result.mapping[5], unrolled.getNode("Umbrella_2"));
+                Check.equal("[0.6, 0.4, 0.25, 0.75]",
+                        java.util.Arrays.toString(unrolled.getNodeDefinition("Rain_2")));
+                Check.equal(0, unrolled.getSliceCount());
+            } finally {
+                result.unrolled.dispose();
+            }
+        } finally {
+            net.dispose();
+        }
+        Network plain = new Network();
+        try {
+            Check.equal("TARVO error -2 in function UnrollNetwork", message(plain::unroll));
+        } finally {
+            plain.dispose();
+        }
+    }
+}

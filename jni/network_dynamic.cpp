@@ -1,0 +1,506 @@
+// Network natives of dynamic networks: slices, temporal types, temporal arcs and their queries, evidence
+// of later slices, temporal definitions and the unrolling of the whole network.
+#include <climits>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "base/dmatrix.h"
+#include "base/double_array.h"
+#include "base/error_log.h"
+#include "base/int_array.h"
+#include "definitions/noisy_max.h"
+#include "jni/jni_builders.h"
+#include "jni/jni_checks.h"
+#include "jni/jni_frame.h"
+#include "jni/network_natives.h"
+#include "model/ci_definition.h"
+#include "model/network.h"
+#include "model/node.h"
+#include "model/node_definition.h"
+#include "model/node_value.h"
+#include "tarvo_Network.h"
+
+namespace {
+
+using NodeOrders = std::vector<std::pair<int, int>>;
+
+// "tarvo/TemporalInfo" objects of (node, order) pairs, with each node's identifier in the network.
+jobjectArray makeTemporalInfoArray(JNIEnv* env, const VRX_network& network, const NodeOrders& pairs) {
+    LocalRef<jclass> cls = FindJavaClass(env, "tarvo/TemporalInfo");
+    const jmethodID constructor = FindMethod(env, cls.get(), "<init>", "(ILjava/lang/String;I)V");
+    const auto n = static_cast<jsize>(pairs.size());
+    LocalRef<jobjectArray> array(env, NewJavaObjectArray(env, n, cls.get()));
+    for (jsize i = 0; i < n; ++i) {
+        const VRX_node* node = network.GetNode(pairs[i].first);
+        LocalRef<jstring> id(env, MakeJavaString(env, node != nullptr ? NodeIdText(*node) : nullptr));
+        StoreArrayElement(env, array.get(), i,
+                          NewJavaObject(env, cls.get(), constructor, jint{pairs[i].first}, id.get(),
+                                        jint{pairs[i].second}));
+    }
+    return array.release();
+}
+
+// ---- Temporal types ----
+
+jint TemporalTypeOf(JNIEnv*, VRX_network& network, int handle) {
+    checkNodeHandle(network, handle);
+    return network.GetTemporalType(handle);
+}
+
+void SetTemporalType(JNIEnv* env, VRX_network& network, int handle, jint type) {
+    checkNodeHandle(network, handle);
+    CheckEngineStatus(env, "setNodeTemporalType", network.SetTemporalType(handle, type));
+}
+
+// ---- Temporal arcs ----
+
+void AddTemporalArc(JNIEnv* env, VRX_network& network, int parent, int child, jint order) {
+    errorLog.Flush();
+    checkNodeHandle(network, parent);
+    checkNodeHandle(network, child);
+    CheckEngineStatus(env, "AddTemporalArc", network.AddTemporalArc(parent, child, order));
+}
+
+void RemoveTemporalArc(JNIEnv* env, VRX_network& network, int parent, int child, jint order) {
+    errorLog.Flush();
+    checkNodeHandle(network, parent);
+    checkNodeHandle(network, child);
+    CheckEngineStatus(env, "RemoveTemporalArc", network.RemoveTemporalArc(parent, child, order));
+}
+
+jboolean TemporalArcExists(JNIEnv*, VRX_network& network, int parent, int child, jint order) {
+    checkNodeHandle(network, parent);
+    checkNodeHandle(network, child);
+    return network.TemporalArcExists(parent, child, order) ? JNI_TRUE : JNI_FALSE;
+}
+
+// The String forms resolve the child first, then the parent.
+template <auto Routine>
+auto ByIds(JNIEnv* env, jobject self, jstring parentId, jstring childId, jint order) {
+    return RunNative(env, [&] {
+        VRX_network& network = GetNetwork(env, self);
+        const int child = nodeHandleFromId(env, network, childId);
+        const int parent = nodeHandleFromId(env, network, parentId);
+        return Routine(env, network, parent, child, order);
+    });
+}
+
+template <auto Routine>
+auto ByHandles(JNIEnv* env, jobject self, jint parent, jint child, jint order) {
+    return RunNative(env, [&] { return Routine(env, GetNetwork(env, self), parent, child, order); });
+}
+
+// ---- Structure queries ----
+
+jint MaxNodeTemporalOrder(JNIEnv*, VRX_network& network, int handle) {
+    checkNodeHandle(network, handle);
+    return network.GetMaxNodeTemporalOrder(handle);  // -2 outside the plate is the answer, not a failure
+}
+
+jintArray TemporalOrders(JNIEnv* env, VRX_network& network, int handle) {
+    checkNodeHandle(network, handle);
+    VRX_intArray orders;
+    CheckEngineStatus(env, "GetTemporalOrders", network.GetTemporalOrders(handle, orders));
+    return makeIntArray(env, orders);
+}
+
+jobjectArray TemporalParents(JNIEnv* env, VRX_network& network, int handle, jint order) {
+    checkNodeHandle(network, handle);
+    VRX_intArray parents;
+    CheckEngineStatus(env, "GetTemporalParents", network.GetTemporalParents(handle, order, parents));
+    NodeOrders pairs;
+    for (int i = 0; i < parents.GetCount(); ++i) pairs.emplace_back(parents[i], order);
+    return makeTemporalInfoArray(env, network, pairs);
+}
+
+jobjectArray TemporalChildren(JNIEnv* env, VRX_network& network, int handle) {
+    checkNodeHandle(network, handle);
+    NodeOrders pairs;
+    CheckEngineStatus(env, "GetTemporalChildren", network.GetTemporalChildren(handle, pairs));
+    return makeTemporalInfoArray(env, network, pairs);
+}
+
+jobjectArray UnrolledParents(JNIEnv* env, VRX_network& network, int handle, jint order) {
+    checkNodeHandle(network, handle);
+    NodeOrders pairs;
+    CheckEngineStatus(env, "GetUnrolledParents", network.GetUnrolledParents(handle, order, pairs));
+    return makeTemporalInfoArray(env, network, pairs);
+}
+
+jobjectArray AllUnrolledParents(JNIEnv* env, VRX_network& network, int handle) {
+    return UnrolledParents(env, network, handle, INT_MAX);
+}
+
+// ---- Temporal evidence ----
+
+jboolean HasTemporalEvidence(JNIEnv*, VRX_network& network, int handle) {
+    return NodeValue(checkNodeHandle(network, handle)).HasTemporalEvidence() ? JNI_TRUE : JNI_FALSE;
+}
+
+jboolean IsTemporalEvidence(JNIEnv*, VRX_network& network, int handle, jint slice) {
+    return NodeValue(checkNodeHandle(network, handle)).IsTemporalEvidence(slice) ? JNI_TRUE : JNI_FALSE;
+}
+
+jint TemporalEvidence(JNIEnv* env, VRX_network& network, int handle, jint slice) {
+    const int outcome = NodeValue(checkNodeHandle(network, handle)).GetTemporalEvidence(slice);
+    if (outcome < 0) throwEngineError(env, "GetTemporalEvidence", outcome);
+    return outcome;
+}
+
+jstring TemporalEvidenceId(JNIEnv* env, VRX_network& network, int handle, jint slice) {
+    return OutcomeIdOf(env, network, handle, TemporalEvidence(env, network, handle, slice));
+}
+
+void SetTemporalEvidence(JNIEnv* env, VRX_network& network, int handle, jint slice, int outcome) {
+    VRX_nodeValue& value = NodeValue(checkOutcomeIndex(network, handle, outcome));
+    CheckEngineStatus(env, "SetTemporalEvidence", value.SetTemporalEvidence(slice, outcome));
+}
+
+void SetTemporalEvidenceById(JNIEnv* env, VRX_network& network, int handle, jint slice, jstring outcomeId) {
+    SetTemporalEvidence(env, network, handle, slice, outcomeIndexFromId(env, network, handle, outcomeId));
+}
+
+void ClearTemporalEvidence(JNIEnv* env, VRX_network& network, int handle, jint slice) {
+    VRX_nodeValue& value = NodeValue(checkNodeHandle(network, handle));
+    CheckEngineStatus(env, "ClearTemporalEvidence", value.ClearTemporalEvidence(slice));
+}
+
+// ---- Temporal definitions ----
+
+jdoubleArray TemporalDefinition(JNIEnv* env, VRX_network& network, int handle, jint order) {
+    return makeDoubleArray(env, getTemporalDefinitionDoubles(checkNodeHandle(network, handle), order));
+}
+
+void SetTemporalDefinition(JNIEnv* env, VRX_network& network, int handle, jint order, jdoubleArray values) {
+    VRX_node& node = checkNodeHandle(network, handle);
+    const VRX_doubleArray& current = getTemporalDefinitionDoubles(node, order);
+    checkDefinitionArraySize(env, node, current, values);
+    const std::vector<jdouble> read = ReadDoubleArray(env, values);
+    VRX_doubleArray entries(current);
+    for (int i = 0; i < entries.GetCount() && i < static_cast<int>(read.size()); ++i)
+        entries[i] = read[static_cast<size_t>(i)];
+    // Beliefs computed from the old parameters are stale whatever the outcome.
+    if (VRX_nodeValue* value = node.GetValue()) value->SetValueFlag(ValueFlags::kUpToDate, false);
+    VRX_nodeDefinition& definition = NodeDefinition(node);
+    if (definition.GetType() == kNoisyMaxType) {
+        auto& ci = static_cast<VRX_ciDefinition&>(definition);
+        VRX_Dmatrix weights(*ci.GetTemporalCiWeights(order));
+        for (int i = 0; i < entries.GetCount(); ++i) weights[i] = entries[i];
+        CheckEngineStatus(env, "SetTemporalCiWeights", ci.SetTemporalCiWeights(order, weights));
+        return;
+    }
+    CheckEngineStatus(env, "SetTemporalDefinition", definition.SetTemporalDefinition(order, entries));
+}
+
+jobjectArray NoisyTemporalStrengths(JNIEnv* env, VRX_network& network, int handle, jint order) {
+    auto& noisy = static_cast<VRX_noisyMAX&>(checkNodeType(network, handle, kNoisyMaxType, kNoisyMaxTypeName));
+    VRX_noisyMAX::StrengthSequence strengths;
+    // A refusal (no such definition, a node outside the plate) leaves the list empty: an empty array.
+    (void)noisy.GetTemporalParentOutcomeStrengths(order, strengths);
+    LocalRef<jclass> cls = FindJavaClass(env, "[I");
+    const auto n = static_cast<jsize>(strengths.size());
+    LocalRef<jobjectArray> array(env, NewJavaObjectArray(env, n, cls.get()));
+    for (jsize i = 0; i < n; ++i) StoreArrayElement(env, array.get(), i, makeIntArray(env, strengths[i]));
+    return array.release();
+}
+
+void SetNoisyTemporalStrengths(JNIEnv* env, VRX_network& network, int handle, jint order, jobjectArray rows) {
+    auto& noisy = static_cast<VRX_noisyMAX&>(checkNodeType(network, handle, kNoisyMaxType, kNoisyMaxTypeName));
+    if (rows == nullptr) throw std::invalid_argument(kNullArrayText);
+    const jsize n = env->GetArrayLength(rows);
+    VRX_noisyMAX::StrengthSequence strengths(static_cast<size_t>(n));
+    for (jsize i = 0; i < n; ++i) {
+        LocalRef<jintArray> row(env, static_cast<jintArray>(env->GetObjectArrayElement(rows, i)));
+        CheckJavaException(env);
+        for (jint value : ReadIntArray(env, row.get())) {
+            if (strengths[static_cast<size_t>(i)].Add(value) != kSuccess) throw std::bad_alloc();
+        }
+    }
+    CheckEngineStatus(env, "SetTemporalParentOutcomeStrengths",
+                      noisy.SetTemporalParentOutcomeStrengths(order, strengths));
+}
+
+// ---- Unrolling ----
+
+jobject Unroll(JNIEnv* env, VRX_network& network) {
+    LocalRef<jobject> unrolledJava(env, newJavaNetwork(env));
+    VRX_network& unrolled = GetNetwork(env, unrolledJava.get());
+    std::vector<int> map;
+    CheckEngineStatus(env, "UnrollNetwork", network.UnrollNetwork(unrolled, map));
+    LocalRef<jintArray> mapping(env, MakeIntArray(env, map.data(), static_cast<int>(map.size())));
+    LocalRef<jclass> cls = FindJavaClass(env, "tarvo/UnrollResults");
+    const jmethodID constructor = FindMethod(env, cls.get(), "<init>", "(Ltarvo/Network;[I)V");
+    return NewJavaObject(env, cls.get(), constructor, unrolledJava.get(), mapping.get());
+}
+
+}  // namespace
+
+// ---- Network-wide ----
+
+extern "C" JNIEXPORT jint JNICALL Java_tarvo_Network_getSliceCount(JNIEnv* env, jobject self) {
+    return OnNetwork(env, self, [](VRX_network& net) { return jint{net.GetSliceCount()}; });
+}
+
+extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setSliceCount(JNIEnv* env, jobject self, jint count) {
+    // A count below 1 is refused by the network, which keeps its own; nothing is raised.
+    OnNetwork(env, self, [&](VRX_network& net) { (void)net.SetSliceCount(count); });
+}
+
+extern "C" JNIEXPORT jint JNICALL Java_tarvo_Network_getMaxTemporalOrder(JNIEnv* env, jobject self) {
+    return OnNetwork(env, self, [](VRX_network& net) { return jint{net.GetMaxTemporalOrder()}; });
+}
+
+extern "C" JNIEXPORT jobject JNICALL Java_tarvo_Network_unroll(JNIEnv* env, jobject self) {
+    return OnNetwork(env, self, [&](VRX_network& net) { return Unroll(env, net); });
+}
+
+// ---- Temporal type ----
+
+extern "C" JNIEXPORT jint JNICALL Java_tarvo_Network_getNodeTemporalType__I(JNIEnv* env, jobject self, jint h) {
+    return OnNode(env, self, h, TemporalTypeOf);
+}
+
+extern "C" JNIEXPORT jint JNICALL Java_tarvo_Network_getNodeTemporalType__Ljava_lang_String_2(JNIEnv* env,
+                                                                                             jobject self,
+                                                                                             jstring id) {
+    return OnNodeId(env, self, id, TemporalTypeOf);
+}
+
+extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setNodeTemporalType__II(JNIEnv* env, jobject self, jint h,
+                                                                             jint type) {
+    OnNode(env, self, h, SetTemporalType, type);
+}
+
+extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setNodeTemporalType__Ljava_lang_String_2I(JNIEnv* env,
+                                                                                              jobject self,
+                                                                                              jstring id,
+                                                                                              jint type) {
+    OnNodeId(env, self, id, SetTemporalType, type);
+}
+
+// ---- Temporal arcs ----
+
+extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_addTemporalArc__III(JNIEnv* env, jobject self, jint parent,
+                                                                         jint child, jint order) {
+    ByHandles<AddTemporalArc>(env, self, parent, child, order);
+}
+
+extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_addTemporalArc__Ljava_lang_String_2Ljava_lang_String_2I(
+    JNIEnv* env, jobject self, jstring parent, jstring child, jint order) {
+    ByIds<AddTemporalArc>(env, self, parent, child, order);
+}
+
+extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_deleteTemporalArc__III(JNIEnv* env, jobject self,
+                                                                            jint parent, jint child, jint order) {
+    ByHandles<RemoveTemporalArc>(env, self, parent, child, order);
+}
+
+extern "C" JNIEXPORT void JNICALL
+Java_tarvo_Network_deleteTemporalArc__Ljava_lang_String_2Ljava_lang_String_2I(JNIEnv* env, jobject self,
+                                                                              jstring parent, jstring child,
+                                                                              jint order) {
+    ByIds<RemoveTemporalArc>(env, self, parent, child, order);
+}
+
+extern "C" JNIEXPORT jboolean JNICALL Java_tarvo_Network_temporalArcExists__III(JNIEnv* env, jobject self,
+                                                                                jint parent, jint child,
+                                                                                jint order) {
+    return ByHandles<TemporalArcExists>(env, self, parent, child, order);
+}
+
+extern "C" JNIEXPORT jboolean JNICALL
+Java_tarvo_Network_temporalArcExists__Ljava_lang_String_2Ljava_lang_String_2I(JNIEnv* env, jobject self,
+                                                                              jstring parent, jstring child,
+                                                                              jint order) {
+    return ByIds<TemporalArcExists>(env, self, parent, child, order);
+}
+
+// ---- Structure queries ----
+
+extern "C" JNIEXPORT jint JNICALL Java_tarvo_Network_getMaxNodeTemporalOrder__I(JNIEnv* env, jobject self,
+                                                                                jint h) {
+    return OnNode(env, self, h, MaxNodeTemporalOrder);
+}
+
+extern "C" JNIEXPORT jint JNICALL Java_tarvo_Network_getMaxNodeTemporalOrder__Ljava_lang_String_2(JNIEnv* env,
+                                                                                                  jobject self,
+                                                                                                  jstring id) {
+    return OnNodeId(env, self, id, MaxNodeTemporalOrder);
+}
+
+extern "C" JNIEXPORT jintArray JNICALL Java_tarvo_Network_getTemporalOrders__I(JNIEnv* env, jobject self,
+                                                                               jint h) {
+    return OnNode(env, self, h, TemporalOrders);
+}
+
+extern "C" JNIEXPORT jintArray JNICALL Java_tarvo_Network_getTemporalOrders__Ljava_lang_String_2(JNIEnv* env,
+                                                                                                 jobject self,
+                                                                                                 jstring id) {
+    return OnNodeId(env, self, id, TemporalOrders);
+}
+
+extern "C" JNIEXPORT jobjectArray JNICALL Java_tarvo_Network_getTemporalParents__II(JNIEnv* env, jobject self,
+                                                                                    jint h, jint order) {
+    return OnNode(env, self, h, TemporalParents, order);
+}
+
+extern "C" JNIEXPORT jobjectArray JNICALL
+Java_tarvo_Network_getTemporalParents__Ljava_lang_String_2I(JNIEnv* env, jobject self, jstring id, jint order) {
+    return OnNodeId(env, self, id, TemporalParents, order);
+}
+
+extern "C" JNIEXPORT jobjectArray JNICALL Java_tarvo_Network_getTemporalChildren__I(JNIEnv* env, jobject self,
+                                                                                    jint h) {
+    return OnNode(env, self, h, TemporalChildren);
+}
+
+extern "C" JNIEXPORT jobjectArray JNICALL
+Java_tarvo_Network_getTemporalChildren__Ljava_lang_String_2(JNIEnv* env, jobject self, jstring id) {
+    return OnNodeId(env, self, id, TemporalChildren);
+}
+
+extern "C" JNIEXPORT jobjectArray JNICALL Java_tarvo_Network_getUnrolledParents__II(JNIEnv* env, jobject self,
+                                                                                    jint h, jint order) {
+    return OnNode(env, self, h, UnrolledParents, order);
+}
+
+extern "C" JNIEXPORT jobjectArray JNICALL Java_tarvo_Network_getUnrolledParents__I(JNIEnv* env, jobject self,
+                                                                                   jint h) {
+    return OnNode(env, self, h, AllUnrolledParents);
+}
+
+extern "C" JNIEXPORT jobjectArray JNICALL
+Java_tarvo_Network_getUnrolledParents__Ljava_lang_String_2I(JNIEnv* env, jobject self, jstring id, jint order) {
+    return OnNodeId(env, self, id, UnrolledParents, order);
+}
+
+extern "C" JNIEXPORT jobjectArray JNICALL
+Java_tarvo_Network_getUnrolledParents__Ljava_lang_String_2(JNIEnv* env, jobject self, jstring id) {
+    return OnNodeId(env, self, id, AllUnrolledParents);
+}
+
+// ---- Temporal evidence ----
+
+extern "C" JNIEXPORT jboolean JNICALL Java_tarvo_Network_hasTemporalEvidence__I(JNIEnv* env, jobject self,
+                                                                                jint h) {
+    return OnNode(env, self, h, HasTemporalEvidence);
+}
+
+extern "C" JNIEXPORT jboolean JNICALL
+Java_tarvo_Network_hasTemporalEvidence__Ljava_lang_String_2(JNIEnv* env, jobject self, jstring id) {
+    return OnNodeId(env, self, id, HasTemporalEvidence);
+}
+
+extern "C" JNIEXPORT jboolean JNICALL Java_tarvo_Network_isTemporalEvidence__II(JNIEnv* env, jobject self,
+                                                                                jint h, jint slice) {
+    return OnNode(env, self, h, IsTemporalEvidence, slice);
+}
+
+extern "C" JNIEXPORT jboolean JNICALL
+Java_tarvo_Network_isTemporalEvidence__Ljava_lang_String_2I(JNIEnv* env, jobject self, jstring id, jint slice) {
+    return OnNodeId(env, self, id, IsTemporalEvidence, slice);
+}
+
+extern "C" JNIEXPORT jint JNICALL Java_tarvo_Network_getTemporalEvidence__II(JNIEnv* env, jobject self, jint h,
+                                                                             jint slice) {
+    return OnNode(env, self, h, TemporalEvidence, slice);
+}
+
+extern "C" JNIEXPORT jint JNICALL Java_tarvo_Network_getTemporalEvidence__Ljava_lang_String_2I(JNIEnv* env,
+                                                                                               jobject self,
+                                                                                               jstring id,
+                                                                                               jint slice) {
+    return OnNodeId(env, self, id, TemporalEvidence, slice);
+}
+
+extern "C" JNIEXPORT jstring JNICALL Java_tarvo_Network_getTemporalEvidenceId__II(JNIEnv* env, jobject self,
+                                                                                  jint h, jint slice) {
+    return OnNode(env, self, h, TemporalEvidenceId, slice);
+}
+
+extern "C" JNIEXPORT jstring JNICALL
+Java_tarvo_Network_getTemporalEvidenceId__Ljava_lang_String_2I(JNIEnv* env, jobject self, jstring id,
+                                                               jint slice) {
+    return OnNodeId(env, self, id, TemporalEvidenceId, slice);
+}
+
+extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setTemporalEvidence__III(JNIEnv* env, jobject self, jint h,
+                                                                              jint slice, jint outcome) {
+    OnNode(env, self, h, SetTemporalEvidence, slice, int{outcome});
+}
+
+extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setTemporalEvidence__Ljava_lang_String_2II(
+    JNIEnv* env, jobject self, jstring id, jint slice, jint outcome) {
+    OnNodeId(env, self, id, SetTemporalEvidence, slice, int{outcome});
+}
+
+extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setTemporalEvidence__IILjava_lang_String_2(
+    JNIEnv* env, jobject self, jint h, jint slice, jstring outcomeId) {
+    OnNode(env, self, h, SetTemporalEvidenceById, slice, outcomeId);
+}
+
+extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setTemporalEvidence__Ljava_lang_String_2ILjava_lang_String_2(
+    JNIEnv* env, jobject self, jstring id, jint slice, jstring outcomeId) {
+    OnNodeId(env, self, id, SetTemporalEvidenceById, slice, outcomeId);
+}
+
+extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_clearTemporalEvidence__II(JNIEnv* env, jobject self,
+                                                                               jint h, jint slice) {
+    OnNode(env, self, h, ClearTemporalEvidence, slice);
+}
+
+extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_clearTemporalEvidence__Ljava_lang_String_2I(JNIEnv* env,
+                                                                                                jobject self,
+                                                                                                jstring id,
+                                                                                                jint slice) {
+    OnNodeId(env, self, id, ClearTemporalEvidence, slice);
+}
+
+// ---- Temporal definitions ----
+
+extern "C" JNIEXPORT jdoubleArray JNICALL Java_tarvo_Network_getNodeTemporalDefinition__II(JNIEnv* env,
+                                                                                           jobject self, jint h,
+                                                                                           jint order) {
+    return OnNode(env, self, h, TemporalDefinition, order);
+}
+
+extern "C" JNIEXPORT jdoubleArray JNICALL
+Java_tarvo_Network_getNodeTemporalDefinition__Ljava_lang_String_2I(JNIEnv* env, jobject self, jstring id,
+                                                                   jint order) {
+    return OnNodeId(env, self, id, TemporalDefinition, order);
+}
+
+extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setNodeTemporalDefinition__II_3D(JNIEnv* env, jobject self,
+                                                                                      jint h, jint order,
+                                                                                      jdoubleArray values) {
+    OnNode(env, self, h, SetTemporalDefinition, order, values);
+}
+
+extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setNodeTemporalDefinition__Ljava_lang_String_2I_3D(
+    JNIEnv* env, jobject self, jstring id, jint order, jdoubleArray values) {
+    OnNodeId(env, self, id, SetTemporalDefinition, order, values);
+}
+
+extern "C" JNIEXPORT jobjectArray JNICALL Java_tarvo_Network_getNoisyTemporalParentStrengths__II(JNIEnv* env,
+                                                                                                 jobject self,
+                                                                                                 jint h,
+                                                                                                 jint order) {
+    return OnNode(env, self, h, NoisyTemporalStrengths, order);
+}
+
+extern "C" JNIEXPORT jobjectArray JNICALL
+Java_tarvo_Network_getNoisyTemporalParentStrengths__Ljava_lang_String_2I(JNIEnv* env, jobject self, jstring id,
+                                                                         jint order) {
+    return OnNodeId(env, self, id, NoisyTemporalStrengths, order);
+}
+
+extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setNoisyTemporalParentStrengths__II_3_3I(
+    JNIEnv* env, jobject self, jint h, jint order, jobjectArray strengths) {
+    OnNode(env, self, h, SetNoisyTemporalStrengths, order, strengths);
+}
+
+extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setNoisyTemporalParentStrengths__Ljava_lang_String_2I_3_3I(
+    JNIEnv* env, jobject self, jstring id, jint order, jobjectArray strengths) {
+    OnNodeId(env, self, id, SetNoisyTemporalStrengths, order, strengths);
+}

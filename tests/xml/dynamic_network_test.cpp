@@ -1,0 +1,128 @@
+// The "dynamic" section of the XML network format: temporal definitions, slices, slice evidence of
+// saved cases and the plate's layout.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "definitions/truth_table.h"
+#include "model/temporal_extension.h"
+#include "tests/support/compare.h"
+#include "tests/support/networks.h"
+#include "tests/xml/xml_test_files.h"
+#include "xml/xml_network.h"
+
+using namespace vovido::test;
+using xmltest::FirstLoadError;
+
+namespace {
+
+// Anchor A -> plate X -> plate Y (deterministic) -> terminal T; X -> X of order 1, Y -> X of order 2,
+// Y -> Y of order 1; five slices, a plate layout and a case with slice evidence.
+void BuildDynamic(VRX_network& net) {
+    AddNode(net, DefinitionType::kCpt, "A", {});
+    AddNode(net, DefinitionType::kCpt, "X", {"A"});
+    ASSERT_EQ(Def(net, "X").SetOutcomes(Strings({"lo", "mid", "hi"})), kSuccess);
+    AddNode(net, DefinitionType::kTruthTable, "Y", {});
+    ASSERT_EQ(Def(net, "Y").SetOutcomes(Strings({"on", "off"})), kSuccess);
+    ASSERT_EQ(net.AddArc(net.FindNode("X"), net.FindNode("Y")), kSuccess);
+    AddNode(net, DefinitionType::kCpt, "T", {"Y"});
+    for (const char* id : {"T", "Y", "X"}) {
+        const int type = id[0] == 'T' ? TemporalType::kTerminal : TemporalType::kPlate;
+        ASSERT_EQ(net.SetTemporalType(net.FindNode(id), type), kSuccess) << id;
+    }
+    ASSERT_EQ(net.SetTemporalType(net.FindNode("A"), TemporalType::kAnchor), kSuccess);
+    const int x = net.FindNode("X");
+    const int y = net.FindNode("Y");
+    ASSERT_EQ(net.AddTemporalArc(x, x, 1), kSuccess);
+    ASSERT_EQ(net.AddTemporalArc(y, x, 2), kSuccess);
+    ASSERT_EQ(net.AddTemporalArc(y, y, 1), kSuccess);
+    ASSERT_EQ(Def(net, "X").SetTemporalDefinition(
+                  1, Doubles({0.5, 0.25, 0.25, 0.125, 0.75, 0.125, 0.0625, 0.4375, 0.5})),
+              kSuccess);
+    std::vector<double> order2;
+    for (int i = 0; i < 6; i++) {
+        const double a = 0.05 * (i + 1);
+        order2.insert(order2.end(), {a, 0.5 - a, 0.5});
+    }
+    ASSERT_EQ(Def(net, "X").SetTemporalDefinition(2, Doubles(order2)), kSuccess);
+    // Y given X and Y of the previous slice: "off" only for X = hi and Y = off before.
+    ASSERT_EQ(Def(net, "Y").SetTemporalDefinition(1, Doubles({1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 0, 1})), kSuccess);
+    ASSERT_EQ(net.SetSliceCount(5), kSuccess);
+    net.GetTemporalExtension()->SetPlate(VRX_rectangle(11, 22, 333, 444), 55, 66);
+    VRX_case* saved = net.AddCase("Later");
+    ASSERT_NE(saved, nullptr);
+    ASSERT_EQ(saved->AddTemporalEvidence(x, 2, 0), kSuccess);
+    ASSERT_EQ(saved->AddTemporalEvidence(x, 0, 3), kSuccess);
+}
+
+}  // namespace
+
+TEST(XmlDynamicNetwork, RoundTripKeepsEveryTemporalPart) {
+    VRX_network source;
+    BuildDynamic(source);
+    TempFile first, second;
+    ASSERT_TRUE(SaveXmlNetwork(first.c_str(), &source, nullptr));
+    const std::string text = first.Read();
+    EXPECT_NE(text.find("<dynamic numslices=\"5\">"), std::string::npos) << text;
+    EXPECT_NE(text.find("<cpt id=\"X\" order=\"2\">\n\t\t\t<parents>Y</parents>"), std::string::npos) << text;
+    EXPECT_NE(text.find("<resultingstates>on on on on on off</resultingstates>"), std::string::npos) << text;
+
+    VRX_network loaded;
+    errorLog.Flush();
+    ASSERT_TRUE(LoadXmlNetwork(first.c_str(), &loaded, nullptr)) << FirstLoadError(first);
+    ASSERT_TRUE(SaveXmlNetwork(second.c_str(), &loaded, nullptr));
+    EXPECT_EQ(second.Read(), text);
+
+    const int x = loaded.FindNode("X");
+    const int y = loaded.FindNode("Y");
+    EXPECT_EQ(loaded.GetSliceCount(), 5);
+    EXPECT_TRUE(loaded.TemporalArcExists(y, x, 2));
+    EXPECT_FALSE(loaded.TemporalArcExists(y, x, 1));
+    for (int order : {1, 2}) {
+        ExpectSameMatrix(*static_cast<VRX_cpt&>(Def(loaded, "X")).GetTemporalDefinition(order),
+                         *static_cast<VRX_cpt&>(Def(source, "X")).GetTemporalDefinition(order), "X");
+    }
+    VRX_rectangle rect;
+    int left = 0, right = 0;
+    loaded.FindTemporalExtension()->GetPlate(rect, left, right);
+    ExpectSameRectangle(rect, VRX_rectangle(11, 22, 333, 444), "plate");
+    EXPECT_EQ(left, 55);
+    EXPECT_EQ(right, 66);
+    ExpectSameCase(source, *source.GetCase(0), loaded, *loaded.GetCase(0));
+}
+
+TEST(XmlDynamicNetwork, SectionMessages) {
+    const std::string nodes =
+        "<nodes><cpt id=\"n\"><state id=\"a\"/><state id=\"b\"/><probabilities>0.5 0.5</probabilities></cpt>"
+        "<cpt id=\"p\" dynamic=\"plate\"><state id=\"a\"/><state id=\"b\"/><parents>n</parents>"
+        "<probabilities>0.5 0.5 0.5 0.5</probabilities></cpt></nodes>\n";
+    struct Case {
+        std::string dynamic;
+        std::string message;
+    };
+    const std::vector<Case> cases{
+        {"<cpt id=\"n\" order=\"1\"><parents>p</parents><probabilities>1</probabilities></cpt>",
+         "Node is not part of temporal plate: 'n'"},
+        {"<cpt id=\"q\" order=\"1\"><parents>p</parents><probabilities>1</probabilities></cpt>",
+         "Invalid node identifier: 'q'"},
+        {"<cpt id=\"p\" order=\"0\"><parents>p</parents><probabilities>1</probabilities></cpt>",
+         "Invalid temporal order: 0, positive value expected"},
+        {"<cpt id=\"p\" order=\"1\"><parents></parents><probabilities>1</probabilities></cpt>",
+         "No temporal parents specified"},
+        {"<cpt id=\"p\" order=\"1\"><parents>n</parents><probabilities>1</probabilities></cpt>",
+         "AddTemporalArc failed"},
+        {"<noisymax id=\"p\" order=\"1\"><parents>p</parents></noisymax>", "Invalid temporal defintion type"},
+        {"<cpt id=\"p\" order=\"1\"><parents>p</parents><probabilities>0.5 0.5</probabilities></cpt>",
+         "SetProbabilities failed"},
+    };
+    TempFile file;
+    for (const Case& c : cases) {
+        file.Write("<?xml version=\"1.0\"?>\n<tarvo version=\"1.0\" id=\"net\">\n" + nodes +
+                   "<dynamic numslices=\"3\">" + c.dynamic + "</dynamic>\n</tarvo>\n");
+        VRX_network net;
+        errorLog.Flush();
+        EXPECT_FALSE(LoadXmlNetwork(file.c_str(), &net, nullptr)) << c.message;
+        EXPECT_EQ(FirstLoadError(file), c.message);
+    }
+}
