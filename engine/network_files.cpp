@@ -7,6 +7,7 @@
 #include <new>
 #include <string>
 
+#include "formats/hugin_format.h"
 #include "formats/ki_reader.h"
 #include "formats/vrx_format.h"
 #include "formats/xvrx_speaker.h"
@@ -41,8 +42,6 @@ const char* UnavailableFormatName(int format) {
             return "Netica";
         case FileFormatCode::kMsbn:
             return "MSBN";
-        case FileFormatCode::kHugin:
-            return "Hugin";
         case FileFormatCode::kXmlBif:
             return "XMLBIF";
         default:
@@ -76,6 +75,8 @@ std::unique_ptr<VRX_fileFormat> CreateSpeaker(VRX_network* network, const char* 
             return Make<VRX_kiSpeaker>(network);
         case FileFormatCode::kXvrx:
             return Make<VRX_xvrxSpeaker>(network);
+        case FileFormatCode::kHugin:
+            return Make<VRX_huginSpeaker>(network);
         default:
             break;
     }

@@ -1,0 +1,114 @@
+#pragma once
+// Round trips of networks through the file formats: the model two networks hold (nodes, parents,
+// outcomes, tables) compared by identifier, and posteriors compared with the reference cases or with
+// another network's.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "base/dmatrix.h"
+#include "model/network.h"
+#include "model/node.h"
+#include "model/node_definition.h"
+#include "model/node_value.h"
+#include "tests/support/compare.h"
+#include "tests/support/reference_networks.h"
+
+namespace vovido::test {
+
+using vovido::testing::OutcomeIndex;
+using vovido::testing::ReadReferenceCases;
+using vovido::testing::ReferenceCase;
+using vovido::testing::ReferencePath;
+using vovido::testing::ReferencePosterior;
+using vovido::testing::SetCaseEvidence;
+
+// Real files of other tools (tests/data/formats).
+inline std::string FormatSamplePath(const std::string& file) {
+    return std::string(VOVIDO_NETWORKS_DIR) + "/../formats/" + file;
+}
+
+// Node identifiers, parents, kinds, outcomes and tables; the tables to `tolerance` (0: exactly).
+inline void ExpectSameModel(VRX_network& a, VRX_network& b, double tolerance = 0.0) {
+    ASSERT_EQ(a.GetNumberOfNodes(), b.GetNumberOfNodes());
+    for (int ha = a.GetFirstNode(); ha >= 0; ha = a.GetNextNode(ha)) {
+        const std::string id = IdOf(a, ha);
+        const int hb = b.FindNode(id.c_str());
+        ASSERT_GE(hb, 0) << id;
+        EXPECT_EQ(IdsOf(a, a.GetParents(ha, 0)), IdsOf(b, b.GetParents(hb, 0))) << id;
+        VRX_nodeDefinition& da = *a.GetNode(ha)->GetDefinition();
+        VRX_nodeDefinition& db = *b.GetNode(hb)->GetDefinition();
+        ASSERT_EQ(da.GetType(), db.GetType()) << id;
+        if (da.GetOutcomesNames() != nullptr) {
+            ASSERT_NE(db.GetOutcomesNames(), nullptr) << id;
+            ExpectSameStrings(*da.GetOutcomesNames(), *db.GetOutcomesNames(), id + " outcomes");
+        }
+        VRX_Dmatrix* ta = nullptr;
+        VRX_Dmatrix* tb = nullptr;
+        if (da.GetDefinition(ta) != kSuccess || db.GetDefinition(tb) != kSuccess) continue;
+        ASSERT_EQ(ta->GetNumberOfElements(), tb->GetNumberOfElements()) << id;
+        double worst = 0.0;
+        for (int i = 0; i < ta->GetNumberOfElements(); ++i) worst = std::max(worst, std::fabs((*ta)[i] - (*tb)[i]));
+        EXPECT_LE(worst, tolerance) << id;
+    }
+}
+
+// The beliefs of the named nodes after an update with the case's evidence.
+inline std::vector<double> PosteriorsOf(VRX_network& net, const ReferenceCase& item,
+                                        const std::vector<std::string>& ids) {
+    std::vector<double> out;
+    if (!SetCaseEvidence(net, item) || net.UpdateBeliefs() != kSuccess) return out;
+    for (const std::string& id : ids) {
+        const int h = net.FindNode(id.c_str());
+        if (h < 0) return {};
+        VRX_Dmatrix* beliefs = nullptr;
+        if (net.GetNode(h)->GetValue()->GetValue(beliefs) != kSuccess) return {};
+        for (int i = 0; i < beliefs->GetNumberOfElements(); ++i) out.push_back((*beliefs)[i]);
+    }
+    return out;
+}
+
+// The first cases of the reference network `name` on net: posteriors to 1e-9 of the references.
+inline void ExpectReferencePosteriors(VRX_network& net, const std::string& name, size_t maxCases) {
+    std::vector<ReferenceCase> cases = ReadReferenceCases(name);
+    ASSERT_FALSE(cases.empty()) << name;
+    if (cases.size() > maxCases) cases.resize(maxCases);
+    for (const ReferenceCase& item : cases) {
+        ASSERT_TRUE(SetCaseEvidence(net, item)) << name << " " << item.name;
+        ASSERT_EQ(net.UpdateBeliefs(), kSuccess) << name << " " << item.name;
+        for (const ReferencePosterior& posterior : item.posteriors) {
+            const int h = net.FindNode(posterior.node.c_str());
+            ASSERT_GE(h, 0) << posterior.node;
+            VRX_Dmatrix* beliefs = nullptr;
+            ASSERT_EQ(net.GetNode(h)->GetValue()->GetValue(beliefs), kSuccess);
+            for (const auto& outcome : posterior.outcomes) {
+                const int index = OutcomeIndex(net, h, outcome.first);
+                ASSERT_GE(index, 0) << posterior.node << "=" << outcome.first;
+                EXPECT_NEAR((*beliefs)[index], outcome.second, 1e-9)
+                    << name << " " << item.name << " " << posterior.node << "=" << outcome.first;
+            }
+        }
+    }
+}
+
+// Both networks give the same posteriors, to tolerance, for the first cases of the reference network.
+inline void ExpectSamePosteriors(VRX_network& a, VRX_network& b, const std::string& name, size_t maxCases,
+                                 double tolerance = 1e-9) {
+    std::vector<ReferenceCase> cases = ReadReferenceCases(name);
+    if (cases.size() > maxCases) cases.resize(maxCases);
+    std::vector<std::string> ids;
+    for (int h = a.GetFirstNode(); h >= 0; h = a.GetNextNode(h)) ids.push_back(IdOf(a, h));
+    for (const ReferenceCase& item : cases) {
+        const std::vector<double> pa = PosteriorsOf(a, item, ids);
+        const std::vector<double> pb = PosteriorsOf(b, item, ids);
+        ASSERT_FALSE(pa.empty()) << name << " " << item.name;
+        ASSERT_EQ(pa.size(), pb.size()) << name << " " << item.name;
+        for (size_t i = 0; i < pa.size(); ++i) EXPECT_NEAR(pa[i], pb[i], tolerance) << name << " " << item.name;
+    }
+}
+
+}  // namespace vovido::test
