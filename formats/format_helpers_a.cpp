@@ -2,6 +2,7 @@
 #include "formats/format_helpers_a.h"
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 #include "base/dmatrix.h"
@@ -10,6 +11,7 @@
 #include "base/number_text.h"
 #include "base/status_codes.h"
 #include "base/string_array.h"
+#include "formats/text_format_base.h"
 
 namespace vovido {
 
@@ -58,6 +60,36 @@ void AppendNestedLists(const VRX_Dmatrix& table, const NestedListStyle& style, s
         out.append(style.indentation);
         for (int d = 0; d < closed; ++d) out.push_back('(');
     }
+}
+
+int ReadNestedLists(VRX_textFormat& speaker, bool commas,
+                    const std::function<int(const VRX_token&)>& takeItem) {
+    if (const int rc = speaker.RequireToken(TokenKind::kPunctuator, "(")) return rc;
+    int depth = 1;
+    while (depth > 0) {
+        if (const int rc = speaker.PeekToken()) {
+            speaker.FormatUnexpectedEnd(TokenKind::kPunctuator, ")");
+            return speaker.ReportError(rc == kNoMoreTokens ? kSyntaxError : rc, speaker.GetMessage().c_str());
+        }
+        const VRX_token& token = speaker.GetToken();
+        const bool punctuator = token.kind == TokenKind::kPunctuator && token.text != nullptr;
+        if (punctuator && std::strcmp(token.text, "(") == 0) {
+            ++depth;
+        } else if (punctuator && std::strcmp(token.text, ")") == 0) {
+            --depth;
+        } else if (!(commas && punctuator && std::strcmp(token.text, ",") == 0)) {
+            const int rc = takeItem(token);
+            if (rc == kNotThisKeyword) {
+                const std::string text = std::string("ERROR: '") + (token.text != nullptr ? token.text : "") +
+                                         "' : Unexpected";
+                return speaker.ReportError(kSyntaxError, text.c_str());
+            }
+            if (rc != kSuccess) return rc;
+            continue;
+        }
+        speaker.ConsumeToken();
+    }
+    return kSuccess;
 }
 
 }  // namespace vovido

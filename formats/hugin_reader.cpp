@@ -256,30 +256,14 @@ int VRX_huginSpeaker::ReadPotential() {
 
 int VRX_huginSpeaker::ReadPotentialData(int child) {
     if (const int rc = ReadKeyAndEquals("data")) return rc;
-    if (const int rc = RequireToken(kPunctuator, "(")) return rc;
     VRX_doubleArray values;
-    int depth = 1;
-    while (depth > 0) {
-        if (const int rc = PeekToken()) {
-            FormatUnexpectedEnd(kPunctuator, ")");
-            return ReportError(rc == kNoMoreTokens ? kSyntaxError : rc, message.c_str());
-        }
-        if (token.kind == TokenKind::kInteger || token.kind == TokenKind::kReal) {
-            double value = 0.0;
-            if (const int rc = ReadNumber(value)) return rc;
-            if (values.Add(value) != kSuccess) return ReportError(kOutOfMemory, nullptr);
-            continue;
-        }
-        if (token.kind == kPunctuator && std::strcmp(token.text, "(") == 0) {
-            ++depth;
-        } else if (token.kind == kPunctuator && std::strcmp(token.text, ")") == 0) {
-            --depth;
-        } else {
-            message.assign("ERROR: '").append(TokenText_()).append("' : Unexpected");
-            return ReportError(kSyntaxError, message.c_str());
-        }
-        ConsumeToken();
-    }
+    const int rc = vovido::ReadNestedLists(*this, false, [this, &values](const VRX_token& item) {
+        if (item.kind != TokenKind::kInteger && item.kind != TokenKind::kReal) return kNotThisKeyword;
+        double value = 0.0;
+        if (const int read = ReadNumber(value)) return read;
+        return values.Add(value) == kSuccess ? kSuccess : ReportError(kOutOfMemory, nullptr);
+    });
+    if (rc != kSuccess) return rc;
     VRX_nodeDefinition* definition = network->GetNode(child)->GetDefinition();
     // A decision holds no table of its own.
     if (definition->GetType() == DefinitionType::kList) {
@@ -287,12 +271,12 @@ int VRX_huginSpeaker::ReadPotentialData(int child) {
         if (values.GetCount() > 0) (void)ReportWarning(kSyntaxError, "ERROR: Data of a decision node ignored");
         return kSuccess;
     }
-    const int rc = definition->SetDefinitionDoubles(values);
-    if (rc == kSuccess) return kSuccess;
+    const int set = definition->SetDefinitionDoubles(values);
+    if (set == kSuccess) return kSuccess;
     VRX_Dmatrix* table = nullptr;
     const int expected =
         definition->GetDefinition(table) == kSuccess && table != nullptr ? table->GetNumberOfElements() : 0;
-    return ReportMessage(rc, "ERROR: Node (\"" + std::string(network->GetNode(child)->GetId()) + "\") : " +
+    return ReportMessage(set, "ERROR: Node (\"" + std::string(network->GetNode(child)->GetId()) + "\") : " +
                                  std::to_string(values.GetCount()) + " numbers given, " +
                                  std::to_string(expected) + " expected");
 }
