@@ -137,6 +137,12 @@ int VRX_neticaSpeaker::WriteNetworkText() {
     WriteQuoted("title", header->GetName());
     WriteQuoted("comment", header->GetComment());
     WriteQuoted("author", network->creation.GetCreator());
+    // The format keeps a modification time only as a number.
+    const char* modified = network->creation.GetModified();
+    if (modified != nullptr && modified[0] != '\0' &&
+        std::string(modified).find_first_not_of("0123456789") == std::string::npos) {
+        output.WriteRaw(std::string(kIndent) + "whenchanged = " + modified + ";\n");
+    }
     std::string visual = std::string(kIndent) + "visual V1 {\n";
     const VRX_submodel* main = network->GetSubmodelHandler().GetSubmodel(kMainSubmodel);
     if (main != nullptr && (main->windowPosition.width != 0 || main->windowPosition.height != 0)) {

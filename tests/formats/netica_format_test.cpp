@@ -22,7 +22,7 @@ namespace {
 
 using namespace vovido::test;
 
-constexpr size_t kCases = 3;
+constexpr size_t kCases = 2;
 
 int ReadNetica(VRX_network& net, const std::string& text) {
     static int counter = 0;
@@ -59,7 +59,7 @@ TEST_P(NeticaReferenceTest, RoundTripKeepsModelAndPosteriors) {
     VRX_network back;
     ExpectStableRoundTrip(net, back, name);
     ExpectSameModel(net, back);
-    ExpectSamePosteriors(net, back, name, kCases);
+    ExpectReferencePosteriors(back, name, kCases);
 }
 
 INSTANTIATE_TEST_SUITE_P(Networks, NeticaReferenceTest,
@@ -106,9 +106,11 @@ TEST(NeticaRealFiles, DecisionNetWithConstants) {
     ASSERT_EQ(Def(net, "TestCost").GetDefinition(costs), kSuccess);
     EXPECT_EQ(Entries(*costs), (std::vector<double>{-0.1, 0.0}));
     EXPECT_EQ(IdsOf(net, net.GetParents(net.FindNode("Instruction"))), (std::vector<std::string>{"Test", "Screening"}));
+    EXPECT_EQ(Text(net.creation.GetModified()), "1424616754");
     VRX_network back;
     ExpectStableRoundTrip(net, back, "CostOfTesting");
     ExpectSameModel(net, back);
+    EXPECT_EQ(Text(back.creation.GetModified()), "1424616754");
 }
 
 // Every kind the format writes; noisy-MAX goes out as the table it implies.

@@ -1,7 +1,6 @@
 #pragma once
 // Round trips of networks through the file formats: the model two networks hold (nodes, parents,
-// outcomes, tables) compared by identifier, and posteriors compared with the reference cases or with
-// another network's.
+// outcomes, tables) compared by identifier, and posteriors compared with the reference cases.
 
 #include <gtest/gtest.h>
 
@@ -57,21 +56,6 @@ inline void ExpectSameModel(VRX_network& a, VRX_network& b, double tolerance = 0
     }
 }
 
-// The beliefs of the named nodes after an update with the case's evidence.
-inline std::vector<double> PosteriorsOf(VRX_network& net, const ReferenceCase& item,
-                                        const std::vector<std::string>& ids) {
-    std::vector<double> out;
-    if (!SetCaseEvidence(net, item) || net.UpdateBeliefs() != kSuccess) return out;
-    for (const std::string& id : ids) {
-        const int h = net.FindNode(id.c_str());
-        if (h < 0) return {};
-        VRX_Dmatrix* beliefs = nullptr;
-        if (net.GetNode(h)->GetValue()->GetValue(beliefs) != kSuccess) return {};
-        for (int i = 0; i < beliefs->GetNumberOfElements(); ++i) out.push_back((*beliefs)[i]);
-    }
-    return out;
-}
-
 // The first cases of the reference network `name` on net: posteriors to 1e-9 of the references.
 inline void ExpectReferencePosteriors(VRX_network& net, const std::string& name, size_t maxCases) {
     std::vector<ReferenceCase> cases = ReadReferenceCases(name);
@@ -92,22 +76,6 @@ inline void ExpectReferencePosteriors(VRX_network& net, const std::string& name,
                     << name << " " << item.name << " " << posterior.node << "=" << outcome.first;
             }
         }
-    }
-}
-
-// Both networks give the same posteriors, to tolerance, for the first cases of the reference network.
-inline void ExpectSamePosteriors(VRX_network& a, VRX_network& b, const std::string& name, size_t maxCases,
-                                 double tolerance = 1e-9) {
-    std::vector<ReferenceCase> cases = ReadReferenceCases(name);
-    if (cases.size() > maxCases) cases.resize(maxCases);
-    std::vector<std::string> ids;
-    for (int h = a.GetFirstNode(); h >= 0; h = a.GetNextNode(h)) ids.push_back(IdOf(a, h));
-    for (const ReferenceCase& item : cases) {
-        const std::vector<double> pa = PosteriorsOf(a, item, ids);
-        const std::vector<double> pb = PosteriorsOf(b, item, ids);
-        ASSERT_FALSE(pa.empty()) << name << " " << item.name;
-        ASSERT_EQ(pa.size(), pb.size()) << name << " " << item.name;
-        for (size_t i = 0; i < pa.size(); ++i) EXPECT_NEAR(pa[i], pb[i], tolerance) << name << " " << item.name;
     }
 }
 
