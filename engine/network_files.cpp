@@ -7,7 +7,9 @@
 #include <new>
 #include <string>
 
+#include "formats/hugin_format.h"
 #include "formats/ki_reader.h"
+#include "formats/netica_format.h"
 #include "formats/vrx_format.h"
 #include "formats/xvrx_speaker.h"
 #include "base/error_log.h"
@@ -38,12 +40,8 @@ const char* UnavailableFormatName(int format) {
     switch (format) {
         case FileFormatCode::kErgo:
             return "Ergo";
-        case FileFormatCode::kNetica:
-            return "Netica";
         case FileFormatCode::kMsbn:
             return "MSBN";
-        case FileFormatCode::kHugin:
-            return "Hugin";
         case FileFormatCode::kXmlBif:
             return "XMLBIF";
         default:
@@ -77,6 +75,10 @@ std::unique_ptr<VRX_fileFormat> CreateSpeaker(VRX_network* network, const char* 
             return Make<VRX_kiSpeaker>(network);
         case FileFormatCode::kXvrx:
             return Make<VRX_xvrxSpeaker>(network);
+        case FileFormatCode::kHugin:
+            return Make<VRX_huginSpeaker>(network);
+        case FileFormatCode::kNetica:
+            return Make<VRX_neticaSpeaker>(network);
         default:
             break;
     }

@@ -88,6 +88,10 @@ public:
     // Default screen info of new nodes and of new submodels.
     const VRX_screenInfo& GetNodeDefaults() const { return nodeDefaults; }
     const VRX_screenInfo& GetSubmodelDefaults() const { return submodelDefaults; }
+    void SetNodeDefaultSize(int width, int height) {
+        nodeDefaults.position.width = width;
+        nodeDefaults.position.height = height;
+    }
     int GetSize() const { return static_cast<int>(slots.size()); }
 
 private:

@@ -78,6 +78,31 @@ public class NetworkFilesTest {
         roundTrip(".xvrx");
     }
 
+    public void testNeticaRoundTrip() {
+        roundTrip(".dne");
+    }
+
+    /** Hugin keeps nodes, names, outcomes, parents and tables; the truth table comes back as its CPT. */
+    public void testHuginRoundTrip() {
+        Network original = buildClinic();
+        Network copy = new Network();
+        try {
+            String path = Fixtures.tempPath(".net");
+            original.writeFile(path);
+            copy.readFile(path);
+            Check.equal(Arrays.asList(original.getAllNodeIds()), Arrays.asList(copy.getAllNodeIds()));
+            for (String id : original.getAllNodeIds()) {
+                Check.equal(original.getNodeName(id), copy.getNodeName(id));
+                Check.equal(Arrays.asList(original.getOutcomeIds(id)), Arrays.asList(copy.getOutcomeIds(id)));
+                Check.equal(Arrays.asList(original.getParentIds(id)), Arrays.asList(copy.getParentIds(id)));
+            }
+            expectSameBeliefs(original, copy);
+        } finally {
+            original.dispose();
+            copy.dispose();
+        }
+    }
+
     public void testTablesSurviveWritingAndReading() {
         Network rain = Fixtures.read(Fixtures.RAIN);
         Network copy = new Network();

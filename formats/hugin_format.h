@@ -1,0 +1,49 @@
+#pragma once
+// The Hugin network format ("net"): discrete chance, decision and utility nodes with their potentials.
+
+#include <string>
+#include <string_view>
+
+#include "formats/vrx_format.h"
+
+class VRX_doubleArray;
+
+class VRX_huginSpeaker : public VRX_vrxSpeaker {
+public:
+    explicit VRX_huginSpeaker(VRX_network* network);
+    ~VRX_huginSpeaker() override;
+
+    // 0 after a read in which only what the format lets pass (settings of the Hugin tool, unknown
+    // attributes, experience tables) was logged and skipped. Failures: the file cannot be opened, it does
+    // not start with "net {", or a statement that holds the network's content could not be taken.
+    [[nodiscard]] int ReadFile(const char* path) override;
+    [[nodiscard]] int ReadText(std::string_view text);
+    // -2 (logged, no file touched) when a node's kind has no Hugin form; -103 when the file cannot be
+    // written.
+    [[nodiscard]] int WriteFile(const char* path) override;
+    [[nodiscard]] int WriteToText(std::string& out);
+    [[nodiscard]] int CheckWritable();
+
+    // Lists without commas: "(" items ")".
+    [[nodiscard]] int ReadIdList(VRX_stringArray& list) override;
+    [[nodiscard]] int ReadStringList(VRX_stringArray& list) override;
+    [[nodiscard]] int ReadDoubleList(VRX_doubleArray& list) override;
+    bool IsBlockWord() const override;
+
+private:
+    [[nodiscard]] int ReadHuginOpened(int openResult);
+    [[nodiscard]] int ReadNetStatement();
+    [[nodiscard]] int ReadNodeStatement();
+    [[nodiscard]] int ReadNodeField(int handle);
+    [[nodiscard]] int ReadPotential();
+    [[nodiscard]] int ReadPotentialData(int child);
+    // Hugin's y axis points up: positions are mirrored within the layout's own bounds, which maps the
+    // mirrored layout back onto the original.
+    void MirrorPositions();
+    void NormalizeTables();
+
+    [[nodiscard]] int WriteNetworkText();
+    void WriteNodeBlock(int handle, int mirror);
+    void WritePotential(int handle);
+    int MirrorLine() const;
+};

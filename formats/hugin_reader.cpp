@@ -1,0 +1,338 @@
+// Reader of the Hugin network format: the net block with the tool's settings, the node statements, and
+// the potentials that give each node its parents and table.
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <cstring>
+#include <string>
+
+#include "base/dmatrix.h"
+#include "base/double_array.h"
+#include "base/error_log.h"
+#include "base/id_array.h"
+#include "base/status_codes.h"
+#include "base/string_array.h"
+#include "formats/format_helpers_a.h"
+#include "formats/hugin_format.h"
+#include "model/header.h"
+#include "model/network.h"
+#include "model/node.h"
+#include "model/node_definition.h"
+#include "model/node_info.h"
+#include "model/submodel.h"
+
+namespace {
+
+using TokenKind::kIdentifier;
+using TokenKind::kPunctuator;
+using TokenKind::kString;
+
+// Settings of the Hugin tool that the net block may hold; they have no counterpart in the network.
+const char* const kToolSettings[] = {
+    "HR_Monitor_InitSD", "HR_Monitor_InitStates", "HR_Monitor_OpenGraph", "HR_Monitor_GraphPrecision",
+    "HR_Monitor_AutoUpdGraph", "HR_Compile_ApproxEpsilon", "HR_Compile_Approximate", "HR_Compile_Compress",
+    "HR_Compile_TriangMethod", "HR_Propagate_AutoNormal", "HR_Propagate_AutoSum", "HR_Propagate_Auto",
+    "HR_Font_Italic", "HR_Font_Weight", "HR_Font_Size", "HR_Font_Name", "HR_Grid_GridShow",
+    "HR_Grid_GridSnap", "HR_Grid_Y", "HR_Grid_X", "HRUNTIME_Monitor_InitStates",
+    "HRUNTIME_Monitor_OpenGraph", "HRUNTIME_Monitor_GraphPrecision", "HRUNTIME_Monitor_AutoUpdGraph",
+    "HRUNTIME_Compile_ApproxEpsilon", "HRUNTIME_Compile_Approximate", "HRUNTIME_Compile_Compress",
+    "HRUNTIME_Compile_TriangMethod", "HRUNTIME_Propagate_AutoNormal", "HRUNTIME_Propagate_AutoSum",
+    "HRUNTIME_Propagate_Auto", "HRUNTIME_Font_Italic", "HRUNTIME_Font_Weight", "HRUNTIME_Font_Size",
+    "HRUNTIME_Font_Name", "HRUNTIME_Grid_GridShow", "HRUNTIME_Grid_GridSnap", "HRUNTIME_Grid_Y",
+    "HRUNTIME_Grid_X", nullptr};
+const char* const kNodeWords[] = {"discrete", "continuous", "node", "decision", "utility", nullptr};
+
+int Truncated(double value) {
+    if (!(value == value)) return 0;
+    if (value >= static_cast<double>(INT_MAX)) return INT_MAX;
+    if (value <= static_cast<double>(INT_MIN)) return INT_MIN;
+    return static_cast<int>(value);
+}
+
+}  // namespace
+
+VRX_huginSpeaker::VRX_huginSpeaker(VRX_network* net) : VRX_vrxSpeaker(net) {}
+
+VRX_huginSpeaker::~VRX_huginSpeaker() = default;
+
+int VRX_huginSpeaker::ReadFile(const char* path) {
+    return ReadHuginOpened(StartReading(path, LexerMode::kHugin));
+}
+
+int VRX_huginSpeaker::ReadText(std::string_view text) {
+    return ReadHuginOpened(StartReadingText(text, LexerMode::kHugin));
+}
+
+bool VRX_huginSpeaker::IsBlockWord() const {
+    static const char* const kBlockWords[] = {"net",     "node",    "decision",  "utility",
+                                              "discrete", "continuous", "potential", nullptr};
+    return token.kind == kIdentifier && TokenInTable(kBlockWords);
+}
+
+int VRX_huginSpeaker::ReadIdList(VRX_stringArray& list) {
+    return ReadStringList(list);
+}
+
+int VRX_huginSpeaker::ReadStringList(VRX_stringArray& list) {
+    if (!list.IsValid()) return kObjectNotValid;
+    if (const int rc = RequireToken(kPunctuator, "(")) return rc;
+    while (IsStringNext() == 1) {
+        if (list.Add(token.text) != kSuccess) return kOutOfMemory;
+        ConsumeToken();
+    }
+    return RequireToken(kPunctuator, ")");
+}
+
+int VRX_huginSpeaker::ReadDoubleList(VRX_doubleArray& list) {
+    if (const int rc = RequireToken(kPunctuator, "(")) return rc;
+    while (IsNumberNext() == 1) {
+        double value = 0.0;
+        if (const int rc = ReadNumber(value)) return rc;
+        if (list.Add(value) != kSuccess) return kOutOfMemory;
+    }
+    return RequireToken(kPunctuator, ")");
+}
+
+int VRX_huginSpeaker::ReadHuginOpened(int openResult) {
+    if (openResult != kSuccess) return openResult;
+    if (network == nullptr) return kObjectNotValid;
+    truncated_ = false;
+    // Without its head the input is no network of this format.
+    if (IsWordNext("net") != 1 || token.kind != kIdentifier) {
+        if (PeekToken() == kSuccess) {
+            FormatUnexpectedToken(kIdentifier, "net");
+        } else {
+            FormatUnexpectedEnd(kIdentifier, "net");
+        }
+        return ReportError(kSyntaxError, message.c_str());
+    }
+    ConsumeToken();
+    if (const int rc = RequireToken(kPunctuator, "{")) return rc;
+    ReadBlock([this]() { return ReadNetStatement(); });
+    if (truncated_) {
+        FinishReading();
+        return kUnexpectedEndOfFile;
+    }
+    (void)ExpectToken(kPunctuator, ";");
+    // Nodes and potentials, the potentials naming nodes already read.
+    while (PeekToken() == kSuccess && token.kind == kIdentifier) {
+        int rc;
+        if (TokenInTable(kNodeWords)) {
+            rc = ReadNodeStatement();
+        } else if (TokenIs("potential")) {
+            rc = ReadPotential();
+        } else {
+            break;
+        }
+        if (rc != kSuccess && SkipBlock() != kSuccess) break;
+        (void)ExpectToken(kPunctuator, ";");
+    }
+    MirrorPositions();
+    NormalizeTables();
+    return FinishRead();
+}
+
+int VRX_huginSpeaker::ReadNetStatement() {
+    if (PeekToken() != kSuccess) return kNoMoreTokens;
+    if (token.kind == kIdentifier && TokenIs("node_size")) {
+        if (const int rc = ReadKeyAndEquals("node_size")) return rc;
+        VRX_doubleArray size;
+        if (const int rc = ReadDoubleList(size)) return rc;
+        if (size.GetCount() < 2) return ReportError(kOutOfRange, "ERROR: Wrong node size");
+        network->GetSubmodelHandler().SetNodeDefaultSize(Truncated(size[0]), Truncated(size[1]));
+        return kSuccess;
+    }
+    if (token.kind == kIdentifier && TokenInTable(kToolSettings)) return SkipStatement();
+    // Newer versions of the tool add settings of their own; they say nothing of the network.
+    return ReportUnknownStatement("Unknown Net Statement");
+}
+
+int VRX_huginSpeaker::ReadNodeStatement() {
+    std::string word(TokenText_());
+    ConsumeToken();
+    if (word == "continuous") {
+        (void)ReportError(kSyntaxError, "ERROR: : Continuous nodes not supported (yet)");
+    }
+    if (word == "discrete" || word == "continuous") {
+        if (const int rc = RequireToken(kIdentifier, nullptr)) return rc;
+        word.assign(TokenText_());
+    }
+    int type;
+    if (word == "node") {
+        type = DefinitionType::kCpt;
+    } else if (word == "decision") {
+        type = DefinitionType::kList;
+    } else if (word == "utility") {
+        type = DefinitionType::kTable;
+    } else {
+        return ReportMessage(kOutOfRange, "ERROR: '" + word + "' : Unknown Node Type");
+    }
+    if (const int rc = RequireToken(kIdentifier, nullptr)) return rc;
+    const std::string id(TokenText_());
+    const int handle = network->AddNode(type, id.c_str());
+    if (handle < 0) return ReportMessage(handle, "ERROR: Couldn't Create Node (\"" + id + "\")");
+    if (const int rc = RequireToken(kPunctuator, "{")) return rc;
+    ReadBlock([this, handle]() { return ReadNodeField(handle); });
+    VRX_node* node = network->GetNode(handle);
+    node->CheckValidity(1);
+    if (!node->IsValid()) {
+        (void)network->DeleteNode(handle);
+        NoteReport_(kObjectNotValid, true);
+        const std::string text = "ERROR: Node not ready (valid). Node (\"" + id + "\") deleted";
+        (void)LogError(errorLog, kObjectNotValid, text.c_str(), nullptr);
+        return kSuccess;
+    }
+    VRX_header& header = node->GetInfo()->header;
+    if (header.GetName() == nullptr || header.GetName()[0] == '\0') {
+        if (const int rc = header.SetName(id.c_str())) return ReportError(rc, nullptr);
+    }
+    return kSuccess;
+}
+
+int VRX_huginSpeaker::ReadNodeField(int handle) {
+    VRX_node* node = network->GetNode(handle);
+    VRX_nodeInfo* info = node->GetInfo();
+    int rc = ReadFieldStart("label", kString);
+    if (rc != kNotThisKeyword) return rc != kSuccess ? rc : ReportError(info->header.SetName(token.text), nullptr);
+    if ((rc = ReadKeyAndEquals("position")) != kNotThisKeyword) {
+        if (rc != kSuccess) return rc;
+        VRX_doubleArray xy;
+        if ((rc = ReadDoubleList(xy)) != kSuccess) return rc;
+        if (xy.GetCount() < 2) return ReportError(kOutOfRange, "ERROR: Wrong position coordinates");
+        info->screenInfo.position.centerX = Truncated(xy[0]);
+        info->screenInfo.position.centerY = Truncated(xy[1]);
+        return kSuccess;
+    }
+    if ((rc = ReadKeyAndEquals("states")) != kNotThisKeyword) {
+        if (rc != kSuccess) return rc;
+        VRX_stringArray names;
+        if ((rc = ReadStringList(names)) != kSuccess) return rc;
+        VRX_idArray ids;
+        if ((rc = vovido::RepairedIds(names, ids)) != kSuccess) return ReportError(rc, nullptr);
+        return ReportError(node->GetDefinition()->SetOutcomes(ids), nullptr);
+    }
+    if (PeekToken() != kSuccess || token.kind != kIdentifier) return ReportUnknown("Unknown Node Statement");
+    const std::string name(TokenText_());
+    ConsumeToken();
+    if ((rc = RequireToken(kPunctuator, "=")) != kSuccess) return rc;
+    if (IsStringNext() != 1) {
+        // Attributes of other kinds (subtypes, state values) have no counterpart in the network.
+        message.assign("ERROR: '").append(name).append("' : Unknown Node Statement");
+        (void)ReportWarning(kSyntaxError, message.c_str());
+        return kSyntaxError;
+    }
+    const std::string value(TokenText_());
+    ConsumeToken();
+    return ReportError(info->userProperties.AddProperty(name.c_str(), value.c_str()), nullptr);
+}
+
+int VRX_huginSpeaker::ReadPotential() {
+    ConsumeToken();
+    if (const int rc = RequireToken(kPunctuator, "(")) return rc;
+    if (const int rc = RequireToken(kIdentifier, nullptr)) return rc;
+    const std::string childId(TokenText_());
+    const int child = network->FindNode(childId.c_str());
+    if (child < 0) return ReportMessage(kOutOfRange, "ERROR: Node (\"" + childId + "\") not found");
+    if (IsIdentifierNext() == 1) return ReportError(kSyntaxError, "ERROR: Undirected arcs not (yet) supported");
+    (void)ExpectToken(kPunctuator, "|");
+    while (IsIdentifierNext() == 1) {
+        const std::string parentId(TokenText_());
+        ConsumeToken();
+        const int parent = network->FindNode(parentId.c_str());
+        const int rc = parent < 0 ? parent : network->AddArc(parent, child, 0);
+        if (rc != kSuccess) {
+            (void)ReportMessage(rc, "ERROR: Couldn't add arc from parent node (\"" + parentId + "\")");
+        }
+    }
+    if (const int rc = RequireToken(kPunctuator, ")")) return rc;
+    if (const int rc = RequireToken(kPunctuator, "{")) return rc;
+    ReadBlock([this, child]() {
+        if (PeekToken() == kSuccess && token.kind == kIdentifier && TokenIs("data")) return ReadPotentialData(child);
+        // Experience and fading tables serve the tool's learning; the network keeps no such counts.
+        return ReportUnknownStatement("Unknown potential statement");
+    });
+    return kSuccess;
+}
+
+int VRX_huginSpeaker::ReadPotentialData(int child) {
+    if (const int rc = ReadKeyAndEquals("data")) return rc;
+    VRX_doubleArray values;
+    const int rc = vovido::ReadNestedLists(*this, false, [this, &values](const VRX_token& item) {
+        if (item.kind != TokenKind::kInteger && item.kind != TokenKind::kReal) return kNotThisKeyword;
+        double value = 0.0;
+        if (const int read = ReadNumber(value)) return read;
+        return values.Add(value) == kSuccess ? kSuccess : ReportError(kOutOfMemory, nullptr);
+    });
+    if (rc != kSuccess) return rc;
+    VRX_nodeDefinition* definition = network->GetNode(child)->GetDefinition();
+    // A decision holds no table of its own.
+    if (definition->GetType() == DefinitionType::kList) {
+        // A decision's table in the file is the tool's policy, which the solvers compute again.
+        if (values.GetCount() > 0) (void)ReportWarning(kSyntaxError, "ERROR: Data of a decision node ignored");
+        return kSuccess;
+    }
+    const int set = definition->SetDefinitionDoubles(values);
+    if (set == kSuccess) return kSuccess;
+    VRX_Dmatrix* table = nullptr;
+    const int expected =
+        definition->GetDefinition(table) == kSuccess && table != nullptr ? table->GetNumberOfElements() : 0;
+    return ReportMessage(set, "ERROR: Node (\"" + std::string(network->GetNode(child)->GetId()) + "\") : " +
+                                 std::to_string(values.GetCount()) + " numbers given, " +
+                                 std::to_string(expected) + " expected");
+}
+
+int VRX_huginSpeaker::MirrorLine() const {
+    bool any = false;
+    long long top = 0;
+    long long bottom = 0;
+    for (int h = network->GetFirstNode(); h >= 0; h = network->GetNextNode(h)) {
+        const VRX_nodeInfo* info = network->GetNode(h)->GetInfo();
+        if (info == nullptr) continue;
+        const VRX_rectangle& r = info->screenInfo.position;
+        const long long upper = static_cast<long long>(r.centerY) - r.height / 2;
+        const long long lower = static_cast<long long>(r.centerY) + r.height / 2;
+        top = any ? std::max(top, upper) : upper;
+        bottom = any ? std::min(bottom, lower) : lower;
+        any = true;
+    }
+    const long long line = top + bottom;
+    return line > INT_MAX ? INT_MAX : (line < INT_MIN ? INT_MIN : static_cast<int>(line));
+}
+
+void VRX_huginSpeaker::MirrorPositions() {
+    const long long line = MirrorLine();
+    for (int h = network->GetFirstNode(); h >= 0; h = network->GetNextNode(h)) {
+        VRX_nodeInfo* info = network->GetNode(h)->GetInfo();
+        if (info == nullptr) continue;
+        const long long y = line - info->screenInfo.position.centerY;
+        info->screenInfo.position.centerY = y > INT_MAX ? INT_MAX : (y < INT_MIN ? INT_MIN : static_cast<int>(y));
+    }
+}
+
+// Columns that sum to 1 up to the rounding of the numbers a file gives (six or more decimals) stay as
+// they are: the network is then the one the file was written from, and a round trip changes nothing.
+void VRX_huginSpeaker::NormalizeTables() {
+    constexpr double kRounding = 1e-6;
+    for (int h = network->GetFirstNode(); h >= 0; h = network->GetNextNode(h)) {
+        VRX_nodeDefinition* definition = network->GetNode(h)->GetDefinition();
+        if (definition == nullptr || definition->GetType() != DefinitionType::kCpt) continue;
+        VRX_Dmatrix* table = nullptr;
+        if (definition->GetDefinition(table) != kSuccess || table == nullptr) continue;
+        const int dims = table->GetNumberOfDimensions();
+        const int outcomes = dims > 0 ? table->GetSizeOfDimension(dims - 1) : 0;
+        const int total = table->GetNumberOfElements();
+        VRX_Dmatrix normalized;
+        bool changed = false;
+        for (int start = 0; outcomes > 0 && start < total; start += outcomes) {
+            double sum = 0.0;
+            for (int k = 0; k < outcomes; ++k) sum += (*table)[start + k];
+            if (std::fabs(sum - 1.0) <= kRounding) continue;
+            if (!changed && normalized.Copy(*table) != kSuccess) break;
+            changed = true;
+            for (int k = 0; k < outcomes; ++k) {
+                normalized[start + k] = sum != 0.0 ? (*table)[start + k] / sum : 1.0 / outcomes;
+            }
+        }
+        if (changed) (void)definition->SetDefinition(normalized);
+    }
+}

@@ -1,0 +1,156 @@
+// Writer of the Hugin network format: the net block, a node block per node and a potential per node,
+// nodes in topological order. Every node is checked before the file is opened, so that a refused
+// network never leaves part of a file.
+#include <string>
+
+#include "base/dmatrix.h"
+#include "base/error_log.h"
+#include "base/id_array.h"
+#include "base/int_array.h"
+#include "base/number_text.h"
+#include "base/status_codes.h"
+#include "formats/format_helpers_a.h"
+#include "formats/hugin_format.h"
+#include "model/ci_definition.h"
+#include "model/header.h"
+#include "model/network.h"
+#include "model/node.h"
+#include "model/node_definition.h"
+#include "model/node_info.h"
+#include "model/submodel.h"
+
+namespace {
+
+// The block word of a node of this definition kind, or null when Hugin has none.
+const char* NodeWord(int type) {
+    switch (type) {
+        case DefinitionType::kCpt:
+        case DefinitionType::kTruthTable:
+        case DefinitionType::kNoisyMax:
+        case DefinitionType::kNoisyAdder:
+            return "node";
+        case DefinitionType::kList:
+            return "decision";
+        case DefinitionType::kTable:
+            return "utility";
+        default:
+            return nullptr;
+    }
+}
+
+std::string Quoted(const char* text) {
+    return "\"" + VRX_textFormat::EscapeText(text != nullptr ? text : "") + "\"";
+}
+
+}  // namespace
+
+int VRX_huginSpeaker::CheckWritable() {
+    if (network == nullptr) return kObjectNotValid;
+    for (int h = network->GetFirstNode(); h >= 0; h = network->GetNextNode(h)) {
+        const VRX_node* node = network->GetNode(h);
+        const VRX_nodeDefinition* definition = node->GetDefinition();
+        const int type = definition != nullptr ? definition->GetType() : DefinitionType::kNone;
+        if (type == DefinitionType::kMau) {
+            return LogError(errorLog, kOutOfRange, "ERROR: This Network cannot be saved in Hugin format", nullptr);
+        }
+        if (NodeWord(type) != nullptr && node->GetInfo() != nullptr) continue;
+        const std::string text = std::string("ERROR: '") + (node->GetId() != nullptr ? node->GetId() : "") +
+                                 "' : Node type not supported by Hugin";
+        return LogError(errorLog, kOutOfRange, text.c_str(), nullptr);
+    }
+    if (network->GetTopologicalOrder().GetCount() != network->GetNumberOfNodes()) {
+        return LogError(errorLog, kOutOfRange, "ERROR: The network's nodes cannot be put in order", nullptr);
+    }
+    return kSuccess;
+}
+
+int VRX_huginSpeaker::WriteFile(const char* path) {
+    if (const int rc = CheckWritable()) return rc;
+    if (const int rc = StartWriting(path)) return rc;
+    const int written = WriteNetworkText();
+    if (written != kSuccess) output.MarkFailed();
+    const int closed = FinishWriting();
+    return written != kSuccess ? written : closed;
+}
+
+int VRX_huginSpeaker::WriteToText(std::string& out) {
+    if (const int rc = CheckWritable()) return rc;
+    if (const int rc = output.OpenOutputText()) return rc;
+    const int written = WriteNetworkText();
+    const int closed = FinishWriting();
+    out = output.GetOutputText();
+    return written != kSuccess ? written : closed;
+}
+
+int VRX_huginSpeaker::WriteNetworkText() {
+    (void)output.SetIndentWidth(4);
+    const VRX_screenInfo& defaults = network->GetSubmodelHandler().GetNodeDefaults();
+    std::string text = "net\n{\n    node_size = (" + std::to_string(defaults.position.width) + " " +
+                       std::to_string(defaults.position.height) + ");\n}\n";
+    output.WriteRaw(text);
+    // A copy: the order is the network's own array, which other calls may rebuild.
+    VRX_intArray order;
+    if (order.Copy(network->GetTopologicalOrder()) != kSuccess) return kOutOfMemory;
+    const int mirror = MirrorLine();
+    for (int i = 0; i < order.GetCount(); ++i) WriteNodeBlock(order[i], mirror);
+    for (int i = 0; i < order.GetCount(); ++i) WritePotential(order[i]);
+    return output.GetStatus();
+}
+
+void VRX_huginSpeaker::WriteNodeBlock(int handle, int mirror) {
+    VRX_node* node = network->GetNode(handle);
+    VRX_nodeDefinition* definition = node->GetDefinition();
+    const VRX_nodeInfo* info = node->GetInfo();
+    std::string text = std::string("\n") + NodeWord(definition->GetType()) + " " + node->GetId() + "\n{\n";
+    const char* name = info->header.GetName();
+    if (name != nullptr && name[0] != '\0') text += "    label = " + Quoted(name) + ";\n";
+    const VRX_rectangle& r = info->screenInfo.position;
+    text += "    position = (" + std::to_string(r.centerX) + " " +
+            std::to_string(static_cast<long long>(mirror) - r.centerY) + ");\n";
+    if (definition->GetType() != DefinitionType::kTable) {
+        text += "    states = (";
+        const VRX_idArray* outcomes = definition->GetOutcomesNames();
+        for (int i = 0; outcomes != nullptr && i < outcomes->GetCount(); ++i) {
+            if (i > 0) text += "  ";
+            text += Quoted((*outcomes)[i]);
+        }
+        text += ");\n";
+    }
+    const VRX_userProperties& properties = info->userProperties;
+    for (int i = 0; i < properties.GetNumberOfProperties(); ++i) {
+        text += std::string("    ") + properties.GetPropertyName(i) + " = " +
+                Quoted(properties.GetPropertyValue(i)) + ";\n";
+    }
+    text += "}\n";
+    output.WriteRaw(text);
+}
+
+void VRX_huginSpeaker::WritePotential(int handle) {
+    VRX_node* node = network->GetNode(handle);
+    VRX_nodeDefinition* definition = node->GetDefinition();
+    std::string text = std::string("\npotential (") + node->GetId() + " |";
+    const VRX_intArray& parents = network->GetParents(handle);
+    for (int i = 0; i < parents.GetCount(); ++i) text += std::string(" ") + network->GetNode(parents[i])->GetId();
+    text += ")\n{\n";
+    const int type = definition->GetType();
+    if (type != DefinitionType::kList) {
+        VRX_Dmatrix* table = nullptr;
+        if (type == DefinitionType::kNoisyMax || type == DefinitionType::kNoisyAdder) {
+            table = static_cast<VRX_ciDefinition*>(definition)->GetCpt();
+        } else if (definition->GetDefinition(table) != kSuccess) {
+            table = nullptr;
+        }
+        if (table == nullptr) {
+            output.MarkFailed();
+            return;
+        }
+        vovido::NestedListStyle style;
+        style.innerDims = type == DefinitionType::kTable ? 2 : 1;
+        style.indentation = "            ";
+        text += "    data = ";
+        vovido::AppendNestedLists(*table, style, text);
+        text += ";\n";
+    }
+    text += "}\n";
+    output.WriteRaw(text);
+}

@@ -1,0 +1,267 @@
+// Writer of the Netica network format. Every statement it writes is one its reader takes back to the
+// same network: kinds without Netica statements of their own go out as the tables they imply, and
+// every node is checked before the file is opened.
+#include <string>
+
+#include "base/dmatrix.h"
+#include "base/error_log.h"
+#include "base/id_array.h"
+#include "base/int_array.h"
+#include "base/number_text.h"
+#include "base/parsed_equation.h"
+#include "base/status_codes.h"
+#include "base/string_array.h"
+#include "definitions/equation.h"
+#include "definitions/truth_table.h"
+#include "formats/format_helpers_a.h"
+#include "formats/netica_format.h"
+#include "model/ci_definition.h"
+#include "model/header.h"
+#include "model/network.h"
+#include "model/node.h"
+#include "model/node_info.h"
+#include "model/submodel.h"
+
+namespace {
+
+constexpr char kIndent[] = "    ";
+
+bool IsWritableKind(int type) {
+    switch (type) {
+        case DefinitionType::kCpt:
+        case DefinitionType::kTruthTable:
+        case DefinitionType::kNoisyMax:
+        case DefinitionType::kNoisyAdder:
+        case DefinitionType::kList:
+        case DefinitionType::kTable:
+        case DefinitionType::kEquation:
+            return true;
+        default:
+            return false;
+    }
+}
+
+std::string Quoted(const char* text) {
+    return "\"" + VRX_textFormat::EscapeText(text != nullptr ? text : "") + "\"";
+}
+
+std::string IdList(const VRX_stringArray& ids) {
+    std::string out = "(";
+    for (int i = 0; i < ids.GetCount(); ++i) {
+        if (i > 0) out += ", ";
+        out += ids[i] != nullptr ? ids[i] : "";
+    }
+    return out + ")";
+}
+
+// Nested lists of outcome names, one name per parent configuration, the last parent innermost.
+void AppendNameLists(const VRX_stringArray& names, const VRX_Dmatrix& table, std::string& out) {
+    // A table of the configurations alone: the outcome dimension dropped, the entries the name indexes.
+    VRX_intArray sizes;
+    const int dims = table.GetNumberOfDimensions();
+    for (int d = 0; d + 1 < dims; ++d) (void)sizes.Add(table.GetSizeOfDimension(d));
+    if (sizes.GetCount() == 0) (void)sizes.Add(1);
+    VRX_Dmatrix configurations(sizes);
+    for (int i = 0; i < configurations.GetNumberOfElements(); ++i) configurations[i] = i;
+    std::string numbers;
+    vovido::NestedListStyle style;
+    style.itemSeparator = ", ";
+    style.listSeparator = ",\n";
+    style.indentation = std::string(kIndent) + kIndent;
+    vovido::AppendNestedLists(configurations, style, numbers);
+    // Each number is the configuration's index: swapped for its outcome's name.
+    for (size_t i = 0; i < numbers.size();) {
+        if (numbers[i] < '0' || numbers[i] > '9') {
+            out.push_back(numbers[i++]);
+            continue;
+        }
+        size_t end = i;
+        while (end < numbers.size() && numbers[end] >= '0' && numbers[end] <= '9') ++end;
+        const int index = std::stoi(numbers.substr(i, end - i));
+        out += index < names.GetCount() && names[index] != nullptr ? names[index] : "";
+        i = end;
+    }
+}
+
+}  // namespace
+
+int VRX_neticaSpeaker::CheckWritable() {
+    if (network == nullptr) return kObjectNotValid;
+    for (int h = network->GetFirstNode(); h >= 0; h = network->GetNextNode(h)) {
+        const VRX_node* node = network->GetNode(h);
+        const VRX_nodeDefinition* definition = node->GetDefinition();
+        const int type = definition != nullptr ? definition->GetType() : DefinitionType::kNone;
+        if (type == DefinitionType::kMau) {
+            return LogError(errorLog, kOutOfRange, "ERROR: This Network cannot be saved in Netica format", nullptr);
+        }
+        if (IsWritableKind(type) && node->GetInfo() != nullptr && node->GetId() != nullptr) continue;
+        const std::string text = std::string("ERROR: Node [") + (node->GetId() != nullptr ? node->GetId() : "") +
+                                 "] : " + (definition != nullptr ? definition->GetTypeName() : "no definition") +
+                                 " cannot be saved in Netica format";
+        return LogError(errorLog, kOutOfRange, text.c_str(), nullptr);
+    }
+    if (network->GetTopologicalOrder().GetCount() != network->GetNumberOfNodes()) {
+        return LogError(errorLog, kOutOfRange, "ERROR: The network's nodes cannot be put in order", nullptr);
+    }
+    return kSuccess;
+}
+
+int VRX_neticaSpeaker::WriteFile(const char* path) {
+    if (const int rc = CheckWritable()) return rc;
+    if (const int rc = StartWriting(path)) return rc;
+    const int written = WriteNetworkText();
+    if (written != kSuccess) output.MarkFailed();
+    const int closed = FinishWriting();
+    return written != kSuccess ? written : closed;
+}
+
+int VRX_neticaSpeaker::WriteToText(std::string& out) {
+    if (const int rc = CheckWritable()) return rc;
+    if (const int rc = output.OpenOutputText()) return rc;
+    const int written = WriteNetworkText();
+    const int closed = FinishWriting();
+    out = output.GetOutputText();
+    return written != kSuccess ? written : closed;
+}
+
+void VRX_neticaSpeaker::WriteQuoted(const char* key, const char* text) {
+    if (text == nullptr || text[0] == '\0') return;
+    output.WriteRaw(std::string(kIndent) + key + " = " + Quoted(text) + ";\n");
+}
+
+int VRX_neticaSpeaker::WriteNetworkText() {
+    const VRX_header* header = network->GetHeader();
+    const char* id = header->GetId();
+    output.WriteRaw(std::string("// ~->[DNET-1]->~\n\nbnet ") +
+                    (id != nullptr && id[0] != '\0' ? id : VrxFormat::kUnnamedNetwork) + " {\n");
+    WriteQuoted("title", header->GetName());
+    WriteQuoted("comment", header->GetComment());
+    WriteQuoted("author", network->creation.GetCreator());
+    // The format keeps a modification time only as a number.
+    const char* modified = network->creation.GetModified();
+    if (modified != nullptr && modified[0] != '\0' &&
+        std::string(modified).find_first_not_of("0123456789") == std::string::npos) {
+        output.WriteRaw(std::string(kIndent) + "whenchanged = " + modified + ";\n");
+    }
+    std::string visual = std::string(kIndent) + "visual V1 {\n";
+    const VRX_submodel* main = network->GetSubmodelHandler().GetSubmodel(kMainSubmodel);
+    if (main != nullptr && (main->windowPosition.width != 0 || main->windowPosition.height != 0)) {
+        // Corners, as the reader takes them.
+        const VRX_rectangle& r = main->windowPosition;
+        const long long left = static_cast<long long>(r.centerX) - r.width / 2;
+        const long long top = static_cast<long long>(r.centerY) - r.height / 2;
+        visual += std::string(kIndent) + kIndent + "windowposn = (" + std::to_string(left) + ", " +
+                  std::to_string(top) + ", " + std::to_string(left + r.width) + ", " +
+                  std::to_string(top + r.height) + ");\n";
+    }
+    output.WriteRaw(visual + kIndent + kIndent + "};\n");
+    VRX_intArray order;
+    if (order.Copy(network->GetTopologicalOrder()) != kSuccess) return kOutOfMemory;
+    for (int i = 0; i < order.GetCount(); ++i) WriteNode(order[i]);
+    output.WriteRaw("};\n");
+    return output.GetStatus();
+}
+
+void VRX_neticaSpeaker::WriteNode(int handle) {
+    VRX_node* node = network->GetNode(handle);
+    VRX_nodeDefinition& definition = *node->GetDefinition();
+    const int type = definition.GetType();
+    const std::string in = kIndent;
+    std::string text = "\nnode " + std::string(node->GetId()) + " {\n";
+    if (type == DefinitionType::kList) {
+        text += in + "kind = DECISION;\n" + in + "discrete = TRUE;\n";
+    } else if (type == DefinitionType::kTable) {
+        text += in + "kind = UTILITY;\n" + in + "discrete = FALSE;\n";
+    } else {
+        text += in + "kind = NATURE;\n" + in + "discrete = " + (type == DefinitionType::kEquation ? "FALSE" : "TRUE") +
+                ";\n" + in + "chance = " + (type == DefinitionType::kTruthTable ? "DETERMIN" : "CHANCE") + ";\n";
+    }
+    output.WriteRaw(text);
+    const VRX_nodeInfo& info = *node->GetInfo();
+    WriteQuoted("title", info.header.GetName());
+    WriteQuoted("comment", info.header.GetComment());
+    VRX_stringArray parentIds;
+    const VRX_intArray& parents = network->GetParents(handle);
+    for (int i = 0; i < parents.GetCount(); ++i) (void)parentIds.Add(network->GetNode(parents[i])->GetId());
+    output.WriteRaw(in + "parents = " + IdList(parentIds) + ";\n");
+    WriteDefinitionLines(definition, parents);
+    text.clear();
+    const VRX_userProperties& properties = info.userProperties;
+    if (properties.GetNumberOfProperties() > 0) {
+        text += in + "user U1 {\n";
+        for (int i = 0; i < properties.GetNumberOfProperties(); ++i) {
+            text += in + in + properties.GetPropertyName(i) + " = " + Quoted(properties.GetPropertyValue(i)) + ";\n";
+        }
+        text += in + in + "};\n";
+    }
+    text += in + "visual V1 {\n" + in + in + "center = (" + std::to_string(info.screenInfo.position.centerX) + ", " +
+            std::to_string(info.screenInfo.position.centerY) + ");\n" + in + in + "};\n" + in + "};\n";
+    output.WriteRaw(text);
+}
+
+void VRX_neticaSpeaker::WriteDefinitionLines(VRX_nodeDefinition& definition, const VRX_intArray& /*parents*/) {
+    const std::string in = kIndent;
+    const int type = definition.GetType();
+    std::string text;
+    if (type == DefinitionType::kEquation) {
+        auto& equation = static_cast<VRX_equation&>(definition);
+        std::string equationText;
+        EquationToText(equation.GetEquation(), equationText);
+        text += in + "equation = " + Quoted(equationText.c_str()) + ";\n";
+        const auto& intervals = equation.GetIntervals();
+        if (!intervals.empty()) {
+            VRX_stringArray ids;
+            std::string levels;
+            FormatDouble(equation.GetLowerBound(), levels);
+            for (const DiscretizationInterval& interval : intervals) {
+                (void)ids.Add(interval.id.c_str());
+                std::string number;
+                FormatDouble(interval.upper, number);
+                levels += ", " + number;
+            }
+            text += in + "states = " + IdList(ids) + ";\n" + in + "levels = (" + levels + ");\n";
+        }
+        output.WriteRaw(text);
+        return;
+    }
+    if (type != DefinitionType::kTable) {
+        const VRX_idArray* outcomes = definition.GetOutcomesNames();
+        if (outcomes != nullptr) text += in + "states = " + IdList(*outcomes) + ";\n";
+    }
+    if (type == DefinitionType::kList) {
+        output.WriteRaw(text);
+        return;
+    }
+    VRX_Dmatrix* table = nullptr;
+    if (type == DefinitionType::kNoisyMax || type == DefinitionType::kNoisyAdder) {
+        table = static_cast<VRX_ciDefinition&>(definition).GetCpt();
+    } else if (definition.GetDefinition(table) != kSuccess) {
+        table = nullptr;
+    }
+    if (table == nullptr) {
+        output.MarkFailed();
+        return;
+    }
+    vovido::NestedListStyle style;
+    style.itemSeparator = ", ";
+    style.listSeparator = ",\n";
+    style.indentation = in + in;
+    if (type == DefinitionType::kTruthTable) {
+        VRX_stringArray names;
+        if (static_cast<VRX_truthTable&>(definition).GetResultingStates(names) != kSuccess) {
+            output.MarkFailed();
+            return;
+        }
+        text += in + "functable = \n" + in + in;
+        AppendNameLists(names, *table, text);
+    } else if (type == DefinitionType::kTable) {
+        style.innerDims = 2;
+        text += in + "functable = \n" + in + in;
+        vovido::AppendNestedLists(*table, style, text);
+    } else {
+        text += in + "probs = \n" + in + in;
+        vovido::AppendNestedLists(*table, style, text);
+    }
+    text += ";\n";
+    output.WriteRaw(text);
+}

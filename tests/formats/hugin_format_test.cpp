@@ -1,0 +1,191 @@
+// The Hugin format: the reference networks and real files read, round trips keep the model and the
+// posteriors, and bad input fails with its message and leaves the network as it was.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+
+#include "formats/hugin_format.h"
+#include "model/header.h"
+#include "model/network.h"
+#include "model/node.h"
+#include "model/node_info.h"
+#include "model/submodel.h"
+#include "tests/formats/network_fixture.h"
+#include "tests/support/format_round_trip.h"
+
+namespace {
+
+using namespace vovido::test;
+
+// The model is compared exactly; posteriors of two cases show the round-tripped network infers as the
+// references say.
+constexpr size_t kCases = 2;
+
+int ReadHugin(VRX_network& net, const std::string& text) {
+    static int counter = 0;
+    const std::string path = ::testing::TempDir() + "hugin_" + std::to_string(getpid()) + "_" +
+                             std::to_string(++counter) + ".net";
+    EXPECT_TRUE(WriteWholeFile(path, text)) << path;
+    const int rc = net.ReadFile(path.c_str());
+    std::remove(path.c_str());
+    return rc;
+}
+
+std::string WriteHugin(VRX_network& net) {
+    std::string text;
+    VRX_huginSpeaker speaker(&net);
+    EXPECT_EQ(speaker.WriteToText(text), kSuccess) << LogDump();
+    return text;
+}
+
+class HuginReferenceTest : public ::testing::TestWithParam<const char*> {};
+
+// The Hugin twin reads as the XML one, gives the reference posteriors, and survives a round trip.
+TEST_P(HuginReferenceTest, ReadsAndRoundTrips) {
+    const std::string name = GetParam();
+    errorLog.Flush();
+    VRX_network hugin;
+    ASSERT_EQ(hugin.ReadFile(ReferencePath(name, ".net").c_str()), kSuccess) << LogDump();
+    EXPECT_EQ(errorLog.GetNumberOfEntries(), 0) << LogDump();
+    VRX_network xml;
+    ASSERT_EQ(xml.ReadFile(ReferencePath(name, ".xvrx").c_str()), kSuccess) << LogDump();
+    ExpectSameModel(xml, hugin);
+
+    VRX_network back;
+    ASSERT_EQ(ReadHugin(back, WriteHugin(hugin)), kSuccess) << LogDump();
+    ExpectSameModel(hugin, back);
+    ExpectReferencePosteriors(back, name, kCases);
+}
+
+INSTANTIATE_TEST_SUITE_P(Networks, HuginReferenceTest,
+                         ::testing::Values("asia", "child", "insurance", "water", "alarm", "hailfinder",
+                                           "hepar2", "win95pts", "andes"),
+                         [](const ::testing::TestParamInfo<const char*>& info) { return std::string(info.param); });
+
+TEST(HuginRealFiles, ReadWithoutError) {
+    const struct {
+        const char* file;
+        int nodes;
+        bool influenceDiagram;
+    } files[] = {{"asia_bnlearn.net", 8, false}, {"car_buyer_id.net", 7, true}, {"bn_with_experience.net", 20, false}};
+    for (const auto& item : files) {
+        errorLog.Flush();
+        VRX_network net;
+        ASSERT_EQ(net.ReadFile(FormatSamplePath(item.file).c_str()), kSuccess) << item.file << LogDump();
+        EXPECT_EQ(net.GetNumberOfNodes(), item.nodes) << item.file;
+        if (!item.influenceDiagram) {
+            EXPECT_EQ(net.UpdateBeliefs(), kSuccess) << item.file << LogDump();
+        }
+        VRX_network back;
+        ASSERT_EQ(ReadHugin(back, WriteHugin(net)), kSuccess) << item.file << LogDump();
+        ExpectSameModel(net, back);
+    }
+    VRX_network bnlearn;
+    ASSERT_EQ(bnlearn.ReadFile(FormatSamplePath("asia_bnlearn.net").c_str()), kSuccess);
+    ExpectReferencePosteriors(bnlearn, "asia", kCases);
+}
+
+// The influence diagram keeps its decisions, utility table and informational arcs.
+TEST(HuginRealFiles, InfluenceDiagram) {
+    VRX_network net;
+    ASSERT_EQ(net.ReadFile(FormatSamplePath("car_buyer_id.net").c_str()), kSuccess) << LogDump();
+    EXPECT_EQ(net.GetNodeType(net.FindNode("D1")), DefinitionType::kList);
+    EXPECT_EQ(net.GetNodeType(net.FindNode("U4")), DefinitionType::kTable);
+    EXPECT_EQ(IdsOf(net, net.GetParents(net.FindNode("D3"))), (std::vector<std::string>{"D2", "D1", "C5", "C6"}));
+    VRX_Dmatrix* utilities = nullptr;
+    ASSERT_EQ(net.GetNode(net.FindNode("U4"))->GetDefinition()->GetDefinition(utilities), kSuccess);
+    ASSERT_EQ(utilities->GetNumberOfElements(), 48);
+    EXPECT_EQ((*utilities)[2], 60.0);
+    EXPECT_EQ((*utilities)[3], -100.0);
+    EXPECT_EQ(Text(net.GetNode(net.FindNode("D1"))->GetInfo()->header.GetName()), "T1: Do test 1?");
+    // States with blanks and '/' become identifiers.
+    EXPECT_EQ(Names(Def(net, "D1")), (std::vector<std::string>{"no_test", "steering", "fuel_elect", "transmission"}));
+}
+
+TEST(HuginReader, FieldsPositionsAndProperties) {
+    VRX_network net;
+    const std::string text =
+        "net\r\n{\r\n  node_size = (100 50);\r\n  HR_Unknown_Setting = \"1\";\r\n}\r\n"
+        "% a comment\r\nnode A { label = \"Say \\\"hi\\\" \\\\ there\"; position = (10 200);\r\n"
+        "  states = (\"1st\" \"1st\" \"two words\"); HR_Note = \"n\"; subtype = number; }\r\n"
+        "node B { position = (30 100); states = (\"y\" \"n\"); }\r\n"
+        "potential (A) { data = (0.2 0.2 0.4); }\r\n"
+        "potential (B | A) { data = ((1 3) % comment\r\n (1 1) (0 0)); experience = (1 1 1); }\r\n";
+    ASSERT_EQ(ReadHugin(net, text), kSuccess) << LogDump();
+    const VRX_nodeInfo& a = *net.GetNode(net.FindNode("A"))->GetInfo();
+    EXPECT_EQ(Text(a.header.GetName()), "Say \"hi\" \\ there");
+    EXPECT_EQ(Text(net.GetNode(net.FindNode("B"))->GetInfo()->header.GetName()), "B");
+    EXPECT_EQ(Names(Def(net, "A")), (std::vector<std::string>{"x1st", "x1st2", "two_words"}));
+    ASSERT_EQ(a.userProperties.GetNumberOfProperties(), 1);
+    EXPECT_EQ(Text(a.userProperties.GetPropertyValue(0)), "n");
+    EXPECT_EQ(net.GetSubmodelHandler().GetNodeDefaults().position.width, 100);
+    EXPECT_EQ(a.screenInfo.position.height, 50);
+    // Mirrored within the layout: the top and bottom nodes trade places, x stays.
+    EXPECT_EQ(a.screenInfo.position.centerX, 10);
+    EXPECT_EQ(a.screenInfo.position.centerY, 100);
+    EXPECT_EQ(net.GetNode(net.FindNode("B"))->GetInfo()->screenInfo.position.centerY, 200);
+    // Columns normalised; a zero column becomes uniform.
+    VRX_Dmatrix* table = nullptr;
+    ASSERT_EQ(Def(net, "B").GetDefinition(table), kSuccess);
+    EXPECT_EQ(Entries(*table), (std::vector<double>{0.25, 0.75, 0.5, 0.5, 0.5, 0.5}));
+    ASSERT_EQ(Def(net, "A").GetDefinition(table), kSuccess);
+    EXPECT_EQ((*table)[2], 0.5);
+
+    VRX_network back;
+    ASSERT_EQ(ReadHugin(back, WriteHugin(net)), kSuccess) << LogDump();
+    ExpectSameNetwork(net, back);
+}
+
+TEST(HuginWriter, ParentlessPotentialAndRefusals) {
+    VRX_network net;
+    ASSERT_GE(net.AddNode(DefinitionType::kCpt, "A"), 0);
+    const std::string text = WriteHugin(net);
+    EXPECT_NE(text.find("potential (A |)\n{\n    data = (0.5 0.5);\n}"), std::string::npos) << text;
+
+    const std::string path = ::testing::TempDir() + "hugin_refused_" + std::to_string(getpid()) + ".net";
+    std::remove(path.c_str());
+    ASSERT_GE(net.AddNode(DefinitionType::kEquation, "E"), 0);
+    errorLog.Flush();
+    EXPECT_EQ(net.WriteFile(path.c_str()), kOutOfRange);
+    EXPECT_TRUE(Logged(kOutOfRange, "ERROR: 'E' : Node type not supported by Hugin")) << LogDump();
+    EXPECT_FALSE(FileExists(path));
+}
+
+// Bad input fails with its message and leaves the network as it was.
+TEST(HuginReader, FailuresLeaveTheNetwork) {
+    const struct {
+        const char* text;
+        const char* message;
+    } cases[] = {
+        {"node A { states = (\"a\" \"b\"); }", "(line 1) : ERROR: 'node' : 'net' expected"},
+        {"", ""},
+        {"net {}\nchance A { }", "(line 2) : ERROR: 'chance' : End of File expected"},
+        {"net {}\nnode A { states = (\"a\" \"b\"); }\npotential (A) { data = (0.5 0.5 0.5); }",
+         "(line 3) : ERROR: Node (\"A\") : 3 numbers given, 2 expected"},
+        {"net {}\ncontinuous node A { }", "(line 2) : ERROR: : Continuous nodes not supported (yet)"},
+        {"net {}\ndiscrete chance A { }", "(line 2) : ERROR: 'chance' : Unknown Node Type"},
+        {"net {}\nnode A { }\nnode B { }\npotential (A B) { }",
+         "(line 4) : ERROR: Undirected arcs not (yet) supported"},
+        {"net {}\nnode A { }\npotential (A | C) { }", "(line 3) : ERROR: Couldn't add arc from parent node (\"C\")"},
+        {"net {}\nnode A { }\npotential (A) { data = (0.5 x); }", "(line 3) : ERROR: 'x' : Unexpected"},
+        {"net {}\nnode A { position = (1); }", "(line 2) : ERROR: Wrong position coordinates"},
+        {"net { node_size = (1); }", "(line 1) : ERROR: Wrong node size"},
+        {"net {}\nnode A { label = 5; }", "(line 2) : ERROR: '5' : String expected"},
+        {"net {}\nnode A { states = (\"a\" \"b\"); }\npotential (A) { data = ((0.5 0.5)", 
+         "(line 3) : ERROR: End of File : Expecting ')'"},
+    };
+    for (const auto& item : cases) {
+        VRX_network net;
+        ASSERT_GE(net.AddNode(DefinitionType::kCpt, "Kept"), 0);
+        errorLog.Flush();
+        EXPECT_NE(ReadHugin(net, item.text), kSuccess) << item.text;
+        EXPECT_NE(LogDump().find(item.message), std::string::npos) << item.text << "\n" << LogDump();
+        EXPECT_EQ(net.GetNumberOfNodes(), 1) << item.text;
+        EXPECT_GE(net.FindNode("Kept"), 0) << item.text;
+    }
+}
+
+}  // namespace

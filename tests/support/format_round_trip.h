@@ -1,0 +1,82 @@
+#pragma once
+// Round trips of networks through the file formats: the model two networks hold (nodes, parents,
+// outcomes, tables) compared by identifier, and posteriors compared with the reference cases.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "base/dmatrix.h"
+#include "model/network.h"
+#include "model/node.h"
+#include "model/node_definition.h"
+#include "model/node_value.h"
+#include "tests/support/compare.h"
+#include "tests/support/reference_networks.h"
+
+namespace vovido::test {
+
+using vovido::testing::OutcomeIndex;
+using vovido::testing::ReadReferenceCases;
+using vovido::testing::ReferenceCase;
+using vovido::testing::ReferencePath;
+using vovido::testing::ReferencePosterior;
+using vovido::testing::SetCaseEvidence;
+
+// Real files of other tools (tests/data/formats).
+inline std::string FormatSamplePath(const std::string& file) {
+    return std::string(VOVIDO_NETWORKS_DIR) + "/../formats/" + file;
+}
+
+// Node identifiers, parents, kinds, outcomes and tables; the tables to `tolerance` (0: exactly).
+inline void ExpectSameModel(VRX_network& a, VRX_network& b, double tolerance = 0.0) {
+    ASSERT_EQ(a.GetNumberOfNodes(), b.GetNumberOfNodes());
+    for (int ha = a.GetFirstNode(); ha >= 0; ha = a.GetNextNode(ha)) {
+        const std::string id = IdOf(a, ha);
+        const int hb = b.FindNode(id.c_str());
+        ASSERT_GE(hb, 0) << id;
+        EXPECT_EQ(IdsOf(a, a.GetParents(ha, 0)), IdsOf(b, b.GetParents(hb, 0))) << id;
+        VRX_nodeDefinition& da = *a.GetNode(ha)->GetDefinition();
+        VRX_nodeDefinition& db = *b.GetNode(hb)->GetDefinition();
+        ASSERT_EQ(da.GetType(), db.GetType()) << id;
+        if (da.GetOutcomesNames() != nullptr) {
+            ASSERT_NE(db.GetOutcomesNames(), nullptr) << id;
+            ExpectSameStrings(*da.GetOutcomesNames(), *db.GetOutcomesNames(), id + " outcomes");
+        }
+        VRX_Dmatrix* ta = nullptr;
+        VRX_Dmatrix* tb = nullptr;
+        if (da.GetDefinition(ta) != kSuccess || db.GetDefinition(tb) != kSuccess) continue;
+        ASSERT_EQ(ta->GetNumberOfElements(), tb->GetNumberOfElements()) << id;
+        double worst = 0.0;
+        for (int i = 0; i < ta->GetNumberOfElements(); ++i) worst = std::max(worst, std::fabs((*ta)[i] - (*tb)[i]));
+        EXPECT_LE(worst, tolerance) << id;
+    }
+}
+
+// The first cases of the reference network `name` on net: posteriors to 1e-9 of the references.
+inline void ExpectReferencePosteriors(VRX_network& net, const std::string& name, size_t maxCases) {
+    std::vector<ReferenceCase> cases = ReadReferenceCases(name);
+    ASSERT_FALSE(cases.empty()) << name;
+    if (cases.size() > maxCases) cases.resize(maxCases);
+    for (const ReferenceCase& item : cases) {
+        ASSERT_TRUE(SetCaseEvidence(net, item)) << name << " " << item.name;
+        ASSERT_EQ(net.UpdateBeliefs(), kSuccess) << name << " " << item.name;
+        for (const ReferencePosterior& posterior : item.posteriors) {
+            const int h = net.FindNode(posterior.node.c_str());
+            ASSERT_GE(h, 0) << posterior.node;
+            VRX_Dmatrix* beliefs = nullptr;
+            ASSERT_EQ(net.GetNode(h)->GetValue()->GetValue(beliefs), kSuccess);
+            for (const auto& outcome : posterior.outcomes) {
+                const int index = OutcomeIndex(net, h, outcome.first);
+                ASSERT_GE(index, 0) << posterior.node << "=" << outcome.first;
+                EXPECT_NEAR((*beliefs)[index], outcome.second, 1e-9)
+                    << name << " " << item.name << " " << posterior.node << "=" << outcome.first;
+            }
+        }
+    }
+}
+
+}  // namespace vovido::test
