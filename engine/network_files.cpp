@@ -10,6 +10,7 @@
 #include "formats/ki_reader.h"
 #include "formats/vrx_format.h"
 #include "formats/xvrx_speaker.h"
+#include "formats/xmlbif_speaker.h"
 #include "base/error_log.h"
 #include "model/file_format.h"
 #include "model/network.h"
@@ -76,6 +77,8 @@ std::unique_ptr<VRX_fileFormat> CreateSpeaker(VRX_network* network, const char* 
             return Make<VRX_kiSpeaker>(network);
         case FileFormatCode::kXvrx:
             return Make<VRX_xvrxSpeaker>(network);
+        case FileFormatCode::kXmlBif:
+            return Make<VRX_xmlSpeaker>(network);
         default:
             break;
     }
