@@ -11,6 +11,7 @@
 #include "formats/vrx_format.h"
 #include "formats/xvrx_speaker.h"
 #include "formats/xmlbif_speaker.h"
+#include "formats/msbn_speaker.h"
 #include "base/error_log.h"
 #include "model/file_format.h"
 #include "model/network.h"
@@ -79,6 +80,8 @@ std::unique_ptr<VRX_fileFormat> CreateSpeaker(VRX_network* network, const char* 
             return Make<VRX_xvrxSpeaker>(network);
         case FileFormatCode::kXmlBif:
             return Make<VRX_xmlSpeaker>(network);
+        case FileFormatCode::kMsbn:
+            return Make<VRX_microsoftSpeaker>(network);
         default:
             break;
     }
