@@ -12,6 +12,7 @@
 #include "formats/xvrx_speaker.h"
 #include "formats/xmlbif_speaker.h"
 #include "formats/msbn_speaker.h"
+#include "formats/ergo_speaker.h"
 #include "base/error_log.h"
 #include "model/file_format.h"
 #include "model/network.h"
@@ -82,6 +83,8 @@ std::unique_ptr<VRX_fileFormat> CreateSpeaker(VRX_network* network, const char* 
             return Make<VRX_xmlSpeaker>(network);
         case FileFormatCode::kMsbn:
             return Make<VRX_microsoftSpeaker>(network);
+        case FileFormatCode::kErgo:
+            return Make<VRX_ergoSpeaker>(network);
         default:
             break;
     }

@@ -17,9 +17,10 @@ void StartNetworkRecords(VRX_network& network);
 // After the nodes: the network's identifier from a text of the file, repaired, made unique among the
 // node identifiers; "Unnamed_Network" when the text gives none.
 void ApplyNetworkIdentifier(VRX_network& network, const std::string& text);
-// A text of the file as an identifier no node holds: repaired (an 'x' before a first character that is
-// no letter, '_' for other characters) and numbered when taken. "x" for an empty text.
-std::string UniqueNodeId(const VRX_network& network, const std::string& text);
+// A text of the file as an identifier no node holds (but the node `except`): repaired (an 'x' before a
+// first character that is no letter, '_' for other characters) and numbered when taken. "x" for an
+// empty text.
+std::string UniqueNodeId(const VRX_network& network, const std::string& text, int except = -1);
 // Outcome identifiers from the texts of a file, repaired and made distinct; -2 when one cannot be made.
 [[nodiscard]] int RepairOutcomeNames(const std::vector<std::string>& texts, VRX_idArray& out);
 // The identifier of a live node, or the fallback.

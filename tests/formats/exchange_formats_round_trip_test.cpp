@@ -70,7 +70,7 @@ TEST_P(ExchangeFormatRoundTrip, StructureTablesAndPosteriorsSurvive) {
 }
 
 INSTANTIATE_TEST_SUITE_P(ReferenceNetworks, ExchangeFormatRoundTrip,
-                         ::testing::Combine(::testing::ValuesIn(kNetworks), ::testing::Values("xml03", "dsc")),
+                         ::testing::Combine(::testing::ValuesIn(kNetworks), ::testing::Values("xml03", "dsc", "erg")),
                          [](const auto& info) {
                              return std::string(std::get<0>(info.param)) + "_" + std::get<1>(info.param);
                          });
