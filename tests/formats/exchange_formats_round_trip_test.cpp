@@ -75,4 +75,38 @@ INSTANTIATE_TEST_SUITE_P(ReferenceNetworks, ExchangeFormatRoundTrip,
                              return std::string(std::get<0>(info.param)) + "_" + std::get<1>(info.param);
                          });
 
+// Files of other tools, each written in every exchange format and read back: the same model and the same
+// posteriors as the file itself gives.
+TEST(RealFilesAcrossFormats, EachConvertsWithItsPosteriors) {
+    const char* const files[] = {"msbn_burglary.dsc", "alarm.dsc", "iscas89_s386.erg", "poker_bnj.xml"};
+    for (const char* name : files) {
+        std::string source = name;
+        if (source.size() > 4 && source.compare(source.size() - 4, 4, ".xml") == 0) source += "03";
+        const std::string sourcePath = ::testing::TempDir() + "real_" + source;
+        ASSERT_TRUE(fixture::WriteWholeFile(
+            sourcePath, fixture::ReadTextFile(std::string(VOVIDO_NETWORKS_DIR) + "/../formats/" + name)));
+        VRX_network original;
+        ASSERT_EQ(original.ReadFile(sourcePath.c_str()), kSuccess) << name << fixture::LogDump();
+        std::remove(sourcePath.c_str());
+        ASSERT_EQ(original.UpdateBeliefs(), kSuccess) << name;
+        for (const char* extension : {"xml03", "dsc", "erg"}) {
+            SCOPED_TRACE(std::string(name) + " as " + extension);
+            const std::string path = ::testing::TempDir() + "real_converted." + extension;
+            ASSERT_EQ(original.WriteFile(path.c_str()), kSuccess) << fixture::LogDump();
+            VRX_network copy;
+            const int read = copy.ReadFile(path.c_str());
+            std::remove(path.c_str());
+            ASSERT_EQ(read, kSuccess) << fixture::LogDump();
+            ExpectSameModel(original, copy);
+            ASSERT_EQ(copy.UpdateBeliefs(), kSuccess);
+            for (int h = original.GetFirstNode(); h >= 0; h = original.GetNextNode(h)) {
+                const std::vector<double> expected = fixture::Beliefs(original, h);
+                const std::vector<double> found = fixture::Beliefs(copy, copy.FindNode(fixture::IdOf(original, h).c_str()));
+                ASSERT_EQ(found.size(), expected.size());
+                for (size_t k = 0; k < found.size(); ++k) EXPECT_NEAR(found[k], expected[k], 1e-9);
+            }
+        }
+    }
+}
+
 }  // namespace
