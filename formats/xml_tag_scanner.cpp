@@ -297,10 +297,11 @@ void XmlTagScanner::AppendDecoded(std::string_view raw, std::string& out) const 
             return;
         }
         out.append(raw.substr(i, amp - i));
-        const size_t semi = raw.find(';', amp + 1);
-        // An entity name or number is short; a '&' that starts none stands for itself.
-        const std::string_view body =
-            semi != std::string_view::npos && semi - amp <= 10 ? raw.substr(amp + 1, semi - amp - 1) : std::string_view();
+        // An entity name or number is short, so the ';' is looked for nearby only (text of many '&' stays
+        // linear); a '&' that starts none stands for itself.
+        const size_t near = raw.substr(amp + 1, 10).find(';');
+        const size_t semi = near == std::string_view::npos ? near : amp + 1 + near;
+        const std::string_view body = semi != std::string_view::npos ? raw.substr(amp + 1, semi - amp - 1) : std::string_view();
         bool resolved = false;
         if (body.size() >= 2 && body[0] == '#') {
             const bool hex = body[1] == 'x' || body[1] == 'X';

@@ -6,7 +6,8 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 seconds=${1:-20}
 jobs=$(nproc 2>/dev/null || echo 2)
-targets=(lexer_fuzz vrx_reader_fuzz xml_reader_fuzz xml_network_fuzz expression_fuzz)
+targets=(lexer_fuzz vrx_reader_fuzz xml_reader_fuzz xml_network_fuzz expression_fuzz xmlbif_reader_fuzz
+         msbn_reader_fuzz ergo_reader_fuzz)
 
 CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVOVIDO_FUZZ=ON \
     -DVOVIDO_BUILD_TESTS=OFF -DVOVIDO_BUILD_BENCH=OFF -DVOVIDO_WERROR=ON >/dev/null
@@ -17,6 +18,9 @@ for target in "${targets[@]}"; do
     corpus=$(mktemp -d)
     case $target in
         lexer_fuzz|vrx_reader_fuzz) cp examples/asia.vrx "$corpus/" ;;
+        xmlbif_reader_fuzz) cp tests/data/formats/*.xml "$corpus/" ;;
+        msbn_reader_fuzz) cp tests/data/formats/*.dsc "$corpus/" ;;
+        ergo_reader_fuzz) cp tests/data/formats/*.erg "$corpus/" ;;
         expression_fuzz)
             i=0
             for e in 'y=2*x+1' '-(a+b)*c^-2' 'a ? b : c<>d ? Max(1,2,3) : -Sin(x)' \
