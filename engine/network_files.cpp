@@ -7,10 +7,13 @@
 #include <new>
 #include <string>
 
+#include "formats/ergo_speaker.h"
 #include "formats/hugin_format.h"
 #include "formats/ki_reader.h"
+#include "formats/msbn_speaker.h"
 #include "formats/netica_format.h"
 #include "formats/vrx_format.h"
+#include "formats/xmlbif_speaker.h"
 #include "formats/xvrx_speaker.h"
 #include "base/error_log.h"
 #include "model/file_format.h"
@@ -79,6 +82,12 @@ std::unique_ptr<VRX_fileFormat> CreateSpeaker(VRX_network* network, const char* 
             return Make<VRX_huginSpeaker>(network);
         case FileFormatCode::kNetica:
             return Make<VRX_neticaSpeaker>(network);
+        case FileFormatCode::kXmlBif:
+            return Make<VRX_xmlSpeaker>(network);
+        case FileFormatCode::kMsbn:
+            return Make<VRX_microsoftSpeaker>(network);
+        case FileFormatCode::kErgo:
+            return Make<VRX_ergoSpeaker>(network);
         default:
             break;
     }

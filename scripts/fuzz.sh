@@ -1,27 +1,32 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets of the file readers with clang and runs each one briefly from a small
-# seed corpus: scripts/fuzz.sh [SECONDS_PER_TARGET]. Exits non-zero when a target finds a fault.
+# seed corpus: scripts/fuzz.sh [SECONDS_PER_TARGET]. Targets run side by side, one per core. Exits
+# non-zero when a target finds a fault, naming the target, its log and its crash input.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 seconds=${1:-20}
 jobs=$(nproc 2>/dev/null || echo 2)
 targets=(lexer_fuzz vrx_reader_fuzz xml_reader_fuzz xml_network_fuzz expression_fuzz hugin_reader_fuzz
-         netica_reader_fuzz)
+         netica_reader_fuzz xmlbif_reader_fuzz msbn_reader_fuzz ergo_reader_fuzz)
 
 CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVOVIDO_FUZZ=ON \
     -DVOVIDO_BUILD_TESTS=OFF -DVOVIDO_BUILD_BENCH=OFF -DVOVIDO_WERROR=ON >/dev/null
 cmake --build build-fuzz --parallel "$jobs" --target "${targets[@]}"
 
 networks="$root/tests/data/networks"
-for target in "${targets[@]}"; do
-    corpus=$(mktemp -d)
+
+# Fills the corpus directory with the target's seeds.
+seed() {
+    local target=$1 corpus=$2 i=0 e
     case $target in
         lexer_fuzz|vrx_reader_fuzz) cp examples/asia.vrx "$corpus/" ;;
         hugin_reader_fuzz) cp "$networks/asia.net" tests/data/formats/*.net "$corpus/" ;;
         netica_reader_fuzz) cp tests/data/formats/*.dne "$corpus/" ;;
+        xmlbif_reader_fuzz) cp tests/data/formats/*.xml "$corpus/" ;;
+        msbn_reader_fuzz) cp tests/data/formats/*.dsc "$corpus/" ;;
+        ergo_reader_fuzz) cp tests/data/formats/*.erg "$corpus/" ;;
         expression_fuzz)
-            i=0
             for e in 'y=2*x+1' '-(a+b)*c^-2' 'a ? b : c<>d ? Max(1,2,3) : -Sin(x)' \
                      'Normal(0.5,1e-3)+Beta(2,5)*Switch(x,1,2,3)' 'Log(8,x)=0x1p3-.5e+2' '((x<=1)>=(y>2))/3'; do
                 printf '%s' "$e" > "$corpus/seed$i"
@@ -30,17 +35,40 @@ for target in "${targets[@]}"; do
         *) [ -f "$networks/asia.xvrx" ] && cp "$networks/asia.xvrx" "$corpus/"
            cp tests/fuzz/seeds/*.xvrx "$corpus/" ;;
     esac
-    echo "== fuzzing $target for ${seconds}s"
-    # The fuzzer's status is taken from the pipe by hand: under set -e a failure would end the script
-    # before the report and the clean-up.
-    status=0
+}
+
+# Runs one target; its status file holds the fuzzer's exit status.
+fuzz() {
+    local target=$1 corpus status=0
+    corpus=$(mktemp -d)
+    seed "$target" "$corpus"
     build-fuzz/tests/fuzz/"$target" -max_total_time="$seconds" -rss_limit_mb=2048 \
         -artifact_prefix=build-fuzz/"$target"- "$corpus" >build-fuzz/"$target".log 2>&1 || status=$?
-    tail -n 3 build-fuzz/"$target".log
     rm -rf "$corpus"
-    if [ "$status" -ne 0 ]; then
-        echo "FAILED: $target exited with status $status; log build-fuzz/$target.log; crash input:"
-        ls build-fuzz/"$target"-* 2>/dev/null || echo "(none written)"
-        exit 1
+    echo "$status" > build-fuzz/"$target".status
+}
+
+echo "== fuzzing ${#targets[@]} targets for ${seconds}s each, $jobs at a time"
+running=0
+for target in "${targets[@]}"; do
+    rm -f build-fuzz/"$target"-* build-fuzz/"$target".status
+    fuzz "$target" &
+    running=$((running + 1))
+    if [ "$running" -ge "$jobs" ]; then
+        wait -n || true
+        running=$((running - 1))
     fi
 done
+wait || true
+
+failed=0
+for target in "${targets[@]}"; do
+    status=$(cat build-fuzz/"$target".status 2>/dev/null || echo "none")
+    echo "== $target: $(tail -n 1 build-fuzz/"$target".log)"
+    if [ "$status" != 0 ]; then
+        echo "FAILED: $target exited with status $status; log build-fuzz/$target.log; crash input:"
+        ls build-fuzz/"$target"-* 2>/dev/null || echo "(none written)"
+        failed=1
+    fi
+done
+exit "$failed"

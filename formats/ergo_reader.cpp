@@ -1,0 +1,353 @@
+// Reader of Ergo files. Every count and position is checked before it is used: the outcome counts are
+// read before any node is made, so a node count the file does not back makes no node; parent positions
+// are taken from 1 as the format has them, or from 0 when the file uses 0 (as some converters write).
+#include <algorithm>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "base/dmatrix.h"
+#include "base/double_array.h"
+#include "base/error_log.h"
+#include "base/id_array.h"
+#include "base/int_array.h"
+#include "base/size_limits.h"
+#include "base/status_codes.h"
+#include "definitions/noisy_max.h"
+#include "formats/ergo_speaker.h"
+#include "formats/format_helpers_b.h"
+#include "model/header.h"
+#include "model/network.h"
+#include "model/node.h"
+#include "model/node_definition.h"
+#include "model/node_info.h"
+
+namespace {
+
+using TokenKind::kIdentifier;
+using TokenKind::kInteger;
+using TokenKind::kPunctuator;
+using TokenKind::kReal;
+
+const char* const kSections[] = {"Probabilities", "Names", "Labels", "Centers"};
+
+double Clamped(double x) {
+    return x < 0.0 ? 0.0 : (x > 1.0 ? 1.0 : x);
+}
+
+}  // namespace
+
+VRX_ergoSpeaker::VRX_ergoSpeaker(VRX_network* net) : VRX_textFormat(net) {}
+
+VRX_ergoSpeaker::~VRX_ergoSpeaker() = default;
+
+int VRX_ergoSpeaker::ReadFile(const char* path) {
+    return ReadOpened(StartReading(path, LexerMode::kWords));
+}
+
+int VRX_ergoSpeaker::ReadText(std::string_view text) {
+    return ReadOpened(StartReadingText(text, LexerMode::kWords));
+}
+
+int VRX_ergoSpeaker::RequireInt(int& value) {
+    const int rc = ReadInt(value);
+    if (rc == kSuccess) return kSuccess;
+    if (PeekToken() == kSuccess) {
+        FormatUnexpectedToken(kInteger, nullptr);
+    } else {
+        FormatUnexpectedEnd(kInteger, nullptr);
+    }
+    return ReportError(kSyntaxError, message.c_str());
+}
+
+int VRX_ergoSpeaker::RequireNumber(double& value) {
+    const int rc = ReadNumber(value);
+    if (rc == kSuccess) return kSuccess;
+    if (PeekToken() == kSuccess) {
+        FormatUnexpectedToken(kReal, nullptr);
+    } else {
+        FormatUnexpectedEnd(kReal, nullptr);
+    }
+    return ReportError(kSyntaxError, message.c_str());
+}
+
+int VRX_ergoSpeaker::RequireWord(std::string& text) {
+    const int rc = PeekToken();
+    if (rc == kSuccess && (token.kind == kIdentifier || token.kind == kInteger || token.kind == kReal)) {
+        text.assign(token.text, static_cast<size_t>(token.length));
+        ConsumeToken();
+        return kSuccess;
+    }
+    if (rc == kSuccess) {
+        FormatUnexpectedToken(kIdentifier, nullptr);
+    } else {
+        FormatUnexpectedEnd(kIdentifier, nullptr);
+    }
+    return ReportError(kSyntaxError, message.c_str());
+}
+
+int VRX_ergoSpeaker::ReadOpened(int openResult) {
+    if (openResult != kSuccess) {
+        FinishReading();
+        return openResult;
+    }
+    if (network == nullptr) return kObjectNotValid;
+    vovido::StartNetworkRecords(*network);
+    nodes_.clear();
+    int rc = kSuccess;
+    int n = 0;
+    if ((rc = RequireInt(n)) == kSuccess && n < 0) {
+        rc = ReportMessage(kOutOfRange, std::string("ERROR: (\"") + TokenText_() + "\") : Invalid number of nodes");
+    }
+    std::vector<int> outcomes;
+    for (int i = 0; rc == kSuccess && i < n; ++i) {
+        int s = 0;
+        if ((rc = RequireInt(s)) != kSuccess) break;
+        if (s < 2 || s > kMaxOutcomes) {
+            (void)ReportMessage(kOutOfRange, std::string("ERROR: '") + TokenText_() + "' : Invalid number of states");
+            s = 2;
+        }
+        outcomes.push_back(s);
+    }
+    for (size_t i = 0; rc == kSuccess && i < outcomes.size(); ++i) {
+        const int handle = network->AddNode(DefinitionType::kNoisyMax, nullptr);
+        if (handle < 0) {
+            rc = ReportMessage(handle, "ERROR: Couldn't Create Node");
+            break;
+        }
+        nodes_.push_back(handle);
+        if (const int set = network->GetNode(handle)->GetDefinition()->SetNumberOfOutcomes(outcomes[i]))
+            rc = ReportMessage(set, "ERROR: Couldn't set the number of outcomes");
+    }
+    if (rc == kSuccess && n > 0) rc = ReadParents();
+    if (rc == kSuccess && n > 0) rc = ReadSections();
+    vovido::ApplyNetworkIdentifier(*network, std::string());
+    FinishReading();
+    return rc != kSuccess ? rc : GetReadFailure();
+}
+
+int VRX_ergoSpeaker::ReadParents() {
+    const int n = static_cast<int>(nodes_.size());
+    std::vector<std::vector<int>> positions(nodes_.size());
+    bool fromZero = false;
+    for (int i = 0; i < n; ++i) {
+        int p = 0;
+        if (const int rc = RequireInt(p)) return rc;
+        if (p < 0 || p > n) {
+            (void)ReportMessage(kOutOfRange, std::string("ERROR:'") + TokenText_() + "' : Invalid number of parents");
+            p = 0;
+        }
+        for (int j = 0; j < p; ++j) {
+            int position = 0;
+            if (const int rc = RequireInt(position)) return rc;
+            positions[static_cast<size_t>(i)].push_back(position);
+            fromZero = fromZero || position == 0;
+        }
+    }
+    const int first = fromZero ? 0 : 1;
+    for (int i = 0; i < n; ++i) {
+        const int child = nodes_[static_cast<size_t>(i)];
+        for (const int position : positions[static_cast<size_t>(i)]) {
+            if (position < first || position >= n + first) {
+                (void)ReportMessage(kOutOfRange,
+                                    "ERROR: '" + std::to_string(position) + "' : Invalid parent position");
+                continue;
+            }
+            const int parent = nodes_[static_cast<size_t>(position - first)];
+            if (const int rc = network->AddArc(parent, child, 0)) {
+                (void)ReportMessage(rc, std::string("ERROR: Couldn't Add Arc From Parent Node (\"") +
+                                            vovido::NodeIdOr(*network, parent, "") + "\")");
+            }
+        }
+    }
+    return kSuccess;
+}
+
+int VRX_ergoSpeaker::ReadSections() {
+    int status = kOutOfRange;
+    bool any = false;
+    while (PeekToken() == kSuccess && token.kind == kPunctuator && TokenIs("/")) {
+        any = true;
+        std::string name;
+        for (const char* mark : {"/", "*"}) {
+            if (const int rc = RequireToken(kPunctuator, mark)) return rc;
+        }
+        if (const int rc = RequireWord(name)) return rc;
+        for (const char* mark : {"*", "/"}) {
+            if (const int rc = RequireToken(kPunctuator, mark)) return rc;
+        }
+        // A name selects the section whose name it begins.
+        int section = -1;
+        for (int i = 0; i < 4 && section < 0; ++i) {
+            if (std::string(kSections[i]).compare(0, name.size(), name) == 0) section = i;
+        }
+        switch (section) {
+            case 0:
+                status = ReadProbabilities();
+                break;
+            case 1:
+                status = ReadNames();
+                break;
+            case 2:
+                status = ReadLabels();
+                break;
+            case 3:
+                status = ReadCenters();
+                break;
+            default:
+                status = ReportMessage(kSyntaxError, "ERROR: (\"" + name + "\") : Unknown Section");
+                break;
+        }
+        if (status != kSuccess) return status;
+    }
+    if (PeekToken() == kSuccess) {
+        return ReportMessage(kSyntaxError, std::string("ERROR: '") + TokenText_() + "' : End of File expected");
+    }
+    if (!any) {
+        FormatUnexpectedEnd(kPunctuator, "/");
+        return ReportError(kOutOfRange, message.c_str());
+    }
+    return status;
+}
+
+int VRX_ergoSpeaker::ReadProbabilities() {
+    for (const int handle : nodes_) {
+        int c = 0;
+        if (const int rc = RequireInt(c)) return rc;
+        VRX_node* node = network->GetNode(handle);
+        if (c == 0) {
+            if (const int rc = ReadNoisyMax(handle)) return rc;
+            continue;
+        }
+        if (node->ChangeType(DefinitionType::kCpt) != kSuccess) return ReportMessage(kOutOfRange, "ERROR: Unknown Node Type");
+        const int64_t expected = node->GetDefinition()->GetSize();
+        const bool sizeFits = c == expected;
+        if (!sizeFits) (void)ReportMessage(kOutOfRange, std::string("ERROR:'") + TokenText_() + "' : Invalid table size");
+        VRX_doubleArray values;
+        for (int i = 0; i < c; ++i) {
+            double value = 0.0;
+            if (const int rc = RequireNumber(value)) return rc;
+            if (values.Add(value) != kSuccess) return ReportError(kOutOfMemory, nullptr);
+        }
+        if (sizeFits && node->GetDefinition()->SetDefinitionDoubles(values) != kSuccess)
+            (void)ReportError(kOutOfRange, "ERROR: Couldn't set probabilities");
+    }
+    OrderNoisyMaxStrengths();
+    return kSuccess;
+}
+
+int VRX_ergoSpeaker::ReadCumulativeRow(int outcomes, double* row) {
+    const int k = outcomes - 1;
+    std::vector<double> x(static_cast<size_t>(k) + 1, 0.0);
+    for (int i = 1; i <= k; ++i) {
+        if (const int rc = RequireNumber(x[static_cast<size_t>(i)])) return rc;
+        x[static_cast<size_t>(i)] = Clamped(x[static_cast<size_t>(i)]);
+    }
+    // (1 - xk, xk - x(k-1), ..., x2 - x1, x1)
+    row[0] = 1.0 - x[static_cast<size_t>(k)];
+    for (int j = 1; j <= k; ++j) row[j] = x[static_cast<size_t>(k - j + 1)] - x[static_cast<size_t>(k - j)];
+    return kSuccess;
+}
+
+int VRX_ergoSpeaker::ReadNoisyMax(int handle) {
+    VRX_node* node = network->GetNode(handle);
+    auto* definition = dynamic_cast<VRX_noisyMAX*>(node->GetDefinition());
+    if (definition == nullptr) return ReportMessage(kOutOfRange, "ERROR: Unknown Node Type");
+    VRX_Dmatrix weights;
+    if (weights.Copy(*definition->GetCiWeights()) != kSuccess) return ReportError(kOutOfMemory, nullptr);
+    const int outcomes = definition->GetNumberOfOutcomes();
+    const VRX_intArray& parents = network->GetParents(handle);
+    int rows = 1;
+    for (int i = 0; i < parents.GetCount(); ++i) rows += network->GetNode(parents[i])->GetDefinition()->GetNumberOfOutcomes();
+    if (weights.GetNumberOfDimensions() != 2 || weights.GetSizeOfDimension(0) != rows ||
+        weights.GetSizeOfDimension(1) != outcomes) {
+        return ReportMessage(kOutOfRange, "ERROR: Couldn't set probabilities");
+    }
+    double* data = weights.GetData();
+    if (const int rc = ReadCumulativeRow(outcomes, data + static_cast<size_t>(rows - 1) * outcomes)) return rc;
+    int row = 0;
+    for (int i = 0; i < parents.GetCount(); ++i) {
+        const int parentOutcomes = network->GetNode(parents[i])->GetDefinition()->GetNumberOfOutcomes();
+        for (int m = 0; m < parentOutcomes - 1; ++m) {
+            if (const int rc = ReadCumulativeRow(outcomes, data + static_cast<size_t>(row + m) * outcomes)) return rc;
+        }
+        row += parentOutcomes;
+    }
+    for (int i = 0; i < weights.GetNumberOfElements(); ++i) data[i] = Clamped(data[i]);
+    (void)weights.Normalize();  // in place, cannot fail
+    if (definition->SetDefinition(weights) != kSuccess) (void)ReportError(kOutOfRange, "ERROR: Couldn't set probabilities");
+    return kSuccess;
+}
+
+// A noisy-MAX child orders the outcomes of a probability-table parent from the last (strongest) to the
+// first; its weights stay as read.
+void VRX_ergoSpeaker::OrderNoisyMaxStrengths() {
+    for (const int handle : nodes_) {
+        auto* definition = dynamic_cast<VRX_noisyMAX*>(network->GetNode(handle)->GetDefinition());
+        if (definition == nullptr) continue;
+        VRX_Dmatrix weights;
+        if (weights.Copy(*definition->GetCiWeights()) != kSuccess) {
+            (void)ReportError(kOutOfMemory, nullptr);
+            continue;
+        }
+        const VRX_intArray& parents = network->GetParents(handle);
+        for (int i = 0; i < parents.GetCount(); ++i) {
+            if (network->GetNodeType(parents[i]) != DefinitionType::kCpt) continue;
+            const int m = network->GetNode(parents[i])->GetDefinition()->GetNumberOfOutcomes();
+            VRX_intArray strengths;
+            for (int k = m - 1; k >= 0; --k) {
+                if (strengths.Add(k) != kSuccess) break;
+            }
+            if (definition->SetParentOutcomeStrengths(i, strengths) != kSuccess)
+                (void)ReportError(kOutOfRange, "ERROR: Couldn't set probabilities");
+        }
+        if (definition->SetDefinition(weights) != kSuccess) (void)ReportError(kOutOfRange, "ERROR: Couldn't set probabilities");
+    }
+}
+
+int VRX_ergoSpeaker::ReadNames() {
+    for (const int handle : nodes_) {
+        std::string text;
+        if (const int rc = RequireWord(text)) return rc;
+        VRX_header& header = network->GetNode(handle)->GetInfo()->header;
+        std::string id = text;
+        if (VRX_idArray::RepairId(id) == kSuccess && network->IsIdInUse(id.c_str(), handle)) {
+            (void)ReportWarning(kOutOfRange, ("ERROR: [" + text + "] Duplicated Identifier").c_str());
+        }
+        id = vovido::UniqueNodeId(*network, text, handle);
+        if (const int rc = header.SetId(id.c_str())) (void)ReportError(rc, nullptr);
+        if (header.SetName(text.c_str()) != kSuccess || header.SetComment(text.c_str()) != kSuccess)
+            (void)ReportError(kOutOfMemory, nullptr);
+    }
+    return kSuccess;
+}
+
+int VRX_ergoSpeaker::ReadLabels() {
+    for (const int handle : nodes_) {
+        VRX_nodeDefinition* definition = network->GetNode(handle)->GetDefinition();
+        const int outcomes = definition->GetNumberOfOutcomes();
+        std::vector<std::string> labels(static_cast<size_t>(outcomes));
+        for (std::string& label : labels) {
+            if (const int rc = RequireWord(label)) return rc;
+        }
+        // A noisy-MAX node lists its labels from the strongest outcome down.
+        if (definition->GetType() == DefinitionType::kNoisyMax) std::reverse(labels.begin(), labels.end());
+        VRX_idArray ids;
+        if (vovido::RepairOutcomeNames(labels, ids) != kSuccess) return ReportError(kOutOfRange, "ERROR: Invalid Outcomes");
+        if (const int rc = definition->RenameOutcomes(ids)) return ReportMessage(rc, "ERROR: Invalid Outcomes");
+    }
+    return kSuccess;
+}
+
+int VRX_ergoSpeaker::ReadCenters() {
+    for (const int handle : nodes_) {
+        int x = 0;
+        int y = 0;
+        if (const int rc = RequireInt(x)) return rc;
+        if (const int rc = RequireInt(y)) return rc;
+        VRX_nodeInfo* info = network->GetNode(handle)->GetInfo();
+        info->screenInfo.position.centerX = x;
+        info->screenInfo.position.centerY = y;
+    }
+    return kSuccess;
+}

@@ -1,0 +1,52 @@
+#pragma once
+// Ergo ("erg"): a positional file of node count, outcome counts, parent positions and tables, then the
+// sections of probabilities, names, outcome labels and screen centres. Nodes are made noisy-MAX and
+// become probability tables when the file gives their table in full.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "formats/text_format_base.h"
+
+class VRX_ergoSpeaker : public VRX_textFormat {
+public:
+    // States of one node beyond which a count is taken for damage rather than for a node.
+    static constexpr int kMaxOutcomes = 1 << 16;
+
+    explicit VRX_ergoSpeaker(VRX_network* network);
+    ~VRX_ergoSpeaker() override;
+
+    // 0, or the first error: the file cannot be opened or is empty, does not start with the node count,
+    // a count or position is out of range, or a section could not be read whole (all logged).
+    [[nodiscard]] int ReadFile(const char* path) override;
+    [[nodiscard]] int ReadText(std::string_view text);
+    // -2 (logged, no file created) unless every node is a probability or truth table; -103 when the
+    // file cannot be written.
+    [[nodiscard]] int WriteFile(const char* path) override;
+    [[nodiscard]] int WriteToText(std::string& out);
+
+private:
+    [[nodiscard]] int ReadOpened(int openResult);
+    // An Integer, or the expectation message: the positional layout has no keywords to recover at.
+    [[nodiscard]] int RequireInt(int& value);
+    [[nodiscard]] int RequireNumber(double& value);
+    // A word of the names or labels sections: an identifier, or a number standing for one.
+    [[nodiscard]] int RequireWord(std::string& text);
+    [[nodiscard]] int ReadParents();
+    [[nodiscard]] int ReadSections();
+    [[nodiscard]] int ReadProbabilities();
+    [[nodiscard]] int ReadNoisyMax(int handle);
+    // k numbers, clamped, as a row from their cumulative form.
+    [[nodiscard]] int ReadCumulativeRow(int outcomes, double* row);
+    void OrderNoisyMaxStrengths();
+    [[nodiscard]] int ReadNames();
+    [[nodiscard]] int ReadLabels();
+    [[nodiscard]] int ReadCenters();
+    int ReportMessage(int code, const std::string& text) { return ReportError(code, text.c_str()); }
+
+    [[nodiscard]] int WriteNetwork();
+
+    // Node handles in file order.
+    std::vector<int> nodes_;
+};

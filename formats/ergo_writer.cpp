@@ -1,0 +1,101 @@
+// Writer of Ergo files: counts, parent positions (from 1, in topological order) and the four sections.
+// Lines are written whole: a break inside a number would change it.
+#include <string>
+#include <unordered_map>
+
+#include "base/dmatrix.h"
+#include "base/id_array.h"
+#include "base/int_array.h"
+#include "base/status_codes.h"
+#include "formats/ergo_speaker.h"
+#include "formats/format_helpers_b.h"
+#include "model/network.h"
+#include "model/node.h"
+#include "model/node_definition.h"
+#include "model/node_info.h"
+
+namespace {
+
+bool IsWritable(int type) {
+    return type == DefinitionType::kCpt || type == DefinitionType::kTruthTable;
+}
+
+constexpr char kRefusal[] = "ERROR: This Network cannot be saved in Ergo format";
+
+}  // namespace
+
+int VRX_ergoSpeaker::WriteFile(const char* path) {
+    if (network == nullptr) return kObjectNotValid;
+    if (const int rc = vovido::CheckWritableKinds(*network, IsWritable, kRefusal)) return rc;
+    if (const int rc = StartWriting(path)) return rc;
+    const int written = WriteNetwork();
+    if (written != kSuccess) output.MarkFailed();
+    const int closed = FinishWriting();
+    return written != kSuccess ? written : closed;
+}
+
+int VRX_ergoSpeaker::WriteToText(std::string& out) {
+    if (network == nullptr) return kObjectNotValid;
+    if (const int rc = vovido::CheckWritableKinds(*network, IsWritable, kRefusal)) return rc;
+    if (const int rc = output.OpenOutputText()) return rc;
+    const int written = WriteNetwork();
+    if (written != kSuccess) output.MarkFailed();
+    const int closed = FinishWriting();
+    out = output.GetOutputText();
+    return written != kSuccess ? written : closed;
+}
+
+int VRX_ergoSpeaker::WriteNetwork() {
+    const VRX_intArray order(network->GetTopologicalOrder());
+    const int n = order.GetCount();
+    if (n != network->GetNumberOfNodes()) return kOutOfMemory;
+    std::unordered_map<int, int> position;
+    for (int i = 0; i < n; ++i) position[order[i]] = i + 1;
+
+    output.WriteRaw(std::to_string(n) + "\n\n");
+    std::string line;
+    for (int i = 0; i < n; ++i) {
+        line += std::to_string(network->GetNode(order[i])->GetDefinition()->GetNumberOfOutcomes()) + "\t";
+    }
+    output.WriteRaw(line + "\n\n");
+    for (int i = 0; i < n; ++i) {
+        const VRX_intArray& parents = network->GetParents(order[i]);
+        line = std::to_string(parents.GetCount());
+        for (int j = 0; j < parents.GetCount(); ++j) line += "\t" + std::to_string(position[parents[j]]);
+        output.WriteRaw(line + "\n");
+    }
+    output.WriteRaw("\n\n");
+
+    output.WriteRaw("\n/*\tProbabilities\t*/\n");
+    for (int i = 0; i < n; ++i) {
+        VRX_nodeDefinition* definition = network->GetNode(order[i])->GetDefinition();
+        VRX_Dmatrix* table = nullptr;
+        if (definition->GetDefinition(table) != kSuccess || table == nullptr) return kOutOfRange;
+        const int outcomes = definition->GetNumberOfOutcomes();
+        output.WriteRaw(std::to_string(table->GetNumberOfElements()) + "\n");
+        // One distribution a line.
+        for (int start = 0; start < table->GetNumberOfElements(); start += outcomes) {
+            line.clear();
+            for (int k = 0; k < outcomes && start + k < table->GetNumberOfElements(); ++k)
+                line += vovido::TableNumber((*table)[start + k]) + "\t";
+            output.WriteRaw(line + "\n");
+        }
+        output.WriteRaw("\n");
+    }
+    output.WriteRaw("\n\n/*\tNames\t*/\n");
+    for (int i = 0; i < n; ++i) output.WriteRaw(std::string(vovido::NodeIdOr(*network, order[i], "_Unnamed_Node_")) + "\n");
+    output.WriteRaw("\n\n\n/*\tLabels\t*/\n");
+    for (int i = 0; i < n; ++i) {
+        const VRX_idArray* names = network->GetNode(order[i])->GetDefinition()->GetOutcomesNames();
+        line.clear();
+        for (int k = 0; names != nullptr && k < names->GetCount(); ++k) line += std::string((*names)[k]) + "\t";
+        output.WriteRaw(line + "\n");
+    }
+    output.WriteRaw("\n\n\n/*\tCenters\t*/\n");
+    for (int i = 0; i < n; ++i) {
+        const VRX_nodeInfo* info = network->GetNode(order[i])->GetInfo();
+        output.WriteRaw(std::to_string(info->screenInfo.position.centerX) + "\t" +
+                        std::to_string(info->screenInfo.position.centerY) + "\n");
+    }
+    return output.GetStatus();
+}

@@ -1,0 +1,276 @@
+// Reader of MSBN files: the network head, then node blocks and potentials in any order, each object
+// read by the recovering statement loop of the text-format base. Every index of a table entry is checked
+// against the table's shape before a number is stored.
+#include <string>
+#include <vector>
+
+#include "base/dmatrix.h"
+#include "base/double_array.h"
+#include "base/error_log.h"
+#include "base/id_array.h"
+#include "base/int_array.h"
+#include "base/status_codes.h"
+#include "formats/format_helpers_b.h"
+#include "formats/msbn_speaker.h"
+#include "model/header.h"
+#include "model/network.h"
+#include "model/node.h"
+#include "model/node_definition.h"
+#include "model/node_info.h"
+
+namespace {
+
+using TokenKind::kIdentifier;
+using TokenKind::kInteger;
+using TokenKind::kPunctuator;
+using TokenKind::kString;
+
+const char* const kHeadWords[] = {"diagnostic", "belief", "trouble", nullptr};
+const char* const kPotentials[] = {"probability", "utility", "information", nullptr};
+const int kPotentialTypes[] = {DefinitionType::kCpt, DefinitionType::kTable, DefinitionType::kList};
+
+}  // namespace
+
+VRX_microsoftSpeaker::VRX_microsoftSpeaker(VRX_network* net) : VRX_textFormat(net) {}
+
+VRX_microsoftSpeaker::~VRX_microsoftSpeaker() = default;
+
+int VRX_microsoftSpeaker::ReadFile(const char* path) {
+    return ReadOpened(StartReading(path, LexerMode::kMsbn));
+}
+
+int VRX_microsoftSpeaker::ReadText(std::string_view text) {
+    return ReadOpened(StartReadingText(text, LexerMode::kMsbn));
+}
+
+int VRX_microsoftSpeaker::ReadFieldStart(const char* key, int kind) {
+    if (key == nullptr) return kOutOfRange;
+    if (PeekToken() != kSuccess || token.kind != kIdentifier || !TokenIs(key)) return kNotThisKeyword;
+    ConsumeToken();
+    if (const int rc = RequireToken(kPunctuator, ":")) return rc;
+    return RequireToken(kind, nullptr);
+}
+
+int VRX_microsoftSpeaker::ReadIntList(VRX_intArray& list) {
+    if (const int rc = RequireToken(kPunctuator, "(")) return rc;
+    while (IsIntegerNext() == 1) {
+        int value = 0;
+        if (const int rc = ReadInt(value)) return rc;
+        if (const int rc = list.Add(value)) return ReportError(rc, nullptr);
+    }
+    return RequireToken(kPunctuator, ")");
+}
+
+int VRX_microsoftSpeaker::ReadOpened(int openResult) {
+    if (openResult != kSuccess) {
+        FinishReading();
+        return openResult;
+    }
+    if (network == nullptr) return kObjectNotValid;
+    lexer->AddSeparators(",|");
+    vovido::StartNetworkRecords(*network);
+    // Without its head the text is no network of this format.
+    if (IsKeywordNext(kHeadWords) != 1 || token.kind != kIdentifier) {
+        if (PeekToken() == kSuccess) {
+            FormatUnexpectedToken(kIdentifier, "belief network");
+        } else {
+            FormatUnexpectedEnd(kIdentifier, "belief network");
+        }
+        const int rc = ReportError(kSyntaxError, message.c_str());
+        FinishReading();
+        return rc;
+    }
+    ConsumeToken();
+    int rc = RequireToken(kIdentifier, "network");
+    if (rc == kSuccess) rc = RequireToken(kString, nullptr);
+    if (rc != kSuccess) {
+        FinishReading();
+        return rc;
+    }
+    const std::string name(token.text, static_cast<size_t>(token.length));
+    if (!name.empty()) (void)network->GetHeader()->SetName(name.c_str());  // a copy: only memory fails
+    while (PeekToken() == kSuccess) {
+        const int64_t before = lexer->GetPosition();
+        const int reportsBefore = reports_;
+        if (ReadObject() != kSuccess) {
+            if (reports_ == reportsBefore) ReportDropped_(0, nullptr);
+            (void)SkipBlock();
+        }
+        if (lexer->GetPosition() == before && PeekToken() == kSuccess) {
+            ReportDropped_(0, nullptr);
+            ConsumeToken();
+        }
+    }
+    vovido::ApplyNetworkIdentifier(*network, name);
+    FinishReading();
+    return GetReadFailure();
+}
+
+int VRX_microsoftSpeaker::ReadObject() {
+    if (PeekToken() != kSuccess) return kNoMoreTokens;
+    if (token.kind == kIdentifier && TokenIs("node")) return ReadNode();
+    if (token.kind == kIdentifier && TokenInTable(kPotentials)) return ReadPotential();
+    return ReportMessage(kSyntaxError, std::string("ERROR: '") + TokenText_() + "' : Unknown Object");
+}
+
+int VRX_microsoftSpeaker::ReadNode() {
+    ConsumeToken();
+    if (const int rc = RequireToken(kIdentifier, nullptr)) return rc;
+    const std::string id(TokenText_());
+    const int handle = network->AddNode(DefinitionType::kCpt, id.c_str());
+    if (handle < 0) return ReportMessage(handle, "ERROR: Couldn't Create Node (\"" + id + "\")");
+    if (const int rc = RequireToken(kPunctuator, "{")) return rc;
+    ReadBlock([this, handle]() { return ReadNodeField(handle); });
+    return kSuccess;
+}
+
+int VRX_microsoftSpeaker::ReadNodeField(int handle) {
+    if (PeekToken() != kSuccess) return kNoMoreTokens;
+    VRX_node* node = network->GetNode(handle);
+    if (token.kind == kIdentifier && TokenIs("label")) {
+        // A display label: a word or a text, not kept.
+        ConsumeToken();
+        if (const int rc = RequireToken(kPunctuator, ":")) return rc;
+        if (ExpectToken(kString, nullptr) == kSuccess) return kSuccess;
+        return RequireToken(kIdentifier, nullptr);
+    }
+    int rc = ReadFieldStart("name", kString);
+    if (rc != kNotThisKeyword) {
+        if (rc != kSuccess) return rc;
+        if (const int set = node->GetInfo()->header.SetName(token.text)) {
+            NoteReport_(set, true);
+            return LogError(errorLog, set, nullptr, nullptr);
+        }
+        return kSuccess;
+    }
+    if (token.kind == kIdentifier && TokenIs("position")) {
+        ConsumeToken();
+        if (const int failed = RequireToken(kPunctuator, ":")) return failed;
+        VRX_intArray coordinates;
+        if (const int failed = ReadIntList(coordinates)) return failed;
+        if (coordinates.GetCount() < 2) return ReportError(kOutOfRange, "ERROR: Wrong position coordinates");
+        node->GetInfo()->screenInfo.position.centerX = coordinates[0];
+        node->GetInfo()->screenInfo.position.centerY = coordinates[1];
+        return kSuccess;
+    }
+    if (token.kind == kIdentifier && TokenIs("type")) return ReadStates(handle);
+    message.assign("ERROR: '").append(TokenText_()).append("' : Unknown Node Statement");
+    (void)ReportWarning(kSyntaxError, message.c_str());
+    return kSyntaxError;
+}
+
+// type : discrete [n] = { "state", ... }
+int VRX_microsoftSpeaker::ReadStates(int handle) {
+    ConsumeToken();
+    if (const int rc = RequireToken(kPunctuator, ":")) return rc;
+    if (const int rc = RequireToken(kIdentifier, "discrete")) return rc;
+    if (const int rc = RequireToken(kPunctuator, "[")) return rc;
+    if (IsIntegerNext() != 1) {
+        return ReportMessage(kSyntaxError, std::string("ERROR: '") + TokenText_() + "' : Expecting number of states");
+    }
+    int declared = 0;
+    if (const int rc = ReadInt(declared)) return rc;
+    for (const char* mark : {"]", "=", "{"}) {
+        if (const int rc = RequireToken(kPunctuator, mark)) return rc;
+    }
+    std::vector<std::string> names;
+    while (IsStringNext() == 1) {
+        names.emplace_back(token.text, static_cast<size_t>(token.length));
+        ConsumeToken();
+    }
+    if (const int rc = RequireToken(kPunctuator, "}")) return rc;
+    if (declared != static_cast<int>(names.size())) {
+        message = "ERROR: '" + std::to_string(declared) + "' : Size of list doesn't match number of outcomes. Using list size";
+        (void)ReportWarning(kOutOfRange, message.c_str());
+    }
+    // State names are texts: they become outcome identifiers as in every other format.
+    VRX_idArray ids;
+    if (vovido::RepairOutcomeNames(names, ids) != kSuccess ||
+        network->GetNode(handle)->GetDefinition()->SetOutcomes(ids) != kSuccess) {
+        NoteReport_(kOutOfRange, true);
+        message = "ERROR: '" + std::to_string(declared) + "' : Couldn't set the number of outcomes";
+        return LogError(errorLog, kOutOfRange, message.c_str(), nullptr);
+    }
+    return kSuccess;
+}
+
+int VRX_microsoftSpeaker::ReadPotential() {
+    const int type = kPotentialTypes[KeywordIndex(kPotentials)];
+    ConsumeToken();
+    if (const int rc = RequireToken(kPunctuator, "(")) return rc;
+    if (const int rc = RequireToken(kIdentifier, nullptr)) return rc;
+    child_.assign(TokenText_());
+    const int handle = network->FindNode(child_.c_str());
+    if (handle < 0) return ReportMessage(handle, "ERROR: Node (\"" + child_ + "\") not found");
+    // A second potential would lay its table over parents of the first.
+    if (network->GetNumberOfParents(handle) > 0)
+        return ReportMessage(kOutOfRange, "ERROR: Node (\"" + child_ + "\") has more than one potential");
+    if (network->GetNode(handle)->ChangeType(type) != kSuccess) return ReportError(kSyntaxError, "ERROR: Unknown Node Type");
+    while (IsIdentifierNext() == 1) {
+        const std::string parentId(TokenText_());
+        ConsumeToken();
+        const int parent = network->FindNode(parentId.c_str());
+        const int rc = parent < 0 ? parent : network->AddArc(parent, handle, 0);
+        if (rc != kSuccess) (void)ReportMessage(rc, "ERROR: Couldn't add arc from parent node (\"" + parentId + "\")");
+    }
+    if (const int rc = RequireToken(kPunctuator, ")")) return rc;
+    if (ExpectToken(kPunctuator, "{") != kSuccess) {
+        (void)AcceptToken(kPunctuator, ";");
+        return kSuccess;
+    }
+    VRX_nodeDefinition* definition = network->GetNode(handle)->GetDefinition();
+    VRX_Dmatrix* matrix = nullptr;
+    if (definition->GetDefinition(matrix) != kSuccess || matrix == nullptr) {
+        (void)ReportMessage(kSyntaxError, "ERROR: Node (\"" + child_ + "\") holds no table");
+        (void)SkipBlock();  // a lexer failure there is logged
+        return kSuccess;
+    }
+    const int parentCount = network->GetNumberOfParents(handle);
+    table_.assign(matrix->GetData(), matrix->GetData() + matrix->GetNumberOfElements());
+    parentSizes_.clear();
+    int configurations = 1;
+    for (int i = 0; i < parentCount && i < matrix->GetNumberOfDimensions(); ++i) {
+        parentSizes_.push_back(matrix->GetSizeOfDimension(i));
+        configurations *= parentSizes_.back();
+    }
+    ownSize_ = configurations > 0 ? static_cast<int>(table_.size()) / configurations : 0;
+    const int reportsBefore = reports_;
+    ReadBlock([this, parentCount]() { return ReadEntry(parentCount); });
+    (void)AcceptToken(kPunctuator, ";");
+    if (reports_ != reportsBefore) return kSuccess;
+    // The block has been read whole: a failure from here on is reported, not skipped.
+    VRX_doubleArray values;
+    if (values.FlushAndReserve(static_cast<int>(table_.size())) != kSuccess) {
+        (void)ReportError(kOutOfMemory, nullptr);
+        return kSuccess;
+    }
+    for (const double value : table_) values.AddReserved(value);
+    if (const int rc = definition->SetDefinitionDoubles(values))
+        (void)ReportMessage(rc, "ERROR: Node (\"" + child_ + "\") : the table was refused");
+    return kSuccess;
+}
+
+int VRX_microsoftSpeaker::ReadEntry(int parentCount) {
+    size_t index = 0;
+    if (IsOpenParenNext() == 1) {
+        VRX_intArray coordinates;
+        if (const int rc = ReadIntList(coordinates)) return rc;
+        bool valid = coordinates.GetCount() == parentCount && static_cast<int>(parentSizes_.size()) == parentCount;
+        for (int i = 0; valid && i < parentCount; ++i) {
+            valid = coordinates[i] >= 0 && coordinates[i] < parentSizes_[static_cast<size_t>(i)];
+            if (valid) index = index * static_cast<size_t>(parentSizes_[static_cast<size_t>(i)]) +
+                               static_cast<size_t>(coordinates[i]);
+        }
+        if (!valid) return ReportMessage(kOutOfRange, "ERROR: Invalid coordinates");
+        index *= static_cast<size_t>(ownSize_);
+        if (const int rc = RequireToken(kPunctuator, ":")) return rc;
+    }
+    while (IsNumberNext() == 1) {
+        double value = 0.0;
+        if (const int rc = ReadNumber(value)) return rc;
+        if (index >= table_.size())
+            return ReportMessage(kOutOfRange, "ERROR: Node (\"" + child_ + "\") : more numbers than its table holds");
+        table_[index++] = value;
+    }
+    return kSuccess;
+}

@@ -1,0 +1,54 @@
+#pragma once
+// MSBN ("dsc"): node blocks with their states and screen positions, then one potential per node that
+// makes it a chance, utility or decision node and gives its parents and table.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "formats/text_format_base.h"
+
+class VRX_microsoftSpeaker : public VRX_textFormat {
+public:
+    explicit VRX_microsoftSpeaker(VRX_network* network);
+    ~VRX_microsoftSpeaker() override;
+
+    // 0, or the first error: the file cannot be opened or is empty, has no "belief network" head (or
+    // "diagnostic", "trouble"), or holds an object that could not be read whole (all logged).
+    [[nodiscard]] int ReadFile(const char* path) override;
+    [[nodiscard]] int ReadText(std::string_view text);
+    // -2 (logged, no file created) for a node kind the format does not hold; -103 when the file cannot
+    // be written.
+    [[nodiscard]] int WriteFile(const char* path) override;
+    [[nodiscard]] int WriteToText(std::string& out);
+
+    // KEY ':' value.
+    [[nodiscard]] int ReadFieldStart(const char* key, int kind) override;
+    // '(' integers ')': the separators ',' and '|' are skipped by the analyser.
+    [[nodiscard]] int ReadIntList(VRX_intArray& list) override;
+    int WriteIntListField(const char* key, const VRX_intArray& list, bool useSize) override;
+    int WriteStringField(const char* key, const char* text, bool quoted, bool escaped) override;
+    int WriteSectionStart(const char* name) override;
+
+private:
+    [[nodiscard]] int ReadOpened(int openResult);
+    [[nodiscard]] int ReadObject();
+    [[nodiscard]] int ReadNode();
+    [[nodiscard]] int ReadNodeField(int handle);
+    [[nodiscard]] int ReadStates(int handle);
+    [[nodiscard]] int ReadPotential();
+    // One "(coordinates) : numbers" entry of the potential's table.
+    [[nodiscard]] int ReadEntry(int parentCount);
+    int ReportMessage(int code, const std::string& text) { return ReportError(code, text.c_str()); }
+
+    [[nodiscard]] int WriteNetwork();
+    void WriteNode(int handle);
+    void WritePotential(int handle);
+    void WriteTableLines(int handle);
+
+    // The table of the potential being read, with its shape.
+    std::vector<double> table_;
+    std::vector<int> parentSizes_;
+    int ownSize_ = 0;
+    std::string child_;
+};

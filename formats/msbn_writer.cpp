@@ -1,0 +1,193 @@
+// Writer of MSBN files: the head, every node block, then every potential, in topological order. Texts
+// go out escaped between quotes; a network the format cannot hold is refused before the file is made.
+#include <string>
+
+#include "base/dmatrix.h"
+#include "base/id_array.h"
+#include "base/int_array.h"
+#include "base/status_codes.h"
+#include "formats/format_helpers_b.h"
+#include "formats/msbn_speaker.h"
+#include "model/header.h"
+#include "model/network.h"
+#include "model/node.h"
+#include "model/node_definition.h"
+#include "model/node_info.h"
+
+namespace {
+
+constexpr char kUnnamedNode[] = "_Unnamed_Node_";
+
+bool IsProbabilityKind(int type) {
+    return type == DefinitionType::kCpt || type == DefinitionType::kTruthTable ||
+           type == DefinitionType::kNoisyMax || type == DefinitionType::kNoisyAdder;
+}
+
+bool IsWritable(int type) {
+    return IsProbabilityKind(type) || type == DefinitionType::kList || type == DefinitionType::kTable;
+}
+
+}  // namespace
+
+int VRX_microsoftSpeaker::WriteFile(const char* path) {
+    if (network == nullptr) return kObjectNotValid;
+    if (network->GetHeader() == nullptr) return kObjectNotValid;
+    if (const int rc = vovido::CheckWritableKinds(*network, IsWritable,
+                                                  "ERROR: This Network cannot be saved in Microsotf format"))
+        return rc;
+    if (const int rc = StartWriting(path)) return rc;
+    const int written = WriteNetwork();
+    if (written != kSuccess) output.MarkFailed();
+    const int closed = FinishWriting();
+    return written != kSuccess ? written : closed;
+}
+
+int VRX_microsoftSpeaker::WriteToText(std::string& out) {
+    if (network == nullptr) return kObjectNotValid;
+    if (const int rc = vovido::CheckWritableKinds(*network, IsWritable,
+                                                  "ERROR: This Network cannot be saved in Microsotf format"))
+        return rc;
+    if (const int rc = output.OpenOutputText()) return rc;
+    const int written = WriteNetwork();
+    if (written != kSuccess) output.MarkFailed();
+    const int closed = FinishWriting();
+    out = output.GetOutputText();
+    return written != kSuccess ? written : closed;
+}
+
+int VRX_microsoftSpeaker::WriteStringField(const char* key, const char* text, bool quoted, bool escaped) {
+    if (key == nullptr || text == nullptr) return kSuccess;
+    WriteIndented(key, false);
+    output.Write(" : ");
+    if (quoted) output.WriteRaw("\"");
+    // Raw: a line break inside the quotes would change the text.
+    output.WriteRaw(escaped ? EscapeText(text) : std::string(text));
+    if (quoted) output.WriteRaw("\"");
+    return output.Write(";\n");
+}
+
+int VRX_microsoftSpeaker::WriteIntListField(const char* key, const VRX_intArray& list, bool useSize) {
+    WriteIndented(key, false);
+    output.Write(" : ");
+    WriteIntList(list, useSize);
+    return output.Write(";\n");
+}
+
+int VRX_microsoftSpeaker::WriteSectionStart(const char* name) {
+    WriteIndented(name, false);
+    output.Write(" {\n");
+    return output.Indent();
+}
+
+int VRX_microsoftSpeaker::WriteNetwork() {
+    (void)output.SetIndentWidth(4);  // within the line width
+    const VRX_header& header = *network->GetHeader();
+    const char* name = header.GetName() != nullptr && *header.GetName() != '\0' ? header.GetName() : header.GetId();
+    output.WriteRaw("belief network \"" + EscapeText(name != nullptr ? name : "_Unnamed_Network_") + "\"\n");
+    const VRX_intArray order(network->GetTopologicalOrder());
+    if (order.GetCount() != network->GetNumberOfNodes()) return kOutOfMemory;
+    for (int i = 0; i < order.GetCount(); ++i) {
+        output.WriteRaw("\n");
+        WriteNode(order[i]);
+        output.WriteRaw("\n");
+    }
+    for (int i = 0; i < order.GetCount(); ++i) {
+        output.WriteRaw("\n");
+        WritePotential(order[i]);
+        output.WriteRaw("\n");
+    }
+    return output.GetStatus();
+}
+
+void VRX_microsoftSpeaker::WriteNode(int handle) {
+    VRX_node* node = network->GetNode(handle);
+    const int type = node->GetType();
+    output.WriteRaw(std::string("node ") + vovido::NodeIdOr(*network, handle, kUnnamedNode) + "\n{\n");
+    output.Indent();
+    WriteStringField("name", node->GetInfo()->header.GetName(), true, true);
+    if (type != DefinitionType::kTable) {
+        const VRX_idArray* outcomes = node->GetDefinition()->GetOutcomesNames();
+        const int count = outcomes != nullptr ? outcomes->GetCount() : 0;
+        output.WriteIndentation();
+        output.WriteRaw("type : discrete[" + std::to_string(count) + "] = \n");
+        output.WriteIndentation();
+        output.WriteRaw("{\n");
+        output.Indent();
+        for (int k = 0; k < count; ++k) {
+            output.WriteIndentation();
+            output.WriteRaw("\"" + EscapeText((*outcomes)[k]) + "\"" + (k + 1 < count ? ",\n" : "\n"));
+        }
+        output.Unindent();
+        output.WriteIndentation();
+        output.WriteRaw("};\n");
+    }
+    VRX_intArray position;
+    if (position.Add(node->GetInfo()->screenInfo.position.centerX) == kSuccess &&
+        position.Add(node->GetInfo()->screenInfo.position.centerY) == kSuccess) {
+        WriteIntListField("position", position, false);
+    }
+    if (type == DefinitionType::kTable) WriteStringField("label", "utility", false, false);
+    if (type == DefinitionType::kList) WriteStringField("label", "decision", false, false);
+    output.Unindent();
+    output.WriteRaw("}");
+}
+
+void VRX_microsoftSpeaker::WritePotential(int handle) {
+    const int type = network->GetNodeType(handle);
+    const char* word = type == DefinitionType::kTable ? "utility" : type == DefinitionType::kList ? "information" : "probability";
+    std::string head = std::string(word) + "(" + vovido::NodeIdOr(*network, handle, kUnnamedNode);
+    const VRX_intArray& parents = network->GetParents(handle);
+    bool first = true;
+    for (int i = 0; i < parents.GetCount(); ++i) {
+        const char* id = vovido::NodeIdOr(*network, parents[i], nullptr);
+        if (id == nullptr) continue;
+        head += first ? " | " : ", ";
+        head += id;
+        first = false;
+    }
+    head += ")";
+    if (type == DefinitionType::kList) {
+        output.WriteRaw(head + ";\n");
+        return;
+    }
+    output.WriteRaw(head + "\n{\n");
+    output.Indent();
+    WriteTableLines(handle);
+    output.Unindent();
+    output.WriteRaw("}");
+}
+
+void VRX_microsoftSpeaker::WriteTableLines(int handle) {
+    VRX_Dmatrix* table = nullptr;
+    if (network->GetNode(handle)->GetDefinition()->GetDefinition(table) != kSuccess || table == nullptr ||
+        table->GetNumberOfElements() == 0) {
+        output.MarkFailed();
+        return;
+    }
+    const int parentCount = network->GetParents(handle).GetCount();
+    const int dimensions = table->GetNumberOfDimensions();
+    // One line per configuration of the parents: the run of the last dimension.
+    const int run = dimensions > parentCount ? table->GetSizeOfDimension(dimensions - 1) : 1;
+    VRX_intArray coordinates;
+    for (int i = 0; i < parentCount; ++i) {
+        if (coordinates.Add(0) != kSuccess) {
+            output.MarkFailed();
+            return;
+        }
+    }
+    for (int start = 0; start < table->GetNumberOfElements(); start += run) {
+        output.WriteIndentation();
+        if (parentCount > 0) {
+            WriteIntList(coordinates, false);
+            output.Write(" : ");
+        }
+        for (int k = 0; k < run; ++k) {
+            output.Write((vovido::TableNumber((*table)[start + k]) + (k + 1 < run ? ", " : ";\n")).c_str());
+        }
+        // The next configuration, the last parent fastest.
+        for (int i = parentCount - 1; i >= 0; --i) {
+            if (++coordinates[i] < table->GetSizeOfDimension(i)) break;
+            coordinates[i] = 0;
+        }
+    }
+}

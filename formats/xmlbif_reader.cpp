@@ -1,0 +1,470 @@
+// Reader of XMLBIF 0.3: the BIF element and its network, each variable made a node when its element
+// ends, the definitions (arcs and tables) applied once every variable is known, so that a definition
+// may name a variable that comes after it.
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "base/double_array.h"
+#include "base/error_log.h"
+#include "base/id_array.h"
+#include "base/status_codes.h"
+#include "formats/format_helpers_b.h"
+#include "formats/xml_tag_scanner.h"
+#include "formats/xmlbif_speaker.h"
+#include "model/header.h"
+#include "model/network.h"
+#include "model/node.h"
+#include "model/node_definition.h"
+#include "model/node_info.h"
+#include "xml/xml_text.h"
+
+using vovido::XmlTagScanner;
+using Event = vovido::XmlTagScanner::Event;
+
+namespace {
+
+const char* const kElementNames[] = {"BIF", "NETWORK", "NAME", "VARIABLE", "OUTCOME", "PROPERTY",
+                                     "DEFINITION", "FOR", "GIVEN", "TABLE", nullptr};
+
+bool IsElementName(const std::string& name) {
+    for (int i = 0; kElementNames[i] != nullptr; ++i) {
+        if (XmlTagScanner::SameName(name, kElementNames[i])) return true;
+    }
+    return false;
+}
+
+bool Is(const XmlTagScanner& scanner, const char* name) {
+    return XmlTagScanner::SameName(scanner.Name(), name);
+}
+
+inline bool IsSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
+// Trimmed, each run of blanks inside made one blank.
+std::string Collapsed(const std::string& text) {
+    std::string out;
+    bool pendingBlank = false;
+    for (const char c : text) {
+        if (IsSpace(c)) {
+            pendingBlank = !out.empty();
+            continue;
+        }
+        if (pendingBlank) out.push_back(' ');
+        pendingBlank = false;
+        out.push_back(c);
+    }
+    return out;
+}
+
+// The definition kind of a TYPE value; 0 for a value the format does not know. Files of other tools
+// write "nature" for a chance node, or no TYPE at all.
+int KindOfType(const std::string* type) {
+    if (type == nullptr) return DefinitionType::kCpt;
+    const std::string value = Collapsed(*type);
+    if (XmlTagScanner::SameName(value, "chance") || XmlTagScanner::SameName(value, "nature"))
+        return DefinitionType::kCpt;
+    if (XmlTagScanner::SameName(value, "decision")) return DefinitionType::kList;
+    if (XmlTagScanner::SameName(value, "utility")) return DefinitionType::kTable;
+    return 0;
+}
+
+bool SumsToOne(double sum) {
+    return sum > 1.0 - 1e-6 && sum < 1.0 + 1e-6;
+}
+
+// Some tools write a probability table with the node's own outcome slowest instead of fastest. Such a
+// table is known by its distributions: they sum to one only when read in that order.
+bool IsOwnOutcomeSlowest(const std::vector<double>& table, int outcomes) {
+    const int count = static_cast<int>(table.size());
+    if (outcomes < 2 || count % outcomes != 0 || count == outcomes) return false;
+    const int columns = count / outcomes;
+    bool fastestFits = true;
+    for (int i = 0; i < columns && fastestFits; ++i) {
+        double sum = 0.0;
+        for (int j = 0; j < outcomes; ++j) sum += table[i * outcomes + j];
+        fastestFits = SumsToOne(sum);
+    }
+    if (fastestFits) return false;
+    for (int i = 0; i < columns; ++i) {
+        double sum = 0.0;
+        for (int j = 0; j < outcomes; ++j) sum += table[j * columns + i];
+        if (!SumsToOne(sum)) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+VRX_xmlSpeaker::VRX_xmlSpeaker(VRX_network* net) : VRX_textFormat(net) {}
+
+VRX_xmlSpeaker::~VRX_xmlSpeaker() = default;
+
+int VRX_xmlSpeaker::ReadFile(const char* path) {
+    std::string text;
+    if (const int rc = vovido::ReadWholeFile(path, text)) return rc;
+    return ReadText(text);
+}
+
+int VRX_xmlSpeaker::ReadText(std::string_view text) {
+    if (network == nullptr) return kObjectNotValid;
+    readFailure_ = kSuccess;
+    reports_ = 0;
+    variables_.clear();
+    definitions_.clear();
+    networkName_.clear();
+    hasNetworkName_ = false;
+    vovido::StartNetworkRecords(*network);
+    const int rc = ReadDocument(text);
+    if (hasNetworkName_) (void)network->GetHeader()->SetName(networkName_.c_str());  // text fits: read
+    vovido::ApplyNetworkIdentifier(*network, networkName_);
+    return rc != kSuccess ? rc : GetReadFailure();
+}
+
+int VRX_xmlSpeaker::Report(int line, int code, const std::string& text) {
+    NoteReport_(code, true);
+    const std::string prefix = "(line " + std::to_string(line) + ") : ";
+    return LogError(errorLog, code, text.c_str(), prefix.c_str());
+}
+
+void VRX_xmlSpeaker::Warn(int line, int code, const std::string& text) {
+    NoteReport_(code, false);
+    const std::string prefix = "(line " + std::to_string(line) + ") : ";
+    (void)LogError(errorLog, code, text.c_str(), prefix.c_str());
+}
+
+int VRX_xmlSpeaker::ReportScannerEnd(const XmlTagScanner& scanner, const std::string& element) {
+    if (!scanner.ErrorMessage().empty()) return Report(scanner.Line(), kUnexpectedEndOfFile, scanner.ErrorMessage());
+    return Report(scanner.Line(), kUnexpectedEndOfFile, "ERROR: End of File : Expecting '</" + element + ">'");
+}
+
+int VRX_xmlSpeaker::ReadDocument(std::string_view text) {
+    XmlTagScanner scanner(text);
+    for (;;) {
+        const Event event = scanner.Next();
+        if (event == Event::kStart && Is(scanner, "BIF")) break;
+        if (event == Event::kError) return ReportScannerEnd(scanner, "BIF");
+        if (event == Event::kEndOfInput) {
+            (void)Report(scanner.Line(), kOutOfRange, "ERROR: [BIF] : Tag Not found");
+            return kNoMoreTokens;
+        }
+    }
+    const std::string* version = scanner.Attribute("VERSION");
+    const std::string value = version != nullptr ? Collapsed(*version) : std::string();
+    if (value.empty() || value.size() > 3 || std::strncmp(value.c_str(), "0.3", value.size()) != 0)
+        return Report(scanner.Line(), kOutOfRange, "ERROR: Incorrect BIF Version");
+    return ReadBif(scanner);
+}
+
+int VRX_xmlSpeaker::ReadBif(XmlTagScanner& scanner) {
+    if (scanner.IsSelfClosing()) return kSuccess;
+    for (;;) {
+        switch (scanner.Next()) {
+            case Event::kText:
+                break;
+            case Event::kStart:
+                if (Is(scanner, "NETWORK")) {
+                    if (const int rc = ReadNetwork(scanner)) return rc;
+                } else if (IsElementName(scanner.Name())) {
+                    return Report(scanner.Line(), kSyntaxError, "ERROR: '" + scanner.Name() + "' : Misplaced statement");
+                } else if (const int rc = SkipElement(scanner)) {
+                    return rc;
+                }
+                break;
+            case Event::kEnd:
+                if (Is(scanner, "BIF")) return kSuccess;
+                return Report(scanner.Line(), kSyntaxError, "ERROR: '</" + scanner.Name() + ">' : '</BIF>' expected");
+            default:
+                return ReportScannerEnd(scanner, "BIF");
+        }
+    }
+}
+
+int VRX_xmlSpeaker::SkipElement(XmlTagScanner& scanner) {
+    if (scanner.IsSelfClosing()) return kSuccess;
+    const std::string element = scanner.Name();
+    for (int depth = 1; depth > 0;) {
+        switch (scanner.Next()) {
+            case Event::kStart:
+                if (!scanner.IsSelfClosing()) ++depth;
+                break;
+            case Event::kEnd:
+                --depth;
+                break;
+            case Event::kText:
+                break;
+            default:
+                return ReportScannerEnd(scanner, element);
+        }
+    }
+    return kSuccess;
+}
+
+int VRX_xmlSpeaker::ReadSimple(XmlTagScanner& scanner, std::string& text) {
+    text.clear();
+    if (scanner.IsSelfClosing()) return kSuccess;
+    const std::string element = scanner.Name();
+    std::string raw;
+    for (;;) {
+        switch (scanner.Next()) {
+            case Event::kText:
+                raw += scanner.Text();
+                break;
+            case Event::kStart:
+                if (const int rc = SkipElement(scanner)) return rc;
+                break;
+            case Event::kEnd:
+                if (!XmlTagScanner::SameName(scanner.Name(), element)) {
+                    return Report(scanner.Line(), kSyntaxError,
+                                  "ERROR: '</" + scanner.Name() + ">' : '</" + element + ">' expected");
+                }
+                text = Collapsed(raw);
+                return kSuccess;
+            default:
+                return ReportScannerEnd(scanner, element);
+        }
+    }
+}
+
+int VRX_xmlSpeaker::ReadNetwork(XmlTagScanner& scanner) {
+    if (!scanner.IsSelfClosing()) {
+        for (bool open = true; open;) {
+            switch (scanner.Next()) {
+                case Event::kText:
+                    break;
+                case Event::kStart: {
+                    int rc = kSuccess;
+                    if (Is(scanner, "NAME")) {
+                        rc = ReadSimple(scanner, networkName_);
+                        hasNetworkName_ = rc == kSuccess;
+                    } else if (Is(scanner, "VARIABLE")) {
+                        rc = ReadVariable(scanner);
+                    } else if (Is(scanner, "DEFINITION")) {
+                        rc = ReadDefinition(scanner);
+                    } else {
+                        if (IsElementName(scanner.Name()) && !Is(scanner, "PROPERTY"))
+                            (void)Report(scanner.Line(), kSyntaxError,
+                                         "ERROR: '" + scanner.Name() + "' : Misplaced statement");
+                        rc = SkipElement(scanner);
+                    }
+                    if (rc != kSuccess) return rc;
+                    break;
+                }
+                case Event::kEnd:
+                    if (!Is(scanner, "NETWORK")) {
+                        return Report(scanner.Line(), kSyntaxError,
+                                      "ERROR: '</" + scanner.Name() + ">' : '</NETWORK>' expected");
+                    }
+                    open = false;
+                    break;
+                default:
+                    return ReportScannerEnd(scanner, "NETWORK");
+            }
+        }
+    }
+    for (const Definition& definition : definitions_) ApplyDefinition(definition);
+    definitions_.clear();
+    return kSuccess;
+}
+
+int VRX_xmlSpeaker::ReadVariable(XmlTagScanner& scanner) {
+    const int line = scanner.Line();
+    const std::string* typeText = scanner.Attribute("TYPE");
+    const int type = KindOfType(typeText);
+    if (type == 0) (void)Report(line, kOutOfRange, "ERROR: " + *typeText + " : Unknown node type");
+    std::string name;
+    bool hasName = false;
+    std::vector<std::string> outcomes;
+    if (!scanner.IsSelfClosing()) {
+        for (bool open = true; open;) {
+            switch (scanner.Next()) {
+                case Event::kText:
+                    break;
+                case Event::kStart: {
+                    int rc = kSuccess;
+                    if (Is(scanner, "NAME")) {
+                        rc = ReadSimple(scanner, name);
+                        hasName = true;
+                    } else if (Is(scanner, "OUTCOME")) {
+                        std::string outcome;
+                        rc = ReadSimple(scanner, outcome);
+                        outcomes.push_back(outcome);
+                    } else {
+                        if (IsElementName(scanner.Name()) && !Is(scanner, "PROPERTY"))
+                            (void)Report(scanner.Line(), kSyntaxError,
+                                         "ERROR: '" + scanner.Name() + "' : Unknown Node Field");
+                        rc = SkipElement(scanner);
+                    }
+                    if (rc != kSuccess) return rc;
+                    break;
+                }
+                case Event::kEnd:
+                    if (!Is(scanner, "VARIABLE")) {
+                        return Report(scanner.Line(), kSyntaxError,
+                                      "ERROR: '</" + scanner.Name() + ">' : '</VARIABLE>' expected");
+                    }
+                    open = false;
+                    break;
+                default:
+                    return ReportScannerEnd(scanner, "VARIABLE");
+            }
+        }
+    }
+    if (type == 0) return kSuccess;
+    if (hasName && variables_.count(name) > 0) {
+        (void)Report(line, kDuplicatedIdentifier, "ERROR: [" + name + "] Duplicated Identifier");
+        return kSuccess;
+    }
+    const std::string id = vovido::UniqueNodeId(*network, name);
+    const int handle = network->AddNode(type, hasName ? id.c_str() : nullptr);
+    if (handle < 0) {
+        (void)Report(line, handle, "ERROR: Couldn't Create Node");
+        return kSuccess;
+    }
+    VRX_node* node = network->GetNode(handle);
+    if (hasName) {
+        if (const int rc = node->GetInfo()->header.SetName(name.c_str())) (void)Report(line, rc, "ERROR: Couldn't set the name");
+        variables_[name] = handle;
+    }
+    // A utility has no outcomes; files of other tools give it one all the same.
+    if (type == DefinitionType::kTable || outcomes.empty()) return kSuccess;
+    VRX_idArray ids;
+    if (vovido::RepairOutcomeNames(outcomes, ids) != kSuccess ||
+        node->GetDefinition()->SetOutcomes(ids) != kSuccess) {
+        (void)Report(line, kOutOfRange, "ERROR: Invalid Outcomes");
+    }
+    return kSuccess;
+}
+
+int VRX_xmlSpeaker::ReadDefinition(XmlTagScanner& scanner) {
+    Definition definition;
+    definition.line = scanner.Line();
+    if (!scanner.IsSelfClosing()) {
+        for (bool open = true; open;) {
+            switch (scanner.Next()) {
+                case Event::kText:
+                    break;
+                case Event::kStart: {
+                    int rc = kSuccess;
+                    const int line = scanner.Line();
+                    std::string text;
+                    if (Is(scanner, "FOR")) {
+                        rc = ReadSimple(scanner, text);
+                        if (rc == kSuccess && !definition.hasFor) {
+                            definition.forName = text;
+                            definition.hasFor = true;
+                        } else if (rc == kSuccess && text != definition.forName) {
+                            Warn(line, kOutOfRange, "ERROR: " + text + " : Extra [FOR] entry. Ignored.");
+                        }
+                    } else if (Is(scanner, "GIVEN")) {
+                        rc = ReadSimple(scanner, text);
+                        definition.given.push_back(text);
+                    } else if (Is(scanner, "TABLE")) {
+                        rc = ReadSimple(scanner, text);
+                        if (rc == kSuccess) rc = ParseTable(text, line, definition.table);
+                        definition.hasTable = true;
+                    } else {
+                        if (IsElementName(scanner.Name()) && !Is(scanner, "PROPERTY"))
+                            (void)Report(line, kSyntaxError, "ERROR: '" + scanner.Name() + "' : Unknown Definition Field");
+                        rc = SkipElement(scanner);
+                    }
+                    if (rc != kSuccess) return rc;
+                    break;
+                }
+                case Event::kEnd:
+                    if (!Is(scanner, "DEFINITION")) {
+                        return Report(scanner.Line(), kSyntaxError,
+                                      "ERROR: '</" + scanner.Name() + ">' : '</DEFINITION>' expected");
+                    }
+                    open = false;
+                    break;
+                default:
+                    return ReportScannerEnd(scanner, "DEFINITION");
+            }
+        }
+    }
+    definitions_.push_back(std::move(definition));
+    return kSuccess;
+}
+
+int VRX_xmlSpeaker::ParseTable(const std::string& text, int line, std::vector<double>& out) {
+    size_t i = 0;
+    while (i < text.size()) {
+        while (i < text.size() && (IsSpace(text[i]) || text[i] == ',')) ++i;
+        if (i >= text.size()) break;
+        size_t end = i;
+        while (end < text.size() && !IsSpace(text[end]) && text[end] != ',') ++end;
+        const std::string word = text.substr(i, end - i);
+        double value = 0.0;
+        if (vovido::ScanXmlDouble(word.c_str(), value) != word.c_str() + word.size())
+            return Report(line, kSyntaxError, "ERROR: '" + word + "' : Real Number expected");
+        out.push_back(value);
+        i = end;
+    }
+    return kSuccess;
+}
+
+int VRX_xmlSpeaker::FindVariable(const std::string& name) const {
+    const auto found = variables_.find(name);
+    if (found != variables_.end()) return found->second;
+    return network->FindNode(name.c_str());
+}
+
+void VRX_xmlSpeaker::ApplyDefinition(const Definition& definition) {
+    const int line = definition.line;
+    if (!definition.hasFor) {
+        (void)Report(line, kOutOfRange, "ERROR: [FOR] : Tag Not found");
+        return;
+    }
+    const int handle = FindVariable(definition.forName);
+    if (handle < 0) {
+        (void)Report(line, kOutOfRange, "ERROR: " + definition.forName + " : Node not found");
+        return;
+    }
+    const std::string id = vovido::NodeIdOr(*network, handle, "");
+    if (network->GetNumberOfParents(handle) > 0) {
+        (void)Report(line, kOutOfRange, "ERROR: Node [" + id + "] has more than one definition");
+        return;
+    }
+    for (const std::string& given : definition.given) {
+        const int parent = FindVariable(given);
+        if (parent < 0) {
+            (void)Report(line, kOutOfRange, "ERROR: " + given + " : Invalid parent");
+            return;
+        }
+        if (const int rc = network->AddArc(parent, handle, 0)) {
+            (void)Report(line, rc,
+                         "ERROR: Couldn't add arc from node [" + std::string(vovido::NodeIdOr(*network, parent, "")) +
+                             "] to node [" + id + "]");
+            return;
+        }
+    }
+    // A decision holds no table.
+    if (!definition.hasTable || network->GetNodeType(handle) == DefinitionType::kList) return;
+    VRX_nodeDefinition* nodeDefinition = network->GetNode(handle)->GetDefinition();
+    const int size = nodeDefinition->GetSize();
+    const int count = static_cast<int>(definition.table.size());
+    if (size != count) {
+        (void)Report(line, kOutOfRange,
+                     "ERROR: Node [" + id + "] was expecting " + std::to_string(size) + " numbers but " +
+                         std::to_string(count) + " were read");
+        return;
+    }
+    VRX_doubleArray values;
+    if (values.FlushAndReserve(count) != kSuccess) {
+        (void)Report(line, kOutOfMemory, "ERROR: Node [" + id + "] : table too large");
+        return;
+    }
+    const int outcomes = nodeDefinition->GetNumberOfOutcomes();
+    if (network->GetNodeType(handle) == DefinitionType::kCpt && IsOwnOutcomeSlowest(definition.table, outcomes)) {
+        const int columns = count / outcomes;
+        for (int i = 0; i < columns; ++i) {
+            for (int j = 0; j < outcomes; ++j) values.AddReserved(definition.table[j * columns + i]);
+        }
+    } else {
+        for (const double value : definition.table) values.AddReserved(value);
+    }
+    if (const int rc = nodeDefinition->SetDefinitionDoubles(values))
+        (void)Report(line, rc, "ERROR: Node [" + id + "] : the table was refused");
+}

@@ -1,0 +1,69 @@
+#pragma once
+// XMLBIF 0.3 ("xml03"): the XML interchange format of variables, outcomes and tables. Read with a
+// forgiving XML scanner (files of other tools carry DTDs, comments, properties, texts of several words);
+// written as well-formed XML with its document type declaration.
+
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "formats/text_format_base.h"
+
+namespace vovido {
+class XmlTagScanner;
+}
+
+class VRX_xmlSpeaker : public VRX_textFormat {
+public:
+    explicit VRX_xmlSpeaker(VRX_network* network);
+    ~VRX_xmlSpeaker() override;
+
+    // 0, or the first error: the file cannot be opened or is empty, has no BIF element, another version,
+    // is cut short, or holds a variable or definition that could not be read whole (all logged).
+    [[nodiscard]] int ReadFile(const char* path) override;
+    [[nodiscard]] int ReadText(std::string_view text);
+    // -2 (logged, no file created) for a node that is neither discrete nor a utility table; -103 when the
+    // file cannot be written.
+    [[nodiscard]] int WriteFile(const char* path) override;
+    [[nodiscard]] int WriteToText(std::string& out);
+
+private:
+    // A DEFINITION as read, applied once every variable is known.
+    struct Definition {
+        int line = 0;
+        std::string forName;
+        bool hasFor = false;
+        std::vector<std::string> given;
+        bool hasTable = false;
+        std::vector<double> table;
+    };
+
+    [[nodiscard]] int ReadDocument(std::string_view text);
+    [[nodiscard]] int ReadBif(vovido::XmlTagScanner& scanner);
+    [[nodiscard]] int ReadNetwork(vovido::XmlTagScanner& scanner);
+    [[nodiscard]] int ReadVariable(vovido::XmlTagScanner& scanner);
+    [[nodiscard]] int ReadDefinition(vovido::XmlTagScanner& scanner);
+    // The text content of a simple element, trimmed; child elements are passed over.
+    [[nodiscard]] int ReadSimple(vovido::XmlTagScanner& scanner, std::string& text);
+    // Passes over the element just started, with everything in it.
+    [[nodiscard]] int SkipElement(vovido::XmlTagScanner& scanner);
+    // The scanner's failure or the end of the input inside an element.
+    [[nodiscard]] int ReportScannerEnd(const vovido::XmlTagScanner& scanner, const std::string& element);
+    [[nodiscard]] int ParseTable(const std::string& text, int line, std::vector<double>& out);
+    void ApplyDefinition(const Definition& definition);
+    int FindVariable(const std::string& name) const;
+
+    int Report(int line, int code, const std::string& text);
+    void Warn(int line, int code, const std::string& text);
+
+    [[nodiscard]] int WriteNetwork();
+    void WriteSimple(const char* tag, const char* text);
+    void WriteVariable(int handle);
+    void WriteDefinition(int handle);
+
+    std::unordered_map<std::string, int> variables_;
+    std::vector<Definition> definitions_;
+    std::string networkName_;
+    bool hasNetworkName_ = false;
+};

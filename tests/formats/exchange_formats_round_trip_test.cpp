@@ -1,0 +1,112 @@
+// The reference networks through the exchange formats of other tools and back: the same nodes, arcs in
+// the same order, outcomes and tables to the last bit, and the reference posteriors after the trip.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <tuple>
+
+#include "base/dmatrix.h"
+#include "base/error_log.h"
+#include "model/node_value.h"
+#include "tests/formats/network_fixture.h"
+#include "tests/support/reference_networks.h"
+
+namespace {
+
+const char* const kNetworks[] = {"asia",  "child",      "insurance", "water", "alarm",
+                                 "hailfinder", "hepar2", "win95pts",  "andes"};
+
+void ExpectSameModel(VRX_network& a, VRX_network& b) {
+    ASSERT_EQ(a.GetNumberOfNodes(), b.GetNumberOfNodes());
+    for (int ha = a.GetFirstNode(); ha >= 0; ha = a.GetNextNode(ha)) {
+        const std::string id = fixture::IdOf(a, ha);
+        const int hb = b.FindNode(id.c_str());
+        ASSERT_GE(hb, 0) << id;
+        EXPECT_EQ(fixture::IdsOf(a, a.GetParents(ha)), fixture::IdsOf(b, b.GetParents(hb))) << id;
+        fixture::ExpectSameDefinition(*a.GetNode(ha)->GetDefinition(), *b.GetNode(hb)->GetDefinition(), id);
+    }
+}
+
+class ExchangeFormatRoundTrip : public ::testing::TestWithParam<std::tuple<const char*, const char*>> {
+protected:
+    void SetUp() override { errorLog.Flush(); }
+    void TearDown() override { errorLog.Flush(); }
+};
+
+TEST_P(ExchangeFormatRoundTrip, StructureTablesAndPosteriorsSurvive) {
+    const std::string name = std::get<0>(GetParam());
+    const std::string extension = std::string(".") + std::get<1>(GetParam());
+    VRX_network original;
+    ASSERT_EQ(original.ReadFile(vovido::testing::ReferencePath(name, ".xvrx").c_str()), kSuccess);
+    // Parameterised test names hold '/': the file is named here.
+    const std::string path = ::testing::TempDir() + "exchange_round_trip_" + name + extension;
+    ASSERT_EQ(original.WriteFile(path.c_str()), kSuccess) << fixture::LogDump();
+    VRX_network copy;
+    const int read = copy.ReadFile(path.c_str());
+    std::remove(path.c_str());
+    ASSERT_EQ(read, kSuccess) << fixture::LogDump();
+    EXPECT_EQ(errorLog.GetNumberOfEntries(), 0) << fixture::LogDump();
+    ExpectSameModel(original, copy);
+
+    // One case with evidence per network keeps the suite quick; equal tables give equal posteriors
+    // whatever the case.
+    const std::vector<vovido::testing::ReferenceCase> cases = vovido::testing::ReadReferenceCases(name);
+    ASSERT_GE(cases.size(), 2u);
+    const vovido::testing::ReferenceCase& item = cases[1];
+    ASSERT_TRUE(vovido::testing::SetCaseEvidence(copy, item));
+    ASSERT_EQ(copy.UpdateBeliefs(), kSuccess) << fixture::LogDump();
+    for (const vovido::testing::ReferencePosterior& posterior : item.posteriors) {
+        const int handle = copy.FindNode(posterior.node.c_str());
+        ASSERT_GE(handle, 0) << posterior.node;
+        VRX_Dmatrix* beliefs = nullptr;
+        ASSERT_EQ(copy.GetNode(handle)->GetValue()->GetValue(beliefs), kSuccess);
+        for (const auto& outcome : posterior.outcomes) {
+            const int index = vovido::testing::OutcomeIndex(copy, handle, outcome.first);
+            ASSERT_GE(index, 0) << posterior.node << "=" << outcome.first;
+            EXPECT_NEAR((*beliefs)[index], outcome.second, 1e-9) << posterior.node << "=" << outcome.first;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(ReferenceNetworks, ExchangeFormatRoundTrip,
+                         ::testing::Combine(::testing::ValuesIn(kNetworks), ::testing::Values("xml03", "dsc", "erg")),
+                         [](const auto& info) {
+                             return std::string(std::get<0>(info.param)) + "_" + std::get<1>(info.param);
+                         });
+
+// Files of other tools, each written in every exchange format and read back: the same model and the same
+// posteriors as the file itself gives.
+TEST(RealFilesAcrossFormats, EachConvertsWithItsPosteriors) {
+    const char* const files[] = {"msbn_burglary.dsc", "alarm.dsc", "iscas89_s386.erg", "poker_bnj.xml"};
+    for (const char* name : files) {
+        std::string source = name;
+        if (source.size() > 4 && source.compare(source.size() - 4, 4, ".xml") == 0) source += "03";
+        const std::string sourcePath = ::testing::TempDir() + "real_" + source;
+        ASSERT_TRUE(fixture::WriteWholeFile(
+            sourcePath, fixture::ReadTextFile(std::string(VOVIDO_NETWORKS_DIR) + "/../formats/" + name)));
+        VRX_network original;
+        ASSERT_EQ(original.ReadFile(sourcePath.c_str()), kSuccess) << name << fixture::LogDump();
+        std::remove(sourcePath.c_str());
+        ASSERT_EQ(original.UpdateBeliefs(), kSuccess) << name;
+        for (const char* extension : {"xml03", "dsc", "erg"}) {
+            SCOPED_TRACE(std::string(name) + " as " + extension);
+            const std::string path = ::testing::TempDir() + "real_converted." + extension;
+            ASSERT_EQ(original.WriteFile(path.c_str()), kSuccess) << fixture::LogDump();
+            VRX_network copy;
+            const int read = copy.ReadFile(path.c_str());
+            std::remove(path.c_str());
+            ASSERT_EQ(read, kSuccess) << fixture::LogDump();
+            ExpectSameModel(original, copy);
+            ASSERT_EQ(copy.UpdateBeliefs(), kSuccess);
+            for (int h = original.GetFirstNode(); h >= 0; h = original.GetNextNode(h)) {
+                const std::vector<double> expected = fixture::Beliefs(original, h);
+                const std::vector<double> found = fixture::Beliefs(copy, copy.FindNode(fixture::IdOf(original, h).c_str()));
+                ASSERT_EQ(found.size(), expected.size());
+                for (size_t k = 0; k < found.size(); ++k) EXPECT_NEAR(found[k], expected[k], 1e-9);
+            }
+        }
+    }
+}
+
+}  // namespace

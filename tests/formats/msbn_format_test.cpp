@@ -1,0 +1,171 @@
+// MSBN: the files the tool itself writes (head "diagnostic network", name and position fields, CR LF,
+// Latin-1 names, state names that are no identifiers), a file of another tool against the same network
+// in the system's XML format, influence diagrams, escaping, and bad tables with their messages.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "base/error_log.h"
+#include "formats/msbn_speaker.h"
+#include "model/node_value.h"
+#include "tests/formats/network_fixture.h"
+#include "tests/support/reference_networks.h"
+
+namespace {
+
+using fixture::Logged;
+using fixture::LogDump;
+
+std::string FormatFile(const char* name) {
+    return fixture::ReadTextFile(std::string(VOVIDO_NETWORKS_DIR) + "/../formats/" + name);
+}
+
+std::vector<double> Table(VRX_network& net, const char* id) {
+    VRX_Dmatrix* m = nullptr;
+    EXPECT_EQ(net.GetNode(net.FindNode(id))->GetDefinition()->GetDefinition(m), kSuccess) << id;
+    return m != nullptr ? std::vector<double>(m->GetData(), m->GetData() + m->GetNumberOfElements())
+                        : std::vector<double>();
+}
+
+int ReadMsbn(VRX_network& net, const std::string& text) {
+    fixture::TempFile file(".dsc");
+    file.Write(text);
+    return net.ReadFile(file.c_str());
+}
+
+std::vector<double> Posterior(VRX_network& net, const char* id) {
+    VRX_Dmatrix* beliefs = nullptr;
+    EXPECT_EQ(net.GetNode(net.FindNode(id))->GetValue()->GetValue(beliefs), kSuccess) << id;
+    return beliefs != nullptr ? std::vector<double>(beliefs->GetData(), beliefs->GetData() + beliefs->GetNumberOfElements())
+                              : std::vector<double>();
+}
+
+class MsbnTest : public ::testing::Test {
+protected:
+    void SetUp() override { errorLog.Flush(); }
+    void TearDown() override { errorLog.Flush(); }
+};
+
+TEST_F(MsbnTest, ReadsAFileWrittenByTheToolItself) {
+    VRX_network net;
+    ASSERT_EQ(ReadMsbn(net, FormatFile("msbn_burglary.dsc")), kSuccess) << LogDump();
+    EXPECT_EQ(errorLog.GetNumberOfEntries(), 0) << LogDump();
+    ASSERT_EQ(net.GetNumberOfNodes(), 5);
+    const VRX_node& alarm = *net.GetNode(net.FindNode("Alarme"));
+    EXPECT_EQ(fixture::IdsOf(net, net.GetParents(alarm.GetHandle())),
+              (std::vector<std::string>{"Arrombamento", "Terremoto"}));
+    EXPECT_EQ(alarm.GetInfo()->screenInfo.position.centerX, 17590);
+    EXPECT_EQ(alarm.GetInfo()->screenInfo.position.centerY, 13450);
+    EXPECT_STREQ(net.GetNode(net.FindNode("Jo_oLiga"))->GetInfo()->header.GetName(), "Jo\xe3oLiga");
+    // "~R" and "R" become outcome identifiers.
+    const VRX_idArray& states = *net.GetNode(net.FindNode("Arrombamento"))->GetDefinition()->GetOutcomesNames();
+    ASSERT_EQ(states.GetCount(), 2);
+    EXPECT_STREQ(states[0], "x_R");
+    EXPECT_STREQ(states[1], "R");
+    EXPECT_EQ(Table(net, "Alarme"), (std::vector<double>{0.29, 0.71, 0.001, 0.999, 0.95, 0.05, 0.94, 0.06}));
+}
+
+// The same network written by another tool gives the reference posteriors.
+TEST_F(MsbnTest, AFileOfAnotherToolGivesTheReferencePosteriors) {
+    VRX_network net;
+    ASSERT_EQ(ReadMsbn(net, FormatFile("alarm.dsc")), kSuccess) << LogDump();
+    VRX_network reference;
+    ASSERT_EQ(reference.ReadFile(vovido::testing::ReferencePath("alarm", ".xvrx").c_str()), kSuccess);
+    ASSERT_EQ(net.GetNumberOfNodes(), reference.GetNumberOfNodes());
+    const std::vector<vovido::testing::ReferenceCase> cases = vovido::testing::ReadReferenceCases("alarm");
+    ASSERT_GE(cases.size(), 2u);
+    for (VRX_network* each : {&net, &reference}) {
+        ASSERT_TRUE(vovido::testing::SetCaseEvidence(*each, cases[1]));
+        ASSERT_EQ(each->UpdateBeliefs(), kSuccess) << LogDump();
+    }
+    for (int h = reference.GetFirstNode(); h >= 0; h = reference.GetNextNode(h)) {
+        const std::string id = fixture::IdOf(reference, h);
+        const std::vector<double> expected = Posterior(reference, id.c_str());
+        const std::vector<double> found = Posterior(net, id.c_str());
+        ASSERT_EQ(found.size(), expected.size()) << id;
+        for (size_t k = 0; k < found.size(); ++k) EXPECT_NEAR(found[k], expected[k], 1e-9) << id;
+    }
+}
+
+TEST_F(MsbnTest, InfluenceDiagramsAndTextsComeBack) {
+    const std::string text =
+        "belief network \"Say \\\"hi\\\"\"\n"
+        "node D { name: \"a\\\\b \\\"c\\\"\"; type: discrete[2] = { \"go\", \"stay\" }; position: (3, 4); }\n"
+        "node C { type : discrete [ 3 ] = { \"1 a\", \"b\", \"b\" }; }\n"
+        "node U { label: utility; }\n"
+        "probability(C) { 0.2, 0.3, 0.5; }\n"
+        "information(D | C);\n"
+        "utility(U | D, C) { (0, 0): -1; (0, 1): 2; (0, 2): 3; (1, 0): 4; (1, 1): 5; (1, 2): 6; }\n";
+    VRX_network net;
+    ASSERT_EQ(ReadMsbn(net, text), kSuccess) << LogDump();
+    EXPECT_EQ(net.GetNodeType(net.FindNode("D")), DefinitionType::kList);
+    EXPECT_EQ(net.GetNodeType(net.FindNode("U")), DefinitionType::kTable);
+    EXPECT_EQ(Table(net, "U"), (std::vector<double>{-1, 2, 3, 4, 5, 6}));
+    EXPECT_STREQ(net.GetHeader()->GetName(), "Say \"hi\"");
+
+    std::string written;
+    VRX_microsoftSpeaker writer(&net);
+    ASSERT_EQ(writer.WriteToText(written), kSuccess) << LogDump();
+    VRX_network copy;
+    ASSERT_EQ(ReadMsbn(copy, written), kSuccess) << LogDump() << written;
+    EXPECT_STREQ(copy.GetHeader()->GetName(), "Say \"hi\"");
+    EXPECT_STREQ(copy.GetNode(copy.FindNode("D"))->GetInfo()->header.GetName(), "a\\b \"c\"");
+    EXPECT_EQ(copy.GetNode(copy.FindNode("D"))->GetInfo()->screenInfo.position.centerY, 4);
+    for (const char* id : {"C", "D", "U"}) {
+        EXPECT_EQ(copy.GetNodeType(copy.FindNode(id)), net.GetNodeType(net.FindNode(id))) << id;
+        EXPECT_EQ(fixture::IdsOf(copy, copy.GetParents(copy.FindNode(id))), fixture::IdsOf(net, net.GetParents(net.FindNode(id))));
+        fixture::ExpectSameDefinition(*net.GetNode(net.FindNode(id))->GetDefinition(),
+                                      *copy.GetNode(copy.FindNode(id))->GetDefinition(), id);
+    }
+}
+
+struct BadFile {
+    const char* what;
+    const char* text;
+    int code;
+    const char* message;
+};
+
+TEST_F(MsbnTest, BadFilesFailWithTheirMessageAndLeaveTheNetworkAsItWas) {
+    const char* const nodes = "belief network \"n\"\nnode A { type: discrete[2] = { \"a\", \"b\" }; }\n"
+                              "node B { type: discrete[2] = { \"a\", \"b\" }; }\n";
+    const BadFile cases[] = {
+        {"no head", "node A { }", kSyntaxError, "(line 1) : ERROR: 'node' : 'belief network' expected"},
+        {"empty head", "   ", kSyntaxError, "(line 1) : ERROR: End of File : Expecting 'belief network'"},
+        {"coordinate out of range", "probability(B | A) { (2): 0.5, 0.5; }", kOutOfRange,
+         "(line 4) : ERROR: Invalid coordinates"},
+        {"too few coordinates", "probability(B | A) { (): 0.5, 0.5; }", kOutOfRange,
+         "(line 4) : ERROR: Invalid coordinates"},
+        {"numbers past the table", "probability(B | A) { (1): 0.5, 0.5, 0.5; }", kOutOfRange,
+         "(line 4) : ERROR: Node (\"B\") : more numbers than its table holds"},
+        {"unknown child", "probability(Q) { 1, 0; }", kOutOfRange, "(line 4) : ERROR: Node (\"Q\") not found"},
+        {"unknown parent", "probability(B | Q) { 1, 0; }", kOutOfRange,
+         "(line 4) : ERROR: Couldn't add arc from parent node (\"Q\")"},
+        {"unknown object", "potential(B) { 1, 0; }", kSyntaxError, "(line 4) : ERROR: 'potential' : Unknown Object"},
+        {"state count", "node C { type: discrete[x] = { }; }", kSyntaxError,
+         "(line 4) : ERROR: 'x' : Expecting number of states"},
+    };
+    for (const BadFile& item : cases) {
+        SCOPED_TRACE(item.what);
+        errorLog.Flush();
+        VRX_network net;
+        ASSERT_GE(net.AddNode(DefinitionType::kCpt, "Kept"), 0);
+        const bool headless = std::string(item.what).find("head") != std::string::npos;
+        const std::string text = std::string(headless ? "" : nodes) + item.text;
+        EXPECT_NE(ReadMsbn(net, text), kSuccess);
+        EXPECT_TRUE(Logged(item.code, item.message)) << LogDump();
+        EXPECT_EQ(net.GetNumberOfNodes(), 1);
+    }
+}
+
+TEST_F(MsbnTest, KindsTheFormatCannotHoldAreRefusedBeforeTheFileIsMade) {
+    VRX_network net;
+    ASSERT_GE(net.AddNode(DefinitionType::kDeMorgan, "X"), 0);
+    fixture::TempFile file(".dsc");
+    EXPECT_EQ(net.WriteFile(file.c_str()), kOutOfRange);
+    EXPECT_TRUE(Logged(kOutOfRange, "ERROR: This Network cannot be saved in Microsotf format")) << LogDump();
+    EXPECT_FALSE(file.Exists());
+}
+
+}  // namespace

@@ -1,0 +1,185 @@
+// XMLBIF: files of other tools (comments, DTDs, properties, "nature" or no TYPE, texts of several words,
+// tables over many lines), what the writer gives a standard XML parser, and the refusals with their
+// exact messages.
+#include <expat.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "base/error_log.h"
+#include "formats/xmlbif_speaker.h"
+#include "tests/formats/network_fixture.h"
+
+namespace {
+
+using fixture::Logged;
+using fixture::LogDump;
+
+std::string FormatFile(const char* name) {
+    return fixture::ReadTextFile(std::string(VOVIDO_NETWORKS_DIR) + "/../formats/" + name);
+}
+
+std::vector<std::string> Outcomes(VRX_network& net, const char* id) {
+    std::vector<std::string> out;
+    const VRX_idArray* names = net.GetNode(net.FindNode(id))->GetDefinition()->GetOutcomesNames();
+    for (int i = 0; names != nullptr && i < names->GetCount(); ++i) out.emplace_back((*names)[i]);
+    return out;
+}
+
+std::vector<double> Table(VRX_network& net, const char* id) {
+    VRX_Dmatrix* m = nullptr;
+    EXPECT_EQ(net.GetNode(net.FindNode(id))->GetDefinition()->GetDefinition(m), kSuccess);
+    return m != nullptr ? std::vector<double>(m->GetData(), m->GetData() + m->GetNumberOfElements())
+                        : std::vector<double>();
+}
+
+int ReadXmlBif(VRX_network& net, const std::string& text) {
+    fixture::TempFile file(".xml03");
+    file.Write(text);
+    return net.ReadFile(file.c_str());
+}
+
+std::string Bif(const std::string& body) {
+    return "<?xml version=\"1.0\"?>\n<BIF VERSION=\"0.3\">\n<NETWORK>\n<NAME>n</NAME>\n" + body +
+           "</NETWORK>\n</BIF>\n";
+}
+
+class XmlBifTest : public ::testing::Test {
+protected:
+    void SetUp() override { errorLog.Flush(); }
+    void TearDown() override { errorLog.Flush(); }
+};
+
+TEST_F(XmlBifTest, ReadsAnInfluenceDiagramWrittenByAnotherTool) {
+    VRX_network net;
+    ASSERT_EQ(ReadXmlBif(net, FormatFile("oilwildcatter_id.xml")), kSuccess) << LogDump();
+    EXPECT_EQ(errorLog.GetNumberOfEntries(), 0) << LogDump();
+    ASSERT_EQ(net.GetNumberOfNodes(), 6);
+    EXPECT_EQ(net.GetNodeType(net.FindNode("Testing")), DefinitionType::kList);
+    EXPECT_EQ(net.GetNodeType(net.FindNode("OilContents")), DefinitionType::kCpt);
+    EXPECT_EQ(net.GetNodeType(net.FindNode("Reward")), DefinitionType::kTable);
+    EXPECT_EQ(fixture::IdsOf(net, net.GetParents(net.FindNode("Drilling"))),
+              (std::vector<std::string>{"TestResult", "Testing"}));
+    EXPECT_EQ(Outcomes(net, "TestResult"), (std::vector<std::string>{"closed", "open", "diffuse"}));
+    EXPECT_EQ(Table(net, "Reward"), (std::vector<double>{-70, 50, 200, 0, 0, 0}));
+    const std::vector<double> result = Table(net, "TestResult");
+    ASSERT_EQ(result.size(), 18u);
+    EXPECT_EQ(result[0], 0.1);
+    EXPECT_EQ(result[17], 0.333333);
+}
+
+TEST_F(XmlBifTest, ReadsAFileWithAnExtendedDtdAndOutcomesOfSeveralWords) {
+    VRX_network net;
+    ASSERT_EQ(ReadXmlBif(net, FormatFile("poker_bnj.xml")), kSuccess) << LogDump();
+    EXPECT_EQ(errorLog.GetNumberOfEntries(), 0) << LogDump();
+    EXPECT_EQ(net.GetNumberOfNodes(), 7);
+    EXPECT_STREQ(net.GetHeader()->GetId(), "Untitled");
+    EXPECT_EQ(Outcomes(net, "SC"), (std::vector<std::string>{"x0_Changed", "x1_Changed", "x2_Changed"}));
+    EXPECT_STREQ(net.GetNode(net.FindNode("SC"))->GetInfo()->header.GetName(), "SC");
+    // This tool writes tables with the node's own outcome slowest: each distribution is read whole.
+    const std::vector<double> sc = Table(net, "SC");
+    ASSERT_EQ(sc.size(), 27u);
+    EXPECT_EQ(std::vector<double>(sc.begin(), sc.begin() + 6), (std::vector<double>{0, 0, 1, 0, 0, 1}));
+    EXPECT_EQ(std::vector<double>(sc.begin() + 15, sc.begin() + 18), (std::vector<double>{1, 0, 0}));
+}
+
+// Forms other tools write: no TYPE, "nature", comments inside the network, a definition before its
+// variables, repeated outcomes, entities, and a property holding one word.
+TEST_F(XmlBifTest, TakesTheFormsOfOtherTools) {
+    const std::string text = Bif(
+        "<!-- a comment with <tags> -->\n"
+        "<DEFINITION><FOR>B b</FOR><GIVEN>A</GIVEN><TABLE>0.1 0.9\n 0.7\t0.3</TABLE></DEFINITION>\n"
+        "<VARIABLE><NAME>A</NAME><OUTCOME>yes</OUTCOME><OUTCOME>yes</OUTCOME>"
+        "<PROPERTY>word</PROPERTY></VARIABLE>\n"
+        "<variable type='nature'><name>B b</name><outcome>x &amp; y</outcome><outcome>z</outcome></variable>\n"
+        "<DEFINITION><FOR>A</FOR><TABLE><![CDATA[0.25]]> 0.75</TABLE><PROPERTY>p</PROPERTY></DEFINITION>\n");
+    VRX_network net;
+    ASSERT_EQ(ReadXmlBif(net, text), kSuccess) << LogDump();
+    EXPECT_EQ(Outcomes(net, "A"), (std::vector<std::string>{"yes", "yes0"}));
+    EXPECT_EQ(Outcomes(net, "B_b"), (std::vector<std::string>{"x___y", "z"}));
+    EXPECT_EQ(Table(net, "B_b"), (std::vector<double>{0.1, 0.9, 0.7, 0.3}));
+    EXPECT_EQ(Table(net, "A"), (std::vector<double>{0.25, 0.75}));
+}
+
+struct BadFile {
+    const char* what;
+    std::string text;
+    int result;
+    int code;
+    const char* message;
+};
+
+TEST_F(XmlBifTest, BadFilesFailWithTheirMessageAndLeaveTheNetworkAsItWas) {
+    const BadFile cases[] = {
+        {"no BIF", "<?xml version=\"1.0\"?>\n<NETWORK/>\n", kNoMoreTokens, kOutOfRange,
+         "(line 3) : ERROR: [BIF] : Tag Not found"},
+        {"version", "<BIF VERSION=\"0.2\"><NETWORK/></BIF>", kOutOfRange, kOutOfRange,
+         "(line 1) : ERROR: Incorrect BIF Version"},
+        {"misplaced", "<BIF VERSION=\"0.3\"><VARIABLE/></BIF>", kSyntaxError, kSyntaxError,
+         "(line 1) : ERROR: 'VARIABLE' : Misplaced statement"},
+        {"type", Bif("<VARIABLE TYPE=\"odd\"><NAME>A</NAME></VARIABLE>\n"), kOutOfRange, kOutOfRange,
+         "(line 5) : ERROR: odd : Unknown node type"},
+        {"count", Bif("<VARIABLE><NAME>A</NAME><OUTCOME>a</OUTCOME><OUTCOME>b</OUTCOME></VARIABLE>\n"
+                      "<DEFINITION><FOR>A</FOR><TABLE>0.5 0.25 0.25</TABLE></DEFINITION>\n"),
+         kOutOfRange, kOutOfRange, "(line 6) : ERROR: Node [A] was expecting 2 numbers but 3 were read"},
+        {"number", Bif("<VARIABLE><NAME>A</NAME></VARIABLE>\n<DEFINITION><FOR>A</FOR><TABLE>0.5 half</TABLE>"
+                       "</DEFINITION>\n"),
+         kSyntaxError, kSyntaxError, "(line 6) : ERROR: 'half' : Real Number expected"},
+        {"parent", Bif("<VARIABLE><NAME>A</NAME></VARIABLE>\n<DEFINITION><FOR>A</FOR><GIVEN>Q</GIVEN>"
+                       "</DEFINITION>\n"),
+         kOutOfRange, kOutOfRange, "(line 6) : ERROR: Q : Invalid parent"},
+        {"truncated", "<BIF VERSION=\"0.3\"><NETWORK><VARIABLE><NAME>A</NAME>", kUnexpectedEndOfFile,
+         kUnexpectedEndOfFile, "(line 1) : ERROR: End of File : Expecting '</VARIABLE>'"},
+        {"open comment", "<BIF VERSION=\"0.3\"><!-- x", kUnexpectedEndOfFile, kUnexpectedEndOfFile,
+         "(line 1) : ERROR: Unexpected End of File in a comment"},
+    };
+    for (const BadFile& item : cases) {
+        SCOPED_TRACE(item.what);
+        errorLog.Flush();
+        VRX_network net;
+        ASSERT_GE(net.AddNode(DefinitionType::kCpt, "Kept"), 0);
+        EXPECT_EQ(ReadXmlBif(net, item.text), item.result) << LogDump();
+        EXPECT_TRUE(Logged(item.code, item.message)) << LogDump();
+        EXPECT_EQ(net.GetNumberOfNodes(), 1);
+        EXPECT_GE(net.FindNode("Kept"), 0);
+    }
+}
+
+TEST_F(XmlBifTest, WritesWellFormedXmlThatReadsBack) {
+    fixture::Asia asia;
+    VRX_network& net = asia.t.net;
+    const int choice = net.AddNode(DefinitionType::kList, "Treat");
+    const int gain = net.AddNode(DefinitionType::kTable, "Gain");
+    ASSERT_EQ(net.AddArc(net.FindNode("either"), choice), kSuccess);
+    ASSERT_EQ(net.AddArc(choice, gain), kSuccess);
+    asia.t.Table(gain, {1.5, -2e-9});
+    std::string text;
+    VRX_xmlSpeaker writer(&net);
+    ASSERT_EQ(writer.WriteToText(text), kSuccess) << LogDump();
+    EXPECT_EQ(text.rfind("<?xml version=\"1.0\"?>\n", 0), 0u);
+
+    XML_Parser parser = XML_ParserCreate(nullptr);
+    const XML_Status status = XML_Parse(parser, text.data(), static_cast<int>(text.size()), 1);
+    EXPECT_EQ(status, XML_STATUS_OK) << XML_ErrorString(XML_GetErrorCode(parser)) << " line "
+                                     << XML_GetCurrentLineNumber(parser);
+    XML_ParserFree(parser);
+
+    VRX_network copy;
+    ASSERT_EQ(ReadXmlBif(copy, text), kSuccess) << LogDump();
+    EXPECT_EQ(copy.GetNodeType(copy.FindNode("Treat")), DefinitionType::kList);
+    EXPECT_EQ(Outcomes(copy, "Treat"), Outcomes(net, "Treat"));
+    EXPECT_EQ(Table(copy, "Gain"), Table(net, "Gain"));
+    EXPECT_EQ(fixture::IdsOf(copy, copy.GetParents(copy.FindNode("Treat"))), (std::vector<std::string>{"either"}));
+}
+
+TEST_F(XmlBifTest, NodesWithoutTablesOfTheFormAreRefusedBeforeTheFileIsMade) {
+    VRX_network net;
+    ASSERT_GE(net.AddNode(DefinitionType::kEquation, "X"), 0);
+    fixture::TempFile file(".xml03");
+    EXPECT_EQ(net.WriteFile(file.c_str()), kOutOfRange);
+    EXPECT_TRUE(Logged(kOutOfRange, "ERROR: Unsupported node type")) << LogDump();
+    EXPECT_FALSE(file.Exists());
+}
+
+}  // namespace
