@@ -225,8 +225,10 @@ void GaussianMixture::Fit(const std::vector<WeightedSample>& input) {
             c.variance = std::max(sxx / s, floor);
             c.weight = s / n;
         }
+        // The tolerance holds per sample: the log-likelihood of many samples never settles to an
+        // absolute one, and every step keeps the samples' mean and variance anyway.
         const double current = LogLikelihood(samples);
-        if (!(std::fabs(current - previous) > tolerance)) break;
+        if (!(std::fabs(current - previous) > tolerance * 0.01 * n)) break;
         previous = current;
     }
 }

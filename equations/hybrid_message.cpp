@@ -12,9 +12,8 @@ VRX_discreteMessage::VRX_discreteMessage(int outcomeCount)
 void VRX_discreteMessage::Finish() {
     double sum = 0.0;
     for (double p : probabilities) sum += p;
-    for (double& p : probabilities) {
-        p = sum > 0.0 && std::isfinite(sum) ? p / sum : 1.0 / static_cast<double>(probabilities.size());
-    }
+    // Samples that all weigh 0 say the evidence is impossible: the message stays 0, never uniform.
+    for (double& p : probabilities) p = sum > 0.0 && std::isfinite(sum) ? p / sum : 0.0;
     SetFlag(MessageFlags::kUniform | MessageFlags::kChanged, false);
 }
 
@@ -62,7 +61,15 @@ VRX_continuousMessage::VRX_continuousMessage(double lower, double upper, int com
     : lowerBound(lower), upperBound(upper), mixture(lower, upper, components, tolerance, variancePrior) {}
 
 void VRX_continuousMessage::Finish() {
-    if (!samples.empty()) mixture.Fit(samples);
+    double total = 0.0;
+    for (const WeightedSample& s : samples) total += s.weight;
+    if (total > 0.0 && std::isfinite(total)) {
+        mixture.Fit(samples);
+    } else if (!samples.empty()) {
+        // Samples that all weigh 0 say the evidence is impossible: density 0 everywhere.
+        mixture.components.clear();
+        mixture.count = 0;
+    }
     SetFlag(MessageFlags::kUniform | MessageFlags::kChanged, false);
 }
 

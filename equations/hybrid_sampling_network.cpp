@@ -42,6 +42,21 @@ int SolveElementFor(const std::string& id, const std::string& text, const std::s
     return kSuccess;
 }
 
+double InvertElement(VRX_Helement& element, const std::string& nodeId, double v, const std::string& parentId,
+                     double& out) {
+    const double h = 1e-6 * std::max(1.0, std::fabs(v));
+    double above = 0.0, below = 0.0;
+    element.SetVariableValue(nodeId, v + h);
+    const bool ok1 = element.EvaluateNamed(parentId, above) == kSuccess;
+    element.SetVariableValue(nodeId, v - h);
+    const bool ok2 = element.EvaluateNamed(parentId, below) == kSuccess;
+    element.SetVariableValue(nodeId, v);
+    if (!ok1 || !ok2 || element.EvaluateNamed(parentId, out) != kSuccess) return 0.0;
+    // The density of the observed value is the parent's density at the inverse times |d inverse / dv|.
+    const double jacobian = std::fabs(above - below) / (2.0 * h);
+    return std::isfinite(jacobian) ? jacobian : 0.0;
+}
+
 }  // namespace vovido
 
 // ---------------------------------------------------------------------------------------------------
@@ -165,11 +180,11 @@ int HybridSampleNet::PrepareInversion(SampleNode& observed) {
     while (node->IsDeterministic() && !(node->nodeFlags & SampleNodeFlags::kInverts)) {
         const vovido::ElementTable& table = node->GetDefinition().GetElementTable();
         SampleNode* chosen = nullptr;
-        // The last continuous parent that is free and that every cell can be solved for: discrete and
-        // observed parents never take a value from an inversion.
-        for (size_t i = node->parents.size(); i-- > static_cast<size_t>(node->discreteParentCount);) {
+        // Every continuous parent the cells can be solved for gets its inverse (the message passing
+        // sends lambda messages through them); the last free one is inverted. Discrete and observed
+        // parents never take a value from an inversion.
+        for (size_t i = static_cast<size_t>(node->discreteParentCount); i < node->parents.size(); ++i) {
             SampleNode* parent = node->parents[i];
-            if (parent->IsFixed()) continue;
             bool solvable = true;
             for (const auto& cell : table.cells) {
                 auto* element = dynamic_cast<VRX_equationElement*>(cell.get());
@@ -181,10 +196,7 @@ int HybridSampleNet::PrepareInversion(SampleNode& observed) {
                              element->SetNamedExpression(parent->id, text) == kSuccess));
                 if (!solvable) break;
             }
-            if (solvable) {
-                chosen = parent;
-                break;
-            }
+            if (solvable && !parent->IsFixed()) chosen = parent;
         }
         // Nothing to invert: the node's samples are weighed by whether its equation holds.
         if (chosen == nullptr) return kSuccess;
@@ -239,23 +251,14 @@ double HybridSampleNet::ApplyInversion(SampleNode& node) {
     SampleNode* parent = GetSampleNode(node.invertedParent);
     VRX_Helement* element = node.TakeElement();
     if (parent == nullptr || element == nullptr) return 0.0;
-    const double v = node.GetValue();
-    const double h = 1e-6 * std::max(1.0, std::fabs(v));
-    double at = 0.0, above = 0.0, below = 0.0;
-    element->SetVariableValue(node.id, v + h);
-    const bool ok1 = element->EvaluateNamed(parent->id, above) == kSuccess;
-    element->SetVariableValue(node.id, v - h);
-    const bool ok2 = element->EvaluateNamed(parent->id, below) == kSuccess;
-    element->SetVariableValue(node.id, v);
-    if (!ok1 || !ok2 || element->EvaluateNamed(parent->id, at) != kSuccess) return 0.0;
+    double at = 0.0;
+    const double jacobian = vovido::InvertElement(*element, node.id, node.GetValue(), parent->id, at);
     parent->SetValue(at);
     if (parent->IsContinuous()) {
         const auto& c = static_cast<const VRX_continuousSampleNode&>(*parent);
         if (at < c.lowerBound || at > c.upperBound) return 0.0;
     }
-    // The density of the observed value is the parent's density at the inverse times |d inverse / dv|.
-    const double jacobian = std::fabs(above - below) / (2.0 * h);
-    return std::isfinite(jacobian) ? jacobian : 0.0;
+    return jacobian;
 }
 
 double HybridSampleNet::DrawSample(bool useProposals) {

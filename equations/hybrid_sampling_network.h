@@ -12,6 +12,7 @@
 class VRX_network;
 class VRX_node;
 class VRX_defHybrid;
+class VRX_Helement;
 
 // Read access to the network for the hybrid algorithms.
 class HybridNetworkView {
@@ -81,11 +82,17 @@ private:
     void WriteAllResults();
 
     // Message passing (hybrid_message_passing.cpp).
+    // The first pi messages: each node's prior, from forward samples.
     void InitialiseMessages();
     void SendPi(VRX_hybridSampleNode& node);
     void SendLambda(VRX_hybridSampleNode& node);
     void SendLambdaFromObservedDeterministic(VRX_hybridSampleNode& node);
+    // Finishes the new messages, makes them current and combines every node's lambda messages.
     void FinishIteration();
+    // Every parent of the node draws its value from the node's pi message about it (but skip).
+    void DrawParentsFromMessages(VRX_hybridSampleNode& node, const VRX_hybridSampleNode* skip);
+    // Samples drawn for one message: the network's sample count decides, within fixed limits.
+    int SamplesPerMessage() const;
     [[nodiscard]] int EstimateFromMessages();
 
     std::vector<VRX_hybridSampleNode*> order_;
@@ -100,6 +107,10 @@ void SeedHybridGenerators(unsigned int seed);
 // Position of child in node's child list (or parent in its parent list), -1 when absent.
 int PositionIn(const std::vector<VRX_hybridSampleNode*>& list, const VRX_hybridSampleNode* node);
 // Solves "id = text" for a variable and gives the right side as text; -2 when it cannot be solved.
+// Evaluates the element's inverse for the parent with the node's variable at v into out; returns the
+// Jacobian |d inverse / dv| (0 when the inverse cannot be evaluated).
+double InvertElement(VRX_Helement& element, const std::string& nodeId, double v, const std::string& parentId,
+                     double& out);
 [[nodiscard]] int SolveElementFor(const std::string& id, const std::string& text, const std::string& variable,
                                   std::string& out);
 
