@@ -160,7 +160,10 @@ void VRX_valEqEvaluation::SetWeightedSamples(const std::vector<WeightedSample>& 
         stdDev = 0.0;
     } else {
         mean = weighted / total;
-        stdDev = -1.0;
+        // The weighted population deviation: a mean without its spread says little about a posterior.
+        double scatter = 0.0;
+        for (const WeightedSample& s : samples) scatter += s.weight * (s.value - mean) * (s.value - mean);
+        stdDev = scatter > 0.0 ? std::sqrt(scatter / total) : 0.0;
     }
     intervalBeliefs.clear();
     AddValueFlags(ValueFlags::kUpToDate);

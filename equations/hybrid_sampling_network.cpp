@@ -196,7 +196,12 @@ int HybridSampleNet::PrepareInversion(SampleNode& observed) {
                              element->SetNamedExpression(parent->id, text) == kSuccess));
                 if (!solvable) break;
             }
-            if (solvable && !parent->IsFixed()) chosen = parent;
+            // A deterministic parent without a free continuous parent of its own (a constant, say)
+            // could only take the inverse if it happened to equal its own value: never chosen.
+            bool movable = !parent->IsDeterministic();
+            for (size_t j = static_cast<size_t>(parent->discreteParentCount); j < parent->parents.size(); ++j)
+                movable = movable || !parent->parents[j]->IsFixed();
+            if (solvable && movable && !parent->IsFixed()) chosen = parent;
         }
         // Nothing to invert: the node's samples are weighed by whether its equation holds.
         if (chosen == nullptr) return kSuccess;
