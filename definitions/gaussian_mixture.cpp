@@ -188,7 +188,12 @@ void GaussianMixture::Fit(const std::vector<WeightedSample>& input) {
     // A component must never shrink to a point: the floor keeps densities finite.
     const double floor = std::max(overallVar * 1e-6, 1e-6) + variancePrior * 1e-9;
 
-    InitFromSamples(samples);
+    // Blocks of the sorted samples start the components at separate quantiles: EM from starts that
+    // all look alike takes thousands of steps to tell clusters apart.
+    std::vector<WeightedSample> sorted(samples);
+    std::sort(sorted.begin(), sorted.end(),
+              [](const WeightedSample& a, const WeightedSample& b) { return a.value < b.value; });
+    InitFromSamples(sorted);
     for (MixtureComponent& c : components) {
         if (!(c.variance > floor)) c.variance = std::max(overallVar, floor);
     }
