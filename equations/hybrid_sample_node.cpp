@@ -247,9 +247,13 @@ double VRX_continuousSampleNode::SampleValueFromElement(VRX_Helement& element, d
 
 double VRX_continuousSampleNode::SampleFromProposal() {
     if (IsObserved()) return GetEvidenceWeight();
+    if (!combinedLambda || combinedLambda->IsUniform()) return SampleFromConditional();
     VRX_Helement* element = TakeElement();
     if (element == nullptr) return 0.0;
-    if (element->IsEquation() || !combinedLambda || combinedLambda->IsUniform()) return SampleFromConditional();
+    if (element->IsEquation()) {
+        if (element->Evaluate(currentValue) != kSuccess) return 0.0;
+        return currentValue >= lowerBound && currentValue <= upperBound ? 1.0 : 0.0;
+    }
     const double q = SampleValueFromElement(*element, currentValue);
     if (!(q > 0.0) || currentValue < lowerBound || currentValue > upperBound) return 0.0;
     return element->GetDensity(currentValue) / q;
