@@ -1,6 +1,7 @@
 // Values of continuous nodes: equation evaluations and hybrid continuous values.
 #include "definitions/continuous_values.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "base/status_codes.h"
@@ -159,7 +160,10 @@ void VRX_valEqEvaluation::SetWeightedSamples(const std::vector<WeightedSample>& 
         stdDev = 0.0;
     } else {
         mean = weighted / total;
-        stdDev = -1.0;
+        // The weighted population deviation: a mean without its spread says little about a posterior.
+        double scatter = 0.0;
+        for (const WeightedSample& s : samples) scatter += s.weight * (s.value - mean) * (s.value - mean);
+        stdDev = scatter > 0.0 ? std::sqrt(scatter / total) : 0.0;
     }
     intervalBeliefs.clear();
     AddValueFlags(ValueFlags::kUpToDate);
@@ -214,6 +218,9 @@ int VRX_valcontinuous::CopyFrom(VRX_nodeValue& source) {
         sampleCount = other->sampleCount;
         samples = other->samples;
         evidenceMark = other->evidenceMark;
+        mixture = other->mixture;
+        mean = other->mean;
+        stdDev = other->stdDev;
         contEvidence = other->contEvidence;
     } else {
         // Evidence of another kind of value meant an outcome, not a number.
@@ -258,4 +265,29 @@ int VRX_valcontinuous::ClearPropagatedEvidence() {
     RemoveValueFlags(ValueFlags::kPropagatedEvidence);
     evidenceMark = 0;
     return kSuccess;
+}
+
+int VRX_valcontinuous::GetContEvidence(double& out) {
+    if (!HasEvidence()) return kOutOfRange;
+    out = contEvidence;
+    return kSuccess;
+}
+
+void VRX_valcontinuous::SetWeightedSamples(std::vector<WeightedSample> drawn) {
+    samples = std::move(drawn);
+    sampleCount = static_cast<int>(samples.size());
+    double total = 0.0, sum = 0.0;
+    for (const WeightedSample& s : samples) {
+        total += s.weight;
+        sum += s.weight * s.value;
+    }
+    if (!(total > 0.0) || !std::isfinite(total)) {
+        mean = stdDev = -1.0;
+        return;
+    }
+    mean = sum / total;
+    double scatter = 0.0;
+    for (const WeightedSample& s : samples) scatter += s.weight * (s.value - mean) * (s.value - mean);
+    stdDev = std::sqrt(std::max(scatter / total, 0.0));
+    AddValueFlags(ValueFlags::kUpToDate);
 }

@@ -5,13 +5,8 @@
 
 #include <vector>
 
+#include "definitions/gaussian_mixture.h"
 #include "model/node_value.h"
-
-// One sample of a continuous node and its weight.
-struct WeightedSample {
-    double value = 0.0;
-    double weight = 1.0;
-};
 
 class VRX_valEqEvaluation : public VRX_nodeValue {
 public:
@@ -100,7 +95,17 @@ public:
     [[nodiscard]] int ClearEvidence() override;
     [[nodiscard]] int ClearPropagatedEvidence() override;
 
+    [[nodiscard]] int GetContEvidence(double& out) override;
+    // The weighted samples a hybrid algorithm drew, with their weighted mean and deviation, up to date.
+    // A total weight that is not positive keeps the samples and gives mean and deviation -1.
+    void SetWeightedSamples(std::vector<WeightedSample> drawn);
+    double GetMean() const { return mean; }
+    double GetStdDev() const { return stdDev; }
+
     // Read and written directly by the hybrid algorithms.
+    GaussianMixture mixture;
+    double mean = -1.0;
+    double stdDev = -1.0;
     int sampleCount = 0;
     std::vector<WeightedSample> samples;
     double contEvidence = 0.0;

@@ -2,6 +2,7 @@
 #include "definitions/named_outcomes.h"
 
 #include "definitions/definition_support.h"
+#include "definitions/hybrid_definition.h"
 #include "base/int_array.h"
 #include "model/network.h"
 #include "base/string_array.h"
@@ -161,5 +162,6 @@ int NamedOutcomes<Base>::ChangeOrderOfOutcomes(const VRX_intArray& order) {
 
 template class NamedOutcomes<VRX_nodeDefinition>;
 template class NamedOutcomes<ParentTableDefinition>;
+template class NamedOutcomes<VRX_defHybrid>;
 
 }  // namespace vovido

@@ -10,6 +10,7 @@
 #include "base/status_codes.h"
 #include "definitions/belief_vector.h"
 #include "equations/continuous_update.h"
+#include "equations/hybrid_drivers.h"
 #include "inference/annealed_map.h"
 #include "inference/exact_drivers.h"
 #include "inference/id_best_policy.h"
@@ -85,16 +86,16 @@ int RunDiscreteAlgorithm(VRX_network& network) {
     }
 }
 
-int RunHybridAlgorithm(const VRX_network& network) {
+int RunHybridAlgorithm(VRX_network& network) {
     switch (network.hybridAlgorithm) {
         case 13:
-            return RefuseAlgorithm("hybrid message-passing sampling");
+            return RunHybridMessagePassingSampling(network);
         case 14:
-            return RefuseAlgorithm("hybrid importance sampling");
+            return RunHybridImportanceSampling(network);
         case 15:
-            return RefuseAlgorithm("hybrid message passing");
+            return RunHybridMessagePassing(network);
         case 16:
-            return RefuseAlgorithm("hybrid weighted sampling");
+            return RunHybridWeightedSampling(network);
         default:
             return kOutOfRange;
     }

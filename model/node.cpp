@@ -15,6 +15,7 @@
 #include "definitions/demorgan.h"
 #include "definitions/equation.h"
 #include "definitions/equation_scc.h"
+#include "definitions/hybrid_definition.h"
 #include "definitions/mau.h"
 #include "definitions/mau_values.h"
 #include "definitions/node_cost.h"
@@ -89,6 +90,12 @@ constexpr DefinitionKind kDefinitionKinds[] = {
     // Copied as well, equation and members included, so that copies of a network keep its components.
     {DefinitionType::kEquationScc, ValueType::kEqEvaluation, &MakeDefinition<VRX_equationSCC>,
      &CopyDefinitionOf<VRX_equationSCC>},
+    {DefinitionType::kDchildHparent, ValueType::kBeliefVector, &MakeDefinition<VRX_defDchildHparent>,
+     &CopyDefinitionOf<VRX_defDchildHparent>},
+    {DefinitionType::kDistribution, ValueType::kContinuous, &MakeDefinition<VRX_defDistribution>,
+     &CopyDefinitionOf<VRX_defDistribution>},
+    {DefinitionType::kHEquation, ValueType::kContinuous, &MakeDefinition<VRX_defHEquation>,
+     &CopyDefinitionOf<VRX_defHEquation>},
 };
 
 // The value classes that are built: one line per class.

@@ -263,9 +263,10 @@ TEST(ContinuousValues, WeightedSamples) {
     VRX_valEqEvaluation& v = ValueOf(net, AddEquation(net, "x"));
     v.SetWeightedSamples({{1.0, 0.0}, {3.0, 0.0}});
     EXPECT_DOUBLE_EQ(v.GetMean(), 2.0);
-    EXPECT_EQ(v.GetStdDev(), -1.0);
+    EXPECT_DOUBLE_EQ(v.GetStdDev(), 1.0);
     v.SetWeightedSamples({{1.0, 1.0}, {4.0, 3.0}});
     EXPECT_DOUBLE_EQ(v.GetMean(), 3.25);
+    EXPECT_DOUBLE_EQ(v.GetStdDev(), std::sqrt(27.0) / 4.0);
     v.SetWeightedSamples({{7.0, 1.0}, {4.0, -1.0}});
     EXPECT_EQ(v.GetMean(), 7.0);
     EXPECT_EQ(v.GetStdDev(), 0.0);

@@ -122,10 +122,10 @@ TEST(NodeConstruction, TypeCodeZeroGivesNoDefinitionAndNoValue) {
 }
 
 TEST(NodeFactories, OnlyBuiltKindsAreKnown) {
-    for (int code : {4, 8, 17, 18, 20, 50, 82, 146, 274, 520, 1028})
+    for (int code : {4, 8, 17, 18, 20, 50, 82, 146, 274, 520, 1028, 2064, 4098, 4100})
         EXPECT_TRUE(VRX_node::IsKnownTypeCode(code)) << code;
-    // Code 0 makes no definition; hybrid kinds are not built.
-    for (int code : {0, 2064, 4098, 4100, 19, -1}) EXPECT_FALSE(VRX_node::IsKnownTypeCode(code)) << code;
+    // Code 0 makes no definition.
+    for (int code : {0, 19, -1}) EXPECT_FALSE(VRX_node::IsKnownTypeCode(code)) << code;
 }
 
 TEST(NodeFactories, TypeNamesAreExactAndCaseSensitive) {
@@ -144,7 +144,7 @@ TEST_F(NodeTest, FactoriesRefuseUnknownCodesAndKeepTheCurrentParts) {
     VRX_nodeDefinition* definition = nodeA->GetDefinition();
     VRX_nodeValue* value = nodeA->GetValue();
     EXPECT_EQ(nodeA->CreateDefinition(0x13), kOutOfRange);
-    EXPECT_EQ(nodeA->CreateDefinition(DefinitionType::kHEquation), kOutOfRange);
+    EXPECT_EQ(nodeA->CreateDefinition(DefinitionType::kMau), kOutOfRange);
     EXPECT_EQ(nodeA->CreateValue(0x13), kOutOfRange);
     EXPECT_EQ(nodeA->GetDefinition(), definition);
     EXPECT_EQ(nodeA->GetValue(), value);
@@ -167,7 +167,7 @@ TEST_F(NodeTest, ChangeTypeToAnUnknownOrUnbuiltKindLeavesTheNodeUnchanged) {
     EXPECT_EQ(nodeA->ChangeTypeByName("EQUATION"), kOutOfRange);
     EXPECT_EQ(nodeA->ChangeTypeByName("cpt"), kOutOfRange);
     EXPECT_EQ(nodeA->ChangeTypeByName(nullptr), kOutOfRange);
-    EXPECT_EQ(nodeA->ChangeTypeByName("HEQUATION"), kOutOfRange);
+    EXPECT_EQ(nodeA->ChangeTypeByName("MAU"), kOutOfRange);
     EXPECT_EQ(nodeA->ChangeType(0x13), kOutOfRange);
     // Code 0 would leave the node without a definition.
     EXPECT_EQ(nodeA->ChangeType(0), kOutOfRange);

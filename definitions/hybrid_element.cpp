@@ -1,0 +1,210 @@
+// Elements of hybrid definitions.
+#include "definitions/hybrid_element.h"
+
+#include <cmath>
+
+#include "base/expression_parser.h"
+#include "base/int_array.h"
+#include "base/number_text.h"
+#include "base/random_generator.h"
+#include "base/status_codes.h"
+
+namespace {
+
+// Parsed and folded until nothing changes; null for text that does not parse.
+ExpressionSlot ParseFolded(const std::string& text) {
+    ExpressionSlot tree = ParseExpression(text.c_str(), nullptr, nullptr);
+    if (tree) {
+        while (tree->FoldConstants(tree)) {
+        }
+    }
+    return tree;
+}
+
+bool IsDefined(double x) { return std::isfinite(x) && x != kUndefinedValue; }
+
+}  // namespace
+
+int VRX_Helement::GetMeanAndVariance(double&, double&) { return kUnsupportedElementOperation; }
+int VRX_Helement::Evaluate(double&) { return kUnsupportedElementOperation; }
+int VRX_Helement::EvaluateNamed(const std::string&, double&) { return kUnsupportedElementOperation; }
+int VRX_Helement::Sample(double&) { return kUnsupportedElementOperation; }
+int VRX_Helement::SampleState(int&) { return kUnsupportedElementOperation; }
+double VRX_Helement::GetDensity(double) { return kUnsupportedElementOperation; }
+double VRX_Helement::GetStateProbability(int) { return kUnsupportedElementOperation; }
+
+// ---------------------------------------------------------------------------------------------------
+// Equation element
+
+VRX_equationElement::VRX_equationElement(const std::string& text)
+    : equationText(text), mainExpression(ParseFolded(text)) {}
+
+std::unique_ptr<VRX_Helement> VRX_equationElement::Clone() const {
+    auto copy = std::make_unique<VRX_equationElement>(equationText);
+    copy->evaluated = evaluated;
+    copy->mainExpression = mainExpression ? mainExpression->Clone() : nullptr;
+    for (const auto& entry : namedExpressions) copy->namedExpressions[entry.first] = entry.second->Clone();
+    return copy;
+}
+
+void VRX_equationElement::SetVariableValue(const std::string& name, double value) {
+    evaluated = 0;
+    if (mainExpression) AssignVariable(*mainExpression, name, value);
+    for (auto& entry : namedExpressions) AssignVariable(*entry.second, name, value);
+}
+
+int VRX_equationElement::Evaluate(double& value) {
+    if (!mainExpression) return kOutOfRange;
+    value = mainExpression->Evaluate() * mainExpression->sign;
+    evaluated = 1;
+    return IsDefined(value) ? kSuccess : kInvalidData;
+}
+
+int VRX_equationElement::EvaluateNamed(const std::string& name, double& value) {
+    const auto found = namedExpressions.find(name);
+    if (found == namedExpressions.end()) return kOutOfRange;
+    value = found->second->Evaluate() * found->second->sign;
+    return IsDefined(value) ? kSuccess : kInvalidData;
+}
+
+int VRX_equationElement::FindNamedExpression(const std::string& name, VRX_expression*& out) const {
+    const auto found = namedExpressions.find(name);
+    if (found == namedExpressions.end()) return kOutOfRange;
+    out = found->second.get();
+    return kSuccess;
+}
+
+int VRX_equationElement::SetNamedExpression(const std::string& name, const std::string& text) {
+    ExpressionSlot tree = ParseFolded(text);
+    if (!tree) return kOutOfRange;
+    namedExpressions[name] = std::move(tree);
+    return kSuccess;
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Distribution element
+
+VRX_distributionElement::VRX_distributionElement(const VRX_expression& distribution)
+    : distributionExpression(distribution.Clone()) {}
+
+std::unique_ptr<VRX_Helement> VRX_distributionElement::Clone() const {
+    auto copy = std::make_unique<VRX_distributionElement>(*distributionExpression);
+    copy->mixture = mixture;
+    return copy;
+}
+
+void VRX_distributionElement::SetVariableValue(const std::string& name, double value) {
+    AssignVariable(*distributionExpression, name, value);
+}
+
+int VRX_distributionElement::GetMeanAndVariance(double& mean, double& variance) {
+    const auto* call = dynamic_cast<const VRX_distribution*>(distributionExpression.get());
+    if (call == nullptr) return kUnsupportedElementOperation;
+    call->GetMoments(mean, variance);
+    if (!IsDefined(mean) || !IsDefined(variance)) return kInvalidData;
+    mean *= call->sign;
+    return kSuccess;
+}
+
+int VRX_distributionElement::Sample(double& value) {
+    value = distributionExpression->Evaluate() * distributionExpression->sign;
+    return IsDefined(value) ? kSuccess : kInvalidData;
+}
+
+double VRX_distributionElement::GetDensity(double value) {
+    const auto* call = dynamic_cast<const VRX_distribution*>(distributionExpression.get());
+    if (call == nullptr) return kUnsupportedElementOperation;
+    // The density of -X at v is that of X at -v.
+    const double p = call->GetDensity(value * call->sign);
+    return IsDefined(p) && p > 0.0 ? p : 0.0;
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Discrete element
+
+VRX_discreteElement::VRX_discreteElement(int count) {
+    for (int i = 0; i < count; ++i) weights_.push_back(std::make_unique<VRX_constant>(1.0));
+}
+
+std::unique_ptr<VRX_Helement> VRX_discreteElement::Clone() const {
+    auto copy = std::make_unique<VRX_discreteElement>(0);
+    for (const ExpressionSlot& w : weights_) copy->weights_.push_back(w->Clone());
+    return copy;
+}
+
+void VRX_discreteElement::SetVariableValue(const std::string& name, double value) {
+    for (ExpressionSlot& w : weights_) AssignVariable(*w, name, value);
+    fresh_ = false;
+}
+
+void VRX_discreteElement::Refresh() {
+    if (fresh_) return;
+    probabilities_.assign(weights_.size(), 0.0);
+    double total = 0.0;
+    for (size_t i = 0; i < weights_.size(); ++i) {
+        const double w = weights_[i]->Evaluate() * weights_[i]->sign;
+        probabilities_[i] = IsDefined(w) && w > 0.0 ? w : 0.0;
+        total += probabilities_[i];
+    }
+    for (double& p : probabilities_) p = total > 0.0 ? p / total : 1.0 / static_cast<double>(weights_.size());
+    fresh_ = true;
+}
+
+int VRX_discreteElement::SampleState(int& state) {
+    if (weights_.empty()) return kOutOfRange;
+    Refresh();
+    const double u = sampleNodeGenerator.NextFraction();
+    double sum = 0.0;
+    state = static_cast<int>(weights_.size()) - 1;
+    for (size_t i = 0; i < probabilities_.size(); ++i) {
+        sum += probabilities_[i];
+        if (u < sum) {
+            state = static_cast<int>(i);
+            break;
+        }
+    }
+    // Rounding may leave the last states at 0: never return one of probability 0.
+    while (state > 0 && probabilities_[static_cast<size_t>(state)] <= 0.0) --state;
+    return kSuccess;
+}
+
+double VRX_discreteElement::GetStateProbability(int state) {
+    if (state < 0 || state >= static_cast<int>(weights_.size())) return 0.0;
+    Refresh();
+    return probabilities_[static_cast<size_t>(state)];
+}
+
+void VRX_discreteElement::OutcomeInserted(int index) {
+    if (index < 0 || index > static_cast<int>(weights_.size())) index = static_cast<int>(weights_.size());
+    weights_.insert(weights_.begin() + index, std::make_unique<VRX_constant>(0.0));
+    fresh_ = false;
+}
+
+void VRX_discreteElement::OutcomeRemoved(int index) {
+    if (index < 0 || index >= static_cast<int>(weights_.size())) return;
+    weights_.erase(weights_.begin() + index);
+    fresh_ = false;
+}
+
+void VRX_discreteElement::OutcomesReordered(const VRX_intArray& order) {
+    if (order.GetCount() != static_cast<int>(weights_.size())) return;
+    std::vector<ExpressionSlot> reordered(weights_.size());
+    for (int k = 0; k < order.GetCount(); ++k) {
+        if (order[k] < 0 || order[k] >= order.GetCount() || !weights_[static_cast<size_t>(order[k])]) return;
+        reordered[static_cast<size_t>(k)] = weights_[static_cast<size_t>(order[k])]->Clone();
+    }
+    weights_ = std::move(reordered);
+    fresh_ = false;
+}
+
+int VRX_discreteElement::SetWeights(const std::vector<std::string>& texts) {
+    if (texts.size() != weights_.size()) return kOutOfRange;
+    std::vector<ExpressionSlot> parsed;
+    for (const std::string& text : texts) {
+        parsed.push_back(ParseFolded(text));
+        if (!parsed.back()) return kOutOfRange;
+    }
+    weights_ = std::move(parsed);
+    fresh_ = false;
+    return kSuccess;
+}

@@ -1,0 +1,110 @@
+#pragma once
+// Elements of hybrid definitions: one per configuration of a node's discrete parents. An equation
+// element is a deterministic expression in the parents' identifiers (with, per parent, the equation
+// solved for that parent); a distribution element is a call of a distribution; a discrete element gives
+// one weight expression per outcome of a discrete node, normalised into the outcome probabilities.
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/expression.h"
+#include "definitions/gaussian_mixture.h"
+
+class VRX_intArray;
+
+// Code of element operations a kind does not support.
+constexpr int kUnsupportedElementOperation = -52;
+
+class VRX_Helement {
+public:
+    virtual ~VRX_Helement() = default;
+    virtual std::unique_ptr<VRX_Helement> Clone() const = 0;
+    virtual bool IsEquation() const { return false; }
+    virtual bool IsDiscrete() const { return false; }
+    // Gives every variable of that name the value.
+    virtual void SetVariableValue(const std::string& name, double value) = 0;
+    [[nodiscard]] virtual int GetMeanAndVariance(double& mean, double& variance);
+    [[nodiscard]] virtual int Evaluate(double& value);
+    [[nodiscard]] virtual int EvaluateNamed(const std::string& name, double& value);
+    [[nodiscard]] virtual int Sample(double& value);
+    [[nodiscard]] virtual int SampleState(int& state);
+    virtual double GetDensity(double value);
+    virtual double GetStateProbability(int state);
+    // The node's outcome edits, followed by elements that hold data per outcome.
+    virtual void OutcomeInserted(int /*index*/) {}
+    virtual void OutcomeRemoved(int /*index*/) {}
+    virtual void OutcomesReordered(const VRX_intArray& /*order*/) {}
+};
+
+class VRX_equationElement : public VRX_Helement {
+public:
+    // Parsed and folded; text that does not parse leaves no main expression (Evaluate then fails).
+    explicit VRX_equationElement(const std::string& text);
+    std::unique_ptr<VRX_Helement> Clone() const override;
+    bool IsEquation() const override { return true; }
+    void SetVariableValue(const std::string& name, double value) override;
+    [[nodiscard]] int Evaluate(double& value) override;
+    // -2 when no entry has exactly that name.
+    [[nodiscard]] int EvaluateNamed(const std::string& name, double& value) override;
+
+    [[nodiscard]] int FindNamedExpression(const std::string& name, VRX_expression*& out) const;
+    // Replaces the entry of that name by the parsed text; -2 (nothing stored) for text that does not parse.
+    [[nodiscard]] int SetNamedExpression(const std::string& name, const std::string& text);
+    const std::string& GetText() const { return equationText; }
+    bool HasExpression() const { return mainExpression != nullptr; }
+
+private:
+    int evaluated = 0;
+    std::string equationText;
+    ExpressionSlot mainExpression;
+    std::map<std::string, ExpressionSlot> namedExpressions;
+};
+
+class VRX_distributionElement : public VRX_Helement {
+public:
+    // Keeps a copy of the call.
+    explicit VRX_distributionElement(const VRX_expression& distribution);
+    std::unique_ptr<VRX_Helement> Clone() const override;
+    void SetVariableValue(const std::string& name, double value) override;
+    [[nodiscard]] int GetMeanAndVariance(double& mean, double& variance) override;
+    [[nodiscard]] int Sample(double& value) override;
+    // Of the call times its sign: 0 outside the distribution's support.
+    double GetDensity(double value) override;
+    const VRX_expression& GetExpression() const { return *distributionExpression; }
+
+    GaussianMixture mixture;
+
+private:
+    ExpressionSlot distributionExpression;
+};
+
+// The outcome probabilities of a discrete node: weight expressions (in the continuous parents'
+// identifiers) per outcome; negative or undefined weights count as 0, and weights that are all 0 give
+// equal probabilities.
+class VRX_discreteElement : public VRX_Helement {
+public:
+    // count outcomes of weight 1.
+    explicit VRX_discreteElement(int count);
+    std::unique_ptr<VRX_Helement> Clone() const override;
+    bool IsDiscrete() const override { return true; }
+    void SetVariableValue(const std::string& name, double value) override;
+    [[nodiscard]] int SampleState(int& state) override;
+    double GetStateProbability(int state) override;
+    void OutcomeInserted(int index) override;
+    void OutcomeRemoved(int index) override;
+    void OutcomesReordered(const VRX_intArray& order) override;
+
+    // One text per outcome: -2 for another count or text that does not parse (nothing changes).
+    [[nodiscard]] int SetWeights(const std::vector<std::string>& texts);
+    int GetOutcomeCount() const { return static_cast<int>(weights_.size()); }
+
+private:
+    // Evaluates the weights into probabilities_ once after the parents' values changed.
+    void Refresh();
+
+    std::vector<ExpressionSlot> weights_;
+    std::vector<double> probabilities_;
+    bool fresh_ = false;
+};

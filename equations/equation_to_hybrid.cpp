@@ -1,0 +1,191 @@
+// Conversion of an equation network to a hybrid network for evidence on nodes with parents.
+#include "equations/equation_to_hybrid.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "base/error_log.h"
+#include "base/expression.h"
+#include "base/number_text.h"
+#include "base/parsed_equation.h"
+#include "base/status_codes.h"
+#include "definitions/continuous_values.h"
+#include "definitions/equation.h"
+#include "definitions/hybrid_definition.h"
+#include "equations/hybrid_sampling_network.h"
+#include "model/network.h"
+#include "model/node.h"
+
+namespace {
+
+VRX_defHybrid& HybridOf(VRX_network& net, int h) { return *static_cast<VRX_defHybrid*>(net.GetNode(h)->GetDefinition()); }
+
+int SetOnlyElement(VRX_network& net, int h, std::unique_ptr<VRX_Helement> element, double lower, double upper) {
+    VRX_intArray zero;
+    if (const int rc = zero.Add(0)) return rc;
+    VRX_defHybrid& definition = HybridOf(net, h);
+    if (const int rc = definition.SetElement(zero, std::move(element))) return rc;
+    if (const int rc = definition.SetLowerBound(lower)) return rc;
+    return definition.SetUpperBound(upper);
+}
+
+// The range of an auxiliary node: twelve deviations about the mean of a call whose arguments are
+// constants, else every value.
+void AuxiliaryRange(const VRX_expression& call, double& lower, double& upper) {
+    lower = -1e6;
+    upper = 1e6;
+    const auto* distribution = dynamic_cast<const VRX_distribution*>(&call);
+    if (distribution == nullptr) return;
+    std::unique_ptr<VRX_expression> copy = call.Clone();
+    std::vector<std::string> names;
+    GetVariables(*copy, names);
+    if (!names.empty()) return;
+    double mean = 0.0, variance = 0.0;
+    distribution->GetMoments(mean, variance);
+    if (!std::isfinite(mean) || !std::isfinite(variance) || mean == kUndefinedValue || variance == kUndefinedValue) return;
+    mean *= call.sign;
+    const double spread = 12.0 * std::sqrt(std::max(variance, 0.0)) + 1e-9;
+    lower = mean - spread;
+    upper = mean + spread;
+}
+
+int Fail(const std::string& id, int code) {
+    return LogError(errorLog, code, ("Conversion to HBN failed for node " + id).c_str(), nullptr);
+}
+
+}  // namespace
+
+void MakeAuxiliaryName(std::string& name, int& counter, const VRX_network& source) {
+    do {
+        name.clear();
+        ++counter;
+        for (int n = counter; n > 0; n /= 16) name += static_cast<char>('a' + n % 16);
+    } while (source.IsIdInUse(name.c_str(), -1));
+}
+
+int CreateDistributionNode(VRX_network& hybrid, const std::string& id, const VRX_expression& call, double lower,
+                           double upper) {
+    const int h = hybrid.AddNode(DefinitionType::kDistribution, id.c_str());
+    if (h < 0) return h;
+    // The arguments' variables are the node's parents: their values enter the call.
+    std::unique_ptr<VRX_expression> copy = call.Clone();
+    std::vector<std::string> names;
+    GetVariables(*copy, names);
+    for (const std::string& name : names) {
+        const int parent = hybrid.FindNode(name.c_str());
+        if (parent < 0) return kOutOfRange;
+        if (const int rc = hybrid.AddArc(parent, h)) return rc;
+    }
+    return SetOnlyElement(hybrid, h, std::make_unique<VRX_distributionElement>(call), lower, upper) == kSuccess ? h
+                                                                                                          : kOutOfRange;
+}
+
+int ConvertEquationNode(VRX_network& hybrid, const std::string& id, const VRX_expression& right,
+                        const VRX_network& source, int& counter, double lower, double upper) {
+    ExpressionSlot clone = right.Clone();
+    std::vector<ExpressionSlot*> places;
+    clone->CollectDistributions(&clone, places);
+    std::vector<int> auxiliaries;
+    for (ExpressionSlot* place : places) {
+        std::string name;
+        MakeAuxiliaryName(name, counter, source);
+        const int sign = (*place)->sign;
+        (*place)->sign = 1;
+        double low = 0.0, high = 0.0;
+        AuxiliaryRange(**place, low, high);
+        const int h = CreateDistributionNode(hybrid, name, **place, low, high);
+        if (h < 0) return h;
+        auxiliaries.push_back(h);
+        auto variable = std::make_unique<VRX_variable>(name);
+        variable->sign = sign;
+        *place = std::move(variable);
+    }
+    const int h = hybrid.AddNode(DefinitionType::kHEquation, id.c_str());
+    if (h < 0) return h;
+    for (int a : auxiliaries) {
+        if (const int rc = hybrid.AddArc(a, h)) return rc;
+    }
+    std::string text;
+    ExpressionToText(*clone, text);
+    auto element = std::make_unique<VRX_equationElement>(text);
+    if (!element->HasExpression()) return kOutOfRange;
+    // The inverse for every variable that can be solved for; the sampler inverts one of them.
+    std::vector<std::string> names;
+    GetVariables(*clone, names);
+    for (const std::string& name : names) {
+        std::string inverse;
+        if (name != id && vovido::SolveElementFor(id, text, name, inverse) == kSuccess)
+            (void)element->SetNamedExpression(name, inverse);  // solved text: parses
+    }
+    const int rc = SetOnlyElement(hybrid, h, std::move(element), lower, upper);
+    return rc == kSuccess ? h : rc;
+}
+
+int RunHybridConversion(VRX_network& source) {
+    VRX_network hybrid;
+    std::vector<int> map(static_cast<size_t>(source.GetNumberOfSlots()), -1);
+    int counter = 1;
+    auto failed = [&](int code) {
+        (void)source.InvalidateValues();  // always 0
+        return code;
+    };
+    const VRX_intArray order = source.GetTopologicalOrder();
+    for (int i = 0; i < order.GetCount(); ++i) {
+        const int s = order[i];
+        const std::string id = vovido::NodeIdOf(&source, s) != nullptr ? vovido::NodeIdOf(&source, s) : "";
+        auto* equation = dynamic_cast<VRX_equation*>(source.GetNode(s)->GetDefinition());
+        if (equation == nullptr || source.GetNodeType(s) != DefinitionType::kEquation) return failed(Fail(id, kOutOfRange));
+        ParsedEquation copy = equation->GetEquation();
+        const bool direct = copy.left && copy.right && copy.left->GetType() == kVariableKind &&
+                            copy.left->sign == 1 && static_cast<VRX_variable&>(*copy.left).name == id &&
+                            CountVariable(*copy.right, id) == 0;
+        // An equation the node's variable cannot be isolated in gives no right side to convert.
+        if (!direct && SolveEquationFor(copy, id) != kSuccess) return failed(Fail(id, kOutOfRange));
+        if (!copy.right) return failed(Fail(id, kOutOfRange));
+        // An equation's range is where its values are shown and discretised: the solver never cuts a
+        // value off at it, so the hybrid range holds the range and all the mass of the node's values.
+        double lower = -1e6, upper = 1e6;
+        if (copy.right->GetType() == kDistributionKind) AuxiliaryRange(*copy.right, lower, upper);
+        lower = std::min(lower, equation->GetLowerBound());
+        upper = std::max(upper, equation->GetUpperBound());
+        const int h = copy.right->GetType() == kDistributionKind
+                          ? CreateDistributionNode(hybrid, id, *copy.right, lower, upper)
+                          : ConvertEquationNode(hybrid, id, *copy.right, source, counter, lower, upper);
+        if (h < 0) return failed(Fail(id, h));
+        map[static_cast<size_t>(s)] = h;
+        const VRX_intArray& parents = source.GetParents(s);
+        for (int k = 0; k < parents.GetCount(); ++k) {
+            const int p = map[static_cast<size_t>(parents[k])];
+            if (p < 0 || (hybrid.AreAdjacent(p, h) == 0 && hybrid.AddArc(p, h) != kSuccess))
+                return failed(Fail(id, kOutOfRange));
+        }
+    }
+    for (int i = 0; i < order.GetCount(); ++i) {
+        VRX_nodeValue* value = source.GetNode(order[i])->GetValue();
+        double evidence = 0.0;
+        if (!value->HasEvidence() || value->GetContEvidence(evidence) != kSuccess) continue;
+        if (const int rc = hybrid.GetNode(map[static_cast<size_t>(order[i])])->GetValue()->SetContEvidence(evidence))
+            return failed(rc);
+    }
+    // The run takes the network's own settings.
+    hybrid.SetHybridAlgorithm(source.GetHybridAlgorithm());
+    hybrid.numSamples = source.numSamples;
+    if (const int rc = hybrid.UpdateBeliefs()) {
+        LogError(errorLog, rc, "HBN algorithm failed.", nullptr);
+        return failed(rc);
+    }
+    for (int s = source.GetFirstNode(); s >= 0; s = source.GetNextNode(s)) {
+        auto* value = dynamic_cast<VRX_valEqEvaluation*>(source.GetNode(s)->GetValue());
+        if (value == nullptr || value->HasEvidence()) continue;
+        auto* result = dynamic_cast<VRX_valcontinuous*>(hybrid.GetNode(map[static_cast<size_t>(s)])->GetValue());
+        if (result == nullptr) continue;
+        double fixed = 0.0;
+        if (result->HasFlag(ValueFlags::kPropagatedEvidence) && result->GetContEvidence(fixed) == kSuccess) {
+            (void)value->SetPropagatedContEvidence(fixed);  // always 0
+        } else {
+            value->SetWeightedSamples(result->samples);
+        }
+    }
+    return kSuccess;
+}

@@ -1,0 +1,37 @@
+// The hybrid belief-update drivers.
+#include "equations/hybrid_drivers.h"
+
+#include "base/error_log.h"
+#include "base/status_codes.h"
+#include "equations/hybrid_sampling_network.h"
+#include "model/network.h"
+
+namespace {
+
+template <class Run>
+int RunHybrid(VRX_network& network, Run run) {
+    (void)network.InvalidateValues();  // always 0
+    HybridSampleNet net{HybridNetworkView(network)};
+    const int rc = run(net);
+    if (rc >= 0) return kSuccess;
+    if (!net.GetRefusal().empty()) LogError(errorLog, kOutOfRange, net.GetRefusal().c_str(), nullptr);
+    return LogError(errorLog, kNoUsefulSamples, "No useful samples have been generated for some of nodes.", nullptr);
+}
+
+}  // namespace
+
+int RunHybridMessagePassingSampling(VRX_network& network) {
+    return RunHybrid(network, [](HybridSampleNet& net) { return net.RunMessagePassingSampling(true); });
+}
+
+int RunHybridImportanceSampling(VRX_network& network) {
+    return RunHybrid(network, [](HybridSampleNet& net) { return net.RunImportanceSampling(); });
+}
+
+int RunHybridMessagePassing(VRX_network& network) {
+    return RunHybrid(network, [](HybridSampleNet& net) { return net.RunMessagePassing(true); });
+}
+
+int RunHybridWeightedSampling(VRX_network& network) {
+    return RunHybrid(network, [](HybridSampleNet& net) { return net.RunWeightedSampling(); });
+}

@@ -1,0 +1,12 @@
+#pragma once
+// The hybrid belief-update drivers (hybrid algorithm codes 13 to 16): each builds a hybrid sampling
+// network over the whole network for one run. 0, or -5 with "No useful samples have been generated
+// for some of nodes." logged (the reason a network cannot be handled logged before it).
+
+class VRX_network;
+
+[[nodiscard]] int RunHybridMessagePassingSampling(VRX_network& network);
+[[nodiscard]] int RunHybridImportanceSampling(VRX_network& network);
+// Writes the beliefs the messages give.
+[[nodiscard]] int RunHybridMessagePassing(VRX_network& network);
+[[nodiscard]] int RunHybridWeightedSampling(VRX_network& network);

@@ -1,0 +1,111 @@
+// Sample-based messages of the hybrid message passing.
+#include "equations/hybrid_message.h"
+
+#include <cmath>
+
+#include "base/random_generator.h"
+
+VRX_discreteMessage::VRX_discreteMessage(int outcomeCount)
+    : probabilities(static_cast<size_t>(outcomeCount > 0 ? outcomeCount : 0),
+                    outcomeCount > 0 ? 1.0 / outcomeCount : 0.0) {}
+
+void VRX_discreteMessage::Finish() {
+    double sum = 0.0;
+    for (double p : probabilities) sum += p;
+    // Samples that all weigh 0 say the evidence is impossible: the message stays 0, never uniform.
+    for (double& p : probabilities) p = sum > 0.0 && std::isfinite(sum) ? p / sum : 0.0;
+    SetFlag(MessageFlags::kUniform | MessageFlags::kChanged, false);
+}
+
+void VRX_discreteMessage::Reset() {
+    for (double& p : probabilities) p = 0.0;
+    SetFlag(MessageFlags::kUniform | MessageFlags::kChanged | MessageFlags::kUpdated, false);
+    if (IsFixed()) SetEvidenceState(fixedState);
+}
+
+void VRX_discreteMessage::SetEvidenceState(int state) {
+    fixedState = state;
+    for (size_t i = 0; i < probabilities.size(); ++i) probabilities[i] = static_cast<int>(i) == state ? 1.0 : 0.0;
+    SetFlag(MessageFlags::kFixed, true);
+    SetFlag(MessageFlags::kUniform | MessageFlags::kChanged, false);
+}
+
+double VRX_discreteMessage::GetProbability(int state) const {
+    return state >= 0 && state < GetOutcomeCount() ? probabilities[static_cast<size_t>(state)] : 0.0;
+}
+
+void VRX_discreteMessage::AddStateSample(int state, double weight) {
+    if (IsFixed() || state < 0 || state >= GetOutcomeCount() || !(weight >= 0.0) || !std::isfinite(weight)) return;
+    if (IsUniform()) {
+        for (double& p : probabilities) p = 0.0;
+        SetFlag(MessageFlags::kUniform, false);
+    }
+    SetFlag(MessageFlags::kChanged, true);
+    probabilities[static_cast<size_t>(state)] += weight;
+}
+
+int VRX_discreteMessage::SampleState() {
+    if (IsFixed()) return fixedState;
+    if (HasFlag(MessageFlags::kChanged)) Finish();
+    const double u = messageGenerator.NextFraction();
+    double sum = 0.0;
+    for (size_t i = 0; i < probabilities.size(); ++i) {
+        sum += probabilities[i];
+        if (u < sum) return static_cast<int>(i);
+    }
+    return GetOutcomeCount() - 1;
+}
+
+VRX_continuousMessage::VRX_continuousMessage(double lower, double upper, int components, double tolerance,
+                                             double variancePrior)
+    : lowerBound(lower), upperBound(upper), mixture(lower, upper, components, tolerance, variancePrior) {}
+
+void VRX_continuousMessage::Finish() {
+    double total = 0.0;
+    for (const WeightedSample& s : samples) total += s.weight;
+    if (total > 0.0 && std::isfinite(total)) {
+        mixture.Fit(samples);
+    } else if (!samples.empty()) {
+        // Samples that all weigh 0 say the evidence is impossible: density 0 everywhere.
+        mixture.components.clear();
+        mixture.count = 0;
+    }
+    SetFlag(MessageFlags::kUniform | MessageFlags::kChanged, false);
+}
+
+void VRX_continuousMessage::Reset() {
+    samples.clear();
+    SetFlag(MessageFlags::kChanged | MessageFlags::kUpdated, false);
+}
+
+void VRX_continuousMessage::SetEvidenceValue(double value) {
+    fixedValue = value;
+    SetFlag(MessageFlags::kFixed, true);
+    SetFlag(MessageFlags::kUniform, false);
+}
+
+double VRX_continuousMessage::GetDensity(double value) {
+    if (IsFixed()) return value == fixedValue ? 1.0 : 0.0;
+    if (HasFlag(MessageFlags::kChanged)) Finish();
+    if (IsUniform()) return upperBound > lowerBound ? 1.0 / (upperBound - lowerBound) : 0.0;
+    return mixture.Density(value);
+}
+
+void VRX_continuousMessage::AddValueSample(double value, double weight) {
+    if (IsFixed() || !std::isfinite(value) || !(weight >= 0.0) || !std::isfinite(weight)) return;
+    SetFlag(MessageFlags::kUniform, false);
+    SetFlag(MessageFlags::kChanged, true);
+    samples.push_back({value, weight});
+}
+
+double VRX_continuousMessage::SampleValue() {
+    if (IsFixed()) return fixedValue;
+    if (HasFlag(MessageFlags::kChanged)) Finish();
+    if (IsUniform()) return lowerBound + messageGenerator.NextFraction() * (upperBound - lowerBound);
+    return mixture.Sample();
+}
+
+void VRX_continuousMessage::AssignMixture(const GaussianMixture& other) {
+    mixture.AssignComponents(other);
+    SetFlag(MessageFlags::kUniform | MessageFlags::kChanged, false);
+}

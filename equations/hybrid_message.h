@@ -1,0 +1,83 @@
+#pragma once
+// Messages of the hybrid message passing: a distribution over one variable's values built from weighted
+// samples. A discrete message normalises a weight per state; a continuous one fits a Gaussian mixture to
+// its samples. A message is uniform until it receives samples, or fixed to an observed value.
+
+#include <memory>
+#include <vector>
+
+#include "definitions/gaussian_mixture.h"
+
+// Code of message operations a kind does not support.
+constexpr int kUnsupportedMessageOperation = -53;
+
+namespace MessageFlags {
+constexpr int kUniform = 1;
+constexpr int kChanged = 2;
+constexpr int kFixed = 4;
+constexpr int kUpdated = 8;
+}  // namespace MessageFlags
+
+class VRX_hybridMessage {
+public:
+    virtual ~VRX_hybridMessage() = default;
+    virtual bool IsDiscrete() const = 0;
+    // Turns the samples received into the distribution (normalise or fit).
+    virtual void Finish() = 0;
+    // Ready to be written again: no samples, flags 1, 2 and 8 cleared (a fixed message stays fixed).
+    virtual void Reset() = 0;
+    bool IsUniform() const { return (flags & MessageFlags::kUniform) != 0; }
+    bool IsFixed() const { return (flags & MessageFlags::kFixed) != 0; }
+    bool HasFlag(int bit) const { return (flags & bit) != 0; }
+    void SetFlag(int bit, bool on) { flags = on ? (flags | bit) : (flags & ~bit); }
+
+protected:
+    int flags = MessageFlags::kUniform;
+};
+
+class VRX_discreteMessage : public VRX_hybridMessage {
+public:
+    // Uniform over the states.
+    explicit VRX_discreteMessage(int outcomeCount);
+    bool IsDiscrete() const override { return true; }
+    void Finish() override;
+    void Reset() override;
+    void SetEvidenceState(int state);
+    // The stored entry of the state (after Finish, a probability); 0 outside the states.
+    double GetProbability(int state) const;
+    void AddStateSample(int state, double weight);
+    // A state drawn in proportion to the entries (the fixed state when fixed).
+    int SampleState();
+    int GetOutcomeCount() const { return static_cast<int>(probabilities.size()); }
+
+private:
+    std::vector<double> probabilities;
+    int fixedState = -1;
+};
+
+class VRX_continuousMessage : public VRX_hybridMessage {
+public:
+    VRX_continuousMessage(double lower, double upper, int components, double tolerance, double variancePrior);
+    bool IsDiscrete() const override { return false; }
+    void Finish() override;
+    void Reset() override;
+    void SetEvidenceValue(double value);
+    // Fixed: 1 at the fixed value, else 0; uniform: 1 / (upper - lower); else the mixture's density
+    // (refitted first when samples came in).
+    double GetDensity(double value);
+    void AddValueSample(double value, double weight);
+    // The fixed value, a uniform draw between the bounds, or a draw from the mixture.
+    double SampleValue();
+    // Takes another mixture's components: no longer uniform.
+    void AssignMixture(const GaussianMixture& other);
+    const GaussianMixture& GetMixture() const { return mixture; }
+    double GetFixedValue() const { return fixedValue; }
+    int GetSampleCount() const { return static_cast<int>(samples.size()); }
+
+private:
+    double lowerBound;
+    double upperBound;
+    double fixedValue = 0.0;
+    std::vector<WeightedSample> samples;
+    GaussianMixture mixture;
+};

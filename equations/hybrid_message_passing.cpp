@@ -1,0 +1,307 @@
+// Loopy message passing over the hybrid sample nodes with sample-based messages: pi messages from a
+// node to its children, lambda messages from a node to its parents, each estimated from weighted
+// samples and fitted (continuous) or normalised (discrete).
+#include <algorithm>
+#include <cmath>
+#include <deque>
+#include <utility>
+
+#include "base/status_codes.h"
+#include "definitions/hybrid_definition.h"
+#include "equations/hybrid_sampling_network.h"
+
+using SampleNode = VRX_hybridSampleNode;
+
+namespace {
+
+void AddSample(VRX_hybridMessage& message, double value, double weight) {
+    if (message.IsDiscrete()) {
+        static_cast<VRX_discreteMessage&>(message).AddStateSample(static_cast<int>(value), weight);
+    } else {
+        static_cast<VRX_continuousMessage&>(message).AddValueSample(value, weight);
+    }
+}
+
+double ProbabilityIn(VRX_hybridMessage& message, double value) {
+    if (message.IsDiscrete()) return static_cast<VRX_discreteMessage&>(message).GetProbability(static_cast<int>(value));
+    return static_cast<VRX_continuousMessage&>(message).GetDensity(value);
+}
+
+// Draws the node's own value from its element given its parents' current values: false when it fails.
+bool DrawOwnValue(SampleNode& node) {
+    const bool observed = node.IsObserved();
+    const double kept = node.GetValue();
+    const bool ok = !observed ? node.SampleFromConditional() > 0.0 : true;
+    if (observed) node.SetValue(kept);
+    return ok;
+}
+
+// Makes new messages current where they received samples, and readies the new ones again.
+void SwapFinished(std::vector<std::unique_ptr<VRX_hybridMessage>>& current,
+                  std::vector<std::unique_ptr<VRX_hybridMessage>>& fresh) {
+    for (size_t i = 0; i < fresh.size(); ++i) {
+        if (!fresh[i]->HasFlag(MessageFlags::kChanged)) continue;
+        fresh[i]->Finish();
+        std::swap(current[i], fresh[i]);
+        fresh[i]->Reset();
+    }
+}
+
+}  // namespace
+
+int HybridSampleNet::SamplesPerMessage() const {
+    return std::clamp(view.GetNumberOfSamples() / 20, numSamplesPerMessage, 16 * numSamplesPerMessage);
+}
+
+void HybridSampleNet::DrawParentsFromMessages(SampleNode& node, const SampleNode* skip) {
+    for (size_t j = 0; j < node.parents.size(); ++j) {
+        if (node.parents[j] == skip || node.parents[j]->IsObserved()) continue;
+        node.parents[j]->SetValue(SampleNode::DrawFrom(*node.parentMessages[j]));
+    }
+}
+
+void HybridSampleNet::InitialiseMessages() {
+    // Forward samples in a topological order, observed nodes at their evidence.
+    std::vector<SampleNode*> topological;
+    std::vector<int> pending(sampleNodes.size(), 0);
+    std::deque<SampleNode*> ready;
+    for (auto& node : sampleNodes) {
+        if (!node) continue;
+        pending[static_cast<size_t>(node->handle)] = static_cast<int>(node->parents.size());
+        if (node->parents.empty()) ready.push_back(node.get());
+    }
+    while (!ready.empty()) {
+        SampleNode* node = ready.front();
+        ready.pop_front();
+        topological.push_back(node);
+        for (SampleNode* c : node->children) {
+            if (--pending[static_cast<size_t>(c->handle)] == 0) ready.push_back(c);
+        }
+    }
+    const int count = SamplesPerMessage();
+    std::vector<std::vector<WeightedSample>> drawn(sampleNodes.size());
+    for (int i = 0; i < count; ++i) {
+        for (SampleNode* node : topological) {
+            if (!DrawOwnValue(*node)) continue;
+            drawn[static_cast<size_t>(node->handle)].push_back({node->GetValue(), 1.0});
+        }
+    }
+    for (SampleNode* node : topological) {
+        if (node->IsObserved()) continue;
+        for (SampleNode* c : node->children) {
+            const int pos = vovido::PositionIn(c->parents, node);
+            VRX_hybridMessage& message = *c->parentMessages[static_cast<size_t>(pos)];
+            for (const WeightedSample& s : drawn[static_cast<size_t>(node->handle)]) AddSample(message, s.value, 1.0);
+            message.Finish();
+        }
+    }
+}
+
+void HybridSampleNet::SendPi(SampleNode& node) {
+    if (node.children.empty()) return;
+    std::vector<int> positions;
+    std::vector<bool> informed;
+    bool anyInformed = false, anyPlain = false;
+    for (size_t m = 0; m < node.children.size(); ++m) {
+        positions.push_back(vovido::PositionIn(node.children[m]->parents, &node));
+        informed.push_back(!node.childMessages[m]->IsUniform());
+        anyInformed = anyInformed || informed.back();
+        anyPlain = anyPlain || !informed.back();
+    }
+    // A child's message leaves out its own lambda: children whose lambda says something get values
+    // drawn from the node's conditional, the others values drawn where every lambda puts the mass.
+    const bool propose = anyPlain && node.combinedLambda && !node.combinedLambda->IsUniform();
+    const int count = SamplesPerMessage();
+    for (int i = 0; i < count; ++i) {
+        DrawParentsFromMessages(node, nullptr);
+        for (int pass = 0; pass < 2; ++pass) {
+            if (pass == 0 && !anyInformed && propose) continue;
+            if (pass == 1 && !propose) continue;
+            const double proposal = pass == 0 ? (DrawOwnValue(node) ? 1.0 : 0.0) : node.SampleFromProposal();
+            if (!(proposal > 0.0) || !std::isfinite(proposal)) continue;
+            const double v = node.GetValue();
+            for (size_t m = 0; m < node.children.size(); ++m) {
+                if (propose && (pass == 1) == informed[m]) continue;
+                const double w = proposal * node.LambdaProduct(v, static_cast<int>(m));
+                AddSample(*node.children[m]->newParentMessages[static_cast<size_t>(positions[m])], v, w);
+            }
+        }
+    }
+}
+
+void HybridSampleNet::SendLambda(SampleNode& node) {
+    // Without evidence below, the lambda message of an unobserved node is flat: nothing to send.
+    if (!node.IsObserved() && (!node.combinedLambda || node.combinedLambda->IsUniform())) return;
+    const int count = SamplesPerMessage();
+    const bool othersVary = node.parents.size() > 1 || !node.IsObserved();
+    const int inner = othersVary ? numInnerSamples : 1;
+    const double kept = node.GetValue();
+    auto likelihood = [&](const SampleNode* parent) {
+        double a = 0.0;
+        for (int k = 0; k < inner; ++k) {
+            // The parent being sent to keeps its value; the others come from their pi messages.
+            if (k > 0) DrawParentsFromMessages(node, parent);
+            VRX_Helement* element = node.TakeElement();
+            if (element == nullptr) continue;
+            if (node.IsObserved()) {
+                node.SetValue(kept);
+                a += node.GetEvidenceWeight();
+            } else if (node.SampleFromConditional() > 0.0) {
+                a += node.LambdaProduct(node.GetValue(), -1);
+            }
+        }
+        return a / inner;
+    };
+    for (size_t k = 0; k < node.parents.size(); ++k) {
+        SampleNode* parent = node.parents[k];
+        if (parent->IsObserved()) continue;
+        const int pos = vovido::PositionIn(parent->children, &node);
+        VRX_hybridMessage& target = *parent->newChildMessages[static_cast<size_t>(pos)];
+        if (!parent->IsContinuous()) {
+            const int outcomes = static_cast<VRX_discreteSampleNode*>(parent)->outcomeCount;
+            const int perState = std::max(1, count / std::max(outcomes, 1));
+            for (int s = 0; s < outcomes; ++s) {
+                double total = 0.0;
+                for (int i = 0; i < perState; ++i) {
+                    DrawParentsFromMessages(node, parent);
+                    parent->SetValue(s);
+                    total += likelihood(parent);
+                }
+                AddSample(target, s, total / perState);
+            }
+            continue;
+        }
+        // Proposal for the parent's value: its pi message widened (the likelihood may sit in its tail)
+        // and the last lambda message, half each.
+        VRX_hybridMessage& pi = *node.parentMessages[k];
+        VRX_hybridMessage& last = *parent->childMessages[static_cast<size_t>(pos)];
+        GaussianMixture wide;
+        const bool useWide = !pi.IsUniform() && !pi.IsFixed();
+        if (useWide) {
+            wide = static_cast<VRX_continuousMessage&>(pi).GetMixture();
+            for (MixtureComponent& c : wide.components) c.variance *= 4.0;
+        }
+        const bool useLast = !last.IsUniform();
+        for (int i = 0; i < count; ++i) {
+            double x = 0.0, q = 0.0;
+            if (useWide && useLast) {
+                x = i % 2 == 0 ? wide.Sample() : SampleNode::DrawFrom(last);
+                q = 0.5 * wide.Density(x) + 0.5 * ProbabilityIn(last, x);
+            } else if (useWide) {
+                x = wide.Sample();
+                q = wide.Density(x);
+            } else {
+                x = SampleNode::DrawFrom(useLast ? last : pi);
+                q = ProbabilityIn(useLast ? last : pi, x);
+            }
+            if (!(q > 0.0)) continue;
+            DrawParentsFromMessages(node, parent);
+            parent->SetValue(x);
+            AddSample(target, x, likelihood(parent) / q);
+        }
+    }
+    node.SetValue(kept);
+}
+
+void HybridSampleNet::SendLambdaFromObservedDeterministic(SampleNode& node) {
+    const int count = SamplesPerMessage();
+    const double v = node.GetValue();
+    SampleNode* inverted = GetSampleNode(node.invertedParent);
+    const int invertedPos = vovido::PositionIn(node.parents, inverted);
+    for (size_t k = 0; k < node.parents.size(); ++k) {
+        SampleNode* parent = node.parents[k];
+        if (parent->IsObserved()) continue;
+        const int pos = vovido::PositionIn(parent->children, &node);
+        VRX_hybridMessage& target = *parent->newChildMessages[static_cast<size_t>(pos)];
+        if (parent->IsContinuous()) {
+            // The parent's value follows from the observed value and the others' draws.
+            for (int i = 0; i < count; ++i) {
+                DrawParentsFromMessages(node, parent);
+                VRX_Helement* element = node.TakeElement();
+                double x = 0.0;
+                const double jacobian = element != nullptr ? vovido::InvertElement(*element, node.id, v, parent->id, x) : 0.0;
+                if (jacobian > 0.0) AddSample(target, x, jacobian);
+            }
+            continue;
+        }
+        if (inverted == nullptr || invertedPos < 0) continue;
+        const int outcomes = static_cast<VRX_discreteSampleNode*>(parent)->outcomeCount;
+        const int perState = std::max(1, count / std::max(outcomes, 1));
+        for (int s = 0; s < outcomes; ++s) {
+            double total = 0.0;
+            for (int i = 0; i < perState; ++i) {
+                DrawParentsFromMessages(node, parent);
+                parent->SetValue(s);
+                VRX_Helement* element = node.TakeElement();
+                double y = 0.0;
+                const double jacobian = element != nullptr ? vovido::InvertElement(*element, node.id, v, inverted->id, y) : 0.0;
+                total += jacobian * ProbabilityIn(*node.parentMessages[static_cast<size_t>(invertedPos)], y);
+            }
+            AddSample(target, s, total / perState);
+        }
+    }
+}
+
+void HybridSampleNet::FinishIteration() {
+    for (auto& node : sampleNodes) {
+        if (!node) continue;
+        SwapFinished(node->parentMessages, node->newParentMessages);
+        SwapFinished(node->childMessages, node->newChildMessages);
+    }
+    for (auto& node : sampleNodes) {
+        if (node && !node->IsObserved()) node->CombineLambdaMessages();
+    }
+}
+
+int HybridSampleNet::RunMessagePassing(bool writeResults) {
+    if (runFlags & 16) return kOutOfRange;
+    if (!(runFlags & 1)) {
+        runFlags |= 1;
+        for (auto& node : sampleNodes) {
+            if (node) node->CreateMessages();
+        }
+        InitialiseMessages();
+        for (int iteration = 0; iteration < numIterations; ++iteration) {
+            for (SampleNode* node : order_) {
+                if (!node->IsObserved()) {
+                    SendPi(*node);
+                    if (node->nodeFlags & SampleNodeFlags::kEvidenceAncestor) SendLambda(*node);
+                } else if (node->nodeFlags & SampleNodeFlags::kInverts) {
+                    SendLambdaFromObservedDeterministic(*node);
+                } else {
+                    SendLambda(*node);
+                }
+            }
+            FinishIteration();
+        }
+    }
+    return writeResults ? EstimateFromMessages() : kSuccess;
+}
+
+int HybridSampleNet::EstimateFromMessages() {
+    // Each node's belief: its parents from their pi messages, its value from its element, weighed by
+    // the lambda messages of its children.
+    int status = kSuccess;
+    for (SampleNode* node : order_) {
+        // Evidence that no message can reach: it must still be possible.
+        if (node->IsObserved() && (node->nodeFlags & SampleNodeFlags::kParentsObserved) &&
+            !(node->GetEvidenceWeight() > 0.0))
+            status = kNoUsefulSamples;
+        if (node->IsObserved()) continue;
+        node->ResetEstimate();
+        double total = 0.0;
+        for (int i = 0; i < view.GetNumberOfSamples(); ++i) {
+            DrawParentsFromMessages(*node, nullptr);
+            const double proposal = node->SampleFromProposal();
+            if (!(proposal > 0.0)) continue;
+            const double w = proposal * node->LambdaProduct(node->GetValue(), -1);
+            if (!(w > 0.0) || !std::isfinite(w)) continue;
+            total += w;
+            node->AddSampleToEstimate(w);
+        }
+        if (!(total > 0.0) && view.GetNumberOfSamples() > 0) status = kNoUsefulSamples;
+        node->FinishEstimate();
+    }
+    if (status == kSuccess) WriteAllResults();
+    return status;
+}

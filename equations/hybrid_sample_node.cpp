@@ -1,0 +1,318 @@
+// Sample nodes of the hybrid algorithms: draws, proposals, estimates and lambda combination.
+#include "equations/hybrid_sample_node.h"
+
+#include <cmath>
+
+#include "base/dmatrix.h"
+#include "base/random_generator.h"
+#include "definitions/continuous_values.h"
+#include "definitions/hybrid_definition.h"
+#include "equations/hybrid_sampling_network.h"
+#include "model/node.h"
+#include "model/node_value.h"
+
+namespace {
+
+// Share of a proposal drawn from the element alone: the proposal then covers the whole conditional,
+// whatever the messages say, and the importance weights stay bounded.
+constexpr double kDefensiveShare = 0.2;
+constexpr int kMaxRangeDraws = 1000;
+
+bool Matches(double a, double b) { return std::fabs(a - b) <= 1e-9 * std::max(1.0, std::fabs(a)); }
+
+}  // namespace
+
+VRX_hybridSampleNode::VRX_hybridSampleNode(HybridSampleNet& owner, int nodeHandle, VRX_defHybrid& definition)
+    : handle(nodeHandle), id(owner.GetView().GetNodeId(nodeHandle)), owner_(owner), definition_(definition) {}
+
+VRX_hybridSampleNode::~VRX_hybridSampleNode() = default;
+
+bool VRX_hybridSampleNode::IsDeterministic() const { return definition_.GetType() == DefinitionType::kHEquation; }
+
+void VRX_hybridSampleNode::SetParentValues(VRX_Helement& element) const {
+    for (size_t i = static_cast<size_t>(discreteParentCount); i < parents.size(); ++i)
+        element.SetVariableValue(parents[i]->id, parents[i]->GetValue());
+}
+
+VRX_Helement* VRX_hybridSampleNode::TakeElement() {
+    VRX_Helement* element = nullptr;
+    if (definition_.GetElement(parentStates.data(), element) != kSuccess || element == nullptr) return nullptr;
+    SetParentValues(*element);
+    return element;
+}
+
+double VRX_hybridSampleNode::DrawFrom(VRX_hybridMessage& message) {
+    if (message.IsDiscrete()) return static_cast<VRX_discreteMessage&>(message).SampleState();
+    return static_cast<VRX_continuousMessage&>(message).SampleValue();
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Discrete
+
+VRX_discreteSampleNode::VRX_discreteSampleNode(HybridSampleNet& owner, int nodeHandle, VRX_defHybrid& definition,
+                                               int evidence)
+    : VRX_hybridSampleNode(owner, nodeHandle, definition), outcomeCount(definition.GetNumberOfOutcomes()) {
+    if (evidence >= 0) {
+        evidenceState = currentState = evidence;
+        nodeFlags |= SampleNodeFlags::kObserved;
+    }
+}
+
+double VRX_discreteSampleNode::GetEvidenceWeight() {
+    VRX_Helement* element = TakeElement();
+    return element != nullptr ? element->GetStateProbability(currentState) : 0.0;
+}
+
+double VRX_discreteSampleNode::SampleFromConditional() {
+    if (IsObserved()) return 1.0;
+    VRX_Helement* element = TakeElement();
+    return element != nullptr && element->SampleState(currentState) == kSuccess ? 1.0 : 0.0;
+}
+
+double VRX_discreteSampleNode::SampleFromProposal() {
+    if (IsObserved()) return GetEvidenceWeight();
+    if (!combinedLambda || combinedLambda->IsUniform()) return SampleFromConditional();
+    VRX_Helement* element = TakeElement();
+    if (element == nullptr) return 0.0;
+    auto& lambda = static_cast<VRX_discreteMessage&>(*combinedLambda);
+    std::vector<double> prior(static_cast<size_t>(outcomeCount)), q(static_cast<size_t>(outcomeCount));
+    double z = 0.0;
+    for (int s = 0; s < outcomeCount; ++s) {
+        prior[s] = element->GetStateProbability(s);
+        z += prior[s] * lambda.GetProbability(s);
+    }
+    for (int s = 0; s < outcomeCount; ++s) {
+        q[s] = kDefensiveShare * prior[s] + (1.0 - kDefensiveShare) * (z > 0.0 ? prior[s] * lambda.GetProbability(s) / z : prior[s]);
+    }
+    const double u = sampleNodeGenerator.NextFraction();
+    double sum = 0.0;
+    currentState = outcomeCount - 1;
+    for (int s = 0; s < outcomeCount; ++s) {
+        sum += q[s];
+        if (u < sum) {
+            currentState = s;
+            break;
+        }
+    }
+    while (currentState > 0 && q[currentState] <= 0.0) --currentState;
+    return q[currentState] > 0.0 ? prior[currentState] / q[currentState] : 0.0;
+}
+
+void VRX_discreteSampleNode::ResetEstimate() { estimate.assign(static_cast<size_t>(outcomeCount), 0.0); }
+
+void VRX_discreteSampleNode::AddSampleToEstimate(double weight) {
+    if (currentState >= 0 && currentState < outcomeCount) estimate[static_cast<size_t>(currentState)] += weight;
+}
+
+void VRX_discreteSampleNode::FinishEstimate() {
+    double sum = 0.0;
+    for (double e : estimate) sum += e;
+    if (sum > 0.0)
+        for (double& e : estimate) e /= sum;
+}
+
+void VRX_discreteSampleNode::WriteResults(VRX_node& node) {
+    VRX_nodeValue* value = node.GetValue();
+    VRX_Dmatrix* beliefs = nullptr;
+    if (IsObserved() || value == nullptr || value->GetValue(beliefs) != kSuccess || beliefs == nullptr) return;
+    if (beliefs->GetNumberOfElements() != outcomeCount) return;
+    for (int s = 0; s < outcomeCount; ++s) (*beliefs)[s] = estimate[static_cast<size_t>(s)];
+    value->SetValueFlag(ValueFlags::kUpToDate, true);
+}
+
+namespace {
+
+std::unique_ptr<VRX_hybridMessage> MessageAbout(const VRX_hybridSampleNode& node, const HybridSampleNet& owner) {
+    if (!node.IsContinuous()) {
+        auto m = std::make_unique<VRX_discreteMessage>(static_cast<const VRX_discreteSampleNode&>(node).outcomeCount);
+        if (node.IsObserved()) m->SetEvidenceState(static_cast<int>(node.GetValue()));
+        return m;
+    }
+    const auto& c = static_cast<const VRX_continuousSampleNode&>(node);
+    auto m = std::make_unique<VRX_continuousMessage>(c.lowerBound, c.upperBound, owner.numMixtureComponents,
+                                                     owner.mixtureTolerance, owner.mixtureVariancePrior);
+    if (node.IsObserved()) m->SetEvidenceValue(node.GetValue());
+    return m;
+}
+
+}  // namespace
+
+void VRX_discreteSampleNode::CreateMessages() {
+    parentMessages.clear();
+    newParentMessages.clear();
+    for (VRX_hybridSampleNode* p : parents) {
+        parentMessages.push_back(MessageAbout(*p, owner_));
+        newParentMessages.push_back(MessageAbout(*p, owner_));
+    }
+    childMessages.clear();
+    newChildMessages.clear();
+    for (size_t m = 0; m < children.size(); ++m) {
+        childMessages.push_back(std::make_unique<VRX_discreteMessage>(outcomeCount));
+        newChildMessages.push_back(std::make_unique<VRX_discreteMessage>(outcomeCount));
+    }
+    combinedLambda = std::make_unique<VRX_discreteMessage>(outcomeCount);
+}
+
+double VRX_discreteSampleNode::LambdaProduct(double v, int skip) {
+    double p = 1.0;
+    for (size_t m = 0; m < childMessages.size(); ++m) {
+        if (static_cast<int>(m) == skip || childMessages[m]->IsUniform()) continue;
+        p *= static_cast<VRX_discreteMessage&>(*childMessages[m]).GetProbability(static_cast<int>(v));
+    }
+    return p;
+}
+
+void VRX_discreteSampleNode::CombineLambdaMessages() {
+    auto combined = std::make_unique<VRX_discreteMessage>(outcomeCount);
+    bool informative = false;
+    for (const auto& m : childMessages) informative = informative || !m->IsUniform();
+    if (informative) {
+        for (int s = 0; s < outcomeCount; ++s) combined->AddStateSample(s, LambdaProduct(s, -1));
+        combined->Finish();
+    }
+    combinedLambda = std::move(combined);
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Continuous
+
+VRX_continuousSampleNode::VRX_continuousSampleNode(HybridSampleNet& owner, int nodeHandle, VRX_defHybrid& definition,
+                                                   bool observed, double evidence)
+    : VRX_hybridSampleNode(owner, nodeHandle, definition), lowerBound(-1e6), upperBound(1e6) {
+    (void)definition.GetLowerBound(lowerBound);  // continuous kinds: always 0
+    (void)definition.GetUpperBound(upperBound);
+    if (observed) {
+        evidenceValue = currentValue = evidence;
+        nodeFlags |= SampleNodeFlags::kObserved;
+    }
+}
+
+double VRX_continuousSampleNode::GetEvidenceWeight() {
+    VRX_Helement* element = TakeElement();
+    if (element == nullptr) return 0.0;
+    if (element->IsEquation()) {
+        double result = 0.0;
+        return element->Evaluate(result) == kSuccess && Matches(result, currentValue) ? 1.0 : 0.0;
+    }
+    return element->GetDensity(currentValue);
+}
+
+bool VRX_continuousSampleNode::DrawInRange(VRX_Helement& element, double& value) const {
+    for (int attempt = 0; attempt < kMaxRangeDraws; ++attempt) {
+        if (element.Sample(value) != kSuccess) return false;
+        if (value >= lowerBound && value <= upperBound) return true;
+    }
+    return false;
+}
+
+double VRX_continuousSampleNode::SampleFromConditional() {
+    if (IsObserved()) return 1.0;
+    VRX_Helement* element = TakeElement();
+    if (element == nullptr) return 0.0;
+    if (element->IsEquation()) {
+        if (element->Evaluate(currentValue) != kSuccess) return 0.0;
+        return currentValue >= lowerBound && currentValue <= upperBound ? 1.0 : 0.0;
+    }
+    return DrawInRange(*element, currentValue) ? 1.0 : 0.0;
+}
+
+double VRX_continuousSampleNode::SampleValueFromElement(VRX_Helement& element, double& value) {
+    double a = 0.0, s = 0.0;
+    const bool gaussian = element.GetMeanAndVariance(a, s) == kSuccess && s > 0.0;
+    if (!gaussian || !combinedLambda || combinedLambda->IsUniform()) {
+        return DrawInRange(element, value) ? element.GetDensity(value) : 0.0;
+    }
+    const GaussianMixture& lambda = static_cast<VRX_continuousMessage&>(*combinedLambda).GetMixture();
+    proposal_ = GaussianMixture(lowerBound, upperBound, 0, 0.001, 10.0);
+    double total = 0.0;
+    for (int k = 0; k < lambda.count && k < static_cast<int>(lambda.components.size()); ++k) {
+        MixtureComponent product;
+        const MixtureComponent& c = lambda.components[static_cast<size_t>(k)];
+        if (c.weight > 1e-7 && c.variance > 1e-7) {
+            vovido::MultiplyComponent(c, a, s, product);
+            total += product.weight;
+            proposal_.components.push_back(product);
+        }
+    }
+    proposal_.count = static_cast<int>(proposal_.components.size());
+    if (!(total > 0.0)) return DrawInRange(element, value) ? element.GetDensity(value) : 0.0;
+    for (MixtureComponent& c : proposal_.components) c.weight /= total;
+    if (sampleNodeGenerator.NextFraction() < kDefensiveShare) {
+        if (!DrawInRange(element, value)) return 0.0;
+    } else {
+        value = proposal_.Sample();
+    }
+    return kDefensiveShare * element.GetDensity(value) + (1.0 - kDefensiveShare) * proposal_.Density(value);
+}
+
+double VRX_continuousSampleNode::SampleFromProposal() {
+    if (IsObserved()) return GetEvidenceWeight();
+    if (!combinedLambda || combinedLambda->IsUniform()) return SampleFromConditional();
+    VRX_Helement* element = TakeElement();
+    if (element == nullptr) return 0.0;
+    if (element->IsEquation()) {
+        if (element->Evaluate(currentValue) != kSuccess) return 0.0;
+        return currentValue >= lowerBound && currentValue <= upperBound ? 1.0 : 0.0;
+    }
+    const double q = SampleValueFromElement(*element, currentValue);
+    if (!(q > 0.0) || currentValue < lowerBound || currentValue > upperBound) return 0.0;
+    return element->GetDensity(currentValue) / q;
+}
+
+void VRX_continuousSampleNode::ResetEstimate() { samples.clear(); }
+
+void VRX_continuousSampleNode::AddSampleToEstimate(double weight) { samples.push_back({currentValue, weight}); }
+
+void VRX_continuousSampleNode::FinishEstimate() {}
+
+void VRX_continuousSampleNode::WriteResults(VRX_node& node) {
+    auto* value = dynamic_cast<VRX_valcontinuous*>(node.GetValue());
+    if (value == nullptr || IsObserved()) return;
+    value->SetWeightedSamples(std::move(samples));
+    samples.clear();
+}
+
+void VRX_continuousSampleNode::CreateMessages() {
+    parentMessages.clear();
+    newParentMessages.clear();
+    for (VRX_hybridSampleNode* p : parents) {
+        parentMessages.push_back(MessageAbout(*p, owner_));
+        newParentMessages.push_back(MessageAbout(*p, owner_));
+    }
+    childMessages.clear();
+    newChildMessages.clear();
+    for (size_t m = 0; m < children.size(); ++m) {
+        childMessages.push_back(MessageAbout(*this, owner_));
+        newChildMessages.push_back(MessageAbout(*this, owner_));
+    }
+    combinedLambda = MessageAbout(*this, owner_);
+}
+
+double VRX_continuousSampleNode::LambdaProduct(double v, int skip) {
+    double p = 1.0;
+    for (size_t m = 0; m < childMessages.size(); ++m) {
+        if (static_cast<int>(m) == skip || childMessages[m]->IsUniform()) continue;
+        p *= static_cast<VRX_continuousMessage&>(*childMessages[m]).GetDensity(v);
+    }
+    return p;
+}
+
+void VRX_continuousSampleNode::CombineLambdaMessages() {
+    std::vector<const GaussianMixture*> mixtures;
+    for (const auto& m : childMessages) {
+        if (!m->IsUniform()) mixtures.push_back(&static_cast<VRX_continuousMessage&>(*m).GetMixture());
+    }
+    auto combined = MessageAbout(*this, owner_);
+    auto& message = static_cast<VRX_continuousMessage&>(*combined);
+    if (mixtures.size() == 1) {
+        message.AssignMixture(*mixtures[0]);
+    } else if (mixtures.size() > 1) {
+        for (int i = 0; i < owner_.numSamplesPerMessage; ++i) {
+            double weight = 0.0;
+            const double v = SampleProduct(owner_.productSamplingMethod, mixtures, weight);
+            message.AddValueSample(v, weight);
+        }
+        message.Finish();
+    }
+    combinedLambda = std::move(combined);
+}

@@ -1,0 +1,162 @@
+#pragma once
+// Sample nodes of the hybrid algorithms: one per network node, holding the variable's current value,
+// its evidence, its parents and children, the messages of the message passing and the estimate built
+// from weighted samples. A discrete node draws states, a continuous node values.
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "definitions/gaussian_mixture.h"
+#include "equations/hybrid_message.h"
+
+class HybridSampleNet;
+class VRX_defHybrid;
+class VRX_Helement;
+class VRX_node;
+
+// Code of sample-node operations a kind does not support.
+constexpr int kUnsupportedSampleNodeOperation = -54;
+
+namespace SampleNodeFlags {
+constexpr int kObserved = 1;
+constexpr int kEvidenceAncestor = 2;  // unobserved ancestor of evidence
+constexpr int kInverted = 4;          // value fixed through an inversion
+constexpr int kChildrenObserved = 8;
+constexpr int kParentsObserved = 0x10;
+constexpr int kInverts = 0x20;  // the observed value fixes a parent by inversion
+}  // namespace SampleNodeFlags
+
+class VRX_hybridSampleNode {
+public:
+    VRX_hybridSampleNode(HybridSampleNet& owner, int handle, VRX_defHybrid& definition);
+    virtual ~VRX_hybridSampleNode();
+    VRX_hybridSampleNode(const VRX_hybridSampleNode&) = delete;
+    VRX_hybridSampleNode& operator=(const VRX_hybridSampleNode&) = delete;
+
+    virtual bool IsContinuous() const = 0;
+    // The current value as a double (a discrete node's state index).
+    virtual double GetValue() const = 0;
+    virtual void SetValue(double value) = 0;
+    // The discrete node's current state (null for a continuous node), for its children's coordinates.
+    virtual const int* GetStatePointer() const { return nullptr; }
+    const int* GetZeroCoordinate() const { return &zeroCoordinate; }
+
+    // The element of the current discrete parent states with the continuous parents' current values.
+    VRX_Helement* TakeElement();
+    // Probability or density of the node's current value given its parents (an equation: 1 when the
+    // value matches its result, else 0).
+    virtual double GetEvidenceWeight() = 0;
+    // A draw from the node's conditional distribution; weight 1 (0 when the draw fails or leaves the
+    // node's range).
+    virtual double SampleFromConditional() = 0;
+    // An importance draw from the proposal the messages left (the conditional without them); returns
+    // conditional / proposal.
+    virtual double SampleFromProposal() = 0;
+
+    virtual void ResetEstimate() = 0;
+    virtual void AddSampleToEstimate(double weight) = 0;
+    virtual void FinishEstimate() = 0;
+    // Writes the estimate into the network node's value; an unobserved node only.
+    virtual void WriteResults(VRX_node& node) = 0;
+
+    // Message passing: the messages are created once; the node combines its children's lambda messages.
+    virtual void CreateMessages() = 0;
+    virtual void CombineLambdaMessages() = 0;
+    // Probability or density of value v under the product of the lambda messages except the one from
+    // child `skip` (-1 for none); 1 without informative messages.
+    virtual double LambdaProduct(double v, int skip) = 0;
+    // Draws the current value from the message about this node held by `message`.
+    static double DrawFrom(VRX_hybridMessage& message);
+
+    int handle;
+    std::string id;
+    int nodeFlags = 0;
+    int invertedParent = -2;
+    // Parents: the discrete ones first (in the order of the definition's dimensions), then the
+    // continuous ones; children likewise.
+    std::vector<VRX_hybridSampleNode*> parents;
+    int discreteParentCount = 0;
+    std::vector<VRX_hybridSampleNode*> children;
+    int discreteChildCount = 0;
+    // Coordinates of the current element: each discrete parent's state, then 0.
+    std::vector<const int*> parentStates;
+
+    // Messages: from each parent (about the parent's value) and from each child (about this node's
+    // value), current and new generation; the combination of the current lambda messages.
+    std::vector<std::unique_ptr<VRX_hybridMessage>> parentMessages, newParentMessages;
+    std::vector<std::unique_ptr<VRX_hybridMessage>> childMessages, newChildMessages;
+    std::unique_ptr<VRX_hybridMessage> combinedLambda;
+
+    bool IsObserved() const { return (nodeFlags & SampleNodeFlags::kObserved) != 0; }
+    bool IsFixed() const { return (nodeFlags & (SampleNodeFlags::kObserved | SampleNodeFlags::kInverted)) != 0; }
+    bool IsDeterministic() const;
+    VRX_defHybrid& GetDefinition() const { return definition_; }
+
+protected:
+    // Gives the element the continuous parents' current values.
+    void SetParentValues(VRX_Helement& element) const;
+    HybridSampleNet& owner_;
+    VRX_defHybrid& definition_;
+
+private:
+    int zeroCoordinate = 0;
+};
+
+class VRX_discreteSampleNode : public VRX_hybridSampleNode {
+public:
+    VRX_discreteSampleNode(HybridSampleNet& owner, int handle, VRX_defHybrid& definition, int evidence);
+    bool IsContinuous() const override { return false; }
+    double GetValue() const override { return currentState; }
+    void SetValue(double value) override { currentState = static_cast<int>(value); }
+    const int* GetStatePointer() const override { return &currentState; }
+    double GetEvidenceWeight() override;
+    double SampleFromConditional() override;
+    double SampleFromProposal() override;
+    void ResetEstimate() override;
+    void AddSampleToEstimate(double weight) override;
+    void FinishEstimate() override;
+    void WriteResults(VRX_node& node) override;
+    void CreateMessages() override;
+    void CombineLambdaMessages() override;
+    double LambdaProduct(double v, int skip) override;
+
+    int outcomeCount;
+    int currentState = 0;
+    int evidenceState = -1;
+    std::vector<double> estimate;
+};
+
+class VRX_continuousSampleNode : public VRX_hybridSampleNode {
+public:
+    VRX_continuousSampleNode(HybridSampleNet& owner, int handle, VRX_defHybrid& definition, bool observed,
+                             double evidence);
+    bool IsContinuous() const override { return true; }
+    double GetValue() const override { return currentValue; }
+    void SetValue(double value) override { currentValue = value; }
+    double GetEvidenceWeight() override;
+    double SampleFromConditional() override;
+    double SampleFromProposal() override;
+    void ResetEstimate() override;
+    void AddSampleToEstimate(double weight) override;
+    void FinishEstimate() override;
+    void WriteResults(VRX_node& node) override;
+    void CreateMessages() override;
+    void CombineLambdaMessages() override;
+    double LambdaProduct(double v, int skip) override;
+    // Draws from the element times the combined lambda (a Gaussian approximation of the element
+    // multiplied into the lambda mixture, mixed with the element itself so that the proposal covers
+    // it); the proposal density of the draw, 0 when it failed.
+    double SampleValueFromElement(VRX_Helement& element, double& value);
+
+    double currentValue = 0.0;
+    double evidenceValue = -1.0;
+    double lowerBound;
+    double upperBound;
+    std::vector<WeightedSample> samples;
+
+private:
+    // A draw of the element kept within the range, up to a bounded number of tries; false when none.
+    bool DrawInRange(VRX_Helement& element, double& value) const;
+    GaussianMixture proposal_;
+};

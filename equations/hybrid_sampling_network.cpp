@@ -1,0 +1,329 @@
+// The hybrid sampling network: construction, evidence settled by inversion, and the sampling runs.
+#include "equations/hybrid_sampling_network.h"
+
+#include <cmath>
+#include <deque>
+
+#include "base/distributions.h"
+#include "base/parsed_equation.h"
+#include "base/random_generator.h"
+#include "base/status_codes.h"
+#include "definitions/hybrid_definition.h"
+#include "model/network.h"
+#include "model/node.h"
+#include "model/node_value.h"
+
+using SampleNode = VRX_hybridSampleNode;
+
+namespace vovido {
+
+void SeedHybridGenerators(unsigned int seed) {
+    mixtureGenerator.Seed(seed);
+    sampleNodeGenerator.Seed(seed + 1u);
+    messageGenerator.Seed(seed + 2u);
+    GetSamplerGenerator().Seed(seed + 3u);
+}
+
+int PositionIn(const std::vector<VRX_hybridSampleNode*>& list, const VRX_hybridSampleNode* node) {
+    for (size_t i = 0; i < list.size(); ++i) {
+        if (list[i] == node) return static_cast<int>(i);
+    }
+    return -1;
+}
+
+int SolveElementFor(const std::string& id, const std::string& text, const std::string& variable, std::string& out) {
+    ParsedEquation equation;
+    if (ParseEquation(equation, (id + "=" + text).c_str(), nullptr, nullptr) != kSuccess) return kOutOfRange;
+    if (SolveEquationFor(equation, variable) != kSuccess || !equation.right ||
+        CountVariable(*equation.right, variable) != 0)
+        return kOutOfRange;
+    out.clear();
+    ExpressionToText(*equation.right, out);
+    return kSuccess;
+}
+
+double InvertElement(VRX_Helement& element, const std::string& nodeId, double v, const std::string& parentId,
+                     double& out) {
+    const double h = 1e-6 * std::max(1.0, std::fabs(v));
+    double above = 0.0, below = 0.0;
+    element.SetVariableValue(nodeId, v + h);
+    const bool ok1 = element.EvaluateNamed(parentId, above) == kSuccess;
+    element.SetVariableValue(nodeId, v - h);
+    const bool ok2 = element.EvaluateNamed(parentId, below) == kSuccess;
+    element.SetVariableValue(nodeId, v);
+    if (!ok1 || !ok2 || element.EvaluateNamed(parentId, out) != kSuccess) return 0.0;
+    // The density of the observed value is the parent's density at the inverse times |d inverse / dv|.
+    const double jacobian = std::fabs(above - below) / (2.0 * h);
+    return std::isfinite(jacobian) ? jacobian : 0.0;
+}
+
+}  // namespace vovido
+
+// ---------------------------------------------------------------------------------------------------
+// View
+
+int HybridNetworkView::GetNumberOfNodes() const { return network_.GetNumberOfNodes(); }
+int HybridNetworkView::GetNumberOfSamples() const { return network_.numSamples; }
+int HybridNetworkView::GetDefinitionType(int handle) const { return network_.GetNodeType(handle); }
+VRX_node* HybridNetworkView::GetNode(int handle) const { return network_.GetNode(handle); }
+std::string HybridNetworkView::GetNodeId(int handle) const {
+    const VRX_node* node = network_.GetNode(handle);
+    const char* id = node != nullptr ? node->GetId() : nullptr;
+    return id != nullptr ? id : "";
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Construction
+
+HybridSampleNet::HybridSampleNet(HybridNetworkView networkView) : view(networkView) {
+    nodeCount = view.GetNumberOfNodes();
+    BuildNodes();
+    if (runFlags & 16) return;
+    for (auto& node : sampleNodes) {
+        if (!node || !node->IsObserved()) continue;
+        for (SampleNode* p : node->parents) MarkAncestors(*p);
+    }
+    for (auto& node : sampleNodes) {
+        if (!node) continue;
+        bool all = !node->children.empty();
+        for (SampleNode* c : node->children) all = all && c->IsObserved();
+        if (all) node->nodeFlags |= SampleNodeFlags::kChildrenObserved;
+        all = !node->parents.empty();
+        for (SampleNode* p : node->parents) all = all && p->IsObserved();
+        if (all) node->nodeFlags |= SampleNodeFlags::kParentsObserved;
+    }
+    for (auto& node : sampleNodes) {
+        if (node && node->IsObserved() && PrepareInversion(*node) != kSuccess) runFlags |= 16;
+    }
+    if (BuildDrawingOrder() != kSuccess) runFlags |= 16;
+}
+
+HybridSampleNet::~HybridSampleNet() = default;
+
+void HybridSampleNet::Refuse(const std::string& why) {
+    runFlags |= 16;
+    if (refusal_.empty()) refusal_ = why;
+}
+
+void HybridSampleNet::BuildNodes() {
+    VRX_network& network = view.GetNetwork();
+    sampleNodes.resize(static_cast<size_t>(network.GetNumberOfSlots()));
+    for (int h = network.GetFirstNode(); h >= 0; h = network.GetNextNode(h)) {
+        VRX_node* node = network.GetNode(h);
+        auto* definition = dynamic_cast<VRX_defHybrid*>(node->GetDefinition());
+        VRX_nodeValue* value = node->GetValue();
+        if (definition == nullptr || value == nullptr) {
+            Refuse("Node [" + view.GetNodeId(h) + "] is not a node of a hybrid network.");
+            continue;
+        }
+        const bool observed = value->HasEvidence();
+        if (IsDiscreteType(definition->GetType())) {
+            const int state = observed ? value->GetEvidence() : -1;
+            sampleNodes[static_cast<size_t>(h)] = std::make_unique<VRX_discreteSampleNode>(*this, h, *definition, state);
+        } else {
+            double evidence = 0.0;
+            const bool has = observed && value->GetContEvidence(evidence) == kSuccess;
+            sampleNodes[static_cast<size_t>(h)] =
+                std::make_unique<VRX_continuousSampleNode>(*this, h, *definition, has, evidence);
+        }
+    }
+    if (runFlags & 16) return;
+    for (int h = network.GetFirstNode(); h >= 0; h = network.GetNextNode(h)) {
+        SampleNode& node = *sampleNodes[static_cast<size_t>(h)];
+        for (int p : node.GetDefinition().GetDimensionParents()) {
+            SampleNode* parent = GetSampleNode(p);
+            node.parents.push_back(parent);
+            node.parentStates.push_back(parent->GetStatePointer());
+        }
+        node.discreteParentCount = static_cast<int>(node.parents.size());
+        node.parentStates.push_back(node.GetZeroCoordinate());
+        const VRX_intArray& parents = network.GetParents(h);
+        for (int i = 0; i < parents.GetCount(); ++i) {
+            SampleNode* parent = GetSampleNode(parents[i]);
+            if (parent->IsContinuous()) node.parents.push_back(parent);
+        }
+        if (node.parentStates.size() != node.GetDefinition().GetElementTable().dimensions.size() ||
+            static_cast<int>(node.parents.size()) != parents.GetCount()) {
+            Refuse("The definition of node [" + node.id + "] does not fit its parents.");
+            return;
+        }
+    }
+    for (int h = network.GetFirstNode(); h >= 0; h = network.GetNextNode(h)) {
+        SampleNode& node = *sampleNodes[static_cast<size_t>(h)];
+        const VRX_intArray& children = network.GetChildren(h);
+        for (int pass = 0; pass < 2; ++pass) {
+            for (int i = 0; i < children.GetCount(); ++i) {
+                SampleNode* child = GetSampleNode(children[i]);
+                if (child->IsContinuous() == (pass == 1)) node.children.push_back(child);
+            }
+            if (pass == 0) node.discreteChildCount = static_cast<int>(node.children.size());
+        }
+    }
+}
+
+void HybridSampleNet::MarkAncestors(SampleNode& start) {
+    // Observed nodes pass the walk on without the mark; each node is entered once.
+    std::vector<char> seen(sampleNodes.size(), 0);
+    std::vector<SampleNode*> stack{&start};
+    while (!stack.empty()) {
+        SampleNode* node = stack.back();
+        stack.pop_back();
+        if (seen[static_cast<size_t>(node->handle)]) continue;
+        seen[static_cast<size_t>(node->handle)] = 1;
+        if (!node->IsObserved()) node->nodeFlags |= SampleNodeFlags::kEvidenceAncestor;
+        for (SampleNode* p : node->parents) stack.push_back(p);
+    }
+}
+
+int HybridSampleNet::PrepareInversion(SampleNode& observed) {
+    SampleNode* node = &observed;
+    while (node->IsDeterministic() && !(node->nodeFlags & SampleNodeFlags::kInverts)) {
+        const vovido::ElementTable& table = node->GetDefinition().GetElementTable();
+        SampleNode* chosen = nullptr;
+        // Every continuous parent the cells can be solved for gets its inverse (the message passing
+        // sends lambda messages through them); the last free one is inverted. Discrete and observed
+        // parents never take a value from an inversion.
+        for (size_t i = static_cast<size_t>(node->discreteParentCount); i < node->parents.size(); ++i) {
+            SampleNode* parent = node->parents[i];
+            bool solvable = true;
+            for (const auto& cell : table.cells) {
+                auto* element = dynamic_cast<VRX_equationElement*>(cell.get());
+                VRX_expression* inverse = nullptr;
+                std::string text;
+                solvable = element != nullptr &&
+                           (element->FindNamedExpression(parent->id, inverse) == kSuccess ||
+                            (vovido::SolveElementFor(node->id, element->GetText(), parent->id, text) == kSuccess &&
+                             element->SetNamedExpression(parent->id, text) == kSuccess));
+                if (!solvable) break;
+            }
+            // A deterministic parent without a free continuous parent of its own (a constant, say)
+            // could only take the inverse if it happened to equal its own value: never chosen.
+            bool movable = !parent->IsDeterministic();
+            for (size_t j = static_cast<size_t>(parent->discreteParentCount); j < parent->parents.size(); ++j)
+                movable = movable || !parent->parents[j]->IsFixed();
+            if (solvable && movable && !parent->IsFixed()) chosen = parent;
+        }
+        // Nothing to invert: the node's samples are weighed by whether its equation holds.
+        if (chosen == nullptr) return kSuccess;
+        node->invertedParent = chosen->handle;
+        node->nodeFlags |= SampleNodeFlags::kInverts;
+        chosen->nodeFlags |= SampleNodeFlags::kInverted;
+        node = chosen;
+    }
+    return kSuccess;
+}
+
+int HybridSampleNet::BuildDrawingOrder() {
+    order_.clear();
+    std::vector<std::vector<SampleNode*>> successors(sampleNodes.size());
+    std::vector<int> pending(sampleNodes.size(), 0);
+    auto edge = [&](SampleNode* from, SampleNode* to) {
+        successors[static_cast<size_t>(from->handle)].push_back(to);
+        ++pending[static_cast<size_t>(to->handle)];
+    };
+    for (auto& node : sampleNodes) {
+        if (!node) continue;
+        const bool inverts = (node->nodeFlags & SampleNodeFlags::kInverts) != 0;
+        SampleNode* inverted = inverts ? GetSampleNode(node->invertedParent) : nullptr;
+        for (SampleNode* p : node->parents) {
+            if (p == inverted) continue;
+            edge(p, node.get());
+            if (inverted != nullptr) edge(p, inverted);
+        }
+        if (inverted != nullptr) edge(node.get(), inverted);
+    }
+    std::deque<SampleNode*> ready;
+    for (auto& node : sampleNodes) {
+        if (node && pending[static_cast<size_t>(node->handle)] == 0) ready.push_back(node.get());
+    }
+    while (!ready.empty()) {
+        SampleNode* node = ready.front();
+        ready.pop_front();
+        order_.push_back(node);
+        for (SampleNode* next : successors[static_cast<size_t>(node->handle)]) {
+            if (--pending[static_cast<size_t>(next->handle)] == 0) ready.push_back(next);
+        }
+    }
+    if (static_cast<int>(order_.size()) == nodeCount) return kSuccess;
+    Refuse("The evidence on deterministic nodes cannot be settled: inversions form a cycle.");
+    return kOutOfRange;
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Sampling
+
+double HybridSampleNet::ApplyInversion(SampleNode& node) {
+    SampleNode* parent = GetSampleNode(node.invertedParent);
+    VRX_Helement* element = node.TakeElement();
+    if (parent == nullptr || element == nullptr) return 0.0;
+    double at = 0.0;
+    const double jacobian = vovido::InvertElement(*element, node.id, node.GetValue(), parent->id, at);
+    parent->SetValue(at);
+    if (parent->IsContinuous()) {
+        const auto& c = static_cast<const VRX_continuousSampleNode&>(*parent);
+        if (at < c.lowerBound || at > c.upperBound) return 0.0;
+    }
+    return jacobian;
+}
+
+double HybridSampleNet::DrawSample(bool useProposals) {
+    double w = 1.0;
+    for (SampleNode* node : order_) {
+        if (node->nodeFlags & SampleNodeFlags::kInverts) {
+            w *= ApplyInversion(*node);
+        } else if (node->IsFixed()) {
+            w *= node->GetEvidenceWeight();
+        } else {
+            w *= useProposals ? node->SampleFromProposal() : node->SampleFromConditional();
+        }
+        if (!(w > 0.0) || !std::isfinite(w)) return 0.0;
+    }
+    return w;
+}
+
+int HybridSampleNet::RunSampling(bool useProposals) {
+    if (runFlags & 16) return kOutOfRange;
+    for (auto& node : sampleNodes) {
+        if (node && !node->IsObserved()) node->ResetEstimate();
+    }
+    // Evidence of probability zero under every draw must not keep the loop going for ever.
+    const long long limit = 1000 + 50LL * std::max(view.GetNumberOfSamples(), 0);
+    int accepted = 0;
+    for (long long attempt = 0; accepted < view.GetNumberOfSamples() && attempt < limit; ++attempt) {
+        const double w = DrawSample(useProposals);
+        if (!(w > 0.0)) continue;
+        ++accepted;
+        for (auto& node : sampleNodes) {
+            if (node && !node->IsObserved()) node->AddSampleToEstimate(w);
+        }
+    }
+    if (accepted == 0 && view.GetNumberOfSamples() > 0 && nodeCount > 0) return kNoUsefulSamples;
+    for (auto& node : sampleNodes) {
+        if (node && !node->IsObserved()) node->FinishEstimate();
+    }
+    WriteAllResults();
+    return kSuccess;
+}
+
+void HybridSampleNet::WriteAllResults() {
+    for (auto& node : sampleNodes) {
+        if (node) node->WriteResults(*view.GetNode(node->handle));
+    }
+}
+
+int HybridSampleNet::RunWeightedSampling() { return RunSampling(false); }
+
+int HybridSampleNet::RunImportanceSampling() { return RunSampling(true); }
+
+int HybridSampleNet::RunMessagePassingSampling(bool planOnlyWhereNeeded) {
+    if (runFlags & 16) return kOutOfRange;
+    bool evidence = false;
+    for (auto& node : sampleNodes) evidence = evidence || (node && node->IsObserved());
+    if (!evidence) return RunWeightedSampling();
+    if (planOnlyWhereNeeded) runFlags |= 8;
+    runFlags |= 2;
+    int rc = RunMessagePassing(false);
+    if (rc == kSuccess) rc = RunSampling(true);
+    runFlags &= ~(2 | 8);
+    return rc;
+}

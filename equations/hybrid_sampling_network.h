@@ -1,0 +1,117 @@
+#pragma once
+// The whole-network object behind the hybrid algorithms: one sample node per network node, the
+// settlement of what observed deterministic nodes fix by inversion, forward and importance sampling,
+// and loopy message passing with sample-based messages.
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "equations/hybrid_sample_node.h"
+
+class VRX_network;
+class VRX_node;
+class VRX_defHybrid;
+class VRX_Helement;
+
+// Read access to the network for the hybrid algorithms.
+class HybridNetworkView {
+public:
+    explicit HybridNetworkView(VRX_network& network) : network_(network) {}
+    int GetNumberOfNodes() const;
+    // The network's sample count, read afresh by every test of a sampling loop.
+    int GetNumberOfSamples() const;
+    int GetDefinitionType(int handle) const;
+    VRX_node* GetNode(int handle) const;
+    std::string GetNodeId(int handle) const;
+    VRX_network& GetNetwork() const { return network_; }
+
+private:
+    VRX_network& network_;
+};
+
+class HybridSampleNet {
+public:
+    explicit HybridSampleNet(HybridNetworkView view);
+    ~HybridSampleNet();
+    HybridSampleNet(const HybridSampleNet&) = delete;
+    HybridSampleNet& operator=(const HybridSampleNet&) = delete;
+
+    // The sampling runs: 0, -2 when the network cannot be handled (runFlags 16), -5 when no sample of
+    // nonzero weight came out of the allowed attempts. Each writes the estimates into the node values.
+    [[nodiscard]] int RunWeightedSampling();
+    [[nodiscard]] int RunImportanceSampling();
+    // Message passing, then importance sampling from the proposals the messages give.
+    [[nodiscard]] int RunMessagePassingSampling(bool planOnlyWhereNeeded);
+    // Message passing alone; with writeResults the beliefs the messages give are written (0, -2, -5).
+    [[nodiscard]] int RunMessagePassing(bool writeResults = false);
+
+    // Why the network cannot be handled (empty when it can).
+    const std::string& GetRefusal() const { return refusal_; }
+    VRX_hybridSampleNode* GetSampleNode(int handle) const {
+        return handle >= 0 && handle < static_cast<int>(sampleNodes.size()) ? sampleNodes[static_cast<size_t>(handle)].get() : nullptr;
+    }
+    const HybridNetworkView& GetView() const { return view; }
+
+    std::vector<std::unique_ptr<VRX_hybridSampleNode>> sampleNodes;  // by handle, null for free slots
+    HybridNetworkView view;
+    int nodeCount = 0;
+    int runFlags = 0;
+    int numSamplesPerMessage = 250;
+    int numInnerSamples = 12;
+    int numIterations = 4;
+    double mixtureTolerance = 0.001;
+    int numMixtureComponents = 2;
+    double mixtureVariancePrior = 10.0;
+    int productSamplingMethod = 1;
+
+private:
+    void Refuse(const std::string& why);
+    void BuildNodes();
+    void MarkAncestors(VRX_hybridSampleNode& node);
+    [[nodiscard]] int PrepareInversion(VRX_hybridSampleNode& observed);
+    // The order of the draws: topological, with every inverted parent placed after the observed node
+    // that fixes it and after that node's other parents.
+    [[nodiscard]] int BuildDrawingOrder();
+    // One sample: its weight (0 when the evidence is impossible under the draws).
+    double DrawSample(bool useProposals);
+    // Sets the parent of an observed deterministic node from its value; the factor of the weight
+    // (the Jacobian of the inversion), 0 when it fails.
+    double ApplyInversion(VRX_hybridSampleNode& node);
+    [[nodiscard]] int RunSampling(bool useProposals);
+    void WriteAllResults();
+
+    // Message passing (hybrid_message_passing.cpp).
+    // The first pi messages: each node's prior, from forward samples.
+    void InitialiseMessages();
+    void SendPi(VRX_hybridSampleNode& node);
+    void SendLambda(VRX_hybridSampleNode& node);
+    void SendLambdaFromObservedDeterministic(VRX_hybridSampleNode& node);
+    // Finishes the new messages, makes them current and combines every node's lambda messages.
+    void FinishIteration();
+    // Every parent of the node draws its value from the node's pi message about it (but skip).
+    void DrawParentsFromMessages(VRX_hybridSampleNode& node, const VRX_hybridSampleNode* skip);
+    // Samples drawn for one message: the network's sample count decides, within fixed limits.
+    int SamplesPerMessage() const;
+    [[nodiscard]] int EstimateFromMessages();
+
+    std::vector<VRX_hybridSampleNode*> order_;
+    std::string refusal_;
+};
+
+namespace vovido {
+
+// Reseeds every generator the hybrid algorithms draw from (mixtures, sample nodes, messages and the
+// distributions), for runs that repeat exactly.
+void SeedHybridGenerators(unsigned int seed);
+// Position of child in node's child list (or parent in its parent list), -1 when absent.
+int PositionIn(const std::vector<VRX_hybridSampleNode*>& list, const VRX_hybridSampleNode* node);
+// Solves "id = text" for a variable and gives the right side as text; -2 when it cannot be solved.
+// Evaluates the element's inverse for the parent with the node's variable at v into out; returns the
+// Jacobian |d inverse / dv| (0 when the inverse cannot be evaluated).
+double InvertElement(VRX_Helement& element, const std::string& nodeId, double v, const std::string& parentId,
+                     double& out);
+[[nodiscard]] int SolveElementFor(const std::string& id, const std::string& text, const std::string& variable,
+                                  std::string& out);
+
+}  // namespace vovido

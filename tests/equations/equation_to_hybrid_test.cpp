@@ -1,0 +1,129 @@
+// Equation networks with evidence on nodes that have parents, through the conversion to a hybrid
+// network: posteriors known in closed form, the auxiliary nodes, and the failures.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+#include "base/expression_parser.h"
+#include "base/status_codes.h"
+#include "equations/equation_to_hybrid.h"
+#include "equations/hybrid_sampling_network.h"
+#include "tests/support/equation_networks.h"
+#include "tests/support/error_log.h"
+#include "tests/support/hybrid_networks.h"
+
+namespace {
+
+using vovido::test::Logged;
+using vovido::testing::AddEquation;
+using vovido::testing::ValueOf;
+
+int Update(VRX_network& net, int algorithm, int samples) {
+    net.SetHybridAlgorithm(algorithm);
+    net.numSamples = samples;
+    vovido::SeedHybridGenerators(5);
+    errorLog.Flush();
+    return net.UpdateBeliefs();
+}
+
+TEST(EquationToHybrid, EvidenceOnAChildGivesTheClosedFormPosterior) {
+    for (int algorithm : {13, 14, 15, 16}) {
+        VRX_network net;
+        const int x = AddEquation(net, "x", "x = Normal(0, 1)");
+        const int y = AddEquation(net, "y", "y = x + Normal(0, 1)");
+        ASSERT_EQ(ValueOf(net, y).SetContEvidence(1.0), kSuccess);
+        ASSERT_EQ(Update(net, algorithm, 40000), kSuccess) << algorithm << vovido::test::LogDump();
+        const double tolerance = algorithm == 15 ? 0.05 : 0.02;
+        EXPECT_NEAR(ValueOf(net, x).GetMean(), 0.5, tolerance) << algorithm;
+        EXPECT_NEAR(ValueOf(net, x).GetStdDev(), std::sqrt(0.5), tolerance) << algorithm;
+        // The network's own sample count, and the observed node keeps its evidence.
+        EXPECT_EQ(ValueOf(net, x).GetSampleCount(), 40000) << algorithm;
+        double evidence = 0.0;
+        EXPECT_EQ(ValueOf(net, y).GetContEvidence(evidence), kSuccess);
+        EXPECT_EQ(evidence, 1.0);
+    }
+}
+
+TEST(EquationToHybrid, EveryObservedChildCountsAndArgumentsMakeParents) {
+    VRX_network net;
+    const int x = AddEquation(net, "x", "x = Normal(0, 1)");
+    // The noise of y1 names x in its arguments: its auxiliary node needs x as a parent.
+    const int y1 = AddEquation(net, "y1", "y1 = 1 + Normal(x, 1)");
+    const int y2 = AddEquation(net, "y2", "y2 = x + Normal(0, 1)");
+    ASSERT_EQ(ValueOf(net, y1).SetContEvidence(2.0), kSuccess);
+    ASSERT_EQ(ValueOf(net, y2).SetContEvidence(3.0), kSuccess);
+    ASSERT_EQ(Update(net, 14, 100000), kSuccess) << vovido::test::LogDump();
+    EXPECT_NEAR(ValueOf(net, x).GetMean(), 4.0 / 3.0, 0.02);
+    EXPECT_NEAR(ValueOf(net, x).GetStdDev(), 1.0 / std::sqrt(3.0), 0.02);
+}
+
+TEST(EquationToHybrid, AuxiliaryNamesSkipTheSourcesIdentifiers) {
+    VRX_network source;
+    ASSERT_GE(AddEquation(source, "c", "c = 1"), 0);
+    int counter = 1;
+    std::string name;
+    std::vector<std::string> names;
+    for (int i = 0; i < 15; ++i) {
+        MakeAuxiliaryName(name, counter, source);
+        names.push_back(name);
+    }
+    EXPECT_EQ(names.front(), "d");
+    EXPECT_EQ(names[12], "p");
+    EXPECT_EQ(names[13], "ab");
+    EXPECT_EQ(names[14], "bb");
+}
+
+TEST(EquationToHybrid, ConvertedNodesHoldElementsInversesAndRanges) {
+    VRX_network source, hybrid;
+    ASSERT_GE(AddEquation(source, "x", "x = 2"), 0);
+    ASSERT_GE(hybrid.AddNode(DefinitionType::kHEquation, "x"), 0);
+    auto right = ParseExpression("x + -Normal(0, 1)", nullptr, nullptr);
+    ASSERT_NE(right, nullptr);
+    int counter = 1;
+    const int y = ConvertEquationNode(hybrid, "y", *right, source, counter, -5.0, 5.0);
+    ASSERT_GE(y, 0);
+    const int c = hybrid.FindNode("c");
+    ASSERT_GE(c, 0);
+    EXPECT_EQ(hybrid.GetNodeType(c), DefinitionType::kDistribution);
+    double low = 0.0, high = 0.0;
+    ASSERT_EQ(vovido::testing::HybridOf(hybrid, c).GetLowerBound(low), kSuccess);
+    ASSERT_EQ(vovido::testing::HybridOf(hybrid, c).GetUpperBound(high), kSuccess);
+    EXPECT_NEAR(low, -12.0, 1e-6);
+    EXPECT_NEAR(high, 12.0, 1e-6);
+    VRX_Helement* element = vovido::testing::HybridOf(hybrid, y).GetElementAt(0);
+    element->SetVariableValue("x", 1.0);
+    element->SetVariableValue("c", 4.0);
+    element->SetVariableValue("y", -3.0);
+    double value = 0.0;
+    ASSERT_EQ(element->Evaluate(value), kSuccess);
+    EXPECT_EQ(value, -3.0);
+    ASSERT_EQ(element->EvaluateNamed("c", value), kSuccess);
+    EXPECT_EQ(value, 4.0);
+    ASSERT_EQ(element->EvaluateNamed("x", value), kSuccess);
+    EXPECT_EQ(value, 1.0);
+}
+
+TEST(EquationToHybrid, FailuresAreLoggedAndLeaveValuesOutOfDate) {
+    {
+        VRX_network net;
+        const int x = AddEquation(net, "x", "x = Normal(0, 1)");
+        const int y = AddEquation(net, "y", "y*sin(y) = x");
+        ASSERT_EQ(ValueOf(net, y).SetContEvidence(1.0), kSuccess);
+        EXPECT_EQ(Update(net, 14, 100), kOutOfRange);
+        EXPECT_TRUE(Logged(kOutOfRange, "Conversion to HBN failed for node y")) << vovido::test::LogDump();
+        EXPECT_FALSE(ValueOf(net, x).IsUpToDate());
+    }
+    {
+        VRX_network net;
+        const int x = AddEquation(net, "x", "x = Uniform(0, 1)");
+        const int y = AddEquation(net, "y", "y = x + Uniform(0, 1)");
+        ASSERT_EQ(ValueOf(net, y).SetContEvidence(5.0), kSuccess);
+        EXPECT_EQ(Update(net, 14, 100), kNoUsefulSamples);
+        EXPECT_TRUE(Logged(kNoUsefulSamples, "HBN algorithm failed.")) << vovido::test::LogDump();
+        EXPECT_TRUE(Logged(kNoUsefulSamples, "No useful samples have been generated for some of nodes."));
+        EXPECT_FALSE(ValueOf(net, x).IsUpToDate());
+    }
+}
+
+}  // namespace

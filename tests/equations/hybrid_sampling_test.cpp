@@ -1,0 +1,221 @@
+// Hybrid sampling (algorithms 13, 14, 16 through the belief-update dispatch) against posteriors known in
+// closed form or by quadrature, with fixed seeds.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+
+#include "base/status_codes.h"
+#include "equations/hybrid_sampling_network.h"
+#include "tests/support/error_log.h"
+#include "tests/support/hybrid_networks.h"
+
+namespace {
+
+using namespace vovido::testing;
+using vovido::test::Logged;
+
+constexpr char kNoSamples[] = "No useful samples have been generated for some of nodes.";
+
+int Observe(VRX_network& net, const char* id, double value) {
+    return net.GetNode(net.FindNode(id))->GetValue()->SetContEvidence(value);
+}
+
+int Update(VRX_network& net, int algorithm, int samples, unsigned seed = 1) {
+    net.SetHybridAlgorithm(algorithm);
+    net.numSamples = samples;
+    vovido::SeedHybridGenerators(seed);
+    errorLog.Flush();
+    return net.UpdateBeliefs();
+}
+
+void ExpectPosterior(const VRX_network& net, const char* id, double mean, double deviation, double tolerance) {
+    const VRX_valcontinuous& v = ContinuousValueOf(net, net.FindNode(id));
+    EXPECT_NEAR(v.GetMean(), mean, tolerance) << id;
+    EXPECT_NEAR(v.GetStdDev(), deviation, tolerance) << id;
+}
+
+// Posterior mean and deviation of a density known up to a constant, by the midpoint rule on [a, b].
+void Quadrature(const std::function<double(double)>& f, double a, double b, double& mean, double& deviation) {
+    const int n = 20000;
+    double z = 0.0, m1 = 0.0, m2 = 0.0;
+    for (int i = 0; i < n; ++i) {
+        const double x = a + (b - a) * (i + 0.5) / n;
+        const double p = f(x);
+        z += p;
+        m1 += p * x;
+        m2 += p * x * x;
+    }
+    mean = m1 / z;
+    deviation = std::sqrt(m2 / z - mean * mean);
+}
+
+const int kSamplingAlgorithms[] = {13, 14, 16};
+
+struct LinearGaussianCase {
+    const char* name;
+    std::function<void(VRX_network&)> build;
+    double mean, deviation, priorDeviation;
+};
+
+class LinearGaussian : public ::testing::TestWithParam<int> {};
+
+const LinearGaussianCase kLinearGaussianCases[] = {
+        // x ~ N(0, 1), y ~ N(x, 1) = 1.
+        {"child", [](VRX_network& n) {
+             AddDistributionNode(n, "x", {"Normal(0, 1)"});
+             AddDistributionNode(n, "y", {"Normal(x, 1)"}, {"x"});
+             ASSERT_EQ(Observe(n, "y", 1.0), kSuccess);
+         }, 0.5, std::sqrt(0.5), 1.0},
+        // Two observed children of one node both count: y1 = x + e1 = 1, y2 = x + e2 = 3.
+        {"two children", [](VRX_network& n) {
+             AddDistributionNode(n, "x", {"Normal(0, 1)"});
+             AddDistributionNode(n, "e1", {"Normal(0, 1)"});
+             AddDistributionNode(n, "e2", {"Normal(0, 1)"});
+             AddEquationNode(n, "y1", "x+e1", {"x", "e1"});
+             AddEquationNode(n, "y2", "x+e2", {"x", "e2"});
+             ASSERT_EQ(Observe(n, "y1", 1.0), kSuccess);
+             ASSERT_EQ(Observe(n, "y2", 3.0), kSuccess);
+         }, 4.0 / 3.0, 1.0 / std::sqrt(3.0), 1.0},
+        // x ~ N(1, 4), y = 2x + e, e ~ N(0, 1), y = 3, through a chain of equations.
+        {"scaled", [](VRX_network& n) {
+             AddDistributionNode(n, "x", {"Normal(1, 2)"});
+             AddEquationNode(n, "u", "2*x", {"x"});
+             AddDistributionNode(n, "e", {"Normal(0, 1)"});
+             AddEquationNode(n, "y", "u+e", {"u", "e"});
+             ASSERT_EQ(Observe(n, "y", 3.0), kSuccess);
+         }, 6.25 / 4.25, std::sqrt(1.0 / 4.25), 2.0},
+};
+
+// Posterior means and deviations within 2% of the prior deviation with 10^5 samples.
+TEST_P(LinearGaussian, PosteriorsMatchTheClosedForm) {
+    const LinearGaussianCase& c = kLinearGaussianCases[GetParam() / 3];
+    const int algorithm = kSamplingAlgorithms[GetParam() % 3];
+    VRX_network net;
+    c.build(net);
+    ASSERT_EQ(Update(net, algorithm, 100000), kSuccess) << c.name << " " << algorithm << vovido::test::LogDump();
+    ExpectPosterior(net, "x", c.mean, c.deviation, 0.02 * c.priorDeviation);
+}
+
+INSTANTIATE_TEST_SUITE_P(HybridSampling, LinearGaussian, ::testing::Range(0, 9));
+
+TEST(HybridMessagePassing, BeliefsFromTheMessagesApproachTheClosedForm) {
+    // x ~ N(0, 1) with children y1 = x + e1 = 1 (through an inversion) and y2 ~ N(x, 1) = 3.
+    VRX_network net;
+    AddDistributionNode(net, "x", {"Normal(0, 1)"});
+    AddDistributionNode(net, "e1", {"Normal(0, 1)"});
+    AddEquationNode(net, "y1", "x+e1", {"x", "e1"});
+    AddDistributionNode(net, "y2", {"Normal(x, 1)"}, {"x"});
+    AddDistributionNode(net, "z", {"Normal(2*x, 1)"}, {"x"});
+    ASSERT_EQ(Observe(net, "y1", 1.0), kSuccess);
+    ASSERT_EQ(Observe(net, "y2", 3.0), kSuccess);
+    ASSERT_EQ(Update(net, 15, 80000), kSuccess) << vovido::test::LogDump();
+    ExpectPosterior(net, "x", 4.0 / 3.0, 1.0 / std::sqrt(3.0), 0.05);
+    // z = 2x + N(0, 1): mean 8/3, variance 4/3 + 1.
+    ExpectPosterior(net, "z", 8.0 / 3.0, std::sqrt(4.0 / 3.0 + 1.0), 0.1);
+}
+
+TEST(HybridSampling, InversionWeightsCarryTheJacobian) {
+    // y = x * c with x ~ U(1, 3), c ~ N(2, 0.5), y = 4: c = y / x, whose Jacobian 1/x varies with x.
+    double mean = 0.0, deviation = 0.0;
+    Quadrature([](double x) { return NormalDensity(4.0 / x, 2.0, 0.25) / x; }, 1.0, 3.0, mean, deviation);
+    for (int algorithm : kSamplingAlgorithms) {
+        VRX_network net;
+        AddDistributionNode(net, "x", {"Uniform(1, 3)"});
+        AddDistributionNode(net, "c", {"Normal(2, 0.5)"});
+        AddEquationNode(net, "y", "x*c", {"x", "c"});
+        ASSERT_EQ(Observe(net, "y", 4.0), kSuccess);
+        ASSERT_EQ(Update(net, algorithm, 50000), kSuccess) << algorithm;
+        ExpectPosterior(net, "x", mean, deviation, 0.012);
+    }
+}
+
+TEST(HybridSampling, DiscreteAndContinuousNodesInformEachOther) {
+    // A mixture: d picks the mean of x; observing x = 0 gives P(d = 0) by Bayes' rule.
+    const double p0 = 0.3 * NormalDensity(0.0, -1.0, 1.0);
+    const double expected = p0 / (p0 + 0.7 * NormalDensity(0.0, 2.0, 1.0));
+    for (int algorithm : {13, 14, 15, 16}) {
+        VRX_network net;
+        const int d = AddDiscreteNode(net, "d", {"0.3", "0.7"});
+        ASSERT_GE(AddDistributionNode(net, "x", {"Normal(-1, 1)", "Normal(2, 1)"}, {"d"}), 0);
+        ASSERT_EQ(Observe(net, "x", 0.0), kSuccess);
+        ASSERT_EQ(Update(net, algorithm, 20000), kSuccess) << algorithm;
+        EXPECT_NEAR(BeliefOf(net, d, 0), expected, 0.01) << algorithm;
+    }
+    // A discrete child of a continuous node: observing "x > 0" makes x half-normal.
+    for (int algorithm : kSamplingAlgorithms) {
+        VRX_network net;
+        AddDistributionNode(net, "x", {"Normal(0, 1)"});
+        const int s = AddDiscreteNode(net, "s", {"x>0", "x<=0"}, {"x"});
+        ASSERT_EQ(net.GetNode(s)->GetValue()->SetEvidence(0), kSuccess);
+        ASSERT_EQ(Update(net, algorithm, 50000), kSuccess) << algorithm;
+        ExpectPosterior(net, "x", std::sqrt(2.0 / M_PI), std::sqrt(1.0 - 2.0 / M_PI), 0.02);
+    }
+}
+
+TEST(HybridSampling, RunsWithTheSameSeedRepeatExactly) {
+    for (int algorithm : {13, 14, 15, 16}) {
+        double means[2] = {0.0, 0.0};
+        for (double& mean : means) {
+            VRX_network net;
+            AddDistributionNode(net, "x", {"Normal(0, 1)"});
+            AddDistributionNode(net, "y", {"Normal(x, 1)"}, {"x"});
+            ASSERT_EQ(Observe(net, "y", 2.0), kSuccess);
+            ASSERT_EQ(Update(net, algorithm, 2000, 77), kSuccess);
+            mean = ContinuousValueOf(net, 0).GetMean();
+        }
+        EXPECT_EQ(means[0], means[1]) << algorithm;
+    }
+}
+
+TEST(HybridSampling, EdgeNetworksGiveTheirStatusAndMessage) {
+    for (int algorithm : {13, 14, 15, 16}) {
+        VRX_network empty;
+        EXPECT_EQ(Update(empty, algorithm, 100), kSuccess) << algorithm;
+
+        VRX_network single;
+        AddDistributionNode(single, "x", {"Normal(2, 0.5)"});
+        ASSERT_EQ(Update(single, algorithm, 20000), kSuccess) << algorithm;
+        ExpectPosterior(single, "x", 2.0, 0.5, 0.02);
+
+        // Evidence outside the support of its distribution.
+        VRX_network impossible;
+        AddDistributionNode(impossible, "x", {"Uniform(0, 1)"});
+        AddDistributionNode(impossible, "y", {"Uniform(x, x+1)"}, {"x"});
+        ASSERT_EQ(Observe(impossible, "y", 5.0), kSuccess);
+        EXPECT_EQ(Update(impossible, algorithm, 100), kNoUsefulSamples) << algorithm;
+        EXPECT_TRUE(Logged(kNoUsefulSamples, kNoSamples)) << algorithm;
+
+        // An observed equation whose only parent is observed at a value it contradicts.
+        VRX_network contradiction;
+        AddDistributionNode(contradiction, "x", {"Normal(0, 1)"});
+        AddEquationNode(contradiction, "y", "2*x", {"x"});
+        ASSERT_EQ(Observe(contradiction, "x", 1.0), kSuccess);
+        ASSERT_EQ(Observe(contradiction, "y", 3.0), kSuccess);
+        EXPECT_EQ(Update(contradiction, algorithm, 100), kNoUsefulSamples) << algorithm;
+    }
+}
+
+TEST(HybridSampling, FreeSlotsOfTheNodeTableAreSkipped) {
+    for (int algorithm : {13, 14, 15, 16}) {
+        VRX_network net;
+        AddDistributionNode(net, "gone", {"Normal(0, 1)"});
+        AddDistributionNode(net, "x", {"Normal(0, 1)"});
+        AddDistributionNode(net, "y", {"Normal(x, 1)"}, {"x"});
+        ASSERT_EQ(net.DeleteNode(net.FindNode("gone")), kSuccess);
+        ASSERT_EQ(Observe(net, "y", 1.0), kSuccess);
+        ASSERT_EQ(Update(net, algorithm, 20000), kSuccess) << algorithm;
+        ExpectPosterior(net, "x", 0.5, std::sqrt(0.5), 0.05);
+    }
+}
+
+TEST(HybridSampling, NodesOfOtherKindsAreRefusedWithAMessage) {
+    VRX_network net;
+    AddDistributionNode(net, "x", {"Normal(0, 1)"});
+    ASSERT_GE(net.AddNode(DefinitionType::kCpt, "c"), 0);
+    EXPECT_EQ(Update(net, 14, 100), kNoUsefulSamples);
+    EXPECT_TRUE(Logged(kOutOfRange, "Node [c] is not a node of a hybrid network.")) << vovido::test::LogDump();
+    EXPECT_TRUE(Logged(kNoUsefulSamples, kNoSamples));
+}
+
+}  // namespace

@@ -1,0 +1,108 @@
+#pragma once
+// Hybrid networks for tests and benchmarks: nodes defined by one element, evidence, and the moments of
+// the results.
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/dmatrix.h"
+#include "base/expression_parser.h"
+#include "base/int_array.h"
+#include "base/status_codes.h"
+#include "definitions/continuous_values.h"
+#include "definitions/hybrid_definition.h"
+#include "model/network.h"
+#include "model/node.h"
+
+namespace vovido::testing {
+
+inline VRX_defHybrid& HybridOf(const VRX_network& net, int h) {
+    return *static_cast<VRX_defHybrid*>(net.GetNode(h)->GetDefinition());
+}
+
+// Adds a node of the kind with arcs from the named parents; the handle, or a negative status.
+inline int AddHybridNode(VRX_network& net, int type, const char* id, const std::vector<std::string>& parents) {
+    const int h = net.AddNode(type, id);
+    if (h < 0) return h;
+    for (const std::string& p : parents) {
+        if (const int rc = net.AddArc(net.FindNode(p.c_str()), h)) return rc;
+    }
+    return h;
+}
+
+// Puts the element into the cell of the discrete parents' states (none: the only cell).
+inline int SetCell(VRX_network& net, int h, std::unique_ptr<VRX_Helement> element, std::vector<int> states = {}) {
+    VRX_intArray coordinates;
+    states.push_back(0);
+    for (int s : states) {
+        if (const int rc = coordinates.Add(s)) return rc;
+    }
+    return HybridOf(net, h).SetElement(coordinates, std::move(element));
+}
+
+inline std::unique_ptr<VRX_Helement> Distribution(const char* text) {
+    auto call = ParseExpression(text, nullptr, nullptr);
+    return call ? std::make_unique<VRX_distributionElement>(*call) : nullptr;
+}
+
+// A DISTRIBUTION node whose every cell (in order) draws from the given call.
+inline int AddDistributionNode(VRX_network& net, const char* id, const std::vector<std::string>& calls,
+                               const std::vector<std::string>& parents = {}) {
+    const int h = AddHybridNode(net, DefinitionType::kDistribution, id, parents);
+    if (h < 0) return h;
+    for (int i = 0; i < HybridOf(net, h).GetSize() && i < static_cast<int>(calls.size()); ++i) {
+        VRX_intArray coordinates;
+        int rest = i;
+        const std::vector<int>& dims = HybridOf(net, h).GetElementTable().dimensions;
+        std::vector<int> c(dims.size());
+        for (size_t k = dims.size(); k-- > 0;) {
+            c[k] = rest % dims[k];
+            rest /= dims[k];
+        }
+        for (int x : c) (void)coordinates.Add(x);
+        if (const int rc = HybridOf(net, h).SetElement(coordinates, Distribution(calls[static_cast<size_t>(i)].c_str())))
+            return rc;
+    }
+    return h;
+}
+
+inline int AddEquationNode(VRX_network& net, const char* id, const char* text, const std::vector<std::string>& parents) {
+    const int h = AddHybridNode(net, DefinitionType::kHEquation, id, parents);
+    if (h < 0) return h;
+    const int rc = SetCell(net, h, std::make_unique<VRX_equationElement>(text));
+    return rc == kSuccess ? h : rc;
+}
+
+// A discrete node with one weight text per outcome (every cell the same).
+inline int AddDiscreteNode(VRX_network& net, const char* id, const std::vector<std::string>& weights,
+                           const std::vector<std::string>& parents = {}) {
+    const int h = AddHybridNode(net, DefinitionType::kDchildHparent, id, {});
+    if (h < 0) return h;
+    if (const int rc = HybridOf(net, h).SetNumberOfOutcomes(static_cast<int>(weights.size()))) return rc;
+    for (const std::string& p : parents) {
+        if (const int rc = net.AddArc(net.FindNode(p.c_str()), h)) return rc;
+    }
+    for (int i = 0; i < HybridOf(net, h).GetSize(); ++i) {
+        auto element = std::make_unique<VRX_discreteElement>(static_cast<int>(weights.size()));
+        if (const int rc = element->SetWeights(weights)) return rc;
+        VRX_intArray coordinates;
+        (void)coordinates.Add(i);
+        if (HybridOf(net, h).GetElementTable().dimensions.size() == 1) {
+            if (const int rc = HybridOf(net, h).SetElement(coordinates, std::move(element))) return rc;
+        }
+    }
+    return h;
+}
+
+inline VRX_valcontinuous& ContinuousValueOf(const VRX_network& net, int h) {
+    return *static_cast<VRX_valcontinuous*>(net.GetNode(h)->GetValue());
+}
+
+inline double BeliefOf(const VRX_network& net, int h, int state) {
+    VRX_Dmatrix* beliefs = nullptr;
+    if (net.GetNode(h)->GetValue()->GetValue(beliefs) != kSuccess || beliefs == nullptr) return -1.0;
+    return (*beliefs)[state];
+}
+
+}  // namespace vovido::testing
