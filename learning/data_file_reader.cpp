@@ -33,18 +33,26 @@ bool OnlyBlanks(const char* begin, const char* end) {
     return true;
 }
 
-// A number is what strtod reads from the token's start, followed by blanks only. Plain integers are
-// read directly (the usual case, and much faster).
+// A number is what strtod reads from the token's start, followed by blanks only. Plain decimals of at
+// most 15 digits (the usual case) are read directly: the digits and the power of ten are then exact
+// doubles, so their quotient is the correctly rounded value that strtod gives too.
 bool ParseNumber(const char* text, size_t length, double& value) {
+    static const double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                     1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
     const char* end = text + length;
     const char* p = text;
     bool negative = false;
     if (p < end && (*p == '-' || *p == '+')) negative = *p++ == '-';
-    const char* digits = p;
-    int64_t whole = 0;
-    while (p < end && p - digits < 15 && *p >= '0' && *p <= '9') whole = whole * 10 + (*p++ - '0');
-    if (p > digits && OnlyBlanks(p, end)) {
-        value = static_cast<double>(negative ? -whole : whole);
+    int64_t digits = 0;
+    int count = 0, fraction = 0;
+    for (; p < end && *p >= '0' && *p <= '9' && count < 16; ++p, ++count) digits = digits * 10 + (*p - '0');
+    if (p < end && *p == '.') {
+        for (++p; p < end && *p >= '0' && *p <= '9' && count < 16; ++p, ++count, ++fraction)
+            digits = digits * 10 + (*p - '0');
+    }
+    if (count > 0 && count < 16 && OnlyBlanks(p, end)) {
+        const double magnitude = static_cast<double>(digits) / kPowers[fraction];
+        value = negative ? -magnitude : magnitude;
         return true;
     }
     char* stop = nullptr;

@@ -122,9 +122,18 @@ private:
     bool Continue() const { return progress_ == nullptr || progress_->Continue(); }
     bool CanHaveFreedom(int x, int y, const std::vector<int>& set, int rows) const;
     double GSquare(const int* cells, int sx, int sy, int64_t blocks);
-    double SparseGSquare(const CountProjection& projection, const int* blockOf, int64_t blocks);
+    struct Projection {
+        int level = -1;  // the level it was made for
+        bool usable = false;
+        CountProjection rows;
+        std::vector<int> column;  // variable -> its column, -1 when not projected
+    };
+    const Projection* ProjectionOf(int x);
+    bool AnySetHasFreedom(int x, int y, int level) const;
+    double SparseGSquare(const CountProjection& projection, int columnX, int columnY, const int* blockOf,
+                         int64_t blocks);
     const int* SetBlocks(const CountProjection& projection);
-    double DiscreteTest(int x, int y, const std::vector<int>& set, const CountProjection* projection);
+    double DiscreteTest(int x, int y, const std::vector<int>& set, const Projection* projection);
     double FisherZ(int x, int y, const std::vector<int>& set) const;
     void FindSepset(int level, int x, int y, double& best, std::vector<int>& bestSet);
     bool TestPair(int level, int x, int y, std::vector<int>& set);
@@ -153,7 +162,9 @@ private:
     // Joint states of the set's prefixes per projected row, and the positions they were built for.
     std::vector<std::vector<int>> partials_;
     std::vector<int> computedFor_;
-    CountProjection projection_;
+    std::vector<Projection> projections_;
+    std::vector<int> candidateColumns_;
+    int level_ = 0;
     // p-values of the first side of a pair by conditioning set, reused by the second side.
     std::map<std::vector<int>, double> pairTests_;
     bool secondSide_ = false;
@@ -170,6 +181,21 @@ bool PcRun::CanHaveFreedom(int x, int y, const std::vector<int>& set, int rows) 
         if (blocks * margin >= rows) return false;
     }
     return blocks * margin < rows;
+}
+
+// Whether the smallest sets of this size among x's candidates leave room for degrees of freedom.
+bool PcRun::AnySetHasFreedom(int x, int y, int level) const {
+    thread_local std::vector<int> sizes;
+    sizes.clear();
+    for (int z : candidates_) sizes.push_back(counts_->GetStateCount(z));
+    std::partial_sort(sizes.begin(), sizes.begin() + level, sizes.end());
+    const int64_t margin = counts_->GetStateCount(x) + counts_->GetStateCount(y) - 1;
+    int64_t blocks = 1;
+    for (int k = 0; k < level; ++k) {
+        blocks *= sizes[k];
+        if (blocks * margin >= counts_->GetRecordCount()) return false;
+    }
+    return true;
 }
 
 // The G-squared p-value of a table laid out x fastest, then y, then the conditioning set.
@@ -208,10 +234,11 @@ double PcRun::GSquare(const int* cells, int sx, int sy, int64_t blocks) {
     return chi_square_tail(static_cast<float>(df) / 2.0f, g2 / 2.0f);
 }
 
-// As GSquare, from the distinct rows of a projection (x its variable 0, y its variable 1) and the
-// block (joint state of the set) of every row: only cells that hold records are visited.
-double PcRun::SparseGSquare(const CountProjection& projection, const int* blockOf, int64_t blocks) {
-    const int sx = projection.GetStateCount(0), sy = projection.GetStateCount(1);
+// As GSquare, from the distinct rows of a projection (x and y its columns) and the block (joint
+// state of the set) of every row: only cells that hold records are visited.
+double PcRun::SparseGSquare(const CountProjection& projection, int columnX, int columnY, const int* blockOf,
+                            int64_t blocks) {
+    const int sx = projection.GetStateCount(columnX), sy = projection.GetStateCount(columnY);
     const size_t blockSize = static_cast<size_t>(sx) * sy;
     // Zero between tests; grown, never shrunk.
     if (cells_.size() < blocks * blockSize) cells_.resize(blocks * blockSize, 0);
@@ -219,8 +246,8 @@ double PcRun::SparseGSquare(const CountProjection& projection, const int* blockO
     if (yMargins_.size() < static_cast<size_t>(blocks * sy)) yMargins_.resize(blocks * sy, 0);
     if (setMargins_.size() < static_cast<size_t>(blocks)) setMargins_.resize(blocks, 0);
     const int* weights = projection.GetWeights();
-    const uint8_t* xs = projection.GetColumn(0);
-    const uint8_t* ys = projection.GetColumn(1);
+    const uint8_t* xs = projection.GetColumn(columnX);
+    const uint8_t* ys = projection.GetColumn(columnY);
     const int rows = projection.GetRowCount();
     touched_.clear();
     for (int r = 0; r < rows; ++r) {
@@ -264,8 +291,8 @@ const int* PcRun::SetBlocks(const CountProjection& projection) {
     if (computedFor_.empty()) partials_[0].assign(rows, 0);
     for (int d = from; d < level; ++d) {
         int stride = 1;
-        for (int k = 0; k < d; ++k) stride *= projection.GetStateCount(positions_[k] + 2);
-        const uint8_t* column = projection.GetColumn(positions_[d] + 2);
+        for (int k = 0; k < d; ++k) stride *= projection.GetStateCount(candidateColumns_[positions_[k]]);
+        const uint8_t* column = projection.GetColumn(candidateColumns_[positions_[d]]);
         const int* below = partials_[d].data();
         partials_[d + 1].resize(rows);
         int* out = partials_[d + 1].data();
@@ -275,14 +302,32 @@ const int* PcRun::SetBlocks(const CountProjection& projection) {
     return partials_[level].data();
 }
 
-double PcRun::DiscreteTest(int x, int y, const std::vector<int>& set, const CountProjection* projection) {
-    const int rows = projection != nullptr ? projection->GetRowCount() : counts_->GetRecordCount();
+// The records projected onto x and its neighbours, made once per variable and level: edges are only
+// removed within a level, so it covers every later test of x in the level.
+const PcRun::Projection* PcRun::ProjectionOf(int x) {
+    Projection& cached = projections_[x];
+    if (cached.level != level_) {
+        cached.level = level_;
+        variables_.assign({x});
+        for (int z = 0; z < n_; ++z) {
+            if (z != x && m_.Adjacent(x, z)) variables_.push_back(z);
+        }
+        cached.usable = counts_->Project(variables_.data(), static_cast<int>(variables_.size()), cached.rows);
+        cached.column.assign(n_, -1);
+        for (size_t k = 0; k < variables_.size(); ++k) cached.column[variables_[k]] = static_cast<int>(k);
+    }
+    return cached.usable ? &cached : nullptr;
+}
+
+double PcRun::DiscreteTest(int x, int y, const std::vector<int>& set, const Projection* projection) {
+    const int rows = projection != nullptr ? projection->rows.GetRowCount() : counts_->GetRecordCount();
     if (!CanHaveFreedom(x, y, set, rows)) return 0.0;
     const int sx = counts_->GetStateCount(x), sy = counts_->GetStateCount(y);
     int64_t blocks = 1;
     for (int z : set) blocks *= counts_->GetStateCount(z);
     if (projection != nullptr) {
-        return SparseGSquare(*projection, SetBlocks(*projection), blocks);
+        return SparseGSquare(projection->rows, projection->column[x], projection->column[y],
+                             SetBlocks(projection->rows), blocks);
     }
     variables_.assign({x, y});
     variables_.insert(variables_.end(), set.begin(), set.end());
@@ -308,13 +353,14 @@ void PcRun::FindSepset(int level, int x, int y, double& best, std::vector<int>& 
     if (available < level) return;
     positions_.resize(level);
     for (int k = 0; k < level; ++k) positions_[k] = k;
-    const CountProjection* projection = nullptr;
+    const Projection* projection = nullptr;
     if (counts_ != nullptr && level > 0) {
-        variables_.assign({x, y});
-        variables_.insert(variables_.end(), candidates_.begin(), candidates_.end());
-        if (counts_->Project(variables_.data(), static_cast<int>(variables_.size()), projection_)) {
-            projection = &projection_;
-            computedFor_.clear();
+        if (!AnySetHasFreedom(x, y, level)) return;
+        projection = ProjectionOf(x);
+        computedFor_.clear();
+        if (projection != nullptr) {
+            candidateColumns_.resize(available);
+            for (int k = 0; k < available; ++k) candidateColumns_[k] = projection->column[candidates_[k]];
         }
     }
     do {
@@ -355,6 +401,7 @@ int PcRun::RemoveEdges() {
     std::vector<int> set;
     for (int level = 0;; ++level) {
         if (level > 0 && (level > n_ - 2 || level > options_.maxAdjacency || timeUp)) break;
+        level_ = level;
         for (int x = 0; x < n_ && !timeUp; ++x) {
             for (int y = x + 1; y < n_ && !timeUp; ++y) {
                 if (!m_.Adjacent(x, y)) continue;
@@ -491,6 +538,7 @@ int PcRun::Run() {
     excluded_.assign(n_, 0);
     for (int v : options_.excluded) excluded_[v] = 1;
     sepsets_.assign(static_cast<size_t>(n_) * n_, std::vector<int>());
+    projections_.resize(n_);
     const int removed = RemoveEdges();
     if (removed != kSuccess) return removed;
     return Orient();

@@ -1,6 +1,7 @@
 // Reading delimited data files: separators, header, column kinds, missing values and every failure.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 
 #include "base/status_codes.h"
@@ -88,6 +89,21 @@ TEST(DataFileReader, ColumnKindsAndValues) {
         int status = 0;
         EXPECT_EQ(Read(c, &status), c.expected) << c.content;
         EXPECT_EQ(status, kSuccess) << c.content;
+    }
+}
+
+TEST(DataFileReader, NumbersReadAsStrtodReadsThem) {
+    const char* tokens[] = {"0.1", "-2.5", "123456789012345.5", "1234567890123456789.25", "3.14159265358979",
+                            "1e-3", "-0.000001", ".5", "7.", "0x1p-2", "99999999999999.99", "-1"};
+    std::string content = "v\n";
+    for (const char* token : tokens) content += std::string(token) + "\n";
+    TempFile file(".txt");
+    file.Write(content);
+    DataSet data;
+    ASSERT_EQ(data.ReadFile(file.c_str(), nullptr, nullptr), kSuccess);
+    ASSERT_FALSE(data.GetVariable(0).discrete);
+    for (int r = 0; r < data.GetRecordCount(); ++r) {
+        EXPECT_EQ(data.GetFloat(0, r), static_cast<float>(std::strtod(tokens[r], nullptr))) << tokens[r];
     }
 }
 
