@@ -55,10 +55,15 @@ bool ParseNumber(const char* text, size_t length, double& value) {
         value = negative ? -magnitude : magnitude;
         return true;
     }
+    // strtod skips leading white space (tabs, line ends); skipped here within the token, so it never
+    // runs on into the following lines.
+    const char* start = text;
+    while (start < end && (*start == '\t' || *start == '\n' || *start == '\v' || *start == '\f' || *start == '\r'))
+        ++start;
+    if (start == end) return false;
     char* stop = nullptr;
-    value = std::strtod(text, &stop);
-    // strtod skips leading white space, which may run past the token's end into the next line.
-    return stop != text && stop <= end && OnlyBlanks(stop, end);
+    value = std::strtod(start, &stop);
+    return stop != start && stop <= end && OnlyBlanks(stop, end);
 }
 
 bool IsIntValue(double value) {
@@ -297,6 +302,16 @@ bool DataFileReader::ReadRecords(FILE* file, const std::string& fileName, std::s
         message = "Can't read data file: " + fileName;
         return false;
     }
+    return ReadLoaded(message);
+}
+
+bool DataFileReader::ReadText(const char* text, size_t size, std::string& message) {
+    text_.assign(text, text + size);
+    text_.push_back('\0');
+    return ReadLoaded(message);
+}
+
+bool DataFileReader::ReadLoaded(std::string& message) {
     if (!ReadHeader(message)) return false;
     long records = 0;
     const bool complete = Classify(records, message);

@@ -18,6 +18,8 @@ public:
     // Reads the open file into the (emptied) data set. On failure the message says why and names the
     // line; the data set then holds the records of the lines before the failing one.
     bool ReadRecords(FILE* file, const std::string& fileName, std::string& message);
+    // The same for the whole text of a file.
+    bool ReadText(const char* text, size_t size, std::string& message);
 
 private:
     struct Token {
@@ -31,6 +33,7 @@ private:
         long firstWordRow = -1;  // the record of the first word of a state column
     };
     bool LoadFile(FILE* file);
+    bool ReadLoaded(std::string& message);
     // The next line [begin, end) without its line end; false at the end of the text.
     bool ReadLine(size_t& position, const char*& begin, const char*& end);
     // Cuts the line into tokens_; the count found (blank separator: an empty last token not counted).

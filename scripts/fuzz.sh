@@ -6,7 +6,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 seconds=${1:-20}
 jobs=$(nproc 2>/dev/null || echo 2)
-targets=(lexer_fuzz vrx_reader_fuzz xml_reader_fuzz xml_network_fuzz expression_fuzz)
+targets=(lexer_fuzz vrx_reader_fuzz xml_reader_fuzz xml_network_fuzz expression_fuzz data_file_fuzz)
 
 CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVOVIDO_FUZZ=ON \
     -DVOVIDO_BUILD_TESTS=OFF -DVOVIDO_BUILD_BENCH=OFF -DVOVIDO_WERROR=ON >/dev/null
@@ -24,6 +24,9 @@ for target in "${targets[@]}"; do
                 printf '%s' "$e" > "$corpus/seed$i"
                 i=$((i + 1))
             done ;;
+        data_file_fuzz)
+            printf 'a,b,c\n1,2,3\n4,5.5,x\n*,0,y\n' > "$corpus/seed0"
+            printf 'x y\n1 2\n2 1\n1 1\n' > "$corpus/seed1" ;;
         *) [ -f "$networks/asia.xvrx" ] && cp "$networks/asia.xvrx" "$corpus/"
            cp tests/fuzz/seeds/*.xvrx "$corpus/" ;;
     esac

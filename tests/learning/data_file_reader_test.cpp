@@ -147,3 +147,23 @@ TEST(DataFileReader, FailureKeepsEarlierRecordsAndOpenFailureKeepsEverything) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(DataFileReader, MillionRowsAndARaggedLastLine) {
+    std::string content = "a,b\n";
+    content.reserve(8 * 1000000);
+    for (int r = 0; r < 1000000; ++r) content += r % 1000 == 7 ? "*,x\n" : "1,y\n";
+    TempFile file(".txt");
+    file.Write(content + "1\n");
+    DataSet data;
+    std::string message;
+    EXPECT_EQ(data.ReadFile(file.c_str(), nullptr, &message), kFileIoFailed);
+    EXPECT_EQ(message, "Line 1000002: expected 2 columns of data but found 1");
+    ASSERT_EQ(data.GetRecordCount(), 1000000);
+    EXPECT_TRUE(data.IsMissing(0, 999007));
+    EXPECT_EQ(data.GetInt(1, 999007), 0);
+    EXPECT_EQ(data.GetInt(1, 999999), 1);
+}
+
+}  // namespace
