@@ -15,6 +15,7 @@ constexpr int kDuplicatedIdentifier = -32;
 constexpr int kOutOfMemory = -42;
 constexpr int kWrongNodeType = -51;  // operation that a definition class does not support
 constexpr int kUnknownContentWarning = -100;  // a reader skipped unknown elements or attributes
+constexpr int kDataFileFailed = -100;         // a data file could not be read (the logged reason)
 constexpr int kEndOfFile = -102;              // no more lines to read; an empty file opened for reading
 constexpr int kFileIoFailed = -103;
 constexpr int kNoMoreTokens = -111;

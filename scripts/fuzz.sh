@@ -8,7 +8,7 @@ cd "$root"
 seconds=${1:-20}
 jobs=$(nproc 2>/dev/null || echo 2)
 targets=(lexer_fuzz vrx_reader_fuzz xml_reader_fuzz xml_network_fuzz expression_fuzz hugin_reader_fuzz
-         netica_reader_fuzz xmlbif_reader_fuzz msbn_reader_fuzz ergo_reader_fuzz)
+         netica_reader_fuzz xmlbif_reader_fuzz msbn_reader_fuzz ergo_reader_fuzz data_file_fuzz)
 
 CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVOVIDO_FUZZ=ON \
     -DVOVIDO_BUILD_TESTS=OFF -DVOVIDO_BUILD_BENCH=OFF -DVOVIDO_WERROR=ON >/dev/null
@@ -26,6 +26,9 @@ seed() {
         xmlbif_reader_fuzz) cp tests/data/formats/*.xml "$corpus/" ;;
         msbn_reader_fuzz) cp tests/data/formats/*.dsc "$corpus/" ;;
         ergo_reader_fuzz) cp tests/data/formats/*.erg "$corpus/" ;;
+        data_file_fuzz)
+            printf 'a,b,c\n1,2,3\n4,5.5,x\n*,0,y\n' > "$corpus/seed0"
+            printf 'x y\n1 2\n2 1\n1 1\n' > "$corpus/seed1" ;;
         expression_fuzz)
             for e in 'y=2*x+1' '-(a+b)*c^-2' 'a ? b : c<>d ? Max(1,2,3) : -Sin(x)' \
                      'Normal(0.5,1e-3)+Beta(2,5)*Switch(x,1,2,3)' 'Log(8,x)=0x1p3-.5e+2' '((x<=1)>=(y>2))/3'; do

@@ -1,0 +1,91 @@
+package tarvo;
+
+import java.util.Arrays;
+import tarvo.learning.DataMatch;
+import tarvo.learning.DataSet;
+
+/** The DataSet natives: cells and their index checks, state names, data files and matching. */
+public class LearningDataSetTest {
+    private static final int CPT = 0x12;
+
+    private static String message(Check.Body body) {
+        return Check.raises(TARVOException.class, body).getMessage();
+    }
+
+    public void testCellsAndIndexTexts() {
+        DataSet data = new DataSet();
+        try {
+            Check.equal("DataSet object has no variables", message(() -> data.getStateNames(0)));
+            data.addIntVariable("a", -1);
+            data.addFloatVariable("b", Float.NaN);
+            Check.equal("DataSet object has no records", message(() -> data.getFloat(0, 0)));
+            for (int r = 0; r < 3; r++) {
+                data.addEmptyRecord();
+            }
+            Check.equal(3, data.getRecordCount());
+            Check.equal(2, data.getVariableCount());
+            Check.equal("Invalid record index 3, valid range is 0..2", message(() -> data.getInt(0, 3)));
+            Check.equal("Invalid variable index 5, valid range is 0..1", message(() -> data.getInt(5, -9)));
+            Check.equal("Negative variable index", message(() -> data.setInt(-1, 0, 1)));
+            Check.equal("Negative record index", message(() -> data.setFloat(1, -1, 1f)));
+            Check.equal(-1, data.getInt(0, 2));
+            data.setInt(0, 1, 7);
+            data.setFloat(1, 2, 2.5f);
+            Check.equal(7, data.getInt(0, 1));
+            Check.equal(2.5f, data.getFloat(1, 2));
+            Check.equal("b", data.getVariableId(1));
+            Check.equal("State name can't be null (index 2)",
+                    message(() -> data.setStateNames(0, new String[] {"x", "y", null})));
+            Check.equal(0, data.getStateNames(0).length);
+            data.setStateNames(0, new String[] {"x", "y"});
+            Check.equal(Arrays.asList("x", "y"), Arrays.asList(data.getStateNames(0)));
+            Check.isTrue(message(() -> data.setStateNames(1, new String[] {"x"}))
+                    .startsWith("TARVO error -4 in function setStateNames"), "continuous states refused");
+            Check.isTrue(message(() -> data.addIntVariable("a", 0))
+                    .startsWith("TARVO error -32 in function addIntVariable"), "duplicate name refused");
+        } finally {
+            data.dispose();
+        }
+    }
+
+    public void testReadFileAndMatch() {
+        String path = Fixtures.writeTemp(".txt", "Rain,Other\nno,-1\nyes,na\nNA,4\n");
+        DataSet data = new DataSet();
+        Network net = new Network();
+        try {
+            data.readFile(path, "NA", -1, Float.NaN, true);
+            Check.equal(3, data.getRecordCount());
+            Check.equal(Arrays.asList("no", "yes"), Arrays.asList(data.getStateNames(0)));
+            Check.equal(-1, data.getInt(1, 0));
+            Check.equal("No matches found", message(() -> data.matchNetwork(net)));
+            int rain = net.addNode(CPT, "Rain");
+            net.setOutcomeId(rain, 0, "yes");
+            net.setOutcomeId(rain, 1, "no");
+            DataMatch[] matches = data.matchNetwork(net);
+            Check.equal(1, matches.length);
+            Check.equal(0, matches[0].column);
+            Check.equal(rain, matches[0].node);
+            Check.equal(0, matches[0].slice);
+            Check.equal(1, data.getInt(0, 0));
+            Check.equal(0, data.getInt(0, 1));
+            data.matchNetwork(net);
+            Check.equal(1, data.getInt(0, 0));
+
+            net.addOutcome(rain, "heavy");
+            String bad = Fixtures.writeTemp(".txt", "Rain\nmaybe\n");
+            data.readFile(bad, null, -1, Float.NaN, true);
+            Check.equal("Dataset column 'Rain' contains value 'maybe' which doesn't map to any node outcome",
+                    message(() -> data.matchNetwork(net)));
+            String ragged = Fixtures.writeTemp(".txt", "a,b\n1,2\n3\n");
+            Check.equal("Line 3: expected 2 columns of data but found 1",
+                    message(() -> data.readFile(ragged, null, -1, Float.NaN, true)));
+            Check.equal(1, data.getRecordCount());
+            Check.equal("Can't open data file: /nonexistent/data.txt",
+                    message(() -> data.readFile("/nonexistent/data.txt", "*", -1, 0f, true)));
+            Check.equal(1, data.getRecordCount());
+        } finally {
+            data.dispose();
+            net.dispose();
+        }
+    }
+}

@@ -1,0 +1,208 @@
+// Natives of tarvo.learning.DataSet: the data set's life, cells, state names, data files and matching.
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "jni/jni_frame.h"
+#include "learning/data_set.h"
+#include "model/network.h"
+#include "tarvo_learning_DataSet.h"
+
+namespace {
+
+DataSet& Data(JNIEnv* env, jobject self) { return NativeObject<DataSet>(env, self); }
+
+void checkVariableIndex(const DataSet& data, int variable) {
+    if (variable < 0) throw std::invalid_argument("Negative variable index");
+    const int count = data.GetVariableCount();
+    if (variable >= count) {
+        if (count == 0) throw std::invalid_argument("DataSet object has no variables");
+        std::string text = "Invalid variable index ";
+        appendInt(text, variable);
+        text += ", valid range is 0..";
+        appendInt(text, count - 1);
+        throw std::invalid_argument(text);
+    }
+}
+
+void checkRecordIndex(const DataSet& data, int variable, int record) {
+    checkVariableIndex(data, variable);
+    if (record < 0) throw std::invalid_argument("Negative record index");
+    const int count = data.GetRecordCount();
+    if (record >= count) {
+        if (count == 0) throw std::invalid_argument("DataSet object has no records");
+        std::string text = "Invalid record index ";
+        appendInt(text, record);
+        text += ", valid range is 0..";
+        appendInt(text, count - 1);
+        throw std::invalid_argument(text);
+    }
+}
+
+}  // namespace
+
+extern "C" JNIEXPORT jlong JNICALL Java_tarvo_learning_DataSet_createNative(JNIEnv* env, jobject) {
+    return RunNative(env, []() -> jlong { return ToNativePtr(new DataSet()); });
+}
+
+extern "C" JNIEXPORT void JNICALL Java_tarvo_learning_DataSet_deleteNative(JNIEnv* env, jobject, jlong ptr) {
+    RunNative(env, [ptr] { delete reinterpret_cast<DataSet*>(static_cast<intptr_t>(ptr)); });
+}
+
+extern "C" JNIEXPORT jint JNICALL Java_tarvo_learning_DataSet_getRecordCount(JNIEnv* env, jobject self) {
+    return RunNative(env, [&]() -> jint { return Data(env, self).GetRecordCount(); });
+}
+
+extern "C" JNIEXPORT jint JNICALL Java_tarvo_learning_DataSet_getVariableCount(JNIEnv* env, jobject self) {
+    return RunNative(env, [&]() -> jint { return Data(env, self).GetVariableCount(); });
+}
+
+extern "C" JNIEXPORT void JNICALL Java_tarvo_learning_DataSet_addEmptyRecord(JNIEnv* env, jobject self) {
+    RunNative(env, [&] { Data(env, self).AddEmptyRecord(); });
+}
+
+// Checked like every other variable argument, rather than read past the list.
+extern "C" JNIEXPORT jstring JNICALL Java_tarvo_learning_DataSet_getVariableId(JNIEnv* env, jobject self,
+                                                                               jint variable) {
+    return RunNative(env, [&]() -> jstring {
+        const DataSet& data = Data(env, self);
+        checkVariableIndex(data, variable);
+        return MakeJavaString(env, data.GetVariable(variable).name.c_str());
+    });
+}
+
+extern "C" JNIEXPORT jobjectArray JNICALL Java_tarvo_learning_DataSet_getStateNames(JNIEnv* env, jobject self,
+                                                                                    jint variable) {
+    return RunNative(env, [&]() -> jobjectArray {
+        const DataSet& data = Data(env, self);
+        checkVariableIndex(data, variable);
+        const std::vector<std::string>& names = data.GetVariable(variable).stateNames;
+        LocalRef<jclass> stringClass = FindJavaClass(env, "java/lang/String");
+        jobjectArray array = NewJavaObjectArray(env, static_cast<jsize>(names.size()), stringClass.get());
+        LocalRef<jobjectArray> result(env, array);
+        for (size_t i = 0; i < names.size(); ++i) {
+            StoreArrayElement(env, array, static_cast<jsize>(i), MakeJavaString(env, names[i].c_str()));
+        }
+        return result.release();
+    });
+}
+
+extern "C" JNIEXPORT void JNICALL Java_tarvo_learning_DataSet_setStateNames(JNIEnv* env, jobject self,
+                                                                            jint variable, jobjectArray names) {
+    RunNative(env, [&] {
+        DataSet& data = Data(env, self);
+        checkVariableIndex(data, variable);
+        if (names == nullptr) throw std::invalid_argument(kNullArrayText);
+        const jsize count = env->GetArrayLength(names);
+        std::vector<std::string> copy;
+        copy.reserve(count);
+        for (jsize i = 0; i < count; ++i) {
+            LocalRef<jstring> element(env, static_cast<jstring>(env->GetObjectArrayElement(names, i)));
+            CheckJavaException(env);
+            if (element.get() == nullptr) {
+                std::string text = "State name can't be null (index ";
+                appendInt(text, i);
+                throw std::invalid_argument(text + ")");
+            }
+            copy.push_back(JStringChars(env, element.get()).str());
+        }
+        CheckEngineStatus(env, "setStateNames", data.SetStateNames(variable, copy));
+    });
+}
+
+extern "C" JNIEXPORT jint JNICALL Java_tarvo_learning_DataSet_getInt(JNIEnv* env, jobject self, jint variable,
+                                                                     jint record) {
+    return RunNative(env, [&]() -> jint {
+        const DataSet& data = Data(env, self);
+        checkRecordIndex(data, variable, record);
+        return data.GetInt(variable, record);
+    });
+}
+
+extern "C" JNIEXPORT void JNICALL Java_tarvo_learning_DataSet_setInt(JNIEnv* env, jobject self, jint variable,
+                                                                     jint record, jint value) {
+    RunNative(env, [&] {
+        DataSet& data = Data(env, self);
+        checkRecordIndex(data, variable, record);
+        data.SetInt(variable, record, value);
+    });
+}
+
+extern "C" JNIEXPORT jfloat JNICALL Java_tarvo_learning_DataSet_getFloat(JNIEnv* env, jobject self,
+                                                                         jint variable, jint record) {
+    return RunNative(env, [&]() -> jfloat {
+        const DataSet& data = Data(env, self);
+        checkRecordIndex(data, variable, record);
+        return data.GetFloat(variable, record);
+    });
+}
+
+extern "C" JNIEXPORT void JNICALL Java_tarvo_learning_DataSet_setFloat(JNIEnv* env, jobject self, jint variable,
+                                                                       jint record, jfloat value) {
+    RunNative(env, [&] {
+        DataSet& data = Data(env, self);
+        checkRecordIndex(data, variable, record);
+        data.SetFloat(variable, record, value);
+    });
+}
+
+extern "C" JNIEXPORT void JNICALL Java_tarvo_learning_DataSet_addIntVariable(JNIEnv* env, jobject self,
+                                                                             jstring name, jint missing) {
+    RunNative(env, [&] {
+        DataSet& data = Data(env, self);
+        const JStringChars text(env, name);
+        CheckEngineStatus(env, "addIntVariable", data.AddIntVariable(text.str(), missing));
+    });
+}
+
+extern "C" JNIEXPORT void JNICALL Java_tarvo_learning_DataSet_addFloatVariable(JNIEnv* env, jobject self,
+                                                                               jstring name, jfloat missing) {
+    RunNative(env, [&] {
+        DataSet& data = Data(env, self);
+        const JStringChars text(env, name);
+        CheckEngineStatus(env, "addFloatVariable", data.AddFloatVariable(text.str(), missing));
+    });
+}
+
+extern "C" JNIEXPORT void JNICALL Java_tarvo_learning_DataSet_readFile(JNIEnv* env, jobject self, jstring fileName,
+                                                                       jstring missingMark, jint missingInt,
+                                                                       jfloat missingFloat, jboolean header) {
+    RunNative(env, [&] {
+        DataSet& data = Data(env, self);
+        const JStringChars path(env, fileName);
+        const JStringChars mark(env, missingMark, JStringChars::AllowNull());
+        DataFileParams params;
+        if (!mark.IsNull()) params.missingMark = mark.str();
+        params.missingInt = missingInt;
+        params.missingFloat = missingFloat;
+        params.hasHeader = header == JNI_TRUE;
+        const NumericLocaleGuard guard;
+        std::string message;
+        if (data.ReadFile(path.get(), &params, &message) != 0) ThrowTarvoException(env, message);
+    });
+}
+
+extern "C" JNIEXPORT jobjectArray JNICALL Java_tarvo_learning_DataSet_matchNetwork(JNIEnv* env, jobject self,
+                                                                                   jobject network) {
+    return RunNative(env, [&]() -> jobjectArray {
+        DataSet& data = Data(env, self);
+        VRX_network& net = GetNetwork(env, network);
+        std::vector<DataMatch> matches;
+        std::string message;
+        if (data.MatchNetwork(net, matches, message) != 0) {
+            ThrowTarvoException(env, message);
+            return nullptr;
+        }
+        LocalRef<jclass> cls = FindJavaClass(env, "tarvo/learning/DataMatch");
+        const jmethodID constructor = FindMethod(env, cls.get(), "<init>", "(III)V");
+        jobjectArray array = NewJavaObjectArray(env, static_cast<jsize>(matches.size()), cls.get());
+        LocalRef<jobjectArray> result(env, array);
+        for (size_t i = 0; i < matches.size(); ++i) {
+            const DataMatch& m = matches[i];
+            StoreArrayElement(env, array, static_cast<jsize>(i),
+                              NewJavaObject(env, cls.get(), constructor, m.column, m.node, m.slice));
+        }
+        return result.release();
+    });
+}

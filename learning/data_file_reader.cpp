@@ -1,0 +1,345 @@
+#include "learning/data_file_reader.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <string_view>
+
+#include "base/error_log.h"
+#include "base/number_text.h"
+#include "base/status_codes.h"
+
+namespace {
+
+constexpr size_t kMaxUnseparatedFirstLine = 128;
+
+char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool EqualsIgnoringCase(const char* text, size_t length, const std::string& mark) {
+    if (length != mark.size()) return false;
+    for (size_t i = 0; i < length; ++i) {
+        if (LowerAscii(text[i]) != LowerAscii(mark[i])) return false;
+    }
+    return true;
+}
+
+bool OnlyBlanks(const char* begin, const char* end) {
+    for (; begin < end; ++begin) {
+        if (*begin != ' ') return false;
+    }
+    return true;
+}
+
+// A number is what strtod reads from the token's start, followed by blanks only. Plain decimals of at
+// most 15 digits (the usual case) are read directly: the digits and the power of ten are then exact
+// doubles, so their quotient is the correctly rounded value that strtod gives too.
+bool ParseNumber(const char* text, size_t length, double& value) {
+    static const double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                     1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    const char* end = text + length;
+    const char* p = text;
+    bool negative = false;
+    if (p < end && (*p == '-' || *p == '+')) negative = *p++ == '-';
+    int64_t digits = 0;
+    int count = 0, fraction = 0;
+    for (; p < end && *p >= '0' && *p <= '9' && count < 16; ++p, ++count) digits = digits * 10 + (*p - '0');
+    if (p < end && *p == '.') {
+        for (++p; p < end && *p >= '0' && *p <= '9' && count < 16; ++p, ++count, ++fraction)
+            digits = digits * 10 + (*p - '0');
+    }
+    if (count > 0 && count < 16 && OnlyBlanks(p, end)) {
+        const double magnitude = static_cast<double>(digits) / kPowers[fraction];
+        value = negative ? -magnitude : magnitude;
+        return true;
+    }
+    // strtod skips leading white space (tabs, line ends); skipped here within the token, so it never
+    // runs on into the following lines.
+    const char* start = text;
+    while (start < end && (*start == '\t' || *start == '\n' || *start == '\v' || *start == '\f' || *start == '\r'))
+        ++start;
+    if (start == end) return false;
+    char* stop = nullptr;
+    value = std::strtod(start, &stop);
+    return stop != start && stop <= end && OnlyBlanks(stop, end);
+}
+
+bool IsIntValue(double value) {
+    return std::floor(value) == value && value >= INT32_MIN && value <= INT32_MAX;
+}
+
+// A state name for a number that came before the first word of its column: integers as "%d", other
+// values in their shortest exact form, so the name never changes the number.
+std::string NumberName(double value) {
+    std::string out;
+    if (IsIntValue(value)) {
+        (void)FormatInt(static_cast<int>(value), out);
+    } else {
+        (void)FormatDouble(value, out);
+    }
+    return out;
+}
+
+}  // namespace
+
+void DataFileReader::Fail(std::string& message, const char* format, long a, long b, long c) const {
+    char buffer[160];
+    std::snprintf(buffer, sizeof buffer, format, a, b, c);
+    message = buffer;
+}
+
+bool DataFileReader::LoadFile(FILE* file) {
+    char block[1 << 16];
+    size_t got;
+    while ((got = std::fread(block, 1, sizeof block, file)) > 0) text_.insert(text_.end(), block, block + got);
+    if (std::ferror(file)) return false;
+    text_.push_back('\0');  // strtod stops here
+    return true;
+}
+
+bool DataFileReader::ReadLine(size_t& position, const char*& begin, const char*& end) {
+    const size_t size = text_.size() - 1;
+    if (position >= size) return false;
+    begin = text_.data() + position;
+    const void* feed = std::memchr(begin, '\n', size - position);
+    end = feed != nullptr ? static_cast<const char*>(feed) : text_.data() + size;
+    position = static_cast<size_t>(end - text_.data()) + 1;
+    if (end > begin && end[-1] == '\r') --end;
+    return true;
+}
+
+size_t DataFileReader::SplitLine(const char* begin, const char* end, bool dataMode) {
+    tokens_.clear();
+    const char* start = begin;
+    for (;;) {
+        const char* stop = separator_ != 0 ? static_cast<const char*>(std::memchr(start, separator_, end - start))
+                                           : nullptr;
+        if (stop == nullptr) stop = end;
+        tokens_.push_back(Token{start, static_cast<size_t>(stop - start), false});
+        if (stop == end) break;
+        start = stop + 1;
+    }
+    size_t found = tokens_.size();
+    if (dataMode && separator_ == ' ' && tokens_.back().length == 0) {
+        tokens_.pop_back();
+        --found;
+    }
+    for (Token& token : tokens_) {
+        while (token.length > 0 && *token.text == ' ') {
+            ++token.text;
+            --token.length;
+        }
+        token.missing =
+            dataMode && (token.length == 0 || EqualsIgnoringCase(token.text, token.length, params_.missingMark));
+    }
+    return found;
+}
+
+bool DataFileReader::ReadHeader(std::string& message) {
+    size_t position = 0;
+    const char* begin;
+    const char* end;
+    if (!ReadLine(position, begin, end)) {
+        message = "Can't read first line of file";
+        return false;
+    }
+    separator_ = 0;
+    for (char candidate : {'\t', ',', ';', ' '}) {
+        if (std::memchr(begin, candidate, end - begin) != nullptr) {
+            separator_ = candidate;
+            break;
+        }
+    }
+    if (separator_ == 0 && static_cast<size_t>(end - begin) > kMaxUnseparatedFirstLine) {
+        message = "First line has more than 128 characters and no separators were found";
+        return false;
+    }
+    tokens_.reserve(32);
+    const size_t raw = end - begin;
+    SplitLine(begin, end, false);
+    const char* lastStart = begin;
+    for (const char* p = begin; p < end; ++p) {
+        if (*p == separator_) lastStart = p + 1;
+    }
+    if (raw == 0 || lastStart == end) {
+        message = "Trailing separator found in header line";
+        return false;
+    }
+    if (params_.hasHeader) {
+        for (size_t i = 0; i < tokens_.size(); ++i) {
+            if (tokens_[i].length == 0) {
+                Fail(message, "Column name %ld is empty", static_cast<long>(i + 1), 0, 0);
+                return false;
+            }
+            const std::string name(tokens_[i].text, tokens_[i].length);
+            if (data_.AddIntVariable(name, params_.missingInt) != kSuccess) {
+                message = "Duplicated column name: " + name;
+                return false;
+            }
+        }
+        dataStart_ = position;
+        headerLines_ = 1;
+    } else {
+        for (size_t i = 0; i < tokens_.size(); ++i) {
+            if (data_.AddIntVariable(std::string(), params_.missingInt) != kSuccess) return false;
+        }
+        dataStart_ = 0;
+        headerLines_ = 0;
+    }
+    return true;
+}
+
+// First scan: checks every line's column count and settles each column's kind, so that the cells are
+// stored once, in their final form.
+bool DataFileReader::Classify(long& records, std::string& message) {
+    const size_t columns = data_.GetVariableCount();
+    kinds_.assign(columns, ColumnKind());
+    size_t position = dataStart_;
+    const char* begin;
+    const char* end;
+    records = 0;
+    while (ReadLine(position, begin, end)) {
+        const size_t found = SplitLine(begin, end, true);
+        if (found != columns) {
+            Fail(message, "Line %ld: expected %ld columns of data but found %ld", headerLines_ + records + 1,
+                 static_cast<long>(columns), static_cast<long>(found));
+            return false;
+        }
+        for (size_t c = 0; c < columns; ++c) {
+            const Token& token = tokens_[c];
+            ColumnKind& kind = kinds_[c];
+            if (token.missing || kind.kind == 2) continue;
+            double value;
+            if (!ParseNumber(token.text, token.length, value)) {
+                kind.kind = 2;
+                kind.firstWordRow = records;
+            } else if (kind.kind == 0 && !IsIntValue(value)) {
+                kind.kind = 1;
+            }
+        }
+        ++records;
+    }
+    return true;
+}
+
+void DataFileReader::Store(long records) {
+    const size_t columns = data_.GetVariableCount();
+    std::vector<DataSet::Column> cells(columns);
+    std::vector<std::map<std::string, int, std::less<>>> states(columns);
+    for (size_t c = 0; c < columns; ++c) {
+        const int kind = kinds_[c].kind;
+        int32_t marker = kind == 2 ? -1 : params_.missingInt;
+        if (kind == 1) std::memcpy(&marker, &params_.missingFloat, sizeof marker);
+        cells[c].cells.assign(records, marker);
+        cells[c].missing.assign(records, 0);
+    }
+    size_t position = dataStart_;
+    const char* begin;
+    const char* end;
+    for (long r = 0; r < records && ReadLine(position, begin, end); ++r) {
+        SplitLine(begin, end, true);
+        for (size_t c = 0; c < columns; ++c) {
+            const Token& token = tokens_[c];
+            DataSet::Column& column = cells[c];
+            if (token.missing) {
+                column.missing[r] = 1;
+                continue;
+            }
+            const ColumnKind& kind = kinds_[c];
+            if (kind.kind == 2) {
+                std::string_view name(token.text, token.length);
+                std::string rendered;
+                double value;
+                if (r < kind.firstWordRow && ParseNumber(token.text, token.length, value)) {
+                    rendered = NumberName(value);
+                    name = rendered;
+                }
+                auto& table = states[c];
+                auto found = table.find(name);
+                if (found == table.end()) {
+                    found = table.emplace(std::string(name), static_cast<int>(table.size())).first;
+                }
+                column.cells[r] = found->second;
+                continue;
+            }
+            double value = 0.0;
+            (void)ParseNumber(token.text, token.length, value);
+            if (kind.kind == 0) {
+                column.cells[r] = static_cast<int32_t>(value);
+            } else {
+                const float f = static_cast<float>(value);
+                std::memcpy(&column.cells[r], &f, sizeof f);
+            }
+        }
+    }
+    for (size_t c = 0; c < columns; ++c) {
+        DataSetVariable variable = data_.variables[c];
+        const int kind = kinds_[c].kind;
+        if (kind == 1) {
+            variable.discrete = false;
+            variable.missingFloat = params_.missingFloat;
+        } else if (kind == 2) {
+            variable.missingInt = -1;
+            // Names in ascending byte order; the cells follow them.
+            std::vector<int> position(states[c].size());
+            variable.stateNames.clear();
+            for (const auto& entry : states[c]) {
+                position[entry.second] = static_cast<int>(variable.stateNames.size());
+                variable.stateNames.push_back(entry.first);
+            }
+            for (long r = 0; r < records; ++r) {
+                if (cells[c].missing[r] == 0) cells[c].cells[r] = position[cells[c].cells[r]];
+            }
+        }
+        data_.ReplaceColumn(static_cast<int>(c), variable, std::move(cells[c]));
+    }
+}
+
+bool DataFileReader::ReadRecords(FILE* file, const std::string& fileName, std::string& message) {
+    if (!LoadFile(file)) {
+        message = "Can't read data file: " + fileName;
+        return false;
+    }
+    return ReadLoaded(message);
+}
+
+bool DataFileReader::ReadText(const char* text, size_t size, std::string& message) {
+    text_.assign(text, text + size);
+    text_.push_back('\0');
+    return ReadLoaded(message);
+}
+
+bool DataFileReader::ReadLoaded(std::string& message) {
+    if (!ReadHeader(message)) return false;
+    long records = 0;
+    const bool complete = Classify(records, message);
+    Store(records);
+    return complete;
+}
+
+int DataSet::ReadFile(const char* fileName, const DataFileParams* params, std::string* message) {
+    const DataFileParams defaults;
+    const std::string name = fileName != nullptr ? fileName : "";
+    std::string text;
+    int status = kSuccess;
+    FILE* file = fileName != nullptr ? std::fopen(fileName, "rb") : nullptr;
+    if (file == nullptr) {
+        text = "Can't open data file: " + name;
+        status = kFileIoFailed;
+    } else {
+        Clear();
+        DataFileReader reader(*this, params != nullptr ? *params : defaults);
+        if (!reader.ReadRecords(file, name, text)) status = kFileIoFailed;
+        std::fclose(file);
+    }
+    if (status != kSuccess) {
+        if (message != nullptr) {
+            *message = text;
+        } else {
+            LogError(errorLog, kDataFileFailed, text.c_str(), nullptr);
+        }
+    }
+    return status;
+}

@@ -1,0 +1,116 @@
+#include "learning/data_set.h"
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <utility>
+
+#include "base/status_codes.h"
+
+namespace {
+
+int32_t FloatBits(float value) {
+    int32_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    return bits;
+}
+
+bool IsMarkerFloat(float value, float marker) {
+    return std::isnan(marker) ? std::isnan(value) : value == marker;
+}
+
+}  // namespace
+
+DataFileParams::DataFileParams() : missingFloat(std::numeric_limits<float>::quiet_NaN()) {}
+
+DataSet::~DataSet() { DeleteColumns(); }
+
+int DataSet::FindVariable(const std::string& name) const {
+    if (name.empty()) return -1;
+    for (size_t v = 0; v < variables.size(); ++v) {
+        if (variables[v].name == name) return static_cast<int>(v);
+    }
+    return -1;
+}
+
+int DataSet::AddVariable(const std::string& name, bool discrete, int32_t missingInt, float missingFloat) {
+    if (!name.empty() && FindVariable(name) >= 0) return kDuplicatedIdentifier;
+    const int records = GetRecordCount();
+    DataSetVariable variable;
+    variable.discrete = discrete;
+    variable.name = name;
+    variable.missingInt = missingInt;
+    variable.missingFloat = missingFloat;
+    Column column;
+    column.cells.assign(records, discrete ? missingInt : FloatBits(missingFloat));
+    column.missing.assign(records, 1);
+    variables.push_back(std::move(variable));
+    columns.push_back(std::move(column));
+    return kSuccess;
+}
+
+int DataSet::AddIntVariable(const std::string& name, int32_t missingInt) {
+    return AddVariable(name, true, missingInt, std::numeric_limits<float>::quiet_NaN());
+}
+
+int DataSet::AddFloatVariable(const std::string& name, float missingFloat) {
+    return AddVariable(name, false, -1, missingFloat);
+}
+
+void DataSet::AddEmptyRecord() {
+    for (size_t v = 0; v < variables.size(); ++v) {
+        const DataSetVariable& variable = variables[v];
+        columns[v].cells.push_back(variable.discrete ? variable.missingInt : FloatBits(variable.missingFloat));
+        columns[v].missing.push_back(1);
+    }
+}
+
+int DataSet::SetStateNames(int v, const std::vector<std::string>& names) {
+    if (v < 0 || v >= GetVariableCount()) return kOutOfRange;
+    if (!variables[v].discrete) return kInvalidData;
+    variables[v].stateNames = names;
+    return kSuccess;
+}
+
+float DataSet::GetFloat(int v, int r) const {
+    float value;
+    std::memcpy(&value, &columns[v].cells[r], sizeof value);
+    return value;
+}
+
+void DataSet::SetInt(int v, int r, int32_t value) {
+    columns[v].cells[r] = value;
+    columns[v].missing[r] = value == variables[v].missingInt ? 1 : 0;
+}
+
+void DataSet::SetFloat(int v, int r, float value) {
+    columns[v].cells[r] = FloatBits(value);
+    columns[v].missing[r] = IsMarkerFloat(value, variables[v].missingFloat) ? 1 : 0;
+}
+
+bool DataSet::IsMissingFloat(int v, int r, float marker) const { return IsMarkerFloat(GetFloat(v, r), marker); }
+
+bool DataSet::HasMissing(int v) const {
+    for (uint8_t flag : columns[v].missing) {
+        if (flag != 0) return true;
+    }
+    return false;
+}
+
+void DataSet::DeleteColumns() {
+    for (Column& column : columns) {
+        std::vector<int32_t>().swap(column.cells);
+        std::vector<uint8_t>().swap(column.missing);
+    }
+}
+
+void DataSet::Clear() {
+    DeleteColumns();
+    columns.clear();
+    variables.clear();
+}
+
+void DataSet::ReplaceColumn(int v, const DataSetVariable& variable, Column&& column) {
+    variables[v] = variable;
+    columns[v] = std::move(column);
+}

@@ -1,0 +1,93 @@
+#pragma once
+// Learning data: variables (columns) and records (rows), stored column by column in 32-bit cells,
+// ints for a discrete variable and floats for a continuous one.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class VRX_network;
+
+struct DataSetVariable {
+    bool discrete = true;
+    std::string name;
+    int32_t missingInt = -1;
+    float missingFloat = 0.0f;  // NaN once added; see DataSet::AddVariable
+    // Cell value i stands for stateNames[i]; empty when the cells stand for themselves.
+    std::vector<std::string> stateNames;
+};
+
+// The tie of one data set column to a network node.
+struct DataMatch {
+    int node = -1;
+    int slice = 0;
+    int column = -1;
+};
+
+// Options of one data file read.
+struct DataFileParams {
+    std::string missingMark = "*";
+    int32_t missingInt = -1;
+    float missingFloat;  // NaN
+    bool hasHeader = true;
+    DataFileParams();
+};
+
+class DataSet {
+public:
+    DataSet() = default;
+    virtual ~DataSet();
+    DataSet(const DataSet&) = delete;
+    DataSet& operator=(const DataSet&) = delete;
+
+    int GetVariableCount() const { return static_cast<int>(variables.size()); }
+    int GetRecordCount() const { return columns.empty() ? 0 : static_cast<int>(columns[0].cells.size()); }
+    const DataSetVariable& GetVariable(int v) const { return variables[v]; }
+    // First variable with exactly this name; -1 for none or for the empty name.
+    int FindVariable(const std::string& name) const;
+
+    // -32 for a duplicate non-empty name (nothing changes); else appends the variable with a column of
+    // GetRecordCount() missing cells.
+    [[nodiscard]] int AddVariable(const std::string& name, bool discrete, int32_t missingInt, float missingFloat);
+    [[nodiscard]] int AddIntVariable(const std::string& name, int32_t missingInt);
+    [[nodiscard]] int AddFloatVariable(const std::string& name, float missingFloat);
+    // One missing cell more in every column; nothing without variables.
+    void AddEmptyRecord();
+    // -2 for a bad index, -4 for a continuous variable; the cells stay as they are.
+    [[nodiscard]] int SetStateNames(int v, const std::vector<std::string>& names);
+
+    // Cell access; callers check the indices. A write marks the cell missing exactly when the value is
+    // the variable's marker of that kind.
+    int32_t GetInt(int v, int r) const { return columns[v].cells[r]; }
+    float GetFloat(int v, int r) const;
+    void SetInt(int v, int r, int32_t value);
+    void SetFloat(int v, int r, float value);
+    // Whether the cell holds no value. Cells are flagged one by one, so a value that happens to equal
+    // the marker (a -1 read from a file) stays a value.
+    bool IsMissing(int v, int r) const { return columns[v].missing[r] != 0; }
+    // Whether the float cell is missing with respect to the marker: with a NaN marker every NaN cell.
+    bool IsMissingFloat(int v, int r, float marker) const;
+    // Any missing cell in the variable's column.
+    bool HasMissing(int v) const;
+
+    void DeleteColumns();
+    // Replaces the contents by a delimited text file. 0, or -103 with the reason in the holder (or in
+    // the error log, code -100, without a holder).
+    [[nodiscard]] int ReadFile(const char* fileName, const DataFileParams* params, std::string* message);
+    // Ties the columns to the network's nodes by name and rewrites discrete columns with state names
+    // into outcome indices of their nodes. 0, -2, -4 or -51 with the reason in the holder.
+    [[nodiscard]] int MatchNetwork(VRX_network& network, std::vector<DataMatch>& matches, std::string& message);
+
+private:
+    friend class DataFileReader;
+    struct Column {
+        std::vector<int32_t> cells;  // ints, or float bits for a continuous variable
+        std::vector<uint8_t> missing;
+    };
+    void Clear();
+    // Replaces a column and the variable's kind and markers at once (used by the reader).
+    void ReplaceColumn(int v, const DataSetVariable& variable, Column&& column);
+
+    std::vector<DataSetVariable> variables;
+    std::vector<Column> columns;
+};

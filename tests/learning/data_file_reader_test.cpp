@@ -1,0 +1,184 @@
+// Reading delimited data files: separators, header, column kinds, missing values and every failure.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "base/status_codes.h"
+#include "learning/data_set.h"
+#include "tests/support/error_log.h"
+#include "tests/support/temp_file.h"
+
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define VOVIDO_UNDER_ASAN 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__)
+#define VOVIDO_UNDER_ASAN 1
+#endif
+
+namespace {
+
+using vovido::test::TempFile;
+
+#ifdef VOVIDO_UNDER_ASAN
+constexpr int kManyRows = 100000;
+#else
+constexpr int kManyRows = 1000000;
+#endif
+
+// The data set in one line: per column "name:kind(states)[cells]" with kind i, f or s and "*" for a
+// missing cell.
+std::string Describe(const DataSet& data) {
+    std::string out;
+    for (int v = 0; v < data.GetVariableCount(); ++v) {
+        const DataSetVariable& var = data.GetVariable(v);
+        out += (v > 0 ? " " : "") + var.name + ":" + (!var.discrete ? "f" : var.stateNames.empty() ? "i" : "s");
+        if (!var.stateNames.empty()) {
+            out += "(";
+            for (size_t s = 0; s < var.stateNames.size(); ++s) out += (s > 0 ? "," : "") + var.stateNames[s];
+            out += ")";
+        }
+        out += "[";
+        for (int r = 0; r < data.GetRecordCount(); ++r) {
+            std::string cell = "*";
+            if (!data.IsMissing(v, r)) {
+                char buffer[32];
+                if (var.discrete) {
+                    std::snprintf(buffer, sizeof buffer, "%d", data.GetInt(v, r));
+                } else {
+                    std::snprintf(buffer, sizeof buffer, "%g", data.GetFloat(v, r));
+                }
+                cell = buffer;
+            }
+            out += (r > 0 ? "," : "") + cell;
+        }
+        out += "]";
+    }
+    return out;
+}
+
+struct ReadCase {
+    const char* content;
+    const char* expected;  // Describe() after success, or the failure text
+    bool header = true;
+    const char* mark = "*";
+};
+
+std::string Read(const ReadCase& c, int* status = nullptr) {
+    TempFile file(".txt");
+    file.Write(c.content);
+    DataSet data;
+    DataFileParams params;
+    params.hasHeader = c.header;
+    params.missingMark = c.mark;
+    std::string message;
+    const int result = data.ReadFile(file.c_str(), &params, &message);
+    if (status != nullptr) *status = result;
+    return result == kSuccess ? Describe(data) : message;
+}
+
+TEST(DataFileReader, ColumnKindsAndValues) {
+    const ReadCase cases[] = {
+        {"a,b,c\n1,2,3\n4,5.5,x\n", "a:i[1,4] b:f[2,5.5] c:s(3,x)[0,1]"},
+        {"w\nb\na\nc\na\n", "w:s(a,b,c)[1,0,2,0]"},
+        {"v\n0.1\n2.5\nword\n0.1\n", "v:s(0.1,2.5,word)[0,1,2,0]"},
+        {"v\n1.0\n1e3\n2 \n", "v:i[1,1000,2]"},
+        {"v\n2x\n3\n", "v:s(2x,3)[0,1]"},
+        {"a;b\n-1;*\n*;-1\n", "a:i[-1,*] b:i[*,-1]"},
+        {"a\tb\n-1\t0.5\n\t-1\n", "a:i[-1,*] b:f[0.5,-1]"},
+        {"a,b\n-1,1\nz,2\n", "a:s(-1,z)[0,1] b:i[1,2]"},
+        {"a\n1\n\n2", "a:i[1,*,2]"},
+        {"a,b\r\n1,2\r\n", "a:i[1] b:i[2]"},
+        {"x, y\n1,2\n", "x:i[1] y:i[2]"},
+        {"x ,y\n1,2\n", "x :i[1] y:i[2]"},
+        {"a b\n1 2 \n", "a:i[1] b:i[2]"},
+        {"a,b\n", "a:i[] b:i[]"},
+        {"1,2\n3,4\n", ":i[1,3] :i[2,4]", false},
+        {"a,b,c,d\nna,NA,  NA,NA \n", "a:i[*] b:i[*] c:i[*] d:s(NA )[0]", true, "NA"},
+        {"a,b\n1,3000000000\n", "a:i[1] b:f[3e+09]"},
+        {"a,b\nx,1\ny,7\n", "a:s(x,y)[0,1] b:i[1,7]"},
+    };
+    for (const ReadCase& c : cases) {
+        int status = 0;
+        EXPECT_EQ(Read(c, &status), c.expected) << c.content;
+        EXPECT_EQ(status, kSuccess) << c.content;
+    }
+}
+
+TEST(DataFileReader, NumbersReadAsStrtodReadsThem) {
+    const char* tokens[] = {"0.1", "-2.5", "123456789012345.5", "1234567890123456789.25", "3.14159265358979",
+                            "1e-3", "-0.000001", ".5", "7.", "0x1p-2", "99999999999999.99", "-1"};
+    std::string content = "v\n";
+    for (const char* token : tokens) content += std::string(token) + "\n";
+    TempFile file(".txt");
+    file.Write(content);
+    DataSet data;
+    ASSERT_EQ(data.ReadFile(file.c_str(), nullptr, nullptr), kSuccess);
+    ASSERT_FALSE(data.GetVariable(0).discrete);
+    for (int r = 0; r < data.GetRecordCount(); ++r) {
+        EXPECT_EQ(data.GetFloat(0, r), static_cast<float>(std::strtod(tokens[r], nullptr))) << tokens[r];
+    }
+}
+
+TEST(DataFileReader, FailuresNameTheLine) {
+    const std::string longLine(129, 'x');
+    const ReadCase cases[] = {
+        {"", "Can't read first line of file"},
+        {"\n1\n", "Trailing separator found in header line"},
+        {"a,b,\n1,2,3\n", "Trailing separator found in header line"},
+        {"a,,b\n", "Column name 2 is empty"},
+        {"a,b,a\n", "Duplicated column name: a"},
+        {"a b\n1  2\n", "Line 2: expected 2 columns of data but found 3"},
+        {"a,b\n1,2\n\n", "Line 3: expected 2 columns of data but found 1"},
+        {"a b\n1 2\n\n", "Line 3: expected 2 columns of data but found 0"},
+        {"a,b\n1,2\n3;4\n", "Line 3: expected 2 columns of data but found 1"},
+        {"1,2\n3,4\n5\n", "Line 3: expected 2 columns of data but found 1", false},
+        {longLine.c_str(), "First line has more than 128 characters and no separators were found"},
+    };
+    for (const ReadCase& c : cases) {
+        int status = 0;
+        EXPECT_EQ(Read(c, &status), c.expected) << c.content;
+        EXPECT_EQ(status, kFileIoFailed) << c.content;
+    }
+    const std::string name(128, 'x');
+    EXPECT_EQ(Read({name.c_str(), ""}), name + ":i[]") << "128 characters are one column";
+}
+
+TEST(DataFileReader, FailureKeepsEarlierRecordsAndOpenFailureKeepsEverything) {
+    TempFile file(".txt");
+    file.Write("a,b\nx,1\ny,2\n3\n");
+    DataSet data;
+    std::string message;
+    EXPECT_EQ(data.ReadFile(file.c_str(), nullptr, &message), kFileIoFailed);
+    EXPECT_EQ(message, "Line 4: expected 2 columns of data but found 1");
+    EXPECT_EQ(Describe(data), "a:s(x,y)[0,1] b:i[1,2]");
+    errorLog.Flush();
+    EXPECT_EQ(data.ReadFile("/nonexistent/data.txt", nullptr, nullptr), kFileIoFailed);
+    EXPECT_TRUE(vovido::test::Logged(kDataFileFailed, "Can't open data file: /nonexistent/data.txt"));
+    EXPECT_EQ(Describe(data), "a:s(x,y)[0,1] b:i[1,2]");
+    errorLog.Flush();
+}
+
+}  // namespace
+
+namespace {
+
+TEST(DataFileReader, MillionRowsAndARaggedLastLine) {
+    std::string content = "a,b\n";
+    content.reserve(8 * kManyRows);
+    for (int r = 0; r < kManyRows; ++r) content += r % 1000 == 7 ? "*,x\n" : "1,y\n";
+    TempFile file(".txt");
+    file.Write(content + "1\n");
+    DataSet data;
+    std::string message;
+    EXPECT_EQ(data.ReadFile(file.c_str(), nullptr, &message), kFileIoFailed);
+    EXPECT_EQ(message, "Line " + std::to_string(kManyRows + 2) + ": expected 2 columns of data but found 1");
+    ASSERT_EQ(data.GetRecordCount(), kManyRows);
+    EXPECT_TRUE(data.IsMissing(0, kManyRows - 993));
+    EXPECT_EQ(data.GetInt(1, kManyRows - 993), 0);
+    EXPECT_EQ(data.GetInt(1, kManyRows - 1), 1);
+}
+
+}  // namespace

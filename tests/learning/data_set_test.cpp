@@ -1,0 +1,138 @@
+// The data set's variables, records and missing cells, and matching its columns to network nodes.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "base/status_codes.h"
+#include "learning/data_set.h"
+#include "tests/support/networks.h"
+
+namespace {
+
+using vovido::test::AddNode;
+using vovido::test::Def;
+using vovido::test::Strings;
+
+const float kNaN = std::numeric_limits<float>::quiet_NaN();
+
+TEST(DataSet, VariablesAndRecords) {
+    DataSet data;
+    data.AddEmptyRecord();
+    EXPECT_EQ(data.GetRecordCount(), 0);
+    ASSERT_EQ(data.AddIntVariable("A", 7), kSuccess);
+    for (int r = 0; r < 5; ++r) data.AddEmptyRecord();
+    ASSERT_EQ(data.AddFloatVariable("B", 0.0f), kSuccess);
+    EXPECT_EQ(data.GetRecordCount(), 5);
+    for (int r = 0; r < 5; ++r) {
+        EXPECT_EQ(data.GetInt(0, r), 7);
+        EXPECT_EQ(data.GetFloat(1, r), 0.0f);
+        EXPECT_TRUE(data.IsMissing(1, r));
+    }
+    EXPECT_TRUE(std::isnan(data.GetVariable(0).missingFloat));
+    EXPECT_EQ(data.GetVariable(1).missingInt, -1);
+    EXPECT_EQ(data.AddIntVariable("A", 0), kDuplicatedIdentifier);
+    EXPECT_EQ(data.AddIntVariable("a", 0), kSuccess);
+    EXPECT_EQ(data.AddIntVariable("", 0), kSuccess);
+    EXPECT_EQ(data.AddIntVariable("", 0), kSuccess);
+    EXPECT_EQ(data.GetVariableCount(), 5);
+    EXPECT_EQ(data.FindVariable("a"), 2);
+    EXPECT_EQ(data.FindVariable(""), -1);
+    EXPECT_EQ(data.SetStateNames(9, {"x"}), kOutOfRange);
+    EXPECT_EQ(data.SetStateNames(1, {"x"}), kInvalidData);
+    EXPECT_EQ(data.SetStateNames(0, {"x", "y", "z"}), kSuccess);
+    EXPECT_EQ(data.GetVariable(0).stateNames.size(), 3u);
+}
+
+TEST(DataSet, MissingCells) {
+    DataSet data;
+    ASSERT_EQ(data.AddFloatVariable("nan", kNaN), kSuccess);
+    ASSERT_EQ(data.AddFloatVariable("zero", 0.0f), kSuccess);
+    ASSERT_EQ(data.AddIntVariable("i", -1), kSuccess);
+    data.AddEmptyRecord();
+    data.SetFloat(0, 0, kNaN);
+    data.SetFloat(1, 0, -0.0f);
+    EXPECT_TRUE(data.IsMissing(0, 0));
+    EXPECT_TRUE(data.IsMissing(1, 0));
+    EXPECT_TRUE(data.IsMissingFloat(1, 0, 0.0f));
+    EXPECT_FALSE(data.IsMissingFloat(0, 0, 0.0f));
+    data.SetFloat(1, 0, 2.5f);
+    data.SetInt(2, 0, 3);
+    EXPECT_FALSE(data.IsMissing(1, 0));
+    EXPECT_FALSE(data.IsMissing(2, 0));
+    data.SetInt(2, 0, -1);
+    EXPECT_TRUE(data.HasMissing(2));
+}
+
+struct MatchFixture {
+    MatchFixture() {
+        AddNode(net, 0x12, "Rain", {});
+        EXPECT_EQ(Def(net, "Rain").SetOutcomes(Strings({"a", "b", "c"})), kSuccess);
+        AddNode(net, 0x4, "Level", {});
+    }
+    VRX_network net;
+    DataSet data;
+    std::vector<DataMatch> matches;
+    std::string message;
+};
+
+TEST(DataSetMatch, RewritesStateIndicesIntoOutcomes) {
+    MatchFixture f;
+    ASSERT_EQ(f.data.AddIntVariable("Rain", -1), kSuccess);
+    ASSERT_EQ(f.data.AddIntVariable("other", -1), kSuccess);
+    for (int r = 0; r < 3; ++r) f.data.AddEmptyRecord();
+    ASSERT_EQ(f.data.SetStateNames(0, {"b", "a"}), kSuccess);
+    f.data.SetInt(0, 0, 0);
+    f.data.SetInt(0, 1, 1);
+    f.message = "kept";
+    ASSERT_EQ(f.data.MatchNetwork(f.net, f.matches, f.message), kSuccess);
+    EXPECT_EQ(f.message, "kept");
+    ASSERT_EQ(f.matches.size(), 1u);
+    EXPECT_EQ(f.matches[0].node, f.net.FindNode("Rain"));
+    EXPECT_EQ(f.matches[0].slice, 0);
+    EXPECT_EQ(f.matches[0].column, 0);
+    const std::vector<int> expected = {1, 0, -1};
+    for (int r = 0; r < 3; ++r) EXPECT_EQ(f.data.GetInt(0, r), expected[r]);
+    EXPECT_TRUE(f.data.IsMissing(0, 2));
+    // Matched again, the cells must not move: they are outcome indices under outcome names now.
+    ASSERT_EQ(f.data.MatchNetwork(f.net, f.matches, f.message), kSuccess);
+    for (int r = 0; r < 3; ++r) EXPECT_EQ(f.data.GetInt(0, r), expected[r]);
+    EXPECT_EQ(f.data.GetVariable(0).stateNames, (std::vector<std::string>{"a", "b", "c"}));
+}
+
+TEST(DataSetMatch, Failures) {
+    struct Case {
+        const char* name;
+        bool discrete;
+        std::vector<std::string> states;
+        int cell;
+        int status;
+        const char* text;
+    };
+    const Case cases[] = {
+        {"rain", true, {}, 0, kOutOfRange, "No matches found"},
+        {"Rain", true, {"A"}, 0, kInvalidData, "Dataset column 'Rain' contains value 'A' which doesn't map to any node outcome"},
+        {"Rain", true, {}, 3, kInvalidData, "Dataset column 'Rain' contains value '3' which doesn't map to any node outcome"},
+        {"Rain", true, {"a"}, 1, kInvalidData, "Dataset column 'Rain' contains value '1' which is not one of its 1 states"},
+        {"Rain", false, {}, 0, kWrongNodeType, "Dataset column 'Rain' is continous, but matching node is discrete"},
+        {"Level", false, {}, 0, kSuccess, ""},
+    };
+    for (const Case& c : cases) {
+        MatchFixture f;
+        ASSERT_EQ(f.data.AddVariable(c.name, c.discrete, -1, kNaN), kSuccess);
+        f.data.AddEmptyRecord();
+        if (c.discrete) {
+            f.data.SetInt(0, 0, c.cell);
+        }
+        if (!c.states.empty()) {
+            ASSERT_EQ(f.data.SetStateNames(0, c.states), kSuccess);
+        }
+        EXPECT_EQ(f.data.MatchNetwork(f.net, f.matches, f.message), c.status) << c.text;
+        EXPECT_EQ(f.message, c.text);
+        if (c.discrete) {
+            EXPECT_EQ(f.data.GetInt(0, 0), c.cell) << "a refused column keeps its cells";
+        }
+    }
+}
+
+}  // namespace
