@@ -285,7 +285,7 @@ int VRX_network::RouteBeliefUpdate() {
     return UpdateBayesianNetwork();
 }
 
-int VRX_network::UpdateBayesianNetwork() {
+int VRX_network::RouteBayesianNetworkUpdate() {
     // Every discrete algorithm reads the tables: one with NaN, an infinite or a negative entry would
     // give beliefs that mean nothing.
     if (const int checked = vovido::CheckDiscreteTables(*this)) return checked;
@@ -383,7 +383,7 @@ int VRX_network::UpdateValueOfInformation(VRX_valueOfInformation& settings) {
 // ---------------------------------------------------------------------------------------------------
 // Probability of evidence
 
-bool VRX_network::CalcPropEvidence(double* result, bool useChainRule) {
+bool VRX_network::RouteProbabilityOfEvidence(double* result, bool useChainRule) {
     if (result == nullptr) return false;
     for (int h = GetFirstNode(); h >= 0 && temporalExtension; h = GetNextNode(h)) {
         if (GetTemporalType(h) != TemporalType::kPlate) continue;
@@ -476,6 +476,15 @@ bool VRX_network::ChainRuleProbEvidence(double& result) {
                 if (value->GetEvidence() == e) continue;
                 product = 0.0;
                 break;
+            }
+            // A decision's finding is a choice, not an observation: it conditions what follows and is a
+            // factor of 1 (its value holds expected utilities, not probabilities).
+            if (GetNodeType(h) == DefinitionType::kList) {
+                if (value->SetEvidence(e) != kSuccess) {
+                    ok = false;
+                    break;
+                }
+                continue;
             }
             // previous is the target set last time round, and h no target: neither can fail.
             if (previous >= 0) (void)UnsetTarget(previous);

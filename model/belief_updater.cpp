@@ -1,5 +1,7 @@
-// The installed belief-update dispatch and the network's entry point to it.
+// The installed engine routes and the network's entry points to them.
 #include "model/belief_updater.h"
+
+#include <string>
 
 #include "base/error_log.h"
 #include "base/status_codes.h"
@@ -8,24 +10,35 @@
 namespace vovido {
 namespace {
 
-BeliefUpdater installedUpdater = nullptr;
+EngineRoutes installedRoutes;
+
+int RefuseWithoutEngine(const char* what) {
+    return LogError(errorLog, kOutOfRange, (std::string("Algorithm not available: ") + what).c_str(), nullptr);
+}
 
 }  // namespace
 
-void InstallBeliefUpdater(BeliefUpdater updater) {
-    installedUpdater = updater;
+void InstallEngineRoutes(const EngineRoutes& routes) {
+    installedRoutes = routes;
 }
 
-BeliefUpdater GetBeliefUpdater() {
-    return installedUpdater;
+const EngineRoutes& GetEngineRoutes() {
+    return installedRoutes;
 }
 
 }  // namespace vovido
 
 int VRX_network::UpdateBeliefs() {
-    const vovido::BeliefUpdater updater = vovido::GetBeliefUpdater();
-    if (updater == nullptr) {
-        return LogError(errorLog, kOutOfRange, "Algorithm not available: belief updating", nullptr);
-    }
-    return updater(*this);
+    const auto route = vovido::GetEngineRoutes().updateBeliefs;
+    return route != nullptr ? route(*this) : vovido::RefuseWithoutEngine("belief updating");
+}
+
+int VRX_network::UpdateBayesianNetwork() {
+    const auto route = vovido::GetEngineRoutes().updateBayesianNetwork;
+    return route != nullptr ? route(*this) : vovido::RefuseWithoutEngine("belief updating");
+}
+
+bool VRX_network::CalcPropEvidence(double* result, bool useChainRule) {
+    const auto route = vovido::GetEngineRoutes().probabilityOfEvidence;
+    return route != nullptr && route(*this, result, useChainRule);
 }

@@ -180,8 +180,11 @@ public:
 
     // Brings the beliefs (or expected utilities) of the nodes up to date.
     [[nodiscard]] int UpdateBeliefs();
-    // The dispatch behind UpdateBeliefs, which the engine layer installs at start-up.
+    // The dispatch behind UpdateBeliefs, UpdateBayesianNetwork and CalcPropEvidence, which the engine
+    // layer defines and installs at start-up.
     [[nodiscard]] int RouteBeliefUpdate();
+    [[nodiscard]] int RouteBayesianNetworkUpdate();
+    bool RouteProbabilityOfEvidence(double* result, bool useChainRule);
     // The routes of UpdateBeliefs: discrete networks (with temporary nodes for virtual evidence),
     // influence diagrams and equation networks.
     [[nodiscard]] int UpdateBayesianNetwork();

@@ -5,10 +5,16 @@
 
 namespace {
 
-int RouteBeliefUpdate(VRX_network& network) {
-    return network.RouteBeliefUpdate();
+vovido::EngineRoutes MakeRoutes() {
+    vovido::EngineRoutes routes;
+    routes.updateBeliefs = [](VRX_network& network) { return network.RouteBeliefUpdate(); };
+    routes.updateBayesianNetwork = [](VRX_network& network) { return network.RouteBayesianNetworkUpdate(); };
+    routes.probabilityOfEvidence = [](VRX_network& network, double* result, bool useChainRule) {
+        return network.RouteProbabilityOfEvidence(result, useChainRule);
+    };
+    return routes;
 }
 
-const bool engineInstalled = (vovido::InstallBeliefUpdater(&RouteBeliefUpdate), true);
+const bool engineInstalled = (vovido::InstallEngineRoutes(MakeRoutes()), true);
 
 }  // namespace

@@ -163,12 +163,12 @@ TEST_F(VrxReaderTest, ANodeWithoutAKnownTypeIsLeftOut) {
     ASSERT_EQ(ReadKeepingPart("net X\n"
                               "{\n"
                               " node a { PARENTS = (); };\n"
-                              " node m { TYPE = DISTRIBUTION; };\n"
+                              " node m { TYPE = GAUSSIAN; };\n"
                               " node b { TYPE = TABLE; };\n"
                               "};\n"),
               kSyntaxError);
     ExpectLogged(kSyntaxError, 3, "ERROR: Node [a] : TYPE missing, node left out");
-    ExpectLogged(kOutOfRange, 4, "ERROR: 'DISTRIBUTION' : Unsupported Node Type");
+    ExpectLogged(kOutOfRange, 4, "ERROR: 'GAUSSIAN' : Unsupported Node Type");
     EXPECT_EQ(net.FindNode("a"), kOutOfRange);
     EXPECT_EQ(net.FindNode("m"), kOutOfRange);
     ASSERT_GE(net.FindNode("b"), 0);

@@ -144,7 +144,6 @@ TEST_F(NodeTest, FactoriesRefuseUnknownCodesAndKeepTheCurrentParts) {
     VRX_nodeDefinition* definition = nodeA->GetDefinition();
     VRX_nodeValue* value = nodeA->GetValue();
     EXPECT_EQ(nodeA->CreateDefinition(0x13), kOutOfRange);
-    EXPECT_EQ(nodeA->CreateDefinition(DefinitionType::kMau), kOutOfRange);
     EXPECT_EQ(nodeA->CreateValue(0x13), kOutOfRange);
     EXPECT_EQ(nodeA->GetDefinition(), definition);
     EXPECT_EQ(nodeA->GetValue(), value);
@@ -167,7 +166,7 @@ TEST_F(NodeTest, ChangeTypeToAnUnknownOrUnbuiltKindLeavesTheNodeUnchanged) {
     EXPECT_EQ(nodeA->ChangeTypeByName("EQUATION"), kOutOfRange);
     EXPECT_EQ(nodeA->ChangeTypeByName("cpt"), kOutOfRange);
     EXPECT_EQ(nodeA->ChangeTypeByName(nullptr), kOutOfRange);
-    EXPECT_EQ(nodeA->ChangeTypeByName("MAU"), kOutOfRange);
+    EXPECT_EQ(nodeA->ChangeTypeByName("NOISYMAX"), kOutOfRange);
     EXPECT_EQ(nodeA->ChangeType(0x13), kOutOfRange);
     // Code 0 would leave the node without a definition.
     EXPECT_EQ(nodeA->ChangeType(0), kOutOfRange);
