@@ -397,6 +397,8 @@ bool VRX_network::RouteProbabilityOfEvidence(double* result, bool useChainRule) 
             return false;
         }
     }
+    // Decisions and utilities are no random variables: their evidence has no probability.
+    if (FindUpdateRoute(*this) == UpdateRoute::kInfluenceDiagram) return false;
     if (vovido::CheckDiscreteTables(*this) != kSuccess) return false;
     std::vector<int> targets;
     try {

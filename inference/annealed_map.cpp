@@ -61,13 +61,17 @@ int AnnealedMapSearch::Run(VRX_network& network, const VRX_intArray& mapNodes, V
     const int m = mapNodes.GetCount();
     if (assignment.GetCount() != m || evidenceNodes.GetCount() != evidenceOutcomes.GetCount()) return kOutOfRange;
 
+    // P(evidence) by the chain rule over the findings in their order, entering each after its factor.
     network.ClearAllEvidence();
+    double evidenceProbability = 1.0;
+    std::vector<double> beliefs;
     for (int i = 0; i < evidenceNodes.GetCount(); i++) {
-        if (const int rc = network.GetNode(evidenceNodes[i])->GetValue()->SetEvidence(evidenceOutcomes[i])) return rc;
+        if (const int rc = ConditionalOf(evidenceNodes[i], beliefs)) return rc;
+        const int outcome = evidenceOutcomes[i];
+        evidenceProbability *= outcome >= 0 && outcome < static_cast<int>(beliefs.size()) ? beliefs[static_cast<size_t>(outcome)] : 0.0;
+        if (!(evidenceProbability > 0.0)) return LogError(errorLog, kConflictingEvidence, nullptr, nullptr);
+        if (const int rc = network.GetNode(evidenceNodes[i])->GetValue()->SetEvidence(outcome)) return rc;
     }
-    double evidenceProbability = 0.0;
-    if (!network.CalcPropEvidence(&evidenceProbability, false)) return LogError(errorLog, kFailure, nullptr, nullptr);
-    if (!(evidenceProbability > 0.0)) return LogError(errorLog, kConflictingEvidence, nullptr, nullptr);
 
     // Greedy start in ascending entropy: each node at its most probable outcome given those fixed before.
     std::vector<std::vector<double>> conditional(static_cast<size_t>(m));

@@ -235,7 +235,7 @@ int BestPolicySolver::FixDecision(int decision, bool first, int& best) {
         }
         work.InvalidateValues();
         const int mark = errorLog.GetNumberOfEntries();
-        const int rc = work.UpdateBayesianNetwork();
+        const int rc = work.UpdateBeliefs();
         if (vovido::IsImpossibleScenario(rc)) {
             errorLog.Truncate(mark);
             continue;

@@ -147,7 +147,7 @@ int PolicyEvaluator::ApplyScenario(int count) {
 int PolicyEvaluator::UpdateWork(bool& possible) {
     work_->InvalidateValues();
     const int mark = errorLog.GetNumberOfEntries();
-    const int rc = work_->UpdateBayesianNetwork();
+    const int rc = work_->UpdateBeliefs();
     possible = rc == kSuccess;
     if (vovido::IsImpossibleScenario(rc)) {
         // An impossible scenario keeps the undefined sentinel; what the update logged about it is no

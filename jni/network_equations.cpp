@@ -1,14 +1,16 @@
 // Network natives of equation nodes (equation text and value range) and of the expressions of
-// multi-attribute utility nodes. The engine has no multi-attribute utility definition yet, so after the
-// node check those natives report the missing definition the way the engine reports a missing algorithm:
-// logged, then raised as an engine error of the operation.
+// multi-attribute utility nodes.
 #include <stdexcept>
+#include <new>
 #include <string>
+#include <vector>
 
 #include "base/error_log.h"
 #include "base/parsed_equation.h"
 #include "base/status_codes.h"
+#include "base/string_array.h"
 #include "definitions/equation.h"
+#include "definitions/mau.h"
 #include "jni/jni_builders.h"
 #include "jni/jni_checks.h"
 #include "jni/jni_frame.h"
@@ -17,15 +19,6 @@
 #include "tarvo_Network.h"
 
 namespace {
-
-constexpr const char* kMauExpressions = "multi-attribute utility expressions";
-
-[[noreturn]] void RefuseDefinition(JNIEnv* env, const VRX_network& network, int handle, const char* operation,
-                                   const char* kind) {
-    checkNodeHandle(network, handle);
-    LogError(errorLog, kOutOfRange, kind, "Node definition not available: ");
-    throwEngineError(env, operation, kOutOfRange);
-}
 
 VRX_equation& EquationOf(const VRX_network& network, int handle) {
     // The type check makes the definition an equation.
@@ -60,12 +53,33 @@ jdoubleArray GetBounds(JNIEnv* env, const VRX_network& network, int handle) {
     return MakeDoubleArray(env, bounds, 2);
 }
 
-jobjectArray GetExpressions(JNIEnv* env, const VRX_network& network, int handle) {
-    RefuseDefinition(env, network, handle, "GetExpressions", kMauExpressions);
+VRX_mau& MauOf(const VRX_network& network, int handle) {
+    return static_cast<VRX_mau&>(checkNodeType(network, handle, kMauType, kMauTypeName));
 }
 
-void SetExpressions(JNIEnv* env, const VRX_network& network, int handle, jobjectArray) {
-    RefuseDefinition(env, network, handle, "SetExpressionsFromText", kMauExpressions);
+// A definition without expressions gives an empty array.
+jobjectArray GetExpressions(JNIEnv* env, const VRX_network& network, int handle) {
+    std::vector<std::string> texts;
+    (void)MauOf(network, handle).GetExpressions(texts);
+    VRX_stringArray strings;
+    for (const std::string& text : texts) {
+        if (strings.Add(text.c_str()) != kSuccess) throw std::bad_alloc();
+    }
+    return makeStringArray(env, strings);
+}
+
+// A refusal raises the engine's own reason alone; null or no texts go back to the weighted sum.
+void SetExpressions(JNIEnv* env, const VRX_network& network, int handle, jobjectArray expressions) {
+    VRX_mau& mau = MauOf(network, handle);
+    std::vector<std::string> texts;
+    const jsize n = expressions != nullptr ? env->GetArrayLength(expressions) : 0;
+    for (jsize i = 0; i < n; i++) {
+        const LocalRef<jstring> element(env, static_cast<jstring>(env->GetObjectArrayElement(expressions, i)));
+        CheckJavaException(env);
+        texts.push_back(JStringChars(env, element.get()).str());
+    }
+    std::string reason;
+    if (mau.SetExpressionsFromText(texts, &reason) != kSuccess) throw std::runtime_error(reason);
 }
 
 }  // namespace

@@ -222,6 +222,27 @@ TEST(InfluenceDiagrams, NoUtilityGivesPlainBeliefs) {
     EXPECT_FALSE(net.GetNode(net.FindNode("D"))->GetValue()->IsUpToDate());
 }
 
+TEST(InfluenceDiagrams, ImpossibleScenariosStayUndefinedAndOutOfTheFoldBack) {
+    // C is observed before D but can only be c0: every scenario with c1 is impossible.
+    VRX_network net;
+    AddNode(net, DefinitionType::kCpt, "C", {});
+    ASSERT_EQ(Def(net, "C").SetDefinitionDoubles(vovido::test::Doubles({1, 0})), kSuccess);
+    AddNode(net, DefinitionType::kList, "D", {"C"});
+    AddNode(net, DefinitionType::kTable, "U", {"D", "C"});
+    influence_diagrams::SetUtilities(net, "U", {3, 1000, 5, -1000});
+    PolicyEvaluator evaluator;
+    errorLog.Flush();
+    ASSERT_EQ(evaluator.Run(net), kSuccess) << vovido::test::LogDump();
+    EXPECT_EQ(errorLog.GetNumberOfEntries(), 0) << vovido::test::LogDump();
+    EXPECT_NEAR(evaluator.GetMaximumExpectedUtility(), 5, 1e-12);
+    const std::vector<double> d = ValueOf(net, "D");
+    ASSERT_EQ(d.size(), 4u);
+    EXPECT_NEAR(d[0], 3, 1e-12);
+    EXPECT_NEAR(d[1], 5, 1e-12);
+    EXPECT_EQ(d[2], kUndefinedValue);
+    EXPECT_EQ(d[3], kUndefinedValue);
+}
+
 TEST(InfluenceDiagrams, ImpossibleEvidenceFailsWithAMessage) {
     VRX_network net;
     AddNode(net, DefinitionType::kCpt, "C", {});

@@ -139,20 +139,16 @@ public class NetworkDefinitionsTest {
         }
     }
 
-    public void testEquationNativesCheckTheTypeAndMauExpressionsAreNotAvailable() {
+    public void testEquationAndMauNativesCheckTheType() {
         Network net = new Network();
         try {
             int a = net.addNode(CPT, "A");
-            String mau = ". Logged information: Node definition not available: multi-attribute utility "
-                    + "expressions\n";
             Check.equal("Node 'A' must be of type Equation", message(() -> net.setNodeEquation(a, "A=1")));
             Check.equal("Node 'A' must be of type Equation", message(() -> net.getNodeEquation("A")));
             Check.equal("Node 'A' must be of type Equation", message(() -> net.setNodeEquationBounds("A", 0, 1)));
             Check.equal("Node 'A' must be of type Equation", message(() -> net.getNodeEquationBounds(a)));
-            Check.equal("TARVO error -2 in function GetExpressions" + mau,
-                    message(() -> net.getMauExpressions(a)));
-            Check.equal("TARVO error -2 in function SetExpressionsFromText" + mau,
-                    message(() -> net.setMauExpressions("A", new String[0])));
+            Check.equal("Node 'A' must be of type MAU", message(() -> net.getMauExpressions(a)));
+            Check.equal("Node 'A' must be of type MAU", message(() -> net.setMauExpressions("A", new String[0])));
         } finally {
             net.dispose();
         }
