@@ -25,7 +25,8 @@ struct Session {
 
 std::unique_ptr<Session> Start(const std::string& name) {
     auto s = std::make_unique<Session>();
-    RequireSuccess(s->net.ReadFile((std::string(VOVIDO_NETWORKS_DIR) + "/" + name + ".xvrx").c_str()), "read");
+    RequireSuccess(s->net.ReadFile((std::string(VOVIDO_NETWORKS_DIR) + "/" + name + ".xvrx").c_str()),
+                   "read");
     RequireSuccess(vovido::test::SetReferenceRoles(s->net, name, 20) ? kSuccess : kFailure, "roles");
     RequireSuccess(s->session.SetNetwork(&s->net), "session");
     RequireSuccess(s->session.CollectFaultsAndObservations(), "lists");
@@ -52,10 +53,18 @@ void Rank(benchmark::State& state, int flags) {
     state.SetItemsProcessed(state.iterations() * s->session.GetUnperformedTests().GetCount());
 }
 
-void BM_DiagRankSingleFault(benchmark::State& state) { Rank(state, 0); }
-void BM_DiagRankMarginal(benchmark::State& state) { Rank(state, vovido::DiagMode::kMarginal); }
-void BM_DiagRankIndependent(benchmark::State& state) { Rank(state, vovido::DiagMode::kConfigurationsIndependent); }
-void BM_DiagRankJoint(benchmark::State& state) { Rank(state, vovido::DiagMode::kConfigurationsJoint); }
+void BM_DiagRankSingleFault(benchmark::State& state) {
+    Rank(state, 0);
+}
+void BM_DiagRankMarginal(benchmark::State& state) {
+    Rank(state, vovido::DiagMode::kMarginal);
+}
+void BM_DiagRankIndependent(benchmark::State& state) {
+    Rank(state, vovido::DiagMode::kConfigurationsIndependent);
+}
+void BM_DiagRankJoint(benchmark::State& state) {
+    Rank(state, vovido::DiagMode::kConfigurationsJoint);
+}
 
 BENCHMARK(BM_DiagRankSingleFault)->DenseRange(0, 1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DiagRankMarginal)->DenseRange(0, 1)->Unit(benchmark::kMillisecond);

@@ -145,7 +145,8 @@ int DiagEngine::PrepareTests(VRX_intArray& tests) {
         }
         VRX_intArray coords;
         if (const int rc = coords.SetSize(parents.GetCount() + 1)) return rc;
-        for (int p = 0; p < parents.GetCount(); ++p) coords[p] = vovido::EvidenceOutcome(whatIfNetwork, parents[p]);
+        for (int p = 0; p < parents.GetCount(); ++p)
+            coords[p] = vovido::EvidenceOutcome(whatIfNetwork, parents[p]);
         coords[parents.GetCount()] = 0;
         if (table->SubTableEquals(kNotAvailableValue, coords) == 1) tests[i] = kFailure;
     }
@@ -204,7 +205,9 @@ int DiagEngine::ApplyGroupCosts() {
     return kSuccess;
 }
 
-double DiagEngine::TestProbability(int t, int k) const { return DiagBelief(beliefNetwork, t, k); }
+double DiagEngine::TestProbability(int t, int k) const {
+    return DiagBelief(beliefNetwork, t, k);
+}
 
 int DiagEngine::RankSingleFault() {
     const int pursued = owner->GetPursuedFault();

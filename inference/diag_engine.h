@@ -64,7 +64,8 @@ private:
     double IndependentMeasure(const VRX_network& net, const std::vector<FaultNode>& nodes, int flags) const;
     // The joint table of the fault nodes in the what-if network given the diagnosed network's evidence
     // and test t = k (t = -1: no test), by the chain rule.
-    [[nodiscard]] int ComputeJointTable(const std::vector<FaultNode>& nodes, VRX_Dmatrix& table, int t, int k);
+    [[nodiscard]] int ComputeJointTable(const std::vector<FaultNode>& nodes, VRX_Dmatrix& table, int t,
+                                        int k);
     // The entropy of the joint table's matching entries.
     static double JointMeasure(const VRX_Dmatrix& table, const std::vector<FaultNode>& nodes, int flags);
     // Diagnosed evidence, then the test's.

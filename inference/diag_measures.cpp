@@ -10,7 +10,9 @@ namespace vovido {
 namespace {
 
 // -p log2 p for 0 < p < 1, else 0 (the limit at 0, and nothing for what is no probability).
-double EntropyTerm(double p) { return p > 0.0 && p < 1.0 ? -p * std::log2(p) : 0.0; }
+double EntropyTerm(double p) {
+    return p > 0.0 && p < 1.0 ? -p * std::log2(p) : 0.0;
+}
 
 }  // namespace
 
@@ -51,8 +53,7 @@ double DistanceMeasure(const std::vector<double>& probabilities) {
 }
 
 bool ConfigurationMatches(int pursuedCount, int nodeCount, int flags) {
-    if ((flags & DiagMode::kAtLeastOne) != 0 ||
-        (flags & (DiagMode::kExactlyOne | DiagMode::kAll)) == 0) {
+    if ((flags & DiagMode::kAtLeastOne) != 0 || (flags & (DiagMode::kExactlyOne | DiagMode::kAll)) == 0) {
         return pursuedCount >= 1;
     }
     if ((flags & DiagMode::kExactlyOne) != 0) return pursuedCount == 1;

@@ -69,10 +69,12 @@ std::vector<DiagEngine::FaultNode> DiagEngine::PursuedFaultNodes() const {
     const VRX_intArray& pursued = owner->GetPursuedFaults();
     for (int i = 0; i < pursued.GetCount(); ++i) {
         const vovido::DiagFault& fault = owner->GetFaults()[static_cast<size_t>(pursued[i])];
-        auto it = std::find_if(nodes.begin(), nodes.end(), [&](const FaultNode& n) { return n.node == fault.node; });
+        auto it = std::find_if(nodes.begin(), nodes.end(),
+                               [&](const FaultNode& n) { return n.node == fault.node; });
         if (it == nodes.end()) {
             const int outcomes = whatIfNetwork.GetNode(fault.node)->GetDefinition()->GetNumberOfOutcomes();
-            nodes.push_back(FaultNode{fault.node, outcomes, std::vector<char>(static_cast<size_t>(outcomes), 0)});
+            nodes.push_back(
+                FaultNode{fault.node, outcomes, std::vector<char>(static_cast<size_t>(outcomes), 0)});
             it = nodes.end() - 1;
         }
         if (fault.outcome < it->outcomes) it->pursued[static_cast<size_t>(fault.outcome)] = 1;
@@ -106,7 +108,8 @@ void ForEachConfiguration(const std::vector<int>& sizes, Visit&& visit) {
 
 }  // namespace
 
-double DiagEngine::IndependentMeasure(const VRX_network& net, const std::vector<FaultNode>& nodes, int flags) const {
+double DiagEngine::IndependentMeasure(const VRX_network& net, const std::vector<FaultNode>& nodes,
+                                      int flags) const {
     std::vector<int> sizes;
     std::vector<std::vector<double>> marginals;
     for (const FaultNode& n : nodes) {
@@ -135,7 +138,8 @@ double DiagEngine::JointMeasure(const VRX_Dmatrix& table, const std::vector<Faul
     ForEachConfiguration(sizes, [&](const std::vector<int>& at) {
         int count = 0;
         for (size_t i = 0; i < at.size(); ++i) count += nodes[i].pursued[static_cast<size_t>(at[i])];
-        if (vovido::ConfigurationMatches(count, static_cast<int>(nodes.size()), flags)) matching.push_back(table[index]);
+        if (vovido::ConfigurationMatches(count, static_cast<int>(nodes.size()), flags))
+            matching.push_back(table[index]);
         ++index;
     });
     return vovido::DistributionEntropy(matching);
@@ -231,7 +235,8 @@ int DiagEngine::RankMarginal(int flags) {
             const vovido::DiagFault& fault = faults[static_cast<size_t>(pursued[i])];
             p.push_back(DiagBelief(net, fault.node, fault.outcome));
         }
-        return (flags & vovido::DiagMode::kQuadratic) != 0 ? vovido::QuadraticMeasure(p) : vovido::DistanceMeasure(p);
+        return (flags & vovido::DiagMode::kQuadratic) != 0 ? vovido::QuadraticMeasure(p)
+                                                           : vovido::DistanceMeasure(p);
     };
     return RankWithMeasure(tests, measureOn(beliefNetwork), [&](int t, int k, double& m) {
         VRX_nodeValue& value = *whatIfNetwork.GetNode(t)->GetValue();
@@ -250,12 +255,13 @@ int DiagEngine::RankConfigurationsIndependent(int flags) {
     std::vector<int> sizes;
     for (const FaultNode& f : nodes) sizes.push_back(f.outcomes);
     if (ConfigurationCount(sizes) < 0) return kOutOfMemory;
-    return RankWithMeasure(tests, IndependentMeasure(beliefNetwork, nodes, flags), [&](int t, int k, double& m) {
-        if (const int rc = SetBaseEvidence(t, k)) return rc;
-        if (const int rc = UpdateWorkingNetwork(whatIfNetwork)) return rc;
-        m = IndependentMeasure(whatIfNetwork, nodes, flags);
-        return kSuccess;
-    });
+    return RankWithMeasure(tests, IndependentMeasure(beliefNetwork, nodes, flags),
+                           [&](int t, int k, double& m) {
+                               if (const int rc = SetBaseEvidence(t, k)) return rc;
+                               if (const int rc = UpdateWorkingNetwork(whatIfNetwork)) return rc;
+                               m = IndependentMeasure(whatIfNetwork, nodes, flags);
+                               return kSuccess;
+                           });
 }
 
 int DiagEngine::RankConfigurationsJoint(int flags) {

@@ -106,7 +106,8 @@ void DiagSession::InstantiateDefaultObservations() {
     if (CheckNetwork() != kSuccess) return;
     for (int h = network->GetFirstNode(); h >= 0; h = network->GetNextNode(h)) {
         const VRX_extraDefinition* extra = vovido::Extra(*network, h);
-        if (extra == nullptr || extra->diagType != DiagnosisType::kObservation || !extra->setAsDefault) continue;
+        if (extra == nullptr || extra->diagType != DiagnosisType::kObservation || !extra->setAsDefault)
+            continue;
         if (HoldsEvidence(h)) continue;
         // A default the network refuses (impossible given the other evidence) is simply not set; one
         // that is set makes the test performed.
@@ -124,7 +125,8 @@ int DiagSession::UpdateFaultBeliefs() {
         bool observed = false;
         for (int h = network->GetFirstNode(); h >= 0; h = network->GetNextNode(h)) {
             const VRX_extraDefinition* extra = vovido::Extra(*network, h);
-            if (extra == nullptr || extra->diagType != DiagnosisType::kObservation || !HoldsEvidence(h)) continue;
+            if (extra == nullptr || extra->diagType != DiagnosisType::kObservation || !HoldsEvidence(h))
+                continue;
             observed = true;
             VRX_intArray ancestors;
             if (const int rc = network->GetAncestors(h, ancestors)) return rc;
@@ -140,7 +142,8 @@ int DiagSession::UpdateFaultBeliefs() {
             if (!any && !faults.empty()) (void)network->SetTarget(faults.front().node);
             const int rc = network->UpdateBeliefs();
             for (const DiagFault& fault : faults) {
-                if (!marked[fault.node]) network->GetNode(fault.node)->GetValue()->SetValueFlag(ValueFlags::kUpToDate, false);
+                if (!marked[fault.node])
+                    network->GetNode(fault.node)->GetValue()->SetValueFlag(ValueFlags::kUpToDate, false);
             }
             return rc;
         }
@@ -233,7 +236,8 @@ int DiagSession::ComputeTestStrengths(int flags) {
     if (pursued == 0) return kOutOfRange;
     if (pursued == 1) return engine->RankSingleFault();
     if (flags & vovido::DiagMode::kMarginal) return engine->RankMarginal(flags);
-    if (flags & vovido::DiagMode::kConfigurationsIndependent) return engine->RankConfigurationsIndependent(flags);
+    if (flags & vovido::DiagMode::kConfigurationsIndependent)
+        return engine->RankConfigurationsIndependent(flags);
     if (flags & vovido::DiagMode::kConfigurationsJoint) return engine->RankConfigurationsJoint(flags);
     return kOutOfRange;
 }
@@ -248,7 +252,8 @@ double DiagSession::GetAlphaValue() {
     }
     double alpha = 1.0;
     // A text that is no finite number would turn every score into NaN: the default weight holds then.
-    if (ParseDouble(properties.GetPropertyValue(index), alpha) != kSuccess || !std::isfinite(alpha)) return 1.0;
+    if (ParseDouble(properties.GetPropertyValue(index), alpha) != kSuccess || !std::isfinite(alpha))
+        return 1.0;
     return alpha;
 }
 

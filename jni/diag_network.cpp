@@ -30,7 +30,9 @@ namespace {
 
 constexpr const char* kNetworkDisposedText = "The network of this diagnosis session has been disposed of";
 
-DiagSession& Session(JNIEnv* env, jobject self) { return NativeObject<DiagSession>(env, self); }
+DiagSession& Session(JNIEnv* env, jobject self) {
+    return NativeObject<DiagSession>(env, self);
+}
 
 // The session's network, read through the field "net" and checked against the session.
 VRX_network& BoundNetwork(JNIEnv* env, jobject self, const DiagSession& session) {
@@ -38,7 +40,8 @@ VRX_network& BoundNetwork(JNIEnv* env, jobject self, const DiagSession& session)
     LocalRef<jclass> cls(env, env->GetObjectClass(self));
     const jfieldID field = FindField(env, cls.get(), "net", "Ltarvo/Network;");
     LocalRef<jobject> net(env, env->GetObjectField(self, field));
-    if (net.get() == nullptr || getNativePtr(env, net.get()) == 0) throw std::runtime_error(kNetworkDisposedText);
+    if (net.get() == nullptr || getNativePtr(env, net.get()) == 0)
+        throw std::runtime_error(kNetworkDisposedText);
     VRX_network& network = GetNetwork(env, net.get());
     if (&network != session.GetNetwork()) throw std::runtime_error(kNetworkDisposedText);
     if (!session.NetworkUnchanged()) throw std::runtime_error(vovido::kDiagNetworkChangedText);
@@ -116,12 +119,13 @@ jobject Update(JNIEnv* env, DiagSession& session, const VRX_network& network, ji
     faults.reserve(faultList.size());
     for (size_t i = 0; i < faultList.size(); ++i) {
         const vovido::DiagFault& f = faultList[i];
-        faults.push_back(FaultResult{static_cast<int>(i), f.node, f.outcome, FaultProbability(network, f, kExcludedValue),
-                                     false});
+        faults.push_back(FaultResult{static_cast<int>(i), f.node, f.outcome,
+                                     FaultProbability(network, f, kExcludedValue), false});
     }
     const VRX_intArray& pursued = session.GetPursuedFaults();
     for (int i = 0; i < pursued.GetCount(); ++i) {
-        if (pursued[i] >= 0 && pursued[i] < static_cast<int>(faults.size())) faults[static_cast<size_t>(pursued[i])].pursued = true;
+        if (pursued[i] >= 0 && pursued[i] < static_cast<int>(faults.size()))
+            faults[static_cast<size_t>(pursued[i])].pursued = true;
     }
     std::stable_sort(observations.begin(), observations.end(), vovido::ObservationResultBefore);
     std::stable_sort(faults.begin(), faults.end(), vovido::FaultResultBefore);
@@ -133,17 +137,19 @@ jobject Update(JNIEnv* env, DiagSession& session, const VRX_network& network, ji
     for (size_t i = 0; i < observations.size(); ++i) {
         const ObservationResult& o = observations[i];
         StoreArrayElement(env, observationArray.get(), static_cast<jsize>(i),
-                          NewJavaObject(env, observationClass.get(), observationInit, o.node, o.information, o.cost,
-                                        o.strength));
+                          NewJavaObject(env, observationClass.get(), observationInit, o.node, o.information,
+                                        o.cost, o.strength));
     }
     LocalRef<jclass> faultClass = FindJavaClass(env, "tarvo/FaultInfo");
     const jmethodID faultInit = FindMethod(env, faultClass.get(), "<init>", "(IIIDZ)V");
-    LocalRef<jobjectArray> faultArray(env, NewJavaObjectArray(env, static_cast<jsize>(faults.size()), faultClass.get()));
+    LocalRef<jobjectArray> faultArray(
+        env, NewJavaObjectArray(env, static_cast<jsize>(faults.size()), faultClass.get()));
     for (size_t i = 0; i < faults.size(); ++i) {
         const FaultResult& f = faults[i];
-        StoreArrayElement(env, faultArray.get(), static_cast<jsize>(i),
-                          NewJavaObject(env, faultClass.get(), faultInit, f.index, f.node, f.outcome, f.probability,
-                                        static_cast<jboolean>(f.pursued ? JNI_TRUE : JNI_FALSE)));
+        StoreArrayElement(
+            env, faultArray.get(), static_cast<jsize>(i),
+            NewJavaObject(env, faultClass.get(), faultInit, f.index, f.node, f.outcome, f.probability,
+                          static_cast<jboolean>(f.pursued ? JNI_TRUE : JNI_FALSE)));
     }
     LocalRef<jclass> resultsClass = FindJavaClass(env, "tarvo/DiagResults");
     const jmethodID resultsInit =
@@ -225,7 +231,8 @@ JNIEXPORT jobject JNICALL Java_tarvo_DiagNetwork_getFault(JNIEnv* env, jobject s
         LocalRef<jclass> cls = FindJavaClass(env, "tarvo/FaultInfo");
         const jmethodID init = FindMethod(env, cls.get(), "<init>", "(IIIDZ)V");
         const jboolean pursued = s.GetPursuedFaults().IsInList(index) ? JNI_TRUE : JNI_FALSE;
-        return NewJavaObject(env, cls.get(), init, index, f.node, f.outcome, FaultProbability(network, f, 0.0), pursued);
+        return NewJavaObject(env, cls.get(), init, index, f.node, f.outcome,
+                             FaultProbability(network, f, 0.0), pursued);
     });
 }
 
@@ -246,7 +253,8 @@ JNIEXPORT jint JNICALL Java_tarvo_DiagNetwork_getFaultOutcome(JNIEnv* env, jobje
 JNIEXPORT jstring JNICALL Java_tarvo_DiagNetwork_getFaultNodeId(JNIEnv* env, jobject self, jint index) {
     return OnBound(env, self, [env, index](DiagSession& s, VRX_network& network) {
         checkFaultIndex(s, index);
-        return MakeJavaString(env, NodeIdText(checkNodeHandle(network, s.GetFaults()[static_cast<size_t>(index)].node)));
+        return MakeJavaString(
+            env, NodeIdText(checkNodeHandle(network, s.GetFaults()[static_cast<size_t>(index)].node)));
     });
 }
 
@@ -258,28 +266,29 @@ JNIEXPORT jstring JNICALL Java_tarvo_DiagNetwork_getFaultOutcomeId(JNIEnv* env, 
     });
 }
 
-JNIEXPORT jint JNICALL Java_tarvo_DiagNetwork_getFaultIndex__II(JNIEnv* env, jobject self, jint node, jint outcome) {
+JNIEXPORT jint JNICALL Java_tarvo_DiagNetwork_getFaultIndex__II(JNIEnv* env, jobject self, jint node,
+                                                                jint outcome) {
     return OnSession(env, self, [=](DiagSession& s) { return FaultIndexOf(env, s, node, outcome); });
 }
 
-JNIEXPORT jint JNICALL Java_tarvo_DiagNetwork_getFaultIndex__ILjava_lang_String_2(JNIEnv* env, jobject self, jint node,
-                                                                                jstring outcome) {
+JNIEXPORT jint JNICALL Java_tarvo_DiagNetwork_getFaultIndex__ILjava_lang_String_2(JNIEnv* env, jobject self,
+                                                                                  jint node,
+                                                                                  jstring outcome) {
     return OnBound(env, self, [=](DiagSession& s, VRX_network& network) {
         return FaultIndexOf(env, s, node, outcomeIndexFromId(env, network, node, outcome));
     });
 }
 
 JNIEXPORT jint JNICALL Java_tarvo_DiagNetwork_getFaultIndex__Ljava_lang_String_2I(JNIEnv* env, jobject self,
-                                                                                jstring node, jint outcome) {
+                                                                                  jstring node,
+                                                                                  jint outcome) {
     return OnBound(env, self, [=](DiagSession& s, VRX_network& network) {
         return FaultIndexOf(env, s, nodeHandleFromId(env, network, node), outcome);
     });
 }
 
-JNIEXPORT jint JNICALL Java_tarvo_DiagNetwork_getFaultIndex__Ljava_lang_String_2Ljava_lang_String_2(JNIEnv* env,
-                                                                                                   jobject self,
-                                                                                                   jstring node,
-                                                                                                   jstring outcome) {
+JNIEXPORT jint JNICALL Java_tarvo_DiagNetwork_getFaultIndex__Ljava_lang_String_2Ljava_lang_String_2(
+    JNIEnv* env, jobject self, jstring node, jstring outcome) {
     return OnBound(env, self, [=](DiagSession& s, VRX_network& network) {
         const int handle = nodeHandleFromId(env, network, node);
         return FaultIndexOf(env, s, handle, outcomeIndexFromId(env, network, handle, outcome));
@@ -294,31 +303,38 @@ JNIEXPORT jintArray JNICALL Java_tarvo_DiagNetwork_getUnperformedObservations(JN
     return OnSession(env, self, [env](DiagSession& s) { return makeIntArray(env, s.GetUnperformedTests()); });
 }
 
-JNIEXPORT jobjectArray JNICALL Java_tarvo_DiagNetwork_getUnperformedObservationIds(JNIEnv* env, jobject self) {
+JNIEXPORT jobjectArray JNICALL Java_tarvo_DiagNetwork_getUnperformedObservationIds(JNIEnv* env,
+                                                                                   jobject self) {
     return OnBound(env, self, [env](DiagSession& s, VRX_network& network) {
         return makeNodeIdArray(env, network, s.GetUnperformedTests());
     });
 }
 
 JNIEXPORT jboolean JNICALL Java_tarvo_DiagNetwork_mandatoriesInstantiated(JNIEnv* env, jobject self) {
-    return OnBound(env, self,
-                   [](DiagSession& s, VRX_network&) { return s.MandatoriesInstantiated() ? JNI_TRUE : JNI_FALSE; });
+    return OnBound(env, self, [](DiagSession& s, VRX_network&) {
+        return s.MandatoriesInstantiated() ? JNI_TRUE : JNI_FALSE;
+    });
 }
 
 JNIEXPORT void JNICALL Java_tarvo_DiagNetwork_instantiateObservation__II(JNIEnv* env, jobject self, jint node,
-                                                                        jint outcome) {
-    OnBound(env, self, [=](DiagSession& s, VRX_network& network) { Instantiate(env, s, network, node, outcome); });
+                                                                         jint outcome) {
+    OnBound(env, self,
+            [=](DiagSession& s, VRX_network& network) { Instantiate(env, s, network, node, outcome); });
 }
 
-JNIEXPORT void JNICALL Java_tarvo_DiagNetwork_instantiateObservation__ILjava_lang_String_2(JNIEnv* env, jobject self,
-                                                                                         jint node, jstring outcome) {
+JNIEXPORT void JNICALL Java_tarvo_DiagNetwork_instantiateObservation__ILjava_lang_String_2(JNIEnv* env,
+                                                                                           jobject self,
+                                                                                           jint node,
+                                                                                           jstring outcome) {
     OnBound(env, self, [=](DiagSession& s, VRX_network& network) {
         Instantiate(env, s, network, node, outcomeIndexFromId(env, network, node, outcome));
     });
 }
 
-JNIEXPORT void JNICALL Java_tarvo_DiagNetwork_instantiateObservation__Ljava_lang_String_2I(JNIEnv* env, jobject self,
-                                                                                         jstring node, jint outcome) {
+JNIEXPORT void JNICALL Java_tarvo_DiagNetwork_instantiateObservation__Ljava_lang_String_2I(JNIEnv* env,
+                                                                                           jobject self,
+                                                                                           jstring node,
+                                                                                           jint outcome) {
     OnBound(env, self, [=](DiagSession& s, VRX_network& network) {
         Instantiate(env, s, network, nodeHandleFromId(env, network, node), outcome);
     });
@@ -336,15 +352,17 @@ JNIEXPORT void JNICALL Java_tarvo_DiagNetwork_releaseObservation__I(JNIEnv* env,
     OnBound(env, self, [=](DiagSession& s, VRX_network& network) { Release(env, s, network, node); });
 }
 
-JNIEXPORT void JNICALL Java_tarvo_DiagNetwork_releaseObservation__Ljava_lang_String_2(JNIEnv* env, jobject self,
-                                                                                     jstring node) {
+JNIEXPORT void JNICALL Java_tarvo_DiagNetwork_releaseObservation__Ljava_lang_String_2(JNIEnv* env,
+                                                                                      jobject self,
+                                                                                      jstring node) {
     OnBound(env, self, [=](DiagSession& s, VRX_network& network) {
         Release(env, s, network, nodeHandleFromId(env, network, node));
     });
 }
 
 JNIEXPORT jobject JNICALL Java_tarvo_DiagNetwork_updateNative(JNIEnv* env, jobject self, jint mode) {
-    return OnBound(env, self, [=](DiagSession& s, VRX_network& network) { return Update(env, s, network, mode); });
+    return OnBound(env, self,
+                   [=](DiagSession& s, VRX_network& network) { return Update(env, s, network, mode); });
 }
 
 }  // extern "C"

@@ -18,24 +18,31 @@ namespace {
 
 VRX_extraDefinition& Extra(VRX_node& node) {
     VRX_extraDefinition* extra = node.GetExtraDefinition();
-    if (extra == nullptr) throw std::runtime_error(std::string("Node has no diagnostic data - node '") + NodeIdText(node) + "'");
+    if (extra == nullptr)
+        throw std::runtime_error(std::string("Node has no diagnostic data - node '") + NodeIdText(node) +
+                                 "'");
     return *extra;
 }
 
-VRX_extraDefinition& NodeExtra(const VRX_network& network, int handle) { return Extra(checkNodeHandle(network, handle)); }
+VRX_extraDefinition& NodeExtra(const VRX_network& network, int handle) {
+    return Extra(checkNodeHandle(network, handle));
+}
 VRX_extraDefinition& OutcomeExtra(const VRX_network& network, int handle, int outcome) {
     return Extra(checkOutcomeIndex(network, handle, outcome));
 }
 
 // A text of the engine for Java; an absent one reads as empty.
-jstring Text(JNIEnv* env, const char* text) { return MakeJavaString(env, text != nullptr ? text : ""); }
+jstring Text(JNIEnv* env, const char* text) {
+    return MakeJavaString(env, text != nullptr ? text : "");
+}
 
 // A node body taking the outcome by identifier, resolved after the node, for the routine that takes its
 // index: Routine(env, network, handle, outcome, args...).
 template <auto Routine>
-inline constexpr auto ByOutcome = [](JNIEnv* env, VRX_network& network, int handle, jstring outcomeId, auto... args) {
-    return Routine(env, network, handle, outcomeIndexFromId(env, network, handle, outcomeId), args...);
-};
+inline constexpr auto ByOutcome =
+    [](JNIEnv* env, VRX_network& network, int handle, jstring outcomeId, auto... args) {
+        return Routine(env, network, handle, outcomeIndexFromId(env, network, handle, outcomeId), args...);
+    };
 
 // Setters of a text: the Java string is taken before the network is reached and the node checked.
 template <typename Body>
@@ -47,8 +54,12 @@ void WithText(JNIEnv* env, jobject self, jstring text, Body&& body) noexcept {
 }
 
 // Node attributes.
-jint DiagType(JNIEnv*, const VRX_network& network, int handle) { return NodeExtra(network, handle).diagType; }
-void SetDiagType(JNIEnv*, const VRX_network& network, int handle, jint type) { NodeExtra(network, handle).diagType = type; }
+jint DiagType(JNIEnv*, const VRX_network& network, int handle) {
+    return NodeExtra(network, handle).diagType;
+}
+void SetDiagType(JNIEnv*, const VRX_network& network, int handle, jint type) {
+    NodeExtra(network, handle).diagType = type;
+}
 jboolean Ranked(JNIEnv*, const VRX_network& network, int handle) {
     return NodeExtra(network, handle).ranked ? JNI_TRUE : JNI_FALSE;
 }
@@ -98,7 +109,8 @@ jstring Description(JNIEnv* env, const VRX_network& network, int handle, int out
     return Text(env, OutcomeExtra(network, handle, outcome).GetOutcomeDescription(outcome));
 }
 jstring Label(JNIEnv* env, const VRX_network& network, int handle, int outcome) {
-    const VRX_idArray* labels = static_cast<const VRX_extraDefinition&>(OutcomeExtra(network, handle, outcome)).GetOutcomeLabels();
+    const VRX_idArray* labels =
+        static_cast<const VRX_extraDefinition&>(OutcomeExtra(network, handle, outcome)).GetOutcomeLabels();
     return Text(env, outcome < labels->GetCount() ? (*labels)[outcome] : nullptr);
 }
 jboolean IsFault(JNIEnv*, const VRX_network& network, int handle, int outcome) {
@@ -110,12 +122,19 @@ void SetFault(JNIEnv*, const VRX_network& network, int handle, int outcome, jboo
 
 // The three text setters by outcome index; the engine's refusal (a label another node uses) is not raised.
 enum class OutcomeText { kFix, kDescription, kLabel };
-void SetOutcomeText(const VRX_network& network, int handle, int outcome, OutcomeText which, const char* text) {
+void SetOutcomeText(const VRX_network& network, int handle, int outcome, OutcomeText which,
+                    const char* text) {
     VRX_extraDefinition& extra = OutcomeExtra(network, handle, outcome);
     switch (which) {
-        case OutcomeText::kFix: (void)extra.SetOutcomeFix(outcome, text); break;
-        case OutcomeText::kDescription: (void)extra.SetOutcomeDescription(outcome, text); break;
-        case OutcomeText::kLabel: (void)extra.SetOutcomeLabel(outcome, text); break;
+        case OutcomeText::kFix:
+            (void)extra.SetOutcomeFix(outcome, text);
+            break;
+        case OutcomeText::kDescription:
+            (void)extra.SetOutcomeDescription(outcome, text);
+            break;
+        case OutcomeText::kLabel:
+            (void)extra.SetOutcomeLabel(outcome, text);
+            break;
     }
 }
 
@@ -124,7 +143,9 @@ void OutcomeTextII(JNIEnv* env, jobject self, jint h, jint o, jstring text, Outc
     WithText(env, self, text, [&](VRX_network& n, const char* t) { SetOutcomeText(n, h, o, which, t); });
 }
 void OutcomeTextSI(JNIEnv* env, jobject self, jstring id, jint o, jstring text, OutcomeText which) {
-    WithText(env, self, text, [&](VRX_network& n, const char* t) { SetOutcomeText(n, nodeHandleFromId(env, n, id), o, which, t); });
+    WithText(env, self, text, [&](VRX_network& n, const char* t) {
+        SetOutcomeText(n, nodeHandleFromId(env, n, id), o, which, t);
+    });
 }
 void OutcomeTextIS(JNIEnv* env, jobject self, jint h, jstring oid, jstring text, OutcomeText which) {
     WithText(env, self, text, [&](VRX_network& n, const char* t) {
@@ -145,126 +166,130 @@ extern "C" {
 JNIEXPORT jint JNICALL Java_tarvo_Network_getNodeDiagType__I(JNIEnv* env, jobject self, jint h) {
     return OnNode(env, self, h, DiagType);
 }
-JNIEXPORT jint JNICALL Java_tarvo_Network_getNodeDiagType__Ljava_lang_String_2(JNIEnv* env, jobject self, jstring id) {
+JNIEXPORT jint JNICALL Java_tarvo_Network_getNodeDiagType__Ljava_lang_String_2(JNIEnv* env, jobject self,
+                                                                               jstring id) {
     return OnNodeId(env, self, id, DiagType);
 }
 JNIEXPORT void JNICALL Java_tarvo_Network_setNodeDiagType__II(JNIEnv* env, jobject self, jint h, jint type) {
     OnNode(env, self, h, SetDiagType, type);
 }
-JNIEXPORT void JNICALL Java_tarvo_Network_setNodeDiagType__Ljava_lang_String_2I(JNIEnv* env, jobject self, jstring id,
-                                                                               jint type) {
+JNIEXPORT void JNICALL Java_tarvo_Network_setNodeDiagType__Ljava_lang_String_2I(JNIEnv* env, jobject self,
+                                                                                jstring id, jint type) {
     OnNodeId(env, self, id, SetDiagType, type);
 }
 JNIEXPORT jboolean JNICALL Java_tarvo_Network_isRanked__I(JNIEnv* env, jobject self, jint h) {
     return OnNode(env, self, h, Ranked);
 }
-JNIEXPORT jboolean JNICALL Java_tarvo_Network_isRanked__Ljava_lang_String_2(JNIEnv* env, jobject self, jstring id) {
+JNIEXPORT jboolean JNICALL Java_tarvo_Network_isRanked__Ljava_lang_String_2(JNIEnv* env, jobject self,
+                                                                            jstring id) {
     return OnNodeId(env, self, id, Ranked);
 }
 JNIEXPORT void JNICALL Java_tarvo_Network_setRanked__IZ(JNIEnv* env, jobject self, jint h, jboolean on) {
     OnNode(env, self, h, SetRanked, on);
 }
-JNIEXPORT void JNICALL Java_tarvo_Network_setRanked__Ljava_lang_String_2Z(JNIEnv* env, jobject self, jstring id,
-                                                                        jboolean on) {
+JNIEXPORT void JNICALL Java_tarvo_Network_setRanked__Ljava_lang_String_2Z(JNIEnv* env, jobject self,
+                                                                          jstring id, jboolean on) {
     OnNodeId(env, self, id, SetRanked, on);
 }
 JNIEXPORT jboolean JNICALL Java_tarvo_Network_isMandatory__I(JNIEnv* env, jobject self, jint h) {
     return OnNode(env, self, h, Mandatory);
 }
-JNIEXPORT jboolean JNICALL Java_tarvo_Network_isMandatory__Ljava_lang_String_2(JNIEnv* env, jobject self, jstring id) {
+JNIEXPORT jboolean JNICALL Java_tarvo_Network_isMandatory__Ljava_lang_String_2(JNIEnv* env, jobject self,
+                                                                               jstring id) {
     return OnNodeId(env, self, id, Mandatory);
 }
 JNIEXPORT void JNICALL Java_tarvo_Network_setMandatory__IZ(JNIEnv* env, jobject self, jint h, jboolean on) {
     OnNode(env, self, h, SetMandatory, on);
 }
-JNIEXPORT void JNICALL Java_tarvo_Network_setMandatory__Ljava_lang_String_2Z(JNIEnv* env, jobject self, jstring id,
-                                                                           jboolean on) {
+JNIEXPORT void JNICALL Java_tarvo_Network_setMandatory__Ljava_lang_String_2Z(JNIEnv* env, jobject self,
+                                                                             jstring id, jboolean on) {
     OnNodeId(env, self, id, SetMandatory, on);
 }
 JNIEXPORT jint JNICALL Java_tarvo_Network_getDefaultOutcome__I(JNIEnv* env, jobject self, jint h) {
     return OnNode(env, self, h, DefaultOutcome);
 }
-JNIEXPORT jint JNICALL Java_tarvo_Network_getDefaultOutcome__Ljava_lang_String_2(JNIEnv* env, jobject self, jstring id) {
+JNIEXPORT jint JNICALL Java_tarvo_Network_getDefaultOutcome__Ljava_lang_String_2(JNIEnv* env, jobject self,
+                                                                                 jstring id) {
     return OnNodeId(env, self, id, DefaultOutcome);
 }
 JNIEXPORT jstring JNICALL Java_tarvo_Network_getDefaultOutcomeId__I(JNIEnv* env, jobject self, jint h) {
     return OnNode(env, self, h, DefaultOutcomeId);
 }
-JNIEXPORT jstring JNICALL Java_tarvo_Network_getDefaultOutcomeId__Ljava_lang_String_2(JNIEnv* env, jobject self,
-                                                                                     jstring id) {
+JNIEXPORT jstring JNICALL Java_tarvo_Network_getDefaultOutcomeId__Ljava_lang_String_2(JNIEnv* env,
+                                                                                      jobject self,
+                                                                                      jstring id) {
     return OnNodeId(env, self, id, DefaultOutcomeId);
 }
 JNIEXPORT void JNICALL Java_tarvo_Network_setDefaultOutcome__II(JNIEnv* env, jobject self, jint h, jint o) {
     OnNode(env, self, h, SetDefault, o);
 }
-JNIEXPORT void JNICALL Java_tarvo_Network_setDefaultOutcome__Ljava_lang_String_2I(JNIEnv* env, jobject self, jstring id,
-                                                                                jint o) {
+JNIEXPORT void JNICALL Java_tarvo_Network_setDefaultOutcome__Ljava_lang_String_2I(JNIEnv* env, jobject self,
+                                                                                  jstring id, jint o) {
     OnNodeId(env, self, id, SetDefault, o);
 }
-JNIEXPORT void JNICALL Java_tarvo_Network_setDefaultOutcome__ILjava_lang_String_2(JNIEnv* env, jobject self, jint h,
-                                                                                jstring oid) {
+JNIEXPORT void JNICALL Java_tarvo_Network_setDefaultOutcome__ILjava_lang_String_2(JNIEnv* env, jobject self,
+                                                                                  jint h, jstring oid) {
     OnNode(env, self, h, ByOutcome<SetDefault>, oid);
 }
-JNIEXPORT void JNICALL Java_tarvo_Network_setDefaultOutcome__Ljava_lang_String_2Ljava_lang_String_2(JNIEnv* env,
-                                                                                                  jobject self,
-                                                                                                  jstring id,
-                                                                                                  jstring oid) {
+JNIEXPORT void JNICALL Java_tarvo_Network_setDefaultOutcome__Ljava_lang_String_2Ljava_lang_String_2(
+    JNIEnv* env, jobject self, jstring id, jstring oid) {
     OnNodeId(env, self, id, ByOutcome<SetDefault>, oid);
 }
 JNIEXPORT jstring JNICALL Java_tarvo_Network_getNodeQuestion__I(JNIEnv* env, jobject self, jint h) {
     return OnNode(env, self, h, Question);
 }
 JNIEXPORT jstring JNICALL Java_tarvo_Network_getNodeQuestion__Ljava_lang_String_2(JNIEnv* env, jobject self,
-                                                                                 jstring id) {
+                                                                                  jstring id) {
     return OnNodeId(env, self, id, Question);
 }
-JNIEXPORT void JNICALL Java_tarvo_Network_setNodeQuestion__ILjava_lang_String_2(JNIEnv* env, jobject self, jint h,
-                                                                              jstring text) {
+JNIEXPORT void JNICALL Java_tarvo_Network_setNodeQuestion__ILjava_lang_String_2(JNIEnv* env, jobject self,
+                                                                                jint h, jstring text) {
     WithText(env, self, text, [&](VRX_network& n, const char* t) { SetQuestion(n, h, t); });
 }
-JNIEXPORT void JNICALL Java_tarvo_Network_setNodeQuestion__Ljava_lang_String_2Ljava_lang_String_2(JNIEnv* env,
-                                                                                                jobject self,
-                                                                                                jstring id,
-                                                                                                jstring text) {
-    WithText(env, self, text, [&](VRX_network& n, const char* t) { SetQuestion(n, nodeHandleFromId(env, n, id), t); });
+JNIEXPORT void JNICALL Java_tarvo_Network_setNodeQuestion__Ljava_lang_String_2Ljava_lang_String_2(
+    JNIEnv* env, jobject self, jstring id, jstring text) {
+    WithText(env, self, text,
+             [&](VRX_network& n, const char* t) { SetQuestion(n, nodeHandleFromId(env, n, id), t); });
 }
 
 // Outcome texts: fix, description, label.
-#define VOVIDO_OUTCOME_TEXT_NATIVES(Getter, Setter, Read, Which)                                                   \
-    JNIEXPORT jstring JNICALL Java_tarvo_Network_##Getter##__II(JNIEnv* env, jobject self, jint h, jint o) {        \
-        return OnNode(env, self, h, Read, o);                                                                      \
-    }                                                                                                              \
-    JNIEXPORT jstring JNICALL Java_tarvo_Network_##Getter##__Ljava_lang_String_2I(JNIEnv* env, jobject self,       \
-                                                                                  jstring id, jint o) {            \
-        return OnNodeId(env, self, id, Read, o);                                                                   \
-    }                                                                                                              \
-    JNIEXPORT jstring JNICALL Java_tarvo_Network_##Getter##__ILjava_lang_String_2(JNIEnv* env, jobject self,       \
-                                                                                  jint h, jstring oid) {           \
-        return OnNode(env, self, h, ByOutcome<Read>, oid);                                                         \
-    }                                                                                                              \
-    JNIEXPORT jstring JNICALL Java_tarvo_Network_##Getter##__Ljava_lang_String_2Ljava_lang_String_2(               \
-        JNIEnv* env, jobject self, jstring id, jstring oid) {                                                      \
-        return OnNodeId(env, self, id, ByOutcome<Read>, oid);                                                      \
-    }                                                                                                              \
-    JNIEXPORT void JNICALL Java_tarvo_Network_##Setter##__IILjava_lang_String_2(JNIEnv* env, jobject self, jint h, \
-                                                                                jint o, jstring text) {            \
-        OutcomeTextII(env, self, h, o, text, Which);                                                               \
-    }                                                                                                              \
-    JNIEXPORT void JNICALL Java_tarvo_Network_##Setter##__Ljava_lang_String_2ILjava_lang_String_2(                 \
-        JNIEnv* env, jobject self, jstring id, jint o, jstring text) {                                             \
-        OutcomeTextSI(env, self, id, o, text, Which);                                                              \
-    }                                                                                                              \
-    JNIEXPORT void JNICALL Java_tarvo_Network_##Setter##__ILjava_lang_String_2Ljava_lang_String_2(                 \
-        JNIEnv* env, jobject self, jint h, jstring oid, jstring text) {                                            \
-        OutcomeTextIS(env, self, h, oid, text, Which);                                                             \
-    }                                                                                                              \
-    JNIEXPORT void JNICALL Java_tarvo_Network_##Setter##__Ljava_lang_String_2Ljava_lang_String_2Ljava_lang_String_2( \
-        JNIEnv* env, jobject self, jstring id, jstring oid, jstring text) {                                        \
-        OutcomeTextSS(env, self, id, oid, text, Which);                                                            \
+#define VOVIDO_OUTCOME_TEXT_NATIVES(Getter, Setter, Read, Which)                                             \
+    JNIEXPORT jstring JNICALL Java_tarvo_Network_##Getter##__II(JNIEnv* env, jobject self, jint h, jint o) { \
+        return OnNode(env, self, h, Read, o);                                                                \
+    }                                                                                                        \
+    JNIEXPORT jstring JNICALL Java_tarvo_Network_##Getter##__Ljava_lang_String_2I(JNIEnv* env, jobject self, \
+                                                                                  jstring id, jint o) {      \
+        return OnNodeId(env, self, id, Read, o);                                                             \
+    }                                                                                                        \
+    JNIEXPORT jstring JNICALL Java_tarvo_Network_##Getter##__ILjava_lang_String_2(JNIEnv* env, jobject self, \
+                                                                                  jint h, jstring oid) {     \
+        return OnNode(env, self, h, ByOutcome<Read>, oid);                                                   \
+    }                                                                                                        \
+    JNIEXPORT jstring JNICALL Java_tarvo_Network_##Getter##__Ljava_lang_String_2Ljava_lang_String_2(         \
+        JNIEnv* env, jobject self, jstring id, jstring oid) {                                                \
+        return OnNodeId(env, self, id, ByOutcome<Read>, oid);                                                \
+    }                                                                                                        \
+    JNIEXPORT void JNICALL Java_tarvo_Network_##Setter##__IILjava_lang_String_2(                             \
+        JNIEnv* env, jobject self, jint h, jint o, jstring text) {                                           \
+        OutcomeTextII(env, self, h, o, text, Which);                                                         \
+    }                                                                                                        \
+    JNIEXPORT void JNICALL Java_tarvo_Network_##Setter##__Ljava_lang_String_2ILjava_lang_String_2(           \
+        JNIEnv* env, jobject self, jstring id, jint o, jstring text) {                                       \
+        OutcomeTextSI(env, self, id, o, text, Which);                                                        \
+    }                                                                                                        \
+    JNIEXPORT void JNICALL Java_tarvo_Network_##Setter##__ILjava_lang_String_2Ljava_lang_String_2(           \
+        JNIEnv* env, jobject self, jint h, jstring oid, jstring text) {                                      \
+        OutcomeTextIS(env, self, h, oid, text, Which);                                                       \
+    }                                                                                                        \
+    JNIEXPORT void JNICALL                                                                                   \
+        Java_tarvo_Network_##Setter##__Ljava_lang_String_2Ljava_lang_String_2Ljava_lang_String_2(            \
+            JNIEnv* env, jobject self, jstring id, jstring oid, jstring text) {                              \
+        OutcomeTextSS(env, self, id, oid, text, Which);                                                      \
     }
 
 VOVIDO_OUTCOME_TEXT_NATIVES(getOutcomeFix, setOutcomeFix, Fix, OutcomeText::kFix)
-VOVIDO_OUTCOME_TEXT_NATIVES(getOutcomeDescription, setOutcomeDescription, Description, OutcomeText::kDescription)
+VOVIDO_OUTCOME_TEXT_NATIVES(getOutcomeDescription, setOutcomeDescription, Description,
+                            OutcomeText::kDescription)
 VOVIDO_OUTCOME_TEXT_NATIVES(getOutcomeLabel, setOutcomeLabel, Label, OutcomeText::kLabel)
 #undef VOVIDO_OUTCOME_TEXT_NATIVES
 
@@ -272,29 +297,29 @@ JNIEXPORT jboolean JNICALL Java_tarvo_Network_isFaultOutcome__II(JNIEnv* env, jo
     return OnNode(env, self, h, IsFault, o);
 }
 JNIEXPORT jboolean JNICALL Java_tarvo_Network_isFaultOutcome__Ljava_lang_String_2I(JNIEnv* env, jobject self,
-                                                                                  jstring id, jint o) {
+                                                                                   jstring id, jint o) {
     return OnNodeId(env, self, id, IsFault, o);
 }
-JNIEXPORT jboolean JNICALL Java_tarvo_Network_isFaultOutcome__ILjava_lang_String_2(JNIEnv* env, jobject self, jint h,
-                                                                                  jstring oid) {
+JNIEXPORT jboolean JNICALL Java_tarvo_Network_isFaultOutcome__ILjava_lang_String_2(JNIEnv* env, jobject self,
+                                                                                   jint h, jstring oid) {
     return OnNode(env, self, h, ByOutcome<IsFault>, oid);
 }
-JNIEXPORT jboolean JNICALL Java_tarvo_Network_isFaultOutcome__Ljava_lang_String_2Ljava_lang_String_2(JNIEnv* env,
-                                                                                                   jobject self,
-                                                                                                   jstring id,
-                                                                                                   jstring oid) {
+JNIEXPORT jboolean JNICALL Java_tarvo_Network_isFaultOutcome__Ljava_lang_String_2Ljava_lang_String_2(
+    JNIEnv* env, jobject self, jstring id, jstring oid) {
     return OnNodeId(env, self, id, ByOutcome<IsFault>, oid);
 }
 JNIEXPORT void JNICALL Java_tarvo_Network_setFaultOutcome__IIZ(JNIEnv* env, jobject self, jint h, jint o,
-                                                              jboolean fault) {
+                                                               jboolean fault) {
     OnNode(env, self, h, SetFault, o, fault);
 }
-JNIEXPORT void JNICALL Java_tarvo_Network_setFaultOutcome__Ljava_lang_String_2IZ(JNIEnv* env, jobject self, jstring id,
-                                                                               jint o, jboolean fault) {
+JNIEXPORT void JNICALL Java_tarvo_Network_setFaultOutcome__Ljava_lang_String_2IZ(JNIEnv* env, jobject self,
+                                                                                 jstring id, jint o,
+                                                                                 jboolean fault) {
     OnNodeId(env, self, id, SetFault, o, fault);
 }
-JNIEXPORT void JNICALL Java_tarvo_Network_setFaultOutcome__ILjava_lang_String_2Z(JNIEnv* env, jobject self, jint h,
-                                                                               jstring oid, jboolean fault) {
+JNIEXPORT void JNICALL Java_tarvo_Network_setFaultOutcome__ILjava_lang_String_2Z(JNIEnv* env, jobject self,
+                                                                                 jint h, jstring oid,
+                                                                                 jboolean fault) {
     OnNode(env, self, h, ByOutcome<SetFault>, oid, fault);
 }
 JNIEXPORT void JNICALL Java_tarvo_Network_setFaultOutcome__Ljava_lang_String_2Ljava_lang_String_2Z(

@@ -11,8 +11,8 @@
 #include "inference/diag_measures.h"
 #include "inference/diag_session.h"
 #include "model/node_definition.h"
-#include "tests/support/diagnosis_roles.h"
 #include "tests/support/arrays.h"
+#include "tests/support/diagnosis_roles.h"
 #include "tests/support/reference_networks.h"
 
 namespace {

@@ -35,8 +35,8 @@ using vovido::DiagMode::kQuadratic;
 
 // Outcome 0 is "ok" for the faults and "pos" for the tests.
 struct Tables {
-    double pF = 0.2;  // P(F = bad)
-    double pG = 0.1;  // P(G = bad)
+    double pF = 0.2;                                 // P(F = bad)
+    double pG = 0.1;                                 // P(G = bad)
     std::array<double, 2> t1{0.1, 0.9};              // P(T1 = pos | F)
     std::array<double, 4> t2{0.05, 0.7, 0.8, 0.95};  // P(T2 = pos | F, G)
     std::array<double, 2> t3{0.2, 0.6};              // P(T3 = pos | G)
@@ -48,8 +48,8 @@ using Evidence = std::array<int, 3>;
 // P(F = f, G = g, evidence), by enumeration.
 double Joint(const Tables& t, int f, int g, const Evidence& ev) {
     auto pick = [](double pos, int outcome) { return outcome < 0 ? 1.0 : outcome == 0 ? pos : 1.0 - pos; };
-    return (f ? t.pF : 1 - t.pF) * (g ? t.pG : 1 - t.pG) * pick(t.t1[f], ev[0]) * pick(t.t2[2 * f + g], ev[1]) *
-           pick(t.t3[g], ev[2]);
+    return (f ? t.pF : 1 - t.pF) * (g ? t.pG : 1 - t.pG) * pick(t.t1[f], ev[0]) *
+           pick(t.t2[2 * f + g], ev[1]) * pick(t.t3[g], ev[2]);
 }
 
 // Posterior joint of (F, G), index 2f + g.
@@ -68,8 +68,8 @@ double Probability(const Tables& t, const Evidence& ev) {
 }
 
 // Strength of test i by the ranking's rule, for a measure of the posterior joint of (F, G).
-double Strength(const Tables& t, const Evidence& given, int test, const std::function<double(std::array<double, 4>)>& m,
-                bool absolute) {
+double Strength(const Tables& t, const Evidence& given, int test,
+                const std::function<double(std::array<double, 4>)>& m, bool absolute) {
     const double m0 = m(Posterior(t, given));
     double expected = 0.0;
     for (int k = 0; k < 2; ++k) {
@@ -144,11 +144,16 @@ TEST(DiagMeasures, HandValues) {
     EXPECT_DOUBLE_EQ(vovido::QuadraticMeasure({0.5, 0.5}), -1.0);
     EXPECT_DOUBLE_EQ(vovido::QuadraticMeasure({1.0, 0.0}), 0.0);
     EXPECT_DOUBLE_EQ(vovido::QuadraticMeasure({0.75, 0.25}), -0.75);
-    struct Case { int count, nodes, flags; bool matches; };
-    for (const Case& c : {Case{1, 3, 0, true}, Case{0, 3, 0, false}, Case{2, 3, kExactlyOne, false},
-                          Case{1, 3, kExactlyOne, true}, Case{2, 3, kAll, false}, Case{3, 3, kAll, true},
-                          Case{2, 3, kAtLeastOne | kExactlyOne, true}, Case{3, 3, kExactlyOne | kAll, false}}) {
-        EXPECT_EQ(vovido::ConfigurationMatches(c.count, c.nodes, c.flags), c.matches) << c.count << " " << c.flags;
+    struct Case {
+        int count, nodes, flags;
+        bool matches;
+    };
+    for (const Case& c :
+         {Case{1, 3, 0, true}, Case{0, 3, 0, false}, Case{2, 3, kExactlyOne, false},
+          Case{1, 3, kExactlyOne, true}, Case{2, 3, kAll, false}, Case{3, 3, kAll, true},
+          Case{2, 3, kAtLeastOne | kExactlyOne, true}, Case{3, 3, kExactlyOne | kAll, false}}) {
+        EXPECT_EQ(vovido::ConfigurationMatches(c.count, c.nodes, c.flags), c.matches)
+            << c.count << " " << c.flags;
     }
 }
 
@@ -304,7 +309,9 @@ TEST_F(DiagSessionTest, MultiFaultModesMatchEnumeration) {
     Build();
     Start();
     ASSERT_EQ(session.SetPursuedFaults(Ints({0, 1})), kSuccess);
-    auto marginals = [](const std::array<double, 4>& p) { return std::vector<double>{p[2] + p[3], p[1] + p[3]}; };
+    auto marginals = [](const std::array<double, 4>& p) {
+        return std::vector<double>{p[2] + p[3], p[1] + p[3]};
+    };
     // Configurations (F, G) in storage order; F and G are each pursued at "bad" (outcome 1).
     auto entropyOf = [](int flags, const std::array<double, 4>& joint) {
         std::vector<double> matching;
@@ -321,14 +328,17 @@ TEST_F(DiagSessionTest, MultiFaultModesMatchEnumeration) {
             return entropyOf(flags, product);
         };
     };
-    auto joint = [&](int flags) { return [&, flags](const std::array<double, 4>& p) { return entropyOf(flags, p); }; };
+    auto joint = [&](int flags) {
+        return [&, flags](const std::array<double, 4>& p) { return entropyOf(flags, p); };
+    };
     struct Case {
         int flags;
         std::function<double(std::array<double, 4>)> measure;
     };
     const std::vector<Case> cases{
         {kMarginal, [&](const std::array<double, 4>& p) { return vovido::DistanceMeasure(marginals(p)); }},
-        {kMarginal | kQuadratic, [&](const std::array<double, 4>& p) { return vovido::QuadraticMeasure(marginals(p)); }},
+        {kMarginal | kQuadratic,
+         [&](const std::array<double, 4>& p) { return vovido::QuadraticMeasure(marginals(p)); }},
         {kConfigurationsIndependent, independent(0)},
         {kConfigurationsIndependent | kExactlyOne, independent(kExactlyOne)},
         {kConfigurationsIndependent | kAll, independent(kAll)},
@@ -348,7 +358,8 @@ TEST_F(DiagSessionTest, MultiFaultModesMatchEnumeration) {
             ASSERT_EQ(session.GetResults().size(), tests.size());
             for (size_t i = 0; i < tests.size(); ++i) {
                 const int index = tests[i] == t1 ? 0 : tests[i] == t2 ? 1 : 2;
-                EXPECT_NEAR(session.GetResults()[i].strength, Strength(Tables(), ev, index, c.measure, false), 1e-12)
+                EXPECT_NEAR(session.GetResults()[i].strength, Strength(Tables(), ev, index, c.measure, false),
+                            1e-12)
                     << "flags " << c.flags << " test " << index << " given " << given;
                 EXPECT_EQ(session.GetResults()[i].cost, index == 0 ? 2.0 : 0.0);
             }
@@ -379,7 +390,8 @@ TEST_F(DiagSessionTest, TestCostReadsOnlyInsideTheTable) {
 TEST_F(DiagSessionTest, GroupSetupCostCountsUntilAMemberIsPerformed) {
     Build();
     const int group = AddNode(net, DefinitionType::kCpt, "Probe", {});
-    ASSERT_EQ(net.GetNode(group)->GetInfo()->userProperties.AddProperty("DIAG_TESTGROUPCOST", "True"), kSuccess);
+    ASSERT_EQ(net.GetNode(group)->GetInfo()->userProperties.AddProperty("DIAG_TESTGROUPCOST", "True"),
+              kSuccess);
     ASSERT_EQ(net.AddCostArc(group, t2), kSuccess);
     ASSERT_EQ(net.AddCostArc(group, t3), kSuccess);
     SetCost(group, {3.0});
@@ -408,8 +420,8 @@ TEST_F(DiagSessionTest, DSeparationTargetsTheFaultsAboveTheObservations) {
     EXPECT_EQ(net.IsTarget(f), 0);
     EXPECT_EQ(net.IsTarget(g), 1);
     EXPECT_FALSE(net.GetNode(f)->GetValue()->IsUpToDate());
-    EXPECT_NEAR(vovido::DiagBelief(net, g, 1), Posterior(Tables(), {-1, -1, 0})[1] + Posterior(Tables(), {-1, -1, 0})[3],
-                1e-12);
+    EXPECT_NEAR(vovido::DiagBelief(net, g, 1),
+                Posterior(Tables(), {-1, -1, 0})[1] + Posterior(Tables(), {-1, -1, 0})[3], 1e-12);
 }
 
 TEST_F(DiagSessionTest, StructuralChangeIsRefusedWithItsReason) {
@@ -433,7 +445,8 @@ TEST(DiagResultsOrder, ObservationsByStrengthWithMarkedValuesLast) {
     const double nan = std::nan("");
     std::vector<ObservationResult> results;
     int node = 0;
-    for (double s : {0.3, nan, 0.7, kNotAvailableValue, kExcludedValue, -0.4}) results.push_back({node++, 0, 0, s});
+    for (double s : {0.3, nan, 0.7, kNotAvailableValue, kExcludedValue, -0.4})
+        results.push_back({node++, 0, 0, s});
     std::stable_sort(results.begin(), results.end(), vovido::ObservationResultBefore);
     std::vector<int> order;
     for (const ObservationResult& r : results) order.push_back(r.node);
@@ -442,9 +455,9 @@ TEST(DiagResultsOrder, ObservationsByStrengthWithMarkedValuesLast) {
 }
 
 TEST(DiagResultsOrder, FaultsByProbabilityThenPursuedThenOutcome) {
-    std::vector<FaultResult> faults{
-        {0, 7, 1, 0.25, false}, {1, 7, 0, 0.25, false}, {2, 3, 0, kExcludedValue, true},
-        {3, 5, 1, 0.25, true},  {4, 9, 0, 0.0, false},  {5, 2, 0, 0.6, false}};
+    std::vector<FaultResult> faults{{0, 7, 1, 0.25, false},          {1, 7, 0, 0.25, false},
+                                    {2, 3, 0, kExcludedValue, true}, {3, 5, 1, 0.25, true},
+                                    {4, 9, 0, 0.0, false},           {5, 2, 0, 0.6, false}};
     std::stable_sort(faults.begin(), faults.end(), vovido::FaultResultBefore);
     std::vector<int> order;
     for (const FaultResult& f : faults) order.push_back(f.index);

@@ -17,7 +17,8 @@ TEST(NetworkCopyNotices, SourceBeliefsStayUpToDate) {
     for (bool modelOnly : {true, false}) {
         VRX_network copy;
         ASSERT_EQ(modelOnly ? copy.CopyModelOnly(source) : copy.CopyFrom(source, false), kSuccess);
-        for (int h : {a, b}) EXPECT_TRUE(source.GetNode(h)->GetValue()->IsUpToDate()) << modelOnly << " " << h;
+        for (int h : {a, b})
+            EXPECT_TRUE(source.GetNode(h)->GetValue()->IsUpToDate()) << modelOnly << " " << h;
         EXPECT_EQ(source.propagationFlags & PropagationFlags::kNotices, PropagationFlags::kNotices);
         // The copy's own evidence still reaches its values.
         ASSERT_EQ(copy.UpdateBeliefs(), kSuccess);

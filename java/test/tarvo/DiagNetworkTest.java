@@ -91,6 +91,7 @@ public class DiagNetworkTest {
             net.setOutcomeFix("T1", "neg", "fix1b");
             Check.equal("fix0b", net.getOutcomeFix("T1", 0));
             Check.equal("fix1b", net.getOutcomeFix("T1", "neg"));
+            Check.equal("fix1b", net.getOutcomeFix(t1, "neg"));
             net.setOutcomeDescription(t1, 0, "d0");
             net.setOutcomeDescription("T1", 1, "d1");
             Check.equal("d0", net.getOutcomeDescription(t1, "pos"));
