@@ -40,6 +40,12 @@ bool Triangulation::Setup(const MoralGraphSource& graph) {
     size_.assign(n, 1);
     eliminated_.assign(n, 0);
     dirty_.assign(n, 1);
+    pendingDirty_.clear();
+    for (int v = 0; v < n_; v++) pendingDirty_.insert(pendingDirty_.end(), v);
+    weightChanged_.clear();
+    inWeightChanged_.assign(n, 0);
+    for (int v = 0; v < n_; v++) MarkWeightChanged(v);
+    lightest_ = decltype(lightest_)();
     eliminatedIn_.assign(n, -1);
     stamp_.assign(n, 0);
     saved_.reserve(n);
@@ -81,6 +87,8 @@ void Triangulation::AddEdge(int a, int b) {
 void Triangulation::AddEdgeUnchecked(int a, int b) {
     neighbours_[a].push_back(b);
     neighbours_[b].push_back(a);
+    MarkWeightChanged(a);
+    MarkWeightChanged(b);
     weight_[a] = Scale(weight_[a], size_[b]);
     weight_[b] = Scale(weight_[b], size_[a]);
 }
@@ -96,7 +104,8 @@ void Triangulation::RemoveNode(int v) {
         }
         if (weight_[u] != 0) weight_[u] /= static_cast<uint32_t>(size_[v]);
         if (weight_[v] != 0) weight_[v] /= static_cast<uint32_t>(size_[u]);
-        dirty_[u] = 1;
+        MarkDirty(u);
+        MarkWeightChanged(u);
     }
     list.clear();
     eliminated_[v] = 1;
@@ -129,24 +138,65 @@ bool Triangulation::IsSimplicial(int v) {
     return true;
 }
 
-// A pass visits the nodes in index order; a node found not simplicial is retested only after its
-// neighbourhood changed, which gives the same eliminations as testing every node on every pass.
+void Triangulation::MarkDirty(int v) {
+    if (dirty_[v] && pendingDirty_.count(v) != 0) return;
+    dirty_[v] = 1;
+    pendingDirty_.insert(v);
+}
+
+void Triangulation::MarkWeightChanged(int v) {
+    if (inWeightChanged_[v]) return;
+    inWeightChanged_[v] = 1;
+    weightChanged_.push_back(v);
+}
+
+// A pass visits the dirty nodes in index order; a node found not simplicial is retested only after its
+// neighbourhood changed, which gives the same eliminations as testing every node on every pass. A node
+// made dirty behind the pass's position waits for the next pass, as a scan in index order would leave it.
 bool Triangulation::EliminateSimplicial() {
     if (n_ == 0) return true;
-    bool eliminatedAny = true;
-    while (eliminatedAny) {
-        eliminatedAny = false;
-        for (int v = 0; v < n_; v++) {
-            if (eliminated_[v] || !dirty_[v]) continue;
-            dirty_[v] = 0;
-            if (!IsSimplicial(v)) continue;
-            const uint32_t w = WeightOf(v);
-            if (w == 0) return false;
-            if (!MakeClique(v, w)) return false;
-            eliminatedAny = true;
+    bool eliminatedAny = false;
+    int position = -1;
+    for (;;) {
+        auto next = pendingDirty_.upper_bound(position);
+        if (next == pendingDirty_.end()) {
+            if (!eliminatedAny) break;
+            eliminatedAny = false;
+            position = -1;
+            continue;
         }
+        const int v = *next;
+        pendingDirty_.erase(next);
+        position = v;
+        if (eliminated_[v] || !dirty_[v]) continue;
+        dirty_[v] = 0;
+        if (!IsSimplicial(v)) continue;
+        const uint32_t w = WeightOf(v);
+        if (w == 0) return false;
+        if (!MakeClique(v, w)) return false;
+        eliminatedAny = true;
     }
     return true;
+}
+
+int Triangulation::LightestNode(uint32_t& weight) {
+    for (int v : weightChanged_) {
+        inWeightChanged_[v] = 0;
+        if (eliminated_[v]) continue;
+        const uint32_t w = WeightOf(v);
+        if (w != 0) lightest_.emplace(w, v);
+    }
+    weightChanged_.clear();
+    // Entries of eliminated nodes or of weights that changed since are stale.
+    while (!lightest_.empty()) {
+        const std::pair<uint32_t, int> top = lightest_.top();
+        if (!eliminated_[top.second] && WeightOf(top.second) == top.first) {
+            weight = top.first;
+            return top.second;
+        }
+        lightest_.pop();
+    }
+    return -1;
 }
 
 bool Triangulation::EliminateAll() {
@@ -154,17 +204,8 @@ bool Triangulation::EliminateAll() {
     for (;;) {
         if (!EliminateSimplicial()) return false;
         if (numEliminated_ == n_) return WithinLimit();
-        int chosen = -1;
         uint32_t best = 0;
-        for (int v = 0; v < n_; v++) {
-            if (eliminated_[v]) continue;
-            const uint32_t w = WeightOf(v);
-            if (w == 0) continue;
-            if (chosen < 0 || w < best) {
-                chosen = v;
-                best = w;
-            }
-        }
+        const int chosen = LightestNode(best);
         if (chosen < 0) return false;
         AddFillIns(chosen);
         if (!MakeClique(chosen, best)) return false;
@@ -188,8 +229,8 @@ void Triangulation::AddFillIns(int v) {
     }
     // New edges can make the neighbours, and nodes adjacent to both ends, simplicial.
     for (int u : saved_) {
-        dirty_[u] = 1;
-        for (int w : neighbours_[u]) dirty_[w] = 1;
+        MarkDirty(u);
+        for (int w : neighbours_[u]) MarkDirty(w);
     }
 }
 
@@ -242,15 +283,32 @@ void Triangulation::LinkCliques() {
         std::sort(c.members.begin(), c.members.end());
         std::sort(c.separator.begin(), c.separator.end());
     };
+    // The cliques holding each node, in clique order: a holder of a separator is among the cliques of
+    // any one separator node, so only those of the rarest one are tried (scanning every later clique
+    // would make long chains of cliques, as unrolled dynamic networks give, quadratic).
+    std::vector<std::vector<int>> cliquesOf(static_cast<size_t>(n_));
+    for (int j = 0; j < m; j++) {
+        for (int v : cliques_[j].members) cliquesOf[static_cast<size_t>(v)].push_back(j);
+    }
     for (int i = 0; i + 1 < m; i++) {
         int last = m - 1;
+        const std::vector<int>* candidates = nullptr;
         for (int s : cliques_[i].separator) {
             const int e = eliminatedIn_[s];
             if (e >= 0 && e < last) last = e;
+            const std::vector<int>& holding = cliquesOf[static_cast<size_t>(s)];
+            if (candidates == nullptr || holding.size() < candidates->size()) candidates = &holding;
         }
-        for (int j = i + 1; j <= last; j++) {
-            if (HoldsSeparatorOf(cliques_[j], cliques_[i])) {
-                cliques_[i].parent = j;
+        if (candidates == nullptr) {
+            // An empty separator is held by the next clique.
+            cliques_[i].parent = i + 1;
+            sortLists(cliques_[i]);
+            continue;
+        }
+        for (auto it = std::upper_bound(candidates->begin(), candidates->end(), i);
+             it != candidates->end() && *it <= last; ++it) {
+            if (HoldsSeparatorOf(cliques_[*it], cliques_[i])) {
+                cliques_[i].parent = *it;
                 sortLists(cliques_[i]);
                 break;
             }
