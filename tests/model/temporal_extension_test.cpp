@@ -227,6 +227,10 @@ TEST(TemporalExtension, SliceCountAndEvidenceOfLaterSlices) {
     ASSERT_EQ(flat.CopyFrom(d.net, true), kSuccess);
     EXPECT_EQ(flat.FindTemporalExtension(), nullptr);
     EXPECT_EQ(flat.GetTemporalType(d.x), TemporalType::kNormal);
+    // Y leaves the plate with its evidence of later slices.
+    ASSERT_EQ(d.net.GetNode(d.y)->GetValue()->SetTemporalEvidence(1, 0), kSuccess);
+    ASSERT_EQ(d.net.SetTemporalType(d.y, TemporalType::kNormal), kSuccess);
+    EXPECT_EQ(d.Ext().GetTemporalEvidence(d.y, 1), kOutOfRange);
     d.net.ClearAllEvidence();
     EXPECT_FALSE(x.HasTemporalEvidence());
 }
