@@ -64,6 +64,10 @@ const char* DiagnosisTypeWord(int type) {
 
 int VRX_vrxSpeaker::CheckWritable() {
     if (network == nullptr) return kObjectNotValid;
+    // The format has no statements for temporal arcs and definitions: they would be lost.
+    if (network->GetMaxTemporalOrder() > 0) {
+        return LogError(errorLog, kOutOfRange, "ERROR: Temporal arcs cannot be saved in the vrx format", nullptr);
+    }
     for (int h = network->GetFirstNode(); h >= 0; h = network->GetNextNode(h)) {
         const VRX_node* node = network->GetNode(h);
         const VRX_nodeDefinition* definition = node->GetDefinition();

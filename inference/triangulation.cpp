@@ -40,12 +40,14 @@ bool Triangulation::Setup(const MoralGraphSource& graph) {
     size_.assign(n, 1);
     eliminated_.assign(n, 0);
     dirty_.assign(n, 1);
+    pendingDirty_.clear();
+    for (int v = 0; v < n_; v++) pendingDirty_.insert(pendingDirty_.end(), v);
+    weightChanged_.clear();
+    inWeightChanged_.assign(n, 0);
+    for (int v = 0; v < n_; v++) MarkWeightChanged(v);
+    lightest_ = decltype(lightest_)();
     eliminatedIn_.assign(n, -1);
     stamp_.assign(n, 0);
-    touchedMark_.assign(n, 1);
-    touched_.resize(n);
-    for (int v = 0; v < n_; v++) touched_[v] = v;
-    heap_.clear();
     saved_.reserve(n);
     order_.reserve(n);
     cliques_.reserve(n);
@@ -85,10 +87,10 @@ void Triangulation::AddEdge(int a, int b) {
 void Triangulation::AddEdgeUnchecked(int a, int b) {
     neighbours_[a].push_back(b);
     neighbours_[b].push_back(a);
+    MarkWeightChanged(a);
+    MarkWeightChanged(b);
     weight_[a] = Scale(weight_[a], size_[b]);
     weight_[b] = Scale(weight_[b], size_[a]);
-    Touch(a);
-    Touch(b);
 }
 
 void Triangulation::RemoveNode(int v) {
@@ -102,8 +104,8 @@ void Triangulation::RemoveNode(int v) {
         }
         if (weight_[u] != 0) weight_[u] /= static_cast<uint32_t>(size_[v]);
         if (weight_[v] != 0) weight_[v] /= static_cast<uint32_t>(size_[u]);
-        dirty_[u] = 1;
-        Touch(u);
+        MarkDirty(u);
+        MarkWeightChanged(u);
     }
     list.clear();
     eliminated_[v] = 1;
@@ -136,24 +138,65 @@ bool Triangulation::IsSimplicial(int v) {
     return true;
 }
 
-// A pass visits the nodes in index order; a node found not simplicial is retested only after its
-// neighbourhood changed, which gives the same eliminations as testing every node on every pass.
+void Triangulation::MarkDirty(int v) {
+    if (dirty_[v] && pendingDirty_.count(v) != 0) return;
+    dirty_[v] = 1;
+    pendingDirty_.insert(v);
+}
+
+void Triangulation::MarkWeightChanged(int v) {
+    if (inWeightChanged_[v]) return;
+    inWeightChanged_[v] = 1;
+    weightChanged_.push_back(v);
+}
+
+// A pass visits the dirty nodes in index order; a node found not simplicial is retested only after its
+// neighbourhood changed, which gives the same eliminations as testing every node on every pass. A node
+// made dirty behind the pass's position waits for the next pass, as a scan in index order would leave it.
 bool Triangulation::EliminateSimplicial() {
     if (n_ == 0) return true;
-    bool eliminatedAny = true;
-    while (eliminatedAny) {
-        eliminatedAny = false;
-        for (int v = 0; v < n_; v++) {
-            if (eliminated_[v] || !dirty_[v]) continue;
-            dirty_[v] = 0;
-            if (!IsSimplicial(v)) continue;
-            const uint32_t w = WeightOf(v);
-            if (w == 0) return false;
-            if (!MakeClique(v, w)) return false;
-            eliminatedAny = true;
+    bool eliminatedAny = false;
+    int position = -1;
+    for (;;) {
+        auto next = pendingDirty_.upper_bound(position);
+        if (next == pendingDirty_.end()) {
+            if (!eliminatedAny) break;
+            eliminatedAny = false;
+            position = -1;
+            continue;
         }
+        const int v = *next;
+        pendingDirty_.erase(next);
+        position = v;
+        if (eliminated_[v] || !dirty_[v]) continue;
+        dirty_[v] = 0;
+        if (!IsSimplicial(v)) continue;
+        const uint32_t w = WeightOf(v);
+        if (w == 0) return false;
+        if (!MakeClique(v, w)) return false;
+        eliminatedAny = true;
     }
     return true;
+}
+
+int Triangulation::LightestNode(uint32_t& weight) {
+    for (int v : weightChanged_) {
+        inWeightChanged_[v] = 0;
+        if (eliminated_[v]) continue;
+        const uint32_t w = WeightOf(v);
+        if (w != 0) lightest_.emplace(w, v);
+    }
+    weightChanged_.clear();
+    // Entries of eliminated nodes or of weights that changed since are stale.
+    while (!lightest_.empty()) {
+        const std::pair<uint32_t, int> top = lightest_.top();
+        if (!eliminated_[top.second] && WeightOf(top.second) == top.first) {
+            weight = top.first;
+            return top.second;
+        }
+        lightest_.pop();
+    }
+    return -1;
 }
 
 bool Triangulation::EliminateAll() {
@@ -161,38 +204,14 @@ bool Triangulation::EliminateAll() {
     for (;;) {
         if (!EliminateSimplicial()) return false;
         if (numEliminated_ == n_) return WithinLimit();
-        const int chosen = LightestNode();
+        uint32_t best = 0;
+        const int chosen = LightestNode(best);
         if (chosen < 0) return false;
-        const uint32_t best = WeightOf(chosen);
         AddFillIns(chosen);
         if (!MakeClique(chosen, best)) return false;
         if (!WithinLimit()) return false;
         if (numEliminated_ == n_) return true;
     }
-}
-
-// The uneliminated node of the smallest weight, the lower index on ties; -1 when no weight is in range.
-// Weights only change through edges added or nodes removed, which mark the nodes touched; a touched
-// node enters the heap again with its new weight and entries that no longer hold are dropped.
-int Triangulation::LightestNode() {
-    using Entry = std::pair<uint32_t, int>;
-    auto later = [](const Entry& a, const Entry& b) { return a > b; };
-    for (int v : touched_) {
-        touchedMark_[v] = 0;
-        if (eliminated_[v]) continue;
-        const uint32_t w = WeightOf(v);
-        if (w == 0) continue;
-        heap_.emplace_back(w, v);
-        std::push_heap(heap_.begin(), heap_.end(), later);
-    }
-    touched_.clear();
-    while (!heap_.empty()) {
-        const Entry top = heap_.front();
-        if (!eliminated_[top.second] && WeightOf(top.second) == top.first) return top.second;
-        std::pop_heap(heap_.begin(), heap_.end(), later);
-        heap_.pop_back();
-    }
-    return -1;
 }
 
 void Triangulation::AddFillIns(int v) {
@@ -210,8 +229,8 @@ void Triangulation::AddFillIns(int v) {
     }
     // New edges can make the neighbours, and nodes adjacent to both ends, simplicial.
     for (int u : saved_) {
-        dirty_[u] = 1;
-        for (int w : neighbours_[u]) dirty_[w] = 1;
+        MarkDirty(u);
+        for (int w : neighbours_[u]) MarkDirty(w);
     }
 }
 
@@ -248,67 +267,54 @@ bool Triangulation::MakeClique(int v, uint32_t w) {
     return ok;
 }
 
+bool Triangulation::HoldsSeparatorOf(const Clique& holder, const Clique& other) const {
+    if (other.separator.size() > holder.members.size()) return false;
+    for (int s : other.separator) {
+        if (std::find(holder.members.begin(), holder.members.end(), s) == holder.members.end()) return false;
+    }
+    return true;
+}
+
 // Each clique's parent is the first later clique holding its separator. None can come after the
-// clique in which a separator node was eliminated, so only the later cliques holding one chosen
-// separator node, up to that bound, are candidates: an index of the cliques each node belongs to keeps
-// the search from walking every later clique.
+// clique in which a separator node was eliminated, which bounds the search.
 void Triangulation::LinkCliques() {
     const int m = static_cast<int>(cliques_.size());
     auto sortLists = [](Clique& c) {
         std::sort(c.members.begin(), c.members.end());
         std::sort(c.separator.begin(), c.separator.end());
     };
-    // Cliques of each node, ascending, as one flat array with offsets.
-    std::vector<int> start(static_cast<size_t>(n_) + 1, 0);
-    for (const Clique& c : cliques_) {
-        for (int v : c.members) start[static_cast<size_t>(v) + 1]++;
-    }
-    for (int v = 0; v < n_; v++) start[v + 1] += start[v];
-    std::vector<int> holders(static_cast<size_t>(start[n_]));
-    std::vector<int> fill(start.begin(), start.end() - 1);
+    // The cliques holding each node, in clique order: a holder of a separator is among the cliques of
+    // any one separator node, so only those of the rarest one are tried (scanning every later clique
+    // would make long chains of cliques, as unrolled dynamic networks give, quadratic).
+    std::vector<std::vector<int>> cliquesOf(static_cast<size_t>(n_));
     for (int j = 0; j < m; j++) {
-        for (int v : cliques_[j].members) holders[fill[v]++] = j;
+        for (int v : cliques_[j].members) cliquesOf[static_cast<size_t>(v)].push_back(j);
     }
     for (int i = 0; i + 1 < m; i++) {
-        const std::vector<int>& separator = cliques_[i].separator;
         int last = m - 1;
-        int pivot = -1;
-        for (int s : separator) {
+        const std::vector<int>* candidates = nullptr;
+        for (int s : cliques_[i].separator) {
             const int e = eliminatedIn_[s];
             if (e >= 0 && e < last) last = e;
-            if (pivot < 0 || start[s + 1] - start[s] < start[pivot + 1] - start[pivot]) pivot = s;
+            const std::vector<int>& holding = cliquesOf[static_cast<size_t>(s)];
+            if (candidates == nullptr || holding.size() < candidates->size()) candidates = &holding;
         }
-        int parent = -1;
-        if (pivot < 0) {
-            parent = i + 1;  // an empty separator is held by every clique
-        } else {
-            const int token = NextStamp();
-            for (int s : separator) stamp_[s] = token;
-            const auto first = holders.begin() + start[pivot];
-            const auto end = holders.begin() + start[pivot + 1];
-            for (auto it = std::upper_bound(first, end, i); it != end && *it <= last; ++it) {
-                if (HoldsSeparatorOf(cliques_[*it], separator, token)) {
-                    parent = *it;
-                    break;
-                }
-            }
-        }
-        if (parent >= 0) {
-            cliques_[i].parent = parent;
+        if (candidates == nullptr) {
+            // An empty separator is held by the next clique.
+            cliques_[i].parent = i + 1;
             sortLists(cliques_[i]);
+            continue;
+        }
+        for (auto it = std::upper_bound(candidates->begin(), candidates->end(), i);
+             it != candidates->end() && *it <= last; ++it) {
+            if (HoldsSeparatorOf(cliques_[*it], cliques_[i])) {
+                cliques_[i].parent = *it;
+                sortLists(cliques_[i]);
+                break;
+            }
         }
     }
     if (m > 0) sortLists(cliques_[m - 1]);
-}
-
-// The separator's nodes carry the stamp token.
-bool Triangulation::HoldsSeparatorOf(const Clique& holder, const std::vector<int>& separator, int token) const {
-    if (separator.size() > holder.members.size()) return false;
-    size_t found = 0;
-    for (int v : holder.members) {
-        if (stamp_[v] == token) found++;
-    }
-    return found == separator.size();
 }
 
 }  // namespace vovido

@@ -5,6 +5,9 @@
 
 #include <cstdint>
 #include <utility>
+#include <functional>
+#include <queue>
+#include <set>
 #include <vector>
 
 namespace vovido {
@@ -74,16 +77,17 @@ private:
     bool IsSimplicial(int v);
     bool EliminateSimplicial();
     bool EliminateAll();
-    int LightestNode();
-    void Touch(int v) {
-        if (touchedMark_[v]) return;
-        touchedMark_[v] = 1;
-        touched_.push_back(v);
-    }
     void AddFillIns(int v);
+    // Bookkeeping that keeps each elimination step from scanning every node: the dirty nodes in index
+    // order, and the nodes whose weight may have changed since the last choice by weight.
+    void MarkDirty(int v);
+    void MarkWeightChanged(int v);
+    // The uneliminated node of the smallest weight (the lowest index among equals); -1 when none has a
+    // weight in range.
+    int LightestNode(uint32_t& weight);
     bool MakeClique(int v, uint32_t w);
     void LinkCliques();
-    bool HoldsSeparatorOf(const Clique& holder, const std::vector<int>& separator, int token) const;
+    bool HoldsSeparatorOf(const Clique& holder, const Clique& other) const;
     bool WithinLimit() const { return limit_ == kNoLimit || total_ <= limit_; }
     int NextStamp() { return ++stampToken_; }
 
@@ -107,15 +111,15 @@ private:
     std::vector<char> eliminated_;
     // Set when a node's neighbourhood changed since it was last found not simplicial.
     std::vector<char> dirty_;
+    std::set<int> pendingDirty_;
+    std::vector<int> weightChanged_;
+    std::vector<char> inWeightChanged_;
+    std::priority_queue<std::pair<uint32_t, int>, std::vector<std::pair<uint32_t, int>>, std::greater<>> lightest_;
     // Clique (creation index) in which each node was eliminated.
     std::vector<int> eliminatedIn_;
     std::vector<int> stamp_;
     int stampToken_ = 0;
     std::vector<int> saved_;
-    // Nodes whose weight changed since the lightest node was last chosen, and the heap of candidates.
-    std::vector<int> touched_;
-    std::vector<char> touchedMark_;
-    std::vector<std::pair<uint32_t, int>> heap_;
 };
 
 }  // namespace vovido

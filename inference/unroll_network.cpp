@@ -44,9 +44,13 @@ public:
             }
         }
         if (const int rc = ConnectTerminalNodes()) return rc;
+        // Slice evidence goes in while notices are still off: each notice would walk the whole unrolled
+        // network, making the unrolling quadratic in the slice count. The update that follows reads the
+        // evidence from the values.
+        if (const int rc = EnterSliceEvidence()) return rc;
         if (owner_.propagationFlags & PropagationFlags::kNotices)
             target_.propagationFlags |= PropagationFlags::kNotices;
-        return EnterSliceEvidence();
+        return kSuccess;
     }
 
 private:

@@ -297,6 +297,15 @@ int VRX_temporalExtension::SetTemporalType(int node, int newType) {
         default:
             return kInvalidData;
     }
+    // Evidence of later slices belongs to plate nodes only.
+    if (newType != TemporalType::kPlate) {
+        for (auto it = temporalEvidence.lower_bound({node, 0});
+             it != temporalEvidence.end() && it->first.first == node;)
+            it = temporalEvidence.erase(it);
+        for (auto it = temporalVirtualEvidence.lower_bound({node, 0});
+             it != temporalVirtualEvidence.end() && it->first.first == node;)
+            it = temporalVirtualEvidence.erase(it);
+    }
     return kSuccess;
 }
 

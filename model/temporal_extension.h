@@ -128,9 +128,11 @@ private:
     // plate children (only of onlyChild when that is not -1), though the network still lists it.
     void TidyDefinitions(int removedParent, int onlyChild);
     void RemoveUnusedCopies();
+    // Evidence of later slices follows an outcome inserted or removed at the position.
     void FollowOutcomeEdit(int node, int position, bool inserted);
-    // The pairs of (owner, copy) of one owner node.
+    // The copy nodes of one owner node, in handle order.
     std::vector<int> CopiesOf(int owner) const;
+    // A node that stops being an anchor joins the definitions of its plate children.
     void AnchorReleased(int node);
     // The definitions of the node's copies (copiesFirst) and temporal definitions, in that order or the
     // other.

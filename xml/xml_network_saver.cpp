@@ -91,7 +91,9 @@ bool XmlNetworkSaver::CanWrite(VRX_network& net, std::string& message) {
         if (definition->GetType() == DefinitionType::kEquation && !CanWriteEquation(net, h, message))
             return false;
         const int type = definition->GetType();
-        if (net.GetTemporalType(h) == TemporalType::kPlate && net.GetMaxNodeTemporalOrder(h) > 0 &&
+        const VRX_temporalExtension* temporal = net.FindTemporalExtension();
+        if (net.GetTemporalType(h) == TemporalType::kPlate && temporal != nullptr &&
+            temporal->GetMaxNodeTemporalOrder(h) > 0 &&
             type != DefinitionType::kCpt && type != DefinitionType::kTruthTable &&
             type != DefinitionType::kNoisyMax && type != DefinitionType::kNoisyAdder &&
             type != DefinitionType::kDeMorgan) {

@@ -286,6 +286,20 @@ TEST_F(VrxFormatTest, AKindWithoutStatementsIsRefusedBeforeTheFileIsCreated) {
     EXPECT_EQ(text, "untouched");
 }
 
+TEST_F(VrxFormatTest, TemporalArcsAreRefusedRatherThanLost) {
+    VRX_network net;
+    const int h = net.AddNode(DefinitionType::kCpt, "X");
+    ASSERT_EQ(net.SetTemporalType(h, TemporalType::kPlate), kSuccess);
+    VRX_vrxSpeaker speaker(&net);
+    std::string text;
+    EXPECT_EQ(speaker.WriteToText(text), kSuccess);
+    ASSERT_EQ(net.AddTemporalArc(h, h, 1), kSuccess);
+    text = "untouched";
+    EXPECT_EQ(speaker.WriteToText(text), kOutOfRange);
+    EXPECT_TRUE(Logged(kOutOfRange, "ERROR: Temporal arcs cannot be saved in the vrx format")) << LogDump();
+    EXPECT_EQ(text, "untouched");
+}
+
 TEST_F(VrxFormatTest, AnUnwritableFileGivesFileIoFailed) {
     VRX_network net;
     ASSERT_GE(net.AddNode(DefinitionType::kCpt, "A"), 0);

@@ -227,6 +227,36 @@ TEST(TemporalExtension, SliceCountAndEvidenceOfLaterSlices) {
     ASSERT_EQ(flat.CopyFrom(d.net, true), kSuccess);
     EXPECT_EQ(flat.FindTemporalExtension(), nullptr);
     EXPECT_EQ(flat.GetTemporalType(d.x), TemporalType::kNormal);
+    // Y leaves the plate with its evidence of later slices.
+    ASSERT_EQ(d.net.GetNode(d.y)->GetValue()->SetTemporalEvidence(1, 0), kSuccess);
+    ASSERT_EQ(d.net.SetTemporalType(d.y, TemporalType::kNormal), kSuccess);
+    EXPECT_EQ(d.Ext().GetTemporalEvidence(d.y, 1), kOutOfRange);
     d.net.ClearAllEvidence();
     EXPECT_FALSE(x.HasTemporalEvidence());
+}
+
+TEST(TemporalExtension, NoisyMaxTemporalStrengthsAndWeights) {
+    VRX_network net;
+    const int y = AddNode(net, DefinitionType::kNoisyMax, "Y", {});
+    ASSERT_EQ(Def(net, "Y").SetOutcomes(Strings({"high", "mid", "none"})), kSuccess);
+    ASSERT_EQ(net.SetTemporalType(y, TemporalType::kPlate), kSuccess);
+    auto& noisy = static_cast<VRX_noisyMAX&>(Def(net, "Y"));
+    VRX_noisyMAX::StrengthSequence strengths;
+    EXPECT_EQ(noisy.GetTemporalParentOutcomeStrengths(1, strengths), kOutOfRange);  // no definition yet
+    ASSERT_EQ(net.AddTemporalArc(y, y, 1), kSuccess);
+    ASSERT_EQ(noisy.GetTemporalParentOutcomeStrengths(1, strengths), kSuccess);
+    ASSERT_EQ(strengths.size(), 1u);
+    EXPECT_EQ(Items(strengths[0]), (std::vector<int>{0, 1, 2}));
+    EXPECT_EQ(noisy.SetTemporalParentOutcomeStrengths(1, {Ints({0, 0, 1})}), kOutOfRange);  // no permutation
+    EXPECT_EQ(noisy.SetTemporalParentOutcomeStrengths(1, {}), kInvalidData);
+    ASSERT_EQ(noisy.SetTemporalParentOutcomeStrengths(1, {Ints({2, 0, 1})}), kSuccess);
+    ASSERT_EQ(noisy.GetTemporalParentOutcomeStrengths(1, strengths), kSuccess);
+    EXPECT_EQ(Items(strengths[0]), (std::vector<int>{2, 0, 1}));
+    // The own definition keeps its strengths; the weights of order 1 are their own.
+    EXPECT_TRUE(noisy.GetParentOutcomeStrengths().empty());
+    VRX_Dmatrix* weights = noisy.GetTemporalCiWeights(1);
+    ASSERT_NE(weights, nullptr);
+    EXPECT_EQ(noisy.SetTemporalCiWeights(1, Matrix({1, 1}, {1})), kInvalidData);
+    EXPECT_EQ(noisy.SetTemporalCiWeights(1, *weights), kSuccess);
+    EXPECT_EQ(noisy.SetTemporalCiWeights(2, *weights), kOutOfRange);
 }

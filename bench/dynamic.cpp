@@ -1,0 +1,100 @@
+// Timing of dynamic networks: unrolling a plate of 50 nodes over many slices, and the whole belief update
+// of the unrolled network. Both should grow linearly with the slice count.
+#include <benchmark/benchmark.h>
+
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "base/dmatrix.h"
+#include "base/double_array.h"
+#include "bench/bench_check.h"
+#include "model/network.h"
+#include "model/node.h"
+#include "model/node_definition.h"
+#include "model/node_value.h"
+#include "model/temporal_extension.h"
+
+namespace {
+
+using vovido::RequireSuccess;
+
+constexpr int kPlateNodes = 50;
+
+void FillRandomTable(VRX_nodeDefinition& definition, std::mt19937& rng) {
+    std::uniform_real_distribution<double> u(0.05, 1.0);
+    VRX_doubleArray* entries = nullptr;
+    RequireSuccess(definition.GetDefinitionDoubles(entries), "table");
+    const int k = definition.GetNumberOfOutcomes();
+    VRX_doubleArray values;
+    RequireSuccess(values.SetSize(entries->GetCount()), "table values");
+    values.SetCount(values.GetSize());
+    for (int c = 0; c < values.GetCount(); c += k) {
+        double sum = 0.0;
+        for (int j = 0; j < k; j++) sum += values[c + j] = u(rng);
+        for (int j = 0; j < k; j++) values[c + j] /= sum;
+    }
+    RequireSuccess(definition.SetDefinitionDoubles(values), "probabilities");
+}
+
+// A plate of 50 binary nodes: node i has parents i - 1 and, for even i, i - 2 inside the slice; node 0
+// depends on node 0 and node 49 of the previous slice. The slices are joined through two nodes only,
+// so exact inference stays within reach however many slices there are. Every seventh slice observes
+// node 25.
+std::unique_ptr<VRX_network> MakeDynamicNetwork(int slices) {
+    auto net = std::make_unique<VRX_network>();
+    std::mt19937 rng(20261207u);
+    std::vector<int> h;
+    for (int i = 0; i < kPlateNodes; i++) {
+        h.push_back(net->AddNode(DefinitionType::kCpt, ("x" + std::to_string(i)).c_str()));
+        RequireSuccess(h.back() >= 0 ? kSuccess : h.back(), "node");
+    }
+    for (int i = kPlateNodes - 1; i >= 0; i--) RequireSuccess(net->SetTemporalType(h[i], TemporalType::kPlate), "plate");
+    for (int i = 1; i < kPlateNodes; i++) {
+        RequireSuccess(net->AddArc(h[i - 1], h[i]), "arc");
+        if (i % 2 == 0) RequireSuccess(net->AddArc(h[i - 2], h[i]), "arc");
+    }
+    RequireSuccess(net->AddTemporalArc(h[0], h[0], 1), "temporal arc");
+    RequireSuccess(net->AddTemporalArc(h[kPlateNodes - 1], h[0], 1), "temporal arc");
+    for (int i = 0; i < kPlateNodes; i++) FillRandomTable(*net->GetNode(h[i])->GetDefinition(), rng);
+    FillRandomTable(*net->FindTemporalExtension()->GetTemporalDefinition(h[0], 1), rng);
+    RequireSuccess(net->SetSliceCount(slices), "slices");
+    VRX_nodeValue& observed = *net->GetNode(h[25])->GetValue();
+    for (int t = 0; t < slices; t += 7) RequireSuccess(observed.SetTemporalEvidence(t, t % 2), "evidence");
+    return net;
+}
+
+void BM_Unroll(benchmark::State& state) {
+    const int slices = static_cast<int>(state.range(0));
+    std::unique_ptr<VRX_network> net = MakeDynamicNetwork(slices);
+    std::vector<int> map;
+    for (auto _ : state) {
+        VRX_network unrolled;
+        RequireSuccess(net->UnrollNetwork(unrolled, map), "unroll");
+        benchmark::DoNotOptimize(unrolled.GetNumberOfNodes());
+    }
+    state.SetComplexityN(slices);
+    state.counters["nodes"] = static_cast<double>(slices) * kPlateNodes;
+}
+
+void BM_UpdateBeliefsDynamic(benchmark::State& state) {
+    const int slices = static_cast<int>(state.range(0));
+    std::unique_ptr<VRX_network> net = MakeDynamicNetwork(slices);
+    for (auto _ : state) {
+        net->InvalidateValues();
+        RequireSuccess(net->UpdateBeliefs(), "update");
+    }
+    state.SetComplexityN(slices);
+    state.counters["nodes"] = static_cast<double>(slices) * kPlateNodes;
+}
+
+}  // namespace
+
+BENCHMARK(BM_Unroll)->Arg(100)->Arg(300)->Arg(1000)->Unit(benchmark::kMillisecond)->Complexity(benchmark::oN);
+BENCHMARK(BM_UpdateBeliefsDynamic)
+    ->Arg(100)
+    ->Arg(300)
+    ->Arg(1000)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity(benchmark::oN);
