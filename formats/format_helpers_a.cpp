@@ -2,6 +2,7 @@
 #include "formats/format_helpers_a.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <vector>
 
@@ -60,6 +61,15 @@ void AppendNestedLists(const VRX_Dmatrix& table, const NestedListStyle& style, s
         out.append(style.indentation);
         for (int d = 0; d < closed; ++d) out.push_back('(');
     }
+}
+
+int ReadFiniteNumber(VRX_textFormat& speaker, double& value) {
+    if (speaker.PeekToken() != kSuccess) return kSyntaxError;
+    const std::string text(speaker.GetToken().text != nullptr ? speaker.GetToken().text : "");
+    if (const int rc = speaker.ReadNumber(value)) return rc;
+    if (std::isfinite(value)) return kSuccess;
+    const std::string message = "ERROR: '" + text + "' : Number out of range";
+    return speaker.ReportError(kSyntaxError, message.c_str());
 }
 
 int ReadNestedLists(VRX_textFormat& speaker, bool commas,

@@ -260,7 +260,7 @@ int VRX_huginSpeaker::ReadPotentialData(int child) {
     const int rc = vovido::ReadNestedLists(*this, false, [this, &values](const VRX_token& item) {
         if (item.kind != TokenKind::kInteger && item.kind != TokenKind::kReal) return kNotThisKeyword;
         double value = 0.0;
-        if (const int read = ReadNumber(value)) return read;
+        if (const int read = vovido::ReadFiniteNumber(*this, value)) return read;
         return values.Add(value) == kSuccess ? kSuccess : ReportError(kOutOfMemory, nullptr);
     });
     if (rc != kSuccess) return rc;

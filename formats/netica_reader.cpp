@@ -407,7 +407,7 @@ int VRX_neticaSpeaker::ReadTable(int handle, bool functable) {
         }
         if (item.kind != kInteger && item.kind != TokenKind::kReal) return kNotThisKeyword;
         double value = 0.0;
-        if (const int read = ReadNumber(value)) return read;
+        if (const int read = vovido::ReadFiniteNumber(*this, value)) return read;
         return values.Add(value) == kSuccess ? kSuccess : ReportError(kOutOfMemory, nullptr);
     };
     // Files edited by hand may close the outermost list early and go on with sibling lists, closing
