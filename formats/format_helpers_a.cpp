@@ -90,8 +90,8 @@ int ReadNestedLists(VRX_textFormat& speaker, bool commas,
         } else if (!(commas && punctuator && std::strcmp(token.text, ",") == 0)) {
             const int rc = takeItem(token);
             if (rc == kNotThisKeyword) {
-                const std::string text = std::string("ERROR: '") + (token.text != nullptr ? token.text : "") +
-                                         "' : Unexpected";
+                const std::string text =
+                    std::string("ERROR: '") + (token.text != nullptr ? token.text : "") + "' : Unexpected";
                 return speaker.ReportError(kSyntaxError, text.c_str());
             }
             if (rc != kSuccess) return rc;

@@ -18,7 +18,7 @@ for target in "${targets[@]}"; do
     corpus=$(mktemp -d)
     case $target in
         lexer_fuzz|vrx_reader_fuzz) cp examples/asia.vrx "$corpus/" ;;
-        hugin_reader_fuzz) cp "$networks/asia.net" tests/data/formats/*.net "$corpus/" ;;
+        hugin_reader_fuzz) cp "$networks/asia.net" tests/data/formats/{asia_bnlearn,car_buyer_id}.net "$corpus/" ;;
         netica_reader_fuzz) cp tests/data/formats/*.dne "$corpus/" ;;
         expression_fuzz)
             i=0

@@ -65,7 +65,9 @@ TEST_P(NeticaReferenceTest, RoundTripKeepsModelAndPosteriors) {
 INSTANTIATE_TEST_SUITE_P(Networks, NeticaReferenceTest,
                          ::testing::Values("asia", "child", "insurance", "water", "alarm", "hailfinder",
                                            "hepar2", "win95pts", "andes"),
-                         [](const ::testing::TestParamInfo<const char*>& info) { return std::string(info.param); });
+                         [](const ::testing::TestParamInfo<const char*>& info) {
+                             return std::string(info.param);
+                         });
 
 // Chest Clinic is Asia under other names: its posteriors are Asia's.
 TEST(NeticaRealFiles, ChestClinicWithoutHeaderLine) {
@@ -74,12 +76,13 @@ TEST(NeticaRealFiles, ChestClinicWithoutHeaderLine) {
     ASSERT_EQ(net.ReadFile(FormatSamplePath("ChestClinic_nohdr.dne").c_str()), kSuccess) << LogDump();
     ASSERT_EQ(net.GetNumberOfNodes(), 8);
     EXPECT_EQ(net.GetNodeType(net.FindNode("TbOrCa")), DefinitionType::kTruthTable);
-    EXPECT_EQ(Text(net.GetNode(net.FindNode("TbOrCa"))->GetInfo()->header.GetName()), "Tuberculosis\nor Cancer");
+    EXPECT_EQ(Text(net.GetNode(net.FindNode("TbOrCa"))->GetInfo()->header.GetName()),
+              "Tuberculosis\nor Cancer");
     EXPECT_EQ(Text(net.GetHeader()->GetId()), "ChestClinic");
     VRX_network asia;
     ASSERT_EQ(asia.ReadFile(ReferencePath("asia", ".xvrx").c_str()), kSuccess);
-    const char* const pairs[][2] = {{"VisitAsia", "asia"}, {"Tuberculosis", "tub"}, {"Smoking", "smoke"},
-                                    {"Cancer", "lung"},    {"TbOrCa", "either"},    {"XRay", "xray"},
+    const char* const pairs[][2] = {{"VisitAsia", "asia"},   {"Tuberculosis", "tub"}, {"Smoking", "smoke"},
+                                    {"Cancer", "lung"},      {"TbOrCa", "either"},    {"XRay", "xray"},
                                     {"Bronchitis", "bronc"}, {"Dyspnea", "dysp"}};
     ASSERT_EQ(net.UpdateBeliefs(), kSuccess);
     ASSERT_EQ(asia.UpdateBeliefs(), kSuccess);
@@ -98,14 +101,16 @@ TEST(NeticaRealFiles, DecisionNetWithConstants) {
     VRX_network net;
     ASSERT_EQ(net.ReadFile(FormatSamplePath("CostOfTesting.dne").c_str()), kSuccess) << LogDump();
     EXPECT_EQ(net.GetNumberOfNodes(), 8);
-    EXPECT_TRUE(Logged(kWrongNodeType, "(line 214) : ERROR: Node (\"C1\") : constant nodes are not supported; node left out"))
+    EXPECT_TRUE(Logged(kWrongNodeType,
+                       "(line 214) : ERROR: Node (\"C1\") : constant nodes are not supported; node left out"))
         << LogDump();
     EXPECT_EQ(net.GetNodeType(net.FindNode("Test")), DefinitionType::kList);
     EXPECT_EQ(net.GetNodeType(net.FindNode("TestCost")), DefinitionType::kTable);
     VRX_Dmatrix* costs = nullptr;
     ASSERT_EQ(Def(net, "TestCost").GetDefinition(costs), kSuccess);
     EXPECT_EQ(Entries(*costs), (std::vector<double>{-0.1, 0.0}));
-    EXPECT_EQ(IdsOf(net, net.GetParents(net.FindNode("Instruction"))), (std::vector<std::string>{"Test", "Screening"}));
+    EXPECT_EQ(IdsOf(net, net.GetParents(net.FindNode("Instruction"))),
+              (std::vector<std::string>{"Test", "Screening"}));
     EXPECT_EQ(Text(net.creation.GetModified()), "1424616754");
     VRX_network back;
     ExpectStableRoundTrip(net, back, "CostOfTesting");
@@ -142,8 +147,10 @@ TEST(NeticaWriter, KindsAndRecords) {
     }
     EXPECT_EQ(Text(back.GetHeader()->GetName()), "A \"quoted\"\\ name");
     EXPECT_EQ(Text(back.creation.GetCreator()), "me");
-    ExpectSameProperties(info.userProperties, back.GetNode(back.FindNode("A"))->GetInfo()->userProperties, "A");
-    ExpectSameRectangle(info.screenInfo.position, back.GetNode(back.FindNode("A"))->GetInfo()->screenInfo.position, "A");
+    ExpectSameProperties(info.userProperties, back.GetNode(back.FindNode("A"))->GetInfo()->userProperties,
+                         "A");
+    ExpectSameRectangle(info.screenInfo.position,
+                        back.GetNode(back.FindNode("A"))->GetInfo()->screenInfo.position, "A");
 }
 
 TEST(NeticaEquations, TranslatedCalls) {
@@ -197,7 +204,8 @@ TEST(NeticaReader, FailuresLeaveTheNetwork) {
         {"// ~->[DNET-1]->~\nnode A { kind = NATURE; };", "(line 2) : ERROR: 'node' : 'bnet' expected"},
         {"bnet N {\nnode A { kind = ASSUME; states = (a, b); };\n};",
          "(line 2) : ERROR: nodes of type ASSUME not supported (yet)"},
-        {"bnet N {\nnode A { kind = NATURE; chance = ODD; };\n};", "(line 2) : ERROR: 'ODD' : Unknown Node Type"},
+        {"bnet N {\nnode A { kind = NATURE; chance = ODD; };\n};",
+         "(line 2) : ERROR: 'ODD' : Unknown Node Type"},
         {"bnet N {\nnode A { kind = NATURE; states = (a, b); probs = (0.5, 0.2, 0.3); };\n};",
          "(line 2) : ERROR: Node [A] : 3 entries do not fit its probs"},
         {"bnet N {\nnode A { kind = NATURE; states = (a, b); probs = (-1e400, 1); };\n};",
@@ -206,7 +214,8 @@ TEST(NeticaReader, FailuresLeaveTheNetwork) {
          "(line 2) : ERROR: Couldn't add arc from node [Z] to node [A]"},
         {"bnet N {\nnode A { kind = NATURE; discrete = FALSE; equation = \"A = (\"; };\n};",
          "(line 2) : ERROR: Node [A] : "},
-        {"bnet N {\nnode A { title = \"only a title\"; };\n};", "ERROR: Node (\"A\") has no definition and was left out"},
+        {"bnet N {\nnode A { title = \"only a title\"; };\n};",
+         "ERROR: Node (\"A\") has no definition and was left out"},
         {"bnet N {\nnode A { kind = NATURE; discrete = FALSE; states = (a, b); levels = (0, 1); };\n};",
          "(line 2) : ERROR: 2 levels given, 3 expected"},
         {"bnet N {\nnode A { kind = NATURE; states = (a, b); probs = ((0.5, 0.5)", "End of File"},
