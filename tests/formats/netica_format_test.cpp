@@ -17,6 +17,7 @@
 #include "model/node_info.h"
 #include "tests/formats/network_fixture.h"
 #include "tests/support/format_round_trip.h"
+#include "tests/support/save_failure.h"
 
 namespace {
 
@@ -228,6 +229,28 @@ TEST(NeticaReader, FailuresLeaveTheNetwork) {
         EXPECT_NE(LogDump().find(item.message), std::string::npos) << item.text << "\n" << LogDump();
         EXPECT_EQ(net.GetNumberOfNodes(), 1) << item.text;
         EXPECT_GE(net.FindNode("Kept"), 0) << item.text;
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// A save that fails half way (the disk full) is reported and keeps the old file, in both formats.
+TEST(HuginAndNeticaWriters, FailedSaveKeepsTheOldFile) {
+    VRX_network net;
+    ASSERT_EQ(net.ReadFile(ReferencePath("andes", ".xvrx").c_str()), kSuccess);
+    for (const char* extension : {".net", ".dne"}) {
+        const std::string path = ::testing::TempDir() + "full_disk_" + std::to_string(getpid()) + extension;
+        ASSERT_TRUE(savetest::WriteWhole(path, "old"));
+        {
+            savetest::FileSizeLimit limit(4096);
+            ASSERT_TRUE(limit.IsActive());
+            EXPECT_EQ(net.WriteFile(path.c_str()), kFileIoFailed) << extension;
+        }
+        EXPECT_EQ(savetest::ReadWhole(path), "old") << extension;
+        EXPECT_TRUE(savetest::FilesBeside(path).empty()) << extension;
+        std::remove(path.c_str());
     }
 }
 
