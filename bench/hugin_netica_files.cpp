@@ -39,10 +39,11 @@ std::string TreeHugin(int n) {
 std::string TreeNetica(int n) {
     std::string text = "bnet Tree {\n";
     for (int i = 0; i < n; ++i) {
-        text += "node N" + std::to_string(i) + " {\n    kind = NATURE;\n    discrete = TRUE;\n    chance = CHANCE;\n" +
-                "    parents = (" + (i > 0 ? "N" + std::to_string((i - 1) / 2) : std::string()) +
-                ");\n    states = (yes, no);\n    probs = " + (i > 0 ? "((0.9, 0.1), (0.2, 0.8))" : "(0.3, 0.7)") +
-                ";\n    };\n";
+        text += "node N" + std::to_string(i) +
+                " {\n    kind = NATURE;\n    discrete = TRUE;\n    chance = CHANCE;\n" + "    parents = (" +
+                (i > 0 ? "N" + std::to_string((i - 1) / 2) : std::string()) +
+                ");\n    states = (yes, no);\n    probs = " +
+                (i > 0 ? "((0.9, 0.1), (0.2, 0.8))" : "(0.3, 0.7)") + ";\n    };\n";
     }
     return text + "};\n";
 }
@@ -53,7 +54,8 @@ void ReadTree(benchmark::State& state, const char* extension, std::string (*make
     WriteWhole(path, make(n));
     for (auto _ : state) {
         VRX_network net;
-        if (net.ReadFile(path.c_str()) != 0 || net.GetNumberOfNodes() != n) state.SkipWithError("read failed");
+        if (net.ReadFile(path.c_str()) != 0 || net.GetNumberOfNodes() != n)
+            state.SkipWithError("read failed");
     }
     std::remove(path.c_str());
     state.SetComplexityN(n);
@@ -65,8 +67,16 @@ void BM_ReadHuginTree(benchmark::State& state) {
 void BM_ReadNeticaTree(benchmark::State& state) {
     ReadTree(state, ".dne", TreeNetica);
 }
-BENCHMARK(BM_ReadHuginTree)->RangeMultiplier(4)->Range(4000, 64000)->Unit(benchmark::kMillisecond)->Complexity();
-BENCHMARK(BM_ReadNeticaTree)->RangeMultiplier(4)->Range(4000, 64000)->Unit(benchmark::kMillisecond)->Complexity();
+BENCHMARK(BM_ReadHuginTree)
+    ->RangeMultiplier(4)
+    ->Range(4000, 64000)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity();
+BENCHMARK(BM_ReadNeticaTree)
+    ->RangeMultiplier(4)
+    ->Range(4000, 64000)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity();
 
 // The andes network, written once in the format from its XML twin.
 std::string AndesIn(const char* extension) {
@@ -89,7 +99,8 @@ void BM_ReadAndes(benchmark::State& state, const char* extension) {
 
 void BM_WriteAndes(benchmark::State& state, const char* extension) {
     VRX_network net;
-    if (net.ReadFile((std::string(VOVIDO_NETWORKS_DIR) + "/andes.xvrx").c_str()) != 0) state.SkipWithError("no andes");
+    if (net.ReadFile((std::string(VOVIDO_NETWORKS_DIR) + "/andes.xvrx").c_str()) != 0)
+        state.SkipWithError("no andes");
     const std::string path = ScratchPath(std::string("andes_out") + extension);
     for (auto _ : state) {
         if (net.WriteFile(path.c_str()) != 0) state.SkipWithError("write failed");

@@ -2,6 +2,7 @@
 #include "formats/format_helpers_a.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <vector>
 
@@ -62,6 +63,15 @@ void AppendNestedLists(const VRX_Dmatrix& table, const NestedListStyle& style, s
     }
 }
 
+int ReadFiniteNumber(VRX_textFormat& speaker, double& value) {
+    if (speaker.PeekToken() != kSuccess) return kSyntaxError;
+    const std::string text(speaker.GetToken().text != nullptr ? speaker.GetToken().text : "");
+    if (const int rc = speaker.ReadNumber(value)) return rc;
+    if (std::isfinite(value)) return kSuccess;
+    const std::string message = "ERROR: '" + text + "' : Number out of range";
+    return speaker.ReportError(kSyntaxError, message.c_str());
+}
+
 int ReadNestedLists(VRX_textFormat& speaker, bool commas,
                     const std::function<int(const VRX_token&)>& takeItem) {
     if (const int rc = speaker.RequireToken(TokenKind::kPunctuator, "(")) return rc;
@@ -80,8 +90,8 @@ int ReadNestedLists(VRX_textFormat& speaker, bool commas,
         } else if (!(commas && punctuator && std::strcmp(token.text, ",") == 0)) {
             const int rc = takeItem(token);
             if (rc == kNotThisKeyword) {
-                const std::string text = std::string("ERROR: '") + (token.text != nullptr ? token.text : "") +
-                                         "' : Unexpected";
+                const std::string text =
+                    std::string("ERROR: '") + (token.text != nullptr ? token.text : "") + "' : Unexpected";
                 return speaker.ReportError(kSyntaxError, text.c_str());
             }
             if (rc != kSuccess) return rc;

@@ -41,4 +41,8 @@ void AppendNestedLists(const VRX_Dmatrix& table, const NestedListStyle& style, s
 [[nodiscard]] int ReadNestedLists(VRX_textFormat& speaker, bool commas,
                                   const std::function<int(const VRX_token&)>& takeItem);
 
+// The current Integer or Real Number token as a finite double, consumed: -127 without a message for
+// another token, -127 reported as "ERROR: '%s' : Number out of range" for a number beyond the doubles.
+[[nodiscard]] int ReadFiniteNumber(VRX_textFormat& speaker, double& value);
+
 }  // namespace vovido

@@ -28,18 +28,46 @@ using TokenKind::kPunctuator;
 using TokenKind::kString;
 
 // Settings of the Hugin tool that the net block may hold; they have no counterpart in the network.
-const char* const kToolSettings[] = {
-    "HR_Monitor_InitSD", "HR_Monitor_InitStates", "HR_Monitor_OpenGraph", "HR_Monitor_GraphPrecision",
-    "HR_Monitor_AutoUpdGraph", "HR_Compile_ApproxEpsilon", "HR_Compile_Approximate", "HR_Compile_Compress",
-    "HR_Compile_TriangMethod", "HR_Propagate_AutoNormal", "HR_Propagate_AutoSum", "HR_Propagate_Auto",
-    "HR_Font_Italic", "HR_Font_Weight", "HR_Font_Size", "HR_Font_Name", "HR_Grid_GridShow",
-    "HR_Grid_GridSnap", "HR_Grid_Y", "HR_Grid_X", "HRUNTIME_Monitor_InitStates",
-    "HRUNTIME_Monitor_OpenGraph", "HRUNTIME_Monitor_GraphPrecision", "HRUNTIME_Monitor_AutoUpdGraph",
-    "HRUNTIME_Compile_ApproxEpsilon", "HRUNTIME_Compile_Approximate", "HRUNTIME_Compile_Compress",
-    "HRUNTIME_Compile_TriangMethod", "HRUNTIME_Propagate_AutoNormal", "HRUNTIME_Propagate_AutoSum",
-    "HRUNTIME_Propagate_Auto", "HRUNTIME_Font_Italic", "HRUNTIME_Font_Weight", "HRUNTIME_Font_Size",
-    "HRUNTIME_Font_Name", "HRUNTIME_Grid_GridShow", "HRUNTIME_Grid_GridSnap", "HRUNTIME_Grid_Y",
-    "HRUNTIME_Grid_X", nullptr};
+const char* const kToolSettings[] = {"HR_Monitor_InitSD",
+                                     "HR_Monitor_InitStates",
+                                     "HR_Monitor_OpenGraph",
+                                     "HR_Monitor_GraphPrecision",
+                                     "HR_Monitor_AutoUpdGraph",
+                                     "HR_Compile_ApproxEpsilon",
+                                     "HR_Compile_Approximate",
+                                     "HR_Compile_Compress",
+                                     "HR_Compile_TriangMethod",
+                                     "HR_Propagate_AutoNormal",
+                                     "HR_Propagate_AutoSum",
+                                     "HR_Propagate_Auto",
+                                     "HR_Font_Italic",
+                                     "HR_Font_Weight",
+                                     "HR_Font_Size",
+                                     "HR_Font_Name",
+                                     "HR_Grid_GridShow",
+                                     "HR_Grid_GridSnap",
+                                     "HR_Grid_Y",
+                                     "HR_Grid_X",
+                                     "HRUNTIME_Monitor_InitStates",
+                                     "HRUNTIME_Monitor_OpenGraph",
+                                     "HRUNTIME_Monitor_GraphPrecision",
+                                     "HRUNTIME_Monitor_AutoUpdGraph",
+                                     "HRUNTIME_Compile_ApproxEpsilon",
+                                     "HRUNTIME_Compile_Approximate",
+                                     "HRUNTIME_Compile_Compress",
+                                     "HRUNTIME_Compile_TriangMethod",
+                                     "HRUNTIME_Propagate_AutoNormal",
+                                     "HRUNTIME_Propagate_AutoSum",
+                                     "HRUNTIME_Propagate_Auto",
+                                     "HRUNTIME_Font_Italic",
+                                     "HRUNTIME_Font_Weight",
+                                     "HRUNTIME_Font_Size",
+                                     "HRUNTIME_Font_Name",
+                                     "HRUNTIME_Grid_GridShow",
+                                     "HRUNTIME_Grid_GridSnap",
+                                     "HRUNTIME_Grid_Y",
+                                     "HRUNTIME_Grid_X",
+                                     nullptr};
 const char* const kNodeWords[] = {"discrete", "continuous", "node", "decision", "utility", nullptr};
 
 int Truncated(double value) {
@@ -64,7 +92,7 @@ int VRX_huginSpeaker::ReadText(std::string_view text) {
 }
 
 bool VRX_huginSpeaker::IsBlockWord() const {
-    static const char* const kBlockWords[] = {"net",     "node",    "decision",  "utility",
+    static const char* const kBlockWords[] = {"net",      "node",       "decision",  "utility",
                                               "discrete", "continuous", "potential", nullptr};
     return token.kind == kIdentifier && TokenInTable(kBlockWords);
 }
@@ -193,7 +221,8 @@ int VRX_huginSpeaker::ReadNodeField(int handle) {
     VRX_node* node = network->GetNode(handle);
     VRX_nodeInfo* info = node->GetInfo();
     int rc = ReadFieldStart("label", kString);
-    if (rc != kNotThisKeyword) return rc != kSuccess ? rc : ReportError(info->header.SetName(token.text), nullptr);
+    if (rc != kNotThisKeyword)
+        return rc != kSuccess ? rc : ReportError(info->header.SetName(token.text), nullptr);
     if ((rc = ReadKeyAndEquals("position")) != kNotThisKeyword) {
         if (rc != kSuccess) return rc;
         VRX_doubleArray xy;
@@ -233,7 +262,8 @@ int VRX_huginSpeaker::ReadPotential() {
     const std::string childId(TokenText_());
     const int child = network->FindNode(childId.c_str());
     if (child < 0) return ReportMessage(kOutOfRange, "ERROR: Node (\"" + childId + "\") not found");
-    if (IsIdentifierNext() == 1) return ReportError(kSyntaxError, "ERROR: Undirected arcs not (yet) supported");
+    if (IsIdentifierNext() == 1)
+        return ReportError(kSyntaxError, "ERROR: Undirected arcs not (yet) supported");
     (void)ExpectToken(kPunctuator, "|");
     while (IsIdentifierNext() == 1) {
         const std::string parentId(TokenText_());
@@ -247,7 +277,8 @@ int VRX_huginSpeaker::ReadPotential() {
     if (const int rc = RequireToken(kPunctuator, ")")) return rc;
     if (const int rc = RequireToken(kPunctuator, "{")) return rc;
     ReadBlock([this, child]() {
-        if (PeekToken() == kSuccess && token.kind == kIdentifier && TokenIs("data")) return ReadPotentialData(child);
+        if (PeekToken() == kSuccess && token.kind == kIdentifier && TokenIs("data"))
+            return ReadPotentialData(child);
         // Experience and fading tables serve the tool's learning; the network keeps no such counts.
         return ReportUnknownStatement("Unknown potential statement");
     });
@@ -260,7 +291,7 @@ int VRX_huginSpeaker::ReadPotentialData(int child) {
     const int rc = vovido::ReadNestedLists(*this, false, [this, &values](const VRX_token& item) {
         if (item.kind != TokenKind::kInteger && item.kind != TokenKind::kReal) return kNotThisKeyword;
         double value = 0.0;
-        if (const int read = ReadNumber(value)) return read;
+        if (const int read = vovido::ReadFiniteNumber(*this, value)) return read;
         return values.Add(value) == kSuccess ? kSuccess : ReportError(kOutOfMemory, nullptr);
     });
     if (rc != kSuccess) return rc;
@@ -268,7 +299,8 @@ int VRX_huginSpeaker::ReadPotentialData(int child) {
     // A decision holds no table of its own.
     if (definition->GetType() == DefinitionType::kList) {
         // A decision's table in the file is the tool's policy, which the solvers compute again.
-        if (values.GetCount() > 0) (void)ReportWarning(kSyntaxError, "ERROR: Data of a decision node ignored");
+        if (values.GetCount() > 0)
+            (void)ReportWarning(kSyntaxError, "ERROR: Data of a decision node ignored");
         return kSuccess;
     }
     const int set = definition->SetDefinitionDoubles(values);
@@ -276,9 +308,9 @@ int VRX_huginSpeaker::ReadPotentialData(int child) {
     VRX_Dmatrix* table = nullptr;
     const int expected =
         definition->GetDefinition(table) == kSuccess && table != nullptr ? table->GetNumberOfElements() : 0;
-    return ReportMessage(set, "ERROR: Node (\"" + std::string(network->GetNode(child)->GetId()) + "\") : " +
-                                 std::to_string(values.GetCount()) + " numbers given, " +
-                                 std::to_string(expected) + " expected");
+    return ReportMessage(set, "ERROR: Node (\"" + std::string(network->GetNode(child)->GetId()) +
+                                  "\") : " + std::to_string(values.GetCount()) + " numbers given, " +
+                                  std::to_string(expected) + " expected");
 }
 
 int VRX_huginSpeaker::MirrorLine() const {
@@ -305,7 +337,8 @@ void VRX_huginSpeaker::MirrorPositions() {
         VRX_nodeInfo* info = network->GetNode(h)->GetInfo();
         if (info == nullptr) continue;
         const long long y = line - info->screenInfo.position.centerY;
-        info->screenInfo.position.centerY = y > INT_MAX ? INT_MAX : (y < INT_MIN ? INT_MIN : static_cast<int>(y));
+        info->screenInfo.position.centerY =
+            y > INT_MAX ? INT_MAX : (y < INT_MIN ? INT_MIN : static_cast<int>(y));
     }
 }
 

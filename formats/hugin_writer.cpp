@@ -51,7 +51,8 @@ int VRX_huginSpeaker::CheckWritable() {
         const VRX_nodeDefinition* definition = node->GetDefinition();
         const int type = definition != nullptr ? definition->GetType() : DefinitionType::kNone;
         if (type == DefinitionType::kMau) {
-            return LogError(errorLog, kOutOfRange, "ERROR: This Network cannot be saved in Hugin format", nullptr);
+            return LogError(errorLog, kOutOfRange, "ERROR: This Network cannot be saved in Hugin format",
+                            nullptr);
         }
         if (NodeWord(type) != nullptr && node->GetInfo() != nullptr) continue;
         const std::string text = std::string("ERROR: '") + (node->GetId() != nullptr ? node->GetId() : "") +
@@ -130,7 +131,8 @@ void VRX_huginSpeaker::WritePotential(int handle) {
     VRX_nodeDefinition* definition = node->GetDefinition();
     std::string text = std::string("\npotential (") + node->GetId() + " |";
     const VRX_intArray& parents = network->GetParents(handle);
-    for (int i = 0; i < parents.GetCount(); ++i) text += std::string(" ") + network->GetNode(parents[i])->GetId();
+    for (int i = 0; i < parents.GetCount(); ++i)
+        text += std::string(" ") + network->GetNode(parents[i])->GetId();
     text += ")\n{\n";
     const int type = definition->GetType();
     if (type != DefinitionType::kList) {

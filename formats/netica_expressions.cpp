@@ -13,9 +13,8 @@ struct NeticaFunction {
     const char* name;
     int parameters;  // -n: at least n
     const char* builtin;
-    int map[4];      // new argument i takes old argument map[i]; all -1: the same index
+    int map[4];  // new argument i takes old argument map[i]; all -1: the same index
 };
-
 
 // Sorted by name (byte order) for the binary search.
 const NeticaFunction kNeticaFunctions[] = {
@@ -35,8 +34,9 @@ const NeticaFunction kNeticaFunctions[] = {
 
 const NeticaFunction* FindNetica(const char* name) {
     const auto* end = std::end(kNeticaFunctions);
-    const auto* it = std::lower_bound(std::begin(kNeticaFunctions), end, name,
-                                      [](const NeticaFunction& row, const char* key) { return std::strcmp(row.name, key) < 0; });
+    const auto* it = std::lower_bound(
+        std::begin(kNeticaFunctions), end, name,
+        [](const NeticaFunction& row, const char* key) { return std::strcmp(row.name, key) < 0; });
     return it != end && std::strcmp(it->name, name) == 0 ? it : nullptr;
 }
 

@@ -14,7 +14,8 @@
 // node first lose that argument, and "clip", "binomial" and "plus" become Trim, Combin and Sum.
 class NeticaExpressionParser : public VRX_expressionParser {
 public:
-    bool LookupFunction(const std::string& name, std::unique_ptr<VRX_function>& call, int& parameterCount) override;
+    bool LookupFunction(const std::string& name, std::unique_ptr<VRX_function>& call,
+                        int& parameterCount) override;
     std::unique_ptr<VRX_expression> TranslateFunction(std::unique_ptr<VRX_function> call,
                                                       std::string& reason) override;
 };

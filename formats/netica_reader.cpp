@@ -1,8 +1,8 @@
 // Reader of the Netica network format: the bnet block with its records and display settings, and the
 // node blocks, whose kind fields decide the definition each node gets before its first other field.
 #include <climits>
-#include <memory>
 #include <cmath>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -33,23 +33,23 @@ inline bool Handled(int result) {
     return result != kNotThisKeyword;
 }
 
-const char* const kNetWords[] = {"numdimensions", "eqncontext", "title",       "comment", "author",
-                                 "whochanged",    "whenchanged", "locked",     "autoupdate", "elimorder",
-                                 nullptr};
+const char* const kNetWords[] = {"numdimensions", "eqncontext", "title",       "comment",
+                                 "author",        "whochanged", "whenchanged", "locked",
+                                 "autoupdate",    "elimorder",  nullptr};
 const char* const kNetVisualWords[] = {
-    "dispname",       "dispform",    "defdispform",   "nodelabeling",  "nodefont",      "hidden",
-    "linkfont",       "commentfont", "linkjoin",      "showstrength",  "nodecolors",    "linkcolors",
-    "backcolor",      "commentcolor", "pagebreakcolor", "groupingcolor", "commentinfos", "parts",
-    "windowposn",     "scrollposn",  "resolution",    "magnification", "drawingbounds", "showpagebreaks",
-    "usegrid",        "gridspace",   "user",          "nodebordercolor", nullptr};
+    "dispname",   "dispform",     "defdispform",    "nodelabeling",    "nodefont",      "hidden",
+    "linkfont",   "commentfont",  "linkjoin",       "showstrength",    "nodecolors",    "linkcolors",
+    "backcolor",  "commentcolor", "pagebreakcolor", "groupingcolor",   "commentinfos",  "parts",
+    "windowposn", "scrollposn",   "resolution",     "magnification",   "drawingbounds", "showpagebreaks",
+    "usegrid",    "gridspace",    "user",           "nodebordercolor", nullptr};
 const char* const kParamWords[] = {"discrete", "measure", "numstates", "states", "levels", "units", nullptr};
-const char* const kNodeWords[] = {
-    "kind",     "discrete", "measure",   "chance",   "numstates", "states",    "levels",     "units",
-    "inputs",   "parents",  "functable", "equation", "probs",     "numcases",  "fading",     "delays",
-    "persist",  "position", "evidcost",  "title",    "comment",   "author",    "whochanged", "whenchanged",
-    "locked",   "value",    "evidence",  "belief",   "children",  nullptr};
-const char* const kNodeVisualWords[] = {"center", "size", "dispform", "hidden", "height", "links", "user",
-                                        "parts", nullptr};
+const char* const kNodeWords[] = {"kind",     "discrete", "measure",  "chance",  "numstates",  "states",
+                                  "levels",   "units",    "inputs",   "parents", "functable",  "equation",
+                                  "probs",    "numcases", "fading",   "delays",  "persist",    "position",
+                                  "evidcost", "title",    "comment",  "author",  "whochanged", "whenchanged",
+                                  "locked",   "value",    "evidence", "belief",  "children",   nullptr};
+const char* const kNodeVisualWords[] = {"center", "size", "dispform", "hidden", "height",
+                                        "links",  "user", "parts",    nullptr};
 const char* const kLinkWords[] = {"path", "labelposn", "linewidth", "user", nullptr};
 
 constexpr int kDecisionBit = 0x1;
@@ -114,13 +114,17 @@ int VRX_neticaSpeaker::ReadNetStatement() {
     if (const int rc = PeekToken()) return rc;
     if (token.kind != kIdentifier) return ReportUnknown("Unknown Net Statement");
     int rc = ReadFieldStart("title", kString);
-    if (Handled(rc)) return rc != kSuccess ? rc : ReportError(network->GetHeader()->SetName(token.text), nullptr);
+    if (Handled(rc))
+        return rc != kSuccess ? rc : ReportError(network->GetHeader()->SetName(token.text), nullptr);
     rc = ReadFieldStart("comment", kString);
-    if (Handled(rc)) return rc != kSuccess ? rc : ReportError(network->GetHeader()->SetComment(token.text), nullptr);
+    if (Handled(rc))
+        return rc != kSuccess ? rc : ReportError(network->GetHeader()->SetComment(token.text), nullptr);
     rc = ReadFieldStart("author", kString);
-    if (Handled(rc)) return rc != kSuccess ? rc : ReportError(network->creation.SetCreator(token.text), nullptr);
+    if (Handled(rc))
+        return rc != kSuccess ? rc : ReportError(network->creation.SetCreator(token.text), nullptr);
     rc = ReadFieldStart("whenchanged", kInteger);
-    if (Handled(rc)) return rc != kSuccess ? rc : ReportError(network->creation.SetModified(token.text), nullptr);
+    if (Handled(rc))
+        return rc != kSuccess ? rc : ReportError(network->creation.SetModified(token.text), nullptr);
     if (TokenInTable(kNetWords)) return SkipStatement();
     if (TokenIs("visual")) return ReadNetVisual();
     if (TokenIs("node")) return ReadNodeBlock();
@@ -135,7 +139,8 @@ int VRX_neticaSpeaker::ReadNetVisual() {
     if (const int rc = RequireToken(kPunctuator, "{")) return rc;
     VRX_submodel* main = network->GetSubmodelHandler().GetSubmodel(kMainSubmodel);
     ReadBlock([this, main]() {
-        if (PeekToken() != kSuccess || token.kind != kIdentifier) return ReportUnknown("Unknown Visual Net Statement");
+        if (PeekToken() != kSuccess || token.kind != kIdentifier)
+            return ReportUnknown("Unknown Visual Net Statement");
         int value = 0;
         int rc = ReadIntField("backcolor", value);
         if (Handled(rc)) {
@@ -149,7 +154,8 @@ int VRX_neticaSpeaker::ReadNetVisual() {
         }
         if (TokenIs("windowposn")) {
             VRX_intArray corners;
-            if ((rc = ReadKeyAndEquals("windowposn")) != kSuccess || (rc = ReadInts(corners)) != kSuccess) return rc;
+            if ((rc = ReadKeyAndEquals("windowposn")) != kSuccess || (rc = ReadInts(corners)) != kSuccess)
+                return rc;
             if (corners.GetCount() < 4) return ReportError(kOutOfRange, "ERROR: Wrong Window Position");
             if (main != nullptr) {
                 VRX_rectangle& r = main->windowPosition;
@@ -171,7 +177,8 @@ int VRX_neticaSpeaker::ReadParam() {
     if (const int rc = RequireToken(kIdentifier, nullptr)) return rc;
     if (const int rc = RequireToken(kPunctuator, "{")) return rc;
     ReadBlock([this]() {
-        if (PeekToken() == kSuccess && token.kind == kIdentifier && TokenInTable(kParamWords)) return SkipStatement();
+        if (PeekToken() == kSuccess && token.kind == kIdentifier && TokenInTable(kParamWords))
+            return SkipStatement();
         return ReportUnknownStatement("Unknown Param Statement");
     });
     return kSuccess;
@@ -198,7 +205,9 @@ int VRX_neticaSpeaker::ReadNodeBlock() {
     if (constant_) {
         // A constant is not part of the probabilistic model; the tables that use it hold its value.
         if (handle >= 0) (void)network->DeleteNode(handle);
-        message.assign("ERROR: Node (\"").append(id).append("\") : constant nodes are not supported; node left out");
+        message.assign("ERROR: Node (\"")
+            .append(id)
+            .append("\") : constant nodes are not supported; node left out");
         (void)ReportWarning(kWrongNodeType, message.c_str());
         return kSuccess;
     }
@@ -240,7 +249,8 @@ int VRX_neticaSpeaker::ReadNodeField() {
 
 int VRX_neticaSpeaker::SetNodeText(bool title, const char* text) {
     if (handle_ < 0) {
-        (title ? pendingTitle_ : pendingComment_) = std::make_unique<std::string>(text != nullptr ? text : "");
+        (title ? pendingTitle_ : pendingComment_) =
+            std::make_unique<std::string>(text != nullptr ? text : "");
         return kSuccess;
     }
     VRX_header& header = network->GetNode(handle_)->GetInfo()->header;
@@ -368,8 +378,8 @@ int VRX_neticaSpeaker::ReadLevels(int handle) {
     const size_t k = intervals.size();
     // The bounds and every interval's upper bound: one level more than there are intervals.
     if (levels.GetCount() != static_cast<int>(k) + 1 || k == 0) {
-        return ReportMessageText(kOutOfRange, "ERROR: " + std::to_string(levels.GetCount()) + " levels given, " +
-                                                  std::to_string(k + 1) + " expected");
+        return ReportMessageText(kOutOfRange, "ERROR: " + std::to_string(levels.GetCount()) +
+                                                  " levels given, " + std::to_string(k + 1) + " expected");
     }
     for (size_t i = 0; i < k; ++i) intervals[i].upper = levels[static_cast<int>(i) + 1];
     equation->SetBounds(levels[0], levels[static_cast<int>(k)]);
@@ -407,7 +417,7 @@ int VRX_neticaSpeaker::ReadTable(int handle, bool functable) {
         }
         if (item.kind != kInteger && item.kind != TokenKind::kReal) return kNotThisKeyword;
         double value = 0.0;
-        if (const int read = ReadNumber(value)) return read;
+        if (const int read = vovido::ReadFiniteNumber(*this, value)) return read;
         return values.Add(value) == kSuccess ? kSuccess : ReportError(kOutOfMemory, nullptr);
     };
     // Files edited by hand may close the outermost list early and go on with sibling lists, closing
@@ -422,10 +432,11 @@ int VRX_neticaSpeaker::ReadTable(int handle, bool functable) {
     }
     // The tables of equations and the policies of decisions are not part of their definitions.
     if (type == DefinitionType::kEquation || (type & kDecisionBit) != 0) return kSuccess;
-    const int set = names ? definition->SetDefinitionStrings(states) : definition->SetDefinitionDoubles(values);
+    const int set =
+        names ? definition->SetDefinitionStrings(states) : definition->SetDefinitionDoubles(values);
     if (set == kSuccess) return kSuccess;
-    return ReportMessageText(set, "ERROR: Node [" + std::string(network->GetNode(handle)->GetId()) + "] : " +
-                                      std::to_string(names ? states.GetCount() : values.GetCount()) +
+    return ReportMessageText(set, "ERROR: Node [" + std::string(network->GetNode(handle)->GetId()) +
+                                      "] : " + std::to_string(names ? states.GetCount() : values.GetCount()) +
                                       " entries do not fit its " + word);
 }
 
@@ -450,7 +461,8 @@ int VRX_neticaSpeaker::ReadNodeVisual(int handle) {
     if (const int rc = RequireToken(kPunctuator, "{")) return rc;
     VRX_rectangle& position = network->GetNode(handle)->GetInfo()->screenInfo.position;
     ReadBlock([this, &position]() {
-        if (PeekToken() != kSuccess || token.kind != kIdentifier) return ReportUnknown("Unknown Visual Node Statement");
+        if (PeekToken() != kSuccess || token.kind != kIdentifier)
+            return ReportUnknown("Unknown Visual Node Statement");
         for (const char* key : {"center", "size"}) {
             const bool center = key[0] == 'c';
             int rc = ReadKeyAndEquals(key);
@@ -458,7 +470,8 @@ int VRX_neticaSpeaker::ReadNodeVisual(int handle) {
             VRX_intArray pair;
             if (rc != kSuccess || (rc = ReadInts(pair)) != kSuccess) return rc;
             if (pair.GetCount() < 2) {
-                return ReportError(kOutOfRange, center ? "ERROR: Wrong Center Coordinates" : "ERROR: Wrong Size Values");
+                return ReportError(kOutOfRange,
+                                   center ? "ERROR: Wrong Center Coordinates" : "ERROR: Wrong Size Values");
             }
             (center ? position.centerX : position.width) = pair[0];
             (center ? position.centerY : position.height) = pair[1];
@@ -466,10 +479,12 @@ int VRX_neticaSpeaker::ReadNodeVisual(int handle) {
         }
         if (TokenIs("link")) {
             ConsumeToken();
-            if (PeekToken() == kSuccess && (token.kind == kIdentifier || token.kind == kInteger)) ConsumeToken();
+            if (PeekToken() == kSuccess && (token.kind == kIdentifier || token.kind == kInteger))
+                ConsumeToken();
             if (const int rc = RequireToken(kPunctuator, "{")) return rc;
             ReadBlock([this]() {
-                if (PeekToken() == kSuccess && token.kind == kIdentifier && TokenInTable(kLinkWords)) return SkipStatement();
+                if (PeekToken() == kSuccess && token.kind == kIdentifier && TokenInTable(kLinkWords))
+                    return SkipStatement();
                 return ReportUnknownStatement("Unknown Visual Link Statement");
             });
             return kSuccess;

@@ -92,12 +92,14 @@ int VRX_neticaSpeaker::CheckWritable() {
         const VRX_nodeDefinition* definition = node->GetDefinition();
         const int type = definition != nullptr ? definition->GetType() : DefinitionType::kNone;
         if (type == DefinitionType::kMau) {
-            return LogError(errorLog, kOutOfRange, "ERROR: This Network cannot be saved in Netica format", nullptr);
+            return LogError(errorLog, kOutOfRange, "ERROR: This Network cannot be saved in Netica format",
+                            nullptr);
         }
         if (IsWritableKind(type) && node->GetInfo() != nullptr && node->GetId() != nullptr) continue;
-        const std::string text = std::string("ERROR: Node [") + (node->GetId() != nullptr ? node->GetId() : "") +
-                                 "] : " + (definition != nullptr ? definition->GetTypeName() : "no definition") +
-                                 " cannot be saved in Netica format";
+        const std::string text =
+            std::string("ERROR: Node [") + (node->GetId() != nullptr ? node->GetId() : "") +
+            "] : " + (definition != nullptr ? definition->GetTypeName() : "no definition") +
+            " cannot be saved in Netica format";
         return LogError(errorLog, kOutOfRange, text.c_str(), nullptr);
     }
     if (network->GetTopologicalOrder().GetCount() != network->GetNumberOfNodes()) {
@@ -173,8 +175,9 @@ void VRX_neticaSpeaker::WriteNode(int handle) {
     } else if (type == DefinitionType::kTable) {
         text += in + "kind = UTILITY;\n" + in + "discrete = FALSE;\n";
     } else {
-        text += in + "kind = NATURE;\n" + in + "discrete = " + (type == DefinitionType::kEquation ? "FALSE" : "TRUE") +
-                ";\n" + in + "chance = " + (type == DefinitionType::kTruthTable ? "DETERMIN" : "CHANCE") + ";\n";
+        text += in + "kind = NATURE;\n" + in +
+                "discrete = " + (type == DefinitionType::kEquation ? "FALSE" : "TRUE") + ";\n" + in +
+                "chance = " + (type == DefinitionType::kTruthTable ? "DETERMIN" : "CHANCE") + ";\n";
     }
     output.WriteRaw(text);
     const VRX_nodeInfo& info = *node->GetInfo();
@@ -190,16 +193,18 @@ void VRX_neticaSpeaker::WriteNode(int handle) {
     if (properties.GetNumberOfProperties() > 0) {
         text += in + "user U1 {\n";
         for (int i = 0; i < properties.GetNumberOfProperties(); ++i) {
-            text += in + in + properties.GetPropertyName(i) + " = " + Quoted(properties.GetPropertyValue(i)) + ";\n";
+            text += in + in + properties.GetPropertyName(i) + " = " + Quoted(properties.GetPropertyValue(i)) +
+                    ";\n";
         }
         text += in + in + "};\n";
     }
-    text += in + "visual V1 {\n" + in + in + "center = (" + std::to_string(info.screenInfo.position.centerX) + ", " +
-            std::to_string(info.screenInfo.position.centerY) + ");\n" + in + in + "};\n" + in + "};\n";
+    text += in + "visual V1 {\n" + in + in + "center = (" + std::to_string(info.screenInfo.position.centerX) +
+            ", " + std::to_string(info.screenInfo.position.centerY) + ");\n" + in + in + "};\n" + in + "};\n";
     output.WriteRaw(text);
 }
 
-void VRX_neticaSpeaker::WriteDefinitionLines(VRX_nodeDefinition& definition, const VRX_intArray& /*parents*/) {
+void VRX_neticaSpeaker::WriteDefinitionLines(VRX_nodeDefinition& definition,
+                                             const VRX_intArray& /*parents*/) {
     const std::string in = kIndent;
     const int type = definition.GetType();
     std::string text;

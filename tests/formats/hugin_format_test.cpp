@@ -26,8 +26,8 @@ constexpr size_t kCases = 2;
 
 int ReadHugin(VRX_network& net, const std::string& text) {
     static int counter = 0;
-    const std::string path = ::testing::TempDir() + "hugin_" + std::to_string(getpid()) + "_" +
-                             std::to_string(++counter) + ".net";
+    const std::string path =
+        ::testing::TempDir() + "hugin_" + std::to_string(getpid()) + "_" + std::to_string(++counter) + ".net";
     EXPECT_TRUE(WriteWholeFile(path, text)) << path;
     const int rc = net.ReadFile(path.c_str());
     std::remove(path.c_str());
@@ -63,14 +63,17 @@ TEST_P(HuginReferenceTest, ReadsAndRoundTrips) {
 INSTANTIATE_TEST_SUITE_P(Networks, HuginReferenceTest,
                          ::testing::Values("asia", "child", "insurance", "water", "alarm", "hailfinder",
                                            "hepar2", "win95pts", "andes"),
-                         [](const ::testing::TestParamInfo<const char*>& info) { return std::string(info.param); });
+                         [](const ::testing::TestParamInfo<const char*>& info) {
+                             return std::string(info.param);
+                         });
 
 TEST(HuginRealFiles, ReadWithoutError) {
     const struct {
         const char* file;
         int nodes;
         bool influenceDiagram;
-    } files[] = {{"asia_bnlearn.net", 8, false}, {"car_buyer_id.net", 7, true}, {"bn_with_experience.net", 20, false}};
+    } files[] = {
+        {"asia_bnlearn.net", 8, false}, {"car_buyer_id.net", 7, true}, {"bn_with_experience.net", 20, false}};
     for (const auto& item : files) {
         errorLog.Flush();
         VRX_network net;
@@ -94,7 +97,8 @@ TEST(HuginRealFiles, InfluenceDiagram) {
     ASSERT_EQ(net.ReadFile(FormatSamplePath("car_buyer_id.net").c_str()), kSuccess) << LogDump();
     EXPECT_EQ(net.GetNodeType(net.FindNode("D1")), DefinitionType::kList);
     EXPECT_EQ(net.GetNodeType(net.FindNode("U4")), DefinitionType::kTable);
-    EXPECT_EQ(IdsOf(net, net.GetParents(net.FindNode("D3"))), (std::vector<std::string>{"D2", "D1", "C5", "C6"}));
+    EXPECT_EQ(IdsOf(net, net.GetParents(net.FindNode("D3"))),
+              (std::vector<std::string>{"D2", "D1", "C5", "C6"}));
     VRX_Dmatrix* utilities = nullptr;
     ASSERT_EQ(net.GetNode(net.FindNode("U4"))->GetDefinition()->GetDefinition(utilities), kSuccess);
     ASSERT_EQ(utilities->GetNumberOfElements(), 48);
@@ -102,7 +106,8 @@ TEST(HuginRealFiles, InfluenceDiagram) {
     EXPECT_EQ((*utilities)[3], -100.0);
     EXPECT_EQ(Text(net.GetNode(net.FindNode("D1"))->GetInfo()->header.GetName()), "T1: Do test 1?");
     // States with blanks and '/' become identifiers.
-    EXPECT_EQ(Names(Def(net, "D1")), (std::vector<std::string>{"no_test", "steering", "fuel_elect", "transmission"}));
+    EXPECT_EQ(Names(Def(net, "D1")),
+              (std::vector<std::string>{"no_test", "steering", "fuel_elect", "transmission"}));
 }
 
 TEST(HuginReader, FieldsPositionsAndProperties) {
@@ -169,12 +174,15 @@ TEST(HuginReader, FailuresLeaveTheNetwork) {
         {"net {}\ndiscrete chance A { }", "(line 2) : ERROR: 'chance' : Unknown Node Type"},
         {"net {}\nnode A { }\nnode B { }\npotential (A B) { }",
          "(line 4) : ERROR: Undirected arcs not (yet) supported"},
-        {"net {}\nnode A { }\npotential (A | C) { }", "(line 3) : ERROR: Couldn't add arc from parent node (\"C\")"},
+        {"net {}\nnode A { }\npotential (A | C) { }",
+         "(line 3) : ERROR: Couldn't add arc from parent node (\"C\")"},
         {"net {}\nnode A { }\npotential (A) { data = (0.5 x); }", "(line 3) : ERROR: 'x' : Unexpected"},
         {"net {}\nnode A { position = (1); }", "(line 2) : ERROR: Wrong position coordinates"},
+        {"net {}\nnode A { }\npotential (A) { data = (1e999 0); }",
+         "(line 3) : ERROR: '1e999' : Number out of range"},
         {"net { node_size = (1); }", "(line 1) : ERROR: Wrong node size"},
         {"net {}\nnode A { label = 5; }", "(line 2) : ERROR: '5' : String expected"},
-        {"net {}\nnode A { states = (\"a\" \"b\"); }\npotential (A) { data = ((0.5 0.5)", 
+        {"net {}\nnode A { states = (\"a\" \"b\"); }\npotential (A) { data = ((0.5 0.5)",
          "(line 3) : ERROR: End of File : Expecting ')'"},
     };
     for (const auto& item : cases) {

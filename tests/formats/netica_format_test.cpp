@@ -17,6 +17,7 @@
 #include "model/node_info.h"
 #include "tests/formats/network_fixture.h"
 #include "tests/support/format_round_trip.h"
+#include "tests/support/save_failure.h"
 
 namespace {
 
@@ -65,7 +66,9 @@ TEST_P(NeticaReferenceTest, RoundTripKeepsModelAndPosteriors) {
 INSTANTIATE_TEST_SUITE_P(Networks, NeticaReferenceTest,
                          ::testing::Values("asia", "child", "insurance", "water", "alarm", "hailfinder",
                                            "hepar2", "win95pts", "andes"),
-                         [](const ::testing::TestParamInfo<const char*>& info) { return std::string(info.param); });
+                         [](const ::testing::TestParamInfo<const char*>& info) {
+                             return std::string(info.param);
+                         });
 
 // Chest Clinic is Asia under other names: its posteriors are Asia's.
 TEST(NeticaRealFiles, ChestClinicWithoutHeaderLine) {
@@ -74,12 +77,13 @@ TEST(NeticaRealFiles, ChestClinicWithoutHeaderLine) {
     ASSERT_EQ(net.ReadFile(FormatSamplePath("ChestClinic_nohdr.dne").c_str()), kSuccess) << LogDump();
     ASSERT_EQ(net.GetNumberOfNodes(), 8);
     EXPECT_EQ(net.GetNodeType(net.FindNode("TbOrCa")), DefinitionType::kTruthTable);
-    EXPECT_EQ(Text(net.GetNode(net.FindNode("TbOrCa"))->GetInfo()->header.GetName()), "Tuberculosis\nor Cancer");
+    EXPECT_EQ(Text(net.GetNode(net.FindNode("TbOrCa"))->GetInfo()->header.GetName()),
+              "Tuberculosis\nor Cancer");
     EXPECT_EQ(Text(net.GetHeader()->GetId()), "ChestClinic");
     VRX_network asia;
     ASSERT_EQ(asia.ReadFile(ReferencePath("asia", ".xvrx").c_str()), kSuccess);
-    const char* const pairs[][2] = {{"VisitAsia", "asia"}, {"Tuberculosis", "tub"}, {"Smoking", "smoke"},
-                                    {"Cancer", "lung"},    {"TbOrCa", "either"},    {"XRay", "xray"},
+    const char* const pairs[][2] = {{"VisitAsia", "asia"},   {"Tuberculosis", "tub"}, {"Smoking", "smoke"},
+                                    {"Cancer", "lung"},      {"TbOrCa", "either"},    {"XRay", "xray"},
                                     {"Bronchitis", "bronc"}, {"Dyspnea", "dysp"}};
     ASSERT_EQ(net.UpdateBeliefs(), kSuccess);
     ASSERT_EQ(asia.UpdateBeliefs(), kSuccess);
@@ -98,14 +102,16 @@ TEST(NeticaRealFiles, DecisionNetWithConstants) {
     VRX_network net;
     ASSERT_EQ(net.ReadFile(FormatSamplePath("CostOfTesting.dne").c_str()), kSuccess) << LogDump();
     EXPECT_EQ(net.GetNumberOfNodes(), 8);
-    EXPECT_TRUE(Logged(kWrongNodeType, "(line 214) : ERROR: Node (\"C1\") : constant nodes are not supported; node left out"))
+    EXPECT_TRUE(Logged(kWrongNodeType,
+                       "(line 214) : ERROR: Node (\"C1\") : constant nodes are not supported; node left out"))
         << LogDump();
     EXPECT_EQ(net.GetNodeType(net.FindNode("Test")), DefinitionType::kList);
     EXPECT_EQ(net.GetNodeType(net.FindNode("TestCost")), DefinitionType::kTable);
     VRX_Dmatrix* costs = nullptr;
     ASSERT_EQ(Def(net, "TestCost").GetDefinition(costs), kSuccess);
     EXPECT_EQ(Entries(*costs), (std::vector<double>{-0.1, 0.0}));
-    EXPECT_EQ(IdsOf(net, net.GetParents(net.FindNode("Instruction"))), (std::vector<std::string>{"Test", "Screening"}));
+    EXPECT_EQ(IdsOf(net, net.GetParents(net.FindNode("Instruction"))),
+              (std::vector<std::string>{"Test", "Screening"}));
     EXPECT_EQ(Text(net.creation.GetModified()), "1424616754");
     VRX_network back;
     ExpectStableRoundTrip(net, back, "CostOfTesting");
@@ -142,8 +148,10 @@ TEST(NeticaWriter, KindsAndRecords) {
     }
     EXPECT_EQ(Text(back.GetHeader()->GetName()), "A \"quoted\"\\ name");
     EXPECT_EQ(Text(back.creation.GetCreator()), "me");
-    ExpectSameProperties(info.userProperties, back.GetNode(back.FindNode("A"))->GetInfo()->userProperties, "A");
-    ExpectSameRectangle(info.screenInfo.position, back.GetNode(back.FindNode("A"))->GetInfo()->screenInfo.position, "A");
+    ExpectSameProperties(info.userProperties, back.GetNode(back.FindNode("A"))->GetInfo()->userProperties,
+                         "A");
+    ExpectSameRectangle(info.screenInfo.position,
+                        back.GetNode(back.FindNode("A"))->GetInfo()->screenInfo.position, "A");
 }
 
 TEST(NeticaEquations, TranslatedCalls) {
@@ -197,14 +205,18 @@ TEST(NeticaReader, FailuresLeaveTheNetwork) {
         {"// ~->[DNET-1]->~\nnode A { kind = NATURE; };", "(line 2) : ERROR: 'node' : 'bnet' expected"},
         {"bnet N {\nnode A { kind = ASSUME; states = (a, b); };\n};",
          "(line 2) : ERROR: nodes of type ASSUME not supported (yet)"},
-        {"bnet N {\nnode A { kind = NATURE; chance = ODD; };\n};", "(line 2) : ERROR: 'ODD' : Unknown Node Type"},
+        {"bnet N {\nnode A { kind = NATURE; chance = ODD; };\n};",
+         "(line 2) : ERROR: 'ODD' : Unknown Node Type"},
         {"bnet N {\nnode A { kind = NATURE; states = (a, b); probs = (0.5, 0.2, 0.3); };\n};",
          "(line 2) : ERROR: Node [A] : 3 entries do not fit its probs"},
+        {"bnet N {\nnode A { kind = NATURE; states = (a, b); probs = (-1e400, 1); };\n};",
+         "(line 2) : ERROR: '-1e400' : Number out of range"},
         {"bnet N {\nnode A { kind = NATURE; parents = (Z); };\n};",
          "(line 2) : ERROR: Couldn't add arc from node [Z] to node [A]"},
         {"bnet N {\nnode A { kind = NATURE; discrete = FALSE; equation = \"A = (\"; };\n};",
          "(line 2) : ERROR: Node [A] : "},
-        {"bnet N {\nnode A { title = \"only a title\"; };\n};", "ERROR: Node (\"A\") has no definition and was left out"},
+        {"bnet N {\nnode A { title = \"only a title\"; };\n};",
+         "ERROR: Node (\"A\") has no definition and was left out"},
         {"bnet N {\nnode A { kind = NATURE; discrete = FALSE; states = (a, b); levels = (0, 1); };\n};",
          "(line 2) : ERROR: 2 levels given, 3 expected"},
         {"bnet N {\nnode A { kind = NATURE; states = (a, b); probs = ((0.5, 0.5)", "End of File"},
@@ -217,6 +229,28 @@ TEST(NeticaReader, FailuresLeaveTheNetwork) {
         EXPECT_NE(LogDump().find(item.message), std::string::npos) << item.text << "\n" << LogDump();
         EXPECT_EQ(net.GetNumberOfNodes(), 1) << item.text;
         EXPECT_GE(net.FindNode("Kept"), 0) << item.text;
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// A save that fails half way (the disk full) is reported and keeps the old file, in both formats.
+TEST(HuginAndNeticaWriters, FailedSaveKeepsTheOldFile) {
+    VRX_network net;
+    ASSERT_EQ(net.ReadFile(ReferencePath("andes", ".xvrx").c_str()), kSuccess);
+    for (const char* extension : {".net", ".dne"}) {
+        const std::string path = ::testing::TempDir() + "full_disk_" + std::to_string(getpid()) + extension;
+        ASSERT_TRUE(savetest::WriteWhole(path, "old"));
+        {
+            savetest::FileSizeLimit limit(4096);
+            ASSERT_TRUE(limit.IsActive());
+            EXPECT_EQ(net.WriteFile(path.c_str()), kFileIoFailed) << extension;
+        }
+        EXPECT_EQ(savetest::ReadWhole(path), "old") << extension;
+        EXPECT_TRUE(savetest::FilesBeside(path).empty()) << extension;
+        std::remove(path.c_str());
     }
 }
 

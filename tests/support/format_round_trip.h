@@ -51,7 +51,8 @@ inline void ExpectSameModel(VRX_network& a, VRX_network& b, double tolerance = 0
         if (da.GetDefinition(ta) != kSuccess || db.GetDefinition(tb) != kSuccess) continue;
         ASSERT_EQ(ta->GetNumberOfElements(), tb->GetNumberOfElements()) << id;
         double worst = 0.0;
-        for (int i = 0; i < ta->GetNumberOfElements(); ++i) worst = std::max(worst, std::fabs((*ta)[i] - (*tb)[i]));
+        for (int i = 0; i < ta->GetNumberOfElements(); ++i)
+            worst = std::max(worst, std::fabs((*ta)[i] - (*tb)[i]));
         EXPECT_LE(worst, tolerance) << id;
     }
 }
