@@ -14,7 +14,7 @@
 
 namespace {
 
-const char* const kNetworks[] = {"asia",  "child",      "insurance", "water", "alarm",
+const char* const kNetworks[] = {"asia",       "child",  "insurance", "water", "alarm",
                                  "hailfinder", "hepar2", "win95pts",  "andes"};
 
 void ExpectSameModel(VRX_network& a, VRX_network& b) {
@@ -70,7 +70,8 @@ TEST_P(ExchangeFormatRoundTrip, StructureTablesAndPosteriorsSurvive) {
 }
 
 INSTANTIATE_TEST_SUITE_P(ReferenceNetworks, ExchangeFormatRoundTrip,
-                         ::testing::Combine(::testing::ValuesIn(kNetworks), ::testing::Values("xml03", "dsc", "erg")),
+                         ::testing::Combine(::testing::ValuesIn(kNetworks),
+                                            ::testing::Values("xml03", "dsc", "erg")),
                          [](const auto& info) {
                              return std::string(std::get<0>(info.param)) + "_" + std::get<1>(info.param);
                          });
@@ -101,7 +102,8 @@ TEST(RealFilesAcrossFormats, EachConvertsWithItsPosteriors) {
             ASSERT_EQ(copy.UpdateBeliefs(), kSuccess);
             for (int h = original.GetFirstNode(); h >= 0; h = original.GetNextNode(h)) {
                 const std::vector<double> expected = fixture::Beliefs(original, h);
-                const std::vector<double> found = fixture::Beliefs(copy, copy.FindNode(fixture::IdOf(original, h).c_str()));
+                const std::vector<double> found =
+                    fixture::Beliefs(copy, copy.FindNode(fixture::IdOf(original, h).c_str()));
                 ASSERT_EQ(found.size(), expected.size());
                 for (size_t k = 0; k < found.size(); ++k) EXPECT_NEAR(found[k], expected[k], 1e-9);
             }

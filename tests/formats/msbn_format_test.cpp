@@ -14,8 +14,8 @@
 
 namespace {
 
-using fixture::Logged;
 using fixture::LogDump;
+using fixture::Logged;
 
 std::string FormatFile(const char* name) {
     return fixture::ReadTextFile(std::string(VOVIDO_NETWORKS_DIR) + "/../formats/" + name);
@@ -37,8 +37,9 @@ int ReadMsbn(VRX_network& net, const std::string& text) {
 std::vector<double> Posterior(VRX_network& net, const char* id) {
     VRX_Dmatrix* beliefs = nullptr;
     EXPECT_EQ(net.GetNode(net.FindNode(id))->GetValue()->GetValue(beliefs), kSuccess) << id;
-    return beliefs != nullptr ? std::vector<double>(beliefs->GetData(), beliefs->GetData() + beliefs->GetNumberOfElements())
-                              : std::vector<double>();
+    return beliefs != nullptr
+               ? std::vector<double>(beliefs->GetData(), beliefs->GetData() + beliefs->GetNumberOfElements())
+               : std::vector<double>();
 }
 
 class MsbnTest : public ::testing::Test {
@@ -59,7 +60,8 @@ TEST_F(MsbnTest, ReadsAFileWrittenByTheToolItself) {
     EXPECT_EQ(alarm.GetInfo()->screenInfo.position.centerY, 13450);
     EXPECT_STREQ(net.GetNode(net.FindNode("Jo_oLiga"))->GetInfo()->header.GetName(), "Jo\xe3oLiga");
     // "~R" and "R" become outcome identifiers.
-    const VRX_idArray& states = *net.GetNode(net.FindNode("Arrombamento"))->GetDefinition()->GetOutcomesNames();
+    const VRX_idArray& states =
+        *net.GetNode(net.FindNode("Arrombamento"))->GetDefinition()->GetOutcomesNames();
     ASSERT_EQ(states.GetCount(), 2);
     EXPECT_STREQ(states[0], "x_R");
     EXPECT_STREQ(states[1], "R");
@@ -114,7 +116,8 @@ TEST_F(MsbnTest, InfluenceDiagramsAndTextsComeBack) {
     EXPECT_EQ(copy.GetNode(copy.FindNode("D"))->GetInfo()->screenInfo.position.centerY, 4);
     for (const char* id : {"C", "D", "U"}) {
         EXPECT_EQ(copy.GetNodeType(copy.FindNode(id)), net.GetNodeType(net.FindNode(id))) << id;
-        EXPECT_EQ(fixture::IdsOf(copy, copy.GetParents(copy.FindNode(id))), fixture::IdsOf(net, net.GetParents(net.FindNode(id))));
+        EXPECT_EQ(fixture::IdsOf(copy, copy.GetParents(copy.FindNode(id))),
+                  fixture::IdsOf(net, net.GetParents(net.FindNode(id))));
         fixture::ExpectSameDefinition(*net.GetNode(net.FindNode(id))->GetDefinition(),
                                       *copy.GetNode(copy.FindNode(id))->GetDefinition(), id);
     }
@@ -128,8 +131,9 @@ struct BadFile {
 };
 
 TEST_F(MsbnTest, BadFilesFailWithTheirMessageAndLeaveTheNetworkAsItWas) {
-    const char* const nodes = "belief network \"n\"\nnode A { type: discrete[2] = { \"a\", \"b\" }; }\n"
-                              "node B { type: discrete[2] = { \"a\", \"b\" }; }\n";
+    const char* const nodes =
+        "belief network \"n\"\nnode A { type: discrete[2] = { \"a\", \"b\" }; }\n"
+        "node B { type: discrete[2] = { \"a\", \"b\" }; }\n";
     const BadFile cases[] = {
         {"no head", "node A { }", kSyntaxError, "(line 1) : ERROR: 'node' : 'belief network' expected"},
         {"empty head", "   ", kSyntaxError, "(line 1) : ERROR: End of File : Expecting 'belief network'"},
@@ -139,10 +143,12 @@ TEST_F(MsbnTest, BadFilesFailWithTheirMessageAndLeaveTheNetworkAsItWas) {
          "(line 4) : ERROR: Invalid coordinates"},
         {"numbers past the table", "probability(B | A) { (1): 0.5, 0.5, 0.5; }", kOutOfRange,
          "(line 4) : ERROR: Node (\"B\") : more numbers than its table holds"},
-        {"unknown child", "probability(Q) { 1, 0; }", kOutOfRange, "(line 4) : ERROR: Node (\"Q\") not found"},
+        {"unknown child", "probability(Q) { 1, 0; }", kOutOfRange,
+         "(line 4) : ERROR: Node (\"Q\") not found"},
         {"unknown parent", "probability(B | Q) { 1, 0; }", kOutOfRange,
          "(line 4) : ERROR: Couldn't add arc from parent node (\"Q\")"},
-        {"unknown object", "potential(B) { 1, 0; }", kSyntaxError, "(line 4) : ERROR: 'potential' : Unknown Object"},
+        {"unknown object", "potential(B) { 1, 0; }", kSyntaxError,
+         "(line 4) : ERROR: 'potential' : Unknown Object"},
         {"state count", "node C { type: discrete[x] = { }; }", kSyntaxError,
          "(line 4) : ERROR: 'x' : Expecting number of states"},
     };

@@ -13,8 +13,8 @@
 
 namespace {
 
-using fixture::Logged;
 using fixture::LogDump;
+using fixture::Logged;
 
 std::string FormatFile(const char* name) {
     return fixture::ReadTextFile(std::string(VOVIDO_NETWORKS_DIR) + "/../formats/" + name);
@@ -92,7 +92,8 @@ TEST_F(XmlBifTest, TakesTheFormsOfOtherTools) {
         "<DEFINITION><FOR>B b</FOR><GIVEN>A</GIVEN><TABLE>0.1 0.9\n 0.7\t0.3</TABLE></DEFINITION>\n"
         "<VARIABLE><NAME>A</NAME><OUTCOME>yes</OUTCOME><OUTCOME>yes</OUTCOME>"
         "<PROPERTY>word</PROPERTY></VARIABLE>\n"
-        "<variable type='nature'><name>B b</name><outcome>x &amp; y</outcome><outcome>z</outcome></variable>\n"
+        "<variable type='nature'><name>B b</name><outcome>x &amp; "
+        "y</outcome><outcome>z</outcome></variable>\n"
         "<DEFINITION><FOR>A</FOR><TABLE><![CDATA[0.25]]> 0.75</TABLE><PROPERTY>p</PROPERTY></DEFINITION>\n");
     VRX_network net;
     ASSERT_EQ(ReadXmlBif(net, text), kSuccess) << LogDump();
@@ -120,14 +121,17 @@ TEST_F(XmlBifTest, BadFilesFailWithTheirMessageAndLeaveTheNetworkAsItWas) {
          "(line 1) : ERROR: 'VARIABLE' : Misplaced statement"},
         {"type", Bif("<VARIABLE TYPE=\"odd\"><NAME>A</NAME></VARIABLE>\n"), kOutOfRange, kOutOfRange,
          "(line 5) : ERROR: odd : Unknown node type"},
-        {"count", Bif("<VARIABLE><NAME>A</NAME><OUTCOME>a</OUTCOME><OUTCOME>b</OUTCOME></VARIABLE>\n"
-                      "<DEFINITION><FOR>A</FOR><TABLE>0.5 0.25 0.25</TABLE></DEFINITION>\n"),
+        {"count",
+         Bif("<VARIABLE><NAME>A</NAME><OUTCOME>a</OUTCOME><OUTCOME>b</OUTCOME></VARIABLE>\n"
+             "<DEFINITION><FOR>A</FOR><TABLE>0.5 0.25 0.25</TABLE></DEFINITION>\n"),
          kOutOfRange, kOutOfRange, "(line 6) : ERROR: Node [A] was expecting 2 numbers but 3 were read"},
-        {"number", Bif("<VARIABLE><NAME>A</NAME></VARIABLE>\n<DEFINITION><FOR>A</FOR><TABLE>0.5 half</TABLE>"
-                       "</DEFINITION>\n"),
+        {"number",
+         Bif("<VARIABLE><NAME>A</NAME></VARIABLE>\n<DEFINITION><FOR>A</FOR><TABLE>0.5 half</TABLE>"
+             "</DEFINITION>\n"),
          kSyntaxError, kSyntaxError, "(line 6) : ERROR: 'half' : Real Number expected"},
-        {"parent", Bif("<VARIABLE><NAME>A</NAME></VARIABLE>\n<DEFINITION><FOR>A</FOR><GIVEN>Q</GIVEN>"
-                       "</DEFINITION>\n"),
+        {"parent",
+         Bif("<VARIABLE><NAME>A</NAME></VARIABLE>\n<DEFINITION><FOR>A</FOR><GIVEN>Q</GIVEN>"
+             "</DEFINITION>\n"),
          kOutOfRange, kOutOfRange, "(line 6) : ERROR: Q : Invalid parent"},
         {"truncated", "<BIF VERSION=\"0.3\"><NETWORK><VARIABLE><NAME>A</NAME>", kUnexpectedEndOfFile,
          kUnexpectedEndOfFile, "(line 1) : ERROR: End of File : Expecting '</VARIABLE>'"},
@@ -170,7 +174,8 @@ TEST_F(XmlBifTest, WritesWellFormedXmlThatReadsBack) {
     EXPECT_EQ(copy.GetNodeType(copy.FindNode("Treat")), DefinitionType::kList);
     EXPECT_EQ(Outcomes(copy, "Treat"), Outcomes(net, "Treat"));
     EXPECT_EQ(Table(copy, "Gain"), Table(net, "Gain"));
-    EXPECT_EQ(fixture::IdsOf(copy, copy.GetParents(copy.FindNode("Treat"))), (std::vector<std::string>{"either"}));
+    EXPECT_EQ(fixture::IdsOf(copy, copy.GetParents(copy.FindNode("Treat"))),
+              (std::vector<std::string>{"either"}));
 }
 
 TEST_F(XmlBifTest, NodesWithoutTablesOfTheFormAreRefusedBeforeTheFileIsMade) {
