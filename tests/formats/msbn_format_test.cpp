@@ -123,6 +123,19 @@ TEST_F(MsbnTest, InfluenceDiagramsAndTextsComeBack) {
     }
 }
 
+// A declared count that differs from the names listed is reported; the names are taken.
+TEST_F(MsbnTest, TheListedStatesWinOverTheDeclaredCount) {
+    VRX_network net;
+    ASSERT_EQ(ReadMsbn(net, "belief network \"n\"\nnode A { type: discrete[3] = { \"a\", \"b\" }; }\n"),
+              kSuccess)
+        << LogDump();
+    EXPECT_TRUE(Logged(kOutOfRange,
+                       "(line 2) : ERROR: '3' : Size of list doesn't match number of outcomes. "
+                       "Using list size"))
+        << LogDump();
+    EXPECT_EQ(net.GetNode(net.FindNode("A"))->GetDefinition()->GetNumberOfOutcomes(), 2);
+}
+
 struct BadFile {
     const char* what;
     const char* text;
