@@ -110,6 +110,11 @@ int VRX_microsoftSpeaker::ReadObject() {
     if (PeekToken() != kSuccess) return kNoMoreTokens;
     if (token.kind == kIdentifier && TokenIs("node")) return ReadNode();
     if (token.kind == kIdentifier && TokenInTable(kPotentials)) return ReadPotential();
+    if (token.kind == kIdentifier && TokenIs("properties")) {
+        SkipProperties();
+        (void)AcceptToken(kPunctuator, ";");
+        return kSuccess;
+    }
     return ReportMessage(kSyntaxError, std::string("ERROR: '") + TokenText_() + "' : Unknown Object");
 }
 
@@ -132,8 +137,21 @@ int VRX_microsoftSpeaker::ReadNode() {
     return kSuccess;
 }
 
+// Display and tool settings the engine has no place for: passed over whole, with a warning.
+void VRX_microsoftSpeaker::SkipProperties() {
+    (void)ReportWarning(kSyntaxError, "ERROR: 'properties' : Unknown Object, ignored");
+    ConsumeToken();
+    if (PeekToken() == kSuccess && token.kind == kPunctuator && TokenIs("{")) (void)SkipBlock();
+}
+
 int VRX_microsoftSpeaker::ReadNodeField(int handle) {
     if (PeekToken() != kSuccess) return kNoMoreTokens;
+    // A properties block ends without ';': the field after it is read on.
+    while (token.kind == kIdentifier && TokenIs("properties")) {
+        SkipProperties();
+        if (PeekToken() != kSuccess) return kNoMoreTokens;
+        if (token.kind == kPunctuator && (TokenIs(";") || TokenIs("}"))) return kSuccess;
+    }
     VRX_node* node = network->GetNode(handle);
     if (token.kind == kIdentifier && TokenIs("label")) {
         // A display label: a word or a text, not kept.

@@ -95,12 +95,15 @@ TEST_F(MsbnTest, InfluenceDiagramsAndTextsComeBack) {
         "belief network \"Say \\\"hi\\\"\"\n"
         "node D { name: \"a\\\\b \\\"c\\\"\"; type: discrete[2] = { \"go\", \"stay\" }; position: (3, 4); }\n"
         "node C { type : discrete [ 3 ] = { \"1 a\", \"b\", \"b\" }; }\n"
-        "node U { label: utility; }\n"
+        "properties { type MS_Label = choice of [a, b], \"Label\"; MS_Addins = [\"x\"]; }\n"
+        "node U { properties { MS_Label = a; } label: utility; }\n"
         "probability(C) { 0.2, 0.3, 0.5; }\n"
         "information(D | C);\n"
         "utility(U | D, C) { (0, 0): -1; (0, 1): 2; (0, 2): 3; (1, 0): 4; (1, 1): 5; (1, 2): 6; }\n";
     VRX_network net;
     ASSERT_EQ(ReadMsbn(net, text), kSuccess) << LogDump();
+    EXPECT_TRUE(Logged(kSyntaxError, "(line 4) : ERROR: 'properties' : Unknown Object, ignored"))
+        << LogDump();
     EXPECT_EQ(net.GetNodeType(net.FindNode("D")), DefinitionType::kList);
     EXPECT_EQ(net.GetNodeType(net.FindNode("U")), DefinitionType::kTable);
     EXPECT_EQ(Table(net, "U"), (std::vector<double>{-1, 2, 3, 4, 5, 6}));
