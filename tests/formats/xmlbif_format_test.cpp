@@ -87,14 +87,17 @@ TEST_F(XmlBifTest, ReadsAFileWithAnExtendedDtdAndOutcomesOfSeveralWords) {
 // Forms other tools write: no TYPE, "nature", comments inside the network, a definition before its
 // variables, repeated outcomes, entities, and a property holding one word.
 TEST_F(XmlBifTest, TakesTheFormsOfOtherTools) {
-    const std::string text = Bif(
-        "<!-- a comment with <tags> -->\n"
-        "<DEFINITION><FOR>B b</FOR><GIVEN>A</GIVEN><TABLE>0.1 0.9\n 0.7\t0.3</TABLE></DEFINITION>\n"
-        "<VARIABLE><NAME>A</NAME><OUTCOME>yes</OUTCOME><OUTCOME>yes</OUTCOME>"
-        "<PROPERTY>word</PROPERTY></VARIABLE>\n"
-        "<variable type='nature'><name>B b</name><outcome>x &amp; "
-        "y</outcome><outcome>z</outcome></variable>\n"
-        "<DEFINITION><FOR>A</FOR><TABLE><![CDATA[0.25]]> 0.75</TABLE><PROPERTY>p</PROPERTY></DEFINITION>\n");
+    const std::string text =
+        "<?XML VERSION=\"1.0\"?>\n<!DOCTYPE BIF [\n <!-- '>' -->\n"
+        " <!ATTLIST VARIABLE TYPE (nature|decision) \"n>\">\n]>\n" +
+        Bif("<!-- a comment with <tags> -->\n"
+            "<DEFINITION><FOR>B b</FOR><GIVEN>A</GIVEN><TABLE>0.1 0.9\n 0.7\t0.3</TABLE></DEFINITION>\n"
+            "<VARIABLE><NAME>A</NAME><OUTCOME>yes</OUTCOME><OUTCOME>yes</OUTCOME>"
+            "<PROPERTY>word</PROPERTY></VARIABLE>\n"
+            "<variable type='nature'><name>B b</name><outcome>x &amp; "
+            "y</outcome><outcome>z</outcome></variable>\n"
+            "<DEFINITION><FOR>A</FOR><TABLE><![CDATA[0.25]]> "
+            "0.75</TABLE><PROPERTY>p</PROPERTY></DEFINITION>\n");
     VRX_network net;
     ASSERT_EQ(ReadXmlBif(net, text), kSuccess) << LogDump();
     EXPECT_EQ(Outcomes(net, "A"), (std::vector<std::string>{"yes", "yes0"}));
