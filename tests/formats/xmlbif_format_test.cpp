@@ -67,6 +67,20 @@ TEST_F(XmlBifTest, ReadsAnInfluenceDiagramWrittenByAnotherTool) {
     ASSERT_EQ(result.size(), 18u);
     EXPECT_EQ(result[0], 0.1);
     EXPECT_EQ(result[17], 0.333333);
+
+    // The influence diagram goes to MSBN and back whole.
+    fixture::TempFile file(".dsc");
+    ASSERT_EQ(net.WriteFile(file.c_str()), kSuccess) << LogDump();
+    VRX_network copy;
+    ASSERT_EQ(copy.ReadFile(file.c_str()), kSuccess) << LogDump();
+    for (int h = net.GetFirstNode(); h >= 0; h = net.GetNextNode(h)) {
+        const std::string id = fixture::IdOf(net, h);
+        const int c = copy.FindNode(id.c_str());
+        ASSERT_GE(c, 0) << id;
+        EXPECT_EQ(fixture::IdsOf(net, net.GetParents(h)), fixture::IdsOf(copy, copy.GetParents(c))) << id;
+        fixture::ExpectSameDefinition(*net.GetNode(h)->GetDefinition(), *copy.GetNode(c)->GetDefinition(),
+                                      id);
+    }
 }
 
 TEST_F(XmlBifTest, ReadsAFileWithAnExtendedDtdAndOutcomesOfSeveralWords) {
