@@ -107,8 +107,20 @@ void BM_ReadTree(benchmark::State& state) {
     state.SetComplexityN(n);
     state.SetLabel(kFormats[Format]);
 }
-BENCHMARK_TEMPLATE(BM_ReadTree, 0)->RangeMultiplier(2)->Range(2000, 32000)->Complexity(benchmark::oN)->Unit(benchmark::kMillisecond);
-BENCHMARK_TEMPLATE(BM_ReadTree, 1)->RangeMultiplier(2)->Range(2000, 32000)->Complexity(benchmark::oN)->Unit(benchmark::kMillisecond);
-BENCHMARK_TEMPLATE(BM_ReadTree, 2)->RangeMultiplier(2)->Range(2000, 32000)->Complexity(benchmark::oN)->Unit(benchmark::kMillisecond);
+BENCHMARK_TEMPLATE(BM_ReadTree, 0)
+    ->RangeMultiplier(2)
+    ->Range(2000, 32000)
+    ->Complexity(benchmark::oN)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_TEMPLATE(BM_ReadTree, 1)
+    ->RangeMultiplier(2)
+    ->Range(2000, 32000)
+    ->Complexity(benchmark::oN)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_TEMPLATE(BM_ReadTree, 2)
+    ->RangeMultiplier(2)
+    ->Range(2000, 32000)
+    ->Complexity(benchmark::oN)
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -97,14 +97,16 @@ int VRX_ergoSpeaker::ReadOpened(int openResult) {
     int rc = kSuccess;
     int n = 0;
     if ((rc = RequireInt(n)) == kSuccess && n < 0) {
-        rc = ReportMessage(kOutOfRange, std::string("ERROR: (\"") + TokenText_() + "\") : Invalid number of nodes");
+        rc = ReportMessage(kOutOfRange,
+                           std::string("ERROR: (\"") + TokenText_() + "\") : Invalid number of nodes");
     }
     std::vector<int> outcomes;
     for (int i = 0; rc == kSuccess && i < n; ++i) {
         int s = 0;
         if ((rc = RequireInt(s)) != kSuccess) break;
         if (s < 2 || s > kMaxOutcomes) {
-            (void)ReportMessage(kOutOfRange, std::string("ERROR: '") + TokenText_() + "' : Invalid number of states");
+            (void)ReportMessage(kOutOfRange,
+                                std::string("ERROR: '") + TokenText_() + "' : Invalid number of states");
             s = 2;
         }
         outcomes.push_back(s);
@@ -134,7 +136,8 @@ int VRX_ergoSpeaker::ReadParents() {
         int p = 0;
         if (const int rc = RequireInt(p)) return rc;
         if (p < 0 || p > n) {
-            (void)ReportMessage(kOutOfRange, std::string("ERROR:'") + TokenText_() + "' : Invalid number of parents");
+            (void)ReportMessage(kOutOfRange,
+                                std::string("ERROR:'") + TokenText_() + "' : Invalid number of parents");
             p = 0;
         }
         for (int j = 0; j < p; ++j) {
@@ -201,7 +204,8 @@ int VRX_ergoSpeaker::ReadSections() {
         if (status != kSuccess) return status;
     }
     if (PeekToken() == kSuccess) {
-        return ReportMessage(kSyntaxError, std::string("ERROR: '") + TokenText_() + "' : End of File expected");
+        return ReportMessage(kSyntaxError,
+                             std::string("ERROR: '") + TokenText_() + "' : End of File expected");
     }
     if (!any) {
         FormatUnexpectedEnd(kPunctuator, "/");
@@ -219,10 +223,13 @@ int VRX_ergoSpeaker::ReadProbabilities() {
             if (const int rc = ReadNoisyMax(handle)) return rc;
             continue;
         }
-        if (node->ChangeType(DefinitionType::kCpt) != kSuccess) return ReportMessage(kOutOfRange, "ERROR: Unknown Node Type");
+        if (node->ChangeType(DefinitionType::kCpt) != kSuccess)
+            return ReportMessage(kOutOfRange, "ERROR: Unknown Node Type");
         const int64_t expected = node->GetDefinition()->GetSize();
         const bool sizeFits = c == expected;
-        if (!sizeFits) (void)ReportMessage(kOutOfRange, std::string("ERROR:'") + TokenText_() + "' : Invalid table size");
+        if (!sizeFits)
+            (void)ReportMessage(kOutOfRange,
+                                std::string("ERROR:'") + TokenText_() + "' : Invalid table size");
         VRX_doubleArray values;
         for (int i = 0; i < c; ++i) {
             double value = 0.0;
@@ -258,24 +265,28 @@ int VRX_ergoSpeaker::ReadNoisyMax(int handle) {
     const int outcomes = definition->GetNumberOfOutcomes();
     const VRX_intArray& parents = network->GetParents(handle);
     int rows = 1;
-    for (int i = 0; i < parents.GetCount(); ++i) rows += network->GetNode(parents[i])->GetDefinition()->GetNumberOfOutcomes();
+    for (int i = 0; i < parents.GetCount(); ++i)
+        rows += network->GetNode(parents[i])->GetDefinition()->GetNumberOfOutcomes();
     if (weights.GetNumberOfDimensions() != 2 || weights.GetSizeOfDimension(0) != rows ||
         weights.GetSizeOfDimension(1) != outcomes) {
         return ReportMessage(kOutOfRange, "ERROR: Couldn't set probabilities");
     }
     double* data = weights.GetData();
-    if (const int rc = ReadCumulativeRow(outcomes, data + static_cast<size_t>(rows - 1) * outcomes)) return rc;
+    if (const int rc = ReadCumulativeRow(outcomes, data + static_cast<size_t>(rows - 1) * outcomes))
+        return rc;
     int row = 0;
     for (int i = 0; i < parents.GetCount(); ++i) {
         const int parentOutcomes = network->GetNode(parents[i])->GetDefinition()->GetNumberOfOutcomes();
         for (int m = 0; m < parentOutcomes - 1; ++m) {
-            if (const int rc = ReadCumulativeRow(outcomes, data + static_cast<size_t>(row + m) * outcomes)) return rc;
+            if (const int rc = ReadCumulativeRow(outcomes, data + static_cast<size_t>(row + m) * outcomes))
+                return rc;
         }
         row += parentOutcomes;
     }
     for (int i = 0; i < weights.GetNumberOfElements(); ++i) data[i] = Clamped(data[i]);
     (void)weights.Normalize();  // in place, cannot fail
-    if (definition->SetDefinition(weights) != kSuccess) (void)ReportError(kOutOfRange, "ERROR: Couldn't set probabilities");
+    if (definition->SetDefinition(weights) != kSuccess)
+        (void)ReportError(kOutOfRange, "ERROR: Couldn't set probabilities");
     return kSuccess;
 }
 
@@ -301,7 +312,8 @@ void VRX_ergoSpeaker::OrderNoisyMaxStrengths() {
             if (definition->SetParentOutcomeStrengths(i, strengths) != kSuccess)
                 (void)ReportError(kOutOfRange, "ERROR: Couldn't set probabilities");
         }
-        if (definition->SetDefinition(weights) != kSuccess) (void)ReportError(kOutOfRange, "ERROR: Couldn't set probabilities");
+        if (definition->SetDefinition(weights) != kSuccess)
+            (void)ReportError(kOutOfRange, "ERROR: Couldn't set probabilities");
     }
 }
 
@@ -333,8 +345,10 @@ int VRX_ergoSpeaker::ReadLabels() {
         // A noisy-MAX node lists its labels from the strongest outcome down.
         if (definition->GetType() == DefinitionType::kNoisyMax) std::reverse(labels.begin(), labels.end());
         VRX_idArray ids;
-        if (vovido::RepairOutcomeNames(labels, ids) != kSuccess) return ReportError(kOutOfRange, "ERROR: Invalid Outcomes");
-        if (const int rc = definition->RenameOutcomes(ids)) return ReportMessage(rc, "ERROR: Invalid Outcomes");
+        if (vovido::RepairOutcomeNames(labels, ids) != kSuccess)
+            return ReportError(kOutOfRange, "ERROR: Invalid Outcomes");
+        if (const int rc = definition->RenameOutcomes(ids))
+            return ReportMessage(rc, "ERROR: Invalid Outcomes");
     }
     return kSuccess;
 }

@@ -83,12 +83,14 @@ int VRX_ergoSpeaker::WriteNetwork() {
         output.WriteRaw("\n");
     }
     output.WriteRaw("\n\n/*\tNames\t*/\n");
-    for (int i = 0; i < n; ++i) output.WriteRaw(std::string(vovido::NodeIdOr(*network, order[i], "_Unnamed_Node_")) + "\n");
+    for (int i = 0; i < n; ++i)
+        output.WriteRaw(std::string(vovido::NodeIdOr(*network, order[i], "_Unnamed_Node_")) + "\n");
     output.WriteRaw("\n\n\n/*\tLabels\t*/\n");
     for (int i = 0; i < n; ++i) {
         const VRX_idArray* names = network->GetNode(order[i])->GetDefinition()->GetOutcomesNames();
         line.clear();
-        for (int k = 0; names != nullptr && k < names->GetCount(); ++k) line += std::string((*names)[k]) + "\t";
+        for (int k = 0; names != nullptr && k < names->GetCount(); ++k)
+            line += std::string((*names)[k]) + "\t";
         output.WriteRaw(line + "\n");
     }
     output.WriteRaw("\n\n\n/*\tCenters\t*/\n");

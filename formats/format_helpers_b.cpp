@@ -37,7 +37,8 @@ void ApplyNetworkIdentifier(VRX_network& network, const std::string& text) {
     std::string base = text;
     if (VRX_idArray::RepairId(base) != kSuccess) base = kUnnamedNetwork;
     std::string id = base;
-    for (int n = 2; network.IsIdInUse(id.c_str(), -1) && n < 1000000; ++n) id = base + "_" + std::to_string(n);
+    for (int n = 2; network.IsIdInUse(id.c_str(), -1) && n < 1000000; ++n)
+        id = base + "_" + std::to_string(n);
     if (header->SetId(id.c_str()) != kSuccess) (void)header->SetId(kUnnamedNetwork);
 }
 
@@ -45,7 +46,8 @@ std::string UniqueNodeId(const VRX_network& network, const std::string& text, in
     std::string base = text;
     if (VRX_idArray::RepairId(base) != kSuccess) base = "x";
     std::string id = base;
-    for (int n = 2; network.IsIdInUse(id.c_str(), except) && n < 1000000; ++n) id = base + "_" + std::to_string(n);
+    for (int n = 2; network.IsIdInUse(id.c_str(), except) && n < 1000000; ++n)
+        id = base + "_" + std::to_string(n);
     return id;
 }
 

@@ -27,7 +27,8 @@ std::string UniqueNodeId(const VRX_network& network, const std::string& text, in
 const char* NodeIdOr(const VRX_network& network, int handle, const char* fallback);
 // Before a file is created: -2 (logged with the message) when a node's kind is not accepted, or when the
 // nodes cannot be put in topological order.
-[[nodiscard]] int CheckWritableKinds(VRX_network& network, bool (*accepts)(int typeCode), const char* message);
+[[nodiscard]] int CheckWritableKinds(VRX_network& network, bool (*accepts)(int typeCode),
+                                     const char* message);
 // The whole file as text, line ends as line feeds: -103 (logged) when it cannot be read, -102 when empty.
 [[nodiscard]] int ReadWholeFile(const char* path, std::string& out);
 // A probability or utility as the shortest text that reads back as the same double.

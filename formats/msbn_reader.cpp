@@ -110,6 +110,11 @@ int VRX_microsoftSpeaker::ReadObject() {
     if (PeekToken() != kSuccess) return kNoMoreTokens;
     if (token.kind == kIdentifier && TokenIs("node")) return ReadNode();
     if (token.kind == kIdentifier && TokenInTable(kPotentials)) return ReadPotential();
+    if (token.kind == kIdentifier && TokenIs("properties")) {
+        SkipProperties();
+        (void)AcceptToken(kPunctuator, ";");
+        return kSuccess;
+    }
     return ReportMessage(kSyntaxError, std::string("ERROR: '") + TokenText_() + "' : Unknown Object");
 }
 
@@ -121,11 +126,32 @@ int VRX_microsoftSpeaker::ReadNode() {
     if (handle < 0) return ReportMessage(handle, "ERROR: Couldn't Create Node (\"" + id + "\")");
     if (const int rc = RequireToken(kPunctuator, "{")) return rc;
     ReadBlock([this, handle]() { return ReadNodeField(handle); });
+    VRX_node* node = network->GetNode(handle);
+    node->CheckValidity(1);
+    if (!node->IsValid()) {
+        (void)network->DeleteNode(handle);  // a live handle
+        NoteReport_(kObjectNotValid, true);
+        message = "ERROR: Node not ready (valid). Node (\"" + id + "\") deleted";
+        (void)LogError(errorLog, kObjectNotValid, message.c_str(), nullptr);
+    }
     return kSuccess;
+}
+
+// Display and tool settings the engine has no place for: passed over whole, with a warning.
+void VRX_microsoftSpeaker::SkipProperties() {
+    (void)ReportWarning(kSyntaxError, "ERROR: 'properties' : Unknown Object, ignored");
+    ConsumeToken();
+    if (PeekToken() == kSuccess && token.kind == kPunctuator && TokenIs("{")) (void)SkipBlock();
 }
 
 int VRX_microsoftSpeaker::ReadNodeField(int handle) {
     if (PeekToken() != kSuccess) return kNoMoreTokens;
+    // A properties block ends without ';': the field after it is read on.
+    while (token.kind == kIdentifier && TokenIs("properties")) {
+        SkipProperties();
+        if (PeekToken() != kSuccess) return kNoMoreTokens;
+        if (token.kind == kPunctuator && (TokenIs(";") || TokenIs("}"))) return kSuccess;
+    }
     VRX_node* node = network->GetNode(handle);
     if (token.kind == kIdentifier && TokenIs("label")) {
         // A display label: a word or a text, not kept.
@@ -166,7 +192,8 @@ int VRX_microsoftSpeaker::ReadStates(int handle) {
     if (const int rc = RequireToken(kIdentifier, "discrete")) return rc;
     if (const int rc = RequireToken(kPunctuator, "[")) return rc;
     if (IsIntegerNext() != 1) {
-        return ReportMessage(kSyntaxError, std::string("ERROR: '") + TokenText_() + "' : Expecting number of states");
+        return ReportMessage(kSyntaxError,
+                             std::string("ERROR: '") + TokenText_() + "' : Expecting number of states");
     }
     int declared = 0;
     if (const int rc = ReadInt(declared)) return rc;
@@ -180,7 +207,8 @@ int VRX_microsoftSpeaker::ReadStates(int handle) {
     }
     if (const int rc = RequireToken(kPunctuator, "}")) return rc;
     if (declared != static_cast<int>(names.size())) {
-        message = "ERROR: '" + std::to_string(declared) + "' : Size of list doesn't match number of outcomes. Using list size";
+        message = "ERROR: '" + std::to_string(declared) +
+                  "' : Size of list doesn't match number of outcomes. Using list size";
         (void)ReportWarning(kOutOfRange, message.c_str());
     }
     // State names are texts: they become outcome identifiers as in every other format.
@@ -205,13 +233,15 @@ int VRX_microsoftSpeaker::ReadPotential() {
     // A second potential would lay its table over parents of the first.
     if (network->GetNumberOfParents(handle) > 0)
         return ReportMessage(kOutOfRange, "ERROR: Node (\"" + child_ + "\") has more than one potential");
-    if (network->GetNode(handle)->ChangeType(type) != kSuccess) return ReportError(kSyntaxError, "ERROR: Unknown Node Type");
+    if (network->GetNode(handle)->ChangeType(type) != kSuccess)
+        return ReportError(kSyntaxError, "ERROR: Unknown Node Type");
     while (IsIdentifierNext() == 1) {
         const std::string parentId(TokenText_());
         ConsumeToken();
         const int parent = network->FindNode(parentId.c_str());
         const int rc = parent < 0 ? parent : network->AddArc(parent, handle, 0);
-        if (rc != kSuccess) (void)ReportMessage(rc, "ERROR: Couldn't add arc from parent node (\"" + parentId + "\")");
+        if (rc != kSuccess)
+            (void)ReportMessage(rc, "ERROR: Couldn't add arc from parent node (\"" + parentId + "\")");
     }
     if (const int rc = RequireToken(kPunctuator, ")")) return rc;
     if (ExpectToken(kPunctuator, "{") != kSuccess) {
@@ -255,11 +285,13 @@ int VRX_microsoftSpeaker::ReadEntry(int parentCount) {
     if (IsOpenParenNext() == 1) {
         VRX_intArray coordinates;
         if (const int rc = ReadIntList(coordinates)) return rc;
-        bool valid = coordinates.GetCount() == parentCount && static_cast<int>(parentSizes_.size()) == parentCount;
+        bool valid =
+            coordinates.GetCount() == parentCount && static_cast<int>(parentSizes_.size()) == parentCount;
         for (int i = 0; valid && i < parentCount; ++i) {
             valid = coordinates[i] >= 0 && coordinates[i] < parentSizes_[static_cast<size_t>(i)];
-            if (valid) index = index * static_cast<size_t>(parentSizes_[static_cast<size_t>(i)]) +
-                               static_cast<size_t>(coordinates[i]);
+            if (valid)
+                index = index * static_cast<size_t>(parentSizes_[static_cast<size_t>(i)]) +
+                        static_cast<size_t>(coordinates[i]);
         }
         if (!valid) return ReportMessage(kOutOfRange, "ERROR: Invalid coordinates");
         index *= static_cast<size_t>(ownSize_);
@@ -269,7 +301,8 @@ int VRX_microsoftSpeaker::ReadEntry(int parentCount) {
         double value = 0.0;
         if (const int rc = ReadNumber(value)) return rc;
         if (index >= table_.size())
-            return ReportMessage(kOutOfRange, "ERROR: Node (\"" + child_ + "\") : more numbers than its table holds");
+            return ReportMessage(kOutOfRange,
+                                 "ERROR: Node (\"" + child_ + "\") : more numbers than its table holds");
         table_[index++] = value;
     }
     return kSuccess;

@@ -33,6 +33,7 @@ public:
 private:
     [[nodiscard]] int ReadOpened(int openResult);
     [[nodiscard]] int ReadObject();
+    void SkipProperties();
     [[nodiscard]] int ReadNode();
     [[nodiscard]] int ReadNodeField(int handle);
     [[nodiscard]] int ReadStates(int handle);

@@ -82,7 +82,8 @@ int VRX_microsoftSpeaker::WriteSectionStart(const char* name) {
 int VRX_microsoftSpeaker::WriteNetwork() {
     (void)output.SetIndentWidth(4);  // within the line width
     const VRX_header& header = *network->GetHeader();
-    const char* name = header.GetName() != nullptr && *header.GetName() != '\0' ? header.GetName() : header.GetId();
+    const char* name =
+        header.GetName() != nullptr && *header.GetName() != '\0' ? header.GetName() : header.GetId();
     output.WriteRaw("belief network \"" + EscapeText(name != nullptr ? name : "_Unnamed_Network_") + "\"\n");
     const VRX_intArray order(network->GetTopologicalOrder());
     if (order.GetCount() != network->GetNumberOfNodes()) return kOutOfMemory;
@@ -134,7 +135,9 @@ void VRX_microsoftSpeaker::WriteNode(int handle) {
 
 void VRX_microsoftSpeaker::WritePotential(int handle) {
     const int type = network->GetNodeType(handle);
-    const char* word = type == DefinitionType::kTable ? "utility" : type == DefinitionType::kList ? "information" : "probability";
+    const char* word = type == DefinitionType::kTable  ? "utility"
+                       : type == DefinitionType::kList ? "information"
+                                                       : "probability";
     std::string head = std::string(word) + "(" + vovido::NodeIdOr(*network, handle, kUnnamedNode);
     const VRX_intArray& parents = network->GetParents(handle);
     bool first = true;

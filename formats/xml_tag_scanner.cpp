@@ -151,7 +151,8 @@ XmlTagScanner::Event XmlTagScanner::Next() {
         }
         if (StartsWith("<![CDATA[")) {
             const size_t end = input_.find("]]>", pos_ + 9);
-            if (end == std::string_view::npos) return Fail("ERROR: Unexpected End of File in a CDATA section");
+            if (end == std::string_view::npos)
+                return Fail("ERROR: Unexpected End of File in a CDATA section");
             text_.assign(input_.substr(pos_ + 9, end - pos_ - 9));
             FinishText(text_);
             Advance(end + 3 - pos_);
@@ -253,7 +254,8 @@ XmlTagScanner::Event XmlTagScanner::ReadStartTag() {
                 Advance(close + 1 - pos_);
             } else {
                 size_t i = pos_;
-                while (i < input_.size() && !IsBlank(input_[i]) && input_[i] != '>' && input_.compare(i, 2, "/>") != 0)
+                while (i < input_.size() && !IsBlank(input_[i]) && input_[i] != '>' &&
+                       input_.compare(i, 2, "/>") != 0)
                     ++i;
                 AppendDecoded(input_.substr(pos_, i - pos_), value);
                 Advance(i - pos_);
@@ -301,7 +303,8 @@ void XmlTagScanner::AppendDecoded(std::string_view raw, std::string& out) const 
         // linear); a '&' that starts none stands for itself.
         const size_t near = raw.substr(amp + 1, 10).find(';');
         const size_t semi = near == std::string_view::npos ? near : amp + 1 + near;
-        const std::string_view body = semi != std::string_view::npos ? raw.substr(amp + 1, semi - amp - 1) : std::string_view();
+        const std::string_view body =
+            semi != std::string_view::npos ? raw.substr(amp + 1, semi - amp - 1) : std::string_view();
         bool resolved = false;
         if (body.size() >= 2 && body[0] == '#') {
             const bool hex = body[1] == 'x' || body[1] == 'X';

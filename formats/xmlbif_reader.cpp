@@ -24,8 +24,8 @@ using Event = vovido::XmlTagScanner::Event;
 
 namespace {
 
-const char* const kElementNames[] = {"BIF", "NETWORK", "NAME", "VARIABLE", "OUTCOME", "PROPERTY",
-                                     "DEFINITION", "FOR", "GIVEN", "TABLE", nullptr};
+const char* const kElementNames[] = {"BIF",        "NETWORK", "NAME",  "VARIABLE", "OUTCOME", "PROPERTY",
+                                     "DEFINITION", "FOR",     "GIVEN", "TABLE",    nullptr};
 
 bool IsElementName(const std::string& name) {
     for (int i = 0; kElementNames[i] != nullptr; ++i) {
@@ -135,8 +135,10 @@ void VRX_xmlSpeaker::Warn(int line, int code, const std::string& text) {
 }
 
 int VRX_xmlSpeaker::ReportScannerEnd(const XmlTagScanner& scanner, const std::string& element) {
-    if (!scanner.ErrorMessage().empty()) return Report(scanner.Line(), kUnexpectedEndOfFile, scanner.ErrorMessage());
-    return Report(scanner.Line(), kUnexpectedEndOfFile, "ERROR: End of File : Expecting '</" + element + ">'");
+    if (!scanner.ErrorMessage().empty())
+        return Report(scanner.Line(), kUnexpectedEndOfFile, scanner.ErrorMessage());
+    return Report(scanner.Line(), kUnexpectedEndOfFile,
+                  "ERROR: End of File : Expecting '</" + element + ">'");
 }
 
 int VRX_xmlSpeaker::ReadDocument(std::string_view text) {
@@ -167,14 +169,16 @@ int VRX_xmlSpeaker::ReadBif(XmlTagScanner& scanner) {
                 if (Is(scanner, "NETWORK")) {
                     if (const int rc = ReadNetwork(scanner)) return rc;
                 } else if (IsElementName(scanner.Name())) {
-                    return Report(scanner.Line(), kSyntaxError, "ERROR: '" + scanner.Name() + "' : Misplaced statement");
+                    return Report(scanner.Line(), kSyntaxError,
+                                  "ERROR: '" + scanner.Name() + "' : Misplaced statement");
                 } else if (const int rc = SkipElement(scanner)) {
                     return rc;
                 }
                 break;
             case Event::kEnd:
                 if (Is(scanner, "BIF")) return kSuccess;
-                return Report(scanner.Line(), kSyntaxError, "ERROR: '</" + scanner.Name() + ">' : '</BIF>' expected");
+                return Report(scanner.Line(), kSyntaxError,
+                              "ERROR: '</" + scanner.Name() + ">' : '</BIF>' expected");
             default:
                 return ReportScannerEnd(scanner, "BIF");
         }
@@ -324,7 +328,8 @@ int VRX_xmlSpeaker::ReadVariable(XmlTagScanner& scanner) {
     }
     VRX_node* node = network->GetNode(handle);
     if (hasName) {
-        if (const int rc = node->GetInfo()->header.SetName(name.c_str())) (void)Report(line, rc, "ERROR: Couldn't set the name");
+        if (const int rc = node->GetInfo()->header.SetName(name.c_str()))
+            (void)Report(line, rc, "ERROR: Couldn't set the name");
         variables_[name] = handle;
     }
     // A utility has no outcomes; files of other tools give it one all the same.
@@ -366,7 +371,8 @@ int VRX_xmlSpeaker::ReadDefinition(XmlTagScanner& scanner) {
                         definition.hasTable = true;
                     } else {
                         if (IsElementName(scanner.Name()) && !Is(scanner, "PROPERTY"))
-                            (void)Report(line, kSyntaxError, "ERROR: '" + scanner.Name() + "' : Unknown Definition Field");
+                            (void)Report(line, kSyntaxError,
+                                         "ERROR: '" + scanner.Name() + "' : Unknown Definition Field");
                         rc = SkipElement(scanner);
                     }
                     if (rc != kSuccess) return rc;
@@ -435,8 +441,8 @@ void VRX_xmlSpeaker::ApplyDefinition(const Definition& definition) {
         }
         if (const int rc = network->AddArc(parent, handle, 0)) {
             (void)Report(line, rc,
-                         "ERROR: Couldn't add arc from node [" + std::string(vovido::NodeIdOr(*network, parent, "")) +
-                             "] to node [" + id + "]");
+                         "ERROR: Couldn't add arc from node [" +
+                             std::string(vovido::NodeIdOr(*network, parent, "")) + "] to node [" + id + "]");
             return;
         }
     }
@@ -457,7 +463,8 @@ void VRX_xmlSpeaker::ApplyDefinition(const Definition& definition) {
         return;
     }
     const int outcomes = nodeDefinition->GetNumberOfOutcomes();
-    if (network->GetNodeType(handle) == DefinitionType::kCpt && IsOwnOutcomeSlowest(definition.table, outcomes)) {
+    if (network->GetNodeType(handle) == DefinitionType::kCpt &&
+        IsOwnOutcomeSlowest(definition.table, outcomes)) {
         const int columns = count / outcomes;
         for (int i = 0; i < columns; ++i) {
             for (int j = 0; j < outcomes; ++j) values.AddReserved(definition.table[j * columns + i]);

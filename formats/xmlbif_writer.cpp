@@ -78,7 +78,8 @@ std::string Escaped(const char* text) {
 
 int VRX_xmlSpeaker::WriteFile(const char* path) {
     if (network == nullptr) return kObjectNotValid;
-    if (const int rc = vovido::CheckWritableKinds(*network, IsWritable, "ERROR: Unsupported node type")) return rc;
+    if (const int rc = vovido::CheckWritableKinds(*network, IsWritable, "ERROR: Unsupported node type"))
+        return rc;
     if (const int rc = StartWriting(path)) return rc;
     const int written = WriteNetwork();
     if (written != kSuccess) output.MarkFailed();
@@ -88,7 +89,8 @@ int VRX_xmlSpeaker::WriteFile(const char* path) {
 
 int VRX_xmlSpeaker::WriteToText(std::string& out) {
     if (network == nullptr) return kObjectNotValid;
-    if (const int rc = vovido::CheckWritableKinds(*network, IsWritable, "ERROR: Unsupported node type")) return rc;
+    if (const int rc = vovido::CheckWritableKinds(*network, IsWritable, "ERROR: Unsupported node type"))
+        return rc;
     if (const int rc = output.OpenOutputText()) return rc;
     const int written = WriteNetwork();
     if (written != kSuccess) output.MarkFailed();
@@ -143,7 +145,8 @@ void VRX_xmlSpeaker::WriteDefinition(int handle) {
     output.Indent();
     WriteSimple("FOR", vovido::NodeIdOr(*network, handle, "Unnamed_Node"));
     const VRX_intArray& parents = network->GetParents(handle);
-    for (int i = 0; i < parents.GetCount(); ++i) WriteSimple("GIVEN", vovido::NodeIdOr(*network, parents[i], "UnknownParent"));
+    for (int i = 0; i < parents.GetCount(); ++i)
+        WriteSimple("GIVEN", vovido::NodeIdOr(*network, parents[i], "UnknownParent"));
     VRX_Dmatrix* table = nullptr;
     if (definition->GetType() != DefinitionType::kList && definition->GetDefinition(table) == kSuccess &&
         table != nullptr) {

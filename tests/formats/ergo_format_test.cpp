@@ -13,8 +13,8 @@
 
 namespace {
 
-using fixture::Logged;
 using fixture::LogDump;
+using fixture::Logged;
 
 std::vector<double> Table(VRX_network& net, int handle) {
     VRX_Dmatrix* m = nullptr;
@@ -47,7 +47,8 @@ TEST_F(ErgoTest, ReadsALargeFileWithPositionsFromZero) {
     EXPECT_EQ(fixture::IdsOf(net, net.GetParents(first)), (std::vector<std::string>{"G_V7BAR", "G_V8BAR"}));
     EXPECT_EQ(net.GetNodeType(first), DefinitionType::kCpt);
     EXPECT_EQ(Table(net, first), (std::vector<double>{1, 0, 0, 1, 0, 1, 0, 1}));
-    EXPECT_EQ(fixture::IdsOf(net, net.GetParents(net.FindNode("G_B14BBAR"))), (std::vector<std::string>{"G_B14B"}));
+    EXPECT_EQ(fixture::IdsOf(net, net.GetParents(net.FindNode("G_B14BBAR"))),
+              (std::vector<std::string>{"G_B14B"}));
     const VRX_idArray& labels = *net.GetNode(first)->GetDefinition()->GetOutcomesNames();
     EXPECT_STREQ(labels[0], "X0000");
     EXPECT_STREQ(labels[1], "X0001");
@@ -74,8 +75,7 @@ TEST_F(ErgoTest, AFileByHandGivesThePosteriorsByHand) {
 // A table count of 0 keeps the node noisy-MAX: its leak (x1 = 0.2) gives the row (0.8, 0.2), the row of
 // the parent's first outcome (x1 = 0.9) gives (0.1, 0.9), and labels name the outcomes from the last.
 TEST_F(ErgoTest, ANodeWithoutItsTableIsNoisyMax) {
-    const std::string text =
-        "2\n2 2\n0\n1 1\n/* Prob */\n2 0.3 0.7\n0 0.2 0.9\n/* Labels */\nyes no\na b\n";
+    const std::string text = "2\n2 2\n0\n1 1\n/* Prob */\n2 0.3 0.7\n0 0.2 0.9\n/* Labels */\nyes no\na b\n";
     VRX_network net;
     ASSERT_EQ(ReadErgo(net, text), kSuccess) << LogDump();
     int child = -1;
@@ -117,7 +117,8 @@ TEST_F(ErgoTest, BadCountsFailWithTheirMessageAndLeaveTheNetworkAsItWas) {
     const BadFile cases[] = {
         {"no count", "net {\n}\n", kSyntaxError, "(line 1) : ERROR: 'net' : Integer expected"},
         {"negative count", "-3\n", kOutOfRange, "(line 1) : ERROR: (\"-3\") : Invalid number of nodes"},
-        {"unbacked count", "1000000000\n2 2\n", kSyntaxError, "(line 2) : ERROR: End of File : Expecting Integer"},
+        {"unbacked count", "1000000000\n2 2\n", kSyntaxError,
+         "(line 2) : ERROR: End of File : Expecting Integer"},
         {"states", "1\n1\n0\n/* Probabilities */\n2 0.5 0.5\n", kOutOfRange,
          "(line 2) : ERROR: '1' : Invalid number of states"},
         {"position", "2\n2 2\n0\n1 7\n/* Probabilities */\n2 0.5 0.5\n4 1 0 0 1\n", kOutOfRange,

@@ -11,10 +11,11 @@
 #include "model/node_value.h"
 #include "tests/formats/network_fixture.h"
 #include "tests/support/reference_networks.h"
+#include "tests/support/save_failure.h"
 
 namespace {
 
-const char* const kNetworks[] = {"asia",  "child",      "insurance", "water", "alarm",
+const char* const kNetworks[] = {"asia",       "child",  "insurance", "water", "alarm",
                                  "hailfinder", "hepar2", "win95pts",  "andes"};
 
 void ExpectSameModel(VRX_network& a, VRX_network& b) {
@@ -70,10 +71,41 @@ TEST_P(ExchangeFormatRoundTrip, StructureTablesAndPosteriorsSurvive) {
 }
 
 INSTANTIATE_TEST_SUITE_P(ReferenceNetworks, ExchangeFormatRoundTrip,
-                         ::testing::Combine(::testing::ValuesIn(kNetworks), ::testing::Values("xml03", "dsc", "erg")),
+                         ::testing::Combine(::testing::ValuesIn(kNetworks),
+                                            ::testing::Values("xml03", "dsc", "erg")),
                          [](const auto& info) {
                              return std::string(std::get<0>(info.param)) + "_" + std::get<1>(info.param);
                          });
+
+class ExchangeFormatSaving : public ::testing::TestWithParam<const char*> {
+protected:
+    void SetUp() override { errorLog.Flush(); }
+    void TearDown() override {
+        errorLog.Flush();
+        std::remove(target.c_str());
+    }
+    const std::string target = ::testing::TempDir() + "exchange_saving." + GetParam();
+};
+
+// The disk fills up half way through a save: -103, the old file whole, nothing left beside it.
+TEST_P(ExchangeFormatSaving, ASaveThatFailsHalfWayKeepsTheOldFile) {
+    VRX_network small;
+    ASSERT_GE(small.AddNode(DefinitionType::kCpt, "Small"), 0);
+    ASSERT_EQ(small.WriteFile(target.c_str()), kSuccess);
+    const std::string old = savetest::ReadWhole(target);
+    VRX_network big;
+    const int h = big.AddNode(DefinitionType::kCpt, "Big");
+    ASSERT_EQ(big.GetNode(h)->GetDefinition()->SetNumberOfOutcomes(3000), kSuccess);
+    {
+        savetest::FileSizeLimit full(old.size() + 4096);
+        ASSERT_TRUE(full.IsActive());
+        EXPECT_EQ(big.WriteFile(target.c_str()), kFileIoFailed);
+    }
+    EXPECT_EQ(savetest::ReadWhole(target), old);
+    EXPECT_EQ(savetest::FilesBeside(target), std::vector<std::string>{});
+}
+
+INSTANTIATE_TEST_SUITE_P(ExchangeFormats, ExchangeFormatSaving, ::testing::Values("xml03", "dsc", "erg"));
 
 // Files of other tools, each written in every exchange format and read back: the same model and the same
 // posteriors as the file itself gives.
@@ -101,7 +133,8 @@ TEST(RealFilesAcrossFormats, EachConvertsWithItsPosteriors) {
             ASSERT_EQ(copy.UpdateBeliefs(), kSuccess);
             for (int h = original.GetFirstNode(); h >= 0; h = original.GetNextNode(h)) {
                 const std::vector<double> expected = fixture::Beliefs(original, h);
-                const std::vector<double> found = fixture::Beliefs(copy, copy.FindNode(fixture::IdOf(original, h).c_str()));
+                const std::vector<double> found =
+                    fixture::Beliefs(copy, copy.FindNode(fixture::IdOf(original, h).c_str()));
                 ASSERT_EQ(found.size(), expected.size());
                 for (size_t k = 0; k < found.size(); ++k) EXPECT_NEAR(found[k], expected[k], 1e-9);
             }

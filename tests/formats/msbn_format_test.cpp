@@ -14,8 +14,8 @@
 
 namespace {
 
-using fixture::Logged;
 using fixture::LogDump;
+using fixture::Logged;
 
 std::string FormatFile(const char* name) {
     return fixture::ReadTextFile(std::string(VOVIDO_NETWORKS_DIR) + "/../formats/" + name);
@@ -37,8 +37,9 @@ int ReadMsbn(VRX_network& net, const std::string& text) {
 std::vector<double> Posterior(VRX_network& net, const char* id) {
     VRX_Dmatrix* beliefs = nullptr;
     EXPECT_EQ(net.GetNode(net.FindNode(id))->GetValue()->GetValue(beliefs), kSuccess) << id;
-    return beliefs != nullptr ? std::vector<double>(beliefs->GetData(), beliefs->GetData() + beliefs->GetNumberOfElements())
-                              : std::vector<double>();
+    return beliefs != nullptr
+               ? std::vector<double>(beliefs->GetData(), beliefs->GetData() + beliefs->GetNumberOfElements())
+               : std::vector<double>();
 }
 
 class MsbnTest : public ::testing::Test {
@@ -59,7 +60,8 @@ TEST_F(MsbnTest, ReadsAFileWrittenByTheToolItself) {
     EXPECT_EQ(alarm.GetInfo()->screenInfo.position.centerY, 13450);
     EXPECT_STREQ(net.GetNode(net.FindNode("Jo_oLiga"))->GetInfo()->header.GetName(), "Jo\xe3oLiga");
     // "~R" and "R" become outcome identifiers.
-    const VRX_idArray& states = *net.GetNode(net.FindNode("Arrombamento"))->GetDefinition()->GetOutcomesNames();
+    const VRX_idArray& states =
+        *net.GetNode(net.FindNode("Arrombamento"))->GetDefinition()->GetOutcomesNames();
     ASSERT_EQ(states.GetCount(), 2);
     EXPECT_STREQ(states[0], "x_R");
     EXPECT_STREQ(states[1], "R");
@@ -93,12 +95,15 @@ TEST_F(MsbnTest, InfluenceDiagramsAndTextsComeBack) {
         "belief network \"Say \\\"hi\\\"\"\n"
         "node D { name: \"a\\\\b \\\"c\\\"\"; type: discrete[2] = { \"go\", \"stay\" }; position: (3, 4); }\n"
         "node C { type : discrete [ 3 ] = { \"1 a\", \"b\", \"b\" }; }\n"
-        "node U { label: utility; }\n"
+        "properties { type MS_Label = choice of [a, b], \"Label\"; MS_Addins = [\"x\"]; }\n"
+        "node U { properties { MS_Label = a; } label: utility; }\n"
         "probability(C) { 0.2, 0.3, 0.5; }\n"
         "information(D | C);\n"
         "utility(U | D, C) { (0, 0): -1; (0, 1): 2; (0, 2): 3; (1, 0): 4; (1, 1): 5; (1, 2): 6; }\n";
     VRX_network net;
     ASSERT_EQ(ReadMsbn(net, text), kSuccess) << LogDump();
+    EXPECT_TRUE(Logged(kSyntaxError, "(line 4) : ERROR: 'properties' : Unknown Object, ignored"))
+        << LogDump();
     EXPECT_EQ(net.GetNodeType(net.FindNode("D")), DefinitionType::kList);
     EXPECT_EQ(net.GetNodeType(net.FindNode("U")), DefinitionType::kTable);
     EXPECT_EQ(Table(net, "U"), (std::vector<double>{-1, 2, 3, 4, 5, 6}));
@@ -114,10 +119,24 @@ TEST_F(MsbnTest, InfluenceDiagramsAndTextsComeBack) {
     EXPECT_EQ(copy.GetNode(copy.FindNode("D"))->GetInfo()->screenInfo.position.centerY, 4);
     for (const char* id : {"C", "D", "U"}) {
         EXPECT_EQ(copy.GetNodeType(copy.FindNode(id)), net.GetNodeType(net.FindNode(id))) << id;
-        EXPECT_EQ(fixture::IdsOf(copy, copy.GetParents(copy.FindNode(id))), fixture::IdsOf(net, net.GetParents(net.FindNode(id))));
+        EXPECT_EQ(fixture::IdsOf(copy, copy.GetParents(copy.FindNode(id))),
+                  fixture::IdsOf(net, net.GetParents(net.FindNode(id))));
         fixture::ExpectSameDefinition(*net.GetNode(net.FindNode(id))->GetDefinition(),
                                       *copy.GetNode(copy.FindNode(id))->GetDefinition(), id);
     }
+}
+
+// A declared count that differs from the names listed is reported; the names are taken.
+TEST_F(MsbnTest, TheListedStatesWinOverTheDeclaredCount) {
+    VRX_network net;
+    ASSERT_EQ(ReadMsbn(net, "belief network \"n\"\nnode A { type: discrete[3] = { \"a\", \"b\" }; }\n"),
+              kSuccess)
+        << LogDump();
+    EXPECT_TRUE(Logged(kOutOfRange,
+                       "(line 2) : ERROR: '3' : Size of list doesn't match number of outcomes. "
+                       "Using list size"))
+        << LogDump();
+    EXPECT_EQ(net.GetNode(net.FindNode("A"))->GetDefinition()->GetNumberOfOutcomes(), 2);
 }
 
 struct BadFile {
@@ -128,8 +147,9 @@ struct BadFile {
 };
 
 TEST_F(MsbnTest, BadFilesFailWithTheirMessageAndLeaveTheNetworkAsItWas) {
-    const char* const nodes = "belief network \"n\"\nnode A { type: discrete[2] = { \"a\", \"b\" }; }\n"
-                              "node B { type: discrete[2] = { \"a\", \"b\" }; }\n";
+    const char* const nodes =
+        "belief network \"n\"\nnode A { type: discrete[2] = { \"a\", \"b\" }; }\n"
+        "node B { type: discrete[2] = { \"a\", \"b\" }; }\n";
     const BadFile cases[] = {
         {"no head", "node A { }", kSyntaxError, "(line 1) : ERROR: 'node' : 'belief network' expected"},
         {"empty head", "   ", kSyntaxError, "(line 1) : ERROR: End of File : Expecting 'belief network'"},
@@ -139,10 +159,12 @@ TEST_F(MsbnTest, BadFilesFailWithTheirMessageAndLeaveTheNetworkAsItWas) {
          "(line 4) : ERROR: Invalid coordinates"},
         {"numbers past the table", "probability(B | A) { (1): 0.5, 0.5, 0.5; }", kOutOfRange,
          "(line 4) : ERROR: Node (\"B\") : more numbers than its table holds"},
-        {"unknown child", "probability(Q) { 1, 0; }", kOutOfRange, "(line 4) : ERROR: Node (\"Q\") not found"},
+        {"unknown child", "probability(Q) { 1, 0; }", kOutOfRange,
+         "(line 4) : ERROR: Node (\"Q\") not found"},
         {"unknown parent", "probability(B | Q) { 1, 0; }", kOutOfRange,
          "(line 4) : ERROR: Couldn't add arc from parent node (\"Q\")"},
-        {"unknown object", "potential(B) { 1, 0; }", kSyntaxError, "(line 4) : ERROR: 'potential' : Unknown Object"},
+        {"unknown object", "potential(B) { 1, 0; }", kSyntaxError,
+         "(line 4) : ERROR: 'potential' : Unknown Object"},
         {"state count", "node C { type: discrete[x] = { }; }", kSyntaxError,
          "(line 4) : ERROR: 'x' : Expecting number of states"},
     };

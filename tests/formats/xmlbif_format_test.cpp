@@ -13,8 +13,8 @@
 
 namespace {
 
-using fixture::Logged;
 using fixture::LogDump;
+using fixture::Logged;
 
 std::string FormatFile(const char* name) {
     return fixture::ReadTextFile(std::string(VOVIDO_NETWORKS_DIR) + "/../formats/" + name);
@@ -67,6 +67,20 @@ TEST_F(XmlBifTest, ReadsAnInfluenceDiagramWrittenByAnotherTool) {
     ASSERT_EQ(result.size(), 18u);
     EXPECT_EQ(result[0], 0.1);
     EXPECT_EQ(result[17], 0.333333);
+
+    // The influence diagram goes to MSBN and back whole.
+    fixture::TempFile file(".dsc");
+    ASSERT_EQ(net.WriteFile(file.c_str()), kSuccess) << LogDump();
+    VRX_network copy;
+    ASSERT_EQ(copy.ReadFile(file.c_str()), kSuccess) << LogDump();
+    for (int h = net.GetFirstNode(); h >= 0; h = net.GetNextNode(h)) {
+        const std::string id = fixture::IdOf(net, h);
+        const int c = copy.FindNode(id.c_str());
+        ASSERT_GE(c, 0) << id;
+        EXPECT_EQ(fixture::IdsOf(net, net.GetParents(h)), fixture::IdsOf(copy, copy.GetParents(c))) << id;
+        fixture::ExpectSameDefinition(*net.GetNode(h)->GetDefinition(), *copy.GetNode(c)->GetDefinition(),
+                                      id);
+    }
 }
 
 TEST_F(XmlBifTest, ReadsAFileWithAnExtendedDtdAndOutcomesOfSeveralWords) {
@@ -87,13 +101,17 @@ TEST_F(XmlBifTest, ReadsAFileWithAnExtendedDtdAndOutcomesOfSeveralWords) {
 // Forms other tools write: no TYPE, "nature", comments inside the network, a definition before its
 // variables, repeated outcomes, entities, and a property holding one word.
 TEST_F(XmlBifTest, TakesTheFormsOfOtherTools) {
-    const std::string text = Bif(
-        "<!-- a comment with <tags> -->\n"
-        "<DEFINITION><FOR>B b</FOR><GIVEN>A</GIVEN><TABLE>0.1 0.9\n 0.7\t0.3</TABLE></DEFINITION>\n"
-        "<VARIABLE><NAME>A</NAME><OUTCOME>yes</OUTCOME><OUTCOME>yes</OUTCOME>"
-        "<PROPERTY>word</PROPERTY></VARIABLE>\n"
-        "<variable type='nature'><name>B b</name><outcome>x &amp; y</outcome><outcome>z</outcome></variable>\n"
-        "<DEFINITION><FOR>A</FOR><TABLE><![CDATA[0.25]]> 0.75</TABLE><PROPERTY>p</PROPERTY></DEFINITION>\n");
+    const std::string text =
+        "<?XML VERSION=\"1.0\"?>\n<!DOCTYPE BIF [\n <!-- '>' -->\n"
+        " <!ATTLIST VARIABLE TYPE (nature|decision) \"n>\">\n]>\n" +
+        Bif("<!-- a comment with <tags> -->\n"
+            "<DEFINITION><FOR>B b</FOR><GIVEN>A</GIVEN><TABLE>0.1 0.9\n 0.7\t0.3</TABLE></DEFINITION>\n"
+            "<VARIABLE><NAME>A</NAME><OUTCOME>yes</OUTCOME><OUTCOME>yes</OUTCOME>"
+            "<PROPERTY>word</PROPERTY></VARIABLE>\n"
+            "<variable type='nature'><name>B b</name><outcome>x &amp; "
+            "y</outcome><outcome>z</outcome></variable>\n"
+            "<DEFINITION><FOR>A</FOR><TABLE><![CDATA[0.25]]> "
+            "0.75</TABLE><PROPERTY>p</PROPERTY></DEFINITION>\n");
     VRX_network net;
     ASSERT_EQ(ReadXmlBif(net, text), kSuccess) << LogDump();
     EXPECT_EQ(Outcomes(net, "A"), (std::vector<std::string>{"yes", "yes0"}));
@@ -120,14 +138,17 @@ TEST_F(XmlBifTest, BadFilesFailWithTheirMessageAndLeaveTheNetworkAsItWas) {
          "(line 1) : ERROR: 'VARIABLE' : Misplaced statement"},
         {"type", Bif("<VARIABLE TYPE=\"odd\"><NAME>A</NAME></VARIABLE>\n"), kOutOfRange, kOutOfRange,
          "(line 5) : ERROR: odd : Unknown node type"},
-        {"count", Bif("<VARIABLE><NAME>A</NAME><OUTCOME>a</OUTCOME><OUTCOME>b</OUTCOME></VARIABLE>\n"
-                      "<DEFINITION><FOR>A</FOR><TABLE>0.5 0.25 0.25</TABLE></DEFINITION>\n"),
+        {"count",
+         Bif("<VARIABLE><NAME>A</NAME><OUTCOME>a</OUTCOME><OUTCOME>b</OUTCOME></VARIABLE>\n"
+             "<DEFINITION><FOR>A</FOR><TABLE>0.5 0.25 0.25</TABLE></DEFINITION>\n"),
          kOutOfRange, kOutOfRange, "(line 6) : ERROR: Node [A] was expecting 2 numbers but 3 were read"},
-        {"number", Bif("<VARIABLE><NAME>A</NAME></VARIABLE>\n<DEFINITION><FOR>A</FOR><TABLE>0.5 half</TABLE>"
-                       "</DEFINITION>\n"),
+        {"number",
+         Bif("<VARIABLE><NAME>A</NAME></VARIABLE>\n<DEFINITION><FOR>A</FOR><TABLE>0.5 half</TABLE>"
+             "</DEFINITION>\n"),
          kSyntaxError, kSyntaxError, "(line 6) : ERROR: 'half' : Real Number expected"},
-        {"parent", Bif("<VARIABLE><NAME>A</NAME></VARIABLE>\n<DEFINITION><FOR>A</FOR><GIVEN>Q</GIVEN>"
-                       "</DEFINITION>\n"),
+        {"parent",
+         Bif("<VARIABLE><NAME>A</NAME></VARIABLE>\n<DEFINITION><FOR>A</FOR><GIVEN>Q</GIVEN>"
+             "</DEFINITION>\n"),
          kOutOfRange, kOutOfRange, "(line 6) : ERROR: Q : Invalid parent"},
         {"truncated", "<BIF VERSION=\"0.3\"><NETWORK><VARIABLE><NAME>A</NAME>", kUnexpectedEndOfFile,
          kUnexpectedEndOfFile, "(line 1) : ERROR: End of File : Expecting '</VARIABLE>'"},
@@ -170,7 +191,8 @@ TEST_F(XmlBifTest, WritesWellFormedXmlThatReadsBack) {
     EXPECT_EQ(copy.GetNodeType(copy.FindNode("Treat")), DefinitionType::kList);
     EXPECT_EQ(Outcomes(copy, "Treat"), Outcomes(net, "Treat"));
     EXPECT_EQ(Table(copy, "Gain"), Table(net, "Gain"));
-    EXPECT_EQ(fixture::IdsOf(copy, copy.GetParents(copy.FindNode("Treat"))), (std::vector<std::string>{"either"}));
+    EXPECT_EQ(fixture::IdsOf(copy, copy.GetParents(copy.FindNode("Treat"))),
+              (std::vector<std::string>{"either"}));
 }
 
 TEST_F(XmlBifTest, NodesWithoutTablesOfTheFormAreRefusedBeforeTheFileIsMade) {
