@@ -58,6 +58,24 @@ TEST(EquationToHybrid, EveryObservedChildCountsAndArgumentsMakeParents) {
     EXPECT_NEAR(ValueOf(net, x).GetStdDev(), 1.0 / std::sqrt(3.0), 0.025);
 }
 
+TEST(EquationToHybrid, EquationsAreConvertedFromTheirFormSolvedForTheNode) {
+    // 2*y = x + noise: y's evidence 0.5 makes x + noise = 1.
+    VRX_network net;
+    const int x = AddEquation(net, "x", "x = Normal(0, 1)");
+    const int y = AddEquation(net, "y", "2*y = x + Normal(0, 1)");
+    ASSERT_EQ(ValueOf(net, y).SetContEvidence(0.5), kSuccess);
+    ASSERT_EQ(Update(net, 14, 20000), kSuccess) << vovido::test::LogDump();
+    EXPECT_NEAR(ValueOf(net, x).GetMean(), 0.5, 0.03);
+    // A negated distribution keeps its sign: x = -Uniform(1, 3) lies in [-3, -1].
+    VRX_network negated;
+    const int n = AddEquation(negated, "n", "n = -Uniform(1, 3)");
+    const int m = AddEquation(negated, "m", "m = n + Normal(0, 0.1)");
+    ASSERT_EQ(ValueOf(negated, m).SetContEvidence(-1.5), kSuccess);
+    ASSERT_EQ(Update(negated, 14, 20000), kSuccess) << vovido::test::LogDump();
+    EXPECT_NEAR(ValueOf(negated, n).GetMean(), -1.5, 0.01);
+    for (const WeightedSample& s : ValueOf(negated, n).GetSamples()) ASSERT_TRUE(s.value >= -3.0 && s.value <= -1.0);
+}
+
 TEST(EquationToHybrid, AuxiliaryNamesSkipTheSourcesIdentifiers) {
     VRX_network source;
     ASSERT_GE(AddEquation(source, "c", "c = 1"), 0);
