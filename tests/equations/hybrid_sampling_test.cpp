@@ -172,12 +172,14 @@ TEST(HybridSampling, EdgeNetworksGiveTheirStatusAndMessage) {
     for (int algorithm : {13, 14, 15, 16}) {
         VRX_network empty;
         EXPECT_EQ(Update(empty, algorithm, 100), kSuccess) << algorithm;
+        EXPECT_EQ(errorLog.GetNumberOfEntries(), 0);
 
         VRX_network single;
         AddDistributionNode(single, "x", {"Normal(2, 0.5)"});
         EXPECT_EQ(Update(single, algorithm, 0), kOutOfRange) << algorithm;
         EXPECT_TRUE(Logged(kOutOfRange, "The number of samples must be at least 1."));
         ASSERT_EQ(Update(single, algorithm, 20000), kSuccess) << algorithm;
+        EXPECT_EQ(errorLog.GetNumberOfEntries(), 0) << vovido::test::LogDump();
         ExpectPosterior(single, "x", 2.0, 0.5, 0.02);
 
         // Evidence outside the support of its distribution.
