@@ -199,8 +199,12 @@ void GaussianMixture::Fit(const std::vector<WeightedSample>& input) {
     }
     const size_t k = static_cast<size_t>(count);
     std::vector<double> r(samples.size() * k, 0.0);
-    double previous = LogLikelihood(samples);
+    // Each E-step also gives the log-likelihood of the components it used: the fit ends when a step
+    // changes it by no more than the tolerance per sample (the log-likelihood of many samples never
+    // settles to an absolute tolerance, and every M-step keeps the samples' mean and variance anyway).
+    double previous = 0.0;
     for (int iteration = 0; iteration < kMaxIterations; ++iteration) {
+        double current = 0.0;
         for (size_t i = 0; i < samples.size(); ++i) {
             double rowTotal = 0.0;
             for (size_t j = 0; j < k; ++j) {
@@ -208,8 +212,11 @@ void GaussianMixture::Fit(const std::vector<WeightedSample>& input) {
                 r[i * k + j] = c.weight > 0.0 ? c.weight * NormalDensity(samples[i].value, c.mean, c.variance) : 0.0;
                 rowTotal += r[i * k + j];
             }
+            if (rowTotal > 0.0) current += samples[i].weight * std::log(rowTotal);
             for (size_t j = 0; j < k; ++j) r[i * k + j] = rowTotal > 0.0 ? r[i * k + j] / rowTotal : 1.0 / k;
         }
+        if (iteration > 0 && !(std::fabs(current - previous) > tolerance * 0.01 * n)) break;
+        previous = current;
         for (size_t j = 0; j < k; ++j) {
             double s = 0.0, sx = 0.0;
             for (size_t i = 0; i < samples.size(); ++i) {
@@ -230,11 +237,6 @@ void GaussianMixture::Fit(const std::vector<WeightedSample>& input) {
             c.variance = std::max(sxx / s, floor);
             c.weight = s / n;
         }
-        // The tolerance holds per sample: the log-likelihood of many samples never settles to an
-        // absolute one, and every step keeps the samples' mean and variance anyway.
-        const double current = LogLikelihood(samples);
-        if (!(std::fabs(current - previous) > tolerance * 0.01 * n)) break;
-        previous = current;
     }
 }
 

@@ -8,9 +8,6 @@
 
 #include "definitions/gaussian_mixture.h"
 
-// Code of message operations a kind does not support.
-constexpr int kUnsupportedMessageOperation = -53;
-
 namespace MessageFlags {
 constexpr int kUniform = 1;
 constexpr int kChanged = 2;

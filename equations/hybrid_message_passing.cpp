@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <deque>
+#include <string>
 #include <utility>
 
 #include "base/status_codes.h"
@@ -108,6 +109,25 @@ void HybridSampleNet::SendPi(SampleNode& node) {
         anyInformed = anyInformed || informed.back();
         anyPlain = anyPlain || !informed.back();
     }
+    // A root whose other children say nothing sends its own distribution: exactly, for the
+    // probabilities of a discrete root or the Gaussian of a Normal root.
+    std::vector<bool> exact(node.children.size(), false);
+    int informedCount = 0;
+    for (bool i : informed) informedCount += i ? 1 : 0;
+    if (node.parents.empty()) {
+        for (size_t m = 0; m < node.children.size(); ++m) {
+            if (informedCount - (informed[m] ? 1 : 0) > 0) continue;
+            exact[m] = SendExactPi(node, *node.children[m]->newParentMessages[static_cast<size_t>(positions[m])]);
+            if (exact[m]) informed[m] = true;  // drawn for no one: neither pass below sends to it
+        }
+    }
+    anyInformed = anyPlain = false;
+    for (size_t m = 0; m < node.children.size(); ++m) {
+        if (exact[m]) continue;
+        anyInformed = anyInformed || informed[m];
+        anyPlain = anyPlain || !informed[m];
+    }
+    if (!anyInformed && !anyPlain) return;
     // A child's message leaves out its own lambda: children whose lambda says something get values
     // drawn from the node's conditional, the others values drawn where every lambda puts the mass.
     const bool propose = anyPlain && node.combinedLambda && !node.combinedLambda->IsUniform();
@@ -121,12 +141,34 @@ void HybridSampleNet::SendPi(SampleNode& node) {
             if (!(proposal > 0.0) || !std::isfinite(proposal)) continue;
             const double v = node.GetValue();
             for (size_t m = 0; m < node.children.size(); ++m) {
-                if (propose && (pass == 1) == informed[m]) continue;
+                if (exact[m] || (propose && (pass == 1) == informed[m])) continue;
                 const double w = proposal * node.LambdaProduct(v, static_cast<int>(m));
                 AddSample(*node.children[m]->newParentMessages[static_cast<size_t>(positions[m])], v, w);
             }
         }
     }
+}
+
+bool HybridSampleNet::SendExactPi(SampleNode& node, VRX_hybridMessage& message) {
+    VRX_Helement* element = node.TakeElement();
+    if (element == nullptr) return false;
+    if (!node.IsContinuous()) {
+        auto& discrete = static_cast<VRX_discreteMessage&>(message);
+        for (int s = 0; s < discrete.GetOutcomeCount(); ++s) discrete.AddStateSample(s, element->GetStateProbability(s));
+        return true;
+    }
+    auto* distribution = dynamic_cast<VRX_distributionElement*>(element);
+    const auto* call = distribution != nullptr ? dynamic_cast<const VRX_function*>(&distribution->GetExpression()) : nullptr;
+    double mean = 0.0, variance = 0.0;
+    if (call == nullptr || std::string(call->GetName()) != "Normal" ||
+        distribution->GetMeanAndVariance(mean, variance) != kSuccess || !(variance > 0.0))
+        return false;
+    GaussianMixture gaussian(0.0, 0.0, 1, mixtureTolerance, mixtureVariancePrior);
+    gaussian.components[0] = {1.0, mean, variance};
+    auto& continuous = static_cast<VRX_continuousMessage&>(message);
+    continuous.AssignMixture(gaussian);
+    continuous.SetFlag(MessageFlags::kChanged, true);  // made current at the end of the iteration
+    return true;
 }
 
 void HybridSampleNet::SendLambda(SampleNode& node) {

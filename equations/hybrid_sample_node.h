@@ -15,9 +15,6 @@ class VRX_defHybrid;
 class VRX_Helement;
 class VRX_node;
 
-// Code of sample-node operations a kind does not support.
-constexpr int kUnsupportedSampleNodeOperation = -54;
-
 namespace SampleNodeFlags {
 constexpr int kObserved = 1;
 constexpr int kEvidenceAncestor = 2;  // unobserved ancestor of evidence

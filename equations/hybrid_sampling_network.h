@@ -85,6 +85,9 @@ private:
     // The first pi messages: each node's prior, from forward samples.
     void InitialiseMessages();
     void SendPi(VRX_hybridSampleNode& node);
+    // The exact pi message of a root (its probabilities, or the Gaussian of a Normal); false when the
+    // root's distribution has no exact form here.
+    bool SendExactPi(VRX_hybridSampleNode& node, VRX_hybridMessage& message);
     void SendLambda(VRX_hybridSampleNode& node);
     void SendLambdaFromObservedDeterministic(VRX_hybridSampleNode& node);
     // Finishes the new messages, makes them current and combines every node's lambda messages.
