@@ -130,7 +130,8 @@ bool Pattern::MakeNetwork(const DataSet& data, VRX_network& network) const {
         if (variable.discrete && variable.stateNames.size() >= 2) {
             VRX_stringArray names;
             bool added = true;
-            for (const std::string& state : variable.stateNames) added = added && names.Add(state.c_str()) >= 0;
+            for (const std::string& state : variable.stateNames)
+                added = added && names.Add(state.c_str()) >= 0;
             if (added) (void)node->GetDefinition()->SetOutcomes(names);
         }
     }

@@ -31,7 +31,8 @@ std::string CheckData(const DataSet& data) {
     if (n < 2) return "pc: too few variables";
     int discrete = 0;
     for (int v = 0; v < n; ++v) discrete += data.GetVariable(v).discrete ? 1 : 0;
-    if (discrete != 0 && discrete != n) return "pc: a mix of continuous and discrete variables is not allowed";
+    if (discrete != 0 && discrete != n)
+        return "pc: a mix of continuous and discrete variables is not allowed";
     std::vector<char> varies(n, 0);
     int constant = n;
     for (int r = 1; r < records && constant > 0; ++r) {
@@ -63,8 +64,8 @@ std::string CheckKnowledge(const PcOptions& options, int n) {
     std::string message;
     auto check = [n, &message](int v, const char* what) {
         if (message.empty() && (v < 0 || v >= n)) {
-            message = std::string("pc: ") + what + " names variable " + std::to_string(v) + ", valid range is 0.." +
-                      std::to_string(n - 1);
+            message = std::string("pc: ") + what + " names variable " + std::to_string(v) +
+                      ", valid range is 0.." + std::to_string(n - 1);
         }
     };
     for (const auto& arc : options.forcedArcs) {
@@ -104,7 +105,8 @@ std::unique_ptr<AdTree> BuildCounts(const DataSet& data) {
         std::sort(values.begin(), values.end());
         values.erase(std::unique(values.begin(), values.end()), values.end());
         for (int32_t& cell : column) {
-            cell = static_cast<int32_t>(std::lower_bound(values.begin(), values.end(), cell) - values.begin());
+            cell =
+                static_cast<int32_t>(std::lower_bound(values.begin(), values.end(), cell) - values.begin());
         }
         states[v] = static_cast<int>(values.size());
     }
@@ -263,8 +265,8 @@ double PcRun::SparseGSquare(const CountProjection& projection, int columnX, int 
     for (int r : touched_) {
         const int block = blockOf[r];
         const int count = cells_[block * static_cast<int>(blockSize) + xs[r] + sx * ys[r]];
-        sum += count * (logs_[count] - logs_[xMargins_[block * sx + xs[r]]] - logs_[yMargins_[block * sy + ys[r]]] +
-                        logs_[setMargins_[block]]);
+        sum += count * (logs_[count] - logs_[xMargins_[block * sx + xs[r]]] -
+                        logs_[yMargins_[block * sy + ys[r]]] + logs_[setMargins_[block]]);
     }
     for (int r : touched_) {
         const int block = blockOf[r];
@@ -286,7 +288,8 @@ const int* PcRun::SetBlocks(const CountProjection& projection) {
     const int rows = projection.GetRowCount();
     if (partials_.size() < static_cast<size_t>(level) + 1) partials_.resize(level + 1);
     int from = 0;
-    while (from < level && from < static_cast<int>(computedFor_.size()) && computedFor_[from] == positions_[from])
+    while (from < level && from < static_cast<int>(computedFor_.size()) &&
+           computedFor_[from] == positions_[from])
         ++from;
     if (computedFor_.empty()) partials_[0].assign(rows, 0);
     for (int d = from; d < level; ++d) {
@@ -338,7 +341,8 @@ double PcRun::DiscreteTest(int x, int y, const std::vector<int>& set, const Proj
 double PcRun::FisherZ(int x, int y, const std::vector<int>& set) const {
     const double r = PartialCorrelation(*correlations_, x, y, set.data(), static_cast<int>(set.size()));
     const double records = correlations_->GetRecordCount();
-    const double z = std::sqrt(records - static_cast<double>(set.size()) - 3.0) * 0.5 * std::log((1.0 + r) / (1.0 - r));
+    const double z =
+        std::sqrt(records - static_cast<double>(set.size()) - 3.0) * 0.5 * std::log((1.0 + r) / (1.0 - r));
     return 2.0 - 2.0 * normal_cdf(std::fabs(z));
 }
 
@@ -441,7 +445,8 @@ int PcRun::Orient() {
     if (!options_.tiers.empty()) {
         for (int i = 0; i < n_; ++i) {
             for (int j = 0; j < n_; ++j) {
-                if (i != j && m_.Mark(i, j) == 1 && m_.Mark(j, i) == 1 && tiers[i] < tiers[j]) OrientArc(i, j);
+                if (i != j && m_.Mark(i, j) == 1 && m_.Mark(j, i) == 1 && tiers[i] < tiers[j])
+                    OrientArc(i, j);
             }
         }
     }

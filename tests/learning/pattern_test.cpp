@@ -77,7 +77,8 @@ TEST(Pattern, MakeNetwork) {
     ASSERT_GE(c, 0);
     EXPECT_STREQ(net.GetNode(a)->GetInfo()->header.GetName(), "1 a");
     EXPECT_EQ(net.GetNode(c)->GetDefinition()->GetType(), 0x12);
-    EXPECT_EQ(vovido::test::Names(*net.GetNode(b)->GetDefinition()), (std::vector<std::string>{"lo", "mid", "hi"}));
+    EXPECT_EQ(vovido::test::Names(*net.GetNode(b)->GetDefinition()),
+              (std::vector<std::string>{"lo", "mid", "hi"}));
     EXPECT_EQ(vovido::test::Items(net.GetParents(b)), (std::vector<int>{a, c}));
     EXPECT_EQ(net.GetNode(a)->GetDefinition()->GetNumberOfOutcomes(), 2) << "default outcomes";
 
