@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "base/status_codes.h"
 #include "jni/jni_frame.h"
 #include "learning/data_set.h"
 #include "model/network.h"
@@ -184,7 +185,7 @@ extern "C" JNIEXPORT void JNICALL Java_tarvo_learning_DataSet_readFile(JNIEnv* e
         params.hasHeader = header == JNI_TRUE;
         const NumericLocaleGuard guard;
         std::string message;
-        if (data.ReadFile(path.get(), &params, &message) != 0) ThrowTarvoException(env, message);
+        if (data.ReadFile(path.get(), &params, &message) != kSuccess) ThrowTarvoException(env, message);
     });
 }
 
@@ -195,7 +196,7 @@ extern "C" JNIEXPORT jobjectArray JNICALL Java_tarvo_learning_DataSet_matchNetwo
         VRX_network& net = GetNetwork(env, network);
         std::vector<DataMatch> matches;
         std::string message;
-        if (data.MatchNetwork(net, matches, message) != 0) {
+        if (data.MatchNetwork(net, matches, message) != kSuccess) {
             ThrowTarvoException(env, message);
             return nullptr;
         }

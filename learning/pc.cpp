@@ -17,8 +17,6 @@
 
 namespace {
 
-constexpr int kCancelled = -2;
-
 int Refuse(const std::string& message) {
     LogError(errorLog, kFailure, message.c_str(), nullptr);
     return kFailure;
@@ -419,7 +417,7 @@ int PcRun::RemoveEdges() {
                     std::chrono::duration<double>(Clock::now() - start).count() > options_.maxTime) {
                     timeUp = true;
                 }
-                if (!Continue()) return kCancelled;
+                if (!Continue()) return kLearningCancelled;
             }
         }
     }
@@ -453,7 +451,7 @@ int PcRun::Orient() {
     // Unshielded colliders x -> z <- y where z did not separate x and y.
     for (int z = 0; z < n_; ++z) {
         for (int x = 0; x < n_; ++x) {
-            if (!Continue()) return kCancelled;
+            if (!Continue()) return kLearningCancelled;
             if (x == z || !m_.Adjacent(x, z)) continue;
             for (int y = x + 1; y < n_; ++y) {
                 if (y == z || !m_.Adjacent(y, z) || m_.Adjacent(x, y)) continue;
@@ -484,7 +482,7 @@ int PcRun::Orient() {
         }
     }
     for (bool changed = true; changed;) {
-        if (!Continue()) return kCancelled;
+        if (!Continue()) return kLearningCancelled;
         changed = false;
         for (int z = 0; z < n_; ++z) {
             for (int x = 0; x < n_; ++x) {
@@ -526,12 +524,12 @@ int PcRun::Run() {
     if (!refusal.empty()) return Refuse(refusal);
     const std::string knowledge = CheckKnowledge(options_, n_);
     if (!knowledge.empty()) return Refuse(knowledge);
-    if (!Continue()) return kCancelled;
+    if (!Continue()) return kLearningCancelled;
     m_.SetSize(n_);
     for (int i = 0; i < n_; ++i) {
         for (int j = 0; j < n_; ++j) m_.Mark(i, j) = i == j ? 0 : 1;
     }
-    if (!Continue()) return kCancelled;
+    if (!Continue()) return kLearningCancelled;
     if (data_.GetVariable(0).discrete) {
         counts_ = BuildCounts(data_);
         logs_.resize(static_cast<size_t>(data_.GetRecordCount()) + 1);

@@ -93,6 +93,14 @@ TEST(Pattern, MakeNetwork) {
     EXPECT_TRUE(vovido::test::Logged(kDuplicatedIdentifier, "pattern: two nodes would be named x_a"));
     errorLog.Flush();
 
+    DataSet unnamed;
+    ASSERT_EQ(unnamed.AddIntVariable("", -1), kSuccess);
+    ASSERT_EQ(unnamed.AddIntVariable("", -1), kSuccess);
+    VRX_network numbered;
+    ASSERT_TRUE(Make(2, {{1, 0, 2}}).MakeNetwork(unnamed, numbered));
+    EXPECT_EQ(vovido::test::Items(numbered.GetParents(numbered.FindNode("x1"))),
+              std::vector<int>{numbered.FindNode("x2")});
+
     DataSet continuous;
     ASSERT_EQ(continuous.AddFloatVariable("u", 0.0f), kSuccess);
     VRX_network equations;

@@ -192,7 +192,7 @@ TEST(Pc, IntegerCodedDataAndCancel) {
         int calls = 0;
         bool Continue() override { return ++calls < 3; }
     } stop;
-    EXPECT_EQ(LearnPc(PcOptions(), data, pattern, &stop), -2);
+    EXPECT_EQ(LearnPc(PcOptions(), data, pattern, &stop), kLearningCancelled);
 }
 
 TEST(Pc, ContinuousChainAndCollider) {
