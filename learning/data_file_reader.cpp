@@ -60,8 +60,8 @@ bool ParseNumber(const char* text, size_t length, double& value) {
     // strtod skips leading white space (tabs, line ends); skipped here within the token, so it never
     // runs on into the following lines.
     const char* start = text;
-    while (start < end &&
-           (*start == '\t' || *start == '\n' || *start == '\v' || *start == '\f' || *start == '\r'))
+    while (start < end && (*start == ' ' || *start == '\t' || *start == '\n' || *start == '\v' ||
+                           *start == '\f' || *start == '\r'))
         ++start;
     if (start == end) return false;
     char* stop = nullptr;
