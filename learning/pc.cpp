@@ -481,6 +481,8 @@ int PcRun::Orient() {
             }
         }
     }
+    // Rule 1 (x -> z - y, x and y apart: z -> y) is skipped when y already reaches z, where z -> y
+    // would close a directed cycle.
     for (bool changed = true; changed;) {
         if (!Continue()) return kLearningCancelled;
         changed = false;
@@ -489,12 +491,12 @@ int PcRun::Orient() {
                 for (int y = x + 1; y < n_; ++y) {
                     if (z == x || z == y || m_.Adjacent(x, y)) continue;
                     if (m_.Mark(x, z) == 2 && m_.Mark(y, z) == 1) {
-                        if (!m_.HasDirectedPath(z, y)) {
+                        if (!m_.HasDirectedPath(y, z)) {
                             OrientArc(z, y);
                             changed = true;
                         }
                     } else if (m_.Mark(y, z) == 2 && m_.Mark(x, z) == 1) {
-                        if (!m_.HasDirectedPath(z, x)) {
+                        if (!m_.HasDirectedPath(x, z)) {
                             OrientArc(z, x);
                             changed = true;
                         }

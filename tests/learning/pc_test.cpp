@@ -237,6 +237,7 @@ TEST(Pc, RecoversAlarmSkeleton) {
     const vovido::test::SkeletonScore score = vovido::test::CompareSkeletons(learnt, truth);
     std::printf("alarm, %d records: precision %.3f recall %.3f SHD %d\n", kAlarmRecords, score.Precision(),
                 score.Recall(), vovido::test::StructuralHammingDistance(learnt, truth));
+    EXPECT_FALSE(learnt.HasCycle()) << "orientation never closes a directed cycle";
     if (kAlarmRecords == 10000) {
         EXPECT_GE(score.Recall(), 0.9);
     }
