@@ -4,6 +4,7 @@
 constexpr int kSuccess = 0;
 constexpr int kFailure = -1;               // general failure of an algorithm or of learning
 constexpr int kOutOfRange = -2;            // bad index, handle, size or argument; item not found
+constexpr int kLearningCancelled = -2;     // a progress object stopped a learning run
 constexpr int kNoTopLevelEquals = -3;      // equation text whose top node is no "="
 constexpr int kInconsistentGraph = -3;     // parent and child lists of a network disagree
 constexpr int kInvalidData = -4;           // invalid values or sizes in the data given; sizes differ

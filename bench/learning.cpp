@@ -19,7 +19,9 @@ using vovido::RequireSuccess;
 
 const std::string kAlarm = std::string(VOVIDO_NETWORKS_DIR) + "/alarm.xvrx";
 
-void Require(bool ok, const char* step) { RequireSuccess(ok ? kSuccess : kFailure, step); }
+void Require(bool ok, const char* step) {
+    RequireSuccess(ok ? kSuccess : kFailure, step);
+}
 
 void SampleAlarm(int records, DataSet& data) {
     VRX_network net;

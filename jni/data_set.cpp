@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "base/status_codes.h"
 #include "jni/jni_frame.h"
 #include "learning/data_set.h"
 #include "model/network.h"
@@ -11,7 +12,9 @@
 
 namespace {
 
-DataSet& Data(JNIEnv* env, jobject self) { return NativeObject<DataSet>(env, self); }
+DataSet& Data(JNIEnv* env, jobject self) {
+    return NativeObject<DataSet>(env, self);
+}
 
 void checkVariableIndex(const DataSet& data, int variable) {
     if (variable < 0) throw std::invalid_argument("Negative variable index");
@@ -89,7 +92,8 @@ extern "C" JNIEXPORT jobjectArray JNICALL Java_tarvo_learning_DataSet_getStateNa
 }
 
 extern "C" JNIEXPORT void JNICALL Java_tarvo_learning_DataSet_setStateNames(JNIEnv* env, jobject self,
-                                                                            jint variable, jobjectArray names) {
+                                                                            jint variable,
+                                                                            jobjectArray names) {
     RunNative(env, [&] {
         DataSet& data = Data(env, self);
         checkVariableIndex(data, variable);
@@ -138,8 +142,9 @@ extern "C" JNIEXPORT jfloat JNICALL Java_tarvo_learning_DataSet_getFloat(JNIEnv*
     });
 }
 
-extern "C" JNIEXPORT void JNICALL Java_tarvo_learning_DataSet_setFloat(JNIEnv* env, jobject self, jint variable,
-                                                                       jint record, jfloat value) {
+extern "C" JNIEXPORT void JNICALL Java_tarvo_learning_DataSet_setFloat(JNIEnv* env, jobject self,
+                                                                       jint variable, jint record,
+                                                                       jfloat value) {
     RunNative(env, [&] {
         DataSet& data = Data(env, self);
         checkRecordIndex(data, variable, record);
@@ -165,9 +170,10 @@ extern "C" JNIEXPORT void JNICALL Java_tarvo_learning_DataSet_addFloatVariable(J
     });
 }
 
-extern "C" JNIEXPORT void JNICALL Java_tarvo_learning_DataSet_readFile(JNIEnv* env, jobject self, jstring fileName,
-                                                                       jstring missingMark, jint missingInt,
-                                                                       jfloat missingFloat, jboolean header) {
+extern "C" JNIEXPORT void JNICALL Java_tarvo_learning_DataSet_readFile(JNIEnv* env, jobject self,
+                                                                       jstring fileName, jstring missingMark,
+                                                                       jint missingInt, jfloat missingFloat,
+                                                                       jboolean header) {
     RunNative(env, [&] {
         DataSet& data = Data(env, self);
         const JStringChars path(env, fileName);
@@ -179,7 +185,7 @@ extern "C" JNIEXPORT void JNICALL Java_tarvo_learning_DataSet_readFile(JNIEnv* e
         params.hasHeader = header == JNI_TRUE;
         const NumericLocaleGuard guard;
         std::string message;
-        if (data.ReadFile(path.get(), &params, &message) != 0) ThrowTarvoException(env, message);
+        if (data.ReadFile(path.get(), &params, &message) != kSuccess) ThrowTarvoException(env, message);
     });
 }
 
@@ -190,7 +196,7 @@ extern "C" JNIEXPORT jobjectArray JNICALL Java_tarvo_learning_DataSet_matchNetwo
         VRX_network& net = GetNetwork(env, network);
         std::vector<DataMatch> matches;
         std::string message;
-        if (data.MatchNetwork(net, matches, message) != 0) {
+        if (data.MatchNetwork(net, matches, message) != kSuccess) {
             ThrowTarvoException(env, message);
             return nullptr;
         }

@@ -16,8 +16,12 @@
 
 namespace {
 
-PcOptions& Options(JNIEnv* env, jobject self) { return NativeObject<PcOptions>(env, self); }
-Pattern& PatternOf(JNIEnv* env, jobject self) { return NativeObject<Pattern>(env, self); }
+PcOptions& Options(JNIEnv* env, jobject self) {
+    return NativeObject<PcOptions>(env, self);
+}
+Pattern& PatternOf(JNIEnv* env, jobject self) {
+    return NativeObject<Pattern>(env, self);
+}
 
 // The pattern's operations read and write inside n x n marks only.
 void checkPatternIndex(const Pattern& pattern, int index) {
@@ -44,7 +48,8 @@ extern "C" JNIEXPORT jint JNICALL Java_tarvo_learning_PC_getMaxAdjacency(JNIEnv*
     return RunNative(env, [&]() -> jint { return Options(env, self).maxAdjacency; });
 }
 
-extern "C" JNIEXPORT void JNICALL Java_tarvo_learning_PC_setMaxAdjacency(JNIEnv* env, jobject self, jint value) {
+extern "C" JNIEXPORT void JNICALL Java_tarvo_learning_PC_setMaxAdjacency(JNIEnv* env, jobject self,
+                                                                         jint value) {
     RunNative(env, [&] { Options(env, self).maxAdjacency = value; });
 }
 
@@ -52,7 +57,8 @@ extern "C" JNIEXPORT jdouble JNICALL Java_tarvo_learning_PC_getSignificance(JNIE
     return RunNative(env, [&]() -> jdouble { return Options(env, self).significance; });
 }
 
-extern "C" JNIEXPORT void JNICALL Java_tarvo_learning_PC_setSignificance(JNIEnv* env, jobject self, jdouble value) {
+extern "C" JNIEXPORT void JNICALL Java_tarvo_learning_PC_setSignificance(JNIEnv* env, jobject self,
+                                                                         jdouble value) {
     RunNative(env, [&] { Options(env, self).significance = value; });
 }
 
@@ -71,7 +77,8 @@ extern "C" JNIEXPORT void JNICALL Java_tarvo_learning_PC_setBkKnowledge(JNIEnv* 
     });
 }
 
-extern "C" JNIEXPORT jobject JNICALL Java_tarvo_learning_PC_learn(JNIEnv* env, jobject self, jobject dataSet) {
+extern "C" JNIEXPORT jobject JNICALL Java_tarvo_learning_PC_learn(JNIEnv* env, jobject self,
+                                                                  jobject dataSet) {
     return RunNative(env, [&]() -> jobject {
         const PcOptions& options = Options(env, self);
         const DataSet& data = NativeObject<DataSet>(env, dataSet);
@@ -125,7 +132,8 @@ extern "C" JNIEXPORT void JNICALL Java_tarvo_learning_Pattern_setEdge(JNIEnv* en
 }
 
 extern "C" JNIEXPORT jboolean JNICALL Java_tarvo_learning_Pattern_hasCycle(JNIEnv* env, jobject self) {
-    return RunNative(env, [&]() -> jboolean { return PatternOf(env, self).HasCycle() ? JNI_TRUE : JNI_FALSE; });
+    return RunNative(env,
+                     [&]() -> jboolean { return PatternOf(env, self).HasCycle() ? JNI_TRUE : JNI_FALSE; });
 }
 
 extern "C" JNIEXPORT jboolean JNICALL Java_tarvo_learning_Pattern_isDAG(JNIEnv* env, jobject self) {
@@ -138,7 +146,8 @@ extern "C" JNIEXPORT jobject JNICALL Java_tarvo_learning_Pattern_makeNetwork(JNI
         const Pattern& pattern = PatternOf(env, self);
         const DataSet& data = NativeObject<DataSet>(env, dataSet);
         LocalRef<jobject> network(env, newJavaNetwork(env));
-        if (!pattern.MakeNetwork(data, GetNetwork(env, network.get()))) throwEngineError(env, "MakeNetwork", kFailure);
+        if (!pattern.MakeNetwork(data, GetNetwork(env, network.get())))
+            throwEngineError(env, "MakeNetwork", kFailure);
         return network.release();
     });
 }

@@ -169,10 +169,10 @@ bool AdTree::Project(const int* variables, int count, CountProjection& out) cons
         out.weights_.push_back(run - r);
         for (int k = 0; k < count; ++k) {
             const int width = (k + 1 < count ? shifts[k + 1] : bits) - shifts[k];
-            out.columns_[k].push_back(static_cast<uint8_t>((keys_[r] >> shifts[k]) & ((uint64_t(1) << width) - 1)));
+            out.columns_[k].push_back(
+                static_cast<uint8_t>((keys_[r] >> shifts[k]) & ((uint64_t(1) << width) - 1)));
         }
         r = run;
     }
     return true;
 }
-

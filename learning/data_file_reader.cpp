@@ -16,7 +16,9 @@ namespace {
 
 constexpr size_t kMaxUnseparatedFirstLine = 128;
 
-char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+char LowerAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 bool EqualsIgnoringCase(const char* text, size_t length, const std::string& mark) {
     if (length != mark.size()) return false;
@@ -58,7 +60,8 @@ bool ParseNumber(const char* text, size_t length, double& value) {
     // strtod skips leading white space (tabs, line ends); skipped here within the token, so it never
     // runs on into the following lines.
     const char* start = text;
-    while (start < end && (*start == '\t' || *start == '\n' || *start == '\v' || *start == '\f' || *start == '\r'))
+    while (start < end && (*start == ' ' || *start == '\t' || *start == '\n' || *start == '\v' ||
+                           *start == '\f' || *start == '\r'))
         ++start;
     if (start == end) return false;
     char* stop = nullptr;
@@ -93,7 +96,8 @@ void DataFileReader::Fail(std::string& message, const char* format, long a, long
 bool DataFileReader::LoadFile(FILE* file) {
     char block[1 << 16];
     size_t got;
-    while ((got = std::fread(block, 1, sizeof block, file)) > 0) text_.insert(text_.end(), block, block + got);
+    while ((got = std::fread(block, 1, sizeof block, file)) > 0)
+        text_.insert(text_.end(), block, block + got);
     if (std::ferror(file)) return false;
     text_.push_back('\0');  // strtod stops here
     return true;
@@ -114,8 +118,8 @@ size_t DataFileReader::SplitLine(const char* begin, const char* end, bool dataMo
     tokens_.clear();
     const char* start = begin;
     for (;;) {
-        const char* stop = separator_ != 0 ? static_cast<const char*>(std::memchr(start, separator_, end - start))
-                                           : nullptr;
+        const char* stop =
+            separator_ != 0 ? static_cast<const char*>(std::memchr(start, separator_, end - start)) : nullptr;
         if (stop == nullptr) stop = end;
         tokens_.push_back(Token{start, static_cast<size_t>(stop - start), false});
         if (stop == end) break;
@@ -131,8 +135,8 @@ size_t DataFileReader::SplitLine(const char* begin, const char* end, bool dataMo
             ++token.text;
             --token.length;
         }
-        token.missing =
-            dataMode && (token.length == 0 || EqualsIgnoringCase(token.text, token.length, params_.missingMark));
+        token.missing = dataMode && (token.length == 0 ||
+                                     EqualsIgnoringCase(token.text, token.length, params_.missingMark));
     }
     return found;
 }

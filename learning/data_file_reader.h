@@ -29,7 +29,7 @@ private:
     };
     // What the first scan learnt about a column.
     struct ColumnKind {
-        int kind = 0;           // 0 ints, 1 floats, 2 named states
+        int kind = 0;            // 0 ints, 1 floats, 2 named states
         long firstWordRow = -1;  // the record of the first word of a state column
     };
     bool LoadFile(FILE* file);

@@ -13,7 +13,9 @@ namespace {
 
 constexpr int kEquationType = 0x4;
 
-std::string Quoted(const std::string& name) { return "Dataset column '" + name + "'"; }
+std::string Quoted(const std::string& name) {
+    return "Dataset column '" + name + "'";
+}
 
 }  // namespace
 

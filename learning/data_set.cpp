@@ -23,7 +23,9 @@ bool IsMarkerFloat(float value, float marker) {
 
 DataFileParams::DataFileParams() : missingFloat(std::numeric_limits<float>::quiet_NaN()) {}
 
-DataSet::~DataSet() { DeleteColumns(); }
+DataSet::~DataSet() {
+    DeleteColumns();
+}
 
 int DataSet::FindVariable(const std::string& name) const {
     if (name.empty()) return -1;
@@ -60,7 +62,8 @@ int DataSet::AddFloatVariable(const std::string& name, float missingFloat) {
 void DataSet::AddEmptyRecord() {
     for (size_t v = 0; v < variables.size(); ++v) {
         const DataSetVariable& variable = variables[v];
-        columns[v].cells.push_back(variable.discrete ? variable.missingInt : FloatBits(variable.missingFloat));
+        columns[v].cells.push_back(variable.discrete ? variable.missingInt
+                                                     : FloatBits(variable.missingFloat));
         columns[v].missing.push_back(1);
     }
 }
@@ -88,7 +91,9 @@ void DataSet::SetFloat(int v, int r, float value) {
     columns[v].missing[r] = IsMarkerFloat(value, variables[v].missingFloat) ? 1 : 0;
 }
 
-bool DataSet::IsMissingFloat(int v, int r, float marker) const { return IsMarkerFloat(GetFloat(v, r), marker); }
+bool DataSet::IsMissingFloat(int v, int r, float marker) const {
+    return IsMarkerFloat(GetFloat(v, r), marker);
+}
 
 bool DataSet::HasMissing(int v) const {
     for (uint8_t flag : columns[v].missing) {

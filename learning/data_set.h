@@ -48,7 +48,8 @@ public:
 
     // -32 for a duplicate non-empty name (nothing changes); else appends the variable with a column of
     // GetRecordCount() missing cells.
-    [[nodiscard]] int AddVariable(const std::string& name, bool discrete, int32_t missingInt, float missingFloat);
+    [[nodiscard]] int AddVariable(const std::string& name, bool discrete, int32_t missingInt,
+                                  float missingFloat);
     [[nodiscard]] int AddIntVariable(const std::string& name, int32_t missingInt);
     [[nodiscard]] int AddFloatVariable(const std::string& name, float missingFloat);
     // One missing cell more in every column; nothing without variables.
@@ -76,7 +77,8 @@ public:
     [[nodiscard]] int ReadFile(const char* fileName, const DataFileParams* params, std::string* message);
     // Ties the columns to the network's nodes by name and rewrites discrete columns with state names
     // into outcome indices of their nodes. 0, -2, -4 or -51 with the reason in the holder.
-    [[nodiscard]] int MatchNetwork(VRX_network& network, std::vector<DataMatch>& matches, std::string& message);
+    [[nodiscard]] int MatchNetwork(VRX_network& network, std::vector<DataMatch>& matches,
+                                   std::string& message);
 
 private:
     friend class DataFileReader;

@@ -27,7 +27,9 @@ void Step(int& seed) {
 
 }  // namespace
 
-void time_seed(int& seed) { seed = -static_cast<int>(std::time(nullptr) % 2000); }
+void time_seed(int& seed) {
+    seed = -static_cast<int>(std::time(nullptr) % 2000);
+}
 
 double uniform_random(int& seed) {
     if (seed <= 0 || shuffle.last == 0) {
@@ -64,7 +66,9 @@ float gaussian_random(int& seed) {
     return v * f;
 }
 
-float normal_random(float mean, float deviation, int& seed) { return gaussian_random(seed) * deviation + mean; }
+float normal_random(float mean, float deviation, int& seed) {
+    return gaussian_random(seed) * deviation + mean;
+}
 
 int uniform_int_random(int low, int high, int& seed) {
     if (high <= low) return low;
@@ -72,7 +76,7 @@ int uniform_int_random(int low, int high, int& seed) {
 }
 
 double log_gamma(double x) {
-    static const double kCoefficients[6] = {76.18009172947146,  -86.50532032941678,    24.01409824083091,
+    static const double kCoefficients[6] = {76.18009172947146,  -86.50532032941678,   24.01409824083091,
                                             -1.231739572450155, 0.001208650973866179, -5.395239384953e-06};
     double t = x + 5.5;
     t -= (x + 0.5) * std::log(t);
@@ -133,7 +137,8 @@ double normal_cdf(double x) {
     if (x < -6.0) return 0.0;
     const double t = 1.0 / (1.0 + 0.2316419 * std::fabs(x));
     const double p =
-        1.0 - 0.3989423 * std::exp(-x * x / 2.0) * t *
-                  (0.31938153 + t * (-0.356563782 + t * (1.781477937 + t * (-1.821255978 + t * 1.330274429))));
+        1.0 -
+        0.3989423 * std::exp(-x * x / 2.0) * t *
+            (0.31938153 + t * (-0.356563782 + t * (1.781477937 + t * (-1.821255978 + t * 1.330274429))));
     return x >= 0.0 ? p : 1.0 - p;
 }

@@ -113,6 +113,8 @@ bool Pattern::MakeNetwork(const DataSet& data, VRX_network& network) const {
     std::set<std::string> taken;
     for (int i = 0; i < n_; ++i) {
         ids[i] = data.GetVariable(i).name;
+        // Unnamed columns (a file without a header) are told apart by their number, from 1.
+        if (ids[i].empty()) ids[i] = "x" + std::to_string(i + 1);
         if (!IsValidIdentifier(ids[i].c_str()) && SanitizeIdentifier(ids[i]) != kSuccess) ids[i] = "x";
         if (!taken.insert(ids[i]).second || network.FindNode(ids[i].c_str()) >= 0) {
             LogError(errorLog, kDuplicatedIdentifier, ("pattern: two nodes would be named " + ids[i]).c_str(),
@@ -130,7 +132,8 @@ bool Pattern::MakeNetwork(const DataSet& data, VRX_network& network) const {
         if (variable.discrete && variable.stateNames.size() >= 2) {
             VRX_stringArray names;
             bool added = true;
-            for (const std::string& state : variable.stateNames) added = added && names.Add(state.c_str()) >= 0;
+            for (const std::string& state : variable.stateNames)
+                added = added && names.Add(state.c_str()) >= 0;
             if (added) (void)node->GetDefinition()->SetOutcomes(names);
         }
     }

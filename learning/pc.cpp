@@ -17,8 +17,6 @@
 
 namespace {
 
-constexpr int kCancelled = -2;
-
 int Refuse(const std::string& message) {
     LogError(errorLog, kFailure, message.c_str(), nullptr);
     return kFailure;
@@ -31,7 +29,8 @@ std::string CheckData(const DataSet& data) {
     if (n < 2) return "pc: too few variables";
     int discrete = 0;
     for (int v = 0; v < n; ++v) discrete += data.GetVariable(v).discrete ? 1 : 0;
-    if (discrete != 0 && discrete != n) return "pc: a mix of continuous and discrete variables is not allowed";
+    if (discrete != 0 && discrete != n)
+        return "pc: a mix of continuous and discrete variables is not allowed";
     std::vector<char> varies(n, 0);
     int constant = n;
     for (int r = 1; r < records && constant > 0; ++r) {
@@ -63,8 +62,8 @@ std::string CheckKnowledge(const PcOptions& options, int n) {
     std::string message;
     auto check = [n, &message](int v, const char* what) {
         if (message.empty() && (v < 0 || v >= n)) {
-            message = std::string("pc: ") + what + " names variable " + std::to_string(v) + ", valid range is 0.." +
-                      std::to_string(n - 1);
+            message = std::string("pc: ") + what + " names variable " + std::to_string(v) +
+                      ", valid range is 0.." + std::to_string(n - 1);
         }
     };
     for (const auto& arc : options.forcedArcs) {
@@ -104,7 +103,8 @@ std::unique_ptr<AdTree> BuildCounts(const DataSet& data) {
         std::sort(values.begin(), values.end());
         values.erase(std::unique(values.begin(), values.end()), values.end());
         for (int32_t& cell : column) {
-            cell = static_cast<int32_t>(std::lower_bound(values.begin(), values.end(), cell) - values.begin());
+            cell =
+                static_cast<int32_t>(std::lower_bound(values.begin(), values.end(), cell) - values.begin());
         }
         states[v] = static_cast<int>(values.size());
     }
@@ -263,8 +263,8 @@ double PcRun::SparseGSquare(const CountProjection& projection, int columnX, int 
     for (int r : touched_) {
         const int block = blockOf[r];
         const int count = cells_[block * static_cast<int>(blockSize) + xs[r] + sx * ys[r]];
-        sum += count * (logs_[count] - logs_[xMargins_[block * sx + xs[r]]] - logs_[yMargins_[block * sy + ys[r]]] +
-                        logs_[setMargins_[block]]);
+        sum += count * (logs_[count] - logs_[xMargins_[block * sx + xs[r]]] -
+                        logs_[yMargins_[block * sy + ys[r]]] + logs_[setMargins_[block]]);
     }
     for (int r : touched_) {
         const int block = blockOf[r];
@@ -286,7 +286,8 @@ const int* PcRun::SetBlocks(const CountProjection& projection) {
     const int rows = projection.GetRowCount();
     if (partials_.size() < static_cast<size_t>(level) + 1) partials_.resize(level + 1);
     int from = 0;
-    while (from < level && from < static_cast<int>(computedFor_.size()) && computedFor_[from] == positions_[from])
+    while (from < level && from < static_cast<int>(computedFor_.size()) &&
+           computedFor_[from] == positions_[from])
         ++from;
     if (computedFor_.empty()) partials_[0].assign(rows, 0);
     for (int d = from; d < level; ++d) {
@@ -338,7 +339,8 @@ double PcRun::DiscreteTest(int x, int y, const std::vector<int>& set, const Proj
 double PcRun::FisherZ(int x, int y, const std::vector<int>& set) const {
     const double r = PartialCorrelation(*correlations_, x, y, set.data(), static_cast<int>(set.size()));
     const double records = correlations_->GetRecordCount();
-    const double z = std::sqrt(records - static_cast<double>(set.size()) - 3.0) * 0.5 * std::log((1.0 + r) / (1.0 - r));
+    const double z =
+        std::sqrt(records - static_cast<double>(set.size()) - 3.0) * 0.5 * std::log((1.0 + r) / (1.0 - r));
     return 2.0 - 2.0 * normal_cdf(std::fabs(z));
 }
 
@@ -415,7 +417,7 @@ int PcRun::RemoveEdges() {
                     std::chrono::duration<double>(Clock::now() - start).count() > options_.maxTime) {
                     timeUp = true;
                 }
-                if (!Continue()) return kCancelled;
+                if (!Continue()) return kLearningCancelled;
             }
         }
     }
@@ -441,14 +443,15 @@ int PcRun::Orient() {
     if (!options_.tiers.empty()) {
         for (int i = 0; i < n_; ++i) {
             for (int j = 0; j < n_; ++j) {
-                if (i != j && m_.Mark(i, j) == 1 && m_.Mark(j, i) == 1 && tiers[i] < tiers[j]) OrientArc(i, j);
+                if (i != j && m_.Mark(i, j) == 1 && m_.Mark(j, i) == 1 && tiers[i] < tiers[j])
+                    OrientArc(i, j);
             }
         }
     }
     // Unshielded colliders x -> z <- y where z did not separate x and y.
     for (int z = 0; z < n_; ++z) {
         for (int x = 0; x < n_; ++x) {
-            if (!Continue()) return kCancelled;
+            if (!Continue()) return kLearningCancelled;
             if (x == z || !m_.Adjacent(x, z)) continue;
             for (int y = x + 1; y < n_; ++y) {
                 if (y == z || !m_.Adjacent(y, z) || m_.Adjacent(x, y)) continue;
@@ -478,20 +481,22 @@ int PcRun::Orient() {
             }
         }
     }
+    // Rule 1 (x -> z - y, x and y apart: z -> y) is skipped when y already reaches z, where z -> y
+    // would close a directed cycle.
     for (bool changed = true; changed;) {
-        if (!Continue()) return kCancelled;
+        if (!Continue()) return kLearningCancelled;
         changed = false;
         for (int z = 0; z < n_; ++z) {
             for (int x = 0; x < n_; ++x) {
                 for (int y = x + 1; y < n_; ++y) {
                     if (z == x || z == y || m_.Adjacent(x, y)) continue;
                     if (m_.Mark(x, z) == 2 && m_.Mark(y, z) == 1) {
-                        if (!m_.HasDirectedPath(z, y)) {
+                        if (!m_.HasDirectedPath(y, z)) {
                             OrientArc(z, y);
                             changed = true;
                         }
                     } else if (m_.Mark(y, z) == 2 && m_.Mark(x, z) == 1) {
-                        if (!m_.HasDirectedPath(z, x)) {
+                        if (!m_.HasDirectedPath(x, z)) {
                             OrientArc(z, x);
                             changed = true;
                         }
@@ -521,12 +526,12 @@ int PcRun::Run() {
     if (!refusal.empty()) return Refuse(refusal);
     const std::string knowledge = CheckKnowledge(options_, n_);
     if (!knowledge.empty()) return Refuse(knowledge);
-    if (!Continue()) return kCancelled;
+    if (!Continue()) return kLearningCancelled;
     m_.SetSize(n_);
     for (int i = 0; i < n_; ++i) {
         for (int j = 0; j < n_; ++j) m_.Mark(i, j) = i == j ? 0 : 1;
     }
-    if (!Continue()) return kCancelled;
+    if (!Continue()) return kLearningCancelled;
     if (data_.GetVariable(0).discrete) {
         counts_ = BuildCounts(data_);
         logs_.resize(static_cast<size_t>(data_.GetRecordCount()) + 1);

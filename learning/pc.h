@@ -29,7 +29,8 @@ public:
 
 // 0; -1 when the data or the background knowledge are refused (logged, "pc: ..."; the pattern is
 // untouched); -2 when the progress object cancelled.
-[[nodiscard]] int LearnPc(const PcOptions& options, const DataSet& data, Pattern& pattern, PcProgress* progress);
+[[nodiscard]] int LearnPc(const PcOptions& options, const DataSet& data, Pattern& pattern,
+                          PcProgress* progress);
 
 // Steps the positions (ascending, count of them, each below `available`) to the next combination in
 // lexicographic order; false after the last one.

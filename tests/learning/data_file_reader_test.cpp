@@ -34,7 +34,10 @@ std::string Describe(const DataSet& data) {
     std::string out;
     for (int v = 0; v < data.GetVariableCount(); ++v) {
         const DataSetVariable& var = data.GetVariable(v);
-        out += (v > 0 ? " " : "") + var.name + ":" + (!var.discrete ? "f" : var.stateNames.empty() ? "i" : "s");
+        out += (v > 0 ? " " : "") + var.name + ":" +
+               (!var.discrete            ? "f"
+                : var.stateNames.empty() ? "i"
+                                         : "s");
         if (!var.stateNames.empty()) {
             out += "(";
             for (size_t s = 0; s < var.stateNames.size(); ++s) out += (s > 0 ? "," : "") + var.stateNames[s];
@@ -108,8 +111,18 @@ TEST(DataFileReader, ColumnKindsAndValues) {
 }
 
 TEST(DataFileReader, NumbersReadAsStrtodReadsThem) {
-    const char* tokens[] = {"0.1", "-2.5", "123456789012345.5", "1234567890123456789.25", "3.14159265358979",
-                            "1e-3", "-0.000001", ".5", "7.", "0x1p-2", "99999999999999.99", "-1"};
+    const char* tokens[] = {"0.1",
+                            "-2.5",
+                            "123456789012345.5",
+                            "1234567890123456789.25",
+                            "3.14159265358979",
+                            "1e-3",
+                            "-0.000001",
+                            ".5",
+                            "7.",
+                            "0x1p-2",
+                            "99999999999999.99",
+                            "-1"};
     std::string content = "v\n";
     for (const char* token : tokens) content += std::string(token) + "\n";
     TempFile file(".txt");

@@ -98,7 +98,8 @@ TEST(CorrelationMatrix, PearsonAndPartialCorrelations) {
     }
     // The recursive first-order formula, by hand.
     auto first = [&](int a, int b, int z) {
-        return (m.At(a, b) - m.At(a, z) * m.At(b, z)) / std::sqrt((1 - m.At(a, z) * m.At(a, z)) * (1 - m.At(b, z) * m.At(b, z)));
+        return (m.At(a, b) - m.At(a, z) * m.At(b, z)) /
+               std::sqrt((1 - m.At(a, z) * m.At(a, z)) * (1 - m.At(b, z) * m.At(b, z)));
     };
     const int one[] = {1}, two[] = {1, 2};
     EXPECT_NEAR(PartialCorrelation(m, 0, 2, one, 1), first(0, 2, 1), 1e-12);
@@ -123,7 +124,8 @@ TEST(AdTree, CountsMatchBruteForce) {
     std::mt19937 rng(3);
     for (int r = 0; r < 200; ++r) {
         data.AddEmptyRecord();
-        for (int v = 0; v < 3; ++v) data.SetInt(v, r, v == 2 ? static_cast<int>(rng() % 3) : static_cast<int>(rng() % states[v]));
+        for (int v = 0; v < 3; ++v)
+            data.SetInt(v, r, v == 2 ? static_cast<int>(rng() % 3) : static_cast<int>(rng() % states[v]));
         data.SetInt(3, r, 0);
     }
     errorLog.Flush();

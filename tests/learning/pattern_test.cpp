@@ -77,7 +77,8 @@ TEST(Pattern, MakeNetwork) {
     ASSERT_GE(c, 0);
     EXPECT_STREQ(net.GetNode(a)->GetInfo()->header.GetName(), "1 a");
     EXPECT_EQ(net.GetNode(c)->GetDefinition()->GetType(), 0x12);
-    EXPECT_EQ(vovido::test::Names(*net.GetNode(b)->GetDefinition()), (std::vector<std::string>{"lo", "mid", "hi"}));
+    EXPECT_EQ(vovido::test::Names(*net.GetNode(b)->GetDefinition()),
+              (std::vector<std::string>{"lo", "mid", "hi"}));
     EXPECT_EQ(vovido::test::Items(net.GetParents(b)), (std::vector<int>{a, c}));
     EXPECT_EQ(net.GetNode(a)->GetDefinition()->GetNumberOfOutcomes(), 2) << "default outcomes";
 
@@ -91,6 +92,14 @@ TEST(Pattern, MakeNetwork) {
     EXPECT_EQ(untouched.GetNumberOfNodes(), 0);
     EXPECT_TRUE(vovido::test::Logged(kDuplicatedIdentifier, "pattern: two nodes would be named x_a"));
     errorLog.Flush();
+
+    DataSet unnamed;
+    ASSERT_EQ(unnamed.AddIntVariable("", -1), kSuccess);
+    ASSERT_EQ(unnamed.AddIntVariable("", -1), kSuccess);
+    VRX_network numbered;
+    ASSERT_TRUE(Make(2, {{1, 0, 2}}).MakeNetwork(unnamed, numbered));
+    EXPECT_EQ(vovido::test::Items(numbered.GetParents(numbered.FindNode("x1"))),
+              std::vector<int>{numbered.FindNode("x2")});
 
     DataSet continuous;
     ASSERT_EQ(continuous.AddFloatVariable("u", 0.0f), kSuccess);

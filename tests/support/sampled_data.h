@@ -151,7 +151,8 @@ inline int StructuralHammingDistance(const Pattern& a, const Pattern& b) {
     for (int i = 0; i < a.GetSize(); ++i) {
         for (int j = i + 1; j < a.GetSize(); ++j) {
             if (!a.Adjacent(i, j) && !b.Adjacent(i, j)) continue;
-            if (a.Adjacent(i, j) != b.Adjacent(i, j) || a.Mark(i, j) != b.Mark(i, j) || a.Mark(j, i) != b.Mark(j, i))
+            if (a.Adjacent(i, j) != b.Adjacent(i, j) || a.Mark(i, j) != b.Mark(i, j) ||
+                a.Mark(j, i) != b.Mark(j, i))
                 ++distance;
         }
     }

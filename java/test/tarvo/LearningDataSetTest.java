@@ -43,6 +43,17 @@ public class LearningDataSetTest {
                     .startsWith("TARVO error -4 in function setStateNames"), "continuous states refused");
             Check.isTrue(message(() -> data.addIntVariable("a", 0))
                     .startsWith("TARVO error -32 in function addIntVariable"), "duplicate name refused");
+            Check.isTrue(message(() -> data.addFloatVariable("b", 0f))
+                    .startsWith("TARVO error -32 in function addFloatVariable"), "duplicate name refused");
+            Check.equal("Invalid variable index 2, valid range is 0..1", message(() -> data.getVariableId(2)));
+            Network net = new Network();
+            try {
+                net.addNode(CPT, "b");
+                Check.equal("Dataset column 'b' is continous, but matching node is discrete",
+                        message(() -> data.matchNetwork(net)));
+            } finally {
+                net.dispose();
+            }
         } finally {
             data.dispose();
         }
