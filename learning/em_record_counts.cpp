@@ -1,0 +1,225 @@
+// Expected counts of one EM record (see em_record_counts.h).
+#include "learning/em_record_counts.h"
+
+#include <memory>
+#include <utility>
+
+#include "base/error_log.h"
+#include "base/status_codes.h"
+#include "inference/join_tree.h"
+#include "inference/part_view.h"
+#include "inference/relevant_parts.h"
+#include "model/network.h"
+#include "model/node.h"
+#include "model/node_value.h"
+
+namespace vovido {
+
+EmRecordCounter::EmRecordCounter(VRX_network& network, EmNodeTables& tables)
+    : network_(network), tables_(tables) {
+    size_ = network.GetLastNode() + 1;
+    if (size_ < 0) size_ = 0;
+    observed_.assign(static_cast<size_t>(size_), -1);
+    counted_.assign(static_cast<size_t>(size_), 1);
+    partIndex_.assign(static_cast<size_t>(size_), -1);
+    partEvidence_.assign(static_cast<size_t>(size_), -1);
+}
+
+void EmRecordCounter::ReadEvidence() {
+    for (int h = 0; h < size_; ++h) {
+        observed_[h] = -1;
+        if (!network_.IsLiveHandle(h)) continue;
+        VRX_nodeValue* value = network_.GetNode(h)->GetValue();
+        if (value != nullptr && value->HasEvidence()) observed_[h] = value->GetEvidence();
+    }
+}
+
+int EmRecordCounter::FixedPosition(int handle) const {
+    const VRX_intArray& parents = network_.GetParents(handle);
+    const int* strides = tables_.counts[handle][0].GetStrides().GetItems();
+    const int own = observed_[handle];
+    if (own < 0) return -1;
+    int position = own * strides[parents.GetCount()];
+    for (int k = 0; k < parents.GetCount(); ++k) {
+        const int e = observed_[parents[k]];
+        if (e < 0) return -1;
+        position += e * strides[k];
+    }
+    return position;
+}
+
+int EmRecordCounter::AddRecord(double weight, bool relevance) {
+    ReadEvidence();
+    // Complete families need no inference.
+    for (int h = 0; h < size_; ++h) {
+        counted_[h] = 1;
+        if (!network_.IsLiveHandle(h)) continue;
+        const int position = FixedPosition(h);
+        if (position >= 0) {
+            CountsOf(h)[position] += weight;
+        } else {
+            counted_[h] = 0;
+        }
+    }
+    int status = kSuccess;
+    std::unique_ptr<RelevantPartList> parts = FindRelevantParts(network_, true, true, &status);
+    if (parts == nullptr) {
+        LogError(errorLog, kFailure, "em: rnet should not be null", nullptr);
+        return kFailure;
+    }
+    for (std::unique_ptr<RelevanceGraph>& part : *parts) {
+        if (part->GetNumberOfRecords() == 1) {
+            const int handle = part->GetRecord(0)->GetHandle();
+            if (handle >= 0 && CountSingleNodePart(handle, weight) != kSuccess) return kFailure;
+        } else {
+            PartView view(*part);
+            JoinTree tree(view);
+            if (view.GetStatus() != kSuccess || !UpdatePartCounts(tree, weight)) {
+                LogError(errorLog, kFailure, "em: inference cannot be performed", nullptr);
+                return kFailure;
+            }
+        }
+        part.reset();
+    }
+    for (int h = 0; h < size_; ++h) {
+        if (counted_[h]) continue;
+        LogError(errorLog, kFailure,
+                 relevance ? "em: not all counts updated" : "em: please run with relevance enabled", nullptr);
+        return kFailure;
+    }
+    return kSuccess;
+}
+
+int EmRecordCounter::CountSingleNodePart(int handle, double weight) {
+    VRX_nodeValue* value = network_.GetNode(handle)->GetValue();
+    VRX_Dmatrix* beliefs = nullptr;
+    if (value == nullptr || value->GetValue(beliefs) != kSuccess || beliefs == nullptr) return kFailure;
+    const VRX_intArray& parents = network_.GetParents(handle);
+    VRX_Dmatrix& counts = CountsOf(handle);
+    const int* strides = counts.GetStrides().GetItems();
+    int base = 0;
+    for (int k = 0; k < parents.GetCount(); ++k) {
+        // A parent of a part of one node is observed: its arc was cut for that reason.
+        const int e = observed_[parents[k]];
+        if (e < 0) return kSuccess;
+        base += e * strides[k];
+    }
+    const int n = beliefs->GetNumberOfElements();
+    const int ownStride = strides[parents.GetCount()];
+    for (int o = 0; o < n; ++o) counts[base + o * ownStride] += weight * (*beliefs)[o];
+    counted_[handle] = 1;
+    return kSuccess;
+}
+
+bool EmRecordCounter::UpdatePartCounts(JoinTree& tree, double weight) {
+    if (!tree.Build(0)) {
+        tree.FreeClusterTables();
+        return false;
+    }
+    bool ok = tree.AssignFamilies() == kSuccess && tree.InitializePotentials() == kSuccess;
+    if (ok) {
+        tree.CollectEvidence();
+        ok = tree.DistributeEvidence() == kSuccess;
+    }
+    if (ok) AccumulateJoinTreeCounts(tree, weight);
+    tree.FreeClusterTables();
+    return ok;
+}
+
+void EmRecordCounter::AccumulateJoinTreeCounts(JoinTree& tree, double weight) {
+    const PartView& view = tree.GetPart();
+    const int partSize = view.GetNumberOfNodes();
+    std::vector<int> members;
+    for (int i = 0; i < partSize; ++i) {
+        const int h = view.GetNodeHandle(i);
+        if (h < 0 || h >= size_) continue;
+        partIndex_[h] = i;
+        partEvidence_[h] = view.GetEvidence(i);
+        members.push_back(h);
+    }
+    int hidden[kMaxTableDimensions];
+    int hiddenDimension[kMaxTableDimensions];
+    int hiddenSize[kMaxTableDimensions];
+    for (int u : members) {
+        if (counted_[u]) continue;
+        const VRX_intArray& parents = network_.GetParents(u);
+        const int np = parents.GetCount();
+        VRX_Dmatrix& counts = CountsOf(u);
+        const int* strides = counts.GetStrides().GetItems();
+        // Fixed coordinates give the base; the others must all be in one cluster.
+        int base = 0;
+        int numHidden = 0;
+        bool outside = false;
+        for (int d = 0; d <= np && !outside; ++d) {
+            const int m = d < np ? parents[d] : u;
+            int e = observed_[m];
+            if (e < 0 && partIndex_[m] >= 0) e = partEvidence_[m];
+            if (e >= 0) {
+                base += e * strides[d];
+            } else if (partIndex_[m] < 0 || numHidden == kMaxTableDimensions) {
+                outside = true;
+            } else {
+                hidden[numHidden] = partIndex_[m];
+                hiddenDimension[numHidden] = d;
+                hiddenSize[numHidden] = counts.GetDimensions()[d];
+                ++numHidden;
+            }
+        }
+        if (outside) continue;
+        for (int c = 0; c < tree.GetNumberOfClusters(); ++c) {
+            Cluster& cluster = tree.GetCluster(c);
+            bool holds = true;
+            for (int k = 0; k < numHidden && holds; ++k) holds = cluster.HoldsMember(hidden[k]);
+            if (!holds) continue;
+            // Hidden members in the cluster's (ascending) order, which is the marginal's order.
+            int order[kMaxTableDimensions];
+            for (int k = 0; k < numHidden; ++k) order[k] = k;
+            for (int a = 1; a < numHidden; ++a) {
+                for (int b = a; b > 0 && hidden[order[b]] < hidden[order[b - 1]]; --b) std::swap(order[b], order[b - 1]);
+            }
+            int sublist[kMaxTableDimensions];
+            int total = 1;
+            for (int k = 0; k < numHidden; ++k) {
+                sublist[k] = hidden[order[k]];
+                total *= hiddenSize[order[k]];
+            }
+            marginal_.assign(static_cast<size_t>(total), 0.0);
+            PotentialTable& table = cluster.GetClusterTable();
+            StrideProgram program;
+            if (!cluster.IsTableReady() ||
+                BuildStrideProgram(table, program, cluster.GetMembers(), cluster.GetNumberOfMembers(), sublist,
+                                   numHidden) != kSuccess) {
+                break;
+            }
+            StrideMarginalize(table.GetEntries(), table.GetCount(), marginal_.data(), program);
+            double sum = 0.0;
+            for (double v : marginal_) sum += v;
+            if (sum > 0.0) {
+                // Walk the marginal (first member fastest) and the family's dimensions together.
+                int coords[kMaxTableDimensions] = {};
+                int position = base;
+                const double scale = weight / sum;
+                for (int k = 0; k < total; ++k) {
+                    counts[position] += marginal_[static_cast<size_t>(k)] * scale;
+                    for (int j = 0; j < numHidden; ++j) {
+                        const int step = strides[hiddenDimension[order[j]]];
+                        if (++coords[j] < hiddenSize[order[j]]) {
+                            position += step;
+                            break;
+                        }
+                        position -= step * (coords[j] - 1);
+                        coords[j] = 0;
+                    }
+                }
+            }
+            counted_[u] = 1;
+            break;
+        }
+    }
+    for (int h : members) {
+        partIndex_[h] = -1;
+        partEvidence_[h] = -1;
+    }
+}
+
+}  // namespace vovido

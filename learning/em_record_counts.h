@@ -1,0 +1,50 @@
+#pragma once
+// Expected counts of one EM record: families the record observes completely are counted directly,
+// every other family from the relevant parts of the network and the join trees of the larger parts.
+
+#include <vector>
+
+#include "base/dmatrix.h"
+
+class VRX_network;
+class JoinTree;
+
+namespace vovido {
+
+// Per node handle and temporal order: the tables from before the run and the expected counts, both
+// shaped like the node's table (parents in parent order, own outcomes last).
+struct EmNodeTables {
+    std::vector<std::vector<VRX_Dmatrix>> priors;
+    std::vector<std::vector<VRX_Dmatrix>> counts;
+};
+
+// Adds the expected counts of the records whose evidence is set on a static network. The scratch
+// lists live as long as the counter, so a record allocates nothing but its inference.
+class EmRecordCounter {
+public:
+    EmRecordCounter(VRX_network& network, EmNodeTables& tables);
+
+    // Adds weight times the counts of the evidence now set. 0, or -1 after logging the reason.
+    [[nodiscard]] int AddRecord(double weight, bool relevance);
+
+private:
+    void ReadEvidence();
+    // Position of the family's item in its count table for fixed coordinates; -1 when some member is
+    // not fixed.
+    int FixedPosition(int handle) const;
+    [[nodiscard]] int CountSingleNodePart(int handle, double weight);
+    bool UpdatePartCounts(JoinTree& tree, double weight);
+    void AccumulateJoinTreeCounts(JoinTree& tree, double weight);
+    VRX_Dmatrix& CountsOf(int handle) { return tables_.counts[handle][0]; }
+
+    VRX_network& network_;
+    EmNodeTables& tables_;
+    int size_ = 0;
+    std::vector<int> observed_;   // outcome per handle, -1 when unobserved
+    std::vector<char> counted_;   // per handle: counts of this record gathered
+    std::vector<int> partIndex_;  // per handle: index in the current part, -1 outside
+    std::vector<int> partEvidence_;
+    std::vector<double> marginal_;
+};
+
+}  // namespace vovido
