@@ -62,7 +62,9 @@ int EmRecordCounter::AddRecord(double weight, bool relevance) {
         }
     }
     int status = kSuccess;
-    std::unique_ptr<RelevantPartList> parts = FindRelevantParts(network_, true, true, &status);
+    // Evidence is not spread through deterministic tables here: a node whose outcome that would fix
+    // leaves the parts as answered, and its family (a noisy-MAX helper's, say) could not be counted.
+    std::unique_ptr<RelevantPartList> parts = FindRelevantParts(network_, true, false, &status);
     if (parts == nullptr) {
         LogError(errorLog, kFailure, "em: rnet should not be null", nullptr);
         return kFailure;

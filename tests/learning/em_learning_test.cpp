@@ -65,6 +65,7 @@ void ReadNetwork(VRX_network& net, const char* name) {
 
 TEST(EmLearning, CompleteDataGivesTheCountingEstimate) {
     for (const int ess : {0, 10}) {
+        const bool relevance = ess > 0;
         VRX_network net;
         ReadNetwork(net, "asia");
         DataSet data;
@@ -72,6 +73,7 @@ TEST(EmLearning, CompleteDataGivesTheCountingEstimate) {
         VRX_network original(net);
         EmOptions options;
         options.eqSampleSize = ess;
+        options.relevance = relevance;
         double logLik = 1.0;
         ASSERT_EQ(LearnEm(options, data, net, MatchAll(net), {}, &logLik, nullptr), kSuccess) << ess;
         EXPECT_LT(logLik, 0.0);
