@@ -8,6 +8,7 @@
 #include "base/status_codes.h"
 #include "inference/join_tree.h"
 #include "inference/part_view.h"
+#include "inference/relevance_graph.h"
 #include "inference/relevant_parts.h"
 #include "model/network.h"
 #include "model/node.h"
@@ -71,8 +72,8 @@ int EmRecordCounter::AddRecord(double weight, bool relevance) {
     }
     for (std::unique_ptr<RelevanceGraph>& part : *parts) {
         if (part->GetNumberOfRecords() == 1) {
-            const int handle = part->GetRecord(0)->GetHandle();
-            if (handle >= 0 && CountSingleNodePart(handle, weight) != kSuccess) return kFailure;
+            RelevanceNode* record = part->GetRecord(0);
+            if (record->GetHandle() >= 0 && CountSingleNodePart(*record, weight) != kSuccess) return kFailure;
         } else {
             PartView view(*part);
             JoinTree tree(view);
@@ -92,10 +93,11 @@ int EmRecordCounter::AddRecord(double weight, bool relevance) {
     return kSuccess;
 }
 
-int EmRecordCounter::CountSingleNodePart(int handle, double weight) {
-    VRX_nodeValue* value = network_.GetNode(handle)->GetValue();
-    VRX_Dmatrix* beliefs = nullptr;
-    if (value == nullptr || value->GetValue(beliefs) != kSuccess || beliefs == nullptr) return kFailure;
+int EmRecordCounter::CountSingleNodePart(RelevanceNode& record, double weight) {
+    // The record's table, its parents' evidence absorbed, is the node's distribution in this record.
+    const int handle = record.GetHandle();
+    const int n = record.GetNumberOfOutcomes();
+    if (record.table == nullptr || record.table->GetNumberOfElements() < n) return kFailure;
     const VRX_intArray& parents = network_.GetParents(handle);
     VRX_Dmatrix& counts = CountsOf(handle);
     const int* strides = counts.GetStrides().GetItems();
@@ -106,9 +108,9 @@ int EmRecordCounter::CountSingleNodePart(int handle, double weight) {
         if (e < 0) return kSuccess;
         base += e * strides[k];
     }
-    const int n = beliefs->GetNumberOfElements();
+    const double* beliefs = record.table->GetData();
     const int ownStride = strides[parents.GetCount()];
-    for (int o = 0; o < n; ++o) counts[base + o * ownStride] += weight * (*beliefs)[o];
+    for (int o = 0; o < n; ++o) counts[base + o * ownStride] += weight * beliefs[o];
     counted_[handle] = 1;
     return kSuccess;
 }

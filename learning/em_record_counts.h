@@ -8,6 +8,7 @@
 
 class VRX_network;
 class JoinTree;
+class RelevanceNode;
 
 namespace vovido {
 
@@ -32,7 +33,7 @@ private:
     // Position of the family's item in its count table for fixed coordinates; -1 when some member is
     // not fixed.
     int FixedPosition(int handle) const;
-    [[nodiscard]] int CountSingleNodePart(int handle, double weight);
+    [[nodiscard]] int CountSingleNodePart(RelevanceNode& record, double weight);
     bool UpdatePartCounts(JoinTree& tree, double weight);
     void AccumulateJoinTreeCounts(JoinTree& tree, double weight);
     VRX_Dmatrix& CountsOf(int handle) { return tables_.counts[handle][0]; }
