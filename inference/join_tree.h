@@ -185,6 +185,8 @@ public:
     Cluster* GetRoot() const { return root_; }
     // Sum of the weights of the clusters made by the last Build, without wrap-around.
     uint64_t GetTotalWeight() const { return totalWeight_; }
+    // The power of two by which the last collect scaled the tables up.
+    int GetScaleExponent() const { return scaleExponent_; }
 
 private:
     // Clusters from the triangulation's cliques, in creation order, linked as they were; false when

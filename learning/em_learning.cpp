@@ -184,9 +184,11 @@ int EmRun::Prepare() {
     const size_t size = static_cast<size_t>(work.GetLastNode() + 1);
     tables_.priors.assign(size, {});
     tables_.counts.assign(size, {});
+    tables_.current.assign(size, nullptr);
     for (int h = work.GetFirstNode(); h >= 0; h = work.GetNextNode(h)) {
         VRX_Dmatrix* table = MainTable(work, h);
         if (table == nullptr) return kFailure;
+        tables_.current[h] = table;
         tables_.priors[h].emplace_back(*table);
         tables_.counts[h].emplace_back(*table);
         if (tables_.counts[h][0].GetNumberOfElements() != table->GetNumberOfElements()) return kOutOfMemory;
@@ -264,13 +266,12 @@ int EmRun::Run(double* outLogLik, EmProgress* progress) {
         } else {
             for (size_t g = 0; g < groupFirst_.size(); ++g) {
                 SetGroupEvidence(g);
+                // The probability of the evidence comes with the counts, from the same propagation.
                 double p = 0.0;
-                if (!work.CalcPropEvidence(&p, false)) return kFailure;
+                if (counter.AddRecord(groupWeight_[g], options_.relevance, p) != kSuccess) return kFailure;
                 // NaN fails here too, so that the convergence test never compares NaN.
                 if (!(p >= 0.0 && p <= 1.0)) return kFailure;
                 logLik += groupWeight_[g] * std::log(p);
-                // A record of probability 0 has no posterior to count.
-                if (p > 0.0 && counter.AddRecord(groupWeight_[g], options_.relevance) != kSuccess) return kFailure;
                 if (progress != nullptr && !progress->Continue()) return kFailure;
             }
             // A log-likelihood of -inf (some record impossible) cannot improve: stop there too.

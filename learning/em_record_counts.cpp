@@ -1,6 +1,7 @@
 // Expected counts of one EM record (see em_record_counts.h).
 #include "learning/em_record_counts.h"
 
+#include <cmath>
 #include <memory>
 #include <utility>
 
@@ -49,15 +50,19 @@ int EmRecordCounter::FixedPosition(int handle) const {
     return position;
 }
 
-int EmRecordCounter::AddRecord(double weight, bool relevance) {
+int EmRecordCounter::AddRecord(double weight, bool relevance, double& probability) {
     ReadEvidence();
-    // Complete families need no inference.
+    pending_.clear();
+    // Complete families need no inference; each gives its table entry as a factor of the probability
+    // of the evidence (their records leave the parts as answered).
+    double factor = 1.0;
     for (int h = 0; h < size_; ++h) {
         counted_[h] = 1;
         if (!network_.IsLiveHandle(h)) continue;
         const int position = FixedPosition(h);
         if (position >= 0) {
-            CountsOf(h)[position] += weight;
+            pending_.push_back({&CountsOf(h)[position], weight});
+            factor *= (*tables_.current[h])[position];
         } else {
             counted_[h] = 0;
         }
@@ -70,6 +75,7 @@ int EmRecordCounter::AddRecord(double weight, bool relevance) {
         LogError(errorLog, kFailure, "em: rnet should not be null", nullptr);
         return kFailure;
     }
+    int exponent = 0;
     for (std::unique_ptr<RelevanceGraph>& part : *parts) {
         if (part->GetNumberOfRecords() == 1) {
             RelevanceNode* record = part->GetRecord(0);
@@ -77,7 +83,7 @@ int EmRecordCounter::AddRecord(double weight, bool relevance) {
         } else {
             PartView view(*part);
             JoinTree tree(view);
-            if (view.GetStatus() != kSuccess || !UpdatePartCounts(tree, weight)) {
+            if (view.GetStatus() != kSuccess || !UpdatePartCounts(tree, weight, factor, exponent)) {
                 LogError(errorLog, kFailure, "em: inference cannot be performed", nullptr);
                 return kFailure;
             }
@@ -89,6 +95,11 @@ int EmRecordCounter::AddRecord(double weight, bool relevance) {
         LogError(errorLog, kFailure,
                  relevance ? "em: not all counts updated" : "em: please run with relevance enabled", nullptr);
         return kFailure;
+    }
+    probability = std::ldexp(factor, -exponent);
+    // A record of probability 0 has no posterior: it adds nothing.
+    if (probability > 0.0) {
+        for (const Addition& a : pending_) *a.item += a.value;
     }
     return kSuccess;
 }
@@ -110,12 +121,12 @@ int EmRecordCounter::CountSingleNodePart(RelevanceNode& record, double weight) {
     }
     const double* beliefs = record.table->GetData();
     const int ownStride = strides[parents.GetCount()];
-    for (int o = 0; o < n; ++o) counts[base + o * ownStride] += weight * beliefs[o];
+    for (int o = 0; o < n; ++o) pending_.push_back({&counts[base + o * ownStride], weight * beliefs[o]});
     counted_[handle] = 1;
     return kSuccess;
 }
 
-bool EmRecordCounter::UpdatePartCounts(JoinTree& tree, double weight) {
+bool EmRecordCounter::UpdatePartCounts(JoinTree& tree, double weight, double& factor, int& exponent) {
     if (!tree.Build(0)) {
         tree.FreeClusterTables();
         return false;
@@ -125,9 +136,26 @@ bool EmRecordCounter::UpdatePartCounts(JoinTree& tree, double weight) {
         tree.CollectEvidence();
         ok = tree.DistributeEvidence() == kSuccess;
     }
-    if (ok) AccumulateJoinTreeCounts(tree, weight);
+    if (ok) {
+        factor *= PartMass(tree);
+        exponent += tree.GetScaleExponent();
+        AccumulateJoinTreeCounts(tree, weight);
+    }
     tree.FreeClusterTables();
     return ok;
+}
+
+double EmRecordCounter::PartMass(JoinTree& tree) {
+    // After distribution every cluster of a piece of the tree (split where a separator passes nothing)
+    // holds the piece's mass; the part's is their product.
+    double mass = 1.0;
+    for (int c = 0; c < tree.GetNumberOfClusters(); ++c) {
+        Cluster& cluster = tree.GetCluster(c);
+        if (cluster.GetParent() != nullptr && cluster.GetToSeparator().count != 0) continue;
+        PotentialTable& table = cluster.GetClusterTable();
+        mass *= cluster.IsTableReady() ? table.Sum() : static_cast<double>(table.GetCount());
+    }
+    return mass;
 }
 
 void EmRecordCounter::AccumulateJoinTreeCounts(JoinTree& tree, double weight) {
@@ -204,7 +232,7 @@ void EmRecordCounter::AccumulateJoinTreeCounts(JoinTree& tree, double weight) {
                 int position = base;
                 const double scale = weight / sum;
                 for (int k = 0; k < total; ++k) {
-                    counts[position] += marginal_[static_cast<size_t>(k)] * scale;
+                    pending_.push_back({&counts[position], marginal_[static_cast<size_t>(k)] * scale});
                     for (int j = 0; j < numHidden; ++j) {
                         const int step = strides[hiddenDimension[order[j]]];
                         if (++coords[j] < hiddenSize[order[j]]) {

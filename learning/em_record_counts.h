@@ -17,6 +17,8 @@ namespace vovido {
 struct EmNodeTables {
     std::vector<std::vector<VRX_Dmatrix>> priors;
     std::vector<std::vector<VRX_Dmatrix>> counts;
+    // The working network's current main table of each node, for the probability of the evidence.
+    std::vector<const VRX_Dmatrix*> current;
 };
 
 // Adds the expected counts of the records whose evidence is set on a static network. The scratch
@@ -25,8 +27,9 @@ class EmRecordCounter {
 public:
     EmRecordCounter(VRX_network& network, EmNodeTables& tables);
 
-    // Adds weight times the counts of the evidence now set. 0, or -1 after logging the reason.
-    [[nodiscard]] int AddRecord(double weight, bool relevance);
+    // Adds weight times the counts of the evidence now set, and gives the probability of that evidence.
+    // A record of probability 0 adds nothing. 0, or -1 after logging the reason.
+    [[nodiscard]] int AddRecord(double weight, bool relevance, double& probability);
 
 private:
     void ReadEvidence();
@@ -34,7 +37,9 @@ private:
     // not fixed.
     int FixedPosition(int handle) const;
     [[nodiscard]] int CountSingleNodePart(RelevanceNode& record, double weight);
-    bool UpdatePartCounts(JoinTree& tree, double weight);
+    // Multiplies factor by the part's probability of evidence, scaled up by 2 to the exponent added.
+    bool UpdatePartCounts(JoinTree& tree, double weight, double& factor, int& exponent);
+    static double PartMass(JoinTree& tree);
     void AccumulateJoinTreeCounts(JoinTree& tree, double weight);
     VRX_Dmatrix& CountsOf(int handle) { return tables_.counts[handle][0]; }
 
@@ -46,6 +51,12 @@ private:
     std::vector<int> partIndex_;  // per handle: index in the current part, -1 outside
     std::vector<int> partEvidence_;
     std::vector<double> marginal_;
+    // Counts of the record, added once its probability is known to be above 0.
+    struct Addition {
+        double* item;
+        double value;
+    };
+    std::vector<Addition> pending_;
 };
 
 }  // namespace vovido

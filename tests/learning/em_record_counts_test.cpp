@@ -50,9 +50,17 @@ TEST(EmRecordCounts, EqualFamilyPosteriorsUnderRandomEvidence) {
                 if (ProbabilityOfEvidence(net) > 0.0) break;
             }
         }
+        tables.current.resize(size);
+        for (int h = net.GetFirstNode(); h >= 0; h = net.GetNextNode(h)) {
+            VRX_Dmatrix* table = nullptr;
+            ASSERT_EQ(net.GetNode(h)->GetDefinition()->GetDefinition(table), kSuccess);
+            tables.current[h] = table;
+        }
         vovido::EmRecordCounter counter(net, tables);
-        ASSERT_EQ(counter.AddRecord(2.0, false), kSuccess);
+        double probability = -1.0;
+        ASSERT_EQ(counter.AddRecord(2.0, false, probability), kSuccess);
         const double pe = ProbabilityOfEvidence(net);
+        EXPECT_NEAR(probability, pe, 1e-12 * pe) << name;
         for (int h = net.GetFirstNode(); h >= 0; h = net.GetNextNode(h)) {
             const VRX_Dmatrix& counts = tables.counts[h][0];
             const VRX_intArray& parents = net.GetParents(h);
