@@ -151,7 +151,6 @@ void BM_EmRunAlarm(benchmark::State& state) {
     state.counters["trueLogLik"] = trueLogLik;
     state.counters["learntLogLik"] = learntLogLik;
     state.counters["posteriorDeviation"] = deviation;
-    std::fprintf(stderr, "true %f learnt %f dev %f\n", trueLogLik, learntLogLik, deviation);
     Require(learntLogLik >= trueLogLik * 1.01, "log-likelihood within 1% of the true network's");
     Require(deviation <= 0.05, "posteriors within 0.05 of the true network's");
 }

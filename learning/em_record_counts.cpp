@@ -17,14 +17,23 @@
 
 namespace vovido {
 
-EmRecordCounter::EmRecordCounter(VRX_network& network, EmNodeTables& tables)
+EmRecordCounter::EmRecordCounter(VRX_network& network, EmNodeTables& tables, bool shareTree)
     : network_(network), tables_(tables) {
+    if (!shareTree) sharedState_ = -1;
     size_ = network.GetLastNode() + 1;
     if (size_ < 0) size_ = 0;
     observed_.assign(static_cast<size_t>(size_), -1);
     counted_.assign(static_cast<size_t>(size_), 1);
     partIndex_.assign(static_cast<size_t>(size_), -1);
     partEvidence_.assign(static_cast<size_t>(size_), -1);
+    (void)SharedTreeReady();
+}
+
+// The tree before the view before the graph: each reads the next.
+EmRecordCounter::~EmRecordCounter() {
+    sharedTree_.reset();
+    sharedView_.reset();
+    sharedGraph_.reset();
 }
 
 void EmRecordCounter::ReadEvidence() {
@@ -67,6 +76,42 @@ int EmRecordCounter::AddRecord(double weight, bool relevance, double& probabilit
             counted_[h] = 0;
         }
     }
+    int exponent = 0;
+    if (SharedTreeReady()) {
+        // One tree serves every record: only the evidence in its potentials changes.
+        for (RelevanceNode* record : sharedGraph_->records) record->evidence = observed_[record->GetHandle()];
+        sharedTree_->RestoreMembership();
+        if (sharedTree_->InitializePotentials() != kSuccess) {
+            LogError(errorLog, kFailure, "em: inference cannot be performed", nullptr);
+            return kFailure;
+        }
+        sharedTree_->CollectEvidence();
+        if (sharedTree_->DistributeEvidence() != kSuccess) {
+            LogError(errorLog, kFailure, "em: inference cannot be performed", nullptr);
+            return kFailure;
+        }
+        // The tree holds every table, those of the complete families included.
+        factor = PartMass(*sharedTree_);
+        exponent = sharedTree_->GetScaleExponent();
+        AccumulateJoinTreeCounts(*sharedTree_, weight);
+    } else if (CountFromRelevantParts(weight, factor, exponent) != kSuccess) {
+        return kFailure;
+    }
+    for (int h = 0; h < size_; ++h) {
+        if (counted_[h]) continue;
+        LogError(errorLog, kFailure,
+                 relevance ? "em: not all counts updated" : "em: please run with relevance enabled", nullptr);
+        return kFailure;
+    }
+    probability = std::ldexp(factor, -exponent);
+    // A record of probability 0 has no posterior: it adds nothing.
+    if (probability > 0.0) {
+        for (const Addition& a : pending_) *a.item += a.value;
+    }
+    return kSuccess;
+}
+
+int EmRecordCounter::CountFromRelevantParts(double weight, double& factor, int& exponent) {
     int status = kSuccess;
     // Evidence is not spread through deterministic tables here: a node whose outcome that would fix
     // leaves the parts as answered, and its family (a noisy-MAX helper's, say) could not be counted.
@@ -75,7 +120,6 @@ int EmRecordCounter::AddRecord(double weight, bool relevance, double& probabilit
         LogError(errorLog, kFailure, "em: rnet should not be null", nullptr);
         return kFailure;
     }
-    int exponent = 0;
     for (std::unique_ptr<RelevanceGraph>& part : *parts) {
         if (part->GetNumberOfRecords() == 1) {
             RelevanceNode* record = part->GetRecord(0);
@@ -90,18 +134,29 @@ int EmRecordCounter::AddRecord(double weight, bool relevance, double& probabilit
         }
         part.reset();
     }
-    for (int h = 0; h < size_; ++h) {
-        if (counted_[h]) continue;
-        LogError(errorLog, kFailure,
-                 relevance ? "em: not all counts updated" : "em: please run with relevance enabled", nullptr);
-        return kFailure;
-    }
-    probability = std::ldexp(factor, -exponent);
-    // A record of probability 0 has no posterior: it adds nothing.
-    if (probability > 0.0) {
-        for (const Addition& a : pending_) *a.item += a.value;
-    }
     return kSuccess;
+}
+
+bool EmRecordCounter::SharedTreeReady() {
+    if (sharedState_ == 0) {
+        sharedState_ = -1;
+        // The join tree of the whole network, built once; a network too large for one tree is handled
+        // record by record through its relevant parts instead.
+        sharedGraph_ = std::make_unique<RelevanceGraph>(network_, false, false);
+        if (sharedGraph_->GetStatus() != kSuccess || sharedGraph_->GetNumberOfRecords() < 2) return false;
+        sharedView_ = std::make_unique<PartView>(*sharedGraph_);
+        if (sharedView_->GetStatus() != kSuccess) return false;
+        for (RelevanceNode* record : sharedGraph_->records) {
+            if (record->GetHandle() < 0 || record->tableKind != RelevanceTableKind::kBorrowed) return false;
+        }
+        sharedTree_ = std::make_unique<JoinTree>(*sharedView_);
+        if (!sharedTree_->Build(0) || sharedTree_->EstimateTableEntries() > kDefaultJoinTreeLimit ||
+            sharedTree_->AssignFamilies() != kSuccess || sharedTree_->SaveMembership() != kSuccess) {
+            return false;
+        }
+        sharedState_ = 1;
+    }
+    return sharedState_ > 0;
 }
 
 int EmRecordCounter::CountSingleNodePart(RelevanceNode& record, double weight) {

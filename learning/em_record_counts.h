@@ -2,6 +2,7 @@
 // Expected counts of one EM record: families the record observes completely are counted directly,
 // every other family from the relevant parts of the network and the join trees of the larger parts.
 
+#include <memory>
 #include <vector>
 
 #include "base/dmatrix.h"
@@ -9,6 +10,8 @@
 class VRX_network;
 class JoinTree;
 class RelevanceNode;
+class RelevanceGraph;
+class PartView;
 
 namespace vovido {
 
@@ -25,7 +28,11 @@ struct EmNodeTables {
 // lists live as long as the counter, so a record allocates nothing but its inference.
 class EmRecordCounter {
 public:
-    EmRecordCounter(VRX_network& network, EmNodeTables& tables);
+    // With shareTree, one join tree of the whole network, built here while the network holds no evidence,
+    // serves every record; without it (or when the network is too large for one tree) every record goes
+    // through its own relevant parts.
+    EmRecordCounter(VRX_network& network, EmNodeTables& tables, bool shareTree = true);
+    ~EmRecordCounter();
 
     // Adds weight times the counts of the evidence now set, and gives the probability of that evidence.
     // A record of probability 0 adds nothing. 0, or -1 after logging the reason.
@@ -33,6 +40,9 @@ public:
 
 private:
     void ReadEvidence();
+    // True once the join tree of the whole network is built (at the first record).
+    bool SharedTreeReady();
+    [[nodiscard]] int CountFromRelevantParts(double weight, double& factor, int& exponent);
     // Position of the family's item in its count table for fixed coordinates; -1 when some member is
     // not fixed.
     int FixedPosition(int handle) const;
@@ -57,6 +67,11 @@ private:
         double value;
     };
     std::vector<Addition> pending_;
+    // 0 not tried yet, 1 built, -1 not possible (the records go through their relevant parts).
+    int sharedState_ = 0;
+    std::unique_ptr<RelevanceGraph> sharedGraph_;
+    std::unique_ptr<PartView> sharedView_;
+    std::unique_ptr<JoinTree> sharedTree_;
 };
 
 }  // namespace vovido

@@ -22,7 +22,12 @@ double ProbabilityOfEvidence(VRX_network& net) {
 }
 
 TEST(EmRecordCounts, EqualFamilyPosteriorsUnderRandomEvidence) {
-    for (const char* name : {"asia", "alarm"}) {
+    struct Case {
+        const char* name;
+        bool shareTree;
+    };
+    for (const Case c : {Case{"asia", true}, Case{"asia", false}, Case{"alarm", true}, Case{"alarm", false}}) {
+        const char* name = c.name;
         VRX_network net;
         ASSERT_EQ(net.ReadFile(vovido::testing::ReferencePath(name, ".xvrx").c_str()), kSuccess);
         net.propagationFlags = 0;
@@ -35,6 +40,13 @@ TEST(EmRecordCounts, EqualFamilyPosteriorsUnderRandomEvidence) {
             tables.counts[h].emplace_back(*table);
             tables.counts[h][0].FillWith(0.0);
         }
+        tables.current.resize(size);
+        for (int h = net.GetFirstNode(); h >= 0; h = net.GetNextNode(h)) {
+            VRX_Dmatrix* table = nullptr;
+            ASSERT_EQ(net.GetNode(h)->GetDefinition()->GetDefinition(table), kSuccess);
+            tables.current[h] = table;
+        }
+        vovido::EmRecordCounter counter(net, tables, c.shareTree);
         // Evidence drawn from the network itself, each cell kept with probability 0.6.
         RandomGenerator random(3);
         std::vector<int> evidence(size, -1);
@@ -50,13 +62,6 @@ TEST(EmRecordCounts, EqualFamilyPosteriorsUnderRandomEvidence) {
                 if (ProbabilityOfEvidence(net) > 0.0) break;
             }
         }
-        tables.current.resize(size);
-        for (int h = net.GetFirstNode(); h >= 0; h = net.GetNextNode(h)) {
-            VRX_Dmatrix* table = nullptr;
-            ASSERT_EQ(net.GetNode(h)->GetDefinition()->GetDefinition(table), kSuccess);
-            tables.current[h] = table;
-        }
-        vovido::EmRecordCounter counter(net, tables);
         double probability = -1.0;
         ASSERT_EQ(counter.AddRecord(2.0, false, probability), kSuccess);
         const double pe = ProbabilityOfEvidence(net);
@@ -82,7 +87,7 @@ TEST(EmRecordCounts, EqualFamilyPosteriorsUnderRandomEvidence) {
                 }
                 const double expected = contradicts ? 0.0 : 2.0 * ProbabilityOfEvidence(net) / pe;
                 for (int m : added) ASSERT_EQ(net.GetNode(m)->GetValue()->ClearEvidence(), kSuccess);
-                EXPECT_NEAR(counts[i], expected, 1e-9) << name << " node " << net.GetNode(h)->GetId() << " item " << i;
+                EXPECT_NEAR(counts[i], expected, 1e-9) << name << c.shareTree << " node " << net.GetNode(h)->GetId() << " item " << i;
             }
         }
     }
