@@ -230,3 +230,31 @@ void JoinTree::ComputeTraversalOrder() {
         }
     }
 }
+
+int JoinTree::SaveMembership() {
+    try {
+        savedLists_.clear();
+        for (int i = 0; i < pool_.GetNumberTaken(); ++i) {
+            const Cluster& c = pool_[i];
+            savedLists_.push_back(c.numMembers);
+            savedLists_.insert(savedLists_.end(), c.members, c.members + c.numMembers);
+            savedLists_.push_back(c.numSeparator);
+            savedLists_.insert(savedLists_.end(), c.separator, c.separator + c.numSeparator);
+        }
+    } catch (const std::bad_alloc&) {
+        savedLists_.clear();
+        return kOutOfMemory;
+    }
+    return kSuccess;
+}
+
+void JoinTree::RestoreMembership() {
+    size_t k = 0;
+    for (int i = 0; i < pool_.GetNumberTaken() && k < savedLists_.size(); ++i) {
+        Cluster& c = pool_[i];
+        c.numMembers = savedLists_[k++];
+        for (int m = 0; m < c.numMembers; ++m) c.members[m] = savedLists_[k++];
+        c.numSeparator = savedLists_[k++];
+        for (int m = 0; m < c.numSeparator; ++m) c.separator[m] = savedLists_[k++];
+    }
+}

@@ -185,6 +185,13 @@ public:
     Cluster* GetRoot() const { return root_; }
     // Sum of the weights of the clusters made by the last Build, without wrap-around.
     uint64_t GetTotalWeight() const { return totalWeight_; }
+    // The power of two by which the last collect scaled the tables up.
+    int GetScaleExponent() const { return scaleExponent_; }
+    // Propagation drops the observed nodes from the clusters' member and separator lists. Saving the
+    // lists after AssignFamilies and restoring them before each InitializePotentials lets one built tree
+    // serve many evidence sets. 0, or -42 when the copy cannot be made.
+    [[nodiscard]] int SaveMembership();
+    void RestoreMembership();
 
 private:
     // Clusters from the triangulation's cliques, in creation order, linked as they were; false when
@@ -213,4 +220,6 @@ private:
     int scaleExponent_ = 0;
     // The old separator message during distribution; one buffer serves every cluster.
     PotentialTable scratch_;
+    // Saved member and separator lists (SaveMembership), cluster by cluster in creation order.
+    std::vector<int> savedLists_;
 };

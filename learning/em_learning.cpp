@@ -1,0 +1,415 @@
+// EM parameter learning on a network (see em_learning.h). The discrete case works on a private copy of
+// the network and writes the learnt tables back into the caller's network only when the run succeeds.
+#include "learning/em_learning.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <new>
+#include <string>
+#include <unordered_map>
+
+#include "base/dmatrix.h"
+#include "base/error_log.h"
+#include "base/random_generator.h"
+#include "base/status_codes.h"
+#include "definitions/noisy_max.h"
+#include "learning/em_equations.h"
+#include "learning/em_record_counts.h"
+#include "learning/noisy_max_em.h"
+#include "model/network.h"
+#include "model/node.h"
+#include "model/node_definition.h"
+#include "model/node_info.h"
+#include "model/node_value.h"
+
+namespace {
+
+using vovido::EmNodeTables;
+
+constexpr const char* kNoLearn = "VRX_NOLEARN";
+
+bool Contains(const std::vector<int>& list, int value) {
+    for (int v : list) {
+        if (v == value) return true;
+    }
+    return false;
+}
+
+// The node's VRX_NOLEARN value, null when absent.
+const char* NoLearnValue(VRX_network& network, int handle) {
+    VRX_nodeInfo* info = network.GetNode(handle)->GetInfo();
+    if (info == nullptr) return nullptr;
+    const int i = info->userProperties.FindProperty(kNoLearn);
+    return i >= 0 ? info->userProperties.GetPropertyValue(i) : nullptr;
+}
+
+// Columns that VRX_NOLEARN keeps out of the M-step: "ALL", or indices separated by " ,;".
+struct ExcludedColumns {
+    bool all = false;
+    std::vector<int> columns;
+};
+
+ExcludedColumns ReadExcludedColumns(VRX_network& network, int handle) {
+    ExcludedColumns out;
+    const char* value = NoLearnValue(network, handle);
+    if (value == nullptr) return out;
+    if (std::strcmp(value, "ALL") == 0) {
+        out.all = true;
+        return out;
+    }
+    char buffer[1024];
+    std::snprintf(buffer, sizeof buffer, "%s", value);
+    const char* separators = " ,;";
+    for (char* p = buffer; *p != '\0';) {
+        const size_t skip = std::strspn(p, separators);
+        p += skip;
+        if (*p == '\0') break;
+        const size_t length = std::strcspn(p, separators);
+        const char saved = p[length];
+        p[length] = '\0';
+        out.columns.push_back(std::atoi(p));
+        p[length] = saved;
+        p += length;
+    }
+    return out;
+}
+
+int NumberOfOutcomes(VRX_network& network, int handle) {
+    return network.GetNode(handle)->GetDefinition()->GetNumberOfOutcomes();
+}
+
+// The node's main table: a CPT's probabilities, a noisy-MAX node's parameter matrix.
+VRX_Dmatrix* MainTable(VRX_network& network, int handle) {
+    VRX_nodeDefinition* def = network.GetNode(handle)->GetDefinition();
+    if (auto* noisy = dynamic_cast<VRX_noisyMAX*>(def)) return noisy->GetCiWeights();
+    VRX_Dmatrix* table = nullptr;
+    if (def == nullptr || def->GetDefinition(table) != kSuccess) return nullptr;
+    return table;
+}
+
+// One draw strictly between 0 and 1.
+double Draw(RandomGenerator& generator) {
+    double v = generator.NextUniform();
+    while (v == 0.0 || v == 1.0) v = generator.NextUniform();
+    return v;
+}
+
+// Whether the kinds of nodes and matched columns fit the discrete case (0) or the equation case (1).
+void CheckFit(const DataSet& data, VRX_network& network, const std::vector<DataMatch>& matches,
+              const std::vector<int>& fixedNodes, bool fit[2]) {
+    fit[0] = fit[1] = true;
+    for (int h = network.GetFirstNode(); h >= 0; h = network.GetNextNode(h)) {
+        const int type = network.GetNodeType(h);
+        const bool fixedKind = (type == DefinitionType::kTruthTable || type == DefinitionType::kNoisyAdder) &&
+                               Contains(fixedNodes, h);
+        if (type != DefinitionType::kCpt && type != DefinitionType::kNoisyMax && !fixedKind) fit[0] = false;
+        if (type != DefinitionType::kEquation) fit[1] = false;
+    }
+    for (const DataMatch& m : matches) {
+        if (m.column < 0 || m.column >= data.GetVariableCount() || !network.IsLiveHandle(m.node)) {
+            fit[0] = fit[1] = false;
+            return;
+        }
+        if (data.GetVariable(m.column).discrete) {
+            fit[1] = false;
+        } else {
+            fit[0] = false;
+        }
+    }
+}
+
+// The run's working state; everything is released when it goes out of scope.
+class EmRun {
+public:
+    EmRun(const EmOptions& options, const DataSet& data, VRX_network& network,
+          const std::vector<DataMatch>& matches, const std::vector<int>& fixedNodes)
+        : options_(options), data_(data), network_(network), matches_(matches), fixedNodes_(fixedNodes) {}
+
+    int Run(double* outLogLik, EmProgress* progress);
+
+private:
+    [[nodiscard]] int Prepare();
+    // Records with the same evidence form one group, whose inference is done once per E-step.
+    void GroupRecords();
+    void SetGroupEvidence(size_t g);
+    void MStep(int handle, bool finalPass);
+    [[nodiscard]] int WriteBack();
+
+    const EmOptions& options_;
+    const DataSet& data_;
+    VRX_network& network_;
+    const std::vector<DataMatch>& matches_;
+    const std::vector<int>& fixedNodes_;
+    std::unique_ptr<VRX_network> work_;
+    std::vector<int> noisyNodes_;
+    EmNodeTables tables_;
+    // Per group: the matched outcomes (-1 missing), the first record and the number of records.
+    std::vector<int> groupValues_;
+    std::vector<int> groupFirst_;
+    std::vector<double> groupWeight_;
+};
+
+int EmRun::Prepare() {
+    work_ = std::make_unique<VRX_network>(network_);
+    if (!work_->IsValid()) return kFailure;
+    VRX_network& work = *work_;
+    if (options_.relevance) {
+        work.propagationFlags |= PropagationFlags::kNotices;
+    } else {
+        work.propagationFlags &= ~PropagationFlags::kNotices;
+    }
+    work.ClearAllEvidence();
+    work.ClearAllTargets();
+    work.EnableCaseSync(false);
+    if (work.GetMaxTemporalOrder() > 0) {
+        for (int h = work.GetFirstNode(); h >= 0; h = work.GetNextNode(h)) {
+            if (work.GetNodeType(h) == DefinitionType::kNoisyMax) {
+                LogError(errorLog, kFailure, "em: noisy-max is not supported in dbns", nullptr);
+                return kFailure;
+            }
+        }
+        LogError(errorLog, kFailure, "em: learning of dynamic networks is not available", nullptr);
+        return kFailure;
+    }
+    const int last = work.GetLastNode();
+    for (int h = work.GetFirstNode(); h >= 0 && h <= last; h = work.GetNextNode(h)) {
+        if (work.GetNodeType(h) != DefinitionType::kNoisyMax) continue;
+        if (vovido::DecomposeNoisyMax(work, h) != kSuccess) return kFailure;
+        noisyNodes_.push_back(h);
+    }
+    const size_t size = static_cast<size_t>(work.GetLastNode() + 1);
+    tables_.priors.assign(size, {});
+    tables_.counts.assign(size, {});
+    tables_.current.assign(size, nullptr);
+    for (int h = work.GetFirstNode(); h >= 0; h = work.GetNextNode(h)) {
+        VRX_Dmatrix* table = MainTable(work, h);
+        if (table == nullptr) return kFailure;
+        tables_.current[h] = table;
+        tables_.priors[h].emplace_back(*table);
+        tables_.counts[h].emplace_back(*table);
+        if (tables_.counts[h][0].GetNumberOfElements() != table->GetNumberOfElements()) return kOutOfMemory;
+        tables_.counts[h][0].FillWith(0.0);
+    }
+    if (options_.randomizeParameters) {
+        RandomGenerator generator(0);
+        for (int h = work.GetFirstNode(); h >= 0; h = work.GetNextNode(h)) {
+            if (!Contains(fixedNodes_, h)) RandomizeNodeParameters(h, work, generator);
+        }
+    }
+    GroupRecords();
+    return kSuccess;
+}
+
+void EmRun::GroupRecords() {
+    const int n = data_.GetRecordCount();
+    const size_t width = matches_.size();
+    std::unordered_map<std::string, int> index;
+    std::vector<int> values(width);
+    for (int r = 0; r < n; ++r) {
+        for (size_t k = 0; k < width; ++k) {
+            const DataMatch& m = matches_[k];
+            int v = data_.IsMissing(m.column, r) ? -1 : data_.GetInt(m.column, r);
+            if (v >= NumberOfOutcomes(*work_, m.node)) {
+                char text[512];
+                std::snprintf(text, sizeof text, "em: evidence cannot be set for node %s in record %d",
+                              work_->GetNode(m.node)->GetId(), r + 1);
+                LogError(errorLog, kFailure, text, nullptr);
+                v = -1;
+            }
+            values[k] = v < 0 ? -1 : v;
+        }
+        std::string key(reinterpret_cast<const char*>(values.data()), width * sizeof(int));
+        auto found = index.emplace(std::move(key), static_cast<int>(groupFirst_.size()));
+        if (found.second) {
+            groupValues_.insert(groupValues_.end(), values.begin(), values.end());
+            groupFirst_.push_back(r);
+            groupWeight_.push_back(0.0);
+        }
+        groupWeight_[static_cast<size_t>(found.first->second)] += 1.0;
+    }
+}
+
+void EmRun::SetGroupEvidence(size_t g) {
+    VRX_network& work = *work_;
+    work.ClearAllEvidence();
+    const size_t width = matches_.size();
+    for (size_t k = 0; k < width; ++k) {
+        const int v = groupValues_[g * width + k];
+        if (v < 0) continue;
+        const int h = matches_[k].node;
+        if (work.GetNode(h)->GetValue()->SetEvidence(v) != kSuccess) {
+            char text[512];
+            std::snprintf(text, sizeof text, "em: evidence cannot be set for node %s in record %d",
+                          work.GetNode(h)->GetId(), groupFirst_[g] + 1);
+            LogError(errorLog, kFailure, text, nullptr);
+        }
+    }
+}
+
+int EmRun::Run(double* outLogLik, EmProgress* progress) {
+    if (const int rc = Prepare()) return rc == kOutOfMemory ? rc : kFailure;
+    VRX_network& work = *work_;
+    vovido::EmRecordCounter counter(work, tables_);
+    double logLik = 0.0;
+    double prevLogLik = 0.0;
+    bool finalPass = false;
+    for (int iteration = 1; !finalPass; ++iteration) {
+        prevLogLik = logLik;
+        logLik = 0.0;
+        if (groupFirst_.empty()) {
+            finalPass = true;
+            if (outLogLik != nullptr) *outLogLik = logLik;
+        } else {
+            for (size_t g = 0; g < groupFirst_.size(); ++g) {
+                SetGroupEvidence(g);
+                // The probability of the evidence comes with the counts, from the same propagation.
+                double p = 0.0;
+                if (counter.AddRecord(groupWeight_[g], options_.relevance, p) != kSuccess) return kFailure;
+                // NaN fails here too, so that the convergence test never compares NaN.
+                if (!(p >= 0.0 && p <= 1.0)) return kFailure;
+                logLik += groupWeight_[g] * std::log(p);
+                if (progress != nullptr && !progress->Continue()) return kFailure;
+            }
+            // A log-likelihood of -inf (some record impossible) cannot improve: stop there too.
+            const bool converged = logLik == 0.0 || !std::isfinite(logLik) ||
+                                   (prevLogLik != 0.0 && (logLik <= prevLogLik || prevLogLik / logLik < 1.0001)) ||
+                                   iteration >= vovido::kMaxEmIterations;
+            if (converged) {
+                finalPass = true;
+                if (outLogLik != nullptr) *outLogLik = logLik;
+            }
+        }
+        for (int h = work.GetFirstNode(); h >= 0; h = work.GetNextNode(h)) {
+            if (!Contains(fixedNodes_, h)) MStep(h, finalPass);
+        }
+        if (progress != nullptr && !progress->Continue()) return kFailure;
+    }
+    work.ClearAllEvidence();
+    return WriteBack();
+}
+
+void EmRun::MStep(int handle, bool finalPass) {
+    VRX_network& work = *work_;
+    VRX_Dmatrix* current = MainTable(work, handle);
+    if (current == nullptr) return;
+    VRX_Dmatrix fresh(*current);
+    const VRX_Dmatrix& prior = tables_.priors[handle][0];
+    VRX_Dmatrix& counts = tables_.counts[handle][0];
+    const int total = fresh.GetNumberOfElements();
+    if (total != counts.GetNumberOfElements() || total != prior.GetNumberOfElements()) return;
+    const bool withPrior = finalPass && options_.eqSampleSize > 0;
+    for (int i = 0; i < total; ++i) {
+        fresh[i] = withPrior ? options_.eqSampleSize * prior[i] + counts[i] : counts[i];
+    }
+    const ExcludedColumns excluded = ReadExcludedColumns(work, handle);
+    const int n = NumberOfOutcomes(work, handle);
+    for (int j = 0; n > 0 && (j + 1) * n <= total; ++j) {
+        double s = 0.0;
+        for (int o = 0; o < n; ++o) s += fresh[j * n + o];
+        if (s == 0.0 || excluded.all || Contains(excluded.columns, j)) {
+            for (int o = 0; o < n; ++o) fresh[j * n + o] = prior[j * n + o];
+            continue;
+        }
+        for (int o = 0; o < n; ++o) {
+            double v = fresh[j * n + o] / s;
+            const double magnitude = std::fabs(v);
+            if (std::isnan(v) || magnitude < std::numeric_limits<double>::min() ||
+                magnitude > std::numeric_limits<double>::max()) {
+                v = 0.0;
+            }
+            fresh[j * n + o] = v;
+        }
+    }
+    (void)work.GetNode(handle)->GetDefinition()->SetDefinition(fresh);
+    counts.FillWith(0.0);
+}
+
+int EmRun::WriteBack() {
+    VRX_network& work = *work_;
+    for (int h : noisyNodes_) vovido::RestoreNoisyMax(work, h);
+    // Every table is written or none: the old ones are kept until all new ones are in.
+    struct Previous {
+        int handle;
+        VRX_Dmatrix table;
+        VRX_noisyMAX::StrengthSequence strengths;
+    };
+    std::vector<Previous> previous;
+    bool ok = true;
+    for (int h = work.GetFirstNode(); h >= 0 && ok; h = work.GetNextNode(h)) {
+        if (Contains(fixedNodes_, h) || !network_.IsLiveHandle(h)) continue;
+        VRX_nodeDefinition* target = network_.GetNode(h)->GetDefinition();
+        VRX_Dmatrix* old = MainTable(network_, h);
+        VRX_Dmatrix* learnt = MainTable(work, h);
+        if (old == nullptr || learnt == nullptr || work.GetNodeType(h) != network_.GetNodeType(h)) {
+            ok = false;
+            break;
+        }
+        previous.push_back({h, *old, {}});
+        if (auto* noisy = dynamic_cast<VRX_noisyMAX*>(target)) {
+            // The parameters with their strength orders, which the rows follow.
+            previous.back().strengths = noisy->GetParentOutcomeStrengths();
+            ok = work.GetNode(h)->GetDefinition()->CopyParametersTo(*target) == kSuccess;
+        } else {
+            ok = target->SetDefinition(*learnt) == kSuccess;
+        }
+    }
+    if (!ok) {
+        for (Previous& entry : previous) {
+            VRX_nodeDefinition* target = network_.GetNode(entry.handle)->GetDefinition();
+            if (auto* noisy = dynamic_cast<VRX_noisyMAX*>(target)) {
+                for (size_t i = 0; i < entry.strengths.size(); ++i) {
+                    (void)noisy->SetParentOutcomeStrengths(static_cast<int>(i), entry.strengths[i]);
+                }
+            }
+            (void)target->SetDefinition(entry.table);
+        }
+        LogError(errorLog, kFailure, "em: the learnt tables cannot be written back", nullptr);
+        return kFailure;
+    }
+    // The beliefs of the old tables are out of date.
+    network_.InvalidateValues();
+    return kSuccess;
+}
+
+}  // namespace
+
+void RandomizeNodeParameters(int handle, VRX_network& network, RandomGenerator& generator) {
+    const char* noLearn = NoLearnValue(network, handle);
+    if (noLearn != nullptr && std::strcmp(noLearn, "ALL") == 0) return;
+    const int excluded = noLearn != nullptr ? std::atoi(noLearn) : -1;
+    if (network.GetNodeType(handle) != DefinitionType::kCpt) return;
+    VRX_Dmatrix* table = MainTable(network, handle);
+    if (table == nullptr) return;
+    VRX_Dmatrix drawn(*table);
+    const int n = NumberOfOutcomes(network, handle);
+    for (int i = 0; i < drawn.GetNumberOfElements(); ++i) {
+        if (i / n != excluded) drawn[i] = Draw(generator);
+    }
+    drawn.Normalize();
+    (void)network.GetNode(handle)->GetDefinition()->SetDefinition(drawn);
+}
+
+int LearnEmDiscrete(const EmOptions& options, const DataSet& data, VRX_network& network,
+                    const std::vector<DataMatch>& matches, const std::vector<int>& fixedNodes, double* outLogLik,
+                    EmProgress* progress) {
+    try {
+        EmRun run(options, data, network, matches, fixedNodes);
+        return run.Run(outLogLik, progress);
+    } catch (const std::bad_alloc&) {
+        return LogError(errorLog, kOutOfMemory, nullptr, nullptr);
+    }
+}
+
+int LearnEm(const EmOptions& options, const DataSet& data, VRX_network& network,
+            const std::vector<DataMatch>& matches, const std::vector<int>& fixedNodes, double* outLogLik,
+            EmProgress* progress) {
+    bool fit[2];
+    CheckFit(data, network, matches, fixedNodes, fit);
+    if (fit[0]) return LearnEmDiscrete(options, data, network, matches, fixedNodes, outLogLik, progress);
+    if (fit[1]) return LearnEmContinuous(options, data, network, matches, fixedNodes, outLogLik, progress);
+    return LogError(errorLog, kInvalidData, "em: network and dataset do not match", nullptr);
+}

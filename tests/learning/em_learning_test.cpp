@@ -1,0 +1,246 @@
+// EM on networks: counting on complete data, missing data against the true network, the options, the
+// refusals with their texts, and a failed run leaving the network as it was.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+#include <vector>
+
+#include "base/status_codes.h"
+#include "learning/data_set.h"
+#include "learning/em_learning.h"
+#include "tests/support/error_log.h"
+#include "tests/support/networks.h"
+#include "tests/support/reference_networks.h"
+#include "tests/support/sampled_data.h"
+
+namespace {
+
+using vovido::test::Logged;
+using vovido::test::TestNetwork;
+
+// Column i ties to the i-th node in handle order (the layout of SampleRecords).
+std::vector<DataMatch> MatchAll(const VRX_network& net) {
+    std::vector<DataMatch> matches;
+    int column = 0;
+    for (int h = net.GetFirstNode(); h >= 0; h = net.GetNextNode(h)) matches.push_back({h, 0, column++});
+    return matches;
+}
+
+std::vector<double> Table(VRX_network& net, int h) {
+    VRX_Dmatrix* m = nullptr;
+    EXPECT_EQ(net.GetNode(h)->GetDefinition()->GetDefinition(m), kSuccess);
+    return std::vector<double>(m->GetData(), m->GetData() + m->GetNumberOfElements());
+}
+
+// The counting estimate of h's table from complete data, with ess times the prior table added.
+std::vector<double> CountingEstimate(VRX_network& net, const DataSet& data, int h, int column, double ess) {
+    std::vector<double> prior = Table(net, h);
+    std::vector<double> counts(prior.size(), 0.0);
+    const VRX_intArray& parents = net.GetParents(h);
+    const int n = net.GetNode(h)->GetDefinition()->GetNumberOfOutcomes();
+    std::vector<int> columnOf(net.GetNumberOfSlots(), -1);
+    int c = 0;
+    for (int k = net.GetFirstNode(); k >= 0; k = net.GetNextNode(k)) columnOf[k] = c++;
+    for (int r = 0; r < data.GetRecordCount(); ++r) {
+        int position = 0;
+        for (int k = 0; k < parents.GetCount(); ++k) {
+            const int m = net.GetNode(parents[k])->GetDefinition()->GetNumberOfOutcomes();
+            position = position * m + data.GetInt(columnOf[parents[k]], r);
+        }
+        counts[position * n + data.GetInt(column, r)] += 1.0;
+    }
+    std::vector<double> out(prior.size());
+    for (size_t j = 0; j < prior.size(); j += n) {
+        double s = 0.0;
+        for (int o = 0; o < n; ++o) s += ess * prior[j + o] + counts[j + o];
+        for (int o = 0; o < n; ++o) out[j + o] = s == 0.0 ? prior[j + o] : (ess * prior[j + o] + counts[j + o]) / s;
+    }
+    return out;
+}
+
+void ReadNetwork(VRX_network& net, const char* name) {
+    ASSERT_EQ(net.ReadFile(vovido::testing::ReferencePath(name, ".xvrx").c_str()), kSuccess);
+}
+
+TEST(EmLearning, CompleteDataGivesTheCountingEstimate) {
+    for (const int ess : {0, 10}) {
+        const bool relevance = ess > 0;
+        VRX_network net;
+        ReadNetwork(net, "asia");
+        DataSet data;
+        ASSERT_TRUE(vovido::test::SampleRecords(net, 300, 5, data));
+        VRX_network original(net);
+        EmOptions options;
+        options.eqSampleSize = ess;
+        options.relevance = relevance;
+        double logLik = 1.0;
+        ASSERT_EQ(LearnEm(options, data, net, MatchAll(net), {}, &logLik, nullptr), kSuccess) << ess;
+        EXPECT_LT(logLik, 0.0);
+        for (const DataMatch& m : MatchAll(net)) {
+            const std::vector<double> expected = CountingEstimate(original, data, m.node, m.column, ess);
+            const std::vector<double> learnt = Table(net, m.node);
+            ASSERT_EQ(learnt.size(), expected.size());
+            for (size_t i = 0; i < expected.size(); ++i) EXPECT_NEAR(learnt[i], expected[i], 1e-12) << ess;
+        }
+    }
+}
+
+// Log-likelihood of the data under the network, by the probability of each record's evidence.
+double LogLikelihood(VRX_network& net, const DataSet& data, const std::vector<DataMatch>& matches) {
+    double sum = 0.0;
+    for (int r = 0; r < data.GetRecordCount(); ++r) {
+        net.ClearAllEvidence();
+        for (const DataMatch& m : matches) {
+            if (data.IsMissing(m.column, r)) continue;
+            EXPECT_EQ(net.GetNode(m.node)->GetValue()->SetEvidence(data.GetInt(m.column, r)), kSuccess);
+        }
+        double p = 0.0;
+        EXPECT_TRUE(net.CalcPropEvidence(&p, false));
+        sum += std::log(p);
+    }
+    net.ClearAllEvidence();
+    return sum;
+}
+
+TEST(EmLearning, MissingDataComesCloseToTheTrueNetwork) {
+    VRX_network truth;
+    ReadNetwork(truth, "asia");
+    DataSet data;
+    ASSERT_TRUE(vovido::test::SampleRecords(truth, 2000, 17, data));
+    RandomGenerator hide(99);
+    for (int r = 0; r < data.GetRecordCount(); ++r) {
+        for (int v = 0; v < data.GetVariableCount(); ++v) {
+            if (hide.NextFraction() < 0.2) data.SetInt(v, r, -1);
+        }
+    }
+    VRX_network learnt(truth);
+    for (int h = learnt.GetFirstNode(); h >= 0; h = learnt.GetNextNode(h)) {
+        VRX_Dmatrix* m = nullptr;
+        ASSERT_EQ(learnt.GetNode(h)->GetDefinition()->GetDefinition(m), kSuccess);
+        m->FillWith(1.0);
+        m->Normalize();
+    }
+    EmOptions options;
+    options.randomizeParameters = false;
+    const std::vector<DataMatch> matches = MatchAll(truth);
+    double logLik = 0.0;
+    ASSERT_EQ(LearnEm(options, data, learnt, matches, {}, &logLik, nullptr), kSuccess) << vovido::test::LogDump();
+    const double trueLogLik = LogLikelihood(truth, data, matches);
+    EXPECT_GE(LogLikelihood(learnt, data, matches), trueLogLik * 1.01);
+    for (const vovido::testing::ReferenceCase& item : vovido::testing::ReadReferenceCases("asia")) {
+        for (VRX_network* net : {&truth, &learnt}) {
+            net->ClearAllEvidence();
+            ASSERT_TRUE(vovido::testing::SetCaseEvidence(*net, item));
+            ASSERT_EQ(net->UpdateBeliefs(), kSuccess);
+        }
+        for (int h = truth.GetFirstNode(); h >= 0; h = truth.GetNextNode(h)) {
+            const std::vector<double> a = vovido::test::Beliefs(truth, h), b = vovido::test::Beliefs(learnt, h);
+            for (size_t k = 0; k < a.size(); ++k) EXPECT_NEAR(a[k], b[k], 0.05) << item.name;
+        }
+    }
+}
+
+// A -> B, both binary, with one data column each.
+struct TwoNodes {
+    TestNetwork t;
+    int a, b;
+    DataSet data;
+    TwoNodes(const std::vector<std::pair<int, int>>& records) {
+        a = t.Add("A");
+        b = t.Add("B");
+        t.Arc(a, b);
+        t.Table(a, {0.5, 0.5});
+        t.Table(b, {0.5, 0.5, 0.5, 0.5});
+        EXPECT_EQ(data.AddIntVariable("A", -1), kSuccess);
+        EXPECT_EQ(data.AddIntVariable("B", -1), kSuccess);
+        for (size_t r = 0; r < records.size(); ++r) {
+            data.AddEmptyRecord();
+            data.SetInt(0, static_cast<int>(r), records[r].first);
+            data.SetInt(1, static_cast<int>(r), records[r].second);
+        }
+    }
+    std::vector<DataMatch> Matches() const { return {{a, 0, 0}, {b, 0, 1}}; }
+};
+
+TEST(EmLearning, EquivalentSampleSizeActsInTheFinalStepOnly) {
+    // A = 0 three times, A = 1 once: prior (0.5, 0.5) with weight 10 gives (8/14, 6/14).
+    TwoNodes n({{0, 0}, {0, 1}, {0, 0}, {1, 1}});
+    EmOptions options;
+    options.eqSampleSize = 10;
+    ASSERT_EQ(LearnEm(options, n.data, n.t.net, n.Matches(), {}, nullptr, nullptr), kSuccess);
+    EXPECT_NEAR(Table(n.t.net, n.a)[0], 8.0 / 14.0, 1e-12);
+    EXPECT_NEAR(Table(n.t.net, n.a)[1], 6.0 / 14.0, 1e-12);
+}
+
+TEST(EmLearning, NoLearnColumnsAndUnseenColumnsKeepTheirValues) {
+    // B given A = 1 never seen: its column stays at the prior, not at the random start.
+    TwoNodes n({{0, 0}, {0, 1}, {0, 1}});
+    n.t.Table(n.b, {0.5, 0.5, 0.3, 0.7});
+    ASSERT_EQ(n.t.net.GetNode(n.a)->GetInfo()->userProperties.AddProperty("VRX_NOLEARN", "ALL"), kSuccess);
+    ASSERT_EQ(LearnEm(EmOptions(), n.data, n.t.net, n.Matches(), {}, nullptr, nullptr), kSuccess);
+    EXPECT_EQ(Table(n.t.net, n.a), (std::vector<double>{0.5, 0.5}));
+    const std::vector<double> b = Table(n.t.net, n.b);
+    EXPECT_NEAR(b[0], 1.0 / 3.0, 1e-12);
+    EXPECT_EQ(b[2], 0.3);
+    EXPECT_EQ(b[3], 0.7);
+}
+
+TEST(EmLearning, NoRecordsUndoTheRandomStart) {
+    TwoNodes n({});
+    n.t.Table(n.b, {0.1, 0.9, 0.6, 0.4});
+    double logLik = 1.0;
+    ASSERT_EQ(LearnEm(EmOptions(), n.data, n.t.net, n.Matches(), {}, &logLik, nullptr), kSuccess);
+    EXPECT_EQ(logLik, 0.0);
+    EXPECT_EQ(Table(n.t.net, n.b), (std::vector<double>{0.1, 0.9, 0.6, 0.4}));
+}
+
+TEST(EmLearning, BadCellsAreLoggedWithTheirRecordNumber) {
+    TwoNodes n({{0, 0}, {0, 7}, {1, 1}});
+    errorLog.Flush();
+    ASSERT_EQ(LearnEm(EmOptions(), n.data, n.t.net, n.Matches(), {}, nullptr, nullptr), kSuccess);
+    EXPECT_TRUE(Logged(kFailure, "em: evidence cannot be set for node B in record 2")) << vovido::test::LogDump();
+}
+
+TEST(EmLearning, RefusedKindsAndFailedRunsLeaveTheNetwork) {
+    struct Case {
+        const char* name;
+        int expected;
+        bool truthTable, fixTruthTable, continuous, stop;
+    };
+    const Case cases[] = {
+        {"truth table not fixed", kInvalidData, true, false, false, false},
+        {"truth table fixed", kSuccess, true, true, false, false},
+        {"continuous column", kInvalidData, false, false, true, false},
+        {"stopped by progress", kFailure, false, false, false, true},
+    };
+    struct Stop : EmProgress {
+        bool Continue() override { return false; }
+    };
+    for (const Case& c : cases) {
+        TwoNodes n({{0, 0}, {1, 1}, {1, 0}});
+        std::vector<int> fixed;
+        if (c.truthTable) {
+            const int t = n.t.Add("T", 2, DefinitionType::kTruthTable);
+            if (c.fixTruthTable) fixed.push_back(t);
+        }
+        std::vector<DataMatch> matches = n.Matches();
+        if (c.continuous) {
+            ASSERT_EQ(n.data.AddFloatVariable("F", 0.0f), kSuccess);
+            matches.push_back({n.b, 0, 2});
+        }
+        const std::vector<double> before = Table(n.t.net, n.b);
+        Stop stop;
+        errorLog.Flush();
+        EXPECT_EQ(LearnEm(EmOptions(), n.data, n.t.net, matches, fixed, nullptr, c.stop ? &stop : nullptr), c.expected)
+            << c.name;
+        if (c.expected == kInvalidData) {
+            EXPECT_TRUE(Logged(kInvalidData, "em: network and dataset do not match")) << c.name;
+        }
+        if (c.expected != kSuccess) {
+            EXPECT_EQ(Table(n.t.net, n.b), before) << c.name;
+        }
+    }
+}
+
+}  // namespace
