@@ -479,15 +479,6 @@ bool VRX_network::ChainRuleProbEvidence(double& result) {
                 product = 0.0;
                 break;
             }
-            // A decision's finding is a choice, not an observation: it conditions what follows and is a
-            // factor of 1 (its value holds expected utilities, not probabilities).
-            if (GetNodeType(h) == DefinitionType::kList) {
-                if (value->SetEvidence(e) != kSuccess) {
-                    ok = false;
-                    break;
-                }
-                continue;
-            }
             // previous is the target set last time round, and h no target: neither can fail.
             if (previous >= 0) (void)UnsetTarget(previous);
             (void)SetTarget(h);

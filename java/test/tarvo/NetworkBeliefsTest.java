@@ -154,15 +154,15 @@ public class NetworkBeliefsTest {
         }
     }
 
-    public void testProbabilityOfEvidenceOfAChoice() {
+    public void testFailedProbabilityOfEvidence() {
         Network net = new Network();
         try {
             int decision = net.addNode(0x11, "Decide");
             int utility = net.addNode(0x8, "Payoff");
             net.addArc(decision, utility);
             net.setEvidence(decision, 0);
-            // A decision taken is a choice, not an observation: it has no probability to multiply in.
-            Check.equal(1.0, net.probEvidence());
+            String text = message(net::probEvidence);
+            Check.isTrue(text.startsWith("TARVO error -1 in function CalcPropEvidence"), text);
         } finally {
             net.dispose();
         }
