@@ -9,9 +9,9 @@
 #include "definitions/mau.h"
 #include "definitions/mau_values.h"
 #include "tests/support/arrays.h"
+#include "tests/support/compare.h"
 #include "tests/support/networks.h"
 #include "tests/support/temp_file.h"
-#include "tests/support/compare.h"
 
 namespace {
 
