@@ -99,7 +99,8 @@ void AnnealedMap(benchmark::State& state) {
     double p = 0.0;
     double e = 0.0;
     for (auto _ : state) {
-        vovido::RequireSuccess(net.AnnealedMAP({{net.FindNode("c1"), 1}}, mapNodes, outcomes, p, e, 5), "MAP");
+        vovido::RequireSuccess(net.AnnealedMAP({{net.FindNode("c1"), 1}}, mapNodes, outcomes, p, e, 5),
+                               "MAP");
     }
 }
 BENCHMARK(AnnealedMap)->Arg(4)->Arg(8)->ArgName("mapNodes")->Unit(benchmark::kMillisecond);

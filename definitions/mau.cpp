@@ -56,7 +56,8 @@ std::string CheckMauReference(VRX_network& network, int handle, const std::strin
     if (found == handle) return "self-references not allowed";
     if (found < 0) return "unknown identifier";
     VRX_intArray descendants;
-    const bool descendant = network.GetDescendants(handle, descendants) == kSuccess && descendants.IsInList(found);
+    const bool descendant =
+        network.GetDescendants(handle, descendants) == kSuccess && descendants.IsInList(found);
     if (!descendant && IsUtilityKind(network.GetNodeType(found))) return "";
     return "only non-descendant utility/ALU/MAU nodes are allowed";
 }
@@ -134,7 +135,8 @@ int VRX_mau::AddParent(int parent) {
     std::vector<int> utilities;
     SplitParents(decisions, utilities);
     if (type == DefinitionType::kList) {
-        const int d = static_cast<int>(std::find(decisions.begin(), decisions.end(), parent) - decisions.begin());
+        const int d =
+            static_cast<int>(std::find(decisions.begin(), decisions.end(), parent) - decisions.begin());
         const int n = network->GetNode(parent)->GetDefinition()->GetNumberOfOutcomes();
         if (n < 1) return kOutOfRange;
         std::unique_ptr<ExpressionTable> table;
@@ -146,7 +148,8 @@ int VRX_mau::AddParent(int parent) {
                 auto fresh = std::make_unique<ExpressionTable>(sizes);
                 for (int k = 0; k < n; k++) fresh->SetCell(k, expressions->GetCell(0)->Clone());
                 table = std::move(fresh);
-            } else if (const int rc = table->Mirror([&](VRX_Dmatrix& m) { return m.InsertDimension(d, n); })) {
+            } else if (const int rc =
+                           table->Mirror([&](VRX_Dmatrix& m) { return m.InsertDimension(d, n); })) {
                 return rc;
             }
         }
@@ -156,7 +159,8 @@ int VRX_mau::AddParent(int parent) {
         weightMatrix.Swap(weights);
         if (table) expressions = std::move(table);
     } else if (IsUtilityKind(type)) {
-        const int u = static_cast<int>(std::find(utilities.begin(), utilities.end(), parent) - utilities.begin());
+        const int u =
+            static_cast<int>(std::find(utilities.begin(), utilities.end(), parent) - utilities.begin());
         VRX_Dmatrix weights(weightMatrix);
         if (utilities.size() == 1) {
             if (const int rc = weights.AddDimension(1)) return rc;
@@ -201,7 +205,8 @@ int VRX_mau::RemoveParent(int parent) {
         if (expressions) {
             if (decisions.size() == 1) {
                 if (const int rc = expressions->MakeSingle(expressions->GetCell(0)->Clone())) return rc;
-            } else if (const int rc = expressions->Mirror([&](VRX_Dmatrix& m) { return m.ReduceToSlice(d, 0); })) {
+            } else if (const int rc =
+                           expressions->Mirror([&](VRX_Dmatrix& m) { return m.ReduceToSlice(d, 0); })) {
                 return rc;
             }
             // The arc that goes is no longer a parent once the network has removed it; the others stay
@@ -313,7 +318,8 @@ int VRX_mau::ReorderParentOutcomes(int parent, const VRX_intArray& order) {
     VRX_Dmatrix weights(weightMatrix);
     if (const int rc = weights.ReorderItems(d, order)) return rc;
     if (expressions) {
-        if (const int rc = expressions->Mirror([&](VRX_Dmatrix& m) { return m.ReorderItems(d, order); })) return rc;
+        if (const int rc = expressions->Mirror([&](VRX_Dmatrix& m) { return m.ReorderItems(d, order); }))
+            return rc;
     }
     weightMatrix.Swap(weights);
     CheckValidity(0);
@@ -330,18 +336,21 @@ int VRX_mau::ReorderParents(const VRX_intArray& order) {
     for (int j = 0; j < n; j++) old[static_cast<size_t>(order[j])] = now[j];
     std::vector<int> oldDecisions;
     std::vector<int> oldUtilities;
-    for (int h : old) (network->GetNodeType(h) == DefinitionType::kList ? oldDecisions : oldUtilities).push_back(h);
+    for (int h : old)
+        (network->GetNodeType(h) == DefinitionType::kList ? oldDecisions : oldUtilities).push_back(h);
     std::vector<int> decisions;
     std::vector<int> utilities;
     SplitParents(decisions, utilities);
     VRX_intArray decisionOrder;
     VRX_intArray utilityOrder;
     for (int h : decisions) {
-        if (decisionOrder.Add(static_cast<int>(std::find(oldDecisions.begin(), oldDecisions.end(), h) - oldDecisions.begin())))
+        if (decisionOrder.Add(static_cast<int>(std::find(oldDecisions.begin(), oldDecisions.end(), h) -
+                                               oldDecisions.begin())))
             return kOutOfMemory;
     }
     for (int h : utilities) {
-        if (utilityOrder.Add(static_cast<int>(std::find(oldUtilities.begin(), oldUtilities.end(), h) - oldUtilities.begin())))
+        if (utilityOrder.Add(static_cast<int>(std::find(oldUtilities.begin(), oldUtilities.end(), h) -
+                                              oldUtilities.begin())))
             return kOutOfMemory;
     }
     VRX_Dmatrix weights(weightMatrix);
@@ -358,7 +367,8 @@ int VRX_mau::ReorderParents(const VRX_intArray& order) {
         }
     }
     if (expressions && decisionOrder.GetCount() > 1) {
-        const int rc = expressions->Mirror([&](VRX_Dmatrix& m) { return m.ReorderDimensions(decisionOrder); });
+        const int rc =
+            expressions->Mirror([&](VRX_Dmatrix& m) { return m.ReorderDimensions(decisionOrder); });
         if (rc != kSuccess) return rc;
     }
     weightMatrix.Swap(weights);
@@ -367,7 +377,8 @@ int VRX_mau::ReorderParents(const VRX_intArray& order) {
 
 int VRX_mau::RenameParentId(int /*parent*/, const char* oldId, const char* newId) {
     if (!expressions || oldId == nullptr || newId == nullptr) return kSuccess;
-    for (int i = 0; i < expressions->GetCellCount(); i++) RenameVariable(*expressions->GetCell(i), oldId, newId);
+    for (int i = 0; i < expressions->GetCellCount(); i++)
+        RenameVariable(*expressions->GetCell(i), oldId, newId);
     return kSuccess;
 }
 
@@ -428,8 +439,9 @@ int VRX_mau::CopyFrom(VRX_nodeDefinition& source) {
 }
 
 int VRX_mau::RemoveInvalidParents() {
-    DefinitionSupport::RemoveParentsUnless(
-        *this, [](int type) { return type < 0 || (type & DefinitionBits::kDiscrete) == 0 || type == DefinitionType::kList; });
+    DefinitionSupport::RemoveParentsUnless(*this, [](int type) {
+        return type < 0 || (type & DefinitionBits::kDiscrete) == 0 || type == DefinitionType::kList;
+    });
     return kSuccess;
 }
 
@@ -462,7 +474,8 @@ int VRX_mau::GetDefaultExpressions(ExpressionTable& out) const {
     SplitParents(decisions, utilities);
     VRX_intArray sizes;
     for (int h : decisions) {
-        if (sizes.Add(network->GetNode(h)->GetDefinition()->GetNumberOfOutcomes()) != kSuccess) return kOutOfMemory;
+        if (sizes.Add(network->GetNode(h)->GetDefinition()->GetNumberOfOutcomes()) != kSuccess)
+            return kOutOfMemory;
     }
     if (decisions.empty() && sizes.Add(1) != kSuccess) return kOutOfMemory;
     out = ExpressionTable(sizes);
@@ -496,7 +509,8 @@ int VRX_mau::SetExpressions(const ExpressionTable* table, std::string* reason) {
             cell->Accept(visitor);
         }
         if (!visitor.reason.empty()) {
-            if (reason != nullptr) *reason = "Invalid expression at index " + std::to_string(i) + ": " + visitor.reason;
+            if (reason != nullptr)
+                *reason = "Invalid expression at index " + std::to_string(i) + ": " + visitor.reason;
             return kFailure;
         }
     }
@@ -506,11 +520,13 @@ int VRX_mau::SetExpressions(const ExpressionTable* table, std::string* reason) {
     expressions.reset();
     const VRX_intArray parents = network->GetParents(handle);
     for (int i = 0; i < parents.GetCount(); i++) {
-        if (network->GetNodeType(parents[i]) != DefinitionType::kList) (void)network->RemoveArc(parents[i], handle);
+        if (network->GetNodeType(parents[i]) != DefinitionType::kList)
+            (void)network->RemoveArc(parents[i], handle);
     }
     for (const std::string& name : visitor.names) {
         const int h = network->FindNode(name.c_str());
-        if (const int rc = network->AddArc(h, handle)) LogError(errorLog, rc, "Parent could not be added", nullptr);
+        if (const int rc = network->AddArc(h, handle))
+            LogError(errorLog, rc, "Parent could not be added", nullptr);
     }
     expressions = std::move(copy);
     return kSuccess;
@@ -546,7 +562,8 @@ int VRX_mau::GetExpressions(std::vector<std::string>& out) const {
     if (!expressions) return kWrongNodeType;
     try {
         out.assign(static_cast<size_t>(expressions->GetCellCount()), std::string());
-        for (int i = 0; i < expressions->GetCellCount(); i++) ExpressionToText(*expressions->GetCell(i), out[static_cast<size_t>(i)]);
+        for (int i = 0; i < expressions->GetCellCount(); i++)
+            ExpressionToText(*expressions->GetCell(i), out[static_cast<size_t>(i)]);
     } catch (const std::bad_alloc&) {
         return kOutOfMemory;
     }

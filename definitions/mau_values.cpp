@@ -55,7 +55,8 @@ int VRX_mauExpectedUtility::ComputeFromParentUtilities() {
             if (const int rc = value->GetValue(matrix)) return rc;
             Input input{matrix, {}, network->GetNode(u)->GetId()};
             const VRX_intArray& theirs = value->GetIndexingParents();
-            for (int k = 0; k < theirs.GetCount(); k++) input.map.push_back(indexingParents.FindPosition(theirs[k]));
+            for (int k = 0; k < theirs.GetCount(); k++)
+                input.map.push_back(indexingParents.FindPosition(theirs[k]));
             inputs.push_back(std::move(input));
         }
     } catch (const std::bad_alloc&) {
@@ -91,7 +92,8 @@ int VRX_mauExpectedUtility::ComputeFromParentUtilities() {
         for (size_t d = 0; d < decisions.size() && defined; d++) {
             const int n = network->GetNode(decisions[d])->GetDefinition()->GetNumberOfOutcomes();
             const int position = indexingParents.FindPosition(decisions[d]);
-            const int choice = position >= 0 ? coords[position] : network->GetNode(decisions[d])->GetValue()->GetEvidence();
+            const int choice =
+                position >= 0 ? coords[position] : network->GetNode(decisions[d])->GetValue()->GetEvidence();
             if (choice < 0 || choice >= n) defined = false;
             config = config * n + choice;
         }
@@ -108,11 +110,13 @@ int VRX_mauExpectedUtility::ComputeFromParentUtilities() {
         } else if (defined) {
             // Never past the weights held: a configuration without its row is undefined.
             const long long first = config * static_cast<long long>(inputs.size());
-            if (first + static_cast<long long>(inputs.size()) > weights.GetNumberOfElements() && !inputs.empty()) {
+            if (first + static_cast<long long>(inputs.size()) > weights.GetNumberOfElements() &&
+                !inputs.empty()) {
                 defined = false;
             } else {
                 result = 0.0;
-                for (size_t j = 0; j < inputs.size(); j++) result += weights[static_cast<int>(first + j)] * x[j];
+                for (size_t j = 0; j < inputs.size(); j++)
+                    result += weights[static_cast<int>(first + j)] * x[j];
             }
         }
         (*own)[c] = defined ? result : kUndefinedValue;

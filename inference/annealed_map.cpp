@@ -59,7 +59,8 @@ int AnnealedMapSearch::Run(VRX_network& network, const VRX_intArray& mapNodes, V
     temperatureAtMaxHeat = Tinit;
     energyScale = 1.0;
     const int m = mapNodes.GetCount();
-    if (assignment.GetCount() != m || evidenceNodes.GetCount() != evidenceOutcomes.GetCount()) return kOutOfRange;
+    if (assignment.GetCount() != m || evidenceNodes.GetCount() != evidenceOutcomes.GetCount())
+        return kOutOfRange;
 
     // P(evidence) by the chain rule over the findings in their order, entering each after its factor.
     network.ClearAllEvidence();
@@ -68,7 +69,9 @@ int AnnealedMapSearch::Run(VRX_network& network, const VRX_intArray& mapNodes, V
     for (int i = 0; i < evidenceNodes.GetCount(); i++) {
         if (const int rc = ConditionalOf(evidenceNodes[i], beliefs)) return rc;
         const int outcome = evidenceOutcomes[i];
-        evidenceProbability *= outcome >= 0 && outcome < static_cast<int>(beliefs.size()) ? beliefs[static_cast<size_t>(outcome)] : 0.0;
+        evidenceProbability *= outcome >= 0 && outcome < static_cast<int>(beliefs.size())
+                                   ? beliefs[static_cast<size_t>(outcome)]
+                                   : 0.0;
         if (!(evidenceProbability > 0.0)) return LogError(errorLog, kConflictingEvidence, nullptr, nullptr);
         if (const int rc = network.GetNode(evidenceNodes[i])->GetValue()->SetEvidence(outcome)) return rc;
     }

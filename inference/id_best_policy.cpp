@@ -35,7 +35,8 @@ int BestPolicySolver::Run(VRX_network& network) {
     if (const int rc = IsSolvable()) return rc;
     network.InvalidateValues();
     std::vector<int> sequence;
-    if (const int rc = vovido::CollectDecisionSequence(network, sequence)) return LogError(errorLog, rc, kShachterFailed, nullptr);
+    if (const int rc = vovido::CollectDecisionSequence(network, sequence))
+        return LogError(errorLog, rc, kShachterFailed, nullptr);
     vovido::ReportAssumedDecisionOrder(network, sequence);
 
     VRX_network* work = nullptr;
@@ -59,7 +60,8 @@ int BestPolicySolver::IsSolvable() {
     try {
         for (int i = 0; i < order.GetCount(); i++) {
             const int h = order[i];
-            if (net.GetNodeType(h) == DefinitionType::kList && !HoldsEvidence(net, h)) openDecisions_.push_back(h);
+            if (net.GetNodeType(h) == DefinitionType::kList && !HoldsEvidence(net, h))
+                openDecisions_.push_back(h);
         }
     } catch (const std::bad_alloc&) {
         return kOutOfMemory;
@@ -68,7 +70,8 @@ int BestPolicySolver::IsSolvable() {
     const VRX_intArray& parents = net.GetParents(openDecisions_[0]);
     for (int k = 0; k < parents.GetCount(); k++) {
         if (!HoldsEvidence(net, parents[k]))
-            return LogError(errorLog, kOutOfRange, "Can't solve this network using best policy algorithm", nullptr);
+            return LogError(errorLog, kOutOfRange, "Can't solve this network using best policy algorithm",
+                            nullptr);
     }
     return kSuccess;
 }
@@ -86,12 +89,14 @@ int BestPolicySolver::ExpandMauNodes() {
         const VRX_intArray& parents = work.GetParents(h);
         const VRX_Dmatrix& weights = mau->GetWeights();
         bool plain = !mau->HasExpressions() && weights.GetNumberOfElements() == parents.GetCount();
-        for (int k = 0; k < parents.GetCount() && plain; k++) plain = work.GetNodeType(parents[k]) != DefinitionType::kList;
+        for (int k = 0; k < parents.GetCount() && plain; k++)
+            plain = work.GetNodeType(parents[k]) != DefinitionType::kList;
         if (!plain) {
-            return LogError(errorLog, kOutOfRange,
-                            "Cannot solve this network using SHACHTER's algorithm. Multi-attribute utility nodes "
-                            "with decision parents or expressions are not supported",
-                            nullptr);
+            return LogError(
+                errorLog, kOutOfRange,
+                "Cannot solve this network using SHACHTER's algorithm. Multi-attribute utility nodes "
+                "with decision parents or expressions are not supported",
+                nullptr);
         }
         for (int k = 0; k < parents.GetCount(); k++) {
             VRX_nodeDefinition* parent = work.GetNode(parents[k])->GetDefinition();
@@ -126,10 +131,11 @@ int BestPolicySolver::MergeUtilityNodes() {
         return kOutOfMemory;
     }
     if (merged.GetCount() > kMaxMergedParents) {
-        return LogError(errorLog, kOutOfRange,
-                        "Cannot solve this network using SHACHTER's algorithm. Error while merging utility nodes "
-                        "(too many parents)",
-                        nullptr);
+        return LogError(
+            errorLog, kOutOfRange,
+            "Cannot solve this network using SHACHTER's algorithm. Error while merging utility nodes "
+            "(too many parents)",
+            nullptr);
     }
     mergedUtility_ = work.AddTemporaryNode(DefinitionType::kTable);
     if (mergedUtility_ < 0) return kOutOfRange;
@@ -193,7 +199,8 @@ int BestPolicySolver::Solve() {
     VRX_Dmatrix* matrix = nullptr;
     if (const int rc = value->GetValue(matrix)) return rc;
     VRX_intArray sizes;
-    if (matrix == nullptr || sizes.Add(n) != kSuccess || matrix->Setup(sizes) != kSuccess) return kOutOfMemory;
+    if (matrix == nullptr || sizes.Add(n) != kSuccess || matrix->Setup(sizes) != kSuccess)
+        return kOutOfMemory;
     matrix->FillWith(0.0);
     (*matrix)[best] = 1.0;
     value->SetValueFlag(ValueFlags::kUpToDate, true);

@@ -41,12 +41,12 @@ private:
 
     VRX_network* network_ = nullptr;
     std::unique_ptr<VRX_network> work_;
-    std::vector<int> utilityNodes_;   // utility and MAU nodes, topological order
-    std::vector<int> terminals_;      // the utility nodes without children: their sum is maximised
-    std::vector<int> scenario_;       // the scenario nodes in decision-sequence order
-    std::vector<int> sizes_;          // their outcome counts
-    std::vector<int> config_;         // the outcome of each scenario node in the current scenario
-    std::vector<int> recorded_;       // nodes whose beliefs or expected utility each scenario records
+    std::vector<int> utilityNodes_;  // utility and MAU nodes, topological order
+    std::vector<int> terminals_;     // the utility nodes without children: their sum is maximised
+    std::vector<int> scenario_;      // the scenario nodes in decision-sequence order
+    std::vector<int> sizes_;         // their outcome counts
+    std::vector<int> config_;        // the outcome of each scenario node in the current scenario
+    std::vector<int> recorded_;      // nodes whose beliefs or expected utility each scenario records
     bool utilitiesSpecified_ = true;
     long long leaves_ = 1;
     double maximumExpectedUtility_ = 0.0;

@@ -60,10 +60,12 @@ void ReportAssumedDecisionOrder(const VRX_network& network, const std::vector<in
         if (!IsDecision(network, sequence[i])) continue;
         if (previous >= 0) {
             bool joined = false;
-            for (size_t k = groupStart; k <= i && !joined; k++) joined = network.AreAdjacent(previous, sequence[k]) == 1;
+            for (size_t k = groupStart; k <= i && !joined; k++)
+                joined = network.AreAdjacent(previous, sequence[k]) == 1;
             if (!joined) {
                 char message[600];
-                std::snprintf(message, sizeof message, "Temporal order assumed: node [%.250s] before node [%.250s]",
+                std::snprintf(message, sizeof message,
+                              "Temporal order assumed: node [%.250s] before node [%.250s]",
                               IdOf(network, previous), IdOf(network, sequence[i]));
                 LogError(errorLog, kOutOfRange, message, nullptr);
             }

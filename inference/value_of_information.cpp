@@ -129,7 +129,8 @@ int VRX_valueOfInformationAssessor::ComputeValueOfInformation(VRX_valueOfInforma
         if (work->GetNodeType(h) == DefinitionType::kTable) utility = h;
     }
     if (utility < 0)
-        return LogError(errorLog, kOutOfRange, "Value of information can't be computed without utility nodes", nullptr);
+        return LogError(errorLog, kOutOfRange, "Value of information can't be computed without utility nodes",
+                        nullptr);
 
     // A decision just before the point of view, on which nothing depends in value: its expected utility
     // is that of the diagram seen from there.
@@ -161,7 +162,8 @@ int VRX_valueOfInformationAssessor::ComputeValueOfInformation(VRX_valueOfInforma
         if (const int rc = after.RemoveLastItem(last)) return rc;
     }
     VRX_intArray indexing;
-    if (indexing.Copy(work->GetNode(probe)->GetValue()->GetIndexingParents()) != kSuccess) return kOutOfMemory;
+    if (indexing.Copy(work->GetNode(probe)->GetValue()->GetIndexingParents()) != kSuccess)
+        return kOutOfMemory;
     settings.valueTable.Swap(after);
     if (const int rc = settings.indexingNodes.Copy(indexing)) return rc;
     return kSuccess;

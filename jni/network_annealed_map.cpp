@@ -22,8 +22,12 @@ int ReadTuning(JNIEnv* env, VRX_network& network, jobject tuning) {
     if (tuning == nullptr) return 0;
     const LocalRef<jclass> cls(env, env->GetObjectClass(tuning));
     CheckJavaException(env);
-    auto real = [&](const char* name) { return env->GetDoubleField(tuning, FindField(env, cls.get(), name, "D")); };
-    auto whole = [&](const char* name) { return env->GetIntField(tuning, FindField(env, cls.get(), name, "I")); };
+    auto real = [&](const char* name) {
+        return env->GetDoubleField(tuning, FindField(env, cls.get(), name, "D"));
+    };
+    auto whole = [&](const char* name) {
+        return env->GetIntField(tuning, FindField(env, cls.get(), name, "I"));
+    };
     VRX_annealedMapTuning record;
     record.speed = real("speed");
     record.Tmin = real("Tmin");
@@ -56,8 +60,9 @@ jobject AnnealedMap(JNIEnv* env, VRX_network& network, jintArray mapNodes, jobje
     double mapProbability = 0.0;
     double evidenceProbability = 0.0;
     errorLog.Flush();
-    CheckEngineStatus(env, "AnnealedMAP",
-                      network.AnnealedMAP(evidence, handles, assignment, mapProbability, evidenceProbability, seed));
+    CheckEngineStatus(
+        env, "AnnealedMAP",
+        network.AnnealedMAP(evidence, handles, assignment, mapProbability, evidenceProbability, seed));
     const LocalRef<jclass> cls = FindJavaClass(env, "tarvo/AnnealedMapResults");
     const jmethodID constructor = FindMethod(env, cls.get(), "<init>", "(DD[I)V");
     const LocalRef<jintArray> states(env, makeIntArray(env, assignment));
@@ -68,13 +73,14 @@ jobject AnnealedMap(JNIEnv* env, VRX_network& network, jintArray mapNodes, jobje
 
 extern "C" JNIEXPORT jobject JNICALL Java_tarvo_Network_annealedMap___3ILtarvo_AnnealedMapTuning_2(
     JNIEnv* env, jobject self, jintArray mapNodes, jobject tuning) {
-    return OnNetwork(env, self, [&](VRX_network& network) { return AnnealedMap(env, network, mapNodes, tuning); });
+    return OnNetwork(env, self,
+                     [&](VRX_network& network) { return AnnealedMap(env, network, mapNodes, tuning); });
 }
 
 extern "C" JNIEXPORT jobject JNICALL
 Java_tarvo_Network_annealedMap___3Ljava_lang_String_2Ltarvo_AnnealedMapTuning_2(JNIEnv* env, jobject self,
-                                                                               jobjectArray mapNodeIds,
-                                                                               jobject tuning) {
+                                                                                jobjectArray mapNodeIds,
+                                                                                jobject tuning) {
     return OnNetwork(env, self, [&](VRX_network& network) {
         if (mapNodeIds == nullptr) throw std::invalid_argument(kNullArrayText);
         const jsize n = env->GetArrayLength(mapNodeIds);

@@ -42,10 +42,18 @@ constexpr const char* kNodeAfter = " to ValueOfInfo object";
 constexpr const char* kDecisionBefore = "Cannot set decision on ValueOfInfo object to node ";
 constexpr const char* kPointBefore = "Cannot set point of view on ValueOfInfo object to node ";
 
-int Add(VRX_valueOfInformation& s, int h) { return s.AddNode(h); }
-int Remove(VRX_valueOfInformation& s, int h) { return s.RemoveNode(h); }
-int Decide(VRX_valueOfInformation& s, int h) { return s.SetDecision(h); }
-int View(VRX_valueOfInformation& s, int h) { return s.SetPointOfView(h); }
+int Add(VRX_valueOfInformation& s, int h) {
+    return s.AddNode(h);
+}
+int Remove(VRX_valueOfInformation& s, int h) {
+    return s.RemoveNode(h);
+}
+int Decide(VRX_valueOfInformation& s, int h) {
+    return s.SetDecision(h);
+}
+int View(VRX_valueOfInformation& s, int h) {
+    return s.SetPointOfView(h);
+}
 
 // The identifier of a stored handle; null while none is set.
 jstring IdOfHandle(JNIEnv* env, jobject self, int handle) {
@@ -72,13 +80,14 @@ extern "C" JNIEXPORT void JNICALL Java_tarvo_ValueOfInfo_update(JNIEnv* env, job
     });
 }
 
-#define VOVIDO_HANDLE_LIST(Method, IdMethod, Getter)                                                          \
+#define VOVIDO_HANDLE_LIST(Method, IdMethod, Getter)                                                         \
     extern "C" JNIEXPORT jintArray JNICALL Java_tarvo_ValueOfInfo_##Method(JNIEnv* env, jobject self) {      \
         return RunNative(env, [&] { return makeIntArray(env, Settings(env, self).Getter()); });              \
-    }                                                                                                         \
+    }                                                                                                        \
     extern "C" JNIEXPORT jobjectArray JNICALL Java_tarvo_ValueOfInfo_##IdMethod(JNIEnv* env, jobject self) { \
-        return RunNative(                                                                                     \
-            env, [&] { return makeNodeIdArray(env, getNetworkOfField(env, self), Settings(env, self).Getter()); }); \
+        return RunNative(env, [&] {                                                                          \
+            return makeNodeIdArray(env, getNetworkOfField(env, self), Settings(env, self).Getter());         \
+        });                                                                                                  \
     }
 
 VOVIDO_HANDLE_LIST(getAllNodes, getAllNodeIds, GetObservedNodes)
@@ -114,7 +123,8 @@ extern "C" JNIEXPORT void JNICALL Java_tarvo_ValueOfInfo_addNode__I(JNIEnv* env,
     RunNative(env, [&] { EditByHandle(env, self, h, Add, kAddBefore, kNodeAfter); });
 }
 
-extern "C" JNIEXPORT void JNICALL Java_tarvo_ValueOfInfo_addNode__Ljava_lang_String_2(JNIEnv* env, jobject self,
+extern "C" JNIEXPORT void JNICALL Java_tarvo_ValueOfInfo_addNode__Ljava_lang_String_2(JNIEnv* env,
+                                                                                      jobject self,
                                                                                       jstring id) {
     RunNative(env, [&] { EditById(env, self, id, Add, kAddBefore, kNodeAfter); });
 }
@@ -139,7 +149,8 @@ extern "C" JNIEXPORT void JNICALL Java_tarvo_ValueOfInfo_setDecision__Ljava_lang
     RunNative(env, [&] { EditById(env, self, id, Decide, kDecisionBefore, ""); });
 }
 
-extern "C" JNIEXPORT void JNICALL Java_tarvo_ValueOfInfo_setPointOfView__I(JNIEnv* env, jobject self, jint h) {
+extern "C" JNIEXPORT void JNICALL Java_tarvo_ValueOfInfo_setPointOfView__I(JNIEnv* env, jobject self,
+                                                                           jint h) {
     RunNative(env, [&] { EditByHandle(env, self, h, View, kPointBefore, ""); });
 }
 

@@ -9,9 +9,9 @@
 #include "definitions/mau.h"
 #include "definitions/mau_values.h"
 #include "tests/support/arrays.h"
+#include "tests/support/compare.h"
 #include "tests/support/networks.h"
 #include "tests/support/temp_file.h"
-#include "tests/support/compare.h"
 
 namespace {
 
@@ -102,6 +102,21 @@ TEST_F(MauTest, ExpressionsDecideTheUtilityParents) {
     ASSERT_EQ(Mau().SetExpressions(nullptr, nullptr), kSuccess);
     std::vector<std::string> none;
     EXPECT_EQ(Mau().GetExpressions(none), kWrongNodeType);
+}
+
+TEST_F(MauTest, DecisionOutcomeEditsMoveWeightsAndExpressions) {
+    ASSERT_EQ(net.AddArc(net.FindNode("D"), m), kSuccess);
+    ASSERT_EQ(Mau().SetDefinitionDoubles(vovido::test::Doubles({1, 2, 3, 4, 5, 6})), kSuccess);
+    ASSERT_EQ(Def("D").ChangeOrderOfOutcomes(vovido::test::Ints({2, 0, 1})), kSuccess);
+    EXPECT_EQ(Entries(Mau().GetWeights()), (std::vector<double>{5, 6, 1, 2, 3, 4}));
+    ASSERT_EQ(Mau().SetExpressionsFromText({"A", "2*A", "3*A+B"}, nullptr), kSuccess);
+    ASSERT_EQ(Def("D").ChangeOrderOfOutcomes(vovido::test::Ints({1, 2, 0})), kSuccess);
+    EXPECT_EQ(Texts(), (std::vector<std::string>{"2*A", "3*A+B", "A"}));
+    // A new choice starts as a copy of the first cell; its weights are 1.
+    ASSERT_EQ(Def("D").AddOutcome("extra"), kSuccess);
+    EXPECT_EQ(Texts(), (std::vector<std::string>{"2*A", "3*A+B", "A", "2*A"}));
+    EXPECT_EQ(Mau().GetWeights().GetNumberOfElements(), 8);
+    EXPECT_EQ(Mau().GetWeights()[6], 1.0);
 }
 
 TEST_F(MauTest, ExpectedUtilityUsesTheDecisionsWeightsOrExpression) {

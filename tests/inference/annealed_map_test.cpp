@@ -16,7 +16,8 @@ struct Exact {
 };
 
 // P(assignment of the MAP nodes, evidence) for every assignment, by enumerating the joint.
-Exact Enumerate(const VRX_network& net, const std::vector<int>& mapNodes, const std::vector<std::pair<int, int>>& evidence) {
+Exact Enumerate(const VRX_network& net, const std::vector<int>& mapNodes,
+                const std::vector<std::pair<int, int>>& evidence) {
     Exact exact;
     VRX_intArray handles;
     EXPECT_EQ(net.GetAllNodes(handles), kSuccess);
@@ -30,7 +31,9 @@ Exact Enumerate(const VRX_network& net, const std::vector<int>& mapNodes, const 
     std::vector<int> x(static_cast<size_t>(n), 0);
     for (;;) {
         bool consistent = true;
-        for (const auto& e : evidence) consistent = consistent && x[static_cast<size_t>(position[static_cast<size_t>(e.first)])] == e.second;
+        for (const auto& e : evidence)
+            consistent =
+                consistent && x[static_cast<size_t>(position[static_cast<size_t>(e.first)])] == e.second;
         if (consistent) {
             double p = 1.0;
             for (int i = 0; i < n; i++) {
@@ -39,7 +42,8 @@ Exact Enumerate(const VRX_network& net, const std::vector<int>& mapNodes, const 
                 const VRX_intArray& parents = net.GetParents(handles[i]);
                 int index = x[static_cast<size_t>(i)] * table->GetStrides()[parents.GetCount()];
                 for (int k = 0; k < parents.GetCount(); k++)
-                    index += table->GetStrides()[k] * x[static_cast<size_t>(position[static_cast<size_t>(parents[k])])];
+                    index += table->GetStrides()[k] *
+                             x[static_cast<size_t>(position[static_cast<size_t>(parents[k])])];
                 p *= (*table)[index];
             }
             std::vector<int> key;
@@ -48,7 +52,8 @@ Exact Enumerate(const VRX_network& net, const std::vector<int>& mapNodes, const 
             exact.evidence += p;
         }
         int d = 0;
-        while (d < n && ++x[static_cast<size_t>(d)] == outcomes[static_cast<size_t>(d)]) x[static_cast<size_t>(d++)] = 0;
+        while (d < n && ++x[static_cast<size_t>(d)] == outcomes[static_cast<size_t>(d)])
+            x[static_cast<size_t>(d++)] = 0;
         if (d == n) break;
     }
     return exact;
@@ -64,7 +69,8 @@ TEST(AnnealedMap, FindsTheExactMapOnSmallRandomNetworks) {
         shape.maxNodes = 8;
         shape.evidenceShare = 0.0;
         shape.virtualShare = 0.0;
-        shape.tables = seed % 2 == 0 ? random_networks::TableKind::kSparse : random_networks::TableKind::kPositive;
+        shape.tables =
+            seed % 2 == 0 ? random_networks::TableKind::kSparse : random_networks::TableKind::kPositive;
         VRX_network net;
         random_networks::Build(net, rng, shape);
         VRX_intArray all;
@@ -80,7 +86,8 @@ TEST(AnnealedMap, FindsTheExactMapOnSmallRandomNetworks) {
         double evidenceProbability = 0.0;
         VRX_intArray nodes;
         for (int h : mapNodes) ASSERT_EQ(nodes.Add(h), kSuccess);
-        ASSERT_EQ(net.AnnealedMAP(evidence, nodes, outcomes, mapProbability, evidenceProbability, static_cast<int>(seed)),
+        ASSERT_EQ(net.AnnealedMAP(evidence, nodes, outcomes, mapProbability, evidenceProbability,
+                                  static_cast<int>(seed)),
                   kSuccess)
             << seed;
         runs++;
@@ -104,7 +111,8 @@ TEST(AnnealedMap, SingleNodeTakesItsMostProbableOutcome) {
     VRX_network net;
     vovido::test::AddNode(net, DefinitionType::kCpt, "A", {});
     ASSERT_EQ(vovido::test::Def(net, "A").SetNumberOfOutcomes(3), kSuccess);
-    ASSERT_EQ(vovido::test::Def(net, "A").SetDefinitionDoubles(vovido::test::Doubles({0.2, 0.5, 0.3})), kSuccess);
+    ASSERT_EQ(vovido::test::Def(net, "A").SetDefinitionDoubles(vovido::test::Doubles({0.2, 0.5, 0.3})),
+              kSuccess);
     VRX_intArray outcomes;
     double p = 0.0;
     double e = 0.0;
@@ -119,7 +127,8 @@ TEST(AnnealedMap, RefusesBadArgumentsAndImpossibleEvidence) {
     VRX_network net;
     vovido::test::AddNode(net, DefinitionType::kCpt, "A", {});
     vovido::test::AddNode(net, DefinitionType::kCpt, "B", {"A"});
-    ASSERT_EQ(vovido::test::Def(net, "B").SetDefinitionDoubles(vovido::test::Doubles({1, 0, 1, 0})), kSuccess);
+    ASSERT_EQ(vovido::test::Def(net, "B").SetDefinitionDoubles(vovido::test::Doubles({1, 0, 1, 0})),
+              kSuccess);
     const int a = net.FindNode("A");
     const int b = net.FindNode("B");
     VRX_intArray outcomes;

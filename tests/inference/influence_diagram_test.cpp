@@ -93,7 +93,8 @@ TEST(BestPolicy, WildcatterChoosesToTestAndFollowsTheResult) {
     for (int result : {0, 1, 2}) {
         ASSERT_EQ(net.GetNode(seismic)->GetValue()->SetEvidence(result), kSuccess);
         ASSERT_EQ(Solve(net, 1), kSuccess) << vovido::test::LogDump();
-        EXPECT_EQ(ValueOf(net, "Drill"), (std::vector<double>{result == 2 ? 0.0 : 1.0, result == 2 ? 1.0 : 0.0}))
+        EXPECT_EQ(ValueOf(net, "Drill"),
+                  (std::vector<double>{result == 2 ? 0.0 : 1.0, result == 2 ? 1.0 : 0.0}))
             << result;
     }
 }
@@ -185,7 +186,8 @@ TEST(InfluenceDiagrams, MessagesAndRefusals) {
         {"too many parents", 1,
          [](VRX_network& net) {
              AddNode(net, DefinitionType::kList, "D", {});
-             for (int i = 0; i < 13; i++) AddNode(net, DefinitionType::kCpt, ("C" + std::to_string(i)).c_str(), {});
+             for (int i = 0; i < 13; i++)
+                 AddNode(net, DefinitionType::kCpt, ("C" + std::to_string(i)).c_str(), {});
              AddNode(net, DefinitionType::kTable, "U1", {"D", "C0", "C1", "C2", "C3", "C4", "C5"});
              AddNode(net, DefinitionType::kTable, "U2", {"C6", "C7", "C8", "C9", "C10", "C11", "C12"});
          },
@@ -253,7 +255,8 @@ TEST(InfluenceDiagrams, ImpossibleEvidenceFailsWithAMessage) {
     ASSERT_EQ(net.GetNode(net.FindNode("C"))->GetValue()->SetEvidence(1), kSuccess);
     errorLog.Flush();
     EXPECT_NE(Solve(net, 0), kSuccess);
-    EXPECT_TRUE(Logged(kConflictingEvidence, "Error when running Cooper's algorithm")) << vovido::test::LogDump();
+    EXPECT_TRUE(Logged(kConflictingEvidence, "Error when running Cooper's algorithm"))
+        << vovido::test::LogDump();
     EXPECT_FALSE(net.GetNode(net.FindNode("D"))->GetValue()->IsUpToDate());
 }
 

@@ -31,8 +31,8 @@ inline void SetUtilities(VRX_network& net, const char* id, const std::vector<dou
 // Test and Seismic; utilities TestCost(Test) and Payoff(Drill, Oil). Without a test the seismic result
 // says nothing. The best policy tests, then drills unless the result is diffuse: 22.5.
 inline void BuildWildcatter(VRX_network& net) {
-    using vovido::test::Strings;
     using vovido::test::Doubles;
+    using vovido::test::Strings;
     AddNode(net, DefinitionType::kCpt, "Oil", {});
     ASSERT_EQ(Def(net, "Oil").SetOutcomes(Strings({"dry", "wet", "soaking"})), kSuccess);
     ASSERT_EQ(Def(net, "Oil").SetDefinitionDoubles(Doubles({0.5, 0.3, 0.2})), kSuccess);
@@ -42,7 +42,8 @@ inline void BuildWildcatter(VRX_network& net) {
     ASSERT_EQ(Def(net, "Seismic").SetOutcomes(Strings({"closed", "open", "diffuse"})), kSuccess);
     const double t = 1.0 / 3;
     ASSERT_EQ(Def(net, "Seismic")
-                  .SetDefinitionDoubles(Doubles({0.1, 0.3, 0.6, t, t, t, 0.3, 0.4, 0.3, t, t, t, 0.5, 0.4, 0.1, t, t, t})),
+                  .SetDefinitionDoubles(
+                      Doubles({0.1, 0.3, 0.6, t, t, t, 0.3, 0.4, 0.3, t, t, t, 0.5, 0.4, 0.1, t, t, t})),
               kSuccess);
     AddNode(net, DefinitionType::kList, "Drill", {"Test", "Seismic"});
     ASSERT_EQ(Def(net, "Drill").SetOutcomes(Strings({"yes", "no"})), kSuccess);
@@ -138,7 +139,8 @@ inline double BruteForceMeu(const VRX_network& net, const Diagram& d, std::vecto
     auto rowsOf = [&](int h) {
         const VRX_intArray& parents = net.GetParents(h);
         int rows = 1;
-        for (int k = 0; k < parents.GetCount(); k++) rows *= outcomes[static_cast<size_t>(position[static_cast<size_t>(parents[k])])];
+        for (int k = 0; k < parents.GetCount(); k++)
+            rows *= outcomes[static_cast<size_t>(position[static_cast<size_t>(parents[k])])];
         return rows;
     };
     // The policy: one choice per decision row, as a mixed-radix counter.

@@ -21,7 +21,8 @@ protected:
 TEST_F(ValueOfInformationTest, PerfectInformationOnOilBeforeDrilling) {
     VRX_valueOfInformation voi(&net);
     EXPECT_EQ(vovido::test::IdsOf(net, voi.GetDecisions()), (std::vector<std::string>{"Test", "Drill"}));
-    EXPECT_EQ(vovido::test::IdsOf(net, voi.GetActions()), (std::vector<std::string>{"Test", "Seismic", "Drill"}));
+    EXPECT_EQ(vovido::test::IdsOf(net, voi.GetActions()),
+              (std::vector<std::string>{"Test", "Seismic", "Drill"}));
     ASSERT_EQ(voi.AddNode(H("Oil")), kSuccess);
     ASSERT_EQ(voi.SetDecision(H("Drill")), kSuccess);
     EXPECT_EQ(voi.GetPointOfView(), H("Drill"));
@@ -29,7 +30,8 @@ TEST_F(ValueOfInformationTest, PerfectInformationOnOilBeforeDrilling) {
     ASSERT_EQ(arcsBefore.Copy(net.GetParents(H("Drill"))), kSuccess);
     ASSERT_EQ(net.UpdateValueOfInformation(voi), kSuccess) << vovido::test::LogDump();
     EXPECT_EQ(net.GetParents(H("Drill")), arcsBefore);
-    EXPECT_EQ(vovido::test::IdsOf(net, voi.GetIndexingNodes()), (std::vector<std::string>{"Test", "Seismic"}));
+    EXPECT_EQ(vovido::test::IdsOf(net, voi.GetIndexingNodes()),
+              (std::vector<std::string>{"Test", "Seismic"}));
     // Knowing the oil, one drills only where it pays: 55 against 20 without a test; after a test, the
     // gain over drilling on the seismic result (closed 87.5, open 32.86, diffuse nothing).
     vovido::test::ExpectNear(Entries(voi.GetValues()),
@@ -75,7 +77,8 @@ TEST_F(ValueOfInformationTest, NoUtilityNodeIsRefused) {
     ASSERT_EQ(voi.SetDecision(H("Drill")), kSuccess);
     errorLog.Flush();
     EXPECT_EQ(net.UpdateValueOfInformation(voi), kOutOfRange);
-    EXPECT_TRUE(vovido::test::Logged(kOutOfRange, "Value of information can't be computed without utility nodes"));
+    EXPECT_TRUE(
+        vovido::test::Logged(kOutOfRange, "Value of information can't be computed without utility nodes"));
     EXPECT_EQ(voi.GetValues().GetNumberOfElements(), 0);
 }
 
