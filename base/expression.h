@@ -16,8 +16,10 @@
 class VRX_expression;
 class VRX_variable;
 
+namespace vovido {
 // Owning slot of a node: a parent's operand field or a caller's root pointer.
 using ExpressionSlot = std::unique_ptr<VRX_expression>;
+}  // namespace vovido
 
 // Kind codes of GetType.
 enum ExpressionKind {
@@ -62,7 +64,7 @@ public:
     // Appends the slot of every distribution call, left to right, without looking into a call's
     // arguments; `slot` is the owning pointer that holds this node. A sampler may later overwrite the
     // slots with drawn constants.
-    void CollectDistributions(ExpressionSlot* slot, std::vector<ExpressionSlot*>& list);
+    void CollectDistributions(vovido::ExpressionSlot* slot, std::vector<vovido::ExpressionSlot*>& list);
     // False when the tree holds a distribution call.
     bool IsDeterministic() const;
     // Hands every variable to the visitor, in text order.
@@ -72,12 +74,13 @@ public:
     // variable to `operand` and replaces `right` by the new right side, which takes the node's other
     // operands; the emptied node is left for the caller to drop (`operand` may be the very slot that
     // holds it). False, with nothing changed, for a node that cannot be inverted.
-    virtual bool IsolateVariable(const std::string& name, ExpressionSlot& operand, ExpressionSlot& right);
+    virtual bool IsolateVariable(const std::string& name, vovido::ExpressionSlot& operand,
+                                 vovido::ExpressionSlot& right);
 
     // One pass of value-keeping rewrites over the tree held by `slot` (which must hold this node): each
     // node is rewritten until no rule applies, then its operands are visited; a replaced node is deleted
     // through the slot. True when anything changed; repeat until false for a fully simplified tree.
-    bool FoldConstants(ExpressionSlot& slot);
+    bool FoldConstants(vovido::ExpressionSlot& slot);
 
     // The node's value without its own sign. Distribution calls draw; an unassigned variable gives the
     // undefined marker.
@@ -89,7 +92,7 @@ public:
     // Generic access to the operands, for the tree walks: slots 0 .. GetOperandCount() - 1, some of
     // which may be empty (unused function arguments, a failed parse).
     virtual int GetOperandCount() const { return 0; }
-    virtual ExpressionSlot* GetOperandSlot(int) { return nullptr; }
+    virtual vovido::ExpressionSlot* GetOperandSlot(int) { return nullptr; }
     const VRX_expression* GetOperand(int i) const;
 
     int sign = 1;
@@ -132,7 +135,7 @@ public:
 class VRX_binaryOperator : public VRX_operator {
 public:
     explicit VRX_binaryOperator(int kind) : VRX_operator(kind) {}
-    VRX_binaryOperator(int kind, ExpressionSlot l, ExpressionSlot r)
+    VRX_binaryOperator(int kind, vovido::ExpressionSlot l, vovido::ExpressionSlot r)
         : VRX_operator(kind), left(std::move(l)), right(std::move(r)) {}
     ~VRX_binaryOperator() override { ReleaseOperands(); }
 
@@ -140,30 +143,32 @@ public:
     virtual double Apply(double a, double b) const;
     virtual const char* GetSymbol() const = 0;
     // Inverts +, -, *, / and ^; the comparisons cannot be inverted.
-    bool IsolateVariable(const std::string& name, ExpressionSlot& operand, ExpressionSlot& right) override;
+    bool IsolateVariable(const std::string& name, vovido::ExpressionSlot& operand,
+                         vovido::ExpressionSlot& right) override;
 
     int GetOperandCount() const override { return 2; }
-    ExpressionSlot* GetOperandSlot(int i) override;
+    vovido::ExpressionSlot* GetOperandSlot(int i) override;
 
-    ExpressionSlot left;
-    ExpressionSlot right;
+    vovido::ExpressionSlot left;
+    vovido::ExpressionSlot right;
 };
 
 // The eleven binary operators: kind, precedence and symbol.
-#define VOVIDO_BINARY_OPERATOR(Class, Kind, Precedence, Symbol)                                             \
-    class Class : public VRX_binaryOperator {                                                               \
-    public:                                                                                                 \
-        Class() : VRX_binaryOperator(Kind) {}                                                               \
-        Class(ExpressionSlot l, ExpressionSlot r) : VRX_binaryOperator(Kind, std::move(l), std::move(r)) {} \
-        int GetPrecedence() const override { return Precedence; }                                           \
-        const char* GetSymbol() const override { return Symbol; }                                           \
-                                                                                                            \
-    protected:                                                                                              \
-        std::unique_ptr<VRX_expression> CloneNode() const override {                                        \
-            auto copy = std::make_unique<Class>();                                                          \
-            copy->sign = sign;                                                                              \
-            return copy;                                                                                    \
-        }                                                                                                   \
+#define VOVIDO_BINARY_OPERATOR(Class, Kind, Precedence, Symbol)       \
+    class Class : public VRX_binaryOperator {                         \
+    public:                                                           \
+        Class() : VRX_binaryOperator(Kind) {}                         \
+        Class(vovido::ExpressionSlot l, vovido::ExpressionSlot r)     \
+            : VRX_binaryOperator(Kind, std::move(l), std::move(r)) {} \
+        int GetPrecedence() const override { return Precedence; }     \
+        const char* GetSymbol() const override { return Symbol; }     \
+                                                                      \
+    protected:                                                        \
+        std::unique_ptr<VRX_expression> CloneNode() const override {  \
+            auto copy = std::make_unique<Class>();                    \
+            copy->sign = sign;                                        \
+            return copy;                                              \
+        }                                                             \
     };
 VOVIDO_BINARY_OPERATOR(VRX_operatorPlus, kPlusKind, 2, "+")
 VOVIDO_BINARY_OPERATOR(VRX_operatorMinus, kMinusKind, 2, "-")
@@ -182,7 +187,7 @@ VOVIDO_BINARY_OPERATOR(VRX_operatorNE, kNotEqualKind, 0, "<>")
 class VRX_operatorConditional : public VRX_operator {
 public:
     VRX_operatorConditional() : VRX_operator(kConditionalKind) {}
-    VRX_operatorConditional(ExpressionSlot c, ExpressionSlot t, ExpressionSlot f)
+    VRX_operatorConditional(vovido::ExpressionSlot c, vovido::ExpressionSlot t, vovido::ExpressionSlot f)
         : VRX_operator(kConditionalKind),
           condition(std::move(c)),
           ifTrue(std::move(t)),
@@ -191,11 +196,11 @@ public:
 
     int GetPrecedence() const override { return -1; }
     int GetOperandCount() const override { return 3; }
-    ExpressionSlot* GetOperandSlot(int i) override;
+    vovido::ExpressionSlot* GetOperandSlot(int i) override;
 
-    ExpressionSlot condition;
-    ExpressionSlot ifTrue;
-    ExpressionSlot ifFalse;
+    vovido::ExpressionSlot condition;
+    vovido::ExpressionSlot ifTrue;
+    vovido::ExpressionSlot ifFalse;
 
 protected:
     std::unique_ptr<VRX_expression> CloneNode() const override;
@@ -209,10 +214,11 @@ public:
     ~VRX_function() override { ReleaseOperands(); }
 
     virtual const char* GetName() const { return entry->name; }
-    bool IsolateVariable(const std::string& name, ExpressionSlot& operand, ExpressionSlot& right) override;
+    bool IsolateVariable(const std::string& name, vovido::ExpressionSlot& operand,
+                         vovido::ExpressionSlot& right) override;
 
-    void SetArgument(int i, ExpressionSlot e);
-    ExpressionSlot DetachArgument(int i);
+    void SetArgument(int i, vovido::ExpressionSlot e);
+    vovido::ExpressionSlot DetachArgument(int i);
     // The row's arity when it is 0 or more, else the number of leading non-empty arguments.
     int GetParameterCount() const;
     // The least argument count of a variable-arity row (its arity negated), 0 for a fixed arity.
@@ -221,10 +227,10 @@ public:
     void GetArgumentValues(FunctionArguments& block) const;
 
     int GetOperandCount() const override { return kMaxFunctionArguments; }
-    ExpressionSlot* GetOperandSlot(int i) override;
+    vovido::ExpressionSlot* GetOperandSlot(int i) override;
 
     const FunctionEntry* entry;
-    ExpressionSlot arguments[kMaxFunctionArguments];
+    vovido::ExpressionSlot arguments[kMaxFunctionArguments];
 
 protected:
     std::unique_ptr<VRX_expression> CloneNode() const override;
@@ -257,8 +263,10 @@ protected:
 // density, else a VRX_function; null when no row has that name.
 std::unique_ptr<VRX_function> CreateFunctionCall(const char* name);
 
+namespace vovido {
 // A constant of signed value v: a negative v (or -0.0) is held as |v| with sign -1, as the parser does.
 std::unique_ptr<VRX_expression> MakeSignedConstant(double v);
+}  // namespace vovido
 
 // Variable visitors.
 class GetVarsVisitor : public VRX_variableVisitor {

@@ -3,6 +3,8 @@
 
 #include "base/expression.h"
 
+using vovido::ExpressionSlot;
+
 namespace {
 
 template <typename Operator>

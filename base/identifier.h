@@ -17,6 +17,16 @@ inline bool IsAsciiDigit(char c) {
     return u >= '0' && u <= '9';
 }
 
+inline bool IsAsciiHexDigit(char c) {
+    const unsigned char u = static_cast<unsigned char>(c);
+    return IsAsciiDigit(c) || (u >= 'a' && u <= 'f') || (u >= 'A' && u <= 'F');
+}
+
+// The "C" locale's isspace set, which is what strtod and strtol skip there.
+inline bool IsCSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
 // A character allowed after the first one of an identifier: letter, digit or '_'.
 inline bool IsIdentifierChar(char c) {
     return IsAsciiLetter(c) || IsAsciiDigit(c) || c == '_';

@@ -184,11 +184,7 @@ void CliqueTree::ComputeParentStrides(CliqueSeparator& separator) {
     }
 }
 
-int CliqueTree::PrepareSeparator(CliqueSeparator& separator) {
-    const int count = separator.variables.GetCount();
-    separator.tableSize = ProductOf(separator.sizes, count);
-    if (SetUpTable(separator.table, separator.sizes, count) != kSuccess)
-        return LogTooLarge(count, separator.tableSize);
+int CliqueTree::LinkToParent(CliqueSeparator& separator) {
     const Clique& parent = cliques_[separator.parent];
     if (separator.parentStrides.SetSize(parent.variables.GetCount()) != kSuccess) return kOutOfMemory;
     ComputeParentStrides(separator);
@@ -199,6 +195,14 @@ int CliqueTree::PrepareSeparator(CliqueSeparator& separator) {
     }
     separator.indexMapLength = length;
     return kSuccess;
+}
+
+int CliqueTree::PrepareSeparator(CliqueSeparator& separator) {
+    const int count = separator.variables.GetCount();
+    separator.tableSize = ProductOf(separator.sizes, count);
+    if (SetUpTable(separator.table, separator.sizes, count) != kSuccess)
+        return LogTooLarge(count, separator.tableSize);
+    return LinkToParent(separator);
 }
 
 int CliqueTree::LoadFamily(const PartView& part, int v) {
@@ -323,16 +327,7 @@ int CliqueTree::SliceSeparator(CliqueSeparator& separator) {
     separator.sizes.SetCount(kept);
     separator.tableSize = ProductOf(separator.sizes, kept);
     if (SetUpTable(separator.table, separator.sizes, kept) != kSuccess) return kOutOfMemory;
-    const Clique& parent = cliques_[separator.parent];
-    if (separator.parentStrides.SetSize(parent.variables.GetCount()) != kSuccess) return kOutOfMemory;
-    ComputeParentStrides(separator);
-    const int length = parent.table.GetNumberOfElements();
-    if (length > separator.indexMapCapacity) {
-        separator.indexMap.reset(new int[static_cast<size_t>(length)]);
-        separator.indexMapCapacity = length;
-    }
-    separator.indexMapLength = length;
-    return kSuccess;
+    return LinkToParent(separator);
 }
 
 int CliqueTree::EnterEvidence(const PartView& part) {

@@ -16,6 +16,13 @@
 #include "model/network.h"
 #include "tarvo_Network.h"
 
+using vovido::kEquationType;
+using vovido::kEquationTypeName;
+using vovido::MakeDoubleArray;
+using vovido::MakeJavaString;
+using vovido::OnNode;
+using vovido::OnNodeId;
+
 namespace {
 
 constexpr const char* kMauExpressions = "multi-attribute utility expressions";

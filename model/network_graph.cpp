@@ -13,6 +13,8 @@
 #include "model/node_info.h"
 #include "base/status_codes.h"
 
+using vovido::IsDiscreteType;
+
 namespace {
 
 // Scratch mark of the walks below, set only while a walk runs.

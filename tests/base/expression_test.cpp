@@ -15,6 +15,11 @@
 #include "base/parsed_equation.h"
 #include "tests/support/expression_trees.h"
 
+using vovido::ExpressionSlot;
+using vovido::MakeSignedConstant;
+
+using vovido::GetSamplerGenerator;
+
 namespace {
 
 using vovido::testing::Reprint;

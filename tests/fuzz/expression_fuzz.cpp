@@ -13,6 +13,10 @@
 #include "base/parsed_equation.h"
 #include "tests/support/expression_trees.h"
 
+using vovido::ExpressionSlot;
+
+using vovido::GetSamplerGenerator;
+
 namespace {
 
 using vovido::testing::SameTree;
