@@ -30,13 +30,7 @@ std::vector<double> Cumulative(std::vector<double> run) {
 
 class NoisyMaxTest : public ::testing::Test {
 protected:
-    int AddCpt(const char* id, int outcomes) {
-        const int h = net.AddNode(DefinitionType::kCpt, id);
-        if (outcomes != 2) {
-            EXPECT_EQ(net.GetNode(h)->GetDefinition()->SetNumberOfOutcomes(outcomes), kSuccess);
-        }
-        return h;
-    }
+    int AddCpt(const char* id, int outcomes) { return vovido::test::AddCptNode(net, id, outcomes); }
     int AddNoisy(const char* id, int outcomes) {
         const int h = net.AddNode(DefinitionType::kNoisyMax, id);
         if (outcomes != 2) {
