@@ -43,8 +43,8 @@ inline void CheckJavaException(JNIEnv* env) {
 void ThrowTarvoException(JNIEnv* env, const char* text) noexcept;
 inline void ThrowTarvoException(JNIEnv* env, const std::string& text) noexcept {
     ThrowTarvoException(env, text.c_str());
+}
 
-}  // namespace vovido
 }  // namespace vovido
 
 // Raises the engine error text: "TARVO error " status " in function " operation, then, when the error log
@@ -56,8 +56,8 @@ namespace vovido {
 
 inline void CheckEngineStatus(JNIEnv* env, const char* operation, int status) {
     if (status != 0) throwEngineError(env, operation, status);
+}
 
-}  // namespace vovido
 }  // namespace vovido
 
 // Raises the exception's what() text; an allocation failure gives kBadAllocText.
