@@ -7,6 +7,9 @@
 #include "base/number_text.h"
 #include "base/small_stack.h"
 
+using vovido::kDistributionKind;
+using vovido::kVariableKind;
+
 using vovido::ExpressionSlot;
 
 using vovido::SmallStack;

@@ -19,7 +19,6 @@ class VRX_variable;
 namespace vovido {
 // Owning slot of a node: a parent's operand field or a caller's root pointer.
 using ExpressionSlot = std::unique_ptr<VRX_expression>;
-}  // namespace vovido
 
 // Kind codes of GetType.
 enum ExpressionKind {
@@ -40,6 +39,7 @@ enum ExpressionKind {
     kNotEqualKind = 14,
     kConditionalKind = 15,
 };
+}  // namespace vovido
 
 class VRX_variableVisitor {
 public:
@@ -59,7 +59,7 @@ public:
     // The kind code (ExpressionKind).
     int GetType() const { return kind_; }
     // True for binary operators and the conditional.
-    bool IsOperator() const { return kind_ >= kPlusKind; }
+    bool IsOperator() const { return kind_ >= vovido::kPlusKind; }
 
     // Appends the slot of every distribution call, left to right, without looking into a call's
     // arguments; `slot` is the owning pointer that holds this node. A sampler may later overwrite the
@@ -109,7 +109,7 @@ private:
 
 class VRX_constant : public VRX_expression {
 public:
-    explicit VRX_constant(double v = 0.0) : VRX_expression(kConstantKind), value(v) {}
+    explicit VRX_constant(double v = 0.0) : VRX_expression(vovido::kConstantKind), value(v) {}
     double value;
 
 protected:
@@ -170,25 +170,25 @@ public:
             return copy;                                              \
         }                                                             \
     };
-VOVIDO_BINARY_OPERATOR(VRX_operatorPlus, kPlusKind, 2, "+")
-VOVIDO_BINARY_OPERATOR(VRX_operatorMinus, kMinusKind, 2, "-")
-VOVIDO_BINARY_OPERATOR(VRX_operatorDivide, kDivideKind, 3, "/")
-VOVIDO_BINARY_OPERATOR(VRX_operatorMultiply, kMultiplyKind, 3, "*")
-VOVIDO_BINARY_OPERATOR(VRX_operatorExp, kExpKind, 4, "^")
-VOVIDO_BINARY_OPERATOR(VRX_operatorLT, kLessKind, 1, "<")
-VOVIDO_BINARY_OPERATOR(VRX_operatorGT, kGreaterKind, 1, ">")
-VOVIDO_BINARY_OPERATOR(VRX_operatorLE, kLessEqualKind, 1, "<=")
-VOVIDO_BINARY_OPERATOR(VRX_operatorGE, kGreaterEqualKind, 1, ">=")
-VOVIDO_BINARY_OPERATOR(VRX_operatorEQ, kEqualKind, 0, "=")
-VOVIDO_BINARY_OPERATOR(VRX_operatorNE, kNotEqualKind, 0, "<>")
+VOVIDO_BINARY_OPERATOR(VRX_operatorPlus, vovido::kPlusKind, 2, "+")
+VOVIDO_BINARY_OPERATOR(VRX_operatorMinus, vovido::kMinusKind, 2, "-")
+VOVIDO_BINARY_OPERATOR(VRX_operatorDivide, vovido::kDivideKind, 3, "/")
+VOVIDO_BINARY_OPERATOR(VRX_operatorMultiply, vovido::kMultiplyKind, 3, "*")
+VOVIDO_BINARY_OPERATOR(VRX_operatorExp, vovido::kExpKind, 4, "^")
+VOVIDO_BINARY_OPERATOR(VRX_operatorLT, vovido::kLessKind, 1, "<")
+VOVIDO_BINARY_OPERATOR(VRX_operatorGT, vovido::kGreaterKind, 1, ">")
+VOVIDO_BINARY_OPERATOR(VRX_operatorLE, vovido::kLessEqualKind, 1, "<=")
+VOVIDO_BINARY_OPERATOR(VRX_operatorGE, vovido::kGreaterEqualKind, 1, ">=")
+VOVIDO_BINARY_OPERATOR(VRX_operatorEQ, vovido::kEqualKind, 0, "=")
+VOVIDO_BINARY_OPERATOR(VRX_operatorNE, vovido::kNotEqualKind, 0, "<>")
 #undef VOVIDO_BINARY_OPERATOR
 
 // condition ? ifTrue : ifFalse. A condition of 0.0 picks ifFalse; anything else, NaN included, ifTrue.
 class VRX_operatorConditional : public VRX_operator {
 public:
-    VRX_operatorConditional() : VRX_operator(kConditionalKind) {}
+    VRX_operatorConditional() : VRX_operator(vovido::kConditionalKind) {}
     VRX_operatorConditional(vovido::ExpressionSlot c, vovido::ExpressionSlot t, vovido::ExpressionSlot f)
-        : VRX_operator(kConditionalKind),
+        : VRX_operator(vovido::kConditionalKind),
           condition(std::move(c)),
           ifTrue(std::move(t)),
           ifFalse(std::move(f)) {}
@@ -209,7 +209,7 @@ protected:
 // A call of a function-table row. The arguments in use are the leading non-empty slots.
 class VRX_function : public VRX_expression {
 public:
-    explicit VRX_function(const FunctionEntry* e, int kind = kFunctionKind)
+    explicit VRX_function(const FunctionEntry* e, int kind = vovido::kFunctionKind)
         : VRX_expression(kind), entry(e) {}
     ~VRX_function() override { ReleaseOperands(); }
 
@@ -239,7 +239,7 @@ protected:
 // A call of a row with a density: evaluating it draws.
 class VRX_distribution : public VRX_function {
 public:
-    explicit VRX_distribution(const FunctionEntry* e) : VRX_function(e, kDistributionKind) {}
+    explicit VRX_distribution(const FunctionEntry* e) : VRX_function(e, vovido::kDistributionKind) {}
     double GetDensity(double x) const;
     void GetMoments(double& mean, double& variance) const;
 

@@ -11,6 +11,14 @@
 #include "base/expression.h"
 #include "base/small_stack.h"
 
+using vovido::kConstantKind;
+using vovido::kDivideKind;
+using vovido::kExpKind;
+using vovido::kMinusKind;
+using vovido::kMultiplyKind;
+using vovido::kNotEqualKind;
+using vovido::kPlusKind;
+
 using vovido::ExpressionSlot;
 using vovido::MakeSignedConstant;
 

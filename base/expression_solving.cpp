@@ -3,6 +3,13 @@
 
 #include "base/expression.h"
 
+using vovido::kDivideKind;
+using vovido::kExpKind;
+using vovido::kFunctionKind;
+using vovido::kMinusKind;
+using vovido::kMultiplyKind;
+using vovido::kPlusKind;
+
 using vovido::ExpressionSlot;
 
 namespace {

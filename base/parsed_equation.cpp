@@ -6,6 +6,9 @@
 #include "base/expression_parser.h"
 #include "base/status_codes.h"
 
+using vovido::kEqualKind;
+using vovido::kVariableKind;
+
 using vovido::ExpressionSlot;
 
 namespace {

@@ -15,6 +15,8 @@
 #include "tests/support/expression_trees.h"
 #include "tests/support/sanitizer.h"
 
+using vovido::kDistributionKind;
+
 using vovido::GetSamplerGenerator;
 
 namespace {
