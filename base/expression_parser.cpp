@@ -16,16 +16,7 @@ using vovido::IsAsciiDigit;
 using vovido::IsAsciiHexDigit;
 using vovido::IsAsciiLetter;
 using vovido::IsCSpace;
-
-// Skips an exponent (marker, optional sign, digits) when digits follow the marker.
-const char* SkipExponent(const char* p, char lower, char upper) {
-    if (*p != lower && *p != upper) return p;
-    const char* q = p + 1;
-    if (*q == '+' || *q == '-') ++q;
-    if (!IsAsciiDigit(*q)) return p;
-    while (IsAsciiDigit(*q)) ++q;
-    return q;
-}
+using vovido::SkipExponent;
 
 // Length of the number strtod would read at s (no sign): decimal with an optional exponent, or
 // hexadecimal "0x" with an optional binary exponent. 0 when there is none.

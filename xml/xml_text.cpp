@@ -31,16 +31,6 @@ const char* SkipMantissaDigits(const char* p, bool hex, bool& allZero, bool& any
     return p;
 }
 
-// Skips an exponent ("e12", "p-3") when digits follow its letter; else returns p.
-const char* SkipExponent(const char* p, char lower, char upper) {
-    if (*p != lower && *p != upper) return p;
-    const char* q = p + 1;
-    if (*q == '+' || *q == '-') ++q;
-    if (!IsAsciiDigit(*q)) return p;
-    while (IsAsciiDigit(*q)) ++q;
-    return q;
-}
-
 }  // namespace
 
 void Utf8ToLatin1(std::string& text) {
