@@ -96,6 +96,22 @@ uint64_t ProductOf(const VRX_intArray& sizes, int count) {
     return product;
 }
 
+// Drops the observed variables (evidence at or above 0) with their sizes, keeping the order of the
+// others; their number.
+int KeepUnobserved(VRX_intArray& variables, VRX_intArray& sizes, const std::vector<int>& evidence) {
+    const int count = variables.GetCount();
+    int kept = 0;
+    for (int q = 0; q < count; q++) {
+        if (evidence[variables[q]] >= 0) continue;
+        variables[kept] = variables[q];
+        sizes[kept] = sizes[q];
+        kept++;
+    }
+    variables.SetCount(kept);
+    sizes.SetCount(kept);
+    return kept;
+}
+
 int LogTooLarge(int variables, uint64_t entries) {
     char message[200];
     std::snprintf(message, sizeof message,
@@ -300,31 +316,14 @@ int CliqueTree::SliceClique(Clique& clique) {
     } else if (clique.table.ExtractSubMatrix(coords, clique.table) != kSuccess) {
         return kOutOfMemory;
     }
-    int kept = 0;
-    for (int q = 0; q < count; q++) {
-        if (coords[q] >= 0) continue;
-        clique.variables[kept] = clique.variables[q];
-        clique.sizes[kept] = clique.sizes[q];
-        kept++;
-    }
-    clique.variables.SetCount(kept);
-    clique.sizes.SetCount(kept);
+    const int kept = KeepUnobserved(clique.variables, clique.sizes, evidence_);
     clique.tableSize = ProductOf(clique.sizes, kept);
     return kSuccess;
 }
 
 int CliqueTree::SliceSeparator(CliqueSeparator& separator) {
     // Collect overwrites a separator's table before anything reads it, so only the shape changes.
-    const int count = separator.variables.GetCount();
-    int kept = 0;
-    for (int q = 0; q < count; q++) {
-        if (evidence_[separator.variables[q]] >= 0) continue;
-        separator.variables[kept] = separator.variables[q];
-        separator.sizes[kept] = separator.sizes[q];
-        kept++;
-    }
-    separator.variables.SetCount(kept);
-    separator.sizes.SetCount(kept);
+    const int kept = KeepUnobserved(separator.variables, separator.sizes, evidence_);
     separator.tableSize = ProductOf(separator.sizes, kept);
     if (SetUpTable(separator.table, separator.sizes, kept) != kSuccess) return kOutOfMemory;
     return LinkToParent(separator);
