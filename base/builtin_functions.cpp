@@ -337,7 +337,7 @@ const FunctionEntry* FindFunctionEntry(const char* name) {
     return nullptr;
 }
 
-const FunctionEntry* GetFunctionTable(int& count) {
+const FunctionEntry* vovido::GetFunctionTable(int& count) {
     count = kTableSize;
     return kTable;
 }

@@ -22,10 +22,10 @@ struct FunctionEntry {
 // The row of that name, compared without regard to ASCII case; null when there is none.
 const FunctionEntry* FindFunctionEntry(const char* name);
 
+namespace vovido {
+
 // The rows, sorted by name without regard to case; count receives their number.
 const FunctionEntry* GetFunctionTable(int& count);
-
-namespace vovido {
 
 // strcmp after mapping ASCII upper case to lower case, whatever the process locale.
 int CompareIgnoringCase(const char* a, const char* b);

@@ -10,7 +10,7 @@
 #include "base/number_text.h"
 #include "base/status_codes.h"
 
-RandomGenerator& GetSamplerGenerator() {
+RandomGenerator& vovido::GetSamplerGenerator() {
     // One per thread, like the other generators: separate networks in separate threads never race.
     static thread_local RandomGenerator generator(0);
     return generator;

@@ -10,11 +10,11 @@
 #include "base/builtin_functions.h"
 #include "base/random_generator.h"
 
+namespace vovido {
+
 // The generator of every distribution draw, one per thread, created with seed 0 (time and clock) on
 // its first use; reseed it for a reproducible run.
 RandomGenerator& GetSamplerGenerator();
-
-namespace vovido {
 
 double DrawBernoulli(const FunctionArguments& a);
 double DensityBernoulli(double x, const FunctionArguments& a);

@@ -54,6 +54,16 @@ private:
     VRX_intArray strideB_;
 };
 
+// Copies index k of a dimension of size n out of src: outer runs of `inner` doubles, n * inner apart.
+void CopySlice(const double* src, double* dst, int outer, int n, int inner, int k) {
+    src += k * inner;
+    if (inner == 1) {
+        for (int o = 0; o < outer; o++) dst[o] = src[o * n];
+        return;
+    }
+    for (int o = 0; o < outer; o++) std::memcpy(dst + o * inner, src + o * n * inner, sizeof(double) * inner);
+}
+
 }  // namespace
 
 VRX_Dmatrix::VRX_Dmatrix(const VRX_intArray& sizes) {
@@ -481,9 +491,7 @@ int VRX_Dmatrix::ExtractSliceData(int d, int k, VRX_intArray& sizes, VRX_doubleA
     VRX_doubleArray slice;
     if (slice.SetSize(outer * inner) != kSuccess) return kOutOfMemory;
     slice.SetCount(outer * inner);
-    const double* src = data.GetItems() + k * inner;
-    double* dst = slice.GetItems();
-    for (int o = 0; o < outer; o++) std::memcpy(dst + o * inner, src + o * n * inner, sizeof(double) * inner);
+    CopySlice(data.GetItems(), slice.GetItems(), outer, n, inner, k);
     sizes.Swap(newSizes);
     values.Swap(slice);
     return kSuccess;
@@ -502,15 +510,7 @@ int VRX_Dmatrix::SliceInto_(int d, int k, VRX_Dmatrix& out) const {
     const int n = dimensions[d];
     const int outer = Outer_(d);
     const int inner = strides[d];
-    const double* src = data.GetItems() + k * inner;
-    double* dst = result.data.GetItems();
-    if (inner == 1) {
-        for (int o = 0; o < outer; o++) dst[o] = src[o * n];
-    } else {
-        for (int o = 0; o < outer; o++) {
-            std::memcpy(dst + o * inner, src + o * n * inner, sizeof(double) * inner);
-        }
-    }
+    CopySlice(data.GetItems(), result.data.GetItems(), outer, n, inner, k);
     out.Swap(result);
     return kSuccess;
 }

@@ -1,10 +1,10 @@
 // Growable double array and the per-thread pool of released double buffers.
 #include "base/double_array.h"
 
-#include <climits>
 #include <cstring>
 #include <new>
 
+#include "base/array_storage.h"
 #include "base/int_array.h"
 #include "base/status_codes.h"
 
@@ -155,15 +155,8 @@ int VRX_doubleArray::SetSize(int n) {
 }
 
 int VRX_doubleArray::Grow() {
-    int newSize;
-    if (size == 0) {
-        newSize = kInlineSize;
-    } else if (size > INT_MAX / 2) {
-        if (size == INT_MAX) return kOutOfMemory;
-        newSize = INT_MAX;
-    } else {
-        newSize = 2 * size;
-    }
+    int newSize = 0;
+    if (vovido::NextArraySize(size, kInlineSize, newSize) != kSuccess) return kOutOfMemory;
     if (newSize <= kInlineSize) {
         if (data == nullptr) data = inlineBuffer;
         size = newSize;
@@ -191,15 +184,14 @@ int VRX_doubleArray::Insert(int pos, double v) {
         int res = Grow();
         if (res != kSuccess) return res;
     }
-    if (pos < count) std::memmove(data + pos + 1, data + pos, sizeof(double) * (count - pos));
-    data[pos] = v;
+    vovido::InsertShifted(data, count, pos, v);
     count++;
     return kSuccess;
 }
 
 int VRX_doubleArray::Delete(int i) {
     if (i < 0 || i >= count) return kOutOfRange;
-    if (i < count - 1) std::memmove(data + i, data + i + 1, sizeof(double) * (count - i - 1));
+    vovido::DeleteShifted(data, count, i);
     count--;
     return kSuccess;
 }
@@ -239,14 +231,8 @@ int VRX_doubleArray::FillWith(double v) {
 }
 
 int VRX_doubleArray::Permute(const VRX_intArray& order) {
-    int m;
-    if (order.GetCount() == count) {
-        m = count;
-    } else if (order.GetCount() == size) {
-        m = size;
-    } else {
-        return kOutOfRange;
-    }
+    const int m = vovido::PermutedLength(order.GetCount(), count, size);
+    if (m < 0) return m;
     int res = order.CheckPermutation(m);
     if (res != kSuccess) return res;
     if (m == 0) return kSuccess;
@@ -261,16 +247,7 @@ int VRX_doubleArray::Permute(const VRX_intArray& order) {
 
 void VRX_doubleArray::Swap(VRX_doubleArray& other) {
     if (this == &other) return;
-    const bool thisInline = data == inlineBuffer;
-    const bool otherInline = other.data == other.inlineBuffer;
-    double* thisData = data;
-    double* otherData = other.data;
-    double saved[kInlineSize];
-    if (thisInline) std::memcpy(saved, inlineBuffer, sizeof(double) * size);
-    if (otherInline) std::memcpy(inlineBuffer, other.inlineBuffer, sizeof(double) * other.size);
-    if (thisInline) std::memcpy(other.inlineBuffer, saved, sizeof(double) * size);
-    data = otherInline ? inlineBuffer : otherData;
-    other.data = thisInline ? other.inlineBuffer : thisData;
+    vovido::SwapInlineStorage(data, inlineBuffer, size, other.data, other.inlineBuffer, other.size);
     int t = size;
     size = other.size;
     other.size = t;

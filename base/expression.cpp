@@ -7,6 +7,11 @@
 #include "base/number_text.h"
 #include "base/small_stack.h"
 
+using vovido::kDistributionKind;
+using vovido::kVariableKind;
+
+using vovido::ExpressionSlot;
+
 using vovido::SmallStack;
 
 namespace {
@@ -232,7 +237,7 @@ std::unique_ptr<VRX_function> CreateFunctionCall(const char* name) {
     return std::make_unique<VRX_function>(entry);
 }
 
-std::unique_ptr<VRX_expression> MakeSignedConstant(double v) {
+std::unique_ptr<VRX_expression> vovido::MakeSignedConstant(double v) {
     auto constant = std::make_unique<VRX_constant>(std::fabs(v));
     if (std::signbit(v) && !std::isnan(v)) constant->sign = -1;
     return constant;

@@ -16,6 +16,7 @@
 class VRX_expression;
 class VRX_variable;
 
+namespace vovido {
 // Owning slot of a node: a parent's operand field or a caller's root pointer.
 using ExpressionSlot = std::unique_ptr<VRX_expression>;
 
@@ -38,6 +39,7 @@ enum ExpressionKind {
     kNotEqualKind = 14,
     kConditionalKind = 15,
 };
+}  // namespace vovido
 
 class VRX_variableVisitor {
 public:
@@ -57,12 +59,12 @@ public:
     // The kind code (ExpressionKind).
     int GetType() const { return kind_; }
     // True for binary operators and the conditional.
-    bool IsOperator() const { return kind_ >= kPlusKind; }
+    bool IsOperator() const { return kind_ >= vovido::kPlusKind; }
 
     // Appends the slot of every distribution call, left to right, without looking into a call's
     // arguments; `slot` is the owning pointer that holds this node. A sampler may later overwrite the
     // slots with drawn constants.
-    void CollectDistributions(ExpressionSlot* slot, std::vector<ExpressionSlot*>& list);
+    void CollectDistributions(vovido::ExpressionSlot* slot, std::vector<vovido::ExpressionSlot*>& list);
     // False when the tree holds a distribution call.
     bool IsDeterministic() const;
     // Hands every variable to the visitor, in text order.
@@ -72,12 +74,13 @@ public:
     // variable to `operand` and replaces `right` by the new right side, which takes the node's other
     // operands; the emptied node is left for the caller to drop (`operand` may be the very slot that
     // holds it). False, with nothing changed, for a node that cannot be inverted.
-    virtual bool IsolateVariable(const std::string& name, ExpressionSlot& operand, ExpressionSlot& right);
+    virtual bool IsolateVariable(const std::string& name, vovido::ExpressionSlot& operand,
+                                 vovido::ExpressionSlot& right);
 
     // One pass of value-keeping rewrites over the tree held by `slot` (which must hold this node): each
     // node is rewritten until no rule applies, then its operands are visited; a replaced node is deleted
     // through the slot. True when anything changed; repeat until false for a fully simplified tree.
-    bool FoldConstants(ExpressionSlot& slot);
+    bool FoldConstants(vovido::ExpressionSlot& slot);
 
     // The node's value without its own sign. Distribution calls draw; an unassigned variable gives the
     // undefined marker.
@@ -89,7 +92,7 @@ public:
     // Generic access to the operands, for the tree walks: slots 0 .. GetOperandCount() - 1, some of
     // which may be empty (unused function arguments, a failed parse).
     virtual int GetOperandCount() const { return 0; }
-    virtual ExpressionSlot* GetOperandSlot(int) { return nullptr; }
+    virtual vovido::ExpressionSlot* GetOperandSlot(int) { return nullptr; }
     const VRX_expression* GetOperand(int i) const;
 
     int sign = 1;
@@ -106,7 +109,7 @@ private:
 
 class VRX_constant : public VRX_expression {
 public:
-    explicit VRX_constant(double v = 0.0) : VRX_expression(kConstantKind), value(v) {}
+    explicit VRX_constant(double v = 0.0) : VRX_expression(vovido::kConstantKind), value(v) {}
     double value;
 
 protected:
@@ -132,7 +135,7 @@ public:
 class VRX_binaryOperator : public VRX_operator {
 public:
     explicit VRX_binaryOperator(int kind) : VRX_operator(kind) {}
-    VRX_binaryOperator(int kind, ExpressionSlot l, ExpressionSlot r)
+    VRX_binaryOperator(int kind, vovido::ExpressionSlot l, vovido::ExpressionSlot r)
         : VRX_operator(kind), left(std::move(l)), right(std::move(r)) {}
     ~VRX_binaryOperator() override { ReleaseOperands(); }
 
@@ -140,50 +143,52 @@ public:
     virtual double Apply(double a, double b) const;
     virtual const char* GetSymbol() const = 0;
     // Inverts +, -, *, / and ^; the comparisons cannot be inverted.
-    bool IsolateVariable(const std::string& name, ExpressionSlot& operand, ExpressionSlot& right) override;
+    bool IsolateVariable(const std::string& name, vovido::ExpressionSlot& operand,
+                         vovido::ExpressionSlot& right) override;
 
     int GetOperandCount() const override { return 2; }
-    ExpressionSlot* GetOperandSlot(int i) override;
+    vovido::ExpressionSlot* GetOperandSlot(int i) override;
 
-    ExpressionSlot left;
-    ExpressionSlot right;
+    vovido::ExpressionSlot left;
+    vovido::ExpressionSlot right;
 };
 
 // The eleven binary operators: kind, precedence and symbol.
-#define VOVIDO_BINARY_OPERATOR(Class, Kind, Precedence, Symbol)                                             \
-    class Class : public VRX_binaryOperator {                                                               \
-    public:                                                                                                 \
-        Class() : VRX_binaryOperator(Kind) {}                                                               \
-        Class(ExpressionSlot l, ExpressionSlot r) : VRX_binaryOperator(Kind, std::move(l), std::move(r)) {} \
-        int GetPrecedence() const override { return Precedence; }                                           \
-        const char* GetSymbol() const override { return Symbol; }                                           \
-                                                                                                            \
-    protected:                                                                                              \
-        std::unique_ptr<VRX_expression> CloneNode() const override {                                        \
-            auto copy = std::make_unique<Class>();                                                          \
-            copy->sign = sign;                                                                              \
-            return copy;                                                                                    \
-        }                                                                                                   \
+#define VOVIDO_BINARY_OPERATOR(Class, Kind, Precedence, Symbol)       \
+    class Class : public VRX_binaryOperator {                         \
+    public:                                                           \
+        Class() : VRX_binaryOperator(Kind) {}                         \
+        Class(vovido::ExpressionSlot l, vovido::ExpressionSlot r)     \
+            : VRX_binaryOperator(Kind, std::move(l), std::move(r)) {} \
+        int GetPrecedence() const override { return Precedence; }     \
+        const char* GetSymbol() const override { return Symbol; }     \
+                                                                      \
+    protected:                                                        \
+        std::unique_ptr<VRX_expression> CloneNode() const override {  \
+            auto copy = std::make_unique<Class>();                    \
+            copy->sign = sign;                                        \
+            return copy;                                              \
+        }                                                             \
     };
-VOVIDO_BINARY_OPERATOR(VRX_operatorPlus, kPlusKind, 2, "+")
-VOVIDO_BINARY_OPERATOR(VRX_operatorMinus, kMinusKind, 2, "-")
-VOVIDO_BINARY_OPERATOR(VRX_operatorDivide, kDivideKind, 3, "/")
-VOVIDO_BINARY_OPERATOR(VRX_operatorMultiply, kMultiplyKind, 3, "*")
-VOVIDO_BINARY_OPERATOR(VRX_operatorExp, kExpKind, 4, "^")
-VOVIDO_BINARY_OPERATOR(VRX_operatorLT, kLessKind, 1, "<")
-VOVIDO_BINARY_OPERATOR(VRX_operatorGT, kGreaterKind, 1, ">")
-VOVIDO_BINARY_OPERATOR(VRX_operatorLE, kLessEqualKind, 1, "<=")
-VOVIDO_BINARY_OPERATOR(VRX_operatorGE, kGreaterEqualKind, 1, ">=")
-VOVIDO_BINARY_OPERATOR(VRX_operatorEQ, kEqualKind, 0, "=")
-VOVIDO_BINARY_OPERATOR(VRX_operatorNE, kNotEqualKind, 0, "<>")
+VOVIDO_BINARY_OPERATOR(VRX_operatorPlus, vovido::kPlusKind, 2, "+")
+VOVIDO_BINARY_OPERATOR(VRX_operatorMinus, vovido::kMinusKind, 2, "-")
+VOVIDO_BINARY_OPERATOR(VRX_operatorDivide, vovido::kDivideKind, 3, "/")
+VOVIDO_BINARY_OPERATOR(VRX_operatorMultiply, vovido::kMultiplyKind, 3, "*")
+VOVIDO_BINARY_OPERATOR(VRX_operatorExp, vovido::kExpKind, 4, "^")
+VOVIDO_BINARY_OPERATOR(VRX_operatorLT, vovido::kLessKind, 1, "<")
+VOVIDO_BINARY_OPERATOR(VRX_operatorGT, vovido::kGreaterKind, 1, ">")
+VOVIDO_BINARY_OPERATOR(VRX_operatorLE, vovido::kLessEqualKind, 1, "<=")
+VOVIDO_BINARY_OPERATOR(VRX_operatorGE, vovido::kGreaterEqualKind, 1, ">=")
+VOVIDO_BINARY_OPERATOR(VRX_operatorEQ, vovido::kEqualKind, 0, "=")
+VOVIDO_BINARY_OPERATOR(VRX_operatorNE, vovido::kNotEqualKind, 0, "<>")
 #undef VOVIDO_BINARY_OPERATOR
 
 // condition ? ifTrue : ifFalse. A condition of 0.0 picks ifFalse; anything else, NaN included, ifTrue.
 class VRX_operatorConditional : public VRX_operator {
 public:
-    VRX_operatorConditional() : VRX_operator(kConditionalKind) {}
-    VRX_operatorConditional(ExpressionSlot c, ExpressionSlot t, ExpressionSlot f)
-        : VRX_operator(kConditionalKind),
+    VRX_operatorConditional() : VRX_operator(vovido::kConditionalKind) {}
+    VRX_operatorConditional(vovido::ExpressionSlot c, vovido::ExpressionSlot t, vovido::ExpressionSlot f)
+        : VRX_operator(vovido::kConditionalKind),
           condition(std::move(c)),
           ifTrue(std::move(t)),
           ifFalse(std::move(f)) {}
@@ -191,11 +196,11 @@ public:
 
     int GetPrecedence() const override { return -1; }
     int GetOperandCount() const override { return 3; }
-    ExpressionSlot* GetOperandSlot(int i) override;
+    vovido::ExpressionSlot* GetOperandSlot(int i) override;
 
-    ExpressionSlot condition;
-    ExpressionSlot ifTrue;
-    ExpressionSlot ifFalse;
+    vovido::ExpressionSlot condition;
+    vovido::ExpressionSlot ifTrue;
+    vovido::ExpressionSlot ifFalse;
 
 protected:
     std::unique_ptr<VRX_expression> CloneNode() const override;
@@ -204,15 +209,16 @@ protected:
 // A call of a function-table row. The arguments in use are the leading non-empty slots.
 class VRX_function : public VRX_expression {
 public:
-    explicit VRX_function(const FunctionEntry* e, int kind = kFunctionKind)
+    explicit VRX_function(const FunctionEntry* e, int kind = vovido::kFunctionKind)
         : VRX_expression(kind), entry(e) {}
     ~VRX_function() override { ReleaseOperands(); }
 
     virtual const char* GetName() const { return entry->name; }
-    bool IsolateVariable(const std::string& name, ExpressionSlot& operand, ExpressionSlot& right) override;
+    bool IsolateVariable(const std::string& name, vovido::ExpressionSlot& operand,
+                         vovido::ExpressionSlot& right) override;
 
-    void SetArgument(int i, ExpressionSlot e);
-    ExpressionSlot DetachArgument(int i);
+    void SetArgument(int i, vovido::ExpressionSlot e);
+    vovido::ExpressionSlot DetachArgument(int i);
     // The row's arity when it is 0 or more, else the number of leading non-empty arguments.
     int GetParameterCount() const;
     // The least argument count of a variable-arity row (its arity negated), 0 for a fixed arity.
@@ -221,10 +227,10 @@ public:
     void GetArgumentValues(FunctionArguments& block) const;
 
     int GetOperandCount() const override { return kMaxFunctionArguments; }
-    ExpressionSlot* GetOperandSlot(int i) override;
+    vovido::ExpressionSlot* GetOperandSlot(int i) override;
 
     const FunctionEntry* entry;
-    ExpressionSlot arguments[kMaxFunctionArguments];
+    vovido::ExpressionSlot arguments[kMaxFunctionArguments];
 
 protected:
     std::unique_ptr<VRX_expression> CloneNode() const override;
@@ -233,7 +239,7 @@ protected:
 // A call of a row with a density: evaluating it draws.
 class VRX_distribution : public VRX_function {
 public:
-    explicit VRX_distribution(const FunctionEntry* e) : VRX_function(e, kDistributionKind) {}
+    explicit VRX_distribution(const FunctionEntry* e) : VRX_function(e, vovido::kDistributionKind) {}
     double GetDensity(double x) const;
     void GetMoments(double& mean, double& variance) const;
 
@@ -257,8 +263,10 @@ protected:
 // density, else a VRX_function; null when no row has that name.
 std::unique_ptr<VRX_function> CreateFunctionCall(const char* name);
 
+namespace vovido {
 // A constant of signed value v: a negative v (or -0.0) is held as |v| with sign -1, as the parser does.
 std::unique_ptr<VRX_expression> MakeSignedConstant(double v);
+}  // namespace vovido
 
 // Variable visitors.
 class GetVarsVisitor : public VRX_variableVisitor {

@@ -5,6 +5,23 @@
 #include "base/number_text.h"
 #include "base/small_stack.h"
 
+using vovido::kConditionalKind;
+using vovido::kConstantKind;
+using vovido::kDistributionKind;
+using vovido::kDivideKind;
+using vovido::kEqualKind;
+using vovido::kExpKind;
+using vovido::kFunctionKind;
+using vovido::kGreaterEqualKind;
+using vovido::kGreaterKind;
+using vovido::kLessEqualKind;
+using vovido::kLessKind;
+using vovido::kMinusKind;
+using vovido::kMultiplyKind;
+using vovido::kNotEqualKind;
+using vovido::kPlusKind;
+using vovido::kVariableKind;
+
 namespace {
 
 using vovido::SmallStack;

@@ -11,6 +11,17 @@
 #include "base/expression.h"
 #include "base/small_stack.h"
 
+using vovido::kConstantKind;
+using vovido::kDivideKind;
+using vovido::kExpKind;
+using vovido::kMinusKind;
+using vovido::kMultiplyKind;
+using vovido::kNotEqualKind;
+using vovido::kPlusKind;
+
+using vovido::ExpressionSlot;
+using vovido::MakeSignedConstant;
+
 namespace {
 
 using vovido::SmallStack;
@@ -85,6 +96,37 @@ ConstantOperands FoldConstantOperands(ExpressionSlot& slot) {
     if (std::isnan(value)) return ConstantOperands::kKept;
     Replace(slot, MakeSignedConstant(value));
     return ConstantOperands::kFolded;
+}
+
+// The first rules of a product or quotient: a sign moves into the left operand, and two constant
+// operands fold. True when one of them decided the node, with `rewritten` telling whether it changed.
+bool FoldProductSignOrConstants(ExpressionSlot& slot, bool& rewritten) {
+    VRX_binaryOperator& b = Binary(slot);
+    if (b.sign < 0) {
+        b.sign = 1;
+        Negate(b.left);
+        rewritten = true;
+        return true;
+    }
+    const ConstantOperands folded = FoldConstantOperands(slot);
+    if (folded == ConstantOperands::kNotBoth) return false;
+    rewritten = folded == ConstantOperands::kFolded;
+    return true;
+}
+
+// The sum with each operand multiplied by the factor (a copy of it for the right operand); the factor
+// stays on the side of the product it came from.
+ExpressionSlot DistributeOverSum(ExpressionSlot sum, ExpressionSlot factor, bool factorFirst) {
+    VRX_binaryOperator& s = Binary(sum);
+    ExpressionSlot copy = factor->Clone();
+    if (factorFirst) {
+        s.left = Make<VRX_operatorMultiply>(std::move(factor), std::move(s.left));
+        s.right = Make<VRX_operatorMultiply>(std::move(copy), std::move(s.right));
+    } else {
+        s.left = Make<VRX_operatorMultiply>(std::move(s.left), std::move(factor));
+        s.right = Make<VRX_operatorMultiply>(std::move(s.right), std::move(copy));
+    }
+    return sum;
 }
 
 class Folder {
@@ -187,13 +229,8 @@ private:
 
     bool FoldMultiply(ExpressionSlot& slot) {
         VRX_binaryOperator& b = Binary(slot);
-        if (b.sign < 0) {
-            b.sign = 1;
-            Negate(b.left);
-            return true;
-        }
-        const ConstantOperands folded = FoldConstantOperands(slot);
-        if (folded != ConstantOperands::kNotBoth) return folded == ConstantOperands::kFolded;
+        bool rewritten = false;
+        if (FoldProductSignOrConstants(slot, rewritten)) return rewritten;
         if (IsConstantOf(b.left, 0.0) || IsConstantOf(b.right, 0.0)) {
             Replace(slot, std::make_unique<VRX_constant>(0.0));
         } else if (IsConstantOf(b.left, 1.0)) {
@@ -211,21 +248,11 @@ private:
         } else if (!b.left->IsOperator() && IsSum(b.right) && MayCopy(*b.left)) {
             // a * (x +- y) -> a*x +- a'*y
             ExpressionSlot sum = std::move(b.right);
-            ExpressionSlot a = std::move(b.left);
-            VRX_binaryOperator& s = Binary(sum);
-            ExpressionSlot copy = a->Clone();
-            s.left = Make<VRX_operatorMultiply>(std::move(a), std::move(s.left));
-            s.right = Make<VRX_operatorMultiply>(std::move(copy), std::move(s.right));
-            Replace(slot, std::move(sum));
+            Replace(slot, DistributeOverSum(std::move(sum), std::move(b.left), true));
         } else if (!b.right->IsOperator() && IsSum(b.left) && MayCopy(*b.right)) {
             // (x +- y) * a -> x*a +- y*a'
             ExpressionSlot sum = std::move(b.left);
-            ExpressionSlot a = std::move(b.right);
-            VRX_binaryOperator& s = Binary(sum);
-            ExpressionSlot copy = a->Clone();
-            s.left = Make<VRX_operatorMultiply>(std::move(s.left), std::move(a));
-            s.right = Make<VRX_operatorMultiply>(std::move(s.right), std::move(copy));
-            Replace(slot, std::move(sum));
+            Replace(slot, DistributeOverSum(std::move(sum), std::move(b.right), false));
         } else if (IsSum(b.left) && IsSum(b.right) && MayCopy(*b.left, *b.right)) {
             // (a +1 b) * (c +2 d) -> ((a*c +2 a'*d) +1 b*c') +- b'*d', "+" when +1 and +2 agree
             VRX_binaryOperator& l = Binary(b.left);
@@ -250,13 +277,8 @@ private:
 
     bool FoldDivide(ExpressionSlot& slot) {
         VRX_binaryOperator& b = Binary(slot);
-        if (b.sign < 0) {
-            b.sign = 1;
-            Negate(b.left);
-            return true;
-        }
-        const ConstantOperands folded = FoldConstantOperands(slot);
-        if (folded != ConstantOperands::kNotBoth) return folded == ConstantOperands::kFolded;
+        bool rewritten = false;
+        if (FoldProductSignOrConstants(slot, rewritten)) return rewritten;
         if (IsConstantOf(b.right, 1.0)) {
             Replace(slot, std::move(b.left));
             return true;

@@ -5,50 +5,36 @@
 #include <utility>
 #include <vector>
 
+#include "base/identifier.h"
 #include "base/number_text.h"
+
+using vovido::ExpressionSlot;
 
 namespace {
 
-bool IsSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-bool IsLetter(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-bool IsHexDigit(char c) {
-    return IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
-
-// Skips an exponent (marker, optional sign, digits) when digits follow the marker.
-const char* SkipExponent(const char* p, char lower, char upper) {
-    if (*p != lower && *p != upper) return p;
-    const char* q = p + 1;
-    if (*q == '+' || *q == '-') ++q;
-    if (!IsDigit(*q)) return p;
-    while (IsDigit(*q)) ++q;
-    return q;
-}
+using vovido::IsAsciiDigit;
+using vovido::IsAsciiHexDigit;
+using vovido::IsAsciiLetter;
+using vovido::IsCSpace;
+using vovido::SkipExponent;
 
 // Length of the number strtod would read at s (no sign): decimal with an optional exponent, or
 // hexadecimal "0x" with an optional binary exponent. 0 when there is none.
 size_t ScanNumber(const char* s) {
     const char* p = s;
     if (p[0] == '0' && (p[1] == 'x' || p[1] == 'X') &&
-        (IsHexDigit(p[2]) || (p[2] == '.' && IsHexDigit(p[3])))) {
+        (IsAsciiHexDigit(p[2]) || (p[2] == '.' && IsAsciiHexDigit(p[3])))) {
         p += 2;
-        while (IsHexDigit(*p)) ++p;
+        while (IsAsciiHexDigit(*p)) ++p;
         if (*p == '.') {
-            for (++p; IsHexDigit(*p);) ++p;
+            for (++p; IsAsciiHexDigit(*p);) ++p;
         }
         return static_cast<size_t>(SkipExponent(p, 'p', 'P') - s);
     }
     int digits = 0;
-    for (; IsDigit(*p); ++p) ++digits;
+    for (; IsAsciiDigit(*p); ++p) ++digits;
     if (*p == '.') {
-        for (++p; IsDigit(*p); ++p) ++digits;
+        for (++p; IsAsciiDigit(*p); ++p) ++digits;
     }
     if (digits == 0) return 0;
     return static_cast<size_t>(SkipExponent(p, 'e', 'E') - s);
@@ -112,7 +98,7 @@ int VRX_expressionParser::NextToken() {
         if (position > length_) return kEndToken;
         const char c = text[position++];
         if (c == '\0') return kEndToken;
-        if (IsSpace(c)) continue;
+        if (IsCSpace(c)) continue;
         switch (c) {
             case '(':
             case ')':
@@ -136,7 +122,7 @@ int VRX_expressionParser::NextToken() {
             default:
                 break;
         }
-        if (c == '.' || IsDigit(c)) {
+        if (c == '.' || IsAsciiDigit(c)) {
             --position;
             const size_t consumed = ScanNumber(text + position);
             if (consumed == 0) {
@@ -149,9 +135,10 @@ int VRX_expressionParser::NextToken() {
             position += static_cast<unsigned int>(consumed);
             return kNumberToken;
         }
-        if (IsLetter(c)) {
+        if (IsAsciiLetter(c)) {
             const unsigned int start = position - 1;
-            while (IsLetter(text[position]) || IsDigit(text[position]) || text[position] == '_') ++position;
+            while (IsAsciiLetter(text[position]) || IsAsciiDigit(text[position]) || text[position] == '_')
+                ++position;
             identifier.assign(text + start, position - start);
             return kIdentifierToken;
         }

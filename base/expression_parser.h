@@ -80,8 +80,8 @@ public:
     VRX_expression& operator*() const { return *tree_; }
     explicit operator bool() const { return tree_ != nullptr; }
     std::unique_ptr<VRX_expression> release() { return std::move(tree_); }
-    ExpressionSlot& slot() { return tree_; }
+    vovido::ExpressionSlot& slot() { return tree_; }
 
 private:
-    ExpressionSlot tree_;
+    vovido::ExpressionSlot tree_;
 };

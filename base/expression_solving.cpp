@@ -3,6 +3,15 @@
 
 #include "base/expression.h"
 
+using vovido::kDivideKind;
+using vovido::kExpKind;
+using vovido::kFunctionKind;
+using vovido::kMinusKind;
+using vovido::kMultiplyKind;
+using vovido::kPlusKind;
+
+using vovido::ExpressionSlot;
+
 namespace {
 
 template <typename Operator>

@@ -6,6 +6,12 @@
 #include "base/expression.h"
 #include "base/small_stack.h"
 
+using vovido::kConditionalKind;
+using vovido::kConstantKind;
+using vovido::kDistributionKind;
+using vovido::kFunctionKind;
+using vovido::kVariableKind;
+
 namespace {
 
 using vovido::SmallStack;

@@ -3,6 +3,8 @@
 
 #include "base/expression.h"
 
+using vovido::kConstantKind;
+
 void GetVarsVisitor::Visit(VRX_variable& variable) {
     for (const std::string& known : names) {
         if (known == variable.name) return;

@@ -1,5 +1,6 @@
 #pragma once
-// Identifier rules shared by every subsystem: ASCII character classes, validity and in-place repair.
+// Identifier rules shared by every subsystem: ASCII character classes (with the exponent of a number
+// text), validity and in-place repair.
 
 #include <string>
 
@@ -15,6 +16,27 @@ inline bool IsAsciiLetter(char c) {
 inline bool IsAsciiDigit(char c) {
     const unsigned char u = static_cast<unsigned char>(c);
     return u >= '0' && u <= '9';
+}
+
+inline bool IsAsciiHexDigit(char c) {
+    const unsigned char u = static_cast<unsigned char>(c);
+    return IsAsciiDigit(c) || (u >= 'a' && u <= 'f') || (u >= 'A' && u <= 'F');
+}
+
+// The "C" locale's isspace set, which is what strtod and strtol skip there.
+inline bool IsCSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+// Skips an exponent (marker in either case, optional sign, digits: "e12", "p-3") when digits follow the
+// marker; else returns p.
+inline const char* SkipExponent(const char* p, char lower, char upper) {
+    if (*p != lower && *p != upper) return p;
+    const char* q = p + 1;
+    if (*q == '+' || *q == '-') ++q;
+    if (!IsAsciiDigit(*q)) return p;
+    while (IsAsciiDigit(*q)) ++q;
+    return q;
 }
 
 // A character allowed after the first one of an identifier: letter, digit or '_'.

@@ -1,9 +1,9 @@
 // Growable int array: storage management, list operations and permutation.
 #include "base/int_array.h"
 
+#include "base/array_storage.h"
 #include "base/status_codes.h"
 
-#include <climits>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -59,16 +59,8 @@ int VRX_intArray::SetSize(int n) {
 }
 
 int VRX_intArray::Grow() {
-    int newSize;
-    if (size == 0) {
-        newSize = kInlineSize;
-    } else if (size > INT_MAX / 2) {
-        // Doubling would wrap: take the largest size left, once.
-        if (size == INT_MAX) return kOutOfMemory;
-        newSize = INT_MAX;
-    } else {
-        newSize = 2 * size;
-    }
+    int newSize = 0;
+    if (vovido::NextArraySize(size, kInlineSize, newSize) != kSuccess) return kOutOfMemory;
     if (newSize <= kInlineSize) {
         size = newSize;
         return kSuccess;
@@ -95,8 +87,7 @@ int VRX_intArray::Insert(int pos, int v) {
         int res = Grow();
         if (res != kSuccess) return res;
     }
-    if (pos < count) std::memmove(data + pos + 1, data + pos, sizeof(int) * (count - pos));
-    data[pos] = v;
+    vovido::InsertShifted(data, count, pos, v);
     count++;
     return kSuccess;
 }
@@ -104,7 +95,7 @@ int VRX_intArray::Insert(int pos, int v) {
 int VRX_intArray::Delete(int i) {
     // Only items can be deleted: an index past the items would shrink the list without removing anything.
     if (i < 0 || i >= count) return kOutOfRange;
-    if (i < count - 1) std::memmove(data + i, data + i + 1, sizeof(int) * (count - i - 1));
+    vovido::DeleteShifted(data, count, i);
     count--;
     return kSuccess;
 }
@@ -190,14 +181,8 @@ int VRX_intArray::CheckPermutation(int m) const {
 }
 
 int VRX_intArray::Permute(const VRX_intArray& order) {
-    int m;
-    if (order.count == count) {
-        m = count;
-    } else if (order.count == size) {
-        m = size;
-    } else {
-        return kOutOfRange;
-    }
+    const int m = vovido::PermutedLength(order.count, count, size);
+    if (m < 0) return m;
     int res = order.CheckPermutation(m);
     if (res != kSuccess) return res;
     int small[kInlineSize];
@@ -215,17 +200,7 @@ int VRX_intArray::Permute(const VRX_intArray& order) {
 
 void VRX_intArray::Swap(VRX_intArray& other) {
     if (this == &other) return;
-    const bool thisInline = IsInline_();
-    const bool otherInline = other.IsInline_();
-    int* thisHeap = data;
-    int* otherHeap = other.data;
-    int saved[kInlineSize];
-    if (thisInline && size > 0) std::memcpy(saved, inlineBuffer, sizeof(int) * size);
-    if (otherInline && other.size > 0)
-        std::memcpy(inlineBuffer, other.inlineBuffer, sizeof(int) * other.size);
-    if (thisInline && size > 0) std::memcpy(other.inlineBuffer, saved, sizeof(int) * size);
-    data = otherInline ? inlineBuffer : otherHeap;
-    other.data = thisInline ? other.inlineBuffer : thisHeap;
+    vovido::SwapInlineStorage(data, inlineBuffer, size, other.data, other.inlineBuffer, other.size);
     int t = size;
     size = other.size;
     other.size = t;

@@ -1,6 +1,7 @@
 // Text form of numbers: locale-independent conversions built on std::to_chars and std::from_chars.
 #include "base/number_text.h"
 
+#include "base/identifier.h"
 #include "base/status_codes.h"
 
 #include <charconv>
@@ -10,6 +11,9 @@
 #include <system_error>
 
 namespace {
+
+using vovido::IsAsciiHexDigit;
+using vovido::IsCSpace;
 
 struct SentinelText {
     const char* text;
@@ -22,15 +26,6 @@ constexpr SentinelText kSentinelTexts[] = {
     {"UNDEF.", kUndefinedValue}, {"ILLEGAL", kIllegalValue}, {"NA", kNotAvailableValue},
 };
 
-// The "C" locale's isspace set, which is what strtod skips there.
-bool IsCSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
-bool IsHexDigit(char c) {
-    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
-
 // For a finite number text [first, last) that from_chars found out of range: true when its magnitude
 // is too large (overflow), false when too small (underflow). Digits count in the base of the mantissa;
 // the exponent is decimal for base 10 and binary for base 16.
@@ -39,12 +34,12 @@ bool ExceedsRange(const char* first, const char* last, bool hex) {
     long lead = 0;  // position of the leading non-zero digit, in mantissa digits
     bool seenNonZero = false;
     long zerosAfterPoint = 0;
-    for (; p < last && IsHexDigit(*p) && (hex || (*p >= '0' && *p <= '9')); ++p) {
+    for (; p < last && IsAsciiHexDigit(*p) && (hex || (*p >= '0' && *p <= '9')); ++p) {
         if (*p != '0') seenNonZero = true;
         if (seenNonZero && lead < LONG_MAX / 8) ++lead;
     }
     if (p < last && *p == '.') {
-        for (++p; p < last && IsHexDigit(*p) && (hex || (*p >= '0' && *p <= '9')); ++p) {
+        for (++p; p < last && IsAsciiHexDigit(*p) && (hex || (*p >= '0' && *p <= '9')); ++p) {
             if (!seenNonZero) {
                 if (*p != '0') {
                     seenNonZero = true;
@@ -74,7 +69,7 @@ bool ExceedsRange(const char* first, const char* last, bool hex) {
 const char* ReadMagnitude(const char* first, const char* last, double& value) {
     // strtod takes "0x" only when a hexadecimal mantissa follows; otherwise it reads the "0" alone.
     if (last - first > 2 && first[0] == '0' && (first[1] == 'x' || first[1] == 'X') &&
-        (IsHexDigit(first[2]) || (first[2] == '.' && last - first > 3 && IsHexDigit(first[3])))) {
+        (IsAsciiHexDigit(first[2]) || (first[2] == '.' && last - first > 3 && IsAsciiHexDigit(first[3])))) {
         const char* digits = first + 2;
         const std::from_chars_result r = std::from_chars(digits, last, value, std::chars_format::hex);
         if (r.ec == std::errc::result_out_of_range) {

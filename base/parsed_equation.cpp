@@ -6,6 +6,11 @@
 #include "base/expression_parser.h"
 #include "base/status_codes.h"
 
+using vovido::kEqualKind;
+using vovido::kVariableKind;
+
+using vovido::ExpressionSlot;
+
 namespace {
 
 // Folding rounds end long before this on any tree; the bound only rules out a hang.

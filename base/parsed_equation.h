@@ -27,8 +27,8 @@ public:
     // L = R becomes 0 = R - L.
     void MoveToRight();
 
-    ExpressionSlot left;
-    ExpressionSlot right;
+    vovido::ExpressionSlot left;
+    vovido::ExpressionSlot right;
     bool hasDistribution = false;  // either side holds a distribution call
 };
 

@@ -12,6 +12,7 @@
 #include "base/dmatrix.h"
 #include "base/double_array.h"
 #include "bench/bench_check.h"
+#include "bench/bench_networks.h"
 #include "inference/clique_tree.h"
 #include "inference/part_view.h"
 #include "inference/relevant_parts.h"
@@ -19,7 +20,8 @@
 #include "model/node.h"
 #include "model/node_definition.h"
 #include "model/node_value.h"
-#include "tests/support/reference_networks.h"
+
+using vovido::RelevantPartList;
 
 namespace {
 
@@ -27,21 +29,12 @@ using vovido::RequireSuccess;
 
 const char* const kNetworks[] = {"alarm", "hailfinder", "andes", "water"};
 
-std::unique_ptr<VRX_network> LoadWithEvidence(const std::string& name) {
-    auto net = std::make_unique<VRX_network>();
-    RequireSuccess(net->ReadFile(vovido::testing::ReferencePath(name, ".xvrx").c_str()), "read");
-    const std::vector<vovido::testing::ReferenceCase> cases = vovido::testing::ReadReferenceCases(name);
-    if (cases.size() < 2 || !vovido::testing::SetCaseEvidence(*net, cases[1]))
-        RequireSuccess(kOutOfRange, "evidence");
-    return net;
-}
-
 // Arguments: network, algorithm.
 void UpdateBeliefs(benchmark::State& state) {
     const std::string name = kNetworks[state.range(0)];
     const int algorithm = static_cast<int>(state.range(1));
     state.SetLabel(name + " algorithm " + std::to_string(algorithm));
-    std::unique_ptr<VRX_network> net = LoadWithEvidence(name);
+    std::unique_ptr<VRX_network> net = vovido::LoadReferenceWithEvidence(name);
     net->SetBayesianAlgorithm(algorithm);
     for (auto _ : state) {
         net->InvalidateValues();
@@ -53,7 +46,7 @@ void UpdateBeliefs(benchmark::State& state) {
 void CopyAndPropagate(benchmark::State& state) {
     const std::string name = kNetworks[state.range(0)];
     state.SetLabel(name);
-    std::unique_ptr<VRX_network> net = LoadWithEvidence(name);
+    std::unique_ptr<VRX_network> net = vovido::LoadReferenceWithEvidence(name);
     std::unique_ptr<RelevantPartList> parts = FindRelevantParts(*net, true, true);
     if (parts == nullptr || parts->empty()) RequireSuccess(kOutOfRange, "parts");
     RelevanceGraph* largest = parts->front().get();
@@ -86,21 +79,7 @@ std::unique_ptr<VRX_network> MakePolytree(int n) {
         const int other = h[std::uniform_int_distribution<int>(0, i - 1)(rng)];
         RequireSuccess(u(rng) < 0.5 ? net->AddArc(other, h[i]) : net->AddArc(h[i], other), "arc");
     }
-    for (int x : h) {
-        VRX_nodeDefinition* definition = net->GetNode(x)->GetDefinition();
-        VRX_Dmatrix* table = nullptr;
-        RequireSuccess(definition->GetDefinition(table), "table");
-        const int k = definition->GetNumberOfOutcomes();
-        VRX_doubleArray values;
-        RequireSuccess(values.SetSize(table->GetNumberOfElements()), "values");
-        values.SetCount(values.GetSize());
-        for (int c = 0; c < values.GetCount(); c += k) {
-            double sum = 0.0;
-            for (int j = 0; j < k; j++) sum += values[c + j] = u(rng);
-            for (int j = 0; j < k; j++) values[c + j] /= sum;
-        }
-        RequireSuccess(definition->SetDefinitionDoubles(values), "set table");
-    }
+    vovido::FillRandomTables(*net, h, [&] { return u(rng); });
     for (int i = 3; i < n; i += 10)
         RequireSuccess(net->GetNode(h[i])->GetValue()->SetEvidence(0), "evidence");
     return net;

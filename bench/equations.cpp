@@ -11,6 +11,8 @@
 #include "equations/newton_solver.h"
 #include "tests/support/equation_networks.h"
 
+using vovido::GetSamplerGenerator;
+
 namespace {
 
 void Build(VRX_network& net, bool distributions) {

@@ -4,48 +4,22 @@
 // passes over the part per second instead.
 #include <benchmark/benchmark.h>
 
-#include <fstream>
 #include <memory>
-#include <sstream>
 #include <string>
 
 #include "base/error_log.h"
-#include "base/id_array.h"
+#include "bench/bench_networks.h"
 #include "inference/ais_sampling.h"
 #include "inference/relevant_parts.h"
 #include "inference/sampling_draws.h"
 #include "model/network.h"
-#include "model/node.h"
-#include "model/node_definition.h"
-#include "model/node_value.h"
+
+using vovido::RelevantPartList;
 
 namespace {
 
 const char* const kNetworks[] = {"alarm", "hepar2", "andes"};
 constexpr int kSamplesPerUpdate = 100000;
-
-std::string NetworkPath(const std::string& name, const char* extension) {
-    return std::string(VOVIDO_NETWORKS_DIR) + "/" + name + extension;
-}
-
-bool SetCaseEvidence(VRX_network& net, const std::string& name, int line) {
-    std::ifstream cases(NetworkPath(name, ".cases"));
-    std::string text;
-    for (int i = 0; i <= line; i++) {
-        if (!std::getline(cases, text)) return false;
-    }
-    std::istringstream words(text.substr(text.find('\t') + 1));
-    std::string word;
-    while (words >> word) {
-        const size_t eq = word.find('=');
-        const int h = net.FindNode(word.substr(0, eq).c_str());
-        if (h < 0) return false;
-        const int k =
-            net.GetNode(h)->GetDefinition()->GetOutcomesNames()->FindPosition(word.substr(eq + 1).c_str());
-        if (k < 0 || net.GetNode(h)->GetValue()->SetEvidence(k) != 0) return false;
-    }
-    return true;
-}
 
 // Number of relevant parts of more than one record: adaptive importance sampling learns on each.
 int CountSampledParts(VRX_network& net) {
@@ -61,11 +35,8 @@ void Sampler(benchmark::State& state) {
     const int algorithm = static_cast<int>(state.range(0));
     const std::string name = kNetworks[state.range(1)];
     state.SetLabel(name);
-    VRX_network net;
-    if (net.ReadFile(NetworkPath(name, ".xvrx").c_str()) != 0 || !SetCaseEvidence(net, name, 1)) {
-        state.SkipWithError(("cannot load " + name).c_str());
-        return;
-    }
+    std::unique_ptr<VRX_network> loaded = vovido::LoadReferenceWithEvidence(name);
+    VRX_network& net = *loaded;
     net.propagationFlags = 0;
     net.SetBayesianAlgorithm(algorithm);
     net.numSamples = algorithm == 9 ? 0 : kSamplesPerUpdate;

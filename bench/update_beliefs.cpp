@@ -10,6 +10,7 @@
 #include "base/dmatrix.h"
 #include "base/double_array.h"
 #include "bench/bench_check.h"
+#include "bench/bench_networks.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
@@ -39,21 +40,7 @@ std::unique_ptr<VRX_network> MakeNetwork(int n) {
         for (int k = 0; k < parents; k++) RequireSuccess(net->AddArc(candidates[k], h), "arc");
         handles.push_back(h);
     }
-    for (int h : handles) {
-        VRX_nodeDefinition* definition = net->GetNode(h)->GetDefinition();
-        VRX_Dmatrix* table = nullptr;
-        RequireSuccess(definition->GetDefinition(table), "table");
-        const int k = definition->GetNumberOfOutcomes();
-        VRX_doubleArray values;
-        RequireSuccess(values.SetSize(table->GetNumberOfElements()), "table values");
-        values.SetCount(values.GetSize());
-        for (int c = 0; c < values.GetCount(); c += k) {
-            double sum = 0.0;
-            for (int j = 0; j < k; j++) sum += values[c + j] = u(rng);
-            for (int j = 0; j < k; j++) values[c + j] /= sum;
-        }
-        RequireSuccess(definition->SetDefinitionDoubles(values), "probabilities");
-    }
+    vovido::FillRandomTables(*net, handles, [&] { return u(rng); });
     for (size_t i = 5; i < handles.size(); i += 10) {
         VRX_nodeValue* value = net->GetNode(handles[i])->GetValue();
         RequireSuccess(value->SetEvidence(static_cast<int>(i) % 2), "evidence");

@@ -7,6 +7,8 @@
 #include "model/network.h"
 #include "base/status_codes.h"
 
+namespace DefinitionSupport = vovido::DefinitionSupport;
+
 using vovido::ObservedValue;
 
 VRX_beliefVector::VRX_beliefVector(int nodeHandle, VRX_network* net) : ObservedValue(nodeHandle, net) {

@@ -4,6 +4,8 @@
 #include "base/int_array.h"
 #include "base/status_codes.h"
 
+namespace TwoOutcomeTable = vovido::TwoOutcomeTable;
+
 using vovido::TwoOutcomeDefinition;
 
 VRX_cast::VRX_cast(int nodeHandle, VRX_network* net) : TwoOutcomeDefinition(nodeHandle, net) {

@@ -72,6 +72,3 @@ void WalkConfigurations(int parents, const int* sizes, int* x, Step step, Emit e
 }
 
 }  // namespace vovido::CiRows
-
-// The short name the definition kinds use.
-namespace CiRows = vovido::CiRows;

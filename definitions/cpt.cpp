@@ -11,6 +11,8 @@
 #include "model/network.h"
 #include "base/status_codes.h"
 
+namespace DefinitionSupport = vovido::DefinitionSupport;
+
 using vovido::NamedOutcomes;
 
 namespace {

@@ -8,6 +8,10 @@
 #include "base/status_codes.h"
 #include "base/string_array.h"
 
+namespace DefinitionSupport = vovido::DefinitionSupport;
+
+using vovido::IsIndexingType;
+
 using vovido::NamedOutcomes;
 
 namespace {

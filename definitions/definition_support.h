@@ -55,6 +55,3 @@ std::string TableRefusalText(const VRX_network* network, int handle, int64_t cel
                                             int count);
 
 }  // namespace vovido::DefinitionSupport
-
-// The short name the definition kinds use.
-namespace DefinitionSupport = vovido::DefinitionSupport;

@@ -3,6 +3,8 @@
 
 #include "base/status_codes.h"
 
+namespace TwoOutcomeTable = vovido::TwoOutcomeTable;
+
 using vovido::TwoOutcomeDefinition;
 
 namespace {

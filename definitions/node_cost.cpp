@@ -10,6 +10,10 @@
 #include "model/node.h"
 #include "model/node_definition.h"
 
+namespace DefinitionSupport = vovido::DefinitionSupport;
+
+using vovido::IsIndexingType;
+
 VRX_nodeCost::VRX_nodeCost(int nodeHandle, VRX_network* net)
     : VRX_object(kConsistent), network(net), handle(nodeHandle) {
     (void)RebuildFromParents();  // out of memory leaves the table empty

@@ -10,6 +10,10 @@
 #include "model/node.h"
 #include "base/status_codes.h"
 
+namespace DefinitionSupport = vovido::DefinitionSupport;
+
+namespace CiRows = vovido::CiRows;
+
 using vovido::NoisyDefinition;
 
 VRX_noisyAdder::VRX_noisyAdder(int nodeHandle, VRX_network* net) : NoisyDefinition(nodeHandle, net) {

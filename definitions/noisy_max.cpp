@@ -12,6 +12,10 @@
 #include "model/node_value.h"
 #include "base/status_codes.h"
 
+namespace DefinitionSupport = vovido::DefinitionSupport;
+
+namespace CiRows = vovido::CiRows;
+
 using vovido::NoisyDefinition;
 
 namespace {

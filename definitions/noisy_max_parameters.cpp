@@ -10,6 +10,10 @@
 #include "model/node_entry.h"
 #include "base/status_codes.h"
 
+namespace DefinitionSupport = vovido::DefinitionSupport;
+
+namespace CiRows = vovido::CiRows;
+
 namespace {
 
 // Moves entry j of a distribution row by delta and rescales the other entries so that the row keeps

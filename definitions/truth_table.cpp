@@ -7,6 +7,8 @@
 #include "base/status_codes.h"
 #include "base/string_array.h"
 
+namespace DefinitionSupport = vovido::DefinitionSupport;
+
 namespace {
 
 // Length of one column: the size of the node's own (last) dimension; 0 for an empty table.

@@ -27,9 +27,6 @@ namespace vovido::TwoOutcomeTable {
 
 }  // namespace vovido::TwoOutcomeTable
 
-// The short name the definition kinds use.
-namespace TwoOutcomeTable = vovido::TwoOutcomeTable;
-
 namespace vovido {
 
 // The outcomes are the fixed "True" and "False"; the parents must be of the same kind, each with its

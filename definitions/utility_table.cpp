@@ -8,6 +8,8 @@
 #include "model/network.h"
 #include "base/status_codes.h"
 
+namespace DefinitionSupport = vovido::DefinitionSupport;
+
 using vovido::ParentTableDefinition;
 
 namespace {

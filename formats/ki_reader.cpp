@@ -29,6 +29,8 @@
 #include "model/node_definition.h"
 #include "model/node_info.h"
 
+namespace DefinitionSupport = vovido::DefinitionSupport;
+
 using vovido::IsAsciiLetter;
 
 namespace {

@@ -12,6 +12,8 @@
 #include "base/status_codes.h"
 #include "base/string_array.h"
 
+using vovido::KeywordTable;
+
 namespace {
 
 inline char LowerAscii(char c) {

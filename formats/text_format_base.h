@@ -17,8 +17,10 @@ class VRX_doubleArray;
 class VRX_intArray;
 class VRX_stringArray;
 
+namespace vovido {
 // Keyword tables are arrays of texts ended by a null pointer.
 using KeywordTable = const char* const*;
+}  // namespace vovido
 
 class VRX_textFormat : public VRX_fileFormat {
 public:
@@ -96,12 +98,12 @@ public:
     [[nodiscard]] int IsCommaNext();
     [[nodiscard]] int IsOpenParenNext();
     [[nodiscard]] int IsWordNext(const char* text);
-    [[nodiscard]] int IsKeywordNext(KeywordTable table);
+    [[nodiscard]] int IsKeywordNext(vovido::KeywordTable table);
     // The same tests on the current token without peeking, by the case rule of `caseSensitive`.
     bool TokenIs(const char* text) const;
-    bool TokenInTable(KeywordTable table) const;
+    bool TokenInTable(vovido::KeywordTable table) const;
     // Index of the current token's text in the table, -2 when absent.
-    [[nodiscard]] int KeywordIndex(KeywordTable table) const;
+    [[nodiscard]] int KeywordIndex(vovido::KeywordTable table) const;
 
     [[nodiscard]] int ReadInt(int& value);
     [[nodiscard]] int ReadNumber(double& value);

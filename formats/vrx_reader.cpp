@@ -21,6 +21,8 @@
 #include "model/node_info.h"
 #include "model/submodel.h"
 
+namespace DefinitionSupport = vovido::DefinitionSupport;
+
 using vovido::IsAsciiLetter;
 
 namespace VrxFormat {

@@ -155,6 +155,8 @@ private:
     int SliceClique(Clique& clique);
     int SliceSeparator(CliqueSeparator& separator);
     void ComputeParentStrides(CliqueSeparator& separator);
+    // The separator's strides into its parent clique and room for the index map over the parent's table.
+    int LinkToParent(CliqueSeparator& separator);
     void Collect(CliqueSeparator& separator);
     void Distribute(CliqueSeparator& separator);
     bool EveryPieceHasMass() const;

@@ -96,6 +96,22 @@ uint64_t ProductOf(const VRX_intArray& sizes, int count) {
     return product;
 }
 
+// Drops the observed variables (evidence at or above 0) with their sizes, keeping the order of the
+// others; their number.
+int KeepUnobserved(VRX_intArray& variables, VRX_intArray& sizes, const std::vector<int>& evidence) {
+    const int count = variables.GetCount();
+    int kept = 0;
+    for (int q = 0; q < count; q++) {
+        if (evidence[variables[q]] >= 0) continue;
+        variables[kept] = variables[q];
+        sizes[kept] = sizes[q];
+        kept++;
+    }
+    variables.SetCount(kept);
+    sizes.SetCount(kept);
+    return kept;
+}
+
 int LogTooLarge(int variables, uint64_t entries) {
     char message[200];
     std::snprintf(message, sizeof message,
@@ -184,11 +200,7 @@ void CliqueTree::ComputeParentStrides(CliqueSeparator& separator) {
     }
 }
 
-int CliqueTree::PrepareSeparator(CliqueSeparator& separator) {
-    const int count = separator.variables.GetCount();
-    separator.tableSize = ProductOf(separator.sizes, count);
-    if (SetUpTable(separator.table, separator.sizes, count) != kSuccess)
-        return LogTooLarge(count, separator.tableSize);
+int CliqueTree::LinkToParent(CliqueSeparator& separator) {
     const Clique& parent = cliques_[separator.parent];
     if (separator.parentStrides.SetSize(parent.variables.GetCount()) != kSuccess) return kOutOfMemory;
     ComputeParentStrides(separator);
@@ -199,6 +211,14 @@ int CliqueTree::PrepareSeparator(CliqueSeparator& separator) {
     }
     separator.indexMapLength = length;
     return kSuccess;
+}
+
+int CliqueTree::PrepareSeparator(CliqueSeparator& separator) {
+    const int count = separator.variables.GetCount();
+    separator.tableSize = ProductOf(separator.sizes, count);
+    if (SetUpTable(separator.table, separator.sizes, count) != kSuccess)
+        return LogTooLarge(count, separator.tableSize);
+    return LinkToParent(separator);
 }
 
 int CliqueTree::LoadFamily(const PartView& part, int v) {
@@ -296,43 +316,17 @@ int CliqueTree::SliceClique(Clique& clique) {
     } else if (clique.table.ExtractSubMatrix(coords, clique.table) != kSuccess) {
         return kOutOfMemory;
     }
-    int kept = 0;
-    for (int q = 0; q < count; q++) {
-        if (coords[q] >= 0) continue;
-        clique.variables[kept] = clique.variables[q];
-        clique.sizes[kept] = clique.sizes[q];
-        kept++;
-    }
-    clique.variables.SetCount(kept);
-    clique.sizes.SetCount(kept);
+    const int kept = KeepUnobserved(clique.variables, clique.sizes, evidence_);
     clique.tableSize = ProductOf(clique.sizes, kept);
     return kSuccess;
 }
 
 int CliqueTree::SliceSeparator(CliqueSeparator& separator) {
     // Collect overwrites a separator's table before anything reads it, so only the shape changes.
-    const int count = separator.variables.GetCount();
-    int kept = 0;
-    for (int q = 0; q < count; q++) {
-        if (evidence_[separator.variables[q]] >= 0) continue;
-        separator.variables[kept] = separator.variables[q];
-        separator.sizes[kept] = separator.sizes[q];
-        kept++;
-    }
-    separator.variables.SetCount(kept);
-    separator.sizes.SetCount(kept);
+    const int kept = KeepUnobserved(separator.variables, separator.sizes, evidence_);
     separator.tableSize = ProductOf(separator.sizes, kept);
     if (SetUpTable(separator.table, separator.sizes, kept) != kSuccess) return kOutOfMemory;
-    const Clique& parent = cliques_[separator.parent];
-    if (separator.parentStrides.SetSize(parent.variables.GetCount()) != kSuccess) return kOutOfMemory;
-    ComputeParentStrides(separator);
-    const int length = parent.table.GetNumberOfElements();
-    if (length > separator.indexMapCapacity) {
-        separator.indexMap.reset(new int[static_cast<size_t>(length)]);
-        separator.indexMapCapacity = length;
-    }
-    separator.indexMapLength = length;
-    return kSuccess;
+    return LinkToParent(separator);
 }
 
 int CliqueTree::EnterEvidence(const PartView& part) {

@@ -19,6 +19,15 @@
 #include "model/node_definition.h"
 #include "model/node_value.h"
 
+using vovido::RelevantPartList;
+
+using vovido::CheckEvidencePossible;
+
+using vovido::DecompositionAttempt;
+using vovido::DecompositionContext;
+
+namespace DecompositionSettings = vovido::DecompositionSettings;
+
 namespace {
 
 // atoi of the named network property; fallback when it is absent or below 1.

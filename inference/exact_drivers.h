@@ -7,6 +7,8 @@
 
 class VRX_network;
 
+namespace vovido {
+
 // Settings of relevance decomposition, read as user properties of the network.
 namespace DecompositionSettings {
 constexpr char kGroupSizeProperty[] = "VRX_REL_DECOMP_THRESHOLD";
@@ -34,6 +36,8 @@ struct DecompositionContext {
     std::vector<DecompositionAttempt>* trace = nullptr;
 };
 
+}  // namespace vovido
+
 // Every driver answers a status rather than a bare success flag, so that a join tree too large for its
 // limit (-42, the only failure that smaller target groups can cure) is told apart from impossible evidence
 // (-26, logged) and from a table that does not fit its node (-2).
@@ -46,28 +50,28 @@ struct DecompositionContext {
 // Algorithm 0: clustering; when a join tree is too large, relevance decomposition, unless exactly one
 // target is set or the network has the property VRX_REL_DECOMP_DISABLE_FALLBACK.
 [[nodiscard]] int RunClusteringWithDecomposition(VRX_network& network,
-                                                 std::vector<DecompositionAttempt>* trace = nullptr);
+                                                 std::vector<vovido::DecompositionAttempt>* trace = nullptr);
 // Algorithm 11: the requested nodes in groups from the end of the topological order, a failing group
 // halved. Targets are restored afterwards.
 [[nodiscard]] int RunRelevanceDecomposition(VRX_network& network,
-                                            std::vector<DecompositionAttempt>* trace = nullptr);
+                                            std::vector<vovido::DecompositionAttempt>* trace = nullptr);
 // Algorithm 12: all requested nodes as one list, halved until each piece fits.
 // For 0, 11 and 12: -42 when no join tree fits, logged once as "ERROR: Exact inference refused: ...". A
 // run of more requested nodes than one group holds first checks, by triangulation alone, that the node
 // last in topological order can be solved alone, and is refused at once when it cannot.
 [[nodiscard]] int RunRelevanceDecomposition2(VRX_network& network,
-                                             std::vector<DecompositionAttempt>* trace = nullptr);
+                                             std::vector<vovido::DecompositionAttempt>* trace = nullptr);
 // Algorithm 10: one clique tree per relevant part, without size limit or fallback. -26 (logged) for
 // evidence of probability zero, -42 (logged) when a clique table does not fit in memory; beliefs written
 // for earlier parts stay after a failure.
 [[nodiscard]] int RunClusteringPerPart(VRX_network& network);
 
 // Solves one group: all its unanswered nodes as targets with firstLimit, then halves with halvedLimit.
-[[nodiscard]] int SolveTargetGroup(VRX_network& network, DecompositionContext& context, const int* group,
-                                   int count, uint32_t firstLimit, uint32_t halvedLimit);
+[[nodiscard]] int SolveTargetGroup(VRX_network& network, vovido::DecompositionContext& context,
+                                   const int* group, int count, uint32_t firstLimit, uint32_t halvedLimit);
 // Solves the unanswered nodes of the list as targets; a list that does not fit is split in two, the second
 // half first. Walks an explicit stack of ranges.
-[[nodiscard]] int SolveTargetsByHalving(VRX_network& network, DecompositionContext& context,
+[[nodiscard]] int SolveTargetsByHalving(VRX_network& network, vovido::DecompositionContext& context,
                                         const int* targets, int count, uint32_t limit);
 
 // The probability of the current evidence (value flag 1), given the current targets: 0.0 for a network

@@ -161,7 +161,7 @@ private:
 
 }  // namespace
 
-int CheckEvidencePossible(VRX_network& network) {
+int vovido::CheckEvidencePossible(VRX_network& network) {
     try {
         EvidenceSpreader spreader(network);
         return spreader.Run();

@@ -7,6 +7,8 @@
 #include <new>
 #include <utility>
 
+using vovido::StrideEntry;
+
 namespace {
 
 constexpr uint32_t kAllBits = 0xFFFFFFFFu;

@@ -41,17 +41,21 @@ private:
     int dimensions[kMaxTableDimensions] = {};
 };
 
+namespace vovido {
+
 struct StrideEntry {
     uint32_t counter;
     uint32_t reload;
     int32_t step;
 };
 
+}  // namespace vovido
+
 // Maps the positions of a larger table, walked in index order, to positions in another table: entry 0
 // advances within a run, later entries carry like an odometer. Walks copy the counters, so a program
 // can be walked any number of times.
 struct StrideProgram {
-    StrideEntry entries[kMaxProgramEntries];
+    vovido::StrideEntry entries[kMaxProgramEntries];
     int count = 0;
 
     // -2 when the program is full.

@@ -9,6 +9,8 @@
 
 #include <new>
 
+using vovido::RelevantPartList;
+
 namespace {
 
 // Error of a table test that must stop the work; other failures only mean "no such outcome".

@@ -8,8 +8,10 @@
 
 class VRX_network;
 
+namespace vovido {
 // The parts of one call, owned by the caller; destroying a part releases its records.
 using RelevantPartList = std::vector<std::unique_ptr<RelevanceGraph>>;
+}  // namespace vovido
 
 // Builds the relevance graph of the network, removes barren records, spreads evidence through
 // deterministic entries (absorbEvidence), cuts the arcs out of observed records, sums unobserved roots
@@ -19,6 +21,6 @@ using RelevantPartList = std::vector<std::unique_ptr<RelevanceGraph>>;
 // Returns null for a network without nodes (status 0) and on failure (status -42 when memory runs out,
 // -2 for a table that does not fit its record's parents); the network's targets are never changed.
 // splitNoisyMax as for RelevanceGraph.
-std::unique_ptr<RelevantPartList> FindRelevantParts(VRX_network& network, bool pruneRoots,
-                                                    bool absorbEvidence, int* status = nullptr,
-                                                    bool splitNoisyMax = true);
+std::unique_ptr<vovido::RelevantPartList> FindRelevantParts(VRX_network& network, bool pruneRoots,
+                                                            bool absorbEvidence, int* status = nullptr,
+                                                            bool splitNoisyMax = true);

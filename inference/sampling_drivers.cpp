@@ -10,6 +10,10 @@
 #include "inference/sample_net.h"
 #include "model/network.h"
 
+using vovido::RelevantPartList;
+
+using vovido::CheckEvidencePossible;
+
 int RemoveSingleNodeParts(RelevantPartList& parts) {
     size_t kept = 0;
     int result = kSuccess;

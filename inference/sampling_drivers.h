@@ -37,7 +37,7 @@ constexpr char kNoUsefulSamplesText[] = "No useful samples have been generated f
 
 // Every part of exactly one record takes its beliefs from its table and leaves the list; the other parts
 // keep their order. 0, or the first failure of writing beliefs.
-[[nodiscard]] int RemoveSingleNodeParts(RelevantPartList& parts);
+[[nodiscard]] int RemoveSingleNodeParts(vovido::RelevantPartList& parts);
 
 // Divides the n values by sum, computing the sum first when it is 0; returns the sum used. When the
 // values sum to 0 they are left and 0 is returned.

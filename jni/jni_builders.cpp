@@ -20,6 +20,22 @@
 #include "model/screen_info.h"
 #include "model/user_properties.h"
 
+using vovido::CheckJavaException;
+using vovido::ColorWord;
+using vovido::FindField;
+using vovido::FindJavaClass;
+using vovido::FindMethod;
+using vovido::IntPairs;
+using vovido::kNullArrayText;
+using vovido::kNullObjectText;
+using vovido::LocalRef;
+using vovido::MakeDoubleArray;
+using vovido::MakeIntArray;
+using vovido::MakeJavaString;
+using vovido::NewJavaObject;
+using vovido::NewJavaObjectArray;
+using vovido::StoreArrayElement;
+
 namespace {
 
 constexpr const char* kStringSignature = "Ljava/lang/String;";
@@ -79,7 +95,7 @@ void ReadTextPairObjects(JNIEnv* env, jobjectArray items, const char* firstField
 
 }  // namespace
 
-jintArray MakeIntArray(JNIEnv* env, const int* items, int count) {
+jintArray vovido::MakeIntArray(JNIEnv* env, const int* items, int count) {
     const jintArray array = env->NewIntArray(count);
     CheckJavaException(env);
     if (array == nullptr) throw std::bad_alloc();
@@ -95,7 +111,7 @@ jintArray makeIntArray(JNIEnv* env, const VRX_intArray& items) {
     return MakeIntArray(env, items.GetItems(), items.GetCount());
 }
 
-jdoubleArray MakeDoubleArray(JNIEnv* env, const double* items, int count) {
+jdoubleArray vovido::MakeDoubleArray(JNIEnv* env, const double* items, int count) {
     const jdoubleArray array = env->NewDoubleArray(count);
     CheckJavaException(env);
     if (array == nullptr) throw std::bad_alloc();
@@ -267,7 +283,7 @@ void readUserPropertyArray(JNIEnv* env, jobjectArray items, VRX_userProperties& 
     if (properties.Copy(collected) != kSuccess) throw std::bad_alloc();
 }
 
-std::vector<jint> ReadIntArray(JNIEnv* env, jintArray array) {
+std::vector<jint> vovido::ReadIntArray(JNIEnv* env, jintArray array) {
     if (array == nullptr) throw std::invalid_argument(kNullArrayText);
     std::vector<jint> items(static_cast<size_t>(env->GetArrayLength(array)));
     if (!items.empty()) {
@@ -277,7 +293,7 @@ std::vector<jint> ReadIntArray(JNIEnv* env, jintArray array) {
     return items;
 }
 
-std::vector<jdouble> ReadDoubleArray(JNIEnv* env, jdoubleArray array) {
+std::vector<jdouble> vovido::ReadDoubleArray(JNIEnv* env, jdoubleArray array) {
     if (array == nullptr) throw std::invalid_argument(kNullArrayText);
     std::vector<jdouble> items(static_cast<size_t>(env->GetArrayLength(array)));
     if (!items.empty()) {

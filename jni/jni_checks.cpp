@@ -15,6 +15,9 @@
 #include "model/node_value.h"
 #include "model/submodel.h"
 
+using vovido::kNoisyMaxType;
+using vovido::kNullArrayText;
+
 using vovido::IsAsciiLetter;
 using vovido::IsIdentifierChar;
 

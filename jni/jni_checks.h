@@ -11,6 +11,8 @@ class VRX_node;
 class VRX_nodeDefinition;
 class VRX_submodel;
 
+namespace vovido {
+
 // Type codes and names that natives pass to checkNodeType.
 inline constexpr int kNoisyMaxType = 0x92;
 inline constexpr const char* kNoisyMaxTypeName = "NoisyMax";
@@ -20,6 +22,8 @@ inline constexpr int kDeMorganType = 0x52;
 inline constexpr const char* kDeMorganTypeName = "DeMorgan";
 inline constexpr int kMauType = 0x208;
 inline constexpr const char* kMauTypeName = "MAU";
+
+}  // namespace vovido
 
 // The live node of the handle; "Invalid node handle: " + handle otherwise.
 VRX_node& checkNodeHandle(const VRX_network& network, int handle);

@@ -11,6 +11,25 @@
 #include "model/network.h"
 #include "tarvo_Wrapper.h"
 
+using vovido::CheckJavaException;
+using vovido::EngineTextToUtf16;
+using vovido::FindField;
+using vovido::FindJavaClass;
+using vovido::FindMethod;
+using vovido::GetNetwork;
+using vovido::kBadAllocText;
+using vovido::kNotInitializedText;
+using vovido::kNulCharText;
+using vovido::kNullObjectText;
+using vovido::kNullStringText;
+using vovido::LocalRef;
+using vovido::MakeJavaString;
+using vovido::NativeObject;
+using vovido::NewJavaObject;
+using vovido::PendingJavaException;
+using vovido::ThrowTarvoException;
+using vovido::Utf16ToEngineText;
+
 namespace {
 
 // The identifier of the Java field ptrNative, kept by Wrapper.nativeStaticInit for the process.
@@ -24,7 +43,7 @@ extern "C" JNIEXPORT void JNICALL Java_tarvo_Wrapper_nativeStaticInit(JNIEnv* en
     if (field != nullptr) ptrNativeField = field;
 }
 
-void ThrowTarvoException(JNIEnv* env, const char* text) noexcept {
+void vovido::ThrowTarvoException(JNIEnv* env, const char* text) noexcept {
     if (env->ExceptionCheck()) return;
     const jclass cls = env->FindClass("tarvo/TARVOException");
     if (cls == nullptr) return;
@@ -68,25 +87,25 @@ void throwJavaException(JNIEnv* env, const std::exception& e) noexcept {
     }
 }
 
-LocalRef<jclass> FindJavaClass(JNIEnv* env, const char* name) {
+LocalRef<jclass> vovido::FindJavaClass(JNIEnv* env, const char* name) {
     const jclass cls = env->FindClass(name);
     CheckJavaException(env);
     return LocalRef<jclass>(env, cls);
 }
 
-jmethodID FindMethod(JNIEnv* env, jclass cls, const char* name, const char* signature) {
+jmethodID vovido::FindMethod(JNIEnv* env, jclass cls, const char* name, const char* signature) {
     const jmethodID method = env->GetMethodID(cls, name, signature);
     CheckJavaException(env);
     return method;
 }
 
-jfieldID FindField(JNIEnv* env, jclass cls, const char* name, const char* signature) {
+jfieldID vovido::FindField(JNIEnv* env, jclass cls, const char* name, const char* signature) {
     const jfieldID field = env->GetFieldID(cls, name, signature);
     CheckJavaException(env);
     return field;
 }
 
-jobject NewJavaObject(JNIEnv* env, jclass cls, jmethodID constructor, ...) {
+jobject vovido::NewJavaObject(JNIEnv* env, jclass cls, jmethodID constructor, ...) {
     va_list args;
     va_start(args, constructor);
     const jobject object = env->NewObjectV(cls, constructor, args);
@@ -96,20 +115,20 @@ jobject NewJavaObject(JNIEnv* env, jclass cls, jmethodID constructor, ...) {
     return object;
 }
 
-jobjectArray NewJavaObjectArray(JNIEnv* env, jsize n, jclass elementClass) {
+jobjectArray vovido::NewJavaObjectArray(JNIEnv* env, jsize n, jclass elementClass) {
     const jobjectArray array = env->NewObjectArray(n, elementClass, nullptr);
     CheckJavaException(env);
     if (array == nullptr) throw std::bad_alloc();
     return array;
 }
 
-void StoreArrayElement(JNIEnv* env, jobjectArray array, jsize index, jobject element) {
+void vovido::StoreArrayElement(JNIEnv* env, jobjectArray array, jsize index, jobject element) {
     LocalRef<jobject> owned(env, element);
     env->SetObjectArrayElement(array, index, element);
     CheckJavaException(env);
 }
 
-jstring MakeJavaString(JNIEnv* env, const char* text) {
+jstring vovido::MakeJavaString(JNIEnv* env, const char* text) {
     if (text == nullptr) return nullptr;
     static const jchar kEmpty = 0;
     const std::vector<jchar> units = EngineTextToUtf16(text, std::char_traits<char>::length(text));
@@ -173,7 +192,7 @@ jlong getNativePtr(JNIEnv* env, jobject object) {
     return env->GetLongField(object, ptrNativeField);
 }
 
-VRX_network& GetNetwork(JNIEnv* env, jobject network) {
+VRX_network& vovido::GetNetwork(JNIEnv* env, jobject network) {
     return NativeObject<VRX_network>(env, network);
 }
 
@@ -191,6 +210,6 @@ jobject newJavaNetwork(JNIEnv* env) {
     return NewJavaObject(env, cls.get(), constructor);
 }
 
-void DeleteVrxObject(jlong ptr) {
+void vovido::DeleteVrxObject(jlong ptr) {
     delete reinterpret_cast<VRX_object*>(static_cast<intptr_t>(ptr));
 }

@@ -17,6 +17,8 @@
 
 class VRX_network;
 
+namespace vovido {
+
 // Messages of the failures the frame adds for Java misuse (null arguments, disposed objects).
 inline constexpr const char* kNullStringText = "String argument can't be null";
 inline constexpr const char* kNulCharText = "String argument can't contain a null character";
@@ -43,17 +45,25 @@ inline void ThrowTarvoException(JNIEnv* env, const std::string& text) noexcept {
     ThrowTarvoException(env, text.c_str());
 }
 
+}  // namespace vovido
+
 // Raises the engine error text: "TARVO error " status " in function " operation, then, when the error log
 // holds messages, ". Logged information: " and each message followed by a line feed; the log is emptied.
 // Does not return: it unwinds to the frame, which returns the zero value of the native's result.
 [[noreturn]] void throwEngineError(JNIEnv* env, const char* operation, int status);
 
+namespace vovido {
+
 inline void CheckEngineStatus(JNIEnv* env, const char* operation, int status) {
     if (status != 0) throwEngineError(env, operation, status);
 }
 
+}  // namespace vovido
+
 // Raises the exception's what() text; an allocation failure gives kBadAllocText.
 void throwJavaException(JNIEnv* env, const std::exception& e) noexcept;
+
+namespace vovido {
 
 // Runs the body of a native method and turns every escaping failure into a pending Java exception,
 // returning the zero value of the result type (0, false, null) in that case.
@@ -105,6 +115,8 @@ void StoreArrayElement(JNIEnv* env, jobjectArray array, jsize index, jobject ele
 // A Java string of the engine text (jni_text.h); null for a null text.
 jstring MakeJavaString(JNIEnv* env, const char* text);
 
+}  // namespace vovido
+
 // The engine text of a Java string, taken when constructed and kept until destroyed. A null string is
 // refused with kNullStringText unless null is allowed, in which case get() is null. A string holding
 // U+0000 is refused with kNulCharText: the engine's text would end there, so an identifier, name or path
@@ -150,6 +162,8 @@ void appendInt(std::string& text, int value);
 // Wrapper.nativeStaticInit has kept the field's identifier.
 jlong getNativePtr(JNIEnv* env, jobject object);
 
+namespace vovido {
+
 // The Java long that stands for an engine object. Objects of the VRX_object family are kept by the
 // address of their VRX_object part, so deleteNative can destroy them through the virtual destructor.
 template <typename T>
@@ -177,11 +191,17 @@ T& NativeObject(JNIEnv* env, jobject object) {
 // The engine network of a Java tarvo.Network.
 VRX_network& GetNetwork(JNIEnv* env, jobject network);
 
+}  // namespace vovido
+
 // The engine network of the tarvo.Network held in the object's field "net".
 VRX_network& getNetworkOfField(JNIEnv* env, jobject object);
 
 // A new Java tarvo.Network (its constructor creates the engine network); a local reference.
 jobject newJavaNetwork(JNIEnv* env);
 
+namespace vovido {
+
 // Destroys an engine object of the VRX_object family kept by ToNativePtr; zero is ignored.
 void DeleteVrxObject(jlong ptr);
+
+}  // namespace vovido

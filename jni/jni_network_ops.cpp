@@ -8,6 +8,8 @@
 #include "model/header.h"
 #include "model/network.h"
 
+using vovido::CheckEngineStatus;
+
 void setHeaderId(JNIEnv* env, jstring id, VRX_header& header) {
     const JStringChars text(env, id);
     checkIdentifier(text.get());

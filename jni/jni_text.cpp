@@ -74,7 +74,7 @@ bool IsLowSurrogate(unsigned u) {
 
 }  // namespace
 
-std::vector<jchar> EngineTextToUtf16(const char* text, size_t length) {
+std::vector<jchar> vovido::EngineTextToUtf16(const char* text, size_t length) {
     const auto* bytes = reinterpret_cast<const unsigned char*>(text);
     std::vector<jchar> units;
     units.reserve(length);
@@ -104,7 +104,7 @@ std::vector<jchar> EngineTextToUtf16(const char* text, size_t length) {
     return units;
 }
 
-std::string Utf16ToEngineText(const jchar* units, size_t count) {
+std::string vovido::Utf16ToEngineText(const jchar* units, size_t count) {
     size_t end = 0;
     bool latin1 = true;
     for (; end < count && units[end] != 0; ++end) {

@@ -14,6 +14,11 @@
 #include "model/screen_info.h"
 #include "tarvo_Network.h"
 
+using vovido::ColorWord;
+using vovido::NodeIdText;
+using vovido::OnNode;
+using vovido::OnNodeId;
+
 VRX_nodeInfo& vovido::NodeInfo(VRX_node& node) {
     if (node.GetInfo() == nullptr) {
         throw std::runtime_error(std::string("Node '") + NodeIdText(node) + "' has no descriptive record");

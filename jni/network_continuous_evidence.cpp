@@ -7,6 +7,11 @@
 #include "model/node_value.h"
 #include "tarvo_Network.h"
 
+using vovido::CheckEngineStatus;
+using vovido::NodeValue;
+using vovido::OnNode;
+using vovido::OnNodeId;
+
 namespace {
 
 // Reported under the name of discrete evidence: a node without continuous values refuses with -51.

@@ -15,6 +15,12 @@
 #include "model/node.h"
 #include "tarvo_Network.h"
 
+using vovido::NodeIdText;
+using vovido::OnNetwork;
+using vovido::OnNode;
+using vovido::OnNodeId;
+using vovido::ReadDoubleArray;
+
 namespace {
 
 constexpr int kCostArc = 1;

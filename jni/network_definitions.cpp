@@ -19,6 +19,21 @@
 #include "model/node_value.h"
 #include "tarvo_Network.h"
 
+using vovido::CheckEngineStatus;
+using vovido::CheckJavaException;
+using vovido::kNoisyMaxType;
+using vovido::kNoisyMaxTypeName;
+using vovido::kNullArrayText;
+using vovido::LocalRef;
+using vovido::NodeDefinition;
+using vovido::NodeIdText;
+using vovido::NodeValue;
+using vovido::OnNetwork;
+using vovido::OnNode;
+using vovido::OnNodeId;
+using vovido::ReadDoubleArray;
+using vovido::ReadIntArray;
+
 using vovido::ByParentId;
 
 namespace {

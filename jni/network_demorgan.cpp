@@ -10,6 +10,13 @@
 #include "model/network.h"
 #include "tarvo_Network.h"
 
+using vovido::CheckEngineStatus;
+using vovido::kDeMorganType;
+using vovido::kDeMorganTypeName;
+using vovido::NodeIdText;
+using vovido::OnNode;
+using vovido::OnNodeId;
+
 using vovido::ByParentId;
 
 namespace {

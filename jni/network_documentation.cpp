@@ -17,6 +17,11 @@
 #include "model/user_properties.h"
 #include "tarvo_Network.h"
 
+using vovido::NodeIdText;
+using vovido::OnNetwork;
+using vovido::OnNode;
+using vovido::OnNodeId;
+
 using vovido::NodeInfo;
 
 namespace {

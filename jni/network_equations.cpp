@@ -18,6 +18,13 @@
 #include "model/network.h"
 #include "tarvo_Network.h"
 
+using vovido::kEquationType;
+using vovido::kEquationTypeName;
+using vovido::MakeDoubleArray;
+using vovido::MakeJavaString;
+using vovido::OnNode;
+using vovido::OnNodeId;
+
 namespace {
 
 VRX_equation& EquationOf(const VRX_network& network, int handle) {

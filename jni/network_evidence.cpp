@@ -10,14 +10,24 @@
 #include "model/node_value.h"
 #include "tarvo_Network.h"
 
-VRX_nodeValue& NodeValue(VRX_node& node) {
+using vovido::ByOutcomeId;
+using vovido::CheckEngineStatus;
+using vovido::EvidenceOf;
+using vovido::NodeIdText;
+using vovido::NodeValue;
+using vovido::OnNetwork;
+using vovido::OnNode;
+using vovido::OnNodeId;
+using vovido::OutcomeIdOf;
+
+VRX_nodeValue& vovido::NodeValue(VRX_node& node) {
     if (node.GetValue() == nullptr) {
         throw std::runtime_error(std::string("Node '") + NodeIdText(node) + "' has no value");
     }
     return *node.GetValue();
 }
 
-int EvidenceOf(JNIEnv* env, const VRX_network& network, int handle) {
+int vovido::EvidenceOf(JNIEnv* env, const VRX_network& network, int handle) {
     VRX_node& node = checkNodeHandle(network, handle);
     checkHasEvidence(node);
     const int outcome = NodeValue(node).GetEvidence();

@@ -4,6 +4,10 @@
 #include "model/network.h"
 #include "tarvo_Network.h"
 
+using vovido::CheckEngineStatus;
+using vovido::GetNetwork;
+using vovido::RunNative;
+
 namespace {
 
 // The log holds only what this read or write reports; numbers in files always use '.', whatever the

@@ -3,6 +3,10 @@
 #include "model/network.h"
 #include "tarvo_Network.h"
 
+using vovido::DeleteVrxObject;
+using vovido::RunNative;
+using vovido::ToNativePtr;
+
 extern "C" JNIEXPORT jlong JNICALL Java_tarvo_Network_createNative(JNIEnv* env, jobject) {
     return RunNative(env, []() -> jlong { return ToNativePtr(new VRX_network()); });
 }

@@ -16,6 +16,8 @@ class VRX_nodeInfo;
 class VRX_nodeValue;
 class VRX_rectangle;
 
+namespace vovido {
+
 // Runs a native body with the network; the body's result (or the zero value on failure) is returned.
 template <typename Body>
 auto OnNetwork(JNIEnv* env, jobject self, Body&& body) noexcept {
@@ -60,8 +62,6 @@ jstring OutcomeIdOf(JNIEnv* env, const VRX_network& network, int handle, int out
 // getEvidence: the observed or propagated outcome; a node without evidence is refused, a negative answer
 // of the engine is raised under "GetEvidence".
 int EvidenceOf(JNIEnv* env, const VRX_network& network, int handle);
-
-namespace vovido {
 
 // A node body taking a parent of the node by identifier (resolved after the node, to its position in the
 // node's ordinary parents) for the routine that takes the position: Routine(env, network, handle,

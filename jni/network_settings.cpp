@@ -10,6 +10,14 @@
 #include "model/node.h"
 #include "tarvo_Network.h"
 
+using vovido::CheckEngineStatus;
+using vovido::GetNetwork;
+using vovido::NodeIdText;
+using vovido::OnNetwork;
+using vovido::OnNode;
+using vovido::OnNodeId;
+using vovido::RunNative;
+
 namespace {
 
 void SetTarget(JNIEnv*, VRX_network& network, int handle, bool target) {

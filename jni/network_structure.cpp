@@ -19,34 +19,46 @@
 #include "base/string_array.h"
 #include "tarvo_Network.h"
 
+using vovido::ByOutcomeId;
+using vovido::CheckEngineStatus;
+using vovido::MakeJavaString;
+using vovido::NetworkHeader;
+using vovido::NodeDefinition;
+using vovido::NodeHeader;
+using vovido::NodeIdText;
+using vovido::OnNetwork;
+using vovido::OnNode;
+using vovido::OnNodeId;
+using vovido::OutcomeIdOf;
+
 // ---- Helpers shared with the other Network natives ----
 
-const char* NodeIdText(const VRX_node& node) {
+const char* vovido::NodeIdText(const VRX_node& node) {
     const char* id = node.GetInfo() != nullptr ? node.GetId() : nullptr;
     return id != nullptr ? id : "";
 }
 
-VRX_header& NodeHeader(VRX_node& node) {
+VRX_header& vovido::NodeHeader(VRX_node& node) {
     if (node.GetInfo() == nullptr) {
         throw std::runtime_error(std::string("Node '") + NodeIdText(node) + "' has no descriptive record");
     }
     return node.GetInfo()->header;
 }
 
-VRX_nodeDefinition& NodeDefinition(VRX_node& node) {
+VRX_nodeDefinition& vovido::NodeDefinition(VRX_node& node) {
     if (node.GetDefinition() == nullptr) {
         throw std::runtime_error(std::string("Node '") + NodeIdText(node) + "' has no definition");
     }
     return *node.GetDefinition();
 }
 
-VRX_header& NetworkHeader(const VRX_network& network) {
+VRX_header& vovido::NetworkHeader(const VRX_network& network) {
     VRX_header* header = network.GetHeader();
     if (header == nullptr) throw std::runtime_error("Main submodel not found");
     return *header;
 }
 
-jstring OutcomeIdOf(JNIEnv* env, const VRX_network& network, int handle, int outcome) {
+jstring vovido::OutcomeIdOf(JNIEnv* env, const VRX_network& network, int handle, int outcome) {
     VRX_node& node = checkOutcomeIndex(network, handle, outcome);
     const VRX_idArray* names = NodeDefinition(node).GetOutcomesNames();
     // checkOutcomeIndex counted the outcomes; a definition whose names disagree has none to give.

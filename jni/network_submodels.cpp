@@ -16,6 +16,14 @@
 #include "model/submodel.h"
 #include "tarvo_Network.h"
 
+using vovido::CheckEngineStatus;
+using vovido::GetNetwork;
+using vovido::MakeJavaString;
+using vovido::OnNetwork;
+using vovido::OnNode;
+using vovido::OnNodeId;
+using vovido::RunNative;
+
 using vovido::SetCentredRectangle;
 
 namespace {

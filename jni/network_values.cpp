@@ -14,6 +14,12 @@
 #include "model/node_value.h"
 #include "tarvo_Network.h"
 
+using vovido::MakeDoubleArray;
+using vovido::NodeIdText;
+using vovido::NodeValue;
+using vovido::OnNode;
+using vovido::OnNodeId;
+
 namespace {
 
 // The items of the value matrix in its own order: beliefs of a chance node, expected utilities of a

@@ -6,6 +6,10 @@
 #include "model/network.h"
 #include "base/status_codes.h"
 
+namespace DefinitionSupport = vovido::DefinitionSupport;
+
+using vovido::IsDiscreteType;
+
 VRX_ciDefinition::VRX_ciDefinition(int nodeHandle, VRX_network* net) : VRX_nodeDefinition(nodeHandle, net) {
     VRX_ciDefinition::CheckValidity(0);
     VRX_ciDefinition::CheckConsistency(0);

@@ -14,6 +14,8 @@
 #include "model/temporal_extension.h"
 #include "base/status_codes.h"
 
+using vovido::IsDiscreteType;
+
 namespace {
 
 // Scratch mark of the walks below, set only while a walk runs.

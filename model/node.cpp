@@ -31,6 +31,8 @@
 #include "model/node_value.h"
 #include "model/submodel.h"
 
+using vovido::IsIndexingType;
+
 namespace {
 
 using DefinitionMaker = VRX_nodeDefinition* (*)(int handle, VRX_network* network);

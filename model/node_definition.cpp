@@ -13,7 +13,7 @@
 #include "model/node.h"
 #include "model/node_value.h"
 
-bool IsIndexingType(int typeCode) {
+bool vovido::IsIndexingType(int typeCode) {
     switch (typeCode) {
         case DefinitionType::kList:
         case DefinitionType::kCpt:

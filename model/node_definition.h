@@ -46,6 +46,8 @@ constexpr int kDistribution = 0x1002;
 constexpr int kHEquation = 0x1004;
 }  // namespace DefinitionType
 
+namespace vovido {
+
 // Kinds whose outcomes index the tables of their children: LIST, CPT, TRUTHTABLE, NOISY_MAX,
 // NOISY_ADDER.
 bool IsIndexingType(int typeCode);
@@ -54,6 +56,8 @@ inline bool IsDecisionOrUtilityType(int typeCode) {
     return (typeCode & (DefinitionBits::kDecision | DefinitionBits::kUtility)) != 0;
 }
 inline bool IsDiscreteType(int typeCode) { return (typeCode & DefinitionBits::kDiscrete) != 0; }
+
+}  // namespace vovido
 
 // Change code a definition's own NotifyChange passes on to the network.
 constexpr int kDefinitionChangeNotice = 123445;

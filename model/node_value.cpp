@@ -7,6 +7,8 @@
 #include "model/node_definition.h"
 #include "base/status_codes.h"
 
+using vovido::IsIndexingType;
+
 VRX_nodeValue::VRX_nodeValue(int nodeHandle, VRX_network* net) : network(net), handle(nodeHandle) {}
 
 VRX_nodeValue::VRX_nodeValue(const VRX_nodeValue& source) : VRX_object() {

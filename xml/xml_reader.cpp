@@ -9,6 +9,7 @@
 #include <cstring>
 #include <new>
 
+#include "base/identifier.h"
 #include "xml/xml_text.h"
 
 using vovido::ScanXmlDouble;
@@ -18,14 +19,12 @@ using vovido::Utf8ToLatin1;
 
 namespace {
 
+using vovido::IsCSpace;
+
 // The first blocks of a file are this size; later ones grow with what was read (see Parse).
 constexpr size_t kBlockSize = 4096;
 // Blocks stop growing here, far beyond any network file.
 constexpr size_t kLargestBlock = size_t{1} << 28;
-
-bool IsCSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
 
 const char* OrEmpty(const char* text) {
     return text != nullptr ? text : "";

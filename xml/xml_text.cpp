@@ -6,24 +6,12 @@
 #include <cmath>
 #include <system_error>
 
+#include "base/identifier.h"
 #include "base/number_text.h"
 
 namespace vovido {
 
 namespace {
-
-// The "C" locale's isspace set, which is what strtod and strtol skip there.
-bool IsCSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-
-bool IsHexDigit(char c) {
-    return IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
 
 // True when p starts with the lower-case word, in any case.
 bool StartsWithNoCase(const char* p, const char* word) {
@@ -36,21 +24,11 @@ bool StartsWithNoCase(const char* p, const char* word) {
 
 // Skips the digits of a mantissa part; clears allZero at the first non-zero digit.
 const char* SkipMantissaDigits(const char* p, bool hex, bool& allZero, bool& any) {
-    for (; hex ? IsHexDigit(*p) : IsDigit(*p); ++p) {
+    for (; hex ? IsAsciiHexDigit(*p) : IsAsciiDigit(*p); ++p) {
         any = true;
         if (*p != '0') allZero = false;
     }
     return p;
-}
-
-// Skips an exponent ("e12", "p-3") when digits follow its letter; else returns p.
-const char* SkipExponent(const char* p, char lower, char upper) {
-    if (*p != lower && *p != upper) return p;
-    const char* q = p + 1;
-    if (*q == '+' || *q == '-') ++q;
-    if (!IsDigit(*q)) return p;
-    while (IsDigit(*q)) ++q;
-    return q;
 }
 
 }  // namespace
@@ -134,14 +112,14 @@ const char* ScanXmlDouble(const char* text, double& value) {
         end = p + 3;
         if (*end == '(') {
             const char* q = end + 1;
-            while (IsDigit(*q) || (*q >= 'a' && *q <= 'z') || (*q >= 'A' && *q <= 'Z') || *q == '_') ++q;
+            while (IsAsciiDigit(*q) || (*q >= 'a' && *q <= 'z') || (*q >= 'A' && *q <= 'Z') || *q == '_') ++q;
             if (*q == ')') end = q + 1;
         }
         allZero = false;
     } else {
         // strtod takes "0x" only when a hexadecimal mantissa follows; otherwise it reads the "0" alone.
         const bool hex = p[0] == '0' && (p[1] == 'x' || p[1] == 'X') &&
-                         (IsHexDigit(p[2]) || (p[2] == '.' && IsHexDigit(p[3])));
+                         (IsAsciiHexDigit(p[2]) || (p[2] == '.' && IsAsciiHexDigit(p[3])));
         const char* q = hex ? p + 2 : p;
         bool any = false;
         q = SkipMantissaDigits(q, hex, allZero, any);
@@ -169,10 +147,10 @@ const char* ScanXmlInt(const char* text, int& value) {
     while (IsCSpace(*p)) ++p;
     bool negative = false;
     if (*p == '+' || *p == '-') negative = *p++ == '-';
-    if (!IsDigit(*p)) return text;
+    if (!IsAsciiDigit(*p)) return text;
     // Accumulated negatively: INT_MIN has no positive counterpart.
     int sum = 0;
-    for (; IsDigit(*p); ++p) {
+    for (; IsAsciiDigit(*p); ++p) {
         const int digit = *p - '0';
         sum = sum < (INT_MIN + digit) / 10 ? INT_MIN : sum * 10 - digit;
     }

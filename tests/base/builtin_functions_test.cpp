@@ -12,6 +12,8 @@
 #include "base/number_text.h"
 #include "tests/support/expression_trees.h"
 
+using vovido::GetFunctionTable;
+
 namespace {
 
 using vovido::testing::ValueOf;

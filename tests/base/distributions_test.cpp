@@ -13,20 +13,16 @@
 #include "base/number_text.h"
 #include "base/status_codes.h"
 #include "tests/support/expression_trees.h"
+#include "tests/support/sanitizer.h"
+
+using vovido::kDistributionKind;
+
+using vovido::GetSamplerGenerator;
 
 namespace {
 
-#if defined(__SANITIZE_ADDRESS__)
-constexpr int kDrawDivisor = 10;  // instrumented builds draw fewer samples, with tolerances to match
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr int kDrawDivisor = 10;
-#else
-constexpr int kDrawDivisor = 1;
-#endif
-#else
-constexpr int kDrawDivisor = 1;
-#endif
+// Instrumented builds draw fewer samples, with tolerances to match.
+constexpr int kDrawDivisor = vovido::testing::kUnderAddressSanitizer ? 10 : 1;
 
 FunctionArguments Args(const std::vector<double>& values) {
     FunctionArguments a;

@@ -12,6 +12,9 @@
 #include "base/status_codes.h"
 #include "tests/support/expression_trees.h"
 
+using vovido::kConditionalKind;
+using vovido::kEqualKind;
+
 namespace {
 
 using vovido::testing::Reprint;

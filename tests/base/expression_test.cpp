@@ -15,6 +15,14 @@
 #include "base/parsed_equation.h"
 #include "tests/support/expression_trees.h"
 
+using vovido::kDistributionKind;
+using vovido::kVariableKind;
+
+using vovido::ExpressionSlot;
+using vovido::MakeSignedConstant;
+
+using vovido::GetSamplerGenerator;
+
 namespace {
 
 using vovido::testing::Reprint;

@@ -54,6 +54,12 @@ protected:
         ASSERT_EQ(net.AddArc(a, c), kSuccess);
         ASSERT_EQ(net.AddArc(b, c), kSuccess);
     }
+    // Prior belief, parent types and parent weights of the node, each accepted.
+    void Configure(int h, double prior, const std::vector<int>& types, const std::vector<double>& weights) {
+        ASSERT_EQ(Dm(h).SetPriorBelief(prior), kSuccess);
+        ASSERT_EQ(Dm(h).SetParentTypes(Ints(types)), kSuccess);
+        ASSERT_EQ(Dm(h).SetParentWeights(Doubles(weights)), kSuccess);
+    }
     // Types and weights of C with one entry per parent in the network.
     void ExpectInStep(VRX_demorgan& d, int node) {
         const int parents = net.GetParents(node).GetCount();
@@ -144,10 +150,8 @@ TEST_F(DemorganInNetwork, CausesActBeforeInhibitorsWhateverTheParentOrder) {
 
 TEST_F(DemorganInNetwork, BarrierAndRequirementByHand) {
     TwoParents();
-    ASSERT_EQ(Dm(c).SetPriorBelief(0.4), kSuccess);
-    ASSERT_EQ(Dm(c).SetParentTypes(Ints({DemorganParentType::kBarrier, DemorganParentType::kRequirement})),
-              kSuccess);
-    ASSERT_EQ(Dm(c).SetParentWeights(Doubles({0.6, 0.3})), kSuccess);
+    ASSERT_NO_FATAL_FAILURE(
+        Configure(c, 0.4, {DemorganParentType::kBarrier, DemorganParentType::kRequirement}, {0.6, 0.3}));
     // (A, B) = (0, 0): nothing acts; (0, 1): 0.4 x 0.7; (1, 0): 0.4 + 0.6 x 0.6; (1, 1): 0.76 x 0.7.
     ExpectEntries(Dm(c).GetProbabilityTable(), {0.4, 0.6, 0.28, 0.72, 0.76, 0.24, 0.532, 0.468});
 }
@@ -268,10 +272,8 @@ TEST_F(DemorganInNetwork, ParentEditsOnArraysOutOfStepAreRefusedSafely) {
 
 TEST_F(DemorganInNetwork, RemovingAParentDropsItsTypeAndWeight) {
     TwoParents();
-    ASSERT_EQ(Dm(c).SetPriorBelief(0.2), kSuccess);
-    ASSERT_EQ(Dm(c).SetParentTypes(Ints({DemorganParentType::kInhibitor, DemorganParentType::kCause})),
-              kSuccess);
-    ASSERT_EQ(Dm(c).SetParentWeights(Doubles({0.5, 0.75})), kSuccess);
+    ASSERT_NO_FATAL_FAILURE(
+        Configure(c, 0.2, {DemorganParentType::kInhibitor, DemorganParentType::kCause}, {0.5, 0.75}));
     ASSERT_EQ(net.RemoveArc(a, c), kSuccess);
     EXPECT_EQ(Items(Dm(c).GetParentTypes()), (std::vector<int>{2}));
     EXPECT_EQ(Items(Dm(c).GetParentWeights()), (std::vector<double>{0.75}));
@@ -281,10 +283,8 @@ TEST_F(DemorganInNetwork, RemovingAParentDropsItsTypeAndWeight) {
 
 TEST_F(DemorganInNetwork, ReorderingParentsMovesTypesAndWeightsTogether) {
     TwoParents();
-    ASSERT_EQ(Dm(c).SetPriorBelief(0.4), kSuccess);
-    ASSERT_EQ(Dm(c).SetParentTypes(Ints({DemorganParentType::kBarrier, DemorganParentType::kRequirement})),
-              kSuccess);
-    ASSERT_EQ(Dm(c).SetParentWeights(Doubles({0.6, 0.3})), kSuccess);
+    ASSERT_NO_FATAL_FAILURE(
+        Configure(c, 0.4, {DemorganParentType::kBarrier, DemorganParentType::kRequirement}, {0.6, 0.3}));
     ASSERT_EQ(net.ReorderParents(c, Ints({1, 0})), kSuccess);
     EXPECT_EQ(Items(Dm(c).GetParentTypes()), (std::vector<int>{1, 3}));
     EXPECT_EQ(Items(Dm(c).GetParentWeights()), (std::vector<double>{0.3, 0.6}));
@@ -314,10 +314,8 @@ TEST_F(DemorganInNetwork, OnlyDemorganParentsAreAcceptedAndCptsRefuseThem) {
 
 TEST_F(DemorganInNetwork, CopiesTakeOnlyDemorganSources) {
     TwoParents();
-    ASSERT_EQ(Dm(c).SetPriorBelief(0.4), kSuccess);
-    ASSERT_EQ(Dm(c).SetParentTypes(Ints({DemorganParentType::kBarrier, DemorganParentType::kRequirement})),
-              kSuccess);
-    ASSERT_EQ(Dm(c).SetParentWeights(Doubles({0.6, 0.3})), kSuccess);
+    ASSERT_NO_FATAL_FAILURE(
+        Configure(c, 0.4, {DemorganParentType::kBarrier, DemorganParentType::kRequirement}, {0.6, 0.3}));
 
     VRX_demorgan other(a, &net);
     ASSERT_EQ(other.CopyFrom(Dm(c)), kSuccess);

@@ -23,13 +23,7 @@ using namespace vovido::test;
 
 class NoisyAdderTest : public ::testing::Test {
 protected:
-    int AddCpt(const char* id, int outcomes) {
-        const int h = net.AddNode(DefinitionType::kCpt, id);
-        if (outcomes != 2) {
-            EXPECT_EQ(net.GetNode(h)->GetDefinition()->SetNumberOfOutcomes(outcomes), kSuccess);
-        }
-        return h;
-    }
+    int AddCpt(const char* id, int outcomes) { return vovido::test::AddCptNode(net, id, outcomes); }
     VRX_noisyAdder& Adder(int h) { return *static_cast<VRX_noisyAdder*>(net.GetNode(h)->GetDefinition()); }
     std::vector<double> Table(int h) { return Entries(*Adder(h).GetCpt()); }
 

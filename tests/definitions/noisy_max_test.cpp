@@ -30,13 +30,7 @@ std::vector<double> Cumulative(std::vector<double> run) {
 
 class NoisyMaxTest : public ::testing::Test {
 protected:
-    int AddCpt(const char* id, int outcomes) {
-        const int h = net.AddNode(DefinitionType::kCpt, id);
-        if (outcomes != 2) {
-            EXPECT_EQ(net.GetNode(h)->GetDefinition()->SetNumberOfOutcomes(outcomes), kSuccess);
-        }
-        return h;
-    }
+    int AddCpt(const char* id, int outcomes) { return vovido::test::AddCptNode(net, id, outcomes); }
     int AddNoisy(const char* id, int outcomes) {
         const int h = net.AddNode(DefinitionType::kNoisyMax, id);
         if (outcomes != 2) {
@@ -47,13 +41,19 @@ protected:
     VRX_noisyMAX& Noisy(int h) { return *static_cast<VRX_noisyMAX*>(net.GetNode(h)->GetDefinition()); }
     std::vector<double> Table(int h) { return Entries(*Noisy(h).GetCpt()); }
 
+    // Causes A and, unless bOutcomes is 0, B of a noisy-MAX Y, with their numbers of outcomes.
+    void Build(int aOutcomes, int bOutcomes, int yOutcomes) {
+        a = AddCpt("A", aOutcomes);
+        if (bOutcomes > 0) b = AddCpt("B", bOutcomes);
+        y = AddNoisy("Y", yOutcomes);
+        ASSERT_EQ(net.AddArc(a, y), kSuccess);
+        if (bOutcomes > 0) {
+            ASSERT_EQ(net.AddArc(b, y), kSuccess);
+        }
+    }
     // Two binary causes of a binary effect (outcome 0 present, outcome 1 absent and distinguished).
     void BuildNoisyOr() {
-        a = AddCpt("A", 2);
-        b = AddCpt("B", 2);
-        y = AddNoisy("Y", 2);
-        ASSERT_EQ(net.AddArc(a, y), kSuccess);
-        ASSERT_EQ(net.AddArc(b, y), kSuccess);
+        ASSERT_NO_FATAL_FAILURE(Build(2, 2, 2));
         ASSERT_EQ(Noisy(y).SetDefinition(Matrix({5, 2}, {0.8, 0.2, 0, 1, 0.6, 0.4, 0, 1, 0.1, 0.9})),
                   kSuccess);
     }
@@ -100,11 +100,7 @@ TEST_F(NoisyMaxTest, BinaryTableIsTheNoisyOrCellByCell) {
 }
 
 TEST_F(NoisyMaxTest, MultiValuedTableIsTheProductOfCumulativeContributions) {
-    a = AddCpt("A", 3);
-    b = AddCpt("B", 2);
-    y = AddNoisy("Y", 3);
-    ASSERT_EQ(net.AddArc(a, y), kSuccess);
-    ASSERT_EQ(net.AddArc(b, y), kSuccess);
+    ASSERT_NO_FATAL_FAILURE(Build(3, 2, 3));
     VRX_noisyMAX& d = Noisy(y);
     // A's rows belong to outcomes 2, 0, 1 in that order: outcome 1 is its distinguished outcome.
     ASSERT_EQ(d.SetParentOutcomeStrengths(0, Ints({2, 0, 1})), kSuccess);
@@ -157,9 +153,7 @@ TEST_F(NoisyMaxTest, TableStaysStaleUntilAskedForUnlessRecomputedAtOnce) {
 // ---- Parents ----
 
 TEST_F(NoisyMaxTest, NewParentGetsUniformRowsAndAConstrainedRow) {
-    a = AddCpt("A", 3);
-    y = AddNoisy("Y", 2);
-    ASSERT_EQ(net.AddArc(a, y), kSuccess);
+    ASSERT_NO_FATAL_FAILURE(Build(3, 0, 2));
     VRX_noisyMAX& d = Noisy(y);
     EXPECT_EQ(Shape(*d.GetCiWeights()), (std::vector<int>{4, 2}));
     ExpectNear(Entries(*d.GetCiWeights()), {0.5, 0.5, 0.5, 0.5, 0, 1, 0.5, 0.5});
@@ -194,11 +188,7 @@ TEST_F(NoisyMaxTest, RemovingAParentKeepsTheSliceOfItsDistinguishedOutcome) {
 }
 
 TEST_F(NoisyMaxTest, ReorderingParentsTransposesTheTable) {
-    a = AddCpt("A", 3);
-    b = AddCpt("B", 2);
-    y = AddNoisy("Y", 2);
-    ASSERT_EQ(net.AddArc(a, y), kSuccess);
-    ASSERT_EQ(net.AddArc(b, y), kSuccess);
+    ASSERT_NO_FATAL_FAILURE(Build(3, 2, 2));
     VRX_noisyMAX& d = Noisy(y);
     ASSERT_EQ(d.SetDefinition(Matrix({6, 2}, {0.7, 0.3, 0.4, 0.6, 0, 1, 0.9, 0.1, 0, 1, 0.2, 0.8})),
               kSuccess);
@@ -233,9 +223,7 @@ TEST_F(NoisyMaxTest, AbsorbingEvidenceFoldsTheObservedRowIntoTheLeak) {
 }
 
 TEST_F(NoisyMaxTest, MarginalizingAParentMatchesTheMarginalTable) {
-    a = AddCpt("A", 2);
-    y = AddNoisy("Y", 2);
-    ASSERT_EQ(net.AddArc(a, y), kSuccess);
+    ASSERT_NO_FATAL_FAILURE(Build(2, 0, 2));
     auto* prior = static_cast<VRX_cpt*>(net.GetNode(a)->GetDefinition());
     ASSERT_EQ(prior->SetProbabilities(Doubles({0.3, 0.7})), kSuccess);
     ASSERT_EQ(Noisy(y).SetDefinition(Matrix({3, 2}, {0.8, 0.2, 0, 1, 0.1, 0.9})), kSuccess);
@@ -319,9 +307,7 @@ TEST_F(NoisyMaxTest, ChangeOrderOfOutcomesPermutesColumnsAndResetsConstraints) {
 // ---- Strengths ----
 
 TEST_F(NoisyMaxTest, StrengthOrdersMustBePermutations) {
-    a = AddCpt("A", 3);
-    y = AddNoisy("Y", 2);
-    ASSERT_EQ(net.AddArc(a, y), kSuccess);
+    ASSERT_NO_FATAL_FAILURE(Build(3, 0, 2));
     VRX_noisyMAX& d = Noisy(y);
     EXPECT_EQ(d.SetParentOutcomeStrengths(0, Ints({0, 0, 1})), kOutOfRange);
     EXPECT_EQ(d.SetParentOutcomeStrengths(0, Ints({0, 1})), kOutOfRange);
@@ -334,9 +320,7 @@ TEST_F(NoisyMaxTest, StrengthOrdersMustBePermutations) {
 }
 
 TEST_F(NoisyMaxTest, ChangeOrderOfStrengthsMovesRowsWithTheirOutcomes) {
-    a = AddCpt("A", 3);
-    y = AddNoisy("Y", 2);
-    ASSERT_EQ(net.AddArc(a, y), kSuccess);
+    ASSERT_NO_FATAL_FAILURE(Build(3, 0, 2));
     VRX_noisyMAX& d = Noisy(y);
     ASSERT_EQ(d.SetDefinition(Matrix({4, 2}, {0.7, 0.3, 0.4, 0.6, 0, 1, 0.2, 0.8})), kSuccess);
     const std::vector<double> before = Table(y);
@@ -439,9 +423,7 @@ TEST_F(NoisyMaxTest, TemporalStrengthsNeedAPlateNode) {
 // ---- Copies and conversions ----
 
 TEST_F(NoisyMaxTest, CopyKeepsParametersStrengthsAndTable) {
-    a = AddCpt("A", 3);
-    y = AddNoisy("Y", 2);
-    ASSERT_EQ(net.AddArc(a, y), kSuccess);
+    ASSERT_NO_FATAL_FAILURE(Build(3, 0, 2));
     VRX_noisyMAX& d = Noisy(y);
     ASSERT_EQ(d.SetParentOutcomeStrengths(0, Ints({1, 2, 0})), kSuccess);
     ASSERT_EQ(d.SetDefinition(Matrix({4, 2}, {0.7, 0.3, 0.4, 0.6, 0, 1, 0.2, 0.8})), kSuccess);

@@ -14,6 +14,8 @@
 #include "tests/support/equation_networks.h"
 #include "tests/xml/xml_test_files.h"
 
+using vovido::GetSamplerGenerator;
+
 namespace {
 
 using vovido::testing::ComponentOf;

@@ -13,6 +13,8 @@
 #include "equations/newton_solver.h"
 #include "tests/support/equation_networks.h"
 
+using vovido::GetSamplerGenerator;
+
 namespace {
 
 using vovido::testing::AddComponentNode;

@@ -12,6 +12,7 @@
 #include "tests/support/error_log.h"
 #include "tests/support/networks.h"
 #include "tests/support/temp_file.h"
+#include "tests/support/text_reader.h"
 
 namespace {
 
@@ -79,35 +80,15 @@ const char kCarFile[] =
     " }\n"
     "}\n";
 
-class KiReaderTest : public ::testing::Test {
+class KiReaderTest : public TextReaderTest<VRX_kiSpeaker> {
 protected:
-    void SetUp() override { errorLog.Flush(); }
-    void TearDown() override { errorLog.Flush(); }
-
-    int Read(const std::string& text) { return net.ReadFile(WriteTextFile("network.dxp", text).c_str()); }
-
-    // Through the speaker alone: the part read stays, so that what was read after an error can be
-    // checked (the file dispatch puts the network back after a failed read).
-    int ReadKeepingPart(const std::string& text) {
-        net.readingFlags = ReadingFlags::kReading;
-        VRX_kiSpeaker speaker(&net);
-        const int rc = speaker.ReadText(text);
-        net.readingFlags = 0;
-        return rc;
-    }
-
-    static void ExpectLogged(int code, int line, const std::string& message) {
-        const std::string text = "(line " + std::to_string(line) + ") : " + message;
-        EXPECT_TRUE(Logged(code, text)) << "missing: " << code << " " << text << "\nlog:\n" << LogDump();
-    }
+    int Read(const std::string& text) { return ReadFileNamed("network.dxp", text); }
 
     VRX_node& Node(const char* id) {
         const int h = net.FindNode(id);
         EXPECT_GE(h, 0) << id;
         return *net.GetNode(h);
     }
-
-    VRX_network net;
 };
 
 TEST_F(KiReaderTest, ReadsACarNetwork) {

@@ -16,37 +16,15 @@
 #include "tests/support/error_log.h"
 #include "tests/support/networks.h"
 #include "tests/support/temp_file.h"
+#include "tests/support/text_reader.h"
 
 namespace {
 
 using namespace vovido::test;
 
-class VrxReaderTest : public ::testing::Test {
+class VrxReaderTest : public TextReaderTest<VRX_vrxSpeaker> {
 protected:
-    void SetUp() override { errorLog.Flush(); }
-    void TearDown() override { errorLog.Flush(); }
-
-    int Read(const std::string& text) { return net.ReadFile(WriteTextFile("reader.vrx", text).c_str()); }
-
-    // Through the speaker alone, with the reading flags the file dispatch sets: the part read stays in
-    // the network, so that what the reader went on to read after an error can be checked. (The dispatch
-    // puts the network back as it was after a failed read.)
-    int ReadKeepingPart(const std::string& text) {
-        const int mask = net.changeMask;
-        net.changeMask = 0;
-        net.readingFlags = ReadingFlags::kReading;
-        VRX_vrxSpeaker speaker(&net);
-        const int rc = speaker.ReadText(text);
-        net.readingFlags = 0;
-        net.changeMask = mask;
-        return rc;
-    }
-
-    // Expects exactly one entry with the code and the message after the line prefix.
-    static void ExpectLogged(int code, int line, const std::string& message) {
-        const std::string text = "(line " + std::to_string(line) + ") : " + message;
-        EXPECT_TRUE(Logged(code, text)) << "missing: " << code << " " << text << "\nlog:\n" << LogDump();
-    }
+    int Read(const std::string& text) { return ReadFileNamed("reader.vrx", text); }
 
     static std::string WriteNetwork(VRX_network& network) {
         VRX_vrxSpeaker speaker(&network);
@@ -56,8 +34,6 @@ protected:
     }
 
     VRX_nodeDefinition& Def(const char* id) { return vovido::test::Def(net, id); }
-
-    VRX_network net;
 };
 
 TEST_F(VrxReaderTest, NetStatementsAndFields) {

@@ -13,6 +13,12 @@
 #include "base/parsed_equation.h"
 #include "tests/support/expression_trees.h"
 
+using vovido::kVariableKind;
+
+using vovido::ExpressionSlot;
+
+using vovido::GetSamplerGenerator;
+
 namespace {
 
 using vovido::testing::SameTree;

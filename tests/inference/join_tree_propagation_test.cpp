@@ -18,6 +18,8 @@
 #include "tests/inference/brute_force.h"
 #include "tests/inference/test_network.h"
 
+using vovido::RelevantPartList;
+
 namespace {
 
 using test_network::Asia;

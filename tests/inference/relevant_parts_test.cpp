@@ -15,6 +15,8 @@
 #include "inference/part_view.h"
 #include "tests/inference/test_network.h"
 
+using vovido::RelevantPartList;
+
 namespace {
 
 using test_network::Entries;

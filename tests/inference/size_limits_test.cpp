@@ -13,6 +13,8 @@
 #include "tests/inference/test_network.h"
 #include "tests/support/hard_networks.h"
 
+using vovido::DecompositionAttempt;
+
 namespace {
 
 using test_network::TestNetwork;

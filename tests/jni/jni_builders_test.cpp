@@ -20,6 +20,13 @@
 #include "model/user_properties.h"
 #include "tests/jni/jvm_fixture.h"
 
+using vovido::IntPairs;
+using vovido::LocalRef;
+using vovido::MakeJavaString;
+using vovido::ReadDoubleArray;
+using vovido::ReadIntArray;
+using vovido::RunNative;
+
 namespace {
 
 class BuildersTest : public JvmTest {

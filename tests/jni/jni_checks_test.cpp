@@ -15,6 +15,13 @@
 #include "model/submodel.h"
 #include "tests/jni/jvm_fixture.h"
 
+using vovido::kMauType;
+using vovido::kMauTypeName;
+using vovido::kNoisyMaxType;
+using vovido::kNoisyMaxTypeName;
+using vovido::LocalRef;
+using vovido::MakeJavaString;
+
 namespace {
 
 // What a check throws, as "invalid_argument: text" or "runtime_error: text"; "" when it passes.

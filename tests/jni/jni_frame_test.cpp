@@ -12,6 +12,16 @@
 #include "tarvo_Wrapper.h"
 #include "tests/jni/jvm_fixture.h"
 
+using vovido::CheckEngineStatus;
+using vovido::DeleteVrxObject;
+using vovido::FindJavaClass;
+using vovido::GetNetwork;
+using vovido::LocalRef;
+using vovido::MakeJavaString;
+using vovido::RunNative;
+using vovido::ThrowTarvoException;
+using vovido::ToNativePtr;
+
 namespace {
 
 class FrameTest : public JvmTest {

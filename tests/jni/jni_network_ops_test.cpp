@@ -13,6 +13,11 @@
 #include "model/node_info.h"
 #include "tests/jni/jvm_fixture.h"
 
+using vovido::LocalRef;
+using vovido::MakeJavaString;
+using vovido::ReadIntArray;
+using vovido::RunNative;
+
 namespace {
 
 class NetworkOpsTest : public JvmTest {

@@ -7,6 +7,9 @@
 #include <string>
 #include <vector>
 
+using vovido::EngineTextToUtf16;
+using vovido::Utf16ToEngineText;
+
 namespace {
 
 std::vector<jchar> ToUtf16(const std::string& bytes) {

@@ -8,6 +8,8 @@
 #include "jni/jni_frame.h"
 #include "tarvo_Wrapper.h"
 
+using vovido::ToNativePtr;
+
 // In the sanitizer builds: the JVM relies on handling its own SIGSEGVs, and its start-up allocations
 // (and those of the libraries it loads) live until the process ends.
 extern "C" const char* __asan_default_options() {

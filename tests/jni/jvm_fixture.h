@@ -35,8 +35,8 @@ protected:
 };
 
 // Drives a call that should unwind with PendingJavaException and returns the message raised.
-#define EXPECT_RAISES_TARVO(statement, expected)       \
-    do {                                               \
-        EXPECT_THROW(statement, PendingJavaException); \
-        EXPECT_EQ(TakeTarvoMessage(), expected);       \
+#define EXPECT_RAISES_TARVO(statement, expected)               \
+    do {                                                       \
+        EXPECT_THROW(statement, vovido::PendingJavaException); \
+        EXPECT_EQ(TakeTarvoMessage(), expected);               \
     } while (0)

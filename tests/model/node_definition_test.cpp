@@ -17,6 +17,10 @@
 #include "model/network.h"
 #include "tests/support/arrays.h"
 
+using vovido::IsDecisionOrUtilityType;
+using vovido::IsDiscreteType;
+using vovido::IsIndexingType;
+
 namespace {
 
 using namespace vovido::test;

@@ -12,6 +12,7 @@
 #include "model/node.h"
 #include "model/node_definition.h"
 #include "tests/support/arrays.h"
+#include "tests/support/networks.h"
 
 namespace {
 
@@ -28,13 +29,7 @@ protected:
         c = AddNode("C", 4);
     }
 
-    int AddNode(const char* id, int outcomes) {
-        const int handle = net.AddNode(DefinitionType::kCpt, id);
-        EXPECT_GE(handle, 0);
-        EXPECT_EQ(net.GetNode(handle)->GetDefinition()->SetNumberOfOutcomes(outcomes), 0);
-        EXPECT_EQ(net.GetNode(handle)->GetDefinition()->GetNumberOfOutcomes(), outcomes);
-        return handle;
-    }
+    int AddNode(const char* id, int outcomes) { return vovido::test::AddCptNode(net, id, outcomes); }
 
     int PlainOutcome(const VRX_case& cs, int handle) {
         const int entry = cs.FindEvidence(handle);

@@ -57,6 +57,11 @@ inline void ExpectSameDoubles(const double* a, int na, const double* b, int nb, 
     for (int i = 0; i < na; ++i) EXPECT_EQ(a[i], b[i]) << what << " item " << i;
 }
 
+// The items (count) of two double arrays.
+inline void ExpectSameItems(const VRX_doubleArray& a, const VRX_doubleArray& b, const std::string& what) {
+    ExpectSameDoubles(a.GetItems(), a.GetCount(), b.GetItems(), b.GetCount(), what);
+}
+
 inline void ExpectSameMatrix(const VRX_Dmatrix& a, const VRX_Dmatrix& b, const std::string& what) {
     ExpectSameInts(a.GetDimensions(), b.GetDimensions(), what + " dimensions");
     ExpectSameDoubles(a.GetData(), a.GetNumberOfElements(), b.GetData(), b.GetNumberOfElements(), what);
@@ -145,8 +150,7 @@ inline void ExpectSameDefinition(VRX_nodeDefinition& a, VRX_nodeDefinition& b, c
             VRX_doubleArray* vb = nullptr;
             ASSERT_EQ(a.GetDefinitionDoubles(va), kSuccess);
             ASSERT_EQ(b.GetDefinitionDoubles(vb), kSuccess);
-            ExpectSameDoubles(va->GetItems(), va->GetCount(), vb->GetItems(), vb->GetCount(),
-                              what + " values");
+            ExpectSameItems(*va, *vb, what + " values");
             break;
         }
         case DefinitionType::kNoisyMax: {
@@ -167,8 +171,7 @@ inline void ExpectSameDefinition(VRX_nodeDefinition& a, VRX_nodeDefinition& b, c
             EXPECT_EQ(da.GetDistinguishedState(), db.GetDistinguishedState()) << what;
             ExpectSameInts(da.GetParentDistinguishedStates(), db.GetParentDistinguishedStates(),
                            what + " dstates");
-            ExpectSameDoubles(da.GetWeights().GetItems(), da.GetWeights().GetCount(),
-                              db.GetWeights().GetItems(), db.GetWeights().GetCount(), what + " weights");
+            ExpectSameItems(da.GetWeights(), db.GetWeights(), what + " weights");
             ExpectSameMatrix(*da.GetCiWeights(), *db.GetCiWeights(), what + " parameters");
             break;
         }
@@ -176,10 +179,8 @@ inline void ExpectSameDefinition(VRX_nodeDefinition& a, VRX_nodeDefinition& b, c
             auto& ca = static_cast<VRX_cast&>(a);
             auto& cb = static_cast<VRX_cast&>(b);
             EXPECT_EQ(ca.GetBaseline(), cb.GetBaseline()) << what;
-            ExpectSameDoubles(ca.GetPositiveWeights().GetItems(), ca.GetPositiveWeights().GetCount(),
-                              cb.GetPositiveWeights().GetItems(), cb.GetPositiveWeights().GetCount(), what);
-            ExpectSameDoubles(ca.GetNegativeWeights().GetItems(), ca.GetNegativeWeights().GetCount(),
-                              cb.GetNegativeWeights().GetItems(), cb.GetNegativeWeights().GetCount(), what);
+            ExpectSameItems(ca.GetPositiveWeights(), cb.GetPositiveWeights(), what);
+            ExpectSameItems(ca.GetNegativeWeights(), cb.GetNegativeWeights(), what);
             break;
         }
         case DefinitionType::kMau: {
@@ -194,8 +195,7 @@ inline void ExpectSameDefinition(VRX_nodeDefinition& a, VRX_nodeDefinition& b, c
             auto& mb = static_cast<VRX_demorgan&>(b);
             EXPECT_EQ(ma.GetPriorBelief(), mb.GetPriorBelief()) << what;
             ExpectSameInts(ma.GetParentTypes(), mb.GetParentTypes(), what + " types");
-            ExpectSameDoubles(ma.GetParentWeights().GetItems(), ma.GetParentWeights().GetCount(),
-                              mb.GetParentWeights().GetItems(), mb.GetParentWeights().GetCount(), what);
+            ExpectSameItems(ma.GetParentWeights(), mb.GetParentWeights(), what);
             break;
         }
         default:

@@ -63,6 +63,18 @@ inline int AddNode(VRX_network& net, int type, const char* id, const std::vector
     return h;
 }
 
+// Adds a CPT node with the number of outcomes; the handle.
+inline int AddCptNode(VRX_network& net, const char* id, int outcomes) {
+    const int h = net.AddNode(DefinitionType::kCpt, id);
+    EXPECT_GE(h, 0) << id;
+    VRX_nodeDefinition* def = net.GetNode(h)->GetDefinition();
+    if (def->GetNumberOfOutcomes() != outcomes) {
+        EXPECT_EQ(def->SetNumberOfOutcomes(outcomes), kSuccess) << id;
+    }
+    EXPECT_EQ(def->GetNumberOfOutcomes(), outcomes) << id;
+    return h;
+}
+
 // Fills the free rows of a causal-independence weight table with distributions of few decimals; the
 // rows `constrained` says are left as the definition keeps them.
 inline VRX_doubleArray FreeRows(const VRX_Dmatrix& weights, const std::vector<bool>& constrained) {

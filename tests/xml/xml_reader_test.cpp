@@ -6,6 +6,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "base/error_log.h"
@@ -39,6 +40,33 @@ protected:
             grammar.Bind(grammar.Handler(events, "a", false), "a", IXmlBinding::InheritStrictness);
         root->AddChild(a, occurrence);
         return root;
+    }
+
+    // Reads attribute `name` of <r> through the getter for each case: the result, and the message of a
+    // refused value; then the default for a missing attribute.
+    template <typename T, typename Getter>
+    void ExpectNumberAttributes(const char* name, Getter get, T fallback,
+                                const std::vector<std::tuple<const char*, bool, T>>& cases,
+                                const std::string& refusal) {
+        RecordingHandler& handler = grammar.Handler(events, "r", false);
+        IXmlBinding* root = grammar.Bind(handler, "r", 0);
+        root->AddAttribute(name, false);
+        for (const auto& [value, accepted, result] : cases) {
+            errors.entries.clear();
+            bool ok = true;
+            T out = T(-1);
+            handler.onStart = [&](IXmlReader* r) { ok = get(r, out); };
+            EXPECT_EQ(Parse(std::string("<r ") + name + "=\"" + value + "\"/>", root), accepted) << value;
+            EXPECT_EQ(ok, accepted) << value;
+            EXPECT_EQ(out, result) << value;
+            if (!accepted) {
+                EXPECT_EQ(errors.entries, Events({refusal}));
+            }
+        }
+        T out = T(-1);
+        handler.onStart = [&](IXmlReader* r) { EXPECT_TRUE(get(r, out)); };
+        EXPECT_TRUE(Parse("<r/>", root));
+        EXPECT_EQ(out, fallback);
     }
 
     XmlReader reader;
@@ -316,64 +344,34 @@ TEST_F(XmlReaderTest, SharedBindingAndDeepNesting) {
 }
 
 TEST_F(XmlReaderTest, IntAttributes) {
-    RecordingHandler& handler = grammar.Handler(events, "r", false);
-    IXmlBinding* root = grammar.Bind(handler, "r", 0);
-    root->AddAttribute("n", false);
-    struct Case {
-        const char* value;
-        bool ok;
-        int result;
-    };
-    const Case cases[] = {{"42", true, 42},    {"-7", true, -7}, {" +3", true, 3},
-                          {"12abc", true, 12}, {"", true, 0},    {"0", true, 0},
-                          {"abc", false, 0},   {"0x", false, 0}, {"99999999999", true, 2147483647},
-                          {"3.9", true, 3}};
-    for (const Case& c : cases) {
-        errors.entries.clear();
-        bool ok = true;
-        int out = -1;
-        handler.onStart = [&](IXmlReader* r) { ok = r->GetIntAttribute("n", out, 5); };
-        EXPECT_EQ(Parse(std::string("<r n=\"") + c.value + "\"/>", root), c.ok) << c.value;
-        EXPECT_EQ(ok, c.ok) << c.value;
-        EXPECT_EQ(out, c.result) << c.value;
-        if (!c.ok) {
-            EXPECT_EQ(errors.entries, Events({"error 1,0: Integer value expected for attribute 'n'"}));
-        }
-    }
-    int out = -1;
-    handler.onStart = [&](IXmlReader* r) { EXPECT_TRUE(r->GetIntAttribute("n", out, 5)); };
-    EXPECT_TRUE(Parse("<r/>", root));
-    EXPECT_EQ(out, 5);
+    ExpectNumberAttributes<int>(
+        "n", [](IXmlReader* r, int& out) { return r->GetIntAttribute("n", out, 5); }, 5,
+        {{"42", true, 42},
+         {"-7", true, -7},
+         {" +3", true, 3},
+         {"12abc", true, 12},
+         {"", true, 0},
+         {"0", true, 0},
+         {"abc", false, 0},
+         {"0x", false, 0},
+         {"99999999999", true, 2147483647},
+         {"3.9", true, 3}},
+        "error 1,0: Integer value expected for attribute 'n'");
 }
 
 TEST_F(XmlReaderTest, DoubleAttributes) {
-    RecordingHandler& handler = grammar.Handler(events, "r", false);
-    IXmlBinding* root = grammar.Bind(handler, "r", 0);
-    root->AddAttribute("d", false);
-    struct Case {
-        const char* value;
-        bool ok;
-        double result;
-    };
-    const Case cases[] = {{"0.25", true, 0.25}, {"-1e3", true, -1000.0}, {"0.5e", true, 0.5},
-                          {"2x", true, 2.0},    {"", true, 0.0},         {"0.0", true, 0.0},
-                          {"x", false, 0.0},    {"0q", false, 0.0},      {"NA", false, 0.0}};
-    for (const Case& c : cases) {
-        errors.entries.clear();
-        bool ok = true;
-        double out = -1.0;
-        handler.onStart = [&](IXmlReader* r) { ok = r->GetDoubleAttribute("d", out, 9.5); };
-        EXPECT_EQ(Parse(std::string("<r d=\"") + c.value + "\"/>", root), c.ok) << c.value;
-        EXPECT_EQ(ok, c.ok) << c.value;
-        EXPECT_EQ(out, c.result) << c.value;
-        if (!c.ok) {
-            EXPECT_EQ(errors.entries, Events({"error 1,0: Floating point value expected for attribute 'd'"}));
-        }
-    }
-    double out = 0.0;
-    handler.onStart = [&](IXmlReader* r) { EXPECT_TRUE(r->GetDoubleAttribute("d", out, 9.5)); };
-    EXPECT_TRUE(Parse("<r/>", root));
-    EXPECT_EQ(out, 9.5);
+    ExpectNumberAttributes<double>(
+        "d", [](IXmlReader* r, double& out) { return r->GetDoubleAttribute("d", out, 9.5); }, 9.5,
+        {{"0.25", true, 0.25},
+         {"-1e3", true, -1000.0},
+         {"0.5e", true, 0.5},
+         {"2x", true, 2.0},
+         {"", true, 0.0},
+         {"0.0", true, 0.0},
+         {"x", false, 0.0},
+         {"0q", false, 0.0},
+         {"NA", false, 0.0}},
+        "error 1,0: Floating point value expected for attribute 'd'");
 }
 
 TEST_F(XmlReaderTest, BoolAttributes) {
