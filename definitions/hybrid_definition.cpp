@@ -10,6 +10,8 @@
 #include "model/network.h"
 #include "model/node.h"
 
+namespace DefinitionSupport = vovido::DefinitionSupport;
+
 namespace vovido {
 
 ElementTable& ElementTable::operator=(const ElementTable& other) {

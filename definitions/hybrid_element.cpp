@@ -9,6 +9,8 @@
 #include "base/random_generator.h"
 #include "base/status_codes.h"
 
+using vovido::ExpressionSlot;
+
 namespace {
 
 // Parsed and folded until nothing changes; null for text that does not parse.

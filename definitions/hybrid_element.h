@@ -58,8 +58,8 @@ public:
 private:
     int evaluated = 0;
     std::string equationText;
-    ExpressionSlot mainExpression;
-    std::map<std::string, ExpressionSlot> namedExpressions;
+    vovido::ExpressionSlot mainExpression;
+    std::map<std::string, vovido::ExpressionSlot> namedExpressions;
 };
 
 class VRX_distributionElement : public VRX_Helement {
@@ -77,7 +77,7 @@ public:
     GaussianMixture mixture;
 
 private:
-    ExpressionSlot distributionExpression;
+    vovido::ExpressionSlot distributionExpression;
 };
 
 // The outcome probabilities of a discrete node: weight expressions (in the continuous parents'
@@ -104,7 +104,7 @@ private:
     // Evaluates the weights into probabilities_ once after the parents' values changed.
     void Refresh();
 
-    std::vector<ExpressionSlot> weights_;
+    std::vector<vovido::ExpressionSlot> weights_;
     std::vector<double> probabilities_;
     bool fresh_ = false;
 };

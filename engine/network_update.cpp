@@ -27,6 +27,8 @@
 #include "model/temporary_evidence_nodes.h"
 #include "model/update_route.h"
 
+using vovido::IsIndexingType;
+
 using vovido::FindUpdateRoute;
 using vovido::UpdateRoute;
 using vovido::UpdateRouteScan;

@@ -17,6 +17,10 @@
 #include "model/network.h"
 #include "model/node.h"
 
+using vovido::ExpressionSlot;
+using vovido::kDistributionKind;
+using vovido::kVariableKind;
+
 namespace {
 
 VRX_defHybrid& HybridOf(VRX_network& net, int h) { return *static_cast<VRX_defHybrid*>(net.GetNode(h)->GetDefinition()); }

@@ -13,6 +13,8 @@
 #include "model/node.h"
 #include "model/node_value.h"
 
+using vovido::IsDiscreteType;
+
 using SampleNode = VRX_hybridSampleNode;
 
 namespace vovido {

@@ -13,6 +13,8 @@
 #include "model/node.h"
 #include "model/node_definition.h"
 
+using vovido::IsDiscreteType;
+
 namespace {
 
 // The declaration must be the first thing in the file, in lower case, for an XML parser to take it; the

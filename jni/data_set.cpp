@@ -10,6 +10,22 @@
 #include "model/network.h"
 #include "tarvo_learning_DataSet.h"
 
+using vovido::CheckEngineStatus;
+using vovido::CheckJavaException;
+using vovido::FindJavaClass;
+using vovido::FindMethod;
+using vovido::GetNetwork;
+using vovido::LocalRef;
+using vovido::MakeJavaString;
+using vovido::NativeObject;
+using vovido::NewJavaObject;
+using vovido::NewJavaObjectArray;
+using vovido::RunNative;
+using vovido::StoreArrayElement;
+using vovido::ThrowTarvoException;
+using vovido::ToNativePtr;
+using vovido::kNullArrayText;
+
 namespace {
 
 DataSet& Data(JNIEnv* env, jobject self) {

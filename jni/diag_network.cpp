@@ -26,6 +26,26 @@
 #include "model/node_value.h"
 #include "tarvo_DiagNetwork.h"
 
+using vovido::PendingJavaException;
+
+using vovido::CheckEngineStatus;
+using vovido::FindField;
+using vovido::FindJavaClass;
+using vovido::FindMethod;
+using vovido::GetNetwork;
+using vovido::LocalRef;
+using vovido::MakeJavaString;
+using vovido::NativeObject;
+using vovido::NewJavaObject;
+using vovido::NewJavaObjectArray;
+using vovido::NodeIdText;
+using vovido::OutcomeIdOf;
+using vovido::ReadIntArray;
+using vovido::RunNative;
+using vovido::StoreArrayElement;
+using vovido::ToNativePtr;
+using vovido::kNullObjectText;
+
 namespace {
 
 constexpr const char* kNetworkDisposedText = "The network of this diagnosis session has been disposed of";

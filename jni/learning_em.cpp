@@ -11,6 +11,17 @@
 #include "model/network.h"
 #include "tarvo_learning_EM.h"
 
+using vovido::CheckEngineStatus;
+using vovido::CheckJavaException;
+using vovido::FindField;
+using vovido::FindJavaClass;
+using vovido::GetNetwork;
+using vovido::LocalRef;
+using vovido::NativeObject;
+using vovido::ReadIntArray;
+using vovido::RunNative;
+using vovido::ToNativePtr;
+
 namespace {
 
 EmOptions& Options(JNIEnv* env, jobject self) { return NativeObject<EmOptions>(env, self); }

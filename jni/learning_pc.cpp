@@ -14,6 +14,16 @@
 #include "tarvo_learning_PC.h"
 #include "tarvo_learning_Pattern.h"
 
+using vovido::CheckEngineStatus;
+using vovido::FindJavaClass;
+using vovido::FindMethod;
+using vovido::GetNetwork;
+using vovido::LocalRef;
+using vovido::NativeObject;
+using vovido::NewJavaObject;
+using vovido::RunNative;
+using vovido::ToNativePtr;
+
 namespace {
 
 PcOptions& Options(JNIEnv* env, jobject self) {

@@ -14,6 +14,20 @@
 #include "model/node_value.h"
 #include "tarvo_Network.h"
 
+using vovido::FindJavaClass;
+using vovido::MakeIntArray;
+
+using vovido::LocalRef;
+
+using vovido::CheckEngineStatus;
+using vovido::CheckJavaException;
+using vovido::FindField;
+using vovido::FindMethod;
+using vovido::NewJavaObject;
+using vovido::OnNetwork;
+using vovido::ReadIntArray;
+using vovido::kNullArrayText;
+
 namespace {
 
 // The tuning fields go into the network, which keeps its previous record when it refuses them; the seed

@@ -14,6 +14,14 @@
 #include "model/node_definition.h"
 #include "tarvo_Network.h"
 
+using vovido::GetNetwork;
+using vovido::MakeJavaString;
+using vovido::NodeDefinition;
+using vovido::NodeIdText;
+using vovido::OnNode;
+using vovido::OnNodeId;
+using vovido::RunNative;
+
 namespace {
 
 VRX_extraDefinition& Extra(VRX_node& node) {

@@ -21,6 +21,31 @@
 #include "model/node_value.h"
 #include "tarvo_Network.h"
 
+using vovido::CheckEngineStatus;
+using vovido::CheckJavaException;
+using vovido::FindJavaClass;
+using vovido::FindMethod;
+using vovido::GetNetwork;
+using vovido::LocalRef;
+using vovido::MakeIntArray;
+using vovido::MakeJavaString;
+using vovido::NewJavaObject;
+using vovido::NewJavaObjectArray;
+using vovido::NodeDefinition;
+using vovido::NodeIdText;
+using vovido::NodeValue;
+using vovido::OnNetwork;
+using vovido::OnNode;
+using vovido::OnNodeId;
+using vovido::OutcomeIdOf;
+using vovido::ReadDoubleArray;
+using vovido::ReadIntArray;
+using vovido::RunNative;
+using vovido::StoreArrayElement;
+using vovido::kNoisyMaxType;
+using vovido::kNoisyMaxTypeName;
+using vovido::kNullArrayText;
+
 namespace {
 
 using NodeOrders = std::vector<std::pair<int, int>>;

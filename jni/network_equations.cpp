@@ -18,6 +18,12 @@
 #include "model/network.h"
 #include "tarvo_Network.h"
 
+using vovido::LocalRef;
+
+using vovido::CheckJavaException;
+using vovido::kMauType;
+using vovido::kMauTypeName;
+
 using vovido::kEquationType;
 using vovido::kEquationTypeName;
 using vovido::MakeDoubleArray;

@@ -14,6 +14,16 @@
 #include "model/node.h"
 #include "tarvo_ValueOfInfo.h"
 
+using vovido::CheckEngineStatus;
+using vovido::DeleteVrxObject;
+using vovido::GetNetwork;
+using vovido::MakeDoubleArray;
+using vovido::MakeJavaString;
+using vovido::NativeObject;
+using vovido::NodeIdText;
+using vovido::RunNative;
+using vovido::ToNativePtr;
+
 namespace {
 
 VRX_valueOfInformation& Settings(JNIEnv* env, jobject self) {
