@@ -2,6 +2,7 @@
 // the network and writes the learnt tables back into the caller's network only when the run succeeds.
 #include "learning/em_learning.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -181,7 +182,8 @@ int EmRun::Prepare() {
         if (vovido::DecomposeNoisyMax(work, h) != kSuccess) return kFailure;
         noisyNodes_.push_back(h);
     }
-    const size_t size = static_cast<size_t>(work.GetLastNode() + 1);
+    // GetLastNode answers -2 for a network without nodes.
+    const size_t size = static_cast<size_t>(std::max(work.GetLastNode() + 1, 0));
     tables_.priors.assign(size, {});
     tables_.counts.assign(size, {});
     tables_.current.assign(size, nullptr);

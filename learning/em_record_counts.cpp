@@ -116,6 +116,8 @@ int EmRecordCounter::CountFromRelevantParts(double weight, double& factor, int& 
     // Evidence is not spread through deterministic tables here: a node whose outcome that would fix
     // leaves the parts as answered, and its family (a noisy-MAX helper's, say) could not be counted.
     std::unique_ptr<RelevantPartList> parts = FindRelevantParts(network_, true, false, &status);
+    // A network without nodes has no parts and nothing to count.
+    if (parts == nullptr && status == kSuccess && network_.GetNumberOfNodes() == 0) return kSuccess;
     if (parts == nullptr) {
         LogError(errorLog, kFailure, "em: rnet should not be null", nullptr);
         return kFailure;

@@ -244,3 +244,30 @@ TEST(EmLearning, RefusedKindsAndFailedRunsLeaveTheNetwork) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(EmLearning, ImpossibleRecordsEndTheRunAndBeliefsGoOutOfDate) {
+    // B copies A through a fixed truth table; the record A = 0, B = 1 has probability 0 under it.
+    TwoNodes n({{0, 0}, {0, 1}, {1, 1}});
+    ASSERT_EQ(n.t.net.GetNode(n.b)->ChangeType(DefinitionType::kTruthTable), kSuccess);
+    n.t.Table(n.b, {1, 0, 0, 1});
+    ASSERT_EQ(n.t.net.UpdateBeliefs(), kSuccess);
+    ASSERT_TRUE(n.t.Value(n.a)->IsUpToDate());
+    double logLik = 0.0;
+    ASSERT_EQ(LearnEm(EmOptions(), n.data, n.t.net, n.Matches(), {n.b}, &logLik, nullptr), kSuccess);
+    EXPECT_TRUE(std::isinf(logLik) && logLik < 0.0);
+    EXPECT_FALSE(n.t.Value(n.a)->IsUpToDate());
+    // The impossible record adds nothing: A is learnt from the two others.
+    EXPECT_NEAR(Table(n.t.net, n.a)[0], 0.5, 1e-12);
+}
+
+TEST(EmLearning, ANetworkWithoutNodesLearnsNothing) {
+    VRX_network empty;
+    DataSet data;
+    ASSERT_EQ(data.AddIntVariable("A", -1), kSuccess);
+    data.AddEmptyRecord();
+    EXPECT_EQ(LearnEm(EmOptions(), data, empty, {}, {}, nullptr, nullptr), kSuccess);
+}
+
+}  // namespace
