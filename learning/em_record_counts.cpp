@@ -166,6 +166,9 @@ int EmRecordCounter::CountSingleNodePart(RelevanceNode& record, double weight) {
     const int handle = record.GetHandle();
     const int n = record.GetNumberOfOutcomes();
     if (record.table == nullptr || record.table->GetNumberOfElements() < n) return kFailure;
+    // Only a table reduced to the node's own outcomes is its distribution; otherwise the node stays
+    // uncounted, which the caller reports.
+    if (record.table->GetNumberOfDimensions() != 1) return kSuccess;
     const VRX_intArray& parents = network_.GetParents(handle);
     VRX_Dmatrix& counts = CountsOf(handle);
     const int* strides = counts.GetStrides().GetItems();
