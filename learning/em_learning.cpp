@@ -2,6 +2,7 @@
 // the network and writes the learnt tables back into the caller's network only when the run succeeds.
 #include "learning/em_learning.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -16,6 +17,7 @@
 #include "base/error_log.h"
 #include "base/random_generator.h"
 #include "base/status_codes.h"
+#include "definitions/cpt.h"
 #include "definitions/noisy_max.h"
 #include "learning/em_equations.h"
 #include "learning/em_record_counts.h"
@@ -91,6 +93,21 @@ VRX_Dmatrix* MainTable(VRX_network& network, int handle) {
     return table;
 }
 
+// The table of order t: the main table for 0, else the temporal table (null when there is none).
+VRX_Dmatrix* TableOfOrder(VRX_network& network, int handle, int order) {
+    if (order == 0) return MainTable(network, handle);
+    auto* cpt = dynamic_cast<VRX_cpt*>(network.GetNode(handle)->GetDefinition());
+    return cpt != nullptr ? cpt->GetTemporalDefinition(order) : nullptr;
+}
+
+// Stores a table of order t (see TableOfOrder).
+int StoreTableOfOrder(VRX_network& network, int handle, int order, const VRX_Dmatrix& table) {
+    VRX_nodeDefinition* def = network.GetNode(handle)->GetDefinition();
+    if (order == 0) return def->SetDefinition(table);
+    auto* cpt = dynamic_cast<VRX_cpt*>(def);
+    return cpt != nullptr ? cpt->SetTemporalDefinition(order, table) : kWrongNodeType;
+}
+
 // One draw strictly between 0 and 1.
 double Draw(RandomGenerator& generator) {
     double v = generator.NextUniform();
@@ -136,7 +153,11 @@ private:
     // Records with the same evidence form one group, whose inference is done once per E-step.
     void GroupRecords();
     void SetGroupEvidence(size_t g);
+    // The counts of the record through the unrolled network: every copy of a plate node counts into the
+    // node's table of the temporal order that its slice uses.
+    [[nodiscard]] int CountUnrolled(double weight, double& probability);
     void MStep(int handle, bool finalPass);
+    void MStepOfOrder(int handle, int order, bool finalPass);
     [[nodiscard]] int WriteBack();
 
     const EmOptions& options_;
@@ -145,6 +166,7 @@ private:
     const std::vector<DataMatch>& matches_;
     const std::vector<int>& fixedNodes_;
     std::unique_ptr<VRX_network> work_;
+    bool dynamic_ = false;
     std::vector<int> noisyNodes_;
     EmNodeTables tables_;
     // Per group: the matched outcomes (-1 missing), the first record and the number of records.
@@ -165,15 +187,12 @@ int EmRun::Prepare() {
     work.ClearAllEvidence();
     work.ClearAllTargets();
     work.EnableCaseSync(false);
-    if (work.GetMaxTemporalOrder() > 0) {
-        for (int h = work.GetFirstNode(); h >= 0; h = work.GetNextNode(h)) {
-            if (work.GetNodeType(h) == DefinitionType::kNoisyMax) {
-                LogError(errorLog, kFailure, "em: noisy-max is not supported in dbns", nullptr);
-                return kFailure;
-            }
+    dynamic_ = work.GetMaxTemporalOrder() > 0;
+    for (int h = work.GetFirstNode(); h >= 0 && dynamic_; h = work.GetNextNode(h)) {
+        if (work.GetNodeType(h) == DefinitionType::kNoisyMax) {
+            LogError(errorLog, kFailure, "em: noisy-max is not supported in dbns", nullptr);
+            return kFailure;
         }
-        LogError(errorLog, kFailure, "em: learning of dynamic networks is not available", nullptr);
-        return kFailure;
     }
     const int last = work.GetLastNode();
     for (int h = work.GetFirstNode(); h >= 0 && h <= last; h = work.GetNextNode(h)) {
@@ -181,18 +200,32 @@ int EmRun::Prepare() {
         if (vovido::DecomposeNoisyMax(work, h) != kSuccess) return kFailure;
         noisyNodes_.push_back(h);
     }
-    const size_t size = static_cast<size_t>(work.GetLastNode() + 1);
+    // GetLastNode answers -2 for a network without nodes.
+    const size_t size = static_cast<size_t>(std::max(work.GetLastNode() + 1, 0));
     tables_.priors.assign(size, {});
     tables_.counts.assign(size, {});
-    tables_.current.assign(size, nullptr);
     for (int h = work.GetFirstNode(); h >= 0; h = work.GetNextNode(h)) {
         VRX_Dmatrix* table = MainTable(work, h);
         if (table == nullptr) return kFailure;
-        tables_.current[h] = table;
         tables_.priors[h].emplace_back(*table);
         tables_.counts[h].emplace_back(*table);
         if (tables_.counts[h][0].GetNumberOfElements() != table->GetNumberOfElements()) return kOutOfMemory;
         tables_.counts[h][0].FillWith(0.0);
+        // Temporal tables of a plate node, by order; orders the node lacks stay empty.
+        VRX_intArray orders;
+        if (!dynamic_ || work.GetTemporalOrders(h, orders) != kSuccess) continue;
+        for (int k = 0; k < orders.GetCount(); ++k) {
+            const VRX_Dmatrix* temporal = TableOfOrder(work, h, orders[k]);
+            if (temporal == nullptr) continue;
+            const size_t o = static_cast<size_t>(orders[k]);
+            if (tables_.priors[h].size() <= o) {
+                tables_.priors[h].resize(o + 1);
+                tables_.counts[h].resize(o + 1);
+            }
+            tables_.priors[h][o] = *temporal;
+            tables_.counts[h][o] = *temporal;
+            tables_.counts[h][o].FillWith(0.0);
+        }
     }
     if (options_.randomizeParameters) {
         RandomGenerator generator(0);
@@ -241,7 +274,17 @@ void EmRun::SetGroupEvidence(size_t g) {
         const int v = groupValues_[g * width + k];
         if (v < 0) continue;
         const int h = matches_[k].node;
-        if (work.GetNode(h)->GetValue()->SetEvidence(v) != kSuccess) {
+        const int slice = matches_[k].slice;
+        VRX_nodeValue* value = work.GetNode(h)->GetValue();
+        int rc = kSuccess;
+        if (work.GetTemporalType(h) == TemporalType::kPlate) {
+            VRX_intArray orders;
+            const bool temporalArcs = work.GetTemporalOrders(h, orders) == kSuccess && orders.GetCount() > 0;
+            rc = temporalArcs && slice == 0 ? value->SetEvidence(v) : value->SetTemporalEvidence(slice, v);
+        } else {
+            rc = value->SetEvidence(v);
+        }
+        if (rc != kSuccess) {
             char text[512];
             std::snprintf(text, sizeof text, "em: evidence cannot be set for node %s in record %d",
                           work.GetNode(h)->GetId(), groupFirst_[g] + 1);
@@ -253,7 +296,7 @@ void EmRun::SetGroupEvidence(size_t g) {
 int EmRun::Run(double* outLogLik, EmProgress* progress) {
     if (const int rc = Prepare()) return rc == kOutOfMemory ? rc : kFailure;
     VRX_network& work = *work_;
-    vovido::EmRecordCounter counter(work, tables_);
+    vovido::EmRecordCounter counter(work, tables_, !dynamic_);
     double logLik = 0.0;
     double prevLogLik = 0.0;
     bool finalPass = false;
@@ -268,7 +311,9 @@ int EmRun::Run(double* outLogLik, EmProgress* progress) {
                 SetGroupEvidence(g);
                 // The probability of the evidence comes with the counts, from the same propagation.
                 double p = 0.0;
-                if (counter.AddRecord(groupWeight_[g], options_.relevance, p) != kSuccess) return kFailure;
+                const int rc = dynamic_ ? CountUnrolled(groupWeight_[g], p)
+                                        : counter.AddRecord(groupWeight_[g], options_.relevance, p);
+                if (rc != kSuccess) return kFailure;
                 // NaN fails here too, so that the convergence test never compares NaN.
                 if (!(p >= 0.0 && p <= 1.0)) return kFailure;
                 logLik += groupWeight_[g] * std::log(p);
@@ -292,13 +337,53 @@ int EmRun::Run(double* outLogLik, EmProgress* progress) {
     return WriteBack();
 }
 
-void EmRun::MStep(int handle, bool finalPass) {
+int EmRun::CountUnrolled(double weight, double& probability) {
     VRX_network& work = *work_;
-    VRX_Dmatrix* current = MainTable(work, handle);
+    VRX_network unrolled;
+    std::vector<int> map;
+    if (work.UnrollNetwork(unrolled, map) != kSuccess) return kFailure;
+    // Nodes keep their handles in the unrolled network; the copies of later slices are new nodes.
+    const int size = std::max(unrolled.GetLastNode() + 1, 0);
+    std::vector<std::pair<int, int>> targets(static_cast<size_t>(size), {-1, 0});
+    for (int u = unrolled.GetFirstNode(); u >= 0; u = unrolled.GetNextNode(u)) {
+        if (work.IsLiveHandle(u)) targets[static_cast<size_t>(u)] = {u, 0};
+    }
+    const int slices = work.GetSliceCount();
+    const int plates = slices > 0 ? static_cast<int>(map.size()) / slices : 0;
+    for (int i = 0; i < plates; ++i) {
+        const int h = map[static_cast<size_t>(i)];
+        VRX_intArray orders;
+        if (work.GetTemporalOrders(h, orders) != kSuccess) return kFailure;
+        for (int slice = 0; slice < slices; ++slice) {
+            const int u = map[static_cast<size_t>(slice) * plates + i];
+            int order = 0;
+            if (slice > 0 && unrolled.GetNumberOfParents(u) > 0) {
+                for (int k = 0; k < orders.GetCount(); ++k) {
+                    if (orders[k] <= slice && orders[k] > order) order = orders[k];
+                }
+            }
+            if (u >= 0 && u < size) targets[static_cast<size_t>(u)] = {h, order};
+        }
+    }
+    vovido::EmRecordCounter counter(unrolled, tables_, false, &targets);
+    return counter.AddRecord(weight, options_.relevance, probability);
+}
+
+void EmRun::MStep(int handle, bool finalPass) {
+    for (size_t order = 0; order < tables_.counts[handle].size(); ++order) {
+        if (tables_.counts[handle][order].GetNumberOfElements() > 0) {
+            MStepOfOrder(handle, static_cast<int>(order), finalPass);
+        }
+    }
+}
+
+void EmRun::MStepOfOrder(int handle, int order, bool finalPass) {
+    VRX_network& work = *work_;
+    VRX_Dmatrix* current = TableOfOrder(work, handle, order);
     if (current == nullptr) return;
     VRX_Dmatrix fresh(*current);
-    const VRX_Dmatrix& prior = tables_.priors[handle][0];
-    VRX_Dmatrix& counts = tables_.counts[handle][0];
+    const VRX_Dmatrix& prior = tables_.priors[handle][static_cast<size_t>(order)];
+    VRX_Dmatrix& counts = tables_.counts[handle][static_cast<size_t>(order)];
     const int total = fresh.GetNumberOfElements();
     if (total != counts.GetNumberOfElements() || total != prior.GetNumberOfElements()) return;
     const bool withPrior = finalPass && options_.eqSampleSize > 0;
@@ -324,7 +409,7 @@ void EmRun::MStep(int handle, bool finalPass) {
             fresh[j * n + o] = v;
         }
     }
-    (void)work.GetNode(handle)->GetDefinition()->SetDefinition(fresh);
+    (void)StoreTableOfOrder(work, handle, order, fresh);
     counts.FillWith(0.0);
 }
 
@@ -334,6 +419,7 @@ int EmRun::WriteBack() {
     // Every table is written or none: the old ones are kept until all new ones are in.
     struct Previous {
         int handle;
+        int order;
         VRX_Dmatrix table;
         VRX_noisyMAX::StrengthSequence strengths;
     };
@@ -341,31 +427,35 @@ int EmRun::WriteBack() {
     bool ok = true;
     for (int h = work.GetFirstNode(); h >= 0 && ok; h = work.GetNextNode(h)) {
         if (Contains(fixedNodes_, h) || !network_.IsLiveHandle(h)) continue;
-        VRX_nodeDefinition* target = network_.GetNode(h)->GetDefinition();
-        VRX_Dmatrix* old = MainTable(network_, h);
-        VRX_Dmatrix* learnt = MainTable(work, h);
-        if (old == nullptr || learnt == nullptr || work.GetNodeType(h) != network_.GetNodeType(h)) {
-            ok = false;
-            break;
-        }
-        previous.push_back({h, *old, {}});
-        if (auto* noisy = dynamic_cast<VRX_noisyMAX*>(target)) {
-            // The parameters with their strength orders, which the rows follow.
-            previous.back().strengths = noisy->GetParentOutcomeStrengths();
-            ok = work.GetNode(h)->GetDefinition()->CopyParametersTo(*target) == kSuccess;
-        } else {
-            ok = target->SetDefinition(*learnt) == kSuccess;
+        for (size_t t = 0; t < tables_.counts[h].size() && ok; ++t) {
+            const int order = static_cast<int>(t);
+            if (t > 0 && tables_.counts[h][t].GetNumberOfElements() == 0) continue;
+            VRX_nodeDefinition* target = network_.GetNode(h)->GetDefinition();
+            VRX_Dmatrix* old = TableOfOrder(network_, h, order);
+            VRX_Dmatrix* learnt = TableOfOrder(work, h, order);
+            if (old == nullptr || learnt == nullptr || work.GetNodeType(h) != network_.GetNodeType(h)) {
+                ok = false;
+                break;
+            }
+            previous.push_back({h, order, *old, {}});
+            auto* noisy = dynamic_cast<VRX_noisyMAX*>(target);
+            if (noisy != nullptr && order == 0) {
+                // The parameters with their strength orders, which the rows follow.
+                previous.back().strengths = noisy->GetParentOutcomeStrengths();
+                ok = work.GetNode(h)->GetDefinition()->CopyParametersTo(*target) == kSuccess;
+            } else {
+                ok = StoreTableOfOrder(network_, h, order, *learnt) == kSuccess;
+            }
         }
     }
     if (!ok) {
         for (Previous& entry : previous) {
             VRX_nodeDefinition* target = network_.GetNode(entry.handle)->GetDefinition();
-            if (auto* noisy = dynamic_cast<VRX_noisyMAX*>(target)) {
-                for (size_t i = 0; i < entry.strengths.size(); ++i) {
-                    (void)noisy->SetParentOutcomeStrengths(static_cast<int>(i), entry.strengths[i]);
-                }
+            auto* noisy = dynamic_cast<VRX_noisyMAX*>(target);
+            for (size_t i = 0; noisy != nullptr && i < entry.strengths.size(); ++i) {
+                (void)noisy->SetParentOutcomeStrengths(static_cast<int>(i), entry.strengths[i]);
             }
-            (void)target->SetDefinition(entry.table);
+            (void)StoreTableOfOrder(network_, entry.handle, entry.order, entry.table);
         }
         LogError(errorLog, kFailure, "em: the learnt tables cannot be written back", nullptr);
         return kFailure;
@@ -391,6 +481,19 @@ void RandomizeNodeParameters(int handle, VRX_network& network, RandomGenerator& 
     }
     drawn.Normalize();
     (void)network.GetNode(handle)->GetDefinition()->SetDefinition(drawn);
+    // Temporal tables are drawn whole, the excluded column included.
+    VRX_intArray orders;
+    if (network.GetTemporalType(handle) != TemporalType::kPlate || network.GetTemporalOrders(handle, orders) != kSuccess) {
+        return;
+    }
+    for (int k = 0; k < orders.GetCount(); ++k) {
+        const VRX_Dmatrix* temporal = TableOfOrder(network, handle, orders[k]);
+        if (temporal == nullptr) continue;
+        VRX_Dmatrix copy(*temporal);
+        for (int i = 0; i < copy.GetNumberOfElements(); ++i) copy[i] = Draw(generator);
+        copy.Normalize();
+        (void)StoreTableOfOrder(network, handle, orders[k], copy);
+    }
 }
 
 int LearnEmDiscrete(const EmOptions& options, const DataSet& data, VRX_network& network,

@@ -13,15 +13,34 @@
 #include "inference/relevant_parts.h"
 #include "model/network.h"
 #include "model/node.h"
+#include "model/node_definition.h"
 #include "model/node_value.h"
 
 namespace vovido {
 
-EmRecordCounter::EmRecordCounter(VRX_network& network, EmNodeTables& tables, bool shareTree)
+EmRecordCounter::EmRecordCounter(VRX_network& network, EmNodeTables& tables, bool shareTree,
+                                 const std::vector<std::pair<int, int>>* targets)
     : network_(network), tables_(tables) {
     if (!shareTree) sharedState_ = -1;
     size_ = network.GetLastNode() + 1;
     if (size_ < 0) size_ = 0;
+    ownTables_.assign(static_cast<size_t>(size_), nullptr);
+    targets_.assign(static_cast<size_t>(size_), {-1, 0});
+    for (int h = 0; h < size_; ++h) {
+        if (!network.IsLiveHandle(h)) continue;
+        const std::pair<int, int> target = targets != nullptr && h < static_cast<int>(targets->size())
+                                               ? (*targets)[static_cast<size_t>(h)]
+                                               : std::pair<int, int>(h, 0);
+        VRX_Dmatrix* own = nullptr;
+        if (target.first < 0 || target.first >= static_cast<int>(tables.counts.size()) || target.second < 0 ||
+            target.second >= static_cast<int>(tables.counts[target.first].size()) ||
+            network.GetNode(h)->GetDefinition()->GetDefinition(own) != kSuccess || own == nullptr ||
+            !own->HasSameDimensions(tables.counts[target.first][target.second])) {
+            continue;
+        }
+        targets_[h] = target;
+        ownTables_[h] = own;
+    }
     observed_.assign(static_cast<size_t>(size_), -1);
     counted_.assign(static_cast<size_t>(size_), 1);
     partIndex_.assign(static_cast<size_t>(size_), -1);
@@ -46,8 +65,9 @@ void EmRecordCounter::ReadEvidence() {
 }
 
 int EmRecordCounter::FixedPosition(int handle) const {
+    if (ownTables_[handle] == nullptr) return -1;
     const VRX_intArray& parents = network_.GetParents(handle);
-    const int* strides = tables_.counts[handle][0].GetStrides().GetItems();
+    const int* strides = ownTables_[handle]->GetStrides().GetItems();
     const int own = observed_[handle];
     if (own < 0) return -1;
     int position = own * strides[parents.GetCount()];
@@ -71,7 +91,7 @@ int EmRecordCounter::AddRecord(double weight, bool relevance, double& probabilit
         const int position = FixedPosition(h);
         if (position >= 0) {
             pending_.push_back({&CountsOf(h)[position], weight});
-            factor *= (*tables_.current[h])[position];
+            factor *= (*ownTables_[h])[position];
         } else {
             counted_[h] = 0;
         }
@@ -116,6 +136,8 @@ int EmRecordCounter::CountFromRelevantParts(double weight, double& factor, int& 
     // Evidence is not spread through deterministic tables here: a node whose outcome that would fix
     // leaves the parts as answered, and its family (a noisy-MAX helper's, say) could not be counted.
     std::unique_ptr<RelevantPartList> parts = FindRelevantParts(network_, true, false, &status);
+    // A network without nodes has no parts and nothing to count.
+    if (parts == nullptr && status == kSuccess && network_.GetNumberOfNodes() == 0) return kSuccess;
     if (parts == nullptr) {
         LogError(errorLog, kFailure, "em: rnet should not be null", nullptr);
         return kFailure;
@@ -162,8 +184,12 @@ bool EmRecordCounter::SharedTreeReady() {
 int EmRecordCounter::CountSingleNodePart(RelevanceNode& record, double weight) {
     // The record's table, its parents' evidence absorbed, is the node's distribution in this record.
     const int handle = record.GetHandle();
+    if (ownTables_[handle] == nullptr) return kSuccess;
     const int n = record.GetNumberOfOutcomes();
     if (record.table == nullptr || record.table->GetNumberOfElements() < n) return kFailure;
+    // Only a table reduced to the node's own outcomes is its distribution; otherwise the node stays
+    // uncounted, which the caller reports.
+    if (record.table->GetNumberOfDimensions() != 1) return kSuccess;
     const VRX_intArray& parents = network_.GetParents(handle);
     VRX_Dmatrix& counts = CountsOf(handle);
     const int* strides = counts.GetStrides().GetItems();
@@ -228,7 +254,7 @@ void EmRecordCounter::AccumulateJoinTreeCounts(JoinTree& tree, double weight) {
     int hiddenDimension[kMaxTableDimensions];
     int hiddenSize[kMaxTableDimensions];
     for (int u : members) {
-        if (counted_[u]) continue;
+        if (counted_[u] || ownTables_[u] == nullptr) continue;
         const VRX_intArray& parents = network_.GetParents(u);
         const int np = parents.GetCount();
         VRX_Dmatrix& counts = CountsOf(u);

@@ -3,6 +3,7 @@
 // every other family from the relevant parts of the network and the join trees of the larger parts.
 
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "base/dmatrix.h"
@@ -20,8 +21,6 @@ namespace vovido {
 struct EmNodeTables {
     std::vector<std::vector<VRX_Dmatrix>> priors;
     std::vector<std::vector<VRX_Dmatrix>> counts;
-    // The working network's current main table of each node, for the probability of the evidence.
-    std::vector<const VRX_Dmatrix*> current;
 };
 
 // Adds the expected counts of the records whose evidence is set on a static network. The scratch
@@ -31,7 +30,11 @@ public:
     // With shareTree, one join tree of the whole network, built here while the network holds no evidence,
     // serves every record; without it (or when the network is too large for one tree) every record goes
     // through its own relevant parts.
-    EmRecordCounter(VRX_network& network, EmNodeTables& tables, bool shareTree = true);
+    // targets (may be null: every node counts into its own main table) gives for each handle of the
+    // network the (node, temporal order) whose tables receive its counts: the copies of an unrolled
+    // dynamic network count into their plate node's tables.
+    EmRecordCounter(VRX_network& network, EmNodeTables& tables, bool shareTree = true,
+                    const std::vector<std::pair<int, int>>* targets = nullptr);
     ~EmRecordCounter();
 
     // Adds weight times the counts of the evidence now set, and gives the probability of that evidence.
@@ -51,11 +54,17 @@ private:
     bool UpdatePartCounts(JoinTree& tree, double weight, double& factor, int& exponent);
     static double PartMass(JoinTree& tree);
     void AccumulateJoinTreeCounts(JoinTree& tree, double weight);
-    VRX_Dmatrix& CountsOf(int handle) { return tables_.counts[handle][0]; }
+    VRX_Dmatrix& CountsOf(int handle) {
+        return tables_.counts[targets_[handle].first][targets_[handle].second];
+    }
 
     VRX_network& network_;
     EmNodeTables& tables_;
     int size_ = 0;
+    std::vector<std::pair<int, int>> targets_;
+    // Per handle: the node's own table, null when the node has no count table of that shape (it is
+    // then never counted, and the record fails).
+    std::vector<const VRX_Dmatrix*> ownTables_;
     std::vector<int> observed_;   // outcome per handle, -1 when unobserved
     std::vector<char> counted_;   // per handle: counts of this record gathered
     std::vector<int> partIndex_;  // per handle: index in the current part, -1 outside

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "base/status_codes.h"
@@ -241,6 +242,93 @@ TEST(EmLearning, RefusedKindsAndFailedRunsLeaveTheNetwork) {
             EXPECT_EQ(Table(n.t.net, n.b), before) << c.name;
         }
     }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(EmLearning, ImpossibleRecordsEndTheRunAndBeliefsGoOutOfDate) {
+    // B copies A through a fixed truth table; the record A = 0, B = 1 has probability 0 under it.
+    TwoNodes n({{0, 0}, {0, 1}, {1, 1}});
+    ASSERT_EQ(n.t.net.GetNode(n.b)->ChangeType(DefinitionType::kTruthTable), kSuccess);
+    n.t.Table(n.b, {1, 0, 0, 1});
+    ASSERT_EQ(n.t.net.UpdateBeliefs(), kSuccess);
+    ASSERT_TRUE(n.t.Value(n.a)->IsUpToDate());
+    double logLik = 0.0;
+    ASSERT_EQ(LearnEm(EmOptions(), n.data, n.t.net, n.Matches(), {n.b}, &logLik, nullptr), kSuccess);
+    EXPECT_TRUE(std::isinf(logLik) && logLik < 0.0);
+    EXPECT_FALSE(n.t.Value(n.a)->IsUpToDate());
+    // The impossible record adds nothing: A is learnt from the two others.
+    EXPECT_NEAR(Table(n.t.net, n.a)[0], 0.5, 1e-12);
+}
+
+TEST(EmLearning, ANetworkWithoutNodesLearnsNothing) {
+    VRX_network empty;
+    DataSet data;
+    ASSERT_EQ(data.AddIntVariable("A", -1), kSuccess);
+    data.AddEmptyRecord();
+    EXPECT_EQ(LearnEm(EmOptions(), data, empty, {}, {}, nullptr, nullptr), kSuccess);
+}
+
+}  // namespace
+
+namespace {
+
+// The umbrella world over four slices, complete sequences drawn by hand: the main table of Rain counts
+// slice 0, its temporal table the transitions, Umbrella's table every slice.
+TEST(EmLearning, DynamicNetworksCountEverySliceIntoItsTable) {
+    TestNetwork t;
+    const int rain = t.Add("Rain");
+    const int umbrella = t.Add("Umbrella");
+    t.Arc(rain, umbrella);
+    t.Table(umbrella, {0.9, 0.1, 0.2, 0.8});
+    ASSERT_EQ(t.net.SetTemporalType(umbrella, TemporalType::kPlate), kSuccess);
+    ASSERT_EQ(t.net.SetTemporalType(rain, TemporalType::kPlate), kSuccess);
+    ASSERT_EQ(t.net.AddTemporalArc(rain, rain, 1), kSuccess);
+    ASSERT_EQ(t.net.GetNode(rain)->GetDefinition()->SetTemporalDefinition(1, vovido::test::Doubles({0.7, 0.3, 0.3, 0.7})),
+              kSuccess);
+    const int kSlices = 4;
+    ASSERT_EQ(t.net.SetSliceCount(kSlices), kSuccess);
+    DataSet data;
+    std::vector<DataMatch> matches;
+    for (int s = 0; s < kSlices; ++s) {
+        ASSERT_EQ(data.AddIntVariable("R" + std::to_string(s), -1), kSuccess);
+        ASSERT_EQ(data.AddIntVariable("U" + std::to_string(s), -1), kSuccess);
+        matches.push_back({rain, s, 2 * s});
+        matches.push_back({umbrella, s, 2 * s + 1});
+    }
+    RandomGenerator random(11);
+    double first[2] = {}, moves[2][2] = {}, shows[2][2] = {};
+    for (int r = 0; r < 60; ++r) {
+        data.AddEmptyRecord();
+        int previous = -1;
+        for (int s = 0; s < kSlices; ++s) {
+            const double stay = previous < 0 ? 0.5 : 0.7;
+            const int state = previous < 0 ? random.NextFraction() < stay ? 0 : 1
+                                           : random.NextFraction() < stay ? previous : 1 - previous;
+            const int shown = random.NextFraction() < (state == 0 ? 0.9 : 0.2) ? 0 : 1;
+            data.SetInt(2 * s, r, state);
+            data.SetInt(2 * s + 1, r, shown);
+            (previous < 0 ? first[state] : moves[previous][state]) += 1.0;
+            shows[state][shown] += 1.0;
+            previous = state;
+        }
+    }
+    ASSERT_EQ(LearnEm(EmOptions(), data, t.net, matches, {}, nullptr, nullptr), kSuccess) << vovido::test::LogDump();
+    const std::vector<double> main = Table(t.net, rain);
+    EXPECT_NEAR(main[0], first[0] / (first[0] + first[1]), 1e-12);
+    VRX_Dmatrix* transition = dynamic_cast<VRX_cpt*>(t.net.GetNode(rain)->GetDefinition())->GetTemporalDefinition(1);
+    ASSERT_NE(transition, nullptr);
+    const std::vector<double> sensor = Table(t.net, umbrella);
+    for (int a = 0; a < 2; ++a) {
+        EXPECT_NEAR((*transition)[2 * a], moves[a][0] / (moves[a][0] + moves[a][1]), 1e-12) << a;
+        EXPECT_NEAR(sensor[2 * a], shows[a][0] / (shows[a][0] + shows[a][1]), 1e-12) << a;
+    }
+    // Hidden rain in every other record: the copies of later slices are counted through inference.
+    for (int r = 0; r < data.GetRecordCount(); r += 2) data.SetInt(2 * (r % kSlices), r, -1);
+    ASSERT_EQ(LearnEm(EmOptions(), data, t.net, matches, {}, nullptr, nullptr), kSuccess) << vovido::test::LogDump();
+    EXPECT_NEAR((*transition)[0] + (*transition)[1], 1.0, 1e-12);
 }
 
 }  // namespace

@@ -40,12 +40,6 @@ TEST(EmRecordCounts, EqualFamilyPosteriorsUnderRandomEvidence) {
             tables.counts[h].emplace_back(*table);
             tables.counts[h][0].FillWith(0.0);
         }
-        tables.current.resize(size);
-        for (int h = net.GetFirstNode(); h >= 0; h = net.GetNextNode(h)) {
-            VRX_Dmatrix* table = nullptr;
-            ASSERT_EQ(net.GetNode(h)->GetDefinition()->GetDefinition(table), kSuccess);
-            tables.current[h] = table;
-        }
         vovido::EmRecordCounter counter(net, tables, c.shareTree);
         // Evidence drawn from the network itself, each cell kept with probability 0.6.
         RandomGenerator random(3);
