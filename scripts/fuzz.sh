@@ -5,12 +5,12 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
-seconds=${1:-20}
+seconds=${1:-10}
 jobs=$(nproc 2>/dev/null || echo 2)
 targets=(lexer_fuzz vrx_reader_fuzz xml_reader_fuzz xml_network_fuzz expression_fuzz hugin_reader_fuzz
          netica_reader_fuzz xmlbif_reader_fuzz msbn_reader_fuzz ergo_reader_fuzz data_file_fuzz)
 
-CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVOVIDO_FUZZ=ON \
+CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=Release "-DCMAKE_CXX_FLAGS_RELEASE=-O1 -g1" -DVOVIDO_FUZZ=ON \
     -DVOVIDO_BUILD_TESTS=OFF -DVOVIDO_BUILD_BENCH=OFF -DVOVIDO_WERROR=ON >/dev/null
 cmake --build build-fuzz --parallel "$jobs" --target "${targets[@]}"
 
