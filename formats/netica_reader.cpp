@@ -14,7 +14,7 @@
 #include "base/status_codes.h"
 #include "base/string_array.h"
 #include "definitions/equation.h"
-#include "formats/format_helpers_a.h"
+#include "formats/exchange_format_support.h"
 #include "formats/netica_format.h"
 #include "model/header.h"
 #include "model/network.h"

@@ -9,7 +9,7 @@
 #include "base/error_log.h"
 #include "base/id_array.h"
 #include "base/status_codes.h"
-#include "formats/format_helpers_b.h"
+#include "formats/exchange_format_support.h"
 #include "formats/xml_tag_scanner.h"
 #include "formats/xmlbif_speaker.h"
 #include "model/header.h"
@@ -335,7 +335,7 @@ int VRX_xmlSpeaker::ReadVariable(XmlTagScanner& scanner) {
     // A utility has no outcomes; files of other tools give it one all the same.
     if (type == DefinitionType::kTable || outcomes.empty()) return kSuccess;
     VRX_idArray ids;
-    if (vovido::RepairOutcomeNames(outcomes, ids) != kSuccess ||
+    if (vovido::RepairedIds(outcomes, ids) != kSuccess ||
         node->GetDefinition()->SetOutcomes(ids) != kSuccess) {
         (void)Report(line, kOutOfRange, "ERROR: Invalid Outcomes");
     }

@@ -114,7 +114,8 @@ TEST_F(XmlBifTest, TakesTheFormsOfOtherTools) {
             "0.75</TABLE><PROPERTY>p</PROPERTY></DEFINITION>\n");
     VRX_network net;
     ASSERT_EQ(ReadXmlBif(net, text), kSuccess) << LogDump();
-    EXPECT_EQ(Outcomes(net, "A"), (std::vector<std::string>{"yes", "yes0"}));
+    // A repeated outcome is numbered from 2, as in the readers of the other formats.
+    EXPECT_EQ(Outcomes(net, "A"), (std::vector<std::string>{"yes", "yes2"}));
     EXPECT_EQ(Outcomes(net, "B_b"), (std::vector<std::string>{"x___y", "z"}));
     EXPECT_EQ(Table(net, "B_b"), (std::vector<double>{0.1, 0.9, 0.7, 0.3}));
     EXPECT_EQ(Table(net, "A"), (std::vector<double>{0.25, 0.75}));
