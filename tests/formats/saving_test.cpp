@@ -1,5 +1,5 @@
 // Saving networks: numbers keep every digit through a save and a load, and a save that fails half way
-// keeps the old file, in both the own text format and the XML format.
+// keeps the old file, in the own text and XML formats and, for the failing save, in those of other tools.
 #include <gtest/gtest.h>
 
 #include <cfloat>
@@ -87,8 +87,13 @@ TEST_P(SavingTest, NumbersComeBackBitForBit) {
     }
 }
 
+INSTANTIATE_TEST_SUITE_P(BothFormats, SavingTest, ::testing::Values("vrx", "xvrx"));
+
+// Saves in every text format of the engine and of other tools.
+using EveryFormatSaving = SavingTest;
+
 // The disk fills up half way through a save: the save reports -103 and the old file stays whole.
-TEST_P(SavingTest, SaveThatFailsHalfWayKeepsTheOldFile) {
+TEST_P(EveryFormatSaving, SaveThatFailsHalfWayKeepsTheOldFile) {
     VRX_network small;
     ASSERT_GE(small.AddNode(DefinitionType::kCpt, "Small"), 0);
     ASSERT_EQ(small.WriteFile(target.c_str()), kSuccess);
@@ -114,6 +119,7 @@ TEST_P(SavingTest, SaveThatFailsHalfWayKeepsTheOldFile) {
     EXPECT_EQ(copy.GetNode(copy.FindNode("Big"))->GetDefinition()->GetNumberOfOutcomes(), 3000);
 }
 
-INSTANTIATE_TEST_SUITE_P(BothFormats, SavingTest, ::testing::Values("vrx", "xvrx"));
+INSTANTIATE_TEST_SUITE_P(AllFormats, EveryFormatSaving,
+                         ::testing::Values("vrx", "xvrx", "net", "dne", "xml03", "dsc", "erg"));
 
 }  // namespace
