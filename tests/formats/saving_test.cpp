@@ -9,6 +9,7 @@
 
 #include "definitions/utility_table.h"
 #include "tests/formats/network_fixture.h"
+#include "tests/support/format_round_trip.h"
 #include "tests/support/save_failure.h"
 
 namespace {
@@ -28,10 +29,7 @@ VRX_doubleArray Values(const std::vector<double>& values) {
 }
 
 std::vector<double> Table(VRX_network& net, const char* id) {
-    VRX_Dmatrix* m = nullptr;
-    EXPECT_EQ(net.GetNode(net.FindNode(id))->GetDefinition()->GetDefinition(m), kSuccess);
-    return m != nullptr ? std::vector<double>(m->GetData(), m->GetData() + m->GetNumberOfElements())
-                        : std::vector<double>();
+    return vovido::test::TableOf(net, net.FindNode(id));
 }
 
 class SavingTest : public ::testing::TestWithParam<const char*> {
