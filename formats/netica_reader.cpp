@@ -29,10 +29,6 @@ using TokenKind::kInteger;
 using TokenKind::kPunctuator;
 using TokenKind::kString;
 
-inline bool Handled(int result) {
-    return result != kNotThisKeyword;
-}
-
 const char* const kNetWords[] = {"numdimensions", "eqncontext", "title",       "comment",
                                  "author",        "whochanged", "whenchanged", "locked",
                                  "autoupdate",    "elimorder",  nullptr};
