@@ -15,7 +15,7 @@
 #include "base/status_codes.h"
 #include "definitions/noisy_max.h"
 #include "formats/ergo_speaker.h"
-#include "formats/format_helpers_b.h"
+#include "formats/exchange_format_support.h"
 #include "model/header.h"
 #include "model/network.h"
 #include "model/node.h"
@@ -345,7 +345,7 @@ int VRX_ergoSpeaker::ReadLabels() {
         // A noisy-MAX node lists its labels from the strongest outcome down.
         if (definition->GetType() == DefinitionType::kNoisyMax) std::reverse(labels.begin(), labels.end());
         VRX_idArray ids;
-        if (vovido::RepairOutcomeNames(labels, ids) != kSuccess)
+        if (vovido::RepairedIds(labels, ids) != kSuccess)
             return ReportError(kOutOfRange, "ERROR: Invalid Outcomes");
         if (const int rc = definition->RenameOutcomes(ids))
             return ReportMessage(rc, "ERROR: Invalid Outcomes");

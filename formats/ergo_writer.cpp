@@ -8,7 +8,7 @@
 #include "base/int_array.h"
 #include "base/status_codes.h"
 #include "formats/ergo_speaker.h"
-#include "formats/format_helpers_b.h"
+#include "formats/exchange_format_support.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
@@ -22,27 +22,22 @@ bool IsWritable(int type) {
 
 constexpr char kRefusal[] = "ERROR: This Network cannot be saved in Ergo format";
 
+// Refused before the file is made: a network this format cannot hold replaces no file.
+int CheckWritable(VRX_network* network) {
+    if (network == nullptr) return kObjectNotValid;
+    return vovido::CheckWritableKinds(*network, IsWritable, kRefusal);
+}
+
 }  // namespace
 
 int VRX_ergoSpeaker::WriteFile(const char* path) {
-    if (network == nullptr) return kObjectNotValid;
-    if (const int rc = vovido::CheckWritableKinds(*network, IsWritable, kRefusal)) return rc;
-    if (const int rc = StartWriting(path)) return rc;
-    const int written = WriteNetwork();
-    if (written != kSuccess) output.MarkFailed();
-    const int closed = FinishWriting();
-    return written != kSuccess ? written : closed;
+    return vovido::WriteCheckedFile(
+        *this, path, [this] { return CheckWritable(network); }, [this] { return WriteNetwork(); });
 }
 
 int VRX_ergoSpeaker::WriteToText(std::string& out) {
-    if (network == nullptr) return kObjectNotValid;
-    if (const int rc = vovido::CheckWritableKinds(*network, IsWritable, kRefusal)) return rc;
-    if (const int rc = output.OpenOutputText()) return rc;
-    const int written = WriteNetwork();
-    if (written != kSuccess) output.MarkFailed();
-    const int closed = FinishWriting();
-    out = output.GetOutputText();
-    return written != kSuccess ? written : closed;
+    return vovido::WriteCheckedText(
+        *this, out, [this] { return CheckWritable(network); }, [this] { return WriteNetwork(); });
 }
 
 int VRX_ergoSpeaker::WriteNetwork() {
@@ -77,7 +72,7 @@ int VRX_ergoSpeaker::WriteNetwork() {
         for (int start = 0; start < table->GetNumberOfElements(); start += outcomes) {
             line.clear();
             for (int k = 0; k < outcomes && start + k < table->GetNumberOfElements(); ++k)
-                line += vovido::TableNumber((*table)[start + k]) + "\t";
+                line += vovido::NumberText((*table)[start + k]) + "\t";
             output.WriteRaw(line + "\n");
         }
         output.WriteRaw("\n");

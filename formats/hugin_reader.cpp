@@ -12,7 +12,7 @@
 #include "base/id_array.h"
 #include "base/status_codes.h"
 #include "base/string_array.h"
-#include "formats/format_helpers_a.h"
+#include "formats/exchange_format_support.h"
 #include "formats/hugin_format.h"
 #include "model/header.h"
 #include "model/network.h"

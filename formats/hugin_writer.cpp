@@ -9,7 +9,7 @@
 #include "base/int_array.h"
 #include "base/number_text.h"
 #include "base/status_codes.h"
-#include "formats/format_helpers_a.h"
+#include "formats/exchange_format_support.h"
 #include "formats/hugin_format.h"
 #include "model/ci_definition.h"
 #include "model/header.h"
@@ -46,41 +46,27 @@ std::string Quoted(const char* text) {
 
 int VRX_huginSpeaker::CheckWritable() {
     if (network == nullptr) return kObjectNotValid;
-    for (int h = network->GetFirstNode(); h >= 0; h = network->GetNextNode(h)) {
-        const VRX_node* node = network->GetNode(h);
+    return vovido::CheckWritableNodes(*network, [this](int handle) -> std::string {
+        const VRX_node* node = network->GetNode(handle);
         const VRX_nodeDefinition* definition = node->GetDefinition();
         const int type = definition != nullptr ? definition->GetType() : DefinitionType::kNone;
         if (type == DefinitionType::kMau) {
-            return LogError(errorLog, kOutOfRange, "ERROR: This Network cannot be saved in Hugin format",
-                            nullptr);
+            return "ERROR: This Network cannot be saved in Hugin format";
         }
-        if (NodeWord(type) != nullptr && node->GetInfo() != nullptr) continue;
-        const std::string text = std::string("ERROR: '") + (node->GetId() != nullptr ? node->GetId() : "") +
-                                 "' : Node type not supported by Hugin";
-        return LogError(errorLog, kOutOfRange, text.c_str(), nullptr);
-    }
-    if (network->GetTopologicalOrder().GetCount() != network->GetNumberOfNodes()) {
-        return LogError(errorLog, kOutOfRange, "ERROR: The network's nodes cannot be put in order", nullptr);
-    }
-    return kSuccess;
+        if (NodeWord(type) != nullptr && node->GetInfo() != nullptr) return {};
+        return std::string("ERROR: '") + (node->GetId() != nullptr ? node->GetId() : "") +
+               "' : Node type not supported by Hugin";
+    });
 }
 
 int VRX_huginSpeaker::WriteFile(const char* path) {
-    if (const int rc = CheckWritable()) return rc;
-    if (const int rc = StartWriting(path)) return rc;
-    const int written = WriteNetworkText();
-    if (written != kSuccess) output.MarkFailed();
-    const int closed = FinishWriting();
-    return written != kSuccess ? written : closed;
+    return vovido::WriteCheckedFile(
+        *this, path, [this] { return CheckWritable(); }, [this] { return WriteNetworkText(); });
 }
 
 int VRX_huginSpeaker::WriteToText(std::string& out) {
-    if (const int rc = CheckWritable()) return rc;
-    if (const int rc = output.OpenOutputText()) return rc;
-    const int written = WriteNetworkText();
-    const int closed = FinishWriting();
-    out = output.GetOutputText();
-    return written != kSuccess ? written : closed;
+    return vovido::WriteCheckedText(
+        *this, out, [this] { return CheckWritable(); }, [this] { return WriteNetworkText(); });
 }
 
 int VRX_huginSpeaker::WriteNetworkText() {

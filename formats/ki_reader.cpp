@@ -40,10 +40,6 @@ using TokenKind::kInteger;
 using TokenKind::kPunctuator;
 using TokenKind::kString;
 
-inline bool Handled(int result) {
-    return result != kNotThisKeyword;
-}
-
 const char* const kNodeFields[] = {"NAME",          "CLASS",
                                    "CLASSTYPE",     "TYPE",
                                    "POSITION",      "COST",

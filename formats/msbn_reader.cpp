@@ -10,7 +10,7 @@
 #include "base/id_array.h"
 #include "base/int_array.h"
 #include "base/status_codes.h"
-#include "formats/format_helpers_b.h"
+#include "formats/exchange_format_support.h"
 #include "formats/msbn_speaker.h"
 #include "model/header.h"
 #include "model/network.h"
@@ -213,7 +213,7 @@ int VRX_microsoftSpeaker::ReadStates(int handle) {
     }
     // State names are texts: they become outcome identifiers as in every other format.
     VRX_idArray ids;
-    if (vovido::RepairOutcomeNames(names, ids) != kSuccess ||
+    if (vovido::RepairedIds(names, ids) != kSuccess ||
         network->GetNode(handle)->GetDefinition()->SetOutcomes(ids) != kSuccess) {
         NoteReport_(kOutOfRange, true);
         message = "ERROR: '" + std::to_string(declared) + "' : Couldn't set the number of outcomes";

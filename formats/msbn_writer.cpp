@@ -6,7 +6,7 @@
 #include "base/id_array.h"
 #include "base/int_array.h"
 #include "base/status_codes.h"
-#include "formats/format_helpers_b.h"
+#include "formats/exchange_format_support.h"
 #include "formats/msbn_speaker.h"
 #include "model/header.h"
 #include "model/network.h"
@@ -27,32 +27,24 @@ bool IsWritable(int type) {
     return IsProbabilityKind(type) || type == DefinitionType::kList || type == DefinitionType::kTable;
 }
 
+constexpr char kRefusal[] = "ERROR: This Network cannot be saved in Microsotf format";
+
+// Refused before the file is made: a network this format cannot hold replaces no file.
+int CheckWritable(VRX_network* network) {
+    if (network == nullptr || network->GetHeader() == nullptr) return kObjectNotValid;
+    return vovido::CheckWritableKinds(*network, IsWritable, kRefusal);
+}
+
 }  // namespace
 
 int VRX_microsoftSpeaker::WriteFile(const char* path) {
-    if (network == nullptr) return kObjectNotValid;
-    if (network->GetHeader() == nullptr) return kObjectNotValid;
-    if (const int rc = vovido::CheckWritableKinds(*network, IsWritable,
-                                                  "ERROR: This Network cannot be saved in Microsotf format"))
-        return rc;
-    if (const int rc = StartWriting(path)) return rc;
-    const int written = WriteNetwork();
-    if (written != kSuccess) output.MarkFailed();
-    const int closed = FinishWriting();
-    return written != kSuccess ? written : closed;
+    return vovido::WriteCheckedFile(
+        *this, path, [this] { return CheckWritable(network); }, [this] { return WriteNetwork(); });
 }
 
 int VRX_microsoftSpeaker::WriteToText(std::string& out) {
-    if (network == nullptr) return kObjectNotValid;
-    if (const int rc = vovido::CheckWritableKinds(*network, IsWritable,
-                                                  "ERROR: This Network cannot be saved in Microsotf format"))
-        return rc;
-    if (const int rc = output.OpenOutputText()) return rc;
-    const int written = WriteNetwork();
-    if (written != kSuccess) output.MarkFailed();
-    const int closed = FinishWriting();
-    out = output.GetOutputText();
-    return written != kSuccess ? written : closed;
+    return vovido::WriteCheckedText(
+        *this, out, [this] { return CheckWritable(network); }, [this] { return WriteNetwork(); });
 }
 
 int VRX_microsoftSpeaker::WriteStringField(const char* key, const char* text, bool quoted, bool escaped) {
@@ -185,7 +177,7 @@ void VRX_microsoftSpeaker::WriteTableLines(int handle) {
             output.Write(" : ");
         }
         for (int k = 0; k < run; ++k) {
-            output.Write((vovido::TableNumber((*table)[start + k]) + (k + 1 < run ? ", " : ";\n")).c_str());
+            output.Write((vovido::NumberText((*table)[start + k]) + (k + 1 < run ? ", " : ";\n")).c_str());
         }
         // The next configuration, the last parent fastest.
         for (int i = parentCount - 1; i >= 0; --i) {

@@ -14,7 +14,7 @@
 #include "base/status_codes.h"
 #include "base/string_array.h"
 #include "definitions/equation.h"
-#include "formats/format_helpers_a.h"
+#include "formats/exchange_format_support.h"
 #include "formats/netica_format.h"
 #include "model/header.h"
 #include "model/network.h"
@@ -28,10 +28,6 @@ using TokenKind::kIdentifier;
 using TokenKind::kInteger;
 using TokenKind::kPunctuator;
 using TokenKind::kString;
-
-inline bool Handled(int result) {
-    return result != kNotThisKeyword;
-}
 
 const char* const kNetWords[] = {"numdimensions", "eqncontext", "title",       "comment",
                                  "author",        "whochanged", "whenchanged", "locked",

@@ -13,7 +13,7 @@
 #include "base/string_array.h"
 #include "definitions/equation.h"
 #include "definitions/truth_table.h"
-#include "formats/format_helpers_a.h"
+#include "formats/exchange_format_support.h"
 #include "formats/netica_format.h"
 #include "model/ci_definition.h"
 #include "model/header.h"
@@ -87,43 +87,28 @@ void AppendNameLists(const VRX_stringArray& names, const VRX_Dmatrix& table, std
 
 int VRX_neticaSpeaker::CheckWritable() {
     if (network == nullptr) return kObjectNotValid;
-    for (int h = network->GetFirstNode(); h >= 0; h = network->GetNextNode(h)) {
-        const VRX_node* node = network->GetNode(h);
+    return vovido::CheckWritableNodes(*network, [this](int handle) -> std::string {
+        const VRX_node* node = network->GetNode(handle);
         const VRX_nodeDefinition* definition = node->GetDefinition();
         const int type = definition != nullptr ? definition->GetType() : DefinitionType::kNone;
         if (type == DefinitionType::kMau) {
-            return LogError(errorLog, kOutOfRange, "ERROR: This Network cannot be saved in Netica format",
-                            nullptr);
+            return "ERROR: This Network cannot be saved in Netica format";
         }
-        if (IsWritableKind(type) && node->GetInfo() != nullptr && node->GetId() != nullptr) continue;
-        const std::string text =
-            std::string("ERROR: Node [") + (node->GetId() != nullptr ? node->GetId() : "") +
-            "] : " + (definition != nullptr ? definition->GetTypeName() : "no definition") +
-            " cannot be saved in Netica format";
-        return LogError(errorLog, kOutOfRange, text.c_str(), nullptr);
-    }
-    if (network->GetTopologicalOrder().GetCount() != network->GetNumberOfNodes()) {
-        return LogError(errorLog, kOutOfRange, "ERROR: The network's nodes cannot be put in order", nullptr);
-    }
-    return kSuccess;
+        if (IsWritableKind(type) && node->GetInfo() != nullptr && node->GetId() != nullptr) return {};
+        return std::string("ERROR: Node [") + (node->GetId() != nullptr ? node->GetId() : "") +
+               "] : " + (definition != nullptr ? definition->GetTypeName() : "no definition") +
+               " cannot be saved in Netica format";
+    });
 }
 
 int VRX_neticaSpeaker::WriteFile(const char* path) {
-    if (const int rc = CheckWritable()) return rc;
-    if (const int rc = StartWriting(path)) return rc;
-    const int written = WriteNetworkText();
-    if (written != kSuccess) output.MarkFailed();
-    const int closed = FinishWriting();
-    return written != kSuccess ? written : closed;
+    return vovido::WriteCheckedFile(
+        *this, path, [this] { return CheckWritable(); }, [this] { return WriteNetworkText(); });
 }
 
 int VRX_neticaSpeaker::WriteToText(std::string& out) {
-    if (const int rc = CheckWritable()) return rc;
-    if (const int rc = output.OpenOutputText()) return rc;
-    const int written = WriteNetworkText();
-    const int closed = FinishWriting();
-    out = output.GetOutputText();
-    return written != kSuccess ? written : closed;
+    return vovido::WriteCheckedText(
+        *this, out, [this] { return CheckWritable(); }, [this] { return WriteNetworkText(); });
 }
 
 void VRX_neticaSpeaker::WriteQuoted(const char* key, const char* text) {

@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/status_codes.h"
 #include "formats/lexical_analyser.h"
 #include "formats/text_file.h"
 #include "model/file_format.h"
@@ -149,6 +150,8 @@ public:
     void SetCaseSensitive(bool on) { caseSensitive = on; }
 
 protected:
+    // Statement readers answer kNotThisKeyword when the word is not theirs: this tells whether one did.
+    static bool Handled(int result) { return result != kNotThisKeyword; }
     // One list item of a delimited list: consumes it and stores it, or fails.
     using ItemReader = std::function<int()>;
     // An item of the wrong kind is reported as "ERROR: '%s' : <itemKind> expected".

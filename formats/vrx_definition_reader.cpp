@@ -34,10 +34,6 @@ using TokenKind::kInteger;
 using TokenKind::kPunctuator;
 using TokenKind::kString;
 
-inline bool Handled(int result) {
-    return result != kNotThisKeyword;
-}
-
 constexpr int kLastNodeDisplay = 4;
 
 // Evidence of a saved case as read, applied once the whole section is known.

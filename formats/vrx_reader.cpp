@@ -42,11 +42,6 @@ using TokenKind::kIdentifier;
 using TokenKind::kPunctuator;
 using TokenKind::kString;
 
-// Statement readers answer kNotThisKeyword when the word is not theirs: this tells whether one did.
-inline bool Handled(int result) {
-    return result != kNotThisKeyword;
-}
-
 // The network's fault-name display of the file, 0 user to 3 node and state.
 constexpr int kLastNetworkDisplay = 3;
 

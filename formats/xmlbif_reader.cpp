@@ -9,7 +9,7 @@
 #include "base/error_log.h"
 #include "base/id_array.h"
 #include "base/status_codes.h"
-#include "formats/format_helpers_b.h"
+#include "formats/exchange_format_support.h"
 #include "formats/xml_tag_scanner.h"
 #include "formats/xmlbif_speaker.h"
 #include "model/header.h"
@@ -134,6 +134,36 @@ void VRX_xmlSpeaker::Warn(int line, int code, const std::string& text) {
     (void)LogError(errorLog, code, text.c_str(), prefix.c_str());
 }
 
+int VRX_xmlSpeaker::ReadChildren(XmlTagScanner& scanner, const char* element, const char* unknown,
+                                 const std::function<int()>& readChild) {
+    if (scanner.IsSelfClosing()) return kSuccess;
+    for (;;) {
+        switch (scanner.Next()) {
+            case Event::kText:
+                break;
+            case Event::kStart: {
+                int rc = readChild();
+                if (rc == kNotThisKeyword) {
+                    if (IsElementName(scanner.Name()) && !Is(scanner, "PROPERTY"))
+                        (void)Report(scanner.Line(), kSyntaxError,
+                                     "ERROR: '" + scanner.Name() + "' : " + unknown);
+                    rc = SkipElement(scanner);
+                }
+                if (rc != kSuccess) return rc;
+                break;
+            }
+            case Event::kEnd:
+                if (!Is(scanner, element)) {
+                    return Report(scanner.Line(), kSyntaxError,
+                                  "ERROR: '</" + scanner.Name() + ">' : '</" + element + ">' expected");
+                }
+                return kSuccess;
+            default:
+                return ReportScannerEnd(scanner, element);
+        }
+    }
+}
+
 int VRX_xmlSpeaker::ReportScannerEnd(const XmlTagScanner& scanner, const std::string& element) {
     if (!scanner.ErrorMessage().empty())
         return Report(scanner.Line(), kUnexpectedEndOfFile, scanner.ErrorMessage());
@@ -232,41 +262,17 @@ int VRX_xmlSpeaker::ReadSimple(XmlTagScanner& scanner, std::string& text) {
 }
 
 int VRX_xmlSpeaker::ReadNetwork(XmlTagScanner& scanner) {
-    if (!scanner.IsSelfClosing()) {
-        for (bool open = true; open;) {
-            switch (scanner.Next()) {
-                case Event::kText:
-                    break;
-                case Event::kStart: {
-                    int rc = kSuccess;
-                    if (Is(scanner, "NAME")) {
-                        rc = ReadSimple(scanner, networkName_);
-                        hasNetworkName_ = rc == kSuccess;
-                    } else if (Is(scanner, "VARIABLE")) {
-                        rc = ReadVariable(scanner);
-                    } else if (Is(scanner, "DEFINITION")) {
-                        rc = ReadDefinition(scanner);
-                    } else {
-                        if (IsElementName(scanner.Name()) && !Is(scanner, "PROPERTY"))
-                            (void)Report(scanner.Line(), kSyntaxError,
-                                         "ERROR: '" + scanner.Name() + "' : Misplaced statement");
-                        rc = SkipElement(scanner);
-                    }
-                    if (rc != kSuccess) return rc;
-                    break;
-                }
-                case Event::kEnd:
-                    if (!Is(scanner, "NETWORK")) {
-                        return Report(scanner.Line(), kSyntaxError,
-                                      "ERROR: '</" + scanner.Name() + ">' : '</NETWORK>' expected");
-                    }
-                    open = false;
-                    break;
-                default:
-                    return ReportScannerEnd(scanner, "NETWORK");
-            }
+    const int rc = ReadChildren(scanner, "NETWORK", "Misplaced statement", [this, &scanner]() -> int {
+        if (Is(scanner, "NAME")) {
+            const int read = ReadSimple(scanner, networkName_);
+            hasNetworkName_ = read == kSuccess;
+            return read;
         }
-    }
+        if (Is(scanner, "VARIABLE")) return ReadVariable(scanner);
+        if (Is(scanner, "DEFINITION")) return ReadDefinition(scanner);
+        return kNotThisKeyword;
+    });
+    if (rc != kSuccess) return rc;
     for (const Definition& definition : definitions_) ApplyDefinition(definition);
     definitions_.clear();
     return kSuccess;
@@ -280,41 +286,18 @@ int VRX_xmlSpeaker::ReadVariable(XmlTagScanner& scanner) {
     std::string name;
     bool hasName = false;
     std::vector<std::string> outcomes;
-    if (!scanner.IsSelfClosing()) {
-        for (bool open = true; open;) {
-            switch (scanner.Next()) {
-                case Event::kText:
-                    break;
-                case Event::kStart: {
-                    int rc = kSuccess;
-                    if (Is(scanner, "NAME")) {
-                        rc = ReadSimple(scanner, name);
-                        hasName = true;
-                    } else if (Is(scanner, "OUTCOME")) {
-                        std::string outcome;
-                        rc = ReadSimple(scanner, outcome);
-                        outcomes.push_back(outcome);
-                    } else {
-                        if (IsElementName(scanner.Name()) && !Is(scanner, "PROPERTY"))
-                            (void)Report(scanner.Line(), kSyntaxError,
-                                         "ERROR: '" + scanner.Name() + "' : Unknown Node Field");
-                        rc = SkipElement(scanner);
-                    }
-                    if (rc != kSuccess) return rc;
-                    break;
-                }
-                case Event::kEnd:
-                    if (!Is(scanner, "VARIABLE")) {
-                        return Report(scanner.Line(), kSyntaxError,
-                                      "ERROR: '</" + scanner.Name() + ">' : '</VARIABLE>' expected");
-                    }
-                    open = false;
-                    break;
-                default:
-                    return ReportScannerEnd(scanner, "VARIABLE");
-            }
+    const int rc = ReadChildren(scanner, "VARIABLE", "Unknown Node Field", [&]() -> int {
+        if (Is(scanner, "NAME")) {
+            hasName = true;
+            return ReadSimple(scanner, name);
         }
-    }
+        if (!Is(scanner, "OUTCOME")) return kNotThisKeyword;
+        std::string outcome;
+        const int read = ReadSimple(scanner, outcome);
+        outcomes.push_back(outcome);
+        return read;
+    });
+    if (rc != kSuccess) return rc;
     if (type == 0) return kSuccess;
     if (hasName && variables_.count(name) > 0) {
         (void)Report(line, kDuplicatedIdentifier, "ERROR: [" + name + "] Duplicated Identifier");
@@ -335,7 +318,7 @@ int VRX_xmlSpeaker::ReadVariable(XmlTagScanner& scanner) {
     // A utility has no outcomes; files of other tools give it one all the same.
     if (type == DefinitionType::kTable || outcomes.empty()) return kSuccess;
     VRX_idArray ids;
-    if (vovido::RepairOutcomeNames(outcomes, ids) != kSuccess ||
+    if (vovido::RepairedIds(outcomes, ids) != kSuccess ||
         node->GetDefinition()->SetOutcomes(ids) != kSuccess) {
         (void)Report(line, kOutOfRange, "ERROR: Invalid Outcomes");
     }
@@ -345,51 +328,31 @@ int VRX_xmlSpeaker::ReadVariable(XmlTagScanner& scanner) {
 int VRX_xmlSpeaker::ReadDefinition(XmlTagScanner& scanner) {
     Definition definition;
     definition.line = scanner.Line();
-    if (!scanner.IsSelfClosing()) {
-        for (bool open = true; open;) {
-            switch (scanner.Next()) {
-                case Event::kText:
-                    break;
-                case Event::kStart: {
-                    int rc = kSuccess;
-                    const int line = scanner.Line();
-                    std::string text;
-                    if (Is(scanner, "FOR")) {
-                        rc = ReadSimple(scanner, text);
-                        if (rc == kSuccess && !definition.hasFor) {
-                            definition.forName = text;
-                            definition.hasFor = true;
-                        } else if (rc == kSuccess && text != definition.forName) {
-                            Warn(line, kOutOfRange, "ERROR: " + text + " : Extra [FOR] entry. Ignored.");
-                        }
-                    } else if (Is(scanner, "GIVEN")) {
-                        rc = ReadSimple(scanner, text);
-                        definition.given.push_back(text);
-                    } else if (Is(scanner, "TABLE")) {
-                        rc = ReadSimple(scanner, text);
-                        if (rc == kSuccess) rc = ParseTable(text, line, definition.table);
-                        definition.hasTable = true;
-                    } else {
-                        if (IsElementName(scanner.Name()) && !Is(scanner, "PROPERTY"))
-                            (void)Report(line, kSyntaxError,
-                                         "ERROR: '" + scanner.Name() + "' : Unknown Definition Field");
-                        rc = SkipElement(scanner);
-                    }
-                    if (rc != kSuccess) return rc;
-                    break;
-                }
-                case Event::kEnd:
-                    if (!Is(scanner, "DEFINITION")) {
-                        return Report(scanner.Line(), kSyntaxError,
-                                      "ERROR: '</" + scanner.Name() + ">' : '</DEFINITION>' expected");
-                    }
-                    open = false;
-                    break;
-                default:
-                    return ReportScannerEnd(scanner, "DEFINITION");
+    const int rc = ReadChildren(scanner, "DEFINITION", "Unknown Definition Field", [&]() -> int {
+        const int line = scanner.Line();
+        std::string text;
+        if (Is(scanner, "FOR")) {
+            const int read = ReadSimple(scanner, text);
+            if (read == kSuccess && !definition.hasFor) {
+                definition.forName = text;
+                definition.hasFor = true;
+            } else if (read == kSuccess && text != definition.forName) {
+                Warn(line, kOutOfRange, "ERROR: " + text + " : Extra [FOR] entry. Ignored.");
             }
+            return read;
         }
-    }
+        if (Is(scanner, "GIVEN")) {
+            const int read = ReadSimple(scanner, text);
+            definition.given.push_back(text);
+            return read;
+        }
+        if (!Is(scanner, "TABLE")) return kNotThisKeyword;
+        int read = ReadSimple(scanner, text);
+        if (read == kSuccess) read = ParseTable(text, line, definition.table);
+        definition.hasTable = true;
+        return read;
+    });
+    if (rc != kSuccess) return rc;
     definitions_.push_back(std::move(definition));
     return kSuccess;
 }

@@ -3,6 +3,7 @@
 // forgiving XML scanner (files of other tools carry DTDs, comments, properties, texts of several words);
 // written as well-formed XML with its document type declaration.
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -48,6 +49,11 @@ private:
     [[nodiscard]] int ReadSimple(vovido::XmlTagScanner& scanner, std::string& text);
     // Passes over the element just started, with everything in it.
     [[nodiscard]] int SkipElement(vovido::XmlTagScanner& scanner);
+    // The children of the element just started, up to its end tag: readChild reads a start tag it knows
+    // and returns its result, or kNotThisKeyword for one it does not, which is reported as "ERROR: '%s' : "
+    // + unknown (unless it is a PROPERTY or no element name) and skipped. 0 or the first failure.
+    [[nodiscard]] int ReadChildren(vovido::XmlTagScanner& scanner, const char* element, const char* unknown,
+                                   const std::function<int()>& readChild);
     // The scanner's failure or the end of the input inside an element.
     [[nodiscard]] int ReportScannerEnd(const vovido::XmlTagScanner& scanner, const std::string& element);
     [[nodiscard]] int ParseTable(const std::string& text, int line, std::vector<double>& out);

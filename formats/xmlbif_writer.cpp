@@ -6,7 +6,7 @@
 #include "base/id_array.h"
 #include "base/int_array.h"
 #include "base/status_codes.h"
-#include "formats/format_helpers_b.h"
+#include "formats/exchange_format_support.h"
 #include "formats/xmlbif_speaker.h"
 #include "model/header.h"
 #include "model/network.h"
@@ -76,29 +76,24 @@ std::string Escaped(const char* text) {
     return out;
 }
 
+constexpr char kRefusal[] = "ERROR: Unsupported node type";
+
+// Refused before the file is made: a network this format cannot hold replaces no file.
+int CheckWritable(VRX_network* network) {
+    if (network == nullptr) return kObjectNotValid;
+    return vovido::CheckWritableKinds(*network, IsWritable, kRefusal);
+}
+
 }  // namespace
 
 int VRX_xmlSpeaker::WriteFile(const char* path) {
-    if (network == nullptr) return kObjectNotValid;
-    if (const int rc = vovido::CheckWritableKinds(*network, IsWritable, "ERROR: Unsupported node type"))
-        return rc;
-    if (const int rc = StartWriting(path)) return rc;
-    const int written = WriteNetwork();
-    if (written != kSuccess) output.MarkFailed();
-    const int closed = FinishWriting();
-    return written != kSuccess ? written : closed;
+    return vovido::WriteCheckedFile(
+        *this, path, [this] { return CheckWritable(network); }, [this] { return WriteNetwork(); });
 }
 
 int VRX_xmlSpeaker::WriteToText(std::string& out) {
-    if (network == nullptr) return kObjectNotValid;
-    if (const int rc = vovido::CheckWritableKinds(*network, IsWritable, "ERROR: Unsupported node type"))
-        return rc;
-    if (const int rc = output.OpenOutputText()) return rc;
-    const int written = WriteNetwork();
-    if (written != kSuccess) output.MarkFailed();
-    const int closed = FinishWriting();
-    out = output.GetOutputText();
-    return written != kSuccess ? written : closed;
+    return vovido::WriteCheckedText(
+        *this, out, [this] { return CheckWritable(network); }, [this] { return WriteNetwork(); });
 }
 
 void VRX_xmlSpeaker::WriteSimple(const char* tag, const char* text) {
@@ -157,7 +152,7 @@ void VRX_xmlSpeaker::WriteDefinition(int handle) {
         output.Indent();
         output.WriteIndentation();
         for (int i = 0; i < table->GetNumberOfElements(); ++i) {
-            output.Write((vovido::TableNumber((*table)[i]) + " ").c_str());
+            output.Write((vovido::NumberText((*table)[i]) + " ").c_str());
         }
         output.WriteRaw("\n");
         output.Unindent();

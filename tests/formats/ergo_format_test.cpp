@@ -10,6 +10,7 @@
 #include "formats/ergo_speaker.h"
 #include "model/node_value.h"
 #include "tests/formats/network_fixture.h"
+#include "tests/support/format_round_trip.h"
 
 namespace {
 
@@ -17,16 +18,11 @@ using fixture::LogDump;
 using fixture::Logged;
 
 std::vector<double> Table(VRX_network& net, int handle) {
-    VRX_Dmatrix* m = nullptr;
-    EXPECT_EQ(net.GetNode(handle)->GetDefinition()->GetDefinition(m), kSuccess);
-    return m != nullptr ? std::vector<double>(m->GetData(), m->GetData() + m->GetNumberOfElements())
-                        : std::vector<double>();
+    return vovido::test::TableOf(net, handle);
 }
 
 int ReadErgo(VRX_network& net, const std::string& text) {
-    fixture::TempFile file(".erg");
-    file.Write(text);
-    return net.ReadFile(file.c_str());
+    return vovido::test::ReadAsFile(net, text, "erg");
 }
 
 class ErgoTest : public ::testing::Test {

@@ -10,8 +10,8 @@
 #include "base/error_log.h"
 #include "model/node_value.h"
 #include "tests/formats/network_fixture.h"
+#include "tests/support/format_round_trip.h"
 #include "tests/support/reference_networks.h"
-#include "tests/support/save_failure.h"
 
 namespace {
 
@@ -50,24 +50,9 @@ TEST_P(ExchangeFormatRoundTrip, StructureTablesAndPosteriorsSurvive) {
     EXPECT_EQ(errorLog.GetNumberOfEntries(), 0) << fixture::LogDump();
     ExpectSameModel(original, copy);
 
-    // One case with evidence per network keeps the suite quick; equal tables give equal posteriors
-    // whatever the case.
-    const std::vector<vovido::testing::ReferenceCase> cases = vovido::testing::ReadReferenceCases(name);
-    ASSERT_GE(cases.size(), 2u);
-    const vovido::testing::ReferenceCase& item = cases[1];
-    ASSERT_TRUE(vovido::testing::SetCaseEvidence(copy, item));
-    ASSERT_EQ(copy.UpdateBeliefs(), kSuccess) << fixture::LogDump();
-    for (const vovido::testing::ReferencePosterior& posterior : item.posteriors) {
-        const int handle = copy.FindNode(posterior.node.c_str());
-        ASSERT_GE(handle, 0) << posterior.node;
-        VRX_Dmatrix* beliefs = nullptr;
-        ASSERT_EQ(copy.GetNode(handle)->GetValue()->GetValue(beliefs), kSuccess);
-        for (const auto& outcome : posterior.outcomes) {
-            const int index = vovido::testing::OutcomeIndex(copy, handle, outcome.first);
-            ASSERT_GE(index, 0) << posterior.node << "=" << outcome.first;
-            EXPECT_NEAR((*beliefs)[index], outcome.second, 1e-9) << posterior.node << "=" << outcome.first;
-        }
-    }
+    // Two cases per network keep the suite quick; equal tables give equal posteriors whatever the case.
+    ASSERT_GE(vovido::testing::ReadReferenceCases(name).size(), 2u);
+    vovido::test::ExpectReferencePosteriors(copy, name, 2);
 }
 
 INSTANTIATE_TEST_SUITE_P(ReferenceNetworks, ExchangeFormatRoundTrip,
@@ -77,36 +62,6 @@ INSTANTIATE_TEST_SUITE_P(ReferenceNetworks, ExchangeFormatRoundTrip,
                              return std::string(std::get<0>(info.param)) + "_" + std::get<1>(info.param);
                          });
 
-class ExchangeFormatSaving : public ::testing::TestWithParam<const char*> {
-protected:
-    void SetUp() override { errorLog.Flush(); }
-    void TearDown() override {
-        errorLog.Flush();
-        std::remove(target.c_str());
-    }
-    const std::string target = ::testing::TempDir() + "exchange_saving." + GetParam();
-};
-
-// The disk fills up half way through a save: -103, the old file whole, nothing left beside it.
-TEST_P(ExchangeFormatSaving, ASaveThatFailsHalfWayKeepsTheOldFile) {
-    VRX_network small;
-    ASSERT_GE(small.AddNode(DefinitionType::kCpt, "Small"), 0);
-    ASSERT_EQ(small.WriteFile(target.c_str()), kSuccess);
-    const std::string old = savetest::ReadWhole(target);
-    VRX_network big;
-    const int h = big.AddNode(DefinitionType::kCpt, "Big");
-    ASSERT_EQ(big.GetNode(h)->GetDefinition()->SetNumberOfOutcomes(3000), kSuccess);
-    {
-        savetest::FileSizeLimit full(old.size() + 4096);
-        ASSERT_TRUE(full.IsActive());
-        EXPECT_EQ(big.WriteFile(target.c_str()), kFileIoFailed);
-    }
-    EXPECT_EQ(savetest::ReadWhole(target), old);
-    EXPECT_EQ(savetest::FilesBeside(target), std::vector<std::string>{});
-}
-
-INSTANTIATE_TEST_SUITE_P(ExchangeFormats, ExchangeFormatSaving, ::testing::Values("xml03", "dsc", "erg"));
-
 // Files of other tools, each written in every exchange format and read back: the same model and the same
 // posteriors as the file itself gives.
 TEST(RealFilesAcrossFormats, EachConvertsWithItsPosteriors) {
@@ -115,8 +70,8 @@ TEST(RealFilesAcrossFormats, EachConvertsWithItsPosteriors) {
         std::string source = name;
         if (source.size() > 4 && source.compare(source.size() - 4, 4, ".xml") == 0) source += "03";
         const std::string sourcePath = ::testing::TempDir() + "real_" + source;
-        ASSERT_TRUE(fixture::WriteWholeFile(
-            sourcePath, fixture::ReadTextFile(std::string(VOVIDO_NETWORKS_DIR) + "/../formats/" + name)));
+        ASSERT_TRUE(
+            fixture::WriteWholeFile(sourcePath, fixture::ReadTextFile(vovido::test::FormatSamplePath(name))));
         VRX_network original;
         ASSERT_EQ(original.ReadFile(sourcePath.c_str()), kSuccess) << name << fixture::LogDump();
         std::remove(sourcePath.c_str());

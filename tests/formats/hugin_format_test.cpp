@@ -25,20 +25,11 @@ using namespace vovido::test;
 constexpr size_t kCases = 2;
 
 int ReadHugin(VRX_network& net, const std::string& text) {
-    static int counter = 0;
-    const std::string path =
-        ::testing::TempDir() + "hugin_" + std::to_string(getpid()) + "_" + std::to_string(++counter) + ".net";
-    EXPECT_TRUE(WriteWholeFile(path, text)) << path;
-    const int rc = net.ReadFile(path.c_str());
-    std::remove(path.c_str());
-    return rc;
+    return ReadAsFile(net, text, "net");
 }
 
 std::string WriteHugin(VRX_network& net) {
-    std::string text;
-    VRX_huginSpeaker speaker(&net);
-    EXPECT_EQ(speaker.WriteToText(text), kSuccess) << LogDump();
-    return text;
+    return WrittenText<VRX_huginSpeaker>(net);
 }
 
 class HuginReferenceTest : public ::testing::TestWithParam<const char*> {};

@@ -10,6 +10,7 @@
 #include "formats/msbn_speaker.h"
 #include "model/node_value.h"
 #include "tests/formats/network_fixture.h"
+#include "tests/support/format_round_trip.h"
 #include "tests/support/reference_networks.h"
 
 namespace {
@@ -18,20 +19,15 @@ using fixture::LogDump;
 using fixture::Logged;
 
 std::string FormatFile(const char* name) {
-    return fixture::ReadTextFile(std::string(VOVIDO_NETWORKS_DIR) + "/../formats/" + name);
+    return vovido::test::FormatSampleText(name);
 }
 
 std::vector<double> Table(VRX_network& net, const char* id) {
-    VRX_Dmatrix* m = nullptr;
-    EXPECT_EQ(net.GetNode(net.FindNode(id))->GetDefinition()->GetDefinition(m), kSuccess) << id;
-    return m != nullptr ? std::vector<double>(m->GetData(), m->GetData() + m->GetNumberOfElements())
-                        : std::vector<double>();
+    return vovido::test::TableOf(net, net.FindNode(id));
 }
 
 int ReadMsbn(VRX_network& net, const std::string& text) {
-    fixture::TempFile file(".dsc");
-    file.Write(text);
-    return net.ReadFile(file.c_str());
+    return vovido::test::ReadAsFile(net, text, "dsc");
 }
 
 std::vector<double> Posterior(VRX_network& net, const char* id) {

@@ -26,20 +26,11 @@ using namespace vovido::test;
 constexpr size_t kCases = 2;
 
 int ReadNetica(VRX_network& net, const std::string& text) {
-    static int counter = 0;
-    const std::string path = ::testing::TempDir() + "netica_" + std::to_string(getpid()) + "_" +
-                             std::to_string(++counter) + ".dne";
-    EXPECT_TRUE(WriteWholeFile(path, text)) << path;
-    const int rc = net.ReadFile(path.c_str());
-    std::remove(path.c_str());
-    return rc;
+    return ReadAsFile(net, text, "dne");
 }
 
 std::string WriteNetica(VRX_network& net) {
-    std::string text;
-    VRX_neticaSpeaker speaker(&net);
-    EXPECT_EQ(speaker.WriteToText(text), kSuccess) << LogDump();
-    return text;
+    return WrittenText<VRX_neticaSpeaker>(net);
 }
 
 // Written, read back to the same model, and written again to the same text.

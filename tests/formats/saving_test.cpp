@@ -1,5 +1,5 @@
 // Saving networks: numbers keep every digit through a save and a load, and a save that fails half way
-// keeps the old file, in both the own text format and the XML format.
+// keeps the old file, in the own text and XML formats and, for the failing save, in those of other tools.
 #include <gtest/gtest.h>
 
 #include <cfloat>
@@ -9,6 +9,7 @@
 
 #include "definitions/utility_table.h"
 #include "tests/formats/network_fixture.h"
+#include "tests/support/format_round_trip.h"
 #include "tests/support/save_failure.h"
 
 namespace {
@@ -28,10 +29,7 @@ VRX_doubleArray Values(const std::vector<double>& values) {
 }
 
 std::vector<double> Table(VRX_network& net, const char* id) {
-    VRX_Dmatrix* m = nullptr;
-    EXPECT_EQ(net.GetNode(net.FindNode(id))->GetDefinition()->GetDefinition(m), kSuccess);
-    return m != nullptr ? std::vector<double>(m->GetData(), m->GetData() + m->GetNumberOfElements())
-                        : std::vector<double>();
+    return vovido::test::TableOf(net, net.FindNode(id));
 }
 
 class SavingTest : public ::testing::TestWithParam<const char*> {
@@ -87,8 +85,13 @@ TEST_P(SavingTest, NumbersComeBackBitForBit) {
     }
 }
 
+INSTANTIATE_TEST_SUITE_P(BothFormats, SavingTest, ::testing::Values("vrx", "xvrx"));
+
+// Saves in every text format of the engine and of other tools.
+using EveryFormatSaving = SavingTest;
+
 // The disk fills up half way through a save: the save reports -103 and the old file stays whole.
-TEST_P(SavingTest, SaveThatFailsHalfWayKeepsTheOldFile) {
+TEST_P(EveryFormatSaving, SaveThatFailsHalfWayKeepsTheOldFile) {
     VRX_network small;
     ASSERT_GE(small.AddNode(DefinitionType::kCpt, "Small"), 0);
     ASSERT_EQ(small.WriteFile(target.c_str()), kSuccess);
@@ -114,6 +117,7 @@ TEST_P(SavingTest, SaveThatFailsHalfWayKeepsTheOldFile) {
     EXPECT_EQ(copy.GetNode(copy.FindNode("Big"))->GetDefinition()->GetNumberOfOutcomes(), 3000);
 }
 
-INSTANTIATE_TEST_SUITE_P(BothFormats, SavingTest, ::testing::Values("vrx", "xvrx"));
+INSTANTIATE_TEST_SUITE_P(AllFormats, EveryFormatSaving,
+                         ::testing::Values("vrx", "xvrx", "net", "dne", "xml03", "dsc", "erg"));
 
 }  // namespace

@@ -3,9 +3,9 @@
 #include <cstdint>
 
 #include "formats/ergo_speaker.h"
-#include "tests/fuzz/exchange_format_fuzz.h"
+#include "tests/fuzz/text_reader_fuzz.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    vovido::fuzz::ReadWriteRead<VRX_ergoSpeaker>(data, size);
+    vovido::fuzz::ReadAndRoundTrip<VRX_ergoSpeaker>(data, size);
     return 0;
 }

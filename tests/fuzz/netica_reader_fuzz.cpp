@@ -6,7 +6,6 @@
 #include "tests/fuzz/text_reader_fuzz.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    vovido::fuzz::ReadAndRoundTrip<VRX_neticaSpeaker>(
-        std::string_view(reinterpret_cast<const char*>(data), size));
+    vovido::fuzz::ReadAndRoundTrip<VRX_neticaSpeaker>(data, size);
     return 0;
 }

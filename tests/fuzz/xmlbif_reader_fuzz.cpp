@@ -3,9 +3,9 @@
 #include <cstdint>
 
 #include "formats/xmlbif_speaker.h"
-#include "tests/fuzz/exchange_format_fuzz.h"
+#include "tests/fuzz/text_reader_fuzz.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    vovido::fuzz::ReadWriteRead<VRX_xmlSpeaker>(data, size);
+    vovido::fuzz::ReadAndRoundTrip<VRX_xmlSpeaker>(data, size);
     return 0;
 }

@@ -1,21 +1,28 @@
 #pragma once
-// Round trips of networks through the file formats: the model two networks hold (nodes, parents,
-// outcomes, tables) compared by identifier, and posteriors compared with the reference cases.
+// Round trips of networks through the file formats: texts read as files of a format and written by a
+// speaker, the model two networks hold (nodes, parents, outcomes, tables) compared by identifier, and
+// posteriors compared with the reference cases.
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "base/dmatrix.h"
+#include "base/id_array.h"
+#include "base/status_codes.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
 #include "model/node_value.h"
 #include "tests/support/compare.h"
+#include "tests/support/error_log.h"
 #include "tests/support/reference_networks.h"
+#include "tests/support/temp_file.h"
 
 namespace vovido::test {
 
@@ -29,6 +36,46 @@ using vovido::testing::SetCaseEvidence;
 // Real files of other tools (tests/data/formats).
 inline std::string FormatSamplePath(const std::string& file) {
     return std::string(VOVIDO_NETWORKS_DIR) + "/../formats/" + file;
+}
+
+inline std::string FormatSampleText(const std::string& file) {
+    return ReadTextFile(FormatSamplePath(file));
+}
+
+// The text as a file with the extension (which picks the reader), read into net. The name carries no
+// test name: those of parameterised tests hold '/'.
+inline int ReadAsFile(VRX_network& net, const std::string& text, const std::string& extension) {
+    static int counter = 0;
+    const std::string path = ::testing::TempDir() + "format_" + std::to_string(getpid()) + "_" +
+                             std::to_string(++counter) + "." + extension;
+    EXPECT_TRUE(WriteWholeFile(path, text)) << path;
+    const int rc = net.ReadFile(path.c_str());
+    std::remove(path.c_str());
+    return rc;
+}
+
+// The network as the speaker writes it into memory.
+template <class Speaker>
+std::string WrittenText(VRX_network& net) {
+    std::string text;
+    Speaker speaker(&net);
+    EXPECT_EQ(speaker.WriteToText(text), kSuccess) << LogDump();
+    return text;
+}
+
+// The node's table in storage order; empty when it has none.
+inline std::vector<double> TableOf(VRX_network& net, int handle) {
+    VRX_Dmatrix* m = nullptr;
+    EXPECT_EQ(net.GetNode(handle)->GetDefinition()->GetDefinition(m), kSuccess) << IdOf(net, handle);
+    return m != nullptr ? std::vector<double>(m->GetData(), m->GetData() + m->GetNumberOfElements())
+                        : std::vector<double>();
+}
+
+inline std::vector<std::string> OutcomesOf(VRX_network& net, int handle) {
+    std::vector<std::string> out;
+    const VRX_idArray* names = net.GetNode(handle)->GetDefinition()->GetOutcomesNames();
+    for (int i = 0; names != nullptr && i < names->GetCount(); ++i) out.emplace_back((*names)[i]);
+    return out;
 }
 
 // Node identifiers, parents, kinds, outcomes and tables; the tables to `tolerance` (0: exactly).

@@ -1,0 +1,226 @@
+// What the readers and writers of other tools' formats share.
+#include "formats/exchange_format_support.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "base/dmatrix.h"
+#include "base/error_log.h"
+#include "base/id_array.h"
+#include "base/int_array.h"
+#include "base/number_text.h"
+#include "base/status_codes.h"
+#include "base/string_array.h"
+#include "formats/text_file.h"
+#include "formats/text_format_base.h"
+#include "model/header.h"
+#include "model/network.h"
+#include "model/node.h"
+
+namespace vovido {
+
+namespace {
+
+constexpr char kReservedNetworkId[] = "@network";
+constexpr char kUnnamedNetwork[] = "Unnamed_Network";
+
+// base, or base_2, base_3, ... : the first that no node holds but `except`.
+std::string FreeNodeId(const VRX_network& network, const std::string& base, int except) {
+    std::string id = base;
+    for (int n = 2; network.IsIdInUse(id.c_str(), except) && n < 1000000; ++n)
+        id = base + "_" + std::to_string(n);
+    return id;
+}
+
+}  // namespace
+
+void StartNetworkRecords(VRX_network& network) {
+    network.userProperties.CleanUp(1);
+    (void)network.documentation.Flush();  // emptying cannot fail
+    network.creation.CleanUp(1);
+    VRX_header* header = network.GetHeader();
+    if (header == nullptr) return;
+    (void)header->SetName(nullptr);
+    (void)header->SetComment(nullptr);
+    (void)header->SetId(kReservedNetworkId);  // valid, and no file identifier takes this form
+}
+
+void ApplyNetworkIdentifier(VRX_network& network, const std::string& text) {
+    VRX_header* header = network.GetHeader();
+    if (header == nullptr) return;
+    std::string base = text;
+    if (VRX_idArray::RepairId(base) != kSuccess) base = kUnnamedNetwork;
+    const std::string id = FreeNodeId(network, base, -1);
+    if (header->SetId(id.c_str()) != kSuccess) (void)header->SetId(kUnnamedNetwork);
+}
+
+std::string UniqueNodeId(const VRX_network& network, const std::string& text, int except) {
+    std::string base = text;
+    if (VRX_idArray::RepairId(base) != kSuccess) base = "x";
+    return FreeNodeId(network, base, except);
+}
+
+const char* NodeIdOr(const VRX_network& network, int handle, const char* fallback) {
+    const VRX_node* node = network.GetNode(handle);
+    const char* id = node != nullptr ? node->GetId() : nullptr;
+    return id != nullptr && *id != '\0' ? id : fallback;
+}
+
+int ReadWholeFile(const char* path, std::string& out) {
+    out.clear();
+    VRX_textFile file;
+    if (const int rc = file.Open(path, TextFileMode::kRead)) return rc;
+    std::string line;
+    int rc = kSuccess;
+    while ((rc = file.ReadLine(line)) == kSuccess) out += line;
+    (void)file.Close();  // nothing was written
+    if (rc != kEndOfFile) return rc;
+    return out.empty() ? kEndOfFile : kSuccess;
+}
+
+int RepairedIds(const VRX_stringArray& names, VRX_idArray& out) {
+    VRX_idArray repaired;
+    // Copied as plain strings first: the identifier array's own adding refuses what needs repair.
+    if (const int rc = repaired.VRX_stringArray::Copy(names)) return rc;
+    if (const int rc = repaired.RepairIds()) return rc;
+    return out.Copy(repaired);
+}
+
+int RepairedIds(const std::vector<std::string>& names, VRX_idArray& out) {
+    VRX_stringArray texts;
+    for (const std::string& name : names) {
+        if (const int rc = texts.Add(name.c_str())) return rc;
+    }
+    return RepairedIds(texts, out);
+}
+
+int CheckWritableNodes(VRX_network& network, const NodeRefusal& refusal) {
+    for (int h = network.GetFirstNode(); h >= 0; h = network.GetNextNode(h)) {
+        const std::string message = refusal(h);
+        if (!message.empty()) return LogError(errorLog, kOutOfRange, message.c_str(), nullptr);
+    }
+    if (network.GetTopologicalOrder().GetCount() != network.GetNumberOfNodes()) {
+        return LogError(errorLog, kOutOfRange, "ERROR: The network's nodes cannot be put in order", nullptr);
+    }
+    return kSuccess;
+}
+
+int CheckWritableKinds(VRX_network& network, bool (*accepts)(int typeCode), const char* message) {
+    return CheckWritableNodes(network, [&network, accepts, message](int handle) {
+        return accepts(network.GetNodeType(handle)) ? std::string() : std::string(message);
+    });
+}
+
+namespace {
+
+// Runs the body on an opened output and closes it; a failed body leaves no file.
+int WriteOpened(VRX_textFormat& speaker, const std::function<int()>& writeBody) {
+    const int written = writeBody();
+    if (written != kSuccess) speaker.GetOutput().MarkFailed();
+    const int closed = speaker.FinishWriting();
+    return written != kSuccess ? written : closed;
+}
+
+}  // namespace
+
+int WriteCheckedFile(VRX_textFormat& speaker, const char* path, const std::function<int()>& check,
+                     const std::function<int()>& writeBody) {
+    if (const int rc = check()) return rc;
+    if (const int rc = speaker.StartWriting(path)) return rc;
+    return WriteOpened(speaker, writeBody);
+}
+
+int WriteCheckedText(VRX_textFormat& speaker, std::string& out, const std::function<int()>& check,
+                     const std::function<int()>& writeBody) {
+    if (const int rc = check()) return rc;
+    if (const int rc = speaker.GetOutput().OpenOutputText()) return rc;
+    const int result = WriteOpened(speaker, writeBody);
+    out = speaker.GetOutput().GetOutputText();
+    return result;
+}
+
+std::string NumberText(double value) {
+    std::string text;
+    (void)FormatDouble(value, text);  // always succeeds
+    return text;
+}
+
+void AppendNestedLists(const VRX_Dmatrix& table, const NestedListStyle& style, std::string& out) {
+    const int dims = table.GetNumberOfDimensions();
+    const int total = table.GetNumberOfElements();
+    const int inner = std::max(1, std::min(style.innerDims, dims));
+    // The outer dimensions each open a level; the innermost list holds the product of the others.
+    const int outer = dims - inner;
+    int innerCount = 1;
+    for (int d = outer; d < dims; ++d) innerCount *= table.GetSizeOfDimension(d);
+    if (dims == 0) innerCount = total;
+    std::vector<int> coords(static_cast<size_t>(std::max(outer, 0)), 0);
+    for (int d = 0; d < outer; ++d) out.push_back('(');
+    for (int start = 0; start < total || (start == 0 && total == 0); start += innerCount) {
+        out.push_back('(');
+        for (int k = 0; k < innerCount && start + k < total; ++k) {
+            if (k > 0) out.append(style.itemSeparator);
+            out.append(NumberText(table[start + k]));
+        }
+        out.push_back(')');
+        if (total == 0) break;
+        // Closes the levels whose last entry this was, then opens them again for the next list.
+        int closed = 0;
+        for (int d = outer - 1; d >= 0; --d) {
+            if (++coords[static_cast<size_t>(d)] < table.GetSizeOfDimension(d)) break;
+            coords[static_cast<size_t>(d)] = 0;
+            ++closed;
+        }
+        if (start + innerCount >= total) {
+            for (int d = 0; d < outer; ++d) out.push_back(')');
+            break;
+        }
+        for (int d = 0; d < closed; ++d) out.push_back(')');
+        out.append(style.listSeparator);
+        out.append(style.indentation);
+        for (int d = 0; d < closed; ++d) out.push_back('(');
+    }
+}
+
+int ReadFiniteNumber(VRX_textFormat& speaker, double& value) {
+    if (speaker.PeekToken() != kSuccess) return kSyntaxError;
+    const std::string text(speaker.GetToken().text != nullptr ? speaker.GetToken().text : "");
+    if (const int rc = speaker.ReadNumber(value)) return rc;
+    if (std::isfinite(value)) return kSuccess;
+    const std::string message = "ERROR: '" + text + "' : Number out of range";
+    return speaker.ReportError(kSyntaxError, message.c_str());
+}
+
+int ReadNestedLists(VRX_textFormat& speaker, bool commas,
+                    const std::function<int(const VRX_token&)>& takeItem) {
+    if (const int rc = speaker.RequireToken(TokenKind::kPunctuator, "(")) return rc;
+    int depth = 1;
+    while (depth > 0) {
+        if (const int rc = speaker.PeekToken()) {
+            speaker.FormatUnexpectedEnd(TokenKind::kPunctuator, ")");
+            return speaker.ReportError(rc == kNoMoreTokens ? kSyntaxError : rc, speaker.GetMessage().c_str());
+        }
+        const VRX_token& token = speaker.GetToken();
+        const bool punctuator = token.kind == TokenKind::kPunctuator && token.text != nullptr;
+        if (punctuator && std::strcmp(token.text, "(") == 0) {
+            ++depth;
+        } else if (punctuator && std::strcmp(token.text, ")") == 0) {
+            --depth;
+        } else if (!(commas && punctuator && std::strcmp(token.text, ",") == 0)) {
+            const int rc = takeItem(token);
+            if (rc == kNotThisKeyword) {
+                const std::string text =
+                    std::string("ERROR: '") + (token.text != nullptr ? token.text : "") + "' : Unexpected";
+                return speaker.ReportError(kSyntaxError, text.c_str());
+            }
+            if (rc != kSuccess) return rc;
+            continue;
+        }
+        speaker.ConsumeToken();
+    }
+    return kSuccess;
+}
+
+}  // namespace vovido

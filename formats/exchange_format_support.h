@@ -1,0 +1,89 @@
+#pragma once
+// What the readers and writers of other tools' formats share: the network's records at the start of a
+// read, identifiers repaired from the texts of a file, the refusal of nodes a format cannot hold before
+// its file is made, the write sequence, number text and tables as nested parenthesised lists.
+
+#include <functional>
+#include <string>
+#include <vector>
+
+class VRX_Dmatrix;
+class VRX_idArray;
+class VRX_network;
+class VRX_stringArray;
+class VRX_textFormat;
+struct VRX_token;
+
+namespace vovido {
+
+// Before a read: the network's own records (properties, documentation, creation, name) are emptied, as
+// the file replaces them, and its identifier is held by a reserved one, so that no node identifier of
+// the file collides with the identifier the network had.
+void StartNetworkRecords(VRX_network& network);
+// After the nodes: the network's identifier from a text of the file, repaired, made unique among the
+// node identifiers; "Unnamed_Network" when the text gives none.
+void ApplyNetworkIdentifier(VRX_network& network, const std::string& text);
+// A text of the file as an identifier no node holds (but the node `except`): repaired (an 'x' before a
+// first character that is no letter, '_' for other characters) and numbered when taken. "x" for an
+// empty text.
+std::string UniqueNodeId(const VRX_network& network, const std::string& text, int except = -1);
+// The identifier of a live node, or the fallback.
+const char* NodeIdOr(const VRX_network& network, int handle, const char* fallback);
+
+// out = the names, each repaired into an identifier (a letter, then letters, digits or '_') and made
+// unique in the list with a number; names that are valid identifiers stay as they are. 0, or -2 when a
+// name cannot be repaired, -42 when memory fails.
+[[nodiscard]] int RepairedIds(const VRX_stringArray& names, VRX_idArray& out);
+[[nodiscard]] int RepairedIds(const std::vector<std::string>& names, VRX_idArray& out);
+
+// The message refusing a node the format cannot hold, or an empty text when it can be written.
+using NodeRefusal = std::function<std::string(int handle)>;
+// Before a file is created: -2 (logged with the message) at the first node refused, or when the nodes
+// cannot be put in topological order.
+[[nodiscard]] int CheckWritableNodes(VRX_network& network, const NodeRefusal& refusal);
+// The same, refusing with one message every node whose kind is not accepted.
+[[nodiscard]] int CheckWritableKinds(VRX_network& network, bool (*accepts)(int typeCode),
+                                     const char* message);
+
+// A write of a whole network: `check` refuses before anything is made, `writeBody` writes the text
+// into the speaker's output. A failed body marks the output failed, so that no partial file stays.
+// The file or text is closed either way; the body's failure, else the closing one, is returned.
+[[nodiscard]] int WriteCheckedFile(VRX_textFormat& speaker, const char* path,
+                                   const std::function<int()>& check, const std::function<int()>& writeBody);
+// The same into memory; out receives what was written.
+[[nodiscard]] int WriteCheckedText(VRX_textFormat& speaker, std::string& out,
+                                   const std::function<int()>& check, const std::function<int()>& writeBody);
+
+// The whole file as text, line ends as line feeds: -103 (logged) when it cannot be read, -102 when empty.
+[[nodiscard]] int ReadWholeFile(const char* path, std::string& out);
+
+// A probability or utility as the shortest text that reads back as the same double.
+std::string NumberText(double value);
+// The current Integer or Real Number token as a finite double, consumed: -127 without a message for
+// another token, -127 reported as "ERROR: '%s' : Number out of range" for a number beyond the doubles.
+[[nodiscard]] int ReadFiniteNumber(VRX_textFormat& speaker, double& value);
+
+// How a table is written as nested lists: one level of parentheses per dimension from the first to the
+// last `innerDims` ones, which together form the innermost lists.
+struct NestedListStyle {
+    int innerDims = 1;
+    // Between numbers of one innermost list, and between sibling lists (after which the indentation
+    // follows).
+    const char* itemSeparator = " ";
+    const char* listSeparator = "\n";
+    std::string indentation;
+};
+
+// Appends the table (last dimension fastest) to out as nested lists. A table without dimensions is
+// one innermost list of its elements.
+void AppendNestedLists(const VRX_Dmatrix& table, const NestedListStyle& style, std::string& out);
+
+// Reads nested parenthesised lists from the current '(' to the ')' that closes it, handing every other
+// token to takeItem in file order (commas between items are passed over when `commas`). takeItem
+// consumes its token and returns 0, or returns kNotThisKeyword for a token that is no item, which is
+// reported as "ERROR: '%s' : Unexpected"; any other failure is returned as it is. The end of the input
+// inside the lists is reported. 0 or the first failure.
+[[nodiscard]] int ReadNestedLists(VRX_textFormat& speaker, bool commas,
+                                  const std::function<int(const VRX_token&)>& takeItem);
+
+}  // namespace vovido

@@ -1,0 +1,70 @@
+// The services the exchange-format speakers share: identifier repair, the refusal of nodes before a
+// file is made, and the checked write that keeps a failed body from leaving text behind.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "base/error_log.h"
+#include "base/id_array.h"
+#include "base/status_codes.h"
+#include "formats/exchange_format_support.h"
+#include "formats/xmlbif_speaker.h"
+#include "model/network.h"
+#include "model/node_definition.h"
+#include "tests/support/error_log.h"
+
+namespace {
+
+std::vector<std::string> Items(const VRX_idArray& ids) {
+    std::vector<std::string> out;
+    for (int i = 0; i < ids.GetCount(); ++i) out.emplace_back(ids[i]);
+    return out;
+}
+
+bool OnlyTables(int type) {
+    return type == DefinitionType::kCpt;
+}
+
+TEST(ExchangeFormatSupport, RepairsNamesIntoDistinctIdentifiers) {
+    const std::vector<std::pair<std::vector<std::string>, std::vector<std::string>>> cases = {
+        {{"a", "a", "1"}, {"a", "a2", "x1"}},
+        {{"yes", "no"}, {"yes", "no"}},
+        {{"x & y", "x & y", "x & y"}, {"x___y", "x___y2", "x___y3"}},
+    };
+    for (const auto& [names, expected] : cases) {
+        VRX_idArray ids;
+        ASSERT_EQ(vovido::RepairedIds(names, ids), kSuccess);
+        EXPECT_EQ(Items(ids), expected) << names[0];
+    }
+}
+
+TEST(ExchangeFormatSupport, RefusesTheFirstNodeItCannotWriteAndLeavesNoText) {
+    errorLog.Flush();
+    VRX_network net;
+    ASSERT_GE(net.AddNode(DefinitionType::kCpt, "A"), 0);
+    const int list = net.AddNode(DefinitionType::kList, "D");
+    ASSERT_GE(list, 0);
+    EXPECT_EQ(vovido::CheckWritableKinds(net, OnlyTables, "ERROR: refused"), kOutOfRange);
+    EXPECT_TRUE(vovido::test::Logged(kOutOfRange, "ERROR: refused")) << vovido::test::LogDump();
+    EXPECT_EQ(vovido::CheckWritableNodes(net, [](int) { return std::string(); }), kSuccess);
+
+    // A refusal writes nothing; a body that fails is the answer, whatever it wrote.
+    VRX_xmlSpeaker speaker(&net);
+    std::string out = "old";
+    const auto refuse = [&net, list] {
+        return vovido::CheckWritableNodes(net, [list](int h) { return h == list ? "ERROR: no" : ""; });
+    };
+    EXPECT_EQ(vovido::WriteCheckedText(speaker, out, refuse, [] { return kSuccess; }), kOutOfRange);
+    EXPECT_EQ(out, "old");
+    const auto failing = [&speaker] {
+        speaker.GetOutput().WriteRaw("partial");
+        return kOutOfMemory;
+    };
+    EXPECT_EQ(vovido::WriteCheckedText(
+                  speaker, out, [] { return kSuccess; }, failing),
+              kOutOfMemory);
+    errorLog.Flush();
+}
+
+}  // namespace
