@@ -29,9 +29,12 @@
 namespace {
 
 #ifdef VOVIDO_UNDER_ASAN
+// The instrumented build checks memory: fewer records, so a looser fit.
 constexpr int kAlarmRecords = 1000;
+constexpr double kFitTolerance = 0.15;
 #else
 constexpr int kAlarmRecords = 10000;
+constexpr double kFitTolerance = 0.05;
 #endif
 
 // Mean log-likelihood per record of the data under the network's tables; columns are found by node
@@ -109,6 +112,9 @@ TEST(GreedyThickThinning, BackgroundKnowledgeAndParentLimit) {
     progress_tracker tracker;
     tracker.request_cancel();
     EXPECT_EQ(LearnGreedyThickThinning(GreedyThickThinningOptions(), data, net, &tracker), kProgressCancelled);
+    // A continuous column cannot be scored.
+    ASSERT_EQ(data.AddFloatVariable("x", 0.0f), kSuccess);
+    EXPECT_EQ(LearnGreedyThickThinning(GreedyThickThinningOptions(), data, net), kFailure);
 }
 
 TEST(NaiveBayes, ClassVariableAndArcs) {
@@ -137,7 +143,7 @@ TEST(GreedyThickThinning, LearnsAlarmBackFromSampledRecords) {
                 vovido::test::StructuralHammingDistance(vovido::test::TruePattern(learnt, data),
                                                         vovido::test::TruePattern(truth, data)),
                 StructureScore(learnt, data), StructureScore(truth, data));
-    EXPECT_GT(llLearnt, llTrue - 0.05);
+    EXPECT_GT(llLearnt, llTrue - kFitTolerance);
 #ifndef VOVIDO_UNDER_ASAN
     // Posteriors of the reference cases close to the true network's.
     double worst = 0.0;
