@@ -9,6 +9,7 @@
 #include "base/int_array.h"
 #include "base/status_codes.h"
 #include "base/string_array.h"
+#include "learning/discretization.h"
 #include "learning/learning_dag.h"
 #include "model/header.h"
 #include "model/network.h"
@@ -32,11 +33,25 @@ std::string AsIdentifier(const std::string& name, const char* prefix) {
 
 int dag::learn_parameters() {
     const int d = progress().depth();
+    int result = progress().open_step(d, 0.05, "Discretizing");
+    if (result != kSuccess) return result;
+    for (int i = -1; next_active(i) == kSuccess;) {
+        hybrid_node& node = *nodes_[i];
+        if (!(node.kind & hybrid_node::kContinuousData)) continue;
+        if (discretize(node) != kSuccess) return kFailure;
+        // The node's families are counted anew over its states.
+        count_cache_.clear();
+        score_cache_.clear();
+        touch(i);
+        for (int c : node.children) touch(c);
+    }
+    result = progress().close_step(d);
+    if (result != kSuccess) return result;
     int done = 0;
     for (int i = -1; next_active(i) == kSuccess; ++done) {
         char text[64];
         std::snprintf(text, sizeof text, "Node: %d/%d", done, active_count_);
-        int result = progress().open_step(d, 1.0 / active_count_, text);
+        result = progress().open_step(d, 1.0 / active_count_, text);
         if (result != kSuccess) return result;
         hybrid_node& node = *nodes_[i];
         if (node.kind & hybrid_node::kDiscreteData) {

@@ -36,9 +36,15 @@ bool dag::import_data_set(const DataSet& data) {
             node->name = variable.name;
             node->kind = hybrid_node::kContinuousPart | hybrid_node::kContinuousData;
             node->data = std::make_shared<const std::vector<int32_t>>(std::move(column));
+            std::vector<double> values(total_records_, kMissingContinuousValue);
             for (int r = 0; r < total_records_; ++r) {
-                if (data.IsMissing(v, r)) node->missing_records.push_back(r);
+                if (data.IsMissing(v, r) || data.IsMissingFloat(v, r, variable.missingFloat)) {
+                    node->missing_records.push_back(r);
+                } else {
+                    values[r] = data.GetFloat(v, r);
+                }
             }
+            node->values = std::make_shared<const std::vector<double>>(std::move(values));
             add_node(std::move(node));
             continue;
         }

@@ -12,6 +12,8 @@
 constexpr double kScoreNotComputed = -987654321.031415;
 // A missing value in a discrete learning column.
 constexpr int32_t kMissingLearningValue = -987654321;
+// A missing value in a continuous learning column.
+constexpr double kMissingContinuousValue = -987654321.0;
 
 // Bit set over node indices that grows on demand: a test outside answers false.
 class node_bits {
@@ -51,6 +53,12 @@ public:
     std::vector<std::string> state_names;
     // One state per record, shared between copies of the node; kMissingLearningValue when missing.
     std::shared_ptr<const std::vector<int32_t>> data;
+    // The continuous column (shared between copies); kMissingContinuousValue when missing.
+    std::shared_ptr<const std::vector<double>> values;
+    // Cut of the continuous column: thresholds t[0..n], the groups' means, the method used.
+    std::vector<double> thresholds;
+    std::vector<double> means;
+    int used_method = -1;
     // Parameters over the family: parents in list order, the node's own state last and fastest.
     std::vector<double> parameters;
     int state = -1;
