@@ -6,6 +6,7 @@
 
 #include "base/status_codes.h"
 #include "learning/learning_dag.h"
+#include "learning/learning_statistics.h"
 
 namespace {
 
@@ -216,4 +217,67 @@ int dag::enforce_parent_limit(int limit) {
         criterion_score_ += best.move_delta;
         score_valid_ = true;
     }
+}
+
+int dag::random_graph(double mean_parents) {
+    std::vector<int> order;
+    for (int i = -1; next_active(i) == kSuccess;) order.push_back(i);
+    const int limit = static_cast<int>(order.size());
+    if (mean_parents > limit) return kOutOfRange;
+    for (int i = 1; i < limit; ++i) std::swap(order[i], order[uniform_int_random(0, i + 1, seed())]);
+    if (remove_all_arcs() != kSuccess) return kFailure;
+    int asked = 0;
+    std::vector<int> picked;
+    for (int t = 1; t < limit; ++t) {
+        int k = 0;
+        do {
+            k = static_cast<int>(normal_random(static_cast<float>(mean_parents),
+                                               static_cast<float>(0.2 * mean_parents), seed()));
+        } while (k > limit);
+        k = std::max(k, 0);
+        // Parents only from earlier in the order, so the graph stays acyclic.
+        if (k < t) {
+            picked.clear();
+            while (static_cast<int>(picked.size()) < k) {
+                const int from = order[uniform_int_random(0, t, seed())];
+                if (std::find(picked.begin(), picked.end(), from) != picked.end()) continue;
+                picked.push_back(from);
+                (void)add_arc_acyclic(from, order[t]);
+            }
+        } else {
+            for (int u = t - 1; u >= 0; --u) (void)add_arc_acyclic(order[u], order[t]);
+            k = t;
+        }
+        asked += k;
+    }
+    return asked;
+}
+
+int dag::search_restarts(int count) {
+    if (count < 1) return kSuccess;
+    std::vector<std::pair<int, int>> best_arcs;
+    double best = -1e308;
+    allowed_moves_ = kAllowRemove | kAllowAdd | kAllowReverse;
+    min_gain_ = options_.real(learning_option::kMinGreedyDelta);
+    for (int round = 0; round < count; ++round) {
+        const int result = greedy_search();
+        if (result != kSuccess) return result;
+        const double s = score();
+        if (s == kScoreNotComputed) return kFailure;
+        if (s > best) {
+            best = s;
+            best_arcs.clear();
+            for (const auto& node : nodes_) {
+                for (int p : node->parents) best_arcs.emplace_back(p, node->index);
+            }
+        }
+        if (round + 1 < count && random_graph(3.0) == kFailure) return kFailure;
+    }
+    if (remove_all_arcs() != kSuccess) return kFailure;
+    for (const auto& arc : best_arcs) {
+        if (add_arc(arc.first, arc.second) == kFailure) return kFailure;
+    }
+    criterion_score_ = best;
+    score_valid_ = true;
+    return kSuccess;
 }

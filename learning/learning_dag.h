@@ -66,6 +66,13 @@ public:
     [[nodiscard]] int thin(int parent_limit);
     [[nodiscard]] int enforce_parent_limit(int limit);
     [[nodiscard]] int greedy_search();
+    // Replaces the arcs by a random acyclic graph: nodes in a random order, each with about `mean_parents`
+    // parents drawn among the nodes before it. The number of arcs asked for; -2 when the mean exceeds
+    // the node count.
+    int random_graph(double mean_parents);
+    // Greedy search with all move kinds from the current graph, then from `count` - 1 random graphs;
+    // keeps the best graph found. A count below 1 keeps the graph as it is. 0, -1, or the cancel answer.
+    [[nodiscard]] int search_restarts(int count);
     // Best move of node i under the current move kinds and parent limit (move_type 3: none).
     learning_move best_move(int i);
 

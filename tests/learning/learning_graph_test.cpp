@@ -213,3 +213,51 @@ TEST(LearningGraph, CopyToNetworkKeepsArcsNamesAndTables) {
 }
 
 }  // namespace
+
+namespace {
+
+bool Acyclic(dag& g) {
+    for (int i = 0; i < g.node_count(); ++i) {
+        for (int p : g.node_at(i)->parents) {
+            if (g.has_path(i, p)) return false;
+        }
+    }
+    return true;
+}
+
+TEST(StructureSearch, RandomGraphsAreAcyclicAndRestartsKeepTheBest) {
+    std::vector<std::vector<int32_t>> columns(6);
+    for (int r = 0; r < 60; ++r) {
+        const int a = (r * 7) % 3 == 0;
+        const int values[6] = {a, a ^ (r % 5 == 0), r % 2, (r % 2) ^ (r % 7 == 0), a, r % 3 == 0};
+        for (int v = 0; v < 6; ++v) columns[v].push_back(values[v]);
+    }
+    dag g;
+    Build(g, columns);
+    ASSERT_EQ(g.force_arc(5, 0), kSuccess);
+    for (int round = 0; round < 20; ++round) {
+        EXPECT_GE(g.random_graph(2.0), 0);
+        EXPECT_TRUE(Acyclic(g));
+    }
+    EXPECT_EQ(g.random_graph(7.0), kOutOfRange);
+    // No restart keeps the graph as it is.
+    const int arcs = g.arc_count();
+    ASSERT_EQ(g.search_restarts(0), kSuccess);
+    EXPECT_EQ(g.arc_count(), arcs);
+    ASSERT_EQ(g.remove_all_arcs(), kSuccess);
+    ASSERT_EQ(g.search_restarts(1), kSuccess);
+    const double once = g.score();
+    ASSERT_EQ(g.search_restarts(4), kSuccess);
+    EXPECT_GE(g.score(), once - 1e-9);
+    EXPECT_TRUE(Acyclic(g));
+    EXPECT_TRUE(g.node_at(0)->is_parent(5));
+    // The cached score is the score of the graph kept.
+    dag fresh;
+    fresh.copy_from(g);
+    ASSERT_EQ(fresh.set_int_option("CRITERION", 0), kSuccess);  // local scores computed anew
+    double sum = 0.0;
+    for (int i = 0; i < 6; ++i) sum += fresh.local_score(i);
+    EXPECT_NEAR(g.score(), sum, 1e-6);
+}
+
+}  // namespace
