@@ -33,7 +33,13 @@ int progress_tracker::close_step(int d) {
     }
     if (d < 0) return kSuccess;
     int levels = static_cast<int>(reached_.size());
-    if (d != levels - 2 && d != levels - 1) return kOutOfRange;
+    if (d > levels - 1) return kOutOfRange;
+    // Levels deeper than the step's own inner level hold no open step (their operations left them
+    // behind): they end with it.
+    while (levels - 2 > d) {
+        reached_.pop_back();
+        --levels;
+    }
     if (d == levels - 2) {
         reached_.pop_back();
         --levels;

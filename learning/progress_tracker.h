@@ -18,7 +18,7 @@ public:
     // Opens a step at level d (the current one, or one deeper); 0, -2 for another level, the cancel
     // answer once cancellation was requested. A negative d does nothing.
     int open_step(int d, double weight, const std::string& text);
-    // Closes the innermost step; d names its level or the level just outside it.
+    // Closes the innermost step, opened at level d; deeper levels end with it. -2 for a deeper d.
     int close_step(int d);
 
     double overall() const { return overall_; }

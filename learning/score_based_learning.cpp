@@ -17,7 +17,27 @@ void SetPriors(dag& graph, int method, double weight) {
     }
 }
 
-int Finish(int result, int cancelled) { return result == kProgressCancelled ? cancelled : kFailure; }
+// A failed step answers -1; a cancelled tracker passes its own answer on.
+int Failed(int result) { return result == kProgressCancelled ? result : kFailure; }
+
+// The whole run as one step of the caller's tracker, so that the inner steps add up to it.
+class RunStep {
+public:
+    RunStep(dag& graph, progress_tracker* tracker, const char* text) : tracker_(tracker) {
+        graph.share_progress(tracker);
+        if (tracker_ != nullptr) {
+            depth_ = tracker_->depth() < 0 ? 0 : tracker_->depth();
+            status_ = tracker_->open_step(depth_, 1.0, text);
+        }
+    }
+    int status() const { return status_; }
+    int close() { return tracker_ != nullptr ? tracker_->close_step(depth_) : kSuccess; }
+
+private:
+    progress_tracker* tracker_;
+    int depth_ = 0;
+    int status_ = kSuccess;
+};
 
 }  // namespace
 
@@ -44,7 +64,8 @@ int LearnGreedyThickThinning(const GreedyThickThinningOptions& options, const Da
                              VRX_network& network, progress_tracker* progress) {
     dag graph;
     if (!graph.import_data_set(data)) return kFailure;
-    graph.share_progress(progress);
+    RunStep step(graph, progress, "Greedy thick thinning");
+    if (step.status() != kSuccess) return Failed(step.status());
     SetPriors(graph, options.priorsMethod, options.netWeight);
     // The constraints travel with the nodes into the classifier's copy of the graph.
     ApplyBackgroundKnowledge(graph, options.forcedArcs, options.forbiddenArcs, options.tiers);
@@ -53,15 +74,18 @@ int LearnGreedyThickThinning(const GreedyThickThinningOptions& options, const Da
     (void)classifier.set_int("model_type", 0);
     classifier.set_training_data(&graph);
     const int result = classifier.learn();
-    if (result != kSuccess) return Finish(result, result);
-    return classifier.graph().copy_to_network(network) == kSuccess ? kSuccess : kFailure;
+    if (result != kSuccess) return Failed(result);
+    if (classifier.graph().copy_to_network(network) != kSuccess) return kFailure;
+    const int closed = step.close();
+    return closed == kSuccess ? kSuccess : Failed(closed);
 }
 
 int LearnNaiveBayes(const NaiveBayesOptions& options, const DataSet& data, VRX_network& network,
                     progress_tracker* progress) {
     dag graph;
     if (!graph.import_data_set(data)) return kFailure;
-    graph.share_progress(progress);
+    RunStep step(graph, progress, "Naive Bayes");
+    if (step.status() != kSuccess) return Failed(step.status());
     SetPriors(graph, options.priorsMethod, options.netWeight);
     const int c = graph.find_node(options.classVariableId);
     if (c < 0) return kFailure;
@@ -70,6 +94,8 @@ int LearnNaiveBayes(const NaiveBayesOptions& options, const DataSet& data, VRX_n
     (void)classifier.set_int("model_type", options.featureSelection ? 2 : 1);
     if (classifier.set_class_variable(c) != kSuccess) return kFailure;
     const int result = classifier.learn();
-    if (result != kSuccess) return Finish(result, result);
-    return classifier.graph().copy_to_network(network) == kSuccess ? kSuccess : kFailure;
+    if (result != kSuccess) return Failed(result);
+    if (classifier.graph().copy_to_network(network) != kSuccess) return kFailure;
+    const int closed = step.close();
+    return closed == kSuccess ? kSuccess : Failed(closed);
 }

@@ -108,7 +108,10 @@ TEST(GreedyThickThinning, BackgroundKnowledgeAndParentLimit) {
     ASSERT_EQ(LearnGreedyThickThinning(options, data, net), kSuccess);
     EXPECT_EQ(net.GetParents(net.FindNode("c")).GetCount(), 0);
     EXPECT_EQ(net.GetParents(net.FindNode("a")).GetCount(), 1);
-    // A cancelled tracker stops the search with its answer.
+    // The run's steps add up to the whole; a cancelled tracker stops the search with its answer.
+    progress_tracker done;
+    ASSERT_EQ(LearnGreedyThickThinning(GreedyThickThinningOptions(), data, net, &done), kSuccess);
+    EXPECT_NEAR(done.overall(), 1.0, 1e-9);
     progress_tracker tracker;
     tracker.request_cancel();
     EXPECT_EQ(LearnGreedyThickThinning(GreedyThickThinningOptions(), data, net, &tracker), kProgressCancelled);
