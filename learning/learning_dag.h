@@ -86,6 +86,11 @@ public:
 protected:
     void invalidate_scores() override { score_valid_ = false; }
     void options_changed() override { score_cache_.clear(); }
+    void nodes_renumbered() override {
+        count_cache_.clear();
+        score_cache_.clear();
+        heap_.clear();
+    }
     int detach_node(int i) override;
 
 private:

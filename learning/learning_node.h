@@ -25,6 +25,10 @@ public:
         bits_[i] = value ? 1 : 0;
     }
     int size() const { return static_cast<int>(bits_.size()); }
+    // The bit of index i leaves; later bits move down one place.
+    void erase(int i) {
+        if (i >= 0 && i < size()) bits_.erase(bits_.begin() + i);
+    }
 
 private:
     std::vector<char> bits_;

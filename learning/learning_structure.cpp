@@ -38,14 +38,19 @@ int structure::remove_node(int i) {
     for (auto& n : nodes_) {
         for (int& p : n->parents) p -= p > i ? 1 : 0;
         for (int& c : n->children) c -= c > i ? 1 : 0;
+        for (node_bits* bits : {&n->forced_parents, &n->forbidden_parents, &n->tier_successors,
+                                &n->tier_predecessors, &n->all_successors})
+            bits->erase(i);
     }
     for (int k = i; k < node_count(); ++k) nodes_[k]->index = k;
+    nodes_renumbered();
     invalidate_scores();
     return kSuccess;
 }
 
 void structure::remove_all_nodes() {
     nodes_.clear();
+    nodes_renumbered();
     active_count_ = 0;
     invalidate_scores();
 }

@@ -61,6 +61,8 @@ public:
 protected:
     virtual void invalidate_scores() { score_valid_ = false; }
     virtual void options_changed() {}
+    // Node indices changed: whatever is keyed by them is stale.
+    virtual void nodes_renumbered() {}
     // Removes the arc from graph and node lists; used by deactivation.
     virtual int detach_node(int i) = 0;
     void copy_settings_from(const structure& source);

@@ -99,6 +99,21 @@ TEST(LearningGraph, ArcsKnowledgeAndDeactivation) {
     EXPECT_EQ(g.node_at(0)->set_state(1), kSuccess);
 }
 
+TEST(LearningGraph, RemovingANodeRenumbersArcsAndKnowledge) {
+    dag g;
+    Build(g, {{0, 1}, {1, 1}, {0, 0}, {1, 0}});
+    ASSERT_EQ(g.add_arc(0, 2), 1);
+    ASSERT_EQ(g.add_arc(3, 2), 1);
+    ASSERT_EQ(g.forbid_arc(3, 0), kSuccess);
+    const double before = g.local_score(2);
+    ASSERT_EQ(g.remove_node(1), kSuccess);
+    EXPECT_EQ(g.remove_node(7), kOutOfRange);
+    EXPECT_EQ(g.node_at(1)->name, "v2");
+    EXPECT_EQ(g.node_at(1)->parents, (std::vector<int>{0, 2}));
+    EXPECT_EQ(g.add_arc(2, 0), 0);  // the forbidden arc followed its nodes
+    EXPECT_EQ(g.local_score(1), before);
+}
+
 TEST(LearningGraph, TiersOrderTheNodes) {
     dag g;
     Build(g, {{0}, {0}, {0}});
