@@ -1,0 +1,283 @@
+// Greedy structure search of the learning graph: each node's best arc change, a heap of the nodes'
+// best moves, greedy steps with an incrementally maintained score, thickening, thinning and the
+// parent limit.
+#include <algorithm>
+#include <climits>
+
+#include "base/status_codes.h"
+#include "learning/learning_dag.h"
+#include "learning/learning_statistics.h"
+
+namespace {
+
+// Strict weak order on moves: the larger gain first, ties broken by head, tail and kind, so that
+// the search is deterministic.
+bool LowerPriority(const learning_move& a, const learning_move& b) {
+    if (a.move_delta != b.move_delta) return a.move_delta < b.move_delta;
+    if (a.move_to != b.move_to) return a.move_to > b.move_to;
+    if (a.move_from != b.move_from) return a.move_from > b.move_from;
+    return a.move_type > b.move_type;
+}
+
+std::vector<int> Without(const std::vector<int>& list, int item) {
+    std::vector<int> out;
+    out.reserve(list.size());
+    for (int v : list) {
+        if (v != item) out.push_back(v);
+    }
+    return out;
+}
+
+std::vector<int> With(const std::vector<int>& list, int item) {
+    std::vector<int> out = list;
+    out.push_back(item);
+    return out;
+}
+
+}  // namespace
+
+learning_move dag::best_move(int i) {
+    learning_move best;
+    hybrid_node& node = *nodes_[i];
+    best.move_to = i;
+    best.move_delta = -1000000.0;
+    best.version = node.family_version;
+    const double s0 = local_score(i);
+    if (s0 == kScoreNotComputed) {
+        best.move_type = 3;
+        return best;
+    }
+    auto consider = [&](int kind, int from, double delta) {
+        if (delta > best.move_delta) {
+            best.move_type = kind;
+            best.move_from = from;
+            best.move_delta = delta;
+            best.version_from = nodes_[from]->family_version;
+        }
+    };
+    const std::vector<int> parents = node.parents;
+    if (allowed_moves_ & kAllowRemove) {
+        for (auto it = parents.rbegin(); it != parents.rend(); ++it) {
+            if (node.forced_parents.test(*it)) continue;  // a removal the graph refuses changes nothing
+            const double s = family_score(i, Without(parents, *it));
+            if (s != kScoreNotComputed) consider(kRemove, *it, s - s0);
+        }
+    }
+    if (allowed_moves_ & kAllowReverse) {
+        for (auto it = parents.rbegin(); it != parents.rend(); ++it) {
+            const int p = *it;
+            hybrid_node& parent = *nodes_[p];
+            if (node.forced_parents.test(p) || !parent.may_keep(i)) continue;
+            if (static_cast<int>(parent.parents.size()) >= parent_limit_) continue;
+            mark_descendants(p, i);
+            if (mark_[i] == stamp_) continue;  // another path p -> ... -> i: reversing closes a cycle
+            const double sp = local_score(p);
+            const double a = family_score(p, With(parent.parents, i));
+            const double b = family_score(i, Without(parents, p));
+            if (sp != kScoreNotComputed && a != kScoreNotComputed && b != kScoreNotComputed)
+                consider(kReverse, p, a - sp + b - s0);
+        }
+    }
+    if ((allowed_moves_ & kAllowAdd) && static_cast<int>(parents.size()) < parent_limit_) {
+        mark_descendants(i, -1);
+        std::vector<char> descendant(nodes_.size(), 0);
+        for (size_t j = 0; j < nodes_.size(); ++j) descendant[j] = mark_[j] == stamp_;
+        std::vector<int> trial = parents;
+        trial.push_back(-1);
+        for (int j = -1; next_active(j) == kSuccess;) {
+            if (j == i || descendant[j] || node.is_parent(j) || !node.may_keep(j)) continue;
+            trial.back() = j;
+            const double s = family_score(i, trial);
+            if (s != kScoreNotComputed) consider(kAdd, j, s - s0);
+        }
+    }
+    if (best.move_from < 0) best.move_type = 3;
+    node.move_from = best.move_from;
+    node.move_to = best.move_to;
+    node.move_type = best.move_type;
+    node.move_delta = best.move_delta;
+    return best;
+}
+
+void dag::push_move(const learning_move& move) {
+    if (move.move_type >= 3 || !(move.move_delta > min_gain_)) return;
+    heap_.push_back(move);
+    std::push_heap(heap_.begin(), heap_.end(), LowerPriority);
+}
+
+bool dag::pop_move(learning_move& move) {
+    while (!heap_.empty()) {
+        std::pop_heap(heap_.begin(), heap_.end(), LowerPriority);
+        move = heap_.back();
+        heap_.pop_back();
+        const hybrid_node& head = *nodes_[move.move_to];
+        if (head.family_version != move.version) continue;  // the head was evaluated again since
+        if (move.move_type == kReverse && nodes_[move.move_from]->family_version != move.version_from) {
+            // The tail's family changed under a queued reversal: evaluate the head again.
+            push_move(best_move(move.move_to));
+            continue;
+        }
+        return true;
+    }
+    return false;
+}
+
+void dag::fill_move_queue() {
+    heap_.clear();
+    for (int i = -1; next_active(i) == kSuccess;) push_move(best_move(i));
+}
+
+double dag::greedy_step() {
+    learning_move move;
+    while (pop_move(move)) {
+        if (!(move.move_delta > min_gain_)) return -1e308;
+        int result = 0;
+        if (move.move_type == kRemove) {
+            result = remove_arc(move.move_from, move.move_to);
+        } else if (move.move_type == kAdd) {
+            result = add_arc_acyclic(move.move_from, move.move_to);
+        } else {
+            result = reverse_arc_acyclic(move.move_from, move.move_to);
+        }
+        if (result == kFailure) return kScoreNotComputed;
+        push_move(best_move(move.move_to));
+        if (move.move_type == kReverse && result == 1) push_move(best_move(move.move_from));
+        if (result == 0) continue;
+        criterion_score_ += move.move_delta;
+        score_valid_ = true;
+        return move.move_delta;
+    }
+    return -1e308;
+}
+
+int dag::greedy_search() {
+    // Background knowledge first, so that the score and the moves are those of the constrained graph.
+    const int n = node_count();
+    for (int y = 0; y < n; ++y) {
+        hybrid_node& node = *nodes_[y];
+        if (!node.active) continue;
+        for (int x = 0; x < n; ++x) {
+            if (node.forced_parents.test(x) && !node.is_parent(x) && add_arc_acyclic(x, y) == kFailure)
+                return kFailure;
+            if (node.forbidden_parents.test(x) && node.is_parent(x) && remove_arc(x, y) == kFailure)
+                return kFailure;
+        }
+    }
+    if (score() == kScoreNotComputed) return kFailure;
+    fill_move_queue();
+    const double min_delta = options_.real(learning_option::kMinGreedyDelta);
+    const int d = progress().depth();
+    for (;;) {
+        const int opened = progress().open_step(d, 0.0, "Greedy step");
+        if (opened != kSuccess) return opened;
+        const double gain = greedy_step();
+        const int closed = progress().close_step(d);
+        if (closed != kSuccess) return closed;
+        if (gain == kScoreNotComputed) return kFailure;
+        if (!(gain >= min_delta)) return kSuccess;
+    }
+}
+
+int dag::thicken(int parent_limit) {
+    parent_limit_ = parent_limit < 0 ? INT_MAX : parent_limit;
+    allowed_moves_ = kAllowAdd;
+    min_gain_ = options_.real(learning_option::kMinGreedyDelta);
+    return greedy_search();
+}
+
+int dag::thin(int parent_limit) {
+    if (parent_limit == 0) return remove_all_arcs();
+    allowed_moves_ = kAllowRemove;
+    min_gain_ = options_.real(learning_option::kMinGreedyDelta);
+    const int result = greedy_search();
+    if (result != kSuccess || parent_limit < 0) return result;
+    return enforce_parent_limit(parent_limit);
+}
+
+int dag::enforce_parent_limit(int limit) {
+    if (score() == kScoreNotComputed) return kFailure;
+    // Each round removes the best-scoring removable arc into an over-limit node, even when it lowers the
+    // score; a round that finds none (only forced parents are left) ends the loop.
+    for (;;) {
+        learning_move best;
+        for (int i = -1; next_active(i) == kSuccess;) {
+            hybrid_node& node = *nodes_[i];
+            if (static_cast<int>(node.parents.size()) <= limit) continue;
+            const double s0 = local_score(i);
+            for (auto it = node.parents.rbegin(); it != node.parents.rend(); ++it) {
+                if (node.forced_parents.test(*it)) continue;
+                const double s = family_score(i, Without(node.parents, *it));
+                if (s0 == kScoreNotComputed || s == kScoreNotComputed) return kFailure;
+                const learning_move candidate{*it, i, kRemove, s - s0, 0, 0};
+                if (best.move_type >= 3 || LowerPriority(best, candidate)) best = candidate;
+            }
+        }
+        if (best.move_type >= 3) return kSuccess;
+        if (remove_arc(best.move_from, best.move_to) != 1) return kFailure;
+        criterion_score_ += best.move_delta;
+        score_valid_ = true;
+    }
+}
+
+int dag::random_graph(double mean_parents) {
+    std::vector<int> order;
+    for (int i = -1; next_active(i) == kSuccess;) order.push_back(i);
+    const int limit = static_cast<int>(order.size());
+    if (mean_parents > limit) return kOutOfRange;
+    for (int i = 1; i < limit; ++i) std::swap(order[i], order[uniform_int_random(0, i + 1, seed())]);
+    if (remove_all_arcs() != kSuccess) return kFailure;
+    int asked = 0;
+    std::vector<int> picked;
+    for (int t = 1; t < limit; ++t) {
+        int k = 0;
+        do {
+            k = static_cast<int>(normal_random(static_cast<float>(mean_parents),
+                                               static_cast<float>(0.2 * mean_parents), seed()));
+        } while (k > limit);
+        k = std::max(k, 0);
+        // Parents only from earlier in the order, so the graph stays acyclic.
+        if (k < t) {
+            picked.clear();
+            while (static_cast<int>(picked.size()) < k) {
+                const int from = order[uniform_int_random(0, t, seed())];
+                if (std::find(picked.begin(), picked.end(), from) != picked.end()) continue;
+                picked.push_back(from);
+                (void)add_arc_acyclic(from, order[t]);
+            }
+        } else {
+            for (int u = t - 1; u >= 0; --u) (void)add_arc_acyclic(order[u], order[t]);
+            k = t;
+        }
+        asked += k;
+    }
+    return asked;
+}
+
+int dag::search_restarts(int count) {
+    if (count < 1) return kSuccess;
+    std::vector<std::pair<int, int>> best_arcs;
+    double best = -1e308;
+    allowed_moves_ = kAllowRemove | kAllowAdd | kAllowReverse;
+    min_gain_ = options_.real(learning_option::kMinGreedyDelta);
+    for (int round = 0; round < count; ++round) {
+        const int result = greedy_search();
+        if (result != kSuccess) return result;
+        const double s = score();
+        if (s == kScoreNotComputed) return kFailure;
+        if (s > best) {
+            best = s;
+            best_arcs.clear();
+            for (const auto& node : nodes_) {
+                for (int p : node->parents) best_arcs.emplace_back(p, node->index);
+            }
+        }
+        if (round + 1 < count && random_graph(3.0) == kFailure) return kFailure;
+    }
+    if (remove_all_arcs() != kSuccess) return kFailure;
+    for (const auto& arc : best_arcs) {
+        if (add_arc(arc.first, arc.second) == kFailure) return kFailure;
+    }
+    criterion_score_ = best;
+    score_valid_ = true;
+    return kSuccess;
+}

@@ -1,0 +1,122 @@
+#pragma once
+// The directed acyclic graph that the learning library learns: arcs kept in step at both ends and
+// under the background knowledge, data import, record selection, decomposable scores over counts
+// (cached per family, so a family scored again reads no record), the greedy searches, parameter
+// estimates and the copy into a network.
+
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "learning/learning_structure.h"
+
+class DataSet;
+class VRX_network;
+
+// One arc change: kind 0 remove, 1 add, 2 reverse, 3 or more none.
+struct learning_move {
+    int move_from = -1;
+    int move_to = -1;
+    int move_type = 3;
+    double move_delta = -1e308;
+    // Family versions of the head and the tail when the move was evaluated.
+    int version = 0;
+    int version_from = 0;
+};
+
+class dag : public structure {
+public:
+    enum move_kind { kRemove = 0, kAdd = 1, kReverse = 2 };
+    enum move_bits { kAllowRemove = 1, kAllowAdd = 2, kAllowReverse = 4 };
+
+    dag() = default;
+
+    // One node per variable of the data set, in order; false (graph emptied) for data it cannot take.
+    bool import_data_set(const DataSet& data);
+    // A node with the given states (fewer than two get "_unobserved" appended) and data column.
+    int add_node_with_states(const std::string& name, const std::vector<std::string>& states,
+                             std::vector<int32_t> column);
+    // Copies settings, nodes (sharing their data), background knowledge, arcs and parameters.
+    void copy_from(const dag& other);
+
+    // 1 for a change, 0 for a refusal that leaves the graph as it was, -1 for a missing node.
+    [[nodiscard]] int add_arc(int x, int y);
+    [[nodiscard]] int add_arc_acyclic(int x, int y);
+    [[nodiscard]] int remove_arc(int x, int y);
+    [[nodiscard]] int reverse_arc(int x, int y);
+    [[nodiscard]] int reverse_arc_acyclic(int x, int y);
+    [[nodiscard]] int remove_all_arcs();
+    // Whether a directed path leads from `from` to `to` (from == to included).
+    bool has_path(int from, int to) const;
+    int arc_count() const;
+
+    // Records in use; a mask entry 1 hides its record. -567 for a mask of another length.
+    [[nodiscard]] int select_records(const std::vector<int>& hidden);
+    int record_count() const { return total_records_; }
+    int records_in_use() const;
+    bool record_in_use(int r) const { return hidden_.empty() || hidden_[r] == 0; }
+
+    // Local score of a node under CRITERION; kScoreNotComputed when it cannot be computed.
+    double local_score(int i);
+    // Sum over all active nodes (cached until the graph changes).
+    double score();
+
+    // Searches; 0, -1 on a score that cannot be computed, or the tracker's cancel answer.
+    [[nodiscard]] int thicken(int parent_limit);
+    [[nodiscard]] int thin(int parent_limit);
+    [[nodiscard]] int enforce_parent_limit(int limit);
+    [[nodiscard]] int greedy_search();
+    // Replaces the arcs by a random acyclic graph: nodes in a random order, each with about `mean_parents`
+    // parents drawn among the nodes before it. The number of arcs asked for; -2 when the mean exceeds
+    // the node count.
+    int random_graph(double mean_parents);
+    // Greedy search with all move kinds from the current graph, then from `count` - 1 random graphs;
+    // keeps the best graph found. A count below 1 keeps the graph as it is. 0, -1, or the cancel answer.
+    [[nodiscard]] int search_restarts(int count);
+    // Best move of node i under the current move kinds and parent limit (move_type 3: none).
+    learning_move best_move(int i);
+
+    // Priors, counts and parameters of every active node; 0 or the tracker's cancel answer.
+    [[nodiscard]] int learn_parameters();
+    // Product of every active node's parameter at its family's current states.
+    double joint_probability() const;
+    // Rebuilds the network from the graph: nodes, outcomes, arcs, tables. 0 or -1.
+    [[nodiscard]] int copy_to_network(VRX_network& network) const;
+
+protected:
+    void invalidate_scores() override { score_valid_ = false; }
+    void options_changed() override { score_cache_.clear(); }
+    void nodes_renumbered() override {
+        count_cache_.clear();
+        score_cache_.clear();
+        heap_.clear();
+    }
+    int detach_node(int i) override;
+
+private:
+    // Counts of node i over the given parents (in that order), node state last; null when the
+    // table would be too large.
+    const std::vector<double>* family_counts(int i, const std::vector<int>& parents);
+    double family_score(int i, const std::vector<int>& parents);
+    double prior_cell(const hybrid_node& node, int q) const;
+    // Marks the descendants of i (i itself included) into mark with the current stamp.
+    void mark_descendants(int i, int skip_child) const;
+    void push_move(const learning_move& move);
+    bool pop_move(learning_move& move);
+    void fill_move_queue();
+    double greedy_step();
+    void touch(int i);
+
+    int total_records_ = 0;
+    std::vector<uint8_t> hidden_;
+    std::unordered_map<std::string, std::vector<double>> count_cache_;
+    std::unordered_map<std::string, double> score_cache_;
+    // Search state.
+    std::vector<learning_move> heap_;
+    int allowed_moves_ = kAllowRemove | kAllowAdd | kAllowReverse;
+    double min_gain_ = 0.0;
+    int parent_limit_ = 2147483647;
+    mutable std::vector<int> mark_;
+    mutable int stamp_ = 0;
+    mutable std::vector<int> stack_;
+};

@@ -1,0 +1,37 @@
+#pragma once
+// Nested, weighted progress steps of long learning operations: each open step stands for a share of
+// its enclosing step, and closing a step credits what is left of that share to the overall fraction.
+
+#include <string>
+#include <vector>
+
+// Answer of every step operation once cancellation was requested.
+constexpr int kProgressCancelled = -2213908;
+
+class progress_tracker {
+public:
+    progress_tracker() : scales_{1.0} {}
+    ~progress_tracker() { cancelled_ = true; }
+
+    // Number of open levels; -1 when there is none or cancellation was requested.
+    int depth() const;
+    // Opens a step at level d (the current one, or one deeper); 0, -2 for another level, the cancel
+    // answer once cancellation was requested. A negative d does nothing.
+    int open_step(int d, double weight, const std::string& text);
+    // Closes the innermost step, opened at level d; deeper levels end with it. -2 for a deeper d.
+    int close_step(int d);
+
+    double overall() const { return overall_; }
+    void request_cancel() { cancel_requested_ = true; }
+    bool cancelled() const { return cancelled_; }
+    const std::vector<std::string>& texts() const { return texts_; }
+
+private:
+    double overall_ = 0.0;
+    std::vector<double> scales_;
+    std::vector<double> reached_;
+    std::vector<double> weights_;
+    std::vector<std::string> texts_;
+    bool cancel_requested_ = false;
+    bool cancelled_ = false;
+};

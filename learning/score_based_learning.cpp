@@ -1,0 +1,101 @@
+#include "learning/score_based_learning.h"
+
+#include <map>
+
+#include "base/status_codes.h"
+#include "learning/dag_classifier.h"
+#include "learning/learning_dag.h"
+
+namespace {
+
+void SetPriors(dag& graph, int method, double weight) {
+    if (method == 0) {
+        (void)graph.set_int_option("PARAM_PRIORS_METHOD", 2);
+    } else if (method == 1) {
+        (void)graph.set_int_option("PARAM_PRIORS_METHOD", 0);
+        for (int i = -1; graph.next_active(i) == kSuccess;) graph.node_at(i)->equivalent_sample_size = weight;
+    }
+}
+
+// A failed step answers -1; a cancelled tracker passes its own answer on.
+int Failed(int result) { return result == kProgressCancelled ? result : kFailure; }
+
+// The whole run as one step of the caller's tracker, so that the inner steps add up to it.
+class RunStep {
+public:
+    RunStep(dag& graph, progress_tracker* tracker, const char* text) : tracker_(tracker) {
+        graph.share_progress(tracker);
+        if (tracker_ != nullptr) {
+            depth_ = tracker_->depth() < 0 ? 0 : tracker_->depth();
+            status_ = tracker_->open_step(depth_, 1.0, text);
+        }
+    }
+    int status() const { return status_; }
+    int close() { return tracker_ != nullptr ? tracker_->close_step(depth_) : kSuccess; }
+
+private:
+    progress_tracker* tracker_;
+    int depth_ = 0;
+    int status_ = kSuccess;
+};
+
+}  // namespace
+
+void ApplyBackgroundKnowledge(dag& graph, const std::vector<std::pair<int, int>>& forced,
+                              const std::vector<std::pair<int, int>>& forbidden,
+                              const std::vector<std::pair<int, int>>& tiers) {
+    for (const auto& arc : forced) (void)graph.force_arc(arc.first, arc.second);
+    for (const auto& arc : forbidden) (void)graph.forbid_arc(arc.first, arc.second);
+    std::map<int, std::vector<int>> groups;
+    for (const auto& entry : tiers) groups[entry.second].push_back(entry.first);
+    const std::vector<int>* previous = nullptr;
+    for (const auto& group : groups) {
+        if (previous != nullptr) {
+            for (int u : *previous) {
+                for (int v : group.second) (void)graph.order_pair(u, v);
+            }
+        }
+        previous = &group.second;
+    }
+    (void)graph.close_order();
+}
+
+int LearnGreedyThickThinning(const GreedyThickThinningOptions& options, const DataSet& data,
+                             VRX_network& network, progress_tracker* progress) {
+    dag graph;
+    if (!graph.import_data_set(data)) return kFailure;
+    RunStep step(graph, progress, "Greedy thick thinning");
+    if (step.status() != kSuccess) return Failed(step.status());
+    SetPriors(graph, options.priorsMethod, options.netWeight);
+    // The constraints travel with the nodes into the classifier's copy of the graph.
+    ApplyBackgroundKnowledge(graph, options.forcedArcs, options.forbiddenArcs, options.tiers);
+    dag_classifier classifier;
+    classifier.register_int("MAX_NUM_PA_GS", options.maxParents);
+    (void)classifier.set_int("model_type", 0);
+    classifier.set_training_data(&graph);
+    const int result = classifier.learn();
+    if (result != kSuccess) return Failed(result);
+    if (classifier.graph().copy_to_network(network) != kSuccess) return kFailure;
+    const int closed = step.close();
+    return closed == kSuccess ? kSuccess : Failed(closed);
+}
+
+int LearnNaiveBayes(const NaiveBayesOptions& options, const DataSet& data, VRX_network& network,
+                    progress_tracker* progress) {
+    dag graph;
+    if (!graph.import_data_set(data)) return kFailure;
+    RunStep step(graph, progress, "Naive Bayes");
+    if (step.status() != kSuccess) return Failed(step.status());
+    SetPriors(graph, options.priorsMethod, options.netWeight);
+    const int c = graph.find_node(options.classVariableId);
+    if (c < 0) return kFailure;
+    dag_classifier classifier;
+    classifier.set_training_data(&graph);
+    (void)classifier.set_int("model_type", options.featureSelection ? 2 : 1);
+    if (classifier.set_class_variable(c) != kSuccess) return kFailure;
+    const int result = classifier.learn();
+    if (result != kSuccess) return Failed(result);
+    if (classifier.graph().copy_to_network(network) != kSuccess) return kFailure;
+    const int closed = step.close();
+    return closed == kSuccess ? kSuccess : Failed(closed);
+}
