@@ -11,6 +11,14 @@
 #include "tarvo_learning_GreedyThickThinning.h"
 #include "tarvo_learning_NaiveBayes.h"
 
+using vovido::CheckEngineStatus;
+using vovido::GetNetwork;
+using vovido::LocalRef;
+using vovido::MakeJavaString;
+using vovido::NativeObject;
+using vovido::RunNative;
+using vovido::ToNativePtr;
+
 namespace {
 
 GreedyThickThinningOptions& Gtt(JNIEnv* env, jobject self) {
