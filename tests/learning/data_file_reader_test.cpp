@@ -7,26 +7,14 @@
 #include "base/status_codes.h"
 #include "learning/data_set.h"
 #include "tests/support/error_log.h"
+#include "tests/support/sanitizer.h"
 #include "tests/support/temp_file.h"
-
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define VOVIDO_UNDER_ASAN 1
-#endif
-#endif
-#if defined(__SANITIZE_ADDRESS__)
-#define VOVIDO_UNDER_ASAN 1
-#endif
 
 namespace {
 
 using vovido::test::TempFile;
 
-#ifdef VOVIDO_UNDER_ASAN
-constexpr int kManyRows = 100000;
-#else
-constexpr int kManyRows = 1000000;
-#endif
+constexpr int kManyRows = vovido::testing::kUnderAddressSanitizer ? 100000 : 1000000;
 
 // The data set in one line: per column "name:kind(states)[cells]" with kind i, f or s and "*" for a
 // missing cell.

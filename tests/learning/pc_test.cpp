@@ -15,28 +15,16 @@
 #include "tests/support/networks.h"
 #include "tests/support/reference_networks.h"
 #include "tests/support/sampled_data.h"
-
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define VOVIDO_UNDER_ASAN 1
-#endif
-#endif
-#if defined(__SANITIZE_ADDRESS__)
-#define VOVIDO_UNDER_ASAN 1
-#endif
+#include "tests/support/sanitizer.h"
 
 namespace {
 
 using vovido::test::TestNetwork;
 
-#ifdef VOVIDO_UNDER_ASAN
 // The instrumented build checks memory, not recall: fewer records and small conditioning sets.
-constexpr int kAlarmRecords = 2000;
-constexpr int kAlarmAdjacency = 1;
-#else
-constexpr int kAlarmRecords = 10000;
-constexpr int kAlarmAdjacency = 8;
-#endif
+constexpr bool kSanitized = vovido::testing::kUnderAddressSanitizer;
+constexpr int kAlarmRecords = kSanitized ? 2000 : 10000;
+constexpr int kAlarmAdjacency = kSanitized ? 1 : 8;
 
 // Marks of the pattern row by row, "0 1 2 ..." with "|" between rows.
 std::string Marks(const Pattern& p) {
