@@ -47,6 +47,18 @@ int dag::learn_parameters() {
     }
     result = progress().close_step(d);
     if (result != kSuccess) return result;
+    return estimate_parameters();
+}
+
+int dag::estimate_parameters() {
+    // Incomplete data would go through expectation maximisation; no such path is set up here yet, so the
+    // complete-data estimate (records with a missing family member left out) applies.
+    return estimate_complete();
+}
+
+int dag::estimate_complete() {
+    const int d = progress().depth();
+    int result = kSuccess;
     int done = 0;
     for (int i = -1; next_active(i) == kSuccess; ++done) {
         char text[64];

@@ -78,6 +78,11 @@ public:
 
     // Priors, counts and parameters of every active node; 0 or the tracker's cancel answer.
     [[nodiscard]] int learn_parameters();
+    // Parameters from the data as it is (no discretisation): by the incomplete-data method while the
+    // graph is marked as holding missing data, else the complete-data estimate.
+    [[nodiscard]] int estimate_parameters();
+    // Priors, counts and parameters of every active node, one progress step each.
+    [[nodiscard]] int estimate_complete();
     // Product of every active node's parameter at its family's current states.
     double joint_probability() const;
     // Rebuilds the network from the graph: nodes, outcomes, arcs, tables. 0 or -1.

@@ -195,6 +195,7 @@ void structure::copy_settings_from(const structure& source) {
     options_ = source.options_;
     criterion_score_ = source.criterion_score_;
     score_valid_ = source.score_valid_;
+    missing_data_ = source.missing_data_;
     progress_ = source.progress_ == &source.own_progress_ ? &own_progress_ : source.progress_;
     if (source.seed_ == &source.own_seed_) {
         seed_ = &own_seed_;

@@ -53,6 +53,13 @@ public:
     // Completes every node's set of successors from the pairwise order.
     int close_order();
 
+    // Selects the incomplete-data paths of scoring and parameter learning.
+    bool missing_data() const { return missing_data_; }
+    void set_missing_data(bool value) {
+        missing_data_ = value;
+        invalidate_scores();
+    }
+
     progress_tracker& progress() { return *progress_; }
     // Long operations of another graph may report to this tracker (not owned).
     void share_progress(progress_tracker* tracker) { progress_ = tracker ? tracker : &own_progress_; }
@@ -71,6 +78,7 @@ protected:
     int active_count_ = 0;
     double criterion_score_ = kScoreNotComputed;
     bool score_valid_ = false;
+    bool missing_data_ = false;
     option_set options_;
 
 private:
