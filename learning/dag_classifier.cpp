@@ -1,172 +1,163 @@
 #include "learning/dag_classifier.h"
 
+#include <algorithm>
+
 #include "base/status_codes.h"
+#include "model/network.h"
 
-dag_classifier::dag_classifier() : graph_(std::make_unique<dag>()) { register_int("model_type", 0); }
+namespace {
 
-int dag_classifier::get_int(const std::string& name, int& value) const {
-    const auto it = parameters_.find(name);
-    if (it == parameters_.end()) return kOutOfRange;
-    value = it->second;
-    return kSuccess;
+// The search's parent limit when none was registered: the greedy thick-thinning driver's default.
+constexpr int kDefaultParentLimit = 5;
+
+}  // namespace
+
+dag_classifier::dag_classifier() : graph_(std::make_unique<dag>()) {
+    (void)register_int("model_type", 0, "e.g., naive network or thick-thin");
 }
 
-int dag_classifier::set_int(const std::string& name, int value) {
-    const auto it = parameters_.find(name);
-    if (it == parameters_.end()) return kOutOfRange;
-    it->second = value;
-    return kSuccess;
-}
-
-int dag_classifier::set_class_variable(int index) {
-    if (index < 0) return kOutOfRange;
-    class_variable_ = index;
-    return kSuccess;
-}
-
-int dag_classifier::set_positive_state(int state) {
-    if (state < 0) return kOutOfRange;
-    positive_state_ = state;
-    return kSuccess;
-}
+dag_classifier::~dag_classifier() = default;
 
 void dag_classifier::set_training_data(dag* data) {
-    training_ = data;
-    if (data != nullptr) graph_->copy_from(*data);
+    binary_classifier::set_training_data(data);
+    if (graph_ == nullptr) graph_ = std::make_unique<dag>();
+    if (data == nullptr) return;
+    graph_->copy_from(*data);
+    // The copy takes the data's random state; a state given to the classifier stays in force.
+    if (seed_source_ != nullptr) graph_->share_seed(seed_source_);
+}
+
+void dag_classifier::set_seed(int& seed) {
+    seed_source_ = &seed;
+    graph_->share_seed(seed_source_);
+}
+
+int dag_classifier::clear_arcs() { return graph_->remove_all_arcs() == kSuccess ? kSuccess : kFailure; }
+
+int dag_classifier::clear_nodes() {
+    graph_->remove_all_nodes();
+    return kSuccess;
+}
+
+template <typename Operation>
+int dag_classifier::step(double weight, const char* text, Operation&& operation) {
+    progress_tracker& progress = graph_->progress();
+    const int d = step_depth_;
+    int result = progress.open_step(d, weight, text);
+    if (result == kSuccess) result = operation();
+    if (result == kSuccess) result = progress.close_step(d);
+    return result;
 }
 
 int dag_classifier::learn() {
     int type = 0;
     (void)get_int("model_type", type);
     set_training_data(training_);
+    // The run's steps are shares of the step enclosing the run (or of the whole).
+    step_depth_ = std::max(graph_->progress().depth(), 0);
+    const int c = class_variable_;
+    const bool class_in_graph = c >= 0 && c < graph_->node_count();
+    switch (type) {
+        case 0: return learn_greedy_thick_thinning();
+        case 1: return class_in_graph ? learn_naive_bayes() : kFailure;
+        case 2: return class_in_graph ? learn_feature_selection() : kFailure;
+        case 3: return class_in_graph ? learn_extra_parent() : kFailure;
+        case 4:
+            // Fails silently on a graph of fewer than three nodes: then only parameters are learnt.
+            (void)graph_->add_arc(0, 2);
+            (void)graph_->add_arc(1, 2);
+            return step(1.0, "Parameters", [&] { return graph_->learn_parameters(); });
+        default: return kObjectNotValid;
+    }
+}
+
+int dag_classifier::learn_greedy_thick_thinning() {
+    dag& g = *graph_;
+    int limit = kDefaultParentLimit;
+    (void)get_int("MAX_NUM_PA_GS", limit);
+    int result = step(0.45, "Thickening", [&] { return g.thicken(limit); });
+    if (result == kSuccess) result = step(0.45, "Thinning", [&] { return g.thin(-1); });
+    if (result == kSuccess) result = step(0.1, "Parameters", [&] { return g.learn_parameters(); });
+    return result;
+}
+
+int dag_classifier::learn_naive_bayes() {
+    dag& g = *graph_;
+    for (int i = -1; g.next_active(i) == kSuccess;) {
+        if (i != class_variable_) (void)g.add_arc(class_variable_, i);
+    }
+    return step(1.0, "Parameters", [&] { return g.learn_parameters(); });
+}
+
+int dag_classifier::learn_feature_selection() {
     dag& g = *graph_;
     const int c = class_variable_;
-    const bool classOk = c >= 0 && c < g.node_count();
-    int result = kSuccess;
-    switch (type) {
-        case 0: {
-            int limit = 5;  // the driver's default when no limit was registered
-            (void)get_int("MAX_NUM_PA_GS", limit);
-            result = g.thicken(limit);
-            if (result == kSuccess) result = g.thin(-1);
-            break;
+    // Tiers [class] then [features], no arc inside a tier: only class -> feature arcs remain.
+    for (int i = -1; g.next_active(i) == kSuccess;) {
+        if (i == c) continue;
+        (void)g.order_pair(c, i);
+        for (int j = -1; g.next_active(j) == kSuccess;) {
+            if (j != c && j != i) (void)g.forbid_arc(j, i);
         }
-        case 1:
-            if (!classOk) return kFailure;
-            for (int i = -1; g.next_active(i) == kSuccess;) {
-                if (i != c) (void)g.add_arc(c, i);
-            }
-            break;
-        case 2:
-            if (!classOk) return kFailure;
-            // Tiers [class] then [features], no arc inside a tier: only class -> feature arcs remain.
-            for (int i = -1; g.next_active(i) == kSuccess;) {
-                if (i == c) continue;
-                (void)g.order_pair(c, i);
-                for (int j = -1; g.next_active(j) == kSuccess;) {
-                    if (j != c && j != i) (void)g.forbid_arc(j, i);
-                }
-            }
-            (void)g.close_order();
-            result = g.thicken(-1);
-            break;
-        case 4:
-            (void)g.add_arc(0, 2);
-            (void)g.add_arc(1, 2);
-            break;
-        default:
-            return kObjectNotValid;
     }
+    (void)g.close_order();
+    int result = step(0.8, "Selecting features", [&] { return g.thicken(-1); });
+    if (result == kSuccess) result = step(0.2, "Parameters", [&] { return g.learn_parameters(); });
+    return result;
+}
+
+int dag_classifier::learn_extra_parent() {
+    dag& g = *graph_;
+    const int c = class_variable_;
+    // Tiers [class] then [features] with arcs allowed inside the feature tier; the class arcs wait
+    // until each feature has chosen its one feature parent.
+    for (int i = -1; g.next_active(i) == kSuccess;) {
+        if (i == c) continue;
+        (void)g.order_pair(c, i);
+        (void)g.forbid_arc(c, i);
+    }
+    (void)g.close_order();
+    int result = step(0.8, "Adding feature parents", [&] { return g.thicken(1); });
     if (result != kSuccess) return result;
-    return g.learn_parameters();
+    for (int i = -1; g.next_active(i) == kSuccess;) {
+        if (i == c) continue;
+        (void)g.allow_arc(c, i);
+        (void)g.add_arc(c, i);
+    }
+    return step(0.2, "Parameters", [&] { return g.learn_parameters(); });
+}
+
+int dag_classifier::save(const std::string& file_name) {
+    VRX_network network;
+    const int result = graph_->copy_to_network(network);
+    if (result != kSuccess) return result;
+    return network.WriteFile(file_name.c_str());
 }
 
 const std::vector<double>& dag_classifier::posterior(const std::vector<int>& record) {
     dag& g = *graph_;
+    posterior_.clear();
+    hybrid_node* cls = g.node_at(class_variable_);
+    if (cls == nullptr || !cls->active) return posterior_;
+    // A state outside the node's (missing, unknown, or no record entry) sums the node out rather than
+    // keeping the state of an earlier record.
     for (int i = -1; g.next_active(i) == kSuccess;) {
         hybrid_node& node = *g.node_at(i);
         if (i >= static_cast<int>(record.size()) || node.set_state(record[i]) != kSuccess) node.state = -1;
     }
-    hybrid_node* cls = g.node_at(class_variable_);
-    posterior_.assign(cls ? cls->num_states() : 0, 0.0);
+    posterior_.assign(cls->num_states(), 0.0);
     double sum = 0.0;
     for (int s = 0; s < static_cast<int>(posterior_.size()); ++s) {
         cls->state = s;
         posterior_[s] = g.joint_probability();
-        // A node without parameters makes no distribution: the record is left unclassified.
+        // A node without parameters makes no distribution: the record is refused.
         if (posterior_[s] < 0.0) {
             posterior_.clear();
             return posterior_;
         }
         sum += posterior_[s];
     }
+    // A record the model gives probability zero leaves every state equally likely.
     for (double& p : posterior_) p = sum > 0.0 ? p / sum : 1.0 / posterior_.size();
     return posterior_;
-}
-
-int dag_classifier::classify(const std::vector<int>& record) {
-    if (class_variable_ < 0) return kObjectNotValid;
-    if (class_variable_ > static_cast<int>(record.size()) - 1) return kOutOfRange;
-    const std::vector<double>& post = posterior(record);
-    if (post.empty()) return kFailure;
-    int best = 0;
-    for (int s = 1; s < static_cast<int>(post.size()); ++s) {
-        if (post[s] > post[best]) best = s;
-    }
-    predicted_.push_back(best);
-    truth_.push_back(record[class_variable_]);
-    positive_.push_back(positive_state_ >= 0 && positive_state_ < static_cast<int>(post.size())
-                            ? post[positive_state_] : 0.0);
-    return kSuccess;
-}
-
-int dag_classifier::test() {
-    if (test_ == nullptr) return kObjectNotValid;
-    std::vector<int> record(test_->node_count());
-    for (int r = 0; r < test_->record_count(); ++r) {
-        if (!test_->record_in_use(r)) continue;
-        for (int i = 0; i < test_->node_count(); ++i) record[i] = (*test_->node_at(i)->data)[r];
-        const int result = classify(record);
-        if (result != kSuccess) return result;
-    }
-    return kSuccess;
-}
-
-int dag_classifier::cross_validate(int folds) {
-    if (training_ == nullptr || test_ == nullptr) return kObjectNotValid;
-    const int n = test_->record_count();
-    if (training_->record_count() != n) return kObjectNotValid;
-    if (folds > n) return kOutOfRange;
-    if (folds < 2) folds = n;
-    reset();
-    std::vector<int> hideTest(n), hideTraining(n);
-    for (int f = 0; f < folds; ++f) {
-        for (int r = 0; r < n; ++r) {
-            const bool inFold = r % folds == f;
-            hideTest[r] = inFold ? 0 : 1;
-            hideTraining[r] = inFold ? 1 : 0;
-        }
-        // Training first: the training and test data may be one graph.
-        int result = training_->select_records(hideTraining);
-        if (result == kSuccess) result = learn();
-        if (result == kSuccess) result = test_->select_records(hideTest);
-        if (result == kSuccess) result = test();
-        if (result == kSuccess) result = clear_arcs();
-        if (result != kSuccess) return result;
-    }
-    return kSuccess;
-}
-
-void dag_classifier::reset() {
-    predicted_.clear();
-    truth_.clear();
-    positive_.clear();
-    posterior_.clear();
-}
-
-double dag_classifier::accuracy() const {
-    if (predicted_.empty()) return 0.0;
-    int right = 0;
-    for (size_t i = 0; i < predicted_.size(); ++i) right += predicted_[i] == truth_[i];
-    return double(right) / predicted_.size();
 }

@@ -1,61 +1,49 @@
 #pragma once
-// Classifiers over a learning graph: the structure recipes chosen by `model_type` (greedy thick
-// thinning, naive Bayes, naive Bayes with feature selection, fixed), the posterior of the class
-// variable for a record, and evaluation by k-fold cross-validation.
+// A classifier that learns a learning graph over its training data by one of five structure recipes
+// chosen by the int parameter `model_type`: 0 greedy thick thinning, 1 naive Bayes, 2 naive Bayes with
+// feature selection, 3 naive Bayes with one extra parent per feature, 4 a fixed structure.
 
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "learning/binary_classifier.h"
 #include "learning/learning_dag.h"
 
-class dag_classifier {
+class dag_classifier : public binary_classifier {
 public:
     dag_classifier();
+    ~dag_classifier() override;
 
-    // Named int parameters: "model_type" (registered here, 0) and "MAX_NUM_PA_GS".
-    void register_int(const std::string& name, int value) { parameters_[name] = value; }
-    [[nodiscard]] int get_int(const std::string& name, int& value) const;
-    [[nodiscard]] int set_int(const std::string& name, int value);
-
-    // -2 for a negative index.
-    [[nodiscard]] int set_class_variable(int index);
-    [[nodiscard]] int set_positive_state(int state);
-    // Recorded (not owned) and copied into the classifier's own graph.
-    void set_training_data(dag* data);
-    void set_test_data(dag* data) { test_ = data; }
-
-    // Learns structure and parameters into the own graph; -567 for an unknown model type, -1 for a class
-    // variable outside the graph or a failed search, the tracker's cancel answer.
-    [[nodiscard]] int learn();
-    // Class posterior for a record (one state per node, -1 or the missing mark for unknown).
-    const std::vector<double>& posterior(const std::vector<int>& record);
-    // Classifies every record in use of the test data; 0, -567 without a class variable, -2 for a short
-    // record.
-    [[nodiscard]] int classify(const std::vector<int>& record);
-    [[nodiscard]] int test();
-    // k folds (k < 2: one per record); -2 for more folds than records, -567 for data of other sizes.
-    [[nodiscard]] int cross_validate(int folds);
-    [[nodiscard]] int clear_arcs() { return graph_->remove_all_arcs(); }
-    void reset();
+    // Also copies the data into the own graph (its arcs, knowledge and options with it).
+    void set_training_data(dag* data) override;
+    void set_seed(int& seed) override;
+    // 0, or -1 when an arc cannot be removed.
+    [[nodiscard]] int clear_arcs() override;
+    // Learns structure and parameters into the own graph from a fresh copy of the training data. -567
+    // for an unknown model type, -1 for a class variable outside the graph (types 1 to 3) or a failed
+    // search, the tracker's cancel answer when cancelled.
+    [[nodiscard]] int learn() override;
+    // The own graph as a network file, its format chosen by the extension.
+    [[nodiscard]] int save(const std::string& file_name) override;
+    // The class posterior with every node at the record's state (a missing or unknown state is summed
+    // out); empty for a graph without the class node or with a node lacking parameters.
+    const std::vector<double>& posterior(const std::vector<int>& record) override;
+    [[nodiscard]] int clear_nodes();
 
     dag& graph() { return *graph_; }
-    // Results of the records classified since the last reset.
-    const std::vector<int>& predicted_states() const { return predicted_; }
-    const std::vector<int>& true_states() const { return truth_; }
-    const std::vector<double>& positive_probabilities() const { return positive_; }
-    // Fraction of classified records whose predicted state is the true one.
-    double accuracy() const;
 
 private:
+    int learn_greedy_thick_thinning();
+    int learn_naive_bayes();
+    int learn_feature_selection();
+    int learn_extra_parent();
+    // Runs the operation as a progress step of the given weight and text.
+    template <typename Operation>
+    int step(double weight, const char* text, Operation&& operation);
+
     std::unique_ptr<dag> graph_;
-    dag* training_ = nullptr;
-    dag* test_ = nullptr;
-    int class_variable_ = -1;
-    int positive_state_ = -1;
-    std::map<std::string, int> parameters_;
-    std::vector<double> posterior_;
-    std::vector<int> predicted_, truth_;
-    std::vector<double> positive_;
+    int* seed_source_ = nullptr;
+    // Tracker level of the steps of the current run.
+    int step_depth_ = 0;
 };

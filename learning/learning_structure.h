@@ -64,6 +64,8 @@ public:
     // Long operations of another graph may report to this tracker (not owned).
     void share_progress(progress_tracker* tracker) { progress_ = tracker ? tracker : &own_progress_; }
     int& seed() { return *seed_; }
+    // Draws from another random state (not owned); null returns to the own one.
+    void share_seed(int* seed) { seed_ = seed ? seed : &own_seed_; }
 
 protected:
     virtual void invalidate_scores() { score_valid_ = false; }

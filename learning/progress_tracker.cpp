@@ -23,6 +23,7 @@ int progress_tracker::open_step(int d, double weight, const std::string& text) {
     weights_.push_back(w);
     reached_.back() += w;
     texts_.push_back(text);
+    notify(text);
     return kSuccess;
 }
 
@@ -50,8 +51,13 @@ int progress_tracker::close_step(int d) {
     const double a = scales_.back();
     for (size_t i = scales_.size() - 1; i-- > 1;) scales_[i] = std::max(0.0, scales_[i] - a);
     overall_ = std::min(1.0, overall_ + a);
+    notify(texts_.back());
     weights_.pop_back();
     scales_.pop_back();
     texts_.pop_back();
     return kSuccess;
+}
+
+void progress_tracker::notify(const std::string& text) {
+    if (listener_ && !listener_(overall_, text)) cancel_requested_ = true;
 }

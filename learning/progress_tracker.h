@@ -2,11 +2,18 @@
 // Nested, weighted progress steps of long learning operations: each open step stands for a share of
 // its enclosing step, and closing a step credits what is left of that share to the overall fraction.
 
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 // Answer of every step operation once cancellation was requested.
 constexpr int kProgressCancelled = -2213908;
+
+// Told the overall fraction and the step's text whenever a step opens or closes; false asks to cancel.
+namespace vovido {
+using progress_listener = std::function<bool(double fraction, const std::string& step)>;
+}  // namespace vovido
 
 class progress_tracker {
 public:
@@ -25,6 +32,8 @@ public:
     void request_cancel() { cancel_requested_ = true; }
     bool cancelled() const { return cancelled_; }
     const std::vector<std::string>& texts() const { return texts_; }
+    // The listener's false answer requests cancellation: the operation stops at its next step.
+    void set_listener(vovido::progress_listener listener) { listener_ = std::move(listener); }
 
 private:
     double overall_ = 0.0;
@@ -34,4 +43,7 @@ private:
     std::vector<std::string> texts_;
     bool cancel_requested_ = false;
     bool cancelled_ = false;
+    vovido::progress_listener listener_;
+
+    void notify(const std::string& text);
 };

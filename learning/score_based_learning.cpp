@@ -5,6 +5,7 @@
 #include "base/status_codes.h"
 #include "learning/dag_classifier.h"
 #include "learning/learning_dag.h"
+#include "model/network.h"
 
 namespace {
 
@@ -39,6 +40,13 @@ private:
     int status_ = kSuccess;
 };
 
+// The learnt graph into the network; a copy that fails part way leaves the network empty.
+int CopyOrEmpty(dag_classifier& classifier, VRX_network& network) {
+    if (classifier.graph().copy_to_network(network) == kSuccess) return kSuccess;
+    (void)network.DeleteAllNodes();
+    return kFailure;
+}
+
 }  // namespace
 
 void ApplyBackgroundKnowledge(dag& graph, const std::vector<std::pair<int, int>>& forced,
@@ -70,12 +78,13 @@ int LearnGreedyThickThinning(const GreedyThickThinningOptions& options, const Da
     // The constraints travel with the nodes into the classifier's copy of the graph.
     ApplyBackgroundKnowledge(graph, options.forcedArcs, options.forbiddenArcs, options.tiers);
     dag_classifier classifier;
-    classifier.register_int("MAX_NUM_PA_GS", options.maxParents);
-    (void)classifier.set_int("model_type", 0);
+    if (classifier.register_int("MAX_NUM_PA_GS", options.maxParents) != kSuccess ||
+        classifier.set_int("model_type", 0) != kSuccess)
+        return kFailure;
     classifier.set_training_data(&graph);
     const int result = classifier.learn();
     if (result != kSuccess) return Failed(result);
-    if (classifier.graph().copy_to_network(network) != kSuccess) return kFailure;
+    if (CopyOrEmpty(classifier, network) != kSuccess) return kFailure;
     const int closed = step.close();
     return closed == kSuccess ? kSuccess : Failed(closed);
 }
@@ -91,11 +100,11 @@ int LearnNaiveBayes(const NaiveBayesOptions& options, const DataSet& data, VRX_n
     if (c < 0) return kFailure;
     dag_classifier classifier;
     classifier.set_training_data(&graph);
-    (void)classifier.set_int("model_type", options.featureSelection ? 2 : 1);
+    if (classifier.set_int("model_type", options.featureSelection ? 2 : 1) != kSuccess) return kFailure;
     if (classifier.set_class_variable(c) != kSuccess) return kFailure;
     const int result = classifier.learn();
     if (result != kSuccess) return Failed(result);
-    if (classifier.graph().copy_to_network(network) != kSuccess) return kFailure;
+    if (CopyOrEmpty(classifier, network) != kSuccess) return kFailure;
     const int closed = step.close();
     return closed == kSuccess ? kSuccess : Failed(closed);
 }

@@ -168,6 +168,7 @@ TEST(NaiveBayes, FeatureSelectionBeatsTheMajorityClassOnAlarm) {
     classifier.set_test_data(&graph);
     ASSERT_EQ(classifier.set_int("model_type", 2), kSuccess);
     ASSERT_EQ(classifier.set_class_variable(c), kSuccess);
+    ASSERT_EQ(classifier.set_positive_state(1), kSuccess);
     ASSERT_EQ(classifier.cross_validate(10), kSuccess);
     ASSERT_EQ(classifier.predicted_states().size(), 1000u);
     int ones = 0;

@@ -181,6 +181,7 @@ TEST(Classifiers, NaiveBayesRecipesAndRefusals) {
     // Three folds of 8 records: 3, 3 and 2 records, every record classified once.
     ASSERT_EQ(plain.set_int("model_type", 1), kSuccess);
     plain.set_test_data(&data);
+    ASSERT_EQ(plain.set_positive_state(1), kSuccess);
     EXPECT_EQ(plain.cross_validate(9), kOutOfRange);
     ASSERT_EQ(plain.cross_validate(3), kSuccess);
     EXPECT_EQ(plain.predicted_states().size(), 8u);

@@ -24,4 +24,14 @@ public class GreedyThickThinning extends Wrapper {
     public native void setBkKnowledge(BkKnowledge knowledge);
     /** A new network learnt from the data; the caller disposes of it. */
     public native Network learn(DataSet data);
+
+    /**
+     * As {@link #learn(DataSet)}, reporting the run's progress to the listener (null: none). A false
+     * answer cancels the run: it throws TARVOException and no network is left behind.
+     */
+    public Network learn(DataSet data, LearningProgress progress) {
+        return learnWithProgress(data, progress);
+    }
+
+    private native Network learnWithProgress(DataSet data, LearningProgress progress);
 }

@@ -1,0 +1,13 @@
+package tarvo.learning;
+
+/** Told how far a learning run has come; its answer can stop the run. */
+public interface LearningProgress {
+    /**
+     * Called whenever a step of the run opens or closes.
+     *
+     * @param fraction the part of the whole run done so far, from 0 to 1
+     * @param step the text of the step that opened or closed
+     * @return false to cancel the run, which then stops at its next step and throws
+     */
+    boolean update(double fraction, String step);
+}
