@@ -3,7 +3,6 @@
 // and test graphs (the caller's), named parameters, and the evaluation machinery: classification of
 // records, queues of positive-state scores, the ROC table, train-and-test and k-fold cross-validation.
 
-#include <functional>
 #include <queue>
 #include <string>
 #include <vector>
@@ -82,7 +81,15 @@ public:
     double accuracy() const;
 
 protected:
-    using score_queue = std::priority_queue<double, std::vector<double>, std::greater<double>>;
+    // Orders scores so that the smallest is on top, a NaN after every number: a strict weak order even
+    // for scores that are not numbers.
+    struct later_score {
+        bool operator()(double a, double b) const {
+            const bool nan_a = a != a, nan_b = b != b;
+            return nan_a != nan_b ? nan_a : a > b;
+        }
+    };
+    using score_queue = std::priority_queue<double, std::vector<double>, later_score>;
 
     score_queue positive_scores_;
     score_queue negative_scores_;
