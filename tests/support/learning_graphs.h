@@ -22,6 +22,12 @@ inline bool SampledGraph(const std::string& network, int records, uint32_t seed,
     return SampleRecords(net, records, seed, data) && graph.import_data_set(data);
 }
 
+inline std::vector<int> Arcs(const dag& graph) {
+    std::vector<int> matrix;
+    graph.snapshot(matrix);
+    return matrix;
+}
+
 inline bool IsAcyclic(dag& graph) {
     for (int i = 0; i < graph.node_count(); ++i) {
         for (int p : graph.node_at(i)->parents) {
