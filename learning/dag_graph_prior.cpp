@@ -8,7 +8,8 @@
 
 int dag::set_arc_probabilities(const std::vector<double>& table) {
     const int n = node_count();
-    if (!table.empty() && static_cast<int64_t>(table.size()) != static_cast<int64_t>(n) * n) return kOutOfRange;
+    if (!table.empty() && static_cast<int64_t>(table.size()) != static_cast<int64_t>(n) * n)
+        return kOutOfRange;
     for (int x = 0; x < n; ++x) {
         for (int y = 0; y < n; ++y) {
             // The diagonal names no arc; elsewhere 0 and 1 have no finite logarithm.

@@ -35,7 +35,9 @@ int dag::add_generated_nodes(int n, const std::map<std::string, int>* parameters
     return kSuccess;
 }
 
-int dag::random_graph(double mean_parents) { return random_graph(mean_parents, nullptr, nullptr); }
+int dag::random_graph(double mean_parents) {
+    return random_graph(mean_parents, nullptr, nullptr);
+}
 
 int dag::random_graph(double mean_parents, const std::map<std::string, int>* parameters,
                       const std::vector<std::vector<int>>* tiers) {
@@ -51,7 +53,8 @@ int dag::random_graph(double mean_parents, const std::map<std::string, int>* par
         int entries = 0;
         for (const auto& tier : *tiers) {
             for (int i : tier) {
-                if (i < 0 || i >= static_cast<int>(seen.size()) || seen[i]) return kFailure;  // twice: no order
+                if (i < 0 || i >= static_cast<int>(seen.size()) || seen[i])
+                    return kFailure;  // twice: no order
                 seen[i] = 1;
                 ++entries;
             }

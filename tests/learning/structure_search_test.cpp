@@ -36,7 +36,8 @@ void ChainGraph(dag& g, int records) {
 TEST(GraphPrior, ArcTermsByHand) {
     dag g;
     ChainGraph(g, 50);
-    const double data_only = g.score();  // no table: prior 0
+    // No table: prior 0.
+    const double data_only = g.score();
     const std::vector<double> p = {0.5, 0.2, 0.7, 0.4, 0.5, 0.1, 0.3, 0.6, 0.5};  // P(x, y), row x
     EXPECT_EQ(g.set_arc_probabilities({0.5, 0.2}), kOutOfRange);
     EXPECT_EQ(g.set_arc_probabilities({0.5, 1.0, 0.7, 0.4, 0.5, 0.1, 0.3, 0.6, 0.5}), kFailure);
@@ -76,7 +77,8 @@ TEST(GraphPrior, SteersTheSearch) {
 
 // Only an improving move can be the best; the second best is the best of all the others.
 TEST(BestTwoMoves, MatchEveryMoveScoredOnTheChangedGraph) {
-    for (const auto& arcs : std::vector<std::vector<std::pair<int, int>>>{{}, {{0, 1}, {1, 2}}, {{2, 0}, {2, 1}}}) {
+    for (const auto& arcs :
+         std::vector<std::vector<std::pair<int, int>>>{{}, {{0, 1}, {1, 2}}, {{2, 0}, {2, 1}}}) {
         dag g;
         ChainGraph(g, 120);
         for (const auto& arc : arcs) ASSERT_EQ(g.add_arc(arc.first, arc.second), 1);
@@ -189,7 +191,8 @@ TEST(StructureSearch, ParentLimitEndsEvenWithForcedParents) {
         ASSERT_EQ(g.enforce_parent_limit(limit), kSuccess);
         EXPECT_EQ(static_cast<int>(g.node_at(0)->parents.size()), std::max(limit, 2));  // forced stay
         EXPECT_TRUE(g.node_at(0)->is_parent(1) && g.node_at(0)->is_parent(2));
-        for (int i = 1; i < g.node_count(); ++i) EXPECT_LE(static_cast<int>(g.node_at(i)->parents.size()), limit);
+        for (int i = 1; i < g.node_count(); ++i)
+            EXPECT_LE(static_cast<int>(g.node_at(i)->parents.size()), limit);
         EXPECT_NEAR(g.score(), FreshScore(g), 1e-6);
     }
 }
@@ -232,7 +235,7 @@ TEST(RandomGraph, PartitionTest) {
     dag g;
     ASSERT_EQ(g.add_generated_nodes(3, nullptr), kSuccess);
     const std::vector<std::pair<std::vector<std::vector<int>>, bool>> cases = {
-        {{{0, 1}, {2}}, true}, {{{0, 0, 1}, {2}}, true},     {{{0}, {1}}, false},
+        {{{0, 1}, {2}}, true},        {{{0, 0, 1}, {2}}, true},  {{{0}, {1}}, false},
         {{{0}, {1}, {2}, {}}, false}, {{{0, 1, 3}, {2}}, false}, {{{-1, 0, 1, 2}}, false}};
     for (const auto& c : cases) EXPECT_EQ(g.is_partition(c.first), c.second);
     ASSERT_EQ(g.deactivate_node(1), kSuccess);

@@ -68,7 +68,8 @@ inline std::vector<ScoredMove> AllMoves(const dag& graph) {
         for (int y = 0; y < n; ++y) {
             if (x == y) continue;
             const bool arc = graph.node_at(y)->is_parent(x);
-            for (int kind : arc ? std::vector<int>{dag::kRemove, dag::kReverse} : std::vector<int>{dag::kAdd}) {
+            for (int kind :
+                 arc ? std::vector<int>{dag::kRemove, dag::kReverse} : std::vector<int>{dag::kAdd}) {
                 dag changed;
                 changed.copy_from(graph);
                 int result = 0;
