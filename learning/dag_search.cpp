@@ -157,7 +157,7 @@ double dag::greedy_step() {
                 (move.move_type == kRemove && top.move_type == kAdd && same) ||
                 (move.move_type == kReverse && top.move_type == kReverse && top.move_from == move.move_to &&
                  top.move_to == move.move_from))
-                return -1.0;
+                return -1e308;  // whatever the smallest gain accepted, no back and forth
         }
         return move.move_delta;
     }

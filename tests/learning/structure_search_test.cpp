@@ -73,6 +73,10 @@ TEST(GraphPrior, SteersTheSearch) {
     ASSERT_EQ(g.search_restarts(1), kSuccess);
     EXPECT_TRUE(g.node_at(1)->is_parent(0));
     EXPECT_NEAR(g.score(), FreshScore(g), 1e-9);  // moves carry the prior's change
+    // Accepting losses, the search still ends: a move is never followed by its undoing.
+    ASSERT_EQ(g.set_double_option("MIN_GREEDY_DELTA", -1e6), kSuccess);
+    ASSERT_EQ(g.set_arc_probabilities({}), kSuccess);
+    ASSERT_EQ(g.search_restarts(1), kSuccess);
 }
 
 // Only an improving move can be the best; the second best is the best of all the others.
