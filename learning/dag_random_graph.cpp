@@ -1,5 +1,5 @@
 // Random graphs of the learning graph (the starting points of the search restarts), generated nodes,
-// and snapshots of the arcs as 0/1 matrices.
+// snapshots of the arcs as 0/1 matrices, and the pairing of the nodes of two graphs.
 #include <algorithm>
 #include <string>
 
@@ -131,6 +131,23 @@ int dag::restore_snapshot(const std::vector<int>& matrix) {
         for (int y = 0; y < n; ++y) {
             if (matrix[static_cast<size_t>(x) * n + y] == 1 && add_arc(x, y) == kFailure) return kFailure;
         }
+    }
+    return kSuccess;
+}
+
+int dag::node_index_map(const dag& other, std::vector<int>& map) const {
+    map.assign(other.node_count(), -1);
+    if (other.active_count() != active_count()) return kFailure;
+    // Copies are separate objects: nodes pair by name, in list order among equal names.
+    std::vector<char> used(nodes_.size(), 0);
+    for (int j = -1; other.next_active(j) == kSuccess;) {
+        const std::string& name = other.nodes_[j]->name;
+        int i = -1;
+        while (next_active(i) == kSuccess && (used[i] || nodes_[i]->name != name)) {
+        }
+        if (i >= node_count()) return kFailure;
+        used[i] = 1;
+        map[j] = i;
     }
     return kSuccess;
 }

@@ -100,6 +100,10 @@ public:
     // Over every active node, with only an improving move taken as the best.
     [[nodiscard]] int best_two_moves_of_graph(learning_move& best, learning_move& second);
 
+    // For every active node j of other, the index in this graph of its partner: the first unpaired active
+    // node of the same name (entries of inactive nodes -1). -1 when the active counts differ or a node
+    // has no partner.
+    [[nodiscard]] int node_index_map(const dag& other, std::vector<int>& map) const;
     // Arcs as an n x n 0/1 matrix (n the node count), entry (x, y) for x -> y.
     void snapshot(std::vector<int>& matrix) const;
     // Removes every arc and adds those of the matrix; -1 for a matrix of another size or a failed arc.

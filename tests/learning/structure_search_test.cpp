@@ -235,6 +235,20 @@ TEST(RandomGraph, GeneratedNodesTiersAndRefusals) {
     EXPECT_EQ(g.node_at(7)->num_states(), 3);
 }
 
+TEST(LearningGraph, NodeIndexMapPairsByName) {
+    dag a, b;
+    ASSERT_EQ(a.add_generated_nodes(3, nullptr), kSuccess);
+    for (const char* name : {"Node_2", "Node_0", "extra", "Node_1"})
+        b.add_node_with_states(name, {"x", "y"}, {});
+    std::vector<int> map;
+    EXPECT_EQ(a.node_index_map(b, map), kFailure);  // four active nodes against three
+    ASSERT_EQ(b.deactivate_node(2), kSuccess);
+    ASSERT_EQ(a.node_index_map(b, map), kSuccess);
+    EXPECT_EQ(map, (std::vector<int>{2, 0, -1, 1}));
+    b.node_at(0)->name = "Node_1";  // two nodes of b name one node of a
+    EXPECT_EQ(a.node_index_map(b, map), kFailure);
+}
+
 TEST(RandomGraph, PartitionTest) {
     dag g;
     ASSERT_EQ(g.add_generated_nodes(3, nullptr), kSuccess);
