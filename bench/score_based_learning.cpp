@@ -7,6 +7,7 @@
 
 #include "bench/bench_check.h"
 #include "learning/data_set.h"
+#include "learning/learning_dag.h"
 #include "learning/score_based_learning.h"
 #include "model/network.h"
 #include "tests/support/sampled_data.h"
@@ -45,5 +46,32 @@ void BM_NaiveBayesFeatureSelectionAlarm(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_NaiveBayesFeatureSelectionAlarm)->Unit(benchmark::kMillisecond);
+
+// Searches past the first local optimum on the alarm records, from a graph without arcs (import
+// included): best-first with its default rounds and go-back, and greedy restarts from random graphs.
+void BM_BestFirstAlarm(benchmark::State& state) {
+    DataSet data;
+    SampleAlarm(10000, data);
+    for (auto _ : state) {
+        dag graph;
+        RequireSuccess(graph.import_data_set(data) ? kSuccess : kFailure, "importing");
+        RequireSuccess(graph.search_best_first(), "best-first search");
+        state.counters["score"] = graph.score();
+    }
+}
+BENCHMARK(BM_BestFirstAlarm)->Unit(benchmark::kMillisecond);
+
+void BM_GreedyRestartsAlarm(benchmark::State& state) {
+    DataSet data;
+    SampleAlarm(10000, data);
+    for (auto _ : state) {
+        dag graph;
+        RequireSuccess(graph.import_data_set(data) ? kSuccess : kFailure, "importing");
+        graph.seed() = -7;
+        RequireSuccess(graph.search_restarts(static_cast<int>(state.range(0))), "restarts");
+        state.counters["score"] = graph.score();
+    }
+}
+BENCHMARK(BM_GreedyRestartsAlarm)->Arg(1)->Arg(4)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -60,7 +60,7 @@ learning_move dag::best_move(int i) {
         for (auto it = parents.rbegin(); it != parents.rend(); ++it) {
             if (node.forced_parents.test(*it)) continue;  // a removal the graph refuses changes nothing
             const double s = family_score(i, Without(parents, *it));
-            if (s != kScoreNotComputed) consider(kRemove, *it, s - s0);
+            if (s != kScoreNotComputed) consider(kRemove, *it, s - s0 - arc_gain(*it, i));
         }
     }
     if (allowed_moves_ & kAllowReverse) {
@@ -75,7 +75,7 @@ learning_move dag::best_move(int i) {
             const double a = family_score(p, With(parent.parents, i));
             const double b = family_score(i, Without(parents, p));
             if (sp != kScoreNotComputed && a != kScoreNotComputed && b != kScoreNotComputed)
-                consider(kReverse, p, a - sp + b - s0);
+                consider(kReverse, p, a - sp + b - s0 - arc_gain(p, i) + arc_gain(i, p));
         }
     }
     if ((allowed_moves_ & kAllowAdd) && static_cast<int>(parents.size()) < parent_limit_) {
@@ -88,7 +88,7 @@ learning_move dag::best_move(int i) {
             if (j == i || descendant[j] || node.is_parent(j) || !node.may_keep(j)) continue;
             trial.back() = j;
             const double s = family_score(i, trial);
-            if (s != kScoreNotComputed) consider(kAdd, j, s - s0);
+            if (s != kScoreNotComputed) consider(kAdd, j, s - s0 + arc_gain(j, i));
         }
     }
     if (best.move_from < 0) best.move_type = 3;
@@ -145,13 +145,26 @@ double dag::greedy_step() {
         if (result == 0) continue;
         criterion_score_ += move.move_delta;
         score_valid_ = true;
+        // A pending move that would undo this one ends the ascent instead of oscillating.
+        while (!heap_.empty() && heap_.front().version != nodes_[heap_.front().move_to]->family_version) {
+            std::pop_heap(heap_.begin(), heap_.end(), LowerPriority);  // evaluated again since
+            heap_.pop_back();
+        }
+        if (!heap_.empty()) {
+            const learning_move& top = heap_.front();
+            const bool same = top.move_from == move.move_from && top.move_to == move.move_to;
+            if ((move.move_type == kAdd && top.move_type == kRemove && same) ||
+                (move.move_type == kRemove && top.move_type == kAdd && same) ||
+                (move.move_type == kReverse && top.move_type == kReverse && top.move_from == move.move_to &&
+                 top.move_to == move.move_from))
+                return -1e308;  // whatever the smallest gain accepted, no back and forth
+        }
         return move.move_delta;
     }
     return -1e308;
 }
 
-int dag::greedy_search() {
-    // Background knowledge first, so that the score and the moves are those of the constrained graph.
+int dag::apply_knowledge() {
     const int n = node_count();
     for (int y = 0; y < n; ++y) {
         hybrid_node& node = *nodes_[y];
@@ -163,6 +176,12 @@ int dag::greedy_search() {
                 return kFailure;
         }
     }
+    return kSuccess;
+}
+
+int dag::greedy_search() {
+    // Background knowledge first, so that the score and the moves are those of the constrained graph.
+    if (apply_knowledge() != kSuccess) return kFailure;
     if (score() == kScoreNotComputed) return kFailure;
     fill_move_queue();
     const double min_delta = options_.real(learning_option::kMinGreedyDelta);
@@ -208,7 +227,7 @@ int dag::enforce_parent_limit(int limit) {
                 if (node.forced_parents.test(*it)) continue;
                 const double s = family_score(i, Without(node.parents, *it));
                 if (s0 == kScoreNotComputed || s == kScoreNotComputed) return kFailure;
-                const learning_move candidate{*it, i, kRemove, s - s0, 0, 0};
+                const learning_move candidate{*it, i, kRemove, s - s0 - arc_gain(*it, i), 0, 0};
                 if (best.move_type >= 3 || LowerPriority(best, candidate)) best = candidate;
             }
         }
@@ -217,67 +236,4 @@ int dag::enforce_parent_limit(int limit) {
         criterion_score_ += best.move_delta;
         score_valid_ = true;
     }
-}
-
-int dag::random_graph(double mean_parents) {
-    std::vector<int> order;
-    for (int i = -1; next_active(i) == kSuccess;) order.push_back(i);
-    const int limit = static_cast<int>(order.size());
-    if (mean_parents > limit) return kOutOfRange;
-    for (int i = 1; i < limit; ++i) std::swap(order[i], order[uniform_int_random(0, i + 1, seed())]);
-    if (remove_all_arcs() != kSuccess) return kFailure;
-    int asked = 0;
-    std::vector<int> picked;
-    for (int t = 1; t < limit; ++t) {
-        int k = 0;
-        do {
-            k = static_cast<int>(normal_random(static_cast<float>(mean_parents),
-                                               static_cast<float>(0.2 * mean_parents), seed()));
-        } while (k > limit);
-        k = std::max(k, 0);
-        // Parents only from earlier in the order, so the graph stays acyclic.
-        if (k < t) {
-            picked.clear();
-            while (static_cast<int>(picked.size()) < k) {
-                const int from = order[uniform_int_random(0, t, seed())];
-                if (std::find(picked.begin(), picked.end(), from) != picked.end()) continue;
-                picked.push_back(from);
-                (void)add_arc_acyclic(from, order[t]);
-            }
-        } else {
-            for (int u = t - 1; u >= 0; --u) (void)add_arc_acyclic(order[u], order[t]);
-            k = t;
-        }
-        asked += k;
-    }
-    return asked;
-}
-
-int dag::search_restarts(int count) {
-    if (count < 1) return kSuccess;
-    std::vector<std::pair<int, int>> best_arcs;
-    double best = -1e308;
-    allowed_moves_ = kAllowRemove | kAllowAdd | kAllowReverse;
-    min_gain_ = options_.real(learning_option::kMinGreedyDelta);
-    for (int round = 0; round < count; ++round) {
-        const int result = greedy_search();
-        if (result != kSuccess) return result;
-        const double s = score();
-        if (s == kScoreNotComputed) return kFailure;
-        if (s > best) {
-            best = s;
-            best_arcs.clear();
-            for (const auto& node : nodes_) {
-                for (int p : node->parents) best_arcs.emplace_back(p, node->index);
-            }
-        }
-        if (round + 1 < count && random_graph(3.0) == kFailure) return kFailure;
-    }
-    if (remove_all_arcs() != kSuccess) return kFailure;
-    for (const auto& arc : best_arcs) {
-        if (add_arc(arc.first, arc.second) == kFailure) return kFailure;
-    }
-    criterion_score_ = best;
-    score_valid_ = true;
-    return kSuccess;
 }

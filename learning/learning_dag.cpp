@@ -106,6 +106,8 @@ void dag::copy_from(const dag& other) {
     count_cache_ = other.count_cache_;
     score_cache_ = other.score_cache_;
     heap_.clear();
+    arc_probabilities_ = other.arc_probabilities_;
+    arc_probability_size_ = other.arc_probability_size_;
     allowed_moves_ = other.allowed_moves_;
     min_gain_ = other.min_gain_;
     parent_limit_ = other.parent_limit_;
@@ -126,6 +128,7 @@ int dag::add_arc(int x, int y) {
     if (to->is_parent(x)) return 1;
     to->parents.push_back(x);
     from->children.push_back(y);
+    from->arc_prior_valid = false;
     touch(y);
     return 1;
 }
@@ -141,10 +144,11 @@ int dag::remove_arc(int x, int y) {
     hybrid_node* from = node_at(x);
     hybrid_node* to = node_at(y);
     if (from == nullptr || to == nullptr) return kFailure;
-    if (!to->is_parent(x)) return kFailure;  // no such arc
+    if (!to->is_parent(x)) return 0;  // no such arc: nothing to remove
     if (to->forced_parents.test(x)) return 0;
     to->parents.erase(std::find(to->parents.begin(), to->parents.end(), x));
     from->children.erase(std::find(from->children.begin(), from->children.end(), y));
+    from->arc_prior_valid = false;
     touch(y);
     return 1;
 }
@@ -189,8 +193,10 @@ int dag::detach_node(int i) {
         ps.erase(std::remove(ps.begin(), ps.end(), i), ps.end());
         touch(c);
     }
+    for (int p : node.parents) nodes_[p]->arc_prior_valid = false;
     node.parents.clear();
     node.children.clear();
+    node.arc_prior_valid = false;
     touch(i);
     return kSuccess;
 }
@@ -361,6 +367,7 @@ double dag::score() {
         if (s == kScoreNotComputed) return kScoreNotComputed;
         sum += s;
     }
+    sum += graph_prior();
     criterion_score_ = sum;
     score_valid_ = true;
     return sum;

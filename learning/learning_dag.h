@@ -4,6 +4,7 @@
 // (cached per family, so a family scored again reads no record), the greedy searches, parameter
 // estimates and the copy into a network.
 
+#include <map>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -12,6 +13,9 @@
 
 class DataSet;
 class VRX_network;
+namespace vovido {
+struct BestFirstRing;
+}
 
 // One arc change: kind 0 remove, 1 add, 2 reverse, 3 or more none.
 struct learning_move {
@@ -66,13 +70,54 @@ public:
     [[nodiscard]] int thin(int parent_limit);
     [[nodiscard]] int enforce_parent_limit(int limit);
     [[nodiscard]] int greedy_search();
+    // Adds the forced arcs that keep the graph acyclic and removes the forbidden ones; 0 or -1.
+    [[nodiscard]] int apply_knowledge();
     // Replaces the arcs by a random acyclic graph: nodes in a random order, each with about `mean_parents`
     // parents drawn among the nodes before it. The number of arcs asked for; -2 when the mean exceeds
     // the node count.
     int random_graph(double mean_parents);
+    // The same over tiers (lists of node indices, each active node once; parents only from earlier
+    // tiers). Parameters: "numNodes" first replaces the nodes by that many generated ones,
+    // "maxNumParents" caps the parents (default the node count). -2 when the mean exceeds the cap, -1
+    // for tiers that are no partition; both leave the graph unchanged.
+    int random_graph(double mean_parents, const std::map<std::string, int>* parameters,
+                     const std::vector<std::vector<int>>* tiers);
+    // Adds n nodes "Node_i" with states "State_k": "numStates" each (below 2: i % "maxNumStates" + 2,
+    // default 4); "continuous" 1 marks a continuous part. 0, or -1.
+    [[nodiscard]] int add_generated_nodes(int n, const std::map<std::string, int>* parameters);
     // Greedy search with all move kinds from the current graph, then from `count` - 1 random graphs;
     // keeps the best graph found. A count below 1 keeps the graph as it is. 0, -1, or the cancel answer.
     [[nodiscard]] int search_restarts(int count);
+    // The same until the processor time spent reaches the budget; at least one round.
+    [[nodiscard]] int search_timed(double milliseconds);
+    // Best-first ascent NUM_RESTARTS times, each time going back to the alternative branch (the
+    // second-best move) taken BESTF_GOBACK_NUM steps earlier; keeps the best graph. 0, or -1 (also for
+    // an option below 1, leaving the graph as it was).
+    [[nodiscard]] int search_best_first();
+    // Best and second-best moves of node i (no parent limit, no move switches) merged into the records
+    // carried over between calls; a displaced best becomes the second. 0, or -1.
+    [[nodiscard]] int best_two_moves(int i, learning_move& best, learning_move& second);
+    // Over every active node, with only an improving move taken as the best.
+    [[nodiscard]] int best_two_moves_of_graph(learning_move& best, learning_move& second);
+
+    // For every active node j of other, the index in this graph of its partner: the first unpaired active
+    // node of the same name (entries of inactive nodes -1). -1 when the active counts differ or a node
+    // has no partner.
+    [[nodiscard]] int node_index_map(const dag& other, std::vector<int>& map) const;
+    // Arcs as an n x n 0/1 matrix (n the node count), entry (x, y) for x -> y.
+    void snapshot(std::vector<int>& matrix) const;
+    // Removes every arc and adds those of the matrix; -1 for a matrix of another size or a failed arc.
+    [[nodiscard]] int restore_snapshot(const std::vector<int>& matrix);
+
+    // Arc probabilities P(x, y) as an n x n table with n the node count, each in (0, 1); an empty table
+    // (the default) makes the graph prior 0. -2 for another size, -1 for a probability outside (0, 1).
+    [[nodiscard]] int set_arc_probabilities(const std::vector<double>& table);
+    const std::vector<double>& arc_probabilities() const { return arc_probabilities_; }
+    // Log prior of node i's children among the other nodes (cached until its children change).
+    double arc_prior_term(int i);
+    // Sum of the listed nodes' arc-prior terms; without a list over every active node, cached.
+    double graph_prior(const std::vector<int>& nodes);
+    double graph_prior();
     // Best move of node i under the current move kinds and parent limit (move_type 3: none).
     learning_move best_move(int i);
 
@@ -89,9 +134,17 @@ public:
     [[nodiscard]] int copy_to_network(VRX_network& network) const;
 
 protected:
-    void invalidate_scores() override { score_valid_ = false; }
-    void options_changed() override { score_cache_.clear(); }
+    void invalidate_scores() override {
+        score_valid_ = false;
+        graph_prior_valid_ = false;
+    }
+    void options_changed() override {
+        score_cache_.clear();
+        invalidate_scores();  // the cached graph score was of the old options
+    }
     void nodes_renumbered() override {
+        arc_probabilities_.clear();  // indexed by node
+        arc_probability_size_ = 0;
         count_cache_.clear();
         score_cache_.clear();
         heap_.clear();
@@ -111,6 +164,13 @@ private:
     void fill_move_queue();
     double greedy_step();
     void touch(int i);
+    // Change of the graph prior when the arc x -> y is added (removal: the negative).
+    double arc_gain(int x, int y) const;
+    // One best-first ascent from the current graph, recording alternatives in the ring; 0 or -1.
+    int best_first_ascent(vovido::BestFirstRing& ring);
+    // Greedy rounds from the current graph and then from random graphs while more(rounds done).
+    template <class More>
+    int restart_rounds(More more);
 
     int total_records_ = 0;
     std::vector<uint8_t> hidden_;
@@ -121,6 +181,11 @@ private:
     int allowed_moves_ = kAllowRemove | kAllowAdd | kAllowReverse;
     double min_gain_ = 0.0;
     int parent_limit_ = 2147483647;
+    // Graph prior: the table (row the tail), its dimension, the cached sum.
+    std::vector<double> arc_probabilities_;
+    int arc_probability_size_ = 0;
+    double graph_prior_ = -1.0;
+    bool graph_prior_valid_ = false;
     mutable std::vector<int> mark_;
     mutable int stamp_ = 0;
     mutable std::vector<int> stack_;

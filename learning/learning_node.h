@@ -72,6 +72,9 @@ public:
     double move_delta = -1e308;
     // Raised on every change of the parents, so queued moves of an older family are known stale.
     int family_version = 0;
+    // Arc-prior term over the graph's arc probabilities, kept until the node's children change.
+    double arc_prior = 0.0;
+    bool arc_prior_valid = false;
 
     int num_states() const { return static_cast<int>(state_names.size()); }
     bool is_parent(int i) const;

@@ -47,6 +47,8 @@ constexpr int kNumDiscLevels = 9;
 constexpr int kZeroCountThreshold = 12;
 constexpr int kEquivSampleSize = 4;
 constexpr int kMinGreedyDelta = 5;
+constexpr int kNumRestarts = 3;
+constexpr int kBestFirstGoBack = 4;
 }  // namespace learning_option
 
 // Index and kind of a named option; false for a name not in the table.

@@ -102,6 +102,20 @@ int structure::find_node(const std::string& name) const {
     return -1;
 }
 
+bool structure::is_partition(const std::vector<std::vector<int>>& lists) const {
+    if (static_cast<int>(lists.size()) > active_count_) return false;
+    std::vector<char> seen(nodes_.size(), 0);
+    int covered = 0;
+    for (const auto& list : lists) {
+        for (int i : list) {
+            if (i < 0 || i >= node_count() || !nodes_[i]->active) return false;
+            covered += seen[i] ? 0 : 1;
+            seen[i] = 1;
+        }
+    }
+    return covered == active_count_;
+}
+
 int structure::set_bool_option(const std::string& name, bool value) {
     int index = 0;
     option_kind kind;

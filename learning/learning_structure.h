@@ -53,6 +53,10 @@ public:
     // Completes every node's set of successors from the pairwise order.
     int close_order();
 
+    // Whether the lists name every active node, and nothing else, at least once (in at most as many
+    // lists as there are active nodes).
+    bool is_partition(const std::vector<std::vector<int>>& lists) const;
+
     // Selects the incomplete-data paths of scoring and parameter learning.
     bool missing_data() const { return missing_data_; }
     void set_missing_data(bool value) {
