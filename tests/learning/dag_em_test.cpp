@@ -210,8 +210,13 @@ TEST(GraphEm, DispatchByTheIncompleteDataMethod) {
     }
 }
 
-TEST(GraphEm, CancelledTrackerEndsTheRun) {
+TEST(GraphEm, RefusedStartAndCancelledTrackerEndTheRun) {
     const DiamondData sample(100);
+    // A start from a prior network needs one that matches every node and state.
+    dag f;
+    sample.Import(f);
+    ASSERT_EQ(f.set_bool_option("EM_INITIALIZE_W_PRIOR_NET", true), kSuccess);
+    EXPECT_EQ(f.estimate_parameters(), kObjectNotValid);
     dag g;
     sample.Import(g);
     g.progress().request_cancel();
