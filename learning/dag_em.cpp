@@ -39,6 +39,7 @@ em_run::~em_run() {
 }
 
 int em_run::set_up() {
+    counter_.reset();
     network_ = std::make_unique<VRX_network>();
     VRX_network& net = *network_;
     if (graph_.copy_to_network(net) != kSuccess) return kFailure;
@@ -129,8 +130,8 @@ void em_run::draw_random_parameters() {
     int& seed = graph_.seed();
     for (int i = -1; graph_.next_active(i) == kSuccess;) {
         hybrid_node& node = *graph_.node_at(i);
-        if (!(node.kind & hybrid_node::kDiscretePart)) continue;
         const int r = node.num_states();
+        if (!(node.kind & hybrid_node::kDiscretePart) || r < 1) continue;
         node.parameters.resize(FamilyCells(graph_, node));
         for (size_t j = 0; j + r <= node.parameters.size(); j += r) {
             double sum = 0.0;
@@ -143,8 +144,13 @@ void em_run::draw_random_parameters() {
 int em_run::fill_missing_parameters() {
     for (int i = -1; graph_.next_active(i) == kSuccess;) {
         hybrid_node& node = *graph_.node_at(i);
-        if (node.parameters.size() == FamilyCells(graph_, node) || !(node.kind & hybrid_node::kDiscreteData))
+        const size_t cells = FamilyCells(graph_, node);
+        if (node.parameters.size() == cells) continue;
+        // Without data of its own a node has nothing to estimate from.
+        if (!(node.kind & hybrid_node::kDiscreteData)) {
+            node.parameters.assign(cells, 1.0 / std::max(1, node.num_states()));
             continue;
+        }
         const std::vector<double>* counts = graph_.family_counts(i, node.parents);
         if (counts == nullptr || graph_.estimate_node(node, *counts) != kSuccess) return kFailure;
     }
