@@ -20,8 +20,9 @@ void BM_LearningGraphEmAlarm(benchmark::State& state) {
     VRX_network net;
     RequireSuccess(net.ReadFile((std::string(VOVIDO_NETWORKS_DIR) + "/alarm.xvrx").c_str()), "reading alarm");
     DataSet data;
-    RequireSuccess(vovido::test::SampleRecords(net, static_cast<int>(state.range(0)), 2024, data) ? kSuccess : kFailure,
-                   "sampling");
+    RequireSuccess(
+        vovido::test::SampleRecords(net, static_cast<int>(state.range(0)), 2024, data) ? kSuccess : kFailure,
+        "sampling");
     vovido::test::HideValues(data, 0.2, 7);
     // Columns follow the network's handle order, and so do the graph's nodes.
     dag graph;

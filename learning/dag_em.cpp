@@ -65,7 +65,8 @@ int em_run::set_up() {
         const hybrid_node& node = *graph_.node_at(i);
         h = handle_of_[i];
         VRX_Dmatrix* table = nullptr;
-        if (net.GetNode(h)->GetDefinition()->GetDefinition(table) != kSuccess || table == nullptr) return kFailure;
+        if (net.GetNode(h)->GetDefinition()->GetDefinition(table) != kSuccess || table == nullptr)
+            return kFailure;
         const VRX_intArray& parents = net.GetParents(h);
         const int k = static_cast<int>(node.parents.size());
         const int r = node.num_states();
@@ -212,7 +213,8 @@ int em_run::expectation() {
             log_likelihood = -HUGE_VAL;
         }
         for (int step = 0; step < group_steps_[g]; ++step) {
-            if (step > 0 && (result = progress.open_step(d, weight, "Adding Record")) != kSuccess) return result;
+            if (step > 0 && (result = progress.open_step(d, weight, "Adding Record")) != kSuccess)
+                return result;
             if ((result = progress.close_step(d)) != kSuccess) return result;
         }
     }

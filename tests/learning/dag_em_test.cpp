@@ -25,9 +25,9 @@ TEST(ConvergenceTracker, RelativeToTheFirstChange) {
         {{-100.0, -50.0, -49.0}, 2},         // the third score can end it
         {{-10.0, -10.0, -10.0}, 2},          // equal first two: no scale, the third ends it
         {{-10.0, -10.0, -3.0}, 2},
-        {{-100.0, -50.0, -50.0}, 2},         // identical scores after the first change
-        {{-100.0, -100.0}, -1},              // the first two never end it
-        {{-100.0, std::nan("")}, 1},         // a score that is not a number ends it at once
+        {{-100.0, -50.0, -50.0}, 2},  // identical scores after the first change
+        {{-100.0, -100.0}, -1},       // the first two never end it
+        {{-100.0, std::nan("")}, 1},  // a score that is not a number ends it at once
         {{-100.0, -50.0, -20.0, -10.0, -4.0}, -1},
     };
     for (const Case& c : cases) {
@@ -100,7 +100,8 @@ struct DiamondData {
     }
     void Import(dag& g) const {
         ASSERT_TRUE(g.import_data_set(data));
-        for (auto arc : {std::pair<int, int>{0, 1}, {0, 2}, {1, 3}, {2, 3}}) ASSERT_EQ(g.add_arc(arc.first, arc.second), 1);
+        for (auto arc : {std::pair<int, int>{0, 1}, {0, 2}, {1, 3}, {2, 3}})
+            ASSERT_EQ(g.add_arc(arc.first, arc.second), 1);
         g.set_missing_data(true);
         g.seed() = -17;
     }
@@ -204,7 +205,8 @@ TEST(GraphEm, DispatchByTheIncompleteDataMethod) {
         ASSERT_EQ(g.set_int_option("INCOMPLETE_DATA_METHOD", c.method), kSuccess);
         EXPECT_EQ(g.estimate_parameters(), c.estimate) << c.method;
         for (int i = 0; c.parameters_like != nullptr && i < 4; ++i)
-            EXPECT_EQ(g.node_at(i)->parameters, c.parameters_like->node_at(i)->parameters) << c.method << " " << i;
+            EXPECT_EQ(g.node_at(i)->parameters, c.parameters_like->node_at(i)->parameters)
+                << c.method << " " << i;
         g.seed() = -17;
         EXPECT_DOUBLE_EQ(g.score(), c.score) << c.method;
     }
