@@ -50,9 +50,11 @@ void BuildPair(dag& g, std::vector<int32_t> a, std::vector<int32_t> b) {
 }
 
 TEST(GraphEm, ExpectedCountsByHand) {
-    // Records: nothing observed; b = 1 only; a = 0 only. P(a) = (0.3, 0.7), P(b | a) = (0.9, 0.1 | 0.2, 0.8).
+    // Records: nothing observed; b = 1 only; a = 0 only; a hidden record of both (which adds nothing).
+    // P(a) = (0.3, 0.7), P(b | a) = (0.9, 0.1 | 0.2, 0.8).
     dag g;
-    BuildPair(g, {kMissing, kMissing, 0}, {kMissing, 1, kMissing});
+    BuildPair(g, {kMissing, kMissing, 0, 1}, {kMissing, 1, kMissing, 1});
+    ASSERT_EQ(g.select_records({0, 0, 0, 1}), kSuccess);
     em_run run(g);
     ASSERT_EQ(run.set_up(), kSuccess);
     g.node_at(0)->parameters = {0.3, 0.7};
