@@ -9,6 +9,7 @@
 #include "base/int_array.h"
 #include "base/status_codes.h"
 #include "base/string_array.h"
+#include "learning/dag_em.h"
 #include "learning/discretization.h"
 #include "learning/learning_dag.h"
 #include "model/header.h"
@@ -51,9 +52,13 @@ int dag::learn_parameters() {
 }
 
 int dag::estimate_parameters() {
-    // Incomplete data would go through expectation maximisation; no such path is set up here yet, so the
-    // complete-data estimate (records with a missing family member left out) applies.
-    return estimate_complete();
+    if (!missing_data_) return estimate_complete();
+    switch (options_.integer(learning_option::kIncompleteDataMethod)) {
+        case 1: return run_graph_em(*this, nullptr);
+        // Records with a missing family member are left out of that family's counts.
+        case 2: return estimate_complete();
+        default: return kFailure;
+    }
 }
 
 int dag::estimate_complete() {
@@ -68,27 +73,32 @@ int dag::estimate_complete() {
         hybrid_node& node = *nodes_[i];
         if (node.kind & hybrid_node::kDiscreteData) {
             const std::vector<double>* counts = family_counts(i, node.parents);
-            const int r = node.num_states();
-            if (counts == nullptr) return kFailure;
-            const int q = static_cast<int>(counts->size()) / r;
-            const double alpha = prior_cell(node, q);
-            if (alpha < 0.0) return kFailure;
-            const int threshold = options_.integer(learning_option::kZeroCountThreshold);
-            node.parameters.assign(counts->size(), 0.0);
-            for (int j = 0; j < q; ++j) {
-                double nj = 0.0;
-                for (int s = 0; s < r; ++s) nj += (*counts)[j * r + s];
-                const bool dropped = nj < threshold;
-                const double total = alpha * r + (dropped ? 0.0 : nj);
-                for (int s = 0; s < r; ++s) {
-                    const double n = dropped ? 0.0 : (*counts)[j * r + s];
-                    // A configuration without prior and without data gets the uniform distribution.
-                    node.parameters[j * r + s] = total > 0.0 ? (alpha + n) / total : 1.0 / r;
-                }
-            }
+            if (counts == nullptr || estimate_node(node, *counts) != kSuccess) return kFailure;
         }
         result = progress().close_step(d);
         if (result != kSuccess) return result;
+    }
+    return kSuccess;
+}
+
+int dag::estimate_node(hybrid_node& node, const std::vector<double>& counts) {
+    const int r = node.num_states();
+    if (r < 1) return kFailure;
+    const int q = static_cast<int>(counts.size()) / r;
+    const double alpha = prior_cell(node, q);
+    if (alpha < 0.0) return kFailure;
+    const int threshold = options_.integer(learning_option::kZeroCountThreshold);
+    node.parameters.assign(counts.size(), 0.0);
+    for (int j = 0; j < q; ++j) {
+        double nj = 0.0;
+        for (int s = 0; s < r; ++s) nj += counts[j * r + s];
+        const bool dropped = nj < threshold;
+        const double total = alpha * r + (dropped ? 0.0 : nj);
+        for (int s = 0; s < r; ++s) {
+            const double n = dropped ? 0.0 : counts[j * r + s];
+            // A configuration without prior and without data gets the uniform distribution.
+            node.parameters[j * r + s] = total > 0.0 ? (alpha + n) / total : 1.0 / r;
+        }
     }
     return kSuccess;
 }

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "base/status_codes.h"
+#include "learning/dag_em.h"
 #include "learning/data_set.h"
 
 namespace {
@@ -298,12 +299,18 @@ double dag::family_score(int i, const std::vector<int>& parents) {
     const std::string key = FamilyKey(i, sorted);
     auto found = score_cache_.find(key);
     if (found != score_cache_.end()) return found->second;
-    const hybrid_node& node = *nodes_[i];
     const int criterion = options_.integer(learning_option::kCriterion);
-    double score = kScoreNotComputed;
     const std::vector<double>* counts = nullptr;
     if (criterion == 0 || criterion == 3 || criterion == 4) counts = family_counts(i, sorted);
+    const double score = counts_score(*nodes_[i], counts, criterion);
+    score_cache_.emplace(key, score);
+    return score;
+}
+
+double dag::counts_score(const hybrid_node& node, const std::vector<double>* counts, int criterion) const {
+    double score = kScoreNotComputed;
     const int r = node.num_states();
+    if (r < 1) return kScoreNotComputed;
     if (criterion == 2) {
         score = (node.kind & hybrid_node::kDiscreteData) ? -1.0 : kScoreNotComputed;
     } else if (counts != nullptr) {
@@ -350,7 +357,6 @@ double dag::family_score(int i, const std::vector<int>& parents) {
             score -= 0.5 * (std::log(m) - std::log(double(std::max(1, active_count_)))) * ((r - 1) * double(q));
         }
     }
-    score_cache_.emplace(key, score);
     return score;
 }
 
@@ -362,6 +368,16 @@ double dag::local_score(int i) {
 double dag::score() {
     if (score_valid_) return criterion_score_;
     double sum = 0.0;
+    const int incomplete = missing_data_ ? options_.integer(learning_option::kIncompleteDataMethod) : 2;
+    if (incomplete == 0 || incomplete == 1) {
+        // Data with missing values: no data term, or the final score of expectation maximisation, which
+        // stays out of the family caches (those hold complete-data counts and scores).
+        if (incomplete == 1 && run_graph_em(*this, &sum) != kSuccess) return kScoreNotComputed;
+        if (incomplete == 0) sum = -1.0;
+        criterion_score_ = sum;
+        score_valid_ = sum != kScoreNotComputed;
+        return sum;
+    }
     for (int i = -1; next_active(i) == kSuccess;) {
         const double s = local_score(i);
         if (s == kScoreNotComputed) return kScoreNotComputed;

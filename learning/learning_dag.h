@@ -152,10 +152,18 @@ protected:
     int detach_node(int i) override;
 
 private:
+    // Expectation maximisation replaces the counts by expected ones and estimates from those.
+    friend class em_run;
+
     // Counts of node i over the given parents (in that order), node state last; null when the
     // table would be too large.
     const std::vector<double>* family_counts(int i, const std::vector<int>& parents);
     double family_score(int i, const std::vector<int>& parents);
+    // Local score of the node under the criterion from counts over its family (null: none to read).
+    double counts_score(const hybrid_node& node, const std::vector<double>* counts, int criterion) const;
+    // The node's parameters from counts over its family (parents in list order, own state last) and
+    // its priors; -1 for priors that cannot be set.
+    [[nodiscard]] int estimate_node(hybrid_node& node, const std::vector<double>& counts);
     double prior_cell(const hybrid_node& node, int q) const;
     // Marks the descendants of i (i itself included) into mark with the current stamp.
     void mark_descendants(int i, int skip_child) const;

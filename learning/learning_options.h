@@ -49,6 +49,11 @@ constexpr int kEquivSampleSize = 4;
 constexpr int kMinGreedyDelta = 5;
 constexpr int kNumRestarts = 3;
 constexpr int kBestFirstGoBack = 4;
+// Expectation maximisation over a learning graph: bools, int, double.
+constexpr int kEmInitializeWithPriorNet = 0;
+constexpr int kEmUseRandomInitParams = 1;
+constexpr int kEmMaxIterations = 1;
+constexpr int kEmConvFactor = 1;
 }  // namespace learning_option
 
 // Index and kind of a named option; false for a name not in the table.
