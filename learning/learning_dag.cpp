@@ -7,6 +7,7 @@
 
 #include "base/status_codes.h"
 #include "learning/data_set.h"
+#include "model/network.h"
 
 namespace {
 
@@ -80,6 +81,8 @@ bool dag::import_data_set(const DataSet& data) {
         const int i = add_node_with_states(variable.name, states, std::move(column));
         nodes_[i]->missing_records = std::move(missing);
     }
+    // The prior network is matched to the new nodes on next use.
+    prior_map_nodes_ = -1;
     return true;
 }
 
@@ -109,6 +112,10 @@ void dag::copy_from(const dag& other) {
     allowed_moves_ = other.allowed_moves_;
     min_gain_ = other.min_gain_;
     parent_limit_ = other.parent_limit_;
+    // The copied scores were made with the source's prior network, which this graph shares.
+    prior_network_ = other.prior_network_;
+    prior_engine_.reset();
+    prior_map_nodes_ = -1;
 }
 
 void dag::touch(int i) {
@@ -289,7 +296,9 @@ double dag::family_score(int i, const std::vector<int>& parents) {
     // Decomposable scores do not depend on the order of the parents: one cache entry per set.
     std::vector<int> sorted = parents;
     std::sort(sorted.begin(), sorted.end());
-    const std::string key = FamilyKey(i, sorted);
+    std::string key = FamilyKey(i, sorted);
+    // The priors scale with the node's own equivalent sample size, which may change behind the cache.
+    key.append(reinterpret_cast<const char*>(&nodes_[i]->equivalent_sample_size), sizeof(double));
     auto found = score_cache_.find(key);
     if (found != score_cache_.end()) return found->second;
     const hybrid_node& node = *nodes_[i];
@@ -305,21 +314,7 @@ double dag::family_score(int i, const std::vector<int>& parents) {
         const double* n = counts->data();
         score = 0.0;
         if (criterion == 0) {
-            const double alpha = prior_cell(node, q);
-            if (alpha <= 0.0) {
-                score = kScoreNotComputed;
-            } else {
-                const double lgAlpha = std::lgamma(alpha), alphaJ = alpha * r, lgAlphaJ = std::lgamma(alphaJ);
-                for (int j = 0; j < q; ++j) {
-                    double nj = 0.0;
-                    for (int s = 0; s < r; ++s) {
-                        const double c = n[j * r + s];
-                        nj += c;
-                        if (c > 0.0) score += std::lgamma(alpha + c) - lgAlpha;
-                    }
-                    score += lgAlphaJ - std::lgamma(alphaJ + nj);
-                }
-            }
+            score = bde_score(i, sorted, n, r, q);
         } else if (criterion == 3) {
             const double lgR = std::lgamma(double(r));
             for (int j = 0; j < q; ++j) {
@@ -346,6 +341,28 @@ double dag::family_score(int i, const std::vector<int>& parents) {
     }
     score_cache_.emplace(key, score);
     return score;
+}
+
+double dag::bde_score(int i, const std::vector<int>& parents, const double* n, int r, int q) {
+    if (family_priors(i, parents, prior_scratch_) != kSuccess) return kScoreNotComputed;
+    const double* alpha = prior_scratch_.data();
+    const int method = options_.integer(learning_option::kParamPriorsMethod);
+    // Priors of one value in every cell need their log-gamma terms once.
+    const bool uniform = method == 0 || method == 2 || method == 3;
+    const double lgCell = std::lgamma(alpha[0]), lgConfig = std::lgamma(alpha[0] * r);
+    double score = 0.0;
+    for (int j = 0; j < q; ++j) {
+        double nj = 0.0, aj = 0.0;
+        for (int s = 0; s < r; ++s) {
+            const double c = n[j * r + s], a = alpha[j * r + s];
+            nj += c;
+            aj += a;
+            if (c > 0.0) score += std::lgamma(a + c) - (uniform ? lgCell : std::lgamma(a));
+        }
+        if (aj + nj != 0.0) score += (uniform ? lgConfig : std::lgamma(aj)) - std::lgamma(aj + nj);
+    }
+    // A zero prior count where data was seen makes the marginal likelihood degenerate.
+    return std::isfinite(score) ? score : kScoreNotComputed;
 }
 
 double dag::local_score(int i) {
