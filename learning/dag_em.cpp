@@ -248,7 +248,7 @@ int em_run::iterate() {
 double em_run::score() const {
     double sum = 0.0;
     for (int i = -1; graph_.next_active(i) == kSuccess;) {
-        const double s = graph_.counts_score(*graph_.node_at(i), &expected_[i], 0);
+        const double s = graph_.counts_score(i, graph_.node_at(i)->parents, &expected_[i], 0);
         if (s == kScoreNotComputed) return kScoreNotComputed;
         sum += s;
     }
@@ -261,11 +261,17 @@ int em_run::run() {
         return kSuccess;
     }
     const option_set& options = graph_.options();
-    if (options.flag(learning_option::kEmInitializeWithPriorNet)) {
-        // The graph holds no prior network whose nodes and states all match it.
-        return kObjectNotValid;
+    const bool fromPriorNetwork = options.flag(learning_option::kEmInitializeWithPriorNet);
+    if (fromPriorNetwork) {
+        if (graph_.prior_network() == nullptr) return kObjectNotValid;
+        const int result = graph_.init_from_prior_network();
+        if (result != kSuccess) return result;
     }
-    if (options.flag(learning_option::kEmUseRandomInitParams)) {
+    // A start taken from the prior network is not thrown away for random parameters; nodes the prior
+    // network leaves without a fitting table get the current estimate.
+    if (fromPriorNetwork) {
+        if (fill_missing_parameters() != kSuccess) return kFailure;
+    } else if (options.flag(learning_option::kEmUseRandomInitParams)) {
         draw_random_parameters();
     } else if (fill_missing_parameters() != kSuccess) {
         return kFailure;

@@ -8,6 +8,7 @@
 #include "base/status_codes.h"
 #include "learning/dag_em.h"
 #include "learning/data_set.h"
+#include "model/network.h"
 
 namespace {
 
@@ -81,6 +82,8 @@ bool dag::import_data_set(const DataSet& data) {
         const int i = add_node_with_states(variable.name, states, std::move(column));
         nodes_[i]->missing_records = std::move(missing);
     }
+    // The prior network is matched to the new nodes on next use.
+    prior_map_nodes_ = -1;
     return true;
 }
 
@@ -112,6 +115,10 @@ void dag::copy_from(const dag& other) {
     allowed_moves_ = other.allowed_moves_;
     min_gain_ = other.min_gain_;
     parent_limit_ = other.parent_limit_;
+    // The copied scores were made with the source's prior network, which this graph shares.
+    prior_network_ = other.prior_network_;
+    prior_engine_.reset();
+    prior_map_nodes_ = -1;
 }
 
 void dag::touch(int i) {
@@ -281,33 +288,25 @@ const std::vector<double>* dag::family_counts(int i, const std::vector<int>& par
     return &count_cache_.emplace(key, std::move(counts)).first->second;
 }
 
-double dag::prior_cell(const hybrid_node& node, int q) const {
-    const double ess = node.equivalent_sample_size;
-    const int r = node.num_states();
-    switch (options_.integer(learning_option::kParamPriorsMethod)) {
-        case 0: return ess / (double(r) * q);
-        case 2: return 1.0;
-        case 3: return ess / r;
-        default: return -1.0;  // priors from a prior network: none is held here
-    }
-}
-
 double dag::family_score(int i, const std::vector<int>& parents) {
     // Decomposable scores do not depend on the order of the parents: one cache entry per set.
     std::vector<int> sorted = parents;
     std::sort(sorted.begin(), sorted.end());
-    const std::string key = FamilyKey(i, sorted);
+    std::string key = FamilyKey(i, sorted);
+    // The priors scale with the node's own equivalent sample size, which may change behind the cache.
+    key.append(reinterpret_cast<const char*>(&nodes_[i]->equivalent_sample_size), sizeof(double));
     auto found = score_cache_.find(key);
     if (found != score_cache_.end()) return found->second;
     const int criterion = options_.integer(learning_option::kCriterion);
     const std::vector<double>* counts = nullptr;
     if (criterion == 0 || criterion == 3 || criterion == 4) counts = family_counts(i, sorted);
-    const double score = counts_score(*nodes_[i], counts, criterion);
+    const double score = counts_score(i, sorted, counts, criterion);
     score_cache_.emplace(key, score);
     return score;
 }
 
-double dag::counts_score(const hybrid_node& node, const std::vector<double>* counts, int criterion) const {
+double dag::counts_score(int i, const std::vector<int>& parents, const std::vector<double>* counts, int criterion) {
+    const hybrid_node& node = *nodes_[i];
     double score = kScoreNotComputed;
     const int r = node.num_states();
     if (r < 1) return kScoreNotComputed;
@@ -318,21 +317,7 @@ double dag::counts_score(const hybrid_node& node, const std::vector<double>* cou
         const double* n = counts->data();
         score = 0.0;
         if (criterion == 0) {
-            const double alpha = prior_cell(node, q);
-            if (alpha <= 0.0) {
-                score = kScoreNotComputed;
-            } else {
-                const double lgAlpha = std::lgamma(alpha), alphaJ = alpha * r, lgAlphaJ = std::lgamma(alphaJ);
-                for (int j = 0; j < q; ++j) {
-                    double nj = 0.0;
-                    for (int s = 0; s < r; ++s) {
-                        const double c = n[j * r + s];
-                        nj += c;
-                        if (c > 0.0) score += std::lgamma(alpha + c) - lgAlpha;
-                    }
-                    score += lgAlphaJ - std::lgamma(alphaJ + nj);
-                }
-            }
+            score = bde_score(i, parents, n, r, q);
         } else if (criterion == 3) {
             const double lgR = std::lgamma(double(r));
             for (int j = 0; j < q; ++j) {
@@ -358,6 +343,28 @@ double dag::counts_score(const hybrid_node& node, const std::vector<double>* cou
         }
     }
     return score;
+}
+
+double dag::bde_score(int i, const std::vector<int>& parents, const double* n, int r, int q) {
+    if (family_priors(i, parents, prior_scratch_) != kSuccess) return kScoreNotComputed;
+    const double* alpha = prior_scratch_.data();
+    const int method = options_.integer(learning_option::kParamPriorsMethod);
+    // Priors of one value in every cell need their log-gamma terms once.
+    const bool uniform = method == 0 || method == 2 || method == 3;
+    const double lgCell = std::lgamma(alpha[0]), lgConfig = std::lgamma(alpha[0] * r);
+    double score = 0.0;
+    for (int j = 0; j < q; ++j) {
+        double nj = 0.0, aj = 0.0;
+        for (int s = 0; s < r; ++s) {
+            const double c = n[j * r + s], a = alpha[j * r + s];
+            nj += c;
+            aj += a;
+            if (c > 0.0) score += std::lgamma(a + c) - (uniform ? lgCell : std::lgamma(a));
+        }
+        if (aj + nj != 0.0) score += (uniform ? lgConfig : std::lgamma(aj)) - std::lgamma(aj + nj);
+    }
+    // A zero prior count where data was seen makes the marginal likelihood degenerate.
+    return std::isfinite(score) ? score : kScoreNotComputed;
 }
 
 double dag::local_score(int i) {

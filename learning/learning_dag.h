@@ -5,10 +5,12 @@
 // estimates and the copy into a network.
 
 #include <map>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
+#include "learning/graph_network_map.h"
 #include "learning/learning_structure.h"
 
 class DataSet;
@@ -33,7 +35,8 @@ public:
     enum move_kind { kRemove = 0, kAdd = 1, kReverse = 2 };
     enum move_bits { kAllowRemove = 1, kAllowAdd = 2, kAllowReverse = 4 };
 
-    dag() = default;
+    dag();
+    ~dag() override;
 
     // One node per variable of the data set, in order; false (graph emptied) for data it cannot take.
     bool import_data_set(const DataSet& data);
@@ -130,8 +133,39 @@ public:
     [[nodiscard]] int estimate_complete();
     // Product of every active node's parameter at its family's current states.
     double joint_probability() const;
-    // Rebuilds the network from the graph: nodes, outcomes, arcs, tables. 0 or -1.
-    [[nodiscard]] int copy_to_network(VRX_network& network) const;
+    // Rebuilds the network from the graph: nodes, outcomes, arcs, tables. 0, -1, or the first failing
+    // answer of an outcome or table copy.
+    [[nodiscard]] int copy_to_network(VRX_network& network);
+
+    // With a map whose network is set: discretises, estimates (steps "Discretizing", "Calculating MAP
+    // Parameters", "Copying Parameters to VRX network") and writes the parameters into the network.
+    // Without a network: estimate_parameters().
+    [[nodiscard]] int learn_parameters(graph_network_map& map);
+    // Writes every matched node's parameters into its network table; nothing is written unless every
+    // state matched (-1) and every matched family translates (its code).
+    [[nodiscard]] int copy_parameters_to_network(graph_network_map& map, int flag);
+    // Every active node's parameters read from its matched network table; -2 for an unmatched node or
+    // a table of other dimensions, and then no node is changed.
+    [[nodiscard]] int take_parameters_from_network(graph_network_map& map);
+    // Parameters taken from a network are copies already: nothing stays borrowed. 0.
+    [[nodiscard]] int commit_parameters();
+    // copy_to_network, then the parameters read back through the map of the new nodes.
+    [[nodiscard]] int build_network(VRX_network& network);
+
+    // The network that priors 1, 4 and 5 and the prior start read (not owned; null: none). Scores
+    // cached with an earlier prior network are dropped.
+    void set_prior_network(VRX_network* network);
+    VRX_network* prior_network() const { return prior_network_; }
+    // The map between this graph and the prior network, made again when the nodes changed.
+    graph_network_map& prior_map();
+    // The working copy of the prior network that answers its probabilities. 0, or -1 without one.
+    [[nodiscard]] int ensure_prior_engine();
+    // Every matched node's parameters from the prior network; -567 unless every state matched.
+    [[nodiscard]] int init_from_prior_network();
+    // Dirichlet prior counts of node i's family with these parents (their order, own state last), by
+    // PARAM_PRIORS_METHOD. 0; -1 when they cannot be had (no prior network for 1, 4, 5); another
+    // method number answers that number.
+    [[nodiscard]] int family_priors(int i, const std::vector<int>& parents, std::vector<double>& alpha);
 
 protected:
     void invalidate_scores() override {
@@ -145,6 +179,7 @@ protected:
     void nodes_renumbered() override {
         arc_probabilities_.clear();  // indexed by node
         arc_probability_size_ = 0;
+        prior_map_nodes_ = -1;
         count_cache_.clear();
         score_cache_.clear();
         heap_.clear();
@@ -159,12 +194,18 @@ private:
     // table would be too large.
     const std::vector<double>* family_counts(int i, const std::vector<int>& parents);
     double family_score(int i, const std::vector<int>& parents);
-    // Local score of the node under the criterion from counts over its family (null: none to read).
-    double counts_score(const hybrid_node& node, const std::vector<double>* counts, int criterion) const;
+    // Local score of node i under the criterion from counts over the given parents (in that order) and
+    // the node (null: none to read).
+    double counts_score(int i, const std::vector<int>& parents, const std::vector<double>* counts, int criterion);
     // The node's parameters from counts over its family (parents in list order, own state last) and
     // its priors; -1 for priors that cannot be set.
     [[nodiscard]] int estimate_node(hybrid_node& node, const std::vector<double>& counts);
-    double prior_cell(const hybrid_node& node, int q) const;
+    // BDe of the counts n (q configurations of r states) under the family's priors.
+    double bde_score(int i, const std::vector<int>& parents, const double* n, int r, int q);
+    [[nodiscard]] int copy_to_network(VRX_network& network, graph_network_map& map);
+    // ESS times the joint probability of each family configuration in the prior network.
+    [[nodiscard]] int network_family_prior(int i, const std::vector<int>& parents, double ess,
+                                           std::vector<double>& alpha);
     // Marks the descendants of i (i itself included) into mark with the current stamp.
     void mark_descendants(int i, int skip_child) const;
     void push_move(const learning_move& move);
@@ -194,6 +235,12 @@ private:
     int arc_probability_size_ = 0;
     double graph_prior_ = -1.0;
     bool graph_prior_valid_ = false;
+    // Prior network holder: the network, its map, and the working copy that answers probabilities.
+    VRX_network* prior_network_ = nullptr;
+    graph_network_map prior_map_;
+    int prior_map_nodes_ = -1;
+    std::unique_ptr<VRX_network> prior_engine_;
+    std::vector<double> prior_scratch_;
     mutable std::vector<int> mark_;
     mutable int stamp_ = 0;
     mutable std::vector<int> stack_;

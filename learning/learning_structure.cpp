@@ -2,7 +2,10 @@
 
 #include <ctime>
 
+#include "base/id_array.h"
+#include "base/identifier.h"
 #include "base/status_codes.h"
+#include "base/string_array.h"
 
 namespace {
 
@@ -114,6 +117,21 @@ bool structure::is_partition(const std::vector<std::vector<int>>& lists) const {
         }
     }
     return covered == active_count_;
+}
+
+int structure::collect_names(VRX_stringArray& names) const {
+    if (const int rc = names.SetSize(active_count_)) return rc;
+    for (int i = -1; next_active(i) == kSuccess;) {
+        if (const int rc = names.Add(nodes_[i]->name.c_str())) return rc;
+    }
+    return kSuccess;
+}
+
+void structure::node_names_to_ids(std::string& name) {
+    if (name.empty() || !vovido::IsAsciiLetter(name[0])) name.insert(0, "State_");
+    std::string id;
+    // With no identifiers to avoid and no number the repair cannot fail on a non-empty text.
+    if (VRX_idArray().MakeValidId(name.c_str(), -1, id) == kSuccess) name = id;
 }
 
 int structure::set_bool_option(const std::string& name, bool value) {

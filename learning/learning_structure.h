@@ -10,6 +10,8 @@
 #include "learning/learning_options.h"
 #include "learning/progress_tracker.h"
 
+class VRX_stringArray;
+
 class structure {
 public:
     structure();
@@ -34,6 +36,11 @@ public:
     int next_active(int& index) const;
     // First active node with exactly this name; -1 for none.
     int find_node(const std::string& name) const;
+    // Names of the active nodes in index order; 0, or the array's failure.
+    [[nodiscard]] int collect_names(VRX_stringArray& names) const;
+    // A state name in identifier form: "State_" before a first character that is not a letter, then
+    // every character an identifier cannot hold repaired.
+    static void node_names_to_ids(std::string& name);
 
     [[nodiscard]] int get_bool_option(int i, bool& out) const { return options_.get_bool(i, out); }
     [[nodiscard]] int get_int_option(int i, int& out) const { return options_.get_int(i, out); }

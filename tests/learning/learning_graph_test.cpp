@@ -215,10 +215,10 @@ TEST(LearningGraph, CopyToNetworkKeepsArcsNamesAndTables) {
     ASSERT_EQ(copy.learn_parameters(), kSuccess);
     VRX_network net;
     ASSERT_EQ(copy.copy_to_network(net), kSuccess);
-    const int a = net.FindNode("x2nd_var"), b = net.FindNode("b");
+    const int a = net.FindNode("xnd_var"), b = net.FindNode("b");
     ASSERT_GE(a, 0);
     ASSERT_GE(b, 0);
-    EXPECT_EQ(vovido::test::Names(vovido::test::Def(net, "x2nd_var")),
+    EXPECT_EQ(vovido::test::Names(vovido::test::Def(net, "xnd_var")),
               (std::vector<std::string>{"State_0_5", "high"}));
     ASSERT_EQ(net.GetParents(b).GetCount(), 1);
     VRX_Dmatrix* table = nullptr;
