@@ -10,6 +10,7 @@
 #include "base/error_log.h"
 #include "base/int_array.h"
 #include "base/status_codes.h"
+#include "learning/graph_network_map.h"
 #include "learning/learning_dag.h"
 #include "learning/learning_statistics.h"
 #include "model/network.h"
@@ -42,20 +43,18 @@ int em_run::set_up() {
     counter_.reset();
     network_ = std::make_unique<VRX_network>();
     VRX_network& net = *network_;
-    if (graph_.copy_to_network(net) != kSuccess) return kFailure;
+    graph_network_map map;
+    if (graph_.copy_to_network(net, map) != kSuccess) return kFailure;
     // Evidence of a record is set as it is: a record that the tables make impossible adds nothing,
     // rather than being refused by propagation.
     net.propagationFlags = 0;
     net.EnableCaseSync(false);
-    // The network holds the active nodes in the graph's order.
     const int size = graph_.node_count();
     handle_of_.assign(size, -1);
-    int h = net.GetFirstNode();
-    for (int i = -1; graph_.next_active(i) == kSuccess; h = net.GetNextNode(h)) {
-        if (h < 0) return kFailure;
-        handle_of_[i] = h;
+    for (int i = -1; graph_.next_active(i) == kSuccess;) {
+        handle_of_[i] = map.handle_of(i);
+        if (handle_of_[i] < 0) return kFailure;
     }
-    if (h >= 0) return kFailure;
 
     const int slots = std::max(net.GetLastNode() + 1, 0);
     tables_.counts.assign(static_cast<size_t>(slots), {});
@@ -63,7 +62,7 @@ int em_run::set_up() {
     expected_.assign(size, {});
     for (int i = -1; graph_.next_active(i) == kSuccess;) {
         const hybrid_node& node = *graph_.node_at(i);
-        h = handle_of_[i];
+        const int h = handle_of_[i];
         VRX_Dmatrix* table = nullptr;
         if (net.GetNode(h)->GetDefinition()->GetDefinition(table) != kSuccess || table == nullptr)
             return kFailure;

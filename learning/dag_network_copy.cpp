@@ -2,12 +2,12 @@
 // after the states and the parameters as conditional probability tables; parameters written into and
 // read back from a matched network; the parameter-learning driver that ends in such a network.
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "base/dmatrix.h"
 #include "base/identifier.h"
 #include "base/status_codes.h"
-#include "learning/discretization.h"
 #include "learning/learning_dag.h"
 #include "model/header.h"
 #include "model/network.h"
@@ -31,6 +31,29 @@ private:
 
 }  // namespace
 
+std::vector<std::string> dag::network_identifiers() const {
+    // Names that are identifiers already are kept first, so a repaired or generated identifier never
+    // takes the name of a later node.
+    std::vector<std::string> ids(nodes_.size());
+    std::unordered_set<std::string> taken;
+    for (int i = -1; next_active(i) == kSuccess;) {
+        const std::string& name = nodes_[i]->name;
+        if (IsValidIdentifier(name.c_str()) == 1 && taken.insert(name).second) ids[i] = name;
+    }
+    int generated = 0;
+    for (int i = -1; next_active(i) == kSuccess;) {
+        if (!ids[i].empty()) continue;
+        std::string id = nodes_[i]->name;
+        if (IsValidIdentifier(id.c_str()) == 1 || SanitizeIdentifier(id) != kSuccess || !taken.insert(id).second) {
+            do {
+                id = "Node" + std::to_string(generated++);
+            } while (!taken.insert(id).second);
+        }
+        ids[i] = id;
+    }
+    return ids;
+}
+
 int dag::copy_to_network(VRX_network& network) {
     graph_network_map map;
     return copy_to_network(network, map);
@@ -39,17 +62,13 @@ int dag::copy_to_network(VRX_network& network) {
 int dag::copy_to_network(VRX_network& network, graph_network_map& map) {
     // What cannot be deleted shows as a failure of the steps below.
     (void)network.DeleteAllNodes();
+    const std::vector<std::string> ids = network_identifiers();
     std::vector<int> handles(nodes_.size(), -1);
     for (int i = -1; next_active(i) == kSuccess;) {
-        const hybrid_node& node = *nodes_[i];
-        std::string id = node.name;
-        if (IsValidIdentifier(id.c_str()) != 1 && SanitizeIdentifier(id) != kSuccess) id.clear();
-        int h = id.empty() ? kOutOfRange : network.AddNode(DefinitionType::kCpt, id.c_str());
-        // Taken or unusable: the network makes an identifier of its own.
-        if (h < 0) h = network.AddNode(DefinitionType::kCpt, nullptr);
+        const int h = network.AddNode(DefinitionType::kCpt, ids[i].c_str());
         if (h < 0) return kFailure;
         VRX_nodeInfo* info = network.GetNode(h)->GetInfo();
-        if (info == nullptr || info->header.SetName(node.name.c_str()) != kSuccess) return kFailure;
+        if (info == nullptr || info->header.SetName(nodes_[i]->name.c_str()) != kSuccess) return kFailure;
         handles[i] = h;
     }
     map.bind(this, &network, &handles);
@@ -113,25 +132,9 @@ int dag::learn_parameters(graph_network_map& map) {
     saved_flag preferContinuous(options_, learning_option::kPreferContData);
     (void)options_.set_bool(learning_option::kPreferContData, false);
     const int d = progress().depth();
-    int result = progress().open_step(d, 0.05, "Discretizing");
+    int result = discretize_step(d);
     if (result != kSuccess) return result;
-    for (int i = -1; next_active(i) == kSuccess;) {
-        hybrid_node& node = *nodes_[i];
-        const bool cut = (node.kind & hybrid_node::kDiscreteData) && node.used_method == node.discrete_method &&
-                         node.num_states() == node.discrete_levels;
-        if (node.values && !node.values->empty() && !cut) {
-            if (discretize(node) == kFailure) return kFailure;
-            // The node's families are counted anew over its states.
-            count_cache_.clear();
-            score_cache_.clear();
-            touch(i);
-            for (int c : node.children) touch(c);
-        }
-        // From here on the node is discrete.
-        node.kind &= ~hybrid_node::kContinuousData;
-    }
     map.outcomes_changed();
-    if ((result = progress().close_step(d)) != kSuccess) return result;
     if ((result = progress().open_step(d, 0.8, "Calculating MAP Parameters")) != kSuccess) return result;
     if ((result = estimate_parameters()) != kSuccess) return result;
     if ((result = progress().close_step(d)) != kSuccess) return result;

@@ -18,22 +18,29 @@
 #include "model/node_info.h"
 
 int dag::learn_parameters() {
-    const int d = progress().depth();
+    const int result = discretize_step(progress().depth());
+    return result != kSuccess ? result : estimate_parameters();
+}
+
+int dag::discretize_step(int d) {
     int result = progress().open_step(d, 0.05, "Discretizing");
     if (result != kSuccess) return result;
     for (int i = -1; next_active(i) == kSuccess;) {
         hybrid_node& node = *nodes_[i];
-        if (!(node.kind & hybrid_node::kContinuousData)) continue;
-        if (discretize(node) != kSuccess) return kFailure;
-        // The node's families are counted anew over its states.
-        count_cache_.clear();
-        score_cache_.clear();
-        touch(i);
-        for (int c : node.children) touch(c);
+        const bool cut = (node.kind & hybrid_node::kDiscreteData) && node.used_method == node.discrete_method &&
+                         node.num_states() == node.discrete_levels;
+        if (node.values && !node.values->empty() && !cut) {
+            if (discretize(node) == kFailure) return kFailure;
+            // The node's families are counted anew over its states.
+            count_cache_.clear();
+            score_cache_.clear();
+            touch(i);
+            for (int c : node.children) touch(c);
+        }
+        // From here on the node is discrete.
+        node.kind &= ~hybrid_node::kContinuousData;
     }
-    result = progress().close_step(d);
-    if (result != kSuccess) return result;
-    return estimate_parameters();
+    return progress().close_step(d);
 }
 
 int dag::estimate_parameters() {

@@ -126,6 +126,12 @@ public:
 
     // Priors, counts and parameters of every active node; 0 or the tracker's cancel answer.
     [[nodiscard]] int learn_parameters();
+    // The network identifier of every active node: its name when that is an identifier no earlier node
+    // took, else its name repaired, else a generated "Node" identifier, all distinct.
+    std::vector<std::string> network_identifiers() const;
+    // The progress step "Discretizing" at depth d: every node with continuous values not yet cut by its
+    // own method and levels gets its discrete column; afterwards every node counts as discrete.
+    [[nodiscard]] int discretize_step(int d);
     // Parameters from the data as it is (no discretisation): by the incomplete-data method while the
     // graph is marked as holding missing data, else the complete-data estimate.
     [[nodiscard]] int estimate_parameters();

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -176,6 +177,22 @@ TEST(LearningGraphCopy, IdentifiersRepairedOrGeneratedAndNamesKept) {
     EXPECT_EQ(Names(*net.GetNode(third)->GetDefinition()), (std::vector<std::string>{"State_1", "State_2", "State_3"}));
     EXPECT_EQ(Items(net.GetParents(third)), std::vector<int>{first});
     ExpectNear(TableOf(net, third), std::vector<double>(6, 1.0 / 3), 1e-12);  // no parameters yet: uniform
+}
+
+TEST(LearningGraphCopy, RepairedAndGeneratedIdentifiersNeverTakeALaterNodesName) {
+    dag g;
+    AddLearningNodes(g, {{"x y", {"a", "b"}}, {"x_y", {"a", "b"}}, {"Node0", {"a", "b"}}, {"Node0", {"a", "b"}}});
+    VRX_network net;
+    ASSERT_EQ(g.copy_to_network(net), kSuccess);
+    // Every node whose name is an identifier no earlier node took keeps it.
+    for (const char* id : {"x_y", "Node0"}) {
+        const int h = net.FindNode(id);
+        ASSERT_GE(h, 0) << id;
+        EXPECT_STREQ(net.GetNode(h)->GetInfo()->header.GetName(), id);
+    }
+    std::set<std::string> ids;
+    for (int h = net.GetFirstNode(); h >= 0; h = net.GetNextNode(h)) ids.insert(net.GetNode(h)->GetId());
+    EXPECT_EQ(ids, (std::set<std::string>{"x_y", "Node0", "Node1", "Node2"}));
 }
 
 TEST(LearningPriors, ReadFromThePriorNetworkByName) {
