@@ -165,12 +165,7 @@ int dag::network_family_prior(int i, const std::vector<int>& parents, double ess
                 alpha[j * r + s] = o < beliefs->GetNumberOfElements() ? ess * joint / evidence * (*beliefs)[o] : 0.0;
             }
         }
-        int a = k - 1;
-        for (; a >= 0; --a) {
-            if (++config[a] < static_cast<int>(outcome[a].size())) break;
-            config[a] = 0;
-        }
-        if (a < 0) break;
+        if (!vovido::NextConfiguration(config, outcome)) break;
     }
     return kSuccess;
 }

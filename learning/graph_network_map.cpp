@@ -219,12 +219,7 @@ int graph_network_map::plan_family(int i, const std::vector<int>& parents, famil
         int base = 0;
         for (int a = 0; a < k; ++a) base += offsets[a][config[a]];
         for (int s = 0; s < r; ++s) cells.position.push_back(base + own[s]);
-        int a = k - 1;
-        for (; a >= 0; --a) {
-            if (++config[a] < static_cast<int>(offsets[a].size())) break;
-            config[a] = 0;
-        }
-        if (a < 0) break;
+        if (!vovido::NextConfiguration(config, offsets)) break;
     }
     return kSuccess;
 }

@@ -10,6 +10,20 @@
 class structure;
 class hybrid_node;
 class VRX_network;
+
+namespace vovido {
+
+// Steps a family configuration, the last position fastest, where position a ranges over the entries of
+// lists[a]; false, with every position back at 0, after the last configuration.
+inline bool NextConfiguration(std::vector<int>& config, const std::vector<std::vector<int>>& lists) {
+    for (int a = static_cast<int>(config.size()) - 1; a >= 0; --a) {
+        if (++config[a] < static_cast<int>(lists[a].size())) return true;
+        config[a] = 0;
+    }
+    return false;
+}
+
+}  // namespace vovido
 class VRX_node;
 class VRX_Dmatrix;
 
