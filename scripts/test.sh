@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds and runs every test: an optimised build, then a build under AddressSanitizer and
-# UndefinedBehaviorSanitizer, then the threading tests under ThreadSanitizer. Exits non-zero on any
-# failure.
+# Builds and runs every test: one optimised build in which every test program is linked twice, with the
+# plain libraries and with copies built under AddressSanitizer and UndefinedBehaviorSanitizer (the test
+# sources are compiled once), then the threading tests under ThreadSanitizer, then the fuzz targets of
+# the file readers. Exits non-zero on any failure.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -9,19 +10,12 @@ jobs=$(nproc 2>/dev/null || echo 2)
 
 scripts/setup.sh
 
-echo "== optimised build"
-# Optimised without debug information, which halves the compiler's work.
+echo "== optimised build, every test also against the sanitized libraries (ASan + UBSan)"
+# Optimised without debug information, which halves the compiler's work; the sanitized copies of the
+# libraries are built at -O1 with line tables, so reports still name files and lines.
 scripts/build.sh build -DVOVIDO_BUILD_TESTS=ON -DVOVIDO_BUILD_BENCH=ON -DCMAKE_BUILD_TYPE=Release \
-    "-DCMAKE_CXX_FLAGS_RELEASE=-O2 -DNDEBUG"
+    "-DCMAKE_CXX_FLAGS_RELEASE=-O2 -DNDEBUG" -DVOVIDO_SANITIZED_TESTS=ON
 (cd build && ctest --output-on-failure --parallel "$jobs")
-
-echo "== sanitizer build (ASan + UBSan)"
-# At -O1 with line tables only: the sanitized tests run several times faster than at -O0, and reports
-# still name files and lines.
-scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug "-DCMAKE_CXX_FLAGS_DEBUG=-O1 -g1" -DVOVIDO_SANITIZE=ON \
-    -DVOVIDO_BUILD_BENCH=OFF
-(cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-    ctest --output-on-failure --parallel "$jobs")
 
 echo "== thread sanitizer: separate networks in separate threads"
 # One program: the threading tests and the suites of the per-thread state, built at -O1 to keep this

@@ -22,7 +22,7 @@ using vovido::GetSamplerGenerator;
 namespace {
 
 // Instrumented builds draw fewer samples, with tolerances to match.
-constexpr int kDrawDivisor = vovido::testing::kUnderAddressSanitizer ? 10 : 1;
+const int kDrawDivisor = vovido::testing::kUnderAddressSanitizer ? 10 : 1;
 
 FunctionArguments Args(const std::vector<double>& values) {
     FunctionArguments a;

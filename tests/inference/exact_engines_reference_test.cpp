@@ -20,7 +20,7 @@ using vovido::testing::ReferenceCase;
 constexpr double kTolerance = 1e-9;
 
 // The instrumented build checks memory, not numbers: one case with evidence per network is enough.
-constexpr bool kOneCase = vovido::testing::kUnderAddressSanitizer;
+const bool kOneCase = vovido::testing::kUnderAddressSanitizer;
 
 void ExpectCase(VRX_network& net, const ReferenceCase& item, double deviation) {
     ASSERT_EQ(net.UpdateBeliefs(), kSuccess)

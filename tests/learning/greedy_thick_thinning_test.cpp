@@ -21,9 +21,9 @@
 namespace {
 
 // The instrumented build checks memory: fewer records, so a looser fit.
-constexpr bool kSanitized = vovido::testing::kUnderAddressSanitizer;
-constexpr int kAlarmRecords = kSanitized ? 1000 : 10000;
-constexpr double kFitTolerance = kSanitized ? 0.15 : 0.05;
+const bool kSanitized = vovido::testing::kUnderAddressSanitizer;
+const int kAlarmRecords = kSanitized ? 1000 : 10000;
+const double kFitTolerance = kSanitized ? 0.15 : 0.05;
 
 // Mean log-likelihood per record of the data under the network's tables; columns are found by node
 // identifier and their states are outcome indices.

@@ -22,9 +22,9 @@ namespace {
 using vovido::test::TestNetwork;
 
 // The instrumented build checks memory, not recall: fewer records and small conditioning sets.
-constexpr bool kSanitized = vovido::testing::kUnderAddressSanitizer;
-constexpr int kAlarmRecords = kSanitized ? 2000 : 10000;
-constexpr int kAlarmAdjacency = kSanitized ? 1 : 8;
+const bool kSanitized = vovido::testing::kUnderAddressSanitizer;
+const int kAlarmRecords = kSanitized ? 2000 : 10000;
+const int kAlarmAdjacency = kSanitized ? 1 : 8;
 
 // Marks of the pattern row by row, "0 1 2 ..." with "|" between rows.
 std::string Marks(const Pattern& p) {

@@ -1,21 +1,15 @@
 #pragma once
-// Whether the build is instrumented by AddressSanitizer: such builds check memory, not numbers, so
-// statistical and reference tests run fewer cases there.
+// Whether the program runs under AddressSanitizer: such runs check memory, not numbers, so statistical
+// and reference tests run fewer cases there. The test sources are compiled once and linked both with
+// the plain and with the sanitized libraries, so the answer is read at run time: the sanitizer's
+// runtime defines its initialiser only in the programs it is linked into.
+
+extern "C" void __asan_init() __attribute__((weak));
 
 namespace vovido {
 namespace testing {
 
-#if defined(__SANITIZE_ADDRESS__)
-inline constexpr bool kUnderAddressSanitizer = true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-inline constexpr bool kUnderAddressSanitizer = true;
-#else
-inline constexpr bool kUnderAddressSanitizer = false;
-#endif
-#else
-inline constexpr bool kUnderAddressSanitizer = false;
-#endif
+inline const bool kUnderAddressSanitizer = &__asan_init != nullptr;
 
 }  // namespace testing
 }  // namespace vovido

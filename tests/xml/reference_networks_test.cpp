@@ -20,7 +20,7 @@ using vovido::testing::ReferencePath;
 
 constexpr double kTolerance = 1e-9;
 // The instrumented build checks memory, not numbers: a few cases per network are enough there.
-constexpr size_t kMaxCases = vovido::testing::kUnderAddressSanitizer ? 2 : 1000;
+const size_t kMaxCases = vovido::testing::kUnderAddressSanitizer ? 2 : 1000;
 
 class ReferenceNetworkTest : public ::testing::TestWithParam<const char*> {};
 
