@@ -325,3 +325,11 @@ void AppendOperandText(const VRX_expression& e, int parentPrecedence, bool stric
 // operands in parentheses only where precedence needs them. Constants are written with the fewest
 // digits that read back to the same double, so text and tree survive any number of round trips.
 void ExpressionToText(const VRX_expression& e, std::string& out);
+
+namespace vovido {
+// A new binary operator node over two operands.
+template <typename Operator>
+ExpressionSlot MakeBinary(ExpressionSlot a, ExpressionSlot b) {
+    return std::make_unique<Operator>(std::move(a), std::move(b));
+}
+}  // namespace vovido

@@ -20,6 +20,7 @@ using vovido::kNotEqualKind;
 using vovido::kPlusKind;
 
 using vovido::ExpressionSlot;
+using vovido::MakeBinary;
 using vovido::MakeSignedConstant;
 
 namespace {
@@ -56,14 +57,9 @@ void Negate(const ExpressionSlot& e) {
     e->sign = -e->sign;
 }
 
-template <typename Operator>
-ExpressionSlot Make(ExpressionSlot a, ExpressionSlot b) {
-    return std::make_unique<Operator>(std::move(a), std::move(b));
-}
-
 ExpressionSlot MakeSame(int kind, ExpressionSlot a, ExpressionSlot b) {
-    if (kind == kPlusKind) return Make<VRX_operatorPlus>(std::move(a), std::move(b));
-    return Make<VRX_operatorMinus>(std::move(a), std::move(b));
+    if (kind == kPlusKind) return MakeBinary<VRX_operatorPlus>(std::move(a), std::move(b));
+    return MakeBinary<VRX_operatorMinus>(std::move(a), std::move(b));
 }
 
 // Writes a replacement into the slot; the operands it reuses were moved out of the old node before.
@@ -120,11 +116,11 @@ ExpressionSlot DistributeOverSum(ExpressionSlot sum, ExpressionSlot factor, bool
     VRX_binaryOperator& s = Binary(sum);
     ExpressionSlot copy = factor->Clone();
     if (factorFirst) {
-        s.left = Make<VRX_operatorMultiply>(std::move(factor), std::move(s.left));
-        s.right = Make<VRX_operatorMultiply>(std::move(copy), std::move(s.right));
+        s.left = MakeBinary<VRX_operatorMultiply>(std::move(factor), std::move(s.left));
+        s.right = MakeBinary<VRX_operatorMultiply>(std::move(copy), std::move(s.right));
     } else {
-        s.left = Make<VRX_operatorMultiply>(std::move(s.left), std::move(factor));
-        s.right = Make<VRX_operatorMultiply>(std::move(s.right), std::move(copy));
+        s.left = MakeBinary<VRX_operatorMultiply>(std::move(s.left), std::move(factor));
+        s.right = MakeBinary<VRX_operatorMultiply>(std::move(s.right), std::move(copy));
     }
     return sum;
 }
@@ -180,9 +176,9 @@ private:
             Replace(slot, std::move(b.left));
         } else if (IsConstant(b.right) && b.right->sign < 0) {
             b.right->sign = 1;
-            Replace(slot, Make<VRX_operatorMinus>(std::move(b.left), std::move(b.right)));
+            Replace(slot, MakeBinary<VRX_operatorMinus>(std::move(b.left), std::move(b.right)));
         } else if (IsConstant(b.left)) {
-            Replace(slot, Make<VRX_operatorPlus>(std::move(b.right), std::move(b.left)));
+            Replace(slot, MakeBinary<VRX_operatorPlus>(std::move(b.right), std::move(b.left)));
         } else if (IsFiniteConstant(b.right) && IsSum(b.left) && IsFiniteConstant(Binary(b.left).right)) {
             // (x + c1) + c2 -> x + (c1 + c2); (x - c1) + c2 -> x + (c2 - c1)
             VRX_binaryOperator& inner = Binary(b.left);
@@ -213,7 +209,7 @@ private:
         } else if ((IsConstant(b.right) || IsConstant(b.left)) && b.right->sign < 0) {
             // x - (-c) -> x + c; c - (-x) -> c + x
             b.right->sign = 1;
-            Replace(slot, Make<VRX_operatorPlus>(std::move(b.left), std::move(b.right)));
+            Replace(slot, MakeBinary<VRX_operatorPlus>(std::move(b.left), std::move(b.right)));
         } else if (IsFiniteConstant(b.right) && IsSum(b.left) && IsFiniteConstant(Binary(b.left).right)) {
             // (x + c1) - c2 -> x + (c1 - c2); (x - c1) - c2 -> x - (c1 + c2), the inner node kept
             VRX_binaryOperator& inner = Binary(b.left);
@@ -262,10 +258,10 @@ private:
             ExpressionSlot a = std::move(l.left), bb = std::move(l.right);
             ExpressionSlot c = std::move(r.left), d = std::move(r.right);
             ExpressionSlot a2 = a->Clone(), b2 = bb->Clone(), c2 = c->Clone(), d2 = d->Clone();
-            ExpressionSlot ac = Make<VRX_operatorMultiply>(std::move(a), std::move(c));
-            ExpressionSlot ad = Make<VRX_operatorMultiply>(std::move(a2), std::move(d));
-            ExpressionSlot bc = Make<VRX_operatorMultiply>(std::move(bb), std::move(c2));
-            ExpressionSlot bd = Make<VRX_operatorMultiply>(std::move(b2), std::move(d2));
+            ExpressionSlot ac = MakeBinary<VRX_operatorMultiply>(std::move(a), std::move(c));
+            ExpressionSlot ad = MakeBinary<VRX_operatorMultiply>(std::move(a2), std::move(d));
+            ExpressionSlot bc = MakeBinary<VRX_operatorMultiply>(std::move(bb), std::move(c2));
+            ExpressionSlot bd = MakeBinary<VRX_operatorMultiply>(std::move(b2), std::move(d2));
             ExpressionSlot inner =
                 MakeSame(kind1, MakeSame(kind2, std::move(ac), std::move(ad)), std::move(bc));
             Replace(slot, MakeSame(kind1 == kind2 ? kPlusKind : kMinusKind, std::move(inner), std::move(bd)));
@@ -291,7 +287,7 @@ private:
             if (c == 0.0 || !std::isfinite(inverse) || (inverse != 0.0 && std::fabs(inverse) < DBL_MIN)) {
                 return false;
             }
-            Replace(slot, Make<VRX_operatorMultiply>(MakeSignedConstant(inverse), std::move(b.left)));
+            Replace(slot, MakeBinary<VRX_operatorMultiply>(MakeSignedConstant(inverse), std::move(b.left)));
             return true;
         }
         if (!b.right->IsOperator() && IsSum(b.left) && MayCopy(*b.right)) {
@@ -300,8 +296,8 @@ private:
             ExpressionSlot c = std::move(b.right);
             VRX_binaryOperator& s = Binary(sum);
             ExpressionSlot copy = c->Clone();
-            s.left = Make<VRX_operatorDivide>(std::move(s.left), std::move(c));
-            s.right = Make<VRX_operatorDivide>(std::move(s.right), std::move(copy));
+            s.left = MakeBinary<VRX_operatorDivide>(std::move(s.left), std::move(c));
+            s.right = MakeBinary<VRX_operatorDivide>(std::move(s.right), std::move(copy));
             Replace(slot, std::move(sum));
             return true;
         }

@@ -11,13 +11,9 @@ using vovido::kMultiplyKind;
 using vovido::kPlusKind;
 
 using vovido::ExpressionSlot;
+using vovido::MakeBinary;
 
 namespace {
-
-template <typename Operator>
-ExpressionSlot Make(ExpressionSlot a, ExpressionSlot b) {
-    return std::make_unique<Operator>(std::move(a), std::move(b));
-}
 
 ExpressionSlot Constant(double v) {
     return std::make_unique<VRX_constant>(v);
@@ -31,7 +27,7 @@ ExpressionSlot Call(const char* name, ExpressionSlot argument) {
 
 // The right side of a node of sign -1 is negated before the node is inverted.
 ExpressionSlot TakeRightSide(const VRX_expression& node, ExpressionSlot& rightSide) {
-    if (node.sign < 0) return Make<VRX_operatorMinus>(Constant(0.0), std::move(rightSide));
+    if (node.sign < 0) return MakeBinary<VRX_operatorMinus>(Constant(0.0), std::move(rightSide));
     return std::move(rightSide);
 }
 
@@ -61,25 +57,25 @@ bool VRX_binaryOperator::IsolateVariable(const std::string& name, ExpressionSlot
     ExpressionSlot b = std::move(right);
     switch (kind) {
         case kPlusKind:  // a + b = r
-            rightSide = inLeft ? Make<VRX_operatorMinus>(std::move(r), std::move(b))
-                               : Make<VRX_operatorMinus>(std::move(r), std::move(a));
+            rightSide = inLeft ? MakeBinary<VRX_operatorMinus>(std::move(r), std::move(b))
+                               : MakeBinary<VRX_operatorMinus>(std::move(r), std::move(a));
             break;
         case kMinusKind:  // a - b = r
-            rightSide = inLeft ? Make<VRX_operatorPlus>(std::move(r), std::move(b))
-                               : Make<VRX_operatorMinus>(std::move(a), std::move(r));
+            rightSide = inLeft ? MakeBinary<VRX_operatorPlus>(std::move(r), std::move(b))
+                               : MakeBinary<VRX_operatorMinus>(std::move(a), std::move(r));
             break;
         case kMultiplyKind:  // a * b = r
-            rightSide = inLeft ? Make<VRX_operatorDivide>(std::move(r), std::move(b))
-                               : Make<VRX_operatorDivide>(std::move(r), std::move(a));
+            rightSide = inLeft ? MakeBinary<VRX_operatorDivide>(std::move(r), std::move(b))
+                               : MakeBinary<VRX_operatorDivide>(std::move(r), std::move(a));
             break;
         case kDivideKind:  // a / b = r
-            rightSide = inLeft ? Make<VRX_operatorMultiply>(std::move(r), std::move(b))
-                               : Make<VRX_operatorDivide>(std::move(a), std::move(r));
+            rightSide = inLeft ? MakeBinary<VRX_operatorMultiply>(std::move(r), std::move(b))
+                               : MakeBinary<VRX_operatorDivide>(std::move(a), std::move(r));
             break;
         default:  // a ^ b = r
-            rightSide = inLeft ? Make<VRX_operatorExp>(std::move(r),
-                                                       Make<VRX_operatorDivide>(Constant(1.0), std::move(b)))
-                               : Make<VRX_operatorDivide>(Call("Ln", std::move(r)), Call("Ln", std::move(a)));
+            rightSide = inLeft ? MakeBinary<VRX_operatorExp>(std::move(r),
+                                                       MakeBinary<VRX_operatorDivide>(Constant(1.0), std::move(b)))
+                               : MakeBinary<VRX_operatorDivide>(Call("Ln", std::move(r)), Call("Ln", std::move(a)));
             break;
     }
     operandOut = inLeft ? std::move(a) : std::move(b);
@@ -97,11 +93,11 @@ bool VRX_function::IsolateVariable(const std::string& name, ExpressionSlot& oper
         ExpressionSlot a = std::move(arguments[0]);
         ExpressionSlot b = std::move(arguments[1]);
         if (inFirst) {
-            rightSide = Make<VRX_operatorExp>(std::move(b), std::move(r));
+            rightSide = MakeBinary<VRX_operatorExp>(std::move(b), std::move(r));
             operandOut = std::move(a);
         } else {
             rightSide =
-                Make<VRX_operatorExp>(std::move(a), Make<VRX_operatorDivide>(Constant(1.0), std::move(r)));
+                MakeBinary<VRX_operatorExp>(std::move(a), MakeBinary<VRX_operatorDivide>(Constant(1.0), std::move(r)));
             operandOut = std::move(b);
         }
         return true;

@@ -14,6 +14,7 @@
 #include "base/error_log.h"
 #include "base/status_codes.h"
 #include "inference/part_view.h"
+#include "inference/power_scaling.h"
 #include "inference/relevance_graph.h"
 #include "model/node.h"
 #include "model/node_value.h"
@@ -125,16 +126,6 @@ int LogImpossibleEvidence() {
     return LogError(errorLog, kConflictingEvidence,
                     "Evidence is impossible: its probability is zero, so no beliefs can be computed.",
                     nullptr);
-}
-
-// Multiplies by 2^shift in steps that stay finite.
-void ScaleUp(double* entries, int n, int shift) {
-    while (shift > 0) {
-        const int step = shift < 512 ? shift : 512;
-        const double factor = std::ldexp(1.0, step);
-        for (int i = 0; i < n; i++) entries[i] *= factor;
-        shift -= step;
-    }
 }
 
 // Per-outcome sums of a table over the variable at position pos (the others summed out).
@@ -385,7 +376,7 @@ void CliqueTree::Collect(CliqueSeparator& separator) {
                    }
                });
     if (largest > 0.0 && largest < kLowestPeak) {
-        ScaleUp(entries, parent.table.GetNumberOfElements(), -std::ilogb(largest));
+        vovido::ScaleUp(entries, parent.table.GetNumberOfElements(), -std::ilogb(largest));
     }
 }
 

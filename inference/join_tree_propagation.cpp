@@ -4,6 +4,7 @@
 #include "inference/table_layout.h"
 
 #include "inference/part_view.h"
+#include "inference/power_scaling.h"
 #include "base/dmatrix.h"
 #include "base/error_log.h"
 #include "base/status_codes.h"
@@ -41,16 +42,6 @@ int SizeTableOverUnobserved(const PartView& part, int* list, int& count, Potenti
 // scaled up by a power of two, which is exact, and the tree keeps the exponent for the probability of
 // evidence; above the threshold the tables hold the plain probabilities.
 constexpr double kLowestLog2Peak = -256.0;
-
-// Multiplies by 2^shift in steps that stay finite.
-void ScaleUp(double* entries, int n, int shift) {
-    while (shift > 0) {
-        const int step = std::min(shift, 512);
-        const double factor = std::ldexp(1.0, step);
-        for (int i = 0; i < n; i++) entries[i] *= factor;
-        shift -= step;
-    }
-}
 
 }  // namespace
 
@@ -162,7 +153,7 @@ int Cluster::SendToParent() {
     }
     if (parent.log2Peak_ >= kLowestLog2Peak) return 0;
     const int shift = -static_cast<int>(std::floor(parent.log2Peak_));
-    ScaleUp(parent.clusterTable.GetEntries(), parent.clusterTable.GetCount(), shift);
+    vovido::ScaleUp(parent.clusterTable.GetEntries(), parent.clusterTable.GetCount(), shift);
     parent.log2Peak_ += shift;
     return shift;
 }

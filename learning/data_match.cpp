@@ -11,8 +11,6 @@
 
 namespace {
 
-constexpr int kEquationType = 0x4;
-
 std::string Quoted(const std::string& name) {
     return "Dataset column '" + name + "'";
 }
@@ -30,7 +28,7 @@ int DataSet::MatchNetwork(VRX_network& network, std::vector<DataMatch>& matches,
         matches.push_back(DataMatch{handle, 0, v});
         VRX_nodeDefinition* definition = network.GetNode(handle)->GetDefinition();
         if (!variable.discrete) {
-            if (definition == nullptr || definition->GetType() != kEquationType) {
+            if (definition == nullptr || definition->GetType() != DefinitionType::kEquation) {
                 message = Quoted(variable.name) + " is continous, but matching node is discrete";
                 return kWrongNodeType;
             }

@@ -16,8 +16,6 @@
 
 namespace {
 
-constexpr int64_t kMaxFamilyCells = 1 << 22;
-
 // Matches names to candidates: each name takes the first equal candidate no earlier name took.
 class first_untaken {
 public:

@@ -12,8 +12,6 @@
 
 namespace {
 
-constexpr int kMaxFamilyCells = 1 << 22;
-
 std::string FamilyKey(int i, const std::vector<int>& parents) {
     std::string key(reinterpret_cast<const char*>(&i), sizeof i);
     key.append(reinterpret_cast<const char*>(parents.data()), parents.size() * sizeof(int));

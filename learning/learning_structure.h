@@ -10,6 +10,9 @@
 #include "learning/learning_options.h"
 #include "learning/progress_tracker.h"
 
+// Largest table over one family that the learning graph builds (parameters, counts, priors).
+constexpr int kMaxFamilyCells = 1 << 22;
+
 class VRX_stringArray;
 
 class structure {

@@ -14,13 +14,6 @@
 #include "model/node_definition.h"
 #include "model/node_info.h"
 
-namespace {
-
-constexpr int kCptType = 0x12;
-constexpr int kEquationType = 0x4;
-
-}  // namespace
-
 void Pattern::SetSize(int n) {
     if (n < 0) n = 0;
     std::vector<int> marks(static_cast<size_t>(n) * n, 0);
@@ -125,7 +118,7 @@ bool Pattern::MakeNetwork(const DataSet& data, VRX_network& network) const {
     std::vector<int> handles(n_, -1);
     for (int i = 0; i < n_; ++i) {
         const DataSetVariable& variable = data.GetVariable(i);
-        handles[i] = network.AddNode(anyDiscrete ? kCptType : kEquationType, ids[i].c_str());
+        handles[i] = network.AddNode(anyDiscrete ? DefinitionType::kCpt : DefinitionType::kEquation, ids[i].c_str());
         if (handles[i] < 0) continue;
         VRX_node* node = network.GetNode(handles[i]);
         if (node->GetInfo() != nullptr) (void)node->GetInfo()->header.SetName(variable.name.c_str());

@@ -14,6 +14,7 @@
 #include "model/node.h"
 #include "model/node_definition.h"
 #include "model/node_info.h"
+#include "model/node_label.h"
 #include "model/saved_case.h"
 #include "base/status_codes.h"
 #include "base/string_array.h"
@@ -45,15 +46,14 @@ void ResetSubmodels(VRX_network& net) {
     }
 }
 
-// Identifier for messages: model-only copies have nodes without identifiers.
-std::string NodeLabel(const VRX_network& net, int handle) {
+}  // namespace
+
+std::string vovido::NodeLabel(const VRX_network& net, int handle) {
     const VRX_node* node = net.GetNode(handle);
     const char* id = node != nullptr && node->GetInfo() != nullptr ? node->GetId() : nullptr;
     if (id != nullptr) return id;
     return "#" + std::to_string(handle);
 }
-
-}  // namespace
 
 // ---------------------------------------------------------------------------------------------------
 // Construction and life cycle
@@ -202,7 +202,7 @@ void VRX_network::CheckConsistency(int deep) {
         if (deep) node->CheckConsistency(1);
         if (!node->IsConsistent()) {
             const std::string message =
-                "ERROR: Node [" + NodeLabel(*this, h) + "] is not consistent. Inference may not be correct";
+                "ERROR: Node [" + vovido::NodeLabel(*this, h) + "] is not consistent. Inference may not be correct";
             LogError(errorLog, kObjectNotConsistent, message.c_str(), nullptr);
             SetFlag(kConsistent, false);
             return;

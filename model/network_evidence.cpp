@@ -11,19 +11,12 @@
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
+#include "model/node_label.h"
 #include "model/node_value.h"
 #include "model/temporal_extension.h"
 #include "base/status_codes.h"
 
 namespace {
-
-// Identifier for messages; nodes of model-only copies have none.
-std::string NodeLabel(const VRX_network& net, int handle) {
-    const VRX_node* node = net.GetNode(handle);
-    const char* id = node != nullptr && node->GetInfo() != nullptr ? node->GetId() : nullptr;
-    if (id != nullptr) return id;
-    return "#" + std::to_string(handle);
-}
 
 VRX_nodeValue* ValueOf(const VRX_network& net, int handle) {
     const VRX_node* node = net.GetNode(handle);
@@ -74,8 +67,8 @@ bool AllEntriesEqual(const VRX_Dmatrix& table, double v, const VRX_intArray& coo
 }
 
 int LogConflict(const VRX_network& net, int first, int second) {
-    const std::string message = "ERROR: conficting evidence between nodes [" + NodeLabel(net, first) +
-                                "] and [" + NodeLabel(net, second) + "]";
+    const std::string message = "ERROR: conficting evidence between nodes [" + vovido::NodeLabel(net, first) +
+                                "] and [" + vovido::NodeLabel(net, second) + "]";
     return LogError(errorLog, kConflictingEvidence, message.c_str(), nullptr);
 }
 
@@ -454,7 +447,7 @@ int VRX_network::CheckEvidencePossible(int handle) {
         name = std::to_string(outcome);
     }
     const std::string message =
-        "Outcome [" + name + "] of node [" + NodeLabel(*this, handle) + "] is impossible";
+        "Outcome [" + name + "] of node [" + vovido::NodeLabel(*this, handle) + "] is impossible";
     return LogError(errorLog, kOutOfRange, message.c_str(), nullptr);
 }
 
