@@ -110,21 +110,10 @@ struct VRX_network::ReadBackup {
     VRX_userProperties userProperties;
     VRX_documentation documentation;
     VRX_intArray topologicalOrder;
-    VRX_episParams episParams;
-    VRX_annealedMapTuning annealedMapTuning;
+    VRX_networkSettings settings;
     uint32_t flags = 0;
     int numNodes = 0;
     int numTargets = 0;
-    int slotIncrement = 0;
-    int numSamples = 0;
-    int discSamples = 0;
-    int bnAlgorithm = 0;
-    int idAlgorithm = 0;
-    int hybridAlgorithm = 0;
-    unsigned char discAvoidZero = 0;
-    int propagationFlags = 0;
-    int changeMask = 0;
-    int faultNameFormat = 0;
     bool allowReservedIds = false;
 };
 
@@ -143,21 +132,10 @@ int VRX_network::SetAsideForReading(ReadBackup& backup) {
     if (const int rc = backup.userProperties.Copy(userProperties)) return rc;
     if (const int rc = backup.documentation.Copy(documentation)) return rc;
     if (backup.topologicalOrder.Copy(topologicalOrder) != kSuccess) return kOutOfMemory;
-    backup.episParams = episParams;
-    backup.annealedMapTuning = annealedMapTuning;
+    backup.settings = Settings();
     backup.flags = flags;
     backup.numNodes = numNodes;
     backup.numTargets = numTargets;
-    backup.slotIncrement = slotIncrement;
-    backup.numSamples = numSamples;
-    backup.discSamples = discSamples;
-    backup.bnAlgorithm = bnAlgorithm;
-    backup.idAlgorithm = idAlgorithm;
-    backup.hybridAlgorithm = hybridAlgorithm;
-    backup.discAvoidZero = discAvoidZero;
-    backup.propagationFlags = propagationFlags;
-    backup.changeMask = changeMask;
-    backup.faultNameFormat = faultNameFormat;
     backup.allowReservedIds = allowReservedIds_;
 
     VRX_network& holder = *backup.holder;
@@ -210,20 +188,9 @@ void VRX_network::RestoreAfterFailedRead(ReadBackup& backup) {
     (void)userProperties.Copy(backup.userProperties);
     (void)documentation.Copy(backup.documentation);
     topologicalOrder.Swap(backup.topologicalOrder);
-    episParams = backup.episParams;
-    annealedMapTuning = backup.annealedMapTuning;
+    static_cast<VRX_networkSettings&>(*this) = backup.settings;
     numNodes = backup.numNodes;
     numTargets = backup.numTargets;
-    slotIncrement = backup.slotIncrement;
-    numSamples = backup.numSamples;
-    discSamples = backup.discSamples;
-    bnAlgorithm = backup.bnAlgorithm;
-    idAlgorithm = backup.idAlgorithm;
-    hybridAlgorithm = backup.hybridAlgorithm;
-    discAvoidZero = backup.discAvoidZero;
-    propagationFlags = backup.propagationFlags;
-    changeMask = backup.changeMask;
-    faultNameFormat = backup.faultNameFormat;
     allowReservedIds_ = backup.allowReservedIds;
 }
 
@@ -236,8 +203,10 @@ int VRX_network::ClearForReading() {
     if (const int rc = submodels->Reset()) return rc;
     numNodes = 0;
     numTargets = 0;
-    numSamples = 1000;
-    discSamples = 10000;
+    // A file states its own counts; one that does not gets the defaults.
+    const VRX_networkSettings defaults;
+    numSamples = defaults.numSamples;
+    discSamples = defaults.discSamples;
     cases->DeleteAllCases();
     temporalExtension.reset();
     topologicalOrder.Flush();

@@ -35,7 +35,7 @@ using vovido::UpdateRouteScan;
 
 namespace {
 
-// Algorithms that later parts of the engine provide answer this until they exist.
+// Logs why an update route cannot run.
 int RefuseAlgorithm(const char* name) {
     char message[160];
     std::snprintf(message, sizeof message, "Algorithm not available: %s", name);
@@ -58,30 +58,30 @@ VRX_nodeValue* ValueOf(const VRX_network& network, int handle) {
 
 int RunDiscreteAlgorithm(VRX_network& network) {
     switch (network.bnAlgorithm) {
-        case 0:
+        case BayesianAlgorithm::kClusteringWithDecomposition:
             return RunClusteringWithDecomposition(network);
-        case 1:
+        case BayesianAlgorithm::kLogicSampling:
             return RunLogicSampling(network);
-        case 2:
+        case BayesianAlgorithm::kPolytree:
             return RunPolytree(network);
-        case 3:
-        case 5:
+        case BayesianAlgorithm::kLikelihoodWeighting:
+        case BayesianAlgorithm::kLikelihoodWeightingToo:
             return RunLikelihoodWeighting(network);
-        case 4:
+        case BayesianAlgorithm::kSelfImportanceSampling:
             return RunSelfImportanceSampling(network);
-        case 6:
+        case BayesianAlgorithm::kBackwardSampling:
             return RunBackwardSampling(network);
-        case 7:
+        case BayesianAlgorithm::kAdaptiveImportanceSampling:
             return RunAdaptiveImportanceSamplingOnParts(network);
-        case 8:
+        case BayesianAlgorithm::kPrepropagatedImportanceSampling:
             return RunPrepropagatedImportanceSamplingOnParts(network);
-        case 9:
+        case BayesianAlgorithm::kLoopyPropagation:
             return RunLoopyPropagationOnParts(network);
-        case 10:
+        case BayesianAlgorithm::kClusteringPerPart:
             return RunClusteringPerPart(network);
-        case 11:
+        case BayesianAlgorithm::kRelevanceDecomposition:
             return RunRelevanceDecomposition(network);
-        case 12:
+        case BayesianAlgorithm::kRelevanceDecomposition2:
             return RunRelevanceDecomposition2(network);
         default:
             return kOutOfRange;
@@ -90,13 +90,13 @@ int RunDiscreteAlgorithm(VRX_network& network) {
 
 int RunHybridAlgorithm(VRX_network& network) {
     switch (network.hybridAlgorithm) {
-        case 13:
+        case HybridAlgorithm::kMessagePassingSampling:
             return RunHybridMessagePassingSampling(network);
-        case 14:
+        case HybridAlgorithm::kImportanceSampling:
             return RunHybridImportanceSampling(network);
-        case 15:
+        case HybridAlgorithm::kMessagePassing:
             return RunHybridMessagePassing(network);
-        case 16:
+        case HybridAlgorithm::kWeightedSampling:
             return RunHybridWeightedSampling(network);
         default:
             return kOutOfRange;
@@ -303,7 +303,9 @@ int VRX_network::RouteBayesianNetworkUpdate() {
 }
 
 int VRX_network::UpdateInfluenceDiagram() {
-    if (idAlgorithm != 0 && idAlgorithm != 1) return kOutOfRange;
+    if (idAlgorithm != InfluenceDiagramAlgorithm::kPolicyEvaluation && idAlgorithm != InfluenceDiagramAlgorithm::kBestPolicy) {
+        return kOutOfRange;
+    }
     // Every value without evidence starts as a plain vector over the node's own outcomes.
     for (int h = GetFirstNode(); h >= 0; h = GetNextNode(h)) {
         VRX_nodeValue* value = ValueOf(*this, h);
@@ -317,7 +319,7 @@ int VRX_network::UpdateInfluenceDiagram() {
         value->SetValueFlag(ValueFlags::kUpToDate, false);
     }
     try {
-        if (idAlgorithm == 0) {
+        if (idAlgorithm == InfluenceDiagramAlgorithm::kPolicyEvaluation) {
             PolicyEvaluator evaluator;
             return evaluator.Run(*this);
         }

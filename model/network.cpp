@@ -25,9 +25,6 @@ namespace {
 
 constexpr int kDefaultSlots = 50;
 constexpr int kDefaultIncrement = 50;
-constexpr int kDefaultSamples = 1000;
-constexpr int kDefaultDiscSamples = 10000;
-constexpr int kDefaultFaultNameFormat = 3;
 constexpr char kUnnamed[] = "Unnamed";
 
 bool IsReservedId(const char* id) {
@@ -95,23 +92,14 @@ VRX_network::~VRX_network() {
 
 void VRX_network::InitializeMembers() {
     submodels = std::make_unique<VRX_submodelHandler>();
-    bnAlgorithm = 0;
-    idAlgorithm = 0;
-    hybridAlgorithm = 14;
-    discAvoidZero = 1;
-    propagationFlags = PropagationFlags::kNotices | PropagationFlags::kDeterministic;
-    changeMask = ChangeKind::kDefaultMask;
+    static_cast<VRX_networkSettings&>(*this) = VRX_networkSettings();
     readingFlags = 0;
-    faultNameFormat = kDefaultFaultNameFormat;
     cases = std::make_unique<VRX_caseList>(this);
     nodes.reset();
     numSlots = 0;
     capacity_ = 0;
     numNodes = 0;
-    slotIncrement = kDefaultIncrement;
     numTargets = 0;
-    numSamples = kDefaultSamples;
-    discSamples = kDefaultDiscSamples;
 }
 
 int VRX_network::Initialize(int slots, int increment) {
@@ -138,10 +126,12 @@ void VRX_network::CleanUp(int deep) {
         temporalExtension.reset();
     }
     DropTable();
-    slotIncrement = kDefaultIncrement;
-    numSamples = kDefaultSamples;
-    discSamples = kDefaultDiscSamples;
-    faultNameFormat = kDefaultFaultNameFormat;
+    // The counts and the fault name format start over; the algorithm codes and records stay.
+    const VRX_networkSettings defaults;
+    slotIncrement = defaults.slotIncrement;
+    numSamples = defaults.numSamples;
+    discSamples = defaults.discSamples;
+    faultNameFormat = defaults.faultNameFormat;
     CheckValidity(0);
 }
 
@@ -214,22 +204,6 @@ void VRX_network::CheckConsistency(int deep) {
 // ---------------------------------------------------------------------------------------------------
 // Copies
 
-void VRX_network::CopySettingsFrom(const VRX_network& source) {
-    slotIncrement = source.slotIncrement;
-    numSamples = source.numSamples;
-    discSamples = source.discSamples;
-    bnAlgorithm = source.bnAlgorithm;
-    idAlgorithm = source.idAlgorithm;
-    hybridAlgorithm = source.hybridAlgorithm;
-    discAvoidZero = source.discAvoidZero;
-    propagationFlags = source.propagationFlags;
-    changeMask = source.changeMask;
-    faultNameFormat = source.faultNameFormat;
-    // Records that fail the setters' tests are not taken over.
-    (void)SetAnnealedMapTuning(source.annealedMapTuning);
-    (void)SetEpisParams(source.episParams);
-}
-
 // Builds this network's table as a copy of the source's slots, each live node copied whole or, for a
 // model-only copy, without its descriptive record. On failure the caller drops the table.
 int VRX_network::CopyTableFrom(const VRX_network& source, bool modelOnly) {
@@ -291,7 +265,8 @@ int VRX_network::CopyModelOnly(const VRX_network& source) {
         DropTable();
         return rc;
     }
-    CopySettingsFrom(source);
+    // The records passed their setters' tests when they were set, so one assignment copies all.
+    static_cast<VRX_networkSettings&>(*this) = source.Settings();
     SetFlag(kValid, true);
     return kSuccess;
 }
@@ -334,7 +309,8 @@ int VRX_network::CopyFrom(const VRX_network& source, bool staticCopy) {
         cases->EnableSync(syncWas);
         return rc;
     }
-    CopySettingsFrom(source);
+    // The records passed their setters' tests when they were set, so one assignment copies all.
+    static_cast<VRX_networkSettings&>(*this) = source.Settings();
     CheckValidity(0);
     return kSuccess;
 }

@@ -9,6 +9,7 @@
 #include "model/documentation.h"
 #include "model/node_entry.h"
 #include "model/node_id_index.h"
+#include "model/network_settings.h"
 #include "model/user_properties.h"
 
 #include <cstdint>
@@ -26,23 +27,6 @@ class VRX_caseList;
 class VRX_case;
 class VRX_valueOfInformation;
 class VRX_temporalExtension;
-
-namespace PropagationFlags {
-constexpr int kNotices = 1;
-constexpr int kDeterministic = 2;
-constexpr int kAutoUpdate = 8;
-}  // namespace PropagationFlags
-
-namespace ChangeKind {
-constexpr int kArcAdded = 1;
-constexpr int kArcRemoved = 2;
-constexpr int kEvidenceSet = 4;
-constexpr int kEvidenceCleared = 8;
-constexpr int kDefinition64 = 64;
-constexpr int kDefinition128 = 128;
-constexpr int kDefinition256 = 256;
-constexpr int kDefaultMask = 463;
-}  // namespace ChangeKind
 
 namespace ReadingFlags {
 constexpr int kReading = 1;
@@ -72,7 +56,9 @@ class VRX_network;
 // or unavailable format). A format code of 0 is replaced by the one of the file name's extension.
 std::unique_ptr<VRX_fileFormat> CreateSpeaker(VRX_network* network, const char* fileName, int& format);
 
-class VRX_network : public VRX_object {
+// The settings (VRX_networkSettings) are a base, so that their members read as the network's own and
+// are copied and restored as one value.
+class VRX_network : public VRX_object, public VRX_networkSettings {
 public:
     VRX_network();
     // A working copy for the algorithms: definitions, values and handles, no descriptive data.
@@ -180,30 +166,11 @@ public:
 
     // Brings the beliefs (or expected utilities) of the nodes up to date.
     [[nodiscard]] int UpdateBeliefs();
-    // The dispatch behind UpdateBeliefs, UpdateBayesianNetwork and CalcPropEvidence, which the engine
-    // layer defines and installs at start-up.
-    [[nodiscard]] int RouteBeliefUpdate();
-    [[nodiscard]] int RouteBayesianNetworkUpdate();
-    bool RouteProbabilityOfEvidence(double* result, bool useChainRule);
-    // The routes of UpdateBeliefs: discrete networks (with temporary nodes for virtual evidence),
-    // influence diagrams and equation networks.
+    // Discrete networks (with temporary nodes for virtual evidence).
     [[nodiscard]] int UpdateBayesianNetwork();
-    [[nodiscard]] int UpdateInfluenceDiagram();
-    [[nodiscard]] int UpdateEquationNetwork();
     // Probability of the evidence (virtual evidence included as likelihoods); the targets are left as
     // found. False when it cannot be computed.
     bool CalcPropEvidence(double* result, bool useChainRule);
-    // The two methods of CalcPropEvidence, which replace the targets (clustering leaves the parents of
-    // the observed nodes marked, the chain rule none). The chain rule leaves every node's evidence, flags
-    // and beliefs, propagationFlags and changeMask as it found them, also on failure.
-    // status, when given, receives why clustering failed (-42: the join tree passes its limit, logged).
-    bool ProbEvidenceByClustering(double& result, int* status = nullptr);
-    bool ChainRuleProbEvidence(double& result);
-    // Annealed MAP search over the MAP nodes given the (node, outcome) evidence pairs.
-    [[nodiscard]] int AnnealedMAP(const std::vector<std::pair<int, int>>& evidence,
-                                  const VRX_intArray& mapNodes, VRX_intArray& outcomes,
-                                  double& mapProbability, double& evidenceProbability, int seed);
-    [[nodiscard]] int UpdateValueOfInformation(VRX_valueOfInformation& settings);
 
     // Algorithm settings.
     void SetBayesianAlgorithm(int code);
@@ -218,16 +185,6 @@ public:
     int GetInfluenceDiagramAlgorithm() const { return idAlgorithm; }
     const VRX_episParams& GetEpisParams() const { return episParams; }
     const VRX_annealedMapTuning& GetAnnealedMapTuning() const { return annealedMapTuning; }
-
-    // Network files, in the format of the code (0: by the file name's extension). A read that fails
-    // leaves the network as it was; extension is handed to the speaker (the XML format's graphical part).
-    [[nodiscard]] int ReadFile(const char* fileName, int format = FileFormatCode::kByExtension,
-                               void* extension = nullptr);
-    [[nodiscard]] int WriteFile(const char* fileName, int format = FileFormatCode::kByExtension,
-                                void* extension = nullptr);
-    // Empties the network before a read: nodes, submodels, cases, topological order; the table keeps its
-    // size, and settings and descriptive records stay for the reader to overwrite.
-    int ClearForReading();
 
     // Saved cases.
     VRX_case* AddCase(const char* name);
@@ -248,9 +205,6 @@ public:
     // memory); FindTemporalExtension answers null while there is none.
     VRX_temporalExtension* GetTemporalExtension();
     VRX_temporalExtension* FindTemporalExtension() const { return temporalExtension.get(); }
-    // The static network of every slice into target, with the node map (slice t's copy of plate node i
-    // at t * plate count + i); -2 without temporal data. On failure target is left empty.
-    [[nodiscard]] int UnrollNetwork(VRX_network& target, std::vector<int>& map);
     int GetSliceCount() const;
     [[nodiscard]] int SetSliceCount(int count);
     int GetMaxTemporalOrder() const;
@@ -266,20 +220,50 @@ public:
 
     VRX_submodelHandler& GetSubmodelHandler() const { return *submodels; }
 
-    // Settings read and written directly by the file formats and the Java layer.
+    // ---- Defined in engine/network_update.cpp: the dispatch behind UpdateBeliefs, UpdateBayesianNetwork
+    // and CalcPropEvidence, which the engine layer installs at start-up, and the routes it takes.
+    [[nodiscard]] int RouteBeliefUpdate();
+    [[nodiscard]] int RouteBayesianNetworkUpdate();
+    bool RouteProbabilityOfEvidence(double* result, bool useChainRule);
+    [[nodiscard]] int UpdateInfluenceDiagram();
+    [[nodiscard]] int UpdateEquationNetwork();
+    // The two methods of CalcPropEvidence, which replace the targets (clustering leaves the parents of
+    // the observed nodes marked, the chain rule none). The chain rule leaves every node's evidence, flags
+    // and beliefs, propagationFlags and changeMask as it found them, also on failure.
+    // status, when given, receives why clustering failed (-42: the join tree passes its limit, logged).
+    bool ProbEvidenceByClustering(double& result, int* status = nullptr);
+    bool ChainRuleProbEvidence(double& result);
+    // Annealed MAP search over the MAP nodes given the (node, outcome) evidence pairs.
+    [[nodiscard]] int AnnealedMAP(const std::vector<std::pair<int, int>>& evidence,
+                                  const VRX_intArray& mapNodes, VRX_intArray& outcomes,
+                                  double& mapProbability, double& evidenceProbability, int seed);
+    [[nodiscard]] int UpdateValueOfInformation(VRX_valueOfInformation& settings);
+
+    // ---- Defined in engine/network_files.cpp.
+    // Network files, in the format of the code (0: by the file name's extension). A read that fails
+    // leaves the network as it was; extension is handed to the speaker (the XML format's graphical part).
+    [[nodiscard]] int ReadFile(const char* fileName, int format = FileFormatCode::kByExtension,
+                               void* extension = nullptr);
+    [[nodiscard]] int WriteFile(const char* fileName, int format = FileFormatCode::kByExtension,
+                                void* extension = nullptr);
+    // Empties the network before a read: nodes, submodels, cases, topological order; the table keeps its
+    // size, and settings and descriptive records stay for the reader to overwrite.
+    int ClearForReading();
+
+    // ---- Defined in inference/unroll_network.cpp.
+    // The static network of every slice into target, with the node map (slice t's copy of plate node i
+    // at t * plate count + i); -2 without temporal data. On failure target is left empty.
+    [[nodiscard]] int UnrollNetwork(VRX_network& target, std::vector<int>& map);
+
+    // The settings as one value.
+    const VRX_networkSettings& Settings() const { return *this; }
+
+    // Descriptive records, read and written directly by the file formats and the Java layer.
     VRX_creation creation;
     VRX_userProperties userProperties;
     VRX_documentation documentation;
-    int numSamples = 1000;
-    int discSamples = 10000;
-    int bnAlgorithm = 0;
-    int idAlgorithm = 0;
-    int hybridAlgorithm = 14;
-    unsigned char discAvoidZero = 1;
-    int propagationFlags = PropagationFlags::kNotices | PropagationFlags::kDeterministic;
-    int changeMask = ChangeKind::kDefaultMask;
+    // ReadingFlags of the read in progress; 0 outside a read.
     int readingFlags = 0;
-    int faultNameFormat = 3;
 
 private:
     void InitializeMembers();
@@ -309,8 +293,6 @@ private:
     void RebuildEvidenceHolders();
     // Clears the walk marks of a slot first reached by the current invalidation walk.
     void RefreshWalkMarks(VRX_nodeEntry& entry) const;
-    // Copies counters and settings shared by both kinds of copy.
-    void CopySettingsFrom(const VRX_network& source);
     // The table of a copy: every slot, with whole nodes or (model only) nodes without descriptive data.
     [[nodiscard]] int CopyTableFrom(const VRX_network& source, bool modelOnly);
     // Marks every node reachable from start over parents (up) or children of the arc kind; 0 or -42.
@@ -330,11 +312,8 @@ private:
     // Every slot below it is taken.
     int lowestFreeHint_ = 0;
     int numNodes = 0;
-    int slotIncrement = 50;
     int numTargets = 0;
     VRX_intArray topologicalOrder;
-    VRX_episParams episParams;
-    VRX_annealedMapTuning annealedMapTuning;
     std::unique_ptr<VRX_caseList> cases;
     std::unique_ptr<VRX_temporalExtension> temporalExtension;
     // Set by AddTemporaryNode while it runs: reserved identifiers are accepted.

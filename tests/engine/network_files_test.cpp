@@ -164,6 +164,51 @@ TEST_F(NetworkFilesTest, AFailedReadLeavesTheNetworkExactlyAsItWas) {
     EXPECT_EQ(net.GetCase(0)->GetNumberOfEvidence(), 2);
 }
 
+// Every setting, changed from its default, survives both kinds of copy and a failed read.
+TEST_F(NetworkFilesTest, EverySettingSurvivesCopiesAndAFailedRead) {
+    VRX_network net;
+    ASSERT_GE(net.AddNode(DefinitionType::kCpt, "A"), 0);
+    net.slotIncrement = 7;
+    net.numSamples = 321;
+    net.discSamples = 123;
+    net.SetBayesianAlgorithm(9);
+    net.SetInfluenceDiagramAlgorithm(1);
+    net.SetHybridAlgorithm(16);
+    net.SetDiscAvoidZero(false);
+    net.propagationFlags = PropagationFlags::kNotices;
+    net.changeMask = 15;
+    net.faultNameFormat = 1;
+    VRX_episParams epis;
+    epis.proplen = 2;
+    epis.eps4 = 0.001;
+    ASSERT_EQ(net.SetEpisParams(epis), 0);
+    VRX_annealedMapTuning tuning;
+    tuning.speed = 0.6;
+    tuning.kMAP = 4;
+    ASSERT_EQ(net.SetAnnealedMapTuning(tuning), 0);
+    const auto expectSettingsOf = [&](const VRX_network& other) {
+        const VRX_networkSettings &a = net.Settings(), &b = other.Settings();
+        EXPECT_EQ(a.slotIncrement, b.slotIncrement);
+        EXPECT_EQ(a.numSamples, b.numSamples);
+        EXPECT_EQ(a.discSamples, b.discSamples);
+        EXPECT_EQ(a.bnAlgorithm, b.bnAlgorithm);
+        EXPECT_EQ(a.idAlgorithm, b.idAlgorithm);
+        EXPECT_EQ(a.hybridAlgorithm, b.hybridAlgorithm);
+        EXPECT_EQ(a.discAvoidZero, b.discAvoidZero);
+        EXPECT_EQ(a.propagationFlags, b.propagationFlags);
+        EXPECT_EQ(a.changeMask, b.changeMask);
+        EXPECT_EQ(a.faultNameFormat, b.faultNameFormat);
+        EXPECT_TRUE(net.GetEpisParams() == other.GetEpisParams());
+        EXPECT_EQ(other.GetAnnealedMapTuning().speed, 0.6);
+        EXPECT_EQ(other.GetAnnealedMapTuning().kMAP, 4);
+    };
+    expectSettingsOf(VRX_network(net));
+    expectSettingsOf(VRX_network(net, VRX_network::ModelOnly{}));
+    VRX_network reread(net);
+    EXPECT_EQ(reread.ReadFile(WriteTextFile("junk.vrx", "\x01 garbage").c_str()), kSyntaxError);
+    expectSettingsOf(reread);
+}
+
 TEST_F(NetworkFilesTest, ClearForReadingEmptiesTheModelAndKeepsTheTableAndSettings) {
     VRX_network net;
     BuildFullNetwork(net);

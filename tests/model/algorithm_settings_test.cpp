@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 
 #include "base/status_codes.h"
 #include "model/network.h"
@@ -46,17 +47,19 @@ TEST(AlgorithmSettingsCodes, OutOfRangeCodesAreIgnored) {
 
 TEST(EpisParams, EqualityComparesAllEightFields) {
     const VRX_episParams base;
-    VRX_episParams other;
-    EXPECT_TRUE(base == other);
-    other.eps4 = 0.00006;
-    EXPECT_FALSE(base == other);
-    EXPECT_TRUE(base != other);
-    other = base;
-    other.numstates3 = 21;
-    EXPECT_TRUE(base != other);
-    other = base;
-    other.proplen = 6;
-    EXPECT_TRUE(base != other);
+    EXPECT_TRUE(base == VRX_episParams());
+    const std::function<void(VRX_episParams&)> changes[] = {
+        [](VRX_episParams& p) { p.proplen = 6; },      [](VRX_episParams& p) { p.numstates1 = 4; },
+        [](VRX_episParams& p) { p.numstates2 = 9; },   [](VRX_episParams& p) { p.numstates3 = 21; },
+        [](VRX_episParams& p) { p.eps1 = 0.007; },     [](VRX_episParams& p) { p.eps2 = 0.0002; },
+        [](VRX_episParams& p) { p.eps3 = 0.00006; },   [](VRX_episParams& p) { p.eps4 = 0.00006; },
+    };
+    for (const auto& change : changes) {
+        VRX_episParams other = base;
+        change(other);
+        EXPECT_FALSE(base == other);
+        EXPECT_TRUE(base != other);
+    }
 }
 
 TEST(EpisParams, SetterRefusesBrokenRecordsAndKeepsTheOldOne) {

@@ -1,0 +1,71 @@
+#pragma once
+// The settings a network carries: one value, so that a copy of the network and the restore after a
+// failed read take every setting by one assignment. A setting added here needs no other edit.
+
+#include "model/algorithm_settings.h"
+
+namespace PropagationFlags {
+constexpr int kNotices = 1;
+constexpr int kDeterministic = 2;
+constexpr int kAutoUpdate = 8;
+}  // namespace PropagationFlags
+
+namespace ChangeKind {
+constexpr int kArcAdded = 1;
+constexpr int kArcRemoved = 2;
+constexpr int kEvidenceSet = 4;
+constexpr int kEvidenceCleared = 8;
+constexpr int kDefinition64 = 64;
+constexpr int kDefinition128 = 128;
+constexpr int kDefinition256 = 256;
+constexpr int kDefaultMask = 463;
+}  // namespace ChangeKind
+
+// Codes of bnAlgorithm: the discrete belief-update algorithms.
+namespace BayesianAlgorithm {
+constexpr int kClusteringWithDecomposition = 0;
+constexpr int kLogicSampling = 1;
+constexpr int kPolytree = 2;
+constexpr int kLikelihoodWeighting = 3;
+constexpr int kSelfImportanceSampling = 4;
+constexpr int kLikelihoodWeightingToo = 5;  // the same routine as kLikelihoodWeighting
+constexpr int kBackwardSampling = 6;
+constexpr int kAdaptiveImportanceSampling = 7;
+constexpr int kPrepropagatedImportanceSampling = 8;
+constexpr int kLoopyPropagation = 9;
+constexpr int kClusteringPerPart = 10;
+constexpr int kRelevanceDecomposition = 11;
+constexpr int kRelevanceDecomposition2 = 12;
+}  // namespace BayesianAlgorithm
+
+// Codes of hybridAlgorithm: the hybrid-network algorithms.
+namespace HybridAlgorithm {
+constexpr int kMessagePassingSampling = 13;
+constexpr int kImportanceSampling = 14;
+constexpr int kMessagePassing = 15;
+constexpr int kWeightedSampling = 16;
+}  // namespace HybridAlgorithm
+
+// Codes of idAlgorithm: influence diagrams.
+namespace InfluenceDiagramAlgorithm {
+constexpr int kPolicyEvaluation = 0;
+constexpr int kBestPolicy = 1;
+}  // namespace InfluenceDiagramAlgorithm
+
+struct VRX_networkSettings {
+    int slotIncrement = 50;
+    int numSamples = 1000;
+    int discSamples = 10000;
+    int bnAlgorithm = BayesianAlgorithm::kClusteringWithDecomposition;
+    int idAlgorithm = InfluenceDiagramAlgorithm::kPolicyEvaluation;
+    int hybridAlgorithm = HybridAlgorithm::kImportanceSampling;
+    unsigned char discAvoidZero = 1;
+    int propagationFlags = PropagationFlags::kNotices | PropagationFlags::kDeterministic;
+    int changeMask = ChangeKind::kDefaultMask;
+    int faultNameFormat = 3;
+
+protected:
+    // Written only through the network's setters, which test them.
+    VRX_episParams episParams;
+    VRX_annealedMapTuning annealedMapTuning;
+};
