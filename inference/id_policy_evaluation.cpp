@@ -44,6 +44,7 @@ int PolicyEvaluator::Fail(int rc) {
 int PolicyEvaluator::Run(VRX_network& network) {
     network_ = &network;
     maximumExpectedUtility_ = kUndefinedValue;
+    updates_ = 0;
     if (const int rc = Prepare()) return Fail(rc);
     if (const int rc = ShapeCallerValues()) return Fail(rc);
     if (const int rc = EvaluateLeaves()) return Fail(rc);
@@ -148,6 +149,7 @@ int PolicyEvaluator::UpdateWork(bool& possible) {
     work_->InvalidateValues();
     const int mark = errorLog.GetNumberOfEntries();
     const int rc = work_->UpdateBeliefs();
+    updates_++;
     possible = rc == kSuccess;
     if (vovido::IsImpossibleScenario(rc)) {
         // An impossible scenario keeps the undefined sentinel; what the update logged about it is no

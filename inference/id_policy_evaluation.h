@@ -25,6 +25,8 @@ public:
 
     // The maximum expected utility of the last successful run (the undefined sentinel when unknown).
     double GetMaximumExpectedUtility() const { return maximumExpectedUtility_; }
+    // The belief updates of the working copy that the last run made.
+    long long GetNumberOfUpdates() const { return updates_; }
 
 private:
     [[nodiscard]] int Prepare();
@@ -50,4 +52,5 @@ private:
     bool utilitiesSpecified_ = true;
     long long leaves_ = 1;
     double maximumExpectedUtility_ = 0.0;
+    long long updates_ = 0;
 };
