@@ -184,6 +184,14 @@ TEST(PolicyEvaluation, ValuesAreIndexedByWhatTheyDependOn) {
           {"TestCost", {"Test"}},
           {"Payoff", {"Test", "Seismic", "Drill"}}},
          12 + 2},
+        // Without notices nothing is seen to depend on anything: one update.
+        {"notices off",
+         [](VRX_network& net) {
+             BuildWildcatter(net);
+             net.propagationFlags &= ~PropagationFlags::kNotices;
+         },
+         {{"Test", {}}, {"Drill", {}}, {"Payoff", {}}},
+         1},
         {"irrelevant", BuildIrrelevant, {{"U", {"D1"}}, {"D1", {}}, {"O", {}}, {"D2", {}}, {"E", {}}}, 2},
         {"steering",
          BuildSteering,
