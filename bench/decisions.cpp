@@ -1,5 +1,6 @@
-// Influence diagrams: both solvers on a diagram of three sequential decisions over forty chance nodes,
-// value of information, and annealed MAP search on the same chance nodes.
+// Influence diagrams: both solvers on a diagram of three sequential decisions over forty chance nodes
+// (also with decisions and observations that no utility depends on), value of information, and annealed
+// MAP search on the same chance nodes.
 #include <benchmark/benchmark.h>
 
 #include <random>
@@ -8,6 +9,7 @@
 
 #include "base/dmatrix.h"
 #include "bench/bench_check.h"
+#include "inference/id_policy_evaluation.h"
 #include "inference/value_of_information.h"
 #include "model/network.h"
 #include "model/node.h"
@@ -21,8 +23,10 @@ constexpr int kDecisions = 3;
 
 // c0 .. c39 in a random DAG (at most two earlier parents each, binary); decision d_k observes c_(10k) and
 // everything d_(k-1) observed, and steers c_(10k+5) .. c_(10k+9); utilities over each decision and a late
-// chance node. c0 is observed, so the first decision is open with all its parents known.
-void BuildDiagram(VRX_network& net) {
+// chance node. c0 is observed, so the first decision is open with all its parents known. With irrelevant
+// parts, d1 and d2 also observe a root o_k that nothing else depends on, and a three-choice decision x_k
+// that steers nothing sits between d_k and d_(k+1) (it observes d_k and d_(k+1) observes it).
+void BuildDiagram(VRX_network& net, bool irrelevant = false) {
     std::mt19937 rng(11);
     std::uniform_real_distribution<double> u(0.0, 1.0);
     std::vector<int> chance;
@@ -42,6 +46,18 @@ void BuildDiagram(VRX_network& net) {
         vovido::RequireSuccess(d >= 0 ? kSuccess : d, "decision");
         observed.push_back(chance[10 * k]);
         for (int p : observed) vovido::RequireSuccess(net.AddArc(p, d), "observation");
+        if (irrelevant && k > 0) {
+            const int o = net.AddNode(DefinitionType::kCpt, ("o" + std::to_string(k)).c_str());
+            vovido::RequireSuccess(o >= 0 ? net.AddArc(o, d) : o, "irrelevant observation");
+            const int x = net.FindNode(("x" + std::to_string(k - 1)).c_str());
+            vovido::RequireSuccess(net.AddArc(x, d), "irrelevant decision observed");
+        }
+        if (irrelevant && k + 1 < kDecisions) {
+            const int x = net.AddNode(DefinitionType::kList, ("x" + std::to_string(k)).c_str());
+            vovido::RequireSuccess(x >= 0 ? net.GetNode(x)->GetDefinition()->AddOutcome("third") : x,
+                                   "irrelevant decision");
+            vovido::RequireSuccess(net.AddArc(d, x), "irrelevant decision arc");
+        }
         for (int j = 5; j < 10; j++) {
             if (net.AreAdjacent(d, chance[10 * k + j]) != 1)
                 vovido::RequireSuccess(net.AddArc(d, chance[10 * k + j]), "effect");
@@ -73,6 +89,21 @@ void SolveDiagram(benchmark::State& state) {
     for (auto _ : state) vovido::RequireSuccess(net.UpdateBeliefs(), "solve");
 }
 BENCHMARK(SolveDiagram)->Arg(0)->Arg(1)->ArgName("idAlgorithm")->Unit(benchmark::kMillisecond);
+
+// Policy evaluation with and without the irrelevant parts; "updates" counts the belief updates of the
+// working copy per run.
+void EvaluatePolicies(benchmark::State& state) {
+    VRX_network net;
+    BuildDiagram(net, state.range(0) != 0);
+    long long updates = 0;
+    for (auto _ : state) {
+        PolicyEvaluator evaluator;
+        vovido::RequireSuccess(evaluator.Run(net), "policy evaluation");
+        updates = evaluator.GetNumberOfUpdates();
+    }
+    state.counters["updates"] = static_cast<double>(updates);
+}
+BENCHMARK(EvaluatePolicies)->Arg(0)->Arg(1)->ArgName("irrelevant")->Unit(benchmark::kMillisecond);
 
 void ValueOfInformation(benchmark::State& state) {
     VRX_network net;

@@ -34,10 +34,7 @@ int BestPolicySolver::Run(VRX_network& network) {
     network_ = &network;
     if (const int rc = IsSolvable()) return rc;
     network.InvalidateValues();
-    std::vector<int> sequence;
-    if (const int rc = vovido::CollectDecisionSequence(network, sequence))
-        return LogError(errorLog, rc, kShachterFailed, nullptr);
-    vovido::ReportAssumedDecisionOrder(network, sequence);
+    if (const int rc = AssumeDecisionOrder()) return LogError(errorLog, rc, kShachterFailed, nullptr);
 
     VRX_network* work = nullptr;
     if (const int rc = vovido::MakeWorkingCopy(network, work)) return rc;
@@ -53,8 +50,18 @@ int BestPolicySolver::Run(VRX_network& network) {
     return kSuccess;
 }
 
-int BestPolicySolver::IsSolvable() {
+int BestPolicySolver::AssumeDecisionOrder() {
     VRX_network& net = *network_;
+    std::vector<int> sequence;
+    if (const int rc = vovido::CollectDecisionSequence(net, sequence)) return rc;
+    vovido::AssumeDecisionOrder(net, sequence);
+    // The arcs may reorder decisions that were not ordered before.
+    return CollectOpenDecisions();
+}
+
+int BestPolicySolver::CollectOpenDecisions() {
+    VRX_network& net = *network_;
+    openDecisions_.clear();
     VRX_intArray order;
     if (const int rc = net.GetInfluenceDiagramOrder(order)) return rc;
     try {
@@ -66,6 +73,12 @@ int BestPolicySolver::IsSolvable() {
     } catch (const std::bad_alloc&) {
         return kOutOfMemory;
     }
+    return kSuccess;
+}
+
+int BestPolicySolver::IsSolvable() {
+    if (const int rc = CollectOpenDecisions()) return rc;
+    VRX_network& net = *network_;
     if (openDecisions_.empty()) return LogError(errorLog, kOutOfRange, kShachterFailed, nullptr);
     const VRX_intArray& parents = net.GetParents(openDecisions_[0]);
     for (int k = 0; k < parents.GetCount(); k++) {

@@ -27,6 +27,8 @@ public:
 
 private:
     [[nodiscard]] int IsSolvable();
+    [[nodiscard]] int CollectOpenDecisions();
+    [[nodiscard]] int AssumeDecisionOrder();
     [[nodiscard]] int ExpandMauNodes();
     [[nodiscard]] int MergeUtilityNodes();
     [[nodiscard]] int ConvertToBayesianNetwork();

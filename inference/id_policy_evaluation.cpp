@@ -1,11 +1,13 @@
 // Policy evaluation of influence diagrams by one belief update per scenario and a fold-back over the
-// decision sequence.
+// scenario nodes.
 #include "inference/id_policy_evaluation.h"
 
 #include <cfloat>
 #include <new>
+#include <string>
 
 #include "base/error_log.h"
+#include "base/id_array.h"
 #include "base/size_limits.h"
 #include "base/status_codes.h"
 #include "definitions/mau_values.h"
@@ -20,10 +22,6 @@ using vovido::IsUndefinedEntry;
 namespace {
 
 constexpr char kCooperFailed[] = "Error when running Cooper's algorithm";
-
-bool IsChanceKind(int type) {
-    return (type & DefinitionBits::kDiscrete) != 0 && type != DefinitionType::kList;
-}
 
 }  // namespace
 
@@ -44,10 +42,20 @@ int PolicyEvaluator::Fail(int rc) {
 int PolicyEvaluator::Run(VRX_network& network) {
     network_ = &network;
     maximumExpectedUtility_ = kUndefinedValue;
+    updates_ = 0;
+    // Nothing the run changes in the caller's network updates it again meanwhile.
+    const int autoUpdate = network.propagationFlags & PropagationFlags::kAutoUpdate;
+    network.propagationFlags &= ~PropagationFlags::kAutoUpdate;
+    const int rc = Evaluate();
+    network.propagationFlags |= autoUpdate;
+    return rc;
+}
+
+int PolicyEvaluator::Evaluate() {
     if (const int rc = Prepare()) return Fail(rc);
     if (const int rc = ShapeCallerValues()) return Fail(rc);
-    if (const int rc = EvaluateLeaves()) return Fail(rc);
-    if (const int rc = EvaluateObservedChances()) return Fail(rc);
+    if (const int rc = ConvertToBayesianNetwork()) return Fail(rc);
+    if (const int rc = EvaluateScenarios()) return Fail(rc);
     if (const int rc = ComputeMauValues()) return Fail(rc);
     if (utilitiesSpecified_) {
         if (const int rc = ComputePolicies()) return Fail(rc);
@@ -56,78 +64,61 @@ int PolicyEvaluator::Run(VRX_network& network) {
     return kSuccess;
 }
 
+int PolicyEvaluator::AssumeDecisionOrder() {
+    if (const int rc = vovido::CollectDecisionSequence(*network_, sequence_)) return rc;
+    vovido::AssumeDecisionOrder(*network_, sequence_);
+    return kSuccess;
+}
+
 int PolicyEvaluator::Prepare() {
     VRX_network& net = *network_;
-    const VRX_intArray& order = net.GetTopologicalOrder();
+    const size_t slots = static_cast<size_t>(net.GetNumberOfSlots());
     try {
+        const VRX_intArray& order = net.GetTopologicalOrder();
+        low_.assign(slots, 0.0);
+        high_.assign(slots, 0.0);
         for (int i = 0; i < order.GetCount(); i++) {
             const int h = order[i];
-            if ((net.GetNodeType(h) & DefinitionBits::kUtility) == 0) continue;
+            const int type = net.GetNodeType(h);
+            if ((type & DefinitionBits::kUtility) == 0) continue;
             utilityNodes_.push_back(h);
             if (net.GetChildren(h).GetCount() == 0) terminals_.push_back(h);
+            VRX_Dmatrix* table = nullptr;
+            if (type == DefinitionType::kTable &&
+                net.GetNode(h)->GetDefinition()->GetDefinition(table) == kSuccess && table != nullptr) {
+                vovido::DefinedBounds(*table, low_[static_cast<size_t>(h)], high_[static_cast<size_t>(h)]);
+            }
         }
         utilitiesSpecified_ = !utilityNodes_.empty();
-        if (!utilitiesSpecified_) {
+        if (!utilitiesSpecified_)
             LogError(errorLog, kOutOfRange, "Utilities not specified. Policies cannot be evaluated", nullptr);
-        } else {
-            std::vector<int> sequence;
-            if (const int rc = vovido::CollectDecisionSequence(net, sequence)) return rc;
-            vovido::ReportAssumedDecisionOrder(net, sequence);
-            scenario_ = sequence;
-        }
-        for (int h : scenario_) sizes_.push_back(net.GetNode(h)->GetDefinition()->GetNumberOfOutcomes());
-        config_.assign(scenario_.size(), 0);
+        if (const int rc = AssumeDecisionOrder()) return rc;
     } catch (const std::bad_alloc&) {
         return kOutOfMemory;
-    }
-    leaves_ = 1;
-    for (int n : sizes_) {
-        if (n < 1) return kOutOfRange;
-        leaves_ *= n;
-        if (leaves_ > kMaxTableCells) return LogError(errorLog, kOutOfMemory, "Too many scenarios", nullptr);
     }
 
     VRX_network* work = nullptr;
     if (const int rc = vovido::MakeWorkingCopy(net, work)) return rc;
     work_.reset(work);
-    // MAU nodes are computed from their parents afterwards; the copy needs only the tables.
-    for (int h : utilityNodes_) {
-        if (work->GetNodeType(h) == DefinitionType::kMau) {
-            if (const int rc = work->DeleteNode(h)) return rc;
-        }
-    }
-    for (int h = work->GetFirstNode(); h >= 0; h = work->GetNextNode(h)) {
-        const int type = work->GetNodeType(h);
-        int rc = kSuccess;
-        if (type == DefinitionType::kTable) rc = vovido::ConvertUtilityNode(*work, h);
-        if (type == DefinitionType::kList) rc = vovido::ConvertDecisionNode(*work, h, false);
-        if (rc != kSuccess) return rc;
+    if (const int rc = FindIndexingParents()) return rc;
+    long long scenarios = 1;
+    for (int n : sizes_) {
+        if (n < 1) return kOutOfRange;
+        scenarios *= n;
+        if (scenarios > kMaxTableCells)
+            return LogError(errorLog, kOutOfMemory, "Too many scenarios", nullptr);
     }
     return kSuccess;
 }
 
 int PolicyEvaluator::ShapeCallerValues() {
     VRX_network& net = *network_;
-    std::vector<char> inScenario(static_cast<size_t>(net.GetNumberOfSlots()), 0);
-    for (int h : scenario_) inScenario[h] = 1;
     for (int h = net.GetFirstNode(); h >= 0; h = net.GetNextNode(h)) {
         VRX_nodeValue* value = net.GetNode(h)->GetValue();
         if (value == nullptr || value->HasEvidence()) continue;
-        const int type = net.GetNodeType(h);
         if (const int rc = value->RebuildFromDefinition()) return rc;
-        if (inScenario[h]) {
-            // What precedes the node in the sequence.
-            for (int s : scenario_) {
-                if (s == h) break;
-                if (const int rc = value->AddIndexingParent(s)) return rc;
-            }
-        } else if (type == DefinitionType::kList) {
-            continue;
-        } else {
-            for (int s : scenario_) {
-                if (const int rc = value->AddIndexingParent(s)) return rc;
-            }
-            if (IsChanceKind(type) || type == DefinitionType::kTable) recorded_.push_back(h);
+        for (int p : indexing_[static_cast<size_t>(h)]) {
+            if (const int rc = value->AddIndexingParent(p)) return rc;
         }
         VRX_Dmatrix* matrix = CallerMatrix(h);
         if (matrix == nullptr) return kWrongNodeType;
@@ -136,89 +127,147 @@ int PolicyEvaluator::ShapeCallerValues() {
     return kSuccess;
 }
 
-int PolicyEvaluator::ApplyScenario(int count) {
-    for (size_t i = 0; i < scenario_.size(); i++) {
-        const int outcome = static_cast<int>(i) < count ? config_[i] : -1;
-        if (const int rc = vovido::SetWorkEvidence(*work_, scenario_[i], outcome)) return rc;
+int PolicyEvaluator::ConvertToBayesianNetwork() {
+    VRX_network& work = *work_;
+    // MAU nodes are computed from their parents afterwards; the copy needs only the tables.
+    for (int h : utilityNodes_) {
+        if (work.GetNodeType(h) == DefinitionType::kMau) {
+            if (const int rc = work.DeleteNode(h)) return rc;
+        }
+    }
+    for (int h = work.GetFirstNode(); h >= 0; h = work.GetNextNode(h)) {
+        const int type = work.GetNodeType(h);
+        int rc = kSuccess;
+        if (type == DefinitionType::kTable) rc = vovido::ConvertUtilityNode(work, h);
+        if (type == DefinitionType::kList) rc = vovido::ConvertDecisionNode(work, h, false);
+        if (rc != kSuccess) return rc;
     }
     return kSuccess;
 }
 
-int PolicyEvaluator::UpdateWork(bool& possible) {
+int PolicyEvaluator::UpdateWork() {
     work_->InvalidateValues();
     const int mark = errorLog.GetNumberOfEntries();
     const int rc = work_->UpdateBeliefs();
-    possible = rc == kSuccess;
-    if (vovido::IsImpossibleScenario(rc)) {
-        // An impossible scenario keeps the undefined sentinel; what the update logged about it is no
-        // failure of the run.
-        errorLog.Truncate(mark);
-        return kSuccess;
-    }
+    updates_++;
+    // Evidence of probability zero: the scenario keeps the undefined sentinel, and what the exact update
+    // logged about it is no failure of the run.
+    if (rc == kConflictingEvidence) errorLog.Truncate(mark);
     return rc;
 }
 
-int PolicyEvaluator::EvaluateLeaves() {
-    std::fill(config_.begin(), config_.end(), 0);
-    long long evaluated = 0;
-    for (long long leaf = 0; leaf < leaves_; leaf++) {
-        if (const int rc = ApplyScenario(static_cast<int>(scenario_.size()))) return rc;
-        bool possible = false;
-        if (const int rc = UpdateWork(possible)) return rc;
-        if (possible) {
-            evaluated++;
-            for (int h : recorded_) {
-                const VRX_Dmatrix* beliefs = vovido::WorkBeliefs(*work_, h);
-                VRX_Dmatrix* target = CallerMatrix(h);
-                if (beliefs == nullptr || target == nullptr) return kWrongNodeType;
-                if (network_->GetNodeType(h) == DefinitionType::kTable) {
-                    VRX_Dmatrix* table = nullptr;
-                    if (const int rc = network_->GetNode(h)->GetDefinition()->GetDefinition(table)) return rc;
-                    double lo = 0.0;
-                    double hi = 0.0;
-                    vovido::DefinedBounds(*table, lo, hi);
-                    (*target)[static_cast<int>(leaf)] = lo + (*beliefs)[0] * (hi - lo);
-                } else {
-                    const int n = beliefs->GetNumberOfElements();
-                    if (target->GetNumberOfElements() != n * leaves_) return kOutOfRange;
-                    for (int k = 0; k < n; k++) (*target)[static_cast<int>(leaf) * n + k] = (*beliefs)[k];
-                }
-            }
-        }
-        for (int i = static_cast<int>(config_.size()) - 1; i >= 0; i--) {
-            if (++config_[i] < sizes_[i]) break;
-            config_[i] = 0;
-        }
+void PolicyEvaluator::LogScenario(const std::vector<int>& varied) const {
+    LogError(errorLog, kNoUsefulSamples, "The following scenario could not be evaluated:", nullptr);
+    for (int h : varied) {
+        const char* id = network_->GetNode(h)->GetId();
+        const VRX_idArray* names = network_->GetNode(h)->GetDefinition()->GetOutcomesNames();
+        const int k = outcome_[static_cast<size_t>(h)];
+        const char* name = names != nullptr && k < names->GetCount() ? (*names)[k] : nullptr;
+        const std::string line = std::string(id != nullptr ? id : "") + " = " + (name != nullptr ? name : "");
+        LogError(errorLog, kNoUsefulSamples, line.c_str(), nullptr);
     }
-    // Not a single scenario is possible: the evidence itself is.
-    if (evaluated == 0) return kConflictingEvidence;
+}
+
+// Every configuration of the varied scenario nodes, the other scenario nodes free; each that can be
+// updated gives the recorded values at their coordinates.
+int PolicyEvaluator::EvaluateOver(const std::vector<int>& varied, const std::vector<int>& recorded,
+                                  long long& evaluated, int& impossible) {
+    VRX_network& work = *work_;
+    for (int h : scenario_) {
+        if (const int rc = vovido::SetWorkEvidence(work, h, -1)) return rc;
+        outcome_[static_cast<size_t>(h)] = -1;
+    }
+    std::vector<int> digits(varied.size(), 0);
+    for (;;) {
+        for (size_t k = 0; k < varied.size(); k++) {
+            if (const int rc = vovido::SetWorkEvidence(work, varied[k], digits[k])) return rc;
+            outcome_[static_cast<size_t>(varied[k])] = digits[k];
+        }
+        const int rc = UpdateWork();
+        if (rc == kSuccess) {
+            evaluated++;
+            for (int h : recorded) {
+                if (const int recordRc = RecordNodeValue(h)) return recordRc;
+            }
+        } else if (rc == kNoUsefulSamples || rc == kConflictingEvidence) {
+            if (rc == kNoUsefulSamples) LogScenario(varied);
+            impossible = rc;
+        } else {
+            return rc;
+        }
+        int k = static_cast<int>(varied.size()) - 1;
+        while (
+            k >= 0 &&
+            ++digits[static_cast<size_t>(k)] ==
+                sizes_[static_cast<size_t>(position_[static_cast<size_t>(varied[static_cast<size_t>(k)])])]) {
+            digits[static_cast<size_t>(k--)] = 0;
+        }
+        if (k < 0) return kSuccess;
+    }
+}
+
+int PolicyEvaluator::EvaluateScenarios() {
+    // The leaves: the scenario nodes that some value read from them depends on.
+    std::vector<char> needed(scenario_.size(), 0);
+    for (int h : recorded_) {
+        for (int x : indexing_[static_cast<size_t>(h)])
+            needed[static_cast<size_t>(position_[static_cast<size_t>(x)])] = 1;
+    }
+    std::vector<int> varied;
+    for (size_t i = 0; i < scenario_.size(); i++) {
+        if (needed[i]) varied.push_back(scenario_[i]);
+    }
+    long long evaluated = 0;
+    int impossible = kSuccess;
+    if (const int rc = EvaluateOver(varied, recorded_, evaluated, impossible)) return rc;
+    // Not a single scenario is possible: the evidence itself is not.
+    if (evaluated == 0) return impossible != kSuccess ? impossible : kConflictingEvidence;
+
+    // Each observation over the configurations of the earlier scenario nodes it depends on; observations
+    // that depend on the same nodes share the updates.
+    std::vector<char> done(scenario_.size(), 0);
+    for (size_t i = 0; i < scenario_.size(); i++) {
+        const int h = scenario_[i];
+        if (done[i] || network_->GetNodeType(h) == DefinitionType::kList) continue;
+        const std::vector<int>& given = indexing_[static_cast<size_t>(h)];
+        std::vector<int> group{h};
+        for (size_t j = i + 1; j < scenario_.size(); j++) {
+            const int g = scenario_[j];
+            if (done[j] || network_->GetNodeType(g) == DefinitionType::kList ||
+                indexing_[static_cast<size_t>(g)] != given)
+                continue;
+            group.push_back(g);
+            done[j] = 1;
+        }
+        if (const int rc = EvaluateOver(given, group, evaluated, impossible)) return rc;
+    }
     return kSuccess;
 }
 
-int PolicyEvaluator::EvaluateObservedChances() {
-    for (size_t i = 0; i < scenario_.size(); i++) {
-        const int h = scenario_[i];
-        if (network_->GetNodeType(h) == DefinitionType::kList) continue;
-        VRX_Dmatrix* target = CallerMatrix(h);
-        const int n = sizes_[i];
-        long long prefixes = 1;
-        for (size_t j = 0; j < i; j++) prefixes *= sizes_[j];
-        if (target == nullptr || target->GetNumberOfElements() != prefixes * n) return kOutOfRange;
-        std::fill(config_.begin(), config_.end(), 0);
-        for (long long p = 0; p < prefixes; p++) {
-            if (const int rc = ApplyScenario(static_cast<int>(i))) return rc;
-            bool possible = false;
-            if (const int rc = UpdateWork(possible)) return rc;
-            const VRX_Dmatrix* beliefs = possible ? vovido::WorkBeliefs(*work_, h) : nullptr;
-            if (beliefs != nullptr && beliefs->GetNumberOfElements() == n) {
-                for (int k = 0; k < n; k++) (*target)[static_cast<int>(p) * n + k] = (*beliefs)[k];
-            }
-            for (int j = static_cast<int>(i) - 1; j >= 0; j--) {
-                if (++config_[j] < sizes_[j]) break;
-                config_[j] = 0;
-            }
-        }
+long long PolicyEvaluator::RowOf(int handle) const {
+    long long row = 0;
+    for (int p : indexing_[static_cast<size_t>(handle)]) {
+        const size_t at = static_cast<size_t>(p);
+        row = row * sizes_[static_cast<size_t>(position_[at])] + outcome_[at];
     }
+    return row;
+}
+
+int PolicyEvaluator::RecordNodeValue(int handle) {
+    const VRX_Dmatrix* beliefs = vovido::WorkBeliefs(*work_, handle);
+    VRX_Dmatrix* target = CallerMatrix(handle);
+    if (beliefs == nullptr || target == nullptr) return kWrongNodeType;
+    const long long row = RowOf(handle);
+    if (network_->GetNodeType(handle) == DefinitionType::kTable) {
+        if (row >= target->GetNumberOfElements() || beliefs->GetNumberOfElements() < 1) return kOutOfRange;
+        const double lo = low_[static_cast<size_t>(handle)];
+        const double hi = high_[static_cast<size_t>(handle)];
+        (*target)[static_cast<int>(row)] = lo + (*beliefs)[0] * (hi - lo);
+        return kSuccess;
+    }
+    const int n = beliefs->GetNumberOfElements();
+    if ((row + 1) * n > target->GetNumberOfElements()) return kOutOfRange;
+    for (int k = 0; k < n; k++) (*target)[static_cast<int>(row * n + k)] = (*beliefs)[k];
     return kSuccess;
 }
 
@@ -226,60 +275,95 @@ int PolicyEvaluator::ComputeMauValues() {
     // Parents before children: a MAU node reads the expected utilities of the nodes above it.
     for (int h : utilityNodes_) {
         if (network_->GetNodeType(h) != DefinitionType::kMau) continue;
+        if (network_->GetNode(h)->GetValue()->HasEvidence()) continue;
         if (const int rc = vovido::ComputeMauValue(*network_, h)) return rc;
     }
     return kSuccess;
 }
 
 int PolicyEvaluator::ComputePolicies() {
-    // Total expected utility of every scenario: the sum of the terminal utility nodes.
+    const size_t dims = scenario_.size();
+    long long total = 1;
+    for (int n : sizes_) total *= n;
+    // Total expected utility of every scenario: the sum of the terminal utility nodes, each read at the
+    // coordinates of the scenario nodes it is indexed by.
     std::vector<double> w;
+    std::vector<int> digits(dims, 0);
+    std::vector<long long> stride(dims, 0);
     try {
-        w.assign(static_cast<size_t>(leaves_), 0.0);
+        w.assign(static_cast<size_t>(total), 0.0);
     } catch (const std::bad_alloc&) {
         return kOutOfMemory;
     }
     for (int t : terminals_) {
         const VRX_Dmatrix* eu = CallerMatrix(t);
-        if (eu == nullptr || eu->GetNumberOfElements() != leaves_) return kOutOfRange;
-        for (long long l = 0; l < leaves_; l++) {
-            const double v = (*eu)[static_cast<int>(l)];
-            if (IsUndefinedEntry(v) || IsUndefinedEntry(w[l])) {
-                w[l] = kUndefinedValue;
+        std::fill(stride.begin(), stride.end(), 0);
+        long long rows = 1;
+        const std::vector<int>& given = indexing_[static_cast<size_t>(t)];
+        for (int k = static_cast<int>(given.size()) - 1; k >= 0; k--) {
+            const size_t d =
+                static_cast<size_t>(position_[static_cast<size_t>(given[static_cast<size_t>(k)])]);
+            stride[d] = rows;
+            rows *= sizes_[d];
+        }
+        if (eu == nullptr || eu->GetNumberOfElements() != rows) return kOutOfRange;
+        std::fill(digits.begin(), digits.end(), 0);
+        for (long long l = 0; l < total; l++) {
+            long long at = 0;
+            for (size_t d = 0; d < dims; d++) at += digits[d] * stride[d];
+            const double v = (*eu)[static_cast<int>(at)];
+            if (IsUndefinedEntry(v) || IsUndefinedEntry(w[static_cast<size_t>(l)])) {
+                w[static_cast<size_t>(l)] = kUndefinedValue;
             } else {
-                w[l] += v;
+                w[static_cast<size_t>(l)] += v;
             }
+            for (int d = static_cast<int>(dims) - 1;
+                 d >= 0 && ++digits[static_cast<size_t>(d)] == sizes_[static_cast<size_t>(d)]; d--)
+                digits[static_cast<size_t>(d)] = 0;
         }
     }
-    // Fold back from the last scenario node: a decision takes its best choice, a chance node averages
-    // over its outcomes. Undefined entries (impossible scenarios) take part in neither.
-    long long length = leaves_;
-    for (int i = static_cast<int>(scenario_.size()) - 1; i >= 0; i--) {
-        const int h = scenario_[i];
-        const int n = sizes_[i];
+    // Fold back from the last scenario node: a decision takes its best choice, an observation averages
+    // over its outcomes given the nodes before it. Undefined entries (impossible scenarios) take part in
+    // neither.
+    long long length = total;
+    for (int i = static_cast<int>(dims) - 1; i >= 0; i--) {
+        const int h = scenario_[static_cast<size_t>(i)];
+        const int n = sizes_[static_cast<size_t>(i)];
         const long long outer = length / n;
         VRX_Dmatrix* m = CallerMatrix(h);
-        if (m == nullptr || m->GetNumberOfElements() != length) return kOutOfRange;
         const bool decision = network_->GetNodeType(h) == DefinitionType::kList;
+        if (m == nullptr || (decision && m->GetNumberOfElements() != length)) return kOutOfRange;
         for (long long o = 0; o < outer; o++) {
+            long long row = 0;
+            if (!decision) {
+                // The outcomes of the scenario nodes before this one, to read its distribution given them.
+                long long rest = o;
+                for (int d = i - 1; d >= 0; d--) {
+                    outcome_[static_cast<size_t>(scenario_[static_cast<size_t>(d)])] =
+                        static_cast<int>(rest % sizes_[static_cast<size_t>(d)]);
+                    rest /= sizes_[static_cast<size_t>(d)];
+                }
+                row = RowOf(h);
+                if ((row + 1) * n > m->GetNumberOfElements()) return kOutOfRange;
+            }
             double result = kUndefinedValue;
             bool any = false;
             for (int k = 0; k < n; k++) {
                 const long long at = o * n + k;
-                const double v = w[at];
+                const double v = w[static_cast<size_t>(at)];
                 if (decision) {
                     (*m)[static_cast<int>(at)] = v;
                     if (IsUndefinedEntry(v)) continue;
                     if (!any || v > result) result = v;
                     any = true;
                 } else {
-                    const double p = (*m)[static_cast<int>(at)];
+                    const double p = (*m)[static_cast<int>(row * n + k)];
                     if (IsUndefinedEntry(p) || IsUndefinedEntry(v) || p == 0.0) continue;
                     result = any ? result + p * v : p * v;
                     any = true;
                 }
             }
-            w[o] = result;
+            w[static_cast<size_t>(o)] = result;
         }
         length = outer;
     }

@@ -1,8 +1,9 @@
 #pragma once
 // Influence-diagram algorithm 0: evaluates every policy of a diagram. A working copy in which utilities
-// are chance nodes is updated once per scenario (a combination of outcomes of the decisions and the nodes
-// observed before them); the caller's values receive the beliefs and expected utilities per scenario, and
-// each decision the expected utility of every choice for every combination of what precedes it.
+// are chance nodes is updated once per scenario (a combination of outcomes of the decisions and of the
+// nodes observed before them that the utilities depend on); the caller's values receive the beliefs and
+// expected utilities indexed by the scenario nodes they depend on, and each decision the expected utility
+// of every choice for every combination of the scenario nodes that precede it.
 
 #include <memory>
 #include <vector>
@@ -19,35 +20,58 @@ public:
     PolicyEvaluator& operator=(const PolicyEvaluator&) = delete;
 
     // 0 on success (also for a diagram without utilities, which is updated as a plain network); else
-    // the code of the failed step, logged with "Error when running Cooper's algorithm". Only the
-    // values of the caller's nodes change.
+    // the code of the failed step, logged with "Error when running Cooper's algorithm". Besides the
+    // values of the caller's nodes, only the arcs of an assumed decision order change.
     [[nodiscard]] int Run(VRX_network& network);
 
     // The maximum expected utility of the last successful run (the undefined sentinel when unknown).
     double GetMaximumExpectedUtility() const { return maximumExpectedUtility_; }
+    // The belief updates of the working copy that the last run made.
+    long long GetNumberOfUpdates() const { return updates_; }
 
 private:
+    [[nodiscard]] int Evaluate();
     [[nodiscard]] int Prepare();
+    [[nodiscard]] int AssumeDecisionOrder();
+    // Relevance by the walk that clearing evidence starts in the working copy (id_indexing_parents.cpp).
+    [[nodiscard]] int FindIndexingParents();
+    [[nodiscard]] int FindTerminalIndexing(std::vector<char>& relevant);
+    [[nodiscard]] int CloseOverObservations(std::vector<char>& relevant);
+    [[nodiscard]] int FindOtherIndexing();
+    void FindMauIndexing();
+    [[nodiscard]] int Touches(int x, const std::vector<int>& watched, std::vector<char>& reached);
     [[nodiscard]] int ShapeCallerValues();
-    [[nodiscard]] int ApplyScenario(int count);
-    [[nodiscard]] int UpdateWork(bool& possible);
-    [[nodiscard]] int EvaluateLeaves();
-    [[nodiscard]] int EvaluateObservedChances();
+    [[nodiscard]] int ConvertToBayesianNetwork();
+    [[nodiscard]] int EvaluateScenarios();
+    [[nodiscard]] int EvaluateOver(const std::vector<int>& varied, const std::vector<int>& recorded,
+                                   long long& evaluated, int& impossible);
+    [[nodiscard]] int UpdateWork();
+    void LogScenario(const std::vector<int>& varied) const;
+    [[nodiscard]] int RecordNodeValue(int handle);
     [[nodiscard]] int ComputeMauValues();
     [[nodiscard]] int ComputePolicies();
+    // The row of a caller value matrix (its own dimension aside) at the outcomes its indexing parents are
+    // set to.
+    long long RowOf(int handle) const;
     void MarkWrittenUpToDate();
+    bool IsScenarioNode(int handle) const { return position_[static_cast<size_t>(handle)] >= 0; }
     VRX_Dmatrix* CallerMatrix(int handle) const;
     int Fail(int rc);
 
     VRX_network* network_ = nullptr;
     std::unique_ptr<VRX_network> work_;
-    std::vector<int> utilityNodes_;  // utility and MAU nodes, topological order
-    std::vector<int> terminals_;     // the utility nodes without children: their sum is maximised
-    std::vector<int> scenario_;      // the scenario nodes in decision-sequence order
-    std::vector<int> sizes_;         // their outcome counts
-    std::vector<int> config_;        // the outcome of each scenario node in the current scenario
-    std::vector<int> recorded_;      // nodes whose beliefs or expected utility each scenario records
+    std::vector<int> utilityNodes_;           // utility and MAU nodes, topological order
+    std::vector<int> terminals_;              // the utility nodes without children: their sum is maximised
+    std::vector<int> sequence_;               // decisions and the nodes observed before them, in order
+    std::vector<int> scenario_;               // the scenario nodes, in sequence order
+    std::vector<int> sizes_;                  // their outcome counts
+    std::vector<int> position_;               // per slot: its position in scenario_, or -1
+    std::vector<int> outcome_;                // per slot: the outcome a scenario node is set to, or -1
+    std::vector<std::vector<int>> indexing_;  // per slot: the scenario nodes its value is indexed by
+    std::vector<int> recorded_;               // values read from every leaf scenario
+    std::vector<double> low_;                 // per slot: a utility table's smallest and largest defined item
+    std::vector<double> high_;
     bool utilitiesSpecified_ = true;
-    long long leaves_ = 1;
     double maximumExpectedUtility_ = 0.0;
+    long long updates_ = 0;
 };

@@ -53,7 +53,10 @@ int CollectDecisionSequence(VRX_network& network, std::vector<int>& sequence) {
     return kSuccess;
 }
 
-void ReportAssumedDecisionOrder(const VRX_network& network, const std::vector<int>& sequence) {
+void AssumeDecisionOrder(VRX_network& network, const std::vector<int>& sequence) {
+    // The arcs are the solvers' own doing: no notice invalidates or updates anything for them.
+    const int mask = network.changeMask;
+    network.changeMask = 0;
     int previous = -1;
     size_t groupStart = 0;
     for (size_t i = 0; i < sequence.size(); i++) {
@@ -63,6 +66,8 @@ void ReportAssumedDecisionOrder(const VRX_network& network, const std::vector<in
             for (size_t k = groupStart; k <= i && !joined; k++)
                 joined = network.AreAdjacent(previous, sequence[k]) == 1;
             if (!joined) {
+                // A refused arc (say, one past a size limit) leaves the order assumed all the same.
+                (void)network.AddArc(previous, sequence[i]);
                 char message[600];
                 std::snprintf(message, sizeof message,
                               "Temporal order assumed: node [%.250s] before node [%.250s]",
@@ -73,6 +78,7 @@ void ReportAssumedDecisionOrder(const VRX_network& network, const std::vector<in
         previous = sequence[i];
         groupStart = i + 1;
     }
+    network.changeMask = mask;
 }
 
 bool DefinedBounds(const VRX_Dmatrix& matrix, double& lo, double& hi) {

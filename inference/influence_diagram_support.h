@@ -1,6 +1,6 @@
 #pragma once
-// What both influence-diagram solvers share: the decision sequence, the report of an assumed decision
-// order, and the working copy in which utilities and decisions become chance nodes.
+// What both influence-diagram solvers share: the decision sequence, the assumed decision order, and the
+// working copy in which utilities and decisions become chance nodes.
 
 #include <vector>
 
@@ -25,10 +25,11 @@ inline bool IsImpossibleScenario(int status) {
 // of a decision; each once.
 [[nodiscard]] int CollectDecisionSequence(VRX_network& network, std::vector<int>& sequence);
 
-// Logs "Temporal order assumed" for two consecutive decisions of the sequence when neither the second
-// nor any node observed just before it touches the first. The order of the sequence is the one solved;
-// the caller's network keeps its arcs.
-void ReportAssumedDecisionOrder(const VRX_network& network, const std::vector<int>& sequence);
+// For two consecutive decisions of the sequence of which neither the second nor any node observed just
+// before it touches the first: adds the arc first -> second to the network, where it stays, so that the
+// second decision is taken knowing the first, and logs "Temporal order assumed" (also when the arc is
+// refused). No change notice acts on these arcs.
+void AssumeDecisionOrder(VRX_network& network, const std::vector<int>& sequence);
 
 // Smallest and largest entry that is not the undefined sentinel; false when there is none.
 bool DefinedBounds(const VRX_Dmatrix& matrix, double& lo, double& hi);

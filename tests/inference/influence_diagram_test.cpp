@@ -2,8 +2,10 @@
 // messages and refusals, and the caller's network left as it was.
 #include <gtest/gtest.h>
 
-#include <cmath>
+#include <algorithm>
 #include <random>
+#include <string>
+#include <utility>
 
 #include "base/error_log.h"
 #include "base/number_text.h"
@@ -58,10 +60,11 @@ TEST(PolicyEvaluation, WildcatterTestsThenDrillsUnlessDiffuse) {
     ExpectNear(ValueOf(net, "Drill"), {21 / 0.24 - 10, -10, 11.5 / 0.35 - 10, -10, -12.5 / 0.41 - 10, -10,  //
                                        20, 0, 20, 0, 20, 0});
     ExpectNear(ValueOf(net, "Seismic"), {0.24, 0.35, 0.41, 1.0 / 3, 1.0 / 3, 1.0 / 3});
-    // Oil given (Test, Seismic, Drill): the first scenario is (yes, closed, yes).
+    // Oil given (Test, Seismic): the first row is (yes, closed).
     const std::vector<double> oil = ValueOf(net, "Oil");
-    ASSERT_EQ(oil.size(), 36u);
+    ASSERT_EQ(oil.size(), 18u);
     ExpectNear({oil[0], oil[1], oil[2]}, {0.05 / 0.24, 0.09 / 0.24, 0.1 / 0.24});
+    ExpectNear(ValueOf(net, "TestCost"), {-10, 0});
     const std::vector<double> payoff = ValueOf(net, "Payoff");
     ASSERT_EQ(payoff.size(), 12u);
     EXPECT_NEAR(payoff[0], 21 / 0.24, 1e-9);
@@ -99,29 +102,149 @@ TEST(BestPolicy, WildcatterChoosesToTestAndFollowsTheResult) {
     }
 }
 
+// Algorithm 1's choice for every decision and configuration of its parents, each solved with the
+// parents observed.
+influence_diagrams::Policy BestPolicyChoices(const VRX_network& net, const influence_diagrams::Diagram& d) {
+    influence_diagrams::Policy policy;
+    const std::vector<int> rows = influence_diagrams::PolicyRows(net, d);
+    for (size_t k = 0; k < d.decisions.size(); k++) {
+        const VRX_intArray& parents = net.GetParents(d.decisions[k]);
+        policy.emplace_back();
+        for (int r = 0; r < rows[k]; r++) {
+            VRX_network observed(net);
+            for (int p = parents.GetCount() - 1, rest = r; p >= 0; p--) {
+                const int n = observed.GetNode(parents[p])->GetDefinition()->GetNumberOfOutcomes();
+                EXPECT_EQ(observed.GetNode(parents[p])->GetValue()->SetEvidence(rest % n), kSuccess);
+                rest /= n;
+            }
+            EXPECT_EQ(Solve(observed, 1), kSuccess) << vovido::test::LogDump();
+            const std::vector<double> choice = ValueOf(observed, net.GetNode(d.decisions[k])->GetId());
+            policy.back().push_back(
+                static_cast<int>(std::find(choice.begin(), choice.end(), 1.0) - choice.begin()));
+        }
+    }
+    return policy;
+}
+
 TEST(InfluenceDiagrams, RandomDiagramsAgreeWithEveryPolicyTried) {
-    for (unsigned seed = 1; seed <= 12; seed++) {
+    // Ordered diagrams, then diagrams whose decisions follow one another without an arc.
+    for (unsigned seed = 1; seed <= 40; seed++) {
         std::mt19937 rng(seed);
         VRX_network net;
-        const auto d = influence_diagrams::BuildRandomDiagram(net, rng, 3, seed % 3 == 0 ? 1 : 2, 2);
-        std::vector<int> bestFirst;
-        const double meu = influence_diagrams::BruteForceMeu(net, d, &bestFirst);
+        const bool ordered = seed <= 8;
+        const auto d = influence_diagrams::BuildRandomDiagram(net, rng, 3, seed % 3 == 0 ? 1 : 2, 2, ordered);
         PolicyEvaluator evaluator;
         ASSERT_EQ(evaluator.Run(net), kSuccess) << seed << vovido::test::LogDump();
+        // After the run: the order assumed is part of what every policy sees.
+        const double meu = influence_diagrams::BruteForceMeu(net, d);
         EXPECT_NEAR(evaluator.GetMaximumExpectedUtility(), meu, 1e-9) << seed;
-        // The first decision's best choice for each outcome of c0 agrees with best policy given c0.
-        const std::vector<double> first = ValueOf(net, "d0");
-        ASSERT_EQ(first.size(), 4u);
-        for (int c = 0; c < 2; c++) {
-            // A decision that changes nothing has no best choice to compare.
-            if (std::abs(first[2 * c + 1] - first[2 * c]) < 1e-9) continue;
-            VRX_network observed(net);
-            ASSERT_EQ(observed.GetNode(observed.FindNode("c0"))->GetValue()->SetEvidence(c), kSuccess);
-            ASSERT_EQ(Solve(observed, 1), kSuccess) << seed << vovido::test::LogDump();
-            const int expected = first[2 * c + 1] > first[2 * c] ? 1 : 0;
-            EXPECT_EQ(ValueOf(observed, "d0")[expected], 1.0) << seed << " c0=" << c;
-            EXPECT_EQ(bestFirst[c], expected) << seed;
-        }
+        EXPECT_NEAR(influence_diagrams::PolicyUtility(net, d, BestPolicyChoices(net, d)), meu, 1e-9) << seed;
+    }
+}
+
+// D2, O (observed before D2) and D2's effect E reach no utility.
+void BuildIrrelevant(VRX_network& net) {
+    AddNode(net, DefinitionType::kList, "D1", {});
+    AddNode(net, DefinitionType::kTable, "U", {"D1"});
+    influence_diagrams::SetUtilities(net, "U", {0, 5});
+    AddNode(net, DefinitionType::kCpt, "O", {});
+    AddNode(net, DefinitionType::kList, "D2", {"O"});
+    AddNode(net, DefinitionType::kCpt, "E", {"D2"});
+}
+
+// d0 only steers what d1 sees: e0 is likely 0 after d0 = 0 (then d1 = 0 earns 10) and likely 1 after
+// d0 = 1 (then d1 = 1 earns 4).
+void BuildSteering(VRX_network& net) {
+    AddNode(net, DefinitionType::kList, "d0", {});
+    AddNode(net, DefinitionType::kCpt, "e0", {"d0"});
+    ASSERT_EQ(Def(net, "e0").SetDefinitionDoubles(vovido::test::Doubles({0.9, 0.1, 0.2, 0.8})), kSuccess);
+    AddNode(net, DefinitionType::kList, "d1", {"e0"});
+    AddNode(net, DefinitionType::kTable, "U", {"e0", "d1"});
+    influence_diagrams::SetUtilities(net, "U", {10, 0, 0, 4});
+}
+
+// Each value is indexed by the scenario nodes it depends on, and the diagram is updated once per
+// combination of those (and once per combination of what each observation depends on).
+TEST(PolicyEvaluation, ValuesAreIndexedByWhatTheyDependOn) {
+    using Indexing = std::vector<std::pair<const char*, std::vector<std::string>>>;
+    struct Case {
+        const char* name;
+        void (*build)(VRX_network&);
+        Indexing indexing;
+        long long updates;
+    };
+    const Case cases[] = {
+        // Test is seen through Seismic, so Payoff depends on it; TestCost on Test alone.
+        {"wildcatter",
+         BuildWildcatter,
+         {{"Test", {}},
+          {"Seismic", {"Test"}},
+          {"Drill", {"Test", "Seismic"}},
+          {"Oil", {"Test", "Seismic"}},
+          {"TestCost", {"Test"}},
+          {"Payoff", {"Test", "Seismic", "Drill"}}},
+         12 + 2},
+        // Without notices nothing is seen to depend on anything: one update.
+        {"notices off",
+         [](VRX_network& net) {
+             BuildWildcatter(net);
+             net.propagationFlags &= ~PropagationFlags::kNotices;
+         },
+         {{"Test", {}}, {"Drill", {}}, {"Payoff", {}}},
+         1},
+        {"irrelevant", BuildIrrelevant, {{"U", {"D1"}}, {"D1", {}}, {"O", {}}, {"D2", {}}, {"E", {}}}, 2},
+        {"steering",
+         BuildSteering,
+         {{"d0", {}}, {"e0", {"d0"}}, {"d1", {"d0", "e0"}}, {"U", {"e0", "d1"}}},
+         4 + 2},
+    };
+    for (const Case& c : cases) {
+        VRX_network net;
+        c.build(net);
+        PolicyEvaluator evaluator;
+        ASSERT_EQ(evaluator.Run(net), kSuccess) << c.name << vovido::test::LogDump();
+        for (const auto& [id, expected] : c.indexing)
+            EXPECT_EQ(influence_diagrams::IndexingIds(net, id), expected) << c.name << " " << id;
+        EXPECT_EQ(evaluator.GetNumberOfUpdates(), c.updates) << c.name;
+    }
+}
+
+TEST(PolicyEvaluation, IrrelevantAndSteeringDecisions) {
+    VRX_network net;
+    BuildIrrelevant(net);
+    ASSERT_EQ(Solve(net, 0), kSuccess);
+    ExpectNear(ValueOf(net, "D1"), {0, 5});
+    // A decision that nothing depends on gets no policy.
+    EXPECT_EQ(ValueOf(net, "D2"), (std::vector<double>{kUndefinedValue, kUndefinedValue}));
+
+    VRX_network steer;
+    BuildSteering(steer);
+    ASSERT_EQ(Solve(steer, 0), kSuccess) << vovido::test::LogDump();
+    ExpectNear(ValueOf(steer, "d0"), {0.9 * 10 + 0.1 * 4, 0.2 * 10 + 0.8 * 4});
+    ExpectNear(ValueOf(steer, "d1"), {10, 0, 0, 4, 10, 0, 0, 4});
+    ASSERT_EQ(Solve(steer, 1), kSuccess) << vovido::test::LogDump();
+    EXPECT_EQ(ValueOf(steer, "d0"), (std::vector<double>{1, 0}));
+}
+
+// Without an arc between them, the second decision would be chosen blind to the first: 6 for the first
+// choice, where the second choice earns 10.
+TEST(InfluenceDiagrams, AssumedOrderIsAnArcBothSolversSee) {
+    for (int algorithm : {0, 1}) {
+        VRX_network net;
+        AddNode(net, DefinitionType::kList, "D1", {});
+        AddNode(net, DefinitionType::kList, "D2", {});
+        AddNode(net, DefinitionType::kTable, "U", {"D1", "D2"});
+        influence_diagrams::SetUtilities(net, "U", {6, 0, 5.9, 10});
+        errorLog.Flush();
+        ASSERT_EQ(Solve(net, algorithm), kSuccess) << vovido::test::LogDump();
+        EXPECT_TRUE(Logged(kOutOfRange, "Temporal order assumed: node [D1] before node [D2]"));
+        EXPECT_EQ(net.AreAdjacent(net.FindNode("D1"), net.FindNode("D2")), 1);
+        EXPECT_EQ(ValueOf(net, "D1"),
+                  algorithm == 0 ? (std::vector<double>{6, 10}) : (std::vector<double>{0, 1}));
+        // The arc stays: a second run assumes nothing.
+        errorLog.Flush();
+        ASSERT_EQ(Solve(net, algorithm), kSuccess);
+        EXPECT_EQ(errorLog.GetNumberOfEntries(), 0) << vovido::test::LogDump();
     }
 }
 
@@ -194,13 +317,6 @@ TEST(InfluenceDiagrams, MessagesAndRefusals) {
          kOutOfRange,
          "Cannot solve this network using SHACHTER's algorithm. Error while merging utility nodes (too many "
          "parents)"},
-        {"order assumed", 0,
-         [](VRX_network& net) {
-             AddNode(net, DefinitionType::kList, "First", {});
-             AddNode(net, DefinitionType::kList, "Second", {});
-             AddNode(net, DefinitionType::kTable, "U", {"First", "Second"});
-         },
-         kSuccess, "Temporal order assumed: node [First] before node [Second]"},
     };
     for (const Case& c : cases) {
         VRX_network net;
@@ -243,6 +359,34 @@ TEST(InfluenceDiagrams, ImpossibleScenariosStayUndefinedAndOutOfTheFoldBack) {
     EXPECT_NEAR(d[1], 5, 1e-12);
     EXPECT_EQ(d[2], kUndefinedValue);
     EXPECT_EQ(d[3], kUndefinedValue);
+}
+
+// E says A equals B and F (observed) that they differ: E = State1 has probability zero, though no single
+// table shows it, and logic sampling finds no sample that fits.
+TEST(InfluenceDiagrams, ScenariosNoSampleFitsAreLogged) {
+    VRX_network net;
+    AddNode(net, DefinitionType::kCpt, "A", {});
+    AddNode(net, DefinitionType::kCpt, "B", {});
+    AddNode(net, DefinitionType::kCpt, "E", {"A", "B"});
+    ASSERT_EQ(Def(net, "E").SetDefinitionDoubles(vovido::test::Doubles({0, 1, 1, 0, 1, 0, 0, 1})), kSuccess);
+    AddNode(net, DefinitionType::kCpt, "F", {"A", "B"});
+    ASSERT_EQ(Def(net, "F").SetDefinitionDoubles(vovido::test::Doubles({1, 0, 0, 1, 0, 1, 1, 0})), kSuccess);
+    ASSERT_EQ(net.GetNode(net.FindNode("F"))->GetValue()->SetEvidence(1), kSuccess);
+    AddNode(net, DefinitionType::kList, "D", {"E"});
+    AddNode(net, DefinitionType::kTable, "U", {"D", "E"});
+    net.SetBayesianAlgorithm(1);
+    errorLog.Flush();
+    ASSERT_EQ(Solve(net, 0), kSuccess) << vovido::test::LogDump();
+    const std::vector<std::string> expected{"No useful samples have been generated for some of nodes.",
+                                            "The following scenario could not be evaluated:", "E = State1",
+                                            "D = Choice0"};
+    const std::vector<std::string> logged = vovido::test::LoggedMessages();
+    const auto at = std::search(logged.begin(), logged.end(), expected.begin(), expected.end());
+    ASSERT_NE(at, logged.end()) << vovido::test::LogDump();
+    for (int i = 0; i < 4; i++)
+        EXPECT_EQ(errorLog.GetCode(static_cast<int>(at - logged.begin()) + i), kNoUsefulSamples);
+    EXPECT_TRUE(Logged(kNoUsefulSamples, "D = Choice1"));
+    EXPECT_EQ(ValueOf(net, "U")[2], kUndefinedValue);
 }
 
 TEST(InfluenceDiagrams, ImpossibleEvidenceFailsWithAMessage) {

@@ -59,11 +59,20 @@ struct Diagram {
     std::vector<int> utilities;
 };
 
-// Random binary chance nodes c0.., decisions d0.. where d0 observes c0 and each later decision observes
-// what the one before it observed, that decision and its effect e(k-1) (a chance node under the decision
-// and c0), and utility nodes over random nodes.
+// The identifiers of the indexing parents of the node's value, in order.
+inline std::vector<std::string> IndexingIds(VRX_network& net, const char* id) {
+    std::vector<std::string> ids;
+    const VRX_intArray& parents = net.GetNode(net.FindNode(id))->GetValue()->GetIndexingParents();
+    for (int k = 0; k < parents.GetCount(); k++) ids.emplace_back(net.GetNode(parents[k])->GetId());
+    return ids;
+}
+
+// Random binary chance nodes c0.., decisions d0.. with an effect e(k) each (a chance node under d(k) and
+// c0), and utility nodes over random nodes. d0 observes c0. Ordered, each later decision observes what
+// the one before it observed, that decision and its effect; otherwise it observes c0 and the decisions
+// before the one just before it, and the solvers have to assume that one.
 inline Diagram BuildRandomDiagram(VRX_network& net, std::mt19937& rng, int chanceCount, int decisionCount,
-                                  int utilityCount) {
+                                  int utilityCount, bool ordered = true) {
     Diagram d;
     std::uniform_real_distribution<double> u(0.0, 1.0);
     std::vector<std::string> ids;
@@ -86,8 +95,9 @@ inline Diagram BuildRandomDiagram(VRX_network& net, std::mt19937& rng, int chanc
         d.decisions.push_back(add(DefinitionType::kList, id, observed));
         const std::string effect = "e" + std::to_string(k);
         d.chance.push_back(add(DefinitionType::kCpt, effect, {id, "c0"}));
-        observed.push_back(id);
-        observed.push_back(effect);
+        if (ordered) observed.push_back(id);
+        if (ordered) observed.push_back(effect);
+        if (!ordered && k > 0) observed.push_back("d" + std::to_string(k - 1));
     }
     const std::vector<std::string> candidates = ids;
     for (int i = 0; i < utilityCount; i++) {
@@ -117,74 +127,89 @@ inline Diagram BuildRandomDiagram(VRX_network& net, std::mt19937& rng, int chanc
     return d;
 }
 
-// The maximum expected utility over every policy (one choice per decision and configuration of its
-// parents), by enumerating the joint of chance nodes and decisions for each policy. Chance evidence is
-// not supported; decisions are free.
-inline double BruteForceMeu(const VRX_network& net, const Diagram& d, std::vector<int>* bestFirst = nullptr) {
-    std::vector<int> nodes = d.chance;
-    nodes.insert(nodes.end(), d.decisions.begin(), d.decisions.end());
+// One choice per decision (in the diagram's order) and configuration of its parents (the first parent
+// most significant).
+using Policy = std::vector<std::vector<int>>;
+
+// The expected utility of the policy, by enumerating the joint of decisions and chance nodes. Chance
+// evidence is not supported; decisions are free.
+inline double PolicyUtility(const VRX_network& net, const Diagram& d, const Policy& policy) {
+    // Decisions first: a joint configuration the policy rules out is passed over before any table is read.
+    std::vector<int> nodes = d.decisions;
+    nodes.insert(nodes.end(), d.chance.begin(), d.chance.end());
     std::vector<int> position(static_cast<size_t>(net.GetNumberOfSlots()), -1);
     for (size_t i = 0; i < nodes.size(); i++) position[static_cast<size_t>(nodes[i])] = static_cast<int>(i);
     std::vector<int> outcomes;
-    for (int h : nodes) outcomes.push_back(net.GetNode(h)->GetDefinition()->GetNumberOfOutcomes());
-    auto rowOf = [&](int h, const std::vector<int>& x) {
-        const VRX_intArray& parents = net.GetParents(h);
-        int row = 0;
-        for (int k = 0; k < parents.GetCount(); k++) {
-            const int p = position[static_cast<size_t>(parents[k])];
-            row = row * outcomes[static_cast<size_t>(p)] + x[static_cast<size_t>(p)];
+    std::vector<std::vector<int>> parents;  // positions, for each node and utility
+    std::vector<const VRX_Dmatrix*> tables;
+    auto add = [&](int h) {
+        const VRX_intArray& list = net.GetParents(h);
+        parents.emplace_back();
+        for (int k = 0; k < list.GetCount(); k++)
+            parents.back().push_back(position[static_cast<size_t>(list[k])]);
+        VRX_Dmatrix* table = nullptr;
+        if (net.GetNodeType(h) != DefinitionType::kList) {
+            EXPECT_EQ(net.GetNode(h)->GetDefinition()->GetDefinition(table), kSuccess);
         }
+        tables.push_back(table);
+    };
+    for (int h : nodes) {
+        outcomes.push_back(net.GetNode(h)->GetDefinition()->GetNumberOfOutcomes());
+        add(h);
+    }
+    for (int h : d.utilities) add(h);
+    std::vector<int> x(nodes.size(), 0);
+    auto rowOf = [&](size_t j) {
+        int row = 0;
+        for (int p : parents[j]) row = row * outcomes[static_cast<size_t>(p)] + x[static_cast<size_t>(p)];
         return row;
     };
-    auto rowsOf = [&](int h) {
+    const size_t decisions = d.decisions.size();
+    double eu = 0.0;
+    for (;;) {
+        double p = 1.0;
+        for (size_t i = 0; i < nodes.size() && p > 0.0; i++) {
+            if (i < decisions) {
+                p = policy[i][static_cast<size_t>(rowOf(i))] == x[i] ? 1.0 : 0.0;
+            } else {
+                p *= (*tables[i])[rowOf(i) * outcomes[i] + x[i]];
+            }
+        }
+        for (size_t u = 0; u < d.utilities.size() && p > 0.0; u++)
+            eu += p * (*tables[nodes.size() + u])[rowOf(nodes.size() + u)];
+        size_t i = 0;
+        while (i < x.size() && ++x[i] == outcomes[i]) x[i++] = 0;
+        if (i == x.size()) return eu;
+    }
+}
+
+// The rows of each decision's policy: the configurations of its parents.
+inline std::vector<int> PolicyRows(const VRX_network& net, const Diagram& d) {
+    std::vector<int> rows;
+    for (int h : d.decisions) {
         const VRX_intArray& parents = net.GetParents(h);
-        int rows = 1;
+        int n = 1;
         for (int k = 0; k < parents.GetCount(); k++)
-            rows *= outcomes[static_cast<size_t>(position[static_cast<size_t>(parents[k])])];
-        return rows;
-    };
-    // The policy: one choice per decision row, as a mixed-radix counter.
-    std::vector<std::vector<int>> policy;
-    for (int h : d.decisions) policy.emplace_back(static_cast<size_t>(rowsOf(h)), 0);
+            n *= net.GetNode(parents[k])->GetDefinition()->GetNumberOfOutcomes();
+        rows.push_back(n);
+    }
+    return rows;
+}
+
+// The maximum expected utility over every policy, tried one by one.
+inline double BruteForceMeu(const VRX_network& net, const Diagram& d) {
+    Policy policy;
+    std::vector<int> choices;
+    for (int h : d.decisions) choices.push_back(net.GetNode(h)->GetDefinition()->GetNumberOfOutcomes());
+    for (int rows : PolicyRows(net, d)) policy.emplace_back(static_cast<size_t>(rows), 0);
     double best = -1e300;
     for (;;) {
-        double eu = 0.0;
-        std::vector<int> x(nodes.size(), 0);
-        for (;;) {
-            double p = 1.0;
-            for (size_t i = 0; i < nodes.size() && p > 0.0; i++) {
-                const int h = nodes[i];
-                if (i < d.chance.size()) {
-                    VRX_Dmatrix* table = nullptr;
-                    EXPECT_EQ(net.GetNode(h)->GetDefinition()->GetDefinition(table), kSuccess);
-                    p *= (*table)[rowOf(h, x) * outcomes[i] + x[i]];
-                } else {
-                    p *= policy[i - d.chance.size()][static_cast<size_t>(rowOf(h, x))] == x[i] ? 1.0 : 0.0;
-                }
-            }
-            if (p > 0.0) {
-                double total = 0.0;
-                for (int h : d.utilities) {
-                    VRX_Dmatrix* table = nullptr;
-                    EXPECT_EQ(net.GetNode(h)->GetDefinition()->GetDefinition(table), kSuccess);
-                    total += (*table)[rowOf(h, x)];
-                }
-                eu += p * total;
-            }
-            size_t i = 0;
-            while (i < x.size() && ++x[i] == outcomes[i]) x[i++] = 0;
-            if (i == x.size()) break;
-        }
-        if (eu > best) {
-            best = eu;
-            if (bestFirst != nullptr) *bestFirst = policy[0];
-        }
+        best = std::max(best, PolicyUtility(net, d, policy));
         size_t k = 0;
         size_t r = 0;
         for (;;) {
             if (k == policy.size()) return best;
-            const int n = outcomes[static_cast<size_t>(position[static_cast<size_t>(d.decisions[k])])];
-            if (++policy[k][r] < n) break;
+            if (++policy[k][r] < choices[k]) break;
             policy[k][r] = 0;
             if (++r == policy[k].size()) {
                 r = 0;

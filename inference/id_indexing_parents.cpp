@@ -1,0 +1,170 @@
+// Which scenario nodes each value of a diagram depends on. In the working copy every node of the decision
+// sequence is observed; clearing the evidence of one of them starts the walk that marks out of date the
+// values that this evidence could change, and the values that lose their up-to-date flag depend on it.
+#include <new>
+
+#include "inference/id_policy_evaluation.h"
+#include "inference/influence_diagram_support.h"
+#include "model/network.h"
+#include "model/node.h"
+#include "model/node_definition.h"
+#include "model/node_value.h"
+
+namespace {
+
+bool IsDecision(const VRX_network& network, int handle) {
+    return network.GetNodeType(handle) == DefinitionType::kList;
+}
+
+// Sets (outcome >= 0) or clears the evidence of a node of the working copy with no notice acting.
+int SetSilently(VRX_network& work, int handle, int outcome) {
+    const int mask = work.changeMask;
+    work.changeMask = 0;
+    const int rc = vovido::SetWorkEvidence(work, handle, outcome);
+    work.changeMask = mask;
+    return rc;
+}
+
+}  // namespace
+
+int PolicyEvaluator::Touches(int x, const std::vector<int>& watched, std::vector<char>& reached) {
+    VRX_network& work = *work_;
+    for (int h : watched) work.GetNode(h)->GetValue()->SetValueFlag(ValueFlags::kUpToDate, true);
+    if (const int rc = vovido::SetWorkEvidence(work, x, -1)) return rc;
+    reached.assign(watched.size(), 0);
+    for (size_t i = 0; i < watched.size(); i++)
+        reached[i] = work.GetNode(watched[i])->GetValue()->IsUpToDate() ? 0 : 1;
+    return SetSilently(work, x, 0);
+}
+
+int PolicyEvaluator::FindIndexingParents() {
+    VRX_network& work = *work_;
+    const size_t slots = static_cast<size_t>(network_->GetNumberOfSlots());
+    try {
+        indexing_.assign(slots, {});
+        position_.assign(slots, -1);
+        outcome_.assign(slots, -1);
+        std::vector<char> relevant(sequence_.size(), 0);
+        // Only the notice of cleared evidence acts, and only while the caller's notices are on: without
+        // them nothing is found to depend on anything, and one update solves the diagram.
+        work.propagationFlags = network_->propagationFlags & PropagationFlags::kNotices;
+        work.changeMask = 0;
+        for (int h : sequence_) {
+            if (const int rc = vovido::SetWorkEvidence(work, h, 0)) return rc;
+        }
+        work.changeMask = ChangeKind::kEvidenceCleared;
+        if (const int rc = FindTerminalIndexing(relevant)) return rc;
+        if (const int rc = CloseOverObservations(relevant)) return rc;
+        for (size_t i = 0; i < sequence_.size(); i++) {
+            if (!relevant[i]) continue;
+            const int h = sequence_[i];
+            // A decision's policy is folded back over every scenario node before it.
+            if (IsDecision(*network_, h)) indexing_[static_cast<size_t>(h)] = scenario_;
+            position_[static_cast<size_t>(h)] = static_cast<int>(scenario_.size());
+            scenario_.push_back(h);
+            sizes_.push_back(network_->GetNode(h)->GetDefinition()->GetNumberOfOutcomes());
+        }
+        if (const int rc = FindOtherIndexing()) return rc;
+        FindMauIndexing();
+    } catch (const std::bad_alloc&) {
+        return kOutOfMemory;
+    }
+    work.propagationFlags = 0;
+    work.changeMask = 0;
+    return kSuccess;
+}
+
+// The terminal utilities, with every node of the sequence observed: the scenario nodes that a leaf's
+// expected utility depends on.
+int PolicyEvaluator::FindTerminalIndexing(std::vector<char>& relevant) {
+    std::vector<char> reached;
+    for (size_t i = 0; i < sequence_.size(); i++) {
+        const int x = sequence_[i];
+        if (const int rc = Touches(x, terminals_, reached)) return rc;
+        for (size_t t = 0; t < terminals_.size(); t++) {
+            if (!reached[t]) continue;
+            indexing_[static_cast<size_t>(terminals_[t])].push_back(x);
+            relevant[i] = 1;
+        }
+    }
+    return kSuccess;
+}
+
+// An observation that matters is averaged over by its distribution given what was known before it, so
+// whatever that distribution depends on matters as well, even when the utilities, given the observation,
+// no longer do (a decision that only steers what a later decision sees). From the last node of the
+// sequence to the first, each is tested with the nodes before it observed and those after it free, as the
+// scenarios will be updated.
+int PolicyEvaluator::CloseOverObservations(std::vector<char>& relevant) {
+    std::vector<char> reached;
+    for (int i = static_cast<int>(sequence_.size()) - 1; i >= 0; i--) {
+        const int s = sequence_[static_cast<size_t>(i)];
+        if (const int rc = SetSilently(*work_, s, -1)) return rc;
+        if (!relevant[static_cast<size_t>(i)] || IsDecision(*network_, s)) continue;
+        const std::vector<int> watched{s};
+        for (int j = 0; j < i; j++) {
+            const int x = sequence_[static_cast<size_t>(j)];
+            if (const int rc = Touches(x, watched, reached)) return rc;
+            if (!reached[0]) continue;
+            indexing_[static_cast<size_t>(s)].push_back(x);
+            relevant[static_cast<size_t>(j)] = 1;
+        }
+    }
+    return kSuccess;
+}
+
+// Every other value read from the leaf scenarios, with the scenario nodes observed and every other node
+// of the sequence free, as the leaves will be updated.
+int PolicyEvaluator::FindOtherIndexing() {
+    VRX_network& net = *network_;
+    std::vector<char> terminal(static_cast<size_t>(net.GetNumberOfSlots()), 0);
+    for (int t : terminals_) terminal[static_cast<size_t>(t)] = 1;
+    std::vector<int> others;
+    for (int h = net.GetFirstNode(); h >= 0; h = net.GetNextNode(h)) {
+        const VRX_nodeValue* value = net.GetNode(h)->GetValue();
+        if (value == nullptr || value->HasEvidence() || IsScenarioNode(h)) continue;
+        const int type = net.GetNodeType(h);
+        const bool chance = (type & DefinitionBits::kDiscrete) != 0 && type != DefinitionType::kList;
+        if (!chance && type != DefinitionType::kTable) continue;
+        recorded_.push_back(h);
+        if (!terminal[static_cast<size_t>(h)]) others.push_back(h);
+    }
+    for (int x : scenario_) {
+        if (const int rc = SetSilently(*work_, x, 0)) return rc;
+    }
+    std::vector<char> reached;
+    for (int x : scenario_) {
+        if (const int rc = Touches(x, others, reached)) return rc;
+        for (size_t k = 0; k < others.size(); k++) {
+            if (reached[k]) indexing_[static_cast<size_t>(others[k])].push_back(x);
+        }
+    }
+    for (int x : scenario_) {
+        if (const int rc = SetSilently(*work_, x, -1)) return rc;
+    }
+    return kSuccess;
+}
+
+// A multi-attribute utility is computed from its parents' expected utilities, cell by cell: it is indexed
+// by what they are, and by its decision parents that are scenario nodes.
+void PolicyEvaluator::FindMauIndexing() {
+    VRX_network& net = *network_;
+    for (int m : utilityNodes_) {
+        const VRX_nodeValue* value = net.GetNode(m)->GetValue();
+        if (net.GetNodeType(m) != DefinitionType::kMau || value == nullptr || value->HasEvidence()) continue;
+        std::vector<char> marked(scenario_.size(), 0);
+        const VRX_intArray& parents = net.GetParents(m);
+        for (int k = 0; k < parents.GetCount(); k++) {
+            const int p = parents[k];
+            if (IsScenarioNode(p)) marked[static_cast<size_t>(position_[static_cast<size_t>(p)])] = 1;
+            if ((net.GetNodeType(p) & DefinitionBits::kUtility) == 0) continue;
+            for (int x : indexing_[static_cast<size_t>(p)])
+                marked[static_cast<size_t>(position_[static_cast<size_t>(x)])] = 1;
+        }
+        std::vector<int>& indexing = indexing_[static_cast<size_t>(m)];
+        indexing.clear();
+        for (size_t i = 0; i < scenario_.size(); i++) {
+            if (marked[i]) indexing.push_back(scenario_[i]);
+        }
+    }
+}
