@@ -207,7 +207,8 @@ namespace vovido {
 class DisposeUnlessKept {
 public:
     using Destroy = void (*)(jlong);
-    DisposeUnlessKept(JNIEnv* env, jobject object, Destroy destroy) : env_(env), object_(object), destroy_(destroy) {}
+    DisposeUnlessKept(JNIEnv* env, jobject object, Destroy destroy)
+        : env_(env), object_(object), destroy_(destroy) {}
     DisposeUnlessKept(const DisposeUnlessKept&) = delete;
     DisposeUnlessKept& operator=(const DisposeUnlessKept&) = delete;
     ~DisposeUnlessKept();

@@ -35,7 +35,9 @@ Pattern& PatternOf(JNIEnv* env, jobject self) {
     return NativeObject<Pattern>(env, self);
 }
 
-void DeletePattern(jlong ptr) { delete reinterpret_cast<Pattern*>(static_cast<intptr_t>(ptr)); }
+void DeletePattern(jlong ptr) {
+    delete reinterpret_cast<Pattern*>(static_cast<intptr_t>(ptr));
+}
 
 // The pattern's operations read and write inside n x n marks only.
 void checkPatternIndex(const Pattern& pattern, int index) {

@@ -172,7 +172,8 @@ private:
     // any record) keep their tables, with a warning: learning them would only return the start.
     void KeepUninformedNodes();
     bool IsFixed(int handle) const {
-        return Contains(fixedNodes_, handle) || (handle < static_cast<int>(kept_.size()) && kept_[handle] != 0);
+        return Contains(fixedNodes_, handle) ||
+               (handle < static_cast<int>(kept_.size()) && kept_[handle] != 0);
     }
     void SetGroupEvidence(size_t g);
     // The counts of the record through the unrolled network: every copy of a plate node counts into the
@@ -317,7 +318,8 @@ void EmRun::KeepUninformedNodes() {
         // needs no warning.
         const char* noLearn = NoLearnValue(work, h);
         const bool decomposed = std::find(noisyNodes_.begin(), noisyNodes_.end(), h) != noisyNodes_.end();
-        if (!network_.IsLiveHandle(h) || (!decomposed && noLearn != nullptr && std::strcmp(noLearn, "ALL") == 0)) {
+        if (!network_.IsLiveHandle(h) ||
+            (!decomposed && noLearn != nullptr && std::strcmp(noLearn, "ALL") == 0)) {
             continue;
         }
         char text[512];
@@ -408,10 +410,12 @@ int EmRun::Run(double* outLogLik, EmProgress* progress) {
                 if (rc != kSuccess) return kFailure;
                 // NaN fails here too, so that the convergence test never compares NaN.
                 if (!(p >= 0.0 && p <= 1.0 + kProbabilityTolerance)) {
-                    return Fail("em: the probability of record %d is %.17g, not a probability", groupFirst_[g] + 1, p);
+                    return Fail("em: the probability of record %d is %.17g, not a probability",
+                                groupFirst_[g] + 1, p);
                 }
                 logLik += groupWeight_[g] * std::log(std::min(p, 1.0));
-                if (progress != nullptr && !progress->Continue()) return Fail("em: stopped by the progress object");
+                if (progress != nullptr && !progress->Continue())
+                    return Fail("em: stopped by the progress object");
             }
             // A log-likelihood of -inf (some record impossible) cannot improve: stop there too.
             const bool converged = logLik == 0.0 || !std::isfinite(logLik) ||
@@ -435,7 +439,8 @@ int EmRun::CountUnrolled(double weight, double& probability) {
     VRX_network& work = *work_;
     VRX_network unrolled;
     std::vector<int> map;
-    if (work.UnrollNetwork(unrolled, map) != kSuccess) return Fail("em: the dynamic network cannot be unrolled");
+    if (work.UnrollNetwork(unrolled, map) != kSuccess)
+        return Fail("em: the dynamic network cannot be unrolled");
     // Nodes keep their handles in the unrolled network; the copies of later slices are new nodes.
     const int size = std::max(unrolled.GetLastNode() + 1, 0);
     std::vector<std::pair<int, int>> targets(static_cast<size_t>(size), {-1, 0});

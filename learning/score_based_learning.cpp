@@ -92,7 +92,8 @@ int LearnGreedyThickThinning(const GreedyThickThinningOptions& options, const Da
     if (CheckNetWeight(name, options.priorsMethod, options.netWeight) != kSuccess) return kFailure;
     const int logged = errorLog.GetNumberOfEntries();
     dag graph;
-    if (!graph.import_data_set(data)) return Refuse(logged, std::string(name) + ": the data set cannot be imported");
+    if (!graph.import_data_set(data))
+        return Refuse(logged, std::string(name) + ": the data set cannot be imported");
     RunStep step(graph, progress, "Greedy thick thinning");
     if (step.status() != kSuccess) return Failed(step.status());
     SetPriors(graph, options.priorsMethod, options.netWeight);
@@ -105,7 +106,8 @@ int LearnGreedyThickThinning(const GreedyThickThinningOptions& options, const Da
     classifier.set_training_data(&graph);
     const int result = classifier.learn();
     if (result == kProgressCancelled) return result;
-    if (result != kSuccess) return Refuse(logged, std::string(name) + ": no network can be learnt from this data set");
+    if (result != kSuccess)
+        return Refuse(logged, std::string(name) + ": no network can be learnt from this data set");
     if (CopyOrEmpty(classifier, network) != kSuccess) {
         return Refuse(logged, std::string(name) + ": the learnt network cannot be copied");
     }
@@ -119,13 +121,15 @@ int LearnNaiveBayes(const NaiveBayesOptions& options, const DataSet& data, VRX_n
     if (CheckNetWeight(name, options.priorsMethod, options.netWeight) != kSuccess) return kFailure;
     const int logged = errorLog.GetNumberOfEntries();
     dag graph;
-    if (!graph.import_data_set(data)) return Refuse(logged, std::string(name) + ": the data set cannot be imported");
+    if (!graph.import_data_set(data))
+        return Refuse(logged, std::string(name) + ": the data set cannot be imported");
     RunStep step(graph, progress, "Naive Bayes");
     if (step.status() != kSuccess) return Failed(step.status());
     SetPriors(graph, options.priorsMethod, options.netWeight);
     const int c = graph.find_node(options.classVariableId);
     if (c < 0) {
-        return Refuse(logged, std::string(name) + ": the data set has no variable named " + options.classVariableId);
+        return Refuse(logged,
+                      std::string(name) + ": the data set has no variable named " + options.classVariableId);
     }
     dag_classifier classifier;
     classifier.set_training_data(&graph);
@@ -135,7 +139,8 @@ int LearnNaiveBayes(const NaiveBayesOptions& options, const DataSet& data, VRX_n
     }
     const int result = classifier.learn();
     if (result == kProgressCancelled) return result;
-    if (result != kSuccess) return Refuse(logged, std::string(name) + ": no network can be learnt from this data set");
+    if (result != kSuccess)
+        return Refuse(logged, std::string(name) + ": no network can be learnt from this data set");
     if (CopyOrEmpty(classifier, network) != kSuccess) {
         return Refuse(logged, std::string(name) + ": the learnt network cannot be copied");
     }

@@ -215,7 +215,8 @@ TEST(Pc, IntegerCodedDataGoesThroughANetworkToEm) {
     std::vector<DataMatch> matches;
     std::string message;
     ASSERT_EQ(data.MatchNetwork(net, matches, message), kSuccess) << message;
-    ASSERT_EQ(LearnEm(EmOptions(), data, net, matches, {}, nullptr, nullptr), kSuccess) << vovido::test::LogDump();
+    ASSERT_EQ(LearnEm(EmOptions(), data, net, matches, {}, nullptr, nullptr), kSuccess)
+        << vovido::test::LogDump();
     VRX_Dmatrix* learnt = nullptr;
     ASSERT_EQ(net.GetNode(2)->GetDefinition()->GetDefinition(learnt), kSuccess);
     ASSERT_EQ(learnt->GetNumberOfElements(), 27);
