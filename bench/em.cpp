@@ -1,6 +1,7 @@
 // EM on records drawn from the alarm network with 20% of the cells hidden: one iteration (E-step over
-// every record and M-step, one core), and a whole run from uniform tables, whose log-likelihood and
-// posteriors on the alarm cases are checked against the true network's.
+// every record and M-step, one core), a whole run from uniform tables, whose log-likelihood and
+// posteriors on the alarm cases are checked against the true network's, and whole runs from random
+// starts with a record that observes nothing.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -155,5 +156,28 @@ void BM_EmRunAlarm(benchmark::State& state) {
     Require(deviation <= 0.05, "posteriors within 0.05 of the true network's");
 }
 BENCHMARK(BM_EmRunAlarm)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// A whole run from EM's own random start on 2,000 of the records with one record that observes nothing
+// added: its probability is 1 up to rounding, and the run must still succeed.
+void BM_EmRunAlarmEmptyRecord(benchmark::State& state) {
+    static AlarmData alarm(2000);
+    if (alarm.data.GetRecordCount() == 2000) alarm.data.AddEmptyRecord();
+    VRX_network net;
+    double logLik = 0.0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        alarm.UniformCopy(net);
+        state.ResumeTiming();
+        RequireSuccess(LearnEm(EmOptions(), alarm.data, net, alarm.matches, {}, &logLik, nullptr),
+                       "EM from a random start with an empty record");
+    }
+    VRX_network truth(alarm.truth);
+    const double trueLogLik = LogLikelihood(truth, alarm);
+    const double learntLogLik = LogLikelihood(net, alarm);
+    state.counters["trueLogLik"] = trueLogLik;
+    state.counters["learntLogLik"] = learntLogLik;
+    Require(learntLogLik >= trueLogLik * 1.02, "log-likelihood within 2% of the true network's");
+}
+BENCHMARK(BM_EmRunAlarmEmptyRecord)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace

@@ -210,6 +210,20 @@ jobject newJavaNetwork(JNIEnv* env) {
     return NewJavaObject(env, cls.get(), constructor);
 }
 
+vovido::DisposeUnlessKept::~DisposeUnlessKept() {
+    if (object_ == nullptr || ptrNativeField == nullptr) return;
+    // The failure's exception is set aside for the field calls, which may not run while it is pending.
+    const jthrowable pending = env_->ExceptionOccurred();
+    if (pending != nullptr) env_->ExceptionClear();
+    const jlong ptr = env_->GetLongField(object_, ptrNativeField);
+    env_->SetLongField(object_, ptrNativeField, 0);
+    if (ptr != 0) destroy_(ptr);
+    if (pending != nullptr) {
+        env_->Throw(pending);
+        env_->DeleteLocalRef(pending);
+    }
+}
+
 void vovido::DeleteVrxObject(jlong ptr) {
     delete reinterpret_cast<VRX_object*>(static_cast<intptr_t>(ptr));
 }

@@ -201,6 +201,29 @@ jobject newJavaNetwork(JNIEnv* env);
 
 namespace vovido {
 
+// Destroys, unless kept, the engine object of a Java object that a native made for its result: a native
+// that fails never returns the object, and nothing else would free its engine object. Its ptrNative
+// becomes 0. Works while the failure's Java exception is pending.
+class DisposeUnlessKept {
+public:
+    using Destroy = void (*)(jlong);
+    DisposeUnlessKept(JNIEnv* env, jobject object, Destroy destroy)
+        : env_(env), object_(object), destroy_(destroy) {}
+    DisposeUnlessKept(const DisposeUnlessKept&) = delete;
+    DisposeUnlessKept& operator=(const DisposeUnlessKept&) = delete;
+    ~DisposeUnlessKept();
+    void Keep() { object_ = nullptr; }
+
+private:
+    JNIEnv* env_;
+    jobject object_;
+    Destroy destroy_;
+};
+
+}  // namespace vovido
+
+namespace vovido {
+
 // Destroys an engine object of the VRX_object family kept by ToNativePtr; zero is ignored.
 void DeleteVrxObject(jlong ptr);
 

@@ -15,6 +15,8 @@
 #include "tarvo_learning_Pattern.h"
 
 using vovido::CheckEngineStatus;
+using vovido::DeleteVrxObject;
+using vovido::DisposeUnlessKept;
 using vovido::FindJavaClass;
 using vovido::FindMethod;
 using vovido::GetNetwork;
@@ -31,6 +33,10 @@ PcOptions& Options(JNIEnv* env, jobject self) {
 }
 Pattern& PatternOf(JNIEnv* env, jobject self) {
     return NativeObject<Pattern>(env, self);
+}
+
+void DeletePattern(jlong ptr) {
+    delete reinterpret_cast<Pattern*>(static_cast<intptr_t>(ptr));
 }
 
 // The pattern's operations read and write inside n x n marks only.
@@ -95,8 +101,10 @@ extern "C" JNIEXPORT jobject JNICALL Java_tarvo_learning_PC_learn(JNIEnv* env, j
         LocalRef<jclass> cls = FindJavaClass(env, "tarvo/learning/Pattern");
         const jmethodID constructor = FindMethod(env, cls.get(), "<init>", "()V");
         LocalRef<jobject> result(env, NewJavaObject(env, cls.get(), constructor));
+        DisposeUnlessKept guard(env, result.get(), DeletePattern);
         Pattern& pattern = PatternOf(env, result.get());
         CheckEngineStatus(env, "Learn", LearnPc(options, data, pattern, nullptr));
+        guard.Keep();
         return result.release();
     });
 }
@@ -106,7 +114,7 @@ extern "C" JNIEXPORT jlong JNICALL Java_tarvo_learning_Pattern_createNative(JNIE
 }
 
 extern "C" JNIEXPORT void JNICALL Java_tarvo_learning_Pattern_deleteNative(JNIEnv* env, jobject, jlong ptr) {
-    RunNative(env, [ptr] { delete reinterpret_cast<Pattern*>(static_cast<intptr_t>(ptr)); });
+    RunNative(env, [ptr] { DeletePattern(ptr); });
 }
 
 extern "C" JNIEXPORT jint JNICALL Java_tarvo_learning_Pattern_getSize(JNIEnv* env, jobject self) {
@@ -156,8 +164,10 @@ extern "C" JNIEXPORT jobject JNICALL Java_tarvo_learning_Pattern_makeNetwork(JNI
         const Pattern& pattern = PatternOf(env, self);
         const DataSet& data = NativeObject<DataSet>(env, dataSet);
         LocalRef<jobject> network(env, newJavaNetwork(env));
+        DisposeUnlessKept guard(env, network.get(), DeleteVrxObject);
         if (!pattern.MakeNetwork(data, GetNetwork(env, network.get())))
             throwEngineError(env, "MakeNetwork", kFailure);
+        guard.Keep();
         return network.release();
     });
 }

@@ -250,13 +250,16 @@ void SetNoisyTemporalStrengths(JNIEnv* env, VRX_network& network, int handle, ji
 
 jobject Unroll(JNIEnv* env, VRX_network& network) {
     LocalRef<jobject> unrolledJava(env, newJavaNetwork(env));
+    vovido::DisposeUnlessKept guard(env, unrolledJava.get(), vovido::DeleteVrxObject);
     VRX_network& unrolled = GetNetwork(env, unrolledJava.get());
     std::vector<int> map;
     CheckEngineStatus(env, "UnrollNetwork", network.UnrollNetwork(unrolled, map));
     LocalRef<jintArray> mapping(env, MakeIntArray(env, map.data(), static_cast<int>(map.size())));
     LocalRef<jclass> cls = FindJavaClass(env, "tarvo/UnrollResults");
     const jmethodID constructor = FindMethod(env, cls.get(), "<init>", "(Ltarvo/Network;[I)V");
-    return NewJavaObject(env, cls.get(), constructor, unrolledJava.get(), mapping.get());
+    jobject results = NewJavaObject(env, cls.get(), constructor, unrolledJava.get(), mapping.get());
+    guard.Keep();
+    return results;
 }
 
 }  // namespace

@@ -157,11 +157,9 @@ int LearnEmContinuous(const EmOptions&, const DataSet& data, VRX_network& networ
                       EmProgress*) {
     for (int r = 0; r < data.GetRecordCount(); ++r) {
         for (int v = 0; v < data.GetVariableCount(); ++v) {
-            const DataSetVariable& variable = data.GetVariable(v);
-            const bool missing = data.IsMissing(v, r) ||
-                                 (variable.discrete ? data.GetInt(v, r) == variable.missingInt
-                                                    : data.IsMissingFloat(v, r, variable.missingFloat));
-            if (missing) {
+            // Cells are flagged missing one by one: a real value equal to the marker (a -1 read from a
+            // file) is a value.
+            if (data.IsMissing(v, r)) {
                 return LogError(errorLog, kFailure, "em: missing values not allowed for continuous case\n", nullptr);
             }
         }

@@ -33,6 +33,22 @@ namespace {
 using vovido::EmNodeTables;
 
 constexpr const char* kNoLearn = "VRX_NOLEARN";
+// A record's probability of evidence above 1 by this much is rounding (a record with nothing
+// observed has probability 1 up to the products of its tables' sums).
+constexpr double kProbabilityTolerance = 1e-9;
+
+// Logs the formatted message with code -1 and answers -1.
+template <typename... Args>
+int Fail(const char* format, Args... args) {
+    char text[512];
+    std::snprintf(text, sizeof text, format, args...);
+    return LogError(errorLog, kFailure, text, nullptr);
+}
+
+const char* NodeId(VRX_network& network, int handle) {
+    const char* id = network.GetNode(handle)->GetId();
+    return id != nullptr ? id : "";
+}
 
 bool Contains(const std::vector<int>& list, int value) {
     for (int v : list) {
@@ -152,6 +168,13 @@ private:
     [[nodiscard]] int Prepare();
     // Records with the same evidence form one group, whose inference is done once per E-step.
     void GroupRecords();
+    // Nodes whose tables the data cannot inform (neither they nor any node below them is observed in
+    // any record) keep their tables, with a warning: learning them would only return the start.
+    void KeepUninformedNodes();
+    bool IsFixed(int handle) const {
+        return Contains(fixedNodes_, handle) ||
+               (handle < static_cast<int>(kept_.size()) && kept_[handle] != 0);
+    }
     void SetGroupEvidence(size_t g);
     // The counts of the record through the unrolled network: every copy of a plate node counts into the
     // node's table of the temporal order that its slice uses.
@@ -173,11 +196,12 @@ private:
     std::vector<int> groupValues_;
     std::vector<int> groupFirst_;
     std::vector<double> groupWeight_;
+    std::vector<char> kept_;  // per handle: the table stays as it is (see KeepUninformedNodes)
 };
 
 int EmRun::Prepare() {
     work_ = std::make_unique<VRX_network>(network_);
-    if (!work_->IsValid()) return kFailure;
+    if (!work_->IsValid()) return Fail("em: the network cannot be copied");
     VRX_network& work = *work_;
     if (options_.relevance) {
         work.propagationFlags |= PropagationFlags::kNotices;
@@ -197,7 +221,9 @@ int EmRun::Prepare() {
     const int last = work.GetLastNode();
     for (int h = work.GetFirstNode(); h >= 0 && h <= last; h = work.GetNextNode(h)) {
         if (work.GetNodeType(h) != DefinitionType::kNoisyMax) continue;
-        if (vovido::DecomposeNoisyMax(work, h) != kSuccess) return kFailure;
+        if (vovido::DecomposeNoisyMax(work, h) != kSuccess) {
+            return Fail("em: noisy-max node %s cannot be decomposed", NodeId(work, h));
+        }
         noisyNodes_.push_back(h);
     }
     // GetLastNode answers -2 for a network without nodes.
@@ -206,10 +232,12 @@ int EmRun::Prepare() {
     tables_.counts.assign(size, {});
     for (int h = work.GetFirstNode(); h >= 0; h = work.GetNextNode(h)) {
         VRX_Dmatrix* table = MainTable(work, h);
-        if (table == nullptr) return kFailure;
+        if (table == nullptr) return Fail("em: node %s has no table", NodeId(work, h));
         tables_.priors[h].emplace_back(*table);
         tables_.counts[h].emplace_back(*table);
-        if (tables_.counts[h][0].GetNumberOfElements() != table->GetNumberOfElements()) return kOutOfMemory;
+        if (tables_.counts[h][0].GetNumberOfElements() != table->GetNumberOfElements()) {
+            return LogError(errorLog, kOutOfMemory, nullptr, nullptr);
+        }
         tables_.counts[h][0].FillWith(0.0);
         // Temporal tables of a plate node, by order; orders the node lacks stay empty.
         VRX_intArray orders;
@@ -227,14 +255,79 @@ int EmRun::Prepare() {
             tables_.counts[h][o].FillWith(0.0);
         }
     }
+    GroupRecords();
+    KeepUninformedNodes();
     if (options_.randomizeParameters) {
         RandomGenerator generator(0);
         for (int h = work.GetFirstNode(); h >= 0; h = work.GetNextNode(h)) {
-            if (!Contains(fixedNodes_, h)) RandomizeNodeParameters(h, work, generator);
+            if (!IsFixed(h)) RandomizeNodeParameters(h, work, generator);
         }
     }
-    GroupRecords();
     return kSuccess;
+}
+
+void EmRun::KeepUninformedNodes() {
+    VRX_network& work = *work_;
+    const int size = std::max(work.GetLastNode() + 1, 0);
+    // Observed nodes, then everything above them through ordinary and temporal arcs.
+    std::vector<char> informed(static_cast<size_t>(size), 0);
+    std::vector<int> stack;
+    const size_t width = matches_.size();
+    for (size_t k = 0; k < width; ++k) {
+        const int h = matches_[k].node;
+        if (informed[h]) continue;
+        for (size_t g = 0; g < groupFirst_.size(); ++g) {
+            if (groupValues_[g * width + k] < 0) continue;
+            informed[h] = 1;
+            stack.push_back(h);
+            break;
+        }
+    }
+    std::vector<std::vector<int>> temporalParents;
+    if (dynamic_) {
+        temporalParents.resize(static_cast<size_t>(size));
+        std::vector<std::pair<int, int>> children;
+        for (int h = work.GetFirstNode(); h >= 0; h = work.GetNextNode(h)) {
+            if (work.GetTemporalChildren(h, children) != kSuccess) continue;
+            for (const auto& child : children) temporalParents[child.first].push_back(h);
+        }
+    }
+    while (!stack.empty()) {
+        const int h = stack.back();
+        stack.pop_back();
+        const VRX_intArray& parents = work.GetParents(h);
+        for (int k = 0; k < parents.GetCount(); ++k) {
+            if (!informed[parents[k]]) {
+                informed[parents[k]] = 1;
+                stack.push_back(parents[k]);
+            }
+        }
+        if (!dynamic_) continue;
+        for (int p : temporalParents[h]) {
+            if (!informed[p]) {
+                informed[p] = 1;
+                stack.push_back(p);
+            }
+        }
+    }
+    kept_.assign(static_cast<size_t>(size), 0);
+    for (int h = work.GetFirstNode(); h >= 0; h = work.GetNextNode(h)) {
+        if (informed[h] || Contains(fixedNodes_, h)) continue;
+        kept_[h] = 1;
+        // Helper nodes of a decomposition are not the caller's; a node that keeps every column anyway
+        // needs no warning.
+        const char* noLearn = NoLearnValue(work, h);
+        const bool decomposed = std::find(noisyNodes_.begin(), noisyNodes_.end(), h) != noisyNodes_.end();
+        if (!network_.IsLiveHandle(h) ||
+            (!decomposed && noLearn != nullptr && std::strcmp(noLearn, "ALL") == 0)) {
+            continue;
+        }
+        char text[512];
+        std::snprintf(text, sizeof text,
+                      "em: warning: no record observes node %s or a node below it; its table is kept",
+                      NodeId(work, h));
+        LogError(errorLog, kFailure, text, nullptr);
+    }
 }
 
 void EmRun::GroupRecords() {
@@ -245,8 +338,9 @@ void EmRun::GroupRecords() {
     for (int r = 0; r < n; ++r) {
         for (size_t k = 0; k < width; ++k) {
             const DataMatch& m = matches_[k];
+            // Missing cells are flagged one by one: any other value must be an outcome of the node.
             int v = data_.IsMissing(m.column, r) ? -1 : data_.GetInt(m.column, r);
-            if (v >= NumberOfOutcomes(*work_, m.node)) {
+            if (!data_.IsMissing(m.column, r) && (v < 0 || v >= NumberOfOutcomes(*work_, m.node))) {
                 char text[512];
                 std::snprintf(text, sizeof text, "em: evidence cannot be set for node %s in record %d",
                               work_->GetNode(m.node)->GetId(), r + 1);
@@ -315,9 +409,13 @@ int EmRun::Run(double* outLogLik, EmProgress* progress) {
                                         : counter.AddRecord(groupWeight_[g], options_.relevance, p);
                 if (rc != kSuccess) return kFailure;
                 // NaN fails here too, so that the convergence test never compares NaN.
-                if (!(p >= 0.0 && p <= 1.0)) return kFailure;
-                logLik += groupWeight_[g] * std::log(p);
-                if (progress != nullptr && !progress->Continue()) return kFailure;
+                if (!(p >= 0.0 && p <= 1.0 + kProbabilityTolerance)) {
+                    return Fail("em: the probability of record %d is %.17g, not a probability",
+                                groupFirst_[g] + 1, p);
+                }
+                logLik += groupWeight_[g] * std::log(std::min(p, 1.0));
+                if (progress != nullptr && !progress->Continue())
+                    return Fail("em: stopped by the progress object");
             }
             // A log-likelihood of -inf (some record impossible) cannot improve: stop there too.
             const bool converged = logLik == 0.0 || !std::isfinite(logLik) ||
@@ -329,9 +427,9 @@ int EmRun::Run(double* outLogLik, EmProgress* progress) {
             }
         }
         for (int h = work.GetFirstNode(); h >= 0; h = work.GetNextNode(h)) {
-            if (!Contains(fixedNodes_, h)) MStep(h, finalPass);
+            if (!IsFixed(h)) MStep(h, finalPass);
         }
-        if (progress != nullptr && !progress->Continue()) return kFailure;
+        if (progress != nullptr && !progress->Continue()) return Fail("em: stopped by the progress object");
     }
     work.ClearAllEvidence();
     return WriteBack();
@@ -341,7 +439,8 @@ int EmRun::CountUnrolled(double weight, double& probability) {
     VRX_network& work = *work_;
     VRX_network unrolled;
     std::vector<int> map;
-    if (work.UnrollNetwork(unrolled, map) != kSuccess) return kFailure;
+    if (work.UnrollNetwork(unrolled, map) != kSuccess)
+        return Fail("em: the dynamic network cannot be unrolled");
     // Nodes keep their handles in the unrolled network; the copies of later slices are new nodes.
     const int size = std::max(unrolled.GetLastNode() + 1, 0);
     std::vector<std::pair<int, int>> targets(static_cast<size_t>(size), {-1, 0});
@@ -353,7 +452,9 @@ int EmRun::CountUnrolled(double weight, double& probability) {
     for (int i = 0; i < plates; ++i) {
         const int h = map[static_cast<size_t>(i)];
         VRX_intArray orders;
-        if (work.GetTemporalOrders(h, orders) != kSuccess) return kFailure;
+        if (work.GetTemporalOrders(h, orders) != kSuccess) {
+            return Fail("em: the temporal arcs of node %s cannot be read", NodeId(work, h));
+        }
         for (int slice = 0; slice < slices; ++slice) {
             const int u = map[static_cast<size_t>(slice) * plates + i];
             int order = 0;
@@ -426,7 +527,7 @@ int EmRun::WriteBack() {
     std::vector<Previous> previous;
     bool ok = true;
     for (int h = work.GetFirstNode(); h >= 0 && ok; h = work.GetNextNode(h)) {
-        if (Contains(fixedNodes_, h) || !network_.IsLiveHandle(h)) continue;
+        if (IsFixed(h) || !network_.IsLiveHandle(h)) continue;
         for (size_t t = 0; t < tables_.counts[h].size() && ok; ++t) {
             const int order = static_cast<int>(t);
             if (t > 0 && tables_.counts[h][t].GetNumberOfElements() == 0) continue;

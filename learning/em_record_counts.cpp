@@ -186,7 +186,9 @@ int EmRecordCounter::CountSingleNodePart(RelevanceNode& record, double weight) {
     const int handle = record.GetHandle();
     if (ownTables_[handle] == nullptr) return kSuccess;
     const int n = record.GetNumberOfOutcomes();
-    if (record.table == nullptr || record.table->GetNumberOfElements() < n) return kFailure;
+    if (record.table == nullptr || record.table->GetNumberOfElements() < n) {
+        return LogError(errorLog, kFailure, "em: inference cannot be performed", nullptr);
+    }
     // Only a table reduced to the node's own outcomes is its distribution; otherwise the node stays
     // uncounted, which the caller reports.
     if (record.table->GetNumberOfDimensions() != 1) return kSuccess;

@@ -1,10 +1,12 @@
 #include "learning/pattern.h"
 
+#include <algorithm>
 #include <set>
 #include <string>
 
 #include "base/error_log.h"
 #include "base/identifier.h"
+#include "base/size_limits.h"
 #include "base/status_codes.h"
 #include "base/string_array.h"
 #include "learning/data_set.h"
@@ -94,7 +96,10 @@ bool Pattern::IsDAG() const {
 }
 
 bool Pattern::MakeNetwork(const DataSet& data, VRX_network& network) const {
-    if (!IsDAG()) return false;
+    if (!IsDAG()) {
+        LogError(errorLog, kFailure, "pattern: not a directed acyclic graph", nullptr);
+        return false;
+    }
     if (n_ > data.GetVariableCount()) {
         LogError(errorLog, kFailure, "pattern: more variables than the data set has", nullptr);
         return false;
@@ -115,6 +120,26 @@ bool Pattern::MakeNetwork(const DataSet& data, VRX_network& network) const {
             return false;
         }
     }
+    // A discrete variable without state names holds outcome indices (integer-coded data): its node
+    // gets an outcome for every index up to the largest its data has, so that the data match it.
+    std::vector<int> outcomes(n_, 0);
+    for (int i = 0; i < n_; ++i) {
+        const DataSetVariable& variable = data.GetVariable(i);
+        if (!variable.discrete || variable.stateNames.size() >= 2) continue;
+        int largest = -1;
+        for (int r = 0; r < data.GetRecordCount(); ++r) {
+            if (!data.IsMissing(i, r)) largest = std::max(largest, data.GetInt(i, r));
+        }
+        if (largest >= kMaxTableCells) {
+            LogError(errorLog, kInvalidData,
+                     ("pattern: variable " + variable.name + " holds the value " + std::to_string(largest) +
+                      ", too large for an outcome index")
+                         .c_str(),
+                     nullptr);
+            return false;
+        }
+        outcomes[i] = largest + 1;
+    }
     std::vector<int> handles(n_, -1);
     for (int i = 0; i < n_; ++i) {
         const DataSetVariable& variable = data.GetVariable(i);
@@ -128,6 +153,8 @@ bool Pattern::MakeNetwork(const DataSet& data, VRX_network& network) const {
             for (const std::string& state : variable.stateNames)
                 added = added && names.Add(state.c_str()) >= 0;
             if (added) (void)node->GetDefinition()->SetOutcomes(names);
+        } else if (outcomes[i] > node->GetDefinition()->GetNumberOfOutcomes()) {
+            (void)node->GetDefinition()->SetNumberOfOutcomes(outcomes[i]);
         }
     }
     for (int i = 0; i < n_; ++i) {

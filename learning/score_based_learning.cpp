@@ -1,13 +1,31 @@
 #include "learning/score_based_learning.h"
 
+#include <cstdio>
 #include <map>
+#include <string>
 
+#include "base/error_log.h"
 #include "base/status_codes.h"
 #include "learning/dag_classifier.h"
 #include "learning/learning_dag.h"
 #include "model/network.h"
 
 namespace {
+
+// Logs the reason of a failed step unless the step logged its own; answers -1.
+int Refuse(int logged, const std::string& text) {
+    if (errorLog.GetNumberOfEntries() == logged) LogError(errorLog, kFailure, text.c_str(), nullptr);
+    return kFailure;
+}
+
+// Equivalent-sample-size priors need a positive weight: with 0 an unseen configuration has no prior
+// count at all, and the score of a family cannot be computed.
+int CheckNetWeight(const char* learner, int method, double weight) {
+    if (method != 1 || weight > 0.0) return kSuccess;
+    char text[160];
+    std::snprintf(text, sizeof text, "%s: the net weight must be greater than 0, not %g", learner, weight);
+    return LogError(errorLog, kFailure, text, nullptr);
+}
 
 void SetPriors(dag& graph, int method, double weight) {
     if (method == 0) {
@@ -70,8 +88,12 @@ void ApplyBackgroundKnowledge(dag& graph, const std::vector<std::pair<int, int>>
 
 int LearnGreedyThickThinning(const GreedyThickThinningOptions& options, const DataSet& data,
                              VRX_network& network, progress_tracker* progress) {
+    const char* name = "greedy thick thinning";
+    if (CheckNetWeight(name, options.priorsMethod, options.netWeight) != kSuccess) return kFailure;
+    const int logged = errorLog.GetNumberOfEntries();
     dag graph;
-    if (!graph.import_data_set(data)) return kFailure;
+    if (!graph.import_data_set(data))
+        return Refuse(logged, std::string(name) + ": the data set cannot be imported");
     RunStep step(graph, progress, "Greedy thick thinning");
     if (step.status() != kSuccess) return Failed(step.status());
     SetPriors(graph, options.priorsMethod, options.netWeight);
@@ -80,31 +102,48 @@ int LearnGreedyThickThinning(const GreedyThickThinningOptions& options, const Da
     dag_classifier classifier;
     if (classifier.register_int("MAX_NUM_PA_GS", options.maxParents) != kSuccess ||
         classifier.set_int("model_type", 0) != kSuccess)
-        return kFailure;
+        return Refuse(logged, std::string(name) + ": the options cannot be set");
     classifier.set_training_data(&graph);
     const int result = classifier.learn();
-    if (result != kSuccess) return Failed(result);
-    if (CopyOrEmpty(classifier, network) != kSuccess) return kFailure;
+    if (result == kProgressCancelled) return result;
+    if (result != kSuccess)
+        return Refuse(logged, std::string(name) + ": no network can be learnt from this data set");
+    if (CopyOrEmpty(classifier, network) != kSuccess) {
+        return Refuse(logged, std::string(name) + ": the learnt network cannot be copied");
+    }
     const int closed = step.close();
     return closed == kSuccess ? kSuccess : Failed(closed);
 }
 
 int LearnNaiveBayes(const NaiveBayesOptions& options, const DataSet& data, VRX_network& network,
                     progress_tracker* progress) {
+    const char* name = "naive bayes";
+    if (CheckNetWeight(name, options.priorsMethod, options.netWeight) != kSuccess) return kFailure;
+    const int logged = errorLog.GetNumberOfEntries();
     dag graph;
-    if (!graph.import_data_set(data)) return kFailure;
+    if (!graph.import_data_set(data))
+        return Refuse(logged, std::string(name) + ": the data set cannot be imported");
     RunStep step(graph, progress, "Naive Bayes");
     if (step.status() != kSuccess) return Failed(step.status());
     SetPriors(graph, options.priorsMethod, options.netWeight);
     const int c = graph.find_node(options.classVariableId);
-    if (c < 0) return kFailure;
+    if (c < 0) {
+        return Refuse(logged,
+                      std::string(name) + ": the data set has no variable named " + options.classVariableId);
+    }
     dag_classifier classifier;
     classifier.set_training_data(&graph);
-    if (classifier.set_int("model_type", options.featureSelection ? 2 : 1) != kSuccess) return kFailure;
-    if (classifier.set_class_variable(c) != kSuccess) return kFailure;
+    if (classifier.set_int("model_type", options.featureSelection ? 2 : 1) != kSuccess ||
+        classifier.set_class_variable(c) != kSuccess) {
+        return Refuse(logged, std::string(name) + ": the options cannot be set");
+    }
     const int result = classifier.learn();
-    if (result != kSuccess) return Failed(result);
-    if (CopyOrEmpty(classifier, network) != kSuccess) return kFailure;
+    if (result == kProgressCancelled) return result;
+    if (result != kSuccess)
+        return Refuse(logged, std::string(name) + ": no network can be learnt from this data set");
+    if (CopyOrEmpty(classifier, network) != kSuccess) {
+        return Refuse(logged, std::string(name) + ": the learnt network cannot be copied");
+    }
     const int closed = step.close();
     return closed == kSuccess ? kSuccess : Failed(closed);
 }

@@ -8,6 +8,7 @@
 
 #include "base/status_codes.h"
 #include "learning/data_set.h"
+#include "learning/em_learning.h"
 #include "learning/learning_statistics.h"
 #include "learning/pattern.h"
 #include "learning/pc.h"
@@ -16,6 +17,7 @@
 #include "tests/support/reference_networks.h"
 #include "tests/support/sampled_data.h"
 #include "tests/support/sanitizer.h"
+#include "tests/support/temp_file.h"
 
 namespace {
 
@@ -181,6 +183,44 @@ TEST(Pc, IntegerCodedDataAndCancel) {
         bool Continue() override { return ++calls < 3; }
     } stop;
     EXPECT_EQ(LearnPc(PcOptions(), data, pattern, &stop), kLearningCancelled);
+}
+
+TEST(Pc, IntegerCodedDataGoesThroughANetworkToEm) {
+    // a(3) -> c(3) <- b(3), written as numbers 0..2 and read back as integer columns without names.
+    TestNetwork t;
+    const int a = t.Add("a", 3), b = t.Add("b", 3), c = t.Add("c", 3);
+    t.Arcs({{a, c}, {b, c}});
+    t.Table(a, {0.3, 0.3, 0.4});
+    t.Table(b, {0.5, 0.2, 0.3});
+    std::vector<double> table;
+    for (int k = 0; k < 9; ++k) {
+        const int peak = (k / 3 + k % 3) % 3;
+        for (int o = 0; o < 3; ++o) table.push_back(o == peak ? 0.8 : 0.1);
+    }
+    t.Table(c, table);
+    DataSet sampled;
+    ASSERT_TRUE(vovido::test::SampleRecords(t.net, 3000, 4, sampled));
+    for (int v = 0; v < 3; ++v) ASSERT_EQ(sampled.SetStateNames(v, {"0", "1", "2"}), kSuccess);
+    vovido::test::TempFile file(".txt");
+    ASSERT_TRUE(vovido::test::WriteDataFile(sampled, file.path()));
+    DataSet data;
+    ASSERT_EQ(data.ReadFile(file.c_str(), nullptr, nullptr), kSuccess);
+    ASSERT_TRUE(data.GetVariable(2).discrete && data.GetVariable(2).stateNames.empty());
+    Pattern pattern;
+    ASSERT_EQ(LearnPc(PcOptions(), data, pattern, nullptr), kSuccess);
+    ASSERT_EQ(Marks(pattern), "002|002|000");
+    VRX_network net;
+    ASSERT_TRUE(pattern.MakeNetwork(data, net));
+    for (int h = 0; h < 3; ++h) EXPECT_EQ(net.GetNode(h)->GetDefinition()->GetNumberOfOutcomes(), 3);
+    std::vector<DataMatch> matches;
+    std::string message;
+    ASSERT_EQ(data.MatchNetwork(net, matches, message), kSuccess) << message;
+    ASSERT_EQ(LearnEm(EmOptions(), data, net, matches, {}, nullptr, nullptr), kSuccess)
+        << vovido::test::LogDump();
+    VRX_Dmatrix* learnt = nullptr;
+    ASSERT_EQ(net.GetNode(2)->GetDefinition()->GetDefinition(learnt), kSuccess);
+    ASSERT_EQ(learnt->GetNumberOfElements(), 27);
+    for (int i = 0; i < 27; ++i) EXPECT_NEAR((*learnt)[i], table[i], 0.08) << i;
 }
 
 TEST(Pc, ContinuousChainAndCollider) {

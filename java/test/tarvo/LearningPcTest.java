@@ -84,7 +84,8 @@ public class LearningPcTest {
             pattern.setEdge(0, 1, 1);
             pattern.setEdge(1, 0, 1);
             Check.isTrue(!pattern.isDAG(), "an undirected edge is no DAG");
-            Check.equal("TARVO error -1 in function MakeNetwork", message(() -> pattern.makeNetwork(data)));
+            Check.equal("TARVO error -1 in function MakeNetwork. Logged information: "
+                    + "pattern: not a directed acyclic graph\n", message(() -> pattern.makeNetwork(data)));
             Check.equal("Invalid pattern index 3, valid range is 0..2", message(() -> pattern.getEdge(3, 0)));
             Check.equal("Invalid pattern index -1, valid range is 0..2", message(() -> pattern.setEdge(0, -1, 2)));
             pattern.dispose();

@@ -145,7 +145,8 @@ public class LearningScoreBasedTest {
             Check.equal("class", nb.getClassVariableId());
             Check.equal(1.0, nb.getNetWeight());
             data.readFile(chainFile(500), null, -1, Float.NaN, true);
-            Check.equal("TARVO error -1 in function Learn", message(() -> nb.learn(data)));
+            Check.equal("TARVO error -1 in function Learn. Logged information: "
+                    + "naive bayes: the data set has no variable named class\n", message(() -> nb.learn(data)));
             nb.setClassVariableId("b");
             nb.setFeatureSelection(true);
             nb.setNetWeight(3.0);

@@ -1,0 +1,48 @@
+// Refused score-based learning runs: each failure leaves its reason in the error log.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "base/status_codes.h"
+#include "learning/score_based_learning.h"
+#include "tests/support/error_log.h"
+#include "tests/support/missing_data.h"
+
+namespace {
+
+TEST(LearningRefusals, EveryFailureGivesItsReason) {
+    vovido::test::Diamond diamond;
+    DataSet discrete, continuous;
+    ASSERT_TRUE(vovido::test::SampleRecords(diamond.t.net, 30, 1, discrete));
+    ASSERT_EQ(continuous.AddFloatVariable("x", NAN), kSuccess);
+    for (int r = 0; r < 3; ++r) continuous.AddEmptyRecord();
+    const struct {
+        bool naiveBayes;
+        double weight;
+        const DataSet& data;
+        const char* classId;
+        const char* message;
+    } cases[] = {
+        {false, 0.0, discrete, "", "greedy thick thinning: the net weight must be greater than 0, not 0"},
+        {false, -1.5, discrete, "", "greedy thick thinning: the net weight must be greater than 0, not -1.5"},
+        {true, 0.0, discrete, "a", "naive bayes: the net weight must be greater than 0, not 0"},
+        {true, 1.0, discrete, "zz", "naive bayes: the data set has no variable named zz"},
+        {false, 1.0, continuous, "", "greedy thick thinning: no network can be learnt from this data set"},
+    };
+    for (const auto& c : cases) {
+        VRX_network net;
+        errorLog.Flush();
+        GreedyThickThinningOptions gtt;
+        NaiveBayesOptions nb;
+        gtt.priorsMethod = nb.priorsMethod = 1;
+        gtt.netWeight = nb.netWeight = c.weight;
+        nb.classVariableId = c.classId;
+        EXPECT_EQ(
+            c.naiveBayes ? LearnNaiveBayes(nb, c.data, net) : LearnGreedyThickThinning(gtt, c.data, net),
+            kFailure);
+        EXPECT_EQ(vovido::test::LogDump(), std::string("-1 ") + c.message + "\n");
+        EXPECT_EQ(net.GetNumberOfNodes(), 0);
+    }
+}
+
+}  // namespace
