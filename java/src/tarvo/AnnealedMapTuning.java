@@ -24,7 +24,7 @@ public class AnnealedMapTuning {
     public int numCycle = 1;
     /** The number of rounds without improvement after which the search reheats, at least 1. */
     public int iReheatSteps = 10;
-    /** The number of rounds without improvement after which the search stops, at least iReheatSteps. */
+    /** The search stops after more than this many rounds without improvement; at least iReheatSteps. */
     public int iStopSteps = 20;
     /** The seed of the search's random numbers; 0 takes one from the clock. */
     public int randSeed = 0;

@@ -1485,10 +1485,10 @@ public class Network extends Wrapper {
     public native void setNodeEquation(String nodeId, String equation);
 
     /**
-     * The equation of an equation node as text (left side, " = ", right side).
+     * The equation of an equation node as the engine writes it, for example "Y=2*X+Normal(0,1)".
      *
      * @param nodeHandle the equation node's handle
-     * @return the equation; a new node's is its identifier "= 0"
+     * @return the equation; a new node's is its identifier followed by "=0"
      * @throws TARVOException when the handle names no node, or the node is not an equation node
      */
     public native String getNodeEquation(int nodeHandle);
@@ -3022,8 +3022,9 @@ public class Network extends Wrapper {
      *
      * @param nodeHandle the node's handle
      * @param temporalType 0 normal, 1 anchor, 2 terminal, 3 plate
-     * @throws TARVOException when the handle names no node, or the engine refuses the type, for example
-     *     when the node's arcs do not allow it ("TARVO error ... in function setNodeTemporalType")
+     * @throws TARVOException when the handle names no node, or the engine refuses the type ("TARVO error
+     *     ... in function setNodeTemporalType"): a value outside 0 to 3, a plate node that still has
+     *     temporal arcs, or ordinary arcs that the new type does not allow
      */
     public native void setNodeTemporalType(int nodeHandle, int temporalType);
 
@@ -3307,8 +3308,7 @@ public class Network extends Wrapper {
      * @param slice the slice, from 0 (slice 0 is {@link #setEvidence(int, int)})
      * @param outcomeIndex the observed outcome's index
      * @throws TARVOException when the handle names no node, the index is out of range, or the engine
-     *     refuses ("TARVO error ... in function SetTemporalEvidence": -51 for a node outside the plate, or
-     *     a slice out of range)
+     *     refuses ("TARVO error -51 in function SetTemporalEvidence" for a node outside the plate)
      */
     public native void setTemporalEvidence(int nodeHandle, int slice, int outcomeIndex);
 

@@ -6,7 +6,7 @@ import tarvo.Wrapper;
 /**
  * Learns a naive Bayes classifier network from a data set: the class variable is the parent of every
  * other variable (or, with feature selection, of those whose arc improves the score), and the tables are
- * learnt from the data. The data must be discrete.
+ * learnt from the data. Continuous variables are discretised; feature selection needs discrete data.
  *
  * <p>{@code new NaiveBayes()} makes a learner with the default settings; it is bound to no data set. Each
  * {@link #learn(DataSet)} returns a new network, which the caller owns and disposes of. Call
