@@ -44,8 +44,9 @@ import java.awt.Rectangle;
  * </tbody>
  * </table>
  * The code is a bit set: 0x1 decision, 0x2 chance, 0x4 deterministic, 0x8 utility, 0x10 discrete with
- * named outcomes; higher bits name the kind. Networks read from files may also hold the continuous kinds
- * 1028 (0x404, an equation in a group solved together), 2064 (0x810), 4098 (0x1002) and 4100 (0x1004).
+ * named outcomes; higher bits name the kind. The engine's other kinds are continuous: 1028 (0x404, an
+ * equation solved together with others) and the hybrid kinds 2064 (0x810), 4098 (0x1002) and 4100
+ * (0x1004).
  *
  * <h2>Tables</h2>
  * Parameters, values and costs travel as flat double arrays in row-major order: one dimension per parent,
@@ -1072,9 +1073,10 @@ public class Network extends Wrapper {
      * What {@link #updateBeliefs()} computed for a node, in row-major order with one dimension per node of
      * {@link #getValueIndexingParents(int)} (in that order) and the last dimension fastest: a chance node's
      * beliefs (one per outcome); a decision node's expected utility of each choice; a utility node's
-     * expected utility (one number per configuration of the indexing parents). For an equation node: the
-     * mean and the standard deviation, then, when the deviation is not 0, the value and weight of each
-     * sample (mean, deviation, value0, weight0, value1, weight1, ...).
+     * expected utility (one number per configuration of the indexing parents). For a plate node of a
+     * dynamic network: its beliefs in every time slice, slice 0 first (slices times outcomes). For an
+     * equation node: the mean and the standard deviation, then, when the deviation is not 0, the value and
+     * weight of each sample (mean, deviation, value0, weight0, value1, weight1, ...).
      *
      * @param nodeHandle the node's handle
      * @return the value
@@ -3188,7 +3190,8 @@ public class Network extends Wrapper {
      *
      * @param nodeHandle the node's handle
      * @param order the largest order to include
-     * @return one entry per parent: handle, identifier and order
+     * @return one entry per parent: handle, identifier and order; empty when no temporal arc of that order
+     *     or lower enters the node
      * @throws TARVOException when the handle names no node, or the node is not a plate node or the order is
      *     below 1 ("TARVO error -2 in function GetUnrolledParents")
      */

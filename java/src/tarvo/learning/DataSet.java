@@ -11,7 +11,10 @@ import tarvo.Wrapper;
  *
  * <p>{@code new DataSet()} makes an empty data set; {@link #readFile(String, String, int, float, boolean)}
  * fills it from a delimited text file, or the methods below build it cell by cell. The learners of this
- * package read it; it is bound to no network. Call {@link #dispose()} when it is no longer needed.
+ * package read it. It is bound to a network only through {@link #matchNetwork(Network)}, whose matches
+ * name that network's node handles and whose rewriting puts the cells in that network's outcome order;
+ * the data set and the network stay separate objects, each disposed of on its own. Call
+ * {@link #dispose()} when the data set is no longer needed.
  * Failures throw {@link tarvo.TARVOException}; a refused index changes nothing. Separate data sets may be
  * used from separate threads; one data set shared between threads needs the caller's lock.
  */
@@ -48,7 +51,8 @@ public class DataSet extends Wrapper {
     public native int getVariableCount();
 
     /**
-     * Adds a record at the end, every cell at its variable's missing marker.
+     * Adds a record at the end, every cell at its variable's missing marker; a data set without variables
+     * stays without records.
      *
      * @throws tarvo.TARVOException when the data set has been disposed of
      */
@@ -138,7 +142,7 @@ public class DataSet extends Wrapper {
      *
      * @param name the name, unique among the variables unless empty
      * @param missingValue the float that marks a missing cell (NaN: every NaN)
-     * @throws tarvo.TARVOException when another variable has the name ("TARVO error ... in function
+     * @throws tarvo.TARVOException when another variable has the name ("TARVO error -32 in function
      *     addFloatVariable")
      */
     public native void addFloatVariable(String name, float missingValue);
