@@ -3,32 +3,179 @@ package tarvo.learning;
 import tarvo.Network;
 import tarvo.Wrapper;
 
-/** Learning data: variables (discrete or continuous columns) and records across them. */
+/**
+ * Learning data: a table of variables (columns) and records (rows). A discrete variable holds ints, which
+ * stand for its state names when it has any ({@link #getStateNames(int)}) and are outcome indices
+ * otherwise; a continuous variable holds floats. Each variable has a marker value for missing cells.
+ * Variables and records are addressed by index from 0.
+ *
+ * <p>{@code new DataSet()} makes an empty data set; {@link #readFile(String, String, int, float, boolean)}
+ * fills it from a delimited text file, or the methods below build it cell by cell. The learners of this
+ * package read it. It is bound to a network only through {@link #matchNetwork(Network)}, whose matches
+ * name that network's node handles and whose rewriting puts the cells in that network's outcome order;
+ * the data set and the network stay separate objects, each disposed of on its own. Call
+ * {@link #dispose()} when the data set is no longer needed.
+ * Failures throw {@link tarvo.TARVOException}; a refused index changes nothing. Separate data sets may be
+ * used from separate threads; one data set shared between threads needs the caller's lock.
+ */
 public class DataSet extends Wrapper {
+    /** Makes an empty data set: no variables, no records. */
     public DataSet() {
         ptrNative = createNative();
     }
 
+    /**
+     * Makes the engine data set.
+     *
+     * @return the address of the new engine data set
+     */
     protected native long createNative();
 
     @Override
     protected native void deleteNative(long ptr);
 
+    /**
+     * The number of records.
+     *
+     * @return the number of records
+     * @throws tarvo.TARVOException when the data set has been disposed of
+     */
     public native int getRecordCount();
+
+    /**
+     * The number of variables.
+     *
+     * @return the number of variables
+     * @throws tarvo.TARVOException when the data set has been disposed of
+     */
     public native int getVariableCount();
+
+    /**
+     * Adds a record at the end, every cell at its variable's missing marker; a data set without variables
+     * stays without records.
+     *
+     * @throws tarvo.TARVOException when the data set has been disposed of
+     */
     public native void addEmptyRecord();
+
+    /**
+     * A variable's name: the column name of the file, or the name it was added with.
+     *
+     * @param variable the variable's index
+     * @return the name, possibly empty
+     * @throws tarvo.TARVOException when the index is out of range ("Invalid variable index ...")
+     */
     public native String getVariableId(int variable);
+
+    /**
+     * The state names of a discrete variable: cell value i stands for state name i.
+     *
+     * @param variable the variable's index
+     * @return the state names; empty when the cells are plain outcome indices, or the variable is continuous
+     * @throws tarvo.TARVOException when the index is out of range
+     */
     public native String[] getStateNames(int variable);
+
+    /**
+     * Replaces the state names of a discrete variable; the cells keep their values.
+     *
+     * @param variable the variable's index
+     * @param names the state names: cell value i stands for {@code names[i]}
+     * @throws tarvo.TARVOException when the index is out of range, an element is null, or the variable is
+     *     continuous ("TARVO error -4 in function setStateNames")
+     */
     public native void setStateNames(int variable, String[] names);
+
+    /**
+     * A cell of a discrete variable.
+     *
+     * @param variable the variable's index
+     * @param record the record's index
+     * @return the cell's int value (the missing marker for a missing cell)
+     * @throws tarvo.TARVOException when an index is out of range ("Invalid variable index ...", "Invalid
+     *     record index ...")
+     */
     public native int getInt(int variable, int record);
+
+    /**
+     * Writes a cell of a discrete variable.
+     *
+     * @param variable the variable's index
+     * @param record the record's index
+     * @param value a state index, or the missing marker
+     * @throws tarvo.TARVOException when an index is out of range
+     */
     public native void setInt(int variable, int record, int value);
+
+    /**
+     * A cell of a continuous variable.
+     *
+     * @param variable the variable's index
+     * @param record the record's index
+     * @return the cell's value (the missing marker, NaN by default, for a missing cell)
+     * @throws tarvo.TARVOException when an index is out of range
+     */
     public native float getFloat(int variable, int record);
+
+    /**
+     * Writes a cell of a continuous variable.
+     *
+     * @param variable the variable's index
+     * @param record the record's index
+     * @param value the value, or the missing marker
+     * @throws tarvo.TARVOException when an index is out of range
+     */
     public native void setFloat(int variable, int record, float value);
+
+    /**
+     * Adds a discrete variable at the end, every existing record missing in it.
+     *
+     * @param name the name, unique among the variables unless empty
+     * @param missingValue the int that marks a missing cell
+     * @throws tarvo.TARVOException when another variable has the name ("TARVO error -32 in function
+     *     addIntVariable")
+     */
     public native void addIntVariable(String name, int missingValue);
+
+    /**
+     * Adds a continuous variable at the end, every existing record missing in it.
+     *
+     * @param name the name, unique among the variables unless empty
+     * @param missingValue the float that marks a missing cell (NaN: every NaN)
+     * @throws tarvo.TARVOException when another variable has the name ("TARVO error -32 in function
+     *     addFloatVariable")
+     */
     public native void addFloatVariable(String name, float missingValue);
-    /** Reads a delimited text file; a null missingValueToken keeps the default mark "*". */
+
+    /**
+     * Replaces the contents by a delimited text file: one record per line, separated by the first of tab,
+     * comma, semicolon and blank found in the first line. A column holds ints while every value is an
+     * integer, floats once a value is a decimal number, and state names (named in order of appearance) when
+     * a value is a word. Numbers are read with "." as the decimal separator whatever the default locale.
+     *
+     * @param fileName the file name
+     * @param missingValueToken the token of a missing cell, compared ignoring case (an empty token is
+     *     missing too); null keeps "*"
+     * @param missingInt the missing marker of the integer columns read (columns of state names use -1)
+     * @param missingFloat the missing marker of the continuous variables read
+     * @param columnIdsPresent true when the first line names the columns
+     * @throws tarvo.TARVOException with the reader's text, for example "Can't open data file: " and the
+     *     name; a file that opened but failed part-way leaves what was read before the failure
+     */
     public native void readFile(String fileName, String missingValueToken, int missingInt, float missingFloat,
                                 boolean columnIdsPresent);
-    /** Ties the columns to the nodes of the network whose identifiers they carry. */
+
+    /**
+     * Ties the variables to the network's nodes whose identifiers equal their names (variables without
+     * such a node are left out), for {@link EM#learn(DataSet, Network, DataMatch[], int[])}. The cells of
+     * each matched discrete variable with state names are rewritten from state indices to the indices of
+     * the node's outcomes of the same names.
+     *
+     * @param net the network
+     * @return one match per tied variable, in variable order, all in slice 0
+     * @throws tarvo.TARVOException with the reason: "No matches found", a continuous variable tied to a
+     *     discrete node, or a state name that is no outcome of the node; variables rewritten before the
+     *     failure stay rewritten
+     */
     public native DataMatch[] matchNetwork(Network net);
 }

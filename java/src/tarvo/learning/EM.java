@@ -3,24 +3,104 @@ package tarvo.learning;
 import tarvo.Network;
 import tarvo.Wrapper;
 
-/** EM learning of a network's parameters from a data set. */
+/**
+ * Learns the parameters (probability tables) of an existing network from a data set by expectation
+ * maximisation, with missing values allowed; the network's structure does not change. A network of
+ * equation nodes gets linear equations fitted by least squares instead (no missing values then).
+ *
+ * <p>{@code new EM()} makes a learner with the default settings; it is bound to no network or data set,
+ * which each {@link #learn(DataSet, Network, DataMatch[], int[])} names. Call {@link #dispose()} when it is
+ * no longer needed. Separate learners may run in separate threads; one learner, network or data set shared
+ * between threads needs the caller's lock.
+ */
 public class EM extends Wrapper {
+    /** Makes a learner: equivalent sample size 0, random start, no relevance reasoning. */
     public EM() {
         ptrNative = createNative();
     }
 
+    /**
+     * Makes the engine settings.
+     *
+     * @return the address of the new engine settings
+     */
     protected native long createNative();
 
     @Override
     protected native void deleteNative(long ptr);
 
+    /**
+     * The equivalent sample size: the weight, in records, of the network's tables from before the run in
+     * the learnt tables.
+     *
+     * @return the equivalent sample size, 0 in a new learner
+     * @throws tarvo.TARVOException when the learner has been disposed of
+     */
     public native int getEqSampleSize();
+
+    /**
+     * Sets the equivalent sample size (see {@link #getEqSampleSize()}).
+     *
+     * @param size the number of records; 0 or less gives the old tables no weight
+     * @throws tarvo.TARVOException when the learner has been disposed of
+     */
     public native void setEqSampleSize(int size);
+
+    /**
+     * Whether a run starts from random tables rather than from the network's own.
+     *
+     * @return the setting, true in a new learner
+     * @throws tarvo.TARVOException when the learner has been disposed of
+     */
     public native boolean getRandomizeParameters();
+
+    /**
+     * Sets whether a run starts from random tables rather than from the network's own.
+     *
+     * @param value true for random tables
+     * @throws tarvo.TARVOException when the learner has been disposed of
+     */
     public native void setRandomizeParameters(boolean value);
+
+    /**
+     * Whether the run propagates the evidence of each record through deterministic relations.
+     *
+     * @return the setting, false in a new learner
+     * @throws tarvo.TARVOException when the learner has been disposed of
+     */
     public native boolean getRelevance();
+
+    /**
+     * Sets whether the run propagates the evidence of each record through deterministic relations, which
+     * some networks need ("em: please run with relevance enabled").
+     *
+     * @param value true to propagate
+     * @throws tarvo.TARVOException when the learner has been disposed of
+     */
     public native void setRelevance(boolean value);
-    /** Learns the parameters of net; the fixed nodes keep theirs. */
+
+    /**
+     * As {@link #learn(DataSet, Network, DataMatch[], int[])}, the fixed nodes given by their identifiers.
+     *
+     * @param data the data set
+     * @param net the network whose parameters are learnt
+     * @param matching the ties of variables to nodes
+     * @param fixedNodes the identifiers of the nodes whose tables must not change, or null
+     * @throws tarvo.TARVOException when no node has one of the identifiers, or as the other form
+     */
     public native void learn(DataSet data, Network net, DataMatch[] matching, String[] fixedNodes);
+
+    /**
+     * Learns the tables of a network's nodes from the data set, in place: on success the network holds the
+     * learnt tables, on failure it is unchanged.
+     *
+     * @param data the data set
+     * @param net the network whose parameters are learnt
+     * @param matching the ties of data set variables to nodes, usually from
+     *     {@link DataSet#matchNetwork(Network)}
+     * @param fixedNodes the handles of the nodes whose tables must not change, or null
+     * @throws tarvo.TARVOException when the matching is null or empty ("No matching specified"), or the run
+     *     fails ("TARVO error ... in function Learn" with the reasons, which begin with "em: ")
+     */
     public native void learn(DataSet data, Network net, DataMatch[] matching, int[] fixedNodes);
 }

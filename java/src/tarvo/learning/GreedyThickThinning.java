@@ -3,31 +3,117 @@ package tarvo.learning;
 import tarvo.Network;
 import tarvo.Wrapper;
 
-/** Structure learning by greedy thick thinning. */
+/**
+ * Learns the structure and parameters of a Bayesian network from a data set by greedy thick thinning: arcs
+ * are added while they improve the score, then removed while removing them improves it, within the parent
+ * limit and the background knowledge. The data must be discrete.
+ *
+ * <p>{@code new GreedyThickThinning()} makes a learner with the default settings; it is bound to no data
+ * set. Each {@link #learn(DataSet)} returns a new network, one node per variable, which the caller owns and
+ * disposes of. Call {@link #dispose()} on the learner when it is no longer needed. Separate learners may
+ * run in separate threads; one learner or data set shared between threads needs the caller's lock.
+ */
 public class GreedyThickThinning extends Wrapper {
+    /** Makes a learner: priors method 0, at most 5 parents, network weight 1, no background knowledge. */
     public GreedyThickThinning() {
         ptrNative = createNative();
     }
 
+    /**
+     * Makes the engine settings.
+     *
+     * @return the address of the new engine settings
+     */
     protected native long createNative();
 
     @Override
     protected native void deleteNative(long ptr);
 
+    /**
+     * How the learnt tables are smoothed.
+     *
+     * @return 0 (every prior count 1) or 1 (equivalent-sample-size priors of weight
+     *     {@link #getNetWeight()}); 0 in a new learner
+     * @throws tarvo.TARVOException when the learner has been disposed of
+     */
     public native int getPriorsMethod();
+
+    /**
+     * Chooses how the learnt tables are smoothed.
+     *
+     * @param method 0 every prior count 1, 1 equivalent-sample-size priors of weight {@link #getNetWeight()};
+     *     other values are stored and learn with the library's default priors (those of 0)
+     * @throws tarvo.TARVOException when the learner has been disposed of
+     */
     public native void setPriorsMethod(int method);
+
+    /**
+     * The largest number of parents a node may get.
+     *
+     * @return the limit, 5 in a new learner
+     * @throws tarvo.TARVOException when the learner has been disposed of
+     */
     public native int getMaxParents();
+
+    /**
+     * Sets the largest number of parents a node may get; the value is stored as given.
+     *
+     * @param maxParents the limit
+     * @throws tarvo.TARVOException when the learner has been disposed of
+     */
     public native void setMaxParents(int maxParents);
+
+    /**
+     * The equivalent sample size of each node when the priors method is 1.
+     *
+     * @return the weight, 1 in a new learner
+     * @throws tarvo.TARVOException when the learner has been disposed of
+     */
     public native double getNetWeight();
+
+    /**
+     * Sets the equivalent sample size of each node when the priors method is 1; stored as given.
+     *
+     * @param weight the weight
+     * @throws tarvo.TARVOException when the learner has been disposed of
+     */
     public native void setNetWeight(double weight);
+
+    /**
+     * The background knowledge that the learnt structure respects.
+     *
+     * @return a new object holding a copy of the forced arcs, forbidden arcs and tiers
+     * @throws tarvo.TARVOException when the learner has been disposed of
+     */
     public native BkKnowledge getBkKnowledge();
+
+    /**
+     * Replaces the background knowledge that the learnt structure respects (a copy is kept).
+     *
+     * @param knowledge forced arcs, forbidden arcs and tiers over data set variable indices
+     * @throws tarvo.TARVOException when an element of its arrays is null
+     */
     public native void setBkKnowledge(BkKnowledge knowledge);
-    /** A new network learnt from the data; the caller disposes of it. */
+
+    /**
+     * Learns a network from the data set.
+     *
+     * @param data the data set, discrete
+     * @return a new network, one node per variable (named after it), which the caller owns and disposes of
+     * @throws tarvo.TARVOException when the data cannot be learnt from, for example continuous data ("TARVO
+     *     error ... in function Learn" with the reasons); no network is left behind
+     */
     public native Network learn(DataSet data);
 
     /**
      * As {@link #learn(DataSet)}, reporting the run's progress to the listener (null: none). A false
-     * answer cancels the run: it throws TARVOException and no network is left behind.
+     * answer cancels the run: it throws TARVOException and no network is left behind; an exception that
+     * the listener throws also cancels the run and is thrown again by this method.
+     *
+     * @param data the data set, discrete
+     * @param progress the listener, or null
+     * @return a new network, which the caller owns and disposes of
+     * @throws tarvo.TARVOException as {@link #learn(DataSet)}, or when the listener cancels the run
      */
     public Network learn(DataSet data, LearningProgress progress) {
         return learnWithProgress(data, progress);

@@ -1,6 +1,10 @@
 package tarvo.learning;
 
-/** Told how far a learning run has come; its answer can stop the run. */
+/**
+ * Told how far a learning run has come ({@link GreedyThickThinning#learn(DataSet, LearningProgress)},
+ * {@link NaiveBayes#learn(DataSet, LearningProgress)}); its answer can stop the run. It is called on the
+ * thread that runs the learner.
+ */
 public interface LearningProgress {
     /**
      * Called whenever a step of the run opens or closes.

@@ -3,31 +3,115 @@ package tarvo.learning;
 import tarvo.Network;
 import tarvo.Wrapper;
 
-/** Learning of naive Bayes classifiers. */
+/**
+ * Learns a naive Bayes classifier network from a data set: the class variable is the parent of every
+ * other variable (or, with feature selection, of those whose arc improves the score), and the tables are
+ * learnt from the data. Continuous variables are discretised; feature selection needs discrete data.
+ *
+ * <p>{@code new NaiveBayes()} makes a learner with the default settings; it is bound to no data set. Each
+ * {@link #learn(DataSet)} returns a new network, which the caller owns and disposes of. Call
+ * {@link #dispose()} on the learner when it is no longer needed. Separate learners may run in separate
+ * threads; one learner or data set shared between threads needs the caller's lock.
+ */
 public class NaiveBayes extends Wrapper {
+    /** Makes a learner: priors method 0, no feature selection, class variable "class", weight 1. */
     public NaiveBayes() {
         ptrNative = createNative();
     }
 
+    /**
+     * Makes the engine settings.
+     *
+     * @return the address of the new engine settings
+     */
     protected native long createNative();
 
     @Override
     protected native void deleteNative(long ptr);
 
+    /**
+     * How the learnt tables are smoothed, as {@link GreedyThickThinning#getPriorsMethod()}.
+     *
+     * @return 0 (every prior count 1) or 1 (equivalent-sample-size priors); 0 in a new learner
+     * @throws tarvo.TARVOException when the learner has been disposed of
+     */
     public native int getPriorsMethod();
+
+    /**
+     * Chooses how the learnt tables are smoothed, as {@link GreedyThickThinning#setPriorsMethod(int)}.
+     *
+     * @param method 0 every prior count 1, 1 equivalent-sample-size priors of weight {@link #getNetWeight()}
+     * @throws tarvo.TARVOException when the learner has been disposed of
+     */
     public native void setPriorsMethod(int method);
+
+    /**
+     * Whether the class gains only the features whose arc improves the score.
+     *
+     * @return the setting, false in a new learner
+     * @throws tarvo.TARVOException when the learner has been disposed of
+     */
     public native boolean getFeatureSelection();
+
+    /**
+     * Sets whether the class gains only the features whose arc improves the score.
+     *
+     * @param value true to select features
+     * @throws tarvo.TARVOException when the learner has been disposed of
+     */
     public native void setFeatureSelection(boolean value);
+
+    /**
+     * The name of the class variable.
+     *
+     * @return the name, "class" in a new learner
+     * @throws tarvo.TARVOException when the learner has been disposed of
+     */
     public native String getClassVariableId();
+
+    /**
+     * Sets the name of the class variable.
+     *
+     * @param id the name of a data set variable
+     * @throws tarvo.TARVOException when the learner has been disposed of
+     */
     public native void setClassVariableId(String id);
+
+    /**
+     * The equivalent sample size of each node when the priors method is 1.
+     *
+     * @return the weight, 1 in a new learner
+     * @throws tarvo.TARVOException when the learner has been disposed of
+     */
     public native double getNetWeight();
+
+    /**
+     * Sets the equivalent sample size of each node when the priors method is 1; stored as given.
+     *
+     * @param weight the weight
+     * @throws tarvo.TARVOException when the learner has been disposed of
+     */
     public native void setNetWeight(double weight);
-    /** A new network learnt from the data; the caller disposes of it. */
+
+    /**
+     * Learns a classifier network from the data set.
+     *
+     * @param data the data set, discrete, with a variable of the class variable's name
+     * @return a new network, one node per variable, which the caller owns and disposes of
+     * @throws tarvo.TARVOException when the data cannot be learnt from, for example without the class
+     *     variable ("TARVO error ... in function Learn"); no network is left behind
+     */
     public native Network learn(DataSet data);
 
     /**
      * As {@link #learn(DataSet)}, reporting the run's progress to the listener (null: none). A false
-     * answer cancels the run: it throws TARVOException and no network is left behind.
+     * answer cancels the run: it throws TARVOException and no network is left behind; an exception that
+     * the listener throws also cancels the run and is thrown again by this method.
+     *
+     * @param data the data set
+     * @param progress the listener, or null
+     * @return a new network, which the caller owns and disposes of
+     * @throws tarvo.TARVOException as {@link #learn(DataSet)}, or when the listener cancels the run
      */
     public Network learn(DataSet data, LearningProgress progress) {
         return learnWithProgress(data, progress);

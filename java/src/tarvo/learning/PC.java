@@ -2,23 +2,89 @@ package tarvo.learning;
 
 import tarvo.Wrapper;
 
-/** Structure learning by the PC algorithm, which yields a pattern. */
+/**
+ * Learns the structure of a Bayesian network from a data set by the PC algorithm: edges are removed where
+ * conditional independence tests accept independence, and the rest are oriented where the data, the
+ * background knowledge and the orientation rules allow. The data must be complete and all discrete (tested
+ * by G-squared) or all continuous (tested by Fisher's z), without constant variables.
+ *
+ * <p>{@code new PC()} makes a learner with the default settings; it is bound to no data set. Each
+ * {@link #learn(DataSet)} returns a new {@link Pattern}, which the caller owns and disposes of. Call
+ * {@link #dispose()} on the learner when it is no longer needed. Separate learners may run in separate
+ * threads; one learner or data set shared between threads needs the caller's lock.
+ */
 public class PC extends Wrapper {
+    /** Makes a learner: conditioning sets of up to 8 variables, significance 0.05, no knowledge. */
     public PC() {
         ptrNative = createNative();
     }
 
+    /**
+     * Makes the engine settings.
+     *
+     * @return the address of the new engine settings
+     */
     protected native long createNative();
 
     @Override
     protected native void deleteNative(long ptr);
 
+    /**
+     * The largest size of a conditioning set in the independence tests.
+     *
+     * @return the size, 8 in a new learner
+     * @throws tarvo.TARVOException when the learner has been disposed of
+     */
     public native int getMaxAdjacency();
+
+    /**
+     * Sets the largest size of a conditioning set in the independence tests; stored as given.
+     *
+     * @param maxAdjacency the size
+     * @throws tarvo.TARVOException when the learner has been disposed of
+     */
     public native void setMaxAdjacency(int maxAdjacency);
+
+    /**
+     * The significance level of the independence tests: a test whose p-value is at least this accepts
+     * independence.
+     *
+     * @return the level, 0.05 in a new learner
+     * @throws tarvo.TARVOException when the learner has been disposed of
+     */
     public native double getSignificance();
+
+    /**
+     * Sets the significance level of the independence tests; stored as given.
+     *
+     * @param significance the level
+     * @throws tarvo.TARVOException when the learner has been disposed of
+     */
     public native void setSignificance(double significance);
+
+    /**
+     * The background knowledge that the learnt pattern respects.
+     *
+     * @return a new object holding a copy of the forced arcs, forbidden arcs and tiers
+     * @throws tarvo.TARVOException when the learner has been disposed of
+     */
     public native BkKnowledge getBkKnowledge();
+
+    /**
+     * Replaces the background knowledge that the learnt pattern respects (a copy is kept).
+     *
+     * @param knowledge forced arcs, forbidden arcs and tiers over data set variable indices
+     * @throws tarvo.TARVOException when an element of its arrays is null
+     */
     public native void setBkKnowledge(BkKnowledge knowledge);
-    /** A new pattern learnt from the data; the caller disposes of it. */
+
+    /**
+     * Learns a pattern from the data set.
+     *
+     * @param data the data set
+     * @return a new pattern over the data set's variables, which the caller owns and disposes of
+     * @throws tarvo.TARVOException when the data cannot be learnt from ("TARVO error ... in function Learn"
+     *     with the reasons, which begin with "pc: ")
+     */
     public native Pattern learn(DataSet data);
 }
