@@ -50,6 +50,35 @@ void SwapFinished(std::vector<std::unique_ptr<VRX_hybridMessage>>& current,
 
 }  // namespace
 
+int HybridSampleNet::IterationsNeeded() const {
+    // A message moves one arc per iteration: the evidence reaches a node after as many iterations as
+    // the node is arcs away from it. One search per observed node is linear in the network, far below
+    // the cost of one iteration of sampled messages.
+    int farthest = 0;
+    std::vector<int> distance(sampleNodes.size());
+    std::vector<const SampleNode*> queue;
+    for (const auto& start : sampleNodes) {
+        if (!start || !start->IsObserved()) continue;
+        std::fill(distance.begin(), distance.end(), -1);
+        queue.assign(1, start.get());
+        distance[static_cast<size_t>(start->handle)] = 0;
+        for (size_t head = 0; head < queue.size(); ++head) {
+            const SampleNode* node = queue[head];
+            const int next = distance[static_cast<size_t>(node->handle)] + 1;
+            for (const auto* list : {&node->parents, &node->children}) {
+                for (const SampleNode* other : *list) {
+                    int& d = distance[static_cast<size_t>(other->handle)];
+                    if (d >= 0) continue;
+                    d = next;
+                    farthest = std::max(farthest, next);
+                    queue.push_back(other);
+                }
+            }
+        }
+    }
+    return farthest + numIterations;
+}
+
 int HybridSampleNet::SamplesPerMessage() const {
     return std::clamp(view.GetNumberOfSamples() / 20, numSamplesPerMessage, 16 * numSamplesPerMessage);
 }
@@ -213,28 +242,41 @@ void HybridSampleNet::SendLambda(SampleNode& node) {
             }
             continue;
         }
-        // Proposal for the parent's value: its pi message widened (the likelihood may sit in its tail)
-        // and the last lambda message, half each.
+        // Proposal for the parent's value, in equal shares: its pi message widened (the likelihood may
+        // sit in its tail), the last lambda message, and that message widened, so that a lambda fitted
+        // where the earlier proposal reached extends its reach at every iteration.
         VRX_hybridMessage& pi = *node.parentMessages[k];
         VRX_hybridMessage& last = *parent->childMessages[static_cast<size_t>(pos)];
-        GaussianMixture wide;
-        const bool useWide = !pi.IsUniform() && !pi.IsFixed();
-        if (useWide) {
-            wide = static_cast<VRX_continuousMessage&>(pi).GetMixture();
-            for (MixtureComponent& c : wide.components) c.variance *= 4.0;
-        }
-        const bool useLast = !last.IsUniform();
+        GaussianMixture proposal;
+        proposal.components.clear();
+        int shares = 0;
+        auto addShare = [&](VRX_hybridMessage& message, double widening) {
+            if (message.IsUniform() || message.IsFixed()) return;
+            const size_t first = proposal.components.size();
+            double total = 0.0;
+            for (MixtureComponent c : static_cast<VRX_continuousMessage&>(message).GetMixture().components) {
+                if (!(c.weight > 1e-7) || !(c.variance > 1e-7)) continue;
+                c.variance *= widening;
+                total += c.weight;
+                proposal.components.push_back(c);
+            }
+            for (size_t c = first; c < proposal.components.size(); ++c) proposal.components[c].weight /= total;
+            if (proposal.components.size() > first) ++shares;
+        };
+        addShare(pi, 4.0);
+        addShare(last, 1.0);
+        addShare(last, 9.0);
+        for (MixtureComponent& c : proposal.components) c.weight /= shares;
+        proposal.count = static_cast<int>(proposal.components.size());
+        const bool useProposal = !proposal.components.empty();
         for (int i = 0; i < count; ++i) {
             double x = 0.0, q = 0.0;
-            if (useWide && useLast) {
-                x = i % 2 == 0 ? wide.Sample() : SampleNode::DrawFrom(last);
-                q = 0.5 * wide.Density(x) + 0.5 * ProbabilityIn(last, x);
-            } else if (useWide) {
-                x = wide.Sample();
-                q = wide.Density(x);
+            if (useProposal) {
+                x = proposal.Sample();
+                q = proposal.Density(x);
             } else {
-                x = SampleNode::DrawFrom(useLast ? last : pi);
-                q = ProbabilityIn(useLast ? last : pi, x);
+                x = SampleNode::DrawFrom(pi);
+                q = ProbabilityIn(pi, x);
             }
             if (!(q > 0.0)) continue;
             DrawParentsFromMessages(node, parent);
@@ -303,7 +345,8 @@ int HybridSampleNet::RunMessagePassing(bool writeResults) {
             if (node) node->CreateMessages();
         }
         InitialiseMessages();
-        for (int iteration = 0; iteration < numIterations; ++iteration) {
+        const int iterations = IterationsNeeded();
+        for (int iteration = 0; iteration < iterations; ++iteration) {
             for (SampleNode* node : order_) {
                 if (!node->IsObserved()) {
                     SendPi(*node);

@@ -94,6 +94,9 @@ private:
     void FinishIteration();
     // Every parent of the node draws its value from the node's pi message about it (but skip).
     void DrawParentsFromMessages(VRX_hybridSampleNode& node, const VRX_hybridSampleNode* skip);
+    // Iterations of the message passing: numIterations at least, and enough for the evidence to reach
+    // the farthest node it is connected to.
+    int IterationsNeeded() const;
     // Samples drawn for one message: the network's sample count decides, within fixed limits.
     int SamplesPerMessage() const;
     [[nodiscard]] int EstimateFromMessages();

@@ -244,3 +244,29 @@ TEST(HybridSampling, NodesOfOtherKindsAreRefusedWithAMessage) {
 }
 
 }  // namespace
+
+struct ChainCase {
+    int length, algorithm, samples;
+    double observed, tolerance;  // tolerance as a share of each node's prior deviation
+};
+
+// Evidence at the end of a Gaussian chain reaches every node, however far. Message passing alone (15)
+// fits every message from a few hundred samples, hence its wider tolerance.
+class GaussianChain : public ::testing::TestWithParam<ChainCase> {};
+
+TEST_P(GaussianChain, EvidenceAtTheEndReachesTheStart) {
+    const ChainCase& c = GetParam();
+    VRX_network net;
+    ASSERT_EQ(AddGaussianChain(net, c.length), kSuccess);
+    ASSERT_EQ(Observe(net, ("x" + std::to_string(c.length - 1)).c_str(), c.observed), kSuccess);
+    ASSERT_EQ(Update(net, c.algorithm, c.samples), kSuccess) << c.algorithm << vovido::test::LogDump();
+    for (int k = 0; k + 1 < c.length; ++k) {
+        EXPECT_NEAR(ContinuousValueOf(net, k).GetMean(), (k + 1) * c.observed / c.length,
+                    c.tolerance * std::sqrt(k + 1.0))
+                << "x" << k << " of " << c.length << ", algorithm " << c.algorithm;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(HybridSampling, GaussianChain,
+                         ::testing::Values(ChainCase{8, 13, 10000, 8.0, 0.02}, ChainCase{8, 14, 100000, 8.0, 0.03},
+                                           ChainCase{8, 15, 1000, 8.0, 0.6}, ChainCase{20, 16, 30000, 10.0, 0.03}));
