@@ -48,6 +48,50 @@ void SwapFinished(std::vector<std::unique_ptr<VRX_hybridMessage>>& current,
     }
 }
 
+// Proposal for a parent's value when a lambda message to it is estimated, in equal shares: the
+// node's pi message about the parent widened (the likelihood may sit in its tail), the parent's last
+// lambda message from the node, and that message widened, so that a lambda fitted where the earlier
+// proposal reached extends its reach at every iteration.
+class LambdaProposal {
+public:
+    LambdaProposal(VRX_hybridMessage& pi, VRX_hybridMessage& last) : pi_(pi) {
+        mixture_.components.clear();
+        AddShare(pi, 4.0);
+        AddShare(last, 1.0);
+        AddShare(last, 9.0);
+        for (MixtureComponent& c : mixture_.components) c.weight /= shares_;
+        mixture_.count = static_cast<int>(mixture_.components.size());
+    }
+    // Draws x; the proposal density of x.
+    double Draw(double& x) {
+        if (mixture_.components.empty()) {
+            x = SampleNode::DrawFrom(pi_);
+            return ProbabilityIn(pi_, x);
+        }
+        x = mixture_.Sample();
+        return mixture_.Density(x);
+    }
+
+private:
+    void AddShare(VRX_hybridMessage& message, double widening) {
+        if (message.IsUniform() || message.IsFixed()) return;
+        const size_t first = mixture_.components.size();
+        double total = 0.0;
+        for (MixtureComponent c : static_cast<VRX_continuousMessage&>(message).GetMixture().components) {
+            if (!(c.weight > 1e-7) || !(c.variance > 1e-7)) continue;
+            c.variance *= widening;
+            total += c.weight;
+            mixture_.components.push_back(c);
+        }
+        for (size_t c = first; c < mixture_.components.size(); ++c) mixture_.components[c].weight /= total;
+        if (mixture_.components.size() > first) ++shares_;
+    }
+
+    VRX_hybridMessage& pi_;
+    GaussianMixture mixture_;
+    int shares_ = 0;
+};
+
 }  // namespace
 
 int HybridSampleNet::IterationsNeeded() const {
@@ -242,42 +286,10 @@ void HybridSampleNet::SendLambda(SampleNode& node) {
             }
             continue;
         }
-        // Proposal for the parent's value, in equal shares: its pi message widened (the likelihood may
-        // sit in its tail), the last lambda message, and that message widened, so that a lambda fitted
-        // where the earlier proposal reached extends its reach at every iteration.
-        VRX_hybridMessage& pi = *node.parentMessages[k];
-        VRX_hybridMessage& last = *parent->childMessages[static_cast<size_t>(pos)];
-        GaussianMixture proposal;
-        proposal.components.clear();
-        int shares = 0;
-        auto addShare = [&](VRX_hybridMessage& message, double widening) {
-            if (message.IsUniform() || message.IsFixed()) return;
-            const size_t first = proposal.components.size();
-            double total = 0.0;
-            for (MixtureComponent c : static_cast<VRX_continuousMessage&>(message).GetMixture().components) {
-                if (!(c.weight > 1e-7) || !(c.variance > 1e-7)) continue;
-                c.variance *= widening;
-                total += c.weight;
-                proposal.components.push_back(c);
-            }
-            for (size_t c = first; c < proposal.components.size(); ++c) proposal.components[c].weight /= total;
-            if (proposal.components.size() > first) ++shares;
-        };
-        addShare(pi, 4.0);
-        addShare(last, 1.0);
-        addShare(last, 9.0);
-        for (MixtureComponent& c : proposal.components) c.weight /= shares;
-        proposal.count = static_cast<int>(proposal.components.size());
-        const bool useProposal = !proposal.components.empty();
+        LambdaProposal proposal(*node.parentMessages[k], *parent->childMessages[static_cast<size_t>(pos)]);
         for (int i = 0; i < count; ++i) {
-            double x = 0.0, q = 0.0;
-            if (useProposal) {
-                x = proposal.Sample();
-                q = proposal.Density(x);
-            } else {
-                x = SampleNode::DrawFrom(pi);
-                q = ProbabilityIn(pi, x);
-            }
+            double x = 0.0;
+            const double q = proposal.Draw(x);
             if (!(q > 0.0)) continue;
             DrawParentsFromMessages(node, parent);
             parent->SetValue(x);
@@ -297,6 +309,25 @@ void HybridSampleNet::SendLambdaFromObservedDeterministic(SampleNode& node) {
         if (parent->IsObserved()) continue;
         const int pos = vovido::PositionIn(parent->children, &node);
         VRX_hybridMessage& target = *parent->newChildMessages[static_cast<size_t>(pos)];
+        if (parent->IsContinuous() && parent != inverted && inverted != nullptr && invertedPos >= 0) {
+            // The inverted parent's value follows from the observed value and the others' draws: its
+            // pi message weighs the parent's value (an inverse for this parent might not be defined
+            // everywhere, nor have a bounded Jacobian).
+            LambdaProposal proposal(*node.parentMessages[k], *parent->childMessages[static_cast<size_t>(pos)]);
+            VRX_hybridMessage& invertedPi = *node.parentMessages[static_cast<size_t>(invertedPos)];
+            for (int i = 0; i < count; ++i) {
+                double x = 0.0;
+                const double q = proposal.Draw(x);
+                if (!(q > 0.0)) continue;
+                DrawParentsFromMessages(node, parent);
+                parent->SetValue(x);
+                VRX_Helement* element = node.TakeElement();
+                double y = 0.0;
+                const double jacobian = element != nullptr ? vovido::InvertElement(*element, node.id, v, inverted->id, y) : 0.0;
+                if (jacobian > 0.0) AddSample(target, x, jacobian * ProbabilityIn(invertedPi, y) / q);
+            }
+            continue;
+        }
         if (parent->IsContinuous()) {
             // The parent's value follows from the observed value and the others' draws.
             for (int i = 0; i < count; ++i) {

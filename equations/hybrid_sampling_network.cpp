@@ -5,6 +5,7 @@
 #include <deque>
 
 #include "base/distributions.h"
+#include "base/expression_parser.h"
 #include "base/parsed_equation.h"
 #include "base/random_generator.h"
 #include "base/status_codes.h"
@@ -60,6 +61,27 @@ double InvertElement(VRX_Helement& element, const std::string& nodeId, double v,
 }
 
 }  // namespace vovido
+
+namespace {
+
+// True when the variable occurs once, reached through sums and differences only: the inverse for it
+// is then the observed value plus terms of the others, defined everywhere and with a Jacobian of 1.
+bool EntersAdditively(const VRX_expression& tree, const std::string& name) {
+    if (tree.GetType() == vovido::kVariableKind) return static_cast<const VRX_variable&>(tree).name == name;
+    if (tree.GetType() != vovido::kPlusKind && tree.GetType() != vovido::kMinusKind) return false;
+    const auto& op = static_cast<const VRX_binaryOperator&>(tree);
+    if (!op.left || !op.right) return false;
+    const int inLeft = CountVariable(*op.left, name);
+    if (inLeft + CountVariable(*op.right, name) != 1) return false;
+    return EntersAdditively(inLeft == 1 ? *op.left : *op.right, name);
+}
+
+bool EntersAdditively(const VRX_equationElement& element, const std::string& name) {
+    const vovido::ExpressionSlot tree = ParseExpression(element.GetText().c_str(), nullptr, nullptr);
+    return tree && tree->sign == 1 && EntersAdditively(*tree, name);
+}
+
+}  // namespace
 
 // ---------------------------------------------------------------------------------------------------
 // View
@@ -182,6 +204,9 @@ int HybridSampleNet::PrepareInversion(SampleNode& observed) {
     while (node->IsDeterministic() && !(node->nodeFlags & SampleNodeFlags::kInverts)) {
         const vovido::ElementTable& table = node->GetDefinition().GetElementTable();
         SampleNode* chosen = nullptr;
+        // A parent that enters additively is preferred: weighting by the Jacobian of another inverse
+        // (a cube root, say) gives weights of unbounded variance where its derivative vanishes.
+        SampleNode* additive = nullptr;
         // Every continuous parent the cells can be solved for gets its inverse (the message passing
         // sends lambda messages through them); the last free one is inverted. Discrete and observed
         // parents never take a value from an inversion.
@@ -203,8 +228,14 @@ int HybridSampleNet::PrepareInversion(SampleNode& observed) {
             bool movable = !parent->IsDeterministic();
             for (size_t j = static_cast<size_t>(parent->discreteParentCount); j < parent->parents.size(); ++j)
                 movable = movable || !parent->parents[j]->IsFixed();
-            if (solvable && movable && !parent->IsFixed()) chosen = parent;
+            if (!solvable || !movable || parent->IsFixed()) continue;
+            chosen = parent;
+            bool plain = true;
+            for (const auto& cell : table.cells)
+                plain = plain && EntersAdditively(static_cast<const VRX_equationElement&>(*cell), parent->id);
+            if (plain) additive = parent;
         }
+        if (additive != nullptr) chosen = additive;
         // Nothing to invert: the node's samples are weighed by whether its equation holds.
         if (chosen == nullptr) return kSuccess;
         node->invertedParent = chosen->handle;
