@@ -2,9 +2,11 @@
 #include "equations/hybrid_sampling_network.h"
 
 #include <cmath>
+#include <cstdio>
 #include <deque>
 
 #include "base/distributions.h"
+#include "base/error_log.h"
 #include "base/expression_parser.h"
 #include "base/parsed_equation.h"
 #include "base/random_generator.h"
@@ -331,6 +333,12 @@ int HybridSampleNet::RunSampling(bool useProposals) {
         }
     }
     if (accepted == 0 && view.GetNumberOfSamples() > 0 && nodeCount > 0) return kNoUsefulSamples;
+    if (accepted < view.GetNumberOfSamples()) {
+        char text[160];
+        std::snprintf(text, sizeof text, "Warning: sampling stopped after %lld attempts with %d of %d samples.", limit,
+                      accepted, view.GetNumberOfSamples());
+        LogError(errorLog, kNoUsefulSamples, text, nullptr);
+    }
     for (auto& node : sampleNodes) {
         if (node && !node->IsObserved()) node->FinishEstimate();
     }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <functional>
 
 #include "base/status_codes.h"
@@ -292,4 +293,25 @@ TEST(HybridSampling, OddPowersAreInvertedThroughTheirRealRoot) {
     ASSERT_EQ(Observe(net, "y", -8.0), kSuccess);
     ASSERT_EQ(Update(net, 14, 100), kSuccess) << vovido::test::LogDump();
     ExpectPosterior(net, "x", -2.0, 0.0, 1e-9);
+}
+
+// Evidence that one draw in two thousand can explain: the run ends at its attempt cap with a warning
+// that gives the count reached, and keeps what it drew.
+TEST(HybridSampling, ARunStoppedByItsAttemptCapWarns) {
+    for (int algorithm : {14, 16}) {
+        VRX_network net;
+        AddDistributionNode(net, "x", {"Uniform(0, 1)"});
+        AddDistributionNode(net, "y", {"Uniform(x, x+0.0005)"}, {"x"});
+        ASSERT_EQ(Observe(net, "y", 0.5), kSuccess);
+        ASSERT_EQ(Update(net, algorithm, 1000), kSuccess) << vovido::test::LogDump();
+        ASSERT_EQ(errorLog.GetNumberOfEntries(), 1);
+        const std::string prefix = "Warning: sampling stopped after 51000 attempts with ";
+        const std::string text = errorLog.GetMessage(0);
+        ASSERT_EQ(text.substr(0, prefix.size()), prefix);
+        const int reached = std::atoi(text.c_str() + prefix.size());
+        EXPECT_GT(reached, 0);
+        EXPECT_LT(reached, 100);  // about 51000 / 2000
+        EXPECT_EQ(text.substr(text.size() - 17), " of 1000 samples.");
+        ExpectPosterior(net, "x", 0.49975, 0.0005 / std::sqrt(12.0), 1e-3);
+    }
 }
