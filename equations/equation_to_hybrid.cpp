@@ -121,6 +121,11 @@ int ConvertEquationNode(VRX_network& hybrid, const std::string& id, const VRX_ex
         std::string inverse;
         if (name != id && vovido::SolveElementFor(id, text, name, inverse) == kSuccess)
             (void)element->SetNamedExpression(name, inverse);  // solved text: parses
+        // The nodes the equation reads are its parents before it takes the element.
+        const int parent = hybrid.FindNode(name.c_str());
+        if (parent >= 0 && parent != h && hybrid.AreAdjacent(parent, h) == 0) {
+            if (const int rc = hybrid.AddArc(parent, h)) return rc;
+        }
     }
     const int rc = SetOnlyElement(hybrid, h, std::move(element), lower, upper);
     return rc == kSuccess ? h : rc;
