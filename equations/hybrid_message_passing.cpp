@@ -418,6 +418,6 @@ int HybridSampleNet::EstimateFromMessages() {
         if (!(total > 0.0) && view.GetNumberOfSamples() > 0) status = kNoUsefulSamples;
         node->FinishEstimate();
     }
-    if (status == kSuccess) WriteAllResults();
+    if (status == kSuccess) WriteAllResults(true);
     return status;
 }

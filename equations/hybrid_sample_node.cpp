@@ -98,17 +98,47 @@ double VRX_discreteSampleNode::SampleFromProposal() {
     return q[currentState] > 0.0 ? prior[currentState] / q[currentState] : 0.0;
 }
 
-void VRX_discreteSampleNode::ResetEstimate() { estimate.assign(static_cast<size_t>(outcomeCount), 0.0); }
+void VRX_discreteSampleNode::ResetEstimate() {
+    weightedSum = weightedSquareSum = 0.0;
+    estimate.assign(static_cast<size_t>(outcomeCount), 0.0);
+    if (IsObserved() && evidenceState >= 0 && evidenceState < outcomeCount)
+        estimate[static_cast<size_t>(evidenceState)] = 1.0;
+}
 
 void VRX_discreteSampleNode::AddSampleToEstimate(double weight) {
-    if (currentState >= 0 && currentState < outcomeCount) estimate[static_cast<size_t>(currentState)] += weight;
+    if (currentState < 0 || currentState >= outcomeCount) return;
+    estimate[static_cast<size_t>(currentState)] += weight;
+    const double x = currentState;
+    weightedSum += x * weight;
+    weightedSquareSum += x * x * weight;
 }
 
 void VRX_discreteSampleNode::FinishEstimate() {
     double sum = 0.0;
     for (double e : estimate) sum += e;
-    if (sum > 0.0)
-        for (double& e : estimate) e /= sum;
+    if (!(sum > 0.0)) return;
+    for (double& e : estimate) e /= sum;
+    weightedSum /= sum;
+    weightedSquareSum = weightedSquareSum / sum - weightedSum * weightedSum;
+}
+
+namespace {
+
+double Hellinger(const std::vector<double>& a, const std::vector<double>& b, size_t count) {
+    double sum = 0.0;
+    for (size_t i = 0; i < count && i < a.size(); ++i) {
+        const double d = std::sqrt(a[i]) - std::sqrt(i < b.size() ? b[i] : 0.0);
+        sum += d * d;
+    }
+    return std::sqrt(sum);
+}
+
+}  // namespace
+
+double VRX_discreteSampleNode::Distance(const VRX_hybridSampleNode& other) const {
+    if (other.IsContinuous()) return 0.0;
+    return Hellinger(estimate, static_cast<const VRX_discreteSampleNode&>(other).estimate,
+                     static_cast<size_t>(outcomeCount));
 }
 
 void VRX_discreteSampleNode::WriteResults(VRX_node& node) {
@@ -259,17 +289,63 @@ double VRX_continuousSampleNode::SampleFromProposal() {
     return element->GetDensity(currentValue) / q;
 }
 
-void VRX_continuousSampleNode::ResetEstimate() { samples.clear(); }
+void VRX_continuousSampleNode::ResetEstimate() {
+    weightedSum = weightedSquareSum = 0.0;
+    samples.clear();
+    histogram.assign(kHistogramBins, 0.0);
+}
 
-void VRX_continuousSampleNode::AddSampleToEstimate(double weight) { samples.push_back({currentValue, weight}); }
+int VRX_continuousSampleNode::BinOf(double x) const {
+    const double b = (x - lowerBound) * kHistogramBins / (upperBound - lowerBound);
+    if (!(b >= 0.0)) return 0;  // below the range, or not a number
+    return b >= kHistogramBins ? kHistogramBins - 1 : static_cast<int>(b);
+}
 
-void VRX_continuousSampleNode::FinishEstimate() {}
+void VRX_continuousSampleNode::AddSampleToEstimate(double weight) {
+    samples.push_back({currentValue, weight});
+    if (histogram.size() != static_cast<size_t>(kHistogramBins)) histogram.assign(kHistogramBins, 0.0);
+    histogram[static_cast<size_t>(BinOf(currentValue))] += weight;
+    weightedSum += currentValue * weight;
+    weightedSquareSum += currentValue * currentValue * weight;
+}
+
+void VRX_continuousSampleNode::FinishEstimate() {
+    // No samples: 0 / 0 everywhere, NaN entries, mean and variance.
+    double sum = 0.0;
+    for (double h : histogram) sum += h;
+    for (double& h : histogram) h /= sum;
+    weightedSum /= sum;
+    weightedSquareSum = weightedSquareSum / sum - weightedSum * weightedSum;
+}
+
+double VRX_continuousSampleNode::Distance(const VRX_hybridSampleNode& other) const {
+    if (!other.IsContinuous()) return 0.0;
+    return Hellinger(histogram, static_cast<const VRX_continuousSampleNode&>(other).histogram, histogram.size());
+}
 
 void VRX_continuousSampleNode::WriteResults(VRX_node& node) {
     auto* value = dynamic_cast<VRX_valcontinuous*>(node.GetValue());
-    if (value == nullptr || IsObserved()) return;
+    if (value == nullptr) return;
+    if (IsObserved()) {
+        if (!value->HasEvidence()) (void)value->SetPropagatedContEvidence(evidenceValue);  // always 0
+        return;
+    }
     value->SetWeightedSamples(std::move(samples));
     samples.clear();
+}
+
+void VRX_continuousSampleNode::WriteMessageResults(VRX_node& node) {
+    auto* value = dynamic_cast<VRX_valcontinuous*>(node.GetValue());
+    if (value == nullptr || IsObserved() || samples.empty()) {
+        WriteResults(node);
+        return;
+    }
+    VRX_continuousMessage result(lowerBound, upperBound, owner_.numMixtureComponents, owner_.mixtureTolerance,
+                                 owner_.mixtureVariancePrior);
+    for (const WeightedSample& sample : samples) result.AddValueSample(sample.value, sample.weight);
+    result.Finish();
+    WriteResults(node);
+    value->mixture.AssignComponents(result.GetMixture());
 }
 
 void VRX_continuousSampleNode::CreateMessages() {

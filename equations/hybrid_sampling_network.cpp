@@ -66,6 +66,17 @@ double InvertElement(VRX_Helement& element, const std::string& nodeId, double v,
 
 namespace {
 
+// The first unobserved continuous parent of the node when every other parent is observed, else null.
+VRX_hybridSampleNode* FreeContinuousParent(const VRX_hybridSampleNode& node) {
+    VRX_hybridSampleNode* free = nullptr;
+    for (VRX_hybridSampleNode* p : node.parents) {
+        if (p->IsObserved()) continue;
+        if (free != nullptr || !p->IsContinuous()) return nullptr;
+        free = p;
+    }
+    return free;
+}
+
 // True when the variable occurs once, reached through sums and differences only: the inverse for it
 // is then the observed value plus terms of the others, defined everywhere and with a Jacobian of 1.
 bool EntersAdditively(const VRX_expression& tree, const std::string& name) {
@@ -121,6 +132,11 @@ HybridSampleNet::HybridSampleNet(HybridNetworkView networkView) : view(networkVi
     for (auto& node : sampleNodes) {
         if (node && node->IsObserved() && PrepareInversion(*node) != kSuccess) runFlags |= 16;
     }
+    std::vector<SampleNode*> observed;
+    for (auto& node : sampleNodes) {
+        if (node && node->IsObserved()) observed.push_back(node.get());
+    }
+    for (SampleNode* node : observed) PropagateDeterministicEvidence(*node);
     if (BuildDrawingOrder() != kSuccess) runFlags |= 16;
 }
 
@@ -248,6 +264,34 @@ int HybridSampleNet::PrepareInversion(SampleNode& observed) {
     return kSuccess;
 }
 
+void HybridSampleNet::PropagateDeterministicEvidence(SampleNode& start) {
+    std::vector<SampleNode*> pending{&start};
+    while (!pending.empty()) {
+        SampleNode& node = *pending.back();
+        pending.pop_back();
+        if (!node.IsDeterministic()) {
+        } else if (SampleNode* free = FreeContinuousParent(node)) {
+            VRX_Helement* element = node.TakeElement();
+            double value = 0.0;
+            if (element != nullptr && vovido::InvertElement(*element, node.id, node.GetValue(), free->id, value) > 0.0 &&
+                std::isfinite(value)) {
+                free->Fix(value);
+                pending.push_back(free);
+            }
+        }
+        for (SampleNode* child : node.children) {
+            if (child->IsObserved() || !child->IsDeterministic()) continue;
+            bool all = true;
+            for (const SampleNode* p : child->parents) all = all && p->IsObserved();
+            VRX_Helement* element = all ? child->TakeElement() : nullptr;
+            double value = 0.0;
+            if (element == nullptr || element->Evaluate(value) != kSuccess || !std::isfinite(value)) continue;
+            child->Fix(value);
+            pending.push_back(child);
+        }
+    }
+}
+
 int HybridSampleNet::BuildDrawingOrder() {
     order_.clear();
     std::vector<std::vector<SampleNode*>> successors(sampleNodes.size());
@@ -346,9 +390,14 @@ int HybridSampleNet::RunSampling(bool useProposals) {
     return kSuccess;
 }
 
-void HybridSampleNet::WriteAllResults() {
+void HybridSampleNet::WriteAllResults(bool fromMessages) {
     for (auto& node : sampleNodes) {
-        if (node) node->WriteResults(*view.GetNode(node->handle));
+        if (!node) continue;
+        if (fromMessages) {
+            node->WriteMessageResults(*view.GetNode(node->handle));
+        } else {
+            node->WriteResults(*view.GetNode(node->handle));
+        }
     }
 }
 

@@ -70,6 +70,10 @@ private:
     void BuildNodes();
     void MarkAncestors(VRX_hybridSampleNode& node);
     [[nodiscard]] int PrepareInversion(VRX_hybridSampleNode& observed);
+    // What the evidence fixes through equations: the one free continuous parent of an observed
+    // equation (through its inverse), and equations whose parents are all observed; each becomes
+    // observed in turn.
+    void PropagateDeterministicEvidence(VRX_hybridSampleNode& observed);
     // The order of the draws: topological, with every inverted parent placed after the observed node
     // that fixes it and after that node's other parents.
     [[nodiscard]] int BuildDrawingOrder();
@@ -79,7 +83,8 @@ private:
     // (the Jacobian of the inversion), 0 when it fails.
     double ApplyInversion(VRX_hybridSampleNode& node);
     [[nodiscard]] int RunSampling(bool useProposals);
-    void WriteAllResults();
+    // With fromMessages, the estimates of the message passing (WriteMessageResults).
+    void WriteAllResults(bool fromMessages = false);
 
     // Message passing (hybrid_message_passing.cpp).
     // The first pi messages: each node's prior, from forward samples.

@@ -112,6 +112,11 @@ TEST(HybridMessagePassing, BeliefsFromTheMessagesApproachTheClosedForm) {
     ASSERT_EQ(Observe(net, "y2", 3.0), kSuccess);
     ASSERT_EQ(Update(net, 15, 80000), kSuccess) << vovido::test::LogDump();
     ExpectPosterior(net, "x", 4.0 / 3.0, 1.0 / std::sqrt(3.0), 0.05);
+    // The value also holds the mixture fitted to the belief.
+    double mean = 0.0, variance = 0.0;
+    ContinuousValueOf(net, net.FindNode("x")).mixture.GetMeanAndVariance(mean, variance);
+    EXPECT_NEAR(mean, 4.0 / 3.0, 0.05);
+    EXPECT_NEAR(variance, 1.0 / 3.0, 0.05);
     // z = 2x + N(0, 1): mean 8/3, variance 4/3 + 1.
     ExpectPosterior(net, "z", 8.0 / 3.0, std::sqrt(4.0 / 3.0 + 1.0), 0.1);
 }
@@ -292,7 +297,17 @@ TEST(HybridSampling, OddPowersAreInvertedThroughTheirRealRoot) {
     AddEquationNode(net, "y", "x^3", {"x"});
     ASSERT_EQ(Observe(net, "y", -8.0), kSuccess);
     ASSERT_EQ(Update(net, 14, 100), kSuccess) << vovido::test::LogDump();
-    ExpectPosterior(net, "x", -2.0, 0.0, 1e-9);
+    // Fixed before any sampling: propagated evidence.
+    VRX_valcontinuous& x = ContinuousValueOf(net, 0);
+    double fixed = 0.0;
+    EXPECT_TRUE(x.HasFlag(ValueFlags::kPropagatedEvidence));
+    ASSERT_EQ(x.GetContEvidence(fixed), kSuccess);
+    EXPECT_NEAR(fixed, -2.0, 1e-12);
+    // The next run starts from the evidence alone.
+    ASSERT_EQ(Observe(net, "y", 27.0), kSuccess);
+    ASSERT_EQ(Update(net, 14, 100), kSuccess) << vovido::test::LogDump();
+    ASSERT_EQ(x.GetContEvidence(fixed), kSuccess);
+    EXPECT_NEAR(fixed, 3.0, 1e-12);
 }
 
 // Evidence that one draw in two thousand can explain: the run ends at its attempt cap with a warning
