@@ -94,6 +94,28 @@ private:
 
 }  // namespace
 
+void HybridSampleNet::PlanMessages() {
+    const bool planned = (runFlags & 8) != 0;
+    for (auto& node : sampleNodes) {
+        if (!node) continue;
+        const bool observed = node->IsObserved();
+        node->activeToChild.assign(node->children.size(), 0);
+        for (size_t m = 0; m < node->children.size(); ++m) {
+            const SampleNode& child = *node->children[m];
+            node->activeToChild[m] =
+                !observed && (!planned || (node->parents.empty() &&
+                                           ((child.nodeFlags & SampleNodeFlags::kEvidenceAncestor) || !(runFlags & 2))));
+        }
+        node->activeToParent.assign(node->parents.size(), 0);
+        for (size_t k = 0; k < node->parents.size(); ++k) {
+            const bool free = !node->parents[k]->IsObserved();
+            node->activeToParent[k] = free && (!planned || observed);
+        }
+        node->readyToChild.assign(node->children.size(), 0);
+        node->readyToParent.assign(node->parents.size(), 0);
+    }
+}
+
 int HybridSampleNet::IterationsNeeded() const {
     // A message moves one arc per iteration: the evidence reaches a node after as many iterations as
     // the node is arcs away from it. One search per observed node is linear in the network, far below
@@ -182,14 +204,19 @@ void HybridSampleNet::SendPi(SampleNode& node) {
         anyInformed = anyInformed || informed.back();
         anyPlain = anyPlain || !informed.back();
     }
+    // Inactive links are left alone; the children on the others are told a message comes.
+    std::vector<bool> exact(node.children.size(), false);
+    for (size_t m = 0; m < node.children.size(); ++m) {
+        exact[m] = !node.activeToChild[m];
+        if (!exact[m]) node.children[m]->MarkLinksReady(node, true);
+    }
     // A root whose other children say nothing sends its own distribution: exactly, for the
     // probabilities of a discrete root or the Gaussian of a Normal root.
-    std::vector<bool> exact(node.children.size(), false);
     int informedCount = 0;
     for (bool i : informed) informedCount += i ? 1 : 0;
     if (node.parents.empty()) {
         for (size_t m = 0; m < node.children.size(); ++m) {
-            if (informedCount - (informed[m] ? 1 : 0) > 0) continue;
+            if (exact[m] || informedCount - (informed[m] ? 1 : 0) > 0) continue;
             exact[m] = SendExactPi(node, *node.children[m]->newParentMessages[static_cast<size_t>(positions[m])]);
             if (exact[m]) informed[m] = true;  // drawn for no one: neither pass below sends to it
         }
@@ -245,6 +272,9 @@ bool HybridSampleNet::SendExactPi(SampleNode& node, VRX_hybridMessage& message) 
 }
 
 void HybridSampleNet::SendLambda(SampleNode& node) {
+    for (size_t k = 0; k < node.parents.size(); ++k) {
+        if (node.activeToParent[k]) node.parents[k]->MarkLinksReady(node, false);
+    }
     // Without evidence below, the lambda message of an unobserved node is flat: nothing to send.
     if (!node.IsObserved() && (!node.combinedLambda || node.combinedLambda->IsUniform())) return;
     const int count = SamplesPerMessage();
@@ -269,7 +299,7 @@ void HybridSampleNet::SendLambda(SampleNode& node) {
     };
     for (size_t k = 0; k < node.parents.size(); ++k) {
         SampleNode* parent = node.parents[k];
-        if (parent->IsObserved()) continue;
+        if (parent->IsObserved() || !node.activeToParent[k]) continue;
         const int pos = vovido::PositionIn(parent->children, &node);
         VRX_hybridMessage& target = *parent->newChildMessages[static_cast<size_t>(pos)];
         if (!parent->IsContinuous()) {
@@ -306,7 +336,8 @@ void HybridSampleNet::SendLambdaFromObservedDeterministic(SampleNode& node) {
     const int invertedPos = vovido::PositionIn(node.parents, inverted);
     for (size_t k = 0; k < node.parents.size(); ++k) {
         SampleNode* parent = node.parents[k];
-        if (parent->IsObserved()) continue;
+        if (parent->IsObserved() || !node.activeToParent[k]) continue;
+        parent->MarkLinksReady(node, false);
         const int pos = vovido::PositionIn(parent->children, &node);
         VRX_hybridMessage& target = *parent->newChildMessages[static_cast<size_t>(pos)];
         if (parent->IsContinuous() && parent != inverted && inverted != nullptr && invertedPos >= 0) {
@@ -376,6 +407,7 @@ int HybridSampleNet::RunMessagePassing(bool writeResults) {
             if (node) node->CreateMessages();
         }
         InitialiseMessages();
+        PlanMessages();
         const int iterations = IterationsNeeded();
         for (int iteration = 0; iteration < iterations; ++iteration) {
             for (SampleNode* node : order_) {
@@ -389,6 +421,9 @@ int HybridSampleNet::RunMessagePassing(bool writeResults) {
                 }
             }
             FinishIteration();
+            for (auto& node : sampleNodes) {
+                if (node) node->RefreshLinkFlags();
+            }
         }
     }
     return writeResults ? EstimateFromMessages() : kSuccess;

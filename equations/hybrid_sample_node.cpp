@@ -41,6 +41,41 @@ VRX_Helement* VRX_hybridSampleNode::TakeElement() {
     return element;
 }
 
+void VRX_hybridSampleNode::MarkLinksReady(const VRX_hybridSampleNode& sender, bool fromParent) {
+    readyToParent.resize(parents.size(), 0);
+    readyToChild.resize(children.size(), 0);
+    const int runFlags = owner_.runFlags;
+    const bool planned = (runFlags & 8) != 0;
+    const bool informed = combinedLambda && !combinedLambda->IsUniform();
+    // A pi message moves lambda messages towards the other parents only once the node has a lambda
+    // of its own and stands in the evidence's way (planned runs).
+    const bool toParents = !fromParent || !planned ||
+                           (informed && (nodeFlags & (SampleNodeFlags::kObserved | SampleNodeFlags::kEvidenceAncestor)));
+    if (toParents) {
+        for (size_t k = 0; k < parents.size(); ++k) {
+            if (!parents[k]->IsObserved() && !(fromParent && planned && parents[k] == &sender)) readyToParent[k] = 1;
+        }
+    }
+    if (fromParent && IsObserved()) return;
+    for (size_t m = 0; m < children.size(); ++m) {
+        const VRX_hybridSampleNode& child = *children[m];
+        if (child.IsObserved()) continue;
+        if (planned && (&child == &sender ||
+                        (!(child.nodeFlags & SampleNodeFlags::kEvidenceAncestor) && (runFlags & 2))))
+            continue;
+        readyToChild[m] = 1;
+    }
+}
+
+void VRX_hybridSampleNode::RefreshLinkFlags() {
+    activeToParent.assign(readyToParent.begin(), readyToParent.end());
+    activeToChild.assign(readyToChild.begin(), readyToChild.end());
+    activeToParent.resize(parents.size(), 0);
+    activeToChild.resize(children.size(), 0);
+    readyToParent.assign(parents.size(), 0);
+    readyToChild.assign(children.size(), 0);
+}
+
 double VRX_hybridSampleNode::DrawFrom(VRX_hybridMessage& message) {
     if (message.IsDiscrete()) return static_cast<VRX_discreteMessage&>(message).SampleState();
     return static_cast<VRX_continuousMessage&>(message).SampleValue();

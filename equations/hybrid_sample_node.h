@@ -102,6 +102,14 @@ public:
     std::vector<std::unique_ptr<VRX_hybridMessage>> childMessages, newChildMessages;
     std::unique_ptr<VRX_hybridMessage> combinedLambda;
 
+    // Links of the message passing, one flag per parent and per child: a node sends on its active
+    // links; a message received readies links for the next iteration.
+    std::vector<char> activeToParent, readyToParent, activeToChild, readyToChild;
+    // Called on the node that sender has just sent a message to (fromParent: a pi message).
+    void MarkLinksReady(const VRX_hybridSampleNode& sender, bool fromParent);
+    // The ready links become the active ones and are cleared.
+    void RefreshLinkFlags();
+
     bool IsObserved() const { return (nodeFlags & SampleNodeFlags::kObserved) != 0; }
     bool IsFixed() const { return (nodeFlags & (SampleNodeFlags::kObserved | SampleNodeFlags::kInverted)) != 0; }
     bool IsDeterministic() const;

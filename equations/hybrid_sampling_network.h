@@ -46,6 +46,13 @@ public:
     // Message passing alone; with writeResults the beliefs the messages give are written (0, -2, -5).
     [[nodiscard]] int RunMessagePassing(bool writeResults = false);
 
+    // The links each node sends on in the first iteration of the message passing. Without runFlags 8
+    // every unobserved node sends pi messages to all its children and lambda messages go to every
+    // unobserved parent; with it only unobserved roots send, to children that are ancestors of
+    // evidence (of any child while no run with evidence is under way), and only observed nodes send
+    // lambda messages. Messages received open further links (MarkLinksReady).
+    void PlanMessages();
+
     // Why the network cannot be handled (empty when it can).
     const std::string& GetRefusal() const { return refusal_; }
     VRX_hybridSampleNode* GetSampleNode(int handle) const {

@@ -76,4 +76,52 @@ TEST(HybridSampleNode, EstimatesBinWeighAndCompare) {
     EXPECT_NEAR(g.Distance(e), std::sqrt(0.25 + std::pow(std::sqrt(0.75) - 0.0, 2)), 1e-12);
 }
 
+using Flags = std::vector<char>;
+
+// a -> b -> c (observed), a -> d <- e: which links send in the first iteration, and which a message
+// opens for the next.
+TEST(HybridSampleNode, MessagesArePlannedOnlyWhereTheEvidenceNeedsThem) {
+    VRX_network net;
+    AddDistributionNode(net, "a", {"Normal(0, 1)"});
+    AddDistributionNode(net, "e", {"Normal(0, 1)"});
+    AddDistributionNode(net, "b", {"Normal(a, 1)"}, {"a"});
+    AddDistributionNode(net, "c", {"Normal(b, 1)"}, {"b"});
+    AddDistributionNode(net, "d", {"Normal(a+e, 1)"}, {"a", "e"});
+    ASSERT_EQ(net.GetNode(net.FindNode("c"))->GetValue()->SetContEvidence(1.0), kSuccess);
+    HybridSampleNet sampler{HybridNetworkView(net)};
+    auto node = [&](const char* id) -> VRX_hybridSampleNode& { return *sampler.GetSampleNode(net.FindNode(id)); };
+    const struct {
+        int runFlags;
+        const char* id;
+        Flags toChildren, toParents;
+    } cases[] = {
+        // Every unobserved node to all its children, lambda messages to every unobserved parent.
+        {0, "a", {1, 1}, {}}, {0, "b", {1}, {1}}, {0, "c", {}, {1}}, {0, "d", {}, {1, 1}}, {0, "e", {1}, {}},
+        // Planned with evidence: roots towards ancestors of evidence, lambda messages from the evidence.
+        {10, "a", {1, 0}, {}}, {10, "b", {0}, {0}}, {10, "c", {}, {1}}, {10, "d", {}, {0, 0}}, {10, "e", {0}, {}},
+    };
+    for (const auto& c : cases) {
+        sampler.runFlags = c.runFlags;
+        sampler.PlanMessages();
+        EXPECT_EQ(node(c.id).activeToChild, c.toChildren) << c.runFlags << " " << c.id;
+        EXPECT_EQ(node(c.id).activeToParent, c.toParents) << c.runFlags << " " << c.id;
+    }
+    // Planned: the lambda message c sends opens b's link to a; the pi message a sends to b opens
+    // nothing while b has no lambda of its own, and never a link back to a or to the observed c.
+    VRX_hybridSampleNode& b = node("b");
+    b.MarkLinksReady(node("a"), true);
+    b.RefreshLinkFlags();
+    EXPECT_EQ(b.activeToParent, Flags{0});
+    EXPECT_EQ(b.activeToChild, Flags{0});
+    b.MarkLinksReady(node("c"), false);
+    b.RefreshLinkFlags();
+    EXPECT_EQ(b.activeToParent, Flags{1});
+    EXPECT_EQ(b.activeToChild, Flags{0});
+    // Unplanned, a message from a parent opens the links to every unobserved parent, itself included.
+    sampler.runFlags = 0;
+    node("d").MarkLinksReady(node("a"), true);
+    node("d").RefreshLinkFlags();
+    EXPECT_EQ(node("d").activeToParent, (Flags{1, 1}));
+}
+
 }  // namespace
