@@ -152,7 +152,7 @@ int HybridSampleNet::SamplesPerMessage() const {
 void HybridSampleNet::DrawParentsFromMessages(SampleNode& node, const SampleNode* skip) {
     for (size_t j = 0; j < node.parents.size(); ++j) {
         if (node.parents[j] == skip || node.parents[j]->IsObserved()) continue;
-        node.parents[j]->SetValue(SampleNode::DrawFrom(*node.parentMessages[j]));
+        node.parentMessages[j]->DrawCurrent();
     }
 }
 
@@ -243,7 +243,7 @@ void HybridSampleNet::SendPi(SampleNode& node) {
             for (size_t m = 0; m < node.children.size(); ++m) {
                 if (exact[m] || (propose && (pass == 1) == informed[m])) continue;
                 const double w = proposal * node.LambdaProduct(v, static_cast<int>(m));
-                AddSample(*node.children[m]->newParentMessages[static_cast<size_t>(positions[m])], v, w);
+                node.children[m]->newParentMessages[static_cast<size_t>(positions[m])]->AddCurrentSample(w);
             }
         }
     }

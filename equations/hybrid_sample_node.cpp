@@ -187,16 +187,18 @@ void VRX_discreteSampleNode::WriteResults(VRX_node& node) {
 
 namespace {
 
-std::unique_ptr<VRX_hybridMessage> MessageAbout(const VRX_hybridSampleNode& node, const HybridSampleNet& owner) {
+// A message about the node's value, bound to it.
+std::unique_ptr<VRX_hybridMessage> MessageAbout(VRX_hybridSampleNode& node, const HybridSampleNet& owner) {
     if (!node.IsContinuous()) {
-        auto m = std::make_unique<VRX_discreteMessage>(static_cast<const VRX_discreteSampleNode&>(node).outcomeCount);
-        if (node.IsObserved()) m->SetEvidenceState(static_cast<int>(node.GetValue()));
+        auto& d = static_cast<VRX_discreteSampleNode&>(node);
+        auto m = std::make_unique<VRX_discreteMessage>(d.outcomeCount, &d.currentState);
+        if (node.IsObserved()) m->SetEvidenceState(d.evidenceState);
         return m;
     }
-    const auto& c = static_cast<const VRX_continuousSampleNode&>(node);
+    auto& c = static_cast<VRX_continuousSampleNode&>(node);
     auto m = std::make_unique<VRX_continuousMessage>(c.lowerBound, c.upperBound, owner.numMixtureComponents,
-                                                     owner.mixtureTolerance, owner.mixtureVariancePrior);
-    if (node.IsObserved()) m->SetEvidenceValue(node.GetValue());
+                                                     owner.mixtureTolerance, owner.mixtureVariancePrior, &c.currentValue);
+    if (node.IsObserved()) m->SetEvidenceValue(c.evidenceValue);
     return m;
 }
 
@@ -212,10 +214,10 @@ void VRX_discreteSampleNode::CreateMessages() {
     childMessages.clear();
     newChildMessages.clear();
     for (size_t m = 0; m < children.size(); ++m) {
-        childMessages.push_back(std::make_unique<VRX_discreteMessage>(outcomeCount));
-        newChildMessages.push_back(std::make_unique<VRX_discreteMessage>(outcomeCount));
+        childMessages.push_back(std::make_unique<VRX_discreteMessage>(outcomeCount, &currentState));
+        newChildMessages.push_back(std::make_unique<VRX_discreteMessage>(outcomeCount, &currentState));
     }
-    combinedLambda = std::make_unique<VRX_discreteMessage>(outcomeCount);
+    combinedLambda = std::make_unique<VRX_discreteMessage>(outcomeCount, &currentState);
 }
 
 double VRX_discreteSampleNode::LambdaProduct(double v, int skip) {
@@ -228,7 +230,7 @@ double VRX_discreteSampleNode::LambdaProduct(double v, int skip) {
 }
 
 void VRX_discreteSampleNode::CombineLambdaMessages() {
-    auto combined = std::make_unique<VRX_discreteMessage>(outcomeCount);
+    auto combined = std::make_unique<VRX_discreteMessage>(outcomeCount, &currentState);
     bool informative = false;
     for (const auto& m : childMessages) informative = informative || !m->IsUniform();
     if (informative) {
