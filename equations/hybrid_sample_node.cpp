@@ -36,7 +36,7 @@ void VRX_hybridSampleNode::SetParentValues(VRX_Helement& element) const {
 
 VRX_Helement* VRX_hybridSampleNode::TakeElement() {
     VRX_Helement* element = nullptr;
-    if (definition_.GetElement(parentStates.data(), element) != kSuccess || element == nullptr) return nullptr;
+    if (owner_.view.GetElement(handle, parentStates.data(), element) != kSuccess || element == nullptr) return nullptr;
     SetParentValues(*element);
     return element;
 }
@@ -86,7 +86,7 @@ double VRX_hybridSampleNode::DrawFrom(VRX_hybridMessage& message) {
 
 VRX_discreteSampleNode::VRX_discreteSampleNode(HybridSampleNet& owner, int nodeHandle, VRX_defHybrid& definition,
                                                int evidence)
-    : VRX_hybridSampleNode(owner, nodeHandle, definition), outcomeCount(definition.GetNumberOfOutcomes()) {
+    : VRX_hybridSampleNode(owner, nodeHandle, definition), outcomeCount(owner.view.GetNumberOfOutcomes(nodeHandle)) {
     if (evidence >= 0) {
         evidenceState = currentState = evidence;
         nodeFlags |= SampleNodeFlags::kObserved;
@@ -246,8 +246,8 @@ void VRX_discreteSampleNode::CombineLambdaMessages() {
 VRX_continuousSampleNode::VRX_continuousSampleNode(HybridSampleNet& owner, int nodeHandle, VRX_defHybrid& definition,
                                                    bool observed, double evidence)
     : VRX_hybridSampleNode(owner, nodeHandle, definition), lowerBound(-1e6), upperBound(1e6) {
-    (void)definition.GetLowerBound(lowerBound);  // continuous kinds: always 0
-    (void)definition.GetUpperBound(upperBound);
+    (void)owner.view.GetLowerBound(nodeHandle, lowerBound);  // continuous kinds: always 0
+    (void)owner.view.GetUpperBound(nodeHandle, upperBound);
     if (observed) {
         evidenceValue = currentValue = evidence;
         nodeFlags |= SampleNodeFlags::kObserved;

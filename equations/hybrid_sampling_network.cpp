@@ -109,6 +109,52 @@ std::string HybridNetworkView::GetNodeId(int handle) const {
     return id != nullptr ? id : "";
 }
 
+int HybridNetworkView::GetEvidenceNodes(VRX_intArray& out) const { return network_.GetEvidenceNodes(out); }
+
+VRX_defHybrid* HybridNetworkView::GetHybridDefinition(int handle) const {
+    const VRX_node* node = network_.GetNode(handle);
+    return node != nullptr ? dynamic_cast<VRX_defHybrid*>(node->GetDefinition()) : nullptr;
+}
+
+int HybridNetworkView::GetNumberOfOutcomes(int handle) const {
+    VRX_defHybrid* definition = GetHybridDefinition(handle);
+    return definition != nullptr ? definition->GetNumberOfOutcomes() : kWrongNodeType;
+}
+
+bool HybridNetworkView::HasEvidence(int handle) const {
+    const VRX_node* node = network_.GetNode(handle);
+    return node != nullptr && node->GetValue() != nullptr && node->GetValue()->HasEvidence();
+}
+
+int HybridNetworkView::GetDiscreteEvidence(int handle) const {
+    if (!HasEvidence(handle) || !IsDiscreteType(GetDefinitionType(handle))) return -1;
+    return network_.GetNode(handle)->GetValue()->GetEvidence();
+}
+
+int HybridNetworkView::GetContinuousEvidence(int handle, double& out) const {
+    if (!HasEvidence(handle) || IsDiscreteType(GetDefinitionType(handle))) return -1;
+    return network_.GetNode(handle)->GetValue()->GetContEvidence(out);
+}
+
+int HybridNetworkView::GetLowerBound(int handle, double& out) const {
+    const VRX_defHybrid* definition = GetHybridDefinition(handle);
+    return definition != nullptr ? definition->GetLowerBound(out) : kWrongNodeType;
+}
+
+int HybridNetworkView::GetUpperBound(int handle, double& out) const {
+    const VRX_defHybrid* definition = GetHybridDefinition(handle);
+    return definition != nullptr ? definition->GetUpperBound(out) : kWrongNodeType;
+}
+
+const VRX_intArray& HybridNetworkView::GetParents(int handle) const { return network_.GetParents(handle); }
+const VRX_intArray& HybridNetworkView::GetChildren(int handle) const { return network_.GetChildren(handle); }
+
+int HybridNetworkView::GetElement(int handle, const int* const* coordinates, VRX_Helement*& out) const {
+    out = nullptr;
+    const VRX_defHybrid* definition = GetHybridDefinition(handle);
+    return definition != nullptr ? definition->GetElement(coordinates, out) : kWrongNodeType;
+}
+
 // ---------------------------------------------------------------------------------------------------
 // Construction
 
@@ -116,8 +162,11 @@ HybridSampleNet::HybridSampleNet(HybridNetworkView networkView) : view(networkVi
     nodeCount = view.GetNumberOfNodes();
     BuildNodes();
     if (runFlags & 16) return;
-    for (auto& node : sampleNodes) {
-        if (!node || !node->IsObserved()) continue;
+    VRX_intArray evidence;
+    (void)view.GetEvidenceNodes(evidence);  // fails only out of memory: the nodes listed so far
+    for (int i = 0; i < evidence.GetCount(); ++i) {
+        SampleNode* node = GetSampleNode(evidence[i]);
+        if (node == nullptr || !node->IsObserved()) continue;
         for (SampleNode* p : node->parents) MarkAncestors(*p);
     }
     for (auto& node : sampleNodes) {
@@ -158,13 +207,12 @@ void HybridSampleNet::BuildNodes() {
             Refuse("Node [" + view.GetNodeId(h) + "] is not a node of a hybrid network.");
             continue;
         }
-        const bool observed = value->HasEvidence();
         if (IsDiscreteType(definition->GetType())) {
-            const int state = observed ? value->GetEvidence() : -1;
+            const int state = view.GetDiscreteEvidence(h);
             sampleNodes[static_cast<size_t>(h)] = std::make_unique<VRX_discreteSampleNode>(*this, h, *definition, state);
         } else {
             double evidence = 0.0;
-            const bool has = observed && value->GetContEvidence(evidence) == kSuccess;
+            const bool has = view.GetContinuousEvidence(h, evidence) == kSuccess;
             sampleNodes[static_cast<size_t>(h)] =
                 std::make_unique<VRX_continuousSampleNode>(*this, h, *definition, has, evidence);
         }
@@ -179,7 +227,7 @@ void HybridSampleNet::BuildNodes() {
         }
         node.discreteParentCount = static_cast<int>(node.parents.size());
         node.parentStates.push_back(node.GetZeroCoordinate());
-        const VRX_intArray& parents = network.GetParents(h);
+        const VRX_intArray& parents = view.GetParents(h);
         for (int i = 0; i < parents.GetCount(); ++i) {
             SampleNode* parent = GetSampleNode(parents[i]);
             if (parent->IsContinuous()) node.parents.push_back(parent);
@@ -192,7 +240,7 @@ void HybridSampleNet::BuildNodes() {
     }
     for (int h = network.GetFirstNode(); h >= 0; h = network.GetNextNode(h)) {
         SampleNode& node = *sampleNodes[static_cast<size_t>(h)];
-        const VRX_intArray& children = network.GetChildren(h);
+        const VRX_intArray& children = view.GetChildren(h);
         for (int pass = 0; pass < 2; ++pass) {
             for (int i = 0; i < children.GetCount(); ++i) {
                 SampleNode* child = GetSampleNode(children[i]);

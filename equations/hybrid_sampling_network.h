@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/int_array.h"
 #include "equations/hybrid_sample_node.h"
 
 class VRX_network;
@@ -24,6 +25,24 @@ public:
     int GetDefinitionType(int handle) const;
     VRX_node* GetNode(int handle) const;
     std::string GetNodeId(int handle) const;
+    // The observed nodes; 0.
+    [[nodiscard]] int GetEvidenceNodes(VRX_intArray& out) const;
+    int GetNumberOfOutcomes(int handle) const;
+    // Evidence of either kind (observed or propagated).
+    bool HasEvidence(int handle) const;
+    // The observed state of a discrete node (-1 without evidence) and the observed value of a
+    // continuous one (-1 when there is none, out unchanged).
+    int GetDiscreteEvidence(int handle) const;
+    [[nodiscard]] int GetContinuousEvidence(int handle, double& out) const;
+    // The range of a continuous hybrid definition; 0, or -51 for other kinds (out unchanged).
+    [[nodiscard]] int GetLowerBound(int handle, double& out) const;
+    [[nodiscard]] int GetUpperBound(int handle, double& out) const;
+    const VRX_intArray& GetParents(int handle) const;
+    const VRX_intArray& GetChildren(int handle) const;
+    // The hybrid definition's element at the coordinates (a pointer per table dimension); 0 or the
+    // negative index result.
+    [[nodiscard]] int GetElement(int handle, const int* const* coordinates, VRX_Helement*& out) const;
+    VRX_defHybrid* GetHybridDefinition(int handle) const;
     VRX_network& GetNetwork() const { return network_; }
 
 private:
