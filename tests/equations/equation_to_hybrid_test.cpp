@@ -60,6 +60,7 @@ TEST(EquationToHybrid, NodesFixedByEvidenceReportPropagatedEvidence) {
             EXPECT_TRUE(ValueOf(net, h).HasFlag(ValueFlags::kPropagatedEvidence)) << algorithm;
             ASSERT_EQ(ValueOf(net, h).GetContEvidence(fixed), kSuccess);
             EXPECT_DOUBLE_EQ(fixed, expected) << algorithm;
+            EXPECT_DOUBLE_EQ(ValueOf(net, h).GetMean(), expected) << algorithm;
         }
     }
 }
