@@ -425,6 +425,9 @@ int HybridSampleNet::RunMessagePassing(bool writeResults) {
                 if (node) node->RefreshLinkFlags();
             }
         }
+        for (auto& node : sampleNodes) {
+            if (node) node->FinishMessagePassing();
+        }
     }
     return writeResults ? EstimateFromMessages() : kSuccess;
 }

@@ -283,33 +283,63 @@ double VRX_continuousSampleNode::SampleFromConditional() {
     return DrawInRange(*element, currentValue) ? 1.0 : 0.0;
 }
 
-double VRX_continuousSampleNode::SampleValueFromElement(VRX_Helement& element, double& value) {
+bool VRX_continuousSampleNode::BuildProduct(VRX_Helement& element, GaussianMixture& product) const {
     double a = 0.0, s = 0.0;
-    const bool gaussian = element.GetMeanAndVariance(a, s) == kSuccess && s > 0.0;
-    if (!gaussian || !combinedLambda || combinedLambda->IsUniform()) {
-        return DrawInRange(element, value) ? element.GetDensity(value) : 0.0;
-    }
+    product.components.clear();
+    product.count = 0;
+    if (element.GetMeanAndVariance(a, s) != kSuccess || !(s > 0.0) || !combinedLambda || combinedLambda->IsUniform())
+        return false;
     const GaussianMixture& lambda = static_cast<VRX_continuousMessage&>(*combinedLambda).GetMixture();
-    proposal_ = GaussianMixture(lowerBound, upperBound, 0, 0.001, 10.0);
+    product = GaussianMixture(lowerBound, upperBound, 0, 0.001, 10.0);
     double total = 0.0;
     for (int k = 0; k < lambda.count && k < static_cast<int>(lambda.components.size()); ++k) {
-        MixtureComponent product;
-        const MixtureComponent& c = lambda.components[static_cast<size_t>(k)];
-        if (c.weight > 1e-7 && c.variance > 1e-7) {
-            vovido::MultiplyComponent(c, a, s, product);
-            total += product.weight;
-            proposal_.components.push_back(product);
+        MixtureComponent c;
+        const MixtureComponent& l = lambda.components[static_cast<size_t>(k)];
+        if (l.weight > 1e-7 && l.variance > 1e-7) {
+            vovido::MultiplyComponent(l, a, s, c);
+            total += c.weight;
+            product.components.push_back(c);
         }
     }
-    proposal_.count = static_cast<int>(proposal_.components.size());
-    if (!(total > 0.0)) return DrawInRange(element, value) ? element.GetDensity(value) : 0.0;
-    for (MixtureComponent& c : proposal_.components) c.weight /= total;
+    product.count = static_cast<int>(product.components.size());
+    if (!(total > 0.0)) {
+        product.components.clear();
+        product.count = 0;
+        return false;
+    }
+    for (MixtureComponent& c : product.components) c.weight /= total;
+    return true;
+}
+
+void VRX_continuousSampleNode::FinishMessagePassing() {
+    // The product of a cell's Gaussian and the lambda mixture depends on the cell alone when no parent
+    // is continuous: one proposal per cell, built once for every draw that follows.
+    cellProposals_.clear();
+    for (const VRX_hybridSampleNode* p : parents) {
+        if (p->IsContinuous()) return;
+    }
+    if (!combinedLambda || combinedLambda->IsUniform()) return;
+    const vovido::ElementTable& table = GetDefinition().GetElementTable();
+    cellProposals_.resize(table.cells.size());
+    for (size_t i = 0; i < table.cells.size(); ++i) (void)BuildProduct(*table.cells[i], cellProposals_[i]);
+}
+
+double VRX_continuousSampleNode::SampleValueFromElement(VRX_Helement& element, double& value) {
+    const GaussianMixture* product = nullptr;
+    if (!cellProposals_.empty()) {
+        const int cell = GetDefinition().GetElementTable().IndexOf(parentStates.data());
+        if (cell >= 0 && cell < static_cast<int>(cellProposals_.size())) product = &cellProposals_[static_cast<size_t>(cell)];
+    } else if (BuildProduct(element, proposal_)) {
+        product = &proposal_;
+    }
+    if (product == nullptr || product->components.empty())
+        return DrawInRange(element, value) ? element.GetDensity(value) : 0.0;
     if (sampleNodeGenerator.NextFraction() < kDefensiveShare) {
         if (!DrawInRange(element, value)) return 0.0;
     } else {
-        value = proposal_.Sample();
+        value = product->Sample();
     }
-    return kDefensiveShare * element.GetDensity(value) + (1.0 - kDefensiveShare) * proposal_.Density(value);
+    return kDefensiveShare * element.GetDensity(value) + (1.0 - kDefensiveShare) * product->Density(value);
 }
 
 double VRX_continuousSampleNode::SampleFromProposal() {

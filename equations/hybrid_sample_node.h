@@ -72,6 +72,8 @@ public:
 
     // Message passing: the messages are created once; the node combines its children's lambda messages.
     virtual void CreateMessages() = 0;
+    // After the last iteration: readies what the proposals of the sampling that follows need.
+    virtual void FinishMessagePassing() {}
     virtual void CombineLambdaMessages() = 0;
     // Probability or density of value v under the product of the lambda messages except the one from
     // child `skip` (-1 for none); 1 without informative messages.
@@ -177,6 +179,8 @@ public:
     void CreateMessages() override;
     void CombineLambdaMessages() override;
     double LambdaProduct(double v, int skip) override;
+    // Per-cell proposals for the sampling that follows the message passing (see SampleValueFromElement).
+    void FinishMessagePassing() override;
     // The histogram bin of x: values below the range fall into the first, values at or above its upper
     // end into the last.
     int BinOf(double x) const;
@@ -195,5 +199,10 @@ public:
 private:
     // A draw of the element kept within the range, up to a bounded number of tries; false when none.
     bool DrawInRange(VRX_Helement& element, double& value) const;
+    // The normalised product of the element's Gaussian and the combined lambda's components; false (and
+    // no components) when the element has no Gaussian form or the lambda says nothing.
+    bool BuildProduct(VRX_Helement& element, GaussianMixture& product) const;
     GaussianMixture proposal_;
+    // One product per cell of the definition, built by FinishMessagePassing (empty: built per draw).
+    std::vector<GaussianMixture> cellProposals_;
 };
