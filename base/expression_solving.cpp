@@ -88,8 +88,9 @@ bool VRX_binaryOperator::IsolateVariable(const std::string& name, ExpressionSlot
                 // An odd power takes every real value: its inverse is the real root, sign kept.
                 ExpressionSlot sign = Call("Sign", r->Clone());
                 rightSide = Make<VRX_operatorMultiply>(
-                    std::move(sign), Make<VRX_operatorExp>(Call("Abs", std::move(r)),
-                                                           Make<VRX_operatorDivide>(Constant(1.0), std::move(b))));
+                    std::move(sign),
+                    Make<VRX_operatorExp>(Call("Abs", std::move(r)),
+                                          Make<VRX_operatorDivide>(Constant(1.0), std::move(b))));
                 break;
             }
             rightSide = inLeft ? Make<VRX_operatorExp>(std::move(r),

@@ -250,8 +250,8 @@ int VRX_defHybrid::CheckElementNames(VRX_Helement& element) const {
         if (found) continue;
         // Read unbound, the name would give the undefined marker in every draw.
         const char* own = network->GetNode(handle)->GetId();
-        const std::string text = "Element of node [" + std::string(own != nullptr ? own : "") + "] names [" + name +
-                                 "], which is not one of its parents.";
+        const std::string text = "Element of node [" + std::string(own != nullptr ? own : "") + "] names [" +
+                                 name + "], which is not one of its parents.";
         return LogError(errorLog, kOutOfRange, text.c_str(), nullptr);
     }
     return kSuccess;

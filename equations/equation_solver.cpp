@@ -21,12 +21,12 @@ VRX_valEqEvaluation* EvaluationOf(const VRX_network& network, int handle) {
 
 // A root holding evidence takes its evidence in place of its equation: a value that contradicts the
 // evidence must not be reported.
-bool TakeRootEvidence(const VRX_network& network, const vovido::EquationUnit& unit, VRX_valEqEvaluation* value,
-                      vovido::KnownValues& known) {
+bool TakeRootEvidence(const VRX_network& network, const vovido::EquationUnit& unit,
+                      VRX_valEqEvaluation* value, vovido::KnownValues& known) {
     const int h = unit.nodes[0];
     double observed = 0.0;
-    if (unit.kind == vovido::EquationUnit::kComponent || network.GetNumberOfParents(h) != 0 || value == nullptr ||
-        !value->HasEvidence() || value->GetContEvidence(observed) != kSuccess)
+    if (unit.kind == vovido::EquationUnit::kComponent || network.GetNumberOfParents(h) != 0 ||
+        value == nullptr || !value->HasEvidence() || value->GetContEvidence(observed) != kSuccess)
         return false;
     known.Set(h, observed);
     return true;
@@ -93,7 +93,8 @@ int SampleEquationNetwork(const EquationSolverOptions& options) {
     for (int pass = 0; pass < network.numSamples; ++pass) {
         known.Clear();
         for (vovido::EquationUnit& unit : units) {
-            const bool observed = TakeRootEvidence(network, unit, values[static_cast<size_t>(unit.nodes[0])], known);
+            const bool observed =
+                TakeRootEvidence(network, unit, values[static_cast<size_t>(unit.nodes[0])], known);
             if (const int rc = observed ? kSuccess : plan.Solve(unit, known, options)) {
                 if (unit.kind == vovido::EquationUnit::kComponent)
                     LogError(errorLog, rc, kComponentFailure, nullptr);

@@ -191,7 +191,7 @@ int RunHybridConversion(VRX_network& source) {
         if (result == nullptr) continue;
         double fixed = 0.0;
         if (result->HasFlag(ValueFlags::kPropagatedEvidence) && result->GetContEvidence(fixed) == kSuccess) {
-            value->SetSolvedValue(fixed);  // the value shown, deviation 0
+            value->SetSolvedValue(fixed);                   // the value shown, deviation 0
             (void)value->SetPropagatedContEvidence(fixed);  // always 0
         } else {
             value->SetWeightedSamples(result->samples);

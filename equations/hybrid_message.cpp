@@ -6,7 +6,8 @@
 #include "base/random_generator.h"
 
 VRX_discreteMessage::VRX_discreteMessage(int outcomeCount, int* current)
-    : probabilities(static_cast<size_t>(outcomeCount > 0 ? outcomeCount : 0), outcomeCount > 0 ? 1.0 / outcomeCount : 0.0),
+    : probabilities(static_cast<size_t>(outcomeCount > 0 ? outcomeCount : 0),
+                    outcomeCount > 0 ? 1.0 / outcomeCount : 0.0),
       current_(current != nullptr ? current : &ownState_) {}
 
 void VRX_discreteMessage::Finish() {

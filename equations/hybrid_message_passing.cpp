@@ -103,8 +103,9 @@ void HybridSampleNet::PlanMessages() {
         for (size_t m = 0; m < node->children.size(); ++m) {
             const SampleNode& child = *node->children[m];
             node->activeToChild[m] =
-                !observed && (!planned || (node->parents.empty() &&
-                                           ((child.nodeFlags & SampleNodeFlags::kEvidenceAncestor) || !(runFlags & 2))));
+                !observed &&
+                (!planned || (node->parents.empty() &&
+                              ((child.nodeFlags & SampleNodeFlags::kEvidenceAncestor) || !(runFlags & 2))));
         }
         node->activeToParent.assign(node->parents.size(), 0);
         for (size_t k = 0; k < node->parents.size(); ++k) {
@@ -344,7 +345,8 @@ void HybridSampleNet::SendLambdaFromObservedDeterministic(SampleNode& node) {
             // The inverted parent's value follows from the observed value and the others' draws: its
             // pi message weighs the parent's value (an inverse for this parent might not be defined
             // everywhere, nor have a bounded Jacobian).
-            LambdaProposal proposal(*node.parentMessages[k], *parent->childMessages[static_cast<size_t>(pos)]);
+            LambdaProposal proposal(*node.parentMessages[k],
+                                    *parent->childMessages[static_cast<size_t>(pos)]);
             VRX_hybridMessage& invertedPi = *node.parentMessages[static_cast<size_t>(invertedPos)];
             for (int i = 0; i < count; ++i) {
                 double x = 0.0;
@@ -354,7 +356,8 @@ void HybridSampleNet::SendLambdaFromObservedDeterministic(SampleNode& node) {
                 parent->SetValue(x);
                 VRX_Helement* element = node.TakeElement();
                 double y = 0.0;
-                const double jacobian = element != nullptr ? vovido::InvertElement(*element, node.id, v, inverted->id, y) : 0.0;
+                const double jacobian =
+                    element != nullptr ? vovido::InvertElement(*element, node.id, v, inverted->id, y) : 0.0;
                 if (jacobian > 0.0) AddSample(target, x, jacobian * ProbabilityIn(invertedPi, y) / q);
             }
             continue;

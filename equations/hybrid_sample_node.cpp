@@ -36,7 +36,8 @@ void VRX_hybridSampleNode::SetParentValues(VRX_Helement& element) const {
 
 VRX_Helement* VRX_hybridSampleNode::TakeElement() {
     VRX_Helement* element = nullptr;
-    if (owner_.view.GetElement(handle, parentStates.data(), element) != kSuccess || element == nullptr) return nullptr;
+    if (owner_.view.GetElement(handle, parentStates.data(), element) != kSuccess || element == nullptr)
+        return nullptr;
     SetParentValues(*element);
     return element;
 }
@@ -49,11 +50,13 @@ void VRX_hybridSampleNode::MarkLinksReady(const VRX_hybridSampleNode& sender, bo
     const bool informed = combinedLambda && !combinedLambda->IsUniform();
     // A pi message moves lambda messages towards the other parents only once the node has a lambda
     // of its own and stands in the evidence's way (planned runs).
-    const bool toParents = !fromParent || !planned ||
-                           (informed && (nodeFlags & (SampleNodeFlags::kObserved | SampleNodeFlags::kEvidenceAncestor)));
+    const bool toParents =
+        !fromParent || !planned ||
+        (informed && (nodeFlags & (SampleNodeFlags::kObserved | SampleNodeFlags::kEvidenceAncestor)));
     if (toParents) {
         for (size_t k = 0; k < parents.size(); ++k) {
-            if (!parents[k]->IsObserved() && !(fromParent && planned && parents[k] == &sender)) readyToParent[k] = 1;
+            if (!parents[k]->IsObserved() && !(fromParent && planned && parents[k] == &sender))
+                readyToParent[k] = 1;
         }
     }
     if (fromParent && IsObserved()) return;
@@ -84,9 +87,10 @@ double VRX_hybridSampleNode::DrawFrom(VRX_hybridMessage& message) {
 // ---------------------------------------------------------------------------------------------------
 // Discrete
 
-VRX_discreteSampleNode::VRX_discreteSampleNode(HybridSampleNet& owner, int nodeHandle, VRX_defHybrid& definition,
-                                               int evidence)
-    : VRX_hybridSampleNode(owner, nodeHandle, definition), outcomeCount(owner.view.GetNumberOfOutcomes(nodeHandle)) {
+VRX_discreteSampleNode::VRX_discreteSampleNode(HybridSampleNet& owner, int nodeHandle,
+                                               VRX_defHybrid& definition, int evidence)
+    : VRX_hybridSampleNode(owner, nodeHandle, definition),
+      outcomeCount(owner.view.GetNumberOfOutcomes(nodeHandle)) {
     if (evidence >= 0) {
         evidenceState = currentState = evidence;
         nodeFlags |= SampleNodeFlags::kObserved;
@@ -197,7 +201,8 @@ std::unique_ptr<VRX_hybridMessage> MessageAbout(VRX_hybridSampleNode& node, cons
     }
     auto& c = static_cast<VRX_continuousSampleNode&>(node);
     auto m = std::make_unique<VRX_continuousMessage>(c.lowerBound, c.upperBound, owner.numMixtureComponents,
-                                                     owner.mixtureTolerance, owner.mixtureVariancePrior, &c.currentValue);
+                                                     owner.mixtureTolerance, owner.mixtureVariancePrior,
+                                                     &c.currentValue);
     if (node.IsObserved()) m->SetEvidenceValue(c.evidenceValue);
     return m;
 }
@@ -287,7 +292,8 @@ bool VRX_continuousSampleNode::BuildProduct(VRX_Helement& element, GaussianMixtu
     double a = 0.0, s = 0.0;
     product.components.clear();
     product.count = 0;
-    if (element.GetMeanAndVariance(a, s) != kSuccess || !(s > 0.0) || !combinedLambda || combinedLambda->IsUniform())
+    if (element.GetMeanAndVariance(a, s) != kSuccess || !(s > 0.0) || !combinedLambda ||
+        combinedLambda->IsUniform())
         return false;
     const GaussianMixture& lambda = static_cast<VRX_continuousMessage&>(*combinedLambda).GetMixture();
     product = GaussianMixture(lowerBound, upperBound, 0, 0.001, 10.0);
@@ -328,7 +334,8 @@ double VRX_continuousSampleNode::SampleValueFromElement(VRX_Helement& element, d
     const GaussianMixture* product = nullptr;
     if (!cellProposals_.empty()) {
         const int cell = GetDefinition().GetElementTable().IndexOf(parentStates.data());
-        if (cell >= 0 && cell < static_cast<int>(cellProposals_.size())) product = &cellProposals_[static_cast<size_t>(cell)];
+        if (cell >= 0 && cell < static_cast<int>(cellProposals_.size()))
+            product = &cellProposals_[static_cast<size_t>(cell)];
     } else if (BuildProduct(element, proposal_)) {
         product = &proposal_;
     }
@@ -387,7 +394,8 @@ void VRX_continuousSampleNode::FinishEstimate() {
 
 double VRX_continuousSampleNode::Distance(const VRX_hybridSampleNode& other) const {
     if (!other.IsContinuous()) return 0.0;
-    return Hellinger(histogram, static_cast<const VRX_continuousSampleNode&>(other).histogram, histogram.size());
+    return Hellinger(histogram, static_cast<const VRX_continuousSampleNode&>(other).histogram,
+                     histogram.size());
 }
 
 void VRX_continuousSampleNode::WriteResults(VRX_node& node) {

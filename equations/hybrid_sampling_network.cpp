@@ -109,7 +109,9 @@ std::string HybridNetworkView::GetNodeId(int handle) const {
     return id != nullptr ? id : "";
 }
 
-int HybridNetworkView::GetEvidenceNodes(VRX_intArray& out) const { return network_.GetEvidenceNodes(out); }
+int HybridNetworkView::GetEvidenceNodes(VRX_intArray& out) const {
+    return network_.GetEvidenceNodes(out);
+}
 
 VRX_defHybrid* HybridNetworkView::GetHybridDefinition(int handle) const {
     const VRX_node* node = network_.GetNode(handle);
@@ -146,8 +148,12 @@ int HybridNetworkView::GetUpperBound(int handle, double& out) const {
     return definition != nullptr ? definition->GetUpperBound(out) : kWrongNodeType;
 }
 
-const VRX_intArray& HybridNetworkView::GetParents(int handle) const { return network_.GetParents(handle); }
-const VRX_intArray& HybridNetworkView::GetChildren(int handle) const { return network_.GetChildren(handle); }
+const VRX_intArray& HybridNetworkView::GetParents(int handle) const {
+    return network_.GetParents(handle);
+}
+const VRX_intArray& HybridNetworkView::GetChildren(int handle) const {
+    return network_.GetChildren(handle);
+}
 
 int HybridNetworkView::GetElement(int handle, const int* const* coordinates, VRX_Helement*& out) const {
     out = nullptr;
@@ -321,7 +327,8 @@ void HybridSampleNet::PropagateDeterministicEvidence(SampleNode& start) {
         } else if (SampleNode* free = FreeContinuousParent(node)) {
             VRX_Helement* element = node.TakeElement();
             double value = 0.0;
-            if (element != nullptr && vovido::InvertElement(*element, node.id, node.GetValue(), free->id, value) > 0.0 &&
+            if (element != nullptr &&
+                vovido::InvertElement(*element, node.id, node.GetValue(), free->id, value) > 0.0 &&
                 std::isfinite(value)) {
                 free->Fix(value);
                 pending.push_back(free);
@@ -427,8 +434,9 @@ int HybridSampleNet::RunSampling(bool useProposals) {
     if (accepted == 0 && view.GetNumberOfSamples() > 0 && nodeCount > 0) return kNoUsefulSamples;
     if (accepted < view.GetNumberOfSamples()) {
         char text[160];
-        std::snprintf(text, sizeof text, "Warning: sampling stopped after %lld attempts with %d of %d samples.", limit,
-                      accepted, view.GetNumberOfSamples());
+        std::snprintf(text, sizeof text,
+                      "Warning: sampling stopped after %lld attempts with %d of %d samples.", limit, accepted,
+                      view.GetNumberOfSamples());
         LogError(errorLog, kNoUsefulSamples, text, nullptr);
     }
     for (auto& node : sampleNodes) {

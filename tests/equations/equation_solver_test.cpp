@@ -209,8 +209,9 @@ TEST_F(EquationSolverTest, DeterministicPassHonoursEvidenceOnARoot) {
 TEST_F(EquationSolverTest, EquationWithoutARealSolutionIsReported) {
     const int y = Add("y", "y^2 = -1");
     EXPECT_EQ(Update(), kOutOfRange);
-    EXPECT_EQ(Logged(), std::vector<std::string>{
-                                "Unable to solve the equation of node [y] for the node: it has no real solution."});
+    EXPECT_EQ(Logged(),
+              std::vector<std::string>{
+                  "Unable to solve the equation of node [y] for the node: it has no real solution."});
     EXPECT_FALSE(ValueOf(net, y).IsUpToDate());
 }
 
@@ -224,11 +225,13 @@ TEST_F(EquationSolverTest, NewtonsWorkIsBoundedOnLargeComponents) {
         for (int j = i + 1; j < i + 10; ++j) others.push_back(id(j));
         auto& component = vovido::testing::ComponentOf(net, net.FindNode(id(i).c_str()));
         ASSERT_EQ(component.SetMembers(others), kSuccess);
-        ASSERT_EQ(component.SetEquation((id(i) + " = " + id(i) + "^2 + 1 + 0.01*" + id(i + 1)).c_str()), kSuccess);
+        ASSERT_EQ(component.SetEquation((id(i) + " = " + id(i) + "^2 + 1 + 0.01*" + id(i + 1)).c_str()),
+                  kSuccess);
     }
     EXPECT_EQ(Update(), kOutOfRange);
-    EXPECT_EQ(Logged(), (std::vector<std::string>{"Newton's method did not converge within 9090 iterations.",
-                                                  "Faile in solving nonlinear quations.", "Faile in computing SCC."}));
+    EXPECT_EQ(Logged(),
+              (std::vector<std::string>{"Newton's method did not converge within 9090 iterations.",
+                                        "Faile in solving nonlinear quations.", "Faile in computing SCC."}));
 }
 
 // ---------------------------------------------------------------------------------------------------

@@ -40,8 +40,10 @@ TEST(HybridSampleNode, EstimatesBinWeighAndCompare) {
     auto& y = static_cast<VRX_continuousSampleNode&>(*sampler.GetSampleNode(b));
 
     // Bins of width 0.2: below the range and within a bin's width under it bin 0, from the upper end on 49.
-    const struct { double x; int bin; } bins[] = {{-7.0, 0}, {-0.1, 0}, {0.0, 0}, {0.3, 1}, {5.1, 25},
-                                                  {9.99, 49}, {10.0, 49}, {1e9, 49}};
+    const struct {
+        double x;
+        int bin;
+    } bins[] = {{-7.0, 0}, {-0.1, 0}, {0.0, 0}, {0.3, 1}, {5.1, 25}, {9.99, 49}, {10.0, 49}, {1e9, 49}};
     for (const auto& c : bins) EXPECT_EQ(x.BinOf(c.x), c.bin) << c.x;
 
     // Weights 1, 3 at 0.1 and 9.9: mean 7.45, variance (0.01 + 3 * 98.01) / 4 - 7.45^2.
@@ -89,16 +91,26 @@ TEST(HybridSampleNode, MessagesArePlannedOnlyWhereTheEvidenceNeedsThem) {
     AddDistributionNode(net, "d", {"Normal(a+e, 1)"}, {"a", "e"});
     ASSERT_EQ(net.GetNode(net.FindNode("c"))->GetValue()->SetContEvidence(1.0), kSuccess);
     HybridSampleNet sampler{HybridNetworkView(net)};
-    auto node = [&](const char* id) -> VRX_hybridSampleNode& { return *sampler.GetSampleNode(net.FindNode(id)); };
+    auto node = [&](const char* id) -> VRX_hybridSampleNode& {
+        return *sampler.GetSampleNode(net.FindNode(id));
+    };
     const struct {
         int runFlags;
         const char* id;
         Flags toChildren, toParents;
     } cases[] = {
         // Every unobserved node to all its children, lambda messages to every unobserved parent.
-        {0, "a", {1, 1}, {}}, {0, "b", {1}, {1}}, {0, "c", {}, {1}}, {0, "d", {}, {1, 1}}, {0, "e", {1}, {}},
+        {0, "a", {1, 1}, {}},
+        {0, "b", {1}, {1}},
+        {0, "c", {}, {1}},
+        {0, "d", {}, {1, 1}},
+        {0, "e", {1}, {}},
         // Planned with evidence: roots towards ancestors of evidence, lambda messages from the evidence.
-        {10, "a", {1, 0}, {}}, {10, "b", {0}, {0}}, {10, "c", {}, {1}}, {10, "d", {}, {0, 0}}, {10, "e", {0}, {}},
+        {10, "a", {1, 0}, {}},
+        {10, "b", {0}, {0}},
+        {10, "c", {}, {1}},
+        {10, "d", {}, {0, 0}},
+        {10, "e", {0}, {}},
     };
     for (const auto& c : cases) {
         sampler.runFlags = c.runFlags;

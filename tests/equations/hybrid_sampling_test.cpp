@@ -269,20 +269,22 @@ TEST_P(GaussianChain, EvidenceAtTheEndReachesTheStart) {
     for (int k = 0; k + 1 < c.length; ++k) {
         EXPECT_NEAR(ContinuousValueOf(net, k).GetMean(), (k + 1) * c.observed / c.length,
                     c.tolerance * std::sqrt(k + 1.0))
-                << "x" << k << " of " << c.length << ", algorithm " << c.algorithm;
+            << "x" << k << " of " << c.length << ", algorithm " << c.algorithm;
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(HybridSampling, GaussianChain,
-                         ::testing::Values(ChainCase{8, 13, 10000, 8.0, 0.02}, ChainCase{8, 14, 100000, 8.0, 0.03},
-                                           ChainCase{8, 15, 1000, 8.0, 0.6}, ChainCase{20, 16, 30000, 10.0, 0.03}));
+                         ::testing::Values(ChainCase{8, 13, 10000, 8.0, 0.02},
+                                           ChainCase{8, 14, 100000, 8.0, 0.03},
+                                           ChainCase{8, 15, 1000, 8.0, 0.6},
+                                           ChainCase{20, 16, 30000, 10.0, 0.03}));
 
 // y = x^3 + e with x ~ N(0, 1), e ~ N(0, 0.5) and y = 2, against quadrature; x is the last parent, so
 // the additive e must be the one inverted. Without noise, y = -8 fixes x at the real cube root.
 TEST(HybridSampling, OddPowersAreInvertedThroughTheirRealRoot) {
     double mean = 0.0, deviation = 0.0;
-    Quadrature([](double x) { return std::exp(-0.5 * x * x - 2.0 * std::pow(2.0 - x * x * x, 2)); }, -4.0, 4.0,
-               mean, deviation);
+    Quadrature([](double x) { return std::exp(-0.5 * x * x - 2.0 * std::pow(2.0 - x * x * x, 2)); }, -4.0,
+               4.0, mean, deviation);
     for (int algorithm : {13, 14, 15, 16}) {
         VRX_network net;
         AddDistributionNode(net, "x", {"Normal(0, 1)"});

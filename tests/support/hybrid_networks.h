@@ -100,8 +100,9 @@ inline int AddDiscreteNode(VRX_network& net, const char* id, const std::vector<s
 inline int AddGaussianChain(VRX_network& net, int n) {
     for (int i = 0; i < n; ++i) {
         const std::string id = "x" + std::to_string(i), previous = "x" + std::to_string(i - 1);
-        const int h = i == 0 ? AddDistributionNode(net, "x0", {"Normal(0, 1)"})
-                             : AddDistributionNode(net, id.c_str(), {"Normal(" + previous + ", 1)"}, {previous});
+        const int h = i == 0
+                          ? AddDistributionNode(net, "x0", {"Normal(0, 1)"})
+                          : AddDistributionNode(net, id.c_str(), {"Normal(" + previous + ", 1)"}, {previous});
         if (h < 0) return h;
     }
     return kSuccess;
