@@ -1,4 +1,5 @@
 // One step of solving "node = right side" for a variable: the inversion of each invertible node.
+#include <cmath>
 #include <cstring>
 
 #include "base/expression.h"
@@ -44,6 +45,12 @@ const char* InverseOf(const char* name) {
     return nullptr;
 }
 
+bool IsOddInteger(const VRX_expression& node) {
+    if (node.GetType() != vovido::kConstantKind) return false;
+    const double v = static_cast<const VRX_constant&>(node).value * node.sign;
+    return v == std::floor(v) && std::fabs(std::fmod(v, 2.0)) == 1.0;
+}
+
 }  // namespace
 
 bool VRX_binaryOperator::IsolateVariable(const std::string& name, ExpressionSlot& operandOut,
@@ -73,6 +80,15 @@ bool VRX_binaryOperator::IsolateVariable(const std::string& name, ExpressionSlot
                                : MakeBinary<VRX_operatorDivide>(std::move(a), std::move(r));
             break;
         default:  // a ^ b = r
+            if (inLeft && IsOddInteger(*b)) {
+                // An odd power takes every real value: its inverse is the real root, sign kept.
+                ExpressionSlot sign = Call("Sign", r->Clone());
+                rightSide = MakeBinary<VRX_operatorMultiply>(
+                    std::move(sign),
+                    MakeBinary<VRX_operatorExp>(Call("Abs", std::move(r)),
+                                          MakeBinary<VRX_operatorDivide>(Constant(1.0), std::move(b))));
+                break;
+            }
             rightSide = inLeft ? MakeBinary<VRX_operatorExp>(std::move(r),
                                                        MakeBinary<VRX_operatorDivide>(Constant(1.0), std::move(b)))
                                : MakeBinary<VRX_operatorDivide>(Call("Ln", std::move(r)), Call("Ln", std::move(a)));

@@ -236,11 +236,33 @@ VRX_Helement* VRX_defHybrid::GetElementAt(int index) const {
     return index >= 0 && index < elements.GetSize() ? elements.cells[static_cast<size_t>(index)].get() : nullptr;
 }
 
+int VRX_defHybrid::CheckElementNames(VRX_Helement& element) const {
+    if (network == nullptr || !network->IsLiveHandle(handle)) return kSuccess;
+    std::vector<std::string> names;
+    element.GetVariables(names);
+    const VRX_intArray& parents = network->GetParents(handle);
+    for (const std::string& name : names) {
+        bool found = false;
+        for (int i = 0; i < parents.GetCount() && !found; ++i) {
+            const char* id = network->GetNode(parents[i])->GetId();
+            found = id != nullptr && name == id;
+        }
+        if (found) continue;
+        // Read unbound, the name would give the undefined marker in every draw.
+        const char* own = network->GetNode(handle)->GetId();
+        const std::string text = "Element of node [" + std::string(own != nullptr ? own : "") + "] names [" +
+                                 name + "], which is not one of its parents.";
+        return LogError(errorLog, kOutOfRange, text.c_str(), nullptr);
+    }
+    return kSuccess;
+}
+
 int VRX_defHybrid::SetElement(const VRX_intArray& coordinates, std::unique_ptr<VRX_Helement> element) {
     if (!element) return kOutOfRange;
     const int index = elements.IndexOf(coordinates);
     if (index < 0) return index;
     if (!AcceptsElement(*element)) return kWrongNodeType;
+    if (const int rc = CheckElementNames(*element)) return rc;
     elements.cells[static_cast<size_t>(index)] = std::move(element);
     return kSuccess;
 }

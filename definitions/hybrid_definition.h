@@ -67,7 +67,8 @@ public:
     [[nodiscard]] int GetElement(const VRX_intArray& coordinates, VRX_Helement*& out) const;
     VRX_Helement* GetElementAt(int index) const;
     // Takes the element into the cell; -2 (the element dropped) for bad coordinates, -51 for an element
-    // of the wrong kind for this node (a discrete node takes discrete elements with its outcome count).
+    // of the wrong kind for this node (a discrete node takes discrete elements with its outcome count),
+    // -2 (logged) for an element that reads a variable no parent of the node is named by.
     [[nodiscard]] int SetElement(const VRX_intArray& coordinates, std::unique_ptr<VRX_Helement> element);
     const vovido::ElementTable& GetElementTable() const { return elements; }
     // The discrete parents in the order of the table's dimensions.
@@ -89,6 +90,8 @@ protected:
     vovido::ElementTable elements;
 
 private:
+    // -2 (logged) when the element reads a name that is not a parent's identifier.
+    [[nodiscard]] int CheckElementNames(VRX_Helement& element) const;
     [[nodiscard]] int RebuildTable(const VRX_Dmatrix& scratch);
     std::vector<int> dimensionParents_;
 };

@@ -55,6 +55,10 @@ void VRX_equationElement::SetVariableValue(const std::string& name, double value
     for (auto& entry : namedExpressions) AssignVariable(*entry.second, name, value);
 }
 
+void VRX_equationElement::GetVariables(std::vector<std::string>& names) {
+    if (mainExpression) ::GetVariables(*mainExpression, names);
+}
+
 int VRX_equationElement::Evaluate(double& value) {
     if (!mainExpression) return kOutOfRange;
     value = mainExpression->Evaluate() * mainExpression->sign;
@@ -99,6 +103,10 @@ void VRX_distributionElement::SetVariableValue(const std::string& name, double v
     AssignVariable(*distributionExpression, name, value);
 }
 
+void VRX_distributionElement::GetVariables(std::vector<std::string>& names) {
+    ::GetVariables(*distributionExpression, names);
+}
+
 int VRX_distributionElement::GetMeanAndVariance(double& mean, double& variance) {
     const auto* call = dynamic_cast<const VRX_distribution*>(distributionExpression.get());
     if (call == nullptr) return kUnsupportedElementOperation;
@@ -137,6 +145,10 @@ std::unique_ptr<VRX_Helement> VRX_discreteElement::Clone() const {
 void VRX_discreteElement::SetVariableValue(const std::string& name, double value) {
     for (ExpressionSlot& w : weights_) AssignVariable(*w, name, value);
     fresh_ = false;
+}
+
+void VRX_discreteElement::GetVariables(std::vector<std::string>& names) {
+    for (ExpressionSlot& w : weights_) ::GetVariables(*w, names);
 }
 
 void VRX_discreteElement::Refresh() {

@@ -25,6 +25,8 @@ public:
     virtual bool IsDiscrete() const { return false; }
     // Gives every variable of that name the value.
     virtual void SetVariableValue(const std::string& name, double value) = 0;
+    // Appends the names of the variables the element reads (its inverses excluded).
+    virtual void GetVariables(std::vector<std::string>& names) = 0;
     [[nodiscard]] virtual int GetMeanAndVariance(double& mean, double& variance);
     [[nodiscard]] virtual int Evaluate(double& value);
     [[nodiscard]] virtual int EvaluateNamed(const std::string& name, double& value);
@@ -45,6 +47,7 @@ public:
     std::unique_ptr<VRX_Helement> Clone() const override;
     bool IsEquation() const override { return true; }
     void SetVariableValue(const std::string& name, double value) override;
+    void GetVariables(std::vector<std::string>& names) override;
     [[nodiscard]] int Evaluate(double& value) override;
     // -2 when no entry has exactly that name.
     [[nodiscard]] int EvaluateNamed(const std::string& name, double& value) override;
@@ -68,6 +71,7 @@ public:
     explicit VRX_distributionElement(const VRX_expression& distribution);
     std::unique_ptr<VRX_Helement> Clone() const override;
     void SetVariableValue(const std::string& name, double value) override;
+    void GetVariables(std::vector<std::string>& names) override;
     [[nodiscard]] int GetMeanAndVariance(double& mean, double& variance) override;
     [[nodiscard]] int Sample(double& value) override;
     // Of the call times its sign: 0 outside the distribution's support.
@@ -90,6 +94,7 @@ public:
     std::unique_ptr<VRX_Helement> Clone() const override;
     bool IsDiscrete() const override { return true; }
     void SetVariableValue(const std::string& name, double value) override;
+    void GetVariables(std::vector<std::string>& names) override;
     [[nodiscard]] int SampleState(int& state) override;
     double GetStateProbability(int state) override;
     void OutcomeInserted(int index) override;

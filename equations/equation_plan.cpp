@@ -1,6 +1,8 @@
 // The units of a solver run, their bindings and their order, and the solving of one unit.
 #include "equations/equation_plan.h"
 
+#include <algorithm>
+#include <cmath>
 #include <functional>
 #include <queue>
 #include <unordered_map>
@@ -23,6 +25,8 @@ namespace {
 
 constexpr const char* kComponentFailure = "Faile in computing SCC.";
 constexpr const char* kNewtonFailure = "Faile in solving nonlinear quations.";
+// Equation evaluations Newton's method may spend on one component.
+constexpr long long kNewtonWork = 1000000;
 
 int Refuse(const std::string& message) {
     return LogError(errorLog, kOutOfRange, message.c_str(), nullptr);
@@ -239,7 +243,12 @@ int EquationPlan::Solve(EquationUnit& unit, KnownValues& known, const EquationSo
     }
     if (unit.kind == EquationUnit::kEvaluate) {
         Refresh(unit, known, {});
-        known.Set(unit.nodes[0], unit.expression->Evaluate() * unit.expression->sign);
+        const double value = unit.expression->Evaluate() * unit.expression->sign;
+        // A solved copy gives NaN where the equation has no real solution (y^2 = -1).
+        if (unit.solved && std::isnan(value))
+            return Refuse("Unable to solve the equation of node [" + IdOf(*options.network, unit.nodes[0]) +
+                          "] for the node: it has no real solution.");
+        known.Set(unit.nodes[0], value);
         return kSuccess;
     }
     std::vector<double> x(unit.nodes.size(), 0.0);
@@ -248,7 +257,11 @@ int EquationPlan::Solve(EquationUnit& unit, KnownValues& known, const EquationSo
         for (size_t i = 0; i < unit.residuals.size(); ++i)
             f[i] = unit.residuals[i]->Evaluate() * unit.residuals[i]->sign;
     };
-    if (SolveNewton(x, options.differenceStep, options.maxIterations, residuals) != kSuccess) {
+    // Every step evaluates n equations n + 1 times: the step count is bounded so that a component
+    // without a real root fails within a bounded amount of work, however large it is.
+    const long long perStep = static_cast<long long>(x.size()) * static_cast<long long>(x.size() + 1);
+    const int limit = static_cast<int>(std::min<long long>(options.maxIterations, kNewtonWork / perStep));
+    if (SolveNewton(x, options.differenceStep, limit, residuals) != kSuccess) {
         Refuse(kNewtonFailure);
         if (unit.kind == EquationUnit::kSolveOwn)
             return Refuse("Unable to solve the equation of node [" + IdOf(*options.network, unit.nodes[0]) +

@@ -19,6 +19,19 @@ VRX_valEqEvaluation* EvaluationOf(const VRX_network& network, int handle) {
     return dynamic_cast<VRX_valEqEvaluation*>(network.GetNode(handle)->GetValue());
 }
 
+// A root holding evidence takes its evidence in place of its equation: a value that contradicts the
+// evidence must not be reported.
+bool TakeRootEvidence(const VRX_network& network, const vovido::EquationUnit& unit,
+                      VRX_valEqEvaluation* value, vovido::KnownValues& known) {
+    const int h = unit.nodes[0];
+    double observed = 0.0;
+    if (unit.kind == vovido::EquationUnit::kComponent || network.GetNumberOfParents(h) != 0 ||
+        value == nullptr || !value->HasEvidence() || value->GetContEvidence(observed) != kSuccess)
+        return false;
+    known.Set(h, observed);
+    return true;
+}
+
 }  // namespace
 
 int RunEquationSolver(const EquationSolverOptions& options) {
@@ -50,7 +63,8 @@ int SolveEquationNetwork(const EquationSolverOptions& options) {
     if (const int rc = plan.Build(network)) return rc;
     vovido::KnownValues known(network.GetNumberOfSlots());
     for (vovido::EquationUnit& unit : plan.GetUnits()) {
-        if (const int rc = plan.Solve(unit, known, options)) {
+        const bool observed = TakeRootEvidence(network, unit, EvaluationOf(network, unit.nodes[0]), known);
+        if (const int rc = observed ? kSuccess : plan.Solve(unit, known, options)) {
             if (unit.kind == vovido::EquationUnit::kComponent)
                 LogError(errorLog, rc, kComponentFailure, nullptr);
             return rc;
@@ -79,14 +93,9 @@ int SampleEquationNetwork(const EquationSolverOptions& options) {
     for (int pass = 0; pass < network.numSamples; ++pass) {
         known.Clear();
         for (vovido::EquationUnit& unit : units) {
-            const int h = unit.nodes[0];
-            VRX_valEqEvaluation* value = values[static_cast<size_t>(h)];
-            if (unit.kind != vovido::EquationUnit::kComponent && network.GetNumberOfParents(h) == 0 &&
-                value != nullptr && value->HasEvidence()) {
-                double observed = 0.0;
-                (void)value->GetContEvidence(observed);  // an equation evaluation always answers
-                known.Set(h, observed);
-            } else if (const int rc = plan.Solve(unit, known, options)) {
+            const bool observed =
+                TakeRootEvidence(network, unit, values[static_cast<size_t>(unit.nodes[0])], known);
+            if (const int rc = observed ? kSuccess : plan.Solve(unit, known, options)) {
                 if (unit.kind == vovido::EquationUnit::kComponent)
                     LogError(errorLog, rc, kComponentFailure, nullptr);
                 return rc;

@@ -121,6 +121,11 @@ int ConvertEquationNode(VRX_network& hybrid, const std::string& id, const VRX_ex
         std::string inverse;
         if (name != id && vovido::SolveElementFor(id, text, name, inverse) == kSuccess)
             (void)element->SetNamedExpression(name, inverse);  // solved text: parses
+        // The nodes the equation reads are its parents before it takes the element.
+        const int parent = hybrid.FindNode(name.c_str());
+        if (parent >= 0 && parent != h && hybrid.AreAdjacent(parent, h) == 0) {
+            if (const int rc = hybrid.AddArc(parent, h)) return rc;
+        }
     }
     const int rc = SetOnlyElement(hybrid, h, std::move(element), lower, upper);
     return rc == kSuccess ? h : rc;
@@ -186,6 +191,7 @@ int RunHybridConversion(VRX_network& source) {
         if (result == nullptr) continue;
         double fixed = 0.0;
         if (result->HasFlag(ValueFlags::kPropagatedEvidence) && result->GetContEvidence(fixed) == kSuccess) {
+            value->SetSolvedValue(fixed);                   // the value shown, deviation 0
             (void)value->SetPropagatedContEvidence(fixed);  // always 0
         } else {
             value->SetWeightedSamples(result->samples);

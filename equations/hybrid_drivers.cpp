@@ -10,7 +10,9 @@ namespace {
 
 template <class Run>
 int RunHybrid(VRX_network& network, Run run) {
-    (void)network.InvalidateValues();  // always 0
+    // What the last run fixed is not evidence of this one.
+    (void)network.ClearAllPropagatedEvidence();  // always 0
+    (void)network.InvalidateValues();            // always 0
     if (network.numSamples < 1) return LogError(errorLog, kOutOfRange, "The number of samples must be at least 1.", nullptr);
     HybridSampleNet net{HybridNetworkView(network)};
     const int rc = run(net);

@@ -5,9 +5,10 @@
 
 #include "base/random_generator.h"
 
-VRX_discreteMessage::VRX_discreteMessage(int outcomeCount)
+VRX_discreteMessage::VRX_discreteMessage(int outcomeCount, int* current)
     : probabilities(static_cast<size_t>(outcomeCount > 0 ? outcomeCount : 0),
-                    outcomeCount > 0 ? 1.0 / outcomeCount : 0.0) {}
+                    outcomeCount > 0 ? 1.0 / outcomeCount : 0.0),
+      current_(current != nullptr ? current : &ownState_) {}
 
 void VRX_discreteMessage::Finish() {
     double sum = 0.0;
@@ -24,7 +25,7 @@ void VRX_discreteMessage::Reset() {
 }
 
 void VRX_discreteMessage::SetEvidenceState(int state) {
-    fixedState = state;
+    fixedState = *current_ = state;
     for (size_t i = 0; i < probabilities.size(); ++i) probabilities[i] = static_cast<int>(i) == state ? 1.0 : 0.0;
     SetFlag(MessageFlags::kFixed, true);
     SetFlag(MessageFlags::kUniform | MessageFlags::kChanged, false);
@@ -57,8 +58,11 @@ int VRX_discreteMessage::SampleState() {
 }
 
 VRX_continuousMessage::VRX_continuousMessage(double lower, double upper, int components, double tolerance,
-                                             double variancePrior)
-    : lowerBound(lower), upperBound(upper), mixture(lower, upper, components, tolerance, variancePrior) {}
+                                             double variancePrior, double* current)
+    : lowerBound(lower),
+      upperBound(upper),
+      mixture(lower, upper, components, tolerance, variancePrior),
+      current_(current != nullptr ? current : &ownValue_) {}
 
 void VRX_continuousMessage::Finish() {
     double total = 0.0;
@@ -79,7 +83,7 @@ void VRX_continuousMessage::Reset() {
 }
 
 void VRX_continuousMessage::SetEvidenceValue(double value) {
-    fixedValue = value;
+    fixedValue = *current_ = value;
     SetFlag(MessageFlags::kFixed, true);
     SetFlag(MessageFlags::kUniform, false);
 }

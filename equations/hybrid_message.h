@@ -23,6 +23,13 @@ public:
     virtual void Finish() = 0;
     // Ready to be written again: no samples, flags 1, 2 and 8 cleared (a fixed message stays fixed).
     virtual void Reset() = 0;
+    // The message is bound to the current value of the variable it describes (kept by its sample
+    // node): a draw sets it, and the probability and the samples below read it.
+    virtual void DrawCurrent() = 0;
+    // Probability (discrete) or density (continuous) of the current value.
+    virtual double GetCurrentProbability() = 0;
+    // Adds the current value as a sample of the weight.
+    virtual void AddCurrentSample(double weight) = 0;
     bool IsUniform() const { return (flags & MessageFlags::kUniform) != 0; }
     bool IsFixed() const { return (flags & MessageFlags::kFixed) != 0; }
     bool HasFlag(int bit) const { return (flags & bit) != 0; }
@@ -34,9 +41,14 @@ protected:
 
 class VRX_discreteMessage : public VRX_hybridMessage {
 public:
-    // Uniform over the states.
-    explicit VRX_discreteMessage(int outcomeCount);
+    // Uniform over the states; bound to the state current points at (null: a state of its own).
+    explicit VRX_discreteMessage(int outcomeCount, int* current = nullptr);
+    VRX_discreteMessage(const VRX_discreteMessage&) = delete;
+    VRX_discreteMessage& operator=(const VRX_discreteMessage&) = delete;
     bool IsDiscrete() const override { return true; }
+    void DrawCurrent() override { *current_ = SampleState(); }
+    double GetCurrentProbability() override { return GetProbability(*current_); }
+    void AddCurrentSample(double weight) override { AddStateSample(*current_, weight); }
     void Finish() override;
     void Reset() override;
     void SetEvidenceState(int state);
@@ -50,12 +62,24 @@ public:
 private:
     std::vector<double> probabilities;
     int fixedState = -1;
+    int ownState_ = 0;
+    int* current_;
 };
 
 class VRX_continuousMessage : public VRX_hybridMessage {
 public:
-    VRX_continuousMessage(double lower, double upper, int components, double tolerance, double variancePrior);
+    // Bound to the value current points at (null: a value of its own).
+    VRX_continuousMessage(double lower, double upper, int components, double tolerance, double variancePrior,
+                          double* current = nullptr);
+    VRX_continuousMessage(const VRX_continuousMessage&) = delete;
+    VRX_continuousMessage& operator=(const VRX_continuousMessage&) = delete;
     bool IsDiscrete() const override { return false; }
+    // A fixed message leaves the current value as it is.
+    void DrawCurrent() override {
+        if (!IsFixed()) *current_ = SampleValue();
+    }
+    double GetCurrentProbability() override { return GetDensity(*current_); }
+    void AddCurrentSample(double weight) override { AddValueSample(*current_, weight); }
     void Finish() override;
     void Reset() override;
     void SetEvidenceValue(double value);
@@ -77,4 +101,6 @@ private:
     double fixedValue = 0.0;
     std::vector<WeightedSample> samples;
     GaussianMixture mixture;
+    double ownValue_ = 0.0;
+    double* current_;
 };

@@ -48,7 +48,103 @@ void SwapFinished(std::vector<std::unique_ptr<VRX_hybridMessage>>& current,
     }
 }
 
+// Proposal for a parent's value when a lambda message to it is estimated, in equal shares: the
+// node's pi message about the parent widened (the likelihood may sit in its tail), the parent's last
+// lambda message from the node, and that message widened, so that a lambda fitted where the earlier
+// proposal reached extends its reach at every iteration.
+class LambdaProposal {
+public:
+    LambdaProposal(VRX_hybridMessage& pi, VRX_hybridMessage& last) : pi_(pi) {
+        mixture_.components.clear();
+        AddShare(pi, 4.0);
+        AddShare(last, 1.0);
+        AddShare(last, 9.0);
+        for (MixtureComponent& c : mixture_.components) c.weight /= shares_;
+        mixture_.count = static_cast<int>(mixture_.components.size());
+    }
+    // Draws x; the proposal density of x.
+    double Draw(double& x) {
+        if (mixture_.components.empty()) {
+            x = SampleNode::DrawFrom(pi_);
+            return ProbabilityIn(pi_, x);
+        }
+        x = mixture_.Sample();
+        return mixture_.Density(x);
+    }
+
+private:
+    void AddShare(VRX_hybridMessage& message, double widening) {
+        if (message.IsUniform() || message.IsFixed()) return;
+        const size_t first = mixture_.components.size();
+        double total = 0.0;
+        for (MixtureComponent c : static_cast<VRX_continuousMessage&>(message).GetMixture().components) {
+            if (!(c.weight > 1e-7) || !(c.variance > 1e-7)) continue;
+            c.variance *= widening;
+            total += c.weight;
+            mixture_.components.push_back(c);
+        }
+        for (size_t c = first; c < mixture_.components.size(); ++c) mixture_.components[c].weight /= total;
+        if (mixture_.components.size() > first) ++shares_;
+    }
+
+    VRX_hybridMessage& pi_;
+    GaussianMixture mixture_;
+    int shares_ = 0;
+};
+
 }  // namespace
+
+void HybridSampleNet::PlanMessages() {
+    const bool planned = (runFlags & 8) != 0;
+    for (auto& node : sampleNodes) {
+        if (!node) continue;
+        const bool observed = node->IsObserved();
+        node->activeToChild.assign(node->children.size(), 0);
+        for (size_t m = 0; m < node->children.size(); ++m) {
+            const SampleNode& child = *node->children[m];
+            node->activeToChild[m] =
+                !observed &&
+                (!planned || (node->parents.empty() &&
+                              ((child.nodeFlags & SampleNodeFlags::kEvidenceAncestor) || !(runFlags & 2))));
+        }
+        node->activeToParent.assign(node->parents.size(), 0);
+        for (size_t k = 0; k < node->parents.size(); ++k) {
+            const bool free = !node->parents[k]->IsObserved();
+            node->activeToParent[k] = free && (!planned || observed);
+        }
+        node->readyToChild.assign(node->children.size(), 0);
+        node->readyToParent.assign(node->parents.size(), 0);
+    }
+}
+
+int HybridSampleNet::IterationsNeeded() const {
+    // A message moves one arc per iteration: the evidence reaches a node after as many iterations as
+    // the node is arcs away from it. One search per observed node is linear in the network, far below
+    // the cost of one iteration of sampled messages.
+    int farthest = 0;
+    std::vector<int> distance(sampleNodes.size());
+    std::vector<const SampleNode*> queue;
+    for (const auto& start : sampleNodes) {
+        if (!start || !start->IsObserved()) continue;
+        std::fill(distance.begin(), distance.end(), -1);
+        queue.assign(1, start.get());
+        distance[static_cast<size_t>(start->handle)] = 0;
+        for (size_t head = 0; head < queue.size(); ++head) {
+            const SampleNode* node = queue[head];
+            const int next = distance[static_cast<size_t>(node->handle)] + 1;
+            for (const auto* list : {&node->parents, &node->children}) {
+                for (const SampleNode* other : *list) {
+                    int& d = distance[static_cast<size_t>(other->handle)];
+                    if (d >= 0) continue;
+                    d = next;
+                    farthest = std::max(farthest, next);
+                    queue.push_back(other);
+                }
+            }
+        }
+    }
+    return farthest + numIterations;
+}
 
 int HybridSampleNet::SamplesPerMessage() const {
     return std::clamp(view.GetNumberOfSamples() / 20, numSamplesPerMessage, 16 * numSamplesPerMessage);
@@ -57,7 +153,7 @@ int HybridSampleNet::SamplesPerMessage() const {
 void HybridSampleNet::DrawParentsFromMessages(SampleNode& node, const SampleNode* skip) {
     for (size_t j = 0; j < node.parents.size(); ++j) {
         if (node.parents[j] == skip || node.parents[j]->IsObserved()) continue;
-        node.parents[j]->SetValue(SampleNode::DrawFrom(*node.parentMessages[j]));
+        node.parentMessages[j]->DrawCurrent();
     }
 }
 
@@ -109,14 +205,19 @@ void HybridSampleNet::SendPi(SampleNode& node) {
         anyInformed = anyInformed || informed.back();
         anyPlain = anyPlain || !informed.back();
     }
+    // Inactive links are left alone; the children on the others are told a message comes.
+    std::vector<bool> exact(node.children.size(), false);
+    for (size_t m = 0; m < node.children.size(); ++m) {
+        exact[m] = !node.activeToChild[m];
+        if (!exact[m]) node.children[m]->MarkLinksReady(node, true);
+    }
     // A root whose other children say nothing sends its own distribution: exactly, for the
     // probabilities of a discrete root or the Gaussian of a Normal root.
-    std::vector<bool> exact(node.children.size(), false);
     int informedCount = 0;
     for (bool i : informed) informedCount += i ? 1 : 0;
     if (node.parents.empty()) {
         for (size_t m = 0; m < node.children.size(); ++m) {
-            if (informedCount - (informed[m] ? 1 : 0) > 0) continue;
+            if (exact[m] || informedCount - (informed[m] ? 1 : 0) > 0) continue;
             exact[m] = SendExactPi(node, *node.children[m]->newParentMessages[static_cast<size_t>(positions[m])]);
             if (exact[m]) informed[m] = true;  // drawn for no one: neither pass below sends to it
         }
@@ -143,7 +244,7 @@ void HybridSampleNet::SendPi(SampleNode& node) {
             for (size_t m = 0; m < node.children.size(); ++m) {
                 if (exact[m] || (propose && (pass == 1) == informed[m])) continue;
                 const double w = proposal * node.LambdaProduct(v, static_cast<int>(m));
-                AddSample(*node.children[m]->newParentMessages[static_cast<size_t>(positions[m])], v, w);
+                node.children[m]->newParentMessages[static_cast<size_t>(positions[m])]->AddCurrentSample(w);
             }
         }
     }
@@ -172,6 +273,9 @@ bool HybridSampleNet::SendExactPi(SampleNode& node, VRX_hybridMessage& message) 
 }
 
 void HybridSampleNet::SendLambda(SampleNode& node) {
+    for (size_t k = 0; k < node.parents.size(); ++k) {
+        if (node.activeToParent[k]) node.parents[k]->MarkLinksReady(node, false);
+    }
     // Without evidence below, the lambda message of an unobserved node is flat: nothing to send.
     if (!node.IsObserved() && (!node.combinedLambda || node.combinedLambda->IsUniform())) return;
     const int count = SamplesPerMessage();
@@ -196,7 +300,7 @@ void HybridSampleNet::SendLambda(SampleNode& node) {
     };
     for (size_t k = 0; k < node.parents.size(); ++k) {
         SampleNode* parent = node.parents[k];
-        if (parent->IsObserved()) continue;
+        if (parent->IsObserved() || !node.activeToParent[k]) continue;
         const int pos = vovido::PositionIn(parent->children, &node);
         VRX_hybridMessage& target = *parent->newChildMessages[static_cast<size_t>(pos)];
         if (!parent->IsContinuous()) {
@@ -213,29 +317,10 @@ void HybridSampleNet::SendLambda(SampleNode& node) {
             }
             continue;
         }
-        // Proposal for the parent's value: its pi message widened (the likelihood may sit in its tail)
-        // and the last lambda message, half each.
-        VRX_hybridMessage& pi = *node.parentMessages[k];
-        VRX_hybridMessage& last = *parent->childMessages[static_cast<size_t>(pos)];
-        GaussianMixture wide;
-        const bool useWide = !pi.IsUniform() && !pi.IsFixed();
-        if (useWide) {
-            wide = static_cast<VRX_continuousMessage&>(pi).GetMixture();
-            for (MixtureComponent& c : wide.components) c.variance *= 4.0;
-        }
-        const bool useLast = !last.IsUniform();
+        LambdaProposal proposal(*node.parentMessages[k], *parent->childMessages[static_cast<size_t>(pos)]);
         for (int i = 0; i < count; ++i) {
-            double x = 0.0, q = 0.0;
-            if (useWide && useLast) {
-                x = i % 2 == 0 ? wide.Sample() : SampleNode::DrawFrom(last);
-                q = 0.5 * wide.Density(x) + 0.5 * ProbabilityIn(last, x);
-            } else if (useWide) {
-                x = wide.Sample();
-                q = wide.Density(x);
-            } else {
-                x = SampleNode::DrawFrom(useLast ? last : pi);
-                q = ProbabilityIn(useLast ? last : pi, x);
-            }
+            double x = 0.0;
+            const double q = proposal.Draw(x);
             if (!(q > 0.0)) continue;
             DrawParentsFromMessages(node, parent);
             parent->SetValue(x);
@@ -252,9 +337,31 @@ void HybridSampleNet::SendLambdaFromObservedDeterministic(SampleNode& node) {
     const int invertedPos = vovido::PositionIn(node.parents, inverted);
     for (size_t k = 0; k < node.parents.size(); ++k) {
         SampleNode* parent = node.parents[k];
-        if (parent->IsObserved()) continue;
+        if (parent->IsObserved() || !node.activeToParent[k]) continue;
+        parent->MarkLinksReady(node, false);
         const int pos = vovido::PositionIn(parent->children, &node);
         VRX_hybridMessage& target = *parent->newChildMessages[static_cast<size_t>(pos)];
+        if (parent->IsContinuous() && parent != inverted && inverted != nullptr && invertedPos >= 0) {
+            // The inverted parent's value follows from the observed value and the others' draws: its
+            // pi message weighs the parent's value (an inverse for this parent might not be defined
+            // everywhere, nor have a bounded Jacobian).
+            LambdaProposal proposal(*node.parentMessages[k],
+                                    *parent->childMessages[static_cast<size_t>(pos)]);
+            VRX_hybridMessage& invertedPi = *node.parentMessages[static_cast<size_t>(invertedPos)];
+            for (int i = 0; i < count; ++i) {
+                double x = 0.0;
+                const double q = proposal.Draw(x);
+                if (!(q > 0.0)) continue;
+                DrawParentsFromMessages(node, parent);
+                parent->SetValue(x);
+                VRX_Helement* element = node.TakeElement();
+                double y = 0.0;
+                const double jacobian =
+                    element != nullptr ? vovido::InvertElement(*element, node.id, v, inverted->id, y) : 0.0;
+                if (jacobian > 0.0) AddSample(target, x, jacobian * ProbabilityIn(invertedPi, y) / q);
+            }
+            continue;
+        }
         if (parent->IsContinuous()) {
             // The parent's value follows from the observed value and the others' draws.
             for (int i = 0; i < count; ++i) {
@@ -303,7 +410,9 @@ int HybridSampleNet::RunMessagePassing(bool writeResults) {
             if (node) node->CreateMessages();
         }
         InitialiseMessages();
-        for (int iteration = 0; iteration < numIterations; ++iteration) {
+        PlanMessages();
+        const int iterations = IterationsNeeded();
+        for (int iteration = 0; iteration < iterations; ++iteration) {
             for (SampleNode* node : order_) {
                 if (!node->IsObserved()) {
                     SendPi(*node);
@@ -315,6 +424,12 @@ int HybridSampleNet::RunMessagePassing(bool writeResults) {
                 }
             }
             FinishIteration();
+            for (auto& node : sampleNodes) {
+                if (node) node->RefreshLinkFlags();
+            }
+        }
+        for (auto& node : sampleNodes) {
+            if (node) node->FinishMessagePassing();
         }
     }
     return writeResults ? EstimateFromMessages() : kSuccess;
@@ -344,6 +459,6 @@ int HybridSampleNet::EstimateFromMessages() {
         if (!(total > 0.0) && view.GetNumberOfSamples() > 0) status = kNoUsefulSamples;
         node->FinishEstimate();
     }
-    if (status == kSuccess) WriteAllResults();
+    if (status == kSuccess) WriteAllResults(true);
     return status;
 }

@@ -36,9 +36,47 @@ void VRX_hybridSampleNode::SetParentValues(VRX_Helement& element) const {
 
 VRX_Helement* VRX_hybridSampleNode::TakeElement() {
     VRX_Helement* element = nullptr;
-    if (definition_.GetElement(parentStates.data(), element) != kSuccess || element == nullptr) return nullptr;
+    if (owner_.view.GetElement(handle, parentStates.data(), element) != kSuccess || element == nullptr)
+        return nullptr;
     SetParentValues(*element);
     return element;
+}
+
+void VRX_hybridSampleNode::MarkLinksReady(const VRX_hybridSampleNode& sender, bool fromParent) {
+    readyToParent.resize(parents.size(), 0);
+    readyToChild.resize(children.size(), 0);
+    const int runFlags = owner_.runFlags;
+    const bool planned = (runFlags & 8) != 0;
+    const bool informed = combinedLambda && !combinedLambda->IsUniform();
+    // A pi message moves lambda messages towards the other parents only once the node has a lambda
+    // of its own and stands in the evidence's way (planned runs).
+    const bool toParents =
+        !fromParent || !planned ||
+        (informed && (nodeFlags & (SampleNodeFlags::kObserved | SampleNodeFlags::kEvidenceAncestor)));
+    if (toParents) {
+        for (size_t k = 0; k < parents.size(); ++k) {
+            if (!parents[k]->IsObserved() && !(fromParent && planned && parents[k] == &sender))
+                readyToParent[k] = 1;
+        }
+    }
+    if (fromParent && IsObserved()) return;
+    for (size_t m = 0; m < children.size(); ++m) {
+        const VRX_hybridSampleNode& child = *children[m];
+        if (child.IsObserved()) continue;
+        if (planned && (&child == &sender ||
+                        (!(child.nodeFlags & SampleNodeFlags::kEvidenceAncestor) && (runFlags & 2))))
+            continue;
+        readyToChild[m] = 1;
+    }
+}
+
+void VRX_hybridSampleNode::RefreshLinkFlags() {
+    activeToParent.assign(readyToParent.begin(), readyToParent.end());
+    activeToChild.assign(readyToChild.begin(), readyToChild.end());
+    activeToParent.resize(parents.size(), 0);
+    activeToChild.resize(children.size(), 0);
+    readyToParent.assign(parents.size(), 0);
+    readyToChild.assign(children.size(), 0);
 }
 
 double VRX_hybridSampleNode::DrawFrom(VRX_hybridMessage& message) {
@@ -49,9 +87,10 @@ double VRX_hybridSampleNode::DrawFrom(VRX_hybridMessage& message) {
 // ---------------------------------------------------------------------------------------------------
 // Discrete
 
-VRX_discreteSampleNode::VRX_discreteSampleNode(HybridSampleNet& owner, int nodeHandle, VRX_defHybrid& definition,
-                                               int evidence)
-    : VRX_hybridSampleNode(owner, nodeHandle, definition), outcomeCount(definition.GetNumberOfOutcomes()) {
+VRX_discreteSampleNode::VRX_discreteSampleNode(HybridSampleNet& owner, int nodeHandle,
+                                               VRX_defHybrid& definition, int evidence)
+    : VRX_hybridSampleNode(owner, nodeHandle, definition),
+      outcomeCount(owner.view.GetNumberOfOutcomes(nodeHandle)) {
     if (evidence >= 0) {
         evidenceState = currentState = evidence;
         nodeFlags |= SampleNodeFlags::kObserved;
@@ -98,17 +137,47 @@ double VRX_discreteSampleNode::SampleFromProposal() {
     return q[currentState] > 0.0 ? prior[currentState] / q[currentState] : 0.0;
 }
 
-void VRX_discreteSampleNode::ResetEstimate() { estimate.assign(static_cast<size_t>(outcomeCount), 0.0); }
+void VRX_discreteSampleNode::ResetEstimate() {
+    weightedSum = weightedSquareSum = 0.0;
+    estimate.assign(static_cast<size_t>(outcomeCount), 0.0);
+    if (IsObserved() && evidenceState >= 0 && evidenceState < outcomeCount)
+        estimate[static_cast<size_t>(evidenceState)] = 1.0;
+}
 
 void VRX_discreteSampleNode::AddSampleToEstimate(double weight) {
-    if (currentState >= 0 && currentState < outcomeCount) estimate[static_cast<size_t>(currentState)] += weight;
+    if (currentState < 0 || currentState >= outcomeCount) return;
+    estimate[static_cast<size_t>(currentState)] += weight;
+    const double x = currentState;
+    weightedSum += x * weight;
+    weightedSquareSum += x * x * weight;
 }
 
 void VRX_discreteSampleNode::FinishEstimate() {
     double sum = 0.0;
     for (double e : estimate) sum += e;
-    if (sum > 0.0)
-        for (double& e : estimate) e /= sum;
+    if (!(sum > 0.0)) return;
+    for (double& e : estimate) e /= sum;
+    weightedSum /= sum;
+    weightedSquareSum = weightedSquareSum / sum - weightedSum * weightedSum;
+}
+
+namespace {
+
+double Hellinger(const std::vector<double>& a, const std::vector<double>& b, size_t count) {
+    double sum = 0.0;
+    for (size_t i = 0; i < count && i < a.size(); ++i) {
+        const double d = std::sqrt(a[i]) - std::sqrt(i < b.size() ? b[i] : 0.0);
+        sum += d * d;
+    }
+    return std::sqrt(sum);
+}
+
+}  // namespace
+
+double VRX_discreteSampleNode::Distance(const VRX_hybridSampleNode& other) const {
+    if (other.IsContinuous()) return 0.0;
+    return Hellinger(estimate, static_cast<const VRX_discreteSampleNode&>(other).estimate,
+                     static_cast<size_t>(outcomeCount));
 }
 
 void VRX_discreteSampleNode::WriteResults(VRX_node& node) {
@@ -122,16 +191,19 @@ void VRX_discreteSampleNode::WriteResults(VRX_node& node) {
 
 namespace {
 
-std::unique_ptr<VRX_hybridMessage> MessageAbout(const VRX_hybridSampleNode& node, const HybridSampleNet& owner) {
+// A message about the node's value, bound to it.
+std::unique_ptr<VRX_hybridMessage> MessageAbout(VRX_hybridSampleNode& node, const HybridSampleNet& owner) {
     if (!node.IsContinuous()) {
-        auto m = std::make_unique<VRX_discreteMessage>(static_cast<const VRX_discreteSampleNode&>(node).outcomeCount);
-        if (node.IsObserved()) m->SetEvidenceState(static_cast<int>(node.GetValue()));
+        auto& d = static_cast<VRX_discreteSampleNode&>(node);
+        auto m = std::make_unique<VRX_discreteMessage>(d.outcomeCount, &d.currentState);
+        if (node.IsObserved()) m->SetEvidenceState(d.evidenceState);
         return m;
     }
-    const auto& c = static_cast<const VRX_continuousSampleNode&>(node);
+    auto& c = static_cast<VRX_continuousSampleNode&>(node);
     auto m = std::make_unique<VRX_continuousMessage>(c.lowerBound, c.upperBound, owner.numMixtureComponents,
-                                                     owner.mixtureTolerance, owner.mixtureVariancePrior);
-    if (node.IsObserved()) m->SetEvidenceValue(node.GetValue());
+                                                     owner.mixtureTolerance, owner.mixtureVariancePrior,
+                                                     &c.currentValue);
+    if (node.IsObserved()) m->SetEvidenceValue(c.evidenceValue);
     return m;
 }
 
@@ -147,10 +219,10 @@ void VRX_discreteSampleNode::CreateMessages() {
     childMessages.clear();
     newChildMessages.clear();
     for (size_t m = 0; m < children.size(); ++m) {
-        childMessages.push_back(std::make_unique<VRX_discreteMessage>(outcomeCount));
-        newChildMessages.push_back(std::make_unique<VRX_discreteMessage>(outcomeCount));
+        childMessages.push_back(std::make_unique<VRX_discreteMessage>(outcomeCount, &currentState));
+        newChildMessages.push_back(std::make_unique<VRX_discreteMessage>(outcomeCount, &currentState));
     }
-    combinedLambda = std::make_unique<VRX_discreteMessage>(outcomeCount);
+    combinedLambda = std::make_unique<VRX_discreteMessage>(outcomeCount, &currentState);
 }
 
 double VRX_discreteSampleNode::LambdaProduct(double v, int skip) {
@@ -163,7 +235,7 @@ double VRX_discreteSampleNode::LambdaProduct(double v, int skip) {
 }
 
 void VRX_discreteSampleNode::CombineLambdaMessages() {
-    auto combined = std::make_unique<VRX_discreteMessage>(outcomeCount);
+    auto combined = std::make_unique<VRX_discreteMessage>(outcomeCount, &currentState);
     bool informative = false;
     for (const auto& m : childMessages) informative = informative || !m->IsUniform();
     if (informative) {
@@ -179,8 +251,8 @@ void VRX_discreteSampleNode::CombineLambdaMessages() {
 VRX_continuousSampleNode::VRX_continuousSampleNode(HybridSampleNet& owner, int nodeHandle, VRX_defHybrid& definition,
                                                    bool observed, double evidence)
     : VRX_hybridSampleNode(owner, nodeHandle, definition), lowerBound(-1e6), upperBound(1e6) {
-    (void)definition.GetLowerBound(lowerBound);  // continuous kinds: always 0
-    (void)definition.GetUpperBound(upperBound);
+    (void)owner.view.GetLowerBound(nodeHandle, lowerBound);  // continuous kinds: always 0
+    (void)owner.view.GetUpperBound(nodeHandle, upperBound);
     if (observed) {
         evidenceValue = currentValue = evidence;
         nodeFlags |= SampleNodeFlags::kObserved;
@@ -216,33 +288,65 @@ double VRX_continuousSampleNode::SampleFromConditional() {
     return DrawInRange(*element, currentValue) ? 1.0 : 0.0;
 }
 
-double VRX_continuousSampleNode::SampleValueFromElement(VRX_Helement& element, double& value) {
+bool VRX_continuousSampleNode::BuildProduct(VRX_Helement& element, GaussianMixture& product) const {
     double a = 0.0, s = 0.0;
-    const bool gaussian = element.GetMeanAndVariance(a, s) == kSuccess && s > 0.0;
-    if (!gaussian || !combinedLambda || combinedLambda->IsUniform()) {
-        return DrawInRange(element, value) ? element.GetDensity(value) : 0.0;
-    }
+    product.components.clear();
+    product.count = 0;
+    if (element.GetMeanAndVariance(a, s) != kSuccess || !(s > 0.0) || !combinedLambda ||
+        combinedLambda->IsUniform())
+        return false;
     const GaussianMixture& lambda = static_cast<VRX_continuousMessage&>(*combinedLambda).GetMixture();
-    proposal_ = GaussianMixture(lowerBound, upperBound, 0, 0.001, 10.0);
+    product = GaussianMixture(lowerBound, upperBound, 0, 0.001, 10.0);
     double total = 0.0;
     for (int k = 0; k < lambda.count && k < static_cast<int>(lambda.components.size()); ++k) {
-        MixtureComponent product;
-        const MixtureComponent& c = lambda.components[static_cast<size_t>(k)];
-        if (c.weight > 1e-7 && c.variance > 1e-7) {
-            vovido::MultiplyComponent(c, a, s, product);
-            total += product.weight;
-            proposal_.components.push_back(product);
+        MixtureComponent c;
+        const MixtureComponent& l = lambda.components[static_cast<size_t>(k)];
+        if (l.weight > 1e-7 && l.variance > 1e-7) {
+            vovido::MultiplyComponent(l, a, s, c);
+            total += c.weight;
+            product.components.push_back(c);
         }
     }
-    proposal_.count = static_cast<int>(proposal_.components.size());
-    if (!(total > 0.0)) return DrawInRange(element, value) ? element.GetDensity(value) : 0.0;
-    for (MixtureComponent& c : proposal_.components) c.weight /= total;
+    product.count = static_cast<int>(product.components.size());
+    if (!(total > 0.0)) {
+        product.components.clear();
+        product.count = 0;
+        return false;
+    }
+    for (MixtureComponent& c : product.components) c.weight /= total;
+    return true;
+}
+
+void VRX_continuousSampleNode::FinishMessagePassing() {
+    // The product of a cell's Gaussian and the lambda mixture depends on the cell alone when no parent
+    // is continuous: one proposal per cell, built once for every draw that follows.
+    cellProposals_.clear();
+    for (const VRX_hybridSampleNode* p : parents) {
+        if (p->IsContinuous()) return;
+    }
+    if (!combinedLambda || combinedLambda->IsUniform()) return;
+    const vovido::ElementTable& table = GetDefinition().GetElementTable();
+    cellProposals_.resize(table.cells.size());
+    for (size_t i = 0; i < table.cells.size(); ++i) (void)BuildProduct(*table.cells[i], cellProposals_[i]);
+}
+
+double VRX_continuousSampleNode::SampleValueFromElement(VRX_Helement& element, double& value) {
+    const GaussianMixture* product = nullptr;
+    if (!cellProposals_.empty()) {
+        const int cell = GetDefinition().GetElementTable().IndexOf(parentStates.data());
+        if (cell >= 0 && cell < static_cast<int>(cellProposals_.size()))
+            product = &cellProposals_[static_cast<size_t>(cell)];
+    } else if (BuildProduct(element, proposal_)) {
+        product = &proposal_;
+    }
+    if (product == nullptr || product->components.empty())
+        return DrawInRange(element, value) ? element.GetDensity(value) : 0.0;
     if (sampleNodeGenerator.NextFraction() < kDefensiveShare) {
         if (!DrawInRange(element, value)) return 0.0;
     } else {
-        value = proposal_.Sample();
+        value = product->Sample();
     }
-    return kDefensiveShare * element.GetDensity(value) + (1.0 - kDefensiveShare) * proposal_.Density(value);
+    return kDefensiveShare * element.GetDensity(value) + (1.0 - kDefensiveShare) * product->Density(value);
 }
 
 double VRX_continuousSampleNode::SampleFromProposal() {
@@ -259,17 +363,64 @@ double VRX_continuousSampleNode::SampleFromProposal() {
     return element->GetDensity(currentValue) / q;
 }
 
-void VRX_continuousSampleNode::ResetEstimate() { samples.clear(); }
+void VRX_continuousSampleNode::ResetEstimate() {
+    weightedSum = weightedSquareSum = 0.0;
+    samples.clear();
+    histogram.assign(kHistogramBins, 0.0);
+}
 
-void VRX_continuousSampleNode::AddSampleToEstimate(double weight) { samples.push_back({currentValue, weight}); }
+int VRX_continuousSampleNode::BinOf(double x) const {
+    const double b = (x - lowerBound) * kHistogramBins / (upperBound - lowerBound);
+    if (!(b >= 0.0)) return 0;  // below the range, or not a number
+    return b >= kHistogramBins ? kHistogramBins - 1 : static_cast<int>(b);
+}
 
-void VRX_continuousSampleNode::FinishEstimate() {}
+void VRX_continuousSampleNode::AddSampleToEstimate(double weight) {
+    samples.push_back({currentValue, weight});
+    if (histogram.size() != static_cast<size_t>(kHistogramBins)) histogram.assign(kHistogramBins, 0.0);
+    histogram[static_cast<size_t>(BinOf(currentValue))] += weight;
+    weightedSum += currentValue * weight;
+    weightedSquareSum += currentValue * currentValue * weight;
+}
+
+void VRX_continuousSampleNode::FinishEstimate() {
+    // No samples: 0 / 0 everywhere, NaN entries, mean and variance.
+    double sum = 0.0;
+    for (double h : histogram) sum += h;
+    for (double& h : histogram) h /= sum;
+    weightedSum /= sum;
+    weightedSquareSum = weightedSquareSum / sum - weightedSum * weightedSum;
+}
+
+double VRX_continuousSampleNode::Distance(const VRX_hybridSampleNode& other) const {
+    if (!other.IsContinuous()) return 0.0;
+    return Hellinger(histogram, static_cast<const VRX_continuousSampleNode&>(other).histogram,
+                     histogram.size());
+}
 
 void VRX_continuousSampleNode::WriteResults(VRX_node& node) {
     auto* value = dynamic_cast<VRX_valcontinuous*>(node.GetValue());
-    if (value == nullptr || IsObserved()) return;
+    if (value == nullptr) return;
+    if (IsObserved()) {
+        if (!value->HasEvidence()) (void)value->SetPropagatedContEvidence(evidenceValue);  // always 0
+        return;
+    }
     value->SetWeightedSamples(std::move(samples));
     samples.clear();
+}
+
+void VRX_continuousSampleNode::WriteMessageResults(VRX_node& node) {
+    auto* value = dynamic_cast<VRX_valcontinuous*>(node.GetValue());
+    if (value == nullptr || IsObserved() || samples.empty()) {
+        WriteResults(node);
+        return;
+    }
+    VRX_continuousMessage result(lowerBound, upperBound, owner_.numMixtureComponents, owner_.mixtureTolerance,
+                                 owner_.mixtureVariancePrior);
+    for (const WeightedSample& sample : samples) result.AddValueSample(sample.value, sample.weight);
+    result.Finish();
+    WriteResults(node);
+    value->mixture.AssignComponents(result.GetMixture());
 }
 
 void VRX_continuousSampleNode::CreateMessages() {

@@ -35,6 +35,8 @@ public:
     // The current value as a double (a discrete node's state index).
     virtual double GetValue() const = 0;
     virtual void SetValue(double value) = 0;
+    // Makes the node observed at the value (settled from the evidence before any sampling).
+    virtual void Fix(double value) = 0;
     // The discrete node's current state (null for a continuous node), for its children's coordinates.
     virtual const int* GetStatePointer() const { return nullptr; }
     const int* GetZeroCoordinate() const { return &zeroCoordinate; }
@@ -51,14 +53,27 @@ public:
     // conditional / proposal.
     virtual double SampleFromProposal() = 0;
 
+    // The estimate: a weight per state, or a histogram of kHistogramBins bins over the node's range
+    // together with the samples; with either the weighted sums of x and x^2 (x a state's index), which
+    // FinishEstimate turns into the mean and the variance as it normalises the weights.
     virtual void ResetEstimate() = 0;
     virtual void AddSampleToEstimate(double weight) = 0;
     virtual void FinishEstimate() = 0;
-    // Writes the estimate into the network node's value; an unobserved node only.
+    // sqrt of the sum over the bins (states) of (sqrt(a) - sqrt(b))^2, b from the other node's estimate
+    // (0 for an entry the other lacks); 0 between nodes of different kinds.
+    virtual double Distance(const VRX_hybridSampleNode& other) const = 0;
+    // Writes the estimate into the network node's value. An observed node writes nothing, except that a
+    // continuous one whose value was fixed here (by an inversion or by its observed parents) and does not
+    // hold the evidence itself gets it as propagated evidence.
     virtual void WriteResults(VRX_node& node) = 0;
+    // Writes the estimate of the message passing: as WriteResults, and a continuous node also hands its
+    // value the mixture fitted to the weighted samples.
+    virtual void WriteMessageResults(VRX_node& node) { WriteResults(node); }
 
     // Message passing: the messages are created once; the node combines its children's lambda messages.
     virtual void CreateMessages() = 0;
+    // After the last iteration: readies what the proposals of the sampling that follows need.
+    virtual void FinishMessagePassing() {}
     virtual void CombineLambdaMessages() = 0;
     // Probability or density of value v under the product of the lambda messages except the one from
     // child `skip` (-1 for none); 1 without informative messages.
@@ -66,8 +81,12 @@ public:
     // Draws the current value from the message about this node held by `message`.
     static double DrawFrom(VRX_hybridMessage& message);
 
+    static constexpr int kHistogramBins = 50;
+
     int handle;
     std::string id;
+    double weightedSum = 0.0;
+    double weightedSquareSum = 0.0;
     int nodeFlags = 0;
     int invertedParent = -2;
     // Parents: the discrete ones first (in the order of the definition's dimensions), then the
@@ -84,6 +103,14 @@ public:
     std::vector<std::unique_ptr<VRX_hybridMessage>> parentMessages, newParentMessages;
     std::vector<std::unique_ptr<VRX_hybridMessage>> childMessages, newChildMessages;
     std::unique_ptr<VRX_hybridMessage> combinedLambda;
+
+    // Links of the message passing, one flag per parent and per child: a node sends on its active
+    // links; a message received readies links for the next iteration.
+    std::vector<char> activeToParent, readyToParent, activeToChild, readyToChild;
+    // Called on the node that sender has just sent a message to (fromParent: a pi message).
+    void MarkLinksReady(const VRX_hybridSampleNode& sender, bool fromParent);
+    // The ready links become the active ones and are cleared.
+    void RefreshLinkFlags();
 
     bool IsObserved() const { return (nodeFlags & SampleNodeFlags::kObserved) != 0; }
     bool IsFixed() const { return (nodeFlags & (SampleNodeFlags::kObserved | SampleNodeFlags::kInverted)) != 0; }
@@ -106,6 +133,10 @@ public:
     bool IsContinuous() const override { return false; }
     double GetValue() const override { return currentState; }
     void SetValue(double value) override { currentState = static_cast<int>(value); }
+    void Fix(double value) override {
+        evidenceState = currentState = static_cast<int>(value);
+        nodeFlags |= SampleNodeFlags::kObserved;
+    }
     const int* GetStatePointer() const override { return &currentState; }
     double GetEvidenceWeight() override;
     double SampleFromConditional() override;
@@ -113,6 +144,7 @@ public:
     void ResetEstimate() override;
     void AddSampleToEstimate(double weight) override;
     void FinishEstimate() override;
+    double Distance(const VRX_hybridSampleNode& other) const override;
     void WriteResults(VRX_node& node) override;
     void CreateMessages() override;
     void CombineLambdaMessages() override;
@@ -131,16 +163,27 @@ public:
     bool IsContinuous() const override { return true; }
     double GetValue() const override { return currentValue; }
     void SetValue(double value) override { currentValue = value; }
+    void Fix(double value) override {
+        evidenceValue = currentValue = value;
+        nodeFlags |= SampleNodeFlags::kObserved;
+    }
     double GetEvidenceWeight() override;
     double SampleFromConditional() override;
     double SampleFromProposal() override;
     void ResetEstimate() override;
     void AddSampleToEstimate(double weight) override;
     void FinishEstimate() override;
+    double Distance(const VRX_hybridSampleNode& other) const override;
     void WriteResults(VRX_node& node) override;
+    void WriteMessageResults(VRX_node& node) override;
     void CreateMessages() override;
     void CombineLambdaMessages() override;
     double LambdaProduct(double v, int skip) override;
+    // Per-cell proposals for the sampling that follows the message passing (see SampleValueFromElement).
+    void FinishMessagePassing() override;
+    // The histogram bin of x: values below the range fall into the first, values at or above its upper
+    // end into the last.
+    int BinOf(double x) const;
     // Draws from the element times the combined lambda (a Gaussian approximation of the element
     // multiplied into the lambda mixture, mixed with the element itself so that the proposal covers
     // it); the proposal density of the draw, 0 when it failed.
@@ -151,9 +194,15 @@ public:
     double lowerBound;
     double upperBound;
     std::vector<WeightedSample> samples;
+    std::vector<double> histogram;
 
 private:
     // A draw of the element kept within the range, up to a bounded number of tries; false when none.
     bool DrawInRange(VRX_Helement& element, double& value) const;
+    // The normalised product of the element's Gaussian and the combined lambda's components; false (and
+    // no components) when the element has no Gaussian form or the lambda says nothing.
+    bool BuildProduct(VRX_Helement& element, GaussianMixture& product) const;
     GaussianMixture proposal_;
+    // One product per cell of the definition, built by FinishMessagePassing (empty: built per draw).
+    std::vector<GaussianMixture> cellProposals_;
 };

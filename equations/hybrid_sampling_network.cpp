@@ -2,9 +2,12 @@
 #include "equations/hybrid_sampling_network.h"
 
 #include <cmath>
+#include <cstdio>
 #include <deque>
 
 #include "base/distributions.h"
+#include "base/error_log.h"
+#include "base/expression_parser.h"
 #include "base/parsed_equation.h"
 #include "base/random_generator.h"
 #include "base/status_codes.h"
@@ -61,6 +64,38 @@ double InvertElement(VRX_Helement& element, const std::string& nodeId, double v,
 
 }  // namespace vovido
 
+namespace {
+
+// The first unobserved continuous parent of the node when every other parent is observed, else null.
+VRX_hybridSampleNode* FreeContinuousParent(const VRX_hybridSampleNode& node) {
+    VRX_hybridSampleNode* free = nullptr;
+    for (VRX_hybridSampleNode* p : node.parents) {
+        if (p->IsObserved()) continue;
+        if (free != nullptr || !p->IsContinuous()) return nullptr;
+        free = p;
+    }
+    return free;
+}
+
+// True when the variable occurs once, reached through sums and differences only: the inverse for it
+// is then the observed value plus terms of the others, defined everywhere and with a Jacobian of 1.
+bool EntersAdditively(const VRX_expression& tree, const std::string& name) {
+    if (tree.GetType() == vovido::kVariableKind) return static_cast<const VRX_variable&>(tree).name == name;
+    if (tree.GetType() != vovido::kPlusKind && tree.GetType() != vovido::kMinusKind) return false;
+    const auto& op = static_cast<const VRX_binaryOperator&>(tree);
+    if (!op.left || !op.right) return false;
+    const int inLeft = CountVariable(*op.left, name);
+    if (inLeft + CountVariable(*op.right, name) != 1) return false;
+    return EntersAdditively(inLeft == 1 ? *op.left : *op.right, name);
+}
+
+bool EntersAdditively(const VRX_equationElement& element, const std::string& name) {
+    const vovido::ExpressionSlot tree = ParseExpression(element.GetText().c_str(), nullptr, nullptr);
+    return tree && tree->sign == 1 && EntersAdditively(*tree, name);
+}
+
+}  // namespace
+
 // ---------------------------------------------------------------------------------------------------
 // View
 
@@ -74,6 +109,58 @@ std::string HybridNetworkView::GetNodeId(int handle) const {
     return id != nullptr ? id : "";
 }
 
+int HybridNetworkView::GetEvidenceNodes(VRX_intArray& out) const {
+    return network_.GetEvidenceNodes(out);
+}
+
+VRX_defHybrid* HybridNetworkView::GetHybridDefinition(int handle) const {
+    const VRX_node* node = network_.GetNode(handle);
+    return node != nullptr ? dynamic_cast<VRX_defHybrid*>(node->GetDefinition()) : nullptr;
+}
+
+int HybridNetworkView::GetNumberOfOutcomes(int handle) const {
+    VRX_defHybrid* definition = GetHybridDefinition(handle);
+    return definition != nullptr ? definition->GetNumberOfOutcomes() : kWrongNodeType;
+}
+
+bool HybridNetworkView::HasEvidence(int handle) const {
+    const VRX_node* node = network_.GetNode(handle);
+    return node != nullptr && node->GetValue() != nullptr && node->GetValue()->HasEvidence();
+}
+
+int HybridNetworkView::GetDiscreteEvidence(int handle) const {
+    if (!HasEvidence(handle) || !IsDiscreteType(GetDefinitionType(handle))) return -1;
+    return network_.GetNode(handle)->GetValue()->GetEvidence();
+}
+
+int HybridNetworkView::GetContinuousEvidence(int handle, double& out) const {
+    if (!HasEvidence(handle) || IsDiscreteType(GetDefinitionType(handle))) return -1;
+    return network_.GetNode(handle)->GetValue()->GetContEvidence(out);
+}
+
+int HybridNetworkView::GetLowerBound(int handle, double& out) const {
+    const VRX_defHybrid* definition = GetHybridDefinition(handle);
+    return definition != nullptr ? definition->GetLowerBound(out) : kWrongNodeType;
+}
+
+int HybridNetworkView::GetUpperBound(int handle, double& out) const {
+    const VRX_defHybrid* definition = GetHybridDefinition(handle);
+    return definition != nullptr ? definition->GetUpperBound(out) : kWrongNodeType;
+}
+
+const VRX_intArray& HybridNetworkView::GetParents(int handle) const {
+    return network_.GetParents(handle);
+}
+const VRX_intArray& HybridNetworkView::GetChildren(int handle) const {
+    return network_.GetChildren(handle);
+}
+
+int HybridNetworkView::GetElement(int handle, const int* const* coordinates, VRX_Helement*& out) const {
+    out = nullptr;
+    const VRX_defHybrid* definition = GetHybridDefinition(handle);
+    return definition != nullptr ? definition->GetElement(coordinates, out) : kWrongNodeType;
+}
+
 // ---------------------------------------------------------------------------------------------------
 // Construction
 
@@ -81,8 +168,11 @@ HybridSampleNet::HybridSampleNet(HybridNetworkView networkView) : view(networkVi
     nodeCount = view.GetNumberOfNodes();
     BuildNodes();
     if (runFlags & 16) return;
-    for (auto& node : sampleNodes) {
-        if (!node || !node->IsObserved()) continue;
+    VRX_intArray evidence;
+    (void)view.GetEvidenceNodes(evidence);  // fails only out of memory: the nodes listed so far
+    for (int i = 0; i < evidence.GetCount(); ++i) {
+        SampleNode* node = GetSampleNode(evidence[i]);
+        if (node == nullptr || !node->IsObserved()) continue;
         for (SampleNode* p : node->parents) MarkAncestors(*p);
     }
     for (auto& node : sampleNodes) {
@@ -97,6 +187,11 @@ HybridSampleNet::HybridSampleNet(HybridNetworkView networkView) : view(networkVi
     for (auto& node : sampleNodes) {
         if (node && node->IsObserved() && PrepareInversion(*node) != kSuccess) runFlags |= 16;
     }
+    std::vector<SampleNode*> observed;
+    for (auto& node : sampleNodes) {
+        if (node && node->IsObserved()) observed.push_back(node.get());
+    }
+    for (SampleNode* node : observed) PropagateDeterministicEvidence(*node);
     if (BuildDrawingOrder() != kSuccess) runFlags |= 16;
 }
 
@@ -118,13 +213,12 @@ void HybridSampleNet::BuildNodes() {
             Refuse("Node [" + view.GetNodeId(h) + "] is not a node of a hybrid network.");
             continue;
         }
-        const bool observed = value->HasEvidence();
         if (IsDiscreteType(definition->GetType())) {
-            const int state = observed ? value->GetEvidence() : -1;
+            const int state = view.GetDiscreteEvidence(h);
             sampleNodes[static_cast<size_t>(h)] = std::make_unique<VRX_discreteSampleNode>(*this, h, *definition, state);
         } else {
             double evidence = 0.0;
-            const bool has = observed && value->GetContEvidence(evidence) == kSuccess;
+            const bool has = view.GetContinuousEvidence(h, evidence) == kSuccess;
             sampleNodes[static_cast<size_t>(h)] =
                 std::make_unique<VRX_continuousSampleNode>(*this, h, *definition, has, evidence);
         }
@@ -139,7 +233,7 @@ void HybridSampleNet::BuildNodes() {
         }
         node.discreteParentCount = static_cast<int>(node.parents.size());
         node.parentStates.push_back(node.GetZeroCoordinate());
-        const VRX_intArray& parents = network.GetParents(h);
+        const VRX_intArray& parents = view.GetParents(h);
         for (int i = 0; i < parents.GetCount(); ++i) {
             SampleNode* parent = GetSampleNode(parents[i]);
             if (parent->IsContinuous()) node.parents.push_back(parent);
@@ -152,7 +246,7 @@ void HybridSampleNet::BuildNodes() {
     }
     for (int h = network.GetFirstNode(); h >= 0; h = network.GetNextNode(h)) {
         SampleNode& node = *sampleNodes[static_cast<size_t>(h)];
-        const VRX_intArray& children = network.GetChildren(h);
+        const VRX_intArray& children = view.GetChildren(h);
         for (int pass = 0; pass < 2; ++pass) {
             for (int i = 0; i < children.GetCount(); ++i) {
                 SampleNode* child = GetSampleNode(children[i]);
@@ -182,6 +276,9 @@ int HybridSampleNet::PrepareInversion(SampleNode& observed) {
     while (node->IsDeterministic() && !(node->nodeFlags & SampleNodeFlags::kInverts)) {
         const vovido::ElementTable& table = node->GetDefinition().GetElementTable();
         SampleNode* chosen = nullptr;
+        // A parent that enters additively is preferred: weighting by the Jacobian of another inverse
+        // (a cube root, say) gives weights of unbounded variance where its derivative vanishes.
+        SampleNode* additive = nullptr;
         // Every continuous parent the cells can be solved for gets its inverse (the message passing
         // sends lambda messages through them); the last free one is inverted. Discrete and observed
         // parents never take a value from an inversion.
@@ -203,8 +300,14 @@ int HybridSampleNet::PrepareInversion(SampleNode& observed) {
             bool movable = !parent->IsDeterministic();
             for (size_t j = static_cast<size_t>(parent->discreteParentCount); j < parent->parents.size(); ++j)
                 movable = movable || !parent->parents[j]->IsFixed();
-            if (solvable && movable && !parent->IsFixed()) chosen = parent;
+            if (!solvable || !movable || parent->IsFixed()) continue;
+            chosen = parent;
+            bool plain = true;
+            for (const auto& cell : table.cells)
+                plain = plain && EntersAdditively(static_cast<const VRX_equationElement&>(*cell), parent->id);
+            if (plain) additive = parent;
         }
+        if (additive != nullptr) chosen = additive;
         // Nothing to invert: the node's samples are weighed by whether its equation holds.
         if (chosen == nullptr) return kSuccess;
         node->invertedParent = chosen->handle;
@@ -213,6 +316,35 @@ int HybridSampleNet::PrepareInversion(SampleNode& observed) {
         node = chosen;
     }
     return kSuccess;
+}
+
+void HybridSampleNet::PropagateDeterministicEvidence(SampleNode& start) {
+    std::vector<SampleNode*> pending{&start};
+    while (!pending.empty()) {
+        SampleNode& node = *pending.back();
+        pending.pop_back();
+        if (!node.IsDeterministic()) {
+        } else if (SampleNode* free = FreeContinuousParent(node)) {
+            VRX_Helement* element = node.TakeElement();
+            double value = 0.0;
+            if (element != nullptr &&
+                vovido::InvertElement(*element, node.id, node.GetValue(), free->id, value) > 0.0 &&
+                std::isfinite(value)) {
+                free->Fix(value);
+                pending.push_back(free);
+            }
+        }
+        for (SampleNode* child : node.children) {
+            if (child->IsObserved() || !child->IsDeterministic()) continue;
+            bool all = true;
+            for (const SampleNode* p : child->parents) all = all && p->IsObserved();
+            VRX_Helement* element = all ? child->TakeElement() : nullptr;
+            double value = 0.0;
+            if (element == nullptr || element->Evaluate(value) != kSuccess || !std::isfinite(value)) continue;
+            child->Fix(value);
+            pending.push_back(child);
+        }
+    }
 }
 
 int HybridSampleNet::BuildDrawingOrder() {
@@ -300,6 +432,13 @@ int HybridSampleNet::RunSampling(bool useProposals) {
         }
     }
     if (accepted == 0 && view.GetNumberOfSamples() > 0 && nodeCount > 0) return kNoUsefulSamples;
+    if (accepted < view.GetNumberOfSamples()) {
+        char text[160];
+        std::snprintf(text, sizeof text,
+                      "Warning: sampling stopped after %lld attempts with %d of %d samples.", limit, accepted,
+                      view.GetNumberOfSamples());
+        LogError(errorLog, kNoUsefulSamples, text, nullptr);
+    }
     for (auto& node : sampleNodes) {
         if (node && !node->IsObserved()) node->FinishEstimate();
     }
@@ -307,9 +446,14 @@ int HybridSampleNet::RunSampling(bool useProposals) {
     return kSuccess;
 }
 
-void HybridSampleNet::WriteAllResults() {
+void HybridSampleNet::WriteAllResults(bool fromMessages) {
     for (auto& node : sampleNodes) {
-        if (node) node->WriteResults(*view.GetNode(node->handle));
+        if (!node) continue;
+        if (fromMessages) {
+            node->WriteMessageResults(*view.GetNode(node->handle));
+        } else {
+            node->WriteResults(*view.GetNode(node->handle));
+        }
     }
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/int_array.h"
 #include "equations/hybrid_sample_node.h"
 
 class VRX_network;
@@ -24,6 +25,24 @@ public:
     int GetDefinitionType(int handle) const;
     VRX_node* GetNode(int handle) const;
     std::string GetNodeId(int handle) const;
+    // The observed nodes; 0.
+    [[nodiscard]] int GetEvidenceNodes(VRX_intArray& out) const;
+    int GetNumberOfOutcomes(int handle) const;
+    // Evidence of either kind (observed or propagated).
+    bool HasEvidence(int handle) const;
+    // The observed state of a discrete node (-1 without evidence) and the observed value of a
+    // continuous one (-1 when there is none, out unchanged).
+    int GetDiscreteEvidence(int handle) const;
+    [[nodiscard]] int GetContinuousEvidence(int handle, double& out) const;
+    // The range of a continuous hybrid definition; 0, or -51 for other kinds (out unchanged).
+    [[nodiscard]] int GetLowerBound(int handle, double& out) const;
+    [[nodiscard]] int GetUpperBound(int handle, double& out) const;
+    const VRX_intArray& GetParents(int handle) const;
+    const VRX_intArray& GetChildren(int handle) const;
+    // The hybrid definition's element at the coordinates (a pointer per table dimension); 0 or the
+    // negative index result.
+    [[nodiscard]] int GetElement(int handle, const int* const* coordinates, VRX_Helement*& out) const;
+    VRX_defHybrid* GetHybridDefinition(int handle) const;
     VRX_network& GetNetwork() const { return network_; }
 
 private:
@@ -45,6 +64,13 @@ public:
     [[nodiscard]] int RunMessagePassingSampling(bool planOnlyWhereNeeded);
     // Message passing alone; with writeResults the beliefs the messages give are written (0, -2, -5).
     [[nodiscard]] int RunMessagePassing(bool writeResults = false);
+
+    // The links each node sends on in the first iteration of the message passing. Without runFlags 8
+    // every unobserved node sends pi messages to all its children and lambda messages go to every
+    // unobserved parent; with it only unobserved roots send, to children that are ancestors of
+    // evidence (of any child while no run with evidence is under way), and only observed nodes send
+    // lambda messages. Messages received open further links (MarkLinksReady).
+    void PlanMessages();
 
     // Why the network cannot be handled (empty when it can).
     const std::string& GetRefusal() const { return refusal_; }
@@ -70,6 +96,10 @@ private:
     void BuildNodes();
     void MarkAncestors(VRX_hybridSampleNode& node);
     [[nodiscard]] int PrepareInversion(VRX_hybridSampleNode& observed);
+    // What the evidence fixes through equations: the one free continuous parent of an observed
+    // equation (through its inverse), and equations whose parents are all observed; each becomes
+    // observed in turn.
+    void PropagateDeterministicEvidence(VRX_hybridSampleNode& observed);
     // The order of the draws: topological, with every inverted parent placed after the observed node
     // that fixes it and after that node's other parents.
     [[nodiscard]] int BuildDrawingOrder();
@@ -79,7 +109,8 @@ private:
     // (the Jacobian of the inversion), 0 when it fails.
     double ApplyInversion(VRX_hybridSampleNode& node);
     [[nodiscard]] int RunSampling(bool useProposals);
-    void WriteAllResults();
+    // With fromMessages, the estimates of the message passing (WriteMessageResults).
+    void WriteAllResults(bool fromMessages = false);
 
     // Message passing (hybrid_message_passing.cpp).
     // The first pi messages: each node's prior, from forward samples.
@@ -94,6 +125,9 @@ private:
     void FinishIteration();
     // Every parent of the node draws its value from the node's pi message about it (but skip).
     void DrawParentsFromMessages(VRX_hybridSampleNode& node, const VRX_hybridSampleNode* skip);
+    // Iterations of the message passing: numIterations at least, and enough for the evidence to reach
+    // the farthest node it is connected to.
+    int IterationsNeeded() const;
     // Samples drawn for one message: the network's sample count decides, within fixed limits.
     int SamplesPerMessage() const;
     [[nodiscard]] int EstimateFromMessages();

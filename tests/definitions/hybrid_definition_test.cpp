@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "base/error_log.h"
 #include "base/expression_parser.h"
 #include "base/int_array.h"
 #include "base/status_codes.h"
@@ -117,6 +118,13 @@ TEST(HybridDefinition, CopiesAreDeepAndOfTheSameKindOnly) {
     const int y = net.AddNode(DefinitionType::kHEquation, "y");
     VRX_intArray zero;
     ASSERT_EQ(zero.Add(0), kSuccess);
+    // An element may read its node's parents only: the undefined marker would stand for the others.
+    errorLog.Flush();
+    EXPECT_EQ(HybridOf(net, y).SetElement(zero, std::make_unique<VRX_equationElement>("x*2")), kOutOfRange);
+    EXPECT_EQ(errorLog.GetNumberOfEntries(), 1);
+    EXPECT_STREQ(errorLog.GetMessage(0), "Element of node [y] names [x], which is not one of its parents.");
+    EXPECT_EQ(HybridOf(net, y).GetElementAt(0)->IsEquation(), true);  // the default element stays
+    ASSERT_EQ(net.AddArc(x, y), kSuccess);
     auto element = std::make_unique<VRX_equationElement>("x*2");
     ASSERT_EQ(element->SetNamedExpression("x", "y/2"), kSuccess);
     ASSERT_EQ(HybridOf(net, y).SetElement(zero, std::move(element)), kSuccess);

@@ -197,13 +197,41 @@ TEST_F(EquationSolverTest, RouteRefusals) {
     }
 }
 
-TEST_F(EquationSolverTest, DeterministicPassDoesNotLookAtEvidence) {
+TEST_F(EquationSolverTest, DeterministicPassHonoursEvidenceOnARoot) {
     const int x = Add("x", "x = 3");
     const int y = Add("y", "y = 2*x");
     ASSERT_EQ(ValueOf(net, x).SetContEvidence(5.0), kSuccess);
     ASSERT_EQ(Update(), kSuccess);
-    ExpectValue(x, 3.0);
-    ExpectValue(y, 6.0);
+    ExpectValue(x, 5.0);
+    ExpectValue(y, 10.0);
+}
+
+TEST_F(EquationSolverTest, EquationWithoutARealSolutionIsReported) {
+    const int y = Add("y", "y^2 = -1");
+    EXPECT_EQ(Update(), kOutOfRange);
+    EXPECT_EQ(Logged(),
+              std::vector<std::string>{
+                  "Unable to solve the equation of node [y] for the node: it has no real solution."});
+    EXPECT_FALSE(ValueOf(net, y).IsUpToDate());
+}
+
+// Ten coupled members without a real root (each y = y^2 + 1 + ...): the default options fail after a
+// number of steps that bounds the work.
+TEST_F(EquationSolverTest, NewtonsWorkIsBoundedOnLargeComponents) {
+    auto id = [](int i) { return "y" + std::to_string(i % 10); };
+    for (int i = 0; i < 10; ++i) ASSERT_GE(AddComponentNode(net, id(i).c_str(), {}, {}, "0 = 0"), 0);
+    for (int i = 0; i < 10; ++i) {
+        std::vector<std::string> others;
+        for (int j = i + 1; j < i + 10; ++j) others.push_back(id(j));
+        auto& component = vovido::testing::ComponentOf(net, net.FindNode(id(i).c_str()));
+        ASSERT_EQ(component.SetMembers(others), kSuccess);
+        ASSERT_EQ(component.SetEquation((id(i) + " = " + id(i) + "^2 + 1 + 0.01*" + id(i + 1)).c_str()),
+                  kSuccess);
+    }
+    EXPECT_EQ(Update(), kOutOfRange);
+    EXPECT_EQ(Logged(),
+              (std::vector<std::string>{"Newton's method did not converge within 9090 iterations.",
+                                        "Faile in solving nonlinear quations.", "Faile in computing SCC."}));
 }
 
 // ---------------------------------------------------------------------------------------------------

@@ -45,6 +45,26 @@ TEST(EquationToHybrid, EvidenceOnAChildGivesTheClosedFormPosterior) {
     }
 }
 
+// Evidence that fixes equations: the parent through the inverse, the child from its observed parents.
+// Both report the value as propagated evidence, in the hybrid network and after the copy back.
+TEST(EquationToHybrid, NodesFixedByEvidenceReportPropagatedEvidence) {
+    for (int algorithm : {13, 14, 15, 16}) {
+        VRX_network net;
+        const int x = AddEquation(net, "x", "x = Normal(0, 1)");
+        const int y = AddEquation(net, "y", "y = 2*x + 1");
+        const int z = AddEquation(net, "z", "z = x^2");
+        ASSERT_EQ(ValueOf(net, y).SetContEvidence(5.0), kSuccess);
+        ASSERT_EQ(Update(net, algorithm, 100), kSuccess) << algorithm << vovido::test::LogDump();
+        for (const auto& [h, expected] : {std::pair<int, double>{x, 2.0}, {z, 4.0}}) {
+            double fixed = 0.0;
+            EXPECT_TRUE(ValueOf(net, h).HasFlag(ValueFlags::kPropagatedEvidence)) << algorithm;
+            ASSERT_EQ(ValueOf(net, h).GetContEvidence(fixed), kSuccess);
+            EXPECT_DOUBLE_EQ(fixed, expected) << algorithm;
+            EXPECT_DOUBLE_EQ(ValueOf(net, h).GetMean(), expected) << algorithm;
+        }
+    }
+}
+
 TEST(EquationToHybrid, EveryObservedChildCountsAndArgumentsMakeParents) {
     VRX_network net;
     const int x = AddEquation(net, "x", "x = Normal(0, 1)");

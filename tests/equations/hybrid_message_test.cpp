@@ -55,3 +55,35 @@ TEST(HybridMessage, ContinuousMessagesAreFlatFixedOrFitted) {
 }
 
 }  // namespace
+
+namespace {
+
+// A message draws into, weighs and samples the value it is bound to.
+TEST(HybridMessage, MessagesWorkOnTheValueTheyAreBoundTo) {
+    messageGenerator.Seed(4);
+    int state = -1;
+    VRX_discreteMessage d(3, &state);
+    state = 2;
+    d.AddCurrentSample(1.0);
+    state = 0;
+    d.AddCurrentSample(3.0);
+    d.Finish();
+    EXPECT_DOUBLE_EQ(d.GetCurrentProbability(), 0.75);
+    d.DrawCurrent();
+    EXPECT_TRUE(state >= 0 && state < 3);
+    d.SetEvidenceState(1);
+    EXPECT_EQ(state, 1);
+
+    double value = 7.0;
+    VRX_continuousMessage c(2.0, 6.0, 2, 0.001, 10.0, &value);
+    EXPECT_EQ(c.GetCurrentProbability(), 0.25);  // uniform over the range, wherever the value is
+    c.DrawCurrent();
+    EXPECT_TRUE(value >= 2.0 && value <= 6.0) << value;
+    c.SetEvidenceValue(3.0);
+    value = 5.0;
+    c.DrawCurrent();  // fixed: the value stays
+    EXPECT_EQ(value, 5.0);
+    EXPECT_EQ(c.GetCurrentProbability(), 0.0);
+}
+
+}  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <functional>
 
 #include "base/status_codes.h"
@@ -111,6 +112,11 @@ TEST(HybridMessagePassing, BeliefsFromTheMessagesApproachTheClosedForm) {
     ASSERT_EQ(Observe(net, "y2", 3.0), kSuccess);
     ASSERT_EQ(Update(net, 15, 80000), kSuccess) << vovido::test::LogDump();
     ExpectPosterior(net, "x", 4.0 / 3.0, 1.0 / std::sqrt(3.0), 0.05);
+    // The value also holds the mixture fitted to the belief.
+    double mean = 0.0, variance = 0.0;
+    ContinuousValueOf(net, net.FindNode("x")).mixture.GetMeanAndVariance(mean, variance);
+    EXPECT_NEAR(mean, 4.0 / 3.0, 0.05);
+    EXPECT_NEAR(variance, 1.0 / 3.0, 0.05);
     // z = 2x + N(0, 1): mean 8/3, variance 4/3 + 1.
     ExpectPosterior(net, "z", 8.0 / 3.0, std::sqrt(4.0 / 3.0 + 1.0), 0.1);
 }
@@ -244,3 +250,85 @@ TEST(HybridSampling, NodesOfOtherKindsAreRefusedWithAMessage) {
 }
 
 }  // namespace
+
+struct ChainCase {
+    int length, algorithm, samples;
+    double observed, tolerance;  // tolerance as a share of each node's prior deviation
+};
+
+// Evidence at the end of a Gaussian chain reaches every node, however far. Message passing alone (15)
+// fits every message from a few hundred samples, hence its wider tolerance.
+class GaussianChain : public ::testing::TestWithParam<ChainCase> {};
+
+TEST_P(GaussianChain, EvidenceAtTheEndReachesTheStart) {
+    const ChainCase& c = GetParam();
+    VRX_network net;
+    ASSERT_EQ(AddGaussianChain(net, c.length), kSuccess);
+    ASSERT_EQ(Observe(net, ("x" + std::to_string(c.length - 1)).c_str(), c.observed), kSuccess);
+    ASSERT_EQ(Update(net, c.algorithm, c.samples), kSuccess) << c.algorithm << vovido::test::LogDump();
+    for (int k = 0; k + 1 < c.length; ++k) {
+        EXPECT_NEAR(ContinuousValueOf(net, k).GetMean(), (k + 1) * c.observed / c.length,
+                    c.tolerance * std::sqrt(k + 1.0))
+            << "x" << k << " of " << c.length << ", algorithm " << c.algorithm;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(HybridSampling, GaussianChain,
+                         ::testing::Values(ChainCase{8, 13, 10000, 8.0, 0.02},
+                                           ChainCase{8, 14, 100000, 8.0, 0.03},
+                                           ChainCase{8, 15, 1000, 8.0, 0.6},
+                                           ChainCase{20, 16, 30000, 10.0, 0.03}));
+
+// y = x^3 + e with x ~ N(0, 1), e ~ N(0, 0.5) and y = 2, against quadrature; x is the last parent, so
+// the additive e must be the one inverted. Without noise, y = -8 fixes x at the real cube root.
+TEST(HybridSampling, OddPowersAreInvertedThroughTheirRealRoot) {
+    double mean = 0.0, deviation = 0.0;
+    Quadrature([](double x) { return std::exp(-0.5 * x * x - 2.0 * std::pow(2.0 - x * x * x, 2)); }, -4.0,
+               4.0, mean, deviation);
+    for (int algorithm : {13, 14, 15, 16}) {
+        VRX_network net;
+        AddDistributionNode(net, "x", {"Normal(0, 1)"});
+        AddDistributionNode(net, "e", {"Normal(0, 0.5)"});
+        AddEquationNode(net, "y", "x^3+e", {"e", "x"});
+        ASSERT_EQ(Observe(net, "y", 2.0), kSuccess);
+        ASSERT_EQ(Update(net, algorithm, 20000), kSuccess) << algorithm << vovido::test::LogDump();
+        ExpectPosterior(net, "x", mean, deviation, 0.05 * deviation);
+    }
+    VRX_network net;
+    AddDistributionNode(net, "x", {"Normal(0, 1)"});
+    AddEquationNode(net, "y", "x^3", {"x"});
+    ASSERT_EQ(Observe(net, "y", -8.0), kSuccess);
+    ASSERT_EQ(Update(net, 14, 100), kSuccess) << vovido::test::LogDump();
+    // Fixed before any sampling: propagated evidence.
+    VRX_valcontinuous& x = ContinuousValueOf(net, 0);
+    double fixed = 0.0;
+    EXPECT_TRUE(x.HasFlag(ValueFlags::kPropagatedEvidence));
+    ASSERT_EQ(x.GetContEvidence(fixed), kSuccess);
+    EXPECT_NEAR(fixed, -2.0, 1e-12);
+    // The next run starts from the evidence alone.
+    ASSERT_EQ(Observe(net, "y", 27.0), kSuccess);
+    ASSERT_EQ(Update(net, 14, 100), kSuccess) << vovido::test::LogDump();
+    ASSERT_EQ(x.GetContEvidence(fixed), kSuccess);
+    EXPECT_NEAR(fixed, 3.0, 1e-12);
+}
+
+// Evidence that one draw in two thousand can explain: the run ends at its attempt cap with a warning
+// that gives the count reached, and keeps what it drew.
+TEST(HybridSampling, ARunStoppedByItsAttemptCapWarns) {
+    for (int algorithm : {14, 16}) {
+        VRX_network net;
+        AddDistributionNode(net, "x", {"Uniform(0, 1)"});
+        AddDistributionNode(net, "y", {"Uniform(x, x+0.0005)"}, {"x"});
+        ASSERT_EQ(Observe(net, "y", 0.5), kSuccess);
+        ASSERT_EQ(Update(net, algorithm, 1000), kSuccess) << vovido::test::LogDump();
+        ASSERT_EQ(errorLog.GetNumberOfEntries(), 1);
+        const std::string prefix = "Warning: sampling stopped after 51000 attempts with ";
+        const std::string text = errorLog.GetMessage(0);
+        ASSERT_EQ(text.substr(0, prefix.size()), prefix);
+        const int reached = std::atoi(text.c_str() + prefix.size());
+        EXPECT_GT(reached, 0);
+        EXPECT_LT(reached, 100);  // about 51000 / 2000
+        EXPECT_EQ(text.substr(text.size() - 17), " of 1000 samples.");
+        ExpectPosterior(net, "x", 0.49975, 0.0005 / std::sqrt(12.0), 1e-3);
+    }
+}

@@ -95,6 +95,19 @@ inline int AddDiscreteNode(VRX_network& net, const char* id, const std::vector<s
     return h;
 }
 
+// The chain x0 ~ N(0, 1), x_i ~ N(x_{i-1}, 1) for i < n. Given x_{n-1} = v, x_k has the mean
+// (k + 1) v / n and the variance (k + 1) (n - k - 1) / n.
+inline int AddGaussianChain(VRX_network& net, int n) {
+    for (int i = 0; i < n; ++i) {
+        const std::string id = "x" + std::to_string(i), previous = "x" + std::to_string(i - 1);
+        const int h = i == 0
+                          ? AddDistributionNode(net, "x0", {"Normal(0, 1)"})
+                          : AddDistributionNode(net, id.c_str(), {"Normal(" + previous + ", 1)"}, {previous});
+        if (h < 0) return h;
+    }
+    return kSuccess;
+}
+
 inline VRX_valcontinuous& ContinuousValueOf(const VRX_network& net, int h) {
     return *static_cast<VRX_valcontinuous*>(net.GetNode(h)->GetValue());
 }
