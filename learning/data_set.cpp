@@ -3,8 +3,10 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <string>
 #include <utility>
 
+#include "base/error_log.h"
 #include "base/status_codes.h"
 
 namespace {
@@ -81,14 +83,43 @@ float DataSet::GetFloat(int v, int r) const {
     return value;
 }
 
-void DataSet::SetInt(int v, int r, int32_t value) {
-    columns[v].cells[r] = value;
-    columns[v].missing[r] = value == variables[v].missingInt ? 1 : 0;
+int DataSet::CheckInt(int v, int32_t value, std::string& message) const {
+    const DataSetVariable& variable = variables[v];
+    if (!variable.discrete) {
+        message = "Variable " + std::to_string(v) + " is continuous: its cells take float values";
+        return kInvalidData;
+    }
+    const auto states = static_cast<int64_t>(variable.stateNames.size());
+    if (states > 0 && value != variable.missingInt && (value < 0 || value >= states)) {
+        message = "Invalid state index " + std::to_string(value) + " for variable " + std::to_string(v) +
+                  ", valid range is 0.." + std::to_string(states - 1);
+        return kOutOfRange;
+    }
+    return kSuccess;
 }
 
-void DataSet::SetFloat(int v, int r, float value) {
+int DataSet::CheckFloat(int v, std::string& message) const {
+    if (!variables[v].discrete) return kSuccess;
+    message = "Variable " + std::to_string(v) + " is discrete: its cells take int values";
+    return kInvalidData;
+}
+
+int DataSet::SetInt(int v, int r, int32_t value) {
+    std::string message;
+    const int status = CheckInt(v, value, message);
+    if (status != kSuccess) return LogError(errorLog, status, message.c_str(), nullptr);
+    columns[v].cells[r] = value;
+    columns[v].missing[r] = value == variables[v].missingInt ? 1 : 0;
+    return kSuccess;
+}
+
+int DataSet::SetFloat(int v, int r, float value) {
+    std::string message;
+    const int status = CheckFloat(v, message);
+    if (status != kSuccess) return LogError(errorLog, status, message.c_str(), nullptr);
     columns[v].cells[r] = FloatBits(value);
     columns[v].missing[r] = IsMarkerFloat(value, variables[v].missingFloat) ? 1 : 0;
+    return kSuccess;
 }
 
 bool DataSet::IsMissingFloat(int v, int r, float marker) const {

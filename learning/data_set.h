@@ -58,11 +58,16 @@ public:
     [[nodiscard]] int SetStateNames(int v, const std::vector<std::string>& names);
 
     // Cell access; callers check the indices. A write marks the cell missing exactly when the value is
-    // the variable's marker of that kind.
+    // the variable's marker of that kind. A write the column cannot hold (a float in a discrete column,
+    // an int in a continuous one, a state index outside the state names) is refused with -4 or -2 and
+    // its reason in the error log; the cell keeps its value.
     int32_t GetInt(int v, int r) const { return columns[v].cells[r]; }
     float GetFloat(int v, int r) const;
-    void SetInt(int v, int r, int32_t value);
-    void SetFloat(int v, int r, float value);
+    int SetInt(int v, int r, int32_t value);
+    int SetFloat(int v, int r, float value);
+    // The checks of those writes alone: 0, or the status with the reason in the holder.
+    int CheckInt(int v, int32_t value, std::string& message) const;
+    int CheckFloat(int v, std::string& message) const;
     // Whether the cell holds no value. Cells are flagged one by one, so a value that happens to equal
     // the marker (a -1 read from a file) stays a value.
     bool IsMissing(int v, int r) const { return columns[v].missing[r] != 0; }
