@@ -39,6 +39,11 @@ int DataSet::FindVariable(const std::string& name) const {
 
 int DataSet::AddVariable(const std::string& name, bool discrete, int32_t missingInt, float missingFloat) {
     if (!name.empty() && FindVariable(name) >= 0) return kDuplicatedIdentifier;
+    AppendVariable(name, discrete, missingInt, missingFloat);
+    return kSuccess;
+}
+
+void DataSet::AppendVariable(const std::string& name, bool discrete, int32_t missingInt, float missingFloat) {
     const int records = GetRecordCount();
     DataSetVariable variable;
     variable.discrete = discrete;
@@ -50,7 +55,6 @@ int DataSet::AddVariable(const std::string& name, bool discrete, int32_t missing
     column.missing.assign(records, 1);
     variables.push_back(std::move(variable));
     columns.push_back(std::move(column));
-    return kSuccess;
 }
 
 int DataSet::AddIntVariable(const std::string& name, int32_t missingInt) {

@@ -92,6 +92,8 @@ private:
         std::vector<uint8_t> missing;
     };
     void Clear();
+    // AddVariable without the look-up of the name, for callers that know it is new.
+    void AppendVariable(const std::string& name, bool discrete, int32_t missingInt, float missingFloat);
     // Replaces a column and the variable's kind and markers at once (used by the reader).
     void ReplaceColumn(int v, const DataSetVariable& variable, Column&& column);
 
