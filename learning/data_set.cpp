@@ -137,6 +137,13 @@ bool DataSet::HasMissing(int v) const {
     return false;
 }
 
+int DataSet::CheckStateCount(int v, int64_t states, int64_t limit) const {
+    if (states <= limit) return kSuccess;
+    const std::string text = "Column '" + variables[v].name + "' has " + std::to_string(states) +
+                             " states: no table of at most " + std::to_string(limit) + " cells can hold them";
+    return LogError(errorLog, kOutOfMemory, text.c_str(), nullptr);
+}
+
 void DataSet::DeleteColumns() {
     for (Column& column : columns) {
         std::vector<int32_t>().swap(column.cells);

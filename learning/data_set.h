@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "base/size_limits.h"
+
 class VRX_network;
 
 struct DataSetVariable {
@@ -75,6 +77,9 @@ public:
     bool IsMissingFloat(int v, int r, float marker) const;
     // Any missing cell in the variable's column.
     bool HasMissing(int v) const;
+    // 0 when a table of at most `limit` cells can hold the variable's `states` states; else -42 with the
+    // reason in the error log (a learner would build tables of at least that many cells for it).
+    int CheckStateCount(int v, int64_t states, int64_t limit = kMaxTableCells) const;
 
     void DeleteColumns();
     // Replaces the contents by a delimited text file. 0, or -103 with the reason in the holder (or in

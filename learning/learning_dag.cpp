@@ -79,6 +79,7 @@ bool dag::import_data_set(const DataSet& data) {
                 }
             }
         }
+        if (data.CheckStateCount(v, static_cast<int64_t>(states.size())) != kSuccess) return false;
         const int i = add_node_with_states(variable.name, states, std::move(column));
         nodes_[i]->missing_records = std::move(missing);
     }
