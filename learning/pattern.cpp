@@ -1,10 +1,12 @@
 #include "learning/pattern.h"
 
+#include <cstdint>
 #include <set>
 #include <string>
 
 #include "base/error_log.h"
 #include "base/identifier.h"
+#include "base/size_limits.h"
 #include "base/status_codes.h"
 #include "base/string_array.h"
 #include "learning/data_set.h"
@@ -21,8 +23,15 @@ constexpr int kEquationType = 0x4;
 
 }  // namespace
 
-void Pattern::SetSize(int n) {
+int Pattern::SetSize(int n) {
     if (n < 0) n = 0;
+    const int64_t cells = int64_t{n} * n;
+    if (cells > kMaxTableCells) {
+        const std::string text = "Pattern of " + std::to_string(n) + " variables: its " +
+                                 std::to_string(cells) + " marks pass the limit of " +
+                                 std::to_string(kMaxTableCells) + " cells";
+        return LogError(errorLog, kOutOfMemory, text.c_str(), nullptr);
+    }
     std::vector<int> marks(static_cast<size_t>(n) * n, 0);
     const int keep = n < n_ ? n : n_;
     for (int i = 0; i < keep; ++i) {
@@ -30,6 +39,7 @@ void Pattern::SetSize(int n) {
     }
     marks_.swap(marks);
     n_ = n;
+    return kSuccess;
 }
 
 int Pattern::GetEdge(int i, int j) const {
