@@ -113,7 +113,7 @@ bool DataFileReader::NextLine(bool atEnd, const char*& begin, const char*& end) 
 }
 
 bool DataFileReader::ReadLine(size_t& position, const char*& begin, const char*& end) const {
-    const size_t size = text_.size() - 1;
+    const size_t size = text_.size();
     if (position >= size) return false;
     begin = text_.data() + position;
     const void* feed = std::memchr(begin, '\n', size - position);
@@ -340,18 +340,22 @@ bool DataFileReader::ReadRecords(FILE* file, const std::string& fileName, std::s
         }
         if (!TakeLines(false, message)) return Finish(false);
     }
+    EndInput();
     return Finish(TakeLines(true, message));
 }
 
 bool DataFileReader::ReadText(const char* text, size_t size, std::string& message) {
     text_.assign(text, text + size);
+    EndInput();
     return Finish(TakeLines(true, message));
 }
 
+void DataFileReader::EndInput() {
+    // Every line then ends at a line feed, where strtod stops too.
+    if (!text_.empty() && text_.back() != '\n') text_.push_back('\n');
+}
+
 bool DataFileReader::Finish(bool complete) {
-    // strtod stops at the terminator; the copy this may cost happens once, at a full buffer.
-    if (text_.size() == text_.capacity()) text_.reserve(text_.size() + 1);
-    text_.push_back('\0');
     if (headerRead_) Store(records_);
     return complete;
 }

@@ -40,7 +40,7 @@ private:
     // The next complete line [begin, end) after the last one taken, without its line end; at the end of
     // the input also a last line without a line feed. False when there is none (yet).
     bool NextLine(bool atEnd, const char*& begin, const char*& end);
-    // The next line from position of the whole (terminated) text; false at its end.
+    // The next line from position of the whole text; false at its end.
     bool ReadLine(size_t& position, const char*& begin, const char*& end) const;
     // Cuts the line into tokens_; the count found (blank separator: an empty last token not counted).
     size_t SplitLine(const char* begin, const char* end, bool dataMode);
@@ -48,6 +48,8 @@ private:
     bool TakeLines(bool atEnd, std::string& message);
     bool ReadHeader(const char* begin, const char* end, std::string& message);
     bool Classify(const char* begin, const char* end, std::string& message);
+    // Ends the input with a line feed unless it has one.
+    void EndInput();
     // Ends the read: the cells of the records classified are stored; `complete` is the result.
     bool Finish(bool complete);
     void Store(long records);
