@@ -91,8 +91,8 @@ TEST(DataSet, WritesTheColumnCannotHoldAreRefused) {
         const int32_t before = data.GetInt(c.v, 0);
         const int status = c.asFloat ? data.SetFloat(c.v, 0, c.value + 0.5f) : data.SetInt(c.v, 0, c.value);
         EXPECT_EQ(status, c.status) << c.text;
-        EXPECT_EQ(vovido::test::LoggedMessages(), c.status == kSuccess ? std::vector<std::string>{}
-                                                                       : std::vector<std::string>{c.text});
+        EXPECT_EQ(vovido::test::LoggedMessages(),
+                  c.status == kSuccess ? std::vector<std::string>{} : std::vector<std::string>{c.text});
         if (c.status != kSuccess) {
             EXPECT_EQ(data.GetInt(c.v, 0), before) << c.text;
         }

@@ -37,10 +37,7 @@ void LearnAndEvaluate() {
         const int a = net.FindNode("a"), b = net.FindNode("b"), c = net.FindNode("c");
         EXPECT_EQ(net.GetParents(a).GetCount() + net.GetParents(b).GetCount(), 1);
         EXPECT_EQ(net.GetParents(c).GetCount() + net.GetChildren(c).GetCount(), 0);
-        FunctionArguments binomial;
-        binomial.values[0] = 10;
-        binomial.values[1] = 0.5;
-        binomial.count = 2;
+        const FunctionArguments binomial{{10, 0.5}, 2};
         EXPECT_NEAR(vovido::DensityBinomial(3, binomial), 120.0 / 1024.0, 1e-12);  // C(10, 3) / 2^10
     }
 }
