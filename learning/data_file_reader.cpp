@@ -326,8 +326,9 @@ bool DataFileReader::ReadRecords(FILE* file, const std::string& fileName, std::s
         const size_t held = text_.size();
         if (static_cast<int64_t>(held) >= maxInputBytes_) {
             if (std::fgetc(file) == EOF) break;
+            // Refused as a whole: storing what came before would cost more memory again.
             message = "Data file larger than " + std::to_string(maxInputBytes_) + " bytes: " + fileName;
-            return Finish(false);
+            return false;
         }
         const size_t block = static_cast<size_t>(std::min<int64_t>(kBlock, maxInputBytes_ - held));
         text_.resize(held + block);

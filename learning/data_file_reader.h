@@ -20,8 +20,8 @@ public:
 
     // Reads the open file into the (emptied) data set. On failure the message says why and names the
     // line; the data set then holds the records of the lines before the failing one. Lines are checked
-    // as they arrive, so a faulty stream fails at its first bad line, and more than maxInputBytes of
-    // input is refused as too large.
+    // as they arrive, so a faulty stream fails at its first bad line; more than maxInputBytes of input
+    // is refused as too large, keeping no records.
     bool ReadRecords(FILE* file, const std::string& fileName, std::string& message);
     // The same for the whole text of a file.
     bool ReadText(const char* text, size_t size, std::string& message);
