@@ -7,6 +7,7 @@
 
 #include "base/distribution_samplers.h"
 #include "base/error_log.h"
+#include "base/log_gamma.h"
 #include "base/number_text.h"
 #include "base/status_codes.h"
 
@@ -135,7 +136,8 @@ double DensityBinomial(double x, const FunctionArguments& a) {
     if (!(x >= 0.0 && x <= n) || x != std::floor(x)) return 0.0;
     if (p == 0.0) return x == 0.0 ? 1.0 : 0.0;
     if (p == 1.0) return x == n ? 1.0 : 0.0;
-    const double logChoose = std::lgamma(n + 1.0) - std::lgamma(x + 1.0) - std::lgamma(n - x + 1.0);
+    const double logChoose =
+        ReentrantLogGamma(n + 1.0) - ReentrantLogGamma(x + 1.0) - ReentrantLogGamma(n - x + 1.0);
     return std::exp(logChoose + x * std::log(p) + (n - x) * std::log1p(-p));
 }
 

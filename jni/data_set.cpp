@@ -145,7 +145,9 @@ extern "C" JNIEXPORT void JNICALL Java_tarvo_learning_DataSet_setInt(JNIEnv* env
     RunNative(env, [&] {
         DataSet& data = Data(env, self);
         checkRecordIndex(data, variable, record);
-        data.SetInt(variable, record, value);
+        std::string text;
+        if (data.CheckInt(variable, value, text) != kSuccess) throw std::invalid_argument(text);
+        (void)data.SetInt(variable, record, value);
     });
 }
 
@@ -164,7 +166,9 @@ extern "C" JNIEXPORT void JNICALL Java_tarvo_learning_DataSet_setFloat(JNIEnv* e
     RunNative(env, [&] {
         DataSet& data = Data(env, self);
         checkRecordIndex(data, variable, record);
-        data.SetFloat(variable, record, value);
+        std::string text;
+        if (data.CheckFloat(variable, text) != kSuccess) throw std::invalid_argument(text);
+        (void)data.SetFloat(variable, record, value);
     });
 }
 

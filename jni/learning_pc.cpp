@@ -125,7 +125,7 @@ extern "C" JNIEXPORT void JNICALL Java_tarvo_learning_Pattern_setSize(JNIEnv* en
     RunNative(env, [&] {
         Pattern& pattern = PatternOf(env, self);
         if (size < 0) throw std::invalid_argument("Negative pattern size");
-        pattern.SetSize(size);
+        CheckEngineStatus(env, "setSize", pattern.SetSize(size));
     });
 }
 

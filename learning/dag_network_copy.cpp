@@ -72,13 +72,14 @@ int dag::copy_to_network(VRX_network& network, graph_network_map& map) {
         handles[i] = h;
     }
     map.bind(this, &network, &handles);
+    // Outcomes before arcs: each table is then built once, at its final size.
+    for (int i = -1; next_active(i) == kSuccess;) {
+        if (const int rc = map.set_outcomes(i)) return rc;
+    }
     for (int i = -1; next_active(i) == kSuccess;) {
         for (int p : nodes_[i]->parents) {
             if (network.AddArc(handles[p], handles[i], 0) != kSuccess) return kFailure;
         }
-    }
-    for (int i = -1; next_active(i) == kSuccess;) {
-        if (const int rc = map.set_outcomes(i)) return rc;
     }
     return copy_parameters_to_network(map, 1);
 }

@@ -5,8 +5,10 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <map>
 #include <string_view>
+#include <unordered_set>
 
 #include "base/error_log.h"
 #include "base/number_text.h"
@@ -93,18 +95,25 @@ void DataFileReader::Fail(std::string& message, const char* format, long a, long
     message = buffer;
 }
 
-bool DataFileReader::LoadFile(FILE* file) {
-    char block[1 << 16];
-    size_t got;
-    while ((got = std::fread(block, 1, sizeof block, file)) > 0)
-        text_.insert(text_.end(), block, block + got);
-    if (std::ferror(file)) return false;
-    text_.push_back('\0');  // strtod stops here
+bool DataFileReader::NextLine(bool atEnd, const char*& begin, const char*& end) {
+    const size_t size = text_.size();
+    if (position_ >= size) return false;
+    const char* base = text_.data();
+    const void* feed = std::memchr(base + scanned_, '\n', size - scanned_);
+    if (feed == nullptr && !atEnd) {
+        scanned_ = size;  // a line still arriving is not searched again
+        return false;
+    }
+    begin = base + position_;
+    end = feed != nullptr ? static_cast<const char*>(feed) : base + size;
+    position_ = static_cast<size_t>(end - base) + 1;
+    scanned_ = position_;
+    if (end > begin && end[-1] == '\r') --end;
     return true;
 }
 
-bool DataFileReader::ReadLine(size_t& position, const char*& begin, const char*& end) {
-    const size_t size = text_.size() - 1;
+bool DataFileReader::ReadLine(size_t& position, const char*& begin, const char*& end) const {
+    const size_t size = text_.size();
     if (position >= size) return false;
     begin = text_.data() + position;
     const void* feed = std::memchr(begin, '\n', size - position);
@@ -141,14 +150,7 @@ size_t DataFileReader::SplitLine(const char* begin, const char* end, bool dataMo
     return found;
 }
 
-bool DataFileReader::ReadHeader(std::string& message) {
-    size_t position = 0;
-    const char* begin;
-    const char* end;
-    if (!ReadLine(position, begin, end)) {
-        message = "Can't read first line of file";
-        return false;
-    }
+bool DataFileReader::ReadHeader(const char* begin, const char* end, std::string& message) {
     separator_ = 0;
     for (char candidate : {'\t', ',', ';', ' '}) {
         if (std::memchr(begin, candidate, end - begin) != nullptr) {
@@ -171,65 +173,82 @@ bool DataFileReader::ReadHeader(std::string& message) {
         message = "Trailing separator found in header line";
         return false;
     }
+    const float nan = std::numeric_limits<float>::quiet_NaN();
     if (params_.hasHeader) {
+        // The names seen so far in a hash set: a look-up per column keeps wide files linear.
+        std::unordered_set<std::string_view> names;
+        names.reserve(tokens_.size());
         for (size_t i = 0; i < tokens_.size(); ++i) {
             if (tokens_[i].length == 0) {
                 Fail(message, "Column name %ld is empty", static_cast<long>(i + 1), 0, 0);
                 return false;
             }
-            const std::string name(tokens_[i].text, tokens_[i].length);
-            if (data_.AddIntVariable(name, params_.missingInt) != kSuccess) {
-                message = "Duplicated column name: " + name;
+            const std::string_view name(tokens_[i].text, tokens_[i].length);
+            if (!names.insert(name).second) {
+                message = "Duplicated column name: " + std::string(name);
                 return false;
             }
+            data_.AppendVariable(std::string(name), true, params_.missingInt, nan);
         }
-        dataStart_ = position;
+        dataStart_ = position_;
         headerLines_ = 1;
     } else {
-        for (size_t i = 0; i < tokens_.size(); ++i) {
-            if (data_.AddIntVariable(std::string(), params_.missingInt) != kSuccess) return false;
-        }
+        for (size_t i = 0; i < tokens_.size(); ++i)
+            data_.AppendVariable(std::string(), true, params_.missingInt, nan);
         dataStart_ = 0;
         headerLines_ = 0;
     }
     return true;
 }
 
-// First scan: checks every line's column count and settles each column's kind, so that the cells are
-// stored once, in their final form.
-bool DataFileReader::Classify(long& records, std::string& message) {
-    const size_t columns = data_.GetVariableCount();
-    kinds_.assign(columns, ColumnKind());
-    size_t position = dataStart_;
+// First scan of a record line: checks its column count and settles each column's kind, so that the
+// cells are stored once, in their final form.
+bool DataFileReader::Classify(const char* begin, const char* end, std::string& message) {
+    const size_t columns = kinds_.size();
+    const size_t found = SplitLine(begin, end, true);
+    if (found != columns) {
+        Fail(message, "Line %ld: expected %ld columns of data but found %ld", headerLines_ + records_ + 1,
+             static_cast<long>(columns), static_cast<long>(found));
+        return false;
+    }
+    for (size_t c = 0; c < columns; ++c) {
+        const Token& token = tokens_[c];
+        ColumnKind& kind = kinds_[c];
+        if (token.missing || kind.kind == 2) continue;
+        double value;
+        if (!ParseNumber(token.text, token.length, value)) {
+            kind.kind = 2;
+            kind.firstWordRow = records_;
+        } else if (kind.kind == 0 && !IsIntValue(value)) {
+            kind.kind = 1;
+        }
+    }
+    ++records_;
+    return true;
+}
+
+bool DataFileReader::TakeLines(bool atEnd, std::string& message) {
     const char* begin;
     const char* end;
-    records = 0;
-    while (ReadLine(position, begin, end)) {
-        const size_t found = SplitLine(begin, end, true);
-        if (found != columns) {
-            Fail(message, "Line %ld: expected %ld columns of data but found %ld", headerLines_ + records + 1,
-                 static_cast<long>(columns), static_cast<long>(found));
+    if (!headerRead_) {
+        if (!NextLine(atEnd, begin, end)) {
+            if (!atEnd) return true;
+            message = "Can't read first line of file";
             return false;
         }
-        for (size_t c = 0; c < columns; ++c) {
-            const Token& token = tokens_[c];
-            ColumnKind& kind = kinds_[c];
-            if (token.missing || kind.kind == 2) continue;
-            double value;
-            if (!ParseNumber(token.text, token.length, value)) {
-                kind.kind = 2;
-                kind.firstWordRow = records;
-            } else if (kind.kind == 0 && !IsIntValue(value)) {
-                kind.kind = 1;
-            }
-        }
-        ++records;
+        if (!ReadHeader(begin, end, message)) return false;
+        headerRead_ = true;
+        kinds_.assign(data_.GetVariableCount(), ColumnKind());
+        position_ = scanned_ = dataStart_;
+    }
+    while (NextLine(atEnd, begin, end)) {
+        if (!Classify(begin, end, message)) return false;
     }
     return true;
 }
 
 void DataFileReader::Store(long records) {
-    const size_t columns = data_.GetVariableCount();
+    const size_t columns = kinds_.size();
     std::vector<DataSet::Column> cells(columns);
     std::vector<std::map<std::string, int, std::less<>>> states(columns);
     for (size_t c = 0; c < columns; ++c) {
@@ -302,24 +321,43 @@ void DataFileReader::Store(long records) {
 }
 
 bool DataFileReader::ReadRecords(FILE* file, const std::string& fileName, std::string& message) {
-    if (!LoadFile(file)) {
-        message = "Can't read data file: " + fileName;
-        return false;
+    constexpr size_t kBlock = size_t{1} << 16;
+    for (;;) {
+        const size_t held = text_.size();
+        if (static_cast<int64_t>(held) >= maxInputBytes_) {
+            if (std::fgetc(file) == EOF) break;
+            // Refused as a whole: storing what came before would cost more memory again.
+            message = "Data file larger than " + std::to_string(maxInputBytes_) + " bytes: " + fileName;
+            return false;
+        }
+        const size_t block = static_cast<size_t>(std::min<int64_t>(kBlock, maxInputBytes_ - held));
+        text_.resize(held + block);
+        const size_t got = std::fread(text_.data() + held, 1, block, file);
+        text_.resize(held + got);
+        if (got == 0) {
+            if (!std::ferror(file)) break;
+            message = "Can't read data file: " + fileName;
+            return Finish(false);
+        }
+        if (!TakeLines(false, message)) return Finish(false);
     }
-    return ReadLoaded(message);
+    EndInput();
+    return Finish(TakeLines(true, message));
 }
 
 bool DataFileReader::ReadText(const char* text, size_t size, std::string& message) {
     text_.assign(text, text + size);
-    text_.push_back('\0');
-    return ReadLoaded(message);
+    EndInput();
+    return Finish(TakeLines(true, message));
 }
 
-bool DataFileReader::ReadLoaded(std::string& message) {
-    if (!ReadHeader(message)) return false;
-    long records = 0;
-    const bool complete = Classify(records, message);
-    Store(records);
+void DataFileReader::EndInput() {
+    // Every line then ends at a line feed, where strtod stops too.
+    if (!text_.empty() && text_.back() != '\n') text_.push_back('\n');
+}
+
+bool DataFileReader::Finish(bool complete) {
+    if (headerRead_) Store(records_);
     return complete;
 }
 

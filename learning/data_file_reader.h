@@ -3,20 +3,25 @@
 // the separator taken from the first line, and the kind of each column (integers, floats or named
 // states) decided by the values found in it.
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "base/size_limits.h"
 #include "learning/data_set.h"
 
 class DataFileReader {
 public:
-    DataFileReader(DataSet& data, const DataFileParams& params) : data_(data), params_(params) {}
+    DataFileReader(DataSet& data, const DataFileParams& params, int64_t maxInputBytes = kMaxInputBytes)
+        : data_(data), params_(params), maxInputBytes_(maxInputBytes) {}
     DataFileReader(const DataFileReader&) = delete;
     DataFileReader& operator=(const DataFileReader&) = delete;
 
     // Reads the open file into the (emptied) data set. On failure the message says why and names the
-    // line; the data set then holds the records of the lines before the failing one.
+    // line; the data set then holds the records of the lines before the failing one. Lines are checked
+    // as they arrive, so a faulty stream fails at its first bad line; more than maxInputBytes of input
+    // is refused as too large, keeping no records.
     bool ReadRecords(FILE* file, const std::string& fileName, std::string& message);
     // The same for the whole text of a file.
     bool ReadText(const char* text, size_t size, std::string& message);
@@ -32,22 +37,34 @@ private:
         int kind = 0;            // 0 ints, 1 floats, 2 named states
         long firstWordRow = -1;  // the record of the first word of a state column
     };
-    bool LoadFile(FILE* file);
-    bool ReadLoaded(std::string& message);
-    // The next line [begin, end) without its line end; false at the end of the text.
-    bool ReadLine(size_t& position, const char*& begin, const char*& end);
+    // The next complete line [begin, end) after the last one taken, without its line end; at the end of
+    // the input also a last line without a line feed. False when there is none (yet).
+    bool NextLine(bool atEnd, const char*& begin, const char*& end);
+    // The next line from position of the whole text; false at its end.
+    bool ReadLine(size_t& position, const char*& begin, const char*& end) const;
     // Cuts the line into tokens_; the count found (blank separator: an empty last token not counted).
     size_t SplitLine(const char* begin, const char* end, bool dataMode);
-    bool ReadHeader(std::string& message);
-    bool Classify(long& records, std::string& message);
+    // The header from the first line, then every record line held so far is checked and classified.
+    bool TakeLines(bool atEnd, std::string& message);
+    bool ReadHeader(const char* begin, const char* end, std::string& message);
+    bool Classify(const char* begin, const char* end, std::string& message);
+    // Ends the input with a line feed unless it has one.
+    void EndInput();
+    // Ends the read: the cells of the records classified are stored; `complete` is the result.
+    bool Finish(bool complete);
     void Store(long records);
     void Fail(std::string& message, const char* format, long a, long b, long c) const;
 
     DataSet& data_;
     const DataFileParams& params_;
+    const int64_t maxInputBytes_;
     std::vector<char> text_;
+    size_t position_ = 0;  // start of the next line to take
+    size_t scanned_ = 0;   // no line feed in [position_, scanned_)
+    bool headerRead_ = false;
     size_t dataStart_ = 0;  // where the records begin
     long headerLines_ = 0;  // lines before the first record
+    long records_ = 0;      // records classified
     char separator_ = 0;
     std::vector<Token> tokens_;
     std::vector<ColumnKind> kinds_;

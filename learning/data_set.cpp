@@ -3,8 +3,10 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <string>
 #include <utility>
 
+#include "base/error_log.h"
 #include "base/status_codes.h"
 
 namespace {
@@ -37,6 +39,11 @@ int DataSet::FindVariable(const std::string& name) const {
 
 int DataSet::AddVariable(const std::string& name, bool discrete, int32_t missingInt, float missingFloat) {
     if (!name.empty() && FindVariable(name) >= 0) return kDuplicatedIdentifier;
+    AppendVariable(name, discrete, missingInt, missingFloat);
+    return kSuccess;
+}
+
+void DataSet::AppendVariable(const std::string& name, bool discrete, int32_t missingInt, float missingFloat) {
     const int records = GetRecordCount();
     DataSetVariable variable;
     variable.discrete = discrete;
@@ -48,7 +55,6 @@ int DataSet::AddVariable(const std::string& name, bool discrete, int32_t missing
     column.missing.assign(records, 1);
     variables.push_back(std::move(variable));
     columns.push_back(std::move(column));
-    return kSuccess;
 }
 
 int DataSet::AddIntVariable(const std::string& name, int32_t missingInt) {
@@ -81,14 +87,43 @@ float DataSet::GetFloat(int v, int r) const {
     return value;
 }
 
-void DataSet::SetInt(int v, int r, int32_t value) {
-    columns[v].cells[r] = value;
-    columns[v].missing[r] = value == variables[v].missingInt ? 1 : 0;
+int DataSet::CheckInt(int v, int32_t value, std::string& message) const {
+    const DataSetVariable& variable = variables[v];
+    if (!variable.discrete) {
+        message = "Variable " + std::to_string(v) + " is continuous: its cells take float values";
+        return kInvalidData;
+    }
+    const auto states = static_cast<int64_t>(variable.stateNames.size());
+    if (states > 0 && value != variable.missingInt && (value < 0 || value >= states)) {
+        message = "Invalid state index " + std::to_string(value) + " for variable " + std::to_string(v) +
+                  ", valid range is 0.." + std::to_string(states - 1);
+        return kOutOfRange;
+    }
+    return kSuccess;
 }
 
-void DataSet::SetFloat(int v, int r, float value) {
+int DataSet::CheckFloat(int v, std::string& message) const {
+    if (!variables[v].discrete) return kSuccess;
+    message = "Variable " + std::to_string(v) + " is discrete: its cells take int values";
+    return kInvalidData;
+}
+
+int DataSet::SetInt(int v, int r, int32_t value) {
+    std::string message;
+    const int status = CheckInt(v, value, message);
+    if (status != kSuccess) return LogError(errorLog, status, message.c_str(), nullptr);
+    columns[v].cells[r] = value;
+    columns[v].missing[r] = value == variables[v].missingInt ? 1 : 0;
+    return kSuccess;
+}
+
+int DataSet::SetFloat(int v, int r, float value) {
+    std::string message;
+    const int status = CheckFloat(v, message);
+    if (status != kSuccess) return LogError(errorLog, status, message.c_str(), nullptr);
     columns[v].cells[r] = FloatBits(value);
     columns[v].missing[r] = IsMarkerFloat(value, variables[v].missingFloat) ? 1 : 0;
+    return kSuccess;
 }
 
 bool DataSet::IsMissingFloat(int v, int r, float marker) const {
@@ -100,6 +135,13 @@ bool DataSet::HasMissing(int v) const {
         if (flag != 0) return true;
     }
     return false;
+}
+
+int DataSet::CheckStateCount(int v, int64_t states, int64_t limit) const {
+    if (states <= limit) return kSuccess;
+    const std::string text = "Column '" + variables[v].name + "' has " + std::to_string(states) +
+                             " states: no table of at most " + std::to_string(limit) + " cells can hold them";
+    return LogError(errorLog, kOutOfMemory, text.c_str(), nullptr);
 }
 
 void DataSet::DeleteColumns() {

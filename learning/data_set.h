@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "base/size_limits.h"
+
 class VRX_network;
 
 struct DataSetVariable {
@@ -58,11 +60,16 @@ public:
     [[nodiscard]] int SetStateNames(int v, const std::vector<std::string>& names);
 
     // Cell access; callers check the indices. A write marks the cell missing exactly when the value is
-    // the variable's marker of that kind.
+    // the variable's marker of that kind. A write the column cannot hold (a float in a discrete column,
+    // an int in a continuous one, a state index outside the state names) is refused with -4 or -2 and
+    // its reason in the error log; the cell keeps its value.
     int32_t GetInt(int v, int r) const { return columns[v].cells[r]; }
     float GetFloat(int v, int r) const;
-    void SetInt(int v, int r, int32_t value);
-    void SetFloat(int v, int r, float value);
+    int SetInt(int v, int r, int32_t value);
+    int SetFloat(int v, int r, float value);
+    // The checks of those writes alone: 0, or the status with the reason in the holder.
+    int CheckInt(int v, int32_t value, std::string& message) const;
+    int CheckFloat(int v, std::string& message) const;
     // Whether the cell holds no value. Cells are flagged one by one, so a value that happens to equal
     // the marker (a -1 read from a file) stays a value.
     bool IsMissing(int v, int r) const { return columns[v].missing[r] != 0; }
@@ -70,6 +77,9 @@ public:
     bool IsMissingFloat(int v, int r, float marker) const;
     // Any missing cell in the variable's column.
     bool HasMissing(int v) const;
+    // 0 when a table of at most `limit` cells can hold the variable's `states` states; else -42 with the
+    // reason in the error log (a learner would build tables of at least that many cells for it).
+    int CheckStateCount(int v, int64_t states, int64_t limit = kMaxTableCells) const;
 
     void DeleteColumns();
     // Replaces the contents by a delimited text file. 0, or -103 with the reason in the holder (or in
@@ -87,6 +97,8 @@ private:
         std::vector<uint8_t> missing;
     };
     void Clear();
+    // AddVariable without the look-up of the name, for callers that know it is new.
+    void AppendVariable(const std::string& name, bool discrete, int32_t missingInt, float missingFloat);
     // Replaces a column and the variable's kind and markers at once (used by the reader).
     void ReplaceColumn(int v, const DataSetVariable& variable, Column&& column);
 

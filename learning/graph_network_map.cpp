@@ -153,15 +153,20 @@ int graph_network_map::set_outcomes(int i) {
     // Outcomes are added and removed at the end and then renamed, which keeps the tables of the
     // network node's children in step (replacing the whole set is refused while it has children).
     const int count = static_cast<int>(ids.size());
+    VRX_stringArray names;
+    for (const std::string& id : ids) {
+        if (const int rc = names.Add(id.c_str())) return rc;
+    }
+    // Without children the set is replaced at once: one outcome at a time would rebuild the node's
+    // tables at every step, which is quadratic in the number of states.
+    if (network_->GetChildren(node_map_[i]).GetCount() == 0 && def.GetNumberOfOutcomes() != count) {
+        if (const int rc = def.SetOutcomes(names)) return rc;
+    }
     while (def.GetNumberOfOutcomes() < count) {
         if (const int rc = def.AddOutcome(ids[def.GetNumberOfOutcomes()].c_str())) return rc;
     }
     while (def.GetNumberOfOutcomes() > count) {
         if (const int rc = def.RemoveOutcome(def.GetNumberOfOutcomes() - 1)) return rc;
-    }
-    VRX_stringArray names;
-    for (const std::string& id : ids) {
-        if (const int rc = names.Add(id.c_str())) return rc;
     }
     if (const int rc = def.RenameOutcomes(names)) return rc;
     flags_ &= ~(kOutcomesCurrent | kAllStatesMatched);

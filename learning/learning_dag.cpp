@@ -5,10 +5,13 @@
 #include <map>
 #include <string>
 
+#include "base/log_gamma.h"
 #include "base/status_codes.h"
 #include "learning/dag_em.h"
 #include "learning/data_set.h"
 #include "model/network.h"
+
+using vovido::ReentrantLogGamma;
 
 namespace {
 
@@ -77,6 +80,7 @@ bool dag::import_data_set(const DataSet& data) {
                 }
             }
         }
+        if (data.CheckStateCount(v, static_cast<int64_t>(states.size())) != kSuccess) return false;
         const int i = add_node_with_states(variable.name, states, std::move(column));
         nodes_[i]->missing_records = std::move(missing);
     }
@@ -317,14 +321,14 @@ double dag::counts_score(int i, const std::vector<int>& parents, const std::vect
         if (criterion == 0) {
             score = bde_score(i, parents, n, r, q);
         } else if (criterion == 3) {
-            const double lgR = std::lgamma(double(r));
+            const double lgR = ReentrantLogGamma(double(r));
             for (int j = 0; j < q; ++j) {
                 double nj = 0.0;
                 for (int s = 0; s < r; ++s) {
                     nj += n[j * r + s];
-                    score += std::lgamma(n[j * r + s] + 1.0);
+                    score += ReentrantLogGamma(n[j * r + s] + 1.0);
                 }
-                score += lgR - std::lgamma(nj + r);
+                score += lgR - ReentrantLogGamma(nj + r);
             }
         } else {
             for (int j = 0; j < q; ++j) {
@@ -349,7 +353,7 @@ double dag::bde_score(int i, const std::vector<int>& parents, const double* n, i
     const int method = options_.integer(learning_option::kParamPriorsMethod);
     // Priors of one value in every cell need their log-gamma terms once.
     const bool uniform = method == 0 || method == 2 || method == 3;
-    const double lgCell = std::lgamma(alpha[0]), lgConfig = std::lgamma(alpha[0] * r);
+    const double lgCell = ReentrantLogGamma(alpha[0]), lgConfig = ReentrantLogGamma(alpha[0] * r);
     double score = 0.0;
     for (int j = 0; j < q; ++j) {
         double nj = 0.0, aj = 0.0;
@@ -357,9 +361,10 @@ double dag::bde_score(int i, const std::vector<int>& parents, const double* n, i
             const double c = n[j * r + s], a = alpha[j * r + s];
             nj += c;
             aj += a;
-            if (c > 0.0) score += std::lgamma(a + c) - (uniform ? lgCell : std::lgamma(a));
+            if (c > 0.0) score += ReentrantLogGamma(a + c) - (uniform ? lgCell : ReentrantLogGamma(a));
         }
-        if (aj + nj != 0.0) score += (uniform ? lgConfig : std::lgamma(aj)) - std::lgamma(aj + nj);
+        if (aj + nj != 0.0)
+            score += (uniform ? lgConfig : ReentrantLogGamma(aj)) - ReentrantLogGamma(aj + nj);
     }
     // A zero prior count where data was seen makes the marginal likelihood degenerate.
     return std::isfinite(score) ? score : kScoreNotComputed;

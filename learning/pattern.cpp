@@ -1,6 +1,7 @@
 #include "learning/pattern.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <set>
 #include <string>
 
@@ -16,8 +17,15 @@
 #include "model/node_definition.h"
 #include "model/node_info.h"
 
-void Pattern::SetSize(int n) {
+int Pattern::SetSize(int n) {
     if (n < 0) n = 0;
+    const int64_t cells = int64_t{n} * n;
+    if (cells > kMaxTableCells) {
+        const std::string text = "Pattern of " + std::to_string(n) + " variables: its " +
+                                 std::to_string(cells) + " marks pass the limit of " +
+                                 std::to_string(kMaxTableCells) + " cells";
+        return LogError(errorLog, kOutOfMemory, text.c_str(), nullptr);
+    }
     std::vector<int> marks(static_cast<size_t>(n) * n, 0);
     const int keep = n < n_ ? n : n_;
     for (int i = 0; i < keep; ++i) {
@@ -25,6 +33,7 @@ void Pattern::SetSize(int n) {
     }
     marks_.swap(marks);
     n_ = n;
+    return kSuccess;
 }
 
 int Pattern::GetEdge(int i, int j) const {

@@ -15,8 +15,9 @@ public:
     virtual ~Pattern() = default;
 
     int GetSize() const { return n_; }
-    // Marks that exist keep their values; new ones are 0.
-    void SetSize(int n);
+    // Marks that exist keep their values; new ones are 0. -42, with the reason in the error log and the
+    // pattern unchanged, when the n * n marks would pass the engine's table limit.
+    [[nodiscard]] int SetSize(int n);
     // The mark; -2 for an index outside [0, n).
     int GetEdge(int i, int j) const;
     // -2 for an index outside [0, n) (nothing changes); else 0.

@@ -527,7 +527,7 @@ int PcRun::Run() {
     const std::string knowledge = CheckKnowledge(options_, n_);
     if (!knowledge.empty()) return Refuse(knowledge);
     if (!Continue()) return kLearningCancelled;
-    m_.SetSize(n_);
+    if (m_.SetSize(n_) != kSuccess) return kFailure;  // the reason is logged
     for (int i = 0; i < n_; ++i) {
         for (int j = 0; j < n_; ++j) m_.Mark(i, j) = i == j ? 0 : 1;
     }

@@ -1,10 +1,13 @@
 // Reading delimited data files: separators, header, column kinds, missing values and every failure.
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
 #include "base/status_codes.h"
+#include "learning/data_file_reader.h"
 #include "learning/data_set.h"
 #include "tests/support/error_log.h"
 #include "tests/support/sanitizer.h"
@@ -160,6 +163,47 @@ TEST(DataFileReader, FailureKeepsEarlierRecordsAndOpenFailureKeepsEverything) {
     EXPECT_TRUE(vovido::test::Logged(kDataFileFailed, "Can't open data file: /nonexistent/data.txt"));
     EXPECT_EQ(Describe(data), "a:s(x,y)[0,1] b:i[1,2]");
     errorLog.Flush();
+}
+
+// Lines are checked as they arrive: a faulty endless stream fails at its bad line, keeping the records
+// before it; a sound one is refused whole at the input limit.
+TEST(DataFileReader, StreamsFailAtTheirFirstBadLineOrAtTheInputLimit) {
+    struct Case {
+        const char* command;
+        int64_t limit;
+        const char* text;
+        int records;
+    };
+    const Case cases[] = {
+        {"printf 'a,b\\n1,2\\n3\\n'; yes 1,2", kMaxInputBytes,
+         "Line 3: expected 2 columns of data but found 1", 1},
+        {"yes 1,2", 1 << 16, "Data file larger than 65536 bytes: pipe", 0},
+    };
+    for (const Case& c : cases) {
+        FILE* pipe = popen(c.command, "r");
+        ASSERT_NE(pipe, nullptr);
+        DataSet data;
+        const DataFileParams params;
+        DataFileReader reader(data, params, c.limit);
+        std::string message;
+        EXPECT_FALSE(reader.ReadRecords(pipe, "pipe", message));
+        pclose(pipe);
+        EXPECT_EQ(message, c.text);
+        EXPECT_EQ(data.GetRecordCount(), c.records) << c.text;
+    }
+}
+
+TEST(DataFileReader, WideHeaders) {
+    std::string header;
+    for (int c = 0; c < 20000; ++c) header += "c" + std::to_string(c) + ",";
+    const std::string wide = header + "last\n" + std::string(20000, ',') + "1\n";
+    DataSet data;
+    TempFile file(".txt");
+    file.Write(wide);
+    ASSERT_EQ(data.ReadFile(file.c_str(), nullptr, nullptr), kSuccess);
+    EXPECT_EQ(data.GetVariableCount(), 20001);
+    EXPECT_EQ(data.GetInt(20000, 0), 1);
+    EXPECT_EQ(Read({(header + "c7\n").c_str(), ""}), "Duplicated column name: c7");
 }
 
 }  // namespace

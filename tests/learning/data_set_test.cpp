@@ -6,6 +6,7 @@
 
 #include "base/status_codes.h"
 #include "learning/data_set.h"
+#include "tests/support/error_log.h"
 #include "tests/support/networks.h"
 
 namespace {
@@ -62,6 +63,42 @@ TEST(DataSet, MissingCells) {
     EXPECT_FALSE(data.IsMissing(2, 0));
     data.SetInt(2, 0, -1);
     EXPECT_TRUE(data.HasMissing(2));
+}
+
+TEST(DataSet, WritesTheColumnCannotHoldAreRefused) {
+    DataSet data;
+    ASSERT_EQ(data.AddIntVariable("s", -1), kSuccess);
+    ASSERT_EQ(data.AddFloatVariable("f", kNaN), kSuccess);
+    data.AddEmptyRecord();
+    ASSERT_EQ(data.SetStateNames(0, {"a", "b", "c"}), kSuccess);
+    struct Case {
+        int v;
+        bool asFloat;  // SetFloat(value + 0.5), else SetInt(value)
+        int value, status;
+        const char* text;
+    };
+    const Case cases[] = {
+        {0, true, 1, kInvalidData, "Variable 0 is discrete: its cells take int values"},
+        {1, false, 3, kInvalidData, "Variable 1 is continuous: its cells take float values"},
+        {0, false, 3, kOutOfRange, "Invalid state index 3 for variable 0, valid range is 0..2"},
+        {0, false, -2, kOutOfRange, "Invalid state index -2 for variable 0, valid range is 0..2"},
+        {0, false, 2, kSuccess, ""},
+        {0, false, -1, kSuccess, ""},
+        {1, true, 1, kSuccess, ""},
+    };
+    for (const Case& c : cases) {
+        errorLog.Flush();
+        const int32_t before = data.GetInt(c.v, 0);
+        const int status = c.asFloat ? data.SetFloat(c.v, 0, c.value + 0.5f) : data.SetInt(c.v, 0, c.value);
+        EXPECT_EQ(status, c.status) << c.text;
+        EXPECT_EQ(vovido::test::LoggedMessages(),
+                  c.status == kSuccess ? std::vector<std::string>{} : std::vector<std::string>{c.text});
+        if (c.status != kSuccess) {
+            EXPECT_EQ(data.GetInt(c.v, 0), before) << c.text;
+        }
+    }
+    EXPECT_EQ(data.GetFloat(1, 0), 1.5f);
+    EXPECT_TRUE(data.IsMissing(0, 0));
 }
 
 struct MatchFixture {

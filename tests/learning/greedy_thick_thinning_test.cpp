@@ -13,6 +13,7 @@
 #include "learning/progress_tracker.h"
 #include "learning/score_based_learning.h"
 #include "model/network.h"
+#include "tests/support/error_log.h"
 #include "tests/support/networks.h"
 #include "tests/support/reference_networks.h"
 #include "tests/support/sampled_data.h"
@@ -106,6 +107,28 @@ TEST(GreedyThickThinning, BackgroundKnowledgeAndParentLimit) {
     // A continuous column cannot be scored.
     ASSERT_EQ(data.AddFloatVariable("x", 0.0f), kSuccess);
     EXPECT_EQ(LearnGreedyThickThinning(GreedyThickThinningOptions(), data, net), kFailure);
+}
+
+// A column of as many states as records is learnt like any other (its outcomes set at once); state
+// counts beyond what a table can hold are refused.
+TEST(GreedyThickThinning, ColumnOfManyStates) {
+    constexpr int kStates = 3000;
+    DataSet data;
+    ASSERT_EQ(data.AddIntVariable("id", -1), kSuccess);
+    ASSERT_EQ(data.AddIntVariable("half", -1), kSuccess);
+    for (int r = 0; r < kStates; ++r) {
+        data.AddEmptyRecord();
+        ASSERT_EQ(data.SetInt(0, r, r) + data.SetInt(1, r, r % 2), kSuccess);
+    }
+    VRX_network net;
+    ASSERT_EQ(LearnGreedyThickThinning(GreedyThickThinningOptions(), data, net), kSuccess);
+    EXPECT_EQ(net.GetNode(net.FindNode("id"))->GetDefinition()->GetNumberOfOutcomes(), kStates);
+    errorLog.Flush();
+    EXPECT_EQ(data.CheckStateCount(0, kStates, kStates), kSuccess);
+    EXPECT_EQ(data.CheckStateCount(0, kStates + 1, kStates), kOutOfMemory);
+    const std::string text = "Column 'id' has 3001 states: no table of at most 3000 cells can hold them";
+    EXPECT_EQ(vovido::test::LoggedMessages(), std::vector<std::string>{text});
+    errorLog.Flush();
 }
 
 TEST(NaiveBayes, ClassVariableAndArcs) {

@@ -15,7 +15,7 @@ namespace {
 // A pattern of size n with the given marks m[i][j] = mark.
 Pattern Make(int n, const std::vector<std::vector<int>>& marks) {
     Pattern p;
-    p.SetSize(n);
+    EXPECT_EQ(p.SetSize(n), kSuccess);
     for (const auto& m : marks) EXPECT_EQ(p.SetEdge(m[0], m[1], m[2]), kSuccess);
     return p;
 }
@@ -25,14 +25,23 @@ TEST(Pattern, SizeAndMarks) {
     EXPECT_EQ(p.GetSize(), 0);
     EXPECT_FALSE(p.HasCycle());
     EXPECT_TRUE(p.IsDAG());
-    p.SetSize(3);
+    ASSERT_EQ(p.SetSize(3), kSuccess);
     for (int i = 0; i < 3; ++i)
         for (int j = 0; j < 3; ++j) EXPECT_EQ(p.SetEdge(i, j, i * 3 + j), kSuccess);
-    p.SetSize(5);
+    ASSERT_EQ(p.SetSize(5), kSuccess);
     EXPECT_EQ(p.GetEdge(2, 2), 8);
     EXPECT_EQ(p.GetEdge(4, 4), 0);
     EXPECT_EQ(p.GetEdge(2, 4), 0);
-    p.SetSize(2);
+    // Past the table limit (16384 * 16384 marks) nothing is allocated and the marks stay.
+    errorLog.Flush();
+    EXPECT_EQ(p.SetSize(30000), kOutOfMemory);
+    EXPECT_EQ(vovido::test::LoggedMessages(),
+              std::vector<std::string>{
+                  "Pattern of 30000 variables: its 900000000 marks pass the limit of 268435456 cells"});
+    errorLog.Flush();
+    EXPECT_EQ(p.GetSize(), 5);
+    EXPECT_EQ(p.GetEdge(2, 2), 8);
+    ASSERT_EQ(p.SetSize(2), kSuccess);
     EXPECT_EQ(p.GetEdge(1, 1), 4);
     EXPECT_EQ(p.GetEdge(2, 0), kOutOfRange);
     EXPECT_EQ(p.SetEdge(-1, 0, 2), kOutOfRange);

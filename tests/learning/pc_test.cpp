@@ -106,7 +106,7 @@ TEST(Pc, RefusesBadData) {
             }
         }
         Pattern pattern;
-        pattern.SetSize(1);
+        ASSERT_EQ(pattern.SetSize(1), kSuccess);
         ASSERT_EQ(pattern.SetEdge(0, 0, 2), kSuccess);
         errorLog.Flush();
         EXPECT_EQ(LearnPc(c.options, data, pattern, nullptr), kFailure) << c.what;

@@ -97,7 +97,7 @@ inline bool WriteDataFile(const DataSet& data, const std::string& path) {
 inline Pattern TruePattern(const VRX_network& net, const DataSet& data) {
     const int n = data.GetVariableCount();
     Pattern pattern;
-    pattern.SetSize(n);
+    if (pattern.SetSize(n) != 0) return pattern;
     std::vector<int> handle(n);
     for (int v = 0; v < n; ++v) handle[v] = net.FindNode(data.GetVariable(v).name.c_str());
     std::vector<int> column(net.GetNumberOfSlots(), -1);

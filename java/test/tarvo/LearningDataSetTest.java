@@ -33,12 +33,17 @@ public class LearningDataSetTest {
             data.setFloat(1, 2, 2.5f);
             Check.equal(7, data.getInt(0, 1));
             Check.equal(2.5f, data.getFloat(1, 2));
+            Check.equal("Variable 0 is discrete: its cells take int values", message(() -> data.setFloat(0, 1, 1.5f)));
+            Check.equal("Variable 1 is continuous: its cells take float values", message(() -> data.setInt(1, 2, 1)));
+            Check.equal(7, data.getInt(0, 1));
             Check.equal("b", data.getVariableId(1));
             Check.equal("State name can't be null (index 2)",
                     message(() -> data.setStateNames(0, new String[] {"x", "y", null})));
             Check.equal(0, data.getStateNames(0).length);
             data.setStateNames(0, new String[] {"x", "y"});
             Check.equal(Arrays.asList("x", "y"), Arrays.asList(data.getStateNames(0)));
+            Check.equal("Invalid state index 2 for variable 0, valid range is 0..1", message(() -> data.setInt(0, 0, 2)));
+            data.setInt(0, 0, 1);
             Check.isTrue(message(() -> data.setStateNames(1, new String[] {"x"}))
                     .startsWith("TARVO error -4 in function setStateNames"), "continuous states refused");
             Check.isTrue(message(() -> data.addIntVariable("a", 0))

@@ -114,6 +114,10 @@ public class LearningPcTest {
             pattern.setEdge(1, 0, 2);
             Check.isTrue(!pattern.isDAG() && !pattern.hasCycle(), "bidirected: no DAG, no cycle");
             Check.equal("Negative pattern size", message(() -> pattern.setSize(-1)));
+            Check.equal("TARVO error -42 in function setSize. Logged information: "
+                    + "Pattern of 30000 variables: its 900000000 marks pass the limit of 268435456 cells\n",
+                    message(() -> pattern.setSize(30000)));
+            Check.equal(2, pattern.getSize());
         } finally {
             pattern.dispose();
         }
