@@ -1,8 +1,8 @@
 // Searches that look past the first local optimum: greedy search restarted from random graphs (a
-// number of rounds or a processor-time budget), and a best-first search that records, at every step
+// number of rounds or a wall-clock budget), and a best-first search that records, at every step
 // of an ascent, the branch of the second-best move, and after each ascent goes back to the branch taken
 // a fixed number of steps earlier.
-#include <ctime>
+#include <chrono>
 
 #include "base/status_codes.h"
 #include "learning/learning_dag.h"
@@ -214,9 +214,11 @@ int dag::search_restarts(int count) {
 }
 
 int dag::search_timed(double milliseconds) {
-    const std::clock_t start = std::clock();
+    // Wall-clock time: processor time would stretch the budget while the process waits.
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point start = Clock::now();
     return restart_rounds([&](int done) {
-        const double spent = 1000.0 * static_cast<double>(std::clock() - start) / CLOCKS_PER_SEC;
+        const double spent = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
         return done == 0 || spent < milliseconds;
     });
 }

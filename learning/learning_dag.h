@@ -28,6 +28,8 @@ struct learning_move {
     // Family versions of the head and the tail when the move was evaluated.
     int version = 0;
     int version_from = 0;
+    // The head's evaluation that found the move: only its latest one is queued.
+    int stamp = 0;
 };
 
 class dag : public structure {
@@ -91,7 +93,7 @@ public:
     // Greedy search with all move kinds from the current graph, then from `count` - 1 random graphs;
     // keeps the best graph found. A count below 1 keeps the graph as it is. 0, -1, or the cancel answer.
     [[nodiscard]] int search_restarts(int count);
-    // The same until the processor time spent reaches the budget; at least one round.
+    // The same until the wall-clock time spent reaches the budget; at least one round.
     [[nodiscard]] int search_timed(double milliseconds);
     // Best-first ascent NUM_RESTARTS times, each time going back to the alternative branch (the
     // second-best move) taken BESTF_GOBACK_NUM steps earlier; keeps the best graph. 0, or -1 (also for
@@ -218,6 +220,11 @@ private:
     bool pop_move(learning_move& move);
     void fill_move_queue();
     double greedy_step();
+    // A move is queued until its head is evaluated again or its family changes.
+    bool is_current(const learning_move& move) const;
+    // Evaluates again the nodes whose move gains the arc change of `move` changed: the heads whose
+    // parents changed, and their children (a reversal of an arc into a child scores the head's family).
+    void refresh_moves(const learning_move& move, bool made);
     void touch(int i);
     // Change of the graph prior when the arc x -> y is added (removal: the negative).
     double arc_gain(int x, int y) const;
@@ -236,6 +243,8 @@ private:
     int allowed_moves_ = kAllowRemove | kAllowAdd | kAllowReverse;
     double min_gain_ = 0.0;
     int parent_limit_ = 2147483647;
+    // The last greedy step stopped because the best pending move would undo the one just made.
+    bool stopped_on_undo_ = false;
     // Graph prior: the table (row the tail), its dimension, the cached sum.
     std::vector<double> arc_probabilities_;
     int arc_probability_size_ = 0;

@@ -70,6 +70,8 @@ public:
     // Best move found for the node: kind 0 remove, 1 add, 2 reverse, 3 or more none.
     int move_from = -1, move_to = -1, move_type = -1;
     double move_delta = -1e308;
+    // Counts the evaluations of the node's best move.
+    int move_stamp = 0;
     // Raised on every change of the parents, so queued moves of an older family are known stale.
     int family_version = 0;
     // Arc-prior term over the graph's arc probabilities, kept until the node's children change.
