@@ -9,6 +9,11 @@ namespace {
 
 // The search's parent limit when none was registered: the greedy thick-thinning driver's default.
 constexpr int kDefaultParentLimit = 5;
+// Searches over completed records, the copies of the records completed (their counts approach the
+// expected ones) and the Gibbs sweeps that complete them anew before each search.
+constexpr int kCompletionRounds = 4;
+constexpr int kCompletionCopies = 4;
+constexpr int kCompletionSweeps = 10;
 
 }  // namespace
 
@@ -49,6 +54,39 @@ int dag_classifier::step(double weight, const char* text, Operation&& operation)
     return result;
 }
 
+template <typename Search>
+int dag_classifier::search(double weight, Search&& search) {
+    dag& g = *graph_;
+    if (!g.has_missing_cells()) return search();
+    const int outer = step_depth_;
+    const int result = step(weight, "Searching over completed records", [&] {
+        step_depth_ = outer + 1;
+        std::vector<int> start, before, after;
+        g.snapshot(start);
+        int rc = kSuccess;
+        for (int round = 0; round < kCompletionRounds && rc == kSuccess; ++round) {
+            g.snapshot(before);
+            rc = step(1.0 / kCompletionRounds, "Completing records", [&] {
+                const int completed = g.complete_missing_cells(kCompletionCopies, kCompletionSweeps);
+                if (completed != kSuccess) return completed;
+                // Each search starts where the first did: the completion carries the rounds' knowledge.
+                if (g.restore_snapshot(start) != kSuccess) return kFailure;
+                ++step_depth_;
+                const int searched = search();
+                --step_depth_;
+                return searched;
+            });
+            g.snapshot(after);
+            if (round > 0 && after == before) break;
+        }
+        return rc;
+    });
+    step_depth_ = outer;
+    // Parameters are estimated from the records as they are.
+    g.drop_completion();
+    return result;
+}
+
 int dag_classifier::learn() {
     int type = 0;
     (void)get_int("model_type", type);
@@ -75,8 +113,10 @@ int dag_classifier::learn_greedy_thick_thinning() {
     dag& g = *graph_;
     int limit = kDefaultParentLimit;
     (void)get_int("MAX_NUM_PA_GS", limit);
-    int result = step(0.45, "Thickening", [&] { return g.thicken(limit); });
-    if (result == kSuccess) result = step(0.45, "Thinning", [&] { return g.thin(-1); });
+    int result = search(0.9, [&] {
+        const int thickened = step(0.45, "Thickening", [&] { return g.thicken(limit); });
+        return thickened == kSuccess ? step(0.45, "Thinning", [&] { return g.thin(-1); }) : thickened;
+    });
     if (result == kSuccess) result = step(0.1, "Parameters", [&] { return g.learn_parameters(); });
     return result;
 }
@@ -101,7 +141,7 @@ int dag_classifier::learn_feature_selection() {
         }
     }
     (void)g.close_order();
-    int result = step(0.8, "Selecting features", [&] { return g.thicken(-1); });
+    int result = search(0.8, [&] { return step(0.8, "Selecting features", [&] { return g.thicken(-1); }); });
     if (result == kSuccess) result = step(0.2, "Parameters", [&] { return g.learn_parameters(); });
     return result;
 }
@@ -117,7 +157,8 @@ int dag_classifier::learn_extra_parent() {
         (void)g.forbid_arc(c, i);
     }
     (void)g.close_order();
-    int result = step(0.8, "Adding feature parents", [&] { return g.thicken(1); });
+    int result =
+        search(0.8, [&] { return step(0.8, "Adding feature parents", [&] { return g.thicken(1); }); });
     if (result != kSuccess) return result;
     for (int i = -1; g.next_active(i) == kSuccess;) {
         if (i == c) continue;

@@ -107,6 +107,10 @@ void dag::copy_from(const dag& other) {
     active_count_ = other.active_count_;
     total_records_ = other.total_records_;
     hidden_ = other.hidden_;
+    completed_ = other.completed_;
+    missing_cells_ = other.missing_cells_;
+    completion_seed_ = other.completion_seed_;
+    completion_copies_ = other.completion_copies_;
     count_cache_ = other.count_cache_;
     score_cache_ = other.score_cache_;
     heap_.clear();
@@ -240,6 +244,7 @@ int dag::select_records(const std::vector<int>& hidden) {
     if (static_cast<int>(hidden.size()) != total_records_) return kObjectNotValid;
     hidden_.assign(total_records_, 0);
     for (int r = 0; r < total_records_; ++r) hidden_[r] = hidden[r] == 1 ? 1 : 0;
+    drop_completion();  // it completed other records
     count_cache_.clear();
     score_cache_.clear();
     for (auto& node : nodes_) node->parameters.clear();
@@ -267,23 +272,28 @@ const std::vector<double>* dag::family_counts(int i, const std::vector<int>& par
         const hybrid_node& parent = *nodes_[parents[j]];
         if (!(parent.kind & hybrid_node::kDiscreteData)) return nullptr;
         strides[j] = static_cast<int>(cells);
-        columns[j] = parent.data->data();
+        columns[j] = counted_column(parents[j]);
         cells *= parent.num_states();
         if (cells > kMaxFamilyCells) return nullptr;
     }
     std::vector<double> counts(static_cast<size_t>(cells), 0.0);
-    const int32_t* own = node.data->data();
-    for (int rec = 0; rec < total_records_; ++rec) {
-        if (!hidden_.empty() && hidden_[rec]) continue;
-        int32_t index = own[rec];
-        if (index < 0) continue;
-        int j = 0;
-        for (; j < k; ++j) {
-            const int32_t v = columns[j][rec];
-            if (v < 0) break;  // a missing value in the family: the record is not counted
-            index += v * strides[j];
+    const int32_t* own = counted_column(i);
+    // Completed records come in several copies, each counted with its share.
+    const double weight = 1.0 / completion_copies_;
+    for (int copy = 0; copy < completion_copies_; ++copy) {
+        const size_t at = static_cast<size_t>(copy) * total_records_;
+        for (int rec = 0; rec < total_records_; ++rec) {
+            if (!hidden_.empty() && hidden_[rec]) continue;
+            int32_t index = own[at + rec];
+            if (index < 0) continue;
+            int j = 0;
+            for (; j < k; ++j) {
+                const int32_t v = columns[j][at + rec];
+                if (v < 0) break;  // a missing value in the family: the record is not counted
+                index += v * strides[j];
+            }
+            if (j == k) counts[index] += weight;
         }
-        if (j == k) counts[index] += 1.0;
     }
     return &count_cache_.emplace(key, std::move(counts)).first->second;
 }

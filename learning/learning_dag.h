@@ -65,6 +65,18 @@ public:
     int records_in_use() const;
     bool record_in_use(int r) const { return hidden_.empty() || hidden_[r] == 0; }
 
+    // Whether a record in use lacks the value of an active discrete node.
+    bool has_missing_cells() const;
+    // Scores count completed records from here on, as many copies of the records in use as asked, each
+    // counted with its share: every missing cell drawn from its distribution given the rest of its
+    // record under the current arcs (Gibbs sweeps, parameters estimated from the completed records
+    // before each sweep). The first call starts from draws of each node's observed frequencies; later
+    // calls go on from the last completion (and keep its number of copies). 0, or -1 (nothing
+    // completed) for a graph with a continuous column or a family too large to count.
+    [[nodiscard]] int complete_missing_cells(int copies, int sweeps);
+    // Scores count the records as they are again.
+    void drop_completion();
+
     // Local score of a node under CRITERION; kScoreNotComputed when it cannot be computed.
     double local_score(int i);
     // Sum over all active nodes (cached until the graph changes).
@@ -191,6 +203,9 @@ protected:
         count_cache_.clear();
         score_cache_.clear();
         heap_.clear();
+        completed_.clear();
+        missing_cells_.clear();
+        completion_copies_ = 1;
     }
     int detach_node(int i) override;
 
@@ -198,6 +213,12 @@ private:
     // Expectation maximisation replaces the counts by expected ones and estimates from those.
     friend class em_run;
 
+    // The column that counts read for node i: the completed one while there is a completion.
+    const int32_t* counted_column(int i) const;
+    [[nodiscard]] int start_completion(int copies);
+    // Log parameters of every active family from the completed records, and the parents' strides.
+    [[nodiscard]] int estimate_completion_tables(std::vector<std::vector<double>>& log_theta,
+                                                 std::vector<std::vector<int>>& strides);
     // Counts of node i over the given parents (in that order), node state last; null when the
     // table would be too large.
     const std::vector<double>* family_counts(int i, const std::vector<int>& parents);
@@ -238,6 +259,12 @@ private:
     std::vector<uint8_t> hidden_;
     std::unordered_map<std::string, std::vector<double>> count_cache_;
     std::unordered_map<std::string, double> score_cache_;
+    // Completed discrete columns (empty: none), each holding its copies of the records one after the
+    // other; the (position, node) cells they complete; the draws' state.
+    std::vector<std::vector<int32_t>> completed_;
+    std::vector<std::pair<int, int>> missing_cells_;
+    int completion_seed_ = -1;
+    int completion_copies_ = 1;
     // Search state.
     std::vector<learning_move> heap_;
     int allowed_moves_ = kAllowRemove | kAllowAdd | kAllowReverse;

@@ -1,0 +1,168 @@
+// Completion of missing cells for structure search: scores of different graphs are comparable only
+// over the same records, and a family counted over just the records complete for it gains records
+// with every parent it drops. The search therefore counts completed records: every missing cell is
+// drawn from its distribution given the rest of its record under the graph's arcs (Gibbs sweeps,
+// parameters estimated from the completed records), a sampled form of the expected counts.
+#include <algorithm>
+#include <cmath>
+
+#include "base/status_codes.h"
+#include "learning/learning_dag.h"
+#include "learning/learning_statistics.h"
+
+namespace {
+
+// Draws an index with probability proportional to exp(w[s]).
+int DrawFromLogWeights(std::vector<double>& w, int& seed) {
+    const double top = *std::max_element(w.begin(), w.end());
+    double total = 0.0;
+    for (double& v : w) total += v = std::exp(v - top);
+    const double u = uniform_random(seed) * total;
+    double sum = 0.0;
+    for (size_t s = 0; s + 1 < w.size(); ++s) {
+        if ((sum += w[s]) >= u) return static_cast<int>(s);
+    }
+    return static_cast<int>(w.size()) - 1;
+}
+
+}  // namespace
+
+bool dag::has_missing_cells() const {
+    for (int i = -1; next_active(i) == kSuccess;) {
+        const hybrid_node& node = *nodes_[i];
+        if (!(node.kind & hybrid_node::kDiscreteData)) continue;
+        const std::vector<int32_t>& column = *node.data;
+        for (int r = 0; r < total_records_; ++r) {
+            if (record_in_use(r) && (column[r] < 0 || column[r] >= node.num_states())) return true;
+        }
+    }
+    return false;
+}
+
+const int32_t* dag::counted_column(int i) const {
+    if (static_cast<size_t>(i) < completed_.size() && !completed_[i].empty()) return completed_[i].data();
+    return nodes_[i]->data->data();
+}
+
+int dag::start_completion(int copies) {
+    const int n = node_count();
+    completed_.assign(n, {});
+    missing_cells_.clear();
+    completion_seed_ = -1;  // the same draws on every run
+    completion_copies_ = std::max(1, copies);
+    std::vector<std::vector<double>> frequencies(n);
+    for (int i = 0; i < n; ++i) {
+        const hybrid_node& node = *nodes_[i];
+        // Continuous columns are neither completed nor scored.
+        if (!(node.kind & hybrid_node::kDiscreteData) || node.num_states() < 1) {
+            if (node.active) return kFailure;
+            continue;
+        }
+        completed_[i].reserve(static_cast<size_t>(completion_copies_) * total_records_);
+        for (int copy = 0; copy < completion_copies_; ++copy)
+            completed_[i].insert(completed_[i].end(), node.data->begin(), node.data->end());
+        frequencies[i].assign(node.num_states(), 1.0);
+    }
+    for (int p = 0; p < completion_copies_ * total_records_; ++p) {
+        if (!record_in_use(p % total_records_)) continue;
+        for (int i = -1; next_active(i) == kSuccess;) {
+            const int32_t v = completed_[i][p];
+            if (v < 0 || v >= nodes_[i]->num_states()) {
+                missing_cells_.push_back({p, i});
+            } else if (p < total_records_) {
+                frequencies[i][v] += 1.0;
+            }
+        }
+    }
+    // The first draws know nothing of the other cells of the record.
+    std::vector<double> w;
+    for (const auto& cell : missing_cells_) {
+        w.clear();
+        for (double f : frequencies[cell.second]) w.push_back(std::log(f));
+        completed_[cell.second][cell.first] = DrawFromLogWeights(w, completion_seed_);
+    }
+    return kSuccess;
+}
+
+int dag::estimate_completion_tables(std::vector<std::vector<double>>& log_theta,
+                                    std::vector<std::vector<int>>& strides) {
+    count_cache_.clear();
+    log_theta.assign(node_count(), {});
+    strides.assign(node_count(), {});
+    for (int i = -1; next_active(i) == kSuccess;) {
+        const hybrid_node& node = *nodes_[i];
+        const std::vector<double>* counts = family_counts(i, node.parents);
+        if (counts == nullptr) return kFailure;
+        const int r = node.num_states();
+        // One prior count per cell keeps every state possible.
+        std::vector<double>& table = log_theta[i];
+        table.resize(counts->size());
+        for (size_t j = 0; j < counts->size(); j += r) {
+            double nj = 0.0;
+            for (int s = 0; s < r; ++s) nj += (*counts)[j + s];
+            for (int s = 0; s < r; ++s) table[j + s] = std::log(((*counts)[j + s] + 1.0) / (nj + r));
+        }
+        std::vector<int>& stride = strides[i];
+        stride.resize(node.parents.size());
+        int step = r;
+        for (int k = static_cast<int>(node.parents.size()) - 1; k >= 0; --k) {
+            stride[k] = step;
+            step *= nodes_[node.parents[k]]->num_states();
+        }
+    }
+    return kSuccess;
+}
+
+int dag::complete_missing_cells(int copies, int sweeps) {
+    if (completed_.empty() && start_completion(copies) != kSuccess) {
+        drop_completion();
+        return kFailure;
+    }
+    std::vector<std::vector<double>> log_theta;
+    std::vector<std::vector<int>> strides;
+    std::vector<double> w;
+    // Offset of node c's family cell at position r, its own state included, leaving out parent `skip`.
+    auto offset = [&](int c, int r, int skip) {
+        const hybrid_node& node = *nodes_[c];
+        int at = completed_[c][r];
+        for (size_t k = 0; k < node.parents.size(); ++k) {
+            if (node.parents[k] != skip) at += strides[c][k] * completed_[node.parents[k]][r];
+        }
+        return at;
+    };
+    for (int sweep = 0; sweep < sweeps; ++sweep) {
+        if (estimate_completion_tables(log_theta, strides) != kSuccess) {
+            drop_completion();
+            return kFailure;
+        }
+        for (const auto& [r, i] : missing_cells_) {
+            const hybrid_node& node = *nodes_[i];
+            const int states = node.num_states();
+            w.assign(states, 0.0);
+            const int own = offset(i, r, -1) - completed_[i][r];
+            for (int s = 0; s < states; ++s) w[s] = log_theta[i][own + s];
+            for (int c : node.children) {
+                const std::vector<int>& parents = nodes_[c]->parents;
+                const int k =
+                    static_cast<int>(std::find(parents.begin(), parents.end(), i) - parents.begin());
+                const int base = offset(c, r, i);
+                for (int s = 0; s < states; ++s) w[s] += log_theta[c][base + strides[c][k] * s];
+            }
+            completed_[i][r] = DrawFromLogWeights(w, completion_seed_);
+        }
+    }
+    count_cache_.clear();
+    score_cache_.clear();
+    invalidate_scores();
+    return kSuccess;
+}
+
+void dag::drop_completion() {
+    if (completed_.empty()) return;
+    completed_.clear();
+    missing_cells_.clear();
+    completion_copies_ = 1;
+    count_cache_.clear();
+    score_cache_.clear();
+    invalidate_scores();
+}
