@@ -1,6 +1,7 @@
 #include "learning/dag_classifier.h"
 
 #include <algorithm>
+#include <functional>
 
 #include "base/status_codes.h"
 #include "model/network.h"
@@ -9,11 +10,6 @@ namespace {
 
 // The search's parent limit when none was registered: the greedy thick-thinning driver's default.
 constexpr int kDefaultParentLimit = 5;
-// Searches over completed records, the copies of the records completed (their counts approach the
-// expected ones) and the Gibbs sweeps that complete them anew before each search.
-constexpr int kCompletionRounds = 4;
-constexpr int kCompletionCopies = 4;
-constexpr int kCompletionSweeps = 10;
 
 }  // namespace
 
@@ -61,29 +57,16 @@ int dag_classifier::search(double weight, Search&& search) {
     const int outer = step_depth_;
     const int result = step(weight, "Searching over completed records", [&] {
         step_depth_ = outer + 1;
-        std::vector<int> start, before, after;
-        g.snapshot(start);
-        int rc = kSuccess;
-        for (int round = 0; round < kCompletionRounds && rc == kSuccess; ++round) {
-            g.snapshot(before);
-            rc = step(1.0 / kCompletionRounds, "Completing records", [&] {
-                const int completed = g.complete_missing_cells(kCompletionCopies, kCompletionSweeps);
-                if (completed != kSuccess) return completed;
-                // Each search starts where the first did: the completion carries the rounds' knowledge.
-                if (g.restore_snapshot(start) != kSuccess) return kFailure;
+        return g.search_completed(search, [&](const std::function<int()>& run) {
+            return step(1.0 / dag::kCompletionRounds, "Completing records", [&] {
                 ++step_depth_;
-                const int searched = search();
+                const int searched = run();
                 --step_depth_;
                 return searched;
             });
-            g.snapshot(after);
-            if (round > 0 && after == before) break;
-        }
-        return rc;
+        });
     });
     step_depth_ = outer;
-    // Parameters are estimated from the records as they are.
-    g.drop_completion();
     return result;
 }
 

@@ -166,3 +166,24 @@ void dag::drop_completion() {
     score_cache_.clear();
     invalidate_scores();
 }
+
+int dag::search_completed(const std::function<int()>& search,
+                          const std::function<int(const std::function<int()>&)>& round) {
+    if (!completed_.empty() || !has_missing_cells()) return search();
+    std::vector<int> start, before, after;
+    snapshot(start);
+    int result = kSuccess;
+    for (int k = 0; k < kCompletionRounds && result == kSuccess; ++k) {
+        snapshot(before);
+        result = round([&] {
+            const int completed = complete_missing_cells(kCompletionCopies, kCompletionSweeps);
+            if (completed != kSuccess) return completed;
+            // The completion carries what the rounds before learnt; the search itself starts afresh.
+            return restore_snapshot(start) == kSuccess ? search() : kFailure;
+        });
+        snapshot(after);
+        if (k > 0 && after == before) break;
+    }
+    drop_completion();
+    return result;
+}

@@ -4,6 +4,7 @@
 // (cached per family, so a family scored again reads no record), the greedy searches, parameter
 // estimates and the copy into a network.
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -76,6 +77,17 @@ public:
     [[nodiscard]] int complete_missing_cells(int copies, int sweeps);
     // Scores count the records as they are again.
     void drop_completion();
+    // Runs the search on the records as they are, or, when they have missing cells, in rounds (each
+    // run through `round`) over records completed under the graph of the round before, every search
+    // starting from the arcs the first started from, until a round leaves the arcs as they were. The
+    // completion is dropped at the end, and with it the search's cached score.
+    [[nodiscard]] int search_completed(const std::function<int()>& search,
+                                       const std::function<int(const std::function<int()>&)>& round);
+    // Searches over completed records, the copies of the records completed (their counts approach the
+    // expected ones) and the Gibbs sweeps that complete them anew before each search.
+    static constexpr int kCompletionRounds = 4;
+    static constexpr int kCompletionCopies = 4;
+    static constexpr int kCompletionSweeps = 10;
 
     // Local score of a node under CRITERION; kScoreNotComputed when it cannot be computed.
     double local_score(int i);
@@ -104,6 +116,7 @@ public:
     [[nodiscard]] int add_generated_nodes(int n, const std::map<std::string, int>* parameters);
     // Greedy search with all move kinds from the current graph, then from `count` - 1 random graphs;
     // keeps the best graph found. A count below 1 keeps the graph as it is. 0, -1, or the cancel answer.
+    // These three searches run over completed records when the data has missing cells (search_completed).
     [[nodiscard]] int search_restarts(int count);
     // The same until the wall-clock time spent reaches the budget; at least one round.
     [[nodiscard]] int search_timed(double milliseconds);
@@ -249,6 +262,7 @@ private:
     void touch(int i);
     // Change of the graph prior when the arc x -> y is added (removal: the negative).
     double arc_gain(int x, int y) const;
+    int best_first_rounds(int rounds, int go_back);
     // One best-first ascent from the current graph, recording alternatives in the ring; 0 or -1.
     int best_first_ascent(vovido::BestFirstRing& ring);
     // Greedy rounds from the current graph and then from random graphs while more(rounds done).
