@@ -16,6 +16,7 @@
 
 class DataSet;
 class VRX_network;
+class VRX_node;
 namespace vovido {
 struct BestFirstRing;
 }
@@ -46,6 +47,9 @@ public:
     // A node with the given states (fewer than two get "_unobserved" appended) and data column.
     int add_node_with_states(const std::string& name, const std::vector<std::string>& states,
                              std::vector<int32_t> column);
+    // A node named by the network node's identifier with its outcomes as states (none for an
+    // equation node) and no data; its index, or -1 without a node or definition.
+    int add_node_like(const VRX_node* node);
     // Copies settings, nodes (sharing their data), background knowledge, arcs and parameters.
     void copy_from(const dag& other);
 

@@ -277,3 +277,22 @@ TEST(StructureSearch, RandomGraphsAreAcyclicAndRestartsKeepTheBest) {
 }
 
 }  // namespace
+
+TEST(LearningGraph, AddNodeLikeANetworkNode) {
+    VRX_network net;
+    const int h = vovido::test::AddCptNode(net, "rain", 3);
+    const int e = net.AddNode(DefinitionType::kEquation, "level");
+    ASSERT_GE(e, 0);
+    dag g;
+    Build(g, {{0, 1}});
+    EXPECT_EQ(g.add_node_like(nullptr), kFailure);
+    ASSERT_EQ(g.add_node_like(net.GetNode(h)), 1);
+    ASSERT_EQ(g.add_node_like(net.GetNode(e)), 2);
+    const hybrid_node& like = *g.node_at(1);
+    EXPECT_EQ(like.name, "rain");
+    EXPECT_EQ(like.state_names, vovido::test::Names(*net.GetNode(h)->GetDefinition()));
+    EXPECT_EQ(like.kind, hybrid_node::kDiscretePart | hybrid_node::kDiscreteData);
+    EXPECT_EQ(*like.data, std::vector<int32_t>(2, kMissingLearningValue));
+    EXPECT_EQ(g.node_at(2)->name, "level");
+    EXPECT_TRUE(g.node_at(2)->state_names.empty());
+}
