@@ -37,8 +37,10 @@ int dag::add_node_like(const VRX_node* source) {
     if (definition == nullptr) return kFailure;
     auto node = std::make_unique<hybrid_node>();
     node->name = source->GetId();
-    const VRX_idArray* outcomes = definition->GetType() == DefinitionType::kEquation ? nullptr : definition->GetOutcomesNames();
-    for (int k = 0; outcomes != nullptr && k < outcomes->GetCount(); ++k) node->state_names.emplace_back((*outcomes)[k]);
+    const VRX_idArray* outcomes =
+        definition->GetType() == DefinitionType::kEquation ? nullptr : definition->GetOutcomesNames();
+    for (int k = 0; outcomes != nullptr && k < outcomes->GetCount(); ++k)
+        node->state_names.emplace_back((*outcomes)[k]);
     node->kind = hybrid_node::kDiscretePart | hybrid_node::kDiscreteData;
     node->data = std::make_shared<const std::vector<int32_t>>(total_records_, kMissingLearningValue);
     return add_node(std::move(node));
