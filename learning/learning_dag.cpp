@@ -126,6 +126,7 @@ void dag::copy_from(const dag& other) {
 }
 
 void dag::touch(int i) {
+    nodes_[i]->parents_changed();
     ++nodes_[i]->family_version;
     nodes_[i]->parameters.clear();
     invalidate_scores();
@@ -319,9 +320,10 @@ double dag::counts_score(int i, const std::vector<int>& parents, const std::vect
     const hybrid_node& node = *nodes_[i];
     double score = kScoreNotComputed;
     const int r = node.num_states();
-    if (r < 1) return kScoreNotComputed;
+    // No criterion scores a node taken as continuous.
+    if (r < 1 || node.representation(options_.flag(learning_option::kPreferContData)) != 1) return kScoreNotComputed;
     if (criterion == 2) {
-        score = (node.kind & hybrid_node::kDiscreteData) ? -1.0 : kScoreNotComputed;
+        score = -1.0;
     } else if (counts != nullptr) {
         const int q = static_cast<int>(counts->size()) / r;
         const double* n = counts->data();

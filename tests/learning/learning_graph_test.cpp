@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <map>
 #include <vector>
 
 #include "base/status_codes.h"
@@ -295,4 +296,39 @@ TEST(LearningGraph, AddNodeLikeANetworkNode) {
     EXPECT_EQ(*like.data, std::vector<int32_t>(2, kMissingLearningValue));
     EXPECT_EQ(g.node_at(2)->name, "level");
     EXPECT_TRUE(g.node_at(2)->state_names.empty());
+}
+
+TEST(LearningNode, ContinuousSide) {
+    // kind, then representation and active part without and with continuous data preferred.
+    const std::vector<std::vector<int>> cases = {
+        {1 | 16, 1, 1, 1, 1}, {2 | 32, 2, 2, 2, 2}, {1 | 2 | 16 | 32, 1, 2, 1, 2}, {1 | 2, 1, 2, 1, 2}, {0, 1, 2, -1, -1}};
+    for (const auto& c : cases) {
+        hybrid_node node;
+        node.kind = c[0];
+        EXPECT_EQ(std::vector<int>({node.representation(false), node.representation(true), node.active_part(false),
+                                    node.active_part(true)}),
+                  std::vector<int>(c.begin() + 1, c.end()))
+            << c[0];
+    }
+    // The coefficients follow the parents of a node with a continuous part.
+    dag g;
+    const std::map<std::string, int> continuous = {{"continuous", 1}};
+    ASSERT_EQ(g.add_generated_nodes(3, &continuous), kSuccess);
+    ASSERT_EQ(g.add_arc(0, 2), 1);
+    ASSERT_EQ(g.add_arc(1, 2), 1);
+    EXPECT_EQ(g.node_at(2)->coefficients, std::vector<double>(2, 0.0));
+    int seed = -3;
+    g.node_at(2)->draw_coefficients(seed);
+    for (double c : g.node_at(2)->coefficients) EXPECT_TRUE(c >= 0.1 && c < 1.0) << c;
+    ASSERT_EQ(g.remove_arc(0, 2), 1);
+    EXPECT_EQ(g.node_at(2)->coefficients.size(), 1u);
+    EXPECT_EQ(g.node_at(2)->continuous_score, kScoreNotComputed);
+    EXPECT_TRUE(g.node_at(0)->coefficients.empty());
+    // A node with data of both kinds is scored only while discrete data is preferred.
+    dag h;
+    Build(h, {{0, 1, 1, 0}});
+    h.node_at(0)->kind |= hybrid_node::kContinuousPart | hybrid_node::kContinuousData;
+    EXPECT_EQ(h.local_score(0), kScoreNotComputed);
+    ASSERT_EQ(h.set_bool_option("PREFER_CONT_DATA", false), kSuccess);
+    EXPECT_NEAR(h.local_score(0), std::lgamma(3.0) * 2 - std::lgamma(6.0), 1e-12);
 }
