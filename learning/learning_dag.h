@@ -89,8 +89,8 @@ public:
                                        const std::function<int(const std::function<int()>&)>& round);
     // Searches over completed records, the copies of the records completed (their counts approach the
     // expected ones) and the Gibbs sweeps that complete them anew before each search.
-    static constexpr int kCompletionRounds = 4;
-    static constexpr int kCompletionCopies = 4;
+    static constexpr int kCompletionRounds = 3;
+    static constexpr int kCompletionCopies = 2;
     static constexpr int kCompletionSweeps = 10;
 
     // Local score of a node under CRITERION; kScoreNotComputed when it cannot be computed.
