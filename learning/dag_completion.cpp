@@ -39,9 +39,15 @@ bool dag::has_missing_cells() const {
     return false;
 }
 
+bool dag::has_counted_column(int i) const {
+    // A node added since the completion began has no copies of its records.
+    return completed_.empty() ||
+           (static_cast<size_t>(i) < completed_.size() &&
+            completed_[i].size() == static_cast<size_t>(completion_copies_) * total_records_);
+}
+
 const int32_t* dag::counted_column(int i) const {
-    if (static_cast<size_t>(i) < completed_.size() && !completed_[i].empty()) return completed_[i].data();
-    return nodes_[i]->data->data();
+    return completed_.empty() ? nodes_[i]->data->data() : completed_[i].data();
 }
 
 int dag::start_completion(int copies) {
@@ -54,14 +60,14 @@ int dag::start_completion(int copies) {
     for (int i = 0; i < n; ++i) {
         const hybrid_node& node = *nodes_[i];
         // Continuous columns are neither completed nor scored.
-        if (!(node.kind & hybrid_node::kDiscreteData) || node.num_states() < 1) {
-            if (node.active) return kFailure;
-            continue;
-        }
+        const bool discrete = (node.kind & hybrid_node::kDiscreteData) && node.num_states() > 0;
+        if (node.active && !discrete) return kFailure;
+        // Every column that counts may read is copied, so that all of them have the copies.
+        if (!node.data) continue;
         completed_[i].reserve(static_cast<size_t>(completion_copies_) * total_records_);
         for (int copy = 0; copy < completion_copies_; ++copy)
             completed_[i].insert(completed_[i].end(), node.data->begin(), node.data->end());
-        frequencies[i].assign(node.num_states(), 1.0);
+        if (discrete) frequencies[i].assign(node.num_states(), 1.0);
     }
     for (int p = 0; p < completion_copies_ * total_records_; ++p) {
         if (!record_in_use(p % total_records_)) continue;

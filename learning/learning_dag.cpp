@@ -273,11 +273,13 @@ const std::vector<double>* dag::family_counts(int i, const std::vector<int>& par
         const hybrid_node& parent = *nodes_[parents[j]];
         if (!(parent.kind & hybrid_node::kDiscreteData)) return nullptr;
         strides[j] = static_cast<int>(cells);
+        if (!has_counted_column(parents[j])) return nullptr;
         columns[j] = counted_column(parents[j]);
         cells *= parent.num_states();
         if (cells > kMaxFamilyCells) return nullptr;
     }
     std::vector<double> counts(static_cast<size_t>(cells), 0.0);
+    if (!has_counted_column(i)) return nullptr;
     const int32_t* own = counted_column(i);
     // Completed records come in several copies, each counted with its share.
     const double weight = 1.0 / completion_copies_;

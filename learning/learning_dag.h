@@ -230,7 +230,9 @@ private:
     // Expectation maximisation replaces the counts by expected ones and estimates from those.
     friend class em_run;
 
-    // The column that counts read for node i: the completed one while there is a completion.
+    // The column that counts read for node i: the completed one while there is a completion, which
+    // a node added since lacks.
+    bool has_counted_column(int i) const;
     const int32_t* counted_column(int i) const;
     [[nodiscard]] int start_completion(int copies);
     // Log parameters of every active family from the completed records, and the parents' strides.
