@@ -146,7 +146,9 @@ TEST(NaiveBayes, FeatureSelectionWithHiddenCells) {
     options.classVariableId = "c";
     options.featureSelection = true;
     VRX_network net;
-    ASSERT_EQ(LearnNaiveBayes(options, data, net), kSuccess);
+    progress_tracker done;
+    ASSERT_EQ(LearnNaiveBayes(options, data, net, &done), kSuccess);
+    EXPECT_NEAR(done.overall(), 1.0, 1e-9);
     EXPECT_EQ(net.GetParents(net.FindNode("f")).GetCount(), 1);
     EXPECT_EQ(net.GetParents(net.FindNode("g")).GetCount(), 0);
 }
