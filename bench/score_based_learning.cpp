@@ -73,6 +73,7 @@ void BM_GreedyThickThinningAlarmHidden(benchmark::State& state) {
 BENCHMARK(BM_GreedyThickThinningAlarmHidden)
     ->Args({10000, 0})
     ->Args({10000, 20})
+    ->Args({100000, 0})
     ->Args({100000, 20})
     ->Unit(benchmark::kMillisecond);
 
