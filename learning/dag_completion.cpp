@@ -4,7 +4,6 @@
 // drawn from its distribution given the rest of its record under the graph's arcs (Gibbs sweeps,
 // parameters estimated from the completed records), a sampled form of the expected counts.
 #include <algorithm>
-#include <cmath>
 
 #include "base/status_codes.h"
 #include "learning/learning_dag.h"
@@ -12,11 +11,10 @@
 
 namespace {
 
-// Draws an index with probability proportional to exp(w[s]).
-int DrawFromLogWeights(std::vector<double>& w, int& seed) {
-    const double top = *std::max_element(w.begin(), w.end());
+// Draws an index with probability proportional to w[s] (weights positive).
+int DrawFromWeights(const std::vector<double>& w, int& seed) {
     double total = 0.0;
-    for (double& v : w) total += v = std::exp(v - top);
+    for (double v : w) total += v;
     const double u = uniform_random(seed) * total;
     double sum = 0.0;
     for (size_t s = 0; s + 1 < w.size(); ++s) {
@@ -83,17 +81,15 @@ int dag::start_completion(int copies) {
     // The first draws know nothing of the other cells of the record.
     std::vector<double> w;
     for (const auto& cell : missing_cells_) {
-        w.clear();
-        for (double f : frequencies[cell.second]) w.push_back(std::log(f));
-        completed_[cell.second][cell.first] = DrawFromLogWeights(w, completion_seed_);
+        completed_[cell.second][cell.first] = DrawFromWeights(frequencies[cell.second], completion_seed_);
     }
     return kSuccess;
 }
 
-int dag::estimate_completion_tables(std::vector<std::vector<double>>& log_theta,
+int dag::estimate_completion_tables(std::vector<std::vector<double>>& theta,
                                     std::vector<std::vector<int>>& strides) {
     count_cache_.clear();
-    log_theta.assign(node_count(), {});
+    theta.assign(node_count(), {});
     strides.assign(node_count(), {});
     for (int i = -1; next_active(i) == kSuccess;) {
         const hybrid_node& node = *nodes_[i];
@@ -101,12 +97,12 @@ int dag::estimate_completion_tables(std::vector<std::vector<double>>& log_theta,
         if (counts == nullptr) return kFailure;
         const int r = node.num_states();
         // One prior count per cell keeps every state possible.
-        std::vector<double>& table = log_theta[i];
+        std::vector<double>& table = theta[i];
         table.resize(counts->size());
         for (size_t j = 0; j < counts->size(); j += r) {
             double nj = 0.0;
             for (int s = 0; s < r; ++s) nj += (*counts)[j + s];
-            for (int s = 0; s < r; ++s) table[j + s] = std::log(((*counts)[j + s] + 1.0) / (nj + r));
+            for (int s = 0; s < r; ++s) table[j + s] = ((*counts)[j + s] + 1.0) / (nj + r);
         }
         std::vector<int>& stride = strides[i];
         stride.resize(node.parents.size());
@@ -124,7 +120,7 @@ int dag::complete_missing_cells(int copies, int sweeps) {
         drop_completion();
         return kFailure;
     }
-    std::vector<std::vector<double>> log_theta;
+    std::vector<std::vector<double>> theta;
     std::vector<std::vector<int>> strides;
     std::vector<double> w;
     // Offset of node c's family cell at position r, its own state included, leaving out parent `skip`.
@@ -136,25 +132,28 @@ int dag::complete_missing_cells(int copies, int sweeps) {
         }
         return at;
     };
+    // Without arcs a sweep draws every cell from its node's frequencies again, as the first draws did.
+    if (arc_count() == 0) sweeps = 0;
     for (int sweep = 0; sweep < sweeps; ++sweep) {
-        if (estimate_completion_tables(log_theta, strides) != kSuccess) {
+        if (estimate_completion_tables(theta, strides) != kSuccess) {
             drop_completion();
             return kFailure;
         }
         for (const auto& [r, i] : missing_cells_) {
             const hybrid_node& node = *nodes_[i];
             const int states = node.num_states();
-            w.assign(states, 0.0);
+            w.resize(states);
             const int own = offset(i, r, -1) - completed_[i][r];
-            for (int s = 0; s < states; ++s) w[s] = log_theta[i][own + s];
+            for (int s = 0; s < states; ++s) w[s] = theta[i][own + s];
             for (int c : node.children) {
                 const std::vector<int>& parents = nodes_[c]->parents;
                 const int k =
                     static_cast<int>(std::find(parents.begin(), parents.end(), i) - parents.begin());
                 const int base = offset(c, r, i);
-                for (int s = 0; s < states; ++s) w[s] += log_theta[c][base + strides[c][k] * s];
+                // Each factor is at least 1 / (records + states): the product stays far from underflow.
+                for (int s = 0; s < states; ++s) w[s] *= theta[c][base + strides[c][k] * s];
             }
-            completed_[i][r] = DrawFromLogWeights(w, completion_seed_);
+            completed_[i][r] = DrawFromWeights(w, completion_seed_);
         }
     }
     count_cache_.clear();

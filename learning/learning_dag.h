@@ -235,8 +235,8 @@ private:
     bool has_counted_column(int i) const;
     const int32_t* counted_column(int i) const;
     [[nodiscard]] int start_completion(int copies);
-    // Log parameters of every active family from the completed records, and the parents' strides.
-    [[nodiscard]] int estimate_completion_tables(std::vector<std::vector<double>>& log_theta,
+    // Parameters of every active family from the completed records, and the parents' strides.
+    [[nodiscard]] int estimate_completion_tables(std::vector<std::vector<double>>& theta,
                                                  std::vector<std::vector<int>>& strides);
     // Counts of node i over the given parents (in that order), node state last; null when the
     // table would be too large.
