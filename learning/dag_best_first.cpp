@@ -1,11 +1,19 @@
 // Searches that look past the first local optimum: greedy search restarted from random graphs (a
-// number of rounds or a processor-time budget), and a best-first search that records, at every step
+// number of rounds or a wall-clock budget), and a best-first search that records, at every step
 // of an ascent, the branch of the second-best move, and after each ascent goes back to the branch taken
 // a fixed number of steps earlier.
-#include <ctime>
+#include <chrono>
+#include <functional>
 
 #include "base/status_codes.h"
 #include "learning/learning_dag.h"
+
+namespace {
+
+// A round of completion that is no progress step of its own.
+int RunRound(const std::function<int()>& run) { return run(); }
+
+}  // namespace
 
 namespace vovido {
 
@@ -158,6 +166,10 @@ int dag::search_best_first() {
     const int rounds = options_.integer(learning_option::kNumRestarts);
     const int go_back = options_.integer(learning_option::kBestFirstGoBack);
     if (rounds < 1 || go_back < 1) return kFailure;
+    return search_completed([&] { return best_first_rounds(rounds, go_back); }, RunRound);
+}
+
+int dag::best_first_rounds(int rounds, int go_back) {
     if (score() == kScoreNotComputed) return kFailure;
     if (apply_knowledge() != kSuccess) return kFailure;
     vovido::BestFirstRing ring(go_back);
@@ -210,13 +222,21 @@ int dag::restart_rounds(More more) {
 int dag::search_restarts(int count) {
     // No round: the graph and its score stay as they are.
     if (count < 1) return kSuccess;
-    return restart_rounds([count](int done) { return done < count; });
+    return search_completed([&] { return restart_rounds([count](int done) { return done < count; }); }, RunRound);
 }
 
 int dag::search_timed(double milliseconds) {
-    const std::clock_t start = std::clock();
-    return restart_rounds([&](int done) {
-        const double spent = 1000.0 * static_cast<double>(std::clock() - start) / CLOCKS_PER_SEC;
-        return done == 0 || spent < milliseconds;
-    });
+    // Wall-clock time: processor time would stretch the budget while the process waits. Over completed
+    // records every round of completion has its share of the budget.
+    using Clock = std::chrono::steady_clock;
+    const double budget = milliseconds / (has_missing_cells() ? kCompletionRounds : 1);
+    return search_completed(
+        [&] {
+            const Clock::time_point start = Clock::now();
+            return restart_rounds([&](int done) {
+                const double spent = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+                return done == 0 || spent < budget;
+            });
+        },
+        RunRound);
 }

@@ -1,6 +1,7 @@
 #include "learning/dag_classifier.h"
 
 #include <algorithm>
+#include <functional>
 
 #include "base/status_codes.h"
 #include "model/network.h"
@@ -49,6 +50,26 @@ int dag_classifier::step(double weight, const char* text, Operation&& operation)
     return result;
 }
 
+template <typename Search>
+int dag_classifier::search(double weight, Search&& search) {
+    dag& g = *graph_;
+    if (!g.has_missing_cells()) return search();
+    const int outer = step_depth_;
+    const int result = step(weight, "Searching over completed records", [&] {
+        step_depth_ = outer + 1;
+        return g.search_completed(search, [&](const std::function<int()>& run) {
+            return step(1.0 / dag::kCompletionRounds, "Completing records", [&] {
+                ++step_depth_;
+                const int searched = run();
+                --step_depth_;
+                return searched;
+            });
+        });
+    });
+    step_depth_ = outer;
+    return result;
+}
+
 int dag_classifier::learn() {
     int type = 0;
     (void)get_int("model_type", type);
@@ -75,8 +96,10 @@ int dag_classifier::learn_greedy_thick_thinning() {
     dag& g = *graph_;
     int limit = kDefaultParentLimit;
     (void)get_int("MAX_NUM_PA_GS", limit);
-    int result = step(0.45, "Thickening", [&] { return g.thicken(limit); });
-    if (result == kSuccess) result = step(0.45, "Thinning", [&] { return g.thin(-1); });
+    int result = search(0.9, [&] {
+        const int thickened = step(0.45, "Thickening", [&] { return g.thicken(limit); });
+        return thickened == kSuccess ? step(0.45, "Thinning", [&] { return g.thin(-1); }) : thickened;
+    });
     if (result == kSuccess) result = step(0.1, "Parameters", [&] { return g.learn_parameters(); });
     return result;
 }
@@ -101,7 +124,7 @@ int dag_classifier::learn_feature_selection() {
         }
     }
     (void)g.close_order();
-    int result = step(0.8, "Selecting features", [&] { return g.thicken(-1); });
+    int result = search(0.8, [&] { return step(0.8, "Selecting features", [&] { return g.thicken(-1); }); });
     if (result == kSuccess) result = step(0.2, "Parameters", [&] { return g.learn_parameters(); });
     return result;
 }
@@ -117,7 +140,8 @@ int dag_classifier::learn_extra_parent() {
         (void)g.forbid_arc(c, i);
     }
     (void)g.close_order();
-    int result = step(0.8, "Adding feature parents", [&] { return g.thicken(1); });
+    int result =
+        search(0.8, [&] { return step(0.8, "Adding feature parents", [&] { return g.thicken(1); }); });
     if (result != kSuccess) return result;
     for (int i = -1; g.next_active(i) == kSuccess;) {
         if (i == c) continue;

@@ -41,6 +41,11 @@ private:
     // Runs the operation as a progress step of the given weight and text.
     template <typename Operation>
     int step(double weight, const char* text, Operation&& operation);
+    // Runs the search (steps adding up to `weight`) on the data as it is, or, when the data has missing
+    // cells, in rounds over records completed under the graph of the round before, until a round
+    // leaves the arcs as they were.
+    template <typename Search>
+    int search(double weight, Search&& search);
 
     std::unique_ptr<dag> graph_;
     int* seed_source_ = nullptr;

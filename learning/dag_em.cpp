@@ -130,6 +130,7 @@ void em_run::draw_random_parameters() {
     int& seed = graph_.seed();
     for (int i = -1; graph_.next_active(i) == kSuccess;) {
         hybrid_node& node = *graph_.node_at(i);
+        node.draw_coefficients(seed);
         const int r = node.num_states();
         if (!(node.kind & hybrid_node::kDiscretePart) || r < 1) continue;
         node.parameters.resize(FamilyCells(graph_, node));

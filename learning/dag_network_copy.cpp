@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/dmatrix.h"
+#include "base/id_array.h"
 #include "base/identifier.h"
 #include "base/status_codes.h"
 #include "learning/learning_dag.h"
@@ -30,6 +31,20 @@ private:
 };
 
 }  // namespace
+
+int dag::add_node_like(const VRX_node* source) {
+    VRX_nodeDefinition* definition = source != nullptr ? source->GetDefinition() : nullptr;
+    if (definition == nullptr) return kFailure;
+    auto node = std::make_unique<hybrid_node>();
+    node->name = source->GetId();
+    const VRX_idArray* outcomes =
+        definition->GetType() == DefinitionType::kEquation ? nullptr : definition->GetOutcomesNames();
+    for (int k = 0; outcomes != nullptr && k < outcomes->GetCount(); ++k)
+        node->state_names.emplace_back((*outcomes)[k]);
+    node->kind = hybrid_node::kDiscretePart | hybrid_node::kDiscreteData;
+    node->data = std::make_shared<const std::vector<int32_t>>(total_records_, kMissingLearningValue);
+    return add_node(std::move(node));
+}
 
 std::vector<std::string> dag::network_identifiers() const {
     // Names that are identifiers already are kept first, so a repaired or generated identifier never

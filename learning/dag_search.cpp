@@ -42,6 +42,7 @@ learning_move dag::best_move(int i) {
     best.move_to = i;
     best.move_delta = -1000000.0;
     best.version = node.family_version;
+    best.stamp = ++node.move_stamp;
     const double s0 = local_score(i);
     if (s0 == kScoreNotComputed) {
         best.move_type = 3;
@@ -110,8 +111,7 @@ bool dag::pop_move(learning_move& move) {
         std::pop_heap(heap_.begin(), heap_.end(), LowerPriority);
         move = heap_.back();
         heap_.pop_back();
-        const hybrid_node& head = *nodes_[move.move_to];
-        if (head.family_version != move.version) continue;  // the head was evaluated again since
+        if (!is_current(move)) continue;  // the head was evaluated again since
         if (move.move_type == kReverse && nodes_[move.move_from]->family_version != move.version_from) {
             // The tail's family changed under a queued reversal: evaluate the head again.
             push_move(best_move(move.move_to));
@@ -122,12 +122,31 @@ bool dag::pop_move(learning_move& move) {
     return false;
 }
 
+bool dag::is_current(const learning_move& move) const {
+    const hybrid_node& head = *nodes_[move.move_to];
+    return head.family_version == move.version && head.move_stamp == move.stamp;
+}
+
+void dag::refresh_moves(const learning_move& move, bool made) {
+    push_move(best_move(move.move_to));
+    if (!made) return;
+    const bool reversed = move.move_type == kReverse;
+    if (reversed) push_move(best_move(move.move_from));
+    for (int changed : {move.move_to, reversed ? move.move_from : -1}) {
+        if (changed < 0) continue;
+        for (int c : std::vector<int>(nodes_[changed]->children)) {
+            if (c != move.move_to && c != move.move_from) push_move(best_move(c));
+        }
+    }
+}
+
 void dag::fill_move_queue() {
     heap_.clear();
     for (int i = -1; next_active(i) == kSuccess;) push_move(best_move(i));
 }
 
 double dag::greedy_step() {
+    stopped_on_undo_ = false;
     learning_move move;
     while (pop_move(move)) {
         if (!(move.move_delta > min_gain_)) return -1e308;
@@ -140,13 +159,12 @@ double dag::greedy_step() {
             result = reverse_arc_acyclic(move.move_from, move.move_to);
         }
         if (result == kFailure) return kScoreNotComputed;
-        push_move(best_move(move.move_to));
-        if (move.move_type == kReverse && result == 1) push_move(best_move(move.move_from));
+        refresh_moves(move, result == 1);
         if (result == 0) continue;
         criterion_score_ += move.move_delta;
         score_valid_ = true;
         // A pending move that would undo this one ends the ascent instead of oscillating.
-        while (!heap_.empty() && heap_.front().version != nodes_[heap_.front().move_to]->family_version) {
+        while (!heap_.empty() && !is_current(heap_.front())) {
             std::pop_heap(heap_.begin(), heap_.end(), LowerPriority);  // evaluated again since
             heap_.pop_back();
         }
@@ -156,8 +174,10 @@ double dag::greedy_step() {
             if ((move.move_type == kAdd && top.move_type == kRemove && same) ||
                 (move.move_type == kRemove && top.move_type == kAdd && same) ||
                 (move.move_type == kReverse && top.move_type == kReverse && top.move_from == move.move_to &&
-                 top.move_to == move.move_from))
+                 top.move_to == move.move_from)) {
+                stopped_on_undo_ = true;
                 return -1e308;  // whatever the smallest gain accepted, no back and forth
+            }
         }
         return move.move_delta;
     }
@@ -186,6 +206,9 @@ int dag::greedy_search() {
     fill_move_queue();
     const double min_delta = options_.real(learning_option::kMinGreedyDelta);
     const int d = progress().depth();
+    // Moves are evaluated again only where a change touched their families, but a change elsewhere can
+    // open a path that made a move cyclic, or close one: before stopping, every node is evaluated anew.
+    bool fresh = true;
     for (;;) {
         const int opened = progress().open_step(d, 0.0, "Greedy step");
         if (opened != kSuccess) return opened;
@@ -193,7 +216,14 @@ int dag::greedy_search() {
         const int closed = progress().close_step(d);
         if (closed != kSuccess) return closed;
         if (gain == kScoreNotComputed) return kFailure;
-        if (!(gain >= min_delta)) return kSuccess;
+        if (gain >= min_delta) {
+            fresh = false;
+        } else if (fresh || stopped_on_undo_) {
+            return kSuccess;
+        } else {
+            fill_move_queue();
+            fresh = true;
+        }
     }
 }
 

@@ -109,6 +109,10 @@ void dag::copy_from(const dag& other) {
     active_count_ = other.active_count_;
     total_records_ = other.total_records_;
     hidden_ = other.hidden_;
+    completed_ = other.completed_;
+    missing_cells_ = other.missing_cells_;
+    completion_seed_ = other.completion_seed_;
+    completion_copies_ = other.completion_copies_;
     count_cache_ = other.count_cache_;
     score_cache_ = other.score_cache_;
     heap_.clear();
@@ -124,6 +128,7 @@ void dag::copy_from(const dag& other) {
 }
 
 void dag::touch(int i) {
+    nodes_[i]->parents_changed();
     ++nodes_[i]->family_version;
     nodes_[i]->parameters.clear();
     invalidate_scores();
@@ -242,6 +247,7 @@ int dag::select_records(const std::vector<int>& hidden) {
     if (static_cast<int>(hidden.size()) != total_records_) return kObjectNotValid;
     hidden_.assign(total_records_, 0);
     for (int r = 0; r < total_records_; ++r) hidden_[r] = hidden[r] == 1 ? 1 : 0;
+    drop_completion();  // it completed other records
     count_cache_.clear();
     score_cache_.clear();
     for (auto& node : nodes_) node->parameters.clear();
@@ -269,23 +275,30 @@ const std::vector<double>* dag::family_counts(int i, const std::vector<int>& par
         const hybrid_node& parent = *nodes_[parents[j]];
         if (!(parent.kind & hybrid_node::kDiscreteData)) return nullptr;
         strides[j] = static_cast<int>(cells);
-        columns[j] = parent.data->data();
+        if (!has_counted_column(parents[j])) return nullptr;
+        columns[j] = counted_column(parents[j]);
         cells *= parent.num_states();
         if (cells > kMaxFamilyCells) return nullptr;
     }
     std::vector<double> counts(static_cast<size_t>(cells), 0.0);
-    const int32_t* own = node.data->data();
-    for (int rec = 0; rec < total_records_; ++rec) {
-        if (!hidden_.empty() && hidden_[rec]) continue;
-        int32_t index = own[rec];
-        if (index < 0) continue;
-        int j = 0;
-        for (; j < k; ++j) {
-            const int32_t v = columns[j][rec];
-            if (v < 0) break;  // a missing value in the family: the record is not counted
-            index += v * strides[j];
+    if (!has_counted_column(i)) return nullptr;
+    const int32_t* own = counted_column(i);
+    // Completed records come in several copies, each counted with its share.
+    const double weight = 1.0 / completion_copies_;
+    for (int copy = 0; copy < completion_copies_; ++copy) {
+        const size_t at = static_cast<size_t>(copy) * total_records_;
+        for (int rec = 0; rec < total_records_; ++rec) {
+            if (!hidden_.empty() && hidden_[rec]) continue;
+            int32_t index = own[at + rec];
+            if (index < 0) continue;
+            int j = 0;
+            for (; j < k; ++j) {
+                const int32_t v = columns[j][at + rec];
+                if (v < 0) break;  // a missing value in the family: the record is not counted
+                index += v * strides[j];
+            }
+            if (j == k) counts[index] += weight;
         }
-        if (j == k) counts[index] += 1.0;
     }
     return &count_cache_.emplace(key, std::move(counts)).first->second;
 }
@@ -311,9 +324,10 @@ double dag::counts_score(int i, const std::vector<int>& parents, const std::vect
     const hybrid_node& node = *nodes_[i];
     double score = kScoreNotComputed;
     const int r = node.num_states();
-    if (r < 1) return kScoreNotComputed;
+    // No criterion scores a node taken as continuous.
+    if (r < 1 || node.representation(options_.flag(learning_option::kPreferContData)) != 1) return kScoreNotComputed;
     if (criterion == 2) {
-        score = (node.kind & hybrid_node::kDiscreteData) ? -1.0 : kScoreNotComputed;
+        score = -1.0;
     } else if (counts != nullptr) {
         const int q = static_cast<int>(counts->size()) / r;
         const double* n = counts->data();

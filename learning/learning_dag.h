@@ -4,6 +4,7 @@
 // (cached per family, so a family scored again reads no record), the greedy searches, parameter
 // estimates and the copy into a network.
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -15,6 +16,7 @@
 
 class DataSet;
 class VRX_network;
+class VRX_node;
 namespace vovido {
 struct BestFirstRing;
 }
@@ -28,6 +30,8 @@ struct learning_move {
     // Family versions of the head and the tail when the move was evaluated.
     int version = 0;
     int version_from = 0;
+    // The head's evaluation that found the move: only its latest one is queued.
+    int stamp = 0;
 };
 
 class dag : public structure {
@@ -43,6 +47,9 @@ public:
     // A node with the given states (fewer than two get "_unobserved" appended) and data column.
     int add_node_with_states(const std::string& name, const std::vector<std::string>& states,
                              std::vector<int32_t> column);
+    // A node named by the network node's identifier with its outcomes as states (none for an
+    // equation node) and no data; its index, or -1 without a node or definition.
+    int add_node_like(const VRX_node* node);
     // Copies settings, nodes (sharing their data), background knowledge, arcs and parameters.
     void copy_from(const dag& other);
 
@@ -62,6 +69,29 @@ public:
     int record_count() const { return total_records_; }
     int records_in_use() const;
     bool record_in_use(int r) const { return hidden_.empty() || hidden_[r] == 0; }
+
+    // Whether a record in use lacks the value of an active discrete node.
+    bool has_missing_cells() const;
+    // Scores count completed records from here on, as many copies of the records in use as asked, each
+    // counted with its share: every missing cell drawn from its distribution given the rest of its
+    // record under the current arcs (Gibbs sweeps, parameters estimated from the completed records
+    // before each sweep). The first call starts from draws of each node's observed frequencies; later
+    // calls go on from the last completion (and keep its number of copies). 0, or -1 (nothing
+    // completed) for a graph with a continuous column or a family too large to count.
+    [[nodiscard]] int complete_missing_cells(int copies, int sweeps);
+    // Scores count the records as they are again.
+    void drop_completion();
+    // Runs the search on the records as they are, or, when they have missing cells, in rounds (each
+    // run through `round`) over records completed under the graph of the round before, every search
+    // starting from the arcs the first started from, until a round leaves the arcs as they were. The
+    // completion is dropped at the end, and with it the search's cached score.
+    [[nodiscard]] int search_completed(const std::function<int()>& search,
+                                       const std::function<int(const std::function<int()>&)>& round);
+    // Searches over completed records, the copies of the records completed (their counts approach the
+    // expected ones) and the Gibbs sweeps that complete them anew before each search.
+    static constexpr int kCompletionRounds = 3;
+    static constexpr int kCompletionCopies = 2;
+    static constexpr int kCompletionSweeps = 10;
 
     // Local score of a node under CRITERION; kScoreNotComputed when it cannot be computed.
     double local_score(int i);
@@ -90,8 +120,9 @@ public:
     [[nodiscard]] int add_generated_nodes(int n, const std::map<std::string, int>* parameters);
     // Greedy search with all move kinds from the current graph, then from `count` - 1 random graphs;
     // keeps the best graph found. A count below 1 keeps the graph as it is. 0, -1, or the cancel answer.
+    // These three searches run over completed records when the data has missing cells (search_completed).
     [[nodiscard]] int search_restarts(int count);
-    // The same until the processor time spent reaches the budget; at least one round.
+    // The same until the wall-clock time spent reaches the budget; at least one round.
     [[nodiscard]] int search_timed(double milliseconds);
     // Best-first ascent NUM_RESTARTS times, each time going back to the alternative branch (the
     // second-best move) taken BESTF_GOBACK_NUM steps earlier; keeps the best graph. 0, or -1 (also for
@@ -189,6 +220,9 @@ protected:
         count_cache_.clear();
         score_cache_.clear();
         heap_.clear();
+        completed_.clear();
+        missing_cells_.clear();
+        completion_copies_ = 1;
     }
     int detach_node(int i) override;
 
@@ -196,6 +230,14 @@ private:
     // Expectation maximisation replaces the counts by expected ones and estimates from those.
     friend class em_run;
 
+    // The column that counts read for node i: the completed one while there is a completion, which
+    // a node added since lacks.
+    bool has_counted_column(int i) const;
+    const int32_t* counted_column(int i) const;
+    [[nodiscard]] int start_completion(int copies);
+    // Parameters of every active family from the completed records, and the parents' strides.
+    [[nodiscard]] int estimate_completion_tables(std::vector<std::vector<double>>& theta,
+                                                 std::vector<std::vector<int>>& strides);
     // Counts of node i over the given parents (in that order), node state last; null when the
     // table would be too large.
     const std::vector<double>* family_counts(int i, const std::vector<int>& parents);
@@ -218,9 +260,15 @@ private:
     bool pop_move(learning_move& move);
     void fill_move_queue();
     double greedy_step();
+    // A move is queued until its head is evaluated again or its family changes.
+    bool is_current(const learning_move& move) const;
+    // Evaluates again the nodes whose move gains the arc change of `move` changed: the heads whose
+    // parents changed, and their children (a reversal of an arc into a child scores the head's family).
+    void refresh_moves(const learning_move& move, bool made);
     void touch(int i);
     // Change of the graph prior when the arc x -> y is added (removal: the negative).
     double arc_gain(int x, int y) const;
+    int best_first_rounds(int rounds, int go_back);
     // One best-first ascent from the current graph, recording alternatives in the ring; 0 or -1.
     int best_first_ascent(vovido::BestFirstRing& ring);
     // Greedy rounds from the current graph and then from random graphs while more(rounds done).
@@ -231,11 +279,19 @@ private:
     std::vector<uint8_t> hidden_;
     std::unordered_map<std::string, std::vector<double>> count_cache_;
     std::unordered_map<std::string, double> score_cache_;
+    // Completed discrete columns (empty: none), each holding its copies of the records one after the
+    // other; the (position, node) cells they complete; the draws' state.
+    std::vector<std::vector<int32_t>> completed_;
+    std::vector<std::pair<int, int>> missing_cells_;
+    int completion_seed_ = -1;
+    int completion_copies_ = 1;
     // Search state.
     std::vector<learning_move> heap_;
     int allowed_moves_ = kAllowRemove | kAllowAdd | kAllowReverse;
     double min_gain_ = 0.0;
     int parent_limit_ = 2147483647;
+    // The last greedy step stopped because the best pending move would undo the one just made.
+    bool stopped_on_undo_ = false;
     // Graph prior: the table (row the tail), its dimension, the cached sum.
     std::vector<double> arc_probabilities_;
     int arc_probability_size_ = 0;

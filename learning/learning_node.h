@@ -65,11 +65,17 @@ public:
     int used_method = -1;
     // Parameters over the family: parents in list order, the node's own state last and fastest.
     std::vector<double> parameters;
+    // Continuous part: a regression coefficient per parent (kept while kContinuousPart is set) and the
+    // cached score, -1.0 until the parents first change.
+    std::vector<double> coefficients;
+    double continuous_score = -1.0;
     int state = -1;
 
     // Best move found for the node: kind 0 remove, 1 add, 2 reverse, 3 or more none.
     int move_from = -1, move_to = -1, move_type = -1;
     double move_delta = -1e308;
+    // Counts the evaluations of the node's best move.
+    int move_stamp = 0;
     // Raised on every change of the parents, so queued moves of an older family are known stale.
     int family_version = 0;
     // Arc-prior term over the graph's arc probabilities, kept until the node's children change.
@@ -77,6 +83,15 @@ public:
     bool arc_prior_valid = false;
 
     int num_states() const { return static_cast<int>(state_names.size()); }
+    // 1 when the node is taken as discrete, 2 as continuous: by the data present, else by the parts, the
+    // preferred kind winning when both are there.
+    int representation(bool prefer_continuous) const;
+    // The part that holds the node's data: 1 discrete, 2 continuous, -1 without a part.
+    int active_part(bool prefer_continuous) const;
+    // The family changed: the continuous part follows the parents.
+    void parents_changed();
+    // Coefficients of the continuous part drawn uniformly, each at least 0.1.
+    void draw_coefficients(int& seed);
     bool is_parent(int i) const;
     // Whether the graph may keep the arc x -> this node.
     bool may_keep(int x) const;

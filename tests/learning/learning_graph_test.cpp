@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <map>
 #include <vector>
 
 #include "base/status_codes.h"
@@ -277,3 +278,57 @@ TEST(StructureSearch, RandomGraphsAreAcyclicAndRestartsKeepTheBest) {
 }
 
 }  // namespace
+
+TEST(LearningGraph, AddNodeLikeANetworkNode) {
+    VRX_network net;
+    const int h = vovido::test::AddCptNode(net, "rain", 3);
+    const int e = net.AddNode(DefinitionType::kEquation, "level");
+    ASSERT_GE(e, 0);
+    dag g;
+    Build(g, {{0, 1}});
+    EXPECT_EQ(g.add_node_like(nullptr), kFailure);
+    ASSERT_EQ(g.add_node_like(net.GetNode(h)), 1);
+    ASSERT_EQ(g.add_node_like(net.GetNode(e)), 2);
+    const hybrid_node& like = *g.node_at(1);
+    EXPECT_EQ(like.name, "rain");
+    EXPECT_EQ(like.state_names, vovido::test::Names(*net.GetNode(h)->GetDefinition()));
+    EXPECT_EQ(like.kind, hybrid_node::kDiscretePart | hybrid_node::kDiscreteData);
+    EXPECT_EQ(*like.data, std::vector<int32_t>(2, kMissingLearningValue));
+    EXPECT_EQ(g.node_at(2)->name, "level");
+    EXPECT_TRUE(g.node_at(2)->state_names.empty());
+}
+
+TEST(LearningNode, ContinuousSide) {
+    // kind, then representation and active part without and with continuous data preferred.
+    const std::vector<std::vector<int>> cases = {
+        {1 | 16, 1, 1, 1, 1}, {2 | 32, 2, 2, 2, 2}, {1 | 2 | 16 | 32, 1, 2, 1, 2}, {1 | 2, 1, 2, 1, 2}, {0, 1, 2, -1, -1}};
+    for (const auto& c : cases) {
+        hybrid_node node;
+        node.kind = c[0];
+        EXPECT_EQ(std::vector<int>({node.representation(false), node.representation(true), node.active_part(false),
+                                    node.active_part(true)}),
+                  std::vector<int>(c.begin() + 1, c.end()))
+            << c[0];
+    }
+    // The coefficients follow the parents of a node with a continuous part.
+    dag g;
+    const std::map<std::string, int> continuous = {{"continuous", 1}};
+    ASSERT_EQ(g.add_generated_nodes(3, &continuous), kSuccess);
+    ASSERT_EQ(g.add_arc(0, 2), 1);
+    ASSERT_EQ(g.add_arc(1, 2), 1);
+    EXPECT_EQ(g.node_at(2)->coefficients, std::vector<double>(2, 0.0));
+    int seed = -3;
+    g.node_at(2)->draw_coefficients(seed);
+    for (double c : g.node_at(2)->coefficients) EXPECT_TRUE(c >= 0.1 && c < 1.0) << c;
+    ASSERT_EQ(g.remove_arc(0, 2), 1);
+    EXPECT_EQ(g.node_at(2)->coefficients.size(), 1u);
+    EXPECT_EQ(g.node_at(2)->continuous_score, kScoreNotComputed);
+    EXPECT_TRUE(g.node_at(0)->coefficients.empty());
+    // A node with data of both kinds is scored only while discrete data is preferred.
+    dag h;
+    Build(h, {{0, 1, 1, 0}});
+    h.node_at(0)->kind |= hybrid_node::kContinuousPart | hybrid_node::kContinuousData;
+    EXPECT_EQ(h.local_score(0), kScoreNotComputed);
+    ASSERT_EQ(h.set_bool_option("PREFER_CONT_DATA", false), kSuccess);
+    EXPECT_NEAR(h.local_score(0), std::lgamma(3.0) * 2 - std::lgamma(6.0), 1e-12);
+}

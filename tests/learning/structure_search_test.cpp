@@ -262,3 +262,19 @@ TEST(RandomGraph, PartitionTest) {
 }
 
 }  // namespace
+
+// Greedy search with every move kind ends only where no single arc change gains, also from a random
+// graph (whose moves change the parents' families under queued reversals).
+TEST(StructureSearch, GreedyEndsWhereNoMoveGains) {
+    for (int criterion : {3, 0}) {
+        dag g;
+        ASSERT_TRUE(vovido::test::SampledGraph("child", 500, 7, g));
+        ASSERT_EQ(g.set_int_option("CRITERION", criterion), kSuccess);
+        g.seed() = -1;
+        ASSERT_GE(g.random_graph(1.0), 0);
+        ASSERT_EQ(g.greedy_search(), kSuccess);
+        double best = 0.0;
+        for (const auto& move : AllMoves(g)) best = std::max(best, move.delta);
+        EXPECT_LE(best, 1e-7) << criterion;
+    }
+}
