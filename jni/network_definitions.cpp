@@ -30,7 +30,6 @@ using vovido::NodeIdText;
 using vovido::NodeValue;
 using vovido::OnNetwork;
 using vovido::OnNode;
-using vovido::OnNodeId;
 using vovido::ReadDoubleArray;
 using vovido::ReadIntArray;
 
@@ -162,48 +161,13 @@ int NodeHandleFromIdArray(JNIEnv* env, const VRX_network& network, jobjectArray 
 
 // ---- Parameter arrays ----
 
-extern "C" JNIEXPORT jdoubleArray JNICALL Java_tarvo_Network_getNodeDefinition__I(JNIEnv* env, jobject self,
-                                                                                  jint h) {
-    return OnNode(env, self, h, GetDefinitionOf);
-}
-
-extern "C" JNIEXPORT jdoubleArray JNICALL
-Java_tarvo_Network_getNodeDefinition__Ljava_lang_String_2(JNIEnv* env, jobject self, jstring id) {
-    return OnNodeId(env, self, id, GetDefinitionOf);
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setNodeDefinition__I_3D(JNIEnv* env, jobject self,
-                                                                             jint h, jdoubleArray values) {
-    OnNode(env, self, h, SetDefinitionOf, values);
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setNodeDefinition__Ljava_lang_String_2_3D(
-    JNIEnv* env, jobject self, jstring id, jdoubleArray values) {
-    OnNodeId(env, self, id, SetDefinitionOf, values);
-}
+VOVIDO_NODE_NATIVES(jdoubleArray, getNodeDefinition, , GetDefinitionOf)
+VOVIDO_NODE_NATIVES(void, setNodeDefinition, _3D, SetDefinitionOf, jdoubleArray)
 
 // ---- Indexing parents of the value ----
 
-extern "C" JNIEXPORT jintArray JNICALL Java_tarvo_Network_getValueIndexingParents__I(JNIEnv* env,
-                                                                                     jobject self, jint h) {
-    return OnNode(env, self, h, IndexingParentsOf);
-}
-
-extern "C" JNIEXPORT jintArray JNICALL
-Java_tarvo_Network_getValueIndexingParents__Ljava_lang_String_2(JNIEnv* env, jobject self, jstring id) {
-    return OnNodeId(env, self, id, IndexingParentsOf);
-}
-
-extern "C" JNIEXPORT jobjectArray JNICALL Java_tarvo_Network_getValueIndexingParentIds__I(JNIEnv* env,
-                                                                                          jobject self,
-                                                                                          jint h) {
-    return OnNode(env, self, h, IndexingParentIdsOf);
-}
-
-extern "C" JNIEXPORT jobjectArray JNICALL
-Java_tarvo_Network_getValueIndexingParentIds__Ljava_lang_String_2(JNIEnv* env, jobject self, jstring id) {
-    return OnNodeId(env, self, id, IndexingParentIdsOf);
-}
+VOVIDO_NODE_NATIVES(jintArray, getValueIndexingParents, , IndexingParentsOf)
+VOVIDO_NODE_NATIVES(jobjectArray, getValueIndexingParentIds, , IndexingParentIdsOf)
 
 // ---- Noisy-MAX strengths: the node is resolved first, then the parent ----
 
@@ -233,25 +197,6 @@ Java_tarvo_Network_setNoisyParentStrengths___3Ljava_lang_String_2Ljava_lang_Stri
     });
 }
 
-extern "C" JNIEXPORT jintArray JNICALL Java_tarvo_Network_getNoisyParentStrengths__II(JNIEnv* env,
-                                                                                      jobject self, jint h,
-                                                                                      jint parent) {
-    return OnNode(env, self, h, GetStrengths, parent);
-}
-
-extern "C" JNIEXPORT jintArray JNICALL Java_tarvo_Network_getNoisyParentStrengths__Ljava_lang_String_2I(
-    JNIEnv* env, jobject self, jstring id, jint parent) {
-    return OnNodeId(env, self, id, GetStrengths, parent);
-}
-
-extern "C" JNIEXPORT jintArray JNICALL Java_tarvo_Network_getNoisyParentStrengths__ILjava_lang_String_2(
-    JNIEnv* env, jobject self, jint h, jstring parentId) {
-    return OnNode(env, self, h, ByParentId<GetStrengths>, parentId);
-}
-
-extern "C" JNIEXPORT jintArray JNICALL
-Java_tarvo_Network_getNoisyParentStrengths__Ljava_lang_String_2Ljava_lang_String_2(JNIEnv* env, jobject self,
-                                                                                   jstring id,
-                                                                                   jstring parentId) {
-    return OnNodeId(env, self, id, ByParentId<GetStrengths>, parentId);
-}
+VOVIDO_NODE_NATIVES(jintArray, getNoisyParentStrengths, I, GetStrengths, jint)
+VOVIDO_NODE_NATIVES(jintArray, getNoisyParentStrengths, Ljava_lang_String_2, ByParentId<GetStrengths>,
+                    jstring)

@@ -171,85 +171,17 @@ void OutcomeTextSS(JNIEnv* env, jobject self, jstring id, jstring oid, jstring t
 
 extern "C" {
 
-JNIEXPORT jint JNICALL Java_tarvo_Network_getNodeDiagType__I(JNIEnv* env, jobject self, jint h) {
-    return OnNode(env, self, h, DiagType);
-}
-JNIEXPORT jint JNICALL Java_tarvo_Network_getNodeDiagType__Ljava_lang_String_2(JNIEnv* env, jobject self,
-                                                                               jstring id) {
-    return OnNodeId(env, self, id, DiagType);
-}
-JNIEXPORT void JNICALL Java_tarvo_Network_setNodeDiagType__II(JNIEnv* env, jobject self, jint h, jint type) {
-    OnNode(env, self, h, SetDiagType, type);
-}
-JNIEXPORT void JNICALL Java_tarvo_Network_setNodeDiagType__Ljava_lang_String_2I(JNIEnv* env, jobject self,
-                                                                                jstring id, jint type) {
-    OnNodeId(env, self, id, SetDiagType, type);
-}
-JNIEXPORT jboolean JNICALL Java_tarvo_Network_isRanked__I(JNIEnv* env, jobject self, jint h) {
-    return OnNode(env, self, h, Ranked);
-}
-JNIEXPORT jboolean JNICALL Java_tarvo_Network_isRanked__Ljava_lang_String_2(JNIEnv* env, jobject self,
-                                                                            jstring id) {
-    return OnNodeId(env, self, id, Ranked);
-}
-JNIEXPORT void JNICALL Java_tarvo_Network_setRanked__IZ(JNIEnv* env, jobject self, jint h, jboolean on) {
-    OnNode(env, self, h, SetRanked, on);
-}
-JNIEXPORT void JNICALL Java_tarvo_Network_setRanked__Ljava_lang_String_2Z(JNIEnv* env, jobject self,
-                                                                          jstring id, jboolean on) {
-    OnNodeId(env, self, id, SetRanked, on);
-}
-JNIEXPORT jboolean JNICALL Java_tarvo_Network_isMandatory__I(JNIEnv* env, jobject self, jint h) {
-    return OnNode(env, self, h, Mandatory);
-}
-JNIEXPORT jboolean JNICALL Java_tarvo_Network_isMandatory__Ljava_lang_String_2(JNIEnv* env, jobject self,
-                                                                               jstring id) {
-    return OnNodeId(env, self, id, Mandatory);
-}
-JNIEXPORT void JNICALL Java_tarvo_Network_setMandatory__IZ(JNIEnv* env, jobject self, jint h, jboolean on) {
-    OnNode(env, self, h, SetMandatory, on);
-}
-JNIEXPORT void JNICALL Java_tarvo_Network_setMandatory__Ljava_lang_String_2Z(JNIEnv* env, jobject self,
-                                                                             jstring id, jboolean on) {
-    OnNodeId(env, self, id, SetMandatory, on);
-}
-JNIEXPORT jint JNICALL Java_tarvo_Network_getDefaultOutcome__I(JNIEnv* env, jobject self, jint h) {
-    return OnNode(env, self, h, DefaultOutcome);
-}
-JNIEXPORT jint JNICALL Java_tarvo_Network_getDefaultOutcome__Ljava_lang_String_2(JNIEnv* env, jobject self,
-                                                                                 jstring id) {
-    return OnNodeId(env, self, id, DefaultOutcome);
-}
-JNIEXPORT jstring JNICALL Java_tarvo_Network_getDefaultOutcomeId__I(JNIEnv* env, jobject self, jint h) {
-    return OnNode(env, self, h, DefaultOutcomeId);
-}
-JNIEXPORT jstring JNICALL Java_tarvo_Network_getDefaultOutcomeId__Ljava_lang_String_2(JNIEnv* env,
-                                                                                      jobject self,
-                                                                                      jstring id) {
-    return OnNodeId(env, self, id, DefaultOutcomeId);
-}
-JNIEXPORT void JNICALL Java_tarvo_Network_setDefaultOutcome__II(JNIEnv* env, jobject self, jint h, jint o) {
-    OnNode(env, self, h, SetDefault, o);
-}
-JNIEXPORT void JNICALL Java_tarvo_Network_setDefaultOutcome__Ljava_lang_String_2I(JNIEnv* env, jobject self,
-                                                                                  jstring id, jint o) {
-    OnNodeId(env, self, id, SetDefault, o);
-}
-JNIEXPORT void JNICALL Java_tarvo_Network_setDefaultOutcome__ILjava_lang_String_2(JNIEnv* env, jobject self,
-                                                                                  jint h, jstring oid) {
-    OnNode(env, self, h, ByOutcome<SetDefault>, oid);
-}
-JNIEXPORT void JNICALL Java_tarvo_Network_setDefaultOutcome__Ljava_lang_String_2Ljava_lang_String_2(
-    JNIEnv* env, jobject self, jstring id, jstring oid) {
-    OnNodeId(env, self, id, ByOutcome<SetDefault>, oid);
-}
-JNIEXPORT jstring JNICALL Java_tarvo_Network_getNodeQuestion__I(JNIEnv* env, jobject self, jint h) {
-    return OnNode(env, self, h, Question);
-}
-JNIEXPORT jstring JNICALL Java_tarvo_Network_getNodeQuestion__Ljava_lang_String_2(JNIEnv* env, jobject self,
-                                                                                  jstring id) {
-    return OnNodeId(env, self, id, Question);
-}
+VOVIDO_NODE_NATIVES(jint, getNodeDiagType, , DiagType)
+VOVIDO_NODE_NATIVES(void, setNodeDiagType, I, SetDiagType, jint)
+VOVIDO_NODE_NATIVES(jboolean, isRanked, , Ranked)
+VOVIDO_NODE_NATIVES(void, setRanked, Z, SetRanked, jboolean)
+VOVIDO_NODE_NATIVES(jboolean, isMandatory, , Mandatory)
+VOVIDO_NODE_NATIVES(void, setMandatory, Z, SetMandatory, jboolean)
+VOVIDO_NODE_NATIVES(jint, getDefaultOutcome, , DefaultOutcome)
+VOVIDO_NODE_NATIVES(jstring, getDefaultOutcomeId, , DefaultOutcomeId)
+VOVIDO_NODE_NATIVES(void, setDefaultOutcome, I, SetDefault, jint)
+VOVIDO_NODE_NATIVES(void, setDefaultOutcome, Ljava_lang_String_2, ByOutcome<SetDefault>, jstring)
+VOVIDO_NODE_NATIVES(jstring, getNodeQuestion, , Question)
 JNIEXPORT void JNICALL Java_tarvo_Network_setNodeQuestion__ILjava_lang_String_2(JNIEnv* env, jobject self,
                                                                                 jint h, jstring text) {
     WithText(env, self, text, [&](VRX_network& n, const char* t) { SetQuestion(n, h, t); });
@@ -301,38 +233,8 @@ VOVIDO_OUTCOME_TEXT_NATIVES(getOutcomeDescription, setOutcomeDescription, Descri
 VOVIDO_OUTCOME_TEXT_NATIVES(getOutcomeLabel, setOutcomeLabel, Label, OutcomeText::kLabel)
 #undef VOVIDO_OUTCOME_TEXT_NATIVES
 
-JNIEXPORT jboolean JNICALL Java_tarvo_Network_isFaultOutcome__II(JNIEnv* env, jobject self, jint h, jint o) {
-    return OnNode(env, self, h, IsFault, o);
-}
-JNIEXPORT jboolean JNICALL Java_tarvo_Network_isFaultOutcome__Ljava_lang_String_2I(JNIEnv* env, jobject self,
-                                                                                   jstring id, jint o) {
-    return OnNodeId(env, self, id, IsFault, o);
-}
-JNIEXPORT jboolean JNICALL Java_tarvo_Network_isFaultOutcome__ILjava_lang_String_2(JNIEnv* env, jobject self,
-                                                                                   jint h, jstring oid) {
-    return OnNode(env, self, h, ByOutcome<IsFault>, oid);
-}
-JNIEXPORT jboolean JNICALL Java_tarvo_Network_isFaultOutcome__Ljava_lang_String_2Ljava_lang_String_2(
-    JNIEnv* env, jobject self, jstring id, jstring oid) {
-    return OnNodeId(env, self, id, ByOutcome<IsFault>, oid);
-}
-JNIEXPORT void JNICALL Java_tarvo_Network_setFaultOutcome__IIZ(JNIEnv* env, jobject self, jint h, jint o,
-                                                               jboolean fault) {
-    OnNode(env, self, h, SetFault, o, fault);
-}
-JNIEXPORT void JNICALL Java_tarvo_Network_setFaultOutcome__Ljava_lang_String_2IZ(JNIEnv* env, jobject self,
-                                                                                 jstring id, jint o,
-                                                                                 jboolean fault) {
-    OnNodeId(env, self, id, SetFault, o, fault);
-}
-JNIEXPORT void JNICALL Java_tarvo_Network_setFaultOutcome__ILjava_lang_String_2Z(JNIEnv* env, jobject self,
-                                                                                 jint h, jstring oid,
-                                                                                 jboolean fault) {
-    OnNode(env, self, h, ByOutcome<SetFault>, oid, fault);
-}
-JNIEXPORT void JNICALL Java_tarvo_Network_setFaultOutcome__Ljava_lang_String_2Ljava_lang_String_2Z(
-    JNIEnv* env, jobject self, jstring id, jstring oid, jboolean fault) {
-    OnNodeId(env, self, id, ByOutcome<SetFault>, oid, fault);
-}
-
+VOVIDO_NODE_NATIVES(jboolean, isFaultOutcome, I, IsFault, jint)
+VOVIDO_NODE_NATIVES(jboolean, isFaultOutcome, Ljava_lang_String_2, ByOutcome<IsFault>, jstring)
+VOVIDO_NODE_NATIVES(void, setFaultOutcome, IZ, SetFault, jint, jboolean)
+VOVIDO_NODE_NATIVES(void, setFaultOutcome, Ljava_lang_String_2Z, ByOutcome<SetFault>, jstring, jboolean)
 }  // extern "C"

@@ -180,15 +180,7 @@ extern "C" JNIEXPORT jstring JNICALL Java_tarvo_Network_getMainSubmodelId(JNIEnv
 
 // ---- The submodel of a node: the node is checked (or resolved) first ----
 
-extern "C" JNIEXPORT jint JNICALL Java_tarvo_Network_getSubmodelOfNode__I(JNIEnv* env, jobject self, jint h) {
-    return OnNode(env, self, h, SubmodelOfNode);
-}
-
-extern "C" JNIEXPORT jint JNICALL Java_tarvo_Network_getSubmodelOfNode__Ljava_lang_String_2(JNIEnv* env,
-                                                                                            jobject self,
-                                                                                            jstring id) {
-    return OnNodeId(env, self, id, SubmodelOfNode);
-}
+VOVIDO_NODE_NATIVES(jint, getSubmodelOfNode, , SubmodelOfNode)
 
 extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setSubmodelOfNode__II(JNIEnv* env, jobject self,
                                                                            jint submodel, jint node) {
@@ -206,16 +198,7 @@ Java_tarvo_Network_setSubmodelOfNode__Ljava_lang_String_2Ljava_lang_String_2(JNI
 
 // ---- The tree: the moved submodel is checked (or resolved) before its new parent ----
 
-extern "C" JNIEXPORT jint JNICALL Java_tarvo_Network_getSubmodelOfSubmodel__I(JNIEnv* env, jobject self,
-                                                                              jint handle) {
-    return OnSubmodel(env, self, handle, SubmodelOfSubmodel);
-}
-
-extern "C" JNIEXPORT jint JNICALL Java_tarvo_Network_getSubmodelOfSubmodel__Ljava_lang_String_2(JNIEnv* env,
-                                                                                                jobject self,
-                                                                                                jstring id) {
-    return OnSubmodelId(env, self, id, SubmodelOfSubmodel);
-}
+VOVIDO_SUBMODEL_NATIVES(jint, getSubmodelOfSubmodel, , SubmodelOfSubmodel)
 
 extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setSubmodelOfSubmodel__II(JNIEnv* env, jobject self,
                                                                                jint parent, jint submodel) {
@@ -231,28 +214,8 @@ Java_tarvo_Network_setSubmodelOfSubmodel__Ljava_lang_String_2Ljava_lang_String_2
     });
 }
 
-extern "C" JNIEXPORT jint JNICALL Java_tarvo_Network_addSubmodel__ILjava_lang_String_2(JNIEnv* env,
-                                                                                       jobject self,
-                                                                                       jint parent,
-                                                                                       jstring id) {
-    return OnSubmodel(env, self, parent, AddSubmodel, id);
-}
-
-extern "C" JNIEXPORT jint JNICALL Java_tarvo_Network_addSubmodel__Ljava_lang_String_2Ljava_lang_String_2(
-    JNIEnv* env, jobject self, jstring parentId, jstring id) {
-    return OnSubmodelId(env, self, parentId, AddSubmodel, id);
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_deleteSubmodel__I(JNIEnv* env, jobject self,
-                                                                       jint handle) {
-    OnSubmodel(env, self, handle, DeleteSubmodel);
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_deleteSubmodel__Ljava_lang_String_2(JNIEnv* env,
-                                                                                         jobject self,
-                                                                                         jstring id) {
-    OnSubmodelId(env, self, id, DeleteSubmodel);
-}
+VOVIDO_SUBMODEL_NATIVES(jint, addSubmodel, Ljava_lang_String_2, AddSubmodel, jstring)
+VOVIDO_SUBMODEL_NATIVES(void, deleteSubmodel, , DeleteSubmodel)
 
 // ---- Identifier, name and description ----
 
@@ -266,28 +229,8 @@ extern "C" JNIEXPORT jstring JNICALL Java_tarvo_Network_getSubmodelId(JNIEnv* en
     return OnSubmodel(env, self, handle, SubmodelId);
 }
 
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setSubmodelName__ILjava_lang_String_2(JNIEnv* env,
-                                                                                           jobject self,
-                                                                                           jint handle,
-                                                                                           jstring name) {
-    OnSubmodel(env, self, handle, SetSubmodelName, name);
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setSubmodelName__Ljava_lang_String_2Ljava_lang_String_2(
-    JNIEnv* env, jobject self, jstring id, jstring name) {
-    OnSubmodelId(env, self, id, SetSubmodelName, name);
-}
-
-extern "C" JNIEXPORT jstring JNICALL Java_tarvo_Network_getSubmodelName__I(JNIEnv* env, jobject self,
-                                                                           jint handle) {
-    return OnSubmodel(env, self, handle, SubmodelName);
-}
-
-extern "C" JNIEXPORT jstring JNICALL Java_tarvo_Network_getSubmodelName__Ljava_lang_String_2(JNIEnv* env,
-                                                                                             jobject self,
-                                                                                             jstring id) {
-    return OnSubmodelId(env, self, id, SubmodelName);
-}
+VOVIDO_SUBMODEL_NATIVES(void, setSubmodelName, Ljava_lang_String_2, SetSubmodelName, jstring)
+VOVIDO_SUBMODEL_NATIVES(jstring, getSubmodelName, , SubmodelName)
 
 extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setSubmodelDescription__ILjava_lang_String_2(
     JNIEnv* env, jobject self, jint handle, jstring description) {
@@ -302,36 +245,9 @@ Java_tarvo_Network_setSubmodelDescrpition__Ljava_lang_String_2Ljava_lang_String_
     OnSubmodelId(env, self, id, SetSubmodelDescription, description);
 }
 
-extern "C" JNIEXPORT jstring JNICALL Java_tarvo_Network_getSubmodelDescription__I(JNIEnv* env, jobject self,
-                                                                                  jint handle) {
-    return OnSubmodel(env, self, handle, SubmodelDescription);
-}
-
-extern "C" JNIEXPORT jstring JNICALL
-Java_tarvo_Network_getSubmodelDescription__Ljava_lang_String_2(JNIEnv* env, jobject self, jstring id) {
-    return OnSubmodelId(env, self, id, SubmodelDescription);
-}
+VOVIDO_SUBMODEL_NATIVES(jstring, getSubmodelDescription, , SubmodelDescription)
 
 // ---- Position ----
 
-extern "C" JNIEXPORT jobject JNICALL Java_tarvo_Network_getSubmodelPosition__I(JNIEnv* env, jobject self,
-                                                                               jint handle) {
-    return OnSubmodel(env, self, handle, SubmodelPosition);
-}
-
-extern "C" JNIEXPORT jobject JNICALL Java_tarvo_Network_getSubmodelPosition__Ljava_lang_String_2(JNIEnv* env,
-                                                                                                 jobject self,
-                                                                                                 jstring id) {
-    return OnSubmodelId(env, self, id, SubmodelPosition);
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setSubmodelPosition__IIIII(JNIEnv* env, jobject self,
-                                                                                jint handle, jint x, jint y,
-                                                                                jint width, jint height) {
-    OnSubmodel(env, self, handle, SetSubmodelPosition, x, y, width, height);
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setSubmodelPosition__Ljava_lang_String_2IIII(
-    JNIEnv* env, jobject self, jstring id, jint x, jint y, jint width, jint height) {
-    OnSubmodelId(env, self, id, SetSubmodelPosition, x, y, width, height);
-}
+VOVIDO_SUBMODEL_NATIVES(jobject, getSubmodelPosition, , SubmodelPosition)
+VOVIDO_SUBMODEL_NATIVES(void, setSubmodelPosition, IIII, SetSubmodelPosition, jint, jint, jint, jint)
