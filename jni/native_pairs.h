@@ -39,8 +39,8 @@ auto OnHandle(JNIEnv* env, jobject self, jint handle, Body&& body, Args... args)
 
 // Runs a native body with the handle of the identifier, resolved before anything else is checked by
 // Resolve(env, network, id).
-template <auto Resolve, typename Body, typename... Args>
-auto OnId(JNIEnv* env, jobject self, jstring id, Body&& body, Args... args) noexcept {
+template <auto Resolve, typename Id, typename Body, typename... Args>
+auto OnId(JNIEnv* env, jobject self, Id id, Body&& body, Args... args) noexcept {
     return RunNative(env, [&] {
         VRX_network& network = GetNetwork(env, self);
         return body(env, network, Resolve(env, network, id), args...);
@@ -84,13 +84,17 @@ auto OnIds(JNIEnv* env, jobject self, jstring first, jstring second, Body&& body
 #define VOVIDO_JNI_ARGS_4(body, t1, t2, t3, t4) body, a1, a2, a3, a4
 #define VOVIDO_JNI_ARGS_5(body, t1, t2, t3, t4, t5) body, a1, a2, a3, a4, a5
 
-#define VOVIDO_JNI_PAIR(Class, ByHandle, ById, Result, name, Rest, ...)                                     \
+#define VOVIDO_JNI_PAIR(Class, ByHandle, ById, Result, name, Rest, ...) \
+    VOVIDO_JNI_PAIR_AS(Class, ByHandle, ById, Result, name, name, jstring, Ljava_lang_String_2, Rest, __VA_ARGS__)
+
+// The same where the identifier member has a name or key type of its own (IdType, mangled as IdSig).
+#define VOVIDO_JNI_PAIR_AS(Class, ByHandle, ById, Result, name, idName, IdType, IdSig, Rest, ...)         \
     extern "C" JNIEXPORT Result JNICALL Java_tarvo_##Class##_##name##__I##Rest(                           \
         JNIEnv* env, jobject self, jint handle VOVIDO_JNI_PARAMS_(__VA_ARGS__)) {                         \
         return ByHandle(env, self, handle, VOVIDO_JNI_ARGS_(__VA_ARGS__));                                \
     }                                                                                                     \
-    extern "C" JNIEXPORT Result JNICALL Java_tarvo_##Class##_##name##__Ljava_lang_String_2##Rest(         \
-        JNIEnv* env, jobject self, jstring id VOVIDO_JNI_PARAMS_(__VA_ARGS__)) {                          \
+    extern "C" JNIEXPORT Result JNICALL Java_tarvo_##Class##_##idName##__##IdSig##Rest(                   \
+        JNIEnv* env, jobject self, IdType id VOVIDO_JNI_PARAMS_(__VA_ARGS__)) {                           \
         return ById(env, self, id, VOVIDO_JNI_ARGS_(__VA_ARGS__));                                        \
     }
 

@@ -28,8 +28,6 @@ using vovido::LocalRef;
 using vovido::NodeDefinition;
 using vovido::NodeIdText;
 using vovido::NodeValue;
-using vovido::OnNetwork;
-using vovido::OnNode;
 using vovido::ReadDoubleArray;
 using vovido::ReadIntArray;
 
@@ -171,32 +169,14 @@ VOVIDO_NODE_NATIVES(jobjectArray, getValueIndexingParentIds, , IndexingParentIds
 
 // ---- Noisy-MAX strengths: the node is resolved first, then the parent ----
 
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setNoisyParentStrengths__II_3I(JNIEnv* env, jobject self,
-                                                                                    jint h, jint parent,
-                                                                                    jintArray strengths) {
-    OnNode(env, self, h, SetStrengths, parent, strengths);
-}
+// Java declares the identifier forms of the setter with a String[].
+#define VOVIDO_STRENGTH_NATIVES(Rest, ...)                                                   \
+    VOVIDO_JNI_PAIR_AS(Network, vovido::OnHandle, vovido::OnId<NodeHandleFromIdArray>, void, \
+                       setNoisyParentStrengths, setNoisyParentStrengths, jobjectArray,       \
+                       _3Ljava_lang_String_2, Rest, __VA_ARGS__)
 
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setNoisyParentStrengths__ILjava_lang_String_2_3I(
-    JNIEnv* env, jobject self, jint h, jstring parentId, jintArray strengths) {
-    OnNode(env, self, h, ByParentId<SetStrengths>, parentId, strengths);
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setNoisyParentStrengths___3Ljava_lang_String_2I_3I(
-    JNIEnv* env, jobject self, jobjectArray nodeId, jint parent, jintArray strengths) {
-    OnNetwork(env, self, [&](VRX_network& net) {
-        SetStrengths(env, net, NodeHandleFromIdArray(env, net, nodeId), parent, strengths);
-    });
-}
-
-extern "C" JNIEXPORT void JNICALL
-Java_tarvo_Network_setNoisyParentStrengths___3Ljava_lang_String_2Ljava_lang_String_2_3I(
-    JNIEnv* env, jobject self, jobjectArray nodeId, jstring parentId, jintArray strengths) {
-    OnNetwork(env, self, [&](VRX_network& net) {
-        ByParentId<SetStrengths>(env, net, NodeHandleFromIdArray(env, net, nodeId), parentId, strengths);
-    });
-}
-
+VOVIDO_STRENGTH_NATIVES(I_3I, SetStrengths, jint, jintArray)
+VOVIDO_STRENGTH_NATIVES(Ljava_lang_String_2_3I, ByParentId<SetStrengths>, jstring, jintArray)
 VOVIDO_NODE_NATIVES(jintArray, getNoisyParentStrengths, I, GetStrengths, jint)
 VOVIDO_NODE_NATIVES(jintArray, getNoisyParentStrengths, Ljava_lang_String_2, ByParentId<GetStrengths>,
                     jstring)

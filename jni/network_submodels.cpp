@@ -17,31 +17,13 @@
 #include "tarvo_Network.h"
 
 using vovido::CheckEngineStatus;
-using vovido::GetNetwork;
 using vovido::MakeJavaString;
 using vovido::OnNetwork;
-using vovido::OnNode;
-using vovido::OnNodeId;
-using vovido::RunNative;
+using vovido::OnHandle;
 
 using vovido::SetCentredRectangle;
 
 namespace {
-
-// Runs a submodel native as body(env, network, handle, args...) with the handle as given, or with the
-// handle of the submodel of the identifier, which is resolved before anything else is checked.
-template <typename Body, typename... Args>
-auto OnSubmodel(JNIEnv* env, jobject self, jint handle, Body&& body, Args... args) noexcept {
-    return RunNative(env, [&] { return body(env, GetNetwork(env, self), handle, args...); });
-}
-
-template <typename Body, typename... Args>
-auto OnSubmodelId(JNIEnv* env, jobject self, jstring id, Body&& body, Args... args) noexcept {
-    return RunNative(env, [&] {
-        VRX_network& network = GetNetwork(env, self);
-        return body(env, network, submodelHandleFromId(env, network, id), args...);
-    });
-}
 
 // Handles carry the submodel flag. The handler also takes a bare slot index, but from Java that would let
 // a node handle or any small int name a submodel unnoticed, so such handles are refused here.
@@ -72,7 +54,7 @@ jint SubmodelOfNode(JNIEnv*, const VRX_network& network, int node) {
     return checkNodeHandle(network, node).GetSubmodel();
 }
 
-void SetSubmodelOfNode(JNIEnv* env, const VRX_network& network, int node, int submodel) {
+void SetSubmodelOfNode(JNIEnv* env, const VRX_network& network, int submodel, int node) {
     VRX_node& placed = checkNodeHandle(network, node);
     SubmodelOf(network, submodel);
     CheckEngineStatus(env, "SetSubmodel", placed.SetSubmodel(submodel));
@@ -83,7 +65,7 @@ jint SubmodelOfSubmodel(JNIEnv*, const VRX_network& network, int submodel) {
     return network.GetSubmodelHandler().GetParentSubmodel(submodel);
 }
 
-void SetSubmodelOfSubmodel(JNIEnv* env, const VRX_network& network, int submodel, int parent) {
+void SetSubmodelOfSubmodel(JNIEnv* env, const VRX_network& network, int parent, int submodel) {
     SubmodelOf(network, submodel);
     SubmodelOf(network, parent);
     CheckEngineStatus(env, "SetSubmodel", network.GetSubmodelHandler().SetParentSubmodel(submodel, parent));
@@ -182,38 +164,15 @@ extern "C" JNIEXPORT jstring JNICALL Java_tarvo_Network_getMainSubmodelId(JNIEnv
 
 VOVIDO_NODE_NATIVES(jint, getSubmodelOfNode, , SubmodelOfNode)
 
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setSubmodelOfNode__II(JNIEnv* env, jobject self,
-                                                                           jint submodel, jint node) {
-    OnNode(env, self, node, SetSubmodelOfNode, submodel);
-}
-
-extern "C" JNIEXPORT void JNICALL
-Java_tarvo_Network_setSubmodelOfNode__Ljava_lang_String_2Ljava_lang_String_2(JNIEnv* env, jobject self,
-                                                                             jstring submodelId,
-                                                                             jstring nodeId) {
-    OnNodeId(env, self, nodeId, [&](JNIEnv*, VRX_network& net, int node) {
-        SetSubmodelOfNode(env, net, node, submodelHandleFromId(env, net, submodelId));
-    });
-}
+VOVIDO_JNI_PAIR2(Network, submodelHandleFromId, nodeHandleFromId, void, setSubmodelOfNode, ,
+                 SetSubmodelOfNode)
 
 // ---- The tree: the moved submodel is checked (or resolved) before its new parent ----
 
 VOVIDO_SUBMODEL_NATIVES(jint, getSubmodelOfSubmodel, , SubmodelOfSubmodel)
 
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setSubmodelOfSubmodel__II(JNIEnv* env, jobject self,
-                                                                               jint parent, jint submodel) {
-    OnSubmodel(env, self, submodel, SetSubmodelOfSubmodel, parent);
-}
-
-extern "C" JNIEXPORT void JNICALL
-Java_tarvo_Network_setSubmodelOfSubmodel__Ljava_lang_String_2Ljava_lang_String_2(JNIEnv* env, jobject self,
-                                                                                 jstring parentId,
-                                                                                 jstring submodelId) {
-    OnSubmodelId(env, self, submodelId, [&](JNIEnv*, VRX_network& net, int submodel) {
-        SetSubmodelOfSubmodel(env, net, submodel, submodelHandleFromId(env, net, parentId));
-    });
-}
-
+VOVIDO_JNI_PAIR2(Network, submodelHandleFromId, submodelHandleFromId, void, setSubmodelOfSubmodel, ,
+                 SetSubmodelOfSubmodel)
 VOVIDO_SUBMODEL_NATIVES(jint, addSubmodel, Ljava_lang_String_2, AddSubmodel, jstring)
 VOVIDO_SUBMODEL_NATIVES(void, deleteSubmodel, , DeleteSubmodel)
 
@@ -221,30 +180,21 @@ VOVIDO_SUBMODEL_NATIVES(void, deleteSubmodel, , DeleteSubmodel)
 
 extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setSubmodelId(JNIEnv* env, jobject self, jint handle,
                                                                    jstring id) {
-    OnSubmodel(env, self, handle, SetSubmodelId, id);
+    OnHandle(env, self, handle, SetSubmodelId, id);
 }
 
 extern "C" JNIEXPORT jstring JNICALL Java_tarvo_Network_getSubmodelId(JNIEnv* env, jobject self,
                                                                       jint handle) {
-    return OnSubmodel(env, self, handle, SubmodelId);
+    return OnHandle(env, self, handle, SubmodelId);
 }
 
 VOVIDO_SUBMODEL_NATIVES(void, setSubmodelName, Ljava_lang_String_2, SetSubmodelName, jstring)
 VOVIDO_SUBMODEL_NATIVES(jstring, getSubmodelName, , SubmodelName)
 
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setSubmodelDescription__ILjava_lang_String_2(
-    JNIEnv* env, jobject self, jint handle, jstring description) {
-    OnSubmodel(env, self, handle, SetSubmodelDescription, description);
-}
-
 // The identifier form is bound under this spelling of the method name.
-extern "C" JNIEXPORT void JNICALL
-Java_tarvo_Network_setSubmodelDescrpition__Ljava_lang_String_2Ljava_lang_String_2(JNIEnv* env, jobject self,
-                                                                                  jstring id,
-                                                                                  jstring description) {
-    OnSubmodelId(env, self, id, SetSubmodelDescription, description);
-}
-
+VOVIDO_JNI_PAIR_AS(Network, vovido::OnHandle, vovido::OnId<submodelHandleFromId>, void,
+                   setSubmodelDescription, setSubmodelDescrpition, jstring, Ljava_lang_String_2,
+                   Ljava_lang_String_2, SetSubmodelDescription, jstring)
 VOVIDO_SUBMODEL_NATIVES(jstring, getSubmodelDescription, , SubmodelDescription)
 
 // ---- Position ----
