@@ -1,26 +1,24 @@
 #pragma once
-// The one way a native that takes a node (or submodel) is written: most such Java methods come in a pair,
-// one taking the handle and one taking the identifier, and both members are defined by one line that
-// names the body once.
+// The one way to write natives that take a node (or a submodel, or another engine object) by handle or
+// by identifier: such Java methods come in pairs, and one line defines both members from one body.
 //
 //   VOVIDO_JNI_PAIR(Class, ByHandle, ById, Result, name, Rest, Body, Types...)
 //
 // defines, for the Java method tarvo.Class.name whose arguments after the key have the JNI types Types
-// (mangled as Rest, which may be empty),
+// (up to five, mangled as Rest, which may be empty),
 //
-//   Result Java_tarvo_<Class>_<name>__I<Rest>(env, self, jint handle, Types...)
-//       returns ByHandle(env, self, handle, Body, args...)
-//   Result Java_tarvo_<Class>_<name>__Ljava_lang_String_2<Rest>(env, self, jstring id, Types...)
-//       returns ById(env, self, id, Body, args...)
+//   Result Java_tarvo_<Class>_<name>__I<Rest>(env, self, jint handle, Types... a)
+//       { return ByHandle(env, self, handle, Body, a...); }
+//   Result Java_tarvo_<Class>_<name>__Ljava_lang_String_2<Rest>(env, self, jstring id, Types... a)
+//       { return ById(env, self, id, Body, a...); }
 //
-// The runners (OnHandle and OnId below, or a class's own) run Body(env, network, handle, args...) inside
-// the frame of RunNative; ById resolves the identifier first, with the resolver's own exception text ("Invalid node id: ..."), so
-// both members share every other check and text. VOVIDO_JNI_PAIR2 does the same for methods that take
-// two keys (an arc's parent and child, say): "__II<Rest>" and
-// "__Ljava_lang_String_2Ljava_lang_String_2<Rest>", the second identifier resolved before the first.
-// A member given by identifier in a further argument (an outcome, a parent) is a pair of its own, its
-// body adapted by ByOutcomeId or ByParentId. Body must not contain a top-level comma; name a lambda or
-// an instantiation with several arguments first.
+// The runners (OnHandle and OnId<Resolve> below, or a class's own) run Body(env, network, handle, a...)
+// in the frame of RunNative. ById resolves the identifier before anything else, raising the resolver's
+// text ("Invalid node id: X"); every other check and text is the body's, so both members share them.
+// VOVIDO_JNI_PAIR2 does the same for two keys (an arc's parent and child): "__II<Rest>" and
+// "__Ljava_lang_String_2Ljava_lang_String_2<Rest>", the second identifier resolved first. A further
+// argument given by index or by identifier (an outcome, a parent) makes two pairs, the second with the
+// body adapted by ByOutcomeId or ByParentId. A body with a top-level comma goes in parentheses.
 
 #include <jni.h>
 
@@ -69,7 +67,8 @@ auto OnIds(JNIEnv* env, jobject self, jstring first, jstring second, Body&& body
 #define VOVIDO_JNI_CAT2_(a, b) a##b
 #define VOVIDO_JNI_COUNT_(...) VOVIDO_JNI_COUNT2_(__VA_ARGS__, 5, 4, 3, 2, 1, 0, unused)
 #define VOVIDO_JNI_COUNT2_(body, t1, t2, t3, t4, t5, n, ...) n
-#define VOVIDO_JNI_PARAMS_(...) VOVIDO_JNI_CAT_(VOVIDO_JNI_PARAMS_, VOVIDO_JNI_COUNT_(__VA_ARGS__))(__VA_ARGS__)
+#define VOVIDO_JNI_PARAMS_(...) \
+    VOVIDO_JNI_CAT_(VOVIDO_JNI_PARAMS_, VOVIDO_JNI_COUNT_(__VA_ARGS__))(__VA_ARGS__)
 #define VOVIDO_JNI_PARAMS_0(body)
 #define VOVIDO_JNI_PARAMS_1(body, t1) , t1 a1
 #define VOVIDO_JNI_PARAMS_2(body, t1, t2) , t1 a1, t2 a2
@@ -84,30 +83,31 @@ auto OnIds(JNIEnv* env, jobject self, jstring first, jstring second, Body&& body
 #define VOVIDO_JNI_ARGS_4(body, t1, t2, t3, t4) body, a1, a2, a3, a4
 #define VOVIDO_JNI_ARGS_5(body, t1, t2, t3, t4, t5) body, a1, a2, a3, a4, a5
 
-#define VOVIDO_JNI_PAIR(Class, ByHandle, ById, Result, name, Rest, ...) \
-    VOVIDO_JNI_PAIR_AS(Class, ByHandle, ById, Result, name, name, jstring, Ljava_lang_String_2, Rest, __VA_ARGS__)
+#define VOVIDO_JNI_PAIR(Class, ByHandle, ById, Result, name, Rest, ...)                               \
+    VOVIDO_JNI_PAIR_AS(Class, ByHandle, ById, Result, name, name, jstring, Ljava_lang_String_2, Rest, \
+                       __VA_ARGS__)
 
 // The same where the identifier member has a name or key type of its own (IdType, mangled as IdSig).
-#define VOVIDO_JNI_PAIR_AS(Class, ByHandle, ById, Result, name, idName, IdType, IdSig, Rest, ...)         \
-    extern "C" JNIEXPORT Result JNICALL Java_tarvo_##Class##_##name##__I##Rest(                           \
-        JNIEnv* env, jobject self, jint handle VOVIDO_JNI_PARAMS_(__VA_ARGS__)) {                         \
-        return ByHandle(env, self, handle, VOVIDO_JNI_ARGS_(__VA_ARGS__));                                \
-    }                                                                                                     \
-    extern "C" JNIEXPORT Result JNICALL Java_tarvo_##Class##_##idName##__##IdSig##Rest(                   \
-        JNIEnv* env, jobject self, IdType id VOVIDO_JNI_PARAMS_(__VA_ARGS__)) {                           \
-        return ById(env, self, id, VOVIDO_JNI_ARGS_(__VA_ARGS__));                                        \
+#define VOVIDO_JNI_PAIR_AS(Class, ByHandle, ById, Result, name, idName, IdType, IdSig, Rest, ...) \
+    extern "C" JNIEXPORT Result JNICALL Java_tarvo_##Class##_##name##__I##Rest(                   \
+        JNIEnv* env, jobject self, jint handle VOVIDO_JNI_PARAMS_(__VA_ARGS__)) {                 \
+        return ByHandle(env, self, handle, VOVIDO_JNI_ARGS_(__VA_ARGS__));                        \
+    }                                                                                             \
+    extern "C" JNIEXPORT Result JNICALL Java_tarvo_##Class##_##idName##__##IdSig##Rest(           \
+        JNIEnv* env, jobject self, IdType id VOVIDO_JNI_PARAMS_(__VA_ARGS__)) {                   \
+        return ById(env, self, id, VOVIDO_JNI_ARGS_(__VA_ARGS__));                                \
     }
 
-#define VOVIDO_JNI_PAIR2(Class, ResolveFirst, ResolveSecond, Result, name, Rest, ...)                     \
-    extern "C" JNIEXPORT Result JNICALL Java_tarvo_##Class##_##name##__II##Rest(                          \
-        JNIEnv* env, jobject self, jint first, jint second VOVIDO_JNI_PARAMS_(__VA_ARGS__)) {             \
-        return vovido::OnHandles(env, self, first, second, VOVIDO_JNI_ARGS_(__VA_ARGS__));                \
-    }                                                                                                     \
-    extern "C" JNIEXPORT Result JNICALL                                                                   \
-        Java_tarvo_##Class##_##name##__Ljava_lang_String_2Ljava_lang_String_2##Rest(                      \
-            JNIEnv* env, jobject self, jstring first, jstring second VOVIDO_JNI_PARAMS_(__VA_ARGS__)) {   \
-        return vovido::OnIds<ResolveFirst, ResolveSecond>(env, self, first, second,                       \
-                                                          VOVIDO_JNI_ARGS_(__VA_ARGS__));                 \
+#define VOVIDO_JNI_PAIR2(Class, ResolveFirst, ResolveSecond, Result, name, Rest, ...)                   \
+    extern "C" JNIEXPORT Result JNICALL Java_tarvo_##Class##_##name##__II##Rest(                        \
+        JNIEnv* env, jobject self, jint first, jint second VOVIDO_JNI_PARAMS_(__VA_ARGS__)) {           \
+        return vovido::OnHandles(env, self, first, second, VOVIDO_JNI_ARGS_(__VA_ARGS__));              \
+    }                                                                                                   \
+    extern "C" JNIEXPORT Result JNICALL                                                                 \
+        Java_tarvo_##Class##_##name##__Ljava_lang_String_2Ljava_lang_String_2##Rest(                    \
+            JNIEnv* env, jobject self, jstring first, jstring second VOVIDO_JNI_PARAMS_(__VA_ARGS__)) { \
+        return vovido::OnIds<ResolveFirst, ResolveSecond>(env, self, first, second,                     \
+                                                          VOVIDO_JNI_ARGS_(__VA_ARGS__));               \
     }
 
 // The Network's pairs: by node, by submodel, by two nodes (parent, child).

@@ -14,12 +14,12 @@
 #include "model/node_definition.h"
 #include "tarvo_Network.h"
 
+using vovido::ByOutcomeId;
 using vovido::GetNetwork;
 using vovido::MakeJavaString;
 using vovido::NodeDefinition;
 using vovido::NodeIdText;
 using vovido::RunNative;
-using vovido::ByOutcomeId;
 
 namespace {
 

@@ -18,8 +18,8 @@
 
 using vovido::CheckEngineStatus;
 using vovido::MakeJavaString;
-using vovido::OnNetwork;
 using vovido::OnHandle;
+using vovido::OnNetwork;
 
 using vovido::SetCentredRectangle;
 
