@@ -19,6 +19,7 @@
 #include "jni/jni_builders.h"
 #include "jni/jni_checks.h"
 #include "jni/jni_frame.h"
+#include "jni/native_pairs.h"
 #include "jni/network_natives.h"
 #include "model/network.h"
 #include "model/node.h"
@@ -93,6 +94,20 @@ auto OnBound(JNIEnv* env, jobject self, Body&& body) noexcept {
     });
 }
 
+// Runners of the pairs by node handle or identifier: body(env, session, network, node, args...), the
+// identifier resolved in the checked network.
+template <typename Body, typename... Args>
+auto OnBoundNode(JNIEnv* env, jobject self, jint node, Body&& body, Args... args) noexcept {
+    return OnBound(env, self, [&](DiagSession& s, VRX_network& n) { return body(env, s, n, node, args...); });
+}
+
+template <typename Body, typename... Args>
+auto OnBoundNodeId(JNIEnv* env, jobject self, jstring node, Body&& body, Args... args) noexcept {
+    return OnBound(env, self, [&](DiagSession& s, VRX_network& n) {
+        return body(env, s, n, nodeHandleFromId(env, n, node), args...);
+    });
+}
+
 // The fault index of the pair; a pair that is no fault raises the engine error and returns -2 with it.
 jint FaultIndexOf(JNIEnv* env, const DiagSession& session, int node, int outcome) {
     const int index = session.GetFaultIndex(node, outcome);
@@ -102,6 +117,11 @@ jint FaultIndexOf(JNIEnv* env, const DiagSession& session, int node, int outcome
     } catch (const PendingJavaException&) {
     }
     return index;
+}
+
+jint FaultIndexById(JNIEnv* env, const DiagSession& session, const VRX_network& network, int node,
+                    jstring outcome) {
+    return FaultIndexOf(env, session, node, outcomeIndexFromId(env, network, node, outcome));
 }
 
 // Belief of the fault's outcome while the node's value is up to date; `otherwise` when it is not.
@@ -119,6 +139,12 @@ void Instantiate(JNIEnv* env, DiagSession& session, const VRX_network& network, 
 void Release(JNIEnv* env, DiagSession& session, const VRX_network& network, int node) {
     checkNodeHandle(network, node);
     CheckEngineStatus(env, "ReleaseObservation", session.ReleaseObservation(node));
+}
+
+// The outcome by identifier, resolved after the node.
+void InstantiateById(JNIEnv* env, DiagSession& session, const VRX_network& network, int node,
+                     jstring outcome) {
+    Instantiate(env, session, network, node, outcomeIndexFromId(env, network, node, outcome));
 }
 
 jobject Update(JNIEnv* env, DiagSession& session, const VRX_network& network, jint mode) {
@@ -178,6 +204,8 @@ jobject Update(JNIEnv* env, DiagSession& session, const VRX_network& network, ji
 }
 
 }  // namespace
+
+#define VOVIDO_DIAG_NATIVES(...) VOVIDO_JNI_PAIR(DiagNetwork, OnBoundNode, OnBoundNodeId, __VA_ARGS__)
 
 extern "C" {
 
@@ -286,17 +314,11 @@ JNIEXPORT jstring JNICALL Java_tarvo_DiagNetwork_getFaultOutcomeId(JNIEnv* env, 
     });
 }
 
+// Given handle and index, the session alone answers, also a stale one; a form with an identifier checks
+// the network first.
 JNIEXPORT jint JNICALL Java_tarvo_DiagNetwork_getFaultIndex__II(JNIEnv* env, jobject self, jint node,
                                                                 jint outcome) {
     return OnSession(env, self, [=](DiagSession& s) { return FaultIndexOf(env, s, node, outcome); });
-}
-
-JNIEXPORT jint JNICALL Java_tarvo_DiagNetwork_getFaultIndex__ILjava_lang_String_2(JNIEnv* env, jobject self,
-                                                                                  jint node,
-                                                                                  jstring outcome) {
-    return OnBound(env, self, [=](DiagSession& s, VRX_network& network) {
-        return FaultIndexOf(env, s, node, outcomeIndexFromId(env, network, node, outcome));
-    });
 }
 
 JNIEXPORT jint JNICALL Java_tarvo_DiagNetwork_getFaultIndex__Ljava_lang_String_2I(JNIEnv* env, jobject self,
@@ -307,13 +329,7 @@ JNIEXPORT jint JNICALL Java_tarvo_DiagNetwork_getFaultIndex__Ljava_lang_String_2
     });
 }
 
-JNIEXPORT jint JNICALL Java_tarvo_DiagNetwork_getFaultIndex__Ljava_lang_String_2Ljava_lang_String_2(
-    JNIEnv* env, jobject self, jstring node, jstring outcome) {
-    return OnBound(env, self, [=](DiagSession& s, VRX_network& network) {
-        const int handle = nodeHandleFromId(env, network, node);
-        return FaultIndexOf(env, s, handle, outcomeIndexFromId(env, network, handle, outcome));
-    });
-}
+VOVIDO_DIAG_NATIVES(jint, getFaultIndex, Ljava_lang_String_2, FaultIndexById, jstring)
 
 JNIEXPORT jint JNICALL Java_tarvo_DiagNetwork_getUnperformedTestCount(JNIEnv* env, jobject self) {
     return OnSession(env, self, [](DiagSession& s) { return s.GetUnperformedTests().GetCount(); });
@@ -336,49 +352,9 @@ JNIEXPORT jboolean JNICALL Java_tarvo_DiagNetwork_mandatoriesInstantiated(JNIEnv
     });
 }
 
-JNIEXPORT void JNICALL Java_tarvo_DiagNetwork_instantiateObservation__II(JNIEnv* env, jobject self, jint node,
-                                                                         jint outcome) {
-    OnBound(env, self,
-            [=](DiagSession& s, VRX_network& network) { Instantiate(env, s, network, node, outcome); });
-}
-
-JNIEXPORT void JNICALL Java_tarvo_DiagNetwork_instantiateObservation__ILjava_lang_String_2(JNIEnv* env,
-                                                                                           jobject self,
-                                                                                           jint node,
-                                                                                           jstring outcome) {
-    OnBound(env, self, [=](DiagSession& s, VRX_network& network) {
-        Instantiate(env, s, network, node, outcomeIndexFromId(env, network, node, outcome));
-    });
-}
-
-JNIEXPORT void JNICALL Java_tarvo_DiagNetwork_instantiateObservation__Ljava_lang_String_2I(JNIEnv* env,
-                                                                                           jobject self,
-                                                                                           jstring node,
-                                                                                           jint outcome) {
-    OnBound(env, self, [=](DiagSession& s, VRX_network& network) {
-        Instantiate(env, s, network, nodeHandleFromId(env, network, node), outcome);
-    });
-}
-
-JNIEXPORT void JNICALL Java_tarvo_DiagNetwork_instantiateObservation__Ljava_lang_String_2Ljava_lang_String_2(
-    JNIEnv* env, jobject self, jstring node, jstring outcome) {
-    OnBound(env, self, [=](DiagSession& s, VRX_network& network) {
-        const int handle = nodeHandleFromId(env, network, node);
-        Instantiate(env, s, network, handle, outcomeIndexFromId(env, network, handle, outcome));
-    });
-}
-
-JNIEXPORT void JNICALL Java_tarvo_DiagNetwork_releaseObservation__I(JNIEnv* env, jobject self, jint node) {
-    OnBound(env, self, [=](DiagSession& s, VRX_network& network) { Release(env, s, network, node); });
-}
-
-JNIEXPORT void JNICALL Java_tarvo_DiagNetwork_releaseObservation__Ljava_lang_String_2(JNIEnv* env,
-                                                                                      jobject self,
-                                                                                      jstring node) {
-    OnBound(env, self, [=](DiagSession& s, VRX_network& network) {
-        Release(env, s, network, nodeHandleFromId(env, network, node));
-    });
-}
+VOVIDO_DIAG_NATIVES(void, instantiateObservation, I, Instantiate, jint)
+VOVIDO_DIAG_NATIVES(void, instantiateObservation, Ljava_lang_String_2, InstantiateById, jstring)
+VOVIDO_DIAG_NATIVES(void, releaseObservation, , Release)
 
 JNIEXPORT jobject JNICALL Java_tarvo_DiagNetwork_updateNative(JNIEnv* env, jobject self, jint mode) {
     return OnBound(env, self,

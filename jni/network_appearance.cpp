@@ -16,8 +16,6 @@
 
 using vovido::ColorWord;
 using vovido::NodeIdText;
-using vovido::OnNode;
-using vovido::OnNodeId;
 
 VRX_nodeInfo& vovido::NodeInfo(VRX_node& node) {
     if (node.GetInfo() == nullptr) {
@@ -84,118 +82,19 @@ jint GetBorderWidth(JNIEnv*, const VRX_network& network, int handle) {
 
 // ---- Position ----
 
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setNodePosition__IIIII(JNIEnv* env, jobject self, jint h,
-                                                                            jint x, jint y, jint width,
-                                                                            jint height) {
-    OnNode(env, self, h, SetPosition, x, y, width, height);
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setNodePosition__Ljava_lang_String_2IIII(
-    JNIEnv* env, jobject self, jstring id, jint x, jint y, jint width, jint height) {
-    OnNodeId(env, self, id, SetPosition, x, y, width, height);
-}
-
-extern "C" JNIEXPORT jobject JNICALL Java_tarvo_Network_getNodePosition__I(JNIEnv* env, jobject self,
-                                                                           jint h) {
-    return OnNode(env, self, h, GetPosition);
-}
-
-extern "C" JNIEXPORT jobject JNICALL Java_tarvo_Network_getNodePosition__Ljava_lang_String_2(JNIEnv* env,
-                                                                                             jobject self,
-                                                                                             jstring id) {
-    return OnNodeId(env, self, id, GetPosition);
-}
+VOVIDO_NODE_NATIVES(void, setNodePosition, IIII, SetPosition, jint, jint, jint, jint)
+VOVIDO_NODE_NATIVES(jobject, getNodePosition, , GetPosition)
 
 // ---- Colours ----
 
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setNodeBgColor__ILjava_awt_Color_2(JNIEnv* env,
-                                                                                        jobject self, jint h,
-                                                                                        jobject color) {
-    OnNode(env, self, h, SetColor<kBackground>, color);
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setNodeBgColor__Ljava_lang_String_2Ljava_awt_Color_2(
-    JNIEnv* env, jobject self, jstring id, jobject color) {
-    OnNodeId(env, self, id, SetColor<kBackground>, color);
-}
-
-extern "C" JNIEXPORT jobject JNICALL Java_tarvo_Network_getNodeBgColor__I(JNIEnv* env, jobject self, jint h) {
-    return OnNode(env, self, h, GetColor<kBackground>);
-}
-
-extern "C" JNIEXPORT jobject JNICALL Java_tarvo_Network_getNodeBgColor__Ljava_lang_String_2(JNIEnv* env,
-                                                                                            jobject self,
-                                                                                            jstring id) {
-    return OnNodeId(env, self, id, GetColor<kBackground>);
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setNodeTextColor__ILjava_awt_Color_2(JNIEnv* env,
-                                                                                          jobject self,
-                                                                                          jint h,
-                                                                                          jobject color) {
-    OnNode(env, self, h, SetColor<kText>, color);
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setNodeTextColor__Ljava_lang_String_2Ljava_awt_Color_2(
-    JNIEnv* env, jobject self, jstring id, jobject color) {
-    OnNodeId(env, self, id, SetColor<kText>, color);
-}
-
-extern "C" JNIEXPORT jobject JNICALL Java_tarvo_Network_getNodeTextColor__I(JNIEnv* env, jobject self,
-                                                                            jint h) {
-    return OnNode(env, self, h, GetColor<kText>);
-}
-
-extern "C" JNIEXPORT jobject JNICALL Java_tarvo_Network_getNodeTextColor__Ljava_lang_String_2(JNIEnv* env,
-                                                                                              jobject self,
-                                                                                              jstring id) {
-    return OnNodeId(env, self, id, GetColor<kText>);
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setNodeBorderColor__ILjava_awt_Color_2(JNIEnv* env,
-                                                                                            jobject self,
-                                                                                            jint h,
-                                                                                            jobject color) {
-    OnNode(env, self, h, SetColor<kBorder>, color);
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setNodeBorderColor__Ljava_lang_String_2Ljava_awt_Color_2(
-    JNIEnv* env, jobject self, jstring id, jobject color) {
-    OnNodeId(env, self, id, SetColor<kBorder>, color);
-}
-
-extern "C" JNIEXPORT jobject JNICALL Java_tarvo_Network_getNodeBorderColor__I(JNIEnv* env, jobject self,
-                                                                              jint h) {
-    return OnNode(env, self, h, GetColor<kBorder>);
-}
-
-extern "C" JNIEXPORT jobject JNICALL Java_tarvo_Network_getNodeBorderColor__Ljava_lang_String_2(JNIEnv* env,
-                                                                                                jobject self,
-                                                                                                jstring id) {
-    return OnNodeId(env, self, id, GetColor<kBorder>);
-}
+VOVIDO_NODE_NATIVES(void, setNodeBgColor, Ljava_awt_Color_2, SetColor<kBackground>, jobject)
+VOVIDO_NODE_NATIVES(jobject, getNodeBgColor, , GetColor<kBackground>)
+VOVIDO_NODE_NATIVES(void, setNodeTextColor, Ljava_awt_Color_2, SetColor<kText>, jobject)
+VOVIDO_NODE_NATIVES(jobject, getNodeTextColor, , GetColor<kText>)
+VOVIDO_NODE_NATIVES(void, setNodeBorderColor, Ljava_awt_Color_2, SetColor<kBorder>, jobject)
+VOVIDO_NODE_NATIVES(jobject, getNodeBorderColor, , GetColor<kBorder>)
 
 // ---- Border width ----
 
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setNodeBorderWidth__II(JNIEnv* env, jobject self, jint h,
-                                                                            jint width) {
-    OnNode(env, self, h, SetBorderWidth, width);
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setNodeBorderWidth__Ljava_lang_String_2I(JNIEnv* env,
-                                                                                              jobject self,
-                                                                                              jstring id,
-                                                                                              jint width) {
-    OnNodeId(env, self, id, SetBorderWidth, width);
-}
-
-extern "C" JNIEXPORT jint JNICALL Java_tarvo_Network_getNodeBorderWidth__I(JNIEnv* env, jobject self,
-                                                                           jint h) {
-    return OnNode(env, self, h, GetBorderWidth);
-}
-
-extern "C" JNIEXPORT jint JNICALL Java_tarvo_Network_getNodeBorderWidth__Ljava_lang_String_2(JNIEnv* env,
-                                                                                             jobject self,
-                                                                                             jstring id) {
-    return OnNodeId(env, self, id, GetBorderWidth);
-}
+VOVIDO_NODE_NATIVES(void, setNodeBorderWidth, I, SetBorderWidth, jint)
+VOVIDO_NODE_NATIVES(jint, getNodeBorderWidth, , GetBorderWidth)

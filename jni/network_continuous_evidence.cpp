@@ -9,8 +9,6 @@
 
 using vovido::CheckEngineStatus;
 using vovido::NodeValue;
-using vovido::OnNode;
-using vovido::OnNodeId;
 
 namespace {
 
@@ -31,25 +29,5 @@ jdouble GetContEvidence(JNIEnv*, const VRX_network& network, int handle) {
 
 }  // namespace
 
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setContEvidence__ID(JNIEnv* env, jobject self, jint h,
-                                                                         jdouble value) {
-    OnNode(env, self, h, SetContEvidence, value);
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setContEvidence__Ljava_lang_String_2D(JNIEnv* env,
-                                                                                           jobject self,
-                                                                                           jstring id,
-                                                                                           jdouble value) {
-    OnNodeId(env, self, id, SetContEvidence, value);
-}
-
-extern "C" JNIEXPORT jdouble JNICALL Java_tarvo_Network_getContEvidence__I(JNIEnv* env, jobject self,
-                                                                           jint h) {
-    return OnNode(env, self, h, GetContEvidence);
-}
-
-extern "C" JNIEXPORT jdouble JNICALL Java_tarvo_Network_getContEvidence__Ljava_lang_String_2(JNIEnv* env,
-                                                                                             jobject self,
-                                                                                             jstring id) {
-    return OnNodeId(env, self, id, GetContEvidence);
-}
+VOVIDO_NODE_NATIVES(void, setContEvidence, D, SetContEvidence, jdouble)
+VOVIDO_NODE_NATIVES(jdouble, getContEvidence, , GetContEvidence)

@@ -16,10 +16,8 @@
 #include "tarvo_Network.h"
 
 using vovido::NodeIdText;
-using vovido::OnNetwork;
-using vovido::OnNode;
-using vovido::OnNodeId;
 using vovido::ReadDoubleArray;
+using vovido::WithLast;
 
 namespace {
 
@@ -56,93 +54,14 @@ void SetCost(JNIEnv* env, const VRX_network& network, int handle, jdoubleArray v
 
 // ---- Cost arcs: handles check the parent first, identifiers resolve the child first ----
 
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_addCostArc__II(JNIEnv* env, jobject self, jint parent,
-                                                                    jint child) {
-    OnNetwork(env, self, [&](VRX_network& net) { addArcOfKind(env, net, parent, child, kCostArc); });
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_addCostArc__Ljava_lang_String_2Ljava_lang_String_2(
-    JNIEnv* env, jobject self, jstring parentId, jstring childId) {
-    OnNodeId(env, self, childId, [&](JNIEnv*, VRX_network& net, int child) {
-        addArcOfKind(env, net, nodeHandleFromId(env, net, parentId), child, kCostArc);
-    });
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_deleteCostArc__II(JNIEnv* env, jobject self, jint parent,
-                                                                       jint child) {
-    OnNetwork(env, self, [&](VRX_network& net) { deleteArcOfKind(env, net, parent, child, kCostArc); });
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_deleteCostArc__Ljava_lang_String_2Ljava_lang_String_2(
-    JNIEnv* env, jobject self, jstring parentId, jstring childId) {
-    OnNodeId(env, self, childId, [&](JNIEnv*, VRX_network& net, int child) {
-        deleteArcOfKind(env, net, nodeHandleFromId(env, net, parentId), child, kCostArc);
-    });
-}
-
-extern "C" JNIEXPORT jintArray JNICALL Java_tarvo_Network_getCostParents__I(JNIEnv* env, jobject self,
-                                                                            jint h) {
-    return OnNode(env, self, h, getParentsOfKind, kCostArc);
-}
-
-extern "C" JNIEXPORT jintArray JNICALL Java_tarvo_Network_getCostParents__Ljava_lang_String_2(JNIEnv* env,
-                                                                                              jobject self,
-                                                                                              jstring id) {
-    return OnNodeId(env, self, id, getParentsOfKind, kCostArc);
-}
-
-extern "C" JNIEXPORT jobjectArray JNICALL Java_tarvo_Network_getCostParentIds__I(JNIEnv* env, jobject self,
-                                                                                 jint h) {
-    return OnNode(env, self, h, getParentIdsOfKind, kCostArc);
-}
-
-extern "C" JNIEXPORT jobjectArray JNICALL
-Java_tarvo_Network_getCostParentIds__Ljava_lang_String_2(JNIEnv* env, jobject self, jstring id) {
-    return OnNodeId(env, self, id, getParentIdsOfKind, kCostArc);
-}
-
-extern "C" JNIEXPORT jintArray JNICALL Java_tarvo_Network_getCostChildren__I(JNIEnv* env, jobject self,
-                                                                             jint h) {
-    return OnNode(env, self, h, getChildrenOfKind, kCostArc);
-}
-
-extern "C" JNIEXPORT jintArray JNICALL Java_tarvo_Network_getCostChildren__Ljava_lang_String_2(JNIEnv* env,
-                                                                                               jobject self,
-                                                                                               jstring id) {
-    return OnNodeId(env, self, id, getChildrenOfKind, kCostArc);
-}
-
-extern "C" JNIEXPORT jobjectArray JNICALL Java_tarvo_Network_getCostChildIds__I(JNIEnv* env, jobject self,
-                                                                                jint h) {
-    return OnNode(env, self, h, getChildIdsOfKind, kCostArc);
-}
-
-extern "C" JNIEXPORT jobjectArray JNICALL
-Java_tarvo_Network_getCostChildIds__Ljava_lang_String_2(JNIEnv* env, jobject self, jstring id) {
-    return OnNodeId(env, self, id, getChildIdsOfKind, kCostArc);
-}
+VOVIDO_ARC_NATIVES(void, addCostArc, , (WithLast<addArcOfKind, kCostArc>))
+VOVIDO_ARC_NATIVES(void, deleteCostArc, , (WithLast<deleteArcOfKind, kCostArc>))
+VOVIDO_NODE_NATIVES(jintArray, getCostParents, , (WithLast<getParentsOfKind, kCostArc>))
+VOVIDO_NODE_NATIVES(jobjectArray, getCostParentIds, , (WithLast<getParentIdsOfKind, kCostArc>))
+VOVIDO_NODE_NATIVES(jintArray, getCostChildren, , (WithLast<getChildrenOfKind, kCostArc>))
+VOVIDO_NODE_NATIVES(jobjectArray, getCostChildIds, , (WithLast<getChildIdsOfKind, kCostArc>))
 
 // ---- Cost table ----
 
-extern "C" JNIEXPORT jdoubleArray JNICALL Java_tarvo_Network_getNodeCost__I(JNIEnv* env, jobject self,
-                                                                            jint h) {
-    return OnNode(env, self, h, GetCost);
-}
-
-extern "C" JNIEXPORT jdoubleArray JNICALL Java_tarvo_Network_getNodeCost__Ljava_lang_String_2(JNIEnv* env,
-                                                                                              jobject self,
-                                                                                              jstring id) {
-    return OnNodeId(env, self, id, GetCost);
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setNodeCost__I_3D(JNIEnv* env, jobject self, jint h,
-                                                                       jdoubleArray cost) {
-    OnNode(env, self, h, SetCost, cost);
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setNodeCost__Ljava_lang_String_2_3D(JNIEnv* env,
-                                                                                         jobject self,
-                                                                                         jstring id,
-                                                                                         jdoubleArray cost) {
-    OnNodeId(env, self, id, SetCost, cost);
-}
+VOVIDO_NODE_NATIVES(jdoubleArray, getNodeCost, , GetCost)
+VOVIDO_NODE_NATIVES(void, setNodeCost, _3D, SetCost, jdoubleArray)

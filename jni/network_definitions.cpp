@@ -28,9 +28,6 @@ using vovido::LocalRef;
 using vovido::NodeDefinition;
 using vovido::NodeIdText;
 using vovido::NodeValue;
-using vovido::OnNetwork;
-using vovido::OnNode;
-using vovido::OnNodeId;
 using vovido::ReadDoubleArray;
 using vovido::ReadIntArray;
 
@@ -162,96 +159,24 @@ int NodeHandleFromIdArray(JNIEnv* env, const VRX_network& network, jobjectArray 
 
 // ---- Parameter arrays ----
 
-extern "C" JNIEXPORT jdoubleArray JNICALL Java_tarvo_Network_getNodeDefinition__I(JNIEnv* env, jobject self,
-                                                                                  jint h) {
-    return OnNode(env, self, h, GetDefinitionOf);
-}
-
-extern "C" JNIEXPORT jdoubleArray JNICALL
-Java_tarvo_Network_getNodeDefinition__Ljava_lang_String_2(JNIEnv* env, jobject self, jstring id) {
-    return OnNodeId(env, self, id, GetDefinitionOf);
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setNodeDefinition__I_3D(JNIEnv* env, jobject self,
-                                                                             jint h, jdoubleArray values) {
-    OnNode(env, self, h, SetDefinitionOf, values);
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setNodeDefinition__Ljava_lang_String_2_3D(
-    JNIEnv* env, jobject self, jstring id, jdoubleArray values) {
-    OnNodeId(env, self, id, SetDefinitionOf, values);
-}
+VOVIDO_NODE_NATIVES(jdoubleArray, getNodeDefinition, , GetDefinitionOf)
+VOVIDO_NODE_NATIVES(void, setNodeDefinition, _3D, SetDefinitionOf, jdoubleArray)
 
 // ---- Indexing parents of the value ----
 
-extern "C" JNIEXPORT jintArray JNICALL Java_tarvo_Network_getValueIndexingParents__I(JNIEnv* env,
-                                                                                     jobject self, jint h) {
-    return OnNode(env, self, h, IndexingParentsOf);
-}
-
-extern "C" JNIEXPORT jintArray JNICALL
-Java_tarvo_Network_getValueIndexingParents__Ljava_lang_String_2(JNIEnv* env, jobject self, jstring id) {
-    return OnNodeId(env, self, id, IndexingParentsOf);
-}
-
-extern "C" JNIEXPORT jobjectArray JNICALL Java_tarvo_Network_getValueIndexingParentIds__I(JNIEnv* env,
-                                                                                          jobject self,
-                                                                                          jint h) {
-    return OnNode(env, self, h, IndexingParentIdsOf);
-}
-
-extern "C" JNIEXPORT jobjectArray JNICALL
-Java_tarvo_Network_getValueIndexingParentIds__Ljava_lang_String_2(JNIEnv* env, jobject self, jstring id) {
-    return OnNodeId(env, self, id, IndexingParentIdsOf);
-}
+VOVIDO_NODE_NATIVES(jintArray, getValueIndexingParents, , IndexingParentsOf)
+VOVIDO_NODE_NATIVES(jobjectArray, getValueIndexingParentIds, , IndexingParentIdsOf)
 
 // ---- Noisy-MAX strengths: the node is resolved first, then the parent ----
 
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setNoisyParentStrengths__II_3I(JNIEnv* env, jobject self,
-                                                                                    jint h, jint parent,
-                                                                                    jintArray strengths) {
-    OnNode(env, self, h, SetStrengths, parent, strengths);
-}
+// Java declares the identifier forms of the setter with a String[].
+#define VOVIDO_STRENGTH_NATIVES(Rest, ...)                                                   \
+    VOVIDO_JNI_PAIR_AS(Network, vovido::OnHandle, vovido::OnId<NodeHandleFromIdArray>, void, \
+                       setNoisyParentStrengths, setNoisyParentStrengths, jobjectArray,       \
+                       _3Ljava_lang_String_2, Rest, __VA_ARGS__)
 
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setNoisyParentStrengths__ILjava_lang_String_2_3I(
-    JNIEnv* env, jobject self, jint h, jstring parentId, jintArray strengths) {
-    OnNode(env, self, h, ByParentId<SetStrengths>, parentId, strengths);
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setNoisyParentStrengths___3Ljava_lang_String_2I_3I(
-    JNIEnv* env, jobject self, jobjectArray nodeId, jint parent, jintArray strengths) {
-    OnNetwork(env, self, [&](VRX_network& net) {
-        SetStrengths(env, net, NodeHandleFromIdArray(env, net, nodeId), parent, strengths);
-    });
-}
-
-extern "C" JNIEXPORT void JNICALL
-Java_tarvo_Network_setNoisyParentStrengths___3Ljava_lang_String_2Ljava_lang_String_2_3I(
-    JNIEnv* env, jobject self, jobjectArray nodeId, jstring parentId, jintArray strengths) {
-    OnNetwork(env, self, [&](VRX_network& net) {
-        ByParentId<SetStrengths>(env, net, NodeHandleFromIdArray(env, net, nodeId), parentId, strengths);
-    });
-}
-
-extern "C" JNIEXPORT jintArray JNICALL Java_tarvo_Network_getNoisyParentStrengths__II(JNIEnv* env,
-                                                                                      jobject self, jint h,
-                                                                                      jint parent) {
-    return OnNode(env, self, h, GetStrengths, parent);
-}
-
-extern "C" JNIEXPORT jintArray JNICALL Java_tarvo_Network_getNoisyParentStrengths__Ljava_lang_String_2I(
-    JNIEnv* env, jobject self, jstring id, jint parent) {
-    return OnNodeId(env, self, id, GetStrengths, parent);
-}
-
-extern "C" JNIEXPORT jintArray JNICALL Java_tarvo_Network_getNoisyParentStrengths__ILjava_lang_String_2(
-    JNIEnv* env, jobject self, jint h, jstring parentId) {
-    return OnNode(env, self, h, ByParentId<GetStrengths>, parentId);
-}
-
-extern "C" JNIEXPORT jintArray JNICALL
-Java_tarvo_Network_getNoisyParentStrengths__Ljava_lang_String_2Ljava_lang_String_2(JNIEnv* env, jobject self,
-                                                                                   jstring id,
-                                                                                   jstring parentId) {
-    return OnNodeId(env, self, id, ByParentId<GetStrengths>, parentId);
-}
+VOVIDO_STRENGTH_NATIVES(I_3I, SetStrengths, jint, jintArray)
+VOVIDO_STRENGTH_NATIVES(Ljava_lang_String_2_3I, ByParentId<SetStrengths>, jstring, jintArray)
+VOVIDO_NODE_NATIVES(jintArray, getNoisyParentStrengths, I, GetStrengths, jint)
+VOVIDO_NODE_NATIVES(jintArray, getNoisyParentStrengths, Ljava_lang_String_2, ByParentId<GetStrengths>,
+                    jstring)

@@ -14,8 +14,6 @@ using vovido::CheckEngineStatus;
 using vovido::kDeMorganType;
 using vovido::kDeMorganTypeName;
 using vovido::NodeIdText;
-using vovido::OnNode;
-using vovido::OnNodeId;
 
 using vovido::ByParentId;
 
@@ -70,118 +68,22 @@ jdouble GetParentWeight(JNIEnv* env, const VRX_network& network, int handle, int
 
 // ---- Prior belief ----
 
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setDeMorganPriorBelief__ID(JNIEnv* env, jobject self,
-                                                                                jint h, jdouble prior) {
-    OnNode(env, self, h, SetPrior, prior);
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setDeMorganPriorBelief__Ljava_lang_String_2D(
-    JNIEnv* env, jobject self, jstring id, jdouble prior) {
-    OnNodeId(env, self, id, SetPrior, prior);
-}
-
-extern "C" JNIEXPORT jdouble JNICALL Java_tarvo_Network_getDeMorganPriorBelief__I(JNIEnv* env, jobject self,
-                                                                                  jint h) {
-    return OnNode(env, self, h, GetPrior);
-}
-
-extern "C" JNIEXPORT jdouble JNICALL
-Java_tarvo_Network_getDeMorganPriorBelief__Ljava_lang_String_2(JNIEnv* env, jobject self, jstring id) {
-    return OnNodeId(env, self, id, GetPrior);
-}
+VOVIDO_NODE_NATIVES(void, setDeMorganPriorBelief, D, SetPrior, jdouble)
+VOVIDO_NODE_NATIVES(jdouble, getDeMorganPriorBelief, , GetPrior)
 
 // ---- Parent types: the node is resolved first, then the parent ----
 
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setDeMorganParentType__III(JNIEnv* env, jobject self,
-                                                                                jint h, jint parent,
-                                                                                jint type) {
-    OnNode(env, self, h, SetParentType, parent, type);
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setDeMorganParentType__Ljava_lang_String_2II(
-    JNIEnv* env, jobject self, jstring id, jint parent, jint type) {
-    OnNodeId(env, self, id, SetParentType, parent, type);
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setDeMorganParentType__ILjava_lang_String_2I(
-    JNIEnv* env, jobject self, jint h, jstring parentId, jint type) {
-    OnNode(env, self, h, ByParentId<SetParentType>, parentId, type);
-}
-
-extern "C" JNIEXPORT void JNICALL
-Java_tarvo_Network_setDeMorganParentType__Ljava_lang_String_2Ljava_lang_String_2I(JNIEnv* env, jobject self,
-                                                                                  jstring id,
-                                                                                  jstring parentId,
-                                                                                  jint type) {
-    OnNodeId(env, self, id, ByParentId<SetParentType>, parentId, type);
-}
-
-extern "C" JNIEXPORT jint JNICALL Java_tarvo_Network_getDeMorganParentType__II(JNIEnv* env, jobject self,
-                                                                               jint h, jint parent) {
-    return OnNode(env, self, h, GetParentType, parent);
-}
-
-extern "C" JNIEXPORT jint JNICALL Java_tarvo_Network_getDeMorganParentType__Ljava_lang_String_2I(
-    JNIEnv* env, jobject self, jstring id, jint parent) {
-    return OnNodeId(env, self, id, GetParentType, parent);
-}
-
-extern "C" JNIEXPORT jint JNICALL Java_tarvo_Network_getDeMorganParentType__ILjava_lang_String_2(
-    JNIEnv* env, jobject self, jint h, jstring parentId) {
-    return OnNode(env, self, h, ByParentId<GetParentType>, parentId);
-}
-
-extern "C" JNIEXPORT jint JNICALL
-Java_tarvo_Network_getDeMorganParentType__Ljava_lang_String_2Ljava_lang_String_2(JNIEnv* env, jobject self,
-                                                                                 jstring id,
-                                                                                 jstring parentId) {
-    return OnNodeId(env, self, id, ByParentId<GetParentType>, parentId);
-}
+VOVIDO_NODE_NATIVES(void, setDeMorganParentType, II, SetParentType, jint, jint)
+VOVIDO_NODE_NATIVES(void, setDeMorganParentType, Ljava_lang_String_2I, ByParentId<SetParentType>, jstring,
+                    jint)
+VOVIDO_NODE_NATIVES(jint, getDeMorganParentType, I, GetParentType, jint)
+VOVIDO_NODE_NATIVES(jint, getDeMorganParentType, Ljava_lang_String_2, ByParentId<GetParentType>, jstring)
 
 // ---- Parent weights ----
 
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setDeMorganParentWeight__IID(JNIEnv* env, jobject self,
-                                                                                  jint h, jint parent,
-                                                                                  jdouble weight) {
-    OnNode(env, self, h, SetParentWeight, parent, weight);
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setDeMorganParentWeight__Ljava_lang_String_2ID(
-    JNIEnv* env, jobject self, jstring id, jint parent, jdouble weight) {
-    OnNodeId(env, self, id, SetParentWeight, parent, weight);
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setDeMorganParentWeight__ILjava_lang_String_2D(
-    JNIEnv* env, jobject self, jint h, jstring parentId, jdouble weight) {
-    OnNode(env, self, h, ByParentId<SetParentWeight>, parentId, weight);
-}
-
-extern "C" JNIEXPORT void JNICALL
-Java_tarvo_Network_setDeMorganParentWeight__Ljava_lang_String_2Ljava_lang_String_2D(JNIEnv* env, jobject self,
-                                                                                    jstring id,
-                                                                                    jstring parentId,
-                                                                                    jdouble weight) {
-    OnNodeId(env, self, id, ByParentId<SetParentWeight>, parentId, weight);
-}
-
-extern "C" JNIEXPORT jdouble JNICALL Java_tarvo_Network_getDeMorganParentWeight__II(JNIEnv* env, jobject self,
-                                                                                    jint h, jint parent) {
-    return OnNode(env, self, h, GetParentWeight, parent);
-}
-
-extern "C" JNIEXPORT jdouble JNICALL Java_tarvo_Network_getDeMorganParentWeight__Ljava_lang_String_2I(
-    JNIEnv* env, jobject self, jstring id, jint parent) {
-    return OnNodeId(env, self, id, GetParentWeight, parent);
-}
-
-extern "C" JNIEXPORT jdouble JNICALL Java_tarvo_Network_getDeMorganParentWeight__ILjava_lang_String_2(
-    JNIEnv* env, jobject self, jint h, jstring parentId) {
-    return OnNode(env, self, h, ByParentId<GetParentWeight>, parentId);
-}
-
-extern "C" JNIEXPORT jdouble JNICALL
-Java_tarvo_Network_getDeMorganParentWeight__Ljava_lang_String_2Ljava_lang_String_2(JNIEnv* env, jobject self,
-                                                                                   jstring id,
-                                                                                   jstring parentId) {
-    return OnNodeId(env, self, id, ByParentId<GetParentWeight>, parentId);
-}
+VOVIDO_NODE_NATIVES(void, setDeMorganParentWeight, ID, SetParentWeight, jint, jdouble)
+VOVIDO_NODE_NATIVES(void, setDeMorganParentWeight, Ljava_lang_String_2D, ByParentId<SetParentWeight>, jstring,
+                    jdouble)
+VOVIDO_NODE_NATIVES(jdouble, getDeMorganParentWeight, I, GetParentWeight, jint)
+VOVIDO_NODE_NATIVES(jdouble, getDeMorganParentWeight, Ljava_lang_String_2, ByParentId<GetParentWeight>,
+                    jstring)

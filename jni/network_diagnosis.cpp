@@ -14,12 +14,11 @@
 #include "model/node_definition.h"
 #include "tarvo_Network.h"
 
+using vovido::ByOutcomeId;
 using vovido::GetNetwork;
 using vovido::MakeJavaString;
 using vovido::NodeDefinition;
 using vovido::NodeIdText;
-using vovido::OnNode;
-using vovido::OnNodeId;
 using vovido::RunNative;
 
 namespace {
@@ -44,21 +43,26 @@ jstring Text(JNIEnv* env, const char* text) {
     return MakeJavaString(env, text != nullptr ? text : "");
 }
 
-// A node body taking the outcome by identifier, resolved after the node, for the routine that takes its
-// index: Routine(env, network, handle, outcome, args...).
-template <auto Routine>
-inline constexpr auto ByOutcome =
-    [](JNIEnv* env, VRX_network& network, int handle, jstring outcomeId, auto... args) {
-        return Routine(env, network, handle, outcomeIndexFromId(env, network, handle, outcomeId), args...);
-    };
+// Setters of a text read the Java string before the network is reached and the node resolved (Resolve
+// turns the key into a handle); the body takes the engine text last: Body(env, network, handle, ..., text).
+int AsHandle(JNIEnv*, const VRX_network&, jint handle) {
+    return handle;
+}
 
-// Setters of a text: the Java string is taken before the network is reached and the node checked.
-template <typename Body>
-void WithText(JNIEnv* env, jobject self, jstring text, Body&& body) noexcept {
+template <auto Resolve, typename Key, typename Body>
+void TextSetter(JNIEnv* env, jobject self, Key key, Body&& body, jstring text) noexcept {
     RunNative(env, [&] {
         const JStringChars chars(env, text);
-        body(GetNetwork(env, self), chars.get());
+        VRX_network& network = GetNetwork(env, self);
+        body(env, network, Resolve(env, network, key), chars.get());
     });
+}
+
+template <auto Resolve, typename Key, typename Body, typename Outcome>
+void TextSetter(JNIEnv* env, jobject self, Key key, Body&& body, Outcome outcome, jstring text) noexcept {
+    TextSetter<Resolve>(
+        env, self, key, [&](JNIEnv* e, VRX_network& n, int h, const char* t) { body(e, n, h, outcome, t); },
+        text);
 }
 
 // Node attributes.
@@ -104,7 +108,7 @@ void SetDefault(JNIEnv*, const VRX_network& network, int handle, jint outcome) {
 jstring Question(JNIEnv* env, const VRX_network& network, int handle) {
     return Text(env, NodeExtra(network, handle).GetQuestion());
 }
-void SetQuestion(const VRX_network& network, int handle, const char* text) {
+void SetQuestion(JNIEnv*, const VRX_network& network, int handle, const char* text) {
     // Out of memory leaves the old question.
     (void)NodeExtra(network, handle).SetQuestion(text);
 }
@@ -130,10 +134,10 @@ void SetFault(JNIEnv*, const VRX_network& network, int handle, int outcome, jboo
 
 // The three text setters by outcome index; the engine's refusal (a label another node uses) is not raised.
 enum class OutcomeText { kFix, kDescription, kLabel };
-void SetOutcomeText(const VRX_network& network, int handle, int outcome, OutcomeText which,
-                    const char* text) {
+template <OutcomeText Which>
+void SetOutcomeText(JNIEnv*, const VRX_network& network, int handle, int outcome, const char* text) {
     VRX_extraDefinition& extra = OutcomeExtra(network, handle, outcome);
-    switch (which) {
+    switch (Which) {
         case OutcomeText::kFix:
             (void)extra.SetOutcomeFix(outcome, text);
             break;
@@ -146,193 +150,46 @@ void SetOutcomeText(const VRX_network& network, int handle, int outcome, Outcome
     }
 }
 
-// The four overloads of an outcome text setter.
-void OutcomeTextII(JNIEnv* env, jobject self, jint h, jint o, jstring text, OutcomeText which) {
-    WithText(env, self, text, [&](VRX_network& n, const char* t) { SetOutcomeText(n, h, o, which, t); });
-}
-void OutcomeTextSI(JNIEnv* env, jobject self, jstring id, jint o, jstring text, OutcomeText which) {
-    WithText(env, self, text, [&](VRX_network& n, const char* t) {
-        SetOutcomeText(n, nodeHandleFromId(env, n, id), o, which, t);
-    });
-}
-void OutcomeTextIS(JNIEnv* env, jobject self, jint h, jstring oid, jstring text, OutcomeText which) {
-    WithText(env, self, text, [&](VRX_network& n, const char* t) {
-        SetOutcomeText(n, h, outcomeIndexFromId(env, n, h, oid), which, t);
-    });
-}
-void OutcomeTextSS(JNIEnv* env, jobject self, jstring id, jstring oid, jstring text, OutcomeText which) {
-    WithText(env, self, text, [&](VRX_network& n, const char* t) {
-        const int h = nodeHandleFromId(env, n, id);
-        SetOutcomeText(n, h, outcomeIndexFromId(env, n, h, oid), which, t);
-    });
-}
-
 }  // namespace
 
-extern "C" {
+// The text setters read the text first, by handle or by identifier.
+#define VOVIDO_TEXT_NATIVES(...) \
+    VOVIDO_JNI_PAIR(Network, TextSetter<AsHandle>, TextSetter<nodeHandleFromId>, __VA_ARGS__)
 
-JNIEXPORT jint JNICALL Java_tarvo_Network_getNodeDiagType__I(JNIEnv* env, jobject self, jint h) {
-    return OnNode(env, self, h, DiagType);
-}
-JNIEXPORT jint JNICALL Java_tarvo_Network_getNodeDiagType__Ljava_lang_String_2(JNIEnv* env, jobject self,
-                                                                               jstring id) {
-    return OnNodeId(env, self, id, DiagType);
-}
-JNIEXPORT void JNICALL Java_tarvo_Network_setNodeDiagType__II(JNIEnv* env, jobject self, jint h, jint type) {
-    OnNode(env, self, h, SetDiagType, type);
-}
-JNIEXPORT void JNICALL Java_tarvo_Network_setNodeDiagType__Ljava_lang_String_2I(JNIEnv* env, jobject self,
-                                                                                jstring id, jint type) {
-    OnNodeId(env, self, id, SetDiagType, type);
-}
-JNIEXPORT jboolean JNICALL Java_tarvo_Network_isRanked__I(JNIEnv* env, jobject self, jint h) {
-    return OnNode(env, self, h, Ranked);
-}
-JNIEXPORT jboolean JNICALL Java_tarvo_Network_isRanked__Ljava_lang_String_2(JNIEnv* env, jobject self,
-                                                                            jstring id) {
-    return OnNodeId(env, self, id, Ranked);
-}
-JNIEXPORT void JNICALL Java_tarvo_Network_setRanked__IZ(JNIEnv* env, jobject self, jint h, jboolean on) {
-    OnNode(env, self, h, SetRanked, on);
-}
-JNIEXPORT void JNICALL Java_tarvo_Network_setRanked__Ljava_lang_String_2Z(JNIEnv* env, jobject self,
-                                                                          jstring id, jboolean on) {
-    OnNodeId(env, self, id, SetRanked, on);
-}
-JNIEXPORT jboolean JNICALL Java_tarvo_Network_isMandatory__I(JNIEnv* env, jobject self, jint h) {
-    return OnNode(env, self, h, Mandatory);
-}
-JNIEXPORT jboolean JNICALL Java_tarvo_Network_isMandatory__Ljava_lang_String_2(JNIEnv* env, jobject self,
-                                                                               jstring id) {
-    return OnNodeId(env, self, id, Mandatory);
-}
-JNIEXPORT void JNICALL Java_tarvo_Network_setMandatory__IZ(JNIEnv* env, jobject self, jint h, jboolean on) {
-    OnNode(env, self, h, SetMandatory, on);
-}
-JNIEXPORT void JNICALL Java_tarvo_Network_setMandatory__Ljava_lang_String_2Z(JNIEnv* env, jobject self,
-                                                                             jstring id, jboolean on) {
-    OnNodeId(env, self, id, SetMandatory, on);
-}
-JNIEXPORT jint JNICALL Java_tarvo_Network_getDefaultOutcome__I(JNIEnv* env, jobject self, jint h) {
-    return OnNode(env, self, h, DefaultOutcome);
-}
-JNIEXPORT jint JNICALL Java_tarvo_Network_getDefaultOutcome__Ljava_lang_String_2(JNIEnv* env, jobject self,
-                                                                                 jstring id) {
-    return OnNodeId(env, self, id, DefaultOutcome);
-}
-JNIEXPORT jstring JNICALL Java_tarvo_Network_getDefaultOutcomeId__I(JNIEnv* env, jobject self, jint h) {
-    return OnNode(env, self, h, DefaultOutcomeId);
-}
-JNIEXPORT jstring JNICALL Java_tarvo_Network_getDefaultOutcomeId__Ljava_lang_String_2(JNIEnv* env,
-                                                                                      jobject self,
-                                                                                      jstring id) {
-    return OnNodeId(env, self, id, DefaultOutcomeId);
-}
-JNIEXPORT void JNICALL Java_tarvo_Network_setDefaultOutcome__II(JNIEnv* env, jobject self, jint h, jint o) {
-    OnNode(env, self, h, SetDefault, o);
-}
-JNIEXPORT void JNICALL Java_tarvo_Network_setDefaultOutcome__Ljava_lang_String_2I(JNIEnv* env, jobject self,
-                                                                                  jstring id, jint o) {
-    OnNodeId(env, self, id, SetDefault, o);
-}
-JNIEXPORT void JNICALL Java_tarvo_Network_setDefaultOutcome__ILjava_lang_String_2(JNIEnv* env, jobject self,
-                                                                                  jint h, jstring oid) {
-    OnNode(env, self, h, ByOutcome<SetDefault>, oid);
-}
-JNIEXPORT void JNICALL Java_tarvo_Network_setDefaultOutcome__Ljava_lang_String_2Ljava_lang_String_2(
-    JNIEnv* env, jobject self, jstring id, jstring oid) {
-    OnNodeId(env, self, id, ByOutcome<SetDefault>, oid);
-}
-JNIEXPORT jstring JNICALL Java_tarvo_Network_getNodeQuestion__I(JNIEnv* env, jobject self, jint h) {
-    return OnNode(env, self, h, Question);
-}
-JNIEXPORT jstring JNICALL Java_tarvo_Network_getNodeQuestion__Ljava_lang_String_2(JNIEnv* env, jobject self,
-                                                                                  jstring id) {
-    return OnNodeId(env, self, id, Question);
-}
-JNIEXPORT void JNICALL Java_tarvo_Network_setNodeQuestion__ILjava_lang_String_2(JNIEnv* env, jobject self,
-                                                                                jint h, jstring text) {
-    WithText(env, self, text, [&](VRX_network& n, const char* t) { SetQuestion(n, h, t); });
-}
-JNIEXPORT void JNICALL Java_tarvo_Network_setNodeQuestion__Ljava_lang_String_2Ljava_lang_String_2(
-    JNIEnv* env, jobject self, jstring id, jstring text) {
-    WithText(env, self, text,
-             [&](VRX_network& n, const char* t) { SetQuestion(n, nodeHandleFromId(env, n, id), t); });
-}
+VOVIDO_NODE_NATIVES(jint, getNodeDiagType, , DiagType)
+VOVIDO_NODE_NATIVES(void, setNodeDiagType, I, SetDiagType, jint)
+VOVIDO_NODE_NATIVES(jboolean, isRanked, , Ranked)
+VOVIDO_NODE_NATIVES(void, setRanked, Z, SetRanked, jboolean)
+VOVIDO_NODE_NATIVES(jboolean, isMandatory, , Mandatory)
+VOVIDO_NODE_NATIVES(void, setMandatory, Z, SetMandatory, jboolean)
+VOVIDO_NODE_NATIVES(jint, getDefaultOutcome, , DefaultOutcome)
+VOVIDO_NODE_NATIVES(jstring, getDefaultOutcomeId, , DefaultOutcomeId)
+VOVIDO_NODE_NATIVES(void, setDefaultOutcome, I, SetDefault, jint)
+VOVIDO_NODE_NATIVES(void, setDefaultOutcome, Ljava_lang_String_2, ByOutcomeId<SetDefault>, jstring)
+VOVIDO_NODE_NATIVES(jstring, getNodeQuestion, , Question)
+VOVIDO_TEXT_NATIVES(void, setNodeQuestion, Ljava_lang_String_2, SetQuestion, jstring)
 
 // Outcome texts: fix, description, label.
-#define VOVIDO_OUTCOME_TEXT_NATIVES(Getter, Setter, Read, Which)                                             \
-    JNIEXPORT jstring JNICALL Java_tarvo_Network_##Getter##__II(JNIEnv* env, jobject self, jint h, jint o) { \
-        return OnNode(env, self, h, Read, o);                                                                \
-    }                                                                                                        \
-    JNIEXPORT jstring JNICALL Java_tarvo_Network_##Getter##__Ljava_lang_String_2I(JNIEnv* env, jobject self, \
-                                                                                  jstring id, jint o) {      \
-        return OnNodeId(env, self, id, Read, o);                                                             \
-    }                                                                                                        \
-    JNIEXPORT jstring JNICALL Java_tarvo_Network_##Getter##__ILjava_lang_String_2(JNIEnv* env, jobject self, \
-                                                                                  jint h, jstring oid) {     \
-        return OnNode(env, self, h, ByOutcome<Read>, oid);                                                   \
-    }                                                                                                        \
-    JNIEXPORT jstring JNICALL Java_tarvo_Network_##Getter##__Ljava_lang_String_2Ljava_lang_String_2(         \
-        JNIEnv* env, jobject self, jstring id, jstring oid) {                                                \
-        return OnNodeId(env, self, id, ByOutcome<Read>, oid);                                                \
-    }                                                                                                        \
-    JNIEXPORT void JNICALL Java_tarvo_Network_##Setter##__IILjava_lang_String_2(                             \
-        JNIEnv* env, jobject self, jint h, jint o, jstring text) {                                           \
-        OutcomeTextII(env, self, h, o, text, Which);                                                         \
-    }                                                                                                        \
-    JNIEXPORT void JNICALL Java_tarvo_Network_##Setter##__Ljava_lang_String_2ILjava_lang_String_2(           \
-        JNIEnv* env, jobject self, jstring id, jint o, jstring text) {                                       \
-        OutcomeTextSI(env, self, id, o, text, Which);                                                        \
-    }                                                                                                        \
-    JNIEXPORT void JNICALL Java_tarvo_Network_##Setter##__ILjava_lang_String_2Ljava_lang_String_2(           \
-        JNIEnv* env, jobject self, jint h, jstring oid, jstring text) {                                      \
-        OutcomeTextIS(env, self, h, oid, text, Which);                                                       \
-    }                                                                                                        \
-    JNIEXPORT void JNICALL                                                                                   \
-        Java_tarvo_Network_##Setter##__Ljava_lang_String_2Ljava_lang_String_2Ljava_lang_String_2(            \
-            JNIEnv* env, jobject self, jstring id, jstring oid, jstring text) {                              \
-        OutcomeTextSS(env, self, id, oid, text, Which);                                                      \
-    }
+VOVIDO_NODE_NATIVES(jstring, getOutcomeFix, I, Fix, jint)
+VOVIDO_NODE_NATIVES(jstring, getOutcomeFix, Ljava_lang_String_2, ByOutcomeId<Fix>, jstring)
+VOVIDO_TEXT_NATIVES(void, setOutcomeFix, ILjava_lang_String_2, SetOutcomeText<OutcomeText::kFix>, jint,
+                    jstring)
+VOVIDO_TEXT_NATIVES(void, setOutcomeFix, Ljava_lang_String_2Ljava_lang_String_2,
+                    ByOutcomeId<SetOutcomeText<OutcomeText::kFix>>, jstring, jstring)
+VOVIDO_NODE_NATIVES(jstring, getOutcomeDescription, I, Description, jint)
+VOVIDO_NODE_NATIVES(jstring, getOutcomeDescription, Ljava_lang_String_2, ByOutcomeId<Description>, jstring)
+VOVIDO_TEXT_NATIVES(void, setOutcomeDescription, ILjava_lang_String_2,
+                    SetOutcomeText<OutcomeText::kDescription>, jint, jstring)
+VOVIDO_TEXT_NATIVES(void, setOutcomeDescription, Ljava_lang_String_2Ljava_lang_String_2,
+                    ByOutcomeId<SetOutcomeText<OutcomeText::kDescription>>, jstring, jstring)
+VOVIDO_NODE_NATIVES(jstring, getOutcomeLabel, I, Label, jint)
+VOVIDO_NODE_NATIVES(jstring, getOutcomeLabel, Ljava_lang_String_2, ByOutcomeId<Label>, jstring)
+VOVIDO_TEXT_NATIVES(void, setOutcomeLabel, ILjava_lang_String_2, SetOutcomeText<OutcomeText::kLabel>, jint,
+                    jstring)
+VOVIDO_TEXT_NATIVES(void, setOutcomeLabel, Ljava_lang_String_2Ljava_lang_String_2,
+                    ByOutcomeId<SetOutcomeText<OutcomeText::kLabel>>, jstring, jstring)
 
-VOVIDO_OUTCOME_TEXT_NATIVES(getOutcomeFix, setOutcomeFix, Fix, OutcomeText::kFix)
-VOVIDO_OUTCOME_TEXT_NATIVES(getOutcomeDescription, setOutcomeDescription, Description,
-                            OutcomeText::kDescription)
-VOVIDO_OUTCOME_TEXT_NATIVES(getOutcomeLabel, setOutcomeLabel, Label, OutcomeText::kLabel)
-#undef VOVIDO_OUTCOME_TEXT_NATIVES
-
-JNIEXPORT jboolean JNICALL Java_tarvo_Network_isFaultOutcome__II(JNIEnv* env, jobject self, jint h, jint o) {
-    return OnNode(env, self, h, IsFault, o);
-}
-JNIEXPORT jboolean JNICALL Java_tarvo_Network_isFaultOutcome__Ljava_lang_String_2I(JNIEnv* env, jobject self,
-                                                                                   jstring id, jint o) {
-    return OnNodeId(env, self, id, IsFault, o);
-}
-JNIEXPORT jboolean JNICALL Java_tarvo_Network_isFaultOutcome__ILjava_lang_String_2(JNIEnv* env, jobject self,
-                                                                                   jint h, jstring oid) {
-    return OnNode(env, self, h, ByOutcome<IsFault>, oid);
-}
-JNIEXPORT jboolean JNICALL Java_tarvo_Network_isFaultOutcome__Ljava_lang_String_2Ljava_lang_String_2(
-    JNIEnv* env, jobject self, jstring id, jstring oid) {
-    return OnNodeId(env, self, id, ByOutcome<IsFault>, oid);
-}
-JNIEXPORT void JNICALL Java_tarvo_Network_setFaultOutcome__IIZ(JNIEnv* env, jobject self, jint h, jint o,
-                                                               jboolean fault) {
-    OnNode(env, self, h, SetFault, o, fault);
-}
-JNIEXPORT void JNICALL Java_tarvo_Network_setFaultOutcome__Ljava_lang_String_2IZ(JNIEnv* env, jobject self,
-                                                                                 jstring id, jint o,
-                                                                                 jboolean fault) {
-    OnNodeId(env, self, id, SetFault, o, fault);
-}
-JNIEXPORT void JNICALL Java_tarvo_Network_setFaultOutcome__ILjava_lang_String_2Z(JNIEnv* env, jobject self,
-                                                                                 jint h, jstring oid,
-                                                                                 jboolean fault) {
-    OnNode(env, self, h, ByOutcome<SetFault>, oid, fault);
-}
-JNIEXPORT void JNICALL Java_tarvo_Network_setFaultOutcome__Ljava_lang_String_2Ljava_lang_String_2Z(
-    JNIEnv* env, jobject self, jstring id, jstring oid, jboolean fault) {
-    OnNodeId(env, self, id, ByOutcome<SetFault>, oid, fault);
-}
-
-}  // extern "C"
+VOVIDO_NODE_NATIVES(jboolean, isFaultOutcome, I, IsFault, jint)
+VOVIDO_NODE_NATIVES(jboolean, isFaultOutcome, Ljava_lang_String_2, ByOutcomeId<IsFault>, jstring)
+VOVIDO_NODE_NATIVES(void, setFaultOutcome, IZ, SetFault, jint, jboolean)
+VOVIDO_NODE_NATIVES(void, setFaultOutcome, Ljava_lang_String_2Z, ByOutcomeId<SetFault>, jstring, jboolean)

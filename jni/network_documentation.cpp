@@ -19,8 +19,6 @@
 
 using vovido::NodeIdText;
 using vovido::OnNetwork;
-using vovido::OnNode;
-using vovido::OnNodeId;
 
 using vovido::NodeInfo;
 
@@ -102,95 +100,19 @@ extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setUserProperties(JNIEnv* e
               [&](VRX_network& net) { readUserPropertyArray(env, properties, net.userProperties); });
 }
 
-extern "C" JNIEXPORT jobjectArray JNICALL Java_tarvo_Network_getNodeUserProperties__I(JNIEnv* env,
-                                                                                      jobject self, jint h) {
-    return OnNode(env, self, h, NodeProperties);
-}
-
-extern "C" JNIEXPORT jobjectArray JNICALL
-Java_tarvo_Network_getNodeUserProperties__Ljava_lang_String_2(JNIEnv* env, jobject self, jstring id) {
-    return OnNodeId(env, self, id, NodeProperties);
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setNodeUserProperties__I_3Ltarvo_UserProperty_2(
-    JNIEnv* env, jobject self, jint h, jobjectArray properties) {
-    OnNode(env, self, h, SetNodeProperties, properties);
-}
-
-extern "C" JNIEXPORT void JNICALL
-Java_tarvo_Network_setNodeUserProperties__Ljava_lang_String_2_3Ltarvo_UserProperty_2(
-    JNIEnv* env, jobject self, jstring id, jobjectArray properties) {
-    OnNodeId(env, self, id, SetNodeProperties, properties);
-}
+VOVIDO_NODE_NATIVES(jobjectArray, getNodeUserProperties, , NodeProperties)
+VOVIDO_NODE_NATIVES(void, setNodeUserProperties, _3Ltarvo_UserProperty_2, SetNodeProperties, jobjectArray)
 
 // ---- Documentation of nodes ----
 
-extern "C" JNIEXPORT jobjectArray JNICALL Java_tarvo_Network_getNodeDocumentation__I(JNIEnv* env,
-                                                                                     jobject self, jint h) {
-    return OnNode(env, self, h, NodeDocuments);
-}
-
-extern "C" JNIEXPORT jobjectArray JNICALL
-Java_tarvo_Network_getNodeDocumentation__Ljava_lang_String_2(JNIEnv* env, jobject self, jstring id) {
-    return OnNodeId(env, self, id, NodeDocuments);
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setNodeDocumentation__I_3Ltarvo_DocItemInfo_2(
-    JNIEnv* env, jobject self, jint h, jobjectArray documents) {
-    OnNode(env, self, h, SetNodeDocuments, documents);
-}
-
-extern "C" JNIEXPORT void JNICALL
-Java_tarvo_Network_setNodeDocumentation__Ljava_lang_String_2_3Ltarvo_DocItemInfo_2(JNIEnv* env, jobject self,
-                                                                                   jstring id,
-                                                                                   jobjectArray documents) {
-    OnNodeId(env, self, id, SetNodeDocuments, documents);
-}
+VOVIDO_NODE_NATIVES(jobjectArray, getNodeDocumentation, , NodeDocuments)
+VOVIDO_NODE_NATIVES(void, setNodeDocumentation, _3Ltarvo_DocItemInfo_2, SetNodeDocuments, jobjectArray)
 
 // ---- Documentation of outcomes: the node is resolved first, then the outcome ----
 
-extern "C" JNIEXPORT jobjectArray JNICALL Java_tarvo_Network_getOutcomeDocumentation__II(JNIEnv* env,
-                                                                                         jobject self, jint h,
-                                                                                         jint o) {
-    return OnNode(env, self, h, OutcomeDocuments, o);
-}
-
-extern "C" JNIEXPORT jobjectArray JNICALL Java_tarvo_Network_getOutcomeDocumentation__Ljava_lang_String_2I(
-    JNIEnv* env, jobject self, jstring id, jint o) {
-    return OnNodeId(env, self, id, OutcomeDocuments, o);
-}
-
-extern "C" JNIEXPORT jobjectArray JNICALL Java_tarvo_Network_getOutcomeDocumentation__ILjava_lang_String_2(
-    JNIEnv* env, jobject self, jint h, jstring outcomeId) {
-    return OnNode(env, self, h, OutcomeDocumentsById, outcomeId);
-}
-
-extern "C" JNIEXPORT jobjectArray JNICALL
-Java_tarvo_Network_getOutcomeDocumentation__Ljava_lang_String_2Ljava_lang_String_2(JNIEnv* env, jobject self,
-                                                                                   jstring id,
-                                                                                   jstring outcomeId) {
-    return OnNodeId(env, self, id, OutcomeDocumentsById, outcomeId);
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setOutcomeDocumentation__II_3Ltarvo_DocItemInfo_2(
-    JNIEnv* env, jobject self, jint h, jint o, jobjectArray documents) {
-    OnNode(env, self, h, SetOutcomeDocuments, o, documents);
-}
-
-extern "C" JNIEXPORT void JNICALL
-Java_tarvo_Network_setOutcomeDocumentation__Ljava_lang_String_2I_3Ltarvo_DocItemInfo_2(
-    JNIEnv* env, jobject self, jstring id, jint o, jobjectArray documents) {
-    OnNodeId(env, self, id, SetOutcomeDocuments, o, documents);
-}
-
-extern "C" JNIEXPORT void JNICALL
-Java_tarvo_Network_setOutcomeDocumentation__ILjava_lang_String_2_3Ltarvo_DocItemInfo_2(
-    JNIEnv* env, jobject self, jint h, jstring outcomeId, jobjectArray documents) {
-    OnNode(env, self, h, SetOutcomeDocumentsById, outcomeId, documents);
-}
-
-extern "C" JNIEXPORT void JNICALL
-Java_tarvo_Network_setOutcomeDocumentation__Ljava_lang_String_2Ljava_lang_String_2_3Ltarvo_DocItemInfo_2(
-    JNIEnv* env, jobject self, jstring id, jstring outcomeId, jobjectArray documents) {
-    OnNodeId(env, self, id, SetOutcomeDocumentsById, outcomeId, documents);
-}
+VOVIDO_NODE_NATIVES(jobjectArray, getOutcomeDocumentation, I, OutcomeDocuments, jint)
+VOVIDO_NODE_NATIVES(jobjectArray, getOutcomeDocumentation, Ljava_lang_String_2, OutcomeDocumentsById, jstring)
+VOVIDO_NODE_NATIVES(void, setOutcomeDocumentation, I_3Ltarvo_DocItemInfo_2, SetOutcomeDocuments, jint,
+                    jobjectArray)
+VOVIDO_NODE_NATIVES(void, setOutcomeDocumentation, Ljava_lang_String_2_3Ltarvo_DocItemInfo_2,
+                    SetOutcomeDocumentsById, jstring, jobjectArray)

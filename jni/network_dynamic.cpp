@@ -35,12 +35,9 @@ using vovido::NodeDefinition;
 using vovido::NodeIdText;
 using vovido::NodeValue;
 using vovido::OnNetwork;
-using vovido::OnNode;
-using vovido::OnNodeId;
 using vovido::OutcomeIdOf;
 using vovido::ReadDoubleArray;
 using vovido::ReadIntArray;
-using vovido::RunNative;
 using vovido::StoreArrayElement;
 using vovido::kNoisyMaxType;
 using vovido::kNoisyMaxTypeName;
@@ -98,22 +95,6 @@ jboolean TemporalArcExists(JNIEnv*, VRX_network& network, int parent, int child,
     checkNodeHandle(network, parent);
     checkNodeHandle(network, child);
     return network.TemporalArcExists(parent, child, order) ? JNI_TRUE : JNI_FALSE;
-}
-
-// The String forms resolve the child first, then the parent.
-template <auto Routine>
-auto ByIds(JNIEnv* env, jobject self, jstring parentId, jstring childId, jint order) {
-    return RunNative(env, [&] {
-        VRX_network& network = GetNetwork(env, self);
-        const int child = nodeHandleFromId(env, network, childId);
-        const int parent = nodeHandleFromId(env, network, parentId);
-        return Routine(env, network, parent, child, order);
-    });
-}
-
-template <auto Routine>
-auto ByHandles(JNIEnv* env, jobject self, jint parent, jint child, jint order) {
-    return RunNative(env, [&] { return Routine(env, GetNetwork(env, self), parent, child, order); });
 }
 
 // ---- Structure queries ----
@@ -285,250 +266,39 @@ extern "C" JNIEXPORT jobject JNICALL Java_tarvo_Network_unroll(JNIEnv* env, jobj
 
 // ---- Temporal type ----
 
-extern "C" JNIEXPORT jint JNICALL Java_tarvo_Network_getNodeTemporalType__I(JNIEnv* env, jobject self, jint h) {
-    return OnNode(env, self, h, TemporalTypeOf);
-}
-
-extern "C" JNIEXPORT jint JNICALL Java_tarvo_Network_getNodeTemporalType__Ljava_lang_String_2(JNIEnv* env,
-                                                                                             jobject self,
-                                                                                             jstring id) {
-    return OnNodeId(env, self, id, TemporalTypeOf);
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setNodeTemporalType__II(JNIEnv* env, jobject self, jint h,
-                                                                             jint type) {
-    OnNode(env, self, h, SetTemporalType, type);
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setNodeTemporalType__Ljava_lang_String_2I(JNIEnv* env,
-                                                                                              jobject self,
-                                                                                              jstring id,
-                                                                                              jint type) {
-    OnNodeId(env, self, id, SetTemporalType, type);
-}
+VOVIDO_NODE_NATIVES(jint, getNodeTemporalType, , TemporalTypeOf)
+VOVIDO_NODE_NATIVES(void, setNodeTemporalType, I, SetTemporalType, jint)
 
 // ---- Temporal arcs ----
 
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_addTemporalArc__III(JNIEnv* env, jobject self, jint parent,
-                                                                         jint child, jint order) {
-    ByHandles<AddTemporalArc>(env, self, parent, child, order);
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_addTemporalArc__Ljava_lang_String_2Ljava_lang_String_2I(
-    JNIEnv* env, jobject self, jstring parent, jstring child, jint order) {
-    ByIds<AddTemporalArc>(env, self, parent, child, order);
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_deleteTemporalArc__III(JNIEnv* env, jobject self,
-                                                                            jint parent, jint child, jint order) {
-    ByHandles<RemoveTemporalArc>(env, self, parent, child, order);
-}
-
-extern "C" JNIEXPORT void JNICALL
-Java_tarvo_Network_deleteTemporalArc__Ljava_lang_String_2Ljava_lang_String_2I(JNIEnv* env, jobject self,
-                                                                              jstring parent, jstring child,
-                                                                              jint order) {
-    ByIds<RemoveTemporalArc>(env, self, parent, child, order);
-}
-
-extern "C" JNIEXPORT jboolean JNICALL Java_tarvo_Network_temporalArcExists__III(JNIEnv* env, jobject self,
-                                                                                jint parent, jint child,
-                                                                                jint order) {
-    return ByHandles<TemporalArcExists>(env, self, parent, child, order);
-}
-
-extern "C" JNIEXPORT jboolean JNICALL
-Java_tarvo_Network_temporalArcExists__Ljava_lang_String_2Ljava_lang_String_2I(JNIEnv* env, jobject self,
-                                                                              jstring parent, jstring child,
-                                                                              jint order) {
-    return ByIds<TemporalArcExists>(env, self, parent, child, order);
-}
+VOVIDO_ARC_NATIVES(void, addTemporalArc, I, AddTemporalArc, jint)
+VOVIDO_ARC_NATIVES(void, deleteTemporalArc, I, RemoveTemporalArc, jint)
+VOVIDO_ARC_NATIVES(jboolean, temporalArcExists, I, TemporalArcExists, jint)
 
 // ---- Structure queries ----
 
-extern "C" JNIEXPORT jint JNICALL Java_tarvo_Network_getMaxNodeTemporalOrder__I(JNIEnv* env, jobject self,
-                                                                                jint h) {
-    return OnNode(env, self, h, MaxNodeTemporalOrder);
-}
-
-extern "C" JNIEXPORT jint JNICALL Java_tarvo_Network_getMaxNodeTemporalOrder__Ljava_lang_String_2(JNIEnv* env,
-                                                                                                  jobject self,
-                                                                                                  jstring id) {
-    return OnNodeId(env, self, id, MaxNodeTemporalOrder);
-}
-
-extern "C" JNIEXPORT jintArray JNICALL Java_tarvo_Network_getTemporalOrders__I(JNIEnv* env, jobject self,
-                                                                               jint h) {
-    return OnNode(env, self, h, TemporalOrders);
-}
-
-extern "C" JNIEXPORT jintArray JNICALL Java_tarvo_Network_getTemporalOrders__Ljava_lang_String_2(JNIEnv* env,
-                                                                                                 jobject self,
-                                                                                                 jstring id) {
-    return OnNodeId(env, self, id, TemporalOrders);
-}
-
-extern "C" JNIEXPORT jobjectArray JNICALL Java_tarvo_Network_getTemporalParents__II(JNIEnv* env, jobject self,
-                                                                                    jint h, jint order) {
-    return OnNode(env, self, h, TemporalParents, order);
-}
-
-extern "C" JNIEXPORT jobjectArray JNICALL
-Java_tarvo_Network_getTemporalParents__Ljava_lang_String_2I(JNIEnv* env, jobject self, jstring id, jint order) {
-    return OnNodeId(env, self, id, TemporalParents, order);
-}
-
-extern "C" JNIEXPORT jobjectArray JNICALL Java_tarvo_Network_getTemporalChildren__I(JNIEnv* env, jobject self,
-                                                                                    jint h) {
-    return OnNode(env, self, h, TemporalChildren);
-}
-
-extern "C" JNIEXPORT jobjectArray JNICALL
-Java_tarvo_Network_getTemporalChildren__Ljava_lang_String_2(JNIEnv* env, jobject self, jstring id) {
-    return OnNodeId(env, self, id, TemporalChildren);
-}
-
-extern "C" JNIEXPORT jobjectArray JNICALL Java_tarvo_Network_getUnrolledParents__II(JNIEnv* env, jobject self,
-                                                                                    jint h, jint order) {
-    return OnNode(env, self, h, UnrolledParents, order);
-}
-
-extern "C" JNIEXPORT jobjectArray JNICALL Java_tarvo_Network_getUnrolledParents__I(JNIEnv* env, jobject self,
-                                                                                   jint h) {
-    return OnNode(env, self, h, AllUnrolledParents);
-}
-
-extern "C" JNIEXPORT jobjectArray JNICALL
-Java_tarvo_Network_getUnrolledParents__Ljava_lang_String_2I(JNIEnv* env, jobject self, jstring id, jint order) {
-    return OnNodeId(env, self, id, UnrolledParents, order);
-}
-
-extern "C" JNIEXPORT jobjectArray JNICALL
-Java_tarvo_Network_getUnrolledParents__Ljava_lang_String_2(JNIEnv* env, jobject self, jstring id) {
-    return OnNodeId(env, self, id, AllUnrolledParents);
-}
+VOVIDO_NODE_NATIVES(jint, getMaxNodeTemporalOrder, , MaxNodeTemporalOrder)
+VOVIDO_NODE_NATIVES(jintArray, getTemporalOrders, , TemporalOrders)
+VOVIDO_NODE_NATIVES(jobjectArray, getTemporalParents, I, TemporalParents, jint)
+VOVIDO_NODE_NATIVES(jobjectArray, getTemporalChildren, , TemporalChildren)
+VOVIDO_NODE_NATIVES(jobjectArray, getUnrolledParents, I, UnrolledParents, jint)
+VOVIDO_NODE_NATIVES(jobjectArray, getUnrolledParents, , AllUnrolledParents)
 
 // ---- Temporal evidence ----
 
-extern "C" JNIEXPORT jboolean JNICALL Java_tarvo_Network_hasTemporalEvidence__I(JNIEnv* env, jobject self,
-                                                                                jint h) {
-    return OnNode(env, self, h, HasTemporalEvidence);
-}
+VOVIDO_NODE_NATIVES(jboolean, hasTemporalEvidence, , HasTemporalEvidence)
+VOVIDO_NODE_NATIVES(jboolean, isTemporalEvidence, I, IsTemporalEvidence, jint)
+VOVIDO_NODE_NATIVES(jint, getTemporalEvidence, I, TemporalEvidence, jint)
+VOVIDO_NODE_NATIVES(jstring, getTemporalEvidenceId, I, TemporalEvidenceId, jint)
 
-extern "C" JNIEXPORT jboolean JNICALL
-Java_tarvo_Network_hasTemporalEvidence__Ljava_lang_String_2(JNIEnv* env, jobject self, jstring id) {
-    return OnNodeId(env, self, id, HasTemporalEvidence);
-}
-
-extern "C" JNIEXPORT jboolean JNICALL Java_tarvo_Network_isTemporalEvidence__II(JNIEnv* env, jobject self,
-                                                                                jint h, jint slice) {
-    return OnNode(env, self, h, IsTemporalEvidence, slice);
-}
-
-extern "C" JNIEXPORT jboolean JNICALL
-Java_tarvo_Network_isTemporalEvidence__Ljava_lang_String_2I(JNIEnv* env, jobject self, jstring id, jint slice) {
-    return OnNodeId(env, self, id, IsTemporalEvidence, slice);
-}
-
-extern "C" JNIEXPORT jint JNICALL Java_tarvo_Network_getTemporalEvidence__II(JNIEnv* env, jobject self, jint h,
-                                                                             jint slice) {
-    return OnNode(env, self, h, TemporalEvidence, slice);
-}
-
-extern "C" JNIEXPORT jint JNICALL Java_tarvo_Network_getTemporalEvidence__Ljava_lang_String_2I(JNIEnv* env,
-                                                                                               jobject self,
-                                                                                               jstring id,
-                                                                                               jint slice) {
-    return OnNodeId(env, self, id, TemporalEvidence, slice);
-}
-
-extern "C" JNIEXPORT jstring JNICALL Java_tarvo_Network_getTemporalEvidenceId__II(JNIEnv* env, jobject self,
-                                                                                  jint h, jint slice) {
-    return OnNode(env, self, h, TemporalEvidenceId, slice);
-}
-
-extern "C" JNIEXPORT jstring JNICALL
-Java_tarvo_Network_getTemporalEvidenceId__Ljava_lang_String_2I(JNIEnv* env, jobject self, jstring id,
-                                                               jint slice) {
-    return OnNodeId(env, self, id, TemporalEvidenceId, slice);
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setTemporalEvidence__III(JNIEnv* env, jobject self, jint h,
-                                                                              jint slice, jint outcome) {
-    OnNode(env, self, h, SetTemporalEvidence, slice, int{outcome});
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setTemporalEvidence__Ljava_lang_String_2II(
-    JNIEnv* env, jobject self, jstring id, jint slice, jint outcome) {
-    OnNodeId(env, self, id, SetTemporalEvidence, slice, int{outcome});
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setTemporalEvidence__IILjava_lang_String_2(
-    JNIEnv* env, jobject self, jint h, jint slice, jstring outcomeId) {
-    OnNode(env, self, h, SetTemporalEvidenceById, slice, outcomeId);
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setTemporalEvidence__Ljava_lang_String_2ILjava_lang_String_2(
-    JNIEnv* env, jobject self, jstring id, jint slice, jstring outcomeId) {
-    OnNodeId(env, self, id, SetTemporalEvidenceById, slice, outcomeId);
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_clearTemporalEvidence__II(JNIEnv* env, jobject self,
-                                                                               jint h, jint slice) {
-    OnNode(env, self, h, ClearTemporalEvidence, slice);
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_clearTemporalEvidence__Ljava_lang_String_2I(JNIEnv* env,
-                                                                                                jobject self,
-                                                                                                jstring id,
-                                                                                                jint slice) {
-    OnNodeId(env, self, id, ClearTemporalEvidence, slice);
-}
+VOVIDO_NODE_NATIVES(void, setTemporalEvidence, II, SetTemporalEvidence, jint, jint)
+VOVIDO_NODE_NATIVES(void, setTemporalEvidence, ILjava_lang_String_2, SetTemporalEvidenceById, jint, jstring)
+VOVIDO_NODE_NATIVES(void, clearTemporalEvidence, I, ClearTemporalEvidence, jint)
 
 // ---- Temporal definitions ----
 
-extern "C" JNIEXPORT jdoubleArray JNICALL Java_tarvo_Network_getNodeTemporalDefinition__II(JNIEnv* env,
-                                                                                           jobject self, jint h,
-                                                                                           jint order) {
-    return OnNode(env, self, h, TemporalDefinition, order);
-}
-
-extern "C" JNIEXPORT jdoubleArray JNICALL
-Java_tarvo_Network_getNodeTemporalDefinition__Ljava_lang_String_2I(JNIEnv* env, jobject self, jstring id,
-                                                                   jint order) {
-    return OnNodeId(env, self, id, TemporalDefinition, order);
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setNodeTemporalDefinition__II_3D(JNIEnv* env, jobject self,
-                                                                                      jint h, jint order,
-                                                                                      jdoubleArray values) {
-    OnNode(env, self, h, SetTemporalDefinition, order, values);
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setNodeTemporalDefinition__Ljava_lang_String_2I_3D(
-    JNIEnv* env, jobject self, jstring id, jint order, jdoubleArray values) {
-    OnNodeId(env, self, id, SetTemporalDefinition, order, values);
-}
-
-extern "C" JNIEXPORT jobjectArray JNICALL Java_tarvo_Network_getNoisyTemporalParentStrengths__II(JNIEnv* env,
-                                                                                                 jobject self,
-                                                                                                 jint h,
-                                                                                                 jint order) {
-    return OnNode(env, self, h, NoisyTemporalStrengths, order);
-}
-
-extern "C" JNIEXPORT jobjectArray JNICALL
-Java_tarvo_Network_getNoisyTemporalParentStrengths__Ljava_lang_String_2I(JNIEnv* env, jobject self, jstring id,
-                                                                         jint order) {
-    return OnNodeId(env, self, id, NoisyTemporalStrengths, order);
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setNoisyTemporalParentStrengths__II_3_3I(
-    JNIEnv* env, jobject self, jint h, jint order, jobjectArray strengths) {
-    OnNode(env, self, h, SetNoisyTemporalStrengths, order, strengths);
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setNoisyTemporalParentStrengths__Ljava_lang_String_2I_3_3I(
-    JNIEnv* env, jobject self, jstring id, jint order, jobjectArray strengths) {
-    OnNodeId(env, self, id, SetNoisyTemporalStrengths, order, strengths);
-}
+VOVIDO_NODE_NATIVES(jdoubleArray, getNodeTemporalDefinition, I, TemporalDefinition, jint)
+VOVIDO_NODE_NATIVES(void, setNodeTemporalDefinition, I_3D, SetTemporalDefinition, jint, jdoubleArray)
+VOVIDO_NODE_NATIVES(jobjectArray, getNoisyTemporalParentStrengths, I, NoisyTemporalStrengths, jint)
+VOVIDO_NODE_NATIVES(void, setNoisyTemporalParentStrengths, I_3_3I, SetNoisyTemporalStrengths, jint,
+                    jobjectArray)

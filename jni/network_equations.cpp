@@ -28,8 +28,6 @@ using vovido::kEquationType;
 using vovido::kEquationTypeName;
 using vovido::MakeDoubleArray;
 using vovido::MakeJavaString;
-using vovido::OnNode;
-using vovido::OnNodeId;
 
 namespace {
 
@@ -99,70 +97,12 @@ void SetExpressions(JNIEnv* env, const VRX_network& network, int handle, jobject
 
 // ---- Equations ----
 
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setNodeEquation__ILjava_lang_String_2(JNIEnv* env,
-                                                                                           jobject self,
-                                                                                           jint h,
-                                                                                           jstring equation) {
-    OnNode(env, self, h, SetEquation, equation);
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setNodeEquation__Ljava_lang_String_2Ljava_lang_String_2(
-    JNIEnv* env, jobject self, jstring id, jstring equation) {
-    OnNodeId(env, self, id, SetEquation, equation);
-}
-
-extern "C" JNIEXPORT jstring JNICALL Java_tarvo_Network_getNodeEquation__I(JNIEnv* env, jobject self,
-                                                                           jint h) {
-    return OnNode(env, self, h, GetEquation);
-}
-
-extern "C" JNIEXPORT jstring JNICALL Java_tarvo_Network_getNodeEquation__Ljava_lang_String_2(JNIEnv* env,
-                                                                                             jobject self,
-                                                                                             jstring id) {
-    return OnNodeId(env, self, id, GetEquation);
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setNodeEquationBounds__IDD(JNIEnv* env, jobject self,
-                                                                                jint h, jdouble lower,
-                                                                                jdouble upper) {
-    OnNode(env, self, h, SetBounds, lower, upper);
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setNodeEquationBounds__Ljava_lang_String_2DD(
-    JNIEnv* env, jobject self, jstring id, jdouble lower, jdouble upper) {
-    OnNodeId(env, self, id, SetBounds, lower, upper);
-}
-
-extern "C" JNIEXPORT jdoubleArray JNICALL Java_tarvo_Network_getNodeEquationBounds__I(JNIEnv* env,
-                                                                                      jobject self, jint h) {
-    return OnNode(env, self, h, GetBounds);
-}
-
-extern "C" JNIEXPORT jdoubleArray JNICALL
-Java_tarvo_Network_getNodeEquationBounds__Ljava_lang_String_2(JNIEnv* env, jobject self, jstring id) {
-    return OnNodeId(env, self, id, GetBounds);
-}
+VOVIDO_NODE_NATIVES(void, setNodeEquation, Ljava_lang_String_2, SetEquation, jstring)
+VOVIDO_NODE_NATIVES(jstring, getNodeEquation, , GetEquation)
+VOVIDO_NODE_NATIVES(void, setNodeEquationBounds, DD, SetBounds, jdouble, jdouble)
+VOVIDO_NODE_NATIVES(jdoubleArray, getNodeEquationBounds, , GetBounds)
 
 // ---- Multi-attribute utility expressions ----
 
-extern "C" JNIEXPORT jobjectArray JNICALL Java_tarvo_Network_getMauExpressions__I(JNIEnv* env, jobject self,
-                                                                                  jint h) {
-    return OnNode(env, self, h, GetExpressions);
-}
-
-extern "C" JNIEXPORT jobjectArray JNICALL
-Java_tarvo_Network_getMauExpressions__Ljava_lang_String_2(JNIEnv* env, jobject self, jstring id) {
-    return OnNodeId(env, self, id, GetExpressions);
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setMauExpressions__I_3Ljava_lang_String_2(
-    JNIEnv* env, jobject self, jint h, jobjectArray expressions) {
-    OnNode(env, self, h, SetExpressions, expressions);
-}
-
-extern "C" JNIEXPORT void JNICALL
-Java_tarvo_Network_setMauExpressions__Ljava_lang_String_2_3Ljava_lang_String_2(JNIEnv* env, jobject self,
-                                                                               jstring id,
-                                                                               jobjectArray expressions) {
-    OnNodeId(env, self, id, SetExpressions, expressions);
-}
+VOVIDO_NODE_NATIVES(jobjectArray, getMauExpressions, , GetExpressions)
+VOVIDO_NODE_NATIVES(void, setMauExpressions, _3Ljava_lang_String_2, SetExpressions, jobjectArray)

@@ -16,9 +16,8 @@ using vovido::EvidenceOf;
 using vovido::NodeIdText;
 using vovido::NodeValue;
 using vovido::OnNetwork;
-using vovido::OnNode;
-using vovido::OnNodeId;
 using vovido::OutcomeIdOf;
+using vovido::WithLast;
 
 VRX_nodeValue& vovido::NodeValue(VRX_node& node) {
     if (node.GetValue() == nullptr) {
@@ -61,88 +60,15 @@ void ClearEvidence(JNIEnv* env, const VRX_network& network, int handle) {
 
 }  // namespace
 
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setEvidence__II(JNIEnv* env, jobject self, jint h,
-                                                                     jint o) {
-    OnNode(env, self, h, SetEvidence, o);
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setEvidence__Ljava_lang_String_2I(JNIEnv* env,
-                                                                                       jobject self,
-                                                                                       jstring id, jint o) {
-    OnNodeId(env, self, id, SetEvidence, o);
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setEvidence__ILjava_lang_String_2(JNIEnv* env,
-                                                                                       jobject self, jint h,
-                                                                                       jstring outcomeId) {
-    OnNode(env, self, h, ByOutcomeId<SetEvidence>, outcomeId);
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setEvidence__Ljava_lang_String_2Ljava_lang_String_2(
-    JNIEnv* env, jobject self, jstring id, jstring outcomeId) {
-    OnNodeId(env, self, id, ByOutcomeId<SetEvidence>, outcomeId);
-}
-
-extern "C" JNIEXPORT jint JNICALL Java_tarvo_Network_getEvidence__I(JNIEnv* env, jobject self, jint h) {
-    return OnNode(env, self, h, EvidenceOf);
-}
-
-extern "C" JNIEXPORT jint JNICALL Java_tarvo_Network_getEvidence__Ljava_lang_String_2(JNIEnv* env,
-                                                                                      jobject self,
-                                                                                      jstring id) {
-    return OnNodeId(env, self, id, EvidenceOf);
-}
-
-extern "C" JNIEXPORT jstring JNICALL Java_tarvo_Network_getEvidenceId__I(JNIEnv* env, jobject self, jint h) {
-    return OnNode(env, self, h, EvidenceIdOf);
-}
-
-extern "C" JNIEXPORT jstring JNICALL Java_tarvo_Network_getEvidenceId__Ljava_lang_String_2(JNIEnv* env,
-                                                                                           jobject self,
-                                                                                           jstring id) {
-    return OnNodeId(env, self, id, EvidenceIdOf);
-}
-
-extern "C" JNIEXPORT jboolean JNICALL Java_tarvo_Network_isEvidence__I(JNIEnv* env, jobject self, jint h) {
-    return OnNode(env, self, h, HasEvidenceBits, kAnyEvidence);
-}
-
-extern "C" JNIEXPORT jboolean JNICALL Java_tarvo_Network_isEvidence__Ljava_lang_String_2(JNIEnv* env,
-                                                                                         jobject self,
-                                                                                         jstring id) {
-    return OnNodeId(env, self, id, HasEvidenceBits, kAnyEvidence);
-}
-
-extern "C" JNIEXPORT jboolean JNICALL Java_tarvo_Network_isRealEvidence__I(JNIEnv* env, jobject self,
-                                                                           jint h) {
-    return OnNode(env, self, h, HasEvidenceBits, ValueFlags::kEvidence);
-}
-
-extern "C" JNIEXPORT jboolean JNICALL Java_tarvo_Network_isRealEvidence__Ljava_lang_String_2(JNIEnv* env,
-                                                                                             jobject self,
-                                                                                             jstring id) {
-    return OnNodeId(env, self, id, HasEvidenceBits, ValueFlags::kEvidence);
-}
-
-extern "C" JNIEXPORT jboolean JNICALL Java_tarvo_Network_isPropagatedEvidence__I(JNIEnv* env, jobject self,
-                                                                                 jint h) {
-    return OnNode(env, self, h, HasEvidenceBits, ValueFlags::kPropagatedEvidence);
-}
-
-extern "C" JNIEXPORT jboolean JNICALL
-Java_tarvo_Network_isPropagatedEvidence__Ljava_lang_String_2(JNIEnv* env, jobject self, jstring id) {
-    return OnNodeId(env, self, id, HasEvidenceBits, ValueFlags::kPropagatedEvidence);
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_clearEvidence__I(JNIEnv* env, jobject self, jint h) {
-    OnNode(env, self, h, ClearEvidence);
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_clearEvidence__Ljava_lang_String_2(JNIEnv* env,
-                                                                                        jobject self,
-                                                                                        jstring id) {
-    OnNodeId(env, self, id, ClearEvidence);
-}
+VOVIDO_NODE_NATIVES(void, setEvidence, I, SetEvidence, jint)
+VOVIDO_NODE_NATIVES(void, setEvidence, Ljava_lang_String_2, ByOutcomeId<SetEvidence>, jstring)
+VOVIDO_NODE_NATIVES(jint, getEvidence, , EvidenceOf)
+VOVIDO_NODE_NATIVES(jstring, getEvidenceId, , EvidenceIdOf)
+VOVIDO_NODE_NATIVES(jboolean, isEvidence, , (WithLast<HasEvidenceBits, kAnyEvidence>))
+VOVIDO_NODE_NATIVES(jboolean, isRealEvidence, , (WithLast<HasEvidenceBits, ValueFlags::kEvidence>))
+VOVIDO_NODE_NATIVES(jboolean, isPropagatedEvidence, ,
+                    (WithLast<HasEvidenceBits, ValueFlags::kPropagatedEvidence>))
+VOVIDO_NODE_NATIVES(void, clearEvidence, , ClearEvidence)
 
 // The network's status is not examined: clearing what is not set is no failure here.
 extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_clearAllEvidence(JNIEnv* env, jobject self) {

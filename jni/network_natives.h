@@ -5,8 +5,11 @@
 
 #include <jni.h>
 
+#include <utility>
+
 #include "jni/jni_checks.h"
 #include "jni/jni_frame.h"
+#include "jni/native_pairs.h"
 
 class VRX_header;
 class VRX_network;
@@ -24,28 +27,32 @@ auto OnNetwork(JNIEnv* env, jobject self, Body&& body) noexcept {
     return RunNative(env, [&] { return body(GetNetwork(env, self)); });
 }
 
-// Runs a node native as body(env, network, handle, args...). The variant of a native that takes the node's
-// handle and the one that takes its identifier (OnNodeId) pass the same body, so both share one routine.
+// Runs a node native as body(env, network, handle, args...), by handle or by identifier (resolved before
+// anything else is checked); pairs of natives are written with VOVIDO_NODE_NATIVES (native_pairs.h).
 template <typename Body, typename... Args>
 auto OnNode(JNIEnv* env, jobject self, jint handle, Body&& body, Args... args) noexcept {
-    return RunNative(env, [&] { return body(env, GetNetwork(env, self), handle, args...); });
+    return OnHandle(env, self, handle, std::forward<Body>(body), args...);
 }
 
-// The same for the node with the identifier, which is resolved before anything else is checked.
 template <typename Body, typename... Args>
 auto OnNodeId(JNIEnv* env, jobject self, jstring nodeId, Body&& body, Args... args) noexcept {
-    return RunNative(env, [&] {
-        VRX_network& network = GetNetwork(env, self);
-        return body(env, network, nodeHandleFromId(env, network, nodeId), args...);
-    });
+    return OnId<nodeHandleFromId>(env, self, nodeId, std::forward<Body>(body), args...);
 }
 
 // A node body taking the outcome by identifier, resolved after the node, for the routine that takes it by
-// index: Routine(env, network, handle, outcome).
+// index: Routine(env, network, handle, outcome, args...).
 template <auto Routine>
-auto ByOutcomeId(JNIEnv* env, VRX_network& network, int handle, jstring outcomeId) {
-    return Routine(env, network, handle, outcomeIndexFromId(env, network, handle, outcomeId));
-}
+inline constexpr auto ByOutcomeId =
+    [](JNIEnv* env, VRX_network& network, int handle, jstring outcomeId, auto... args) {
+        return Routine(env, network, handle, outcomeIndexFromId(env, network, handle, outcomeId), args...);
+    };
+
+// A body passing the routine a fixed last argument (an arc kind, evidence bits):
+// Routine(env, network, handles..., Last). In a pair, wrap it in parentheses for its comma.
+template <auto Routine, auto Last>
+inline constexpr auto WithLast = [](JNIEnv* env, VRX_network& network, auto... handles) {
+    return Routine(env, network, handles..., Last);
+};
 
 // The node's identifier for messages; never null.
 const char* NodeIdText(const VRX_node& node);

@@ -14,8 +14,6 @@ using vovido::CheckEngineStatus;
 using vovido::GetNetwork;
 using vovido::NodeIdText;
 using vovido::OnNetwork;
-using vovido::OnNode;
-using vovido::OnNodeId;
 using vovido::RunNative;
 
 namespace {
@@ -86,26 +84,8 @@ extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setInfluenceDiagramAlgorith
 
 // ---- Targets ----
 
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setTarget__IZ(JNIEnv* env, jobject self, jint h,
-                                                                   jboolean target) {
-    OnNode(env, self, h, SetTarget, target != JNI_FALSE);
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setTarget__Ljava_lang_String_2Z(JNIEnv* env,
-                                                                                     jobject self, jstring id,
-                                                                                     jboolean target) {
-    OnNodeId(env, self, id, SetTarget, target != JNI_FALSE);
-}
-
-extern "C" JNIEXPORT jboolean JNICALL Java_tarvo_Network_isTarget__I(JNIEnv* env, jobject self, jint h) {
-    return OnNode(env, self, h, IsTarget);
-}
-
-extern "C" JNIEXPORT jboolean JNICALL Java_tarvo_Network_isTarget__Ljava_lang_String_2(JNIEnv* env,
-                                                                                       jobject self,
-                                                                                       jstring id) {
-    return OnNodeId(env, self, id, IsTarget);
-}
+VOVIDO_NODE_NATIVES(void, setTarget, Z, SetTarget, jboolean)
+VOVIDO_NODE_NATIVES(jboolean, isTarget, , IsTarget)
 
 extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_clearAllTargets(JNIEnv* env, jobject self) {
     OnNetwork(env, self, [](VRX_network& net) { net.ClearAllTargets(); });

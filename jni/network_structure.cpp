@@ -27,9 +27,9 @@ using vovido::NodeDefinition;
 using vovido::NodeHeader;
 using vovido::NodeIdText;
 using vovido::OnNetwork;
-using vovido::OnNode;
 using vovido::OnNodeId;
 using vovido::OutcomeIdOf;
+using vovido::WithLast;
 
 // ---- Helpers shared with the other Network natives ----
 
@@ -206,15 +206,7 @@ extern "C" JNIEXPORT jint JNICALL Java_tarvo_Network_addNode__I(JNIEnv* env, job
     return OnNetwork(env, self, [&](VRX_network& net) { return AddNodeOf(env, net, type, nullptr); });
 }
 
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_deleteNode__I(JNIEnv* env, jobject self, jint h) {
-    OnNode(env, self, h, DeleteNodeOf);
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_deleteNode__Ljava_lang_String_2(JNIEnv* env,
-                                                                                     jobject self,
-                                                                                     jstring id) {
-    OnNodeId(env, self, id, DeleteNodeOf);
-}
+VOVIDO_NODE_NATIVES(void, deleteNode, , DeleteNodeOf)
 
 extern "C" JNIEXPORT jint JNICALL Java_tarvo_Network_getNodeCount(JNIEnv* env, jobject self) {
     return OnNetwork(env, self, [](VRX_network& net) -> jint { return net.GetNumberOfNodes(); });
@@ -250,237 +242,30 @@ extern "C" JNIEXPORT jstring JNICALL Java_tarvo_Network_getNodeId(JNIEnv* env, j
                      [&](VRX_network& net) { return MakeJavaString(env, checkNodeHandle(net, h).GetId()); });
 }
 
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setNodeId__ILjava_lang_String_2(JNIEnv* env,
-                                                                                     jobject self, jint h,
-                                                                                     jstring id) {
-    OnNode(env, self, h, SetNodeId, id);
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setNodeId__Ljava_lang_String_2Ljava_lang_String_2(
-    JNIEnv* env, jobject self, jstring nodeId, jstring id) {
-    OnNodeId(env, self, nodeId, SetNodeId, id);
-}
-
-extern "C" JNIEXPORT jstring JNICALL Java_tarvo_Network_getNodeName__I(JNIEnv* env, jobject self, jint h) {
-    return OnNode(env, self, h, NodeName);
-}
-
-extern "C" JNIEXPORT jstring JNICALL Java_tarvo_Network_getNodeName__Ljava_lang_String_2(JNIEnv* env,
-                                                                                         jobject self,
-                                                                                         jstring id) {
-    return OnNodeId(env, self, id, NodeName);
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setNodeName__ILjava_lang_String_2(JNIEnv* env,
-                                                                                       jobject self, jint h,
-                                                                                       jstring name) {
-    OnNode(env, self, h, SetNodeName, name);
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setNodeName__Ljava_lang_String_2Ljava_lang_String_2(
-    JNIEnv* env, jobject self, jstring id, jstring name) {
-    OnNodeId(env, self, id, SetNodeName, name);
-}
-
-extern "C" JNIEXPORT jstring JNICALL Java_tarvo_Network_getNodeDescription__I(JNIEnv* env, jobject self,
-                                                                              jint h) {
-    return OnNode(env, self, h, NodeDescription);
-}
-
-extern "C" JNIEXPORT jstring JNICALL Java_tarvo_Network_getNodeDescription__Ljava_lang_String_2(JNIEnv* env,
-                                                                                                jobject self,
-                                                                                                jstring id) {
-    return OnNodeId(env, self, id, NodeDescription);
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setNodeDescription__ILjava_lang_String_2(
-    JNIEnv* env, jobject self, jint h, jstring description) {
-    OnNode(env, self, h, SetNodeDescription, description);
-}
-
-extern "C" JNIEXPORT void JNICALL
-Java_tarvo_Network_setNodeDescription__Ljava_lang_String_2Ljava_lang_String_2(JNIEnv* env, jobject self,
-                                                                              jstring id,
-                                                                              jstring description) {
-    OnNodeId(env, self, id, SetNodeDescription, description);
-}
-
-extern "C" JNIEXPORT jint JNICALL Java_tarvo_Network_getNodeType__I(JNIEnv* env, jobject self, jint h) {
-    return OnNode(env, self, h, NodeType);
-}
-
-extern "C" JNIEXPORT jint JNICALL Java_tarvo_Network_getNodeType__Ljava_lang_String_2(JNIEnv* env,
-                                                                                      jobject self,
-                                                                                      jstring id) {
-    return OnNodeId(env, self, id, NodeType);
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setNodeType__II(JNIEnv* env, jobject self, jint h,
-                                                                     jint type) {
-    OnNode(env, self, h, SetNodeType, type);
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setNodeType__Ljava_lang_String_2I(JNIEnv* env,
-                                                                                       jobject self,
-                                                                                       jstring id,
-                                                                                       jint type) {
-    OnNodeId(env, self, id, SetNodeType, type);
-}
+VOVIDO_NODE_NATIVES(void, setNodeId, Ljava_lang_String_2, SetNodeId, jstring)
+VOVIDO_NODE_NATIVES(jstring, getNodeName, , NodeName)
+VOVIDO_NODE_NATIVES(void, setNodeName, Ljava_lang_String_2, SetNodeName, jstring)
+VOVIDO_NODE_NATIVES(jstring, getNodeDescription, , NodeDescription)
+VOVIDO_NODE_NATIVES(void, setNodeDescription, Ljava_lang_String_2, SetNodeDescription, jstring)
+VOVIDO_NODE_NATIVES(jint, getNodeType, , NodeType)
+VOVIDO_NODE_NATIVES(void, setNodeType, I, SetNodeType, jint)
 
 // ---- Ordinary arcs: handles check the parent first, identifiers resolve the child first ----
 
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_addArc__II(JNIEnv* env, jobject self, jint parent,
-                                                                jint child) {
-    OnNetwork(env, self, [&](VRX_network& net) { addArcOfKind(env, net, parent, child, 0); });
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_addArc__Ljava_lang_String_2Ljava_lang_String_2(
-    JNIEnv* env, jobject self, jstring parentId, jstring childId) {
-    OnNodeId(env, self, childId, [&](JNIEnv*, VRX_network& net, int child) {
-        addArcOfKind(env, net, nodeHandleFromId(env, net, parentId), child, 0);
-    });
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_deleteArc__II(JNIEnv* env, jobject self, jint parent,
-                                                                   jint child) {
-    OnNetwork(env, self, [&](VRX_network& net) { deleteArcOfKind(env, net, parent, child, 0); });
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_deleteArc__Ljava_lang_String_2Ljava_lang_String_2(
-    JNIEnv* env, jobject self, jstring parentId, jstring childId) {
-    OnNodeId(env, self, childId, [&](JNIEnv*, VRX_network& net, int child) {
-        deleteArcOfKind(env, net, nodeHandleFromId(env, net, parentId), child, 0);
-    });
-}
-
-extern "C" JNIEXPORT jintArray JNICALL Java_tarvo_Network_getParents__I(JNIEnv* env, jobject self, jint h) {
-    return OnNode(env, self, h, getParentsOfKind, 0);
-}
-
-extern "C" JNIEXPORT jintArray JNICALL Java_tarvo_Network_getParents__Ljava_lang_String_2(JNIEnv* env,
-                                                                                          jobject self,
-                                                                                          jstring id) {
-    return OnNodeId(env, self, id, getParentsOfKind, 0);
-}
-
-extern "C" JNIEXPORT jobjectArray JNICALL Java_tarvo_Network_getParentIds__I(JNIEnv* env, jobject self,
-                                                                             jint h) {
-    return OnNode(env, self, h, getParentIdsOfKind, 0);
-}
-
-extern "C" JNIEXPORT jobjectArray JNICALL Java_tarvo_Network_getParentIds__Ljava_lang_String_2(JNIEnv* env,
-                                                                                               jobject self,
-                                                                                               jstring id) {
-    return OnNodeId(env, self, id, getParentIdsOfKind, 0);
-}
-
-extern "C" JNIEXPORT jintArray JNICALL Java_tarvo_Network_getChildren__I(JNIEnv* env, jobject self, jint h) {
-    return OnNode(env, self, h, getChildrenOfKind, 0);
-}
-
-extern "C" JNIEXPORT jintArray JNICALL Java_tarvo_Network_getChildren__Ljava_lang_String_2(JNIEnv* env,
-                                                                                           jobject self,
-                                                                                           jstring id) {
-    return OnNodeId(env, self, id, getChildrenOfKind, 0);
-}
-
-extern "C" JNIEXPORT jobjectArray JNICALL Java_tarvo_Network_getChildIds__I(JNIEnv* env, jobject self,
-                                                                            jint h) {
-    return OnNode(env, self, h, getChildIdsOfKind, 0);
-}
-
-extern "C" JNIEXPORT jobjectArray JNICALL Java_tarvo_Network_getChildIds__Ljava_lang_String_2(JNIEnv* env,
-                                                                                              jobject self,
-                                                                                              jstring id) {
-    return OnNodeId(env, self, id, getChildIdsOfKind, 0);
-}
+VOVIDO_ARC_NATIVES(void, addArc, , (WithLast<addArcOfKind, 0>))
+VOVIDO_ARC_NATIVES(void, deleteArc, , (WithLast<deleteArcOfKind, 0>))
+VOVIDO_NODE_NATIVES(jintArray, getParents, , (WithLast<getParentsOfKind, 0>))
+VOVIDO_NODE_NATIVES(jobjectArray, getParentIds, , (WithLast<getParentIdsOfKind, 0>))
+VOVIDO_NODE_NATIVES(jintArray, getChildren, , (WithLast<getChildrenOfKind, 0>))
+VOVIDO_NODE_NATIVES(jobjectArray, getChildIds, , (WithLast<getChildIdsOfKind, 0>))
 
 // ---- Outcomes: the node identifier is resolved first, then the outcome identifier ----
 
-extern "C" JNIEXPORT jint JNICALL Java_tarvo_Network_getOutcomeCount__I(JNIEnv* env, jobject self, jint h) {
-    return OnNode(env, self, h, OutcomeCount);
-}
-
-extern "C" JNIEXPORT jint JNICALL Java_tarvo_Network_getOutcomeCount__Ljava_lang_String_2(JNIEnv* env,
-                                                                                          jobject self,
-                                                                                          jstring id) {
-    return OnNodeId(env, self, id, OutcomeCount);
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_addOutcome__ILjava_lang_String_2(JNIEnv* env,
-                                                                                      jobject self, jint h,
-                                                                                      jstring outcomeId) {
-    OnNode(env, self, h, AddOutcome, outcomeId);
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_addOutcome__Ljava_lang_String_2Ljava_lang_String_2(
-    JNIEnv* env, jobject self, jstring id, jstring outcomeId) {
-    OnNodeId(env, self, id, AddOutcome, outcomeId);
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_insertOutcome__IILjava_lang_String_2(
-    JNIEnv* env, jobject self, jint h, jint position, jstring outcomeId) {
-    OnNode(env, self, h, InsertOutcome, position, outcomeId);
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_insertOutcome__Ljava_lang_String_2ILjava_lang_String_2(
-    JNIEnv* env, jobject self, jstring id, jint position, jstring outcomeId) {
-    OnNodeId(env, self, id, InsertOutcome, position, outcomeId);
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_deleteOutcome__II(JNIEnv* env, jobject self, jint h,
-                                                                       jint o) {
-    OnNode(env, self, h, DeleteOutcome, o);
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_deleteOutcome__Ljava_lang_String_2I(JNIEnv* env,
-                                                                                         jobject self,
-                                                                                         jstring id, jint o) {
-    OnNodeId(env, self, id, DeleteOutcome, o);
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_deleteOutcome__ILjava_lang_String_2(JNIEnv* env,
-                                                                                         jobject self, jint h,
-                                                                                         jstring outcomeId) {
-    OnNode(env, self, h, ByOutcomeId<DeleteOutcome>, outcomeId);
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_deleteOutcome__Ljava_lang_String_2Ljava_lang_String_2(
-    JNIEnv* env, jobject self, jstring id, jstring outcomeId) {
-    OnNodeId(env, self, id, ByOutcomeId<DeleteOutcome>, outcomeId);
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setOutcomeId__IILjava_lang_String_2(JNIEnv* env,
-                                                                                         jobject self, jint h,
-                                                                                         jint o,
-                                                                                         jstring outcomeId) {
-    OnNode(env, self, h, RenameOutcome, o, outcomeId);
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setOutcomeId__Ljava_lang_String_2ILjava_lang_String_2(
-    JNIEnv* env, jobject self, jstring id, jint o, jstring outcomeId) {
-    OnNodeId(env, self, id, RenameOutcome, o, outcomeId);
-}
-
-extern "C" JNIEXPORT jstring JNICALL Java_tarvo_Network_getOutcomeId__II(JNIEnv* env, jobject self, jint h,
-                                                                         jint o) {
-    return OnNode(env, self, h, OutcomeIdOf, o);
-}
-
-extern "C" JNIEXPORT jstring JNICALL Java_tarvo_Network_getOutcomeId__Ljava_lang_String_2I(JNIEnv* env,
-                                                                                           jobject self,
-                                                                                           jstring id,
-                                                                                           jint o) {
-    return OnNodeId(env, self, id, OutcomeIdOf, o);
-}
-
-extern "C" JNIEXPORT jobjectArray JNICALL Java_tarvo_Network_getOutcomeIds__I(JNIEnv* env, jobject self,
-                                                                              jint h) {
-    return OnNode(env, self, h, OutcomeIds);
-}
-
-extern "C" JNIEXPORT jobjectArray JNICALL Java_tarvo_Network_getOutcomeIds__Ljava_lang_String_2(JNIEnv* env,
-                                                                                                jobject self,
-                                                                                                jstring id) {
-    return OnNodeId(env, self, id, OutcomeIds);
-}
+VOVIDO_NODE_NATIVES(jint, getOutcomeCount, , OutcomeCount)
+VOVIDO_NODE_NATIVES(void, addOutcome, Ljava_lang_String_2, AddOutcome, jstring)
+VOVIDO_NODE_NATIVES(void, insertOutcome, ILjava_lang_String_2, InsertOutcome, jint, jstring)
+VOVIDO_NODE_NATIVES(void, deleteOutcome, I, DeleteOutcome, jint)
+VOVIDO_NODE_NATIVES(void, deleteOutcome, Ljava_lang_String_2, ByOutcomeId<DeleteOutcome>, jstring)
+VOVIDO_NODE_NATIVES(void, setOutcomeId, ILjava_lang_String_2, RenameOutcome, jint, jstring)
+VOVIDO_NODE_NATIVES(jstring, getOutcomeId, I, OutcomeIdOf, jint)
+VOVIDO_NODE_NATIVES(jobjectArray, getOutcomeIds, , OutcomeIds)

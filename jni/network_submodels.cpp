@@ -17,31 +17,13 @@
 #include "tarvo_Network.h"
 
 using vovido::CheckEngineStatus;
-using vovido::GetNetwork;
 using vovido::MakeJavaString;
+using vovido::OnHandle;
 using vovido::OnNetwork;
-using vovido::OnNode;
-using vovido::OnNodeId;
-using vovido::RunNative;
 
 using vovido::SetCentredRectangle;
 
 namespace {
-
-// Runs a submodel native as body(env, network, handle, args...) with the handle as given, or with the
-// handle of the submodel of the identifier, which is resolved before anything else is checked.
-template <typename Body, typename... Args>
-auto OnSubmodel(JNIEnv* env, jobject self, jint handle, Body&& body, Args... args) noexcept {
-    return RunNative(env, [&] { return body(env, GetNetwork(env, self), handle, args...); });
-}
-
-template <typename Body, typename... Args>
-auto OnSubmodelId(JNIEnv* env, jobject self, jstring id, Body&& body, Args... args) noexcept {
-    return RunNative(env, [&] {
-        VRX_network& network = GetNetwork(env, self);
-        return body(env, network, submodelHandleFromId(env, network, id), args...);
-    });
-}
 
 // Handles carry the submodel flag. The handler also takes a bare slot index, but from Java that would let
 // a node handle or any small int name a submodel unnoticed, so such handles are refused here.
@@ -72,7 +54,7 @@ jint SubmodelOfNode(JNIEnv*, const VRX_network& network, int node) {
     return checkNodeHandle(network, node).GetSubmodel();
 }
 
-void SetSubmodelOfNode(JNIEnv* env, const VRX_network& network, int node, int submodel) {
+void SetSubmodelOfNode(JNIEnv* env, const VRX_network& network, int submodel, int node) {
     VRX_node& placed = checkNodeHandle(network, node);
     SubmodelOf(network, submodel);
     CheckEngineStatus(env, "SetSubmodel", placed.SetSubmodel(submodel));
@@ -83,7 +65,7 @@ jint SubmodelOfSubmodel(JNIEnv*, const VRX_network& network, int submodel) {
     return network.GetSubmodelHandler().GetParentSubmodel(submodel);
 }
 
-void SetSubmodelOfSubmodel(JNIEnv* env, const VRX_network& network, int submodel, int parent) {
+void SetSubmodelOfSubmodel(JNIEnv* env, const VRX_network& network, int parent, int submodel) {
     SubmodelOf(network, submodel);
     SubmodelOf(network, parent);
     CheckEngineStatus(env, "SetSubmodel", network.GetSubmodelHandler().SetParentSubmodel(submodel, parent));
@@ -180,158 +162,42 @@ extern "C" JNIEXPORT jstring JNICALL Java_tarvo_Network_getMainSubmodelId(JNIEnv
 
 // ---- The submodel of a node: the node is checked (or resolved) first ----
 
-extern "C" JNIEXPORT jint JNICALL Java_tarvo_Network_getSubmodelOfNode__I(JNIEnv* env, jobject self, jint h) {
-    return OnNode(env, self, h, SubmodelOfNode);
-}
+VOVIDO_NODE_NATIVES(jint, getSubmodelOfNode, , SubmodelOfNode)
 
-extern "C" JNIEXPORT jint JNICALL Java_tarvo_Network_getSubmodelOfNode__Ljava_lang_String_2(JNIEnv* env,
-                                                                                            jobject self,
-                                                                                            jstring id) {
-    return OnNodeId(env, self, id, SubmodelOfNode);
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setSubmodelOfNode__II(JNIEnv* env, jobject self,
-                                                                           jint submodel, jint node) {
-    OnNode(env, self, node, SetSubmodelOfNode, submodel);
-}
-
-extern "C" JNIEXPORT void JNICALL
-Java_tarvo_Network_setSubmodelOfNode__Ljava_lang_String_2Ljava_lang_String_2(JNIEnv* env, jobject self,
-                                                                             jstring submodelId,
-                                                                             jstring nodeId) {
-    OnNodeId(env, self, nodeId, [&](JNIEnv*, VRX_network& net, int node) {
-        SetSubmodelOfNode(env, net, node, submodelHandleFromId(env, net, submodelId));
-    });
-}
+VOVIDO_JNI_PAIR2(Network, submodelHandleFromId, nodeHandleFromId, void, setSubmodelOfNode, ,
+                 SetSubmodelOfNode)
 
 // ---- The tree: the moved submodel is checked (or resolved) before its new parent ----
 
-extern "C" JNIEXPORT jint JNICALL Java_tarvo_Network_getSubmodelOfSubmodel__I(JNIEnv* env, jobject self,
-                                                                              jint handle) {
-    return OnSubmodel(env, self, handle, SubmodelOfSubmodel);
-}
+VOVIDO_SUBMODEL_NATIVES(jint, getSubmodelOfSubmodel, , SubmodelOfSubmodel)
 
-extern "C" JNIEXPORT jint JNICALL Java_tarvo_Network_getSubmodelOfSubmodel__Ljava_lang_String_2(JNIEnv* env,
-                                                                                                jobject self,
-                                                                                                jstring id) {
-    return OnSubmodelId(env, self, id, SubmodelOfSubmodel);
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setSubmodelOfSubmodel__II(JNIEnv* env, jobject self,
-                                                                               jint parent, jint submodel) {
-    OnSubmodel(env, self, submodel, SetSubmodelOfSubmodel, parent);
-}
-
-extern "C" JNIEXPORT void JNICALL
-Java_tarvo_Network_setSubmodelOfSubmodel__Ljava_lang_String_2Ljava_lang_String_2(JNIEnv* env, jobject self,
-                                                                                 jstring parentId,
-                                                                                 jstring submodelId) {
-    OnSubmodelId(env, self, submodelId, [&](JNIEnv*, VRX_network& net, int submodel) {
-        SetSubmodelOfSubmodel(env, net, submodel, submodelHandleFromId(env, net, parentId));
-    });
-}
-
-extern "C" JNIEXPORT jint JNICALL Java_tarvo_Network_addSubmodel__ILjava_lang_String_2(JNIEnv* env,
-                                                                                       jobject self,
-                                                                                       jint parent,
-                                                                                       jstring id) {
-    return OnSubmodel(env, self, parent, AddSubmodel, id);
-}
-
-extern "C" JNIEXPORT jint JNICALL Java_tarvo_Network_addSubmodel__Ljava_lang_String_2Ljava_lang_String_2(
-    JNIEnv* env, jobject self, jstring parentId, jstring id) {
-    return OnSubmodelId(env, self, parentId, AddSubmodel, id);
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_deleteSubmodel__I(JNIEnv* env, jobject self,
-                                                                       jint handle) {
-    OnSubmodel(env, self, handle, DeleteSubmodel);
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_deleteSubmodel__Ljava_lang_String_2(JNIEnv* env,
-                                                                                         jobject self,
-                                                                                         jstring id) {
-    OnSubmodelId(env, self, id, DeleteSubmodel);
-}
+VOVIDO_JNI_PAIR2(Network, submodelHandleFromId, submodelHandleFromId, void, setSubmodelOfSubmodel, ,
+                 SetSubmodelOfSubmodel)
+VOVIDO_SUBMODEL_NATIVES(jint, addSubmodel, Ljava_lang_String_2, AddSubmodel, jstring)
+VOVIDO_SUBMODEL_NATIVES(void, deleteSubmodel, , DeleteSubmodel)
 
 // ---- Identifier, name and description ----
 
 extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setSubmodelId(JNIEnv* env, jobject self, jint handle,
                                                                    jstring id) {
-    OnSubmodel(env, self, handle, SetSubmodelId, id);
+    OnHandle(env, self, handle, SetSubmodelId, id);
 }
 
 extern "C" JNIEXPORT jstring JNICALL Java_tarvo_Network_getSubmodelId(JNIEnv* env, jobject self,
                                                                       jint handle) {
-    return OnSubmodel(env, self, handle, SubmodelId);
+    return OnHandle(env, self, handle, SubmodelId);
 }
 
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setSubmodelName__ILjava_lang_String_2(JNIEnv* env,
-                                                                                           jobject self,
-                                                                                           jint handle,
-                                                                                           jstring name) {
-    OnSubmodel(env, self, handle, SetSubmodelName, name);
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setSubmodelName__Ljava_lang_String_2Ljava_lang_String_2(
-    JNIEnv* env, jobject self, jstring id, jstring name) {
-    OnSubmodelId(env, self, id, SetSubmodelName, name);
-}
-
-extern "C" JNIEXPORT jstring JNICALL Java_tarvo_Network_getSubmodelName__I(JNIEnv* env, jobject self,
-                                                                           jint handle) {
-    return OnSubmodel(env, self, handle, SubmodelName);
-}
-
-extern "C" JNIEXPORT jstring JNICALL Java_tarvo_Network_getSubmodelName__Ljava_lang_String_2(JNIEnv* env,
-                                                                                             jobject self,
-                                                                                             jstring id) {
-    return OnSubmodelId(env, self, id, SubmodelName);
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setSubmodelDescription__ILjava_lang_String_2(
-    JNIEnv* env, jobject self, jint handle, jstring description) {
-    OnSubmodel(env, self, handle, SetSubmodelDescription, description);
-}
+VOVIDO_SUBMODEL_NATIVES(void, setSubmodelName, Ljava_lang_String_2, SetSubmodelName, jstring)
+VOVIDO_SUBMODEL_NATIVES(jstring, getSubmodelName, , SubmodelName)
 
 // The identifier form is bound under this spelling of the method name.
-extern "C" JNIEXPORT void JNICALL
-Java_tarvo_Network_setSubmodelDescrpition__Ljava_lang_String_2Ljava_lang_String_2(JNIEnv* env, jobject self,
-                                                                                  jstring id,
-                                                                                  jstring description) {
-    OnSubmodelId(env, self, id, SetSubmodelDescription, description);
-}
-
-extern "C" JNIEXPORT jstring JNICALL Java_tarvo_Network_getSubmodelDescription__I(JNIEnv* env, jobject self,
-                                                                                  jint handle) {
-    return OnSubmodel(env, self, handle, SubmodelDescription);
-}
-
-extern "C" JNIEXPORT jstring JNICALL
-Java_tarvo_Network_getSubmodelDescription__Ljava_lang_String_2(JNIEnv* env, jobject self, jstring id) {
-    return OnSubmodelId(env, self, id, SubmodelDescription);
-}
+VOVIDO_JNI_PAIR_AS(Network, vovido::OnHandle, vovido::OnId<submodelHandleFromId>, void,
+                   setSubmodelDescription, setSubmodelDescrpition, jstring, Ljava_lang_String_2,
+                   Ljava_lang_String_2, SetSubmodelDescription, jstring)
+VOVIDO_SUBMODEL_NATIVES(jstring, getSubmodelDescription, , SubmodelDescription)
 
 // ---- Position ----
 
-extern "C" JNIEXPORT jobject JNICALL Java_tarvo_Network_getSubmodelPosition__I(JNIEnv* env, jobject self,
-                                                                               jint handle) {
-    return OnSubmodel(env, self, handle, SubmodelPosition);
-}
-
-extern "C" JNIEXPORT jobject JNICALL Java_tarvo_Network_getSubmodelPosition__Ljava_lang_String_2(JNIEnv* env,
-                                                                                                 jobject self,
-                                                                                                 jstring id) {
-    return OnSubmodelId(env, self, id, SubmodelPosition);
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setSubmodelPosition__IIIII(JNIEnv* env, jobject self,
-                                                                                jint handle, jint x, jint y,
-                                                                                jint width, jint height) {
-    OnSubmodel(env, self, handle, SetSubmodelPosition, x, y, width, height);
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setSubmodelPosition__Ljava_lang_String_2IIII(
-    JNIEnv* env, jobject self, jstring id, jint x, jint y, jint width, jint height) {
-    OnSubmodelId(env, self, id, SetSubmodelPosition, x, y, width, height);
-}
+VOVIDO_SUBMODEL_NATIVES(jobject, getSubmodelPosition, , SubmodelPosition)
+VOVIDO_SUBMODEL_NATIVES(void, setSubmodelPosition, IIII, SetSubmodelPosition, jint, jint, jint, jint)

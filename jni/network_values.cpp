@@ -17,8 +17,6 @@
 using vovido::MakeDoubleArray;
 using vovido::NodeIdText;
 using vovido::NodeValue;
-using vovido::OnNode;
-using vovido::OnNodeId;
 
 namespace {
 
@@ -56,23 +54,5 @@ jboolean IsValueValid(JNIEnv*, const VRX_network& network, int handle) {
 
 }  // namespace
 
-extern "C" JNIEXPORT jdoubleArray JNICALL Java_tarvo_Network_getNodeValue__I(JNIEnv* env, jobject self,
-                                                                             jint h) {
-    return OnNode(env, self, h, NodeValueItems);
-}
-
-extern "C" JNIEXPORT jdoubleArray JNICALL Java_tarvo_Network_getNodeValue__Ljava_lang_String_2(JNIEnv* env,
-                                                                                               jobject self,
-                                                                                               jstring id) {
-    return OnNodeId(env, self, id, NodeValueItems);
-}
-
-extern "C" JNIEXPORT jboolean JNICALL Java_tarvo_Network_isValueValid__I(JNIEnv* env, jobject self, jint h) {
-    return OnNode(env, self, h, IsValueValid);
-}
-
-extern "C" JNIEXPORT jboolean JNICALL Java_tarvo_Network_isValueValid__Ljava_lang_String_2(JNIEnv* env,
-                                                                                           jobject self,
-                                                                                           jstring id) {
-    return OnNodeId(env, self, id, IsValueValid);
-}
+VOVIDO_NODE_NATIVES(jdoubleArray, getNodeValue, , NodeValueItems)
+VOVIDO_NODE_NATIVES(jboolean, isValueValid, , IsValueValid)

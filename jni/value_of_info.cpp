@@ -9,6 +9,7 @@
 #include "jni/jni_builders.h"
 #include "jni/jni_checks.h"
 #include "jni/jni_frame.h"
+#include "jni/native_pairs.h"
 #include "jni/network_natives.h"
 #include "model/network.h"
 #include "model/node.h"
@@ -30,27 +31,13 @@ VRX_valueOfInformation& Settings(JNIEnv* env, jobject self) {
     return NativeObject<VRX_valueOfInformation>(env, self);
 }
 
-// Runs an editing body on the handle, checked first; a refusal raises the fixed text with the node's
-// identifier, without the engine's status or log.
-template <typename Edit>
-void EditByHandle(JNIEnv* env, jobject self, jint handle, Edit edit, const char* before, const char* after) {
-    VRX_valueOfInformation& settings = Settings(env, self);
-    const VRX_network& network = getNetworkOfField(env, self);
-    const VRX_node& node = checkNodeHandle(network, handle);
-    if (edit(settings, handle) != 0) throw std::runtime_error(before + std::string(NodeIdText(node)) + after);
-}
-
-template <typename Edit>
-void EditById(JNIEnv* env, jobject self, jstring id, Edit edit, const char* before, const char* after) {
-    const VRX_network& network = getNetworkOfField(env, self);
-    EditByHandle(env, self, nodeHandleFromId(env, network, id), edit, before, after);
-}
-
-constexpr const char* kAddBefore = "Cannot add node ";
-constexpr const char* kRemoveBefore = "Cannot remove node ";
-constexpr const char* kNodeAfter = " to ValueOfInfo object";
-constexpr const char* kDecisionBefore = "Cannot set decision on ValueOfInfo object to node ";
-constexpr const char* kPointBefore = "Cannot set point of view on ValueOfInfo object to node ";
+// An edit of the node lists; a refusal raises before + the node's identifier + after, without the
+// engine's status or log.
+struct NodeEdit {
+    int (*edit)(VRX_valueOfInformation& settings, int handle);
+    const char* before;
+    const char* after;
+};
 
 int Add(VRX_valueOfInformation& s, int h) {
     return s.AddNode(h);
@@ -63,6 +50,31 @@ int Decide(VRX_valueOfInformation& s, int h) {
 }
 int View(VRX_valueOfInformation& s, int h) {
     return s.SetPointOfView(h);
+}
+
+constexpr NodeEdit kAddNode{Add, "Cannot add node ", " to ValueOfInfo object"};
+constexpr NodeEdit kRemoveNode{Remove, "Cannot remove node ", " to ValueOfInfo object"};
+constexpr NodeEdit kSetDecision{Decide, "Cannot set decision on ValueOfInfo object to node ", ""};
+constexpr NodeEdit kSetPointOfView{View, "Cannot set point of view on ValueOfInfo object to node ", ""};
+
+// Applies the edit to the handle, checked first.
+void EditNode(JNIEnv* env, jobject self, int handle, const NodeEdit& edit) {
+    VRX_valueOfInformation& settings = Settings(env, self);
+    const VRX_network& network = getNetworkOfField(env, self);
+    const VRX_node& node = checkNodeHandle(network, handle);
+    if (edit.edit(settings, handle) != 0) {
+        throw std::runtime_error(edit.before + std::string(NodeIdText(node)) + edit.after);
+    }
+}
+
+// The runners of the pairs; an identifier is resolved in the network of the field "net" first.
+void EditByHandle(JNIEnv* env, jobject self, jint handle, const NodeEdit& edit) noexcept {
+    RunNative(env, [&] { EditNode(env, self, handle, edit); });
+}
+
+void EditById(JNIEnv* env, jobject self, jstring id, const NodeEdit& edit) noexcept {
+    RunNative(env,
+              [&] { EditNode(env, self, nodeHandleFromId(env, getNetworkOfField(env, self), id), edit); });
 }
 
 // The identifier of a stored handle; null while none is set.
@@ -129,43 +141,7 @@ extern "C" JNIEXPORT jstring JNICALL Java_tarvo_ValueOfInfo_getPointOfViewId(JNI
     return RunNative(env, [&] { return IdOfHandle(env, self, Settings(env, self).GetPointOfView()); });
 }
 
-extern "C" JNIEXPORT void JNICALL Java_tarvo_ValueOfInfo_addNode__I(JNIEnv* env, jobject self, jint h) {
-    RunNative(env, [&] { EditByHandle(env, self, h, Add, kAddBefore, kNodeAfter); });
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_ValueOfInfo_addNode__Ljava_lang_String_2(JNIEnv* env,
-                                                                                      jobject self,
-                                                                                      jstring id) {
-    RunNative(env, [&] { EditById(env, self, id, Add, kAddBefore, kNodeAfter); });
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_ValueOfInfo_removeNode__I(JNIEnv* env, jobject self, jint h) {
-    RunNative(env, [&] { EditByHandle(env, self, h, Remove, kRemoveBefore, kNodeAfter); });
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_ValueOfInfo_removeNode__Ljava_lang_String_2(JNIEnv* env,
-                                                                                         jobject self,
-                                                                                         jstring id) {
-    RunNative(env, [&] { EditById(env, self, id, Remove, kRemoveBefore, kNodeAfter); });
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_ValueOfInfo_setDecision__I(JNIEnv* env, jobject self, jint h) {
-    RunNative(env, [&] { EditByHandle(env, self, h, Decide, kDecisionBefore, ""); });
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_ValueOfInfo_setDecision__Ljava_lang_String_2(JNIEnv* env,
-                                                                                          jobject self,
-                                                                                          jstring id) {
-    RunNative(env, [&] { EditById(env, self, id, Decide, kDecisionBefore, ""); });
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_ValueOfInfo_setPointOfView__I(JNIEnv* env, jobject self,
-                                                                           jint h) {
-    RunNative(env, [&] { EditByHandle(env, self, h, View, kPointBefore, ""); });
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_ValueOfInfo_setPointOfView__Ljava_lang_String_2(JNIEnv* env,
-                                                                                             jobject self,
-                                                                                             jstring id) {
-    RunNative(env, [&] { EditById(env, self, id, View, kPointBefore, ""); });
-}
+VOVIDO_JNI_PAIR(ValueOfInfo, EditByHandle, EditById, void, addNode, , kAddNode)
+VOVIDO_JNI_PAIR(ValueOfInfo, EditByHandle, EditById, void, removeNode, , kRemoveNode)
+VOVIDO_JNI_PAIR(ValueOfInfo, EditByHandle, EditById, void, setDecision, , kSetDecision)
+VOVIDO_JNI_PAIR(ValueOfInfo, EditByHandle, EditById, void, setPointOfView, , kSetPointOfView)
