@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/dmatrix.h"
+#include "base/double_array.h"
 #include "base/error_log.h"
 #include "base/id_array.h"
 #include "base/int_array.h"
@@ -145,6 +146,23 @@ std::string NumberText(double value) {
     std::string text;
     (void)FormatDouble(value, text);  // always succeeds
     return text;
+}
+
+int FirstNonProbability(const VRX_doubleArray& values) {
+    constexpr double kRounding = 1e-6;
+    for (int i = 0; i < values.GetCount(); ++i) {
+        if (!(values[i] >= 0.0 && values[i] <= 1.0 + kRounding)) return i;
+    }
+    return -1;
+}
+
+std::string NonProbabilityMessage(const std::string& nodeId, double value) {
+    return "ERROR: Node [" + nodeId + "] : " + NumberText(value) + " is no probability";
+}
+
+std::string ProbabilityRefusal(const std::string& nodeId, const VRX_doubleArray& values) {
+    const int bad = FirstNonProbability(values);
+    return bad < 0 ? std::string() : NonProbabilityMessage(nodeId, values[bad]);
 }
 
 void AppendNestedLists(const VRX_Dmatrix& table, const NestedListStyle& style, std::string& out) {

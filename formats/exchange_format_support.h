@@ -8,6 +8,7 @@
 #include <vector>
 
 class VRX_Dmatrix;
+class VRX_doubleArray;
 class VRX_idArray;
 class VRX_network;
 class VRX_stringArray;
@@ -56,6 +57,13 @@ using NodeRefusal = std::function<std::string(int handle)>;
 
 // The whole file as text, line ends as line feeds: -103 (logged) when it cannot be read, -102 when empty.
 [[nodiscard]] int ReadWholeFile(const char* path, std::string& out);
+
+// A probability table as a file gives it: the index of the first entry that is no probability (0 to 1,
+// with the rounding of written numbers), -1 when all are; the message refusing such an entry; and that
+// message for the first such entry, or an empty text.
+int FirstNonProbability(const VRX_doubleArray& values);
+std::string NonProbabilityMessage(const std::string& nodeId, double value);
+std::string ProbabilityRefusal(const std::string& nodeId, const VRX_doubleArray& values);
 
 // A probability or utility as the shortest text that reads back as the same double.
 std::string NumberText(double value);
