@@ -108,6 +108,16 @@ int CheckWritableNodes(VRX_network& network, const NodeRefusal& refusal) {
     return kSuccess;
 }
 
+int CheckStaticNetwork(VRX_network& network, const char* format) {
+    bool dynamic = network.GetMaxTemporalOrder() > 0;
+    for (int h = network.GetFirstNode(); h >= 0 && !dynamic; h = network.GetNextNode(h))
+        dynamic = network.GetTemporalType(h) != TemporalType::kNormal;
+    if (!dynamic) return kSuccess;
+    const std::string message =
+        std::string("ERROR: Temporal arcs, slices and slice evidence cannot be saved in ") + format + " format";
+    return LogError(errorLog, kOutOfRange, message.c_str(), nullptr);
+}
+
 int CheckWritableKinds(VRX_network& network, bool (*accepts)(int typeCode), const char* message) {
     return CheckWritableNodes(network, [&network, accepts, message](int handle) {
         return accepts(network.GetNodeType(handle)) ? std::string() : std::string(message);

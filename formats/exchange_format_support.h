@@ -42,6 +42,9 @@ using NodeRefusal = std::function<std::string(int handle)>;
 // Before a file is created: -2 (logged with the message) at the first node refused, or when the nodes
 // cannot be put in topological order.
 [[nodiscard]] int CheckWritableNodes(VRX_network& network, const NodeRefusal& refusal);
+// Before a file is created: -2 (logged) for a dynamic network (temporal arcs, or nodes of the slices, which
+// the slice evidence needs), which the format would save as its first slice alone.
+[[nodiscard]] int CheckStaticNetwork(VRX_network& network, const char* format);
 // The same, refusing with one message every node whose kind is not accepted.
 [[nodiscard]] int CheckWritableKinds(VRX_network& network, bool (*accepts)(int typeCode),
                                      const char* message);

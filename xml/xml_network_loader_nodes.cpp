@@ -7,6 +7,7 @@
 #include "base/expression_parser.h"
 #include "definitions/cast.h"
 #include "definitions/cpt.h"
+#include "definitions/definition_support.h"
 #include "definitions/demorgan.h"
 #include "definitions/mau.h"
 #include "definitions/noisy_adder.h"
@@ -17,6 +18,7 @@
 #include "model/extra_definition.h"
 #include "base/id_array.h"
 #include "base/int_array.h"
+#include "base/size_limits.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
@@ -28,6 +30,7 @@
 
 using vovido::ParseWholeXmlDouble;
 using vovido::ParseWholeXmlInt;
+namespace DefinitionSupport = vovido::DefinitionSupport;
 
 namespace {
 
@@ -259,6 +262,13 @@ void XmlNetLoader::ResetNodeLists() {
 }
 
 bool XmlNetLoader::FinishNode(IXmlReader* reader, bool hasStates) {
+    // A table past the limit is refused before any of it is built, not after growing parent by parent.
+    const int64_t cells = DefinitionSupport::TableCellsWithParents(
+        *network, currentNode, parentHandles.data(), static_cast<int>(parentHandles.size()));
+    if (cells > kMaxTableCells) {
+        reader->ReportError(DefinitionSupport::TableRefusalText(network, currentNode, cells).c_str());
+        return false;
+    }
     bool ok = true;
     for (int parent : parentHandles) {
         if (network->AddArc(parent, currentNode, 0) != kSuccess) {
