@@ -242,15 +242,17 @@ int VRX_ergoSpeaker::ReadProbabilities() {
             (void)ReportMessage(kOutOfRange,
                                 std::string("ERROR:'") + TokenText_() + "' : Invalid table size");
         VRX_doubleArray values;
+        int badLine = 0;  // the line of the first entry that is no probability
         for (int i = 0; i < c; ++i) {
             double value = 0.0;
             if (const int rc = RequireNumber(value)) return rc;
             if (values.Add(value) != kSuccess) return ReportError(kOutOfMemory, nullptr);
+            if (badLine == 0 && !vovido::IsProbability(value)) badLine = lexer->GetLineNumber();
         }
         const int bad = vovido::FirstNonProbability(values);
         if (bad >= 0) {
             NoteReport_(kOutOfRange, true);
-            refusals_.push_back({handle, values[bad], lexer->GetLineNumber()});
+            refusals_.push_back({handle, values[bad], badLine});
         } else if (sizeFits && node->GetDefinition()->SetDefinitionDoubles(values) != kSuccess) {
             (void)ReportError(kOutOfRange, "ERROR: Couldn't set probabilities");
         }

@@ -158,10 +158,14 @@ std::string NumberText(double value) {
     return text;
 }
 
-int FirstNonProbability(const VRX_doubleArray& values) {
+bool IsProbability(double value) {
     constexpr double kRounding = 1e-6;
+    return value >= 0.0 && value <= 1.0 + kRounding;  // false for NaN
+}
+
+int FirstNonProbability(const VRX_doubleArray& values) {
     for (int i = 0; i < values.GetCount(); ++i) {
-        if (!(values[i] >= 0.0 && values[i] <= 1.0 + kRounding)) return i;
+        if (!IsProbability(values[i])) return i;
     }
     return -1;
 }

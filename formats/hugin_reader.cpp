@@ -157,7 +157,7 @@ int VRX_huginSpeaker::ReadHuginOpened(int openResult) {
     }
     MirrorPositions();
     NormalizeTables();
-    (void)CheckNodeContent(true, false);
+    (void)CheckNodeContent(true, false, true);
     return FinishRead();
 }
 
@@ -285,6 +285,8 @@ int VRX_huginSpeaker::ReadPotential() {
     }
     if (const int rc = RequireToken(kPunctuator, ")")) return rc;
     if (const int rc = RequireToken(kPunctuator, "{")) return rc;
+    // A decision's potential gives its parents; its data, if any, is not kept.
+    if (network->GetNodeType(child) == DefinitionType::kList) NoteNodeTable(child);
     BeginNodeContent(child);
     ReadBlock([this, child]() {
         if (PeekToken() == kSuccess && token.kind == kIdentifier && TokenIs("data"))
@@ -312,6 +314,7 @@ int VRX_huginSpeaker::ReadPotentialData(int child) {
         // A decision's table in the file is the tool's policy, which the solvers compute again.
         if (values.GetCount() > 0)
             (void)ReportWarning(kSyntaxError, "ERROR: Data of a decision node ignored");
+        NoteNodeTable(child);
         return kSuccess;
     }
     const int set = definition->SetDefinitionDoubles(values);

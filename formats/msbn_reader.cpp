@@ -102,7 +102,7 @@ int VRX_microsoftSpeaker::ReadOpened(int openResult) {
         }
     }
     vovido::ApplyNetworkIdentifier(*network, name);
-    (void)CheckNodeContent(true, false);
+    (void)CheckNodeContent(true, false, true);
     FinishReading();
     return GetReadFailure();
 }
@@ -250,6 +250,7 @@ int VRX_microsoftSpeaker::ReadPotential() {
     }
     if (const int rc = RequireToken(kPunctuator, ")")) return rc;
     // Only a decision's potential has no table; a table that the file ends before is lost.
+    if (type == DefinitionType::kList) NoteNodeTable(handle);
     if (ExpectToken(kPunctuator, "{") != kSuccess) {
         if (AcceptToken(kPunctuator, ";") || type == DefinitionType::kList) return kSuccess;
         return RequireToken(kPunctuator, "{");

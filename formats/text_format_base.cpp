@@ -510,19 +510,20 @@ void VRX_textFormat::NoteSkippedContent_() {
     }
 }
 
-int VRX_textFormat::CheckNodeContent(bool warnMissing, bool outsideCounts) {
+int VRX_textFormat::CheckNodeContent(bool warnMissing, bool outsideCounts, bool everyNode) {
     // A read that already failed leaves the network as it was: there is nothing to name.
     if (network == nullptr || readFailure_ != kSuccess) return readFailure_;
     for (const auto& [handle, content] : content_) {
         VRX_node* node = network->GetNode(handle);
         if (node == nullptr || node->GetDefinition() == nullptr) continue;
         const int type = node->GetDefinition()->GetType();
-        const bool holdsTable = type == DefinitionType::kCpt || type == DefinitionType::kTable ||
+        const bool holdsTable = everyNode || type == DefinitionType::kCpt || type == DefinitionType::kTable ||
                                 type == DefinitionType::kTruthTable;
         const bool holdsOutcomes = type == DefinitionType::kCpt || type == DefinitionType::kList ||
                                    type == DefinitionType::kTruthTable;
+        const char* table = type == DefinitionType::kList ? "definition" : "table";
         const char* missing = holdsOutcomes && !content.outcomes ? "states"
-                              : holdsTable && !content.table    ? "table"
+                              : holdsTable && !content.table    ? table
                                                                  : nullptr;
         if (missing == nullptr) continue;
         const std::string id = node->GetId() != nullptr ? node->GetId() : "";

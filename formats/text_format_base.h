@@ -151,8 +151,9 @@ public:
     void EndNodeContent();
     void NoteNodeTable(int handle);
     void NoteNodeOutcomes(int handle);
-    // Once every node is read: the first failure, else 0.
-    int CheckNodeContent(bool warnMissing, bool outsideCounts);
+    // everyNode: the format gives every node its table (a decision its parents) in a part of its own,
+    // which NoteNodeTable notes. Once every node is read: the first failure, else 0.
+    int CheckNodeContent(bool warnMissing, bool outsideCounts, bool everyNode = false);
     // An unknown statement where the format declares its nodes: "word = value" or "word : value" is a
     // setting the format may add and stays a warning; any other form may have declared a node, and is an
     // error. The word is consumed; kSyntaxError is returned either way, so that the rest is skipped.

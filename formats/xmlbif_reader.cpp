@@ -145,7 +145,9 @@ int VRX_xmlSpeaker::ReadChildren(XmlTagScanner& scanner, const char* element, co
             case Event::kStart: {
                 int rc = readChild();
                 if (rc == kNotThisKeyword) {
-                    if (IsElementName(scanner.Name()) && !Is(scanner, "PROPERTY")) {
+                    // A variable or definition holds nothing but a node's states, parents and table.
+                    const bool nodePart = !XmlTagScanner::SameName(element, "NETWORK");
+                    if ((IsElementName(scanner.Name()) || nodePart) && !Is(scanner, "PROPERTY")) {
                         (void)Report(scanner.Line(), kSyntaxError,
                                      "ERROR: '" + scanner.Name() + "' : " + unknown);
                     } else if (!Is(scanner, "PROPERTY")) {
