@@ -431,7 +431,12 @@ int VRX_neticaSpeaker::ReadTable(int handle, bool functable) {
         if (stray) (void)ReportWarning(kSyntaxError, "ERROR: ')' : Unbalanced parenthesis ignored");
         break;
     }
-    // The tables of equations and the policies of decisions are not part of their definitions.
+    // A continuous node's table over its intervals has no place in its equation: it would be lost.
+    if (type == DefinitionType::kEquation && (names ? states.GetCount() : values.GetCount()) > 0) {
+        return ReportMessageText(kWrongNodeType, "ERROR: Node [" + std::string(network->GetNode(handle)->GetId()) +
+                                                     "] : discretised continuous nodes are not supported");
+    }
+    // The policies of decisions are not part of their definitions.
     if (type == DefinitionType::kEquation || (type & kDecisionBit) != 0) return kSuccess;
     if (type == DefinitionType::kCpt) {
         const std::string refusal = vovido::ProbabilityRefusal(network->GetNode(handle)->GetId(), values);

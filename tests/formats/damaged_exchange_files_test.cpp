@@ -170,6 +170,30 @@ TEST(DamagedExchangeFiles, FailOrWarnWithTheirMessage) {
     errorLog.Flush();
 }
 
+// Departures of real files from the formats that are refused rather than read into something else.
+TEST(DamagedExchangeFiles, RefusedDepartures) {
+    const struct {
+        const char* extension;
+        std::string text;
+        int status;
+        std::string message;
+    } cases[] = {
+        {"net", "net\n{\n}\nnode a.b\n{\n}\n", kSyntaxError, "(line 4) : ERROR: '.' : '{' expected"},
+        {"net", "net\r{\r}\r", kLexicalError, "ERROR: Line 1 : UNKNOWN CHARACTER"},
+        {"dne", "bnet X {\nnode A {\n discrete = TRUE;\n states = (y, n);\n probs = (@imposs, 1);\n};\n};\n",
+         kSyntaxError, "(line 5) : ERROR: '@' : Unexpected"},
+        {"dne", "bnet X {\nnode A {\n discrete = FALSE;\n states = (lo, hi);\n probs = (0.5, 0.5);\n};\n};\n",
+         kWrongNodeType, "(line 5) : ERROR: Node [A] : discretised continuous nodes are not supported"},
+    };
+    for (const auto& item : cases) {
+        errorLog.Flush();
+        VRX_network net;
+        EXPECT_EQ(ReadAsFile(net, item.text, item.extension), item.status) << item.text;
+        EXPECT_TRUE(Logged(item.status, item.message)) << item.text << "\n" << LogDump();
+    }
+    errorLog.Flush();
+}
+
 // The own text format: a damaged table keyword drops nothing silently.
 TEST(DamagedExchangeFiles, OwnFormatKeyword) {
     VRX_network asia;
