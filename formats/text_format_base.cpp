@@ -521,20 +521,21 @@ int VRX_textFormat::CheckNodeContent(bool warnMissing, bool outsideCounts, bool 
                                 type == DefinitionType::kTruthTable;
         const bool holdsOutcomes = type == DefinitionType::kCpt || type == DefinitionType::kList ||
                                    type == DefinitionType::kTruthTable;
-        const char* table = type == DefinitionType::kList ? "definition" : "table";
-        const char* missing = holdsOutcomes && !content.outcomes ? "states"
-                              : holdsTable && !content.table    ? table
-                                                                 : nullptr;
-        if (missing == nullptr) continue;
+        const bool noStates = holdsOutcomes && !content.outcomes;
+        if (!noStates && !(holdsTable && !content.table)) continue;
         const std::string id = node->GetId() != nullptr ? node->GetId() : "";
+        const char* table = type == DefinitionType::kList ? "definition" : "table";
         if (content.skipped || (outsideCounts && skippedOutside_)) {
             NoteReport_(kSyntaxError, true);
-            message = "ERROR: Node [" + id + "] : no " + missing +
-                      " was read, and what was skipped may have held it";
+            message = "ERROR: Node [" + id + "] : " +
+                      (noStates ? std::string("no states were read, and what was skipped may have held them")
+                                : "no " + std::string(table) + " was read, and what was skipped may have held it");
             (void)LogError(errorLog, kSyntaxError, message.c_str(), nullptr);
         } else if (warnMissing) {
             NoteReport_(kSyntaxError, false);
-            message = "ERROR: Node [" + id + "] : the file gives no " + missing + ", a default one is used";
+            message = "ERROR: Node [" + id + "] : the file gives no " +
+                      (noStates ? std::string("states, default ones are used")
+                                : std::string(table) + ", a default one is used");
             (void)LogError(errorLog, kSyntaxError, message.c_str(), nullptr);
         }
     }
