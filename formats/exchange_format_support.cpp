@@ -114,7 +114,8 @@ int CheckStaticNetwork(VRX_network& network, const char* format) {
         dynamic = network.GetTemporalType(h) != TemporalType::kNormal;
     if (!dynamic) return kSuccess;
     const std::string message =
-        std::string("ERROR: Temporal arcs, slices and slice evidence cannot be saved in ") + format + " format";
+        std::string("ERROR: Temporal arcs, slices and slice evidence cannot be saved in ") + format +
+        " format";
     return LogError(errorLog, kOutOfRange, message.c_str(), nullptr);
 }
 

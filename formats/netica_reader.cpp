@@ -433,7 +433,8 @@ int VRX_neticaSpeaker::ReadTable(int handle, bool functable) {
     }
     // A continuous node's table over its intervals has no place in its equation: it would be lost.
     if (type == DefinitionType::kEquation && (names ? states.GetCount() : values.GetCount()) > 0) {
-        return ReportMessageText(kWrongNodeType, "ERROR: Node [" + std::string(network->GetNode(handle)->GetId()) +
+        return ReportMessageText(kWrongNodeType, "ERROR: Node [" +
+                                                     std::string(network->GetNode(handle)->GetId()) +
                                                      "] : discretised continuous nodes are not supported");
     }
     // The policies of decisions are not part of their definitions.

@@ -96,7 +96,8 @@ int VRX_textFile::Close() {
         }
         // A write the system refused (a full disk) is told with the system's reason.
         const std::string reason = replacing_.ErrorText();
-        if (!reason.empty()) LogError(errorLog, kFileIoFailed, ("WRITE FILE FAILED: " + reason).c_str(), nullptr);
+        if (!reason.empty())
+            LogError(errorLog, kFileIoFailed, ("WRITE FILE FAILED: " + reason).c_str(), nullptr);
         file = nullptr;
     } else if (file != nullptr) {
         std::fclose(file);

@@ -527,9 +527,10 @@ int VRX_textFormat::CheckNodeContent(bool warnMissing, bool outsideCounts, bool 
         const char* table = type == DefinitionType::kList ? "definition" : "table";
         if (content.skipped || (outsideCounts && skippedOutside_)) {
             NoteReport_(kSyntaxError, true);
-            message = "ERROR: Node [" + id + "] : " +
-                      (noStates ? std::string("no states were read, and what was skipped may have held them")
-                                : "no " + std::string(table) + " was read, and what was skipped may have held it");
+            message =
+                "ERROR: Node [" + id + "] : " +
+                (noStates ? std::string("no states were read, and what was skipped may have held them")
+                          : "no " + std::string(table) + " was read, and what was skipped may have held it");
             (void)LogError(errorLog, kSyntaxError, message.c_str(), nullptr);
         } else if (warnMissing) {
             NoteReport_(kSyntaxError, false);

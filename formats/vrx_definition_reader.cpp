@@ -82,7 +82,8 @@ int VRX_vrxSpeaker::ReadDefinitionStatement() {
         if (Handled(rc = ReadKeyAndEquals(key))) {
             VRX_doubleArray values;
             if (rc == kSuccess) rc = ReadNumbers(values);
-            return TableRead(rc != kSuccess ? rc : ReportError(definition->SetDefinitionDoubles(values), nullptr));
+            return TableRead(rc != kSuccess ? rc
+                                            : ReportError(definition->SetDefinitionDoubles(values), nullptr));
         }
     }
     if (Handled(rc = ReadKeyAndEquals("RESULTINGSTATES"))) {

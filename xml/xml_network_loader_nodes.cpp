@@ -4,7 +4,13 @@
 #include <cmath>
 #include <string>
 
+#include "base/dmatrix.h"
 #include "base/expression_parser.h"
+#include "base/id_array.h"
+#include "base/int_array.h"
+#include "base/size_limits.h"
+#include "base/status_codes.h"
+#include "base/string_array.h"
 #include "definitions/cast.h"
 #include "definitions/cpt.h"
 #include "definitions/definition_support.h"
@@ -14,17 +20,11 @@
 #include "definitions/noisy_max.h"
 #include "definitions/truth_table.h"
 #include "definitions/utility_table.h"
-#include "base/dmatrix.h"
 #include "model/extra_definition.h"
-#include "base/id_array.h"
-#include "base/int_array.h"
-#include "base/size_limits.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
 #include "model/node_entry.h"
-#include "base/status_codes.h"
-#include "base/string_array.h"
 #include "xml/xml_network_loader.h"
 #include "xml/xml_text.h"
 

@@ -3,6 +3,7 @@
 // lost whole must be named too, unless the cut ended the file before it was declared.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <map>
 #include <string>
 #include <utility>

@@ -125,11 +125,11 @@ TEST_P(EveryFormatSaving, SaveThatFailsHalfWayKeepsTheOldFile) {
 using ExchangeFormatSaving = SavingTest;
 
 TEST_P(ExchangeFormatSaving, RefusesADynamicNetwork) {
-    const std::string format = std::string(GetParam()) == "net"     ? "Hugin"
-                               : std::string(GetParam()) == "dne"   ? "Netica"
-                               : std::string(GetParam()) == "dsc"   ? "MSBN"
-                               : std::string(GetParam()) == "erg"   ? "Ergo"
-                                                                    : "XMLBIF";
+    const std::string format = std::string(GetParam()) == "net"   ? "Hugin"
+                               : std::string(GetParam()) == "dne" ? "Netica"
+                               : std::string(GetParam()) == "dsc" ? "MSBN"
+                               : std::string(GetParam()) == "erg" ? "Ergo"
+                                                                  : "XMLBIF";
     for (const bool arc : {true, false}) {
         VRX_network net;
         const int h = net.AddNode(DefinitionType::kCpt, "State");
@@ -140,14 +140,16 @@ TEST_P(ExchangeFormatSaving, RefusesADynamicNetwork) {
         ASSERT_TRUE(savetest::WriteWhole(target, "old"));
         errorLog.Flush();
         EXPECT_EQ(net.WriteFile(target.c_str()), kOutOfRange);
-        EXPECT_EQ(vovido::test::LoggedMessages(),
-                  std::vector<std::string>{"ERROR: Temporal arcs, slices and slice evidence cannot be saved in " +
-                                           format + " format"});
+        EXPECT_EQ(
+            vovido::test::LoggedMessages(),
+            std::vector<std::string>{"ERROR: Temporal arcs, slices and slice evidence cannot be saved in " +
+                                     format + " format"});
         EXPECT_EQ(savetest::ReadWhole(target), "old");
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(OtherTools, ExchangeFormatSaving, ::testing::Values("net", "dne", "xml03", "dsc", "erg"));
+INSTANTIATE_TEST_SUITE_P(OtherTools, ExchangeFormatSaving,
+                         ::testing::Values("net", "dne", "xml03", "dsc", "erg"));
 
 INSTANTIATE_TEST_SUITE_P(AllFormats, EveryFormatSaving,
                          ::testing::Values("vrx", "xvrx", "net", "dne", "xml03", "dsc", "erg"));

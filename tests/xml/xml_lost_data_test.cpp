@@ -53,7 +53,8 @@ TEST(XmlLostData, ATableOfFortyParentsIsRefusedBeforeItsArcs) {
     std::string parents;
     for (int i = 0; i < 40; ++i) {
         const std::string id = "p" + std::to_string(i);
-        nodes += "<cpt id=\"" + id + "\"><state id=\"s0\"/><state id=\"s1\"/>"
+        nodes += "<cpt id=\"" + id +
+                 "\"><state id=\"s0\"/><state id=\"s1\"/>"
                  "<probabilities>0.5 0.5</probabilities></cpt>\n";
         parents += id + " ";
     }
@@ -65,9 +66,10 @@ TEST(XmlLostData, ATableOfFortyParentsIsRefusedBeforeItsArcs) {
     EXPECT_EQ(net.ReadFile(path.c_str()), kFileIoFailed);
     const int n = errorLog.GetNumberOfEntries();
     ASSERT_GT(n, 0);
-    EXPECT_EQ(std::string(errorLog.GetMessage(n - 1)),
-              "Error at 44, 255 while loading " + path +
-                  ": ERROR: Node [child] : its table of 2199023255552 cells passes the limit of 268435456 cells");
+    EXPECT_EQ(
+        std::string(errorLog.GetMessage(n - 1)),
+        "Error at 44, 255 while loading " + path +
+            ": ERROR: Node [child] : its table of 2199023255552 cells passes the limit of 268435456 cells");
     errorLog.Flush();
     std::remove(path.c_str());
 }
