@@ -479,9 +479,15 @@ void VRX_textFormat::BeginNodeContent(int handle) {
     contentNode_ = handle;
 }
 
+VRX_textFormat::NodeContent& VRX_textFormat::ContentOf_(int handle) {
+    if (static_cast<size_t>(handle) >= content_.size()) content_.resize(static_cast<size_t>(handle) + 1);
+    return content_[static_cast<size_t>(handle)];
+}
+
 void VRX_textFormat::NoteNodeMade(int handle) {
+    if (handle < 0) return;
     // A handle freed during the read and taken again starts afresh.
-    content_[handle] = NodeContent{false, false, inNodeBlock_ && blockSkipped_};
+    ContentOf_(handle) = NodeContent{true, false, false, inNodeBlock_ && blockSkipped_};
     blockSkipped_ = false;
     if (inNodeBlock_) contentNode_ = handle;
 }
@@ -493,18 +499,18 @@ void VRX_textFormat::EndNodeContent() {
 }
 
 void VRX_textFormat::NoteNodeTable(int handle) {
-    content_[handle].table = true;
+    if (handle >= 0) ContentOf_(handle).table = true;
 }
 
 void VRX_textFormat::NoteNodeOutcomes(int handle) {
-    content_[handle].outcomes = true;
+    if (handle >= 0) ContentOf_(handle).outcomes = true;
 }
 
 void VRX_textFormat::NoteSkippedContent_() {
     if (!inNodeBlock_) {
         skippedOutside_ = true;
     } else if (contentNode_ >= 0) {
-        content_[contentNode_].skipped = true;
+        ContentOf_(contentNode_).skipped = true;
     } else {
         blockSkipped_ = true;
     }
@@ -513,8 +519,9 @@ void VRX_textFormat::NoteSkippedContent_() {
 int VRX_textFormat::CheckNodeContent(bool warnMissing, bool outsideCounts, bool everyNode) {
     // A read that already failed leaves the network as it was: there is nothing to name.
     if (network == nullptr || readFailure_ != kSuccess) return readFailure_;
-    for (const auto& [handle, content] : content_) {
-        VRX_node* node = network->GetNode(handle);
+    for (size_t handle = 0; handle < content_.size(); ++handle) {
+        const NodeContent& content = content_[handle];
+        VRX_node* node = content.declared ? network->GetNode(static_cast<int>(handle)) : nullptr;
         if (node == nullptr || node->GetDefinition() == nullptr) continue;
         const int type = node->GetDefinition()->GetType();
         const bool holdsTable = everyNode || type == DefinitionType::kCpt || type == DefinitionType::kTable ||

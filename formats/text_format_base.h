@@ -5,10 +5,10 @@
 
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/status_codes.h"
 #include "formats/lexical_analyser.h"
@@ -203,11 +203,13 @@ protected:
 
 private:
     struct NodeContent {
+        bool declared = false;  // by the file
         bool table = false;
         bool outcomes = false;
         bool skipped = false;
     };
-    std::map<int, NodeContent> content_;
+    std::vector<NodeContent> content_;  // by handle
+    NodeContent& ContentOf_(int handle);
     int contentNode_ = -1;
     bool inNodeBlock_ = false;
     bool blockSkipped_ = false;

@@ -263,8 +263,14 @@ void XmlNetLoader::ResetNodeLists() {
 
 bool XmlNetLoader::FinishNode(IXmlReader* reader, bool hasStates) {
     // A table past the limit is refused before any of it is built, not after growing parent by parent.
-    const int64_t cells = DefinitionSupport::TableCellsWithParents(
-        *network, currentNode, parentHandles.data(), static_cast<int>(parentHandles.size()));
+    // The product of every outcome count bounds the table; only past the limit is it counted exactly.
+    int64_t bound = std::max(DefinitionSupport::OutcomeCountOf(network, currentNode), 1);
+    for (size_t i = 0; i < parentHandles.size() && bound <= kMaxTableCells; ++i)
+        bound *= std::max(DefinitionSupport::OutcomeCountOf(network, parentHandles[i]), 1);
+    const int64_t cells = bound <= kMaxTableCells ? bound
+                                                  : DefinitionSupport::TableCellsWithParents(
+                                                        *network, currentNode, parentHandles.data(),
+                                                        static_cast<int>(parentHandles.size()));
     if (cells > kMaxTableCells) {
         reader->ReportError(DefinitionSupport::TableRefusalText(network, currentNode, cells).c_str());
         return false;
