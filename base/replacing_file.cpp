@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <new>
 
 namespace vovido {
@@ -41,6 +42,7 @@ ReplacingFile::~ReplacingFile() {
 
 bool ReplacingFile::Open(const char* target) {
     Discard();
+    error_ = 0;
     if (target == nullptr || target[0] == '\0') return false;
     try {
         target_ = ResolveTarget(target);
@@ -90,12 +92,43 @@ bool ReplacingFile::Open(const char* target) {
     return false;
 }
 
+namespace {
+
+// strerror_r comes in two forms (GNU: the text; POSIX: a status, the text in the buffer).
+[[maybe_unused]] const char* ErrorTextOf(const char* text, const char*) {
+    return text;
+}
+[[maybe_unused]] const char* ErrorTextOf(int status, const char* buffer) {
+    return status == 0 ? buffer : "unknown error";
+}
+
+}  // namespace
+
+void ReplacingFile::NoteError_() {
+    if (error_ == 0) error_ = errno;
+}
+
+void ReplacingFile::NoteWriteError() {
+    NoteError_();
+}
+
+std::string ReplacingFile::ErrorText() const {
+    if (error_ == 0) return std::string();
+    char buffer[256] = "";
+    return ErrorTextOf(strerror_r(error_, buffer, sizeof buffer), buffer);
+}
+
 bool ReplacingFile::Commit() {
     if (stream_ == nullptr) return false;
     // A write error sticks to the stream; what was still buffered fails in fclose. The stream is gone
     // after fclose either way.
-    bool ok = std::fflush(stream_) == 0 && std::ferror(stream_) == 0;
-    if (std::fclose(stream_) != 0) ok = false;
+    bool ok = std::fflush(stream_) == 0;
+    if (!ok || std::ferror(stream_) != 0) NoteError_();
+    ok = ok && std::ferror(stream_) == 0;
+    if (std::fclose(stream_) != 0) {
+        NoteError_();
+        ok = false;
+    }
     stream_ = nullptr;
     if (direct_) {
         direct_ = false;
@@ -104,7 +137,10 @@ bool ReplacingFile::Commit() {
     }
     // No fsync: the failures a save reports are those of writing; durability across a machine crash
     // is left to the file system, which keeps saves cheap.
-    if (ok) ok = std::rename(temporary_.c_str(), target_.c_str()) == 0;
+    if (ok && std::rename(temporary_.c_str(), target_.c_str()) != 0) {
+        NoteError_();
+        ok = false;
+    }
     if (!ok) unlink(temporary_.c_str());
     temporary_.clear();
     target_.clear();

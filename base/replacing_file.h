@@ -31,6 +31,12 @@ public:
     // Closes and removes the temporary file; the target keeps its old content.
     void Discard();
 
+    // A write to Stream() failed: the system's reason (errno) is kept for ErrorText, unless one already is.
+    void NoteWriteError();
+    // Why the last Open or Commit failed, or a write noted failed, in the system's words ("No space left
+    // on device"); empty when no reason is known.
+    std::string ErrorText() const;
+
     // The temporary file's name while one is open (empty otherwise).
     const std::string& TemporaryName() const { return temporary_; }
 
@@ -39,6 +45,8 @@ private:
     std::string temporary_;
     std::string target_;
     bool direct_ = false;  // writing straight into a target that is not a regular file
+    int error_ = 0;        // errno of the first failure since Open
+    void NoteError_();
 };
 
 }  // namespace vovido

@@ -94,6 +94,7 @@ int VRX_ergoSpeaker::ReadOpened(int openResult) {
     if (network == nullptr) return kObjectNotValid;
     vovido::StartNetworkRecords(*network);
     nodes_.clear();
+    refusals_.clear();
     int rc = kSuccess;
     int n = 0;
     if ((rc = RequireInt(n)) == kSuccess && n < 0) {
@@ -123,9 +124,19 @@ int VRX_ergoSpeaker::ReadOpened(int openResult) {
     }
     if (rc == kSuccess && n > 0) rc = ReadParents();
     if (rc == kSuccess && n > 0) rc = ReadSections();
+    ReportRefusals();
     vovido::ApplyNetworkIdentifier(*network, std::string());
     FinishReading();
     return rc != kSuccess ? rc : GetReadFailure();
+}
+
+void VRX_ergoSpeaker::ReportRefusals() {
+    for (const Refusal& refusal : refusals_) {
+        const std::string text =
+            vovido::NonProbabilityMessage(vovido::NodeIdOr(*network, refusal.handle, ""), refusal.value);
+        const std::string prefix = "(line " + std::to_string(refusal.line) + ") : ";
+        (void)LogError(errorLog, kOutOfRange, text.c_str(), prefix.c_str());
+    }
 }
 
 int VRX_ergoSpeaker::ReadParents() {
@@ -231,13 +242,20 @@ int VRX_ergoSpeaker::ReadProbabilities() {
             (void)ReportMessage(kOutOfRange,
                                 std::string("ERROR:'") + TokenText_() + "' : Invalid table size");
         VRX_doubleArray values;
+        int badLine = 0;  // the line of the first entry that is no probability
         for (int i = 0; i < c; ++i) {
             double value = 0.0;
             if (const int rc = RequireNumber(value)) return rc;
             if (values.Add(value) != kSuccess) return ReportError(kOutOfMemory, nullptr);
+            if (badLine == 0 && !vovido::IsProbability(value)) badLine = lexer->GetLineNumber();
         }
-        if (sizeFits && node->GetDefinition()->SetDefinitionDoubles(values) != kSuccess)
+        const int bad = vovido::FirstNonProbability(values);
+        if (bad >= 0) {
+            NoteReport_(kOutOfRange, true);
+            refusals_.push_back({handle, values[bad], badLine});
+        } else if (sizeFits && node->GetDefinition()->SetDefinitionDoubles(values) != kSuccess) {
             (void)ReportError(kOutOfRange, "ERROR: Couldn't set probabilities");
+        }
     }
     OrderNoisyMaxStrengths();
     return kSuccess;

@@ -49,4 +49,13 @@ private:
 
     // Node handles in file order.
     std::vector<int> nodes_;
+    // Tables refused for an entry that is no probability, reported once the names section has named
+    // their nodes: the node, the entry, the line.
+    struct Refusal {
+        int handle;
+        double value;
+        int line;
+    };
+    std::vector<Refusal> refusals_;
+    void ReportRefusals();
 };

@@ -25,6 +25,7 @@ constexpr char kRefusal[] = "ERROR: This Network cannot be saved in Ergo format"
 // Refused before the file is made: a network this format cannot hold replaces no file.
 int CheckWritable(VRX_network* network) {
     if (network == nullptr) return kObjectNotValid;
+    if (const int rc = vovido::CheckStaticNetwork(*network, "Ergo")) return rc;
     return vovido::CheckWritableKinds(*network, IsWritable, kRefusal);
 }
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/dmatrix.h"
+#include "base/double_array.h"
 #include "base/error_log.h"
 #include "base/id_array.h"
 #include "base/int_array.h"
@@ -107,6 +108,17 @@ int CheckWritableNodes(VRX_network& network, const NodeRefusal& refusal) {
     return kSuccess;
 }
 
+int CheckStaticNetwork(VRX_network& network, const char* format) {
+    bool dynamic = network.GetMaxTemporalOrder() > 0;
+    for (int h = network.GetFirstNode(); h >= 0 && !dynamic; h = network.GetNextNode(h))
+        dynamic = network.GetTemporalType(h) != TemporalType::kNormal;
+    if (!dynamic) return kSuccess;
+    const std::string message =
+        std::string("ERROR: Temporal arcs, slices and slice evidence cannot be saved in ") + format +
+        " format";
+    return LogError(errorLog, kOutOfRange, message.c_str(), nullptr);
+}
+
 int CheckWritableKinds(VRX_network& network, bool (*accepts)(int typeCode), const char* message) {
     return CheckWritableNodes(network, [&network, accepts, message](int handle) {
         return accepts(network.GetNodeType(handle)) ? std::string() : std::string(message);
@@ -145,6 +157,27 @@ std::string NumberText(double value) {
     std::string text;
     (void)FormatDouble(value, text);  // always succeeds
     return text;
+}
+
+bool IsProbability(double value) {
+    constexpr double kRounding = 1e-6;
+    return value >= 0.0 && value <= 1.0 + kRounding;  // false for NaN
+}
+
+int FirstNonProbability(const VRX_doubleArray& values) {
+    for (int i = 0; i < values.GetCount(); ++i) {
+        if (!IsProbability(values[i])) return i;
+    }
+    return -1;
+}
+
+std::string NonProbabilityMessage(const std::string& nodeId, double value) {
+    return "ERROR: Node [" + nodeId + "] : " + NumberText(value) + " is no probability";
+}
+
+std::string ProbabilityRefusal(const std::string& nodeId, const VRX_doubleArray& values) {
+    const int bad = FirstNonProbability(values);
+    return bad < 0 ? std::string() : NonProbabilityMessage(nodeId, values[bad]);
 }
 
 void AppendNestedLists(const VRX_Dmatrix& table, const NestedListStyle& style, std::string& out) {

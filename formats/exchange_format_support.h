@@ -8,6 +8,7 @@
 #include <vector>
 
 class VRX_Dmatrix;
+class VRX_doubleArray;
 class VRX_idArray;
 class VRX_network;
 class VRX_stringArray;
@@ -41,6 +42,9 @@ using NodeRefusal = std::function<std::string(int handle)>;
 // Before a file is created: -2 (logged with the message) at the first node refused, or when the nodes
 // cannot be put in topological order.
 [[nodiscard]] int CheckWritableNodes(VRX_network& network, const NodeRefusal& refusal);
+// Before a file is created: -2 (logged) for a dynamic network (temporal arcs, or nodes of the slices, which
+// the slice evidence needs), which the format would save as its first slice alone.
+[[nodiscard]] int CheckStaticNetwork(VRX_network& network, const char* format);
 // The same, refusing with one message every node whose kind is not accepted.
 [[nodiscard]] int CheckWritableKinds(VRX_network& network, bool (*accepts)(int typeCode),
                                      const char* message);
@@ -56,6 +60,14 @@ using NodeRefusal = std::function<std::string(int handle)>;
 
 // The whole file as text, line ends as line feeds: -103 (logged) when it cannot be read, -102 when empty.
 [[nodiscard]] int ReadWholeFile(const char* path, std::string& out);
+
+// A probability table as a file gives it: the index of the first entry that is no probability (0 to 1,
+// with the rounding of written numbers), -1 when all are; the message refusing such an entry; and that
+// message for the first such entry, or an empty text.
+bool IsProbability(double value);
+int FirstNonProbability(const VRX_doubleArray& values);
+std::string NonProbabilityMessage(const std::string& nodeId, double value);
+std::string ProbabilityRefusal(const std::string& nodeId, const VRX_doubleArray& values);
 
 // A probability or utility as the shortest text that reads back as the same double.
 std::string NumberText(double value);

@@ -157,6 +157,7 @@ int VRX_huginSpeaker::ReadHuginOpened(int openResult) {
     }
     MirrorPositions();
     NormalizeTables();
+    (void)CheckNodeContent(true, false, true);
     return FinishRead();
 }
 
@@ -199,8 +200,14 @@ int VRX_huginSpeaker::ReadNodeStatement() {
     const std::string id(TokenText_());
     const int handle = network->AddNode(type, id.c_str());
     if (handle < 0) return ReportMessage(handle, "ERROR: Couldn't Create Node (\"" + id + "\")");
-    if (const int rc = RequireToken(kPunctuator, "{")) return rc;
+    BeginNodeContent(-1);
+    NoteNodeMade(handle);
+    if (const int rc = RequireToken(kPunctuator, "{")) {
+        EndNodeContent();
+        return rc;
+    }
     ReadBlock([this, handle]() { return ReadNodeField(handle); });
+    EndNodeContent();
     VRX_node* node = network->GetNode(handle);
     node->CheckValidity(1);
     if (!node->IsValid()) {
@@ -238,7 +245,9 @@ int VRX_huginSpeaker::ReadNodeField(int handle) {
         if ((rc = ReadStringList(names)) != kSuccess) return rc;
         VRX_idArray ids;
         if ((rc = vovido::RepairedIds(names, ids)) != kSuccess) return ReportError(rc, nullptr);
-        return ReportError(node->GetDefinition()->SetOutcomes(ids), nullptr);
+        if ((rc = ReportError(node->GetDefinition()->SetOutcomes(ids), nullptr)) == kSuccess)
+            NoteNodeOutcomes(handle);
+        return rc;
     }
     if (PeekToken() != kSuccess || token.kind != kIdentifier) return ReportUnknown("Unknown Node Statement");
     const std::string name(TokenText_());
@@ -276,12 +285,16 @@ int VRX_huginSpeaker::ReadPotential() {
     }
     if (const int rc = RequireToken(kPunctuator, ")")) return rc;
     if (const int rc = RequireToken(kPunctuator, "{")) return rc;
+    // A decision's potential gives its parents; its data, if any, is not kept.
+    if (network->GetNodeType(child) == DefinitionType::kList) NoteNodeTable(child);
+    BeginNodeContent(child);
     ReadBlock([this, child]() {
         if (PeekToken() == kSuccess && token.kind == kIdentifier && TokenIs("data"))
             return ReadPotentialData(child);
         // Experience and fading tables serve the tool's learning; the network keeps no such counts.
         return ReportUnknownStatement("Unknown potential statement");
     });
+    EndNodeContent();
     return kSuccess;
 }
 
@@ -301,10 +314,14 @@ int VRX_huginSpeaker::ReadPotentialData(int child) {
         // A decision's table in the file is the tool's policy, which the solvers compute again.
         if (values.GetCount() > 0)
             (void)ReportWarning(kSyntaxError, "ERROR: Data of a decision node ignored");
+        NoteNodeTable(child);
         return kSuccess;
     }
     const int set = definition->SetDefinitionDoubles(values);
-    if (set == kSuccess) return kSuccess;
+    if (set == kSuccess) {
+        NoteNodeTable(child);
+        return kSuccess;
+    }
     VRX_Dmatrix* table = nullptr;
     const int expected =
         definition->GetDefinition(table) == kSuccess && table != nullptr ? table->GetNumberOfElements() : 0;
@@ -342,30 +359,20 @@ void VRX_huginSpeaker::MirrorPositions() {
     }
 }
 
-// Columns that sum to 1 up to the rounding of the numbers a file gives (six or more decimals) stay as
-// they are: the network is then the one the file was written from, and a round trip changes nothing.
+// Hugin tools keep tables that are not normalised (counts, experience-weighted rows): every chance
+// node's distributions are scaled to sum to 1, and one that sums to 0 becomes uniform.
 void VRX_huginSpeaker::NormalizeTables() {
-    constexpr double kRounding = 1e-6;
     for (int h = network->GetFirstNode(); h >= 0; h = network->GetNextNode(h)) {
         VRX_nodeDefinition* definition = network->GetNode(h)->GetDefinition();
         if (definition == nullptr || definition->GetType() != DefinitionType::kCpt) continue;
         VRX_Dmatrix* table = nullptr;
         if (definition->GetDefinition(table) != kSuccess || table == nullptr) continue;
-        const int dims = table->GetNumberOfDimensions();
-        const int outcomes = dims > 0 ? table->GetSizeOfDimension(dims - 1) : 0;
-        const int total = table->GetNumberOfElements();
         VRX_Dmatrix normalized;
-        bool changed = false;
-        for (int start = 0; outcomes > 0 && start < total; start += outcomes) {
-            double sum = 0.0;
-            for (int k = 0; k < outcomes; ++k) sum += (*table)[start + k];
-            if (std::fabs(sum - 1.0) <= kRounding) continue;
-            if (!changed && normalized.Copy(*table) != kSuccess) break;
-            changed = true;
-            for (int k = 0; k < outcomes; ++k) {
-                normalized[start + k] = sum != 0.0 ? (*table)[start + k] / sum : 1.0 / outcomes;
-            }
+        if (normalized.Copy(*table) != kSuccess) {
+            (void)ReportError(kOutOfMemory, nullptr);
+            continue;
         }
-        if (changed) (void)definition->SetDefinition(normalized);
+        (void)normalized.Normalize();  // in place, cannot fail
+        if (const int rc = definition->SetDefinition(normalized)) (void)ReportError(rc, nullptr);
     }
 }

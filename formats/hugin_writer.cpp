@@ -46,6 +46,7 @@ std::string Quoted(const char* text) {
 
 int VRX_huginSpeaker::CheckWritable() {
     if (network == nullptr) return kObjectNotValid;
+    if (const int rc = vovido::CheckStaticNetwork(*network, "Hugin")) return rc;
     return vovido::CheckWritableNodes(*network, [this](int handle) -> std::string {
         const VRX_node* node = network->GetNode(handle);
         const VRX_nodeDefinition* definition = node->GetDefinition();

@@ -102,6 +102,7 @@ int VRX_microsoftSpeaker::ReadOpened(int openResult) {
         }
     }
     vovido::ApplyNetworkIdentifier(*network, name);
+    (void)CheckNodeContent(true, false, true);
     FinishReading();
     return GetReadFailure();
 }
@@ -125,7 +126,10 @@ int VRX_microsoftSpeaker::ReadNode() {
     const int handle = network->AddNode(DefinitionType::kCpt, id.c_str());
     if (handle < 0) return ReportMessage(handle, "ERROR: Couldn't Create Node (\"" + id + "\")");
     if (const int rc = RequireToken(kPunctuator, "{")) return rc;
+    BeginNodeContent(-1);
+    NoteNodeMade(handle);
     ReadBlock([this, handle]() { return ReadNodeField(handle); });
+    EndNodeContent();
     VRX_node* node = network->GetNode(handle);
     node->CheckValidity(1);
     if (!node->IsValid()) {
@@ -219,6 +223,7 @@ int VRX_microsoftSpeaker::ReadStates(int handle) {
         message = "ERROR: '" + std::to_string(declared) + "' : Couldn't set the number of outcomes";
         return LogError(errorLog, kOutOfRange, message.c_str(), nullptr);
     }
+    NoteNodeOutcomes(handle);
     return kSuccess;
 }
 
@@ -244,9 +249,11 @@ int VRX_microsoftSpeaker::ReadPotential() {
             (void)ReportMessage(rc, "ERROR: Couldn't add arc from parent node (\"" + parentId + "\")");
     }
     if (const int rc = RequireToken(kPunctuator, ")")) return rc;
+    // Only a decision's potential has no table; a table that the file ends before is lost.
+    if (type == DefinitionType::kList) NoteNodeTable(handle);
     if (ExpectToken(kPunctuator, "{") != kSuccess) {
-        (void)AcceptToken(kPunctuator, ";");
-        return kSuccess;
+        if (AcceptToken(kPunctuator, ";") || type == DefinitionType::kList) return kSuccess;
+        return RequireToken(kPunctuator, "{");
     }
     VRX_nodeDefinition* definition = network->GetNode(handle)->GetDefinition();
     VRX_Dmatrix* matrix = nullptr;
@@ -265,7 +272,9 @@ int VRX_microsoftSpeaker::ReadPotential() {
     }
     ownSize_ = configurations > 0 ? static_cast<int>(table_.size()) / configurations : 0;
     const int reportsBefore = reports_;
+    BeginNodeContent(handle);
     ReadBlock([this, parentCount]() { return ReadEntry(parentCount); });
+    EndNodeContent();
     (void)AcceptToken(kPunctuator, ";");
     if (reports_ != reportsBefore) return kSuccess;
     // The block has been read whole: a failure from here on is reported, not skipped.
@@ -275,8 +284,18 @@ int VRX_microsoftSpeaker::ReadPotential() {
         return kSuccess;
     }
     for (const double value : table_) values.AddReserved(value);
-    if (const int rc = definition->SetDefinitionDoubles(values))
+    if (type == DefinitionType::kCpt) {
+        const std::string refusal = vovido::ProbabilityRefusal(child_, values);
+        if (!refusal.empty()) {
+            (void)ReportMessage(kOutOfRange, refusal);
+            return kSuccess;
+        }
+    }
+    if (const int rc = definition->SetDefinitionDoubles(values)) {
         (void)ReportMessage(rc, "ERROR: Node (\"" + child_ + "\") : the table was refused");
+        return kSuccess;
+    }
+    NoteNodeTable(handle);
     return kSuccess;
 }
 

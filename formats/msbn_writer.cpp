@@ -32,6 +32,7 @@ constexpr char kRefusal[] = "ERROR: This Network cannot be saved in Microsotf fo
 // Refused before the file is made: a network this format cannot hold replaces no file.
 int CheckWritable(VRX_network* network) {
     if (network == nullptr || network->GetHeader() == nullptr) return kObjectNotValid;
+    if (const int rc = vovido::CheckStaticNetwork(*network, "MSBN")) return rc;
     return vovido::CheckWritableKinds(*network, IsWritable, kRefusal);
 }
 

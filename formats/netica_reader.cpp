@@ -103,6 +103,7 @@ int VRX_neticaSpeaker::ReadNeticaOpened(int openResult) {
     // as it was read.
     if (network->GetHeader()->SetId(networkId_.c_str()) != kSuccess) ApplyNetworkId();
     (void)ExpectToken(kPunctuator, ";");
+    (void)CheckNodeContent(true, false);
     return FinishRead();
 }
 
@@ -126,7 +127,7 @@ int VRX_neticaSpeaker::ReadNetStatement() {
     if (TokenIs("node")) return ReadNodeBlock();
     if (TokenIs("param")) return ReadParam();
     // Settings of newer versions of the tool (AutoCompile, ElimOrder, ...) say nothing of the network.
-    return ReportUnknownStatement("Unknown Net Statement");
+    return ReportUnknownNetStatement();
 }
 
 int VRX_neticaSpeaker::ReadNetVisual() {
@@ -195,7 +196,9 @@ int VRX_neticaSpeaker::ReadNodeBlock() {
     pendingTitle_.reset();
     pendingComment_.reset();
     if (const int rc = RequireToken(kPunctuator, "{")) return rc;
+    BeginNodeContent(-1);
     ReadBlock([this]() { return ReadNodeField(); });
+    EndNodeContent();
     const int handle = handle_;
     handle_ = -1;
     if (constant_) {
@@ -310,6 +313,7 @@ int VRX_neticaSpeaker::EnsureDefinition() {
                                                : "ERROR: Type of node [" + nodeId_ + "] unsupported");
     }
     handle_ = handle;
+    NoteNodeMade(handle);
     if (pendingTitle_) (void)SetNodeText(true, pendingTitle_->c_str());
     if (pendingComment_) (void)SetNodeText(false, pendingComment_->c_str());
     return kSuccess;
@@ -340,7 +344,8 @@ int VRX_neticaSpeaker::ReadDefinitionField(int handle) {
         if ((rc = ReadIdList(names)) != kSuccess) return rc;
         VRX_idArray ids;
         if ((rc = vovido::RepairedIds(names, ids)) != kSuccess) return ReportError(rc, nullptr);
-        return ReportError(definition->SetOutcomes(ids), nullptr);
+        if ((rc = ReportError(definition->SetOutcomes(ids), nullptr)) == kSuccess) NoteNodeOutcomes(handle);
+        return rc;
     }
     if (TokenIs("levels")) return equation ? ReadLevels(handle) : SkipStatement();
     if (TokenIs("equation")) return equation ? ReadEquationField(handle) : SkipStatement();
@@ -426,11 +431,24 @@ int VRX_neticaSpeaker::ReadTable(int handle, bool functable) {
         if (stray) (void)ReportWarning(kSyntaxError, "ERROR: ')' : Unbalanced parenthesis ignored");
         break;
     }
-    // The tables of equations and the policies of decisions are not part of their definitions.
+    // A continuous node's table over its intervals has no place in its equation: it would be lost.
+    if (type == DefinitionType::kEquation && (names ? states.GetCount() : values.GetCount()) > 0) {
+        return ReportMessageText(kWrongNodeType, "ERROR: Node [" +
+                                                     std::string(network->GetNode(handle)->GetId()) +
+                                                     "] : discretised continuous nodes are not supported");
+    }
+    // The policies of decisions are not part of their definitions.
     if (type == DefinitionType::kEquation || (type & kDecisionBit) != 0) return kSuccess;
+    if (type == DefinitionType::kCpt) {
+        const std::string refusal = vovido::ProbabilityRefusal(network->GetNode(handle)->GetId(), values);
+        if (!refusal.empty()) return ReportMessageText(kOutOfRange, refusal);
+    }
     const int set =
         names ? definition->SetDefinitionStrings(states) : definition->SetDefinitionDoubles(values);
-    if (set == kSuccess) return kSuccess;
+    if (set == kSuccess) {
+        NoteNodeTable(handle);
+        return kSuccess;
+    }
     return ReportMessageText(set, "ERROR: Node [" + std::string(network->GetNode(handle)->GetId()) +
                                       "] : " + std::to_string(names ? states.GetCount() : values.GetCount()) +
                                       " entries do not fit its " + word);

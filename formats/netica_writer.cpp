@@ -87,6 +87,7 @@ void AppendNameLists(const VRX_stringArray& names, const VRX_Dmatrix& table, std
 
 int VRX_neticaSpeaker::CheckWritable() {
     if (network == nullptr) return kObjectNotValid;
+    if (const int rc = vovido::CheckStaticNetwork(*network, "Netica")) return rc;
     return vovido::CheckWritableNodes(*network, [this](int handle) -> std::string {
         const VRX_node* node = network->GetNode(handle);
         const VRX_nodeDefinition* definition = node->GetDefinition();

@@ -94,6 +94,10 @@ int VRX_textFile::Close() {
         } else if (!replacing_.Commit()) {
             result = kFileIoFailed;
         }
+        // A write the system refused (a full disk) is told with the system's reason.
+        const std::string reason = replacing_.ErrorText();
+        if (!reason.empty())
+            LogError(errorLog, kFileIoFailed, ("WRITE FILE FAILED: " + reason).c_str(), nullptr);
         file = nullptr;
     } else if (file != nullptr) {
         std::fclose(file);
@@ -222,6 +226,7 @@ int VRX_textFile::Emit_(std::string_view text) {
     if (inMemory_) {
         outputText_.append(text.data(), text.size());
     } else if (std::fwrite(text.data(), 1, text.size(), file) != text.size()) {
+        replacing_.NoteWriteError();
         status = kFileIoFailed;
     }
     return status;

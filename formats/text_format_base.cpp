@@ -11,6 +11,9 @@
 #include "base/number_text.h"
 #include "base/status_codes.h"
 #include "base/string_array.h"
+#include "model/network.h"
+#include "model/node.h"
+#include "model/node_definition.h"
 
 using vovido::KeywordTable;
 
@@ -38,9 +41,19 @@ VRX_textFormat::VRX_textFormat(VRX_network* network) : VRX_fileFormat(network) {
 
 VRX_textFormat::~VRX_textFormat() = default;
 
-int VRX_textFormat::StartReading(const char* path, int mode) {
+void VRX_textFormat::ResetReadState_() {
     readFailure_ = 0;
     reports_ = 0;
+    content_.clear();
+    contentNode_ = -1;
+    inNodeBlock_ = false;
+    blockSkipped_ = false;
+    skippedOutside_ = false;
+    skippingUnknown_ = false;
+}
+
+int VRX_textFormat::StartReading(const char* path, int mode) {
+    ResetReadState_();
     try {
         lexer = std::make_unique<VRX_lexicalAnalizer>(mode);
     } catch (const std::bad_alloc&) {
@@ -50,8 +63,7 @@ int VRX_textFormat::StartReading(const char* path, int mode) {
 }
 
 int VRX_textFormat::StartReadingText(std::string_view text, int mode) {
-    readFailure_ = 0;
-    reports_ = 0;
+    ResetReadState_();
     try {
         lexer = std::make_unique<VRX_lexicalAnalizer>(mode);
     } catch (const std::bad_alloc&) {
@@ -365,6 +377,8 @@ int VRX_textFormat::SkipStatement() {
         const int result = PeekToken();
         if (result != kSuccess) return ReportError(result, nullptr);
         if (token.kind == TokenKind::kPunctuator) {
+            const bool list = std::strcmp(token.text, "(") == 0;
+            if (skippingUnknown_ && (list || std::strcmp(token.text, "{") == 0)) NoteSkippedContent_();
             if (std::strcmp(token.text, "{") == 0) {
                 ++depth;
             } else if (std::strcmp(token.text, "}") == 0) {
@@ -407,10 +421,12 @@ int VRX_textFormat::ReadBlock(const std::function<int()>& readStatement, bool se
     while (AtSectionEnd() == 0) {
         const int64_t before = lexer->GetPosition();
         const int reportsBefore = reports_;
+        skippingUnknown_ = false;
         if (readStatement() != kSuccess) {
             if (reports_ == reportsBefore && AtSectionEnd() == 0) ReportDropped_(0, nullptr);
             (void)SkipStatement();
         }
+        skippingUnknown_ = false;
         // The rest of a statement that does not end where expected is skipped with its ';', which
         // would otherwise be read as the next statement; a block that ends here loses nothing.
         if (semicolonAfterEach && ExpectToken(TokenKind::kPunctuator, ";") != kSuccess &&
@@ -437,6 +453,7 @@ int VRX_textFormat::ReportError(int code, const char* text) {
 int VRX_textFormat::ReportWarning(int code, const char* text) {
     if (code == kSuccess) return kSuccess;
     NoteReport_(code, false);
+    skippingUnknown_ = true;
     const std::string prefix = "(line " + std::to_string(lexer ? lexer->GetLineNumber() : 0) + ") : ";
     return LogError(errorLog, code, text, prefix.c_str());
 }
@@ -455,3 +472,95 @@ void VRX_textFormat::ReportDropped_(int kind, const char* expected) {
 void VRX_textFormat::SetContinuation() {}
 
 void VRX_textFormat::ClearContinuation() {}
+
+void VRX_textFormat::BeginNodeContent(int handle) {
+    inNodeBlock_ = true;
+    blockSkipped_ = false;
+    contentNode_ = handle;
+}
+
+VRX_textFormat::NodeContent& VRX_textFormat::ContentOf_(int handle) {
+    if (static_cast<size_t>(handle) >= content_.size()) content_.resize(static_cast<size_t>(handle) + 1);
+    return content_[static_cast<size_t>(handle)];
+}
+
+void VRX_textFormat::NoteNodeMade(int handle) {
+    if (handle < 0) return;
+    // A handle freed during the read and taken again starts afresh.
+    ContentOf_(handle) = NodeContent{true, false, false, inNodeBlock_ && blockSkipped_};
+    blockSkipped_ = false;
+    if (inNodeBlock_) contentNode_ = handle;
+}
+
+void VRX_textFormat::EndNodeContent() {
+    inNodeBlock_ = false;
+    blockSkipped_ = false;
+    contentNode_ = -1;
+}
+
+void VRX_textFormat::NoteNodeTable(int handle) {
+    if (handle >= 0) ContentOf_(handle).table = true;
+}
+
+void VRX_textFormat::NoteNodeOutcomes(int handle) {
+    if (handle >= 0) ContentOf_(handle).outcomes = true;
+}
+
+void VRX_textFormat::NoteSkippedContent_() {
+    if (!inNodeBlock_) {
+        skippedOutside_ = true;
+    } else if (contentNode_ >= 0) {
+        ContentOf_(contentNode_).skipped = true;
+    } else {
+        blockSkipped_ = true;
+    }
+}
+
+int VRX_textFormat::CheckNodeContent(bool warnMissing, bool outsideCounts, bool everyNode) {
+    // A read that already failed leaves the network as it was: there is nothing to name.
+    if (network == nullptr || readFailure_ != kSuccess) return readFailure_;
+    for (size_t handle = 0; handle < content_.size(); ++handle) {
+        const NodeContent& content = content_[handle];
+        VRX_node* node = content.declared ? network->GetNode(static_cast<int>(handle)) : nullptr;
+        if (node == nullptr || node->GetDefinition() == nullptr) continue;
+        const int type = node->GetDefinition()->GetType();
+        const bool holdsTable = everyNode || type == DefinitionType::kCpt || type == DefinitionType::kTable ||
+                                type == DefinitionType::kTruthTable;
+        const bool holdsOutcomes = type == DefinitionType::kCpt || type == DefinitionType::kList ||
+                                   type == DefinitionType::kTruthTable;
+        const bool noStates = holdsOutcomes && !content.outcomes;
+        if (!noStates && !(holdsTable && !content.table)) continue;
+        const std::string id = node->GetId() != nullptr ? node->GetId() : "";
+        const char* table = type == DefinitionType::kList ? "definition" : "table";
+        if (content.skipped || (outsideCounts && skippedOutside_)) {
+            NoteReport_(kSyntaxError, true);
+            message =
+                "ERROR: Node [" + id + "] : " +
+                (noStates ? std::string("no states were read, and what was skipped may have held them")
+                          : "no " + std::string(table) + " was read, and what was skipped may have held it");
+            (void)LogError(errorLog, kSyntaxError, message.c_str(), nullptr);
+        } else if (warnMissing) {
+            NoteReport_(kSyntaxError, false);
+            message = "ERROR: Node [" + id + "] : the file gives no " +
+                      (noStates ? std::string("states, default ones are used")
+                                : std::string(table) + ", a default one is used");
+            (void)LogError(errorLog, kSyntaxError, message.c_str(), nullptr);
+        }
+    }
+    return readFailure_;
+}
+
+int VRX_textFormat::ReportUnknownDeclaration(const char* what) {
+    if (PeekToken() != kSuccess) return kSyntaxError;
+    message.assign("ERROR: '").append(TokenText_()).append("' : ").append(what);
+    const std::string text = message;
+    ConsumeToken();
+    const bool setting = PeekToken() == kSuccess && token.text != nullptr &&
+                         (std::strcmp(token.text, "=") == 0 || std::strcmp(token.text, ":") == 0);
+    if (setting) {
+        (void)ReportWarning(kSyntaxError, text.c_str());
+    } else {
+        (void)ReportError(kSyntaxError, text.c_str());
+    }
+    return kSyntaxError;
+}

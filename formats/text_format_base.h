@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/status_codes.h"
 #include "formats/lexical_analyser.h"
@@ -138,6 +139,26 @@ public:
     // enclosing block before any '{' ends the skip and stays current.
     [[nodiscard]] int SkipBlock();
 
+    // What the file gave each node it declares. A list or block skipped as unknown while a node's block
+    // (or its potential) is read may have held its table or states: a node left without them then fails
+    // the read, naming it. A node the file gives no table or states at all is named in a warning when
+    // the format asks for it (warnMissing). outsideCounts: the format keeps tables apart from the nodes,
+    // so a list or block skipped anywhere may have held them.
+    // A node's block starts (handle -1: its node is made later), or a potential of the node's.
+    void BeginNodeContent(int handle);
+    // The node the file declares is made; inside a block, the block is its.
+    void NoteNodeMade(int handle);
+    void EndNodeContent();
+    void NoteNodeTable(int handle);
+    void NoteNodeOutcomes(int handle);
+    // everyNode: the format gives every node its table (a decision its parents) in a part of its own,
+    // which NoteNodeTable notes. Once every node is read: the first failure, else 0.
+    int CheckNodeContent(bool warnMissing, bool outsideCounts, bool everyNode = false);
+    // An unknown statement where the format declares its nodes: "word = value" or "word : value" is a
+    // setting the format may add and stays a warning; any other form may have declared a node, and is an
+    // error. The word is consumed; kSyntaxError is returned either way, so that the rest is skipped.
+    int ReportUnknownDeclaration(const char* what);
+
     // The current token into `token`, passing over unknown characters; 0 or the lexer's failure.
     [[nodiscard]] int PeekToken();
     void ConsumeToken();
@@ -175,4 +196,25 @@ protected:
     // a statement that failed without adding one is reported by the block loop.
     int readFailure_ = 0;
     int reports_ = 0;
+    // A list or block was skipped: it counts against the node whose block is read, else outside.
+    void NoteSkippedContent_();
+    // A read starts: no failure, no report, no node content yet.
+    void ResetReadState_();
+
+private:
+    struct NodeContent {
+        bool declared = false;  // by the file
+        bool table = false;
+        bool outcomes = false;
+        bool skipped = false;
+    };
+    std::vector<NodeContent> content_;  // by handle
+    NodeContent& ContentOf_(int handle);
+    int contentNode_ = -1;
+    bool inNodeBlock_ = false;
+    bool blockSkipped_ = false;
+    bool skippedOutside_ = false;
+    // Set by a warning: what SkipStatement passes over next was not understood (rather than known and
+    // of no use), until the block loop reads the next statement.
+    bool skippingUnknown_ = false;
 };

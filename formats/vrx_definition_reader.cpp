@@ -72,26 +72,34 @@ int VRX_vrxSpeaker::ReadDefinitionStatement() {
         if (Handled(rc = ReadKeyAndEquals(key))) {
             VRX_idArray names;
             if (rc == kSuccess) rc = ReadIds(names);
-            return rc != kSuccess ? rc : ReportError(definition->SetOutcomes(names), nullptr);
+            if (rc == kSuccess && (rc = ReportError(definition->SetOutcomes(names), nullptr)) == kSuccess)
+                NoteNodeOutcomes(currentNode_);
+            return rc;
         }
     }
-    if (Handled(rc = ReadProbabilities(*definition))) return rc;
+    if (Handled(rc = ReadProbabilities(*definition))) return TableRead(rc);
     for (const char* key : {"UTILITIES", "WEIGHTS"}) {
         if (Handled(rc = ReadKeyAndEquals(key))) {
             VRX_doubleArray values;
             if (rc == kSuccess) rc = ReadNumbers(values);
-            return rc != kSuccess ? rc : ReportError(definition->SetDefinitionDoubles(values), nullptr);
+            return TableRead(rc != kSuccess ? rc
+                                            : ReportError(definition->SetDefinitionDoubles(values), nullptr));
         }
     }
     if (Handled(rc = ReadKeyAndEquals("RESULTINGSTATES"))) {
         VRX_stringArray names;
         if (rc == kSuccess) rc = ReadIds(names);
-        return rc != kSuccess ? rc : ReportError(definition->SetDefinitionStrings(names), nullptr);
+        return TableRead(rc != kSuccess ? rc : ReportError(definition->SetDefinitionStrings(names), nullptr));
     }
     if (Handled(rc = ReadStrengths(*definition))) return rc;
     if (Handled(rc = ReadCastStatement(*definition))) return rc;
     if (Handled(rc = ReadDemorganOrAdderStatement(*definition))) return rc;
     return ReportUnknownStatement("Unknown Definition Statement");
+}
+
+int VRX_vrxSpeaker::TableRead(int result) {
+    if (result == kSuccess) NoteNodeTable(currentNode_);
+    return result;
 }
 
 int VRX_vrxSpeaker::ReadProbabilities(VRX_nodeDefinition& definition) {

@@ -72,6 +72,10 @@ protected:
     // over it loses nothing the format holds, unless the word opens a block of the format (a block out
     // of place, whose contents would be lost): then an error.
     int ReportUnknownStatement(const char* what);
+    // The same where nodes are declared: only a "word = value" setting stays a warning.
+    int ReportUnknownNetStatement();
+    // A table statement's result; on success the current node has its table from the file.
+    int TableRead(int result);
     // A value of a display setting that this version does not know: "ERROR: '%s' : Unknown Value,
     // ignored" as a warning, the setting being left as it was.
     void ReportUnknownValue();

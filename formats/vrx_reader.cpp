@@ -74,6 +74,7 @@ int VRX_vrxSpeaker::ReadOpened(int openResult) {
     }
     if (const int rc = ReadNetBlock()) return rc;
     (void)ExpectToken(kPunctuator, ";");
+    (void)CheckNodeContent(false, false);
     return FinishRead();
 }
 
@@ -108,6 +109,11 @@ int VRX_vrxSpeaker::ReportUnknown(const char* what) {
 void VRX_vrxSpeaker::ReportUnknownValue() {
     message.assign("ERROR: '").append(TokenText_()).append("' : Unknown Value, ignored");
     (void)ReportWarning(kOutOfRange, message.c_str());
+}
+
+int VRX_vrxSpeaker::ReportUnknownNetStatement() {
+    if (PeekToken() == kSuccess && IsBlockWord()) return ReportUnknown("Unknown Net Statement");
+    return ReportUnknownDeclaration("Unknown Net Statement");
 }
 
 int VRX_vrxSpeaker::ReportUnknownStatement(const char* what) {
@@ -275,7 +281,7 @@ int VRX_vrxSpeaker::ReadNetStatement() {
         if (TokenIs("OBSERVATION_COST")) return ReadCostSection();
         if (TokenIs("CASE")) return ReadCaseSection();
     }
-    return ReportUnknownStatement("Unknown Net Statement");
+    return ReportUnknownNetStatement();
 }
 
 int VRX_vrxSpeaker::ReadNetField() {
@@ -480,6 +486,8 @@ int VRX_vrxSpeaker::ReadNodeBlock() {
     const int handle = network->AddNode(DefinitionType::kCpt, id.c_str());
     if (handle < 0) return ReportMessage(handle, "ERROR: Couldn't Create Node (\"" + id + "\")");
     currentNode_ = handle;
+    BeginNodeContent(-1);
+    NoteNodeMade(handle);
     typeSet_ = false;
     noisyOr = false;
     noisyAnd = false;
@@ -492,6 +500,7 @@ int VRX_vrxSpeaker::ReadNodeBlock() {
         if (rc == kSuccess)
             rc = ReportMessage(kSyntaxError, "ERROR: Node [" + id + "] : TYPE missing, node left out");
     }
+    EndNodeContent();
     currentNode_ = -2;
     return rc;
 }

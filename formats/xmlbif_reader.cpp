@@ -109,8 +109,8 @@ int VRX_xmlSpeaker::ReadFile(const char* path) {
 
 int VRX_xmlSpeaker::ReadText(std::string_view text) {
     if (network == nullptr) return kObjectNotValid;
-    readFailure_ = kSuccess;
-    reports_ = 0;
+    ResetReadState_();
+    networkRead_ = false;
     variables_.clear();
     definitions_.clear();
     networkName_.clear();
@@ -119,7 +119,8 @@ int VRX_xmlSpeaker::ReadText(std::string_view text) {
     const int rc = ReadDocument(text);
     if (hasNetworkName_) (void)network->GetHeader()->SetName(networkName_.c_str());  // text fits: read
     vovido::ApplyNetworkIdentifier(*network, networkName_);
-    return rc != kSuccess ? rc : GetReadFailure();
+    if (rc != kSuccess) return rc;
+    return CheckNodeContent(true, true);
 }
 
 int VRX_xmlSpeaker::Report(int line, int code, const std::string& text) {
@@ -144,9 +145,14 @@ int VRX_xmlSpeaker::ReadChildren(XmlTagScanner& scanner, const char* element, co
             case Event::kStart: {
                 int rc = readChild();
                 if (rc == kNotThisKeyword) {
-                    if (IsElementName(scanner.Name()) && !Is(scanner, "PROPERTY"))
+                    // A variable or definition holds nothing but a node's states, parents and table.
+                    const bool nodePart = !XmlTagScanner::SameName(element, "NETWORK");
+                    if ((IsElementName(scanner.Name()) || nodePart) && !Is(scanner, "PROPERTY")) {
                         (void)Report(scanner.Line(), kSyntaxError,
                                      "ERROR: '" + scanner.Name() + "' : " + unknown);
+                    } else if (!Is(scanner, "PROPERTY")) {
+                        WarnUnknownElement(scanner);
+                    }
                     rc = SkipElement(scanner);
                 }
                 if (rc != kSuccess) return rc;
@@ -162,6 +168,12 @@ int VRX_xmlSpeaker::ReadChildren(XmlTagScanner& scanner, const char* element, co
                 return ReportScannerEnd(scanner, element);
         }
     }
+}
+
+// An element the format does not have: passed over, but a table or variable it might hold would be lost.
+void VRX_xmlSpeaker::WarnUnknownElement(const XmlTagScanner& scanner) {
+    Warn(scanner.Line(), kSyntaxError, "ERROR: '" + scanner.Name() + "' : Unknown element, skipped");
+    NoteSkippedContent_();
 }
 
 int VRX_xmlSpeaker::ReportScannerEnd(const XmlTagScanner& scanner, const std::string& element) {
@@ -190,22 +202,27 @@ int VRX_xmlSpeaker::ReadDocument(std::string_view text) {
 }
 
 int VRX_xmlSpeaker::ReadBif(XmlTagScanner& scanner) {
-    if (scanner.IsSelfClosing()) return kSuccess;
+    if (scanner.IsSelfClosing())
+        return Report(scanner.Line(), kOutOfRange, "ERROR: [NETWORK] : Tag Not found");
     for (;;) {
         switch (scanner.Next()) {
             case Event::kText:
                 break;
             case Event::kStart:
                 if (Is(scanner, "NETWORK")) {
+                    networkRead_ = true;
                     if (const int rc = ReadNetwork(scanner)) return rc;
                 } else if (IsElementName(scanner.Name())) {
                     return Report(scanner.Line(), kSyntaxError,
                                   "ERROR: '" + scanner.Name() + "' : Misplaced statement");
-                } else if (const int rc = SkipElement(scanner)) {
-                    return rc;
+                } else {
+                    WarnUnknownElement(scanner);
+                    if (const int rc = SkipElement(scanner)) return rc;
                 }
                 break;
             case Event::kEnd:
+                if (Is(scanner, "BIF") && !networkRead_)
+                    return Report(scanner.Line(), kOutOfRange, "ERROR: [NETWORK] : Tag Not found");
                 if (Is(scanner, "BIF")) return kSuccess;
                 return Report(scanner.Line(), kSyntaxError,
                               "ERROR: '</" + scanner.Name() + ">' : '</BIF>' expected");
@@ -309,6 +326,7 @@ int VRX_xmlSpeaker::ReadVariable(XmlTagScanner& scanner) {
         (void)Report(line, handle, "ERROR: Couldn't Create Node");
         return kSuccess;
     }
+    NoteNodeMade(handle);
     VRX_node* node = network->GetNode(handle);
     if (hasName) {
         if (const int rc = node->GetInfo()->header.SetName(name.c_str()))
@@ -321,6 +339,8 @@ int VRX_xmlSpeaker::ReadVariable(XmlTagScanner& scanner) {
     if (vovido::RepairedIds(outcomes, ids) != kSuccess ||
         node->GetDefinition()->SetOutcomes(ids) != kSuccess) {
         (void)Report(line, kOutOfRange, "ERROR: Invalid Outcomes");
+    } else {
+        NoteNodeOutcomes(handle);
     }
     return kSuccess;
 }
@@ -426,6 +446,13 @@ void VRX_xmlSpeaker::ApplyDefinition(const Definition& definition) {
         return;
     }
     const int outcomes = nodeDefinition->GetNumberOfOutcomes();
+    if (network->GetNodeType(handle) == DefinitionType::kCpt) {
+        const std::string refusal = vovido::ProbabilityRefusal(id, values);
+        if (!refusal.empty()) {
+            (void)Report(line, kOutOfRange, refusal);
+            return;
+        }
+    }
     if (network->GetNodeType(handle) == DefinitionType::kCpt &&
         IsOwnOutcomeSlowest(definition.table, outcomes)) {
         const int columns = count / outcomes;
@@ -435,6 +462,9 @@ void VRX_xmlSpeaker::ApplyDefinition(const Definition& definition) {
     } else {
         for (const double value : definition.table) values.AddReserved(value);
     }
-    if (const int rc = nodeDefinition->SetDefinitionDoubles(values))
+    if (const int rc = nodeDefinition->SetDefinitionDoubles(values)) {
         (void)Report(line, rc, "ERROR: Node [" + id + "] : the table was refused");
+        return;
+    }
+    NoteNodeTable(handle);
 }

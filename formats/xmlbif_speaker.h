@@ -56,6 +56,7 @@ private:
                                    const std::function<int()>& readChild);
     // The scanner's failure or the end of the input inside an element.
     [[nodiscard]] int ReportScannerEnd(const vovido::XmlTagScanner& scanner, const std::string& element);
+    void WarnUnknownElement(const vovido::XmlTagScanner& scanner);
     [[nodiscard]] int ParseTable(const std::string& text, int line, std::vector<double>& out);
     void ApplyDefinition(const Definition& definition);
     int FindVariable(const std::string& name) const;
@@ -72,4 +73,6 @@ private:
     std::vector<Definition> definitions_;
     std::string networkName_;
     bool hasNetworkName_ = false;
+    // A BIF element without its network is a damaged file, not an empty network.
+    bool networkRead_ = false;
 };

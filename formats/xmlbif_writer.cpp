@@ -81,6 +81,7 @@ constexpr char kRefusal[] = "ERROR: Unsupported node type";
 // Refused before the file is made: a network this format cannot hold replaces no file.
 int CheckWritable(VRX_network* network) {
     if (network == nullptr) return kObjectNotValid;
+    if (const int rc = vovido::CheckStaticNetwork(*network, "XMLBIF")) return rc;
     return vovido::CheckWritableKinds(*network, IsWritable, kRefusal);
 }
 

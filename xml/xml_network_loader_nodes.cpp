@@ -4,30 +4,33 @@
 #include <cmath>
 #include <string>
 
+#include "base/dmatrix.h"
 #include "base/expression_parser.h"
+#include "base/id_array.h"
+#include "base/int_array.h"
+#include "base/size_limits.h"
+#include "base/status_codes.h"
+#include "base/string_array.h"
 #include "definitions/cast.h"
 #include "definitions/cpt.h"
+#include "definitions/definition_support.h"
 #include "definitions/demorgan.h"
 #include "definitions/mau.h"
 #include "definitions/noisy_adder.h"
 #include "definitions/noisy_max.h"
 #include "definitions/truth_table.h"
 #include "definitions/utility_table.h"
-#include "base/dmatrix.h"
 #include "model/extra_definition.h"
-#include "base/id_array.h"
-#include "base/int_array.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
 #include "model/node_entry.h"
-#include "base/status_codes.h"
-#include "base/string_array.h"
 #include "xml/xml_network_loader.h"
 #include "xml/xml_text.h"
 
 using vovido::ParseWholeXmlDouble;
 using vovido::ParseWholeXmlInt;
+namespace DefinitionSupport = vovido::DefinitionSupport;
 
 namespace {
 
@@ -259,6 +262,19 @@ void XmlNetLoader::ResetNodeLists() {
 }
 
 bool XmlNetLoader::FinishNode(IXmlReader* reader, bool hasStates) {
+    // A table past the limit is refused before any of it is built, not after growing parent by parent.
+    // The product of every outcome count bounds the table; only past the limit is it counted exactly.
+    int64_t bound = std::max(DefinitionSupport::OutcomeCountOf(network, currentNode), 1);
+    for (size_t i = 0; i < parentHandles.size() && bound <= kMaxTableCells; ++i)
+        bound *= std::max(DefinitionSupport::OutcomeCountOf(network, parentHandles[i]), 1);
+    const int64_t cells = bound <= kMaxTableCells ? bound
+                                                  : DefinitionSupport::TableCellsWithParents(
+                                                        *network, currentNode, parentHandles.data(),
+                                                        static_cast<int>(parentHandles.size()));
+    if (cells > kMaxTableCells) {
+        reader->ReportError(DefinitionSupport::TableRefusalText(network, currentNode, cells).c_str());
+        return false;
+    }
     bool ok = true;
     for (int parent : parentHandles) {
         if (network->AddArc(parent, currentNode, 0) != kSuccess) {

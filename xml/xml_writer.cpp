@@ -1,7 +1,9 @@
 // The XML writer: start tags with their queued attributes, escaped texts and number lists.
 #include "xml/xml_writer.h"
 
+#include "base/error_log.h"
 #include "base/number_text.h"
+#include "base/status_codes.h"
 #include "base/string_array.h"
 #include "xml/xml_text.h"
 
@@ -26,7 +28,10 @@ bool XmlWriter::Close() {
     if (file == nullptr) return false;
     file = nullptr;
     // The document replaces the file only when every byte of it was written.
-    return output.Commit();
+    if (output.Commit()) return true;
+    const std::string reason = output.ErrorText();
+    if (!reason.empty()) LogError(errorLog, kFileIoFailed, ("WRITE FILE FAILED: " + reason).c_str(), nullptr);
+    return false;
 }
 
 void XmlWriter::OpenElement(const char* name) {

@@ -106,6 +106,9 @@ TEST_P(EveryFormatSaving, SaveThatFailsHalfWayKeepsTheOldFile) {
         ASSERT_TRUE(full.IsActive());
         EXPECT_EQ(big.WriteFile(target.c_str()), kFileIoFailed);
     }
+    // The system's reason comes with the status.
+    EXPECT_TRUE(vovido::test::Logged(kFileIoFailed, "WRITE FILE FAILED: File too large"))
+        << vovido::test::LogDump();
     EXPECT_EQ(savetest::ReadWhole(target), old);
     EXPECT_EQ(savetest::FilesBeside(target), std::vector<std::string>{});
 
@@ -116,6 +119,37 @@ TEST_P(EveryFormatSaving, SaveThatFailsHalfWayKeepsTheOldFile) {
     ASSERT_EQ(copy.ReadFile(target.c_str()), kSuccess);
     EXPECT_EQ(copy.GetNode(copy.FindNode("Big"))->GetDefinition()->GetNumberOfOutcomes(), 3000);
 }
+
+// A dynamic network (temporal arcs, or slices alone) has no form in the formats of other tools: it is
+// refused before the file is made, not saved as its first slice.
+using ExchangeFormatSaving = SavingTest;
+
+TEST_P(ExchangeFormatSaving, RefusesADynamicNetwork) {
+    const std::string format = std::string(GetParam()) == "net"   ? "Hugin"
+                               : std::string(GetParam()) == "dne" ? "Netica"
+                               : std::string(GetParam()) == "dsc" ? "MSBN"
+                               : std::string(GetParam()) == "erg" ? "Ergo"
+                                                                  : "XMLBIF";
+    for (const bool arc : {true, false}) {
+        VRX_network net;
+        const int h = net.AddNode(DefinitionType::kCpt, "State");
+        ASSERT_EQ(net.SetTemporalType(h, TemporalType::kPlate), kSuccess);
+        if (arc) {
+            ASSERT_EQ(net.AddTemporalArc(h, h, 1), kSuccess);
+        }
+        ASSERT_TRUE(savetest::WriteWhole(target, "old"));
+        errorLog.Flush();
+        EXPECT_EQ(net.WriteFile(target.c_str()), kOutOfRange);
+        EXPECT_EQ(
+            vovido::test::LoggedMessages(),
+            std::vector<std::string>{"ERROR: Temporal arcs, slices and slice evidence cannot be saved in " +
+                                     format + " format"});
+        EXPECT_EQ(savetest::ReadWhole(target), "old");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(OtherTools, ExchangeFormatSaving,
+                         ::testing::Values("net", "dne", "xml03", "dsc", "erg"));
 
 INSTANTIATE_TEST_SUITE_P(AllFormats, EveryFormatSaving,
                          ::testing::Values("vrx", "xvrx", "net", "dne", "xml03", "dsc", "erg"));

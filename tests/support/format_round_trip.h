@@ -104,8 +104,10 @@ inline void ExpectSameModel(VRX_network& a, VRX_network& b, double tolerance = 0
     }
 }
 
-// The first cases of the reference network `name` on net: posteriors to 1e-9 of the references.
-inline void ExpectReferencePosteriors(VRX_network& net, const std::string& name, size_t maxCases) {
+// The first cases of the reference network `name` on net: posteriors to 1e-9 (or `tolerance`) of the
+// references.
+inline void ExpectReferencePosteriors(VRX_network& net, const std::string& name, size_t maxCases,
+                                      double tolerance = 1e-9) {
     std::vector<ReferenceCase> cases = ReadReferenceCases(name);
     ASSERT_FALSE(cases.empty()) << name;
     if (cases.size() > maxCases) cases.resize(maxCases);
@@ -120,7 +122,7 @@ inline void ExpectReferencePosteriors(VRX_network& net, const std::string& name,
             for (const auto& outcome : posterior.outcomes) {
                 const int index = OutcomeIndex(net, h, outcome.first);
                 ASSERT_GE(index, 0) << posterior.node << "=" << outcome.first;
-                EXPECT_NEAR((*beliefs)[index], outcome.second, 1e-9)
+                EXPECT_NEAR((*beliefs)[index], outcome.second, tolerance)
                     << name << " " << item.name << " " << posterior.node << "=" << outcome.first;
             }
         }

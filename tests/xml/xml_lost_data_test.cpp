@@ -46,4 +46,32 @@ TEST(XmlLostData, ARefusedNetworkIdentifierFailsTheRead) {
     std::remove(path.c_str());
 }
 
+// A table of 40 two-state parents is refused at once, before any arc makes it grow.
+TEST(XmlLostData, ATableOfFortyParentsIsRefusedBeforeItsArcs) {
+    errorLog.Flush();
+    std::string nodes;
+    std::string parents;
+    for (int i = 0; i < 40; ++i) {
+        const std::string id = "p" + std::to_string(i);
+        nodes += "<cpt id=\"" + id +
+                 "\"><state id=\"s0\"/><state id=\"s1\"/>"
+                 "<probabilities>0.5 0.5</probabilities></cpt>\n";
+        parents += id + " ";
+    }
+    const std::string path = WriteFile(
+        "wide.xvrx", "<?xml version=\"1.0\"?>\n<tarvo version=\"1.0\" id=\"Wide\">\n<nodes>\n" + nodes +
+                         "<cpt id=\"child\"><state id=\"s0\"/><state id=\"s1\"/><parents>" + parents +
+                         "</parents><probabilities>0.5 0.5</probabilities></cpt>\n</nodes>\n</tarvo>\n");
+    VRX_network net;
+    EXPECT_EQ(net.ReadFile(path.c_str()), kFileIoFailed);
+    const int n = errorLog.GetNumberOfEntries();
+    ASSERT_GT(n, 0);
+    EXPECT_EQ(
+        std::string(errorLog.GetMessage(n - 1)),
+        "Error at 44, 255 while loading " + path +
+            ": ERROR: Node [child] : its table of 2199023255552 cells passes the limit of 268435456 cells");
+    errorLog.Flush();
+    std::remove(path.c_str());
+}
+
 }  // namespace
