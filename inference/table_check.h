@@ -1,6 +1,7 @@
 #pragma once
-// The check of the probability tables before a discrete algorithm reads them: a table with NaN, an
-// infinite or a negative entry yields no beliefs, however its columns are normalised later.
+// The checks around a belief update: of the probability tables before a discrete algorithm reads them
+// (a table with NaN, an infinite or a negative entry yields no beliefs, however its columns are
+// normalised later), and of the values it wrote (entries far above 1 overflow the products).
 
 class VRX_network;
 
@@ -9,7 +10,22 @@ namespace vovido {
 // One pass over the table of every discrete chance node. 0 when each entry is a finite number of at
 // least 0 and each column sums to a finite number (columns are not held to sum to 1 here: that stays
 // the consistency check's warning). Otherwise the first fault found is logged naming the node and what
-// is wrong, and -568 returned; a table beyond the size limit gives -42, logged.
+// is wrong, and -568 returned; a table beyond the size limit gives -42, logged. A column whose sum is
+// subnormal is set to 0 in place: it is the zero column it stands for numerically, and algorithms that
+// normalise columns would otherwise read it as a distribution.
 [[nodiscard]] int CheckDiscreteTables(VRX_network& network);
+
+// After an update that succeeded: 0 when every up-to-date value holds what it may: finite beliefs and
+// expected utilities, an equation value that is neither NaN nor the undefined marker. Otherwise every
+// value is marked out of date and the first node found is logged: -568 for numbers that are not
+// finite, -2 for an undefined equation value.
+[[nodiscard]] int CheckUpdatedValues(VRX_network& network);
+
+// The refusal of an equation node whose value came out undefined: -2, logged naming the node.
+int RefuseUndefinedValue(const VRX_network& network, int handle);
+
+// The probability of evidence as computed: 0 when it is a finite number, else -568 logged, naming the
+// first node with evidence.
+[[nodiscard]] int CheckProbabilityOfEvidence(const VRX_network& network, double probability);
 
 }  // namespace vovido

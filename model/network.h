@@ -183,6 +183,8 @@ public:
     // The dispatch behind UpdateBeliefs, UpdateBayesianNetwork and CalcPropEvidence, which the engine
     // layer defines and installs at start-up.
     [[nodiscard]] int RouteBeliefUpdate();
+    // The route's own update, before the check of what it wrote.
+    [[nodiscard]] int RunUpdateRoute();
     [[nodiscard]] int RouteBayesianNetworkUpdate();
     bool RouteProbabilityOfEvidence(double* result, bool useChainRule);
     // The routes of UpdateBeliefs: discrete networks (with temporary nodes for virtual evidence),

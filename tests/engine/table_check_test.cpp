@@ -85,4 +85,15 @@ TEST_F(TableCheckTest, ColumnsWithinTheToleranceAreTakenAsTheyAre) {
     test_network::ExpectNear(t.Beliefs(b), {b0 / (b0 + b1), b1 / (b0 + b1)});
 }
 
+TEST_F(TableCheckTest, ASubnormalColumnIsTheZeroColumnItStandsFor) {
+    // b's column of a1 sums to 1e-320: every algorithm finds a1 impossible, as for a column of zeros.
+    t.Table(b, {0.8, 0.2, 1e-320, 0.0});
+    for (int algorithm = 0; algorithm <= 12; ++algorithm) {
+        t.net.bnAlgorithm = algorithm;
+        ASSERT_EQ(t.net.UpdateBeliefs(), kSuccess) << "algorithm " << algorithm;
+        EXPECT_EQ(t.Beliefs(a), (std::vector<double>{1.0, 0.0})) << "algorithm " << algorithm;
+    }
+    EXPECT_EQ(t.Definition(b)[2], 0.0);
+}
+
 }  // namespace
