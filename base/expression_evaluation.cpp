@@ -33,7 +33,9 @@ struct Frame {
 };
 
 // The undefined marker, of either sign: a value that no arithmetic may turn into a number.
-bool IsUndefined(double x) { return std::fabs(x) == kUndefinedValue; }
+bool IsUndefined(double x) {
+    return std::fabs(x) == kUndefinedValue;
+}
 
 double ApplyKind(int kind, double a, double b) {
     switch (kind) {
@@ -121,7 +123,9 @@ public:
 
 private:
     // A signed operand value; the undefined marker keeps its own sign, so that it stays recognisable.
-    static double Signed(double value, int sign) { return IsUndefined(value) ? kUndefinedValue : value * sign; }
+    static double Signed(double value, int sign) {
+        return IsUndefined(value) ? kUndefinedValue : value * sign;
+    }
 
     static double LeafValue(const VRX_expression* e) {
         return e->GetType() == kConstantKind ? static_cast<const VRX_constant*>(e)->value

@@ -10,6 +10,7 @@
 #include "base/status_codes.h"
 #include "definitions/mau_values.h"
 #include "inference/influence_diagram_support.h"
+#include "inference/table_check.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
@@ -80,6 +81,7 @@ int PolicyEvaluator::Prepare() {
     } catch (const std::bad_alloc&) {
         return kOutOfMemory;
     }
+    if (const int rc = vovido::CheckScenarioCount(net, scenario_, sizes_)) return rc;
     leaves_ = 1;
     for (int n : sizes_) {
         if (n < 1) return kOutOfRange;

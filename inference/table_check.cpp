@@ -138,6 +138,31 @@ int RefuseUndefinedValue(const VRX_network& network, int handle) {
     return Report(*node, kUndefinedText, kOutOfRange);
 }
 
+int CheckScenarioCount(const VRX_network& network, const std::vector<int>& sequence,
+                       const std::vector<int>& sizes) {
+    int64_t nodes = 0;
+    for (int h = network.GetFirstNode(); h >= 0; h = network.GetNextNode(h)) nodes++;
+    if (nodes == 0) return kSuccess;
+    const auto within = [nodes](int64_t scenarios) { return scenarios <= kMaxScenarioNodeUpdates / nodes; };
+    const size_t count = std::min(sequence.size(), sizes.size());
+    int64_t scenarios = 1;
+    size_t passed = count;
+    for (size_t i = 0; i < count; ++i) {
+        const int64_t n = sizes[i] > 1 ? sizes[i] : 1;
+        scenarios = scenarios > INT64_MAX / n ? INT64_MAX : scenarios * n;
+        if (passed == count && !within(scenarios)) passed = i;
+    }
+    if (passed == count) return kSuccess;
+    // The decision that sees the outcomes which pass the limit.
+    while (passed + 1 < count && network.GetNodeType(sequence[passed]) != DefinitionType::kList) passed++;
+    return Report(*network.GetNode(sequence[passed]),
+                  "its decisions and observations make " + std::to_string(scenarios) +
+                      " scenarios, each a belief update of " + std::to_string(nodes) +
+                      " nodes, past the limit of " + std::to_string(kMaxScenarioNodeUpdates) +
+                      " node updates",
+                  kOutOfMemory);
+}
+
 int CheckProbabilityOfEvidence(const VRX_network& network, double probability) {
     if (std::isfinite(probability)) return kSuccess;
     for (int h = network.GetFirstNode(); h >= 0; h = network.GetNextNode(h)) {
@@ -146,8 +171,8 @@ int CheckProbabilityOfEvidence(const VRX_network& network, double probability) {
         if (value != nullptr && value->HasFlag(ValueFlags::kEvidence))
             return Report(*node, "the probability of its evidence is not a finite number");
     }
-    return LogError(errorLog, kObjectNotConsistent, "ERROR: the probability of evidence is not a finite number",
-                    nullptr);
+    return LogError(errorLog, kObjectNotConsistent,
+                    "ERROR: the probability of evidence is not a finite number", nullptr);
 }
 
 }  // namespace vovido

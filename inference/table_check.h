@@ -3,6 +3,8 @@
 // (a table with NaN, an infinite or a negative entry yields no beliefs, however its columns are
 // normalised later), and of the values it wrote (entries far above 1 overflow the products).
 
+#include <vector>
+
 class VRX_network;
 
 namespace vovido {
@@ -23,6 +25,13 @@ namespace vovido {
 
 // The refusal of an equation node whose value came out undefined: -2, logged naming the node.
 int RefuseUndefinedValue(const VRX_network& network, int handle);
+
+// Before an influence diagram is solved by one belief update per scenario of `sequence` (decisions and
+// what they observe, with their outcome counts in `sizes`): 0 while the scenarios times the network's
+// nodes stay within the limit; else -42, logged naming the first decision at or after the node whose
+// outcomes pass it.
+[[nodiscard]] int CheckScenarioCount(const VRX_network& network, const std::vector<int>& sequence,
+                                     const std::vector<int>& sizes);
 
 // The probability of evidence as computed: 0 when it is a finite number, else -568 logged, naming the
 // first node with evidence.
