@@ -1,6 +1,7 @@
 // Size checks of dynamic networks: temporal definitions that grow with each temporal arc, and the static
 // network that unrolling builds, are refused before anything is allocated.
 #include <cstdint>
+#include <set>
 #include <string>
 
 #include "base/error_log.h"
@@ -60,11 +61,11 @@ int64_t VRX_temporalExtension::DefinitionCells(int definitionNode) const {
     return TableCellsWithParents(definitionNetwork, definitionNode, nullptr, 0);
 }
 
-int VRX_temporalExtension::CheckGrownTables(int child, int order, int64_t factor) const {
+int VRX_temporalExtension::CheckGrownTables(int child, int order, int64_t factor, bool ownGrows) const {
     const int64_t own = TableCellsWithParents(*network, child, nullptr, 0);
     // A kind without a table, or a parent that adds no dimension, grows nothing.
     if (own == 0 || factor == 1) return kSuccess;
-    int64_t total = order > 0 ? own : Times(own, factor);
+    int64_t total = ownGrows ? Times(own, factor) : own;
     int64_t below = SliceTableCells(child);
     bool made = order <= 0;
     for (auto it = temporalDefinitions.lower_bound({child, 0});
@@ -76,15 +77,18 @@ int VRX_temporalExtension::CheckGrownTables(int child, int order, int64_t factor
         below = cells;
     }
     if (!made) total = Plus(total, Times(below, factor));
-    if (total <= kMaxTableCells) return kSuccess;
-    return Refuse("ERROR: Node [" + IdOf(*network, child) + "] : its own and temporal tables of " +
-                  std::to_string(total) + " cells in all pass the limit of " +
+    return total <= kMaxTableCells ? kSuccess : RefuseTables(child, total);
+}
+
+int VRX_temporalExtension::RefuseTables(int node, int64_t cells) const {
+    return Refuse("ERROR: Node [" + IdOf(*network, node) + "] : its own and temporal tables of " +
+                  std::to_string(cells) + " cells in all pass the limit of " +
                   std::to_string(kMaxTableCells) + " cells");
 }
 
 int VRX_temporalExtension::CheckTemporalArcSize(int parent, int child, int order) const {
     if (order < 1 || !IsPlateNode(parent) || !IsPlateNode(child)) return kSuccess;
-    return CheckGrownTables(child, order, DimensionOf(*network, parent));
+    return CheckGrownTables(child, order, DimensionOf(*network, parent), false);
 }
 
 int VRX_temporalExtension::CheckArcSize(int parent, int child) const {
@@ -94,7 +98,18 @@ int VRX_temporalExtension::CheckArcSize(int parent, int child) const {
     if (temporalDefinitions.lower_bound({child, 0}) == temporalDefinitions.lower_bound({child + 1, 0}))
         return kSuccess;
     // Order 0: every temporal definition of the child takes the parent's dimension, as its own table does.
-    return CheckGrownTables(child, 0, DimensionOf(*network, parent));
+    return CheckGrownTables(child, 0, DimensionOf(*network, parent), true);
+}
+
+int VRX_temporalExtension::CheckAnchorRelease(int node) const {
+    if (network->GetTemporalType(node) != TemporalType::kAnchor) return kSuccess;
+    const VRX_intArray& children = network->GetChildren(node);
+    for (int i = 0; i < children.GetCount(); i++) {
+        if (!IsPlateNode(children[i])) continue;
+        // Its own table has the anchor's dimension already.
+        if (const int rc = CheckGrownTables(children[i], 0, DimensionOf(*network, node), false)) return rc;
+    }
+    return kSuccess;
 }
 
 int VRX_temporalExtension::CheckUnrolledSize(int slices) const {
@@ -127,6 +142,41 @@ int VRX_temporalExtension::CheckUnrolledSize(int slices) const {
     if (cells > kMaxTableCells) {
         return Refuse(what + " would have tables of " + std::to_string(cells) +
                       " cells in all, past the limit of " + std::to_string(kMaxTableCells) + " cells");
+    }
+    return kSuccess;
+}
+
+int VRX_temporalExtension::CheckOutcomeInsert(int node) const {
+    const int k = OutcomeCountOf(network, node);
+    if (k < 1 || !network->IsLiveHandle(node)) return kSuccess;
+    const bool indexing = IsIndexingType(network->GetNodeType(node));
+    // A table with m dimensions of the node's outcomes grows by (k + 1)^m / k^m.
+    const auto grown = [k](int64_t cells, int m) {
+        for (int i = 0; i < m && cells < INT64_MAX; i++) cells = Times(cells / k, k + 1);
+        return cells;
+    };
+    // The plate nodes with temporal tables over the node's outcomes: itself and the owners of the
+    // definitions its copies are parents of.
+    std::set<int> owners;
+    if (IsPlateNode(node)) owners.insert(node);
+    for (int copy : CopiesOf(node)) {
+        const VRX_intArray& children = definitionNetwork.GetChildren(copy);
+        for (int i = 0; i < children.GetCount(); i++) owners.insert(OwnerOf(children[i]));
+    }
+    for (int owner : owners) {
+        const auto first = temporalDefinitions.lower_bound({owner, 0});
+        if (first == temporalDefinitions.end() || first->first.first != owner) continue;
+        const int own = owner == node ? 1 : 0;
+        const int asParent = indexing && network->GetParents(owner).IsInList(node) ? 1 : 0;
+        int64_t total = grown(TableCellsWithParents(*network, owner, nullptr, 0), own + asParent);
+        for (auto it = first; it != temporalDefinitions.end() && it->first.first == owner; ++it) {
+            const VRX_intArray& parents = definitionNetwork.GetParents(it->second);
+            int copies = 0;
+            for (int i = 0; i < parents.GetCount() && indexing; i++)
+                copies += OwnerOf(parents[i]) == node ? 1 : 0;
+            total = Plus(total, grown(DefinitionCells(it->second), own + copies));
+        }
+        if (total > kMaxTableCells) return RefuseTables(owner, total);
     }
     return kSuccess;
 }

@@ -1,6 +1,6 @@
 // Work whose cost would run away is refused before anything is allocated, naming the caller's node: the
-// temporal tables a temporal or ordinary arc would grow, the network that unrolling would build, and
-// the scenarios of an influence diagram.
+// temporal tables that an arc, a released anchor or one more outcome would widen, the network that
+// unrolling would build, and the scenarios of an influence diagram.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -38,16 +38,38 @@ TEST(RunawayCost, TemporalTablesPastTheLimitAreRefusedByTheChild) {
     EXPECT_EQ(FirstMessage(),
               "ERROR: Node [B] : its own and temporal tables of 268501008 cells in all pass the limit of "
               "268435456 cells");
-    // An ordinary parent of B widens its own table and that of order 1 alike.
+    // An ordinary parent of B widens its own table and that of order 1 alike; an anchor parent widens
+    // that of order 1 once it stops being an anchor.
+    const std::string widened =
+        "ERROR: Node [B] : its own and temporal tables of 268500992 cells in all pass the limit of 268435456 "
+        "cells";
     errorLog.Flush();
     EXPECT_EQ(t.net.AddArc(h[2], h[1]), kOutOfMemory);
-    EXPECT_EQ(FirstMessage(),
-              "ERROR: Node [B] : its own and temporal tables of 268500992 cells in all pass the limit of "
-              "268435456 cells");
+    EXPECT_EQ(FirstMessage(), widened);
+    errorLog.Flush();
+    ASSERT_EQ(t.net.SetTemporalType(h[2], TemporalType::kAnchor), kSuccess);
+    ASSERT_EQ(t.net.AddArc(h[2], h[1]), kSuccess);
+    EXPECT_EQ(t.net.SetTemporalType(h[2], TemporalType::kPlate), kOutOfMemory);
+    EXPECT_EQ(FirstMessage(), widened);
+    EXPECT_EQ(t.net.GetTemporalType(h[2]), TemporalType::kAnchor);
     VRX_intArray orders;
     ASSERT_EQ(t.net.GetTemporalOrders(h[1], orders), kSuccess);
     EXPECT_EQ(vovido::test::Items(orders), std::vector<int>{1});
-    EXPECT_EQ(t.net.GetNumberOfParents(h[1]), 0);
+    errorLog.Flush();
+}
+
+TEST(RunawayCost, AnOutcomeThatWidensTemporalTablesPastTheLimitIsRefused) {
+    errorLog.Flush();
+    TestNetwork t;
+    const int x = AddPlateNodes(t, {{"X", 2}})[0];
+    for (int order = 1; order <= 17; ++order) ASSERT_EQ(t.net.AddTemporalArc(x, x, order), kSuccess);
+    // The table of order j holds j + 1 dimensions of X's outcomes: 2^(j + 1) cells that would become
+    // 3^(j + 1), beside X's own table of 3.
+    EXPECT_EQ(t.net.GetNode(x)->GetDefinition()->AddOutcome("third"), kOutOfMemory);
+    EXPECT_EQ(FirstMessage(),
+              "ERROR: Node [X] : its own and temporal tables of 581130732 cells in all pass the limit of "
+              "268435456 cells");
+    EXPECT_EQ(t.net.GetNode(x)->GetDefinition()->GetNumberOfOutcomes(), 2);
     errorLog.Flush();
 }
 
