@@ -1,7 +1,8 @@
 #pragma once
 // The checks around a belief update: of the probability tables before a discrete algorithm reads them
 // (a table with NaN, an infinite or a negative entry yields no beliefs, however its columns are
-// normalised later), and of the values it wrote (entries far above 1 overflow the products).
+// normalised later), of the values it wrote (entries far above 1 overflow the products), and of the
+// number of updates an influence diagram's scenarios would take.
 
 #include <vector>
 
