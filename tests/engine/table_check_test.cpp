@@ -109,18 +109,22 @@ TEST(UpdatedValues, EntriesThatOverflowGiveNoBeliefsAndNoProbabilityOfEvidence) 
     t.Arcs({{a, b}, {b, c}});
     t.Table(a, {1e306, 1e306});
     for (int h : {b, c}) t.Table(h, {1e306, 1e306, 1e306, 1e306});
+    // The exact engines overflow; the others give finite numbers or refuse.
     for (int algorithm = 0; algorithm <= 12; ++algorithm) {
+        errorLog.Flush();
         t.net.bnAlgorithm = algorithm;
-        if (t.net.UpdateBeliefs() != kSuccess) continue;
+        const int rc = t.net.UpdateBeliefs();
+        if (algorithm == 0 || algorithm >= 10) {
+            EXPECT_EQ(rc, kObjectNotConsistent) << "algorithm " << algorithm;
+            EXPECT_TRUE(vovido::test::Logged(kObjectNotConsistent,
+                                             "ERROR: Node [a] : its beliefs are not finite numbers"));
+            EXPECT_FALSE(t.Value(a)->IsUpToDate());
+        }
         for (int h : {a, b, c}) {
-            for (double p : t.Beliefs(h)) EXPECT_TRUE(std::isfinite(p)) << "algorithm " << algorithm;
+            for (double p : rc == kSuccess ? t.Beliefs(h) : std::vector<double>{})
+                EXPECT_TRUE(std::isfinite(p)) << "algorithm " << algorithm;
         }
     }
-    t.net.bnAlgorithm = 10;
-    EXPECT_EQ(t.net.UpdateBeliefs(), kObjectNotConsistent);
-    EXPECT_TRUE(
-        vovido::test::Logged(kObjectNotConsistent, "ERROR: Node [a] : its beliefs are not finite numbers"));
-    EXPECT_FALSE(t.Value(a)->IsUpToDate());
     t.Observe(c, 0);
     double p = 0.0;
     EXPECT_FALSE(t.net.CalcPropEvidence(&p, false));
