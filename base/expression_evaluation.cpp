@@ -32,6 +32,11 @@ struct Frame {
     int count;  // arguments of a call
 };
 
+// The undefined marker, of either sign: a value that no arithmetic may turn into a number.
+bool IsUndefined(double x) {
+    return std::fabs(x) == kUndefinedValue;
+}
+
 double ApplyKind(int kind, double a, double b) {
     switch (kind) {
         case kPlusKind:
@@ -75,15 +80,20 @@ public:
                 if (frame.stage == 1 && !Request(frame, op->right.get())) continue;
                 const double b = values_.PopValue();
                 const double a = values_.PopValue();
-                value = ApplyKind(kind, a, b);
+                value = IsUndefined(a) || IsUndefined(b) ? kUndefinedValue : ApplyKind(kind, a, b);
             } else if (kind == kConditionalKind) {
                 const auto* c = static_cast<const VRX_operatorConditional*>(node);
                 if (frame.stage == 0 && !Request(frame, c->condition.get())) continue;
                 if (frame.stage == 1) {
-                    // Only the chosen branch is evaluated; NaN counts as true.
-                    const VRX_expression* branch =
-                        values_.PopValue() == 0.0 ? c->ifFalse.get() : c->ifTrue.get();
-                    if (!Request(frame, branch)) continue;
+                    // Only the chosen branch is evaluated; NaN counts as true, an undefined condition
+                    // chooses none.
+                    const double condition = values_.PopValue();
+                    if (IsUndefined(condition)) {
+                        values_.Push(kUndefinedValue);
+                        ++frame.stage;
+                    } else if (!Request(frame, condition == 0.0 ? c->ifFalse.get() : c->ifTrue.get())) {
+                        continue;
+                    }
                 }
                 value = values_.PopValue();
             } else if (kind == kFunctionKind || kind == kDistributionKind) {
@@ -96,18 +106,27 @@ public:
                 if (!ready) continue;
                 FunctionArguments block;
                 block.count = frame.count;
-                for (int i = frame.count - 1; i >= 0; --i) block.values[i] = values_.PopValue();
-                value = call->entry->evaluate == nullptr ? kUndefinedValue : call->entry->evaluate(block);
+                bool defined = call->entry->evaluate != nullptr;
+                for (int i = frame.count - 1; i >= 0; --i) {
+                    block.values[i] = values_.PopValue();
+                    defined = defined && !IsUndefined(block.values[i]);
+                }
+                value = defined ? call->entry->evaluate(block) : kUndefinedValue;
             } else {
                 value = LeafValue(node);
             }
             frames_.Pop();
             if (frames_.Empty()) return value;
-            values_.Push(value * node->sign);
+            values_.Push(Signed(value, node->sign));
         }
     }
 
 private:
+    // A signed operand value; the undefined marker keeps its own sign, so that it stays recognisable.
+    static double Signed(double value, int sign) {
+        return IsUndefined(value) ? kUndefinedValue : value * sign;
+    }
+
     static double LeafValue(const VRX_expression* e) {
         return e->GetType() == kConstantKind ? static_cast<const VRX_constant*>(e)->value
                                              : static_cast<const VRX_variable*>(e)->value;
@@ -124,7 +143,7 @@ private:
             return true;
         }
         if (operand->GetType() <= kConstantKind) {
-            values_.Push(LeafValue(operand) * operand->sign);
+            values_.Push(Signed(LeafValue(operand), operand->sign));
             return true;
         }
         frames_.Push({operand, 0, 0});

@@ -16,3 +16,13 @@ static_assert(kDefaultJoinTreeLimit == kMaxTableCells, "a table beyond one join 
 // Largest network file read, in bytes: more input than this is refused as too large, so that an endless
 // device or pipe cannot exhaust memory.
 constexpr int64_t kMaxInputBytes = int64_t{1} << 30;
+
+// Largest number of nodes of the static network that unrolling a dynamic network builds for an update:
+// beyond its table every node costs some kilobytes of records, so that a million slices of two nodes
+// would take ten gigabytes and more than a minute before the first belief is computed.
+constexpr int64_t kMaxUnrolledNodes = int64_t{1} << 18;
+
+// Largest work of one solution of an influence diagram by policy evaluation, in node updates: it
+// updates the whole network once per scenario of the decisions and what they observe, so that the
+// scenarios times the nodes, not the size of one table, bound its time (some seconds at this limit).
+constexpr int64_t kMaxScenarioNodeUpdates = int64_t{1} << 22;

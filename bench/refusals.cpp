@@ -1,6 +1,8 @@
-// Time to refuse what passes the size limits: a file whose table has 40 two-state parents, and belief
-// updating and the probability of evidence of networks far beyond exact inference. Each run ends in a
-// refusal; the peak memory of the process tells that nothing large was allocated.
+// Time to refuse what passes the size limits: a file whose table has 40 two-state parents, belief
+// updating and the probability of evidence of networks far beyond exact inference, a dynamic network of
+// a million slices, a decision that sees 26 nodes, and temporal arcs added until the child's tables
+// reach the limit. Each run ends in a refusal; the peak memory of the process tells that nothing larger
+// than the limits allow was allocated (the temporal arcs come last: their tables fill the limit).
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 
@@ -10,6 +12,7 @@
 
 #include "base/error_log.h"
 #include "model/network.h"
+#include "model/node_definition.h"
 #include "tests/support/hard_networks.h"
 
 namespace {
@@ -85,5 +88,63 @@ BENCHMARK(BM_ProbEvidenceBeyondExactInference)
     ->Args({20000, 2})
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond);
+
+// Two plate nodes with an arc of order 1, a million slices.
+void BM_UpdateBeliefsOfAMillionSlices(benchmark::State& state) {
+    VRX_network net;
+    const int a = net.AddNode(DefinitionType::kCpt, "A");
+    const int b = net.AddNode(DefinitionType::kCpt, "B");
+    if (net.SetTemporalType(a, 3) != 0 || net.SetTemporalType(b, 3) != 0 || net.AddArc(a, b) != 0 ||
+        net.AddTemporalArc(a, a, 1) != 0 || net.SetSliceCount(1000000) != 0) {
+        state.SkipWithError("the dynamic network cannot be built");
+        return;
+    }
+    for (auto _ : state) {
+        const int rc = net.UpdateBeliefs();
+        benchmark::DoNotOptimize(rc);
+        if (rc == 0) state.SkipWithError("the network was updated");
+        errorLog.Flush();
+    }
+    CountPeakMemory(state);
+}
+BENCHMARK(BM_UpdateBeliefsOfAMillionSlices)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// A decision with the given number of two-state informational parents, and a utility of the decision.
+void BM_DecisionSeeingManyNodes(benchmark::State& state) {
+    VRX_network net;
+    const int d = net.AddNode(DefinitionType::kList, "D");
+    for (int i = 0; i < state.range(0); ++i) {
+        const int p = net.AddNode(DefinitionType::kCpt, ("P" + std::to_string(i)).c_str());
+        if (net.AddArc(p, d) != 0) state.SkipWithError("the parent cannot be added");
+    }
+    if (net.AddArc(d, net.AddNode(DefinitionType::kTable, "U")) != 0) state.SkipWithError("no utility");
+    for (auto _ : state) {
+        const int rc = net.UpdateBeliefs();
+        benchmark::DoNotOptimize(rc);
+        if (rc == 0) state.SkipWithError("the diagram was solved");
+        errorLog.Flush();
+    }
+    CountPeakMemory(state);
+}
+BENCHMARK(BM_DecisionSeeingManyNodes)->Arg(26)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// Temporal arcs of orders 1, 2, ... from one two-state plate node into another, until one is refused.
+void BM_TemporalArcsUntilRefused(benchmark::State& state) {
+    for (auto _ : state) {
+        VRX_network net;
+        const int a = net.AddNode(DefinitionType::kCpt, "A");
+        const int b = net.AddNode(DefinitionType::kCpt, "B");
+        if (net.SetTemporalType(a, 3) != 0 || net.SetTemporalType(b, 3) != 0) {
+            state.SkipWithError("no plate nodes");
+            return;
+        }
+        int order = 1;
+        while (order < 64 && net.AddTemporalArc(a, b, order) == 0) order++;
+        state.counters["arcs"] = order - 1;
+        errorLog.Flush();
+    }
+    CountPeakMemory(state);
+}
+BENCHMARK(BM_TemporalArcsUntilRefused)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include "definitions/hybrid_definition.h"
 #include "base/int_array.h"
 #include "model/network.h"
+#include "model/temporal_extension.h"
 #include "base/string_array.h"
 
 namespace vovido {
@@ -46,6 +47,7 @@ template <class Base>
 int NamedOutcomes<Base>::AddOutcome(const char* name) {
     if (!this->IsValid()) return kObjectNotValid;
     if (!HoldsOutcomeData()) return kOutOfRange;
+    if (const int rc = CheckTemporalTables()) return rc;
     if (outcomeIds.Add(name) != kSuccess) {
         if (const int rc = outcomeIds.AddValidId(generatedStem_, numOutcomes)) return rc;
     }
@@ -61,6 +63,7 @@ template <class Base>
 int NamedOutcomes<Base>::InsertOutcome(int index, const char* name) {
     if (!this->IsValid()) return kObjectNotValid;
     if (!HoldsOutcomeData() || index < 0 || index > numOutcomes) return kOutOfRange;
+    if (const int rc = CheckTemporalTables()) return rc;
     if (outcomeIds.Insert(index, name) != kSuccess) {
         if (const int rc = outcomeIds.InsertValidId(generatedStem_, numOutcomes, index)) return rc;
     }
@@ -70,6 +73,13 @@ int NamedOutcomes<Base>::InsertOutcome(int index, const char* name) {
     }
     ++numOutcomes;
     return this->NotifyOutcomeInserted(index);
+}
+
+template <class Base>
+int NamedOutcomes<Base>::CheckTemporalTables() const {
+    if (!this->IsAttachedToLiveNode()) return kSuccess;
+    const VRX_temporalExtension* temporal = this->network->FindTemporalExtension();
+    return temporal != nullptr ? temporal->CheckOutcomeInsert(this->handle) : kSuccess;
 }
 
 template <class Base>

@@ -55,6 +55,9 @@ protected:
     VRX_idArray outcomeIds;
 
 private:
+    // Before one more outcome: the temporal tables of a dynamic network that it widens stay within the
+    // table limit (-42, logged, otherwise).
+    [[nodiscard]] int CheckTemporalTables() const;
     // After the outcome set was replaced: rebuild, dependents, notice.
     [[nodiscard]] int FinishReplacement();
 

@@ -256,6 +256,12 @@ TemporaryEvidenceNodes::~TemporaryEvidenceNodes() {
 // Belief update
 
 int VRX_network::RouteBeliefUpdate() {
+    const int rc = RunUpdateRoute();
+    // Whatever the algorithm, numbers that mean nothing are no success.
+    return rc == kSuccess ? vovido::CheckUpdatedValues(*this) : rc;
+}
+
+int VRX_network::RunUpdateRoute() {
     switch (FindUpdateRoute(*this)) {
         case UpdateRoute::kDynamic: {
             // A working copy keeps the plate types without the temporal data to unroll them by.
@@ -425,6 +431,8 @@ bool VRX_network::RouteProbabilityOfEvidence(double* result, bool useChainRule) 
                            : ProbEvidenceByClustering(*result, &status) ||
                                  (status != kOutOfMemory && ChainRuleProbEvidence(*result)));
     }
+    // Tables far from probabilities overflow the products.
+    if (ok && vovido::CheckProbabilityOfEvidence(*this, *result) != kSuccess) ok = false;
     ClearAllTargets();
     for (int h : targets) (void)SetTarget(h);  // live nodes that were targets before
     return ok;

@@ -1,6 +1,8 @@
 // The equation solver's two passes: deterministic solving and simulation by sampling.
 #include "equations/equation_solver.h"
 
+#include <cmath>
+
 #include "base/error_log.h"
 #include "base/number_text.h"
 #include "base/status_codes.h"
@@ -8,6 +10,7 @@
 #include "definitions/equation.h"
 #include "definitions/equation_scc.h"
 #include "equations/equation_plan.h"
+#include "model/node_label.h"
 #include "model/network.h"
 #include "model/node.h"
 
@@ -102,7 +105,7 @@ int SampleEquationNetwork(const EquationSolverOptions& options) {
             }
             for (int n : unit.nodes) {
                 const double x = known.Get(n);
-                if (x == kUndefinedValue) return kOutOfRange;
+                if (std::fabs(x) == kUndefinedValue) return vovido::RefuseUndefinedValue(network, n);
                 if (VRX_valEqEvaluation* v = values[static_cast<size_t>(n)]) v->AddSample(x);
             }
         }

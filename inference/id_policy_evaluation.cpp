@@ -12,6 +12,7 @@
 #include "base/status_codes.h"
 #include "definitions/mau_values.h"
 #include "inference/influence_diagram_support.h"
+#include "inference/table_check.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
@@ -101,6 +102,7 @@ int PolicyEvaluator::Prepare() {
     if (const int rc = vovido::MakeWorkingCopy(net, work)) return rc;
     work_.reset(work);
     if (const int rc = FindIndexingParents()) return rc;
+    if (const int rc = vovido::CheckScenarioCount(net, scenario_, sizes_)) return rc;
     long long scenarios = 1;
     for (int n : sizes_) {
         if (n < 1) return kOutOfRange;

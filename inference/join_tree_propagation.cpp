@@ -228,7 +228,9 @@ bool JoinTree::EveryPieceHasMass() const {
         const int k = piece[c->index];
         if (k < 0 || seen[k] != 0) continue;
         seen[k] = 1;
-        if (!(c->TableMass() > 0.0)) return false;
+        // A mass that is no number came of an overflow, not of impossible evidence: the beliefs tell.
+        const double mass = c->TableMass();
+        if (!(mass > 0.0) && !std::isnan(mass)) return false;
     }
     return true;
 }
@@ -273,7 +275,7 @@ int JoinTree::WriteBeliefs(unsigned char* requested) {
             StrideMarginalize(c->clusterTable.GetEntries(), c->clusterTable.GetCount(), marginal.GetEntries(),
                               program);
             const double sum = marginal.Sum();
-            if (!(sum > 0.0)) return LogImpossibleEvidence();
+            if (!(sum > 0.0) && !std::isnan(sum)) return LogImpossibleEvidence();
             try {
                 chosen.push_back(v);
                 for (int x = 0; x < k; x++) marginals.push_back(marginal.GetEntries()[x] / sum);

@@ -1,6 +1,8 @@
-// The check of the probability tables before a discrete algorithm runs.
+// The checks of the probability tables before a discrete algorithm runs and of the values after it.
 #include "inference/table_check.h"
 
+#include <algorithm>
+#include <cfloat>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -8,12 +10,16 @@
 
 #include "base/dmatrix.h"
 #include "base/error_log.h"
+#include "base/number_text.h"
 #include "base/size_limits.h"
 #include "base/status_codes.h"
+#include "definitions/continuous_values.h"
 #include "definitions/definition_support.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
+#include "model/node_label.h"
+#include "model/node_value.h"
 
 namespace vovido {
 
@@ -24,19 +30,17 @@ bool IsDiscreteChanceType(int type) {
            (type & DefinitionBits::kDiscreteChildOfContinuous) == 0;
 }
 
-int Report(const VRX_node& node, const std::string& what) {
-    const std::string text =
-        std::string("ERROR: Node [") + (node.GetId() != nullptr ? node.GetId() : "") + "] : " + what;
-    return LogError(errorLog, kObjectNotConsistent, text.c_str(), nullptr);
+int Report(const VRX_node& node, const std::string& what, int code = kObjectNotConsistent) {
+    return ReportNodeFault(node, what, code);
 }
 
 // 0, or the first fault of the table: entries by kind, then column sums.
-int CheckTable(const VRX_node& node, const VRX_Dmatrix& table) {
+int CheckTable(const VRX_node& node, VRX_Dmatrix& table) {
     const int count = table.GetNumberOfElements();
     const int dims = table.GetNumberOfDimensions();
     const int run = dims > 0 ? table.GetSizeOfDimension(dims - 1) : 0;
     if (count == 0 || run < 1) return kSuccess;
-    const double* data = table.GetData();
+    double* data = table.GetData();
     for (int start = 0; start < count; start += run) {
         double sum = 0.0;
         for (int i = start; i < start + run; ++i) {
@@ -57,8 +61,39 @@ int CheckTable(const VRX_node& node, const VRX_Dmatrix& table) {
             return Report(node, "column " + std::to_string(start / run) +
                                     " of its table does not sum to a finite number");
         }
+        if (sum > 0.0 && sum < DBL_MIN) std::fill(data + start, data + start + run, 0.0);
     }
     return kSuccess;
+}
+
+bool AllFinite(const VRX_Dmatrix& matrix) {
+    const double* data = matrix.GetData();
+    const int count = matrix.GetNumberOfElements();
+    for (int i = 0; i < count; ++i) {
+        if (!std::isfinite(data[i])) return false;
+    }
+    return true;
+}
+
+// What is wrong with an up-to-date value, or nullptr; the status to give in `code`.
+const char* ValueFault(VRX_nodeValue& value, int& code) {
+    code = kObjectNotConsistent;
+    const int type = value.GetType();
+    if (type == ValueType::kEqEvaluation) {
+        const auto& evaluation = static_cast<const VRX_valEqEvaluation&>(value);
+        const double mean = evaluation.GetMean();
+        code = kOutOfRange;
+        return std::isnan(mean) || std::fabs(mean) == kUndefinedValue || std::isnan(evaluation.GetStdDev())
+                   ? kUndefinedValueText
+                   : nullptr;
+    }
+    if (type != ValueType::kBeliefVector && type != ValueType::kExpectedUtility &&
+        type != ValueType::kMauExpectedUtility)
+        return nullptr;
+    VRX_Dmatrix* matrix = nullptr;
+    if (value.GetValue(matrix) != kSuccess || matrix == nullptr || AllFinite(*matrix)) return nullptr;
+    return type == ValueType::kBeliefVector ? "its beliefs are not finite numbers"
+                                            : "its expected utilities are not finite numbers";
 }
 
 }  // namespace
@@ -76,6 +111,60 @@ int CheckDiscreteTables(VRX_network& network) {
         if (const int rc = CheckTable(*node, *table)) return rc;
     }
     return kSuccess;
+}
+
+int CheckUpdatedValues(VRX_network& network) {
+    for (int h = network.GetFirstNode(); h >= 0; h = network.GetNextNode(h)) {
+        VRX_node* node = network.GetNode(h);
+        VRX_nodeValue* value = node->GetValue();
+        if (value == nullptr || !value->IsUpToDate()) continue;
+        int code = kSuccess;
+        if (const char* fault = ValueFault(*value, code)) {
+            network.InvalidateValues();
+            // Evidence keeps a value up to date, but not one that holds such numbers.
+            value->SetValueFlag(ValueFlags::kUpToDate, false);
+            return Report(*node, fault, code);
+        }
+    }
+    return kSuccess;
+}
+
+
+int CheckScenarioCount(const VRX_network& network, const std::vector<int>& sequence,
+                       const std::vector<int>& sizes) {
+    int64_t nodes = 0;
+    for (int h = network.GetFirstNode(); h >= 0; h = network.GetNextNode(h)) nodes++;
+    if (nodes == 0) return kSuccess;
+    const auto within = [nodes](int64_t scenarios) { return scenarios <= kMaxScenarioNodeUpdates / nodes; };
+    const size_t count = std::min(sequence.size(), sizes.size());
+    int64_t scenarios = 1;
+    size_t passed = count;
+    for (size_t i = 0; i < count; ++i) {
+        const int64_t n = sizes[i] > 1 ? sizes[i] : 1;
+        scenarios = scenarios > INT64_MAX / n ? INT64_MAX : scenarios * n;
+        if (passed == count && !within(scenarios)) passed = i;
+    }
+    if (passed == count) return kSuccess;
+    // The decision that sees the outcomes which pass the limit.
+    while (passed + 1 < count && network.GetNodeType(sequence[passed]) != DefinitionType::kList) passed++;
+    return Report(*network.GetNode(sequence[passed]),
+                  "its decisions and observations make " + std::to_string(scenarios) +
+                      " scenarios, each a belief update of " + std::to_string(nodes) +
+                      " nodes, past the limit of " + std::to_string(kMaxScenarioNodeUpdates) +
+                      " node updates",
+                  kOutOfMemory);
+}
+
+int CheckProbabilityOfEvidence(const VRX_network& network, double probability) {
+    if (std::isfinite(probability)) return kSuccess;
+    for (int h = network.GetFirstNode(); h >= 0; h = network.GetNextNode(h)) {
+        const VRX_node* node = network.GetNode(h);
+        const VRX_nodeValue* value = node->GetValue();
+        if (value != nullptr && value->HasFlag(ValueFlags::kEvidence))
+            return Report(*node, "the probability of its evidence is not a finite number");
+    }
+    return LogError(errorLog, kObjectNotConsistent,
+                    "ERROR: the probability of evidence is not a finite number", nullptr);
 }
 
 }  // namespace vovido

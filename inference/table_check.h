@@ -1,6 +1,10 @@
 #pragma once
-// The check of the probability tables before a discrete algorithm reads them: a table with NaN, an
-// infinite or a negative entry yields no beliefs, however its columns are normalised later.
+// The checks around a belief update: of the probability tables before a discrete algorithm reads them
+// (a table with NaN, an infinite or a negative entry yields no beliefs, however its columns are
+// normalised later), of the values it wrote (entries far above 1 overflow the products), and of the
+// number of updates an influence diagram's scenarios would take.
+
+#include <vector>
 
 class VRX_network;
 
@@ -9,7 +13,26 @@ namespace vovido {
 // One pass over the table of every discrete chance node. 0 when each entry is a finite number of at
 // least 0 and each column sums to a finite number (columns are not held to sum to 1 here: that stays
 // the consistency check's warning). Otherwise the first fault found is logged naming the node and what
-// is wrong, and -568 returned; a table beyond the size limit gives -42, logged.
+// is wrong, and -568 returned; a table beyond the size limit gives -42, logged. A column whose sum is
+// subnormal is set to 0 in place: it is the zero column it stands for numerically, and algorithms that
+// normalise columns would otherwise read it as a distribution.
 [[nodiscard]] int CheckDiscreteTables(VRX_network& network);
+
+// After an update that succeeded: 0 when every up-to-date value holds what it may: finite beliefs and
+// expected utilities, an equation value that is neither NaN nor the undefined marker. Otherwise every
+// value is marked out of date and the first node found is logged: -568 for numbers that are not
+// finite, -2 for an undefined equation value.
+[[nodiscard]] int CheckUpdatedValues(VRX_network& network);
+
+// Before an influence diagram is solved by one belief update per scenario of `sequence` (decisions and
+// what they observe, with their outcome counts in `sizes`): 0 while the scenarios times the network's
+// nodes stay within the limit; else -42, logged naming the first decision at or after the node whose
+// outcomes pass it.
+[[nodiscard]] int CheckScenarioCount(const VRX_network& network, const std::vector<int>& sequence,
+                                     const std::vector<int>& sizes);
+
+// The probability of evidence as computed: 0 when it is a finite number, else -568 logged, naming the
+// first node with evidence.
+[[nodiscard]] int CheckProbabilityOfEvidence(const VRX_network& network, double probability);
 
 }  // namespace vovido

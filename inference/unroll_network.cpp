@@ -25,6 +25,7 @@ public:
 
     int Run() {
         slices_ = temporal_.GetSliceCount();
+        if (const int rc = temporal_.CheckUnrolledSize(slices_)) return rc;
         map_.clear();
         for (int h = owner_.GetFirstNode(); h >= 0; h = owner_.GetNextNode(h)) {
             if (IsPlate(h)) map_.push_back(h);

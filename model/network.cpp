@@ -45,13 +45,6 @@ void ResetSubmodels(VRX_network& net) {
 
 }  // namespace
 
-std::string vovido::NodeLabel(const VRX_network& net, int handle) {
-    const VRX_node* node = net.GetNode(handle);
-    const char* id = node != nullptr && node->GetInfo() != nullptr ? node->GetId() : nullptr;
-    if (id != nullptr) return id;
-    return "#" + std::to_string(handle);
-}
-
 // ---------------------------------------------------------------------------------------------------
 // Construction and life cycle
 

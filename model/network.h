@@ -223,6 +223,8 @@ public:
     // ---- Defined in engine/network_update.cpp: the dispatch behind UpdateBeliefs, UpdateBayesianNetwork
     // and CalcPropEvidence, which the engine layer installs at start-up, and the routes it takes.
     [[nodiscard]] int RouteBeliefUpdate();
+    // The route's own update, before the check of what it wrote.
+    [[nodiscard]] int RunUpdateRoute();
     [[nodiscard]] int RouteBayesianNetworkUpdate();
     bool RouteProbabilityOfEvidence(double* result, bool useChainRule);
     [[nodiscard]] int UpdateInfluenceDiagram();

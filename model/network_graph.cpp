@@ -124,6 +124,10 @@ int VRX_network::AddArc(int parent, int child, int arcKind) {
     if (parentType == TemporalType::kPlate && childType != TemporalType::kPlate &&
         childType != TemporalType::kTerminal)
         return kWrongNodeType;
+    // The temporal tables of a plate child take the new dimension too.
+    if (temporalExtension) {
+        if (const int rc = temporalExtension->CheckArcSize(parent, child)) return rc;
+    }
 
     VRX_intArray& children = nodes[parent].children;
     VRX_intArray& parents = nodes[child].parents;

@@ -1,13 +1,23 @@
 #pragma once
-// How messages name a node.
+// How messages name a node, and the refusals that name one.
 
 #include <string>
 
 class VRX_network;
+class VRX_node;
 
 namespace vovido {
 
 // The node's identifier, or "#handle" for nodes without one (those of model-only copies).
 std::string NodeLabel(const VRX_network& net, int handle);
+
+// Logs "ERROR: Node [id] : what" with the code, and returns the code.
+int ReportNodeFault(const VRX_node& node, const std::string& what, int code);
+
+// The refusal of an equation node whose value came out undefined: -2, logged naming the node.
+int RefuseUndefinedValue(const VRX_network& network, int handle);
+
+// The text of that refusal after the node's name.
+constexpr const char* kUndefinedValueText = "its value is undefined";
 
 }  // namespace vovido

@@ -196,6 +196,7 @@ int VRX_temporalExtension::AddTemporalArc(int parent, int child, int order) {
     // An order of 0 would be an arc inside a slice, which only an ordinary arc may be.
     if (order < 1 || !IsPlateNode(parent) || !IsPlateNode(child)) return kOutOfRange;
     if (TemporalArcExists(parent, child, order)) return kOutOfRange;
+    if (const int rc = CheckTemporalArcSize(parent, child, order)) return rc;
     const bool existed = temporalDefinitions.count({child, order}) != 0;
     const int definition = GetOrCreateTemporalDefinition(child, order);
     if (definition < 0) return kOutOfMemory;

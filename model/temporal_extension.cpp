@@ -262,6 +262,7 @@ int VRX_temporalExtension::SetTemporalType(int node, int newType) {
     switch (newType) {
         case TemporalType::kNormal:
             if (anyOf(parents, plateOrTerminal)) return kOutOfRange;
+            if (const int rc = CheckAnchorRelease(node)) return rc;
             AnchorReleased(node);
             break;
         case TemporalType::kAnchor: {
@@ -292,6 +293,7 @@ int VRX_temporalExtension::SetTemporalType(int node, int newType) {
             if (anyOf(parents, [](int t) { return t == TemporalType::kTerminal; }) ||
                 anyOf(children, [](int t) { return t == TemporalType::kNormal || t == TemporalType::kAnchor; }))
                 return kOutOfRange;
+            if (const int rc = CheckAnchorRelease(node)) return rc;
             AnchorReleased(node);
             break;
         default:

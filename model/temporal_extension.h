@@ -10,6 +10,7 @@
 // the temporal parents of every order up to k, so the definition edits of parents, outcomes and types
 // keep the tables in step without any code of their own.
 
+#include <cstdint>
 #include <map>
 #include <set>
 #include <utility>
@@ -96,6 +97,19 @@ public:
     // type. Nothing changes on failure.
     [[nodiscard]] int SetTemporalType(int node, int newType);
 
+    // Size checks before anything is allocated, each -42 with the reason logged when a limit of
+    // base/size_limits.h would be passed. A temporal arc, an ordinary arc into a plate node, or an anchor
+    // released: each plate child's own table and temporal tables together stay within the table limit,
+    // named by the child. Unrolling into `slices` slices: the static network stays within the node limit and its
+    // tables together within the table limit.
+    [[nodiscard]] int CheckTemporalArcSize(int parent, int child, int order) const;
+    [[nodiscard]] int CheckArcSize(int parent, int child) const;
+    // An anchor that becomes normal or plate joins the temporal tables of its plate children.
+    [[nodiscard]] int CheckAnchorRelease(int node) const;
+    // One more outcome of the node widens every temporal table with a dimension of its outcomes.
+    [[nodiscard]] int CheckOutcomeInsert(int node) const;
+    [[nodiscard]] int CheckUnrolledSize(int slices) const;
+
     // Notices from the owner network.
     void OnArcAdded(int parent, int child);
     void OnArcRemoved(int parent, int child);  // before the arc leaves the network's lists
@@ -120,6 +134,15 @@ private:
     int GetOrCreateTemporalDefinition(int node, int order);
     [[nodiscard]] int BuildTemporalDefinition(int node, int definitionNode, std::map<Key, int>::iterator entry);
     [[nodiscard]] int CopyOwnParametersWithoutOuterParents(int node, int definitionNode);
+    // Cells of the node's table over its normal and plate parents, which its lowest-order temporal
+    // definition starts from; of a definition node's table.
+    int64_t SliceTableCells(int node) const;
+    int64_t DefinitionCells(int definitionNode) const;
+    // The child's own and temporal tables, each definition from `order` on (and the own table when
+    // ownGrows) taking `factor` times its cells, a missing one of that order made, against the limit.
+    [[nodiscard]] int CheckGrownTables(int child, int order, int64_t factor, bool ownGrows) const;
+    // The refusal of the node's tables of `cells` cells in all.
+    int RefuseTables(int node, int64_t cells) const;
     // Parent count a definition inherits: the next-lower definition's, or the node's slice parents.
     int InheritedCount(std::map<Key, int>::const_iterator entry) const;
     int FindTemporalParentPosition(int parent, int child, int order) const;

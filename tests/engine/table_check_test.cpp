@@ -1,6 +1,8 @@
 // Broken probability tables give no beliefs: every discrete algorithm and the probability of evidence
 // refuse a table with NaN, an infinite or a negative entry, naming the node and the entry; columns that
-// sum to 1 within the consistency tolerance are taken as they are.
+// sum to 1 within the consistency tolerance are taken as they are, subnormal ones as zero columns. What
+// an update hands back is checked too: numbers that are not finite and undefined equation values are
+// refused by name, never reported as results.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -11,6 +13,8 @@
 #include "base/error_log.h"
 #include "base/status_codes.h"
 #include "tests/inference/test_network.h"
+#include "tests/support/equation_networks.h"
+#include "tests/support/error_log.h"
 
 namespace {
 
@@ -83,6 +87,77 @@ TEST_F(TableCheckTest, ColumnsWithinTheToleranceAreTakenAsTheyAre) {
     const double b0 = 0.5 * 0.3 + 0.5 * 0.6;
     const double b1 = 0.5 * 0.700004 + 0.5 * 0.4;
     test_network::ExpectNear(t.Beliefs(b), {b0 / (b0 + b1), b1 / (b0 + b1)});
+}
+
+TEST_F(TableCheckTest, ASubnormalColumnIsTheZeroColumnItStandsFor) {
+    // b's column of a1 sums to 1e-320: every algorithm finds a1 impossible, as for a column of zeros.
+    t.Table(b, {0.8, 0.2, 1e-320, 0.0});
+    for (int algorithm = 0; algorithm <= 12; ++algorithm) {
+        t.net.bnAlgorithm = algorithm;
+        ASSERT_EQ(t.net.UpdateBeliefs(), kSuccess) << "algorithm " << algorithm;
+        EXPECT_EQ(t.Beliefs(a), (std::vector<double>{1.0, 0.0})) << "algorithm " << algorithm;
+    }
+    EXPECT_EQ(t.Definition(b)[2], 0.0);
+}
+
+TEST(UpdatedValues, EntriesThatOverflowGiveNoBeliefsAndNoProbabilityOfEvidence) {
+    errorLog.Flush();
+    vovido::test::TestNetwork t;
+    const int a = t.Add("a");
+    const int b = t.Add("b");
+    const int c = t.Add("c");
+    t.Arcs({{a, b}, {b, c}});
+    t.Table(a, {1e306, 1e306});
+    for (int h : {b, c}) t.Table(h, {1e306, 1e306, 1e306, 1e306});
+    // The exact engines overflow; the others give finite numbers or refuse.
+    for (int algorithm = 0; algorithm <= 12; ++algorithm) {
+        errorLog.Flush();
+        t.net.bnAlgorithm = algorithm;
+        const int rc = t.net.UpdateBeliefs();
+        if (algorithm == 0 || algorithm >= 10) {
+            EXPECT_EQ(rc, kObjectNotConsistent) << "algorithm " << algorithm;
+            EXPECT_TRUE(vovido::test::Logged(kObjectNotConsistent,
+                                             "ERROR: Node [a] : its beliefs are not finite numbers"));
+            EXPECT_FALSE(t.Value(a)->IsUpToDate());
+        }
+        for (int h : {a, b, c}) {
+            for (double p : rc == kSuccess ? t.Beliefs(h) : std::vector<double>{})
+                EXPECT_TRUE(std::isfinite(p)) << "algorithm " << algorithm;
+        }
+    }
+    t.Observe(c, 0);
+    double p = 0.0;
+    EXPECT_FALSE(t.net.CalcPropEvidence(&p, false));
+    EXPECT_TRUE(vovido::test::Logged(
+        kObjectNotConsistent, "ERROR: Node [c] : the probability of its evidence is not a finite number"));
+    errorLog.Flush();
+}
+
+TEST(UpdatedValues, UndefinedEquationValuesAreRefusedByName) {
+    // The marker of an undefined result stays undefined through arithmetic, calls and conditions; NaN
+    // counts as true in a condition, and infinity is a value.
+    const std::pair<const char*, double> cases[] = {
+        {"x = Fact(1e308)", NAN},           {"x = GCD(1e300, 3)", NAN},
+        {"x = Multinomial(-1, 2)", NAN},    {"x = 0/0", NAN},
+        {"x = Fact(1e308)*1e300+1", NAN},   {"x = -Max(Fact(1e308), 3)", NAN},
+        {"x = If(Fact(1e308), 1, 2)", NAN}, {"x = Normal(Fact(1e308), 1)", NAN},
+        {"x = If(0/0, 1, 2)", 1.0},         {"x = 1/0", INFINITY}};
+    for (const auto& [equation, value] : cases) {
+        errorLog.Flush();
+        VRX_network net;
+        const int x = vovido::testing::AddEquation(net, "x", equation);
+        ASSERT_GE(x, 0) << equation;
+        if (std::isnan(value)) {
+            EXPECT_EQ(net.UpdateBeliefs(), kOutOfRange) << equation;
+            EXPECT_TRUE(vovido::test::Logged(kOutOfRange, "ERROR: Node [x] : its value is undefined"))
+                << equation;
+            EXPECT_FALSE(net.GetNode(x)->GetValue()->IsUpToDate()) << equation;
+        } else {
+            ASSERT_EQ(net.UpdateBeliefs(), kSuccess) << equation;
+            EXPECT_EQ(vovido::testing::ValueOf(net, x).GetMean(), value) << equation;
+        }
+    }
+    errorLog.Flush();
 }
 
 }  // namespace

@@ -1,0 +1,108 @@
+// Work whose cost would run away is refused before anything is allocated, naming the caller's node: the
+// temporal tables that an arc, a released anchor or one more outcome would widen, the network that
+// unrolling would build, and the scenarios of an influence diagram.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "base/status_codes.h"
+#include "tests/inference/test_network.h"
+#include "tests/support/error_log.h"
+
+namespace {
+
+using test_network::TestNetwork;
+using vovido::test::Logged;
+
+std::string TablesText(const char* node, const char* cells) {
+    return std::string("ERROR: Node [") + node + "] : its own and temporal tables of " + cells +
+           " cells in all pass the limit of 268435456 cells";
+}
+
+// Plate nodes of the given outcome counts.
+std::vector<int> Plate(TestNetwork& t, const std::vector<std::pair<const char*, int>>& nodes) {
+    std::vector<int> handles;
+    for (const auto& [id, outcomes] : nodes) {
+        handles.push_back(t.Add(id, outcomes));
+        EXPECT_EQ(t.net.SetTemporalType(handles.back(), TemporalType::kPlate), kSuccess);
+    }
+    return handles;
+}
+
+TEST(RunawayCost, TemporalTablesPastTheLimitAreRefusedByThePlateNode) {
+    errorLog.Flush();
+    TestNetwork t;
+    const std::vector<int> h = Plate(t, {{"A", 4096}, {"B", 16}, {"C", 4096}});
+    ASSERT_EQ(t.net.AddTemporalArc(h[0], h[1], 1), kSuccess);
+    // Order 2: 16 x 4096 x 4096 cells beside B's own 16 and the 65536 of order 1.
+    EXPECT_EQ(t.net.AddTemporalArc(h[0], h[1], 2), kOutOfMemory);
+    EXPECT_TRUE(Logged(kOutOfMemory, TablesText("B", "268501008")));
+    // C as an ordinary parent of B widens B's own table and that of order 1; as an anchor parent, that
+    // of order 1 once it leaves the anchors.
+    EXPECT_EQ(t.net.AddArc(h[2], h[1]), kOutOfMemory);
+    EXPECT_TRUE(Logged(kOutOfMemory, TablesText("B", "268500992")));
+    errorLog.Flush();
+    ASSERT_EQ(t.net.SetTemporalType(h[2], TemporalType::kAnchor), kSuccess);
+    ASSERT_EQ(t.net.AddArc(h[2], h[1]), kSuccess);
+    EXPECT_EQ(t.net.SetTemporalType(h[2], TemporalType::kPlate), kOutOfMemory);
+    EXPECT_TRUE(Logged(kOutOfMemory, TablesText("B", "268500992")));
+    EXPECT_EQ(t.net.GetMaxNodeTemporalOrder(h[1]), 1);
+    // X's table of order j has j + 1 dimensions of X: 2^(j + 1) cells that a third outcome makes 3^(j + 1).
+    TestNetwork u;
+    const int x = Plate(u, {{"X", 2}})[0];
+    for (int order = 1; order <= 17; ++order) ASSERT_EQ(u.net.AddTemporalArc(x, x, order), kSuccess);
+    EXPECT_EQ(u.net.GetNode(x)->GetDefinition()->AddOutcome("third"), kOutOfMemory);
+    EXPECT_TRUE(Logged(kOutOfMemory, TablesText("X", "581130732")));
+    EXPECT_EQ(u.net.GetNode(x)->GetDefinition()->GetNumberOfOutcomes(), 2);
+    errorLog.Flush();
+}
+
+TEST(RunawayCost, AnUnrolledNetworkPastTheLimitsIsNeverBuilt) {
+    TestNetwork t;
+    const std::vector<int> h = Plate(t, {{"A", 64}, {"B", 64}});
+    t.Arc(h[0], h[1]);
+    ASSERT_EQ(t.net.AddTemporalArc(h[1], h[1], 1), kSuccess);
+    const std::pair<int, std::string> cases[] = {
+        {1000000,
+         "The network of 1000000 slices of 2 plate nodes would have 2000000 nodes, past the limit of 262144"},
+        // 64 + 64 x 64 cells in slice 0, then 64 + 64 x 64 x 64 in each slice.
+        {1025,
+         "The network of 1025 slices of 2 plate nodes would have tables of 268505152 cells in all, past the "
+         "limit of 268435456 cells"},
+    };
+    for (const auto& [slices, message] : cases) {
+        errorLog.Flush();
+        ASSERT_EQ(t.net.SetSliceCount(slices), kSuccess);
+        EXPECT_EQ(t.net.UpdateBeliefs(), kOutOfMemory);
+        VRX_network unrolled;
+        std::vector<int> map;
+        EXPECT_EQ(t.net.UnrollNetwork(unrolled, map), kOutOfMemory);
+        double p = 0.0;
+        EXPECT_FALSE(t.net.CalcPropEvidence(&p, false));
+        EXPECT_EQ(vovido::test::LoggedMessages(), std::vector<std::string>(3, message));
+    }
+    errorLog.Flush();
+}
+
+TEST(RunawayCost, ADecisionSeeingTooMuchIsRefusedByName) {
+    errorLog.Flush();
+    TestNetwork t(vovido::test::Notices::kOn);
+    const int d = t.net.AddNode(DefinitionType::kList, "D");
+    const int u = t.net.AddNode(DefinitionType::kTable, "U");
+    t.Arc(d, u);
+    // The utility depends on everything the decision sees, so every observation is relevant.
+    for (int i = 0; i < 18; ++i) {
+        const int p = t.Add(("P" + std::to_string(i)).c_str());
+        t.Arc(p, d);
+        t.Arc(p, u);
+    }
+    EXPECT_EQ(t.net.UpdateBeliefs(), kOutOfMemory);
+    EXPECT_TRUE(
+        Logged(kOutOfMemory,
+               "ERROR: Node [D] : its decisions and observations make 524288 scenarios, each a belief update "
+               "of 20 nodes, past the limit of 4194304 node updates"));
+    errorLog.Flush();
+}
+
+}  // namespace
