@@ -8,6 +8,7 @@
 #include "base/double_array.h"
 #include "base/error_log.h"
 #include "base/status_codes.h"
+#include "definitions/equation.h"
 #include "definitions/belief_vector.h"
 #include "equations/continuous_update.h"
 #include "equations/hybrid_drivers.h"
@@ -40,10 +41,6 @@ int RefuseAlgorithm(const char* name) {
     char message[160];
     std::snprintf(message, sizeof message, "Algorithm not available: %s", name);
     return LogError(errorLog, kOutOfRange, message, nullptr);
-}
-
-bool IsEquationType(int type) {
-    return type == DefinitionType::kEquation || type == DefinitionType::kEquationScc;
 }
 
 bool IsHybridType(int type) {
@@ -155,7 +152,7 @@ namespace vovido {
 
 bool UpdateRouteScan::Add(int typeCode, int temporalType) {
     if (IsDecisionOrUtilityType(typeCode)) hasDecisionOrUtility_ = true;
-    if (IsEquationType(typeCode)) hasEquation_ = true;
+    if (vovido::IsEquationType(typeCode)) hasEquation_ = true;
     if (IsHybridType(typeCode)) hasHybrid_ = true;
     if (temporalType == TemporalType::kPlate) dynamic_ = true;
     return !dynamic_;

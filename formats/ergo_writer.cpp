@@ -16,29 +16,29 @@
 
 namespace {
 
-bool IsWritable(int type) {
+bool IsErgoKind(int type) {
     return type == DefinitionType::kCpt || type == DefinitionType::kTruthTable;
 }
 
-constexpr char kRefusal[] = "ERROR: This Network cannot be saved in Ergo format";
+constexpr char kErgoRefusal[] = "ERROR: This Network cannot be saved in Ergo format";
 
 // Refused before the file is made: a network this format cannot hold replaces no file.
-int CheckWritable(VRX_network* network) {
+int CheckErgoWritable(VRX_network* network) {
     if (network == nullptr) return kObjectNotValid;
     if (const int rc = vovido::CheckStaticNetwork(*network, "Ergo")) return rc;
-    return vovido::CheckWritableKinds(*network, IsWritable, kRefusal);
+    return vovido::CheckWritableKinds(*network, IsErgoKind, kErgoRefusal);
 }
 
 }  // namespace
 
 int VRX_ergoSpeaker::WriteFile(const char* path) {
     return vovido::WriteCheckedFile(
-        *this, path, [this] { return CheckWritable(network); }, [this] { return WriteNetwork(); });
+        *this, path, [this] { return CheckErgoWritable(network); }, [this] { return WriteNetwork(); });
 }
 
 int VRX_ergoSpeaker::WriteToText(std::string& out) {
     return vovido::WriteCheckedText(
-        *this, out, [this] { return CheckWritable(network); }, [this] { return WriteNetwork(); });
+        *this, out, [this] { return CheckErgoWritable(network); }, [this] { return WriteNetwork(); });
 }
 
 int VRX_ergoSpeaker::WriteNetwork() {

@@ -38,10 +38,6 @@ const char* NodeWord(int type) {
     }
 }
 
-std::string Quoted(const char* text) {
-    return "\"" + VRX_textFormat::EscapeText(text != nullptr ? text : "") + "\"";
-}
-
 }  // namespace
 
 int VRX_huginSpeaker::CheckWritable() {
@@ -91,7 +87,7 @@ void VRX_huginSpeaker::WriteNodeBlock(int handle, int mirror) {
     const VRX_nodeInfo* info = node->GetInfo();
     std::string text = std::string("\n") + NodeWord(definition->GetType()) + " " + node->GetId() + "\n{\n";
     const char* name = info->header.GetName();
-    if (name != nullptr && name[0] != '\0') text += "    label = " + Quoted(name) + ";\n";
+    if (name != nullptr && name[0] != '\0') text += "    label = " + QuotedText(name) + ";\n";
     const VRX_rectangle& r = info->screenInfo.position;
     text += "    position = (" + std::to_string(r.centerX) + " " +
             std::to_string(static_cast<long long>(mirror) - r.centerY) + ");\n";
@@ -100,14 +96,14 @@ void VRX_huginSpeaker::WriteNodeBlock(int handle, int mirror) {
         const VRX_idArray* outcomes = definition->GetOutcomesNames();
         for (int i = 0; outcomes != nullptr && i < outcomes->GetCount(); ++i) {
             if (i > 0) text += "  ";
-            text += Quoted((*outcomes)[i]);
+            text += QuotedText((*outcomes)[i]);
         }
         text += ");\n";
     }
     const VRX_userProperties& properties = info->userProperties;
     for (int i = 0; i < properties.GetNumberOfProperties(); ++i) {
         text += std::string("    ") + properties.GetPropertyName(i) + " = " +
-                Quoted(properties.GetPropertyValue(i)) + ";\n";
+                QuotedText(properties.GetPropertyValue(i)) + ";\n";
     }
     text += "}\n";
     output.WriteRaw(text);

@@ -14,7 +14,7 @@ constexpr uint32_t kReplay = 4;
 
 // Table actions besides the states 1-15.
 constexpr int kSkip = 0;
-constexpr int kString = 70;
+constexpr int kStringAction = 70;
 constexpr int kLineComment = 75;
 constexpr int kBlockComment = 80;
 constexpr int kNestedComment = 85;
@@ -290,7 +290,7 @@ int VRX_lexicalAnalizer::PeekToken(VRX_token& token) {
                 FillFromHistory(token);
                 return kSuccess;
             }
-            case kString:
+            case kStringAction:
                 return ReadStringToken(token);
             case kLineComment:
                 result = SkipLineComment();

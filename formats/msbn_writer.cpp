@@ -23,29 +23,29 @@ bool IsProbabilityKind(int type) {
            type == DefinitionType::kNoisyMax || type == DefinitionType::kNoisyAdder;
 }
 
-bool IsWritable(int type) {
+bool IsMsbnKind(int type) {
     return IsProbabilityKind(type) || type == DefinitionType::kList || type == DefinitionType::kTable;
 }
 
-constexpr char kRefusal[] = "ERROR: This Network cannot be saved in Microsotf format";
+constexpr char kMsbnRefusal[] = "ERROR: This Network cannot be saved in Microsotf format";
 
 // Refused before the file is made: a network this format cannot hold replaces no file.
-int CheckWritable(VRX_network* network) {
+int CheckMsbnWritable(VRX_network* network) {
     if (network == nullptr || network->GetHeader() == nullptr) return kObjectNotValid;
     if (const int rc = vovido::CheckStaticNetwork(*network, "MSBN")) return rc;
-    return vovido::CheckWritableKinds(*network, IsWritable, kRefusal);
+    return vovido::CheckWritableKinds(*network, IsMsbnKind, kMsbnRefusal);
 }
 
 }  // namespace
 
 int VRX_microsoftSpeaker::WriteFile(const char* path) {
     return vovido::WriteCheckedFile(
-        *this, path, [this] { return CheckWritable(network); }, [this] { return WriteNetwork(); });
+        *this, path, [this] { return CheckMsbnWritable(network); }, [this] { return WriteNetwork(); });
 }
 
 int VRX_microsoftSpeaker::WriteToText(std::string& out) {
     return vovido::WriteCheckedText(
-        *this, out, [this] { return CheckWritable(network); }, [this] { return WriteNetwork(); });
+        *this, out, [this] { return CheckMsbnWritable(network); }, [this] { return WriteNetwork(); });
 }
 
 int VRX_microsoftSpeaker::WriteStringField(const char* key, const char* text, bool quoted, bool escaped) {

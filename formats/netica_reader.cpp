@@ -39,7 +39,7 @@ const char* const kNetVisualWords[] = {
     "windowposn", "scrollposn",   "resolution",     "magnification",   "drawingbounds", "showpagebreaks",
     "usegrid",    "gridspace",    "user",           "nodebordercolor", nullptr};
 const char* const kParamWords[] = {"discrete", "measure", "numstates", "states", "levels", "units", nullptr};
-const char* const kNodeWords[] = {"kind",     "discrete", "measure",  "chance",  "numstates",  "states",
+const char* const kNeticaNodeWords[] = {"kind",     "discrete", "measure",  "chance",  "numstates",  "states",
                                   "levels",   "units",    "inputs",   "parents", "functable",  "equation",
                                   "probs",    "numcases", "fading",   "delays",  "persist",    "position",
                                   "evidcost", "title",    "comment",  "author",  "whochanged", "whenchanged",
@@ -228,7 +228,7 @@ int VRX_neticaSpeaker::ReadNodeField() {
     if (const int rc = PeekToken()) return rc;
     if (token.kind != kIdentifier) return ReportUnknown("Unknown Node Statement");
     const bool block = TokenIs("user") || TokenIs("visual");
-    if (!block && !TokenInTable(kNodeWords)) return ReportUnknownStatement("Unknown Node Statement");
+    if (!block && !TokenInTable(kNeticaNodeWords)) return ReportUnknownStatement("Unknown Node Statement");
     bool handled = false;
     const int rc = ReadTypeField(handled);
     if (handled) return rc;

@@ -26,7 +26,7 @@ namespace {
 
 constexpr char kIndent[] = "    ";
 
-bool IsWritableKind(int type) {
+bool IsNeticaKind(int type) {
     switch (type) {
         case DefinitionType::kCpt:
         case DefinitionType::kTruthTable:
@@ -39,10 +39,6 @@ bool IsWritableKind(int type) {
         default:
             return false;
     }
-}
-
-std::string Quoted(const char* text) {
-    return "\"" + VRX_textFormat::EscapeText(text != nullptr ? text : "") + "\"";
 }
 
 std::string IdList(const VRX_stringArray& ids) {
@@ -95,7 +91,7 @@ int VRX_neticaSpeaker::CheckWritable() {
         if (type == DefinitionType::kMau) {
             return "ERROR: This Network cannot be saved in Netica format";
         }
-        if (IsWritableKind(type) && node->GetInfo() != nullptr && node->GetId() != nullptr) return {};
+        if (IsNeticaKind(type) && node->GetInfo() != nullptr && node->GetId() != nullptr) return {};
         return std::string("ERROR: Node [") + (node->GetId() != nullptr ? node->GetId() : "") +
                "] : " + (definition != nullptr ? definition->GetTypeName() : "no definition") +
                " cannot be saved in Netica format";
@@ -114,7 +110,7 @@ int VRX_neticaSpeaker::WriteToText(std::string& out) {
 
 void VRX_neticaSpeaker::WriteQuoted(const char* key, const char* text) {
     if (text == nullptr || text[0] == '\0') return;
-    output.WriteRaw(std::string(kIndent) + key + " = " + Quoted(text) + ";\n");
+    output.WriteRaw(std::string(kIndent) + key + " = " + QuotedText(text) + ";\n");
 }
 
 int VRX_neticaSpeaker::WriteNetworkText() {
@@ -179,7 +175,7 @@ void VRX_neticaSpeaker::WriteNode(int handle) {
     if (properties.GetNumberOfProperties() > 0) {
         text += in + "user U1 {\n";
         for (int i = 0; i < properties.GetNumberOfProperties(); ++i) {
-            text += in + in + properties.GetPropertyName(i) + " = " + Quoted(properties.GetPropertyValue(i)) +
+            text += in + in + properties.GetPropertyName(i) + " = " + QuotedText(properties.GetPropertyValue(i)) +
                     ";\n";
         }
         text += in + in + "};\n";
@@ -198,7 +194,7 @@ void VRX_neticaSpeaker::WriteDefinitionLines(VRX_nodeDefinition& definition,
         auto& equation = static_cast<VRX_equation&>(definition);
         std::string equationText;
         EquationToText(equation.GetEquation(), equationText);
-        text += in + "equation = " + Quoted(equationText.c_str()) + ";\n";
+        text += in + "equation = " + QuotedText(equationText.c_str()) + ";\n";
         const auto& intervals = equation.GetIntervals();
         if (!intervals.empty()) {
             VRX_stringArray ids;

@@ -118,6 +118,10 @@ public:
     // otherwise it is written on one line, since a plain line break inside quotes would change it.
     int WriteText(const char* text, bool escaped);
     static std::string EscapeText(std::string_view text);
+    // The text escaped and in double quotes; null is the empty text.
+    static std::string QuotedText(const char* text) {
+        return "\"" + EscapeText(text != nullptr ? text : "") + "\"";
+    }
     [[nodiscard]] int SetLineWidth(int n);
 
     // Reading: makes the lexer of the mode and opens the file (or text); its code on failure.

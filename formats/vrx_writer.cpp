@@ -31,7 +31,7 @@
 namespace {
 
 // The kinds whose content this format has statements for.
-bool IsWritableKind(int typeCode) {
+bool IsVrxKind(int typeCode) {
     switch (typeCode) {
         case DefinitionType::kCpt:
         case DefinitionType::kTruthTable:
@@ -71,7 +71,7 @@ int VRX_vrxSpeaker::CheckWritable() {
     for (int h = network->GetFirstNode(); h >= 0; h = network->GetNextNode(h)) {
         const VRX_node* node = network->GetNode(h);
         const VRX_nodeDefinition* definition = node->GetDefinition();
-        if (node->GetInfo() != nullptr && definition != nullptr && IsWritableKind(definition->GetType()) &&
+        if (node->GetInfo() != nullptr && definition != nullptr && IsVrxKind(definition->GetType()) &&
             !LosesContent(definition))
             continue;
         const char* id = node->GetId();

@@ -45,7 +45,7 @@ constexpr char kHead[] =
     "\n";
 
 // Discrete kinds (their table is written, or their choices for a decision) and utility tables.
-bool IsWritable(int type) {
+bool IsXmlBifKind(int type) {
     return IsDiscreteType(type) || type == DefinitionType::kTable;
 }
 
@@ -76,25 +76,25 @@ std::string Escaped(const char* text) {
     return out;
 }
 
-constexpr char kRefusal[] = "ERROR: Unsupported node type";
+constexpr char kXmlBifRefusal[] = "ERROR: Unsupported node type";
 
 // Refused before the file is made: a network this format cannot hold replaces no file.
-int CheckWritable(VRX_network* network) {
+int CheckXmlBifWritable(VRX_network* network) {
     if (network == nullptr) return kObjectNotValid;
     if (const int rc = vovido::CheckStaticNetwork(*network, "XMLBIF")) return rc;
-    return vovido::CheckWritableKinds(*network, IsWritable, kRefusal);
+    return vovido::CheckWritableKinds(*network, IsXmlBifKind, kXmlBifRefusal);
 }
 
 }  // namespace
 
 int VRX_xmlSpeaker::WriteFile(const char* path) {
     return vovido::WriteCheckedFile(
-        *this, path, [this] { return CheckWritable(network); }, [this] { return WriteNetwork(); });
+        *this, path, [this] { return CheckXmlBifWritable(network); }, [this] { return WriteNetwork(); });
 }
 
 int VRX_xmlSpeaker::WriteToText(std::string& out) {
     return vovido::WriteCheckedText(
-        *this, out, [this] { return CheckWritable(network); }, [this] { return WriteNetwork(); });
+        *this, out, [this] { return CheckXmlBifWritable(network); }, [this] { return WriteNetwork(); });
 }
 
 void VRX_xmlSpeaker::WriteSimple(const char* tag, const char* text) {

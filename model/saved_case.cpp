@@ -7,17 +7,13 @@
 #include <new>
 
 #include "base/int_array.h"
+#include "definitions/equation.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
 #include "base/status_codes.h"
 
 namespace {
-
-// Equation kinds hold continuous values; every other kind holds outcome indices.
-bool IsEquationType(int typeCode) {
-    return typeCode == DefinitionType::kEquation || typeCode == DefinitionType::kEquationScc;
-}
 
 int AssignText(std::string& target, const char* text) {
     try {
@@ -219,8 +215,8 @@ void VRX_case::NodeTypeChanged(int handle, int previousType) {
     const int entryIndex = FindEvidence(handle);
     if (entryIndex < 0 || network == nullptr) return;
     const int newType = network->GetNodeType(handle);
-    const bool wasEquation = IsEquationType(previousType);
-    const bool isEquation = IsEquationType(newType);
+    const bool wasEquation = vovido::IsEquationType(previousType);
+    const bool isEquation = vovido::IsEquationType(newType);
     if (wasEquation != isEquation) {
         RemoveEntry_(entryIndex);
         return;

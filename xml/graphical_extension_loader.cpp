@@ -30,9 +30,6 @@ using vovido::ToCrLfLines;
 namespace {
 
 constexpr int kInherit = IXmlBinding::InheritStrictness;
-constexpr int kOptional = IXmlBinding::Optional;
-constexpr int kRequired = IXmlBinding::Required;
-constexpr int kZeroOrMore = IXmlBinding::ZeroOrMore;
 
 // message + ": '" + argument + "'"
 std::string WithArgument(const char* message, const std::string& argument) {

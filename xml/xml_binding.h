@@ -38,6 +38,11 @@ public:
     virtual ~IXmlBinding() = default;
 };
 
+// The occurrences as the grammars of the loaders write them.
+constexpr int kOptional = IXmlBinding::Optional;
+constexpr int kRequired = IXmlBinding::Required;
+constexpr int kZeroOrMore = IXmlBinding::ZeroOrMore;
+
 class XmlBinding : public IXmlBinding {
 public:
     struct ChildEntry {

@@ -1,6 +1,8 @@
 // The default XML error handler: errors and warnings become entries of the error log.
 #include "xml/xml_error_handler.h"
 
+#include "xml/xml_text.h"
+
 #include <string>
 
 #include "base/error_log.h"
@@ -17,23 +19,19 @@ void AppendLocation(std::string& text, int line, int column, const char* fileNam
     text.append(" while loading ").append(fileName != nullptr ? fileName : "");
 }
 
-const char* OrEmpty(const char* text) {
-    return text != nullptr ? text : "";
-}
-
 }  // namespace
 
 void XmlErrorHandler::OnError(const char* message, int line, int column) {
     std::string text("Error");
     AppendLocation(text, line, column, fileName);
-    text.append(": ").append(OrEmpty(message));
+    text.append(": ").append(vovido::OrEmpty(message));
     LogError(errorLog, kFileIoFailed, text.c_str(), nullptr);
 }
 
 void XmlErrorHandler::OnUnknownElement(const char* element, const char* /*parent*/, int line, int column) {
     unknownSeen = true;
     std::string text("Warning: Ignored unknown element '");
-    text.append(OrEmpty(element)).append("'");
+    text.append(vovido::OrEmpty(element)).append("'");
     AppendLocation(text, line, column, fileName);
     LogError(errorLog, kUnknownContentWarning, text.c_str(), nullptr);
 }
@@ -41,7 +39,7 @@ void XmlErrorHandler::OnUnknownElement(const char* element, const char* /*parent
 void XmlErrorHandler::OnUnknownAttribute(const char* element, const char* attribute, int line, int column) {
     unknownSeen = true;
     std::string text("Warning: Ignored unknown attribute '");
-    text.append(OrEmpty(attribute)).append("' in '").append(OrEmpty(element)).append("'");
+    text.append(vovido::OrEmpty(attribute)).append("' in '").append(vovido::OrEmpty(element)).append("'");
     AppendLocation(text, line, column, fileName);
     LogError(errorLog, kUnknownContentWarning, text.c_str(), nullptr);
 }

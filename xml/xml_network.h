@@ -20,6 +20,10 @@ inline IXmlWriterExtension* NoXmlWriterExtension() {
     return reinterpret_cast<IXmlWriterExtension*>(~static_cast<uintptr_t>(0));
 }
 
+// The words of the DeMorgan parent types, by type code.
+constexpr const char* kParentTypeWords[] = {"inhibitor", "requirement", "cause", "barrier"};
+constexpr int kParentTypeCount = static_cast<int>(sizeof(kParentTypeWords) / sizeof(kParentTypeWords[0]));
+
 }  // namespace vovido
 
 // Reads the file into the network, which grows in document order; true when the whole file was read.

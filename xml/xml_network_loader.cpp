@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <new>
 
+#include "definitions/equation.h"
 #include "definitions/node_cost.h"
 #include "model/algorithm_settings.h"
 #include "base/error_log.h"
@@ -28,9 +29,6 @@ using vovido::NoXmlExtensionBinding;
 
 namespace {
 
-constexpr int kOptional = IXmlBinding::Optional;
-constexpr int kRequired = IXmlBinding::Required;
-constexpr int kZeroOrMore = IXmlBinding::ZeroOrMore;
 
 constexpr const char* kNetworkVersion = "1.0";
 
@@ -49,10 +47,6 @@ bool ReadStampAttribute(IXmlReader* reader, const char* name, int64_t& out) {
     }
     out = value;
     return true;
-}
-
-bool IsEquationType(int type) {
-    return type == DefinitionType::kEquation || type == DefinitionType::kEquationScc;
 }
 
 }  // namespace
@@ -380,7 +374,7 @@ void XmlNetLoader::OnEvidenceStart(IXmlReader* reader) {
     }
     VRX_nodeDefinition* definition = network->GetNode(handle)->GetDefinition();
     int rc = kSuccess;
-    if (definition != nullptr && IsEquationType(definition->GetType())) {
+    if (definition != nullptr && vovido::IsEquationType(definition->GetType())) {
         double value = 0.0;
         if (!reader->GetDoubleAttribute("state", value, 0.0)) return;
         rc = currentCase->AddContEvidence(handle, value);

@@ -12,9 +12,6 @@
 
 namespace {
 
-constexpr int kOptional = IXmlBinding::Optional;
-constexpr int kRequired = IXmlBinding::Required;
-constexpr int kZeroOrMore = IXmlBinding::ZeroOrMore;
 
 }  // namespace
 

@@ -25,6 +25,7 @@
 #include "model/node.h"
 #include "model/node_definition.h"
 #include "model/node_entry.h"
+#include "xml/xml_network.h"
 #include "xml/xml_network_loader.h"
 #include "xml/xml_text.h"
 
@@ -34,16 +35,12 @@ namespace DefinitionSupport = vovido::DefinitionSupport;
 
 namespace {
 
-constexpr int kOptional = IXmlBinding::Optional;
-constexpr int kRequired = IXmlBinding::Required;
-constexpr int kZeroOrMore = IXmlBinding::ZeroOrMore;
 constexpr int kOneOrMore = IXmlBinding::OneOrMore;
 
 // Room reserved for a number list before its words arrive: a hint only, never a limit.
 constexpr size_t kDefaultNumberReserve = 4096;
 constexpr size_t kMaxNumberReserve = size_t{1} << 20;
 
-constexpr const char* kParentTypeWords[] = {"inhibitor", "requirement", "cause", "barrier"};
 
 // The array gets exactly the list's values: its size and count both equal the list's length, so no
 // setter can take stale slots beyond them.
@@ -432,9 +429,8 @@ void XmlNetLoader::OnParentWeightWord(IXmlReader* reader) {
 
 void XmlNetLoader::OnParentTypeWord(IXmlReader* reader) {
     const std::string& word = reader->GetText();
-    for (int type = 0; type < static_cast<int>(sizeof(kParentTypeWords) / sizeof(kParentTypeWords[0]));
-         ++type) {
-        if (word == kParentTypeWords[type]) {
+    for (int type = 0; type < vovido::kParentTypeCount; ++type) {
+        if (word == vovido::kParentTypeWords[type]) {
             parentTypes.push_back(type);
             return;
         }

@@ -5,6 +5,7 @@
 #include <new>
 #include <vector>
 
+#include "definitions/equation.h"
 #include "definitions/cast.h"
 #include "definitions/demorgan.h"
 #include "definitions/mau.h"
@@ -39,12 +40,6 @@ using vovido::kXmlDoubleTextSize;
 
 namespace {
 
-constexpr const char* kParentTypeWords[] = {"inhibitor", "requirement", "cause", "barrier"};
-constexpr int kParentTypeCount = static_cast<int>(sizeof(kParentTypeWords) / sizeof(kParentTypeWords[0]));
-
-const char* OrEmpty(const char* text) {
-    return text != nullptr ? text : "";
-}
 
 bool IsWrittenKind(int type) {
     switch (type) {
@@ -65,10 +60,6 @@ bool IsWrittenKind(int type) {
     }
 }
 
-bool IsEquationType(int type) {
-    return type == DefinitionType::kEquation || type == DefinitionType::kEquationScc;
-}
-
 }  // namespace
 
 XmlNetworkSaver::XmlNetworkSaver(VRX_network* net, IXmlWriterExtension* writerExtension)
@@ -78,13 +69,13 @@ bool XmlNetworkSaver::CanWrite(VRX_network& net, std::string& message) {
     for (int h = net.GetFirstNode(); h >= 0; h = net.GetNextNode(h)) {
         const VRX_node* node = net.GetNode(h);
         VRX_nodeDefinition* definition = node->GetDefinition();
-        const std::string id = OrEmpty(node->GetId());
+        const std::string id = vovido::OrEmpty(node->GetId());
         if (definition == nullptr) {
             message = "Can't save node '" + id + "': it has no definition";
             return false;
         }
         if (!IsWrittenKind(definition->GetType())) {
-            message = "Can't save node '" + id + "': definition type " + OrEmpty(definition->GetTypeName()) +
+            message = "Can't save node '" + id + "': definition type " + vovido::OrEmpty(definition->GetTypeName()) +
                       " is not supported by the XML network format";
             return false;
         }
@@ -98,13 +89,13 @@ bool XmlNetworkSaver::CanWrite(VRX_network& net, std::string& message) {
             type != DefinitionType::kNoisyMax && type != DefinitionType::kNoisyAdder &&
             type != DefinitionType::kDeMorgan) {
             message = "Can't save node '" + id + "': temporal definitions of type " +
-                      OrEmpty(definition->GetTypeName()) + " are not supported by the XML network format";
+                      vovido::OrEmpty(definition->GetTypeName()) + " are not supported by the XML network format";
             return false;
         }
         if (const auto* demorgan = dynamic_cast<const VRX_demorgan*>(definition)) {
             const VRX_intArray& types = demorgan->GetParentTypes();
             for (int i = 0; i < types.GetCount(); ++i) {
-                if (types[i] < 0 || types[i] >= kParentTypeCount) {
+                if (types[i] < 0 || types[i] >= vovido::kParentTypeCount) {
                     message = "Can't save node '" + id + "': DeMorgan parent type " +
                               std::to_string(types[i]) + " has no name in the XML network format";
                     return false;
@@ -118,7 +109,7 @@ bool XmlNetworkSaver::CanWrite(VRX_network& net, std::string& message) {
 void XmlNetworkSaver::WriteRoot() {
     const VRX_header* header = network->GetHeader();
     AddAttribute("version", "1.0");
-    AddAttribute("id", header != nullptr ? OrEmpty(header->GetId()) : "");
+    AddAttribute("id", header != nullptr ? vovido::OrEmpty(header->GetId()) : "");
     AddIntAttribute("numsamples", network->numSamples);
     AddIntAttribute("discsamples", network->discSamples);
     if (network->discAvoidZero == 0) AddAttribute("discavoidzero", "false");
@@ -142,8 +133,8 @@ void XmlNetworkSaver::WriteProperties() {
     if (properties.GetNumberOfProperties() == 0) return;
     OpenElement("properties");
     for (int i = 0; i < properties.GetNumberOfProperties(); ++i) {
-        AddAttribute("id", OrEmpty(properties.GetPropertyName(i)));
-        WriteElement("property", OrEmpty(properties.GetPropertyValue(i)), true);
+        AddAttribute("id", vovido::OrEmpty(properties.GetPropertyName(i)));
+        WriteElement("property", vovido::OrEmpty(properties.GetPropertyValue(i)), true);
     }
     CloseElement("properties");
 }
@@ -174,7 +165,7 @@ void XmlNetworkSaver::WriteNodes() {
         VRX_nodeDefinition* definition = node != nullptr ? node->GetDefinition() : nullptr;
         // CanWrite let only written kinds through; the test keeps a queued attribute from straying.
         if (definition == nullptr || !IsWrittenKind(definition->GetType())) continue;
-        AddAttribute("id", OrEmpty(node->GetId()));
+        AddAttribute("id", vovido::OrEmpty(node->GetId()));
         pendingElement.clear();
         if (definition->GetType() == DefinitionType::kEquationScc) {
             WriteEquationScc(definition);
@@ -183,8 +174,8 @@ void XmlNetworkSaver::WriteNodes() {
         }
         const VRX_userProperties& properties = node->GetInfo()->userProperties;
         for (int i = 0; i < properties.GetNumberOfProperties(); ++i) {
-            AddAttribute("id", OrEmpty(properties.GetPropertyName(i)));
-            WriteElement("property", OrEmpty(properties.GetPropertyValue(i)), true);
+            AddAttribute("id", vovido::OrEmpty(properties.GetPropertyName(i)));
+            WriteElement("property", vovido::OrEmpty(properties.GetPropertyValue(i)), true);
         }
         CloseElement(pendingElement.c_str());
     }
@@ -230,7 +221,7 @@ void XmlNetworkSaver::WriteNodeElement(VRX_nodeDefinition* definition, const cha
         const VRX_idArray* ids = definition->GetOutcomesNames();
         const VRX_idArray* labels = extra != nullptr ? extra->GetOutcomeLabels() : nullptr;
         for (int i = 0; ids != nullptr && i < outcomes; ++i) {
-            AddAttribute("id", OrEmpty((*ids)[i]));
+            AddAttribute("id", vovido::OrEmpty((*ids)[i]));
             const char* label = labels != nullptr ? (*labels)[i] : nullptr;
             if (label != nullptr && label[0] != '\0') AddAttribute("label", label);
             if (extra != nullptr && extra->setAsDefault != 0 && extra->GetDefaultOutcome() == i)
@@ -348,7 +339,7 @@ void XmlNetworkSaver::VisitDemorgan(VRX_nodeDefinition* definition) {
         std::vector<const char*> words;
         words.reserve(static_cast<size_t>(types.GetCount()));
         for (int i = 0; i < types.GetCount(); ++i)
-            words.push_back(types[i] >= 0 && types[i] < kParentTypeCount ? kParentTypeWords[types[i]] : "");
+            words.push_back(types[i] >= 0 && types[i] < vovido::kParentTypeCount ? vovido::kParentTypeWords[types[i]] : "");
         WriteIdListElement("types", words.data(), static_cast<int>(words.size()));
         WriteDoubleList("weights", demorgan->GetParentWeights());
     }
@@ -406,7 +397,7 @@ void XmlNetworkSaver::WriteObservationCosts() {
             OpenElement("observationcost");
             opened = true;
         }
-        AddAttribute("id", OrEmpty(network->GetNode(h)->GetId()));
+        AddAttribute("id", vovido::OrEmpty(network->GetNode(h)->GetId()));
         OpenElement("node");
         WriteParents(costParents);
         WriteDoubleListElement("cost", matrix != nullptr ? matrix->GetData() : nullptr, items, "n/a",
@@ -438,7 +429,7 @@ void XmlNetworkSaver::WriteDynamic() {
         for (int i = 0; i < orders.GetCount(); ++i) {
             VRX_nodeDefinition* definition = temporal->GetTemporalDefinition(h, orders[i]);
             if (definition == nullptr || network->GetTemporalParents(h, orders[i], parents) != kSuccess) continue;
-            AddAttribute("id", OrEmpty(network->GetNode(h)->GetId()));
+            AddAttribute("id", vovido::OrEmpty(network->GetNode(h)->GetId()));
             AddIntAttribute("order", orders[i]);
             pendingElement.clear();
             if (Visit(definition)) CloseElement(pendingElement.c_str());
@@ -467,30 +458,30 @@ void XmlNetworkSaver::WriteCases() {
             const VRX_caseEntry* entry = item->GetEntry(e);
             const VRX_node* node = entry != nullptr ? network->GetNode(entry->node) : nullptr;
             if (node == nullptr) continue;
-            const char* nodeId = OrEmpty(node->GetId());
+            const char* nodeId = vovido::OrEmpty(node->GetId());
             VRX_nodeDefinition* definition = node->GetDefinition();
             const VRX_idArray* outcomes = definition != nullptr ? definition->GetOutcomesNames() : nullptr;
             if (network->GetTemporalType(entry->node) == TemporalType::kPlate) {
                 for (const VRX_sliceEvidence& pair : entry->slices) {
                     AddAttribute("node", nodeId);
                     AddIntAttribute("slice", pair.slice);
-                    AddAttribute("state", outcomes != nullptr ? OrEmpty((*outcomes)[pair.outcome]) : "");
+                    AddAttribute("state", outcomes != nullptr ? vovido::OrEmpty((*outcomes)[pair.outcome]) : "");
                     WriteElement("evidence", nullptr, false);
                 }
-            } else if (definition != nullptr && IsEquationType(definition->GetType())) {
+            } else if (definition != nullptr && vovido::IsEquationType(definition->GetType())) {
                 AddAttribute("node", nodeId);
                 AddDoubleAttribute("state", entry->value);
                 WriteElement("evidence", nullptr, false);
             } else if (entry->outcome >= 0 && outcomes != nullptr) {
                 AddAttribute("node", nodeId);
-                AddAttribute("state", OrEmpty((*outcomes)[entry->outcome]));
+                AddAttribute("state", vovido::OrEmpty((*outcomes)[entry->outcome]));
                 WriteElement("evidence", nullptr, false);
             }
         }
         for (int t = 0; t < item->GetNumberOfTargets(); ++t) {
             const VRX_node* target = network->GetNode(item->GetTarget(t));
             if (target == nullptr) continue;
-            AddAttribute("node", OrEmpty(target->GetId()));
+            AddAttribute("node", vovido::OrEmpty(target->GetId()));
             WriteElement("target", nullptr, false);
         }
         CloseElement("case");

@@ -26,10 +26,6 @@ constexpr size_t kBlockSize = 4096;
 // Blocks stop growing here, far beyond any network file.
 constexpr size_t kLargestBlock = size_t{1} << 28;
 
-const char* OrEmpty(const char* text) {
-    return text != nullptr ? text : "";
-}
-
 int ClampToInt(XML_Size value) {
     return value > static_cast<XML_Size>(INT_MAX) ? INT_MAX : static_cast<int>(value);
 }
@@ -106,7 +102,7 @@ bool XmlReader::Parse(const char* fileName, IXmlBinding* rootBinding, IXmlErrorH
     failed = false;
     depth_ = 0;
     currentAttributes = nullptr;
-    const std::string name(OrEmpty(fileName));
+    const std::string name(vovido::OrEmpty(fileName));
 
     FileCloser file{fileName != nullptr ? std::fopen(fileName, "rb") : nullptr};
     root = dynamic_cast<XmlBinding*>(rootBinding);
@@ -198,7 +194,7 @@ void XmlReader::ReportError(const char* message) {
     int line = 0;
     int column = 0;
     GetPosition(line, column);
-    errorHandler->OnError(OrEmpty(message), line, column);
+    errorHandler->OnError(vovido::OrEmpty(message), line, column);
 }
 
 void XmlReader::GetPosition(int& line, int& column) const {
@@ -235,7 +231,7 @@ bool XmlReader::GetDoubleAttribute(const char* name, double& out, double default
     }
     const char* end = ScanXmlDouble(value, out);
     if (out != 0.0 || *end == '\0') return true;
-    ReportError((std::string("Floating point value expected for attribute '") + OrEmpty(name) + "'").c_str());
+    ReportError((std::string("Floating point value expected for attribute '") + vovido::OrEmpty(name) + "'").c_str());
     return false;
 }
 
@@ -247,7 +243,7 @@ bool XmlReader::GetIntAttribute(const char* name, int& out, int defaultValue) {
     }
     const char* end = ScanXmlInt(value, out);
     if (out != 0 || *end == '\0') return true;
-    ReportError((std::string("Integer value expected for attribute '") + OrEmpty(name) + "'").c_str());
+    ReportError((std::string("Integer value expected for attribute '") + vovido::OrEmpty(name) + "'").c_str());
     return false;
 }
 
@@ -266,14 +262,14 @@ bool XmlReader::GetBoolAttribute(const char* name, bool& out, bool defaultValue)
         return true;
     }
     ReportError(
-        (std::string("'true' or 'false' expected as value of boolean attribute '") + OrEmpty(name) + "'")
+        (std::string("'true' or 'false' expected as value of boolean attribute '") + vovido::OrEmpty(name) + "'")
             .c_str());
     return false;
 }
 
 void XmlReader::GetAttribute(const char* name, std::string& out) const {
     const char* value = FindAttribute(name);
-    out.assign(OrEmpty(value));
+    out.assign(vovido::OrEmpty(value));
     Utf8ToLatin1(out);
 }
 
@@ -288,11 +284,11 @@ void XmlReader::Release() {
 bool XmlReader::CheckVersion(const char* found, const char* expected) {
     double foundNumber = 0.0;
     double expectedNumber = 0.0;
-    ScanXmlDouble(OrEmpty(found), foundNumber);
-    ScanXmlDouble(OrEmpty(expected), expectedNumber);
+    ScanXmlDouble(vovido::OrEmpty(found), foundNumber);
+    ScanXmlDouble(vovido::OrEmpty(expected), expectedNumber);
     if (!(foundNumber > expectedNumber)) return true;
     std::string message("Invalid version number '");
-    message.append(OrEmpty(found)).append("', expected ").append(OrEmpty(expected)).append("\n");
+    message.append(vovido::OrEmpty(found)).append("', expected ").append(vovido::OrEmpty(expected)).append("\n");
     message.append(kXmlDownloadHint);
     ReportError(message.c_str());
     return false;

@@ -7,6 +7,11 @@
 
 namespace vovido {
 
+// The text, or the empty text for null.
+inline const char* OrEmpty(const char* text) {
+    return text != nullptr ? text : "";
+}
+
 // Rebuilds UTF-8 text in place as ISO-8859-1: code points up to 255 become one byte, larger ones '?'.
 // Text without high-bit bytes is left untouched. A sequence cut short by the end of the text, or a
 // stray continuation byte, becomes '?' as well.
