@@ -73,7 +73,7 @@ public:
 
     void DeleteColumns();
     // Replaces the contents by a delimited text file. 0, or -103 with the reason in the holder (or in
-    // the error log, code -100, without a holder).
+    // the error log, kDataFileFailed, without a holder).
     [[nodiscard]] int ReadFile(const char* fileName, const DataFileParams* params, std::string* message);
     // Ties the columns to the network's nodes by name and rewrites discrete columns with state names
     // into outcome indices of their nodes. 0, -2, -4 or -51 with the reason in the holder.

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <new>
 
 #include "base/status_codes.h"
 #include "learning/data_set.h"
@@ -183,6 +184,14 @@ TEST(Pc, IntegerCodedDataAndCancel) {
         bool Continue() override { return ++calls < 3; }
     } stop;
     EXPECT_EQ(LearnPc(PcOptions(), data, pattern, &stop), kLearningCancelled);
+
+    // A failed allocation inside the run ends it with the out-of-memory code, logged; nothing escapes.
+    struct Starved : PcProgress {
+        bool Continue() override { throw std::bad_alloc(); }
+    } starved;
+    errorLog.Flush();
+    EXPECT_EQ(LearnPc(PcOptions(), data, pattern, &starved), kOutOfMemory);
+    EXPECT_TRUE(vovido::test::Logged(kOutOfMemory, "OUT OF MEMORY")) << vovido::test::LogDump();
 }
 
 TEST(Pc, IntegerCodedDataGoesThroughANetworkToEm) {
