@@ -292,6 +292,14 @@ private:
     // or a search of the table without one.
     int FindNodeExcept(const char* id, int except) const;
     void RebuildEvidenceHolders();
+    // The phases of PropagateEvidence, each resuming the pending call `frame` and setting descend to a node
+    // that just received propagated evidence and is not yet visited.
+    struct PropagationFrame;
+    [[nodiscard]] int PropagationStep(PropagationFrame& frame, VRX_intArray& coords, int& descend);
+    [[nodiscard]] int PropagateForward(PropagationFrame& frame, VRX_intArray& coords, int& descend);
+    [[nodiscard]] int PropagateToChild(PropagationFrame& frame, int child, VRX_intArray& coords,
+                                       int& descend);
+    [[nodiscard]] int PropagateBackward(PropagationFrame& frame, int& descend);
     // Clears the walk marks of a slot first reached by the current invalidation walk.
     void RefreshWalkMarks(VRX_nodeEntry& entry) const;
     // The table of a copy: every slot, with whole nodes or (model only) nodes without descriptive data.
