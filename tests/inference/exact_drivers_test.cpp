@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -123,10 +125,26 @@ TEST(RunClustering, RequestedNodeThatIsNoTargetIsComputedWhereItsPartHoldsIt) {
     EXPECT_FALSE(t.Value(h[2])->IsUpToDate());
 }
 
-TEST(RunClustering, NetworkWithoutNodesSucceeds) {
-    VRX_network net;
-    EXPECT_EQ(RunClustering(net, nullptr, 0), kSuccess);
-    EXPECT_EQ(RunClusteringWithDecomposition(net), kSuccess);
+TEST(ExactDrivers, NetworksWithoutNodesOrArcsAreAnsweredByHand) {
+    // Without nodes nothing is written or logged; lone nodes get their own tables as beliefs.
+    const std::function<int(VRX_network&)> drivers[] = {
+        [](VRX_network& n) { return RunClustering(n, nullptr, 0); },
+        [](VRX_network& n) { return RunClusteringWithDecomposition(n); },
+        [](VRX_network& n) { return RunRelevanceDecomposition(n); },
+        [](VRX_network& n) { return RunRelevanceDecomposition2(n); },
+        [](VRX_network& n) { return RunClusteringPerPart(n); },
+    };
+    for (size_t d = 0; d < std::size(drivers); ++d) {
+        for (const char* ids : {"", "ab"}) {
+            TestNetwork t;
+            for (const char* id = ids; *id != 0; ++id) t.Table(t.Add(std::string(1, *id).c_str()), {0.25, 0.75});
+            errorLog.Flush();
+            EXPECT_EQ(drivers[d](t.net), kSuccess) << d;
+            EXPECT_EQ(errorLog.GetNumberOfEntries(), 0) << d;
+            for (int h = t.net.GetFirstNode(); h >= 0; h = t.net.GetNextNode(h)) ExpectNear(t.Beliefs(h), {0.25, 0.75});
+            EXPECT_EQ(t.net.GetNumberOfNodes(), static_cast<int>(std::strlen(ids))) << d;
+        }
+    }
 }
 
 TEST(RunClusteringPerPart, SolvesEveryPartWithACliqueTree) {

@@ -268,7 +268,13 @@ TEST(EmLearning, ANetworkWithoutNodesLearnsNothing) {
     DataSet data;
     ASSERT_EQ(data.AddIntVariable("A", -1), kSuccess);
     data.AddEmptyRecord();
-    EXPECT_EQ(LearnEm(EmOptions(), data, empty, {}, {}, nullptr, nullptr), kSuccess);
+    // No node, no factor: the log-likelihood of the record is log 1; nothing is logged or added.
+    double logLik = -7.0;
+    errorLog.Flush();
+    EXPECT_EQ(LearnEm(EmOptions(), data, empty, {}, {}, &logLik, nullptr), kSuccess);
+    EXPECT_EQ(logLik, 0.0);
+    EXPECT_EQ(errorLog.GetNumberOfEntries(), 0);
+    EXPECT_EQ(empty.GetNumberOfNodes(), 0);
 }
 
 }  // namespace
