@@ -10,11 +10,11 @@
 
 #include "base/error_log.h"
 #include "base/status_codes.h"
-#include "tests/inference/test_network.h"
+#include "tests/support/whole_part.h"
 
 namespace {
 
-using test_network::TestNetwork;
+using vovido::test::TestNetwork;
 
 struct BrokenTable {
     const char* name;
@@ -82,7 +82,7 @@ TEST_F(TableCheckTest, ColumnsWithinTheToleranceAreTakenAsTheyAre) {
     ASSERT_EQ(t.net.UpdateBeliefs(), kSuccess) << LastMessage();
     const double b0 = 0.5 * 0.3 + 0.5 * 0.6;
     const double b1 = 0.5 * 0.700004 + 0.5 * 0.4;
-    test_network::ExpectNear(t.Beliefs(b), {b0 / (b0 + b1), b1 / (b0 + b1)});
+    vovido::test::ExpectNear(t.Beliefs(b), {b0 / (b0 + b1), b1 / (b0 + b1)});
 }
 
 }  // namespace

@@ -17,9 +17,9 @@ using vovido::GetSamplerGenerator;
 
 namespace {
 
-using vovido::testing::AddComponentNode;
-using vovido::testing::AddEquation;
-using vovido::testing::ValueOf;
+using vovido::test::AddComponentNode;
+using vovido::test::AddEquation;
+using vovido::test::ValueOf;
 
 std::vector<std::string> Logged() {
     std::vector<std::string> out;
@@ -57,7 +57,7 @@ TEST_F(EquationSolverTest, ChainIsEvaluatedParentsFirst) {
     // Child created first: the order of the update is the graph's, not the handles'.
     const int y = net.AddNode(DefinitionType::kEquation, "y");
     const int x = Add("x", "x = 2");
-    ASSERT_EQ(vovido::testing::EquationOf(net, y).SetEquation("y = x + 1", nullptr, nullptr), kSuccess);
+    ASSERT_EQ(vovido::test::EquationOf(net, y).SetEquation("y = x + 1", nullptr, nullptr), kSuccess);
     ASSERT_EQ(Update(), kSuccess);
     ExpectValue(x, 2.0);
     ExpectValue(y, 3.0);
@@ -132,9 +132,9 @@ TEST_F(EquationSolverTest, ComponentFailuresAreReported) {
     for (const Case& c : cases) {
         VRX_network local;
         const int y = AddComponentNode(local, "y", {}, {}, "y = 0");
-        ASSERT_EQ(vovido::testing::ComponentOf(local, y).SetMembers(c.members), kSuccess);
+        ASSERT_EQ(vovido::test::ComponentOf(local, y).SetMembers(c.members), kSuccess);
         // Members are allowed names only once set, so the equation follows them.
-        ASSERT_EQ(vovido::testing::ComponentOf(local, y).SetEquation(c.equation), kSuccess);
+        ASSERT_EQ(vovido::test::ComponentOf(local, y).SetEquation(c.equation), kSuccess);
         EquationSolverOptions options(&local);
         options.maxIterations = 200;
         errorLog.Flush();

@@ -61,7 +61,7 @@ std::vector<double> CountingEstimate(VRX_network& net, const DataSet& data, int 
 }
 
 void ReadNetwork(VRX_network& net, const char* name) {
-    ASSERT_EQ(net.ReadFile(vovido::testing::ReferencePath(name, ".xvrx").c_str()), kSuccess);
+    ASSERT_EQ(net.ReadFile(vovido::test::ReferencePath(name, ".xvrx").c_str()), kSuccess);
 }
 
 TEST(EmLearning, CompleteDataGivesTheCountingEstimate) {
@@ -129,10 +129,10 @@ TEST(EmLearning, MissingDataComesCloseToTheTrueNetwork) {
     ASSERT_EQ(LearnEm(options, data, learnt, matches, {}, &logLik, nullptr), kSuccess) << vovido::test::LogDump();
     const double trueLogLik = LogLikelihood(truth, data, matches);
     EXPECT_GE(LogLikelihood(learnt, data, matches), trueLogLik * 1.01);
-    for (const vovido::testing::ReferenceCase& item : vovido::testing::ReadReferenceCases("asia")) {
+    for (const vovido::test::ReferenceCase& item : vovido::test::ReadReferenceCases("asia")) {
         for (VRX_network* net : {&truth, &learnt}) {
             net->ClearAllEvidence();
-            ASSERT_TRUE(vovido::testing::SetCaseEvidence(*net, item));
+            ASSERT_TRUE(vovido::test::SetCaseEvidence(*net, item));
             ASSERT_EQ(net->UpdateBeliefs(), kSuccess);
         }
         for (int h = truth.GetFirstNode(); h >= 0; h = truth.GetNextNode(h)) {

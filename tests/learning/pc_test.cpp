@@ -25,7 +25,7 @@ namespace {
 using vovido::test::TestNetwork;
 
 // The instrumented build checks memory, not recall: fewer records and small conditioning sets.
-const bool kSanitized = vovido::testing::kUnderAddressSanitizer;
+const bool kSanitized = vovido::test::kUnderAddressSanitizer;
 const int kAlarmRecords = kSanitized ? 2000 : 10000;
 const int kAlarmAdjacency = kSanitized ? 1 : 8;
 
@@ -263,7 +263,7 @@ TEST(Pc, ContinuousChainAndCollider) {
 
 TEST(Pc, RecoversAlarmSkeleton) {
     VRX_network net;
-    ASSERT_EQ(net.ReadFile(vovido::testing::ReferencePath("alarm", ".xvrx").c_str()), kSuccess);
+    ASSERT_EQ(net.ReadFile(vovido::test::ReferencePath("alarm", ".xvrx").c_str()), kSuccess);
     DataSet data;
     ASSERT_TRUE(vovido::test::SampleRecords(net, kAlarmRecords, 2024, data));
     Pattern learnt;
