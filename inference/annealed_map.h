@@ -17,7 +17,7 @@ public:
     // Works on the network (a working copy: its evidence, targets and values change). assignment holds
     // one outcome per MAP node on return; bestProbability is P(assignment | evidence) and
     // evidenceProbability P(evidence). 0 on success; else the first failure of an evidence entry or a
-    // belief update (-26 when the evidence is impossible), with the outputs untouched.
+    // belief update (kConflictingEvidence when the evidence is impossible), with the outputs untouched.
     [[nodiscard]] int Run(VRX_network& network, const VRX_intArray& mapNodes, VRX_intArray& assignment,
                           const VRX_intArray& evidenceNodes, const VRX_intArray& evidenceOutcomes,
                           double& bestProbabilityOut, double& evidenceProbabilityOut, int seed);

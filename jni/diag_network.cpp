@@ -93,7 +93,8 @@ auto OnBound(JNIEnv* env, jobject self, Body&& body) noexcept {
     });
 }
 
-// The fault index of the pair; a pair that is no fault raises the engine error and returns -2 with it.
+// The fault index of the pair; a pair that is no fault raises the engine error and returns kOutOfRange with
+// it.
 jint FaultIndexOf(JNIEnv* env, const DiagSession& session, int node, int outcome) {
     const int index = session.GetFaultIndex(node, outcome);
     if (index >= 0) return index;

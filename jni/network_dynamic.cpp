@@ -120,7 +120,8 @@ auto ByHandles(JNIEnv* env, jobject self, jint parent, jint child, jint order) {
 
 jint MaxNodeTemporalOrder(JNIEnv*, VRX_network& network, int handle) {
     checkNodeHandle(network, handle);
-    return network.GetMaxNodeTemporalOrder(handle);  // -2 outside the plate is the answer, not a failure
+    // kOutOfRange outside the plate is the answer, not a failure.
+    return network.GetMaxNodeTemporalOrder(handle);
 }
 
 jintArray TemporalOrders(JNIEnv* env, VRX_network& network, int handle) {

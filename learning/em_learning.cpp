@@ -227,7 +227,7 @@ int EmRun::Prepare() {
         }
         noisyNodes_.push_back(h);
     }
-    // GetLastNode answers -2 for a network without nodes.
+    // GetLastNode answers kOutOfRange for a network without nodes.
     const size_t size = static_cast<size_t>(std::max(work.GetLastNode() + 1, 0));
     tables_.priors.assign(size, {});
     tables_.counts.assign(size, {});

@@ -17,9 +17,9 @@ public:
     int GetSize() const { return n_; }
     // Marks that exist keep their values; new ones are 0.
     void SetSize(int n);
-    // The mark; -2 for an index outside [0, n).
+    // The mark; kOutOfRange for an index outside [0, n).
     int GetEdge(int i, int j) const;
-    // -2 for an index outside [0, n) (nothing changes); else 0.
+    // kOutOfRange for an index outside [0, n) (nothing changes); else 0.
     [[nodiscard]] int SetEdge(int i, int j, int mark);
 
     // True when from = to or a path of directed edges (mark 2 one way only) leads from `from` to `to`.
