@@ -4,7 +4,7 @@
 //
 // Parameters outside a distribution's domain (NaN or infinite values, a deviation or rate that is not
 // positive, min > max, a probability outside [0, 1], ...) give the undefined marker kUndefinedValue
-// (base/number_text.h) for every result and log "Invalid parameters in a call of NAME" with code -2;
+// (base/number_text.h) for every result and log "Invalid parameters in a call of NAME" with code kOutOfRange;
 // a run of identical failures is logged once.
 
 #include "base/builtin_functions.h"

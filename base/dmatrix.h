@@ -30,7 +30,7 @@ public:
     const VRX_doubleArray& GetItems() const { return data; }
     double* GetData() { return data.GetSize() > 0 ? data.GetItems() : nullptr; }
     const double* GetData() const { return data.GetSize() > 0 ? data.GetItems() : nullptr; }
-    // -2 for a dimension that does not exist.
+    // kOutOfRange for a dimension that does not exist.
     [[nodiscard]] int GetSizeOfDimension(int d) const;
 
     // Element access; the unchecked ones rely on the caller for valid indices and coordinates.
@@ -80,8 +80,8 @@ public:
     [[nodiscard]] int ReorderItems(int d, const VRX_intArray& order);
 
 private:
-    // Sets up from n sizes into out (which must not be this): -2 for a size below 1, -42 when the
-    // element count would pass kMaxTableCells or cannot be allocated. out is untouched on failure.
+    // Sets up from n sizes into out (which must not be this): kOutOfRange for a size below 1, kOutOfMemory
+    // when the element count would pass kMaxTableCells or cannot be allocated. out is untouched on failure.
     [[nodiscard]] static int BuildShape_(const int* sizes, int n, VRX_Dmatrix& out);
     // Sizes of this matrix with dimension d resized to n (n = 0 drops it), as a fresh matrix.
     [[nodiscard]] int BuildResized_(int d, int n, VRX_Dmatrix& out) const;

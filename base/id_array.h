@@ -20,7 +20,7 @@ public:
     // Consistent when valid and every item is a valid identifier not repeated in the array.
     void CheckConsistency(int deep) override;
 
-    // Validating versions: -2 for an invalid or already present identifier.
+    // Validating versions: kOutOfRange for an invalid or already present identifier.
     [[nodiscard]] int SetString(int i, const char* text) override;
     [[nodiscard]] int Add(const char* text) override;
     [[nodiscard]] int Insert(int i, const char* text) override;
@@ -30,7 +30,7 @@ public:
     // As IsValidId, but item i is not compared, so an entry may keep its own text.
     int IsValidIdAt(const char* text, int i) const;
 
-    // In place: -2 for empty; an 'x' goes before a first character that is not a letter; every later
+    // In place: kOutOfRange for empty; an 'x' goes before a first character that is not a letter; every later
     // character that is not a letter, digit or '_' becomes '_'.
     [[nodiscard]] static int RepairId(std::string& text);
     // out = base ("x" when null or empty), repaired; when number < 0 and that is free, done; otherwise
@@ -39,7 +39,7 @@ public:
     [[nodiscard]] int AddValidId(const char* base, int number);
     [[nodiscard]] int InsertValidId(const char* base, int number, int i);
     // Re-validates every item in order, repairing and numbering refused ones; on failure the old items
-    // are restored and -2 returned.
+    // are restored and kOutOfRange returned.
     [[nodiscard]] int RepairIds();
 
     bool GetAllowEmpty() const { return allowEmpty; }

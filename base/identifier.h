@@ -50,6 +50,6 @@ inline bool IsIdentifierChar(char c) {
 // or is a letter followed by letters, digits or '_'; else 0.
 [[nodiscard]] int IsValidIdentifier(const char* text);
 
-// Repairs text in place: -2 for an empty text; a first character that is not a letter is replaced by 'x';
-// every later character that is not a letter, digit or '_' becomes '_'. 0 on success.
+// Repairs text in place: kOutOfRange for an empty text; a first character that is not a letter is replaced by
+// 'x'; every later character that is not a letter, digit or '_' becomes '_'. 0 on success.
 [[nodiscard]] int SanitizeIdentifier(std::string& text);

@@ -51,7 +51,8 @@ public:
     bool operator==(const VRX_intArray& other) const;
     bool operator!=(const VRX_intArray& other) const { return !(*this == other); }
 
-    // 0 when the first m elements are a permutation of 0..m-1, -2 when not, -42 without memory.
+    // 0 when the first m elements are a permutation of 0..m-1, kOutOfRange when not, kOutOfMemory without
+    // memory.
     [[nodiscard]] int CheckPermutation(int m) const;
 
 private:

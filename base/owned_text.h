@@ -16,8 +16,8 @@ public:
     const char* Get() const { return text_ ? text_->c_str() : nullptr; }
     bool IsSet() const { return text_.has_value(); }
 
-    // Replaces the text by a copy of text (null clears it). -42 when the copy cannot be made; the old
-    // text is then kept. text may point into the current text.
+    // Replaces the text by a copy of text (null clears it). kOutOfMemory when the copy cannot be made; the
+    // old text is then kept. text may point into the current text.
     [[nodiscard]] int Set(const char* text) {
         if (text == nullptr) {
             text_.reset();
@@ -32,7 +32,7 @@ public:
     void Take(std::string&& text) noexcept { text_ = std::move(text); }
     void Reset() noexcept { text_.reset(); }
 
-    // copy = text; -42 when out of memory.
+    // copy = text; kOutOfMemory when out of memory.
     [[nodiscard]] static int MakeCopy(const char* text, std::string& copy) {
         try {
             copy.assign(text);

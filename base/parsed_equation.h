@@ -32,9 +32,9 @@ public:
     bool hasDistribution = false;  // either side holds a distribution call
 };
 
-// Parses "left = right": 0; -2 for text that does not parse (the parser's message and position),
-// -3 when the top node is no "=" ("Toplevel '=' sign missing in equation", at the text's end). The
-// equation is cleared first. Either out parameter may be null.
+// Parses "left = right": 0; kOutOfRange for text that does not parse (the parser's message and position),
+// kNoTopLevelEquals when the top node is no "=" ("Toplevel '=' sign missing in equation", at the text's end).
+// The equation is cleared first. Either out parameter may be null.
 [[nodiscard]] int ParseEquation(ParsedEquation& equation, const char* text, int* errorPosition,
                                 std::string* errorText);
 
@@ -42,10 +42,10 @@ public:
 void EquationToText(const ParsedEquation& equation, std::string& out);
 
 // Rewrites the equation into "name = expression" by inverting the left side step by step, then folds
-// the right side until nothing changes: 0, or -2 when a step cannot invert its node (the equation is
+// the right side until nothing changes: 0, or kOutOfRange when a step cannot invert its node (the equation is
 // left as that step found it).
 [[nodiscard]] int SolveForVariable(ParsedEquation& equation, const std::string& name);
 
 // Moves everything to the left (left - right = 0), folds both sides once and solves for the name;
-// -2 unless the name occurs exactly once.
+// kOutOfRange unless the name occurs exactly once.
 [[nodiscard]] int SolveEquationFor(ParsedEquation& equation, const std::string& name);

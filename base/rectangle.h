@@ -15,9 +15,9 @@ public:
     VRX_rectangle& operator=(const VRX_rectangle& other);
     ~VRX_rectangle() override;
 
-    // -567 when other is not valid; else copies the four ints.
+    // kObjectNotValid when other is not valid; else copies the four ints.
     [[nodiscard]] int Copy(const VRX_rectangle& other);
-    // -567 when other is not valid; a zero width or height takes other's.
+    // kObjectNotValid when other is not valid; a zero width or height takes other's.
     [[nodiscard]] int FillSizeFrom(const VRX_rectangle& other);
 
     int centerX = 0;
@@ -49,6 +49,6 @@ protected:
     mutable VRX_rectangle spare;
 
 private:
-    // Deep copy of other's table, counts and growth step; -42 leaves this array empty.
+    // Deep copy of other's table, counts and growth step; kOutOfMemory leaves this array empty.
     [[nodiscard]] int CopyFrom(const VRX_rectangleArray& other);
 };

@@ -4,9 +4,12 @@
 constexpr int kSuccess = 0;
 constexpr int kFailure = -1;               // general failure of an algorithm or of learning
 constexpr int kOutOfRange = -2;            // bad index, handle, size or argument; item not found
-constexpr int kLearningCancelled = -2;     // a progress object stopped a learning run
-constexpr int kNoTopLevelEquals = -3;      // equation text whose top node is no "="
-constexpr int kInconsistentGraph = -3;     // parent and child lists of a network disagree
+// -2 is also the answer of a PC run that its progress object stopped: learning/ returns it under this
+// name, everything else under kOutOfRange.
+constexpr int kLearningCancelled = kOutOfRange;
+constexpr int kNoTopLevelEquals = -3;  // equation text whose top node is no "="
+// -3 is also the polytree's answer when parent and child lists of a network disagree (inference/).
+constexpr int kInconsistentGraph = kNoTopLevelEquals;
 constexpr int kInvalidData = -4;           // invalid values or sizes in the data given; sizes differ
 constexpr int kNoUsefulSamples = -5;       // sampling produced no useful samples for some nodes
 constexpr int kNodeHasChildren = -19;      // outcome set cannot be replaced while the node has children
@@ -15,8 +18,10 @@ constexpr int kIllegalIdentifier = -30;
 constexpr int kDuplicatedIdentifier = -32;
 constexpr int kOutOfMemory = -42;
 constexpr int kWrongNodeType = -51;  // operation that a definition class does not support
+constexpr int kUnsupportedElementOperation = -52;  // element operation a hybrid element kind does not support
 constexpr int kUnknownContentWarning = -100;  // a reader skipped unknown elements or attributes
-constexpr int kDataFileFailed = -100;         // a data file could not be read (the logged reason)
+// -100 is also logged by the data file reader (learning/) with the reason a data file could not be read.
+constexpr int kDataFileFailed = kUnknownContentWarning;
 constexpr int kEndOfFile = -102;              // no more lines to read; an empty file opened for reading
 constexpr int kFileIoFailed = -103;
 constexpr int kNoMoreTokens = -111;
@@ -26,3 +31,4 @@ constexpr int kUnexpectedEndOfFile = -128;
 constexpr int kNotThisKeyword = -129;  // a field reader's word is not its keyword: the caller tries its next
 constexpr int kObjectNotValid = -567;       // validity flag clear
 constexpr int kObjectNotConsistent = -568;  // consistency flag clear
+constexpr int kProgressCancelled = -2213908;  // every step operation of a learning progress once cancelled

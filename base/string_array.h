@@ -52,7 +52,7 @@ public:
     const char* operator[](int i) const;
 
     [[nodiscard]] int Delete(int i);
-    // Index of the first item equal to text (byte comparison); -2 when none.
+    // Index of the first item equal to text (byte comparison); kOutOfRange when none.
     [[nodiscard]] int FindPosition(const char* text) const;
     int IsInList(const char* text) const;
     // Count becomes 0; a different size discards every string and the growth step.
@@ -69,7 +69,7 @@ public:
 protected:
     using Slot = std::unique_ptr<char[]>;
 
-    // out = exact copy of text (null for null); -42 when it cannot be allocated.
+    // out = exact copy of text (null for null); kOutOfMemory when it cannot be allocated.
     [[nodiscard]] static int CopyText(const char* text, Slot& out);
 
     // Counts the changes to the items, so that a subclass can tell whether what it derived from them

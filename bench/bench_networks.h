@@ -19,9 +19,9 @@ namespace vovido {
 // The reference network with the evidence of its case number `item` (the second one by default).
 inline std::unique_ptr<VRX_network> LoadReferenceWithEvidence(const std::string& name, size_t item = 1) {
     auto net = std::make_unique<VRX_network>();
-    RequireSuccess(net->ReadFile(testing::ReferencePath(name, ".xvrx").c_str()), "read");
-    const std::vector<testing::ReferenceCase> cases = testing::ReadReferenceCases(name);
-    if (cases.size() <= item || !testing::SetCaseEvidence(*net, cases[item]))
+    RequireSuccess(net->ReadFile(test::ReferencePath(name, ".xvrx").c_str()), "read");
+    const std::vector<test::ReferenceCase> cases = test::ReadReferenceCases(name);
+    if (cases.size() <= item || !test::SetCaseEvidence(*net, cases[item]))
         RequireSuccess(kOutOfRange, "evidence");
     return net;
 }

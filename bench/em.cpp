@@ -34,7 +34,8 @@ struct AlarmData {
     int patterns = 0;  // distinct records after hiding
 
     explicit AlarmData(int records) {
-        RequireSuccess(truth.ReadFile(vovido::testing::ReferencePath("alarm", ".xvrx").c_str()), "reading alarm");
+        RequireSuccess(truth.ReadFile(vovido::test::ReferencePath("alarm", ".xvrx").c_str()),
+                       "reading alarm");
         Require(vovido::test::SampleRecords(truth, records, 2024, data), "sampling alarm");
         RandomGenerator hide(7);
         std::set<std::vector<int>> distinct;
@@ -116,10 +117,10 @@ double LogLikelihood(VRX_network& net, const AlarmData& alarm) {
 // Largest difference of the posteriors of the two networks over the alarm cases.
 double PosteriorDeviation(VRX_network& a, VRX_network& b) {
     double worst = 0.0;
-    for (const vovido::testing::ReferenceCase& item : vovido::testing::ReadReferenceCases("alarm")) {
+    for (const vovido::test::ReferenceCase& item : vovido::test::ReadReferenceCases("alarm")) {
         for (VRX_network* net : {&a, &b}) {
             net->ClearAllEvidence();
-            Require(vovido::testing::SetCaseEvidence(*net, item), "case evidence");
+            Require(vovido::test::SetCaseEvidence(*net, item), "case evidence");
             RequireSuccess(net->UpdateBeliefs(), "beliefs");
         }
         for (int h = a.GetFirstNode(); h >= 0; h = a.GetNextNode(h)) {

@@ -16,9 +16,9 @@ using vovido::GetSamplerGenerator;
 namespace {
 
 void Build(VRX_network& net, bool distributions) {
-    vovido::testing::GeneratedNetworkShape shape;
+    vovido::test::GeneratedNetworkShape shape;
     shape.distributions = distributions;
-    const int nodes = vovido::testing::BuildGeneratedNetwork(net, shape);
+    const int nodes = vovido::test::BuildGeneratedNetwork(net, shape);
     vovido::RequireSuccess(nodes > 0 ? kSuccess : nodes, "generated equation network");
 }
 

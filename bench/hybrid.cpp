@@ -13,7 +13,7 @@
 
 namespace {
 
-using namespace vovido::testing;
+using namespace vovido::test;
 
 void Build(VRX_network& net) {
     auto require = [](int rc, const char* what) { vovido::RequireSuccess(rc < 0 ? rc : kSuccess, what); };

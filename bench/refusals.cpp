@@ -34,7 +34,7 @@ void BM_ReadFileWithOversizedTable(benchmark::State& state) {
             state.SkipWithError("cannot write the file");
             return;
         }
-        const std::string text = vovido::testing::WideParentsText(parents);
+        const std::string text = vovido::test::WideParentsText(parents);
         std::fwrite(text.data(), 1, text.size(), f);
         std::fclose(f);
     }
@@ -53,8 +53,8 @@ BENCHMARK(BM_ReadFileWithOversizedTable)->Arg(40)->Iterations(1)->Unit(benchmark
 // Arguments: node count, parents per node.
 void BM_UpdateBeliefsBeyondExactInference(benchmark::State& state) {
     VRX_network net;
-    vovido::testing::BuildHighTreewidthNetwork(net, static_cast<int>(state.range(0)),
-                                               static_cast<int>(state.range(1)), 7u);
+    vovido::test::BuildHighTreewidthNetwork(net, static_cast<int>(state.range(0)),
+                                            static_cast<int>(state.range(1)), 7u);
     for (auto _ : state) {
         const int rc = net.UpdateBeliefs();
         benchmark::DoNotOptimize(rc);
@@ -72,8 +72,8 @@ BENCHMARK(BM_UpdateBeliefsBeyondExactInference)
 // Arguments: node count, parents per node; every 50th node observed.
 void BM_ProbEvidenceBeyondExactInference(benchmark::State& state) {
     VRX_network net;
-    vovido::testing::BuildHighTreewidthNetwork(net, static_cast<int>(state.range(0)),
-                                               static_cast<int>(state.range(1)), 11u, 50);
+    vovido::test::BuildHighTreewidthNetwork(net, static_cast<int>(state.range(0)),
+                                            static_cast<int>(state.range(1)), 11u, 50);
     for (auto _ : state) {
         double p = 0.0;
         const bool ok = net.CalcPropEvidence(&p, false);

@@ -150,7 +150,7 @@ int VRX_beliefVector::SetVirtualEvidence(const VRX_doubleArray& weights) {
     const bool rescale = std::fabs(sum - 1.0) > kWeightTolerance;
     for (int i = 0; i < n; ++i) (*stored)[i] = rescale ? weights[i] / sum : weights[i];
 
-    // With only propagated evidence this answers -2 and the propagated outcome stays.
+    // With only propagated evidence this answers kOutOfRange and the propagated outcome stays.
     if ((GetValueFlags() & kFixed) != 0) (void)ClearEvidence();
     virtualEvidence = std::move(stored);
     AddValueFlags(ValueFlags::kVirtualEvidence);

@@ -38,7 +38,7 @@ public:
     [[nodiscard]] int SetValue(const VRX_Dmatrix& matrix) override;
 
     // Makes the beliefs certain of the outcome (1.0 there, 0.0 elsewhere) and marks them up to date;
-    // -2 for an outcome outside the node's outcomes. Evidence bits are left to the caller.
+    // kOutOfRange for an outcome outside the node's outcomes. Evidence bits are left to the caller.
     [[nodiscard]] int FixOutcome(int outcome) override;
 
     const VRX_Dmatrix& GetBeliefs() const { return beliefs; }

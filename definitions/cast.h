@@ -22,10 +22,10 @@ public:
     [[nodiscard]] int CopyParametersTo(VRX_nodeDefinition& target) override;
 
     // One weight per parent, each in [-1, 1]; an array of another length or a weight out of range is
-    // refused (-2) and nothing changes. The table is recomputed; the network is not told.
+    // refused (kOutOfRange) and nothing changes. The table is recomputed; the network is not told.
     [[nodiscard]] int SetPositiveWeights(const VRX_doubleArray& weights);
     [[nodiscard]] int SetNegativeWeights(const VRX_doubleArray& weights);
-    // -2 outside [0, 1].
+    // kOutOfRange outside [0, 1].
     [[nodiscard]] int SetBaseline(double value);
 
     const VRX_doubleArray& GetPositiveWeights() const { return positiveWeights; }

@@ -11,7 +11,7 @@ class VRX_network;
 namespace vovido::CiRows {
 
 // Position of a parent among the node's parents of an indexing kind (the ones that own a block and a
-// table dimension) and the parent's type code; -2 when either node is not live or the parent is not
+// table dimension) and the parent's type code; kOutOfRange when either node is not live or the parent is not
 // in the node's parent list.
 [[nodiscard]] int LocateParent(const VRX_network* network, int child, int parent, int& position, int& type);
 
@@ -38,12 +38,13 @@ void FromCumulative(double* run, int k);
 
 // The row check shared by both kinds: `unitColumn` has one item per row, -1 for a free row and c for a
 // constrained row that must hold exactly 1.0 at column c and 0.0 elsewhere. The text goes into buffer
-// (at most size bytes). 0 "Ok"; -2 for a matrix shaped unlike `reference`; -4 for a bad row.
+// (at most size bytes). 0 "Ok"; kOutOfRange for a matrix shaped unlike `reference`; kInvalidData for a bad
+// row.
 [[nodiscard]] int CheckRows(const VRX_Dmatrix& m, const VRX_Dmatrix& reference,
                             const VRX_intArray& unitColumn, char* buffer, int size);
 
 // The setters of the parameter matrix shared by both kinds: only data of the matrix's own shape or
-// entry count is taken (-2 and no change otherwise).
+// entry count is taken (kOutOfRange and no change otherwise).
 [[nodiscard]] int SetWeights(VRX_Dmatrix& weights, const VRX_Dmatrix& source);
 [[nodiscard]] int SetWeightEntries(VRX_Dmatrix& weights, const VRX_doubleArray& values);
 

@@ -30,9 +30,9 @@ public:
     [[nodiscard]] int SetContEvidence(double value) override;
     // Evidence, up to date and propagated (bits 0, 1 and 2).
     [[nodiscard]] int SetPropagatedContEvidence(double value) override;
-    // -2 without evidence of either kind; clears bits 0, 1 and 2 without a notice to the network.
+    // kOutOfRange without evidence of either kind; clears bits 0, 1 and 2 without a notice to the network.
     [[nodiscard]] int ClearEvidence() override;
-    // -2 without propagated evidence; clears bits 0, 1 and 2.
+    // kOutOfRange without propagated evidence; clears bits 0, 1 and 2.
     [[nodiscard]] int ClearPropagatedEvidence() override;
 
     // Samples: emptied (the value no longer up to date), added one by one, then turned into the mean and
@@ -44,8 +44,8 @@ public:
     // The weighted mean of the pairs (deviation -1); weights that are all 0 count as 1, and a total
     // weight of 0 gives the first value with deviation 0.
     void SetWeightedSamples(const std::vector<WeightedSample>& pairs);
-    // One probability per discretisation interval of the node's equation: -51 without intervals, -2 for
-    // another count.
+    // One probability per discretisation interval of the node's equation: kWrongNodeType without intervals,
+    // kOutOfRange for another count.
     [[nodiscard]] int SetDiscretizedBeliefs(const std::vector<double>& probabilities);
     // The value a deterministic solution fixed: mean x, deviation 0, no samples, up to date.
     void SetSolvedValue(double x);

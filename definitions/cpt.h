@@ -34,7 +34,7 @@ public:
 
     // Replaces every entry, re-checks the table and tells the network (code 128).
     [[nodiscard]] int SetProbabilities(const VRX_doubleArray& values);
-    // Tables of the time slices of a plate node; null and -2 while the network has no temporal data.
+    // Tables of the time slices of a plate node; null and kOutOfRange while the network has no temporal data.
     // (They hide the base's forms over the entries as a flat list.)
     VRX_Dmatrix* GetTemporalDefinition(int order);
     [[nodiscard]] int SetTemporalDefinition(int order, const VRX_Dmatrix& matrix);
@@ -55,7 +55,7 @@ protected:
     bool ColumnsAreDistributions() const;
 
 private:
-    // Conversions of CopyFrom by the source's kind; -2 refuses the source.
+    // Conversions of CopyFrom by the source's kind; kOutOfRange refuses the source.
     [[nodiscard]] int ConvertFromUtilityTable(VRX_nodeDefinition& source);
     [[nodiscard]] int SetOutcomeNames(const char* first, const char* second, bool generated);
 };

@@ -39,7 +39,7 @@ public:
 
     int GetDefinitionStrings(VRX_stringArray*& out) override;
     int GetDefinitionDoubles(VRX_doubleArray*& out) override;
-    // Replaces the choice names without identifier checks; -2 (nothing changed) for another count.
+    // Replaces the choice names without identifier checks; kOutOfRange (nothing changed) for another count.
     [[nodiscard]] int SetDefinitionStrings(const VRX_stringArray& strings) override;
     // choiceValues becomes a copy of the array, size included.
     [[nodiscard]] int SetDefinitionDoubles(const VRX_doubleArray& doubles) override;

@@ -12,17 +12,18 @@ class VRX_doubleArray;
 
 namespace vovido::DefinitionSupport {
 
-// The first m items of order (its count, or else its size, must be m) copied into out; -2 unless they
-// are a permutation of 0..m-1.
+// The first m items of order (its count, or else its size, must be m) copied into out; kOutOfRange unless
+// they are a permutation of 0..m-1.
 [[nodiscard]] int ReadPermutation(const VRX_intArray& order, int m, VRX_intArray& out);
 
-// Number of entries a caller's array supplies for n slots: n when its count or its size is n, else -2.
+// Number of entries a caller's array supplies for n slots: n when its count or its size is n, else
+// kOutOfRange.
 [[nodiscard]] int MatchEntryCount(const VRX_doubleArray& values, int n);
 
 // Calls AddParent for every current parent of the definition's node; a refusal is logged and skipped.
 void AddCurrentParents(VRX_nodeDefinition& definition);
 
-// Drops the ordinary arcs from the parents whose type code (-2 for a dead handle) fails `keep`.
+// Drops the ordinary arcs from the parents whose type code (kOutOfRange for a dead handle) fails `keep`.
 void RemoveParentsUnless(VRX_nodeDefinition& definition, bool (*keep)(int type));
 
 // The definition's node has children by ordinary arcs.
@@ -39,11 +40,11 @@ int NotifyNetwork(const VRX_nodeDefinition& definition, int code);
 // The end of every conversion: deep checks, then the network hears of the new definition (code 256).
 int FinishConversion(VRX_nodeDefinition& definition);
 
-// Number of outcomes of the definition of a live node; -2 when there is none.
+// Number of outcomes of the definition of a live node; kOutOfRange when there is none.
 [[nodiscard]] int OutcomeCountOf(const VRX_network* network, int handle);
 
-// The refusal of a table of `cells` entries for the node: logs -42 with a message naming the node (the
-// limit when cells passes it, else the allocation that failed) and returns -42.
+// The refusal of a table of `cells` entries for the node: logs kOutOfMemory with a message naming the node
+// (the limit when cells passes it, else the allocation that failed) and returns kOutOfMemory.
 int RefuseTable(const VRX_network* network, int handle, int64_t cells);
 // The message of RefuseTable.
 std::string TableRefusalText(const VRX_network* network, int handle, int64_t cells);

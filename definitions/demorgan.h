@@ -28,21 +28,21 @@ public:
     const char* GetTypeName() const override;
 
     // Weights all 1.0, one per parent; the types present are kept (parents without one become causes)
-    // and must lie in 0..3, else -2 and nothing changes.
+    // and must lie in 0..3, else kOutOfRange and nothing changes.
     [[nodiscard]] int RebuildFromParents() override;
     [[nodiscard]] int CopyParametersTo(VRX_nodeDefinition& target) override;
 
     // -1.0 / -1 for an index outside the parents.
     double GetParentWeight(int i) const;
     int GetParentType(int i) const;
-    // -2 for a bad index or a weight outside [0, 1].
+    // kOutOfRange for a bad index or a weight outside [0, 1].
     [[nodiscard]] int SetParentWeight(int i, double weight);
-    // -2 when the array's length differs from the number of parents; values are taken as they are.
+    // kOutOfRange when the array's length differs from the number of parents; values are taken as they are.
     [[nodiscard]] int SetParentWeights(const VRX_doubleArray& weights);
-    // -2 for a bad index; a type outside 0..3 is stored and acts on nothing.
+    // kOutOfRange for a bad index; a type outside 0..3 is stored and acts on nothing.
     [[nodiscard]] int SetParentType(int i, int type);
     [[nodiscard]] int SetParentTypes(const VRX_intArray& types);
-    // -2 outside [0, 1].
+    // kOutOfRange outside [0, 1].
     [[nodiscard]] int SetPriorBelief(double prior);
 
     double GetPriorBelief() const { return priorBelief; }

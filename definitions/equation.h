@@ -35,11 +35,12 @@ public:
     [[nodiscard]] int RemoveParent(int parent) override;
     // Every variable of the old name takes the new one (also the node's own, when it is renamed).
     int RenameParentId(int parent, const char* oldId, const char* newId) override;
-    // -567 for an invalid source, -2 for a source of another kind (which keeps network and handle only).
+    // kObjectNotValid for an invalid source, kOutOfRange for a source of another kind (which keeps network
+    // and handle only).
     [[nodiscard]] int CopyFrom(VRX_nodeDefinition& source) override;
 
-    // Sets the equation and makes the nodes it names the node's parents: 0, or -2 with the reason logged
-    // and given in errorMessage (and the parser's position in errorPosition); either may be null.
+    // Sets the equation and makes the nodes it names the node's parents: 0, or kOutOfRange with the reason
+    // logged and given in errorMessage (and the parser's position in errorPosition); either may be null.
     [[nodiscard]] int SetEquation(const char* text, int* errorPosition, std::string* errorMessage);
     // Checks the text; names receives its variables, left side first, each once.
     bool ValidateEquation(const char* text, std::vector<std::string>& names, std::string& errorMessage,
@@ -52,10 +53,11 @@ public:
     double GetLowerBound() const { return lowerBound; }
     double GetUpperBound() const { return upperBound; }
 
-    // At least two intervals with valid, distinct ids (-30), uppers increasing strictly inside the range
-    // (-4), the last upper replaced by the upper bound; -2 for fewer than two. Nothing changes on failure.
+    // At least two intervals with valid, distinct ids (kIllegalIdentifier), uppers increasing strictly inside
+    // the range (kInvalidData), the last upper replaced by the upper bound; kOutOfRange for fewer than two.
+    // Nothing changes on failure.
     [[nodiscard]] int SetDiscIntervals(const std::vector<DiscretizationInterval>& list);
-    // The span of interval index: -51 without intervals, -2 for an index outside them.
+    // The span of interval index: kWrongNodeType without intervals, kOutOfRange for an index outside them.
     [[nodiscard]] int GetIntervalBounds(int index, double& lower, double& upper) const;
     const std::vector<DiscretizationInterval>& GetIntervals() const { return intervals; }
 
@@ -79,8 +81,8 @@ namespace vovido {
 // the check of a new parent and the node's and its descendants' values marked out of date.
 const char* NodeIdOf(const VRX_network* network, int handle);
 bool IsEquationType(int typeCode);
-// AddParent of both equation kinds: -2, logged, for a parent that is no equation node; else the parent's
-// identifier is added to the right side.
+// AddParent of both equation kinds: kOutOfRange, logged, for a parent that is no equation node; else the
+// parent's identifier is added to the right side.
 [[nodiscard]] int AddEquationParent(VRX_network* network, int parent, ParsedEquation& equation);
 void InvalidateOwnAndDescendantValues(VRX_network& network, int handle);
 

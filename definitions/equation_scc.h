@@ -34,14 +34,15 @@ public:
     // kinds give network and handle only.
     [[nodiscard]] int CopyFrom(VRX_nodeDefinition& source) override;
 
-    // 0, or -2 with the reason logged: the text may name the node, its parents and its members only.
+    // 0, or kOutOfRange with the reason logged: the text may name the node, its parents and its members only.
     [[nodiscard]] int SetEquation(const char* text);
     bool ValidateEquation(const char* text, std::string& errorMessage);
     // The node's identifier, " = ", then the members joined by " + ".
     void GetEquationText(std::string& out) const;
 
     // The identifiers of the other members of the component (they need not exist yet: the solver checks
-    // them). -30 for an invalid identifier, -2 for the node's own; nothing changes on failure.
+    // them). kIllegalIdentifier for an invalid identifier, kOutOfRange for the node's own; nothing changes on
+    // failure.
     [[nodiscard]] int SetMembers(const std::vector<std::string>& ids);
     const std::set<std::string>& GetMembers() const { return members; }
 

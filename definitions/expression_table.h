@@ -13,7 +13,7 @@
 class ExpressionTable {
 public:
     ExpressionTable() = default;
-    // Cells of the sizes' product, each the constant 0; -42 in `status` when it cannot be allocated.
+    // Cells of the sizes' product, each the constant 0; kOutOfMemory in `status` when it cannot be allocated.
     explicit ExpressionTable(const VRX_intArray& sizes);
     ExpressionTable(const ExpressionTable& other);
     ExpressionTable& operator=(const ExpressionTable& other);

@@ -24,7 +24,7 @@ public:
     ElementTable& operator=(const ElementTable& other);
 
     int GetSize() const { return static_cast<int>(cells.size()); }
-    // Linear index of the coordinates (one per dimension); -2 when one lies outside its dimension.
+    // Linear index of the coordinates (one per dimension); kOutOfRange when one lies outside its dimension.
     int IndexOf(const int* const* coordinates) const;
     int IndexOf(const VRX_intArray& coordinates) const;
 
@@ -40,7 +40,7 @@ public:
 
     void CleanUp(int deep) override;
     // A discrete parent (DCHILDHPARENT) adds a dimension whose slices repeat the elements; continuous
-    // hybrid parents only name variables; any other kind is refused (-2).
+    // hybrid parents only name variables; any other kind is refused (kOutOfRange).
     [[nodiscard]] int AddParent(int parent) override;
     [[nodiscard]] int RemoveParent(int parent) override;
     [[nodiscard]] int InsertParentOutcome(int parent, int index) override;
@@ -55,20 +55,21 @@ public:
     [[nodiscard]] int RebuildFromParents() override;
     int CopyParametersTo(VRX_nodeDefinition& target) override;
 
-    // Range of a continuous node: -51 for a discrete one.
+    // Range of a continuous node: kWrongNodeType for a discrete one.
     [[nodiscard]] virtual int SetUpperBound(double value);
     [[nodiscard]] virtual int GetUpperBound(double& value) const;
     [[nodiscard]] virtual int SetLowerBound(double value);
     [[nodiscard]] virtual int GetLowerBound(double& value) const;
 
     // The element of a cell by its coordinates (a state per discrete parent, then 0) or by its index;
-    // -2 (null) for coordinates outside the table.
+    // kOutOfRange (null) for coordinates outside the table.
     [[nodiscard]] int GetElement(const int* const* coordinates, VRX_Helement*& out) const;
     [[nodiscard]] int GetElement(const VRX_intArray& coordinates, VRX_Helement*& out) const;
     VRX_Helement* GetElementAt(int index) const;
-    // Takes the element into the cell; -2 (the element dropped) for bad coordinates, -51 for an element
-    // of the wrong kind for this node (a discrete node takes discrete elements with its outcome count),
-    // -2 (logged) for an element that reads a variable no parent of the node is named by.
+    // Takes the element into the cell; kOutOfRange (the element dropped) for bad coordinates, kWrongNodeType
+    // for an element of the wrong kind for this node (a discrete node takes discrete elements with its
+    // outcome count), kOutOfRange (logged) for an element that reads a variable no parent of the node is
+    // named by.
     [[nodiscard]] int SetElement(const VRX_intArray& coordinates, std::unique_ptr<VRX_Helement> element);
     const vovido::ElementTable& GetElementTable() const { return elements; }
     // The discrete parents in the order of the table's dimensions.
@@ -84,7 +85,7 @@ protected:
     // Applies a shape operation to a scratch matrix of cell numbers, then rebuilds the cells from it.
     template <class Operation>
     [[nodiscard]] int Reshape(Operation operation);
-    // Position of a discrete parent among the table's dimensions, -2 for none.
+    // Position of a discrete parent among the table's dimensions, kOutOfRange for none.
     int FindParentPosition(int parent) const;
 
     vovido::ElementTable elements;
@@ -103,7 +104,7 @@ public:
     [[nodiscard]] int GetUpperBound(double& value) const override;
     [[nodiscard]] int SetLowerBound(double value) override;
     [[nodiscard]] int GetLowerBound(double& value) const override;
-    // -2 for a source of another kind.
+    // kOutOfRange for a source of another kind.
     [[nodiscard]] int CopyFrom(VRX_nodeDefinition& source) override;
 
 protected:

@@ -10,12 +10,10 @@
 #include <vector>
 
 #include "base/expression.h"
+#include "base/status_codes.h"
 #include "definitions/gaussian_mixture.h"
 
 class VRX_intArray;
-
-// Code of element operations a kind does not support.
-constexpr int kUnsupportedElementOperation = -52;
 
 class VRX_Helement {
 public:
@@ -49,11 +47,12 @@ public:
     void SetVariableValue(const std::string& name, double value) override;
     void GetVariables(std::vector<std::string>& names) override;
     [[nodiscard]] int Evaluate(double& value) override;
-    // -2 when no entry has exactly that name.
+    // kOutOfRange when no entry has exactly that name.
     [[nodiscard]] int EvaluateNamed(const std::string& name, double& value) override;
 
     [[nodiscard]] int FindNamedExpression(const std::string& name, VRX_expression*& out) const;
-    // Replaces the entry of that name by the parsed text; -2 (nothing stored) for text that does not parse.
+    // Replaces the entry of that name by the parsed text; kOutOfRange (nothing stored) for text that does not
+    // parse.
     [[nodiscard]] int SetNamedExpression(const std::string& name, const std::string& text);
     const std::string& GetText() const { return equationText; }
     bool HasExpression() const { return mainExpression != nullptr; }
@@ -101,7 +100,7 @@ public:
     void OutcomeRemoved(int index) override;
     void OutcomesReordered(const VRX_intArray& order) override;
 
-    // One text per outcome: -2 for another count or text that does not parse (nothing changes).
+    // One text per outcome: kOutOfRange for another count or text that does not parse (nothing changes).
     [[nodiscard]] int SetWeights(const std::vector<std::string>& texts);
     int GetOutcomeCount() const { return static_cast<int>(weights_.size()); }
 

@@ -49,12 +49,12 @@ public:
     // A table of the decision parents' shape ([1] without decision parents) of constant-0 cells.
     [[nodiscard]] int GetDefaultExpressions(ExpressionTable& out) const;
     // Installs the table (null: back to the weighted sum); the utility parents become exactly the nodes
-    // its expressions name. -2 with "Wrong matrix dimensions", -1 with "Invalid expression at index
+    // its expressions name. kOutOfRange with "Wrong matrix dimensions", -1 with "Invalid expression at index
     // ..." in reason (when given); nothing changes on a refusal.
     [[nodiscard]] int SetExpressions(const ExpressionTable* table, std::string* reason);
     // Parses one text per cell of the default table (none: back to the weighted sum).
     [[nodiscard]] int SetExpressionsFromText(const std::vector<std::string>& texts, std::string* reason);
-    // The text of every cell; -51 without a table.
+    // The text of every cell; kWrongNodeType without a table.
     [[nodiscard]] int GetExpressions(std::vector<std::string>& out) const;
 
     bool HasExpressions() const { return expressions != nullptr; }

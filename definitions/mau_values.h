@@ -19,6 +19,6 @@ public:
 };
 
 namespace vovido {
-// ComputeFromParentUtilities on the value of the MAU node; -51 for a node of another kind.
+// ComputeFromParentUtilities on the value of the MAU node; kWrongNodeType for a node of another kind.
 [[nodiscard]] int ComputeMauValue(VRX_network& network, int handle);
 }  // namespace vovido

@@ -27,7 +27,7 @@ public:
     VRX_idArray* GetOutcomesNames() override;
     [[nodiscard]] int SetOutcomes(const VRX_stringArray& names) override;
     [[nodiscard]] int SetNumberOfOutcomes(int count) override;
-    // -2 (nothing changed) unless the order is a permutation of the outcomes.
+    // kOutOfRange (nothing changed) unless the order is a permutation of the outcomes.
     [[nodiscard]] int ChangeOrderOfOutcomes(const VRX_intArray& order) override;
 
 protected:
@@ -37,18 +37,18 @@ protected:
         : Base(source), generatedStem_(generatedStem) {}
 
     // The kind's data per outcome follows every edit; a hook that fails leaves that data as it was.
-    // False refuses every edit of the outcome count (-2).
+    // False refuses every edit of the outcome count (kOutOfRange).
     virtual bool HoldsOutcomeData() const { return true; }
     virtual int InsertOutcomeData(int /*index*/) { return kSuccess; }
     virtual int RemoveOutcomeData(int /*index*/) { return kSuccess; }
     virtual int ReorderOutcomeData(const VRX_intArray& /*permutation*/) { return kSuccess; }
-    // SetNumberOfOutcomes refuses such a count (-2); by default any count below 1. Counts below 2 are
-    // raised to 2 by the rebuild.
+    // SetNumberOfOutcomes refuses such a count (kOutOfRange); by default any count below 1. Counts below 2
+    // are raised to 2 by the rebuild.
     virtual bool RefusesOutcomeCount(int count) const { return count < 1; }
 
     // Raises the outcomes to at least two with generated names, then re-checks validity.
     [[nodiscard]] int CompleteOutcomes();
-    // Takes over the source's outcome names; -2 when it has none.
+    // Takes over the source's outcome names; kOutOfRange when it has none.
     [[nodiscard]] int CopyOutcomesFrom(VRX_nodeDefinition& source);
 
     int numOutcomes = 0;

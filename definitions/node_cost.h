@@ -26,12 +26,12 @@ public:
     // Passes the definition change code on to the network's notice for this node; others are ignored.
     virtual int NotifyChange(int code);
 
-    // -567 when source is not valid; 0 for itself; else the table, network and handle are copied.
+    // kObjectNotValid when source is not valid; 0 for itself; else the table, network and handle are copied.
     [[nodiscard]] int CopyFrom(const VRX_nodeCost& source);
     [[nodiscard]] int Copy(const VRX_nodeCost& source) { return CopyFrom(source); }
 
     // The values are the array's items, or all its elements when it is used as a sized vector (count
-    // 0); -2 when their number differs from the table's element count.
+    // 0); kOutOfRange when their number differs from the table's element count.
     [[nodiscard]] int SetCosts(const VRX_doubleArray& values);
 
     // Fresh zero table over the current cost parents; parents that fail are logged and keep a
@@ -46,7 +46,7 @@ public:
     // New item k of the parent's dimension takes old item order[k].
     [[nodiscard]] int ReorderParentOutcomes(int parent, const VRX_intArray& order);
 
-    // -2 for null, -567 for a network that is not valid.
+    // kOutOfRange for null, kObjectNotValid for a network that is not valid.
     [[nodiscard]] int SetNetwork(VRX_network* net);
     void Bind(VRX_network* net, int nodeHandle) {
         network = net;
@@ -59,11 +59,11 @@ public:
     const VRX_Dmatrix* GetCosts() const { return &costs; }
 
 private:
-    // Position of the parent in the node's cost-parent list; -2 when absent or unbound.
+    // Position of the parent in the node's cost-parent list; kOutOfRange when absent or unbound.
     [[nodiscard]] int ParentPosition(int parent) const;
-    // The parent's dimension in the table; -2 when it has none.
+    // The parent's dimension in the table; kOutOfRange when it has none.
     [[nodiscard]] int DimensionOf(int parent) const;
-    // Type code of a live parent, -2 for a bad handle.
+    // Type code of a live parent, kOutOfRange for a bad handle.
     [[nodiscard]] int ParentType(int parent) const;
     // Checks the parent's kind and opens its dimension at the position.
     [[nodiscard]] int InsertParentDimension(int parent, int position);

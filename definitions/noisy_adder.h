@@ -31,21 +31,21 @@ public:
 
     [[nodiscard]] int CopyParametersTo(VRX_nodeDefinition& target) override;
 
-    // -2 for a function other than 0 and 1, parameters out of step with the parents, or (function 0)
+    // kOutOfRange for a function other than 0 and 1, parameters out of step with the parents, or (function 0)
     // weights that are negative or a leak weight of 0, which would leave the configuration without
     // active parents nothing to average; the cached table is then left as it was.
     [[nodiscard]] int CalculateCpt() override;
-    // Not supported: -2.
+    // Not supported: kOutOfRange.
     [[nodiscard]] int CalculateParameters() override;
 
     // Any code is stored; CalculateCpt refuses codes other than 0 and 1.
     [[nodiscard]] int SetFunction(int code);
     int GetFunction() const { return function; }
-    // -2 unless 0 <= s < number of outcomes. Every parent's distinguished row follows.
+    // kOutOfRange unless 0 <= s < number of outcomes. Every parent's distinguished row follows.
     [[nodiscard]] int SetDistinguishedState(int s);
     int GetDistinguishedState() const { return distinguishedState; }
-    // -2 unless i is a parent and s one of its outcomes; row s becomes 1.0 at the node's distinguished
-    // outcome, the former distinguished row stays as an ordinary row.
+    // kOutOfRange unless i is a parent and s one of its outcomes; row s becomes 1.0 at the node's
+    // distinguished outcome, the former distinguished row stays as an ordinary row.
     [[nodiscard]] int SetParentDistinguishedState(int i, int s);
     const VRX_intArray& GetParentDistinguishedStates() const { return parentDistinguishedStates; }
     // One weight per parent in parent order, the leak weight last. Filled in place by the file

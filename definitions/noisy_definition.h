@@ -19,7 +19,7 @@ public:
     // A new block: its constrained row, the others uniform.
     [[nodiscard]] int AddParent(int parent) override;
     [[nodiscard]] int RemoveParent(int parent) override;
-    // Blocks and per-parent data move together; -2 (nothing changed) for an order that is no
+    // Blocks and per-parent data move together; kOutOfRange (nothing changed) for an order that is no
     // permutation of the parents.
     [[nodiscard]] int ReorderParents(const VRX_intArray& order) override;
 
@@ -32,16 +32,17 @@ public:
     // Weights and names move together; the kind's constrained cells follow.
     [[nodiscard]] int ChangeOrderOfOutcomes(const VRX_intArray& order) override;
 
-    // Both take only data of the parameter matrix's shape or entry count (-2 and no change otherwise).
+    // Both take only data of the parameter matrix's shape or entry count (kOutOfRange and no change
+    // otherwise).
     [[nodiscard]] int SetDefinition(const VRX_Dmatrix& matrix) override;
     [[nodiscard]] int SetDefinitionDoubles(const VRX_doubleArray& doubles) override;
     VRX_Dmatrix* GetCpt() override;
 
     int GetNumberOfParents() const { return ParentBlockCount(); }
-    // First parameter row of parent i; -2 for i outside the parents.
+    // First parameter row of parent i; kOutOfRange for i outside the parents.
     [[nodiscard]] int GetParentStartingPosition(int i) const;
-    // 0 "Ok"; -2 "Inappropirate Dmatrix size"; -4 for a negative entry, a broken constrained row or a
-    // row that does not sum to 1. The text goes into buffer, at most size bytes.
+    // 0 "Ok"; kOutOfRange "Inappropirate Dmatrix size"; kInvalidData for a negative entry, a broken
+    // constrained row or a row that does not sum to 1. The text goes into buffer, at most size bytes.
     [[nodiscard]] int CheckParameters(const VRX_Dmatrix& matrix, char* buffer, int size);
 
 protected:
@@ -51,7 +52,7 @@ protected:
     // The kind's data per parent block. Insert and permute leave the data as it was when they fail.
     virtual int ParentBlockCount() const = 0;
     virtual int ParentBlockSize(int i) const = 0;
-    // False refuses the edits of the parent set (-2): the kind's per-parent data is out of step.
+    // False refuses the edits of the parent set (kOutOfRange): the kind's per-parent data is out of step.
     virtual bool ParentEntriesInStep() const { return true; }
     [[nodiscard]] virtual int InsertParentEntry(int position, int outcomes) = 0;
     virtual void RemoveParentEntry(int position) = 0;
@@ -69,11 +70,11 @@ protected:
     // After CopyFrom rebuilt this definition with the source's names: takes what the source can give.
     virtual void AdoptParametersOf(VRX_nodeDefinition& source) = 0;
 
-    // Block position and type of a parent: -567 when this definition is not valid; -2 for a handle that
-    // is not a live parent of the node.
+    // Block position and type of a parent: kObjectNotValid when this definition is not valid; kOutOfRange for
+    // a handle that is not a live parent of the node.
     [[nodiscard]] int LocateBlock(int parent, int& position, int& type) const;
     // The start of an edit of a parent's block: 0 with the block's position; kNoBlock for a parent of a
-    // kind that owns none; else as LocateBlock, and -2 for a block past the blocks or, when
+    // kind that owns none; else as LocateBlock, and kOutOfRange for a block past the blocks or, when
     // `tableRefused`, a utility parent.
     static constexpr int kNoBlock = 1;
     [[nodiscard]] int LocateOwnBlock(int parent, int& position, int& type, bool tableRefused) const;

@@ -41,22 +41,23 @@ public:
 
     // The parameters with the leak folded into every free parent row (the form of the files).
     [[nodiscard]] int GetLeakyParameters(VRX_Dmatrix& out);
-    // -2 for another shape, a constrained row other than 0 ... 0, 1.0, or a leak whose cumulative form
-    // has a 0 that a parent row would be divided by; nothing changes then.
+    // kOutOfRange for another shape, a constrained row other than 0 ... 0, 1.0, or a leak whose cumulative
+    // form has a 0 that a parent row would be divided by; nothing changes then.
     [[nodiscard]] int SetLeakyParameters(const VRX_Dmatrix& matrix);
     // The leaky rows without the constrained ones, row by row, blocks in parent order, leak last.
     [[nodiscard]] int SetLeakyParametersWithoutConstrained(const VRX_doubleArray& values);
     [[nodiscard]] int GetLeakyParametersWithoutConstrained(VRX_doubleArray& out);
 
-    // -2 unless i is a parent and the array is a permutation of that parent's outcome indices.
+    // kOutOfRange unless i is a parent and the array is a permutation of that parent's outcome indices.
     [[nodiscard]] int SetParentOutcomeStrengths(int i, const VRX_intArray& strengths);
     // Rows and strength items of parent i move together: new m = old permutation[m].
     [[nodiscard]] int ChangeOrderOfStrengths(int i, const VRX_intArray& permutation);
-    // Strengths of the node's temporal definitions: -51 unless the node is a plate, -2 without a
-    // temporal definition of that order.
+    // Strengths of the node's temporal definitions: kWrongNodeType unless the node is a plate, kOutOfRange
+    // without a temporal definition of that order.
     [[nodiscard]] int GetTemporalParentOutcomeStrengths(int order, StrengthSequence& out);
     [[nodiscard]] int SetTemporalParentOutcomeStrengths(int order, const StrengthSequence& sequence);
-    // The noisy-MAX temporal definition of that order; status -51 outside the plate, -2 without one.
+    // The noisy-MAX temporal definition of that order; status kWrongNodeType outside the plate, kOutOfRange
+    // without one.
     VRX_noisyMAX* FindTemporalNoisyMax(int order, int& status);
 
 protected:

@@ -16,9 +16,9 @@ public:
     [[nodiscard]] int MarginalizeParent(int parent) override;
     [[nodiscard]] int InsertParentOutcome(int parent, int index) override;
     [[nodiscard]] int RemoveParentOutcome(int parent, int index) override;
-    // -2 (nothing changed) unless the order is a permutation of the parent's outcomes.
+    // kOutOfRange (nothing changed) unless the order is a permutation of the parent's outcomes.
     [[nodiscard]] int ReorderParentOutcomes(int parent, const VRX_intArray& order) override;
-    // -2 (nothing changed) unless the order is a permutation of the parent dimensions.
+    // kOutOfRange (nothing changed) unless the order is a permutation of the parent dimensions.
     [[nodiscard]] int ReorderParents(const VRX_intArray& order) override;
     // Drops the arcs from parents that are not discrete.
     int RemoveInvalidParents() override;
@@ -28,7 +28,7 @@ public:
 
     int GetDefinitionDoubles(VRX_doubleArray*& out) override;
     int GetDefinition(VRX_Dmatrix*& out) override;
-    // Both setters refuse (-2) data of another shape or entry count; the table is then unchanged.
+    // Both setters refuse (kOutOfRange) data of another shape or entry count; the table is then unchanged.
     [[nodiscard]] int SetDefinition(const VRX_Dmatrix& matrix) override;
     [[nodiscard]] int SetDefinitionDoubles(const VRX_doubleArray& doubles) override;
 
@@ -49,8 +49,8 @@ protected:
     // Completes the table after a zero slice was opened for a new outcome of a parent.
     virtual void CompleteOpenedOutcome() { CompleteNewColumns(); }
 
-    // The parent's dimension and the role of its kind: -567 when this definition is not valid; -2 for
-    // a handle that is not a live parent of the node or whose dimension is missing.
+    // The parent's dimension and the role of its kind: kObjectNotValid when this definition is not valid;
+    // kOutOfRange for a handle that is not a live parent of the node or whose dimension is missing.
     [[nodiscard]] int LocateParent(int parent, int& dimension, ParentRole& role) const;
     // A fresh table: the own dimension of ownSize zeros, completed, then every current parent added.
     [[nodiscard]] int RebuildTable(int ownSize);

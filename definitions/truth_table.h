@@ -22,16 +22,17 @@ public:
     // The CPT's conversion, then MakeDeterministic; the conversion's result is returned.
     [[nodiscard]] int CopyFrom(VRX_nodeDefinition& source) override;
 
-    // One outcome name per column; an unknown name means outcome 0. -4 for a list of another length.
+    // One outcome name per column; an unknown name means outcome 0. kInvalidData for a list of another
+    // length.
     [[nodiscard]] int SetDefinitionStrings(const VRX_stringArray& names) override;
-    // One outcome index per column; -4 for a list of another length.
+    // One outcome index per column; kInvalidData for a list of another length.
     [[nodiscard]] int SetDefinitionInts(const VRX_intArray& indexes) override;
 
     // In every column the largest entry becomes 1.0 (a tie goes to the later outcome) and the others 0.0;
     // a column without any entry above or at 0.0 gets its 1.0 at the last outcome.
     [[nodiscard]] int MakeDeterministic();
-    // One outcome index per column: -2 for another length or an index out of range (nothing changes);
-    // else the table is set and the network told (code 128).
+    // One outcome index per column: kOutOfRange for another length or an index out of range (nothing
+    // changes); else the table is set and the network told (code 128).
     [[nodiscard]] int SetResultingStates(const VRX_intArray& states);
     // Appends per column the identifier of its first outcome of exactly 1.0 (the first outcome when none).
     [[nodiscard]] int GetResultingStates(VRX_stringArray& out);

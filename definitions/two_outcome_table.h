@@ -12,17 +12,17 @@ class VRX_idArray;
 
 namespace vovido::TwoOutcomeTable {
 
-// Gives the table one dimension of size 2 per parent and the node's own last; on failure (-42 when
+// Gives the table one dimension of size 2 per parent and the node's own last; on failure (kOutOfMemory when
 // the table would pass the addressable size) the table is left as it was.
 [[nodiscard]] int Reshape(VRX_Dmatrix& table, int parents);
 
 // Number of values a caller's array supplies for n slots: n when it lists n items, or lists none and is
-// sized n (filled by index); else -2.
+// sized n (filled by index); else kOutOfRange.
 [[nodiscard]] int SuppliedCount(const VRX_doubleArray& values, int n);
 [[nodiscard]] int SuppliedCount(const VRX_intArray& values, int n);
 
 // The first m items of order (as SuppliedCount reads it) copied into out after checking that they are
-// a permutation of 0..m-1; -2 otherwise.
+// a permutation of 0..m-1; kOutOfRange otherwise.
 [[nodiscard]] int ReadPermutation(const VRX_intArray& order, int m, VRX_intArray& out);
 
 }  // namespace vovido::TwoOutcomeTable
@@ -38,15 +38,15 @@ public:
     void CheckValidity(int deep) override;
     void CheckConsistency(int deep) override;
 
-    // -51 for a parent of another kind; the new parent's entry starts at the kind's default.
+    // kWrongNodeType for a parent of another kind; the new parent's entry starts at the kind's default.
     [[nodiscard]] int AddParent(int parent) override;
     [[nodiscard]] int RemoveParent(int parent) override;
-    // Entries move together or not at all; -2 for an order that is no permutation of them.
+    // Entries move together or not at all; kOutOfRange for an order that is no permutation of them.
     [[nodiscard]] int ReorderParents(const VRX_intArray& order) override;
 
     [[nodiscard]] int GetSize() override;
     [[nodiscard]] int CloneFrom(VRX_nodeDefinition& source) override;
-    // A copy of a source of the same kind; -51 for any other.
+    // A copy of a source of the same kind; kWrongNodeType for any other.
     [[nodiscard]] int CopyFrom(VRX_nodeDefinition& source) override;
 
     [[nodiscard]] int GetNumberOfOutcomes() override;
@@ -77,7 +77,7 @@ protected:
     VRX_Dmatrix table;
 
 private:
-    // Position of the parent in the node's parent list; -2 for a handle that is not a live parent.
+    // Position of the parent in the node's parent list; kOutOfRange for a handle that is not a live parent.
     [[nodiscard]] int LocateParent(int parent, int& position) const;
 };
 

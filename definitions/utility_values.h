@@ -58,7 +58,7 @@ public:
     [[nodiscard]] int SetValue(const VRX_Dmatrix& matrix) override;
 
     // Records the choice and marks the value up to date; the expected utilities are left as they are.
-    // -2 for a choice outside the decision's choices; evidence bits are left to the caller.
+    // kOutOfRange for a choice outside the decision's choices; evidence bits are left to the caller.
     [[nodiscard]] int FixChoice(int choice);
 
     const VRX_Dmatrix& GetUtilityValues() const { return utilityValues; }

@@ -5,7 +5,6 @@
 
 #include <cstring>
 #include <new>
-#include <string>
 
 #include "formats/ergo_speaker.h"
 #include "formats/hugin_format.h"
@@ -37,20 +36,6 @@ constexpr ExtensionCode kExtensions[] = {
     {"dne", FileFormatCode::kNetica}, {"dsc", FileFormatCode::kMsbn},  {"vrx", FileFormatCode::kVrx},
     {"net", FileFormatCode::kHugin},  {"dxp", FileFormatCode::kKi},    {"xml03", FileFormatCode::kXmlBif},
 };
-
-// Formats whose speakers are not part of the engine yet.
-const char* UnavailableFormatName(int format) {
-    switch (format) {
-        case FileFormatCode::kErgo:
-            return "Ergo";
-        case FileFormatCode::kMsbn:
-            return "MSBN";
-        case FileFormatCode::kXmlBif:
-            return "XMLBIF";
-        default:
-            return nullptr;
-    }
-}
 
 template <class Speaker>
 std::unique_ptr<VRX_fileFormat> Make(VRX_network* network) {
@@ -91,12 +76,7 @@ std::unique_ptr<VRX_fileFormat> CreateSpeaker(VRX_network* network, const char* 
         default:
             break;
     }
-    if (const char* name = UnavailableFormatName(format)) {
-        const std::string text = std::string("Unknown File Format: the ") + name + " format is not available";
-        LogError(errorLog, kOutOfRange, text.c_str(), nullptr);
-    } else {
-        LogError(errorLog, kOutOfRange, "Unknown File Format", nullptr);
-    }
+    LogError(errorLog, kOutOfRange, "Unknown File Format", nullptr);
     return nullptr;
 }
 

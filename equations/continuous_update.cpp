@@ -4,6 +4,7 @@
 #include <string>
 
 #include "base/error_log.h"
+#include "base/out_of_memory.h"
 #include "base/status_codes.h"
 #include "definitions/equation.h"
 #include "equations/equation_solver.h"
@@ -12,7 +13,9 @@
 #include "model/node.h"
 #include "model/node_value.h"
 
-int UpdateContinuous(VRX_network& network) {
+namespace {
+
+int Update(VRX_network& network) {
     (void)network.ClearAllPropagatedEvidence();  // always 0
     (void)network.InvalidateValues();            // always 0
     for (int h = network.GetFirstNode(); h >= 0; h = network.GetNextNode(h)) {
@@ -23,4 +26,10 @@ int UpdateContinuous(VRX_network& network) {
     }
     const EquationSolverOptions options(&network);
     return RunEquationSolver(options);
+}
+
+}  // namespace
+
+int UpdateContinuous(VRX_network& network) {
+    return vovido::CatchOutOfMemory([&] { return Update(network); });
 }

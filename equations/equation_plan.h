@@ -57,12 +57,12 @@ struct EquationUnit {
 
 class EquationPlan {
 public:
-    // Groups and orders the live nodes, all of them equation nodes: 0, or -2 with the reason logged.
+    // Groups and orders the live nodes, all of them equation nodes: 0, or kOutOfRange with the reason logged.
     [[nodiscard]] int Build(VRX_network& network);
     std::vector<EquationUnit>& GetUnits() { return units_; }
 
-    // Computes the values of the unit's nodes into known: 0, or -2 (a value it needs is not known, or
-    // Newton's method failed, logged).
+    // Computes the values of the unit's nodes into known: 0, or kOutOfRange (a value it needs is not known,
+    // or Newton's method failed, logged).
     [[nodiscard]] int Solve(EquationUnit& unit, KnownValues& known, const EquationSolverOptions& options);
 
 private:

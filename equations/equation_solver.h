@@ -16,7 +16,7 @@ struct EquationSolverOptions {
     double differenceStep = 1e-6;  // relative step of the finite-difference derivatives
 };
 
-// 0, or -2 (logged) for a node of another kind, a component equation that holds a distribution, or a
+// 0, or kOutOfRange (logged) for a node of another kind, a component equation that holds a distribution, or a
 // failure of one of the two passes below.
 [[nodiscard]] int RunEquationSolver(const EquationSolverOptions& options);
 

@@ -10,7 +10,7 @@
 class VRX_network;
 class VRX_expression;
 
-// 0, or the failing code: -2 with "Conversion to HBN failed for node " and the identifier, or the
+// 0, or the failing code: kOutOfRange with "Conversion to HBN failed for node " and the identifier, or the
 // algorithm's code with "HBN algorithm failed." (the values without evidence are then out of date).
 [[nodiscard]] int RunHybridConversion(VRX_network& source);
 

@@ -2,6 +2,7 @@
 #include "equations/hybrid_drivers.h"
 
 #include "base/error_log.h"
+#include "base/out_of_memory.h"
 #include "base/status_codes.h"
 #include "equations/hybrid_sampling_network.h"
 #include "model/network.h"
@@ -9,7 +10,7 @@
 namespace {
 
 template <class Run>
-int RunHybrid(VRX_network& network, Run run) {
+int RunHybridOnce(VRX_network& network, Run run) {
     // What the last run fixed is not evidence of this one.
     (void)network.ClearAllPropagatedEvidence();  // always 0
     (void)network.InvalidateValues();            // always 0
@@ -19,6 +20,11 @@ int RunHybrid(VRX_network& network, Run run) {
     if (rc >= 0) return kSuccess;
     if (!net.GetRefusal().empty()) LogError(errorLog, kOutOfRange, net.GetRefusal().c_str(), nullptr);
     return LogError(errorLog, kNoUsefulSamples, "No useful samples have been generated for some of nodes.", nullptr);
+}
+
+template <class Run>
+int RunHybrid(VRX_network& network, Run run) {
+    return vovido::CatchOutOfMemory([&] { return RunHybridOnce(network, run); });
 }
 
 }  // namespace

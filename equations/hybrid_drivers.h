@@ -1,7 +1,7 @@
 #pragma once
 // The hybrid belief-update drivers (hybrid algorithm codes 13 to 16): each builds a hybrid sampling
-// network over the whole network for one run. 0, or -5 with "No useful samples have been generated
-// for some of nodes." logged (the reason a network cannot be handled logged before it).
+// network over the whole network for one run. 0, or kNoUsefulSamples with "No useful samples have been
+// generated for some of nodes." logged (the reason a network cannot be handled logged before it).
 
 class VRX_network;
 

@@ -56,13 +56,15 @@ public:
     HybridSampleNet(const HybridSampleNet&) = delete;
     HybridSampleNet& operator=(const HybridSampleNet&) = delete;
 
-    // The sampling runs: 0, -2 when the network cannot be handled (runFlags 16), -5 when no sample of
-    // nonzero weight came out of the allowed attempts. Each writes the estimates into the node values.
+    // The sampling runs: 0, kOutOfRange when the network cannot be handled (runFlags 16), kNoUsefulSamples
+    // when no sample of nonzero weight came out of the allowed attempts. Each writes the estimates into the
+    // node values.
     [[nodiscard]] int RunWeightedSampling();
     [[nodiscard]] int RunImportanceSampling();
     // Message passing, then importance sampling from the proposals the messages give.
     [[nodiscard]] int RunMessagePassingSampling(bool planOnlyWhereNeeded);
-    // Message passing alone; with writeResults the beliefs the messages give are written (0, -2, -5).
+    // Message passing alone; with writeResults the beliefs the messages give are written (0, kOutOfRange,
+    // kNoUsefulSamples).
     [[nodiscard]] int RunMessagePassing(bool writeResults = false);
 
     // The links each node sends on in the first iteration of the message passing. Without runFlags 8
@@ -143,7 +145,7 @@ namespace vovido {
 void SeedHybridGenerators(unsigned int seed);
 // Position of child in node's child list (or parent in its parent list), -1 when absent.
 int PositionIn(const std::vector<VRX_hybridSampleNode*>& list, const VRX_hybridSampleNode* node);
-// Solves "id = text" for a variable and gives the right side as text; -2 when it cannot be solved.
+// Solves "id = text" for a variable and gives the right side as text; kOutOfRange when it cannot be solved.
 // Evaluates the element's inverse for the parent with the node's variable at v into out; returns the
 // Jacobian |d inverse / dv| (0 when the inverse cannot be evaluated).
 double InvertElement(VRX_Helement& element, const std::string& nodeId, double v, const std::string& parentId,

@@ -21,8 +21,8 @@ public:
     // a count or position is out of range, or a section could not be read whole (all logged).
     [[nodiscard]] int ReadFile(const char* path) override;
     [[nodiscard]] int ReadText(std::string_view text);
-    // -2 (logged, no file created) unless every node is a probability or truth table; -103 when the
-    // file cannot be written.
+    // kOutOfRange (logged, no file created) unless every node is a probability or truth table; kFileIoFailed
+    // when the file cannot be written.
     [[nodiscard]] int WriteFile(const char* path) override;
     [[nodiscard]] int WriteToText(std::string& out);
 

@@ -32,15 +32,15 @@ std::string UniqueNodeId(const VRX_network& network, const std::string& text, in
 const char* NodeIdOr(const VRX_network& network, int handle, const char* fallback);
 
 // out = the names, each repaired into an identifier (a letter, then letters, digits or '_') and made
-// unique in the list with a number; names that are valid identifiers stay as they are. 0, or -2 when a
-// name cannot be repaired, -42 when memory fails.
+// unique in the list with a number; names that are valid identifiers stay as they are. 0, or kOutOfRange when
+// a name cannot be repaired, kOutOfMemory when memory fails.
 [[nodiscard]] int RepairedIds(const VRX_stringArray& names, VRX_idArray& out);
 [[nodiscard]] int RepairedIds(const std::vector<std::string>& names, VRX_idArray& out);
 
 // The message refusing a node the format cannot hold, or an empty text when it can be written.
 using NodeRefusal = std::function<std::string(int handle)>;
-// Before a file is created: -2 (logged with the message) at the first node refused, or when the nodes
-// cannot be put in topological order.
+// Before a file is created: kOutOfRange (logged with the message) at the first node refused, or when the
+// nodes cannot be put in topological order.
 [[nodiscard]] int CheckWritableNodes(VRX_network& network, const NodeRefusal& refusal);
 // Before a file is created: -2 (logged) for a dynamic network (temporal arcs, or nodes of the slices, which
 // the slice evidence needs), which the format would save as its first slice alone.
@@ -58,7 +58,8 @@ using NodeRefusal = std::function<std::string(int handle)>;
 [[nodiscard]] int WriteCheckedText(VRX_textFormat& speaker, std::string& out,
                                    const std::function<int()>& check, const std::function<int()>& writeBody);
 
-// The whole file as text, line ends as line feeds: -103 (logged) when it cannot be read, -102 when empty.
+// The whole file as text, line ends as line feeds: kFileIoFailed (logged) when it cannot be read, kEndOfFile
+// when empty.
 [[nodiscard]] int ReadWholeFile(const char* path, std::string& out);
 
 // A probability table as a file gives it: the index of the first entry that is no probability (0 to 1,
@@ -71,8 +72,9 @@ std::string ProbabilityRefusal(const std::string& nodeId, const VRX_doubleArray&
 
 // A probability or utility as the shortest text that reads back as the same double.
 std::string NumberText(double value);
-// The current Integer or Real Number token as a finite double, consumed: -127 without a message for
-// another token, -127 reported as "ERROR: '%s' : Number out of range" for a number beyond the doubles.
+// The current Integer or Real Number token as a finite double, consumed: kSyntaxError without a message for
+// another token, kSyntaxError reported as "ERROR: '%s' : Number out of range" for a number beyond the
+// doubles.
 [[nodiscard]] int ReadFiniteNumber(VRX_textFormat& speaker, double& value);
 
 // How a table is written as nested lists: one level of parentheses per dimension from the first to the

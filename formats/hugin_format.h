@@ -18,8 +18,8 @@ public:
     // not start with "net {", or a statement that holds the network's content could not be taken.
     [[nodiscard]] int ReadFile(const char* path) override;
     [[nodiscard]] int ReadText(std::string_view text);
-    // -2 (logged, no file touched) when a node's kind has no Hugin form; -103 when the file cannot be
-    // written.
+    // kOutOfRange (logged, no file touched) when a node's kind has no Hugin form; kFileIoFailed when the file
+    // cannot be written.
     [[nodiscard]] int WriteFile(const char* path) override;
     [[nodiscard]] int WriteToText(std::string& out);
     [[nodiscard]] int CheckWritable();

@@ -21,7 +21,7 @@ public:
     // inside a section.
     [[nodiscard]] int ReadFile(const char* path) override;
     [[nodiscard]] int ReadText(std::string_view text);
-    // Refused: -2 with "Writing to KI file format not supported.".
+    // Refused: kOutOfRange with "Writing to KI file format not supported.".
     [[nodiscard]] int WriteFile(const char* path) override;
 
     // KEY : value.

@@ -48,32 +48,33 @@ public:
     // A file that keeps producing unreadable characters is binary; reading stops after this many reports.
     static constexpr int kMaxUnknownReports = 100;
 
-    // An unknown mode leaves the analyser invalid; Open then refuses with -567.
+    // An unknown mode leaves the analyser invalid; Open then refuses with kObjectNotValid.
     explicit VRX_lexicalAnalizer(int mode);
     ~VRX_lexicalAnalizer() override;
     VRX_lexicalAnalizer(const VRX_lexicalAnalizer&) = delete;
     VRX_lexicalAnalizer& operator=(const VRX_lexicalAnalizer&) = delete;
 
-    // 0, or -2 for a mode outside 1-5 (the table is then left as it was).
+    // 0, or kOutOfRange for a mode outside 1-5 (the table is then left as it was).
     [[nodiscard]] int LoadTable(int mode);
 
-    // Opens the file and reads its first line: 0, -103 when it cannot be opened, -102 when it is empty.
+    // Opens the file and reads its first line: 0, kFileIoFailed when it cannot be opened, kEndOfFile when it
+    // is empty.
     [[nodiscard]] int Open(const char* path);
     // Reads from a text held in memory, as Open reads a file.
     [[nodiscard]] int OpenText(std::string_view text);
 
-    // The current token, which stays current until Consume. 0; -111 at the end of the input; -126 for
-    // an unknown character, which is logged and dropped so that the next call goes on after it; -128
-    // (logged) when the input ends inside a comment or a string.
+    // The current token, which stays current until Consume. 0; kNoMoreTokens at the end of the input;
+    // kLexicalError for an unknown character, which is logged and dropped so that the next call goes on after
+    // it; kUnexpectedEndOfFile (logged) when the input ends inside a comment or a string.
     [[nodiscard]] int PeekToken(VRX_token& token);
     void Consume();
-    // Makes the previous remembered token current again; -2 when there is none.
+    // Makes the previous remembered token current again; kOutOfRange when there is none.
     [[nodiscard]] int StepBack();
 
     // Line of the most recently read line (1 for the first).
     int GetLineNumber() const { return file.GetLineNumber(); }
-    // -103 once reading the input failed (logged by the text file: a read error, a line or a file too
-    // long), which ends the tokens as the end of the input does.
+    // kFileIoFailed once reading the input failed (logged by the text file: a read error, a line or a file
+    // too long), which ends the tokens as the end of the input does.
     int GetInputStatus() const { return file.GetStatus(); }
     // The input's file, for its reading limits.
     VRX_textFile& GetFile() { return file; }

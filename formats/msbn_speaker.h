@@ -17,8 +17,8 @@ public:
     // "diagnostic", "trouble"), or holds an object that could not be read whole (all logged).
     [[nodiscard]] int ReadFile(const char* path) override;
     [[nodiscard]] int ReadText(std::string_view text);
-    // -2 (logged, no file created) for a node kind the format does not hold; -103 when the file cannot
-    // be written.
+    // kOutOfRange (logged, no file created) for a node kind the format does not hold; kFileIoFailed when the
+    // file cannot be written.
     [[nodiscard]] int WriteFile(const char* path) override;
     [[nodiscard]] int WriteToText(std::string& out);
 

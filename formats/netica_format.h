@@ -22,7 +22,7 @@ public:
 
 namespace vovido {
 // The right-hand side of a Netica equation ("X (parents) = expression") as built-in expression text:
-// 0, or -2 with the reason in `error`.
+// 0, or kOutOfRange with the reason in `error`.
 [[nodiscard]] int TranslateNeticaEquation(const std::string& text, std::string& out, std::string& error);
 }  // namespace vovido
 
@@ -36,8 +36,8 @@ public:
     // does not start with "bnet ID {", or a statement that holds the network's content could not be taken.
     [[nodiscard]] int ReadFile(const char* path) override;
     [[nodiscard]] int ReadText(std::string_view text);
-    // -2 (logged, no file touched) when a node's kind has no Netica form; -103 when the file cannot be
-    // written.
+    // kOutOfRange (logged, no file touched) when a node's kind has no Netica form; kFileIoFailed when the
+    // file cannot be written.
     [[nodiscard]] int WriteFile(const char* path) override;
     [[nodiscard]] int WriteToText(std::string& out);
     [[nodiscard]] int CheckWritable();

@@ -28,31 +28,31 @@ public:
     VRX_textFile(const VRX_textFile&) = delete;
     VRX_textFile& operator=(const VRX_textFile&) = delete;
 
-    // kRead or kWrite; 0, or -103 (logged as "OPEN FILE FAILED" when the file cannot be opened). Bytes
-    // are read and written as they are; line ends are handled by ReadLine.
+    // kRead or kWrite; 0, or kFileIoFailed (logged as "OPEN FILE FAILED" when the file cannot be opened).
+    // Bytes are read and written as they are; line ends are handled by ReadLine.
     [[nodiscard]] int Open(const char* path, int mode);
     // Reading from a text in memory instead of a file.
     int OpenInputText(std::string_view text);
     // Writing into memory; the text stays readable through GetOutputText after Close.
     int OpenOutputText();
     const std::string& GetOutputText() const { return outputText_; }
-    // 0, or -103 when buffered output could not be written. The status becomes -103. A file written
-    // replaces the target only here and only when all of it was written; otherwise the old one stays.
+    // 0, or kFileIoFailed when buffered output could not be written. The status becomes kFileIoFailed. A file
+    // written replaces the target only here and only when all of it was written; otherwise the old one stays.
     [[nodiscard]] int Close();
     bool IsOpen() const { return openMode_ != 0; }
 
     // One whole line with its line feed (none on a last line that has none). A carriage return before
-    // the line feed, or at the very end, is removed, so CR LF files read as LF files. 0, -102 at the end
-    // of the file, -103 on a read error or without an input, and -103 (logged) for a line longer than
-    // the line limit or a file longer than the input limit: input that never ends (a device, a pipe)
-    // stops there instead of filling memory.
+    // the line feed, or at the very end, is removed, so CR LF files read as LF files. 0, kEndOfFile at the
+    // end of the file, kFileIoFailed on a read error or without an input, and kFileIoFailed (logged) for a
+    // line longer than the line limit or a file longer than the input limit: input that never ends (a device,
+    // a pipe) stops there instead of filling memory.
     [[nodiscard]] int ReadLine(std::string& line);
     static constexpr size_t kMaxLineBytes = size_t{64} << 20;
     // Lower limits for this file's reading; 0 keeps a limit as it is.
     void SetInputLimits(size_t maxLineBytes, int64_t maxInputBytes);
 
-    // One level deeper or shallower; at either limit the level stays and -2 is returned, which leaves
-    // the output well formed, so writers need not check.
+    // One level deeper or shallower; at either limit the level stays and kOutOfRange is returned, which
+    // leaves the output well formed, so writers need not check.
     int Indent();
     int Unindent();
     [[nodiscard]] int SetIndentWidth(int n);
@@ -60,14 +60,15 @@ public:
     // Text written at the end of each line that WriteWrapped breaks; null or empty clears it.
     int SetContinuation(const char* text);
 
-    // The writes return the status. A failure is sticky: later writes do nothing, GetStatus stays -103 and
-    // Close returns -103, so a writer checks Close (or GetStatus) once rather than every write.
+    // The writes return the status. A failure is sticky: later writes do nothing, GetStatus stays
+    // kFileIoFailed and Close returns kFileIoFailed, so a writer checks Close (or GetStatus) once rather than
+    // every write.
     int WriteIndentation();
     // Never breaks a line.
     int WriteRaw(std::string_view text, int mode = TextFileMode::kIndentAfterLineFeed);
     // Breaks a line that grows past the line width at a blank.
     int WriteWrapped(std::string_view text, int mode = TextFileMode::kIndentAfterLineFeed);
-    // -103 without an output, 0 for a null text, else WriteWrapped.
+    // kFileIoFailed without an output, 0 for a null text, else WriteWrapped.
     int Write(const char* text, int mode = TextFileMode::kIndentAfterLineFeed);
     // Write after the indentation.
     int WriteLine(const char* text, int mode = TextFileMode::kIndentAfterLineFeed);

@@ -36,7 +36,7 @@ public:
     [[nodiscard]] virtual int SkipAfterError();
 
     // "(" items separated by "," ")" appended to the list; "()" is an empty list. A missing "(" or ")"
-    // and an item of the wrong kind are reported (-127).
+    // and an item of the wrong kind are reported (kSyntaxError).
     [[nodiscard]] virtual int ReadIdList(VRX_stringArray& list);
     [[nodiscard]] virtual int ReadStringList(VRX_stringArray& list);
     [[nodiscard]] virtual int ReadDoubleList(VRX_doubleArray& list);
@@ -53,8 +53,8 @@ public:
     virtual int WriteIntListField(const char* key, const VRX_intArray& list, bool useSize);
     virtual int WriteIntList(const VRX_intArray& list, bool useSize);
 
-    // KEY = value: -129 when the current token is not the Identifier key (nothing consumed); on success
-    // the value token (of the kind given) is consumed and its text is in `token`.
+    // KEY = value: kNotThisKeyword when the current token is not the Identifier key (nothing consumed); on
+    // success the value token (of the kind given) is consumed and its text is in `token`.
     [[nodiscard]] virtual int ReadFieldStart(const char* key, int kind);
     [[nodiscard]] virtual int ReadIntField(const char* key, int& value);
     [[nodiscard]] virtual int ReadBoolField(const char* key, int& value);
@@ -82,17 +82,17 @@ public:
     virtual void ClearContinuation();
 
     // Token tests. An unknown character in the input has been logged by the analyser and is passed over.
-    // Accepts a token of the kind (and text, compared without regard to case) and consumes it; -127
-    // otherwise, nothing logged; -2 without a lexer; a lexer failure as it is. Kind 8 with a text also
-    // accepts any punctuation token whose text begins the expected one ("=" for "==").
+    // Accepts a token of the kind (and text, compared without regard to case) and consumes it; kSyntaxError
+    // otherwise, nothing logged; kOutOfRange without a lexer; a lexer failure as it is. Kind 8 with a text
+    // also accepts any punctuation token whose text begins the expected one ("=" for "==").
     [[nodiscard]] int ExpectToken(int kind, const char* text);
     // An optional token: consumed when it is there (true), else nothing happens.
     bool AcceptToken(int kind, const char* text) { return ExpectToken(kind, text) == kSuccess; }
-    // ExpectToken that reports a mismatch with -127 and the expectation message.
+    // ExpectToken that reports a mismatch with kSyntaxError and the expectation message.
     [[nodiscard]] int RequireToken(int kind, const char* text);
     void FormatUnexpectedToken(int kind, const char* text);
     void FormatUnexpectedEnd(int kind, const char* text);
-    // 1 or 0, or the lexer's failure (-111 at the end of the input); nothing consumed.
+    // 1 or 0, or the lexer's failure (kNoMoreTokens at the end of the input); nothing consumed.
     [[nodiscard]] int IsIdentifierNext();
     [[nodiscard]] int IsStringNext();
     [[nodiscard]] int IsIntegerNext();
@@ -104,7 +104,7 @@ public:
     // The same tests on the current token without peeking, by the case rule of `caseSensitive`.
     bool TokenIs(const char* text) const;
     bool TokenInTable(vovido::KeywordTable table) const;
-    // Index of the current token's text in the table, -2 when absent.
+    // Index of the current token's text in the table, kOutOfRange when absent.
     [[nodiscard]] int KeywordIndex(vovido::KeywordTable table) const;
 
     [[nodiscard]] int ReadInt(int& value);
@@ -137,7 +137,7 @@ public:
     // of the statement skipped (with its ';') when not. The closing '}' is required (SkipAfterError when
     // missing). A statement that consumes nothing has its first token dropped, so the loop always advances.
     // Whatever is skipped is reported: by the statement that failed, else here as an error, and so the read
-    // fails in the end; the result is -2 only without a lexer, so a caller may pass over it.
+    // fails in the end; the result is kOutOfRange only without a lexer, so a caller may pass over it.
     int ReadBlock(const std::function<int()>& readStatement, bool semicolonAfterEach = true);
     // Skips tokens up to and including the '}' that closes the first block opened; a '}' closing the
     // enclosing block before any '{' ends the skip and stays current.

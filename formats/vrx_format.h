@@ -45,13 +45,13 @@ public:
     // 0 after a read, also when bad statements were logged and skipped. Failures: the file cannot be
     // opened or is empty, it does not start with "net ID {", or it ends before the net block is closed.
     [[nodiscard]] int ReadFile(const char* path) override;
-    // -2 (logged, no file created) when a node's kind has no statements in this format; -103 when the
-    // file cannot be written.
+    // kOutOfRange (logged, no file created) when a node's kind has no statements in this format;
+    // kFileIoFailed when the file cannot be written.
     [[nodiscard]] int WriteFile(const char* path) override;
     // The same on texts in memory.
     [[nodiscard]] int ReadText(std::string_view text);
     [[nodiscard]] int WriteToText(std::string& out);
-    // -2 with a logged message naming the first node whose definition this format cannot represent.
+    // kOutOfRange with a logged message naming the first node whose definition this format cannot represent.
     [[nodiscard]] int CheckWritable();
 
     [[nodiscard]] int ReadSectionStart(const char* name) override;
@@ -66,7 +66,7 @@ public:
 protected:
     // The read after the input was opened (openResult), shared by file and text reading.
     [[nodiscard]] int ReadOpened(int openResult);
-    // Logs "ERROR: '<current token>' : " and the text with -127; returns -127.
+    // Logs "ERROR: '<current token>' : " and the text with kSyntaxError; returns kSyntaxError.
     int ReportUnknown(const char* what);
     // The same for a statement whose word the format does not know: logged as a warning, since passing
     // over it loses nothing the format holds, unless the word opens a block of the format (a block out
@@ -82,15 +82,15 @@ protected:
     // The current word opens a block somewhere in the format.
     virtual bool IsBlockWord() const;
     // After the last block: anything still in the input is reported (it would be lost). Then the
-    // read's result: -128 for a block left open, else its first error, else 0.
+    // read's result: kUnexpectedEndOfFile for a block left open, else its first error, else 0.
     int FinishRead();
     int ReportMessage(int code, const std::string& text) { return ReportError(code, text.c_str()); }
-    // KEY = : -129 when the current token is not the Identifier key (nothing consumed).
+    // KEY = : kNotThisKeyword when the current token is not the Identifier key (nothing consumed).
     [[nodiscard]] int ReadKeyAndEquals(const char* key);
     // Lists whose size equals their item count, so that no setter takes spare room for items.
     [[nodiscard]] int ReadNumbers(VRX_doubleArray& out);
-    // An Integer or Real Number token, or inf, nan with an optional sign: -127 without a message when
-    // none stands there, -127 reported when a sign is followed by anything else.
+    // An Integer or Real Number token, or inf, nan with an optional sign: kSyntaxError without a message when
+    // none stands there, kSyntaxError reported when a sign is followed by anything else.
     [[nodiscard]] int ReadWrittenNumber(double& value);
     [[nodiscard]] int ReadInts(VRX_intArray& out);
     [[nodiscard]] int ReadIds(VRX_stringArray& out);

@@ -24,8 +24,8 @@ public:
     // is cut short, or holds a variable or definition that could not be read whole (all logged).
     [[nodiscard]] int ReadFile(const char* path) override;
     [[nodiscard]] int ReadText(std::string_view text);
-    // -2 (logged, no file created) for a node that is neither discrete nor a utility table; -103 when the
-    // file cannot be written.
+    // kOutOfRange (logged, no file created) for a node that is neither discrete nor a utility table;
+    // kFileIoFailed when the file cannot be written.
     [[nodiscard]] int WriteFile(const char* path) override;
     [[nodiscard]] int WriteToText(std::string& out);
 

@@ -8,9 +8,9 @@ class VRX_xvrxSpeaker : public VRX_fileFormat {
 public:
     explicit VRX_xvrxSpeaker(VRX_network* network) : VRX_fileFormat(network) {}
 
-    // 0, or -103 when the load failed (what was read before the error stays in the network).
+    // 0, or kFileIoFailed when the load failed (what was read before the error stays in the network).
     [[nodiscard]] int ReadFile(const char* fileName) override;
-    // 0, or -103 when the file could not be written whole.
+    // 0, or kFileIoFailed when the file could not be written whole.
     [[nodiscard]] int WriteFile(const char* fileName) override;
     // The XML loader checks identifiers and cycles itself.
     bool SkipsIdentifierCheck() const override { return true; }

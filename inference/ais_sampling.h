@@ -11,5 +11,6 @@ constexpr int kLearningSamples = 25000;
 constexpr int kUpdateInterval = 2500;
 }  // namespace vovido::AdaptiveSamplingSettings
 
-// Beliefs of every node of the net written to the network; 0, or -5 when a node got no useful sample.
+// Beliefs of every node of the net written to the network; 0, or kNoUsefulSamples when a node got no useful
+// sample.
 [[nodiscard]] int RunAdaptiveImportanceSampling(SampleNet& net);

@@ -43,9 +43,27 @@ double AnnealedMapSearch::SpecificHeat(double temperature) const {
     return std::max(0.0, m2 - m1 * m1) / (temperature * temperature);
 }
 
-int AnnealedMapSearch::Run(VRX_network& network, const VRX_intArray& mapNodes, VRX_intArray& assignment,
-                           const VRX_intArray& evidenceNodes, const VRX_intArray& evidenceOutcomes,
-                           double& bestProbabilityOut, double& evidenceProbabilityOut, int seed) {
+namespace {
+
+// The candidate for a move away from outcome c: another outcome drawn in proportion to its probability
+// by the uniform u; -1 when there is none.
+int DrawCandidate(const std::vector<double>& b, int c, double u) {
+    double others = 0.0;
+    for (size_t x = 0; x < b.size(); x++) {
+        if (static_cast<int>(x) != c) others += b[x];
+    }
+    double sum = 0.0;
+    for (size_t x = 0; x < b.size(); x++) {
+        if (static_cast<int>(x) == c) continue;
+        sum += b[x];
+        if (sum >= u * others) return static_cast<int>(x);
+    }
+    return -1;
+}
+
+}  // namespace
+
+void AnnealedMapSearch::Setup(VRX_network& network, int seed) {
     network_ = &network;
     generator.Seed(static_cast<uint32_t>(seed));
     const VRX_annealedMapTuning& tuning = network.GetAnnealedMapTuning();
@@ -58,26 +76,32 @@ int AnnealedMapSearch::Run(VRX_network& network, const VRX_intArray& mapNodes, V
     maxSpecificHeat = 0.0;
     temperatureAtMaxHeat = Tinit;
     energyScale = 1.0;
-    const int m = mapNodes.GetCount();
-    if (assignment.GetCount() != m || evidenceNodes.GetCount() != evidenceOutcomes.GetCount())
-        return kOutOfRange;
+}
 
+int AnnealedMapSearch::EnterEvidence(const VRX_intArray& nodes, const VRX_intArray& outcomes,
+                                     double& probability) {
     // P(evidence) by the chain rule over the findings in their order, entering each after its factor.
+    VRX_network& network = *network_;
     network.ClearAllEvidence();
-    double evidenceProbability = 1.0;
+    probability = 1.0;
     std::vector<double> beliefs;
-    for (int i = 0; i < evidenceNodes.GetCount(); i++) {
-        if (const int rc = ConditionalOf(evidenceNodes[i], beliefs)) return rc;
-        const int outcome = evidenceOutcomes[i];
-        evidenceProbability *= outcome >= 0 && outcome < static_cast<int>(beliefs.size())
-                                   ? beliefs[static_cast<size_t>(outcome)]
-                                   : 0.0;
-        if (!(evidenceProbability > 0.0)) return LogError(errorLog, kConflictingEvidence, nullptr, nullptr);
-        if (const int rc = network.GetNode(evidenceNodes[i])->GetValue()->SetEvidence(outcome)) return rc;
+    for (int i = 0; i < nodes.GetCount(); i++) {
+        if (const int rc = ConditionalOf(nodes[i], beliefs)) return rc;
+        const int outcome = outcomes[i];
+        probability *= outcome >= 0 && outcome < static_cast<int>(beliefs.size())
+                           ? beliefs[static_cast<size_t>(outcome)]
+                           : 0.0;
+        if (!(probability > 0.0)) return LogError(errorLog, kConflictingEvidence, nullptr, nullptr);
+        if (const int rc = network.GetNode(nodes[i])->GetValue()->SetEvidence(outcome)) return rc;
     }
+    return kSuccess;
+}
 
+int AnnealedMapSearch::GreedyStart(const VRX_intArray& mapNodes, VRX_intArray& assignment,
+                                   std::vector<std::vector<double>>& conditional) {
     // Greedy start in ascending entropy: each node at its most probable outcome given those fixed before.
-    std::vector<std::vector<double>> conditional(static_cast<size_t>(m));
+    VRX_network& network = *network_;
+    const int m = mapNodes.GetCount();
     network.ClearAllTargets();
     for (int i = 0; i < m; i++) {
         if (const int rc = network.SetTarget(mapNodes[i])) return rc;
@@ -113,82 +137,97 @@ int AnnealedMapSearch::Run(VRX_network& network, const VRX_intArray& mapNodes, V
         bestProbability *= top;
         if (const int rc = network.GetNode(mapNodes[i])->GetValue()->SetEvidence(best)) return rc;
     }
-    if (bestAssignment.Copy(assignment) != kSuccess) return kOutOfMemory;
+    return bestAssignment.Copy(assignment) != kSuccess ? kOutOfMemory : kSuccess;
+}
+
+int AnnealedMapSearch::Sweep(const VRX_intArray& mapNodes, VRX_intArray& assignment,
+                             std::vector<std::vector<double>>& conditional, double T, double& p,
+                             bool& improved) {
+    // numCycle cycles of one move per MAP node, each drawn from the node's conditional given the others.
+    improved = false;
+    bool moved = false;
+    history.clear();
+    for (int cycle = 0; cycle < numCycle; cycle++) {
+        for (int i = 0; i < mapNodes.GetCount(); i++) {
+            const int c = assignment[i];
+            VRX_nodeValue* value = network_->GetNode(mapNodes[i])->GetValue();
+            if (const int rc = value->ClearEvidence()) return rc;
+            std::vector<double>& b = conditional[static_cast<size_t>(i)];
+            if (const int rc = ConditionalOf(mapNodes[i], b)) return rc;
+            double u = generator.NextUniform();
+            if (u == 0.0) u = 1e-11;
+            if (u == 1.0) u = 1.0 - 1e-11;
+            const int d = DrawCandidate(b, c, u);
+            // A move needs a candidate of nonzero probability and a current outcome to compare it
+            // with: the ratio never divides by zero, and no impossible outcome is ever taken.
+            bool accepted = false;
+            if (d >= 0 && c < static_cast<int>(b.size()) && b[static_cast<size_t>(c)] > 0.0 &&
+                b[static_cast<size_t>(d)] > 0.0) {
+                const double ratio = b[static_cast<size_t>(d)] / b[static_cast<size_t>(c)];
+                accepted = ratio >= 1.00001 || std::pow(ratio, 1.0 / T - 1.0) > generator.NextUniform();
+                if (accepted) {
+                    assignment[i] = d;
+                    p *= ratio;
+                    moved = true;
+                }
+            }
+            if (accepted || moved) {
+                p = std::min(p, 1.0);
+                if (p / bestProbability > 1.00001) {
+                    bestProbability = p;
+                    if (bestAssignment.Copy(assignment) != kSuccess) return kOutOfMemory;
+                    improved = true;
+                }
+            }
+            history.push_back(p);
+            if (const int rc = value->SetEvidence(assignment[i])) return rc;
+        }
+    }
+    return kSuccess;
+}
+
+bool AnnealedMapSearch::Cool(bool improved, double& T, int& reheatCounter, int& stopCounter) {
+    // Cooling by `speed`, reheating after iReheatSteps sweeps without a gain, stop after iStopSteps.
+    if (improved) {
+        reheatCounter = 0;
+        stopCounter = 0;
+    } else {
+        reheatCounter++;
+        stopCounter++;
+    }
+    const double heat = SpecificHeat(T);
+    if (heat > maxSpecificHeat) {
+        maxSpecificHeat = heat;
+        temperatureAtMaxHeat = T;
+    }
+    T *= speed;
+    if (reheatCounter >= iReheatSteps) {
+        T = (1.0 - bestProbability) * kReheat + temperatureAtMaxHeat;
+        if (T >= 1.0) T = Tinit;
+        reheatCounter = 0;
+    }
+    return stopCounter > iStopSteps;
+}
+
+int AnnealedMapSearch::Run(VRX_network& network, const VRX_intArray& mapNodes, VRX_intArray& assignment,
+                           const VRX_intArray& evidenceNodes, const VRX_intArray& evidenceOutcomes,
+                           double& bestProbabilityOut, double& evidenceProbabilityOut, int seed) {
+    Setup(network, seed);
+    const int m = mapNodes.GetCount();
+    if (assignment.GetCount() != m || evidenceNodes.GetCount() != evidenceOutcomes.GetCount())
+        return kOutOfRange;
+    double evidenceProbability = 1.0;
+    if (const int rc = EnterEvidence(evidenceNodes, evidenceOutcomes, evidenceProbability)) return rc;
+    std::vector<std::vector<double>> conditional(static_cast<size_t>(m));
+    if (const int rc = GreedyStart(mapNodes, assignment, conditional)) return rc;
     double T = Tinit;
     double p = bestProbability;
     int reheatCounter = 0;
     int stopCounter = 0;
-
-    for (;;) {
-        bool improved = false;
-        bool moved = false;
-        history.clear();
-        for (int cycle = 0; cycle < numCycle; cycle++) {
-            for (int i = 0; i < m; i++) {
-                const int c = assignment[i];
-                VRX_nodeValue* value = network.GetNode(mapNodes[i])->GetValue();
-                if (const int rc = value->ClearEvidence()) return rc;
-                std::vector<double>& b = conditional[static_cast<size_t>(i)];
-                if (const int rc = ConditionalOf(mapNodes[i], b)) return rc;
-                double u = generator.NextUniform();
-                if (u == 0.0) u = 1e-11;
-                if (u == 1.0) u = 1.0 - 1e-11;
-                double others = 0.0;
-                for (size_t x = 0; x < b.size(); x++) {
-                    if (static_cast<int>(x) != c) others += b[x];
-                }
-                int d = -1;
-                double sum = 0.0;
-                for (size_t x = 0; x < b.size() && d < 0; x++) {
-                    if (static_cast<int>(x) == c) continue;
-                    sum += b[x];
-                    if (sum >= u * others) d = static_cast<int>(x);
-                }
-                // A move needs a candidate of nonzero probability and a current outcome to compare it
-                // with: the ratio never divides by zero, and no impossible outcome is ever taken.
-                bool accepted = false;
-                if (d >= 0 && c < static_cast<int>(b.size()) && b[static_cast<size_t>(c)] > 0.0 &&
-                    b[static_cast<size_t>(d)] > 0.0) {
-                    const double ratio = b[static_cast<size_t>(d)] / b[static_cast<size_t>(c)];
-                    accepted = ratio >= 1.00001 || std::pow(ratio, 1.0 / T - 1.0) > generator.NextUniform();
-                    if (accepted) {
-                        assignment[i] = d;
-                        p *= ratio;
-                        moved = true;
-                    }
-                }
-                if (accepted || moved) {
-                    p = std::min(p, 1.0);
-                    if (p / bestProbability > 1.00001) {
-                        bestProbability = p;
-                        if (bestAssignment.Copy(assignment) != kSuccess) return kOutOfMemory;
-                        improved = true;
-                    }
-                }
-                history.push_back(p);
-                if (const int rc = value->SetEvidence(assignment[i])) return rc;
-            }
-        }
-        if (improved) {
-            reheatCounter = 0;
-            stopCounter = 0;
-        } else {
-            reheatCounter++;
-            stopCounter++;
-        }
-        const double heat = SpecificHeat(T);
-        if (heat > maxSpecificHeat) {
-            maxSpecificHeat = heat;
-            temperatureAtMaxHeat = T;
-        }
-        T *= speed;
-        if (reheatCounter >= iReheatSteps) {
-            T = (1.0 - bestProbability) * kReheat + temperatureAtMaxHeat;
-            if (T >= 1.0) T = Tinit;
-            reheatCounter = 0;
-        }
-        if (stopCounter > iStopSteps) break;
-    }
+    bool improved = false;
+    do {
+        if (const int rc = Sweep(mapNodes, assignment, conditional, T, p, improved)) return rc;
+    } while (!Cool(improved, T, reheatCounter, stopCounter));
     bestProbabilityOut = bestProbability;
     evidenceProbabilityOut = evidenceProbability;
     for (int i = 0; i < m; i++) assignment[i] = bestAssignment[i];

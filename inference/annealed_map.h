@@ -17,7 +17,7 @@ public:
     // Works on the network (a working copy: its evidence, targets and values change). assignment holds
     // one outcome per MAP node on return; bestProbability is P(assignment | evidence) and
     // evidenceProbability P(evidence). 0 on success; else the first failure of an evidence entry or a
-    // belief update (-26 when the evidence is impossible), with the outputs untouched.
+    // belief update (kConflictingEvidence when the evidence is impossible), with the outputs untouched.
     [[nodiscard]] int Run(VRX_network& network, const VRX_intArray& mapNodes, VRX_intArray& assignment,
                           const VRX_intArray& evidenceNodes, const VRX_intArray& evidenceOutcomes,
                           double& bestProbabilityOut, double& evidenceProbabilityOut, int seed);
@@ -26,6 +26,17 @@ private:
     // Beliefs of one node with it as the only target; the status of the update.
     [[nodiscard]] int ConditionalOf(int handle, std::vector<double>& beliefs);
     double SpecificHeat(double temperature) const;
+    // The phases of Run: tuning from the network, the evidence entered with its probability, the greedy
+    // start assignment, one annealing sweep, and the temperature schedule (true when the search stops).
+    void Setup(VRX_network& network, int seed);
+    [[nodiscard]] int EnterEvidence(const VRX_intArray& nodes, const VRX_intArray& outcomes,
+                                    double& probability);
+    [[nodiscard]] int GreedyStart(const VRX_intArray& mapNodes, VRX_intArray& assignment,
+                                  std::vector<std::vector<double>>& conditional);
+    [[nodiscard]] int Sweep(const VRX_intArray& mapNodes, VRX_intArray& assignment,
+                            std::vector<std::vector<double>>& conditional, double T, double& p,
+                            bool& improved);
+    bool Cool(bool improved, double& T, int& reheatCounter, int& stopCounter);
 
     VRX_network* network_ = nullptr;
     double bestProbability = 1.0;

@@ -88,38 +88,42 @@ public:
     explicit CliqueTree(const PartView& part);
     CliqueTree(const CliqueTree& other);
     // Takes over the other tree's current state (CopyFrom); on failure the tree is empty and GetStatus
-    // is -42.
+    // is kOutOfMemory.
     CliqueTree& operator=(const CliqueTree& other);
     ~CliqueTree() = default;
 
     // BuildStructure and LoadTables on this tree.
     [[nodiscard]] int Build(const PartView& part);
-    // Elimination, linking, homes and order. 0; -2 when a parent lies outside the part; -42 without memory.
+    // Elimination, linking, homes and order. 0; kOutOfRange when a parent lies outside the part; kOutOfMemory
+    // without memory.
     [[nodiscard]] int BuildStructure(const PartView& part);
-    // Every clique table set to the product of its families' tables. Needs an unsliced structure: -2
-    // after evidence entry (build again first) or for a table that does not fit its family; -42 (logged)
-    // when a table does not fit in memory.
+    // Every clique table set to the product of its families' tables. Needs an unsliced structure: kOutOfRange
+    // after evidence entry (build again first) or for a table that does not fit its family; kOutOfMemory
+    // (logged) when a table does not fit in memory.
     [[nodiscard]] int LoadTables(const PartView& part);
-    // Slices every table at the part's observed outcomes and drops those variables. 0, -2 or -42.
+    // Slices every table at the part's observed outcomes and drops those variables. 0, kOutOfRange or
+    // kOutOfMemory.
     [[nodiscard]] int EnterEvidence(const PartView& part);
-    // Collect from the last separator to the first, then distribute. -26 (logged) when the evidence has
-    // probability zero, -2 before tables are loaded, -42 without memory.
+    // Collect from the last separator to the first, then distribute. kConflictingEvidence (logged) when the
+    // evidence has probability zero, kOutOfRange before tables are loaded, kOutOfMemory without memory.
     [[nodiscard]] int Propagate();
     // Normalised beliefs of the part's unobserved nodes into their values, marked up to date; observed
-    // nodes whose evidence was only derived get their 0/1 vector. Nothing is written on failure: -26
-    // (logged) for a marginal of zero mass, -2 before propagation, -42 without memory.
+    // nodes whose evidence was only derived get their 0/1 vector. Nothing is written on failure:
+    // kConflictingEvidence (logged) for a marginal of zero mass, kOutOfRange before propagation, kOutOfMemory
+    // without memory.
     [[nodiscard]] int WriteBeliefs(const PartView& part);
     // EnterEvidence, Propagate, WriteBeliefs.
     [[nodiscard]] int Solve(const PartView& part);
     // The normalised marginal over the given part nodes into out, already dimensioned over them in that
-    // order. Observed variables are fixed at their outcome. -2 before propagation, for a shape that does
-    // not match, a repeated variable or one that no clique holds.
+    // order. Observed variables are fixed at their outcome. kOutOfRange before propagation, for a shape that
+    // does not match, a repeated variable or one that no clique holds.
     [[nodiscard]] int GetMarginal(const VRX_intArray& variables, VRX_Dmatrix& out) const;
-    // Replaces this tree by a copy of other, reusing this tree's buffers. 0 or -42 (tree left empty).
+    // Replaces this tree by a copy of other, reusing this tree's buffers. 0 or kOutOfMemory (tree left
+    // empty).
     [[nodiscard]] int CopyFrom(const CliqueTree& other);
     // Sum of the clique and separator table sizes.
     uint64_t GetTotalSize() const;
-    // Room for n cliques. 0 or -42.
+    // Room for n cliques. 0 or kOutOfMemory.
     [[nodiscard]] int Reserve(int n);
 
     // Result of the constructor or of the last assignment.

@@ -20,7 +20,7 @@ public:
     // Takes both working copies of the network.
     [[nodiscard]] int SetNetwork(const VRX_network& network);
 
-    // Each appends one result per unperformed test of the session, in its order; 0, or -2 when a
+    // Each appends one result per unperformed test of the session, in its order; 0, or kOutOfRange when a
     // mandatory observation has no evidence, or the failure of a belief update.
     [[nodiscard]] int RankSingleFault();
     [[nodiscard]] int RankMarginal(int flags);
@@ -36,13 +36,13 @@ private:
     // Refreshes the working copies, copies the evidence into both, and lists the tests, replacing
     // those whose cost is not available by -1.
     [[nodiscard]] int PrepareTests(VRX_intArray& tests);
-    // PrepareTests, targets set for the pursued faults' nodes, d-separated tests replaced by -2.
+    // PrepareTests, targets set for the pursued faults' nodes, d-separated tests replaced by kOutOfRange.
     [[nodiscard]] int PrepareMultiFault(VRX_intArray& tests);
     // The working network's evidence becomes that of the diagnosed network.
     [[nodiscard]] int CopyEvidence(VRX_network& target) const;
     // Adds each test group's setup cost to its member tests in the what-if network.
     [[nodiscard]] int ApplyGroupCosts();
-    // Tests that are descendants of none of the nodes become -2 (d-separation).
+    // Tests that are descendants of none of the nodes become kOutOfRange (d-separation).
     [[nodiscard]] int ExcludeUnreachableTests(const std::vector<int>& faultNodes, VRX_intArray& tests);
 
     // Probability of outcome k of the test in the belief network.

@@ -11,7 +11,7 @@
 class VRX_network;
 class DiagEngine;
 
-// One ranked test: the observation node (or -1 / -2 for a test whose cost is not available / that
+// One ranked test: the observation node (or -1 / kOutOfRange for a test whose cost is not available / that
 // cannot inform the pursued faults), its information strength, its cost and the score combining both.
 struct TestResult {
     int test;
@@ -58,7 +58,7 @@ public:
     VRX_network* GetNetwork() const { return network; }
 
     // 0 while the network's nodes, outcome counts and arcs are those seen by SetNetwork; otherwise
-    // -567 with kDiagNetworkChangedText logged (also without a network).
+    // kObjectNotValid with kDiagNetworkChangedText logged (also without a network).
     [[nodiscard]] int CheckNetwork() const;
     // The same test without logging: true while the network is bound and unchanged.
     bool NetworkUnchanged() const;
@@ -70,12 +70,12 @@ public:
     // Sets the fault nodes as targets (narrowed by d-separation when asked) and updates the beliefs.
     [[nodiscard]] int UpdateFaultBeliefs();
 
-    // Index of the most probable fault (a later one wins a tie); -2 without faults.
+    // Index of the most probable fault (a later one wins a tie); kOutOfRange without faults.
     [[nodiscard]] int FindMostLikelyFault() const;
     [[nodiscard]] int GetFaultIndex(int node, int outcome) const;
     [[nodiscard]] int SetPursuedFault(int index);
     [[nodiscard]] int SetPursuedFaults(const VRX_intArray& indices);
-    // The single pursued fault; -2 unless exactly one is pursued.
+    // The single pursued fault; kOutOfRange unless exactly one is pursued.
     [[nodiscard]] int GetPursuedFault() const;
     const VRX_intArray& GetPursuedFaults() const { return pursuedFaults; }
 
@@ -84,7 +84,7 @@ public:
     bool MandatoriesInstantiated() const;
 
     // Ranks the unperformed tests: the single-fault ranking for one pursued fault, else the multi-fault
-    // ranking of the mode bit 1, 2 or 4 (flags 8 to 64 choose its variants); -2 when there is none.
+    // ranking of the mode bit 1, 2 or 4 (flags 8 to 64 choose its variants); kOutOfRange when there is none.
     [[nodiscard]] int ComputeTestStrengths(int flags);
 
     // Weight of a test's cost in its score: the network property "DIAG_alphaValue", added as 1.0 when
@@ -93,7 +93,7 @@ public:
 
     // Appends a ranked test (a negative cost counts as 0, a strength just below 0 as 0).
     void AddTestResult(int test, double strength, double cost);
-    // Appends the result of a test that could not be ranked: code -1 or -2.
+    // Appends the result of a test that could not be ranked: code -1 or kOutOfRange.
     void AddUnavailableResult(int code);
 
     const std::vector<vovido::DiagFault>& GetFaults() const { return faults; }

@@ -4,5 +4,6 @@
 
 class SampleNet;
 
-// Beliefs of every node of the net written to the network; 0, or -5 when a node got no useful sample.
+// Beliefs of every node of the net written to the network; 0, or kNoUsefulSamples when a node got no useful
+// sample.
 [[nodiscard]] int RunPrepropagatedImportanceSampling(SampleNet& net);

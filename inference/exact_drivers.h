@@ -39,8 +39,8 @@ struct DecompositionContext {
 }  // namespace vovido
 
 // Every driver answers a status rather than a bare success flag, so that a join tree too large for its
-// limit (-42, the only failure that smaller target groups can cure) is told apart from impossible evidence
-// (-26, logged) and from a table that does not fit its node (-2).
+// limit (kOutOfMemory, the only failure that smaller target groups can cure) is told apart from impossible
+// evidence (kConflictingEvidence, logged) and from a table that does not fit its node (kOutOfRange).
 
 // Beliefs of the targets (every node while none is set) by one join tree per relevant part. requested is
 // null or a byte array indexed by handle; entries of nodes whose beliefs are written are cleared. limit is
@@ -56,14 +56,14 @@ struct DecompositionContext {
 [[nodiscard]] int RunRelevanceDecomposition(VRX_network& network,
                                             std::vector<vovido::DecompositionAttempt>* trace = nullptr);
 // Algorithm 12: all requested nodes as one list, halved until each piece fits.
-// For 0, 11 and 12: -42 when no join tree fits, logged once as "ERROR: Exact inference refused: ...". A
-// run of more requested nodes than one group holds first checks, by triangulation alone, that the node
-// last in topological order can be solved alone, and is refused at once when it cannot.
+// For 0, 11 and 12: kOutOfMemory when no join tree fits, logged once as "ERROR: Exact inference refused:
+// ...". A run of more requested nodes than one group holds first checks, by triangulation alone, that the
+// node last in topological order can be solved alone, and is refused at once when it cannot.
 [[nodiscard]] int RunRelevanceDecomposition2(VRX_network& network,
                                              std::vector<vovido::DecompositionAttempt>* trace = nullptr);
-// Algorithm 10: one clique tree per relevant part, without size limit or fallback. -26 (logged) for
-// evidence of probability zero, -42 (logged) when a clique table does not fit in memory; beliefs written
-// for earlier parts stay after a failure.
+// Algorithm 10: one clique tree per relevant part, without size limit or fallback. kConflictingEvidence
+// (logged) for evidence of probability zero, kOutOfMemory (logged) when a clique table does not fit in
+// memory; beliefs written for earlier parts stay after a failure.
 [[nodiscard]] int RunClusteringPerPart(VRX_network& network);
 
 // Solves one group: all its unanswered nodes as targets with firstLimit, then halves with halvedLimit.
@@ -77,6 +77,6 @@ struct DecompositionContext {
 // The probability of the current evidence (value flag 1), given the current targets: 0.0 for a network
 // without nodes, -1.0 when it cannot be computed (a join tree cannot be built within the default limit,
 // or an observed node left out of every part has a parent without an outcome). Observed noisy-MAX nodes
-// are never decomposed here. status, when given, receives 0 or why it failed: -42 for a join tree that
-// passes the limit (logged), else -2 or the status of the parts.
+// are never decomposed here. status, when given, receives 0 or why it failed: kOutOfMemory for a join tree
+// that passes the limit (logged), else kOutOfRange or the status of the parts.
 double ComputeProbEvidence(VRX_network& network, int* status = nullptr);

@@ -17,8 +17,8 @@ public:
     BestPolicySolver(const BestPolicySolver&) = delete;
     BestPolicySolver& operator=(const BestPolicySolver&) = delete;
 
-    // 0 on success; -2 when the diagram cannot be solved this way or the merge fails (logged); else the
-    // code of the failed update, logged with "Error when running Shachter's algorithm". Only the values
+    // 0 on success; kOutOfRange when the diagram cannot be solved this way or the merge fails (logged); else
+    // the code of the failed update, logged with "Error when running Shachter's algorithm". Only the values
     // of the caller's nodes change.
     [[nodiscard]] int Run(VRX_network& network);
 

@@ -27,8 +27,8 @@ public:
     Cluster(const Cluster&) = delete;
     Cluster& operator=(const Cluster&) = delete;
 
-    // Moves the cluster from its old parent's child list (if any) to the new parent's; -42 leaves it where
-    // it was.
+    // Moves the cluster from its old parent's child list (if any) to the new parent's; kOutOfMemory leaves it
+    // where it was.
     [[nodiscard]] int SetParent(Cluster* parent);
     // True when every separator node of other is a member here (an empty separator always is).
     bool HoldsSeparatorOf(const Cluster& other) const;
@@ -66,8 +66,8 @@ private:
     [[nodiscard]] int AddMember(int node);
     [[nodiscard]] int AddSeparatorNode(int node);
 
-    // Propagation steps (join_tree_propagation.cpp). Each returns 0, or -42 when a table cannot be
-    // allocated, or -2 when a conditional table does not fit its family.
+    // Propagation steps (join_tree_propagation.cpp). Each returns 0, or kOutOfMemory when a table cannot be
+    // allocated, or kOutOfRange when a conditional table does not fit its family.
     [[nodiscard]] int PrepareSeparator(const PartView& part);
     [[nodiscard]] int InitializeTable(const PartView& part);
     [[nodiscard]] int BuildFamilyProgram(const PartView& part, int v, StrideProgram& program,
@@ -147,19 +147,21 @@ public:
     // can be eliminated within the weight range, or when the summed cluster weights exceed the limit
     // (0: the default limit; kNoLimit, that is -1: none).
     bool Build(uint32_t limit);
-    // Root, order by weight then member count, and the cluster of each node's family. 0, or -42 when
+    // Root, order by weight then member count, and the cluster of each node's family. 0, or kOutOfMemory when
     // the working lists cannot be allocated.
     [[nodiscard]] int AssignFamilies();
-    // 0, or -42 when a table cannot be allocated, or -2 when a node table does not fit its family.
+    // 0, or kOutOfMemory when a table cannot be allocated, or kOutOfRange when a node table does not fit its
+    // family.
     [[nodiscard]] int InitializePotentials();
     // The tables hold plain probabilities, except that a cluster whose messages would take it below
     // 2^-256 is scaled up by a power of two first (the probability of evidence takes the scale back).
     void CollectEvidence();
-    // 0, or -42 when a separator table cannot be allocated.
+    // 0, or kOutOfMemory when a separator table cannot be allocated.
     [[nodiscard]] int DistributeEvidence();
     // Writes normalised beliefs of the requested unobserved nodes. requested is null or a byte array
-    // indexed by network handle; entries set there force the node and are cleared. 0, or -26 (logged)
-    // when a marginal sums to 0.0 (impossible evidence): then nothing is written and nothing cleared.
+    // indexed by network handle; entries set there force the node and are cleared. 0, or kConflictingEvidence
+    // (logged) when a marginal sums to 0.0 (impossible evidence): then nothing is written and nothing
+    // cleared.
     [[nodiscard]] int WriteBeliefs(unsigned char* requested);
     // The whole update for the part. False when the tree cannot be built or tables cannot be allocated,
     // and (logged) when the part's evidence is impossible; no belief of the part is marked up to date
@@ -174,8 +176,8 @@ public:
     // passes kDefaultJoinTreeLimit before allocating anything, whatever limit the build was given.
     uint64_t EstimateTableEntries() const;
 
-    // 0 after success; -42 when the tree could not be built or tables allocated, -26 for impossible
-    // evidence, -2 for a table that does not fit its family.
+    // 0 after success; kOutOfMemory when the tree could not be built or tables allocated,
+    // kConflictingEvidence for impossible evidence, kOutOfRange for a table that does not fit its family.
     int GetLastStatus() const { return lastStatus_; }
     const PartView& GetPart() const { return part_; }
     // Clusters in creation order until AssignFamilies, then sorted by weight and member count.
@@ -189,7 +191,7 @@ public:
     int GetScaleExponent() const { return scaleExponent_; }
     // Propagation drops the observed nodes from the clusters' member and separator lists. Saving the
     // lists after AssignFamilies and restoring them before each InitializePotentials lets one built tree
-    // serve many evidence sets. 0, or -42 when the copy cannot be made.
+    // serve many evidence sets. 0, or kOutOfMemory when the copy cannot be made.
     [[nodiscard]] int SaveMembership();
     void RestoreMembership();
 

@@ -61,7 +61,7 @@ int Cluster::PrepareSeparator(const PartView& part) {
 
 // Program that walks v's conditional table (parents in order, then v; last dimension fastest) along
 // this cluster's table; start receives the table entry of the observed family members' outcomes.
-// 1 when v has no table, -2 when the table does not fit the family.
+// 1 when v has no table, kOutOfRange when the table does not fit the family.
 int Cluster::BuildFamilyProgram(const PartView& part, int v, StrideProgram& program,
                                 const double*& start) const {
     const VRX_Dmatrix* table = part.GetNodeTable(v);

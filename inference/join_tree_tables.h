@@ -17,7 +17,7 @@ public:
     ~PotentialTable() { Free(); }
 
     // Sets the dimensions; a new buffer of exactly the element count is allocated only when the count
-    // exceeds the capacity. Entries are not cleared. 0, or -42 (table left empty) without memory.
+    // exceeds the capacity. Entries are not cleared. 0, or kOutOfMemory (table left empty) without memory.
     [[nodiscard]] int SetDimensions(const int* sizes, int n);
     double Sum() const;
     void Swap(PotentialTable& other);
@@ -58,12 +58,12 @@ struct StrideProgram {
     vovido::StrideEntry entries[kMaxProgramEntries];
     int count = 0;
 
-    // -2 when the program is full.
+    // kOutOfRange when the program is full.
     [[nodiscard]] int Append(uint32_t counter, uint32_t reload, int32_t step);
 };
 
 // Program from a table over list (sizes of the table's dimensions) to a table over sublist, a
-// subsequence of list in the same order. An empty sublist maps every position to entry 0. 0 or -2.
+// subsequence of list in the same order. An empty sublist maps every position to entry 0. 0 or kOutOfRange.
 [[nodiscard]] int BuildStrideProgram(const PotentialTable& table, StrideProgram& program, const int* list,
                                      int listCount, const int* sublist, int sublistCount);
 

@@ -15,7 +15,7 @@ public:
     // Index of a neighbour that is not in the part.
     static constexpr int kOutsidePart = -3;
 
-    // The view keeps a pointer to the part, which must outlive it. GetStatus() is -42 when the index
+    // The view keeps a pointer to the part, which must outlive it. GetStatus() is kOutOfMemory when the index
     // lists could not be allocated (the view then shows no record).
     explicit PartView(RelevanceGraph& part);
 
@@ -48,9 +48,9 @@ public:
     int ComputeHeights() const;
     const VRX_episParams& GetEpisParams() const;
 
-    // Puts the part's records in topological order and recomputes the indices. 0 or -42.
+    // Puts the part's records in topological order and recomputes the indices. 0 or kOutOfMemory.
     [[nodiscard]] int SortTopologically();
-    // Recomputes the indices after the part's records changed. 0 or -42.
+    // Recomputes the indices after the part's records changed. 0 or kOutOfMemory.
     [[nodiscard]] int Refresh();
 
 private:

@@ -7,8 +7,8 @@ class VRX_network;
 // Beliefs of every node of a singly connected network, written into the node values and marked up to
 // date. 0 on success; nothing is written on failure:
 //  -1 (logged) when the network is not singly connected;
-//  -2 (logged) when a node's table does not fit its parents and outcomes;
-//  -3 when the network's parent and child lists disagree;
-//  -26 (logged) when the evidence has probability zero;
-//  -42 without memory.
+//  kOutOfRange (logged) when a node's table does not fit its parents and outcomes;
+//  kInconsistentGraph when the network's parent and child lists disagree;
+//  kConflictingEvidence (logged) when the evidence has probability zero;
+//  kOutOfMemory without memory.
 [[nodiscard]] int RunPolytree(VRX_network& network);

@@ -37,7 +37,8 @@ void AddSample(SampledPart& part, bool countsHits, double weight) {
     for (SamplerRecord& record : part.records) record.weightedCounts[record.state] += weight;
 }
 
-// The beliefs of every record with a node; 0, or -5 (logged) when the part has no useful sample.
+// The beliefs of every record with a node; 0, or kNoUsefulSamples (logged) when the part has no useful
+// sample.
 int WritePart(SampledPart& part, bool countsHits) {
     const double total = countsHits ? static_cast<double>(part.accepted) : part.totalWeight;
     PartView view(*part.graph);

@@ -46,9 +46,9 @@ struct RecordSampler {
 };
 
 // Runs the sampler over the relevant parts of the network with the network's sample count. Parts of one
-// record take their beliefs from their table. 0; -5 when some part drew no useful sample (logged; its
-// unobserved nodes lose their up-to-date mark, the other parts are written); -2 or -42 when a part
-// cannot be set up (logged).
+// record take their beliefs from their table. 0; kNoUsefulSamples when some part drew no useful sample
+// (logged; its unobserved nodes lose their up-to-date mark, the other parts are written); kOutOfRange or
+// kOutOfMemory when a part cannot be set up (logged).
 [[nodiscard]] int RunRecordSampler(VRX_network& network, const RecordSampler& sampler);
 
 // The outcome drawn forward for the record from the column of its parents' states in the given table

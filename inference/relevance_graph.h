@@ -46,7 +46,7 @@ public:
     RelevanceNode* const* begin() const { return items_; }
     RelevanceNode* const* end() const { return items_ + count_; }
 
-    // 0, or -42 when a grown list cannot be allocated (the list is then unchanged).
+    // 0, or kOutOfMemory when a grown list cannot be allocated (the list is then unchanged).
     [[nodiscard]] int Add(RelevanceNode* record);
     // Position of the first occurrence, -1 when absent.
     [[nodiscard]] int Find(const RelevanceNode* record) const;
@@ -78,19 +78,19 @@ public:
     void RemoveChild(const RelevanceNode* child) { children.Remove(child); }
 
     // Writes the first outcome-count elements of table into the node's value as its beliefs and marks
-    // them up to date; -2 when the table is too small, 0 for a record without a node.
+    // them up to date; kOutOfRange when the table is too small, 0 for a record without a node.
     [[nodiscard]] int WriteBeliefs();
     // The record becomes observed at outcome and the node's beliefs the 0/1 vector of it (up to date).
-    // -2 unless 0 <= outcome < outcome count, nothing changed then.
+    // kOutOfRange unless 0 <= outcome < outcome count, nothing changed then.
     [[nodiscard]] int SetObservedBeliefs(int outcome);
     // A new owned table over the parents' and the record's own outcomes (content undefined; 1.0 at the
-    // observed outcome and 0.0 elsewhere for an observed record without parents). 0 or -42.
+    // observed outcome and 0.0 elsewhere for an observed record without parents). 0 or kOutOfMemory.
     [[nodiscard]] int CreateOwnTable();
-    // The table reduced to the parent's observed outcome, its dimension removed. -2 for a parent that is
-    // not in the list or not observed; -42 without memory.
+    // The table reduced to the parent's observed outcome, its dimension removed. kOutOfRange for a parent
+    // that is not in the list or not observed; kOutOfMemory without memory.
     [[nodiscard]] int AbsorbParentEvidence(const RelevanceNode* parent);
-    // The parent's dimension summed out, weighted by the parent's own one-dimensional table. -2 for a
-    // parent not in the list or without a fitting table; -42 without memory.
+    // The parent's dimension summed out, weighted by the parent's own one-dimensional table. kOutOfRange for
+    // a parent not in the list or without a fitting table; kOutOfMemory without memory.
     [[nodiscard]] int MarginalizeParent(const RelevanceNode* parent);
     // 1 when every element of table with the parent at parentOutcome and the record at ownOutcome equals
     // value, 0 when not, negative for a parent not in the list or an outcome out of range.
@@ -157,7 +157,7 @@ private:
 class RelevanceGraph {
 public:
     // One record per live node in slot order. absorbEvidence admits propagated evidence as observed.
-    // Construction that runs out of memory leaves an empty graph with GetStatus() -42.
+    // Construction that runs out of memory leaves an empty graph with GetStatus() kOutOfMemory.
     // splitNoisyMax allows the per-parent split of observed noisy-MAX nodes when the network asks for it;
     // the probability of evidence is taken without it.
     RelevanceGraph(VRX_network& network, bool absorbEvidence, bool splitNoisyMax = true);
@@ -176,7 +176,7 @@ public:
     [[nodiscard]] int FindNode(const VRX_node* node) const;
     void ClearEvidence();
     void SetLabels(int value);
-    // Every record after its parents, depth first in parent-list order. 0 or -42.
+    // Every record after its parents, depth first in parent-list order. 0 or kOutOfMemory.
     [[nodiscard]] int SortTopologically();
     // Observed records first, ascending by the share of zeros in their tables, then topologically.
     [[nodiscard]] int SortForLogicSampling();
@@ -190,7 +190,7 @@ public:
     void SetAllNodesTargets(bool on) { allNodesTargets_ = on; }
     bool IsTarget(const RelevanceNode* record) const;
     void PruneBarren(RelevanceNode* record);
-    // 0, or -42 when a table cannot be allocated.
+    // 0, or kOutOfMemory when a table cannot be allocated.
     [[nodiscard]] int AbsorbEvidence(RelevanceNode* record);
     [[nodiscard]] int CutEvidenceArcs();
     [[nodiscard]] int AbsorbRoot(RelevanceNode* record);
@@ -198,7 +198,7 @@ public:
     // Number of components seeded by targets; records reached from no target are removed.
     [[nodiscard]] int LabelComponents();
     // Hands the records over to one part per component (label order); one-record observed parts are
-    // answered at once and left out. The graph is empty afterwards. 0 or -42.
+    // answered at once and left out. The graph is empty afterwards. 0 or kOutOfMemory.
     [[nodiscard]] int SplitIntoParts(int count, std::vector<std::unique_ptr<RelevanceGraph>>& parts);
 
     int evidenceCount = 0;
@@ -212,7 +212,7 @@ private:
     [[nodiscard]] int Build(bool absorbEvidence, bool splitNoisyMax);
     [[nodiscard]] int InitRecord(RelevanceNode& record, VRX_node& node, bool absorbEvidence);
     [[nodiscard]] int LinkRecords(const std::vector<int>& positionOfHandle);
-    // Per-parent records for an observed noisy-MAX node in its last outcome; 0 or -42.
+    // Per-parent records for an observed noisy-MAX node in its last outcome; 0 or kOutOfMemory.
     [[nodiscard]] int DecomposeNoisyMax(RelevanceNode* record);
     // Destroys every record still held.
     void DestroyRecords();

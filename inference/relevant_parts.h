@@ -18,9 +18,9 @@ using RelevantPartList = std::vector<std::unique_ptr<RelevanceGraph>>;
 // into their single child (pruneRoots) and splits the rest into parts seeded by the targets; while no
 // target is set every node counts as one. Parts of one observed record are answered at once and left
 // out, so the list may be empty.
-// Returns null for a network without nodes (status 0) and on failure (status -42 when memory runs out,
-// -2 for a table that does not fit its record's parents); the network's targets are never changed.
-// splitNoisyMax as for RelevanceGraph.
+// Returns null for a network without nodes (status 0) and on failure (status kOutOfMemory when memory runs
+// out, kOutOfRange for a table that does not fit its record's parents); the network's targets are never
+// changed. splitNoisyMax as for RelevanceGraph.
 std::unique_ptr<vovido::RelevantPartList> FindRelevantParts(VRX_network& network, bool pruneRoots,
                                                             bool absorbEvidence, int* status = nullptr,
                                                             bool splitNoisyMax = true);

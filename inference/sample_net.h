@@ -80,7 +80,7 @@ public:
 class SampleNet {
 public:
     // Puts the part's records in topological order through the view, which must outlive the net.
-    // GetStatus() is -2 when a table does not fit its node, -42 without memory.
+    // GetStatus() is kOutOfRange when a table does not fit its node, kOutOfMemory without memory.
     explicit SampleNet(PartView& view);
     SampleNet(const SampleNet&) = delete;
     SampleNet& operator=(const SampleNet&) = delete;
@@ -91,7 +91,7 @@ public:
     int GetNumberOfNodes() const { return numNodes; }
     SampleNode& GetNode(int i) const { return *nodes[i]; }
 
-    // Importance and learning tables, message vectors and matrices. 0 or -42.
+    // Importance and learning tables, message vectors and matrices. 0 or kOutOfMemory.
     [[nodiscard]] int PrepareTables();
     void ReleaseTables();
     // Beliefs 0, and 1 at the observed outcome of an observed node.
@@ -110,7 +110,7 @@ public:
     // Importance sampling after loopy propagation: small importance entries raised to the cut-off.
     void ApplyEpisCutoff(SampleNode& node);
     // Normalised beliefs of every position into its node's value, marked up to date; records without a
-    // node are skipped. -5 at the first node whose beliefs sum to 0.
+    // node are skipped. kNoUsefulSamples at the first node whose beliefs sum to 0.
     [[nodiscard]] int WriteSampledBeliefs();
 
     double learningRate = 0.4;

@@ -46,6 +46,6 @@ struct SamplerRecord {
 };
 
 // Records for the part in its current record order, with every table checked against its family and
-// the counts allocated and zero. 0, -2 for a record without a fitting table or with a parent outside
-// the part, -42 without memory; out is empty on failure.
+// the counts allocated and zero. 0, kOutOfRange for a record without a fitting table or with a parent outside
+// the part, kOutOfMemory without memory; out is empty on failure.
 [[nodiscard]] int BuildSamplerRecords(RelevanceGraph& part, std::vector<SamplerRecord>& out);

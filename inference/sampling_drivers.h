@@ -1,8 +1,8 @@
 #pragma once
 // The stochastic belief-update algorithms of discrete networks (algorithm numbers 1 and 3 to 9) and the
-// helpers they share. Each driver returns 0, or -5 with "No useful samples have been generated for some
-// of nodes." logged when some relevant part produced no useful sample, or -26 (logged) for evidence that
-// spreading through deterministic table entries shows to be impossible.
+// helpers they share. Each driver returns 0, or kNoUsefulSamples with "No useful samples have been generated
+// for some of nodes." logged when some relevant part produced no useful sample, or kConflictingEvidence
+// (logged) for evidence that spreading through deterministic table entries shows to be impossible.
 
 #include "inference/relevant_parts.h"
 
@@ -30,9 +30,10 @@ constexpr char kNoUsefulSamplesText[] = "No useful samples have been generated f
 [[nodiscard]] int RunLoopyPropagationOnParts(VRX_network& network);
 
 // Runs body on a sampling network of each relevant part (single-record parts included), after every
-// value without evidence lost its up-to-date mark. Stops at the first part whose body fails: -5 logged
-// and returned, the parts before it keep their beliefs. A part that cannot be set up stops the run with
-// its own status logged (-2 for a table that does not fit its node, -42). 0 for a network without parts.
+// value without evidence lost its up-to-date mark. Stops at the first part whose body fails: kNoUsefulSamples
+// logged and returned, the parts before it keep their beliefs. A part that cannot be set up stops the run
+// with its own status logged (kOutOfRange for a table that does not fit its node, kOutOfMemory). 0 for a
+// network without parts.
 [[nodiscard]] int RunSamplingOnParts(VRX_network& network, int (*body)(SampleNet& net));
 
 // Every part of exactly one record takes its beliefs from its table and leaves the list; the other parts

@@ -13,9 +13,9 @@ namespace vovido {
 // One pass over the table of every discrete chance node. 0 when each entry is a finite number of at
 // least 0 and each column sums to a finite number (columns are not held to sum to 1 here: that stays
 // the consistency check's warning). Otherwise the first fault found is logged naming the node and what
-// is wrong, and -568 returned; a table beyond the size limit gives -42, logged. A column whose sum is
-// subnormal is set to 0 in place: it is the zero column it stands for numerically, and algorithms that
-// normalise columns would otherwise read it as a distribution.
+// is wrong, and kObjectNotConsistent returned; a table beyond the size limit gives kOutOfMemory, logged.
+// A column whose sum is subnormal is set to 0 in place: it is the zero column it stands for numerically,
+// and algorithms that normalise columns would otherwise read it as a distribution.
 [[nodiscard]] int CheckDiscreteTables(VRX_network& network);
 
 // After an update that succeeded: 0 when every up-to-date value holds what it may: finite beliefs and

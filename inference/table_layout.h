@@ -16,8 +16,8 @@ namespace vovido {
 // into the matrix, each walk starting at the matrix's data plus start. matrixVars names the variable of
 // each matrix dimension; pinned (null for none) holds dimension d at coordinate pinned[d] when that is
 // not negative, for a variable the table does not hold. Table variables the matrix lacks see the same
-// entries again. 0, or -2 when a dimension that is not pinned is missing from the table or differs from
-// it in size, when a pinned coordinate lies outside its dimension, or when the program is too long.
+// entries again. 0, or kOutOfRange when a dimension that is not pinned is missing from the table or differs
+// from it in size, when a pinned coordinate lies outside its dimension, or when the program is too long.
 [[nodiscard]] int BuildMatrixProgram(const VRX_Dmatrix& matrix, const int* matrixVars, const int* pinned,
                                      const int* tableVars, const int* tableSizes, int tableCount,
                                      StrideProgram& program, int64_t& start);

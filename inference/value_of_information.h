@@ -52,8 +52,8 @@ private:
 
 class VRX_valueOfInformationAssessor {
 public:
-    // 0; -567 or -568 for settings that are not valid or not consistent; -2 with a message for a diagram
-    // without utility nodes; else the first failure of a copy, an arc or a solution. The settings'
-    // network is never changed, and the settings' results only on success.
+    // 0; kObjectNotValid or kObjectNotConsistent for settings that are not valid or not consistent;
+    // kOutOfRange with a message for a diagram without utility nodes; else the first failure of a copy, an
+    // arc or a solution. The settings' network is never changed, and the settings' results only on success.
     [[nodiscard]] int ComputeValueOfInformation(VRX_valueOfInformation& settings);
 };

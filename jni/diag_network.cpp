@@ -108,7 +108,8 @@ auto OnBoundNodeId(JNIEnv* env, jobject self, jstring node, Body&& body, Args...
     });
 }
 
-// The fault index of the pair; a pair that is no fault raises the engine error and returns -2 with it.
+// The fault index of the pair; a pair that is no fault raises the engine error and returns kOutOfRange
+// with it.
 jint FaultIndexOf(JNIEnv* env, const DiagSession& session, int node, int outcome) {
     const int index = session.GetFaultIndex(node, outcome);
     if (index >= 0) return index;

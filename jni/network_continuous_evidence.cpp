@@ -12,7 +12,7 @@ using vovido::NodeValue;
 
 namespace {
 
-// Reported under the name of discrete evidence: a node without continuous values refuses with -51.
+// Reported under the name of discrete evidence: a node without continuous values refuses with kWrongNodeType.
 void SetContEvidence(JNIEnv* env, const VRX_network& network, int handle, jdouble observed) {
     CheckEngineStatus(env, "SetEvidence",
                       NodeValue(checkNodeHandle(network, handle)).SetContEvidence(observed));

@@ -101,7 +101,8 @@ jboolean TemporalArcExists(JNIEnv*, VRX_network& network, int parent, int child,
 
 jint MaxNodeTemporalOrder(JNIEnv*, VRX_network& network, int handle) {
     checkNodeHandle(network, handle);
-    return network.GetMaxNodeTemporalOrder(handle);  // -2 outside the plate is the answer, not a failure
+    // kOutOfRange outside the plate is the answer, not a failure.
+    return network.GetMaxNodeTemporalOrder(handle);
 }
 
 jintArray TemporalOrders(JNIEnv* env, VRX_network& network, int handle) {

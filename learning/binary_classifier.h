@@ -21,23 +21,24 @@ public:
     // Pushes the score on the queue of positive or of other records.
     void add_score(double score, bool positive);
     // Classifies one record (a state per node; -1 or the missing mark for unknown) and keeps its
-    // results. -567 without a class variable, -2 for a record too short to hold the class, -567 without
-    // a positive state, -1 when the graph gives no posterior, -2 for a positive state the class lacks.
+    // results. kObjectNotValid without a class variable, kOutOfRange for a record too short to hold the
+    // class, kObjectNotValid without a positive state, -1 when the graph gives no posterior, kOutOfRange for
+    // a positive state the class lacks.
     [[nodiscard]] int classify(const std::vector<int>& record);
     // Rows (true positives, false negatives, true negatives, false positives, threshold) at `points`
     // thresholds taken from the positive scores (all of them when points is not in 1..P), framed by the
     // rows of threshold 0 and of all negatives counted. The best threshold by sensitivity plus precision
-    // goes to *threshold when given. -567 without a positive score. Empties both queues.
+    // goes to *threshold when given. kObjectNotValid without a positive score. Empties both queues.
     [[nodiscard]] int roc(std::vector<std::vector<double>>& table, int points, double* threshold);
     // Record r in fold r mod k (k < 2: one fold per record); learns without each fold and classifies it.
-    // -567 without data or with training and test data of different sizes, -2 for more folds than records.
-    // Both graphs show all their records afterwards.
+    // kObjectNotValid without data or with training and test data of different sizes, kOutOfRange for more
+    // folds than records. Both graphs show all their records afterwards.
     [[nodiscard]] int cross_validate(int folds);
     // Selections hold 1 for each member record; no training selection means every record outside the
     // test selection. Learns, then tests; the first nonzero status.
     [[nodiscard]] int train_and_test(const std::vector<int>& test_selection,
                                      const std::vector<int>* training_selection);
-    // 0, or -2 for a negative index.
+    // 0, or kOutOfRange for a negative index.
     [[nodiscard]] int set_class_variable(int index);
     [[nodiscard]] int set_positive_state(int state);
     // Recorded, not owned.
@@ -45,7 +46,8 @@ public:
     void set_test_data(dag* data) { test_ = data; }
     // Empties the score queues and every result list.
     void reset();
-    // Classifies every record in use of the test data; -567 without test data, else the first failure.
+    // Classifies every record in use of the test data; kObjectNotValid without test data, else the first
+    // failure.
     [[nodiscard]] int test();
 
     // The random state the classifier's searches draw from (the caller's, not owned).

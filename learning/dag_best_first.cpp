@@ -202,7 +202,7 @@ int dag::restart_rounds(More more) {
     allowed_moves_ = kAllowRemove | kAllowAdd | kAllowReverse;
     min_gain_ = options_.real(learning_option::kMinGreedyDelta);
     for (int done = 0; more(done); ++done) {
-        // A graph too small for the mean (answer -2) starts the round from the graph it has.
+        // A graph too small for the mean (answer kOutOfRange) starts the round from the graph it has.
         if (done > 0 && random_graph(3.0) == kFailure) return kFailure;
         const int result = greedy_search();
         if (result != kSuccess) return result;

@@ -20,9 +20,9 @@ public:
     void set_seed(int& seed) override;
     // 0, or -1 when an arc cannot be removed.
     [[nodiscard]] int clear_arcs() override;
-    // Learns structure and parameters into the own graph from a fresh copy of the training data. -567
-    // for an unknown model type, -1 for a class variable outside the graph (types 1 to 3) or a failed
-    // search, the tracker's cancel answer when cancelled.
+    // Learns structure and parameters into the own graph from a fresh copy of the training data.
+    // kObjectNotValid for an unknown model type, -1 for a class variable outside the graph (types 1 to 3) or
+    // a failed search, the tracker's cancel answer when cancelled.
     [[nodiscard]] int learn() override;
     // The own graph as a network file, its format chosen by the extension.
     [[nodiscard]] int save(const std::string& file_name) override;

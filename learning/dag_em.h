@@ -24,8 +24,8 @@ public:
     // and groups the records in use by their values. 0, or -1 for a graph the network cannot take.
     [[nodiscard]] int set_up();
     // The whole run from its start (random, prior-network or current parameters) until the scores
-    // converge or EM_MAX_ITERATIONS iterations are done. 0, -1, -567 (no prior network to start from)
-    // or the tracker's answer; the graph keeps the last parameters.
+    // converge or EM_MAX_ITERATIONS iterations are done. 0, -1, kObjectNotValid (no prior network to start
+    // from) or the tracker's answer; the graph keeps the last parameters.
     [[nodiscard]] int run();
     // One iteration from the graph's current parameters: expected counts, then parameters from them.
     [[nodiscard]] int iterate();

@@ -48,15 +48,15 @@ public:
     // First variable with exactly this name; -1 for none or for the empty name.
     int FindVariable(const std::string& name) const;
 
-    // -32 for a duplicate non-empty name (nothing changes); else appends the variable with a column of
-    // GetRecordCount() missing cells.
+    // kDuplicatedIdentifier for a duplicate non-empty name (nothing changes); else appends the variable with
+    // a column of GetRecordCount() missing cells.
     [[nodiscard]] int AddVariable(const std::string& name, bool discrete, int32_t missingInt,
                                   float missingFloat);
     [[nodiscard]] int AddIntVariable(const std::string& name, int32_t missingInt);
     [[nodiscard]] int AddFloatVariable(const std::string& name, float missingFloat);
     // One missing cell more in every column; nothing without variables.
     void AddEmptyRecord();
-    // -2 for a bad index, -4 for a continuous variable; the cells stay as they are.
+    // kOutOfRange for a bad index, kInvalidData for a continuous variable; the cells stay as they are.
     [[nodiscard]] int SetStateNames(int v, const std::vector<std::string>& names);
 
     // Cell access; callers check the indices. A write marks the cell missing exactly when the value is
@@ -82,11 +82,12 @@ public:
     int CheckStateCount(int v, int64_t states, int64_t limit = kMaxTableCells) const;
 
     void DeleteColumns();
-    // Replaces the contents by a delimited text file. 0, or -103 with the reason in the holder (or in
-    // the error log, code -100, without a holder).
+    // Replaces the contents by a delimited text file. 0, or kFileIoFailed with the reason in the holder (or
+    // in the error log, kDataFileFailed, without a holder).
     [[nodiscard]] int ReadFile(const char* fileName, const DataFileParams* params, std::string* message);
     // Ties the columns to the network's nodes by name and rewrites discrete columns with state names
-    // into outcome indices of their nodes. 0, -2, -4 or -51 with the reason in the holder.
+    // into outcome indices of their nodes. 0, kOutOfRange, kInvalidData or kWrongNodeType with the reason in
+    // the holder.
     [[nodiscard]] int MatchNetwork(VRX_network& network, std::vector<DataMatch>& matches,
                                    std::string& message);
 

@@ -19,6 +19,6 @@ int interval_of(const std::vector<double>& thresholds, double value);
 std::string interval_name(double low, double high);
 
 // Gives a node with continuous data its discrete column (one state per record; a missing value stays
-// missing), its states and their names, by the node's method and levels. 0, -2 without continuous
+// missing), its states and their names, by the node's method and levels. 0, kOutOfRange without continuous
 // data, -1 when the values cannot be cut (the node then keeps its previous discrete column).
 [[nodiscard]] int discretize(hybrid_node& node);

@@ -15,6 +15,7 @@
 
 #include "base/dmatrix.h"
 #include "base/error_log.h"
+#include "base/out_of_memory.h"
 #include "base/random_generator.h"
 #include "base/status_codes.h"
 #include "definitions/cpt.h"
@@ -226,7 +227,7 @@ int EmRun::Prepare() {
         }
         noisyNodes_.push_back(h);
     }
-    // GetLastNode answers -2 for a network without nodes.
+    // GetLastNode answers kOutOfRange for a network without nodes.
     const size_t size = static_cast<size_t>(std::max(work.GetLastNode() + 1, 0));
     tables_.priors.assign(size, {});
     tables_.counts.assign(size, {});
@@ -600,12 +601,10 @@ void RandomizeNodeParameters(int handle, VRX_network& network, RandomGenerator& 
 int LearnEmDiscrete(const EmOptions& options, const DataSet& data, VRX_network& network,
                     const std::vector<DataMatch>& matches, const std::vector<int>& fixedNodes, double* outLogLik,
                     EmProgress* progress) {
-    try {
+    return vovido::CatchOutOfMemory([&] {
         EmRun run(options, data, network, matches, fixedNodes);
         return run.Run(outLogLik, progress);
-    } catch (const std::bad_alloc&) {
-        return LogError(errorLog, kOutOfMemory, nullptr, nullptr);
-    }
+    });
 }
 
 int LearnEm(const EmOptions& options, const DataSet& data, VRX_network& network,
@@ -614,6 +613,10 @@ int LearnEm(const EmOptions& options, const DataSet& data, VRX_network& network,
     bool fit[2];
     CheckFit(data, network, matches, fixedNodes, fit);
     if (fit[0]) return LearnEmDiscrete(options, data, network, matches, fixedNodes, outLogLik, progress);
-    if (fit[1]) return LearnEmContinuous(options, data, network, matches, fixedNodes, outLogLik, progress);
+    if (fit[1]) {
+        return vovido::CatchOutOfMemory([&] {
+            return LearnEmContinuous(options, data, network, matches, fixedNodes, outLogLik, progress);
+        });
+    }
     return LogError(errorLog, kInvalidData, "em: network and dataset do not match", nullptr);
 }

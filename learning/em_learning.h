@@ -29,8 +29,8 @@ namespace vovido {
 constexpr int kMaxEmIterations = 1000;
 }  // namespace vovido
 
-// 0, -1 (failed, logged with prefix "em: ") or -4 (network and data set do not match). On failure the
-// caller's network is unchanged; outLogLik (may be null) receives the final log-likelihood.
+// 0, -1 (failed, logged with prefix "em: ") or kInvalidData (network and data set do not match). On failure
+// the caller's network is unchanged; outLogLik (may be null) receives the final log-likelihood.
 [[nodiscard]] int LearnEm(const EmOptions& options, const DataSet& data, VRX_network& network,
                           const std::vector<DataMatch>& matches, const std::vector<int>& fixedNodes,
                           double* outLogLik, EmProgress* progress);

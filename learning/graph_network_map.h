@@ -66,17 +66,17 @@ public:
     void outcomes_changed() { flags_ &= ~(kOutcomesCurrent | kAllStatesMatched); }
 
     // Gives the matched network node the node's states as outcomes (two continuous outcomes for a node
-    // without discrete part). 0; -2 unmatched; -1 for a definition that is no probability table.
+    // without discrete part). 0; kOutOfRange unmatched; -1 for a definition that is no probability table.
     [[nodiscard]] int set_outcomes(int i);
     // Copies node i's parameters into (or from) its network table. Nothing is written unless the whole
-    // family translates: -2 for an unmatched node, a definition of another kind, a family of another
+    // family translates: kOutOfRange for an unmatched node, a definition of another kind, a family of another
     // size or a learning parent that is no parent of the network node; -1 for an unmatched state.
     [[nodiscard]] int copy_parameters(int i, bool to_network);
     // The network table of node i read in the layout of the family (parents as given, own state last).
     [[nodiscard]] int read_family_table(int i, const std::vector<int>& parents, std::vector<double>& out);
     // The cell positions of node i's family with the given parents; codes as copy_parameters.
     [[nodiscard]] int plan_family(int i, const std::vector<int>& parents, family_cells& cells);
-    // Whether values (learning layout; empty: uniform) can be written into the planned cells: -2 for
+    // Whether values (learning layout; empty: uniform) can be written into the planned cells: kOutOfRange for
     // another size, -1 when network outcomes would be left without a value.
     [[nodiscard]] int writable(const family_cells& cells, int i, const std::vector<double>& values) const;
     // Writes values into the planned cells (when writable), or reads them.

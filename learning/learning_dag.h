@@ -64,7 +64,7 @@ public:
     bool has_path(int from, int to) const;
     int arc_count() const;
 
-    // Records in use; a mask entry 1 hides its record. -567 for a mask of another length.
+    // Records in use; a mask entry 1 hides its record. kObjectNotValid for a mask of another length.
     [[nodiscard]] int select_records(const std::vector<int>& hidden);
     int record_count() const { return total_records_; }
     int records_in_use() const;
@@ -106,13 +106,13 @@ public:
     // Adds the forced arcs that keep the graph acyclic and removes the forbidden ones; 0 or -1.
     [[nodiscard]] int apply_knowledge();
     // Replaces the arcs by a random acyclic graph: nodes in a random order, each with about `mean_parents`
-    // parents drawn among the nodes before it. The number of arcs asked for; -2 when the mean exceeds
-    // the node count.
+    // parents drawn among the nodes before it. The number of arcs asked for; kOutOfRange when the mean
+    // exceeds the node count.
     int random_graph(double mean_parents);
     // The same over tiers (lists of node indices, each active node once; parents only from earlier
     // tiers). Parameters: "numNodes" first replaces the nodes by that many generated ones,
-    // "maxNumParents" caps the parents (default the node count). -2 when the mean exceeds the cap, -1
-    // for tiers that are no partition; both leave the graph unchanged.
+    // "maxNumParents" caps the parents (default the node count). kOutOfRange when the mean exceeds the cap,
+    // -1 for tiers that are no partition; both leave the graph unchanged.
     int random_graph(double mean_parents, const std::map<std::string, int>* parameters,
                      const std::vector<std::vector<int>>* tiers);
     // Adds n nodes "Node_i" with states "State_k": "numStates" each (below 2: i % "maxNumStates" + 2,
@@ -144,7 +144,8 @@ public:
     [[nodiscard]] int restore_snapshot(const std::vector<int>& matrix);
 
     // Arc probabilities P(x, y) as an n x n table with n the node count, each in (0, 1); an empty table
-    // (the default) makes the graph prior 0. -2 for another size, -1 for a probability outside (0, 1).
+    // (the default) makes the graph prior 0. kOutOfRange for another size, -1 for a probability outside (0,
+    // 1).
     [[nodiscard]] int set_arc_probabilities(const std::vector<double>& table);
     const std::vector<double>& arc_probabilities() const { return arc_probabilities_; }
     // Log prior of node i's children among the other nodes (cached until its children change).
@@ -181,8 +182,8 @@ public:
     // Writes every matched node's parameters into its network table; nothing is written unless every
     // state matched (-1) and every matched family translates (its code).
     [[nodiscard]] int copy_parameters_to_network(graph_network_map& map, int flag);
-    // Every active node's parameters read from its matched network table; -2 for an unmatched node or
-    // a table of other dimensions, and then no node is changed.
+    // Every active node's parameters read from its matched network table; kOutOfRange for an unmatched node
+    // or a table of other dimensions, and then no node is changed.
     [[nodiscard]] int take_parameters_from_network(graph_network_map& map);
     // Parameters taken from a network are copies already: nothing stays borrowed. 0.
     [[nodiscard]] int commit_parameters();
@@ -197,7 +198,7 @@ public:
     graph_network_map& prior_map();
     // The working copy of the prior network that answers its probabilities. 0, or -1 without one.
     [[nodiscard]] int ensure_prior_engine();
-    // Every matched node's parameters from the prior network; -567 unless every state matched.
+    // Every matched node's parameters from the prior network; kObjectNotValid unless every state matched.
     [[nodiscard]] int init_from_prior_network();
     // Dirichlet prior counts of node i's family with these parents (their order, own state last), by
     // PARAM_PRIORS_METHOD. 0; -1 when they cannot be had (no prior network for 1, 4, 5); another

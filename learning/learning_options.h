@@ -18,7 +18,7 @@ public:
     [[nodiscard]] int get_int(int i, int& out) const;
     [[nodiscard]] int get_double(int i, double& out) const;
     [[nodiscard]] int get_string(int i, std::string& out) const;
-    // 0, or -2 at or past the count of the kind.
+    // 0, or kOutOfRange at or past the count of the kind.
     [[nodiscard]] int set_bool(int i, bool value);
     [[nodiscard]] int set_int(int i, int value);
     [[nodiscard]] int set_double(int i, double value);

@@ -26,7 +26,7 @@ public:
     int add_node(std::unique_ptr<hybrid_node> node);
     [[nodiscard]] int remove_node(int i);
     void remove_all_nodes();
-    // -2 for a bad index; deactivation first removes every arc of the node.
+    // kOutOfRange for a bad index; deactivation first removes every arc of the node.
     [[nodiscard]] int deactivate_node(int i);
     [[nodiscard]] int activate_node(int i);
     // Empties the graph and restores the default options.
@@ -35,7 +35,7 @@ public:
     int node_count() const { return static_cast<int>(nodes_.size()); }
     int active_count() const { return active_count_; }
     hybrid_node* node_at(int i) const;
-    // Advances index (start from -1) to the next active node: 0, or -2 past the end.
+    // Advances index (start from -1) to the next active node: 0, or kOutOfRange past the end.
     int next_active(int& index) const;
     // First active node with exactly this name; -1 for none.
     int find_node(const std::string& name) const;
@@ -48,7 +48,7 @@ public:
     [[nodiscard]] int get_bool_option(int i, bool& out) const { return options_.get_bool(i, out); }
     [[nodiscard]] int get_int_option(int i, int& out) const { return options_.get_int(i, out); }
     [[nodiscard]] int get_double_option(int i, double& out) const { return options_.get_double(i, out); }
-    // -2 for a name not in the table or of another kind.
+    // kOutOfRange for a name not in the table or of another kind.
     [[nodiscard]] int set_bool_option(const std::string& name, bool value);
     [[nodiscard]] int set_int_option(const std::string& name, int value);
     [[nodiscard]] int set_double_option(const std::string& name, double value);

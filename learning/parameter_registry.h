@@ -11,9 +11,9 @@ public:
     // parameters exist, so the refusal of a name held by another kind, -1, cannot arise.)
     [[nodiscard]] int register_int(const std::string& name, int value, const std::string& description = "",
                                    int flag = 0);
-    // 0, or -2 when no int parameter has the name (the value is then untouched).
+    // 0, or kOutOfRange when no int parameter has the name (the value is then untouched).
     [[nodiscard]] int get_int(const std::string& name, int& value) const;
-    // 0 (the changed mark is set), or -2 when no int parameter has the name.
+    // 0 (the changed mark is set), or kOutOfRange when no int parameter has the name.
     [[nodiscard]] int set_int(const std::string& name, int value);
     // Whether the parameter was set since it was registered; false for an unknown name.
     bool changed(const std::string& name) const;

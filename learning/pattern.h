@@ -15,12 +15,12 @@ public:
     virtual ~Pattern() = default;
 
     int GetSize() const { return n_; }
-    // Marks that exist keep their values; new ones are 0. -42, with the reason in the error log and the
-    // pattern unchanged, when the n * n marks would pass the engine's table limit.
+    // Marks that exist keep their values; new ones are 0. kOutOfMemory, with the reason in the error log
+    // and the pattern unchanged, when the n * n marks would pass the engine's table limit.
     [[nodiscard]] int SetSize(int n);
-    // The mark; -2 for an index outside [0, n).
+    // The mark; kOutOfRange for an index outside [0, n).
     int GetEdge(int i, int j) const;
-    // -2 for an index outside [0, n) (nothing changes); else 0.
+    // kOutOfRange for an index outside [0, n) (nothing changes); else 0.
     [[nodiscard]] int SetEdge(int i, int j, int mark);
 
     // True when from = to or a path of directed edges (mark 2 one way only) leads from `from` to `to`.

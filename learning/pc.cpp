@@ -8,6 +8,7 @@
 #include <string>
 
 #include "base/error_log.h"
+#include "base/out_of_memory.h"
 #include "base/status_codes.h"
 #include "learning/ad_tree.h"
 #include "learning/correlation_matrix.h"
@@ -562,6 +563,8 @@ bool NextCombination(std::vector<int>& positions, int available) {
 }
 
 int LearnPc(const PcOptions& options, const DataSet& data, Pattern& pattern, PcProgress* progress) {
-    PcRun run(options, data, pattern, progress);
-    return run.Run();
+    return vovido::CatchOutOfMemory([&] {
+        PcRun run(options, data, pattern, progress);
+        return run.Run();
+    });
 }

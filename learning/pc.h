@@ -28,7 +28,7 @@ public:
 };
 
 // 0; -1 when the data or the background knowledge are refused (logged, "pc: ..."; the pattern is
-// untouched); -2 when the progress object cancelled.
+// untouched); kLearningCancelled when the progress object cancelled.
 [[nodiscard]] int LearnPc(const PcOptions& options, const DataSet& data, Pattern& pattern,
                           PcProgress* progress);
 

@@ -7,8 +7,7 @@
 #include <utility>
 #include <vector>
 
-// Answer of every step operation once cancellation was requested.
-constexpr int kProgressCancelled = -2213908;
+#include "base/status_codes.h"
 
 // Told the overall fraction and the step's text whenever a step opens or closes; false asks to cancel.
 namespace vovido {
@@ -22,10 +21,10 @@ public:
 
     // Number of open levels; -1 when there is none or cancellation was requested.
     int depth() const;
-    // Opens a step at level d (the current one, or one deeper); 0, -2 for another level, the cancel
-    // answer once cancellation was requested. A negative d does nothing.
+    // Opens a step at level d (the current one, or one deeper); 0, kOutOfRange for another level,
+    // kProgressCancelled once cancellation was requested. A negative d does nothing.
     int open_step(int d, double weight, const std::string& text);
-    // Closes the innermost step, opened at level d; deeper levels end with it. -2 for a deeper d.
+    // Closes the innermost step, opened at level d; deeper levels end with it. kOutOfRange for a deeper d.
     int close_step(int d);
 
     double overall() const { return overall_; }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "base/error_log.h"
+#include "base/out_of_memory.h"
 #include "base/status_codes.h"
 #include "learning/dag_classifier.h"
 #include "learning/learning_dag.h"
@@ -86,8 +87,10 @@ void ApplyBackgroundKnowledge(dag& graph, const std::vector<std::pair<int, int>>
     (void)graph.close_order();
 }
 
-int LearnGreedyThickThinning(const GreedyThickThinningOptions& options, const DataSet& data,
-                             VRX_network& network, progress_tracker* progress) {
+namespace {
+
+int GreedyThickThinning(const GreedyThickThinningOptions& options, const DataSet& data, VRX_network& network,
+                        progress_tracker* progress) {
     const char* name = "greedy thick thinning";
     if (CheckNetWeight(name, options.priorsMethod, options.netWeight) != kSuccess) return kFailure;
     const int logged = errorLog.GetNumberOfEntries();
@@ -115,8 +118,8 @@ int LearnGreedyThickThinning(const GreedyThickThinningOptions& options, const Da
     return closed == kSuccess ? kSuccess : Failed(closed);
 }
 
-int LearnNaiveBayes(const NaiveBayesOptions& options, const DataSet& data, VRX_network& network,
-                    progress_tracker* progress) {
+int NaiveBayes(const NaiveBayesOptions& options, const DataSet& data, VRX_network& network,
+               progress_tracker* progress) {
     const char* name = "naive bayes";
     if (CheckNetWeight(name, options.priorsMethod, options.netWeight) != kSuccess) return kFailure;
     const int logged = errorLog.GetNumberOfEntries();
@@ -146,4 +149,16 @@ int LearnNaiveBayes(const NaiveBayesOptions& options, const DataSet& data, VRX_n
     }
     const int closed = step.close();
     return closed == kSuccess ? kSuccess : Failed(closed);
+}
+
+}  // namespace
+
+int LearnGreedyThickThinning(const GreedyThickThinningOptions& options, const DataSet& data,
+                             VRX_network& network, progress_tracker* progress) {
+    return vovido::CatchOutOfMemory([&] { return GreedyThickThinning(options, data, network, progress); });
+}
+
+int LearnNaiveBayes(const NaiveBayesOptions& options, const DataSet& data, VRX_network& network,
+                    progress_tracker* progress) {
+    return vovido::CatchOutOfMemory([&] { return NaiveBayes(options, data, network, progress); });
 }

@@ -61,7 +61,7 @@ int VRX_ciDefinition::GetSize() {
 }
 
 int VRX_ciDefinition::RemoveInvalidParents() {
-    // A dead handle (type -2) is dropped as well.
+    // A dead handle (type kOutOfRange) is dropped as well.
     DefinitionSupport::RemoveParentsUnless(*this, [](int type) { return type >= 0 && IsDiscreteType(type); });
     return kSuccess;
 }

@@ -45,7 +45,8 @@ public:
     // Both hand out the derived table (recomputed first when stale).
     int GetDefinitionDoubles(VRX_doubleArray*& out) override;
     int GetDefinition(VRX_Dmatrix*& out) override;
-    // Cache flags, weights and table into another causal-independence definition; -2 for other kinds.
+    // Cache flags, weights and table into another causal-independence definition; kOutOfRange for other
+    // kinds.
     [[nodiscard]] int CopyParametersTo(VRX_nodeDefinition& target) override;
 
     // Recomputes the cached table from the weights and marks it current.
@@ -58,8 +59,8 @@ public:
     VRX_Dmatrix* GetCiWeights() { return &ciWeights; }
     // Weights of the node's temporal definition of that order; null when there is none.
     VRX_Dmatrix* GetTemporalCiWeights(int order);
-    // -51 unless the node is a plate; -2 without a temporal definition of that order; -4 for a matrix of
-    // another shape.
+    // kWrongNodeType unless the node is a plate; kOutOfRange without a temporal definition of that order;
+    // kInvalidData for a matrix of another shape.
     [[nodiscard]] int SetTemporalCiWeights(int order, const VRX_Dmatrix& matrix);
 
     // Runs of n entries (n = number of outcomes, runs counted by the size of dimension 0): entry k

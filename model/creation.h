@@ -12,12 +12,13 @@ public:
     // Frees the three texts.
     void CleanUp(int deep) override;
 
-    // Replace one text by a copy; null clears it; -42 when out of memory (the old text kept).
+    // Replace one text by a copy; null clears it; kOutOfMemory when out of memory (the old text kept).
     [[nodiscard]] int SetCreator(const char* text) { return creator.Set(text); }
     [[nodiscard]] int SetCreated(const char* text) { return created.Set(text); }
     [[nodiscard]] int SetModified(const char* text) { return modified.Set(text); }
 
-    // -567 when other is not valid; else the three texts copied (-42 when out of memory); 0.
+    // kObjectNotValid when other is not valid; else the three texts copied (kOutOfMemory when out of memory);
+    // 0.
     [[nodiscard]] int Copy(const VRX_creation& other);
 
     const char* GetCreator() const { return creator.Get(); }

@@ -16,7 +16,7 @@ public:
     // Appends a document; the title's errors are returned; a path that cannot be stored takes the
     // title out again.
     [[nodiscard]] int AddDocument(const char* title, const char* path);
-    // -2 for i outside the documents.
+    // kOutOfRange for i outside the documents.
     [[nodiscard]] int SetDocumentPath(int i, const char* path);
     int GetNumberOfDocuments() const { return titles.GetCount(); }
     // Title and path of document i, owned by the record; null outside [0, size).
@@ -25,7 +25,7 @@ public:
     // Empties both lists; 0.
     int Flush();
 
-    // 0 for itself; -567 when other is not valid; both lists copied; 0.
+    // 0 for itself; kObjectNotValid when other is not valid; both lists copied; 0.
     [[nodiscard]] int Copy(const VRX_documentation& other);
 
 private:

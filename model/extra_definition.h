@@ -49,11 +49,11 @@ public:
     // Deep: empties the fault marks; then the validity check.
     void CleanUp(int deep) override;
 
-    // -567 when other is not valid; 0 for itself; else a deep clean-up and a copy of every field.
+    // kObjectNotValid when other is not valid; 0 for itself; else a deep clean-up and a copy of every field.
     [[nodiscard]] int Copy(const VRX_extraDefinition& other);
     [[nodiscard]] int Assign(const VRX_extraDefinition& other) { return Copy(other); }
 
-    // -2 for null, -567 for a network that is not valid.
+    // kOutOfRange for null, kObjectNotValid for a network that is not valid.
     [[nodiscard]] int SetNetwork(VRX_network* net);
     // Rebinds after the extra definition was copied for another node or network.
     void Bind(VRX_network* net, int nodeHandle) {
@@ -63,14 +63,14 @@ public:
     VRX_network* GetNetwork() const { return network; }
     int GetHandle() const { return handle; }
 
-    // Fault marks. Out-of-range indices: IsFaultOutcome answers 0, SetFaultOutcome -2.
+    // Fault marks. Out-of-range indices: IsFaultOutcome answers 0, SetFaultOutcome kOutOfRange.
     int IsFaultOutcome(int index) const;
     [[nodiscard]] int SetFaultOutcome(int index, int flag);
-    // -2 when the item count differs from the number of marks.
+    // kOutOfRange when the item count differs from the number of marks.
     [[nodiscard]] int SetFaultOutcomes(const VRX_intArray& marks);
     const VRX_intArray& GetFaultOutcomes() const { return faultOutcomes; }
 
-    // Per-outcome texts. Getters answer null outside the outcomes, setters -2.
+    // Per-outcome texts. Getters answer null outside the outcomes, setters kOutOfRange.
     const char* GetOutcomeDescription(int index) const;
     const char* GetOutcomeFix(int index) const;
     [[nodiscard]] int SetOutcomeDescription(int index, const char* text);
@@ -88,12 +88,12 @@ public:
     [[nodiscard]] int SetOutcomeLabel(int index, const char* label);
     [[nodiscard]] int SetOutcomeLabels(const VRX_stringArray& labels);
 
-    // 0 inside the definition's outcomes; otherwise the default becomes 0 and -2.
+    // 0 inside the definition's outcomes; otherwise the default becomes 0 and kOutOfRange.
     [[nodiscard]] int SetDefaultOutcome(int index);
     int GetDefaultOutcome() const { return defaultOutcome; }
 
     const char* GetQuestion() const { return question.c_str(); }
-    // Null clears it; -42 when out of memory.
+    // Null clears it; kOutOfMemory when out of memory.
     [[nodiscard]] int SetQuestion(const char* text);
 
     // Upkeep after the node's outcomes changed.

@@ -19,17 +19,18 @@ public:
     // Consistent exactly when the id is a valid identifier.
     void CheckConsistency(int deep) override;
 
-    // -30 with "Illegal identifier" logged for an invalid identifier; -30 without a message when the
-    // owner node's network refuses it; -42 when out of memory; 0. The id is unchanged on failure.
+    // kIllegalIdentifier with "Illegal identifier" logged for an invalid identifier; kIllegalIdentifier
+    // without a message when the owner node's network refuses it; kOutOfMemory when out of memory; 0. The id
+    // is unchanged on failure.
     [[nodiscard]] int SetId(const char* newId);
-    // Replace the text by a copy; null clears it; -42 when out of memory.
+    // Replace the text by a copy; null clears it; kOutOfMemory when out of memory.
     [[nodiscard]] int SetName(const char* text) { return name.Set(text); }
     [[nodiscard]] int SetComment(const char* text) { return comment.Set(text); }
     // Recorded by the node constructors; not owned.
     void SetOwnerNode(VRX_node* node) { ownerNode = node; }
 
-    // -567 when other is not valid. The id goes through SetId (a refusal is logged, not returned);
-    // name and comment are copied (-42 when out of memory); 0.
+    // kObjectNotValid when other is not valid. The id goes through SetId (a refusal is logged, not returned);
+    // name and comment are copied (kOutOfMemory when out of memory); 0.
     [[nodiscard]] int Copy(const VRX_header& other);
 
     const char* GetId() const { return id.Get(); }

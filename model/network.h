@@ -50,7 +50,7 @@ constexpr int kXvrx = 8;
 class VRX_fileFormat;
 class VRX_network;
 
-// The format code of the file name's last extension (compared without regard to case), or -2.
+// The format code of the file name's last extension (compared without regard to case), or kOutOfRange.
 [[nodiscard]] int FileFormatFromExtension(const char* fileName);
 // A new speaker of the format for the network, or null ("Unknown File Format" logged for an unknown
 // or unavailable format). A format code of 0 is replaced by the one of the file name's extension.
@@ -101,7 +101,7 @@ public:
     int GetNumberOfNodes() const { return numNodes; }
     int GetNumberOfSlots() const { return numSlots; }
     VRX_nodeEntry& GetEntry(int handle) const { return nodes[handle]; }
-    // Definition type code of a live node, 0 without definition, -2 for a bad handle.
+    // Definition type code of a live node, 0 without definition, kOutOfRange for a bad handle.
     [[nodiscard]] int GetNodeType(int handle) const;
 
     // Arcs and graph queries.
@@ -232,7 +232,8 @@ public:
     // The two methods of CalcPropEvidence, which replace the targets (clustering leaves the parents of
     // the observed nodes marked, the chain rule none). The chain rule leaves every node's evidence, flags
     // and beliefs, propagationFlags and changeMask as it found them, also on failure.
-    // status, when given, receives why clustering failed (-42: the join tree passes its limit, logged).
+    // status, when given, receives why clustering failed (kOutOfMemory: the join tree passes its limit,
+    // logged).
     bool ProbEvidenceByClustering(double& result, int* status = nullptr);
     bool ChainRuleProbEvidence(double& result);
     // Annealed MAP search over the MAP nodes given the (node, outcome) evidence pairs.
@@ -254,7 +255,7 @@ public:
 
     // ---- Defined in inference/unroll_network.cpp.
     // The static network of every slice into target, with the node map (slice t's copy of plate node i
-    // at t * plate count + i); -2 without temporal data. On failure target is left empty.
+    // at t * plate count + i); kOutOfRange without temporal data. On failure target is left empty.
     [[nodiscard]] int UnrollNetwork(VRX_network& target, std::vector<int>& map);
 
     // The settings as one value.
@@ -289,15 +290,23 @@ private:
     bool EnsureIdIndex() const;
     // True when the live node holds exactly this identifier.
     bool HoldsId(int handle, const char* id) const;
-    // Lowest live handle other than except holding the identifier, -2 when none: the index's answer,
+    // Lowest live handle other than except holding the identifier, kOutOfRange when none: the index's answer,
     // or a search of the table without one.
     int FindNodeExcept(const char* id, int except) const;
     void RebuildEvidenceHolders();
+    // The phases of PropagateEvidence, each resuming the pending call `frame` and setting descend to a node
+    // that just received propagated evidence and is not yet visited.
+    struct PropagationFrame;
+    [[nodiscard]] int PropagationStep(PropagationFrame& frame, VRX_intArray& coords, int& descend);
+    [[nodiscard]] int PropagateForward(PropagationFrame& frame, VRX_intArray& coords, int& descend);
+    [[nodiscard]] int PropagateToChild(PropagationFrame& frame, int child, VRX_intArray& coords,
+                                       int& descend);
+    [[nodiscard]] int PropagateBackward(PropagationFrame& frame, int& descend);
     // Clears the walk marks of a slot first reached by the current invalidation walk.
     void RefreshWalkMarks(VRX_nodeEntry& entry) const;
     // The table of a copy: every slot, with whole nodes or (model only) nodes without descriptive data.
     [[nodiscard]] int CopyTableFrom(const VRX_network& source, bool modelOnly);
-    // Marks every node reachable from start over parents (up) or children of the arc kind; 0 or -42.
+    // Marks every node reachable from start over parents (up) or children of the arc kind; 0 or kOutOfMemory.
     [[nodiscard]] int MarkReachable(int start, bool up, int arcKind, int mark);
     bool IsDecisionNode(int handle) const;
     // With lazyMarks the walk clears each slot's walk marks when it first reaches it, instead of relying

@@ -72,8 +72,27 @@ int LogConflict(const VRX_network& net, int first, int second) {
     return LogError(errorLog, kConflictingEvidence, message.c_str(), nullptr);
 }
 
+// The only outcome of dimension i under which some entry that coords select is nonzero; -1 when there
+// is none or more than one. coords[i] is left free (-1) for the dimensions after it.
+int OnlyExplainingOutcome(const VRX_Dmatrix& table, int i, VRX_intArray& coords) {
+    const int size = table.GetDimensions()[i];
+    int possible = 0;
+    int only = -1;
+    for (int k = 0; k < size && possible < 2; k++) {
+        coords[i] = k;
+        if (!AllEntriesEqual(table, 0.0, coords)) {
+            possible++;
+            only = k;
+        }
+    }
+    coords[i] = -1;
+    return possible == 1 ? only : -1;
+}
+
+}  // namespace
+
 // One pending call of the propagation from a node, with where it stopped to descend.
-struct PropagationFrame {
+struct VRX_network::PropagationFrame {
     int node = -1;
     bool backward = false;
     int child = 0;        // forward: position in the child list
@@ -81,8 +100,6 @@ struct PropagationFrame {
     int parent = 0;       // backward: next position in the parent list
     VRX_intArray coords;  // backward: built once when the backward pass starts
 };
-
-}  // namespace
 
 // ---------------------------------------------------------------------------------------------------
 // Network-wide evidence operations
@@ -148,100 +165,93 @@ int VRX_network::PropagateEvidence(int handle) {
             return kSuccess;
         };
         if (const int rc = enter(handle)) return rc;
-
         while (!stack.empty()) {
-            PropagationFrame& frame = stack.back();
-            const int n = frame.node;
             int descend = -1;
-
-            // Forward: a child's outcome that is certain given the fixed outcomes of its parents.
-            if (!frame.backward) {
-                const VRX_intArray& children = nodes[n].children;
-                while (descend < 0 && frame.child < children.GetCount()) {
-                    const int c = children[frame.child];
-                    VRX_nodeValue* childValue = ValueOf(*this, c);
-                    const bool eligible =
-                        childValue != nullptr &&
-                        !HasTypeBits(*this, c, DefinitionBits::kUtility | DefinitionBits::kDecision);
-                    const VRX_Dmatrix* table = eligible ? AlignedTable(*this, c) : nullptr;
-                    const int outcomes =
-                        table != nullptr ? table->GetDimensions()[table->GetNumberOfDimensions() - 1] : 0;
-                    while (frame.outcome < outcomes) {
-                        const int o = frame.outcome++;
-                        if (const int rc = BuildCoordinates(*this, c, *table, o, coords)) return rc;
-                        if (!AllEntriesEqual(*table, 1.0, coords)) continue;
-                        if (!childValue->HasEvidence()) {
-                            if (const int rc = childValue->SetPropagatedEvidence(o)) return rc;
-                            if (!nodes[c].HasMark(SlotMarks::kVisited)) {
-                                descend = c;
-                                break;
-                            }
-                        } else if (childValue->GetEvidence() != o) {
-                            return LogConflict(*this, n, c);
-                        }
-                    }
-                    if (descend < 0) {
-                        frame.child++;
-                        frame.outcome = 0;
-                    }
-                }
-                if (descend < 0) {
-                    // Decisions are chosen, not explained by their parents.
-                    const VRX_Dmatrix* own = IsDecisionNode(n) ? nullptr : AlignedTable(*this, n);
-                    if (own == nullptr) {
-                        stack.pop_back();
-                        continue;
-                    }
-                    frame.backward = true;
-                    frame.parent = 0;
-                    if (const int rc =
-                            BuildCoordinates(*this, n, *own, FixedOutcome(*this, n), frame.coords)) {
-                        return rc;
-                    }
-                }
-            }
-
-            // Backward: a parent of which only one outcome can explain this node's outcome.
+            if (const int rc = PropagationStep(stack.back(), coords, descend)) return rc;
             if (descend < 0) {
-                const VRX_Dmatrix* own = AlignedTable(*this, n);
-                const VRX_intArray& parents = nodes[n].parents;
-                while (own != nullptr && descend < 0 && frame.parent < parents.GetCount()) {
-                    const int i = frame.parent++;
-                    const int p = parents[i];
-                    if (HasTypeBits(*this, p, DefinitionBits::kUtility | DefinitionBits::kDecision)) continue;
-                    const int size = own->GetDimensions()[i];
-                    int possible = 0;
-                    int only = -1;
-                    for (int k = 0; k < size && possible < 2; k++) {
-                        frame.coords[i] = k;
-                        if (!AllEntriesEqual(*own, 0.0, frame.coords)) {
-                            possible++;
-                            only = k;
-                        }
-                    }
-                    // Stays free for the parents after this one.
-                    frame.coords[i] = -1;
-                    if (possible != 1) continue;
-                    VRX_nodeValue* parentValue = ValueOf(*this, p);
-                    if (parentValue == nullptr) continue;
-                    if (!parentValue->HasEvidence()) {
-                        if (const int rc = parentValue->SetPropagatedEvidence(only)) return rc;
-                        if (!nodes[p].HasMark(SlotMarks::kVisited)) descend = p;
-                    } else if (parentValue->GetEvidence() != only) {
-                        return LogConflict(*this, n, p);
-                    }
-                }
-                if (descend < 0) {
-                    stack.pop_back();
-                    continue;
-                }
+                stack.pop_back();
+                continue;
             }
-
-            // `frame` is not used past this point: the push may move the stack.
+            // The push may move the stack: no frame reference is held across it.
             if (const int rc = enter(descend)) return rc;
         }
     } catch (const std::bad_alloc&) {
         return kOutOfMemory;
+    }
+    return kSuccess;
+}
+
+// The forward pass until it finds a node to descend into, then the backward pass; a call whose passes are
+// both over leaves descend at -1.
+int VRX_network::PropagationStep(PropagationFrame& frame, VRX_intArray& coords, int& descend) {
+    if (!frame.backward) {
+        if (const int rc = PropagateForward(frame, coords, descend)) return rc;
+        if (descend >= 0) return kSuccess;
+        // Decisions are chosen, not explained by their parents.
+        const VRX_Dmatrix* own = IsDecisionNode(frame.node) ? nullptr : AlignedTable(*this, frame.node);
+        if (own == nullptr) return kSuccess;
+        frame.backward = true;
+        frame.parent = 0;
+        if (const int rc =
+                BuildCoordinates(*this, frame.node, *own, FixedOutcome(*this, frame.node), frame.coords))
+            return rc;
+    }
+    return PropagateBackward(frame, descend);
+}
+
+// Forward: a child's outcome that is certain given the fixed outcomes of its parents.
+int VRX_network::PropagateForward(PropagationFrame& frame, VRX_intArray& coords, int& descend) {
+    const VRX_intArray& children = nodes[frame.node].children;
+    while (descend < 0 && frame.child < children.GetCount()) {
+        if (const int rc = PropagateToChild(frame, children[frame.child], coords, descend)) return rc;
+        if (descend < 0) {
+            frame.child++;
+            frame.outcome = 0;
+        }
+    }
+    return kSuccess;
+}
+
+int VRX_network::PropagateToChild(PropagationFrame& frame, int c, VRX_intArray& coords, int& descend) {
+    VRX_nodeValue* childValue = ValueOf(*this, c);
+    const bool eligible =
+        childValue != nullptr && !HasTypeBits(*this, c, DefinitionBits::kUtility | DefinitionBits::kDecision);
+    const VRX_Dmatrix* table = eligible ? AlignedTable(*this, c) : nullptr;
+    const int outcomes = table != nullptr ? table->GetDimensions()[table->GetNumberOfDimensions() - 1] : 0;
+    while (frame.outcome < outcomes) {
+        const int o = frame.outcome++;
+        if (const int rc = BuildCoordinates(*this, c, *table, o, coords)) return rc;
+        if (!AllEntriesEqual(*table, 1.0, coords)) continue;
+        if (childValue->HasEvidence()) {
+            if (childValue->GetEvidence() != o) return LogConflict(*this, frame.node, c);
+            continue;
+        }
+        if (const int rc = childValue->SetPropagatedEvidence(o)) return rc;
+        if (!nodes[c].HasMark(SlotMarks::kVisited)) {
+            descend = c;
+            return kSuccess;
+        }
+    }
+    return kSuccess;
+}
+
+// Backward: a parent of which only one outcome can explain this node's outcome.
+int VRX_network::PropagateBackward(PropagationFrame& frame, int& descend) {
+    const VRX_Dmatrix* own = AlignedTable(*this, frame.node);
+    const VRX_intArray& parents = nodes[frame.node].parents;
+    while (own != nullptr && descend < 0 && frame.parent < parents.GetCount()) {
+        const int i = frame.parent++;
+        const int p = parents[i];
+        if (HasTypeBits(*this, p, DefinitionBits::kUtility | DefinitionBits::kDecision)) continue;
+        const int only = OnlyExplainingOutcome(*own, i, frame.coords);
+        VRX_nodeValue* parentValue = only >= 0 ? ValueOf(*this, p) : nullptr;
+        if (parentValue == nullptr) continue;
+        if (parentValue->HasEvidence()) {
+            if (parentValue->GetEvidence() != only) return LogConflict(*this, frame.node, p);
+            continue;
+        }
+        if (const int rc = parentValue->SetPropagatedEvidence(only)) return rc;
+        if (!nodes[p].HasMark(SlotMarks::kVisited)) descend = p;
     }
     return kSuccess;
 }

@@ -124,7 +124,7 @@ const ValueKind* FindValueKind(int valueType) {
     return nullptr;
 }
 
-// Replaces a part by what `make` builds (null when it threw bad_alloc: -42).
+// Replaces a part by what `make` builds (null when it threw bad_alloc: kOutOfMemory).
 template <class Part, class Make>
 int ReplacePart(std::unique_ptr<Part>& part, Make make) {
     part.reset();

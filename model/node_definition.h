@@ -128,8 +128,8 @@ public:
     [[nodiscard]] static int InsertZeroItem(VRX_Dmatrix& matrix, int dimension, int index);
 
     // The node's temporal definition of exactly that order (a plate node of a dynamic network); null
-    // when there is none. Its entries, and their replacement: -51 without temporal data, -2 without a
-    // definition of that order.
+    // when there is none. Its entries, and their replacement: kWrongNodeType without temporal data,
+    // kOutOfRange without a definition of that order.
     VRX_nodeDefinition* FindTemporalDefinition(int order) const;
     VRX_doubleArray* GetTemporalDefinition(int order);
     [[nodiscard]] int SetTemporalDefinition(int order, const VRX_doubleArray& entries);

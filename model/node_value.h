@@ -94,8 +94,8 @@ public:
     const VRX_intArray& GetIndexingParents() const { return indexingParents; }
 
     // Evidence of a plate node by time slice: slice 0 is the value's own evidence, later slices are kept
-    // by the network's temporal data. The setters answer -51 unless the node is a plate node, and -2 for
-    // a slice outside the slice count.
+    // by the network's temporal data. The setters answer kWrongNodeType unless the node is a plate node, and
+    // kOutOfRange for a slice outside the slice count.
     [[nodiscard]] int GetTemporalEvidence(int slice);
     [[nodiscard]] int SetTemporalEvidence(int slice, int outcome);
     [[nodiscard]] int ClearTemporalEvidence(int slice);

@@ -143,7 +143,8 @@ int VRX_case::SetEvidence(int entryIndex, int outcome) {
     return kSuccess;
 }
 
-// Two pairs for one slice would make the evidence of that slice ambiguous: refused with -32.
+// Two pairs for one slice would make the evidence of that slice ambiguous: refused with
+// kDuplicatedIdentifier.
 int VRX_case::SetTemporalEvidence(int entryIndex, const std::vector<VRX_sliceEvidence>& pairs) {
     if (!IsEntryIndex_(entryIndex)) return kOutOfRange;
     VRX_caseEntry& entry = evidence[entryIndex];

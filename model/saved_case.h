@@ -36,7 +36,7 @@ public:
     VRX_case& operator=(const VRX_case&) = delete;
     ~VRX_case();
 
-    // -30 for an empty name, -32 when another case of the network has it; 0.
+    // kIllegalIdentifier for an empty name, kDuplicatedIdentifier when another case of the network has it; 0.
     [[nodiscard]] int SetName(const char* text);
     [[nodiscard]] int SetCategory(const char* text);
     [[nodiscard]] int SetDescription(const char* text);
@@ -49,13 +49,13 @@ public:
     void SetModified(int64_t stamp) { modified = stamp; }
     VRX_network* GetNetwork() const { return network; }
 
-    // Targets: -2 for a handle that is not a live node; 0 also when already listed.
+    // Targets: kOutOfRange for a handle that is not a live node; 0 also when already listed.
     [[nodiscard]] int AddTarget(int handle);
-    // The handle at index, -2 outside the list.
+    // The handle at index, kOutOfRange outside the list.
     [[nodiscard]] int GetTarget(int index) const;
     int GetNumberOfTargets() const { return static_cast<int>(targets.size()); }
 
-    // Evidence. Entry indices outside the list give -2.
+    // Evidence. Entry indices outside the list give kOutOfRange.
     [[nodiscard]] int FindEvidence(int handle) const;
     [[nodiscard]] int AddEvidence(int handle, int outcome);
     [[nodiscard]] int AddContEvidence(int handle, double observed);

@@ -15,10 +15,10 @@ public:
     VRX_screenInfo() = default;
     ~VRX_screenInfo() override;
 
-    // -567 when other is not valid; position and all seven ints copied; 0.
+    // kObjectNotValid when other is not valid; position and all seven ints copied; 0.
     [[nodiscard]] int Copy(const VRX_screenInfo& other);
-    // -567 when defaults is not valid; a zero width or height and every appearance int still at kNotSet
-    // take the default's; arcFlags is left; 0.
+    // kObjectNotValid when defaults is not valid; a zero width or height and every appearance int still at
+    // kNotSet take the default's; arcFlags is left; 0.
     [[nodiscard]] int ApplyDefaults(const VRX_screenInfo& defaults);
 
     VRX_rectangle position;  // centre x and y, width, height

@@ -30,8 +30,8 @@ public:
     VRX_submodel& operator=(const VRX_submodel&) = delete;
     ~VRX_submodel() override;
 
-    // -567 when other is not valid; header (with its identifier check), screen info, window position,
-    // background colour and text boxes copied; 0.
+    // kObjectNotValid when other is not valid; header (with its identifier check), screen info, window
+    // position, background colour and text boxes copied; 0.
     [[nodiscard]] int Copy(const VRX_submodel& other);
 
     VRX_header header;
@@ -61,11 +61,12 @@ public:
     // Only the main submodel is left.
     [[nodiscard]] int Reset();
 
-    // The new handle; -567 not valid, -2 bad parent or taken id, -30 illegal id, -42 no memory.
+    // The new handle; kObjectNotValid not valid, kOutOfRange bad parent or taken id, kIllegalIdentifier
+    // illegal id, kOutOfMemory no memory.
     [[nodiscard]] int CreateSubmodel(int parentHandle, const char* id);
     [[nodiscard]] int DeleteSubmodel(int handle);
     [[nodiscard]] int SetParentSubmodel(int handle, int parentHandle);
-    // The parent's handle; -8888 for the main submodel; -2 for a bad or free slot.
+    // The parent's handle; -8888 for the main submodel; kOutOfRange for a bad or free slot.
     [[nodiscard]] int GetParentSubmodel(int handle) const;
     // Null for a bad or free slot.
     VRX_submodel* GetSubmodel(int handle) const;
@@ -81,8 +82,8 @@ public:
     [[nodiscard]] int GetAllSubmodels(VRX_intArray& out) const;
     // Appends, in handle order, the nodes placed directly in the submodel; the number added.
     [[nodiscard]] int GetNodesOfSubmodel(int handle, VRX_intArray& out) const;
-    // -567 when other is not valid; the submodels, table size, growth step and node defaults copied.
-    // The handler stays bound to its own network.
+    // kObjectNotValid when other is not valid; the submodels, table size, growth step and node defaults
+    // copied. The handler stays bound to its own network.
     [[nodiscard]] int Copy(const VRX_submodelHandler& other);
 
     // Default screen info of new nodes and of new submodels.
@@ -107,7 +108,7 @@ private:
     // "Sub" and the lowest number from first upward that no submodel or node of the network uses.
     std::string GenerateId_(int first) const;
     bool IsGeneratedIdTaken_(const std::string& id) const;
-    // Makes a new main submodel in slot 0 with its defaults; -42 when out of memory.
+    // Makes a new main submodel in slot 0 with its defaults; kOutOfMemory when out of memory.
     [[nodiscard]] int CreateMainSubmodel_();
 
     std::vector<Slot> slots;

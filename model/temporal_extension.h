@@ -43,11 +43,11 @@ public:
     // Valid when the copy of the definitions succeeded.
     bool IsValid() const { return definitionNetwork.IsValid(); }
 
-    // Slices. -4 for a count below 1; evidence of slices at or past the new count goes.
+    // Slices. kInvalidData for a count below 1; evidence of slices at or past the new count goes.
     int GetSliceCount() const { return sliceCount; }
     [[nodiscard]] int SetSliceCount(int count);
 
-    // Structure queries; -2 unless the node is a live plate node.
+    // Structure queries; kOutOfRange unless the node is a live plate node.
     int GetMaxTemporalOrder();
     [[nodiscard]] int GetMaxNodeTemporalOrder(int node) const;
     [[nodiscard]] int GetTemporalOrders(int node, VRX_intArray& out) const;
@@ -57,7 +57,7 @@ public:
     // The parents of a slice copy of the node whose slice lies `limit` or more slices after the first:
     // (owner node, 0) for the normal and plate parents, then (owner node, order) for the temporal ones,
     // in the order of the parents of the applicable definition, whose node goes to definitionNode (-1
-    // when the node has no temporal definition up to the limit). -2 for a limit below 1.
+    // when the node has no temporal definition up to the limit). kOutOfRange for a limit below 1.
     [[nodiscard]] int GetUnrolledParents(int node, int limit, NodeOrderList& out, int& definitionNode) const;
 
     // The static network of every slice, built into target (made over from scratch): slice 0 is a copy
@@ -70,8 +70,9 @@ public:
     // the update of the unrolled network fails. (Inference layer.)
     [[nodiscard]] int UpdateBeliefsDynamic();
 
-    // Temporal arcs (parent in slice t - order, child in slice t). -2 for an order below 1, a node that is
-    // not a live plate node, an arc already there (add) or missing (remove). Nothing changes on failure.
+    // Temporal arcs (parent in slice t - order, child in slice t). kOutOfRange for an order below 1, a node
+    // that is not a live plate node, an arc already there (add) or missing (remove). Nothing changes on
+    // failure.
     [[nodiscard]] int AddTemporalArc(int parent, int child, int order);
     [[nodiscard]] int RemoveTemporalArc(int parent, int child, int order);
 
@@ -82,7 +83,7 @@ public:
     // Evidence of the slices after the first (slice 0 stays in the node's value). The checks of plate
     // type and slice range are the caller's (VRX_nodeValue).
     [[nodiscard]] int SetTemporalEvidence(int node, int slice, int outcome);
-    // The outcome, or -2 when the slice holds none.
+    // The outcome, or kOutOfRange when the slice holds none.
     int GetTemporalEvidence(int node, int slice) const;
     // Likelihoods of a later slice; one per outcome of the node.
     [[nodiscard]] int SetTemporalVirtualEvidence(int node, int slice, const std::vector<double>& weights);
@@ -92,9 +93,9 @@ public:
     void ClearAllTemporalEvidence();
     const std::map<std::pair<int, int>, int>& GetAllTemporalEvidence() const { return temporalEvidence; }
 
-    // Check and bookkeeping of a change of the node's temporal type, before the network stores it: -2
-    // for a change the arcs forbid (a plate node must lose its temporal arcs first), -4 for an unknown
-    // type. Nothing changes on failure.
+    // Check and bookkeeping of a change of the node's temporal type, before the network stores it:
+    // kOutOfRange for a change the arcs forbid (a plate node must lose its temporal arcs first), kInvalidData
+    // for an unknown type. Nothing changes on failure.
     [[nodiscard]] int SetTemporalType(int node, int newType);
 
     // Size checks before anything is allocated, each -42 with the reason logged when a limit of

@@ -15,9 +15,10 @@ public:
     // Consistent when both lists are valid and of one length.
     void CheckConsistency(int deep) override;
 
-    // Appends a box with a copy of its text (null allowed); -567 or -42 from the lists, nothing added.
+    // Appends a box with a copy of its text (null allowed); kObjectNotValid or kOutOfMemory from the lists,
+    // nothing added.
     [[nodiscard]] int AddTextBox(const VRX_rectangle& box, const char* text);
-    // -2 for i outside the boxes.
+    // kOutOfRange for i outside the boxes.
     [[nodiscard]] int SetText(int i, const char* text);
     int GetNumberOfTextBoxes() const { return boxes.GetCount(); }
     // Rectangle i; outside the table a zeroed spare.
@@ -26,7 +27,8 @@ public:
     // Text of box i, owned by the list; null outside [0, size).
     const char* GetText(int i) const { return texts[i]; }
 
-    // 0 for itself; -567 when other is not valid; both lists copied (-42 when out of memory); 0.
+    // 0 for itself; kObjectNotValid when other is not valid; both lists copied (kOutOfMemory when out of
+    // memory); 0.
     [[nodiscard]] int Copy(const VRX_textBoxList& other);
 
 private:

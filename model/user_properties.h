@@ -15,20 +15,21 @@ public:
     void CheckConsistency(int deep) override;
 
     // Appends the pair; an existing property of that name is removed first, so it moves to the end with
-    // the new value. -2 when name is not a valid identifier; -42 when out of memory.
+    // the new value. kOutOfRange when name is not a valid identifier; kOutOfMemory when out of memory.
     [[nodiscard]] int AddProperty(const char* name, const char* value);
-    // Index of the property named exactly name; -2 when absent, for null or when the names are not valid.
+    // Index of the property named exactly name; kOutOfRange when absent, for null or when the names are not
+    // valid.
     int FindProperty(const char* name) const;
-    // -2 for i outside the properties.
+    // kOutOfRange for i outside the properties.
     [[nodiscard]] int ChangePropertyValue(int i, const char* value);
-    // Removes name and value i; -2 for i outside the properties.
+    // Removes name and value i; kOutOfRange for i outside the properties.
     [[nodiscard]] int DeleteProperty(int i);
     int GetNumberOfProperties() const { return names.GetCount(); }
     // Name and value of property i, owned by the record; null outside [0, size).
     const char* GetPropertyName(int i) const { return names[i]; }
     const char* GetPropertyValue(int i) const { return values[i]; }
 
-    // -567 when other is not valid; names (with their allowEmpty flag) and values copied; 0.
+    // kObjectNotValid when other is not valid; names (with their allowEmpty flag) and values copied; 0.
     [[nodiscard]] int Copy(const VRX_userProperties& other);
 
     const VRX_idArray& GetNames() const { return names; }

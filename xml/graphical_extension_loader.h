@@ -80,7 +80,7 @@ public:
     // Diagram data of one node, submodel or text box while its element is open.
     struct GraphObj {
         virtual ~GraphObj() = default;
-        // 0, or -42 when the data could not be stored.
+        // 0, or kOutOfMemory when the data could not be stored.
         [[nodiscard]] virtual int Apply(VRX_network* network, int currentSubmodel);
 
         int backgroundColor = 16250597;  // 0xF7F6E5

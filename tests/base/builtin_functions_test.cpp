@@ -16,7 +16,7 @@ using vovido::GetFunctionTable;
 
 namespace {
 
-using vovido::testing::ValueOf;
+using vovido::test::ValueOf;
 
 constexpr double kPi = 3.141592653589793;
 constexpr double kInf = std::numeric_limits<double>::infinity();

@@ -22,7 +22,7 @@ using vovido::GetSamplerGenerator;
 namespace {
 
 // Instrumented builds draw fewer samples, with tolerances to match.
-const int kDrawDivisor = vovido::testing::kUnderAddressSanitizer ? 10 : 1;
+const int kDrawDivisor = vovido::test::kUnderAddressSanitizer ? 10 : 1;
 
 FunctionArguments Args(const std::vector<double>& values) {
     FunctionArguments a;
@@ -234,7 +234,7 @@ TEST(DistributionsTest, ZeroDrawGivesFiniteExponentialAndWeibull) {
     ASSERT_EQ(documented.NextUniform(), 0.0);
     for (const char* text : {"Exponential(1)", "Weibull(1, 1)", "Weibull(1, 0.2)", "Lognormal(0, 1)"}) {
         GetSamplerGenerator().Seed(2708534849u);
-        const double x = vovido::testing::ValueOf(text);
+        const double x = vovido::test::ValueOf(text);
         EXPECT_TRUE(std::isfinite(x)) << text;
     }
 }
@@ -244,7 +244,7 @@ TEST(DistributionsTest, FixedSeedRepeatsTheDraws) {
     for (std::vector<double>* run : {&first, &second}) {
         GetSamplerGenerator().Seed(5);
         for (const char* text : {"Normal(0,1)", "Beta(0.5,2)", "Binomial(1000,0.5)", "Uniform(0,1)"}) {
-            run->push_back(vovido::testing::ValueOf(text));
+            run->push_back(vovido::test::ValueOf(text));
         }
     }
     EXPECT_EQ(first, second);

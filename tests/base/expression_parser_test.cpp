@@ -17,10 +17,10 @@ using vovido::kEqualKind;
 
 namespace {
 
-using vovido::testing::Reprint;
-using vovido::testing::SameTree;
-using vovido::testing::Text;
-using vovido::testing::ValueOf;
+using vovido::test::Reprint;
+using vovido::test::SameTree;
+using vovido::test::Text;
+using vovido::test::ValueOf;
 
 std::string ThirtyOneArguments() {
     std::string text = "Max(1";

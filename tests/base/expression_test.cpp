@@ -25,10 +25,10 @@ using vovido::GetSamplerGenerator;
 
 namespace {
 
-using vovido::testing::Reprint;
-using vovido::testing::SameTree;
-using vovido::testing::Text;
-using vovido::testing::ValueOf;
+using vovido::test::Reprint;
+using vovido::test::SameTree;
+using vovido::test::Text;
+using vovido::test::ValueOf;
 
 std::unique_ptr<VRX_expression> Parse(const char* text) {
     std::unique_ptr<VRX_expression> tree = ParseExpression(text, nullptr, nullptr);

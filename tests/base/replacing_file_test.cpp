@@ -11,9 +11,9 @@
 
 namespace {
 
-using savetest::FilesBeside;
-using savetest::ReadWhole;
-using savetest::WriteWhole;
+using vovido::test::FilesBeside;
+using vovido::test::ReadWhole;
+using vovido::test::WriteWhole;
 
 class ReplacingFileTest : public ::testing::Test {
 protected:
@@ -68,7 +68,7 @@ TEST_F(ReplacingFileTest, DiscardAndDestructionKeepTheOldFile) {
 TEST_F(ReplacingFileTest, WriteThatFailsHalfWayKeepsTheOldFile) {
     const std::string big(1 << 20, 'x');
     {
-        savetest::FileSizeLimit full(64 * 1024);
+        vovido::test::FileSizeLimit full(64 * 1024);
         ASSERT_TRUE(full.IsActive());
         EXPECT_FALSE(Save(big));
     }

@@ -12,12 +12,12 @@
 
 namespace {
 
-using vovido::testing::AddComponentNode;
-using vovido::testing::AddEquation;
-using vovido::testing::ComponentOf;
-using vovido::testing::EquationOf;
-using vovido::testing::TextOf;
-using vovido::testing::ValueOf;
+using vovido::test::AddComponentNode;
+using vovido::test::AddEquation;
+using vovido::test::ComponentOf;
+using vovido::test::EquationOf;
+using vovido::test::TextOf;
+using vovido::test::ValueOf;
 
 std::string LastLogged() {
     const int n = errorLog.GetNumberOfEntries();

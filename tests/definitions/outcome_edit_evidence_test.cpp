@@ -14,14 +14,14 @@
 #include "model/node.h"
 #include "model/node_definition.h"
 #include "model/node_value.h"
-#include "tests/inference/brute_force.h"
-#include "tests/inference/test_network.h"
+#include "tests/support/brute_force.h"
+#include "tests/support/whole_part.h"
 
 namespace {
 
-using test_network::Doubles;
-using test_network::Notices;
-using test_network::TestNetwork;
+using vovido::test::Doubles;
+using vovido::test::Notices;
+using vovido::test::TestNetwork;
 
 // X's table given A (2 outcomes): every entry positive, so that every outcome of X matters.
 std::vector<double> TableOfX(int outcomes) {
@@ -124,12 +124,12 @@ TEST(OutcomeEditEvidence, EvidenceFollowsTheEditAndTheBeliefsFollowTheEvidence) 
             ASSERT_EQ(expected.Value(1)->SetVirtualEvidence(Doubles(c.weightsAfter)), kSuccess);
         }
         if (c.observedAfter >= 0) expected.Observe(1, c.observedAfter);
-        const brute_force::Reference reference = brute_force::Enumerate(expected.net);
+        const vovido::test::Reference reference = vovido::test::Enumerate(expected.net);
 
         t.Table(1, TableOfX(outcomes));
         ASSERT_EQ(t.net.UpdateBeliefs(), kSuccess);
-        test_network::ExpectNear(t.Beliefs(0), reference.beliefs[0], 1e-12, "A");
-        test_network::ExpectNear(t.Beliefs(1), reference.beliefs[1], 1e-12, "X");
+        vovido::test::ExpectNear(t.Beliefs(0), reference.beliefs[0], 1e-12, "A");
+        vovido::test::ExpectNear(t.Beliefs(1), reference.beliefs[1], 1e-12, "X");
     }
 }
 

@@ -1,4 +1,4 @@
-// Belief-update dispatch: routes by node kinds, refusals of algorithms not yet built, temporary nodes for
+// Belief-update dispatch: routes by node kinds, every algorithm code of a route, temporary nodes for
 // virtual evidence, and the probability of evidence by clustering and by the chain rule.
 #include <gtest/gtest.h>
 

@@ -12,13 +12,13 @@
 
 #include "base/error_log.h"
 #include "base/status_codes.h"
-#include "tests/inference/test_network.h"
 #include "tests/support/equation_networks.h"
 #include "tests/support/error_log.h"
+#include "tests/support/whole_part.h"
 
 namespace {
 
-using test_network::TestNetwork;
+using vovido::test::TestNetwork;
 
 struct BrokenTable {
     const char* name;
@@ -86,7 +86,7 @@ TEST_F(TableCheckTest, ColumnsWithinTheToleranceAreTakenAsTheyAre) {
     ASSERT_EQ(t.net.UpdateBeliefs(), kSuccess) << LastMessage();
     const double b0 = 0.5 * 0.3 + 0.5 * 0.6;
     const double b1 = 0.5 * 0.700004 + 0.5 * 0.4;
-    test_network::ExpectNear(t.Beliefs(b), {b0 / (b0 + b1), b1 / (b0 + b1)});
+    vovido::test::ExpectNear(t.Beliefs(b), {b0 / (b0 + b1), b1 / (b0 + b1)});
 }
 
 TEST_F(TableCheckTest, ASubnormalColumnIsTheZeroColumnItStandsFor) {
@@ -145,7 +145,7 @@ TEST(UpdatedValues, UndefinedEquationValuesAreRefusedByName) {
     for (const auto& [equation, value] : cases) {
         errorLog.Flush();
         VRX_network net;
-        const int x = vovido::testing::AddEquation(net, "x", equation);
+        const int x = vovido::test::AddEquation(net, "x", equation);
         ASSERT_GE(x, 0) << equation;
         if (std::isnan(value)) {
             EXPECT_EQ(net.UpdateBeliefs(), kOutOfRange) << equation;
@@ -154,7 +154,7 @@ TEST(UpdatedValues, UndefinedEquationValuesAreRefusedByName) {
             EXPECT_FALSE(net.GetNode(x)->GetValue()->IsUpToDate()) << equation;
         } else {
             ASSERT_EQ(net.UpdateBeliefs(), kSuccess) << equation;
-            EXPECT_EQ(vovido::testing::ValueOf(net, x).GetMean(), value) << equation;
+            EXPECT_EQ(vovido::test::ValueOf(net, x).GetMean(), value) << equation;
         }
     }
     errorLog.Flush();

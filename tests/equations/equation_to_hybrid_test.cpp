@@ -15,9 +15,9 @@
 
 namespace {
 
+using vovido::test::AddEquation;
 using vovido::test::Logged;
-using vovido::testing::AddEquation;
-using vovido::testing::ValueOf;
+using vovido::test::ValueOf;
 
 int Update(VRX_network& net, int algorithm, int samples) {
     net.SetHybridAlgorithm(algorithm);
@@ -125,11 +125,11 @@ TEST(EquationToHybrid, ConvertedNodesHoldElementsInversesAndRanges) {
     ASSERT_GE(c, 0);
     EXPECT_EQ(hybrid.GetNodeType(c), DefinitionType::kDistribution);
     double low = 0.0, high = 0.0;
-    ASSERT_EQ(vovido::testing::HybridOf(hybrid, c).GetLowerBound(low), kSuccess);
-    ASSERT_EQ(vovido::testing::HybridOf(hybrid, c).GetUpperBound(high), kSuccess);
+    ASSERT_EQ(vovido::test::HybridOf(hybrid, c).GetLowerBound(low), kSuccess);
+    ASSERT_EQ(vovido::test::HybridOf(hybrid, c).GetUpperBound(high), kSuccess);
     EXPECT_NEAR(low, -12.0, 1e-6);
     EXPECT_NEAR(high, 12.0, 1e-6);
-    VRX_Helement* element = vovido::testing::HybridOf(hybrid, y).GetElementAt(0);
+    VRX_Helement* element = vovido::test::HybridOf(hybrid, y).GetElementAt(0);
     element->SetVariableValue("x", 1.0);
     element->SetVariableValue("c", 4.0);
     element->SetVariableValue("y", -3.0);

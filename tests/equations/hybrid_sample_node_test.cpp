@@ -9,7 +9,7 @@
 
 namespace {
 
-using namespace vovido::testing;
+using namespace vovido::test;
 
 struct Sample {
     double x, w;

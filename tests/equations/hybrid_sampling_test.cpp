@@ -13,7 +13,7 @@
 
 namespace {
 
-using namespace vovido::testing;
+using namespace vovido::test;
 using vovido::test::Logged;
 
 constexpr char kNoSamples[] = "No useful samples have been generated for some of nodes.";

@@ -11,8 +11,8 @@
 #include "base/status_codes.h"
 #include "formats/text_file.h"
 #include "formats/vrx_format.h"
-#include "tests/formats/network_fixture.h"
 #include "tests/support/hard_networks.h"
+#include "tests/support/network_fixture.h"
 
 namespace {
 
@@ -61,7 +61,7 @@ std::vector<DamagedFile> Cases() {
          kLexicalError, "ERROR: Line 3 : UNKNOWN CHARACTER"},
         {"a node block left open", "vrx", "net X\n{\n node a { TYPE = CPT;\n node b { TYPE = CPT; };\n};\n",
          kUnexpectedEndOfFile, "(line 4) : ERROR: 'node' : Unknown Node Statement"},
-        {"a table of 40 two-state parents", "vrx", vovido::testing::WideParentsText(40), kOutOfMemory,
+        {"a table of 40 two-state parents", "vrx", vovido::test::WideParentsText(40), kOutOfMemory,
          "(line 43) : ERROR: Node [child] : its table of 2199023255552 cells passes the limit of 268435456 "
          "cells"},
         {"a word in a KI probability row", "dxp",
@@ -88,16 +88,16 @@ protected:
 
 TEST_F(DamagedFilesTest, FailWithTheirMessageAndLeaveTheNetworkAsItWas) {
     VRX_network net;
-    fixture::BuildFullNetwork(net);
+    vovido::test::BuildFullNetwork(net);
     const std::string before = WriteNetwork(net);
     for (const DamagedFile& damaged : Cases()) {
         SCOPED_TRACE(damaged.name);
         errorLog.Flush();
         const std::string path =
-            fixture::WriteTextFile(std::string("damaged.") + damaged.extension, damaged.text);
-        EXPECT_EQ(net.ReadFile(path.c_str()), damaged.status) << fixture::LogDump();
+            vovido::test::WriteTextFile(std::string("damaged.") + damaged.extension, damaged.text);
+        EXPECT_EQ(net.ReadFile(path.c_str()), damaged.status) << vovido::test::LogDump();
         ASSERT_GT(errorLog.GetNumberOfEntries(), 0);
-        EXPECT_EQ(std::string(errorLog.GetMessage(0)), damaged.message) << fixture::LogDump();
+        EXPECT_EQ(std::string(errorLog.GetMessage(0)), damaged.message) << vovido::test::LogDump();
         EXPECT_EQ(WriteNetwork(net), before);
     }
     // The table was refused before it was built: the process never held gigabytes.
@@ -108,10 +108,10 @@ TEST_F(DamagedFilesTest, FailWithTheirMessageAndLeaveTheNetworkAsItWas) {
 
 TEST_F(DamagedFilesTest, AnUnknownStatementStaysAWarning) {
     VRX_network net;
-    const std::string path = fixture::WriteTextFile(
+    const std::string path = vovido::test::WriteTextFile(
         "unknown.vrx", "net X\n{\n node a { TYPE = CPT; COLOUR = 3; };\n FUTURE = { A = 1; };\n};\n");
-    ASSERT_EQ(net.ReadFile(path.c_str()), kSuccess) << fixture::LogDump();
-    EXPECT_EQ(fixture::LoggedMessages(),
+    ASSERT_EQ(net.ReadFile(path.c_str()), kSuccess) << vovido::test::LogDump();
+    EXPECT_EQ(vovido::test::LoggedMessages(),
               (std::vector<std::string>{"(line 3) : ERROR: 'COLOUR' : Unknown Node Statement",
                                         "(line 4) : ERROR: 'FUTURE' : Unknown Net Statement"}));
     EXPECT_GE(net.FindNode("a"), 0);
@@ -119,32 +119,33 @@ TEST_F(DamagedFilesTest, AnUnknownStatementStaysAWarning) {
 
 // A device that never ends: the first line would grow without bound.
 TEST_F(DamagedFilesTest, AnEndlessLineStopsAtTheLineLimit) {
-    const std::string link = fixture::TempPath("zero.vrx");
+    const std::string link = vovido::test::TempPath("zero.vrx");
     std::remove(link.c_str());
     if (symlink("/dev/zero", link.c_str()) != 0) GTEST_SKIP() << "no /dev/zero here";
     VRX_network net;
-    fixture::BuildFullNetwork(net);
+    vovido::test::BuildFullNetwork(net);
     const std::string before = WriteNetwork(net);
     EXPECT_EQ(net.ReadFile(link.c_str()), kFileIoFailed);
-    EXPECT_EQ(fixture::LoggedMessages(), (std::vector<std::string>{"ERROR: Line 1 : LINE TOO LONG"}));
+    EXPECT_EQ(vovido::test::LoggedMessages(), (std::vector<std::string>{"ERROR: Line 1 : LINE TOO LONG"}));
     EXPECT_EQ(WriteNetwork(net), before);
     std::remove(link.c_str());
 }
 
 TEST_F(DamagedFilesTest, InputPastTheSizeLimitIsNotReadOn) {
     VRX_textFile file;
-    ASSERT_EQ(file.Open(fixture::WriteTextFile("lines.txt", std::string(3000, 'x') + "\nshort\n").c_str(),
-                        TextFileMode::kRead),
-              0);
+    ASSERT_EQ(
+        file.Open(vovido::test::WriteTextFile("lines.txt", std::string(3000, 'x') + "\nshort\n").c_str(),
+                  TextFileMode::kRead),
+        0);
     file.SetInputLimits(1000, 0);
     std::string line;
     EXPECT_EQ(file.ReadLine(line), kFileIoFailed);
-    EXPECT_EQ(fixture::LoggedMessages(), (std::vector<std::string>{"ERROR: Line 1 : LINE TOO LONG"}));
+    EXPECT_EQ(vovido::test::LoggedMessages(), (std::vector<std::string>{"ERROR: Line 1 : LINE TOO LONG"}));
 
     errorLog.Flush();
     std::string many;
     for (int i = 0; i < 100; ++i) many += "line " + std::to_string(i) + "\n";
-    ASSERT_EQ(file.Open(fixture::WriteTextFile("many.txt", many).c_str(), TextFileMode::kRead), 0);
+    ASSERT_EQ(file.Open(vovido::test::WriteTextFile("many.txt", many).c_str(), TextFileMode::kRead), 0);
     file.SetInputLimits(0, 64);
     int lines = 0;
     int rc = kSuccess;
@@ -152,7 +153,7 @@ TEST_F(DamagedFilesTest, InputPastTheSizeLimitIsNotReadOn) {
     EXPECT_EQ(rc, kFileIoFailed);
     // 64 bytes hold the first nine lines whole ("line 0\n" .. "line 8\n" are 63 bytes).
     EXPECT_EQ(lines, 9);
-    EXPECT_EQ(fixture::LoggedMessages(), (std::vector<std::string>{"ERROR: Line 10 : FILE TOO LARGE"}));
+    EXPECT_EQ(vovido::test::LoggedMessages(), (std::vector<std::string>{"ERROR: Line 10 : FILE TOO LARGE"}));
 }
 
 }  // namespace

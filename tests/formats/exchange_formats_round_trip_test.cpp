@@ -9,8 +9,8 @@
 #include "base/dmatrix.h"
 #include "base/error_log.h"
 #include "model/node_value.h"
-#include "tests/formats/network_fixture.h"
 #include "tests/support/format_round_trip.h"
+#include "tests/support/network_fixture.h"
 #include "tests/support/reference_networks.h"
 
 namespace {
@@ -21,11 +21,12 @@ const char* const kNetworks[] = {"asia",       "child",  "insurance", "water", "
 void ExpectSameModel(VRX_network& a, VRX_network& b) {
     ASSERT_EQ(a.GetNumberOfNodes(), b.GetNumberOfNodes());
     for (int ha = a.GetFirstNode(); ha >= 0; ha = a.GetNextNode(ha)) {
-        const std::string id = fixture::IdOf(a, ha);
+        const std::string id = vovido::test::IdOf(a, ha);
         const int hb = b.FindNode(id.c_str());
         ASSERT_GE(hb, 0) << id;
-        EXPECT_EQ(fixture::IdsOf(a, a.GetParents(ha)), fixture::IdsOf(b, b.GetParents(hb))) << id;
-        fixture::ExpectSameDefinition(*a.GetNode(ha)->GetDefinition(), *b.GetNode(hb)->GetDefinition(), id);
+        EXPECT_EQ(vovido::test::IdsOf(a, a.GetParents(ha)), vovido::test::IdsOf(b, b.GetParents(hb))) << id;
+        vovido::test::ExpectSameDefinition(*a.GetNode(ha)->GetDefinition(), *b.GetNode(hb)->GetDefinition(),
+                                           id);
     }
 }
 
@@ -39,19 +40,19 @@ TEST_P(ExchangeFormatRoundTrip, StructureTablesAndPosteriorsSurvive) {
     const std::string name = std::get<0>(GetParam());
     const std::string extension = std::string(".") + std::get<1>(GetParam());
     VRX_network original;
-    ASSERT_EQ(original.ReadFile(vovido::testing::ReferencePath(name, ".xvrx").c_str()), kSuccess);
+    ASSERT_EQ(original.ReadFile(vovido::test::ReferencePath(name, ".xvrx").c_str()), kSuccess);
     // Parameterised test names hold '/': the file is named here.
     const std::string path = ::testing::TempDir() + "exchange_round_trip_" + name + extension;
-    ASSERT_EQ(original.WriteFile(path.c_str()), kSuccess) << fixture::LogDump();
+    ASSERT_EQ(original.WriteFile(path.c_str()), kSuccess) << vovido::test::LogDump();
     VRX_network copy;
     const int read = copy.ReadFile(path.c_str());
     std::remove(path.c_str());
-    ASSERT_EQ(read, kSuccess) << fixture::LogDump();
-    EXPECT_EQ(errorLog.GetNumberOfEntries(), 0) << fixture::LogDump();
+    ASSERT_EQ(read, kSuccess) << vovido::test::LogDump();
+    EXPECT_EQ(errorLog.GetNumberOfEntries(), 0) << vovido::test::LogDump();
     ExpectSameModel(original, copy);
 
     // Two cases per network keep the suite quick; equal tables give equal posteriors whatever the case.
-    ASSERT_GE(vovido::testing::ReadReferenceCases(name).size(), 2u);
+    ASSERT_GE(vovido::test::ReadReferenceCases(name).size(), 2u);
     vovido::test::ExpectReferencePosteriors(copy, name, 2);
 }
 
@@ -70,26 +71,26 @@ TEST(RealFilesAcrossFormats, EachConvertsWithItsPosteriors) {
         std::string source = name;
         if (source.size() > 4 && source.compare(source.size() - 4, 4, ".xml") == 0) source += "03";
         const std::string sourcePath = ::testing::TempDir() + "real_" + source;
-        ASSERT_TRUE(
-            fixture::WriteWholeFile(sourcePath, fixture::ReadTextFile(vovido::test::FormatSamplePath(name))));
+        ASSERT_TRUE(vovido::test::WriteWholeFile(
+            sourcePath, vovido::test::ReadTextFile(vovido::test::FormatSamplePath(name))));
         VRX_network original;
-        ASSERT_EQ(original.ReadFile(sourcePath.c_str()), kSuccess) << name << fixture::LogDump();
+        ASSERT_EQ(original.ReadFile(sourcePath.c_str()), kSuccess) << name << vovido::test::LogDump();
         std::remove(sourcePath.c_str());
         ASSERT_EQ(original.UpdateBeliefs(), kSuccess) << name;
         for (const char* extension : {"xml03", "dsc", "erg"}) {
             SCOPED_TRACE(std::string(name) + " as " + extension);
             const std::string path = ::testing::TempDir() + "real_converted." + extension;
-            ASSERT_EQ(original.WriteFile(path.c_str()), kSuccess) << fixture::LogDump();
+            ASSERT_EQ(original.WriteFile(path.c_str()), kSuccess) << vovido::test::LogDump();
             VRX_network copy;
             const int read = copy.ReadFile(path.c_str());
             std::remove(path.c_str());
-            ASSERT_EQ(read, kSuccess) << fixture::LogDump();
+            ASSERT_EQ(read, kSuccess) << vovido::test::LogDump();
             ExpectSameModel(original, copy);
             ASSERT_EQ(copy.UpdateBeliefs(), kSuccess);
             for (int h = original.GetFirstNode(); h >= 0; h = original.GetNextNode(h)) {
-                const std::vector<double> expected = fixture::Beliefs(original, h);
+                const std::vector<double> expected = vovido::test::Beliefs(original, h);
                 const std::vector<double> found =
-                    fixture::Beliefs(copy, copy.FindNode(fixture::IdOf(original, h).c_str()));
+                    vovido::test::Beliefs(copy, copy.FindNode(vovido::test::IdOf(original, h).c_str()));
                 ASSERT_EQ(found.size(), expected.size());
                 for (size_t k = 0; k < found.size(); ++k) EXPECT_NEAR(found[k], expected[k], 1e-9);
             }

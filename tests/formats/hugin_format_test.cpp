@@ -13,8 +13,8 @@
 #include "model/node.h"
 #include "model/node_info.h"
 #include "model/submodel.h"
-#include "tests/formats/network_fixture.h"
 #include "tests/support/format_round_trip.h"
+#include "tests/support/network_fixture.h"
 
 namespace {
 

@@ -15,8 +15,8 @@
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_info.h"
-#include "tests/formats/network_fixture.h"
 #include "tests/support/format_round_trip.h"
+#include "tests/support/network_fixture.h"
 #include "tests/support/save_failure.h"
 
 namespace {
@@ -233,14 +233,14 @@ TEST(HuginAndNeticaWriters, FailedSaveKeepsTheOldFile) {
     ASSERT_EQ(net.ReadFile(ReferencePath("andes", ".xvrx").c_str()), kSuccess);
     for (const char* extension : {".net", ".dne"}) {
         const std::string path = ::testing::TempDir() + "full_disk_" + std::to_string(getpid()) + extension;
-        ASSERT_TRUE(savetest::WriteWhole(path, "old"));
+        ASSERT_TRUE(vovido::test::WriteWhole(path, "old"));
         {
-            savetest::FileSizeLimit limit(4096);
+            vovido::test::FileSizeLimit limit(4096);
             ASSERT_TRUE(limit.IsActive());
             EXPECT_EQ(net.WriteFile(path.c_str()), kFileIoFailed) << extension;
         }
-        EXPECT_EQ(savetest::ReadWhole(path), "old") << extension;
-        EXPECT_TRUE(savetest::FilesBeside(path).empty()) << extension;
+        EXPECT_EQ(vovido::test::ReadWhole(path), "old") << extension;
+        EXPECT_TRUE(vovido::test::FilesBeside(path).empty()) << extension;
         std::remove(path.c_str());
     }
 }

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "definitions/utility_table.h"
-#include "tests/formats/network_fixture.h"
 #include "tests/support/format_round_trip.h"
+#include "tests/support/network_fixture.h"
 #include "tests/support/save_failure.h"
 
 namespace {
@@ -61,20 +61,21 @@ TEST_P(SavingTest, NumbersComeBackBitForBit) {
     ASSERT_EQ(net.GetNode(choice)->GetDefinition()->SetNumberOfOutcomes(3), kSuccess);
     ASSERT_EQ(net.AddArc(fault, value, 0), kSuccess);
     ASSERT_EQ(net.AddArc(choice, value, 0), kSuccess);
-    ASSERT_EQ(net.GetNode(fault)->GetDefinition()->SetDefinitionDoubles(fixture::Doubles({1e-10, 1 - 1e-10})),
-              kSuccess);
+    ASSERT_EQ(
+        net.GetNode(fault)->GetDefinition()->SetDefinitionDoubles(vovido::test::Doubles({1e-10, 1 - 1e-10})),
+        kSuccess);
     ASSERT_EQ(net.GetNode(child)->GetDefinition()->SetDefinitionDoubles(
-                  fixture::Doubles({1.0 / 3, 2.0 / 3, 1 - 1e-16, 1e-16})),
+                  vovido::test::Doubles({1.0 / 3, 2.0 / 3, 1 - 1e-16, 1e-16})),
               kSuccess);
     ASSERT_EQ(net.GetNode(value)->GetDefinition()->SetDefinitionDoubles(Values(utilities)), kSuccess);
-    ASSERT_EQ(net.WriteFile(target.c_str()), kSuccess) << fixture::LogDump();
+    ASSERT_EQ(net.WriteFile(target.c_str()), kSuccess) << vovido::test::LogDump();
     if (std::string(GetParam()) == "vrx") {
-        EXPECT_NE(savetest::ReadWhole(target).find("PROBABILITIES = (1e-10, 0.9999999999"),
+        EXPECT_NE(vovido::test::ReadWhole(target).find("PROBABILITIES = (1e-10, 0.9999999999"),
                   std::string::npos);
     }
 
     VRX_network copy;
-    ASSERT_EQ(copy.ReadFile(target.c_str()), kSuccess) << fixture::LogDump();
+    ASSERT_EQ(copy.ReadFile(target.c_str()), kSuccess) << vovido::test::LogDump();
     const std::vector<std::pair<const char*, std::vector<double>>> expected = {
         {"Fault", {1e-10, 1 - 1e-10}}, {"Child", {1.0 / 3, 2.0 / 3, 1 - 1e-16, 1e-16}}, {"Value", utilities}};
     for (const auto& [id, values] : expected) {
@@ -95,26 +96,26 @@ TEST_P(EveryFormatSaving, SaveThatFailsHalfWayKeepsTheOldFile) {
     VRX_network small;
     ASSERT_GE(small.AddNode(DefinitionType::kCpt, "Small"), 0);
     ASSERT_EQ(small.WriteFile(target.c_str()), kSuccess);
-    const std::string old = savetest::ReadWhole(target);
+    const std::string old = vovido::test::ReadWhole(target);
     ASSERT_FALSE(old.empty());
 
     VRX_network big;
     const int h = big.AddNode(DefinitionType::kCpt, "Big");
     ASSERT_EQ(big.GetNode(h)->GetDefinition()->SetNumberOfOutcomes(3000), kSuccess);
     {
-        savetest::FileSizeLimit full(old.size() + 4096);
+        vovido::test::FileSizeLimit full(old.size() + 4096);
         ASSERT_TRUE(full.IsActive());
         EXPECT_EQ(big.WriteFile(target.c_str()), kFileIoFailed);
     }
     // The system's reason comes with the status.
     EXPECT_TRUE(vovido::test::Logged(kFileIoFailed, "WRITE FILE FAILED: File too large"))
         << vovido::test::LogDump();
-    EXPECT_EQ(savetest::ReadWhole(target), old);
-    EXPECT_EQ(savetest::FilesBeside(target), std::vector<std::string>{});
+    EXPECT_EQ(vovido::test::ReadWhole(target), old);
+    EXPECT_EQ(vovido::test::FilesBeside(target), std::vector<std::string>{});
 
     // With room on the disk the same save replaces the file, and nothing is left beside it.
     ASSERT_EQ(big.WriteFile(target.c_str()), kSuccess);
-    EXPECT_EQ(savetest::FilesBeside(target), std::vector<std::string>{});
+    EXPECT_EQ(vovido::test::FilesBeside(target), std::vector<std::string>{});
     VRX_network copy;
     ASSERT_EQ(copy.ReadFile(target.c_str()), kSuccess);
     EXPECT_EQ(copy.GetNode(copy.FindNode("Big"))->GetDefinition()->GetNumberOfOutcomes(), 3000);
@@ -137,14 +138,14 @@ TEST_P(ExchangeFormatSaving, RefusesADynamicNetwork) {
         if (arc) {
             ASSERT_EQ(net.AddTemporalArc(h, h, 1), kSuccess);
         }
-        ASSERT_TRUE(savetest::WriteWhole(target, "old"));
+        ASSERT_TRUE(vovido::test::WriteWhole(target, "old"));
         errorLog.Flush();
         EXPECT_EQ(net.WriteFile(target.c_str()), kOutOfRange);
         EXPECT_EQ(
             vovido::test::LoggedMessages(),
             std::vector<std::string>{"ERROR: Temporal arcs, slices and slice evidence cannot be saved in " +
                                      format + " format"});
-        EXPECT_EQ(savetest::ReadWhole(target), "old");
+        EXPECT_EQ(vovido::test::ReadWhole(target), "old");
     }
 }
 

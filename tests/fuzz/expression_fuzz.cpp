@@ -21,8 +21,8 @@ using vovido::GetSamplerGenerator;
 
 namespace {
 
-using vovido::testing::SameTree;
-using vovido::testing::Text;
+using vovido::test::SameTree;
+using vovido::test::Text;
 
 void Check(bool condition) {
     if (!condition) __builtin_trap();

@@ -5,8 +5,8 @@
 #include <random>
 
 #include "base/error_log.h"
-#include "tests/inference/random_networks.h"
 #include "tests/support/error_log.h"
+#include "tests/support/random_networks.h"
 
 namespace {
 
@@ -64,15 +64,14 @@ TEST(AnnealedMap, FindsTheExactMapOnSmallRandomNetworks) {
     int runs = 0;
     for (unsigned seed = 1; seed <= 40; seed++) {
         std::mt19937 rng(seed);
-        random_networks::Shape shape;
+        vovido::test::RandomShape shape;
         shape.minNodes = 5;
         shape.maxNodes = 8;
         shape.evidenceShare = 0.0;
         shape.virtualShare = 0.0;
-        shape.tables =
-            seed % 2 == 0 ? random_networks::TableKind::kSparse : random_networks::TableKind::kPositive;
+        shape.tables = seed % 2 == 0 ? vovido::test::TableKind::kSparse : vovido::test::TableKind::kPositive;
         VRX_network net;
-        random_networks::Build(net, rng, shape);
+        vovido::test::Build(net, rng, shape);
         VRX_intArray all;
         ASSERT_EQ(net.GetAllNodes(all), kSuccess);
         std::vector<int> order(all.GetItems(), all.GetItems() + all.GetCount());

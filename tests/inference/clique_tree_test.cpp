@@ -12,16 +12,16 @@
 
 #include "base/error_log.h"
 #include "base/status_codes.h"
-#include "tests/inference/brute_force.h"
-#include "tests/inference/random_networks.h"
-#include "tests/inference/test_network.h"
+#include "tests/support/brute_force.h"
+#include "tests/support/random_networks.h"
+#include "tests/support/whole_part.h"
 
 namespace {
 
-using test_network::Asia;
-using test_network::Items;
-using test_network::TestNetwork;
-using test_network::WholePart;
+using vovido::test::Asia;
+using vovido::test::Items;
+using vovido::test::TestNetwork;
+using vovido::test::WholePart;
 
 // Every separator joins its parent and child over exactly their shared variables and ends the child's
 // list; the cliques holding a node form one subtree; each family lies in its home; the root is smallest.
@@ -150,9 +150,9 @@ TEST(CliqueTreeStructure, GroupsThatShareNothingAreLinkedByAnEmptySeparator) {
     ASSERT_EQ(tree.GetNumberOfSeparators(), 1);
     EXPECT_EQ(tree.GetSeparator(0).GetNumberOfVariables(), 0);
     ASSERT_EQ(tree.Solve(part.view), kSuccess);
-    const brute_force::Reference ref = brute_force::Enumerate(t.net);
+    const vovido::test::Reference ref = vovido::test::Enumerate(t.net);
     for (int h : {a, b, c, d})
-        test_network::ExpectNear(t.Beliefs(h), ref.beliefs[h], "node " + std::to_string(h));
+        vovido::test::ExpectNear(t.Beliefs(h), ref.beliefs[h], "node " + std::to_string(h));
     // No clique holds a and c together.
     VRX_intArray vars;
     ASSERT_EQ(vars.Add(a), kSuccess);
@@ -166,7 +166,7 @@ TEST(CliqueTreeStructure, GroupsThatShareNothingAreLinkedByAnEmptySeparator) {
 // Larger random networks, beyond enumeration: the structure is a join tree and the beliefs agree with
 // the join tree's to rounding.
 TEST(CliqueTreeStructure, RandomNetworksGiveJoinTreesAndTheJoinTreesBeliefs) {
-    random_networks::Shape shape;
+    vovido::test::RandomShape shape;
     shape.minNodes = 15;
     shape.maxNodes = 30;
     shape.maxParents = 4;
@@ -174,7 +174,7 @@ TEST(CliqueTreeStructure, RandomNetworksGiveJoinTreesAndTheJoinTreesBeliefs) {
         std::mt19937 rng(seed);
         VRX_network net;
         net.propagationFlags = 0;
-        random_networks::Build(net, rng, shape);
+        vovido::test::Build(net, rng, shape);
         const std::string where = "seed " + std::to_string(seed);
         {
             WholePart part(net);
@@ -186,14 +186,14 @@ TEST(CliqueTreeStructure, RandomNetworksGiveJoinTreesAndTheJoinTreesBeliefs) {
         net.SetBayesianAlgorithm(0);
         const int rc = net.UpdateBeliefs();
         for (int h = net.GetFirstNode(); h >= 0; h = net.GetNextNode(h))
-            expected.push_back(test_network::Beliefs(net, h));
+            expected.push_back(vovido::test::Beliefs(net, h));
         net.InvalidateValues();
         net.SetBayesianAlgorithm(10);
         ASSERT_EQ(net.UpdateBeliefs(), rc) << where;
         if (rc != kSuccess) continue;
         size_t i = 0;
         for (int h = net.GetFirstNode(); h >= 0; h = net.GetNextNode(h))
-            test_network::ExpectNear(test_network::Beliefs(net, h), expected[i++], 1e-12, where);
+            vovido::test::ExpectNear(vovido::test::Beliefs(net, h), expected[i++], 1e-12, where);
     }
 }
 
@@ -202,14 +202,14 @@ TEST(CliqueTreeStructure, RandomNetworksGiveJoinTreesAndTheJoinTreesBeliefs) {
 
 // P(a, b | e) by enumeration: P(e, a = i) P(b | e, a = i) / P(e).
 std::vector<double> PairMarginal(TestNetwork& t, int a, int b) {
-    const double pe = brute_force::Enumerate(t.net).probEvidence;
+    const double pe = vovido::test::Enumerate(t.net).probEvidence;
     const bool observed = t.Value(a)->HasEvidence();
     const int kept = observed ? t.Value(a)->GetEvidence() : -1;
-    const std::vector<double> prior = brute_force::Enumerate(t.net).beliefs[a];
+    const std::vector<double> prior = vovido::test::Enumerate(t.net).beliefs[a];
     std::vector<double> cells;
     for (int i = 0; i < static_cast<int>(prior.size()); i++) {
         t.Observe(a, i);
-        const brute_force::Reference ref = brute_force::Enumerate(t.net);
+        const vovido::test::Reference ref = vovido::test::Enumerate(t.net);
         for (double p : ref.beliefs[b])
             cells.push_back(kept >= 0 && i != kept ? 0.0 : ref.probEvidence * p / pe);
     }
@@ -239,7 +239,7 @@ TEST(CliqueTreeMarginals, PairsMatchEnumerationInTheOrderAskedWithObservedVariab
         const int sizes[] = {2, 2};
         ASSERT_EQ(out.SetupFromList(sizes, 2), kSuccess);
         ASSERT_EQ(tree.GetMarginal(vars, out), kSuccess) << pair.first << "," << pair.second;
-        test_network::ExpectNear(test_network::Entries(out), PairMarginal(n.t, pair.first, pair.second),
+        vovido::test::ExpectNear(vovido::test::Entries(out), PairMarginal(n.t, pair.first, pair.second),
                                  1e-12, std::to_string(pair.first) + "," + std::to_string(pair.second));
     }
 }
@@ -254,9 +254,9 @@ TEST(CliqueTreeCopies, ACopyAnswersNewEvidenceWhileTheOriginalStaysReadyForTheNe
         CliqueTree work;
         ASSERT_EQ(work.CopyFrom(original), kSuccess);
         ASSERT_EQ(work.Solve(part.view), kSuccess) << round;
-        const brute_force::Reference ref = brute_force::Enumerate(n.t.net);
+        const vovido::test::Reference ref = vovido::test::Enumerate(n.t.net);
         for (int h : n.t.Handles())
-            test_network::ExpectNear(n.t.Beliefs(h), ref.beliefs[h], "round " + std::to_string(round));
+            vovido::test::ExpectNear(n.t.Beliefs(h), ref.beliefs[h], "round " + std::to_string(round));
         EXPECT_TRUE(original.IsBuilt());
         n.t.Observe(n.dysp, 1);
         part.graph.records[n.dysp]->evidence = 1;
@@ -300,8 +300,8 @@ TEST(CliqueTreeLifecycle, StepsOutOfOrderAreRefused) {
     ASSERT_EQ(tree.Propagate(), kSuccess);
     ASSERT_EQ(tree.Propagate(), kSuccess);  // a second pass changes nothing
     ASSERT_EQ(tree.WriteBeliefs(part.view), kSuccess);
-    const brute_force::Reference ref = brute_force::Enumerate(n.t.net);
-    for (int h : n.t.Handles()) test_network::ExpectNear(n.t.Beliefs(h), ref.beliefs[h]);
+    const vovido::test::Reference ref = vovido::test::Enumerate(n.t.net);
+    for (int h : n.t.Handles()) vovido::test::ExpectNear(n.t.Beliefs(h), ref.beliefs[h]);
 }
 
 }  // namespace

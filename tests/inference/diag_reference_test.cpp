@@ -55,7 +55,7 @@ class DiagReference : public ::testing::TestWithParam<const char*> {};
 TEST_P(DiagReference, RanksTakesResultsAndRanksAgain) {
     const std::string name = GetParam();
     VRX_network net;
-    ASSERT_EQ(net.ReadFile(vovido::testing::ReferencePath(name, ".xvrx").c_str()), kSuccess);
+    ASSERT_EQ(net.ReadFile(vovido::test::ReferencePath(name, ".xvrx").c_str()), kSuccess);
     ASSERT_TRUE(vovido::test::SetReferenceRoles(net, name, 6));
     DiagSession session;
     ASSERT_EQ(session.SetNetwork(&net), kSuccess);

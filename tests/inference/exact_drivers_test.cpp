@@ -5,22 +5,24 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include "base/error_log.h"
 #include "base/status_codes.h"
 #include "definitions/noisy_max.h"
-#include "tests/inference/brute_force.h"
-#include "tests/inference/test_network.h"
+#include "tests/support/brute_force.h"
+#include "tests/support/whole_part.h"
 
 using vovido::DecompositionAttempt;
 
 namespace {
 
-using test_network::ExpectNear;
-using test_network::Targets;
-using test_network::TestNetwork;
+using vovido::test::ExpectNear;
+using vovido::test::Targets;
+using vovido::test::TestNetwork;
 
 constexpr double kTolerance = 1e-12;
 
@@ -92,7 +94,7 @@ TEST(RunClustering, SolvesEveryPartAndClearsTheRequestedEntriesItWrites) {
     t.Table(c, {0.9, 0.1, 0.4, 0.6, 0.05, 0.95});
     t.Table(d, {0.1, 0.2, 0.3, 0.4});
     t.Observe(c, 1);
-    const brute_force::Reference ref = brute_force::Enumerate(t.net);
+    const vovido::test::Reference ref = vovido::test::Enumerate(t.net);
     std::vector<unsigned char> requested = AllRequested(t.net);
 
     ASSERT_EQ(RunClustering(t.net, requested.data(), 0), kSuccess);
@@ -111,7 +113,7 @@ TEST(RunClustering, RequestedNodeThatIsNoTargetIsComputedWhereItsPartHoldsIt) {
     const std::vector<int> h = Chain(t, 4);
     t.Observe(h[3], 0);
     ASSERT_EQ(t.net.SetTarget(h[0]), kSuccess);
-    const brute_force::Reference ref = brute_force::Enumerate(t.net);
+    const vovido::test::Reference ref = vovido::test::Enumerate(t.net);
     std::vector<unsigned char> requested(t.net.GetNumberOfSlots(), 0);
     requested[h[1]] = 1;
 
@@ -123,10 +125,26 @@ TEST(RunClustering, RequestedNodeThatIsNoTargetIsComputedWhereItsPartHoldsIt) {
     EXPECT_FALSE(t.Value(h[2])->IsUpToDate());
 }
 
-TEST(RunClustering, NetworkWithoutNodesSucceeds) {
-    VRX_network net;
-    EXPECT_EQ(RunClustering(net, nullptr, 0), kSuccess);
-    EXPECT_EQ(RunClusteringWithDecomposition(net), kSuccess);
+TEST(ExactDrivers, NetworksWithoutNodesOrArcsAreAnsweredByHand) {
+    // Without nodes nothing is written or logged; lone nodes get their own tables as beliefs.
+    const std::function<int(VRX_network&)> drivers[] = {
+        [](VRX_network& n) { return RunClustering(n, nullptr, 0); },
+        [](VRX_network& n) { return RunClusteringWithDecomposition(n); },
+        [](VRX_network& n) { return RunRelevanceDecomposition(n); },
+        [](VRX_network& n) { return RunRelevanceDecomposition2(n); },
+        [](VRX_network& n) { return RunClusteringPerPart(n); },
+    };
+    for (size_t d = 0; d < std::size(drivers); ++d) {
+        for (const char* ids : {"", "ab"}) {
+            TestNetwork t;
+            for (const char* id = ids; *id != 0; ++id) t.Table(t.Add(std::string(1, *id).c_str()), {0.25, 0.75});
+            errorLog.Flush();
+            EXPECT_EQ(drivers[d](t.net), kSuccess) << d;
+            EXPECT_EQ(errorLog.GetNumberOfEntries(), 0) << d;
+            for (int h = t.net.GetFirstNode(); h >= 0; h = t.net.GetNextNode(h)) ExpectNear(t.Beliefs(h), {0.25, 0.75});
+            EXPECT_EQ(t.net.GetNumberOfNodes(), static_cast<int>(std::strlen(ids))) << d;
+        }
+    }
 }
 
 TEST(RunClusteringPerPart, SolvesEveryPartWithACliqueTree) {
@@ -138,7 +156,7 @@ TEST(RunClusteringPerPart, SolvesEveryPartWithACliqueTree) {
     errorLog.Flush();
     ASSERT_EQ(t.net.UpdateBeliefs(), kSuccess);
     EXPECT_EQ(errorLog.GetNumberOfEntries(), 0);
-    const brute_force::Reference ref = brute_force::Enumerate(t.net);
+    const vovido::test::Reference ref = vovido::test::Enumerate(t.net);
     for (int node : {h[0], h[1], lone}) {
         EXPECT_TRUE(t.Value(node)->IsUpToDate());
         ExpectNear(t.Beliefs(node), ref.beliefs[node]);
@@ -205,7 +223,7 @@ TEST(RelevanceDecomposition, RequestsOnlyTheTargetsAndPutsThemBack) {
     const std::vector<int> h = Chain(t, 12);
     t.Observe(h[11], 1);
     for (int i : {1, 4, 7}) ASSERT_EQ(t.net.SetTarget(h[i]), kSuccess);
-    const brute_force::Reference ref = brute_force::Enumerate(t.net);
+    const vovido::test::Reference ref = vovido::test::Enumerate(t.net);
     std::vector<DecompositionAttempt> trace;
     t.net.bnAlgorithm = 11;
 
@@ -225,7 +243,7 @@ TEST(RelevanceDecomposition, FailingGroupIsHalvedAndAnsweredNodesAreNotRunAgain)
     for (int i = 0; i < 4; i++) ASSERT_EQ(t.net.SetTarget(h[i]), kSuccess);
     ASSERT_EQ(t.net.userProperties.AddProperty("VRX_REL_DECOMP_THRESHOLD", "4"), kSuccess);
     ASSERT_EQ(t.net.userProperties.AddProperty("VRX_REL_DECOMP_THRESHOLD3", "10"), kSuccess);
-    const brute_force::Reference ref = brute_force::Enumerate(t.net);
+    const vovido::test::Reference ref = vovido::test::Enumerate(t.net);
     std::vector<DecompositionAttempt> trace;
 
     ASSERT_EQ(RunRelevanceDecomposition(t.net, &trace), kSuccess);
@@ -359,7 +377,7 @@ TEST(ImpossibleEvidence, ZeroNormaliserOfAPartFailsAndLeavesNothingUpToDate) {
     t.Table(c2, {0.3, 0.7, 0.0, 1.0});  // c2 = 0 rules out p = 1
     t.Observe(c1, 0);
     t.Observe(c2, 0);
-    ASSERT_EQ(brute_force::Enumerate(t.net).probEvidence, 0.0);
+    ASSERT_EQ(vovido::test::Enumerate(t.net).probEvidence, 0.0);
 
     for (int algorithm : {0, 11, 12}) {
         t.net.SetBayesianAlgorithm(algorithm);
@@ -480,7 +498,7 @@ TEST(ProbEvidence, ObservedNoisyMaxInItsLastOutcomeGivesTheTrueProbability) {
     ASSERT_EQ(t.net.userProperties.AddProperty("VRX_NOISYMAXRELEVANCE", "1"), kSuccess);
     t.Observe(y, 2);
     t.Observe(w, 1);
-    const brute_force::Reference ref = brute_force::Enumerate(t.net);
+    const vovido::test::Reference ref = vovido::test::Enumerate(t.net);
     ASSERT_GT(ref.probEvidence, 0.0);
 
     // Clustering itself must answer, not fall back to the chain rule.
@@ -499,7 +517,7 @@ TEST(ProbEvidence, ObservedNoisyMaxInItsLastOutcomeGivesTheTrueProbability) {
 
     // With p1 observed as well, a per-parent record is cut off from every part.
     t.Observe(p1, 0);
-    const brute_force::Reference second = brute_force::Enumerate(t.net);
+    const vovido::test::Reference second = vovido::test::Enumerate(t.net);
     ASSERT_TRUE(t.net.ProbEvidenceByClustering(pe));
     EXPECT_NEAR(pe, second.probEvidence, kTolerance);
     t.net.ClearAllTargets();

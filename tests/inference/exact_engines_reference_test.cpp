@@ -15,17 +15,17 @@
 
 namespace {
 
-using vovido::testing::ReferenceCase;
+using vovido::test::ReferenceCase;
 
 constexpr double kTolerance = 1e-9;
 
 // The instrumented build checks memory, not numbers: one case with evidence per network is enough.
-const bool kOneCase = vovido::testing::kUnderAddressSanitizer;
+const bool kOneCase = vovido::test::kUnderAddressSanitizer;
 
 void ExpectCase(VRX_network& net, const ReferenceCase& item, double deviation) {
     ASSERT_EQ(net.UpdateBeliefs(), kSuccess)
         << (errorLog.GetNumberOfEntries() > 0 ? errorLog.GetMessage(0) : "");
-    vovido::testing::ExpectReferencePosteriors(net, item, kTolerance, true);
+    vovido::test::ExpectReferencePosteriors(net, item, kTolerance, true);
     if (::testing::Test::HasFatalFailure()) return;
     double pe = -1.0;
     ASSERT_TRUE(net.CalcPropEvidence(&pe, true));
@@ -37,11 +37,11 @@ class ExactEnginesReferenceTest : public ::testing::TestWithParam<const char*> {
 TEST_P(ExactEnginesReferenceTest, PosteriorsAndProbabilityOfEvidenceMatchTheReferences) {
     const std::string name = GetParam();
     VRX_network net;
-    ASSERT_EQ(net.ReadFile(vovido::testing::ReferencePath(name, ".xvrx").c_str()), kSuccess);
-    std::vector<ReferenceCase> cases = vovido::testing::ReadReferenceCases(name);
+    ASSERT_EQ(net.ReadFile(vovido::test::ReferencePath(name, ".xvrx").c_str()), kSuccess);
+    std::vector<ReferenceCase> cases = vovido::test::ReadReferenceCases(name);
     ASSERT_GE(cases.size(), 2u);
     if (kOneCase) cases = {cases[1]};
-    const double deviation = vovido::testing::ColumnSumDeviation(net);
+    const double deviation = vovido::test::ColumnSumDeviation(net);
     const bool singlyConnected = net.IsSinglyConnected() == 1;
 
     for (int algorithm : {10, 2}) {
@@ -50,7 +50,7 @@ TEST_P(ExactEnginesReferenceTest, PosteriorsAndProbabilityOfEvidenceMatchTheRefe
         for (const ReferenceCase& item : cases) {
             SCOPED_TRACE(name + " " + item.name + " algorithm " + std::to_string(algorithm));
             ASSERT_GE(item.probabilityOfEvidence, 0.0) << "no reference";
-            ASSERT_TRUE(vovido::testing::SetCaseEvidence(net, item));
+            ASSERT_TRUE(vovido::test::SetCaseEvidence(net, item));
             errorLog.Flush();
             ExpectCase(net, item, deviation);
             if (HasFatalFailure()) return;
@@ -69,7 +69,6 @@ TEST_P(ExactEnginesReferenceTest, PosteriorsAndProbabilityOfEvidenceMatchTheRefe
 }
 
 INSTANTIATE_TEST_SUITE_P(Networks, ExactEnginesReferenceTest,
-                         ::testing::ValuesIn(vovido::testing::ReferenceNetworkNames()),
-                         vovido::testing::ParamName);
+                         ::testing::ValuesIn(vovido::test::ReferenceNetworkNames()), vovido::test::ParamName);
 
 }  // namespace

@@ -11,15 +11,15 @@
 #include "inference/clique_tree.h"
 #include "inference/exact_drivers.h"
 #include "inference/relevant_parts.h"
-#include "tests/inference/brute_force.h"
-#include "tests/inference/test_network.h"
+#include "tests/support/brute_force.h"
+#include "tests/support/whole_part.h"
 
 using vovido::RelevantPartList;
 
 namespace {
 
-using test_network::ExpectNear;
-using test_network::TestNetwork;
+using vovido::test::ExpectNear;
+using vovido::test::TestNetwork;
 
 const char kImpossible[] = "Evidence is impossible: its probability is zero, so no beliefs can be computed.";
 
@@ -39,7 +39,7 @@ TEST(ExactEngines, EvidenceOfProbabilityZeroFailsWithAMessageAndLeavesNothingUpT
     }
     const int u = t.Add("u"), v = t.Add("v");
     t.Arc(u, v);
-    ASSERT_EQ(brute_force::Enumerate(t.net).probEvidence, 0.0);
+    ASSERT_EQ(vovido::test::Enumerate(t.net).probEvidence, 0.0);
     for (int algorithm : {2, 10}) {
         t.net.SetBayesianAlgorithm(algorithm);
         errorLog.Flush();
@@ -114,7 +114,7 @@ TEST(ExactEngines, DeepChainRunsWithoutRecursion) {
         t.net.SetBayesianAlgorithm(algorithm);
         t.net.InvalidateValues();
         int rc = kFailure;
-        test_network::RunOnSmallStack([&] { rc = t.net.UpdateBeliefs(); });
+        vovido::test::RunOnSmallStack([&] { rc = t.net.UpdateBeliefs(); });
         ASSERT_EQ(rc, kSuccess) << algorithm;
         ExpectNear(t.Beliefs(h[0]), {root0 / (root0 + root1), root1 / (root0 + root1)}, 1e-12, "root");
         ExpectNear(t.Beliefs(h[h.size() - 2]), {last0 / (last0 + last1), last1 / (last0 + last1)}, 1e-12,
@@ -123,7 +123,7 @@ TEST(ExactEngines, DeepChainRunsWithoutRecursion) {
 }
 
 TEST(ExactEngines, PolytreeRefusesANetworkWithAnUndirectedCycleAndChangesNothing) {
-    test_network::Asia a;
+    vovido::test::Asia a;
     a.t.Observe(a.xray, 0);
     const std::vector<double> before = a.t.Beliefs(a.lung);
     a.t.net.SetBayesianAlgorithm(2);
@@ -153,7 +153,7 @@ TEST(ExactEngines, PolytreeAnswersEveryComponentAndAMessageOfOnes) {
     t.Observe(y, 1);
     t.net.SetBayesianAlgorithm(2);
     ASSERT_EQ(t.net.UpdateBeliefs(), kSuccess);
-    const brute_force::Reference ref = brute_force::Enumerate(t.net);
+    const vovido::test::Reference ref = vovido::test::Enumerate(t.net);
     for (int h : {a, c, x}) {
         EXPECT_TRUE(t.Value(h)->IsUpToDate()) << h;
         ExpectNear(t.Beliefs(h), ref.beliefs[h], "node " + std::to_string(h));

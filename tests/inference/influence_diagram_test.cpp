@@ -12,14 +12,14 @@
 #include "definitions/mau.h"
 #include "inference/id_best_policy.h"
 #include "inference/id_policy_evaluation.h"
-#include "tests/inference/influence_diagrams.h"
 #include "tests/support/compare.h"
 #include "tests/support/error_log.h"
+#include "tests/support/influence_diagrams.h"
 
 namespace {
 
-using influence_diagrams::BuildWildcatter;
 using vovido::test::AddNode;
+using vovido::test::BuildWildcatter;
 using vovido::test::Def;
 using vovido::test::Entries;
 using vovido::test::ExpectNear;
@@ -104,9 +104,9 @@ TEST(BestPolicy, WildcatterChoosesToTestAndFollowsTheResult) {
 
 // Algorithm 1's choice for every decision and configuration of its parents, each solved with the
 // parents observed.
-influence_diagrams::Policy BestPolicyChoices(const VRX_network& net, const influence_diagrams::Diagram& d) {
-    influence_diagrams::Policy policy;
-    const std::vector<int> rows = influence_diagrams::PolicyRows(net, d);
+vovido::test::Policy BestPolicyChoices(const VRX_network& net, const vovido::test::Diagram& d) {
+    vovido::test::Policy policy;
+    const std::vector<int> rows = vovido::test::PolicyRows(net, d);
     for (size_t k = 0; k < d.decisions.size(); k++) {
         const VRX_intArray& parents = net.GetParents(d.decisions[k]);
         policy.emplace_back();
@@ -132,13 +132,13 @@ TEST(InfluenceDiagrams, RandomDiagramsAgreeWithEveryPolicyTried) {
         std::mt19937 rng(seed);
         VRX_network net;
         const bool ordered = seed <= 8;
-        const auto d = influence_diagrams::BuildRandomDiagram(net, rng, 3, seed % 3 == 0 ? 1 : 2, 2, ordered);
+        const auto d = vovido::test::BuildRandomDiagram(net, rng, 3, seed % 3 == 0 ? 1 : 2, 2, ordered);
         PolicyEvaluator evaluator;
         ASSERT_EQ(evaluator.Run(net), kSuccess) << seed << vovido::test::LogDump();
         // After the run: the order assumed is part of what every policy sees.
-        const double meu = influence_diagrams::BruteForceMeu(net, d);
+        const double meu = vovido::test::BruteForceMeu(net, d);
         EXPECT_NEAR(evaluator.GetMaximumExpectedUtility(), meu, 1e-9) << seed;
-        EXPECT_NEAR(influence_diagrams::PolicyUtility(net, d, BestPolicyChoices(net, d)), meu, 1e-9) << seed;
+        EXPECT_NEAR(vovido::test::PolicyUtility(net, d, BestPolicyChoices(net, d)), meu, 1e-9) << seed;
     }
 }
 
@@ -146,7 +146,7 @@ TEST(InfluenceDiagrams, RandomDiagramsAgreeWithEveryPolicyTried) {
 void BuildIrrelevant(VRX_network& net) {
     AddNode(net, DefinitionType::kList, "D1", {});
     AddNode(net, DefinitionType::kTable, "U", {"D1"});
-    influence_diagrams::SetUtilities(net, "U", {0, 5});
+    vovido::test::SetUtilities(net, "U", {0, 5});
     AddNode(net, DefinitionType::kCpt, "O", {});
     AddNode(net, DefinitionType::kList, "D2", {"O"});
     AddNode(net, DefinitionType::kCpt, "E", {"D2"});
@@ -160,7 +160,7 @@ void BuildSteering(VRX_network& net) {
     ASSERT_EQ(Def(net, "e0").SetDefinitionDoubles(vovido::test::Doubles({0.9, 0.1, 0.2, 0.8})), kSuccess);
     AddNode(net, DefinitionType::kList, "d1", {"e0"});
     AddNode(net, DefinitionType::kTable, "U", {"e0", "d1"});
-    influence_diagrams::SetUtilities(net, "U", {10, 0, 0, 4});
+    vovido::test::SetUtilities(net, "U", {10, 0, 0, 4});
 }
 
 // Each value is indexed by the scenario nodes it depends on, and the diagram is updated once per
@@ -204,7 +204,7 @@ TEST(PolicyEvaluation, ValuesAreIndexedByWhatTheyDependOn) {
         PolicyEvaluator evaluator;
         ASSERT_EQ(evaluator.Run(net), kSuccess) << c.name << vovido::test::LogDump();
         for (const auto& [id, expected] : c.indexing)
-            EXPECT_EQ(influence_diagrams::IndexingIds(net, id), expected) << c.name << " " << id;
+            EXPECT_EQ(vovido::test::IndexingIds(net, id), expected) << c.name << " " << id;
         EXPECT_EQ(evaluator.GetNumberOfUpdates(), c.updates) << c.name;
     }
 }
@@ -234,7 +234,7 @@ TEST(InfluenceDiagrams, AssumedOrderIsAnArcBothSolversSee) {
         AddNode(net, DefinitionType::kList, "D1", {});
         AddNode(net, DefinitionType::kList, "D2", {});
         AddNode(net, DefinitionType::kTable, "U", {"D1", "D2"});
-        influence_diagrams::SetUtilities(net, "U", {6, 0, 5.9, 10});
+        vovido::test::SetUtilities(net, "U", {6, 0, 5.9, 10});
         errorLog.Flush();
         ASSERT_EQ(Solve(net, algorithm), kSuccess) << vovido::test::LogDump();
         EXPECT_TRUE(Logged(kOutOfRange, "Temporal order assumed: node [D1] before node [D2]"));
@@ -253,8 +253,8 @@ TEST(InfluenceDiagrams, MauWeightsSteerBothSolvers) {
     AddNode(net, DefinitionType::kList, "D", {});
     AddNode(net, DefinitionType::kTable, "U1", {"D"});
     AddNode(net, DefinitionType::kTable, "U2", {"D"});
-    influence_diagrams::SetUtilities(net, "U1", {1, 0});
-    influence_diagrams::SetUtilities(net, "U2", {0, 1.5});
+    vovido::test::SetUtilities(net, "U1", {1, 0});
+    vovido::test::SetUtilities(net, "U2", {0, 1.5});
     AddNode(net, DefinitionType::kMau, "M", {"U1", "U2"});
     // Equal weights favour the second choice (1.5 > 1); weights 2 and 1 the first (2 > 1.5).
     ASSERT_EQ(Solve(net, 0), kSuccess) << vovido::test::LogDump();
@@ -347,7 +347,7 @@ TEST(InfluenceDiagrams, ImpossibleScenariosStayUndefinedAndOutOfTheFoldBack) {
     ASSERT_EQ(Def(net, "C").SetDefinitionDoubles(vovido::test::Doubles({1, 0})), kSuccess);
     AddNode(net, DefinitionType::kList, "D", {"C"});
     AddNode(net, DefinitionType::kTable, "U", {"D", "C"});
-    influence_diagrams::SetUtilities(net, "U", {3, 1000, 5, -1000});
+    vovido::test::SetUtilities(net, "U", {3, 1000, 5, -1000});
     PolicyEvaluator evaluator;
     errorLog.Flush();
     ASSERT_EQ(evaluator.Run(net), kSuccess) << vovido::test::LogDump();

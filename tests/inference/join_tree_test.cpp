@@ -8,12 +8,12 @@
 #include "base/status_codes.h"
 #include "inference/part_view.h"
 #include "inference/relevance_graph.h"
-#include "tests/inference/test_network.h"
+#include "tests/support/whole_part.h"
 
 namespace {
 
-using test_network::TestNetwork;
-using test_network::WholePart;
+using vovido::test::TestNetwork;
+using vovido::test::WholePart;
 
 std::vector<int> Members(const Cluster& c) {
     return std::vector<int>(c.GetMembers(), c.GetMembers() + c.GetNumberOfMembers());

@@ -8,13 +8,13 @@
 
 #include "base/error_log.h"
 #include "base/status_codes.h"
-#include "tests/inference/brute_force.h"
-#include "tests/inference/random_networks.h"
-#include "tests/inference/test_network.h"
+#include "tests/support/brute_force.h"
+#include "tests/support/random_networks.h"
+#include "tests/support/whole_part.h"
 
 namespace {
 
-using test_network::TestNetwork;
+using vovido::test::TestNetwork;
 
 void SetPasses(VRX_network& net, int passes) {
     VRX_episParams params;
@@ -41,7 +41,7 @@ void BuildPolytree(TestNetwork& t, std::mt19937& rng, int n, bool sparse) {
         std::vector<double> values(t.Definition(x).GetNumberOfElements());
         const int k = t.net.GetNode(x)->GetDefinition()->GetNumberOfOutcomes();
         for (size_t c = 0; c < values.size(); c += k) {
-            test_network::RandomColumn(&values[c], k, rng, [&](int j, int positive) {
+            vovido::test::RandomColumn(&values[c], k, rng, [&](int j, int positive) {
                 return sparse && positive + (k - j) > 2 && u(rng) < 0.4;
             });
         }
@@ -58,14 +58,14 @@ TEST(LoopyPropagation, ExactOnPolytrees) {
         std::mt19937 rng(seed);
         TestNetwork t;
         BuildPolytree(t, rng, 9, seed % 2 == 0);
-        const brute_force::Reference ref = brute_force::Enumerate(t.net);
+        const vovido::test::Reference ref = vovido::test::Enumerate(t.net);
         if (ref.probEvidence == 0.0) continue;
         checked++;
         SetPasses(t.net, 9);
         t.net.SetBayesianAlgorithm(9);
         errorLog.Flush();
         ASSERT_EQ(t.net.UpdateBeliefs(), kSuccess) << "seed " << seed;
-        random_networks::ExpectBeliefs(t.net, ref, 1e-9, "seed " + std::to_string(seed));
+        vovido::test::ExpectBeliefs(t.net, ref, 1e-9, "seed " + std::to_string(seed));
     }
     EXPECT_GE(checked, 10);
 }
@@ -83,9 +83,9 @@ TEST(LoopyPropagation, OnePassUsesOnlyStartingMessages) {
     SetPasses(t.net, 1);
     t.net.SetBayesianAlgorithm(9);
     ASSERT_EQ(t.net.UpdateBeliefs(), kSuccess);
-    test_network::ExpectNear(t.Beliefs(a), {0.2, 0.8});
-    test_network::ExpectNear(t.Beliefs(b), {0.3, 0.2, 0.5});
-    test_network::ExpectNear(t.Beliefs(c), {0.0, 1.0});
+    vovido::test::ExpectNear(t.Beliefs(a), {0.2, 0.8});
+    vovido::test::ExpectNear(t.Beliefs(b), {0.3, 0.2, 0.5});
+    vovido::test::ExpectNear(t.Beliefs(c), {0.0, 1.0});
 }
 
 }  // namespace

@@ -9,21 +9,21 @@
 #include <vector>
 
 #include "base/error_log.h"
+#include "base/status_codes.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_value.h"
-#include "base/status_codes.h"
-#include "tests/inference/brute_force.h"
-#include "tests/inference/random_networks.h"
-#include "tests/inference/test_network.h"
+#include "tests/support/brute_force.h"
+#include "tests/support/random_networks.h"
+#include "tests/support/whole_part.h"
 
 namespace {
 
-using brute_force::Enumerate;
-using brute_force::Reference;
-using random_networks::Shape;
-using random_networks::TableKind;
-using test_network::Targets;
+using vovido::test::Enumerate;
+using vovido::test::RandomShape;
+using vovido::test::Reference;
+using vovido::test::TableKind;
+using vovido::test::Targets;
 
 constexpr double kTolerance = 1e-12;
 
@@ -61,11 +61,12 @@ void ExpectProbEvidence(VRX_network& net, const Reference& ref, bool chainRule, 
 
 // One random network per seed: beliefs by the given algorithm, then P(e) by both methods, then the
 // beliefs again (the probability of evidence must leave them as it found them).
-void CheckNetwork(unsigned seed, const Shape& shape, int algorithm, int propagationFlags, Counts& counts) {
+void CheckNetwork(unsigned seed, const RandomShape& shape, int algorithm, int propagationFlags,
+                  Counts& counts) {
     std::mt19937 rng(seed);
     VRX_network net;
     net.propagationFlags = propagationFlags;
-    random_networks::Build(net, rng, shape);
+    vovido::test::Build(net, rng, shape);
     if (::testing::Test::HasFatalFailure()) return;
     net.SetBayesianAlgorithm(algorithm);
     const std::string where = "seed " + std::to_string(seed) + " algorithm " + std::to_string(algorithm);
@@ -76,7 +77,7 @@ void CheckNetwork(unsigned seed, const Shape& shape, int algorithm, int propagat
     if (ref.probEvidence > 0.0) {
         counts.solved++;
         ASSERT_EQ(rc, kSuccess) << where;
-        random_networks::ExpectBeliefs(net, ref, kTolerance, where);
+        vovido::test::ExpectBeliefs(net, ref, kTolerance, where);
     } else {
         counts.impossible++;
         // With every node wanted no part can hide the conflict; with targets it may lie outside them.
@@ -86,17 +87,17 @@ void CheckNetwork(unsigned seed, const Shape& shape, int algorithm, int propagat
         if (rc != kSuccess) {
             EXPECT_EQ(rc, kConflictingEvidence) << where;
             EXPECT_GE(errorLog.GetNumberOfEntries(), 1) << where;
-            EXPECT_FALSE(random_networks::AnyUnobservedUpToDate(net)) << where;
+            EXPECT_FALSE(vovido::test::AnyUnobservedUpToDate(net)) << where;
         }
     }
     ExpectProbEvidence(net, ref, false, where + " clustering");
     ExpectProbEvidence(net, ref, true, where + " chain rule");
     if (ref.probEvidence > 0.0) {
-        random_networks::ExpectBeliefs(net, ref, kTolerance, where + " after P(e)");
+        vovido::test::ExpectBeliefs(net, ref, kTolerance, where + " after P(e)");
     }
 }
 
-Counts CheckMany(unsigned firstSeed, int count, Shape shape, int propagationFlags = 0,
+Counts CheckMany(unsigned firstSeed, int count, RandomShape shape, int propagationFlags = 0,
                  const std::vector<int>& algorithms = {0, 10, 11, 12}) {
     Counts counts;
     for (int i = 0; i < count; i++) {
@@ -108,8 +109,8 @@ Counts CheckMany(unsigned firstSeed, int count, Shape shape, int propagationFlag
     return counts;
 }
 
-Shape Tables(TableKind kind, double evidenceShare = Shape().evidenceShare) {
-    Shape shape;
+RandomShape Tables(TableKind kind, double evidenceShare = RandomShape().evidenceShare) {
+    RandomShape shape;
     shape.tables = kind;
     shape.evidenceShare = evidenceShare;
     return shape;
@@ -142,7 +143,7 @@ TEST(RandomNetworks, PropagatedEvidenceMatchesEnumeration) {
 }
 
 TEST(RandomNetworks, LargerNetworksWithFewOutcomesMatchEnumeration) {
-    Shape shape;
+    RandomShape shape;
     shape.minNodes = 9;
     shape.maxNodes = 12;
     shape.maxParents = 4;
@@ -165,7 +166,7 @@ TEST(RandomNetworks, PolytreeMatchesEnumerationOnSinglyConnectedNetworks) {
                 {TableKind::kDeterministic, flags, 40}};
     unsigned seed = 6000;
     for (const auto& run : runs) {
-        Shape shape = Tables(run.kind, 0.3);
+        RandomShape shape = Tables(run.kind, 0.3);
         shape.singlyConnected = true;
         shape.maxNodes = 10;
         const Counts counts = CheckMany(seed, 60, shape, run.propagationFlags, {2});

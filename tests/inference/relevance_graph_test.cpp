@@ -11,16 +11,16 @@
 #include "base/status_codes.h"
 #include "definitions/cast.h"
 #include "definitions/noisy_max.h"
-#include "tests/inference/test_network.h"
+#include "tests/support/whole_part.h"
 
 using vovido::RelevanceRecordList;
 
 namespace {
 
-using test_network::Entries;
-using test_network::Ids;
-using test_network::Shape;
-using test_network::TestNetwork;
+using vovido::test::Entries;
+using vovido::test::Ids;
+using vovido::test::Shape;
+using vovido::test::TestNetwork;
 
 template <int N>
 std::vector<int> Handles(const RelevanceRecordList<N>& list) {

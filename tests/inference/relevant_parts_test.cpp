@@ -13,17 +13,17 @@
 
 #include "base/status_codes.h"
 #include "inference/part_view.h"
-#include "tests/inference/test_network.h"
 #include "tests/support/sanitizer.h"
+#include "tests/support/whole_part.h"
 
 using vovido::RelevantPartList;
 
 namespace {
 
-using test_network::Entries;
-using test_network::Ids;
-using test_network::Shape;
-using test_network::TestNetwork;
+using vovido::test::Entries;
+using vovido::test::Ids;
+using vovido::test::Shape;
+using vovido::test::TestNetwork;
 
 std::unique_ptr<RelevantPartList> Find(VRX_network& net, bool pruneRoots = true, bool absorbEvidence = true) {
     int status = -1;
@@ -289,7 +289,7 @@ constexpr int kChainLength = 10000;
 struct ChainRun {
     ChainRun(VRX_network* n, bool prune) : net(n), pruneRoots(prune) {}
     void RunOnSmallStack() {
-        test_network::RunOnSmallStack([this] {
+        vovido::test::RunOnSmallStack([this] {
             parts = FindRelevantParts(*net, pruneRoots, true, &status);
             if (parts != nullptr && !parts->empty()) sortStatus = (*parts)[0]->SortTopologically();
         });
@@ -401,7 +401,7 @@ int SweepMemoryLimits(VRX_network& net, size_t expectedParts) {
 }
 
 TEST(RelevantPartsDeathTest, RunningOutOfMemoryIsReportedNotFatal) {
-    if (vovido::testing::kUnderAddressSanitizer) GTEST_SKIP() << "no address-space limit under AddressSanitizer";
+    if (vovido::test::kUnderAddressSanitizer) GTEST_SKIP() << "no address-space limit under AddressSanitizer";
     // A chain whose evidence spreads to every node, giving one part per node to allocate; two of the
     // nodes stay unobserved.
     TestNetwork t;

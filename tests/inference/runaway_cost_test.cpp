@@ -7,12 +7,12 @@
 #include <vector>
 
 #include "base/status_codes.h"
-#include "tests/inference/test_network.h"
+#include "tests/support/networks.h"
 #include "tests/support/error_log.h"
 
 namespace {
 
-using test_network::TestNetwork;
+using vovido::test::TestNetwork;
 using vovido::test::Logged;
 
 std::string TablesText(const char* node, const char* cells) {

@@ -8,13 +8,13 @@
 
 #include "inference/part_view.h"
 #include "inference/sampling_draws.h"
-#include "tests/inference/test_network.h"
+#include "tests/support/whole_part.h"
 
 namespace {
 
-using test_network::ExpectNear;
-using test_network::TestNetwork;
-using test_network::WholePart;
+using vovido::test::ExpectNear;
+using vovido::test::TestNetwork;
+using vovido::test::WholePart;
 
 std::vector<double> Column(const VRX_Dmatrix& m, int start, int n) {
     return std::vector<double>(m.GetData() + start, m.GetData() + start + n);

@@ -10,15 +10,15 @@
 #include "base/status_codes.h"
 #include "inference/exact_drivers.h"
 #include "inference/join_tree.h"
-#include "tests/inference/test_network.h"
 #include "tests/support/hard_networks.h"
+#include "tests/support/whole_part.h"
 
 using vovido::DecompositionAttempt;
 
 namespace {
 
-using test_network::TestNetwork;
-using test_network::WholePart;
+using vovido::test::TestNetwork;
+using vovido::test::WholePart;
 
 const char kRefusal[] =
     "ERROR: Exact inference refused: no join tree of the network fits the limit of 268435456 table "
@@ -37,7 +37,7 @@ long PeakKilobytes() {
 
 TEST(SizeLimits, AHighTreewidthNetworkIsRefusedByEveryExactDriver) {
     VRX_network net;
-    vovido::testing::BuildHighTreewidthNetwork(net, 600, 4, 7u);
+    vovido::test::BuildHighTreewidthNetwork(net, 600, 4, 7u);
     for (int algorithm : {0, 11, 12}) {
         errorLog.Flush();
         net.SetBayesianAlgorithm(algorithm);
@@ -63,7 +63,7 @@ TEST(SizeLimits, AHighTreewidthNetworkIsRefusedByEveryExactDriver) {
 
 TEST(SizeLimits, TheProbabilityOfEvidenceIsRefusedWithoutTheChainRule) {
     VRX_network net;
-    vovido::testing::BuildHighTreewidthNetwork(net, 600, 4, 11u, 20);
+    vovido::test::BuildHighTreewidthNetwork(net, 600, 4, 11u, 20);
     errorLog.Flush();
     double p = 0.0;
     EXPECT_FALSE(net.CalcPropEvidence(&p, false));

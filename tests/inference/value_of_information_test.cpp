@@ -3,9 +3,9 @@
 
 #include "base/error_log.h"
 #include "inference/value_of_information.h"
-#include "tests/inference/influence_diagrams.h"
 #include "tests/support/compare.h"
 #include "tests/support/error_log.h"
+#include "tests/support/influence_diagrams.h"
 
 namespace {
 
@@ -13,7 +13,7 @@ using vovido::test::Entries;
 
 class ValueOfInformationTest : public ::testing::Test {
 protected:
-    void SetUp() override { influence_diagrams::BuildWildcatter(net); }
+    void SetUp() override { vovido::test::BuildWildcatter(net); }
     int H(const char* id) { return net.FindNode(id); }
     VRX_network net;
 };

@@ -17,7 +17,7 @@ namespace {
 
 using vovido::test::TempFile;
 
-const int kManyRows = vovido::testing::kUnderAddressSanitizer ? 100000 : 1000000;
+const int kManyRows = vovido::test::kUnderAddressSanitizer ? 100000 : 1000000;
 
 // The data set in one line: per column "name:kind(states)[cells]" with kind i, f or s and "*" for a
 // missing cell.

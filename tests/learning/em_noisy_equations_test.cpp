@@ -142,8 +142,8 @@ TEST(EmEquations, LeastSquaresFitsExactAndDegenerateData) {
 TEST(EmEquations, LearnsLinearGaussianEquations) {
     for (const bool missing : {false, true}) {
         VRX_network net;
-        const int x = vovido::testing::AddEquation(net, "X", "X=Normal(0,1)");
-        const int y = vovido::testing::AddEquation(net, "Y", "Y=X");
+        const int x = vovido::test::AddEquation(net, "X", "X=Normal(0,1)");
+        const int y = vovido::test::AddEquation(net, "Y", "Y=X");
         ASSERT_GE(y, 0);
         DataSet data;
         ASSERT_EQ(data.AddFloatVariable("X", NAN), kSuccess);
@@ -154,20 +154,20 @@ TEST(EmEquations, LearnsLinearGaussianEquations) {
             data.SetFloat(1, r, static_cast<float>(1 + 2 * r));
         }
         if (missing) data.SetFloat(1, 2, NAN);
-        const std::string before = vovido::testing::TextOf(net, y);
+        const std::string before = vovido::test::TextOf(net, y);
         errorLog.Flush();
         const int rc = LearnEm(EmOptions(), data, net, {{x, 0, 0}, {y, 0, 1}}, {}, nullptr, nullptr);
         if (missing) {
             EXPECT_EQ(rc, kFailure);
             EXPECT_TRUE(vovido::test::Logged(kFailure, "em: missing values not allowed for continuous case\n"));
-            EXPECT_EQ(vovido::testing::TextOf(net, y), before);
+            EXPECT_EQ(vovido::test::TextOf(net, y), before);
             continue;
         }
         ASSERT_EQ(rc, kSuccess);
         VRX_network expected;
-        (void)vovido::testing::AddEquation(expected, "X", "X=Normal(1.5,1.290994448735806)");
-        const int ey = vovido::testing::AddEquation(expected, "Y", "Y=2*X+Normal(1,0)");
-        EXPECT_EQ(vovido::testing::TextOf(net, y), vovido::testing::TextOf(expected, ey));
+        (void)vovido::test::AddEquation(expected, "X", "X=Normal(1.5,1.290994448735806)");
+        const int ey = vovido::test::AddEquation(expected, "Y", "Y=2*X+Normal(1,0)");
+        EXPECT_EQ(vovido::test::TextOf(net, y), vovido::test::TextOf(expected, ey));
     }
 }
 

@@ -29,7 +29,7 @@ TEST(EmRecordCounts, EqualFamilyPosteriorsUnderRandomEvidence) {
     for (const Case c : {Case{"asia", true}, Case{"asia", false}, Case{"alarm", true}, Case{"alarm", false}}) {
         const char* name = c.name;
         VRX_network net;
-        ASSERT_EQ(net.ReadFile(vovido::testing::ReferencePath(name, ".xvrx").c_str()), kSuccess);
+        ASSERT_EQ(net.ReadFile(vovido::test::ReferencePath(name, ".xvrx").c_str()), kSuccess);
         net.propagationFlags = 0;
         vovido::EmNodeTables tables;
         const int size = net.GetLastNode() + 1;

@@ -102,13 +102,13 @@ TEST(EmUnobserved, EquationCaseReadsMissingCellsByTheirFlags) {
         ASSERT_EQ(data.ReadFile(path.c_str(), nullptr, nullptr), kSuccess);
         if (missing) data.SetInt(2, 1, -1);
         VRX_network net;
-        const int x = vovido::testing::AddEquation(net, "X", "X=Normal(0,1)");
-        const int y = vovido::testing::AddEquation(net, "Y", "Y=X");
+        const int x = vovido::test::AddEquation(net, "X", "X=Normal(0,1)");
+        const int y = vovido::test::AddEquation(net, "Y", "Y=X");
         errorLog.Flush();
         EXPECT_EQ(LearnEm(EmOptions(), data, net, {{x, 0, 0}, {y, 0, 1}}, {}, nullptr, nullptr),
                   missing ? kFailure : kSuccess);
         EXPECT_EQ(Logged(kFailure, "em: missing values not allowed for continuous case\n"), missing);
-        EXPECT_EQ(vovido::testing::TextOf(net, y), missing ? "Y=X" : "Y=2*X+Normal(1.25,0)");
+        EXPECT_EQ(vovido::test::TextOf(net, y), missing ? "Y=X" : "Y=2*X+Normal(1.25,0)");
     }
 }
 

@@ -17,7 +17,7 @@
 #include "model/header.h"
 #include "model/node_info.h"
 #include "model/node_value.h"
-#include "tests/inference/brute_force.h"
+#include "tests/support/brute_force.h"
 #include "tests/support/learning_graphs.h"
 #include "tests/support/networks.h"
 
@@ -214,12 +214,12 @@ TEST(LearningPriors, ReadFromThePriorNetworkByName) {
     // Under the prior network's evidence C = c0, against the enumerated joint.
     prior.t.Observe(prior.c, 1);
     g.set_prior_network(&prior.t.net);
-    const double evidence = brute_force::Enumerate(prior.t.net).probEvidence;
+    const double evidence = vovido::test::Enumerate(prior.t.net).probEvidence;
     ASSERT_EQ(g.family_priors(1, {0}, alpha), kSuccess);
     for (int k = 0; k < 6; ++k) {
         prior.t.Observe(prior.a, 1 - k / 3);
         prior.t.Observe(prior.b, (k % 3 + 1) % 3);
-        EXPECT_NEAR(alpha[k], 4.0 * brute_force::Enumerate(prior.t.net).probEvidence / evidence, 1e-9) << k;
+        EXPECT_NEAR(alpha[k], 4.0 * vovido::test::Enumerate(prior.t.net).probEvidence / evidence, 1e-9) << k;
         ASSERT_EQ(prior.t.Value(prior.a)->ClearEvidence(), kSuccess);
         ASSERT_EQ(prior.t.Value(prior.b)->ClearEvidence(), kSuccess);
     }

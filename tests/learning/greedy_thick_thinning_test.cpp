@@ -23,7 +23,7 @@
 namespace {
 
 // The instrumented build checks memory: fewer records, so a looser fit.
-const bool kSanitized = vovido::testing::kUnderAddressSanitizer;
+const bool kSanitized = vovido::test::kUnderAddressSanitizer;
 const int kAlarmRecords = kSanitized ? 1000 : 10000;
 const double kFitTolerance = kSanitized ? 0.15 : 0.05;
 
@@ -136,7 +136,7 @@ TEST(GreedyThickThinning, ColumnOfManyStates) {
 // from it with a share of the cells hidden.
 int LearntDistance(const char* network, int records, double hidden, uint32_t seed = 31) {
     VRX_network truth;
-    EXPECT_EQ(truth.ReadFile(vovido::testing::ReferencePath(network, ".xvrx").c_str()), kSuccess);
+    EXPECT_EQ(truth.ReadFile(vovido::test::ReferencePath(network, ".xvrx").c_str()), kSuccess);
     DataSet data;
     EXPECT_TRUE(vovido::test::SampleRecords(truth, records, seed, data));
     vovido::test::HideValues(data, hidden, seed + 1);
@@ -190,7 +190,7 @@ TEST(NaiveBayes, ClassVariableAndArcs) {
 
 TEST(GreedyThickThinning, LearnsAlarmBackFromSampledRecords) {
     VRX_network truth;
-    ASSERT_EQ(truth.ReadFile(vovido::testing::ReferencePath("alarm", ".xvrx").c_str()), kSuccess);
+    ASSERT_EQ(truth.ReadFile(vovido::test::ReferencePath("alarm", ".xvrx").c_str()), kSuccess);
     DataSet data;
     ASSERT_TRUE(vovido::test::SampleRecords(truth, kAlarmRecords, 2024, data));
     VRX_network learnt;
@@ -206,14 +206,14 @@ TEST(GreedyThickThinning, LearnsAlarmBackFromSampledRecords) {
     // Posteriors of the reference cases close to the true network's (with enough records to learn them).
     if (kSanitized) return;
     double worst = 0.0;
-    for (const auto& item : vovido::testing::ReadReferenceCases("alarm")) {
-        ASSERT_TRUE(vovido::testing::SetCaseEvidence(learnt, item));
+    for (const auto& item : vovido::test::ReadReferenceCases("alarm")) {
+        ASSERT_TRUE(vovido::test::SetCaseEvidence(learnt, item));
         ASSERT_EQ(learnt.UpdateBeliefs(), kSuccess);
         for (const auto& posterior : item.posteriors) {
             const int h = learnt.FindNode(posterior.node.c_str());
             const std::vector<double> beliefs = vovido::test::Beliefs(learnt, h);
             for (size_t k = 0; k < posterior.outcomes.size(); ++k) {
-                const int o = vovido::testing::OutcomeIndex(learnt, h, posterior.outcomes[k].first);
+                const int o = vovido::test::OutcomeIndex(learnt, h, posterior.outcomes[k].first);
                 worst = std::fmax(worst, std::fabs(beliefs[o] - posterior.outcomes[k].second));
             }
         }
@@ -224,7 +224,7 @@ TEST(GreedyThickThinning, LearnsAlarmBackFromSampledRecords) {
 
 TEST(NaiveBayes, FeatureSelectionBeatsTheMajorityClassOnAlarm) {
     VRX_network truth;
-    ASSERT_EQ(truth.ReadFile(vovido::testing::ReferencePath("alarm", ".xvrx").c_str()), kSuccess);
+    ASSERT_EQ(truth.ReadFile(vovido::test::ReferencePath("alarm", ".xvrx").c_str()), kSuccess);
     DataSet data;
     ASSERT_TRUE(vovido::test::SampleRecords(truth, 1000, 77, data));
     dag graph;

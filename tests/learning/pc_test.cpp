@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <new>
 
 #include "base/status_codes.h"
 #include "learning/data_set.h"
@@ -24,7 +25,7 @@ namespace {
 using vovido::test::TestNetwork;
 
 // The instrumented build checks memory, not recall: fewer records and small conditioning sets.
-const bool kSanitized = vovido::testing::kUnderAddressSanitizer;
+const bool kSanitized = vovido::test::kUnderAddressSanitizer;
 const int kAlarmRecords = kSanitized ? 2000 : 10000;
 const int kAlarmAdjacency = kSanitized ? 1 : 8;
 
@@ -183,6 +184,14 @@ TEST(Pc, IntegerCodedDataAndCancel) {
         bool Continue() override { return ++calls < 3; }
     } stop;
     EXPECT_EQ(LearnPc(PcOptions(), data, pattern, &stop), kLearningCancelled);
+
+    // A failed allocation inside the run ends it with the out-of-memory code, logged; nothing escapes.
+    struct Starved : PcProgress {
+        bool Continue() override { throw std::bad_alloc(); }
+    } starved;
+    errorLog.Flush();
+    EXPECT_EQ(LearnPc(PcOptions(), data, pattern, &starved), kOutOfMemory);
+    EXPECT_TRUE(vovido::test::Logged(kOutOfMemory, "OUT OF MEMORY")) << vovido::test::LogDump();
 }
 
 TEST(Pc, IntegerCodedDataGoesThroughANetworkToEm) {
@@ -254,7 +263,7 @@ TEST(Pc, ContinuousChainAndCollider) {
 
 TEST(Pc, RecoversAlarmSkeleton) {
     VRX_network net;
-    ASSERT_EQ(net.ReadFile(vovido::testing::ReferencePath("alarm", ".xvrx").c_str()), kSuccess);
+    ASSERT_EQ(net.ReadFile(vovido::test::ReferencePath("alarm", ".xvrx").c_str()), kSuccess);
     DataSet data;
     ASSERT_TRUE(vovido::test::SampleRecords(net, kAlarmRecords, 2024, data));
     Pattern learnt;

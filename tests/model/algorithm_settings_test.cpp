@@ -39,10 +39,15 @@ TEST(AlgorithmSettingsCodes, OutOfRangeCodesAreIgnored) {
     net.SetInfluenceDiagramAlgorithm(1);
     EXPECT_EQ(net.GetInfluenceDiagramAlgorithm(), 1);
 
-    net.SetDiscSamples(-5);
-    EXPECT_EQ(net.discSamples, -5);
-    net.SetDiscAvoidZero(false);
-    EXPECT_EQ(net.discAvoidZero, 0);
+    // The discretisation setters store what they are given, unclamped, and the flag both ways.
+    for (int count : {-5, 0, 1, 123457}) {
+        net.SetDiscSamples(count);
+        EXPECT_EQ(net.discSamples, count);
+    }
+    for (bool on : {false, true, false}) {
+        net.SetDiscAvoidZero(on);
+        EXPECT_EQ(net.discAvoidZero, on ? 1 : 0);
+    }
 }
 
 TEST(EpisParams, EqualityComparesAllEightFields) {

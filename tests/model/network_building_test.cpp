@@ -17,7 +17,7 @@
 #include "model/node_definition.h"
 #include "model/node_value.h"
 #include "model/submodel.h"
-#include "tests/formats/network_fixture.h"
+#include "tests/support/network_fixture.h"
 
 namespace {
 
@@ -177,7 +177,7 @@ TEST(NetworkBuilding, AFailedReadPutsBackTheIdentifiers) {
     VRX_vrxSpeaker speaker(&other);
     ASSERT_EQ(speaker.WriteToText(text), kSuccess);
     // Cut just before the end: every node has been read by the time the reader fails.
-    const std::string cut = fixture::WriteTextFile("cut.vrx", text.substr(0, text.size() - 3));
+    const std::string cut = vovido::test::WriteTextFile("cut.vrx", text.substr(0, text.size() - 3));
     EXPECT_LT(net.ReadFile(cut.c_str()), 0);
     ExpectIndexMatchesTable(net, {{"A", 0}, {"B", 1}, {"C", 2}}, {"X1", "X2", "X3"});
     EXPECT_EQ(net.AddNode(DefinitionType::kCpt, "X1"), 3);

@@ -15,8 +15,7 @@
 #include "model/network.h"
 #include "model/node.h"
 
-namespace vovido {
-namespace testing {
+namespace vovido::test {
 
 inline VRX_equation& EquationOf(const VRX_network& net, int h) {
     return *static_cast<VRX_equation*>(net.GetNode(h)->GetDefinition());
@@ -124,5 +123,4 @@ inline int BuildGeneratedNetwork(VRX_network& net, const GeneratedNetworkShape& 
     return net.GetNumberOfNodes();
 }
 
-}  // namespace testing
-}  // namespace vovido
+}  // namespace vovido::test

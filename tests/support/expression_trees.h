@@ -9,8 +9,7 @@
 #include "base/expression.h"
 #include "base/expression_parser.h"
 
-namespace vovido {
-namespace testing {
+namespace vovido::test {
 
 // True when both trees have the same shape, kinds, signs, constants (bit for bit), names and rows.
 inline bool SameTree(const VRX_expression& a, const VRX_expression& b) {
@@ -70,5 +69,4 @@ inline double ValueOf(const char* text, const std::vector<std::pair<std::string,
     return tree->sign * tree->Evaluate();
 }
 
-}  // namespace testing
-}  // namespace vovido
+}  // namespace vovido::test

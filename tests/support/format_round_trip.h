@@ -26,13 +26,6 @@
 
 namespace vovido::test {
 
-using vovido::testing::OutcomeIndex;
-using vovido::testing::ReadReferenceCases;
-using vovido::testing::ReferenceCase;
-using vovido::testing::ReferencePath;
-using vovido::testing::ReferencePosterior;
-using vovido::testing::SetCaseEvidence;
-
 // Real files of other tools (tests/data/formats).
 inline std::string FormatSamplePath(const std::string& file) {
     return std::string(VOVIDO_NETWORKS_DIR) + "/../formats/" + file;

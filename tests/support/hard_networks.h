@@ -12,8 +12,7 @@
 #include "model/node_definition.h"
 #include "model/node_value.h"
 
-namespace vovido {
-namespace testing {
+namespace vovido::test {
 
 // A network text of the own format whose node "child" has `parents` two-state parents p0, p1, ...
 inline std::string WideParentsText(int parents) {
@@ -57,5 +56,4 @@ inline void BuildHighTreewidthNetwork(VRX_network& net, int n, int parents, uint
     }
 }
 
-}  // namespace testing
-}  // namespace vovido
+}  // namespace vovido::test

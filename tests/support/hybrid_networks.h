@@ -15,7 +15,7 @@
 #include "model/network.h"
 #include "model/node.h"
 
-namespace vovido::testing {
+namespace vovido::test {
 
 inline VRX_defHybrid& HybridOf(const VRX_network& net, int h) {
     return *static_cast<VRX_defHybrid*>(net.GetNode(h)->GetDefinition());
@@ -118,4 +118,4 @@ inline double BeliefOf(const VRX_network& net, int h, int state) {
     return (*beliefs)[state];
 }
 
-}  // namespace vovido::testing
+}  // namespace vovido::test

@@ -46,7 +46,7 @@ inline std::vector<int> RecordsInUse(const dag& g) {
 // A graph over records drawn from the named reference network (tests/data/networks).
 inline bool SampledGraph(const std::string& network, int records, uint32_t seed, dag& graph) {
     VRX_network net;
-    if (net.ReadFile(vovido::testing::ReferencePath(network, ".xvrx").c_str()) != kSuccess) return false;
+    if (net.ReadFile(vovido::test::ReferencePath(network, ".xvrx").c_str()) != kSuccess) return false;
     DataSet data;
     return SampleRecords(net, records, seed, data) && graph.import_data_set(data);
 }
@@ -119,15 +119,6 @@ using LearningNodes = std::vector<std::pair<std::string, std::vector<std::string
 inline void AddLearningNodes(dag& g, const LearningNodes& nodes, const std::vector<std::vector<int32_t>>& columns = {}) {
     for (size_t i = 0; i < nodes.size(); ++i)
         g.add_node_with_states(nodes[i].first, nodes[i].second, i < columns.size() ? columns[i] : std::vector<int32_t>());
-}
-
-// Index of the named outcome of node h; -1 when it has none of that name.
-inline int OutcomeIndex(const VRX_network& net, int h, const std::string& name) {
-    const VRX_idArray* ids = net.GetNode(h)->GetDefinition()->GetOutcomesNames();
-    for (int k = 0; ids != nullptr && k < ids->GetCount(); ++k) {
-        if (name == (*ids)[k]) return k;
-    }
-    return -1;
 }
 
 inline std::vector<double> TableOf(const VRX_network& net, int h) {

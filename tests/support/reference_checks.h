@@ -13,8 +13,7 @@
 #include "model/node_value.h"
 #include "tests/support/reference_networks.h"
 
-namespace vovido {
-namespace testing {
+namespace vovido::test {
 
 // Every node's posterior after the update matches the case's reference within tolerance; with
 // checkUpToDate the values must also be marked up to date.
@@ -51,5 +50,4 @@ inline std::string ParamName(const ::testing::TestParamInfo<const char*>& info) 
     return info.param;
 }
 
-}  // namespace testing
-}  // namespace vovido
+}  // namespace vovido::test

@@ -21,8 +21,7 @@
 #error "VOVIDO_NETWORKS_DIR names the folder of the reference networks"
 #endif
 
-namespace vovido {
-namespace testing {
+namespace vovido::test {
 
 struct ReferencePosterior {
     std::string node;
@@ -88,6 +87,7 @@ inline std::vector<ReferenceCase> ReadReferenceCases(const std::string& network)
     return cases;
 }
 
+// Index of the named outcome of the node; negative when it has none of that name.
 inline int OutcomeIndex(const VRX_network& net, int handle, const std::string& outcome) {
     const VRX_idArray* names = net.GetNode(handle)->GetDefinition()->GetOutcomesNames();
     return names != nullptr ? names->FindPosition(outcome.c_str()) : -1;
@@ -125,5 +125,4 @@ inline double ColumnSumDeviation(const VRX_network& net) {
     return total;
 }
 
-}  // namespace testing
-}  // namespace vovido
+}  // namespace vovido::test

@@ -6,10 +6,8 @@
 
 extern "C" void __asan_init() __attribute__((weak));
 
-namespace vovido {
-namespace testing {
+namespace vovido::test {
 
 inline const bool kUnderAddressSanitizer = &__asan_init != nullptr;
 
-}  // namespace testing
-}  // namespace vovido
+}  // namespace vovido::test

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-namespace savetest {
+namespace vovido::test {
 
 // While it lives, writing past `bytes` into any file of this process fails (EFBIG, like ENOSPC a write
 // error of the stream) instead of raising SIGXFSZ.
@@ -71,4 +71,4 @@ inline bool WriteWhole(const std::string& path, const std::string& content) {
     return std::fclose(f) == 0 && ok;
 }
 
-}  // namespace savetest
+}  // namespace vovido::test

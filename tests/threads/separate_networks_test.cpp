@@ -89,7 +89,7 @@ void SaveReadAndUpdate(int thread, int round) {
 void FailOnOwnFiles(int thread) {
     const std::string word = "Junk" + std::to_string(thread);
     const std::string text = PathOf(thread, "unknown.vrx");
-    ASSERT_TRUE(savetest::WriteWhole(text, "net N\n{\n " + word + " = 1;\n};\n"));
+    ASSERT_TRUE(vovido::test::WriteWhole(text, "net N\n{\n " + word + " = 1;\n};\n"));
     VRX_network net;
     errorLog.Flush();
     EXPECT_EQ(net.ReadFile(text.c_str()), kSuccess);

@@ -10,11 +10,11 @@
 #include "model/temporal_extension.h"
 #include "tests/support/compare.h"
 #include "tests/support/networks.h"
-#include "tests/xml/xml_test_files.h"
+#include "tests/support/xml_test_files.h"
 #include "xml/xml_network.h"
 
 using namespace vovido::test;
-using xmltest::FirstLoadError;
+using vovido::test::FirstLoadError;
 
 namespace {
 

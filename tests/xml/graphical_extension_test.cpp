@@ -6,19 +6,19 @@
 #include <memory>
 #include <string>
 
+#include "base/int_array.h"
+#include "base/rectangle.h"
+#include "base/status_codes.h"
 #include "model/extra_definition.h"
 #include "model/header.h"
-#include "base/int_array.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
 #include "model/node_entry.h"
 #include "model/node_info.h"
-#include "base/rectangle.h"
-#include "base/status_codes.h"
 #include "model/submodel.h"
 #include "model/temporal_extension.h"
-#include "tests/xml/xml_test_files.h"
+#include "tests/support/xml_test_files.h"
 #include "xml/graphical_extension.h"
 #include "xml/xml_network.h"
 
@@ -32,9 +32,9 @@ using vovido::ToCrLfLines;
 
 namespace {
 
-using xmltest::CountOf;
-using xmltest::FirstLoadError;
-using xmltest::TempFile;
+using vovido::test::CountOf;
+using vovido::test::FirstLoadError;
+using vovido::test::TempFile;
 
 // Nodes a (low, mid, high), b (yes, no) and the utility u, then the extension.
 std::string Doc(const std::string& cavroContent,
@@ -263,7 +263,7 @@ TEST_F(GraphicalExtensionTest, IgnoredAndUnknownElementsChangeNothing) {
     ExpectRectangle(Screen("a").position, 60, 40, 100, 40);
 
     ASSERT_TRUE(Load(Doc("<gizmo/>\n" + Node("a", "", " shade=\"dark\""))));
-    const std::vector<std::string> messages = xmltest::LoggedMessages();
+    const std::vector<std::string> messages = vovido::test::LoggedMessages();
     ASSERT_EQ(messages.size(), 3u);
     EXPECT_EQ(messages[0].rfind("Warning: Ignored unknown element 'gizmo' at ", 0), 0u);
     EXPECT_EQ(messages[1].rfind("Warning: Ignored unknown attribute 'shade' in 'node' at ", 0), 0u);

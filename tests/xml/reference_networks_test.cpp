@@ -15,12 +15,12 @@
 
 namespace {
 
-using vovido::testing::ReferenceCase;
-using vovido::testing::ReferencePath;
+using vovido::test::ReferenceCase;
+using vovido::test::ReferencePath;
 
 constexpr double kTolerance = 1e-9;
 // The instrumented build checks memory, not numbers: a few cases per network are enough there.
-const size_t kMaxCases = vovido::testing::kUnderAddressSanitizer ? 2 : 1000;
+const size_t kMaxCases = vovido::test::kUnderAddressSanitizer ? 2 : 1000;
 
 class ReferenceNetworkTest : public ::testing::TestWithParam<const char*> {};
 
@@ -33,17 +33,17 @@ TEST_P(ReferenceNetworkTest, PosteriorsAndProbabilityOfEvidenceMatchTheReference
     EXPECT_EQ(errorLog.GetNumberOfEntries(), 0);
 
     // Some files round their tables; the posteriors are normalised, the probability of evidence is not.
-    const double deviation = vovido::testing::ColumnSumDeviation(net);
-    std::vector<ReferenceCase> cases = vovido::testing::ReadReferenceCases(name);
+    const double deviation = vovido::test::ColumnSumDeviation(net);
+    std::vector<ReferenceCase> cases = vovido::test::ReadReferenceCases(name);
     ASSERT_FALSE(cases.empty());
     if (cases.size() > kMaxCases) cases.resize(kMaxCases);
 
     for (const ReferenceCase& item : cases) {
         SCOPED_TRACE(name + " " + item.name);
         ASSERT_GE(item.probabilityOfEvidence, 0.0) << "no reference";
-        ASSERT_TRUE(vovido::testing::SetCaseEvidence(net, item));
+        ASSERT_TRUE(vovido::test::SetCaseEvidence(net, item));
         ASSERT_EQ(net.UpdateBeliefs(), kSuccess);
-        vovido::testing::ExpectReferencePosteriors(net, item, kTolerance, false);
+        vovido::test::ExpectReferencePosteriors(net, item, kTolerance, false);
         if (HasFatalFailure()) return;
         double pe = -1.0;
         ASSERT_TRUE(net.CalcPropEvidence(&pe, false));
@@ -52,7 +52,6 @@ TEST_P(ReferenceNetworkTest, PosteriorsAndProbabilityOfEvidenceMatchTheReference
 }
 
 INSTANTIATE_TEST_SUITE_P(Networks, ReferenceNetworkTest,
-                         ::testing::ValuesIn(vovido::testing::ReferenceNetworkNames()),
-                         vovido::testing::ParamName);
+                         ::testing::ValuesIn(vovido::test::ReferenceNetworkNames()), vovido::test::ParamName);
 
 }  // namespace

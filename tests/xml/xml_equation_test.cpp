@@ -9,18 +9,18 @@
 #include "model/saved_case.h"
 #include "tests/support/equation_networks.h"
 #include "tests/support/expression_trees.h"
-#include "tests/xml/xml_test_files.h"
+#include "tests/support/xml_test_files.h"
 #include "xml/xml_network.h"
 
 namespace {
 
-using vovido::testing::AddComponentNode;
-using vovido::testing::AddEquation;
-using vovido::testing::ComponentOf;
-using vovido::testing::EquationOf;
-using vovido::testing::TextOf;
-using xmltest::FirstLoadError;
-using xmltest::TempFile;
+using vovido::test::AddComponentNode;
+using vovido::test::AddEquation;
+using vovido::test::ComponentOf;
+using vovido::test::EquationOf;
+using vovido::test::FirstLoadError;
+using vovido::test::TempFile;
+using vovido::test::TextOf;
 
 std::string Doc(const std::string& nodes) {
     return "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<tarvo version=\"1.0\" id=\"net\">\n<nodes>\n" +
@@ -113,8 +113,8 @@ TEST_F(XmlEquationTest, NumbersSurviveAnyNumberOfRoundTrips) {
         VRX_network current;
         ASSERT_TRUE(LoadXmlNetwork(file.c_str(), &current, vovido::NoXmlExtensionBinding()));
         const int h = current.FindNode("x");
-        ASSERT_TRUE(vovido::testing::SameTree(*EquationOf(current, h).GetEquation().right,
-                                              *EquationOf(net, x).GetEquation().right))
+        ASSERT_TRUE(vovido::test::SameTree(*EquationOf(current, h).GetEquation().right,
+                                           *EquationOf(net, x).GetEquation().right))
             << round;
         EXPECT_EQ(EquationOf(current, h).GetLowerBound(), 1.0 / 3.0);
         EXPECT_EQ(EquationOf(current, h).GetUpperBound(), 0.1 + 0.2);
@@ -158,9 +158,9 @@ TEST_F(XmlEquationTest, LoadedNetworkUpdates) {
     VRX_network net;
     ASSERT_TRUE(LoadXmlNetwork(file.c_str(), &net, vovido::NoXmlExtensionBinding()));
     ASSERT_EQ(net.UpdateBeliefs(), kSuccess);
-    EXPECT_EQ(vovido::testing::ValueOf(net, net.FindNode("b")).GetMean(), 2.0);
-    EXPECT_NEAR(vovido::testing::ValueOf(net, net.FindNode("y")).GetMean(), 1.5, 1e-14);
-    EXPECT_NEAR(vovido::testing::ValueOf(net, net.FindNode("z")).GetMean(), 0.5, 1e-14);
+    EXPECT_EQ(vovido::test::ValueOf(net, net.FindNode("b")).GetMean(), 2.0);
+    EXPECT_NEAR(vovido::test::ValueOf(net, net.FindNode("y")).GetMean(), 1.5, 1e-14);
+    EXPECT_NEAR(vovido::test::ValueOf(net, net.FindNode("z")).GetMean(), 0.5, 1e-14);
 }
 
 }  // namespace

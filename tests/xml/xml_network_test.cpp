@@ -34,7 +34,7 @@
 #include "model/submodel.h"
 #include "model/temporal_extension.h"
 #include "tests/support/arrays.h"
-#include "tests/xml/xml_test_files.h"
+#include "tests/support/xml_test_files.h"
 #include "xml/xml_network.h"
 
 using vovido::NoXmlExtensionBinding;
@@ -44,9 +44,9 @@ namespace {
 
 using namespace vovido::test;
 
-using xmltest::CountOf;
-using xmltest::FirstLoadError;
-using xmltest::TempFile;
+using vovido::test::CountOf;
+using vovido::test::FirstLoadError;
+using vovido::test::TempFile;
 
 // A document holding the given content inside the root element.
 std::string Doc(const std::string& content) {
@@ -423,7 +423,7 @@ TEST_F(XmlNetworkTest, UnknownElementIsSkippedWithWarnings) {
     ASSERT_TRUE(
         Load(Doc("<nodes>" + kTwoRoots + "<gadget size=\"3\"><cpt id=\"hidden\"/></gadget></nodes>\n"), net));
     EXPECT_EQ(net.GetNumberOfNodes(), 2);
-    const std::vector<std::string> messages = xmltest::LoggedMessages();
+    const std::vector<std::string> messages = vovido::test::LoggedMessages();
     ASSERT_EQ(messages.size(), 2u);
     EXPECT_EQ(messages[0], "Warning: Ignored unknown element 'gadget' at 5, 0 while loading " + file.path());
     EXPECT_EQ(messages[1].rfind("File contains unknown elements and/or attributes. Please download", 0), 0u);
@@ -435,7 +435,8 @@ TEST_F(XmlNetworkTest, ExtensionArgumentChoosesHowTheCavroElementIsRead) {
         VRX_network net;
         file.Write(withCavro);
         ASSERT_TRUE(LoadXmlNetwork(file.c_str(), &net, NoXmlExtensionBinding()));
-        EXPECT_EQ(xmltest::LoggedMessages().at(0).rfind("Warning: Ignored unknown element 'cavro'", 0), 0u);
+        EXPECT_EQ(vovido::test::LoggedMessages().at(0).rfind("Warning: Ignored unknown element 'cavro'", 0),
+                  0u);
         EXPECT_STRNE(net.GetHeader()->GetName(), "Shown");
     }
     {

@@ -12,14 +12,14 @@
 #include "base/error_log.h"
 #include "base/status_codes.h"
 #include "tests/support/temp_file.h"
-#include "tests/xml/xml_test_support.h"
+#include "tests/support/xml_test_support.h"
 
 namespace {
 
+using vovido::test::Grammar;
+using vovido::test::RecordingErrorHandler;
+using vovido::test::RecordingHandler;
 using vovido::test::TempFile;
-using xmltest::Grammar;
-using xmltest::RecordingErrorHandler;
-using xmltest::RecordingHandler;
 
 using Events = std::vector<std::string>;
 

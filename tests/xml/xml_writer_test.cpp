@@ -12,16 +12,16 @@
 #include "base/status_codes.h"
 #include "model/node_definition.h"
 #include "tests/support/temp_file.h"
-#include "tests/xml/xml_test_support.h"
+#include "tests/support/xml_test_support.h"
 #include "xml/node_def_visitor.h"
 #include "xml/xml_reader.h"
 
 namespace {
 
+using vovido::test::Grammar;
+using vovido::test::RecordingErrorHandler;
+using vovido::test::RecordingHandler;
 using vovido::test::TempFile;
-using xmltest::Grammar;
-using xmltest::RecordingErrorHandler;
-using xmltest::RecordingHandler;
 
 const std::string kDeclaration = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n";
 

@@ -11,7 +11,7 @@
 
 #include "xml/xml_reader.h"
 
-namespace xmltest {
+namespace vovido::test {
 
 // One handler per element kind; every call is appended to a shared event list, and optional actions run
 // inside the calls.
@@ -93,4 +93,4 @@ private:
     std::vector<std::unique_ptr<RecordingHandler>> handlers_;
 };
 
-}  // namespace xmltest
+}  // namespace vovido::test

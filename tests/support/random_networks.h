@@ -1,6 +1,6 @@
 #pragma once
 // Random small discrete networks with random evidence, virtual evidence and targets, and the checks of
-// their beliefs against the reference answers of brute_force::Enumerate.
+// their beliefs against the reference answers of vovido::test::Enumerate.
 
 #include <gtest/gtest.h>
 
@@ -16,10 +16,10 @@
 #include "model/node.h"
 #include "model/node_definition.h"
 #include "model/node_value.h"
-#include "tests/inference/brute_force.h"
-#include "tests/inference/test_network.h"
+#include "tests/support/brute_force.h"
+#include "tests/support/whole_part.h"
 
-namespace random_networks {
+namespace vovido::test {
 
 enum class TableKind {
     kPositive,       // every entry positive
@@ -27,7 +27,7 @@ enum class TableKind {
     kDeterministic,  // some columns 0/1, the rest positive
 };
 
-struct Shape {
+struct RandomShape {
     int minNodes = 3;
     int maxNodes = 8;
     int maxParents = 3;
@@ -42,7 +42,7 @@ struct Shape {
 };
 
 // A random DAG whose handle order is not its topological order, with 2-4 outcomes per node.
-inline void Build(VRX_network& net, std::mt19937& rng, const Shape& shape) {
+inline void Build(VRX_network& net, std::mt19937& rng, const RandomShape& shape) {
     std::uniform_int_distribution<int> sizeOf(shape.minNodes, shape.maxNodes);
     std::uniform_int_distribution<int> outcomesOf(2, 4);
     std::uniform_real_distribution<double> u(0.0, 1.0);
@@ -95,11 +95,11 @@ inline void Build(VRX_network& net, std::mt19937& rng, const Shape& shape) {
                 continue;
             }
             // Sparse columns keep two positive entries at least.
-            test_network::RandomColumn(&values[c], k, rng, [&](int j, int positive) {
+            vovido::test::RandomColumn(&values[c], k, rng, [&](int j, int positive) {
                 return shape.tables == TableKind::kSparse && positive + (k - j) > 2 && u(rng) < 0.35;
             });
         }
-        ASSERT_EQ(def->SetDefinitionDoubles(test_network::Doubles(values)), 0);
+        ASSERT_EQ(def->SetDefinitionDoubles(vovido::test::Doubles(values)), 0);
     }
     for (int i = 0; i < n; i++) {
         VRX_nodeValue* value = net.GetNode(handles[i])->GetValue();
@@ -112,7 +112,7 @@ inline void Build(VRX_network& net, std::mt19937& rng, const Shape& shape) {
             std::vector<double> weights(outcomes[i]);
             for (double& w : weights) w = u(rng) < 0.2 ? 0.0 : 0.1 + u(rng);
             weights[0] += 0.01;
-            ASSERT_EQ(value->SetVirtualEvidence(test_network::Doubles(weights)), kSuccess);
+            ASSERT_EQ(value->SetVirtualEvidence(vovido::test::Doubles(weights)), kSuccess);
         }
         if (shape.targetShare > 0.0 && u(rng) < shape.targetShare) {
             ASSERT_EQ(net.SetTarget(handles[i]), kSuccess);
@@ -121,13 +121,13 @@ inline void Build(VRX_network& net, std::mt19937& rng, const Shape& shape) {
 }
 
 // Every requested node (every node while none is a target) is up to date and agrees with the reference.
-inline void ExpectBeliefs(const VRX_network& net, const brute_force::Reference& ref, double tolerance,
+inline void ExpectBeliefs(const VRX_network& net, const vovido::test::Reference& ref, double tolerance,
                           const std::string& where) {
     const bool all = net.GetNumberOfTargets() == 0;
     for (int h = net.GetFirstNode(); h >= 0; h = net.GetNextNode(h)) {
         if (!all && net.IsTarget(h) != 1) continue;
         EXPECT_TRUE(net.GetNode(h)->GetValue()->IsUpToDate()) << where << " node " << h;
-        test_network::ExpectNear(test_network::Beliefs(net, h), ref.beliefs[h], tolerance,
+        vovido::test::ExpectNear(vovido::test::Beliefs(net, h), ref.beliefs[h], tolerance,
                                  where + " node " + std::to_string(h));
     }
 }
@@ -141,4 +141,4 @@ inline bool AnyUnobservedUpToDate(const VRX_network& net) {
     return false;
 }
 
-}  // namespace random_networks
+}  // namespace vovido::test

@@ -10,10 +10,7 @@
 #include "tests/support/error_log.h"
 #include "tests/support/temp_file.h"
 
-namespace xmltest {
-
-using vovido::test::LoggedMessages;
-using vovido::test::TempFile;
+namespace vovido::test {
 
 // The message of the first logged load error, after "Error at L, C while loading FILE: "; empty when
 // no error was logged.
@@ -34,4 +31,4 @@ inline size_t CountOf(const std::string& text, const std::string& part) {
     return count;
 }
 
-}  // namespace xmltest
+}  // namespace vovido::test

@@ -1,7 +1,6 @@
 #pragma once
 // Inference test support: the whole network as one relevance part and the identifiers of a part's
-// records; the shared test support (arrays, networks, the "visit to Asia" network) under the names the
-// inference tests use.
+// records, with the shared support (arrays, networks, the small stack) the inference tests use.
 
 #include <gtest/gtest.h>
 
@@ -17,9 +16,7 @@
 #include "tests/support/networks.h"
 #include "tests/support/small_stack.h"
 
-namespace test_network {
-
-using namespace vovido::test;
+namespace vovido::test {
 
 // Identifiers of a relevance graph's records in its order; "-" for a record of no node.
 inline std::vector<std::string> Ids(const RelevanceGraph& graph) {
@@ -47,4 +44,4 @@ public:
     PartView view;
 };
 
-}  // namespace test_network
+}  // namespace vovido::test

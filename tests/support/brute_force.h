@@ -7,13 +7,13 @@
 #include "base/dmatrix.h"
 #include "base/double_array.h"
 #include "base/int_array.h"
+#include "base/status_codes.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
 #include "model/node_value.h"
-#include "base/status_codes.h"
 
-namespace brute_force {
+namespace vovido::test {
 
 struct Reference {
     // Sum of the joint, each configuration weighted by the likelihoods of the virtual evidence, over the
@@ -84,4 +84,4 @@ inline Reference Enumerate(const VRX_network& net) {
     return ref;
 }
 
-}  // namespace brute_force
+}  // namespace vovido::test

@@ -18,10 +18,7 @@
 #include "tests/support/arrays.h"
 #include "tests/support/networks.h"
 
-namespace influence_diagrams {
-
-using vovido::test::AddNode;
-using vovido::test::Def;
+namespace vovido::test {
 
 inline void SetUtilities(VRX_network& net, const char* id, const std::vector<double>& u) {
     ASSERT_EQ(static_cast<VRX_table&>(Def(net, id)).SetUtilities(vovido::test::Doubles(u)), kSuccess) << id;
@@ -31,8 +28,6 @@ inline void SetUtilities(VRX_network& net, const char* id, const std::vector<dou
 // Test and Seismic; utilities TestCost(Test) and Payoff(Drill, Oil). Without a test the seismic result
 // says nothing. The best policy tests, then drills unless the result is diffuse: 22.5.
 inline void BuildWildcatter(VRX_network& net) {
-    using vovido::test::Doubles;
-    using vovido::test::Strings;
     AddNode(net, DefinitionType::kCpt, "Oil", {});
     ASSERT_EQ(Def(net, "Oil").SetOutcomes(Strings({"dry", "wet", "soaking"})), kSuccess);
     ASSERT_EQ(Def(net, "Oil").SetDefinitionDoubles(Doubles({0.5, 0.3, 0.2})), kSuccess);
@@ -219,4 +214,4 @@ inline double BruteForceMeu(const VRX_network& net, const Diagram& d) {
     }
 }
 
-}  // namespace influence_diagrams
+}  // namespace vovido::test
