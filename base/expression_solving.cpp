@@ -86,12 +86,13 @@ bool VRX_binaryOperator::IsolateVariable(const std::string& name, ExpressionSlot
                 rightSide = MakeBinary<VRX_operatorMultiply>(
                     std::move(sign),
                     MakeBinary<VRX_operatorExp>(Call("Abs", std::move(r)),
-                                          MakeBinary<VRX_operatorDivide>(Constant(1.0), std::move(b))));
+                                                MakeBinary<VRX_operatorDivide>(Constant(1.0), std::move(b))));
                 break;
             }
-            rightSide = inLeft ? MakeBinary<VRX_operatorExp>(std::move(r),
-                                                       MakeBinary<VRX_operatorDivide>(Constant(1.0), std::move(b)))
-                               : MakeBinary<VRX_operatorDivide>(Call("Ln", std::move(r)), Call("Ln", std::move(a)));
+            rightSide =
+                inLeft ? MakeBinary<VRX_operatorExp>(
+                             std::move(r), MakeBinary<VRX_operatorDivide>(Constant(1.0), std::move(b)))
+                       : MakeBinary<VRX_operatorDivide>(Call("Ln", std::move(r)), Call("Ln", std::move(a)));
             break;
     }
     operandOut = inLeft ? std::move(a) : std::move(b);
@@ -112,8 +113,8 @@ bool VRX_function::IsolateVariable(const std::string& name, ExpressionSlot& oper
             rightSide = MakeBinary<VRX_operatorExp>(std::move(b), std::move(r));
             operandOut = std::move(a);
         } else {
-            rightSide =
-                MakeBinary<VRX_operatorExp>(std::move(a), MakeBinary<VRX_operatorDivide>(Constant(1.0), std::move(r)));
+            rightSide = MakeBinary<VRX_operatorExp>(
+                std::move(a), MakeBinary<VRX_operatorDivide>(Constant(1.0), std::move(r)));
             operandOut = std::move(b);
         }
         return true;

@@ -1,9 +1,15 @@
 #include "base/vrx_object.h"
 
-void VRX_object::CleanUp(int /*deep*/) { flags |= kValid; }
+void VRX_object::CleanUp(int /*deep*/) {
+    flags |= kValid;
+}
 
-void VRX_object::CheckValidity(int /*deep*/) { flags |= kValid; }
+void VRX_object::CheckValidity(int /*deep*/) {
+    flags |= kValid;
+}
 
-void VRX_object::CheckConsistency(int /*deep*/) { flags |= kConsistent; }
+void VRX_object::CheckConsistency(int /*deep*/) {
+    flags |= kConsistent;
+}
 
 VRX_object::~VRX_object() = default;

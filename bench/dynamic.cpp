@@ -50,7 +50,8 @@ std::unique_ptr<VRX_network> MakeDynamicNetwork(int slices) {
         h.push_back(net->AddNode(DefinitionType::kCpt, ("x" + std::to_string(i)).c_str()));
         RequireSuccess(h.back() >= 0 ? kSuccess : h.back(), "node");
     }
-    for (int i = kPlateNodes - 1; i >= 0; i--) RequireSuccess(net->SetTemporalType(h[i], TemporalType::kPlate), "plate");
+    for (int i = kPlateNodes - 1; i >= 0; i--)
+        RequireSuccess(net->SetTemporalType(h[i], TemporalType::kPlate), "plate");
     for (int i = 1; i < kPlateNodes; i++) {
         RequireSuccess(net->AddArc(h[i - 1], h[i]), "arc");
         if (i % 2 == 0) RequireSuccess(net->AddArc(h[i - 2], h[i]), "arc");

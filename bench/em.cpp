@@ -25,7 +25,9 @@ namespace {
 
 using vovido::RequireSuccess;
 
-void Require(bool ok, const char* step) { RequireSuccess(ok ? kSuccess : kFailure, step); }
+void Require(bool ok, const char* step) {
+    RequireSuccess(ok ? kSuccess : kFailure, step);
+}
 
 struct AlarmData {
     VRX_network truth;
@@ -49,7 +51,8 @@ struct AlarmData {
         }
         patterns = static_cast<int>(distinct.size());
         int column = 0;
-        for (int h = truth.GetFirstNode(); h >= 0; h = truth.GetNextNode(h)) matches.push_back({h, 0, column++});
+        for (int h = truth.GetFirstNode(); h >= 0; h = truth.GetNextNode(h))
+            matches.push_back({h, 0, column++});
     }
 
     // A copy of the true network with uniform tables.
@@ -104,7 +107,8 @@ double LogLikelihood(VRX_network& net, const AlarmData& alarm) {
         net.ClearAllEvidence();
         for (const DataMatch& m : alarm.matches) {
             if (alarm.data.IsMissing(m.column, r)) continue;
-            RequireSuccess(net.GetNode(m.node)->GetValue()->SetEvidence(alarm.data.GetInt(m.column, r)), "evidence");
+            RequireSuccess(net.GetNode(m.node)->GetValue()->SetEvidence(alarm.data.GetInt(m.column, r)),
+                           "evidence");
         }
         double p = 0.0;
         Require(net.CalcPropEvidence(&p, false), "probability of evidence");
@@ -128,7 +132,8 @@ double PosteriorDeviation(VRX_network& a, VRX_network& b) {
             VRX_Dmatrix* y = nullptr;
             RequireSuccess(a.GetNode(h)->GetValue()->GetValue(x), "beliefs of a");
             RequireSuccess(b.GetNode(h)->GetValue()->GetValue(y), "beliefs of b");
-            for (int k = 0; k < x->GetNumberOfElements(); ++k) worst = std::fmax(worst, std::fabs((*x)[k] - (*y)[k]));
+            for (int k = 0; k < x->GetNumberOfElements(); ++k)
+                worst = std::fmax(worst, std::fabs((*x)[k] - (*y)[k]));
         }
     }
     return worst;

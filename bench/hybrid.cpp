@@ -26,13 +26,15 @@ void Build(VRX_network& net) {
     for (int i = 0; i < 30; ++i) {
         const std::string c = "c" + std::to_string(i), x = "x" + std::to_string(i % 5);
         const std::string call = "Normal(0.5*" + previous + " + 0.3*" + x + ", 1)";
-        require(AddDistributionNode(net, c.c_str(), {call}, previous == x ? std::vector<std::string>{x}
-                                                                          : std::vector<std::string>{previous, x}),
+        require(AddDistributionNode(
+                    net, c.c_str(), {call},
+                    previous == x ? std::vector<std::string>{x} : std::vector<std::string>{previous, x}),
                 "chain");
         previous = c;
     }
     for (int k = 0; k < 5; ++k) {
-        const std::string s = "s" + std::to_string(k), e = "e" + std::to_string(k), y = "y" + std::to_string(k);
+        const std::string s = "s" + std::to_string(k), e = "e" + std::to_string(k),
+                          y = "y" + std::to_string(k);
         const std::string a = "c" + std::to_string(6 * k), b = "c" + std::to_string(6 * k + 1);
         require(AddEquationNode(net, s.c_str(), (a + "+" + b).c_str(), {a, b}), "sum");
         require(AddDistributionNode(net, e.c_str(), {"Normal(0, 0.5)"}), "noise");

@@ -11,8 +11,8 @@
 
 namespace {
 
-const char* const kNetworks[] = {"asia",    "child",   "insurance", "water", "alarm",
-                                 "hailfinder", "hepar2", "win95pts", "andes"};
+const char* const kNetworks[] = {"asia",       "child",  "insurance", "water", "alarm",
+                                 "hailfinder", "hepar2", "win95pts",  "andes"};
 
 std::unique_ptr<VRX_network> Load(const std::string& name) {
     std::unique_ptr<VRX_network> net = vovido::LoadReferenceWithEvidence(name);

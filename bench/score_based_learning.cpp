@@ -53,10 +53,12 @@ BENCHMARK(BM_NaiveBayesFeatureSelectionAlarm)->Unit(benchmark::kMillisecond);
 // of their pattern to the alarm network's.
 void BM_GreedyThickThinningAlarmHidden(benchmark::State& state) {
     VRX_network truth;
-    RequireSuccess(truth.ReadFile((std::string(VOVIDO_NETWORKS_DIR) + "/alarm.xvrx").c_str()), "reading alarm");
+    RequireSuccess(truth.ReadFile((std::string(VOVIDO_NETWORKS_DIR) + "/alarm.xvrx").c_str()),
+                   "reading alarm");
     DataSet data;
-    RequireSuccess(vovido::test::SampleRecords(truth, static_cast<int>(state.range(0)), 2024, data) ? kSuccess
-                                                                                                  : kFailure,
+    RequireSuccess(vovido::test::SampleRecords(truth, static_cast<int>(state.range(0)), 2024, data)
+                       ? kSuccess
+                       : kFailure,
                    "sampling");
     vovido::test::HideValues(data, state.range(1) / 100.0, 7);
     VRX_network learnt;
@@ -65,10 +67,11 @@ void BM_GreedyThickThinningAlarmHidden(benchmark::State& state) {
         benchmark::DoNotOptimize(learnt.GetNumberOfSlots());
     }
     int arcs = 0;
-    for (int h = learnt.GetFirstNode(); h >= 0; h = learnt.GetNextNode(h)) arcs += learnt.GetParents(h).GetCount();
+    for (int h = learnt.GetFirstNode(); h >= 0; h = learnt.GetNextNode(h))
+        arcs += learnt.GetParents(h).GetCount();
     state.counters["arcs"] = arcs;
     state.counters["shd"] = vovido::test::StructuralHammingDistance(vovido::test::TruePattern(learnt, data),
-                                                                     vovido::test::TruePattern(truth, data));
+                                                                    vovido::test::TruePattern(truth, data));
 }
 BENCHMARK(BM_GreedyThickThinningAlarmHidden)
     ->Args({10000, 0})

@@ -3,9 +3,9 @@
 
 #include <cmath>
 
+#include "base/status_codes.h"
 #include "definitions/definition_support.h"
 #include "model/network.h"
-#include "base/status_codes.h"
 
 namespace DefinitionSupport = vovido::DefinitionSupport;
 

@@ -4,9 +4,9 @@
 
 #include <memory>
 
-#include "definitions/observed_value.h"
 #include "base/dmatrix.h"
 #include "base/double_array.h"
+#include "definitions/observed_value.h"
 
 class VRX_beliefVector : public vovido::ObservedValue {
 public:

@@ -2,9 +2,9 @@
 // Cast definition: a "True"/"False" node whose probability of "True" is a baseline moved up or down by
 // weighted influences of its cast parents; the table is computed from the weights and kept here.
 
-#include "definitions/two_outcome_table.h"
 #include "base/dmatrix.h"
 #include "base/double_array.h"
+#include "definitions/two_outcome_table.h"
 
 class VRX_cast : public vovido::TwoOutcomeDefinition {
 public:

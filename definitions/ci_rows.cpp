@@ -4,10 +4,10 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/status_codes.h"
 #include "definitions/definition_support.h"
 #include "model/network.h"
 #include "model/node_definition.h"
-#include "base/status_codes.h"
 
 namespace vovido {
 

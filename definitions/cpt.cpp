@@ -4,12 +4,12 @@
 
 #include <cmath>
 
-#include "definitions/definition_support.h"
-#include "definitions/utility_table.h"
 #include "base/double_array.h"
 #include "base/int_array.h"
-#include "model/network.h"
 #include "base/status_codes.h"
+#include "definitions/definition_support.h"
+#include "definitions/utility_table.h"
+#include "model/network.h"
 
 namespace DefinitionSupport = vovido::DefinitionSupport;
 

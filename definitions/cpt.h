@@ -2,10 +2,10 @@
 // Conditional probability table: the definition of a discrete chance node, one distribution over its
 // outcomes for every combination of its parents' outcomes.
 
-#include "definitions/named_outcomes.h"
-#include "definitions/parent_table.h"
 #include "base/dmatrix.h"
 #include "base/id_array.h"
+#include "definitions/named_outcomes.h"
+#include "definitions/parent_table.h"
 
 class VRX_cpt : public vovido::NamedOutcomes<vovido::ParentTableDefinition> {
 public:

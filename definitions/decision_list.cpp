@@ -2,11 +2,11 @@
 // kinds.
 #include "definitions/decision_list.h"
 
-#include "definitions/definition_support.h"
 #include "base/int_array.h"
-#include "model/network.h"
 #include "base/status_codes.h"
 #include "base/string_array.h"
+#include "definitions/definition_support.h"
+#include "model/network.h"
 
 namespace DefinitionSupport = vovido::DefinitionSupport;
 

@@ -2,9 +2,9 @@
 // Decision list: the definition of a decision node, the names of its choices. Its parents are observed
 // before the decision; they are checked but give the list no table.
 
-#include "definitions/named_outcomes.h"
 #include "base/double_array.h"
 #include "base/id_array.h"
+#include "definitions/named_outcomes.h"
 #include "model/node_definition.h"
 
 class VRX_list : public vovido::NamedOutcomes<VRX_nodeDefinition> {

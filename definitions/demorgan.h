@@ -2,10 +2,10 @@
 // DeMorgan definition: a "True"/"False" node whose probability of "True" starts at a prior and is moved
 // by one typed, weighted influence per DeMorgan parent; the table is recomputed after every change.
 
-#include "definitions/two_outcome_table.h"
 #include "base/dmatrix.h"
 #include "base/double_array.h"
 #include "base/int_array.h"
+#include "definitions/two_outcome_table.h"
 
 // How a parent acts on the child's probability of "True".
 namespace DemorganParentType {

@@ -14,7 +14,9 @@ constexpr double kMinVariance = 1e-7;
 constexpr int kMaxIterations = 5000;
 constexpr int kGibbsSweeps = 5;
 
-bool Usable(const MixtureComponent& c) { return c.weight > kMinWeight && c.variance > kMinVariance; }
+bool Usable(const MixtureComponent& c) {
+    return c.weight > kMinWeight && c.variance > kMinVariance;
+}
 
 // Index of a component chosen in proportion to the weights (all equal when they sum to 0); -1 when
 // there is no entry.
@@ -184,7 +186,8 @@ void GaussianMixture::Fit(const std::vector<WeightedSample>& input) {
     }
     double overallMean = 0.0, overallVar = 0.0;
     for (const WeightedSample& s : samples) overallMean += s.weight * s.value / n;
-    for (const WeightedSample& s : samples) overallVar += s.weight * (s.value - overallMean) * (s.value - overallMean) / n;
+    for (const WeightedSample& s : samples)
+        overallVar += s.weight * (s.value - overallMean) * (s.value - overallMean) / n;
     // A component must never shrink to a point: the floor keeps densities finite.
     const double floor = std::max(overallVar * 1e-6, 1e-6) + variancePrior * 1e-9;
 
@@ -209,7 +212,8 @@ void GaussianMixture::Fit(const std::vector<WeightedSample>& input) {
             double rowTotal = 0.0;
             for (size_t j = 0; j < k; ++j) {
                 const MixtureComponent& c = components[j];
-                r[i * k + j] = c.weight > 0.0 ? c.weight * NormalDensity(samples[i].value, c.mean, c.variance) : 0.0;
+                r[i * k + j] =
+                    c.weight > 0.0 ? c.weight * NormalDensity(samples[i].value, c.mean, c.variance) : 0.0;
                 rowTotal += r[i * k + j];
             }
             if (rowTotal > 0.0) current += samples[i].weight * std::log(rowTotal);

@@ -62,7 +62,9 @@ VRX_defHybrid::VRX_defHybrid(const VRX_nodeDefinition& source) : VRX_nodeDefinit
 
 VRX_defHybrid::~VRX_defHybrid() = default;
 
-void VRX_defHybrid::CleanUp(int) { CheckValidity(0); }
+void VRX_defHybrid::CleanUp(int) {
+    CheckValidity(0);
+}
 
 int VRX_defHybrid::FindParentPosition(int parent) const {
     for (size_t i = 0; i < dimensionParents_.size(); ++i) {
@@ -77,12 +79,14 @@ std::unique_ptr<VRX_Helement> VRX_defHybrid::CreateDefaultElement() const {
 
 int VRX_defHybrid::RebuildTable(const VRX_Dmatrix& scratch) {
     vovido::ElementTable rebuilt;
-    for (int d = 0; d < scratch.GetNumberOfDimensions(); ++d) rebuilt.dimensions.push_back(scratch.GetDimensions()[d]);
+    for (int d = 0; d < scratch.GetNumberOfDimensions(); ++d)
+        rebuilt.dimensions.push_back(scratch.GetDimensions()[d]);
     const int n = scratch.GetNumberOfElements();
     rebuilt.cells.reserve(static_cast<size_t>(n));
     for (int i = 0; i < n; ++i) {
         const int old = static_cast<int>(scratch[i]);
-        const VRX_Helement* source = old >= 0 && old < elements.GetSize() ? elements.cells[static_cast<size_t>(old)].get() : nullptr;
+        const VRX_Helement* source =
+            old >= 0 && old < elements.GetSize() ? elements.cells[static_cast<size_t>(old)].get() : nullptr;
         rebuilt.cells.push_back(source != nullptr ? source->Clone() : CreateDefaultElement());
     }
     elements.dimensions = std::move(rebuilt.dimensions);
@@ -113,7 +117,8 @@ int VRX_defHybrid::AddParent(int parent) {
     }
     const int outcomes = network->GetNode(parent)->GetDefinition()->GetNumberOfOutcomes();
     if (outcomes < 1) return kOutOfRange;
-    if (const int rc = Reshape([&](VRX_Dmatrix& m) { return m.InsertDimension(position, outcomes); })) return rc;
+    if (const int rc = Reshape([&](VRX_Dmatrix& m) { return m.InsertDimension(position, outcomes); }))
+        return rc;
     dimensionParents_.insert(dimensionParents_.begin() + position, parent);
     CheckValidity(0);
     return kSuccess;
@@ -185,16 +190,23 @@ int VRX_defHybrid::ReorderParents(const VRX_intArray&) {
         if (const int rc = dimensionOrder.Add(position)) return rc;
     }
     if (const int rc = dimensionOrder.Add(dimensionOrder.GetCount())) return rc;
-    if (const int rc = Reshape([&](VRX_Dmatrix& m) { return m.ReorderDimensions(dimensionOrder); })) return rc;
+    if (const int rc = Reshape([&](VRX_Dmatrix& m) { return m.ReorderDimensions(dimensionOrder); }))
+        return rc;
     dimensionParents_ = std::move(reordered);
     return kSuccess;
 }
 
-int VRX_defHybrid::RenameParentId(int, const char*, const char*) { return kSuccess; }
+int VRX_defHybrid::RenameParentId(int, const char*, const char*) {
+    return kSuccess;
+}
 
-int VRX_defHybrid::GetSize() { return elements.GetSize(); }
+int VRX_defHybrid::GetSize() {
+    return elements.GetSize();
+}
 
-int VRX_defHybrid::CloneFrom(VRX_nodeDefinition& source) { return CopyFrom(source); }
+int VRX_defHybrid::CloneFrom(VRX_nodeDefinition& source) {
+    return CopyFrom(source);
+}
 
 int VRX_defHybrid::RebuildFromParents() {
     elements.dimensions.assign(1, 1);
@@ -204,17 +216,28 @@ int VRX_defHybrid::RebuildFromParents() {
     if (network == nullptr || !network->IsLiveHandle(handle)) return kSuccess;
     const VRX_intArray& parents = network->GetParents(handle);
     for (int i = 0; i < parents.GetCount(); ++i) {
-        if (const int rc = AddParent(parents[i])) LogError(errorLog, rc, "Parent could not be added", nullptr);
+        if (const int rc = AddParent(parents[i]))
+            LogError(errorLog, rc, "Parent could not be added", nullptr);
     }
     return kSuccess;
 }
 
-int VRX_defHybrid::CopyParametersTo(VRX_nodeDefinition&) { return kSuccess; }
+int VRX_defHybrid::CopyParametersTo(VRX_nodeDefinition&) {
+    return kSuccess;
+}
 
-int VRX_defHybrid::SetUpperBound(double) { return kWrongNodeType; }
-int VRX_defHybrid::GetUpperBound(double&) const { return kWrongNodeType; }
-int VRX_defHybrid::SetLowerBound(double) { return kWrongNodeType; }
-int VRX_defHybrid::GetLowerBound(double&) const { return kWrongNodeType; }
+int VRX_defHybrid::SetUpperBound(double) {
+    return kWrongNodeType;
+}
+int VRX_defHybrid::GetUpperBound(double&) const {
+    return kWrongNodeType;
+}
+int VRX_defHybrid::SetLowerBound(double) {
+    return kWrongNodeType;
+}
+int VRX_defHybrid::GetLowerBound(double&) const {
+    return kWrongNodeType;
+}
 
 int VRX_defHybrid::GetElement(const int* const* coordinates, VRX_Helement*& out) const {
     out = nullptr;
@@ -233,7 +256,8 @@ int VRX_defHybrid::GetElement(const VRX_intArray& coordinates, VRX_Helement*& ou
 }
 
 VRX_Helement* VRX_defHybrid::GetElementAt(int index) const {
-    return index >= 0 && index < elements.GetSize() ? elements.cells[static_cast<size_t>(index)].get() : nullptr;
+    return index >= 0 && index < elements.GetSize() ? elements.cells[static_cast<size_t>(index)].get()
+                                                    : nullptr;
 }
 
 int VRX_defHybrid::CheckElementNames(VRX_Helement& element) const {
@@ -307,7 +331,8 @@ int VRX_defContinuousHybrid::CopyFrom(VRX_nodeDefinition& source) {
     return CopyTableFrom(other);
 }
 
-VRX_defDistribution::VRX_defDistribution(int nodeHandle, VRX_network* net) : VRX_defContinuousHybrid(nodeHandle, net) {
+VRX_defDistribution::VRX_defDistribution(int nodeHandle, VRX_network* net)
+    : VRX_defContinuousHybrid(nodeHandle, net) {
     CheckValidity(0);
     (void)RebuildFromParents();  // never fails
 }
@@ -317,10 +342,15 @@ VRX_defDistribution::VRX_defDistribution(VRX_nodeDefinition& source) : VRX_defCo
     if (CopyFrom(source) != kSuccess) (void)RebuildFromParents();  // never fails
 }
 
-int VRX_defDistribution::GetType() const { return DefinitionType::kDistribution; }
-const char* VRX_defDistribution::GetTypeName() const { return "DISTRIBUTION"; }
+int VRX_defDistribution::GetType() const {
+    return DefinitionType::kDistribution;
+}
+const char* VRX_defDistribution::GetTypeName() const {
+    return "DISTRIBUTION";
+}
 
-VRX_defHEquation::VRX_defHEquation(int nodeHandle, VRX_network* net) : VRX_defContinuousHybrid(nodeHandle, net) {
+VRX_defHEquation::VRX_defHEquation(int nodeHandle, VRX_network* net)
+    : VRX_defContinuousHybrid(nodeHandle, net) {
     CheckValidity(0);
     (void)RebuildFromParents();  // never fails
 }
@@ -330,12 +360,15 @@ VRX_defHEquation::VRX_defHEquation(VRX_nodeDefinition& source) : VRX_defContinuo
     if (CopyFrom(source) != kSuccess) (void)RebuildFromParents();  // never fails
 }
 
-int VRX_defHEquation::GetType() const { return DefinitionType::kHEquation; }
-const char* VRX_defHEquation::GetTypeName() const { return "HEQUATION"; }
+int VRX_defHEquation::GetType() const {
+    return DefinitionType::kHEquation;
+}
+const char* VRX_defHEquation::GetTypeName() const {
+    return "HEQUATION";
+}
 
 // ---------------------------------------------------------------------------------------------------
 // Discrete child of hybrid parents
-
 
 VRX_defDchildHparent::VRX_defDchildHparent(int nodeHandle, VRX_network* net)
     : NamedOutcomes<VRX_defHybrid>("State", nodeHandle, net) {
@@ -356,8 +389,12 @@ VRX_defDchildHparent::VRX_defDchildHparent(VRX_nodeDefinition& source)
     (void)RebuildFromParents();
 }
 
-int VRX_defDchildHparent::GetType() const { return DefinitionType::kDchildHparent; }
-const char* VRX_defDchildHparent::GetTypeName() const { return "DCHILDHPARENT"; }
+int VRX_defDchildHparent::GetType() const {
+    return DefinitionType::kDchildHparent;
+}
+const char* VRX_defDchildHparent::GetTypeName() const {
+    return "DCHILDHPARENT";
+}
 
 int VRX_defDchildHparent::CopyFrom(VRX_nodeDefinition& source) {
     if (!source.IsValid()) return kObjectNotValid;
@@ -372,7 +409,8 @@ std::unique_ptr<VRX_Helement> VRX_defDchildHparent::CreateDefaultElement() const
 }
 
 bool VRX_defDchildHparent::AcceptsElement(const VRX_Helement& element) const {
-    return element.IsDiscrete() && static_cast<const VRX_discreteElement&>(element).GetOutcomeCount() == numOutcomes;
+    return element.IsDiscrete() &&
+           static_cast<const VRX_discreteElement&>(element).GetOutcomeCount() == numOutcomes;
 }
 
 int VRX_defDchildHparent::InsertOutcomeData(int index) {

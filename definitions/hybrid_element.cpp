@@ -23,17 +23,33 @@ ExpressionSlot ParseFolded(const std::string& text) {
     return tree;
 }
 
-bool IsDefined(double x) { return std::isfinite(x) && x != kUndefinedValue; }
+bool IsDefined(double x) {
+    return std::isfinite(x) && x != kUndefinedValue;
+}
 
 }  // namespace
 
-int VRX_Helement::GetMeanAndVariance(double&, double&) { return kUnsupportedElementOperation; }
-int VRX_Helement::Evaluate(double&) { return kUnsupportedElementOperation; }
-int VRX_Helement::EvaluateNamed(const std::string&, double&) { return kUnsupportedElementOperation; }
-int VRX_Helement::Sample(double&) { return kUnsupportedElementOperation; }
-int VRX_Helement::SampleState(int&) { return kUnsupportedElementOperation; }
-double VRX_Helement::GetDensity(double) { return kUnsupportedElementOperation; }
-double VRX_Helement::GetStateProbability(int) { return kUnsupportedElementOperation; }
+int VRX_Helement::GetMeanAndVariance(double&, double&) {
+    return kUnsupportedElementOperation;
+}
+int VRX_Helement::Evaluate(double&) {
+    return kUnsupportedElementOperation;
+}
+int VRX_Helement::EvaluateNamed(const std::string&, double&) {
+    return kUnsupportedElementOperation;
+}
+int VRX_Helement::Sample(double&) {
+    return kUnsupportedElementOperation;
+}
+int VRX_Helement::SampleState(int&) {
+    return kUnsupportedElementOperation;
+}
+double VRX_Helement::GetDensity(double) {
+    return kUnsupportedElementOperation;
+}
+double VRX_Helement::GetStateProbability(int) {
+    return kUnsupportedElementOperation;
+}
 
 // ---------------------------------------------------------------------------------------------------
 // Equation element

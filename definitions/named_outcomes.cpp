@@ -1,12 +1,12 @@
 // Named outcomes of the discrete kinds: the edits shared by the CPT and the decision list.
 #include "definitions/named_outcomes.h"
 
+#include "base/int_array.h"
+#include "base/string_array.h"
 #include "definitions/definition_support.h"
 #include "definitions/hybrid_definition.h"
-#include "base/int_array.h"
 #include "model/network.h"
 #include "model/temporal_extension.h"
-#include "base/string_array.h"
 
 namespace vovido {
 

@@ -3,10 +3,10 @@
 // inserting, removing, renaming, replacing and reordering them, with the notices that keep children in
 // step. A name that is refused is replaced by a generated one (the kind's stem plus a number).
 
-#include "definitions/parent_table.h"
 #include "base/id_array.h"
-#include "model/node_definition.h"
 #include "base/status_codes.h"
+#include "definitions/parent_table.h"
+#include "model/node_definition.h"
 
 namespace vovido {
 

@@ -4,11 +4,11 @@
 
 #include <cmath>
 
+#include "base/status_codes.h"
 #include "definitions/ci_rows.h"
 #include "definitions/definition_support.h"
 #include "model/network.h"
 #include "model/node.h"
-#include "base/status_codes.h"
 
 namespace DefinitionSupport = vovido::DefinitionSupport;
 

@@ -3,9 +3,9 @@
 // distribution, combined as a weighted average of the parents away from their distinguished outcome
 // (function 0) or by the single-fault rule (function 1).
 
-#include "definitions/noisy_definition.h"
 #include "base/double_array.h"
 #include "base/int_array.h"
+#include "definitions/noisy_definition.h"
 
 class VRX_noisyAdder : public vovido::NoisyDefinition {
 public:

@@ -3,8 +3,8 @@
 // indexing parent (a row per parent outcome) and the leak row last, one column per outcome of the node.
 // In every block one row is constrained to 1.0 at one column; the kind says which row and column.
 
-#include "model/ci_definition.h"
 #include "base/dmatrix.h"
+#include "model/ci_definition.h"
 
 class VRX_doubleArray;
 class VRX_intArray;

@@ -5,12 +5,12 @@
 #include <new>
 #include <utility>
 
+#include "base/status_codes.h"
 #include "definitions/ci_rows.h"
 #include "definitions/definition_support.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_value.h"
-#include "base/status_codes.h"
 
 namespace DefinitionSupport = vovido::DefinitionSupport;
 

@@ -5,9 +5,9 @@
 
 #include <vector>
 
-#include "definitions/noisy_definition.h"
 #include "base/double_array.h"
 #include "base/int_array.h"
+#include "definitions/noisy_definition.h"
 
 class VRX_noisyMAX : public vovido::NoisyDefinition {
 public:

@@ -2,13 +2,13 @@
 // the files and the parents' strength orders.
 #include "definitions/noisy_max.h"
 
-#include "definitions/ci_rows.h"
 #include <new>
+#include "definitions/ci_rows.h"
 
+#include "base/status_codes.h"
 #include "definitions/definition_support.h"
 #include "model/network.h"
 #include "model/node_entry.h"
-#include "base/status_codes.h"
 
 namespace DefinitionSupport = vovido::DefinitionSupport;
 

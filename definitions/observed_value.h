@@ -6,8 +6,8 @@
 #include <memory>
 
 #include "base/double_array.h"
-#include "model/node_value.h"
 #include "base/status_codes.h"
+#include "model/node_value.h"
 
 namespace vovido {
 

@@ -1,13 +1,13 @@
 // Table over the node's parents: the parent-dimension edits and the setters shared by its kinds.
 #include "definitions/parent_table.h"
 
-#include "definitions/definition_support.h"
 #include "base/double_array.h"
 #include "base/int_array.h"
+#include "base/status_codes.h"
+#include "definitions/definition_support.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_value.h"
-#include "base/status_codes.h"
 
 namespace vovido {
 

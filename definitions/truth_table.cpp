@@ -1,11 +1,11 @@
 // Truth table: the deterministic CPT, its resulting outcomes per parent configuration.
 #include "definitions/truth_table.h"
 
-#include "definitions/definition_support.h"
 #include "base/int_array.h"
-#include "model/network.h"
 #include "base/status_codes.h"
 #include "base/string_array.h"
+#include "definitions/definition_support.h"
+#include "model/network.h"
 
 namespace DefinitionSupport = vovido::DefinitionSupport;
 

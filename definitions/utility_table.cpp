@@ -3,10 +3,10 @@
 
 #include <cfloat>
 
-#include "definitions/definition_support.h"
 #include "base/double_array.h"
-#include "model/network.h"
 #include "base/status_codes.h"
+#include "definitions/definition_support.h"
+#include "model/network.h"
 
 namespace DefinitionSupport = vovido::DefinitionSupport;
 

@@ -2,8 +2,8 @@
 // Utility table: the definition of a utility node, one utility for every combination of outcomes of its
 // parents. It has no outcomes of its own.
 
-#include "definitions/parent_table.h"
 #include "base/dmatrix.h"
+#include "definitions/parent_table.h"
 
 class VRX_table : public vovido::ParentTableDefinition {
 public:

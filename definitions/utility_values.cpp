@@ -1,9 +1,9 @@
 // Expected utilities of utility and decision nodes; a decision takes its chosen choice as evidence.
 #include "definitions/utility_values.h"
 
+#include "base/status_codes.h"
 #include "definitions/utility_table.h"
 #include "model/network.h"
-#include "base/status_codes.h"
 
 using vovido::ObservedValue;
 
@@ -184,4 +184,3 @@ int VRX_listOfDecisions::FixChoice(int choice) {
     evidence = choice;
     return kSuccess;
 }
-

@@ -2,8 +2,8 @@
 // Values of the nodes of an influence diagram: the expected utility of a utility node and the expected
 // utilities of the choices of a decision node, which also takes the chosen decision as evidence.
 
-#include "definitions/observed_value.h"
 #include "base/dmatrix.h"
+#include "definitions/observed_value.h"
 #include "model/node_value.h"
 
 // Expected utility of a utility-table node: one dimension per indexing parent, then one item.

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <new>
 
+#include "base/error_log.h"
+#include "base/status_codes.h"
 #include "formats/ergo_speaker.h"
 #include "formats/hugin_format.h"
 #include "formats/ki_reader.h"
@@ -14,12 +16,10 @@
 #include "formats/vrx_format.h"
 #include "formats/xmlbif_speaker.h"
 #include "formats/xvrx_speaker.h"
-#include "base/error_log.h"
 #include "model/file_format.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/saved_case.h"
-#include "base/status_codes.h"
 #include "model/submodel.h"
 #include "model/temporal_extension.h"
 

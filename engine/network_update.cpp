@@ -8,8 +8,8 @@
 #include "base/double_array.h"
 #include "base/error_log.h"
 #include "base/status_codes.h"
-#include "definitions/equation.h"
 #include "definitions/belief_vector.h"
+#include "definitions/equation.h"
 #include "equations/continuous_update.h"
 #include "equations/hybrid_drivers.h"
 #include "inference/annealed_map.h"
@@ -306,7 +306,8 @@ int VRX_network::RouteBayesianNetworkUpdate() {
 }
 
 int VRX_network::UpdateInfluenceDiagram() {
-    if (idAlgorithm != InfluenceDiagramAlgorithm::kPolicyEvaluation && idAlgorithm != InfluenceDiagramAlgorithm::kBestPolicy) {
+    if (idAlgorithm != InfluenceDiagramAlgorithm::kPolicyEvaluation &&
+        idAlgorithm != InfluenceDiagramAlgorithm::kBestPolicy) {
         return kOutOfRange;
     }
     // Every value without evidence starts as a plain vector over the node's own outcomes.
@@ -314,8 +315,9 @@ int VRX_network::UpdateInfluenceDiagram() {
         VRX_nodeValue* value = ValueOf(*this, h);
         if (value == nullptr || value->HasEvidence()) continue;
         VRX_Dmatrix* matrix = nullptr;
-        const bool plain = value->GetIndexingParents().GetCount() == 0 && value->GetValue(matrix) == kSuccess &&
-                           matrix != nullptr && matrix->GetNumberOfDimensions() == 1;
+        const bool plain = value->GetIndexingParents().GetCount() == 0 &&
+                           value->GetValue(matrix) == kSuccess && matrix != nullptr &&
+                           matrix->GetNumberOfDimensions() == 1;
         if (!plain) {
             if (const int rc = value->RebuildFromDefinition()) return rc;
         }
@@ -359,7 +361,8 @@ int VRX_network::AnnealedMAP(const std::vector<std::pair<int, int>>& evidence, c
         if (!IsLiveHandle(h) || nodes.IsInList(h) || evidenceNodes.IsInList(h) || finding.second < 0 ||
             finding.second >= GetNode(h)->GetDefinition()->GetNumberOfOutcomes())
             return kOutOfRange;
-        if (evidenceNodes.Add(h) != kSuccess || evidenceOutcomes.Add(finding.second) != kSuccess) return kOutOfMemory;
+        if (evidenceNodes.Add(h) != kSuccess || evidenceOutcomes.Add(finding.second) != kSuccess)
+            return kOutOfMemory;
     }
     if (nodes.GetCount() == 0) return kOutOfRange;
     std::unique_ptr<VRX_network> copy;
@@ -374,7 +377,8 @@ int VRX_network::AnnealedMAP(const std::vector<std::pair<int, int>>& evidence, c
     double best = 0.0;
     double probability = 0.0;
     AnnealedMapSearch search;
-    const int rc = search.Run(*copy, nodes, assignment, evidenceNodes, evidenceOutcomes, best, probability, seed);
+    const int rc =
+        search.Run(*copy, nodes, assignment, evidenceNodes, evidenceOutcomes, best, probability, seed);
     if (rc != kSuccess) return rc;
     if (outcomes.Copy(assignment) != kSuccess) return kOutOfMemory;
     mapProbability = best;

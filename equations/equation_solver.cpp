@@ -10,9 +10,9 @@
 #include "definitions/equation.h"
 #include "definitions/equation_scc.h"
 #include "equations/equation_plan.h"
-#include "model/node_label.h"
 #include "model/network.h"
 #include "model/node.h"
+#include "model/node_label.h"
 
 namespace {
 

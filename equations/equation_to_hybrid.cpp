@@ -23,9 +23,12 @@ using vovido::kVariableKind;
 
 namespace {
 
-VRX_defHybrid& HybridOf(VRX_network& net, int h) { return *static_cast<VRX_defHybrid*>(net.GetNode(h)->GetDefinition()); }
+VRX_defHybrid& HybridOf(VRX_network& net, int h) {
+    return *static_cast<VRX_defHybrid*>(net.GetNode(h)->GetDefinition());
+}
 
-int SetOnlyElement(VRX_network& net, int h, std::unique_ptr<VRX_Helement> element, double lower, double upper) {
+int SetOnlyElement(VRX_network& net, int h, std::unique_ptr<VRX_Helement> element, double lower,
+                   double upper) {
     VRX_intArray zero;
     if (const int rc = zero.Add(0)) return rc;
     VRX_defHybrid& definition = HybridOf(net, h);
@@ -47,7 +50,9 @@ void AuxiliaryRange(const VRX_expression& call, double& lower, double& upper) {
     if (!names.empty()) return;
     double mean = 0.0, variance = 0.0;
     distribution->GetMoments(mean, variance);
-    if (!std::isfinite(mean) || !std::isfinite(variance) || mean == kUndefinedValue || variance == kUndefinedValue) return;
+    if (!std::isfinite(mean) || !std::isfinite(variance) || mean == kUndefinedValue ||
+        variance == kUndefinedValue)
+        return;
     mean *= call.sign;
     const double spread = 12.0 * std::sqrt(std::max(variance, 0.0)) + 1e-9;
     lower = mean - spread;
@@ -68,8 +73,8 @@ void MakeAuxiliaryName(std::string& name, int& counter, const VRX_network& sourc
     } while (source.IsIdInUse(name.c_str(), -1));
 }
 
-int CreateDistributionNode(VRX_network& hybrid, const std::string& id, const VRX_expression& call, double lower,
-                           double upper) {
+int CreateDistributionNode(VRX_network& hybrid, const std::string& id, const VRX_expression& call,
+                           double lower, double upper) {
     const int h = hybrid.AddNode(DefinitionType::kDistribution, id.c_str());
     if (h < 0) return h;
     // The arguments' variables are the node's parents: their values enter the call.
@@ -81,8 +86,10 @@ int CreateDistributionNode(VRX_network& hybrid, const std::string& id, const VRX
         if (parent < 0) return kOutOfRange;
         if (const int rc = hybrid.AddArc(parent, h)) return rc;
     }
-    return SetOnlyElement(hybrid, h, std::make_unique<VRX_distributionElement>(call), lower, upper) == kSuccess ? h
-                                                                                                          : kOutOfRange;
+    return SetOnlyElement(hybrid, h, std::make_unique<VRX_distributionElement>(call), lower, upper) ==
+                   kSuccess
+               ? h
+               : kOutOfRange;
 }
 
 int ConvertEquationNode(VRX_network& hybrid, const std::string& id, const VRX_expression& right,
@@ -144,7 +151,8 @@ int RunHybridConversion(VRX_network& source) {
         const int s = order[i];
         const std::string id = vovido::NodeIdOf(&source, s) != nullptr ? vovido::NodeIdOf(&source, s) : "";
         auto* equation = dynamic_cast<VRX_equation*>(source.GetNode(s)->GetDefinition());
-        if (equation == nullptr || source.GetNodeType(s) != DefinitionType::kEquation) return failed(Fail(id, kOutOfRange));
+        if (equation == nullptr || source.GetNodeType(s) != DefinitionType::kEquation)
+            return failed(Fail(id, kOutOfRange));
         ParsedEquation copy = equation->GetEquation();
         const bool direct = copy.left && copy.right && copy.left->GetType() == kVariableKind &&
                             copy.left->sign == 1 && static_cast<VRX_variable&>(*copy.left).name == id &&
@@ -174,7 +182,8 @@ int RunHybridConversion(VRX_network& source) {
         VRX_nodeValue* value = source.GetNode(order[i])->GetValue();
         double evidence = 0.0;
         if (!value->HasEvidence() || value->GetContEvidence(evidence) != kSuccess) continue;
-        if (const int rc = hybrid.GetNode(map[static_cast<size_t>(order[i])])->GetValue()->SetContEvidence(evidence))
+        if (const int rc =
+                hybrid.GetNode(map[static_cast<size_t>(order[i])])->GetValue()->SetContEvidence(evidence))
             return failed(rc);
     }
     // The run takes the network's own settings.
@@ -187,7 +196,8 @@ int RunHybridConversion(VRX_network& source) {
     for (int s = source.GetFirstNode(); s >= 0; s = source.GetNextNode(s)) {
         auto* value = dynamic_cast<VRX_valEqEvaluation*>(source.GetNode(s)->GetValue());
         if (value == nullptr || value->HasEvidence()) continue;
-        auto* result = dynamic_cast<VRX_valcontinuous*>(hybrid.GetNode(map[static_cast<size_t>(s)])->GetValue());
+        auto* result =
+            dynamic_cast<VRX_valcontinuous*>(hybrid.GetNode(map[static_cast<size_t>(s)])->GetValue());
         if (result == nullptr) continue;
         double fixed = 0.0;
         if (result->HasFlag(ValueFlags::kPropagatedEvidence) && result->GetContEvidence(fixed) == kSuccess) {

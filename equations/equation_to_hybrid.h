@@ -20,8 +20,8 @@ class VRX_expression;
                                       const VRX_network& source, int& counter, double lower, double upper);
 // A DISTRIBUTION node of the identifier for the call (its sign kept), with arcs from the nodes of the
 // variables its arguments name; its handle or a negative code.
-[[nodiscard]] int CreateDistributionNode(VRX_network& hybrid, const std::string& id, const VRX_expression& call,
-                                         double lower, double upper);
+[[nodiscard]] int CreateDistributionNode(VRX_network& hybrid, const std::string& id,
+                                         const VRX_expression& call, double lower, double upper);
 // The next auxiliary name: the counter, grown by one, in base 16 lowest digit first with the digits as
 // letters from 'a', skipping names the source network uses ("c", "d", ... "p", "ab", "bb", ...).
 void MakeAuxiliaryName(std::string& name, int& counter, const VRX_network& source);

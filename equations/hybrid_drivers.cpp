@@ -14,12 +14,14 @@ int RunHybridOnce(VRX_network& network, Run run) {
     // What the last run fixed is not evidence of this one.
     (void)network.ClearAllPropagatedEvidence();  // always 0
     (void)network.InvalidateValues();            // always 0
-    if (network.numSamples < 1) return LogError(errorLog, kOutOfRange, "The number of samples must be at least 1.", nullptr);
+    if (network.numSamples < 1)
+        return LogError(errorLog, kOutOfRange, "The number of samples must be at least 1.", nullptr);
     HybridSampleNet net{HybridNetworkView(network)};
     const int rc = run(net);
     if (rc >= 0) return kSuccess;
     if (!net.GetRefusal().empty()) LogError(errorLog, kOutOfRange, net.GetRefusal().c_str(), nullptr);
-    return LogError(errorLog, kNoUsefulSamples, "No useful samples have been generated for some of nodes.", nullptr);
+    return LogError(errorLog, kNoUsefulSamples, "No useful samples have been generated for some of nodes.",
+                    nullptr);
 }
 
 template <class Run>

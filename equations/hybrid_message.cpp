@@ -26,7 +26,8 @@ void VRX_discreteMessage::Reset() {
 
 void VRX_discreteMessage::SetEvidenceState(int state) {
     fixedState = *current_ = state;
-    for (size_t i = 0; i < probabilities.size(); ++i) probabilities[i] = static_cast<int>(i) == state ? 1.0 : 0.0;
+    for (size_t i = 0; i < probabilities.size(); ++i)
+        probabilities[i] = static_cast<int>(i) == state ? 1.0 : 0.0;
     SetFlag(MessageFlags::kFixed, true);
     SetFlag(MessageFlags::kUniform | MessageFlags::kChanged, false);
 }
@@ -36,7 +37,8 @@ double VRX_discreteMessage::GetProbability(int state) const {
 }
 
 void VRX_discreteMessage::AddStateSample(int state, double weight) {
-    if (IsFixed() || state < 0 || state >= GetOutcomeCount() || !(weight >= 0.0) || !std::isfinite(weight)) return;
+    if (IsFixed() || state < 0 || state >= GetOutcomeCount() || !(weight >= 0.0) || !std::isfinite(weight))
+        return;
     if (IsUniform()) {
         for (double& p : probabilities) p = 0.0;
         SetFlag(MessageFlags::kUniform, false);

@@ -24,7 +24,8 @@ void AddSample(VRX_hybridMessage& message, double value, double weight) {
 }
 
 double ProbabilityIn(VRX_hybridMessage& message, double value) {
-    if (message.IsDiscrete()) return static_cast<VRX_discreteMessage&>(message).GetProbability(static_cast<int>(value));
+    if (message.IsDiscrete())
+        return static_cast<VRX_discreteMessage&>(message).GetProbability(static_cast<int>(value));
     return static_cast<VRX_continuousMessage&>(message).GetDensity(value);
 }
 
@@ -188,7 +189,8 @@ void HybridSampleNet::InitialiseMessages() {
         for (SampleNode* c : node->children) {
             const int pos = vovido::PositionIn(c->parents, node);
             VRX_hybridMessage& message = *c->parentMessages[static_cast<size_t>(pos)];
-            for (const WeightedSample& s : drawn[static_cast<size_t>(node->handle)]) AddSample(message, s.value, 1.0);
+            for (const WeightedSample& s : drawn[static_cast<size_t>(node->handle)])
+                AddSample(message, s.value, 1.0);
             message.Finish();
         }
     }
@@ -218,7 +220,8 @@ void HybridSampleNet::SendPi(SampleNode& node) {
     if (node.parents.empty()) {
         for (size_t m = 0; m < node.children.size(); ++m) {
             if (exact[m] || informedCount - (informed[m] ? 1 : 0) > 0) continue;
-            exact[m] = SendExactPi(node, *node.children[m]->newParentMessages[static_cast<size_t>(positions[m])]);
+            exact[m] =
+                SendExactPi(node, *node.children[m]->newParentMessages[static_cast<size_t>(positions[m])]);
             if (exact[m]) informed[m] = true;  // drawn for no one: neither pass below sends to it
         }
     }
@@ -255,11 +258,13 @@ bool HybridSampleNet::SendExactPi(SampleNode& node, VRX_hybridMessage& message) 
     if (element == nullptr) return false;
     if (!node.IsContinuous()) {
         auto& discrete = static_cast<VRX_discreteMessage&>(message);
-        for (int s = 0; s < discrete.GetOutcomeCount(); ++s) discrete.AddStateSample(s, element->GetStateProbability(s));
+        for (int s = 0; s < discrete.GetOutcomeCount(); ++s)
+            discrete.AddStateSample(s, element->GetStateProbability(s));
         return true;
     }
     auto* distribution = dynamic_cast<VRX_distributionElement*>(element);
-    const auto* call = distribution != nullptr ? dynamic_cast<const VRX_function*>(&distribution->GetExpression()) : nullptr;
+    const auto* call =
+        distribution != nullptr ? dynamic_cast<const VRX_function*>(&distribution->GetExpression()) : nullptr;
     double mean = 0.0, variance = 0.0;
     if (call == nullptr || std::string(call->GetName()) != "Normal" ||
         distribution->GetMeanAndVariance(mean, variance) != kSuccess || !(variance > 0.0))
@@ -368,7 +373,8 @@ void HybridSampleNet::SendLambdaFromObservedDeterministic(SampleNode& node) {
                 DrawParentsFromMessages(node, parent);
                 VRX_Helement* element = node.TakeElement();
                 double x = 0.0;
-                const double jacobian = element != nullptr ? vovido::InvertElement(*element, node.id, v, parent->id, x) : 0.0;
+                const double jacobian =
+                    element != nullptr ? vovido::InvertElement(*element, node.id, v, parent->id, x) : 0.0;
                 if (jacobian > 0.0) AddSample(target, x, jacobian);
             }
             continue;
@@ -383,7 +389,8 @@ void HybridSampleNet::SendLambdaFromObservedDeterministic(SampleNode& node) {
                 parent->SetValue(s);
                 VRX_Helement* element = node.TakeElement();
                 double y = 0.0;
-                const double jacobian = element != nullptr ? vovido::InvertElement(*element, node.id, v, inverted->id, y) : 0.0;
+                const double jacobian =
+                    element != nullptr ? vovido::InvertElement(*element, node.id, v, inverted->id, y) : 0.0;
                 total += jacobian * ProbabilityIn(*node.parentMessages[static_cast<size_t>(invertedPos)], y);
             }
             AddSample(target, s, total / perState);

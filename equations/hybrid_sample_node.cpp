@@ -18,7 +18,9 @@ namespace {
 constexpr double kDefensiveShare = 0.2;
 constexpr int kMaxRangeDraws = 1000;
 
-bool Matches(double a, double b) { return std::fabs(a - b) <= 1e-9 * std::max(1.0, std::fabs(a)); }
+bool Matches(double a, double b) {
+    return std::fabs(a - b) <= 1e-9 * std::max(1.0, std::fabs(a));
+}
 
 }  // namespace
 
@@ -27,7 +29,9 @@ VRX_hybridSampleNode::VRX_hybridSampleNode(HybridSampleNet& owner, int nodeHandl
 
 VRX_hybridSampleNode::~VRX_hybridSampleNode() = default;
 
-bool VRX_hybridSampleNode::IsDeterministic() const { return definition_.GetType() == DefinitionType::kHEquation; }
+bool VRX_hybridSampleNode::IsDeterministic() const {
+    return definition_.GetType() == DefinitionType::kHEquation;
+}
 
 void VRX_hybridSampleNode::SetParentValues(VRX_Helement& element) const {
     for (size_t i = static_cast<size_t>(discreteParentCount); i < parents.size(); ++i)
@@ -121,7 +125,8 @@ double VRX_discreteSampleNode::SampleFromProposal() {
         z += prior[s] * lambda.GetProbability(s);
     }
     for (int s = 0; s < outcomeCount; ++s) {
-        q[s] = kDefensiveShare * prior[s] + (1.0 - kDefensiveShare) * (z > 0.0 ? prior[s] * lambda.GetProbability(s) / z : prior[s]);
+        q[s] = kDefensiveShare * prior[s] +
+               (1.0 - kDefensiveShare) * (z > 0.0 ? prior[s] * lambda.GetProbability(s) / z : prior[s]);
     }
     const double u = sampleNodeGenerator.NextFraction();
     double sum = 0.0;
@@ -183,7 +188,8 @@ double VRX_discreteSampleNode::Distance(const VRX_hybridSampleNode& other) const
 void VRX_discreteSampleNode::WriteResults(VRX_node& node) {
     VRX_nodeValue* value = node.GetValue();
     VRX_Dmatrix* beliefs = nullptr;
-    if (IsObserved() || value == nullptr || value->GetValue(beliefs) != kSuccess || beliefs == nullptr) return;
+    if (IsObserved() || value == nullptr || value->GetValue(beliefs) != kSuccess || beliefs == nullptr)
+        return;
     if (beliefs->GetNumberOfElements() != outcomeCount) return;
     for (int s = 0; s < outcomeCount; ++s) (*beliefs)[s] = estimate[static_cast<size_t>(s)];
     value->SetValueFlag(ValueFlags::kUpToDate, true);
@@ -248,8 +254,8 @@ void VRX_discreteSampleNode::CombineLambdaMessages() {
 // ---------------------------------------------------------------------------------------------------
 // Continuous
 
-VRX_continuousSampleNode::VRX_continuousSampleNode(HybridSampleNet& owner, int nodeHandle, VRX_defHybrid& definition,
-                                                   bool observed, double evidence)
+VRX_continuousSampleNode::VRX_continuousSampleNode(HybridSampleNet& owner, int nodeHandle,
+                                                   VRX_defHybrid& definition, bool observed, double evidence)
     : VRX_hybridSampleNode(owner, nodeHandle, definition), lowerBound(-1e6), upperBound(1e6) {
     (void)owner.view.GetLowerBound(nodeHandle, lowerBound);  // continuous kinds: always 0
     (void)owner.view.GetUpperBound(nodeHandle, upperBound);

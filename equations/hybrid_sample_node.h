@@ -113,7 +113,9 @@ public:
     void RefreshLinkFlags();
 
     bool IsObserved() const { return (nodeFlags & SampleNodeFlags::kObserved) != 0; }
-    bool IsFixed() const { return (nodeFlags & (SampleNodeFlags::kObserved | SampleNodeFlags::kInverted)) != 0; }
+    bool IsFixed() const {
+        return (nodeFlags & (SampleNodeFlags::kObserved | SampleNodeFlags::kInverted)) != 0;
+    }
     bool IsDeterministic() const;
     VRX_defHybrid& GetDefinition() const { return definition_; }
 

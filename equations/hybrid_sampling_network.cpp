@@ -36,7 +36,8 @@ int PositionIn(const std::vector<VRX_hybridSampleNode*>& list, const VRX_hybridS
     return -1;
 }
 
-int SolveElementFor(const std::string& id, const std::string& text, const std::string& variable, std::string& out) {
+int SolveElementFor(const std::string& id, const std::string& text, const std::string& variable,
+                    std::string& out) {
     ParsedEquation equation;
     if (ParseEquation(equation, (id + "=" + text).c_str(), nullptr, nullptr) != kSuccess) return kOutOfRange;
     if (SolveEquationFor(equation, variable) != kSuccess || !equation.right ||
@@ -99,10 +100,18 @@ bool EntersAdditively(const VRX_equationElement& element, const std::string& nam
 // ---------------------------------------------------------------------------------------------------
 // View
 
-int HybridNetworkView::GetNumberOfNodes() const { return network_.GetNumberOfNodes(); }
-int HybridNetworkView::GetNumberOfSamples() const { return network_.numSamples; }
-int HybridNetworkView::GetDefinitionType(int handle) const { return network_.GetNodeType(handle); }
-VRX_node* HybridNetworkView::GetNode(int handle) const { return network_.GetNode(handle); }
+int HybridNetworkView::GetNumberOfNodes() const {
+    return network_.GetNumberOfNodes();
+}
+int HybridNetworkView::GetNumberOfSamples() const {
+    return network_.numSamples;
+}
+int HybridNetworkView::GetDefinitionType(int handle) const {
+    return network_.GetNodeType(handle);
+}
+VRX_node* HybridNetworkView::GetNode(int handle) const {
+    return network_.GetNode(handle);
+}
 std::string HybridNetworkView::GetNodeId(int handle) const {
     const VRX_node* node = network_.GetNode(handle);
     const char* id = node != nullptr ? node->GetId() : nullptr;
@@ -215,7 +224,8 @@ void HybridSampleNet::BuildNodes() {
         }
         if (IsDiscreteType(definition->GetType())) {
             const int state = view.GetDiscreteEvidence(h);
-            sampleNodes[static_cast<size_t>(h)] = std::make_unique<VRX_discreteSampleNode>(*this, h, *definition, state);
+            sampleNodes[static_cast<size_t>(h)] =
+                std::make_unique<VRX_discreteSampleNode>(*this, h, *definition, state);
         } else {
             double evidence = 0.0;
             const bool has = view.GetContinuousEvidence(h, evidence) == kSuccess;
@@ -289,10 +299,11 @@ int HybridSampleNet::PrepareInversion(SampleNode& observed) {
                 auto* element = dynamic_cast<VRX_equationElement*>(cell.get());
                 VRX_expression* inverse = nullptr;
                 std::string text;
-                solvable = element != nullptr &&
-                           (element->FindNamedExpression(parent->id, inverse) == kSuccess ||
-                            (vovido::SolveElementFor(node->id, element->GetText(), parent->id, text) == kSuccess &&
-                             element->SetNamedExpression(parent->id, text) == kSuccess));
+                solvable =
+                    element != nullptr &&
+                    (element->FindNamedExpression(parent->id, inverse) == kSuccess ||
+                     (vovido::SolveElementFor(node->id, element->GetText(), parent->id, text) == kSuccess &&
+                      element->SetNamedExpression(parent->id, text) == kSuccess));
                 if (!solvable) break;
             }
             // A deterministic parent without a free continuous parent of its own (a constant, say)
@@ -457,9 +468,13 @@ void HybridSampleNet::WriteAllResults(bool fromMessages) {
     }
 }
 
-int HybridSampleNet::RunWeightedSampling() { return RunSampling(false); }
+int HybridSampleNet::RunWeightedSampling() {
+    return RunSampling(false);
+}
 
-int HybridSampleNet::RunImportanceSampling() { return RunSampling(true); }
+int HybridSampleNet::RunImportanceSampling() {
+    return RunSampling(true);
+}
 
 int HybridSampleNet::RunMessagePassingSampling(bool planOnlyWhereNeeded) {
     if (runFlags & 16) return kOutOfRange;

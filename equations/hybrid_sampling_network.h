@@ -77,7 +77,9 @@ public:
     // Why the network cannot be handled (empty when it can).
     const std::string& GetRefusal() const { return refusal_; }
     VRX_hybridSampleNode* GetSampleNode(int handle) const {
-        return handle >= 0 && handle < static_cast<int>(sampleNodes.size()) ? sampleNodes[static_cast<size_t>(handle)].get() : nullptr;
+        return handle >= 0 && handle < static_cast<int>(sampleNodes.size())
+                   ? sampleNodes[static_cast<size_t>(handle)].get()
+                   : nullptr;
     }
     const HybridNetworkView& GetView() const { return view; }
 

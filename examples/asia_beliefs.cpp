@@ -7,11 +7,11 @@
 #include "base/double_array.h"
 #include "base/error_log.h"
 #include "base/id_array.h"
+#include "base/string_array.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
 #include "model/node_value.h"
-#include "base/string_array.h"
 
 namespace {
 

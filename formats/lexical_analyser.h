@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "formats/text_file.h"
 #include "base/vrx_object.h"
+#include "formats/text_file.h"
 
 namespace TokenKind {
 constexpr int kIdentifier = 1;

@@ -39,11 +39,11 @@ const char* const kNetVisualWords[] = {
     "windowposn", "scrollposn",   "resolution",     "magnification",   "drawingbounds", "showpagebreaks",
     "usegrid",    "gridspace",    "user",           "nodebordercolor", nullptr};
 const char* const kParamWords[] = {"discrete", "measure", "numstates", "states", "levels", "units", nullptr};
-const char* const kNeticaNodeWords[] = {"kind",     "discrete", "measure",  "chance",  "numstates",  "states",
-                                  "levels",   "units",    "inputs",   "parents", "functable",  "equation",
-                                  "probs",    "numcases", "fading",   "delays",  "persist",    "position",
-                                  "evidcost", "title",    "comment",  "author",  "whochanged", "whenchanged",
-                                  "locked",   "value",    "evidence", "belief",  "children",   nullptr};
+const char* const kNeticaNodeWords[] = {
+    "kind",    "discrete", "measure",   "chance",   "numstates", "states",   "levels",     "units",
+    "inputs",  "parents",  "functable", "equation", "probs",     "numcases", "fading",     "delays",
+    "persist", "position", "evidcost",  "title",    "comment",   "author",   "whochanged", "whenchanged",
+    "locked",  "value",    "evidence",  "belief",   "children",  nullptr};
 const char* const kNodeVisualWords[] = {"center", "size", "dispform", "hidden", "height",
                                         "links",  "user", "parts",    nullptr};
 const char* const kLinkWords[] = {"path", "labelposn", "linewidth", "user", nullptr};

@@ -175,8 +175,8 @@ void VRX_neticaSpeaker::WriteNode(int handle) {
     if (properties.GetNumberOfProperties() > 0) {
         text += in + "user U1 {\n";
         for (int i = 0; i < properties.GetNumberOfProperties(); ++i) {
-            text += in + in + properties.GetPropertyName(i) + " = " + QuotedText(properties.GetPropertyValue(i)) +
-                    ";\n";
+            text += in + in + properties.GetPropertyName(i) + " = " +
+                    QuotedText(properties.GetPropertyValue(i)) + ";\n";
         }
         text += in + in + "};\n";
     }

@@ -1,12 +1,12 @@
 // Base of the text-format speakers, writing side: escaping, fields, lists and sections.
 #include <string>
 
-#include "formats/text_format_base.h"
 #include "base/double_array.h"
 #include "base/int_array.h"
 #include "base/number_text.h"
 #include "base/status_codes.h"
 #include "base/string_array.h"
+#include "formats/text_format_base.h"
 
 int VRX_textFormat::StartWriting(const char* path) {
     return output.Open(path, TextFileMode::kWrite);

@@ -8,24 +8,24 @@
 #include <string>
 #include <vector>
 
+#include "base/dmatrix.h"
+#include "base/double_array.h"
+#include "base/id_array.h"
+#include "base/int_array.h"
+#include "base/number_text.h"
+#include "base/status_codes.h"
+#include "base/string_array.h"
 #include "definitions/cast.h"
 #include "definitions/demorgan.h"
 #include "definitions/node_cost.h"
 #include "definitions/noisy_adder.h"
 #include "definitions/noisy_max.h"
 #include "formats/vrx_format.h"
-#include "base/dmatrix.h"
-#include "base/double_array.h"
 #include "model/extra_definition.h"
-#include "base/id_array.h"
-#include "base/int_array.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
-#include "base/number_text.h"
 #include "model/saved_case.h"
-#include "base/status_codes.h"
-#include "base/string_array.h"
 
 namespace {
 

@@ -2,30 +2,30 @@
 // topological order so that every parent is read before its children.
 #include <string>
 
-#include "definitions/mau.h"
+#include "base/dmatrix.h"
+#include "base/double_array.h"
+#include "base/error_log.h"
+#include "base/id_array.h"
+#include "base/int_array.h"
+#include "base/number_text.h"
+#include "base/status_codes.h"
+#include "base/string_array.h"
 #include "definitions/cast.h"
 #include "definitions/decision_list.h"
 #include "definitions/demorgan.h"
+#include "definitions/mau.h"
 #include "definitions/node_cost.h"
 #include "definitions/noisy_adder.h"
 #include "definitions/noisy_max.h"
 #include "definitions/truth_table.h"
 #include "formats/vrx_format.h"
-#include "base/dmatrix.h"
-#include "base/double_array.h"
-#include "base/error_log.h"
 #include "model/extra_definition.h"
 #include "model/header.h"
-#include "base/id_array.h"
-#include "base/int_array.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
 #include "model/node_info.h"
-#include "base/number_text.h"
 #include "model/saved_case.h"
-#include "base/status_codes.h"
-#include "base/string_array.h"
 #include "model/submodel.h"
 
 namespace {
@@ -66,7 +66,8 @@ int VRX_vrxSpeaker::CheckWritable() {
     if (network == nullptr) return kObjectNotValid;
     // The format has no statements for temporal arcs and definitions: they would be lost.
     if (network->GetMaxTemporalOrder() > 0) {
-        return LogError(errorLog, kOutOfRange, "ERROR: Temporal arcs cannot be saved in the vrx format", nullptr);
+        return LogError(errorLog, kOutOfRange, "ERROR: Temporal arcs cannot be saved in the vrx format",
+                        nullptr);
     }
     for (int h = network->GetFirstNode(); h >= 0; h = network->GetNextNode(h)) {
         const VRX_node* node = network->GetNode(h);

@@ -24,8 +24,9 @@ int TakeResults(VRX_network& owner, VRX_network& unrolled, const std::vector<int
         if (owner.GetTemporalType(h) != TemporalType::kPlate) {
             VRX_nodeValue* result = unrolled.GetNode(h)->GetValue();
             VRX_Dmatrix* matrix = nullptr;
-            const bool ready = result != nullptr && result->IsUpToDate() && result->GetValue(matrix) == kSuccess &&
-                               matrix != nullptr && value->SetValue(*matrix) == kSuccess;
+            const bool ready = result != nullptr && result->IsUpToDate() &&
+                               result->GetValue(matrix) == kSuccess && matrix != nullptr &&
+                               value->SetValue(*matrix) == kSuccess;
             value->SetValueFlag(ValueFlags::kUpToDate, ready);
             continue;
         }
@@ -35,7 +36,8 @@ int TakeResults(VRX_network& owner, VRX_network& unrolled, const std::vector<int
         table.CleanUp();
         if (ready) ready = table.AddDimension(slices) == kSuccess && table.AddDimension(k) == kSuccess;
         for (int t = 0; t < slices && ready; t++) {
-            VRX_nodeValue* result = unrolled.GetNode(map[static_cast<size_t>(t) * plates + index])->GetValue();
+            VRX_nodeValue* result =
+                unrolled.GetNode(map[static_cast<size_t>(t) * plates + index])->GetValue();
             VRX_Dmatrix* beliefs = nullptr;
             ready = result != nullptr && result->IsUpToDate() && result->GetValue(beliefs) == kSuccess &&
                     beliefs != nullptr && beliefs->GetNumberOfElements() == k;

@@ -9,11 +9,11 @@
 #include "base/dmatrix.h"
 #include "base/error_log.h"
 #include "base/int_array.h"
+#include "base/status_codes.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
 #include "model/node_value.h"
-#include "base/status_codes.h"
 
 namespace {
 

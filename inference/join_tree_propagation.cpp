@@ -3,11 +3,11 @@
 #include "inference/join_tree.h"
 #include "inference/table_layout.h"
 
-#include "inference/part_view.h"
-#include "inference/power_scaling.h"
 #include "base/dmatrix.h"
 #include "base/error_log.h"
 #include "base/status_codes.h"
+#include "inference/part_view.h"
+#include "inference/power_scaling.h"
 
 #include <algorithm>
 #include <cmath>

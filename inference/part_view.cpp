@@ -1,12 +1,12 @@
 // Read view of one relevant part.
 #include "inference/part_view.h"
 
-#include "inference/relevance_graph.h"
 #include "base/dmatrix.h"
+#include "base/status_codes.h"
+#include "inference/relevance_graph.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_value.h"
-#include "base/status_codes.h"
 
 #include <new>
 #include <unordered_map>

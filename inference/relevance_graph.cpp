@@ -2,15 +2,15 @@
 // removal and the two node orders of the samplers.
 #include "inference/relevance_graph.h"
 
+#include "base/dmatrix.h"
+#include "base/status_codes.h"
 #include "definitions/cast.h"
 #include "definitions/demorgan.h"
 #include "definitions/noisy_max.h"
-#include "base/dmatrix.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
 #include "model/node_value.h"
-#include "base/status_codes.h"
 
 #include <climits>
 #include <cstdlib>

@@ -3,9 +3,9 @@
 #include "inference/relevant_parts.h"
 
 #include "base/dmatrix.h"
+#include "base/status_codes.h"
 #include "model/network.h"
 #include "model/node.h"
-#include "base/status_codes.h"
 
 #include <new>
 

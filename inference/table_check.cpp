@@ -129,7 +129,6 @@ int CheckUpdatedValues(VRX_network& network) {
     return kSuccess;
 }
 
-
 int CheckScenarioCount(const VRX_network& network, const std::vector<int>& sequence,
                        const std::vector<int>& sizes) {
     int64_t nodes = 0;

@@ -4,10 +4,10 @@
 // from the cliques.
 
 #include <cstdint>
-#include <utility>
 #include <functional>
 #include <queue>
 #include <set>
+#include <utility>
 #include <vector>
 
 namespace vovido {
@@ -114,7 +114,8 @@ private:
     std::set<int> pendingDirty_;
     std::vector<int> weightChanged_;
     std::vector<char> inWeightChanged_;
-    std::priority_queue<std::pair<uint32_t, int>, std::vector<std::pair<uint32_t, int>>, std::greater<>> lightest_;
+    std::priority_queue<std::pair<uint32_t, int>, std::vector<std::pair<uint32_t, int>>, std::greater<>>
+        lightest_;
     // Clique (creation index) in which each node was eliminated.
     std::vector<int> eliminatedIn_;
     std::vector<int> stamp_;

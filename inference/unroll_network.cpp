@@ -20,7 +20,8 @@ namespace {
 // The unrolling of one owner network into one target; every step reports why it failed.
 class Unroller {
 public:
-    Unroller(const VRX_temporalExtension& temporal, VRX_network& owner, VRX_network& target, std::vector<int>& map)
+    Unroller(const VRX_temporalExtension& temporal, VRX_network& owner, VRX_network& target,
+             std::vector<int>& map)
         : temporal_(temporal), owner_(owner), target_(target), map_(map) {}
 
     int Run() {
@@ -63,7 +64,9 @@ private:
     }
 
     // The node standing for owner node p in slice t.
-    int InSlice(int p, int t) const { return IsPlate(p) ? map_[static_cast<size_t>(t) * plates_ + PlateIndex(p)] : p; }
+    int InSlice(int p, int t) const {
+        return IsPlate(p) ? map_[static_cast<size_t>(t) * plates_ + PlateIndex(p)] : p;
+    }
 
     std::string Id(int h) const {
         const VRX_node* node = target_.GetNode(h);
@@ -83,7 +86,8 @@ private:
 
     int RemoveArc(int parent, int child) {
         const int rc = target_.RemoveArc(parent, child);
-        return rc != kSuccess ? Fail(rc, "arc from [" + Id(parent) + "] to [" + Id(child) + "] not removed") : rc;
+        return rc != kSuccess ? Fail(rc, "arc from [" + Id(parent) + "] to [" + Id(child) + "] not removed")
+                              : rc;
     }
 
     int CopyParameters(VRX_nodeDefinition* from, int child) {
@@ -122,7 +126,8 @@ private:
         VRX_nodeDefinition* copy = target_.GetNode(c)->GetDefinition();
         const VRX_idArray* names = definition->GetOutcomesNames();
         if (names != nullptr && copy != nullptr) {
-            if (const int rc = copy->SetOutcomes(*names)) return Fail(rc, "outcomes of [" + Id(c) + "] not set");
+            if (const int rc = copy->SetOutcomes(*names))
+                return Fail(rc, "outcomes of [" + Id(c) + "] not set");
         }
         if (target_.IsTarget(h) == 1) {
             if (const int rc = target_.SetTarget(c)) return Fail(rc, "[" + Id(c) + "] cannot be a target");
@@ -158,7 +163,8 @@ private:
 
     int ConnectTerminalNodes() {
         for (int h = owner_.GetFirstNode(); h >= 0; h = owner_.GetNextNode(h)) {
-            if (owner_.GetTemporalType(h) != TemporalType::kTerminal || target_.GetNumberOfParents(h) != 0) continue;
+            if (owner_.GetTemporalType(h) != TemporalType::kTerminal || target_.GetNumberOfParents(h) != 0)
+                continue;
             const VRX_intArray& parents = owner_.GetParents(h);
             if (parents.GetCount() == 0) continue;
             for (int k = 0; k < parents.GetCount(); k++) {
@@ -173,7 +179,8 @@ private:
         for (int t = 1; t < slices_; t++) {
             for (int i = 0; i < plates_; i++) {
                 const int h = map_[i];
-                VRX_nodeValue* value = target_.GetNode(map_[static_cast<size_t>(t) * plates_ + i])->GetValue();
+                VRX_nodeValue* value =
+                    target_.GetNode(map_[static_cast<size_t>(t) * plates_ + i])->GetValue();
                 if (value == nullptr) continue;
                 const int outcome = temporal_.GetTemporalEvidence(h, t);
                 int rc = kSuccess;

@@ -15,6 +15,7 @@ using vovido::CheckJavaException;
 using vovido::FindJavaClass;
 using vovido::FindMethod;
 using vovido::GetNetwork;
+using vovido::kNullArrayText;
 using vovido::LocalRef;
 using vovido::MakeJavaString;
 using vovido::NativeObject;
@@ -24,7 +25,6 @@ using vovido::RunNative;
 using vovido::StoreArrayElement;
 using vovido::ThrowTarvoException;
 using vovido::ToNativePtr;
-using vovido::kNullArrayText;
 
 namespace {
 

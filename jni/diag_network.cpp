@@ -34,6 +34,7 @@ using vovido::FindField;
 using vovido::FindJavaClass;
 using vovido::FindMethod;
 using vovido::GetNetwork;
+using vovido::kNullObjectText;
 using vovido::LocalRef;
 using vovido::MakeJavaString;
 using vovido::NativeObject;
@@ -45,7 +46,6 @@ using vovido::ReadIntArray;
 using vovido::RunNative;
 using vovido::StoreArrayElement;
 using vovido::ToNativePtr;
-using vovido::kNullObjectText;
 
 namespace {
 

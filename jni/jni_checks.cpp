@@ -4,11 +4,11 @@
 #include <stdexcept>
 #include <string>
 
+#include "base/id_array.h"
+#include "base/identifier.h"
 #include "definitions/cpt.h"
 #include "jni/jni_frame.h"
 #include "model/ci_definition.h"
-#include "base/id_array.h"
-#include "base/identifier.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"

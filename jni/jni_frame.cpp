@@ -6,8 +6,8 @@
 #include <new>
 #include <vector>
 
-#include "jni/jni_text.h"
 #include "base/error_log.h"
+#include "jni/jni_text.h"
 #include "model/network.h"
 #include "tarvo_Wrapper.h"
 

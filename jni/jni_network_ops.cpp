@@ -1,10 +1,10 @@
 // Header setters and arc routines shared by the Network natives.
 #include "jni/jni_network_ops.h"
 
+#include "base/error_log.h"
 #include "jni/jni_builders.h"
 #include "jni/jni_checks.h"
 #include "jni/jni_frame.h"
-#include "base/error_log.h"
 #include "model/header.h"
 #include "model/network.h"
 

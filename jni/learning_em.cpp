@@ -24,7 +24,9 @@ using vovido::ToNativePtr;
 
 namespace {
 
-EmOptions& Options(JNIEnv* env, jobject self) { return NativeObject<EmOptions>(env, self); }
+EmOptions& Options(JNIEnv* env, jobject self) {
+    return NativeObject<EmOptions>(env, self);
+}
 
 // The DataMatch array as engine records, in array order; a null or empty array is refused.
 std::vector<DataMatch> ReadMatches(JNIEnv* env, jobjectArray matching) {
@@ -71,12 +73,15 @@ extern "C" JNIEXPORT jint JNICALL Java_tarvo_learning_EM_getEqSampleSize(JNIEnv*
     return RunNative(env, [&]() -> jint { return Options(env, self).eqSampleSize; });
 }
 
-extern "C" JNIEXPORT void JNICALL Java_tarvo_learning_EM_setEqSampleSize(JNIEnv* env, jobject self, jint value) {
+extern "C" JNIEXPORT void JNICALL Java_tarvo_learning_EM_setEqSampleSize(JNIEnv* env, jobject self,
+                                                                         jint value) {
     RunNative(env, [&] { Options(env, self).eqSampleSize = value; });
 }
 
-extern "C" JNIEXPORT jboolean JNICALL Java_tarvo_learning_EM_getRandomizeParameters(JNIEnv* env, jobject self) {
-    return RunNative(env, [&]() -> jboolean { return Options(env, self).randomizeParameters ? JNI_TRUE : JNI_FALSE; });
+extern "C" JNIEXPORT jboolean JNICALL Java_tarvo_learning_EM_getRandomizeParameters(JNIEnv* env,
+                                                                                    jobject self) {
+    return RunNative(
+        env, [&]() -> jboolean { return Options(env, self).randomizeParameters ? JNI_TRUE : JNI_FALSE; });
 }
 
 extern "C" JNIEXPORT void JNICALL Java_tarvo_learning_EM_setRandomizeParameters(JNIEnv* env, jobject self,
@@ -88,13 +93,15 @@ extern "C" JNIEXPORT jboolean JNICALL Java_tarvo_learning_EM_getRelevance(JNIEnv
     return RunNative(env, [&]() -> jboolean { return Options(env, self).relevance ? JNI_TRUE : JNI_FALSE; });
 }
 
-extern "C" JNIEXPORT void JNICALL Java_tarvo_learning_EM_setRelevance(JNIEnv* env, jobject self, jboolean value) {
+extern "C" JNIEXPORT void JNICALL Java_tarvo_learning_EM_setRelevance(JNIEnv* env, jobject self,
+                                                                      jboolean value) {
     RunNative(env, [&] { Options(env, self).relevance = value != JNI_FALSE; });
 }
 
 extern "C" JNIEXPORT void JNICALL
 Java_tarvo_learning_EM_learn__Ltarvo_learning_DataSet_2Ltarvo_Network_2_3Ltarvo_learning_DataMatch_2_3Ljava_lang_String_2(
-    JNIEnv* env, jobject self, jobject dataSet, jobject network, jobjectArray matching, jobjectArray fixedNodes) {
+    JNIEnv* env, jobject self, jobject dataSet, jobject network, jobjectArray matching,
+    jobjectArray fixedNodes) {
     RunNative(env, [&] {
         VRX_network& net = GetNetwork(env, network);
         std::vector<int> fixed;
@@ -110,7 +117,8 @@ Java_tarvo_learning_EM_learn__Ltarvo_learning_DataSet_2Ltarvo_Network_2_3Ltarvo_
 
 extern "C" JNIEXPORT void JNICALL
 Java_tarvo_learning_EM_learn__Ltarvo_learning_DataSet_2Ltarvo_Network_2_3Ltarvo_learning_DataMatch_2_3I(
-    JNIEnv* env, jobject self, jobject dataSet, jobject network, jobjectArray matching, jintArray fixedNodes) {
+    JNIEnv* env, jobject self, jobject dataSet, jobject network, jobjectArray matching,
+    jintArray fixedNodes) {
     RunNative(env, [&] {
         std::vector<int> fixed;
         if (fixedNodes != nullptr) {

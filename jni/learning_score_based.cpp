@@ -31,7 +31,8 @@ public:
         if (listener_ == nullptr) return;
         LocalRef<jclass> cls(env, env->GetObjectClass(listener_));
         update_ = vovido::FindMethod(env, cls.get(), "update", "(DLjava/lang/String;)Z");
-        tracker_.set_listener([this](double fraction, const std::string& step) { return Report(fraction, step); });
+        tracker_.set_listener(
+            [this](double fraction, const std::string& step) { return Report(fraction, step); });
     }
     JavaProgress(const JavaProgress&) = delete;
     JavaProgress& operator=(const JavaProgress&) = delete;
@@ -98,13 +99,15 @@ NaiveBayesOptions& Nb(JNIEnv* env, jobject self) {
 
 }  // namespace
 
-extern "C" JNIEXPORT jlong JNICALL Java_tarvo_learning_GreedyThickThinning_createNative(JNIEnv* env, jobject) {
+extern "C" JNIEXPORT jlong JNICALL Java_tarvo_learning_GreedyThickThinning_createNative(JNIEnv* env,
+                                                                                        jobject) {
     return RunNative(env, []() -> jlong { return ToNativePtr(new GreedyThickThinningOptions()); });
 }
 
 extern "C" JNIEXPORT void JNICALL Java_tarvo_learning_GreedyThickThinning_deleteNative(JNIEnv* env, jobject,
                                                                                        jlong ptr) {
-    RunNative(env, [ptr] { delete reinterpret_cast<GreedyThickThinningOptions*>(static_cast<intptr_t>(ptr)); });
+    RunNative(env,
+              [ptr] { delete reinterpret_cast<GreedyThickThinningOptions*>(static_cast<intptr_t>(ptr)); });
 }
 
 extern "C" JNIEXPORT jint JNICALL Java_tarvo_learning_GreedyThickThinning_getPriorsMethod(JNIEnv* env,
@@ -168,10 +171,8 @@ extern "C" JNIEXPORT jobject JNICALL Java_tarvo_learning_GreedyThickThinning_lea
     });
 }
 
-extern "C" JNIEXPORT jobject JNICALL Java_tarvo_learning_GreedyThickThinning_learnWithProgress(JNIEnv* env,
-                                                                                               jobject self,
-                                                                                               jobject dataSet,
-                                                                                               jobject listener) {
+extern "C" JNIEXPORT jobject JNICALL Java_tarvo_learning_GreedyThickThinning_learnWithProgress(
+    JNIEnv* env, jobject self, jobject dataSet, jobject listener) {
     return RunNative(env, [&]() -> jobject {
         const GreedyThickThinningOptions& options = Gtt(env, self);
         const DataSet& data = NativeObject<DataSet>(env, dataSet);
@@ -185,7 +186,8 @@ extern "C" JNIEXPORT jlong JNICALL Java_tarvo_learning_NaiveBayes_createNative(J
     return RunNative(env, []() -> jlong { return ToNativePtr(new NaiveBayesOptions()); });
 }
 
-extern "C" JNIEXPORT void JNICALL Java_tarvo_learning_NaiveBayes_deleteNative(JNIEnv* env, jobject, jlong ptr) {
+extern "C" JNIEXPORT void JNICALL Java_tarvo_learning_NaiveBayes_deleteNative(JNIEnv* env, jobject,
+                                                                              jlong ptr) {
     RunNative(env, [ptr] { delete reinterpret_cast<NaiveBayesOptions*>(static_cast<intptr_t>(ptr)); });
 }
 
@@ -200,17 +202,20 @@ extern "C" JNIEXPORT void JNICALL Java_tarvo_learning_NaiveBayes_setPriorsMethod
 
 extern "C" JNIEXPORT jboolean JNICALL Java_tarvo_learning_NaiveBayes_getFeatureSelection(JNIEnv* env,
                                                                                          jobject self) {
-    return RunNative(env, [&]() -> jboolean { return Nb(env, self).featureSelection ? JNI_TRUE : JNI_FALSE; });
+    return RunNative(env,
+                     [&]() -> jboolean { return Nb(env, self).featureSelection ? JNI_TRUE : JNI_FALSE; });
 }
 
-extern "C" JNIEXPORT void JNICALL Java_tarvo_learning_NaiveBayes_setFeatureSelection(JNIEnv* env, jobject self,
+extern "C" JNIEXPORT void JNICALL Java_tarvo_learning_NaiveBayes_setFeatureSelection(JNIEnv* env,
+                                                                                     jobject self,
                                                                                      jboolean value) {
     RunNative(env, [&] { Nb(env, self).featureSelection = value == JNI_TRUE; });
 }
 
 extern "C" JNIEXPORT jstring JNICALL Java_tarvo_learning_NaiveBayes_getClassVariableId(JNIEnv* env,
                                                                                        jobject self) {
-    return RunNative(env, [&]() -> jstring { return MakeJavaString(env, Nb(env, self).classVariableId.c_str()); });
+    return RunNative(env,
+                     [&]() -> jstring { return MakeJavaString(env, Nb(env, self).classVariableId.c_str()); });
 }
 
 extern "C" JNIEXPORT void JNICALL Java_tarvo_learning_NaiveBayes_setClassVariableId(JNIEnv* env, jobject self,
@@ -242,7 +247,8 @@ extern "C" JNIEXPORT jobject JNICALL Java_tarvo_learning_NaiveBayes_learn(JNIEnv
     });
 }
 
-extern "C" JNIEXPORT jobject JNICALL Java_tarvo_learning_NaiveBayes_learnWithProgress(JNIEnv* env, jobject self,
+extern "C" JNIEXPORT jobject JNICALL Java_tarvo_learning_NaiveBayes_learnWithProgress(JNIEnv* env,
+                                                                                      jobject self,
                                                                                       jobject dataSet,
                                                                                       jobject listener) {
     return RunNative(env, [&]() -> jobject {

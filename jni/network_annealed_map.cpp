@@ -23,10 +23,10 @@ using vovido::CheckEngineStatus;
 using vovido::CheckJavaException;
 using vovido::FindField;
 using vovido::FindMethod;
+using vovido::kNullArrayText;
 using vovido::NewJavaObject;
 using vovido::OnNetwork;
 using vovido::ReadIntArray;
-using vovido::kNullArrayText;
 
 namespace {
 

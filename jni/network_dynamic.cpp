@@ -26,6 +26,9 @@ using vovido::CheckJavaException;
 using vovido::FindJavaClass;
 using vovido::FindMethod;
 using vovido::GetNetwork;
+using vovido::kNoisyMaxType;
+using vovido::kNoisyMaxTypeName;
+using vovido::kNullArrayText;
 using vovido::LocalRef;
 using vovido::MakeIntArray;
 using vovido::MakeJavaString;
@@ -39,9 +42,6 @@ using vovido::OutcomeIdOf;
 using vovido::ReadDoubleArray;
 using vovido::ReadIntArray;
 using vovido::StoreArrayElement;
-using vovido::kNoisyMaxType;
-using vovido::kNoisyMaxTypeName;
-using vovido::kNullArrayText;
 
 namespace {
 
@@ -201,7 +201,8 @@ void SetTemporalDefinition(JNIEnv* env, VRX_network& network, int handle, jint o
 }
 
 jobjectArray NoisyTemporalStrengths(JNIEnv* env, VRX_network& network, int handle, jint order) {
-    auto& noisy = static_cast<VRX_noisyMAX&>(checkNodeType(network, handle, kNoisyMaxType, kNoisyMaxTypeName));
+    auto& noisy =
+        static_cast<VRX_noisyMAX&>(checkNodeType(network, handle, kNoisyMaxType, kNoisyMaxTypeName));
     VRX_noisyMAX::StrengthSequence strengths;
     // A refusal (no such definition, a node outside the plate) leaves the list empty: an empty array.
     (void)noisy.GetTemporalParentOutcomeStrengths(order, strengths);
@@ -213,7 +214,8 @@ jobjectArray NoisyTemporalStrengths(JNIEnv* env, VRX_network& network, int handl
 }
 
 void SetNoisyTemporalStrengths(JNIEnv* env, VRX_network& network, int handle, jint order, jobjectArray rows) {
-    auto& noisy = static_cast<VRX_noisyMAX&>(checkNodeType(network, handle, kNoisyMaxType, kNoisyMaxTypeName));
+    auto& noisy =
+        static_cast<VRX_noisyMAX&>(checkNodeType(network, handle, kNoisyMaxType, kNoisyMaxTypeName));
     if (rows == nullptr) throw std::invalid_argument(kNullArrayText);
     const jsize n = env->GetArrayLength(rows);
     VRX_noisyMAX::StrengthSequence strengths(static_cast<size_t>(n));

@@ -1,7 +1,7 @@
 // Network natives of equation nodes (equation text and value range) and of the expressions of
 // multi-attribute utility nodes.
-#include <stdexcept>
 #include <new>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -85,7 +85,8 @@ void SetExpressions(JNIEnv* env, const VRX_network& network, int handle, jobject
     std::vector<std::string> texts;
     const jsize n = expressions != nullptr ? env->GetArrayLength(expressions) : 0;
     for (jsize i = 0; i < n; i++) {
-        const LocalRef<jstring> element(env, static_cast<jstring>(env->GetObjectArrayElement(expressions, i)));
+        const LocalRef<jstring> element(env,
+                                        static_cast<jstring>(env->GetObjectArrayElement(expressions, i)));
         CheckJavaException(env);
         texts.push_back(JStringChars(env, element.get()).str());
     }

@@ -1,6 +1,6 @@
 // Network natives that read and write network files, the format chosen by the file name's extension.
-#include "jni/jni_frame.h"
 #include "base/error_log.h"
+#include "jni/jni_frame.h"
 #include "model/network.h"
 #include "tarvo_Network.h"
 

@@ -2,10 +2,10 @@
 #include <stdexcept>
 #include <string>
 
+#include "base/error_log.h"
 #include "jni/jni_checks.h"
 #include "jni/jni_frame.h"
 #include "jni/network_natives.h"
-#include "base/error_log.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "tarvo_Network.h"

@@ -3,20 +3,20 @@
 #include <stdexcept>
 #include <string>
 
+#include "base/id_array.h"
+#include "base/int_array.h"
+#include "base/status_codes.h"
+#include "base/string_array.h"
 #include "jni/jni_builders.h"
 #include "jni/jni_checks.h"
 #include "jni/jni_frame.h"
 #include "jni/jni_network_ops.h"
 #include "jni/network_natives.h"
 #include "model/header.h"
-#include "base/id_array.h"
-#include "base/int_array.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
 #include "model/node_info.h"
-#include "base/status_codes.h"
-#include "base/string_array.h"
 #include "tarvo_Network.h"
 
 using vovido::ByOutcomeId;

@@ -3,12 +3,12 @@
 #include <string>
 #include <vector>
 
+#include "base/dmatrix.h"
+#include "definitions/continuous_values.h"
 #include "jni/jni_builders.h"
 #include "jni/jni_checks.h"
 #include "jni/jni_frame.h"
 #include "jni/network_natives.h"
-#include "base/dmatrix.h"
-#include "definitions/continuous_values.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_value.h"

@@ -88,7 +88,8 @@ int binary_classifier::train_and_test(const std::vector<int>& test_selection,
         training_hidden = HiddenOutside(*training_selection);
     } else {
         training_hidden.resize(test_selection.size());
-        for (size_t r = 0; r < test_selection.size(); ++r) training_hidden[r] = test_selection[r] == 1 ? 1 : 0;
+        for (size_t r = 0; r < test_selection.size(); ++r)
+            training_hidden[r] = test_selection[r] == 1 ? 1 : 0;
     }
     // Training first: the training and the test data may be one graph, and learning copies it.
     int result = training_->select_records(training_hidden);

@@ -66,7 +66,9 @@ public:
     [[nodiscard]] int register_int(const std::string& name, int value, const std::string& description = "") {
         return parameters_.register_int(name, value, description);
     }
-    [[nodiscard]] int get_int(const std::string& name, int& value) const { return parameters_.get_int(name, value); }
+    [[nodiscard]] int get_int(const std::string& name, int& value) const {
+        return parameters_.get_int(name, value);
+    }
     [[nodiscard]] int set_int(const std::string& name, int value) { return parameters_.set_int(name, value); }
 
     int class_variable() const { return class_variable_; }

@@ -11,7 +11,9 @@
 namespace {
 
 // A round of completion that is no progress step of its own.
-int RunRound(const std::function<int()>& run) { return run(); }
+int RunRound(const std::function<int()>& run) {
+    return run();
+}
 
 }  // namespace
 
@@ -222,7 +224,8 @@ int dag::restart_rounds(More more) {
 int dag::search_restarts(int count) {
     // No round: the graph and its score stay as they are.
     if (count < 1) return kSuccess;
-    return search_completed([&] { return restart_rounds([count](int done) { return done < count; }); }, RunRound);
+    return search_completed([&] { return restart_rounds([count](int done) { return done < count; }); },
+                            RunRound);
 }
 
 int dag::search_timed(double milliseconds) {

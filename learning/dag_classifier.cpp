@@ -33,7 +33,9 @@ void dag_classifier::set_seed(int& seed) {
     graph_->share_seed(seed_source_);
 }
 
-int dag_classifier::clear_arcs() { return graph_->remove_all_arcs() == kSuccess ? kSuccess : kFailure; }
+int dag_classifier::clear_arcs() {
+    return graph_->remove_all_arcs() == kSuccess ? kSuccess : kFailure;
+}
 
 int dag_classifier::clear_nodes() {
     graph_->remove_all_nodes();
@@ -79,16 +81,21 @@ int dag_classifier::learn() {
     const int c = class_variable_;
     const bool class_in_graph = c >= 0 && c < graph_->node_count();
     switch (type) {
-        case 0: return learn_greedy_thick_thinning();
-        case 1: return class_in_graph ? learn_naive_bayes() : kFailure;
-        case 2: return class_in_graph ? learn_feature_selection() : kFailure;
-        case 3: return class_in_graph ? learn_extra_parent() : kFailure;
+        case 0:
+            return learn_greedy_thick_thinning();
+        case 1:
+            return class_in_graph ? learn_naive_bayes() : kFailure;
+        case 2:
+            return class_in_graph ? learn_feature_selection() : kFailure;
+        case 3:
+            return class_in_graph ? learn_extra_parent() : kFailure;
         case 4:
             // Fails silently on a graph of fewer than three nodes: then only parameters are learnt.
             (void)graph_->add_arc(0, 2);
             (void)graph_->add_arc(1, 2);
             return step(1.0, "Parameters", [&] { return graph_->learn_parameters(); });
-        default: return kObjectNotValid;
+        default:
+            return kObjectNotValid;
     }
 }
 

@@ -21,7 +21,8 @@ namespace {
 // Restores an option on every way out of the driver, failures included.
 class saved_flag {
 public:
-    saved_flag(option_set& options, int index) : options_(options), index_(index), value_(options.flag(index)) {}
+    saved_flag(option_set& options, int index)
+        : options_(options), index_(index), value_(options.flag(index)) {}
     ~saved_flag() { (void)options_.set_bool(index_, value_); }
 
 private:
@@ -59,7 +60,8 @@ std::vector<std::string> dag::network_identifiers() const {
     for (int i = -1; next_active(i) == kSuccess;) {
         if (!ids[i].empty()) continue;
         std::string id = nodes_[i]->name;
-        if (IsValidIdentifier(id.c_str()) == 1 || SanitizeIdentifier(id) != kSuccess || !taken.insert(id).second) {
+        if (IsValidIdentifier(id.c_str()) == 1 || SanitizeIdentifier(id) != kSuccess ||
+            !taken.insert(id).second) {
             do {
                 id = "Node" + std::to_string(generated++);
             } while (!taken.insert(id).second);
@@ -125,7 +127,8 @@ int dag::take_parameters_from_network(graph_network_map& map) {
         if (!(node.kind & hybrid_node::kDiscretePart)) continue;
         if (map.plan_family(i, node.parents, plans[i]) != kSuccess) return kOutOfRange;
         // Every state matched an outcome of its own: equal sizes mean equal dimensions.
-        if (plans[i].table->GetNumberOfElements() != static_cast<int>(plans[i].position.size())) return kOutOfRange;
+        if (plans[i].table->GetNumberOfElements() != static_cast<int>(plans[i].position.size()))
+            return kOutOfRange;
     }
     for (int i = -1; next_active(i) == kSuccess;) {
         if (plans[i].table == nullptr) continue;
@@ -134,7 +137,9 @@ int dag::take_parameters_from_network(graph_network_map& map) {
     return kSuccess;
 }
 
-int dag::commit_parameters() { return kSuccess; }
+int dag::commit_parameters() {
+    return kSuccess;
+}
 
 int dag::build_network(VRX_network& network) {
     graph_network_map map;
@@ -154,7 +159,8 @@ int dag::learn_parameters(graph_network_map& map) {
     if ((result = progress().open_step(d, 0.8, "Calculating MAP Parameters")) != kSuccess) return result;
     if ((result = estimate_parameters()) != kSuccess) return result;
     if ((result = progress().close_step(d)) != kSuccess) return result;
-    if ((result = progress().open_step(d, 0.15, "Copying Parameters to VRX network")) != kSuccess) return result;
+    if ((result = progress().open_step(d, 0.15, "Copying Parameters to VRX network")) != kSuccess)
+        return result;
     if ((result = copy_parameters_to_network(map, 1)) != kSuccess) return result;
     return progress().close_step(d);
 }

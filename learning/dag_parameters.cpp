@@ -27,7 +27,8 @@ int dag::discretize_step(int d) {
     if (result != kSuccess) return result;
     for (int i = -1; next_active(i) == kSuccess;) {
         hybrid_node& node = *nodes_[i];
-        const bool cut = (node.kind & hybrid_node::kDiscreteData) && node.used_method == node.discrete_method &&
+        const bool cut = (node.kind & hybrid_node::kDiscreteData) &&
+                         node.used_method == node.discrete_method &&
                          node.num_states() == node.discrete_levels;
         if (node.values && !node.values->empty() && !cut) {
             if (discretize(node) == kFailure) return kFailure;
@@ -46,10 +47,13 @@ int dag::discretize_step(int d) {
 int dag::estimate_parameters() {
     if (!missing_data_) return estimate_complete();
     switch (options_.integer(learning_option::kIncompleteDataMethod)) {
-        case 1: return run_graph_em(*this, nullptr);
+        case 1:
+            return run_graph_em(*this, nullptr);
         // Records with a missing family member are left out of that family's counts.
-        case 2: return estimate_complete();
-        default: return kFailure;
+        case 2:
+            return estimate_complete();
+        default:
+            return kFailure;
     }
 }
 

@@ -77,9 +77,15 @@ int dag::family_priors(int i, const std::vector<int>& parents, std::vector<doubl
     if (method != 2 && !(ess >= 0.0)) return kFailure;
     const double q = static_cast<double>(cells / r);
     switch (method) {
-        case 0: alpha.assign(alpha.size(), ess / (r * q)); return kSuccess;
-        case 2: alpha.assign(alpha.size(), 1.0); return kSuccess;
-        case 3: alpha.assign(alpha.size(), ess / r); return kSuccess;
+        case 0:
+            alpha.assign(alpha.size(), ess / (r * q));
+            return kSuccess;
+        case 2:
+            alpha.assign(alpha.size(), 1.0);
+            return kSuccess;
+        case 3:
+            alpha.assign(alpha.size(), ess / r);
+            return kSuccess;
         case 5: {
             if (prior_network_ == nullptr || prior_map().read_family_table(i, parents, alpha) != kSuccess) {
                 alpha.assign(alpha.size(), 0.0);
@@ -124,7 +130,8 @@ private:
 
 }  // namespace
 
-int dag::network_family_prior(int i, const std::vector<int>& parents, double ess, std::vector<double>& alpha) {
+int dag::network_family_prior(int i, const std::vector<int>& parents, double ess,
+                              std::vector<double>& alpha) {
     if (ensure_prior_engine() != kSuccess) return kFailure;
     graph_network_map& map = prior_map();
     VRX_network& work = *prior_engine_;
@@ -157,12 +164,14 @@ int dag::network_family_prior(int i, const std::vector<int>& parents, double ess
         if (k == 0) joint = evidence;
         if (possible && joint > 0.0) {
             VRX_Dmatrix* beliefs = nullptr;
-            if (work.UpdateBeliefs() != kSuccess || work.GetNode(own)->GetValue()->GetValue(beliefs) != kSuccess ||
-                beliefs == nullptr || beliefs->GetNumberOfElements() <= 0)
+            if (work.UpdateBeliefs() != kSuccess ||
+                work.GetNode(own)->GetValue()->GetValue(beliefs) != kSuccess || beliefs == nullptr ||
+                beliefs->GetNumberOfElements() <= 0)
                 return kFailure;
             for (int s = 0; s < r; ++s) {
                 const int o = outcome[k][s];
-                alpha[j * r + s] = o < beliefs->GetNumberOfElements() ? ess * joint / evidence * (*beliefs)[o] : 0.0;
+                alpha[j * r + s] =
+                    o < beliefs->GetNumberOfElements() ? ess * joint / evidence * (*beliefs)[o] : 0.0;
             }
         }
         if (!vovido::NextConfiguration(config, outcome)) break;

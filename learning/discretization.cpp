@@ -106,7 +106,8 @@ std::string interval_name(double low, double high) {
 int discretize(hybrid_node& node) {
     if (!node.values || node.values->empty()) return kOutOfRange;
     std::vector<double> thresholds, means;
-    const int result = cut_values(*node.values, node.discrete_method, node.discrete_levels, thresholds, means);
+    const int result =
+        cut_values(*node.values, node.discrete_method, node.discrete_levels, thresholds, means);
     if (result != kSuccess) return result;
     node.thresholds = thresholds;
     node.means = means;

@@ -61,8 +61,8 @@ std::vector<double> DenseMatrix::SolveSymmetric(const std::vector<double>& b) co
     return x;
 }
 
-void FitLinearGaussian(const DataSet& data, int y, const std::vector<int>& xs, std::vector<double>& coefficients,
-                       double& deviation) {
+void FitLinearGaussian(const DataSet& data, int y, const std::vector<int>& xs,
+                       std::vector<double>& coefficients, double& deviation) {
     const int n = data.GetRecordCount();
     const int p = static_cast<int>(xs.size()) + 1;
     std::vector<double> row(static_cast<size_t>(p));
@@ -70,18 +70,21 @@ void FitLinearGaussian(const DataSet& data, int y, const std::vector<int>& xs, s
     std::vector<double> rhs(static_cast<size_t>(p), 0.0);
     for (int r = 0; r < n; ++r) {
         row[0] = 1.0;
-        for (int j = 1; j < p; ++j) row[static_cast<size_t>(j)] = data.GetFloat(xs[static_cast<size_t>(j - 1)], r);
+        for (int j = 1; j < p; ++j)
+            row[static_cast<size_t>(j)] = data.GetFloat(xs[static_cast<size_t>(j - 1)], r);
         const double target = data.GetFloat(y, r);
         for (int i = 0; i < p; ++i) {
             rhs[static_cast<size_t>(i)] += row[static_cast<size_t>(i)] * target;
-            for (int j = 0; j < p; ++j) normal(i, j) += row[static_cast<size_t>(i)] * row[static_cast<size_t>(j)];
+            for (int j = 0; j < p; ++j)
+                normal(i, j) += row[static_cast<size_t>(i)] * row[static_cast<size_t>(j)];
         }
     }
     coefficients = normal.SolveSymmetric(rhs);
     double rss = 0.0;
     for (int r = 0; r < n; ++r) {
         double fitted = coefficients[0];
-        for (int j = 1; j < p; ++j) fitted += coefficients[static_cast<size_t>(j)] * data.GetFloat(xs[static_cast<size_t>(j - 1)], r);
+        for (int j = 1; j < p; ++j)
+            fitted += coefficients[static_cast<size_t>(j)] * data.GetFloat(xs[static_cast<size_t>(j - 1)], r);
         const double e = data.GetFloat(y, r) - fitted;
         rss += e * e;
     }
@@ -105,8 +108,8 @@ bool IsFixed(const std::vector<int>& fixedNodes, int h) {
 
 }  // namespace
 
-bool WriteLinearGaussianEquations(const DataSet& data, VRX_network& network, const std::vector<DataMatch>& matches,
-                                  const std::vector<int>& fixedNodes) {
+bool WriteLinearGaussianEquations(const DataSet& data, VRX_network& network,
+                                  const std::vector<DataMatch>& matches, const std::vector<int>& fixedNodes) {
     for (const DataMatch& match : matches) {
         const int h = match.node;
         if (IsFixed(fixedNodes, h)) continue;
@@ -153,14 +156,15 @@ bool WriteLinearGaussianEquations(const DataSet& data, VRX_network& network, con
 }  // namespace vovido
 
 int LearnEmContinuous(const EmOptions&, const DataSet& data, VRX_network& network,
-                      const std::vector<DataMatch>& matches, const std::vector<int>& fixedNodes, double* outLogLik,
-                      EmProgress*) {
+                      const std::vector<DataMatch>& matches, const std::vector<int>& fixedNodes,
+                      double* outLogLik, EmProgress*) {
     for (int r = 0; r < data.GetRecordCount(); ++r) {
         for (int v = 0; v < data.GetVariableCount(); ++v) {
             // Cells are flagged missing one by one: a real value equal to the marker (a -1 read from a
             // file) is a value.
             if (data.IsMissing(v, r)) {
-                return LogError(errorLog, kFailure, "em: missing values not allowed for continuous case\n", nullptr);
+                return LogError(errorLog, kFailure, "em: missing values not allowed for continuous case\n",
+                                nullptr);
             }
         }
     }

@@ -36,12 +36,12 @@ private:
 
 // Ordinary least squares of column y on the columns xs with an intercept: coefficients b0 (intercept),
 // b1..bq, and the residual standard deviation (divisor N - 1; 0 for fewer than two records).
-void FitLinearGaussian(const DataSet& data, int y, const std::vector<int>& xs, std::vector<double>& coefficients,
-                       double& deviation);
+void FitLinearGaussian(const DataSet& data, int y, const std::vector<int>& xs,
+                       std::vector<double>& coefficients, double& deviation);
 
 // Writes the fitted equation of every matched node that is not fixed.
-bool WriteLinearGaussianEquations(const DataSet& data, VRX_network& network, const std::vector<DataMatch>& matches,
-                                  const std::vector<int>& fixedNodes);
+bool WriteLinearGaussianEquations(const DataSet& data, VRX_network& network,
+                                  const std::vector<DataMatch>& matches, const std::vector<int>& fixedNodes);
 
 }  // namespace vovido
 

@@ -419,9 +419,10 @@ int EmRun::Run(double* outLogLik, EmProgress* progress) {
                     return Fail("em: stopped by the progress object");
             }
             // A log-likelihood of -inf (some record impossible) cannot improve: stop there too.
-            const bool converged = logLik == 0.0 || !std::isfinite(logLik) ||
-                                   (prevLogLik != 0.0 && (logLik <= prevLogLik || prevLogLik / logLik < 1.0001)) ||
-                                   iteration >= vovido::kMaxEmIterations;
+            const bool converged =
+                logLik == 0.0 || !std::isfinite(logLik) ||
+                (prevLogLik != 0.0 && (logLik <= prevLogLik || prevLogLik / logLik < 1.0001)) ||
+                iteration >= vovido::kMaxEmIterations;
             if (converged) {
                 finalPass = true;
                 if (outLogLik != nullptr) *outLogLik = logLik;
@@ -585,7 +586,8 @@ void RandomizeNodeParameters(int handle, VRX_network& network, RandomGenerator& 
     (void)network.GetNode(handle)->GetDefinition()->SetDefinition(drawn);
     // Temporal tables are drawn whole, the excluded column included.
     VRX_intArray orders;
-    if (network.GetTemporalType(handle) != TemporalType::kPlate || network.GetTemporalOrders(handle, orders) != kSuccess) {
+    if (network.GetTemporalType(handle) != TemporalType::kPlate ||
+        network.GetTemporalOrders(handle, orders) != kSuccess) {
         return;
     }
     for (int k = 0; k < orders.GetCount(); ++k) {
@@ -599,8 +601,8 @@ void RandomizeNodeParameters(int handle, VRX_network& network, RandomGenerator& 
 }
 
 int LearnEmDiscrete(const EmOptions& options, const DataSet& data, VRX_network& network,
-                    const std::vector<DataMatch>& matches, const std::vector<int>& fixedNodes, double* outLogLik,
-                    EmProgress* progress) {
+                    const std::vector<DataMatch>& matches, const std::vector<int>& fixedNodes,
+                    double* outLogLik, EmProgress* progress) {
     return vovido::CatchOutOfMemory([&] {
         EmRun run(options, data, network, matches, fixedNodes);
         return run.Run(outLogLik, progress);

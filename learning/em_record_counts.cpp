@@ -290,7 +290,8 @@ void EmRecordCounter::AccumulateJoinTreeCounts(JoinTree& tree, double weight) {
             int order[kMaxTableDimensions];
             for (int k = 0; k < numHidden; ++k) order[k] = k;
             for (int a = 1; a < numHidden; ++a) {
-                for (int b = a; b > 0 && hidden[order[b]] < hidden[order[b - 1]]; --b) std::swap(order[b], order[b - 1]);
+                for (int b = a; b > 0 && hidden[order[b]] < hidden[order[b - 1]]; --b)
+                    std::swap(order[b], order[b - 1]);
             }
             int sublist[kMaxTableDimensions];
             int total = 1;
@@ -302,8 +303,8 @@ void EmRecordCounter::AccumulateJoinTreeCounts(JoinTree& tree, double weight) {
             PotentialTable& table = cluster.GetClusterTable();
             StrideProgram program;
             if (!cluster.IsTableReady() ||
-                BuildStrideProgram(table, program, cluster.GetMembers(), cluster.GetNumberOfMembers(), sublist,
-                                   numHidden) != kSuccess) {
+                BuildStrideProgram(table, program, cluster.GetMembers(), cluster.GetNumberOfMembers(),
+                                   sublist, numHidden) != kSuccess) {
                 break;
             }
             StrideMarginalize(table.GetEntries(), table.GetCount(), marginal_.data(), program);

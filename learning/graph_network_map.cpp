@@ -31,11 +31,14 @@ private:
     std::unordered_map<std::string, size_t> next_;
 };
 
-bool IsTableKind(int type) { return type == DefinitionType::kCpt || type == DefinitionType::kTruthTable; }
+bool IsTableKind(int type) {
+    return type == DefinitionType::kCpt || type == DefinitionType::kTruthTable;
+}
 
 }  // namespace
 
-graph_network_map::graph_network_map(structure* graph, VRX_network* network, const std::vector<int>* handles) {
+graph_network_map::graph_network_map(structure* graph, VRX_network* network,
+                                     const std::vector<int>* handles) {
     bind(graph, network, handles);
 }
 
@@ -117,7 +120,8 @@ int graph_network_map::match_outcomes() {
         std::vector<int>& map = outcome_maps_[i];
         map.assign(node.state_names.size(), -1);
         VRX_node* matched = network_node_of(i);
-        const VRX_idArray* outcomes = matched != nullptr ? matched->GetDefinition()->GetOutcomesNames() : nullptr;
+        const VRX_idArray* outcomes =
+            matched != nullptr ? matched->GetDefinition()->GetOutcomesNames() : nullptr;
         first_untaken names;
         for (int o = 0; outcomes != nullptr && o < outcomes->GetCount(); ++o) {
             if ((*outcomes)[o] != nullptr) names.add((*outcomes)[o], o);
@@ -178,7 +182,8 @@ int graph_network_map::plan_family(int i, const std::vector<int>& parents, famil
     if (matched == nullptr) return kOutOfRange;
     VRX_nodeDefinition& def = *matched->GetDefinition();
     VRX_Dmatrix* table = nullptr;
-    if (!IsTableKind(def.GetType()) || def.GetDefinition(table) != kSuccess || table == nullptr) return kOutOfRange;
+    if (!IsTableKind(def.GetType()) || def.GetDefinition(table) != kSuccess || table == nullptr)
+        return kOutOfRange;
     const int h = node_map_[i];
     const VRX_intArray& netParents = network_->GetParents(h);
     const int k = static_cast<int>(parents.size());
@@ -234,7 +239,8 @@ int graph_network_map::writable(const family_cells& cells, int i, const std::vec
     return cells.table->GetDimensions()[k] == graph_->node_at(i)->num_states() ? kSuccess : kFailure;
 }
 
-int graph_network_map::transfer(const family_cells& cells, int i, std::vector<double>& values, bool to_network) {
+int graph_network_map::transfer(const family_cells& cells, int i, std::vector<double>& values,
+                                bool to_network) {
     const int r = graph_->node_at(i)->num_states();
     const size_t n = cells.position.size();
     double* data = cells.table->GetData();

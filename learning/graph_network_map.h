@@ -80,7 +80,8 @@ public:
     // another size, -1 when network outcomes would be left without a value.
     [[nodiscard]] int writable(const family_cells& cells, int i, const std::vector<double>& values) const;
     // Writes values into the planned cells (when writable), or reads them.
-    [[nodiscard]] int transfer(const family_cells& cells, int i, std::vector<double>& values, bool to_network);
+    [[nodiscard]] int transfer(const family_cells& cells, int i, std::vector<double>& values,
+                               bool to_network);
 
     // The node's state names as distinct identifiers, the outcome names a network node is given.
     static std::vector<std::string> state_ids(const hybrid_node& node);

@@ -320,12 +320,14 @@ double dag::family_score(int i, const std::vector<int>& parents) {
     return score;
 }
 
-double dag::counts_score(int i, const std::vector<int>& parents, const std::vector<double>* counts, int criterion) {
+double dag::counts_score(int i, const std::vector<int>& parents, const std::vector<double>* counts,
+                         int criterion) {
     const hybrid_node& node = *nodes_[i];
     double score = kScoreNotComputed;
     const int r = node.num_states();
     // No criterion scores a node taken as continuous.
-    if (r < 1 || node.representation(options_.flag(learning_option::kPreferContData)) != 1) return kScoreNotComputed;
+    if (r < 1 || node.representation(options_.flag(learning_option::kPreferContData)) != 1)
+        return kScoreNotComputed;
     if (criterion == 2) {
         score = -1.0;
     } else if (counts != nullptr) {
@@ -355,7 +357,8 @@ double dag::counts_score(int i, const std::vector<int>& parents, const std::vect
                 }
             }
             const double m = records_in_use() > 0 ? records_in_use() : 1;
-            score -= 0.5 * (std::log(m) - std::log(double(std::max(1, active_count_)))) * ((r - 1) * double(q));
+            score -=
+                0.5 * (std::log(m) - std::log(double(std::max(1, active_count_)))) * ((r - 1) * double(q));
         }
     }
     return score;

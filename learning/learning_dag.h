@@ -245,7 +245,8 @@ private:
     double family_score(int i, const std::vector<int>& parents);
     // Local score of node i under the criterion from counts over the given parents (in that order) and
     // the node (null: none to read).
-    double counts_score(int i, const std::vector<int>& parents, const std::vector<double>* counts, int criterion);
+    double counts_score(int i, const std::vector<int>& parents, const std::vector<double>* counts,
+                        int criterion);
     // The node's parameters from counts over its family (parents in list order, own state last) and
     // its priors; -1 for priors that cannot be set.
     [[nodiscard]] int estimate_node(hybrid_node& node, const std::vector<double>& counts);

@@ -5,7 +5,9 @@
 #include "base/status_codes.h"
 #include "learning/learning_statistics.h"
 
-bool hybrid_node::is_parent(int i) const { return std::find(parents.begin(), parents.end(), i) != parents.end(); }
+bool hybrid_node::is_parent(int i) const {
+    return std::find(parents.begin(), parents.end(), i) != parents.end();
+}
 
 bool hybrid_node::may_keep(int x) const {
     if (x == index) return true;

@@ -9,7 +9,9 @@
 
 namespace {
 
-int DrawSeed() { return static_cast<int>(-(std::time(nullptr) % 2000)); }
+int DrawSeed() {
+    return static_cast<int>(-(std::time(nullptr) % 2000));
+}
 
 }  // namespace
 
@@ -210,7 +212,8 @@ int structure::close_order() {
             stack.pop_back();
             const hybrid_node& node = *nodes_[u];
             for (int v = 0; v < n; ++v) {
-                if ((node.tier_successors.test(v) || (u != i && node.all_successors.test(v))) && mark[v] != i) {
+                if ((node.tier_successors.test(v) || (u != i && node.all_successors.test(v))) &&
+                    mark[v] != i) {
                     mark[v] = i;
                     start.all_successors.set(v, true);
                     stack.push_back(v);

@@ -25,7 +25,9 @@ constexpr const char* kDecompType = "VRX_DECOMPTYPE";
 constexpr const char* kFakeLeak = "VRX_FAKE_LEAK";
 constexpr const char* kOriginal = "VRX_ORIGINAL_NOISYMAX";
 
-VRX_userProperties& Properties(VRX_network& net, int h) { return net.GetNode(h)->GetInfo()->userProperties; }
+VRX_userProperties& Properties(VRX_network& net, int h) {
+    return net.GetNode(h)->GetInfo()->userProperties;
+}
 
 const char* Property(VRX_network& net, int h, const char* name) {
     VRX_nodeInfo* info = net.GetNode(h)->GetInfo();
@@ -110,7 +112,8 @@ void FillMaxTable(VRX_Dmatrix& table) {
     const int n = sizes[d - 1];
     for (int i = 0; i < table.GetNumberOfElements(); ++i) {
         int smallest = n;
-        for (int k = 0; k < d - 1; ++k) smallest = coords[static_cast<size_t>(k)] < smallest ? coords[static_cast<size_t>(k)] : smallest;
+        for (int k = 0; k < d - 1; ++k)
+            smallest = coords[static_cast<size_t>(k)] < smallest ? coords[static_cast<size_t>(k)] : smallest;
         table[i] = coords[static_cast<size_t>(d - 1)] == smallest ? 1.0 : 0.0;
         for (int k = d - 1; k >= 0; --k) {
             if (++coords[static_cast<size_t>(k)] < sizes[k]) break;
@@ -121,7 +124,8 @@ void FillMaxTable(VRX_Dmatrix& table) {
 
 int AddInhibitor(VRX_network& net, const NoisyMaxNode& node, int j, bool ladder) {
     const int parent = node.parents[static_cast<size_t>(j)];
-    const int inhibitor = AddHelper(net, node, "INHIBITOR_" + node.id + "_" + net.GetNode(parent)->GetId(), true);
+    const int inhibitor =
+        AddHelper(net, node, "INHIBITOR_" + node.id + "_" + net.GetNode(parent)->GetId(), true);
     if (inhibitor < 0) return -1;
     (void)net.AddArc(parent, inhibitor);
     VRX_Dmatrix& table = TableOf(net, inhibitor);
@@ -129,7 +133,8 @@ int AddInhibitor(VRX_network& net, const NoisyMaxNode& node, int j, bool ladder)
     const int m = order.GetCount();
     const int n = node.n;
     for (int q = 0; q < m; ++q) {
-        for (int o = 0; o < n; ++o) table[order[q] * n + o] = node.weights[(node.rowStart[static_cast<size_t>(j)] + q) * n + o];
+        for (int o = 0; o < n; ++o)
+            table[order[q] * n + o] = node.weights[(node.rowStart[static_cast<size_t>(j)] + q) * n + o];
     }
     SetProperty(net, inhibitor, kNoLearn, std::to_string(order[m - 1]).c_str());
     if (ladder) SetProperty(net, inhibitor, kDecompType, "INHIBITOR");
@@ -233,7 +238,8 @@ bool DecomposeNoisyMaxLadder(VRX_network& net, int h) {
         if (last < 0) return false;
         if (j == k - 1) break;
         const int ladder = AddHelper(
-            net, node, "LADDER_" + node.id + "_" + net.GetNode(node.parents[static_cast<size_t>(j)])->GetId(), true);
+            net, node, "LADDER_" + node.id + "_" + net.GetNode(node.parents[static_cast<size_t>(j)])->GetId(),
+            true);
         if (ladder < 0) return false;
         (void)net.AddArc(chainEnd, ladder);
         (void)net.AddArc(last, ladder);
@@ -267,9 +273,11 @@ void RestoreNoisyMaxInhibitors(VRX_network& net, int h) {
     }
     VRX_Dmatrix weights(WeightsOf(net, h));
     if (leakChild >= 0) ReadLeakBack(net, h, leakChild, weights);
-    for (size_t j = 0; j < inhibitors.size(); ++j) ReadBlockBack(net, h, static_cast<int>(j), inhibitors[j], weights);
+    for (size_t j = 0; j < inhibitors.size(); ++j)
+        ReadBlockBack(net, h, static_cast<int>(j), inhibitors[j], weights);
     (void)net.GetNode(h)->GetDefinition()->SetDefinition(weights);
-    const int leakParent = leakChild >= 0 && net.GetParents(leakChild).GetCount() > 0 ? net.GetParents(leakChild)[0] : -1;
+    const int leakParent =
+        leakChild >= 0 && net.GetParents(leakChild).GetCount() > 0 ? net.GetParents(leakChild)[0] : -1;
     for (int helper : helpers) (void)net.DeleteNode(helper);
     if (leakParent >= 0) (void)net.DeleteNode(leakParent);
     DeleteProperty(net, h, kNoLearn);
@@ -312,7 +320,8 @@ bool RestoreNoisyMaxLadder(VRX_network& net, int h) {
     for (int inhibitor : inhibitors) (void)net.AddArc(net.GetParents(inhibitor)[0], h);
     VRX_Dmatrix weights(WeightsOf(net, h));
     ReadLeakBack(net, h, leakChild, weights);
-    for (size_t j = 0; j < inhibitors.size(); ++j) ReadBlockBack(net, h, static_cast<int>(j), inhibitors[j], weights);
+    for (size_t j = 0; j < inhibitors.size(); ++j)
+        ReadBlockBack(net, h, static_cast<int>(j), inhibitors[j], weights);
     (void)net.GetNode(h)->GetDefinition()->SetDefinition(weights);
     const int leakParent = net.GetParents(leakChild).GetCount() > 0 ? net.GetParents(leakChild)[0] : -1;
     for (int node : inhibitors) (void)net.DeleteNode(node);

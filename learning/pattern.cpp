@@ -152,7 +152,8 @@ bool Pattern::MakeNetwork(const DataSet& data, VRX_network& network) const {
     std::vector<int> handles(n_, -1);
     for (int i = 0; i < n_; ++i) {
         const DataSetVariable& variable = data.GetVariable(i);
-        handles[i] = network.AddNode(anyDiscrete ? DefinitionType::kCpt : DefinitionType::kEquation, ids[i].c_str());
+        handles[i] =
+            network.AddNode(anyDiscrete ? DefinitionType::kCpt : DefinitionType::kEquation, ids[i].c_str());
         if (handles[i] < 0) continue;
         VRX_node* node = network.GetNode(handles[i]);
         if (node->GetInfo() != nullptr) (void)node->GetInfo()->header.SetName(variable.name.c_str());

@@ -38,7 +38,9 @@ void SetPriors(dag& graph, int method, double weight) {
 }
 
 // A failed step answers -1; a cancelled tracker passes its own answer on.
-int Failed(int result) { return result == kProgressCancelled ? result : kFailure; }
+int Failed(int result) {
+    return result == kProgressCancelled ? result : kFailure;
+}
 
 // The whole run as one step of the caller's tracker, so that the inner steps add up to it.
 class RunStep {

@@ -22,8 +22,8 @@ struct VRX_annealedMapTuning {
     double Tmin = 0.001;
     double Tinit = 0.99;
     double kReheat = 0.1;
-    int kMAP = 0;        // stored and copied only
-    double kRFC = 0.0;   // stored and copied only
+    int kMAP = 0;       // stored and copied only
+    double kRFC = 0.0;  // stored and copied only
     int numCycle = 1;
     int iReheatSteps = 10;
     int iStopSteps = 20;

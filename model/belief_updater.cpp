@@ -13,7 +13,8 @@ namespace {
 EngineRoutes installedRoutes;
 
 int RefuseWithoutEngine(const char* what) {
-    return LogError(errorLog, kOutOfRange, (std::string("Algorithm not available: ") + what).c_str(), nullptr);
+    return LogError(errorLog, kOutOfRange, (std::string("Algorithm not available: ") + what).c_str(),
+                    nullptr);
 }
 
 }  // namespace

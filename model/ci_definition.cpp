@@ -1,10 +1,10 @@
 // Causal-independence definition base: outcome editing and the cached table shared by its kinds.
 #include "model/ci_definition.h"
 
-#include "definitions/definition_support.h"
 #include "base/int_array.h"
-#include "model/network.h"
 #include "base/status_codes.h"
+#include "definitions/definition_support.h"
+#include "model/network.h"
 
 namespace DefinitionSupport = vovido::DefinitionSupport;
 

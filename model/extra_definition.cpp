@@ -4,10 +4,10 @@
 #include <new>
 #include <string>
 
+#include "base/status_codes.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
-#include "base/status_codes.h"
 
 namespace {
 

@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "model/documentation.h"
 #include "base/id_array.h"
 #include "base/int_array.h"
 #include "base/string_array.h"
 #include "base/vrx_object.h"
+#include "model/documentation.h"
 
 class VRX_network;
 

@@ -5,9 +5,9 @@
 
 #include "base/error_log.h"
 #include "base/identifier.h"
+#include "base/status_codes.h"
 #include "model/network.h"
 #include "model/node.h"
-#include "base/status_codes.h"
 
 using vovido::OwnedText;
 

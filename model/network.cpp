@@ -10,14 +10,14 @@
 #include <string>
 
 #include "base/error_log.h"
+#include "base/status_codes.h"
+#include "base/string_array.h"
 #include "model/header.h"
 #include "model/node.h"
 #include "model/node_definition.h"
 #include "model/node_info.h"
 #include "model/node_label.h"
 #include "model/saved_case.h"
-#include "base/status_codes.h"
-#include "base/string_array.h"
 #include "model/submodel.h"
 #include "model/temporal_extension.h"
 
@@ -184,8 +184,8 @@ void VRX_network::CheckConsistency(int deep) {
         if (node == nullptr) continue;
         if (deep) node->CheckConsistency(1);
         if (!node->IsConsistent()) {
-            const std::string message =
-                "ERROR: Node [" + vovido::NodeLabel(*this, h) + "] is not consistent. Inference may not be correct";
+            const std::string message = "ERROR: Node [" + vovido::NodeLabel(*this, h) +
+                                        "] is not consistent. Inference may not be correct";
             LogError(errorLog, kObjectNotConsistent, message.c_str(), nullptr);
             SetFlag(kConsistent, false);
             return;

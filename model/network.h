@@ -7,9 +7,9 @@
 #include "model/algorithm_settings.h"
 #include "model/creation.h"
 #include "model/documentation.h"
+#include "model/network_settings.h"
 #include "model/node_entry.h"
 #include "model/node_id_index.h"
-#include "model/network_settings.h"
 #include "model/user_properties.h"
 
 #include <cstdint>

@@ -8,13 +8,13 @@
 #include "base/dmatrix.h"
 #include "base/error_log.h"
 #include "base/id_array.h"
+#include "base/status_codes.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
 #include "model/node_label.h"
 #include "model/node_value.h"
 #include "model/temporal_extension.h"
-#include "base/status_codes.h"
 
 namespace {
 

@@ -5,14 +5,14 @@
 #include <new>
 #include <vector>
 
-#include "definitions/node_cost.h"
 #include "base/error_log.h"
+#include "base/status_codes.h"
+#include "definitions/node_cost.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
 #include "model/node_info.h"
 #include "model/temporal_extension.h"
-#include "base/status_codes.h"
 
 using vovido::IsDiscreteType;
 

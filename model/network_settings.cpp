@@ -1,7 +1,7 @@
 // Setters of the network's algorithm settings: out-of-range values are ignored, bad records refused.
 
-#include "model/network.h"
 #include "base/status_codes.h"
+#include "model/network.h"
 
 // Unsigned comparison so that negative codes fall outside the range too.
 void VRX_network::SetBayesianAlgorithm(int code) {

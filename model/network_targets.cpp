@@ -1,8 +1,8 @@
 // Targets, the network-wide evidence and up-to-date bookkeeping, and the slot marks used by the walks.
+#include "base/status_codes.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_value.h"
-#include "base/status_codes.h"
 
 int VRX_network::SetTarget(int handle) {
     if (!IsLiveHandle(handle) || nodes[handle].HasMark(SlotMarks::kTarget)) return kOutOfRange;

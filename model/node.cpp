@@ -86,7 +86,8 @@ constexpr DefinitionKind kDefinitionKinds[] = {
      &CopyDefinitionOf<VRX_noisyMAX>},
     {DefinitionType::kNoisyAdder, ValueType::kBeliefVector, &MakeDefinition<VRX_noisyAdder>,
      &CopyDefinitionOf<VRX_noisyAdder>},
-    {DefinitionType::kMau, ValueType::kMauExpectedUtility, &MakeDefinition<VRX_mau>, &CopyDefinitionOf<VRX_mau>},
+    {DefinitionType::kMau, ValueType::kMauExpectedUtility, &MakeDefinition<VRX_mau>,
+     &CopyDefinitionOf<VRX_mau>},
     {DefinitionType::kEquation, ValueType::kEqEvaluation, &MakeDefinition<VRX_equation>,
      &CopyDefinitionOf<VRX_equation>},
     // Copied as well, equation and members included, so that copies of a network keep its components.
@@ -105,7 +106,8 @@ constexpr ValueKind kValueKinds[] = {
     {ValueType::kBeliefVector, &MakeValue<VRX_beliefVector>, &CopyValueOf<VRX_beliefVector>},
     {ValueType::kListOfDecisions, &MakeValue<VRX_listOfDecisions>, &CopyValueOf<VRX_listOfDecisions>},
     {ValueType::kExpectedUtility, &MakeValue<VRX_expectedUtility>, &CopyValueOf<VRX_expectedUtility>},
-    {ValueType::kMauExpectedUtility, &MakeValue<VRX_mauExpectedUtility>, &CopyValueOf<VRX_mauExpectedUtility>},
+    {ValueType::kMauExpectedUtility, &MakeValue<VRX_mauExpectedUtility>,
+     &CopyValueOf<VRX_mauExpectedUtility>},
     {ValueType::kEqEvaluation, &MakeValue<VRX_valEqEvaluation>, &CopyValueOf<VRX_valEqEvaluation>},
     {ValueType::kContinuous, &MakeValue<VRX_valcontinuous>, &CopyValueOf<VRX_valcontinuous>},
 };
@@ -267,7 +269,9 @@ void VRX_node::CleanUp(int deep) {
     CheckValidity(0);
 }
 
-bool VRX_node::HasValidInfo() const { return info ? info->IsValid() : modelOnly_; }
+bool VRX_node::HasValidInfo() const {
+    return info ? info->IsValid() : modelOnly_;
+}
 
 void VRX_node::CheckValidity(int deep) {
     if (deep) {
@@ -285,8 +289,8 @@ void VRX_node::CheckConsistency(int deep) {
         if (value) value->CheckConsistency(deep);
     }
     const bool infoConsistent = info ? info->IsConsistent() : modelOnly_;
-    SetFlag(kConsistent, infoConsistent && definition && value && definition->IsConsistent() &&
-                             value->IsConsistent());
+    SetFlag(kConsistent,
+            infoConsistent && definition && value && definition->IsConsistent() && value->IsConsistent());
 }
 
 int VRX_node::AssignParts(const VRX_node& source) {

@@ -55,7 +55,9 @@ bool IsIndexingType(int typeCode);
 inline bool IsDecisionOrUtilityType(int typeCode) {
     return (typeCode & (DefinitionBits::kDecision | DefinitionBits::kUtility)) != 0;
 }
-inline bool IsDiscreteType(int typeCode) { return (typeCode & DefinitionBits::kDiscrete) != 0; }
+inline bool IsDiscreteType(int typeCode) {
+    return (typeCode & DefinitionBits::kDiscrete) != 0;
+}
 
 }  // namespace vovido
 

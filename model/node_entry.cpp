@@ -3,8 +3,8 @@
 
 #include <utility>
 
-#include "model/node.h"
 #include "base/status_codes.h"
+#include "model/node.h"
 
 VRX_nodeEntry::~VRX_nodeEntry() = default;
 

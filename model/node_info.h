@@ -1,11 +1,11 @@
 #pragma once
 // Descriptive record of a node: header, screen appearance, user properties and documentation.
 
+#include "base/vrx_object.h"
 #include "model/documentation.h"
 #include "model/header.h"
 #include "model/screen_info.h"
 #include "model/user_properties.h"
-#include "base/vrx_object.h"
 
 class VRX_nodeInfo : public VRX_object {
 public:

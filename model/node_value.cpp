@@ -2,10 +2,10 @@
 #include "model/node_value.h"
 
 #include "base/dmatrix.h"
+#include "base/status_codes.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
-#include "base/status_codes.h"
 
 using vovido::IsIndexingType;
 

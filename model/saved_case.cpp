@@ -7,11 +7,11 @@
 #include <new>
 
 #include "base/int_array.h"
+#include "base/status_codes.h"
 #include "definitions/equation.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
-#include "base/status_codes.h"
 
 namespace {
 

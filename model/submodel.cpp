@@ -6,9 +6,9 @@
 #include <new>
 
 #include "base/int_array.h"
+#include "base/status_codes.h"
 #include "model/network.h"
 #include "model/node.h"
-#include "base/status_codes.h"
 
 VRX_submodel::VRX_submodel(const VRX_submodel& other) : VRX_object() {
     (void)Copy(other);  // a failed copy leaves this empty

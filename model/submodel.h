@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "model/header.h"
 #include "base/rectangle.h"
+#include "base/vrx_object.h"
+#include "model/header.h"
 #include "model/screen_info.h"
 #include "model/text_box_list.h"
-#include "base/vrx_object.h"
 
 class VRX_network;
 class VRX_intArray;

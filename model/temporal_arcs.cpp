@@ -100,7 +100,8 @@ int VRX_temporalExtension::AddParentToDefinition(int parent, int definitionNode,
     // The new parent moves from the last place to position; the ones from position on move back one.
     VRX_intArray order;
     int rc = kSuccess;
-    for (int i = 0; i < n && rc == kSuccess; i++) rc = order.Add(i < position ? i : (i == position ? n - 1 : i - 1));
+    for (int i = 0; i < n && rc == kSuccess; i++)
+        rc = order.Add(i < position ? i : (i == position ? n - 1 : i - 1));
     if (rc == kSuccess) rc = definitionNetwork.ReorderParents(definitionNode, order);
     if (rc != kSuccess) (void)definitionNetwork.RemoveArc(copy, definitionNode);  // just added
     return rc;
@@ -241,10 +242,9 @@ int VRX_temporalExtension::RemoveTemporalArc(int parent, int child, int order) {
 }
 
 void VRX_temporalExtension::TidyDefinitions(int removedParent, int onlyChild) {
-    const bool parentCounted =
-        removedParent >= 0 && network->IsLiveHandle(removedParent) &&
-        (network->GetTemporalType(removedParent) == TemporalType::kNormal ||
-         network->GetTemporalType(removedParent) == TemporalType::kPlate);
+    const bool parentCounted = removedParent >= 0 && network->IsLiveHandle(removedParent) &&
+                               (network->GetTemporalType(removedParent) == TemporalType::kNormal ||
+                                network->GetTemporalType(removedParent) == TemporalType::kPlate);
     int previousNode = -1;
     int previousReference = 0;
     int previousCount = 0;
@@ -331,7 +331,8 @@ void VRX_temporalExtension::OnNodeDeleted(int node) {
         DeleteDefinitionNode(copy);
         parentCopies.erase({node, copy});
     }
-    for (auto it = temporalEvidence.lower_bound({node, 0}); it != temporalEvidence.end() && it->first.first == node;)
+    for (auto it = temporalEvidence.lower_bound({node, 0});
+         it != temporalEvidence.end() && it->first.first == node;)
         it = temporalEvidence.erase(it);
     for (auto it = temporalVirtualEvidence.lower_bound({node, 0});
          it != temporalVirtualEvidence.end() && it->first.first == node;)
@@ -368,14 +369,16 @@ void VRX_temporalExtension::OnOutcomeInserted(int node, int position) {
 }
 
 void VRX_temporalExtension::OnOutcomeRemoved(int node, int position) {
-    for (VRX_nodeDefinition* definition : DefinitionsOf(node, false)) (void)definition->RemoveOutcome(position);
+    for (VRX_nodeDefinition* definition : DefinitionsOf(node, false))
+        (void)definition->RemoveOutcome(position);
     FollowOutcomeEdit(node, position, false);
 }
 
 // Evidence of later slices keeps naming the same outcomes: observed outcomes move with the edit, the
 // evidence of a removed one goes, and likelihoods, which no longer fit the outcomes, go too.
 void VRX_temporalExtension::FollowOutcomeEdit(int node, int position, bool inserted) {
-    for (auto it = temporalEvidence.lower_bound({node, 0}); it != temporalEvidence.end() && it->first.first == node;) {
+    for (auto it = temporalEvidence.lower_bound({node, 0});
+         it != temporalEvidence.end() && it->first.first == node;) {
         if (!inserted && it->second == position) {
             it = temporalEvidence.erase(it);
             continue;
@@ -392,8 +395,8 @@ void VRX_temporalExtension::FollowOutcomeEdit(int node, int position, bool inser
 void VRX_temporalExtension::OnOutcomesReordered(int node, const VRX_intArray& order) {
     for (VRX_nodeDefinition* definition : DefinitionsOf(node, true))
         (void)definition->ChangeOrderOfOutcomes(order);
-    for (auto it = temporalEvidence.lower_bound({node, 0}); it != temporalEvidence.end() && it->first.first == node;
-         ++it)
+    for (auto it = temporalEvidence.lower_bound({node, 0});
+         it != temporalEvidence.end() && it->first.first == node; ++it)
         it->second = order.FindPosition(it->second);
     for (auto it = temporalVirtualEvidence.lower_bound({node, 0});
          it != temporalVirtualEvidence.end() && it->first.first == node;)

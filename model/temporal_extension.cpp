@@ -77,7 +77,8 @@ int VRX_temporalExtension::OwnerOf(int definitionNode) const {
 
 std::vector<int> VRX_temporalExtension::CopiesOf(int owner) const {
     std::vector<int> copies;
-    for (auto it = parentCopies.lower_bound({owner, -1}); it != parentCopies.end() && it->first == owner; ++it)
+    for (auto it = parentCopies.lower_bound({owner, -1}); it != parentCopies.end() && it->first == owner;
+         ++it)
         copies.push_back(it->second);
     return copies;
 }
@@ -181,7 +182,8 @@ int VRX_temporalExtension::GetUnrolledParents(int node, int limit, NodeOrderList
                 out.emplace_back(OwnerOf(parents[i]), 0);
             first = false;
         }
-        for (int i = from; i < parents.GetCount(); i++) out.emplace_back(OwnerOf(parents[i]), it->first.second);
+        for (int i = from; i < parents.GetCount(); i++)
+            out.emplace_back(OwnerOf(parents[i]), it->first.second);
         from = parents.GetCount();
     }
     return kSuccess;
@@ -209,7 +211,8 @@ int VRX_temporalExtension::GetTemporalEvidence(int node, int slice) const {
     return it != temporalEvidence.end() ? it->second : kOutOfRange;
 }
 
-int VRX_temporalExtension::SetTemporalVirtualEvidence(int node, int slice, const std::vector<double>& weights) {
+int VRX_temporalExtension::SetTemporalVirtualEvidence(int node, int slice,
+                                                      const std::vector<double>& weights) {
     if (slice < 1 || slice >= sliceCount) return kOutOfRange;
     temporalVirtualEvidence[{node, slice}] = weights;
     return kSuccess;
@@ -291,7 +294,8 @@ int VRX_temporalExtension::SetTemporalType(int node, int newType) {
             break;
         case TemporalType::kPlate:
             if (anyOf(parents, [](int t) { return t == TemporalType::kTerminal; }) ||
-                anyOf(children, [](int t) { return t == TemporalType::kNormal || t == TemporalType::kAnchor; }))
+                anyOf(children,
+                      [](int t) { return t == TemporalType::kNormal || t == TemporalType::kAnchor; }))
                 return kOutOfRange;
             if (const int rc = CheckAnchorRelease(node)) return rc;
             AnchorReleased(node);

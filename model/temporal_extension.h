@@ -101,8 +101,8 @@ public:
     // Size checks before anything is allocated, each -42 with the reason logged when a limit of
     // base/size_limits.h would be passed. A temporal arc, an ordinary arc into a plate node, or an anchor
     // released: each plate child's own table and temporal tables together stay within the table limit,
-    // named by the child. Unrolling into `slices` slices: the static network stays within the node limit and its
-    // tables together within the table limit.
+    // named by the child. Unrolling into `slices` slices: the static network stays within the node limit and
+    // its tables together within the table limit.
     [[nodiscard]] int CheckTemporalArcSize(int parent, int child, int order) const;
     [[nodiscard]] int CheckArcSize(int parent, int child) const;
     // An anchor that becomes normal or plate joins the temporal tables of its plate children.
@@ -133,7 +133,8 @@ private:
     [[nodiscard]] int AddParentToDefinition(int parent, int definitionNode, int position);
     // The definition node of (node, order), made when missing; -1 on failure (nothing left behind).
     int GetOrCreateTemporalDefinition(int node, int order);
-    [[nodiscard]] int BuildTemporalDefinition(int node, int definitionNode, std::map<Key, int>::iterator entry);
+    [[nodiscard]] int BuildTemporalDefinition(int node, int definitionNode,
+                                              std::map<Key, int>::iterator entry);
     [[nodiscard]] int CopyOwnParametersWithoutOuterParents(int node, int definitionNode);
     // Cells of the node's table over its normal and plate parents, which its lowest-order temporal
     // definition starts from; of a definition node's table.

@@ -1,14 +1,17 @@
 #!/usr/bin/env bash
-# Builds and runs every test: one optimised build in which every test program is linked twice, with the
-# plain libraries and with copies built under AddressSanitizer and UndefinedBehaviorSanitizer (the test
-# sources are compiled once), then the threading tests under ThreadSanitizer, then the fuzz targets of
-# the file readers. Exits non-zero on any failure.
+# Checks the format of the sources, then builds and runs every test: one optimised build in which every
+# test program is linked twice, with the plain libraries and with copies built under AddressSanitizer and
+# UndefinedBehaviorSanitizer (the test sources are compiled once), then the threading tests under
+# ThreadSanitizer, then the fuzz targets of the file readers. Exits non-zero on any failure.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 jobs=$(nproc 2>/dev/null || echo 2)
 
 scripts/setup.sh
+
+echo "== source format (clang-format 14)"
+scripts/check-format.sh
 
 echo "== optimised build, every test also against the sanitized libraries (ASan + UBSan)"
 # Optimised without debug information, which halves the compiler's work; the sanitized copies of the

@@ -4,17 +4,17 @@
 #include <string>
 #include <vector>
 
+#include "base/id_array.h"
+#include "base/int_array.h"
+#include "base/rectangle.h"
 #include "model/documentation.h"
 #include "model/extra_definition.h"
 #include "model/header.h"
-#include "base/id_array.h"
-#include "base/int_array.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
 #include "model/node_entry.h"
 #include "model/node_info.h"
-#include "base/rectangle.h"
 #include "model/screen_info.h"
 #include "model/submodel.h"
 #include "model/temporal_extension.h"

@@ -7,19 +7,19 @@
 #include <cstdlib>
 #include <new>
 
+#include "base/error_log.h"
+#include "base/id_array.h"
+#include "base/number_text.h"
+#include "base/status_codes.h"
 #include "definitions/equation.h"
 #include "definitions/node_cost.h"
 #include "model/algorithm_settings.h"
-#include "base/error_log.h"
 #include "model/header.h"
-#include "base/id_array.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
 #include "model/node_info.h"
-#include "base/number_text.h"
 #include "model/saved_case.h"
-#include "base/status_codes.h"
 #include "model/temporal_extension.h"
 #include "xml/graphical_extension_loader.h"
 #include "xml/xml_network.h"
@@ -28,7 +28,6 @@
 using vovido::NoXmlExtensionBinding;
 
 namespace {
-
 
 constexpr const char* kNetworkVersion = "1.0";
 

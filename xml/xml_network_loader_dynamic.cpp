@@ -10,10 +10,7 @@
 #include "model/temporal_extension.h"
 #include "xml/xml_network_loader.h"
 
-namespace {
-
-
-}  // namespace
+namespace {}  // namespace
 
 XmlNetLoader::TemporalBinding::TemporalBinding(XmlNetLoader* owner, const char* name, int code, Handler end)
     : Binding(owner, name, nullptr, nullptr, nullptr, IXmlBinding::InheritStrictness),
@@ -64,7 +61,8 @@ void XmlNetLoader::StartTemporalDefinition(IXmlReader* reader, int typeCode) {
     if (!reader->GetIntAttribute("order", currentOrder, 1)) return;
     if (currentOrder < 1) {
         reader->ReportError(
-            ("Invalid temporal order: " + std::to_string(currentOrder) + ", positive value expected").c_str());
+            ("Invalid temporal order: " + std::to_string(currentOrder) + ", positive value expected")
+                .c_str());
         return;
     }
     if (typeCode == DefinitionType::kNoisyAdder && !ReadAdderFunction(reader)) return;

@@ -41,7 +41,6 @@ constexpr int kOneOrMore = IXmlBinding::OneOrMore;
 constexpr size_t kDefaultNumberReserve = 4096;
 constexpr size_t kMaxNumberReserve = size_t{1} << 20;
 
-
 // The array gets exactly the list's values: its size and count both equal the list's length, so no
 // setter can take stale slots beyond them.
 bool FillArray(const std::vector<double>& list, VRX_doubleArray& out) {
@@ -121,7 +120,8 @@ void XmlNetLoader::CreateNodeBindings(IXmlBinding* nodes) {
                 mauWeights, {});
     // One utility expression per configuration of the decision parents, checked as each element ends.
     Binding* mauExpression = MakeBinding("expression", nullptr, &XmlNetLoader::OnDefinitionEnd, nullptr);
-    NodeBinding* maux = MakeNodeBinding("maux", DefinitionType::kMau, &XmlNetLoader::FinishMauExpressions, false);
+    NodeBinding* maux =
+        MakeNodeBinding("maux", DefinitionType::kMau, &XmlNetLoader::FinishMauExpressions, false);
     AddNodeKind(nodes, maux, false, nullptr, {});
     maux->AddChild(mauExpression, kZeroOrMore);
     CreateEquationBindings(nodes);
@@ -542,7 +542,8 @@ void XmlNetLoader::FinishMauExpressions(IXmlReader* reader) {
         table.SetCell(static_cast<int>(i), parsed.release());
     }
     std::string message;
-    if (mau->SetExpressions(&table, &message) != kSuccess) ReportWithArgument(reader, "SetExpressions failed", message);
+    if (mau->SetExpressions(&table, &message) != kSuccess)
+        ReportWithArgument(reader, "SetExpressions failed", message);
 }
 
 void XmlNetLoader::FinishCast(IXmlReader* reader) {

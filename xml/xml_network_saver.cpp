@@ -5,30 +5,30 @@
 #include <new>
 #include <vector>
 
-#include "definitions/equation.h"
+#include "base/dmatrix.h"
+#include "base/error_log.h"
+#include "base/id_array.h"
+#include "base/int_array.h"
+#include "base/number_text.h"
+#include "base/status_codes.h"
 #include "definitions/cast.h"
 #include "definitions/demorgan.h"
+#include "definitions/equation.h"
 #include "definitions/mau.h"
 #include "definitions/node_cost.h"
 #include "definitions/noisy_adder.h"
 #include "definitions/noisy_max.h"
 #include "definitions/truth_table.h"
 #include "model/algorithm_settings.h"
-#include "base/dmatrix.h"
-#include "base/error_log.h"
 #include "model/extra_definition.h"
 #include "model/header.h"
-#include "base/id_array.h"
-#include "base/int_array.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
 #include "model/node_entry.h"
 #include "model/node_info.h"
-#include "base/number_text.h"
 #include "model/saved_case.h"
 #include "model/temporal_extension.h"
-#include "base/status_codes.h"
 #include "xml/graphical_extension_saver.h"
 #include "xml/xml_network.h"
 #include "xml/xml_text.h"
@@ -39,7 +39,6 @@ using vovido::FormatXmlDouble;
 using vovido::kXmlDoubleTextSize;
 
 namespace {
-
 
 bool IsWrittenKind(int type) {
     switch (type) {
@@ -75,7 +74,8 @@ bool XmlNetworkSaver::CanWrite(VRX_network& net, std::string& message) {
             return false;
         }
         if (!IsWrittenKind(definition->GetType())) {
-            message = "Can't save node '" + id + "': definition type " + vovido::OrEmpty(definition->GetTypeName()) +
+            message = "Can't save node '" + id + "': definition type " +
+                      vovido::OrEmpty(definition->GetTypeName()) +
                       " is not supported by the XML network format";
             return false;
         }
@@ -84,12 +84,12 @@ bool XmlNetworkSaver::CanWrite(VRX_network& net, std::string& message) {
         const int type = definition->GetType();
         const VRX_temporalExtension* temporal = net.FindTemporalExtension();
         if (net.GetTemporalType(h) == TemporalType::kPlate && temporal != nullptr &&
-            temporal->GetMaxNodeTemporalOrder(h) > 0 &&
-            type != DefinitionType::kCpt && type != DefinitionType::kTruthTable &&
-            type != DefinitionType::kNoisyMax && type != DefinitionType::kNoisyAdder &&
-            type != DefinitionType::kDeMorgan) {
+            temporal->GetMaxNodeTemporalOrder(h) > 0 && type != DefinitionType::kCpt &&
+            type != DefinitionType::kTruthTable && type != DefinitionType::kNoisyMax &&
+            type != DefinitionType::kNoisyAdder && type != DefinitionType::kDeMorgan) {
             message = "Can't save node '" + id + "': temporal definitions of type " +
-                      vovido::OrEmpty(definition->GetTypeName()) + " are not supported by the XML network format";
+                      vovido::OrEmpty(definition->GetTypeName()) +
+                      " are not supported by the XML network format";
             return false;
         }
         if (const auto* demorgan = dynamic_cast<const VRX_demorgan*>(definition)) {
@@ -189,7 +189,8 @@ void XmlNetworkSaver::WriteNodeElement(VRX_nodeDefinition* definition, const cha
         OpenElement(kind);
         WriteParents(*temporalParents);
         VRX_doubleArray* values = nullptr;
-        if (dataElement != nullptr && definition->GetDefinitionDoubles(values) == kSuccess && values != nullptr)
+        if (dataElement != nullptr && definition->GetDefinitionDoubles(values) == kSuccess &&
+            values != nullptr)
             WriteDoubleList(dataElement, *values);
         return;
     }
@@ -339,7 +340,9 @@ void XmlNetworkSaver::VisitDemorgan(VRX_nodeDefinition* definition) {
         std::vector<const char*> words;
         words.reserve(static_cast<size_t>(types.GetCount()));
         for (int i = 0; i < types.GetCount(); ++i)
-            words.push_back(types[i] >= 0 && types[i] < vovido::kParentTypeCount ? vovido::kParentTypeWords[types[i]] : "");
+            words.push_back(types[i] >= 0 && types[i] < vovido::kParentTypeCount
+                                ? vovido::kParentTypeWords[types[i]]
+                                : "");
         WriteIdListElement("types", words.data(), static_cast<int>(words.size()));
         WriteDoubleList("weights", demorgan->GetParentWeights());
     }
@@ -428,7 +431,8 @@ void XmlNetworkSaver::WriteDynamic() {
         if (plateDefinition == nullptr || network->GetTemporalOrders(h, orders) != kSuccess) continue;
         for (int i = 0; i < orders.GetCount(); ++i) {
             VRX_nodeDefinition* definition = temporal->GetTemporalDefinition(h, orders[i]);
-            if (definition == nullptr || network->GetTemporalParents(h, orders[i], parents) != kSuccess) continue;
+            if (definition == nullptr || network->GetTemporalParents(h, orders[i], parents) != kSuccess)
+                continue;
             AddAttribute("id", vovido::OrEmpty(network->GetNode(h)->GetId()));
             AddIntAttribute("order", orders[i]);
             pendingElement.clear();
@@ -465,7 +469,8 @@ void XmlNetworkSaver::WriteCases() {
                 for (const VRX_sliceEvidence& pair : entry->slices) {
                     AddAttribute("node", nodeId);
                     AddIntAttribute("slice", pair.slice);
-                    AddAttribute("state", outcomes != nullptr ? vovido::OrEmpty((*outcomes)[pair.outcome]) : "");
+                    AddAttribute("state",
+                                 outcomes != nullptr ? vovido::OrEmpty((*outcomes)[pair.outcome]) : "");
                     WriteElement("evidence", nullptr, false);
                 }
             } else if (definition != nullptr && vovido::IsEquationType(definition->GetType())) {

@@ -143,7 +143,8 @@ bool XmlReader::Parse(const char* fileName, IXmlBinding* rootBinding, IXmlErrorH
             }
             break;
         }
-        blockSize = static_cast<size_t>(std::min<int64_t>(static_cast<int64_t>(blockSize), maxInputBytes_ - static_cast<int64_t>(total)));
+        blockSize = static_cast<size_t>(
+            std::min<int64_t>(static_cast<int64_t>(blockSize), maxInputBytes_ - static_cast<int64_t>(total)));
         void* block = XML_GetBuffer(parser, static_cast<int>(blockSize));
         if (block == nullptr) {
             ReportError("Out of memory");
@@ -231,7 +232,8 @@ bool XmlReader::GetDoubleAttribute(const char* name, double& out, double default
     }
     const char* end = ScanXmlDouble(value, out);
     if (out != 0.0 || *end == '\0') return true;
-    ReportError((std::string("Floating point value expected for attribute '") + vovido::OrEmpty(name) + "'").c_str());
+    ReportError(
+        (std::string("Floating point value expected for attribute '") + vovido::OrEmpty(name) + "'").c_str());
     return false;
 }
 
@@ -243,7 +245,8 @@ bool XmlReader::GetIntAttribute(const char* name, int& out, int defaultValue) {
     }
     const char* end = ScanXmlInt(value, out);
     if (out != 0 || *end == '\0') return true;
-    ReportError((std::string("Integer value expected for attribute '") + vovido::OrEmpty(name) + "'").c_str());
+    ReportError(
+        (std::string("Integer value expected for attribute '") + vovido::OrEmpty(name) + "'").c_str());
     return false;
 }
 
@@ -261,9 +264,9 @@ bool XmlReader::GetBoolAttribute(const char* name, bool& out, bool defaultValue)
         out = false;
         return true;
     }
-    ReportError(
-        (std::string("'true' or 'false' expected as value of boolean attribute '") + vovido::OrEmpty(name) + "'")
-            .c_str());
+    ReportError((std::string("'true' or 'false' expected as value of boolean attribute '") +
+                 vovido::OrEmpty(name) + "'")
+                    .c_str());
     return false;
 }
 
@@ -288,7 +291,10 @@ bool XmlReader::CheckVersion(const char* found, const char* expected) {
     ScanXmlDouble(vovido::OrEmpty(expected), expectedNumber);
     if (!(foundNumber > expectedNumber)) return true;
     std::string message("Invalid version number '");
-    message.append(vovido::OrEmpty(found)).append("', expected ").append(vovido::OrEmpty(expected)).append("\n");
+    message.append(vovido::OrEmpty(found))
+        .append("', expected ")
+        .append(vovido::OrEmpty(expected))
+        .append("\n");
     message.append(kXmlDownloadHint);
     ReportError(message.c_str());
     return false;

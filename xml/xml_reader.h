@@ -63,7 +63,9 @@ public:
     bool CheckVersion(const char* found, const char* expected);
 
     // A lower bound on the bytes one parse reads (0 keeps the default, the engine's input limit).
-    void SetInputLimit(int64_t maxInputBytes) { maxInputBytes_ = maxInputBytes > 0 ? maxInputBytes : kMaxInputBytes; }
+    void SetInputLimit(int64_t maxInputBytes) {
+        maxInputBytes_ = maxInputBytes > 0 ? maxInputBytes : kMaxInputBytes;
+    }
 
 private:
     void ReportParserError();

@@ -29,8 +29,10 @@ void Moments(const std::vector<WeightedSample>& s, double& mean, double& varianc
 }
 
 TEST(GaussianMixture, DensityIsTheWeightedSumOfItsUsableComponents) {
-    const GaussianMixture m = Mixture({{0.25, 0.0, 1.0}, {0.75, 2.0, 4.0}, {1e-8, 5.0, 1.0}, {0.5, 1.0, 0.0}});
-    const double expected = 0.25 * std::exp(-0.5) / std::sqrt(2 * M_PI) + 0.75 * std::exp(-1.0 / 8) / std::sqrt(8 * M_PI);
+    const GaussianMixture m =
+        Mixture({{0.25, 0.0, 1.0}, {0.75, 2.0, 4.0}, {1e-8, 5.0, 1.0}, {0.5, 1.0, 0.0}});
+    const double expected =
+        0.25 * std::exp(-0.5) / std::sqrt(2 * M_PI) + 0.75 * std::exp(-1.0 / 8) / std::sqrt(8 * M_PI);
     EXPECT_NEAR(m.Density(1.0), expected, 1e-12);
     EXPECT_EQ(GaussianMixture(0, 1, 0, 0.001, 10).Density(0.0), 0.0);
     EXPECT_EQ(NormalDensity(0.0, 0.0, 0.0), 0.0);
@@ -67,8 +69,10 @@ TEST(GaussianMixture, FitRecoversTwoClusters) {
     GaussianMixture fitted(-10, 10, 2, 0.001, 10.0);
     fitted.Fit(samples);
     ASSERT_EQ(fitted.components.size(), 2u);
-    const MixtureComponent& low = fitted.components[0].mean < fitted.components[1].mean ? fitted.components[0] : fitted.components[1];
-    const MixtureComponent& high = &low == &fitted.components[0] ? fitted.components[1] : fitted.components[0];
+    const MixtureComponent& low =
+        fitted.components[0].mean < fitted.components[1].mean ? fitted.components[0] : fitted.components[1];
+    const MixtureComponent& high =
+        &low == &fitted.components[0] ? fitted.components[1] : fitted.components[0];
     EXPECT_NEAR(low.mean, -3.0, 0.1);
     EXPECT_NEAR(high.mean, 4.0, 0.1);
     EXPECT_NEAR(low.weight, 0.4, 0.04);

@@ -35,7 +35,8 @@ void NumberCells(VRX_network& net, int h) {
             rest /= d.GetElementTable().dimensions[k];
         }
         for (int x : c) ASSERT_EQ(coordinates.Add(x), kSuccess);
-        ASSERT_EQ(d.SetElement(coordinates, std::make_unique<VRX_equationElement>(std::to_string(i))), kSuccess);
+        ASSERT_EQ(d.SetElement(coordinates, std::make_unique<VRX_equationElement>(std::to_string(i))),
+                  kSuccess);
     }
 }
 

@@ -93,7 +93,8 @@ TEST(EquationToHybrid, EquationsAreConvertedFromTheirFormSolvedForTheNode) {
     ASSERT_EQ(ValueOf(negated, m).SetContEvidence(-1.5), kSuccess);
     ASSERT_EQ(Update(negated, 14, 20000), kSuccess) << vovido::test::LogDump();
     EXPECT_NEAR(ValueOf(negated, n).GetMean(), -1.5, 0.01);
-    for (const WeightedSample& s : ValueOf(negated, n).GetSamples()) ASSERT_TRUE(s.value >= -3.0 && s.value <= -1.0);
+    for (const WeightedSample& s : ValueOf(negated, n).GetSamples())
+        ASSERT_TRUE(s.value >= -3.0 && s.value <= -1.0);
 }
 
 TEST(EquationToHybrid, AuxiliaryNamesSkipTheSourcesIdentifiers) {

@@ -30,7 +30,8 @@ int Update(VRX_network& net, int algorithm, int samples, unsigned seed = 1) {
     return net.UpdateBeliefs();
 }
 
-void ExpectPosterior(const VRX_network& net, const char* id, double mean, double deviation, double tolerance) {
+void ExpectPosterior(const VRX_network& net, const char* id, double mean, double deviation,
+                     double tolerance) {
     const VRX_valcontinuous& v = ContinuousValueOf(net, net.FindNode(id));
     EXPECT_NEAR(v.GetMean(), mean, tolerance) << id;
     EXPECT_NEAR(v.GetStdDev(), deviation, tolerance) << id;
@@ -62,30 +63,36 @@ struct LinearGaussianCase {
 class LinearGaussian : public ::testing::TestWithParam<int> {};
 
 const LinearGaussianCase kLinearGaussianCases[] = {
-        // x ~ N(0, 1), y ~ N(x, 1) = 1.
-        {"child", [](VRX_network& n) {
-             AddDistributionNode(n, "x", {"Normal(0, 1)"});
-             AddDistributionNode(n, "y", {"Normal(x, 1)"}, {"x"});
-             ASSERT_EQ(Observe(n, "y", 1.0), kSuccess);
-         }, 0.5, std::sqrt(0.5), 1.0},
-        // Two observed children of one node both count: y1 = x + e1 = 1, y2 = x + e2 = 3.
-        {"two children", [](VRX_network& n) {
-             AddDistributionNode(n, "x", {"Normal(0, 1)"});
-             AddDistributionNode(n, "e1", {"Normal(0, 1)"});
-             AddDistributionNode(n, "e2", {"Normal(0, 1)"});
-             AddEquationNode(n, "y1", "x+e1", {"x", "e1"});
-             AddEquationNode(n, "y2", "x+e2", {"x", "e2"});
-             ASSERT_EQ(Observe(n, "y1", 1.0), kSuccess);
-             ASSERT_EQ(Observe(n, "y2", 3.0), kSuccess);
-         }, 4.0 / 3.0, 1.0 / std::sqrt(3.0), 1.0},
-        // x ~ N(1, 4), y = 2x + e, e ~ N(0, 1), y = 3, through a chain of equations.
-        {"scaled", [](VRX_network& n) {
-             AddDistributionNode(n, "x", {"Normal(1, 2)"});
-             AddEquationNode(n, "u", "2*x", {"x"});
-             AddDistributionNode(n, "e", {"Normal(0, 1)"});
-             AddEquationNode(n, "y", "u+e", {"u", "e"});
-             ASSERT_EQ(Observe(n, "y", 3.0), kSuccess);
-         }, 6.25 / 4.25, std::sqrt(1.0 / 4.25), 2.0},
+    // x ~ N(0, 1), y ~ N(x, 1) = 1.
+    {"child",
+     [](VRX_network& n) {
+         AddDistributionNode(n, "x", {"Normal(0, 1)"});
+         AddDistributionNode(n, "y", {"Normal(x, 1)"}, {"x"});
+         ASSERT_EQ(Observe(n, "y", 1.0), kSuccess);
+     },
+     0.5, std::sqrt(0.5), 1.0},
+    // Two observed children of one node both count: y1 = x + e1 = 1, y2 = x + e2 = 3.
+    {"two children",
+     [](VRX_network& n) {
+         AddDistributionNode(n, "x", {"Normal(0, 1)"});
+         AddDistributionNode(n, "e1", {"Normal(0, 1)"});
+         AddDistributionNode(n, "e2", {"Normal(0, 1)"});
+         AddEquationNode(n, "y1", "x+e1", {"x", "e1"});
+         AddEquationNode(n, "y2", "x+e2", {"x", "e2"});
+         ASSERT_EQ(Observe(n, "y1", 1.0), kSuccess);
+         ASSERT_EQ(Observe(n, "y2", 3.0), kSuccess);
+     },
+     4.0 / 3.0, 1.0 / std::sqrt(3.0), 1.0},
+    // x ~ N(1, 4), y = 2x + e, e ~ N(0, 1), y = 3, through a chain of equations.
+    {"scaled",
+     [](VRX_network& n) {
+         AddDistributionNode(n, "x", {"Normal(1, 2)"});
+         AddEquationNode(n, "u", "2*x", {"x"});
+         AddDistributionNode(n, "e", {"Normal(0, 1)"});
+         AddEquationNode(n, "y", "u+e", {"u", "e"});
+         ASSERT_EQ(Observe(n, "y", 3.0), kSuccess);
+     },
+     6.25 / 4.25, std::sqrt(1.0 / 4.25), 2.0},
 };
 
 // Posterior means and deviations within 2% of the prior deviation with 10^5 samples.
@@ -94,7 +101,8 @@ TEST_P(LinearGaussian, PosteriorsMatchTheClosedForm) {
     const int algorithm = kSamplingAlgorithms[GetParam() % 3];
     VRX_network net;
     c.build(net);
-    ASSERT_EQ(Update(net, algorithm, 100000), kSuccess) << c.name << " " << algorithm << vovido::test::LogDump();
+    ASSERT_EQ(Update(net, algorithm, 100000), kSuccess)
+        << c.name << " " << algorithm << vovido::test::LogDump();
     ExpectPosterior(net, "x", c.mean, c.deviation, 0.02 * c.priorDeviation);
 }
 
@@ -136,7 +144,8 @@ TEST(HybridMessagePassing, RootsSendTheirOwnDistributionExactly) {
     ASSERT_EQ(child.parents[1]->handle, x);
     const auto& discrete = static_cast<const VRX_discreteMessage&>(*child.parentMessages[0]);
     EXPECT_NEAR(discrete.GetProbability(1), 0.7, 1e-12);
-    const GaussianMixture& pi = static_cast<const VRX_continuousMessage&>(*child.parentMessages[1]).GetMixture();
+    const GaussianMixture& pi =
+        static_cast<const VRX_continuousMessage&>(*child.parentMessages[1]).GetMixture();
     ASSERT_EQ(pi.count, 1);
     EXPECT_EQ(pi.components[0].mean, 1.0);
     EXPECT_EQ(pi.components[0].variance, 4.0);
@@ -245,7 +254,8 @@ TEST(HybridSampling, NodesOfOtherKindsAreRefusedWithAMessage) {
     AddDistributionNode(net, "x", {"Normal(0, 1)"});
     ASSERT_GE(net.AddNode(DefinitionType::kCpt, "c"), 0);
     EXPECT_EQ(Update(net, 14, 100), kNoUsefulSamples);
-    EXPECT_TRUE(Logged(kOutOfRange, "Node [c] is not a node of a hybrid network.")) << vovido::test::LogDump();
+    EXPECT_TRUE(Logged(kOutOfRange, "Node [c] is not a node of a hybrid network."))
+        << vovido::test::LogDump();
     EXPECT_TRUE(Logged(kNoUsefulSamples, kNoSamples));
 }
 

@@ -4,12 +4,12 @@
 #include <cstdint>
 #include <string_view>
 
-#include "formats/lexical_analyser.h"
-#include "formats/text_format_base.h"
 #include "base/double_array.h"
 #include "base/error_log.h"
 #include "base/status_codes.h"
 #include "base/string_array.h"
+#include "formats/lexical_analyser.h"
+#include "formats/text_format_base.h"
 
 namespace {
 

@@ -55,14 +55,16 @@ TEST(DynamicUpdate, UmbrellaWorldMatchesForwardBackward) {
     std::vector<std::vector<double>> backward(kSlices, std::vector<double>(2, 1.0));
     for (int t = 0; t < kSlices; t++) {
         for (int r = 0; r < 2; r++) {
-            const double prior = t == 0 ? 0.5 : forward[t - 1][0] * trans[0][r] + forward[t - 1][1] * trans[1][r];
+            const double prior =
+                t == 0 ? 0.5 : forward[t - 1][0] * trans[0][r] + forward[t - 1][1] * trans[1][r];
             forward[t][r] = prior * sensor[r][seen[t]];
         }
     }
     for (int t = kSlices - 2; t >= 0; t--) {
         for (int r = 0; r < 2; r++) {
             backward[t][r] = 0.0;
-            for (int s = 0; s < 2; s++) backward[t][r] += trans[r][s] * sensor[s][seen[t + 1]] * backward[t + 1][s];
+            for (int s = 0; s < 2; s++)
+                backward[t][r] += trans[r][s] * sensor[s][seen[t + 1]] * backward[t + 1][s];
         }
     }
     const std::vector<double> rows = Beliefs(net, rain);
@@ -143,7 +145,8 @@ TEST(DynamicUpdate, OrderTwoArcsAnchorAndTerminalUnrollAsByHand) {
         {"X_2", {0.95, 0.05, 0.6, 0.4, 0.3, 0.7, 0.1, 0.9}},
         {"X_3", {0.95, 0.05, 0.6, 0.4, 0.3, 0.7, 0.1, 0.9}},
         {"T", {0.6, 0.4, 0.05, 0.95}}};
-    for (const auto& table : tables) ASSERT_EQ(Def(hand, table.first).SetDefinitionDoubles(Doubles(table.second)), kSuccess);
+    for (const auto& table : tables)
+        ASSERT_EQ(Def(hand, table.first).SetDefinitionDoubles(Doubles(table.second)), kSuccess);
     for (const char* id : {"Y", "Y_1", "Y_2", "Y_3"})
         ASSERT_EQ(Def(hand, id).SetDefinitionDoubles(Doubles({0.8, 0.2, 0.15, 0.85})), kSuccess);
 

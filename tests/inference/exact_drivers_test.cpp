@@ -137,11 +137,13 @@ TEST(ExactDrivers, NetworksWithoutNodesOrArcsAreAnsweredByHand) {
     for (size_t d = 0; d < std::size(drivers); ++d) {
         for (const char* ids : {"", "ab"}) {
             TestNetwork t;
-            for (const char* id = ids; *id != 0; ++id) t.Table(t.Add(std::string(1, *id).c_str()), {0.25, 0.75});
+            for (const char* id = ids; *id != 0; ++id)
+                t.Table(t.Add(std::string(1, *id).c_str()), {0.25, 0.75});
             errorLog.Flush();
             EXPECT_EQ(drivers[d](t.net), kSuccess) << d;
             EXPECT_EQ(errorLog.GetNumberOfEntries(), 0) << d;
-            for (int h = t.net.GetFirstNode(); h >= 0; h = t.net.GetNextNode(h)) ExpectNear(t.Beliefs(h), {0.25, 0.75});
+            for (int h = t.net.GetFirstNode(); h >= 0; h = t.net.GetNextNode(h))
+                ExpectNear(t.Beliefs(h), {0.25, 0.75});
             EXPECT_EQ(t.net.GetNumberOfNodes(), static_cast<int>(std::strlen(ids))) << d;
         }
     }

@@ -7,13 +7,13 @@
 #include <vector>
 
 #include "base/status_codes.h"
-#include "tests/support/networks.h"
 #include "tests/support/error_log.h"
+#include "tests/support/networks.h"
 
 namespace {
 
-using vovido::test::TestNetwork;
 using vovido::test::Logged;
+using vovido::test::TestNetwork;
 
 std::string TablesText(const char* node, const char* cells) {
     return std::string("ERROR: Node [") + node + "] : its own and temporal tables of " + cells +

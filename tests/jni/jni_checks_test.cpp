@@ -4,10 +4,10 @@
 #include <stdexcept>
 #include <string>
 
+#include "base/double_array.h"
 #include "definitions/cpt.h"
 #include "jni/jni_frame.h"
 #include "model/ci_definition.h"
-#include "base/double_array.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"

@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "jni/jni_frame.h"
 #include "base/double_array.h"
+#include "jni/jni_frame.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_value.h"

@@ -135,8 +135,9 @@ TEST(Roc, RowsByHand) {
     ASSERT_EQ(c.roc(table, 4, &threshold), kSuccess);
     // Step 1 leaves 8 positives above 0.3, one negative below; step 2 (t = 0.5) passes every negative and
     // scores best (0.6 + 6/6 against 0.8 + 8/11): the threshold is midway between 0.3 and 0.5.
-    const std::vector<std::vector<double>> expected = {{10, 0, 0, 4, 0},   {8, 2, 1, 3, 0.3}, {6, 4, 4, 0, 0.5},
-                                                       {4, 6, 4, 0, 0.7}, {2, 8, 4, 0, 0.9}, {2, 8, 4, 0, 0.9}};
+    const std::vector<std::vector<double>> expected = {{10, 0, 0, 4, 0},  {8, 2, 1, 3, 0.3},
+                                                       {6, 4, 4, 0, 0.5}, {4, 6, 4, 0, 0.7},
+                                                       {2, 8, 4, 0, 0.9}, {2, 8, 4, 0, 0.9}};
     ASSERT_EQ(table.size(), expected.size());
     for (size_t i = 0; i < table.size(); ++i) {
         for (int v = 0; v < 5; ++v) EXPECT_NEAR(table[i][v], expected[i][v], 1e-12) << "row " << i;
@@ -200,7 +201,8 @@ TEST(CrossValidate, FoldsOfRecords) {
 TEST(TrainAndTest, Selections) {
     const std::vector<int> test_selection = {1, 1, 0, 0, 0, 0, 0, 0, 0, 1};
     const std::vector<int> training_selection = {0, 0, 1, 1, 0, 0, 0, 0, 0, 0};
-    for (const std::vector<int>* training : {static_cast<const std::vector<int>*>(nullptr), &training_selection}) {
+    for (const std::vector<int>* training :
+         {static_cast<const std::vector<int>*>(nullptr), &training_selection}) {
         dag data;
         TenRecords(data);
         ProbeClassifier c;
@@ -210,7 +212,8 @@ TEST(TrainAndTest, Selections) {
         ASSERT_EQ(c.set_positive_state(1), kSuccess);
         ASSERT_EQ(c.train_and_test(test_selection, training), kSuccess);
         ASSERT_EQ(c.trained.size(), 1u);
-        const std::vector<int> expected = training ? std::vector<int>{2, 3} : std::vector<int>{2, 3, 4, 5, 6, 7, 8};
+        const std::vector<int> expected =
+            training ? std::vector<int>{2, 3} : std::vector<int>{2, 3, 4, 5, 6, 7, 8};
         EXPECT_EQ(c.trained[0], expected);
         EXPECT_EQ(c.tested[0], (std::vector<int>{0, 1, 9}));
         EXPECT_EQ(c.train_and_test({1, 0}, nullptr), kObjectNotValid);  // a selection of another length
@@ -221,7 +224,8 @@ TEST(TrainAndTest, Selections) {
 void ChainRecords(dag& g) {
     std::vector<std::vector<int32_t>> columns(4);
     for (int r = 0; r < 64; ++r) {
-        const int v0 = r % 2, v1 = r % 7 == 0 ? 1 - v0 : v0, v2 = r % 5 == 0 ? 1 - v1 : v1, v3 = r % 11 == 0 ? 1 - v2 : v2;
+        const int v0 = r % 2, v1 = r % 7 == 0 ? 1 - v0 : v0, v2 = r % 5 == 0 ? 1 - v1 : v1,
+                  v3 = r % 11 == 0 ? 1 - v2 : v2;
         for (int v = 0; v < 4; ++v) columns[v].push_back(std::vector<int>{v0, v1, v2, v3}[v]);
     }
     AddColumns(g, columns);
@@ -231,7 +235,7 @@ TEST(DagClassifier, ModelTypes) {
     struct Case {
         int type, class_variable, nodes, status;
     };
-    const Case cases[] = {{1, 0, 4, kSuccess}, {3, 0, 4, kSuccess},        {4, 0, 2, kSuccess},
+    const Case cases[] = {{1, 0, 4, kSuccess},        {3, 0, 4, kSuccess}, {4, 0, 2, kSuccess},
                           {9, 0, 4, kObjectNotValid}, {1, 4, 4, kFailure}, {2, 7, 4, kFailure},
                           {3, 4, 4, kFailure}};
     for (const Case& k : cases) {

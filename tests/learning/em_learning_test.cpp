@@ -55,7 +55,8 @@ std::vector<double> CountingEstimate(VRX_network& net, const DataSet& data, int 
     for (size_t j = 0; j < prior.size(); j += n) {
         double s = 0.0;
         for (int o = 0; o < n; ++o) s += ess * prior[j + o] + counts[j + o];
-        for (int o = 0; o < n; ++o) out[j + o] = s == 0.0 ? prior[j + o] : (ess * prior[j + o] + counts[j + o]) / s;
+        for (int o = 0; o < n; ++o)
+            out[j + o] = s == 0.0 ? prior[j + o] : (ess * prior[j + o] + counts[j + o]) / s;
     }
     return out;
 }
@@ -126,7 +127,8 @@ TEST(EmLearning, MissingDataComesCloseToTheTrueNetwork) {
     options.randomizeParameters = false;
     const std::vector<DataMatch> matches = MatchAll(truth);
     double logLik = 0.0;
-    ASSERT_EQ(LearnEm(options, data, learnt, matches, {}, &logLik, nullptr), kSuccess) << vovido::test::LogDump();
+    ASSERT_EQ(LearnEm(options, data, learnt, matches, {}, &logLik, nullptr), kSuccess)
+        << vovido::test::LogDump();
     const double trueLogLik = LogLikelihood(truth, data, matches);
     EXPECT_GE(LogLikelihood(learnt, data, matches), trueLogLik * 1.01);
     for (const vovido::test::ReferenceCase& item : vovido::test::ReadReferenceCases("asia")) {
@@ -136,7 +138,8 @@ TEST(EmLearning, MissingDataComesCloseToTheTrueNetwork) {
             ASSERT_EQ(net->UpdateBeliefs(), kSuccess);
         }
         for (int h = truth.GetFirstNode(); h >= 0; h = truth.GetNextNode(h)) {
-            const std::vector<double> a = vovido::test::Beliefs(truth, h), b = vovido::test::Beliefs(learnt, h);
+            const std::vector<double> a = vovido::test::Beliefs(truth, h),
+                                      b = vovido::test::Beliefs(learnt, h);
             for (size_t k = 0; k < a.size(); ++k) EXPECT_NEAR(a[k], b[k], 0.05) << item.name;
         }
     }
@@ -200,7 +203,8 @@ TEST(EmLearning, BadCellsAreLoggedWithTheirRecordNumber) {
     TwoNodes n({{0, 0}, {0, 7}, {1, 1}});
     errorLog.Flush();
     ASSERT_EQ(LearnEm(EmOptions(), n.data, n.t.net, n.Matches(), {}, nullptr, nullptr), kSuccess);
-    EXPECT_TRUE(Logged(kFailure, "em: evidence cannot be set for node B in record 2")) << vovido::test::LogDump();
+    EXPECT_TRUE(Logged(kFailure, "em: evidence cannot be set for node B in record 2"))
+        << vovido::test::LogDump();
 }
 
 TEST(EmLearning, RefusedKindsAndFailedRunsLeaveTheNetwork) {
@@ -233,7 +237,8 @@ TEST(EmLearning, RefusedKindsAndFailedRunsLeaveTheNetwork) {
         const std::vector<double> before = Table(n.t.net, n.b);
         Stop stop;
         errorLog.Flush();
-        EXPECT_EQ(LearnEm(EmOptions(), n.data, n.t.net, matches, fixed, nullptr, c.stop ? &stop : nullptr), c.expected)
+        EXPECT_EQ(LearnEm(EmOptions(), n.data, n.t.net, matches, fixed, nullptr, c.stop ? &stop : nullptr),
+                  c.expected)
             << c.name;
         if (c.expected == kInvalidData) {
             EXPECT_TRUE(Logged(kInvalidData, "em: network and dataset do not match")) << c.name;
@@ -292,7 +297,8 @@ TEST(EmLearning, DynamicNetworksCountEverySliceIntoItsTable) {
     ASSERT_EQ(t.net.SetTemporalType(umbrella, TemporalType::kPlate), kSuccess);
     ASSERT_EQ(t.net.SetTemporalType(rain, TemporalType::kPlate), kSuccess);
     ASSERT_EQ(t.net.AddTemporalArc(rain, rain, 1), kSuccess);
-    ASSERT_EQ(t.net.GetNode(rain)->GetDefinition()->SetTemporalDefinition(1, vovido::test::Doubles({0.7, 0.3, 0.3, 0.7})),
+    ASSERT_EQ(t.net.GetNode(rain)->GetDefinition()->SetTemporalDefinition(
+                  1, vovido::test::Doubles({0.7, 0.3, 0.3, 0.7})),
               kSuccess);
     const int kSlices = 4;
     ASSERT_EQ(t.net.SetSliceCount(kSlices), kSuccess);
@@ -311,8 +317,9 @@ TEST(EmLearning, DynamicNetworksCountEverySliceIntoItsTable) {
         int previous = -1;
         for (int s = 0; s < kSlices; ++s) {
             const double stay = previous < 0 ? 0.5 : 0.7;
-            const int state = previous < 0 ? random.NextFraction() < stay ? 0 : 1
-                                           : random.NextFraction() < stay ? previous : 1 - previous;
+            const int state = previous < 0                   ? random.NextFraction() < stay ? 0 : 1
+                              : random.NextFraction() < stay ? previous
+                                                             : 1 - previous;
             const int shown = random.NextFraction() < (state == 0 ? 0.9 : 0.2) ? 0 : 1;
             data.SetInt(2 * s, r, state);
             data.SetInt(2 * s + 1, r, shown);
@@ -321,10 +328,12 @@ TEST(EmLearning, DynamicNetworksCountEverySliceIntoItsTable) {
             previous = state;
         }
     }
-    ASSERT_EQ(LearnEm(EmOptions(), data, t.net, matches, {}, nullptr, nullptr), kSuccess) << vovido::test::LogDump();
+    ASSERT_EQ(LearnEm(EmOptions(), data, t.net, matches, {}, nullptr, nullptr), kSuccess)
+        << vovido::test::LogDump();
     const std::vector<double> main = Table(t.net, rain);
     EXPECT_NEAR(main[0], first[0] / (first[0] + first[1]), 1e-12);
-    VRX_Dmatrix* transition = dynamic_cast<VRX_cpt*>(t.net.GetNode(rain)->GetDefinition())->GetTemporalDefinition(1);
+    VRX_Dmatrix* transition =
+        dynamic_cast<VRX_cpt*>(t.net.GetNode(rain)->GetDefinition())->GetTemporalDefinition(1);
     ASSERT_NE(transition, nullptr);
     const std::vector<double> sensor = Table(t.net, umbrella);
     for (int a = 0; a < 2; ++a) {
@@ -333,7 +342,8 @@ TEST(EmLearning, DynamicNetworksCountEverySliceIntoItsTable) {
     }
     // Hidden rain in every other record: the copies of later slices are counted through inference.
     for (int r = 0; r < data.GetRecordCount(); r += 2) data.SetInt(2 * (r % kSlices), r, -1);
-    ASSERT_EQ(LearnEm(EmOptions(), data, t.net, matches, {}, nullptr, nullptr), kSuccess) << vovido::test::LogDump();
+    ASSERT_EQ(LearnEm(EmOptions(), data, t.net, matches, {}, nullptr, nullptr), kSuccess)
+        << vovido::test::LogDump();
     EXPECT_NEAR((*transition)[0] + (*transition)[1], 1.0, 1e-12);
 }
 

@@ -36,9 +36,10 @@ struct NoisyNet {
         VRX_intArray order;
         for (int v : {2, 0, 1}) EXPECT_EQ(order.Add(v), kSuccess);
         EXPECT_EQ(Noisy().SetParentOutcomeStrengths(1, order), kSuccess);
-        t.Table(x, {0.6, 0.3, 0.1, 0, 0, 1,  0.5, 0.2, 0.3, 0.1, 0.1, 0.8, 0, 0, 1,  0.05, 0.05, 0.9});
+        t.Table(x, {0.6, 0.3, 0.1, 0, 0, 1, 0.5, 0.2, 0.3, 0.1, 0.1, 0.8, 0, 0, 1, 0.05, 0.05, 0.9});
         if (ladder) {
-            EXPECT_EQ(t.net.GetNode(x)->GetInfo()->userProperties.AddProperty("VRX_MAXDECOMP", "LADDER"), kSuccess);
+            EXPECT_EQ(t.net.GetNode(x)->GetInfo()->userProperties.AddProperty("VRX_MAXDECOMP", "LADDER"),
+                      kSuccess);
         }
     }
     VRX_noisyMAX& Noisy() { return *dynamic_cast<VRX_noisyMAX*>(t.net.GetNode(x)->GetDefinition()); }
@@ -59,7 +60,8 @@ struct NoisyNet {
     }
 };
 
-void ExpectNear(const std::vector<double>& a, const std::vector<double>& b, double tolerance, const char* what) {
+void ExpectNear(const std::vector<double>& a, const std::vector<double>& b, double tolerance,
+                const char* what) {
     ASSERT_EQ(a.size(), b.size()) << what;
     for (size_t i = 0; i < a.size(); ++i) EXPECT_NEAR(a[i], b[i], tolerance) << what << " item " << i;
 }
@@ -97,8 +99,8 @@ TEST(EmNoisyMax, LearnsTheMatrixFromSampledData) {
         ASSERT_TRUE(vovido::test::SampleRecords(truth.t.net, 4000, 3, data));
         NoisyNet learnt(ladder);
         learnt.t.Add("LEAK_PARENT_X");
-        ASSERT_EQ(learnt.t.net.GetNode(learnt.x)->GetDefinition()->SetDefinitionDoubles(
-                      vovido::test::Doubles({0.4, 0.3, 0.3, 0, 0, 1, 0.3, 0.3, 0.4, 0.3, 0.3, 0.4, 0, 0, 1, 0.3, 0.3, 0.4})),
+        ASSERT_EQ(learnt.t.net.GetNode(learnt.x)->GetDefinition()->SetDefinitionDoubles(vovido::test::Doubles(
+                      {0.4, 0.3, 0.3, 0, 0, 1, 0.3, 0.3, 0.4, 0.3, 0.3, 0.4, 0, 0, 1, 0.3, 0.3, 0.4})),
                   kSuccess);
         std::vector<DataMatch> matches;
         for (int h = 0; h < 4; ++h) matches.push_back({h, 0, h});
@@ -114,7 +116,8 @@ TEST(EmNoisyMax, LearnsTheMatrixFromSampledData) {
 
 TEST(EmEquations, LeastSquaresFitsExactAndDegenerateData) {
     DataSet data;
-    for (const char* name : {"x", "y", "twice", "constant"}) ASSERT_EQ(data.AddFloatVariable(name, NAN), kSuccess);
+    for (const char* name : {"x", "y", "twice", "constant"})
+        ASSERT_EQ(data.AddFloatVariable(name, NAN), kSuccess);
     for (int r = 0; r < 5; ++r) {
         data.AddEmptyRecord();
         data.SetFloat(0, r, static_cast<float>(r));
@@ -159,7 +162,8 @@ TEST(EmEquations, LearnsLinearGaussianEquations) {
         const int rc = LearnEm(EmOptions(), data, net, {{x, 0, 0}, {y, 0, 1}}, {}, nullptr, nullptr);
         if (missing) {
             EXPECT_EQ(rc, kFailure);
-            EXPECT_TRUE(vovido::test::Logged(kFailure, "em: missing values not allowed for continuous case\n"));
+            EXPECT_TRUE(
+                vovido::test::Logged(kFailure, "em: missing values not allowed for continuous case\n"));
             EXPECT_EQ(vovido::test::TextOf(net, y), before);
             continue;
         }

@@ -26,7 +26,8 @@ TEST(EmRecordCounts, EqualFamilyPosteriorsUnderRandomEvidence) {
         const char* name;
         bool shareTree;
     };
-    for (const Case c : {Case{"asia", true}, Case{"asia", false}, Case{"alarm", true}, Case{"alarm", false}}) {
+    for (const Case c :
+         {Case{"asia", true}, Case{"asia", false}, Case{"alarm", true}, Case{"alarm", false}}) {
         const char* name = c.name;
         VRX_network net;
         ASSERT_EQ(net.ReadFile(vovido::test::ReferencePath(name, ".xvrx").c_str()), kSuccess);
@@ -81,7 +82,8 @@ TEST(EmRecordCounts, EqualFamilyPosteriorsUnderRandomEvidence) {
                 }
                 const double expected = contradicts ? 0.0 : 2.0 * ProbabilityOfEvidence(net) / pe;
                 for (int m : added) ASSERT_EQ(net.GetNode(m)->GetValue()->ClearEvidence(), kSuccess);
-                EXPECT_NEAR(counts[i], expected, 1e-9) << name << c.shareTree << " node " << net.GetNode(h)->GetId() << " item " << i;
+                EXPECT_NEAR(counts[i], expected, 1e-9)
+                    << name << c.shareTree << " node " << net.GetNode(h)->GetId() << " item " << i;
             }
         }
     }

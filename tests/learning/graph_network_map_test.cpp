@@ -29,7 +29,9 @@ using gmap = graph_network_map;
 const LearningNodes kAbc = {{"A", {"a0", "a1"}}, {"B", {"b0", "b1", "b2"}}, {"C", {"c0", "c1"}}};
 
 // P(C = c1 | B, A) by the network's outcome indices.
-double PC1(int nb, int na) { return 0.1 + 0.1 * (2 * nb + na); }
+double PC1(int nb, int na) {
+    return 0.1 + 0.1 * (2 * nb + na);
+}
 
 // A -> B, A -> C, B -> C with handles, C's parent order (B, A) and every outcome order unlike the graph's:
 // graph state a is outcome 1 - a, b is (b + 1) % 3, c is 1 - c.
@@ -50,13 +52,17 @@ struct Abc {
         EXPECT_EQ(t.net.GetNode(h)->GetDefinition()->SetOutcomes(Strings(outcomes)), kSuccess);
         return h;
     }
-    std::vector<std::vector<double>> Tables() const { return {TableOf(t.net, a), TableOf(t.net, b), TableOf(t.net, c)}; }
+    std::vector<std::vector<double>> Tables() const {
+        return {TableOf(t.net, a), TableOf(t.net, b), TableOf(t.net, c)};
+    }
     TestNetwork t;
     int a, b, c;
 };
 
 // By hand from the network's table, in the graph's order (A, B, then C fastest).
-double ThetaC(int a, int b, int c) { return c == 1 ? PC1((b + 1) % 3, 1 - a) : 1 - PC1((b + 1) % 3, 1 - a); }
+double ThetaC(int a, int b, int c) {
+    return c == 1 ? PC1((b + 1) % 3, 1 - a) : 1 - PC1((b + 1) % 3, 1 - a);
+}
 
 void AbcGraph(dag& g, const std::vector<std::vector<int32_t>>& columns = {}) {
     AddLearningNodes(g, kAbc, columns);
@@ -69,7 +75,8 @@ void AbcGraph(dag& g, const std::vector<std::vector<int32_t>>& columns = {}) {
 TEST(GraphNetworkMap, NodesMatchByNameOnceEach) {
     Abc net;
     dag g;
-    AddLearningNodes(g, {{"B", {"b0", "b1", "b2"}}, {"zz", {"x", "y"}}, {"A", {"a0", "a1"}}, {"A", {"a0", "a1"}}});
+    AddLearningNodes(
+        g, {{"B", {"b0", "b1", "b2"}}, {"zz", {"x", "y"}}, {"A", {"a0", "a1"}}, {"A", {"a0", "a1"}}});
     gmap map(&g, &net.t.net);
     const std::vector<int> expected{net.b, -1, net.a, -1, -1};
     for (int i = 0; i < 5; ++i) EXPECT_EQ(map.handle_of(i), expected[i]) << i;
@@ -132,16 +139,19 @@ TEST(GraphNetworkMap, RefusedCopiesLeaveTheNetworkAsItWas) {
         int code;
     };
     const std::vector<Case> cases{
-        {"fewer network parents", [](Abc& n) { ASSERT_EQ(n.t.net.RemoveArc(n.a, n.c), kSuccess); }, kOutOfRange},
+        {"fewer network parents", [](Abc& n) { ASSERT_EQ(n.t.net.RemoveArc(n.a, n.c), kSuccess); },
+         kOutOfRange},
         {"a learning parent that is no network parent",
          [](Abc& n) {
              ASSERT_EQ(n.t.net.RemoveArc(n.a, n.c), kSuccess);
              n.t.Arc(n.t.Add("X"), n.c);
          },
          kOutOfRange},
-        {"unmatched node", [](Abc& n) { ASSERT_EQ(n.t.net.GetNode(n.c)->SetId("D"), kSuccess); }, kOutOfRange},
+        {"unmatched node", [](Abc& n) { ASSERT_EQ(n.t.net.GetNode(n.c)->SetId("D"), kSuccess); },
+         kOutOfRange},
         {"unmatched parent state",
-         [](Abc& n) { ASSERT_EQ(n.t.net.GetNode(n.b)->GetDefinition()->RenameOutcome(2, "z"), kSuccess); }, kFailure},
+         [](Abc& n) { ASSERT_EQ(n.t.net.GetNode(n.b)->GetDefinition()->RenameOutcome(2, "z"), kSuccess); },
+         kFailure},
     };
     for (const Case& c : cases) {
         Abc net;
@@ -170,18 +180,21 @@ TEST(LearningGraphCopy, IdentifiersRepairedOrGeneratedAndNamesKept) {
     ASSERT_GE(second, 0);
     EXPECT_STREQ(net.GetNode(first)->GetInfo()->header.GetName(), "2nd var");
     int third = -1;
-    for (int h = net.GetFirstNode(); h >= 0; h = net.GetNextNode(h)) third = h != first && h != second ? h : third;
+    for (int h = net.GetFirstNode(); h >= 0; h = net.GetNextNode(h))
+        third = h != first && h != second ? h : third;
     ASSERT_GE(third, 0);
     EXPECT_EQ(std::string(net.GetNode(third)->GetId()).rfind("Node", 0), 0u);
     EXPECT_STREQ(net.GetNode(third)->GetInfo()->header.GetName(), "a");
-    EXPECT_EQ(Names(*net.GetNode(third)->GetDefinition()), (std::vector<std::string>{"State_1", "State_2", "State_3"}));
+    EXPECT_EQ(Names(*net.GetNode(third)->GetDefinition()),
+              (std::vector<std::string>{"State_1", "State_2", "State_3"}));
     EXPECT_EQ(Items(net.GetParents(third)), std::vector<int>{first});
     ExpectNear(TableOf(net, third), std::vector<double>(6, 1.0 / 3), 1e-12);  // no parameters yet: uniform
 }
 
 TEST(LearningGraphCopy, RepairedAndGeneratedIdentifiersNeverTakeALaterNodesName) {
     dag g;
-    AddLearningNodes(g, {{"x y", {"a", "b"}}, {"x_y", {"a", "b"}}, {"Node0", {"a", "b"}}, {"Node0", {"a", "b"}}});
+    AddLearningNodes(
+        g, {{"x y", {"a", "b"}}, {"x_y", {"a", "b"}}, {"Node0", {"a", "b"}}, {"Node0", {"a", "b"}}});
     VRX_network net;
     ASSERT_EQ(g.copy_to_network(net), kSuccess);
     // Every node whose name is an identifier no earlier node took keeps it.
@@ -247,7 +260,8 @@ TEST(LearningPriors, ParametersWithoutDataAreThePriorTables) {
     EXPECT_EQ(g.learn_parameters(), kFailure);
     g.set_prior_network(&prior.t.net);
     ASSERT_EQ(g.learn_parameters(), kSuccess);
-    for (int k = 0; k < 12; ++k) EXPECT_NEAR(g.node_at(2)->parameters[k], ThetaC(k / 6, k / 2 % 3, k % 2), 1e-12);
+    for (int k = 0; k < 12; ++k)
+        EXPECT_NEAR(g.node_at(2)->parameters[k], ThetaC(k / 6, k / 2 % 3, k % 2), 1e-12);
     // With A = a0 observed, A = a1 has neither prior mass nor data: its distribution is uniform.
     prior.t.Observe(prior.a, 1);
     g.set_prior_network(&prior.t.net);
@@ -270,7 +284,8 @@ TEST(LearningPriors, CachedScoresFollowThePriors) {
     g.set_prior_network(&two.t.net);
     // Counts given A = a0: 2, 1, 0; given a1: 0, 1, 1. Priors 10 P(B | A): 3, 4, 3 and 2, 2, 6.
     const auto lg = [](double x) { return std::lgamma(x); };
-    const double bde = lg(5) - lg(3) + lg(5) - lg(4) + lg(10) - lg(13) + lg(3) - lg(2) + lg(7) - lg(6) + lg(10) - lg(12);
+    const double bde =
+        lg(5) - lg(3) + lg(5) - lg(4) + lg(10) - lg(13) + lg(3) - lg(2) + lg(7) - lg(6) + lg(10) - lg(12);
     EXPECT_NEAR(g.local_score(1), bde, 1e-12);
     EXPECT_NE(first, bde);
     g.node_at(1)->equivalent_sample_size = 20.0;
@@ -315,7 +330,8 @@ TEST(LearningDriver, ProgressStepsOnFourNodes) {
         ASSERT_EQ(g.set_int_option("PARAM_PRIORS_METHOD", 5), kSuccess);
         gmap map(&g, &target);
         EXPECT_EQ(g.learn_parameters(map), kFailure);
-        std::vector<std::pair<double, std::string>> steps{{0.05, "Discretizing"}, {0.8, "Calculating MAP Parameters"}};
+        std::vector<std::pair<double, std::string>> steps{{0.05, "Discretizing"},
+                                                          {0.8, "Calculating MAP Parameters"}};
         for (int i = 0; i <= k; ++i) steps.emplace_back(0.25, "Node: " + std::to_string(i) + "/4");
         const progress_tracker expected = Replay(steps);
         EXPECT_EQ(g.progress().texts(), expected.texts());
@@ -334,8 +350,9 @@ TEST(LearningDriver, ProgressStepsOnFourNodes) {
     ASSERT_EQ(target.GetNode(renamed)->GetDefinition()->RenameOutcome(1, "z"), kSuccess);
     gmap map(&g, &target);
     EXPECT_EQ(g.learn_parameters(map), kFailure);
-    const progress_tracker expected =
-        Replay({{0.05, "Discretizing"}, {0.8, "Calculating MAP Parameters"}, {0.15, "Copying Parameters to VRX network"}});
+    const progress_tracker expected = Replay({{0.05, "Discretizing"},
+                                              {0.8, "Calculating MAP Parameters"},
+                                              {0.15, "Copying Parameters to VRX network"}});
     EXPECT_EQ(g.progress().texts(), (std::vector<std::string>{"run", "Copying Parameters to VRX network"}));
     EXPECT_NEAR(g.progress().overall(), expected.overall(), 1e-12);
     ASSERT_EQ(target.GetNode(renamed)->GetDefinition()->RenameOutcome(1, "y"), kSuccess);

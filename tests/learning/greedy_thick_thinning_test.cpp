@@ -104,7 +104,8 @@ TEST(GreedyThickThinning, BackgroundKnowledgeAndParentLimit) {
     EXPECT_NEAR(done.overall(), 1.0, 1e-9);
     progress_tracker tracker;
     tracker.request_cancel();
-    EXPECT_EQ(LearnGreedyThickThinning(GreedyThickThinningOptions(), data, net, &tracker), kProgressCancelled);
+    EXPECT_EQ(LearnGreedyThickThinning(GreedyThickThinningOptions(), data, net, &tracker),
+              kProgressCancelled);
     // A continuous column cannot be scored.
     ASSERT_EQ(data.AddFloatVariable("x", 0.0f), kSuccess);
     EXPECT_EQ(LearnGreedyThickThinning(GreedyThickThinningOptions(), data, net), kFailure);
@@ -196,12 +197,13 @@ TEST(GreedyThickThinning, LearnsAlarmBackFromSampledRecords) {
     VRX_network learnt;
     ASSERT_EQ(LearnGreedyThickThinning(GreedyThickThinningOptions(), data, learnt), kSuccess);
     const double llTrue = MeanLogLikelihood(truth, data), llLearnt = MeanLogLikelihood(learnt, data);
-    std::printf("alarm, %d records: log-likelihood per record %.4f (true %.4f), structural Hamming distance "
-                "%d, BDe %.1f (true %.1f)\n",
-                kAlarmRecords, llLearnt, llTrue,
-                vovido::test::StructuralHammingDistance(vovido::test::TruePattern(learnt, data),
-                                                        vovido::test::TruePattern(truth, data)),
-                StructureScore(learnt, data), StructureScore(truth, data));
+    std::printf(
+        "alarm, %d records: log-likelihood per record %.4f (true %.4f), structural Hamming distance "
+        "%d, BDe %.1f (true %.1f)\n",
+        kAlarmRecords, llLearnt, llTrue,
+        vovido::test::StructuralHammingDistance(vovido::test::TruePattern(learnt, data),
+                                                vovido::test::TruePattern(truth, data)),
+        StructureScore(learnt, data), StructureScore(truth, data));
     EXPECT_GT(llLearnt, llTrue - kFitTolerance);
     // Posteriors of the reference cases close to the true network's (with enough records to learn them).
     if (kSanitized) return;

@@ -75,7 +75,7 @@ TEST(LearningGraph, ArcsKnowledgeAndDeactivation) {
     EXPECT_EQ(g.add_arc(0, 1), 1);
     EXPECT_EQ(g.add_arc(1, 2), 1);
     EXPECT_EQ(g.add_arc_acyclic(2, 0), 0);  // would close a cycle
-    EXPECT_EQ(g.remove_arc(2, 0), 0);  // no such arc: refused, nothing changes
+    EXPECT_EQ(g.remove_arc(2, 0), 0);       // no such arc: refused, nothing changes
     EXPECT_EQ(g.reverse_arc_acyclic(0, 1), 1);
     EXPECT_TRUE(g.node_at(0)->is_parent(1));
     EXPECT_EQ(g.force_arc(3, 2), kSuccess);
@@ -138,7 +138,8 @@ TEST(LearningScores, MatchTheFormulasByHand) {
     const double k2 = (lg(2) - lg(4 + 2) + lg(4) + lg(2)) + (lg(2) - lg(2 + 2) + lg(1) + lg(3));
     EXPECT_NEAR(g.local_score(1), k2, 1e-12);
     ASSERT_EQ(g.set_int_option("CRITERION", 4), kSuccess);  // penalised log-likelihood
-    const double ll = 3 * std::log(0.75) + std::log(0.25) + 2 * std::log(1.0) - 0.5 * (std::log(6) - std::log(2)) * 2;
+    const double ll =
+        3 * std::log(0.75) + std::log(0.25) + 2 * std::log(1.0) - 0.5 * (std::log(6) - std::log(2)) * 2;
     EXPECT_NEAR(g.local_score(1), ll, 1e-12);
     ASSERT_EQ(g.set_int_option("CRITERION", 1), kSuccess);
     EXPECT_EQ(g.score(), kScoreNotComputed);
@@ -156,7 +157,10 @@ TEST(LearningScores, MatchTheFormulasByHand) {
 
 TEST(Classifiers, NaiveBayesRecipesAndRefusals) {
     dag data;
-    Build(data, {{0, 1, 0, 1, 0, 1, 0, 1}, {0, 1, 0, 1, 0, 1, 1, 1}, {0, 0, 1, 1, 0, 0, 1, 1}, {0, 1, 0, 1, 0, 1, 0, 0}});
+    Build(data, {{0, 1, 0, 1, 0, 1, 0, 1},
+                 {0, 1, 0, 1, 0, 1, 1, 1},
+                 {0, 0, 1, 1, 0, 0, 1, 1},
+                 {0, 1, 0, 1, 0, 1, 0, 0}});
     dag_classifier plain;
     plain.set_training_data(&data);
     ASSERT_EQ(plain.set_int("model_type", 1), kSuccess);
@@ -300,13 +304,16 @@ TEST(LearningGraph, AddNodeLikeANetworkNode) {
 
 TEST(LearningNode, ContinuousSide) {
     // kind, then representation and active part without and with continuous data preferred.
-    const std::vector<std::vector<int>> cases = {
-        {1 | 16, 1, 1, 1, 1}, {2 | 32, 2, 2, 2, 2}, {1 | 2 | 16 | 32, 1, 2, 1, 2}, {1 | 2, 1, 2, 1, 2}, {0, 1, 2, -1, -1}};
+    const std::vector<std::vector<int>> cases = {{1 | 16, 1, 1, 1, 1},
+                                                 {2 | 32, 2, 2, 2, 2},
+                                                 {1 | 2 | 16 | 32, 1, 2, 1, 2},
+                                                 {1 | 2, 1, 2, 1, 2},
+                                                 {0, 1, 2, -1, -1}};
     for (const auto& c : cases) {
         hybrid_node node;
         node.kind = c[0];
-        EXPECT_EQ(std::vector<int>({node.representation(false), node.representation(true), node.active_part(false),
-                                    node.active_part(true)}),
+        EXPECT_EQ(std::vector<int>({node.representation(false), node.representation(true),
+                                    node.active_part(false), node.active_part(true)}),
                   std::vector<int>(c.begin() + 1, c.end()))
             << c[0];
     }

@@ -54,10 +54,10 @@ TEST(EpisParams, EqualityComparesAllEightFields) {
     const VRX_episParams base;
     EXPECT_TRUE(base == VRX_episParams());
     const std::function<void(VRX_episParams&)> changes[] = {
-        [](VRX_episParams& p) { p.proplen = 6; },      [](VRX_episParams& p) { p.numstates1 = 4; },
-        [](VRX_episParams& p) { p.numstates2 = 9; },   [](VRX_episParams& p) { p.numstates3 = 21; },
-        [](VRX_episParams& p) { p.eps1 = 0.007; },     [](VRX_episParams& p) { p.eps2 = 0.0002; },
-        [](VRX_episParams& p) { p.eps3 = 0.00006; },   [](VRX_episParams& p) { p.eps4 = 0.00006; },
+        [](VRX_episParams& p) { p.proplen = 6; },    [](VRX_episParams& p) { p.numstates1 = 4; },
+        [](VRX_episParams& p) { p.numstates2 = 9; }, [](VRX_episParams& p) { p.numstates3 = 21; },
+        [](VRX_episParams& p) { p.eps1 = 0.007; },   [](VRX_episParams& p) { p.eps2 = 0.0002; },
+        [](VRX_episParams& p) { p.eps3 = 0.00006; }, [](VRX_episParams& p) { p.eps4 = 0.00006; },
     };
     for (const auto& change : changes) {
         VRX_episParams other = base;

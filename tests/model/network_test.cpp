@@ -6,9 +6,11 @@
 #include <limits>
 #include <string>
 
-#include "definitions/cpt.h"
 #include "base/dmatrix.h"
 #include "base/error_log.h"
+#include "base/status_codes.h"
+#include "base/string_array.h"
+#include "definitions/cpt.h"
 #include "model/header.h"
 #include "model/network.h"
 #include "model/node.h"
@@ -16,8 +18,6 @@
 #include "model/node_info.h"
 #include "model/node_value.h"
 #include "model/saved_case.h"
-#include "base/status_codes.h"
-#include "base/string_array.h"
 #include "model/submodel.h"
 
 namespace {

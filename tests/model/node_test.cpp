@@ -452,7 +452,8 @@ TEST(NodeChangeType, ParentThatNoLongerIndexesLeavesProbabilityTableChildren) {
     const int c = net.AddNode(DefinitionType::kCpt, "C");
     ASSERT_EQ(net.AddArc(a, c), kSuccess);
     ASSERT_EQ(net.AddArc(b, c), kSuccess);
-    ASSERT_EQ(net.GetNode(c)->GetDefinition()->SetDefinitionDoubles(Doubles({0.1, 0.9, 0.2, 0.8, 0.3, 0.7, 0.4, 0.6})),
+    ASSERT_EQ(net.GetNode(c)->GetDefinition()->SetDefinitionDoubles(
+                  Doubles({0.1, 0.9, 0.2, 0.8, 0.3, 0.7, 0.4, 0.6})),
               kSuccess);
 
     ASSERT_EQ(net.GetNode(a)->ChangeType(DefinitionType::kCast), kSuccess);

@@ -5,10 +5,10 @@
 
 #include "base/dmatrix.h"
 #include "base/double_array.h"
+#include "base/status_codes.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
-#include "base/status_codes.h"
 
 namespace {
 

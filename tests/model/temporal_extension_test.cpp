@@ -24,7 +24,8 @@ struct Dynamic {
         // Children first: a plate node's children are plate or terminal nodes.
         EXPECT_EQ(net.SetTemporalType(x, TemporalType::kPlate), kSuccess);
         EXPECT_EQ(net.SetTemporalType(y, TemporalType::kPlate), kSuccess);
-        EXPECT_EQ(Def(net, "X").SetDefinitionDoubles(Doubles({0.1, 0.9, 0.2, 0.8, 0.3, 0.7, 0.4, 0.6})), kSuccess);
+        EXPECT_EQ(Def(net, "X").SetDefinitionDoubles(Doubles({0.1, 0.9, 0.2, 0.8, 0.3, 0.7, 0.4, 0.6})),
+                  kSuccess);
     }
     VRX_temporalExtension& Ext() { return *net.FindTemporalExtension(); }
     std::vector<int> Orders(int h) {
@@ -76,8 +77,8 @@ TEST(TemporalExtension, SelfArcBuildsDefinitionFromSliceParentsAndOwnTable) {
     ASSERT_EQ(d.net.GetTemporalChildren(d.x, children), kSuccess);
     EXPECT_EQ(children, (Pairs{{d.x, 1}}));
     // The new dimension (X of the previous slice) repeats the table of slice 0.
-    EXPECT_EQ(d.Table(d.x, 1), (std::vector<double>{0.1, 0.9, 0.1, 0.9, 0.2, 0.8, 0.2, 0.8, 0.3, 0.7, 0.3, 0.7,
-                                                    0.4, 0.6, 0.4, 0.6}));
+    EXPECT_EQ(d.Table(d.x, 1), (std::vector<double>{0.1, 0.9, 0.1, 0.9, 0.2, 0.8, 0.2, 0.8, 0.3, 0.7, 0.3,
+                                                    0.7, 0.4, 0.6, 0.4, 0.6}));
     EXPECT_EQ(d.net.GetMaxTemporalOrder(), 1);
     EXPECT_EQ(d.net.GetMaxNodeTemporalOrder(d.x), 1);
 }
@@ -90,7 +91,8 @@ TEST(TemporalExtension, RefusalsChangeNothing) {
     };
     for (const Case& c : {Case{d.y, d.x, 1}, Case{d.y, d.x, 0}, Case{d.y, d.x, -3}, Case{d.n, d.x, 1},
                           Case{d.x, d.n, 1}, Case{99, d.x, 1}, Case{d.y, -1, 2}}) {
-        EXPECT_EQ(d.net.AddTemporalArc(c.parent, c.child, c.order), kOutOfRange) << c.parent << c.child << c.order;
+        EXPECT_EQ(d.net.AddTemporalArc(c.parent, c.child, c.order), kOutOfRange)
+            << c.parent << c.child << c.order;
     }
     EXPECT_EQ(d.net.RemoveTemporalArc(d.y, d.x, 2), kOutOfRange);
     EXPECT_EQ(d.net.RemoveTemporalArc(d.x, d.x, 1), kOutOfRange);
@@ -152,8 +154,8 @@ TEST(TemporalExtension, TypeChangesFollowTheArcRules) {
     const int t = AddNode(d.net, DefinitionType::kCpt, "T", {});
     ASSERT_EQ(d.net.SetTemporalType(t, TemporalType::kTerminal), kSuccess);
     ASSERT_EQ(d.net.AddArc(d.x, t), kSuccess);
-    EXPECT_EQ(d.net.SetTemporalType(d.x, TemporalType::kNormal), kOutOfRange);  // temporal arc in
-    EXPECT_EQ(d.net.SetTemporalType(d.y, TemporalType::kNormal), kOutOfRange);  // temporal arc out
+    EXPECT_EQ(d.net.SetTemporalType(d.x, TemporalType::kNormal), kOutOfRange);    // temporal arc in
+    EXPECT_EQ(d.net.SetTemporalType(d.y, TemporalType::kNormal), kOutOfRange);    // temporal arc out
     EXPECT_EQ(d.net.SetTemporalType(d.y, TemporalType::kTerminal), kOutOfRange);  // plate child
     EXPECT_EQ(d.net.SetTemporalType(d.y, 7), kInvalidData);
     EXPECT_EQ(d.net.SetTemporalType(t, TemporalType::kNormal), kOutOfRange);  // plate parent

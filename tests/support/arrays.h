@@ -53,7 +53,8 @@ inline VRX_Dmatrix Matrix(const std::vector<int>& sizes, const std::vector<doubl
 
 // The items up to the count.
 inline std::vector<int> Items(const VRX_intArray& a) {
-    return a.GetCount() == 0 ? std::vector<int>() : std::vector<int>(a.GetItems(), a.GetItems() + a.GetCount());
+    return a.GetCount() == 0 ? std::vector<int>()
+                             : std::vector<int>(a.GetItems(), a.GetItems() + a.GetCount());
 }
 
 inline std::vector<double> Items(const VRX_doubleArray& a) {
@@ -71,7 +72,7 @@ inline std::vector<std::string> Items(const VRX_stringArray& a) {
 inline std::vector<double> Entries(const VRX_Dmatrix& m) {
     const double* p = m.GetData();
     return p == nullptr || m.GetNumberOfElements() == 0 ? std::vector<double>()
-                                                         : std::vector<double>(p, p + m.GetNumberOfElements());
+                                                        : std::vector<double>(p, p + m.GetNumberOfElements());
 }
 
 // A table's items are its entries.
@@ -89,7 +90,8 @@ inline std::vector<int> Shape(const VRX_Dmatrix& m) {
 inline void ExpectNear(const std::vector<double>& actual, const std::vector<double>& expected,
                        double tolerance = 1e-12, const std::string& where = "") {
     ASSERT_EQ(actual.size(), expected.size()) << where;
-    for (size_t i = 0; i < actual.size(); ++i) EXPECT_NEAR(actual[i], expected[i], tolerance) << where << " entry " << i;
+    for (size_t i = 0; i < actual.size(); ++i)
+        EXPECT_NEAR(actual[i], expected[i], tolerance) << where << " entry " << i;
 }
 
 inline void ExpectNear(const std::vector<double>& actual, const std::vector<double>& expected,

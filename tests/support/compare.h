@@ -13,11 +13,11 @@
 #include "base/rectangle.h"
 #include "base/status_codes.h"
 #include "base/string_array.h"
-#include "definitions/mau.h"
 #include "definitions/cast.h"
 #include "definitions/cpt.h"
 #include "definitions/decision_list.h"
 #include "definitions/demorgan.h"
+#include "definitions/mau.h"
 #include "definitions/node_cost.h"
 #include "definitions/noisy_adder.h"
 #include "definitions/noisy_max.h"
@@ -186,7 +186,9 @@ inline void ExpectSameDefinition(VRX_nodeDefinition& a, VRX_nodeDefinition& b, c
         case DefinitionType::kMau: {
             std::vector<std::string> ea;
             std::vector<std::string> eb;
-            EXPECT_EQ(static_cast<VRX_mau&>(a).GetExpressions(ea), static_cast<VRX_mau&>(b).GetExpressions(eb)) << what;
+            EXPECT_EQ(static_cast<VRX_mau&>(a).GetExpressions(ea),
+                      static_cast<VRX_mau&>(b).GetExpressions(eb))
+                << what;
             EXPECT_EQ(ea, eb) << what << " expressions";
             break;
         }

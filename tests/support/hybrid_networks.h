@@ -22,7 +22,8 @@ inline VRX_defHybrid& HybridOf(const VRX_network& net, int h) {
 }
 
 // Adds a node of the kind with arcs from the named parents; the handle, or a negative status.
-inline int AddHybridNode(VRX_network& net, int type, const char* id, const std::vector<std::string>& parents) {
+inline int AddHybridNode(VRX_network& net, int type, const char* id,
+                         const std::vector<std::string>& parents) {
     const int h = net.AddNode(type, id);
     if (h < 0) return h;
     for (const std::string& p : parents) {
@@ -32,7 +33,8 @@ inline int AddHybridNode(VRX_network& net, int type, const char* id, const std::
 }
 
 // Puts the element into the cell of the discrete parents' states (none: the only cell).
-inline int SetCell(VRX_network& net, int h, std::unique_ptr<VRX_Helement> element, std::vector<int> states = {}) {
+inline int SetCell(VRX_network& net, int h, std::unique_ptr<VRX_Helement> element,
+                   std::vector<int> states = {}) {
     VRX_intArray coordinates;
     states.push_back(0);
     for (int s : states) {
@@ -61,13 +63,15 @@ inline int AddDistributionNode(VRX_network& net, const char* id, const std::vect
             rest /= dims[k];
         }
         for (int x : c) (void)coordinates.Add(x);
-        if (const int rc = HybridOf(net, h).SetElement(coordinates, Distribution(calls[static_cast<size_t>(i)].c_str())))
+        if (const int rc =
+                HybridOf(net, h).SetElement(coordinates, Distribution(calls[static_cast<size_t>(i)].c_str())))
             return rc;
     }
     return h;
 }
 
-inline int AddEquationNode(VRX_network& net, const char* id, const char* text, const std::vector<std::string>& parents) {
+inline int AddEquationNode(VRX_network& net, const char* id, const char* text,
+                           const std::vector<std::string>& parents) {
     const int h = AddHybridNode(net, DefinitionType::kHEquation, id, parents);
     if (h < 0) return h;
     const int rc = SetCell(net, h, std::make_unique<VRX_equationElement>(text));

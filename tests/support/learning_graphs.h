@@ -29,7 +29,8 @@ inline void AddColumns(dag& g, const std::vector<std::vector<int32_t>>& columns,
                        const std::vector<int>& states = {}) {
     for (size_t v = 0; v < columns.size(); ++v) {
         std::vector<std::string> names;
-        for (int s = 0; s < (v < states.size() ? states[v] : 2); ++s) names.push_back("s" + std::to_string(s));
+        for (int s = 0; s < (v < states.size() ? states[v] : 2); ++s)
+            names.push_back("s" + std::to_string(s));
         g.add_node_with_states("v" + std::to_string(v), names, columns[v]);
     }
 }
@@ -112,13 +113,14 @@ inline std::vector<ScoredMove> AllMoves(const dag& graph) {
     return moves;
 }
 
-
 using LearningNodes = std::vector<std::pair<std::string, std::vector<std::string>>>;
 
 // One node per (name, states), in order, with the column of the same position (none: no records).
-inline void AddLearningNodes(dag& g, const LearningNodes& nodes, const std::vector<std::vector<int32_t>>& columns = {}) {
+inline void AddLearningNodes(dag& g, const LearningNodes& nodes,
+                             const std::vector<std::vector<int32_t>>& columns = {}) {
     for (size_t i = 0; i < nodes.size(); ++i)
-        g.add_node_with_states(nodes[i].first, nodes[i].second, i < columns.size() ? columns[i] : std::vector<int32_t>());
+        g.add_node_with_states(nodes[i].first, nodes[i].second,
+                               i < columns.size() ? columns[i] : std::vector<int32_t>());
 }
 
 inline std::vector<double> TableOf(const VRX_network& net, int h) {

@@ -196,7 +196,8 @@ inline void BuildFullNetwork(VRX_network& net) {
     // Descriptive data of the nodes.
     VRX_node& nodeA = *net.GetNode(a);
     VRX_nodeInfo& info = *nodeA.GetInfo();
-    ASSERT_EQ(info.header.SetName(("A node with a long name " + std::string(180, 'n') + " end").c_str()), kSuccess);
+    ASSERT_EQ(info.header.SetName(("A node with a long name " + std::string(180, 'n') + " end").c_str()),
+              kSuccess);
     ASSERT_EQ(info.header.SetComment("comment of A"), kSuccess);
     info.screenInfo.position = VRX_rectangle(100, 200, 80, 40);
     info.screenInfo.color = 0x00FF00;
@@ -368,6 +369,5 @@ struct Asia {
     TestNetwork t;
     int asia, tub, smoke, lung, bronc, either, xray, dysp;
 };
-
 
 }  // namespace vovido::test

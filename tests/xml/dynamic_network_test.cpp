@@ -48,7 +48,8 @@ void BuildDynamic(VRX_network& net) {
     }
     ASSERT_EQ(Def(net, "X").SetTemporalDefinition(2, Doubles(order2)), kSuccess);
     // Y given X and Y of the previous slice: "off" only for X = hi and Y = off before.
-    ASSERT_EQ(Def(net, "Y").SetTemporalDefinition(1, Doubles({1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 0, 1})), kSuccess);
+    ASSERT_EQ(Def(net, "Y").SetTemporalDefinition(1, Doubles({1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 0, 1})),
+              kSuccess);
     // A noisy-MAX plate node with a temporal self arc and strengths of its own.
     const int m = AddNode(net, DefinitionType::kNoisyMax, "M", {});
     ASSERT_EQ(net.SetTemporalType(m, TemporalType::kPlate), kSuccess);
@@ -56,8 +57,9 @@ void BuildDynamic(VRX_network& net) {
     ASSERT_EQ(net.AddTemporalArc(m, m, 1), kSuccess);
     auto& noisy = static_cast<VRX_noisyMAX&>(Def(net, "M"));
     ASSERT_EQ(noisy.SetTemporalParentOutcomeStrengths(1, {Ints({2, 0, 1}), Ints({1, 0})}), kSuccess);
-    ASSERT_EQ(noisy.SetTemporalCiWeights(1, Matrix({6, 2}, {0.9, 0.1, 0.6, 0.4, 0, 1, 0.7, 0.3, 0, 1, 0.05, 0.95})),
-              kSuccess);
+    ASSERT_EQ(
+        noisy.SetTemporalCiWeights(1, Matrix({6, 2}, {0.9, 0.1, 0.6, 0.4, 0, 1, 0.7, 0.3, 0, 1, 0.05, 0.95})),
+        kSuccess);
     ASSERT_EQ(net.SetSliceCount(5), kSuccess);
     net.GetTemporalExtension()->SetPlate(VRX_rectangle(11, 22, 333, 444), 55, 66);
     VRX_case* saved = net.AddCase("Later");
@@ -94,7 +96,8 @@ TEST(XmlDynamicNetwork, RoundTripKeepsEveryTemporalPart) {
                          *static_cast<VRX_cpt&>(Def(source, "X")).GetTemporalDefinition(order), "X");
     }
     VRX_noisyMAX::StrengthSequence strengths;
-    ASSERT_EQ(static_cast<VRX_noisyMAX&>(Def(loaded, "M")).GetTemporalParentOutcomeStrengths(1, strengths), kSuccess);
+    ASSERT_EQ(static_cast<VRX_noisyMAX&>(Def(loaded, "M")).GetTemporalParentOutcomeStrengths(1, strengths),
+              kSuccess);
     ASSERT_EQ(strengths.size(), 2u);
     EXPECT_EQ(Items(strengths[0]), (std::vector<int>{2, 0, 1}));
     ExpectSameMatrix(*static_cast<VRX_noisyMAX&>(Def(loaded, "M")).GetTemporalCiWeights(1),
