@@ -9,6 +9,7 @@
 
 #include "base/int_array.h"
 #include "equations/hybrid_sample_node.h"
+#include "equations/linear_gaussian.h"
 
 class VRX_network;
 class VRX_node;
@@ -121,6 +122,17 @@ private:
     bool SendExactPi(VRX_hybridSampleNode& node, VRX_hybridMessage& message);
     void SendLambda(VRX_hybridSampleNode& node);
     void SendLambdaFromObservedDeterministic(VRX_hybridSampleNode& node);
+    // Messages in closed form through linear-Gaussian families (exact_messages.cpp). Each returns false
+    // when the link's message has no closed form here (the caller samples it); otherwise the receiver
+    // is readied only when the message changed, so that settled links go quiet.
+    void PrepareLinearNodes();
+    bool SendLinearPi(VRX_hybridSampleNode& node, size_t child);
+    bool SendLinearLambda(VRX_hybridSampleNode& node, size_t parent);
+    // The node's prior given the messages about its parents (times the combined lambda with
+    // withLambda: its belief); false without a closed form.
+    bool LinearMarginal(VRX_hybridSampleNode& node, bool withLambda, vovido::Components& out);
+    // The node's estimate drawn from its belief in closed form.
+    void DrawLinearBelief(VRX_hybridSampleNode& node, const vovido::Components& belief);
     // Finishes the new messages, makes them current and combines every node's lambda messages.
     void FinishIteration();
     // Every parent of the node draws its value from the node's pi message about it (but skip).
@@ -128,6 +140,7 @@ private:
     // Iterations of the message passing: numIterations at least, and enough for the evidence to reach
     // the farthest node it is connected to.
     int IterationsNeeded() const;
+    bool AnyLinkActive() const;
     // Samples drawn for one message: the network's sample count decides, within fixed limits.
     int SamplesPerMessage() const;
     [[nodiscard]] int EstimateFromMessages();
