@@ -190,7 +190,9 @@ bool HybridSampleNet::SendLinearPi(SampleNode& node, size_t m) {
 bool HybridSampleNet::SendLinearLambda(SampleNode& node, size_t k) {
     Components evidence;
     std::vector<Term> terms;
-    if (!EvidenceComponents(node, evidence) || !ExpandTerms(node, static_cast<int>(k), terms)) return false;
+    if (node.linearCells.empty() || !EvidenceComponents(node, evidence) ||
+        !ExpandTerms(node, static_cast<int>(k), terms))
+        return false;
     SampleNode& parent = *node.parents[k];
     const size_t pos = static_cast<size_t>(vovido::PositionIn(parent.children, &node));
     VRX_hybridMessage& last = *parent.childMessages[pos];
