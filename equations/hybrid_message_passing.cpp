@@ -39,8 +39,6 @@ bool DrawOwnValue(SampleNode& node) {
 
 // Changes of a sampled message within this many times the noise of its samples are not passed on.
 constexpr double kNoiseMultiple = 3.0;
-// A message that stays the same pools the samples of up to this many sendings.
-constexpr int kPooledMessages = 8;
 // Likewise for the probabilities of a discrete message.
 constexpr double kDiscreteChange = 0.01;
 
@@ -81,7 +79,7 @@ bool SameMessage(VRX_hybridMessage& current, VRX_hybridMessage& fresh) {
 void SwapFinished(std::vector<std::unique_ptr<VRX_hybridMessage>>& current,
                   std::vector<std::unique_ptr<VRX_hybridMessage>>& fresh,
                   const std::vector<VRX_hybridSampleNode*>& senders,
-                  std::vector<std::pair<VRX_hybridSampleNode*, bool>>& changed, size_t poolLimit) {
+                  std::vector<std::pair<VRX_hybridSampleNode*, bool>>& changed) {
     changed.clear();
     for (size_t i = 0; i < fresh.size(); ++i) {
         if (!fresh[i]->HasFlag(MessageFlags::kChanged)) continue;
@@ -92,15 +90,6 @@ void SwapFinished(std::vector<std::unique_ptr<VRX_hybridMessage>>& current,
                                  static_cast<VRX_continuousMessage&>(*fresh[i]).GetSampleCount() > 0;
             std::swap(current[i], fresh[i]);
             changed.push_back({senders[i], sampled});
-        } else if (!fresh[i]->IsDiscrete()) {
-            // Samples of the same message: pooled, the fit gets sharper without being passed on.
-            auto& pool = static_cast<VRX_continuousMessage&>(*current[i]);
-            const std::vector<WeightedSample>& more =
-                static_cast<VRX_continuousMessage&>(*fresh[i]).GetSamples();
-            if (pool.GetSampleCount() > 0 && pool.GetSampleCount() + more.size() <= poolLimit) {
-                for (const WeightedSample& x : more) pool.AddValueSample(x.value, x.weight);
-                pool.Finish();
-            }
         }
         fresh[i]->Reset();
     }
@@ -489,12 +478,11 @@ void HybridSampleNet::FinishIteration() {
     using Senders = std::vector<std::pair<SampleNode*, bool>>;
     std::vector<std::pair<SampleNode*, Senders>> fromParents, fromChildren;
     Senders changed;
-    const size_t poolLimit = static_cast<size_t>(kPooledMessages * SamplesPerMessage());
     for (auto& node : sampleNodes) {
         if (!node) continue;
-        SwapFinished(node->parentMessages, node->newParentMessages, node->parents, changed, poolLimit);
+        SwapFinished(node->parentMessages, node->newParentMessages, node->parents, changed);
         if (!changed.empty()) fromParents.emplace_back(node.get(), changed);
-        SwapFinished(node->childMessages, node->newChildMessages, node->children, changed, poolLimit);
+        SwapFinished(node->childMessages, node->newChildMessages, node->children, changed);
         if (changed.empty()) continue;
         fromChildren.emplace_back(node.get(), changed);
         if (!node->IsObserved()) node->CombineLambdaMessages();
