@@ -86,6 +86,7 @@ bool ExpandTerms(SampleNode& node, int target, std::vector<Term>& terms) {
                          target >= discrete ? family.slopes[static_cast<size_t>(target - discrete)] : 0.0,
                          family.variance,
                          target >= 0 && target < discrete ? coordinates[static_cast<size_t>(target)] : -1});
+        if (terms.size() > kMaxComponents) return false;
         for (size_t j = static_cast<size_t>(discrete); j < node.parents.size(); ++j) {
             const double b = family.slopes[j - static_cast<size_t>(discrete)];
             if (static_cast<int>(j) == target || b == 0.0) continue;
