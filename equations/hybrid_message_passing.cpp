@@ -287,7 +287,7 @@ void HybridSampleNet::SendPi(SampleNode& node) {
         anyInformed = anyInformed || informed.back();
         anyPlain = anyPlain || !informed.back();
     }
-    // Inactive links are left alone; the children on the others are told a message comes.
+    // Inactive links are left alone; a linear-Gaussian node sends on the others in closed form.
     std::vector<bool> exact(node.children.size(), false);
     for (size_t m = 0; m < node.children.size(); ++m) {
         exact[m] = !node.activeToChild[m] || SendLinearPi(node, m);

@@ -123,8 +123,8 @@ private:
     void SendLambda(VRX_hybridSampleNode& node);
     void SendLambdaFromObservedDeterministic(VRX_hybridSampleNode& node);
     // Messages in closed form through linear-Gaussian families (exact_messages.cpp). Each returns false
-    // when the link's message has no closed form here (the caller samples it); otherwise the receiver
-    // is readied only when the message changed, so that settled links go quiet.
+    // when the link's message has no closed form here (the caller samples it); a message that says what
+    // the last one said is not written, so that settled links go quiet.
     void PrepareLinearNodes();
     bool SendLinearPi(VRX_hybridSampleNode& node, size_t child);
     bool SendLinearLambda(VRX_hybridSampleNode& node, size_t parent);
@@ -133,7 +133,8 @@ private:
     bool LinearMarginal(VRX_hybridSampleNode& node, bool withLambda, vovido::Components& out);
     // The node's estimate drawn from its belief in closed form.
     void DrawLinearBelief(VRX_hybridSampleNode& node, const vovido::Components& belief);
-    // Finishes the new messages, makes them current and combines every node's lambda messages.
+    // Finishes the new messages and makes current those that changed beyond their noise, readying the
+    // receivers' links; nodes that received a changed lambda message combine theirs again.
     void FinishIteration();
     // Every parent of the node draws its value from the node's pi message about it (but skip).
     void DrawParentsFromMessages(VRX_hybridSampleNode& node, const VRX_hybridSampleNode* skip);
