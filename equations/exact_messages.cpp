@@ -16,6 +16,8 @@ namespace {
 // kKeptComponents, the closest merged.
 constexpr size_t kMaxComponents = 64;
 constexpr size_t kKeptComponents = 8;
+// Below this variance a message is a point, which no mixture holds.
+constexpr double kLeastVariance = 1e-12;
 // A Gaussian this many deviations inside the node's range is not cut by it.
 constexpr double kRangeDeviations = 8.0;
 
@@ -136,9 +138,26 @@ bool Settled(VRX_hybridMessage& last, const Components& components) {
 }  // namespace
 
 void HybridSampleNet::PrepareLinearNodes() {
+    // A forest has as many arcs as nodes less its components: count them with a union-find.
+    std::vector<int> root(sampleNodes.size());
+    for (size_t i = 0; i < root.size(); ++i) root[i] = static_cast<int>(i);
+    auto find = [&](int i) {
+        while (root[static_cast<size_t>(i)] != i)
+            i = root[static_cast<size_t>(i)] = root[static_cast<size_t>(root[static_cast<size_t>(i)])];
+        return i;
+    };
+    singlyConnected = true;
+    for (auto& node : sampleNodes) {
+        if (!node) continue;
+        for (const SampleNode* p : node->parents) {
+            const int a = find(node->handle), b = find(p->handle);
+            if (a == b) singlyConnected = false;
+            root[static_cast<size_t>(a)] = b;
+        }
+    }
     std::vector<std::string> ids;
     for (auto& node : sampleNodes) {
-        if (!node || !node->IsContinuous() || node->IsDeterministic()) continue;
+        if (!node || !node->IsContinuous()) continue;
         node->linearCells.clear();
         ids.clear();
         for (size_t j = static_cast<size_t>(node->discreteParentCount); j < node->parents.size(); ++j)
@@ -156,7 +175,10 @@ bool HybridSampleNet::LinearMarginal(SampleNode& node, bool withLambda, Componen
     std::vector<Term> terms;
     if (!ExpandTerms(node, -1, terms)) return false;
     out.clear();
-    for (const Term& t : terms) out.push_back({t.weight, t.shift, t.variance});
+    for (const Term& t : terms) {
+        if (!(t.variance > kLeastVariance)) return false;  // an equation of fixed parents: a point
+        out.push_back({t.weight, t.shift, t.variance});
+    }
     if (!vovido::NormaliseComponents(out) || !InsideRange(static_cast<VRX_continuousSampleNode&>(node), out))
         return false;
     vovido::ReduceComponents(out, kKeptComponents);
@@ -204,6 +226,7 @@ bool HybridSampleNet::SendLinearLambda(SampleNode& node, size_t k) {
         for (const Term& t : terms) {
             if (t.slope == 0.0) return false;  // a flat share has no mixture form
             for (const MixtureComponent& e : evidence) {
+                if (!(t.variance + e.variance > kLeastVariance)) return false;
                 message.push_back({t.weight * e.weight / std::fabs(t.slope), (e.mean - t.shift) / t.slope,
                                    (t.variance + e.variance) / (t.slope * t.slope)});
             }
@@ -217,6 +240,7 @@ bool HybridSampleNet::SendLinearLambda(SampleNode& node, size_t k) {
         double total = 0.0;
         for (const Term& t : terms) {
             for (const MixtureComponent& e : evidence) {
+                if (!(t.variance + e.variance > kLeastVariance)) return false;
                 const double share =
                     t.weight * e.weight * NormalDensity(e.mean, t.shift, t.variance + e.variance);
                 p[static_cast<size_t>(t.state)] += share;

@@ -98,11 +98,18 @@ void SwapFinished(std::vector<std::unique_ptr<VRX_hybridMessage>>& current,
 // Proposal for a parent's value when a lambda message to it is estimated, in equal shares: the
 // node's pi message about the parent widened (the likelihood may sit in its tail), the parent's last
 // lambda message from the node, and that message widened, so that a lambda fitted where the earlier
-// proposal reached extends its reach at every iteration.
+// proposal reached extends its reach at every iteration. The reach stays within kPiReach deviations
+// of the pi message: a likelihood that does not fall off (a threshold, say) would otherwise widen its
+// message without end, and where the pi message has no mass the lambda message does not matter.
 class LambdaProposal {
 public:
     LambdaProposal(VRX_hybridMessage& pi, VRX_hybridMessage& last) : pi_(pi) {
         mixture_.components.clear();
+        if (!pi.IsUniform() && !pi.IsFixed()) {
+            double variance = 0.0;
+            static_cast<VRX_continuousMessage&>(pi).GetMixture().GetMeanAndVariance(piMean_, variance);
+            reach_ = kPiReach * std::sqrt(variance);
+        }
         AddShare(pi, 4.0);
         AddShare(last, 1.0);
         AddShare(last, 9.0);
@@ -125,8 +132,8 @@ private:
         const size_t first = mixture_.components.size();
         double total = 0.0;
         for (MixtureComponent c : static_cast<VRX_continuousMessage&>(message).GetMixture().components) {
-            if (!(c.weight > 1e-7) || !(c.variance > 1e-7)) continue;
-            c.variance *= widening;
+            if (!(c.weight > 1e-7) || !(c.variance > 1e-7) || std::fabs(c.mean - piMean_) > reach_) continue;
+            c.variance = std::min(c.variance * widening, reach_ * reach_);
             total += c.weight;
             mixture_.components.push_back(c);
         }
@@ -134,9 +141,12 @@ private:
         if (mixture_.components.size() > first) ++shares_;
     }
 
+    static constexpr double kPiReach = 5.0;
     VRX_hybridMessage& pi_;
     GaussianMixture mixture_;
     int shares_ = 0;
+    double piMean_ = 0.0;
+    double reach_ = HUGE_VAL;
 };
 
 }  // namespace
@@ -420,7 +430,7 @@ void HybridSampleNet::SendLambdaFromObservedDeterministic(SampleNode& node) {
     const int invertedPos = vovido::PositionIn(node.parents, inverted);
     for (size_t k = 0; k < node.parents.size(); ++k) {
         SampleNode* parent = node.parents[k];
-        if (parent->IsObserved() || !node.activeToParent[k]) continue;
+        if (parent->IsObserved() || !node.activeToParent[k] || SendLinearLambda(node, k)) continue;
         const int pos = vovido::PositionIn(parent->children, &node);
         VRX_hybridMessage& target = *parent->newChildMessages[static_cast<size_t>(pos)];
         if (parent->IsContinuous() && parent != inverted && inverted != nullptr && invertedPos >= 0) {

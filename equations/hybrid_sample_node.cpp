@@ -372,9 +372,9 @@ double VRX_continuousSampleNode::SampleValueFromElement(VRX_Helement& element, d
     }
     if (product == nullptr || product->components.empty())
         return DrawInRange(element, value) ? element.GetDensity(value) : 0.0;
-    // A Normal family times lambda messages known in closed form is the exact product: no share of the
-    // proposal needs to cover for a fitted message that missed.
-    const double share = exactLambda_ && !linearCells.empty() ? 0.0 : kDefensiveShare;
+    // A Normal family times lambda messages known in closed form, in a network without loops, is the
+    // exact conditional: no share of the proposal needs to cover for a message that missed.
+    const double share = exactLambda_ && !linearCells.empty() && owner_.singlyConnected ? 0.0 : kDefensiveShare;
     if (share > 0.0 && sampleNodeGenerator.NextFraction() < share) {
         if (!DrawInRange(element, value)) return 0.0;
     } else {

@@ -91,6 +91,8 @@ public:
     int numMixtureComponents = 2;
     double mixtureVariancePrior = 10.0;
     int productSamplingMethod = 1;
+    // No loop through the arcs, whatever their direction: the messages then give the exact beliefs.
+    bool singlyConnected = false;
 
 private:
     void Refuse(const std::string& why);

@@ -25,14 +25,19 @@ bool Near(double a, double b) {
 
 bool ProbeLinearGaussian(VRX_Helement& element, const std::vector<std::string>& parentIds,
                          LinearGaussianCell& out) {
+    // An equation is the family of variance 0.
+    const bool equation = element.IsEquation();
     auto* distribution = dynamic_cast<VRX_distributionElement*>(&element);
     const auto* call =
         distribution != nullptr ? dynamic_cast<const VRX_function*>(&distribution->GetExpression()) : nullptr;
-    if (call == nullptr || call->sign != 1 || std::strcmp(call->GetName(), "Normal") != 0) return false;
+    if (!equation && (call == nullptr || call->sign != 1 || std::strcmp(call->GetName(), "Normal") != 0))
+        return false;
     const size_t n = parentIds.size();
     // Mean and variance at the point x; false when the element has no moments there.
     auto at = [&](const std::vector<double>& x, double& mean, double& variance) {
         for (size_t j = 0; j < n; ++j) element.SetVariableValue(parentIds[j], x[j]);
+        variance = 0.0;
+        if (equation) return element.Evaluate(mean) == kSuccess && std::isfinite(mean);
         return element.GetMeanAndVariance(mean, variance) == kSuccess && std::isfinite(mean) &&
                variance > 0.0 && std::isfinite(variance);
     };

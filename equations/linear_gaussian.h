@@ -1,7 +1,8 @@
 #pragma once
 // Linear-Gaussian families: a Normal whose mean is linear in the continuous parents and whose variance
-// does not depend on them. Messages through such a family are Gaussian mixtures in closed form, so the
-// message passing computes them exactly instead of fitting them to samples.
+// does not depend on them, or an equation linear in them (variance 0). Messages through such a family are
+// Gaussian mixtures in closed form, so the message passing computes them exactly instead of fitting them to
+// samples.
 
 #include <string>
 #include <vector>
@@ -18,8 +19,8 @@ struct LinearGaussianCell {
     std::vector<double> slopes;  // one per continuous parent
 };
 
-// The element's form when it is a Normal linear in the named parents (the last probe values stay
-// assigned); false otherwise.
+// The element's form when it is a Normal or an equation linear in the named parents (the last probe
+// values stay assigned); false otherwise.
 bool ProbeLinearGaussian(VRX_Helement& element, const std::vector<std::string>& parentIds,
                          LinearGaussianCell& out);
 

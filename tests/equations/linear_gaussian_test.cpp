@@ -32,6 +32,12 @@ TEST(LinearGaussian, OnlyNormalsLinearInTheParentsWithAFixedVarianceQualify) {
         EXPECT_NEAR(cell.slopes[0], 0.5, 1e-12);
         EXPECT_NEAR(cell.slopes[1], 0.3, 1e-12);
     }
+    // An equation is the family of variance 0.
+    VRX_equationElement sum("1 + 0.5*a + 0.3*b"), product("a*b");
+    vovido::LinearGaussianCell cell;
+    ASSERT_TRUE(vovido::ProbeLinearGaussian(sum, {"a", "b"}, cell));
+    EXPECT_NEAR(cell.intercept + cell.slopes[0] + cell.slopes[1] + cell.variance, 1.8, 1e-12);
+    EXPECT_FALSE(vovido::ProbeLinearGaussian(product, {"a", "b"}, cell));
 }
 
 TEST(LinearGaussian, MixtureArithmeticKeepsTheMoments) {
