@@ -63,6 +63,7 @@ VRX_continuousMessage::VRX_continuousMessage(double lower, double upper, int com
                                              double variancePrior, double* current)
     : lowerBound(lower),
       upperBound(upper),
+      fitComponents_(components),
       mixture(lower, upper, components, tolerance, variancePrior),
       current_(current != nullptr ? current : &ownValue_) {}
 
@@ -70,6 +71,7 @@ void VRX_continuousMessage::Finish() {
     double total = 0.0;
     for (const WeightedSample& s : samples) total += s.weight;
     if (total > 0.0 && std::isfinite(total)) {
+        mixture.count = fitComponents_;
         mixture.Fit(samples);
     } else if (!samples.empty()) {
         // Samples that all weigh 0 say the evidence is impossible: density 0 everywhere.

@@ -94,10 +94,12 @@ public:
     const GaussianMixture& GetMixture() const { return mixture; }
     double GetFixedValue() const { return fixedValue; }
     int GetSampleCount() const { return static_cast<int>(samples.size()); }
+    const std::vector<WeightedSample>& GetSamples() const { return samples; }
 
 private:
     double lowerBound;
     double upperBound;
+    int fitComponents_;  // a mixture assigned whole may hold more
     double fixedValue = 0.0;
     std::vector<WeightedSample> samples;
     GaussianMixture mixture;

@@ -38,13 +38,60 @@ bool DrawOwnValue(SampleNode& node) {
     return ok;
 }
 
-// Makes new messages current where they received samples, and readies the new ones again.
+// Changes of a sampled message within this many times the noise of its samples are not passed on.
+constexpr double kNoiseMultiple = 3.0;
+// Likewise for the probabilities of a discrete message.
+constexpr double kDiscreteChange = 0.01;
+
+// True when the finished new message says what the current one says, up to the noise of the samples
+// it was fitted to (exactly, for a mixture assigned whole).
+bool SameMessage(VRX_hybridMessage& current, VRX_hybridMessage& fresh) {
+    if (current.IsUniform() || current.IsFixed() || fresh.IsUniform()) return false;
+    if (fresh.IsDiscrete()) {
+        auto& a = static_cast<VRX_discreteMessage&>(current);
+        auto& b = static_cast<VRX_discreteMessage&>(fresh);
+        for (int s = 0; s < b.GetOutcomeCount(); ++s) {
+            if (!(std::fabs(a.GetProbability(s) - b.GetProbability(s)) <= kDiscreteChange)) return false;
+        }
+        return true;
+    }
+    const GaussianMixture& a = static_cast<VRX_continuousMessage&>(current).GetMixture();
+    const GaussianMixture& b = static_cast<VRX_continuousMessage&>(fresh).GetMixture();
+    const std::vector<WeightedSample>& samples = static_cast<VRX_continuousMessage&>(fresh).GetSamples();
+    if (samples.empty())
+        return vovido::SameDistribution(vovido::UsedComponents(a), vovido::UsedComponents(b));
+    double sum = 0.0, squares = 0.0;
+    for (const WeightedSample& x : samples) {
+        sum += x.weight;
+        squares += x.weight * x.weight;
+    }
+    if (!(sum > 0.0) || !(squares > 0.0) || a.count < 1 || b.count < 1) return false;
+    const double effective = sum * sum / squares;
+    double m1 = 0.0, v1 = 0.0, m2 = 0.0, v2 = 0.0;
+    a.GetMeanAndVariance(m1, v1);
+    b.GetMeanAndVariance(m2, v2);
+    if (!(v1 > 0.0) || !(v2 > 0.0)) return false;
+    return std::fabs(m1 - m2) <= kNoiseMultiple * std::sqrt(v2 / effective) &&
+           std::fabs(v1 - v2) <= kNoiseMultiple * v2 * std::sqrt(2.0 / effective);
+}
+
+// Makes the new messages current where they changed and readies the new ones again; the senders of
+// the changed ones are listed.
 void SwapFinished(std::vector<std::unique_ptr<VRX_hybridMessage>>& current,
-                  std::vector<std::unique_ptr<VRX_hybridMessage>>& fresh) {
+                  std::vector<std::unique_ptr<VRX_hybridMessage>>& fresh,
+                  const std::vector<VRX_hybridSampleNode*>& senders,
+                  std::vector<std::pair<VRX_hybridSampleNode*, bool>>& changed) {
+    changed.clear();
     for (size_t i = 0; i < fresh.size(); ++i) {
         if (!fresh[i]->HasFlag(MessageFlags::kChanged)) continue;
         fresh[i]->Finish();
-        std::swap(current[i], fresh[i]);
+        if (!SameMessage(*current[i], *fresh[i])) {
+            // A sampled message that changed is sent again: the proposal it gives the next one is better.
+            const bool sampled = !fresh[i]->IsDiscrete() &&
+                                 static_cast<VRX_continuousMessage&>(*fresh[i]).GetSampleCount() > 0;
+            std::swap(current[i], fresh[i]);
+            changed.push_back({senders[i], sampled});
+        }
         fresh[i]->Reset();
     }
 }
@@ -52,11 +99,18 @@ void SwapFinished(std::vector<std::unique_ptr<VRX_hybridMessage>>& current,
 // Proposal for a parent's value when a lambda message to it is estimated, in equal shares: the
 // node's pi message about the parent widened (the likelihood may sit in its tail), the parent's last
 // lambda message from the node, and that message widened, so that a lambda fitted where the earlier
-// proposal reached extends its reach at every iteration.
+// proposal reached extends its reach at every iteration. The reach stays within kPiReach deviations
+// of the pi message: a likelihood that does not fall off (a threshold, say) would otherwise widen its
+// message without end, and where the pi message has no mass the lambda message does not matter.
 class LambdaProposal {
 public:
     LambdaProposal(VRX_hybridMessage& pi, VRX_hybridMessage& last) : pi_(pi) {
         mixture_.components.clear();
+        if (!pi.IsUniform() && !pi.IsFixed()) {
+            double variance = 0.0;
+            static_cast<VRX_continuousMessage&>(pi).GetMixture().GetMeanAndVariance(piMean_, variance);
+            reach_ = kPiReach * std::sqrt(variance);
+        }
         AddShare(pi, 4.0);
         AddShare(last, 1.0);
         AddShare(last, 9.0);
@@ -79,8 +133,8 @@ private:
         const size_t first = mixture_.components.size();
         double total = 0.0;
         for (MixtureComponent c : static_cast<VRX_continuousMessage&>(message).GetMixture().components) {
-            if (!(c.weight > 1e-7) || !(c.variance > 1e-7)) continue;
-            c.variance *= widening;
+            if (!(c.weight > 1e-7) || !(c.variance > 1e-7) || std::fabs(c.mean - piMean_) > reach_) continue;
+            c.variance = std::min(c.variance * widening, reach_ * reach_);
             total += c.weight;
             mixture_.components.push_back(c);
         }
@@ -88,9 +142,12 @@ private:
         if (mixture_.components.size() > first) ++shares_;
     }
 
+    static constexpr double kPiReach = 5.0;
     VRX_hybridMessage& pi_;
     GaussianMixture mixture_;
     int shares_ = 0;
+    double piMean_ = 0.0;
+    double reach_ = HUGE_VAL;
 };
 
 }  // namespace
@@ -147,8 +204,21 @@ int HybridSampleNet::IterationsNeeded() const {
     return farthest + numIterations;
 }
 
+bool HybridSampleNet::AnyLinkActive() const {
+    for (const auto& node : sampleNodes) {
+        if (!node) continue;
+        for (char a : node->activeToChild) {
+            if (a) return true;
+        }
+        for (char a : node->activeToParent) {
+            if (a) return true;
+        }
+    }
+    return false;
+}
+
 int HybridSampleNet::SamplesPerMessage() const {
-    return std::clamp(view.GetNumberOfSamples() / 20, numSamplesPerMessage, 16 * numSamplesPerMessage);
+    return std::clamp(view.GetNumberOfSamples() / 5, numSamplesPerMessage, 16 * numSamplesPerMessage);
 }
 
 void HybridSampleNet::DrawParentsFromMessages(SampleNode& node, const SampleNode* skip) {
@@ -184,14 +254,35 @@ void HybridSampleNet::InitialiseMessages() {
             drawn[static_cast<size_t>(node->handle)].push_back({node->GetValue(), 1.0});
         }
     }
+    // One prior per node, handed to all its children: in closed form through a linear-Gaussian family
+    // (the parents' priors are set by then), else fitted once to the forward samples.
+    vovido::Components prior;
     for (SampleNode* node : topological) {
-        if (node->IsObserved()) continue;
+        if (node->IsObserved() || node->children.empty()) continue;
+        const bool exact = node->IsContinuous() && LinearMarginal(*node, false, prior);
+        VRX_hybridMessage* first = nullptr;
         for (SampleNode* c : node->children) {
             const int pos = vovido::PositionIn(c->parents, node);
             VRX_hybridMessage& message = *c->parentMessages[static_cast<size_t>(pos)];
-            for (const WeightedSample& s : drawn[static_cast<size_t>(node->handle)])
-                AddSample(message, s.value, 1.0);
-            message.Finish();
+            if (exact) {
+                GaussianMixture mixture(0.0, 0.0, 0, mixtureTolerance, mixtureVariancePrior);
+                mixture.components = prior;
+                mixture.count = static_cast<int>(prior.size());
+                static_cast<VRX_continuousMessage&>(message).AssignMixture(mixture);
+            } else if (first == nullptr) {
+                for (const WeightedSample& s : drawn[static_cast<size_t>(node->handle)])
+                    AddSample(message, s.value, 1.0);
+                message.Finish();
+                first = &message;
+            } else if (message.IsDiscrete()) {
+                auto& from = static_cast<VRX_discreteMessage&>(*first);
+                for (int s = 0; s < from.GetOutcomeCount(); ++s)
+                    AddSample(message, s, from.GetProbability(s));
+                message.Finish();
+            } else {
+                static_cast<VRX_continuousMessage&>(message).AssignMixture(
+                    static_cast<VRX_continuousMessage&>(*first).GetMixture());
+            }
         }
     }
 }
@@ -207,11 +298,10 @@ void HybridSampleNet::SendPi(SampleNode& node) {
         anyInformed = anyInformed || informed.back();
         anyPlain = anyPlain || !informed.back();
     }
-    // Inactive links are left alone; the children on the others are told a message comes.
+    // Inactive links are left alone; a linear-Gaussian node sends on the others in closed form.
     std::vector<bool> exact(node.children.size(), false);
     for (size_t m = 0; m < node.children.size(); ++m) {
-        exact[m] = !node.activeToChild[m];
-        if (!exact[m]) node.children[m]->MarkLinksReady(node, true);
+        exact[m] = !node.activeToChild[m] || SendLinearPi(node, m);
     }
     // A root whose other children say nothing sends its own distribution: exactly, for the
     // probabilities of a discrete root or the Gaussian of a Normal root.
@@ -278,8 +368,10 @@ bool HybridSampleNet::SendExactPi(SampleNode& node, VRX_hybridMessage& message) 
 }
 
 void HybridSampleNet::SendLambda(SampleNode& node) {
+    std::vector<char> sent(node.parents.size(), 0);
     for (size_t k = 0; k < node.parents.size(); ++k) {
-        if (node.activeToParent[k]) node.parents[k]->MarkLinksReady(node, false);
+        if (!node.activeToParent[k] || node.parents[k]->IsObserved()) continue;
+        sent[k] = SendLinearLambda(node, k) ? 1 : 0;
     }
     // Without evidence below, the lambda message of an unobserved node is flat: nothing to send.
     if (!node.IsObserved() && (!node.combinedLambda || node.combinedLambda->IsUniform())) return;
@@ -305,7 +397,7 @@ void HybridSampleNet::SendLambda(SampleNode& node) {
     };
     for (size_t k = 0; k < node.parents.size(); ++k) {
         SampleNode* parent = node.parents[k];
-        if (parent->IsObserved() || !node.activeToParent[k]) continue;
+        if (parent->IsObserved() || !node.activeToParent[k] || sent[k]) continue;
         const int pos = vovido::PositionIn(parent->children, &node);
         VRX_hybridMessage& target = *parent->newChildMessages[static_cast<size_t>(pos)];
         if (!parent->IsContinuous()) {
@@ -342,8 +434,7 @@ void HybridSampleNet::SendLambdaFromObservedDeterministic(SampleNode& node) {
     const int invertedPos = vovido::PositionIn(node.parents, inverted);
     for (size_t k = 0; k < node.parents.size(); ++k) {
         SampleNode* parent = node.parents[k];
-        if (parent->IsObserved() || !node.activeToParent[k]) continue;
-        parent->MarkLinksReady(node, false);
+        if (parent->IsObserved() || !node.activeToParent[k] || SendLinearLambda(node, k)) continue;
         const int pos = vovido::PositionIn(parent->children, &node);
         VRX_hybridMessage& target = *parent->newChildMessages[static_cast<size_t>(pos)];
         if (parent->IsContinuous() && parent != inverted && inverted != nullptr && invertedPos >= 0) {
@@ -399,13 +490,32 @@ void HybridSampleNet::SendLambdaFromObservedDeterministic(SampleNode& node) {
 }
 
 void HybridSampleNet::FinishIteration() {
+    // A message passed on readies the receiver's links; one that did not change leaves them quiet.
+    using Senders = std::vector<std::pair<SampleNode*, bool>>;
+    std::vector<std::pair<SampleNode*, Senders>> fromParents, fromChildren;
+    Senders changed;
     for (auto& node : sampleNodes) {
         if (!node) continue;
-        SwapFinished(node->parentMessages, node->newParentMessages);
-        SwapFinished(node->childMessages, node->newChildMessages);
+        SwapFinished(node->parentMessages, node->newParentMessages, node->parents, changed);
+        if (!changed.empty()) fromParents.emplace_back(node.get(), changed);
+        SwapFinished(node->childMessages, node->newChildMessages, node->children, changed);
+        if (changed.empty()) continue;
+        fromChildren.emplace_back(node.get(), changed);
+        if (!node->IsObserved()) node->CombineLambdaMessages();
     }
-    for (auto& node : sampleNodes) {
-        if (node && !node->IsObserved()) node->CombineLambdaMessages();
+    for (auto& [node, senders] : fromChildren) {
+        for (auto [sender, sampled] : senders) {
+            node->MarkLinksReady(*sender, false);
+            if (sampled)
+                sender->readyToParent[static_cast<size_t>(vovido::PositionIn(sender->parents, node))] = 1;
+        }
+    }
+    for (auto& [node, senders] : fromParents) {
+        for (auto [sender, sampled] : senders) {
+            node->MarkLinksReady(*sender, true);
+            if (sampled)
+                sender->readyToChild[static_cast<size_t>(vovido::PositionIn(sender->children, node))] = 1;
+        }
     }
 }
 
@@ -416,10 +526,12 @@ int HybridSampleNet::RunMessagePassing(bool writeResults) {
         for (auto& node : sampleNodes) {
             if (node) node->CreateMessages();
         }
+        PrepareLinearNodes();
         InitialiseMessages();
         PlanMessages();
+        // Links whose messages no longer change go quiet: the passing ends when none is active.
         const int iterations = IterationsNeeded();
-        for (int iteration = 0; iteration < iterations; ++iteration) {
+        for (int iteration = 0; iteration < iterations && AnyLinkActive(); ++iteration) {
             for (SampleNode* node : order_) {
                 if (!node->IsObserved()) {
                     SendPi(*node);
@@ -454,6 +566,13 @@ int HybridSampleNet::EstimateFromMessages() {
         if (node->IsObserved()) continue;
         node->ResetEstimate();
         double total = 0.0;
+        // A belief in closed form is drawn from directly.
+        vovido::Components belief;
+        if (node->IsContinuous() && LinearMarginal(*node, true, belief)) {
+            DrawLinearBelief(*node, belief);
+            node->FinishEstimate();
+            continue;
+        }
         for (int i = 0; i < view.GetNumberOfSamples(); ++i) {
             DrawParentsFromMessages(*node, nullptr);
             const double proposal = node->SampleFromProposal();

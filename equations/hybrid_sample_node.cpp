@@ -254,6 +254,37 @@ void VRX_discreteSampleNode::CombineLambdaMessages() {
 // ---------------------------------------------------------------------------------------------------
 // Continuous
 
+namespace {
+
+// The product of the mixtures component by component, the closest components merged as it grows;
+// false (message untouched) when it would grow too large or has no mass.
+bool ExactProduct(const std::vector<const GaussianMixture*>& mixtures, VRX_continuousMessage& message) {
+    constexpr size_t kMostTerms = 64, kKept = 8;
+    vovido::Components product, next, factor;
+    for (const GaussianMixture* m : mixtures) {
+        factor.clear();
+        for (int i = 0; i < m->count && i < static_cast<int>(m->components.size()); ++i) {
+            const MixtureComponent& c = m->components[static_cast<size_t>(i)];
+            if (c.weight > 1e-7 && c.variance > 1e-7) factor.push_back(c);
+        }
+        if (!vovido::NormaliseComponents(factor)) return false;
+        if (product.empty()) {
+            product = factor;
+            continue;
+        }
+        if (!vovido::MultiplyComponents(product, factor, kMostTerms, next)) return false;
+        vovido::ReduceComponents(next, kKept);
+        product.swap(next);
+    }
+    GaussianMixture result(0.0, 0.0, 0, mixtures[0]->tolerance, mixtures[0]->variancePrior);
+    result.components = product;
+    result.count = static_cast<int>(product.size());
+    message.AssignMixture(result);
+    return true;
+}
+
+}  // namespace
+
 VRX_continuousSampleNode::VRX_continuousSampleNode(HybridSampleNet& owner, int nodeHandle,
                                                    VRX_defHybrid& definition, bool observed, double evidence)
     : VRX_hybridSampleNode(owner, nodeHandle, definition), lowerBound(-1e6), upperBound(1e6) {
@@ -347,12 +378,17 @@ double VRX_continuousSampleNode::SampleValueFromElement(VRX_Helement& element, d
     }
     if (product == nullptr || product->components.empty())
         return DrawInRange(element, value) ? element.GetDensity(value) : 0.0;
-    if (sampleNodeGenerator.NextFraction() < kDefensiveShare) {
+    // A Normal family times lambda messages known in closed form, in a network without loops, is the
+    // exact conditional: no share of the proposal needs to cover for a message that missed.
+    const double share =
+        exactLambda_ && !linearCells.empty() && owner_.singlyConnected ? 0.0 : kDefensiveShare;
+    if (share > 0.0 && sampleNodeGenerator.NextFraction() < share) {
         if (!DrawInRange(element, value)) return 0.0;
     } else {
         value = product->Sample();
     }
-    return kDefensiveShare * element.GetDensity(value) + (1.0 - kDefensiveShare) * product->Density(value);
+    return share > 0.0 ? share * element.GetDensity(value) + (1.0 - share) * product->Density(value)
+                       : product->Density(value);
 }
 
 double VRX_continuousSampleNode::SampleFromProposal() {
@@ -421,6 +457,11 @@ void VRX_continuousSampleNode::WriteMessageResults(VRX_node& node) {
         WriteResults(node);
         return;
     }
+    if (resultMixture.count > 0) {
+        WriteResults(node);
+        value->mixture.AssignComponents(resultMixture);
+        return;
+    }
     VRX_continuousMessage result(lowerBound, upperBound, owner_.numMixtureComponents, owner_.mixtureTolerance,
                                  owner_.mixtureVariancePrior);
     for (const WeightedSample& sample : samples) result.AddValueSample(sample.value, sample.weight);
@@ -456,14 +497,19 @@ double VRX_continuousSampleNode::LambdaProduct(double v, int skip) {
 
 void VRX_continuousSampleNode::CombineLambdaMessages() {
     std::vector<const GaussianMixture*> mixtures;
+    exactLambda_ = true;
     for (const auto& m : childMessages) {
-        if (!m->IsUniform()) mixtures.push_back(&static_cast<VRX_continuousMessage&>(*m).GetMixture());
+        if (m->IsUniform()) continue;
+        mixtures.push_back(&static_cast<VRX_continuousMessage&>(*m).GetMixture());
+        exactLambda_ = exactLambda_ && static_cast<VRX_continuousMessage&>(*m).GetSampleCount() == 0;
     }
     auto combined = MessageAbout(*this, owner_);
     auto& message = static_cast<VRX_continuousMessage&>(*combined);
     if (mixtures.size() == 1) {
         message.AssignMixture(*mixtures[0]);
+    } else if (mixtures.size() > 1 && ExactProduct(mixtures, message)) {
     } else if (mixtures.size() > 1) {
+        exactLambda_ = false;
         for (int i = 0; i < owner_.numSamplesPerMessage; ++i) {
             double weight = 0.0;
             const double v = SampleProduct(owner_.productSamplingMethod, mixtures, weight);

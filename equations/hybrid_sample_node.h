@@ -9,6 +9,7 @@
 
 #include "definitions/gaussian_mixture.h"
 #include "equations/hybrid_message.h"
+#include "equations/linear_gaussian.h"
 
 class HybridSampleNet;
 class VRX_defHybrid;
@@ -103,6 +104,8 @@ public:
     std::vector<std::unique_ptr<VRX_hybridMessage>> parentMessages, newParentMessages;
     std::vector<std::unique_ptr<VRX_hybridMessage>> childMessages, newChildMessages;
     std::unique_ptr<VRX_hybridMessage> combinedLambda;
+    // The cells in closed form when every cell is a linear-Gaussian family (else empty).
+    std::vector<vovido::LinearGaussianCell> linearCells;
 
     // Links of the message passing, one flag per parent and per child: a node sends on its active
     // links; a message received readies links for the next iteration.
@@ -190,6 +193,9 @@ public:
     // multiplied into the lambda mixture, mixed with the element itself so that the proposal covers
     // it); the proposal density of the draw, 0 when it failed.
     double SampleValueFromElement(VRX_Helement& element, double& value);
+    // The belief of the message passing when it is known in closed form (no components: fitted to the
+    // samples when the results are written).
+    GaussianMixture resultMixture{0.0, 0.0, 0, 0.001, 10.0};
 
     double currentValue = 0.0;
     double evidenceValue = -1.0;
@@ -205,6 +211,8 @@ private:
     // no components) when the element has no Gaussian form or the lambda says nothing.
     bool BuildProduct(VRX_Helement& element, GaussianMixture& product) const;
     GaussianMixture proposal_;
+    // Every lambda message combined is known in closed form (none fitted to samples).
+    bool exactLambda_ = false;
     // One product per cell of the definition, built by FinishMessagePassing (empty: built per draw).
     std::vector<GaussianMixture> cellProposals_;
 };

@@ -9,6 +9,7 @@
 
 #include "base/int_array.h"
 #include "equations/hybrid_sample_node.h"
+#include "equations/linear_gaussian.h"
 
 class VRX_network;
 class VRX_node;
@@ -94,6 +95,8 @@ public:
     int numMixtureComponents = 2;
     double mixtureVariancePrior = 10.0;
     int productSamplingMethod = 1;
+    // No loop through the arcs, whatever their direction: the messages then give the exact beliefs.
+    bool singlyConnected = false;
 
 private:
     void Refuse(const std::string& why);
@@ -125,13 +128,26 @@ private:
     bool SendExactPi(VRX_hybridSampleNode& node, VRX_hybridMessage& message);
     void SendLambda(VRX_hybridSampleNode& node);
     void SendLambdaFromObservedDeterministic(VRX_hybridSampleNode& node);
-    // Finishes the new messages, makes them current and combines every node's lambda messages.
+    // Messages in closed form through linear-Gaussian families (exact_messages.cpp). Each returns false
+    // when the link's message has no closed form here (the caller samples it); a message that says what
+    // the last one said is not written, so that settled links go quiet.
+    void PrepareLinearNodes();
+    bool SendLinearPi(VRX_hybridSampleNode& node, size_t child);
+    bool SendLinearLambda(VRX_hybridSampleNode& node, size_t parent);
+    // The node's prior given the messages about its parents (times the combined lambda with
+    // withLambda: its belief); false without a closed form.
+    bool LinearMarginal(VRX_hybridSampleNode& node, bool withLambda, vovido::Components& out);
+    // The node's estimate drawn from its belief in closed form.
+    void DrawLinearBelief(VRX_hybridSampleNode& node, const vovido::Components& belief);
+    // Finishes the new messages and makes current those that changed beyond their noise, readying the
+    // receivers' links; nodes that received a changed lambda message combine theirs again.
     void FinishIteration();
     // Every parent of the node draws its value from the node's pi message about it (but skip).
     void DrawParentsFromMessages(VRX_hybridSampleNode& node, const VRX_hybridSampleNode* skip);
     // Iterations of the message passing: numIterations at least, and enough for the evidence to reach
     // the farthest node it is connected to.
     int IterationsNeeded() const;
+    bool AnyLinkActive() const;
     // Samples drawn for one message: the network's sample count decides, within fixed limits.
     int SamplesPerMessage() const;
     [[nodiscard]] int EstimateFromMessages();

@@ -1,0 +1,172 @@
+// Linear-Gaussian families and the mixture arithmetic of exact messages.
+#include "equations/linear_gaussian.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <cstring>
+
+#include "base/expression.h"
+#include "base/status_codes.h"
+#include "definitions/hybrid_element.h"
+
+namespace vovido {
+
+namespace {
+
+constexpr double kNegligibleWeight = 1e-12;
+constexpr double kSettled = 1e-2;
+
+bool Near(double a, double b) {
+    return std::fabs(a - b) <= 1e-9 * (1.0 + std::fabs(a) + std::fabs(b));
+}
+
+}  // namespace
+
+bool ProbeLinearGaussian(VRX_Helement& element, const std::vector<std::string>& parentIds,
+                         LinearGaussianCell& out) {
+    // An equation is the family of variance 0.
+    const bool equation = element.IsEquation();
+    auto* distribution = dynamic_cast<VRX_distributionElement*>(&element);
+    const auto* call =
+        distribution != nullptr ? dynamic_cast<const VRX_function*>(&distribution->GetExpression()) : nullptr;
+    if (!equation && (call == nullptr || call->sign != 1 || std::strcmp(call->GetName(), "Normal") != 0))
+        return false;
+    const size_t n = parentIds.size();
+    // Mean and variance at the point x; false when the element has no moments there.
+    auto at = [&](const std::vector<double>& x, double& mean, double& variance) {
+        for (size_t j = 0; j < n; ++j) element.SetVariableValue(parentIds[j], x[j]);
+        variance = 0.0;
+        if (equation) return element.Evaluate(mean) == kSuccess && std::isfinite(mean);
+        return element.GetMeanAndVariance(mean, variance) == kSuccess && std::isfinite(mean) &&
+               variance > 0.0 && std::isfinite(variance);
+    };
+    std::vector<double> x(n, 0.0);
+    if (!at(x, out.intercept, out.variance)) return false;
+    out.slopes.assign(n, 0.0);
+    for (size_t j = 0; j < n; ++j) {
+        double mean = 0.0, variance = 0.0;
+        x.assign(n, 0.0);
+        x[j] = 1.0;
+        if (!at(x, mean, variance) || !Near(variance, out.variance)) return false;
+        out.slopes[j] = mean - out.intercept;
+    }
+    // Two points off the axes tell a linear mean from one that only agrees on them.
+    for (double scale : {1.7, -2.3}) {
+        double predicted = out.intercept, mean = 0.0, variance = 0.0;
+        for (size_t j = 0; j < n; ++j) {
+            x[j] = scale * (1.0 + 0.37 * static_cast<double>(j));
+            predicted += out.slopes[j] * x[j];
+        }
+        if (!at(x, mean, variance) || !Near(mean, predicted) || !Near(variance, out.variance)) return false;
+    }
+    return true;
+}
+
+bool NormaliseComponents(Components& components) {
+    double total = 0.0;
+    for (const MixtureComponent& c : components) total += c.weight;
+    if (!(total > 0.0) || !std::isfinite(total)) return false;
+    size_t kept = 0;
+    for (const MixtureComponent& c : components) {
+        if (c.weight / total > kNegligibleWeight) components[kept++] = {c.weight / total, c.mean, c.variance};
+    }
+    components.resize(kept);
+    return kept > 0;
+}
+
+bool MultiplyComponents(const Components& a, const Components& b, size_t limit, Components& out) {
+    out.clear();
+    if (a.size() * b.size() > limit) return false;
+    for (const MixtureComponent& x : a) {
+        for (const MixtureComponent& y : b) {
+            MixtureComponent product;
+            MultiplyComponent(x, y.mean, y.variance, product);
+            product.weight *= y.weight;
+            out.push_back(product);
+        }
+    }
+    return NormaliseComponents(out);
+}
+
+namespace {
+
+// The cost of merging two components: small for close and alike ones of small weight.
+double MergeCost(const MixtureComponent& x, const MixtureComponent& y) {
+    const double d = x.mean - y.mean;
+    return x.weight * y.weight / (x.weight + y.weight) *
+           (d * d / (x.variance + y.variance) + std::fabs(std::log(x.variance / y.variance)));
+}
+
+void Moments(const Components& components, double& mean, double& variance) {
+    double w = 0.0, m1 = 0.0, m2 = 0.0;
+    for (const MixtureComponent& c : components) {
+        w += c.weight;
+        m1 += c.weight * c.mean;
+        m2 += c.weight * (c.variance + c.mean * c.mean);
+    }
+    mean = w > 0.0 ? m1 / w : 0.0;
+    variance = w > 0.0 ? std::max(m2 / w - mean * mean, 0.0) : 0.0;
+}
+
+}  // namespace
+
+void ReduceComponents(Components& components, size_t most) {
+    // Pairs cheaper than this are merged whatever the count: they describe the same bump.
+    constexpr double kAlike = 2e-3;
+    const size_t n = components.size();
+    if (n < 2) return;
+    std::vector<double> cost(n * n, 0.0);
+    std::vector<char> alive(n, 1);
+    for (size_t i = 0; i < n; ++i) {
+        for (size_t j = i + 1; j < n; ++j) cost[i * n + j] = MergeCost(components[i], components[j]);
+    }
+    for (size_t left = n; left > 1; --left) {
+        size_t a = 0, b = 0;
+        double best = -1.0;
+        for (size_t i = 0; i < n; ++i) {
+            if (!alive[i]) continue;
+            for (size_t j = i + 1; j < n; ++j) {
+                if (alive[j] && (best < 0.0 || cost[i * n + j] < best)) {
+                    best = cost[i * n + j];
+                    a = i;
+                    b = j;
+                }
+            }
+        }
+        if (left <= most && !(best < kAlike)) break;
+        const MixtureComponent x = components[a], y = components[b];
+        const double w = x.weight + y.weight;
+        const double mean = (x.weight * x.mean + y.weight * y.mean) / w;
+        const double second =
+            (x.weight * (x.variance + x.mean * x.mean) + y.weight * (y.variance + y.mean * y.mean)) / w;
+        components[a] = {w, mean, std::max(second - mean * mean, 1e-12)};
+        alive[b] = 0;
+        for (size_t i = 0; i < n; ++i) {
+            if (alive[i] && i != a)
+                cost[std::min(i, a) * n + std::max(i, a)] = MergeCost(components[i], components[a]);
+        }
+    }
+    size_t kept = 0;
+    for (size_t i = 0; i < n; ++i) {
+        if (alive[i]) components[kept++] = components[i];
+    }
+    components.resize(kept);
+}
+
+bool SameDistribution(const Components& a, const Components& b) {
+    double m1 = 0.0, v1 = 0.0, m2 = 0.0, v2 = 0.0;
+    Moments(a, m1, v1);
+    Moments(b, m2, v2);
+    const double spread = std::sqrt(std::max(v1, v2));
+    return std::fabs(m1 - m2) <= kSettled * spread && std::fabs(v1 - v2) <= kSettled * std::max(v1, v2);
+}
+
+Components UsedComponents(const GaussianMixture& mixture) {
+    const size_t n =
+        static_cast<size_t>(std::clamp<int>(mixture.count, 0, static_cast<int>(mixture.components.size())));
+    return Components(mixture.components.begin(),
+                      mixture.components.begin() + static_cast<std::ptrdiff_t>(n));
+}
+
+}  // namespace vovido
