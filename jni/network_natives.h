@@ -27,13 +27,9 @@ auto OnNetwork(JNIEnv* env, jobject self, Body&& body) noexcept {
     return RunNative(env, [&] { return body(GetNetwork(env, self)); });
 }
 
-// Runs a node native as body(env, network, handle, args...), by handle or by identifier (resolved before
-// anything else is checked); pairs of natives are written with VOVIDO_NODE_NATIVES (native_pairs.h).
-template <typename Body, typename... Args>
-auto OnNode(JNIEnv* env, jobject self, jint handle, Body&& body, Args... args) noexcept {
-    return OnHandle(env, self, handle, std::forward<Body>(body), args...);
-}
-
+// Runs a node native as body(env, network, handle, args...) by identifier (resolved before anything else
+// is checked); pairs of natives by handle and by identifier are written with VOVIDO_NODE_NATIVES
+// (native_pairs.h).
 template <typename Body, typename... Args>
 auto OnNodeId(JNIEnv* env, jobject self, jstring nodeId, Body&& body, Args... args) noexcept {
     return OnId<nodeHandleFromId>(env, self, nodeId, std::forward<Body>(body), args...);
