@@ -19,7 +19,7 @@ class ReplacingFileTest : public ::testing::Test {
 protected:
     void SetUp() override {
         const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        target = ::testing::TempDir() + "replacing_" + info->name() + ".txt";
+        target = ::testing::TempDir() + "replacing_" + std::to_string(getpid()) + "_" + info->name() + ".txt";
         ASSERT_TRUE(WriteWhole(target, "old content\n"));
     }
     void TearDown() override { std::remove(target.c_str()); }

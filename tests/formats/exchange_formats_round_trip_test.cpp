@@ -1,6 +1,7 @@
 // The reference networks through the exchange formats of other tools and back: the same nodes, arcs in
 // the same order, outcomes and tables to the last bit, and the reference posteriors after the trip.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <string>
@@ -42,7 +43,8 @@ TEST_P(ExchangeFormatRoundTrip, StructureTablesAndPosteriorsSurvive) {
     VRX_network original;
     ASSERT_EQ(original.ReadFile(vovido::test::ReferencePath(name, ".xvrx").c_str()), kSuccess);
     // Parameterised test names hold '/': the file is named here.
-    const std::string path = ::testing::TempDir() + "exchange_round_trip_" + name + extension;
+    const std::string path =
+        ::testing::TempDir() + "exchange_round_trip_" + std::to_string(getpid()) + "_" + name + extension;
     ASSERT_EQ(original.WriteFile(path.c_str()), kSuccess) << vovido::test::LogDump();
     VRX_network copy;
     const int read = copy.ReadFile(path.c_str());
@@ -70,7 +72,8 @@ TEST(RealFilesAcrossFormats, EachConvertsWithItsPosteriors) {
     for (const char* name : files) {
         std::string source = name;
         if (source.size() > 4 && source.compare(source.size() - 4, 4, ".xml") == 0) source += "03";
-        const std::string sourcePath = ::testing::TempDir() + "real_" + source;
+        const std::string sourcePath =
+            ::testing::TempDir() + "real_" + std::to_string(getpid()) + "_" + source;
         ASSERT_TRUE(vovido::test::WriteWholeFile(
             sourcePath, vovido::test::ReadTextFile(vovido::test::FormatSamplePath(name))));
         VRX_network original;
@@ -79,7 +82,8 @@ TEST(RealFilesAcrossFormats, EachConvertsWithItsPosteriors) {
         ASSERT_EQ(original.UpdateBeliefs(), kSuccess) << name;
         for (const char* extension : {"xml03", "dsc", "erg"}) {
             SCOPED_TRACE(std::string(name) + " as " + extension);
-            const std::string path = ::testing::TempDir() + "real_converted." + extension;
+            const std::string path =
+                ::testing::TempDir() + "real_converted_" + std::to_string(getpid()) + "." + extension;
             ASSERT_EQ(original.WriteFile(path.c_str()), kSuccess) << vovido::test::LogDump();
             VRX_network copy;
             const int read = copy.ReadFile(path.c_str());

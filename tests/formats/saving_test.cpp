@@ -1,6 +1,7 @@
 // Saving networks: numbers keep every digit through a save and a load, and a save that fails half way
 // keeps the old file, in the own text and XML formats and, for the failing save, in those of other tools.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cfloat>
 #include <cstring>
@@ -43,7 +44,7 @@ protected:
     static std::string TargetPath() {
         std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
         for (char& c : name) c = c == '/' ? '_' : c;
-        return ::testing::TempDir() + "saving_" + name + "." + GetParam();
+        return ::testing::TempDir() + "saving_" + std::to_string(getpid()) + "_" + name + "." + GetParam();
     }
 
     const std::string target = TargetPath();

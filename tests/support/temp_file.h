@@ -9,14 +9,17 @@
 #include <iterator>
 #include <string>
 
+#include <unistd.h>
+
 namespace vovido::test {
 
-// A name in the temporary folder that carries the test's suite and name.
+// A name in the temporary folder that carries the test's suite and name, and the process: the plain and
+// the sanitized program run the same test at the same time.
 inline std::string TempPath(const std::string& name) {
     const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
     const std::string prefix =
         test != nullptr ? std::string(test->test_suite_name()) + "_" + test->name() + "_" : std::string();
-    return ::testing::TempDir() + prefix + name;
+    return ::testing::TempDir() + prefix + std::to_string(getpid()) + "_" + name;
 }
 
 inline bool WriteWholeFile(const std::string& path, const std::string& content) {

@@ -1,6 +1,7 @@
 // The XML loader stops where the network would otherwise take something else than the file says; the
 // file dispatch then leaves the network as it was.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <string>
@@ -14,7 +15,7 @@
 namespace {
 
 std::string WriteFile(const std::string& name, const std::string& text) {
-    const std::string path = ::testing::TempDir() + "xml_lost_data_" + name;
+    const std::string path = ::testing::TempDir() + "xml_lost_data_" + std::to_string(getpid()) + "_" + name;
     FILE* f = std::fopen(path.c_str(), "wb");
     EXPECT_NE(f, nullptr);
     if (f != nullptr) {
