@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <unordered_map>
 
 #include "base/error_log.h"
 #include "base/out_of_memory.h"
@@ -155,7 +156,9 @@ private:
     std::unique_ptr<CorrelationMatrix> correlations_;
     std::vector<double> logs_;  // logs_[k] = ln k
     std::vector<char> excluded_;
-    std::vector<std::vector<int>> sepsets_;  // n x n
+    // The separating set of each pair x < y found independent, by x * n + y: only removed edges have one,
+    // so nothing of the order n * n is allocated before the tests run.
+    std::unordered_map<int64_t, std::vector<int>> sepsets_;
     // Working room of the tests.
     std::vector<int> candidates_, positions_, set_, variables_;
     std::vector<int> rowSums_, columnSums_;
@@ -411,8 +414,7 @@ int PcRun::RemoveEdges() {
                 if (TestPair(level, x, y, set)) {
                     m_.Mark(x, y) = 0;
                     m_.Mark(y, x) = 0;
-                    sepsets_[static_cast<size_t>(x) * n_ + y] = set;
-                    sepsets_[static_cast<size_t>(y) * n_ + x] = set;
+                    sepsets_[int64_t{x} * n_ + y] = set;
                 }
                 if (options_.maxTime > 0 &&
                     std::chrono::duration<double>(Clock::now() - start).count() > options_.maxTime) {
@@ -456,8 +458,11 @@ int PcRun::Orient() {
             if (x == z || !m_.Adjacent(x, z)) continue;
             for (int y = x + 1; y < n_; ++y) {
                 if (y == z || !m_.Adjacent(y, z) || m_.Adjacent(x, y)) continue;
-                const std::vector<int>& sepset = sepsets_[static_cast<size_t>(x) * n_ + y];
-                if (std::find(sepset.begin(), sepset.end(), z) != sepset.end()) continue;
+                const auto separated = sepsets_.find(int64_t{x} * n_ + y);
+                if (separated != sepsets_.end() &&
+                    std::find(separated->second.begin(), separated->second.end(), z) !=
+                        separated->second.end())
+                    continue;
                 m_.Mark(x, z) = 2;
                 m_.Mark(y, z) = 2;
                 if (m_.Mark(z, x) == 1) m_.Mark(z, x) = 0;
@@ -543,7 +548,7 @@ int PcRun::Run() {
     }
     excluded_.assign(n_, 0);
     for (int v : options_.excluded) excluded_[v] = 1;
-    sepsets_.assign(static_cast<size_t>(n_) * n_, std::vector<int>());
+    sepsets_.clear();
     projections_.resize(n_);
     const int removed = RemoveEdges();
     if (removed != kSuccess) return removed;
