@@ -15,6 +15,7 @@
 #include "model/node.h"
 #include "model/node_definition.h"
 #include "model/node_value.h"
+#include "model/temporal_extension.h"
 
 namespace vovido {
 
@@ -63,8 +64,14 @@ void RemoveParentsUnless(VRX_nodeDefinition& definition, bool (*keep)(int type))
 }
 
 bool HasChildren(const VRX_nodeDefinition& definition) {
-    return IsAttached(definition) &&
-           definition.GetNetwork()->GetChildren(definition.GetHandle()).GetCount() > 0;
+    if (!IsAttached(definition)) return false;
+    const VRX_network& network = *definition.GetNetwork();
+    const int handle = definition.GetHandle();
+    if (network.GetChildren(handle).GetCount() > 0) return true;
+    // Temporal arcs count as well: a new outcome set would leave stale every temporal table over the
+    // node's outcomes (the outcome edits one at a time keep them in step).
+    const VRX_temporalExtension* temporal = network.FindTemporalExtension();
+    return temporal != nullptr && temporal->HasTemporalTablesOver(handle);
 }
 
 int NotifyNetwork(const VRX_nodeDefinition& definition, int code) {

@@ -26,7 +26,8 @@ void AddCurrentParents(VRX_nodeDefinition& definition);
 // Drops the ordinary arcs from the parents whose type code (kOutOfRange for a dead handle) fails `keep`.
 void RemoveParentsUnless(VRX_nodeDefinition& definition, bool (*keep)(int type));
 
-// The definition's node has children by ordinary arcs.
+// The definition's node has children by ordinary arcs, or temporal tables over its outcomes (its own, or
+// its children's by temporal arcs).
 bool HasChildren(const VRX_nodeDefinition& definition);
 
 // Change notice for the definition's node; 0 without a network. The result may be passed over, as for

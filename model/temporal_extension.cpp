@@ -75,6 +75,13 @@ int VRX_temporalExtension::OwnerOf(int definitionNode) const {
     return it != definitionOwners.end() ? it->second : -1;
 }
 
+bool VRX_temporalExtension::HasTemporalTablesOver(int node) const {
+    const auto own = temporalDefinitions.lower_bound({node, 0});
+    if (own != temporalDefinitions.end() && own->first.first == node) return true;
+    const auto copy = parentCopies.lower_bound({node, -1});
+    return copy != parentCopies.end() && copy->first == node;
+}
+
 std::vector<int> VRX_temporalExtension::CopiesOf(int owner) const {
     std::vector<int> copies;
     for (auto it = parentCopies.lower_bound({owner, -1}); it != parentCopies.end() && it->first == owner;

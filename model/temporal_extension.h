@@ -54,6 +54,9 @@ public:
     bool TemporalArcExists(int parent, int child, int order) const;
     [[nodiscard]] int GetTemporalParents(int node, int order, VRX_intArray& out) const;
     [[nodiscard]] int GetTemporalChildren(int node, NodeOrderList& out) const;
+    // True when a temporal table has a dimension of the node's outcomes: the node has temporal tables of
+    // its own, or stands as a parent in some.
+    bool HasTemporalTablesOver(int node) const;
     // The parents of a slice copy of the node whose slice lies `limit` or more slices after the first:
     // (owner node, 0) for the normal and plate parents, then (owner node, order) for the temporal ones,
     // in the order of the parents of the applicable definition, whose node goes to definitionNode (-1

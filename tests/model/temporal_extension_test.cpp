@@ -200,6 +200,24 @@ TEST(TemporalExtension, DefinitionsFollowOrdinaryArcsAndOutcomes) {
               (std::vector<int>{2, 2, 2, 2}));
 }
 
+// A new outcome set would leave the temporal tables over the node's outcomes stale: it is refused like
+// one of a node with children, for the temporal parent and for the child with the temporal tables.
+TEST(TemporalExtension, ANewOutcomeSetIsRefusedWhileTemporalTablesDependOnIt) {
+    VRX_network net;
+    const int a = AddNode(net, DefinitionType::kCpt, "A", {});
+    const int b = AddNode(net, DefinitionType::kCpt, "B", {});
+    for (int h : {a, b}) ASSERT_EQ(net.SetTemporalType(h, TemporalType::kPlate), kSuccess);
+    ASSERT_EQ(net.AddTemporalArc(a, b, 1), kSuccess);
+    for (const char* id : {"A", "B"}) {
+        EXPECT_EQ(Def(net, id).SetNumberOfOutcomes(3), kNodeHasChildren) << id;
+        EXPECT_EQ(Def(net, id).GetNumberOfOutcomes(), 2) << id;
+    }
+    EXPECT_EQ(Shape(*static_cast<VRX_cpt&>(Def(net, "B")).GetTemporalDefinition(1)),
+              (std::vector<int>{2, 2}));
+    ASSERT_EQ(net.RemoveTemporalArc(a, b, 1), kSuccess);
+    EXPECT_EQ(Def(net, "B").SetNumberOfOutcomes(3), kSuccess);
+}
+
 TEST(TemporalExtension, SliceCountAndEvidenceOfLaterSlices) {
     Dynamic d;
     VRX_nodeValue& x = *d.net.GetNode(d.x)->GetValue();
