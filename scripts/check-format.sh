@@ -10,11 +10,11 @@ if [ "${1:-}" = "--fix" ]; then
     "$format" -i "${files[@]}"
     exit 0
 fi
-if ! "$format" --dry-run --Werror "${files[@]}" 2>/tmp/check-format.$$; then
-    grep -o '^[^:]*:[0-9]*:[0-9]*: error' /tmp/check-format.$$ | cut -d: -f1 | sort -u | sed 's/^/unformatted: /'
-    rm -f /tmp/check-format.$$
+report=$(mktemp)
+trap 'rm -f "$report"' EXIT
+if ! "$format" --dry-run --Werror "${files[@]}" 2>"$report"; then
+    grep -o '^[^:]*:[0-9]*:[0-9]*: error' "$report" | cut -d: -f1 | sort -u | sed 's/^/unformatted: /'
     echo "check-format: run scripts/check-format.sh --fix"
     exit 1
 fi
-rm -f /tmp/check-format.$$
 echo "check-format: ${#files[@]} files formatted"
