@@ -8,7 +8,6 @@
 
 #include "base/error_log.h"
 #include "base/id_array.h"
-#include "base/size_limits.h"
 #include "base/status_codes.h"
 #include "definitions/mau_values.h"
 #include "inference/influence_diagram_support.h"
@@ -102,13 +101,10 @@ int PolicyEvaluator::Prepare() {
     if (const int rc = vovido::MakeWorkingCopy(net, work)) return rc;
     work_.reset(work);
     if (const int rc = FindIndexingParents()) return rc;
+    // Within the limit of node updates, the scenarios also stay far below the table limit.
     if (const int rc = vovido::CheckScenarioCount(net, scenario_, sizes_)) return rc;
-    long long scenarios = 1;
     for (int n : sizes_) {
         if (n < 1) return kOutOfRange;
-        scenarios *= n;
-        if (scenarios > kMaxTableCells)
-            return LogError(errorLog, kOutOfMemory, "Too many scenarios", nullptr);
     }
     return kSuccess;
 }
