@@ -64,12 +64,6 @@ int PolicyEvaluator::Evaluate() {
     return kSuccess;
 }
 
-int PolicyEvaluator::AssumeDecisionOrder() {
-    if (const int rc = vovido::CollectDecisionSequence(*network_, sequence_)) return rc;
-    vovido::AssumeDecisionOrder(*network_, sequence_);
-    return kSuccess;
-}
-
 int PolicyEvaluator::Prepare() {
     VRX_network& net = *network_;
     const size_t slots = static_cast<size_t>(net.GetNumberOfSlots());
@@ -92,7 +86,8 @@ int PolicyEvaluator::Prepare() {
         utilitiesSpecified_ = !utilityNodes_.empty();
         if (!utilitiesSpecified_)
             LogError(errorLog, kOutOfRange, "Utilities not specified. Policies cannot be evaluated", nullptr);
-        if (const int rc = AssumeDecisionOrder()) return rc;
+        if (const int rc = vovido::CollectDecisionSequence(net, sequence_)) return rc;
+        vovido::AssumeDecisionOrder(net, sequence_);
     } catch (const std::bad_alloc&) {
         return kOutOfMemory;
     }
