@@ -8,7 +8,6 @@
 
 #include "base/error_log.h"
 #include "base/id_array.h"
-#include "base/size_limits.h"
 #include "base/status_codes.h"
 #include "definitions/mau_values.h"
 #include "inference/influence_diagram_support.h"
@@ -65,12 +64,6 @@ int PolicyEvaluator::Evaluate() {
     return kSuccess;
 }
 
-int PolicyEvaluator::AssumeDecisionOrder() {
-    if (const int rc = vovido::CollectDecisionSequence(*network_, sequence_)) return rc;
-    vovido::AssumeDecisionOrder(*network_, sequence_);
-    return kSuccess;
-}
-
 int PolicyEvaluator::Prepare() {
     VRX_network& net = *network_;
     const size_t slots = static_cast<size_t>(net.GetNumberOfSlots());
@@ -93,7 +86,8 @@ int PolicyEvaluator::Prepare() {
         utilitiesSpecified_ = !utilityNodes_.empty();
         if (!utilitiesSpecified_)
             LogError(errorLog, kOutOfRange, "Utilities not specified. Policies cannot be evaluated", nullptr);
-        if (const int rc = AssumeDecisionOrder()) return rc;
+        if (const int rc = vovido::CollectDecisionSequence(net, sequence_)) return rc;
+        vovido::AssumeDecisionOrder(net, sequence_);
     } catch (const std::bad_alloc&) {
         return kOutOfMemory;
     }
@@ -102,13 +96,10 @@ int PolicyEvaluator::Prepare() {
     if (const int rc = vovido::MakeWorkingCopy(net, work)) return rc;
     work_.reset(work);
     if (const int rc = FindIndexingParents()) return rc;
+    // Within the limit of node updates, the scenarios also stay far below the table limit.
     if (const int rc = vovido::CheckScenarioCount(net, scenario_, sizes_)) return rc;
-    long long scenarios = 1;
     for (int n : sizes_) {
         if (n < 1) return kOutOfRange;
-        scenarios *= n;
-        if (scenarios > kMaxTableCells)
-            return LogError(errorLog, kOutOfMemory, "Too many scenarios", nullptr);
     }
     return kSuccess;
 }

@@ -32,7 +32,6 @@ public:
 private:
     [[nodiscard]] int Evaluate();
     [[nodiscard]] int Prepare();
-    [[nodiscard]] int AssumeDecisionOrder();
     // Relevance by the walk that clearing evidence starts in the working copy (id_indexing_parents.cpp).
     [[nodiscard]] int FindIndexingParents();
     [[nodiscard]] int FindTerminalIndexing(std::vector<char>& relevant);

@@ -13,6 +13,7 @@
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
+#include "model/node_label.h"
 #include "model/node_value.h"
 
 namespace {
@@ -143,12 +144,10 @@ private:
     }
 
     int Impossible(int h) const {
-        const VRX_node* node = network_.GetNode(h);
-        const char* id = node->GetInfo() != nullptr ? node->GetId() : nullptr;
         char message[320];
         std::snprintf(message, sizeof message,
                       "Evidence is impossible: it has probability zero at node [%s].",
-                      id != nullptr ? id : ("#" + std::to_string(h)).c_str());
+                      vovido::NodeLabel(network_, h).c_str());
         return LogError(errorLog, kConflictingEvidence, message, nullptr);
     }
 

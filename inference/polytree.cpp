@@ -17,6 +17,7 @@
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
+#include "model/node_label.h"
 #include "model/node_value.h"
 
 namespace {
@@ -356,9 +357,7 @@ private:
     }
 
     int LogBadTable(int x) const {
-        const VRX_node* node = network_.GetNode(handles_[x]);
-        const char* id = node->GetInfo() != nullptr ? node->GetId() : nullptr;
-        const std::string name = id != nullptr ? std::string(id) : "#" + std::to_string(handles_[x]);
+        const std::string name = vovido::NodeLabel(network_, handles_[x]);
         char message[320];
         std::snprintf(
             message, sizeof message,

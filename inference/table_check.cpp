@@ -131,8 +131,7 @@ int CheckUpdatedValues(VRX_network& network) {
 
 int CheckScenarioCount(const VRX_network& network, const std::vector<int>& sequence,
                        const std::vector<int>& sizes) {
-    int64_t nodes = 0;
-    for (int h = network.GetFirstNode(); h >= 0; h = network.GetNextNode(h)) nodes++;
+    const int64_t nodes = network.GetNumberOfNodes();
     if (nodes == 0) return kSuccess;
     const auto within = [nodes](int64_t scenarios) { return scenarios <= kMaxScenarioNodeUpdates / nodes; };
     const size_t count = std::min(sequence.size(), sizes.size());

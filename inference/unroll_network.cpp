@@ -12,6 +12,7 @@
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
+#include "model/node_label.h"
 #include "model/node_value.h"
 #include "model/temporal_extension.h"
 
@@ -68,11 +69,7 @@ private:
         return IsPlate(p) ? map_[static_cast<size_t>(t) * plates_ + PlateIndex(p)] : p;
     }
 
-    std::string Id(int h) const {
-        const VRX_node* node = target_.GetNode(h);
-        const char* id = node != nullptr && node->GetInfo() != nullptr ? node->GetId() : nullptr;
-        return id != nullptr ? id : "#" + std::to_string(h);
-    }
+    std::string Id(int h) const { return vovido::NodeLabel(target_, h); }
 
     int Fail(int rc, const std::string& reason) {
         LogError(errorLog, rc, ("Unable to unroll the network: " + reason).c_str(), nullptr);

@@ -5,18 +5,25 @@
 #include "model/network.h"
 #include "model/node.h"
 
-namespace vovido {
+namespace {
 
-std::string NodeLabel(const VRX_network& net, int handle) {
-    const VRX_node* node = net.GetNode(handle);
-    const char* id = node != nullptr && node->GetInfo() != nullptr ? node->GetId() : nullptr;
+std::string LabelOf(const VRX_node* node, int handle) {
+    const char* id = node != nullptr ? node->GetId() : nullptr;
     if (id != nullptr) return id;
     return "#" + std::to_string(handle);
 }
 
+}  // namespace
+
+namespace vovido {
+
+std::string NodeLabel(const VRX_network& net, int handle) {
+    return LabelOf(net.GetNode(handle), handle);
+}
+
 int ReportNodeFault(const VRX_node& node, const std::string& what, int code) {
-    const std::string text =
-        std::string("ERROR: Node [") + (node.GetId() != nullptr ? node.GetId() : "") + "] : " + what;
+    // The working copies of the solvers keep the caller's handles, not the identifiers.
+    const std::string text = "ERROR: Node [" + LabelOf(&node, node.GetHandle()) + "] : " + what;
     return LogError(errorLog, code, text.c_str(), nullptr);
 }
 

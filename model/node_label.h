@@ -11,7 +11,7 @@ namespace vovido {
 // The node's identifier, or "#handle" for nodes without one (those of model-only copies).
 std::string NodeLabel(const VRX_network& net, int handle);
 
-// Logs "ERROR: Node [id] : what" with the code, and returns the code.
+// Logs "ERROR: Node [label] : what" with the code, and returns the code.
 int ReportNodeFault(const VRX_node& node, const std::string& what, int code);
 
 // The refusal of an equation node whose value came out undefined: -2, logged naming the node.

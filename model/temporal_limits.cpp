@@ -10,6 +10,7 @@
 #include "definitions/definition_support.h"
 #include "model/node.h"
 #include "model/node_definition.h"
+#include "model/node_label.h"
 #include "model/temporal_extension.h"
 
 using vovido::IsIndexingType;
@@ -32,11 +33,6 @@ int64_t DimensionOf(const VRX_network& network, int parent) {
     if (!IsIndexingType(network.GetNodeType(parent))) return 1;
     const int n = OutcomeCountOf(&network, parent);
     return n > 1 ? n : 1;
-}
-
-std::string IdOf(const VRX_network& network, int handle) {
-    const VRX_node* node = network.GetNode(handle);
-    return node != nullptr && node->GetId() != nullptr ? node->GetId() : "";
 }
 
 int Refuse(const std::string& text) {
@@ -81,9 +77,12 @@ int VRX_temporalExtension::CheckGrownTables(int child, int order, int64_t factor
 }
 
 int VRX_temporalExtension::RefuseTables(int node, int64_t cells) const {
-    return Refuse("ERROR: Node [" + IdOf(*network, node) + "] : its own and temporal tables of " +
-                  std::to_string(cells) + " cells in all pass the limit of " +
-                  std::to_string(kMaxTableCells) + " cells");
+    // Only a live plate node has temporal tables.
+    return vovido::ReportNodeFault(*network->GetNode(node),
+                                   "its own and temporal tables of " + std::to_string(cells) +
+                                       " cells in all pass the limit of " + std::to_string(kMaxTableCells) +
+                                       " cells",
+                                   kOutOfMemory);
 }
 
 int VRX_temporalExtension::CheckTemporalArcSize(int parent, int child, int order) const {

@@ -133,6 +133,25 @@ TEST(UpdatedValues, EntriesThatOverflowGiveNoBeliefsAndNoProbabilityOfEvidence) 
     errorLog.Flush();
 }
 
+TEST(UpdatedValues, ADiagramSolvedOnAWorkingCopyNamesTheNodeByItsHandle) {
+    TestNetwork t;
+    const int a = t.Add("a");
+    const int b = t.Add("b");
+    const int d = t.net.AddNode(DefinitionType::kList, "D");
+    const int u = t.net.AddNode(DefinitionType::kTable, "U");
+    t.Arcs({{a, b}, {b, u}, {d, u}});
+    t.Table(a, {1e306, 1e306});
+    t.Table(b, {1e306, 1e306, 1e306, 1e306});
+    for (int algorithm : {0, 1}) {
+        errorLog.Flush();
+        t.net.idAlgorithm = algorithm;
+        EXPECT_EQ(t.net.UpdateBeliefs(), kObjectNotConsistent);
+        EXPECT_TRUE(vovido::test::Logged(kObjectNotConsistent, "ERROR: Node [#" + std::to_string(a) +
+                                                                   "] : its beliefs are not finite numbers"));
+    }
+    errorLog.Flush();
+}
+
 TEST(UpdatedValues, UndefinedEquationValuesAreRefusedByName) {
     // The marker of an undefined result stays undefined through arithmetic, calls and conditions; NaN
     // counts as true in a condition, and infinity is a value.
