@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/temp_file.h"
+
 namespace vovido::test {
 
 // While it lives, writing past `bytes` into any file of this process fails (EFBIG, like ENOSPC a write
