@@ -18,6 +18,7 @@
 
 namespace {
 
+using vovido::test::LastLogged;
 using vovido::test::TestNetwork;
 
 struct BrokenTable {
@@ -36,11 +37,6 @@ protected:
         t.Table(a, {0.5, 0.5});
     }
     void TearDown() override { errorLog.Flush(); }
-
-    std::string LastMessage() const {
-        const int n = errorLog.GetNumberOfEntries();
-        return n > 0 ? errorLog.GetMessage(n - 1) : "";
-    }
 
     TestNetwork t;
     int a = -1;
@@ -65,7 +61,7 @@ TEST_F(TableCheckTest, EveryDiscreteAlgorithmRefusesABrokenTableByName) {
             errorLog.Flush();
             t.net.bnAlgorithm = algorithm;
             EXPECT_EQ(t.net.UpdateBeliefs(), kObjectNotConsistent) << "algorithm " << algorithm;
-            EXPECT_EQ(LastMessage(), broken.message) << "algorithm " << algorithm;
+            EXPECT_EQ(LastLogged(), broken.message) << "algorithm " << algorithm;
             EXPECT_FALSE(t.Value(b)->IsUpToDate());
         }
         t.net.bnAlgorithm = 0;
@@ -73,7 +69,7 @@ TEST_F(TableCheckTest, EveryDiscreteAlgorithmRefusesABrokenTableByName) {
         t.Observe(b, 0);
         double p = 0.0;
         EXPECT_FALSE(t.net.CalcPropEvidence(&p, false));
-        EXPECT_EQ(LastMessage(), broken.message);
+        EXPECT_EQ(LastLogged(), broken.message);
         EXPECT_FALSE(t.net.CalcPropEvidence(&p, true));
         EXPECT_EQ(t.Value(b)->ClearEvidence(), kSuccess);
     }
@@ -83,7 +79,7 @@ TEST_F(TableCheckTest, ColumnsWithinTheToleranceAreTakenAsTheyAre) {
     // 0.3 + 0.700004 is within the consistency tolerance of 1: no refusal and no renormalising of the
     // column; the beliefs are the normalised joint marginal.
     t.Table(b, {0.3, 0.700004, 0.6, 0.4});
-    ASSERT_EQ(t.net.UpdateBeliefs(), kSuccess) << LastMessage();
+    ASSERT_EQ(t.net.UpdateBeliefs(), kSuccess) << LastLogged();
     const double b0 = 0.5 * 0.3 + 0.5 * 0.6;
     const double b1 = 0.5 * 0.700004 + 0.5 * 0.4;
     vovido::test::ExpectNear(t.Beliefs(b), {b0 / (b0 + b1), b1 / (b0 + b1)});
