@@ -18,8 +18,7 @@
 
 namespace {
 
-using vovido::test::LastLogged;
-using vovido::test::TestNetwork;
+using namespace vovido::test;
 
 struct BrokenTable {
     const char* name;
@@ -82,7 +81,7 @@ TEST_F(TableCheckTest, ColumnsWithinTheToleranceAreTakenAsTheyAre) {
     ASSERT_EQ(t.net.UpdateBeliefs(), kSuccess) << LastLogged();
     const double b0 = 0.5 * 0.3 + 0.5 * 0.6;
     const double b1 = 0.5 * 0.700004 + 0.5 * 0.4;
-    vovido::test::ExpectNear(t.Beliefs(b), {b0 / (b0 + b1), b1 / (b0 + b1)});
+    ExpectNear(t.Beliefs(b), {b0 / (b0 + b1), b1 / (b0 + b1)});
 }
 
 TEST_F(TableCheckTest, ASubnormalColumnIsTheZeroColumnItStandsFor) {
@@ -98,7 +97,7 @@ TEST_F(TableCheckTest, ASubnormalColumnIsTheZeroColumnItStandsFor) {
 
 TEST(UpdatedValues, EntriesThatOverflowGiveNoBeliefsAndNoProbabilityOfEvidence) {
     errorLog.Flush();
-    vovido::test::TestNetwork t;
+    TestNetwork t;
     const int a = t.Add("a");
     const int b = t.Add("b");
     const int c = t.Add("c");
@@ -112,8 +111,7 @@ TEST(UpdatedValues, EntriesThatOverflowGiveNoBeliefsAndNoProbabilityOfEvidence) 
         const int rc = t.net.UpdateBeliefs();
         if (algorithm == 0 || algorithm >= 10) {
             EXPECT_EQ(rc, kObjectNotConsistent) << "algorithm " << algorithm;
-            EXPECT_TRUE(vovido::test::Logged(kObjectNotConsistent,
-                                             "ERROR: Node [a] : its beliefs are not finite numbers"));
+            EXPECT_TRUE(Logged(kObjectNotConsistent, "ERROR: Node [a] : its beliefs are not finite numbers"));
             EXPECT_FALSE(t.Value(a)->IsUpToDate());
         }
         for (int h : {a, b, c}) {
@@ -124,8 +122,8 @@ TEST(UpdatedValues, EntriesThatOverflowGiveNoBeliefsAndNoProbabilityOfEvidence) 
     t.Observe(c, 0);
     double p = 0.0;
     EXPECT_FALSE(t.net.CalcPropEvidence(&p, false));
-    EXPECT_TRUE(vovido::test::Logged(
-        kObjectNotConsistent, "ERROR: Node [c] : the probability of its evidence is not a finite number"));
+    EXPECT_TRUE(Logged(kObjectNotConsistent,
+                       "ERROR: Node [c] : the probability of its evidence is not a finite number"));
     errorLog.Flush();
 }
 
@@ -141,16 +139,15 @@ TEST(UpdatedValues, UndefinedEquationValuesAreRefusedByName) {
     for (const auto& [equation, value] : cases) {
         errorLog.Flush();
         VRX_network net;
-        const int x = vovido::test::AddEquation(net, "x", equation);
+        const int x = AddEquation(net, "x", equation);
         ASSERT_GE(x, 0) << equation;
         if (std::isnan(value)) {
             EXPECT_EQ(net.UpdateBeliefs(), kOutOfRange) << equation;
-            EXPECT_TRUE(vovido::test::Logged(kOutOfRange, "ERROR: Node [x] : its value is undefined"))
-                << equation;
+            EXPECT_TRUE(Logged(kOutOfRange, "ERROR: Node [x] : its value is undefined")) << equation;
             EXPECT_FALSE(net.GetNode(x)->GetValue()->IsUpToDate()) << equation;
         } else {
             ASSERT_EQ(net.UpdateBeliefs(), kSuccess) << equation;
-            EXPECT_EQ(vovido::test::ValueOf(net, x).GetMean(), value) << equation;
+            EXPECT_EQ(ValueOf(net, x).GetMean(), value) << equation;
         }
     }
     errorLog.Flush();
