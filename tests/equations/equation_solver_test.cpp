@@ -17,9 +17,7 @@ using vovido::GetSamplerGenerator;
 
 namespace {
 
-using vovido::test::AddComponentNode;
-using vovido::test::AddEquation;
-using vovido::test::ValueOf;
+using namespace vovido::test;
 
 std::vector<std::string> Logged() {
     std::vector<std::string> out;
@@ -57,7 +55,7 @@ TEST_F(EquationSolverTest, ChainIsEvaluatedParentsFirst) {
     // Child created first: the order of the update is the graph's, not the handles'.
     const int y = net.AddNode(DefinitionType::kEquation, "y");
     const int x = Add("x", "x = 2");
-    ASSERT_EQ(vovido::test::EquationOf(net, y).SetEquation("y = x + 1", nullptr, nullptr), kSuccess);
+    ASSERT_EQ(EquationOf(net, y).SetEquation("y = x + 1", nullptr, nullptr), kSuccess);
     ASSERT_EQ(Update(), kSuccess);
     ExpectValue(x, 2.0);
     ExpectValue(y, 3.0);
@@ -132,9 +130,9 @@ TEST_F(EquationSolverTest, ComponentFailuresAreReported) {
     for (const Case& c : cases) {
         VRX_network local;
         const int y = AddComponentNode(local, "y", {}, {}, "y = 0");
-        ASSERT_EQ(vovido::test::ComponentOf(local, y).SetMembers(c.members), kSuccess);
+        ASSERT_EQ(ComponentOf(local, y).SetMembers(c.members), kSuccess);
         // Members are allowed names only once set, so the equation follows them.
-        ASSERT_EQ(vovido::test::ComponentOf(local, y).SetEquation(c.equation), kSuccess);
+        ASSERT_EQ(ComponentOf(local, y).SetEquation(c.equation), kSuccess);
         EquationSolverOptions options(&local);
         options.maxIterations = 200;
         errorLog.Flush();
@@ -223,7 +221,7 @@ TEST_F(EquationSolverTest, NewtonsWorkIsBoundedOnLargeComponents) {
     for (int i = 0; i < 10; ++i) {
         std::vector<std::string> others;
         for (int j = i + 1; j < i + 10; ++j) others.push_back(id(j));
-        auto& component = vovido::test::ComponentOf(net, net.FindNode(id(i).c_str()));
+        auto& component = ComponentOf(net, net.FindNode(id(i).c_str()));
         ASSERT_EQ(component.SetMembers(others), kSuccess);
         ASSERT_EQ(component.SetEquation((id(i) + " = " + id(i) + "^2 + 1 + 0.01*" + id(i + 1)).c_str()),
                   kSuccess);
