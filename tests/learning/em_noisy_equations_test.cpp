@@ -60,12 +60,6 @@ struct NoisyNet {
     }
 };
 
-void ExpectNear(const std::vector<double>& a, const std::vector<double>& b, double tolerance,
-                const char* what) {
-    ASSERT_EQ(a.size(), b.size()) << what;
-    for (size_t i = 0; i < a.size(); ++i) EXPECT_NEAR(a[i], b[i], tolerance) << what << " item " << i;
-}
-
 TEST(EmNoisyMax, DecompositionKeepsTheConditionalAndRestoreTheMatrix) {
     for (const bool ladder : {false, true}) {
         NoisyNet n(ladder);
