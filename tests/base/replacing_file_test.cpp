@@ -12,15 +12,15 @@
 namespace {
 
 using vovido::test::FilesBeside;
-using vovido::test::ReadWhole;
-using vovido::test::WriteWhole;
+using vovido::test::ReadTextFile;
+using vovido::test::TempPath;
+using vovido::test::WriteWholeFile;
 
 class ReplacingFileTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        target = ::testing::TempDir() + "replacing_" + std::to_string(getpid()) + "_" + info->name() + ".txt";
-        ASSERT_TRUE(WriteWhole(target, "old content\n"));
+        target = TempPath("replacing.txt");
+        ASSERT_TRUE(WriteWholeFile(target, "old content\n"));
     }
     void TearDown() override { std::remove(target.c_str()); }
 
@@ -39,11 +39,11 @@ TEST_F(ReplacingFileTest, CommitReplacesTheTargetAndLeavesNothingBeside) {
     ASSERT_TRUE(file.Open(target.c_str()));
     std::fputs("new content\n", file.Stream());
     // Until the commit the target is untouched and the text sits in a file of its own beside it.
-    EXPECT_EQ(ReadWhole(target), "old content\n");
+    EXPECT_EQ(ReadTextFile(target), "old content\n");
     EXPECT_EQ(FilesBeside(target).size(), 1u);
     EXPECT_TRUE(file.Commit());
     EXPECT_FALSE(file.IsOpen());
-    EXPECT_EQ(ReadWhole(target), "new content\n");
+    EXPECT_EQ(ReadTextFile(target), "new content\n");
     EXPECT_TRUE(FilesBeside(target).empty());
     EXPECT_FALSE(file.Commit());  // nothing open any more
 }
@@ -61,7 +61,7 @@ TEST_F(ReplacingFileTest, DiscardAndDestructionKeepTheOldFile) {
         ASSERT_TRUE(abandoned.Open(target.c_str()));
         std::fputs("half", abandoned.Stream());
     }
-    EXPECT_EQ(ReadWhole(target), "old content\n");
+    EXPECT_EQ(ReadTextFile(target), "old content\n");
     EXPECT_TRUE(FilesBeside(target).empty());
 }
 
@@ -72,11 +72,11 @@ TEST_F(ReplacingFileTest, WriteThatFailsHalfWayKeepsTheOldFile) {
         ASSERT_TRUE(full.IsActive());
         EXPECT_FALSE(Save(big));
     }
-    EXPECT_EQ(ReadWhole(target), "old content\n");
+    EXPECT_EQ(ReadTextFile(target), "old content\n");
     EXPECT_TRUE(FilesBeside(target).empty());
     // The same save succeeds with room on the disk.
     EXPECT_TRUE(Save(big));
-    EXPECT_EQ(ReadWhole(target), big);
+    EXPECT_EQ(ReadTextFile(target), big);
 }
 
 TEST_F(ReplacingFileTest, UncreatableFilesFailWithoutTouchingAnything) {
@@ -92,14 +92,14 @@ TEST_F(ReplacingFileTest, UncreatableFilesFailWithoutTouchingAnything) {
 TEST_F(ReplacingFileTest, NewFileIsCreatedAndOldPermissionsAreKept) {
     std::remove(target.c_str());
     ASSERT_TRUE(Save("first"));
-    EXPECT_EQ(ReadWhole(target), "first");
+    EXPECT_EQ(ReadTextFile(target), "first");
     // A private file stays private when it is saved again.
     ASSERT_EQ(chmod(target.c_str(), 0600), 0);
     ASSERT_TRUE(Save("second"));
     struct stat info;
     ASSERT_EQ(stat(target.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600u);
-    EXPECT_EQ(ReadWhole(target), "second");
+    EXPECT_EQ(ReadTextFile(target), "second");
 }
 
 TEST_F(ReplacingFileTest, SymbolicLinkStaysALinkToTheSavedFile) {
@@ -113,7 +113,7 @@ TEST_F(ReplacingFileTest, SymbolicLinkStaysALinkToTheSavedFile) {
     struct stat info;
     ASSERT_EQ(lstat(link.c_str(), &info), 0);
     EXPECT_TRUE(S_ISLNK(info.st_mode));
-    EXPECT_EQ(ReadWhole(target), "through the link");
+    EXPECT_EQ(ReadTextFile(target), "through the link");
     std::remove(link.c_str());
 }
 

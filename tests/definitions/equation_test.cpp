@@ -9,6 +9,7 @@
 #include "base/error_log.h"
 #include "base/status_codes.h"
 #include "tests/support/equation_networks.h"
+#include "tests/support/error_log.h"
 
 namespace {
 
@@ -16,13 +17,9 @@ using vovido::test::AddComponentNode;
 using vovido::test::AddEquation;
 using vovido::test::ComponentOf;
 using vovido::test::EquationOf;
+using vovido::test::LastLogged;
 using vovido::test::TextOf;
 using vovido::test::ValueOf;
-
-std::string LastLogged() {
-    const int n = errorLog.GetNumberOfEntries();
-    return n > 0 ? errorLog.GetMessage(n - 1) : "";
-}
 
 std::vector<std::string> ParentIds(const VRX_network& net, int h) {
     std::vector<std::string> ids;

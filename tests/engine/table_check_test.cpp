@@ -18,7 +18,7 @@
 
 namespace {
 
-using vovido::test::TestNetwork;
+using namespace vovido::test;
 
 struct BrokenTable {
     const char* name;
@@ -36,11 +36,6 @@ protected:
         t.Table(a, {0.5, 0.5});
     }
     void TearDown() override { errorLog.Flush(); }
-
-    std::string LastMessage() const {
-        const int n = errorLog.GetNumberOfEntries();
-        return n > 0 ? errorLog.GetMessage(n - 1) : "";
-    }
 
     TestNetwork t;
     int a = -1;
@@ -65,7 +60,7 @@ TEST_F(TableCheckTest, EveryDiscreteAlgorithmRefusesABrokenTableByName) {
             errorLog.Flush();
             t.net.bnAlgorithm = algorithm;
             EXPECT_EQ(t.net.UpdateBeliefs(), kObjectNotConsistent) << "algorithm " << algorithm;
-            EXPECT_EQ(LastMessage(), broken.message) << "algorithm " << algorithm;
+            EXPECT_EQ(LastLogged(), broken.message) << "algorithm " << algorithm;
             EXPECT_FALSE(t.Value(b)->IsUpToDate());
         }
         t.net.bnAlgorithm = 0;
@@ -73,7 +68,7 @@ TEST_F(TableCheckTest, EveryDiscreteAlgorithmRefusesABrokenTableByName) {
         t.Observe(b, 0);
         double p = 0.0;
         EXPECT_FALSE(t.net.CalcPropEvidence(&p, false));
-        EXPECT_EQ(LastMessage(), broken.message);
+        EXPECT_EQ(LastLogged(), broken.message);
         EXPECT_FALSE(t.net.CalcPropEvidence(&p, true));
         EXPECT_EQ(t.Value(b)->ClearEvidence(), kSuccess);
     }
@@ -83,10 +78,10 @@ TEST_F(TableCheckTest, ColumnsWithinTheToleranceAreTakenAsTheyAre) {
     // 0.3 + 0.700004 is within the consistency tolerance of 1: no refusal and no renormalising of the
     // column; the beliefs are the normalised joint marginal.
     t.Table(b, {0.3, 0.700004, 0.6, 0.4});
-    ASSERT_EQ(t.net.UpdateBeliefs(), kSuccess) << LastMessage();
+    ASSERT_EQ(t.net.UpdateBeliefs(), kSuccess) << LastLogged();
     const double b0 = 0.5 * 0.3 + 0.5 * 0.6;
     const double b1 = 0.5 * 0.700004 + 0.5 * 0.4;
-    vovido::test::ExpectNear(t.Beliefs(b), {b0 / (b0 + b1), b1 / (b0 + b1)});
+    ExpectNear(t.Beliefs(b), {b0 / (b0 + b1), b1 / (b0 + b1)});
 }
 
 TEST_F(TableCheckTest, ASubnormalColumnIsTheZeroColumnItStandsFor) {
@@ -102,7 +97,7 @@ TEST_F(TableCheckTest, ASubnormalColumnIsTheZeroColumnItStandsFor) {
 
 TEST(UpdatedValues, EntriesThatOverflowGiveNoBeliefsAndNoProbabilityOfEvidence) {
     errorLog.Flush();
-    vovido::test::TestNetwork t;
+    TestNetwork t;
     const int a = t.Add("a");
     const int b = t.Add("b");
     const int c = t.Add("c");
@@ -116,8 +111,7 @@ TEST(UpdatedValues, EntriesThatOverflowGiveNoBeliefsAndNoProbabilityOfEvidence) 
         const int rc = t.net.UpdateBeliefs();
         if (algorithm == 0 || algorithm >= 10) {
             EXPECT_EQ(rc, kObjectNotConsistent) << "algorithm " << algorithm;
-            EXPECT_TRUE(vovido::test::Logged(kObjectNotConsistent,
-                                             "ERROR: Node [a] : its beliefs are not finite numbers"));
+            EXPECT_TRUE(Logged(kObjectNotConsistent, "ERROR: Node [a] : its beliefs are not finite numbers"));
             EXPECT_FALSE(t.Value(a)->IsUpToDate());
         }
         for (int h : {a, b, c}) {
@@ -128,8 +122,8 @@ TEST(UpdatedValues, EntriesThatOverflowGiveNoBeliefsAndNoProbabilityOfEvidence) 
     t.Observe(c, 0);
     double p = 0.0;
     EXPECT_FALSE(t.net.CalcPropEvidence(&p, false));
-    EXPECT_TRUE(vovido::test::Logged(
-        kObjectNotConsistent, "ERROR: Node [c] : the probability of its evidence is not a finite number"));
+    EXPECT_TRUE(Logged(kObjectNotConsistent,
+                       "ERROR: Node [c] : the probability of its evidence is not a finite number"));
     errorLog.Flush();
 }
 
@@ -164,16 +158,15 @@ TEST(UpdatedValues, UndefinedEquationValuesAreRefusedByName) {
     for (const auto& [equation, value] : cases) {
         errorLog.Flush();
         VRX_network net;
-        const int x = vovido::test::AddEquation(net, "x", equation);
+        const int x = AddEquation(net, "x", equation);
         ASSERT_GE(x, 0) << equation;
         if (std::isnan(value)) {
             EXPECT_EQ(net.UpdateBeliefs(), kOutOfRange) << equation;
-            EXPECT_TRUE(vovido::test::Logged(kOutOfRange, "ERROR: Node [x] : its value is undefined"))
-                << equation;
+            EXPECT_TRUE(Logged(kOutOfRange, "ERROR: Node [x] : its value is undefined")) << equation;
             EXPECT_FALSE(net.GetNode(x)->GetValue()->IsUpToDate()) << equation;
         } else {
             ASSERT_EQ(net.UpdateBeliefs(), kSuccess) << equation;
-            EXPECT_EQ(vovido::test::ValueOf(net, x).GetMean(), value) << equation;
+            EXPECT_EQ(ValueOf(net, x).GetMean(), value) << equation;
         }
     }
     errorLog.Flush();

@@ -18,11 +18,7 @@ using vovido::GetSamplerGenerator;
 
 namespace {
 
-using vovido::test::ComponentOf;
-using vovido::test::ResidualOf;
-using vovido::test::TempFile;
-using vovido::test::TextOf;
-using vovido::test::ValueOf;
+using namespace vovido::test;
 
 constexpr unsigned kSeed = 2024;
 constexpr double kObserved = 1.25;
@@ -55,7 +51,7 @@ std::vector<double> ValuesOf(const VRX_network& net, int k) {
 void ExpectEquationsHold(const VRX_network& net, const std::vector<double>& values, bool skipObserved) {
     for (int h = net.GetFirstNode(); h >= 0; h = net.GetNextNode(h)) {
         const bool stochastic = net.GetNodeType(h) == DefinitionType::kEquation &&
-                                vovido::test::EquationOf(net, h).GetEquation().hasDistribution;
+                                EquationOf(net, h).GetEquation().hasDistribution;
         if (stochastic || (skipObserved && ValueOf(net, h).HasEvidence())) continue;
         const double v = values[static_cast<size_t>(h)];
         EXPECT_NEAR(ResidualOf(net, h, values), 0.0, 1e-9 * (1.0 + std::fabs(v))) << TextOf(net, h);
@@ -64,10 +60,10 @@ void ExpectEquationsHold(const VRX_network& net, const std::vector<double>& valu
 
 void ExpectRoundTrips(bool distributions, int chains) {
     VRX_network built;
-    vovido::test::GeneratedNetworkShape shape;
+    GeneratedNetworkShape shape;
     shape.distributions = distributions;
     shape.chains = chains;
-    ASSERT_GE(vovido::test::BuildGeneratedNetwork(built, shape), 27 * chains);
+    ASSERT_GE(BuildGeneratedNetwork(built, shape), 27 * chains);
     built.numSamples = 40;
     ASSERT_EQ(built.AddCase("observed")->AddContEvidence(built.FindNode("r0"), kObserved), kSuccess);
 

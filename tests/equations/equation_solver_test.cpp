@@ -12,20 +12,13 @@
 #include "equations/equation_solver.h"
 #include "equations/newton_solver.h"
 #include "tests/support/equation_networks.h"
+#include "tests/support/error_log.h"
 
 using vovido::GetSamplerGenerator;
 
 namespace {
 
-using vovido::test::AddComponentNode;
-using vovido::test::AddEquation;
-using vovido::test::ValueOf;
-
-std::vector<std::string> Logged() {
-    std::vector<std::string> out;
-    for (int i = 0; i < errorLog.GetNumberOfEntries(); ++i) out.emplace_back(errorLog.GetMessage(i));
-    return out;
-}
+using namespace vovido::test;
 
 class EquationSolverTest : public ::testing::Test {
 protected:
@@ -57,7 +50,7 @@ TEST_F(EquationSolverTest, ChainIsEvaluatedParentsFirst) {
     // Child created first: the order of the update is the graph's, not the handles'.
     const int y = net.AddNode(DefinitionType::kEquation, "y");
     const int x = Add("x", "x = 2");
-    ASSERT_EQ(vovido::test::EquationOf(net, y).SetEquation("y = x + 1", nullptr, nullptr), kSuccess);
+    ASSERT_EQ(EquationOf(net, y).SetEquation("y = x + 1", nullptr, nullptr), kSuccess);
     ASSERT_EQ(Update(), kSuccess);
     ExpectValue(x, 2.0);
     ExpectValue(y, 3.0);
@@ -132,14 +125,14 @@ TEST_F(EquationSolverTest, ComponentFailuresAreReported) {
     for (const Case& c : cases) {
         VRX_network local;
         const int y = AddComponentNode(local, "y", {}, {}, "y = 0");
-        ASSERT_EQ(vovido::test::ComponentOf(local, y).SetMembers(c.members), kSuccess);
+        ASSERT_EQ(ComponentOf(local, y).SetMembers(c.members), kSuccess);
         // Members are allowed names only once set, so the equation follows them.
-        ASSERT_EQ(vovido::test::ComponentOf(local, y).SetEquation(c.equation), kSuccess);
+        ASSERT_EQ(ComponentOf(local, y).SetEquation(c.equation), kSuccess);
         EquationSolverOptions options(&local);
         options.maxIterations = 200;
         errorLog.Flush();
         EXPECT_EQ(RunEquationSolver(options), kOutOfRange) << c.equation;
-        EXPECT_EQ(Logged(), c.messages) << c.equation;
+        EXPECT_EQ(LoggedMessages(), c.messages) << c.equation;
         EXPECT_FALSE(ValueOf(local, y).IsUpToDate());
     }
 }
@@ -149,9 +142,10 @@ TEST_F(EquationSolverTest, NodeThatCannotBeSolvedForItselfIsReported) {
     EquationSolverOptions options(&net);
     options.maxIterations = 50;
     EXPECT_EQ(RunEquationSolver(options), kOutOfRange);
-    EXPECT_EQ(Logged(), (std::vector<std::string>{"Newton's method did not converge within 50 iterations.",
-                                                  "Faile in solving nonlinear quations.",
-                                                  "Unable to solve the equation of node [y] for the node."}));
+    EXPECT_EQ(LoggedMessages(),
+              (std::vector<std::string>{"Newton's method did not converge within 50 iterations.",
+                                        "Faile in solving nonlinear quations.",
+                                        "Unable to solve the equation of node [y] for the node."}));
     EXPECT_FALSE(ValueOf(net, y).IsUpToDate());
 }
 
@@ -164,7 +158,7 @@ TEST_F(EquationSolverTest, RouteRefusals) {
         Add("x", "x = 1");
         ASSERT_GE(net.AddNode(DefinitionType::kCpt, "c"), 0);
         EXPECT_EQ(Update(), kOutOfRange);
-        EXPECT_EQ(Logged(),
+        EXPECT_EQ(LoggedMessages(),
                   std::vector<std::string>{"Unable to handle hybrid networks with equation solver."});
     }
     {
@@ -172,8 +166,9 @@ TEST_F(EquationSolverTest, RouteRefusals) {
         ASSERT_GE(AddComponentNode(local, "y", {}, {}, "y = Normal(0, 1)"), 0);
         errorLog.Flush();
         EXPECT_EQ(local.UpdateBeliefs(), kOutOfRange);
-        EXPECT_EQ(Logged(), std::vector<std::string>{"Unable to sovle a network contains strongly-coupled "
-                                                     "components with distribution definitions."});
+        EXPECT_EQ(LoggedMessages(),
+                  std::vector<std::string>{"Unable to sovle a network contains strongly-coupled "
+                                           "components with distribution definitions."});
     }
     {
         // Evidence on a node with parents goes through the conversion to a hybrid network: the noise
@@ -193,7 +188,7 @@ TEST_F(EquationSolverTest, RouteRefusals) {
         local.numSamples = 0;
         errorLog.Flush();
         EXPECT_EQ(local.UpdateBeliefs(), kOutOfRange);
-        EXPECT_EQ(Logged(), std::vector<std::string>{"The number of samples must be at least 1."});
+        EXPECT_EQ(LoggedMessages(), std::vector<std::string>{"The number of samples must be at least 1."});
     }
 }
 
@@ -209,7 +204,7 @@ TEST_F(EquationSolverTest, DeterministicPassHonoursEvidenceOnARoot) {
 TEST_F(EquationSolverTest, EquationWithoutARealSolutionIsReported) {
     const int y = Add("y", "y^2 = -1");
     EXPECT_EQ(Update(), kOutOfRange);
-    EXPECT_EQ(Logged(),
+    EXPECT_EQ(LoggedMessages(),
               std::vector<std::string>{
                   "Unable to solve the equation of node [y] for the node: it has no real solution."});
     EXPECT_FALSE(ValueOf(net, y).IsUpToDate());
@@ -223,13 +218,13 @@ TEST_F(EquationSolverTest, NewtonsWorkIsBoundedOnLargeComponents) {
     for (int i = 0; i < 10; ++i) {
         std::vector<std::string> others;
         for (int j = i + 1; j < i + 10; ++j) others.push_back(id(j));
-        auto& component = vovido::test::ComponentOf(net, net.FindNode(id(i).c_str()));
+        auto& component = ComponentOf(net, net.FindNode(id(i).c_str()));
         ASSERT_EQ(component.SetMembers(others), kSuccess);
         ASSERT_EQ(component.SetEquation((id(i) + " = " + id(i) + "^2 + 1 + 0.01*" + id(i + 1)).c_str()),
                   kSuccess);
     }
     EXPECT_EQ(Update(), kOutOfRange);
-    EXPECT_EQ(Logged(),
+    EXPECT_EQ(LoggedMessages(),
               (std::vector<std::string>{"Newton's method did not converge within 9090 iterations.",
                                         "Faile in solving nonlinear quations.", "Faile in computing SCC."}));
 }
@@ -245,7 +240,7 @@ TEST_F(EquationSolverTest, SamplingGivesTheMeanAndPopulationDeviationOfTheSample
     ASSERT_GE(s, 0);
     ASSERT_EQ(ValueOf(net, r).SetContEvidence(5.0), kSuccess);  // a root: its samples are the evidence
     GetSamplerGenerator().Seed(12345);
-    ASSERT_EQ(Update(), kSuccess) << ::testing::PrintToString(Logged());
+    ASSERT_EQ(Update(), kSuccess) << ::testing::PrintToString(LoggedMessages());
 
     const auto& xs = ValueOf(net, x).GetSamples();
     const auto& ys = ValueOf(net, y).GetSamples();
@@ -343,7 +338,7 @@ TEST(NewtonSolver, FailuresEndTheRun) {
             &report),
         kOutOfRange);
     EXPECT_TRUE(report.diverged);
-    EXPECT_EQ(Logged(),
+    EXPECT_EQ(LoggedMessages(),
               std::vector<std::string>{"Newton's method reached a value that is not a finite number."});
     errorLog.Flush();
 }

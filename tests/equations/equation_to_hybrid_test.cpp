@@ -15,9 +15,7 @@
 
 namespace {
 
-using vovido::test::AddEquation;
-using vovido::test::Logged;
-using vovido::test::ValueOf;
+using namespace vovido::test;
 
 int Update(VRX_network& net, int algorithm, int samples) {
     net.SetHybridAlgorithm(algorithm);
@@ -33,7 +31,7 @@ TEST(EquationToHybrid, EvidenceOnAChildGivesTheClosedFormPosterior) {
         const int x = AddEquation(net, "x", "x = Normal(0, 1)");
         const int y = AddEquation(net, "y", "y = x + Normal(0, 1)");
         ASSERT_EQ(ValueOf(net, y).SetContEvidence(1.0), kSuccess);
-        ASSERT_EQ(Update(net, algorithm, 20000), kSuccess) << algorithm << vovido::test::LogDump();
+        ASSERT_EQ(Update(net, algorithm, 20000), kSuccess) << algorithm << LogDump();
         const double tolerance = algorithm == 15 ? 0.05 : 0.03;
         EXPECT_NEAR(ValueOf(net, x).GetMean(), 0.5, tolerance) << algorithm;
         EXPECT_NEAR(ValueOf(net, x).GetStdDev(), std::sqrt(0.5), tolerance) << algorithm;
@@ -54,7 +52,7 @@ TEST(EquationToHybrid, NodesFixedByEvidenceReportPropagatedEvidence) {
         const int y = AddEquation(net, "y", "y = 2*x + 1");
         const int z = AddEquation(net, "z", "z = x^2");
         ASSERT_EQ(ValueOf(net, y).SetContEvidence(5.0), kSuccess);
-        ASSERT_EQ(Update(net, algorithm, 100), kSuccess) << algorithm << vovido::test::LogDump();
+        ASSERT_EQ(Update(net, algorithm, 100), kSuccess) << algorithm << LogDump();
         for (const auto& [h, expected] : {std::pair<int, double>{x, 2.0}, {z, 4.0}}) {
             double fixed = 0.0;
             EXPECT_TRUE(ValueOf(net, h).HasFlag(ValueFlags::kPropagatedEvidence)) << algorithm;
@@ -73,7 +71,7 @@ TEST(EquationToHybrid, EveryObservedChildCountsAndArgumentsMakeParents) {
     const int y2 = AddEquation(net, "y2", "y2 = x + Normal(0, 1)");
     ASSERT_EQ(ValueOf(net, y1).SetContEvidence(2.0), kSuccess);
     ASSERT_EQ(ValueOf(net, y2).SetContEvidence(3.0), kSuccess);
-    ASSERT_EQ(Update(net, 14, 40000), kSuccess) << vovido::test::LogDump();
+    ASSERT_EQ(Update(net, 14, 40000), kSuccess) << LogDump();
     EXPECT_NEAR(ValueOf(net, x).GetMean(), 4.0 / 3.0, 0.025);
     EXPECT_NEAR(ValueOf(net, x).GetStdDev(), 1.0 / std::sqrt(3.0), 0.025);
 }
@@ -84,14 +82,14 @@ TEST(EquationToHybrid, EquationsAreConvertedFromTheirFormSolvedForTheNode) {
     const int x = AddEquation(net, "x", "x = Normal(0, 1)");
     const int y = AddEquation(net, "y", "2*y = x + Normal(0, 1)");
     ASSERT_EQ(ValueOf(net, y).SetContEvidence(0.5), kSuccess);
-    ASSERT_EQ(Update(net, 14, 20000), kSuccess) << vovido::test::LogDump();
+    ASSERT_EQ(Update(net, 14, 20000), kSuccess) << LogDump();
     EXPECT_NEAR(ValueOf(net, x).GetMean(), 0.5, 0.03);
     // A negated distribution keeps its sign: x = -Uniform(1, 3) lies in [-3, -1].
     VRX_network negated;
     const int n = AddEquation(negated, "n", "n = -Uniform(1, 3)");
     const int m = AddEquation(negated, "m", "m = n + Normal(0, 0.1)");
     ASSERT_EQ(ValueOf(negated, m).SetContEvidence(-1.5), kSuccess);
-    ASSERT_EQ(Update(negated, 14, 20000), kSuccess) << vovido::test::LogDump();
+    ASSERT_EQ(Update(negated, 14, 20000), kSuccess) << LogDump();
     EXPECT_NEAR(ValueOf(negated, n).GetMean(), -1.5, 0.01);
     for (const WeightedSample& s : ValueOf(negated, n).GetSamples())
         ASSERT_TRUE(s.value >= -3.0 && s.value <= -1.0);
@@ -126,11 +124,11 @@ TEST(EquationToHybrid, ConvertedNodesHoldElementsInversesAndRanges) {
     ASSERT_GE(c, 0);
     EXPECT_EQ(hybrid.GetNodeType(c), DefinitionType::kDistribution);
     double low = 0.0, high = 0.0;
-    ASSERT_EQ(vovido::test::HybridOf(hybrid, c).GetLowerBound(low), kSuccess);
-    ASSERT_EQ(vovido::test::HybridOf(hybrid, c).GetUpperBound(high), kSuccess);
+    ASSERT_EQ(HybridOf(hybrid, c).GetLowerBound(low), kSuccess);
+    ASSERT_EQ(HybridOf(hybrid, c).GetUpperBound(high), kSuccess);
     EXPECT_NEAR(low, -12.0, 1e-6);
     EXPECT_NEAR(high, 12.0, 1e-6);
-    VRX_Helement* element = vovido::test::HybridOf(hybrid, y).GetElementAt(0);
+    VRX_Helement* element = HybridOf(hybrid, y).GetElementAt(0);
     element->SetVariableValue("x", 1.0);
     element->SetVariableValue("c", 4.0);
     element->SetVariableValue("y", -3.0);
@@ -150,7 +148,7 @@ TEST(EquationToHybrid, FailuresAreLoggedAndLeaveValuesOutOfDate) {
         const int y = AddEquation(net, "y", "y*sin(y) = x");
         ASSERT_EQ(ValueOf(net, y).SetContEvidence(1.0), kSuccess);
         EXPECT_EQ(Update(net, 14, 100), kOutOfRange);
-        EXPECT_TRUE(Logged(kOutOfRange, "Conversion to HBN failed for node y")) << vovido::test::LogDump();
+        EXPECT_TRUE(Logged(kOutOfRange, "Conversion to HBN failed for node y")) << LogDump();
         EXPECT_FALSE(ValueOf(net, x).IsUpToDate());
     }
     {
@@ -159,7 +157,7 @@ TEST(EquationToHybrid, FailuresAreLoggedAndLeaveValuesOutOfDate) {
         const int y = AddEquation(net, "y", "y = x + Uniform(0, 1)");
         ASSERT_EQ(ValueOf(net, y).SetContEvidence(5.0), kSuccess);
         EXPECT_EQ(Update(net, 14, 100), kNoUsefulSamples);
-        EXPECT_TRUE(Logged(kNoUsefulSamples, "HBN algorithm failed.")) << vovido::test::LogDump();
+        EXPECT_TRUE(Logged(kNoUsefulSamples, "HBN algorithm failed.")) << LogDump();
         EXPECT_TRUE(Logged(kNoUsefulSamples, "No useful samples have been generated for some of nodes."));
         EXPECT_FALSE(ValueOf(net, x).IsUpToDate());
     }

@@ -14,7 +14,6 @@
 namespace {
 
 using namespace vovido::test;
-using vovido::test::Logged;
 
 constexpr char kNoSamples[] = "No useful samples have been generated for some of nodes.";
 
@@ -101,8 +100,7 @@ TEST_P(LinearGaussian, PosteriorsMatchTheClosedForm) {
     const int algorithm = kSamplingAlgorithms[GetParam() % 3];
     VRX_network net;
     c.build(net);
-    ASSERT_EQ(Update(net, algorithm, 100000), kSuccess)
-        << c.name << " " << algorithm << vovido::test::LogDump();
+    ASSERT_EQ(Update(net, algorithm, 100000), kSuccess) << c.name << " " << algorithm << LogDump();
     ExpectPosterior(net, "x", c.mean, c.deviation, 0.02 * c.priorDeviation);
 }
 
@@ -118,7 +116,7 @@ TEST(HybridMessagePassing, BeliefsFromTheMessagesApproachTheClosedForm) {
     AddDistributionNode(net, "z", {"Normal(2*x, 1)"}, {"x"});
     ASSERT_EQ(Observe(net, "y1", 1.0), kSuccess);
     ASSERT_EQ(Observe(net, "y2", 3.0), kSuccess);
-    ASSERT_EQ(Update(net, 15, 80000), kSuccess) << vovido::test::LogDump();
+    ASSERT_EQ(Update(net, 15, 80000), kSuccess) << LogDump();
     ExpectPosterior(net, "x", 4.0 / 3.0, 1.0 / std::sqrt(3.0), 0.05);
     // The value also holds the mixture fitted to the belief.
     double mean = 0.0, variance = 0.0;
@@ -215,7 +213,7 @@ TEST(HybridSampling, EdgeNetworksGiveTheirStatusAndMessage) {
         EXPECT_EQ(Update(single, algorithm, 0), kOutOfRange) << algorithm;
         EXPECT_TRUE(Logged(kOutOfRange, "The number of samples must be at least 1."));
         ASSERT_EQ(Update(single, algorithm, 20000), kSuccess) << algorithm;
-        EXPECT_EQ(errorLog.GetNumberOfEntries(), 0) << vovido::test::LogDump();
+        EXPECT_EQ(errorLog.GetNumberOfEntries(), 0) << LogDump();
         ExpectPosterior(single, "x", 2.0, 0.5, 0.02);
 
         // Evidence outside the support of its distribution.
@@ -254,8 +252,7 @@ TEST(HybridSampling, NodesOfOtherKindsAreRefusedWithAMessage) {
     AddDistributionNode(net, "x", {"Normal(0, 1)"});
     ASSERT_GE(net.AddNode(DefinitionType::kCpt, "c"), 0);
     EXPECT_EQ(Update(net, 14, 100), kNoUsefulSamples);
-    EXPECT_TRUE(Logged(kOutOfRange, "Node [c] is not a node of a hybrid network."))
-        << vovido::test::LogDump();
+    EXPECT_TRUE(Logged(kOutOfRange, "Node [c] is not a node of a hybrid network.")) << LogDump();
     EXPECT_TRUE(Logged(kNoUsefulSamples, kNoSamples));
 }
 
@@ -280,7 +277,7 @@ TEST_P(GaussianChain, EvidenceAtOneEndReachesTheOther) {
     ASSERT_EQ(AddGaussianChain(net, c.length), kSuccess);
     const int observed = c.atStart ? 0 : c.length - 1;
     ASSERT_EQ(Observe(net, ("x" + std::to_string(observed)).c_str(), c.observed), kSuccess);
-    ASSERT_EQ(Update(net, c.algorithm, c.samples), kSuccess) << c.algorithm << vovido::test::LogDump();
+    ASSERT_EQ(Update(net, c.algorithm, c.samples), kSuccess) << c.algorithm << LogDump();
     for (int k = 0; k < c.length; ++k) {
         if (k == observed) continue;
         const double mean = c.atStart ? c.observed : (k + 1) * c.observed / c.length;
@@ -308,14 +305,14 @@ TEST(HybridSampling, OddPowersAreInvertedThroughTheirRealRoot) {
         AddDistributionNode(net, "e", {"Normal(0, 0.5)"});
         AddEquationNode(net, "y", "x^3+e", {"e", "x"});
         ASSERT_EQ(Observe(net, "y", 2.0), kSuccess);
-        ASSERT_EQ(Update(net, algorithm, 20000), kSuccess) << algorithm << vovido::test::LogDump();
+        ASSERT_EQ(Update(net, algorithm, 20000), kSuccess) << algorithm << LogDump();
         ExpectPosterior(net, "x", mean, deviation, 0.05 * deviation);
     }
     VRX_network net;
     AddDistributionNode(net, "x", {"Normal(0, 1)"});
     AddEquationNode(net, "y", "x^3", {"x"});
     ASSERT_EQ(Observe(net, "y", -8.0), kSuccess);
-    ASSERT_EQ(Update(net, 14, 100), kSuccess) << vovido::test::LogDump();
+    ASSERT_EQ(Update(net, 14, 100), kSuccess) << LogDump();
     // Fixed before any sampling: propagated evidence.
     VRX_valcontinuous& x = ContinuousValueOf(net, 0);
     double fixed = 0.0;
@@ -324,7 +321,7 @@ TEST(HybridSampling, OddPowersAreInvertedThroughTheirRealRoot) {
     EXPECT_NEAR(fixed, -2.0, 1e-12);
     // The next run starts from the evidence alone.
     ASSERT_EQ(Observe(net, "y", 27.0), kSuccess);
-    ASSERT_EQ(Update(net, 14, 100), kSuccess) << vovido::test::LogDump();
+    ASSERT_EQ(Update(net, 14, 100), kSuccess) << LogDump();
     ASSERT_EQ(x.GetContEvidence(fixed), kSuccess);
     EXPECT_NEAR(fixed, 3.0, 1e-12);
 }
@@ -337,7 +334,7 @@ TEST(HybridSampling, ARunStoppedByItsAttemptCapWarns) {
         AddDistributionNode(net, "x", {"Uniform(0, 1)"});
         AddDistributionNode(net, "y", {"Uniform(x, x+0.0005)"}, {"x"});
         ASSERT_EQ(Observe(net, "y", 0.5), kSuccess);
-        ASSERT_EQ(Update(net, algorithm, 1000), kSuccess) << vovido::test::LogDump();
+        ASSERT_EQ(Update(net, algorithm, 1000), kSuccess) << LogDump();
         ASSERT_EQ(errorLog.GetNumberOfEntries(), 1);
         const std::string prefix = "Warning: sampling stopped after 51000 attempts with ";
         const std::string text = errorLog.GetMessage(0);

@@ -16,6 +16,8 @@
 
 namespace {
 
+using namespace vovido::test;
+
 struct DamagedFile {
     const char* name;
     const char* extension;
@@ -61,7 +63,7 @@ std::vector<DamagedFile> Cases() {
          kLexicalError, "ERROR: Line 3 : UNKNOWN CHARACTER"},
         {"a node block left open", "vrx", "net X\n{\n node a { TYPE = CPT;\n node b { TYPE = CPT; };\n};\n",
          kUnexpectedEndOfFile, "(line 4) : ERROR: 'node' : Unknown Node Statement"},
-        {"a table of 40 two-state parents", "vrx", vovido::test::WideParentsText(40), kOutOfMemory,
+        {"a table of 40 two-state parents", "vrx", WideParentsText(40), kOutOfMemory,
          "(line 43) : ERROR: Node [child] : its table of 2199023255552 cells passes the limit of 268435456 "
          "cells"},
         {"a word in a KI probability row", "dxp",
@@ -88,16 +90,15 @@ protected:
 
 TEST_F(DamagedFilesTest, FailWithTheirMessageAndLeaveTheNetworkAsItWas) {
     VRX_network net;
-    vovido::test::BuildFullNetwork(net);
+    BuildFullNetwork(net);
     const std::string before = WriteNetwork(net);
     for (const DamagedFile& damaged : Cases()) {
         SCOPED_TRACE(damaged.name);
         errorLog.Flush();
-        const std::string path =
-            vovido::test::WriteTextFile(std::string("damaged.") + damaged.extension, damaged.text);
-        EXPECT_EQ(net.ReadFile(path.c_str()), damaged.status) << vovido::test::LogDump();
+        const std::string path = WriteTextFile(std::string("damaged.") + damaged.extension, damaged.text);
+        EXPECT_EQ(net.ReadFile(path.c_str()), damaged.status) << LogDump();
         ASSERT_GT(errorLog.GetNumberOfEntries(), 0);
-        EXPECT_EQ(std::string(errorLog.GetMessage(0)), damaged.message) << vovido::test::LogDump();
+        EXPECT_EQ(std::string(errorLog.GetMessage(0)), damaged.message) << LogDump();
         EXPECT_EQ(WriteNetwork(net), before);
     }
     // The table was refused before it was built: the process never held gigabytes.
@@ -108,10 +109,10 @@ TEST_F(DamagedFilesTest, FailWithTheirMessageAndLeaveTheNetworkAsItWas) {
 
 TEST_F(DamagedFilesTest, AnUnknownStatementStaysAWarning) {
     VRX_network net;
-    const std::string path = vovido::test::WriteTextFile(
+    const std::string path = WriteTextFile(
         "unknown.vrx", "net X\n{\n node a { TYPE = CPT; COLOUR = 3; };\n FUTURE = { A = 1; };\n};\n");
-    ASSERT_EQ(net.ReadFile(path.c_str()), kSuccess) << vovido::test::LogDump();
-    EXPECT_EQ(vovido::test::LoggedMessages(),
+    ASSERT_EQ(net.ReadFile(path.c_str()), kSuccess) << LogDump();
+    EXPECT_EQ(LoggedMessages(),
               (std::vector<std::string>{"(line 3) : ERROR: 'COLOUR' : Unknown Node Statement",
                                         "(line 4) : ERROR: 'FUTURE' : Unknown Net Statement"}));
     EXPECT_GE(net.FindNode("a"), 0);
@@ -119,33 +120,32 @@ TEST_F(DamagedFilesTest, AnUnknownStatementStaysAWarning) {
 
 // A device that never ends: the first line would grow without bound.
 TEST_F(DamagedFilesTest, AnEndlessLineStopsAtTheLineLimit) {
-    const std::string link = vovido::test::TempPath("zero.vrx");
+    const std::string link = TempPath("zero.vrx");
     std::remove(link.c_str());
     if (symlink("/dev/zero", link.c_str()) != 0) GTEST_SKIP() << "no /dev/zero here";
     VRX_network net;
-    vovido::test::BuildFullNetwork(net);
+    BuildFullNetwork(net);
     const std::string before = WriteNetwork(net);
     EXPECT_EQ(net.ReadFile(link.c_str()), kFileIoFailed);
-    EXPECT_EQ(vovido::test::LoggedMessages(), (std::vector<std::string>{"ERROR: Line 1 : LINE TOO LONG"}));
+    EXPECT_EQ(LoggedMessages(), (std::vector<std::string>{"ERROR: Line 1 : LINE TOO LONG"}));
     EXPECT_EQ(WriteNetwork(net), before);
     std::remove(link.c_str());
 }
 
 TEST_F(DamagedFilesTest, InputPastTheSizeLimitIsNotReadOn) {
     VRX_textFile file;
-    ASSERT_EQ(
-        file.Open(vovido::test::WriteTextFile("lines.txt", std::string(3000, 'x') + "\nshort\n").c_str(),
-                  TextFileMode::kRead),
-        0);
+    ASSERT_EQ(file.Open(WriteTextFile("lines.txt", std::string(3000, 'x') + "\nshort\n").c_str(),
+                        TextFileMode::kRead),
+              0);
     file.SetInputLimits(1000, 0);
     std::string line;
     EXPECT_EQ(file.ReadLine(line), kFileIoFailed);
-    EXPECT_EQ(vovido::test::LoggedMessages(), (std::vector<std::string>{"ERROR: Line 1 : LINE TOO LONG"}));
+    EXPECT_EQ(LoggedMessages(), (std::vector<std::string>{"ERROR: Line 1 : LINE TOO LONG"}));
 
     errorLog.Flush();
     std::string many;
     for (int i = 0; i < 100; ++i) many += "line " + std::to_string(i) + "\n";
-    ASSERT_EQ(file.Open(vovido::test::WriteTextFile("many.txt", many).c_str(), TextFileMode::kRead), 0);
+    ASSERT_EQ(file.Open(WriteTextFile("many.txt", many).c_str(), TextFileMode::kRead), 0);
     file.SetInputLimits(0, 64);
     int lines = 0;
     int rc = kSuccess;
@@ -153,7 +153,7 @@ TEST_F(DamagedFilesTest, InputPastTheSizeLimitIsNotReadOn) {
     EXPECT_EQ(rc, kFileIoFailed);
     // 64 bytes hold the first nine lines whole ("line 0\n" .. "line 8\n" are 63 bytes).
     EXPECT_EQ(lines, 9);
-    EXPECT_EQ(vovido::test::LoggedMessages(), (std::vector<std::string>{"ERROR: Line 10 : FILE TOO LARGE"}));
+    EXPECT_EQ(LoggedMessages(), (std::vector<std::string>{"ERROR: Line 10 : FILE TOO LARGE"}));
 }
 
 }  // namespace

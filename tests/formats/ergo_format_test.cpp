@@ -14,15 +14,14 @@
 
 namespace {
 
-using vovido::test::LogDump;
-using vovido::test::Logged;
+using namespace vovido::test;
 
 std::vector<double> Table(VRX_network& net, int handle) {
-    return vovido::test::TableOf(net, handle);
+    return TableOf(net, handle);
 }
 
 int ReadErgo(VRX_network& net, const std::string& text) {
-    return vovido::test::ReadAsFile(net, text, "erg");
+    return ReadAsFile(net, text, "erg");
 }
 
 class ErgoTest : public ::testing::Test {
@@ -33,19 +32,16 @@ protected:
 
 TEST_F(ErgoTest, ReadsALargeFileWithPositionsFromZero) {
     VRX_network net;
-    const std::string text =
-        vovido::test::ReadTextFile(std::string(VOVIDO_NETWORKS_DIR) + "/../formats/iscas89_s386.erg");
+    const std::string text = ReadTextFile(std::string(VOVIDO_NETWORKS_DIR) + "/../formats/iscas89_s386.erg");
     ASSERT_EQ(ReadErgo(net, text), kSuccess) << LogDump();
     EXPECT_EQ(errorLog.GetNumberOfEntries(), 0) << LogDump();
     ASSERT_EQ(net.GetNumberOfNodes(), 172);
     const int first = net.FindNode("G_B14B");
     ASSERT_GE(first, 0);
-    EXPECT_EQ(vovido::test::IdsOf(net, net.GetParents(first)),
-              (std::vector<std::string>{"G_V7BAR", "G_V8BAR"}));
+    EXPECT_EQ(IdsOf(net, net.GetParents(first)), (std::vector<std::string>{"G_V7BAR", "G_V8BAR"}));
     EXPECT_EQ(net.GetNodeType(first), DefinitionType::kCpt);
     EXPECT_EQ(Table(net, first), (std::vector<double>{1, 0, 0, 1, 0, 1, 0, 1}));
-    EXPECT_EQ(vovido::test::IdsOf(net, net.GetParents(net.FindNode("G_B14BBAR"))),
-              (std::vector<std::string>{"G_B14B"}));
+    EXPECT_EQ(IdsOf(net, net.GetParents(net.FindNode("G_B14BBAR"))), (std::vector<std::string>{"G_B14B"}));
     const VRX_idArray& labels = *net.GetNode(first)->GetDefinition()->GetOutcomesNames();
     EXPECT_STREQ(labels[0], "X0000");
     EXPECT_STREQ(labels[1], "X0001");
@@ -63,7 +59,7 @@ TEST_F(ErgoTest, AFileByHandGivesThePosteriorsByHand) {
     EXPECT_EQ(net.GetNode(b)->GetInfo()->screenInfo.position.centerX, -30);
     EXPECT_STREQ(net.GetNode(b)->GetInfo()->header.GetName(), "B");
     ASSERT_EQ(net.UpdateBeliefs(), kSuccess) << LogDump();
-    const std::vector<double> beliefs = vovido::test::Beliefs(net, b);
+    const std::vector<double> beliefs = Beliefs(net, b);
     ASSERT_EQ(beliefs.size(), 2u);
     EXPECT_NEAR(beliefs[0], 0.41, 1e-12);
     EXPECT_STREQ((*net.GetNode(b)->GetDefinition()->GetOutcomesNames())[0], "high");
@@ -87,11 +83,11 @@ TEST_F(ErgoTest, ANodeWithoutItsTableIsNoisyMax) {
     EXPECT_NEAR(weights[1], 0.9, 1e-12);
     EXPECT_NEAR(weights[4], 0.8, 1e-12);
     EXPECT_NEAR(weights[5], 0.2, 1e-12);
-    EXPECT_EQ(vovido::test::Items(noisy.GetParentOutcomeStrengths()[0]), (std::vector<int>{1, 0}));
+    EXPECT_EQ(Items(noisy.GetParentOutcomeStrengths()[0]), (std::vector<int>{1, 0}));
     EXPECT_STREQ((*noisy.GetOutcomesNames())[0], "b");
     EXPECT_STREQ((*noisy.GetOutcomesNames())[1], "a");
 
-    vovido::test::TempFile file(".erg");
+    TempFile file(".erg");
     EXPECT_EQ(net.WriteFile(file.c_str()), kOutOfRange);
     EXPECT_TRUE(Logged(kOutOfRange, "ERROR: This Network cannot be saved in Ergo format")) << LogDump();
     EXPECT_FALSE(file.Exists());

@@ -2,9 +2,6 @@
 // posteriors, and bad input fails with its message and leaves the network as it was.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
-#include <cstdio>
 #include <string>
 
 #include "formats/hugin_format.h"
@@ -148,13 +145,12 @@ TEST(HuginWriter, ParentlessPotentialAndRefusals) {
     const std::string text = WriteHugin(net);
     EXPECT_NE(text.find("potential (A |)\n{\n    data = (0.5 0.5);\n}"), std::string::npos) << text;
 
-    const std::string path = ::testing::TempDir() + "hugin_refused_" + std::to_string(getpid()) + ".net";
-    std::remove(path.c_str());
+    const TempFile file(".net");
     ASSERT_GE(net.AddNode(DefinitionType::kEquation, "E"), 0);
     errorLog.Flush();
-    EXPECT_EQ(net.WriteFile(path.c_str()), kOutOfRange);
+    EXPECT_EQ(net.WriteFile(file.c_str()), kOutOfRange);
     EXPECT_TRUE(Logged(kOutOfRange, "ERROR: 'E' : Node type not supported by Hugin")) << LogDump();
-    EXPECT_FALSE(FileExists(path));
+    EXPECT_FALSE(file.Exists());
 }
 
 // Bad input fails with its message and leaves the network as it was.

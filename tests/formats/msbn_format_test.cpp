@@ -15,19 +15,18 @@
 
 namespace {
 
-using vovido::test::LogDump;
-using vovido::test::Logged;
+using namespace vovido::test;
 
 std::string FormatFile(const char* name) {
-    return vovido::test::FormatSampleText(name);
+    return FormatSampleText(name);
 }
 
 std::vector<double> Table(VRX_network& net, const char* id) {
-    return vovido::test::TableOf(net, net.FindNode(id));
+    return TableOf(net, net.FindNode(id));
 }
 
 int ReadMsbn(VRX_network& net, const std::string& text) {
-    return vovido::test::ReadAsFile(net, text, "dsc");
+    return ReadAsFile(net, text, "dsc");
 }
 
 std::vector<double> Posterior(VRX_network& net, const char* id) {
@@ -50,7 +49,7 @@ TEST_F(MsbnTest, ReadsAFileWrittenByTheToolItself) {
     EXPECT_EQ(errorLog.GetNumberOfEntries(), 0) << LogDump();
     ASSERT_EQ(net.GetNumberOfNodes(), 5);
     const VRX_node& alarm = *net.GetNode(net.FindNode("Alarme"));
-    EXPECT_EQ(vovido::test::IdsOf(net, net.GetParents(alarm.GetHandle())),
+    EXPECT_EQ(IdsOf(net, net.GetParents(alarm.GetHandle())),
               (std::vector<std::string>{"Arrombamento", "Terremoto"}));
     EXPECT_EQ(alarm.GetInfo()->screenInfo.position.centerX, 17590);
     EXPECT_EQ(alarm.GetInfo()->screenInfo.position.centerY, 13450);
@@ -69,16 +68,16 @@ TEST_F(MsbnTest, AFileOfAnotherToolGivesTheReferencePosteriors) {
     VRX_network net;
     ASSERT_EQ(ReadMsbn(net, FormatFile("alarm.dsc")), kSuccess) << LogDump();
     VRX_network reference;
-    ASSERT_EQ(reference.ReadFile(vovido::test::ReferencePath("alarm", ".xvrx").c_str()), kSuccess);
+    ASSERT_EQ(reference.ReadFile(ReferencePath("alarm", ".xvrx").c_str()), kSuccess);
     ASSERT_EQ(net.GetNumberOfNodes(), reference.GetNumberOfNodes());
-    const std::vector<vovido::test::ReferenceCase> cases = vovido::test::ReadReferenceCases("alarm");
+    const std::vector<ReferenceCase> cases = ReadReferenceCases("alarm");
     ASSERT_GE(cases.size(), 2u);
     for (VRX_network* each : {&net, &reference}) {
-        ASSERT_TRUE(vovido::test::SetCaseEvidence(*each, cases[1]));
+        ASSERT_TRUE(SetCaseEvidence(*each, cases[1]));
         ASSERT_EQ(each->UpdateBeliefs(), kSuccess) << LogDump();
     }
     for (int h = reference.GetFirstNode(); h >= 0; h = reference.GetNextNode(h)) {
-        const std::string id = vovido::test::IdOf(reference, h);
+        const std::string id = IdOf(reference, h);
         const std::vector<double> expected = Posterior(reference, id.c_str());
         const std::vector<double> found = Posterior(net, id.c_str());
         ASSERT_EQ(found.size(), expected.size()) << id;
@@ -115,10 +114,10 @@ TEST_F(MsbnTest, InfluenceDiagramsAndTextsComeBack) {
     EXPECT_EQ(copy.GetNode(copy.FindNode("D"))->GetInfo()->screenInfo.position.centerY, 4);
     for (const char* id : {"C", "D", "U"}) {
         EXPECT_EQ(copy.GetNodeType(copy.FindNode(id)), net.GetNodeType(net.FindNode(id))) << id;
-        EXPECT_EQ(vovido::test::IdsOf(copy, copy.GetParents(copy.FindNode(id))),
-                  vovido::test::IdsOf(net, net.GetParents(net.FindNode(id))));
-        vovido::test::ExpectSameDefinition(*net.GetNode(net.FindNode(id))->GetDefinition(),
-                                           *copy.GetNode(copy.FindNode(id))->GetDefinition(), id);
+        EXPECT_EQ(IdsOf(copy, copy.GetParents(copy.FindNode(id))),
+                  IdsOf(net, net.GetParents(net.FindNode(id))));
+        ExpectSameDefinition(*net.GetNode(net.FindNode(id))->GetDefinition(),
+                             *copy.GetNode(copy.FindNode(id))->GetDefinition(), id);
     }
 }
 
@@ -180,7 +179,7 @@ TEST_F(MsbnTest, BadFilesFailWithTheirMessageAndLeaveTheNetworkAsItWas) {
 TEST_F(MsbnTest, KindsTheFormatCannotHoldAreRefusedBeforeTheFileIsMade) {
     VRX_network net;
     ASSERT_GE(net.AddNode(DefinitionType::kDeMorgan, "X"), 0);
-    vovido::test::TempFile file(".dsc");
+    TempFile file(".dsc");
     EXPECT_EQ(net.WriteFile(file.c_str()), kOutOfRange);
     EXPECT_TRUE(Logged(kOutOfRange, "ERROR: This Network cannot be saved in Microsotf format")) << LogDump();
     EXPECT_FALSE(file.Exists());

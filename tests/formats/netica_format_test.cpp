@@ -3,8 +3,6 @@
 // message and leaves the network as it was.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <string>
 
@@ -232,14 +230,14 @@ TEST(HuginAndNeticaWriters, FailedSaveKeepsTheOldFile) {
     VRX_network net;
     ASSERT_EQ(net.ReadFile(ReferencePath("andes", ".xvrx").c_str()), kSuccess);
     for (const char* extension : {".net", ".dne"}) {
-        const std::string path = ::testing::TempDir() + "full_disk_" + std::to_string(getpid()) + extension;
-        ASSERT_TRUE(vovido::test::WriteWhole(path, "old"));
+        const std::string path = vovido::test::TempPath(std::string("full_disk") + extension);
+        ASSERT_TRUE(vovido::test::WriteWholeFile(path, "old"));
         {
             vovido::test::FileSizeLimit limit(4096);
             ASSERT_TRUE(limit.IsActive());
             EXPECT_EQ(net.WriteFile(path.c_str()), kFileIoFailed) << extension;
         }
-        EXPECT_EQ(vovido::test::ReadWhole(path), "old") << extension;
+        EXPECT_EQ(vovido::test::ReadTextFile(path), "old") << extension;
         EXPECT_TRUE(vovido::test::FilesBeside(path).empty()) << extension;
         std::remove(path.c_str());
     }

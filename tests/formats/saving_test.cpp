@@ -1,7 +1,6 @@
 // Saving networks: numbers keep every digit through a save and a load, and a save that fails half way
 // keeps the old file, in the own text and XML formats and, for the failing save, in those of other tools.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cfloat>
 #include <cstring>
@@ -14,6 +13,8 @@
 #include "tests/support/save_failure.h"
 
 namespace {
+
+using namespace vovido::test;
 
 uint64_t Bits(double d) {
     uint64_t b;
@@ -30,7 +31,7 @@ VRX_doubleArray Values(const std::vector<double>& values) {
 }
 
 std::vector<double> Table(VRX_network& net, const char* id) {
-    return vovido::test::TableOf(net, net.FindNode(id));
+    return TableOf(net, net.FindNode(id));
 }
 
 class SavingTest : public ::testing::TestWithParam<const char*> {
@@ -41,13 +42,7 @@ protected:
         std::remove(target.c_str());
     }
 
-    static std::string TargetPath() {
-        std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        for (char& c : name) c = c == '/' ? '_' : c;
-        return ::testing::TempDir() + "saving_" + std::to_string(getpid()) + "_" + name + "." + GetParam();
-    }
-
-    const std::string target = TargetPath();
+    const std::string target = TempPath(std::string("saving.") + GetParam());
 };
 
 // A fault of probability 1e-10 used to be written 0.00000000 and came back impossible.
@@ -62,21 +57,19 @@ TEST_P(SavingTest, NumbersComeBackBitForBit) {
     ASSERT_EQ(net.GetNode(choice)->GetDefinition()->SetNumberOfOutcomes(3), kSuccess);
     ASSERT_EQ(net.AddArc(fault, value, 0), kSuccess);
     ASSERT_EQ(net.AddArc(choice, value, 0), kSuccess);
-    ASSERT_EQ(
-        net.GetNode(fault)->GetDefinition()->SetDefinitionDoubles(vovido::test::Doubles({1e-10, 1 - 1e-10})),
-        kSuccess);
+    ASSERT_EQ(net.GetNode(fault)->GetDefinition()->SetDefinitionDoubles(Doubles({1e-10, 1 - 1e-10})),
+              kSuccess);
     ASSERT_EQ(net.GetNode(child)->GetDefinition()->SetDefinitionDoubles(
-                  vovido::test::Doubles({1.0 / 3, 2.0 / 3, 1 - 1e-16, 1e-16})),
+                  Doubles({1.0 / 3, 2.0 / 3, 1 - 1e-16, 1e-16})),
               kSuccess);
     ASSERT_EQ(net.GetNode(value)->GetDefinition()->SetDefinitionDoubles(Values(utilities)), kSuccess);
-    ASSERT_EQ(net.WriteFile(target.c_str()), kSuccess) << vovido::test::LogDump();
+    ASSERT_EQ(net.WriteFile(target.c_str()), kSuccess) << LogDump();
     if (std::string(GetParam()) == "vrx") {
-        EXPECT_NE(vovido::test::ReadWhole(target).find("PROBABILITIES = (1e-10, 0.9999999999"),
-                  std::string::npos);
+        EXPECT_NE(ReadTextFile(target).find("PROBABILITIES = (1e-10, 0.9999999999"), std::string::npos);
     }
 
     VRX_network copy;
-    ASSERT_EQ(copy.ReadFile(target.c_str()), kSuccess) << vovido::test::LogDump();
+    ASSERT_EQ(copy.ReadFile(target.c_str()), kSuccess) << LogDump();
     const std::vector<std::pair<const char*, std::vector<double>>> expected = {
         {"Fault", {1e-10, 1 - 1e-10}}, {"Child", {1.0 / 3, 2.0 / 3, 1 - 1e-16, 1e-16}}, {"Value", utilities}};
     for (const auto& [id, values] : expected) {
@@ -97,26 +90,25 @@ TEST_P(EveryFormatSaving, SaveThatFailsHalfWayKeepsTheOldFile) {
     VRX_network small;
     ASSERT_GE(small.AddNode(DefinitionType::kCpt, "Small"), 0);
     ASSERT_EQ(small.WriteFile(target.c_str()), kSuccess);
-    const std::string old = vovido::test::ReadWhole(target);
+    const std::string old = ReadTextFile(target);
     ASSERT_FALSE(old.empty());
 
     VRX_network big;
     const int h = big.AddNode(DefinitionType::kCpt, "Big");
     ASSERT_EQ(big.GetNode(h)->GetDefinition()->SetNumberOfOutcomes(3000), kSuccess);
     {
-        vovido::test::FileSizeLimit full(old.size() + 4096);
+        FileSizeLimit full(old.size() + 4096);
         ASSERT_TRUE(full.IsActive());
         EXPECT_EQ(big.WriteFile(target.c_str()), kFileIoFailed);
     }
     // The system's reason comes with the status.
-    EXPECT_TRUE(vovido::test::Logged(kFileIoFailed, "WRITE FILE FAILED: File too large"))
-        << vovido::test::LogDump();
-    EXPECT_EQ(vovido::test::ReadWhole(target), old);
-    EXPECT_EQ(vovido::test::FilesBeside(target), std::vector<std::string>{});
+    EXPECT_TRUE(Logged(kFileIoFailed, "WRITE FILE FAILED: File too large")) << LogDump();
+    EXPECT_EQ(ReadTextFile(target), old);
+    EXPECT_EQ(FilesBeside(target), std::vector<std::string>{});
 
     // With room on the disk the same save replaces the file, and nothing is left beside it.
     ASSERT_EQ(big.WriteFile(target.c_str()), kSuccess);
-    EXPECT_EQ(vovido::test::FilesBeside(target), std::vector<std::string>{});
+    EXPECT_EQ(FilesBeside(target), std::vector<std::string>{});
     VRX_network copy;
     ASSERT_EQ(copy.ReadFile(target.c_str()), kSuccess);
     EXPECT_EQ(copy.GetNode(copy.FindNode("Big"))->GetDefinition()->GetNumberOfOutcomes(), 3000);
@@ -139,14 +131,14 @@ TEST_P(ExchangeFormatSaving, RefusesADynamicNetwork) {
         if (arc) {
             ASSERT_EQ(net.AddTemporalArc(h, h, 1), kSuccess);
         }
-        ASSERT_TRUE(vovido::test::WriteWhole(target, "old"));
+        ASSERT_TRUE(WriteWholeFile(target, "old"));
         errorLog.Flush();
         EXPECT_EQ(net.WriteFile(target.c_str()), kOutOfRange);
         EXPECT_EQ(
-            vovido::test::LoggedMessages(),
+            LoggedMessages(),
             std::vector<std::string>{"ERROR: Temporal arcs, slices and slice evidence cannot be saved in " +
                                      format + " format"});
-        EXPECT_EQ(vovido::test::ReadWhole(target), "old");
+        EXPECT_EQ(ReadTextFile(target), "old");
     }
 }
 

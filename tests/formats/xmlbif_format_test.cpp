@@ -14,23 +14,22 @@
 
 namespace {
 
-using vovido::test::LogDump;
-using vovido::test::Logged;
+using namespace vovido::test;
 
 std::string FormatFile(const char* name) {
-    return vovido::test::FormatSampleText(name);
+    return FormatSampleText(name);
 }
 
 std::vector<std::string> Outcomes(VRX_network& net, const char* id) {
-    return vovido::test::OutcomesOf(net, net.FindNode(id));
+    return OutcomesOf(net, net.FindNode(id));
 }
 
 std::vector<double> Table(VRX_network& net, const char* id) {
-    return vovido::test::TableOf(net, net.FindNode(id));
+    return TableOf(net, net.FindNode(id));
 }
 
 int ReadXmlBif(VRX_network& net, const std::string& text) {
-    return vovido::test::ReadAsFile(net, text, "xml03");
+    return ReadAsFile(net, text, "xml03");
 }
 
 std::string Bif(const std::string& body) {
@@ -52,7 +51,7 @@ TEST_F(XmlBifTest, ReadsAnInfluenceDiagramWrittenByAnotherTool) {
     EXPECT_EQ(net.GetNodeType(net.FindNode("Testing")), DefinitionType::kList);
     EXPECT_EQ(net.GetNodeType(net.FindNode("OilContents")), DefinitionType::kCpt);
     EXPECT_EQ(net.GetNodeType(net.FindNode("Reward")), DefinitionType::kTable);
-    EXPECT_EQ(vovido::test::IdsOf(net, net.GetParents(net.FindNode("Drilling"))),
+    EXPECT_EQ(IdsOf(net, net.GetParents(net.FindNode("Drilling"))),
               (std::vector<std::string>{"TestResult", "Testing"}));
     EXPECT_EQ(Outcomes(net, "TestResult"), (std::vector<std::string>{"closed", "open", "diffuse"}));
     EXPECT_EQ(Table(net, "Reward"), (std::vector<double>{-70, 50, 200, 0, 0, 0}));
@@ -62,18 +61,16 @@ TEST_F(XmlBifTest, ReadsAnInfluenceDiagramWrittenByAnotherTool) {
     EXPECT_EQ(result[17], 0.333333);
 
     // The influence diagram goes to MSBN and back whole.
-    vovido::test::TempFile file(".dsc");
+    TempFile file(".dsc");
     ASSERT_EQ(net.WriteFile(file.c_str()), kSuccess) << LogDump();
     VRX_network copy;
     ASSERT_EQ(copy.ReadFile(file.c_str()), kSuccess) << LogDump();
     for (int h = net.GetFirstNode(); h >= 0; h = net.GetNextNode(h)) {
-        const std::string id = vovido::test::IdOf(net, h);
+        const std::string id = IdOf(net, h);
         const int c = copy.FindNode(id.c_str());
         ASSERT_GE(c, 0) << id;
-        EXPECT_EQ(vovido::test::IdsOf(net, net.GetParents(h)), vovido::test::IdsOf(copy, copy.GetParents(c)))
-            << id;
-        vovido::test::ExpectSameDefinition(*net.GetNode(h)->GetDefinition(),
-                                           *copy.GetNode(c)->GetDefinition(), id);
+        EXPECT_EQ(IdsOf(net, net.GetParents(h)), IdsOf(copy, copy.GetParents(c))) << id;
+        ExpectSameDefinition(*net.GetNode(h)->GetDefinition(), *copy.GetNode(c)->GetDefinition(), id);
     }
 }
 
@@ -163,7 +160,7 @@ TEST_F(XmlBifTest, BadFilesFailWithTheirMessageAndLeaveTheNetworkAsItWas) {
 }
 
 TEST_F(XmlBifTest, WritesWellFormedXmlThatReadsBack) {
-    vovido::test::Asia asia;
+    Asia asia;
     VRX_network& net = asia.t.net;
     const int choice = net.AddNode(DefinitionType::kList, "Treat");
     const int gain = net.AddNode(DefinitionType::kTable, "Gain");
@@ -186,14 +183,13 @@ TEST_F(XmlBifTest, WritesWellFormedXmlThatReadsBack) {
     EXPECT_EQ(copy.GetNodeType(copy.FindNode("Treat")), DefinitionType::kList);
     EXPECT_EQ(Outcomes(copy, "Treat"), Outcomes(net, "Treat"));
     EXPECT_EQ(Table(copy, "Gain"), Table(net, "Gain"));
-    EXPECT_EQ(vovido::test::IdsOf(copy, copy.GetParents(copy.FindNode("Treat"))),
-              (std::vector<std::string>{"either"}));
+    EXPECT_EQ(IdsOf(copy, copy.GetParents(copy.FindNode("Treat"))), (std::vector<std::string>{"either"}));
 }
 
 TEST_F(XmlBifTest, NodesWithoutTablesOfTheFormAreRefusedBeforeTheFileIsMade) {
     VRX_network net;
     ASSERT_GE(net.AddNode(DefinitionType::kEquation, "X"), 0);
-    vovido::test::TempFile file(".xml03");
+    TempFile file(".xml03");
     EXPECT_EQ(net.WriteFile(file.c_str()), kOutOfRange);
     EXPECT_TRUE(Logged(kOutOfRange, "ERROR: Unsupported node type")) << LogDump();
     EXPECT_FALSE(file.Exists());

@@ -10,6 +10,8 @@
 
 namespace {
 
+using namespace vovido::test;
+
 struct Exact {
     double evidence = 0.0;
     std::map<std::vector<int>, double> joint;  // P(MAP assignment, evidence)
@@ -64,14 +66,14 @@ TEST(AnnealedMap, FindsTheExactMapOnSmallRandomNetworks) {
     int runs = 0;
     for (unsigned seed = 1; seed <= 40; seed++) {
         std::mt19937 rng(seed);
-        vovido::test::RandomShape shape;
+        RandomShape shape;
         shape.minNodes = 5;
         shape.maxNodes = 8;
         shape.evidenceShare = 0.0;
         shape.virtualShare = 0.0;
-        shape.tables = seed % 2 == 0 ? vovido::test::TableKind::kSparse : vovido::test::TableKind::kPositive;
+        shape.tables = seed % 2 == 0 ? TableKind::kSparse : TableKind::kPositive;
         VRX_network net;
-        vovido::test::Build(net, rng, shape);
+        Build(net, rng, shape);
         VRX_intArray all;
         ASSERT_EQ(net.GetAllNodes(all), kSuccess);
         std::vector<int> order(all.GetItems(), all.GetItems() + all.GetCount());
@@ -108,14 +110,13 @@ TEST(AnnealedMap, FindsTheExactMapOnSmallRandomNetworks) {
 
 TEST(AnnealedMap, SingleNodeTakesItsMostProbableOutcome) {
     VRX_network net;
-    vovido::test::AddNode(net, DefinitionType::kCpt, "A", {});
-    ASSERT_EQ(vovido::test::Def(net, "A").SetNumberOfOutcomes(3), kSuccess);
-    ASSERT_EQ(vovido::test::Def(net, "A").SetDefinitionDoubles(vovido::test::Doubles({0.2, 0.5, 0.3})),
-              kSuccess);
+    AddNode(net, DefinitionType::kCpt, "A", {});
+    ASSERT_EQ(Def(net, "A").SetNumberOfOutcomes(3), kSuccess);
+    ASSERT_EQ(Def(net, "A").SetDefinitionDoubles(Doubles({0.2, 0.5, 0.3})), kSuccess);
     VRX_intArray outcomes;
     double p = 0.0;
     double e = 0.0;
-    ASSERT_EQ(net.AnnealedMAP({}, vovido::test::Ints({net.FindNode("A")}), outcomes, p, e, 7), kSuccess);
+    ASSERT_EQ(net.AnnealedMAP({}, Ints({net.FindNode("A")}), outcomes, p, e, 7), kSuccess);
     ASSERT_EQ(outcomes.GetCount(), 1);
     EXPECT_EQ(outcomes[0], 1);
     EXPECT_NEAR(p, 0.5, 1e-12);
@@ -124,21 +125,20 @@ TEST(AnnealedMap, SingleNodeTakesItsMostProbableOutcome) {
 
 TEST(AnnealedMap, RefusesBadArgumentsAndImpossibleEvidence) {
     VRX_network net;
-    vovido::test::AddNode(net, DefinitionType::kCpt, "A", {});
-    vovido::test::AddNode(net, DefinitionType::kCpt, "B", {"A"});
-    ASSERT_EQ(vovido::test::Def(net, "B").SetDefinitionDoubles(vovido::test::Doubles({1, 0, 1, 0})),
-              kSuccess);
+    AddNode(net, DefinitionType::kCpt, "A", {});
+    AddNode(net, DefinitionType::kCpt, "B", {"A"});
+    ASSERT_EQ(Def(net, "B").SetDefinitionDoubles(Doubles({1, 0, 1, 0})), kSuccess);
     const int a = net.FindNode("A");
     const int b = net.FindNode("B");
     VRX_intArray outcomes;
     double p = -1.0;
     double e = -1.0;
-    EXPECT_EQ(net.AnnealedMAP({}, vovido::test::Ints({a, 99}), outcomes, p, e, 1), kOutOfRange);
-    EXPECT_EQ(net.AnnealedMAP({}, vovido::test::Ints({a, a}), outcomes, p, e, 1), kOutOfRange);
-    EXPECT_EQ(net.AnnealedMAP({{a, 2}}, vovido::test::Ints({b}), outcomes, p, e, 1), kOutOfRange);
-    EXPECT_EQ(net.AnnealedMAP({{a, 0}}, vovido::test::Ints({a}), outcomes, p, e, 1), kOutOfRange);
+    EXPECT_EQ(net.AnnealedMAP({}, Ints({a, 99}), outcomes, p, e, 1), kOutOfRange);
+    EXPECT_EQ(net.AnnealedMAP({}, Ints({a, a}), outcomes, p, e, 1), kOutOfRange);
+    EXPECT_EQ(net.AnnealedMAP({{a, 2}}, Ints({b}), outcomes, p, e, 1), kOutOfRange);
+    EXPECT_EQ(net.AnnealedMAP({{a, 0}}, Ints({a}), outcomes, p, e, 1), kOutOfRange);
     errorLog.Flush();
-    EXPECT_EQ(net.AnnealedMAP({{b, 1}}, vovido::test::Ints({a}), outcomes, p, e, 1), kConflictingEvidence);
+    EXPECT_EQ(net.AnnealedMAP({{b, 1}}, Ints({a}), outcomes, p, e, 1), kConflictingEvidence);
     EXPECT_EQ(outcomes.GetCount(), 0);
     EXPECT_EQ(p, -1.0);
     EXPECT_FALSE(net.HasAnyEvidence());

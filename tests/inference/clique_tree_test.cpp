@@ -18,10 +18,7 @@
 
 namespace {
 
-using vovido::test::Asia;
-using vovido::test::Items;
-using vovido::test::TestNetwork;
-using vovido::test::WholePart;
+using namespace vovido::test;
 
 // Every separator joins its parent and child over exactly their shared variables and ends the child's
 // list; the cliques holding a node form one subtree; each family lies in its home; the root is smallest.
@@ -150,9 +147,8 @@ TEST(CliqueTreeStructure, GroupsThatShareNothingAreLinkedByAnEmptySeparator) {
     ASSERT_EQ(tree.GetNumberOfSeparators(), 1);
     EXPECT_EQ(tree.GetSeparator(0).GetNumberOfVariables(), 0);
     ASSERT_EQ(tree.Solve(part.view), kSuccess);
-    const vovido::test::Reference ref = vovido::test::Enumerate(t.net);
-    for (int h : {a, b, c, d})
-        vovido::test::ExpectNear(t.Beliefs(h), ref.beliefs[h], "node " + std::to_string(h));
+    const Reference ref = Enumerate(t.net);
+    for (int h : {a, b, c, d}) ExpectNear(t.Beliefs(h), ref.beliefs[h], "node " + std::to_string(h));
     // No clique holds a and c together.
     VRX_intArray vars;
     ASSERT_EQ(vars.Add(a), kSuccess);
@@ -166,7 +162,7 @@ TEST(CliqueTreeStructure, GroupsThatShareNothingAreLinkedByAnEmptySeparator) {
 // Larger random networks, beyond enumeration: the structure is a join tree and the beliefs agree with
 // the join tree's to rounding.
 TEST(CliqueTreeStructure, RandomNetworksGiveJoinTreesAndTheJoinTreesBeliefs) {
-    vovido::test::RandomShape shape;
+    RandomShape shape;
     shape.minNodes = 15;
     shape.maxNodes = 30;
     shape.maxParents = 4;
@@ -174,7 +170,7 @@ TEST(CliqueTreeStructure, RandomNetworksGiveJoinTreesAndTheJoinTreesBeliefs) {
         std::mt19937 rng(seed);
         VRX_network net;
         net.propagationFlags = 0;
-        vovido::test::Build(net, rng, shape);
+        Build(net, rng, shape);
         const std::string where = "seed " + std::to_string(seed);
         {
             WholePart part(net);
@@ -185,15 +181,14 @@ TEST(CliqueTreeStructure, RandomNetworksGiveJoinTreesAndTheJoinTreesBeliefs) {
         std::vector<std::vector<double>> expected;
         net.SetBayesianAlgorithm(0);
         const int rc = net.UpdateBeliefs();
-        for (int h = net.GetFirstNode(); h >= 0; h = net.GetNextNode(h))
-            expected.push_back(vovido::test::Beliefs(net, h));
+        for (int h = net.GetFirstNode(); h >= 0; h = net.GetNextNode(h)) expected.push_back(Beliefs(net, h));
         net.InvalidateValues();
         net.SetBayesianAlgorithm(10);
         ASSERT_EQ(net.UpdateBeliefs(), rc) << where;
         if (rc != kSuccess) continue;
         size_t i = 0;
         for (int h = net.GetFirstNode(); h >= 0; h = net.GetNextNode(h))
-            vovido::test::ExpectNear(vovido::test::Beliefs(net, h), expected[i++], 1e-12, where);
+            ExpectNear(Beliefs(net, h), expected[i++], 1e-12, where);
     }
 }
 
@@ -202,14 +197,14 @@ TEST(CliqueTreeStructure, RandomNetworksGiveJoinTreesAndTheJoinTreesBeliefs) {
 
 // P(a, b | e) by enumeration: P(e, a = i) P(b | e, a = i) / P(e).
 std::vector<double> PairMarginal(TestNetwork& t, int a, int b) {
-    const double pe = vovido::test::Enumerate(t.net).probEvidence;
+    const double pe = Enumerate(t.net).probEvidence;
     const bool observed = t.Value(a)->HasEvidence();
     const int kept = observed ? t.Value(a)->GetEvidence() : -1;
-    const std::vector<double> prior = vovido::test::Enumerate(t.net).beliefs[a];
+    const std::vector<double> prior = Enumerate(t.net).beliefs[a];
     std::vector<double> cells;
     for (int i = 0; i < static_cast<int>(prior.size()); i++) {
         t.Observe(a, i);
-        const vovido::test::Reference ref = vovido::test::Enumerate(t.net);
+        const Reference ref = Enumerate(t.net);
         for (double p : ref.beliefs[b])
             cells.push_back(kept >= 0 && i != kept ? 0.0 : ref.probEvidence * p / pe);
     }
@@ -239,8 +234,8 @@ TEST(CliqueTreeMarginals, PairsMatchEnumerationInTheOrderAskedWithObservedVariab
         const int sizes[] = {2, 2};
         ASSERT_EQ(out.SetupFromList(sizes, 2), kSuccess);
         ASSERT_EQ(tree.GetMarginal(vars, out), kSuccess) << pair.first << "," << pair.second;
-        vovido::test::ExpectNear(vovido::test::Entries(out), PairMarginal(n.t, pair.first, pair.second),
-                                 1e-12, std::to_string(pair.first) + "," + std::to_string(pair.second));
+        ExpectNear(Entries(out), PairMarginal(n.t, pair.first, pair.second), 1e-12,
+                   std::to_string(pair.first) + "," + std::to_string(pair.second));
     }
 }
 
@@ -254,9 +249,9 @@ TEST(CliqueTreeCopies, ACopyAnswersNewEvidenceWhileTheOriginalStaysReadyForTheNe
         CliqueTree work;
         ASSERT_EQ(work.CopyFrom(original), kSuccess);
         ASSERT_EQ(work.Solve(part.view), kSuccess) << round;
-        const vovido::test::Reference ref = vovido::test::Enumerate(n.t.net);
+        const Reference ref = Enumerate(n.t.net);
         for (int h : n.t.Handles())
-            vovido::test::ExpectNear(n.t.Beliefs(h), ref.beliefs[h], "round " + std::to_string(round));
+            ExpectNear(n.t.Beliefs(h), ref.beliefs[h], "round " + std::to_string(round));
         EXPECT_TRUE(original.IsBuilt());
         n.t.Observe(n.dysp, 1);
         part.graph.records[n.dysp]->evidence = 1;
@@ -300,8 +295,8 @@ TEST(CliqueTreeLifecycle, StepsOutOfOrderAreRefused) {
     ASSERT_EQ(tree.Propagate(), kSuccess);
     ASSERT_EQ(tree.Propagate(), kSuccess);  // a second pass changes nothing
     ASSERT_EQ(tree.WriteBeliefs(part.view), kSuccess);
-    const vovido::test::Reference ref = vovido::test::Enumerate(n.t.net);
-    for (int h : n.t.Handles()) vovido::test::ExpectNear(n.t.Beliefs(h), ref.beliefs[h]);
+    const Reference ref = Enumerate(n.t.net);
+    for (int h : n.t.Handles()) ExpectNear(n.t.Beliefs(h), ref.beliefs[h]);
 }
 
 }  // namespace

@@ -14,12 +14,6 @@ using namespace vovido::test;
 
 namespace {
 
-std::vector<double> Beliefs(VRX_network& net, int h) {
-    VRX_Dmatrix* m = nullptr;
-    EXPECT_EQ(net.GetNode(h)->GetValue()->GetValue(m), kSuccess);
-    return m != nullptr ? Entries(*m) : std::vector<double>{};
-}
-
 int ArcCount(const VRX_network& net) {
     int arcs = 0;
     for (int h = net.GetFirstNode(); h >= 0; h = net.GetNextNode(h)) arcs += net.GetParents(h).GetCount();

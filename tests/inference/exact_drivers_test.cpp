@@ -20,9 +20,7 @@ using vovido::DecompositionAttempt;
 
 namespace {
 
-using vovido::test::ExpectNear;
-using vovido::test::Targets;
-using vovido::test::TestNetwork;
+using namespace vovido::test;
 
 constexpr double kTolerance = 1e-12;
 
@@ -94,7 +92,7 @@ TEST(RunClustering, SolvesEveryPartAndClearsTheRequestedEntriesItWrites) {
     t.Table(c, {0.9, 0.1, 0.4, 0.6, 0.05, 0.95});
     t.Table(d, {0.1, 0.2, 0.3, 0.4});
     t.Observe(c, 1);
-    const vovido::test::Reference ref = vovido::test::Enumerate(t.net);
+    const Reference ref = Enumerate(t.net);
     std::vector<unsigned char> requested = AllRequested(t.net);
 
     ASSERT_EQ(RunClustering(t.net, requested.data(), 0), kSuccess);
@@ -113,7 +111,7 @@ TEST(RunClustering, RequestedNodeThatIsNoTargetIsComputedWhereItsPartHoldsIt) {
     const std::vector<int> h = Chain(t, 4);
     t.Observe(h[3], 0);
     ASSERT_EQ(t.net.SetTarget(h[0]), kSuccess);
-    const vovido::test::Reference ref = vovido::test::Enumerate(t.net);
+    const Reference ref = Enumerate(t.net);
     std::vector<unsigned char> requested(t.net.GetNumberOfSlots(), 0);
     requested[h[1]] = 1;
 
@@ -158,7 +156,7 @@ TEST(RunClusteringPerPart, SolvesEveryPartWithACliqueTree) {
     errorLog.Flush();
     ASSERT_EQ(t.net.UpdateBeliefs(), kSuccess);
     EXPECT_EQ(errorLog.GetNumberOfEntries(), 0);
-    const vovido::test::Reference ref = vovido::test::Enumerate(t.net);
+    const Reference ref = Enumerate(t.net);
     for (int node : {h[0], h[1], lone}) {
         EXPECT_TRUE(t.Value(node)->IsUpToDate());
         ExpectNear(t.Beliefs(node), ref.beliefs[node]);
@@ -225,7 +223,7 @@ TEST(RelevanceDecomposition, RequestsOnlyTheTargetsAndPutsThemBack) {
     const std::vector<int> h = Chain(t, 12);
     t.Observe(h[11], 1);
     for (int i : {1, 4, 7}) ASSERT_EQ(t.net.SetTarget(h[i]), kSuccess);
-    const vovido::test::Reference ref = vovido::test::Enumerate(t.net);
+    const Reference ref = Enumerate(t.net);
     std::vector<DecompositionAttempt> trace;
     t.net.bnAlgorithm = 11;
 
@@ -245,7 +243,7 @@ TEST(RelevanceDecomposition, FailingGroupIsHalvedAndAnsweredNodesAreNotRunAgain)
     for (int i = 0; i < 4; i++) ASSERT_EQ(t.net.SetTarget(h[i]), kSuccess);
     ASSERT_EQ(t.net.userProperties.AddProperty("VRX_REL_DECOMP_THRESHOLD", "4"), kSuccess);
     ASSERT_EQ(t.net.userProperties.AddProperty("VRX_REL_DECOMP_THRESHOLD3", "10"), kSuccess);
-    const vovido::test::Reference ref = vovido::test::Enumerate(t.net);
+    const Reference ref = Enumerate(t.net);
     std::vector<DecompositionAttempt> trace;
 
     ASSERT_EQ(RunRelevanceDecomposition(t.net, &trace), kSuccess);
@@ -379,7 +377,7 @@ TEST(ImpossibleEvidence, ZeroNormaliserOfAPartFailsAndLeavesNothingUpToDate) {
     t.Table(c2, {0.3, 0.7, 0.0, 1.0});  // c2 = 0 rules out p = 1
     t.Observe(c1, 0);
     t.Observe(c2, 0);
-    ASSERT_EQ(vovido::test::Enumerate(t.net).probEvidence, 0.0);
+    ASSERT_EQ(Enumerate(t.net).probEvidence, 0.0);
 
     for (int algorithm : {0, 11, 12}) {
         t.net.SetBayesianAlgorithm(algorithm);
@@ -500,7 +498,7 @@ TEST(ProbEvidence, ObservedNoisyMaxInItsLastOutcomeGivesTheTrueProbability) {
     ASSERT_EQ(t.net.userProperties.AddProperty("VRX_NOISYMAXRELEVANCE", "1"), kSuccess);
     t.Observe(y, 2);
     t.Observe(w, 1);
-    const vovido::test::Reference ref = vovido::test::Enumerate(t.net);
+    const Reference ref = Enumerate(t.net);
     ASSERT_GT(ref.probEvidence, 0.0);
 
     // Clustering itself must answer, not fall back to the chain rule.
@@ -519,7 +517,7 @@ TEST(ProbEvidence, ObservedNoisyMaxInItsLastOutcomeGivesTheTrueProbability) {
 
     // With p1 observed as well, a per-parent record is cut off from every part.
     t.Observe(p1, 0);
-    const vovido::test::Reference second = vovido::test::Enumerate(t.net);
+    const Reference second = Enumerate(t.net);
     ASSERT_TRUE(t.net.ProbEvidenceByClustering(pe));
     EXPECT_NEAR(pe, second.probEvidence, kTolerance);
     t.net.ClearAllTargets();

@@ -18,12 +18,7 @@
 
 namespace {
 
-using vovido::test::AddNode;
-using vovido::test::BuildWildcatter;
-using vovido::test::Def;
-using vovido::test::Entries;
-using vovido::test::ExpectNear;
-using vovido::test::Logged;
+using namespace vovido::test;
 
 std::vector<double> ValueOf(VRX_network& net, const char* id) {
     VRX_Dmatrix* m = nullptr;
@@ -53,7 +48,7 @@ TEST(PolicyEvaluation, WildcatterTestsThenDrillsUnlessDiffuse) {
     BuildWildcatter(net);
     const auto before = Shape(net);
     errorLog.Flush();
-    ASSERT_EQ(Solve(net, 0), kSuccess) << vovido::test::LogDump();
+    ASSERT_EQ(Solve(net, 0), kSuccess) << LogDump();
     EXPECT_EQ(Shape(net), before);
     ExpectNear(ValueOf(net, "Test"), {22.5, 20.0});
     // Drill by (Test, Seismic): total utility, test cost included.
@@ -69,7 +64,7 @@ TEST(PolicyEvaluation, WildcatterTestsThenDrillsUnlessDiffuse) {
     ASSERT_EQ(payoff.size(), 12u);
     EXPECT_NEAR(payoff[0], 21 / 0.24, 1e-9);
     EXPECT_TRUE(net.GetNode(net.FindNode("Test"))->GetValue()->IsUpToDate());
-    EXPECT_EQ(errorLog.GetNumberOfEntries(), 0) << vovido::test::LogDump();
+    EXPECT_EQ(errorLog.GetNumberOfEntries(), 0) << LogDump();
 }
 
 TEST(PolicyEvaluation, ObservedDecisionKeepsItsEvidence) {
@@ -86,7 +81,7 @@ TEST(BestPolicy, WildcatterChoosesToTestAndFollowsTheResult) {
     VRX_network net;
     BuildWildcatter(net);
     const auto before = Shape(net);
-    ASSERT_EQ(Solve(net, 1), kSuccess) << vovido::test::LogDump();
+    ASSERT_EQ(Solve(net, 1), kSuccess) << LogDump();
     EXPECT_EQ(Shape(net), before);
     EXPECT_EQ(ValueOf(net, "Test"), (std::vector<double>{1, 0}));
 
@@ -95,7 +90,7 @@ TEST(BestPolicy, WildcatterChoosesToTestAndFollowsTheResult) {
     ASSERT_EQ(net.GetNode(test)->GetValue()->SetEvidence(0), kSuccess);
     for (int result : {0, 1, 2}) {
         ASSERT_EQ(net.GetNode(seismic)->GetValue()->SetEvidence(result), kSuccess);
-        ASSERT_EQ(Solve(net, 1), kSuccess) << vovido::test::LogDump();
+        ASSERT_EQ(Solve(net, 1), kSuccess) << LogDump();
         EXPECT_EQ(ValueOf(net, "Drill"),
                   (std::vector<double>{result == 2 ? 0.0 : 1.0, result == 2 ? 1.0 : 0.0}))
             << result;
@@ -104,9 +99,9 @@ TEST(BestPolicy, WildcatterChoosesToTestAndFollowsTheResult) {
 
 // Algorithm 1's choice for every decision and configuration of its parents, each solved with the
 // parents observed.
-vovido::test::Policy BestPolicyChoices(const VRX_network& net, const vovido::test::Diagram& d) {
-    vovido::test::Policy policy;
-    const std::vector<int> rows = vovido::test::PolicyRows(net, d);
+Policy BestPolicyChoices(const VRX_network& net, const Diagram& d) {
+    Policy policy;
+    const std::vector<int> rows = PolicyRows(net, d);
     for (size_t k = 0; k < d.decisions.size(); k++) {
         const VRX_intArray& parents = net.GetParents(d.decisions[k]);
         policy.emplace_back();
@@ -117,7 +112,7 @@ vovido::test::Policy BestPolicyChoices(const VRX_network& net, const vovido::tes
                 EXPECT_EQ(observed.GetNode(parents[p])->GetValue()->SetEvidence(rest % n), kSuccess);
                 rest /= n;
             }
-            EXPECT_EQ(Solve(observed, 1), kSuccess) << vovido::test::LogDump();
+            EXPECT_EQ(Solve(observed, 1), kSuccess) << LogDump();
             const std::vector<double> choice = ValueOf(observed, net.GetNode(d.decisions[k])->GetId());
             policy.back().push_back(
                 static_cast<int>(std::find(choice.begin(), choice.end(), 1.0) - choice.begin()));
@@ -132,13 +127,13 @@ TEST(InfluenceDiagrams, RandomDiagramsAgreeWithEveryPolicyTried) {
         std::mt19937 rng(seed);
         VRX_network net;
         const bool ordered = seed <= 8;
-        const auto d = vovido::test::BuildRandomDiagram(net, rng, 3, seed % 3 == 0 ? 1 : 2, 2, ordered);
+        const auto d = BuildRandomDiagram(net, rng, 3, seed % 3 == 0 ? 1 : 2, 2, ordered);
         PolicyEvaluator evaluator;
-        ASSERT_EQ(evaluator.Run(net), kSuccess) << seed << vovido::test::LogDump();
+        ASSERT_EQ(evaluator.Run(net), kSuccess) << seed << LogDump();
         // After the run: the order assumed is part of what every policy sees.
-        const double meu = vovido::test::BruteForceMeu(net, d);
+        const double meu = BruteForceMeu(net, d);
         EXPECT_NEAR(evaluator.GetMaximumExpectedUtility(), meu, 1e-9) << seed;
-        EXPECT_NEAR(vovido::test::PolicyUtility(net, d, BestPolicyChoices(net, d)), meu, 1e-9) << seed;
+        EXPECT_NEAR(PolicyUtility(net, d, BestPolicyChoices(net, d)), meu, 1e-9) << seed;
     }
 }
 
@@ -146,7 +141,7 @@ TEST(InfluenceDiagrams, RandomDiagramsAgreeWithEveryPolicyTried) {
 void BuildIrrelevant(VRX_network& net) {
     AddNode(net, DefinitionType::kList, "D1", {});
     AddNode(net, DefinitionType::kTable, "U", {"D1"});
-    vovido::test::SetUtilities(net, "U", {0, 5});
+    SetUtilities(net, "U", {0, 5});
     AddNode(net, DefinitionType::kCpt, "O", {});
     AddNode(net, DefinitionType::kList, "D2", {"O"});
     AddNode(net, DefinitionType::kCpt, "E", {"D2"});
@@ -157,10 +152,10 @@ void BuildIrrelevant(VRX_network& net) {
 void BuildSteering(VRX_network& net) {
     AddNode(net, DefinitionType::kList, "d0", {});
     AddNode(net, DefinitionType::kCpt, "e0", {"d0"});
-    ASSERT_EQ(Def(net, "e0").SetDefinitionDoubles(vovido::test::Doubles({0.9, 0.1, 0.2, 0.8})), kSuccess);
+    ASSERT_EQ(Def(net, "e0").SetDefinitionDoubles(Doubles({0.9, 0.1, 0.2, 0.8})), kSuccess);
     AddNode(net, DefinitionType::kList, "d1", {"e0"});
     AddNode(net, DefinitionType::kTable, "U", {"e0", "d1"});
-    vovido::test::SetUtilities(net, "U", {10, 0, 0, 4});
+    SetUtilities(net, "U", {10, 0, 0, 4});
 }
 
 // Each value is indexed by the scenario nodes it depends on, and the diagram is updated once per
@@ -202,9 +197,9 @@ TEST(PolicyEvaluation, ValuesAreIndexedByWhatTheyDependOn) {
         VRX_network net;
         c.build(net);
         PolicyEvaluator evaluator;
-        ASSERT_EQ(evaluator.Run(net), kSuccess) << c.name << vovido::test::LogDump();
+        ASSERT_EQ(evaluator.Run(net), kSuccess) << c.name << LogDump();
         for (const auto& [id, expected] : c.indexing)
-            EXPECT_EQ(vovido::test::IndexingIds(net, id), expected) << c.name << " " << id;
+            EXPECT_EQ(IndexingIds(net, id), expected) << c.name << " " << id;
         EXPECT_EQ(evaluator.GetNumberOfUpdates(), c.updates) << c.name;
     }
 }
@@ -219,10 +214,10 @@ TEST(PolicyEvaluation, IrrelevantAndSteeringDecisions) {
 
     VRX_network steer;
     BuildSteering(steer);
-    ASSERT_EQ(Solve(steer, 0), kSuccess) << vovido::test::LogDump();
+    ASSERT_EQ(Solve(steer, 0), kSuccess) << LogDump();
     ExpectNear(ValueOf(steer, "d0"), {0.9 * 10 + 0.1 * 4, 0.2 * 10 + 0.8 * 4});
     ExpectNear(ValueOf(steer, "d1"), {10, 0, 0, 4, 10, 0, 0, 4});
-    ASSERT_EQ(Solve(steer, 1), kSuccess) << vovido::test::LogDump();
+    ASSERT_EQ(Solve(steer, 1), kSuccess) << LogDump();
     EXPECT_EQ(ValueOf(steer, "d0"), (std::vector<double>{1, 0}));
 }
 
@@ -234,9 +229,9 @@ TEST(InfluenceDiagrams, AssumedOrderIsAnArcBothSolversSee) {
         AddNode(net, DefinitionType::kList, "D1", {});
         AddNode(net, DefinitionType::kList, "D2", {});
         AddNode(net, DefinitionType::kTable, "U", {"D1", "D2"});
-        vovido::test::SetUtilities(net, "U", {6, 0, 5.9, 10});
+        SetUtilities(net, "U", {6, 0, 5.9, 10});
         errorLog.Flush();
-        ASSERT_EQ(Solve(net, algorithm), kSuccess) << vovido::test::LogDump();
+        ASSERT_EQ(Solve(net, algorithm), kSuccess) << LogDump();
         EXPECT_TRUE(Logged(kOutOfRange, "Temporal order assumed: node [D1] before node [D2]"));
         EXPECT_EQ(net.AreAdjacent(net.FindNode("D1"), net.FindNode("D2")), 1);
         EXPECT_EQ(ValueOf(net, "D1"),
@@ -244,7 +239,7 @@ TEST(InfluenceDiagrams, AssumedOrderIsAnArcBothSolversSee) {
         // The arc stays: a second run assumes nothing.
         errorLog.Flush();
         ASSERT_EQ(Solve(net, algorithm), kSuccess);
-        EXPECT_EQ(errorLog.GetNumberOfEntries(), 0) << vovido::test::LogDump();
+        EXPECT_EQ(errorLog.GetNumberOfEntries(), 0) << LogDump();
     }
 }
 
@@ -253,17 +248,17 @@ TEST(InfluenceDiagrams, MauWeightsSteerBothSolvers) {
     AddNode(net, DefinitionType::kList, "D", {});
     AddNode(net, DefinitionType::kTable, "U1", {"D"});
     AddNode(net, DefinitionType::kTable, "U2", {"D"});
-    vovido::test::SetUtilities(net, "U1", {1, 0});
-    vovido::test::SetUtilities(net, "U2", {0, 1.5});
+    SetUtilities(net, "U1", {1, 0});
+    SetUtilities(net, "U2", {0, 1.5});
     AddNode(net, DefinitionType::kMau, "M", {"U1", "U2"});
     // Equal weights favour the second choice (1.5 > 1); weights 2 and 1 the first (2 > 1.5).
-    ASSERT_EQ(Solve(net, 0), kSuccess) << vovido::test::LogDump();
+    ASSERT_EQ(Solve(net, 0), kSuccess) << LogDump();
     ExpectNear(ValueOf(net, "D"), {1, 1.5});
-    ASSERT_EQ(Def(net, "M").SetDefinitionDoubles(vovido::test::Doubles({2, 1})), kSuccess);
+    ASSERT_EQ(Def(net, "M").SetDefinitionDoubles(Doubles({2, 1})), kSuccess);
     ASSERT_EQ(Solve(net, 0), kSuccess);
     ExpectNear(ValueOf(net, "D"), {2, 1.5});
     ExpectNear(ValueOf(net, "M"), {2, 1.5});
-    ASSERT_EQ(Solve(net, 1), kSuccess) << vovido::test::LogDump();
+    ASSERT_EQ(Solve(net, 1), kSuccess) << LogDump();
     EXPECT_EQ(ValueOf(net, "D"), (std::vector<double>{1, 0}));
 }
 
@@ -325,7 +320,7 @@ TEST(InfluenceDiagrams, MessagesAndRefusals) {
         errorLog.Flush();
         EXPECT_EQ(Solve(net, c.algorithm), c.code) << c.name;
         EXPECT_TRUE(Logged(c.code == kSuccess ? kOutOfRange : c.code, c.message)) << c.name << "\n"
-                                                                                  << vovido::test::LogDump();
+                                                                                  << LogDump();
         EXPECT_EQ(Shape(net), before) << c.name;
     }
 }
@@ -334,7 +329,7 @@ TEST(InfluenceDiagrams, NoUtilityGivesPlainBeliefs) {
     VRX_network net;
     AddNode(net, DefinitionType::kList, "D", {});
     AddNode(net, DefinitionType::kCpt, "C", {"D"});
-    ASSERT_EQ(Def(net, "C").SetDefinitionDoubles(vovido::test::Doubles({0.2, 0.8, 0.6, 0.4})), kSuccess);
+    ASSERT_EQ(Def(net, "C").SetDefinitionDoubles(Doubles({0.2, 0.8, 0.6, 0.4})), kSuccess);
     ASSERT_EQ(Solve(net, 0), kSuccess);
     ExpectNear(ValueOf(net, "C"), {0.4, 0.6});
     EXPECT_FALSE(net.GetNode(net.FindNode("D"))->GetValue()->IsUpToDate());
@@ -344,14 +339,14 @@ TEST(InfluenceDiagrams, ImpossibleScenariosStayUndefinedAndOutOfTheFoldBack) {
     // C is observed before D but can only be c0: every scenario with c1 is impossible.
     VRX_network net;
     AddNode(net, DefinitionType::kCpt, "C", {});
-    ASSERT_EQ(Def(net, "C").SetDefinitionDoubles(vovido::test::Doubles({1, 0})), kSuccess);
+    ASSERT_EQ(Def(net, "C").SetDefinitionDoubles(Doubles({1, 0})), kSuccess);
     AddNode(net, DefinitionType::kList, "D", {"C"});
     AddNode(net, DefinitionType::kTable, "U", {"D", "C"});
-    vovido::test::SetUtilities(net, "U", {3, 1000, 5, -1000});
+    SetUtilities(net, "U", {3, 1000, 5, -1000});
     PolicyEvaluator evaluator;
     errorLog.Flush();
-    ASSERT_EQ(evaluator.Run(net), kSuccess) << vovido::test::LogDump();
-    EXPECT_EQ(errorLog.GetNumberOfEntries(), 0) << vovido::test::LogDump();
+    ASSERT_EQ(evaluator.Run(net), kSuccess) << LogDump();
+    EXPECT_EQ(errorLog.GetNumberOfEntries(), 0) << LogDump();
     EXPECT_NEAR(evaluator.GetMaximumExpectedUtility(), 5, 1e-12);
     const std::vector<double> d = ValueOf(net, "D");
     ASSERT_EQ(d.size(), 4u);
@@ -368,21 +363,21 @@ TEST(InfluenceDiagrams, ScenariosNoSampleFitsAreLogged) {
     AddNode(net, DefinitionType::kCpt, "A", {});
     AddNode(net, DefinitionType::kCpt, "B", {});
     AddNode(net, DefinitionType::kCpt, "E", {"A", "B"});
-    ASSERT_EQ(Def(net, "E").SetDefinitionDoubles(vovido::test::Doubles({0, 1, 1, 0, 1, 0, 0, 1})), kSuccess);
+    ASSERT_EQ(Def(net, "E").SetDefinitionDoubles(Doubles({0, 1, 1, 0, 1, 0, 0, 1})), kSuccess);
     AddNode(net, DefinitionType::kCpt, "F", {"A", "B"});
-    ASSERT_EQ(Def(net, "F").SetDefinitionDoubles(vovido::test::Doubles({1, 0, 0, 1, 0, 1, 1, 0})), kSuccess);
+    ASSERT_EQ(Def(net, "F").SetDefinitionDoubles(Doubles({1, 0, 0, 1, 0, 1, 1, 0})), kSuccess);
     ASSERT_EQ(net.GetNode(net.FindNode("F"))->GetValue()->SetEvidence(1), kSuccess);
     AddNode(net, DefinitionType::kList, "D", {"E"});
     AddNode(net, DefinitionType::kTable, "U", {"D", "E"});
     net.SetBayesianAlgorithm(1);
     errorLog.Flush();
-    ASSERT_EQ(Solve(net, 0), kSuccess) << vovido::test::LogDump();
+    ASSERT_EQ(Solve(net, 0), kSuccess) << LogDump();
     const std::vector<std::string> expected{"No useful samples have been generated for some of nodes.",
                                             "The following scenario could not be evaluated:", "E = State1",
                                             "D = Choice0"};
-    const std::vector<std::string> logged = vovido::test::LoggedMessages();
+    const std::vector<std::string> logged = LoggedMessages();
     const auto at = std::search(logged.begin(), logged.end(), expected.begin(), expected.end());
-    ASSERT_NE(at, logged.end()) << vovido::test::LogDump();
+    ASSERT_NE(at, logged.end()) << LogDump();
     for (int i = 0; i < 4; i++)
         EXPECT_EQ(errorLog.GetCode(static_cast<int>(at - logged.begin()) + i), kNoUsefulSamples);
     EXPECT_TRUE(Logged(kNoUsefulSamples, "D = Choice1"));
@@ -392,15 +387,14 @@ TEST(InfluenceDiagrams, ScenariosNoSampleFitsAreLogged) {
 TEST(InfluenceDiagrams, ImpossibleEvidenceFailsWithAMessage) {
     VRX_network net;
     AddNode(net, DefinitionType::kCpt, "C", {});
-    ASSERT_EQ(Def(net, "C").SetDefinitionDoubles(vovido::test::Doubles({1, 0})), kSuccess);
+    ASSERT_EQ(Def(net, "C").SetDefinitionDoubles(Doubles({1, 0})), kSuccess);
     AddNode(net, DefinitionType::kList, "D", {});
     AddNode(net, DefinitionType::kTable, "U", {"D", "C"});
     net.propagationFlags &= ~PropagationFlags::kNotices;
     ASSERT_EQ(net.GetNode(net.FindNode("C"))->GetValue()->SetEvidence(1), kSuccess);
     errorLog.Flush();
     EXPECT_NE(Solve(net, 0), kSuccess);
-    EXPECT_TRUE(Logged(kConflictingEvidence, "Error when running Cooper's algorithm"))
-        << vovido::test::LogDump();
+    EXPECT_TRUE(Logged(kConflictingEvidence, "Error when running Cooper's algorithm")) << LogDump();
     EXPECT_FALSE(net.GetNode(net.FindNode("D"))->GetValue()->IsUpToDate());
 }
 

@@ -22,9 +22,7 @@ using vovido::RelevantPartList;
 
 namespace {
 
-using vovido::test::Asia;
-using vovido::test::TestNetwork;
-using vovido::test::WholePart;
+using namespace vovido::test;
 
 constexpr double kTolerance = 1e-12;
 
@@ -242,20 +240,19 @@ void ClearUpToDate(TestNetwork& t) {
 }
 
 // Beliefs of every unobserved node (or only of the given ones) against the enumeration.
-void ExpectBeliefs(const TestNetwork& t, const vovido::test::Reference& ref,
-                   const std::vector<int>& only = {}) {
+void ExpectBeliefs(const TestNetwork& t, const Reference& ref, const std::vector<int>& only = {}) {
     for (int h : t.Handles()) {
         if (IsObserved(t, h)) continue;
         if (!only.empty() && std::find(only.begin(), only.end(), h) == only.end()) continue;
         EXPECT_TRUE(t.Value(h)->IsUpToDate()) << "node " << h;
-        vovido::test::ExpectNear(t.Beliefs(h), ref.beliefs[h], kTolerance, "node " + std::to_string(h));
+        ExpectNear(t.Beliefs(h), ref.beliefs[h], kTolerance, "node " + std::to_string(h));
     }
 }
 
 TEST(JoinTreePropagation, AsiaMatchesEnumerationWithAndWithoutEvidence) {
     Asia a;
     // The enumeration itself agrees with the published posterior of dysp without evidence.
-    EXPECT_NEAR(vovido::test::Enumerate(a.t.net).beliefs[a.dysp][0], 0.4359706, 1e-12);
+    EXPECT_NEAR(Enumerate(a.t.net).beliefs[a.dysp][0], 0.4359706, 1e-12);
     const std::vector<std::vector<std::pair<int, int>>> cases = {{},
                                                                  {{a.xray, 0}, {a.dysp, 0}},
                                                                  {{a.asia, 0}, {a.smoke, 1}},
@@ -263,7 +260,7 @@ TEST(JoinTreePropagation, AsiaMatchesEnumerationWithAndWithoutEvidence) {
                                                                  {{a.tub, 1}, {a.bronc, 0}}};
     for (const auto& evidence : cases) {
         for (const auto& e : evidence) a.t.Observe(e.first, e.second);
-        const vovido::test::Reference ref = vovido::test::Enumerate(a.t.net);
+        const Reference ref = Enumerate(a.t.net);
         ClearUpToDate(a.t);
         {
             WholePart part(a.t.net);
@@ -310,7 +307,7 @@ TEST(JoinTreePropagation, RandomNetworksMatchEnumeration) {
     for (int round = 0; round < 40; round++) {
         TestNetwork t;
         RandomNetwork(t, rng, 7 + round % 4);
-        const vovido::test::Reference ref = vovido::test::Enumerate(t.net);
+        const Reference ref = Enumerate(t.net);
         ClearUpToDate(t);
         WholePart part(t.net);
         JoinTree tree(part.view);
@@ -351,7 +348,7 @@ TEST(JoinTreePropagation, RelevantPartsGiveTheTargetsPosteriors) {
     for (int round = 0; round < 30; round++) {
         TestNetwork t;
         RandomNetwork(t, rng, 8 + round % 3);
-        const vovido::test::Reference ref = vovido::test::Enumerate(t.net);
+        const Reference ref = Enumerate(t.net);
         if (ref.probEvidence == 0.0) continue;
         std::vector<int> targets;
         if (round % 2 == 1) {
@@ -490,7 +487,7 @@ TEST(JoinTreePropagation, ClusterWithoutTablesSendsOnes) {
 TEST(JoinTreePropagation, RequestedMaskForcesNodesAndIsCleared) {
     Asia a;
     a.t.Observe(a.xray, 0);
-    const vovido::test::Reference ref = vovido::test::Enumerate(a.t.net);
+    const Reference ref = Enumerate(a.t.net);
     ASSERT_EQ(a.t.net.SetTarget(a.lung), kSuccess);
     ClearUpToDate(a.t);
     std::vector<unsigned char> requested(a.t.net.GetNumberOfSlots(), 0);
@@ -520,7 +517,7 @@ TEST(JoinTreePropagation, SizeLimitTooSmallFailsWithoutWriting) {
 TEST(JoinTreePropagation, StepByStepMatchesRun) {
     Asia a;
     a.t.Observe(a.dysp, 1);
-    const vovido::test::Reference ref = vovido::test::Enumerate(a.t.net);
+    const Reference ref = Enumerate(a.t.net);
     ClearUpToDate(a.t);
     WholePart part(a.t.net);
     JoinTree tree(part.view);
@@ -564,8 +561,8 @@ struct NaiveBayes {
 TEST(JoinTreePropagation, ManyFindingsDoNotUnderflowThePosteriors) {
     NaiveBayes nb(1500);  // P(e) = 0.3^750, about 1e-392
     ASSERT_EQ(nb.t.net.UpdateBeliefs(), kSuccess);
-    vovido::test::ExpectNear(nb.t.Beliefs(nb.hub), {0.5, 0.5}, 1e-9);
-    vovido::test::ExpectNear(nb.t.Beliefs(nb.spare), {0.55, 0.45}, 1e-9);
+    ExpectNear(nb.t.Beliefs(nb.hub), {0.5, 0.5}, 1e-9);
+    ExpectNear(nb.t.Beliefs(nb.spare), {0.55, 0.45}, 1e-9);
 }
 
 TEST(JoinTreePropagation, RescaledMessagesKeepTheProbabilityOfEvidence) {
@@ -575,7 +572,7 @@ TEST(JoinTreePropagation, RescaledMessagesKeepTheProbabilityOfEvidence) {
     JoinTree tree(part.view);
     EXPECT_NEAR(tree.ComputeProbEvidence() / exact, 1.0, 1e-9);
     ASSERT_TRUE(tree.Run(nullptr, 0));
-    vovido::test::ExpectNear(nb.t.Beliefs(nb.spare), {0.55, 0.45}, 1e-9);
+    ExpectNear(nb.t.Beliefs(nb.spare), {0.55, 0.45}, 1e-9);
 }
 
 TEST(JoinTreePropagation, PiecesOfSmallMassTogetherAreNoImpossibleEvidence) {
@@ -604,7 +601,7 @@ TEST(JoinTreePropagation, PiecesOfSmallMassTogetherAreNoImpossibleEvidence) {
     WholePart part(t.net);
     JoinTree tree(part.view);
     ASSERT_TRUE(tree.Run(nullptr, 0));
-    for (int q : roots) vovido::test::ExpectNear(t.Beliefs(q), {0.3, 0.7}, 1e-12);
+    for (int q : roots) ExpectNear(t.Beliefs(q), {0.3, 0.7}, 1e-12);
 }
 
 }  // namespace

@@ -19,11 +19,7 @@
 
 namespace {
 
-using vovido::test::Enumerate;
-using vovido::test::RandomShape;
-using vovido::test::Reference;
-using vovido::test::TableKind;
-using vovido::test::Targets;
+using namespace vovido::test;
 
 constexpr double kTolerance = 1e-12;
 
@@ -66,7 +62,7 @@ void CheckNetwork(unsigned seed, const RandomShape& shape, int algorithm, int pr
     std::mt19937 rng(seed);
     VRX_network net;
     net.propagationFlags = propagationFlags;
-    vovido::test::Build(net, rng, shape);
+    Build(net, rng, shape);
     if (::testing::Test::HasFatalFailure()) return;
     net.SetBayesianAlgorithm(algorithm);
     const std::string where = "seed " + std::to_string(seed) + " algorithm " + std::to_string(algorithm);
@@ -77,7 +73,7 @@ void CheckNetwork(unsigned seed, const RandomShape& shape, int algorithm, int pr
     if (ref.probEvidence > 0.0) {
         counts.solved++;
         ASSERT_EQ(rc, kSuccess) << where;
-        vovido::test::ExpectBeliefs(net, ref, kTolerance, where);
+        ExpectBeliefs(net, ref, kTolerance, where);
     } else {
         counts.impossible++;
         // With every node wanted no part can hide the conflict; with targets it may lie outside them.
@@ -87,13 +83,13 @@ void CheckNetwork(unsigned seed, const RandomShape& shape, int algorithm, int pr
         if (rc != kSuccess) {
             EXPECT_EQ(rc, kConflictingEvidence) << where;
             EXPECT_GE(errorLog.GetNumberOfEntries(), 1) << where;
-            EXPECT_FALSE(vovido::test::AnyUnobservedUpToDate(net)) << where;
+            EXPECT_FALSE(AnyUnobservedUpToDate(net)) << where;
         }
     }
     ExpectProbEvidence(net, ref, false, where + " clustering");
     ExpectProbEvidence(net, ref, true, where + " chain rule");
     if (ref.probEvidence > 0.0) {
-        vovido::test::ExpectBeliefs(net, ref, kTolerance, where + " after P(e)");
+        ExpectBeliefs(net, ref, kTolerance, where + " after P(e)");
     }
 }
 

@@ -17,7 +17,7 @@
 
 namespace {
 
-using vovido::test::TestNetwork;
+using namespace vovido::test;
 
 constexpr int kSamplers[] = {1, 3, 4, 5, 6, 7, 8};
 constexpr int kAllAlgorithms[] = {1, 3, 4, 5, 6, 7, 8, 9};
@@ -59,33 +59,33 @@ struct PairwiseContradiction {
 };
 
 TEST(SamplingDrivers, AsiaPosteriorsAgreeWithEnumeration) {
-    vovido::test::Asia asia;
+    Asia asia;
     asia.t.Observe(asia.dysp, 0);
     asia.t.Observe(asia.smoke, 1);
-    const vovido::test::Reference ref = vovido::test::Enumerate(asia.t.net);
+    const Reference ref = Enumerate(asia.t.net);
     for (int algorithm : kSamplers) {
         ASSERT_EQ(Update(asia.t.net, algorithm, 20000), kSuccess) << Where(algorithm);
-        vovido::test::ExpectBeliefs(asia.t.net, ref, 0.02, Where(algorithm));
+        ExpectBeliefs(asia.t.net, ref, 0.02, Where(algorithm));
     }
 }
 
 // Random networks with hard and virtual evidence and targets; evidence of small probability is left to
 // the reference-network measurements.
 TEST(SamplingDrivers, RandomNetworksAgreeWithEnumeration) {
-    vovido::test::RandomShape shape;
+    RandomShape shape;
     shape.targetShare = 0.3;
     int checked = 0;
     for (unsigned seed = 1; seed <= 16; seed++) {
         std::mt19937 rng(seed);
         TestNetwork t;
-        vovido::test::Build(t.net, rng, shape);
-        const vovido::test::Reference ref = vovido::test::Enumerate(t.net);
+        Build(t.net, rng, shape);
+        const Reference ref = Enumerate(t.net);
         if (ref.probEvidence < 0.05) continue;
         checked++;
         for (int algorithm : kSamplers) {
             ASSERT_EQ(Update(t.net, algorithm, 20000), kSuccess)
                 << Where(algorithm, " seed " + std::to_string(seed));
-            vovido::test::ExpectBeliefs(t.net, ref, 0.03, Where(algorithm, " seed " + std::to_string(seed)));
+            ExpectBeliefs(t.net, ref, 0.03, Where(algorithm, " seed " + std::to_string(seed)));
         }
     }
     EXPECT_GE(checked, 8);
@@ -105,16 +105,16 @@ TEST(SamplingDrivers, NoisyMaxFactorRecordsWeighSamplesWithoutNode) {
     ASSERT_EQ(t.net.userProperties.AddProperty("VRX_NOISYMAXRELEVANCE", "1"), kSuccess);
     t.Observe(y, 2);
     t.Observe(w, 1);
-    const vovido::test::Reference ref = vovido::test::Enumerate(t.net);
+    const Reference ref = Enumerate(t.net);
     for (int algorithm : kAllAlgorithms) {
         ASSERT_EQ(Update(t.net, algorithm, 20000), kSuccess) << Where(algorithm);
         // Loopy propagation is exact here: the split leaves a tree.
-        vovido::test::ExpectBeliefs(t.net, ref, algorithm == 9 ? 1e-9 : 0.02, Where(algorithm));
+        ExpectBeliefs(t.net, ref, algorithm == 9 ? 1e-9 : 0.02, Where(algorithm));
     }
 }
 
 TEST(SamplingDrivers, FixedSeedRepeatsExactly) {
-    vovido::test::Asia asia;
+    Asia asia;
     asia.t.Observe(asia.xray, 0);
     for (int algorithm : kSamplers) {
         ASSERT_EQ(Update(asia.t.net, algorithm, 500, 99), kSuccess);
@@ -142,14 +142,14 @@ TEST(SamplingDrivers, SingleNodePartsTakeTheirTables) {
     for (int algorithm : kAllAlgorithms) {
         ASSERT_EQ(Update(t.net, algorithm, 20000), kSuccess) << Where(algorithm);
         const double tolerance = algorithm == 7 || algorithm == 8 ? 0.02 : 1e-15;
-        vovido::test::ExpectNear(t.Beliefs(a), {0.25, 0.75}, tolerance, Where(algorithm));
-        vovido::test::ExpectNear(t.Beliefs(b), {0.5, 0.3, 0.2}, tolerance, Where(algorithm));
+        ExpectNear(t.Beliefs(a), {0.25, 0.75}, tolerance, Where(algorithm));
+        ExpectNear(t.Beliefs(b), {0.5, 0.3, 0.2}, tolerance, Where(algorithm));
         EXPECT_TRUE(t.Value(a)->IsUpToDate() && t.Value(b)->IsUpToDate()) << Where(algorithm);
     }
 }
 
 TEST(SamplingDrivers, NoSampleCountFailsEveryPart) {
-    vovido::test::Asia asia;
+    Asia asia;
     asia.t.Observe(asia.xray, 0);
     for (int samples : {0, -3}) {
         for (int algorithm : kSamplers) {
@@ -204,7 +204,7 @@ TEST(SamplingDrivers, FailingPartKeepsTheOtherPartsResults) {
         EXPECT_EQ(Update(t.net, algorithm, 20000), kNoUsefulSamples) << Where(algorithm);
         ExpectLogged(kNoUsefulSamples, vovido::kNoUsefulSamplesText, Where(algorithm));
         EXPECT_TRUE(t.Value(x)->IsUpToDate()) << Where(algorithm);
-        vovido::test::ExpectNear(t.Beliefs(x), {px, 1 - px}, 0.02, Where(algorithm));
+        ExpectNear(t.Beliefs(x), {px, 1 - px}, 0.02, Where(algorithm));
         EXPECT_FALSE(t.Value(contradiction.a)->IsUpToDate()) << Where(algorithm);
     }
 }

@@ -10,6 +10,7 @@
 #include "base/status_codes.h"
 #include "inference/exact_drivers.h"
 #include "inference/join_tree.h"
+#include "tests/support/error_log.h"
 #include "tests/support/hard_networks.h"
 #include "tests/support/whole_part.h"
 
@@ -17,17 +18,13 @@ using vovido::DecompositionAttempt;
 
 namespace {
 
+using vovido::test::LastLogged;
 using vovido::test::TestNetwork;
 using vovido::test::WholePart;
 
 const char kRefusal[] =
     "ERROR: Exact inference refused: no join tree of the network fits the limit of 268435456 table "
     "entries and 30 nodes per cluster";
-
-std::string LastMessage() {
-    const int n = errorLog.GetNumberOfEntries();
-    return n > 0 ? errorLog.GetMessage(n - 1) : "";
-}
 
 long PeakKilobytes() {
     rusage usage{};
@@ -44,7 +41,7 @@ TEST(SizeLimits, AHighTreewidthNetworkIsRefusedByEveryExactDriver) {
         EXPECT_EQ(net.UpdateBeliefs(), kOutOfMemory) << "algorithm " << algorithm;
         // Said once, however many target groups were tried.
         EXPECT_EQ(errorLog.GetNumberOfEntries(), 1) << "algorithm " << algorithm;
-        EXPECT_EQ(LastMessage(), kRefusal) << "algorithm " << algorithm;
+        EXPECT_EQ(LastLogged(), kRefusal) << "algorithm " << algorithm;
     }
     // Refused before any target is solved: the last node in topological order cannot be solved alone.
     for (auto run : {&RunRelevanceDecomposition, &RunRelevanceDecomposition2}) {
@@ -56,7 +53,7 @@ TEST(SizeLimits, AHighTreewidthNetworkIsRefusedByEveryExactDriver) {
     net.SetBayesianAlgorithm(0);
     ASSERT_EQ(net.SetTarget(net.FindNode("n599")), kSuccess);
     EXPECT_EQ(net.UpdateBeliefs(), kOutOfMemory);
-    EXPECT_EQ(LastMessage(), kRefusal);
+    EXPECT_EQ(LastLogged(), kRefusal);
     EXPECT_LT(PeakKilobytes(), 2L * 1024 * 1024);
     errorLog.Flush();
 }
@@ -69,7 +66,7 @@ TEST(SizeLimits, TheProbabilityOfEvidenceIsRefusedWithoutTheChainRule) {
     EXPECT_FALSE(net.CalcPropEvidence(&p, false));
     // Only clustering's refusal: the chain rule, whose last step needs the same tree, is not tried.
     EXPECT_EQ(errorLog.GetNumberOfEntries(), 1);
-    EXPECT_EQ(LastMessage(), kRefusal);
+    EXPECT_EQ(LastLogged(), kRefusal);
     int status = kSuccess;
     EXPECT_EQ(ComputeProbEvidence(net, &status), -1.0);
     EXPECT_EQ(status, kOutOfMemory);

@@ -17,8 +17,7 @@
 
 namespace {
 
-using vovido::test::Logged;
-using vovido::test::TestNetwork;
+using namespace vovido::test;
 
 // Column i ties to the i-th node in handle order (the layout of SampleRecords).
 std::vector<DataMatch> MatchAll(const VRX_network& net) {
@@ -62,7 +61,7 @@ std::vector<double> CountingEstimate(VRX_network& net, const DataSet& data, int 
 }
 
 void ReadNetwork(VRX_network& net, const char* name) {
-    ASSERT_EQ(net.ReadFile(vovido::test::ReferencePath(name, ".xvrx").c_str()), kSuccess);
+    ASSERT_EQ(net.ReadFile(ReferencePath(name, ".xvrx").c_str()), kSuccess);
 }
 
 TEST(EmLearning, CompleteDataGivesTheCountingEstimate) {
@@ -71,7 +70,7 @@ TEST(EmLearning, CompleteDataGivesTheCountingEstimate) {
         VRX_network net;
         ReadNetwork(net, "asia");
         DataSet data;
-        ASSERT_TRUE(vovido::test::SampleRecords(net, 300, 5, data));
+        ASSERT_TRUE(SampleRecords(net, 300, 5, data));
         VRX_network original(net);
         EmOptions options;
         options.eqSampleSize = ess;
@@ -109,7 +108,7 @@ TEST(EmLearning, MissingDataComesCloseToTheTrueNetwork) {
     VRX_network truth;
     ReadNetwork(truth, "asia");
     DataSet data;
-    ASSERT_TRUE(vovido::test::SampleRecords(truth, 2000, 17, data));
+    ASSERT_TRUE(SampleRecords(truth, 2000, 17, data));
     RandomGenerator hide(99);
     for (int r = 0; r < data.GetRecordCount(); ++r) {
         for (int v = 0; v < data.GetVariableCount(); ++v) {
@@ -127,19 +126,17 @@ TEST(EmLearning, MissingDataComesCloseToTheTrueNetwork) {
     options.randomizeParameters = false;
     const std::vector<DataMatch> matches = MatchAll(truth);
     double logLik = 0.0;
-    ASSERT_EQ(LearnEm(options, data, learnt, matches, {}, &logLik, nullptr), kSuccess)
-        << vovido::test::LogDump();
+    ASSERT_EQ(LearnEm(options, data, learnt, matches, {}, &logLik, nullptr), kSuccess) << LogDump();
     const double trueLogLik = LogLikelihood(truth, data, matches);
     EXPECT_GE(LogLikelihood(learnt, data, matches), trueLogLik * 1.01);
-    for (const vovido::test::ReferenceCase& item : vovido::test::ReadReferenceCases("asia")) {
+    for (const ReferenceCase& item : ReadReferenceCases("asia")) {
         for (VRX_network* net : {&truth, &learnt}) {
             net->ClearAllEvidence();
-            ASSERT_TRUE(vovido::test::SetCaseEvidence(*net, item));
+            ASSERT_TRUE(SetCaseEvidence(*net, item));
             ASSERT_EQ(net->UpdateBeliefs(), kSuccess);
         }
         for (int h = truth.GetFirstNode(); h >= 0; h = truth.GetNextNode(h)) {
-            const std::vector<double> a = vovido::test::Beliefs(truth, h),
-                                      b = vovido::test::Beliefs(learnt, h);
+            const std::vector<double> a = Beliefs(truth, h), b = Beliefs(learnt, h);
             for (size_t k = 0; k < a.size(); ++k) EXPECT_NEAR(a[k], b[k], 0.05) << item.name;
         }
     }
@@ -203,8 +200,7 @@ TEST(EmLearning, BadCellsAreLoggedWithTheirRecordNumber) {
     TwoNodes n({{0, 0}, {0, 7}, {1, 1}});
     errorLog.Flush();
     ASSERT_EQ(LearnEm(EmOptions(), n.data, n.t.net, n.Matches(), {}, nullptr, nullptr), kSuccess);
-    EXPECT_TRUE(Logged(kFailure, "em: evidence cannot be set for node B in record 2"))
-        << vovido::test::LogDump();
+    EXPECT_TRUE(Logged(kFailure, "em: evidence cannot be set for node B in record 2")) << LogDump();
 }
 
 TEST(EmLearning, RefusedKindsAndFailedRunsLeaveTheNetwork) {
@@ -297,8 +293,7 @@ TEST(EmLearning, DynamicNetworksCountEverySliceIntoItsTable) {
     ASSERT_EQ(t.net.SetTemporalType(umbrella, TemporalType::kPlate), kSuccess);
     ASSERT_EQ(t.net.SetTemporalType(rain, TemporalType::kPlate), kSuccess);
     ASSERT_EQ(t.net.AddTemporalArc(rain, rain, 1), kSuccess);
-    ASSERT_EQ(t.net.GetNode(rain)->GetDefinition()->SetTemporalDefinition(
-                  1, vovido::test::Doubles({0.7, 0.3, 0.3, 0.7})),
+    ASSERT_EQ(t.net.GetNode(rain)->GetDefinition()->SetTemporalDefinition(1, Doubles({0.7, 0.3, 0.3, 0.7})),
               kSuccess);
     const int kSlices = 4;
     ASSERT_EQ(t.net.SetSliceCount(kSlices), kSuccess);
@@ -328,8 +323,7 @@ TEST(EmLearning, DynamicNetworksCountEverySliceIntoItsTable) {
             previous = state;
         }
     }
-    ASSERT_EQ(LearnEm(EmOptions(), data, t.net, matches, {}, nullptr, nullptr), kSuccess)
-        << vovido::test::LogDump();
+    ASSERT_EQ(LearnEm(EmOptions(), data, t.net, matches, {}, nullptr, nullptr), kSuccess) << LogDump();
     const std::vector<double> main = Table(t.net, rain);
     EXPECT_NEAR(main[0], first[0] / (first[0] + first[1]), 1e-12);
     VRX_Dmatrix* transition =
@@ -342,8 +336,7 @@ TEST(EmLearning, DynamicNetworksCountEverySliceIntoItsTable) {
     }
     // Hidden rain in every other record: the copies of later slices are counted through inference.
     for (int r = 0; r < data.GetRecordCount(); r += 2) data.SetInt(2 * (r % kSlices), r, -1);
-    ASSERT_EQ(LearnEm(EmOptions(), data, t.net, matches, {}, nullptr, nullptr), kSuccess)
-        << vovido::test::LogDump();
+    ASSERT_EQ(LearnEm(EmOptions(), data, t.net, matches, {}, nullptr, nullptr), kSuccess) << LogDump();
     EXPECT_NEAR((*transition)[0] + (*transition)[1], 1.0, 1e-12);
 }
 

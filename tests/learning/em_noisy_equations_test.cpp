@@ -20,7 +20,7 @@
 
 namespace {
 
-using vovido::test::TestNetwork;
+using namespace vovido::test;
 
 // P1 (2 outcomes) and P2 (3 outcomes) into noisy-MAX X (3 outcomes); P2's strength order (2, 0, 1).
 struct NoisyNet {
@@ -52,19 +52,13 @@ struct NoisyNet {
                 t.Observe(p1, a);
                 t.Observe(p2, b);
                 EXPECT_EQ(t.net.UpdateBeliefs(), kSuccess);
-                for (double v : vovido::test::Beliefs(t.net, x)) out.push_back(v);
+                for (double v : Beliefs(t.net, x)) out.push_back(v);
             }
         }
         t.net.ClearAllEvidence();
         return out;
     }
 };
-
-void ExpectNear(const std::vector<double>& a, const std::vector<double>& b, double tolerance,
-                const char* what) {
-    ASSERT_EQ(a.size(), b.size()) << what;
-    for (size_t i = 0; i < a.size(); ++i) EXPECT_NEAR(a[i], b[i], tolerance) << what << " item " << i;
-}
 
 TEST(EmNoisyMax, DecompositionKeepsTheConditionalAndRestoreTheMatrix) {
     for (const bool ladder : {false, true}) {
@@ -96,16 +90,16 @@ TEST(EmNoisyMax, LearnsTheMatrixFromSampledData) {
         const int taken = truth.t.Add("LEAK_PARENT_X");
         truth.t.Table(taken, {0.4, 0.6});
         DataSet data;
-        ASSERT_TRUE(vovido::test::SampleRecords(truth.t.net, 4000, 3, data));
+        ASSERT_TRUE(SampleRecords(truth.t.net, 4000, 3, data));
         NoisyNet learnt(ladder);
         learnt.t.Add("LEAK_PARENT_X");
-        ASSERT_EQ(learnt.t.net.GetNode(learnt.x)->GetDefinition()->SetDefinitionDoubles(vovido::test::Doubles(
+        ASSERT_EQ(learnt.t.net.GetNode(learnt.x)->GetDefinition()->SetDefinitionDoubles(Doubles(
                       {0.4, 0.3, 0.3, 0, 0, 1, 0.3, 0.3, 0.4, 0.3, 0.3, 0.4, 0, 0, 1, 0.3, 0.3, 0.4})),
                   kSuccess);
         std::vector<DataMatch> matches;
         for (int h = 0; h < 4; ++h) matches.push_back({h, 0, h});
         ASSERT_EQ(LearnEm(EmOptions(), data, learnt.t.net, matches, {}, nullptr, nullptr), kSuccess)
-            << vovido::test::LogDump();
+            << LogDump();
         EXPECT_EQ(learnt.t.net.GetNumberOfNodes(), 4);
         ASSERT_EQ(learnt.t.net.GetNodeType(learnt.x), DefinitionType::kNoisyMax);
         // The canonical strength order of P2 is written back with the rows that follow it.
@@ -145,8 +139,8 @@ TEST(EmEquations, LeastSquaresFitsExactAndDegenerateData) {
 TEST(EmEquations, LearnsLinearGaussianEquations) {
     for (const bool missing : {false, true}) {
         VRX_network net;
-        const int x = vovido::test::AddEquation(net, "X", "X=Normal(0,1)");
-        const int y = vovido::test::AddEquation(net, "Y", "Y=X");
+        const int x = AddEquation(net, "X", "X=Normal(0,1)");
+        const int y = AddEquation(net, "Y", "Y=X");
         ASSERT_GE(y, 0);
         DataSet data;
         ASSERT_EQ(data.AddFloatVariable("X", NAN), kSuccess);
@@ -157,21 +151,20 @@ TEST(EmEquations, LearnsLinearGaussianEquations) {
             data.SetFloat(1, r, static_cast<float>(1 + 2 * r));
         }
         if (missing) data.SetFloat(1, 2, NAN);
-        const std::string before = vovido::test::TextOf(net, y);
+        const std::string before = TextOf(net, y);
         errorLog.Flush();
         const int rc = LearnEm(EmOptions(), data, net, {{x, 0, 0}, {y, 0, 1}}, {}, nullptr, nullptr);
         if (missing) {
             EXPECT_EQ(rc, kFailure);
-            EXPECT_TRUE(
-                vovido::test::Logged(kFailure, "em: missing values not allowed for continuous case\n"));
-            EXPECT_EQ(vovido::test::TextOf(net, y), before);
+            EXPECT_TRUE(Logged(kFailure, "em: missing values not allowed for continuous case\n"));
+            EXPECT_EQ(TextOf(net, y), before);
             continue;
         }
         ASSERT_EQ(rc, kSuccess);
         VRX_network expected;
-        (void)vovido::test::AddEquation(expected, "X", "X=Normal(1.5,1.290994448735806)");
-        const int ey = vovido::test::AddEquation(expected, "Y", "Y=2*X+Normal(1,0)");
-        EXPECT_EQ(vovido::test::TextOf(net, y), vovido::test::TextOf(expected, ey));
+        (void)AddEquation(expected, "X", "X=Normal(1.5,1.290994448735806)");
+        const int ey = AddEquation(expected, "Y", "Y=2*X+Normal(1,0)");
+        EXPECT_EQ(TextOf(net, y), TextOf(expected, ey));
     }
 }
 

@@ -15,9 +15,7 @@
 
 namespace {
 
-using vovido::test::Diamond;
-using vovido::test::Items;
-using vovido::test::Logged;
+using namespace vovido::test;
 
 const std::vector<DataMatch> kAll = {{0, 0, 0}, {1, 0, 1}, {2, 0, 2}, {3, 0, 3}};
 
@@ -25,8 +23,8 @@ TEST(EmUnobserved, AnAllMissingRecordLearnsFromRandomAndUniformStarts) {
     Diamond truth;
     for (uint32_t seed = 0; seed < 20; ++seed) {
         DataSet data;
-        ASSERT_TRUE(vovido::test::SampleRecords(truth.t.net, 60, seed, data));
-        vovido::test::HideValues(data, 0.2, seed);
+        ASSERT_TRUE(SampleRecords(truth.t.net, 60, seed, data));
+        HideValues(data, 0.2, seed);
         data.AddEmptyRecord();
         for (const int start : {0, 1, 2}) {  // uniform, random by the test's seed, EM's own random start
             Diamond learnt;
@@ -41,7 +39,7 @@ TEST(EmUnobserved, AnAllMissingRecordLearnsFromRandomAndUniformStarts) {
             errorLog.Flush();
             double logLik = 0.0;
             ASSERT_EQ(LearnEm(options, data, learnt.t.net, kAll, {}, &logLik, nullptr), kSuccess)
-                << seed << " " << start << vovido::test::LogDump();
+                << seed << " " << start << LogDump();
             EXPECT_TRUE(std::isfinite(logLik) && logLik < 0.0 && errorLog.GetNumberOfEntries() == 0);
         }
     }
@@ -53,7 +51,7 @@ TEST(EmUnobserved, NodesTheDataCannotInformKeepTheirTables) {
     for (const bool nothing : {false, true}) {
         Diamond n;
         DataSet data;
-        ASSERT_TRUE(vovido::test::SampleRecords(n.t.net, 40, 7, data));
+        ASSERT_TRUE(SampleRecords(n.t.net, 40, 7, data));
         for (int r = 0; r < data.GetRecordCount(); ++r) {
             for (int v = 0; v < 4; ++v) {
                 if (nothing || v == n.b) data.SetInt(v, r, -1);
@@ -82,7 +80,7 @@ TEST(EmUnobserved, FailuresAndBadCellsGiveTheirReason) {
     } stop;
     Diamond n;
     DataSet data;
-    ASSERT_TRUE(vovido::test::SampleRecords(n.t.net, 5, 1, data));
+    ASSERT_TRUE(SampleRecords(n.t.net, 5, 1, data));
     errorLog.Flush();
     EXPECT_EQ(LearnEm(EmOptions(), data, n.t.net, kAll, {}, nullptr, &stop), kFailure);
     EXPECT_TRUE(Logged(kFailure, "em: stopped by the progress object"));
@@ -96,19 +94,19 @@ TEST(EmUnobserved, FailuresAndBadCellsGiveTheirReason) {
 TEST(EmUnobserved, EquationCaseReadsMissingCellsByTheirFlags) {
     // The unmatched integer column holds a real -1, the same as its marker; only a flagged cell is missing.
     const std::string path =
-        vovido::test::WriteTextFile("data.txt", "X,Y,D\n0.5,2.25,-1\n1.5,4.25,0\n2.5,6.25,-1\n3.5,8.25,2\n");
+        WriteTextFile("data.txt", "X,Y,D\n0.5,2.25,-1\n1.5,4.25,0\n2.5,6.25,-1\n3.5,8.25,2\n");
     for (const bool missing : {false, true}) {
         DataSet data;
         ASSERT_EQ(data.ReadFile(path.c_str(), nullptr, nullptr), kSuccess);
         if (missing) data.SetInt(2, 1, -1);
         VRX_network net;
-        const int x = vovido::test::AddEquation(net, "X", "X=Normal(0,1)");
-        const int y = vovido::test::AddEquation(net, "Y", "Y=X");
+        const int x = AddEquation(net, "X", "X=Normal(0,1)");
+        const int y = AddEquation(net, "Y", "Y=X");
         errorLog.Flush();
         EXPECT_EQ(LearnEm(EmOptions(), data, net, {{x, 0, 0}, {y, 0, 1}}, {}, nullptr, nullptr),
                   missing ? kFailure : kSuccess);
         EXPECT_EQ(Logged(kFailure, "em: missing values not allowed for continuous case\n"), missing);
-        EXPECT_EQ(vovido::test::TextOf(net, y), missing ? "Y=X" : "Y=2*X+Normal(1.25,0)");
+        EXPECT_EQ(TextOf(net, y), missing ? "Y=X" : "Y=2*X+Normal(1.25,0)");
     }
 }
 

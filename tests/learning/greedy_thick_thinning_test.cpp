@@ -22,8 +22,10 @@
 
 namespace {
 
+using namespace vovido::test;
+
 // The instrumented build checks memory: fewer records, so a looser fit.
-const bool kSanitized = vovido::test::kUnderAddressSanitizer;
+const bool kSanitized = kUnderAddressSanitizer;
 const int kAlarmRecords = kSanitized ? 1000 : 10000;
 const double kFitTolerance = kSanitized ? 0.15 : 0.05;
 
@@ -65,14 +67,14 @@ double StructureScore(VRX_network& net, const DataSet& data) {
 }
 
 void SampleBinary(DataSet& data, int records) {
-    vovido::test::TestNetwork t;
+    TestNetwork t;
     const int a = t.Add("a"), b = t.Add("b"), c = t.Add("c");
     t.Arc(a, b);
     t.Arc(b, c);
     t.Table(a, {0.3, 0.7});
     t.Table(b, {0.9, 0.1, 0.2, 0.8});
     t.Table(c, {0.85, 0.15, 0.1, 0.9});
-    ASSERT_TRUE(vovido::test::SampleRecords(t.net, records, 5, data));
+    ASSERT_TRUE(SampleRecords(t.net, records, 5, data));
 }
 
 TEST(GreedyThickThinning, BackgroundKnowledgeAndParentLimit) {
@@ -129,7 +131,7 @@ TEST(GreedyThickThinning, ColumnOfManyStates) {
     EXPECT_EQ(data.CheckStateCount(0, kStates, kStates), kSuccess);
     EXPECT_EQ(data.CheckStateCount(0, kStates + 1, kStates), kOutOfMemory);
     const std::string text = "Column 'id' has 3001 states: no table of at most 3000 cells can hold them";
-    EXPECT_EQ(vovido::test::LoggedMessages(), std::vector<std::string>{text});
+    EXPECT_EQ(LoggedMessages(), std::vector<std::string>{text});
     errorLog.Flush();
 }
 
@@ -137,14 +139,13 @@ TEST(GreedyThickThinning, ColumnOfManyStates) {
 // from it with a share of the cells hidden.
 int LearntDistance(const char* network, int records, double hidden, uint32_t seed = 31) {
     VRX_network truth;
-    EXPECT_EQ(truth.ReadFile(vovido::test::ReferencePath(network, ".xvrx").c_str()), kSuccess);
+    EXPECT_EQ(truth.ReadFile(ReferencePath(network, ".xvrx").c_str()), kSuccess);
     DataSet data;
-    EXPECT_TRUE(vovido::test::SampleRecords(truth, records, seed, data));
-    vovido::test::HideValues(data, hidden, seed + 1);
+    EXPECT_TRUE(SampleRecords(truth, records, seed, data));
+    HideValues(data, hidden, seed + 1);
     VRX_network learnt;
     EXPECT_EQ(LearnGreedyThickThinning(GreedyThickThinningOptions(), data, learnt), kSuccess);
-    return vovido::test::StructuralHammingDistance(vovido::test::TruePattern(learnt, data),
-                                                   vovido::test::TruePattern(truth, data));
+    return StructuralHammingDistance(TruePattern(learnt, data), TruePattern(truth, data));
 }
 
 // Every structure is scored over the same records, so hidden cells buy no parents.
@@ -157,15 +158,15 @@ TEST(GreedyThickThinning, AFifthOfTheCellsHiddenCostsLittleAccuracy) {
 
 // Hidden cells do not make an arc from the class pay: the feature independent of the class stays out.
 TEST(NaiveBayes, FeatureSelectionWithHiddenCells) {
-    vovido::test::TestNetwork t;
+    TestNetwork t;
     const int c = t.Add("c"), f = t.Add("f"), g = t.Add("g");
     t.Arc(c, f);
     t.Table(c, {0.4, 0.6});
     t.Table(f, {0.8, 0.2, 0.3, 0.7});
     t.Table(g, {0.5, 0.5});
     DataSet data;
-    ASSERT_TRUE(vovido::test::SampleRecords(t.net, 1000, 3, data));
-    vovido::test::HideValues(data, 0.2, 4);
+    ASSERT_TRUE(SampleRecords(t.net, 1000, 3, data));
+    HideValues(data, 0.2, 4);
     NaiveBayesOptions options;
     options.classVariableId = "c";
     options.featureSelection = true;
@@ -191,9 +192,9 @@ TEST(NaiveBayes, ClassVariableAndArcs) {
 
 TEST(GreedyThickThinning, LearnsAlarmBackFromSampledRecords) {
     VRX_network truth;
-    ASSERT_EQ(truth.ReadFile(vovido::test::ReferencePath("alarm", ".xvrx").c_str()), kSuccess);
+    ASSERT_EQ(truth.ReadFile(ReferencePath("alarm", ".xvrx").c_str()), kSuccess);
     DataSet data;
-    ASSERT_TRUE(vovido::test::SampleRecords(truth, kAlarmRecords, 2024, data));
+    ASSERT_TRUE(SampleRecords(truth, kAlarmRecords, 2024, data));
     VRX_network learnt;
     ASSERT_EQ(LearnGreedyThickThinning(GreedyThickThinningOptions(), data, learnt), kSuccess);
     const double llTrue = MeanLogLikelihood(truth, data), llLearnt = MeanLogLikelihood(learnt, data);
@@ -201,21 +202,20 @@ TEST(GreedyThickThinning, LearnsAlarmBackFromSampledRecords) {
         "alarm, %d records: log-likelihood per record %.4f (true %.4f), structural Hamming distance "
         "%d, BDe %.1f (true %.1f)\n",
         kAlarmRecords, llLearnt, llTrue,
-        vovido::test::StructuralHammingDistance(vovido::test::TruePattern(learnt, data),
-                                                vovido::test::TruePattern(truth, data)),
+        StructuralHammingDistance(TruePattern(learnt, data), TruePattern(truth, data)),
         StructureScore(learnt, data), StructureScore(truth, data));
     EXPECT_GT(llLearnt, llTrue - kFitTolerance);
     // Posteriors of the reference cases close to the true network's (with enough records to learn them).
     if (kSanitized) return;
     double worst = 0.0;
-    for (const auto& item : vovido::test::ReadReferenceCases("alarm")) {
-        ASSERT_TRUE(vovido::test::SetCaseEvidence(learnt, item));
+    for (const auto& item : ReadReferenceCases("alarm")) {
+        ASSERT_TRUE(SetCaseEvidence(learnt, item));
         ASSERT_EQ(learnt.UpdateBeliefs(), kSuccess);
         for (const auto& posterior : item.posteriors) {
             const int h = learnt.FindNode(posterior.node.c_str());
-            const std::vector<double> beliefs = vovido::test::Beliefs(learnt, h);
+            const std::vector<double> beliefs = Beliefs(learnt, h);
             for (size_t k = 0; k < posterior.outcomes.size(); ++k) {
-                const int o = vovido::test::OutcomeIndex(learnt, h, posterior.outcomes[k].first);
+                const int o = OutcomeIndex(learnt, h, posterior.outcomes[k].first);
                 worst = std::fmax(worst, std::fabs(beliefs[o] - posterior.outcomes[k].second));
             }
         }
@@ -226,9 +226,9 @@ TEST(GreedyThickThinning, LearnsAlarmBackFromSampledRecords) {
 
 TEST(NaiveBayes, FeatureSelectionBeatsTheMajorityClassOnAlarm) {
     VRX_network truth;
-    ASSERT_EQ(truth.ReadFile(vovido::test::ReferencePath("alarm", ".xvrx").c_str()), kSuccess);
+    ASSERT_EQ(truth.ReadFile(ReferencePath("alarm", ".xvrx").c_str()), kSuccess);
     DataSet data;
-    ASSERT_TRUE(vovido::test::SampleRecords(truth, 1000, 77, data));
+    ASSERT_TRUE(SampleRecords(truth, 1000, 77, data));
     dag graph;
     ASSERT_TRUE(graph.import_data_set(data));
     const int c = graph.find_node("LVFAILURE");

@@ -22,10 +22,10 @@
 
 namespace {
 
-using vovido::test::TestNetwork;
+using namespace vovido::test;
 
 // The instrumented build checks memory, not recall: fewer records and small conditioning sets.
-const bool kSanitized = vovido::test::kUnderAddressSanitizer;
+const bool kSanitized = kUnderAddressSanitizer;
 const int kAlarmRecords = kSanitized ? 2000 : 10000;
 const int kAlarmAdjacency = kSanitized ? 1 : 8;
 
@@ -46,7 +46,7 @@ void Sample3(const std::vector<std::pair<int, int>>& arcs, const std::vector<std
     const int h[3] = {t.Add("a"), t.Add("b"), t.Add("c")};
     for (const auto& arc : arcs) t.Arc(h[arc.first], h[arc.second]);
     for (int v = 0; v < 3; ++v) t.Table(h[v], tables[v]);
-    ASSERT_TRUE(vovido::test::SampleRecords(t.net, records, 11, data));
+    ASSERT_TRUE(SampleRecords(t.net, records, 11, data));
 }
 
 const std::vector<std::vector<double>> kChain = {{0.5, 0.5}, {0.9, 0.1, 0.2, 0.8}, {0.85, 0.15, 0.1, 0.9}};
@@ -111,7 +111,7 @@ TEST(Pc, RefusesBadData) {
         ASSERT_EQ(pattern.SetEdge(0, 0, 2), kSuccess);
         errorLog.Flush();
         EXPECT_EQ(LearnPc(c.options, data, pattern, nullptr), kFailure) << c.what;
-        EXPECT_EQ(vovido::test::LoggedMessages(), std::vector<std::string>{c.text}) << c.what;
+        EXPECT_EQ(LoggedMessages(), std::vector<std::string>{c.text}) << c.what;
         EXPECT_EQ(Marks(pattern), "2") << c.what << ": the pattern stays as it was";
     }
     errorLog.Flush();
@@ -191,7 +191,7 @@ TEST(Pc, IntegerCodedDataAndCancel) {
     } starved;
     errorLog.Flush();
     EXPECT_EQ(LearnPc(PcOptions(), data, pattern, &starved), kOutOfMemory);
-    EXPECT_TRUE(vovido::test::Logged(kOutOfMemory, "OUT OF MEMORY")) << vovido::test::LogDump();
+    EXPECT_TRUE(Logged(kOutOfMemory, "OUT OF MEMORY")) << LogDump();
 }
 
 TEST(Pc, IntegerCodedDataGoesThroughANetworkToEm) {
@@ -208,10 +208,10 @@ TEST(Pc, IntegerCodedDataGoesThroughANetworkToEm) {
     }
     t.Table(c, table);
     DataSet sampled;
-    ASSERT_TRUE(vovido::test::SampleRecords(t.net, 3000, 4, sampled));
+    ASSERT_TRUE(SampleRecords(t.net, 3000, 4, sampled));
     for (int v = 0; v < 3; ++v) ASSERT_EQ(sampled.SetStateNames(v, {"0", "1", "2"}), kSuccess);
-    vovido::test::TempFile file(".txt");
-    ASSERT_TRUE(vovido::test::WriteDataFile(sampled, file.path()));
+    TempFile file(".txt");
+    ASSERT_TRUE(WriteDataFile(sampled, file.path()));
     DataSet data;
     ASSERT_EQ(data.ReadFile(file.c_str(), nullptr, nullptr), kSuccess);
     ASSERT_TRUE(data.GetVariable(2).discrete && data.GetVariable(2).stateNames.empty());
@@ -224,8 +224,7 @@ TEST(Pc, IntegerCodedDataGoesThroughANetworkToEm) {
     std::vector<DataMatch> matches;
     std::string message;
     ASSERT_EQ(data.MatchNetwork(net, matches, message), kSuccess) << message;
-    ASSERT_EQ(LearnEm(EmOptions(), data, net, matches, {}, nullptr, nullptr), kSuccess)
-        << vovido::test::LogDump();
+    ASSERT_EQ(LearnEm(EmOptions(), data, net, matches, {}, nullptr, nullptr), kSuccess) << LogDump();
     VRX_Dmatrix* learnt = nullptr;
     ASSERT_EQ(net.GetNode(2)->GetDefinition()->GetDefinition(learnt), kSuccess);
     ASSERT_EQ(learnt->GetNumberOfElements(), 27);
@@ -263,17 +262,17 @@ TEST(Pc, ContinuousChainAndCollider) {
 
 TEST(Pc, RecoversAlarmSkeleton) {
     VRX_network net;
-    ASSERT_EQ(net.ReadFile(vovido::test::ReferencePath("alarm", ".xvrx").c_str()), kSuccess);
+    ASSERT_EQ(net.ReadFile(ReferencePath("alarm", ".xvrx").c_str()), kSuccess);
     DataSet data;
-    ASSERT_TRUE(vovido::test::SampleRecords(net, kAlarmRecords, 2024, data));
+    ASSERT_TRUE(SampleRecords(net, kAlarmRecords, 2024, data));
     Pattern learnt;
     PcOptions options;
     options.maxAdjacency = kAlarmAdjacency;
     ASSERT_EQ(LearnPc(options, data, learnt, nullptr), kSuccess);
-    const Pattern truth = vovido::test::TruePattern(net, data);
-    const vovido::test::SkeletonScore score = vovido::test::CompareSkeletons(learnt, truth);
+    const Pattern truth = TruePattern(net, data);
+    const SkeletonScore score = CompareSkeletons(learnt, truth);
     std::printf("alarm, %d records: precision %.3f recall %.3f SHD %d\n", kAlarmRecords, score.Precision(),
-                score.Recall(), vovido::test::StructuralHammingDistance(learnt, truth));
+                score.Recall(), StructuralHammingDistance(learnt, truth));
     EXPECT_FALSE(learnt.HasCycle()) << "orientation never closes a directed cycle";
     if (kAlarmRecords == 10000) {
         EXPECT_GE(score.Recall(), 0.9);

@@ -15,21 +15,18 @@
 
 namespace {
 
-using vovido::test::AllMoves;
-using vovido::test::Arcs;
-using vovido::test::FreshScore;
-using vovido::test::IsAcyclic;
+using namespace vovido::test;
 
 // Records of a -> b -> c (b of three states).
 void ChainGraph(dag& g, int records) {
-    vovido::test::TestNetwork t;
+    TestNetwork t;
     const int a = t.Add("a"), b = t.Add("b", 3), c = t.Add("c");
     t.Arcs({{a, b}, {b, c}});
     t.Table(a, {0.3, 0.7});
     t.Table(b, {0.8, 0.1, 0.1, 0.1, 0.2, 0.7});
     t.Table(c, {0.9, 0.1, 0.5, 0.5, 0.15, 0.85});
     DataSet data;
-    ASSERT_TRUE(vovido::test::SampleRecords(t.net, records, 11, data));
+    ASSERT_TRUE(SampleRecords(t.net, records, 11, data));
     ASSERT_TRUE(g.import_data_set(data));
 }
 
@@ -133,7 +130,7 @@ TEST(StructureSearch, BestOfAllThreeVariableGraphsIsFound) {
 
 TEST(StructureSearch, RestartsAndBestFirstKeepTheirBestGraph) {
     dag start, greedy, restarts, ascent, best_first, again;
-    ASSERT_TRUE(vovido::test::SampledGraph("asia", 2000, 3, start));
+    ASSERT_TRUE(SampledGraph("asia", 2000, 3, start));
     for (dag* g : {&greedy, &restarts, &ascent, &best_first, &again}) g->copy_from(start);
     // Restarts begin with the greedy search; best-first with one steepest ascent.
     ASSERT_EQ(greedy.greedy_search(), kSuccess);
@@ -186,7 +183,7 @@ TEST(StructureSearch, RefusalsLeaveTheGraph) {
 
 TEST(StructureSearch, ParentLimitEndsEvenWithForcedParents) {
     dag g;
-    ASSERT_TRUE(vovido::test::SampledGraph("asia", 300, 9, g));
+    ASSERT_TRUE(SampledGraph("asia", 300, 9, g));
     for (int x = 1; x < 6; ++x) ASSERT_EQ(g.add_arc(x, 0), 1);
     ASSERT_EQ(g.force_arc(1, 0), kSuccess);
     ASSERT_EQ(g.force_arc(2, 0), kSuccess);
@@ -268,7 +265,7 @@ TEST(RandomGraph, PartitionTest) {
 TEST(StructureSearch, GreedyEndsWhereNoMoveGains) {
     for (int criterion : {3, 0}) {
         dag g;
-        ASSERT_TRUE(vovido::test::SampledGraph("child", 500, 7, g));
+        ASSERT_TRUE(SampledGraph("child", 500, 7, g));
         ASSERT_EQ(g.set_int_option("CRITERION", criterion), kSuccess);
         g.seed() = -1;
         ASSERT_GE(g.random_graph(1.0), 0);

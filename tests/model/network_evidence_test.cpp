@@ -18,6 +18,7 @@
 #include "model/node_definition.h"
 #include "model/node_value.h"
 #include "tests/support/arrays.h"
+#include "tests/support/error_log.h"
 #include "tests/support/small_stack.h"
 
 namespace {
@@ -53,10 +54,6 @@ protected:
     void MarkAllUpToDate() {
         for (int h = net.GetFirstNode(); h >= 0; h = net.GetNextNode(h))
             Value(h).SetValueFlag(kUpToDate, true);
-    }
-    std::string LastMessage() {
-        const int n = errorLog.GetNumberOfEntries();
-        return n > 0 ? errorLog.GetMessage(n - 1) : "";
     }
 
     // c = NOT p.
@@ -132,7 +129,7 @@ TEST_F(NetworkEvidenceTest, ImpossibleOutcomeKeepsTheOldEvidence) {
     ASSERT_EQ(Value(p).SetEvidence(kTrue), kSuccess);
     ASSERT_EQ(Value(c).SetEvidence(kFalse), kSuccess);
     EXPECT_EQ(Value(c).SetEvidence(kTrue), kOutOfRange);
-    EXPECT_EQ(LastMessage(), "Outcome [True] of node [c] is impossible");
+    EXPECT_EQ(LastLogged(), "Outcome [True] of node [c] is impossible");
     EXPECT_EQ(Value(c).GetEvidence(), kFalse);
     EXPECT_EQ(Flags(c) & (kEvidence | kPropagatedEvidence), kEvidence);
 }
@@ -151,7 +148,7 @@ TEST_F(NetworkEvidenceTest, RefusedNoticeChangesNoMarksOrFlags) {
     net.propagationFlags = PropagationFlags::kNotices | PropagationFlags::kDeterministic;
 
     EXPECT_EQ(net.NotifyEvidenceSet(c), kOutOfRange);
-    EXPECT_EQ(LastMessage(), "Outcome [True] of node [c] is impossible");
+    EXPECT_EQ(LastLogged(), "Outcome [True] of node [c] is impossible");
     int i = 0;
     for (int h : {p, c, other}) {
         EXPECT_TRUE(Value(h).IsUpToDate()) << h;
@@ -216,7 +213,7 @@ TEST_F(NetworkEvidenceTest, ConflictingObservationIsTakenBack) {
     ASSERT_EQ(Value(p).SetEvidence(kTrue), kSuccess);
 
     EXPECT_EQ(Value(q).SetEvidence(kTrue), kConflictingEvidence);
-    EXPECT_EQ(LastMessage(), "ERROR: conficting evidence between nodes [p2] and [c]");
+    EXPECT_EQ(LastLogged(), "ERROR: conficting evidence between nodes [p2] and [c]");
     EXPECT_EQ(Value(q).GetEvidence(), kOutOfRange);
     EXPECT_EQ(Value(c).GetEvidence(), kFalse);
     EXPECT_EQ(Value(p).GetEvidence(), kTrue);
@@ -275,7 +272,7 @@ TEST_F(NetworkEvidenceTest, MessagesOfModelOnlyCopiesNameHandles) {
     ASSERT_EQ(notCopy.GetNode(x)->GetValue()->SetEvidence(0), kSuccess);
     EXPECT_EQ(notCopy.GetNode(y)->GetValue()->SetEvidence(0), kOutOfRange);
     const VRX_idArray* names = notCopy.GetNode(y)->GetDefinition()->GetOutcomesNames();
-    EXPECT_EQ(LastMessage(), std::string("Outcome [") + (*names)[0] + "] of node [#1] is impossible");
+    EXPECT_EQ(LastLogged(), std::string("Outcome [") + (*names)[0] + "] of node [#1] is impossible");
 }
 
 // ---- Decision and utility nodes ----
@@ -565,7 +562,7 @@ TEST_F(NetworkEvidenceTest, TenThousandCopiesNeedNoDeepStack) {
         net.propagationFlags |= PropagationFlags::kDeterministic;
         net.ClearMarksOfAllNodes(SlotMarks::kVisited);
         r.conflict = net.PropagateEvidence(0);
-        r.message = LastMessage();
+        r.message = LastLogged();
     });
     EXPECT_EQ(r.setHead, kSuccess);
     EXPECT_EQ(r.tailFromHead, kTrue);

@@ -17,6 +17,13 @@ inline std::vector<std::string> LoggedMessages() {
     return out;
 }
 
+// The text of the last entry; empty when nothing was logged.
+inline std::string LastLogged() {
+    const int n = errorLog.GetNumberOfEntries();
+    const char* text = n > 0 ? errorLog.GetMessage(n - 1) : nullptr;
+    return text != nullptr ? text : "";
+}
+
 // True when some entry has exactly this code and text.
 inline bool Logged(int code, const std::string& text) {
     for (int i = 0; i < errorLog.GetNumberOfEntries(); ++i) {

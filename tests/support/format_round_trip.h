@@ -4,11 +4,9 @@
 // posteriors compared with the reference cases.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -35,16 +33,11 @@ inline std::string FormatSampleText(const std::string& file) {
     return ReadTextFile(FormatSamplePath(file));
 }
 
-// The text as a file with the extension (which picks the reader), read into net. The name carries no
-// test name: those of parameterised tests hold '/'.
+// The text as a file with the extension (which picks the reader), read into net.
 inline int ReadAsFile(VRX_network& net, const std::string& text, const std::string& extension) {
-    static int counter = 0;
-    const std::string path = ::testing::TempDir() + "format_" + std::to_string(getpid()) + "_" +
-                             std::to_string(++counter) + "." + extension;
-    EXPECT_TRUE(WriteWholeFile(path, text)) << path;
-    const int rc = net.ReadFile(path.c_str());
-    std::remove(path.c_str());
-    return rc;
+    const TempFile file("." + extension);
+    file.Write(text);
+    return net.ReadFile(file.c_str());
 }
 
 // The network as the speaker writes it into memory.

@@ -1,16 +1,16 @@
 #pragma once
 // Saves that fail half way: a file size limit that makes writes fail as a full disk does, the temporary
-// files a save may leave beside its target, and whole-file reading and writing.
+// files a save may leave beside its target, and whole files (temp_file.h).
 
 #include <dirent.h>
 #include <signal.h>
 #include <sys/resource.h>
 
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
+
+#include "tests/support/temp_file.h"
 
 namespace vovido::test {
 
@@ -55,20 +55,6 @@ inline std::vector<std::string> FilesBeside(const std::string& target) {
         closedir(dir);
     }
     return found;
-}
-
-inline std::string ReadWhole(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-inline bool WriteWhole(const std::string& path, const std::string& content) {
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (f == nullptr) return false;
-    const bool ok = std::fwrite(content.data(), 1, content.size(), f) == content.size();
-    return std::fclose(f) == 0 && ok;
 }
 
 }  // namespace vovido::test

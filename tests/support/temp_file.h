@@ -13,12 +13,13 @@
 
 namespace vovido::test {
 
-// A name in the temporary folder that carries the test's suite and name, and the process: the plain and
-// the sanitized program run the same test at the same time.
+// A name in the temporary folder that carries the test's suite and name ('/' of parameterised ones made
+// '_'), and the process: the plain and the sanitized program run the same test at the same time.
 inline std::string TempPath(const std::string& name) {
     const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
-    const std::string prefix =
+    std::string prefix =
         test != nullptr ? std::string(test->test_suite_name()) + "_" + test->name() + "_" : std::string();
+    for (char& c : prefix) c = c == '/' ? '_' : c;
     return ::testing::TempDir() + prefix + std::to_string(getpid()) + "_" + name;
 }
 

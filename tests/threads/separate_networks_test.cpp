@@ -1,7 +1,6 @@
 // Separate networks in separate threads: each thread builds, saves, reads, updates and fails on its own
 // networks at the same time as the others, and sees its own messages, generator draws and buffer pool.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <initializer_list>
@@ -18,6 +17,7 @@
 #include "model/node.h"
 #include "model/node_definition.h"
 #include "model/node_value.h"
+#include "tests/support/error_log.h"
 #include "tests/support/save_failure.h"
 
 namespace {
@@ -27,14 +27,7 @@ constexpr int kRounds = 3;
 constexpr int kChain = 6;
 
 std::string PathOf(int thread, const std::string& what) {
-    return ::testing::TempDir() + "separate_threads_" + std::to_string(getpid()) + "_" +
-           std::to_string(thread) + "_" + what;
-}
-
-std::vector<std::string> Messages() {
-    std::vector<std::string> out;
-    for (int i = 0; i < errorLog.GetNumberOfEntries(); ++i) out.emplace_back(errorLog.GetMessage(i));
-    return out;
+    return vovido::test::TempPath(std::to_string(thread) + "_" + what);
 }
 
 VRX_doubleArray Values(std::initializer_list<double> values) {
@@ -72,7 +65,7 @@ void SaveReadAndUpdate(int thread, int round) {
     ASSERT_EQ(net.WriteFile(path.c_str()), kSuccess);
     VRX_network copy;
     ASSERT_EQ(copy.ReadFile(path.c_str()), kSuccess);
-    EXPECT_EQ(Messages(), std::vector<std::string>{});
+    EXPECT_EQ(vovido::test::LoggedMessages(), std::vector<std::string>{});
     ASSERT_EQ(copy.UpdateBeliefs(), kSuccess);
     double yes = p0;
     for (int i = 0; i < kChain; ++i) {
@@ -89,17 +82,17 @@ void SaveReadAndUpdate(int thread, int round) {
 void FailOnOwnFiles(int thread) {
     const std::string word = "Junk" + std::to_string(thread);
     const std::string text = PathOf(thread, "unknown.vrx");
-    ASSERT_TRUE(vovido::test::WriteWhole(text, "net N\n{\n " + word + " = 1;\n};\n"));
+    ASSERT_TRUE(vovido::test::WriteWholeFile(text, "net N\n{\n " + word + " = 1;\n};\n"));
     VRX_network net;
     errorLog.Flush();
     EXPECT_EQ(net.ReadFile(text.c_str()), kSuccess);
-    EXPECT_EQ(Messages(),
+    EXPECT_EQ(vovido::test::LoggedMessages(),
               std::vector<std::string>{"(line 3) : ERROR: '" + word + "' : Unknown Net Statement"});
     errorLog.Flush();
 
     const std::string missing = PathOf(thread, "missing.xvrx");
     EXPECT_EQ(net.ReadFile(missing.c_str()), kFileIoFailed);
-    const std::vector<std::string> messages = Messages();
+    const std::vector<std::string> messages = vovido::test::LoggedMessages();
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0], "Error at 0, 0 while loading " + missing + ": Can't open file " + missing);
     errorLog.Flush();
@@ -150,7 +143,7 @@ TEST(SeparateThreads, EachThreadWorksOnItsOwnNetworksLogAndState) {
         });
     }
     for (std::thread& thread : threads) thread.join();
-    EXPECT_EQ(Messages(), std::vector<std::string>{"main thread"});
+    EXPECT_EQ(vovido::test::LoggedMessages(), std::vector<std::string>{"main thread"});
     errorLog.Flush();
 }
 

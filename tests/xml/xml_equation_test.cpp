@@ -14,13 +14,7 @@
 
 namespace {
 
-using vovido::test::AddComponentNode;
-using vovido::test::AddEquation;
-using vovido::test::ComponentOf;
-using vovido::test::EquationOf;
-using vovido::test::FirstLoadError;
-using vovido::test::TempFile;
-using vovido::test::TextOf;
+using namespace vovido::test;
 
 std::string Doc(const std::string& nodes) {
     return "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<tarvo version=\"1.0\" id=\"net\">\n<nodes>\n" +
@@ -113,8 +107,8 @@ TEST_F(XmlEquationTest, NumbersSurviveAnyNumberOfRoundTrips) {
         VRX_network current;
         ASSERT_TRUE(LoadXmlNetwork(file.c_str(), &current, vovido::NoXmlExtensionBinding()));
         const int h = current.FindNode("x");
-        ASSERT_TRUE(vovido::test::SameTree(*EquationOf(current, h).GetEquation().right,
-                                           *EquationOf(net, x).GetEquation().right))
+        ASSERT_TRUE(
+            SameTree(*EquationOf(current, h).GetEquation().right, *EquationOf(net, x).GetEquation().right))
             << round;
         EXPECT_EQ(EquationOf(current, h).GetLowerBound(), 1.0 / 3.0);
         EXPECT_EQ(EquationOf(current, h).GetUpperBound(), 0.1 + 0.2);
@@ -158,9 +152,9 @@ TEST_F(XmlEquationTest, LoadedNetworkUpdates) {
     VRX_network net;
     ASSERT_TRUE(LoadXmlNetwork(file.c_str(), &net, vovido::NoXmlExtensionBinding()));
     ASSERT_EQ(net.UpdateBeliefs(), kSuccess);
-    EXPECT_EQ(vovido::test::ValueOf(net, net.FindNode("b")).GetMean(), 2.0);
-    EXPECT_NEAR(vovido::test::ValueOf(net, net.FindNode("y")).GetMean(), 1.5, 1e-14);
-    EXPECT_NEAR(vovido::test::ValueOf(net, net.FindNode("z")).GetMean(), 0.5, 1e-14);
+    EXPECT_EQ(ValueOf(net, net.FindNode("b")).GetMean(), 2.0);
+    EXPECT_NEAR(ValueOf(net, net.FindNode("y")).GetMean(), 1.5, 1e-14);
+    EXPECT_NEAR(ValueOf(net, net.FindNode("z")).GetMean(), 0.5, 1e-14);
 }
 
 }  // namespace

@@ -1,9 +1,7 @@
 // The XML loader stops where the network would otherwise take something else than the file says; the
 // file dispatch then leaves the network as it was.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <cstdio>
 #include <string>
 
 #include "base/error_log.h"
@@ -11,40 +9,31 @@
 #include "model/header.h"
 #include "model/network.h"
 #include "model/node_definition.h"
+#include "tests/support/error_log.h"
+#include "tests/support/temp_file.h"
 
 namespace {
 
-std::string WriteFile(const std::string& name, const std::string& text) {
-    const std::string path = ::testing::TempDir() + "xml_lost_data_" + std::to_string(getpid()) + "_" + name;
-    FILE* f = std::fopen(path.c_str(), "wb");
-    EXPECT_NE(f, nullptr);
-    if (f != nullptr) {
-        std::fwrite(text.data(), 1, text.size(), f);
-        std::fclose(f);
-    }
-    return path;
-}
+using vovido::test::LastLogged;
+using vovido::test::TempFile;
 
 TEST(XmlLostData, ARefusedNetworkIdentifierFailsTheRead) {
     errorLog.Flush();
     VRX_network net;
     ASSERT_EQ(net.GetHeader()->SetId("Kept"), kSuccess);
     ASSERT_GE(net.AddNode(DefinitionType::kCpt, "mine"), 0);
-    const std::string path = WriteFile(
-        "bad_id.xvrx",
+    const TempFile file;
+    file.Write(
         "<?xml version=\"1.0\"?>\n<tarvo version=\"1.0\" id=\"1bad\">\n<nodes>\n"
         "<cpt id=\"a\"><state id=\"s0\"/><state id=\"s1\"/><probabilities>0.5 0.5</probabilities></cpt>\n"
         "</nodes>\n</tarvo>\n");
-    EXPECT_EQ(net.ReadFile(path.c_str()), kFileIoFailed);
-    const int n = errorLog.GetNumberOfEntries();
-    ASSERT_GT(n, 0);
-    EXPECT_EQ(std::string(errorLog.GetMessage(n - 1)),
-              "Error at 2, 0 while loading " + path + ": Invalid network identifier: '1bad'");
+    EXPECT_EQ(net.ReadFile(file.c_str()), kFileIoFailed);
+    EXPECT_EQ(LastLogged(),
+              "Error at 2, 0 while loading " + file.path() + ": Invalid network identifier: '1bad'");
     EXPECT_STREQ(net.GetHeader()->GetId(), "Kept");
     EXPECT_EQ(net.GetNumberOfNodes(), 1);
     EXPECT_GE(net.FindNode("mine"), 0);
     errorLog.Flush();
-    std::remove(path.c_str());
 }
 
 // A table of 40 two-state parents is refused at once, before any arc makes it grow.
@@ -59,20 +48,17 @@ TEST(XmlLostData, ATableOfFortyParentsIsRefusedBeforeItsArcs) {
                  "<probabilities>0.5 0.5</probabilities></cpt>\n";
         parents += id + " ";
     }
-    const std::string path = WriteFile(
-        "wide.xvrx", "<?xml version=\"1.0\"?>\n<tarvo version=\"1.0\" id=\"Wide\">\n<nodes>\n" + nodes +
-                         "<cpt id=\"child\"><state id=\"s0\"/><state id=\"s1\"/><parents>" + parents +
-                         "</parents><probabilities>0.5 0.5</probabilities></cpt>\n</nodes>\n</tarvo>\n");
+    const TempFile file;
+    file.Write("<?xml version=\"1.0\"?>\n<tarvo version=\"1.0\" id=\"Wide\">\n<nodes>\n" + nodes +
+               "<cpt id=\"child\"><state id=\"s0\"/><state id=\"s1\"/><parents>" + parents +
+               "</parents><probabilities>0.5 0.5</probabilities></cpt>\n</nodes>\n</tarvo>\n");
     VRX_network net;
-    EXPECT_EQ(net.ReadFile(path.c_str()), kFileIoFailed);
-    const int n = errorLog.GetNumberOfEntries();
-    ASSERT_GT(n, 0);
+    EXPECT_EQ(net.ReadFile(file.c_str()), kFileIoFailed);
     EXPECT_EQ(
-        std::string(errorLog.GetMessage(n - 1)),
-        "Error at 44, 255 while loading " + path +
+        LastLogged(),
+        "Error at 44, 255 while loading " + file.path() +
             ": ERROR: Node [child] : its table of 2199023255552 cells passes the limit of 268435456 cells");
     errorLog.Flush();
-    std::remove(path.c_str());
 }
 
 }  // namespace
