@@ -367,6 +367,22 @@ bool HybridSampleNet::SendExactPi(SampleNode& node, VRX_hybridMessage& message) 
     return true;
 }
 
+template <class Weigh>
+void HybridSampleNet::SampleLambdaFromProposal(SampleNode& node, size_t k, int pos, int count, Weigh weigh) {
+    SampleNode* parent = node.parents[k];
+    VRX_hybridMessage& target = *parent->newChildMessages[static_cast<size_t>(pos)];
+    LambdaProposal proposal(*node.parentMessages[k], *parent->childMessages[static_cast<size_t>(pos)]);
+    for (int i = 0; i < count; ++i) {
+        double x = 0.0;
+        const double q = proposal.Draw(x);
+        if (!(q > 0.0)) continue;
+        DrawParentsFromMessages(node, parent);
+        parent->SetValue(x);
+        const double w = weigh();
+        if (w >= 0.0) AddSample(target, x, w / q);
+    }
+}
+
 void HybridSampleNet::SendLambda(SampleNode& node) {
     std::vector<char> sent(node.parents.size(), 0);
     for (size_t k = 0; k < node.parents.size(); ++k) {
@@ -414,15 +430,7 @@ void HybridSampleNet::SendLambda(SampleNode& node) {
             }
             continue;
         }
-        LambdaProposal proposal(*node.parentMessages[k], *parent->childMessages[static_cast<size_t>(pos)]);
-        for (int i = 0; i < count; ++i) {
-            double x = 0.0;
-            const double q = proposal.Draw(x);
-            if (!(q > 0.0)) continue;
-            DrawParentsFromMessages(node, parent);
-            parent->SetValue(x);
-            AddSample(target, x, likelihood(parent) / q);
-        }
+        SampleLambdaFromProposal(node, k, pos, count, [&] { return likelihood(parent); });
     }
     node.SetValue(kept);
 }
@@ -441,21 +449,14 @@ void HybridSampleNet::SendLambdaFromObservedDeterministic(SampleNode& node) {
             // The inverted parent's value follows from the observed value and the others' draws: its
             // pi message weighs the parent's value (an inverse for this parent might not be defined
             // everywhere, nor have a bounded Jacobian).
-            LambdaProposal proposal(*node.parentMessages[k],
-                                    *parent->childMessages[static_cast<size_t>(pos)]);
             VRX_hybridMessage& invertedPi = *node.parentMessages[static_cast<size_t>(invertedPos)];
-            for (int i = 0; i < count; ++i) {
-                double x = 0.0;
-                const double q = proposal.Draw(x);
-                if (!(q > 0.0)) continue;
-                DrawParentsFromMessages(node, parent);
-                parent->SetValue(x);
+            SampleLambdaFromProposal(node, k, pos, count, [&] {
                 VRX_Helement* element = node.TakeElement();
                 double y = 0.0;
                 const double jacobian =
                     element != nullptr ? vovido::InvertElement(*element, node.id, v, inverted->id, y) : 0.0;
-                if (jacobian > 0.0) AddSample(target, x, jacobian * ProbabilityIn(invertedPi, y) / q);
-            }
+                return jacobian > 0.0 ? jacobian * ProbabilityIn(invertedPi, y) : -1.0;
+            });
             continue;
         }
         if (parent->IsContinuous()) {
