@@ -333,7 +333,11 @@ bool VRX_continuousSampleNode::BuildProduct(VRX_Helement& element, GaussianMixtu
         combinedLambda->IsUniform())
         return false;
     const GaussianMixture& lambda = static_cast<VRX_continuousMessage&>(*combinedLambda).GetMixture();
-    product = GaussianMixture(lowerBound, upperBound, 0, 0.001, 10.0);
+    // The fields set one by one: the components keep their storage from draw to draw.
+    product.lowerBound = lowerBound;
+    product.upperBound = upperBound;
+    product.tolerance = 0.001;
+    product.variancePrior = 10.0;
     double total = 0.0;
     for (int k = 0; k < lambda.count && k < static_cast<int>(lambda.components.size()); ++k) {
         MixtureComponent c;
