@@ -168,11 +168,11 @@ namespace vovido {
 void SeedHybridGenerators(unsigned int seed);
 // Position of child in node's child list (or parent in its parent list), -1 when absent.
 int PositionIn(const std::vector<VRX_hybridSampleNode*>& list, const VRX_hybridSampleNode* node);
-// Solves "id = text" for a variable and gives the right side as text; kOutOfRange when it cannot be solved.
 // Evaluates the element's inverse for the parent with the node's variable at v into out; returns the
 // Jacobian |d inverse / dv| (0 when the inverse cannot be evaluated).
 double InvertElement(VRX_Helement& element, const std::string& nodeId, double v, const std::string& parentId,
                      double& out);
+// Solves "id = text" for a variable and gives the right side as text; kOutOfRange when it cannot be solved.
 [[nodiscard]] int SolveElementFor(const std::string& id, const std::string& text, const std::string& variable,
                                   std::string& out);
 
