@@ -262,12 +262,7 @@ bool ExactProduct(const std::vector<const GaussianMixture*>& mixtures, VRX_conti
     constexpr size_t kMostTerms = 64, kKept = 8;
     vovido::Components product, next, factor;
     for (const GaussianMixture* m : mixtures) {
-        factor.clear();
-        for (int i = 0; i < m->count && i < static_cast<int>(m->components.size()); ++i) {
-            const MixtureComponent& c = m->components[static_cast<size_t>(i)];
-            if (c.weight > 1e-7 && c.variance > 1e-7) factor.push_back(c);
-        }
-        if (!vovido::NormaliseComponents(factor)) return false;
+        if (!vovido::UsableComponents(*m, factor)) return false;
         if (product.empty()) {
             product = factor;
             continue;
