@@ -118,7 +118,10 @@ double VRX_discreteSampleNode::SampleFromProposal() {
     VRX_Helement* element = TakeElement();
     if (element == nullptr) return 0.0;
     auto& lambda = static_cast<VRX_discreteMessage&>(*combinedLambda);
-    std::vector<double> prior(static_cast<size_t>(outcomeCount)), q(static_cast<size_t>(outcomeCount));
+    std::vector<double>& prior = prior_;
+    std::vector<double>& q = proposal_;
+    prior.assign(static_cast<size_t>(outcomeCount), 0.0);
+    q.assign(static_cast<size_t>(outcomeCount), 0.0);
     double z = 0.0;
     for (int s = 0; s < outcomeCount; ++s) {
         prior[s] = element->GetStateProbability(s);
