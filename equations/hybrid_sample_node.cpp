@@ -509,8 +509,7 @@ void VRX_continuousSampleNode::CombineLambdaMessages() {
     auto& message = static_cast<VRX_continuousMessage&>(*combined);
     if (mixtures.size() == 1) {
         message.AssignMixture(*mixtures[0]);
-    } else if (mixtures.size() > 1 && ExactProduct(mixtures, message)) {
-    } else if (mixtures.size() > 1) {
+    } else if (mixtures.size() > 1 && !ExactProduct(mixtures, message)) {
         exactLambda_ = false;
         for (int i = 0; i < owner_.numSamplesPerMessage; ++i) {
             double weight = 0.0;
