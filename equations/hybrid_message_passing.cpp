@@ -291,12 +291,11 @@ void HybridSampleNet::SendPi(SampleNode& node) {
     if (node.children.empty()) return;
     std::vector<int> positions;
     std::vector<bool> informed;
-    bool anyInformed = false, anyPlain = false;
+    int informedCount = 0;
     for (size_t m = 0; m < node.children.size(); ++m) {
         positions.push_back(vovido::PositionIn(node.children[m]->parents, &node));
         informed.push_back(!node.childMessages[m]->IsUniform());
-        anyInformed = anyInformed || informed.back();
-        anyPlain = anyPlain || !informed.back();
+        informedCount += informed.back() ? 1 : 0;
     }
     // Inactive links are left alone; a linear-Gaussian node sends on the others in closed form.
     std::vector<bool> exact(node.children.size(), false);
@@ -305,8 +304,6 @@ void HybridSampleNet::SendPi(SampleNode& node) {
     }
     // A root whose other children say nothing sends its own distribution: exactly, for the
     // probabilities of a discrete root or the Gaussian of a Normal root.
-    int informedCount = 0;
-    for (bool i : informed) informedCount += i ? 1 : 0;
     if (node.parents.empty()) {
         for (size_t m = 0; m < node.children.size(); ++m) {
             if (exact[m] || informedCount - (informed[m] ? 1 : 0) > 0) continue;
@@ -315,7 +312,7 @@ void HybridSampleNet::SendPi(SampleNode& node) {
             if (exact[m]) informed[m] = true;  // drawn for no one: neither pass below sends to it
         }
     }
-    anyInformed = anyPlain = false;
+    bool anyInformed = false, anyPlain = false;
     for (size_t m = 0; m < node.children.size(); ++m) {
         if (exact[m]) continue;
         anyInformed = anyInformed || informed[m];
