@@ -365,9 +365,24 @@ bool HybridSampleNet::SendExactPi(SampleNode& node, VRX_hybridMessage& message) 
 }
 
 template <class Weigh>
-void HybridSampleNet::SampleLambdaFromProposal(SampleNode& node, size_t k, int pos, int count, Weigh weigh) {
+void HybridSampleNet::SampleLambda(SampleNode& node, size_t k, int pos, int count, Weigh weigh) {
     SampleNode* parent = node.parents[k];
     VRX_hybridMessage& target = *parent->newChildMessages[static_cast<size_t>(pos)];
+    if (!parent->IsContinuous()) {
+        const int outcomes = static_cast<VRX_discreteSampleNode*>(parent)->outcomeCount;
+        const int perState = std::max(1, count / std::max(outcomes, 1));
+        for (int s = 0; s < outcomes; ++s) {
+            double total = 0.0;
+            for (int i = 0; i < perState; ++i) {
+                DrawParentsFromMessages(node, parent);
+                parent->SetValue(s);
+                const double w = weigh();
+                if (!(w < 0.0)) total += w;
+            }
+            AddSample(target, s, total / perState);
+        }
+        return;
+    }
     LambdaProposal proposal(*node.parentMessages[k], *parent->childMessages[static_cast<size_t>(pos)]);
     for (int i = 0; i < count; ++i) {
         double x = 0.0;
@@ -412,22 +427,7 @@ void HybridSampleNet::SendLambda(SampleNode& node) {
         SampleNode* parent = node.parents[k];
         if (parent->IsObserved() || !node.activeToParent[k] || sent[k]) continue;
         const int pos = vovido::PositionIn(parent->children, &node);
-        VRX_hybridMessage& target = *parent->newChildMessages[static_cast<size_t>(pos)];
-        if (!parent->IsContinuous()) {
-            const int outcomes = static_cast<VRX_discreteSampleNode*>(parent)->outcomeCount;
-            const int perState = std::max(1, count / std::max(outcomes, 1));
-            for (int s = 0; s < outcomes; ++s) {
-                double total = 0.0;
-                for (int i = 0; i < perState; ++i) {
-                    DrawParentsFromMessages(node, parent);
-                    parent->SetValue(s);
-                    total += likelihood(parent);
-                }
-                AddSample(target, s, total / perState);
-            }
-            continue;
-        }
-        SampleLambdaFromProposal(node, k, pos, count, [&] { return likelihood(parent); });
+        SampleLambda(node, k, pos, count, [&] { return likelihood(parent); });
     }
     node.SetValue(kept);
 }
@@ -441,13 +441,12 @@ void HybridSampleNet::SendLambdaFromObservedDeterministic(SampleNode& node) {
         SampleNode* parent = node.parents[k];
         if (parent->IsObserved() || !node.activeToParent[k] || SendLinearLambda(node, k)) continue;
         const int pos = vovido::PositionIn(parent->children, &node);
-        VRX_hybridMessage& target = *parent->newChildMessages[static_cast<size_t>(pos)];
-        if (parent->IsContinuous() && parent != inverted && inverted != nullptr && invertedPos >= 0) {
+        if (parent != inverted && inverted != nullptr && invertedPos >= 0) {
             // The inverted parent's value follows from the observed value and the others' draws: its
             // pi message weighs the parent's value (an inverse for this parent might not be defined
             // everywhere, nor have a bounded Jacobian).
             VRX_hybridMessage& invertedPi = *node.parentMessages[static_cast<size_t>(invertedPos)];
-            SampleLambdaFromProposal(node, k, pos, count, [&] {
+            SampleLambda(node, k, pos, count, [&] {
                 VRX_Helement* element = node.TakeElement();
                 double y = 0.0;
                 const double jacobian =
@@ -456,33 +455,16 @@ void HybridSampleNet::SendLambdaFromObservedDeterministic(SampleNode& node) {
             });
             continue;
         }
-        if (parent->IsContinuous()) {
-            // The parent's value follows from the observed value and the others' draws.
-            for (int i = 0; i < count; ++i) {
-                DrawParentsFromMessages(node, parent);
-                VRX_Helement* element = node.TakeElement();
-                double x = 0.0;
-                const double jacobian =
-                    element != nullptr ? vovido::InvertElement(*element, node.id, v, parent->id, x) : 0.0;
-                if (jacobian > 0.0) AddSample(target, x, jacobian);
-            }
-            continue;
-        }
-        if (inverted == nullptr || invertedPos < 0) continue;
-        const int outcomes = static_cast<VRX_discreteSampleNode*>(parent)->outcomeCount;
-        const int perState = std::max(1, count / std::max(outcomes, 1));
-        for (int s = 0; s < outcomes; ++s) {
-            double total = 0.0;
-            for (int i = 0; i < perState; ++i) {
-                DrawParentsFromMessages(node, parent);
-                parent->SetValue(s);
-                VRX_Helement* element = node.TakeElement();
-                double y = 0.0;
-                const double jacobian =
-                    element != nullptr ? vovido::InvertElement(*element, node.id, v, inverted->id, y) : 0.0;
-                total += jacobian * ProbabilityIn(*node.parentMessages[static_cast<size_t>(invertedPos)], y);
-            }
-            AddSample(target, s, total / perState);
+        if (!parent->IsContinuous()) continue;
+        // The parent's value follows from the observed value and the others' draws.
+        VRX_hybridMessage& target = *parent->newChildMessages[static_cast<size_t>(pos)];
+        for (int i = 0; i < count; ++i) {
+            DrawParentsFromMessages(node, parent);
+            VRX_Helement* element = node.TakeElement();
+            double x = 0.0;
+            const double jacobian =
+                element != nullptr ? vovido::InvertElement(*element, node.id, v, parent->id, x) : 0.0;
+            if (jacobian > 0.0) AddSample(target, x, jacobian);
         }
     }
 }

@@ -128,11 +128,12 @@ private:
     bool SendExactPi(VRX_hybridSampleNode& node, VRX_hybridMessage& message);
     void SendLambda(VRX_hybridSampleNode& node);
     void SendLambdaFromObservedDeterministic(VRX_hybridSampleNode& node);
-    // count draws of the continuous parent k (node at pos among its children) from a proposal, the
-    // other parents drawn from their pi messages, added to the new lambda message with the weight
-    // weigh() over the proposal density; a negative weight adds no sample.
+    // The new lambda message from node to its parent k (node at pos among its children), the other
+    // parents drawn from their pi messages: a discrete parent's states in turn, each weighed by the mean
+    // of weigh() over count / outcomes draws; count values of a continuous parent from a proposal, each
+    // added with weigh() over the proposal density. A negative weight adds nothing.
     template <class Weigh>
-    void SampleLambdaFromProposal(VRX_hybridSampleNode& node, size_t k, int pos, int count, Weigh weigh);
+    void SampleLambda(VRX_hybridSampleNode& node, size_t k, int pos, int count, Weigh weigh);
     // Messages in closed form through linear-Gaussian families (exact_messages.cpp). Each returns false
     // when the link's message has no closed form here (the caller samples it); a message that says what
     // the last one said is not written, so that settled links go quiet.
