@@ -112,14 +112,31 @@ double GaussianMixture::LogLikelihood(const std::vector<WeightedSample>& samples
 }
 
 double GaussianMixture::Sample() const {
-    std::vector<const MixtureComponent*> usable;
-    std::vector<double> weights;
-    UsableComponents(*this, usable, weights);
-    if (usable.empty()) {
+    // The choice of ChooseByWeight over the usable components, walked in place: a draw allocates nothing.
+    const int n = std::min<int>(count, static_cast<int>(components.size()));
+    double total = 0.0;
+    int usable = 0;
+    for (int i = 0; i < n; ++i) {
+        if (!Usable(components[i])) continue;
+        total += components[i].weight;
+        ++usable;
+    }
+    if (usable == 0) {
         // Nothing to draw from: the one value the mixture still names.
         return components.empty() ? 0.0 : components[0].mean;
     }
-    const MixtureComponent& c = *usable[ChooseByWeight(weights)];
+    const double u = mixtureGenerator.NextFraction();
+    const bool equal = !(total > 0.0) || !std::isfinite(total);
+    int skip = equal ? std::min(static_cast<int>(u * static_cast<double>(usable)), usable - 1) : 0;
+    const double target = u * total;
+    double sum = 0.0;
+    int chosen = -1;
+    for (int i = 0; i < n; ++i) {
+        if (!Usable(components[i])) continue;
+        chosen = i;
+        if (equal ? skip-- == 0 : (sum += components[i].weight) > target) break;
+    }
+    const MixtureComponent& c = components[static_cast<size_t>(chosen)];
     return c.mean + std::sqrt(c.variance) * vovido::StandardNormalDraw();
 }
 

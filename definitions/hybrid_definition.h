@@ -91,7 +91,7 @@ protected:
     vovido::ElementTable elements;
 
 private:
-    // -2 (logged) when the element reads a name that is not a parent's identifier.
+    // kOutOfRange (logged) when the element reads a name that is not a parent's identifier.
     [[nodiscard]] int CheckElementNames(VRX_Helement& element) const;
     [[nodiscard]] int RebuildTable(const VRX_Dmatrix& scratch);
     std::vector<int> dimensionParents_;

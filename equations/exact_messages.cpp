@@ -38,12 +38,7 @@ bool ComponentsOf(VRX_hybridMessage& message, Components& out) {
     }
     if (m.IsUniform()) return false;
     if (m.HasFlag(MessageFlags::kChanged)) m.Finish();
-    const GaussianMixture& g = m.GetMixture();
-    for (int i = 0; i < g.count && i < static_cast<int>(g.components.size()); ++i) {
-        const MixtureComponent& c = g.components[static_cast<size_t>(i)];
-        if (c.weight > 1e-7 && c.variance > 1e-7) out.push_back(c);
-    }
-    return vovido::NormaliseComponents(out);
+    return vovido::UsableComponents(m.GetMixture(), out);
 }
 
 double StateProbability(VRX_hybridMessage& message, int state) {

@@ -291,12 +291,11 @@ void HybridSampleNet::SendPi(SampleNode& node) {
     if (node.children.empty()) return;
     std::vector<int> positions;
     std::vector<bool> informed;
-    bool anyInformed = false, anyPlain = false;
+    int informedCount = 0;
     for (size_t m = 0; m < node.children.size(); ++m) {
         positions.push_back(vovido::PositionIn(node.children[m]->parents, &node));
         informed.push_back(!node.childMessages[m]->IsUniform());
-        anyInformed = anyInformed || informed.back();
-        anyPlain = anyPlain || !informed.back();
+        informedCount += informed.back() ? 1 : 0;
     }
     // Inactive links are left alone; a linear-Gaussian node sends on the others in closed form.
     std::vector<bool> exact(node.children.size(), false);
@@ -305,8 +304,6 @@ void HybridSampleNet::SendPi(SampleNode& node) {
     }
     // A root whose other children say nothing sends its own distribution: exactly, for the
     // probabilities of a discrete root or the Gaussian of a Normal root.
-    int informedCount = 0;
-    for (bool i : informed) informedCount += i ? 1 : 0;
     if (node.parents.empty()) {
         for (size_t m = 0; m < node.children.size(); ++m) {
             if (exact[m] || informedCount - (informed[m] ? 1 : 0) > 0) continue;
@@ -315,7 +312,7 @@ void HybridSampleNet::SendPi(SampleNode& node) {
             if (exact[m]) informed[m] = true;  // drawn for no one: neither pass below sends to it
         }
     }
-    anyInformed = anyPlain = false;
+    bool anyInformed = false, anyPlain = false;
     for (size_t m = 0; m < node.children.size(); ++m) {
         if (exact[m]) continue;
         anyInformed = anyInformed || informed[m];
@@ -367,6 +364,37 @@ bool HybridSampleNet::SendExactPi(SampleNode& node, VRX_hybridMessage& message) 
     return true;
 }
 
+template <class Weigh>
+void HybridSampleNet::SampleLambda(SampleNode& node, size_t k, int pos, int count, Weigh weigh) {
+    SampleNode* parent = node.parents[k];
+    VRX_hybridMessage& target = *parent->newChildMessages[static_cast<size_t>(pos)];
+    if (!parent->IsContinuous()) {
+        const int outcomes = static_cast<VRX_discreteSampleNode*>(parent)->outcomeCount;
+        const int perState = std::max(1, count / std::max(outcomes, 1));
+        for (int s = 0; s < outcomes; ++s) {
+            double total = 0.0;
+            for (int i = 0; i < perState; ++i) {
+                DrawParentsFromMessages(node, parent);
+                parent->SetValue(s);
+                const double w = weigh();
+                if (!(w < 0.0)) total += w;
+            }
+            AddSample(target, s, total / perState);
+        }
+        return;
+    }
+    LambdaProposal proposal(*node.parentMessages[k], *parent->childMessages[static_cast<size_t>(pos)]);
+    for (int i = 0; i < count; ++i) {
+        double x = 0.0;
+        const double q = proposal.Draw(x);
+        if (!(q > 0.0)) continue;
+        DrawParentsFromMessages(node, parent);
+        parent->SetValue(x);
+        const double w = weigh();
+        if (w >= 0.0) AddSample(target, x, w / q);
+    }
+}
+
 void HybridSampleNet::SendLambda(SampleNode& node) {
     std::vector<char> sent(node.parents.size(), 0);
     for (size_t k = 0; k < node.parents.size(); ++k) {
@@ -399,30 +427,7 @@ void HybridSampleNet::SendLambda(SampleNode& node) {
         SampleNode* parent = node.parents[k];
         if (parent->IsObserved() || !node.activeToParent[k] || sent[k]) continue;
         const int pos = vovido::PositionIn(parent->children, &node);
-        VRX_hybridMessage& target = *parent->newChildMessages[static_cast<size_t>(pos)];
-        if (!parent->IsContinuous()) {
-            const int outcomes = static_cast<VRX_discreteSampleNode*>(parent)->outcomeCount;
-            const int perState = std::max(1, count / std::max(outcomes, 1));
-            for (int s = 0; s < outcomes; ++s) {
-                double total = 0.0;
-                for (int i = 0; i < perState; ++i) {
-                    DrawParentsFromMessages(node, parent);
-                    parent->SetValue(s);
-                    total += likelihood(parent);
-                }
-                AddSample(target, s, total / perState);
-            }
-            continue;
-        }
-        LambdaProposal proposal(*node.parentMessages[k], *parent->childMessages[static_cast<size_t>(pos)]);
-        for (int i = 0; i < count; ++i) {
-            double x = 0.0;
-            const double q = proposal.Draw(x);
-            if (!(q > 0.0)) continue;
-            DrawParentsFromMessages(node, parent);
-            parent->SetValue(x);
-            AddSample(target, x, likelihood(parent) / q);
-        }
+        SampleLambda(node, k, pos, count, [&] { return likelihood(parent); });
     }
     node.SetValue(kept);
 }
@@ -436,55 +441,30 @@ void HybridSampleNet::SendLambdaFromObservedDeterministic(SampleNode& node) {
         SampleNode* parent = node.parents[k];
         if (parent->IsObserved() || !node.activeToParent[k] || SendLinearLambda(node, k)) continue;
         const int pos = vovido::PositionIn(parent->children, &node);
-        VRX_hybridMessage& target = *parent->newChildMessages[static_cast<size_t>(pos)];
-        if (parent->IsContinuous() && parent != inverted && inverted != nullptr && invertedPos >= 0) {
+        if (parent != inverted && inverted != nullptr && invertedPos >= 0) {
             // The inverted parent's value follows from the observed value and the others' draws: its
             // pi message weighs the parent's value (an inverse for this parent might not be defined
             // everywhere, nor have a bounded Jacobian).
-            LambdaProposal proposal(*node.parentMessages[k],
-                                    *parent->childMessages[static_cast<size_t>(pos)]);
             VRX_hybridMessage& invertedPi = *node.parentMessages[static_cast<size_t>(invertedPos)];
-            for (int i = 0; i < count; ++i) {
-                double x = 0.0;
-                const double q = proposal.Draw(x);
-                if (!(q > 0.0)) continue;
-                DrawParentsFromMessages(node, parent);
-                parent->SetValue(x);
+            SampleLambda(node, k, pos, count, [&] {
                 VRX_Helement* element = node.TakeElement();
                 double y = 0.0;
                 const double jacobian =
                     element != nullptr ? vovido::InvertElement(*element, node.id, v, inverted->id, y) : 0.0;
-                if (jacobian > 0.0) AddSample(target, x, jacobian * ProbabilityIn(invertedPi, y) / q);
-            }
+                return jacobian > 0.0 ? jacobian * ProbabilityIn(invertedPi, y) : -1.0;
+            });
             continue;
         }
-        if (parent->IsContinuous()) {
-            // The parent's value follows from the observed value and the others' draws.
-            for (int i = 0; i < count; ++i) {
-                DrawParentsFromMessages(node, parent);
-                VRX_Helement* element = node.TakeElement();
-                double x = 0.0;
-                const double jacobian =
-                    element != nullptr ? vovido::InvertElement(*element, node.id, v, parent->id, x) : 0.0;
-                if (jacobian > 0.0) AddSample(target, x, jacobian);
-            }
-            continue;
-        }
-        if (inverted == nullptr || invertedPos < 0) continue;
-        const int outcomes = static_cast<VRX_discreteSampleNode*>(parent)->outcomeCount;
-        const int perState = std::max(1, count / std::max(outcomes, 1));
-        for (int s = 0; s < outcomes; ++s) {
-            double total = 0.0;
-            for (int i = 0; i < perState; ++i) {
-                DrawParentsFromMessages(node, parent);
-                parent->SetValue(s);
-                VRX_Helement* element = node.TakeElement();
-                double y = 0.0;
-                const double jacobian =
-                    element != nullptr ? vovido::InvertElement(*element, node.id, v, inverted->id, y) : 0.0;
-                total += jacobian * ProbabilityIn(*node.parentMessages[static_cast<size_t>(invertedPos)], y);
-            }
-            AddSample(target, s, total / perState);
+        if (!parent->IsContinuous()) continue;
+        // The parent's value follows from the observed value and the others' draws.
+        VRX_hybridMessage& target = *parent->newChildMessages[static_cast<size_t>(pos)];
+        for (int i = 0; i < count; ++i) {
+            DrawParentsFromMessages(node, parent);
+            VRX_Helement* element = node.TakeElement();
+            double x = 0.0;
+            const double jacobian =
+                element != nullptr ? vovido::InvertElement(*element, node.id, v, parent->id, x) : 0.0;
+            if (jacobian > 0.0) AddSample(target, x, jacobian);
         }
     }
 }

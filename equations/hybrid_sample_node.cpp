@@ -118,7 +118,10 @@ double VRX_discreteSampleNode::SampleFromProposal() {
     VRX_Helement* element = TakeElement();
     if (element == nullptr) return 0.0;
     auto& lambda = static_cast<VRX_discreteMessage&>(*combinedLambda);
-    std::vector<double> prior(static_cast<size_t>(outcomeCount)), q(static_cast<size_t>(outcomeCount));
+    std::vector<double>& prior = prior_;
+    std::vector<double>& q = proposal_;
+    prior.assign(static_cast<size_t>(outcomeCount), 0.0);
+    q.assign(static_cast<size_t>(outcomeCount), 0.0);
     double z = 0.0;
     for (int s = 0; s < outcomeCount; ++s) {
         prior[s] = element->GetStateProbability(s);
@@ -262,12 +265,7 @@ bool ExactProduct(const std::vector<const GaussianMixture*>& mixtures, VRX_conti
     constexpr size_t kMostTerms = 64, kKept = 8;
     vovido::Components product, next, factor;
     for (const GaussianMixture* m : mixtures) {
-        factor.clear();
-        for (int i = 0; i < m->count && i < static_cast<int>(m->components.size()); ++i) {
-            const MixtureComponent& c = m->components[static_cast<size_t>(i)];
-            if (c.weight > 1e-7 && c.variance > 1e-7) factor.push_back(c);
-        }
-        if (!vovido::NormaliseComponents(factor)) return false;
+        if (!vovido::UsableComponents(*m, factor)) return false;
         if (product.empty()) {
             product = factor;
             continue;
@@ -333,7 +331,11 @@ bool VRX_continuousSampleNode::BuildProduct(VRX_Helement& element, GaussianMixtu
         combinedLambda->IsUniform())
         return false;
     const GaussianMixture& lambda = static_cast<VRX_continuousMessage&>(*combinedLambda).GetMixture();
-    product = GaussianMixture(lowerBound, upperBound, 0, 0.001, 10.0);
+    // The fields set one by one: the components keep their storage from draw to draw.
+    product.lowerBound = lowerBound;
+    product.upperBound = upperBound;
+    product.tolerance = 0.001;
+    product.variancePrior = 10.0;
     double total = 0.0;
     for (int k = 0; k < lambda.count && k < static_cast<int>(lambda.components.size()); ++k) {
         MixtureComponent c;
@@ -507,8 +509,7 @@ void VRX_continuousSampleNode::CombineLambdaMessages() {
     auto& message = static_cast<VRX_continuousMessage&>(*combined);
     if (mixtures.size() == 1) {
         message.AssignMixture(*mixtures[0]);
-    } else if (mixtures.size() > 1 && ExactProduct(mixtures, message)) {
-    } else if (mixtures.size() > 1) {
+    } else if (mixtures.size() > 1 && !ExactProduct(mixtures, message)) {
         exactLambda_ = false;
         for (int i = 0; i < owner_.numSamplesPerMessage; ++i) {
             double weight = 0.0;

@@ -159,6 +159,10 @@ public:
     int currentState = 0;
     int evidenceState = -1;
     std::vector<double> estimate;
+
+private:
+    // The prior and the proposal of SampleFromProposal, kept from draw to draw.
+    std::vector<double> prior_, proposal_;
 };
 
 class VRX_continuousSampleNode : public VRX_hybridSampleNode {

@@ -334,16 +334,14 @@ void HybridSampleNet::PropagateDeterministicEvidence(SampleNode& start) {
     while (!pending.empty()) {
         SampleNode& node = *pending.back();
         pending.pop_back();
-        if (!node.IsDeterministic()) {
-        } else if (SampleNode* free = FreeContinuousParent(node)) {
-            VRX_Helement* element = node.TakeElement();
-            double value = 0.0;
-            if (element != nullptr &&
-                vovido::InvertElement(*element, node.id, node.GetValue(), free->id, value) > 0.0 &&
-                std::isfinite(value)) {
-                free->Fix(value);
-                pending.push_back(free);
-            }
+        SampleNode* free = node.IsDeterministic() ? FreeContinuousParent(node) : nullptr;
+        VRX_Helement* own = free != nullptr ? node.TakeElement() : nullptr;
+        double inverse = 0.0;
+        if (own != nullptr &&
+            vovido::InvertElement(*own, node.id, node.GetValue(), free->id, inverse) > 0.0 &&
+            std::isfinite(inverse)) {
+            free->Fix(inverse);
+            pending.push_back(free);
         }
         for (SampleNode* child : node.children) {
             if (child->IsObserved() || !child->IsDeterministic()) continue;

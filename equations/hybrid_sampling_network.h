@@ -128,6 +128,12 @@ private:
     bool SendExactPi(VRX_hybridSampleNode& node, VRX_hybridMessage& message);
     void SendLambda(VRX_hybridSampleNode& node);
     void SendLambdaFromObservedDeterministic(VRX_hybridSampleNode& node);
+    // The new lambda message from node to its parent k (node at pos among its children), the other
+    // parents drawn from their pi messages: a discrete parent's states in turn, each weighed by the mean
+    // of weigh() over count / outcomes draws; count values of a continuous parent from a proposal, each
+    // added with weigh() over the proposal density. A negative weight adds nothing.
+    template <class Weigh>
+    void SampleLambda(VRX_hybridSampleNode& node, size_t k, int pos, int count, Weigh weigh);
     // Messages in closed form through linear-Gaussian families (exact_messages.cpp). Each returns false
     // when the link's message has no closed form here (the caller samples it); a message that says what
     // the last one said is not written, so that settled links go quiet.
@@ -163,11 +169,11 @@ namespace vovido {
 void SeedHybridGenerators(unsigned int seed);
 // Position of child in node's child list (or parent in its parent list), -1 when absent.
 int PositionIn(const std::vector<VRX_hybridSampleNode*>& list, const VRX_hybridSampleNode* node);
-// Solves "id = text" for a variable and gives the right side as text; kOutOfRange when it cannot be solved.
 // Evaluates the element's inverse for the parent with the node's variable at v into out; returns the
 // Jacobian |d inverse / dv| (0 when the inverse cannot be evaluated).
 double InvertElement(VRX_Helement& element, const std::string& nodeId, double v, const std::string& parentId,
                      double& out);
+// Solves "id = text" for a variable and gives the right side as text; kOutOfRange when it cannot be solved.
 [[nodiscard]] int SolveElementFor(const std::string& id, const std::string& text, const std::string& variable,
                                   std::string& out);
 

@@ -169,4 +169,13 @@ Components UsedComponents(const GaussianMixture& mixture) {
                       mixture.components.begin() + static_cast<std::ptrdiff_t>(n));
 }
 
+bool UsableComponents(const GaussianMixture& mixture, Components& out) {
+    out.clear();
+    for (int i = 0; i < mixture.count && i < static_cast<int>(mixture.components.size()); ++i) {
+        const MixtureComponent& c = mixture.components[static_cast<size_t>(i)];
+        if (c.weight > 1e-7 && c.variance > 1e-7) out.push_back(c);
+    }
+    return NormaliseComponents(out);
+}
+
 }  // namespace vovido

@@ -38,5 +38,7 @@ void ReduceComponents(Components& components, size_t most);
 bool SameDistribution(const Components& a, const Components& b);
 // The components a mixture uses.
 Components UsedComponents(const GaussianMixture& mixture);
+// Those of them it draws from (weight and variance above 1e-7), normalised; false when none is left.
+bool UsableComponents(const GaussianMixture& mixture, Components& out);
 
 }  // namespace vovido
