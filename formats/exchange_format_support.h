@@ -62,11 +62,10 @@ using NodeRefusal = std::function<std::string(int handle)>;
 // when empty.
 [[nodiscard]] int ReadWholeFile(const char* path, std::string& out);
 
-// A probability table as a file gives it: the index of the first entry that is no probability (0 to 1,
-// with the rounding of written numbers), -1 when all are; the message refusing such an entry; and that
-// message for the first such entry, or an empty text.
+// A probability table as a file gives it: whether an entry is a probability (0 to 1, with the rounding
+// of written numbers); the message refusing an entry that is not; and that message for the first such
+// entry, or an empty text.
 bool IsProbability(double value);
-int FirstNonProbability(const VRX_doubleArray& values);
 std::string NonProbabilityMessage(const std::string& nodeId, double value);
 std::string ProbabilityRefusal(const std::string& nodeId, const VRX_doubleArray& values);
 
