@@ -122,9 +122,8 @@ bool ReplacingFile::Commit() {
     if (stream_ == nullptr) return false;
     // A write error sticks to the stream; what was still buffered fails in fclose. The stream is gone
     // after fclose either way.
-    bool ok = std::fflush(stream_) == 0;
-    if (!ok || std::ferror(stream_) != 0) NoteError_();
-    ok = ok && std::ferror(stream_) == 0;
+    bool ok = std::fflush(stream_) == 0 && std::ferror(stream_) == 0;
+    if (!ok) NoteError_();
     if (std::fclose(stream_) != 0) {
         NoteError_();
         ok = false;

@@ -33,8 +33,8 @@ public:
 
     // A write to Stream() failed: the system's reason (errno) is kept for ErrorText, unless one already is.
     void NoteWriteError();
-    // Why the last Open or Commit failed, or a write noted failed, in the system's words ("No space left
-    // on device"); empty when no reason is known.
+    // Why the last Commit failed, or a write noted failed, in the system's words ("No space left on
+    // device"); empty when no reason is known.
     std::string ErrorText() const;
 
     // The temporary file's name while one is open (empty otherwise).
