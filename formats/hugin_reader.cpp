@@ -366,13 +366,7 @@ void VRX_huginSpeaker::NormalizeTables() {
         VRX_nodeDefinition* definition = network->GetNode(h)->GetDefinition();
         if (definition == nullptr || definition->GetType() != DefinitionType::kCpt) continue;
         VRX_Dmatrix* table = nullptr;
-        if (definition->GetDefinition(table) != kSuccess || table == nullptr) continue;
-        VRX_Dmatrix normalized;
-        if (normalized.Copy(*table) != kSuccess) {
-            (void)ReportError(kOutOfMemory, nullptr);
-            continue;
-        }
-        (void)normalized.Normalize();  // in place, cannot fail
-        if (const int rc = definition->SetDefinition(normalized)) (void)ReportError(rc, nullptr);
+        // The definition's own table, scaled in place: its shape stays, so nothing is copied or refused.
+        if (definition->GetDefinition(table) == kSuccess && table != nullptr) (void)table->Normalize();
     }
 }
