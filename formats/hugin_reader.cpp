@@ -317,6 +317,12 @@ int VRX_huginSpeaker::ReadPotentialData(int child) {
         NoteNodeTable(child);
         return kSuccess;
     }
+    // Tables are scaled to sum to 1 once read (counts are kept so), but no scaling mends a negative entry.
+    for (int i = 0; definition->GetType() == DefinitionType::kCpt && i < values.GetCount(); ++i) {
+        if (values[i] < 0.0)
+            return ReportMessage(kOutOfRange,
+                                 vovido::NonProbabilityMessage(network->GetNode(child)->GetId(), values[i]));
+    }
     const int set = definition->SetDefinitionDoubles(values);
     if (set == kSuccess) {
         NoteNodeTable(child);
