@@ -377,9 +377,9 @@ int VRX_textFormat::SkipStatement() {
         const int result = PeekToken();
         if (result != kSuccess) return ReportError(result, nullptr);
         if (token.kind == TokenKind::kPunctuator) {
-            const bool list = std::strcmp(token.text, "(") == 0;
-            if (skippingUnknown_ && (list || std::strcmp(token.text, "{") == 0)) NoteSkippedContent_();
-            if (std::strcmp(token.text, "{") == 0) {
+            const bool block = std::strcmp(token.text, "{") == 0;
+            if (skippingUnknown_ && (block || std::strcmp(token.text, "(") == 0)) NoteSkippedContent_();
+            if (block) {
                 ++depth;
             } else if (std::strcmp(token.text, "}") == 0) {
                 if (depth == 0) return kSuccess;
