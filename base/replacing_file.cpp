@@ -11,6 +11,9 @@
 #include <cstring>
 #include <new>
 
+#include "base/error_log.h"
+#include "base/status_codes.h"
+
 namespace vovido {
 namespace {
 
@@ -116,6 +119,11 @@ std::string ReplacingFile::ErrorText() const {
     if (error_ == 0) return std::string();
     char buffer[256] = "";
     return ErrorTextOf(strerror_r(error_, buffer, sizeof buffer), buffer);
+}
+
+void ReplacingFile::ReportError() const {
+    const std::string reason = ErrorText();
+    if (!reason.empty()) LogError(errorLog, kFileIoFailed, ("WRITE FILE FAILED: " + reason).c_str(), nullptr);
 }
 
 bool ReplacingFile::Commit() {

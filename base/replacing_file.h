@@ -36,6 +36,8 @@ public:
     // Why the last Commit failed, or a write noted failed, in the system's words ("No space left on
     // device"); empty when no reason is known.
     std::string ErrorText() const;
+    // Logs that reason as "WRITE FILE FAILED: <reason>" when one is known.
+    void ReportError() const;
 
     // The temporary file's name while one is open (empty otherwise).
     const std::string& TemporaryName() const { return temporary_; }
