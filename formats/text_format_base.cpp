@@ -552,8 +552,7 @@ int VRX_textFormat::CheckNodeContent(bool warnMissing, bool outsideCounts, bool 
 
 int VRX_textFormat::ReportUnknownDeclaration(const char* what) {
     if (PeekToken() != kSuccess) return kSyntaxError;
-    message.assign("ERROR: '").append(TokenText_()).append("' : ").append(what);
-    const std::string text = message;
+    const std::string text = std::string("ERROR: '") + TokenText_() + "' : " + what;
     ConsumeToken();
     const bool setting = PeekToken() == kSuccess && token.text != nullptr &&
                          (std::strcmp(token.text, "=") == 0 || std::strcmp(token.text, ":") == 0);
