@@ -314,8 +314,7 @@ int VRX_huginSpeaker::ReadPotentialData(int child) {
         // A decision's table in the file is the tool's policy, which the solvers compute again.
         if (values.GetCount() > 0)
             (void)ReportWarning(kSyntaxError, "ERROR: Data of a decision node ignored");
-        NoteNodeTable(child);
-        return kSuccess;
+        return kSuccess;  // its potential has noted it, data or none
     }
     // Tables are scaled to sum to 1 once read (counts are kept so), but no scaling mends a negative entry.
     for (int i = 0; definition->GetType() == DefinitionType::kCpt && i < values.GetCount(); ++i) {
