@@ -42,12 +42,12 @@ using NodeRefusal = std::function<std::string(int handle)>;
 // Before a file is created: kOutOfRange (logged with the message) at the first node refused, or when the
 // nodes cannot be put in topological order.
 [[nodiscard]] int CheckWritableNodes(VRX_network& network, const NodeRefusal& refusal);
-// Before a file is created: -2 (logged) for a dynamic network (temporal arcs, or nodes of the slices, which
-// the slice evidence needs), which the format would save as its first slice alone.
-[[nodiscard]] int CheckStaticNetwork(VRX_network& network, const char* format);
 // The same, refusing with one message every node whose kind is not accepted.
 [[nodiscard]] int CheckWritableKinds(VRX_network& network, bool (*accepts)(int typeCode),
                                      const char* message);
+// Before a file is created: kOutOfRange (logged) for a dynamic network (temporal arcs, or nodes of the
+// slices, which the slice evidence needs), which the format would save as its first slice alone.
+[[nodiscard]] int CheckStaticNetwork(VRX_network& network, const char* format);
 
 // A write of a whole network: `check` refuses before anything is made, `writeBody` writes the text
 // into the speaker's output. A failed body marks the output failed, so that no partial file stays.
