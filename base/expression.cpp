@@ -185,12 +185,15 @@ int VRX_function::GetVarargMinimum() const {
     return entry->arity < 0 ? -entry->arity : 0;
 }
 
-void VRX_function::GetArgumentValues(FunctionArguments& block) const {
+bool VRX_function::GetArgumentValues(FunctionArguments& block) const {
     block.count = GetParameterCount();
+    bool defined = true;
     for (int i = 0; i < block.count; ++i) {
         const VRX_expression* argument = arguments[i].get();
         block.values[i] = argument == nullptr ? kUndefinedValue : argument->sign * argument->Evaluate();
+        defined = defined && !IsUndefinedValue(block.values[i]);
     }
+    return defined;
 }
 
 ExpressionSlot* VRX_function::GetOperandSlot(int i) {
@@ -205,15 +208,13 @@ std::unique_ptr<VRX_expression> VRX_function::CloneNode() const {
 
 double VRX_distribution::GetDensity(double x) const {
     FunctionArguments block;
-    GetArgumentValues(block);
-    return entry->density == nullptr ? kUndefinedValue : entry->density(x, block);
+    return GetArgumentValues(block) && entry->density != nullptr ? entry->density(x, block) : kUndefinedValue;
 }
 
 void VRX_distribution::GetMoments(double& mean, double& variance) const {
     FunctionArguments block;
-    GetArgumentValues(block);
     mean = variance = kUndefinedValue;
-    if (entry->moments != nullptr) entry->moments(&mean, &variance, block);
+    if (GetArgumentValues(block) && entry->moments != nullptr) entry->moments(&mean, &variance, block);
 }
 
 std::unique_ptr<VRX_expression> VRX_distribution::CloneNode() const {

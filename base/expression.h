@@ -223,8 +223,8 @@ public:
     int GetParameterCount() const;
     // The least argument count of a variable-arity row (its arity negated), 0 for a fixed arity.
     int GetVarargMinimum() const;
-    // Evaluates the arguments in use, each times its sign, into the block.
-    void GetArgumentValues(FunctionArguments& block) const;
+    // Evaluates the arguments in use, each times its sign, into the block: false when one is undefined.
+    bool GetArgumentValues(FunctionArguments& block) const;
 
     int GetOperandCount() const override { return kMaxFunctionArguments; }
     vovido::ExpressionSlot* GetOperandSlot(int i) override;
@@ -240,6 +240,7 @@ protected:
 class VRX_distribution : public VRX_function {
 public:
     explicit VRX_distribution(const FunctionEntry* e) : VRX_function(e, vovido::kDistributionKind) {}
+    // Undefined, as the call's value is, when an argument is undefined.
     double GetDensity(double x) const;
     void GetMoments(double& mean, double& variance) const;
 

@@ -32,11 +32,6 @@ struct Frame {
     int count;  // arguments of a call
 };
 
-// The undefined marker, of either sign: a value that no arithmetic may turn into a number.
-bool IsUndefined(double x) {
-    return std::fabs(x) == kUndefinedValue;
-}
-
 double ApplyKind(int kind, double a, double b) {
     switch (kind) {
         case kPlusKind:
@@ -80,7 +75,7 @@ public:
                 if (frame.stage == 1 && !Request(frame, op->right.get())) continue;
                 const double b = values_.PopValue();
                 const double a = values_.PopValue();
-                value = IsUndefined(a) || IsUndefined(b) ? kUndefinedValue : ApplyKind(kind, a, b);
+                value = IsUndefinedValue(a) || IsUndefinedValue(b) ? kUndefinedValue : ApplyKind(kind, a, b);
             } else if (kind == kConditionalKind) {
                 const auto* c = static_cast<const VRX_operatorConditional*>(node);
                 if (frame.stage == 0 && !Request(frame, c->condition.get())) continue;
@@ -88,7 +83,7 @@ public:
                     // Only the chosen branch is evaluated; NaN counts as true, an undefined condition
                     // chooses none.
                     const double condition = values_.PopValue();
-                    if (IsUndefined(condition)) {
+                    if (IsUndefinedValue(condition)) {
                         values_.Push(kUndefinedValue);
                         ++frame.stage;
                     } else if (!Request(frame, condition == 0.0 ? c->ifFalse.get() : c->ifTrue.get())) {
@@ -109,7 +104,7 @@ public:
                 bool defined = call->entry->evaluate != nullptr;
                 for (int i = frame.count - 1; i >= 0; --i) {
                     block.values[i] = values_.PopValue();
-                    defined = defined && !IsUndefined(block.values[i]);
+                    defined = defined && !IsUndefinedValue(block.values[i]);
                 }
                 value = defined ? call->entry->evaluate(block) : kUndefinedValue;
             } else {
@@ -124,7 +119,7 @@ public:
 private:
     // A signed operand value; the undefined marker keeps its own sign, so that it stays recognisable.
     static double Signed(double value, int sign) {
-        return IsUndefined(value) ? kUndefinedValue : value * sign;
+        return IsUndefinedValue(value) ? kUndefinedValue : value * sign;
     }
 
     static double LeafValue(const VRX_expression* e) {

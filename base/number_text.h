@@ -14,6 +14,11 @@ constexpr double kIllegalValue = 3 * DBL_MIN;       // bits 0x0028000000000000, 
 constexpr double kNotAvailableValue = 4 * DBL_MIN;  // bits 0x0030000000000000, written "0.0E-4"
 constexpr double kExcludedValue = 5 * DBL_MIN;      // bits 0x0034000000000000
 
+// The undefined marker, of either sign: a negated operand still carries it.
+inline bool IsUndefinedValue(double x) {
+    return x == kUndefinedValue || x == -kUndefinedValue;
+}
+
 // Reads a double. "0.0E-2"/"UNDEF.", "0.0E-3"/"ILLEGAL" and "0.0E-4"/"NA" (whole text, case-sensitive)
 // give the three sentinels. Any other text is read the way strtod reads it in the "C" locale: leading
 // blanks, an optional sign, decimal or 0x-hexadecimal digits, inf/infinity/nan in any case, and a

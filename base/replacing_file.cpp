@@ -11,6 +11,9 @@
 #include <cstring>
 #include <new>
 
+#include "base/error_log.h"
+#include "base/status_codes.h"
+
 namespace vovido {
 namespace {
 
@@ -118,13 +121,17 @@ std::string ReplacingFile::ErrorText() const {
     return ErrorTextOf(strerror_r(error_, buffer, sizeof buffer), buffer);
 }
 
+void ReplacingFile::ReportError() const {
+    const std::string reason = ErrorText();
+    if (!reason.empty()) LogError(errorLog, kFileIoFailed, ("WRITE FILE FAILED: " + reason).c_str(), nullptr);
+}
+
 bool ReplacingFile::Commit() {
     if (stream_ == nullptr) return false;
     // A write error sticks to the stream; what was still buffered fails in fclose. The stream is gone
     // after fclose either way.
-    bool ok = std::fflush(stream_) == 0;
-    if (!ok || std::ferror(stream_) != 0) NoteError_();
-    ok = ok && std::ferror(stream_) == 0;
+    bool ok = std::fflush(stream_) == 0 && std::ferror(stream_) == 0;
+    if (!ok) NoteError_();
     if (std::fclose(stream_) != 0) {
         NoteError_();
         ok = false;

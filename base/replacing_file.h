@@ -33,9 +33,11 @@ public:
 
     // A write to Stream() failed: the system's reason (errno) is kept for ErrorText, unless one already is.
     void NoteWriteError();
-    // Why the last Open or Commit failed, or a write noted failed, in the system's words ("No space left
-    // on device"); empty when no reason is known.
+    // Why the last Commit failed, or a write noted failed, in the system's words ("No space left on
+    // device"); empty when no reason is known.
     std::string ErrorText() const;
+    // Logs that reason as "WRITE FILE FAILED: <reason>" when one is known.
+    void ReportError() const;
 
     // The temporary file's name while one is open (empty otherwise).
     const std::string& TemporaryName() const { return temporary_; }

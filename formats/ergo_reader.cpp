@@ -242,17 +242,17 @@ int VRX_ergoSpeaker::ReadProbabilities() {
             (void)ReportMessage(kOutOfRange,
                                 std::string("ERROR:'") + TokenText_() + "' : Invalid table size");
         VRX_doubleArray values;
-        int badLine = 0;  // the line of the first entry that is no probability
+        Refusal refusal{handle, 0.0, 0};  // the first entry that is no probability, and its line
         for (int i = 0; i < c; ++i) {
             double value = 0.0;
             if (const int rc = RequireNumber(value)) return rc;
             if (values.Add(value) != kSuccess) return ReportError(kOutOfMemory, nullptr);
-            if (badLine == 0 && !vovido::IsProbability(value)) badLine = lexer->GetLineNumber();
+            if (refusal.line == 0 && !vovido::IsProbability(value))
+                refusal = {handle, value, lexer->GetLineNumber()};
         }
-        const int bad = vovido::FirstNonProbability(values);
-        if (bad >= 0) {
+        if (refusal.line != 0) {
             NoteReport_(kOutOfRange, true);
-            refusals_.push_back({handle, values[bad], badLine});
+            refusals_.push_back(refusal);
         } else if (sizeFits && node->GetDefinition()->SetDefinitionDoubles(values) != kSuccess) {
             (void)ReportError(kOutOfRange, "ERROR: Couldn't set probabilities");
         }

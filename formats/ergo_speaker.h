@@ -43,7 +43,6 @@ private:
     [[nodiscard]] int ReadNames();
     [[nodiscard]] int ReadLabels();
     [[nodiscard]] int ReadCenters();
-    int ReportMessage(int code, const std::string& text) { return ReportError(code, text.c_str()); }
 
     [[nodiscard]] int WriteNetwork();
 

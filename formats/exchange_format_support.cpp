@@ -164,20 +164,15 @@ bool IsProbability(double value) {
     return value >= 0.0 && value <= 1.0 + kRounding;  // false for NaN
 }
 
-int FirstNonProbability(const VRX_doubleArray& values) {
-    for (int i = 0; i < values.GetCount(); ++i) {
-        if (!IsProbability(values[i])) return i;
-    }
-    return -1;
-}
-
 std::string NonProbabilityMessage(const std::string& nodeId, double value) {
     return "ERROR: Node [" + nodeId + "] : " + NumberText(value) + " is no probability";
 }
 
 std::string ProbabilityRefusal(const std::string& nodeId, const VRX_doubleArray& values) {
-    const int bad = FirstNonProbability(values);
-    return bad < 0 ? std::string() : NonProbabilityMessage(nodeId, values[bad]);
+    for (int i = 0; i < values.GetCount(); ++i) {
+        if (!IsProbability(values[i])) return NonProbabilityMessage(nodeId, values[i]);
+    }
+    return std::string();
 }
 
 void AppendNestedLists(const VRX_Dmatrix& table, const NestedListStyle& style, std::string& out) {

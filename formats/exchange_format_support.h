@@ -42,12 +42,12 @@ using NodeRefusal = std::function<std::string(int handle)>;
 // Before a file is created: kOutOfRange (logged with the message) at the first node refused, or when the
 // nodes cannot be put in topological order.
 [[nodiscard]] int CheckWritableNodes(VRX_network& network, const NodeRefusal& refusal);
-// Before a file is created: -2 (logged) for a dynamic network (temporal arcs, or nodes of the slices, which
-// the slice evidence needs), which the format would save as its first slice alone.
-[[nodiscard]] int CheckStaticNetwork(VRX_network& network, const char* format);
 // The same, refusing with one message every node whose kind is not accepted.
 [[nodiscard]] int CheckWritableKinds(VRX_network& network, bool (*accepts)(int typeCode),
                                      const char* message);
+// Before a file is created: kOutOfRange (logged) for a dynamic network (temporal arcs, or nodes of the
+// slices, which the slice evidence needs), which the format would save as its first slice alone.
+[[nodiscard]] int CheckStaticNetwork(VRX_network& network, const char* format);
 
 // A write of a whole network: `check` refuses before anything is made, `writeBody` writes the text
 // into the speaker's output. A failed body marks the output failed, so that no partial file stays.
@@ -62,11 +62,10 @@ using NodeRefusal = std::function<std::string(int handle)>;
 // when empty.
 [[nodiscard]] int ReadWholeFile(const char* path, std::string& out);
 
-// A probability table as a file gives it: the index of the first entry that is no probability (0 to 1,
-// with the rounding of written numbers), -1 when all are; the message refusing such an entry; and that
-// message for the first such entry, or an empty text.
+// A probability table as a file gives it: whether an entry is a probability (0 to 1, with the rounding
+// of written numbers); the message refusing an entry that is not; and that message for the first such
+// entry, or an empty text.
 bool IsProbability(double value);
-int FirstNonProbability(const VRX_doubleArray& values);
 std::string NonProbabilityMessage(const std::string& nodeId, double value);
 std::string ProbabilityRefusal(const std::string& nodeId, const VRX_doubleArray& values);
 

@@ -314,8 +314,13 @@ int VRX_huginSpeaker::ReadPotentialData(int child) {
         // A decision's table in the file is the tool's policy, which the solvers compute again.
         if (values.GetCount() > 0)
             (void)ReportWarning(kSyntaxError, "ERROR: Data of a decision node ignored");
-        NoteNodeTable(child);
-        return kSuccess;
+        return kSuccess;  // its potential has noted it, data or none
+    }
+    // Tables are scaled to sum to 1 once read (counts are kept so), but no scaling mends a negative entry.
+    for (int i = 0; definition->GetType() == DefinitionType::kCpt && i < values.GetCount(); ++i) {
+        if (values[i] < 0.0)
+            return ReportMessage(kOutOfRange,
+                                 vovido::NonProbabilityMessage(network->GetNode(child)->GetId(), values[i]));
     }
     const int set = definition->SetDefinitionDoubles(values);
     if (set == kSuccess) {
@@ -366,13 +371,7 @@ void VRX_huginSpeaker::NormalizeTables() {
         VRX_nodeDefinition* definition = network->GetNode(h)->GetDefinition();
         if (definition == nullptr || definition->GetType() != DefinitionType::kCpt) continue;
         VRX_Dmatrix* table = nullptr;
-        if (definition->GetDefinition(table) != kSuccess || table == nullptr) continue;
-        VRX_Dmatrix normalized;
-        if (normalized.Copy(*table) != kSuccess) {
-            (void)ReportError(kOutOfMemory, nullptr);
-            continue;
-        }
-        (void)normalized.Normalize();  // in place, cannot fail
-        if (const int rc = definition->SetDefinition(normalized)) (void)ReportError(rc, nullptr);
+        // The definition's own table, scaled in place: its shape stays, so nothing is copied or refused.
+        if (definition->GetDefinition(table) == kSuccess && table != nullptr) (void)table->Normalize();
     }
 }

@@ -40,7 +40,6 @@ private:
     [[nodiscard]] int ReadPotential();
     // One "(coordinates) : numbers" entry of the potential's table.
     [[nodiscard]] int ReadEntry(int parentCount);
-    int ReportMessage(int code, const std::string& text) { return ReportError(code, text.c_str()); }
 
     [[nodiscard]] int WriteNetwork();
     void WriteNode(int handle);

@@ -60,7 +60,6 @@ private:
     [[nodiscard]] int ReadTable(int handle, bool functable);
     [[nodiscard]] int ReadUserBlock(int handle);
     [[nodiscard]] int ReadNodeVisual(int handle);
-    int ReportMessageText(int code, const std::string& text) { return ReportError(code, text.c_str()); }
 
     [[nodiscard]] int WriteNetworkText();
     void WriteNode(int handle);

@@ -188,7 +188,7 @@ int VRX_neticaSpeaker::ReadNodeBlock() {
     nodeId_.assign(TokenText_());
     const std::string id = nodeId_;
     if (network->FindNode(id.c_str()) >= 0) {
-        return ReportMessageText(kDuplicatedIdentifier, "ERROR: Couldn't Create Node (\"" + id + "\")");
+        return ReportMessage(kDuplicatedIdentifier, "ERROR: Couldn't Create Node (\"" + id + "\")");
     }
     typeCode_ = DefinitionType::kCpt;
     constant_ = false;
@@ -275,7 +275,7 @@ int VRX_neticaSpeaker::ReadTypeField(bool& handled) {
                 typeCode_ = DefinitionType::kCpt;
                 (void)ReportError(kOutOfRange, "ERROR: nodes of type ASSUME not supported (yet)");
             }
-            return ReportMessageText(kOutOfRange, "ERROR: '" + kind + "' : Unknown Node Type");
+            return ReportMessage(kOutOfRange, "ERROR: '" + kind + "' : Unknown Node Type");
         }
         return kSuccess;
     }
@@ -294,7 +294,7 @@ int VRX_neticaSpeaker::ReadTypeField(bool& handled) {
         } else if (chance == "DETERMIN") {
             typeCode_ = (typeCode_ | kDeterministicBit) & ~kChanceBit;
         } else {
-            return ReportMessageText(kOutOfRange, "ERROR: '" + chance + "' : Unknown Node Type");
+            return ReportMessage(kOutOfRange, "ERROR: '" + chance + "' : Unknown Node Type");
         }
         return kSuccess;
     }
@@ -309,8 +309,8 @@ int VRX_neticaSpeaker::EnsureDefinition() {
     const int handle = network->AddNode(typeCode_, nodeId_.c_str());
     if (handle < 0) {
         const bool known = VRX_node::IsKnownTypeCode(typeCode_);
-        return ReportMessageText(handle, known ? "ERROR: Couldn't Create Node (\"" + nodeId_ + "\")"
-                                               : "ERROR: Type of node [" + nodeId_ + "] unsupported");
+        return ReportMessage(handle, known ? "ERROR: Couldn't Create Node (\"" + nodeId_ + "\")"
+                                           : "ERROR: Type of node [" + nodeId_ + "] unsupported");
     }
     handle_ = handle;
     NoteNodeMade(handle);
@@ -331,8 +331,8 @@ int VRX_neticaSpeaker::ReadDefinitionField(int handle) {
             const int parent = network->FindNode(names[i]);
             const int added = parent < 0 ? parent : network->AddArc(parent, handle, 0);
             if (added != kSuccess) {
-                (void)ReportMessageText(added, std::string("ERROR: Couldn't add arc from node [") + names[i] +
-                                                   "] to node [" + node->GetId() + "]");
+                (void)ReportMessage(added, std::string("ERROR: Couldn't add arc from node [") + names[i] +
+                                               "] to node [" + node->GetId() + "]");
             }
         }
         return kSuccess;
@@ -379,8 +379,8 @@ int VRX_neticaSpeaker::ReadLevels(int handle) {
     const size_t k = intervals.size();
     // The bounds and every interval's upper bound: one level more than there are intervals.
     if (levels.GetCount() != static_cast<int>(k) + 1 || k == 0) {
-        return ReportMessageText(kOutOfRange, "ERROR: " + std::to_string(levels.GetCount()) +
-                                                  " levels given, " + std::to_string(k + 1) + " expected");
+        return ReportMessage(kOutOfRange, "ERROR: " + std::to_string(levels.GetCount()) + " levels given, " +
+                                              std::to_string(k + 1) + " expected");
     }
     for (size_t i = 0; i < k; ++i) intervals[i].upper = levels[static_cast<int>(i) + 1];
     equation->SetBounds(levels[0], levels[static_cast<int>(k)]);
@@ -398,7 +398,7 @@ int VRX_neticaSpeaker::ReadEquationField(int handle) {
         rc = static_cast<VRX_equation*>(node->GetDefinition())->SetEquation(text.c_str(), nullptr, &error);
     }
     if (rc == kSuccess) return kSuccess;
-    return ReportMessageText(rc, "ERROR: Node [" + std::string(node->GetId()) + "] : " + error);
+    return ReportMessage(rc, "ERROR: Node [" + std::string(node->GetId()) + "] : " + error);
 }
 
 int VRX_neticaSpeaker::ReadTable(int handle, bool functable) {
@@ -433,15 +433,15 @@ int VRX_neticaSpeaker::ReadTable(int handle, bool functable) {
     }
     // A continuous node's table over its intervals has no place in its equation: it would be lost.
     if (type == DefinitionType::kEquation && (names ? states.GetCount() : values.GetCount()) > 0) {
-        return ReportMessageText(kWrongNodeType, "ERROR: Node [" +
-                                                     std::string(network->GetNode(handle)->GetId()) +
-                                                     "] : discretised continuous nodes are not supported");
+        return ReportMessage(kWrongNodeType, "ERROR: Node [" +
+                                                 std::string(network->GetNode(handle)->GetId()) +
+                                                 "] : discretised continuous nodes are not supported");
     }
     // The policies of decisions are not part of their definitions.
     if (type == DefinitionType::kEquation || (type & kDecisionBit) != 0) return kSuccess;
     if (type == DefinitionType::kCpt) {
         const std::string refusal = vovido::ProbabilityRefusal(network->GetNode(handle)->GetId(), values);
-        if (!refusal.empty()) return ReportMessageText(kOutOfRange, refusal);
+        if (!refusal.empty()) return ReportMessage(kOutOfRange, refusal);
     }
     const int set =
         names ? definition->SetDefinitionStrings(states) : definition->SetDefinitionDoubles(values);
@@ -449,9 +449,9 @@ int VRX_neticaSpeaker::ReadTable(int handle, bool functable) {
         NoteNodeTable(handle);
         return kSuccess;
     }
-    return ReportMessageText(set, "ERROR: Node [" + std::string(network->GetNode(handle)->GetId()) +
-                                      "] : " + std::to_string(names ? states.GetCount() : values.GetCount()) +
-                                      " entries do not fit its " + word);
+    return ReportMessage(set, "ERROR: Node [" + std::string(network->GetNode(handle)->GetId()) +
+                                  "] : " + std::to_string(names ? states.GetCount() : values.GetCount()) +
+                                  " entries do not fit its " + word);
 }
 
 int VRX_neticaSpeaker::ReadUserBlock(int handle) {

@@ -95,9 +95,7 @@ int VRX_textFile::Close() {
             result = kFileIoFailed;
         }
         // A write the system refused (a full disk) is told with the system's reason.
-        const std::string reason = replacing_.ErrorText();
-        if (!reason.empty())
-            LogError(errorLog, kFileIoFailed, ("WRITE FILE FAILED: " + reason).c_str(), nullptr);
+        replacing_.ReportError();
         file = nullptr;
     } else if (file != nullptr) {
         std::fclose(file);

@@ -377,9 +377,9 @@ int VRX_textFormat::SkipStatement() {
         const int result = PeekToken();
         if (result != kSuccess) return ReportError(result, nullptr);
         if (token.kind == TokenKind::kPunctuator) {
-            const bool list = std::strcmp(token.text, "(") == 0;
-            if (skippingUnknown_ && (list || std::strcmp(token.text, "{") == 0)) NoteSkippedContent_();
-            if (std::strcmp(token.text, "{") == 0) {
+            const bool block = std::strcmp(token.text, "{") == 0;
+            if (skippingUnknown_ && (block || std::strcmp(token.text, "(") == 0)) NoteSkippedContent_();
+            if (block) {
                 ++depth;
             } else if (std::strcmp(token.text, "}") == 0) {
                 if (depth == 0) return kSuccess;
@@ -552,8 +552,7 @@ int VRX_textFormat::CheckNodeContent(bool warnMissing, bool outsideCounts, bool 
 
 int VRX_textFormat::ReportUnknownDeclaration(const char* what) {
     if (PeekToken() != kSuccess) return kSyntaxError;
-    message.assign("ERROR: '").append(TokenText_()).append("' : ").append(what);
-    const std::string text = message;
+    const std::string text = std::string("ERROR: '") + TokenText_() + "' : " + what;
     ConsumeToken();
     const bool setting = PeekToken() == kSuccess && token.text != nullptr &&
                          (std::strcmp(token.text, "=") == 0 || std::strcmp(token.text, ":") == 0);

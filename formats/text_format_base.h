@@ -73,6 +73,7 @@ public:
     // While reading, the first such error is kept: the read fails with it once it has gone on to report
     // what else is wrong, since the statement that logged it dropped or changed data.
     virtual int ReportError(int code, const char* message);
+    int ReportMessage(int code, const std::string& text) { return ReportError(code, text.c_str()); }
     // Logs as ReportError, for what the format does not know and may pass over: the read does not fail.
     int ReportWarning(int code, const char* message);
     // The first error reported since the read started; 0 while there is none.

@@ -84,7 +84,6 @@ protected:
     // After the last block: anything still in the input is reported (it would be lost). Then the
     // read's result: kUnexpectedEndOfFile for a block left open, else its first error, else 0.
     int FinishRead();
-    int ReportMessage(int code, const std::string& text) { return ReportError(code, text.c_str()); }
     // KEY = : kNotThisKeyword when the current token is not the Identifier key (nothing consumed).
     [[nodiscard]] int ReadKeyAndEquals(const char* key);
     // Lists whose size equals their item count, so that no setter takes spare room for items.

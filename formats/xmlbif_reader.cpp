@@ -446,21 +446,19 @@ void VRX_xmlSpeaker::ApplyDefinition(const Definition& definition) {
         return;
     }
     const int outcomes = nodeDefinition->GetNumberOfOutcomes();
-    if (network->GetNodeType(handle) == DefinitionType::kCpt) {
-        const std::string refusal = vovido::ProbabilityRefusal(id, values);
-        if (!refusal.empty()) {
-            (void)Report(line, kOutOfRange, refusal);
-            return;
-        }
-    }
-    if (network->GetNodeType(handle) == DefinitionType::kCpt &&
-        IsOwnOutcomeSlowest(definition.table, outcomes)) {
+    const bool probabilities = network->GetNodeType(handle) == DefinitionType::kCpt;
+    if (probabilities && IsOwnOutcomeSlowest(definition.table, outcomes)) {
         const int columns = count / outcomes;
         for (int i = 0; i < columns; ++i) {
             for (int j = 0; j < outcomes; ++j) values.AddReserved(definition.table[j * columns + i]);
         }
     } else {
         for (const double value : definition.table) values.AddReserved(value);
+    }
+    const std::string refusal = probabilities ? vovido::ProbabilityRefusal(id, values) : std::string();
+    if (!refusal.empty()) {
+        (void)Report(line, kOutOfRange, refusal);
+        return;
     }
     if (const int rc = nodeDefinition->SetDefinitionDoubles(values)) {
         (void)Report(line, rc, "ERROR: Node [" + id + "] : the table was refused");

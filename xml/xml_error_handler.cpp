@@ -1,12 +1,11 @@
 // The default XML error handler: errors and warnings become entries of the error log.
 #include "xml/xml_error_handler.h"
 
-#include "xml/xml_text.h"
-
 #include <string>
 
 #include "base/error_log.h"
 #include "base/status_codes.h"
+#include "xml/xml_text.h"
 
 const char* const kXmlDownloadHint =
     "Please download most recent version of TARVO/Cavro from:\nhttps://www.vovido.org/download";

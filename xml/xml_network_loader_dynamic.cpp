@@ -10,8 +10,6 @@
 #include "model/temporal_extension.h"
 #include "xml/xml_network_loader.h"
 
-namespace {}  // namespace
-
 XmlNetLoader::TemporalBinding::TemporalBinding(XmlNetLoader* owner, const char* name, int code, Handler end)
     : Binding(owner, name, nullptr, nullptr, nullptr, IXmlBinding::InheritStrictness),
       typeCode(code),

@@ -1,9 +1,7 @@
 // The XML writer: start tags with their queued attributes, escaped texts and number lists.
 #include "xml/xml_writer.h"
 
-#include "base/error_log.h"
 #include "base/number_text.h"
-#include "base/status_codes.h"
 #include "base/string_array.h"
 #include "xml/xml_text.h"
 
@@ -29,8 +27,7 @@ bool XmlWriter::Close() {
     file = nullptr;
     // The document replaces the file only when every byte of it was written.
     if (output.Commit()) return true;
-    const std::string reason = output.ErrorText();
-    if (!reason.empty()) LogError(errorLog, kFileIoFailed, ("WRITE FILE FAILED: " + reason).c_str(), nullptr);
+    output.ReportError();
     return false;
 }
 

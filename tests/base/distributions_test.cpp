@@ -171,6 +171,14 @@ TEST(DistributionsTest, PointValuesOfDensities) {
     distribution.GetMoments(mean, variance);
     EXPECT_EQ(mean, 1.0);
     EXPECT_EQ(variance, 4.0);
+    // An undefined argument, negated or not, leaves them undefined, as it leaves the call's value.
+    for (const char* text : {"Normal(x, 2)", "Normal(-x, 2)"}) {
+        std::unique_ptr<VRX_expression> open = ParseExpression(text, nullptr, nullptr);
+        const auto& undefined = static_cast<const VRX_distribution&>(*open);
+        EXPECT_EQ(undefined.GetDensity(1), kUndefinedValue) << text;
+        undefined.GetMoments(mean, variance);
+        EXPECT_EQ(mean, kUndefinedValue) << text;
+    }
 }
 
 TEST(DistributionsTest, InvalidParametersGiveTheUndefinedMarkerAndOneLogEntry) {

@@ -172,6 +172,8 @@ TEST(HuginReader, FailuresLeaveTheNetwork) {
          "(line 3) : ERROR: Couldn't add arc from parent node (\"C\")"},
         {"net {}\nnode A { }\npotential (A) { data = (0.5 x); }", "(line 3) : ERROR: 'x' : Unexpected"},
         {"net {}\nnode A { position = (1); }", "(line 2) : ERROR: Wrong position coordinates"},
+        {"net {}\nnode A { }\npotential (A) { data = (2 -1); }",
+         "(line 3) : ERROR: Node [A] : -1 is no probability"},
         {"net {}\nnode A { }\npotential (A) { data = (1e999 0); }",
          "(line 3) : ERROR: '1e999' : Number out of range"},
         {"net { node_size = (1); }", "(line 1) : ERROR: Wrong node size"},

@@ -134,6 +134,10 @@ TEST_F(XmlBifTest, BadFilesFailWithTheirMessageAndLeaveTheNetworkAsItWas) {
          Bif("<VARIABLE><NAME>A</NAME><OUTCOME>a</OUTCOME><OUTCOME>b</OUTCOME></VARIABLE>\n"
              "<DEFINITION><FOR>A</FOR><TABLE>0.5 0.25 0.25</TABLE></DEFINITION>\n"),
          kOutOfRange, kOutOfRange, "(line 6) : ERROR: Node [A] was expecting 2 numbers but 3 were read"},
+        {"no probability",
+         Bif("<VARIABLE><NAME>A</NAME><OUTCOME>a</OUTCOME><OUTCOME>b</OUTCOME></VARIABLE>\n"
+             "<DEFINITION><FOR>A</FOR><TABLE>2 -1</TABLE></DEFINITION>\n"),
+         kOutOfRange, kOutOfRange, "(line 6) : ERROR: Node [A] : 2 is no probability"},
         {"number",
          Bif("<VARIABLE><NAME>A</NAME></VARIABLE>\n<DEFINITION><FOR>A</FOR><TABLE>0.5 half</TABLE>"
              "</DEFINITION>\n"),
