@@ -24,7 +24,7 @@ ExpressionSlot ParseFolded(const std::string& text) {
 }
 
 bool IsDefined(double x) {
-    return std::isfinite(x) && x != kUndefinedValue;
+    return std::isfinite(x) && !IsUndefinedValue(x);
 }
 
 }  // namespace

@@ -105,7 +105,7 @@ int SampleEquationNetwork(const EquationSolverOptions& options) {
             }
             for (int n : unit.nodes) {
                 const double x = known.Get(n);
-                if (std::fabs(x) == kUndefinedValue) return vovido::RefuseUndefinedValue(network, n);
+                if (IsUndefinedValue(x)) return vovido::RefuseUndefinedValue(network, n);
                 if (VRX_valEqEvaluation* v = values[static_cast<size_t>(n)]) v->AddSample(x);
             }
         }

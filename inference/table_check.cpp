@@ -83,7 +83,7 @@ const char* ValueFault(VRX_nodeValue& value, int& code) {
         const auto& evaluation = static_cast<const VRX_valEqEvaluation&>(value);
         const double mean = evaluation.GetMean();
         code = kOutOfRange;
-        return std::isnan(mean) || std::fabs(mean) == kUndefinedValue || std::isnan(evaluation.GetStdDev())
+        return std::isnan(mean) || IsUndefinedValue(mean) || std::isnan(evaluation.GetStdDev())
                    ? kUndefinedValueText
                    : nullptr;
     }
