@@ -340,15 +340,16 @@ void EmRun::GroupRecords() {
         for (size_t k = 0; k < width; ++k) {
             const DataMatch& m = matches_[k];
             // Missing cells are flagged one by one: any other value must be an outcome of the node.
-            int v = data_.IsMissing(m.column, r) ? -1 : data_.GetInt(m.column, r);
-            if (!data_.IsMissing(m.column, r) && (v < 0 || v >= NumberOfOutcomes(*work_, m.node))) {
+            const bool missing = data_.IsMissing(m.column, r);
+            int v = missing ? -1 : data_.GetInt(m.column, r);
+            if (!missing && (v < 0 || v >= NumberOfOutcomes(*work_, m.node))) {
                 char text[512];
                 std::snprintf(text, sizeof text, "em: evidence cannot be set for node %s in record %d",
                               work_->GetNode(m.node)->GetId(), r + 1);
                 LogError(errorLog, kFailure, text, nullptr);
                 v = -1;
             }
-            values[k] = v < 0 ? -1 : v;
+            values[k] = v;
         }
         std::string key(reinterpret_cast<const char*>(values.data()), width * sizeof(int));
         auto found = index.emplace(std::move(key), static_cast<int>(groupFirst_.size()));
