@@ -79,7 +79,6 @@ int dag::start_completion(int copies) {
         }
     }
     // The first draws know nothing of the other cells of the record.
-    std::vector<double> w;
     for (const auto& cell : missing_cells_) {
         completed_[cell.second][cell.first] = DrawFromWeights(frequencies[cell.second], completion_seed_);
     }
