@@ -171,11 +171,9 @@ private:
     void GroupRecords();
     // Nodes whose tables the data cannot inform (neither they nor any node below them is observed in
     // any record) keep their tables, with a warning: learning them would only return the start.
+    // The fixed nodes are marked kept there too, so that IsFixed reads one flag.
     void KeepUninformedNodes();
-    bool IsFixed(int handle) const {
-        return Contains(fixedNodes_, handle) ||
-               (handle < static_cast<int>(kept_.size()) && kept_[handle] != 0);
-    }
+    bool IsFixed(int handle) const { return handle < static_cast<int>(kept_.size()) && kept_[handle] != 0; }
     void SetGroupEvidence(size_t g);
     // The counts of the record through the unrolled network: every copy of a plate node counts into the
     // node's table of the temporal order that its slice uses.
@@ -197,7 +195,7 @@ private:
     std::vector<int> groupValues_;
     std::vector<int> groupFirst_;
     std::vector<double> groupWeight_;
-    std::vector<char> kept_;  // per handle: the table stays as it is (see KeepUninformedNodes)
+    std::vector<char> kept_;  // per handle: the table stays as it is (fixed, or see KeepUninformedNodes)
 };
 
 int EmRun::Prepare() {
@@ -312,8 +310,11 @@ void EmRun::KeepUninformedNodes() {
         }
     }
     kept_.assign(static_cast<size_t>(size), 0);
+    for (int h : fixedNodes_) {
+        if (h >= 0 && h < size) kept_[h] = 1;
+    }
     for (int h = work.GetFirstNode(); h >= 0; h = work.GetNextNode(h)) {
-        if (informed[h] || Contains(fixedNodes_, h)) continue;
+        if (informed[h] || kept_[h] != 0) continue;
         kept_[h] = 1;
         // Helper nodes of a decomposition are not the caller's; a node that keeps every column anyway
         // needs no warning.
