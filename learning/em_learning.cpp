@@ -324,11 +324,8 @@ void EmRun::KeepUninformedNodes() {
             (!decomposed && noLearn != nullptr && std::strcmp(noLearn, "ALL") == 0)) {
             continue;
         }
-        char text[512];
-        std::snprintf(text, sizeof text,
-                      "em: warning: no record observes node %s or a node below it; its table is kept",
-                      NodeId(work, h));
-        LogError(errorLog, kFailure, text, nullptr);
+        (void)Fail("em: warning: no record observes node %s or a node below it; its table is kept",
+                   NodeId(work, h));
     }
 }
 
@@ -344,10 +341,8 @@ void EmRun::GroupRecords() {
             const bool missing = data_.IsMissing(m.column, r);
             int v = missing ? -1 : data_.GetInt(m.column, r);
             if (!missing && (v < 0 || v >= NumberOfOutcomes(*work_, m.node))) {
-                char text[512];
-                std::snprintf(text, sizeof text, "em: evidence cannot be set for node %s in record %d",
-                              work_->GetNode(m.node)->GetId(), r + 1);
-                LogError(errorLog, kFailure, text, nullptr);
+                (void)Fail("em: evidence cannot be set for node %s in record %d", NodeId(*work_, m.node),
+                           r + 1);
                 v = -1;
             }
             values[k] = v;
@@ -382,10 +377,8 @@ void EmRun::SetGroupEvidence(size_t g) {
             rc = value->SetEvidence(v);
         }
         if (rc != kSuccess) {
-            char text[512];
-            std::snprintf(text, sizeof text, "em: evidence cannot be set for node %s in record %d",
-                          work.GetNode(h)->GetId(), groupFirst_[g] + 1);
-            LogError(errorLog, kFailure, text, nullptr);
+            (void)Fail("em: evidence cannot be set for node %s in record %d", NodeId(work, h),
+                       groupFirst_[g] + 1);
         }
     }
 }
