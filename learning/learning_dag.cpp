@@ -113,6 +113,7 @@ void dag::copy_from(const dag& other) {
     missing_cells_ = other.missing_cells_;
     completion_seed_ = other.completion_seed_;
     completion_copies_ = other.completion_copies_;
+    completion_active_ = other.completion_active_;
     count_cache_ = other.count_cache_;
     score_cache_ = other.score_cache_;
     heap_.clear();
