@@ -54,12 +54,14 @@ int dag::start_completion(int copies) {
     missing_cells_.clear();
     completion_seed_ = -1;  // the same draws on every run
     completion_copies_ = std::max(1, copies);
+    completion_active_.assign(n, 0);
     std::vector<std::vector<double>> frequencies(n);
     for (int i = 0; i < n; ++i) {
         const hybrid_node& node = *nodes_[i];
         // Continuous columns are neither completed nor scored.
         const bool discrete = (node.kind & hybrid_node::kDiscreteData) && node.num_states() > 0;
         if (node.active && !discrete) return kFailure;
+        completion_active_[i] = node.active ? 1 : 0;
         // Every column that counts may read is copied, so that all of them have the copies.
         if (!node.data) continue;
         completed_[i].reserve(static_cast<size_t>(completion_copies_) * total_records_);
@@ -79,7 +81,6 @@ int dag::start_completion(int copies) {
         }
     }
     // The first draws know nothing of the other cells of the record.
-    std::vector<double> w;
     for (const auto& cell : missing_cells_) {
         completed_[cell.second][cell.first] = DrawFromWeights(frequencies[cell.second], completion_seed_);
     }
@@ -115,7 +116,17 @@ int dag::estimate_completion_tables(std::vector<std::vector<double>>& theta,
     return kSuccess;
 }
 
+bool dag::completion_fits() const {
+    for (size_t i = 0; i < completion_active_.size() && i < nodes_.size(); ++i) {
+        if ((nodes_[i]->active ? 1 : 0) != completion_active_[i]) return false;
+    }
+    return true;
+}
+
 int dag::complete_missing_cells(int copies, int sweeps) {
+    // A node activated since has its missing cells undrawn, one deactivated no tables to draw from:
+    // the completion starts again.
+    if (!completed_.empty() && !completion_fits()) drop_completion();
     if (completed_.empty() && start_completion(copies) != kSuccess) {
         drop_completion();
         return kFailure;

@@ -134,7 +134,7 @@ void dag::refresh_moves(const learning_move& move, bool made) {
     if (reversed) push_move(best_move(move.move_from));
     for (int changed : {move.move_to, reversed ? move.move_from : -1}) {
         if (changed < 0) continue;
-        for (int c : std::vector<int>(nodes_[changed]->children)) {
+        for (int c : nodes_[changed]->children) {
             if (c != move.move_to && c != move.move_from) push_move(best_move(c));
         }
     }

@@ -112,17 +112,6 @@ bool DataFileReader::NextLine(bool atEnd, const char*& begin, const char*& end) 
     return true;
 }
 
-bool DataFileReader::ReadLine(size_t& position, const char*& begin, const char*& end) const {
-    const size_t size = text_.size();
-    if (position >= size) return false;
-    begin = text_.data() + position;
-    const void* feed = std::memchr(begin, '\n', size - position);
-    end = feed != nullptr ? static_cast<const char*>(feed) : text_.data() + size;
-    position = static_cast<size_t>(end - text_.data()) + 1;
-    if (end > begin && end[-1] == '\r') --end;
-    return true;
-}
-
 size_t DataFileReader::SplitLine(const char* begin, const char* end, bool dataMode) {
     tokens_.clear();
     const char* start = begin;
@@ -258,10 +247,11 @@ void DataFileReader::Store(long records) {
         cells[c].cells.assign(records, marker);
         cells[c].missing.assign(records, 0);
     }
-    size_t position = dataStart_;
+    // The records classified are whole lines: taken again from the first, they end where they did.
+    position_ = scanned_ = dataStart_;
     const char* begin;
     const char* end;
-    for (long r = 0; r < records && ReadLine(position, begin, end); ++r) {
+    for (long r = 0; r < records && NextLine(true, begin, end); ++r) {
         SplitLine(begin, end, true);
         for (size_t c = 0; c < columns; ++c) {
             const Token& token = tokens_[c];

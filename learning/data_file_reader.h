@@ -40,8 +40,6 @@ private:
     // The next complete line [begin, end) after the last one taken, without its line end; at the end of
     // the input also a last line without a line feed. False when there is none (yet).
     bool NextLine(bool atEnd, const char*& begin, const char*& end);
-    // The next line from position of the whole text; false at its end.
-    bool ReadLine(size_t& position, const char*& begin, const char*& end) const;
     // Cuts the line into tokens_; the count found (blank separator: an empty last token not counted).
     size_t SplitLine(const char* begin, const char* end, bool dataMode);
     // The header from the first line, then every record line held so far is checked and classified.

@@ -171,11 +171,9 @@ private:
     void GroupRecords();
     // Nodes whose tables the data cannot inform (neither they nor any node below them is observed in
     // any record) keep their tables, with a warning: learning them would only return the start.
+    // The fixed nodes are marked kept there too, so that IsFixed reads one flag.
     void KeepUninformedNodes();
-    bool IsFixed(int handle) const {
-        return Contains(fixedNodes_, handle) ||
-               (handle < static_cast<int>(kept_.size()) && kept_[handle] != 0);
-    }
+    bool IsFixed(int handle) const { return handle < static_cast<int>(kept_.size()) && kept_[handle] != 0; }
     void SetGroupEvidence(size_t g);
     // The counts of the record through the unrolled network: every copy of a plate node counts into the
     // node's table of the temporal order that its slice uses.
@@ -197,7 +195,7 @@ private:
     std::vector<int> groupValues_;
     std::vector<int> groupFirst_;
     std::vector<double> groupWeight_;
-    std::vector<char> kept_;  // per handle: the table stays as it is (see KeepUninformedNodes)
+    std::vector<char> kept_;  // per handle: the table stays as it is (fixed, or see KeepUninformedNodes)
 };
 
 int EmRun::Prepare() {
@@ -312,8 +310,11 @@ void EmRun::KeepUninformedNodes() {
         }
     }
     kept_.assign(static_cast<size_t>(size), 0);
+    for (int h : fixedNodes_) {
+        if (h >= 0 && h < size) kept_[h] = 1;
+    }
     for (int h = work.GetFirstNode(); h >= 0; h = work.GetNextNode(h)) {
-        if (informed[h] || Contains(fixedNodes_, h)) continue;
+        if (informed[h] || kept_[h] != 0) continue;
         kept_[h] = 1;
         // Helper nodes of a decomposition are not the caller's; a node that keeps every column anyway
         // needs no warning.
@@ -323,11 +324,8 @@ void EmRun::KeepUninformedNodes() {
             (!decomposed && noLearn != nullptr && std::strcmp(noLearn, "ALL") == 0)) {
             continue;
         }
-        char text[512];
-        std::snprintf(text, sizeof text,
-                      "em: warning: no record observes node %s or a node below it; its table is kept",
-                      NodeId(work, h));
-        LogError(errorLog, kFailure, text, nullptr);
+        (void)Fail("em: warning: no record observes node %s or a node below it; its table is kept",
+                   NodeId(work, h));
     }
 }
 
@@ -340,15 +338,14 @@ void EmRun::GroupRecords() {
         for (size_t k = 0; k < width; ++k) {
             const DataMatch& m = matches_[k];
             // Missing cells are flagged one by one: any other value must be an outcome of the node.
-            int v = data_.IsMissing(m.column, r) ? -1 : data_.GetInt(m.column, r);
-            if (!data_.IsMissing(m.column, r) && (v < 0 || v >= NumberOfOutcomes(*work_, m.node))) {
-                char text[512];
-                std::snprintf(text, sizeof text, "em: evidence cannot be set for node %s in record %d",
-                              work_->GetNode(m.node)->GetId(), r + 1);
-                LogError(errorLog, kFailure, text, nullptr);
+            const bool missing = data_.IsMissing(m.column, r);
+            int v = missing ? -1 : data_.GetInt(m.column, r);
+            if (!missing && (v < 0 || v >= NumberOfOutcomes(*work_, m.node))) {
+                (void)Fail("em: evidence cannot be set for node %s in record %d", NodeId(*work_, m.node),
+                           r + 1);
                 v = -1;
             }
-            values[k] = v < 0 ? -1 : v;
+            values[k] = v;
         }
         std::string key(reinterpret_cast<const char*>(values.data()), width * sizeof(int));
         auto found = index.emplace(std::move(key), static_cast<int>(groupFirst_.size()));
@@ -380,10 +377,8 @@ void EmRun::SetGroupEvidence(size_t g) {
             rc = value->SetEvidence(v);
         }
         if (rc != kSuccess) {
-            char text[512];
-            std::snprintf(text, sizeof text, "em: evidence cannot be set for node %s in record %d",
-                          work.GetNode(h)->GetId(), groupFirst_[g] + 1);
-            LogError(errorLog, kFailure, text, nullptr);
+            (void)Fail("em: evidence cannot be set for node %s in record %d", NodeId(work, h),
+                       groupFirst_[g] + 1);
         }
     }
 }

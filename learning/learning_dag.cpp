@@ -113,6 +113,7 @@ void dag::copy_from(const dag& other) {
     missing_cells_ = other.missing_cells_;
     completion_seed_ = other.completion_seed_;
     completion_copies_ = other.completion_copies_;
+    completion_active_ = other.completion_active_;
     count_cache_ = other.count_cache_;
     score_cache_ = other.score_cache_;
     heap_.clear();
@@ -265,7 +266,7 @@ const std::vector<double>* dag::family_counts(int i, const std::vector<int>& par
     auto found = count_cache_.find(key);
     if (found != count_cache_.end()) return &found->second;
     const hybrid_node& node = *nodes_[i];
-    if (!(node.kind & hybrid_node::kDiscreteData)) return nullptr;
+    if (!(node.kind & hybrid_node::kDiscreteData) || !has_counted_column(i)) return nullptr;
     const int r = node.num_states();
     const int k = static_cast<int>(parents.size());
     std::vector<int> strides(k);
@@ -281,7 +282,6 @@ const std::vector<double>* dag::family_counts(int i, const std::vector<int>& par
         if (cells > kMaxFamilyCells) return nullptr;
     }
     std::vector<double> counts(static_cast<size_t>(cells), 0.0);
-    if (!has_counted_column(i)) return nullptr;
     const int32_t* own = counted_column(i);
     // Completed records come in several copies, each counted with its share.
     const double weight = 1.0 / completion_copies_;

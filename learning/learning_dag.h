@@ -76,8 +76,9 @@ public:
     // counted with its share: every missing cell drawn from its distribution given the rest of its
     // record under the current arcs (Gibbs sweeps, parameters estimated from the completed records
     // before each sweep). The first call starts from draws of each node's observed frequencies; later
-    // calls go on from the last completion (and keep its number of copies). 0, or -1 (nothing
-    // completed) for a graph with a continuous column or a family too large to count.
+    // calls go on from the last completion (and keep its number of copies) while the same nodes are
+    // active. 0, or -1 (nothing completed) for a graph with a continuous column or a family too large
+    // to count.
     [[nodiscard]] int complete_missing_cells(int copies, int sweeps);
     // Scores count the records as they are again.
     void drop_completion();
@@ -231,6 +232,8 @@ private:
     // Expectation maximisation replaces the counts by expected ones and estimates from those.
     friend class em_run;
 
+    // Whether the nodes active when the completion began are the active ones still.
+    bool completion_fits() const;
     // The column that counts read for node i: the completed one while there is a completion, which
     // a node added since lacks.
     bool has_counted_column(int i) const;
@@ -287,6 +290,8 @@ private:
     std::vector<std::pair<int, int>> missing_cells_;
     int completion_seed_ = -1;
     int completion_copies_ = 1;
+    // Per node, whether it was active when the completion began: only those have their cells drawn.
+    std::vector<char> completion_active_;
     // Search state.
     std::vector<learning_move> heap_;
     int allowed_moves_ = kAllowRemove | kAllowAdd | kAllowReverse;

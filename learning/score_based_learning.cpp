@@ -91,76 +91,65 @@ void ApplyBackgroundKnowledge(dag& graph, const std::vector<std::pair<int, int>>
 
 namespace {
 
-int GreedyThickThinning(const GreedyThickThinningOptions& options, const DataSet& data, VRX_network& network,
-                        progress_tracker* progress) {
-    const char* name = "greedy thick thinning";
-    if (CheckNetWeight(name, options.priorsMethod, options.netWeight) != kSuccess) return kFailure;
-    const int logged = errorLog.GetNumberOfEntries();
-    dag graph;
-    if (!graph.import_data_set(data))
-        return Refuse(logged, std::string(name) + ": the data set cannot be imported");
-    RunStep step(graph, progress, "Greedy thick thinning");
-    if (step.status() != kSuccess) return Failed(step.status());
-    SetPriors(graph, options.priorsMethod, options.netWeight);
-    // The constraints travel with the nodes into the classifier's copy of the graph.
-    ApplyBackgroundKnowledge(graph, options.forcedArcs, options.forbiddenArcs, options.tiers);
-    dag_classifier classifier;
-    if (classifier.register_int("MAX_NUM_PA_GS", options.maxParents) != kSuccess ||
-        classifier.set_int("model_type", 0) != kSuccess)
-        return Refuse(logged, std::string(name) + ": the options cannot be set");
-    classifier.set_training_data(&graph);
-    const int result = classifier.learn();
-    if (result == kProgressCancelled) return result;
-    if (result != kSuccess)
-        return Refuse(logged, std::string(name) + ": no network can be learnt from this data set");
-    if (CopyOrEmpty(classifier, network) != kSuccess) {
-        return Refuse(logged, std::string(name) + ": the learnt network cannot be copied");
-    }
-    const int closed = step.close();
-    return closed == kSuccess ? kSuccess : Failed(closed);
-}
-
-int NaiveBayes(const NaiveBayesOptions& options, const DataSet& data, VRX_network& network,
-               progress_tracker* progress) {
-    const char* name = "naive bayes";
-    if (CheckNetWeight(name, options.priorsMethod, options.netWeight) != kSuccess) return kFailure;
-    const int logged = errorLog.GetNumberOfEntries();
-    dag graph;
-    if (!graph.import_data_set(data))
-        return Refuse(logged, std::string(name) + ": the data set cannot be imported");
-    RunStep step(graph, progress, "Naive Bayes");
-    if (step.status() != kSuccess) return Failed(step.status());
-    SetPriors(graph, options.priorsMethod, options.netWeight);
-    const int c = graph.find_node(options.classVariableId);
-    if (c < 0) {
-        return Refuse(logged,
-                      std::string(name) + ": the data set has no variable named " + options.classVariableId);
-    }
-    dag_classifier classifier;
-    classifier.set_training_data(&graph);
-    if (classifier.set_int("model_type", options.featureSelection ? 2 : 1) != kSuccess ||
-        classifier.set_class_variable(c) != kSuccess) {
-        return Refuse(logged, std::string(name) + ": the options cannot be set");
-    }
-    const int result = classifier.learn();
-    if (result == kProgressCancelled) return result;
-    if (result != kSuccess)
-        return Refuse(logged, std::string(name) + ": no network can be learnt from this data set");
-    if (CopyOrEmpty(classifier, network) != kSuccess) {
-        return Refuse(logged, std::string(name) + ": the learnt network cannot be copied");
-    }
-    const int closed = step.close();
-    return closed == kSuccess ? kSuccess : Failed(closed);
+// The run both drivers share: the data into a graph, the run as one step of the caller's tracker, the
+// priors, then `prepare` sets up the classifier (the reason when it cannot, else empty), and the
+// classifier learns and its graph goes into the network.
+template <class Prepare>
+int LearnWithClassifier(const char* name, const char* stepText, int priorsMethod, double netWeight,
+                        const DataSet& data, VRX_network& network, progress_tracker* progress,
+                        Prepare&& prepare) {
+    return vovido::CatchOutOfMemory([&] {
+        if (CheckNetWeight(name, priorsMethod, netWeight) != kSuccess) return kFailure;
+        const int logged = errorLog.GetNumberOfEntries();
+        dag graph;
+        if (!graph.import_data_set(data))
+            return Refuse(logged, std::string(name) + ": the data set cannot be imported");
+        RunStep step(graph, progress, stepText);
+        if (step.status() != kSuccess) return Failed(step.status());
+        SetPriors(graph, priorsMethod, netWeight);
+        dag_classifier classifier;
+        const std::string reason = prepare(graph, classifier);
+        if (!reason.empty()) return Refuse(logged, std::string(name) + ": " + reason);
+        const int result = classifier.learn();
+        if (result == kProgressCancelled) return result;
+        if (result != kSuccess)
+            return Refuse(logged, std::string(name) + ": no network can be learnt from this data set");
+        if (CopyOrEmpty(classifier, network) != kSuccess) {
+            return Refuse(logged, std::string(name) + ": the learnt network cannot be copied");
+        }
+        const int closed = step.close();
+        return closed == kSuccess ? kSuccess : Failed(closed);
+    });
 }
 
 }  // namespace
 
 int LearnGreedyThickThinning(const GreedyThickThinningOptions& options, const DataSet& data,
                              VRX_network& network, progress_tracker* progress) {
-    return vovido::CatchOutOfMemory([&] { return GreedyThickThinning(options, data, network, progress); });
+    return LearnWithClassifier(
+        "greedy thick thinning", "Greedy thick thinning", options.priorsMethod, options.netWeight, data,
+        network, progress, [&](dag& graph, dag_classifier& classifier) -> std::string {
+            // The constraints travel with the nodes into the classifier's copy of the graph.
+            ApplyBackgroundKnowledge(graph, options.forcedArcs, options.forbiddenArcs, options.tiers);
+            if (classifier.register_int("MAX_NUM_PA_GS", options.maxParents) != kSuccess ||
+                classifier.set_int("model_type", 0) != kSuccess)
+                return "the options cannot be set";
+            classifier.set_training_data(&graph);
+            return {};
+        });
 }
 
 int LearnNaiveBayes(const NaiveBayesOptions& options, const DataSet& data, VRX_network& network,
                     progress_tracker* progress) {
-    return vovido::CatchOutOfMemory([&] { return NaiveBayes(options, data, network, progress); });
+    return LearnWithClassifier(
+        "naive bayes", "Naive Bayes", options.priorsMethod, options.netWeight, data, network, progress,
+        [&](dag& graph, dag_classifier& classifier) -> std::string {
+            const int c = graph.find_node(options.classVariableId);
+            if (c < 0) return "the data set has no variable named " + options.classVariableId;
+            classifier.set_training_data(&graph);
+            if (classifier.set_int("model_type", options.featureSelection ? 2 : 1) != kSuccess ||
+                classifier.set_class_variable(c) != kSuccess)
+                return "the options cannot be set";
+            return {};
+        });
 }

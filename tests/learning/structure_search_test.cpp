@@ -275,3 +275,22 @@ TEST(StructureSearch, GreedyEndsWhereNoMoveGains) {
         EXPECT_LE(best, 1e-7) << criterion;
     }
 }
+
+TEST(Completion, StartsAgainWhenTheActiveNodesChange) {
+    // A node deactivated after the first completion, and one activated after it, with arcs.
+    for (bool activate : {false, true}) {
+        dag g;
+        g.add_node_with_states("a", {"0", "1"}, {0, 1, -1, 1, 0, -1});
+        g.add_node_with_states("b", {"0", "1"}, {0, -1, 1, 1, -1, 0});
+        g.add_node_with_states("c", {"0", "1"}, {-1, 1, 0, -1, 1, 0});
+        if (activate) {
+            ASSERT_EQ(g.deactivate_node(2), kSuccess);
+        }
+        ASSERT_EQ(g.add_arc(0, 1), 1);
+        ASSERT_EQ(g.complete_missing_cells(1, 1), kSuccess);
+        ASSERT_EQ(activate ? g.activate_node(2) : g.deactivate_node(1), kSuccess);
+        ASSERT_EQ(g.add_arc(activate ? 2 : 0, activate ? 0 : 2), 1);
+        EXPECT_EQ(g.complete_missing_cells(1, 3), kSuccess);
+        EXPECT_NE(g.score(), kScoreNotComputed);
+    }
+}
