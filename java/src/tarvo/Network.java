@@ -684,8 +684,10 @@ public class Network extends Wrapper {
      * nodes they need are computed when targets are set. The algorithm is the network's setting (see the
      * class description); read the results with {@link #getNodeValue(int)}.
      *
-     * @throws TARVOException when the algorithm fails, for example on evidence of probability zero
-     *     ("TARVO error ... in function UpdateBeliefs", with the messages of this update only)
+     * @throws TARVOException when the algorithm fails, for example on evidence of probability zero, when a
+     *     result is not finite or a node's value is undefined ("ERROR: Node [...] : its value is undefined"),
+     *     or when the unrolled network would pass the node or table limit ("TARVO error ... in function
+     *     UpdateBeliefs", with the messages of this update only)
      */
     public native void updateBeliefs();
 
@@ -2995,7 +2997,7 @@ public class Network extends Wrapper {
      *     (in ascending handle order) and s slices, entry {@code t * n + i} is the handle, in the new
      *     network, of plate node i in slice t; slice 0 keeps the plate nodes' own handles
      * @throws TARVOException when the network has no temporal features or cannot be unrolled ("TARVO error
-     *     ... in function UnrollNetwork")
+     *     ... in function UnrollNetwork"; -42 when the new network would pass the node or table limit)
      */
     public native UnrollResults unroll();
 
@@ -3049,7 +3051,8 @@ public class Network extends Wrapper {
      * @param order the order, at least 1 (1: from the previous slice)
      * @throws TARVOException when a handle names no node (the parent is checked first), or the engine
      *     refuses the arc ("TARVO error ... in function AddTemporalArc": an order below 1, a node outside
-     *     the plate, an arc that exists)
+     *     the plate, an arc that exists; -42 when the child's own and temporal tables would pass the table
+     *     limit)
      */
     public native void addTemporalArc(int parentHandle, int childHandle, int order);
 
