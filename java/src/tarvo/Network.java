@@ -410,7 +410,8 @@ public class Network extends Wrapper {
      * @param childHandle the child's handle
      * @throws TARVOException when a handle names no node (the parent is checked first), or the engine
      *     refuses the arc ("TARVO error ... in function AddArc"): the nodes are the same or already
-     *     adjacent, the arc would close a cycle, or the child's kind takes no such parent
+     *     adjacent, the arc would close a cycle, the child's kind or temporal type takes no such parent, or
+     *     the child's tables, temporal ones included, would pass the table limit (-42)
      */
     public native void addArc(int parentHandle, int childHandle);
 
@@ -3028,7 +3029,8 @@ public class Network extends Wrapper {
      * @param temporalType 0 normal, 1 anchor, 2 terminal, 3 plate
      * @throws TARVOException when the handle names no node, or the engine refuses the type ("TARVO error
      *     ... in function setNodeTemporalType"): a value outside 0 to 3, a plate node that still has
-     *     temporal arcs, or ordinary arcs that the new type does not allow
+     *     temporal arcs, ordinary arcs that the new type does not allow, or an anchor whose release would
+     *     grow the tables of its plate children past the table limit (-42)
      */
     public native void setNodeTemporalType(int nodeHandle, int temporalType);
 
