@@ -542,10 +542,10 @@ public class Network extends Wrapper {
      *
      * @param nodeHandle the node's handle
      * @param outcomeId the new outcome's identifier: a letter followed by letters, digits and
-     *     underscores, unique among the node's outcomes
+     *     underscores; one that another outcome of the node has is replaced by a generated one
      * @throws TARVOException when the identifier breaks the rule (checked before the handle), the handle
-     *     names no node, or the node refuses the outcome ("AddOutcome": a duplicate, or a kind with fixed
-     *     outcomes)
+     *     names no node, or the node refuses the outcome ("AddOutcome": a kind with fixed outcomes, or -42
+     *     when its table or a temporal table over its outcomes would pass the table limit)
      */
     public native void addOutcome(int nodeHandle, String outcomeId);
 
