@@ -220,10 +220,6 @@ private:
     Destroy destroy_;
 };
 
-}  // namespace vovido
-
-namespace vovido {
-
 // Destroys an engine object of the VRX_object family kept by ToNativePtr; zero is ignored.
 void DeleteVrxObject(jlong ptr);
 

@@ -5,8 +5,6 @@
 
 #include <jni.h>
 
-#include <utility>
-
 #include "jni/jni_checks.h"
 #include "jni/jni_frame.h"
 #include "jni/native_pairs.h"
@@ -25,14 +23,6 @@ namespace vovido {
 template <typename Body>
 auto OnNetwork(JNIEnv* env, jobject self, Body&& body) noexcept {
     return RunNative(env, [&] { return body(GetNetwork(env, self)); });
-}
-
-// Runs a node native as body(env, network, handle, args...) by identifier (resolved before anything else
-// is checked); pairs of natives by handle and by identifier are written with VOVIDO_NODE_NATIVES
-// (native_pairs.h).
-template <typename Body, typename... Args>
-auto OnNodeId(JNIEnv* env, jobject self, jstring nodeId, Body&& body, Args... args) noexcept {
-    return OnId<nodeHandleFromId>(env, self, nodeId, std::forward<Body>(body), args...);
 }
 
 // A node body taking the outcome by identifier, resolved after the node, for the routine that takes it by

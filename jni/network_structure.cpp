@@ -27,7 +27,6 @@ using vovido::NodeDefinition;
 using vovido::NodeHeader;
 using vovido::NodeIdText;
 using vovido::OnNetwork;
-using vovido::OnNodeId;
 using vovido::OutcomeIdOf;
 using vovido::WithLast;
 
@@ -226,7 +225,8 @@ extern "C" JNIEXPORT jint JNICALL Java_tarvo_Network_getNextNode(JNIEnv* env, jo
 }
 
 extern "C" JNIEXPORT jint JNICALL Java_tarvo_Network_getNode(JNIEnv* env, jobject self, jstring id) {
-    return OnNodeId(env, self, id, [](JNIEnv*, VRX_network&, int h) -> jint { return h; });
+    return vovido::OnId<nodeHandleFromId>(env, self, id,
+                                          [](JNIEnv*, VRX_network&, int h) -> jint { return h; });
 }
 
 extern "C" JNIEXPORT jintArray JNICALL Java_tarvo_Network_getAllNodes(JNIEnv* env, jobject self) {

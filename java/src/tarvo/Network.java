@@ -410,7 +410,8 @@ public class Network extends Wrapper {
      * @param childHandle the child's handle
      * @throws TARVOException when a handle names no node (the parent is checked first), or the engine
      *     refuses the arc ("TARVO error ... in function AddArc"): the nodes are the same or already
-     *     adjacent, the arc would close a cycle, or the child's kind takes no such parent
+     *     adjacent, the arc would close a cycle, the child's kind or temporal type takes no such parent, or
+     *     the child's tables, temporal ones included, would pass the table limit (-42)
      */
     public native void addArc(int parentHandle, int childHandle);
 
@@ -541,10 +542,10 @@ public class Network extends Wrapper {
      *
      * @param nodeHandle the node's handle
      * @param outcomeId the new outcome's identifier: a letter followed by letters, digits and
-     *     underscores, unique among the node's outcomes
+     *     underscores; one that another outcome of the node has is replaced by a generated one
      * @throws TARVOException when the identifier breaks the rule (checked before the handle), the handle
-     *     names no node, or the node refuses the outcome ("AddOutcome": a duplicate, or a kind with fixed
-     *     outcomes)
+     *     names no node, or the node refuses the outcome ("AddOutcome": a kind with fixed outcomes, or -42
+     *     when its table or a temporal table over its outcomes would pass the table limit)
      */
     public native void addOutcome(int nodeHandle, String outcomeId);
 
@@ -684,8 +685,10 @@ public class Network extends Wrapper {
      * nodes they need are computed when targets are set. The algorithm is the network's setting (see the
      * class description); read the results with {@link #getNodeValue(int)}.
      *
-     * @throws TARVOException when the algorithm fails, for example on evidence of probability zero
-     *     ("TARVO error ... in function UpdateBeliefs", with the messages of this update only)
+     * @throws TARVOException when the algorithm fails, for example on evidence of probability zero, when a
+     *     result is not finite or a node's value is undefined ("ERROR: Node [...] : its value is undefined"),
+     *     or when the unrolled network would pass the node or table limit ("TARVO error ... in function
+     *     UpdateBeliefs", with the messages of this update only)
      */
     public native void updateBeliefs();
 
@@ -2995,7 +2998,7 @@ public class Network extends Wrapper {
      *     (in ascending handle order) and s slices, entry {@code t * n + i} is the handle, in the new
      *     network, of plate node i in slice t; slice 0 keeps the plate nodes' own handles
      * @throws TARVOException when the network has no temporal features or cannot be unrolled ("TARVO error
-     *     ... in function UnrollNetwork")
+     *     ... in function UnrollNetwork"; -42 when the new network would pass the node or table limit)
      */
     public native UnrollResults unroll();
 
@@ -3026,7 +3029,8 @@ public class Network extends Wrapper {
      * @param temporalType 0 normal, 1 anchor, 2 terminal, 3 plate
      * @throws TARVOException when the handle names no node, or the engine refuses the type ("TARVO error
      *     ... in function setNodeTemporalType"): a value outside 0 to 3, a plate node that still has
-     *     temporal arcs, or ordinary arcs that the new type does not allow
+     *     temporal arcs, ordinary arcs that the new type does not allow, or an anchor whose release would
+     *     grow the tables of its plate children past the table limit (-42)
      */
     public native void setNodeTemporalType(int nodeHandle, int temporalType);
 
@@ -3049,7 +3053,8 @@ public class Network extends Wrapper {
      * @param order the order, at least 1 (1: from the previous slice)
      * @throws TARVOException when a handle names no node (the parent is checked first), or the engine
      *     refuses the arc ("TARVO error ... in function AddTemporalArc": an order below 1, a node outside
-     *     the plate, an arc that exists)
+     *     the plate, an arc that exists; -42 when the child's own and temporal tables would pass the table
+     *     limit)
      */
     public native void addTemporalArc(int parentHandle, int childHandle, int order);
 

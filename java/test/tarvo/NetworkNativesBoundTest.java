@@ -9,9 +9,10 @@ import java.util.List;
 import java.util.Set;
 
 /**
- * Every native of Network for definitions, values, costs, appearance, submodels, documentation and user
- * properties is bound: called with arguments that name nothing, each refuses them with the message of its
- * first check, except the few that need no node or submodel.
+ * Every native of Network for nodes, arcs, outcomes, evidence, targets, definitions, values, costs,
+ * appearance, submodels, documentation, user properties, diagnosis and dynamic networks is bound: called with
+ * arguments that name nothing, each refuses them with the message of its first check, except the few that
+ * need no node or submodel.
  */
 public class NetworkNativesBoundTest {
     private static final Set<String> METHODS = Set.of(
@@ -31,7 +32,21 @@ public class NetworkNativesBoundTest {
             "getSubmodelName", "setSubmodelDescription", "setSubmodelDescrpition", "getSubmodelDescription",
             "getSubmodelPosition", "setSubmodelPosition", "getUserProperties", "setUserProperties",
             "getNodeUserProperties", "setNodeUserProperties", "getNodeDocumentation", "setNodeDocumentation",
-            "getOutcomeDocumentation", "setOutcomeDocumentation");
+            "getOutcomeDocumentation", "setOutcomeDocumentation", "getNodeDiagType", "setNodeDiagType",
+            "isRanked", "setRanked", "isMandatory", "setMandatory", "getDefaultOutcome", "getDefaultOutcomeId",
+            "setDefaultOutcome", "getNodeQuestion", "setNodeQuestion", "getOutcomeFix", "setOutcomeFix",
+            "getOutcomeDescription", "setOutcomeDescription", "getOutcomeLabel", "setOutcomeLabel",
+            "isFaultOutcome", "setFaultOutcome", "setEvidence", "getEvidence", "getEvidenceId", "isEvidence",
+            "isRealEvidence", "isPropagatedEvidence", "clearEvidence", "setContEvidence", "getContEvidence",
+            "getNodeTemporalType", "setNodeTemporalType", "addTemporalArc", "deleteTemporalArc",
+            "temporalArcExists", "getMaxNodeTemporalOrder", "getTemporalOrders", "getTemporalParents",
+            "getTemporalChildren", "getUnrolledParents", "hasTemporalEvidence", "isTemporalEvidence",
+            "getTemporalEvidence", "getTemporalEvidenceId", "setTemporalEvidence", "clearTemporalEvidence",
+            "getNodeTemporalDefinition", "setNodeTemporalDefinition", "getNoisyTemporalParentStrengths",
+            "setNoisyTemporalParentStrengths", "setTarget", "isTarget", "setNodeId", "getNodeName",
+            "setNodeName", "getNodeDescription", "setNodeDescription", "getNodeType", "setNodeType", "addArc",
+            "deleteArc", "getParents", "getParentIds", "getChildren", "getChildIds", "getOutcomeCount",
+            "addOutcome", "insertOutcome", "deleteOutcome", "setOutcomeId", "getOutcomeId", "getOutcomeIds");
 
     private static final Set<String> NEED_NOTHING = Set.of("getFirstSubmodel", "getNextSubmodel",
             "getSubmodelCount", "getMainSubmodel", "getMainSubmodelId", "getUserProperties",
@@ -43,6 +58,8 @@ public class NetworkNativesBoundTest {
     private static Object argument(Class<?> type) {
         if (type == int.class) {
             return -1;
+        } else if (type == boolean.class) {
+            return true;
         } else if (type == double.class) {
             return 0.5;
         } else if (type == String.class) {
@@ -93,6 +110,6 @@ public class NetworkNativesBoundTest {
             net.dispose();
         }
         Check.equal(List.of(), unbound);
-        Check.equal(138, count);
+        Check.equal(304, count);
     }
 }

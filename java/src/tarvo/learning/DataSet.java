@@ -103,7 +103,9 @@ public class DataSet extends Wrapper {
      * @param variable the variable's index
      * @param record the record's index
      * @param value a state index, or the missing marker
-     * @throws tarvo.TARVOException when an index is out of range
+     * @throws tarvo.TARVOException when an index is out of range, the variable is continuous ("Variable ... is
+     *     continuous: its cells take float values"), or the value is neither the marker nor an index of the
+     *     variable's state names where it has some ("Invalid state index ..."); the cell keeps its value
      */
     public native void setInt(int variable, int record, int value);
 
@@ -123,7 +125,8 @@ public class DataSet extends Wrapper {
      * @param variable the variable's index
      * @param record the record's index
      * @param value the value, or the missing marker
-     * @throws tarvo.TARVOException when an index is out of range
+     * @throws tarvo.TARVOException when an index is out of range or the variable is discrete ("Variable ... is
+     *     discrete: its cells take int values"); the cell keeps its value
      */
     public native void setFloat(int variable, int record, float value);
 

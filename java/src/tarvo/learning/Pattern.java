@@ -42,7 +42,9 @@ public class Pattern extends Wrapper {
      * Sets the number of variables; the marks between variables that remain are kept, new ones are 0.
      *
      * @param size the new n
-     * @throws tarvo.TARVOException when the size is negative
+     * @throws tarvo.TARVOException when the size is negative ("Negative pattern size"), or its n * n marks
+     *     would pass the engine's table limit ("TARVO error -42 in function setSize"); the pattern keeps its
+     *     size
      */
     public native void setSize(int size);
 
@@ -91,7 +93,10 @@ public class Pattern extends Wrapper {
      *
      * @param data the data set the pattern was learnt from
      * @return a new network, which the caller owns and disposes of
-     * @throws tarvo.TARVOException when the pattern is not a DAG ("TARVO error -1 in function MakeNetwork")
+     * @throws tarvo.TARVOException when the pattern is not a DAG, has more variables than the data set, would
+     *     give two nodes one identifier, or a discrete variable without state names holds an index too large
+     *     for an outcome ("TARVO error -1 in function MakeNetwork", with the reason, which begins with
+     *     "pattern: "); no network is made
      */
     public native Network makeNetwork(DataSet data);
 }
