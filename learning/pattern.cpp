@@ -130,7 +130,10 @@ bool Pattern::MakeNetwork(const DataSet& data, VRX_network& network) const {
         }
     }
     // A discrete variable without state names holds outcome indices (integer-coded data): its node
-    // gets an outcome for every index up to the largest its data has, so that the data match it.
+    // gets an outcome for every index up to the largest its data has, so that the data match it. Each
+    // outcome costs a named state besides its table cells, so a value of millions (a stray code) is
+    // refused instead of building a node of that many outcomes.
+    constexpr int kMaxCodedOutcomes = 1 << 20;
     std::vector<int> outcomes(n_, 0);
     for (int i = 0; i < n_; ++i) {
         const DataSetVariable& variable = data.GetVariable(i);
@@ -139,7 +142,7 @@ bool Pattern::MakeNetwork(const DataSet& data, VRX_network& network) const {
         for (int r = 0; r < data.GetRecordCount(); ++r) {
             if (!data.IsMissing(i, r)) largest = std::max(largest, data.GetInt(i, r));
         }
-        if (largest >= kMaxTableCells) {
+        if (largest >= kMaxCodedOutcomes) {
             LogError(errorLog, kInvalidData,
                      ("pattern: variable " + variable.name + " holds the value " + std::to_string(largest) +
                       ", too large for an outcome index")

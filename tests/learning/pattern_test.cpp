@@ -115,6 +115,17 @@ TEST(Pattern, MakeNetwork) {
     VRX_network equations;
     ASSERT_TRUE(Make(1, {}).MakeNetwork(continuous, equations));
     EXPECT_EQ(equations.GetNode(equations.FindNode("u"))->GetDefinition()->GetType(), 0x4);
+
+    // A stray code of millions is refused at once instead of becoming millions of outcomes.
+    unnamed.AddEmptyRecord();
+    ASSERT_EQ(unnamed.SetInt(0, 0, 10000000), kSuccess);
+    errorLog.Flush();
+    EXPECT_FALSE(Make(2, {}).MakeNetwork(unnamed, untouched));
+    EXPECT_TRUE(vovido::test::Logged(kInvalidData,
+                                     "pattern: variable  holds the value 10000000, too large for an "
+                                     "outcome index"))
+        << vovido::test::LogDump();
+    EXPECT_EQ(untouched.GetNumberOfNodes(), 0);
 }
 
 }  // namespace
