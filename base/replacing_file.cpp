@@ -115,10 +115,14 @@ void ReplacingFile::NoteWriteError() {
     NoteError_();
 }
 
+std::string SystemErrorText(int error) {
+    char buffer[256] = "";
+    return ErrorTextOf(strerror_r(error, buffer, sizeof buffer), buffer);
+}
+
 std::string ReplacingFile::ErrorText() const {
     if (error_ == 0) return std::string();
-    char buffer[256] = "";
-    return ErrorTextOf(strerror_r(error_, buffer, sizeof buffer), buffer);
+    return SystemErrorText(error_);
 }
 
 void ReplacingFile::ReportError() const {

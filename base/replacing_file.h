@@ -7,6 +7,9 @@
 
 namespace vovido {
 
+// The system's words for an errno value ("No such file or directory").
+std::string SystemErrorText(int error);
+
 class ReplacingFile {
 public:
     ReplacingFile() = default;

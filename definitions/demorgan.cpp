@@ -1,7 +1,13 @@
 // DeMorgan definition: typed, weighted parents, the prior, and the table computed from them.
 #include "definitions/demorgan.h"
 
+#include <cstdio>
+#include <string>
+
+#include "base/error_log.h"
 #include "base/status_codes.h"
+#include "model/network.h"
+#include "model/node_label.h"
 
 namespace TwoOutcomeTable = vovido::TwoOutcomeTable;
 
@@ -11,6 +17,13 @@ namespace {
 
 bool IsKnownParentType(int type) {
     return type >= DemorganParentType::kInhibitor && type <= DemorganParentType::kBarrier;
+}
+
+// -2, logged naming the node when it is in a network.
+int RefuseDemorganWeight(const VRX_network* network, int handle, const std::string& what) {
+    const VRX_node* node = network != nullptr ? network->GetNode(handle) : nullptr;
+    if (node != nullptr) return vovido::ReportNodeFault(*node, what, kOutOfRange);
+    return LogError(errorLog, kOutOfRange, what.c_str(), nullptr);
 }
 
 }  // namespace
@@ -130,9 +143,18 @@ int VRX_demorgan::GetParentType(int i) const {
 }
 
 int VRX_demorgan::SetParentWeight(int i, double weight) {
-    if (i < 0 || i >= parentWeights.GetCount()) return kOutOfRange;
+    const int n = parentWeights.GetCount();
+    if (i < 0 || i >= n) {
+        return RefuseDemorganWeight(
+            network, handle,
+            "parent position " + std::to_string(i) + " is not one of its " + std::to_string(n) + " parents");
+    }
     // Written so that NaN is refused too.
-    if (!(weight >= 0.0 && weight <= 1.0)) return kOutOfRange;
+    if (!(weight >= 0.0 && weight <= 1.0)) {
+        char text[96];
+        std::snprintf(text, sizeof text, "parent weight %g is outside [0, 1]", weight);
+        return RefuseDemorganWeight(network, handle, text);
+    }
     parentWeights[i] = weight;
     Recompute();
     return kSuccess;

@@ -294,6 +294,7 @@ int VRX_network::RouteBayesianNetworkUpdate() {
     // Every discrete algorithm reads the tables: one with NaN, an infinite or a negative entry would
     // give beliefs that mean nothing.
     if (const int checked = vovido::CheckDiscreteTables(*this)) return checked;
+    const int logged = errorLog.GetNumberOfEntries();
     int rc = kSuccess;
     {
         TemporaryEvidenceNodes temporary(this);
@@ -301,7 +302,10 @@ int VRX_network::RouteBayesianNetworkUpdate() {
         if (rc == kSuccess) rc = RunDiscreteAlgorithm(*this);
     }
     // Beliefs computed under evidence of probability zero mean nothing, whichever part found it.
-    if (rc == kConflictingEvidence) InvalidateValues();
+    if (rc == kConflictingEvidence) {
+        InvalidateValues();
+        vovido::ExplainZeroMass(*this, logged);
+    }
     return rc;
 }
 

@@ -2,6 +2,7 @@
 #include "formats/text_file.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <string>
 
@@ -43,6 +44,7 @@ int VRX_textFile::Open(const char* path, int mode) {
         status = kFileIoFailed;
         return kFileIoFailed;
     }
+    errno = 0;  // a reason left by an earlier call is not this one's
     if (mode == TextFileMode::kRead) {
         if (path != nullptr) file = std::fopen(path, "rb");
     } else if (replacing_.Open(path)) {
@@ -50,8 +52,13 @@ int VRX_textFile::Open(const char* path, int mode) {
         file = replacing_.Stream();
     }
     if (file == nullptr) {
+        const int error = errno;
         status = kFileIoFailed;
-        return LogError(errorLog, kFileIoFailed, "OPEN FILE FAILED", nullptr);
+        // The path and the system's reason, so the user knows which file and what to mend.
+        std::string message = "OPEN FILE FAILED: ";
+        message += path != nullptr ? path : "(no path)";
+        if (error != 0) message += ": " + vovido::SystemErrorText(error);
+        return LogError(errorLog, kFileIoFailed, message.c_str(), nullptr);
     }
     openMode_ = mode;
     inMemory_ = false;

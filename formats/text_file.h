@@ -28,7 +28,8 @@ public:
     VRX_textFile(const VRX_textFile&) = delete;
     VRX_textFile& operator=(const VRX_textFile&) = delete;
 
-    // kRead or kWrite; 0, or kFileIoFailed (logged as "OPEN FILE FAILED" when the file cannot be opened).
+    // kRead or kWrite; 0, or kFileIoFailed (logged as "OPEN FILE FAILED: <path>: <reason>" when the file
+    // cannot be opened).
     // Bytes are read and written as they are; line ends are handled by ReadLine.
     [[nodiscard]] int Open(const char* path, int mode);
     // Reading from a text in memory instead of a file.

@@ -7,9 +7,12 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "base/dmatrix.h"
 #include "base/error_log.h"
+#include "base/id_array.h"
+#include "base/int_array.h"
 #include "base/number_text.h"
 #include "base/size_limits.h"
 #include "base/status_codes.h"
@@ -111,6 +114,73 @@ int CheckDiscreteTables(VRX_network& network) {
         if (const int rc = CheckTable(*node, *table)) return rc;
     }
     return kSuccess;
+}
+
+namespace {
+
+bool HoldsAnyEvidence(const VRX_network& network) {
+    for (int h = network.GetFirstNode(); h >= 0; h = network.GetNextNode(h)) {
+        const VRX_nodeValue* value = network.GetNode(h)->GetValue();
+        if (value != nullptr && (value->HasEvidence() || value->HasFlag(ValueFlags::kVirtualEvidence)))
+            return true;
+    }
+    return false;
+}
+
+// The first column of the table whose entries are all 0; -1 when there is none.
+int FirstVanishingColumn(const VRX_Dmatrix& table) {
+    const int count = table.GetNumberOfElements();
+    const int dims = table.GetNumberOfDimensions();
+    const int run = dims > 0 ? table.GetSizeOfDimension(dims - 1) : 0;
+    if (run < 1) return -1;
+    const double* data = table.GetData();
+    for (int start = 0; start + run <= count; start += run) {
+        if (std::all_of(data + start, data + start + run, [](double p) { return p == 0.0; }))
+            return start / run;
+    }
+    return -1;
+}
+
+// "A = a2, B = b0": the parents' outcomes of a column, the first parent varying slowest.
+std::string ColumnConfiguration(const VRX_network& network, int handle, int column) {
+    const VRX_intArray& parents = network.GetParents(handle);
+    std::vector<std::string> parts(static_cast<size_t>(parents.GetCount()));
+    for (int k = parents.GetCount() - 1; k >= 0; --k) {
+        VRX_nodeDefinition* definition = network.GetNode(parents[k])->GetDefinition();
+        const VRX_idArray* names = definition != nullptr ? definition->GetOutcomesNames() : nullptr;
+        const int n = names != nullptr ? names->GetCount() : 0;
+        if (n < 1) return {};
+        const char* name = (*names)[column % n];
+        parts[static_cast<size_t>(k)] =
+            NodeLabel(network, parents[k]) + " = " + (name != nullptr ? name : "");
+        column /= n;
+    }
+    std::string text;
+    for (const std::string& part : parts) text += (text.empty() ? "" : ", ") + part;
+    return text;
+}
+
+}  // namespace
+
+void ExplainZeroMass(const VRX_network& network, int logStart) {
+    if (HoldsAnyEvidence(network)) return;
+    for (int h = network.GetFirstNode(); h >= 0; h = network.GetNextNode(h)) {
+        VRX_nodeDefinition* definition = network.GetNode(h)->GetDefinition();
+        if (definition == nullptr || !IsDiscreteChanceType(definition->GetType())) continue;
+        VRX_Dmatrix* table = nullptr;
+        if (definition->GetDefinition(table) != kSuccess || table == nullptr) continue;
+        const int column = FirstVanishingColumn(*table);
+        if (column < 0) continue;
+        const std::string parents = ColumnConfiguration(network, h, column);
+        errorLog.Truncate(logStart);
+        (void)Report(*network.GetNode(h),
+                     "the probabilities of column " + std::to_string(column) +
+                         (parents.empty() ? std::string() : " (" + parents + ")") +
+                         " of its table are all zero, so the network has no probability to update "
+                         "beliefs from",
+                     kConflictingEvidence);
+        return;
+    }
 }
 
 int CheckUpdatedValues(VRX_network& network) {

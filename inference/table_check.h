@@ -18,6 +18,12 @@ namespace vovido {
 // and algorithms that normalise columns would otherwise read it as a distribution.
 [[nodiscard]] int CheckDiscreteTables(VRX_network& network);
 
+// After an update that found its evidence impossible, with `logStart` the number of log entries before it:
+// when the network holds no evidence at all, the zero mass comes of a table column whose probabilities
+// all vanish (zeros, or a subnormal sum set to 0 by CheckDiscreteTables). The update's entries are then
+// replaced by one naming the first such node and column with its parents' outcomes.
+void ExplainZeroMass(const VRX_network& network, int logStart);
+
 // After an update that succeeded: 0 when every up-to-date value holds what it may: finite beliefs and
 // expected utilities, an equation value that is neither NaN nor the undefined marker. Otherwise every
 // value is marked out of date and the first node found is logged: -568 for numbers that are not

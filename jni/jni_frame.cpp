@@ -65,15 +65,16 @@ void throwEngineError(JNIEnv* env, const char* operation, int status) {
     appendInt(text, status);
     text += " in function ";
     text += operation;
+    const int first = vovido::nativeLogFirstEntry;
     const int count = errorLog.GetNumberOfEntries();
-    if (count > 0) {
+    if (count > first) {
         text += ". Logged information: ";
-        for (int i = 0; i < count; ++i) {
+        for (int i = first; i < count; ++i) {
             const char* message = errorLog.GetMessage(i);
             if (message != nullptr) text += message;
             text += '\n';
         }
-        errorLog.Flush();
+        errorLog.Truncate(first);
     }
     ThrowTarvoException(env, text);
     throw PendingJavaException();

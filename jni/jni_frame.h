@@ -13,6 +13,7 @@
 #include <type_traits>
 #include <utility>
 
+#include "base/error_log.h"
 #include "base/vrx_object.h"
 
 class VRX_network;
@@ -47,8 +48,8 @@ inline void ThrowTarvoException(JNIEnv* env, const std::string& text) noexcept {
 
 }  // namespace vovido
 
-// Raises the engine error text: "TARVO error " status " in function " operation, then, when the error log
-// holds messages, ". Logged information: " and each message followed by a line feed; the log is emptied.
+// Raises the engine error text: "TARVO error " status " in function " operation, then, when this native
+// logged messages, ". Logged information: " and each message followed by a line feed; they are dropped.
 // Does not return: it unwinds to the frame, which returns the zero value of the native's result.
 [[noreturn]] void throwEngineError(JNIEnv* env, const char* operation, int status);
 
@@ -65,11 +66,39 @@ void throwJavaException(JNIEnv* env, const std::exception& e) noexcept;
 
 namespace vovido {
 
+// The entries of the thread's error log that belong to the native running now, so that a failure
+// reports what this call logged and nothing an earlier call left behind. A native that Java calls back
+// inside another (from a learning progress report) keeps its own entries apart from the outer one's and
+// drops them when it returns.
+inline thread_local int nativeLogFirstEntry = 0;
+inline thread_local bool nativeRunning = false;
+
+class NativeLogScope {
+public:
+    NativeLogScope() noexcept : outerFirst_(nativeLogFirstEntry), outerRunning_(nativeRunning) {
+        if (!nativeRunning) errorLog.Flush();
+        nativeRunning = true;
+        nativeLogFirstEntry = errorLog.GetNumberOfEntries();
+    }
+    NativeLogScope(const NativeLogScope&) = delete;
+    NativeLogScope& operator=(const NativeLogScope&) = delete;
+    ~NativeLogScope() {
+        errorLog.Truncate(nativeLogFirstEntry);
+        nativeLogFirstEntry = outerFirst_;
+        nativeRunning = outerRunning_;
+    }
+
+private:
+    int outerFirst_;
+    bool outerRunning_;
+};
+
 // Runs the body of a native method and turns every escaping failure into a pending Java exception,
 // returning the zero value of the result type (0, false, null) in that case.
 template <typename Body>
 auto RunNative(JNIEnv* env, Body&& body) noexcept -> decltype(body()) {
     using Result = decltype(body());
+    const NativeLogScope logScope;
     try {
         return body();
     } catch (const PendingJavaException&) {

@@ -27,7 +27,6 @@ void setHeaderComment(JNIEnv* env, jstring comment, VRX_header& header) {
 }
 
 void addArcOfKind(JNIEnv* env, VRX_network& network, int parent, int child, int kind) {
-    errorLog.Flush();
     checkNodeHandle(network, parent);
     checkNodeHandle(network, child);
     CheckEngineStatus(env, "AddArc", network.AddArc(parent, child, kind));

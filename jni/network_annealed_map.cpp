@@ -73,7 +73,6 @@ jobject AnnealedMap(JNIEnv* env, VRX_network& network, jintArray mapNodes, jobje
     VRX_intArray assignment;
     double mapProbability = 0.0;
     double evidenceProbability = 0.0;
-    errorLog.Flush();
     CheckEngineStatus(
         env, "AnnealedMAP",
         network.AnnealedMAP(evidence, handles, assignment, mapProbability, evidenceProbability, seed));

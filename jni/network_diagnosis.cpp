@@ -52,8 +52,8 @@ int AsHandle(JNIEnv*, const VRX_network&, jint handle) {
 template <auto Resolve, typename Key, typename Body>
 void TextSetter(JNIEnv* env, jobject self, Key key, Body&& body, jstring text) noexcept {
     RunNative(env, [&] {
+        VRX_network& network = GetNetwork(env, self);  // a disposed network is named before the text
         const JStringChars chars(env, text);
-        VRX_network& network = GetNetwork(env, self);
         body(env, network, Resolve(env, network, key), chars.get());
     });
 }
@@ -152,7 +152,7 @@ void SetOutcomeText(JNIEnv*, const VRX_network& network, int handle, int outcome
 
 }  // namespace
 
-// The text setters read the text first, by handle or by identifier.
+// The text setters read the text before the node, by handle or by identifier.
 #define VOVIDO_TEXT_NATIVES(...) \
     VOVIDO_JNI_PAIR(Network, TextSetter<AsHandle>, TextSetter<nodeHandleFromId>, __VA_ARGS__)
 

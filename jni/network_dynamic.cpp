@@ -78,14 +78,12 @@ void SetTemporalType(JNIEnv* env, VRX_network& network, int handle, jint type) {
 // ---- Temporal arcs ----
 
 void AddTemporalArc(JNIEnv* env, VRX_network& network, int parent, int child, jint order) {
-    errorLog.Flush();
     checkNodeHandle(network, parent);
     checkNodeHandle(network, child);
     CheckEngineStatus(env, "AddTemporalArc", network.AddTemporalArc(parent, child, order));
 }
 
 void RemoveTemporalArc(JNIEnv* env, VRX_network& network, int parent, int child, jint order) {
-    errorLog.Flush();
     checkNodeHandle(network, parent);
     checkNodeHandle(network, child);
     CheckEngineStatus(env, "RemoveTemporalArc", network.RemoveTemporalArc(parent, child, order));

@@ -10,11 +10,10 @@ using vovido::RunNative;
 
 namespace {
 
-// The log holds only what this read or write reports; numbers in files always use '.', whatever the
+// Numbers in files always use '.', whatever the
 // host's locale, which is restored also when the engine fails (the guard outlives the error text).
 template <typename Operation>
 void RunFileOperation(JNIEnv* env, jobject self, jstring path, const char* name, Operation operation) {
-    errorLog.Flush();
     VRX_network& network = GetNetwork(env, self);
     const JStringChars fileName(env, path);
     const NumericLocaleGuard guard;

@@ -37,10 +37,8 @@ jboolean IsTarget(JNIEnv*, const VRX_network& network, int handle) {
 
 // ---- Belief updating ----
 
-// The log is emptied first, so an error text lists only what this update logged.
 extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_updateBeliefs(JNIEnv* env, jobject self) {
     RunNative(env, [&] {
-        errorLog.Flush();
         VRX_network& network = GetNetwork(env, self);
         CheckEngineStatus(env, "UpdateBeliefs", network.UpdateBeliefs());
     });

@@ -75,8 +75,12 @@ void SetSubmodelOfSubmodel(JNIEnv* env, const VRX_network& network, int parent, 
 jint AddSubmodel(JNIEnv* env, const VRX_network& network, int parent, jstring id) {
     const JStringChars text(env, id);
     checkIdentifier(text.get());
-    const int handle =
-        IsFlagged(parent) ? network.GetSubmodelHandler().CreateSubmodel(parent, text.get()) : kOutOfRange;
+    if (!IsFlagged(parent)) {
+        std::string message = "Invalid parent submodel handle: ";
+        appendInt(message, parent);
+        throwEngineError(env, "CreateSubmodel", LogError(errorLog, kOutOfRange, message.c_str(), nullptr));
+    }
+    const int handle = network.GetSubmodelHandler().CreateSubmodel(parent, text.get());
     if (handle < 0) throwEngineError(env, "CreateSubmodel", handle);
     return handle;
 }
@@ -86,18 +90,15 @@ void DeleteSubmodel(JNIEnv* env, const VRX_network& network, int submodel) {
     CheckEngineStatus(env, "DeleteSubmodel", network.GetSubmodelHandler().DeleteSubmodel(submodel));
 }
 
-// Submodels are found by identifier, and a file with two of one identifier cannot be read back (the
-// second is refused), so an identifier that another submodel has is refused as adding would refuse it.
+// Submodels are found by identifier and share one namespace with the nodes, and a file with two of one
+// identifier cannot be read back (the second is refused), so an identifier that another submodel or a
+// node has is refused as adding would refuse it.
 void SetSubmodelId(JNIEnv* env, const VRX_network& network, int handle, jstring id) {
     VRX_submodel& submodel = SubmodelOf(network, handle);
     const JStringChars text(env, id);
     checkIdentifier(text.get());
-    const VRX_submodelHandler& submodels = network.GetSubmodelHandler();
-    const int holder = submodels.FindSubmodel(text.get());
-    if (holder >= 0 && submodels.GetSubmodel(holder) != &submodel) {
-        LogError(errorLog, kDuplicatedIdentifier, nullptr, nullptr);
-        throwEngineError(env, "SetId", kDuplicatedIdentifier);
-    }
+    CheckEngineStatus(env, "SetId",
+                      network.GetSubmodelHandler().CheckIdFree(text.get(), &submodel, kDuplicatedIdentifier));
     setHeaderId(env, id, submodel.header);
 }
 

@@ -96,7 +96,6 @@ extern "C" JNIEXPORT void JNICALL Java_tarvo_ValueOfInfo_deleteNative(JNIEnv*, j
 
 extern "C" JNIEXPORT void JNICALL Java_tarvo_ValueOfInfo_update(JNIEnv* env, jobject self) {
     RunNative(env, [&] {
-        errorLog.Flush();
         VRX_valueOfInformation& settings = Settings(env, self);
         CheckEngineStatus(env, "Update", getNetworkOfField(env, self).UpdateValueOfInformation(settings));
     });

@@ -27,6 +27,7 @@
 #include "model/node.h"
 #include "model/node_definition.h"
 #include "model/node_info.h"
+#include "model/node_label.h"
 #include "model/node_value.h"
 
 namespace {
@@ -132,9 +133,52 @@ double Draw(RandomGenerator& generator) {
     return v;
 }
 
-// Whether the kinds of nodes and matched columns fit the discrete case (0) or the equation case (1).
+std::string EmNodeLabel(const VRX_network& network, int handle) {
+    return "[" + vovido::NodeLabel(network, handle) + "]";
+}
+
+// Why no node kind or column fits the case whose node kinds fit best: the first node that the discrete
+// case refuses, or the first matched column of the wrong kind or out of range.
+std::string UnfitReason(const DataSet& data, const VRX_network& network,
+                        const std::vector<DataMatch>& matches, const std::vector<int>& fixedNodes,
+                        const bool nodesFit[2]) {
+    for (const DataMatch& m : matches) {
+        if (m.column < 0 || m.column >= data.GetVariableCount() || !network.IsLiveHandle(m.node)) {
+            return "em: a match ties column " + std::to_string(m.column) + " to node handle " +
+                   std::to_string(m.node) + ", which the data set or the network does not have";
+        }
+        const DataSetVariable& variable = data.GetVariable(m.column);
+        if (nodesFit[0] && !variable.discrete) {
+            return "em: column [" + variable.name + "] is continuous, but node " +
+                   EmNodeLabel(network, m.node) + " is discrete";
+        }
+        if (nodesFit[1] && !nodesFit[0] && variable.discrete) {
+            return "em: column [" + variable.name + "] is discrete, but node " +
+                   EmNodeLabel(network, m.node) + " is an equation node";
+        }
+    }
+    for (int h = network.GetFirstNode(); h >= 0; h = network.GetNextNode(h)) {
+        const int type = network.GetNodeType(h);
+        if (type == DefinitionType::kCpt || type == DefinitionType::kNoisyMax || Contains(fixedNodes, h))
+            continue;
+        if (type == DefinitionType::kTruthTable || type == DefinitionType::kNoisyAdder) {
+            return "em: node " + EmNodeLabel(network, h) + " is " +
+                   (type == DefinitionType::kTruthTable ? "deterministic" : "a noisy-adder node") +
+                   ": such nodes must be passed as fixed nodes";
+        }
+        if (type != DefinitionType::kEquation) {
+            return "em: node " + EmNodeLabel(network, h) + " of type " + std::to_string(type) +
+                   " cannot be learnt: EM learns chance nodes (CPT or noisy-MAX) or equation nodes, and "
+                   "fixed deterministic and noisy-adder nodes";
+        }
+    }
+    return "em: the network mixes equation nodes with discrete nodes";
+}
+
+// Whether the kinds of nodes and matched columns fit the discrete case (0) or the equation case (1);
+// when neither, the reason is logged after the refusal.
 void CheckFit(const DataSet& data, VRX_network& network, const std::vector<DataMatch>& matches,
-              const std::vector<int>& fixedNodes, bool fit[2]) {
+              const std::vector<int>& fixedNodes, bool fit[2], std::string& reason) {
     fit[0] = fit[1] = true;
     for (int h = network.GetFirstNode(); h >= 0; h = network.GetNextNode(h)) {
         const int type = network.GetNodeType(h);
@@ -143,10 +187,11 @@ void CheckFit(const DataSet& data, VRX_network& network, const std::vector<DataM
         if (type != DefinitionType::kCpt && type != DefinitionType::kNoisyMax && !fixedKind) fit[0] = false;
         if (type != DefinitionType::kEquation) fit[1] = false;
     }
+    const bool nodesFit[2] = {fit[0], fit[1]};
     for (const DataMatch& m : matches) {
         if (m.column < 0 || m.column >= data.GetVariableCount() || !network.IsLiveHandle(m.node)) {
             fit[0] = fit[1] = false;
-            return;
+            break;
         }
         if (data.GetVariable(m.column).discrete) {
             fit[1] = false;
@@ -154,6 +199,7 @@ void CheckFit(const DataSet& data, VRX_network& network, const std::vector<DataM
             fit[0] = false;
         }
     }
+    if (!fit[0] && !fit[1]) reason = UnfitReason(data, network, matches, fixedNodes, nodesFit);
 }
 
 // The run's working state; everything is released when it goes out of scope.
@@ -608,12 +654,14 @@ int LearnEm(const EmOptions& options, const DataSet& data, VRX_network& network,
             const std::vector<DataMatch>& matches, const std::vector<int>& fixedNodes, double* outLogLik,
             EmProgress* progress) {
     bool fit[2];
-    CheckFit(data, network, matches, fixedNodes, fit);
+    std::string reason;
+    CheckFit(data, network, matches, fixedNodes, fit, reason);
     if (fit[0]) return LearnEmDiscrete(options, data, network, matches, fixedNodes, outLogLik, progress);
     if (fit[1]) {
         return vovido::CatchOutOfMemory([&] {
             return LearnEmContinuous(options, data, network, matches, fixedNodes, outLogLik, progress);
         });
     }
-    return LogError(errorLog, kInvalidData, "em: network and dataset do not match", nullptr);
+    LogError(errorLog, kInvalidData, "em: network and dataset do not match", nullptr);
+    return LogError(errorLog, kInvalidData, reason.c_str(), nullptr);
 }

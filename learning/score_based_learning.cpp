@@ -8,6 +8,7 @@
 #include "base/out_of_memory.h"
 #include "base/status_codes.h"
 #include "learning/dag_classifier.h"
+#include "learning/data_set.h"
 #include "learning/learning_dag.h"
 #include "model/network.h"
 
@@ -61,6 +62,29 @@ private:
     int status_ = kSuccess;
 };
 
+// What in the data leaves a learnt node without outcomes, or nothing to learn from: no records, or a
+// discrete column without state names that no record gives a value. Empty when the data is not to blame.
+std::string DataFault(const DataSet& data) {
+    if (data.GetRecordCount() == 0) return "the data set has no records";
+    for (int v = 0; v < data.GetVariableCount(); ++v) {
+        const DataSetVariable& variable = data.GetVariable(v);
+        if (!variable.discrete || !variable.stateNames.empty()) continue;
+        bool given = false;
+        for (int r = 0; r < data.GetRecordCount() && !given; ++r) given = !data.IsMissing(v, r);
+        if (!given) {
+            return "column [" + variable.name +
+                   "] has no value in any record and no state names, so its outcomes are unknown";
+        }
+    }
+    return {};
+}
+
+// The refusal of a run that failed: what is wrong with the data when that is known, else the text.
+int RefuseData(int logged, const char* name, const DataSet& data, const char* text) {
+    const std::string fault = DataFault(data);
+    return Refuse(logged, std::string(name) + ": " + (fault.empty() ? std::string(text) : fault));
+}
+
 // The learnt graph into the network; a copy that fails part way leaves the network empty.
 int CopyOrEmpty(dag_classifier& classifier, VRX_network& network) {
     if (classifier.graph().copy_to_network(network) == kSuccess) return kSuccess;
@@ -113,10 +137,9 @@ int LearnWithClassifier(const char* name, const char* stepText, int priorsMethod
         const int result = classifier.learn();
         if (result == kProgressCancelled) return result;
         if (result != kSuccess)
-            return Refuse(logged, std::string(name) + ": no network can be learnt from this data set");
-        if (CopyOrEmpty(classifier, network) != kSuccess) {
-            return Refuse(logged, std::string(name) + ": the learnt network cannot be copied");
-        }
+            return RefuseData(logged, name, data, "no network can be learnt from this data set");
+        if (CopyOrEmpty(classifier, network) != kSuccess)
+            return RefuseData(logged, name, data, "the learnt network cannot be copied");
         const int closed = step.close();
         return closed == kSuccess ? kSuccess : Failed(closed);
     });

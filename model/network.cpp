@@ -313,7 +313,10 @@ int VRX_network::CopyFrom(const VRX_network& source, bool staticCopy) {
 
 int VRX_network::AddNode(int typeCode, const char* id) {
     // Refused before the table is touched, so no node without a definition is ever left behind.
-    if (!VRX_node::IsKnownTypeCode(typeCode)) return kOutOfRange;
+    if (!VRX_node::IsKnownTypeCode(typeCode)) {
+        const std::string message = "Unknown node type code: " + std::to_string(typeCode);
+        return LogError(errorLog, kOutOfRange, message.c_str(), nullptr);
+    }
     int handle = -1;
     bool counted = false;
     int rc = kSuccess;
@@ -322,7 +325,7 @@ int VRX_network::AddNode(int typeCode, const char* id) {
         if (id == nullptr) {
             generated = GenerateNodeId();
         } else if (!(readingFlags & ReadingFlags::kAllowDuplicateIds) && IsIdInUse(id, -1)) {
-            return kOutOfRange;
+            return RefuseTakenId(id, -1, kOutOfRange);
         }
         handle = FindFreeSlot();
         if (handle < 0) return handle;
@@ -514,6 +517,13 @@ int VRX_network::IsIdInUse(const char* id, int except) const {
     return submodels && submodels->IsIdInUse(id) ? 1 : 0;
 }
 
+int VRX_network::RefuseTakenId(const char* id, int except, int code) const {
+    const int holder = id != nullptr ? FindNodeExcept(id, except) : -1;
+    const std::string message = "Identifier [" + std::string(id != nullptr ? id : "") +
+                                "] is already used by " + (holder >= 0 ? "a node" : "a submodel");
+    return LogError(errorLog, code, message.c_str(), nullptr);
+}
+
 bool VRX_network::HoldsId(int handle, const char* id) const {
     if (!IsLiveHandle(handle)) return false;
     const VRX_node& node = *nodes[handle].node;
@@ -591,7 +601,10 @@ bool VRX_network::AcceptNodeIdChange(int handle, const char* oldId, const char* 
         const char* current = node != nullptr && node->GetInfo() != nullptr ? node->GetId() : nullptr;
         if (!IsReservedId(current)) return false;
     }
-    if (!(readingFlags & ReadingFlags::kAllowDuplicateIds) && IsIdInUse(newId, handle)) return false;
+    if (!(readingFlags & ReadingFlags::kAllowDuplicateIds) && IsIdInUse(newId, handle)) {
+        RefuseTakenId(newId, handle, kIllegalIdentifier);
+        return false;
+    }
     // A node that had no identifier yet has no name for its children to rewrite.
     if (oldId != nullptr && IsLiveHandle(handle)) {
         const VRX_intArray& children = nodes[handle].children;

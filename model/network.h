@@ -93,6 +93,9 @@ public:
     [[nodiscard]] int GetAllNodeIds(VRX_stringArray& out) const;
     [[nodiscard]] int FindNode(const char* id) const;
     int IsIdInUse(const char* id, int except) const;
+    // Logs why id cannot name a new node, node `except` (-1 for none) or a submodel: the node or the
+    // submodel that holds it. Returns code.
+    int RefuseTakenId(const char* id, int except, int code) const;
     bool AcceptNodeIdChange(int handle, const char* oldId, const char* newId);
     // Told by a node's header once the node's identifier has changed (either text may be null).
     void OnNodeIdChanged(const VRX_node& node, const char* oldId, const char* newId);

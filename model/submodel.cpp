@@ -4,7 +4,9 @@
 
 #include <cstring>
 #include <new>
+#include <string>
 
+#include "base/error_log.h"
 #include "base/int_array.h"
 #include "base/status_codes.h"
 #include "model/network.h"
@@ -140,8 +142,13 @@ int VRX_submodelHandler::LiveSlot_(int handle) const {
 int VRX_submodelHandler::CreateSubmodel(int parentHandle, const char* id) {
     if (!IsValid()) return kObjectNotValid;
     const int parent = LiveSlot_(parentHandle);
-    if (parent < 0) return kOutOfRange;
-    if (id != nullptr && IsIdInUse(id)) return kOutOfRange;
+    if (parent < 0) {
+        const std::string message = "Invalid parent submodel handle: " + std::to_string(parentHandle);
+        return LogError(errorLog, kOutOfRange, message.c_str(), nullptr);
+    }
+    if (id != nullptr) {
+        if (const int rc = CheckIdFree(id, nullptr, kOutOfRange)) return rc;
+    }
     int slot = 0;
     const int size = static_cast<int>(slots.size());
     while (slot < size && slots[slot].submodel) ++slot;
@@ -245,6 +252,16 @@ int VRX_submodelHandler::FindSubmodelIndex(const char* id) const {
 int VRX_submodelHandler::FindSubmodel(const char* id) const {
     const int slot = FindSubmodelIndex(id);
     return slot < 0 ? slot : ToHandle_(slot);
+}
+
+int VRX_submodelHandler::CheckIdFree(const char* id, const VRX_submodel* renamed, int code) const {
+    const VRX_submodel* holder = GetSubmodel(FindSubmodel(id));
+    const bool nodeHolds = network != nullptr &&
+                           !(network->readingFlags & ReadingFlags::kAllowDuplicateIds) &&
+                           network->FindNode(id) >= 0;
+    if ((holder == nullptr || holder == renamed) && !nodeHolds) return kSuccess;
+    if (network != nullptr) return network->RefuseTakenId(id, -1, code);
+    return LogError(errorLog, code, "Identifier already used by a submodel", nullptr);
 }
 
 int VRX_submodelHandler::IsIdInUse(const char* id) const {

@@ -76,6 +76,9 @@ public:
     [[nodiscard]] int FindSubmodelIndex(const char* id) const;
     int FindSubmodel(const char* id) const;
     int IsIdInUse(const char* id) const;
+    // 0 when id may name the submodel `renamed` (null for a new one): no other submodel holds it, nor a
+    // node (unless the network reads a file that allows duplicates); else code, logged with the holder.
+    [[nodiscard]] int CheckIdFree(const char* id, const VRX_submodel* renamed, int code) const;
     // Appends the direct children in slot order; the number added.
     [[nodiscard]] int GetChildSubmodels(int handle, VRX_intArray& out) const;
     // Every live submodel, level by level from the main submodel.

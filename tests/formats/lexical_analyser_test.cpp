@@ -282,7 +282,8 @@ TEST_F(LexicalAnalyserTest, OpeningFiles) {
     VRX_lexicalAnalizer lexer(LexerMode::kStandard);
     EXPECT_EQ(lexer.Open("/nonexistent/dir/net.vrx"), kFileIoFailed);
     ASSERT_EQ(errorLog.GetNumberOfEntries(), 1);
-    EXPECT_STREQ(errorLog.GetMessage(0), "OPEN FILE FAILED");
+    EXPECT_STREQ(errorLog.GetMessage(0),
+                 "OPEN FILE FAILED: /nonexistent/dir/net.vrx: No such file or directory");
 
     const std::string path = WriteTextFile("lexer_open_test.txt", "");
     EXPECT_EQ(lexer.Open(path.c_str()), kEndOfFile);

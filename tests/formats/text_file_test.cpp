@@ -71,7 +71,8 @@ TEST_F(TextFileTest, OpenFailures) {
     EXPECT_EQ(file.Open("/nonexistent/dir/file.txt", TextFileMode::kRead), kFileIoFailed);
     ASSERT_EQ(errorLog.GetNumberOfEntries(), 1);
     EXPECT_EQ(errorLog.GetCode(0), kFileIoFailed);
-    EXPECT_STREQ(errorLog.GetMessage(0), "OPEN FILE FAILED");
+    EXPECT_STREQ(errorLog.GetMessage(0),
+                 "OPEN FILE FAILED: /nonexistent/dir/file.txt: No such file or directory");
     EXPECT_FALSE(file.IsOpen());
     EXPECT_EQ(file.Write("x"), kFileIoFailed);
     EXPECT_EQ(file.WriteLine("x"), kFileIoFailed);

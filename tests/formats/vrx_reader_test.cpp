@@ -94,7 +94,8 @@ TEST_F(VrxReaderTest, SubmodelErrors) {
     ExpectLogged(kOutOfRange, 7, "ERROR: (\"Nope\") : Unknown Submodel");
     ExpectLogged(kSyntaxError, 8, "ERROR: 'FOO' : Unknown Submodel Statement");
     ExpectLogged(kSyntaxError, 9, "ERROR: 'HEADER' : Unknown Submodel Field");
-    EXPECT_EQ(errorLog.GetNumberOfEntries(), 4) << LogDump();
+    EXPECT_TRUE(Logged(kOutOfRange, "Identifier [S] is already used by a submodel")) << LogDump();
+    EXPECT_EQ(errorLog.GetNumberOfEntries(), 5) << LogDump();
     VRX_submodelHandler& handler = net.GetSubmodelHandler();
     const int s = handler.FindSubmodel("S");
     ASSERT_GE(s, 0);

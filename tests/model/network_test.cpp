@@ -3,6 +3,7 @@
 
 #include <climits>
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <string>
 
@@ -11,6 +12,7 @@
 #include "base/status_codes.h"
 #include "base/string_array.h"
 #include "definitions/cpt.h"
+#include "definitions/demorgan.h"
 #include "model/header.h"
 #include "model/network.h"
 #include "model/node.h"
@@ -19,6 +21,9 @@
 #include "model/node_value.h"
 #include "model/saved_case.h"
 #include "model/submodel.h"
+#include "tests/support/error_log.h"
+
+using vovido::test::LoggedMessages;
 
 namespace {
 
@@ -142,7 +147,9 @@ TEST_F(NetworkTest, TypeCodeZeroOrUnbuildableIsRefusedWithoutTouchingTheTable) {
         EXPECT_EQ(net.GetNumberOfSlots(), 50);  // no growth either
     }
     EXPECT_EQ(net.FindNode("X"), kOutOfRange);
-    EXPECT_EQ(errorLog.GetNumberOfEntries(), 0);
+    EXPECT_EQ(LoggedMessages(),
+              (std::vector<std::string>{"Unknown node type code: 0", "Unknown node type code: 30583",
+                                        "Unknown node type code: -18"}));
 }
 
 TEST_F(NetworkTest, FreeSlotAtTheNodeCountIsReusedFirst) {
@@ -236,7 +243,8 @@ TEST_F(NetworkTest, RenamingChecksUniquenessAndAcceptsTheOwnId) {
     AddCpt(net, "B");
     VRX_node* b = net.GetNode(1);
     EXPECT_EQ(b->SetId("A"), kIllegalIdentifier);
-    EXPECT_EQ(errorLog.GetNumberOfEntries(), 0);  // refused without a message
+    EXPECT_EQ(LoggedMessages(), std::vector<std::string>{"Identifier [A] is already used by a node"});
+    errorLog.Flush();
     EXPECT_EQ(IdOf(net, 1), "B");
     EXPECT_EQ(b->SetId("B"), kSuccess);
     EXPECT_EQ(b->SetId("C"), kSuccess);
@@ -608,4 +616,41 @@ TEST_F(NetworkTest, FullCopyOfAModelOnlyCopyKeepsItsNodesWithoutDescriptions) {
     EXPECT_EQ(copy.GetNode(1)->GetInfo(), nullptr);
     EXPECT_EQ(copy.GetNode(1)->GetNetwork(), &copy);
     EXPECT_EQ(copy.GetParents(1)[0], 0);
+}
+
+// Each refusal of an identifier or a DeMorgan weight logs one message naming the value and the holder.
+TEST_F(NetworkTest, RefusalsNameTheirCause) {
+    VRX_network net;
+    AddCpt(net, "A");
+    VRX_submodelHandler& submodels = net.GetSubmodelHandler();
+    const int s = submodels.CreateSubmodel(kSubmodelHandleFlag, "S");
+    ASSERT_GE(s, 0);
+    const int d0 = net.AddNode(DefinitionType::kDeMorgan, "D0");
+    const int d = net.AddNode(DefinitionType::kDeMorgan, "D");
+    ASSERT_EQ(net.AddArc(d0, d), kSuccess);
+    auto* demorgan = static_cast<VRX_demorgan*>(net.GetNode(d)->GetDefinition());
+    const struct {
+        std::function<int()> refused;
+        int code;
+        const char* message;
+    } cases[] = {
+        {[&] { return submodels.CreateSubmodel(kSubmodelHandleFlag, "A"); }, kOutOfRange,
+         "Identifier [A] is already used by a node"},
+        {[&] { return submodels.CreateSubmodel(kSubmodelHandleFlag | 77, "T"); }, kOutOfRange,
+         "Invalid parent submodel handle: 16461"},
+        {[&] { return submodels.CheckIdFree("S", nullptr, kDuplicatedIdentifier); }, kDuplicatedIdentifier,
+         "Identifier [S] is already used by a submodel"},
+        {[&] { return net.AddNode(DefinitionType::kCpt, "S"); }, kOutOfRange,
+         "Identifier [S] is already used by a submodel"},
+        {[&] { return demorgan->SetParentWeight(0, -0.5); }, kOutOfRange,
+         "ERROR: Node [D] : parent weight -0.5 is outside [0, 1]"},
+        {[&] { return demorgan->SetParentWeight(2, 0.5); }, kOutOfRange,
+         "ERROR: Node [D] : parent position 2 is not one of its 1 parents"},
+    };
+    for (const auto& c : cases) {
+        errorLog.Flush();
+        EXPECT_EQ(c.refused(), c.code) << c.message;
+        EXPECT_EQ(LoggedMessages(), std::vector<std::string>{c.message});
+    }
+    EXPECT_EQ(submodels.CheckIdFree("S", submodels.GetSubmodel(s), kDuplicatedIdentifier), kSuccess);
 }

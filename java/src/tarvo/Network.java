@@ -404,7 +404,8 @@ public class Network extends Wrapper {
 
     /**
      * Adds an arc from parent to child. The child's table gains the parent's dimension, after those of its
-     * earlier parents; its existing distributions are repeated for every outcome of the new parent.
+     * earlier parents; its existing distributions are repeated for every outcome of the new parent. A
+     * DeMorgan node (type 82) accepts only DeMorgan nodes as parents.
      *
      * @param parentHandle the parent's handle
      * @param childHandle the child's handle
@@ -743,7 +744,10 @@ public class Network extends Wrapper {
     public native int getInfluenceDiagramAlgorithm();
 
     /**
-     * Chooses the algorithm that solves influence diagrams.
+     * Chooses the algorithm that solves influence diagrams. The best-policy search answers only which choice
+     * is best for the first decision without evidence: {@link #updateBeliefs()} then fails with "Can't solve
+     * this network using best policy algorithm" unless every parent of that decision holds evidence, and
+     * after it only that decision's value is up to date (see {@link #getNodeValue(int)}).
      *
      * @param algorithm 0 policy evaluation, 1 best-policy search; any other value is ignored
      * @throws TARVOException when the network has been disposed of
@@ -1079,7 +1083,9 @@ public class Network extends Wrapper {
      * expected utility (one number per configuration of the indexing parents). For a plate node of a
      * dynamic network: its beliefs in every time slice, slice 0 first (slices times outcomes). For an
      * equation node: the mean and the standard deviation, then, when the deviation is not 0, the value and
-     * weight of each sample (mean, deviation, value0, weight0, value1, weight1, ...).
+     * weight of each sample (mean, deviation, value0, weight0, value1, weight1, ...). Under the best-policy
+     * solver ({@link #setInfluenceDiagramAlgorithm(int)} 1) the first decision without evidence holds a 0/1
+     * vector, 1 for its best choice, and the values of the other nodes are not up to date.
      *
      * @param nodeHandle the node's handle
      * @return the value
@@ -1117,8 +1123,9 @@ public class Network extends Wrapper {
 
     /**
      * The nodes whose outcomes index a node's value, in the order of the value's dimensions (in an
-     * influence diagram, the decisions and observed nodes that the value depends on; usually none in a
-     * Bayesian network).
+     * influence diagram, the decisions and the nodes observed before them that the value depends on;
+     * usually none in a Bayesian network). A node that holds evidence is no index: its outcome is known, so
+     * the value has no dimension for it.
      *
      * @param nodeHandle the node's handle
      * @return the indexing nodes' handles
@@ -2109,8 +2116,9 @@ public class Network extends Wrapper {
      * @param submodelHandle the submodel's handle
      * @param id the new identifier: a letter followed by letters, digits and underscores, unique among
      *     nodes and submodels
-     * @throws TARVOException when the handle names no submodel, the identifier breaks the rule or is in
-     *     use ("SetId")
+     * @throws TARVOException when the handle names no submodel, the identifier breaks the rule, or another
+     *     submodel or a node has it ("TARVO error -32 in function SetId" naming the holder), as
+     *     {@link #addSubmodel(int, String)} and {@link #setNodeId(int, String)} refuse it
      */
     public native void setSubmodelId(int submodelHandle, String id);
 

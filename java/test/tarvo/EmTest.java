@@ -77,7 +77,8 @@ public class EmTest {
             Check.equal("No matching specified", message(() -> em.learn(data, net, null, new String[0])));
             Check.equal("Invalid node id: zz", message(() -> em.learn(data, net, matches, new String[] {"zz"})));
             net.addNode(TRUTH_TABLE, "t");
-            Check.equal("TARVO error -4 in function Learn. Logged information: em: network and dataset do not match\n",
+            Check.equal("TARVO error -4 in function Learn. Logged information: em: network and dataset do not match\n"
+                    + "em: node [t] is deterministic: such nodes must be passed as fixed nodes\n",
                     message(() -> em.learn(data, net, matches, (int[]) null)));
         } finally {
             em.dispose();

@@ -100,10 +100,10 @@ public class NetworkAppearanceTest {
 
             Check.equal("TARVO error -2 in function DeleteSubmodel", message(() -> net.deleteSubmodel(MAIN)));
             Check.equal(Fixtures.badIdentifier("1st"), message(() -> net.addSubmodel(MAIN, "1st")));
-            Check.equal("TARVO error -2 in function CreateSubmodel",
-                    message(() -> net.addSubmodel(999, "Fine")));
-            Check.equal("TARVO error -2 in function CreateSubmodel",
-                    message(() -> net.addSubmodel(MAIN, "Net")));
+            Check.equal("TARVO error -2 in function CreateSubmodel. Logged information: "
+                    + "Invalid parent submodel handle: 999\n", message(() -> net.addSubmodel(999, "Fine")));
+            Check.equal("TARVO error -2 in function CreateSubmodel. Logged information: "
+                    + "Identifier [Net] is already used by a submodel\n", message(() -> net.addSubmodel(MAIN, "Net")));
             Check.equal("Invalid submodel id: 'Nope'", message(() -> net.addSubmodel("Nope", "1st")));
             Check.equal("Invalid submodel handle: " + inner, message(() -> net.deleteSubmodel(inner)));
             Check.equal("Invalid submodel handle: 7", message(() -> net.setSubmodelOfNode(7, a)));
@@ -141,15 +141,16 @@ public class NetworkAppearanceTest {
             Check.equal("Probes", net.getSubmodelId(s));
             Check.equal(s, net.getSubmodel("Probes"));
             // Two submodels of one identifier could not be told apart, nor read back from a file.
-            Check.equal("TARVO error -32 in function SetId. Logged information: DUPLICATED IDENTIFIER\n",
+            Check.equal("TARVO error -32 in function SetId. Logged information: "
+                    + "Identifier [Probes] is already used by a submodel\n",
                     message(() -> net.setSubmodelId(t, "Probes")));
             Check.equal("Tests", net.getSubmodelId(t));
             net.setSubmodelId(s, "Probes");
             Check.equal(Fixtures.badIdentifier("a b"), message(() -> net.setSubmodelId(s, "a b")));
             // A bare slot number is no handle, even where the slot holds a submodel.
             Check.equal("Invalid submodel handle: 1", message(() -> net.getSubmodelName(s & 0x3FFF)));
-            Check.equal("TARVO error -2 in function CreateSubmodel",
-                    message(() -> net.addSubmodel(0, "Fine")));
+            Check.equal("TARVO error -2 in function CreateSubmodel. Logged information: "
+                    + "Invalid parent submodel handle: 0\n", message(() -> net.addSubmodel(0, "Fine")));
             Check.equal(-1, net.getNextSubmodel(0));
             Check.equal("Invalid submodel id: 'Sensors'", message(() -> net.getSubmodelName("Sensors")));
         } finally {

@@ -124,7 +124,8 @@ public class NetworkDefinitionsTest {
                     message(() -> net.setDeMorganParentType("Effect", 1, 1)));
             Check.equal("TARVO error -1 in function GetParentType",
                     message(() -> net.getDeMorganParentType(effect, 1)));
-            Check.equal("TARVO error -2 in function SetParentWeight",
+            Check.equal("TARVO error -2 in function SetParentWeight. Logged information: "
+                    + "ERROR: Node [Effect] : parent weight nan is outside [0, 1]\n",
                     message(() -> net.setDeMorganParentWeight(effect, 0, Double.NaN)));
             Check.equal("TARVO error -1 in function GetParentWeight",
                     message(() -> net.getDeMorganParentWeight("Effect", 1)));

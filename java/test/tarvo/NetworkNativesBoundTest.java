@@ -53,7 +53,7 @@ public class NetworkNativesBoundTest {
             "setUserProperties");
     private static final Set<String> REFUSALS = Set.of("Invalid node handle: -1", "Invalid node id: Nothing",
             "Invalid submodel handle: -1", "Invalid submodel id: 'Nothing'",
-            "TARVO error -2 in function CreateSubmodel");
+            "TARVO error -2 in function CreateSubmodel. Logged information: Invalid parent submodel handle: -1\n");
 
     private static Object argument(Class<?> type) {
         if (type == int.class) {

@@ -64,8 +64,10 @@ public class NetworkNodesTest {
             // A NUL character would cut the identifier short to "B" rather than fail the rule.
             Check.equal("String argument can't contain a null character",
                     message(() -> net.addNode(CPT, "B\u0000-x")));
-            Check.equal("TARVO error -2 in function AddNode", message(() -> net.addNode(CPT, "A")));
-            Check.equal("TARVO error -2 in function AddNode", message(() -> net.addNode(0x3, "B")));
+            Check.equal("TARVO error -2 in function AddNode. Logged information: "
+                    + "Identifier [A] is already used by a node\n", message(() -> net.addNode(CPT, "A")));
+            Check.equal("TARVO error -2 in function AddNode. Logged information: Unknown node type code: 3\n",
+                    message(() -> net.addNode(0x3, "B")));
             Check.equal(1, net.getNodeCount());
             Check.equal(List.of("A"), Arrays.asList(net.getAllNodeIds()));
         } finally {
@@ -117,7 +119,8 @@ public class NetworkNodesTest {
             Check.equal(a, net.getNode("Alpha"));
             net.setNodeId("Alpha", "Beta2");
             Check.equal("Beta2", net.getNodeId(a));
-            Check.equal("TARVO error -30 in function SetId", message(() -> net.setNodeId(a, "B")));
+            Check.equal("TARVO error -30 in function SetId. Logged information: "
+                    + "Identifier [B] is already used by a node\n", message(() -> net.setNodeId(a, "B")));
             Check.equal(Fixtures.badIdentifier("9lives"), message(() -> net.setNodeId(a, "9lives")));
             Check.equal("Invalid node id: Gone", message(() -> net.setNodeId("Gone", "x")));
             Check.equal("Beta2", net.getNodeId(a));

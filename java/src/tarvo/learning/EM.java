@@ -92,7 +92,10 @@ public class EM extends Wrapper {
 
     /**
      * Learns the tables of a network's nodes from the data set, in place: on success the network holds the
-     * learnt tables, on failure it is unchanged.
+     * learnt tables, on failure it is unchanged. EM learns the tables of chance nodes (CPT and noisy-MAX) or,
+     * in a network of equation nodes only, their equations; every deterministic node (type 20) and
+     * noisy-adder node (type 274) must be passed in {@code fixedNodes}, and a network with any other kind
+     * (decisions, utilities, casts, DeMorgan nodes) is refused with the node named.
      *
      * @param data the data set
      * @param net the network whose parameters are learnt
@@ -100,7 +103,9 @@ public class EM extends Wrapper {
      *     {@link DataSet#matchNetwork(Network)}
      * @param fixedNodes the handles of the nodes whose tables must not change, or null
      * @throws tarvo.TARVOException when the matching is null or empty ("No matching specified"), or the run
-     *     fails ("TARVO error ... in function Learn" with the reasons, which begin with "em: ")
+     *     fails ("TARVO error ... in function Learn" with the reasons, which begin with "em: "; a network
+     *     that the data does not fit names the node or the column at fault, for example "em: node
+     *     [TbOrCancer] is deterministic: such nodes must be passed as fixed nodes")
      */
     public native void learn(DataSet data, Network net, DataMatch[] matching, int[] fixedNodes);
 }

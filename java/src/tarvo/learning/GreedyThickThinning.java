@@ -6,7 +6,9 @@ import tarvo.Wrapper;
 /**
  * Learns the structure and parameters of a Bayesian network from a data set by greedy thick thinning: arcs
  * are added while they improve the score, then removed while removing them improves it, within the parent
- * limit and the background knowledge. The data must be discrete.
+ * limit and the background knowledge. The score is BDe: the logarithm of the data's marginal likelihood
+ * given the graph, under the Dirichlet priors that {@link #getPriorsMethod()} chooses, summed node by
+ * node. The data must be discrete.
  *
  * <p>{@code new GreedyThickThinning()} makes a learner with the default settings; it is bound to no data
  * set. Each {@link #learn(DataSet)} returns a new network, one node per variable, which the caller owns and

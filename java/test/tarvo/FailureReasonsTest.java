@@ -1,0 +1,166 @@
+package tarvo;
+
+import java.lang.reflect.InvocationTargetException;
+import java.lang.reflect.Method;
+import java.lang.reflect.Modifier;
+import java.util.function.Consumer;
+import java.util.function.Function;
+import tarvo.learning.DataMatch;
+import tarvo.learning.DataSet;
+import tarvo.learning.EM;
+import tarvo.learning.GreedyThickThinning;
+import tarvo.learning.NaiveBayes;
+
+/** Every refusal names its cause, and a failure reports what its own call logged and nothing older. */
+public class FailureReasonsTest {
+    private static final String LOGGED = ". Logged information: ";
+
+    private static String message(Check.Body body) {
+        return Check.raises(TARVOException.class, body).getMessage();
+    }
+
+    /** A refusal on a network of nodes A and B, a DeMorgan node D under D0, and submodel S. */
+    private static void refusal(String expected, Consumer<Network> call) {
+        Network net = new Network();
+        try {
+            net.addNode(0x12, "A");
+            net.addNode(0x12, "B");
+            net.addArc(net.addNode(0x52, "D0"), net.addNode(0x52, "D"));
+            net.addSubmodel(net.getMainSubmodel(), "S");
+            Check.equal(expected, message(() -> call.accept(net)));
+        } finally {
+            net.dispose();
+        }
+    }
+
+    public void testEveryRefusalNamesItsCause() {
+        String taken = " is already used by a node\n";
+        refusal("TARVO error -30 in function SetId" + LOGGED + "Identifier [A]" + taken, n -> n.setNodeId("B", "A"));
+        refusal("TARVO error -30 in function SetId" + LOGGED + "Identifier [S] is already used by a submodel\n",
+                n -> n.setNodeId("B", "S"));
+        refusal("TARVO error -2 in function AddNode" + LOGGED + "Identifier [B]" + taken, n -> n.addNode(0x12, "B"));
+        refusal("TARVO error -2 in function AddNode" + LOGGED + "Unknown node type code: 7\n",
+                n -> n.addNode(7, "C"));
+        refusal("TARVO error -2 in function CreateSubmodel" + LOGGED + "Identifier [A]" + taken,
+                n -> n.addSubmodel(n.getMainSubmodel(), "A"));
+        refusal("TARVO error -32 in function SetId" + LOGGED + "Identifier [A]" + taken,
+                n -> n.setSubmodelId(n.getSubmodel("S"), "A"));
+        refusal("TARVO error -2 in function SetParentWeight" + LOGGED
+                + "ERROR: Node [D] : parent weight 1.5 is outside [0, 1]\n", n -> n.setDeMorganParentWeight("D", 0, 1.5));
+        refusal("TARVO error -2 in function SetParentWeight" + LOGGED
+                + "ERROR: Node [D] : parent position 1 is not one of its 1 parents\n",
+                n -> n.setDeMorganParentWeight("D", 1, 0.5));
+        refusal("TARVO error -103 in function ReadFile" + LOGGED
+                + "OPEN FILE FAILED: /nonexistent/net.vrx: No such file or directory\n",
+                n -> n.readFile("/nonexistent/net.vrx"));
+    }
+
+    public void testAFailureShowsNothingOfAnEarlierOne() {
+        Network first = new Network();
+        Network second = Fixtures.read(Fixtures.RAIN);
+        try {
+            int e = first.addNode(0x4, "E");
+            Check.equal("Invalid equation, error at position 0: Unknown node identifier: Z",
+                    message(() -> first.setNodeEquation(e, "E = Z * 2")));
+            Check.equal("TARVO error -30 in function SetId" + LOGGED + "Identifier [Rain] is already used by a node\n",
+                    message(() -> second.setNodeId("WetGrass", "Rain")));
+            // A call that succeeds after logging leaves nothing behind for the next failure either.
+            first.setNodeId(e, "F");
+            Check.equal("TARVO error -2 in function RemoveArc", message(() -> second.deleteArc("WetGrass", "Rain")));
+        } finally {
+            first.dispose();
+            second.dispose();
+        }
+    }
+
+    public void testADisposedNetworkIsNamedBeforeItsArguments() throws ReflectiveOperationException {
+        Network net = new Network();
+        net.dispose();
+        for (Method method : Network.class.getDeclaredMethods()) {
+            if (!Modifier.isPublic(method.getModifiers()) || Modifier.isStatic(method.getModifiers())
+                    || method.getName().equals("dispose")) {
+                continue;
+            }
+            Class<?>[] types = method.getParameterTypes();
+            Object[] arguments = new Object[types.length];
+            for (int i = 0; i < types.length; i++) {
+                arguments[i] = types[i] == int.class ? (Object) (-1) : types[i] == double.class ? (Object) 0.5
+                        : types[i] == boolean.class ? (Object) true : null;
+            }
+            try {
+                method.invoke(net, arguments);
+                throw new AssertionError(method + " ran on a disposed network");
+            } catch (InvocationTargetException e) {
+                Check.equal(method + ": Object already disposed of", method + ": " + e.getCause().getMessage());
+            }
+        }
+    }
+
+    public void testEmNamesTheNodeToPassAsFixed() {
+        Network asia = Fixtures.read(Fixtures.ASIA);
+        DataSet data = new DataSet();
+        EM em = new EM();
+        try {
+            data.addIntVariable("XRay", -1);
+            data.setStateNames(0, new String[] {"yes", "no"});
+            data.addEmptyRecord();
+            DataMatch[] matches = data.matchNetwork(asia);
+            Check.equal("TARVO error -4 in function Learn" + LOGGED + "em: network and dataset do not match\n"
+                    + "em: node [TbOrCancer] is deterministic: such nodes must be passed as fixed nodes\n",
+                    message(() -> em.learn(data, asia, matches, new int[0])));
+            em.learn(data, asia, matches, new String[] {"TbOrCancer"});
+        } finally {
+            em.dispose();
+            data.dispose();
+            asia.dispose();
+        }
+    }
+
+    /** The data set's fault as greedy thick thinning and naive Bayes report it. */
+    private static void dataFault(String fault, int records, Function<DataSet, Object> fill) {
+        DataSet data = new DataSet();
+        GreedyThickThinning gtt = new GreedyThickThinning();
+        NaiveBayes nb = new NaiveBayes();
+        try {
+            data.addIntVariable("a", -1);
+            data.addIntVariable("class", -1);
+            for (int r = 0; r < records; r++) {
+                data.addEmptyRecord();
+                data.setInt(1, r, r % 2);
+            }
+            fill.apply(data);
+            Check.equal("TARVO error -1 in function Learn" + LOGGED + "greedy thick thinning: " + fault + "\n",
+                    message(() -> gtt.learn(data)));
+            Check.equal("TARVO error -1 in function Learn" + LOGGED + "naive bayes: " + fault + "\n",
+                    message(() -> nb.learn(data)));
+        } finally {
+            nb.dispose();
+            gtt.dispose();
+            data.dispose();
+        }
+    }
+
+    public void testLearnersSayWhatIsWrongWithTheData() {
+        dataFault("the data set has no records", 0, d -> d);
+        dataFault("column [a] has no value in any record and no state names, so its outcomes are unknown", 4,
+                d -> d);
+    }
+
+    private static void vanishingColumn(String expected, String rain, String wetGrass) {
+        Network net = Fixtures.read(Fixtures.RAIN.replace("(0.2, 0.8)", rain).replace("(0.9, 0.1, 0.3, 0.7)", wetGrass));
+        try {
+            Check.equal("TARVO error -26 in function UpdateBeliefs" + LOGGED + expected
+                    + " of its table are all zero, so the network has no probability to update beliefs from\n",
+                    message(net::updateBeliefs));
+        } finally {
+            net.dispose();
+        }
+    }
+
+    public void testVanishingColumnIsNamedWithoutEvidence() {
+        // 1e-320 twice sums to a subnormal number, which counts as zero.
+        vanishingColumn("ERROR: Node [Rain] : the probabilities of column 0", "(1e-320, 1e-320)", "(0.9, 0.1, 0.3, 0.7)");
+        vanishingColumn("ERROR: Node [WetGrass] : the probabilities of column 1 (Rain = no)", "(0, 1)",
+                "(0.9, 0.1, 1e-320, 1e-320)");
+    }
+}
