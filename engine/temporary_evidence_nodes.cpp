@@ -12,7 +12,6 @@
 
 using vovido::ValueAt;
 
-
 TemporaryEvidenceNodes::TemporaryEvidenceNodes(VRX_network* network, bool hideVirtualEvidence)
     : network_(network) {
     VRX_intArray sources;

@@ -14,7 +14,6 @@ bool IsHybridType(int type) {
 
 }  // namespace
 
-
 namespace vovido {
 
 bool UpdateRouteScan::Add(int typeCode, int temporalType) {

@@ -1,6 +1,7 @@
 #pragma once
 // The settings a network carries: one value, so that a copy of the network and the restore after a
-// failed read take every setting by one assignment. A setting added here needs no other edit.
+// failed read take every setting by one assignment, and a setting added here needs no edit for either.
+// Whether it also starts over on CleanUp, is tested by a setter or is saved in files: ARCHITECTURE.md.
 
 #include "model/algorithm_settings.h"
 
