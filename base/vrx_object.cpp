@@ -1,3 +1,4 @@
+// The default clean-up and checks of the engine's root class.
 #include "base/vrx_object.h"
 
 void VRX_object::CleanUp(int /*deep*/) {

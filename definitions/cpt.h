@@ -32,7 +32,7 @@ public:
     [[nodiscard]] int CopyFrom(VRX_nodeDefinition& source) override;
     [[nodiscard]] int CopyParametersTo(VRX_nodeDefinition& target) override;
 
-    // Replaces every entry, re-checks the table and tells the network (code 128).
+    // Replaces every entry, re-checks the table and tells the network.
     [[nodiscard]] int SetProbabilities(const VRX_doubleArray& values);
     // Tables of the time slices of a plate node; null and kOutOfRange while the network has no temporal data.
     // (They hide the base's forms over the entries as a flat list.)

@@ -98,7 +98,7 @@ int RebuildOutcomeDependents(VRX_nodeDefinition& definition) {
 int FinishConversion(VRX_nodeDefinition& definition) {
     definition.CheckValidity(1);
     definition.CheckConsistency(1);
-    NotifyNetwork(definition, ChangeKind::kDefinition256);
+    NotifyNetwork(definition, ChangeKind::kDefinitionReplaced);
     return kSuccess;
 }
 

@@ -38,7 +38,7 @@ int NotifyNetwork(const VRX_nodeDefinition& definition, int code);
 // per-outcome data is reset. Returns the first failure.
 [[nodiscard]] int RebuildOutcomeDependents(VRX_nodeDefinition& definition);
 
-// The end of every conversion: deep checks, then the network hears of the new definition (code 256).
+// The end of every conversion: deep checks, then the network hears of the new definition.
 int FinishConversion(VRX_nodeDefinition& definition);
 
 // Number of outcomes of the definition of a live node; kOutOfRange when there is none.

@@ -146,7 +146,7 @@ int VRX_equation::CopyFrom(VRX_nodeDefinition& source) {
     intervals = other->intervals;
     CheckValidity(1);
     CheckConsistency(1);
-    if (network != nullptr) network->NotifyChange(handle, ChangeKind::kDefinition256);
+    if (network != nullptr) network->NotifyChange(handle, ChangeKind::kDefinitionReplaced);
     return kSuccess;
 }
 
@@ -201,7 +201,7 @@ int VRX_equation::SetEquation(const char* text, int* errorPosition, std::string*
     const int rc = ParseEquation(equation, text, nullptr, nullptr);
     network->propagationFlags |= notices;
     vovido::InvalidateOwnAndDescendantValues(*network, handle);
-    network->NotifyChange(handle, ChangeKind::kDefinition256);
+    network->NotifyChange(handle, ChangeKind::kDefinitionReplaced);
     return rc;
 }
 

@@ -89,7 +89,7 @@ int VRX_equationSCC::CopyFrom(VRX_nodeDefinition& source) {
     }
     CheckValidity(1);
     CheckConsistency(1);
-    if (network != nullptr) network->NotifyChange(handle, ChangeKind::kDefinition256);
+    if (network != nullptr) network->NotifyChange(handle, ChangeKind::kDefinitionReplaced);
     return kSuccess;
 }
 

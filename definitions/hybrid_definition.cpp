@@ -297,7 +297,7 @@ int VRX_defHybrid::CopyTableFrom(VRX_defHybrid& source) {
     dimensionParents_ = source.dimensionParents_;
     CheckValidity(1);
     CheckConsistency(1);
-    DefinitionSupport::NotifyNetwork(*this, ChangeKind::kDefinition256);
+    DefinitionSupport::NotifyNetwork(*this, ChangeKind::kDefinitionReplaced);
     return kSuccess;
 }
 

@@ -156,7 +156,7 @@ template <class Base>
 int NamedOutcomes<Base>::FinishReplacement() {
     if (const int rc = this->RebuildFromParents()) return rc;
     if (const int rc = DefinitionSupport::RebuildOutcomeDependents(*this)) return rc;
-    DefinitionSupport::NotifyNetwork(*this, ChangeKind::kDefinition256);
+    DefinitionSupport::NotifyNetwork(*this, ChangeKind::kDefinitionReplaced);
     return kSuccess;
 }
 

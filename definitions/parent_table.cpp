@@ -52,7 +52,7 @@ int ParentTableDefinition::SetEntries(const VRX_doubleArray& values) {
     if (const int rc = SetDefinitionDoubles(values)) return rc;
     CheckValidity(1);
     CheckConsistency(1);
-    DefinitionSupport::NotifyNetwork(*this, ChangeKind::kDefinition128);
+    DefinitionSupport::NotifyNetwork(*this, ChangeKind::kEntriesReplaced);
     return kSuccess;
 }
 

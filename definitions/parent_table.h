@@ -54,7 +54,7 @@ protected:
     [[nodiscard]] int LocateParent(int parent, int& dimension, ParentRole& role) const;
     // A fresh table: the own dimension of ownSize zeros, completed, then every current parent added.
     [[nodiscard]] int RebuildTable(int ownSize);
-    // Replaces every entry, re-checks the definition and tells the network (code 128).
+    // Replaces every entry, re-checks the definition and tells the network.
     [[nodiscard]] int SetEntries(const VRX_doubleArray& values);
     // Copies the entries of source when the counts agree; the shape stays that of the current parents.
     void CopyEntriesFrom(const VRX_Dmatrix& source);

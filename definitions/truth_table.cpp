@@ -117,7 +117,7 @@ int VRX_truthTable::SetResultingStates(const VRX_intArray& states) {
     for (int k = 0; k < total; ++k) p[k] = 0.0;
     for (int i = 0; i < columns; ++i) p[i * run + states[i]] = 1.0;
     CheckConsistency(0);
-    DefinitionSupport::NotifyNetwork(*this, ChangeKind::kDefinition128);
+    DefinitionSupport::NotifyNetwork(*this, ChangeKind::kEntriesReplaced);
     return kSuccess;
 }
 

@@ -32,7 +32,7 @@ public:
     // a column without any entry above or at 0.0 gets its 1.0 at the last outcome.
     [[nodiscard]] int MakeDeterministic();
     // One outcome index per column: kOutOfRange for another length or an index out of range (nothing
-    // changes); else the table is set and the network told (code 128).
+    // changes); else the table is set and the network told.
     [[nodiscard]] int SetResultingStates(const VRX_intArray& states);
     // Appends per column the identifier of its first outcome of exactly 1.0 (the first outcome when none).
     [[nodiscard]] int GetResultingStates(VRX_stringArray& out);

@@ -157,7 +157,7 @@ bool VRX_table::RescaleEntries(VRX_Dmatrix& matrix, double lo, double hi, double
 int VRX_table::RescaleUtilities(double lo, double hi, double tlo, double thi) {
     if (!IsValid()) return kObjectNotValid;
     if (RescaleEntries(table, lo, hi, tlo, thi)) {
-        DefinitionSupport::NotifyNetwork(*this, ChangeKind::kDefinition128);
+        DefinitionSupport::NotifyNetwork(*this, ChangeKind::kEntriesReplaced);
     }
     return kSuccess;
 }

@@ -25,7 +25,7 @@ public:
     [[nodiscard]] int RebuildFromParents() override;
     [[nodiscard]] int CopyFrom(VRX_nodeDefinition& source) override;
 
-    // Replaces every utility and tells the network (code 128); kOutOfRange for another entry count.
+    // Replaces every utility and tells the network; kOutOfRange for another entry count.
     [[nodiscard]] int SetUtilities(const VRX_doubleArray& values);
     // Smallest and largest utility; 0.0 for an empty table.
     double GetMinimumUtility() const { return MinimumOf(table); }

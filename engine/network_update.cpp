@@ -1,5 +1,5 @@
-// Belief-update dispatch: the route a network takes to its algorithm, temporary nodes for virtual
-// evidence, and the probability of evidence by clustering or by the chain rule.
+// Belief-update dispatch: the algorithm each route runs, and the probability of evidence by clustering
+// or by the chain rule.
 #include <cstdio>
 #include <memory>
 #include <new>
@@ -10,6 +10,8 @@
 #include "base/status_codes.h"
 #include "definitions/belief_vector.h"
 #include "definitions/equation.h"
+#include "engine/temporary_evidence_nodes.h"
+#include "engine/update_route.h"
 #include "equations/continuous_update.h"
 #include "equations/hybrid_drivers.h"
 #include "inference/annealed_map.h"
@@ -23,16 +25,15 @@
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
+#include "model/node_parts.h"
 #include "model/node_value.h"
 #include "model/temporal_extension.h"
-#include "model/temporary_evidence_nodes.h"
-#include "model/update_route.h"
 
 using vovido::IsIndexingType;
+using vovido::ValueAt;
 
 using vovido::FindUpdateRoute;
 using vovido::UpdateRoute;
-using vovido::UpdateRouteScan;
 
 namespace {
 
@@ -41,16 +42,6 @@ int RefuseAlgorithm(const char* name) {
     char message[160];
     std::snprintf(message, sizeof message, "Algorithm not available: %s", name);
     return LogError(errorLog, kOutOfRange, message, nullptr);
-}
-
-bool IsHybridType(int type) {
-    return type == DefinitionType::kDchildHparent || type == DefinitionType::kDistribution ||
-           type == DefinitionType::kHEquation;
-}
-
-VRX_nodeValue* ValueOf(const VRX_network& network, int handle) {
-    const VRX_node* node = network.GetNode(handle);
-    return node != nullptr ? node->GetValue() : nullptr;
 }
 
 int RunDiscreteAlgorithm(VRX_network& network) {
@@ -105,7 +96,7 @@ class ValueSnapshot {
 public:
     explicit ValueSnapshot(VRX_network& network) : network_(network) {
         for (int h = network.GetFirstNode(); h >= 0; h = network.GetNextNode(h)) {
-            VRX_nodeValue* value = ValueOf(network, h);
+            VRX_nodeValue* value = ValueAt(network, h);
             if (value == nullptr) continue;
             Entry entry;
             entry.handle = h;
@@ -121,7 +112,7 @@ public:
                                       ValueFlags::kPropagatedEvidence, ValueFlags::kCutOff,
                                       ValueFlags::kVirtualEvidence};
         for (const Entry& entry : entries_) {
-            VRX_nodeValue* value = ValueOf(network_, entry.handle);
+            VRX_nodeValue* value = ValueAt(network_, entry.handle);
             if (value == nullptr) continue;
             if (auto* beliefs = dynamic_cast<VRX_beliefVector*>(value)) {
                 // What the value held before: it fits again.
@@ -144,110 +135,6 @@ private:
 };
 
 }  // namespace
-
-// ---------------------------------------------------------------------------------------------------
-// Route
-
-namespace vovido {
-
-bool UpdateRouteScan::Add(int typeCode, int temporalType) {
-    if (IsDecisionOrUtilityType(typeCode)) hasDecisionOrUtility_ = true;
-    if (vovido::IsEquationType(typeCode)) hasEquation_ = true;
-    if (IsHybridType(typeCode)) hasHybrid_ = true;
-    if (temporalType == TemporalType::kPlate) dynamic_ = true;
-    return !dynamic_;
-}
-
-UpdateRoute UpdateRouteScan::GetRoute() const {
-    if (dynamic_) return UpdateRoute::kDynamic;
-    const bool nonDiscrete = hasEquation_ || hasHybrid_;
-    if (hasDecisionOrUtility_)
-        return nonDiscrete ? UpdateRoute::kHybridInfluenceDiagram : UpdateRoute::kInfluenceDiagram;
-    if (hasEquation_) return UpdateRoute::kEquations;
-    if (hasHybrid_) return UpdateRoute::kHybrid;
-    return UpdateRoute::kBayesianNetwork;
-}
-
-UpdateRoute FindUpdateRoute(const VRX_network& network) {
-    UpdateRouteScan scan;
-    for (int h = network.GetFirstNode(); h >= 0; h = network.GetNextNode(h)) {
-        if (!scan.Add(network.GetNodeType(h), network.GetTemporalType(h))) break;
-    }
-    return scan.GetRoute();
-}
-
-}  // namespace vovido
-
-// ---------------------------------------------------------------------------------------------------
-// Temporary evidence nodes
-
-TemporaryEvidenceNodes::TemporaryEvidenceNodes(VRX_network* network, bool hideVirtualEvidence)
-    : network_(network) {
-    VRX_intArray sources;
-    for (int h = network->GetFirstNode(); h >= 0 && status_ == kSuccess; h = network->GetNextNode(h)) {
-        const VRX_nodeValue* value = ValueOf(*network, h);
-        if (value != nullptr && value->HasFlag(ValueFlags::kVirtualEvidence)) status_ = sources.Add(h);
-    }
-    if (sources.GetCount() == 0) return;
-
-    const int notices = network->propagationFlags & PropagationFlags::kNotices;
-    network->propagationFlags &= ~PropagationFlags::kNotices;
-    VRX_doubleArray likelihoods;
-    for (int i = 0; i < sources.GetCount(); i++) {
-        const int x = sources[i];
-        const int c = network->AddTemporaryNode(DefinitionType::kCpt);
-        if (c < 0) {
-            if (status_ == kSuccess) status_ = c;
-            continue;
-        }
-        if (const int rc = nodes_.Add(c)) {
-            (void)network->DeleteNode(c);  // just added: cannot fail
-            if (status_ == kSuccess) status_ = rc;
-            continue;
-        }
-        // Without the arc the table has no dimension for x: nothing sound can be written, and the
-        // node goes again with the others.
-        if (const int rc = network->AddArc(x, c)) {
-            if (status_ == kSuccess) status_ = rc;
-            continue;
-        }
-        VRX_nodeValue* value = ValueOf(*network, x);
-        VRX_Dmatrix* table = nullptr;
-        if (value->GetVirtualEvidence(likelihoods) != kSuccess ||
-            network->GetNode(c)->GetDefinition()->GetDefinition(table) != kSuccess || table == nullptr ||
-            table->GetNumberOfDimensions() != 2)
-            continue;
-        const int rows = table->GetDimensions()[0];
-        const int stride = table->GetStrides()[0];
-        const int step = table->GetStrides()[1];
-        for (int r = 0; r < rows && r < likelihoods.GetCount(); r++) {
-            (*table)[r * stride] = likelihoods[r];
-            (*table)[r * stride + step] = 1.0 - likelihoods[r];
-        }
-        if (const int rc = ValueOf(*network, c)->SetEvidence(0)) {
-            if (status_ == kSuccess) status_ = rc;
-            continue;
-        }
-        if (hideVirtualEvidence) {
-            value->SetValueFlag(ValueFlags::kVirtualEvidence, false);
-            hidden_.push_back(x);
-        }
-    }
-    network->propagationFlags |= notices;
-}
-
-TemporaryEvidenceNodes::~TemporaryEvidenceNodes() {
-    if (nodes_.GetCount() == 0) return;
-    const int notices = network_->propagationFlags & PropagationFlags::kNotices;
-    network_->propagationFlags &= ~PropagationFlags::kNotices;
-    for (int i = nodes_.GetCount() - 1; i >= 0; i--)
-        (void)network_->DeleteNode(nodes_[i]);  // live: cannot fail
-    for (int x : hidden_) {
-        if (VRX_nodeValue* value = ValueOf(*network_, x))
-            value->SetValueFlag(ValueFlags::kVirtualEvidence, true);
-    }
-    network_->propagationFlags |= notices;
-}
 
 // ---------------------------------------------------------------------------------------------------
 // Belief update
@@ -316,7 +203,7 @@ int VRX_network::UpdateInfluenceDiagram() {
     }
     // Every value without evidence starts as a plain vector over the node's own outcomes.
     for (int h = GetFirstNode(); h >= 0; h = GetNextNode(h)) {
-        VRX_nodeValue* value = ValueOf(*this, h);
+        VRX_nodeValue* value = ValueAt(*this, h);
         if (value == nullptr || value->HasEvidence()) continue;
         VRX_Dmatrix* matrix = nullptr;
         const bool plain = value->GetIndexingParents().GetCount() == 0 &&
@@ -446,7 +333,7 @@ bool VRX_network::RouteProbabilityOfEvidence(double* result, bool useChainRule) 
 bool VRX_network::ProbEvidenceByClustering(double& result, int* status) {
     if (numTargets > 0) ClearAllTargets();
     for (int h = GetFirstNode(); h >= 0; h = GetNextNode(h)) {
-        const VRX_nodeValue* value = ValueOf(*this, h);
+        const VRX_nodeValue* value = ValueAt(*this, h);
         if (value == nullptr || !value->HasFlag(ValueFlags::kEvidence)) continue;
         const VRX_intArray& parents = GetParents(h);
         for (int k = 0; k < parents.GetCount(); k++) {
@@ -475,7 +362,7 @@ bool VRX_network::ChainRuleProbEvidence(double& result) {
         findings.reserve(static_cast<size_t>(order.GetCount()));
         propagationFlags &= ~PropagationFlags::kNotices;
         for (int i = 0; i < order.GetCount(); i++) {
-            VRX_nodeValue* value = ValueOf(*this, order[i]);
+            VRX_nodeValue* value = ValueAt(*this, order[i]);
             if (value == nullptr || !value->HasEvidence()) continue;
             if (value->HasFlag(ValueFlags::kEvidence)) findings.emplace_back(order[i], value->GetEvidence());
             value->SetValueFlag(
@@ -489,7 +376,7 @@ bool VRX_network::ChainRuleProbEvidence(double& result) {
         for (const std::pair<int, int>& finding : findings) {
             const int h = finding.first;
             const int e = finding.second;
-            VRX_nodeValue* value = ValueOf(*this, h);
+            VRX_nodeValue* value = ValueAt(*this, h);
             if (value->HasFlag(ValueFlags::kPropagatedEvidence)) {
                 // Fixed by the evidence entered so far: a factor of 1, or 0 for another outcome.
                 if (value->GetEvidence() == e) continue;

@@ -1,6 +1,8 @@
 #pragma once
 // Adaptive importance sampling of one sampling network: importance tables of the evidence ancestors set
 // by heuristics, learned from a fixed number of weighted samples, then used for the final sampling.
+// After Cheng and Druzdzel, "AIS-BN: an adaptive importance sampling algorithm for evidential reasoning in
+// large Bayesian networks", 2000.
 
 class SampleNet;
 

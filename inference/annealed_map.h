@@ -2,6 +2,7 @@
 // Annealed MAP search: the most probable joint outcome of a set of nodes given evidence, by simulated
 // annealing over single-node moves drawn from each node's conditional distribution, started from a
 // greedy assignment in ascending order of entropy.
+// After Yuan, Lu and Druzdzel, "Annealed MAP", 2004.
 
 #include <vector>
 

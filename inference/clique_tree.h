@@ -3,6 +3,8 @@
 // join tree, tables sliced at the evidence after loading and propagated by collect and distribute with
 // division by the old separator message. Built once, a tree
 // can be reloaded, given new evidence, copied and asked for marginals over sets of variables.
+// After Jensen, Lauritzen and Olesen, "Bayesian updating in causal probabilistic networks by local
+// computations", 1990.
 
 #include <cstdint>
 #include <memory>

@@ -11,6 +11,7 @@
 #include "model/extra_definition.h"
 #include "model/node.h"
 #include "model/node_definition.h"
+#include "model/node_parts.h"
 #include "model/node_value.h"
 
 namespace vovido {
@@ -27,11 +28,6 @@ uint64_t Mix(uint64_t digest, int64_t value) {
         digest *= 1099511628211ull;
     }
     return digest;
-}
-
-const VRX_extraDefinition* Extra(const VRX_network& network, int handle) {
-    const VRX_node* node = network.GetNode(handle);
-    return node != nullptr ? node->GetExtraDefinition() : nullptr;
 }
 
 }  // namespace
@@ -55,6 +51,7 @@ uint64_t NetworkStructureDigest(const VRX_network& network) {
 }  // namespace vovido
 
 using vovido::DiagFault;
+using vovido::ExtraDefinitionAt;
 
 DiagSession::DiagSession() : engine(std::make_unique<DiagEngine>(this)) {}
 
@@ -88,7 +85,7 @@ int DiagSession::CollectFaultsAndObservations() {
     results.clear();
     faults.clear();
     for (int h = network->GetFirstNode(); h >= 0; h = network->GetNextNode(h)) {
-        const VRX_extraDefinition* extra = vovido::Extra(*network, h);
+        const VRX_extraDefinition* extra = ExtraDefinitionAt(*network, h);
         if (extra == nullptr) continue;
         if (extra->diagType == DiagnosisType::kTarget) {
             const int outcomes = extra->GetFaultOutcomes().GetCount();
@@ -105,7 +102,7 @@ int DiagSession::CollectFaultsAndObservations() {
 void DiagSession::InstantiateDefaultObservations() {
     if (CheckNetwork() != kSuccess) return;
     for (int h = network->GetFirstNode(); h >= 0; h = network->GetNextNode(h)) {
-        const VRX_extraDefinition* extra = vovido::Extra(*network, h);
+        const VRX_extraDefinition* extra = ExtraDefinitionAt(*network, h);
         if (extra == nullptr || extra->diagType != DiagnosisType::kObservation || !extra->setAsDefault)
             continue;
         if (HoldsEvidence(h)) continue;
@@ -124,7 +121,7 @@ int DiagSession::UpdateFaultBeliefs() {
         std::vector<unsigned char> marked(static_cast<size_t>(network->GetNumberOfSlots()), 0);
         bool observed = false;
         for (int h = network->GetFirstNode(); h >= 0; h = network->GetNextNode(h)) {
-            const VRX_extraDefinition* extra = vovido::Extra(*network, h);
+            const VRX_extraDefinition* extra = ExtraDefinitionAt(*network, h);
             if (extra == nullptr || extra->diagType != DiagnosisType::kObservation || !HoldsEvidence(h))
                 continue;
             observed = true;
@@ -209,7 +206,7 @@ int DiagSession::ReleaseObservation(int node) {
     if (const int rc = CheckNetwork()) return rc;
     if (!network->IsLiveHandle(node) || network->GetNode(node)->GetValue() == nullptr) return kOutOfRange;
     if (const int rc = network->GetNode(node)->GetValue()->ClearEvidence()) return rc;
-    const VRX_extraDefinition* extra = vovido::Extra(*network, node);
+    const VRX_extraDefinition* extra = ExtraDefinitionAt(*network, node);
     // A test listed twice would be ranked twice, so a node already waiting stays where it is.
     if (extra != nullptr && extra->diagType == DiagnosisType::kObservation && extra->ranked &&
         !HoldsEvidence(node) && !unperformedTests.IsInList(node)) {
@@ -221,7 +218,7 @@ int DiagSession::ReleaseObservation(int node) {
 bool DiagSession::MandatoriesInstantiated() const {
     if (network == nullptr) return true;
     for (int h = network->GetFirstNode(); h >= 0; h = network->GetNextNode(h)) {
-        const VRX_extraDefinition* extra = vovido::Extra(*network, h);
+        const VRX_extraDefinition* extra = ExtraDefinitionAt(*network, h);
         if (extra != nullptr && extra->diagType == DiagnosisType::kObservation && extra->mandatory &&
             !HoldsEvidence(h)) {
             return false;

@@ -1,6 +1,7 @@
 #pragma once
 // Importance sampling after loopy pre-propagation of one sampling network: a few loopy passes, importance
 // tables from the table times the lambda message, small entries raised to cut-offs, then sampling.
+// After Yuan and Druzdzel, "An importance sampling algorithm based on evidence pre-propagation", 2003.
 
 class SampleNet;
 

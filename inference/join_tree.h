@@ -1,6 +1,8 @@
 #pragma once
 // Join tree of one relevant part: triangulation of the moral graph under a size limit, the clusters
 // it yields linked into a tree, and exact propagation of beliefs over it.
+// After Lauritzen and Spiegelhalter, "Local computations with probabilities on graphical structures and their
+// application to expert systems", 1988.
 
 #include "base/int_array.h"
 #include "base/size_limits.h"

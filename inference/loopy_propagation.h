@@ -1,6 +1,8 @@
 #pragma once
 // Loopy belief propagation on a sampling network: pi and lambda messages passed between neighbours for
 // a fixed number of passes, every node computing from the messages of the previous pass.
+// After Murphy, Weiss and Jordan, "Loopy belief propagation for approximate inference: an empirical study",
+// 1999.
 
 #include <vector>
 

@@ -1,6 +1,7 @@
 #pragma once
 // Polytree propagation: exact message passing on a singly connected network, λ-messages from children
 // to parents and π-messages from parents to children, over every connected component.
+// After Pearl, "Fusion, propagation, and structuring in belief networks", 1986.
 
 class VRX_network;
 

@@ -2,6 +2,10 @@
 // The common frame of the self-contained samplers (logic sampling, likelihood weighting,
 // self-importance and backward sampling): relevant parts, one record list per part, the sample loop
 // over all parts and the write-out of the weighted counts as beliefs.
+// After Henrion, "Propagating uncertainty in Bayesian networks by probabilistic logic sampling", 1988;
+// Fung and Chang, "Weighing and integrating evidence for stochastic simulation in Bayesian networks", 1989;
+// Shachter and Peot, "Simulation approaches to general probabilistic inference on belief networks", 1989;
+// Fung and Del Favero, "Backward simulation in Bayesian networks", 1994.
 
 #include <memory>
 #include <vector>

@@ -1,5 +1,7 @@
 #pragma once
 // The network cut down to what its targets and evidence make relevant, split into independent parts.
+// After Lin and Druzdzel, "Computational advantages of relevance reasoning in Bayesian belief networks",
+// 1997.
 
 #include "inference/relevance_graph.h"
 

@@ -2,6 +2,7 @@
 // Triangulation of a moral graph by node elimination under a size limit: the elimination order, the
 // fill-in edges, the cliques it yields and how they link into a tree. The join tree builds its clusters
 // from the cliques.
+// After Kjaerulff, "Triangulation of graphs: algorithms giving small total state space", 1990.
 
 #include <cstdint>
 #include <functional>

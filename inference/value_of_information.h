@@ -2,6 +2,7 @@
 // Value of information: the gain in expected utility when chance nodes are observed before a decision,
 // judged from a point of view in the decision sequence. The settings object names the question and
 // keeps the answer; the assessor solves a copy of the diagram with and without the observations.
+// After Howard, "Information value theory", 1966.
 
 #include "base/dmatrix.h"
 #include "base/int_array.h"

@@ -15,7 +15,6 @@
 #include "model/node_value.h"
 #include "model/submodel.h"
 
-using vovido::kNoisyMaxType;
 using vovido::kNullArrayText;
 
 using vovido::IsAsciiLetter;
@@ -120,7 +119,7 @@ void checkDefinitionArraySize(JNIEnv* env, VRX_node& node, const VRX_doubleArray
     appendInt(text, expected.GetSize());
     text += " and got ";
     appendInt(text, length);
-    if (node.GetType() == kNoisyMaxType) {
+    if (node.GetType() == DefinitionType::kNoisyMax) {
         text +=
             "(the type of this node is NoisyMax -- you need to pass noisy weights as parameter, including "
             "constrained columns)";
@@ -143,7 +142,7 @@ int parentIndexFromId(JNIEnv* env, const VRX_network& network, int handle, jstri
 VRX_doubleArray& getTemporalDefinitionDoubles(VRX_node& node, int order) {
     VRX_nodeDefinition* definition = node.GetDefinition();
     VRX_Dmatrix* matrix = nullptr;
-    if (definition != nullptr && definition->GetType() == kNoisyMaxType) {
+    if (definition != nullptr && definition->GetType() == DefinitionType::kNoisyMax) {
         matrix = static_cast<VRX_ciDefinition*>(definition)->GetTemporalCiWeights(order);
     } else if (auto* cpt = dynamic_cast<VRX_cpt*>(definition)) {
         matrix = cpt->GetTemporalDefinition(order);

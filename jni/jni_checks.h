@@ -13,14 +13,10 @@ class VRX_submodel;
 
 namespace vovido {
 
-// Type codes and names that natives pass to checkNodeType.
-inline constexpr int kNoisyMaxType = 0x92;
+// Names that natives pass to checkNodeType with the type codes of DefinitionType.
 inline constexpr const char* kNoisyMaxTypeName = "NoisyMax";
-inline constexpr int kEquationType = 0x4;
 inline constexpr const char* kEquationTypeName = "Equation";
-inline constexpr int kDeMorganType = 0x52;
 inline constexpr const char* kDeMorganTypeName = "DeMorgan";
-inline constexpr int kMauType = 0x208;
 inline constexpr const char* kMauTypeName = "MAU";
 
 }  // namespace vovido

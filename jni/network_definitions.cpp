@@ -21,7 +21,6 @@
 
 using vovido::CheckEngineStatus;
 using vovido::CheckJavaException;
-using vovido::kNoisyMaxType;
 using vovido::kNoisyMaxTypeName;
 using vovido::kNullArrayText;
 using vovido::LocalRef;
@@ -40,7 +39,7 @@ namespace {
 VRX_doubleArray& ParameterArray(VRX_node& node) {
     VRX_nodeDefinition& definition = NodeDefinition(node);
     VRX_doubleArray* items = nullptr;
-    if (definition.GetType() == kNoisyMaxType) {
+    if (definition.GetType() == DefinitionType::kNoisyMax) {
         items = &static_cast<VRX_noisyMAX&>(definition).GetCiWeights()->GetItems();
     } else if (definition.GetDefinitionDoubles(items) != 0) {
         items = nullptr;
@@ -64,7 +63,7 @@ void SetDefinitionOf(JNIEnv* env, const VRX_network& network, int handle, jdoubl
     const std::vector<jdouble> read = ReadDoubleArray(env, values);
     if (VRX_nodeValue* value = node.GetValue()) value->SetValueFlag(ValueFlags::kUpToDate, false);
     for (int i = 0; i < items.GetSize(); ++i) items[i] = read[static_cast<size_t>(i)];
-    if (node.GetType() == kNoisyMaxType) {
+    if (node.GetType() == DefinitionType::kNoisyMax) {
         CheckEngineStatus(env, "CalculateCpt",
                           static_cast<VRX_noisyMAX&>(NodeDefinition(node)).CalculateCpt());
     }
@@ -83,8 +82,8 @@ jobjectArray IndexingParentIdsOf(JNIEnv* env, const VRX_network& network, int ha
 // The noisy-MAX definition of the node, after checking that the parent position lies among the parents
 // whose strengths it keeps.
 VRX_noisyMAX& NoisyMaxOf(const VRX_network& network, int handle, int parent) {
-    auto& noisy =
-        static_cast<VRX_noisyMAX&>(checkNodeType(network, handle, kNoisyMaxType, kNoisyMaxTypeName));
+    auto& noisy = static_cast<VRX_noisyMAX&>(
+        checkNodeType(network, handle, DefinitionType::kNoisyMax, kNoisyMaxTypeName));
     const int count = static_cast<int>(noisy.GetParentOutcomeStrengths().size());
     if (parent < 0 || parent >= count) {
         std::string text = "Invalid parent index ";

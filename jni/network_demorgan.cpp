@@ -11,7 +11,6 @@
 #include "tarvo_Network.h"
 
 using vovido::CheckEngineStatus;
-using vovido::kDeMorganType;
 using vovido::kDeMorganTypeName;
 using vovido::NodeIdText;
 
@@ -20,7 +19,8 @@ using vovido::ByParentId;
 namespace {
 
 VRX_demorgan& DeMorganOf(const VRX_network& network, int handle) {
-    return static_cast<VRX_demorgan&>(checkNodeType(network, handle, kDeMorganType, kDeMorganTypeName));
+    return static_cast<VRX_demorgan&>(
+        checkNodeType(network, handle, DefinitionType::kDeMorgan, kDeMorganTypeName));
 }
 
 // A prior outside [0, 1] (or NaN) is refused by the definition; the refusal reaches the caller rather than

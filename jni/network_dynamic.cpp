@@ -26,7 +26,6 @@ using vovido::CheckJavaException;
 using vovido::FindJavaClass;
 using vovido::FindMethod;
 using vovido::GetNetwork;
-using vovido::kNoisyMaxType;
 using vovido::kNoisyMaxTypeName;
 using vovido::kNullArrayText;
 using vovido::LocalRef;
@@ -188,7 +187,7 @@ void SetTemporalDefinition(JNIEnv* env, VRX_network& network, int handle, jint o
     // Beliefs computed from the old parameters are stale whatever the outcome.
     if (VRX_nodeValue* value = node.GetValue()) value->SetValueFlag(ValueFlags::kUpToDate, false);
     VRX_nodeDefinition& definition = NodeDefinition(node);
-    if (definition.GetType() == kNoisyMaxType) {
+    if (definition.GetType() == DefinitionType::kNoisyMax) {
         auto& ci = static_cast<VRX_ciDefinition&>(definition);
         VRX_Dmatrix weights(*ci.GetTemporalCiWeights(order));
         for (int i = 0; i < entries.GetCount(); ++i) weights[i] = entries[i];
@@ -199,8 +198,8 @@ void SetTemporalDefinition(JNIEnv* env, VRX_network& network, int handle, jint o
 }
 
 jobjectArray NoisyTemporalStrengths(JNIEnv* env, VRX_network& network, int handle, jint order) {
-    auto& noisy =
-        static_cast<VRX_noisyMAX&>(checkNodeType(network, handle, kNoisyMaxType, kNoisyMaxTypeName));
+    auto& noisy = static_cast<VRX_noisyMAX&>(
+        checkNodeType(network, handle, DefinitionType::kNoisyMax, kNoisyMaxTypeName));
     VRX_noisyMAX::StrengthSequence strengths;
     // A refusal (no such definition, a node outside the plate) leaves the list empty: an empty array.
     (void)noisy.GetTemporalParentOutcomeStrengths(order, strengths);
@@ -212,8 +211,8 @@ jobjectArray NoisyTemporalStrengths(JNIEnv* env, VRX_network& network, int handl
 }
 
 void SetNoisyTemporalStrengths(JNIEnv* env, VRX_network& network, int handle, jint order, jobjectArray rows) {
-    auto& noisy =
-        static_cast<VRX_noisyMAX&>(checkNodeType(network, handle, kNoisyMaxType, kNoisyMaxTypeName));
+    auto& noisy = static_cast<VRX_noisyMAX&>(
+        checkNodeType(network, handle, DefinitionType::kNoisyMax, kNoisyMaxTypeName));
     if (rows == nullptr) throw std::invalid_argument(kNullArrayText);
     const jsize n = env->GetArrayLength(rows);
     VRX_noisyMAX::StrengthSequence strengths(static_cast<size_t>(n));

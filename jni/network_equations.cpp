@@ -21,10 +21,8 @@
 using vovido::LocalRef;
 
 using vovido::CheckJavaException;
-using vovido::kMauType;
 using vovido::kMauTypeName;
 
-using vovido::kEquationType;
 using vovido::kEquationTypeName;
 using vovido::MakeDoubleArray;
 using vovido::MakeJavaString;
@@ -33,7 +31,8 @@ namespace {
 
 VRX_equation& EquationOf(const VRX_network& network, int handle) {
     // The type check makes the definition an equation.
-    return static_cast<VRX_equation&>(checkNodeType(network, handle, kEquationType, kEquationTypeName));
+    return static_cast<VRX_equation&>(
+        checkNodeType(network, handle, DefinitionType::kEquation, kEquationTypeName));
 }
 
 // A refused text raises the engine's reason and where the parser found it; the log keeps the reason too.
@@ -65,7 +64,7 @@ jdoubleArray GetBounds(JNIEnv* env, const VRX_network& network, int handle) {
 }
 
 VRX_mau& MauOf(const VRX_network& network, int handle) {
-    return static_cast<VRX_mau&>(checkNodeType(network, handle, kMauType, kMauTypeName));
+    return static_cast<VRX_mau&>(checkNodeType(network, handle, DefinitionType::kMau, kMauTypeName));
 }
 
 // A definition without expressions gives an empty array.

@@ -1,3 +1,4 @@
+// Lazily built contingency tables of record counts, one per combination of variables asked for.
 #include "learning/ad_tree.h"
 
 #include <algorithm>

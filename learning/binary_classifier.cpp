@@ -1,3 +1,4 @@
+// Training, evaluation, ROC tables and cross-validation shared by every classifier.
 #include "learning/binary_classifier.h"
 
 #include "base/status_codes.h"

@@ -1,3 +1,4 @@
+// Pearson and partial correlations of a data set's continuous columns.
 #include "learning/correlation_matrix.h"
 
 #include <cmath>

@@ -1,3 +1,4 @@
+// A classifier over a learnt graph, its structure chosen by `model_type`.
 #include "learning/dag_classifier.h"
 
 #include <algorithm>

@@ -3,6 +3,7 @@
 // of every family come from exact inference on a network copy of the graph, the parameters are
 // estimated from them with the graph's priors, and the BDe score of the expected counts decides when
 // the run has converged.
+// After Lauritzen, "The EM algorithm for graphical association models with missing data", 1995.
 
 #include <memory>
 #include <vector>

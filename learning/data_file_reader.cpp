@@ -1,3 +1,4 @@
+// Reading delimited data files into a data set, one column kind decided per column.
 #include "learning/data_file_reader.h"
 
 #include <algorithm>

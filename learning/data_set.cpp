@@ -1,3 +1,4 @@
+// Columns and records of learning data, with their editing, matching and writing.
 #include "learning/data_set.h"
 
 #include <cmath>

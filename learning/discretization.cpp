@@ -1,3 +1,4 @@
+// Cutting continuous columns into intervals by frequency, width or merged means.
 #include "learning/discretization.h"
 
 #include <algorithm>

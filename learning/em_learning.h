@@ -2,6 +2,8 @@
 // EM parameter learning on a network: the choice between the discrete case (expectation-maximisation
 // with exact inference on every record) and the equation case (least-squares fits), the random start
 // and the M-step.
+// After Dempster, Laird and Rubin, "Maximum likelihood from incomplete data via the EM algorithm", 1977;
+// Lauritzen, "The EM algorithm for graphical association models with missing data", 1995.
 
 #include <vector>
 

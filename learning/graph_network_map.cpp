@@ -1,3 +1,4 @@
+// The node and state pairing of a learning graph with a network, and parameter transfer.
 #include "learning/graph_network_map.h"
 
 #include <cstdint>

@@ -1,3 +1,4 @@
+// The learnt graph: arcs, scores over counts, the greedy searches and parameters.
 #include "learning/learning_dag.h"
 
 #include <algorithm>

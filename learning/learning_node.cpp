@@ -1,3 +1,4 @@
+// One variable of a learning graph: arcs, data column, states and parameters.
 #include "learning/learning_node.h"
 
 #include <algorithm>

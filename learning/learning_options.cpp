@@ -1,5 +1,7 @@
+// The typed option store of the learning library and its table of option names.
 #include "learning/learning_options.h"
 
+#include <iterator>
 #include <map>
 
 #include "base/status_codes.h"
@@ -103,14 +105,17 @@ bool find_learning_option(const std::string& name, int& index, option_kind& kind
 }
 
 option_set default_learning_options() {
-    option_set s(8, 13, 6, 5);
-    const bool bools[8] = {false, true, false, true, true, false, false, false};
-    const int ints[13] = {1, 20, 0, 5, 10, 0, 2, 8, 0, 3, 8, 0, 0};
-    const double doubles[6] = {1000000.0, 0.1, 0.05, 60000.0, 10.0, 0.0};
-    const char* strings[5] = {"*", "-", "glw", "-", "*"};
-    for (int i = 0; i < 8; ++i) (void)s.set_bool(i, bools[i]);
-    for (int i = 0; i < 13; ++i) (void)s.set_int(i, ints[i]);
-    for (int i = 0; i < 6; ++i) (void)s.set_double(i, doubles[i]);
-    for (int i = 0; i < 5; ++i) (void)s.set_string(i, strings[i]);
+    const bool bools[] = {false, true, false, true, true, false, false, false};
+    const int ints[] = {1, 20, 0, 5, 10, 0, 2, 8, 0, 3, 8, 0, 0};
+    const double doubles[] = {1000000.0, 0.1, 0.05, 60000.0, 10.0, 0.0};
+    const char* strings[] = {"*", "-", "glw", "-", "*"};
+    const int kBools = static_cast<int>(std::size(bools)), kInts = static_cast<int>(std::size(ints));
+    const int kDoubles = static_cast<int>(std::size(doubles)),
+              kStrings = static_cast<int>(std::size(strings));
+    option_set s(kBools, kInts, kDoubles, kStrings);
+    for (int i = 0; i < kBools; ++i) (void)s.set_bool(i, bools[i]);
+    for (int i = 0; i < kInts; ++i) (void)s.set_int(i, ints[i]);
+    for (int i = 0; i < kDoubles; ++i) (void)s.set_double(i, doubles[i]);
+    for (int i = 0; i < kStrings; ++i) (void)s.set_string(i, strings[i]);
     return s;
 }

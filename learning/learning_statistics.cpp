@@ -1,7 +1,10 @@
+// The learning library's random numbers and its numeric routines.
 #include "learning/learning_statistics.h"
 
 #include <cmath>
 #include <ctime>
+
+#include "base/distribution_samplers.h"
 
 namespace {
 
@@ -76,13 +79,7 @@ int uniform_int_random(int low, int high, int& seed) {
 }
 
 double log_gamma(double x) {
-    static const double kCoefficients[6] = {76.18009172947146,  -86.50532032941678,   24.01409824083091,
-                                            -1.231739572450155, 0.001208650973866179, -5.395239384953e-06};
-    double t = x + 5.5;
-    t -= (x + 0.5) * std::log(t);
-    double s = 1.000000000190015;
-    for (int i = 0; i < 6; ++i) s += kCoefficients[i] / (x + i + 1);
-    return std::log(2.5066282746310007 * s / x) - t;
+    return LogGamma(x);
 }
 
 namespace {

@@ -1,3 +1,4 @@
+// The graph base of the learning library: nodes, options, progress and background knowledge.
 #include "learning/learning_structure.h"
 
 #include <ctime>

@@ -1,3 +1,4 @@
+// Named int parameters of a classifier, sorted by name.
 #include "learning/parameter_registry.h"
 
 #include "base/status_codes.h"

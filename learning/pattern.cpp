@@ -1,3 +1,4 @@
+// The graph PC learns: edge marks, path and cycle queries, conversion to a network.
 #include "learning/pattern.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// PC structure learning: independence tests remove edges, then the rest are oriented.
 #include "learning/pc.h"
 
 #include <algorithm>

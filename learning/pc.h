@@ -2,6 +2,7 @@
 // PC structure learning: edges of the complete graph are removed by conditional independence tests
 // (G-squared over counts for discrete data, Fisher's z on partial correlations for continuous data),
 // and the remaining edges are oriented by background knowledge, colliders and propagation rules.
+// After Spirtes, Glymour and Scheines, "Causation, Prediction, and Search", 1993.
 
 #include <utility>
 #include <vector>

@@ -1,3 +1,4 @@
+// Nested weighted progress steps of long learning operations.
 #include "learning/progress_tracker.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// The greedy thick thinning and naive Bayes drivers: data set in, network out.
 #include "learning/score_based_learning.h"
 
 #include <cstdio>

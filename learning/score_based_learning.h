@@ -1,6 +1,9 @@
 #pragma once
 // Drivers of the score-based learners: greedy thick thinning with background knowledge, and naive
 // Bayes with optional feature selection. Both learn from a data set and write the result into a network.
+// After Cheng, Bell and Liu, "An algorithm for Bayesian belief network construction from data", 1997
+// (thickening, then thinning), with the Bayesian Dirichlet scores of Heckerman, Geiger and Chickering,
+// "Learning Bayesian networks: the combination of knowledge and statistical data", 1995.
 
 #include <string>
 #include <utility>

@@ -153,7 +153,7 @@ int VRX_ciDefinition::SetNumberOfOutcomes(int count) {
     const int dependents = DefinitionSupport::RebuildOutcomeDependents(*this);
     if (result == kSuccess) result = dependents;
     if (result != kSuccess) return result;
-    DefinitionSupport::NotifyNetwork(*this, ChangeKind::kDefinition256);
+    DefinitionSupport::NotifyNetwork(*this, ChangeKind::kDefinitionReplaced);
     return kSuccess;
 }
 

@@ -13,19 +13,17 @@
 #include "model/node.h"
 #include "model/node_definition.h"
 #include "model/node_label.h"
+#include "model/node_parts.h"
 #include "model/node_value.h"
 #include "model/temporal_extension.h"
 
-namespace {
+using vovido::ValueAt;
 
-VRX_nodeValue* ValueOf(const VRX_network& net, int handle) {
-    const VRX_node* node = net.GetNode(handle);
-    return node != nullptr ? node->GetValue() : nullptr;
-}
+namespace {
 
 // The outcome a node is fixed at, or -1 (free) when its value holds no evidence.
 int FixedOutcome(const VRX_network& net, int handle) {
-    VRX_nodeValue* value = ValueOf(net, handle);
+    VRX_nodeValue* value = ValueAt(net, handle);
     if (value == nullptr || !value->HasEvidence()) return -1;
     const int outcome = value->GetEvidence();
     return outcome >= 0 ? outcome : -1;
@@ -109,7 +107,7 @@ int VRX_network::ClearAllEvidence() {
     propagationFlags &= ~PropagationFlags::kNotices;
     bool changed = false;
     for (int h = 0; h < numSlots; h++) {
-        VRX_nodeValue* value = ValueOf(*this, h);
+        VRX_nodeValue* value = ValueAt(*this, h);
         if (value == nullptr) continue;
         if (value->HasFlag(ValueFlags::kPropagatedEvidence)) {
             changed |= value->ClearPropagatedEvidence() == kSuccess;
@@ -130,7 +128,7 @@ int VRX_network::ClearAllEvidence() {
 
 int VRX_network::ClearAllPropagatedEvidence() {
     for (int h = 0; h < numSlots; h++) {
-        VRX_nodeValue* value = ValueOf(*this, h);
+        VRX_nodeValue* value = ValueAt(*this, h);
         // Flagged: clearing cannot fail.
         if (value != nullptr && value->HasFlag(ValueFlags::kPropagatedEvidence))
             (void)value->ClearPropagatedEvidence();
@@ -141,7 +139,7 @@ int VRX_network::ClearAllPropagatedEvidence() {
 int VRX_network::InvalidateDecisionValues() {
     for (int h = 0; h < numSlots; h++) {
         if (!IsDecisionNode(h)) continue;
-        VRX_nodeValue* value = ValueOf(*this, h);
+        VRX_nodeValue* value = ValueAt(*this, h);
         if (value != nullptr && value->IsUpToDate()) value->SetValueFlag(ValueFlags::kUpToDate, false);
     }
     return kSuccess;
@@ -213,7 +211,7 @@ int VRX_network::PropagateForward(PropagationFrame& frame, VRX_intArray& coords,
 }
 
 int VRX_network::PropagateToChild(PropagationFrame& frame, int c, VRX_intArray& coords, int& descend) {
-    VRX_nodeValue* childValue = ValueOf(*this, c);
+    VRX_nodeValue* childValue = ValueAt(*this, c);
     const bool eligible =
         childValue != nullptr && !HasTypeBits(*this, c, DefinitionBits::kUtility | DefinitionBits::kDecision);
     const VRX_Dmatrix* table = eligible ? AlignedTable(*this, c) : nullptr;
@@ -244,7 +242,7 @@ int VRX_network::PropagateBackward(PropagationFrame& frame, int& descend) {
         const int p = parents[i];
         if (HasTypeBits(*this, p, DefinitionBits::kUtility | DefinitionBits::kDecision)) continue;
         const int only = OnlyExplainingOutcome(*own, i, frame.coords);
-        VRX_nodeValue* parentValue = only >= 0 ? ValueOf(*this, p) : nullptr;
+        VRX_nodeValue* parentValue = only >= 0 ? ValueAt(*this, p) : nullptr;
         if (parentValue == nullptr) continue;
         if (parentValue->HasEvidence()) {
             if (parentValue->GetEvidence() != only) return LogConflict(*this, frame.node, p);
@@ -267,7 +265,7 @@ void VRX_network::NoteEvidenceHolder(int handle) {
     if (evidenceHolders_.size() > 2 * static_cast<size_t>(numNodes) + 64) {
         size_t kept = 0;
         for (int h : evidenceHolders_) {
-            const VRX_nodeValue* value = ValueOf(*this, h);
+            const VRX_nodeValue* value = ValueAt(*this, h);
             if (value != nullptr && value->HasEvidence()) evidenceHolders_[kept++] = h;
         }
         evidenceHolders_.resize(kept);
@@ -287,7 +285,7 @@ void VRX_network::RebuildEvidenceHolders() {
     evidenceHolders_.clear();
     evidenceHoldersComplete_ = true;
     for (int h = 0; h < numSlots; h++) {
-        const VRX_nodeValue* value = ValueOf(*this, h);
+        const VRX_nodeValue* value = ValueAt(*this, h);
         if (value != nullptr && value->HasEvidence()) NoteEvidenceHolder(h);
     }
 }
@@ -298,7 +296,7 @@ bool VRX_network::HasAnyEvidence() {
         // Without room for the list, the table is asked directly.
         if (!evidenceHoldersComplete_) {
             for (int h = 0; h < numSlots; h++) {
-                const VRX_nodeValue* value = ValueOf(*this, h);
+                const VRX_nodeValue* value = ValueAt(*this, h);
                 if (value != nullptr && value->HasEvidence()) return true;
             }
             return false;
@@ -306,7 +304,7 @@ bool VRX_network::HasAnyEvidence() {
     }
     // Entries are dropped from the end until one still holds evidence: each costs its removal once.
     while (!evidenceHolders_.empty()) {
-        const VRX_nodeValue* value = ValueOf(*this, evidenceHolders_.back());
+        const VRX_nodeValue* value = ValueAt(*this, evidenceHolders_.back());
         if (value != nullptr && value->HasEvidence()) return true;
         evidenceHolders_.pop_back();
     }
@@ -392,7 +390,7 @@ int VRX_network::RepropagateEvidence(int handle) {
     bool anyEvidence = false;
     for (int h = 0; h < numSlots && !lazyMarks; h++) {
         nodes[h].ClearMark(kVisited | kAncestor | kFromChild | kFromParent);
-        VRX_nodeValue* value = ValueOf(*this, h);
+        VRX_nodeValue* value = ValueAt(*this, h);
         if (value == nullptr) continue;
         if (value->HasFlag(ValueFlags::kPropagatedEvidence))
             (void)value->ClearPropagatedEvidence();  // flagged
@@ -407,7 +405,7 @@ int VRX_network::RepropagateEvidence(int handle) {
             ClearMarksOfAllNodes(kVisited | kAncestor | kFromChild | kFromParent);
         }
         for (int h = 0; h < numSlots; h++) {
-            const VRX_nodeValue* value = ValueOf(*this, h);
+            const VRX_nodeValue* value = ValueAt(*this, h);
             if (value != nullptr && value->HasFlag(ValueFlags::kEvidence) &&
                 !value->HasFlag(ValueFlags::kPropagatedEvidence)) {
                 MarkAncestors(h);
@@ -472,7 +470,7 @@ int VRX_network::NotifyEvidenceSet(int handle) {
 
     ClearMarksOfAllNodes(kVisited | kAncestor | kFromChild | kFromParent);
     for (int h = 0; h < numSlots; h++) {
-        const VRX_nodeValue* value = ValueOf(*this, h);
+        const VRX_nodeValue* value = ValueAt(*this, h);
         if (value != nullptr && value->HasFlag(ValueFlags::kEvidence) &&
             !value->HasFlag(ValueFlags::kPropagatedEvidence)) {
             MarkAncestors(h);
@@ -517,8 +515,8 @@ int VRX_network::NotifyValuesChanged() {
 int VRX_network::NotifyChange(int handle, int code) {
     if (!(propagationFlags & PropagationFlags::kNotices) || !(changeMask & code)) return kSuccess;
     int result = kSuccess;
-    if (code == ChangeKind::kDefinition64 || code == ChangeKind::kDefinition128 ||
-        code == ChangeKind::kDefinition256) {
+    if (code == ChangeKind::kOutcomesChanged || code == ChangeKind::kEntriesReplaced ||
+        code == ChangeKind::kDefinitionReplaced) {
         result = RepropagateEvidence(handle);
     }
     AutoUpdate();

@@ -3,17 +3,24 @@
 #include "base/status_codes.h"
 #include "model/network.h"
 
-// Unsigned comparison so that negative codes fall outside the range too.
+namespace {
+bool IsAlgorithmCodeBetween(int code, int first, int last) {
+    return code >= first && code <= last;
+}
+}  // namespace
+
 void VRX_network::SetBayesianAlgorithm(int code) {
-    if (static_cast<unsigned>(code) <= 12u) bnAlgorithm = code;
+    if (IsAlgorithmCodeBetween(code, BayesianAlgorithm::kFirst, BayesianAlgorithm::kLast)) bnAlgorithm = code;
 }
 
 void VRX_network::SetHybridAlgorithm(int code) {
-    if (code >= 13 && code <= 16) hybridAlgorithm = code;
+    if (IsAlgorithmCodeBetween(code, HybridAlgorithm::kFirst, HybridAlgorithm::kLast)) hybridAlgorithm = code;
 }
 
 void VRX_network::SetInfluenceDiagramAlgorithm(int code) {
-    if (static_cast<unsigned>(code) <= 1u) idAlgorithm = code;
+    if (IsAlgorithmCodeBetween(code, InfluenceDiagramAlgorithm::kFirst, InfluenceDiagramAlgorithm::kLast)) {
+        idAlgorithm = code;
+    }
 }
 
 int VRX_network::SetEpisParams(const VRX_episParams& params) {

@@ -1,6 +1,7 @@
 #pragma once
 // The settings a network carries: one value, so that a copy of the network and the restore after a
-// failed read take every setting by one assignment. A setting added here needs no other edit.
+// failed read take every setting by one assignment, and a setting added here needs no edit for either.
+// Whether it also starts over on CleanUp, is tested by a setter or is saved in files: ARCHITECTURE.md.
 
 #include "model/algorithm_settings.h"
 
@@ -15,10 +16,11 @@ constexpr int kArcAdded = 1;
 constexpr int kArcRemoved = 2;
 constexpr int kEvidenceSet = 4;
 constexpr int kEvidenceCleared = 8;
-constexpr int kDefinition64 = 64;
-constexpr int kDefinition128 = 128;
-constexpr int kDefinition256 = 256;
-constexpr int kDefaultMask = 463;
+constexpr int kOutcomesChanged = 64;      // outcomes inserted or removed
+constexpr int kEntriesReplaced = 128;     // a definition's entries replaced
+constexpr int kDefinitionReplaced = 256;  // the definition replaced or converted
+constexpr int kDefaultMask = kArcAdded | kArcRemoved | kEvidenceSet | kEvidenceCleared | kOutcomesChanged |
+                             kEntriesReplaced | kDefinitionReplaced;
 }  // namespace ChangeKind
 
 // Codes of bnAlgorithm: the discrete belief-update algorithms.
@@ -36,6 +38,8 @@ constexpr int kLoopyPropagation = 9;
 constexpr int kClusteringPerPart = 10;
 constexpr int kRelevanceDecomposition = 11;
 constexpr int kRelevanceDecomposition2 = 12;
+constexpr int kFirst = kClusteringWithDecomposition;
+constexpr int kLast = kRelevanceDecomposition2;
 }  // namespace BayesianAlgorithm
 
 // Codes of hybridAlgorithm: the hybrid-network algorithms.
@@ -44,12 +48,16 @@ constexpr int kMessagePassingSampling = 13;
 constexpr int kImportanceSampling = 14;
 constexpr int kMessagePassing = 15;
 constexpr int kWeightedSampling = 16;
+constexpr int kFirst = kMessagePassingSampling;
+constexpr int kLast = kWeightedSampling;
 }  // namespace HybridAlgorithm
 
 // Codes of idAlgorithm: influence diagrams.
 namespace InfluenceDiagramAlgorithm {
 constexpr int kPolicyEvaluation = 0;
 constexpr int kBestPolicy = 1;
+constexpr int kFirst = kPolicyEvaluation;
+constexpr int kLast = kBestPolicy;
 }  // namespace InfluenceDiagramAlgorithm
 
 struct VRX_networkSettings {

@@ -11,7 +11,12 @@
 #include "model/extra_definition.h"
 #include "model/network.h"
 #include "model/node.h"
+#include "model/node_parts.h"
 #include "model/node_value.h"
+
+using vovido::CostAt;
+using vovido::DefinitionAt;
+using vovido::ExtraDefinitionAt;
 
 bool vovido::IsIndexingType(int typeCode) {
     switch (typeCode) {
@@ -220,21 +225,6 @@ int VRX_nodeDefinition::ChangeOutcomes(const VRX_stringArray& names, const VRX_i
 
 namespace {
 
-VRX_nodeDefinition* DefinitionOf(VRX_network& network, int node) {
-    VRX_node* n = network.GetNode(node);
-    return n != nullptr ? n->GetDefinition() : nullptr;
-}
-
-VRX_nodeCost* CostOf(VRX_network& network, int node) {
-    VRX_node* n = network.GetNode(node);
-    return n != nullptr ? n->GetCost() : nullptr;
-}
-
-VRX_extraDefinition* ExtraOf(VRX_network& network, int node) {
-    VRX_node* n = network.GetNode(node);
-    return n != nullptr ? n->GetExtraDefinition() : nullptr;
-}
-
 // The node's value keeps its evidence in step with the edit, once the children's tables have followed
 // it (clearing evidence may bring the beliefs up to date).
 int ValueFollows(VRX_network& network, int node, const vovido::OutcomeEdit& edit) {
@@ -251,23 +241,23 @@ int VRX_nodeDefinition::NotifyOutcomeInserted(int index) {
     network->OnOutcomeInserted(handle, index);
     const VRX_intArray& children = network->GetChildren(handle, 0);
     for (int i = 0; i < children.GetCount(); i++) {
-        if (VRX_nodeDefinition* child = DefinitionOf(*network, children[i])) {
+        if (VRX_nodeDefinition* child = DefinitionAt(*network, children[i])) {
             if (const int rc = child->InsertParentOutcome(handle, index)) return rc;
         }
     }
     const VRX_intArray& costChildren = network->GetChildren(handle, 1);
     for (int i = 0; i < costChildren.GetCount(); i++) {
-        if (VRX_nodeCost* cost = CostOf(*network, costChildren[i])) {
+        if (VRX_nodeCost* cost = CostAt(*network, costChildren[i])) {
             if (const int rc = cost->InsertParentOutcome(handle, index)) return rc;
         }
     }
-    if (VRX_extraDefinition* extra = ExtraOf(*network, handle)) {
+    if (VRX_extraDefinition* extra = ExtraDefinitionAt(*network, handle)) {
         if (const int rc = extra->InsertOutcome(index)) return rc;
     }
     if (const int rc = ValueFollows(*network, handle, {vovido::OutcomeEdit::kInserted, index, nullptr}))
         return rc;
     CheckValidity(0);
-    return network->NotifyChange(handle, ChangeKind::kDefinition64);
+    return network->NotifyChange(handle, ChangeKind::kOutcomesChanged);
 }
 
 int VRX_nodeDefinition::NotifyOutcomeRemoved(int index, VRX_idArray& outcomeIds) {
@@ -276,39 +266,39 @@ int VRX_nodeDefinition::NotifyOutcomeRemoved(int index, VRX_idArray& outcomeIds)
     network->OnOutcomeRemoved(handle, index);
     const VRX_intArray& children = network->GetChildren(handle, 0);
     for (int i = 0; i < children.GetCount(); i++) {
-        if (VRX_nodeDefinition* child = DefinitionOf(*network, children[i])) {
+        if (VRX_nodeDefinition* child = DefinitionAt(*network, children[i])) {
             if (const int rc = child->RemoveParentOutcome(handle, index)) return rc;
         }
     }
     const VRX_intArray& costChildren = network->GetChildren(handle, 1);
     for (int i = 0; i < costChildren.GetCount(); i++) {
-        if (VRX_nodeCost* cost = CostOf(*network, costChildren[i])) {
+        if (VRX_nodeCost* cost = CostAt(*network, costChildren[i])) {
             if (const int rc = cost->RemoveParentOutcome(handle, index)) return rc;
         }
     }
-    if (VRX_extraDefinition* extra = ExtraOf(*network, handle)) {
+    if (VRX_extraDefinition* extra = ExtraDefinitionAt(*network, handle)) {
         if (const int rc = extra->RemoveOutcome(index)) return rc;
     }
     if (const int rc = ValueFollows(*network, handle, {vovido::OutcomeEdit::kRemoved, index, nullptr}))
         return rc;
     CheckValidity(0);
-    return network->NotifyChange(handle, ChangeKind::kDefinition64);
+    return network->NotifyChange(handle, ChangeKind::kOutcomesChanged);
 }
 
 int VRX_nodeDefinition::NotifyOutcomesReordered(const VRX_intArray& order) {
     if (!IsAttachedToLiveNode()) return kSuccess;
-    if (VRX_extraDefinition* extra = ExtraOf(*network, handle)) {
+    if (VRX_extraDefinition* extra = ExtraDefinitionAt(*network, handle)) {
         if (const int rc = extra->ChangeOrderOfOutcomes(order)) return rc;
     }
     const VRX_intArray& children = network->GetChildren(handle, 0);
     for (int i = 0; i < children.GetCount(); i++) {
-        if (VRX_nodeDefinition* child = DefinitionOf(*network, children[i])) {
+        if (VRX_nodeDefinition* child = DefinitionAt(*network, children[i])) {
             if (const int rc = child->ReorderParentOutcomes(handle, order)) return rc;
         }
     }
     const VRX_intArray& costChildren = network->GetChildren(handle, 1);
     for (int i = 0; i < costChildren.GetCount(); i++) {
-        if (VRX_nodeCost* cost = CostOf(*network, costChildren[i])) {
+        if (VRX_nodeCost* cost = CostAt(*network, costChildren[i])) {
             if (const int rc = cost->ReorderParentOutcomes(handle, order)) return rc;
         }
     }

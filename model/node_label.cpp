@@ -1,3 +1,4 @@
+// Node names in messages, and the logged refusals that name a node.
 #include "model/node_label.h"
 
 #include "base/error_log.h"

@@ -1,6 +1,8 @@
 // Screen appearance of a node or submodel.
 #include "model/screen_info.h"
 
+#include <iterator>
+
 #include "base/status_codes.h"
 
 VRX_screenInfo::~VRX_screenInfo() = default;
@@ -25,7 +27,8 @@ int VRX_screenInfo::ApplyDefaults(const VRX_screenInfo& defaults) {
     int* const own[] = {&color, &selColor, &font, &fontColor, &borderThickness, &borderColor};
     const int* const given[] = {&defaults.color,     &defaults.selColor,        &defaults.font,
                                 &defaults.fontColor, &defaults.borderThickness, &defaults.borderColor};
-    for (int k = 0; k < 6; ++k) {
+    static_assert(std::size(own) == std::size(given));
+    for (size_t k = 0; k < std::size(own); ++k) {
         if (*own[k] == kNotSet) *own[k] = *given[k];
     }
     return kSuccess;

@@ -7,14 +7,12 @@
 #include "base/status_codes.h"
 #include "model/node.h"
 #include "model/node_definition.h"
+#include "model/node_parts.h"
 #include "model/temporal_extension.h"
 
-namespace {
+using vovido::DefinitionAt;
 
-VRX_nodeDefinition* DefinitionAt(const VRX_network& network, int handle) {
-    const VRX_node* node = network.GetNode(handle);
-    return node != nullptr ? node->GetDefinition() : nullptr;
-}
+namespace {
 
 // Adds a node of the source node's type and outcome count to the network; -1 on failure.
 int AddNodeLike(VRX_network& target, const VRX_network& sourceNetwork, int source) {

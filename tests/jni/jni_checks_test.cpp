@@ -15,9 +15,7 @@
 #include "model/submodel.h"
 #include "tests/jni/jvm_fixture.h"
 
-using vovido::kMauType;
 using vovido::kMauTypeName;
-using vovido::kNoisyMaxType;
 using vovido::kNoisyMaxTypeName;
 using vovido::LocalRef;
 using vovido::MakeJavaString;
@@ -108,9 +106,9 @@ TEST_F(ChecksTest, OutcomeIndexFromId) {
 
 TEST_F(ChecksTest, NodeType) {
     EXPECT_EQ(&checkNodeType(network, a, DefinitionType::kCpt, "CPT"), network.GetNode(a)->GetDefinition());
-    EXPECT_EQ(Refusal([&] { checkNodeType(network, a, kNoisyMaxType, kNoisyMaxTypeName); }),
+    EXPECT_EQ(Refusal([&] { checkNodeType(network, a, DefinitionType::kNoisyMax, kNoisyMaxTypeName); }),
               "invalid_argument: Node 'A' must be of type NoisyMax");
-    EXPECT_EQ(Refusal([&] { checkNodeType(network, 42, kMauType, kMauTypeName); }),
+    EXPECT_EQ(Refusal([&] { checkNodeType(network, 42, DefinitionType::kMau, kMauTypeName); }),
               "invalid_argument: Invalid node handle: 42");
 }
 
@@ -146,7 +144,7 @@ TEST_F(ChecksTest, DefinitionArraySize) {
     EXPECT_EQ(Refusal([&] { checkDefinitionArraySize(env, node, expected, four.get()); }), "");
     EXPECT_EQ(Refusal([&] { checkDefinitionArraySize(env, node, expected, three.get()); }),
               "invalid_argument: Invalid definition array size for node 'A': expected 4 and got 3");
-    const int noisy = network.AddNode(kNoisyMaxType, "N");
+    const int noisy = network.AddNode(DefinitionType::kNoisyMax, "N");
     ASSERT_GE(noisy, 0);
     EXPECT_EQ(
         Refusal([&] { checkDefinitionArraySize(env, *network.GetNode(noisy), expected, three.get()); }),
@@ -170,7 +168,7 @@ TEST_F(ChecksTest, TemporalDefinitionOfANetworkWithoutTemporalData) {
     EXPECT_EQ(
         Refusal([&] { getTemporalDefinitionDoubles(*network.GetNode(a), 1); }),
         "runtime_error: Cannot get the temporal definition of node 'CPT' of node 'A' as an array of doubles");
-    const int noisy = network.AddNode(kNoisyMaxType, "N");
+    const int noisy = network.AddNode(DefinitionType::kNoisyMax, "N");
     EXPECT_EQ(
         Refusal([&] { getTemporalDefinitionDoubles(*network.GetNode(noisy), 1); }),
         "runtime_error: Cannot get the temporal definition of node 'NOISY_MAX' of node 'N' as an array of "

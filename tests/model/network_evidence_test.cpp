@@ -482,7 +482,7 @@ TEST_F(NetworkEvidenceTest, DefinitionAndArcChangesRepropagate) {
     Arc(p, c);
     EXPECT_EQ(net.NotifyChange(c, 16), kSuccess);
     EXPECT_EQ(net.NotifyChange(99, kDefinitionChangeNotice), kSuccess);
-    EXPECT_EQ(net.NotifyChange(99, ChangeKind::kDefinition128), kOutOfRange);
+    EXPECT_EQ(net.NotifyChange(99, ChangeKind::kEntriesReplaced), kOutOfRange);
 }
 
 // ---- Automatic updating ----
