@@ -1079,7 +1079,11 @@ public class Network extends Wrapper {
      * expected utility (one number per configuration of the indexing parents). For a plate node of a
      * dynamic network: its beliefs in every time slice, slice 0 first (slices times outcomes). For an
      * equation node: the mean and the standard deviation, then, when the deviation is not 0, the value and
-     * weight of each sample (mean, deviation, value0, weight0, value1, weight1, ...).
+     * weight of each sample (mean, deviation, value0, weight0, value1, weight1, ...). In an influence
+     * diagram the indexing parents are the decisions and observations the value depends on; a decision
+     * that no utility depends on has the same expected utility for every choice, and a chance node that
+     * depends on such a decision is not indexed by it: its beliefs are the average over that decision's
+     * choices, each counted as equally likely.
      *
      * @param nodeHandle the node's handle
      * @return the value
