@@ -203,28 +203,32 @@ int BestPolicySolver::ConvertToBayesianNetwork() {
     return kSuccess;
 }
 
-int BestPolicySolver::Solve() {
+// The working copy's arcs, every decision not yet fixed given arcs from all it may use: the nodes of the
+// sequence before it.
+void BestPolicySolver::BuildDecisionGraph() {
     VRX_network& work = *work_;
-    if (const int rc = vovido::SetWorkEvidence(work, mergedUtility_, 0)) return rc;
+    graph_ = std::make_unique<vovido::DecisionGraph>(static_cast<size_t>(work.GetNumberOfSlots()));
+    for (int h = work.GetFirstNode(); h >= 0; h = work.GetNextNode(h)) {
+        const VRX_intArray& parents = work.GetParents(h);
+        graph_->SetParents(h, std::vector<int>(parents.GetItems(), parents.GetItems() + parents.GetCount()));
+    }
+    for (size_t i = 0; i < sequence_.size(); i++) {
+        const int h = sequence_[i];
+        if (network_->GetNodeType(h) != DefinitionType::kList) continue;
+        std::vector<int> parents = graph_->Parents(h);
+        for (size_t j = 0; j < i; j++) {
+            if (std::find(parents.begin(), parents.end(), sequence_[j]) == parents.end())
+                parents.push_back(sequence_[j]);
+        }
+        graph_->SetParents(h, parents);
+    }
+}
+
+int BestPolicySolver::Solve() {
+    if (const int rc = vovido::SetWorkEvidence(*work_, mergedUtility_, 0)) return rc;
+    int best = 0;
     try {
-        graph_ = std::make_unique<vovido::DecisionGraph>(static_cast<size_t>(work.GetNumberOfSlots()));
-        for (int h = work.GetFirstNode(); h >= 0; h = work.GetNextNode(h)) {
-            const VRX_intArray& parents = work.GetParents(h);
-            graph_->SetParents(h,
-                               std::vector<int>(parents.GetItems(), parents.GetItems() + parents.GetCount()));
-        }
-        // Until its policy is fixed, a decision may use everything known when it is taken.
-        for (size_t i = 0; i < sequence_.size(); i++) {
-            const int h = sequence_[i];
-            if (network_->GetNodeType(h) != DefinitionType::kList) continue;
-            std::vector<int> parents = graph_->Parents(h);
-            for (size_t j = 0; j < i; j++) {
-                if (std::find(parents.begin(), parents.end(), sequence_[j]) == parents.end())
-                    parents.push_back(sequence_[j]);
-            }
-            graph_->SetParents(h, parents);
-        }
-        int best = 0;
+        BuildDecisionGraph();
         for (int i = static_cast<int>(openDecisions_.size()) - 1; i >= 0; i--) {
             const int decision = openDecisions_[static_cast<size_t>(i)];
             // The first decision is taken now: what it knows is the evidence.
@@ -241,20 +245,20 @@ int BestPolicySolver::Solve() {
             if (!matters && i > 0) continue;
             if (const int rc = FixDecision(decision, i == 0, best)) return rc;
         }
-        const int first = openDecisions_[0];
-        VRX_nodeValue* value = network_->GetNode(first)->GetValue();
-        const int n = network_->GetNode(first)->GetDefinition()->GetNumberOfOutcomes();
-        VRX_Dmatrix* matrix = nullptr;
-        if (const int rc = value->GetValue(matrix)) return rc;
-        VRX_intArray sizes;
-        if (matrix == nullptr || sizes.Add(n) != kSuccess || matrix->Setup(sizes) != kSuccess)
-            return kOutOfMemory;
-        matrix->FillWith(0.0);
-        (*matrix)[best] = 1.0;
-        value->SetValueFlag(ValueFlags::kUpToDate, true);
     } catch (const std::bad_alloc&) {
         return kOutOfMemory;
     }
+    const int first = openDecisions_[0];
+    VRX_nodeValue* value = network_->GetNode(first)->GetValue();
+    const int n = network_->GetNode(first)->GetDefinition()->GetNumberOfOutcomes();
+    VRX_Dmatrix* matrix = nullptr;
+    if (const int rc = value->GetValue(matrix)) return rc;
+    VRX_intArray sizes;
+    if (matrix == nullptr || sizes.Add(n) != kSuccess || matrix->Setup(sizes) != kSuccess)
+        return kOutOfMemory;
+    matrix->FillWith(0.0);
+    (*matrix)[best] = 1.0;
+    value->SetValueFlag(ValueFlags::kUpToDate, true);
     return kSuccess;
 }
 

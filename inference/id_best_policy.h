@@ -38,6 +38,7 @@ private:
     [[nodiscard]] int ExpandMauNodes();
     [[nodiscard]] int MergeUtilityNodes();
     [[nodiscard]] int ConvertToBayesianNetwork();
+    void BuildDecisionGraph();
     [[nodiscard]] int Solve();
     [[nodiscard]] int FixDecision(int decision, bool first, int& best);
     std::vector<int> RequisiteInformation(int decision, const std::vector<int>& known);
