@@ -26,14 +26,14 @@ TEST(DecisionGraph, DConnectionFollowsTheObservations) {
         bool connected;
     };
     const Case cases[] = {
-        {0, 2, {}, true},      // chain
-        {0, 2, {1}, false},    // chain through an observed node
-        {2, 3, {}, true},      // fork
-        {2, 3, {1}, false},    // fork at an observed node
-        {0, 4, {}, false},     // collider
-        {0, 4, {3}, true},     // observed collider
-        {0, 4, {5}, true},     // collider with an observed descendant
-        {0, 4, {1, 5}, false}, // opened collider, chain closed before it
+        {0, 2, {}, true},       // chain
+        {0, 2, {1}, false},     // chain through an observed node
+        {2, 3, {}, true},       // fork
+        {2, 3, {1}, false},     // fork at an observed node
+        {0, 4, {}, false},      // collider
+        {0, 4, {3}, true},      // observed collider
+        {0, 4, {5}, true},      // collider with an observed descendant
+        {0, 4, {1, 5}, false},  // opened collider, chain closed before it
     };
     const vovido::DecisionGraph g = Sample();
     for (const Case& c : cases) {
