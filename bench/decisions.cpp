@@ -1,6 +1,7 @@
 // Influence diagrams: both solvers on a diagram of three sequential decisions over forty chance nodes
-// (also with decisions and observations that no utility depends on), value of information, and annealed
-// MAP search on the same chance nodes.
+// (also with decisions and observations that no utility depends on) and on the oil wildcatter with
+// irrelevant decisions and observations, value of information, and annealed MAP search on the same
+// chance nodes.
 #include <benchmark/benchmark.h>
 
 #include <random>
@@ -9,6 +10,7 @@
 
 #include "base/dmatrix.h"
 #include "bench/bench_check.h"
+#include "inference/id_best_policy.h"
 #include "inference/id_policy_evaluation.h"
 #include "inference/value_of_information.h"
 #include "model/network.h"
@@ -104,6 +106,73 @@ void EvaluatePolicies(benchmark::State& state) {
     state.counters["updates"] = static_cast<double>(updates);
 }
 BENCHMARK(EvaluatePolicies)->Arg(0)->Arg(1)->ArgName("irrelevant")->Unit(benchmark::kMillisecond);
+
+// Fills a table of the working benchmark networks, row by row, from the given numbers.
+void SetTable(VRX_network& net, int node, const std::vector<double>& items) {
+    VRX_Dmatrix* table = nullptr;
+    vovido::RequireSuccess(net.GetNode(node)->GetDefinition()->GetDefinition(table), "table");
+    vovido::RequireSuccess(
+        table->GetNumberOfElements() == static_cast<int>(items.size()) ? kSuccess : kOutOfRange,
+        "table size");
+    for (int i = 0; i < table->GetNumberOfElements(); i++) (*table)[i] = items[static_cast<size_t>(i)];
+}
+
+int AddWithParents(VRX_network& net, int type, const std::string& id, const std::vector<int>& parents,
+                   int outcomes) {
+    const int h = net.AddNode(type, id.c_str());
+    vovido::RequireSuccess(h >= 0 ? kSuccess : h, "node");
+    if (type != DefinitionType::kTable)
+        vovido::RequireSuccess(net.GetNode(h)->GetDefinition()->SetNumberOfOutcomes(outcomes), "outcomes");
+    for (int p : parents) vovido::RequireSuccess(net.AddArc(p, h), "arc");
+    return h;
+}
+
+// The oil wildcatter (test, seismic result, drill) with k three-choice decisions x_j between the test and
+// the drilling, each observing a three-outcome root o_j and the decision before it; the drilling also
+// observes every o_j and the last x_j, though none of them bears on any utility.
+void BuildWildcatterWithIrrelevant(VRX_network& net, int k) {
+    const int oil = AddWithParents(net, DefinitionType::kCpt, "Oil", {}, 3);
+    SetTable(net, oil, {0.5, 0.3, 0.2});
+    const int test = AddWithParents(net, DefinitionType::kList, "Test", {}, 2);
+    const int seismic = AddWithParents(net, DefinitionType::kCpt, "Seismic", {oil, test}, 3);
+    const double t = 1.0 / 3;
+    SetTable(net, seismic, {0.1, 0.3, 0.6, t, t, t, 0.3, 0.4, 0.3, t, t, t, 0.5, 0.4, 0.1, t, t, t});
+    std::vector<int> drillParents{test, seismic};
+    int previous = test;
+    for (int j = 0; j < k; j++) {
+        const int o = AddWithParents(net, DefinitionType::kCpt, "o" + std::to_string(j), {}, 3);
+        SetTable(net, o, {0.2, 0.3, 0.5});
+        previous = AddWithParents(net, DefinitionType::kList, "x" + std::to_string(j), {o, previous}, 3);
+        drillParents.push_back(o);
+    }
+    if (k > 0) drillParents.push_back(previous);
+    const int drill = AddWithParents(net, DefinitionType::kList, "Drill", drillParents, 2);
+    SetTable(net, AddWithParents(net, DefinitionType::kTable, "TestCost", {test}, 1), {-10, 0});
+    SetTable(net, AddWithParents(net, DefinitionType::kTable, "Payoff", {drill, oil}, 1),
+             {-70, 50, 200, 0, 0, 0});
+}
+
+// Both solvers on the wildcatter with k irrelevant decisions and observations (k = range(1)); "updates"
+// counts the belief updates of the working copy per run.
+template <typename Solver>
+long long RunSolver(VRX_network& net) {
+    Solver solver;
+    vovido::RequireSuccess(solver.Run(net), "solve");
+    return solver.GetNumberOfUpdates();
+}
+
+void SolveWildcatter(benchmark::State& state) {
+    VRX_network net;
+    BuildWildcatterWithIrrelevant(net, static_cast<int>(state.range(1)));
+    long long updates = 0;
+    for (auto _ : state)
+        updates = state.range(0) == 0 ? RunSolver<PolicyEvaluator>(net) : RunSolver<BestPolicySolver>(net);
+    state.counters["updates"] = static_cast<double>(updates);
+}
+BENCHMARK(SolveWildcatter)
+    ->ArgsProduct({{0, 1}, {0, 6, 8}})
+    ->ArgNames({"idAlgorithm", "irrelevant"})
+    ->Unit(benchmark::kMillisecond);
 
 void ValueOfInformation(benchmark::State& state) {
     VRX_network net;

@@ -2,6 +2,8 @@
 // working copy whose merged utility is observed.
 #include "inference/id_best_policy.h"
 
+#include <algorithm>
+#include <cstddef>
 #include <new>
 
 #include "base/dmatrix.h"
@@ -32,6 +34,7 @@ BestPolicySolver::~BestPolicySolver() = default;
 
 int BestPolicySolver::Run(VRX_network& network) {
     network_ = &network;
+    updates_ = 0;
     if (const int rc = IsSolvable()) return rc;
     network.InvalidateValues();
     if (const int rc = AssumeDecisionOrder()) return LogError(errorLog, rc, kShachterFailed, nullptr);
@@ -56,6 +59,7 @@ int BestPolicySolver::AssumeDecisionOrder() {
     if (const int rc = vovido::CollectDecisionSequence(net, sequence)) return rc;
     vovido::AssumeDecisionOrder(net, sequence);
     // The arcs may reorder decisions that were not ordered before.
+    if (const int rc = vovido::CollectDecisionSequence(net, sequence_)) return rc;
     return CollectOpenDecisions();
 }
 
@@ -199,12 +203,50 @@ int BestPolicySolver::ConvertToBayesianNetwork() {
     return kSuccess;
 }
 
-int BestPolicySolver::Solve() {
+// The working copy's arcs, every decision not yet fixed given arcs from all it may use: the nodes of the
+// sequence before it.
+void BestPolicySolver::BuildDecisionGraph() {
     VRX_network& work = *work_;
-    if (const int rc = vovido::SetWorkEvidence(work, mergedUtility_, 0)) return rc;
+    graph_ = std::make_unique<vovido::DecisionGraph>(static_cast<size_t>(work.GetNumberOfSlots()));
+    for (int h = work.GetFirstNode(); h >= 0; h = work.GetNextNode(h)) {
+        const VRX_intArray& parents = work.GetParents(h);
+        graph_->SetParents(h, std::vector<int>(parents.GetItems(), parents.GetItems() + parents.GetCount()));
+    }
+    for (size_t i = 0; i < sequence_.size(); i++) {
+        const int h = sequence_[i];
+        if (network_->GetNodeType(h) != DefinitionType::kList) continue;
+        std::vector<int> parents = graph_->Parents(h);
+        for (size_t j = 0; j < i; j++) {
+            if (std::find(parents.begin(), parents.end(), sequence_[j]) == parents.end())
+                parents.push_back(sequence_[j]);
+        }
+        graph_->SetParents(h, parents);
+    }
+}
+
+int BestPolicySolver::Solve() {
+    if (const int rc = vovido::SetWorkEvidence(*work_, mergedUtility_, 0)) return rc;
     int best = 0;
-    for (int i = static_cast<int>(openDecisions_.size()) - 1; i >= 0; i--) {
-        if (const int rc = FixDecision(openDecisions_[i], i == 0, best)) return rc;
+    try {
+        BuildDecisionGraph();
+        for (int i = static_cast<int>(openDecisions_.size()) - 1; i >= 0; i--) {
+            const int decision = openDecisions_[static_cast<size_t>(i)];
+            // The first decision is taken now: what it knows is the evidence.
+            std::vector<int> known;
+            for (size_t j = 0; i > 0 && j < sequence_.size() && sequence_[j] != decision; j++)
+                known.push_back(sequence_[j]);
+            // Whatever it chooses, a decision that no utility depends on is worth the same: its uniform
+            // table stands for any policy.
+            const bool matters = graph_->Reaches(decision, mergedUtility_);
+            if (const int rc = SetInformation(
+                    decision, matters ? RequisiteInformation(decision, known) : std::vector<int>())) {
+                return rc;
+            }
+            if (!matters && i > 0) continue;
+            if (const int rc = FixDecision(decision, i == 0, best)) return rc;
+        }
+    } catch (const std::bad_alloc&) {
+        return kOutOfMemory;
     }
     const int first = openDecisions_[0];
     VRX_nodeValue* value = network_->GetNode(first)->GetValue();
@@ -217,6 +259,64 @@ int BestPolicySolver::Solve() {
     matrix->FillWith(0.0);
     (*matrix)[best] = 1.0;
     value->SetValueFlag(ValueFlags::kUpToDate, true);
+    return kSuccess;
+}
+
+// Of what the decision knows, the nodes that can tell something about the utility given the decision
+// and the rest: one at a time, a node that the rest screens off goes, until none does.
+std::vector<int> BestPolicySolver::RequisiteInformation(int decision, const std::vector<int>& known) {
+    VRX_network& work = *work_;
+    std::vector<char> observed(static_cast<size_t>(work.GetNumberOfSlots()), 0);
+    for (int h = work.GetFirstNode(); h >= 0; h = work.GetNextNode(h))
+        observed[static_cast<size_t>(h)] = h != mergedUtility_ && HoldsEvidence(work, h);
+    observed[static_cast<size_t>(decision)] = 1;
+    for (int x : known) observed[static_cast<size_t>(x)] = 1;
+    // With the decision observed, its own arcs open no path: a parent that stays is observed too, and
+    // one that goes takes its arc along.
+    graph_->SetParents(decision, {});
+    std::vector<int> kept = known;
+    for (bool dropped = true; dropped;) {
+        dropped = false;
+        for (size_t k = kept.size(); k-- > 0;) {
+            const size_t x = static_cast<size_t>(kept[k]);
+            observed[x] = 0;
+            if (graph_->DConnected(kept[k], mergedUtility_, observed)) {
+                observed[x] = 1;
+                continue;
+            }
+            kept.erase(kept.begin() + static_cast<std::ptrdiff_t>(k));
+            dropped = true;
+        }
+    }
+    return kept;
+}
+
+// The decision's parents in the working copy become the observed ones and the given nodes; its table is
+// uniform again over them.
+int BestPolicySolver::SetInformation(int decision, const std::vector<int>& information) {
+    VRX_network& work = *work_;
+    VRX_intArray current;
+    if (current.Copy(work.GetParents(decision)) != kSuccess) return kOutOfMemory;
+    for (int k = 0; k < current.GetCount(); k++) {
+        const int p = current[k];
+        if (HoldsEvidence(work, p) ||
+            std::find(information.begin(), information.end(), p) != information.end())
+            continue;
+        if (const int rc = work.RemoveArc(p, decision)) return rc;
+    }
+    for (int p : information) {
+        if (work.AreAdjacent(p, decision) == 1) continue;
+        if (const int rc = work.AddArc(p, decision)) return rc;
+    }
+    VRX_nodeDefinition* definition = work.GetNode(decision)->GetDefinition();
+    VRX_Dmatrix* table = nullptr;
+    if (const int rc = definition->GetDefinition(table)) return rc;
+    const int n = definition->GetNumberOfOutcomes();
+    if (table == nullptr || n < 1) return kWrongNodeType;
+    table->FillWith(1.0 / n);
+    const VRX_intArray& parents = work.GetParents(decision);
+    graph_->SetParents(decision,
+                       std::vector<int>(parents.GetItems(), parents.GetItems() + parents.GetCount()));
     return kSuccess;
 }
 
@@ -256,6 +356,7 @@ int BestPolicySolver::FixDecision(int decision, bool first, int& best) {
         work.InvalidateValues();
         const int mark = errorLog.GetNumberOfEntries();
         const int rc = work.UpdateBeliefs();
+        updates_++;
         if (vovido::IsImpossibleScenario(rc)) {
             errorLog.Truncate(mark);
             continue;

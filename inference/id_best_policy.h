@@ -2,11 +2,14 @@
 // Influence-diagram algorithm 1: the best choice of the first decision that has no evidence yet. A
 // working copy merges every utility into one chance node whose first outcome is observed; the open
 // decisions are fixed from the last to the first, each at its most probable choice for every
-// combination of its informational parents, and the first one's choice is written into the caller's
-// value as a 0/1 vector.
+// combination of what it knows, and the first one's choice is written into the caller's value as a 0/1
+// vector. A decision knows every earlier decision and everything observed before it (no forgetting), of
+// which only the nodes that can change its worth are kept.
 
 #include <memory>
 #include <vector>
+
+#include "inference/id_decision_graph.h"
 
 class VRX_network;
 
@@ -25,6 +28,9 @@ public:
     // Largest number of parents the merged utility node may have.
     static constexpr int kMaxMergedParents = 13;
 
+    // The belief updates of the working copy that the last run made.
+    long long GetNumberOfUpdates() const { return updates_; }
+
 private:
     [[nodiscard]] int IsSolvable();
     [[nodiscard]] int CollectOpenDecisions();
@@ -32,11 +38,17 @@ private:
     [[nodiscard]] int ExpandMauNodes();
     [[nodiscard]] int MergeUtilityNodes();
     [[nodiscard]] int ConvertToBayesianNetwork();
+    void BuildDecisionGraph();
     [[nodiscard]] int Solve();
     [[nodiscard]] int FixDecision(int decision, bool first, int& best);
+    std::vector<int> RequisiteInformation(int decision, const std::vector<int>& known);
+    [[nodiscard]] int SetInformation(int decision, const std::vector<int>& parents);
 
     VRX_network* network_ = nullptr;
     std::unique_ptr<VRX_network> work_;
     std::vector<int> openDecisions_;
+    std::vector<int> sequence_;  // decisions and the nodes observed before them, in order
+    std::unique_ptr<vovido::DecisionGraph> graph_;
     int mergedUtility_ = -1;
+    long long updates_ = 0;
 };

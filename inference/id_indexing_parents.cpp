@@ -45,9 +45,9 @@ int PolicyEvaluator::FindIndexingParents() {
         position_.assign(slots, -1);
         outcome_.assign(slots, -1);
         std::vector<char> relevant(sequence_.size(), 0);
-        // Only the notice of cleared evidence acts, and only while the caller's notices are on: without
-        // them nothing is found to depend on anything, and one update solves the diagram.
-        work.propagationFlags = network_->propagationFlags & PropagationFlags::kNotices;
+        // Only the notice of cleared evidence acts. It is on here whatever the caller's setting: without
+        // it nothing would be found to depend on anything, and one update would pass for the solution.
+        work.propagationFlags = PropagationFlags::kNotices;
         work.changeMask = 0;
         for (int h : sequence_) {
             if (const int rc = vovido::SetWorkEvidence(work, h, 0)) return rc;
@@ -56,10 +56,11 @@ int PolicyEvaluator::FindIndexingParents() {
         if (const int rc = FindTerminalIndexing(relevant)) return rc;
         if (const int rc = CloseOverObservations(relevant)) return rc;
         for (size_t i = 0; i < sequence_.size(); i++) {
-            if (!relevant[i]) continue;
             const int h = sequence_[i];
-            // A decision's policy is folded back over every scenario node before it.
+            // A decision's policy is folded back over every scenario node before it; one that no utility
+            // depends on gets the same worth for every choice, indexed alike.
             if (IsDecision(*network_, h)) indexing_[static_cast<size_t>(h)] = scenario_;
+            if (!relevant[i]) continue;
             position_[static_cast<size_t>(h)] = static_cast<int>(scenario_.size());
             scenario_.push_back(h);
             sizes_.push_back(network_->GetNode(h)->GetDefinition()->GetNumberOfOutcomes());

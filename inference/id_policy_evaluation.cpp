@@ -319,6 +319,7 @@ int PolicyEvaluator::ComputePolicies() {
     // over its outcomes given the nodes before it. Undefined entries (impossible scenarios) take part in
     // neither.
     long long length = total;
+    if (const int rc = FillIndifferentDecisions(dims, w, length)) return rc;
     for (int i = static_cast<int>(dims) - 1; i >= 0; i--) {
         const int h = scenario_[static_cast<size_t>(i)];
         const int n = sizes_[static_cast<size_t>(i)];
@@ -359,8 +360,26 @@ int PolicyEvaluator::ComputePolicies() {
             w[static_cast<size_t>(o)] = result;
         }
         length = outer;
+        if (const int rc = FillIndifferentDecisions(static_cast<size_t>(i), w, length)) return rc;
     }
     maximumExpectedUtility_ = w.empty() ? kUndefinedValue : w[0];
+    return kSuccess;
+}
+
+// The decisions that no utility depends on and that follow the first `prefix` scenario nodes: every
+// choice is worth what the fold-back gives for those nodes' outcomes.
+int PolicyEvaluator::FillIndifferentDecisions(size_t prefix, const std::vector<double>& w, long long rows) {
+    for (int h : sequence_) {
+        if (IsScenarioNode(h) || network_->GetNodeType(h) != DefinitionType::kList ||
+            indexing_[static_cast<size_t>(h)].size() != prefix)
+            continue;
+        VRX_Dmatrix* m = CallerMatrix(h);
+        const int n = network_->GetNode(h)->GetDefinition()->GetNumberOfOutcomes();
+        if (m == nullptr || m->GetNumberOfElements() != rows * n) return kOutOfRange;
+        for (long long o = 0; o < rows; o++) {
+            for (int k = 0; k < n; k++) (*m)[static_cast<int>(o * n + k)] = w[static_cast<size_t>(o)];
+        }
+    }
     return kSuccess;
 }
 

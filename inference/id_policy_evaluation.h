@@ -49,6 +49,7 @@ private:
     [[nodiscard]] int RecordNodeValue(int handle);
     [[nodiscard]] int ComputeMauValues();
     [[nodiscard]] int ComputePolicies();
+    [[nodiscard]] int FillIndifferentDecisions(size_t prefix, const std::vector<double>& w, long long rows);
     // The row of a caller value matrix (its own dimension aside) at the outcomes its indexing parents are
     // set to.
     long long RowOf(int handle) const;

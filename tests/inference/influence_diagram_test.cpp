@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <numeric>
 #include <random>
 #include <string>
 #include <utility>
@@ -43,9 +44,7 @@ std::vector<std::vector<int>> Shape(const VRX_network& net) {
     return shape;
 }
 
-TEST(PolicyEvaluation, WildcatterTestsThenDrillsUnlessDiffuse) {
-    VRX_network net;
-    BuildWildcatter(net);
+void ExpectWildcatterSolved(VRX_network& net) {
     const auto before = Shape(net);
     errorLog.Flush();
     ASSERT_EQ(Solve(net, 0), kSuccess) << LogDump();
@@ -65,6 +64,17 @@ TEST(PolicyEvaluation, WildcatterTestsThenDrillsUnlessDiffuse) {
     EXPECT_NEAR(payoff[0], 21 / 0.24, 1e-9);
     EXPECT_TRUE(net.GetNode(net.FindNode("Test"))->GetValue()->IsUpToDate());
     EXPECT_EQ(errorLog.GetNumberOfEntries(), 0) << LogDump();
+}
+
+// Also with change notices off: the working copy's own notices find what depends on what.
+TEST(PolicyEvaluation, WildcatterTestsThenDrillsUnlessDiffuse) {
+    for (const bool notices : {true, false}) {
+        SCOPED_TRACE(notices);
+        VRX_network net;
+        BuildWildcatter(net);
+        if (!notices) net.propagationFlags &= ~PropagationFlags::kNotices;
+        ExpectWildcatterSolved(net);
+    }
 }
 
 TEST(PolicyEvaluation, ObservedDecisionKeepsItsEvidence) {
@@ -121,20 +131,58 @@ Policy BestPolicyChoices(const VRX_network& net, const Diagram& d) {
     return policy;
 }
 
+// With the first decision's parents observed, algorithm 1 recommends a choice of largest expected
+// utility by algorithm 0.
+void ExpectBestFirstChoice(const VRX_network& net, const Diagram& d) {
+    const char* first = net.GetNode(d.decisions[0])->GetId();
+    VRX_network evaluated(net);
+    VRX_network solved(net);
+    for (VRX_network* copy : {&evaluated, &solved}) {
+        const VRX_intArray& parents = copy->GetParents(d.decisions[0]);
+        for (int k = 0; k < parents.GetCount(); k++)
+            ASSERT_EQ(copy->GetNode(parents[k])->GetValue()->SetEvidence(0), kSuccess);
+    }
+    ASSERT_EQ(Solve(evaluated, 0), kSuccess) << LogDump();
+    ASSERT_EQ(Solve(solved, 1), kSuccess) << LogDump();
+    const std::vector<double> eu = ValueOf(evaluated, first);
+    const std::vector<double> choice = ValueOf(solved, first);
+    const size_t best = static_cast<size_t>(std::find(choice.begin(), choice.end(), 1.0) - choice.begin());
+    ASSERT_LT(best, eu.size());
+    EXPECT_GE(eu[best], *std::max_element(eu.begin(), eu.end()) - 1e-9);
+}
+
+// Against every policy of decisions that remember all they knew; diagrams whose later decisions observe
+// only part of it too.
 TEST(InfluenceDiagrams, RandomDiagramsAgreeWithEveryPolicyTried) {
-    // Ordered diagrams, then diagrams whose decisions follow one another without an arc.
-    for (unsigned seed = 1; seed <= 40; seed++) {
+    int enumerated = 0;
+    for (unsigned seed = 1; seed <= 200; seed++) {
+        SCOPED_TRACE(seed);
         std::mt19937 rng(seed);
         VRX_network net;
-        const bool ordered = seed <= 8;
-        const auto d = BuildRandomDiagram(net, rng, 3, seed % 3 == 0 ? 1 : 2, 2, ordered);
+        const Recall recall = seed <= 8    ? Recall::kEverything
+                              : seed <= 40 ? Recall::kAssumedOrder
+                                           : Recall::kForgetful;
+        const int decisions = recall == Recall::kForgetful ? 2 + static_cast<int>(seed % 3)
+                              : seed % 3 == 0              ? 1
+                                                           : 2;
+        const auto d = BuildRandomDiagram(net, rng, 3, decisions, 2, recall);
+        ExpectBestFirstChoice(net, d);
         PolicyEvaluator evaluator;
-        ASSERT_EQ(evaluator.Run(net), kSuccess) << seed << LogDump();
+        ASSERT_EQ(evaluator.Run(net), kSuccess) << LogDump();
         // After the run: the order assumed is part of what every policy sees.
-        const double meu = BruteForceMeu(net, d);
-        EXPECT_NEAR(evaluator.GetMaximumExpectedUtility(), meu, 1e-9) << seed;
-        EXPECT_NEAR(PolicyUtility(net, d, BestPolicyChoices(net, d)), meu, 1e-9) << seed;
+        VRX_network remembering(net);
+        AddNoForgettingArcs(remembering, d);
+        const std::vector<int> rows = PolicyRows(remembering, d);
+        if (std::accumulate(rows.begin(), rows.end(), 0) > 12) continue;
+        enumerated++;
+        const double meu = BruteForceMeu(remembering, d);
+        EXPECT_NEAR(evaluator.GetMaximumExpectedUtility(), meu, 1e-9);
+        // Each decision observing all it knew, algorithm 1's choices make a best policy.
+        if (recall != Recall::kForgetful) {
+            EXPECT_NEAR(PolicyUtility(net, d, BestPolicyChoices(net, d)), meu, 1e-9);
+        }
     }
+    EXPECT_GT(enumerated, 80);
 }
 
 // D2, O (observed before D2) and D2's effect E reach no utility.
@@ -145,6 +193,16 @@ void BuildIrrelevant(VRX_network& net) {
     AddNode(net, DefinitionType::kCpt, "O", {});
     AddNode(net, DefinitionType::kList, "D2", {"O"});
     AddNode(net, DefinitionType::kCpt, "E", {"D2"});
+    ASSERT_EQ(Def(net, "E").SetDefinitionDoubles(Doubles({0.9, 0.1, 0.1, 0.9})), kSuccess);
+}
+
+// D1 -> D2 -> D3 with U(D1, D3): D2 passes nothing on, yet D3 is taken knowing D1.
+void BuildRemembered(VRX_network& net) {
+    AddNode(net, DefinitionType::kList, "D1", {});
+    AddNode(net, DefinitionType::kList, "D2", {"D1"});
+    AddNode(net, DefinitionType::kList, "D3", {"D2"});
+    AddNode(net, DefinitionType::kTable, "U", {"D1", "D3"});
+    SetUtilities(net, "U", {10.9, 1, -0.1, 10});
 }
 
 // d0 only steers what d1 sees: e0 is likely 0 after d0 = 0 (then d1 = 0 earns 10) and likely 1 after
@@ -179,15 +237,16 @@ TEST(PolicyEvaluation, ValuesAreIndexedByWhatTheyDependOn) {
           {"TestCost", {"Test"}},
           {"Payoff", {"Test", "Seismic", "Drill"}}},
          12 + 2},
-        // Without notices nothing is seen to depend on anything: one update.
         {"notices off",
          [](VRX_network& net) {
              BuildWildcatter(net);
              net.propagationFlags &= ~PropagationFlags::kNotices;
          },
-         {{"Test", {}}, {"Drill", {}}, {"Payoff", {}}},
-         1},
-        {"irrelevant", BuildIrrelevant, {{"U", {"D1"}}, {"D1", {}}, {"O", {}}, {"D2", {}}, {"E", {}}}, 2},
+         {{"Test", {}}, {"Drill", {"Test", "Seismic"}}, {"Payoff", {"Test", "Seismic", "Drill"}}},
+         12 + 2},
+        // D2 is indexed as a decision is, though no scenario varies it; E is not indexed by it.
+        {"irrelevant", BuildIrrelevant, {{"U", {"D1"}}, {"D1", {}}, {"O", {}}, {"D2", {"D1"}}, {"E", {}}}, 2},
+        {"remembered", BuildRemembered, {{"D1", {}}, {"D2", {"D1"}}, {"D3", {"D1"}}, {"U", {"D1", "D3"}}}, 4},
         {"steering",
          BuildSteering,
          {{"d0", {}}, {"e0", {"d0"}}, {"d1", {"d0", "e0"}}, {"U", {"e0", "d1"}}},
@@ -209,8 +268,21 @@ TEST(PolicyEvaluation, IrrelevantAndSteeringDecisions) {
     BuildIrrelevant(net);
     ASSERT_EQ(Solve(net, 0), kSuccess);
     ExpectNear(ValueOf(net, "D1"), {0, 5});
-    // A decision that nothing depends on gets no policy.
-    EXPECT_EQ(ValueOf(net, "D2"), (std::vector<double>{kUndefinedValue, kUndefinedValue}));
+    // Every choice of a decision that nothing depends on is worth what the choices before it leave; a
+    // chance node under it averages over its choices.
+    ExpectNear(ValueOf(net, "D2"), {0, 0, 5, 5});
+    EXPECT_TRUE(net.GetNode(net.FindNode("D2"))->GetValue()->IsUpToDate());
+    ExpectNear(ValueOf(net, "E"), {0.5, 0.5});
+
+    VRX_network remembered;
+    BuildRemembered(remembered);
+    ASSERT_EQ(Solve(remembered, 0), kSuccess) << LogDump();
+    ExpectNear(ValueOf(remembered, "D1"), {10.9, 10});
+    ExpectNear(ValueOf(remembered, "D2"), {10.9, 10.9, 10, 10});
+    ASSERT_EQ(Solve(remembered, 1), kSuccess) << LogDump();
+    EXPECT_EQ(ValueOf(remembered, "D1"), (std::vector<double>{1, 0}));
+    // What D3 remembers stays in the working copy.
+    EXPECT_EQ(remembered.AreAdjacent(remembered.FindNode("D1"), remembered.FindNode("D3")), 0);
 
     VRX_network steer;
     BuildSteering(steer);
@@ -219,6 +291,20 @@ TEST(PolicyEvaluation, IrrelevantAndSteeringDecisions) {
     ExpectNear(ValueOf(steer, "d1"), {10, 0, 0, 4, 10, 0, 0, 4});
     ASSERT_EQ(Solve(steer, 1), kSuccess) << LogDump();
     EXPECT_EQ(ValueOf(steer, "d0"), (std::vector<double>{1, 0}));
+}
+
+// Decisions and observations that bear on no utility add no update: one for the test, one per
+// combination of the test and its result for the drilling.
+TEST(BestPolicy, InformationThatCannotMatterCostsNothing) {
+    for (const int k : {0, 3}) {
+        VRX_network net;
+        BuildWildcatter(net);
+        AddIrrelevantInformation(net, k);
+        BestPolicySolver solver;
+        ASSERT_EQ(solver.Run(net), kSuccess) << k << LogDump();
+        EXPECT_EQ(ValueOf(net, "Test"), (std::vector<double>{1, 0})) << k;
+        EXPECT_EQ(solver.GetNumberOfUpdates(), 1 + 2 * 3) << k;
+    }
 }
 
 // Without an arc between them, the second decision would be chosen blind to the first: 6 for the first

@@ -1,6 +1,6 @@
 #pragma once
 // Influence diagrams for tests: the oil wildcatter, small random diagrams whose later decisions observe
-// everything the earlier ones did, and the maximum expected utility by trying every policy.
+// all or part of what the earlier ones did, and the maximum expected utility by trying every policy.
 
 #include <gtest/gtest.h>
 
@@ -48,6 +48,27 @@ inline void BuildWildcatter(VRX_network& net) {
     SetUtilities(net, "Payoff", {-70, 50, 200, 0, 0, 0});
 }
 
+// After the wildcatter: k three-choice decisions x_j between the test and the drilling, each observing a
+// three-outcome root o_j and the decision before it; the drilling observes every o_j and the last x_j
+// too. None of them bears on a utility.
+inline void AddIrrelevantInformation(VRX_network& net, int k) {
+    std::string previous = "Test";
+    for (int j = 0; j < k; j++) {
+        const std::string o = "o" + std::to_string(j);
+        const std::string x = "x" + std::to_string(j);
+        AddNode(net, DefinitionType::kCpt, o.c_str(), {});
+        AddNode(net, DefinitionType::kList, x.c_str(), {});
+        for (const std::string& id : {o, x}) ASSERT_EQ(Def(net, id.c_str()).SetNumberOfOutcomes(3), kSuccess);
+        for (const std::string& parent : {o, previous})
+            ASSERT_EQ(net.AddArc(net.FindNode(parent.c_str()), net.FindNode(x.c_str())), kSuccess);
+        ASSERT_EQ(net.AddArc(net.FindNode(o.c_str()), net.FindNode("Drill")), kSuccess);
+        previous = x;
+    }
+    if (k > 0) {
+        ASSERT_EQ(net.AddArc(net.FindNode(previous.c_str()), net.FindNode("Drill")), kSuccess);
+    }
+}
+
 struct Diagram {
     std::vector<int> chance;
     std::vector<int> decisions;  // in the order they are taken
@@ -62,12 +83,18 @@ inline std::vector<std::string> IndexingIds(VRX_network& net, const char* id) {
     return ids;
 }
 
+// What the later decisions of a random diagram observe.
+enum class Recall {
+    kEverything,    // what the one before observed, that decision and its effect
+    kAssumedOrder,  // c0 and the decisions before the one just before, which the solvers assume
+    kForgetful,     // at random the effect of the decision just before and that decision
+};
+
 // Random binary chance nodes c0.., decisions d0.. with an effect e(k) each (a chance node under d(k) and
-// c0), and utility nodes over random nodes. d0 observes c0. Ordered, each later decision observes what
-// the one before it observed, that decision and its effect; otherwise it observes c0 and the decisions
-// before the one just before it, and the solvers have to assume that one.
+// c0), and utility nodes over random nodes. d0 observes c0, except when forgetful (it observes nothing,
+// and needs two decisions at least).
 inline Diagram BuildRandomDiagram(VRX_network& net, std::mt19937& rng, int chanceCount, int decisionCount,
-                                  int utilityCount, bool ordered = true) {
+                                  int utilityCount, Recall recall = Recall::kEverything) {
     Diagram d;
     std::uniform_real_distribution<double> u(0.0, 1.0);
     std::vector<std::string> ids;
@@ -84,21 +111,33 @@ inline Diagram BuildRandomDiagram(VRX_network& net, std::mt19937& rng, int chanc
         }
         d.chance.push_back(add(DefinitionType::kCpt, "c" + std::to_string(i), parents));
     }
-    std::vector<std::string> observed{"c0"};
+    std::vector<std::string> observed;
+    if (recall != Recall::kForgetful) observed.push_back("c0");
     for (int k = 0; k < decisionCount; k++) {
         const std::string id = "d" + std::to_string(k);
         d.decisions.push_back(add(DefinitionType::kList, id, observed));
         const std::string effect = "e" + std::to_string(k);
         d.chance.push_back(add(DefinitionType::kCpt, effect, {id, "c0"}));
-        if (ordered) observed.push_back(id);
-        if (ordered) observed.push_back(effect);
-        if (!ordered && k > 0) observed.push_back("d" + std::to_string(k - 1));
+        if (recall == Recall::kEverything) {
+            observed.push_back(id);
+            observed.push_back(effect);
+        } else if (recall == Recall::kAssumedOrder) {
+            if (k > 0) observed.push_back("d" + std::to_string(k - 1));
+        } else {
+            observed.clear();
+            if (u(rng) < 0.5) observed.push_back(id);
+            if (u(rng) < 0.7) observed.push_back(effect);
+        }
     }
     const std::vector<std::string> candidates = ids;
     for (int i = 0; i < utilityCount; i++) {
         std::vector<std::string> parents;
+        // Forgetful, the first utility joins the first and the last decision, which need not see it.
+        if (recall == Recall::kForgetful && i == 0) parents = {"d0", "d" + std::to_string(decisionCount - 1)};
         for (const std::string& id : candidates) {
-            if (u(rng) < 0.3 && parents.size() < 3) parents.push_back(id);
+            if (u(rng) < 0.3 && parents.size() < 3 &&
+                std::find(parents.begin(), parents.end(), id) == parents.end())
+                parents.push_back(id);
         }
         if (parents.empty()) parents.push_back(candidates.back());
         d.utilities.push_back(add(DefinitionType::kTable, "u" + std::to_string(i), parents));
@@ -189,6 +228,25 @@ inline std::vector<int> PolicyRows(const VRX_network& net, const Diagram& d) {
         rows.push_back(n);
     }
     return rows;
+}
+
+// Arcs into every decision from every earlier decision and every node observed before it (no forgetting),
+// so that the policies tried see all of it.
+inline void AddNoForgettingArcs(VRX_network& net, const Diagram& d) {
+    std::vector<int> known;
+    for (int h : d.decisions) {
+        VRX_intArray parents;
+        ASSERT_EQ(parents.Copy(net.GetParents(h)), kSuccess);
+        for (int k = 0; k < parents.GetCount(); k++) {
+            if (std::find(known.begin(), known.end(), parents[k]) == known.end()) known.push_back(parents[k]);
+        }
+        for (int x : known) {
+            if (net.AreAdjacent(x, h) != 1) {
+                ASSERT_EQ(net.AddArc(x, h), kSuccess);
+            }
+        }
+        known.push_back(h);
+    }
 }
 
 // The maximum expected utility over every policy, tried one by one.

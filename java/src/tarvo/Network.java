@@ -1083,8 +1083,12 @@ public class Network extends Wrapper {
      * expected utility (one number per configuration of the indexing parents). For a plate node of a
      * dynamic network: its beliefs in every time slice, slice 0 first (slices times outcomes). For an
      * equation node: the mean and the standard deviation, then, when the deviation is not 0, the value and
-     * weight of each sample (mean, deviation, value0, weight0, value1, weight1, ...). Under the best-policy
-     * solver ({@link #setInfluenceDiagramAlgorithm(int)} 1) the first decision without evidence holds a 0/1
+     * weight of each sample (mean, deviation, value0, weight0, value1, weight1, ...). In an influence
+     * diagram the indexing parents are the decisions and observations the value depends on; a decision
+     * that no utility depends on has the same expected utility for every choice, and a chance node that
+     * depends on such a decision is not indexed by it: its beliefs are the average over that decision's
+     * choices, each counted as equally likely. Under the best-policy solver
+     * ({@link #setInfluenceDiagramAlgorithm(int)} 1) the first decision without evidence holds a 0/1
      * vector, 1 for its best choice, and the values of the other nodes are not up to date.
      *
      * @param nodeHandle the node's handle
