@@ -5,6 +5,7 @@
 // combination of what it knows, and the first one's choice is written into the caller's value as a 0/1
 // vector. A decision knows every earlier decision and everything observed before it (no forgetting), of
 // which only the nodes that can change its worth are kept.
+// After Shachter and Peot, "Decision making using probabilistic inference methods", 1992.
 
 #include <memory>
 #include <vector>

@@ -2,6 +2,8 @@
 // The arcs of an influence diagram as the best-policy solver reasons about them: the policies fixed so
 // far and the information every other decision may use. Answers which observations can change what a
 // decision is worth.
+// After Shachter, "Bayes-Ball: the rational pastime (for determining irrelevance and requisite
+// information in belief networks and influence diagrams)", 1998.
 
 #include <cstddef>
 #include <vector>

@@ -4,6 +4,7 @@
 // nodes observed before them that the utilities depend on); the caller's values receive the beliefs and
 // expected utilities indexed by the scenario nodes they depend on, and each decision the expected utility
 // of every choice for every combination of the scenario nodes that precede it.
+// After Cooper, "A method for using belief networks as influence diagrams", 1988.
 
 #include <memory>
 #include <vector>

@@ -9,6 +9,7 @@
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
+#include "model/node_parts.h"
 #include "model/node_value.h"
 
 namespace vovido {
@@ -22,11 +23,6 @@ bool IsDecision(const VRX_network& network, int handle) {
 bool HoldsEvidence(const VRX_network& network, int handle) {
     const VRX_nodeValue* value = network.GetNode(handle)->GetValue();
     return value != nullptr && value->HasEvidence();
-}
-
-const char* IdOf(const VRX_network& network, int handle) {
-    const char* id = network.GetNode(handle)->GetId();
-    return id != nullptr ? id : "";
 }
 
 }  // namespace
@@ -71,7 +67,7 @@ void AssumeDecisionOrder(VRX_network& network, const std::vector<int>& sequence)
                 char message[600];
                 std::snprintf(message, sizeof message,
                               "Temporal order assumed: node [%.250s] before node [%.250s]",
-                              IdOf(network, previous), IdOf(network, sequence[i]));
+                              IdAt(network, previous), IdAt(network, sequence[i]));
                 LogError(errorLog, kOutOfRange, message, nullptr);
             }
         }

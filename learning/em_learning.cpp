@@ -28,11 +28,13 @@
 #include "model/node_definition.h"
 #include "model/node_info.h"
 #include "model/node_label.h"
+#include "model/node_parts.h"
 #include "model/node_value.h"
 
 namespace {
 
 using vovido::EmNodeTables;
+using vovido::IdAt;
 
 constexpr const char* kNoLearn = "VRX_NOLEARN";
 // A record's probability of evidence above 1 by this much is rounding (a record with nothing
@@ -45,11 +47,6 @@ int Fail(const char* format, Args... args) {
     char text[512];
     std::snprintf(text, sizeof text, format, args...);
     return LogError(errorLog, kFailure, text, nullptr);
-}
-
-const char* NodeId(VRX_network& network, int handle) {
-    const char* id = network.GetNode(handle)->GetId();
-    return id != nullptr ? id : "";
 }
 
 bool Contains(const std::vector<int>& list, int value) {
@@ -267,7 +264,7 @@ int EmRun::Prepare() {
     for (int h = work.GetFirstNode(); h >= 0 && h <= last; h = work.GetNextNode(h)) {
         if (work.GetNodeType(h) != DefinitionType::kNoisyMax) continue;
         if (vovido::DecomposeNoisyMax(work, h) != kSuccess) {
-            return Fail("em: noisy-max node %s cannot be decomposed", NodeId(work, h));
+            return Fail("em: noisy-max node %s cannot be decomposed", IdAt(work, h));
         }
         noisyNodes_.push_back(h);
     }
@@ -277,7 +274,7 @@ int EmRun::Prepare() {
     tables_.counts.assign(size, {});
     for (int h = work.GetFirstNode(); h >= 0; h = work.GetNextNode(h)) {
         VRX_Dmatrix* table = MainTable(work, h);
-        if (table == nullptr) return Fail("em: node %s has no table", NodeId(work, h));
+        if (table == nullptr) return Fail("em: node %s has no table", IdAt(work, h));
         tables_.priors[h].emplace_back(*table);
         tables_.counts[h].emplace_back(*table);
         if (tables_.counts[h][0].GetNumberOfElements() != table->GetNumberOfElements()) {
@@ -371,7 +368,7 @@ void EmRun::KeepUninformedNodes() {
             continue;
         }
         (void)Fail("em: warning: no record observes node %s or a node below it; its table is kept",
-                   NodeId(work, h));
+                   IdAt(work, h));
     }
 }
 
@@ -387,7 +384,7 @@ void EmRun::GroupRecords() {
             const bool missing = data_.IsMissing(m.column, r);
             int v = missing ? -1 : data_.GetInt(m.column, r);
             if (!missing && (v < 0 || v >= NumberOfOutcomes(*work_, m.node))) {
-                (void)Fail("em: evidence cannot be set for node %s in record %d", NodeId(*work_, m.node),
+                (void)Fail("em: evidence cannot be set for node %s in record %d", IdAt(*work_, m.node),
                            r + 1);
                 v = -1;
             }
@@ -423,7 +420,7 @@ void EmRun::SetGroupEvidence(size_t g) {
             rc = value->SetEvidence(v);
         }
         if (rc != kSuccess) {
-            (void)Fail("em: evidence cannot be set for node %s in record %d", NodeId(work, h),
+            (void)Fail("em: evidence cannot be set for node %s in record %d", IdAt(work, h),
                        groupFirst_[g] + 1);
         }
     }
@@ -496,7 +493,7 @@ int EmRun::CountUnrolled(double weight, double& probability) {
         const int h = map[static_cast<size_t>(i)];
         VRX_intArray orders;
         if (work.GetTemporalOrders(h, orders) != kSuccess) {
-            return Fail("em: the temporal arcs of node %s cannot be read", NodeId(work, h));
+            return Fail("em: the temporal arcs of node %s cannot be read", IdAt(work, h));
         }
         for (int slice = 0; slice < slices; ++slice) {
             const int u = map[static_cast<size_t>(slice) * plates + i];
