@@ -559,7 +559,7 @@ int VRX_textFormat::ReportUnknownDeclaration(const char* what) {
     if (setting) {
         (void)ReportWarning(kSyntaxError, text.c_str());
     } else {
-        (void)ReportError(kSyntaxError, text.c_str());
+        (void)ReportError(kSyntaxError, (text + kMayHaveHeldANode).c_str());
     }
     return kSyntaxError;
 }

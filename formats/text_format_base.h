@@ -161,8 +161,11 @@ public:
     int CheckNodeContent(bool warnMissing, bool outsideCounts, bool everyNode = false);
     // An unknown statement where the format declares its nodes: "word = value" or "word : value" is a
     // setting the format may add and stays a warning; any other form may have declared a node, and is an
-    // error. The word is consumed; kSyntaxError is returned either way, so that the rest is skipped.
+    // error saying so. The word is consumed; kSyntaxError is returned either way, so that the rest is
+    // skipped.
     int ReportUnknownDeclaration(const char* what);
+    // Ends the message of an unknown statement that fails the read since it may have declared a node.
+    static constexpr const char* kMayHaveHeldANode = "; what was skipped may have held a node";
 
     // The current token into `token`, passing over unknown characters; 0 or the lexer's failure.
     [[nodiscard]] int PeekToken();

@@ -150,7 +150,7 @@ TEST(DamagedExchangeFiles, FailOrWarnWithTheirMessage) {
          "(line 138) : ERROR: [NETWORK] : Tag Not found"},
         {"ChestClinic_nohdr.dne", "dne", "probs", "pro00", kSyntaxError, "ERROR: Node [VisitAsia]" + noTable},
         {"ChestClinic_nohdr.dne", "dne", "node VisitAsia", "nod0 VisitAsia", kSyntaxError,
-         "(line 38) : ERROR: 'nod0' : Unknown Net Statement"},
+         "(line 38) : ERROR: 'nod0' : Unknown Net Statement; what was skipped may have held a node"},
         {"asia", "vrx", "PROBABILITIES", "PROBABILI00000", kSyntaxError, "ERROR: Node [asia]" + noTable},
         {"asia_bnlearn.net", "net", "data", "dat0", kSyntaxError, "ERROR: Node [asia]" + noTable},
         {"msbn_burglary.dsc", "dsc", "type", "typ0", kSyntaxError,
