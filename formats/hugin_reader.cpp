@@ -158,6 +158,7 @@ int VRX_huginSpeaker::ReadHuginOpened(int openResult) {
     MirrorPositions();
     NormalizeTables();
     (void)CheckNodeContent(true, false, true);
+    WarnIfNoNode();
     return FinishRead();
 }
 
@@ -246,7 +247,7 @@ int VRX_huginSpeaker::ReadNodeField(int handle) {
         VRX_idArray ids;
         if ((rc = vovido::RepairedIds(names, ids)) != kSuccess) return ReportError(rc, nullptr);
         if ((rc = ReportError(node->GetDefinition()->SetOutcomes(ids), nullptr)) == kSuccess)
-            NoteNodeOutcomes(handle);
+            NoteNodeOutcomes(handle, ids.GetCount());
         return rc;
     }
     if (PeekToken() != kSuccess || token.kind != kIdentifier) return ReportUnknown("Unknown Node Statement");

@@ -104,6 +104,7 @@ int VRX_microsoftSpeaker::ReadOpened(int openResult) {
     }
     vovido::ApplyNetworkIdentifier(*network, name);
     (void)CheckNodeContent(true, false, true);
+    WarnIfNoNode();
     FinishReading();
     return GetReadFailure();
 }
@@ -214,7 +215,8 @@ int VRX_microsoftSpeaker::ReadStates(int handle) {
     if (const int rc = RequireToken(kPunctuator, "}")) return rc;
     if (declared != static_cast<int>(names.size())) {
         message = "ERROR: '" + std::to_string(declared) +
-                  "' : Size of list doesn't match number of outcomes. Using list size";
+                  "' : Size of list doesn't match number of outcomes of node [" +
+                  std::string(vovido::NodeIdOr(*network, handle, "")) + "]. Using list size";
         (void)ReportWarning(kOutOfRange, message.c_str());
     }
     // State names are texts: they become outcome identifiers as in every other format.
@@ -225,7 +227,7 @@ int VRX_microsoftSpeaker::ReadStates(int handle) {
         message = "ERROR: '" + std::to_string(declared) + "' : Couldn't set the number of outcomes";
         return LogError(errorLog, kOutOfRange, message.c_str(), nullptr);
     }
-    NoteNodeOutcomes(handle);
+    NoteNodeOutcomes(handle, ids.GetCount());
     return kSuccess;
 }
 

@@ -354,7 +354,8 @@ int VRX_neticaSpeaker::ReadDefinitionField(int handle) {
         if ((rc = ReadIdList(names)) != kSuccess) return rc;
         VRX_idArray ids;
         if ((rc = vovido::RepairedIds(names, ids)) != kSuccess) return ReportError(rc, nullptr);
-        if ((rc = ReportError(definition->SetOutcomes(ids), nullptr)) == kSuccess) NoteNodeOutcomes(handle);
+        if ((rc = ReportError(definition->SetOutcomes(ids), nullptr)) == kSuccess)
+            NoteNodeOutcomes(handle, ids.GetCount());
         return rc;
     }
     if (TokenIs("levels")) return equation ? ReadLevels(handle) : SkipStatement();

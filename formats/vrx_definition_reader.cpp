@@ -74,7 +74,7 @@ int VRX_vrxSpeaker::ReadDefinitionStatement() {
             VRX_idArray names;
             if (rc == kSuccess) rc = ReadIds(names);
             if (rc == kSuccess && (rc = ReportError(definition->SetOutcomes(names), nullptr)) == kSuccess)
-                NoteNodeOutcomes(currentNode_);
+                NoteNodeOutcomes(currentNode_, names.GetCount());
             return rc;
         }
     }

@@ -139,7 +139,7 @@ int VRX_xmlSpeaker::ReadText(std::string_view text) {
     if (hasNetworkName_) (void)network->GetHeader()->SetName(networkName_.c_str());  // text fits: read
     vovido::ApplyNetworkIdentifier(*network, networkName_);
     if (rc != kSuccess) return rc;
-    return CheckNodeContent(true, true);
+    return CheckNodeContent(true, true, false, true);
 }
 
 int VRX_xmlSpeaker::Report(int line, int code, const std::string& text) {
@@ -361,7 +361,7 @@ int VRX_xmlSpeaker::ReadVariable(XmlTagScanner& scanner) {
         node->GetDefinition()->SetOutcomes(ids) != kSuccess) {
         (void)Report(line, kOutOfRange, "ERROR: Invalid Outcomes");
     } else {
-        NoteNodeOutcomes(handle);
+        NoteNodeOutcomes(handle, ids.GetCount(), line);
     }
     return kSuccess;
 }
@@ -457,7 +457,8 @@ void VRX_xmlSpeaker::ApplyDefinition(const Definition& definition) {
             return;
         }
     }
-    // A decision holds no table.
+    // A decision holds no table: its definition gives its parents.
+    if (network->GetNodeType(handle) == DefinitionType::kList) NoteNodeTable(handle);
     if (!definition.hasTable || network->GetNodeType(handle) == DefinitionType::kList) return;
     VRX_nodeDefinition* nodeDefinition = network->GetNode(handle)->GetDefinition();
     const int size = nodeDefinition->GetSize();

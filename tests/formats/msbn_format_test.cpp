@@ -128,7 +128,7 @@ TEST_F(MsbnTest, TheListedStatesWinOverTheDeclaredCount) {
               kSuccess)
         << LogDump();
     EXPECT_TRUE(Logged(kOutOfRange,
-                       "(line 2) : ERROR: '3' : Size of list doesn't match number of outcomes. "
+                       "(line 2) : ERROR: '3' : Size of list doesn't match number of outcomes of node [A]. "
                        "Using list size"))
         << LogDump();
     EXPECT_EQ(net.GetNode(net.FindNode("A"))->GetDefinition()->GetNumberOfOutcomes(), 2);

@@ -36,8 +36,9 @@ bool LoggedPart(const std::string& part) {
 TEST_F(ReaderLossesTest, PinballReadsItsRepeatedDefinitionOnce) {
     VRX_network net;
     ASSERT_EQ(ReadAsFile(net, FormatSampleText("pinball_id.xml"), "xml03"), kSuccess) << LogDump();
-    EXPECT_TRUE(Logged(kOutOfRange, "(line 42) : ERROR: Node [Setting] : its definition is repeated unchanged, "
-                                    "read once"))
+    EXPECT_TRUE(Logged(kOutOfRange,
+                       "(line 42) : ERROR: Node [Setting] : its definition is repeated unchanged, "
+                       "read once"))
         << LogDump();
     ASSERT_EQ(net.UpdateBeliefs(), kSuccess) << LogDump();
     const std::vector<double> play = ValueOf(net, "Play");
@@ -49,8 +50,9 @@ TEST_F(ReaderLossesTest, PinballReadsItsRepeatedDefinitionOnce) {
 TEST_F(ReaderLossesTest, AnXmlBifTableInPercentIsScaled) {
     VRX_network net;
     ASSERT_EQ(ReadAsFile(net, FormatSampleText("percent_id.xml"), "xml03"), kSuccess) << LogDump();
-    EXPECT_TRUE(Logged(kOutOfRange, "(line 10) : ERROR: Node [imp1] : every distribution of its table sums to "
-                                    "100, scaled to sum to 1"))
+    EXPECT_TRUE(Logged(kOutOfRange,
+                       "(line 10) : ERROR: Node [imp1] : every distribution of its table sums to "
+                       "100, scaled to sum to 1"))
         << LogDump();
     ExpectNear(TableOf(net, net.FindNode("imp1")), {0.78, 0.15, 0.07, 0.31, 0.41, 0.28}, 1e-15);
     ASSERT_EQ(net.UpdateBeliefs(), kSuccess) << LogDump();
@@ -61,9 +63,11 @@ TEST_F(ReaderLossesTest, AnXmlBifTableInPercentIsScaled) {
 TEST_F(ReaderLossesTest, NeticaNodeSetsAreSkippedWithAWarning) {
     VRX_network net;
     ASSERT_EQ(ReadAsFile(net, FormatSampleText("netica5_nodeset.dne"), "dne"), kSuccess) << LogDump();
-    EXPECT_TRUE(Logged(kSyntaxError, "(line 42) : ERROR: 'NodeSet' : Net Statement of no node content, skipped"))
+    EXPECT_TRUE(
+        Logged(kSyntaxError, "(line 42) : ERROR: 'NodeSet' : Net Statement of no node content, skipped"))
         << LogDump();
-    EXPECT_TRUE(Logged(kSyntaxError, "(line 43) : ERROR: 'ElimOrder' : Net Statement of no node content, skipped"))
+    EXPECT_TRUE(
+        Logged(kSyntaxError, "(line 43) : ERROR: 'ElimOrder' : Net Statement of no node content, skipped"))
         << LogDump();
     ASSERT_EQ(net.GetNode(net.FindNode("Item1"))->GetValue()->SetEvidence(1), kSuccess);
     ASSERT_EQ(net.UpdateBeliefs(), kSuccess) << LogDump();
@@ -73,12 +77,13 @@ TEST_F(ReaderLossesTest, NeticaNodeSetsAreSkippedWithAWarning) {
 
 TEST_F(ReaderLossesTest, HuginColumnsSummingToOneKeepTheirNumbers) {
     VRX_network net;
-    ASSERT_EQ(ReadAsFile(net,
-                         "net {}\nnode A { states = (\"a\" \"b\" \"c\"); }\nnode B { states = (\"x\" \"y\"); }\n"
-                         "potential (A) { data = (0.1 0.2 0.7); }\npotential (B | A) { data = ((2 2) (0.3 0.7) "
-                         "(0 0)); }\n",
-                         "net"),
-              kSuccess)
+    ASSERT_EQ(
+        ReadAsFile(net,
+                   "net {}\nnode A { states = (\"a\" \"b\" \"c\"); }\nnode B { states = (\"x\" \"y\"); }\n"
+                   "potential (A) { data = (0.1 0.2 0.7); }\npotential (B | A) { data = ((2 2) (0.3 0.7) "
+                   "(0 0)); }\n",
+                   "net"),
+        kSuccess)
         << LogDump();
     EXPECT_EQ(TableOf(net, net.FindNode("A")), (std::vector<double>{0.1, 0.2, 0.7}));
     EXPECT_EQ(TableOf(net, net.FindNode("B")), (std::vector<double>{0.5, 0.5, 0.3, 0.7, 0.5, 0.5}));
@@ -94,16 +99,18 @@ struct Damage {
     std::string message;  // a part of some entry
 };
 
-const char* const kVrxHead = "net n\n{\n node A\n  {\n   TYPE = CPT;\n   HEADER = { ID = A; NAME = \"A\"; };\n";
+const char* const kVrxHead =
+    "net n\n{\n node A\n  {\n   TYPE = CPT;\n   HEADER = { ID = A; NAME = \"A\"; };\n";
 
 TEST_F(ReaderLossesTest, EveryReaderNamesTheNodeOfALostTable) {
     const std::string msbnNodes =
         "belief network \"n\"\nnode A { type: discrete[2] = { \"a\", \"b\" }; }\n"
         "node B { type: discrete[2] = { \"x\", \"y\" }; }\n";
-    const std::string bif = "<BIF VERSION=\"0.3\"><NETWORK><NAME>n</NAME>"
-                            "<VARIABLE><NAME>A</NAME><OUTCOME>a</OUTCOME><OUTCOME>b</OUTCOME></VARIABLE>"
-                            "<VARIABLE><NAME>B</NAME><OUTCOME>x</OUTCOME><OUTCOME>y</OUTCOME></VARIABLE>"
-                            "<DEFINITION><FOR>A</FOR><TABLE>0.5 0.5</TABLE></DEFINITION>";
+    const std::string bif =
+        "<BIF VERSION=\"0.3\"><NETWORK><NAME>n</NAME>"
+        "<VARIABLE><NAME>A</NAME><OUTCOME>a</OUTCOME><OUTCOME>b</OUTCOME></VARIABLE>"
+        "<VARIABLE><NAME>B</NAME><OUTCOME>x</OUTCOME><OUTCOME>y</OUTCOME></VARIABLE>"
+        "<DEFINITION><FOR>A</FOR><TABLE>0.5 0.5</TABLE></DEFINITION>";
     const Damage cases[] = {
         {"hugin short table", "net",
          "net {}\nnode A { states = (\"a\" \"b\"); }\nnode B { states = (\"x\" \"y\"); }\n"
@@ -117,15 +124,18 @@ TEST_F(ReaderLossesTest, EveryReaderNamesTheNodeOfALostTable) {
         {"netica node set in a damaged form", "dne",
          "bnet n {\nnode A { kind = NATURE; discrete = TRUE; states = (a, b); parents = ();\n"
          " probs = (0.5, 0.5); };\nNodeSe ReportingVars {Nodes = (A);};\n};\n",
-         kSyntaxError, "(line 4) : ERROR: 'NodeSe' : Unknown Net Statement; what was skipped may have held a node"},
+         kSyntaxError,
+         "(line 4) : ERROR: 'NodeSe' : Unknown Net Statement; what was skipped may have held a node"},
         {"own format short table", "vrx",
-         std::string(kVrxHead) + "   DEFINITION = { NAMESTATES = (a, b); PROBABILITIES = (0.5); };\n  };\n};\n",
+         std::string(kVrxHead) +
+             "   DEFINITION = { NAMESTATES = (a, b); PROBABILITIES = (0.5); };\n  };\n};\n",
          kOutOfRange, "(line 7) : ERROR: Node [A] : 1 numbers read, 2 needed"},
         {"own format without probabilities", "vrx",
          std::string(kVrxHead) + "   DEFINITION = { NAMESTATES = (a, b); };\n  };\n};\n", kSuccess,
          "ERROR: Node [A] : the file gives no table, a default one is used"},
         {"own format with a damaged keyword", "vrx",
-         std::string(kVrxHead) + "   DEFINITION = { NAMESTATES = (a, b); PROBABILI00000, 0.5, 0.5; };\n  };\n};\n",
+         std::string(kVrxHead) +
+             "   DEFINITION = { NAMESTATES = (a, b); PROBABILI00000, 0.5, 0.5; };\n  };\n};\n",
          kSuccess, "ERROR: Node [A] : the file gives no table, a default one is used"},
         {"msbn row left out", "dsc",
          msbnNodes + "probability(A) { 0.5, 0.5; }\nprobability(B | A) { (0): 0.1, 0.9; }\n", kOutOfRange,
@@ -137,21 +147,24 @@ TEST_F(ReaderLossesTest, EveryReaderNamesTheNodeOfALostTable) {
          msbnNodes + "probability(A) { 0.5, 0.5; }\nprobability(B | A) { (0): 0.1, 0.9; (1): 0.2; }\n",
          kOutOfRange, "ERROR: Node (\"B\") : row (1) of its table is not given"},
         {"xmlbif short table", "xml03",
-         bif + "<DEFINITION><FOR>B</FOR><GIVEN>A</GIVEN><TABLE>0.5 0.5 0.5</TABLE></DEFINITION></NETWORK></BIF>",
+         bif + "<DEFINITION><FOR>B</FOR><GIVEN>A</GIVEN><TABLE>0.5 0.5 "
+               "0.5</TABLE></DEFINITION></NETWORK></BIF>",
          kOutOfRange, "ERROR: Node [B] was expecting 4 numbers but 3 were read"},
         {"xmlbif second definition of a node without parents", "xml03",
          bif + "<DEFINITION><FOR>A</FOR><TABLE>0.1 0.9</TABLE></DEFINITION></NETWORK></BIF>", kOutOfRange,
          "ERROR: Node [A] has more than one definition"},
         {"xmlbif second definition of a node with parents", "xml03",
          bif + "<DEFINITION><FOR>B</FOR><GIVEN>A</GIVEN><TABLE>0.5 0.5 0.5 0.5</TABLE></DEFINITION>"
-               "<DEFINITION><FOR>B</FOR><GIVEN>A</GIVEN><TABLE>0.5 0.5 0.4 0.6</TABLE></DEFINITION></NETWORK></BIF>",
+               "<DEFINITION><FOR>B</FOR><GIVEN>A</GIVEN><TABLE>0.5 0.5 0.4 "
+               "0.6</TABLE></DEFINITION></NETWORK></BIF>",
          kOutOfRange, "ERROR: Node [B] has more than one definition"},
         {"xmlbif column out of step", "xml03",
          bif + "<DEFINITION><FOR>B</FOR><GIVEN>A</GIVEN><TABLE>0.5 0.5 99999999999 0</TABLE></DEFINITION>"
                "</NETWORK></BIF>",
          kOutOfRange, "ERROR: Node [B] : 99999999999 is no probability"},
         {"xmlbif negative entry in percent", "xml03",
-         bif + "<DEFINITION><FOR>B</FOR><GIVEN>A</GIVEN><TABLE>50 50 110 -10</TABLE></DEFINITION></NETWORK></BIF>",
+         bif + "<DEFINITION><FOR>B</FOR><GIVEN>A</GIVEN><TABLE>50 50 110 "
+               "-10</TABLE></DEFINITION></NETWORK></BIF>",
          kOutOfRange, "ERROR: Node [B] : 50 is no probability"},
     };
     for (const Damage& item : cases) {
