@@ -39,7 +39,10 @@ int ReadPermutation(const VRX_intArray& order, int m, VRX_intArray& out) {
 }
 
 int MatchEntryCount(const VRX_doubleArray& values, int n) {
-    return values.GetCount() == n || values.GetSize() == n ? n : kOutOfRange;
+    // A list counts what was added to it; only an array filled by index (count 0) is taken by its size,
+    // since room reserved beyond a short list holds no entries.
+    const int given = values.GetCount() > 0 ? values.GetCount() : values.GetSize();
+    return given == n ? n : kOutOfRange;
 }
 
 void AddCurrentParents(VRX_nodeDefinition& definition) {

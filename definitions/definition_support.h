@@ -16,8 +16,8 @@ namespace vovido::DefinitionSupport {
 // they are a permutation of 0..m-1.
 [[nodiscard]] int ReadPermutation(const VRX_intArray& order, int m, VRX_intArray& out);
 
-// Number of entries a caller's array supplies for n slots: n when its count or its size is n, else
-// kOutOfRange.
+// Number of entries a caller's array supplies for n slots: n when its count is n (its size, when it was
+// filled by index and counts none), else kOutOfRange.
 [[nodiscard]] int MatchEntryCount(const VRX_doubleArray& values, int n);
 
 // Calls AddParent for every current parent of the definition's node; a refusal is logged and skipped.

@@ -180,6 +180,7 @@ int VRX_ergoSpeaker::ReadParents() {
 int VRX_ergoSpeaker::ReadSections() {
     int status = kOutOfRange;
     bool any = false;
+    bool read[4] = {false, false, false, false};
     while (PeekToken() == kSuccess && token.kind == kPunctuator && TokenIs("/")) {
         any = true;
         std::string name;
@@ -213,6 +214,16 @@ int VRX_ergoSpeaker::ReadSections() {
                 break;
         }
         if (status != kSuccess) return status;
+        if (section >= 0) read[section] = true;
+    }
+    // Without names and labels the nodes and outcomes keep made-up ones: a file cut short looks so.
+    if (any && !read[1] && PeekToken() != kSuccess)
+        (void)ReportWarning(kSyntaxError, "ERROR: [Names] : Section not found, generated names are used");
+    for (const int handle : nodes_) {
+        if (!any || read[2] || PeekToken() == kSuccess) break;
+        const std::string text = "ERROR: Node [" + std::string(vovido::NodeIdOr(*network, handle, "")) +
+                                 "] : the file gives no labels, generated outcome names are used";
+        (void)ReportWarning(kSyntaxError, text.c_str());
     }
     if (PeekToken() == kSuccess) {
         return ReportMessage(kSyntaxError,

@@ -19,6 +19,7 @@
 #include "model/header.h"
 #include "model/network.h"
 #include "model/node.h"
+#include "model/node_definition.h"
 
 namespace vovido {
 
@@ -173,6 +174,35 @@ std::string ProbabilityRefusal(const std::string& nodeId, const VRX_doubleArray&
         if (!IsProbability(values[i])) return NonProbabilityMessage(nodeId, values[i]);
     }
     return std::string();
+}
+
+std::string TableCountMessage(const std::string& nodeId, int read, int needed) {
+    return "ERROR: Node [" + nodeId + "] : " + std::to_string(read) + " numbers read, " +
+           std::to_string(needed) + " needed";
+}
+
+std::string TableRefusalMessage(VRX_network& network, int handle, int read, const std::string& otherwise) {
+    VRX_node* node = network.GetNode(handle);
+    VRX_nodeDefinition* definition = node != nullptr ? node->GetDefinition() : nullptr;
+    const int needed = definition != nullptr ? definition->GetSize() : read;
+    if (needed == read) return otherwise;
+    return TableCountMessage(NodeIdOr(network, handle, ""), read, needed);
+}
+
+void NormalizeDistributions(VRX_Dmatrix& table) {
+    constexpr double kRounding = 1e-12;
+    const int dims = table.GetNumberOfDimensions();
+    if (dims == 0) return;
+    const int n = table.GetSizeOfDimension(dims - 1);
+    const int total = table.GetNumberOfElements();
+    double* p = table.GetData();
+    for (int start = 0; n > 0 && start < total; start += n) {
+        double* run = p + start;
+        double sum = 0.0;
+        for (int j = 0; j < n; ++j) sum += run[j];
+        if (std::fabs(sum - 1.0) <= kRounding) continue;
+        for (int j = 0; j < n; ++j) run[j] = sum == 0.0 ? 1.0 / n : run[j] / sum;
+    }
 }
 
 void AppendNestedLists(const VRX_Dmatrix& table, const NestedListStyle& style, std::string& out) {

@@ -158,6 +158,7 @@ int VRX_huginSpeaker::ReadHuginOpened(int openResult) {
     MirrorPositions();
     NormalizeTables();
     (void)CheckNodeContent(true, false, true);
+    WarnIfNoNode();
     return FinishRead();
 }
 
@@ -246,7 +247,7 @@ int VRX_huginSpeaker::ReadNodeField(int handle) {
         VRX_idArray ids;
         if ((rc = vovido::RepairedIds(names, ids)) != kSuccess) return ReportError(rc, nullptr);
         if ((rc = ReportError(node->GetDefinition()->SetOutcomes(ids), nullptr)) == kSuccess)
-            NoteNodeOutcomes(handle);
+            NoteNodeOutcomes(handle, ids.GetCount());
         return rc;
     }
     if (PeekToken() != kSuccess || token.kind != kIdentifier) return ReportUnknown("Unknown Node Statement");
@@ -327,12 +328,10 @@ int VRX_huginSpeaker::ReadPotentialData(int child) {
         NoteNodeTable(child);
         return kSuccess;
     }
-    VRX_Dmatrix* table = nullptr;
-    const int expected =
-        definition->GetDefinition(table) == kSuccess && table != nullptr ? table->GetNumberOfElements() : 0;
-    return ReportMessage(set, "ERROR: Node (\"" + std::string(network->GetNode(child)->GetId()) +
-                                  "\") : " + std::to_string(values.GetCount()) + " numbers given, " +
-                                  std::to_string(expected) + " expected");
+    return ReportMessage(
+        set, vovido::TableRefusalMessage(*network, child, values.GetCount(),
+                                         "ERROR: Node [" + std::string(network->GetNode(child)->GetId()) +
+                                             "] : the table was refused"));
 }
 
 int VRX_huginSpeaker::MirrorLine() const {
@@ -365,13 +364,15 @@ void VRX_huginSpeaker::MirrorPositions() {
 }
 
 // Hugin tools keep tables that are not normalised (counts, experience-weighted rows): every chance
-// node's distributions are scaled to sum to 1, and one that sums to 0 becomes uniform.
+// node's distributions are scaled to sum to 1, and one that sums to 0 becomes uniform; one that sums to 1
+// within rounding keeps its numbers, which a write would otherwise print changed.
 void VRX_huginSpeaker::NormalizeTables() {
     for (int h = network->GetFirstNode(); h >= 0; h = network->GetNextNode(h)) {
         VRX_nodeDefinition* definition = network->GetNode(h)->GetDefinition();
         if (definition == nullptr || definition->GetType() != DefinitionType::kCpt) continue;
         VRX_Dmatrix* table = nullptr;
         // The definition's own table, scaled in place: its shape stays, so nothing is copied or refused.
-        if (definition->GetDefinition(table) == kSuccess && table != nullptr) (void)table->Normalize();
+        if (definition->GetDefinition(table) == kSuccess && table != nullptr)
+            vovido::NormalizeDistributions(*table);
     }
 }

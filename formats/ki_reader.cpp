@@ -1,6 +1,7 @@
 // Reader of KI diagnostic-network files: the kb fields, the nodes with their states and diagnostic
 // settings, then the arcs with each node's probabilities or noisy-MAX function.
 #include "formats/ki_reader.h"
+#include "formats/exchange_format_support.h"
 
 #include <climits>
 #include <cmath>
@@ -560,6 +561,10 @@ int VRX_kiSpeaker::ReadProbabilityRows(int handle) {
     VRX_Dmatrix* table = nullptr;
     const bool sizeFits = definition->GetDefinition(table) == kSuccess && table != nullptr &&
                           table->GetNumberOfElements() == all.GetCount();
+    if (!sizeFits && table != nullptr)
+        return ReportMessage(kOutOfRange,
+                             vovido::TableCountMessage(vovido::NodeIdOr(*network, handle, ""), all.GetCount(),
+                                                       table->GetNumberOfElements()));
     if (!rowsFit || !sizeFits) return ReportError(kOutOfRange, "ERROR: Wrong number of Probabilities");
     VRX_doubleArray values;
     if (values.SetSize(all.GetCount()) != kSuccess) return kOutOfMemory;

@@ -1,6 +1,7 @@
 // Reader of MSBN files: the network head, then node blocks and potentials in any order, each object
 // read by the recovering statement loop of the text-format base. Every index of a table entry is checked
 // against the table's shape before a number is stored.
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -103,6 +104,7 @@ int VRX_microsoftSpeaker::ReadOpened(int openResult) {
     }
     vovido::ApplyNetworkIdentifier(*network, name);
     (void)CheckNodeContent(true, false, true);
+    WarnIfNoNode();
     FinishReading();
     return GetReadFailure();
 }
@@ -116,7 +118,8 @@ int VRX_microsoftSpeaker::ReadObject() {
         (void)AcceptToken(kPunctuator, ";");
         return kSuccess;
     }
-    return ReportMessage(kSyntaxError, std::string("ERROR: '") + TokenText_() + "' : Unknown Object");
+    return ReportMessage(kSyntaxError,
+                         std::string("ERROR: '") + TokenText_() + "' : Unknown Object" + kMayHaveHeldANode);
 }
 
 int VRX_microsoftSpeaker::ReadNode() {
@@ -212,7 +215,8 @@ int VRX_microsoftSpeaker::ReadStates(int handle) {
     if (const int rc = RequireToken(kPunctuator, "}")) return rc;
     if (declared != static_cast<int>(names.size())) {
         message = "ERROR: '" + std::to_string(declared) +
-                  "' : Size of list doesn't match number of outcomes. Using list size";
+                  "' : Size of list doesn't match number of outcomes of node [" +
+                  std::string(vovido::NodeIdOr(*network, handle, "")) + "]. Using list size";
         (void)ReportWarning(kOutOfRange, message.c_str());
     }
     // State names are texts: they become outcome identifiers as in every other format.
@@ -223,7 +227,7 @@ int VRX_microsoftSpeaker::ReadStates(int handle) {
         message = "ERROR: '" + std::to_string(declared) + "' : Couldn't set the number of outcomes";
         return LogError(errorLog, kOutOfRange, message.c_str(), nullptr);
     }
-    NoteNodeOutcomes(handle);
+    NoteNodeOutcomes(handle, ids.GetCount());
     return kSuccess;
 }
 
@@ -271,12 +275,21 @@ int VRX_microsoftSpeaker::ReadPotential() {
         configurations *= parentSizes_.back();
     }
     ownSize_ = configurations > 0 ? static_cast<int>(table_.size()) / configurations : 0;
+    given_.assign(table_.size(), 0);
     const int reportsBefore = reports_;
     BeginNodeContent(handle);
     ReadBlock([this, parentCount]() { return ReadEntry(parentCount); });
     EndNodeContent();
     (void)AcceptToken(kPunctuator, ";");
     if (reports_ != reportsBefore) return kSuccess;
+    // A row left out would keep the default distribution: the table is refused instead.
+    const auto missing = std::find(given_.begin(), given_.end(), 0);
+    if (missing != given_.end()) {
+        (void)ReportMessage(kOutOfRange, "ERROR: Node (\"" + child_ + "\") : row " +
+                                             RowText(static_cast<size_t>(missing - given_.begin())) +
+                                             " of its table is not given");
+        return kSuccess;
+    }
     // The block has been read whole: a failure from here on is reported, not skipped.
     VRX_doubleArray values;
     if (values.FlushAndReserve(static_cast<int>(table_.size())) != kSuccess) {
@@ -322,7 +335,25 @@ int VRX_microsoftSpeaker::ReadEntry(int parentCount) {
         if (index >= table_.size())
             return ReportMessage(kOutOfRange,
                                  "ERROR: Node (\"" + child_ + "\") : more numbers than its table holds");
+        if (given_[index] != 0)
+            return ReportMessage(
+                kOutOfRange, "ERROR: Node (\"" + child_ + "\") : row " + RowText(index) + " is given twice");
+        given_[index] = 1;
         table_[index++] = value;
     }
     return kSuccess;
+}
+
+// The parents' states of the row holding the cell, as the file writes them.
+std::string VRX_microsoftSpeaker::RowText(size_t cell) const {
+    size_t row = ownSize_ > 0 ? cell / static_cast<size_t>(ownSize_) : 0;
+    std::vector<size_t> states(parentSizes_.size(), 0);
+    for (size_t i = parentSizes_.size(); i-- > 0;) {
+        const size_t size = static_cast<size_t>(std::max(parentSizes_[i], 1));
+        states[i] = row % size;
+        row /= size;
+    }
+    std::string text = "(";
+    for (size_t i = 0; i < states.size(); ++i) text += (i > 0 ? ", " : "") + std::to_string(states[i]);
+    return text + ")";
 }

@@ -40,6 +40,7 @@ private:
     [[nodiscard]] int ReadPotential();
     // One "(coordinates) : numbers" entry of the potential's table.
     [[nodiscard]] int ReadEntry(int parentCount);
+    std::string RowText(size_t cell) const;
 
     [[nodiscard]] int WriteNetwork();
     void WriteNode(int handle);
@@ -48,6 +49,7 @@ private:
 
     // The table of the potential being read, with its shape.
     std::vector<double> table_;
+    std::vector<char> given_;  // by cell of table_: every cell must be given once
     std::vector<int> parentSizes_;
     int ownSize_ = 0;
     std::string child_;

@@ -32,6 +32,8 @@ using TokenKind::kString;
 const char* const kNetWords[] = {"numdimensions", "eqncontext", "title",       "comment",
                                  "author",        "whochanged", "whenchanged", "locked",
                                  "autoupdate",    "elimorder",  nullptr};
+// Statements of the format's later versions at the network's level.
+const char* const kNetSettingWords[] = {"NodeSet", "ElimOrder", "AutoCompile", "user", nullptr};
 const char* const kNetVisualWords[] = {
     "dispname",   "dispform",     "defdispform",    "nodelabeling",    "nodefont",      "hidden",
     "linkfont",   "commentfont",  "linkjoin",       "showstrength",    "nodecolors",    "linkcolors",
@@ -126,6 +128,14 @@ int VRX_neticaSpeaker::ReadNetStatement() {
     if (TokenIs("visual")) return ReadNetVisual();
     if (TokenIs("node")) return ReadNodeBlock();
     if (TokenIs("param")) return ReadParam();
+    if (TokenInTable(kNetSettingWords)) {
+        // Node sets, elimination orders and the network's own fields name nodes but hold none.
+        message.assign("ERROR: '")
+            .append(TokenText_())
+            .append("' : Net Statement of no node content, skipped");
+        (void)ReportWarning(kSyntaxError, message.c_str());
+        return kSyntaxError;
+    }
     // Settings of newer versions of the tool (AutoCompile, ElimOrder, ...) say nothing of the network.
     return ReportUnknownNetStatement();
 }
@@ -344,7 +354,8 @@ int VRX_neticaSpeaker::ReadDefinitionField(int handle) {
         if ((rc = ReadIdList(names)) != kSuccess) return rc;
         VRX_idArray ids;
         if ((rc = vovido::RepairedIds(names, ids)) != kSuccess) return ReportError(rc, nullptr);
-        if ((rc = ReportError(definition->SetOutcomes(ids), nullptr)) == kSuccess) NoteNodeOutcomes(handle);
+        if ((rc = ReportError(definition->SetOutcomes(ids), nullptr)) == kSuccess)
+            NoteNodeOutcomes(handle, ids.GetCount());
         return rc;
     }
     if (TokenIs("levels")) return equation ? ReadLevels(handle) : SkipStatement();
@@ -449,9 +460,11 @@ int VRX_neticaSpeaker::ReadTable(int handle, bool functable) {
         NoteNodeTable(handle);
         return kSuccess;
     }
-    return ReportMessage(set, "ERROR: Node [" + std::string(network->GetNode(handle)->GetId()) +
-                                  "] : " + std::to_string(names ? states.GetCount() : values.GetCount()) +
-                                  " entries do not fit its " + word);
+    const std::string refused = "ERROR: Node [" + std::string(network->GetNode(handle)->GetId()) +
+                                "] : " + std::to_string(names ? states.GetCount() : values.GetCount()) +
+                                " entries do not fit its " + word;
+    return ReportMessage(
+        set, names ? refused : vovido::TableRefusalMessage(*network, handle, values.GetCount(), refused));
 }
 
 int VRX_neticaSpeaker::ReadUserBlock(int handle) {

@@ -498,12 +498,30 @@ void VRX_textFormat::EndNodeContent() {
     contentNode_ = -1;
 }
 
+void VRX_textFormat::WarnIfNoNode() {
+    if (network == nullptr || readFailure_ != kSuccess || network->GetNumberOfNodes() > 0) return;
+    NoteReport_(kSyntaxError, false);
+    (void)LogError(errorLog, kSyntaxError, "ERROR: The file declares no node", nullptr);
+}
+
 void VRX_textFormat::NoteNodeTable(int handle) {
     if (handle >= 0) ContentOf_(handle).table = true;
 }
 
-void VRX_textFormat::NoteNodeOutcomes(int handle) {
-    if (handle >= 0) ContentOf_(handle).outcomes = true;
+void VRX_textFormat::NoteNodeOutcomes(int handle, int given, int line) {
+    if (handle < 0) return;
+    ContentOf_(handle).outcomes = true;
+    VRX_node* node = network != nullptr ? network->GetNode(handle) : nullptr;
+    const int held = node != nullptr && node->GetDefinition() != nullptr
+                         ? node->GetDefinition()->GetNumberOfOutcomes()
+                         : given;
+    if (held == given) return;
+    NoteReport_(kOutOfRange, false);
+    const std::string text = "ERROR: Node [" + std::string(node->GetId() != nullptr ? node->GetId() : "") +
+                             "] : " + std::to_string(given) + " outcomes given, it holds " +
+                             std::to_string(held);
+    const int at = line >= 0 ? line : (lexer ? lexer->GetLineNumber() : 0);
+    (void)LogError(errorLog, kOutOfRange, text.c_str(), ("(line " + std::to_string(at) + ") : ").c_str());
 }
 
 void VRX_textFormat::NoteSkippedContent_() {
@@ -516,7 +534,8 @@ void VRX_textFormat::NoteSkippedContent_() {
     }
 }
 
-int VRX_textFormat::CheckNodeContent(bool warnMissing, bool outsideCounts, bool everyNode) {
+int VRX_textFormat::CheckNodeContent(bool warnMissing, bool outsideCounts, bool everyNode,
+                                     bool decisionParents) {
     // A read that already failed leaves the network as it was: there is nothing to name.
     if (network == nullptr || readFailure_ != kSuccess) return readFailure_;
     for (size_t handle = 0; handle < content_.size(); ++handle) {
@@ -529,10 +548,13 @@ int VRX_textFormat::CheckNodeContent(bool warnMissing, bool outsideCounts, bool 
         const bool holdsOutcomes = type == DefinitionType::kCpt || type == DefinitionType::kList ||
                                    type == DefinitionType::kTruthTable;
         const bool noStates = holdsOutcomes && !content.outcomes;
-        if (!noStates && !(holdsTable && !content.table)) continue;
+        const bool skipped = content.skipped || (outsideCounts && skippedOutside_);
+        const bool parentsSkipped =
+            decisionParents && type == DefinitionType::kList && !content.table && skipped;
+        if (!noStates && !(holdsTable && !content.table) && !parentsSkipped) continue;
         const std::string id = node->GetId() != nullptr ? node->GetId() : "";
         const char* table = type == DefinitionType::kList ? "definition" : "table";
-        if (content.skipped || (outsideCounts && skippedOutside_)) {
+        if (skipped) {
             NoteReport_(kSyntaxError, true);
             message =
                 "ERROR: Node [" + id + "] : " +
@@ -559,7 +581,7 @@ int VRX_textFormat::ReportUnknownDeclaration(const char* what) {
     if (setting) {
         (void)ReportWarning(kSyntaxError, text.c_str());
     } else {
-        (void)ReportError(kSyntaxError, text.c_str());
+        (void)ReportError(kSyntaxError, (text + kMayHaveHeldANode).c_str());
     }
     return kSyntaxError;
 }

@@ -155,14 +155,25 @@ public:
     void NoteNodeMade(int handle);
     void EndNodeContent();
     void NoteNodeTable(int handle);
-    void NoteNodeOutcomes(int handle);
+    // For formats whose files may end after any block: a file that declares no node at all may have been
+    // cut short, which is said in a warning.
+    void WarnIfNoNode();
+    // The outcome names given for the node were set: a node holding another count of outcomes (no node
+    // holds fewer than two) is named in a warning. line: of the names, when the lexer is not reading.
+    void NoteNodeOutcomes(int handle, int given, int line = -1);
     // everyNode: the format gives every node its table (a decision its parents) in a part of its own,
     // which NoteNodeTable notes. Once every node is read: the first failure, else 0.
-    int CheckNodeContent(bool warnMissing, bool outsideCounts, bool everyNode = false);
+    // decisionParents: a decision's definition, which NoteNodeTable notes, gives its parents: one that may
+    // have been skipped fails the read (one never given is no loss: a decision may have no parents).
+    int CheckNodeContent(bool warnMissing, bool outsideCounts, bool everyNode = false,
+                         bool decisionParents = false);
     // An unknown statement where the format declares its nodes: "word = value" or "word : value" is a
     // setting the format may add and stays a warning; any other form may have declared a node, and is an
-    // error. The word is consumed; kSyntaxError is returned either way, so that the rest is skipped.
+    // error saying so. The word is consumed; kSyntaxError is returned either way, so that the rest is
+    // skipped.
     int ReportUnknownDeclaration(const char* what);
+    // Ends the message of an unknown statement that fails the read since it may have declared a node.
+    static constexpr const char* kMayHaveHeldANode = "; what was skipped may have held a node";
 
     // The current token into `token`, passing over unknown characters; 0 or the lexer's failure.
     [[nodiscard]] int PeekToken();

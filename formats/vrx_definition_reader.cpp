@@ -20,6 +20,7 @@
 #include "definitions/node_cost.h"
 #include "definitions/noisy_adder.h"
 #include "definitions/noisy_max.h"
+#include "formats/exchange_format_support.h"
 #include "formats/vrx_format.h"
 #include "model/extra_definition.h"
 #include "model/network.h"
@@ -73,7 +74,7 @@ int VRX_vrxSpeaker::ReadDefinitionStatement() {
             VRX_idArray names;
             if (rc == kSuccess) rc = ReadIds(names);
             if (rc == kSuccess && (rc = ReportError(definition->SetOutcomes(names), nullptr)) == kSuccess)
-                NoteNodeOutcomes(currentNode_);
+                NoteNodeOutcomes(currentNode_, names.GetCount());
             return rc;
         }
     }
@@ -82,8 +83,8 @@ int VRX_vrxSpeaker::ReadDefinitionStatement() {
         if (Handled(rc = ReadKeyAndEquals(key))) {
             VRX_doubleArray values;
             if (rc == kSuccess) rc = ReadNumbers(values);
-            return TableRead(rc != kSuccess ? rc
-                                            : ReportError(definition->SetDefinitionDoubles(values), nullptr));
+            return TableRead(
+                rc != kSuccess ? rc : ReportTableSet(definition->SetDefinitionDoubles(values), values));
         }
     }
     if (Handled(rc = ReadKeyAndEquals("RESULTINGSTATES"))) {
@@ -112,7 +113,19 @@ int VRX_vrxSpeaker::ReadProbabilities(VRX_nodeDefinition& definition) {
         return ReportError(noisyMax->SetLeakyParametersWithoutConstrained(values), nullptr);
     }
     if (noisyMax != nullptr && noisyAnd) return ConvertNoisyAnd(definition, values);
-    return ReportError(definition.SetDefinitionDoubles(values), nullptr);
+    return ReportTableSet(definition.SetDefinitionDoubles(values), values);
+}
+
+int VRX_vrxSpeaker::ReportTableSet(int result, const VRX_doubleArray& values) {
+    if (result == kSuccess) return kSuccess;
+    VRX_nodeDefinition* definition = CurrentNode() != nullptr ? CurrentNode()->GetDefinition() : nullptr;
+    // The kinds whose numbers are their table cell for cell; the others' parameters are counted otherwise.
+    const bool table = definition != nullptr && (definition->GetType() == DefinitionType::kCpt ||
+                                                 definition->GetType() == DefinitionType::kTable);
+    if (!table || definition->GetSize() == values.GetCount()) return ReportError(result, nullptr);
+    return ReportMessage(
+        result, vovido::TableCountMessage(CurrentNode()->GetId() != nullptr ? CurrentNode()->GetId() : "",
+                                          values.GetCount(), definition->GetSize()));
 }
 
 // Noisy-AND parameters are those of a noisy-MAX whose outcomes and parent strengths run the other way.

@@ -76,6 +76,8 @@ protected:
     int ReportUnknownNetStatement();
     // A table statement's result; on success the current node has its table from the file.
     int TableRead(int result);
+    // A table the definition refused: the message names the node and both counts when they differ.
+    int ReportTableSet(int result, const VRX_doubleArray& values);
     // A value of a display setting that this version does not know: "ERROR: '%s' : Unknown Value,
     // ignored" as a warning, the setting being left as it was.
     void ReportUnknownValue();

@@ -74,7 +74,8 @@ int VRX_vrxSpeaker::ReadOpened(int openResult) {
     }
     if (const int rc = ReadNetBlock()) return rc;
     (void)ExpectToken(kPunctuator, ";");
-    (void)CheckNodeContent(false, false);
+    // Text after the network fails the read (below): its nodes' content is then of no account.
+    if (PeekToken() != kSuccess) (void)CheckNodeContent(true, false);
     return FinishRead();
 }
 

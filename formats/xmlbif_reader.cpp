@@ -1,6 +1,7 @@
 // Reader of XMLBIF 0.3: the BIF element and its network, each variable made a node when its element
 // ends, the definitions (arcs and tables) applied once every variable is known, so that a definition
 // may name a variable that comes after it.
+#include <cmath>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -74,25 +75,43 @@ bool SumsToOne(double sum) {
     return sum > 1.0 - 1e-6 && sum < 1.0 + 1e-6;
 }
 
-// Some tools write a probability table with the node's own outcome slowest instead of fastest. Such a
-// table is known by its distributions: they sum to one only when read in that order.
-bool IsOwnOutcomeSlowest(const std::vector<double>& table, int outcomes) {
+// The total that every distribution of the table sums to, each read with the node's own outcome fastest
+// or slowest; 0 when they differ, or when an entry is negative or no finite number.
+double SharedTotal(const std::vector<double>& table, int outcomes, bool ownSlowest) {
     const int count = static_cast<int>(table.size());
-    if (outcomes < 2 || count % outcomes != 0 || count == outcomes) return false;
+    if (outcomes < 1 || count % outcomes != 0 || count == 0) return 0.0;
     const int columns = count / outcomes;
-    bool fastestFits = true;
-    for (int i = 0; i < columns && fastestFits; ++i) {
-        double sum = 0.0;
-        for (int j = 0; j < outcomes; ++j) sum += table[i * outcomes + j];
-        fastestFits = SumsToOne(sum);
-    }
-    if (fastestFits) return false;
+    double shared = 0.0;
     for (int i = 0; i < columns; ++i) {
         double sum = 0.0;
-        for (int j = 0; j < outcomes; ++j) sum += table[j * columns + i];
-        if (!SumsToOne(sum)) return false;
+        for (int j = 0; j < outcomes; ++j) {
+            const double value = ownSlowest ? table[j * columns + i] : table[i * outcomes + j];
+            if (!(value >= 0.0) || !std::isfinite(value)) return 0.0;
+            sum += value;
+        }
+        if (i == 0) shared = sum;
+        if (!(sum > 0.0) || std::fabs(sum - shared) > 1e-6 * shared) return 0.0;
     }
-    return true;
+    return shared;
+}
+
+// How a probability table is laid out: some tools write the node's own outcome slowest instead of
+// fastest, which only the order whose distributions sum to one tells; some write every distribution in
+// another scale (percent), the same positive total in each. Without one shared total, neither.
+struct TableLayout {
+    bool ownSlowest = false;
+    double total = 0.0;  // 0: no shared total
+};
+
+TableLayout LayoutOf(const std::vector<double>& table, int outcomes) {
+    const double fastest = SharedTotal(table, outcomes, false);
+    // A single distribution or one outcome reads alike both ways.
+    const bool twoWays = outcomes >= 2 && static_cast<int>(table.size()) != outcomes;
+    const double slowest = twoWays ? SharedTotal(table, outcomes, true) : 0.0;
+    if (SumsToOne(fastest)) return {false, fastest};
+    if (SumsToOne(slowest)) return {true, slowest};
+    if (fastest > 0.0) return {false, fastest};
+    return {slowest > 0.0, slowest};
 }
 
 }  // namespace
@@ -120,7 +139,7 @@ int VRX_xmlSpeaker::ReadText(std::string_view text) {
     if (hasNetworkName_) (void)network->GetHeader()->SetName(networkName_.c_str());  // text fits: read
     vovido::ApplyNetworkIdentifier(*network, networkName_);
     if (rc != kSuccess) return rc;
-    return CheckNodeContent(true, true);
+    return CheckNodeContent(true, true, false, true);
 }
 
 int VRX_xmlSpeaker::Report(int line, int code, const std::string& text) {
@@ -290,7 +309,9 @@ int VRX_xmlSpeaker::ReadNetwork(XmlTagScanner& scanner) {
         return kNotThisKeyword;
     });
     if (rc != kSuccess) return rc;
+    applied_.clear();
     for (const Definition& definition : definitions_) ApplyDefinition(definition);
+    applied_.clear();
     definitions_.clear();
     return kSuccess;
 }
@@ -340,7 +361,7 @@ int VRX_xmlSpeaker::ReadVariable(XmlTagScanner& scanner) {
         node->GetDefinition()->SetOutcomes(ids) != kSuccess) {
         (void)Report(line, kOutOfRange, "ERROR: Invalid Outcomes");
     } else {
-        NoteNodeOutcomes(handle);
+        NoteNodeOutcomes(handle, ids.GetCount(), line);
     }
     return kSuccess;
 }
@@ -412,10 +433,17 @@ void VRX_xmlSpeaker::ApplyDefinition(const Definition& definition) {
         return;
     }
     const std::string id = vovido::NodeIdOr(*network, handle, "");
-    if (network->GetNumberOfParents(handle) > 0) {
-        (void)Report(line, kOutOfRange, "ERROR: Node [" + id + "] has more than one definition");
+    const auto first = applied_.find(handle);
+    if (first != applied_.end()) {
+        if (*first->second == definition) {
+            Warn(line, kOutOfRange,
+                 "ERROR: Node [" + id + "] : its definition is repeated unchanged, read once");
+        } else {
+            (void)Report(line, kOutOfRange, "ERROR: Node [" + id + "] has more than one definition");
+        }
         return;
     }
+    applied_[handle] = &definition;
     for (const std::string& given : definition.given) {
         const int parent = FindVariable(given);
         if (parent < 0) {
@@ -429,7 +457,8 @@ void VRX_xmlSpeaker::ApplyDefinition(const Definition& definition) {
             return;
         }
     }
-    // A decision holds no table.
+    // A decision holds no table: its definition gives its parents.
+    if (network->GetNodeType(handle) == DefinitionType::kList) NoteNodeTable(handle);
     if (!definition.hasTable || network->GetNodeType(handle) == DefinitionType::kList) return;
     VRX_nodeDefinition* nodeDefinition = network->GetNode(handle)->GetDefinition();
     const int size = nodeDefinition->GetSize();
@@ -447,13 +476,18 @@ void VRX_xmlSpeaker::ApplyDefinition(const Definition& definition) {
     }
     const int outcomes = nodeDefinition->GetNumberOfOutcomes();
     const bool probabilities = network->GetNodeType(handle) == DefinitionType::kCpt;
-    if (probabilities && IsOwnOutcomeSlowest(definition.table, outcomes)) {
-        const int columns = count / outcomes;
-        for (int i = 0; i < columns; ++i) {
-            for (int j = 0; j < outcomes; ++j) values.AddReserved(definition.table[j * columns + i]);
-        }
-    } else {
-        for (const double value : definition.table) values.AddReserved(value);
+    const TableLayout layout = probabilities ? LayoutOf(definition.table, outcomes) : TableLayout{};
+    const int columns = outcomes > 0 ? count / outcomes : 0;
+    const bool scaled = layout.total > 0.0 && !SumsToOne(layout.total);
+    for (int i = 0; i < count; ++i) {
+        const double value = layout.ownSlowest ? definition.table[(i % outcomes) * columns + i / outcomes]
+                                               : definition.table[i];
+        values.AddReserved(scaled ? value / layout.total : value);
+    }
+    if (scaled) {
+        Warn(line, kOutOfRange,
+             "ERROR: Node [" + id + "] : every distribution of its table sums to " +
+                 vovido::NumberText(layout.total) + ", scaled to sum to 1");
     }
     const std::string refusal = probabilities ? vovido::ProbabilityRefusal(id, values) : std::string();
     if (!refusal.empty()) {

@@ -38,6 +38,9 @@ private:
         std::vector<std::string> given;
         bool hasTable = false;
         std::vector<double> table;
+        bool operator==(const Definition& other) const {
+            return given == other.given && hasTable == other.hasTable && table == other.table;
+        }
     };
 
     [[nodiscard]] int ReadDocument(std::string_view text);
@@ -71,6 +74,8 @@ private:
 
     std::unordered_map<std::string, int> variables_;
     std::vector<Definition> definitions_;
+    // The definition applied to each node so far: a repeat must match it.
+    std::unordered_map<int, const Definition*> applied_;
     std::string networkName_;
     bool hasNetworkName_ = false;
     // A BIF element without its network is a damaged file, not an empty network.

@@ -100,16 +100,24 @@ bool DataFileReader::NextLine(bool atEnd, const char*& begin, const char*& end) 
     const size_t size = text_.size();
     if (position_ >= size) return false;
     const char* base = text_.data();
+    const char* stop = base + size;
+    // A line ends at a line feed, a carriage return and line feed, or a carriage return alone (as
+    // spreadsheets of classic Mac systems write).
     const void* feed = std::memchr(base + scanned_, '\n', size - scanned_);
-    if (feed == nullptr && !atEnd) {
-        scanned_ = size;  // a line still arriving is not searched again
+    const char* lineEnd = feed != nullptr ? static_cast<const char*>(feed) : stop;
+    const void* cr = std::memchr(base + scanned_, '\r', static_cast<size_t>(lineEnd - (base + scanned_)));
+    if (cr != nullptr) lineEnd = static_cast<const char*>(cr);
+    // A return at the end of what has arrived may be followed by its line feed.
+    const bool waiting = lineEnd == stop || (*lineEnd == '\r' && lineEnd + 1 == stop);
+    if (waiting && !atEnd) {
+        scanned_ = static_cast<size_t>(lineEnd - base);  // a line still arriving is not searched again
         return false;
     }
     begin = base + position_;
-    end = feed != nullptr ? static_cast<const char*>(feed) : base + size;
-    position_ = static_cast<size_t>(end - base) + 1;
+    end = lineEnd;
+    const bool crlf = lineEnd + 1 < stop && lineEnd[0] == '\r' && lineEnd[1] == '\n';
+    position_ = static_cast<size_t>(end - base) + (crlf ? 2 : 1);
     scanned_ = position_;
-    if (end > begin && end[-1] == '\r') --end;
     return true;
 }
 
@@ -129,11 +137,16 @@ size_t DataFileReader::SplitLine(const char* begin, const char* end, bool dataMo
         tokens_.pop_back();
         --found;
     }
+    // Blanks around a name or cell (a tab too, unless it separates) are no part of it.
+    const bool tabBlank = separator_ != '\t';
     for (Token& token : tokens_) {
-        while (token.length > 0 && *token.text == ' ') {
+        while (token.length > 0 && (*token.text == ' ' || (tabBlank && *token.text == '\t'))) {
             ++token.text;
             --token.length;
         }
+        while (token.length > 0 &&
+               (token.text[token.length - 1] == ' ' || (tabBlank && token.text[token.length - 1] == '\t')))
+            --token.length;
         token.missing = dataMode && (token.length == 0 ||
                                      EqualsIgnoringCase(token.text, token.length, params_.missingMark));
     }
@@ -141,6 +154,9 @@ size_t DataFileReader::SplitLine(const char* begin, const char* end, bool dataMo
 }
 
 bool DataFileReader::ReadHeader(const char* begin, const char* end, std::string& message) {
+    // A byte-order mark of UTF-8, as spreadsheets write it, is no part of the first name.
+    static constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
+    if (end - begin >= 3 && std::memcmp(begin, kByteOrderMark, 3) == 0) begin += 3;
     separator_ = 0;
     for (char candidate : {'\t', ',', ';', ' '}) {
         if (std::memchr(begin, candidate, end - begin) != nullptr) {
@@ -209,6 +225,12 @@ bool DataFileReader::Classify(const char* begin, const char* end, std::string& m
         if (!ParseNumber(token.text, token.length, value)) {
             kind.kind = 2;
             kind.firstWordRow = records_;
+        } else if (!std::isfinite(static_cast<float>(value))) {
+            // Cells are kept as floats: a number beyond them would become infinite.
+            message = "Line " + std::to_string(headerLines_ + records_ + 1) + ": number " +
+                      std::string(token.text, token.length) + " in column " + std::to_string(c + 1) +
+                      " is out of range";
+            return false;
         } else if (kind.kind == 0 && !IsIntValue(value)) {
             kind.kind = 1;
         }
@@ -232,6 +254,15 @@ bool DataFileReader::TakeLines(bool atEnd, std::string& message) {
         position_ = scanned_ = dataStart_;
     }
     while (NextLine(atEnd, begin, end)) {
+        // Blank lines are held back: at the end of the file they end it, before a record they are
+        // records (of one empty cell, refused unless the file has one column).
+        if (OnlyBlanks(begin, end)) {
+            ++pendingBlankLines_;
+            continue;
+        }
+        for (; pendingBlankLines_ > 0; --pendingBlankLines_) {
+            if (!Classify(begin, begin, message)) return false;
+        }
         if (!Classify(begin, end, message)) return false;
     }
     return true;

@@ -60,9 +60,10 @@ private:
     size_t position_ = 0;  // start of the next line to take
     size_t scanned_ = 0;   // no line feed in [position_, scanned_)
     bool headerRead_ = false;
-    size_t dataStart_ = 0;  // where the records begin
-    long headerLines_ = 0;  // lines before the first record
-    long records_ = 0;      // records classified
+    size_t dataStart_ = 0;        // where the records begin
+    long headerLines_ = 0;        // lines before the first record
+    long records_ = 0;            // records classified
+    long pendingBlankLines_ = 0;  // blank lines since the last record
     char separator_ = 0;
     std::vector<Token> tokens_;
     std::vector<ColumnKind> kinds_;

@@ -25,6 +25,7 @@
 #include "model/node.h"
 #include "model/node_definition.h"
 #include "model/node_entry.h"
+#include "model/node_label.h"
 #include "xml/xml_network.h"
 #include "xml/xml_network_loader.h"
 #include "xml/xml_text.h"
@@ -291,6 +292,17 @@ bool XmlNetLoader::FinishNode(IXmlReader* reader, bool hasStates) {
     }
     if (currentDefinition->SetOutcomes(ids) != kSuccess) {
         if (ok) reader->ReportError("SetNumberOfOutcomes failed");
+        return false;
+    }
+    // A node holds at least two outcomes: one more than the file gives would be invented.
+    if (currentDefinition->GetNumberOfOutcomes() != ids.GetCount()) {
+        if (ok)
+            reader->ReportError(SizeMessage(("Invalid number of states of node [" +
+                                             std::string(vovido::NodeLabel(*network, currentNode)) + "]: ")
+                                                .c_str(),
+                                            stateIds.size(),
+                                            static_cast<size_t>(currentDefinition->GetNumberOfOutcomes()))
+                                    .c_str());
         return false;
     }
     VRX_extraDefinition* extra = network->GetNode(currentNode)->GetExtraDefinition();

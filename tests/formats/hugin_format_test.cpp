@@ -163,7 +163,7 @@ TEST(HuginReader, FailuresLeaveTheNetwork) {
         {"", ""},
         {"net {}\nchance A { }", "(line 2) : ERROR: 'chance' : End of File expected"},
         {"net {}\nnode A { states = (\"a\" \"b\"); }\npotential (A) { data = (0.5 0.5 0.5); }",
-         "(line 3) : ERROR: Node (\"A\") : 3 numbers given, 2 expected"},
+         "(line 3) : ERROR: Node [A] : 3 numbers read, 2 needed"},
         {"net {}\ncontinuous node A { }", "(line 2) : ERROR: : Continuous nodes not supported (yet)"},
         {"net {}\ndiscrete chance A { }", "(line 2) : ERROR: 'chance' : Unknown Node Type"},
         {"net {}\nnode A { }\nnode B { }\npotential (A B) { }",

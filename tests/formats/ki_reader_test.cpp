@@ -260,8 +260,8 @@ TEST_F(KiReaderTest, ReportsBadArcsAndDefinitions) {
     ExpectLogged(kOutOfRange, 12, "ERROR: Couldn't add arc from node [Nobody] to node [B]");
     ExpectLogged(kSyntaxError, 14, "ERROR: 'BOGUS' : Unknown Node Definition Statement");
     ExpectLogged(kSyntaxError, 15, "ERROR: 'LEAK' : Unknown Node Definition Field");
-    ExpectLogged(kOutOfRange, 16, "ERROR: Wrong number of Probabilities");
-    ExpectLogged(kOutOfRange, 17, "ERROR: Wrong number of Probabilities");
+    ExpectLogged(kOutOfRange, 16, "ERROR: Node [B] : 5 numbers read, 4 needed");
+    ExpectLogged(kOutOfRange, 17, "ERROR: Node [B] : 2 numbers read, 4 needed");
     ExpectLogged(kSyntaxError, 22, "ERROR: 'PROB' : Unknown Node Definition Field");
     ExpectLogged(kOutOfRange, 23, "ERROR: Parent index 5 out of range");
     ExpectLogged(kOutOfRange, 24, "ERROR: Wrong number of absent states");

@@ -128,7 +128,7 @@ TEST_F(MsbnTest, TheListedStatesWinOverTheDeclaredCount) {
               kSuccess)
         << LogDump();
     EXPECT_TRUE(Logged(kOutOfRange,
-                       "(line 2) : ERROR: '3' : Size of list doesn't match number of outcomes. "
+                       "(line 2) : ERROR: '3' : Size of list doesn't match number of outcomes of node [A]. "
                        "Using list size"))
         << LogDump();
     EXPECT_EQ(net.GetNode(net.FindNode("A"))->GetDefinition()->GetNumberOfOutcomes(), 2);
@@ -159,7 +159,7 @@ TEST_F(MsbnTest, BadFilesFailWithTheirMessageAndLeaveTheNetworkAsItWas) {
         {"unknown parent", "probability(B | Q) { 1, 0; }", kOutOfRange,
          "(line 4) : ERROR: Couldn't add arc from parent node (\"Q\")"},
         {"unknown object", "potential(B) { 1, 0; }", kSyntaxError,
-         "(line 4) : ERROR: 'potential' : Unknown Object"},
+         "(line 4) : ERROR: 'potential' : Unknown Object; what was skipped may have held a node"},
         {"state count", "node C { type: discrete[x] = { }; }", kSyntaxError,
          "(line 4) : ERROR: 'x' : Expecting number of states"},
     };

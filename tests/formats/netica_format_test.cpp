@@ -197,7 +197,7 @@ TEST(NeticaReader, FailuresLeaveTheNetwork) {
         {"bnet N {\nnode A { kind = NATURE; chance = ODD; };\n};",
          "(line 2) : ERROR: 'ODD' : Unknown Node Type"},
         {"bnet N {\nnode A { kind = NATURE; states = (a, b); probs = (0.5, 0.2, 0.3); };\n};",
-         "(line 2) : ERROR: Node [A] : 3 entries do not fit its probs"},
+         "(line 2) : ERROR: Node [A] : 3 numbers read, 2 needed"},
         {"bnet N {\nnode A { kind = NATURE; states = (a, b); probs = (-1e400, 1); };\n};",
          "(line 2) : ERROR: '-1e400' : Number out of range"},
         {"bnet N {\nnode A { kind = NATURE; parents = (Z); };\n};",

@@ -86,11 +86,21 @@ TEST(DataFileReader, ColumnKindsAndValues) {
         {"a\n1\n\n2", "a:i[1,*,2]"},
         {"a,b\r\n1,2\r\n", "a:i[1] b:i[2]"},
         {"x, y\n1,2\n", "x:i[1] y:i[2]"},
-        {"x ,y\n1,2\n", "x :i[1] y:i[2]"},
+        {"x ,y\n1,2\n", "x:i[1] y:i[2]"},
+        // As spreadsheets write them: a byte-order mark, blanks around cells, classic Mac line ends, blank
+        // lines at the end.
+        {"\xEF\xBB\xBF"
+         "asia,b\n1,2\n",
+         "asia:i[1] b:i[2]"},
+        {"a , b\n x ,\t2 \n", "a:s(x)[0] b:i[2]"},
+        {"a,b\r1,2\r3,x\r", "a:i[1,3] b:s(2,x)[0,1]"},
+        {"a,b\n1,2\n\n", "a:i[1] b:i[2]"},
+        {"a b\r\n1 2\r\n  \r\n\r\n", "a:i[1] b:i[2]"},
+        {"a\n1\n\n", "a:i[1]"},
         {"a b\n1 2 \n", "a:i[1] b:i[2]"},
         {"a,b\n", "a:i[] b:i[]"},
         {"1,2\n3,4\n", ":i[1,3] :i[2,4]", false},
-        {"a,b,c,d\nna,NA,  NA,NA \n", "a:i[*] b:i[*] c:i[*] d:s(NA )[0]", true, "NA"},
+        {"a,b,c,d\nna,NA,  NA,NA \n", "a:i[*] b:i[*] c:i[*] d:i[*]", true, "NA"},
         {"a,b\n1,3000000000\n", "a:i[1] b:f[3e+09]"},
         {"a,b\nx,1\ny,7\n", "a:s(x,y)[0,1] b:i[1,7]"},
     };
@@ -135,8 +145,11 @@ TEST(DataFileReader, FailuresNameTheLine) {
         {"a,,b\n", "Column name 2 is empty"},
         {"a,b,a\n", "Duplicated column name: a"},
         {"a b\n1  2\n", "Line 2: expected 2 columns of data but found 3"},
-        {"a,b\n1,2\n\n", "Line 3: expected 2 columns of data but found 1"},
-        {"a b\n1 2\n\n", "Line 3: expected 2 columns of data but found 0"},
+        {"a,b\n1,2\n\n3,4\n", "Line 3: expected 2 columns of data but found 1"},
+        {"a b\n1 2\n\n3 4\n", "Line 3: expected 2 columns of data but found 0"},
+        // Cells are floats: a number beyond them is refused rather than made infinite.
+        {"a,b\n1,2\n3,1e39\n", "Line 3: number 1e39 in column 2 is out of range"},
+        {"a\n-1e400\n", "Line 2: number -1e400 in column 1 is out of range"},
         {"a,b\n1,2\n3;4\n", "Line 3: expected 2 columns of data but found 1"},
         {"1,2\n3,4\n5\n", "Line 3: expected 2 columns of data but found 1", false},
         {longLine.c_str(), "First line has more than 128 characters and no separators were found"},

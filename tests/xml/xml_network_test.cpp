@@ -620,8 +620,9 @@ TEST_F(XmlNetworkTest, NodesOfTheFileMayShareTheNetworkIdButNotAnExistingNode) {
         << FirstLoadError(file);
     EXPECT_GE(net.FindNode("a"), 0);
     EXPECT_EQ(net.readingFlags, 0);
-    EXPECT_FALSE(
-        Load(Doc("<nodes><decision id=\"c\"><state id=\"x\"/></decision>" + kTwoRoots + "</nodes>\n"), net));
+    EXPECT_FALSE(Load(Doc("<nodes><decision id=\"c\"><state id=\"x\"/><state id=\"y\"/></decision>" +
+                          kTwoRoots + "</nodes>\n"),
+                      net));
     EXPECT_EQ(FirstLoadError(file), "Duplicated node identifier: 'a'");
     EXPECT_EQ(net.GetNumberOfNodes(), 3);
 }

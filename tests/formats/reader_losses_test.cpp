@@ -1,0 +1,179 @@
+// What the readers of every format do with content that would otherwise be lost or changed without a
+// word: short tables, rows left out or repeated, tables never given, definitions repeated, tables in
+// another scale, net-level statements without node content; and files of those forms that must read.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "formats/hugin_format.h"
+#include "tests/support/arrays.h"
+#include "tests/support/format_round_trip.h"
+
+namespace {
+
+using namespace vovido::test;
+
+class ReaderLossesTest : public ::testing::Test {
+protected:
+    void SetUp() override { errorLog.Flush(); }
+    void TearDown() override { errorLog.Flush(); }
+};
+
+// The expected utilities of the decision's options, or the node's beliefs.
+std::vector<double> ValueOf(VRX_network& net, const char* id) {
+    VRX_Dmatrix* m = nullptr;
+    EXPECT_EQ(net.GetNode(net.FindNode(id))->GetValue()->GetValue(m), kSuccess) << id;
+    return m != nullptr ? std::vector<double>(m->GetData(), m->GetData() + m->GetNumberOfElements())
+                        : std::vector<double>();
+}
+
+bool LoggedPart(const std::string& part) {
+    return LogDump().find(part) != std::string::npos;
+}
+
+TEST_F(ReaderLossesTest, PinballReadsItsRepeatedDefinitionOnce) {
+    VRX_network net;
+    ASSERT_EQ(ReadAsFile(net, FormatSampleText("pinball_id.xml"), "xml03"), kSuccess) << LogDump();
+    EXPECT_TRUE(Logged(kOutOfRange,
+                       "(line 42) : ERROR: Node [Setting] : its definition is repeated unchanged, "
+                       "read once"))
+        << LogDump();
+    ASSERT_EQ(net.UpdateBeliefs(), kSuccess) << LogDump();
+    const std::vector<double> play = ValueOf(net, "Play");
+    // hard: 0.25 x 100 + 0.75 x 335; easy: 0.5 x 200 + 0.5 x 300.
+    ExpectNear(play, {276.25, 250.0});
+    EXPECT_EQ(*std::max_element(play.begin(), play.end()), 276.25);
+}
+
+TEST_F(ReaderLossesTest, AnXmlBifTableInPercentIsScaled) {
+    VRX_network net;
+    ASSERT_EQ(ReadAsFile(net, FormatSampleText("percent_id.xml"), "xml03"), kSuccess) << LogDump();
+    EXPECT_TRUE(Logged(kOutOfRange,
+                       "(line 10) : ERROR: Node [imp1] : every distribution of its table sums to "
+                       "100, scaled to sum to 1"))
+        << LogDump();
+    ExpectNear(TableOf(net, net.FindNode("imp1")), {0.78, 0.15, 0.07, 0.31, 0.41, 0.28}, 1e-15);
+    ASSERT_EQ(net.UpdateBeliefs(), kSuccess) << LogDump();
+    // a: 0.78 x 10 + 0.15 x 20 + 0.07 x 30; b: 0.41 x 50 + 0.28 x 100.
+    ExpectNear(ValueOf(net, "act"), {12.9, 48.5}, 1e-12);
+}
+
+TEST_F(ReaderLossesTest, NeticaNodeSetsAreSkippedWithAWarning) {
+    VRX_network net;
+    ASSERT_EQ(ReadAsFile(net, FormatSampleText("netica5_nodeset.dne"), "dne"), kSuccess) << LogDump();
+    EXPECT_TRUE(
+        Logged(kSyntaxError, "(line 42) : ERROR: 'NodeSet' : Net Statement of no node content, skipped"))
+        << LogDump();
+    EXPECT_TRUE(
+        Logged(kSyntaxError, "(line 43) : ERROR: 'ElimOrder' : Net Statement of no node content, skipped"))
+        << LogDump();
+    ASSERT_EQ(net.GetNode(net.FindNode("Item1"))->GetValue()->SetEvidence(1), kSuccess);
+    ASSERT_EQ(net.UpdateBeliefs(), kSuccess) << LogDump();
+    // 0.6 x 0.8 / (0.4 x 0.3 + 0.6 x 0.8)
+    ExpectNear(ValueOf(net, "Theta"), {0.2, 0.8}, 1e-12);
+}
+
+TEST_F(ReaderLossesTest, HuginColumnsSummingToOneKeepTheirNumbers) {
+    VRX_network net;
+    ASSERT_EQ(
+        ReadAsFile(net,
+                   "net {}\nnode A { states = (\"a\" \"b\" \"c\"); }\nnode B { states = (\"x\" \"y\"); }\n"
+                   "potential (A) { data = (0.1 0.2 0.7); }\npotential (B | A) { data = ((2 2) (0.3 0.7) "
+                   "(0 0)); }\n",
+                   "net"),
+        kSuccess)
+        << LogDump();
+    EXPECT_EQ(TableOf(net, net.FindNode("A")), (std::vector<double>{0.1, 0.2, 0.7}));
+    EXPECT_EQ(TableOf(net, net.FindNode("B")), (std::vector<double>{0.5, 0.5, 0.3, 0.7, 0.5, 0.5}));
+    const std::string text = WrittenText<VRX_huginSpeaker>(net);
+    EXPECT_EQ(text.find("0.7000000000000001"), std::string::npos) << text;
+}
+
+struct Damage {
+    const char* what;
+    const char* extension;
+    std::string text;
+    int status;
+    std::string message;  // a part of some entry
+};
+
+const char* const kVrxHead =
+    "net n\n{\n node A\n  {\n   TYPE = CPT;\n   HEADER = { ID = A; NAME = \"A\"; };\n";
+
+TEST_F(ReaderLossesTest, EveryReaderNamesTheNodeOfALostTable) {
+    const std::string msbnNodes =
+        "belief network \"n\"\nnode A { type: discrete[2] = { \"a\", \"b\" }; }\n"
+        "node B { type: discrete[2] = { \"x\", \"y\" }; }\n";
+    const std::string bif =
+        "<BIF VERSION=\"0.3\"><NETWORK><NAME>n</NAME>"
+        "<VARIABLE><NAME>A</NAME><OUTCOME>a</OUTCOME><OUTCOME>b</OUTCOME></VARIABLE>"
+        "<VARIABLE><NAME>B</NAME><OUTCOME>x</OUTCOME><OUTCOME>y</OUTCOME></VARIABLE>"
+        "<DEFINITION><FOR>A</FOR><TABLE>0.5 0.5</TABLE></DEFINITION>";
+    const Damage cases[] = {
+        {"hugin short table", "net",
+         "net {}\nnode A { states = (\"a\" \"b\"); }\nnode B { states = (\"x\" \"y\"); }\n"
+         "potential (A) { data = (0.4 0.6); }\npotential (B | A) { data = (0.6); }\n",
+         kOutOfRange, "(line 5) : ERROR: Node [B] : 1 numbers read, 4 needed"},
+        {"netica short table", "dne",
+         "bnet n {\nnode A { kind = NATURE; discrete = TRUE; states = (a, b); parents = ();\n"
+         " probs = (0.5, 0.5); };\nnode B { kind = NATURE; discrete = TRUE; states = (x, y); parents = (A);\n"
+         " probs = ((0.5, 0.5), (0.5)); };\n};\n",
+         kOutOfRange, "(line 5) : ERROR: Node [B] : 3 numbers read, 4 needed"},
+        {"netica node set in a damaged form", "dne",
+         "bnet n {\nnode A { kind = NATURE; discrete = TRUE; states = (a, b); parents = ();\n"
+         " probs = (0.5, 0.5); };\nNodeSe ReportingVars {Nodes = (A);};\n};\n",
+         kSyntaxError,
+         "(line 4) : ERROR: 'NodeSe' : Unknown Net Statement; what was skipped may have held a node"},
+        {"own format short table", "vrx",
+         std::string(kVrxHead) +
+             "   DEFINITION = { NAMESTATES = (a, b); PROBABILITIES = (0.5); };\n  };\n};\n",
+         kOutOfRange, "(line 7) : ERROR: Node [A] : 1 numbers read, 2 needed"},
+        {"own format without probabilities", "vrx",
+         std::string(kVrxHead) + "   DEFINITION = { NAMESTATES = (a, b); };\n  };\n};\n", kSuccess,
+         "ERROR: Node [A] : the file gives no table, a default one is used"},
+        {"own format with a damaged keyword", "vrx",
+         std::string(kVrxHead) +
+             "   DEFINITION = { NAMESTATES = (a, b); PROBABILI00000, 0.5, 0.5; };\n  };\n};\n",
+         kSuccess, "ERROR: Node [A] : the file gives no table, a default one is used"},
+        {"msbn row left out", "dsc",
+         msbnNodes + "probability(A) { 0.5, 0.5; }\nprobability(B | A) { (0): 0.1, 0.9; }\n", kOutOfRange,
+         "(line 5) : ERROR: Node (\"B\") : row (1) of its table is not given"},
+        {"msbn row given twice", "dsc",
+         msbnNodes + "probability(A) { 0.5, 0.5; }\nprobability(B | A) { (0): 0.1, 0.9; (0): 0.2, 0.8; }\n",
+         kOutOfRange, "(line 5) : ERROR: Node (\"B\") : row (0) is given twice"},
+        {"msbn row cut short", "dsc",
+         msbnNodes + "probability(A) { 0.5, 0.5; }\nprobability(B | A) { (0): 0.1, 0.9; (1): 0.2; }\n",
+         kOutOfRange, "ERROR: Node (\"B\") : row (1) of its table is not given"},
+        {"xmlbif short table", "xml03",
+         bif + "<DEFINITION><FOR>B</FOR><GIVEN>A</GIVEN><TABLE>0.5 0.5 "
+               "0.5</TABLE></DEFINITION></NETWORK></BIF>",
+         kOutOfRange, "ERROR: Node [B] was expecting 4 numbers but 3 were read"},
+        {"xmlbif second definition of a node without parents", "xml03",
+         bif + "<DEFINITION><FOR>A</FOR><TABLE>0.1 0.9</TABLE></DEFINITION></NETWORK></BIF>", kOutOfRange,
+         "ERROR: Node [A] has more than one definition"},
+        {"xmlbif second definition of a node with parents", "xml03",
+         bif + "<DEFINITION><FOR>B</FOR><GIVEN>A</GIVEN><TABLE>0.5 0.5 0.5 0.5</TABLE></DEFINITION>"
+               "<DEFINITION><FOR>B</FOR><GIVEN>A</GIVEN><TABLE>0.5 0.5 0.4 "
+               "0.6</TABLE></DEFINITION></NETWORK></BIF>",
+         kOutOfRange, "ERROR: Node [B] has more than one definition"},
+        {"xmlbif column out of step", "xml03",
+         bif + "<DEFINITION><FOR>B</FOR><GIVEN>A</GIVEN><TABLE>0.5 0.5 99999999999 0</TABLE></DEFINITION>"
+               "</NETWORK></BIF>",
+         kOutOfRange, "ERROR: Node [B] : 99999999999 is no probability"},
+        {"xmlbif negative entry in percent", "xml03",
+         bif + "<DEFINITION><FOR>B</FOR><GIVEN>A</GIVEN><TABLE>50 50 110 "
+               "-10</TABLE></DEFINITION></NETWORK></BIF>",
+         kOutOfRange, "ERROR: Node [B] : 50 is no probability"},
+    };
+    for (const Damage& item : cases) {
+        SCOPED_TRACE(item.what);
+        errorLog.Flush();
+        VRX_network net;
+        EXPECT_EQ(ReadAsFile(net, item.text, item.extension), item.status) << LogDump();
+        EXPECT_TRUE(LoggedPart(item.message)) << item.message << "\n" << LogDump();
+    }
+}
+
+}  // namespace
