@@ -249,9 +249,12 @@ int VRX_ergoSpeaker::ReadProbabilities() {
             return ReportMessage(kOutOfRange, "ERROR: Unknown Node Type");
         const int64_t expected = node->GetDefinition()->GetSize();
         const bool sizeFits = c == expected;
-        if (!sizeFits)
+        if (!sizeFits) {
             (void)ReportMessage(kOutOfRange,
                                 std::string("ERROR:'") + TokenText_() + "' : Invalid table size");
+            (void)ReportMessage(kOutOfRange, vovido::TableCountMessage(vovido::NodeIdOr(*network, handle, ""),
+                                                                       c, static_cast<int>(expected)));
+        }
         VRX_doubleArray values;
         Refusal refusal{handle, 0.0, 0};  // the first entry that is no probability, and its line
         for (int i = 0; i < c; ++i) {

@@ -118,6 +118,8 @@ TEST_F(ErgoTest, BadCountsFailWithTheirMessageAndLeaveTheNetworkAsItWas) {
          "(line 4) : ERROR: '7' : Invalid parent position"},
         {"table size", "1\n2\n0\n/* Probabilities */\n3 0.5 0.25 0.25\n", kOutOfRange,
          "(line 5) : ERROR:'3' : Invalid table size"},
+        {"table size, node and counts", "1\n2\n0\n/* Probabilities */\n3 0.5 0.25 0.25\n", kOutOfRange,
+         "(line 5) : ERROR: Node [Node0] : 3 numbers read, 2 needed"},
         {"section", "1\n2\n0\n/* Odd */\n", kSyntaxError, "(line 4) : ERROR: (\"Odd\") : Unknown Section"},
         {"no section", "1\n2\n0\n", kOutOfRange, "(line 3) : ERROR: End of File : Expecting '/'"},
         {"cut short", "1\n2\n0\n/* Probabilities */\n2 0.5\n", kSyntaxError,
