@@ -3,10 +3,12 @@
 // samples and fitted (continuous) or normalised (discrete).
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <deque>
 #include <string>
 #include <utility>
 
+#include "base/error_log.h"
 #include "base/status_codes.h"
 #include "definitions/hybrid_definition.h"
 #include "equations/hybrid_sampling_network.h"
@@ -37,6 +39,9 @@ bool DrawOwnValue(SampleNode& node) {
     if (observed) node.SetValue(kept);
     return ok;
 }
+
+// Iterations allowed beyond those a tree needs when the arcs form a loop.
+constexpr int kLoopIterations = 100;
 
 // Changes of a sampled message within this many times the noise of its samples are not passed on.
 constexpr double kNoiseMultiple = 3.0;
@@ -469,6 +474,30 @@ void HybridSampleNet::SendLambdaFromObservedDeterministic(SampleNode& node) {
     }
 }
 
+void HybridSampleNet::WarnOfThinMessages() const {
+    // The messages in use at the end, those fitted to weighted samples.
+    for (const auto& node : sampleNodes) {
+        if (!node) continue;
+        for (const auto* list : {&node->parentMessages, &node->childMessages}) {
+            const std::vector<SampleNode*>& senders =
+                list == &node->parentMessages ? node->parents : node->children;
+            for (size_t i = 0; i < list->size(); ++i) {
+                const VRX_hybridMessage* message = (*list)[i].get();
+                if (message == nullptr || message->IsDiscrete()) continue;
+                const auto& samples = static_cast<const VRX_continuousMessage*>(message)->GetSamples();
+                double sum = 0.0, squares = 0.0;
+                for (const WeightedSample& x : samples) {
+                    sum += x.weight;
+                    squares += x.weight * x.weight;
+                }
+                vovido::WarnOfFewEffectiveSamples(
+                    "the message from node " + senders[i]->id + " to node " + node->id, false, sum, squares,
+                    static_cast<int>(samples.size()));
+            }
+        }
+    }
+}
+
 void HybridSampleNet::FinishIteration() {
     // A message passed on readies the receiver's links; one that did not change leaves them quiet.
     using Senders = std::vector<std::pair<SampleNode*, bool>>;
@@ -509,9 +538,11 @@ int HybridSampleNet::RunMessagePassing(bool writeResults) {
         PrepareLinearNodes();
         InitialiseMessages();
         PlanMessages();
-        // Links whose messages no longer change go quiet: the passing ends when none is active.
-        const int iterations = IterationsNeeded();
-        for (int iteration = 0; iteration < iterations && AnyLinkActive(); ++iteration) {
+        // Links whose messages no longer change go quiet: the passing ends when none is active. Round
+        // a loop the messages settle only by degrees, so a loopy network may take many more rounds.
+        const int iterations = IterationsNeeded() + (singlyConnected ? 0 : kLoopIterations);
+        int iteration = 0;
+        for (; iteration < iterations && AnyLinkActive(); ++iteration) {
             for (SampleNode* node : order_) {
                 if (!node->IsObserved()) {
                     SendPi(*node);
@@ -527,6 +558,15 @@ int HybridSampleNet::RunMessagePassing(bool writeResults) {
                 if (node) node->RefreshLinkFlags();
             }
         }
+        if (!singlyConnected && iteration == iterations && AnyLinkActive()) {
+            char text[120];
+            std::snprintf(text, sizeof text,
+                          "Warning: message passing stopped after %d iterations before the messages settled.",
+                          iterations);
+            LogError(errorLog, kNoUsefulSamples, text, nullptr);
+        }
+        // Algorithm 13 draws its answer by importance sampling, which weighs up a thin proposal.
+        if (writeResults) WarnOfThinMessages();
         for (auto& node : sampleNodes) {
             if (node) node->FinishMessagePassing();
         }
@@ -539,8 +579,9 @@ int HybridSampleNet::EstimateFromMessages() {
     // the lambda messages of its children.
     int status = kSuccess;
     for (SampleNode* node : order_) {
-        // Evidence that no message can reach: it must still be possible.
-        if (node->IsObserved() && (node->nodeFlags & SampleNodeFlags::kParentsObserved) &&
+        // Evidence that no message can reach (also a value fixed through an equation): it must still be
+        // possible.
+        if (node->IsObserved() && !node->HasFreeParentOtherThan(nullptr) &&
             !(node->GetEvidenceWeight() > 0.0))
             status = kNoUsefulSamples;
         if (node->IsObserved()) continue;
@@ -553,6 +594,7 @@ int HybridSampleNet::EstimateFromMessages() {
             node->FinishEstimate();
             continue;
         }
+        double squares = 0.0;
         for (int i = 0; i < view.GetNumberOfSamples(); ++i) {
             DrawParentsFromMessages(*node, nullptr);
             const double proposal = node->SampleFromProposal();
@@ -560,8 +602,11 @@ int HybridSampleNet::EstimateFromMessages() {
             const double w = proposal * node->LambdaProduct(node->GetValue(), -1);
             if (!(w > 0.0) || !std::isfinite(w)) continue;
             total += w;
+            squares += w * w;
             node->AddSampleToEstimate(w);
         }
+        vovido::WarnOfFewEffectiveSamples("the estimate of node " + node->id, false, total, squares,
+                                          view.GetNumberOfSamples());
         if (!(total > 0.0) && view.GetNumberOfSamples() > 0) status = kNoUsefulSamples;
         node->FinishEstimate();
     }

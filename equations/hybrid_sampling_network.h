@@ -157,6 +157,8 @@ private:
     // Samples drawn for one message: the network's sample count decides, within fixed limits.
     int SamplesPerMessage() const;
     [[nodiscard]] int EstimateFromMessages();
+    // Warns of every message in use that was fitted to too few effective samples.
+    void WarnOfThinMessages() const;
 
     std::vector<VRX_hybridSampleNode*> order_;
     std::string refusal_;
@@ -167,6 +169,12 @@ namespace vovido {
 // Reseeds every generator the hybrid algorithms draw from (mixtures, sample nodes, messages and the
 // distributions), for runs that repeat exactly.
 void SeedHybridGenerators(unsigned int seed);
+// (sum of weights)^2 / sum of squared weights: the number of equally weighted samples the weighted ones
+// are worth; 0 without weight.
+double EffectiveSampleSize(double sum, double squares);
+// Logs a warning when an estimate of `count` weighted samples is worth less than a small share of them:
+// "what" names the estimate (a node, a message), plural when it names several.
+void WarnOfFewEffectiveSamples(const std::string& what, bool plural, double sum, double squares, int count);
 // Position of child in node's child list (or parent in its parent list), -1 when absent.
 int PositionIn(const std::vector<VRX_hybridSampleNode*>& list, const VRX_hybridSampleNode* node);
 // Evaluates the element's inverse for the parent with the node's variable at v into out; returns the

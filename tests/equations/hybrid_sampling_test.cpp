@@ -231,6 +231,15 @@ TEST(HybridSampling, EdgeNetworksGiveTheirStatusAndMessage) {
         ASSERT_EQ(Observe(contradiction, "x", 1.0), kSuccess);
         ASSERT_EQ(Observe(contradiction, "y", 3.0), kSuccess);
         EXPECT_EQ(Update(contradiction, algorithm, 100), kNoUsefulSamples) << algorithm;
+
+        // Evidence that an equation inverts to a value its parent cannot take: b = a + 1 = 7, a in [0, 1].
+        VRX_network inverted;
+        AddDistributionNode(inverted, "a", {"Uniform(0, 1)"});
+        AddEquationNode(inverted, "b", "a+1", {"a"});
+        AddDistributionNode(inverted, "c", {"Normal(a, 1)"}, {"a"});
+        ASSERT_EQ(Observe(inverted, "b", 7.0), kSuccess);
+        EXPECT_EQ(Update(inverted, algorithm, 100), kNoUsefulSamples) << algorithm;
+        EXPECT_TRUE(Logged(kNoUsefulSamples, kNoSamples)) << algorithm;
     }
 }
 
