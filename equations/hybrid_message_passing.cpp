@@ -43,6 +43,9 @@ bool DrawOwnValue(SampleNode& node) {
 // Iterations allowed beyond those a tree needs when the arcs form a loop.
 constexpr int kLoopIterations = 100;
 
+// A share of a belief beyond this, where the evidence rules the value out, is warned of.
+constexpr double kRuledOutShare = 0.01;
+
 // Changes of a sampled message within this many times the noise of its samples are not passed on.
 constexpr double kNoiseMultiple = 3.0;
 // Likewise for the probabilities of a discrete message.
@@ -587,19 +590,54 @@ int HybridSampleNet::EstimateFromMessages() {
         if (node->IsObserved()) continue;
         node->ResetEstimate();
         double total = 0.0;
+        // A lambda message fitted to samples smooths what it stands for: a threshold's step leaves mass
+        // where the evidence rules the value out. Where the child's evidence depends on this node alone,
+        // its likelihood weighs the draws instead.
+        std::vector<char> exactChild(node->children.size(), 0);
+        bool anyExact = false;
+        for (size_t m = 0; m < node->children.size() && node->IsContinuous(); ++m) {
+            SampleNode& child = *node->children[m];
+            const auto* lambda = dynamic_cast<const VRX_continuousMessage*>(node->childMessages[m].get());
+            VRX_Helement* element = child.IsObserved() ? child.TakeElement() : nullptr;
+            exactChild[m] = element != nullptr && !element->IsEquation() &&
+                            !child.HasFreeParentOtherThan(node) && lambda != nullptr &&
+                            lambda->GetSampleCount() > 0;
+            anyExact = anyExact || exactChild[m];
+        }
+        auto lambdaWeight = [&](double v) {
+            if (!anyExact) return node->LambdaProduct(v, -1);
+            double p = 1.0;
+            for (size_t m = 0; m < node->children.size(); ++m) {
+                if (exactChild[m]) {
+                    p *= node->children[m]->GetEvidenceWeight();
+                } else if (!node->childMessages[m]->IsUniform()) {
+                    p *= ProbabilityIn(*node->childMessages[m], v);
+                }
+            }
+            return p;
+        };
         // A belief in closed form is drawn from directly.
         vovido::Components belief;
-        if (node->IsContinuous() && LinearMarginal(*node, true, belief)) {
+        if (node->IsContinuous() && !anyExact && LinearMarginal(*node, true, belief)) {
             DrawLinearBelief(*node, belief);
             node->FinishEstimate();
             continue;
         }
-        double squares = 0.0;
+        double squares = 0.0, fittedTotal = 0.0, ruledOut = 0.0;
         for (int i = 0; i < view.GetNumberOfSamples(); ++i) {
             DrawParentsFromMessages(*node, nullptr);
             const double proposal = node->SampleFromProposal();
             if (!(proposal > 0.0)) continue;
-            const double w = proposal * node->LambdaProduct(node->GetValue(), -1);
+            const double w = proposal * lambdaWeight(node->GetValue());
+            if (anyExact) {
+                // What the fitted messages would have weighed the draw with, and whether the evidence
+                // rules it out.
+                const double fitted = proposal * node->LambdaProduct(node->GetValue(), -1);
+                if (fitted > 0.0 && std::isfinite(fitted)) {
+                    fittedTotal += fitted;
+                    if (!(w > 0.0)) ruledOut += fitted;
+                }
+            }
             if (!(w > 0.0) || !std::isfinite(w)) continue;
             total += w;
             squares += w * w;
@@ -607,6 +645,16 @@ int HybridSampleNet::EstimateFromMessages() {
         }
         vovido::WarnOfFewEffectiveSamples("the estimate of node " + node->id, false, total, squares,
                                           view.GetNumberOfSamples());
+        // The node's own estimate is corrected; the messages it sends on were built from the fitted ones.
+        if (fittedTotal > 0.0 && ruledOut > kRuledOutShare * fittedTotal) {
+            char text[240];
+            std::snprintf(
+                text, sizeof text,
+                "Warning: the messages to node %s put %.0f%% of its belief where the evidence rules it "
+                "out; its estimate is corrected, but the beliefs of nodes further away rest on them.",
+                node->id.c_str(), 100.0 * ruledOut / fittedTotal);
+            LogError(errorLog, kNoUsefulSamples, text, nullptr);
+        }
         if (!(total > 0.0) && view.GetNumberOfSamples() > 0) status = kNoUsefulSamples;
         node->FinishEstimate();
     }
