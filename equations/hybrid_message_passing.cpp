@@ -288,8 +288,8 @@ void HybridSampleNet::InitialiseMessages() {
                     AddSample(message, s, from.GetProbability(s));
                 message.Finish();
             } else {
-                static_cast<VRX_continuousMessage&>(message).AssignMixture(
-                    static_cast<VRX_continuousMessage&>(*first).GetMixture());
+                // Every child gets the same prior: a copy of the first one, bound to the same value.
+                c->parentMessages[static_cast<size_t>(pos)] = first->Clone();
             }
         }
     }

@@ -373,9 +373,11 @@ void VRX_continuousSampleNode::FinishMessagePassing() {
         if (p->IsContinuous()) return;
     }
     if (!combinedLambda || combinedLambda->IsUniform()) return;
-    const vovido::ElementTable& table = GetDefinition().GetElementTable();
-    cellProposals_.resize(table.cells.size());
-    for (size_t i = 0; i < table.cells.size(); ++i) (void)BuildProduct(*table.cells[i], cellProposals_[i]);
+    cellProposals_.resize(owner_.view.GetElementTable(handle)->cells.size());
+    for (size_t i = 0; i < cellProposals_.size(); ++i) {
+        if (VRX_Helement* cell = owner_.view.GetElementAt(handle, static_cast<int>(i)))
+            (void)BuildProduct(*cell, cellProposals_[i]);
+    }
 }
 
 double VRX_continuousSampleNode::SampleValueFromElement(VRX_Helement& element, double& value) {

@@ -148,6 +148,17 @@ VRX_defHybrid* HybridNetworkView::GetHybridDefinition(int handle) const {
     return node != nullptr ? dynamic_cast<VRX_defHybrid*>(node->GetDefinition()) : nullptr;
 }
 
+VRX_Helement* HybridNetworkView::GetElementAt(int handle, int index) const {
+    const vovido::ElementTable* table = GetElementTable(handle);
+    if (table == nullptr || index < 0 || index >= static_cast<int>(table->cells.size())) return nullptr;
+    return table->cells[static_cast<size_t>(index)].get();
+}
+
+const vovido::ElementTable* HybridNetworkView::GetElementTable(int handle) const {
+    const VRX_defHybrid* definition = GetHybridDefinition(handle);
+    return definition != nullptr ? &definition->GetElementTable() : nullptr;
+}
+
 int HybridNetworkView::GetNumberOfOutcomes(int handle) const {
     VRX_defHybrid* definition = GetHybridDefinition(handle);
     return definition != nullptr ? definition->GetNumberOfOutcomes() : kWrongNodeType;
@@ -305,7 +316,7 @@ void HybridSampleNet::MarkAncestors(SampleNode& start) {
 int HybridSampleNet::PrepareInversion(SampleNode& observed) {
     SampleNode* node = &observed;
     while (node->IsDeterministic() && !(node->nodeFlags & SampleNodeFlags::kInverts)) {
-        const vovido::ElementTable& table = node->GetDefinition().GetElementTable();
+        const vovido::ElementTable& table = *view.GetElementTable(node->handle);
         SampleNode* chosen = nullptr;
         // A parent that enters additively is preferred: weighting by the Jacobian of another inverse
         // (a cube root, say) gives weights of unbounded variance where its derivative vanishes.

@@ -15,6 +15,9 @@ class VRX_network;
 class VRX_node;
 class VRX_defHybrid;
 class VRX_Helement;
+namespace vovido {
+class ElementTable;
+}  // namespace vovido
 
 // Read access to the network for the hybrid algorithms.
 class HybridNetworkView {
@@ -43,6 +46,11 @@ public:
     // The hybrid definition's element at the coordinates (a pointer per table dimension); 0 or the
     // negative index result.
     [[nodiscard]] int GetElement(int handle, const int* const* coordinates, VRX_Helement*& out) const;
+    // The element of the cell of that linear index (last dimension fastest); null for a node of another
+    // kind or an index outside the table.
+    VRX_Helement* GetElementAt(int handle, int index) const;
+    // The definition's element table; null for a node of another kind.
+    const vovido::ElementTable* GetElementTable(int handle) const;
     VRX_defHybrid* GetHybridDefinition(int handle) const;
     VRX_network& GetNetwork() const { return network_; }
 
