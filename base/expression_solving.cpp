@@ -51,6 +51,36 @@ bool IsOddInteger(const VRX_expression& node) {
     return v == std::floor(v) && std::fabs(std::fmod(v, 2.0)) == 1.0;
 }
 
+bool IsCall(const VRX_expression* node, const char* name) {
+    return node != nullptr && node->GetType() == kFunctionKind && node->sign > 0 &&
+           std::strcmp(static_cast<const VRX_function*>(node)->GetName(), name) == 0;
+}
+
+// True for Abs(...) and for powers of it, which are never negative.
+bool IsMagnitude(const VRX_expression* node) {
+    while (node != nullptr && node->sign > 0 && node->GetType() == kExpKind)
+        node = static_cast<const VRX_binaryOperator*>(node)->left.get();
+    return IsCall(node, "Abs");
+}
+
+// The real root of r of the odd degree b: Sign(r) * Abs(r) ^ (1 / b). When r is itself such a root,
+// Sign(s) * q with q a power of Abs(s), its sign and magnitude are already apart: Sign(s) and q are
+// reused, so a chain of odd powers keeps one copy of the right side instead of doubling it per level.
+ExpressionSlot OddRoot(ExpressionSlot r, ExpressionSlot b) {
+    auto exponent = [&] { return MakeBinary<VRX_operatorDivide>(Constant(1.0), std::move(b)); };
+    if (r->GetType() == kMultiplyKind && r->sign > 0) {
+        auto& product = static_cast<VRX_binaryOperator&>(*r);
+        if (IsCall(product.left.get(), "Sign") && IsMagnitude(product.right.get())) {
+            ExpressionSlot sign = std::move(product.left);
+            return MakeBinary<VRX_operatorMultiply>(
+                std::move(sign), MakeBinary<VRX_operatorExp>(std::move(product.right), exponent()));
+        }
+    }
+    ExpressionSlot sign = Call("Sign", r->Clone());
+    return MakeBinary<VRX_operatorMultiply>(
+        std::move(sign), MakeBinary<VRX_operatorExp>(Call("Abs", std::move(r)), exponent()));
+}
+
 }  // namespace
 
 bool VRX_binaryOperator::IsolateVariable(const std::string& name, ExpressionSlot& operandOut,
@@ -82,11 +112,7 @@ bool VRX_binaryOperator::IsolateVariable(const std::string& name, ExpressionSlot
         default:  // a ^ b = r
             if (inLeft && IsOddInteger(*b)) {
                 // An odd power takes every real value: its inverse is the real root, sign kept.
-                ExpressionSlot sign = Call("Sign", r->Clone());
-                rightSide = MakeBinary<VRX_operatorMultiply>(
-                    std::move(sign),
-                    MakeBinary<VRX_operatorExp>(Call("Abs", std::move(r)),
-                                                MakeBinary<VRX_operatorDivide>(Constant(1.0), std::move(b))));
+                rightSide = OddRoot(std::move(r), std::move(b));
                 break;
             }
             rightSide =

@@ -1,12 +1,15 @@
 // Timing of the equation solver on a generated network of a few hundred equation nodes (chains, equations
 // that name their own node, strongly coupled components): the deterministic update, the sampled update
-// (1,000 passes) once distributions are added, and one Newton solve of a component.
+// (1,000 passes) once distributions are added, one Newton solve of a component, and the solving of a
+// chain of odd powers by its depth.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
+#include <string>
 #include <vector>
 
 #include "base/distributions.h"
+#include "base/parsed_equation.h"
 #include "bench/bench_check.h"
 #include "equations/newton_solver.h"
 #include "tests/support/equation_networks.h"
@@ -57,5 +60,25 @@ void BM_NewtonThreeMembers(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_NewtonThreeMembers);
+
+// Solving "y = ((x)^3)^3 ... " for x, by the chain's depth: the cost grows with the depth alone.
+void BM_SolveOddPowerChain(benchmark::State& state) {
+    std::string text = "x";
+    for (int i = 0; i < state.range(0); ++i) text = "(" + text + ")^3";
+    text = "y = " + text;
+    for (auto _ : state) {
+        ParsedEquation equation;
+        vovido::RequireSuccess(ParseEquation(equation, text.c_str(), nullptr, nullptr), "parse");
+        vovido::RequireSuccess(SolveEquationFor(equation, "x"), "solve");
+    }
+    state.SetComplexityN(state.range(0));
+}
+BENCHMARK(BM_SolveOddPowerChain)
+    ->Arg(16)
+    ->Arg(20)
+    ->Arg(64)
+    ->Arg(200)
+    ->Complexity()
+    ->Unit(benchmark::kMicrosecond);
 
 }  // namespace

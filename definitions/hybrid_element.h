@@ -56,6 +56,8 @@ public:
     [[nodiscard]] int SetNamedExpression(const std::string& name, const std::string& text);
     const std::string& GetText() const { return equationText; }
     bool HasExpression() const { return mainExpression != nullptr; }
+    // Null when the text did not parse.
+    const VRX_expression* GetMainExpression() const { return mainExpression.get(); }
 
 private:
     int evaluated = 0;

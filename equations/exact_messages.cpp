@@ -157,11 +157,12 @@ void HybridSampleNet::PrepareLinearNodes() {
         ids.clear();
         for (size_t j = static_cast<size_t>(node->discreteParentCount); j < node->parents.size(); ++j)
             ids.push_back(node->parents[j]->id);
-        const vovido::ElementTable& table = node->GetDefinition().GetElementTable();
-        std::vector<vovido::LinearGaussianCell> cells(table.cells.size());
+        std::vector<vovido::LinearGaussianCell> cells(view.GetElementTable(node->handle)->cells.size());
         bool linear = !cells.empty();
-        for (size_t i = 0; i < cells.size() && linear; ++i)
-            linear = table.cells[i] && vovido::ProbeLinearGaussian(*table.cells[i], ids, cells[i]);
+        for (size_t i = 0; i < cells.size() && linear; ++i) {
+            VRX_Helement* cell = view.GetElementAt(node->handle, static_cast<int>(i));
+            linear = cell != nullptr && vovido::ProbeLinearGaussian(*cell, ids, cells[i]);
+        }
         if (linear) node->linearCells = std::move(cells);
     }
 }

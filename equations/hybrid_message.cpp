@@ -67,6 +67,21 @@ VRX_continuousMessage::VRX_continuousMessage(double lower, double upper, int com
       mixture(lower, upper, components, tolerance, variancePrior),
       current_(current != nullptr ? current : &ownValue_) {}
 
+VRX_continuousMessage::VRX_continuousMessage(const VRX_continuousMessage& other)
+    : VRX_hybridMessage(other),
+      lowerBound(other.lowerBound),
+      upperBound(other.upperBound),
+      fitComponents_(other.fitComponents_),
+      fixedValue(other.fixedValue),
+      samples(other.samples),
+      mixture(other.mixture),
+      ownValue_(other.ownValue_),
+      current_(other.current_ == &other.ownValue_ ? &ownValue_ : other.current_) {}
+
+std::unique_ptr<VRX_hybridMessage> VRX_continuousMessage::Clone() const {
+    return std::make_unique<VRX_continuousMessage>(*this);
+}
+
 void VRX_continuousMessage::Finish() {
     double total = 0.0;
     for (const WeightedSample& s : samples) total += s.weight;

@@ -18,6 +18,8 @@ constexpr int kUpdated = 8;
 class VRX_hybridMessage {
 public:
     virtual ~VRX_hybridMessage() = default;
+    // A copy bound to the same variable; null for a discrete message, which has none.
+    virtual std::unique_ptr<VRX_hybridMessage> Clone() const { return nullptr; }
     virtual bool IsDiscrete() const = 0;
     // Turns the samples received into the distribution (normalise or fit).
     virtual void Finish() = 0;
@@ -71,8 +73,11 @@ public:
     // Bound to the value current points at (null: a value of its own).
     VRX_continuousMessage(double lower, double upper, int components, double tolerance, double variancePrior,
                           double* current = nullptr);
-    VRX_continuousMessage(const VRX_continuousMessage&) = delete;
+    // Flags, bounds, fixed value, samples and mixture; bound to the same variable (a message with a
+    // value of its own gets its own copy of it).
+    VRX_continuousMessage(const VRX_continuousMessage& other);
     VRX_continuousMessage& operator=(const VRX_continuousMessage&) = delete;
+    std::unique_ptr<VRX_hybridMessage> Clone() const override;
     bool IsDiscrete() const override { return false; }
     // A fixed message leaves the current value as it is.
     void DrawCurrent() override {

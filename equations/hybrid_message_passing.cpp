@@ -3,10 +3,12 @@
 // samples and fitted (continuous) or normalised (discrete).
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <deque>
 #include <string>
 #include <utility>
 
+#include "base/error_log.h"
 #include "base/status_codes.h"
 #include "definitions/hybrid_definition.h"
 #include "equations/hybrid_sampling_network.h"
@@ -37,6 +39,12 @@ bool DrawOwnValue(SampleNode& node) {
     if (observed) node.SetValue(kept);
     return ok;
 }
+
+// Iterations allowed beyond those a tree needs when the arcs form a loop.
+constexpr int kLoopIterations = 100;
+
+// A share of a belief beyond this, where the evidence rules the value out, is warned of.
+constexpr double kRuledOutShare = 0.01;
 
 // Changes of a sampled message within this many times the noise of its samples are not passed on.
 constexpr double kNoiseMultiple = 3.0;
@@ -280,8 +288,8 @@ void HybridSampleNet::InitialiseMessages() {
                     AddSample(message, s, from.GetProbability(s));
                 message.Finish();
             } else {
-                static_cast<VRX_continuousMessage&>(message).AssignMixture(
-                    static_cast<VRX_continuousMessage&>(*first).GetMixture());
+                // Every child gets the same prior: a copy of the first one, bound to the same value.
+                c->parentMessages[static_cast<size_t>(pos)] = first->Clone();
             }
         }
     }
@@ -469,6 +477,30 @@ void HybridSampleNet::SendLambdaFromObservedDeterministic(SampleNode& node) {
     }
 }
 
+void HybridSampleNet::WarnOfThinMessages() const {
+    // The messages in use at the end, those fitted to weighted samples.
+    for (const auto& node : sampleNodes) {
+        if (!node) continue;
+        for (const auto* list : {&node->parentMessages, &node->childMessages}) {
+            const std::vector<SampleNode*>& senders =
+                list == &node->parentMessages ? node->parents : node->children;
+            for (size_t i = 0; i < list->size(); ++i) {
+                const VRX_hybridMessage* message = (*list)[i].get();
+                if (message == nullptr || message->IsDiscrete()) continue;
+                const auto& samples = static_cast<const VRX_continuousMessage*>(message)->GetSamples();
+                double sum = 0.0, squares = 0.0;
+                for (const WeightedSample& x : samples) {
+                    sum += x.weight;
+                    squares += x.weight * x.weight;
+                }
+                vovido::WarnOfFewEffectiveSamples(
+                    "the message from node " + senders[i]->id + " to node " + node->id, false, sum, squares,
+                    static_cast<int>(samples.size()));
+            }
+        }
+    }
+}
+
 void HybridSampleNet::FinishIteration() {
     // A message passed on readies the receiver's links; one that did not change leaves them quiet.
     using Senders = std::vector<std::pair<SampleNode*, bool>>;
@@ -509,9 +541,11 @@ int HybridSampleNet::RunMessagePassing(bool writeResults) {
         PrepareLinearNodes();
         InitialiseMessages();
         PlanMessages();
-        // Links whose messages no longer change go quiet: the passing ends when none is active.
-        const int iterations = IterationsNeeded();
-        for (int iteration = 0; iteration < iterations && AnyLinkActive(); ++iteration) {
+        // Links whose messages no longer change go quiet: the passing ends when none is active. Round
+        // a loop the messages settle only by degrees, so a loopy network may take many more rounds.
+        const int iterations = IterationsNeeded() + (singlyConnected ? 0 : kLoopIterations);
+        int iteration = 0;
+        for (; iteration < iterations && AnyLinkActive(); ++iteration) {
             for (SampleNode* node : order_) {
                 if (!node->IsObserved()) {
                     SendPi(*node);
@@ -527,6 +561,15 @@ int HybridSampleNet::RunMessagePassing(bool writeResults) {
                 if (node) node->RefreshLinkFlags();
             }
         }
+        if (!singlyConnected && iteration == iterations && AnyLinkActive()) {
+            char text[120];
+            std::snprintf(text, sizeof text,
+                          "Warning: message passing stopped after %d iterations before the messages settled.",
+                          iterations);
+            LogError(errorLog, kNoUsefulSamples, text, nullptr);
+        }
+        // Algorithm 13 draws its answer by importance sampling, which weighs up a thin proposal.
+        if (writeResults) WarnOfThinMessages();
         for (auto& node : sampleNodes) {
             if (node) node->FinishMessagePassing();
         }
@@ -539,28 +582,78 @@ int HybridSampleNet::EstimateFromMessages() {
     // the lambda messages of its children.
     int status = kSuccess;
     for (SampleNode* node : order_) {
-        // Evidence that no message can reach: it must still be possible.
-        if (node->IsObserved() && (node->nodeFlags & SampleNodeFlags::kParentsObserved) &&
+        // Evidence that no message can reach (also a value fixed through an equation): it must still be
+        // possible.
+        if (node->IsObserved() && !node->HasFreeParentOtherThan(nullptr) &&
             !(node->GetEvidenceWeight() > 0.0))
             status = kNoUsefulSamples;
         if (node->IsObserved()) continue;
         node->ResetEstimate();
         double total = 0.0;
+        // A lambda message fitted to samples smooths what it stands for: a threshold's step leaves mass
+        // where the evidence rules the value out. Where the child's evidence depends on this node alone,
+        // its likelihood weighs the draws instead.
+        std::vector<char> exactChild(node->children.size(), 0);
+        bool anyExact = false;
+        for (size_t m = 0; m < node->children.size() && node->IsContinuous(); ++m) {
+            SampleNode& child = *node->children[m];
+            const auto* lambda = dynamic_cast<const VRX_continuousMessage*>(node->childMessages[m].get());
+            VRX_Helement* element = child.IsObserved() ? child.TakeElement() : nullptr;
+            exactChild[m] = element != nullptr && !element->IsEquation() &&
+                            !child.HasFreeParentOtherThan(node) && lambda != nullptr &&
+                            lambda->GetSampleCount() > 0;
+            anyExact = anyExact || exactChild[m];
+        }
+        auto lambdaWeight = [&](double v) {
+            if (!anyExact) return node->LambdaProduct(v, -1);
+            double p = 1.0;
+            for (size_t m = 0; m < node->children.size(); ++m) {
+                if (exactChild[m]) {
+                    p *= node->children[m]->GetEvidenceWeight();
+                } else if (!node->childMessages[m]->IsUniform()) {
+                    p *= ProbabilityIn(*node->childMessages[m], v);
+                }
+            }
+            return p;
+        };
         // A belief in closed form is drawn from directly.
         vovido::Components belief;
-        if (node->IsContinuous() && LinearMarginal(*node, true, belief)) {
+        if (node->IsContinuous() && !anyExact && LinearMarginal(*node, true, belief)) {
             DrawLinearBelief(*node, belief);
             node->FinishEstimate();
             continue;
         }
+        double squares = 0.0, fittedTotal = 0.0, ruledOut = 0.0;
         for (int i = 0; i < view.GetNumberOfSamples(); ++i) {
             DrawParentsFromMessages(*node, nullptr);
             const double proposal = node->SampleFromProposal();
             if (!(proposal > 0.0)) continue;
-            const double w = proposal * node->LambdaProduct(node->GetValue(), -1);
+            const double w = proposal * lambdaWeight(node->GetValue());
+            if (anyExact) {
+                // What the fitted messages would have weighed the draw with, and whether the evidence
+                // rules it out.
+                const double fitted = proposal * node->LambdaProduct(node->GetValue(), -1);
+                if (fitted > 0.0 && std::isfinite(fitted)) {
+                    fittedTotal += fitted;
+                    if (!(w > 0.0)) ruledOut += fitted;
+                }
+            }
             if (!(w > 0.0) || !std::isfinite(w)) continue;
             total += w;
+            squares += w * w;
             node->AddSampleToEstimate(w);
+        }
+        vovido::WarnOfFewEffectiveSamples("the estimate of node " + node->id, false, total, squares,
+                                          view.GetNumberOfSamples());
+        // The node's own estimate is corrected; the messages it sends on were built from the fitted ones.
+        if (fittedTotal > 0.0 && ruledOut > kRuledOutShare * fittedTotal) {
+            char text[240];
+            std::snprintf(
+                text, sizeof text,
+                "Warning: the messages to node %s put %.0f%% of its belief where the evidence rules it "
+                "out; its estimate is corrected, but the beliefs of nodes further away rest on them.",
+                node->id.c_str(), 100.0 * ruledOut / fittedTotal);
+            LogError(errorLog, kNoUsefulSamples, text, nullptr);
         }
         if (!(total > 0.0) && view.GetNumberOfSamples() > 0) status = kNoUsefulSamples;
         node->FinishEstimate();

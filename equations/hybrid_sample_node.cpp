@@ -66,12 +66,21 @@ void VRX_hybridSampleNode::MarkLinksReady(const VRX_hybridSampleNode& sender, bo
     if (fromParent && IsObserved()) return;
     for (size_t m = 0; m < children.size(); ++m) {
         const VRX_hybridSampleNode& child = *children[m];
-        if (child.IsObserved()) continue;
+        // An observed child still needs the node's new pi message when it sends lambda messages to
+        // other parents: in a loop, those carry the change back round.
+        if (child.IsObserved() && !child.HasFreeParentOtherThan(this)) continue;
         if (planned && (&child == &sender ||
                         (!(child.nodeFlags & SampleNodeFlags::kEvidenceAncestor) && (runFlags & 2))))
             continue;
         readyToChild[m] = 1;
     }
+}
+
+bool VRX_hybridSampleNode::HasFreeParentOtherThan(const VRX_hybridSampleNode* parent) const {
+    for (const VRX_hybridSampleNode* p : parents) {
+        if (p != parent && !p->IsObserved()) return true;
+    }
+    return false;
 }
 
 void VRX_hybridSampleNode::RefreshLinkFlags() {
@@ -364,9 +373,11 @@ void VRX_continuousSampleNode::FinishMessagePassing() {
         if (p->IsContinuous()) return;
     }
     if (!combinedLambda || combinedLambda->IsUniform()) return;
-    const vovido::ElementTable& table = GetDefinition().GetElementTable();
-    cellProposals_.resize(table.cells.size());
-    for (size_t i = 0; i < table.cells.size(); ++i) (void)BuildProduct(*table.cells[i], cellProposals_[i]);
+    cellProposals_.resize(owner_.view.GetElementTable(handle)->cells.size());
+    for (size_t i = 0; i < cellProposals_.size(); ++i) {
+        if (VRX_Helement* cell = owner_.view.GetElementAt(handle, static_cast<int>(i)))
+            (void)BuildProduct(*cell, cellProposals_[i]);
+    }
 }
 
 double VRX_continuousSampleNode::SampleValueFromElement(VRX_Helement& element, double& value) {

@@ -29,6 +29,27 @@ void SeedHybridGenerators(unsigned int seed) {
     GetSamplerGenerator().Seed(seed + 3u);
 }
 
+double EffectiveSampleSize(double sum, double squares) {
+    return sum > 0.0 && squares > 0.0 && std::isfinite(sum) && std::isfinite(squares) ? sum * sum / squares
+                                                                                      : 0.0;
+}
+
+void WarnOfFewEffectiveSamples(const std::string& what, bool plural, double sum, double squares, int count) {
+    // Below this share of its samples an estimate is mostly the few samples of the largest weights.
+    constexpr double kThinShare = 0.01;
+    const double effective = EffectiveSampleSize(sum, squares);
+    if (count < 2 || effective >= kThinShare * count) return;
+    std::string text = "Warning: " + what + (plural ? " rest" : " rests");
+    char tail[160];
+    if (effective < 1.5) {
+        std::snprintf(tail, sizeof tail, " on a single sample: an effective sample size of 1 of %d.", count);
+    } else {
+        std::snprintf(tail, sizeof tail, " on an effective sample size of %.1f of %d samples.", effective,
+                      count);
+    }
+    LogError(errorLog, kNoUsefulSamples, (text + tail).c_str(), nullptr);
+}
+
 int PositionIn(const std::vector<VRX_hybridSampleNode*>& list, const VRX_hybridSampleNode* node) {
     for (size_t i = 0; i < list.size(); ++i) {
         if (list[i] == node) return static_cast<int>(i);
@@ -125,6 +146,17 @@ int HybridNetworkView::GetEvidenceNodes(VRX_intArray& out) const {
 VRX_defHybrid* HybridNetworkView::GetHybridDefinition(int handle) const {
     const VRX_node* node = network_.GetNode(handle);
     return node != nullptr ? dynamic_cast<VRX_defHybrid*>(node->GetDefinition()) : nullptr;
+}
+
+VRX_Helement* HybridNetworkView::GetElementAt(int handle, int index) const {
+    const vovido::ElementTable* table = GetElementTable(handle);
+    if (table == nullptr || index < 0 || index >= static_cast<int>(table->cells.size())) return nullptr;
+    return table->cells[static_cast<size_t>(index)].get();
+}
+
+const vovido::ElementTable* HybridNetworkView::GetElementTable(int handle) const {
+    const VRX_defHybrid* definition = GetHybridDefinition(handle);
+    return definition != nullptr ? &definition->GetElementTable() : nullptr;
 }
 
 int HybridNetworkView::GetNumberOfOutcomes(int handle) const {
@@ -284,7 +316,7 @@ void HybridSampleNet::MarkAncestors(SampleNode& start) {
 int HybridSampleNet::PrepareInversion(SampleNode& observed) {
     SampleNode* node = &observed;
     while (node->IsDeterministic() && !(node->nodeFlags & SampleNodeFlags::kInverts)) {
-        const vovido::ElementTable& table = node->GetDefinition().GetElementTable();
+        const vovido::ElementTable& table = *view.GetElementTable(node->handle);
         SampleNode* chosen = nullptr;
         // A parent that enters additively is preferred: weighting by the Jacobian of another inverse
         // (a cube root, say) gives weights of unbounded variance where its derivative vanishes.
@@ -432,10 +464,13 @@ int HybridSampleNet::RunSampling(bool useProposals) {
     // Evidence of probability zero under every draw must not keep the loop going for ever.
     const long long limit = 1000 + 50LL * std::max(view.GetNumberOfSamples(), 0);
     int accepted = 0;
+    double sum = 0.0, squares = 0.0;
     for (long long attempt = 0; accepted < view.GetNumberOfSamples() && attempt < limit; ++attempt) {
         const double w = DrawSample(useProposals);
         if (!(w > 0.0)) continue;
         ++accepted;
+        sum += w;
+        squares += w * w;
         for (auto& node : sampleNodes) {
             if (node && !node->IsObserved()) node->AddSampleToEstimate(w);
         }
@@ -448,6 +483,18 @@ int HybridSampleNet::RunSampling(bool useProposals) {
                       view.GetNumberOfSamples());
         LogError(errorLog, kNoUsefulSamples, text, nullptr);
     }
+    // Every estimate rests on the same weighted samples: one warning names the unobserved nodes.
+    std::string names;
+    int named = 0;
+    for (SampleNode* node : order_) {
+        if (node->IsObserved()) continue;
+        if (++named <= 3) names += (named > 1 ? ", " : "") + node->id;
+    }
+    if (named > 3) names += " and " + std::to_string(named - 3) + " more";
+    if (named > 0)
+        vovido::WarnOfFewEffectiveSamples(
+            (named > 1 ? "the estimates of nodes " : "the estimate of node ") + names, named > 1, sum,
+            squares, accepted);
     for (auto& node : sampleNodes) {
         if (node && !node->IsObserved()) node->FinishEstimate();
     }

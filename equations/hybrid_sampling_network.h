@@ -15,6 +15,9 @@ class VRX_network;
 class VRX_node;
 class VRX_defHybrid;
 class VRX_Helement;
+namespace vovido {
+class ElementTable;
+}  // namespace vovido
 
 // Read access to the network for the hybrid algorithms.
 class HybridNetworkView {
@@ -43,6 +46,11 @@ public:
     // The hybrid definition's element at the coordinates (a pointer per table dimension); 0 or the
     // negative index result.
     [[nodiscard]] int GetElement(int handle, const int* const* coordinates, VRX_Helement*& out) const;
+    // The element of the cell of that linear index (last dimension fastest); null for a node of another
+    // kind or an index outside the table.
+    VRX_Helement* GetElementAt(int handle, int index) const;
+    // The definition's element table; null for a node of another kind.
+    const vovido::ElementTable* GetElementTable(int handle) const;
     VRX_defHybrid* GetHybridDefinition(int handle) const;
     VRX_network& GetNetwork() const { return network_; }
 
@@ -157,6 +165,8 @@ private:
     // Samples drawn for one message: the network's sample count decides, within fixed limits.
     int SamplesPerMessage() const;
     [[nodiscard]] int EstimateFromMessages();
+    // Warns of every message in use that was fitted to too few effective samples.
+    void WarnOfThinMessages() const;
 
     std::vector<VRX_hybridSampleNode*> order_;
     std::string refusal_;
@@ -167,6 +177,12 @@ namespace vovido {
 // Reseeds every generator the hybrid algorithms draw from (mixtures, sample nodes, messages and the
 // distributions), for runs that repeat exactly.
 void SeedHybridGenerators(unsigned int seed);
+// (sum of weights)^2 / sum of squared weights: the number of equally weighted samples the weighted ones
+// are worth; 0 without weight.
+double EffectiveSampleSize(double sum, double squares);
+// Logs a warning when an estimate of `count` weighted samples is worth less than a small share of them:
+// "what" names the estimate (a node, a message), plural when it names several.
+void WarnOfFewEffectiveSamples(const std::string& what, bool plural, double sum, double squares, int count);
 // Position of child in node's child list (or parent in its parent list), -1 when absent.
 int PositionIn(const std::vector<VRX_hybridSampleNode*>& list, const VRX_hybridSampleNode* node);
 // Evaluates the element's inverse for the parent with the node's variable at v into out; returns the

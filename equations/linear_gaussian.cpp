@@ -21,6 +21,77 @@ bool Near(double a, double b) {
     return std::fabs(a - b) <= 1e-9 * (1.0 + std::fabs(a) + std::fabs(b));
 }
 
+// How an expression depends on the parents: not at all, affinely, or otherwise. Decided from the tree
+// alone, so that a kink or a step no probe point falls on cannot pass for a straight line.
+enum class Degree { kConstant, kAffine, kOther };
+
+Degree Combine(Degree a, Degree b) {
+    return std::max(a, b);
+}
+
+// Beyond this depth a tree is taken as not affine rather than walked further on the call stack.
+constexpr int kDeepestWalk = 256;
+
+Degree DegreeOf(const VRX_expression* e, const std::vector<std::string>& parents, int depth) {
+    if (e == nullptr || depth > kDeepestWalk) return Degree::kOther;
+    auto operand = [&](int i) { return DegreeOf(e->GetOperand(i), parents, depth + 1); };
+    switch (e->GetType()) {
+        case kConstantKind:
+            return Degree::kConstant;
+        case kVariableKind: {
+            const std::string& name = static_cast<const VRX_variable*>(e)->name;
+            return std::find(parents.begin(), parents.end(), name) != parents.end() ? Degree::kAffine
+                                                                                    : Degree::kConstant;
+        }
+        case kPlusKind:
+        case kMinusKind:
+            return Combine(operand(0), operand(1));
+        case kMultiplyKind: {
+            const Degree a = operand(0), b = operand(1);
+            return a == Degree::kConstant || b == Degree::kConstant ? Combine(a, b) : Degree::kOther;
+        }
+        case kDivideKind: {
+            const Degree a = operand(0), b = operand(1);
+            return b == Degree::kConstant ? a : Degree::kOther;
+        }
+        case kConditionalKind:
+            // A condition that does not depend on the parents picks one branch for good.
+            return operand(0) == Degree::kConstant ? Combine(operand(1), operand(2)) : Degree::kOther;
+        case kFunctionKind: {
+            const auto* call = static_cast<const VRX_function*>(e);
+            const int count = call->GetParameterCount();
+            Degree all = Degree::kConstant;
+            for (int i = 0; i < count; ++i) all = Combine(all, operand(i));
+            if (all == Degree::kConstant || all == Degree::kOther) return all;
+            if (std::strcmp(call->GetName(), "Sum") == 0) return all;
+            if (std::strcmp(call->GetName(), "If") == 0 && operand(0) == Degree::kConstant) return all;
+            return Degree::kOther;
+        }
+        case kDistributionKind:
+            return Degree::kOther;  // a draw inside a mean is not a fixed function of the parents
+        default: {
+            // Powers and comparisons: constant only when no operand depends on the parents.
+            for (int i = 0; i < e->GetOperandCount(); ++i) {
+                if (e->GetOperand(i) != nullptr && operand(i) != Degree::kConstant) return Degree::kOther;
+            }
+            return Degree::kConstant;
+        }
+    }
+}
+
+// True when the element is an equation affine in the parents, or a Normal whose mean is affine in them
+// and whose deviation does not depend on them.
+bool AffineInParents(VRX_Helement& element, const std::vector<std::string>& parents) {
+    if (auto* equation = dynamic_cast<VRX_equationElement*>(&element))
+        return DegreeOf(equation->GetMainExpression(), parents, 0) != Degree::kOther;
+    auto* distribution = dynamic_cast<VRX_distributionElement*>(&element);
+    const auto* call =
+        distribution != nullptr ? dynamic_cast<const VRX_function*>(&distribution->GetExpression()) : nullptr;
+    if (call == nullptr || call->sign != 1 || std::strcmp(call->GetName(), "Normal") != 0) return false;
+    return DegreeOf(call->GetOperand(0), parents, 0) != Degree::kOther &&
+           DegreeOf(call->GetOperand(1), parents, 0) == Degree::kConstant;
+}
+
 }  // namespace
 
 bool ProbeLinearGaussian(VRX_Helement& element, const std::vector<std::string>& parentIds,
@@ -32,6 +103,7 @@ bool ProbeLinearGaussian(VRX_Helement& element, const std::vector<std::string>& 
         distribution != nullptr ? dynamic_cast<const VRX_function*>(&distribution->GetExpression()) : nullptr;
     if (!equation && (call == nullptr || call->sign != 1 || std::strcmp(call->GetName(), "Normal") != 0))
         return false;
+    if (!AffineInParents(element, parentIds)) return false;
     const size_t n = parentIds.size();
     // Mean and variance at the point x; false when the element has no moments there.
     auto at = [&](const std::vector<double>& x, double& mean, double& variance) {
@@ -51,7 +123,7 @@ bool ProbeLinearGaussian(VRX_Helement& element, const std::vector<std::string>& 
         if (!at(x, mean, variance) || !Near(variance, out.variance)) return false;
         out.slopes[j] = mean - out.intercept;
     }
-    // Two points off the axes tell a linear mean from one that only agrees on them.
+    // The form is known affine; points off the axes still catch a table function that is not.
     for (double scale : {1.7, -2.3}) {
         double predicted = out.intercept, mean = 0.0, variance = 0.0;
         for (size_t j = 0; j < n; ++j) {

@@ -222,6 +222,29 @@ TEST(ExpressionTest, SolvingInvertsEveryInvertibleNode) {
     }
 }
 
+// A chain of odd powers keeps one copy of the right side per level: 200 levels are solved (a tree
+// that doubled per level would never finish) into a tree of a size linear in the depth.
+TEST(ExpressionTest, ChainsOfOddPowersSolveInTheirDepth) {
+    const struct {
+        int depth;
+        double y, x;
+    } cases[] = {{4, -std::pow(2.0, 81.0), -2.0}, {4, 0.0, 0.0}, {200, -1.0, -1.0}, {200, 1.0, 1.0}};
+    for (const auto& c : cases) {
+        std::string text = "x";
+        for (int i = 0; i < c.depth; ++i) text = "(" + text + ")^3";
+        ParsedEquation equation;
+        ASSERT_EQ(ParseEquation(equation, ("y = " + text).c_str(), nullptr, nullptr), 0);
+        ASSERT_EQ(SolveEquationFor(equation, "x"), 0) << c.depth;
+        std::vector<std::string> names;
+        GetVariables(*equation.right, names);
+        EXPECT_EQ(names, std::vector<std::string>{"y"});
+        // Once for the sign, once for the magnitude.
+        EXPECT_EQ(CountVariable(*equation.right, "y"), 2) << c.depth;
+        AssignVariable(*equation.right, "y", c.y);
+        EXPECT_NEAR(equation.right->sign * equation.right->Evaluate(), c.x, 1e-9) << c.depth;
+    }
+}
+
 TEST(ExpressionTest, VariablesAndDistributionSlots) {
     ExpressionSlot tree = Parse("b + a*Max(b, c) - Normal(a, 1)*Uniform(Normal(0,1), d)");
     std::vector<std::string> names = {"c"};

@@ -1,6 +1,8 @@
 // Messages of the hybrid message passing: uniform, fixed, accumulated and fitted states.
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "base/random_generator.h"
 #include "equations/hybrid_message.h"
 
@@ -84,6 +86,35 @@ TEST(HybridMessage, MessagesWorkOnTheValueTheyAreBoundTo) {
     c.DrawCurrent();  // fixed: the value stays
     EXPECT_EQ(value, 5.0);
     EXPECT_EQ(c.GetCurrentProbability(), 0.0);
+}
+
+}  // namespace
+
+namespace {
+
+// A copy says what the original says and stays bound to the same value; a discrete message has none.
+TEST(HybridMessage, ContinuousCopiesKeepTheFitAndTheBinding) {
+    mixtureGenerator.Seed(3);
+    double bound = 0.0;
+    VRX_continuousMessage original(-10.0, 10.0, 2, 0.001, 10.0, &bound);
+    for (int i = 0; i < 200; ++i) original.AddValueSample(-1.0 + 0.01 * i, 1.0);
+    original.Finish();
+    std::unique_ptr<VRX_hybridMessage> copy = original.Clone();
+    ASSERT_TRUE(copy);
+    auto& same = static_cast<VRX_continuousMessage&>(*copy);
+    EXPECT_EQ(same.GetSampleCount(), 200);
+    EXPECT_FALSE(same.IsUniform());
+    EXPECT_EQ(same.GetDensity(0.3), original.GetDensity(0.3));
+    same.DrawCurrent();
+    EXPECT_NE(bound, 0.0);  // drawn into the original's variable
+    // One with a value of its own keeps a value of its own.
+    VRX_continuousMessage own(0.0, 1.0, 2, 0.001, 10.0);
+    own.SetEvidenceValue(0.25);
+    VRX_continuousMessage ownCopy(own);
+    ownCopy.SetEvidenceValue(0.75);
+    EXPECT_EQ(own.GetDensity(0.25), 1.0);
+    EXPECT_EQ(ownCopy.GetDensity(0.75), 1.0);
+    EXPECT_EQ(VRX_discreteMessage(3).Clone(), nullptr);
 }
 
 }  // namespace

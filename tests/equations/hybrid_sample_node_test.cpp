@@ -137,3 +137,30 @@ TEST(HybridSampleNode, MessagesArePlannedOnlyWhereTheEvidenceNeedsThem) {
 }
 
 }  // namespace
+
+namespace {
+
+// The view hands out a hybrid node's cells by linear index and its whole table; nothing for other
+// handles or indexes.
+TEST(HybridNetworkView, ElementsByIndexAndTable) {
+    VRX_network net;
+    AddDiscreteNode(net, "d", {"1", "3"});
+    const int x = AddDistributionNode(net, "x", {"Normal(-1, 1)", "Normal(1, 1)"}, {"d"});
+    ASSERT_GE(x, 0);
+    const HybridNetworkView view(net);
+    const vovido::ElementTable* table = view.GetElementTable(x);
+    ASSERT_NE(table, nullptr);
+    ASSERT_EQ(table->cells.size(), 2u);
+    for (int i = 0; i < 2; ++i) {
+        VRX_Helement* cell = view.GetElementAt(x, i);
+        ASSERT_EQ(cell, table->cells[static_cast<size_t>(i)].get());
+        double mean = 0.0, variance = 0.0;
+        ASSERT_EQ(cell->GetMeanAndVariance(mean, variance), kSuccess);
+        EXPECT_EQ(mean, i == 0 ? -1.0 : 1.0);
+    }
+    for (int index : {-1, 2}) EXPECT_EQ(view.GetElementAt(x, index), nullptr) << index;
+    EXPECT_EQ(view.GetElementTable(99), nullptr);
+    EXPECT_EQ(view.GetElementAt(-1, 0), nullptr);
+}
+
+}  // namespace

@@ -18,8 +18,16 @@ TEST(LinearGaussian, OnlyNormalsLinearInTheParentsWithAFixedVarianceQualify) {
         const char* call;
         bool linear;
     } cases[] = {
-        {"Normal(0.5*a + 0.3*b + 1, 2)", true}, {"Normal(a*a, 1)", false}, {"Normal(a, 1 + b*b)", false},
-        {"Uniform(a - 1, a + 1)", false},       {"-Normal(a, 1)", false},
+        {"Normal(0.5*a + 0.3*b + 1, 2)", true},
+        {"Normal(a*a, 1)", false},
+        {"Normal(a, 1 + b*b)", false},
+        {"Uniform(a - 1, a + 1)", false},
+        {"-Normal(a, 1)", false},
+        // Kinks and steps that no probe point falls on.
+        {"Normal(a + If(a > 2, 4, 0), 0.5)", false},
+        {"Normal(a + (b > 3)*4, 1)", false},
+        {"Normal(a + Abs(a - 5), 1)", false},
+        {"Normal(a + Normal(0, 1), 1)", false},
     };
     for (const auto& c : cases) {
         auto element = Distribution(c.call);
@@ -38,6 +46,11 @@ TEST(LinearGaussian, OnlyNormalsLinearInTheParentsWithAFixedVarianceQualify) {
     ASSERT_TRUE(vovido::ProbeLinearGaussian(sum, {"a", "b"}, cell));
     EXPECT_NEAR(cell.intercept + cell.slopes[0] + cell.slopes[1] + cell.variance, 1.8, 1e-12);
     EXPECT_FALSE(vovido::ProbeLinearGaussian(product, {"a", "b"}, cell));
+    VRX_equationElement kinked("a + If(a > 9, 1, 0)"), sum2("Sum(a, 2*b) / 4 - If(1 > 0, a, b)");
+    EXPECT_FALSE(vovido::ProbeLinearGaussian(kinked, {"a", "b"}, cell));
+    ASSERT_TRUE(vovido::ProbeLinearGaussian(sum2, {"a", "b"}, cell));
+    EXPECT_NEAR(cell.slopes[0], -0.75, 1e-12);
+    EXPECT_NEAR(cell.slopes[1], 0.5, 1e-12);
 }
 
 TEST(LinearGaussian, MixtureArithmeticKeepsTheMoments) {
