@@ -63,18 +63,38 @@ bool IsMagnitude(const VRX_expression* node) {
     return IsCall(node, "Abs");
 }
 
+// True when r is itself a real root, Sign(s) * q with q a power of Abs(s): its sign and magnitude are
+// already apart and can be reused.
+bool IsSplitRoot(const VRX_expression& r) {
+    if (r.GetType() != kMultiplyKind || r.sign < 0) return false;
+    const auto& product = static_cast<const VRX_binaryOperator&>(r);
+    return IsCall(product.left.get(), "Sign") && IsMagnitude(product.right.get());
+}
+
+// Whether the tree has more than limit nodes; stops counting there.
+bool HasMoreNodesThan(VRX_expression& tree, int& limit) {
+    if (--limit < 0) return true;
+    for (int i = 0; i < tree.GetOperandCount(); ++i) {
+        ExpressionSlot* slot = tree.GetOperandSlot(i);
+        if (slot != nullptr && *slot && HasMoreNodesThan(**slot, limit)) return true;
+    }
+    return false;
+}
+
+// A real root copies its right side unless it can reuse a root's parts. Nested roots that must copy
+// double the tree per level, so past this size the power is not inverted (the solver then works
+// numerically) rather than solved at a cost exponential in the depth.
+constexpr int kLargestCopiedRightSide = 8192;
+
 // The real root of r of the odd degree b: Sign(r) * Abs(r) ^ (1 / b). When r is itself such a root,
-// Sign(s) * q with q a power of Abs(s), its sign and magnitude are already apart: Sign(s) and q are
-// reused, so a chain of odd powers keeps one copy of the right side instead of doubling it per level.
+// Sign(s) and q are reused, so a chain of odd powers keeps one copy of the right side.
 ExpressionSlot OddRoot(ExpressionSlot r, ExpressionSlot b) {
     auto exponent = [&] { return MakeBinary<VRX_operatorDivide>(Constant(1.0), std::move(b)); };
-    if (r->GetType() == kMultiplyKind && r->sign > 0) {
+    if (IsSplitRoot(*r)) {
         auto& product = static_cast<VRX_binaryOperator&>(*r);
-        if (IsCall(product.left.get(), "Sign") && IsMagnitude(product.right.get())) {
-            ExpressionSlot sign = std::move(product.left);
-            return MakeBinary<VRX_operatorMultiply>(
-                std::move(sign), MakeBinary<VRX_operatorExp>(std::move(product.right), exponent()));
-        }
+        ExpressionSlot sign = std::move(product.left);
+        return MakeBinary<VRX_operatorMultiply>(
+            std::move(sign), MakeBinary<VRX_operatorExp>(std::move(product.right), exponent()));
     }
     ExpressionSlot sign = Call("Sign", r->Clone());
     return MakeBinary<VRX_operatorMultiply>(
@@ -89,6 +109,11 @@ bool VRX_binaryOperator::IsolateVariable(const std::string& name, ExpressionSlot
     if (kind < kPlusKind || kind > kExpKind || !left || !right) return false;
     // Fewer than one occurrence on the left: the variable is taken to be on the right.
     const bool inLeft = CountVariable(*left, name) >= 1;
+    if (kind == kExpKind && inLeft && IsOddInteger(*right) && rightSide &&
+        !(sign > 0 && IsSplitRoot(*rightSide))) {
+        int limit = kLargestCopiedRightSide;
+        if (HasMoreNodesThan(*rightSide, limit)) return false;
+    }
     ExpressionSlot r = TakeRightSide(*this, rightSide);
     ExpressionSlot a = std::move(left);
     ExpressionSlot b = std::move(right);

@@ -245,6 +245,25 @@ TEST(ExpressionTest, ChainsOfOddPowersSolveInTheirDepth) {
     }
 }
 
+// Roots that must copy their right side (a shift between the powers) are inverted while the copies stay
+// small; a deep chain is left to the numerical solver instead of doubling its tree per level.
+TEST(ExpressionTest, ShiftedOddPowerChainsSolveWhileSmall) {
+    for (int depth : {3, 40}) {
+        std::string text = "x";
+        for (int i = 0; i < depth; ++i) text = "(" + text + " + 1)^3";
+        ParsedEquation equation;
+        ASSERT_EQ(ParseEquation(equation, ("y = " + text).c_str(), nullptr, nullptr), 0);
+        if (depth > 3) {
+            EXPECT_NE(SolveEquationFor(equation, "x"), 0);
+            continue;
+        }
+        ASSERT_EQ(SolveEquationFor(equation, "x"), 0);
+        // x = -3: (-2)^3 = -8, (-7)^3 = -343, (-342)^3.
+        AssignVariable(*equation.right, "y", std::pow(-342.0, 3.0));
+        EXPECT_NEAR(equation.right->sign * equation.right->Evaluate(), -3.0, 1e-9);
+    }
+}
+
 TEST(ExpressionTest, VariablesAndDistributionSlots) {
     ExpressionSlot tree = Parse("b + a*Max(b, c) - Normal(a, 1)*Uniform(Normal(0,1), d)");
     std::vector<std::string> names = {"c"};
