@@ -2,6 +2,8 @@
 // The hybrid belief-update drivers (hybrid algorithm codes 13 to 16): each builds a hybrid sampling
 // network over the whole network for one run. 0, or kNoUsefulSamples with "No useful samples have been
 // generated for some of nodes." logged (the reason a network cannot be handled logged before it).
+// After Yuan and Druzdzel, "Hybrid loopy belief propagation", 2006 (the message passing), and
+// Yuan and Druzdzel, "Importance sampling for general hybrid Bayesian networks", 2007 (the sampling).
 
 class VRX_network;
 
