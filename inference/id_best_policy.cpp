@@ -390,8 +390,19 @@ int BestPolicySolver::FixDecision(int decision, bool first, int& best) {
             break;
         }
     }
-    // Not one combination of the parents is possible under the evidence.
-    if (fallback < 0) return first ? kConflictingEvidence : kSuccess;
+    if (fallback < 0) {
+        if (!first) return kSuccess;
+        // Only the observed utility can rule the first decision's row out: every choice then leaves it at
+        // its least, and the last of equal choices wins. Unless the evidence itself is impossible.
+        if (const int rc = vovido::SetWorkEvidence(work, mergedUtility_, -1)) return rc;
+        work.InvalidateValues();
+        const int rc = work.UpdateBeliefs();
+        updates_++;
+        if (const int restored = vovido::SetWorkEvidence(work, mergedUtility_, 0)) return restored;
+        if (rc != kSuccess) return rc;
+        best = n - 1;
+        return kSuccess;
+    }
     table->FillWith(0.0);
     for (int r = 0; r < rows; r++) (*table)[r * n + (choice[r] >= 0 ? choice[r] : fallback)] = 1.0;
     return kSuccess;
