@@ -396,6 +396,17 @@ TEST(InfluenceDiagrams, MessagesAndRefusals) {
              AddNode(net, DefinitionType::kTable, "U", {"D", "C"});
          },
          kOutOfRange, "Can't solve this network using best policy algorithm"},
+        // C was seen when D1 was taken, and D2's best choice depends on it.
+        {"unobserved before a decision taken", 1,
+         [](VRX_network& net) {
+             AddNode(net, DefinitionType::kCpt, "C", {});
+             AddNode(net, DefinitionType::kList, "D1", {"C"});
+             AddNode(net, DefinitionType::kList, "D2", {});
+             AddNode(net, DefinitionType::kTable, "U", {"C", "D2"});
+             SetUtilities(net, "U", {-1, 0, 9, 1});
+             ASSERT_EQ(net.GetNode(net.FindNode("D1"))->GetValue()->SetEvidence(0), kSuccess);
+         },
+         kOutOfRange, "Can't solve this network using best policy algorithm"},
         {"all decided", 1,
          [](VRX_network& net) {
              AddNode(net, DefinitionType::kList, "D", {});
