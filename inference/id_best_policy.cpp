@@ -21,6 +21,7 @@ using vovido::IsUndefinedEntry;
 namespace {
 
 constexpr char kShachterFailed[] = "Error when running Shachter's algorithm";
+constexpr char kCannotSolve[] = "Can't solve this network using best policy algorithm";
 
 bool HoldsEvidence(const VRX_network& network, int handle) {
     const VRX_nodeValue* value = network.GetNode(handle)->GetValue();
@@ -35,6 +36,7 @@ BestPolicySolver::~BestPolicySolver() = default;
 int BestPolicySolver::Run(VRX_network& network) {
     network_ = &network;
     updates_ = 0;
+    refused_ = false;
     if (const int rc = IsSolvable()) return rc;
     network.InvalidateValues();
     if (const int rc = AssumeDecisionOrder()) return LogError(errorLog, rc, kShachterFailed, nullptr);
@@ -48,7 +50,7 @@ int BestPolicySolver::Run(VRX_network& network) {
     if (rc == kSuccess) rc = Solve();
     if (rc != kSuccess) {
         network.InvalidateValues();
-        return LogError(errorLog, rc, kShachterFailed, nullptr);
+        return refused_ ? rc : LogError(errorLog, rc, kShachterFailed, nullptr);
     }
     return kSuccess;
 }
@@ -86,9 +88,7 @@ int BestPolicySolver::IsSolvable() {
     if (openDecisions_.empty()) return LogError(errorLog, kOutOfRange, kShachterFailed, nullptr);
     const VRX_intArray& parents = net.GetParents(openDecisions_[0]);
     for (int k = 0; k < parents.GetCount(); k++) {
-        if (!HoldsEvidence(net, parents[k]))
-            return LogError(errorLog, kOutOfRange, "Can't solve this network using best policy algorithm",
-                            nullptr);
+        if (!HoldsEvidence(net, parents[k])) return LogError(errorLog, kOutOfRange, kCannotSolve, nullptr);
     }
     return kSuccess;
 }
@@ -231,17 +231,21 @@ int BestPolicySolver::Solve() {
         BuildDecisionGraph();
         for (int i = static_cast<int>(openDecisions_.size()) - 1; i >= 0; i--) {
             const int decision = openDecisions_[static_cast<size_t>(i)];
-            // The first decision is taken now: what it knows is the evidence.
             std::vector<int> known;
-            for (size_t j = 0; i > 0 && j < sequence_.size() && sequence_[j] != decision; j++)
+            for (size_t j = 0; j < sequence_.size() && sequence_[j] != decision; j++)
                 known.push_back(sequence_[j]);
             // Whatever it chooses, a decision that no utility depends on is worth the same: its uniform
             // table stands for any policy.
             const bool matters = graph_->Reaches(decision, mergedUtility_);
-            if (const int rc = SetInformation(
-                    decision, matters ? RequisiteInformation(decision, known) : std::vector<int>())) {
-                return rc;
+            std::vector<int> information;
+            if (matters) information = RequisiteInformation(decision, known);
+            // The first decision is taken now and knows only the evidence: what was seen before a decision
+            // that holds evidence, and bears on its worth, must be evidence too.
+            if (i == 0 && !information.empty()) {
+                refused_ = true;
+                return LogError(errorLog, kOutOfRange, kCannotSolve, nullptr);
             }
+            if (const int rc = SetInformation(decision, information)) return rc;
             if (!matters && i > 0) continue;
             if (const int rc = FixDecision(decision, i == 0, best)) return rc;
         }
@@ -390,8 +394,19 @@ int BestPolicySolver::FixDecision(int decision, bool first, int& best) {
             break;
         }
     }
-    // Not one combination of the parents is possible under the evidence.
-    if (fallback < 0) return first ? kConflictingEvidence : kSuccess;
+    if (fallback < 0) {
+        if (!first) return kSuccess;
+        // Only the observed utility can rule the first decision's row out: every choice then leaves it at
+        // its least, and the last of equal choices wins. Unless the evidence itself is impossible.
+        if (const int rc = vovido::SetWorkEvidence(work, mergedUtility_, -1)) return rc;
+        work.InvalidateValues();
+        const int rc = work.UpdateBeliefs();
+        updates_++;
+        if (const int restored = vovido::SetWorkEvidence(work, mergedUtility_, 0)) return restored;
+        if (rc != kSuccess) return rc;
+        best = n - 1;
+        return kSuccess;
+    }
     table->FillWith(0.0);
     for (int r = 0; r < rows; r++) (*table)[r * n + (choice[r] >= 0 ? choice[r] : fallback)] = 1.0;
     return kSuccess;

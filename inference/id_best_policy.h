@@ -52,4 +52,5 @@ private:
     std::unique_ptr<vovido::DecisionGraph> graph_;
     int mergedUtility_ = -1;
     long long updates_ = 0;
+    bool refused_ = false;  // the first decision knows what holds no evidence (logged)
 };

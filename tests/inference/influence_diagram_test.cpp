@@ -307,6 +307,22 @@ TEST(BestPolicy, InformationThatCannotMatterCostsNothing) {
     }
 }
 
+// With C in its first state every choice earns the table's least utility, which the working copy cannot
+// observe: all choices are then equally good and the last one is taken, not an error.
+TEST(BestPolicy, EvidenceLeavingTheLeastUtilityTiesEveryChoice) {
+    const std::pair<int, std::vector<double>> cases[] = {{0, {0, 1}}, {1, {1, 0}}};
+    for (const auto& [evidence, choice] : cases) {
+        VRX_network net;
+        AddNode(net, DefinitionType::kCpt, "C", {});
+        AddNode(net, DefinitionType::kList, "D", {});
+        AddNode(net, DefinitionType::kTable, "U", {"D", "C"});
+        SetUtilities(net, "U", {0, 10, 0, 5});
+        ASSERT_EQ(net.GetNode(net.FindNode("C"))->GetValue()->SetEvidence(evidence), kSuccess);
+        ASSERT_EQ(Solve(net, 1), kSuccess) << evidence << LogDump();
+        EXPECT_EQ(ValueOf(net, "D"), choice) << evidence;
+    }
+}
+
 // Without an arc between them, the second decision would be chosen blind to the first: 6 for the first
 // choice, where the second choice earns 10.
 TEST(InfluenceDiagrams, AssumedOrderIsAnArcBothSolversSee) {
@@ -378,6 +394,17 @@ TEST(InfluenceDiagrams, MessagesAndRefusals) {
              AddNode(net, DefinitionType::kCpt, "C", {});
              AddNode(net, DefinitionType::kList, "D", {"C"});
              AddNode(net, DefinitionType::kTable, "U", {"D", "C"});
+         },
+         kOutOfRange, "Can't solve this network using best policy algorithm"},
+        // C was seen when D1 was taken, and D2's best choice depends on it.
+        {"unobserved before a decision taken", 1,
+         [](VRX_network& net) {
+             AddNode(net, DefinitionType::kCpt, "C", {});
+             AddNode(net, DefinitionType::kList, "D1", {"C"});
+             AddNode(net, DefinitionType::kList, "D2", {});
+             AddNode(net, DefinitionType::kTable, "U", {"C", "D2"});
+             SetUtilities(net, "U", {-1, 0, 9, 1});
+             ASSERT_EQ(net.GetNode(net.FindNode("D1"))->GetValue()->SetEvidence(0), kSuccess);
          },
          kOutOfRange, "Can't solve this network using best policy algorithm"},
         {"all decided", 1,
