@@ -142,6 +142,7 @@ int VRX_kiSpeaker::ReadKiOpened(int openResult) {
     if (const int rc = ReadSection("kb", true, &VRX_kiSpeaker::ReadKbField)) return rc;
     if (const int rc = ReadSection("nodes", false, &VRX_kiSpeaker::ReadNodeBlockOrSkip)) return rc;
     if (const int rc = ReadSection("network", false, &VRX_kiSpeaker::ReadArcBlockOrSkip)) return rc;
+    (void)CheckNodeContent(true, false, true);
     FinishNodes();
     ApplyNetworkId();
     return FinishRead();
@@ -246,7 +247,10 @@ int VRX_kiSpeaker::ReadKiNodeBlock() {
     }
     nodesByName_[name] = handle;
     observable = mandatory = hypothesis = recommendable = -1;
+    BeginNodeContent(-1);
+    NoteNodeMade(handle);
     ReadBlock([this, handle]() { return ReadKiNodeField(handle); });
+    EndNodeContent();
     AcceptToken(kPunctuator, ";");
     DeriveDiagnosis(handle);
     return kSuccess;
@@ -370,7 +374,9 @@ int VRX_kiSpeaker::ReadStates(int handle) {
     if (ReadSectionEnd() != kSuccess) return kSyntaxError;
     if (n < 1 || static_cast<size_t>(n) != states.size())
         return ReportError(kOutOfRange, "Wrong number of outcomes");
-    return ApplyStates(handle, states);
+    const int applied = ApplyStates(handle, states);
+    if (applied == kSuccess) NoteNodeOutcomes(handle, n);
+    return applied;
 }
 
 int VRX_kiSpeaker::ReadStateBlock(State& state) {
@@ -506,7 +512,9 @@ int VRX_kiSpeaker::ReadArcBlock() {
         }
     }
     if (const int rc = RequireToken(kPunctuator, "{")) return rc;
+    BeginNodeContent(handle);
     ReadBlock([this, handle]() { return ReadArcDefinitionStatement(handle); });
+    EndNodeContent();
     AcceptToken(kPunctuator, ";");
     return kSuccess;
 }
@@ -524,7 +532,9 @@ int VRX_kiSpeaker::ReadArcDefinitionStatement(int handle) {
     if (TokenIs("PROB") && type == DefinitionType::kCpt) return ReadProbabilityRows(handle);
     if (TokenIs("FUNCTION") && type == DefinitionType::kNoisyMax) {
         ConsumeToken();
-        return ReadNoisyFunction(static_cast<VRX_noisyMAX&>(*node->GetDefinition()));
+        const int rc = ReadNoisyFunction(static_cast<VRX_noisyMAX&>(*node->GetDefinition()));
+        if (rc == kSuccess) NoteNodeTable(handle);
+        return rc;
     }
     return ReportUnknown("Unknown Node Definition Field");
 }
@@ -569,7 +579,9 @@ int VRX_kiSpeaker::ReadProbabilityRows(int handle) {
     VRX_doubleArray values;
     if (values.SetSize(all.GetCount()) != kSuccess) return kOutOfMemory;
     for (int i = 0; i < all.GetCount(); ++i) values.AddReserved(all[i]);
-    return ReportError(definition->SetDefinitionDoubles(values), nullptr);
+    if (const int rc = definition->SetDefinitionDoubles(values)) return ReportError(rc, nullptr);
+    NoteNodeTable(handle);
+    return kSuccess;
 }
 
 int VRX_kiSpeaker::ReadAbsentStates(std::vector<int>& absent) {

@@ -546,7 +546,7 @@ int VRX_textFormat::CheckNodeContent(bool warnMissing, bool outsideCounts, bool 
         const bool holdsTable = everyNode || type == DefinitionType::kCpt || type == DefinitionType::kTable ||
                                 type == DefinitionType::kTruthTable;
         const bool holdsOutcomes = type == DefinitionType::kCpt || type == DefinitionType::kList ||
-                                   type == DefinitionType::kTruthTable;
+                                   type == DefinitionType::kTruthTable || type == DefinitionType::kNoisyMax;
         const bool noStates = holdsOutcomes && !content.outcomes;
         const bool skipped = content.skipped || (outsideCounts && skippedOutside_);
         const bool parentsSkipped =

@@ -137,6 +137,14 @@ TEST_F(ReaderLossesTest, EveryReaderNamesTheNodeOfALostTable) {
          std::string(kVrxHead) +
              "   DEFINITION = { NAMESTATES = (a, b); PROBABILI00000, 0.5, 0.5; };\n  };\n};\n",
          kSuccess, "ERROR: Node [A] : the file gives no table, a default one is used"},
+        {"ki node without a table", "dxp",
+         "diagnostic network \"n\"\nkb { };\nnodes {\n standard A { TYPE : discrete [2] = { standard a { }; "
+         "standard b { }; }; }\n}\nnetwork {\n}\n",
+         kSuccess, "ERROR: Node [A] : the file gives no table, a default one is used"},
+        {"ki noisy node whose states were skipped", "dxp",
+         "diagnostic network \"n\"\nkb { };\nnodes {\n ci A { TYP : discrete [2] = { standard a { }; "
+         "standard b { }; }; }\n}\nnetwork {\n}\n",
+         kSyntaxError, "ERROR: Node [A] : no states were read, and what was skipped may have held them"},
         {"msbn row left out", "dsc",
          msbnNodes + "probability(A) { 0.5, 0.5; }\nprobability(B | A) { (0): 0.1, 0.9; }\n", kOutOfRange,
          "(line 5) : ERROR: Node (\"B\") : row (1) of its table is not given"},
