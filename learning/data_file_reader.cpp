@@ -225,9 +225,9 @@ bool DataFileReader::Classify(const char* begin, const char* end, std::string& m
         if (!ParseNumber(token.text, token.length, value)) {
             kind.kind = 2;
             kind.firstWordRow = records_;
-        } else if (!std::isfinite(static_cast<float>(value)) ||
-                   (static_cast<float>(value) == 0.0f && value != 0.0)) {
-            // Cells are kept as floats: a number beyond them would become infinite, one below them 0.
+        } else if (!std::isfinite(static_cast<float>(value))) {
+            // Cells are kept as floats: a number beyond them would become infinite. One below them
+            // rounds to 0, as any number rounds to its nearest float.
             message = "Line " + std::to_string(headerLines_ + records_ + 1) + ": number " +
                       std::string(token.text, token.length) + " in column " + std::to_string(c + 1) +
                       " is out of range";
