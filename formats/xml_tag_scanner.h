@@ -27,6 +27,7 @@ public:
     bool IsSelfClosing() const { return selfClosing_; }
     // Attribute of the last kStart, its name compared without regard to case; null when absent.
     const std::string* Attribute(const char* name) const;
+    const std::vector<std::pair<std::string, std::string>>& Attributes() const { return attributes_; }
     // Of the last kText.
     const std::string& Text() const { return text_; }
     // Line on which the last event began, counted from 1.

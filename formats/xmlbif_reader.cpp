@@ -319,6 +319,11 @@ int VRX_xmlSpeaker::ReadNetwork(XmlTagScanner& scanner) {
 int VRX_xmlSpeaker::ReadVariable(XmlTagScanner& scanner) {
     const int line = scanner.Line();
     const std::string* typeText = scanner.Attribute("TYPE");
+    // An attribute the format does not know may be a damaged TYPE: the node would change kind unseen.
+    for (const auto& attribute : scanner.Attributes()) {
+        if (!XmlTagScanner::SameName(attribute.first, "TYPE"))
+            Warn(line, kOutOfRange, "ERROR: '" + attribute.first + "' : Unknown Node Attribute, ignored");
+    }
     const int type = KindOfType(typeText);
     if (type == 0) (void)Report(line, kOutOfRange, "ERROR: " + *typeText + " : Unknown node type");
     std::string name;

@@ -154,6 +154,10 @@ TEST_F(ReaderLossesTest, EveryReaderNamesTheNodeOfALostTable) {
         {"msbn row cut short", "dsc",
          msbnNodes + "probability(A) { 0.5, 0.5; }\nprobability(B | A) { (0): 0.1, 0.9; (1): 0.2; }\n",
          kOutOfRange, "ERROR: Node (\"B\") : row (1) of its table is not given"},
+        {"xmlbif damaged type attribute", "xml03",
+         "<BIF VERSION=\"0.3\"><NETWORK><NAME>n</NAME><VARIABLE TYPX=\"decision\"><NAME>A</NAME>"
+         "<OUTCOME>a</OUTCOME><OUTCOME>b</OUTCOME></VARIABLE></NETWORK></BIF>",
+         kSuccess, "ERROR: 'TYPX' : Unknown Node Attribute, ignored"},
         {"xmlbif short table", "xml03",
          bif + "<DEFINITION><FOR>B</FOR><GIVEN>A</GIVEN><TABLE>0.5 0.5 "
                "0.5</TABLE></DEFINITION></NETWORK></BIF>",
