@@ -40,6 +40,12 @@ bool DrawOwnValue(SampleNode& node) {
     return ok;
 }
 
+// True when the continuous node's range holds the value (an inverse may lead outside it).
+bool TakesValue(const SampleNode& node, double x) {
+    const auto& c = static_cast<const VRX_continuousSampleNode&>(node);
+    return x >= c.lowerBound && x <= c.upperBound;
+}
+
 // Iterations allowed beyond those a tree needs when the arcs form a loop.
 constexpr int kLoopIterations = 100;
 
@@ -459,7 +465,8 @@ void HybridSampleNet::SendLambdaFromObservedDeterministic(SampleNode& node) {
                 double y = 0.0;
                 const double jacobian =
                     element != nullptr ? vovido::InvertElement(*element, node.id, v, inverted->id, y) : 0.0;
-                return jacobian > 0.0 ? jacobian * ProbabilityIn(invertedPi, y) : -1.0;
+                return jacobian > 0.0 && TakesValue(*inverted, y) ? jacobian * ProbabilityIn(invertedPi, y)
+                                                                  : -1.0;
             });
             continue;
         }
@@ -472,7 +479,7 @@ void HybridSampleNet::SendLambdaFromObservedDeterministic(SampleNode& node) {
             double x = 0.0;
             const double jacobian =
                 element != nullptr ? vovido::InvertElement(*element, node.id, v, parent->id, x) : 0.0;
-            if (jacobian > 0.0) AddSample(target, x, jacobian);
+            if (jacobian > 0.0 && TakesValue(*parent, x)) AddSample(target, x, jacobian);
         }
     }
 }
@@ -581,11 +588,33 @@ int HybridSampleNet::EstimateFromMessages() {
     // Each node's belief: its parents from their pi messages, its value from its element, weighed by
     // the lambda messages of its children.
     int status = kSuccess;
+    // True when some draw of the other parents from their messages lets the inverted parent explain the
+    // node's evidence (a fitted message is never zero, so it cannot tell).
+    auto explained = [&](SampleNode& node) {
+        SampleNode* inverted = GetSampleNode(node.invertedParent);
+        if (inverted == nullptr || inverted->IsObserved()) return true;
+        const double v = node.GetValue();
+        for (int i = 0; i < SamplesPerMessage(); ++i) {
+            DrawParentsFromMessages(node, inverted);
+            VRX_Helement* element = node.TakeElement();
+            double y = 0.0;
+            if (element == nullptr || !(vovido::InvertElement(*element, node.id, v, inverted->id, y) > 0.0) ||
+                !TakesValue(*inverted, y))
+                continue;
+            // The inverse must also be a value the parent's own distribution can take.
+            inverted->SetValue(y);
+            DrawParentsFromMessages(*inverted, nullptr);
+            if (inverted->IsDeterministic() || inverted->GetEvidenceWeight() > 0.0) return true;
+        }
+        return false;
+    };
     for (SampleNode* node : order_) {
         // Evidence that no message can reach (also a value fixed through an equation): it must still be
         // possible.
         if (node->IsObserved() && !node->HasFreeParentOtherThan(nullptr) &&
             !(node->GetEvidenceWeight() > 0.0))
+            status = kNoUsefulSamples;
+        if (node->IsObserved() && (node->nodeFlags & SampleNodeFlags::kInverts) && !explained(*node))
             status = kNoUsefulSamples;
         if (node->IsObserved()) continue;
         node->ResetEstimate();

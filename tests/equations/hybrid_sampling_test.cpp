@@ -241,6 +241,22 @@ TEST(HybridSampling, EdgeNetworksGiveTheirStatusAndMessage) {
         ASSERT_EQ(Observe(inverted, "b", 7.0), kSuccess);
         EXPECT_EQ(Update(inverted, algorithm, 100), kNoUsefulSamples) << algorithm;
         EXPECT_TRUE(Logged(kNoUsefulSamples, kNoSamples)) << algorithm;
+
+        // Evidence an equation cannot give: its inverse (x = y^2) lands on a value that does not give it
+        // back.
+        VRX_network branch;
+        AddDistributionNode(branch, "x", {"Normal(2, 1)"});
+        AddEquationNode(branch, "y", "Sqrt(x)", {"x"});
+        ASSERT_EQ(Observe(branch, "y", -1.0), kSuccess);
+        EXPECT_EQ(Update(branch, algorithm, 100), kNoUsefulSamples) << algorithm;
+
+        // A sum of two free uniforms beyond their reach: no draw of one lets the other explain it.
+        VRX_network sum;
+        AddDistributionNode(sum, "a", {"Uniform(0, 1)"});
+        AddDistributionNode(sum, "b", {"Uniform(0, 1)"});
+        AddEquationNode(sum, "c", "a+b", {"a", "b"});
+        ASSERT_EQ(Observe(sum, "c", 3.0), kSuccess);
+        EXPECT_EQ(Update(sum, algorithm, 1000), kNoUsefulSamples) << algorithm;
     }
 }
 
