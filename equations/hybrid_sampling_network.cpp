@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <deque>
 
 #include "base/distributions.h"
@@ -122,6 +123,38 @@ bool EntersAdditively(const VRX_expression& tree, const std::string& name) {
 bool EntersAdditively(const VRX_equationElement& element, const std::string& name) {
     const vovido::ExpressionSlot tree = ParseExpression(element.GetText().c_str(), nullptr, nullptr);
     return tree && tree->sign == 1 && EntersAdditively(*tree, name);
+}
+
+// True when the variable, on its way to the top, passes through a step that many values share (a
+// square, an even power, a periodic function): its inverse then gives one of several solutions.
+bool HasOtherSolutions(const VRX_expression& tree, const std::string& name) {
+    if (tree.GetType() == vovido::kFunctionKind) {
+        const auto& call = static_cast<const VRX_function&>(tree);
+        for (const vovido::ExpressionSlot& argument : call.arguments) {
+            if (!argument || CountVariable(*argument, name) == 0) continue;
+            for (const char* shared : {"Sin", "Cos", "Tan", "Sqr"}) {
+                if (std::strcmp(call.GetName(), shared) == 0) return true;
+            }
+            return HasOtherSolutions(*argument, name);
+        }
+        return false;
+    }
+    if (tree.GetType() < vovido::kPlusKind || tree.GetType() > vovido::kExpKind) return false;
+    const auto& op = static_cast<const VRX_binaryOperator&>(tree);
+    if (!op.left || !op.right) return false;
+    const bool inLeft = CountVariable(*op.left, name) > 0;
+    if (tree.GetType() == vovido::kExpKind && inLeft) {
+        // An odd power has one real root; a power that is no integer takes no negative base.
+        if (op.right->GetType() != vovido::kConstantKind) return true;
+        const double b = static_cast<const VRX_constant&>(*op.right).value * op.right->sign;
+        if (b == std::floor(b) && std::fmod(b, 2.0) == 0.0) return true;
+    }
+    return HasOtherSolutions(inLeft ? *op.left : *op.right, name);
+}
+
+bool HasOtherSolutions(const VRX_equationElement& element, const std::string& name) {
+    const VRX_expression* tree = element.GetMainExpression();
+    return tree != nullptr && HasOtherSolutions(*tree, name);
 }
 
 }  // namespace
@@ -329,6 +362,8 @@ int HybridSampleNet::PrepareInversion(SampleNode& observed) {
         // A parent that enters additively is preferred: weighting by the Jacobian of another inverse
         // (a cube root, say) gives weights of unbounded variance where its derivative vanishes.
         SampleNode* additive = nullptr;
+        // Else one whose inverse is the only solution.
+        SampleNode* single = nullptr;
         // Every continuous parent the cells can be solved for gets its inverse (the message passing
         // sends lambda messages through them); the last free one is inverted. Discrete and observed
         // parents never take a value from an inversion.
@@ -353,12 +388,25 @@ int HybridSampleNet::PrepareInversion(SampleNode& observed) {
                 movable = movable || !parent->parents[j]->IsFixed();
             if (!solvable || !movable || parent->IsFixed()) continue;
             chosen = parent;
-            bool plain = true;
-            for (const auto& cell : table.cells)
-                plain = plain && EntersAdditively(static_cast<const VRX_equationElement&>(*cell), parent->id);
+            bool plain = true, shared = false;
+            for (const auto& cell : table.cells) {
+                const auto& equation = static_cast<const VRX_equationElement&>(*cell);
+                plain = plain && EntersAdditively(equation, parent->id);
+                shared = shared || HasOtherSolutions(equation, parent->id);
+            }
             if (plain) additive = parent;
+            if (!shared) single = parent;
         }
-        if (additive != nullptr) chosen = additive;
+        if (additive != nullptr) {
+            chosen = additive;
+        } else if (single != nullptr) {
+            chosen = single;
+        } else if (chosen != nullptr) {
+            const std::string text = "Warning: the equation of node " + node->id +
+                                     " has more than one solution for node " + chosen->id +
+                                     "; the evidence is explained through one of them only.";
+            LogError(errorLog, kNoUsefulSamples, text.c_str(), nullptr);
+        }
         // Nothing to invert: the node's samples are weighed by whether its equation holds.
         if (chosen == nullptr) return kSuccess;
         node->invertedParent = chosen->handle;

@@ -406,6 +406,9 @@ void Threshold(VRX_network& n) {
 const char kSingle[] =
     "Warning: the estimate of node x rests on a single sample: an effective sample size of 1 of 40000.";
 const char kRuledOut[] = "Warning: the messages to node y put ";
+const char kOneRoot[] =
+    "Warning: the equation of node y has more than one solution for node x; the evidence is explained "
+    "through one of them only.";
 
 const ReferenceCase kReferenceCases[] = {
     // A mean with a kink that a few probe points miss: not a linear family.
@@ -468,6 +471,20 @@ const ReferenceCase kReferenceCases[] = {
      [](double& m, double& d) { m = kTailMean / 2.0, d = std::sqrt(0.5 + kTailVariance / 4.0); },
      1.0,
      {nullptr, nullptr, kRuledOut, nullptr}},
+    // x^2 = 4 holds at x = 2 and at x = -2 (with odds N(2; 0.5, 1) to N(-2; 0.5, 1)): the inverse gives one.
+    {"two roots",
+     [](VRX_network& n) {
+         AddDistributionNode(n, "x", {"Normal(0.5, 1)"});
+         AddEquationNode(n, "y", "x^2", {"x"});
+         ASSERT_EQ(Observe(n, "y", 4.0), kSuccess);
+     },
+     "x",
+     [](double& m, double& d) {
+         const double p = 1.0 / (1.0 + std::exp(-2.0));
+         m = 4.0 * p - 2.0, d = 4.0 * std::sqrt(p * (1.0 - p));
+     },
+     1.0,
+     {kOneRoot, kOneRoot, kOneRoot, kOneRoot}},
 };
 
 class ReferenceCases : public ::testing::TestWithParam<int> {};
@@ -493,4 +510,4 @@ TEST_P(ReferenceCases, AreRightOrWarn) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(HybridSampling, ReferenceCases, ::testing::Range(0, 24));
+INSTANTIATE_TEST_SUITE_P(HybridSampling, ReferenceCases, ::testing::Range(0, 28));
