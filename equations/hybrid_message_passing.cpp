@@ -620,25 +620,41 @@ int HybridSampleNet::EstimateFromMessages() {
         node->ResetEstimate();
         double total = 0.0;
         // A lambda message fitted to samples smooths what it stands for: a threshold's step leaves mass
-        // where the evidence rules the value out. Where the child's evidence depends on this node alone,
-        // its likelihood weighs the draws instead.
+        // where the evidence rules the value out, a likelihood with heavy tails (a product's) loses them.
+        // An observed child's likelihood weighs the draws instead: kOwnEvidence where its evidence
+        // depends on this node alone, kSharedEvidence where it also depends on free co-parents, whose
+        // values are drawn from the child's messages about them.
+        constexpr char kOwnEvidence = 1, kSharedEvidence = 2;
         std::vector<char> exactChild(node->children.size(), 0);
         bool anyExact = false;
         for (size_t m = 0; m < node->children.size() && node->IsContinuous(); ++m) {
             SampleNode& child = *node->children[m];
             const auto* lambda = dynamic_cast<const VRX_continuousMessage*>(node->childMessages[m].get());
             VRX_Helement* element = child.IsObserved() ? child.TakeElement() : nullptr;
-            exactChild[m] = element != nullptr && !element->IsEquation() &&
-                            !child.HasFreeParentOtherThan(node) && lambda != nullptr &&
-                            lambda->GetSampleCount() > 0;
-            anyExact = anyExact || exactChild[m];
+            if (element == nullptr || element->IsEquation() || lambda == nullptr ||
+                lambda->GetSampleCount() == 0)
+                continue;
+            exactChild[m] = child.HasFreeParentOtherThan(node) ? kSharedEvidence : kOwnEvidence;
+            anyExact = true;
         }
+        bool ruled = false;  // by a child whose evidence depends on this node alone
         auto lambdaWeight = [&](double v) {
+            ruled = false;
             if (!anyExact) return node->LambdaProduct(v, -1);
             double p = 1.0;
             for (size_t m = 0; m < node->children.size(); ++m) {
-                if (exactChild[m]) {
-                    p *= node->children[m]->GetEvidenceWeight();
+                SampleNode& child = *node->children[m];
+                if (exactChild[m] == kOwnEvidence) {
+                    const double e = child.GetEvidenceWeight();
+                    ruled = ruled || !(e > 0.0);
+                    p *= e;
+                } else if (exactChild[m] == kSharedEvidence) {
+                    double a = 0.0;
+                    for (int k = 0; k < numInnerSamples; ++k) {
+                        DrawParentsFromMessages(child, node);
+                        a += child.GetEvidenceWeight();
+                    }
+                    p *= a / numInnerSamples;
                 } else if (!node->childMessages[m]->IsUniform()) {
                     p *= ProbabilityIn(*node->childMessages[m], v);
                 }
@@ -664,7 +680,7 @@ int HybridSampleNet::EstimateFromMessages() {
                 const double fitted = proposal * node->LambdaProduct(node->GetValue(), -1);
                 if (fitted > 0.0 && std::isfinite(fitted)) {
                     fittedTotal += fitted;
-                    if (!(w > 0.0)) ruledOut += fitted;
+                    if (ruled) ruledOut += fitted;
                 }
             }
             if (!(w > 0.0) || !std::isfinite(w)) continue;

@@ -471,6 +471,23 @@ const ReferenceCase kReferenceCases[] = {
      [](double& m, double& d) { m = kTailMean / 2.0, d = std::sqrt(0.5 + kTailVariance / 4.0); },
      1.0,
      {nullptr, nullptr, kRuledOut, nullptr}},
+    // An observed product of two free parents: its likelihood for x falls off like 1/|x|, tails that a
+    // fitted lambda message loses; the evidence itself weighs the beliefs.
+    {"product",
+     [](VRX_network& n) {
+         AddDistributionNode(n, "x", {"Normal(1, 1)"});
+         AddDistributionNode(n, "b", {"Normal(1, 1)"});
+         AddDistributionNode(n, "y", {"Normal(x*b, 0.5)"}, {"x", "b"});
+         ASSERT_EQ(Observe(n, "y", 3.0), kSuccess);
+     },
+     "x",
+     [](double& m, double& d) {
+         // The likelihood of x, with b integrated out in closed form: y ~ N(x, 0.25 + x^2).
+         Quadrature([](double x) { return NormalDensity(x, 1.0, 1.0) * NormalDensity(3.0, x, 0.25 + x * x); },
+                    -6.0, 8.0, m, d);
+     },
+     1.0,
+     {}},
     // x^2 = 4 holds at x = 2 and at x = -2 (with odds N(2; 0.5, 1) to N(-2; 0.5, 1)): the inverse gives one.
     {"two roots",
      [](VRX_network& n) {
@@ -510,4 +527,4 @@ TEST_P(ReferenceCases, AreRightOrWarn) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(HybridSampling, ReferenceCases, ::testing::Range(0, 28));
+INSTANTIATE_TEST_SUITE_P(HybridSampling, ReferenceCases, ::testing::Range(0, 32));
