@@ -451,6 +451,7 @@ void HybridSampleNet::SendLambdaFromObservedDeterministic(SampleNode& node) {
     const double v = node.GetValue();
     SampleNode* inverted = GetSampleNode(node.invertedParent);
     const int invertedPos = vovido::PositionIn(node.parents, inverted);
+    const bool checked = !(node.nodeFlags & SampleNodeFlags::kInvertsAdditively);
     for (size_t k = 0; k < node.parents.size(); ++k) {
         SampleNode* parent = node.parents[k];
         if (parent->IsObserved() || !node.activeToParent[k] || SendLinearLambda(node, k)) continue;
@@ -464,7 +465,8 @@ void HybridSampleNet::SendLambdaFromObservedDeterministic(SampleNode& node) {
                 VRX_Helement* element = node.TakeElement();
                 double y = 0.0;
                 const double jacobian =
-                    element != nullptr ? vovido::InvertElement(*element, node.id, v, inverted->id, y) : 0.0;
+                    element != nullptr ? vovido::InvertElement(*element, node.id, v, inverted->id, y, checked)
+                                       : 0.0;
                 return jacobian > 0.0 && TakesValue(*inverted, y) ? jacobian * ProbabilityIn(invertedPi, y)
                                                                   : -1.0;
             });
@@ -477,8 +479,9 @@ void HybridSampleNet::SendLambdaFromObservedDeterministic(SampleNode& node) {
             DrawParentsFromMessages(node, parent);
             VRX_Helement* element = node.TakeElement();
             double x = 0.0;
-            const double jacobian =
-                element != nullptr ? vovido::InvertElement(*element, node.id, v, parent->id, x) : 0.0;
+            const double jacobian = element != nullptr
+                                        ? vovido::InvertElement(*element, node.id, v, parent->id, x, checked)
+                                        : 0.0;
             if (jacobian > 0.0 && TakesValue(*parent, x)) AddSample(target, x, jacobian);
         }
     }
@@ -598,7 +601,8 @@ int HybridSampleNet::EstimateFromMessages() {
             DrawParentsFromMessages(node, inverted);
             VRX_Helement* element = node.TakeElement();
             double y = 0.0;
-            if (element == nullptr || !(vovido::InvertElement(*element, node.id, v, inverted->id, y) > 0.0) ||
+            if (element == nullptr ||
+                !(vovido::InvertElement(*element, node.id, v, inverted->id, y, true) > 0.0) ||
                 !TakesValue(*inverted, y))
                 continue;
             // The inverse must also be a value the parent's own distribution can take.

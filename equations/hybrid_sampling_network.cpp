@@ -72,7 +72,7 @@ int SolveElementFor(const std::string& id, const std::string& text, const std::s
 }
 
 double InvertElement(VRX_Helement& element, const std::string& nodeId, double v, const std::string& parentId,
-                     double& out) {
+                     double& out, bool checked) {
     const double h = 1e-6 * std::max(1.0, std::fabs(v));
     double above = 0.0, below = 0.0;
     element.SetVariableValue(nodeId, v + h);
@@ -84,9 +84,9 @@ double InvertElement(VRX_Helement& element, const std::string& nodeId, double v,
     // An inverse is taken on one branch (Sqrt(x) = -1 gives x = 1): the value must bring the equation back
     // to v, else no value of the parent explains it.
     double back = 0.0;
-    element.SetVariableValue(parentId, out);
-    if (element.Evaluate(back) != kSuccess ||
-        !(std::fabs(back - v) <= 1e-7 * std::max({1.0, std::fabs(v), std::fabs(out)})))
+    if (checked) element.SetVariableValue(parentId, out);
+    if (checked && (element.Evaluate(back) != kSuccess ||
+                    !(std::fabs(back - v) <= 1e-7 * std::max({1.0, std::fabs(v), std::fabs(out)}))))
         return 0.0;
     // The density of the observed value is the parent's density at the inverse times |d inverse / dv|.
     const double jacobian = std::fabs(above - below) / (2.0 * h);
@@ -411,6 +411,7 @@ int HybridSampleNet::PrepareInversion(SampleNode& observed) {
         if (chosen == nullptr) return kSuccess;
         node->invertedParent = chosen->handle;
         node->nodeFlags |= SampleNodeFlags::kInverts;
+        if (chosen == additive) node->nodeFlags |= SampleNodeFlags::kInvertsAdditively;
         chosen->nodeFlags |= SampleNodeFlags::kInverted;
         node = chosen;
     }
@@ -426,7 +427,7 @@ void HybridSampleNet::PropagateDeterministicEvidence(SampleNode& start) {
         VRX_Helement* own = free != nullptr ? node.TakeElement() : nullptr;
         double inverse = 0.0;
         if (own != nullptr &&
-            vovido::InvertElement(*own, node.id, node.GetValue(), free->id, inverse) > 0.0 &&
+            vovido::InvertElement(*own, node.id, node.GetValue(), free->id, inverse, true) > 0.0 &&
             std::isfinite(inverse)) {
             free->Fix(inverse);
             pending.push_back(free);
@@ -488,7 +489,8 @@ double HybridSampleNet::ApplyInversion(SampleNode& node) {
     VRX_Helement* element = node.TakeElement();
     if (parent == nullptr || element == nullptr) return 0.0;
     double at = 0.0;
-    const double jacobian = vovido::InvertElement(*element, node.id, node.GetValue(), parent->id, at);
+    const double jacobian = vovido::InvertElement(*element, node.id, node.GetValue(), parent->id, at,
+                                                  !(node.nodeFlags & SampleNodeFlags::kInvertsAdditively));
     parent->SetValue(at);
     if (parent->IsContinuous()) {
         const auto& c = static_cast<const VRX_continuousSampleNode&>(*parent);
