@@ -418,32 +418,33 @@ void HybridSampleNet::SendLambda(SampleNode& node) {
     // Without evidence below, the lambda message of an unobserved node is flat: nothing to send.
     if (!node.IsObserved() && (!node.combinedLambda || node.combinedLambda->IsUniform())) return;
     const int count = SamplesPerMessage();
-    const bool othersVary = node.parents.size() > 1 || !node.IsObserved();
-    const int inner = othersVary ? numInnerSamples : 1;
-    const double kept = node.GetValue();
-    auto likelihood = [&](const SampleNode* parent) {
-        double a = 0.0;
-        for (int k = 0; k < inner; ++k) {
-            // The parent being sent to keeps its value; the others come from their pi messages.
-            if (k > 0) DrawParentsFromMessages(node, parent);
-            VRX_Helement* element = node.TakeElement();
-            if (element == nullptr) continue;
-            if (node.IsObserved()) {
-                node.SetValue(kept);
-                a += node.GetEvidenceWeight();
-            } else if (node.SampleFromConditional() > 0.0) {
-                a += node.LambdaProduct(node.GetValue(), -1);
-            }
-        }
-        return a / inner;
-    };
     for (size_t k = 0; k < node.parents.size(); ++k) {
         SampleNode* parent = node.parents[k];
         if (parent->IsObserved() || !node.activeToParent[k] || sent[k]) continue;
         const int pos = vovido::PositionIn(parent->children, &node);
-        SampleLambda(node, k, pos, count, [&] { return likelihood(parent); });
+        SampleLambda(node, k, pos, count, [&] { return AverageLikelihood(node, parent); });
     }
-    node.SetValue(kept);
+}
+
+double HybridSampleNet::AverageLikelihood(SampleNode& child, const SampleNode* parent) {
+    const bool othersVary = child.parents.size() > 1 || !child.IsObserved();
+    const int inner = othersVary ? numInnerSamples : 1;
+    const double kept = child.GetValue();
+    double a = 0.0;
+    for (int k = 0; k < inner; ++k) {
+        // The parent keeps its value; the others come from their pi messages.
+        if (k > 0) DrawParentsFromMessages(child, parent);
+        VRX_Helement* element = child.TakeElement();
+        if (element == nullptr) continue;
+        if (child.IsObserved()) {
+            child.SetValue(kept);
+            a += child.GetEvidenceWeight();
+        } else if (child.SampleFromConditional() > 0.0) {
+            a += child.LambdaProduct(child.GetValue(), -1);
+        }
+    }
+    child.SetValue(kept);
+    return a / inner;
 }
 
 void HybridSampleNet::SendLambdaFromObservedDeterministic(SampleNode& node) {
@@ -625,20 +626,26 @@ int HybridSampleNet::EstimateFromMessages() {
         double total = 0.0;
         // A lambda message fitted to samples smooths what it stands for: a threshold's step leaves mass
         // where the evidence rules the value out, a likelihood with heavy tails (a product's) loses them.
-        // An observed child's likelihood weighs the draws instead: kOwnEvidence where its evidence
-        // depends on this node alone, kSharedEvidence where it also depends on free co-parents, whose
-        // values are drawn from the child's messages about them.
-        constexpr char kOwnEvidence = 1, kSharedEvidence = 2;
+        // The child's likelihood weighs the draws instead: kOwnEvidence where the child is observed and
+        // its evidence depends on this node alone, kAveraged where it is averaged over draws of the free
+        // co-parents from the child's messages and, for an unobserved child, of the child's own value
+        // weighed by its lambda messages (a periodic likelihood, a sine's, fits no mixture).
+        constexpr char kOwnEvidence = 1, kAveraged = 2;
         std::vector<char> exactChild(node->children.size(), 0);
         bool anyExact = false;
         for (size_t m = 0; m < node->children.size() && node->IsContinuous(); ++m) {
             SampleNode& child = *node->children[m];
             const auto* lambda = dynamic_cast<const VRX_continuousMessage*>(node->childMessages[m].get());
-            VRX_Helement* element = child.IsObserved() ? child.TakeElement() : nullptr;
-            if (element == nullptr || element->IsEquation() || lambda == nullptr ||
-                lambda->GetSampleCount() == 0)
+            if (lambda == nullptr || lambda->GetSampleCount() == 0) continue;
+            if (child.IsObserved()) {
+                VRX_Helement* element = child.TakeElement();
+                if (element == nullptr || element->IsEquation()) continue;
+                exactChild[m] = child.HasFreeParentOtherThan(node) ? kAveraged : kOwnEvidence;
+            } else if (child.combinedLambda && !child.combinedLambda->IsUniform()) {
+                exactChild[m] = kAveraged;
+            } else {
                 continue;
-            exactChild[m] = child.HasFreeParentOtherThan(node) ? kSharedEvidence : kOwnEvidence;
+            }
             anyExact = true;
         }
         bool ruled = false;  // by a child whose evidence depends on this node alone
@@ -652,13 +659,9 @@ int HybridSampleNet::EstimateFromMessages() {
                     const double e = child.GetEvidenceWeight();
                     ruled = ruled || !(e > 0.0);
                     p *= e;
-                } else if (exactChild[m] == kSharedEvidence) {
-                    double a = 0.0;
-                    for (int k = 0; k < numInnerSamples; ++k) {
-                        DrawParentsFromMessages(child, node);
-                        a += child.GetEvidenceWeight();
-                    }
-                    p *= a / numInnerSamples;
+                } else if (exactChild[m] == kAveraged) {
+                    DrawParentsFromMessages(child, node);
+                    p *= AverageLikelihood(child, node);
                 } else if (!node->childMessages[m]->IsUniform()) {
                     p *= ProbabilityIn(*node->childMessages[m], v);
                 }

@@ -158,6 +158,10 @@ private:
     void FinishIteration();
     // Every parent of the node draws its value from the node's pi message about it (but skip).
     void DrawParentsFromMessages(VRX_hybridSampleNode& node, const VRX_hybridSampleNode* skip);
+    // The likelihood the child gives the parent's current value, averaged over draws of its other parents
+    // from their messages (the first draw already made) and, when unobserved, of its own value weighed by
+    // its lambda messages.
+    double AverageLikelihood(VRX_hybridSampleNode& child, const VRX_hybridSampleNode* parent);
     // Iterations of the message passing: numIterations at least, and enough for the evidence to reach
     // the farthest node it is connected to.
     int IterationsNeeded() const;

@@ -488,6 +488,24 @@ const ReferenceCase kReferenceCases[] = {
      },
      1.0,
      {}},
+    // Evidence below a sine: the likelihood of x repeats with x, which no fitted lambda message follows;
+    // the child's own lambda, through draws of its value, weighs the beliefs.
+    {"sine chain",
+     [](VRX_network& n) {
+         AddDistributionNode(n, "x", {"Normal(0, 1)"});
+         AddDistributionNode(n, "u", {"Normal(Sin(x), 0.3)"}, {"x"});
+         AddDistributionNode(n, "v", {"Normal(u, 0.3)"}, {"u"});
+         ASSERT_EQ(Observe(n, "v", 0.8), kSuccess);
+     },
+     "x",
+     [](double& m, double& d) {
+         // u integrated out: v ~ N(Sin(x), 0.18).
+         Quadrature(
+             [](double x) { return NormalDensity(x, 0.0, 1.0) * NormalDensity(0.8, std::sin(x), 0.18); },
+             -6.0, 6.0, m, d);
+     },
+     1.0,
+     {}},
     // x^2 = 4 holds at x = 2 and at x = -2 (with odds N(2; 0.5, 1) to N(-2; 0.5, 1)): the inverse gives one.
     {"two roots",
      [](VRX_network& n) {
@@ -527,4 +545,4 @@ TEST_P(ReferenceCases, AreRightOrWarn) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(HybridSampling, ReferenceCases, ::testing::Range(0, 32));
+INSTANTIATE_TEST_SUITE_P(HybridSampling, ReferenceCases, ::testing::Range(0, 36));
