@@ -40,6 +40,12 @@ bool DrawOwnValue(SampleNode& node) {
     return ok;
 }
 
+// True when the continuous node's range holds the value (an inverse may lead outside it).
+bool TakesValue(const SampleNode& node, double x) {
+    const auto& c = static_cast<const VRX_continuousSampleNode&>(node);
+    return x >= c.lowerBound && x <= c.upperBound;
+}
+
 // Iterations allowed beyond those a tree needs when the arcs form a loop.
 constexpr int kLoopIterations = 100;
 
@@ -412,32 +418,33 @@ void HybridSampleNet::SendLambda(SampleNode& node) {
     // Without evidence below, the lambda message of an unobserved node is flat: nothing to send.
     if (!node.IsObserved() && (!node.combinedLambda || node.combinedLambda->IsUniform())) return;
     const int count = SamplesPerMessage();
-    const bool othersVary = node.parents.size() > 1 || !node.IsObserved();
-    const int inner = othersVary ? numInnerSamples : 1;
-    const double kept = node.GetValue();
-    auto likelihood = [&](const SampleNode* parent) {
-        double a = 0.0;
-        for (int k = 0; k < inner; ++k) {
-            // The parent being sent to keeps its value; the others come from their pi messages.
-            if (k > 0) DrawParentsFromMessages(node, parent);
-            VRX_Helement* element = node.TakeElement();
-            if (element == nullptr) continue;
-            if (node.IsObserved()) {
-                node.SetValue(kept);
-                a += node.GetEvidenceWeight();
-            } else if (node.SampleFromConditional() > 0.0) {
-                a += node.LambdaProduct(node.GetValue(), -1);
-            }
-        }
-        return a / inner;
-    };
     for (size_t k = 0; k < node.parents.size(); ++k) {
         SampleNode* parent = node.parents[k];
         if (parent->IsObserved() || !node.activeToParent[k] || sent[k]) continue;
         const int pos = vovido::PositionIn(parent->children, &node);
-        SampleLambda(node, k, pos, count, [&] { return likelihood(parent); });
+        SampleLambda(node, k, pos, count, [&] { return AverageLikelihood(node, parent); });
     }
-    node.SetValue(kept);
+}
+
+double HybridSampleNet::AverageLikelihood(SampleNode& child, const SampleNode* parent) {
+    const bool othersVary = child.parents.size() > 1 || !child.IsObserved();
+    const int inner = othersVary ? numInnerSamples : 1;
+    const double kept = child.GetValue();
+    double a = 0.0;
+    for (int k = 0; k < inner; ++k) {
+        // The parent keeps its value; the others come from their pi messages.
+        if (k > 0) DrawParentsFromMessages(child, parent);
+        VRX_Helement* element = child.TakeElement();
+        if (element == nullptr) continue;
+        if (child.IsObserved()) {
+            child.SetValue(kept);
+            a += child.GetEvidenceWeight();
+        } else if (child.SampleFromConditional() > 0.0) {
+            a += child.LambdaProduct(child.GetValue(), -1);
+        }
+    }
+    child.SetValue(kept);
+    return a / inner;
 }
 
 void HybridSampleNet::SendLambdaFromObservedDeterministic(SampleNode& node) {
@@ -445,6 +452,7 @@ void HybridSampleNet::SendLambdaFromObservedDeterministic(SampleNode& node) {
     const double v = node.GetValue();
     SampleNode* inverted = GetSampleNode(node.invertedParent);
     const int invertedPos = vovido::PositionIn(node.parents, inverted);
+    const bool checked = !(node.nodeFlags & SampleNodeFlags::kInvertsAdditively);
     for (size_t k = 0; k < node.parents.size(); ++k) {
         SampleNode* parent = node.parents[k];
         if (parent->IsObserved() || !node.activeToParent[k] || SendLinearLambda(node, k)) continue;
@@ -458,8 +466,10 @@ void HybridSampleNet::SendLambdaFromObservedDeterministic(SampleNode& node) {
                 VRX_Helement* element = node.TakeElement();
                 double y = 0.0;
                 const double jacobian =
-                    element != nullptr ? vovido::InvertElement(*element, node.id, v, inverted->id, y) : 0.0;
-                return jacobian > 0.0 ? jacobian * ProbabilityIn(invertedPi, y) : -1.0;
+                    element != nullptr ? vovido::InvertElement(*element, node.id, v, inverted->id, y, checked)
+                                       : 0.0;
+                return jacobian > 0.0 && TakesValue(*inverted, y) ? jacobian * ProbabilityIn(invertedPi, y)
+                                                                  : -1.0;
             });
             continue;
         }
@@ -470,9 +480,10 @@ void HybridSampleNet::SendLambdaFromObservedDeterministic(SampleNode& node) {
             DrawParentsFromMessages(node, parent);
             VRX_Helement* element = node.TakeElement();
             double x = 0.0;
-            const double jacobian =
-                element != nullptr ? vovido::InvertElement(*element, node.id, v, parent->id, x) : 0.0;
-            if (jacobian > 0.0) AddSample(target, x, jacobian);
+            const double jacobian = element != nullptr
+                                        ? vovido::InvertElement(*element, node.id, v, parent->id, x, checked)
+                                        : 0.0;
+            if (jacobian > 0.0 && TakesValue(*parent, x)) AddSample(target, x, jacobian);
         }
     }
 }
@@ -581,35 +592,76 @@ int HybridSampleNet::EstimateFromMessages() {
     // Each node's belief: its parents from their pi messages, its value from its element, weighed by
     // the lambda messages of its children.
     int status = kSuccess;
+    // True when some draw of the other parents from their messages lets the inverted parent explain the
+    // node's evidence (a fitted message is never zero, so it cannot tell).
+    auto explained = [&](SampleNode& node) {
+        SampleNode* inverted = GetSampleNode(node.invertedParent);
+        if (inverted == nullptr || inverted->IsObserved()) return true;
+        const double v = node.GetValue();
+        for (int i = 0; i < SamplesPerMessage(); ++i) {
+            DrawParentsFromMessages(node, inverted);
+            VRX_Helement* element = node.TakeElement();
+            double y = 0.0;
+            if (element == nullptr ||
+                !(vovido::InvertElement(*element, node.id, v, inverted->id, y, true) > 0.0) ||
+                !TakesValue(*inverted, y))
+                continue;
+            // The inverse must also be a value the parent's own distribution can take.
+            inverted->SetValue(y);
+            DrawParentsFromMessages(*inverted, nullptr);
+            if (inverted->IsDeterministic() || inverted->GetEvidenceWeight() > 0.0) return true;
+        }
+        return false;
+    };
     for (SampleNode* node : order_) {
         // Evidence that no message can reach (also a value fixed through an equation): it must still be
         // possible.
         if (node->IsObserved() && !node->HasFreeParentOtherThan(nullptr) &&
             !(node->GetEvidenceWeight() > 0.0))
             status = kNoUsefulSamples;
+        if (node->IsObserved() && (node->nodeFlags & SampleNodeFlags::kInverts) && !explained(*node))
+            status = kNoUsefulSamples;
         if (node->IsObserved()) continue;
         node->ResetEstimate();
         double total = 0.0;
         // A lambda message fitted to samples smooths what it stands for: a threshold's step leaves mass
-        // where the evidence rules the value out. Where the child's evidence depends on this node alone,
-        // its likelihood weighs the draws instead.
+        // where the evidence rules the value out, a likelihood with heavy tails (a product's) loses them.
+        // The child's likelihood weighs the draws instead: kOwnEvidence where the child is observed and
+        // its evidence depends on this node alone, kAveraged where it is averaged over draws of the free
+        // co-parents from the child's messages and, for an unobserved child, of the child's own value
+        // weighed by its lambda messages (a periodic likelihood, a sine's, fits no mixture).
+        constexpr char kOwnEvidence = 1, kAveraged = 2;
         std::vector<char> exactChild(node->children.size(), 0);
         bool anyExact = false;
         for (size_t m = 0; m < node->children.size() && node->IsContinuous(); ++m) {
             SampleNode& child = *node->children[m];
             const auto* lambda = dynamic_cast<const VRX_continuousMessage*>(node->childMessages[m].get());
-            VRX_Helement* element = child.IsObserved() ? child.TakeElement() : nullptr;
-            exactChild[m] = element != nullptr && !element->IsEquation() &&
-                            !child.HasFreeParentOtherThan(node) && lambda != nullptr &&
-                            lambda->GetSampleCount() > 0;
-            anyExact = anyExact || exactChild[m];
+            if (lambda == nullptr || lambda->GetSampleCount() == 0) continue;
+            if (child.IsObserved()) {
+                VRX_Helement* element = child.TakeElement();
+                if (element == nullptr || element->IsEquation()) continue;
+                exactChild[m] = child.HasFreeParentOtherThan(node) ? kAveraged : kOwnEvidence;
+            } else if (child.combinedLambda && !child.combinedLambda->IsUniform()) {
+                exactChild[m] = kAveraged;
+            } else {
+                continue;
+            }
+            anyExact = true;
         }
+        bool ruled = false;  // by a child whose evidence depends on this node alone
         auto lambdaWeight = [&](double v) {
+            ruled = false;
             if (!anyExact) return node->LambdaProduct(v, -1);
             double p = 1.0;
             for (size_t m = 0; m < node->children.size(); ++m) {
-                if (exactChild[m]) {
-                    p *= node->children[m]->GetEvidenceWeight();
+                SampleNode& child = *node->children[m];
+                if (exactChild[m] == kOwnEvidence) {
+                    const double e = child.GetEvidenceWeight();
+                    ruled = ruled || !(e > 0.0);
+                    p *= e;
+                } else if (exactChild[m] == kAveraged) {
+                    DrawParentsFromMessages(child, node);
+                    p *= AverageLikelihood(child, node);
                 } else if (!node->childMessages[m]->IsUniform()) {
                     p *= ProbabilityIn(*node->childMessages[m], v);
                 }
@@ -635,7 +687,7 @@ int HybridSampleNet::EstimateFromMessages() {
                 const double fitted = proposal * node->LambdaProduct(node->GetValue(), -1);
                 if (fitted > 0.0 && std::isfinite(fitted)) {
                     fittedTotal += fitted;
-                    if (!(w > 0.0)) ruledOut += fitted;
+                    if (ruled) ruledOut += fitted;
                 }
             }
             if (!(w > 0.0) || !std::isfinite(w)) continue;

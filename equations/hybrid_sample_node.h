@@ -22,7 +22,8 @@ constexpr int kEvidenceAncestor = 2;  // unobserved ancestor of evidence
 constexpr int kInverted = 4;          // value fixed through an inversion
 constexpr int kChildrenObserved = 8;
 constexpr int kParentsObserved = 0x10;
-constexpr int kInverts = 0x20;  // the observed value fixes a parent by inversion
+constexpr int kInverts = 0x20;            // the observed value fixes a parent by inversion
+constexpr int kInvertsAdditively = 0x40;  // through sums and differences: the inverse always holds
 }  // namespace SampleNodeFlags
 
 class VRX_hybridSampleNode {

@@ -1,8 +1,10 @@
 // The hybrid sampling network: construction, evidence settled by inversion, and the sampling runs.
 #include "equations/hybrid_sampling_network.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <deque>
 
 #include "base/distributions.h"
@@ -70,7 +72,7 @@ int SolveElementFor(const std::string& id, const std::string& text, const std::s
 }
 
 double InvertElement(VRX_Helement& element, const std::string& nodeId, double v, const std::string& parentId,
-                     double& out) {
+                     double& out, bool checked) {
     const double h = 1e-6 * std::max(1.0, std::fabs(v));
     double above = 0.0, below = 0.0;
     element.SetVariableValue(nodeId, v + h);
@@ -79,6 +81,13 @@ double InvertElement(VRX_Helement& element, const std::string& nodeId, double v,
     const bool ok2 = element.EvaluateNamed(parentId, below) == kSuccess;
     element.SetVariableValue(nodeId, v);
     if (!ok1 || !ok2 || element.EvaluateNamed(parentId, out) != kSuccess) return 0.0;
+    // An inverse is taken on one branch (Sqrt(x) = -1 gives x = 1): the value must bring the equation back
+    // to v, else no value of the parent explains it.
+    double back = 0.0;
+    if (checked) element.SetVariableValue(parentId, out);
+    if (checked && (element.Evaluate(back) != kSuccess ||
+                    !(std::fabs(back - v) <= 1e-7 * std::max({1.0, std::fabs(v), std::fabs(out)}))))
+        return 0.0;
     // The density of the observed value is the parent's density at the inverse times |d inverse / dv|.
     const double jacobian = std::fabs(above - below) / (2.0 * h);
     return std::isfinite(jacobian) ? jacobian : 0.0;
@@ -114,6 +123,38 @@ bool EntersAdditively(const VRX_expression& tree, const std::string& name) {
 bool EntersAdditively(const VRX_equationElement& element, const std::string& name) {
     const vovido::ExpressionSlot tree = ParseExpression(element.GetText().c_str(), nullptr, nullptr);
     return tree && tree->sign == 1 && EntersAdditively(*tree, name);
+}
+
+// True when the variable, on its way to the top, passes through a step that many values share (a
+// square, an even power, a periodic function): its inverse then gives one of several solutions.
+bool HasOtherSolutions(const VRX_expression& tree, const std::string& name) {
+    if (tree.GetType() == vovido::kFunctionKind) {
+        const auto& call = static_cast<const VRX_function&>(tree);
+        for (const vovido::ExpressionSlot& argument : call.arguments) {
+            if (!argument || CountVariable(*argument, name) == 0) continue;
+            for (const char* shared : {"Sin", "Cos", "Tan", "Sqr"}) {
+                if (std::strcmp(call.GetName(), shared) == 0) return true;
+            }
+            return HasOtherSolutions(*argument, name);
+        }
+        return false;
+    }
+    if (tree.GetType() < vovido::kPlusKind || tree.GetType() > vovido::kExpKind) return false;
+    const auto& op = static_cast<const VRX_binaryOperator&>(tree);
+    if (!op.left || !op.right) return false;
+    const bool inLeft = CountVariable(*op.left, name) > 0;
+    if (tree.GetType() == vovido::kExpKind && inLeft) {
+        // An odd power has one real root; a power that is no integer takes no negative base.
+        if (op.right->GetType() != vovido::kConstantKind) return true;
+        const double b = static_cast<const VRX_constant&>(*op.right).value * op.right->sign;
+        if (b == std::floor(b) && std::fmod(b, 2.0) == 0.0) return true;
+    }
+    return HasOtherSolutions(inLeft ? *op.left : *op.right, name);
+}
+
+bool HasOtherSolutions(const VRX_equationElement& element, const std::string& name) {
+    const VRX_expression* tree = element.GetMainExpression();
+    return tree != nullptr && HasOtherSolutions(*tree, name);
 }
 
 }  // namespace
@@ -321,6 +362,8 @@ int HybridSampleNet::PrepareInversion(SampleNode& observed) {
         // A parent that enters additively is preferred: weighting by the Jacobian of another inverse
         // (a cube root, say) gives weights of unbounded variance where its derivative vanishes.
         SampleNode* additive = nullptr;
+        // Else one whose inverse is the only solution.
+        SampleNode* single = nullptr;
         // Every continuous parent the cells can be solved for gets its inverse (the message passing
         // sends lambda messages through them); the last free one is inverted. Discrete and observed
         // parents never take a value from an inversion.
@@ -345,16 +388,30 @@ int HybridSampleNet::PrepareInversion(SampleNode& observed) {
                 movable = movable || !parent->parents[j]->IsFixed();
             if (!solvable || !movable || parent->IsFixed()) continue;
             chosen = parent;
-            bool plain = true;
-            for (const auto& cell : table.cells)
-                plain = plain && EntersAdditively(static_cast<const VRX_equationElement&>(*cell), parent->id);
+            bool plain = true, shared = false;
+            for (const auto& cell : table.cells) {
+                const auto& equation = static_cast<const VRX_equationElement&>(*cell);
+                plain = plain && EntersAdditively(equation, parent->id);
+                shared = shared || HasOtherSolutions(equation, parent->id);
+            }
             if (plain) additive = parent;
+            if (!shared) single = parent;
         }
-        if (additive != nullptr) chosen = additive;
+        if (additive != nullptr) {
+            chosen = additive;
+        } else if (single != nullptr) {
+            chosen = single;
+        } else if (chosen != nullptr) {
+            const std::string text = "Warning: the equation of node " + node->id +
+                                     " has more than one solution for node " + chosen->id +
+                                     "; the evidence is explained through one of them only.";
+            LogError(errorLog, kNoUsefulSamples, text.c_str(), nullptr);
+        }
         // Nothing to invert: the node's samples are weighed by whether its equation holds.
         if (chosen == nullptr) return kSuccess;
         node->invertedParent = chosen->handle;
         node->nodeFlags |= SampleNodeFlags::kInverts;
+        if (chosen == additive) node->nodeFlags |= SampleNodeFlags::kInvertsAdditively;
         chosen->nodeFlags |= SampleNodeFlags::kInverted;
         node = chosen;
     }
@@ -370,7 +427,7 @@ void HybridSampleNet::PropagateDeterministicEvidence(SampleNode& start) {
         VRX_Helement* own = free != nullptr ? node.TakeElement() : nullptr;
         double inverse = 0.0;
         if (own != nullptr &&
-            vovido::InvertElement(*own, node.id, node.GetValue(), free->id, inverse) > 0.0 &&
+            vovido::InvertElement(*own, node.id, node.GetValue(), free->id, inverse, true) > 0.0 &&
             std::isfinite(inverse)) {
             free->Fix(inverse);
             pending.push_back(free);
@@ -432,7 +489,8 @@ double HybridSampleNet::ApplyInversion(SampleNode& node) {
     VRX_Helement* element = node.TakeElement();
     if (parent == nullptr || element == nullptr) return 0.0;
     double at = 0.0;
-    const double jacobian = vovido::InvertElement(*element, node.id, node.GetValue(), parent->id, at);
+    const double jacobian = vovido::InvertElement(*element, node.id, node.GetValue(), parent->id, at,
+                                                  !(node.nodeFlags & SampleNodeFlags::kInvertsAdditively));
     parent->SetValue(at);
     if (parent->IsContinuous()) {
         const auto& c = static_cast<const VRX_continuousSampleNode&>(*parent);

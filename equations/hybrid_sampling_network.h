@@ -158,6 +158,10 @@ private:
     void FinishIteration();
     // Every parent of the node draws its value from the node's pi message about it (but skip).
     void DrawParentsFromMessages(VRX_hybridSampleNode& node, const VRX_hybridSampleNode* skip);
+    // The likelihood the child gives the parent's current value, averaged over draws of its other parents
+    // from their messages (the first draw already made) and, when unobserved, of its own value weighed by
+    // its lambda messages.
+    double AverageLikelihood(VRX_hybridSampleNode& child, const VRX_hybridSampleNode* parent);
     // Iterations of the message passing: numIterations at least, and enough for the evidence to reach
     // the farthest node it is connected to.
     int IterationsNeeded() const;
@@ -186,9 +190,9 @@ void WarnOfFewEffectiveSamples(const std::string& what, bool plural, double sum,
 // Position of child in node's child list (or parent in its parent list), -1 when absent.
 int PositionIn(const std::vector<VRX_hybridSampleNode*>& list, const VRX_hybridSampleNode* node);
 // Evaluates the element's inverse for the parent with the node's variable at v into out; returns the
-// Jacobian |d inverse / dv| (0 when the inverse cannot be evaluated).
+// Jacobian |d inverse / dv| (0 when the inverse cannot be evaluated or, when checked, does not give v back).
 double InvertElement(VRX_Helement& element, const std::string& nodeId, double v, const std::string& parentId,
-                     double& out);
+                     double& out, bool checked);
 // Solves "id = text" for a variable and gives the right side as text; kOutOfRange when it cannot be solved.
 [[nodiscard]] int SolveElementFor(const std::string& id, const std::string& text, const std::string& variable,
                                   std::string& out);
