@@ -2,11 +2,13 @@
 #include "jni/jni_network_ops.h"
 
 #include "base/error_log.h"
+#include "base/status_codes.h"
 #include "jni/jni_builders.h"
 #include "jni/jni_checks.h"
 #include "jni/jni_frame.h"
 #include "model/header.h"
 #include "model/network.h"
+#include "model/node_label.h"
 
 using vovido::CheckEngineStatus;
 
@@ -29,13 +31,21 @@ void setHeaderComment(JNIEnv* env, jstring comment, VRX_header& header) {
 void addArcOfKind(JNIEnv* env, VRX_network& network, int parent, int child, int kind) {
     checkNodeHandle(network, parent);
     checkNodeHandle(network, child);
-    CheckEngineStatus(env, "AddArc", network.AddArc(parent, child, kind));
+    const int logged = errorLog.GetNumberOfEntries();
+    int status = network.AddArc(parent, child, kind);
+    // The network refuses a misplaced arc without a word: say which rule it breaks.
+    if (status != kSuccess && kind == 0 && errorLog.GetNumberOfEntries() == logged)
+        status = vovido::ExplainArcRefusal(network, parent, child, status);
+    CheckEngineStatus(env, "AddArc", status);
 }
 
 void deleteArcOfKind(JNIEnv* env, VRX_network& network, int parent, int child, int kind) {
     checkNodeHandle(network, parent);
     checkNodeHandle(network, child);
-    CheckEngineStatus(env, "RemoveArc", network.RemoveArc(parent, child, kind));
+    int status = network.RemoveArc(parent, child, kind);
+    if (status != kSuccess && kind == 0)
+        status = vovido::ExplainArcRemovalRefusal(network, parent, child, status);
+    CheckEngineStatus(env, "RemoveArc", status);
 }
 
 jintArray getParentsOfKind(JNIEnv* env, const VRX_network& network, int handle, int kind) {

@@ -50,13 +50,17 @@ std::vector<DataMatch> ReadMatches(JNIEnv* env, jobjectArray matching) {
     return matches;
 }
 
+// The learner, the data set and the network are checked before any argument, so that a disposed one is
+// named first; fixedNodes turns the last argument into handles of the network.
+template <typename FixedNodes>
 void Learn(JNIEnv* env, jobject self, jobject dataSet, jobject network, jobjectArray matching,
-           const std::vector<int>& fixedNodes) {
-    const std::vector<DataMatch> matches = ReadMatches(env, matching);
+           FixedNodes fixedNodes) {
     const EmOptions& options = Options(env, self);
     const DataSet& data = NativeObject<DataSet>(env, dataSet);
     VRX_network& net = GetNetwork(env, network);
-    CheckEngineStatus(env, "Learn", LearnEm(options, data, net, matches, fixedNodes, nullptr, nullptr));
+    const std::vector<int> fixed = fixedNodes(net);
+    const std::vector<DataMatch> matches = ReadMatches(env, matching);
+    CheckEngineStatus(env, "Learn", LearnEm(options, data, net, matches, fixed, nullptr, nullptr));
 }
 
 }  // namespace
@@ -103,15 +107,16 @@ Java_tarvo_learning_EM_learn__Ltarvo_learning_DataSet_2Ltarvo_Network_2_3Ltarvo_
     JNIEnv* env, jobject self, jobject dataSet, jobject network, jobjectArray matching,
     jobjectArray fixedNodes) {
     RunNative(env, [&] {
-        VRX_network& net = GetNetwork(env, network);
-        std::vector<int> fixed;
-        const jsize n = fixedNodes != nullptr ? env->GetArrayLength(fixedNodes) : 0;
-        for (jsize i = 0; i < n; ++i) {
-            LocalRef<jstring> id(env, static_cast<jstring>(env->GetObjectArrayElement(fixedNodes, i)));
-            CheckJavaException(env);
-            fixed.push_back(nodeHandleFromId(env, net, id.get()));
-        }
-        Learn(env, self, dataSet, network, matching, fixed);
+        Learn(env, self, dataSet, network, matching, [&](const VRX_network& net) {
+            std::vector<int> fixed;
+            const jsize n = fixedNodes != nullptr ? env->GetArrayLength(fixedNodes) : 0;
+            for (jsize i = 0; i < n; ++i) {
+                LocalRef<jstring> id(env, static_cast<jstring>(env->GetObjectArrayElement(fixedNodes, i)));
+                CheckJavaException(env);
+                fixed.push_back(nodeHandleFromId(env, net, id.get()));
+            }
+            return fixed;
+        });
     });
 }
 
@@ -120,10 +125,12 @@ Java_tarvo_learning_EM_learn__Ltarvo_learning_DataSet_2Ltarvo_Network_2_3Ltarvo_
     JNIEnv* env, jobject self, jobject dataSet, jobject network, jobjectArray matching,
     jintArray fixedNodes) {
     RunNative(env, [&] {
-        std::vector<int> fixed;
-        if (fixedNodes != nullptr) {
-            for (jint h : ReadIntArray(env, fixedNodes)) fixed.push_back(h);
-        }
-        Learn(env, self, dataSet, network, matching, fixed);
+        Learn(env, self, dataSet, network, matching, [&](const VRX_network&) {
+            std::vector<int> fixed;
+            if (fixedNodes != nullptr) {
+                for (jint h : ReadIntArray(env, fixedNodes)) fixed.push_back(h);
+            }
+            return fixed;
+        });
     });
 }

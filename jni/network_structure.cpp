@@ -17,6 +17,7 @@
 #include "model/node.h"
 #include "model/node_definition.h"
 #include "model/node_info.h"
+#include "model/node_label.h"
 #include "tarvo_Network.h"
 
 using vovido::ByOutcomeId;
@@ -133,26 +134,35 @@ void AddOutcome(JNIEnv* env, const VRX_network& network, int handle, jstring out
     const JStringChars id(env, outcomeId);
     checkIdentifier(id.get());
     VRX_nodeDefinition& definition = NodeDefinition(checkNodeHandle(network, handle));
-    CheckEngineStatus(env, "AddOutcome", definition.AddOutcome(id.get()));
+    CheckEngineStatus(env, "AddOutcome",
+                      vovido::ExplainOutcomeIdRefusal(*network.GetNode(handle), id.get(), -1,
+                                                      definition.AddOutcome(id.get())));
 }
 
 void InsertOutcome(JNIEnv* env, const VRX_network& network, int handle, jint position, jstring outcomeId) {
     const JStringChars id(env, outcomeId);
     checkIdentifier(id.get());
     VRX_nodeDefinition& definition = NodeDefinition(checkNodeHandle(network, handle));
-    CheckEngineStatus(env, "InsertOutcome", definition.InsertOutcome(position, id.get()));
+    CheckEngineStatus(env, "InsertOutcome",
+                      vovido::ExplainOutcomeInsertRefusal(*network.GetNode(handle), position, id.get(),
+                                                          definition.InsertOutcome(position, id.get())));
 }
 
 void DeleteOutcome(JNIEnv* env, const VRX_network& network, int handle, int outcome) {
     VRX_nodeDefinition& definition = NodeDefinition(checkOutcomeIndex(network, handle, outcome));
-    CheckEngineStatus(env, "RemoveOutcome", definition.RemoveOutcome(outcome));
+    VRX_node& node = *network.GetNode(handle);
+    CheckEngineStatus(env, "RemoveOutcome",
+                      vovido::ExplainOutcomeRemovalRefusal(node, definition.RemoveOutcome(outcome)));
 }
 
 // The definition applies its own identifier rule.
 void RenameOutcome(JNIEnv* env, const VRX_network& network, int handle, jint outcome, jstring outcomeId) {
     VRX_nodeDefinition& definition = NodeDefinition(checkOutcomeIndex(network, handle, outcome));
     const JStringChars id(env, outcomeId);
-    CheckEngineStatus(env, "RenameOutcome", definition.RenameOutcome(outcome, id.get()));
+    VRX_node& node = *network.GetNode(handle);
+    CheckEngineStatus(env, "RenameOutcome",
+                      vovido::ExplainOutcomeIdRefusal(node, id.get(), outcome,
+                                                      definition.RenameOutcome(outcome, id.get())));
 }
 
 jobjectArray OutcomeIds(JNIEnv* env, const VRX_network& network, int handle) {

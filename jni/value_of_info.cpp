@@ -73,8 +73,10 @@ void EditByHandle(JNIEnv* env, jobject self, jint handle, const NodeEdit& edit) 
 }
 
 void EditById(JNIEnv* env, jobject self, jstring id, const NodeEdit& edit) noexcept {
-    RunNative(env,
-              [&] { EditNode(env, self, nodeHandleFromId(env, getNetworkOfField(env, self), id), edit); });
+    RunNative(env, [&] {
+        (void)Settings(env, self);  // a disposed object is named before its argument
+        EditNode(env, self, nodeHandleFromId(env, getNetworkOfField(env, self), id), edit);
+    });
 }
 
 // The identifier of a stored handle; null while none is set.

@@ -63,13 +63,16 @@ private:
     int status_ = kSuccess;
 };
 
-// What in the data leaves a learnt node without outcomes, or nothing to learn from: no records, or a
-// discrete column without state names that no record gives a value. Empty when the data is not to blame.
+// What in the data leaves a learnt node without outcomes, or nothing to learn from: no records, a
+// continuous column (the scores count discrete values), or a discrete column without state names that
+// no record gives a value. Empty when the data is not to blame.
 std::string DataFault(const DataSet& data) {
     if (data.GetRecordCount() == 0) return "the data set has no records";
     for (int v = 0; v < data.GetVariableCount(); ++v) {
         const DataSetVariable& variable = data.GetVariable(v);
-        if (!variable.discrete || !variable.stateNames.empty()) continue;
+        if (!variable.discrete)
+            return "column [" + variable.name + "] is continuous: only discrete columns can be scored";
+        if (!variable.stateNames.empty()) continue;
         bool given = false;
         for (int r = 0; r < data.GetRecordCount() && !given; ++r) given = !data.IsMissing(v, r);
         if (!given) {

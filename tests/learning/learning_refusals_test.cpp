@@ -27,7 +27,8 @@ TEST(LearningRefusals, EveryFailureGivesItsReason) {
         {false, -1.5, discrete, "", "greedy thick thinning: the net weight must be greater than 0, not -1.5"},
         {true, 0.0, discrete, "a", "naive bayes: the net weight must be greater than 0, not 0"},
         {true, 1.0, discrete, "zz", "naive bayes: the data set has no variable named zz"},
-        {false, 1.0, continuous, "", "greedy thick thinning: no network can be learnt from this data set"},
+        {false, 1.0, continuous, "",
+         "greedy thick thinning: column [x] is continuous: only discrete columns can be scored"},
     };
     for (const auto& c : cases) {
         VRX_network net;

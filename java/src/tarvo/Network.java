@@ -410,9 +410,11 @@ public class Network extends Wrapper {
      * @param parentHandle the parent's handle
      * @param childHandle the child's handle
      * @throws TARVOException when a handle names no node (the parent is checked first), or the engine
-     *     refuses the arc ("TARVO error ... in function AddArc"): the nodes are the same or already
-     *     adjacent, the arc would close a cycle, the child's kind or temporal type takes no such parent, or
-     *     the child's tables, temporal ones included, would pass the table limit (-42)
+     *     refuses the arc ("TARVO error ... in function AddArc"): the nodes are the same ("ERROR: Node [C] :
+     *     a node cannot be its own parent") or already adjacent ("ERROR: Node [C] : an arc already joins it
+     *     and [P]"), the arc would close a cycle ("ERROR: Node [C] : an arc from [P] would close a cycle"),
+     *     the child's kind or temporal type takes no such parent, or the child's tables, temporal ones
+     *     included, would pass the table limit (-42)
      */
     public native void addArc(int parentHandle, int childHandle);
 
@@ -431,7 +433,8 @@ public class Network extends Wrapper {
      *
      * @param parentHandle the parent's handle
      * @param childHandle the child's handle
-     * @throws TARVOException when a handle names no node, or there is no such arc ("RemoveArc")
+     * @throws TARVOException when a handle names no node, or there is no such arc ("TARVO error -2 in
+     *     function RemoveArc" with "ERROR: Node [C] : [P] is not one of its parents")
      */
     public native void deleteArc(int parentHandle, int childHandle);
 
@@ -566,7 +569,8 @@ public class Network extends Wrapper {
      * @param position the new outcome's index, from 0 to the number of outcomes
      * @param outcomeId the new outcome's identifier, as for {@link #addOutcome(int, String)}
      * @throws TARVOException when the identifier breaks the rule, the handle names no node, or the node
-     *     refuses the outcome or the position ("InsertOutcome")
+     *     refuses the outcome or the position ("TARVO error ... in function InsertOutcome"; a position out
+     *     of range gives "ERROR: Node [A] : position 9 is outside 0..2")
      */
     public native void insertOutcome(int nodeHandle, int position, String outcomeId);
 
@@ -586,7 +590,8 @@ public class Network extends Wrapper {
      * @param nodeHandle the node's handle
      * @param outcomeIndex the outcome's index
      * @throws TARVOException when the handle names no node, the index is out of range, or the node refuses
-     *     ("RemoveOutcome": for example when fewer than two outcomes would be left)
+     *     ("TARVO error ... in function RemoveOutcome": for example "ERROR: Node [A] : it keeps at least two
+     *     outcomes" when fewer than two would be left)
      */
     public native void deleteOutcome(int nodeHandle, int outcomeIndex);
 
@@ -625,7 +630,8 @@ public class Network extends Wrapper {
      * @param outcomeIndex the outcome's index
      * @param id the new identifier, which the node checks: valid and unique among its outcomes
      * @throws TARVOException when the handle names no node, the index is out of range, or the node refuses
-     *     the identifier ("RenameOutcome")
+     *     the identifier ("TARVO error -2 in function RenameOutcome" with the reason: "ERROR: Node [A] :
+     *     outcome identifier [x] is already used by outcome 1", or "[1x] is not an identifier")
      */
     public native void setOutcomeId(int nodeHandle, int outcomeIndex, String id);
 

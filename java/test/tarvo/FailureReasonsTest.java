@@ -50,6 +50,24 @@ public class FailureReasonsTest {
         refusal("TARVO error -2 in function SetParentWeight" + LOGGED
                 + "ERROR: Node [D] : parent position 1 is not one of its 1 parents\n",
                 n -> n.setDeMorganParentWeight("D", 1, 0.5));
+        String node = " in function AddArc" + LOGGED + "ERROR: Node ";
+        refusal("TARVO error -2" + node + "[A] : a node cannot be its own parent\n", n -> n.addArc("A", "A"));
+        refusal("TARVO error -2" + node + "[D] : an arc already joins it and [D0]\n", n -> n.addArc("D0", "D"));
+        refusal("TARVO error -2" + node + "[A] : an arc from [S1] would close a cycle\n", n -> {
+            n.addArc("A", "B");
+            n.addArc(n.getNode("B"), n.addNode(0x12, "S1"));
+            n.addArc("S1", "A");
+        });
+        refusal("TARVO error -2 in function RemoveArc" + LOGGED + "ERROR: Node [B] : [A] is not one of its parents\n",
+                n -> n.deleteArc("A", "B"));
+        refusal("TARVO error -2 in function RenameOutcome" + LOGGED
+                + "ERROR: Node [A] : outcome identifier [State0] is already used by outcome 0\n",
+                n -> n.setOutcomeId("A", 1, "State0"));
+        refusal("TARVO error -2 in function RemoveOutcome" + LOGGED + "ERROR: Node [A] : it keeps at least two "
+                + "outcomes\n",
+                n -> n.deleteOutcome("A", 0));
+        refusal("TARVO error -2 in function InsertOutcome" + LOGGED + "ERROR: Node [A] : position 5 is outside 0..2\n",
+                n -> n.insertOutcome("A", 5, "x"));
         refusal("TARVO error -103 in function ReadFile" + LOGGED
                 + "OPEN FILE FAILED: /nonexistent/net.vrx: No such file or directory\n",
                 n -> n.readFile("/nonexistent/net.vrx"));
@@ -66,7 +84,9 @@ public class FailureReasonsTest {
                     message(() -> second.setNodeId("WetGrass", "Rain")));
             // A call that succeeds after logging leaves nothing behind for the next failure either.
             first.setNodeId(e, "F");
-            Check.equal("TARVO error -2 in function RemoveArc", message(() -> second.deleteArc("WetGrass", "Rain")));
+            Check.equal("TARVO error -2 in function RemoveArc" + LOGGED
+                    + "ERROR: Node [Rain] : [WetGrass] is not one of its parents\n",
+                    message(() -> second.deleteArc("WetGrass", "Rain")));
         } finally {
             first.dispose();
             second.dispose();
@@ -93,6 +113,21 @@ public class FailureReasonsTest {
             } catch (InvocationTargetException e) {
                 Check.equal(method + ": Object already disposed of", method + ": " + e.getCause().getMessage());
             }
+        }
+    }
+
+    public void testADisposedObjectIsNamedBeforeItsArguments() {
+        EM em = new EM();
+        em.dispose();
+        Check.equal("Object already disposed of", message(() -> em.learn(null, null, null, new String[] {"X"})));
+        Check.equal("Object already disposed of", message(() -> em.learn(null, null, null, (int[]) null)));
+        Network net = new Network();
+        ValueOfInfo voi = new ValueOfInfo(net);
+        try {
+            voi.dispose();
+            Check.equal("Object already disposed of", message(() -> voi.addNode((String) null)));
+        } finally {
+            net.dispose();
         }
     }
 
@@ -144,6 +179,13 @@ public class FailureReasonsTest {
         dataFault("the data set has no records", 0, d -> d);
         dataFault("column [a] has no value in any record and no state names, so its outcomes are unknown", 4,
                 d -> d);
+        dataFault("column [x] is continuous: only discrete columns can be scored", 4, d -> {
+            for (int r = 0; r < 4; r++) {
+                d.setInt(0, r, r / 2);
+            }
+            d.addFloatVariable("x", Float.NaN);
+            return d;
+        });
     }
 
     private static void vanishingColumn(String expected, String rain, String wetGrass) {

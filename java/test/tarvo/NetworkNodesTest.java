@@ -169,13 +169,16 @@ public class NetworkNodesTest {
             Check.equal(0, net.getParents("A").length);
             // The child table grew by the parents' outcomes.
             Check.equal(2, net.getOutcomeCount(c));
-            Check.equal("TARVO error -2 in function AddArc", message(() -> net.addArc(c, a)));
-            Check.equal("TARVO error -2 in function AddArc", message(() -> net.addArc(a, c)));
+            String joined = "TARVO error -2 in function AddArc. Logged information: ERROR: Node ";
+            Check.equal(joined + "[A] : an arc already joins it and [C]\n", message(() -> net.addArc(c, a)));
+            Check.equal(joined + "[C] : an arc already joins it and [A]\n", message(() -> net.addArc(a, c)));
             net.deleteArc("A", "C");
             net.deleteArc(b, c);
             Check.equal(0, net.getChildren(a).length);
             Check.equal(0, net.getParentIds(c).length);
-            Check.equal("TARVO error -2 in function RemoveArc", message(() -> net.deleteArc(a, c)));
+            Check.equal("TARVO error -2 in function RemoveArc. Logged information: ERROR: Node [C] : [A] is not one "
+                    + "of its parents\n",
+                    message(() -> net.deleteArc(a, c)));
         } finally {
             net.dispose();
         }

@@ -27,7 +27,8 @@ public class NetworkOutcomesTest {
             Check.equal(6, net.getOutcomeCount("A"));
             Check.equal("mid", net.getOutcomeId(a, 2));
             Check.equal("top", net.getOutcomeId("A", 5));
-            Check.equal("TARVO error -2 in function InsertOutcome",
+            Check.equal("TARVO error -2 in function InsertOutcome. Logged information: ERROR: Node [A] : "
+                    + "position 9 is outside 0..6\n",
                     message(() -> net.insertOutcome(a, 9, "x")));
             Check.equal(6, net.getOutcomeCount(a));
             // An identifier the node already has is replaced by a fresh one.
@@ -73,8 +74,10 @@ public class NetworkOutcomesTest {
                     message(() -> net.deleteOutcome(a, "zz")));
             Check.equal("Invalid node id: B", message(() -> net.deleteOutcome("B", "zz")));
             // Two outcomes are the least a node keeps.
-            Check.equal("TARVO error -2 in function RemoveOutcome", message(() -> net.deleteOutcome(a, 1)));
-            Check.equal("TARVO error -2 in function RemoveOutcome",
+            String twoLeft = "TARVO error -2 in function RemoveOutcome. Logged information: ERROR: Node [A] : "
+                    + "it keeps at least two outcomes\n";
+            Check.equal(twoLeft, message(() -> net.deleteOutcome(a, 1)));
+            Check.equal(twoLeft,
                     message(() -> net.deleteOutcome("A", "State1")));
             Check.equal(List.of("State1", "s3"), Arrays.asList(net.getOutcomeIds(a)));
         } finally {
@@ -90,9 +93,12 @@ public class NetworkOutcomesTest {
             net.setOutcomeId("A", 1, "absent");
             Check.equal(List.of("present", "absent"), Arrays.asList(net.getOutcomeIds("A")));
             // The definition applies its own identifier rule and refuses duplicates.
-            Check.equal("TARVO error -2 in function RenameOutcome",
+            Check.equal("TARVO error -2 in function RenameOutcome. Logged information: ERROR: Node [A] : "
+                    + "[1x] is not an identifier: it must start with a letter and hold only letters, digits and "
+                    + "underscores\n",
                     message(() -> net.setOutcomeId(a, 0, "1x")));
-            Check.equal("TARVO error -2 in function RenameOutcome",
+            Check.equal("TARVO error -2 in function RenameOutcome. Logged information: ERROR: Node [A] : "
+                    + "outcome identifier [absent] is already used by outcome 1\n",
                     message(() -> net.setOutcomeId(a, 0, "absent")));
             Check.equal("Invalid outcome index 2 for node 'A', valid indices are 0..1",
                     message(() -> net.setOutcomeId(a, 2, "third")));

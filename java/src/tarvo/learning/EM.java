@@ -101,8 +101,10 @@ public class EM extends Wrapper {
      * @param net the network whose parameters are learnt
      * @param matching the ties of data set variables to nodes, usually from
      *     {@link DataSet#matchNetwork(Network)}
-     * @param fixedNodes the handles of the nodes whose tables must not change, or null
-     * @throws tarvo.TARVOException when the matching is null or empty ("No matching specified"), or the run
+     * @param fixedNodes the handles of the nodes whose tables must not change, or null; a handle that
+     *     names no node of the network is ignored (unlike an unknown identifier in the other form)
+     * @throws tarvo.TARVOException when the learner, data set or network has been disposed of (checked
+     *     before the other arguments), when the matching is null or empty ("No matching specified"), or the run
      *     fails ("TARVO error ... in function Learn" with the reasons, which begin with "em: "; a network
      *     that the data does not fit names the node or the column at fault, for example "em: node
      *     [TbOrCancer] is deterministic: such nodes must be passed as fixed nodes")

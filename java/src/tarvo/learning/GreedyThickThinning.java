@@ -102,8 +102,9 @@ public class GreedyThickThinning extends Wrapper {
      *
      * @param data the data set, discrete
      * @return a new network, one node per variable (named after it), which the caller owns and disposes of
-     * @throws tarvo.TARVOException when the data cannot be learnt from, for example continuous data ("TARVO
-     *     error ... in function Learn" with the reasons); no network is left behind
+     * @throws tarvo.TARVOException when the data cannot be learnt from ("TARVO error -1 in function Learn"
+     *     with the reason, which names the column at fault, for example "greedy thick thinning: column [x]
+     *     is continuous: only discrete columns can be scored"); no network is left behind
      */
     public native Network learn(DataSet data);
 

@@ -98,8 +98,10 @@ public class NaiveBayes extends Wrapper {
      *
      * @param data the data set, discrete, with a variable of the class variable's name
      * @return a new network, one node per variable, which the caller owns and disposes of
-     * @throws tarvo.TARVOException when the data cannot be learnt from, for example without the class
-     *     variable ("TARVO error ... in function Learn"); no network is left behind
+     * @throws tarvo.TARVOException when the data cannot be learnt from ("TARVO error -1 in function Learn"
+     *     with the reason: "naive bayes: the data set has no variable named ..." without the class
+     *     variable, or the column at fault, for example a continuous one under feature selection); no
+     *     network is left behind
      */
     public native Network learn(DataSet data);
 
