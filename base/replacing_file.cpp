@@ -120,6 +120,13 @@ std::string SystemErrorText(int error) {
     return ErrorTextOf(strerror_r(error, buffer, sizeof buffer), buffer);
 }
 
+int ReportOpenFailure(const char* path, int error) {
+    std::string message = "OPEN FILE FAILED: ";
+    message += path != nullptr ? path : "(no path)";
+    if (error != 0) message += ": " + SystemErrorText(error);
+    return LogError(errorLog, kFileIoFailed, message.c_str(), nullptr);
+}
+
 std::string ReplacingFile::ErrorText() const {
     if (error_ == 0) return std::string();
     return SystemErrorText(error_);

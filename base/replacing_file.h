@@ -10,6 +10,10 @@ namespace vovido {
 // The system's words for an errno value ("No such file or directory").
 std::string SystemErrorText(int error);
 
+// Logs "OPEN FILE FAILED: <path>", followed by ": " and SystemErrorText(error) when error is not 0, so the
+// user knows which file and what to mend. Returns kFileIoFailed.
+int ReportOpenFailure(const char* path, int error);
+
 class ReplacingFile {
 public:
     ReplacingFile() = default;

@@ -54,11 +54,7 @@ int VRX_textFile::Open(const char* path, int mode) {
     if (file == nullptr) {
         const int error = errno;
         status = kFileIoFailed;
-        // The path and the system's reason, so the user knows which file and what to mend.
-        std::string message = "OPEN FILE FAILED: ";
-        message += path != nullptr ? path : "(no path)";
-        if (error != 0) message += ": " + vovido::SystemErrorText(error);
-        return LogError(errorLog, kFileIoFailed, message.c_str(), nullptr);
+        return vovido::ReportOpenFailure(path, error);
     }
     openMode_ = mode;
     inMemory_ = false;

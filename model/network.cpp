@@ -313,10 +313,7 @@ int VRX_network::CopyFrom(const VRX_network& source, bool staticCopy) {
 
 int VRX_network::AddNode(int typeCode, const char* id) {
     // Refused before the table is touched, so no node without a definition is ever left behind.
-    if (!VRX_node::IsKnownTypeCode(typeCode)) {
-        const std::string message = "Unknown node type code: " + std::to_string(typeCode);
-        return LogError(errorLog, kOutOfRange, message.c_str(), nullptr);
-    }
+    if (!VRX_node::IsKnownTypeCode(typeCode)) return VRX_node::RefuseUnknownTypeCode(typeCode);
     int handle = -1;
     bool counted = false;
     int rc = kSuccess;

@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <new>
+#include <string>
 
 #include "base/error_log.h"
 #include "base/status_codes.h"
@@ -398,10 +399,15 @@ void VRX_node::SyncExtraDefinition() {
 
 // ---- Change of kind ----
 
+int VRX_node::RefuseUnknownTypeCode(int typeCode) {
+    const std::string message = "Unknown node type code: " + std::to_string(typeCode);
+    return LogError(errorLog, kOutOfRange, message.c_str(), nullptr);
+}
+
 int VRX_node::ChangeType(int typeCode) {
     if (definition && definition->GetType() == typeCode) return kSuccess;
     // Code 0 would leave the node without a definition, and so not valid.
-    if (!IsKnownTypeCode(typeCode)) return kOutOfRange;
+    if (!IsKnownTypeCode(typeCode)) return RefuseUnknownTypeCode(typeCode);
     if (network == nullptr || !network->IsLiveHandle(handle) || network->GetNode(handle) != this)
         return kObjectNotValid;
 

@@ -41,6 +41,8 @@ public:
     [[nodiscard]] static int GetTypeCodeFromName(const char* name);
     // True for the codes the definition factory can build.
     static bool IsKnownTypeCode(int typeCode);
+    // Logs "Unknown node type code: N" and returns kOutOfRange.
+    static int RefuseUnknownTypeCode(int typeCode);
 
     [[nodiscard]] int ChangeType(int typeCode);
     [[nodiscard]] int ChangeTypeByName(const char* name);

@@ -2,6 +2,7 @@
 // visit of its kind.
 #include "xml/xml_network_saver.h"
 
+#include <cerrno>
 #include <new>
 #include <vector>
 
@@ -10,6 +11,7 @@
 #include "base/id_array.h"
 #include "base/int_array.h"
 #include "base/number_text.h"
+#include "base/replacing_file.h"
 #include "base/status_codes.h"
 #include "definitions/cast.h"
 #include "definitions/demorgan.h"
@@ -517,9 +519,12 @@ bool SaveXmlNetwork(const char* fileName, VRX_network* network, IXmlWriterExtens
             writerExtension = nullptr;
         }
         XmlNetworkSaver saver(network, writerExtension);
+        errno = 0;  // a reason left by an earlier call is not this one's
         if (saver.Open(fileName)) {
             saver.WriteRoot();
             ok = saver.Close();
+        } else {
+            (void)vovido::ReportOpenFailure(fileName, errno);
         }
     } catch (const std::bad_alloc&) {
         LogError(errorLog, kOutOfMemory, nullptr, nullptr);

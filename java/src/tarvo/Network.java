@@ -386,8 +386,8 @@ public class Network extends Wrapper {
      *
      * @param nodeHandle the node's handle
      * @param nodeType the new definition type code (see the class description)
-     * @throws TARVOException when the handle names no node, or the engine cannot convert the node
-     *     ("setNodeType")
+     * @throws TARVOException when the handle names no node, the code names no type ("TARVO error -2 in
+     *     function setNodeType" with "Unknown node type code: 9999"), or the engine cannot convert the node
      */
     public native void setNodeType(int nodeHandle, int nodeType);
 

@@ -41,6 +41,8 @@ public class FailureReasonsTest {
         refusal("TARVO error -2 in function AddNode" + LOGGED + "Identifier [B]" + taken, n -> n.addNode(0x12, "B"));
         refusal("TARVO error -2 in function AddNode" + LOGGED + "Unknown node type code: 7\n",
                 n -> n.addNode(7, "C"));
+        refusal("TARVO error -2 in function setNodeType" + LOGGED + "Unknown node type code: 9999\n",
+                n -> n.setNodeType("A", 9999));
         refusal("TARVO error -2 in function CreateSubmodel" + LOGGED + "Identifier [A]" + taken,
                 n -> n.addSubmodel(n.getMainSubmodel(), "A"));
         refusal("TARVO error -32 in function SetId" + LOGGED + "Identifier [A]" + taken,
@@ -71,6 +73,9 @@ public class FailureReasonsTest {
         refusal("TARVO error -103 in function ReadFile" + LOGGED
                 + "OPEN FILE FAILED: /nonexistent/net.vrx: No such file or directory\n",
                 n -> n.readFile("/nonexistent/net.vrx"));
+        refusal("TARVO error -103 in function WriteFile" + LOGGED
+                + "OPEN FILE FAILED: /nonexistent/net.xvrx: No such file or directory\n",
+                n -> n.writeFile("/nonexistent/net.xvrx"));
     }
 
     public void testAFailureShowsNothingOfAnEarlierOne() {
