@@ -9,6 +9,7 @@
 #include "model/header.h"
 #include "model/network.h"
 #include "model/node_label.h"
+#include "model/refusal_reasons.h"
 
 using vovido::CheckEngineStatus;
 

@@ -18,6 +18,7 @@
 #include "model/node_definition.h"
 #include "model/node_info.h"
 #include "model/node_label.h"
+#include "model/refusal_reasons.h"
 #include "tarvo_Network.h"
 
 using vovido::ByOutcomeId;

@@ -1,0 +1,68 @@
+// The logged reasons of refused arc and outcome edits.
+#include "model/refusal_reasons.h"
+
+#include "base/id_array.h"
+#include "base/status_codes.h"
+#include "model/network.h"
+#include "model/node.h"
+#include "model/node_definition.h"
+#include "model/node_label.h"
+
+namespace vovido {
+
+int ExplainArcRefusal(VRX_network& network, int parent, int child, int code) {
+    const VRX_node* node = network.GetNode(child);
+    if (node == nullptr || network.GetNode(parent) == nullptr) return code;
+    const std::string other = "[" + NodeLabel(network, parent) + "]";
+    if (parent == child) return ReportNodeFault(*node, "a node cannot be its own parent", code);
+    if (network.AreAdjacent(parent, child))
+        return ReportNodeFault(*node, "an arc already joins it and " + other, code);
+    if (network.WouldCreateCycle(parent, child) != 0)
+        return ReportNodeFault(*node, "an arc from " + other + " would close a cycle", code);
+    return code;
+}
+
+int ExplainArcRemovalRefusal(const VRX_network& network, int parent, int child, int code) {
+    const VRX_node* node = network.GetNode(child);
+    if (node == nullptr || network.GetNode(parent) == nullptr) return code;
+    if (network.GetParents(child, 0).IsInList(parent)) return code;
+    return ReportNodeFault(*node, "[" + NodeLabel(network, parent) + "] is not one of its parents", code);
+}
+
+int ExplainOutcomeIdRefusal(VRX_node& node, const char* id, int skip, int code) {
+    VRX_nodeDefinition* definition = node.GetDefinition();
+    const VRX_idArray* names = definition != nullptr ? definition->GetOutcomesNames() : nullptr;
+    if (code != kOutOfRange || names == nullptr || id == nullptr) return code;
+    const std::string quoted = "[" + std::string(id) + "]";
+    const int holder = names->FindPosition(id);
+    if (holder >= 0 && holder != skip)
+        return ReportNodeFault(
+            node, "outcome identifier " + quoted + " is already used by outcome " + std::to_string(holder),
+            code);
+    if (holder < 0 && names->IsValidId(id) == 0)
+        return ReportNodeFault(node,
+                               quoted +
+                                   " is not an identifier: it must start with a letter and hold only "
+                                   "letters, digits and underscores",
+                               code);
+    return code;
+}
+
+int ExplainOutcomeInsertRefusal(VRX_node& node, int position, const char* id, int code) {
+    VRX_nodeDefinition* definition = node.GetDefinition();
+    if (code != kOutOfRange || definition == nullptr) return code;
+    const int count = definition->GetNumberOfOutcomes();
+    if (position < 0 || position > count) {
+        return ReportNodeFault(
+            node, "position " + std::to_string(position) + " is outside 0.." + std::to_string(count), code);
+    }
+    return ExplainOutcomeIdRefusal(node, id, -1, code);
+}
+
+int ExplainOutcomeRemovalRefusal(VRX_node& node, int code) {
+    VRX_nodeDefinition* definition = node.GetDefinition();
+    if (code != kOutOfRange || definition == nullptr || definition->GetNumberOfOutcomes() > 2) return code;
+    return ReportNodeFault(node, "it keeps at least two outcomes", code);
+}
+
+}  // namespace vovido
