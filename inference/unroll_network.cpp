@@ -225,6 +225,8 @@ int VRX_temporalExtension::UnrollNetwork(VRX_network& target, std::vector<int>& 
 }
 
 int VRX_network::UnrollNetwork(VRX_network& target, std::vector<int>& map) {
-    if (!temporalExtension) return kOutOfRange;
+    if (!temporalExtension)
+        return LogError(errorLog, kOutOfRange, "Unable to unroll the network: it has no temporal plate",
+                        nullptr);
     return temporalExtension->UnrollNetwork(target, map);
 }

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "base/error_log.h"
 #include "base/status_codes.h"
 #include "jni/jni_frame.h"
 #include "learning/data_set.h"
@@ -27,6 +28,13 @@ using vovido::ThrowTarvoException;
 using vovido::ToNativePtr;
 
 namespace {
+
+// The reason of a refused new variable: its name is taken.
+int ExplainVariableRefusal(const std::string& name, int code) {
+    if (code != kDuplicatedIdentifier) return code;
+    return LogError(errorLog, code, ("Variable [" + name + "] already exists in the data set").c_str(),
+                    nullptr);
+}
 
 DataSet& Data(JNIEnv* env, jobject self) {
     return NativeObject<DataSet>(env, self);
@@ -177,7 +185,8 @@ extern "C" JNIEXPORT void JNICALL Java_tarvo_learning_DataSet_addIntVariable(JNI
     RunNative(env, [&] {
         DataSet& data = Data(env, self);
         const JStringChars text(env, name);
-        CheckEngineStatus(env, "addIntVariable", data.AddIntVariable(text.str(), missing));
+        CheckEngineStatus(env, "addIntVariable",
+                          ExplainVariableRefusal(text.str(), data.AddIntVariable(text.str(), missing)));
     });
 }
 
@@ -186,7 +195,8 @@ extern "C" JNIEXPORT void JNICALL Java_tarvo_learning_DataSet_addFloatVariable(J
     RunNative(env, [&] {
         DataSet& data = Data(env, self);
         const JStringChars text(env, name);
-        CheckEngineStatus(env, "addFloatVariable", data.AddFloatVariable(text.str(), missing));
+        CheckEngineStatus(env, "addFloatVariable",
+                          ExplainVariableRefusal(text.str(), data.AddFloatVariable(text.str(), missing)));
     });
 }
 

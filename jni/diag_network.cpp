@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "base/error_log.h"
 #include "base/id_array.h"
 #include "base/number_text.h"
 #include "base/status_codes.h"
@@ -150,7 +151,14 @@ void InstantiateById(JNIEnv* env, DiagSession& session, const VRX_network& netwo
 
 jobject Update(JNIEnv* env, DiagSession& session, const VRX_network& network, jint mode) {
     (void)session.UpdateFaultBeliefs();  // a failed update shows as faults not computed
-    CheckEngineStatus(env, "ComputeTestStrengths", session.ComputeTestStrengths(mode));
+    const int rc = session.ComputeTestStrengths(mode);
+    if (rc == kOutOfRange && session.GetPursuedFaults().GetCount() == 0) {
+        (void)LogError(errorLog, rc,
+                       "No fault is pursued: the network has no fault states, or none was chosen with "
+                       "setPursuedFault",
+                       nullptr);
+    }
+    CheckEngineStatus(env, "ComputeTestStrengths", rc);
 
     const VRX_intArray& tests = session.GetUnperformedTests();
     const std::vector<TestResult>& results = session.GetResults();

@@ -1,9 +1,11 @@
 // Network natives of continuous evidence: the observed value of an equation node.
+#include "base/status_codes.h"
 #include "jni/jni_checks.h"
 #include "jni/jni_frame.h"
 #include "jni/network_natives.h"
 #include "model/network.h"
 #include "model/node.h"
+#include "model/node_label.h"
 #include "model/node_value.h"
 #include "tarvo_Network.h"
 
@@ -14,8 +16,11 @@ namespace {
 
 // Reported under the name of discrete evidence: a node without continuous values refuses with kWrongNodeType.
 void SetContEvidence(JNIEnv* env, const VRX_network& network, int handle, jdouble observed) {
-    CheckEngineStatus(env, "SetEvidence",
-                      NodeValue(checkNodeHandle(network, handle)).SetContEvidence(observed));
+    VRX_node& node = checkNodeHandle(network, handle);
+    const int rc = NodeValue(node).SetContEvidence(observed);
+    if (rc == kWrongNodeType)
+        (void)vovido::ReportNodeFault(node, "only a continuous node takes a number as evidence", rc);
+    CheckEngineStatus(env, "SetEvidence", rc);
 }
 
 // Only nodes with evidence are asked; a value that keeps no number (a discrete one) gives 0.

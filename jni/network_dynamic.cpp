@@ -19,6 +19,7 @@
 #include "model/node.h"
 #include "model/node_definition.h"
 #include "model/node_value.h"
+#include "model/refusal_reasons.h"
 #include "tarvo_Network.h"
 
 using vovido::CheckEngineStatus;
@@ -79,7 +80,9 @@ void SetTemporalType(JNIEnv* env, VRX_network& network, int handle, jint type) {
 void AddTemporalArc(JNIEnv* env, VRX_network& network, int parent, int child, jint order) {
     checkNodeHandle(network, parent);
     checkNodeHandle(network, child);
-    CheckEngineStatus(env, "AddTemporalArc", network.AddTemporalArc(parent, child, order));
+    CheckEngineStatus(env, "AddTemporalArc",
+                      vovido::ExplainTemporalArcRefusal(network, parent, child, order,
+                                                        network.AddTemporalArc(parent, child, order)));
 }
 
 void RemoveTemporalArc(JNIEnv* env, VRX_network& network, int parent, int child, jint order) {

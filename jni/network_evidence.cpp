@@ -8,6 +8,7 @@
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_value.h"
+#include "model/refusal_reasons.h"
 #include "tarvo_Network.h"
 
 using vovido::ByOutcomeId;
@@ -38,7 +39,8 @@ namespace {
 
 void SetEvidence(JNIEnv* env, const VRX_network& network, int handle, int outcome) {
     VRX_nodeValue& value = NodeValue(checkOutcomeIndex(network, handle, outcome));
-    CheckEngineStatus(env, "SetEvidence", value.SetEvidence(outcome));
+    CheckEngineStatus(env, "SetEvidence",
+                      vovido::ExplainEvidenceRefusal(network, handle, outcome, value.SetEvidence(outcome)));
 }
 
 jstring EvidenceIdOf(JNIEnv* env, const VRX_network& network, int handle) {

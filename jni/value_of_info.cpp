@@ -5,6 +5,7 @@
 #include <string>
 
 #include "base/error_log.h"
+#include "base/status_codes.h"
 #include "inference/value_of_information.h"
 #include "jni/jni_builders.h"
 #include "jni/jni_checks.h"
@@ -99,7 +100,15 @@ extern "C" JNIEXPORT void JNICALL Java_tarvo_ValueOfInfo_deleteNative(JNIEnv*, j
 extern "C" JNIEXPORT void JNICALL Java_tarvo_ValueOfInfo_update(JNIEnv* env, jobject self) {
     RunNative(env, [&] {
         VRX_valueOfInformation& settings = Settings(env, self);
-        CheckEngineStatus(env, "Update", getNetworkOfField(env, self).UpdateValueOfInformation(settings));
+        const int rc = getNetworkOfField(env, self).UpdateValueOfInformation(settings);
+        if (rc == kObjectNotConsistent) {
+            (void)LogError(
+                errorLog, rc,
+                "Value of information needs a decision (setDecision) and nodes that still exist: the "
+                "decision, the point of view or an observed node is missing",
+                nullptr);
+        }
+        CheckEngineStatus(env, "Update", rc);
     });
 }
 

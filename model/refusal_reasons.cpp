@@ -6,7 +6,10 @@
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
+#include "model/node_entry.h"
 #include "model/node_label.h"
+#include "model/node_value.h"
+#include "model/temporal_extension.h"
 
 namespace vovido {
 
@@ -63,6 +66,48 @@ int ExplainOutcomeRemovalRefusal(VRX_node& node, int code) {
     VRX_nodeDefinition* definition = node.GetDefinition();
     if (code != kOutOfRange || definition == nullptr || definition->GetNumberOfOutcomes() > 2) return code;
     return ReportNodeFault(node, "it keeps at least two outcomes", code);
+}
+
+namespace {
+
+std::string OutcomeLabel(const VRX_node& node, int outcome) {
+    VRX_nodeDefinition* definition = node.GetDefinition();
+    const VRX_idArray* names = definition != nullptr ? definition->GetOutcomesNames() : nullptr;
+    const char* name =
+        names != nullptr && outcome >= 0 && outcome < names->GetCount() ? (*names)[outcome] : nullptr;
+    return "[" + (name != nullptr ? std::string(name) : std::to_string(outcome)) + "]";
+}
+
+}  // namespace
+
+int ExplainTemporalArcRefusal(VRX_network& network, int parent, int child, int order, int code) {
+    const VRX_node* node = network.GetNode(child);
+    if (code != kOutOfRange || node == nullptr || network.GetNode(parent) == nullptr) return code;
+    const std::string other = "[" + NodeLabel(network, parent) + "]";
+    if (order < 1)
+        return ReportNodeFault(
+            *node, "a temporal arc has an order of at least 1, not " + std::to_string(order), code);
+    for (const int h : {parent, child}) {
+        if (network.GetTemporalType(h) != TemporalType::kPlate)
+            return ReportNodeFault(*node,
+                                   "[" + NodeLabel(network, h) +
+                                       "] is not in the temporal plate: temporal arcs join plate nodes",
+                                   code);
+    }
+    if (network.TemporalArcExists(parent, child, order))
+        return ReportNodeFault(
+            *node,
+            "a temporal arc of order " + std::to_string(order) + " from " + other + " is there already",
+            code);
+    return code;
+}
+
+int ExplainEvidenceRefusal(const VRX_network& network, int handle, int outcome, int code) {
+    const VRX_node* node = network.GetNode(handle);
+    const VRX_nodeValue* value = node != nullptr ? node->GetValue() : nullptr;
+    if (code != kOutOfRange || value == nullptr) return code;
+    return ReportNodeFault(
+        *node, "outcome " + OutcomeLabel(*node, outcome) + " contradicts the evidence of other nodes", code);
 }
 
 }  // namespace vovido

@@ -2,7 +2,6 @@
 // Why an edit of arcs or outcomes was refused, worked out after the refusal for the callers that report
 // it: the edits themselves refuse without words, as the file readers and internal callers expect.
 
-
 class VRX_network;
 class VRX_node;
 
@@ -25,5 +24,13 @@ int ExplainOutcomeInsertRefusal(VRX_node& node, int position, const char* id, in
 
 // Logs, naming the node, that it keeps at least two outcomes when that is why a removal was refused.
 int ExplainOutcomeRemovalRefusal(VRX_node& node, int code);
+
+// Logs, naming the child, why a temporal arc was refused: an order below 1, an end outside the temporal
+// plate, or the same arc already there. Returns code.
+int ExplainTemporalArcRefusal(VRX_network& network, int parent, int child, int order, int code);
+
+// Logs, naming the node, that the outcome contradicts the evidence of other nodes when that is why it
+// could not be observed (code kOutOfRange with a valid outcome). Returns code.
+int ExplainEvidenceRefusal(const VRX_network& network, int handle, int outcome, int code);
 
 }  // namespace vovido

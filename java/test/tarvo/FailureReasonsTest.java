@@ -78,6 +78,24 @@ public class FailureReasonsTest {
                 n -> n.writeFile("/nonexistent/net.xvrx"));
     }
 
+    public void testValueOfInformationAndDataSetNameTheirCause() {
+        Network net = new Network();
+        ValueOfInfo voi = new ValueOfInfo(net);
+        DataSet data = new DataSet();
+        try {
+            Check.equal("TARVO error -568 in function Update" + LOGGED + "Value of information needs a decision "
+                    + "(setDecision) and nodes that still exist: the decision, the point of view or an observed node "
+                    + "is missing\n", message(voi::update));
+            data.addIntVariable("a", -1);
+            Check.equal("TARVO error -32 in function addFloatVariable" + LOGGED
+                    + "Variable [a] already exists in the data set\n", message(() -> data.addFloatVariable("a", 0f)));
+        } finally {
+            data.dispose();
+            voi.dispose();
+            net.dispose();
+        }
+    }
+
     public void testAFailureShowsNothingOfAnEarlierOne() {
         Network first = new Network();
         Network second = Fixtures.read(Fixtures.RAIN);

@@ -49,7 +49,8 @@ public class NetworkDynamicTest {
         try {
             int rain = net.getNode("Rain");
             Check.equal("Invalid node id: A", message(() -> net.addTemporalArc("B", "A", 1)));
-            Check.equal("TARVO error -2 in function AddTemporalArc",
+            Check.equal("TARVO error -2 in function AddTemporalArc. Logged information: ERROR: Node [Rain] : a temporal arc "
+                    + "has an order of at least 1, not 0\n",
                     message(() -> net.addTemporalArc("Umbrella", "Rain", 0)));
             net.addTemporalArc("Umbrella", "Rain", 2);
             Check.isTrue(net.temporalArcExists("Umbrella", "Rain", 2), "order 2 arc");
@@ -162,7 +163,8 @@ public class NetworkDynamicTest {
         }
         Network plain = new Network();
         try {
-            Check.equal("TARVO error -2 in function UnrollNetwork", message(plain::unroll));
+            Check.equal("TARVO error -2 in function UnrollNetwork. Logged information: Unable to unroll the network: it has "
+                    + "no temporal plate\n", message(plain::unroll));
         } finally {
             plain.dispose();
         }

@@ -81,7 +81,8 @@ public class NetworkEquationsTest {
             int x = equation(net, "x", "x = Normal(2, 0.5)");
             int y = equation(net, "y", "y = 3*x");
             int c = net.addNode(CPT, "C");
-            Check.equal("TARVO error -51 in function SetEvidence", message(() -> net.setContEvidence(c, 1.0)));
+            Check.equal("TARVO error -51 in function SetEvidence. Logged information: ERROR: Node [C] : only a continuous "
+                    + "node takes a number as evidence\n", message(() -> net.setContEvidence(c, 1.0)));
             net.deleteNode(c);
             Check.equal("Node 'x' has no evidence set", message(() -> net.getContEvidence(x)));
 

@@ -91,7 +91,8 @@ public class NetworkEvidenceTest {
             Check.equal("yes", net.getEvidenceId("TbOrCancer"));
             Check.equal(0, net.getEvidence("TbOrCancer"));
             // Evidence that contradicts the propagated outcome is refused and changes nothing.
-            Check.equal("TARVO error -2 in function SetEvidence",
+            Check.equal("TARVO error -2 in function SetEvidence. Logged information: ERROR: Node [TbOrCancer] : outcome "
+                    + "[no] contradicts the evidence of other nodes\n",
                     message(() -> net.setEvidence("TbOrCancer", "no")));
             Check.equal("TARVO error -2 in function ClearEvidence",
                     message(() -> net.clearEvidence("TbOrCancer")));
@@ -115,7 +116,8 @@ public class NetworkEvidenceTest {
             // A = a2 rules out C = yes, so C is fixed at "no".
             net.setEvidence("A", "a2");
             Check.equal("no", net.getEvidenceId("C"));
-            Check.equal("TARVO error -2 in function SetEvidence", message(() -> net.setEvidence("C", "yes")));
+            Check.equal("TARVO error -2 in function SetEvidence. Logged information: ERROR: Node [C] : outcome [yes] "
+                    + "contradicts the evidence of other nodes\n", message(() -> net.setEvidence("C", "yes")));
             Check.isTrue(!net.isRealEvidence("C") && net.isPropagatedEvidence("C"), "C stays propagated");
         } finally {
             net.dispose();
