@@ -46,6 +46,25 @@ bool TakesValue(const SampleNode& node, double x) {
     return x >= c.lowerBound && x <= c.upperBound;
 }
 
+// The value of the continuous parent into y that the node's element, its other parents at their current
+// values, gives the node's value v from; the Jacobian of that inverse, 0 where there is none or y lies
+// outside the parent's range.
+double InvertInto(SampleNode& node, double v, const SampleNode& parent, bool checked, double& y) {
+    VRX_Helement* element = node.TakeElement();
+    if (element == nullptr) return 0.0;
+    const double jacobian = vovido::InvertElement(*element, node.id, v, parent.id, y, checked);
+    return jacobian > 0.0 && TakesValue(parent, y) ? jacobian : 0.0;
+}
+
+// The sum of the samples' weights and of their squares.
+void SumWeights(const std::vector<WeightedSample>& samples, double& sum, double& squares) {
+    sum = squares = 0.0;
+    for (const WeightedSample& x : samples) {
+        sum += x.weight;
+        squares += x.weight * x.weight;
+    }
+}
+
 // Iterations allowed beyond those a tree needs when the arcs form a loop.
 constexpr int kLoopIterations = 100;
 
@@ -75,10 +94,7 @@ bool SameMessage(VRX_hybridMessage& current, VRX_hybridMessage& fresh) {
     if (samples.empty())
         return vovido::SameDistribution(vovido::UsedComponents(a), vovido::UsedComponents(b));
     double sum = 0.0, squares = 0.0;
-    for (const WeightedSample& x : samples) {
-        sum += x.weight;
-        squares += x.weight * x.weight;
-    }
+    SumWeights(samples, sum, squares);
     if (!(sum > 0.0) || !(squares > 0.0) || a.count < 1 || b.count < 1) return false;
     const double effective = sum * sum / squares;
     double m1 = 0.0, v1 = 0.0, m2 = 0.0, v2 = 0.0;
@@ -463,13 +479,9 @@ void HybridSampleNet::SendLambdaFromObservedDeterministic(SampleNode& node) {
             // everywhere, nor have a bounded Jacobian).
             VRX_hybridMessage& invertedPi = *node.parentMessages[static_cast<size_t>(invertedPos)];
             SampleLambda(node, k, pos, count, [&] {
-                VRX_Helement* element = node.TakeElement();
                 double y = 0.0;
-                const double jacobian =
-                    element != nullptr ? vovido::InvertElement(*element, node.id, v, inverted->id, y, checked)
-                                       : 0.0;
-                return jacobian > 0.0 && TakesValue(*inverted, y) ? jacobian * ProbabilityIn(invertedPi, y)
-                                                                  : -1.0;
+                const double jacobian = InvertInto(node, v, *inverted, checked, y);
+                return jacobian > 0.0 ? jacobian * ProbabilityIn(invertedPi, y) : -1.0;
             });
             continue;
         }
@@ -478,12 +490,9 @@ void HybridSampleNet::SendLambdaFromObservedDeterministic(SampleNode& node) {
         VRX_hybridMessage& target = *parent->newChildMessages[static_cast<size_t>(pos)];
         for (int i = 0; i < count; ++i) {
             DrawParentsFromMessages(node, parent);
-            VRX_Helement* element = node.TakeElement();
             double x = 0.0;
-            const double jacobian = element != nullptr
-                                        ? vovido::InvertElement(*element, node.id, v, parent->id, x, checked)
-                                        : 0.0;
-            if (jacobian > 0.0 && TakesValue(*parent, x)) AddSample(target, x, jacobian);
+            const double jacobian = InvertInto(node, v, *parent, checked, x);
+            if (jacobian > 0.0) AddSample(target, x, jacobian);
         }
     }
 }
@@ -500,10 +509,7 @@ void HybridSampleNet::WarnOfThinMessages() const {
                 if (message == nullptr || message->IsDiscrete()) continue;
                 const auto& samples = static_cast<const VRX_continuousMessage*>(message)->GetSamples();
                 double sum = 0.0, squares = 0.0;
-                for (const WeightedSample& x : samples) {
-                    sum += x.weight;
-                    squares += x.weight * x.weight;
-                }
+                SumWeights(samples, sum, squares);
                 vovido::WarnOfFewEffectiveSamples(
                     "the message from node " + senders[i]->id + " to node " + node->id, false, sum, squares,
                     static_cast<int>(samples.size()));
@@ -600,12 +606,8 @@ int HybridSampleNet::EstimateFromMessages() {
         const double v = node.GetValue();
         for (int i = 0; i < SamplesPerMessage(); ++i) {
             DrawParentsFromMessages(node, inverted);
-            VRX_Helement* element = node.TakeElement();
             double y = 0.0;
-            if (element == nullptr ||
-                !(vovido::InvertElement(*element, node.id, v, inverted->id, y, true) > 0.0) ||
-                !TakesValue(*inverted, y))
-                continue;
+            if (!(InvertInto(node, v, *inverted, true, y) > 0.0)) continue;
             // The inverse must also be a value the parent's own distribution can take.
             inverted->SetValue(y);
             DrawParentsFromMessages(*inverted, nullptr);
