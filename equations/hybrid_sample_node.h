@@ -113,9 +113,9 @@ public:
     std::vector<char> activeToParent, readyToParent, activeToChild, readyToChild;
     // Called on the node that sender has just sent a message to (fromParent: a pi message).
     void MarkLinksReady(const VRX_hybridSampleNode& sender, bool fromParent);
-    // The ready links become the active ones and are cleared.
     // True when a parent other than the given one (null: any parent) is unobserved.
     bool HasFreeParentOtherThan(const VRX_hybridSampleNode* parent) const;
+    // The ready links become the active ones and are cleared.
     void RefreshLinkFlags();
 
     bool IsObserved() const { return (nodeFlags & SampleNodeFlags::kObserved) != 0; }

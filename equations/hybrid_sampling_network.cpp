@@ -83,11 +83,13 @@ double InvertElement(VRX_Helement& element, const std::string& nodeId, double v,
     if (!ok1 || !ok2 || element.EvaluateNamed(parentId, out) != kSuccess) return 0.0;
     // An inverse is taken on one branch (Sqrt(x) = -1 gives x = 1): the value must bring the equation back
     // to v, else no value of the parent explains it.
-    double back = 0.0;
-    if (checked) element.SetVariableValue(parentId, out);
-    if (checked && (element.Evaluate(back) != kSuccess ||
-                    !(std::fabs(back - v) <= 1e-7 * std::max({1.0, std::fabs(v), std::fabs(out)}))))
-        return 0.0;
+    if (checked) {
+        element.SetVariableValue(parentId, out);
+        double back = 0.0;
+        if (element.Evaluate(back) != kSuccess ||
+            !(std::fabs(back - v) <= 1e-7 * std::max({1.0, std::fabs(v), std::fabs(out)})))
+            return 0.0;
+    }
     // The density of the observed value is the parent's density at the inverse times |d inverse / dv|.
     const double jacobian = std::fabs(above - below) / (2.0 * h);
     return std::isfinite(jacobian) ? jacobian : 0.0;
