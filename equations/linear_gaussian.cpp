@@ -79,17 +79,15 @@ Degree DegreeOf(const VRX_expression* e, const std::vector<std::string>& parents
     }
 }
 
-// True when the element is an equation affine in the parents, or a Normal whose mean is affine in them
-// and whose deviation does not depend on them.
-bool AffineInParents(VRX_Helement& element, const std::vector<std::string>& parents) {
-    if (auto* equation = dynamic_cast<VRX_equationElement*>(&element))
-        return DegreeOf(equation->GetMainExpression(), parents, 0) != Degree::kOther;
-    auto* distribution = dynamic_cast<VRX_distributionElement*>(&element);
-    const auto* call =
-        distribution != nullptr ? dynamic_cast<const VRX_function*>(&distribution->GetExpression()) : nullptr;
-    if (call == nullptr || call->sign != 1 || std::strcmp(call->GetName(), "Normal") != 0) return false;
-    return DegreeOf(call->GetOperand(0), parents, 0) != Degree::kOther &&
-           DegreeOf(call->GetOperand(1), parents, 0) == Degree::kConstant;
+// True when the element is an equation affine in the parents, or else its Normal call (normal, found by
+// the caller) has a mean affine in them and a deviation that does not depend on them.
+bool AffineInParents(VRX_Helement& element, const VRX_function* normal,
+                     const std::vector<std::string>& parents) {
+    if (element.IsEquation())
+        return DegreeOf(static_cast<VRX_equationElement&>(element).GetMainExpression(), parents, 0) !=
+               Degree::kOther;
+    return DegreeOf(normal->GetOperand(0), parents, 0) != Degree::kOther &&
+           DegreeOf(normal->GetOperand(1), parents, 0) == Degree::kConstant;
 }
 
 }  // namespace
@@ -103,7 +101,7 @@ bool ProbeLinearGaussian(VRX_Helement& element, const std::vector<std::string>& 
         distribution != nullptr ? dynamic_cast<const VRX_function*>(&distribution->GetExpression()) : nullptr;
     if (!equation && (call == nullptr || call->sign != 1 || std::strcmp(call->GetName(), "Normal") != 0))
         return false;
-    if (!AffineInParents(element, parentIds)) return false;
+    if (!AffineInParents(element, call, parentIds)) return false;
     const size_t n = parentIds.size();
     // Mean and variance at the point x; false when the element has no moments there.
     auto at = [&](const std::vector<double>& x, double& mean, double& variance) {
