@@ -208,10 +208,7 @@ int BestPolicySolver::ConvertToBayesianNetwork() {
 void BestPolicySolver::BuildDecisionGraph() {
     VRX_network& work = *work_;
     graph_ = std::make_unique<vovido::DecisionGraph>(static_cast<size_t>(work.GetNumberOfSlots()));
-    for (int h = work.GetFirstNode(); h >= 0; h = work.GetNextNode(h)) {
-        const VRX_intArray& parents = work.GetParents(h);
-        graph_->SetParents(h, std::vector<int>(parents.GetItems(), parents.GetItems() + parents.GetCount()));
-    }
+    for (int h = work.GetFirstNode(); h >= 0; h = work.GetNextNode(h)) TakeWorkParents(h);
     for (size_t i = 0; i < sequence_.size(); i++) {
         const int h = sequence_[i];
         if (network_->GetNodeType(h) != DefinitionType::kList) continue;
@@ -318,10 +315,13 @@ int BestPolicySolver::SetInformation(int decision, const std::vector<int>& infor
     const int n = definition->GetNumberOfOutcomes();
     if (table == nullptr || n < 1) return kWrongNodeType;
     table->FillWith(1.0 / n);
-    const VRX_intArray& parents = work.GetParents(decision);
-    graph_->SetParents(decision,
-                       std::vector<int>(parents.GetItems(), parents.GetItems() + parents.GetCount()));
+    TakeWorkParents(decision);
     return kSuccess;
+}
+
+void BestPolicySolver::TakeWorkParents(int node) {
+    const VRX_intArray& parents = work_->GetParents(node);
+    graph_->SetParents(node, std::vector<int>(parents.GetItems(), parents.GetItems() + parents.GetCount()));
 }
 
 // The decision's most probable choice given the observed utility, for every combination of its parents

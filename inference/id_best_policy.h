@@ -44,6 +44,8 @@ private:
     [[nodiscard]] int FixDecision(int decision, bool first, int& best);
     std::vector<int> RequisiteInformation(int decision, const std::vector<int>& known);
     [[nodiscard]] int SetInformation(int decision, const std::vector<int>& parents);
+    // The graph's parents of the node become those it has in the working copy.
+    void TakeWorkParents(int node);
 
     VRX_network* network_ = nullptr;
     std::unique_ptr<VRX_network> work_;

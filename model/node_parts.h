@@ -7,30 +7,35 @@
 
 namespace vovido {
 
-inline VRX_nodeDefinition* DefinitionAt(const VRX_network& network, int handle) {
+namespace node_parts {
+
+template <typename Part>
+Part* PartAt(const VRX_network& network, int handle, Part* (VRX_node::*get)() const) {
     const VRX_node* node = network.GetNode(handle);
-    return node != nullptr ? node->GetDefinition() : nullptr;
+    return node != nullptr ? (node->*get)() : nullptr;
+}
+
+}  // namespace node_parts
+
+inline VRX_nodeDefinition* DefinitionAt(const VRX_network& network, int handle) {
+    return node_parts::PartAt(network, handle, &VRX_node::GetDefinition);
 }
 
 inline VRX_nodeValue* ValueAt(const VRX_network& network, int handle) {
-    const VRX_node* node = network.GetNode(handle);
-    return node != nullptr ? node->GetValue() : nullptr;
+    return node_parts::PartAt(network, handle, &VRX_node::GetValue);
 }
 
 inline VRX_nodeCost* CostAt(const VRX_network& network, int handle) {
-    const VRX_node* node = network.GetNode(handle);
-    return node != nullptr ? node->GetCost() : nullptr;
+    return node_parts::PartAt(network, handle, &VRX_node::GetCost);
 }
 
 inline VRX_extraDefinition* ExtraDefinitionAt(const VRX_network& network, int handle) {
-    const VRX_node* node = network.GetNode(handle);
-    return node != nullptr ? node->GetExtraDefinition() : nullptr;
+    return node_parts::PartAt(network, handle, &VRX_node::GetExtraDefinition);
 }
 
 // The identifier, "" when the node has none (model-only copies) or the handle names no node.
 inline const char* IdAt(const VRX_network& network, int handle) {
-    const VRX_node* node = network.GetNode(handle);
-    const char* id = node != nullptr ? node->GetId() : nullptr;
+    const char* id = node_parts::PartAt(network, handle, &VRX_node::GetId);
     return id != nullptr ? id : "";
 }
 
