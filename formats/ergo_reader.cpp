@@ -217,10 +217,11 @@ int VRX_ergoSpeaker::ReadSections() {
         if (section >= 0) read[section] = true;
     }
     // Without names and labels the nodes and outcomes keep made-up ones: a file cut short looks so.
-    if (any && !read[1] && PeekToken() != kSuccess)
+    const bool endedAfterSections = any && PeekToken() != kSuccess;
+    if (endedAfterSections && !read[1])
         (void)ReportWarning(kSyntaxError, "ERROR: [Names] : Section not found, generated names are used");
     for (const int handle : nodes_) {
-        if (!any || read[2] || PeekToken() == kSuccess) break;
+        if (!endedAfterSections || read[2]) break;
         const std::string text = "ERROR: Node [" + std::string(vovido::NodeIdOr(*network, handle, "")) +
                                  "] : the file gives no labels, generated outcome names are used";
         (void)ReportWarning(kSyntaxError, text.c_str());

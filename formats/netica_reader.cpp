@@ -136,7 +136,7 @@ int VRX_neticaSpeaker::ReadNetStatement() {
         (void)ReportWarning(kSyntaxError, message.c_str());
         return kSyntaxError;
     }
-    // Settings of newer versions of the tool (AutoCompile, ElimOrder, ...) say nothing of the network.
+    // Any other statement of a newer version: a setting stays a warning, another form may hold a node.
     return ReportUnknownNetStatement();
 }
 

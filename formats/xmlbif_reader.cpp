@@ -309,9 +309,9 @@ int VRX_xmlSpeaker::ReadNetwork(XmlTagScanner& scanner) {
         return kNotThisKeyword;
     });
     if (rc != kSuccess) return rc;
-    applied_.clear();
-    for (const Definition& definition : definitions_) ApplyDefinition(definition);
-    applied_.clear();
+    // The definition applied to each node so far: a repeat must match it.
+    std::unordered_map<int, const Definition*> applied;
+    for (const Definition& definition : definitions_) ApplyDefinition(definition, applied);
     definitions_.clear();
     return kSuccess;
 }
@@ -426,7 +426,8 @@ int VRX_xmlSpeaker::FindVariable(const std::string& name) const {
     return network->FindNode(name.c_str());
 }
 
-void VRX_xmlSpeaker::ApplyDefinition(const Definition& definition) {
+void VRX_xmlSpeaker::ApplyDefinition(const Definition& definition,
+                                     std::unordered_map<int, const Definition*>& applied) {
     const int line = definition.line;
     if (!definition.hasFor) {
         (void)Report(line, kOutOfRange, "ERROR: [FOR] : Tag Not found");
@@ -438,8 +439,8 @@ void VRX_xmlSpeaker::ApplyDefinition(const Definition& definition) {
         return;
     }
     const std::string id = vovido::NodeIdOr(*network, handle, "");
-    const auto first = applied_.find(handle);
-    if (first != applied_.end()) {
+    const auto first = applied.find(handle);
+    if (first != applied.end()) {
         if (*first->second == definition) {
             Warn(line, kOutOfRange,
                  "ERROR: Node [" + id + "] : its definition is repeated unchanged, read once");
@@ -448,7 +449,7 @@ void VRX_xmlSpeaker::ApplyDefinition(const Definition& definition) {
         }
         return;
     }
-    applied_[handle] = &definition;
+    applied[handle] = &definition;
     for (const std::string& given : definition.given) {
         const int parent = FindVariable(given);
         if (parent < 0) {

@@ -61,7 +61,8 @@ private:
     [[nodiscard]] int ReportScannerEnd(const vovido::XmlTagScanner& scanner, const std::string& element);
     void WarnUnknownElement(const vovido::XmlTagScanner& scanner);
     [[nodiscard]] int ParseTable(const std::string& text, int line, std::vector<double>& out);
-    void ApplyDefinition(const Definition& definition);
+    // applied: the definition applied to each node so far, which a repeat must match.
+    void ApplyDefinition(const Definition& definition, std::unordered_map<int, const Definition*>& applied);
     int FindVariable(const std::string& name) const;
 
     int Report(int line, int code, const std::string& text);
@@ -74,8 +75,6 @@ private:
 
     std::unordered_map<std::string, int> variables_;
     std::vector<Definition> definitions_;
-    // The definition applied to each node so far: a repeat must match it.
-    std::unordered_map<int, const Definition*> applied_;
     std::string networkName_;
     bool hasNetworkName_ = false;
     // A BIF element without its network is a damaged file, not an empty network.

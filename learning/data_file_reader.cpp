@@ -103,8 +103,13 @@ bool DataFileReader::NextLine(bool atEnd, const char*& begin, const char*& end) 
     const char* stop = base + size;
     // A line ends at a line feed, a carriage return and line feed, or a carriage return alone (as
     // spreadsheets of classic Mac systems write).
-    const void* feed = std::memchr(base + scanned_, '\n', size - scanned_);
-    const char* lineEnd = feed != nullptr ? static_cast<const char*>(feed) : stop;
+    // The next line feed is searched for once, not again for each line a return alone ends before it.
+    if (feed_ < scanned_ || (feed_ < size && base[feed_] != '\n')) {
+        const size_t from = std::max(feed_, scanned_);
+        const void* feed = std::memchr(base + from, '\n', size - from);
+        feed_ = feed != nullptr ? static_cast<size_t>(static_cast<const char*>(feed) - base) : size;
+    }
+    const char* lineEnd = base + feed_;
     const void* cr = std::memchr(base + scanned_, '\r', static_cast<size_t>(lineEnd - (base + scanned_)));
     if (cr != nullptr) lineEnd = static_cast<const char*>(cr);
     // A return at the end of what has arrived may be followed by its line feed.
@@ -252,7 +257,7 @@ bool DataFileReader::TakeLines(bool atEnd, std::string& message) {
         if (!ReadHeader(begin, end, message)) return false;
         headerRead_ = true;
         kinds_.assign(data_.GetVariableCount(), ColumnKind());
-        position_ = scanned_ = dataStart_;
+        position_ = scanned_ = feed_ = dataStart_;
     }
     while (NextLine(atEnd, begin, end)) {
         // Blank lines are held back: at the end of the file they end it, before a record they are
@@ -281,7 +286,7 @@ void DataFileReader::Store(long records) {
         cells[c].missing.assign(records, 0);
     }
     // The records classified are whole lines: taken again from the first, they end where they did.
-    position_ = scanned_ = dataStart_;
+    position_ = scanned_ = feed_ = dataStart_;
     const char* begin;
     const char* end;
     for (long r = 0; r < records && NextLine(true, begin, end); ++r) {

@@ -58,7 +58,10 @@ private:
     const int64_t maxInputBytes_;
     std::vector<char> text_;
     size_t position_ = 0;  // start of the next line to take
-    size_t scanned_ = 0;   // no line feed in [position_, scanned_)
+    size_t scanned_ = 0;   // no line end in [position_, scanned_)
+    // No line feed in [scanned_, feed_): the next one is at feed_, unless feed_ is where the text ended
+    // when it was searched.
+    size_t feed_ = 0;
     bool headerRead_ = false;
     size_t dataStart_ = 0;        // where the records begin
     long headerLines_ = 0;        // lines before the first record

@@ -11,6 +11,7 @@
 #include "base/status_codes.h"
 #include "formats/text_file.h"
 #include "formats/vrx_format.h"
+#include "tests/support/error_log.h"
 #include "tests/support/hard_networks.h"
 #include "tests/support/network_fixture.h"
 
@@ -75,11 +76,8 @@ std::vector<DamagedFile> Cases() {
     };
 }
 
-class DamagedFilesTest : public ::testing::Test {
+class DamagedFilesTest : public vovido::test::FreshLogTest<> {
 protected:
-    void SetUp() override { errorLog.Flush(); }
-    void TearDown() override { errorLog.Flush(); }
-
     static std::string WriteNetwork(VRX_network& network) {
         VRX_vrxSpeaker speaker(&network);
         std::string text;

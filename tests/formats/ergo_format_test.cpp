@@ -9,6 +9,7 @@
 #include "definitions/noisy_max.h"
 #include "formats/ergo_speaker.h"
 #include "model/node_value.h"
+#include "tests/support/error_log.h"
 #include "tests/support/format_round_trip.h"
 #include "tests/support/network_fixture.h"
 
@@ -24,11 +25,7 @@ int ReadErgo(VRX_network& net, const std::string& text) {
     return ReadAsFile(net, text, "erg");
 }
 
-class ErgoTest : public ::testing::Test {
-protected:
-    void SetUp() override { errorLog.Flush(); }
-    void TearDown() override { errorLog.Flush(); }
-};
+class ErgoTest : public vovido::test::FreshLogTest<> {};
 
 TEST_F(ErgoTest, ReadsALargeFileWithPositionsFromZero) {
     VRX_network net;

@@ -8,6 +8,7 @@
 #include "base/dmatrix.h"
 #include "base/error_log.h"
 #include "model/node_value.h"
+#include "tests/support/error_log.h"
 #include "tests/support/format_round_trip.h"
 #include "tests/support/network_fixture.h"
 #include "tests/support/reference_networks.h"
@@ -30,11 +31,8 @@ void ExpectSameModel(VRX_network& a, VRX_network& b) {
     }
 }
 
-class ExchangeFormatRoundTrip : public ::testing::TestWithParam<std::tuple<const char*, const char*>> {
-protected:
-    void SetUp() override { errorLog.Flush(); }
-    void TearDown() override { errorLog.Flush(); }
-};
+class ExchangeFormatRoundTrip
+    : public vovido::test::FreshLogTest<::testing::TestWithParam<std::tuple<const char*, const char*>>> {};
 
 TEST_P(ExchangeFormatRoundTrip, StructureTablesAndPosteriorsSurvive) {
     const std::string name = std::get<0>(GetParam());

@@ -12,6 +12,7 @@
 
 #include "base/error_log.h"
 #include "base/status_codes.h"
+#include "tests/support/error_log.h"
 #include "tests/support/temp_file.h"
 
 namespace {
@@ -55,11 +56,7 @@ std::vector<std::pair<int, std::string>> Kinds(const std::string& text, int mode
 
 using KT = std::vector<std::pair<int, std::string>>;
 
-class LexicalAnalyserTest : public ::testing::Test {
-protected:
-    void SetUp() override { errorLog.Flush(); }
-    void TearDown() override { errorLog.Flush(); }
-};
+class LexicalAnalyserTest : public vovido::test::FreshLogTest<> {};
 
 TEST_F(LexicalAnalyserTest, ClassifiesCharacters) {
     EXPECT_EQ(VRX_lexicalAnalizer::ClassifyChar('e'), 16);

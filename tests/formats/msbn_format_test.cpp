@@ -9,6 +9,7 @@
 #include "base/error_log.h"
 #include "formats/msbn_speaker.h"
 #include "model/node_value.h"
+#include "tests/support/error_log.h"
 #include "tests/support/format_round_trip.h"
 #include "tests/support/network_fixture.h"
 #include "tests/support/reference_networks.h"
@@ -37,11 +38,7 @@ std::vector<double> Posterior(VRX_network& net, const char* id) {
                : std::vector<double>();
 }
 
-class MsbnTest : public ::testing::Test {
-protected:
-    void SetUp() override { errorLog.Flush(); }
-    void TearDown() override { errorLog.Flush(); }
-};
+class MsbnTest : public vovido::test::FreshLogTest<> {};
 
 TEST_F(MsbnTest, ReadsAFileWrittenByTheToolItself) {
     VRX_network net;

@@ -9,29 +9,15 @@
 
 #include "formats/hugin_format.h"
 #include "tests/support/arrays.h"
+#include "tests/support/error_log.h"
 #include "tests/support/format_round_trip.h"
+#include "tests/support/networks.h"
 
 namespace {
 
 using namespace vovido::test;
 
-class ReaderLossesTest : public ::testing::Test {
-protected:
-    void SetUp() override { errorLog.Flush(); }
-    void TearDown() override { errorLog.Flush(); }
-};
-
-// The expected utilities of the decision's options, or the node's beliefs.
-std::vector<double> ValueOf(VRX_network& net, const char* id) {
-    VRX_Dmatrix* m = nullptr;
-    EXPECT_EQ(net.GetNode(net.FindNode(id))->GetValue()->GetValue(m), kSuccess) << id;
-    return m != nullptr ? std::vector<double>(m->GetData(), m->GetData() + m->GetNumberOfElements())
-                        : std::vector<double>();
-}
-
-bool LoggedPart(const std::string& part) {
-    return LogDump().find(part) != std::string::npos;
-}
+class ReaderLossesTest : public FreshLogTest<> {};
 
 TEST_F(ReaderLossesTest, PinballReadsItsRepeatedDefinitionOnce) {
     VRX_network net;
@@ -41,7 +27,7 @@ TEST_F(ReaderLossesTest, PinballReadsItsRepeatedDefinitionOnce) {
                        "read once"))
         << LogDump();
     ASSERT_EQ(net.UpdateBeliefs(), kSuccess) << LogDump();
-    const std::vector<double> play = ValueOf(net, "Play");
+    const std::vector<double> play = Beliefs(net, net.FindNode("Play"));
     // hard: 0.25 x 100 + 0.75 x 335; easy: 0.5 x 200 + 0.5 x 300.
     ExpectNear(play, {276.25, 250.0});
     EXPECT_EQ(*std::max_element(play.begin(), play.end()), 276.25);
@@ -57,7 +43,7 @@ TEST_F(ReaderLossesTest, AnXmlBifTableInPercentIsScaled) {
     ExpectNear(TableOf(net, net.FindNode("imp1")), {0.78, 0.15, 0.07, 0.31, 0.41, 0.28}, 1e-15);
     ASSERT_EQ(net.UpdateBeliefs(), kSuccess) << LogDump();
     // a: 0.78 x 10 + 0.15 x 20 + 0.07 x 30; b: 0.41 x 50 + 0.28 x 100.
-    ExpectNear(ValueOf(net, "act"), {12.9, 48.5}, 1e-12);
+    ExpectNear(Beliefs(net, net.FindNode("act")), {12.9, 48.5}, 1e-12);
 }
 
 TEST_F(ReaderLossesTest, NeticaNodeSetsAreSkippedWithAWarning) {
@@ -72,7 +58,7 @@ TEST_F(ReaderLossesTest, NeticaNodeSetsAreSkippedWithAWarning) {
     ASSERT_EQ(net.GetNode(net.FindNode("Item1"))->GetValue()->SetEvidence(1), kSuccess);
     ASSERT_EQ(net.UpdateBeliefs(), kSuccess) << LogDump();
     // 0.6 x 0.8 / (0.4 x 0.3 + 0.6 x 0.8)
-    ExpectNear(ValueOf(net, "Theta"), {0.2, 0.8}, 1e-12);
+    ExpectNear(Beliefs(net, net.FindNode("Theta")), {0.2, 0.8}, 1e-12);
 }
 
 TEST_F(ReaderLossesTest, HuginColumnsSummingToOneKeepTheirNumbers) {

@@ -8,6 +8,7 @@
 
 #include "base/error_log.h"
 #include "base/status_codes.h"
+#include "tests/support/error_log.h"
 #include "tests/support/temp_file.h"
 
 namespace {
@@ -15,11 +16,7 @@ namespace {
 using vovido::test::TempPath;
 using vovido::test::WriteTextFile;
 
-class TextFileTest : public ::testing::Test {
-protected:
-    void SetUp() override { errorLog.Flush(); }
-    void TearDown() override { errorLog.Flush(); }
-};
+class TextFileTest : public vovido::test::FreshLogTest<> {};
 
 TEST_F(TextFileTest, ReadsLinesWithTheirLineFeeds) {
     VRX_textFile file;

@@ -36,11 +36,8 @@ public:
 using Messages = std::vector<std::string>;
 using vovido::test::LoggedMessages;
 
-class TextFormatBaseTest : public ::testing::Test {
+class TextFormatBaseTest : public vovido::test::FreshLogTest<> {
 protected:
-    void SetUp() override { errorLog.Flush(); }
-    void TearDown() override { errorLog.Flush(); }
-
     TestSpeaker speaker;
 };
 

@@ -21,11 +21,8 @@ namespace {
 
 using namespace vovido::test;
 
-class VrxFormatTest : public ::testing::Test {
+class VrxFormatTest : public vovido::test::FreshLogTest<> {
 protected:
-    void SetUp() override { errorLog.Flush(); }
-    void TearDown() override { errorLog.Flush(); }
-
     static std::string Write(VRX_network& net) {
         VRX_vrxSpeaker speaker(&net);
         std::string text;

@@ -9,6 +9,7 @@
 
 #include "base/error_log.h"
 #include "formats/xmlbif_speaker.h"
+#include "tests/support/error_log.h"
 #include "tests/support/format_round_trip.h"
 #include "tests/support/network_fixture.h"
 
@@ -37,11 +38,7 @@ std::string Bif(const std::string& body) {
            "</NETWORK>\n</BIF>\n";
 }
 
-class XmlBifTest : public ::testing::Test {
-protected:
-    void SetUp() override { errorLog.Flush(); }
-    void TearDown() override { errorLog.Flush(); }
-};
+class XmlBifTest : public vovido::test::FreshLogTest<> {};
 
 TEST_F(XmlBifTest, ReadsAnInfluenceDiagramWrittenByAnotherTool) {
     VRX_network net;

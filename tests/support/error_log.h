@@ -1,12 +1,23 @@
 #pragma once
 // Reading back what the engine logged, for tests that assert exact codes and texts.
 
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
 
 #include "base/error_log.h"
 
 namespace vovido::test {
+
+// A test (plain or parameterised, by Base) that starts and ends with an empty error log, so that it
+// sees only what it logged itself.
+template <typename Base = ::testing::Test>
+class FreshLogTest : public Base {
+protected:
+    void SetUp() override { errorLog.Flush(); }
+    void TearDown() override { errorLog.Flush(); }
+};
 
 inline std::vector<std::string> LoggedMessages() {
     std::vector<std::string> out;
@@ -40,6 +51,11 @@ inline std::string LogDump() {
         out += std::to_string(errorLog.GetCode(i)) + " " + (text != nullptr ? text : "") + "\n";
     }
     return out;
+}
+
+// True when the log holds this text (an empty one always), as LogDump shows it.
+inline bool LoggedPart(const std::string& part) {
+    return LogDump().find(part) != std::string::npos;
 }
 
 }  // namespace vovido::test

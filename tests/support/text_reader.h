@@ -14,11 +14,8 @@
 namespace vovido::test {
 
 template <typename Speaker>
-class TextReaderTest : public ::testing::Test {
+class TextReaderTest : public FreshLogTest<> {
 protected:
-    void SetUp() override { errorLog.Flush(); }
-    void TearDown() override { errorLog.Flush(); }
-
     int ReadFileNamed(const char* name, const std::string& text) {
         return net.ReadFile(WriteTextFile(name, text).c_str());
     }

@@ -18,6 +18,7 @@
 #include "model/node_info.h"
 #include "model/submodel.h"
 #include "model/temporal_extension.h"
+#include "tests/support/error_log.h"
 #include "tests/support/xml_test_files.h"
 #include "xml/graphical_extension.h"
 #include "xml/xml_network.h"
@@ -58,11 +59,8 @@ std::string Node(const std::string& id, const std::string& content = "", const s
     return "<node id=\"" + id + "\"" + attributes + ">" + Looks() + content + "</node>\n";
 }
 
-class GraphicalExtensionTest : public ::testing::Test {
+class GraphicalExtensionTest : public vovido::test::FreshLogTest<> {
 protected:
-    void SetUp() override { errorLog.Flush(); }
-    void TearDown() override { errorLog.Flush(); }
-
     // Loads into a fresh network.
     bool Load(const std::string& text, VRX_temporalExtension* plate = nullptr) {
         file.Write(text);

@@ -8,6 +8,7 @@
 #include "base/status_codes.h"
 #include "model/saved_case.h"
 #include "tests/support/equation_networks.h"
+#include "tests/support/error_log.h"
 #include "tests/support/expression_trees.h"
 #include "tests/support/xml_test_files.h"
 #include "xml/xml_network.h"
@@ -21,11 +22,8 @@ std::string Doc(const std::string& nodes) {
            nodes + "</nodes>\n</tarvo>\n";
 }
 
-class XmlEquationTest : public ::testing::Test {
+class XmlEquationTest : public vovido::test::FreshLogTest<> {
 protected:
-    void SetUp() override { errorLog.Flush(); }
-    void TearDown() override { errorLog.Flush(); }
-
     std::string Save(VRX_network& net) {
         EXPECT_TRUE(SaveXmlNetwork(file.c_str(), &net, vovido::NoXmlWriterExtension()));
         return file.Read();

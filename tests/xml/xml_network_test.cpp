@@ -34,6 +34,7 @@
 #include "model/submodel.h"
 #include "model/temporal_extension.h"
 #include "tests/support/arrays.h"
+#include "tests/support/error_log.h"
 #include "tests/support/xml_test_files.h"
 #include "xml/xml_network.h"
 
@@ -60,11 +61,8 @@ const std::string kTwoRoots =
     "<probabilities>0.2 0.3 0.5</probabilities></cpt>\n"
     "<cpt id=\"b\"><state id=\"yes\"/><state id=\"no\"/><probabilities>0.6 0.4</probabilities></cpt>\n";
 
-class XmlNetworkTest : public ::testing::Test {
+class XmlNetworkTest : public vovido::test::FreshLogTest<> {
 protected:
-    void SetUp() override { errorLog.Flush(); }
-    void TearDown() override { errorLog.Flush(); }
-
     bool Load(const std::string& text, VRX_network& net) {
         file.Write(text);
         errorLog.Flush();

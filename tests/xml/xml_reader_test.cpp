@@ -11,6 +11,7 @@
 
 #include "base/error_log.h"
 #include "base/status_codes.h"
+#include "tests/support/error_log.h"
 #include "tests/support/temp_file.h"
 #include "tests/support/xml_test_support.h"
 
@@ -23,11 +24,8 @@ using vovido::test::TempFile;
 
 using Events = std::vector<std::string>;
 
-class XmlReaderTest : public ::testing::Test {
+class XmlReaderTest : public vovido::test::FreshLogTest<> {
 protected:
-    void SetUp() override { errorLog.Flush(); }
-    void TearDown() override { errorLog.Flush(); }
-
     bool Parse(const std::string& content, IXmlBinding* root) {
         file.Write(content);
         return reader.Parse(file.c_str(), root, &errors);
