@@ -9,6 +9,7 @@
 #include "base/status_codes.h"
 
 #include <climits>
+#include <cmath>
 #include <cstring>
 
 namespace {
@@ -276,7 +277,7 @@ int VRX_Dmatrix::SetToSum(const VRX_Dmatrix& a, const VRX_Dmatrix& b) {
     return kSuccess;
 }
 
-int VRX_Dmatrix::Normalize() {
+int VRX_Dmatrix::Normalize(double keepWithin) {
     const int nd = dimensions.GetSize();
     if (nd == 0) return kSuccess;
     const int n = dimensions[nd - 1];
@@ -287,8 +288,7 @@ int VRX_Dmatrix::Normalize() {
         double* run = p + start;
         double s = 0.0;
         for (int j = 0; j < n; j++) s += run[j];
-        // A run that already sums to one is left bit for bit as it is.
-        if (s == 1.0) continue;
+        if (std::fabs(s - 1.0) <= keepWithin) continue;
         if (s == 0.0) {
             for (int j = 0; j < n; j++) run[j] = uniform;
         } else {

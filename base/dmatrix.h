@@ -54,7 +54,9 @@ public:
     int MultiplyBy(double f);
     int HasSameDimensions(const VRX_Dmatrix& other) const;
     [[nodiscard]] int SetToSum(const VRX_Dmatrix& a, const VRX_Dmatrix& b);
-    int Normalize();
+    // Scales each run of the last dimension to sum to 1 (a run summing to 0 becomes uniform); a run whose
+    // sum is within keepWithin of 1 is left bit for bit as it is.
+    int Normalize(double keepWithin = 0.0);
     [[nodiscard]] int CompleteDistribution(const VRX_intArray& coords);
     [[nodiscard]] int CompleteDistributionAtIndex(int i);
     [[nodiscard]] int SubTableEquals(double v, const VRX_intArray& coords) const;

@@ -189,22 +189,6 @@ std::string TableRefusalMessage(VRX_network& network, int handle, int read, cons
     return TableCountMessage(NodeIdOr(network, handle, ""), read, needed);
 }
 
-void NormalizeDistributions(VRX_Dmatrix& table) {
-    constexpr double kRounding = 1e-12;
-    const int dims = table.GetNumberOfDimensions();
-    if (dims == 0) return;
-    const int n = table.GetSizeOfDimension(dims - 1);
-    const int total = table.GetNumberOfElements();
-    double* p = table.GetData();
-    for (int start = 0; n > 0 && start < total; start += n) {
-        double* run = p + start;
-        double sum = 0.0;
-        for (int j = 0; j < n; ++j) sum += run[j];
-        if (std::fabs(sum - 1.0) <= kRounding) continue;
-        for (int j = 0; j < n; ++j) run[j] = sum == 0.0 ? 1.0 / n : run[j] / sum;
-    }
-}
-
 void AppendNestedLists(const VRX_Dmatrix& table, const NestedListStyle& style, std::string& out) {
     const int dims = table.GetNumberOfDimensions();
     const int total = table.GetNumberOfElements();

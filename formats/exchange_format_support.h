@@ -75,10 +75,6 @@ std::string TableCountMessage(const std::string& nodeId, int read, int needed);
 // else `otherwise`.
 std::string TableRefusalMessage(VRX_network& network, int handle, int read, const std::string& otherwise);
 
-// Each distribution of the table (over its last dimension) scaled to sum to 1, one summing to 0 made
-// uniform; one that sums to 1 within rounding (1e-12) stays as read, so that its numbers' text does too.
-void NormalizeDistributions(VRX_Dmatrix& table);
-
 // A probability or utility as the shortest text that reads back as the same double.
 std::string NumberText(double value);
 // The current Integer or Real Number token as a finite double, consumed: kSyntaxError without a message for

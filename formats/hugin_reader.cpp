@@ -371,8 +371,10 @@ void VRX_huginSpeaker::NormalizeTables() {
         VRX_nodeDefinition* definition = network->GetNode(h)->GetDefinition();
         if (definition == nullptr || definition->GetType() != DefinitionType::kCpt) continue;
         VRX_Dmatrix* table = nullptr;
-        // The definition's own table, scaled in place: its shape stays, so nothing is copied or refused.
+        // The definition's own table, scaled in place: its shape stays, so nothing is copied or refused. A
+        // distribution summing to 1 within rounding stays as read, so that its numbers' text does too.
+        constexpr double kRounding = 1e-12;
         if (definition->GetDefinition(table) == kSuccess && table != nullptr)
-            vovido::NormalizeDistributions(*table);
+            (void)table->Normalize(kRounding);
     }
 }
