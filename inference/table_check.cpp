@@ -17,6 +17,7 @@
 #include "base/size_limits.h"
 #include "base/status_codes.h"
 #include "definitions/continuous_values.h"
+#include "definitions/cpt.h"
 #include "definitions/definition_support.h"
 #include "model/network.h"
 #include "model/node.h"
@@ -64,7 +65,17 @@ int CheckTable(const VRX_node& node, VRX_Dmatrix& table) {
             return Report(node, "column " + std::to_string(start / run) +
                                     " of its table does not sum to a finite number");
         }
-        if (sum > 0.0 && sum < DBL_MIN) std::fill(data + start, data + start + run, 0.0);
+        if (sum > 0.0 && sum < DBL_MIN) {
+            std::fill(data + start, data + start + run, 0.0);
+            continue;
+        }
+        // A zero column is left to the update, which names it should its parents' outcomes be possible.
+        if (sum != 0.0 && !(std::fabs(sum - 1.0) <= VRX_cpt::kColumnTolerance)) {
+            char text[32];
+            std::snprintf(text, sizeof text, "%.10g", sum);
+            return Report(node, "column " + std::to_string(start / run) + " of its table sums to " +
+                                    std::string(text) + ", not 1");
+        }
     }
     return kSuccess;
 }

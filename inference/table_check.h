@@ -11,11 +11,12 @@ class VRX_network;
 namespace vovido {
 
 // One pass over the table of every discrete chance node. 0 when each entry is a finite number of at
-// least 0 and each column sums to a finite number (columns are not held to sum to 1 here: that stays
-// the consistency check's warning). Otherwise the first fault found is logged naming the node and what
-// is wrong, and kObjectNotConsistent returned; a table beyond the size limit gives kOutOfMemory, logged.
-// A column whose sum is subnormal is set to 0 in place: it is the zero column it stands for numerically,
-// and algorithms that normalise columns would otherwise read it as a distribution.
+// least 0 and each column sums to 1 within the tolerance of a CPT's consistency (beliefs from other sums
+// would not sum to 1) or is a zero column. Otherwise the first fault found is logged naming the node
+// and what is wrong, and kObjectNotConsistent returned; a table beyond the size limit gives
+// kOutOfMemory, logged. A column whose sum is subnormal is set to 0 in place: it is the zero column it
+// stands for numerically, and algorithms that normalise columns would otherwise read it as a
+// distribution.
 [[nodiscard]] int CheckDiscreteTables(VRX_network& network);
 
 // After an update that found its evidence impossible, with `logStart` the number of log entries before it:

@@ -72,20 +72,25 @@ bool ParseNumber(const char* text, size_t length, double& value) {
     return stop != start && stop <= end && OnlyBlanks(stop, end);
 }
 
+// Whether a number token is strtod's spelling of infinity ("inf", "-Infinity"), not a number beyond the
+// doubles that strtod made infinite.
+bool SpellsInfinity(const char* text, size_t length) {
+    const char* end = text + length;
+    while (text < end && (*text == '+' || *text == '-')) ++text;
+    return text < end && LowerAscii(*text) == 'i';
+}
+
 bool IsIntValue(double value) {
     return std::floor(value) == value && value >= INT32_MIN && value <= INT32_MAX;
 }
 
-// A state name for a number that came before the first word of its column: integers as "%d", other
-// values in their shortest exact form, so the name never changes the number.
-std::string NumberName(double value) {
-    std::string out;
-    if (IsIntValue(value)) {
-        (void)FormatInt(static_cast<int>(value), out);
-    } else {
-        (void)FormatDouble(value, out);
-    }
-    return out;
+// The 1-based column of the first NUL byte in the line, 0 when there is none: names and cells end at one
+// wherever they are handed on as C strings, so a NUL would silently cut them.
+long NulColumn(const char* begin, const char* end, char separator) {
+    const void* nul = std::memchr(begin, '\0', static_cast<size_t>(end - begin));
+    if (nul == nullptr) return 0;
+    const char* at = static_cast<const char*>(nul);
+    return separator != 0 ? 1 + std::count(begin, at, separator) : 1;
 }
 
 }  // namespace
@@ -173,6 +178,10 @@ bool DataFileReader::ReadHeader(const char* begin, const char* end, std::string&
         message = "First line has more than 128 characters and no separators were found";
         return false;
     }
+    if (const long column = NulColumn(begin, end, separator_)) {
+        Fail(message, "Line 1: NUL byte in column %ld", column, 0, 0);
+        return false;
+    }
     tokens_.reserve(32);
     const size_t raw = end - begin;
     SplitLine(begin, end, false);
@@ -216,6 +225,10 @@ bool DataFileReader::ReadHeader(const char* begin, const char* end, std::string&
 // cells are stored once, in their final form.
 bool DataFileReader::Classify(const char* begin, const char* end, std::string& message) {
     const size_t columns = kinds_.size();
+    if (const long column = NulColumn(begin, end, separator_)) {
+        Fail(message, "Line %ld: NUL byte in column %ld", headerLines_ + records_ + 1, column, 0);
+        return false;
+    }
     const size_t found = SplitLine(begin, end, true);
     if (found != columns) {
         Fail(message, "Line %ld: expected %ld columns of data but found %ld", headerLines_ + records_ + 1,
@@ -229,10 +242,10 @@ bool DataFileReader::Classify(const char* begin, const char* end, std::string& m
         double value;
         if (!ParseNumber(token.text, token.length, value)) {
             kind.kind = 2;
-            kind.firstWordRow = records_;
-        } else if (!std::isfinite(static_cast<float>(value))) {
-            // Cells are kept as floats: a number beyond them would become infinite. One below them
-            // rounds to 0, as any number rounds to its nearest float.
+        } else if (!std::isnan(value) && !std::isfinite(static_cast<float>(value)) &&
+                   !SpellsInfinity(token.text, token.length)) {
+            // Cells are kept as floats: a finite number beyond them would become infinite. One below
+            // them rounds to 0, as any number rounds to its nearest float; NaN and infinity are floats.
             message = "Line " + std::to_string(headerLines_ + records_ + 1) + ": number " +
                       std::string(token.text, token.length) + " in column " + std::to_string(c + 1) +
                       " is out of range";
@@ -300,13 +313,8 @@ void DataFileReader::Store(long records) {
             }
             const ColumnKind& kind = kinds_[c];
             if (kind.kind == 2) {
-                std::string_view name(token.text, token.length);
-                std::string rendered;
-                double value;
-                if (r < kind.firstWordRow && ParseNumber(token.text, token.length, value)) {
-                    rendered = NumberName(value);
-                    name = rendered;
-                }
+                // A state is its cell's text, numbers before the first word too: one text, one state.
+                const std::string_view name(token.text, token.length);
                 auto& table = states[c];
                 auto found = table.find(name);
                 if (found == table.end()) {
@@ -322,6 +330,8 @@ void DataFileReader::Store(long records) {
             } else {
                 const float f = static_cast<float>(value);
                 std::memcpy(&column.cells[r], &f, sizeof f);
+                // A NaN cell is missing when NaN is the marker (the default), as a NaN written is.
+                if (std::isnan(f) && std::isnan(params_.missingFloat)) column.missing[r] = 1;
             }
         }
     }

@@ -34,8 +34,7 @@ private:
     };
     // What the first scan learnt about a column.
     struct ColumnKind {
-        int kind = 0;            // 0 ints, 1 floats, 2 named states
-        long firstWordRow = -1;  // the record of the first word of a state column
+        int kind = 0;  // 0 ints, 1 floats, 2 named states
     };
     // The next complete line [begin, end) after the last one taken, without its line end; at the end of
     // the input also a last line without a line feed. False when there is none (yet).

@@ -218,6 +218,13 @@ private:
     void KeepUninformedNodes();
     bool IsFixed(int handle) const { return handle < static_cast<int>(kept_.size()) && kept_[handle] != 0; }
     void SetGroupEvidence(size_t g);
+    // Evidence of the group's value v in column k; false when the node refuses it.
+    bool SetMatchEvidence(size_t k, int v);
+    // Refuses a start under which group g is impossible, naming its first record and the node whose
+    // zero rules it out: the first observed node (slice by slice, parents first) whose evidence, added to
+    // that of the nodes before it, leaves the record no probability. 0 when that node keeps its table
+    // (a random start would not avoid it either): the run goes on as from a random start.
+    [[nodiscard]] int RefuseImpossibleStart(size_t g);
     // The counts of the record through the unrolled network: every copy of a plate node counts into the
     // node's table of the temporal order that its slice uses.
     [[nodiscard]] int CountUnrolled(double weight, double& probability);
@@ -401,29 +408,77 @@ void EmRun::GroupRecords() {
     }
 }
 
+bool EmRun::SetMatchEvidence(size_t k, int v) {
+    VRX_network& work = *work_;
+    const int h = matches_[k].node;
+    const int slice = matches_[k].slice;
+    VRX_nodeValue* value = work.GetNode(h)->GetValue();
+    if (work.GetTemporalType(h) == TemporalType::kPlate) {
+        VRX_intArray orders;
+        const bool temporalArcs = work.GetTemporalOrders(h, orders) == kSuccess && orders.GetCount() > 0;
+        return (temporalArcs && slice == 0 ? value->SetEvidence(v) : value->SetTemporalEvidence(slice, v)) ==
+               kSuccess;
+    }
+    return value->SetEvidence(v) == kSuccess;
+}
+
 void EmRun::SetGroupEvidence(size_t g) {
     VRX_network& work = *work_;
     work.ClearAllEvidence();
     const size_t width = matches_.size();
     for (size_t k = 0; k < width; ++k) {
         const int v = groupValues_[g * width + k];
-        if (v < 0) continue;
-        const int h = matches_[k].node;
-        const int slice = matches_[k].slice;
-        VRX_nodeValue* value = work.GetNode(h)->GetValue();
-        int rc = kSuccess;
-        if (work.GetTemporalType(h) == TemporalType::kPlate) {
-            VRX_intArray orders;
-            const bool temporalArcs = work.GetTemporalOrders(h, orders) == kSuccess && orders.GetCount() > 0;
-            rc = temporalArcs && slice == 0 ? value->SetEvidence(v) : value->SetTemporalEvidence(slice, v);
-        } else {
-            rc = value->SetEvidence(v);
-        }
-        if (rc != kSuccess) {
-            (void)Fail("em: evidence cannot be set for node %s in record %d", IdAt(work, h),
-                       groupFirst_[g] + 1);
+        if (v < 0 || SetMatchEvidence(k, v)) continue;
+        (void)Fail("em: evidence cannot be set for node %s in record %d", IdAt(work, matches_[k].node),
+                   groupFirst_[g] + 1);
+    }
+}
+
+int EmRun::RefuseImpossibleStart(size_t g) {
+    VRX_network& work = *work_;
+    const size_t width = matches_.size();
+    std::vector<int> rank(static_cast<size_t>(std::max(work.GetLastNode() + 1, 0)), 0);
+    const VRX_intArray& order = work.GetTopologicalOrder();
+    for (int i = 0; i < order.GetCount(); ++i) rank[static_cast<size_t>(order[i])] = i;
+    std::vector<size_t> observed;
+    for (size_t k = 0; k < width; ++k) {
+        if (groupValues_[g * width + k] >= 0) observed.push_back(k);
+    }
+    std::stable_sort(observed.begin(), observed.end(), [&](size_t x, size_t y) {
+        const DataMatch& a = matches_[x];
+        const DataMatch& b = matches_[y];
+        return a.slice != b.slice ? a.slice < b.slice : rank[a.node] < rank[b.node];
+    });
+    if (observed.empty()) {
+        return Fail(
+            "em: record %d is impossible under the starting tables, which give nothing a "
+            "probability; a random start avoids it",
+            groupFirst_[g] + 1);
+    }
+    // The counts found the record impossible: should the probabilities of evidence round otherwise,
+    // the last observed node is named.
+    size_t culprit = observed.back();
+    const int logged = errorLog.GetNumberOfEntries();
+    work.ClearAllEvidence();
+    for (size_t k : observed) {
+        double p = 1.0;
+        if (!SetMatchEvidence(k, groupValues_[g * width + k]) || !work.CalcPropEvidence(&p, false) ||
+            p == 0.0) {
+            culprit = k;
+            break;
         }
     }
+    errorLog.Truncate(logged);  // the probes' own refusals are no part of the reason
+    const int h = matches_[culprit].node;
+    const char* noLearn = NoLearnValue(work, h);
+    if (IsFixed(h) || (noLearn != nullptr && std::strcmp(noLearn, "ALL") == 0)) return kSuccess;
+    const VRX_idArray* names = work.GetNode(h)->GetDefinition()->GetOutcomesNames();
+    const int v = groupValues_[g * width + culprit];
+    const char* outcome = names != nullptr && v >= 0 && v < names->GetCount() ? (*names)[v] : nullptr;
+    return Fail(
+        "em: record %d is impossible under the starting tables: node %s gives its outcome %s "
+        "probability 0 there; a random start avoids it",
+        groupFirst_[g] + 1, EmNodeLabel(work, h).c_str(), outcome != nullptr ? outcome : "?");
 }
 
 int EmRun::Run(double* outLogLik, EmProgress* progress) {
@@ -433,6 +488,7 @@ int EmRun::Run(double* outLogLik, EmProgress* progress) {
     double logLik = 0.0;
     double prevLogLik = 0.0;
     bool finalPass = false;
+    bool checkStart = !options_.randomizeParameters;
     for (int iteration = 1; !finalPass; ++iteration) {
         prevLogLik = logLik;
         logLik = 0.0;
@@ -452,10 +508,17 @@ int EmRun::Run(double* outLogLik, EmProgress* progress) {
                     return Fail("em: the probability of record %d is %.17g, not a probability",
                                 groupFirst_[g] + 1, p);
                 }
+                // The caller's own start gave the record no probability: EM would learn as if it were
+                // not there, and a zero in a table never grows.
+                if (p == 0.0 && checkStart) {
+                    if (const int refused = RefuseImpossibleStart(g)) return refused;
+                    checkStart = false;  // the first such record only
+                }
                 logLik += groupWeight_[g] * std::log(std::min(p, 1.0));
                 if (progress != nullptr && !progress->Continue())
                     return Fail("em: stopped by the progress object");
             }
+            checkStart = false;
             // A log-likelihood of -inf (some record impossible) cannot improve: stop there too.
             const bool converged =
                 logLik == 0.0 || !std::isfinite(logLik) ||

@@ -1,6 +1,7 @@
 // Broken probability tables give no beliefs: every discrete algorithm and the probability of evidence
-// refuse a table with NaN, an infinite or a negative entry, naming the node and the entry; columns that
-// sum to 1 within the consistency tolerance are taken as they are, subnormal ones as zero columns. What
+// refuse a table with NaN, an infinite or a negative entry, naming the node and the entry, or a column
+// whose sum is off 1, naming the column; columns that sum to 1 within the consistency tolerance are taken
+// as they are, subnormal ones as zero columns. What
 // an update hands back is checked too: numbers that are not finite and undefined equation values are
 // refused by name, never reported as results.
 #include <gtest/gtest.h>
@@ -52,6 +53,14 @@ TEST_F(TableCheckTest, EveryDiscreteAlgorithmRefusesABrokenTableByName) {
         {"huge",
          {0.3, 0.7, 1.7e308, 1.7e308},
          "ERROR: Node [b] : column 1 of its table does not sum to a finite number"},
+        // Beliefs from such columns would not sum to 1; the consistency tolerance of a table holds.
+        {"sum above 1", {0.3, 0.7, 0.5, 0.6}, "ERROR: Node [b] : column 1 of its table sums to 1.1, not 1"},
+        {"sum below 1",
+         {0.3, 0.69999, 0.6, 0.4},
+         "ERROR: Node [b] : column 0 of its table sums to 0.99999, not 1"},
+        {"past the tolerance",
+         {0.3, 0.70001, 0.6, 0.4},
+         "ERROR: Node [b] : column 0 of its table sums to 1.00001, not 1"},
     };
     for (const BrokenTable& broken : cases) {
         SCOPED_TRACE(broken.name);
@@ -84,6 +93,47 @@ TEST_F(TableCheckTest, ColumnsWithinTheToleranceAreTakenAsTheyAre) {
     ExpectNear(t.Beliefs(b), {b0 / (b0 + b1), b1 / (b0 + b1)});
 }
 
+TEST(TableCheck, ColumnsOffOneAreRefusedInEveryTableKind) {
+    // A root, and a child of a, of each kind whose table the check reads; a noisy-MAX node's parameters
+    // (leak row last) give its table.
+    struct Case {
+        int type;
+        bool child;
+        std::vector<double> entries;
+        const char* message;  // nullptr: accepted
+    };
+    const Case cases[] = {
+        {DefinitionType::kCpt,
+         false,
+         {0.5, 0.6},
+         "ERROR: Node [x] : column 0 of its table sums to 1.1, not 1"},
+        {DefinitionType::kCpt, false, {0.5, 0.500004}, nullptr},
+        {DefinitionType::kCpt,
+         false,
+         {0.5, 0.50001},
+         "ERROR: Node [x] : column 0 of its table sums to 1.00001, not 1"},
+        {DefinitionType::kTruthTable,
+         true,
+         {1, 0, 1, 1},
+         "ERROR: Node [x] : column 1 of its table sums to 2, not 1"},
+        {DefinitionType::kNoisyMax,
+         true,
+         {0.7, 0.6, 0, 1, 0.7, 0.6},
+         "ERROR: Node [x] : column 0 of its table sums to 1.69, not 1"},
+    };
+    for (const Case& c : cases) {
+        errorLog.Flush();
+        TestNetwork t;
+        const int a = t.Add("a");
+        const int x = t.Add("x", 2, c.type);
+        if (c.child) t.Arc(a, x);
+        t.Table(x, c.entries);
+        EXPECT_EQ(t.net.UpdateBeliefs(), c.message != nullptr ? kObjectNotConsistent : kSuccess) << c.type;
+        EXPECT_EQ(LastLogged(), c.message != nullptr ? c.message : "") << c.type;
+    }
+    errorLog.Flush();
+}
+
 TEST_F(TableCheckTest, ASubnormalColumnIsTheZeroColumnItStandsFor) {
     // b's column of a1 sums to 1e-320: every algorithm finds a1 impossible, as for a column of zeros.
     t.Table(b, {0.8, 0.2, 1e-320, 0.0});
@@ -95,7 +145,7 @@ TEST_F(TableCheckTest, ASubnormalColumnIsTheZeroColumnItStandsFor) {
     EXPECT_EQ(t.Definition(b)[2], 0.0);
 }
 
-TEST(UpdatedValues, EntriesThatOverflowGiveNoBeliefsAndNoProbabilityOfEvidence) {
+TEST(UpdatedValues, EntriesThatWouldOverflowGiveNoBeliefsAndNoProbabilityOfEvidence) {
     errorLog.Flush();
     TestNetwork t;
     const int a = t.Add("a");
@@ -104,26 +154,19 @@ TEST(UpdatedValues, EntriesThatOverflowGiveNoBeliefsAndNoProbabilityOfEvidence) 
     t.Arcs({{a, b}, {b, c}});
     t.Table(a, {1e306, 1e306});
     for (int h : {b, c}) t.Table(h, {1e306, 1e306, 1e306, 1e306});
-    // The exact engines overflow; the others give finite numbers or refuse.
+    // The exact engines would overflow: the columns, far from 1, are refused before any runs.
+    const std::string refusal = "ERROR: Node [a] : column 0 of its table sums to 2e+306, not 1";
     for (int algorithm = 0; algorithm <= 12; ++algorithm) {
         errorLog.Flush();
         t.net.bnAlgorithm = algorithm;
-        const int rc = t.net.UpdateBeliefs();
-        if (algorithm == 0 || algorithm >= 10) {
-            EXPECT_EQ(rc, kObjectNotConsistent) << "algorithm " << algorithm;
-            EXPECT_TRUE(Logged(kObjectNotConsistent, "ERROR: Node [a] : its beliefs are not finite numbers"));
-            EXPECT_FALSE(t.Value(a)->IsUpToDate());
-        }
-        for (int h : {a, b, c}) {
-            for (double p : rc == kSuccess ? t.Beliefs(h) : std::vector<double>{})
-                EXPECT_TRUE(std::isfinite(p)) << "algorithm " << algorithm;
-        }
+        EXPECT_EQ(t.net.UpdateBeliefs(), kObjectNotConsistent) << "algorithm " << algorithm;
+        EXPECT_EQ(LastLogged(), refusal) << "algorithm " << algorithm;
+        EXPECT_FALSE(t.Value(a)->IsUpToDate());
     }
     t.Observe(c, 0);
     double p = 0.0;
     EXPECT_FALSE(t.net.CalcPropEvidence(&p, false));
-    EXPECT_TRUE(Logged(kObjectNotConsistent,
-                       "ERROR: Node [c] : the probability of its evidence is not a finite number"));
+    EXPECT_TRUE(Logged(kObjectNotConsistent, refusal));
     errorLog.Flush();
 }
 
@@ -140,8 +183,9 @@ TEST(UpdatedValues, ADiagramSolvedOnAWorkingCopyNamesTheNodeByItsHandle) {
         errorLog.Flush();
         t.net.idAlgorithm = algorithm;
         EXPECT_EQ(t.net.UpdateBeliefs(), kObjectNotConsistent);
-        EXPECT_TRUE(vovido::test::Logged(kObjectNotConsistent, "ERROR: Node [#" + std::to_string(a) +
-                                                                   "] : its beliefs are not finite numbers"));
+        EXPECT_TRUE(vovido::test::Logged(
+            kObjectNotConsistent,
+            "ERROR: Node [#" + std::to_string(a) + "] : column 0 of its table sums to 2e+306, not 1"));
     }
     errorLog.Flush();
 }

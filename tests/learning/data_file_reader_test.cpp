@@ -16,6 +16,7 @@
 namespace {
 
 using vovido::test::TempFile;
+using namespace std::string_literals;
 
 const int kManyRows = vovido::test::kUnderAddressSanitizer ? 100000 : 1000000;
 
@@ -54,7 +55,7 @@ std::string Describe(const DataSet& data) {
 }
 
 struct ReadCase {
-    const char* content;
+    std::string content;
     const char* expected;  // Describe() after success, or the failure text
     bool header = true;
     const char* mark = "*";
@@ -103,6 +104,11 @@ TEST(DataFileReader, ColumnKindsAndValues) {
         {"a,b,c,d\nna,NA,  NA,NA \n", "a:i[*] b:i[*] c:i[*] d:i[*]", true, "NA"},
         {"a,b\n1,3000000000\n", "a:i[1] b:f[3e+09]"},
         {"a,b\nx,1\ny,7\n", "a:s(x,y)[0,1] b:i[1,7]"},
+        // One text, one state, in ascending byte order, whether it came before the first word or after.
+        {"a\n007\n5\nx\n007\n", "a:s(007,5,x)[0,1,2,0]"},
+        {"b\n53.000\n1.5\n?\n53\n", "b:s(1.5,53,53.000,?)[2,0,3,1]"},
+        // strtod's NaN and infinity: NaN is a missing float by default, infinity a float.
+        {"a,b\n1,nan\n2,NaN\n3,inf\n-Infinity,4\n", "a:f[1,2,3,-inf] b:f[*,*,inf,4]"},
     };
     for (const ReadCase& c : cases) {
         int status = 0;
@@ -151,6 +157,10 @@ TEST(DataFileReader, FailuresNameTheLine) {
         {"a,b\n1,2\n3,1e39\n", "Line 3: number 1e39 in column 2 is out of range"},
         {"a\n-1e400\n", "Line 2: number -1e400 in column 1 is out of range"},
         {"a,b\n1,2\n3;4\n", "Line 3: expected 2 columns of data but found 1"},
+        // Names and cells are handed on as C strings: a NUL would cut them.
+        {"a,b\n1,2\n3,x\0y\n"s, "Line 3: NUL byte in column 2"},
+        {"a,A\0B\n1,2\n"s, "Line 1: NUL byte in column 2"},
+        {"1;2\n\0;4\n"s, "Line 2: NUL byte in column 1", false},
         {"1,2\n3,4\n5\n", "Line 3: expected 2 columns of data but found 1", false},
         {longLine.c_str(), "First line has more than 128 characters and no separators were found"},
     };

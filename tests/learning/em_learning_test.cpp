@@ -250,18 +250,62 @@ TEST(EmLearning, RefusedKindsAndFailedRunsLeaveTheNetwork) {
 namespace {
 
 TEST(EmLearning, ImpossibleRecordsEndTheRunAndBeliefsGoOutOfDate) {
-    // B copies A through a fixed truth table; the record A = 0, B = 1 has probability 0 under it.
-    TwoNodes n({{0, 0}, {0, 1}, {1, 1}});
-    ASSERT_EQ(n.t.net.GetNode(n.b)->ChangeType(DefinitionType::kTruthTable), kSuccess);
-    n.t.Table(n.b, {1, 0, 0, 1});
-    ASSERT_EQ(n.t.net.UpdateBeliefs(), kSuccess);
-    ASSERT_TRUE(n.t.Value(n.a)->IsUpToDate());
-    double logLik = 0.0;
-    ASSERT_EQ(LearnEm(EmOptions(), n.data, n.t.net, n.Matches(), {n.b}, &logLik, nullptr), kSuccess);
-    EXPECT_TRUE(std::isinf(logLik) && logLik < 0.0);
-    EXPECT_FALSE(n.t.Value(n.a)->IsUpToDate());
-    // The impossible record adds nothing: A is learnt from the two others.
-    EXPECT_NEAR(Table(n.t.net, n.a)[0], 0.5, 1e-12);
+    // B copies A through a fixed truth table; the record A = 0, B = 1 has probability 0 under it, from
+    // any start: the caller's own start is not refused for it.
+    for (const bool random : {true, false}) {
+        TwoNodes n({{0, 0}, {0, 1}, {1, 1}});
+        ASSERT_EQ(n.t.net.GetNode(n.b)->ChangeType(DefinitionType::kTruthTable), kSuccess);
+        n.t.Table(n.b, {1, 0, 0, 1});
+        ASSERT_EQ(n.t.net.UpdateBeliefs(), kSuccess);
+        ASSERT_TRUE(n.t.Value(n.a)->IsUpToDate());
+        EmOptions options;
+        options.randomizeParameters = random;
+        double logLik = 0.0;
+        ASSERT_EQ(LearnEm(options, n.data, n.t.net, n.Matches(), {n.b}, &logLik, nullptr), kSuccess)
+            << random;
+        EXPECT_TRUE(std::isinf(logLik) && logLik < 0.0);
+        EXPECT_FALSE(n.t.Value(n.a)->IsUpToDate());
+        // The impossible record adds nothing: A is learnt from the two others.
+        EXPECT_NEAR(Table(n.t.net, n.a)[0], 0.5, 1e-12);
+    }
+}
+
+TEST(EmLearning, AStartThatRulesARecordOutIsRefusedByName) {
+    // B's outcome added afterwards has 0 in every column: records 2 and 3 hold it. With B's column of
+    // A = 1 set to (0, 0, 1), record 3 (A = 1, B = 1) is ruled out by B, though A's table allows it.
+    struct Case {
+        std::vector<double> bTable;
+        std::vector<std::pair<int, int>> records;
+        const char* message;
+    };
+    const Case cases[] = {
+        {{},
+         {{0, 0}, {1, 2}, {0, 2}},
+         "em: record 2 is impossible under the starting tables: node [B] gives its outcome State2 "
+         "probability 0 there; a random start avoids it"},
+        {{0.5, 0.5, 0, 0, 0, 1},
+         {{0, 0}, {0, 1}, {1, 1}, {1, 1}},
+         "em: record 3 is impossible under the starting tables: node [B] gives its outcome State1 "
+         "probability 0 there; a random start avoids it"},
+    };
+    for (const Case& c : cases) {
+        TwoNodes n(c.records);
+        ASSERT_EQ(n.t.net.GetNode(n.b)->GetDefinition()->AddOutcome("State2"), kSuccess);
+        if (!c.bTable.empty()) n.t.Table(n.b, c.bTable);
+        const std::vector<double> a = Table(n.t.net, n.a), b = Table(n.t.net, n.b);
+        EmOptions options;
+        options.randomizeParameters = false;
+        errorLog.Flush();
+        EXPECT_EQ(LearnEm(options, n.data, n.t.net, n.Matches(), {}, nullptr, nullptr), kFailure);
+        EXPECT_EQ(LastLogged(), c.message);
+        EXPECT_EQ(Table(n.t.net, n.a), a);
+        EXPECT_EQ(Table(n.t.net, n.b), b);
+        // From a random start the same records are learnt from.
+        options.randomizeParameters = true;
+        EXPECT_EQ(LearnEm(options, n.data, n.t.net, n.Matches(), {}, nullptr, nullptr), kSuccess)
+            << LogDump();
+    }
+    errorLog.Flush();
 }
 
 TEST(EmLearning, ANetworkWithoutNodesLearnsNothing) {

@@ -70,6 +70,11 @@ public class FailureReasonsTest {
                 n -> n.deleteOutcome("A", 0));
         refusal("TARVO error -2 in function InsertOutcome" + LOGGED + "ERROR: Node [A] : position 5 is outside 0..2\n",
                 n -> n.insertOutcome("A", 5, "x"));
+        refusal("TARVO error -568 in function UpdateBeliefs" + LOGGED
+                + "ERROR: Node [A] : column 0 of its table sums to 1.1, not 1\n", n -> {
+                    n.setNodeDefinition("A", new double[] {0.5, 0.6});
+                    n.updateBeliefs();
+                });
         refusal("TARVO error -103 in function ReadFile" + LOGGED
                 + "OPEN FILE FAILED: /nonexistent/net.vrx: No such file or directory\n",
                 n -> n.readFile("/nonexistent/net.vrx"));
