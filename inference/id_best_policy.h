@@ -4,7 +4,8 @@
 // decisions are fixed from the last to the first, each at its most probable choice for every
 // combination of what it knows, and the first one's choice is written into the caller's value as a 0/1
 // vector. A decision knows every earlier decision and everything observed before it (no forgetting), of
-// which only the nodes that can change its worth are kept.
+// which only the nodes that can change the worth of the utilities below it are kept. What the first one
+// knows without evidence must leave one choice best for each of its possible outcomes, or it is refused.
 // After Shachter and Peot, "Decision making using probabilistic inference methods", 1992.
 
 #include <memory>
