@@ -174,6 +174,27 @@ BENCHMARK(SolveWildcatter)
     ->ArgNames({"idAlgorithm", "irrelevant"})
     ->Unit(benchmark::kMillisecond);
 
+// The wildcatter whose drilling also observes k three-outcome roots that nothing else depends on: the
+// solvers drop them before any table over them is built (k = range(1)).
+void SolveWildcatterWithUnneededObservations(benchmark::State& state) {
+    VRX_network net;
+    BuildWildcatterWithIrrelevant(net, 0);
+    const int drill = net.FindNode("Drill");
+    for (int j = 0; j < static_cast<int>(state.range(1)); j++) {
+        const int o = AddWithParents(net, DefinitionType::kCpt, "seen" + std::to_string(j), {}, 3);
+        SetTable(net, o, {0.2, 0.3, 0.5});
+        vovido::RequireSuccess(net.AddArc(o, drill), "observation");
+    }
+    long long updates = 0;
+    for (auto _ : state)
+        updates = state.range(0) == 0 ? RunSolver<PolicyEvaluator>(net) : RunSolver<BestPolicySolver>(net);
+    state.counters["updates"] = static_cast<double>(updates);
+}
+BENCHMARK(SolveWildcatterWithUnneededObservations)
+    ->ArgsProduct({{0, 1}, {0, 4, 8, 12, 16}})
+    ->ArgNames({"idAlgorithm", "observations"})
+    ->Unit(benchmark::kMillisecond);
+
 void ValueOfInformation(benchmark::State& state) {
     VRX_network net;
     BuildDiagram(net);

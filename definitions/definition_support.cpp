@@ -115,8 +115,11 @@ int OutcomeCountOf(const VRX_network* network, int handle) {
 
 std::string TableRefusalText(const VRX_network* network, int handle, int64_t cells) {
     const VRX_node* node = network != nullptr ? network->GetNode(handle) : nullptr;
-    const char* id = node != nullptr && node->GetId() != nullptr ? node->GetId() : "";
-    std::string text = std::string("ERROR: Node [") + id + "] : ";
+    return TableRefusalText(node != nullptr ? node->GetId() : nullptr, cells);
+}
+
+std::string TableRefusalText(const char* id, int64_t cells) {
+    std::string text = std::string("ERROR: Node [") + (id != nullptr ? id : "") + "] : ";
     if (cells > kMaxTableCells) {
         text += "its table of " + std::to_string(cells) + " cells passes the limit of " +
                 std::to_string(kMaxTableCells) + " cells";

@@ -204,7 +204,12 @@ int VRX_network::UpdateInfluenceDiagram() {
     // Every value without evidence starts as a plain vector over the node's own outcomes.
     for (int h = GetFirstNode(); h >= 0; h = GetNextNode(h)) {
         VRX_nodeValue* value = ValueAt(*this, h);
-        if (value == nullptr || value->HasEvidence()) continue;
+        if (value == nullptr) continue;
+        if (value->HasEvidence()) {
+            // A decision taken has no worths to show, whether or not a notice said so when it was taken.
+            if (GetNodeType(h) == DefinitionType::kList) value->SetValueFlag(ValueFlags::kUpToDate, false);
+            continue;
+        }
         VRX_Dmatrix* matrix = nullptr;
         const bool plain = value->GetIndexingParents().GetCount() == 0 &&
                            value->GetValue(matrix) == kSuccess && matrix != nullptr &&

@@ -4,16 +4,21 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <new>
+#include <string>
 
 #include "base/dmatrix.h"
 #include "base/error_log.h"
+#include "base/size_limits.h"
 #include "base/status_codes.h"
+#include "definitions/definition_support.h"
 #include "definitions/mau.h"
 #include "inference/influence_diagram_support.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
+#include "model/node_parts.h"
 #include "model/node_value.h"
 
 using vovido::IsUndefinedEntry;
@@ -37,9 +42,10 @@ int BestPolicySolver::Run(VRX_network& network) {
     network_ = &network;
     updates_ = 0;
     refused_ = false;
-    if (const int rc = IsSolvable()) return rc;
+    // Whatever follows, the caller's values no longer answer for its network.
     network.InvalidateValues();
     if (const int rc = AssumeDecisionOrder()) return LogError(errorLog, rc, kShachterFailed, nullptr);
+    if (openDecisions_.empty()) return LogError(errorLog, kOutOfRange, kShachterFailed, nullptr);
 
     VRX_network* work = nullptr;
     if (const int rc = vovido::MakeWorkingCopy(network, work)) return rc;
@@ -78,17 +84,6 @@ int BestPolicySolver::CollectOpenDecisions() {
         }
     } catch (const std::bad_alloc&) {
         return kOutOfMemory;
-    }
-    return kSuccess;
-}
-
-int BestPolicySolver::IsSolvable() {
-    if (const int rc = CollectOpenDecisions()) return rc;
-    VRX_network& net = *network_;
-    if (openDecisions_.empty()) return LogError(errorLog, kOutOfRange, kShachterFailed, nullptr);
-    const VRX_intArray& parents = net.GetParents(openDecisions_[0]);
-    for (int k = 0; k < parents.GetCount(); k++) {
-        if (!HoldsEvidence(net, parents[k])) return LogError(errorLog, kOutOfRange, kCannotSolve, nullptr);
     }
     return kSuccess;
 }
@@ -132,14 +127,18 @@ int BestPolicySolver::ExpandMauNodes() {
 
 int BestPolicySolver::MergeUtilityNodes() {
     VRX_network& work = *work_;
-    std::vector<int> utilities;
     VRX_intArray merged;
+    std::string ids;  // the merged table is named after the utilities it sums
+    utilities_.clear();
+    utilityParents_.clear();
     const VRX_intArray& order = work.GetTopologicalOrder();
     try {
         for (int i = 0; i < order.GetCount(); i++) {
             if (work.GetNodeType(order[i]) != DefinitionType::kTable) continue;
-            utilities.push_back(order[i]);
+            utilities_.push_back(order[i]);
+            ids += (ids.empty() ? "" : "+") + std::string(vovido::IdAt(*network_, order[i]));
             const VRX_intArray& parents = work.GetParents(order[i]);
+            utilityParents_.emplace_back(parents.GetItems(), parents.GetItems() + parents.GetCount());
             for (int k = 0; k < parents.GetCount(); k++) {
                 if (!merged.IsInList(parents[k]) && merged.Add(parents[k]) != kSuccess) return kOutOfMemory;
             }
@@ -154,21 +153,34 @@ int BestPolicySolver::MergeUtilityNodes() {
             "(too many parents)",
             nullptr);
     }
+    // Two cells per utility once it is a chance node.
+    const int64_t cells = vovido::CellsOver(
+        work, std::vector<int>(merged.GetItems(), merged.GetItems() + merged.GetCount()), 2);
+    if (cells > kMaxTableCells) return vovido::RefuseWorkTable(ids.c_str(), cells);
     mergedUtility_ = work.AddTemporaryNode(DefinitionType::kTable);
     if (mergedUtility_ < 0) return kOutOfRange;
     for (int k = 0; k < merged.GetCount(); k++) {
         if (const int rc = work.AddArc(merged[k], mergedUtility_)) return rc;
     }
+    if (const int rc = SumUtilities(merged)) return rc;
+    for (int u : utilities_) {
+        if (const int rc = work.DeleteNode(u)) return rc;
+    }
+    return kSuccess;
+}
+
+// For every entry of the merged table, the item of each utility table at the coordinates of its parents;
+// undefined items make the sum undefined.
+int BestPolicySolver::SumUtilities(const VRX_intArray& merged) {
+    VRX_network& work = *work_;
     VRX_Dmatrix* sum = nullptr;
     if (const int rc = work.GetNode(mergedUtility_)->GetDefinition()->GetDefinition(sum)) return rc;
     if (sum == nullptr) return kWrongNodeType;
     sum->FillWith(0.0);
-    // For every entry of the merged table, the item of each utility table at the coordinates of its
-    // parents; undefined items make the sum undefined.
     const int cells = sum->GetNumberOfElements();
     VRX_intArray coords;
     if (coords.SetSize(merged.GetCount() + 1) != kSuccess) return kOutOfMemory;
-    for (int u : utilities) {
+    for (int u : utilities_) {
         VRX_Dmatrix* table = nullptr;
         if (const int rc = work.GetNode(u)->GetDefinition()->GetDefinition(table)) return rc;
         const VRX_intArray& parents = work.GetParents(u);
@@ -187,37 +199,32 @@ int BestPolicySolver::MergeUtilityNodes() {
             }
         }
     }
-    for (int u : utilities) {
-        if (const int rc = work.DeleteNode(u)) return rc;
-    }
     return kSuccess;
 }
 
 int BestPolicySolver::ConvertToBayesianNetwork() {
     VRX_network& work = *work_;
-    if (const int rc = vovido::ConvertUtilityNode(work, mergedUtility_)) return rc;
+    if (const int rc = vovido::ConvertUtilityNode(work, mergedUtility_, "")) return rc;
+    // Each decision gets back the information it needs as it is fixed.
     for (int h = work.GetFirstNode(); h >= 0; h = work.GetNextNode(h)) {
         if (work.GetNodeType(h) != DefinitionType::kList) continue;
-        if (const int rc = vovido::ConvertDecisionNode(work, h, true)) return rc;
+        if (const int rc = vovido::ConvertDecisionNode(work, h)) return rc;
     }
     return kSuccess;
 }
 
-// The working copy's arcs, every decision not yet fixed given arcs from all it may use: the nodes of the
-// sequence before it.
+// The working copy's arcs, every decision not yet fixed given arcs from all it may use (the nodes of the
+// sequence before it), and the utilities merged with their own parents.
 void BestPolicySolver::BuildDecisionGraph() {
     VRX_network& work = *work_;
     graph_ = std::make_unique<vovido::DecisionGraph>(static_cast<size_t>(work.GetNumberOfSlots()));
     for (int h = work.GetFirstNode(); h >= 0; h = work.GetNextNode(h)) TakeWorkParents(h);
+    for (size_t j = 0; j < utilities_.size(); j++) graph_->SetParents(utilities_[j], utilityParents_[j]);
     for (size_t i = 0; i < sequence_.size(); i++) {
         const int h = sequence_[i];
         if (network_->GetNodeType(h) != DefinitionType::kList) continue;
-        std::vector<int> parents = graph_->Parents(h);
-        for (size_t j = 0; j < i; j++) {
-            if (std::find(parents.begin(), parents.end(), sequence_[j]) == parents.end())
-                parents.push_back(sequence_[j]);
-        }
-        graph_->SetParents(h, parents);
+        graph_->SetParents(
+            h, std::vector<int>(sequence_.begin(), sequence_.begin() + static_cast<std::ptrdiff_t>(i)));
     }
 }
 
@@ -233,22 +240,24 @@ int BestPolicySolver::Solve() {
                 known.push_back(sequence_[j]);
             // Whatever it chooses, a decision that no utility depends on is worth the same: its uniform
             // table stands for any policy.
-            const bool matters = graph_->Reaches(decision, mergedUtility_);
+            const std::vector<int> below = UtilitiesBelow(decision);
             std::vector<int> information;
-            if (matters) information = RequisiteInformation(decision, known);
-            // The first decision is taken now and knows only the evidence: what was seen before a decision
-            // that holds evidence, and bears on its worth, must be evidence too.
-            if (i == 0 && !information.empty()) {
-                refused_ = true;
-                return LogError(errorLog, kOutOfRange, kCannotSolve, nullptr);
-            }
+            if (!below.empty()) information = RequisiteInformation(decision, known, below);
             if (const int rc = SetInformation(decision, information)) return rc;
-            if (!matters && i > 0) continue;
-            if (const int rc = FixDecision(decision, i == 0, best)) return rc;
+            if (i == 0) {
+                if (const int rc = ChooseFirst(decision, best)) return rc;
+                break;
+            }
+            if (below.empty()) continue;
+            if (const int rc = FixPolicy(decision)) return rc;
         }
     } catch (const std::bad_alloc&) {
         return kOutOfMemory;
     }
+    return WriteChoice(best);
+}
+
+int BestPolicySolver::WriteChoice(int best) {
     const int first = openDecisions_[0];
     VRX_nodeValue* value = network_->GetNode(first)->GetValue();
     const int n = network_->GetNode(first)->GetDefinition()->GetNumberOfOutcomes();
@@ -263,9 +272,18 @@ int BestPolicySolver::Solve() {
     return kSuccess;
 }
 
-// Of what the decision knows, the nodes that can tell something about the utility given the decision
-// and the rest: one at a time, a node that the rest screens off goes, until none does.
-std::vector<int> BestPolicySolver::RequisiteInformation(int decision, const std::vector<int>& known) {
+std::vector<int> BestPolicySolver::UtilitiesBelow(int decision) const {
+    std::vector<int> below;
+    for (int u : utilities_) {
+        if (graph_->Reaches(decision, u)) below.push_back(u);
+    }
+    return below;
+}
+
+// Of what the decision knows, the nodes that can tell something about the utilities it influences given
+// the decision and the rest: one at a time, a node that the rest screens off goes, until none does.
+std::vector<int> BestPolicySolver::RequisiteInformation(int decision, const std::vector<int>& known,
+                                                        const std::vector<int>& utilities) {
     VRX_network& work = *work_;
     std::vector<char> observed(static_cast<size_t>(work.GetNumberOfSlots()), 0);
     for (int h = work.GetFirstNode(); h >= 0; h = work.GetNextNode(h))
@@ -281,7 +299,7 @@ std::vector<int> BestPolicySolver::RequisiteInformation(int decision, const std:
         for (size_t k = kept.size(); k-- > 0;) {
             const size_t x = static_cast<size_t>(kept[k]);
             observed[x] = 0;
-            if (graph_->DConnected(kept[k], mergedUtility_, observed)) {
+            if (graph_->DConnected(kept[k], utilities, observed)) {
                 observed[x] = 1;
                 continue;
             }
@@ -292,27 +310,19 @@ std::vector<int> BestPolicySolver::RequisiteInformation(int decision, const std:
     return kept;
 }
 
-// The decision's parents in the working copy become the observed ones and the given nodes; its table is
-// uniform again over them.
+// The decision, a root with a uniform table in the working copy, gets arcs from the given nodes: its table
+// over them is uniform too until its policy is fixed.
 int BestPolicySolver::SetInformation(int decision, const std::vector<int>& information) {
     VRX_network& work = *work_;
-    VRX_intArray current;
-    if (current.Copy(work.GetParents(decision)) != kSuccess) return kOutOfMemory;
-    for (int k = 0; k < current.GetCount(); k++) {
-        const int p = current[k];
-        if (HoldsEvidence(work, p) ||
-            std::find(information.begin(), information.end(), p) != information.end())
-            continue;
-        if (const int rc = work.RemoveArc(p, decision)) return rc;
-    }
+    VRX_nodeDefinition* definition = work.GetNode(decision)->GetDefinition();
+    const int n = definition->GetNumberOfOutcomes();
+    const int64_t cells = vovido::CellsOver(work, information, n);
+    if (cells > kMaxTableCells) return vovido::DefinitionSupport::RefuseTable(network_, decision, cells);
     for (int p : information) {
-        if (work.AreAdjacent(p, decision) == 1) continue;
         if (const int rc = work.AddArc(p, decision)) return rc;
     }
-    VRX_nodeDefinition* definition = work.GetNode(decision)->GetDefinition();
     VRX_Dmatrix* table = nullptr;
     if (const int rc = definition->GetDefinition(table)) return rc;
-    const int n = definition->GetNumberOfOutcomes();
     if (table == nullptr || n < 1) return kWrongNodeType;
     table->FillWith(1.0 / n);
     TakeWorkParents(decision);
@@ -324,90 +334,117 @@ void BestPolicySolver::TakeWorkParents(int node) {
     graph_->SetParents(node, std::vector<int>(parents.GetItems(), parents.GetItems() + parents.GetCount()));
 }
 
-// The decision's most probable choice given the observed utility, for every combination of its parents
-// that the evidence allows (only the observed one for the first decision), becomes its table.
-int BestPolicySolver::FixDecision(int decision, bool first, int& best) {
+int BestPolicySolver::SolveRow(int decision, int row, std::vector<char>& best) {
     VRX_network& work = *work_;
     VRX_nodeDefinition* definition = work.GetNode(decision)->GetDefinition();
     const int n = definition->GetNumberOfOutcomes();
     VRX_Dmatrix* table = nullptr;
     if (const int rc = definition->GetDefinition(table)) return rc;
     if (table == nullptr || n < 1) return kWrongNodeType;
-    const int rows = table->GetNumberOfElements() / n;
-    VRX_intArray parents;
-    if (parents.Copy(work.GetParents(decision)) != kSuccess) return kOutOfMemory;
-    std::vector<int> observed(static_cast<size_t>(parents.GetCount()), -1);
-    for (int k = 0; k < parents.GetCount(); k++) {
-        VRX_nodeValue* value = work.GetNode(parents[k])->GetValue();
-        if (value->HasEvidence()) observed[k] = value->GetEvidence();
-    }
-    std::vector<int> choice(static_cast<size_t>(rows), -1);
-    VRX_intArray coords;
-    if (coords.SetSize(parents.GetCount() + 1) != kSuccess) return kOutOfMemory;
+    const VRX_intArray& parents = work.GetParents(decision);
     const VRX_intArray& strides = table->GetStrides();
+    for (int k = 0; k < parents.GetCount(); k++) {
+        const int coordinate = (row * n / strides[k]) % table->GetDimensions()[k];
+        if (const int rc = vovido::SetWorkEvidence(work, parents[k], coordinate)) return rc;
+    }
+    work.InvalidateValues();
+    const int mark = errorLog.GetNumberOfEntries();
+    const int rc = work.UpdateBeliefs();
+    updates_++;
+    if (vovido::IsImpossibleScenario(rc)) errorLog.Truncate(mark);
+    if (rc != kSuccess) return rc;
+    const VRX_Dmatrix* beliefs = vovido::WorkBeliefs(work, decision);
+    if (beliefs == nullptr || beliefs->GetNumberOfElements() != n) return kWrongNodeType;
+    best = vovido::BestChoices(beliefs->GetData(), n);
+    return kSuccess;
+}
+
+int BestPolicySolver::UpdateWithoutUtility() {
+    VRX_network& work = *work_;
+    if (const int rc = vovido::SetWorkEvidence(work, mergedUtility_, -1)) return rc;
+    work.InvalidateValues();
+    const int mark = errorLog.GetNumberOfEntries();
+    const int rc = work.UpdateBeliefs();
+    updates_++;
+    if (vovido::IsImpossibleScenario(rc)) errorLog.Truncate(mark);
+    if (const int restored = vovido::SetWorkEvidence(work, mergedUtility_, 0)) return restored;
+    return rc;
+}
+
+int BestPolicySolver::ClearInformation(int decision) {
+    const VRX_intArray& parents = work_->GetParents(decision);
+    for (int k = 0; k < parents.GetCount(); k++) {
+        if (const int rc = vovido::SetWorkEvidence(*work_, parents[k], -1)) return rc;
+    }
+    return kSuccess;
+}
+
+int BestPolicySolver::RowsOf(int decision) const {
+    VRX_nodeDefinition* definition = work_->GetNode(decision)->GetDefinition();
+    VRX_Dmatrix* table = nullptr;
+    const int n = definition->GetNumberOfOutcomes();
+    if (definition->GetDefinition(table) != kSuccess || table == nullptr || n < 1) return kWrongNodeType;
+    return table->GetNumberOfElements() / n;
+}
+
+int BestPolicySolver::FixPolicy(int decision) {
+    const int rows = RowsOf(decision);
+    if (rows < 0) return rows;
+    std::vector<int> choice(static_cast<size_t>(rows), -1);
+    std::vector<char> best;
     for (int r = 0; r < rows; r++) {
-        bool consistent = true;
-        for (int k = 0; k < parents.GetCount(); k++) {
-            coords[k] = (r * n / strides[k]) % table->GetDimensions()[k];
-            consistent = consistent && (observed[k] < 0 || observed[k] == coords[k]);
-        }
-        if (!consistent) continue;
-        for (int k = 0; k < parents.GetCount(); k++) {
-            if (observed[k] < 0) {
-                if (const int rc = vovido::SetWorkEvidence(work, parents[k], coords[k])) return rc;
-            }
-        }
-        work.InvalidateValues();
-        const int mark = errorLog.GetNumberOfEntries();
-        const int rc = work.UpdateBeliefs();
-        updates_++;
+        const int rc = SolveRow(decision, r, best);
+        if (vovido::IsImpossibleScenario(rc)) continue;
+        if (rc != kSuccess) return rc;
+        choice[static_cast<size_t>(r)] = vovido::LastMarked(best);
+    }
+    if (const int rc = ClearInformation(decision)) return rc;
+    // Rows the evidence rules out take the choice of the first row that was solved; with none, the
+    // uniform table stays.
+    const auto solved = std::find_if(choice.begin(), choice.end(), [](int c) { return c >= 0; });
+    if (solved == choice.end()) return kSuccess;
+    VRX_Dmatrix* table = nullptr;
+    if (const int rc = work_->GetNode(decision)->GetDefinition()->GetDefinition(table)) return rc;
+    const int n = table->GetNumberOfElements() / rows;
+    table->FillWith(0.0);
+    for (int r = 0; r < rows; r++) {
+        const int c = choice[static_cast<size_t>(r)];
+        (*table)[r * n + (c >= 0 ? c : *solved)] = 1.0;
+    }
+    return kSuccess;
+}
+
+// A choice that is best for every combination of the information that the evidence allows is the answer;
+// without one the answer depends on what holds no evidence, and the first decision is refused. A
+// combination that leaves the observed utility no chance (every choice then earns the least) ties every
+// choice.
+int BestPolicySolver::ChooseFirst(int decision, int& best) {
+    const int rows = RowsOf(decision);
+    if (rows < 0) return rows;
+    const int n = work_->GetNode(decision)->GetDefinition()->GetNumberOfOutcomes();
+    std::vector<char> common(static_cast<size_t>(n), 1);
+    std::vector<char> row;
+    bool any = false;
+    int impossible = kConflictingEvidence;
+    for (int r = 0; r < rows; r++) {
+        int rc = SolveRow(decision, r, row);
         if (vovido::IsImpossibleScenario(rc)) {
-            errorLog.Truncate(mark);
+            rc = UpdateWithoutUtility();
+            row.assign(static_cast<size_t>(n), 1);
+        }
+        if (vovido::IsImpossibleScenario(rc)) {
+            impossible = rc;
             continue;
         }
         if (rc != kSuccess) return rc;
-        const VRX_Dmatrix* beliefs = vovido::WorkBeliefs(work, decision);
-        if (beliefs == nullptr || beliefs->GetNumberOfElements() != n) return kWrongNodeType;
-        // The last of equal maxima wins; the scan starts afresh for every row, so it never points past
-        // this decision's choices.
-        int b = 0;
-        double top = 0.0;
-        for (int k = 0; k < n; k++) {
-            if ((*beliefs)[k] >= top) {
-                top = (*beliefs)[k];
-                b = k;
-            }
-        }
-        choice[r] = b;
-        if (first) best = b;
+        if (vovido::LastMarked(row) < 0) continue;
+        any = true;
+        for (int k = 0; k < n; k++) common[static_cast<size_t>(k)] &= row[static_cast<size_t>(k)];
     }
-    for (int k = 0; k < parents.GetCount(); k++) {
-        if (observed[k] < 0) {
-            if (const int rc = vovido::SetWorkEvidence(work, parents[k], -1)) return rc;
-        }
-    }
-    // Rows the evidence rules out take the choice of the first row that was solved.
-    int fallback = -1;
-    for (int r = 0; r < rows; r++) {
-        if (choice[r] >= 0) {
-            fallback = choice[r];
-            break;
-        }
-    }
-    if (fallback < 0) {
-        if (!first) return kSuccess;
-        // Only the observed utility can rule the first decision's row out: every choice then leaves it at
-        // its least, and the last of equal choices wins. Unless the evidence itself is impossible.
-        if (const int rc = vovido::SetWorkEvidence(work, mergedUtility_, -1)) return rc;
-        work.InvalidateValues();
-        const int rc = work.UpdateBeliefs();
-        updates_++;
-        if (const int restored = vovido::SetWorkEvidence(work, mergedUtility_, 0)) return restored;
-        if (rc != kSuccess) return rc;
-        best = n - 1;
-        return kSuccess;
-    }
-    table->FillWith(0.0);
-    for (int r = 0; r < rows; r++) (*table)[r * n + (choice[r] >= 0 ? choice[r] : fallback)] = 1.0;
-    return kSuccess;
+    if (const int rc = ClearInformation(decision)) return rc;
+    if (!any) return impossible;
+    best = vovido::LastMarked(common);
+    if (best >= 0) return kSuccess;
+    refused_ = true;
+    return LogError(errorLog, kOutOfRange, kCannotSolve, nullptr);
 }

@@ -4,7 +4,8 @@
 // decisions are fixed from the last to the first, each at its most probable choice for every
 // combination of what it knows, and the first one's choice is written into the caller's value as a 0/1
 // vector. A decision knows every earlier decision and everything observed before it (no forgetting), of
-// which only the nodes that can change its worth are kept.
+// which only the nodes that can change the worth of the utilities below it are kept. What the first one
+// knows without evidence must leave one choice best for each of its possible outcomes, or it is refused.
 // After Shachter and Peot, "Decision making using probabilistic inference methods", 1992.
 
 #include <memory>
@@ -13,6 +14,7 @@
 #include "inference/id_decision_graph.h"
 
 class VRX_network;
+class VRX_intArray;
 
 class BestPolicySolver {
 public:
@@ -33,17 +35,33 @@ public:
     long long GetNumberOfUpdates() const { return updates_; }
 
 private:
-    [[nodiscard]] int IsSolvable();
     [[nodiscard]] int CollectOpenDecisions();
     [[nodiscard]] int AssumeDecisionOrder();
     [[nodiscard]] int ExpandMauNodes();
     [[nodiscard]] int MergeUtilityNodes();
+    [[nodiscard]] int SumUtilities(const VRX_intArray& merged);
     [[nodiscard]] int ConvertToBayesianNetwork();
     void BuildDecisionGraph();
     [[nodiscard]] int Solve();
-    [[nodiscard]] int FixDecision(int decision, bool first, int& best);
-    std::vector<int> RequisiteInformation(int decision, const std::vector<int>& known);
-    [[nodiscard]] int SetInformation(int decision, const std::vector<int>& parents);
+    [[nodiscard]] int WriteChoice(int best);
+    std::vector<int> UtilitiesBelow(int decision) const;
+    std::vector<int> RequisiteInformation(int decision, const std::vector<int>& known,
+                                          const std::vector<int>& utilities);
+    [[nodiscard]] int SetInformation(int decision, const std::vector<int>& information);
+    // The decision's table: its most probable choice given the observed utility, for every combination of
+    // its information that the evidence allows.
+    [[nodiscard]] int FixPolicy(int decision);
+    // The first decision's choice: one that is best whatever its information turns out to be, or a refusal.
+    [[nodiscard]] int ChooseFirst(int decision, int& best);
+    // Sets the decision's information to the combination `row` of its table and updates the copy;
+    // `best` marks the best choices. kConflictingEvidence (and the like) when the combination is impossible
+    // given the evidence and the observed utility.
+    [[nodiscard]] int SolveRow(int decision, int row, std::vector<char>& best);
+    // The update of the copy with the combination set last and without the observed utility.
+    [[nodiscard]] int UpdateWithoutUtility();
+    [[nodiscard]] int ClearInformation(int decision);
+    // The combinations of the decision's information: the rows of its table.
+    int RowsOf(int decision) const;
     // The graph's parents of the node become those it has in the working copy.
     void TakeWorkParents(int node);
 
@@ -52,7 +70,11 @@ private:
     std::vector<int> openDecisions_;
     std::vector<int> sequence_;  // decisions and the nodes observed before them, in order
     std::unique_ptr<vovido::DecisionGraph> graph_;
+    // The utility nodes merged (gone from the working copy) and their parents, which tell what each
+    // decision can influence.
+    std::vector<int> utilities_;
+    std::vector<std::vector<int>> utilityParents_;
     int mergedUtility_ = -1;
     long long updates_ = 0;
-    bool refused_ = false;  // the first decision knows what holds no evidence (logged)
+    bool refused_ = false;  // the first decision's best choice depends on what holds no evidence (logged)
 };

@@ -36,8 +36,11 @@ bool DecisionGraph::Reaches(int from, int to) const {
 
 // The ball passes a node in the direction it came, unless the node is observed; it bounces back up from
 // an observed node or an ancestor of one (a collider that the observations open).
-bool DecisionGraph::DConnected(int from, int to, const std::vector<char>& observed) const {
+bool DecisionGraph::DConnected(int from, const std::vector<int>& to,
+                               const std::vector<char>& observed) const {
     const size_t n = parents_.size();
+    std::vector<char> target(n, 0);
+    for (int t : to) target[static_cast<size_t>(t)] = 1;
     std::vector<char> opens(n, 0);
     std::vector<int> stack;
     for (size_t h = 0; h < n; h++) {
@@ -60,7 +63,7 @@ bool DecisionGraph::DConnected(int from, int to, const std::vector<char>& observ
         char& seen = visited[2 * at + (up ? 1 : 0)];
         if (seen) continue;
         seen = 1;
-        if (y == to && !observed[at]) return true;
+        if (target[at] && !observed[at]) return true;
         if (!observed[at]) {
             for (int c : children_[at]) ball.emplace_back(c, false);
             if (up) {

@@ -15,6 +15,7 @@
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
+#include "model/node_parts.h"
 #include "model/node_value.h"
 
 using vovido::IsUndefinedEntry;
@@ -131,8 +132,10 @@ int PolicyEvaluator::ConvertToBayesianNetwork() {
     for (int h = work.GetFirstNode(); h >= 0; h = work.GetNextNode(h)) {
         const int type = work.GetNodeType(h);
         int rc = kSuccess;
-        if (type == DefinitionType::kTable) rc = vovido::ConvertUtilityNode(work, h);
-        if (type == DefinitionType::kList) rc = vovido::ConvertDecisionNode(work, h, false);
+        if (type == DefinitionType::kTable)
+            rc = vovido::ConvertUtilityNode(work, h, vovido::IdAt(*network_, h));
+        // Every scenario sets the decision or leaves it uniform: what it observed is no part of the copy.
+        if (type == DefinitionType::kList) rc = vovido::ConvertDecisionNode(work, h);
         if (rc != kSuccess) return rc;
     }
     return kSuccess;
@@ -274,13 +277,12 @@ int PolicyEvaluator::ComputeMauValues() {
     return kSuccess;
 }
 
-int PolicyEvaluator::ComputePolicies() {
+// Total expected utility of every scenario: the sum of the terminal utility nodes, each read at the
+// coordinates of the scenario nodes it is indexed by.
+int PolicyEvaluator::SumTerminalWorths(std::vector<double>& w) {
     const size_t dims = scenario_.size();
     long long total = 1;
     for (int n : sizes_) total *= n;
-    // Total expected utility of every scenario: the sum of the terminal utility nodes, each read at the
-    // coordinates of the scenario nodes it is indexed by.
-    std::vector<double> w;
     std::vector<int> digits(dims, 0);
     std::vector<long long> stride(dims, 0);
     try {
@@ -315,10 +317,17 @@ int PolicyEvaluator::ComputePolicies() {
                 digits[static_cast<size_t>(d)] = 0;
         }
     }
+    return kSuccess;
+}
+
+int PolicyEvaluator::ComputePolicies() {
+    const size_t dims = scenario_.size();
+    std::vector<double> w;
+    if (const int rc = SumTerminalWorths(w)) return rc;
     // Fold back from the last scenario node: a decision takes its best choice, an observation averages
     // over its outcomes given the nodes before it. Undefined entries (impossible scenarios) take part in
     // neither.
-    long long length = total;
+    long long length = static_cast<long long>(w.size());
     if (const int rc = FillIndifferentDecisions(dims, w, length)) return rc;
     for (int i = static_cast<int>(dims) - 1; i >= 0; i--) {
         const int h = scenario_[static_cast<size_t>(i)];

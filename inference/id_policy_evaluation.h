@@ -49,6 +49,7 @@ private:
     void LogScenario(const std::vector<int>& varied) const;
     [[nodiscard]] int RecordNodeValue(int handle);
     [[nodiscard]] int ComputeMauValues();
+    [[nodiscard]] int SumTerminalWorths(std::vector<double>& w);
     [[nodiscard]] int ComputePolicies();
     [[nodiscard]] int FillIndifferentDecisions(size_t prefix, const std::vector<double>& w, long long rows);
     // The row of a caller value matrix (its own dimension aside) at the outcomes its indexing parents are

@@ -1,11 +1,15 @@
 // Decision sequence, assumed decision order and the conversion of a diagram's working copy.
 #include "inference/influence_diagram_support.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <new>
 
 #include "base/dmatrix.h"
 #include "base/error_log.h"
+#include "base/size_limits.h"
+#include "definitions/definition_support.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
@@ -106,10 +110,26 @@ int MakeWorkingCopy(const VRX_network& network, VRX_network*& out) {
     return kSuccess;
 }
 
-int ConvertUtilityNode(VRX_network& work, int handle) {
+int RefuseWorkTable(const char* id, int64_t cells) {
+    return LogError(errorLog, kOutOfMemory, DefinitionSupport::TableRefusalText(id, cells).c_str(), nullptr);
+}
+
+int64_t CellsOver(const VRX_network& network, const std::vector<int>& nodes, int64_t own) {
+    int64_t cells = own;
+    for (int h : nodes) {
+        const int n = network.GetNode(h)->GetDefinition()->GetNumberOfOutcomes();
+        if (n > 1) cells = cells > INT64_MAX / n ? INT64_MAX : cells * n;
+    }
+    return cells;
+}
+
+int ConvertUtilityNode(VRX_network& work, int handle, const char* id) {
     VRX_node* node = work.GetNode(handle);
     VRX_Dmatrix* table = nullptr;
     if (const int rc = node->GetDefinition()->GetDefinition(table)) return rc;
+    // As a chance node it holds two cells per utility.
+    if (table != nullptr && 2 * int64_t{table->GetNumberOfElements()} > kMaxTableCells)
+        return RefuseWorkTable(id, 2 * int64_t{table->GetNumberOfElements()});
     VRX_Dmatrix utilities;
     if (table == nullptr || utilities.Copy(*table) != kSuccess) return kOutOfMemory;
     double lo = 0.0;
@@ -133,21 +153,42 @@ int ConvertUtilityNode(VRX_network& work, int handle) {
     return kSuccess;
 }
 
-int ConvertDecisionNode(VRX_network& work, int handle, bool keepParents) {
+int ConvertDecisionNode(VRX_network& work, int handle) {
     VRX_intArray parents;
-    if (keepParents && parents.Copy(work.GetParents(handle)) != kSuccess) return kOutOfMemory;
+    if (parents.Copy(work.GetParents(handle)) != kSuccess) return kOutOfMemory;
+    for (int i = 0; i < parents.GetCount(); i++) {
+        if (const int rc = work.RemoveArc(parents[i], handle)) return rc;
+    }
     VRX_node* node = work.GetNode(handle);
     if (const int rc = node->ChangeType(DefinitionType::kCpt)) return rc;
-    for (int i = 0; i < parents.GetCount(); i++) {
-        if (work.AreAdjacent(parents[i], handle) == 1) continue;
-        if (const int rc = work.AddArc(parents[i], handle)) return rc;
-    }
     VRX_Dmatrix* table = nullptr;
     if (const int rc = node->GetDefinition()->GetDefinition(table)) return rc;
     const int n = node->GetDefinition()->GetNumberOfOutcomes();
     if (table == nullptr || n < 1) return kOutOfRange;
     table->FillWith(1.0 / n);
     return kSuccess;
+}
+
+std::vector<char> BestChoices(const double* worth, int n) {
+    double top = 0.0;
+    double scale = 0.0;
+    bool any = false;
+    for (int k = 0; k < n; k++) {
+        if (std::isnan(worth[k])) continue;
+        if (!any || worth[k] > top) top = worth[k];
+        scale = std::max(scale, std::fabs(worth[k]));
+        any = true;
+    }
+    std::vector<char> best(static_cast<size_t>(n), 0);
+    for (int k = 0; k < n && any; k++) best[static_cast<size_t>(k)] = worth[k] >= top - 1e-9 * scale;
+    return best;
+}
+
+int LastMarked(const std::vector<char>& marked) {
+    for (size_t k = marked.size(); k-- > 0;) {
+        if (marked[k]) return static_cast<int>(k);
+    }
+    return -1;
 }
 
 int SetWorkEvidence(VRX_network& work, int handle, int outcome) {

@@ -39,9 +39,14 @@ TEST(DecisionGraph, DConnectionFollowsTheObservations) {
     for (const Case& c : cases) {
         std::vector<char> observed(6, 0);
         for (int h : c.observed) observed[static_cast<size_t>(h)] = 1;
-        EXPECT_EQ(g.DConnected(c.from, c.to, observed), c.connected) << c.from << " " << c.to;
-        EXPECT_EQ(g.DConnected(c.to, c.from, observed), c.connected) << c.to << " " << c.from;
+        EXPECT_EQ(g.DConnected(c.from, {c.to}, observed), c.connected) << c.from << " " << c.to;
+        EXPECT_EQ(g.DConnected(c.to, {c.from}, observed), c.connected) << c.to << " " << c.from;
     }
+    // Connected to a set when connected to one of its nodes.
+    std::vector<char> observed(6, 0);
+    EXPECT_TRUE(g.DConnected(0, {4, 2}, observed));
+    observed[1] = 1;
+    EXPECT_FALSE(g.DConnected(0, {4, 2}, observed));
 }
 
 TEST(DecisionGraph, ReachesAlongArcsAndForgetsReplacedParents) {

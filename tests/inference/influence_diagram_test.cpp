@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <numeric>
 #include <random>
 #include <string>
@@ -151,10 +152,46 @@ void ExpectBestFirstChoice(const VRX_network& net, const Diagram& d) {
     EXPECT_GE(eu[best], *std::max_element(eu.begin(), eu.end()) - 1e-9);
 }
 
+// With the first decision taken and nothing else observed, the second knows what holds no evidence.
+// Algorithm 1 answers exactly when one of its choices is best in every row of its worths by algorithm 0
+// (whose rows cover the unknowns it depends on), and then with such a choice. Counts the answers and
+// the refusals.
+void ExpectAnsweredUnlessTheUnknownDecides(const VRX_network& net, const Diagram& d, int (&outcomes)[2]) {
+    VRX_network taken(net);
+    ASSERT_EQ(taken.GetNode(d.decisions[0])->GetValue()->SetEvidence(0), kSuccess);
+    VRX_network evaluated(taken);
+    ASSERT_EQ(Solve(evaluated, 0), kSuccess) << LogDump();
+    const char* second = net.GetNode(d.decisions[1])->GetId();
+    const std::vector<double> eu = ValueOf(evaluated, second);
+    const size_t n = static_cast<size_t>(net.GetNode(d.decisions[1])->GetDefinition()->GetNumberOfOutcomes());
+    std::vector<char> everywhere(n, 1);
+    for (size_t r = 0; r + n <= eu.size(); r += n) {
+        if (eu[r] == kUndefinedValue) continue;
+        const double top =
+            *std::max_element(eu.begin() + static_cast<long>(r), eu.begin() + static_cast<long>(r + n));
+        for (size_t k = 0; k < n; k++)
+            everywhere[k] = everywhere[k] && eu[r + k] >= top - 1e-9 * std::fabs(top);
+    }
+    errorLog.Flush();
+    const int rc = Solve(taken, 1);
+    if (std::find(everywhere.begin(), everywhere.end(), 1) == everywhere.end()) {
+        EXPECT_EQ(rc, kOutOfRange);
+        EXPECT_TRUE(Logged(kOutOfRange, "Can't solve this network using best policy algorithm")) << LogDump();
+        outcomes[1]++;
+        return;
+    }
+    ASSERT_EQ(rc, kSuccess) << LogDump();
+    outcomes[0]++;
+    const std::vector<double> choice = ValueOf(taken, second);
+    EXPECT_TRUE(
+        everywhere[static_cast<size_t>(std::find(choice.begin(), choice.end(), 1.0) - choice.begin())]);
+}
+
 // Against every policy of decisions that remember all they knew; diagrams whose later decisions observe
 // only part of it too.
 TEST(InfluenceDiagrams, RandomDiagramsAgreeWithEveryPolicyTried) {
     int enumerated = 0;
+    int answeredRefused[2] = {0, 0};
     for (unsigned seed = 1; seed <= 200; seed++) {
         SCOPED_TRACE(seed);
         std::mt19937 rng(seed);
@@ -167,6 +204,7 @@ TEST(InfluenceDiagrams, RandomDiagramsAgreeWithEveryPolicyTried) {
                                                            : 2;
         const auto d = BuildRandomDiagram(net, rng, 3, decisions, 2, recall);
         ExpectBestFirstChoice(net, d);
+        if (decisions > 1) ExpectAnsweredUnlessTheUnknownDecides(net, d, answeredRefused);
         PolicyEvaluator evaluator;
         ASSERT_EQ(evaluator.Run(net), kSuccess) << LogDump();
         // After the run: the order assumed is part of what every policy sees.
@@ -183,6 +221,8 @@ TEST(InfluenceDiagrams, RandomDiagramsAgreeWithEveryPolicyTried) {
         }
     }
     EXPECT_GT(enumerated, 80);
+    EXPECT_GT(answeredRefused[0], 100);
+    EXPECT_GT(answeredRefused[1], 10);
 }
 
 // D2, O (observed before D2) and D2's effect E reach no utility.
@@ -323,6 +363,119 @@ TEST(BestPolicy, EvidenceLeavingTheLeastUtilityTiesEveryChoice) {
     }
 }
 
+// X was seen before D1 was taken (its evidence), so D2 knows it, though X holds no evidence: the first open
+// decision D2 is answered when one choice is best whatever X is.
+void BuildKnownUnobserved(VRX_network& net, const std::vector<const char*>& d2Parents) {
+    AddNode(net, DefinitionType::kCpt, "X", {});
+    ASSERT_EQ(Def(net, "X").SetDefinitionDoubles(Doubles({0.4, 0.6})), kSuccess);
+    AddNode(net, DefinitionType::kList, "D1", {"X"});
+    ASSERT_EQ(net.GetNode(net.FindNode("D1"))->GetValue()->SetEvidence(0), kSuccess);
+    AddNode(net, DefinitionType::kList, "D2", d2Parents);
+}
+
+TEST(BestPolicy, AnUnknownThatChangesNoBestChoiceIsAnswered) {
+    struct Case {
+        const char* name;
+        void (*build)(VRX_network&);
+        std::vector<double> choice;
+    };
+    const Case cases[] = {
+        // U1(X) lies above D2: worths [10, 20] with X = 0, [110, 120] with X = 1.
+        {"unknown above the decision",
+         [](VRX_network& net) {
+             BuildKnownUnobserved(net, {"D1"});
+             AddNode(net, DefinitionType::kTable, "U1", {"X"});
+             SetUtilities(net, "U1", {0, 100});
+             AddNode(net, DefinitionType::kTable, "U2", {"D2"});
+             SetUtilities(net, "U2", {10, 20});
+         },
+         {0, 1}},
+        // X reaches U1 through Y: worths [35, 10] with X = 0, [70, 45] with X = 1.
+        {"unknown through a chance node",
+         [](VRX_network& net) {
+             BuildKnownUnobserved(net, {"D1"});
+             AddNode(net, DefinitionType::kCpt, "Y", {"X"});
+             ASSERT_EQ(Def(net, "Y").SetDefinitionDoubles(Doubles({1, 0, 0, 1})), kSuccess);
+             AddNode(net, DefinitionType::kTable, "U1", {"Y"});
+             SetUtilities(net, "U1", {25, 60});
+             AddNode(net, DefinitionType::kTable, "U2", {"D1", "D2"});
+             SetUtilities(net, "U2", {10, -15, 0, 0});
+         },
+         {1, 0}},
+        // U(X, D2) depends on both, yet D2 = 1 is best for either X: [10, 20] and [0, 5].
+        {"dominated unknown",
+         [](VRX_network& net) {
+             BuildKnownUnobserved(net, {"D1"});
+             AddNode(net, DefinitionType::kTable, "U", {"X", "D2"});
+             SetUtilities(net, "U", {10, 20, 0, 5});
+         },
+         {0, 1}},
+        // The same with X a parent of the first open decision itself.
+        {"dominated parent",
+         [](VRX_network& net) {
+             AddNode(net, DefinitionType::kCpt, "X", {});
+             AddNode(net, DefinitionType::kList, "D2", {"X"});
+             AddNode(net, DefinitionType::kTable, "U", {"X", "D2"});
+             SetUtilities(net, "U", {10, 20, 0, 5});
+         },
+         {0, 1}},
+    };
+    for (const Case& c : cases) {
+        VRX_network net;
+        c.build(net);
+        errorLog.Flush();
+        ASSERT_EQ(Solve(net, 1), kSuccess) << c.name << LogDump();
+        EXPECT_EQ(ValueOf(net, "D2"), c.choice) << c.name;
+    }
+}
+
+// Worths equal up to rounding, reached along different sums (C is 0.1 / 0.9): the last of them is
+// taken. Algorithm 0 shows the worths.
+TEST(BestPolicy, WorthsEqualWithinRoundingTieAndTheLastIsTaken) {
+    const std::pair<std::vector<double>, std::vector<double>> cases[] = {
+        {{50, 50, 40, 40, 14, 54}, {50, 40, 50}},
+        {{20, 20, 30, 30, 12, 32}, {20, 30, 30}},
+        {{164.803, 164.803, 100.003, 172.003, 200.803, 160.803}, {164.803, 164.803, 164.803}},
+    };
+    for (const auto& [utilities, worths] : cases) {
+        VRX_network net;
+        AddNode(net, DefinitionType::kCpt, "C", {});
+        ASSERT_EQ(Def(net, "C").SetDefinitionDoubles(Doubles({0.1, 0.9})), kSuccess);
+        AddNode(net, DefinitionType::kList, "D", {});
+        ASSERT_EQ(Def(net, "D").SetNumberOfOutcomes(3), kSuccess);
+        AddNode(net, DefinitionType::kTable, "U", {"D", "C"});
+        SetUtilities(net, "U", utilities);
+        ASSERT_EQ(Solve(net, 0), kSuccess) << LogDump();
+        ExpectNear(ValueOf(net, "D"), worths);
+        ASSERT_EQ(Solve(net, 1), kSuccess) << LogDump();
+        EXPECT_EQ(ValueOf(net, "D"), (std::vector<double>{0, 0, 1})) << worths[0];
+    }
+}
+
+// A decision taken shows no worths, whether the change notices were on when it was taken or not; with
+// every decision taken, algorithm 1 invalidates the values before it refuses.
+TEST(InfluenceDiagrams, TakenDecisionsAreNeverUpToDate) {
+    for (const int algorithm : {0, 1}) {
+        for (const bool notices : {true, false}) {
+            VRX_network net;
+            BuildWildcatter(net);
+            if (!notices) net.propagationFlags &= ~PropagationFlags::kNotices;
+            ASSERT_EQ(Solve(net, 0), kSuccess) << LogDump();
+            ASSERT_EQ(net.GetNode(net.FindNode("Test"))->GetValue()->SetEvidence(0), kSuccess);
+            ASSERT_EQ(net.GetNode(net.FindNode("Seismic"))->GetValue()->SetEvidence(0), kSuccess);
+            ASSERT_EQ(Solve(net, algorithm), kSuccess) << LogDump();
+            EXPECT_FALSE(net.GetNode(net.FindNode("Test"))->GetValue()->IsUpToDate()) << algorithm << notices;
+            ASSERT_EQ(net.GetNode(net.FindNode("Drill"))->GetValue()->SetEvidence(0), kSuccess);
+            ASSERT_EQ(Solve(net, 0), kSuccess) << LogDump();
+            ASSERT_TRUE(net.GetNode(net.FindNode("Oil"))->GetValue()->IsUpToDate());
+            errorLog.Flush();
+            EXPECT_EQ(Solve(net, 1), kOutOfRange);
+            EXPECT_TRUE(Logged(kOutOfRange, "Error when running Shachter's algorithm")) << LogDump();
+            EXPECT_FALSE(net.GetNode(net.FindNode("Oil"))->GetValue()->IsUpToDate());
+        }
+    }
+}
+
 // Without an arc between them, the second decision would be chosen blind to the first: 6 for the first
 // choice, where the second choice earns 10.
 TEST(InfluenceDiagrams, AssumedOrderIsAnArcBothSolversSee) {
@@ -389,11 +542,13 @@ TEST(InfluenceDiagrams, MessagesAndRefusals) {
              AddNode(net, DefinitionType::kCpt, "C", {"D"});
          },
          kSuccess, "Utilities not specified. Policies cannot be evaluated"},
+        // The best choice follows C, which holds no evidence.
         {"unobserved parent", 1,
          [](VRX_network& net) {
              AddNode(net, DefinitionType::kCpt, "C", {});
              AddNode(net, DefinitionType::kList, "D", {"C"});
              AddNode(net, DefinitionType::kTable, "U", {"D", "C"});
+             SetUtilities(net, "U", {10, 0, 0, 10});
          },
          kOutOfRange, "Can't solve this network using best policy algorithm"},
         // C was seen when D1 was taken, and D2's best choice depends on it.
@@ -425,6 +580,33 @@ TEST(InfluenceDiagrams, MessagesAndRefusals) {
          kOutOfRange,
          "Cannot solve this network using SHACHTER's algorithm. Error while merging utility nodes (too many "
          "parents)"},
+        // Each of P0 .. P27 tells D something about U through Y1 or Y2: D's table over them is too large.
+        {"information past the table limit", 1,
+         [](VRX_network& net) {
+             AddNode(net, DefinitionType::kList, "D", {});
+             for (const char* y : {"Y1", "Y2"}) AddNode(net, DefinitionType::kCpt, y, {});
+             for (int i = 0; i < 28; i++) {
+                 const std::string p = "P" + std::to_string(i);
+                 AddNode(net, DefinitionType::kCpt, p.c_str(), {});
+                 ASSERT_EQ(net.AddArc(net.FindNode(p.c_str()), net.FindNode("D")), kSuccess);
+                 ASSERT_EQ(net.AddArc(net.FindNode(p.c_str()), net.FindNode(i < 14 ? "Y1" : "Y2")), kSuccess);
+             }
+             AddNode(net, DefinitionType::kTable, "U", {"D", "Y1", "Y2"});
+         },
+         kOutOfMemory, "ERROR: Node [D] : its table of 536870912 cells passes the limit of 268435456 cells"},
+        // The sum of U1(A) and U2(B) as one chance node: 2 * 20000 * 20000 cells.
+        {"merged utilities past the table limit", 1,
+         [](VRX_network& net) {
+             AddNode(net, DefinitionType::kList, "D", {});
+             for (const char* id : {"A", "B"}) {
+                 AddNode(net, DefinitionType::kCpt, id, {"D"});
+                 ASSERT_EQ(Def(net, id).SetNumberOfOutcomes(20000), kSuccess);
+             }
+             AddNode(net, DefinitionType::kTable, "U1", {"A"});
+             AddNode(net, DefinitionType::kTable, "U2", {"B"});
+         },
+         kOutOfMemory,
+         "ERROR: Node [U1+U2] : its table of 800000000 cells passes the limit of 268435456 cells"},
     };
     for (const Case& c : cases) {
         VRX_network net;
