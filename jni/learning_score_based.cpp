@@ -109,9 +109,8 @@ extern "C" JNIEXPORT jobject JNICALL Java_tarvo_learning_GreedyThickThinning_lea
     return RunNative(env, [&]() -> jobject {
         const GreedyThickThinningOptions& options = Gtt(env, self);
         const DataSet& data = NativeObject<DataSet>(env, dataSet);
-        return LearnIntoNewNetwork(env, [&](VRX_network& network) {
-            return LearnGreedyThickThinning(options, data, network);
-        });
+        return LearnIntoNewNetwork(
+            env, [&](VRX_network& network) { return LearnGreedyThickThinning(options, data, network); });
     });
 }
 
@@ -174,8 +173,7 @@ extern "C" JNIEXPORT jobject JNICALL Java_tarvo_learning_NaiveBayes_learn(JNIEnv
     return RunNative(env, [&]() -> jobject {
         const NaiveBayesOptions& options = Nb(env, self);
         const DataSet& data = NativeObject<DataSet>(env, dataSet);
-        return LearnIntoNewNetwork(env, [&](VRX_network& network) {
-            return LearnNaiveBayes(options, data, network);
-        });
+        return LearnIntoNewNetwork(
+            env, [&](VRX_network& network) { return LearnNaiveBayes(options, data, network); });
     });
 }
