@@ -35,7 +35,7 @@ const char* TemporalTypeName(int type) {
     }
 }
 
-bool IsPlate(const VRX_network& network, int handle) {
+bool IsInPlate(const VRX_network& network, int handle) {
     return network.GetTemporalType(handle) == TemporalType::kPlate;
 }
 
@@ -140,8 +140,8 @@ ArcRule FindTemporalArcRuleBroken(const VRX_network& network, int parent, int ch
     if (!network.IsLiveHandle(parent) || !network.IsLiveHandle(child)) return ArcRule::kBadHandle;
     // An order of 0 would be an arc inside a slice, which only an ordinary arc may be.
     if (order < 1) return ArcRule::kOrderBelowOne;
-    if (!IsPlate(network, parent)) return ArcRule::kParentOutsidePlate;
-    if (!IsPlate(network, child)) return ArcRule::kChildOutsidePlate;
+    if (!IsInPlate(network, parent)) return ArcRule::kParentOutsidePlate;
+    if (!IsInPlate(network, child)) return ArcRule::kChildOutsidePlate;
     const VRX_temporalExtension* temporal = network.FindTemporalExtension();
     if (temporal != nullptr && temporal->TemporalArcExists(parent, child, order))
         return ArcRule::kTemporalArcThere;
