@@ -83,8 +83,13 @@ int VRX_idArray::IsValidId(const char* text) const {
     return IsValidIdAt(text, -1);
 }
 
+VRX_idArray::IdFault VRX_idArray::FindIdFault(const char* text, int i) const {
+    if (!HasIdForm(text)) return IdFault::kNotAnIdentifier;
+    return IsUsed(text, i) ? IdFault::kTaken : IdFault::kNone;
+}
+
 int VRX_idArray::IsValidIdAt(const char* text, int i) const {
-    return HasIdForm(text) && !IsUsed(text, i) ? 1 : 0;
+    return FindIdFault(text, i) == IdFault::kNone ? 1 : 0;
 }
 
 void VRX_idArray::CheckConsistency(int /*deep*/) {

@@ -25,6 +25,10 @@ public:
     [[nodiscard]] int Add(const char* text) override;
     [[nodiscard]] int Insert(int i, const char* text) override;
 
+    // What keeps text from being the identifier of item i (-1: a new item): its form, or another item
+    // holding it.
+    enum class IdFault { kNone, kNotAnIdentifier, kTaken };
+    IdFault FindIdFault(const char* text, int i) const;
     // 1 when text is a valid identifier not present among the items, else 0.
     int IsValidId(const char* text) const;
     // As IsValidId, but item i is not compared, so an entry may keep its own text.

@@ -26,6 +26,96 @@ int VRX_mauExpectedUtility::GetType() const {
     return ValueType::kMauExpectedUtility;
 }
 
+namespace {
+
+// A parent's expected utility as an input of the combination.
+struct MauInput {
+    const VRX_Dmatrix* matrix;
+    std::vector<int> map;  // per dimension of the parent's value but the last: this value's dimension
+    const char* id;
+};
+
+// The utility parents whose values are expected utilities, their dimensions mapped onto this value's.
+int GatherMauInputs(VRX_network& network, const std::vector<int>& utilities,
+                    const VRX_intArray& indexingParents, std::vector<MauInput>& inputs) {
+    try {
+        for (int u : utilities) {
+            VRX_nodeValue* value = network.GetNode(u)->GetValue();
+            if (value == nullptr || (value->GetType() != ValueType::kExpectedUtility &&
+                                     value->GetType() != ValueType::kMauExpectedUtility))
+                continue;
+            VRX_Dmatrix* matrix = nullptr;
+            if (const int rc = value->GetValue(matrix)) return rc;
+            MauInput input{matrix, {}, network.GetNode(u)->GetId()};
+            const VRX_intArray& theirs = value->GetIndexingParents();
+            for (int k = 0; k < theirs.GetCount(); k++)
+                input.map.push_back(indexingParents.FindPosition(theirs[k]));
+            inputs.push_back(std::move(input));
+        }
+    } catch (const std::bad_alloc&) {
+        return kOutOfMemory;
+    }
+    return kSuccess;
+}
+
+// The inputs at this value's coordinates into x; false when one of them is undefined there.
+bool ReadMauInputs(const std::vector<MauInput>& inputs, const VRX_intArray& coords, std::vector<double>& x) {
+    for (size_t j = 0; j < inputs.size(); j++) {
+        const MauInput& in = inputs[j];
+        const VRX_intArray& strides = in.matrix->GetStrides();
+        int at = 0;
+        for (size_t k = 0; k < in.map.size(); k++) {
+            if (in.map[k] < 0) return false;
+            at += coords[in.map[k]] * strides[static_cast<int>(k)];
+        }
+        if (at >= in.matrix->GetNumberOfElements()) return false;
+        x[j] = (*in.matrix)[at];
+        if (x[j] == kUndefinedValue) return false;
+    }
+    return true;
+}
+
+// The decision configuration: each decision parent's coordinate, or its chosen decision; -1 when a
+// choice is none of the decision's outcomes.
+long long MauDecisionConfig(VRX_network& network, const std::vector<int>& decisions,
+                            const VRX_intArray& indexingParents, const VRX_intArray& coords) {
+    long long config = 0;
+    for (const int decision : decisions) {
+        const int n = network.GetNode(decision)->GetDefinition()->GetNumberOfOutcomes();
+        const int position = indexingParents.FindPosition(decision);
+        const int choice =
+            position >= 0 ? coords[position] : network.GetNode(decision)->GetValue()->GetEvidence();
+        if (choice < 0 || choice >= n) return -1;
+        config = config * n + choice;
+    }
+    return config;
+}
+
+// The node's expression or weighted sum of the inputs x under the configuration; kUndefinedValue when
+// the configuration has neither.
+double CombineMauInputs(const VRX_mau& mau, long long config, const std::vector<MauInput>& inputs,
+                        const std::vector<double>& x) {
+    if (const ExpressionTable* table = mau.GetExpressionTable()) {
+        if (config >= table->GetCellCount() || table->GetCell(static_cast<int>(config)) == nullptr)
+            return kUndefinedValue;
+        std::unique_ptr<VRX_expression> e = table->GetCell(static_cast<int>(config))->Clone();
+        for (size_t j = 0; j < inputs.size(); j++) {
+            if (inputs[j].id != nullptr) AssignVariable(*e, inputs[j].id, x[j]);
+        }
+        return e->Evaluate() * e->sign;
+    }
+    // Never past the weights held: a configuration without its row is undefined.
+    const VRX_Dmatrix& weights = mau.GetWeights();
+    const long long first = config * static_cast<long long>(inputs.size());
+    if (first + static_cast<long long>(inputs.size()) > weights.GetNumberOfElements() && !inputs.empty())
+        return kUndefinedValue;
+    double result = 0.0;
+    for (size_t j = 0; j < inputs.size(); j++) result += weights[static_cast<int>(first + j)] * x[j];
+    return result;
+}
+
+}  // namespace
+
 int VRX_mauExpectedUtility::ComputeFromParentUtilities() {
     if (network == nullptr || !network->IsLiveHandle(handle)) return kObjectNotValid;
     auto* mau = dynamic_cast<VRX_mau*>(network->GetNode(handle)->GetDefinition());
@@ -39,87 +129,17 @@ int VRX_mauExpectedUtility::ComputeFromParentUtilities() {
     const int dims = own->GetNumberOfDimensions();
     VRX_intArray coords;
     if (coords.SetSize(dims > 0 ? dims : 1) != kSuccess) return kOutOfMemory;
-    struct Input {
-        const VRX_Dmatrix* matrix;
-        std::vector<int> map;  // per dimension of the parent's value but the last: this value's dimension
-        const char* id;
-    };
-    std::vector<Input> inputs;
-    try {
-        for (int u : utilities) {
-            VRX_nodeValue* value = network->GetNode(u)->GetValue();
-            if (value == nullptr || (value->GetType() != ValueType::kExpectedUtility &&
-                                     value->GetType() != ValueType::kMauExpectedUtility))
-                continue;
-            VRX_Dmatrix* matrix = nullptr;
-            if (const int rc = value->GetValue(matrix)) return rc;
-            Input input{matrix, {}, network->GetNode(u)->GetId()};
-            const VRX_intArray& theirs = value->GetIndexingParents();
-            for (int k = 0; k < theirs.GetCount(); k++)
-                input.map.push_back(indexingParents.FindPosition(theirs[k]));
-            inputs.push_back(std::move(input));
-        }
-    } catch (const std::bad_alloc&) {
-        return kOutOfMemory;
-    }
-    const VRX_Dmatrix& weights = mau->GetWeights();
-    const ExpressionTable* table = mau->GetExpressionTable();
+    std::vector<MauInput> inputs;
+    if (const int rc = GatherMauInputs(*network, utilities, indexingParents, inputs)) return rc;
     std::vector<double> x(inputs.size());
     for (int c = 0; c < cells; c++) {
         if (const int rc = own->IndexToCoordinates(c, coords)) return rc;
         double result = kUndefinedValue;
-        bool defined = true;
-        for (size_t j = 0; j < inputs.size() && defined; j++) {
-            const Input& in = inputs[j];
-            const VRX_intArray& strides = in.matrix->GetStrides();
-            int at = 0;
-            for (size_t k = 0; k < in.map.size(); k++) {
-                if (in.map[k] < 0) {
-                    defined = false;
-                    break;
-                }
-                at += coords[in.map[k]] * strides[static_cast<int>(k)];
-            }
-            if (!defined || at >= in.matrix->GetNumberOfElements()) {
-                defined = false;
-                break;
-            }
-            x[j] = (*in.matrix)[at];
-            defined = x[j] != kUndefinedValue;
+        if (ReadMauInputs(inputs, coords, x)) {
+            const long long config = MauDecisionConfig(*network, decisions, indexingParents, coords);
+            if (config >= 0) result = CombineMauInputs(*mau, config, inputs, x);
         }
-        // The decision configuration: each decision parent's coordinate, or its chosen decision.
-        long long config = 0;
-        for (size_t d = 0; d < decisions.size() && defined; d++) {
-            const int n = network->GetNode(decisions[d])->GetDefinition()->GetNumberOfOutcomes();
-            const int position = indexingParents.FindPosition(decisions[d]);
-            const int choice =
-                position >= 0 ? coords[position] : network->GetNode(decisions[d])->GetValue()->GetEvidence();
-            if (choice < 0 || choice >= n) defined = false;
-            config = config * n + choice;
-        }
-        if (defined && table != nullptr) {
-            if (config >= table->GetCellCount() || table->GetCell(static_cast<int>(config)) == nullptr) {
-                defined = false;
-            } else {
-                std::unique_ptr<VRX_expression> e = table->GetCell(static_cast<int>(config))->Clone();
-                for (size_t j = 0; j < inputs.size(); j++) {
-                    if (inputs[j].id != nullptr) AssignVariable(*e, inputs[j].id, x[j]);
-                }
-                result = e->Evaluate() * e->sign;
-            }
-        } else if (defined) {
-            // Never past the weights held: a configuration without its row is undefined.
-            const long long first = config * static_cast<long long>(inputs.size());
-            if (first + static_cast<long long>(inputs.size()) > weights.GetNumberOfElements() &&
-                !inputs.empty()) {
-                defined = false;
-            } else {
-                result = 0.0;
-                for (size_t j = 0; j < inputs.size(); j++)
-                    result += weights[static_cast<int>(first + j)] * x[j];
-            }
-        }
-        (*own)[c] = defined ? result : kUndefinedValue;
+        (*own)[c] = result;
     }
     return kSuccess;
 }

@@ -6,6 +6,7 @@
 #include "definitions/definition_support.h"
 #include "definitions/hybrid_definition.h"
 #include "model/network.h"
+#include "model/refusal_reasons.h"
 #include "model/temporal_extension.h"
 
 namespace vovido {
@@ -62,7 +63,9 @@ int NamedOutcomes<Base>::AddOutcome(const char* name) {
 template <class Base>
 int NamedOutcomes<Base>::InsertOutcome(int index, const char* name) {
     if (!this->IsValid()) return kObjectNotValid;
-    if (!HoldsOutcomeData() || index < 0 || index > numOutcomes) return kOutOfRange;
+    if (!HoldsOutcomeData()) return kOutOfRange;
+    const OutcomeRule broken = FindOutcomeInsertRuleBroken(numOutcomes, index);
+    if (broken != OutcomeRule::kNone) return OutcomeRuleCode(broken);
     if (const int rc = CheckTemporalTables()) return rc;
     if (outcomeIds.Insert(index, name) != kSuccess) {
         if (const int rc = outcomeIds.InsertValidId(generatedStem_, numOutcomes, index)) return rc;
@@ -85,7 +88,9 @@ int NamedOutcomes<Base>::CheckTemporalTables() const {
 template <class Base>
 int NamedOutcomes<Base>::RemoveOutcome(int index) {
     if (!this->IsValid()) return kObjectNotValid;
-    if (numOutcomes < 3 || !HoldsOutcomeData() || index < 0 || index >= numOutcomes) return kOutOfRange;
+    const OutcomeRule broken = FindOutcomeRemovalRuleBroken(numOutcomes, index);
+    if (broken != OutcomeRule::kNone) return OutcomeRuleCode(broken);
+    if (!HoldsOutcomeData()) return kOutOfRange;
     if (const int rc = RemoveOutcomeData(index)) return rc;
     --numOutcomes;
     return this->NotifyOutcomeRemoved(index, outcomeIds);

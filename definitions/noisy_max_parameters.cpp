@@ -131,22 +131,14 @@ double VRX_noisyMAX::TrialDistance(VRX_Dmatrix& parameters, int e, double delta,
     return distance;
 }
 
-void VRX_noisyMAX::FitParameters(const VRX_Dmatrix& target, double step, double tolerance) {
-    const int parents = target.GetNumberOfDimensions() - 1;
-    if (parents < 0 || parents != GetNumberOfParents()) return;
-    const int k = target.GetDimensions()[parents];
-    int rows = 1;
-    for (int i = 0; i < parents; ++i) {
-        if (target.GetDimensions()[i] != parentOutcomeStrengths[i].GetCount()) return;
-        rows += target.GetDimensions()[i];
-    }
-    VRX_Dmatrix p;
-    const int sizes[2] = {rows, k};
-    if (p.SetupFromList(sizes, 2) != kSuccess) return;
-    for (int r = 0; r < rows; ++r) CiRows::SetUnitRow(p, r, k - 1);
+namespace {
 
-    // Start: parent i alone away from outcome 0 ... taken from the column where every other parent is at
-    // outcome 0; the leak from the last column (every parent at its last outcome).
+// The fit's start in p (a row per parent outcome, the leak last): parent i alone away from outcome 0 ...
+// taken from the column where every other parent is at outcome 0; the leak from the last column (every
+// parent at its last outcome).
+void SeedNoisyMaxFit(const VRX_Dmatrix& target, int parents, VRX_Dmatrix& p) {
+    const int k = target.GetDimensions()[parents];
+    const int rows = p.GetDimensions()[0];
     const double* c = target.GetData();
     const VRX_intArray& strides = target.GetStrides();
     int start = 0;
@@ -162,12 +154,30 @@ void VRX_noisyMAX::FitParameters(const VRX_Dmatrix& target, double step, double 
     const double* last = c + target.GetNumberOfElements() - k;
     double* leak = p.GetData() + (rows - 1) * k;
     for (int j = 0; j < k; ++j) leak[j] = last[j];
+}
+
+}  // namespace
+
+void VRX_noisyMAX::FitParameters(const VRX_Dmatrix& target, double step, double tolerance) {
+    const int parents = target.GetNumberOfDimensions() - 1;
+    if (parents < 0 || parents != GetNumberOfParents()) return;
+    const int k = target.GetDimensions()[parents];
+    int rows = 1;
+    for (int i = 0; i < parents; ++i) {
+        if (target.GetDimensions()[i] != parentOutcomeStrengths[i].GetCount()) return;
+        rows += target.GetDimensions()[i];
+    }
+    VRX_Dmatrix p;
+    const int sizes[2] = {rows, k};
+    if (p.SetupFromList(sizes, 2) != kSuccess) return;
+    for (int r = 0; r < rows; ++r) CiRows::SetUnitRow(p, r, k - 1);
+    SeedNoisyMaxFit(target, parents, p);
 
     VRX_intArray constrained;
     if (constrained.SetSize(rows) != kSuccess) return;
     constrained.SetCount(rows);
     constrained.FillWith(0);
-    start = 0;
+    int start = 0;
     for (int i = 0; i < parents; ++i) {
         start += target.GetDimensions()[i];
         constrained[start - 1] = 1;

@@ -44,6 +44,14 @@ int RefuseAlgorithm(const char* name) {
     return LogError(errorLog, kOutOfRange, message, nullptr);
 }
 
+// Logs that a code lies outside its namespace's kFirst..kLast; only a setting written past its setter
+// holds one.
+int RefuseAlgorithmCode(const char* kind, int code) {
+    char name[96];
+    std::snprintf(name, sizeof name, "%s algorithm code %d", kind, code);
+    return RefuseAlgorithm(name);
+}
+
 int RunDiscreteAlgorithm(VRX_network& network) {
     switch (network.bnAlgorithm) {
         case BayesianAlgorithm::kClusteringWithDecomposition:
@@ -72,7 +80,7 @@ int RunDiscreteAlgorithm(VRX_network& network) {
         case BayesianAlgorithm::kRelevanceDecomposition2:
             return RunRelevanceDecomposition2(network);
         default:
-            return kOutOfRange;
+            return RefuseAlgorithmCode("discrete", network.bnAlgorithm);
     }
 }
 
@@ -87,7 +95,22 @@ int RunHybridAlgorithm(VRX_network& network) {
         case HybridAlgorithm::kWeightedSampling:
             return RunHybridWeightedSampling(network);
         default:
-            return kOutOfRange;
+            return RefuseAlgorithmCode("hybrid", network.hybridAlgorithm);
+    }
+}
+
+int RunInfluenceDiagramAlgorithm(VRX_network& network) {
+    switch (network.idAlgorithm) {
+        case InfluenceDiagramAlgorithm::kPolicyEvaluation: {
+            PolicyEvaluator evaluator;
+            return evaluator.Run(network);
+        }
+        case InfluenceDiagramAlgorithm::kBestPolicy: {
+            BestPolicySolver solver;
+            return solver.Run(network);
+        }
+        default:
+            return RefuseAlgorithmCode("influence-diagram", network.idAlgorithm);
     }
 }
 
@@ -197,10 +220,9 @@ int VRX_network::RouteBayesianNetworkUpdate() {
 }
 
 int VRX_network::UpdateInfluenceDiagram() {
-    if (idAlgorithm != InfluenceDiagramAlgorithm::kPolicyEvaluation &&
-        idAlgorithm != InfluenceDiagramAlgorithm::kBestPolicy) {
-        return kOutOfRange;
-    }
+    // Checked before the values are rebuilt, so that a code nothing runs changes nothing.
+    if (idAlgorithm < InfluenceDiagramAlgorithm::kFirst || idAlgorithm > InfluenceDiagramAlgorithm::kLast)
+        return RefuseAlgorithmCode("influence-diagram", idAlgorithm);
     // Every value without evidence starts as a plain vector over the node's own outcomes.
     for (int h = GetFirstNode(); h >= 0; h = GetNextNode(h)) {
         VRX_nodeValue* value = ValueAt(*this, h);
@@ -220,12 +242,7 @@ int VRX_network::UpdateInfluenceDiagram() {
         value->SetValueFlag(ValueFlags::kUpToDate, false);
     }
     try {
-        if (idAlgorithm == InfluenceDiagramAlgorithm::kPolicyEvaluation) {
-            PolicyEvaluator evaluator;
-            return evaluator.Run(*this);
-        }
-        BestPolicySolver solver;
-        return solver.Run(*this);
+        return RunInfluenceDiagramAlgorithm(*this);
     } catch (const std::bad_alloc&) {
         InvalidateValues();
         return LogError(errorLog, kOutOfMemory, nullptr, nullptr);

@@ -157,7 +157,7 @@ int VRX_huginSpeaker::ReadHuginOpened(int openResult) {
     }
     MirrorPositions();
     NormalizeTables();
-    (void)CheckNodeContent(true, false, true);
+    (void)CheckNodeContent(kWarnMissing | kEveryNode);
     WarnIfNoNode();
     return FinishRead();
 }

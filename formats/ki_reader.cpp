@@ -142,7 +142,7 @@ int VRX_kiSpeaker::ReadKiOpened(int openResult) {
     if (const int rc = ReadSection("kb", true, &VRX_kiSpeaker::ReadKbField)) return rc;
     if (const int rc = ReadSection("nodes", false, &VRX_kiSpeaker::ReadNodeBlockOrSkip)) return rc;
     if (const int rc = ReadSection("network", false, &VRX_kiSpeaker::ReadArcBlockOrSkip)) return rc;
-    (void)CheckNodeContent(true, false, true);
+    (void)CheckNodeContent(kWarnMissing | kEveryNode);
     FinishNodes();
     ApplyNetworkId();
     return FinishRead();

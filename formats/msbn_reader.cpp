@@ -103,7 +103,7 @@ int VRX_microsoftSpeaker::ReadOpened(int openResult) {
         }
     }
     vovido::ApplyNetworkIdentifier(*network, name);
-    (void)CheckNodeContent(true, false, true);
+    (void)CheckNodeContent(kWarnMissing | kEveryNode);
     WarnIfNoNode();
     FinishReading();
     return GetReadFailure();

@@ -105,7 +105,7 @@ int VRX_neticaSpeaker::ReadNeticaOpened(int openResult) {
     // as it was read.
     if (network->GetHeader()->SetId(networkId_.c_str()) != kSuccess) ApplyNetworkId();
     (void)ExpectToken(kPunctuator, ";");
-    (void)CheckNodeContent(true, false);
+    (void)CheckNodeContent(kWarnMissing);
     return FinishRead();
 }
 

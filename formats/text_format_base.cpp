@@ -534,8 +534,11 @@ void VRX_textFormat::NoteSkippedContent_() {
     }
 }
 
-int VRX_textFormat::CheckNodeContent(bool warnMissing, bool outsideCounts, bool everyNode,
-                                     bool decisionParents) {
+int VRX_textFormat::CheckNodeContent(unsigned checks) {
+    const bool warnMissing = (checks & kWarnMissing) != 0;
+    const bool outsideCounts = (checks & kOutsideCounts) != 0;
+    const bool everyNode = (checks & kEveryNode) != 0;
+    const bool decisionParents = (checks & kDecisionParents) != 0;
     // A read that already failed leaves the network as it was: there is nothing to name.
     if (network == nullptr || readFailure_ != kSuccess) return readFailure_;
     for (size_t handle = 0; handle < content_.size(); ++handle) {

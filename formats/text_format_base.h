@@ -146,9 +146,7 @@ public:
 
     // What the file gave each node it declares. A list or block skipped as unknown while a node's block
     // (or its potential) is read may have held its table or states: a node left without them then fails
-    // the read, naming it. A node the file gives no table or states at all is named in a warning when
-    // the format asks for it (warnMissing). outsideCounts: the format keeps tables apart from the nodes,
-    // so a list or block skipped anywhere may have held them.
+    // the read, naming it. CheckNodeContent applies what the format asks for (NodeContentCheck).
     // A node's block starts (handle -1: its node is made later), or a potential of the node's.
     void BeginNodeContent(int handle);
     // The node the file declares is made; inside a block, the block is its.
@@ -161,12 +159,22 @@ public:
     // The outcome names given for the node were set: a node holding another count of outcomes (no node
     // holds fewer than two) is named in a warning. line: of the names, when the lexer is not reading.
     void NoteNodeOutcomes(int handle, int given, int line = -1);
-    // everyNode: the format gives every node its table (a decision its parents) in a part of its own,
-    // which NoteNodeTable notes. Once every node is read: the first failure, else 0.
-    // decisionParents: a decision's definition, which NoteNodeTable notes, gives its parents: one that may
-    // have been skipped fails the read (one never given is no loss: a decision may have no parents).
-    int CheckNodeContent(bool warnMissing, bool outsideCounts, bool everyNode = false,
-                         bool decisionParents = false);
+    // What a format asks of CheckNodeContent, combined with |.
+    enum NodeContentCheck : unsigned {
+        // A node the file gives no table or states at all is named in a warning.
+        kWarnMissing = 1,
+        // The format keeps tables apart from the nodes, so a list or block skipped anywhere may have held
+        // them.
+        kOutsideCounts = 2,
+        // The format gives every node its table (a decision its parents) in a part of its own, which
+        // NoteNodeTable notes.
+        kEveryNode = 4,
+        // A decision's definition, which NoteNodeTable notes, gives its parents: one that may have been
+        // skipped fails the read (one never given is no loss: a decision may have no parents).
+        kDecisionParents = 8,
+    };
+    // Once every node is read: the first failure, else 0.
+    int CheckNodeContent(unsigned checks);
     // An unknown statement where the format declares its nodes: "word = value" or "word : value" is a
     // setting the format may add and stays a warning; any other form may have declared a node, and is an
     // error saying so. The word is consumed; kSyntaxError is returned either way, so that the rest is

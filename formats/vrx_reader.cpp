@@ -75,7 +75,7 @@ int VRX_vrxSpeaker::ReadOpened(int openResult) {
     if (const int rc = ReadNetBlock()) return rc;
     (void)ExpectToken(kPunctuator, ";");
     // Text after the network fails the read (below): its nodes' content is then of no account.
-    if (PeekToken() != kSuccess) (void)CheckNodeContent(true, false);
+    if (PeekToken() != kSuccess) (void)CheckNodeContent(kWarnMissing);
     return FinishRead();
 }
 

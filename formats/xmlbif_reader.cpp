@@ -139,7 +139,7 @@ int VRX_xmlSpeaker::ReadText(std::string_view text) {
     if (hasNetworkName_) (void)network->GetHeader()->SetName(networkName_.c_str());  // text fits: read
     vovido::ApplyNetworkIdentifier(*network, networkName_);
     if (rc != kSuccess) return rc;
-    return CheckNodeContent(true, true, false, true);
+    return CheckNodeContent(kWarnMissing | kOutsideCounts | kDecisionParents);
 }
 
 int VRX_xmlSpeaker::Report(int line, int code, const std::string& text) {

@@ -492,6 +492,13 @@ void CliqueTree::OrderCliques() {
     }
     std::vector<int> order;
     std::vector<int> separatorOrder;
+    OrientTrees(order, separatorOrder);
+    RenumberInOrder(order, separatorOrder);
+    MoveSeparatorVariablesLast();
+}
+
+void CliqueTree::OrientTrees(std::vector<int>& order, std::vector<int>& separatorOrder) {
+    const int m = static_cast<int>(cliques_.size());
     std::vector<char> placed(static_cast<size_t>(m), 0);
     order.reserve(static_cast<size_t>(m));
     separatorOrder.reserve(separators_.size());
@@ -529,8 +536,10 @@ void CliqueTree::OrderCliques() {
             }
         }
     }
+}
 
-    // Renumber both lists in their new orders.
+void CliqueTree::RenumberInOrder(const std::vector<int>& order, const std::vector<int>& separatorOrder) {
+    const int m = static_cast<int>(cliques_.size());
     std::vector<int> newClique(static_cast<size_t>(m));
     std::vector<int> newSeparator(separators_.size(), -1);
     for (int i = 0; i < m; i++) newClique[order[i]] = i;
@@ -558,9 +567,10 @@ void CliqueTree::OrderCliques() {
     for (int& h : homes_) {
         if (h >= 0) h = newClique[h];
     }
+}
 
-    // The parent separator's variables move to the end of each child's list, in the separator's order,
-    // so that a child's entries run through the separator's entries once per configuration of the rest.
+// A child's entries then run through the separator's entries once per configuration of the rest.
+void CliqueTree::MoveSeparatorVariablesLast() {
     for (Clique& c : cliques_) {
         if (c.parentSeparator < 0) continue;
         const VRX_intArray& sep = separators_[c.parentSeparator].variables;

@@ -152,6 +152,13 @@ private:
     int LinkCliques(const std::vector<std::pair<int, int>>& links);
     int AssignHomes(const PartView& part);
     void OrderCliques();
+    // The cliques in tree order, each tree started at its smallest clique: order lists them, separatorOrder
+    // the separators, each pointing from its parent clique to its child.
+    void OrientTrees(std::vector<int>& order, std::vector<int>& separatorOrder);
+    // Both lists renumbered in the orders OrientTrees found.
+    void RenumberInOrder(const std::vector<int>& order, const std::vector<int>& separatorOrder);
+    // The parent separator's variables to the end of each child's list.
+    void MoveSeparatorVariablesLast();
     int MakeClique(const std::vector<int>& members);
 
     // Tables (clique_tree_tables.cpp).

@@ -32,21 +32,24 @@ void setHeaderComment(JNIEnv* env, jstring comment, VRX_header& header) {
 void addArcOfKind(JNIEnv* env, VRX_network& network, int parent, int child, int kind) {
     checkNodeHandle(network, parent);
     checkNodeHandle(network, child);
-    const int logged = errorLog.GetNumberOfEntries();
-    int status = network.AddArc(parent, child, kind);
-    // The network refuses a misplaced arc without a word: say which rule it breaks.
-    if (status != kSuccess && kind == 0 && errorLog.GetNumberOfEntries() == logged)
-        status = vovido::ExplainArcRefusal(network, parent, child, status);
-    CheckEngineStatus(env, "AddArc", status);
+    // The network refuses a misplaced arc without a word: the same check names the rule it breaks.
+    if (kind == 0) {
+        const vovido::ArcRule broken = vovido::FindArcRuleBroken(network, parent, child);
+        if (broken != vovido::ArcRule::kNone)
+            CheckEngineStatus(env, "AddArc", vovido::RefuseArc(network, parent, child, broken));
+    }
+    CheckEngineStatus(env, "AddArc", network.AddArc(parent, child, kind));
 }
 
 void deleteArcOfKind(JNIEnv* env, VRX_network& network, int parent, int child, int kind) {
     checkNodeHandle(network, parent);
     checkNodeHandle(network, child);
-    int status = network.RemoveArc(parent, child, kind);
-    if (status != kSuccess && kind == 0)
-        status = vovido::ExplainArcRemovalRefusal(network, parent, child, status);
-    CheckEngineStatus(env, "RemoveArc", status);
+    if (kind == 0) {
+        const vovido::ArcRule broken = vovido::FindArcRemovalRuleBroken(network, parent, child);
+        if (broken != vovido::ArcRule::kNone)
+            CheckEngineStatus(env, "RemoveArc", vovido::RefuseArc(network, parent, child, broken));
+    }
+    CheckEngineStatus(env, "RemoveArc", network.RemoveArc(parent, child, kind));
 }
 
 jintArray getParentsOfKind(JNIEnv* env, const VRX_network& network, int handle, int kind) {

@@ -7,7 +7,6 @@
 #include "jni/jni_builders.h"
 #include "jni/jni_frame.h"
 #include "learning/data_set.h"
-#include "learning/progress_tracker.h"
 #include "learning/score_based_learning.h"
 #include "model/network.h"
 #include "tarvo_learning_GreedyThickThinning.h"
@@ -22,71 +21,16 @@ using vovido::ToNativePtr;
 
 namespace {
 
-// Forwards the tracker's reports to a Java tarvo.learning.LearningProgress. An exception the listener
-// throws is taken out of the JVM (no JNI call may follow a pending one while the run unwinds) and
-// cancels the run; it is raised again once the run has ended.
-class JavaProgress {
-public:
-    JavaProgress(JNIEnv* env, jobject listener) : env_(env), listener_(listener) {
-        if (listener_ == nullptr) return;
-        LocalRef<jclass> cls(env, env->GetObjectClass(listener_));
-        update_ = vovido::FindMethod(env, cls.get(), "update", "(DLjava/lang/String;)Z");
-        tracker_.set_listener(
-            [this](double fraction, const std::string& step) { return Report(fraction, step); });
-    }
-    JavaProgress(const JavaProgress&) = delete;
-    JavaProgress& operator=(const JavaProgress&) = delete;
-    ~JavaProgress() {
-        if (thrown_ != nullptr) env_->DeleteLocalRef(thrown_);
-    }
-
-    // The tracker for the run; none without a listener.
-    progress_tracker* tracker() { return listener_ != nullptr ? &tracker_ : nullptr; }
-    // Raises the listener's exception again, if it threw one.
-    void RethrowListenerException() {
-        if (thrown_ == nullptr) return;
-        env_->Throw(thrown_);
-        throw vovido::PendingJavaException();
-    }
-
-private:
-    bool Report(double fraction, const std::string& step) noexcept {
-        if (stopped_) return false;
-        try {
-            LocalRef<jstring> text(env_, MakeJavaString(env_, step.c_str()));
-            const jboolean go = env_->CallBooleanMethod(listener_, update_, fraction, text.get());
-            if (!env_->ExceptionCheck()) return go == JNI_TRUE;
-        } catch (...) {
-        }
-        stopped_ = true;
-        if (env_->ExceptionCheck()) {
-            thrown_ = env_->ExceptionOccurred();
-            env_->ExceptionClear();
-        }
-        return false;
-    }
-
-    JNIEnv* env_;
-    jobject listener_;
-    jmethodID update_ = nullptr;
-    progress_tracker tracker_;
-    jthrowable thrown_ = nullptr;
-    bool stopped_ = false;
-};
-
-// Runs the learner into a new Java network. A failed or cancelled run disposes of that network, so no
-// partly learnt network is left behind, and raises "Learn" with the run's status (or the listener's own
-// exception).
+// Runs the learner into a new Java network. A failed run disposes of that network, so no partly learnt
+// network is left behind, and raises "Learn" with the run's status.
 template <typename Learn>
-jobject LearnIntoNewNetwork(JNIEnv* env, jobject listener, Learn&& learn) {
-    JavaProgress progress(env, listener);
+jobject LearnIntoNewNetwork(JNIEnv* env, Learn&& learn) {
     LocalRef<jobject> network(env, newJavaNetwork(env));
-    const int status = learn(GetNetwork(env, network.get()), progress.tracker());
+    const int status = learn(GetNetwork(env, network.get()));
     if (status == kSuccess) return network.release();
     LocalRef<jclass> wrapper = vovido::FindJavaClass(env, "tarvo/Wrapper");
     env->CallVoidMethod(network.get(), vovido::FindMethod(env, wrapper.get(), "dispose", "()V"));
     vovido::CheckJavaException(env);
-    progress.RethrowListenerException();
     throwEngineError(env, "Learn", status);
 }
 
@@ -165,20 +109,8 @@ extern "C" JNIEXPORT jobject JNICALL Java_tarvo_learning_GreedyThickThinning_lea
     return RunNative(env, [&]() -> jobject {
         const GreedyThickThinningOptions& options = Gtt(env, self);
         const DataSet& data = NativeObject<DataSet>(env, dataSet);
-        return LearnIntoNewNetwork(env, nullptr, [&](VRX_network& network, progress_tracker* tracker) {
-            return LearnGreedyThickThinning(options, data, network, tracker);
-        });
-    });
-}
-
-extern "C" JNIEXPORT jobject JNICALL Java_tarvo_learning_GreedyThickThinning_learnWithProgress(
-    JNIEnv* env, jobject self, jobject dataSet, jobject listener) {
-    return RunNative(env, [&]() -> jobject {
-        const GreedyThickThinningOptions& options = Gtt(env, self);
-        const DataSet& data = NativeObject<DataSet>(env, dataSet);
-        return LearnIntoNewNetwork(env, listener, [&](VRX_network& network, progress_tracker* tracker) {
-            return LearnGreedyThickThinning(options, data, network, tracker);
-        });
+        return LearnIntoNewNetwork(
+            env, [&](VRX_network& network) { return LearnGreedyThickThinning(options, data, network); });
     });
 }
 
@@ -241,21 +173,7 @@ extern "C" JNIEXPORT jobject JNICALL Java_tarvo_learning_NaiveBayes_learn(JNIEnv
     return RunNative(env, [&]() -> jobject {
         const NaiveBayesOptions& options = Nb(env, self);
         const DataSet& data = NativeObject<DataSet>(env, dataSet);
-        return LearnIntoNewNetwork(env, nullptr, [&](VRX_network& network, progress_tracker* tracker) {
-            return LearnNaiveBayes(options, data, network, tracker);
-        });
-    });
-}
-
-extern "C" JNIEXPORT jobject JNICALL Java_tarvo_learning_NaiveBayes_learnWithProgress(JNIEnv* env,
-                                                                                      jobject self,
-                                                                                      jobject dataSet,
-                                                                                      jobject listener) {
-    return RunNative(env, [&]() -> jobject {
-        const NaiveBayesOptions& options = Nb(env, self);
-        const DataSet& data = NativeObject<DataSet>(env, dataSet);
-        return LearnIntoNewNetwork(env, listener, [&](VRX_network& network, progress_tracker* tracker) {
-            return LearnNaiveBayes(options, data, network, tracker);
-        });
+        return LearnIntoNewNetwork(
+            env, [&](VRX_network& network) { return LearnNaiveBayes(options, data, network); });
     });
 }

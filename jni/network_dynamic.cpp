@@ -80,9 +80,10 @@ void SetTemporalType(JNIEnv* env, VRX_network& network, int handle, jint type) {
 void AddTemporalArc(JNIEnv* env, VRX_network& network, int parent, int child, jint order) {
     checkNodeHandle(network, parent);
     checkNodeHandle(network, child);
-    CheckEngineStatus(env, "AddTemporalArc",
-                      vovido::ExplainTemporalArcRefusal(network, parent, child, order,
-                                                        network.AddTemporalArc(parent, child, order)));
+    const vovido::ArcRule broken = vovido::FindTemporalArcRuleBroken(network, parent, child, order);
+    if (broken != vovido::ArcRule::kNone)
+        CheckEngineStatus(env, "AddTemporalArc", vovido::RefuseArc(network, parent, child, broken, order));
+    CheckEngineStatus(env, "AddTemporalArc", network.AddTemporalArc(parent, child, order));
 }
 
 void RemoveTemporalArc(JNIEnv* env, VRX_network& network, int parent, int child, jint order) {

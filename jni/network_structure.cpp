@@ -135,25 +135,30 @@ void AddOutcome(JNIEnv* env, const VRX_network& network, int handle, jstring out
     const JStringChars id(env, outcomeId);
     checkIdentifier(id.get());
     VRX_nodeDefinition& definition = NodeDefinition(checkNodeHandle(network, handle));
-    CheckEngineStatus(env, "AddOutcome",
-                      vovido::ExplainOutcomeIdRefusal(*network.GetNode(handle), id.get(), -1,
-                                                      definition.AddOutcome(id.get())));
+    CheckEngineStatus(env, "AddOutcome", definition.AddOutcome(id.get()));
 }
 
 void InsertOutcome(JNIEnv* env, const VRX_network& network, int handle, jint position, jstring outcomeId) {
     const JStringChars id(env, outcomeId);
     checkIdentifier(id.get());
-    VRX_nodeDefinition& definition = NodeDefinition(checkNodeHandle(network, handle));
-    CheckEngineStatus(env, "InsertOutcome",
-                      vovido::ExplainOutcomeInsertRefusal(*network.GetNode(handle), position, id.get(),
-                                                          definition.InsertOutcome(position, id.get())));
+    VRX_node& node = checkNodeHandle(network, handle);
+    VRX_nodeDefinition& definition = NodeDefinition(node);
+    const int count = definition.GetNumberOfOutcomes();
+    const vovido::OutcomeRule broken = vovido::FindOutcomeInsertRuleBroken(count, position);
+    // A kind without outcomes answers its own code instead.
+    if (count >= 0 && broken != vovido::OutcomeRule::kNone)
+        CheckEngineStatus(env, "InsertOutcome", vovido::RefuseOutcomeEdit(node, broken, position, id.get()));
+    CheckEngineStatus(env, "InsertOutcome", definition.InsertOutcome(position, id.get()));
 }
 
 void DeleteOutcome(JNIEnv* env, const VRX_network& network, int handle, int outcome) {
     VRX_nodeDefinition& definition = NodeDefinition(checkOutcomeIndex(network, handle, outcome));
     VRX_node& node = *network.GetNode(handle);
-    CheckEngineStatus(env, "RemoveOutcome",
-                      vovido::ExplainOutcomeRemovalRefusal(node, definition.RemoveOutcome(outcome)));
+    const vovido::OutcomeRule broken =
+        vovido::FindOutcomeRemovalRuleBroken(definition.GetNumberOfOutcomes(), outcome);
+    if (broken != vovido::OutcomeRule::kNone)
+        CheckEngineStatus(env, "RemoveOutcome", vovido::RefuseOutcomeEdit(node, broken, outcome, nullptr));
+    CheckEngineStatus(env, "RemoveOutcome", definition.RemoveOutcome(outcome));
 }
 
 // The definition applies its own identifier rule.
@@ -161,9 +166,13 @@ void RenameOutcome(JNIEnv* env, const VRX_network& network, int handle, jint out
     VRX_nodeDefinition& definition = NodeDefinition(checkOutcomeIndex(network, handle, outcome));
     const JStringChars id(env, outcomeId);
     VRX_node& node = *network.GetNode(handle);
-    CheckEngineStatus(env, "RenameOutcome",
-                      vovido::ExplainOutcomeIdRefusal(node, id.get(), outcome,
-                                                      definition.RenameOutcome(outcome, id.get())));
+    if (const VRX_idArray* names = definition.GetOutcomesNames()) {
+        const vovido::OutcomeRule broken = vovido::FindOutcomeIdRuleBroken(*names, id.get(), outcome);
+        if (broken != vovido::OutcomeRule::kNone)
+            CheckEngineStatus(env, "RenameOutcome",
+                              vovido::RefuseOutcomeEdit(node, broken, outcome, id.get()));
+    }
+    CheckEngineStatus(env, "RenameOutcome", definition.RenameOutcome(outcome, id.get()));
 }
 
 jobjectArray OutcomeIds(JNIEnv* env, const VRX_network& network, int handle) {

@@ -61,42 +61,52 @@ int em_run::set_up() {
     cells_.assign(size, {});
     expected_.assign(size, {});
     for (int i = -1; graph_.next_active(i) == kSuccess;) {
-        const hybrid_node& node = *graph_.node_at(i);
-        const int h = handle_of_[i];
-        VRX_Dmatrix* table = nullptr;
-        if (net.GetNode(h)->GetDefinition()->GetDefinition(table) != kSuccess || table == nullptr)
-            return kFailure;
-        const VRX_intArray& parents = net.GetParents(h);
-        const int k = static_cast<int>(node.parents.size());
-        const int r = node.num_states();
-        const size_t cells = FamilyCells(graph_, node);
-        if (parents.GetCount() != k || r < 1 || cells != static_cast<size_t>(table->GetNumberOfElements()))
-            return kFailure;
-        // The network's parents may come in another order than the node's: stride of each node parent.
-        const int* strides = table->GetStrides().GetItems();
-        std::vector<int> stride(k, -1), config(k, 0);
-        for (int a = 0; a < k; ++a) {
-            for (int b = 0; b < k; ++b) {
-                if (parents[b] == handle_of_[node.parents[a]]) stride[a] = strides[b];
-            }
-            if (stride[a] < 0) return kFailure;
-        }
-        std::vector<int>& map = cells_[i];
-        map.resize(cells);
-        for (size_t j = 0; j < cells / r; ++j) {
-            int offset = 0;
-            for (int a = 0; a < k; ++a) offset += stride[a] * config[a];
-            for (int s = 0; s < r; ++s) map[j * r + s] = offset + s * strides[k];
-            for (int a = k - 1; a >= 0 && ++config[a] == graph_.node_at(node.parents[a])->num_states(); --a)
-                config[a] = 0;
-        }
-        tables_.counts[h].emplace_back(*table);
-        if (tables_.counts[h][0].GetNumberOfElements() != table->GetNumberOfElements()) return kOutOfMemory;
-        expected_[i].assign(cells, 0.0);
+        if (const int rc = map_family_cells(i)) return rc;
     }
     counter_ = std::make_unique<vovido::EmRecordCounter>(net, tables_, true);
+    group_records();
+    return kSuccess;
+}
 
-    // Records with equal values need one inference per expectation.
+int em_run::map_family_cells(int i) {
+    VRX_network& net = *network_;
+    const hybrid_node& node = *graph_.node_at(i);
+    const int h = handle_of_[i];
+    VRX_Dmatrix* table = nullptr;
+    if (net.GetNode(h)->GetDefinition()->GetDefinition(table) != kSuccess || table == nullptr)
+        return kFailure;
+    const VRX_intArray& parents = net.GetParents(h);
+    const int k = static_cast<int>(node.parents.size());
+    const int r = node.num_states();
+    const size_t cells = FamilyCells(graph_, node);
+    if (parents.GetCount() != k || r < 1 || cells != static_cast<size_t>(table->GetNumberOfElements()))
+        return kFailure;
+    // The network's parents may come in another order than the node's: stride of each node parent.
+    const int* strides = table->GetStrides().GetItems();
+    std::vector<int> stride(k, -1), config(k, 0);
+    for (int a = 0; a < k; ++a) {
+        for (int b = 0; b < k; ++b) {
+            if (parents[b] == handle_of_[node.parents[a]]) stride[a] = strides[b];
+        }
+        if (stride[a] < 0) return kFailure;
+    }
+    std::vector<int>& map = cells_[i];
+    map.resize(cells);
+    for (size_t j = 0; j < cells / r; ++j) {
+        int offset = 0;
+        for (int a = 0; a < k; ++a) offset += stride[a] * config[a];
+        for (int s = 0; s < r; ++s) map[j * r + s] = offset + s * strides[k];
+        for (int a = k - 1; a >= 0 && ++config[a] == graph_.node_at(node.parents[a])->num_states(); --a)
+            config[a] = 0;
+    }
+    tables_.counts[h].emplace_back(*table);
+    if (tables_.counts[h][0].GetNumberOfElements() != table->GetNumberOfElements()) return kOutOfMemory;
+    expected_[i].assign(cells, 0.0);
+    return kSuccess;
+}
+
+// Records with equal values need one inference per expectation.
+void em_run::group_records() {
     const int width = graph_.active_count();
     std::unordered_map<std::string, int> index;
     std::vector<int> values(width);
@@ -123,7 +133,6 @@ int em_run::set_up() {
         group_weight_[found.first->second] += 1.0;
         if (rec % 100 == 0) ++group_steps_[found.first->second];
     }
-    return kSuccess;
 }
 
 void em_run::draw_random_parameters() {

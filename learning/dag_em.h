@@ -45,6 +45,10 @@ public:
     double final_score() const { return final_score_; }
 
 private:
+    // Node i's family cells mapped onto its network table, whose copy starts the node's counts.
+    [[nodiscard]] int map_family_cells(int i);
+    // The records in use grouped by their values.
+    void group_records();
     // Parameters of every active node into its network table.
     [[nodiscard]] int load_parameters();
     void draw_random_parameters();

@@ -143,6 +143,14 @@ private:
     int RemoveEdges();
     int Orient();
     int Tier(int v) const;
+    // Forced and forbidden arcs, and arcs from an earlier tier to a later one.
+    void OrientByKnowledge(const std::vector<int>& tiers);
+    // Unshielded colliders x -> z <- y where z did not separate x and y; kLearningCancelled or 0.
+    int OrientColliders();
+    // No arc into an earlier tier, and arcs on a directed cycle undirected again.
+    void UndoForbiddenOrientations(const std::vector<int>& tiers);
+    // The orientations the others imply, to a fixed point; kLearningCancelled or 0.
+    int PropagateOrientations();
     void OrientArc(int from, int to) {
         m_.Mark(from, to) = 2;
         m_.Mark(to, from) = 0;
@@ -437,22 +445,29 @@ int PcRun::Tier(int v) const {
 }
 
 int PcRun::Orient() {
+    std::vector<int> tiers(n_, 0);
+    for (int v = 0; v < n_; ++v) tiers[v] = Tier(v);
+    OrientByKnowledge(tiers);
+    if (OrientColliders() != kSuccess) return kLearningCancelled;
+    UndoForbiddenOrientations(tiers);
+    return PropagateOrientations();
+}
+
+void PcRun::OrientByKnowledge(const std::vector<int>& tiers) {
     for (const auto& arc : options_.forcedArcs) OrientArc(arc.first, arc.second);
     for (const auto& arc : options_.forbiddenArcs) {
         m_.Mark(arc.first, arc.second) = 0;
         if (m_.Mark(arc.second, arc.first) == 1) m_.Mark(arc.second, arc.first) = 2;
     }
-    std::vector<int> tiers(n_, 0);
-    for (int v = 0; v < n_; ++v) tiers[v] = Tier(v);
-    if (!options_.tiers.empty()) {
-        for (int i = 0; i < n_; ++i) {
-            for (int j = 0; j < n_; ++j) {
-                if (i != j && m_.Mark(i, j) == 1 && m_.Mark(j, i) == 1 && tiers[i] < tiers[j])
-                    OrientArc(i, j);
-            }
+    if (options_.tiers.empty()) return;
+    for (int i = 0; i < n_; ++i) {
+        for (int j = 0; j < n_; ++j) {
+            if (i != j && m_.Mark(i, j) == 1 && m_.Mark(j, i) == 1 && tiers[i] < tiers[j]) OrientArc(i, j);
         }
     }
-    // Unshielded colliders x -> z <- y where z did not separate x and y.
+}
+
+int PcRun::OrientColliders() {
     for (int z = 0; z < n_; ++z) {
         for (int x = 0; x < n_; ++x) {
             if (!Continue()) return kLearningCancelled;
@@ -471,6 +486,10 @@ int PcRun::Orient() {
             }
         }
     }
+    return kSuccess;
+}
+
+void PcRun::UndoForbiddenOrientations(const std::vector<int>& tiers) {
     if (!options_.tiers.empty()) {
         for (int i = 0; i < n_; ++i) {
             for (int j = 0; j < n_; ++j) {
@@ -478,16 +497,18 @@ int PcRun::Orient() {
             }
         }
     }
-    if (m_.HasCycle()) {
-        for (int i = 0; i < n_; ++i) {
-            for (int j = 0; j < n_; ++j) {
-                if (i != j && m_.Adjacent(i, j) && m_.HasDirectedPath(i, j) && m_.HasDirectedPath(j, i)) {
-                    m_.Mark(i, j) = 1;
-                    m_.Mark(j, i) = 1;
-                }
+    if (!m_.HasCycle()) return;
+    for (int i = 0; i < n_; ++i) {
+        for (int j = 0; j < n_; ++j) {
+            if (i != j && m_.Adjacent(i, j) && m_.HasDirectedPath(i, j) && m_.HasDirectedPath(j, i)) {
+                m_.Mark(i, j) = 1;
+                m_.Mark(j, i) = 1;
             }
         }
     }
+}
+
+int PcRun::PropagateOrientations() {
     // Rule 1 (x -> z - y, x and y apart: z -> y) is skipped when y already reaches z, where z -> y
     // would close a directed cycle.
     for (bool changed = true; changed;) {

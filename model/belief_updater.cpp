@@ -31,7 +31,18 @@ const EngineRoutes& GetEngineRoutes() {
 
 int VRX_network::UpdateBeliefs() {
     const auto route = vovido::GetEngineRoutes().updateBeliefs;
-    return route != nullptr ? route(*this) : vovido::RefuseWithoutEngine("belief updating");
+    if (route == nullptr) return vovido::RefuseWithoutEngine("belief updating");
+    // An algorithm updating the network whose update it is running would find its working state half
+    // written: it works on a copy instead.
+    if (updateRunning_)
+        return LogError(errorLog, kOutOfRange,
+                        "Belief update refused: this network's update is already running", nullptr);
+    struct Running {
+        bool& flag;
+        explicit Running(bool& f) : flag(f) { flag = true; }
+        ~Running() { flag = false; }
+    } running(updateRunning_);
+    return route(*this);
 }
 
 int VRX_network::UpdateBayesianNetwork() {

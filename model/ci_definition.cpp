@@ -5,6 +5,7 @@
 #include "base/status_codes.h"
 #include "definitions/definition_support.h"
 #include "model/network.h"
+#include "model/refusal_reasons.h"
 
 namespace DefinitionSupport = vovido::DefinitionSupport;
 
@@ -75,7 +76,8 @@ int VRX_ciDefinition::AddOutcome(const char* name) {
 int VRX_ciDefinition::InsertOutcome(int index, const char* name) {
     if (!IsValid()) return kObjectNotValid;
     const int n = outcomeIds.GetCount();
-    if (index < 0 || index > n) return kOutOfRange;
+    const vovido::OutcomeRule broken = vovido::FindOutcomeInsertRuleBroken(n, index);
+    if (broken != vovido::OutcomeRule::kNone) return vovido::OutcomeRuleCode(broken);
     if (outcomeIds.Insert(index, name) != kSuccess) {
         if (const int rc = outcomeIds.InsertValidId("State", n, index)) return rc;
     }
@@ -96,8 +98,8 @@ int VRX_ciDefinition::InsertOutcome(int index, const char* name) {
 
 int VRX_ciDefinition::RemoveOutcome(int index) {
     if (!IsValid()) return kObjectNotValid;
-    const int n = outcomeIds.GetCount();
-    if (n < 3 || index < 0 || index >= n) return kOutOfRange;
+    const vovido::OutcomeRule broken = vovido::FindOutcomeRemovalRuleBroken(outcomeIds.GetCount(), index);
+    if (broken != vovido::OutcomeRule::kNone) return vovido::OutcomeRuleCode(broken);
     if (const int rc = ciWeights.ShiftItemsDown(1, index)) return rc;
     if (const int rc = ciWeights.RemoveLastItem(1)) return rc;
     OutcomeColumnRemoved(index);

@@ -274,9 +274,10 @@ public:
 private:
     void InitializeMembers();
     // After a change notice, when automatic updating is on: a failed update has been logged and leaves
-    // the values marked out of date, which is all a notice can do about it.
+    // the values marked out of date, which is all a notice can do about it. A notice sent by the update
+    // running on this network starts none.
     void AutoUpdate() {
-        if (propagationFlags & PropagationFlags::kAutoUpdate) (void)UpdateBeliefs();
+        if ((propagationFlags & PropagationFlags::kAutoUpdate) && !updateRunning_) (void)UpdateBeliefs();
     }
     [[nodiscard]] int FindFreeSlot();
     [[nodiscard]] int GrowNodeTable();
@@ -332,6 +333,8 @@ private:
     std::unique_ptr<VRX_temporalExtension> temporalExtension;
     // Set by AddTemporaryNode while it runs: reserved identifiers are accepted.
     bool allowReservedIds_ = false;
+    // Set while UpdateBeliefs runs on this network, which refuses to start again inside itself.
+    bool updateRunning_ = false;
     mutable vovido::NodeIdIndex idIndex_;
     // Handles whose values took evidence since they were last looked at: each live value with evidence
     // is among them (entries that no longer hold any are dropped when met), so a network without

@@ -12,6 +12,7 @@
 #include "model/node.h"
 #include "model/node_definition.h"
 #include "model/node_info.h"
+#include "model/refusal_reasons.h"
 #include "model/temporal_extension.h"
 
 using vovido::IsDiscreteType;
@@ -114,16 +115,8 @@ int KeepInOrder(const VRX_intArray& order, int slots, VRX_intArray& list) {
 
 int VRX_network::AddArc(int parent, int child, int arcKind) {
     if (arcKind == 1) return AddCostArc(parent, child);
-    if (!IsLiveHandle(parent) || !IsLiveHandle(child) || parent == child) return kOutOfRange;
-    if (AreAdjacent(parent, child)) return kOutOfRange;
-    if (!(readingFlags & ReadingFlags::kAllowCycles) && WouldCreateCycle(parent, child) != 0)
-        return kOutOfRange;
-    const int parentType = nodes[parent].temporalType;
-    const int childType = nodes[child].temporalType;
-    if (parentType == TemporalType::kTerminal && childType != TemporalType::kTerminal) return kWrongNodeType;
-    if (parentType == TemporalType::kPlate && childType != TemporalType::kPlate &&
-        childType != TemporalType::kTerminal)
-        return kWrongNodeType;
+    const vovido::ArcRule broken = vovido::FindArcRuleBroken(*this, parent, child);
+    if (broken != vovido::ArcRule::kNone) return vovido::ArcRuleCode(broken);
     // The temporal tables of a plate child take the new dimension too.
     if (temporalExtension) {
         if (const int rc = temporalExtension->CheckArcSize(parent, child)) return rc;
@@ -175,8 +168,8 @@ int VRX_network::AddCostArc(int parent, int child) {
 
 int VRX_network::RemoveArc(int parent, int child, int arcKind) {
     if (arcKind == 1) return RemoveCostArc(parent, child);
-    if (!IsLiveHandle(parent) || !IsLiveHandle(child) || parent == child) return kOutOfRange;
-    if (!nodes[parent].children.IsInList(child)) return kOutOfRange;
+    const vovido::ArcRule broken = vovido::FindArcRemovalRuleBroken(*this, parent, child);
+    if (broken != vovido::ArcRule::kNone) return vovido::ArcRuleCode(broken);
     if (temporalExtension) temporalExtension->OnArcRemoved(parent, child);
     // A definition that no longer holds the parent (one that lost its dimension on a change of kind)
     // has nothing to remove: the arc goes all the same.

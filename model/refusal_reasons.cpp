@@ -1,6 +1,9 @@
-// The logged reasons of refused arc and outcome edits.
+// The rules of arc and outcome edits and their words.
 #include "model/refusal_reasons.h"
 
+#include <string>
+
+#include "base/error_log.h"
 #include "base/id_array.h"
 #include "base/status_codes.h"
 #include "model/network.h"
@@ -13,62 +16,93 @@
 
 namespace vovido {
 
-int ExplainArcRefusal(VRX_network& network, int parent, int child, int code) {
-    const VRX_node* node = network.GetNode(child);
-    if (node == nullptr || network.GetNode(parent) == nullptr) return code;
-    const std::string other = "[" + NodeLabel(network, parent) + "]";
-    if (parent == child) return ReportNodeFault(*node, "a node cannot be its own parent", code);
-    if (network.AreAdjacent(parent, child))
-        return ReportNodeFault(*node, "an arc already joins it and " + other, code);
-    if (network.WouldCreateCycle(parent, child) != 0)
-        return ReportNodeFault(*node, "an arc from " + other + " would close a cycle", code);
-    return code;
-}
-
-int ExplainArcRemovalRefusal(const VRX_network& network, int parent, int child, int code) {
-    const VRX_node* node = network.GetNode(child);
-    if (node == nullptr || network.GetNode(parent) == nullptr) return code;
-    if (network.GetParents(child, 0).IsInList(parent)) return code;
-    return ReportNodeFault(*node, "[" + NodeLabel(network, parent) + "] is not one of its parents", code);
-}
-
-int ExplainOutcomeIdRefusal(VRX_node& node, const char* id, int skip, int code) {
-    VRX_nodeDefinition* definition = node.GetDefinition();
-    const VRX_idArray* names = definition != nullptr ? definition->GetOutcomesNames() : nullptr;
-    if (code != kOutOfRange || names == nullptr || id == nullptr) return code;
-    const std::string quoted = "[" + std::string(id) + "]";
-    const int holder = names->FindPosition(id);
-    if (holder >= 0 && holder != skip)
-        return ReportNodeFault(
-            node, "outcome identifier " + quoted + " is already used by outcome " + std::to_string(holder),
-            code);
-    if (holder < 0 && names->IsValidId(id) == 0)
-        return ReportNodeFault(node,
-                               quoted +
-                                   " is not an identifier: it must start with a letter and hold only "
-                                   "letters, digits and underscores",
-                               code);
-    return code;
-}
-
-int ExplainOutcomeInsertRefusal(VRX_node& node, int position, const char* id, int code) {
-    VRX_nodeDefinition* definition = node.GetDefinition();
-    if (code != kOutOfRange || definition == nullptr) return code;
-    const int count = definition->GetNumberOfOutcomes();
-    if (position < 0 || position > count) {
-        return ReportNodeFault(
-            node, "position " + std::to_string(position) + " is outside 0.." + std::to_string(count), code);
-    }
-    return ExplainOutcomeIdRefusal(node, id, -1, code);
-}
-
-int ExplainOutcomeRemovalRefusal(VRX_node& node, int code) {
-    VRX_nodeDefinition* definition = node.GetDefinition();
-    if (code != kOutOfRange || definition == nullptr || definition->GetNumberOfOutcomes() > 2) return code;
-    return ReportNodeFault(node, "it keeps at least two outcomes", code);
-}
-
 namespace {
+
+std::string Bracketed(const VRX_network& network, int handle) {
+    return "[" + NodeLabel(network, handle) + "]";
+}
+
+const char* TemporalTypeName(int type) {
+    switch (type) {
+        case TemporalType::kAnchor:
+            return "anchor";
+        case TemporalType::kTerminal:
+            return "terminal";
+        case TemporalType::kPlate:
+            return "plate";
+        default:
+            return "normal";
+    }
+}
+
+bool IsInPlate(const VRX_network& network, int handle) {
+    return network.GetTemporalType(handle) == TemporalType::kPlate;
+}
+
+std::string ArcRuleText(const VRX_network& network, int parent, int child, ArcRule rule, int order) {
+    const std::string other = Bracketed(network, parent);
+    const std::string childType = TemporalTypeName(network.GetTemporalType(child));
+    switch (rule) {
+        case ArcRule::kOwnParent:
+            return "a node cannot be its own parent";
+        case ArcRule::kAlreadyJoined:
+            return "an arc already joins it and " + other;
+        case ArcRule::kCycle:
+            return "an arc from " + other + " would close a cycle";
+        case ArcRule::kTerminalParent:
+            return "an arc from terminal node " + other +
+                   " is refused: the children of a terminal node are "
+                   "terminal, not " +
+                   childType;
+        case ArcRule::kPlateParent:
+            return "an arc from plate node " + other +
+                   " is refused: the children of a plate node are plate or "
+                   "terminal, not " +
+                   childType;
+        case ArcRule::kNotAParent:
+            return other + " is not one of its parents";
+        case ArcRule::kOrderBelowOne:
+            return "a temporal arc has an order of at least 1, not " + std::to_string(order);
+        case ArcRule::kParentOutsidePlate:
+        case ArcRule::kChildOutsidePlate:
+            return Bracketed(network, rule == ArcRule::kParentOutsidePlate ? parent : child) +
+                   " is not in the temporal plate: temporal arcs join plate nodes";
+        case ArcRule::kTemporalArcThere:
+            return "a temporal arc of order " + std::to_string(order) + " from " + other +
+                   " is there already";
+        case ArcRule::kNone:
+        case ArcRule::kBadHandle:
+            break;
+    }
+    return std::string();
+}
+
+std::string OutcomeRuleText(VRX_node& node, OutcomeRule rule, int position, const char* id) {
+    VRX_nodeDefinition* definition = node.GetDefinition();
+    const int count = definition != nullptr ? definition->GetNumberOfOutcomes() : 0;
+    const std::string quoted = "[" + std::string(id != nullptr ? id : "") + "]";
+    switch (rule) {
+        case OutcomeRule::kPositionOutside:
+        case OutcomeRule::kNoSuchOutcome: {
+            const int last = rule == OutcomeRule::kPositionOutside ? count : count - 1;
+            return "position " + std::to_string(position) + " is outside 0.." + std::to_string(last);
+        }
+        case OutcomeRule::kTwoOutcomesLeast:
+            return "it keeps at least two outcomes";
+        case OutcomeRule::kIdTaken: {
+            const VRX_idArray* names = definition != nullptr ? definition->GetOutcomesNames() : nullptr;
+            const int holder = names != nullptr && id != nullptr ? names->FindPosition(id) : -1;
+            return "outcome identifier " + quoted + " is already used by outcome " + std::to_string(holder);
+        }
+        case OutcomeRule::kNotAnIdentifier:
+            return quoted +
+                   " is not an identifier: it must start with a letter and hold only letters, digits and "
+                   "underscores";
+        case OutcomeRule::kNone:
+            break;
+    }
+    return std::string();
+}
 
 std::string OutcomeLabel(const VRX_node& node, int outcome) {
     VRX_nodeDefinition* definition = node.GetDefinition();
@@ -80,26 +114,92 @@ std::string OutcomeLabel(const VRX_node& node, int outcome) {
 
 }  // namespace
 
-int ExplainTemporalArcRefusal(VRX_network& network, int parent, int child, int order, int code) {
-    const VRX_node* node = network.GetNode(child);
-    if (code != kOutOfRange || node == nullptr || network.GetNode(parent) == nullptr) return code;
-    const std::string other = "[" + NodeLabel(network, parent) + "]";
-    if (order < 1)
-        return ReportNodeFault(
-            *node, "a temporal arc has an order of at least 1, not " + std::to_string(order), code);
-    for (const int h : {parent, child}) {
-        if (network.GetTemporalType(h) != TemporalType::kPlate)
-            return ReportNodeFault(*node,
-                                   "[" + NodeLabel(network, h) +
-                                       "] is not in the temporal plate: temporal arcs join plate nodes",
-                                   code);
+ArcRule FindArcRuleBroken(VRX_network& network, int parent, int child) {
+    if (!network.IsLiveHandle(parent) || !network.IsLiveHandle(child)) return ArcRule::kBadHandle;
+    if (parent == child) return ArcRule::kOwnParent;
+    if (network.AreAdjacent(parent, child)) return ArcRule::kAlreadyJoined;
+    if (!(network.readingFlags & ReadingFlags::kAllowCycles) && network.WouldCreateCycle(parent, child) != 0)
+        return ArcRule::kCycle;
+    const int parentType = network.GetTemporalType(parent);
+    const int childType = network.GetTemporalType(child);
+    if (parentType == TemporalType::kTerminal && childType != TemporalType::kTerminal)
+        return ArcRule::kTerminalParent;
+    if (parentType == TemporalType::kPlate && childType != TemporalType::kPlate &&
+        childType != TemporalType::kTerminal)
+        return ArcRule::kPlateParent;
+    return ArcRule::kNone;
+}
+
+ArcRule FindArcRemovalRuleBroken(const VRX_network& network, int parent, int child) {
+    if (!network.IsLiveHandle(parent) || !network.IsLiveHandle(child)) return ArcRule::kBadHandle;
+    if (parent == child) return ArcRule::kOwnParent;
+    return network.GetChildren(parent, 0).IsInList(child) ? ArcRule::kNone : ArcRule::kNotAParent;
+}
+
+ArcRule FindTemporalArcRuleBroken(const VRX_network& network, int parent, int child, int order) {
+    if (!network.IsLiveHandle(parent) || !network.IsLiveHandle(child)) return ArcRule::kBadHandle;
+    // An order of 0 would be an arc inside a slice, which only an ordinary arc may be.
+    if (order < 1) return ArcRule::kOrderBelowOne;
+    if (!IsInPlate(network, parent)) return ArcRule::kParentOutsidePlate;
+    if (!IsInPlate(network, child)) return ArcRule::kChildOutsidePlate;
+    const VRX_temporalExtension* temporal = network.FindTemporalExtension();
+    if (temporal != nullptr && temporal->TemporalArcExists(parent, child, order))
+        return ArcRule::kTemporalArcThere;
+    return ArcRule::kNone;
+}
+
+OutcomeRule FindOutcomeInsertRuleBroken(int count, int position) {
+    return position < 0 || position > count ? OutcomeRule::kPositionOutside : OutcomeRule::kNone;
+}
+
+OutcomeRule FindOutcomeRemovalRuleBroken(int count, int index) {
+    if (count < 3) return OutcomeRule::kTwoOutcomesLeast;
+    return index < 0 || index >= count ? OutcomeRule::kNoSuchOutcome : OutcomeRule::kNone;
+}
+
+OutcomeRule FindOutcomeIdRuleBroken(const VRX_idArray& names, const char* id, int index) {
+    switch (names.FindIdFault(id, index)) {
+        case VRX_idArray::IdFault::kNotAnIdentifier:
+            return OutcomeRule::kNotAnIdentifier;
+        case VRX_idArray::IdFault::kTaken:
+            return OutcomeRule::kIdTaken;
+        case VRX_idArray::IdFault::kNone:
+            break;
     }
-    if (network.TemporalArcExists(parent, child, order))
-        return ReportNodeFault(
-            *node,
-            "a temporal arc of order " + std::to_string(order) + " from " + other + " is there already",
-            code);
-    return code;
+    return OutcomeRule::kNone;
+}
+
+int ArcRuleCode(ArcRule rule) {
+    switch (rule) {
+        case ArcRule::kNone:
+            return kSuccess;
+        case ArcRule::kTerminalParent:
+        case ArcRule::kPlateParent:
+            return kWrongNodeType;
+        default:
+            return kOutOfRange;
+    }
+}
+
+int OutcomeRuleCode(OutcomeRule rule) {
+    return rule == OutcomeRule::kNone ? kSuccess : kOutOfRange;
+}
+
+int RefuseArc(const VRX_network& network, int parent, int child, ArcRule rule, int order) {
+    const int code = ArcRuleCode(rule);
+    const VRX_node* node = network.IsLiveHandle(child) ? network.GetNode(child) : nullptr;
+    if (rule == ArcRule::kNone) return code;
+    if (rule == ArcRule::kBadHandle || node == nullptr || !network.IsLiveHandle(parent)) {
+        const int bad = network.IsLiveHandle(parent) ? child : parent;
+        return LogError(errorLog, code, ("Invalid node handle: " + std::to_string(bad)).c_str(), nullptr);
+    }
+    return ReportNodeFault(*node, ArcRuleText(network, parent, child, rule, order), code);
+}
+
+int RefuseOutcomeEdit(VRX_node& node, OutcomeRule rule, int position, const char* id) {
+    const int code = OutcomeRuleCode(rule);
+    if (rule == OutcomeRule::kNone) return code;
+    return ReportNodeFault(node, OutcomeRuleText(node, rule, position, id), code);
 }
 
 int ExplainEvidenceRefusal(const VRX_network& network, int handle, int outcome, int code) {

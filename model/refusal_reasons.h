@@ -1,33 +1,63 @@
 #pragma once
-// Why an edit of arcs or outcomes was refused, worked out after the refusal for the callers that report
-// it: the edits themselves refuse without words, as the file readers and internal callers expect.
+// The rules that edits of arcs and outcomes enforce, each decided by one check and worded in one place.
+// The edits refuse with the rule's code and without words, as the file readers and internal callers
+// expect; a caller that reports (the natives) runs the same check first and logs the rule it names.
 
+class VRX_idArray;
 class VRX_network;
 class VRX_node;
 
 namespace vovido {
 
-// Logs, naming the child, why an ordinary arc parent -> child was refused when the arc itself is at
-// fault: the same node twice, nodes already adjacent, or a cycle it would close. Returns code.
-int ExplainArcRefusal(VRX_network& network, int parent, int child, int code);
+// The rule an arc edit breaks, or kNone.
+enum class ArcRule {
+    kNone,
+    kBadHandle,           // a handle naming no node
+    kOwnParent,           // the same node at both ends
+    kAlreadyJoined,       // an arc joins the two nodes already, either way
+    kCycle,               // the arc would close a directed cycle
+    kTerminalParent,      // the children of a terminal node are terminal
+    kPlateParent,         // the children of a plate node are plate or terminal
+    kNotAParent,          // a removal: the arc is not there
+    kOrderBelowOne,       // a temporal arc: its order is at least 1
+    kParentOutsidePlate,  // a temporal arc: it joins plate nodes
+    kChildOutsidePlate,
+    kTemporalArcThere,  // a temporal arc: the same one of the same order
+};
 
-// Logs, naming the child, that parent is none of its parents when that is why removing the arc was
-// refused. Returns code.
-int ExplainArcRemovalRefusal(const VRX_network& network, int parent, int child, int code);
+// The rule an outcome edit breaks, or kNone.
+enum class OutcomeRule {
+    kNone,
+    kPositionOutside,   // an insertion outside 0..count
+    kNoSuchOutcome,     // an outcome index outside 0..count - 1
+    kTwoOutcomesLeast,  // a removal would leave fewer than two outcomes
+    kIdTaken,           // another outcome holds the identifier
+    kNotAnIdentifier,   // the text has not the form of an identifier
+};
 
-// Logs, naming the node, why an outcome identifier was refused with kOutOfRange: another outcome than
-// skip (-1: none) holds it, or it has not the form of an identifier. Returns code.
-int ExplainOutcomeIdRefusal(VRX_node& node, const char* id, int skip, int code);
+// The ordinary arc parent -> child, as VRX_network::AddArc adds it; cycles count only outside a read
+// that allows them.
+ArcRule FindArcRuleBroken(VRX_network& network, int parent, int child);
+// Removing the ordinary arc parent -> child.
+ArcRule FindArcRemovalRuleBroken(const VRX_network& network, int parent, int child);
+// The temporal arc parent -> child of the given order.
+ArcRule FindTemporalArcRuleBroken(const VRX_network& network, int parent, int child, int order);
 
-// As ExplainOutcomeIdRefusal for an outcome inserted at position, which may itself be out of range.
-int ExplainOutcomeInsertRefusal(VRX_node& node, int position, const char* id, int code);
+// Inserting an outcome at position among count outcomes.
+OutcomeRule FindOutcomeInsertRuleBroken(int count, int position);
+// Removing outcome index of count.
+OutcomeRule FindOutcomeRemovalRuleBroken(int count, int index);
+// Giving outcome index (-1: a new one) the identifier id.
+OutcomeRule FindOutcomeIdRuleBroken(const VRX_idArray& names, const char* id, int index);
 
-// Logs, naming the node, that it keeps at least two outcomes when that is why a removal was refused.
-int ExplainOutcomeRemovalRefusal(VRX_node& node, int code);
+// The status code of a broken rule: kWrongNodeType for the temporal types, kOutOfRange for the others.
+int ArcRuleCode(ArcRule rule);
+int OutcomeRuleCode(OutcomeRule rule);
 
-// Logs, naming the child, why a temporal arc was refused: an order below 1, an end outside the temporal
-// plate, or the same arc already there. Returns code.
-int ExplainTemporalArcRefusal(VRX_network& network, int parent, int child, int order, int code);
+// Logs the broken rule naming the child and the parent (order: the temporal arc's) and returns its code.
+int RefuseArc(const VRX_network& network, int parent, int child, ArcRule rule, int order = 0);
+// Logs the broken rule naming the node, position and identifier and returns its code.
+int RefuseOutcomeEdit(VRX_node& node, OutcomeRule rule, int position, const char* id);
 
 // Logs, naming the node, that the outcome contradicts the evidence of other nodes when that is why it
 // could not be observed (code kOutOfRange with a valid outcome). Returns code.

@@ -8,6 +8,7 @@
 #include "model/node.h"
 #include "model/node_definition.h"
 #include "model/node_parts.h"
+#include "model/refusal_reasons.h"
 #include "model/temporal_extension.h"
 
 using vovido::DefinitionAt;
@@ -192,9 +193,9 @@ int VRX_temporalExtension::CopyOwnParametersWithoutOuterParents(int node, int de
 // Temporal arcs
 
 int VRX_temporalExtension::AddTemporalArc(int parent, int child, int order) {
-    // An order of 0 would be an arc inside a slice, which only an ordinary arc may be.
-    if (order < 1 || !IsPlateNode(parent) || !IsPlateNode(child)) return kOutOfRange;
-    if (TemporalArcExists(parent, child, order)) return kOutOfRange;
+    if (network == nullptr) return kOutOfRange;
+    const vovido::ArcRule broken = vovido::FindTemporalArcRuleBroken(*network, parent, child, order);
+    if (broken != vovido::ArcRule::kNone) return vovido::ArcRuleCode(broken);
     if (const int rc = CheckTemporalArcSize(parent, child, order)) return rc;
     const bool existed = temporalDefinitions.count({child, order}) != 0;
     const int definition = GetOrCreateTemporalDefinition(child, order);

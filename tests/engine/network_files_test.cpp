@@ -173,7 +173,7 @@ TEST_F(NetworkFilesTest, EverySettingSurvivesCopiesAndAFailedRead) {
     net.discSamples = 123;
     net.SetBayesianAlgorithm(9);
     net.SetInfluenceDiagramAlgorithm(1);
-    net.SetHybridAlgorithm(16);
+    net.SetHybridAlgorithm(HybridAlgorithm::kWeightedSampling);
     net.SetDiscAvoidZero(false);
     net.propagationFlags = PropagationFlags::kNotices;
     net.changeMask = 15;

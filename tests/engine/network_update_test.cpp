@@ -77,11 +77,14 @@ TEST(UpdateBeliefs, NetworkWithoutNodesRunsTheDiscreteAlgorithm) {
     VRX_network net;
     errorLog.Flush();
     EXPECT_EQ(net.UpdateBeliefs(), kSuccess);
+    EXPECT_EQ(errorLog.GetNumberOfEntries(), 0);
+    // A code written past the setter runs nothing, and says so.
     for (int code : {13, -1, 99}) {
+        errorLog.Flush();
         net.bnAlgorithm = code;
         EXPECT_EQ(net.UpdateBeliefs(), kOutOfRange) << code;
+        EXPECT_EQ(LastLogged(), "Algorithm not available: discrete algorithm code " + std::to_string(code));
     }
-    EXPECT_EQ(errorLog.GetNumberOfEntries(), 0);
 }
 
 TEST(UpdateBeliefs, EveryDiscreteAlgorithmBringsBeliefsUpToDate) {
@@ -116,7 +119,8 @@ TEST(UpdateBeliefs, InfluenceDiagramGoesToTheSolverOfIdAlgorithm) {
     t.net.idAlgorithm = 2;
     errorLog.Flush();
     EXPECT_EQ(t.net.UpdateBeliefs(), kOutOfRange);
-    EXPECT_EQ(errorLog.GetNumberOfEntries(), 0);
+    EXPECT_EQ(LoggedMessages(),
+              std::vector<std::string>{"Algorithm not available: influence-diagram algorithm code 2"});
 }
 
 TEST(UpdateBeliefs, PlateNodeRunsTheDynamicUpdateWithAutomaticUpdatingOff) {

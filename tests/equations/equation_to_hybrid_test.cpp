@@ -25,14 +25,18 @@ int Update(VRX_network& net, int algorithm, int samples) {
     return net.UpdateBeliefs();
 }
 
+constexpr int kHybridAlgorithms[] = {HybridAlgorithm::kMessagePassingSampling,
+                                     HybridAlgorithm::kImportanceSampling, HybridAlgorithm::kMessagePassing,
+                                     HybridAlgorithm::kWeightedSampling};
+
 TEST(EquationToHybrid, EvidenceOnAChildGivesTheClosedFormPosterior) {
-    for (int algorithm : {13, 14, 15, 16}) {
+    for (int algorithm : kHybridAlgorithms) {
         VRX_network net;
         const int x = AddEquation(net, "x", "x = Normal(0, 1)");
         const int y = AddEquation(net, "y", "y = x + Normal(0, 1)");
         ASSERT_EQ(ValueOf(net, y).SetContEvidence(1.0), kSuccess);
         ASSERT_EQ(Update(net, algorithm, 20000), kSuccess) << algorithm << LogDump();
-        const double tolerance = algorithm == 15 ? 0.05 : 0.03;
+        const double tolerance = algorithm == HybridAlgorithm::kMessagePassing ? 0.05 : 0.03;
         EXPECT_NEAR(ValueOf(net, x).GetMean(), 0.5, tolerance) << algorithm;
         EXPECT_NEAR(ValueOf(net, x).GetStdDev(), std::sqrt(0.5), tolerance) << algorithm;
         // The network's own sample count, and the observed node keeps its evidence.
@@ -46,7 +50,7 @@ TEST(EquationToHybrid, EvidenceOnAChildGivesTheClosedFormPosterior) {
 // Evidence that fixes equations: the parent through the inverse, the child from its observed parents.
 // Both report the value as propagated evidence, in the hybrid network and after the copy back.
 TEST(EquationToHybrid, NodesFixedByEvidenceReportPropagatedEvidence) {
-    for (int algorithm : {13, 14, 15, 16}) {
+    for (int algorithm : kHybridAlgorithms) {
         VRX_network net;
         const int x = AddEquation(net, "x", "x = Normal(0, 1)");
         const int y = AddEquation(net, "y", "y = 2*x + 1");

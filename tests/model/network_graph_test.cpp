@@ -14,7 +14,9 @@
 #include "model/node.h"
 #include "model/node_definition.h"
 #include "model/node_info.h"
+#include "model/refusal_reasons.h"
 #include "tests/support/arrays.h"
+#include "tests/support/error_log.h"
 #include "tests/support/small_stack.h"
 
 namespace {
@@ -129,18 +131,47 @@ TEST_F(NetworkGraphTest, ArcRejectedByTheChildIsTakenBackAndLogged) {
     EXPECT_EQ(Items(net.GetChildren(1)), std::vector<int>{});
 }
 
-TEST_F(NetworkGraphTest, TemporalTypesRestrictArcs) {
+// AddArc refuses by the rule that the check names, silently; the words of that rule name both nodes.
+TEST_F(NetworkGraphTest, ArcRulesDecideTheRefusalAndItsWords) {
     VRX_network net;
-    AddNodes(net, 4);
+    AddNodes(net, 5);  // A terminal, B and C plate, D normal, E anchor
     ASSERT_EQ(net.SetTemporalType(0, TemporalType::kTerminal), kSuccess);
     ASSERT_EQ(net.SetTemporalType(1, TemporalType::kPlate), kSuccess);
     ASSERT_EQ(net.SetTemporalType(2, TemporalType::kPlate), kSuccess);
-    EXPECT_EQ(net.AddArc(0, 1), kWrongNodeType);  // terminal to plate
-    EXPECT_EQ(net.AddArc(1, 3), kWrongNodeType);  // plate to normal
-    EXPECT_EQ(errorLog.GetNumberOfEntries(), 0);
-    EXPECT_EQ(net.AddArc(1, 0), kSuccess);  // plate to terminal
-    EXPECT_EQ(net.AddArc(1, 2), kSuccess);
-    EXPECT_EQ(net.AddArc(3, 2), kSuccess);  // normal nodes are free
+    ASSERT_EQ(net.SetTemporalType(4, TemporalType::kAnchor), kSuccess);
+    ASSERT_EQ(net.AddArc(3, 4), kSuccess);
+    ASSERT_EQ(net.AddArc(4, 2), kSuccess);
+    using vovido::ArcRule;
+    const struct {
+        int parent, child;
+        ArcRule rule;
+        int code;
+        const char* words;
+    } cases[] = {
+        {1, 1, ArcRule::kOwnParent, kOutOfRange, "ERROR: Node [B] : a node cannot be its own parent"},
+        {2, 4, ArcRule::kAlreadyJoined, kOutOfRange, "ERROR: Node [E] : an arc already joins it and [C]"},
+        {2, 3, ArcRule::kCycle, kOutOfRange, "ERROR: Node [D] : an arc from [C] would close a cycle"},
+        {0, 1, ArcRule::kTerminalParent, kWrongNodeType,
+         "ERROR: Node [B] : an arc from terminal node [A] is refused: the children of a terminal node are "
+         "terminal, not plate"},
+        {1, 3, ArcRule::kPlateParent, kWrongNodeType,
+         "ERROR: Node [D] : an arc from plate node [B] is refused: the children of a plate node are plate or "
+         "terminal, not normal"},
+        {1, 9, ArcRule::kBadHandle, kOutOfRange, "Invalid node handle: 9"},
+        {1, 0, ArcRule::kNone, kSuccess, ""},  // plate to terminal
+        {1, 2, ArcRule::kNone, kSuccess, ""},
+        {3, 2, ArcRule::kNone, kSuccess, ""},  // normal nodes are free
+    };
+    for (const auto& c : cases) {
+        errorLog.Flush();
+        EXPECT_EQ(vovido::FindArcRuleBroken(net, c.parent, c.child), c.rule) << c.words;
+        EXPECT_EQ(net.AddArc(c.parent, c.child), c.code) << c.words;
+        EXPECT_EQ(errorLog.GetNumberOfEntries(), 0);
+        if (c.rule == ArcRule::kNone) continue;
+        EXPECT_EQ(vovido::RefuseArc(net, c.parent, c.child, c.rule), c.code);
+        EXPECT_EQ(LastLogged(), c.words);
+    }
+    EXPECT_EQ(Items(net.GetParents(2)), (std::vector<int>{4, 1, 3}));
 }
 
 TEST_F(NetworkGraphTest, RemoveArcAndRemoveAllParents) {

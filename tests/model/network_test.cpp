@@ -13,6 +13,7 @@
 #include "base/string_array.h"
 #include "definitions/cpt.h"
 #include "definitions/demorgan.h"
+#include "model/belief_updater.h"
 #include "model/header.h"
 #include "model/network.h"
 #include "model/node.h"
@@ -616,6 +617,35 @@ TEST_F(NetworkTest, FullCopyOfAModelOnlyCopyKeepsItsNodesWithoutDescriptions) {
     EXPECT_EQ(copy.GetNode(1)->GetInfo(), nullptr);
     EXPECT_EQ(copy.GetNode(1)->GetNetwork(), &copy);
     EXPECT_EQ(copy.GetParents(1)[0], 0);
+}
+
+// An update does not start again on its own network: the nested call is refused and logged, a change
+// notice meanwhile starts no automatic update, and once it is over the network updates again.
+TEST_F(NetworkTest, UpdateBeliefsRefusesToStartInsideItself) {
+    VRX_network net;
+    AddCpt(net, "A");
+    static int calls;
+    static int nested;
+    calls = 0;
+    const vovido::EngineRoutes saved = vovido::GetEngineRoutes();
+    vovido::EngineRoutes routes = saved;
+    routes.updateBeliefs = [](VRX_network& network) {
+        ++calls;
+        network.propagationFlags |= PropagationFlags::kAutoUpdate;
+        (void)network.ClearAllEvidence();
+        nested = network.UpdateBeliefs();
+        return kSuccess;
+    };
+    vovido::InstallEngineRoutes(routes);
+    const int outer = net.UpdateBeliefs();
+    vovido::InstallEngineRoutes(saved);
+    EXPECT_EQ(outer, kSuccess);
+    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(nested, kOutOfRange);
+    EXPECT_EQ(LoggedMessages(),
+              std::vector<std::string>{"Belief update refused: this network's update is already running"});
+    net.propagationFlags &= ~PropagationFlags::kAutoUpdate;
+    EXPECT_EQ(net.UpdateBeliefs(), kSuccess);
 }
 
 // Each refusal of an identifier or a DeMorgan weight logs one message naming the value and the holder.

@@ -1,17 +1,12 @@
 package tarvo;
 
-import java.util.ArrayList;
 import java.util.Arrays;
-import java.util.HashSet;
-import java.util.List;
 import java.util.Random;
-import java.util.Set;
 import tarvo.learning.BkArcInfo;
 import tarvo.learning.BkKnowledge;
 import tarvo.learning.BkTierInfo;
 import tarvo.learning.DataSet;
 import tarvo.learning.GreedyThickThinning;
-import tarvo.learning.LearningProgress;
 import tarvo.learning.NaiveBayes;
 
 /** Greedy thick thinning and naive Bayes from Java: settings, knowledge, learning and refusals. */
@@ -64,73 +59,6 @@ public class LearningScoreBasedTest {
             learnt.dispose();
             Check.equal("Object argument can't be null", message(() -> gtt.setBkKnowledge(null)));
         } finally {
-            gtt.dispose();
-            data.dispose();
-        }
-    }
-
-    /** Notes every report and answers false on the given call (0: never). */
-    private static final class Listener implements LearningProgress {
-        final List<Double> fractions = new ArrayList<>();
-        final Set<String> steps = new HashSet<>();
-        private final int stopAt;
-
-        Listener(int stopAt) {
-            this.stopAt = stopAt;
-        }
-
-        @Override
-        public boolean update(double fraction, String step) {
-            fractions.add(fraction);
-            steps.add(step);
-            return fractions.size() != stopAt;
-        }
-
-        void checkRisesToOne() {
-            Check.isTrue(fractions.size() >= 4, "several reports: " + fractions);
-            for (int i = 1; i < fractions.size(); i++) {
-                Check.isTrue(fractions.get(i) >= fractions.get(i - 1), "fractions rise: " + fractions);
-            }
-            Check.isTrue(Math.abs(fractions.get(fractions.size() - 1) - 1.0) < 1e-9, "ends at 1: " + fractions);
-        }
-    }
-
-    public void testProgressAndCancel() {
-        DataSet data = new DataSet();
-        GreedyThickThinning gtt = new GreedyThickThinning();
-        NaiveBayes nb = new NaiveBayes();
-        try {
-            data.readFile(chainFile(500), null, -1, Float.NaN, true);
-            Listener seen = new Listener(0);
-            gtt.learn(data, seen).dispose();
-            seen.checkRisesToOne();
-            Check.isTrue(seen.steps.containsAll(Arrays.asList("Greedy thick thinning", "Thickening", "Greedy step",
-                    "Thinning")), "step texts: " + seen.steps);
-            // The third answer cancels; the learner stays usable.
-            Listener cancelling = new Listener(3);
-            Check.equal("TARVO error -2213908 in function Learn", message(() -> gtt.learn(data, cancelling)));
-            Check.equal(3, cancelling.fractions.size());
-            Network learnt = gtt.learn(data, null);
-            Check.equal(2, learnt.getParentIds("b").length + learnt.getParentIds("c").length
-                    + learnt.getParentIds("a").length);
-            learnt.dispose();
-            nb.setClassVariableId("b");
-            seen = new Listener(0);
-            nb.learn(data, seen).dispose();
-            seen.checkRisesToOne();
-            Check.isTrue(seen.steps.contains("Naive Bayes"), "step texts: " + seen.steps);
-            Check.equal("TARVO error -2213908 in function Learn", message(() -> nb.learn(data, new Listener(3))));
-            // A listener's own exception stops the run and reaches the caller unchanged.
-            IllegalStateException thrown = Check.raises(IllegalStateException.class, () -> nb.learn(data,
-                    (fraction, step) -> {
-                        throw new IllegalStateException("listener failed");
-                    }));
-            Check.equal("listener failed", thrown.getMessage());
-            learnt = nb.learn(data);
-            Check.equal(2, learnt.getChildIds("b").length);
-            learnt.dispose();
-        } finally {
-            nb.dispose();
             gtt.dispose();
             data.dispose();
         }

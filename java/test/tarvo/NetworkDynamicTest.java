@@ -3,6 +3,7 @@ package tarvo;
 /** Natives of dynamic networks: slices, temporal types and arcs, slice evidence, unrolling. */
 public class NetworkDynamicTest {
     private static final int CPT = 18;
+    private static final int TERMINAL = 2;
     private static final int PLATE = 3;
 
     private static String message(Check.Body body) {
@@ -54,6 +55,24 @@ public class NetworkDynamicTest {
                     message(() -> net.addTemporalArc("Umbrella", "Rain", 0)));
             net.addTemporalArc("Umbrella", "Rain", 2);
             Check.isTrue(net.temporalArcExists("Umbrella", "Rain", 2), "order 2 arc");
+            Check.equal("TARVO error -2 in function AddTemporalArc. Logged information: ERROR: Node [Rain] : a temporal arc "
+                    + "of order 2 from [Umbrella] is there already\n",
+                    message(() -> net.addTemporalArc("Umbrella", "Rain", 2)));
+            int normal = net.addNode(CPT, "Normal");
+            Check.equal("TARVO error -2 in function AddTemporalArc. Logged information: ERROR: Node [Normal] : [Normal] is "
+                    + "not in the temporal plate: temporal arcs join plate nodes\n",
+                    message(() -> net.addTemporalArc(rain, normal, 1)));
+            // Ordinary arcs keep the temporal types apart, naming both nodes and the rule.
+            Check.equal("TARVO error -51 in function AddArc. Logged information: ERROR: Node [Normal] : an arc from plate "
+                    + "node [Rain] is refused: the children of a plate node are plate or terminal, not normal\n",
+                    message(() -> net.addArc(rain, normal)));
+            int terminal = net.addNode(CPT, "Terminal");
+            net.setNodeTemporalType(terminal, TERMINAL);
+            Check.equal("TARVO error -51 in function AddArc. Logged information: ERROR: Node [Rain] : an arc from "
+                    + "terminal node [Terminal] is refused: the children of a terminal node are terminal, not plate\n",
+                    message(() -> net.addArc(terminal, rain)));
+            net.deleteNode(normal);
+            net.deleteNode(terminal);
             Check.isTrue(!net.temporalArcExists(rain, rain, 2), "no order 2 self arc");
             Check.equal("[1, 2]", java.util.Arrays.toString(net.getTemporalOrders(rain)));
             Check.equal(2, net.getMaxTemporalOrder());

@@ -104,20 +104,4 @@ public class NaiveBayes extends Wrapper {
      *     network is left behind
      */
     public native Network learn(DataSet data);
-
-    /**
-     * As {@link #learn(DataSet)}, reporting the run's progress to the listener (null: none). A false
-     * answer cancels the run: it throws TARVOException and no network is left behind; an exception that
-     * the listener throws also cancels the run and is thrown again by this method.
-     *
-     * @param data the data set
-     * @param progress the listener, or null
-     * @return a new network, which the caller owns and disposes of
-     * @throws tarvo.TARVOException as {@link #learn(DataSet)}, or when the listener cancels the run
-     */
-    public Network learn(DataSet data, LearningProgress progress) {
-        return learnWithProgress(data, progress);
-    }
-
-    private native Network learnWithProgress(DataSet data, LearningProgress progress);
 }
