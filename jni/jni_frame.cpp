@@ -40,7 +40,9 @@ jfieldID ptrNativeField = nullptr;
 extern "C" JNIEXPORT void JNICALL Java_tarvo_Wrapper_nativeStaticInit(JNIEnv* env, jclass cls) {
     const jfieldID field = env->GetFieldID(cls, "ptrNative", "J");
     // A failed lookup leaves NoSuchFieldError pending for the class initialiser.
-    if (field != nullptr) ptrNativeField = field;
+    if (field == nullptr) return;
+    ptrNativeField = field;
+    vovido::FindWarningLogger(env, cls);
 }
 
 void vovido::ThrowTarvoException(JNIEnv* env, const char* text) noexcept {

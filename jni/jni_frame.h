@@ -55,7 +55,11 @@ inline void ThrowTarvoException(JNIEnv* env, const std::string& text) noexcept {
 
 namespace vovido {
 
+// The engine operation the running native last checked: the name its warnings are published under.
+inline thread_local const char* nativeOperation = nullptr;
+
 inline void CheckEngineStatus(JNIEnv* env, const char* operation, int status) {
+    nativeOperation = operation;
     if (status != 0) throwEngineError(env, operation, status);
 }
 
@@ -68,17 +72,26 @@ namespace vovido {
 
 // The entries of the thread's error log that belong to the native running now, so that a failure
 // reports what this call logged and nothing an earlier call left behind. A native that Java calls back
-// inside another (from a learning progress report) keeps its own entries apart from the outer one's and
-// drops them when it returns.
+// inside another (from a learning progress report) keeps its own entries apart from the outer one's.
 inline thread_local int nativeLogFirstEntry = 0;
 inline thread_local bool nativeRunning = false;
 
+// Keeps what publishing warnings needs; Wrapper's static initialiser calls it (nativeStaticInit). A
+// failed lookup leaves its Java exception pending and warnings unpublished.
+void FindWarningLogger(JNIEnv* env, jclass wrapper) noexcept;
+
+// Hands each entry that the running native logged to the Java logger "tarvo" as a WARNING record,
+// "<operation>: [<code>] <message>", and drops them. A failure to log leaves its Java exception pending.
+void PublishLoggedWarnings(JNIEnv* env) noexcept;
+
 class NativeLogScope {
 public:
-    NativeLogScope() noexcept : outerFirst_(nativeLogFirstEntry), outerRunning_(nativeRunning) {
+    NativeLogScope() noexcept
+        : outerFirst_(nativeLogFirstEntry), outerRunning_(nativeRunning), outerOperation_(nativeOperation) {
         if (!nativeRunning) errorLog.Flush();
         nativeRunning = true;
         nativeLogFirstEntry = errorLog.GetNumberOfEntries();
+        nativeOperation = nullptr;
     }
     NativeLogScope(const NativeLogScope&) = delete;
     NativeLogScope& operator=(const NativeLogScope&) = delete;
@@ -86,21 +99,38 @@ public:
         errorLog.Truncate(nativeLogFirstEntry);
         nativeLogFirstEntry = outerFirst_;
         nativeRunning = outerRunning_;
+        nativeOperation = outerOperation_;
+    }
+
+    // For a native that returns normally: what it logged are warnings. One that logged nothing makes no
+    // JNI call here.
+    static void PublishWarnings(JNIEnv* env) noexcept {
+        if (errorLog.GetNumberOfEntries() > nativeLogFirstEntry) PublishLoggedWarnings(env);
     }
 
 private:
     int outerFirst_;
     bool outerRunning_;
+    const char* outerOperation_;
 };
 
 // Runs the body of a native method and turns every escaping failure into a pending Java exception,
-// returning the zero value of the result type (0, false, null) in that case.
+// returning the zero value of the result type (0, false, null) in that case. What a body that returns
+// normally logged goes to the Java logger; a failure's entries are in its exception text alone.
 template <typename Body>
 auto RunNative(JNIEnv* env, Body&& body) noexcept -> decltype(body()) {
     using Result = decltype(body());
     const NativeLogScope logScope;
     try {
-        return body();
+        if constexpr (std::is_void_v<Result>) {
+            body();
+            NativeLogScope::PublishWarnings(env);
+            return;
+        } else {
+            Result result = body();
+            NativeLogScope::PublishWarnings(env);
+            return result;
+        }
     } catch (const PendingJavaException&) {
     } catch (const std::exception& e) {
         throwJavaException(env, e);
