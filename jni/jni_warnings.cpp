@@ -59,7 +59,8 @@ std::string RecordText(int index) {
 }
 
 void LogRecords(JNIEnv* env, const std::vector<std::string>& records) {
-    const LocalRef<jobject> logger(env, env->GetStaticObjectField(warningLogger.wrapper, warningLogger.logger));
+    const LocalRef<jobject> logger(env,
+                                   env->GetStaticObjectField(warningLogger.wrapper, warningLogger.logger));
     CheckJavaException(env);
     if (logger.get() == nullptr) return;
     for (const std::string& text : records) {

@@ -29,8 +29,10 @@ int ExplainOutcomeRemovalRefusal(VRX_node& node, int code);
 // plate, or the same arc already there. Returns code.
 int ExplainTemporalArcRefusal(VRX_network& network, int parent, int child, int order, int code);
 
-// Logs, naming the node, that the outcome contradicts the evidence of other nodes when that is why it
-// could not be observed (code kOutOfRange with a valid outcome). Returns code.
-int ExplainEvidenceRefusal(const VRX_network& network, int handle, int outcome, int code);
+// Logs, naming the node, why the outcome could not be observed (code kOutOfRange with a valid outcome):
+// when the refusal logged nothing past loggedBefore entries, that it contradicts the evidence of other
+// nodes; when it logged the outcome impossible, that the node's table gives it probability 0, in every
+// column or given the evidence on the parents it names. Returns code.
+int ExplainEvidenceRefusal(const VRX_network& network, int handle, int outcome, int code, int loggedBefore);
 
 }  // namespace vovido
