@@ -45,6 +45,14 @@ extern "C" JNIEXPORT void JNICALL Java_tarvo_Wrapper_nativeStaticInit(JNIEnv* en
     vovido::FindWarningLogger(env, cls);
 }
 
+vovido::NativeFrameState& vovido::ThisThreadNativeFrame() noexcept {
+    return nativeFrame;
+}
+
+ErrorLog& vovido::ThisThreadErrorLog() noexcept {
+    return errorLog;
+}
+
 void vovido::ThrowTarvoException(JNIEnv* env, const char* text) noexcept {
     if (env->ExceptionCheck()) return;
     const jclass cls = env->FindClass("tarvo/TARVOException");
@@ -67,7 +75,7 @@ void throwEngineError(JNIEnv* env, const char* operation, int status) {
     appendInt(text, status);
     text += " in function ";
     text += operation;
-    const int first = vovido::nativeLogFirstEntry;
+    const int first = vovido::nativeFrame.logFirstEntry;
     const int count = errorLog.GetNumberOfEntries();
     if (count > first) {
         text += ". Logged information: ";

@@ -46,8 +46,8 @@ WarningLogger LookUpWarningLogger(JNIEnv* env, jclass wrapper) {
 // "<operation>: [<code>] <message>"; the operation is left out when the native named none.
 std::string RecordText(int index) {
     std::string text;
-    if (vovido::nativeOperation != nullptr) {
-        text += vovido::nativeOperation;
+    if (vovido::nativeFrame.operation != nullptr) {
+        text += vovido::nativeFrame.operation;
         text += ": ";
     }
     text += '[';
@@ -82,7 +82,7 @@ void vovido::FindWarningLogger(JNIEnv* env, jclass wrapper) noexcept {
 }
 
 void vovido::PublishLoggedWarnings(JNIEnv* env) noexcept {
-    const int first = nativeLogFirstEntry;
+    const int first = nativeFrame.logFirstEntry;
     std::vector<std::string> records;
     try {
         for (int i = first; i < errorLog.GetNumberOfEntries(); ++i) records.push_back(RecordText(i));
