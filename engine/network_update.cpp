@@ -277,7 +277,9 @@ int VRX_network::AnnealedMAP(const std::vector<std::pair<int, int>>& evidence, c
         if (evidenceNodes.Add(h) != kSuccess || evidenceOutcomes.Add(finding.second) != kSuccess)
             return kOutOfMemory;
     }
-    if (nodes.GetCount() == 0) return kOutOfRange;
+    if (nodes.GetCount() == 0)
+        return LogError(errorLog, kOutOfRange, "Annealed MAP needs at least one node to find the outcomes of",
+                        nullptr);
     std::unique_ptr<VRX_network> copy;
     try {
         copy = std::make_unique<VRX_network>(*this, VRX_network::ModelOnly{});
@@ -322,7 +324,14 @@ bool VRX_network::RouteProbabilityOfEvidence(double* result, bool useChainRule) 
         }
     }
     // Decisions and utilities are no random variables: their evidence has no probability.
-    if (FindUpdateRoute(*this) == UpdateRoute::kInfluenceDiagram) return false;
+    if (FindUpdateRoute(*this) == UpdateRoute::kInfluenceDiagram) {
+        LogError(
+            errorLog, kFailure,
+            "The probability of evidence is not defined on an influence diagram: its decision and utility "
+            "nodes are no random variables",
+            nullptr);
+        return false;
+    }
     if (vovido::CheckDiscreteTables(*this) != kSuccess) return false;
     std::vector<int> targets;
     try {

@@ -11,6 +11,7 @@
 #include "model/extra_definition.h"
 #include "model/node.h"
 #include "model/node_definition.h"
+#include "model/node_label.h"
 #include "model/node_parts.h"
 #include "model/node_value.h"
 
@@ -205,7 +206,12 @@ int DiagSession::InstantiateObservation(int node, int outcome) {
 int DiagSession::ReleaseObservation(int node) {
     if (const int rc = CheckNetwork()) return rc;
     if (!network->IsLiveHandle(node) || network->GetNode(node)->GetValue() == nullptr) return kOutOfRange;
-    if (const int rc = network->GetNode(node)->GetValue()->ClearEvidence()) return rc;
+    VRX_nodeValue& value = *network->GetNode(node)->GetValue();
+    if (const int rc = value.ClearEvidence()) {
+        if (rc != kOutOfRange || value.HasFlag(ValueFlags::kEvidence)) return rc;
+        return vovido::ReportNodeFault(*network->GetNode(node),
+                                       "it is not observed: there is no observation to release", rc);
+    }
     const VRX_extraDefinition* extra = ExtraDefinitionAt(*network, node);
     // A test listed twice would be ranked twice, so a node already waiting stays where it is.
     if (extra != nullptr && extra->diagType == DiagnosisType::kObservation && extra->ranked &&

@@ -40,7 +40,17 @@ jfieldID ptrNativeField = nullptr;
 extern "C" JNIEXPORT void JNICALL Java_tarvo_Wrapper_nativeStaticInit(JNIEnv* env, jclass cls) {
     const jfieldID field = env->GetFieldID(cls, "ptrNative", "J");
     // A failed lookup leaves NoSuchFieldError pending for the class initialiser.
-    if (field != nullptr) ptrNativeField = field;
+    if (field == nullptr) return;
+    ptrNativeField = field;
+    vovido::FindWarningLogger(env, cls);
+}
+
+vovido::NativeFrameState& vovido::ThisThreadNativeFrame() noexcept {
+    return nativeFrame;
+}
+
+ErrorLog& vovido::ThisThreadErrorLog() noexcept {
+    return errorLog;
 }
 
 void vovido::ThrowTarvoException(JNIEnv* env, const char* text) noexcept {
@@ -65,7 +75,7 @@ void throwEngineError(JNIEnv* env, const char* operation, int status) {
     appendInt(text, status);
     text += " in function ";
     text += operation;
-    const int first = vovido::nativeLogFirstEntry;
+    const int first = vovido::nativeFrame.logFirstEntry;
     const int count = errorLog.GetNumberOfEntries();
     if (count > first) {
         text += ". Logged information: ";

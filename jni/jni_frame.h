@@ -55,7 +55,24 @@ inline void ThrowTarvoException(JNIEnv* env, const std::string& text) noexcept {
 
 namespace vovido {
 
+// What the thread's running native keeps apart: the first entry of the error log that is its own, whether
+// a native runs at all, and the engine operation it last checked (the name its warnings are published
+// under). One thread-local record, so the frame finds all of it with one lookup.
+struct NativeFrameState {
+    int logFirstEntry = 0;
+    bool running = false;
+    const char* operation = nullptr;
+};
+inline thread_local NativeFrameState nativeFrame;
+
+// The calling thread's frame state and error log. Out of line on purpose: in a shared library every
+// thread-local access is a lookup call, which the compiler repeats at each use of an inline address; a
+// native's frame takes each address once from these and keeps it.
+NativeFrameState& ThisThreadNativeFrame() noexcept;
+ErrorLog& ThisThreadErrorLog() noexcept;
+
 inline void CheckEngineStatus(JNIEnv* env, const char* operation, int status) {
+    nativeFrame.operation = operation;
     if (status != 0) throwEngineError(env, operation, status);
 }
 
@@ -66,41 +83,62 @@ void throwJavaException(JNIEnv* env, const std::exception& e) noexcept;
 
 namespace vovido {
 
-// The entries of the thread's error log that belong to the native running now, so that a failure
-// reports what this call logged and nothing an earlier call left behind. A native that Java calls back
-// inside another (from a learning progress report) keeps its own entries apart from the outer one's and
-// drops them when it returns.
-inline thread_local int nativeLogFirstEntry = 0;
-inline thread_local bool nativeRunning = false;
+// Keeps what publishing warnings needs; Wrapper's static initialiser calls it (nativeStaticInit). A
+// failed lookup leaves its Java exception pending and warnings unpublished.
+void FindWarningLogger(JNIEnv* env, jclass wrapper) noexcept;
 
+// Hands each entry that the running native logged to the Java logger "tarvo" as a WARNING record,
+// "<operation>: [<code>] <message>", and drops them. A failure to log leaves its Java exception pending.
+void PublishLoggedWarnings(JNIEnv* env) noexcept;
+
+// A native's share of the thread's error log: what it reports when it fails, or publishes as warnings
+// when it succeeds, and nothing an earlier call left behind. A native that Java calls back inside another
+// (a logging handler that one of its warnings reaches, say) keeps its own entries apart from the outer
+// one's.
 class NativeLogScope {
 public:
-    NativeLogScope() noexcept : outerFirst_(nativeLogFirstEntry), outerRunning_(nativeRunning) {
-        if (!nativeRunning) errorLog.Flush();
-        nativeRunning = true;
-        nativeLogFirstEntry = errorLog.GetNumberOfEntries();
+    NativeLogScope() noexcept : frame_(ThisThreadNativeFrame()), log_(ThisThreadErrorLog()), outer_(frame_) {
+        if (!frame_.running) log_.Flush();
+        frame_.running = true;
+        frame_.logFirstEntry = log_.GetNumberOfEntries();
+        frame_.operation = nullptr;
     }
     NativeLogScope(const NativeLogScope&) = delete;
     NativeLogScope& operator=(const NativeLogScope&) = delete;
     ~NativeLogScope() {
-        errorLog.Truncate(nativeLogFirstEntry);
-        nativeLogFirstEntry = outerFirst_;
-        nativeRunning = outerRunning_;
+        log_.Truncate(frame_.logFirstEntry);
+        frame_ = outer_;
+    }
+
+    // For a native that returns normally: what it logged are warnings. One that logged nothing makes no
+    // JNI call here.
+    void PublishWarnings(JNIEnv* env) const noexcept {
+        if (log_.GetNumberOfEntries() > frame_.logFirstEntry) PublishLoggedWarnings(env);
     }
 
 private:
-    int outerFirst_;
-    bool outerRunning_;
+    NativeFrameState& frame_;
+    ErrorLog& log_;
+    const NativeFrameState outer_;
 };
 
 // Runs the body of a native method and turns every escaping failure into a pending Java exception,
-// returning the zero value of the result type (0, false, null) in that case.
+// returning the zero value of the result type (0, false, null) in that case. What a body that returns
+// normally logged goes to the Java logger; a failure's entries are in its exception text alone.
 template <typename Body>
 auto RunNative(JNIEnv* env, Body&& body) noexcept -> decltype(body()) {
     using Result = decltype(body());
     const NativeLogScope logScope;
     try {
-        return body();
+        if constexpr (std::is_void_v<Result>) {
+            body();
+            logScope.PublishWarnings(env);
+            return;
+        } else {
+            Result result = body();
+            logScope.PublishWarnings(env);
+            return result;
+        }
     } catch (const PendingJavaException&) {
     } catch (const std::exception& e) {
         throwJavaException(env, e);

@@ -2,6 +2,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "base/error_log.h"
 #include "jni/jni_checks.h"
 #include "jni/jni_frame.h"
 #include "jni/network_natives.h"
@@ -39,8 +40,10 @@ namespace {
 
 void SetEvidence(JNIEnv* env, const VRX_network& network, int handle, int outcome) {
     VRX_nodeValue& value = NodeValue(checkOutcomeIndex(network, handle, outcome));
+    const int logged = errorLog.GetNumberOfEntries();
+    const int status = value.SetEvidence(outcome);
     CheckEngineStatus(env, "SetEvidence",
-                      vovido::ExplainEvidenceRefusal(network, handle, outcome, value.SetEvidence(outcome)));
+                      vovido::ExplainEvidenceRefusal(network, handle, outcome, status, logged));
 }
 
 jstring EvidenceIdOf(JNIEnv* env, const VRX_network& network, int handle) {

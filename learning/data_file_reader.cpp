@@ -2,6 +2,7 @@
 #include "learning/data_file_reader.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -13,6 +14,7 @@
 
 #include "base/error_log.h"
 #include "base/number_text.h"
+#include "base/replacing_file.h"
 #include "base/status_codes.h"
 
 namespace {
@@ -404,9 +406,12 @@ int DataSet::ReadFile(const char* fileName, const DataFileParams* params, std::s
     const std::string name = fileName != nullptr ? fileName : "";
     std::string text;
     int status = kSuccess;
+    errno = 0;  // a reason left by an earlier call is not this one's
     FILE* file = fileName != nullptr ? std::fopen(fileName, "rb") : nullptr;
     if (file == nullptr) {
+        const int error = errno;
         text = "Can't open data file: " + name;
+        if (error != 0) text += ": " + vovido::SystemErrorText(error);
         status = kFileIoFailed;
     } else {
         Clear();

@@ -202,12 +202,39 @@ int RefuseOutcomeEdit(VRX_node& node, OutcomeRule rule, int position, const char
     return ReportNodeFault(node, OutcomeRuleText(node, rule, position, id), code);
 }
 
-int ExplainEvidenceRefusal(const VRX_network& network, int handle, int outcome, int code) {
+namespace {
+
+// The parents whose outcome evidence fixes, "[P], [Q]"; empty when there is none.
+std::string FixedParentsText(const VRX_network& network, int handle) {
+    std::string text;
+    const VRX_intArray& parents = network.GetParents(handle);
+    for (int i = 0; i < parents.GetCount(); i++) {
+        const VRX_node* parent = network.GetNode(parents[i]);
+        const VRX_nodeValue* value = parent != nullptr ? parent->GetValue() : nullptr;
+        if (value == nullptr || !value->HasEvidence()) continue;
+        if (!text.empty()) text += ", ";
+        text += "[" + NodeLabel(network, parents[i]) + "]";
+    }
+    return text;
+}
+
+}  // namespace
+
+int ExplainEvidenceRefusal(const VRX_network& network, int handle, int outcome, int code, int loggedBefore) {
     const VRX_node* node = network.GetNode(handle);
     const VRX_nodeValue* value = node != nullptr ? node->GetValue() : nullptr;
     if (code != kOutOfRange || value == nullptr) return code;
-    return ReportNodeFault(
-        *node, "outcome " + OutcomeLabel(*node, outcome) + " contradicts the evidence of other nodes", code);
+    const std::string label = "outcome " + OutcomeLabel(*node, outcome);
+    // Refused without a word of its own: the outcome that the evidence of other nodes fixed differs.
+    if (errorLog.GetNumberOfEntries() <= loggedBefore)
+        return ReportNodeFault(*node, label + " contradicts the evidence of other nodes", code);
+    // The network found the outcome impossible by the node's own table.
+    const std::string parents = FixedParentsText(network, handle);
+    return ReportNodeFault(*node,
+                           parents.empty()
+                               ? label + " has probability 0 in every column of its table"
+                               : label + " has probability 0 in its table given the evidence on " + parents,
+                           code);
 }
 
 }  // namespace vovido

@@ -59,8 +59,10 @@ int RefuseArc(const VRX_network& network, int parent, int child, ArcRule rule, i
 // Logs the broken rule naming the node, position and identifier and returns its code.
 int RefuseOutcomeEdit(VRX_node& node, OutcomeRule rule, int position, const char* id);
 
-// Logs, naming the node, that the outcome contradicts the evidence of other nodes when that is why it
-// could not be observed (code kOutOfRange with a valid outcome). Returns code.
-int ExplainEvidenceRefusal(const VRX_network& network, int handle, int outcome, int code);
+// Logs, naming the node, why the outcome could not be observed (code kOutOfRange with a valid outcome):
+// when the refusal logged nothing past loggedBefore entries, that it contradicts the evidence of other
+// nodes; when it logged the outcome impossible, that the node's table gives it probability 0, in every
+// column or given the evidence on the parents it names. Returns code.
+int ExplainEvidenceRefusal(const VRX_network& network, int handle, int outcome, int code, int loggedBefore);
 
 }  // namespace vovido

@@ -3,7 +3,8 @@
 # a positive X-ray and dyspnoea and prints every node's posterior beliefs. Arguments replace the network
 # and the evidence:
 #     scripts/run-example.sh [FILE [NODE=OUTCOME ...]]
-# The same work in C++ alone: build/examples/vovido-beliefs [FILE [NODE=OUTCOME ...]]
+# The same work in C++ alone: build/examples/vovido-beliefs FILE [NODE=OUTCOME ...]; without arguments it
+# prints the priors of examples/asia.vrx.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"

@@ -4,12 +4,14 @@
 #include <expat.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstring>
 #include <new>
 
 #include "base/identifier.h"
+#include "base/replacing_file.h"
 #include "xml/xml_text.h"
 
 using vovido::ScanXmlDouble;
@@ -104,12 +106,15 @@ bool XmlReader::Parse(const char* fileName, IXmlBinding* rootBinding, IXmlErrorH
     currentAttributes = nullptr;
     const std::string name(vovido::OrEmpty(fileName));
 
+    errno = 0;  // a reason left by an earlier call is not this one's
     FileCloser file{fileName != nullptr ? std::fopen(fileName, "rb") : nullptr};
+    const int openError = errno;
     root = dynamic_cast<XmlBinding*>(rootBinding);
     if (file.file == nullptr || root == nullptr) {
         if (errorHandler != nullptr) {
-            const std::string why =
+            std::string why =
                 file.file == nullptr ? "Can't open file " + name : "No root element binding given";
+            if (file.file == nullptr && openError != 0) why += ": " + vovido::SystemErrorText(openError);
             errorHandler->OnError(why.c_str(), 0, 0);
         }
         root = nullptr;

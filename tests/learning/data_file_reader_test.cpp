@@ -183,7 +183,8 @@ TEST(DataFileReader, FailureKeepsEarlierRecordsAndOpenFailureKeepsEverything) {
     EXPECT_EQ(Describe(data), "a:s(x,y)[0,1] b:i[1,2]");
     errorLog.Flush();
     EXPECT_EQ(data.ReadFile("/nonexistent/data.txt", nullptr, nullptr), kFileIoFailed);
-    EXPECT_TRUE(vovido::test::Logged(kDataFileFailed, "Can't open data file: /nonexistent/data.txt"));
+    EXPECT_TRUE(vovido::test::Logged(
+        kDataFileFailed, "Can't open data file: /nonexistent/data.txt: No such file or directory"));
     EXPECT_EQ(Describe(data), "a:s(x,y)[0,1] b:i[1,2]");
     errorLog.Flush();
 }

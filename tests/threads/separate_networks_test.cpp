@@ -94,7 +94,8 @@ void FailOnOwnFiles(int thread) {
     EXPECT_EQ(net.ReadFile(missing.c_str()), kFileIoFailed);
     const std::vector<std::string> messages = vovido::test::LoggedMessages();
     ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0], "Error at 0, 0 while loading " + missing + ": Can't open file " + missing);
+    EXPECT_EQ(messages[0], "Error at 0, 0 while loading " + missing + ": Can't open file " + missing +
+                               ": No such file or directory");
     errorLog.Flush();
     std::remove(text.c_str());
 }

@@ -453,8 +453,9 @@ TEST_F(XmlNetworkTest, FileProblemsAreReportedWithTheirPosition) {
     errorLog.Flush();
     EXPECT_FALSE(LoadXmlNetwork(file.c_str(), &net, nullptr));
     ASSERT_EQ(errorLog.GetNumberOfEntries(), 1);
-    EXPECT_EQ(std::string(errorLog.GetMessage(0)),
-              "Error at 0, 0 while loading " + file.path() + ": Can't open file " + file.path());
+    EXPECT_EQ(std::string(errorLog.GetMessage(0)), "Error at 0, 0 while loading " + file.path() +
+                                                       ": Can't open file " + file.path() +
+                                                       ": No such file or directory");
     EXPECT_EQ(errorLog.GetCode(0), kFileIoFailed);
 
     ExpectLoadError("<tarvo version=\"1.0\" id=\"n\"><nodes></tarvo>", "mismatched tag");

@@ -79,14 +79,15 @@ TEST_F(XmlReaderTest, MissingFileIsReportedAtZeroZero) {
     const std::string path = file.path();  // never written
     EXPECT_FALSE(reader.Parse(path.c_str(), root, &errors));
     ASSERT_EQ(errors.entries.size(), 1u);
-    EXPECT_EQ(errors.entries[0], "error 0,0: Can't open file " + path);
+    EXPECT_EQ(errors.entries[0], "error 0,0: Can't open file " + path + ": No such file or directory");
 
     XmlErrorHandler logger(path.c_str());
     EXPECT_FALSE(reader.Parse(path.c_str(), root, &logger));
     ASSERT_EQ(errorLog.GetNumberOfEntries(), 1);
     EXPECT_EQ(errorLog.GetCode(0), kFileIoFailed);
-    EXPECT_EQ(std::string(errorLog.GetMessage(0)),
-              "Error at 0, 0 while loading " + path + ": Can't open file " + path);
+    EXPECT_EQ(
+        std::string(errorLog.GetMessage(0)),
+        "Error at 0, 0 while loading " + path + ": Can't open file " + path + ": No such file or directory");
 
     // Without a handler the failure is silent.
     EXPECT_FALSE(reader.Parse(path.c_str(), root, nullptr));

@@ -113,7 +113,10 @@ public class DiagNetwork extends Wrapper {
     public native void setPursuedFaults(int[] faultIndices);
 
     /**
-     * The most probable fault by the present beliefs (the last one among equals).
+     * The most probable fault by the beliefs that the fault nodes hold now (the last one among equals):
+     * those of the last {@link #update(int)} (or belief update of the network). An observation made or
+     * released since leaves them out of date; every fault then counts as probability 0 and the answer is
+     * the last fault, so call {@link #update(int)} first.
      *
      * @return its index, or -2 when there are no faults
      * @throws TARVOException when the network has been disposed of or changed
@@ -132,7 +135,8 @@ public class DiagNetwork extends Wrapper {
      * A fault with its present probability.
      *
      * @param faultIndex the fault's index
-     * @return the fault; its probability is 0 while the node's value is not up to date
+     * @return the fault; its probability is the node's belief of the last {@link #update(int)}, and 0 while
+     *     the node's value is not up to date (after an observation made or released since)
      * @throws TARVOException when the index is out of range, or the network has been disposed of or changed
      */
     public native FaultInfo getFault(int faultIndex);
@@ -289,7 +293,8 @@ public class DiagNetwork extends Wrapper {
      *
      * @param nodeHandle the observation node's handle
      * @throws TARVOException when the handle names no node, or the node has no evidence to withdraw
-     *     ("TARVO error ... in function ReleaseObservation")
+     *     ("TARVO error -2 in function ReleaseObservation" with "ERROR: Node [T1] : it is not observed: there is
+     *     no observation to release")
      */
     public native void releaseObservation(int nodeHandle);
 

@@ -62,8 +62,12 @@ import java.awt.Rectangle;
  * decomposition (the default); 1 logic sampling; 2 polytree propagation; 3 and 5 likelihood weighting;
  * 4 self-importance sampling; 6 backward sampling; 7 adaptive importance sampling; 8 importance sampling
  * after loopy pre-propagation; 9 loopy belief propagation; 10 clustering with the second join-tree
- * engine; 11 and 12 relevance decomposition. {@link #setInfluenceDiagramAlgorithm(int)} chooses how an
- * influence diagram is solved: 0 policy evaluation (the default), 1 the best-policy search.
+ * engine; 11 and 12 relevance decomposition. These are the codes Java can set: the engine's hybrid
+ * algorithms (13 to 16) are not among them. {@link #setInfluenceDiagramAlgorithm(int)} chooses how an
+ * influence diagram is solved: 0 policy evaluation (the default), 1 the best-policy search. A network with
+ * equation nodes is updated by drawing {@link #setSampleCount(int)} samples, whatever the algorithm setting:
+ * forward through the equations, or, once a node with parents holds evidence, by the default hybrid
+ * algorithm (importance sampling); the sample count sets the accuracy of either.
  *
  * <h2>Failures</h2>
  * Every failure throws {@link TARVOException}. A refused argument (a bad handle, an unknown identifier,
@@ -71,7 +75,8 @@ import java.awt.Rectangle;
  * message that names it, for example "Invalid node handle: 7". A failing engine operation gives
  * "TARVO error STATUS in function OPERATION" (STATUS a negative code), followed by ". Logged information: "
  * and the messages the engine logged, one per line, when it logged any. Every call on a network that has
- * been disposed of throws as well.
+ * been disposed of throws as well. What a call that succeeds logged goes to the logger "tarvo" as warnings
+ * (see the package description).
  *
  * <h2>Threads</h2>
  * The library starts no threads. Separate networks, and the other objects of this package and of
@@ -542,7 +547,10 @@ public class Network extends Wrapper {
     public native int getOutcomeCount(String nodeId);
 
     /**
-     * Adds an outcome after the last one; the tables of the node and of its children grow to match.
+     * Adds an outcome after the last one; the tables of the node and of its children grow to match. The
+     * new outcome has probability 0 in every column of the node's own table (set it with
+     * {@link #setNodeDefinition(int, double[])}); each child gets new columns, one per configuration with
+     * the new outcome, holding a uniform distribution.
      *
      * @param nodeHandle the node's handle
      * @param outcomeId the new outcome's identifier: a letter followed by letters, digits and
@@ -563,7 +571,9 @@ public class Network extends Wrapper {
     public native void addOutcome(String nodeId, String outcomeId);
 
     /**
-     * Inserts an outcome before the one at the given position.
+     * Inserts an outcome before the one at the given position; the tables grow as for
+     * {@link #addOutcome(int, String)}, the new outcome with probability 0 and the children's new columns
+     * uniform.
      *
      * @param nodeHandle the node's handle
      * @param position the new outcome's index, from 0 to the number of outcomes
@@ -704,12 +714,14 @@ public class Network extends Wrapper {
      *
      * @return the probability of the evidence
      * @throws TARVOException when it cannot be computed ("TARVO error -1 in function CalcPropEvidence"), for
-     *     example on an influence diagram
+     *     example on an influence diagram ("The probability of evidence is not defined on an influence
+     *     diagram: its decision and utility nodes are no random variables")
      */
     public native double probEvidence();
 
     /**
-     * The number of samples that the sampling algorithms draw.
+     * The number of samples that the sampling algorithms draw, also when a network with equation nodes is
+     * updated (see the class description).
      *
      * @return the sample count (1000 in a new network, and again after {@link #readFile(String)})
      * @throws TARVOException when the network has been disposed of
@@ -717,7 +729,8 @@ public class Network extends Wrapper {
     public native int getSampleCount();
 
     /**
-     * Sets the number of samples that the sampling algorithms draw; the value is stored as given.
+     * Sets the number of samples that the sampling algorithms draw, and so the accuracy of updating a
+     * network with equation nodes; the value is stored as given.
      *
      * @param count the sample count
      * @throws TARVOException when the network has been disposed of
@@ -1017,7 +1030,7 @@ public class Network extends Wrapper {
      * @return the assignment found, one outcome index per node of {@code mapNodes} in the same order, with
      *     its probability given the evidence and the probability of the evidence
      * @throws TARVOException when a handle names no node or the search fails ("TARVO error ... in function
-     *     AnnealedMAP")
+     *     AnnealedMAP"; an empty list gives "Annealed MAP needs at least one node to find the outcomes of")
      */
     public native AnnealedMapResults annealedMap(int[] mapNodes, AnnealedMapTuning tuning);
 
@@ -1487,7 +1500,8 @@ public class Network extends Wrapper {
     /**
      * Sets the equation of an equation node: the node's identifier, "=", and an expression over the
      * identifiers of other nodes, constants, functions and distributions, for example
-     * {@code "Y = 2*X + Normal(0, 1)"}. Arcs follow the nodes that the equation names.
+     * {@code "Y = 2*X + Normal(0, 1)"}; in {@code Normal(a, b)}, a is the mean and b the standard
+     * deviation. Arcs follow the nodes that the equation names.
      *
      * @param nodeHandle the equation node's handle
      * @param equation the equation's text

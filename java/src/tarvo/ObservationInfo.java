@@ -10,7 +10,15 @@ package tarvo;
 public class ObservationInfo {
     /** The handle of the observation node. */
     public final int node;
-    /** How much the observation is expected to reduce the uncertainty about the pursued faults, in bits. */
+    /**
+     * How much the observation is expected to reduce the uncertainty about the pursued faults, as a fraction
+     * of that uncertainty now (no unit, 0 when it is 0). With one pursued fault the uncertainty is the
+     * binary entropy of the fault's belief: the information is |H - E[H']| / H, H the entropy now and E[H']
+     * its expectation over the observation's outcomes; for example 0.437251 bits / 0.721928 bits = 0.605671.
+     * With several it is (M - E[M']) / M for the measure that the mode of {@link DiagNetwork#update(int)}
+     * names: a measure of the faults' marginal probabilities (mode 1) or the entropy of their configurations
+     * (modes 2 and 4).
+     */
     public final double information;
     /** The cost of the observation, from the node's cost ({@link Network#getNodeCost(int)}); at least 0. */
     public final double cost;

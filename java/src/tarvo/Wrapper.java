@@ -12,6 +12,9 @@ package tarvo;
  * every call.
  */
 public abstract class Wrapper {
+    /** The logger that the natives hand the warnings of a call that succeeds to. */
+    private static final System.Logger WARNINGS = System.getLogger("tarvo");
+
     static {
         System.loadLibrary("vovido");
         nativeStaticInit();

@@ -224,7 +224,8 @@ public class DiagNetworkTest {
             diag.releaseObservation(t3);
             diag.releaseObservation("T1");
             Check.isTrue(Arrays.equals(new String[] {"T3", "T1"}, diag.getUnperformedObservationIds()), "back");
-            Check.equal("TARVO error -2 in function ReleaseObservation", message(() -> diag.releaseObservation(t1)));
+            Check.equal("TARVO error -2 in function ReleaseObservation. Logged information: ERROR: Node [T1] : it is not "
+                    + "observed: there is no observation to release\n", message(() -> diag.releaseObservation(t1)));
             Check.equal("Invalid node handle: 42", message(() -> diag.releaseObservation(42)));
             Check.equal("Invalid node id: T9", message(() -> diag.releaseObservation("T9")));
         } finally {

@@ -78,6 +78,16 @@ public class FailureReasonsTest {
         refusal("TARVO error -103 in function ReadFile" + LOGGED
                 + "OPEN FILE FAILED: /nonexistent/net.vrx: No such file or directory\n",
                 n -> n.readFile("/nonexistent/net.vrx"));
+        refusal("TARVO error -103 in function ReadFile" + LOGGED + "Error at 0, 0 while loading /nonexistent/net.xvrx: "
+                + "Can't open file /nonexistent/net.xvrx: No such file or directory\n",
+                n -> n.readFile("/nonexistent/net.xvrx"));
+        refusal("TARVO error -2 in function AnnealedMAP" + LOGGED
+                + "Annealed MAP needs at least one node to find the outcomes of\n", n -> n.annealedMap(new int[0], null));
+        refusal("TARVO error -1 in function CalcPropEvidence" + LOGGED + "The probability of evidence is not defined "
+                + "on an influence diagram: its decision and utility nodes are no random variables\n", n -> {
+                    n.addNode(0x11, "X");
+                    n.probEvidence();
+                });
         refusal("TARVO error -103 in function WriteFile" + LOGGED
                 + "OPEN FILE FAILED: /nonexistent/net.xvrx: No such file or directory\n",
                 n -> n.writeFile("/nonexistent/net.xvrx"));

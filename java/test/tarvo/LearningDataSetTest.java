@@ -96,7 +96,7 @@ public class LearningDataSetTest {
             Check.equal("Line 3: expected 2 columns of data but found 1",
                     message(() -> data.readFile(ragged, null, -1, Float.NaN, true)));
             Check.equal(1, data.getRecordCount());
-            Check.equal("Can't open data file: /nonexistent/data.txt",
+            Check.equal("Can't open data file: /nonexistent/data.txt: No such file or directory",
                     message(() -> data.readFile("/nonexistent/data.txt", "*", -1, 0f, true)));
             Check.equal(1, data.getRecordCount());
         } finally {

@@ -110,6 +110,29 @@ public class NetworkEvidenceTest {
         }
     }
 
+    public void testAnOutcomeImpossibleByItsTableSaysSo() {
+        Network net = Fixtures.read(String.join("\n",
+                "net T {",
+                " node P { TYPE = CPT; HEADER = { ID = P; }; PARENTS = ();",
+                "   DEFINITION = { NAMESTATES = (p1, p2); PROBABILITIES = (0.5, 0.5); }; };",
+                " node C { TYPE = CPT; HEADER = { ID = C; }; PARENTS = (P);",
+                "   DEFINITION = { NAMESTATES = (c1, c2, c3); PROBABILITIES = (0.2, 0.3, 0.5, 0, 0.5, 0.5); }; };",
+                " node R { TYPE = CPT; HEADER = { ID = R; }; PARENTS = ();",
+                "   DEFINITION = { NAMESTATES = (yes, no); PROBABILITIES = (1, 0); }; };",
+                "};", ""));
+        try {
+            String refused = "TARVO error -2 in function SetEvidence. Logged information: ";
+            Check.equal(refused + "Outcome [no] of node [R] is impossible\nERROR: Node [R] : outcome [no] has "
+                    + "probability 0 in every column of its table\n", message(() -> net.setEvidence("R", "no")));
+            net.setEvidence("P", "p2");
+            Check.equal(refused + "Outcome [c1] of node [C] is impossible\nERROR: Node [C] : outcome [c1] has "
+                    + "probability 0 in its table given the evidence on [P]\n", message(() -> net.setEvidence("C", "c1")));
+            Check.isTrue(!net.isEvidence("C"), "C stays unobserved");
+        } finally {
+            net.dispose();
+        }
+    }
+
     public void testEvidenceAgainstAPropagatedOutcome() {
         Network net = Fixtures.read(Fixtures.EXCLUSIVE);
         try {

@@ -5,17 +5,22 @@ import java.lang.reflect.Method;
 import java.lang.reflect.Modifier;
 import java.util.Arrays;
 import java.util.Comparator;
+import java.util.logging.Logger;
 
 /**
  * Runs the public no-argument methods named test* of the classes named on the command line, each on a
  * new instance. A test that reaches a native method missing from the library fails like any other.
- * Prints "N passed, N failed" and exits with 1 on any failure or when nothing passed.
+ * Prints "N passed, N failed" and exits with 1 on any failure or when nothing passed. The engine's warnings
+ * are not printed: the tests that provoke them read them from the logger.
  */
 public final class TestRunner {
+    private static final Logger ENGINE_WARNINGS = Logger.getLogger("tarvo");
+
     private TestRunner() {
     }
 
     public static void main(String[] args) throws ReflectiveOperationException {
+        ENGINE_WARNINGS.setUseParentHandlers(false);
         int passed = 0;
         int failed = 0;
         for (String className : args) {

@@ -8,6 +8,14 @@ import tarvo.Wrapper;
  * maximisation, with missing values allowed; the network's structure does not change. A network of
  * equation nodes gets linear equations fitted by least squares instead (no missing values then).
  *
+ * <p>Each iteration weighs every record by the present tables and re-estimates them. The run stops after
+ * the iteration whose log-likelihood of the data is 0 (every record certain) or not finite (a record
+ * impossible), did not rise, or rose by less than a part in 10,000 of its size (the previous value divided
+ * by the new one is below 1.0001), and after 1000 iterations at most; the tables re-estimated in that
+ * iteration are the result. A run that starts from random tables ({@link #setRandomizeParameters(boolean)}) draws them from a
+ * generator seeded by the clock: no seed can be given, and two runs from random tables may learn different
+ * tables (a local maximum each); start from the network's own tables to repeat a result.
+ *
  * <p>{@code new EM()} makes a learner with the default settings; it is bound to no network or data set,
  * which each {@link #learn(DataSet, Network, DataMatch[], int[])} names. Call {@link #dispose()} when it is
  * no longer needed. Separate learners may run in separate threads; one learner, network or data set shared
@@ -55,7 +63,8 @@ public class EM extends Wrapper {
     public native boolean getRandomizeParameters();
 
     /**
-     * Sets whether a run starts from random tables rather than from the network's own.
+     * Sets whether a run starts from random tables rather than from the network's own. Random tables are
+     * drawn from a generator seeded by the clock, so runs differ; there is no seed to set.
      *
      * @param value true for random tables
      * @throws tarvo.TARVOException when the learner has been disposed of

@@ -1,0 +1,96 @@
+package tarvo;
+
+import java.util.ArrayList;
+import java.util.List;
+import java.util.function.Consumer;
+import java.util.logging.Handler;
+import java.util.logging.Level;
+import java.util.logging.LogRecord;
+import java.util.logging.Logger;
+
+/**
+ * What a call that succeeds logged reaches the logger "tarvo" as WARNING records, one per entry, from the
+ * calling thread; a clean call and a failing call give none.
+ */
+public class WarningsTest {
+    private static final String XMLBIF_PERCENT = String.join("\n",
+            "<?xml version=\"1.0\"?>",
+            "<BIF VERSION=\"0.3\"><NETWORK><NAME>Percent</NAME>",
+            "<VARIABLE TYPE=\"nature\"><NAME>imp1</NAME><OUTCOME>lo</OUTCOME><OUTCOME>hi</OUTCOME></VARIABLE>",
+            "<DEFINITION><FOR>imp1</FOR><TABLE>78 22</TABLE></DEFINITION>",
+            "</NETWORK></BIF>", "");
+
+    private static final String NETICA_NODESET = String.join("\n",
+            "// ~->[DNET-1]->~",
+            "bnet Skill {",
+            "node Theta { kind = NATURE; discrete = TRUE; states = (Low, High); parents = (); probs = (0.4, 0.6); };",
+            "NodeSet ReportingVars {Nodes = (Theta);};",
+            "};", "");
+
+    /** The records that the call gives on the logger "tarvo", each checked to be a WARNING of this thread. */
+    private static List<String> warnings(Consumer<Network> call) {
+        Logger logger = Logger.getLogger("tarvo");
+        List<LogRecord> records = new ArrayList<>();
+        Handler handler = new Handler() {
+            @Override
+            public void publish(LogRecord record) {
+                records.add(record);
+            }
+
+            @Override
+            public void flush() {
+            }
+
+            @Override
+            public void close() {
+            }
+        };
+        Network net = new Network();
+        logger.addHandler(handler);
+        try {
+            call.accept(net);
+        } finally {
+            logger.removeHandler(handler);
+            net.dispose();
+        }
+        List<String> texts = new ArrayList<>();
+        for (LogRecord record : records) {
+            Check.equal(Level.WARNING, record.getLevel());
+            Check.equal(Thread.currentThread().getId(), record.getLongThreadID());
+            texts.add(record.getMessage());
+        }
+        return texts;
+    }
+
+    private static void warns(String expected, Consumer<Network> call) {
+        List<String> texts = warnings(call);
+        Check.isTrue(texts.contains(expected), "expected <" + expected + "> among " + texts);
+    }
+
+    private static final String PERCENT_WARNING = "ReadFile: [-2] (line 4) : ERROR: Node [imp1] : every "
+            + "distribution of its table sums to 100, scaled to sum to 1";
+
+    public void testWarningsOfACallThatSucceeds() {
+        warns(PERCENT_WARNING, n -> n.readFile(Fixtures.writeTemp(".xml03", XMLBIF_PERCENT)));
+        warns("ReadFile: [-127] (line 4) : ERROR: 'NodeSet' : Net Statement of no node content, skipped",
+                n -> n.readFile(Fixtures.writeTemp(".dne", NETICA_NODESET)));
+        warns("UpdateBeliefs: [-5] Warning: the equation of node y has more than one solution for node x; the "
+                + "evidence is explained through one of them only.", n -> {
+                    n.setNodeEquation(n.addNode(0x4, "x"), "x = Normal(0, 1)");
+                    n.setNodeEquation(n.addNode(0x4, "y"), "y = x^2");
+                    n.setContEvidence("y", 4.0);
+                    n.updateBeliefs();
+                });
+    }
+
+    public void testACleanCallAndAFailingCallGiveNone() {
+        Check.equal(List.of(), warnings(n -> {
+            n.readFile(Fixtures.writeTemp(".vrx", Fixtures.ASIA));
+            n.setEvidence("XRay", "yes");
+            n.updateBeliefs();
+        }));
+        Check.equal(List.of(), warnings(n -> Check.raises(TARVOException.class, () -> {
+            n.readFile(Fixtures.writeTemp(".xml03", XMLBIF_PERCENT.replace("78 22", "78 -22")));
+        })));
+    }
+}
