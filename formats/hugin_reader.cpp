@@ -207,7 +207,10 @@ int VRX_huginSpeaker::ReadNodeStatement() {
         EndNodeContent();
         return rc;
     }
-    ReadBlock([this, handle]() { return ReadNodeField(handle); });
+    NodeStatements seen;
+    ReadBlock([this, handle, &seen, &id]() {
+        return ReadStatementOnce(seen, id, [this, handle]() { return ReadNodeField(handle); });
+    });
     EndNodeContent();
     VRX_node* node = network->GetNode(handle);
     node->CheckValidity(1);
@@ -289,11 +292,14 @@ int VRX_huginSpeaker::ReadPotential() {
     // A decision's potential gives its parents; its data, if any, is not kept.
     if (network->GetNodeType(child) == DefinitionType::kList) NoteNodeTable(child);
     BeginNodeContent(child);
-    ReadBlock([this, child]() {
-        if (PeekToken() == kSuccess && token.kind == kIdentifier && TokenIs("data"))
-            return ReadPotentialData(child);
-        // Experience and fading tables serve the tool's learning; the network keeps no such counts.
-        return ReportUnknownStatement("Unknown potential statement");
+    NodeStatements seen;
+    ReadBlock([this, child, &seen, &childId]() {
+        return ReadStatementOnce(seen, childId, [this, child]() {
+            if (PeekToken() == kSuccess && token.kind == kIdentifier && TokenIs("data"))
+                return ReadPotentialData(child);
+            // Experience and fading tables serve the tool's learning; the network keeps no such counts.
+            return ReportUnknownStatement("Unknown potential statement");
+        });
     });
     EndNodeContent();
     return kSuccess;

@@ -207,7 +207,9 @@ int VRX_neticaSpeaker::ReadNodeBlock() {
     pendingComment_.reset();
     if (const int rc = RequireToken(kPunctuator, "{")) return rc;
     BeginNodeContent(-1);
-    ReadBlock([this]() { return ReadNodeField(); });
+    NodeStatements seen;
+    ReadBlock(
+        [this, &seen, &id]() { return ReadStatementOnce(seen, id, [this]() { return ReadNodeField(); }); });
     EndNodeContent();
     const int handle = handle_;
     handle_ = -1;

@@ -442,10 +442,9 @@ void VRX_xmlSpeaker::ApplyDefinition(const Definition& definition,
     const auto first = applied.find(handle);
     if (first != applied.end()) {
         if (*first->second == definition) {
-            Warn(line, kOutOfRange,
-                 "ERROR: Node [" + id + "] : its definition is repeated unchanged, read once");
+            Warn(line, kOutOfRange, RepeatedPartMessage(id, "definition", true));
         } else {
-            (void)Report(line, kOutOfRange, "ERROR: Node [" + id + "] has more than one definition");
+            (void)Report(line, kOutOfRange, RepeatedPartMessage(id, "definition", false));
         }
         return;
     }
