@@ -248,7 +248,9 @@ int VRX_huginSpeaker::ReadNodeField(int handle) {
         VRX_stringArray names;
         if ((rc = ReadStringList(names)) != kSuccess) return rc;
         VRX_idArray ids;
-        if ((rc = vovido::RepairedIds(names, ids)) != kSuccess) return ReportError(rc, nullptr);
+        if ((rc = vovido::OutcomeIds(names, vovido::NodeIdOr(*network, handle, ""), ids,
+                                     vovido::SpeakerWarning(*this))) != kSuccess)
+            return ReportError(rc, nullptr);
         if ((rc = ReportError(node->GetDefinition()->SetOutcomes(ids), nullptr)) == kSuccess)
             NoteNodeOutcomes(handle, ids.GetCount());
         return rc;

@@ -227,7 +227,8 @@ int VRX_microsoftSpeaker::ReadStates(int handle) {
     }
     // State names are texts: they become outcome identifiers as in every other format.
     VRX_idArray ids;
-    if (vovido::RepairedIds(names, ids) != kSuccess ||
+    if (vovido::OutcomeIds(names, vovido::NodeIdOr(*network, handle, ""), ids,
+                           vovido::SpeakerWarning(*this)) != kSuccess ||
         network->GetNode(handle)->GetDefinition()->SetOutcomes(ids) != kSuccess) {
         NoteReport_(kOutOfRange, true);
         message = "ERROR: '" + std::to_string(declared) + "' : Couldn't set the number of outcomes";

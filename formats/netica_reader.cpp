@@ -355,7 +355,9 @@ int VRX_neticaSpeaker::ReadDefinitionField(int handle) {
         VRX_stringArray names;
         if ((rc = ReadIdList(names)) != kSuccess) return rc;
         VRX_idArray ids;
-        if ((rc = vovido::RepairedIds(names, ids)) != kSuccess) return ReportError(rc, nullptr);
+        if ((rc = vovido::OutcomeIds(names, vovido::NodeIdOr(*network, handle, ""), ids,
+                                     vovido::SpeakerWarning(*this))) != kSuccess)
+            return ReportError(rc, nullptr);
         if ((rc = ReportError(definition->SetOutcomes(ids), nullptr)) == kSuccess)
             NoteNodeOutcomes(handle, ids.GetCount());
         return rc;

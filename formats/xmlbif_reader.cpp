@@ -362,7 +362,8 @@ int VRX_xmlSpeaker::ReadVariable(XmlTagScanner& scanner) {
     // A utility has no outcomes; files of other tools give it one all the same.
     if (type == DefinitionType::kTable || outcomes.empty()) return kSuccess;
     VRX_idArray ids;
-    if (vovido::RepairedIds(outcomes, ids) != kSuccess ||
+    const auto warn = [this, line](const std::string& text) { Warn(line, kOutOfRange, text); };
+    if (vovido::OutcomeIds(outcomes, id, ids, warn) != kSuccess ||
         node->GetDefinition()->SetOutcomes(ids) != kSuccess) {
         (void)Report(line, kOutOfRange, "ERROR: Invalid Outcomes");
     } else {
