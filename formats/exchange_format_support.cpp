@@ -235,6 +235,11 @@ std::string ProbabilityRefusal(const std::string& nodeId, const VRX_doubleArray&
     return std::string();
 }
 
+std::string ScaledTableMessage(const std::string& nodeId, const std::string& part, double sum) {
+    return "ERROR: Node [" + nodeId + "] : " + part + " of its table sums to " + NumberText(sum) +
+           (sum == 0.0 ? ", made uniform" : ", scaled to sum to 1");
+}
+
 std::string TableCountMessage(const std::string& nodeId, int read, int needed) {
     return "ERROR: Node [" + nodeId + "] : " + std::to_string(read) + " numbers read, " +
            std::to_string(needed) + " needed";

@@ -76,6 +76,10 @@ bool IsProbability(double value);
 std::string NonProbabilityMessage(const std::string& nodeId, double value);
 std::string ProbabilityRefusal(const std::string& nodeId, const VRX_doubleArray& values);
 
+// A table whose distributions were scaled to sum to 1, one that summed to 0 made uniform: `part` names
+// which ("every distribution", "column 2"), `sum` what it summed to.
+std::string ScaledTableMessage(const std::string& nodeId, const std::string& part, double sum);
+
 // The refusal of a table whose numbers do not fill the cells of the node's table, naming both counts.
 std::string TableCountMessage(const std::string& nodeId, int read, int needed);
 // The refusal of numbers the definition did not take: the count message when they do not fill its table,

@@ -12,6 +12,7 @@
 #include "base/id_array.h"
 #include "base/status_codes.h"
 #include "base/string_array.h"
+#include "definitions/cpt.h"
 #include "formats/exchange_format_support.h"
 #include "formats/hugin_format.h"
 #include "model/header.h"
@@ -156,7 +157,6 @@ int VRX_huginSpeaker::ReadHuginOpened(int openResult) {
         (void)ExpectToken(kPunctuator, ";");
     }
     MirrorPositions();
-    NormalizeTables();
     (void)CheckNodeContent(true, false, true);
     WarnIfNoNode();
     return FinishRead();
@@ -334,6 +334,7 @@ int VRX_huginSpeaker::ReadPotentialData(int child) {
     const int set = definition->SetDefinitionDoubles(values);
     if (set == kSuccess) {
         NoteNodeTable(child);
+        if (definition->GetType() == DefinitionType::kCpt) NormalizeTable(child);
         return kSuccess;
     }
     return ReportMessage(
@@ -371,18 +372,38 @@ void VRX_huginSpeaker::MirrorPositions() {
     }
 }
 
-// Hugin tools keep tables that are not normalised (counts, experience-weighted rows): every chance
-// node's distributions are scaled to sum to 1, and one that sums to 0 becomes uniform; one that sums to 1
-// within rounding keeps its numbers, which a write would otherwise print changed.
-void VRX_huginSpeaker::NormalizeTables() {
-    for (int h = network->GetFirstNode(); h >= 0; h = network->GetNextNode(h)) {
-        VRX_nodeDefinition* definition = network->GetNode(h)->GetDefinition();
-        if (definition == nullptr || definition->GetType() != DefinitionType::kCpt) continue;
-        VRX_Dmatrix* table = nullptr;
-        // The definition's own table, scaled in place: its shape stays, so nothing is copied or refused. A
-        // distribution summing to 1 within rounding stays as read, so that its numbers' text does too.
-        constexpr double kRounding = 1e-12;
-        if (definition->GetDefinition(table) == kSuccess && table != nullptr)
-            (void)table->Normalize(kRounding);
+// Hugin tools keep tables that are not normalised (counts, experience-weighted rows): every distribution
+// of a chance node is scaled to sum to 1, one that sums to 0 made uniform, and one off 1 by more than a
+// table may be is named in a warning. One that sums to 1 within rounding keeps its numbers, which a write
+// would otherwise print changed.
+void VRX_huginSpeaker::NormalizeTable(int handle) {
+    VRX_Dmatrix* table = nullptr;
+    if (network->GetNode(handle)->GetDefinition()->GetDefinition(table) != kSuccess || table == nullptr)
+        return;
+    const int dims = table->GetNumberOfDimensions();
+    const int run = dims > 0 ? table->GetSizeOfDimension(dims - 1) : 0;
+    const double* data = table->GetData();
+    int first = -1;
+    double firstSum = 0.0;
+    int others = 0;
+    for (int start = 0; run > 0 && start + run <= table->GetNumberOfElements(); start += run) {
+        double sum = 0.0;
+        for (int i = start; i < start + run; ++i) sum += data[i];
+        if (std::fabs(sum - 1.0) <= VRX_cpt::kColumnTolerance) continue;
+        if (first >= 0) {
+            ++others;
+            continue;
+        }
+        first = start / run;
+        firstSum = sum;
     }
+    constexpr double kRounding = 1e-12;
+    (void)table->Normalize(kRounding);  // the table's own shape: nothing to refuse
+    if (first < 0) return;
+    std::string text = vovido::ScaledTableMessage(vovido::NodeIdOr(*network, handle, ""),
+                                                  "column " + std::to_string(first), firstSum);
+    if (others > 0)
+        text += "; " + std::to_string(others) + (others == 1 ? " other column was" : " other columns were") +
+                " changed likewise";
+    (void)ReportWarning(kOutOfRange, text.c_str());
 }

@@ -491,9 +491,7 @@ void VRX_xmlSpeaker::ApplyDefinition(const Definition& definition,
         values.AddReserved(scaled ? value / layout.total : value);
     }
     if (scaled) {
-        Warn(line, kOutOfRange,
-             "ERROR: Node [" + id + "] : every distribution of its table sums to " +
-                 vovido::NumberText(layout.total) + ", scaled to sum to 1");
+        Warn(line, kOutOfRange, vovido::ScaledTableMessage(id, "every distribution", layout.total));
     }
     const std::string refusal = probabilities ? vovido::ProbabilityRefusal(id, values) : std::string();
     if (!refusal.empty()) {
