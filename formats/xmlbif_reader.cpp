@@ -331,8 +331,18 @@ int VRX_xmlSpeaker::ReadVariable(XmlTagScanner& scanner) {
     std::vector<std::string> outcomes;
     const int rc = ReadChildren(scanner, "VARIABLE", "Unknown Node Field", [&]() -> int {
         if (Is(scanner, "NAME")) {
-            hasName = true;
-            return ReadSimple(scanner, name);
+            const int at = scanner.Line();
+            std::string text;
+            if (const int read = ReadSimple(scanner, text)) return read;
+            if (!hasName) {
+                hasName = true;
+                name = text;
+            } else if (text == name) {
+                Warn(at, kOutOfRange, RepeatedPartMessage(name, "'NAME' element", true));
+            } else {
+                (void)Report(at, kOutOfRange, RepeatedPartMessage(name, "'NAME' element", false));
+            }
+            return kSuccess;
         }
         if (!Is(scanner, "OUTCOME")) return kNotThisKeyword;
         std::string outcome;

@@ -105,6 +105,12 @@ std::string ChestClinicWithTuberculosisInSmoking() {
     return text.substr(0, at) + text.substr(from, to - from) + "\n" + text.substr(at);
 }
 
+// The text with `inserted` after the first `after`.
+std::string Inserted(const std::string& text, const std::string& after, const std::string& inserted) {
+    const size_t at = text.find(after) + after.size();
+    return text.substr(0, at) + inserted + text.substr(at);
+}
+
 std::string Repeated(const char* node, const char* word, int line) {
     return "(line " + std::to_string(line) + ") : ERROR: Node [" + node + "] : its '" + word +
            "' statement is repeated unchanged, read once";
@@ -187,6 +193,12 @@ TEST_F(ReaderLossesTest, RepeatsRenamedOutcomesAndScaledColumnsAreNamed) {
          vrx + " NAMESTATES = (y, no); PROBABILITIES = (0.8, 0.2);" + vrxEnd,
          kOutOfRange,
          {GivenTwice("A", "NAMESTATES", 8), GivenTwice("A", "PROBABILITIES", 8)}},
+        {"xmlbif: NAME given twice",
+         "xml03",
+         Inserted(bif, "<NAME>A</NAME>", "<NAME>B</NAME>"),
+         kOutOfRange,
+         {"(line 2) : ERROR: Node [A] has more than one 'NAME' element",
+          "(line 2) : ERROR: Node [A] : outcome \"1\" renamed \"x1_2\""}},
         // A valid name keeps it; the one repaired takes a name no other outcome has.
         {"hugin: a state renamed onto another",
          "net",
