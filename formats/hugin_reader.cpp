@@ -373,9 +373,10 @@ void VRX_huginSpeaker::MirrorPositions() {
 }
 
 // Hugin tools keep tables that are not normalised (counts, experience-weighted rows): every distribution
-// of a chance node is scaled to sum to 1, one that sums to 0 made uniform, and one off 1 by more than a
-// table may be is named in a warning. One that sums to 1 within rounding keeps its numbers, which a write
-// would otherwise print changed.
+// of a chance node is scaled to sum to 1, one that sums to 0 made uniform, and the change is named in a
+// warning when the sum was off 1 by more than the tables' own check allows (the other readers warn on
+// such tables too). One that sums to 1 within rounding keeps its numbers, which a write would otherwise
+// print changed.
 void VRX_huginSpeaker::NormalizeTable(int handle) {
     VRX_Dmatrix* table = nullptr;
     if (network->GetNode(handle)->GetDefinition()->GetDefinition(table) != kSuccess || table == nullptr)
