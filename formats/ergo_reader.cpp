@@ -378,7 +378,8 @@ int VRX_ergoSpeaker::ReadLabels() {
         // A noisy-MAX node lists its labels from the strongest outcome down.
         if (definition->GetType() == DefinitionType::kNoisyMax) std::reverse(labels.begin(), labels.end());
         VRX_idArray ids;
-        if (vovido::RepairedIds(labels, ids) != kSuccess)
+        if (vovido::OutcomeIds(labels, vovido::NodeIdOr(*network, handle, ""), ids,
+                               vovido::SpeakerWarning(*this)) != kSuccess)
             return ReportError(kOutOfRange, "ERROR: Invalid Outcomes");
         if (const int rc = definition->RenameOutcomes(ids))
             return ReportMessage(rc, "ERROR: Invalid Outcomes");

@@ -4,6 +4,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <new>
+#include <unordered_map>
+#include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "base/dmatrix.h"
@@ -82,20 +86,75 @@ int ReadWholeFile(const char* path, std::string& out) {
     return out.empty() ? kEndOfFile : kSuccess;
 }
 
-int RepairedIds(const VRX_stringArray& names, VRX_idArray& out) {
-    VRX_idArray repaired;
-    // Copied as plain strings first: the identifier array's own adding refuses what needs repair.
-    if (const int rc = repaired.VRX_stringArray::Copy(names)) return rc;
-    if (const int rc = repaired.RepairIds()) return rc;
-    return out.Copy(repaired);
+namespace {
+
+bool IsIdentifier(const std::string& text) {
+    std::string repaired = text;
+    return VRX_idArray::RepairId(repaired) == kSuccess && repaired == text;
 }
 
-int RepairedIds(const std::vector<std::string>& names, VRX_idArray& out) {
-    VRX_stringArray texts;
-    for (const std::string& name : names) {
-        if (const int rc = texts.Add(name.c_str())) return rc;
+// The identifiers of OutcomeIds, with the names that changed as (index, new name).
+std::vector<std::string> OutcomeIdTexts(const std::vector<std::string>& names,
+                                        std::vector<std::pair<size_t, std::string>>& renamed) {
+    std::vector<std::string> ids(names.size());
+    // Every name that stays is taken first, wherever it stands in the list.
+    std::unordered_set<std::string> taken;
+    std::vector<size_t> changing;
+    for (size_t i = 0; i < names.size(); ++i) {
+        if (IsIdentifier(names[i]) && taken.insert(names[i]).second) {
+            ids[i] = names[i];
+        } else {
+            changing.push_back(i);
+        }
     }
-    return RepairedIds(texts, out);
+    // Per repaired text, the number to try next: many copies of one name are numbered in linear time.
+    std::unordered_map<std::string, long long> nextNumber;
+    for (const size_t i : changing) {
+        std::string base = names[i];
+        if (VRX_idArray::RepairId(base) != kSuccess) base = "x";
+        std::string id = base;
+        for (long long& n = nextNumber.emplace(base, 2).first->second; !taken.insert(id).second; ++n)
+            id = base + std::to_string(n);
+        ids[i] = id;
+        renamed.emplace_back(i, id);
+    }
+    return ids;
+}
+
+}  // namespace
+
+int OutcomeIds(const std::vector<std::string>& names, const std::string& nodeId, VRX_idArray& out,
+               const Warning& warn) {
+    try {
+        std::vector<std::pair<size_t, std::string>> renamed;
+        const std::vector<std::string> ids = OutcomeIdTexts(names, renamed);
+        VRX_idArray result;
+        for (const std::string& id : ids) {
+            if (const int rc = result.Add(id.c_str())) return rc;
+        }
+        if (const int rc = out.Copy(result)) return rc;
+        for (const auto& [index, id] : renamed)
+            warn("ERROR: Node [" + nodeId + "] : outcome \"" + names[index] + "\" renamed \"" + id + "\"");
+    } catch (const std::bad_alloc&) {
+        return kOutOfMemory;
+    }
+    return kSuccess;
+}
+
+Warning SpeakerWarning(VRX_textFormat& speaker) {
+    return
+        [&speaker](const std::string& message) { (void)speaker.ReportWarning(kOutOfRange, message.c_str()); };
+}
+
+int OutcomeIds(const VRX_stringArray& names, const std::string& nodeId, VRX_idArray& out,
+               const Warning& warn) {
+    std::vector<std::string> texts;
+    try {
+        for (int i = 0; i < names.GetCount(); ++i) texts.emplace_back(names[i] != nullptr ? names[i] : "");
+    } catch (const std::bad_alloc&) {
+        return kOutOfMemory;
+    }
+    return OutcomeIds(texts, nodeId, out, warn);
 }
 
 int CheckWritableNodes(VRX_network& network, const NodeRefusal& refusal) {
@@ -174,6 +233,11 @@ std::string ProbabilityRefusal(const std::string& nodeId, const VRX_doubleArray&
         if (!IsProbability(values[i])) return NonProbabilityMessage(nodeId, values[i]);
     }
     return std::string();
+}
+
+std::string ScaledTableMessage(const std::string& nodeId, const std::string& part, double sum) {
+    return "ERROR: Node [" + nodeId + "] : " + part + " of its table sums to " + NumberText(sum) +
+           (sum == 0.0 ? ", made uniform" : ", scaled to sum to 1");
 }
 
 std::string TableCountMessage(const std::string& nodeId, int read, int needed) {

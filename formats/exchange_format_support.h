@@ -31,11 +31,18 @@ std::string UniqueNodeId(const VRX_network& network, const std::string& text, in
 // The identifier of a live node, or the fallback.
 const char* NodeIdOr(const VRX_network& network, int handle, const char* fallback);
 
-// out = the names, each repaired into an identifier (a letter, then letters, digits or '_') and made
-// unique in the list with a number; names that are valid identifiers stay as they are. 0, or kOutOfRange when
-// a name cannot be repaired, kOutOfMemory when memory fails.
-[[nodiscard]] int RepairedIds(const VRX_stringArray& names, VRX_idArray& out);
-[[nodiscard]] int RepairedIds(const std::vector<std::string>& names, VRX_idArray& out);
+// out = a node's outcome names as identifiers (a letter, then letters, digits or '_'). A name that is one,
+// and the first of its text, stays as it is; any other is repaired and, when that is taken, numbered
+// ("_2", "_3", ...) into a text that no other name of the node holds or is given, so that no outcome takes
+// another's name. Each name that changed is passed to `warn` in a message naming the node, the old and the
+// new name. 0, or kOutOfMemory when memory fails.
+using Warning = std::function<void(const std::string& message)>;
+[[nodiscard]] int OutcomeIds(const std::vector<std::string>& names, const std::string& nodeId,
+                             VRX_idArray& out, const Warning& warn);
+[[nodiscard]] int OutcomeIds(const VRX_stringArray& names, const std::string& nodeId, VRX_idArray& out,
+                             const Warning& warn);
+// Warnings logged by the speaker at the line it reads, with kOutOfRange.
+Warning SpeakerWarning(VRX_textFormat& speaker);
 
 // The message refusing a node the format cannot hold, or an empty text when it can be written.
 using NodeRefusal = std::function<std::string(int handle)>;
@@ -68,6 +75,10 @@ using NodeRefusal = std::function<std::string(int handle)>;
 bool IsProbability(double value);
 std::string NonProbabilityMessage(const std::string& nodeId, double value);
 std::string ProbabilityRefusal(const std::string& nodeId, const VRX_doubleArray& values);
+
+// A table whose distributions were scaled to sum to 1, one that summed to 0 made uniform: `part` names
+// which ("every distribution", "column 2"), `sum` what it summed to.
+std::string ScaledTableMessage(const std::string& nodeId, const std::string& part, double sum);
 
 // The refusal of a table whose numbers do not fill the cells of the node's table, naming both counts.
 std::string TableCountMessage(const std::string& nodeId, int read, int needed);

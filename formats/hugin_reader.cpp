@@ -12,6 +12,7 @@
 #include "base/id_array.h"
 #include "base/status_codes.h"
 #include "base/string_array.h"
+#include "definitions/cpt.h"
 #include "formats/exchange_format_support.h"
 #include "formats/hugin_format.h"
 #include "model/header.h"
@@ -156,7 +157,6 @@ int VRX_huginSpeaker::ReadHuginOpened(int openResult) {
         (void)ExpectToken(kPunctuator, ";");
     }
     MirrorPositions();
-    NormalizeTables();
     (void)CheckNodeContent(kWarnMissing | kEveryNode);
     WarnIfNoNode();
     return FinishRead();
@@ -207,7 +207,10 @@ int VRX_huginSpeaker::ReadNodeStatement() {
         EndNodeContent();
         return rc;
     }
-    ReadBlock([this, handle]() { return ReadNodeField(handle); });
+    NodeStatements seen;
+    ReadBlock([this, handle, &seen, &id]() {
+        return ReadStatementOnce(seen, id, [this, handle]() { return ReadNodeField(handle); });
+    });
     EndNodeContent();
     VRX_node* node = network->GetNode(handle);
     node->CheckValidity(1);
@@ -245,7 +248,9 @@ int VRX_huginSpeaker::ReadNodeField(int handle) {
         VRX_stringArray names;
         if ((rc = ReadStringList(names)) != kSuccess) return rc;
         VRX_idArray ids;
-        if ((rc = vovido::RepairedIds(names, ids)) != kSuccess) return ReportError(rc, nullptr);
+        if ((rc = vovido::OutcomeIds(names, vovido::NodeIdOr(*network, handle, ""), ids,
+                                     vovido::SpeakerWarning(*this))) != kSuccess)
+            return ReportError(rc, nullptr);
         if ((rc = ReportError(node->GetDefinition()->SetOutcomes(ids), nullptr)) == kSuccess)
             NoteNodeOutcomes(handle, ids.GetCount());
         return rc;
@@ -289,11 +294,14 @@ int VRX_huginSpeaker::ReadPotential() {
     // A decision's potential gives its parents; its data, if any, is not kept.
     if (network->GetNodeType(child) == DefinitionType::kList) NoteNodeTable(child);
     BeginNodeContent(child);
-    ReadBlock([this, child]() {
-        if (PeekToken() == kSuccess && token.kind == kIdentifier && TokenIs("data"))
-            return ReadPotentialData(child);
-        // Experience and fading tables serve the tool's learning; the network keeps no such counts.
-        return ReportUnknownStatement("Unknown potential statement");
+    NodeStatements seen;
+    ReadBlock([this, child, &seen, &childId]() {
+        return ReadStatementOnce(seen, childId, [this, child]() {
+            if (PeekToken() == kSuccess && token.kind == kIdentifier && TokenIs("data"))
+                return ReadPotentialData(child);
+            // Experience and fading tables serve the tool's learning; the network keeps no such counts.
+            return ReportUnknownStatement("Unknown potential statement");
+        });
     });
     EndNodeContent();
     return kSuccess;
@@ -326,6 +334,7 @@ int VRX_huginSpeaker::ReadPotentialData(int child) {
     const int set = definition->SetDefinitionDoubles(values);
     if (set == kSuccess) {
         NoteNodeTable(child);
+        if (definition->GetType() == DefinitionType::kCpt) NormalizeTable(child);
         return kSuccess;
     }
     return ReportMessage(
@@ -363,18 +372,39 @@ void VRX_huginSpeaker::MirrorPositions() {
     }
 }
 
-// Hugin tools keep tables that are not normalised (counts, experience-weighted rows): every chance
-// node's distributions are scaled to sum to 1, and one that sums to 0 becomes uniform; one that sums to 1
-// within rounding keeps its numbers, which a write would otherwise print changed.
-void VRX_huginSpeaker::NormalizeTables() {
-    for (int h = network->GetFirstNode(); h >= 0; h = network->GetNextNode(h)) {
-        VRX_nodeDefinition* definition = network->GetNode(h)->GetDefinition();
-        if (definition == nullptr || definition->GetType() != DefinitionType::kCpt) continue;
-        VRX_Dmatrix* table = nullptr;
-        // The definition's own table, scaled in place: its shape stays, so nothing is copied or refused. A
-        // distribution summing to 1 within rounding stays as read, so that its numbers' text does too.
-        constexpr double kRounding = 1e-12;
-        if (definition->GetDefinition(table) == kSuccess && table != nullptr)
-            (void)table->Normalize(kRounding);
+// Hugin tools keep tables that are not normalised (counts, experience-weighted rows): every distribution
+// of a chance node is scaled to sum to 1, one that sums to 0 made uniform, and the change is named in a
+// warning when the sum was off 1 by more than the tables' own check allows (the other readers warn on
+// such tables too). One that sums to 1 within rounding keeps its numbers, which a write would otherwise
+// print changed.
+void VRX_huginSpeaker::NormalizeTable(int handle) {
+    VRX_Dmatrix* table = nullptr;
+    if (network->GetNode(handle)->GetDefinition()->GetDefinition(table) != kSuccess || table == nullptr)
+        return;
+    const int dims = table->GetNumberOfDimensions();
+    const int run = dims > 0 ? table->GetSizeOfDimension(dims - 1) : 0;
+    const double* data = table->GetData();
+    int first = -1;
+    double firstSum = 0.0;
+    int others = 0;
+    for (int start = 0; run > 0 && start + run <= table->GetNumberOfElements(); start += run) {
+        double sum = 0.0;
+        for (int i = start; i < start + run; ++i) sum += data[i];
+        if (std::fabs(sum - 1.0) <= VRX_cpt::kColumnTolerance) continue;
+        if (first >= 0) {
+            ++others;
+            continue;
+        }
+        first = start / run;
+        firstSum = sum;
     }
+    constexpr double kRounding = 1e-12;
+    (void)table->Normalize(kRounding);  // the table's own shape: nothing to refuse
+    if (first < 0) return;
+    std::string text = vovido::ScaledTableMessage(vovido::NodeIdOr(*network, handle, ""),
+                                                  "column " + std::to_string(first), firstSum);
+    if (others > 0)
+        text += "; " + std::to_string(others) + (others == 1 ? " other column was" : " other columns were") +
+                " changed likewise";
+    (void)ReportWarning(kOutOfRange, text.c_str());
 }

@@ -131,7 +131,8 @@ int VRX_microsoftSpeaker::ReadNode() {
     if (const int rc = RequireToken(kPunctuator, "{")) return rc;
     BeginNodeContent(-1);
     NoteNodeMade(handle);
-    ReadBlock([this, handle]() { return ReadNodeField(handle); });
+    NodeStatements seen;
+    ReadBlock([this, handle, &seen]() { return ReadNodeField(handle, seen); });
     EndNodeContent();
     VRX_node* node = network->GetNode(handle);
     node->CheckValidity(1);
@@ -151,7 +152,7 @@ void VRX_microsoftSpeaker::SkipProperties() {
     if (PeekToken() == kSuccess && token.kind == kPunctuator && TokenIs("{")) (void)SkipBlock();
 }
 
-int VRX_microsoftSpeaker::ReadNodeField(int handle) {
+int VRX_microsoftSpeaker::ReadNodeField(int handle, NodeStatements& seen) {
     if (PeekToken() != kSuccess) return kNoMoreTokens;
     // A properties block ends without ';': the field after it is read on.
     while (token.kind == kIdentifier && TokenIs("properties")) {
@@ -159,6 +160,11 @@ int VRX_microsoftSpeaker::ReadNodeField(int handle) {
         if (PeekToken() != kSuccess) return kNoMoreTokens;
         if (token.kind == kPunctuator && (TokenIs(";") || TokenIs("}"))) return kSuccess;
     }
+    return ReadStatementOnce(seen, vovido::NodeIdOr(*network, handle, ""),
+                             [this, handle]() { return ReadNodeEntry(handle); });
+}
+
+int VRX_microsoftSpeaker::ReadNodeEntry(int handle) {
     VRX_node* node = network->GetNode(handle);
     if (token.kind == kIdentifier && TokenIs("label")) {
         // A display label: a word or a text, not kept.
@@ -221,7 +227,8 @@ int VRX_microsoftSpeaker::ReadStates(int handle) {
     }
     // State names are texts: they become outcome identifiers as in every other format.
     VRX_idArray ids;
-    if (vovido::RepairedIds(names, ids) != kSuccess ||
+    if (vovido::OutcomeIds(names, vovido::NodeIdOr(*network, handle, ""), ids,
+                           vovido::SpeakerWarning(*this)) != kSuccess ||
         network->GetNode(handle)->GetDefinition()->SetOutcomes(ids) != kSuccess) {
         NoteReport_(kOutOfRange, true);
         message = "ERROR: '" + std::to_string(declared) + "' : Couldn't set the number of outcomes";

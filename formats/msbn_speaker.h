@@ -35,7 +35,9 @@ private:
     [[nodiscard]] int ReadObject();
     void SkipProperties();
     [[nodiscard]] int ReadNode();
-    [[nodiscard]] int ReadNodeField(int handle);
+    // A field after any properties blocks, each field's word once.
+    [[nodiscard]] int ReadNodeField(int handle, NodeStatements& seen);
+    [[nodiscard]] int ReadNodeEntry(int handle);
     [[nodiscard]] int ReadStates(int handle);
     [[nodiscard]] int ReadPotential();
     // One "(coordinates) : numbers" entry of the potential's table.

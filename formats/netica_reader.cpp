@@ -207,7 +207,9 @@ int VRX_neticaSpeaker::ReadNodeBlock() {
     pendingComment_.reset();
     if (const int rc = RequireToken(kPunctuator, "{")) return rc;
     BeginNodeContent(-1);
-    ReadBlock([this]() { return ReadNodeField(); });
+    NodeStatements seen;
+    ReadBlock(
+        [this, &seen, &id]() { return ReadStatementOnce(seen, id, [this]() { return ReadNodeField(); }); });
     EndNodeContent();
     const int handle = handle_;
     handle_ = -1;
@@ -353,7 +355,9 @@ int VRX_neticaSpeaker::ReadDefinitionField(int handle) {
         VRX_stringArray names;
         if ((rc = ReadIdList(names)) != kSuccess) return rc;
         VRX_idArray ids;
-        if ((rc = vovido::RepairedIds(names, ids)) != kSuccess) return ReportError(rc, nullptr);
+        if ((rc = vovido::OutcomeIds(names, vovido::NodeIdOr(*network, handle, ""), ids,
+                                     vovido::SpeakerWarning(*this))) != kSuccess)
+            return ReportError(rc, nullptr);
         if ((rc = ReportError(definition->SetOutcomes(ids), nullptr)) == kSuccess)
             NoteNodeOutcomes(handle, ids.GetCount());
         return rc;

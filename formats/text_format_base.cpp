@@ -91,7 +91,27 @@ int VRX_textFormat::PeekToken() {
 }
 
 void VRX_textFormat::ConsumeToken() {
-    if (lexer) lexer->Consume();
+    Consume_();
+}
+
+void VRX_textFormat::Consume_() {
+    if (!lexer) return;
+    // FNV-1a over each token's kind, length and text: the lengths keep token bounds apart.
+    for (StatementDigest* digest : digests_) {
+        uint64_t hash = digest->hash;
+        const auto mix = [&hash](uint32_t value) {
+            for (int shift = 0; shift < 32; shift += 8)
+                hash = (hash ^ ((value >> shift) & 0xFFu)) * 1099511628211ull;
+        };
+        mix(static_cast<uint32_t>(token.kind));
+        const int length = token.text != nullptr ? token.length : 0;
+        mix(static_cast<uint32_t>(length));
+        for (int i = 0; i < length; ++i)
+            hash = (hash ^ static_cast<unsigned char>(token.text[i])) * 1099511628211ull;
+        digest->hash = hash;
+        ++digest->tokens;
+    }
+    lexer->Consume();
 }
 
 bool VRX_textFormat::Matches_(int kind, const char* text) const {
@@ -112,7 +132,7 @@ int VRX_textFormat::ExpectToken(int kind, const char* text) {
     const int result = PeekToken();
     if (result != kSuccess) return result;
     if (!Matches_(kind, text)) return kSyntaxError;
-    lexer->Consume();
+    Consume_();
     return kSuccess;
 }
 
@@ -266,7 +286,7 @@ int VRX_textFormat::ReadFieldStart(const char* key, int kind) {
     if (key == nullptr) return kOutOfRange;
     if (PeekToken() != kSuccess || token.kind != TokenKind::kIdentifier || !TokenIs(key))
         return kNotThisKeyword;
-    lexer->Consume();
+    Consume_();
     const int result = RequireToken(TokenKind::kPunctuator, "=");
     if (result != kSuccess) return result;
     return RequireToken(kind, nullptr);
@@ -388,7 +408,7 @@ int VRX_textFormat::SkipStatement() {
                 return kSuccess;
             }
         }
-        lexer->Consume();
+        Consume_();
     }
 }
 
@@ -407,12 +427,12 @@ int VRX_textFormat::SkipBlock() {
                 ++depth;
             } else if (std::strcmp(token.text, "}") == 0) {
                 if (depth == 0) return kSuccess;
-                lexer->Consume();
+                Consume_();
                 if (--depth == 0) return kSuccess;
                 continue;
             }
         }
-        lexer->Consume();
+        Consume_();
     }
 }
 
@@ -436,7 +456,7 @@ int VRX_textFormat::ReadBlock(const std::function<int()>& readStatement, bool se
         }
         if (lexer->GetPosition() == before && AtSectionEnd() == 0) {
             ReportDropped_(0, nullptr);
-            lexer->Consume();
+            Consume_();
         }
     }
     if (ReadSectionEnd() != kSuccess) (void)SkipAfterError();
@@ -587,4 +607,40 @@ int VRX_textFormat::ReportUnknownDeclaration(const char* what) {
         (void)ReportError(kSyntaxError, (text + kMayHaveHeldANode).c_str());
     }
     return kSyntaxError;
+}
+
+std::string VRX_textFormat::RepeatedPartMessage(const std::string& nodeId, const std::string& part,
+                                                bool same) {
+    return same ? "ERROR: Node [" + nodeId + "] : its " + part + " is repeated unchanged, read once"
+                : "ERROR: Node [" + nodeId + "] has more than one " + part;
+}
+
+int VRX_textFormat::ReadStatementOnce(NodeStatements& seen, const std::string& nodeId,
+                                      const std::function<int()>& readStatement) {
+    if (PeekToken() != kSuccess || token.kind != TokenKind::kIdentifier) return readStatement();
+    std::string word = TokenText_();
+    std::string key = word;
+    if (!caseSensitive) {
+        for (char& c : key) c = LowerAscii(c);
+    }
+    const auto found = seen.find(key);
+    const bool repeated = found != seen.end();
+    const StatementDigest first = repeated ? found->second : StatementDigest{};
+    // The repeat is passed over: it must change nothing the first one gave.
+    StatementDigest digest;
+    digests_.push_back(&digest);
+    const int rc = repeated ? SkipStatement() : readStatement();
+    digests_.pop_back();
+    if (rc != kSuccess) return rc;
+    if (!repeated) {
+        seen.emplace(std::move(key), digest);
+        return kSuccess;
+    }
+    const std::string text = RepeatedPartMessage(nodeId, "'" + word + "' statement", digest == first);
+    if (digest == first) {
+        (void)ReportWarning(kOutOfRange, text.c_str());
+    } else {
+        (void)ReportError(kOutOfRange, text.c_str());
+    }
+    return kSuccess;
 }

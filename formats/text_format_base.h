@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "base/status_codes.h"
@@ -183,6 +184,25 @@ public:
     // Ends the message of an unknown statement that fails the read since it may have declared a node.
     static constexpr const char* kMayHaveHeldANode = "; what was skipped may have held a node";
 
+    // A part of a node the file gives again (a statement, a definition): the same is read once with a
+    // warning, another is refused. The message of either, `part` naming what was repeated.
+    static std::string RepeatedPartMessage(const std::string& nodeId, const std::string& part, bool same);
+    // The tokens a statement consumed, as a digest: two statements of equal digests are the same.
+    struct StatementDigest {
+        uint64_t hash = 14695981039346656037ull;
+        int64_t tokens = 0;
+        bool operator==(const StatementDigest& other) const {
+            return hash == other.hash && tokens == other.tokens;
+        }
+    };
+    // The statements read so far in one block of a node, by their first word.
+    using NodeStatements = std::unordered_map<std::string, StatementDigest>;
+    // One statement of a node's block through readStatement, the first of its word; a later one is
+    // skipped and compared with it, and warned about (the same) or refused (another; the read fails),
+    // naming the node and the statement's word. A statement that failed is not kept for comparing.
+    [[nodiscard]] int ReadStatementOnce(NodeStatements& seen, const std::string& nodeId,
+                                        const std::function<int()>& readStatement);
+
     // The current token into `token`, passing over unknown characters; 0 or the lexer's failure.
     [[nodiscard]] int PeekToken();
     void ConsumeToken();
@@ -224,6 +244,8 @@ protected:
     void NoteSkippedContent_();
     // A read starts: no failure, no report, no node content yet.
     void ResetReadState_();
+    // Consumes the current token, adding it to the digests of the statements being read.
+    void Consume_();
 
 private:
     struct NodeContent {
@@ -241,4 +263,6 @@ private:
     // Set by a warning: what SkipStatement passes over next was not understood (rather than known and
     // of no use), until the block loop reads the next statement.
     bool skippingUnknown_ = false;
+    // The digests of the statements being read, innermost last.
+    std::vector<StatementDigest*> digests_;
 };

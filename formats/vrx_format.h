@@ -2,6 +2,7 @@
 // The system's own text network format ("vrx"): its keyword tables and the speaker that writes a whole
 // network in it and reads it back.
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -128,6 +129,8 @@ private:
     [[nodiscard]] int ReadSubmodelBlock();
     [[nodiscard]] int ReadNodeBlock();
     [[nodiscard]] int ReadNodeStatement();
+    // A section of a node's statements, each word once.
+    [[nodiscard]] int ReadNodeSection(const std::function<int()>& readStatement);
     [[nodiscard]] int ReadNodeType();
     [[nodiscard]] int ReadParents();
     [[nodiscard]] int ReadDefinitionStatement();

@@ -494,7 +494,11 @@ int VRX_vrxSpeaker::ReadNodeBlock() {
     noisyAnd = false;
     stateDocIndex = 0;
     int rc = RequireToken(kPunctuator, "{");
-    if (rc == kSuccess) rc = ReadBlock([this]() { return ReadNodeStatement(); });
+    NodeStatements seen;
+    if (rc == kSuccess)
+        rc = ReadBlock([this, &seen, &id]() {
+            return ReadStatementOnce(seen, id, [this]() { return ReadNodeStatement(); });
+        });
     // A node whose kind the file does not give is left out, as it could not be used.
     if (!typeSet_ && network->IsLiveHandle(handle)) {
         (void)network->DeleteNode(handle);  // live: cannot fail
@@ -531,13 +535,19 @@ int VRX_vrxSpeaker::ReadNodeStatement() {
         return rc != kSuccess ? rc : ReadDocumentationSection(info.documentation);
     }
     if (Handled(rc = ReadParents())) return rc;
-    if (Handled(rc = ReadSectionStart("DEFINITION"))) {
-        return rc != kSuccess ? rc : ReadBlock([this]() { return ReadDefinitionStatement(); });
-    }
-    if (Handled(rc = ReadSectionStart("EXTRA_DEFINITION"))) {
+    if (Handled(rc = ReadSectionStart("DEFINITION")))
+        return rc != kSuccess ? rc : ReadNodeSection([this]() { return ReadDefinitionStatement(); });
+    // An extra definition gives a documentation section per outcome.
+    if (Handled(rc = ReadSectionStart("EXTRA_DEFINITION")))
         return rc != kSuccess ? rc : ReadBlock([this]() { return ReadExtraStatement(); });
-    }
     return ReportUnknown("Unknown Node Field");
+}
+
+int VRX_vrxSpeaker::ReadNodeSection(const std::function<int()>& readStatement) {
+    NodeStatements seen;
+    const std::string id(NodeIdOr(currentNode_, VrxFormat::kUnnamedNode));
+    return ReadBlock(
+        [this, &seen, &id, &readStatement]() { return ReadStatementOnce(seen, id, readStatement); });
 }
 
 int VRX_vrxSpeaker::ReadNodeType() {

@@ -331,8 +331,18 @@ int VRX_xmlSpeaker::ReadVariable(XmlTagScanner& scanner) {
     std::vector<std::string> outcomes;
     const int rc = ReadChildren(scanner, "VARIABLE", "Unknown Node Field", [&]() -> int {
         if (Is(scanner, "NAME")) {
-            hasName = true;
-            return ReadSimple(scanner, name);
+            const int at = scanner.Line();
+            std::string text;
+            if (const int read = ReadSimple(scanner, text)) return read;
+            if (!hasName) {
+                hasName = true;
+                name = text;
+            } else if (text == name) {
+                Warn(at, kOutOfRange, RepeatedPartMessage(name, "'NAME' element", true));
+            } else {
+                (void)Report(at, kOutOfRange, RepeatedPartMessage(name, "'NAME' element", false));
+            }
+            return kSuccess;
         }
         if (!Is(scanner, "OUTCOME")) return kNotThisKeyword;
         std::string outcome;
@@ -362,7 +372,8 @@ int VRX_xmlSpeaker::ReadVariable(XmlTagScanner& scanner) {
     // A utility has no outcomes; files of other tools give it one all the same.
     if (type == DefinitionType::kTable || outcomes.empty()) return kSuccess;
     VRX_idArray ids;
-    if (vovido::RepairedIds(outcomes, ids) != kSuccess ||
+    const auto warn = [this, line](const std::string& text) { Warn(line, kOutOfRange, text); };
+    if (vovido::OutcomeIds(outcomes, id, ids, warn) != kSuccess ||
         node->GetDefinition()->SetOutcomes(ids) != kSuccess) {
         (void)Report(line, kOutOfRange, "ERROR: Invalid Outcomes");
     } else {
@@ -442,10 +453,9 @@ void VRX_xmlSpeaker::ApplyDefinition(const Definition& definition,
     const auto first = applied.find(handle);
     if (first != applied.end()) {
         if (*first->second == definition) {
-            Warn(line, kOutOfRange,
-                 "ERROR: Node [" + id + "] : its definition is repeated unchanged, read once");
+            Warn(line, kOutOfRange, RepeatedPartMessage(id, "definition", true));
         } else {
-            (void)Report(line, kOutOfRange, "ERROR: Node [" + id + "] has more than one definition");
+            (void)Report(line, kOutOfRange, RepeatedPartMessage(id, "definition", false));
         }
         return;
     }
@@ -491,9 +501,7 @@ void VRX_xmlSpeaker::ApplyDefinition(const Definition& definition,
         values.AddReserved(scaled ? value / layout.total : value);
     }
     if (scaled) {
-        Warn(line, kOutOfRange,
-             "ERROR: Node [" + id + "] : every distribution of its table sums to " +
-                 vovido::NumberText(layout.total) + ", scaled to sum to 1");
+        Warn(line, kOutOfRange, vovido::ScaledTableMessage(id, "every distribution", layout.total));
     }
     const std::string refusal = probabilities ? vovido::ProbabilityRefusal(id, values) : std::string();
     if (!refusal.empty()) {

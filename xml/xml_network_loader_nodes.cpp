@@ -338,6 +338,13 @@ bool XmlNetLoader::FinishNode(IXmlReader* reader, bool hasStates) {
 void XmlNetLoader::OnStateStart(IXmlReader* reader) {
     std::string id;
     reader->GetAttribute("id", id);
+    // The format writes outcome identifiers as they are: another text would be repaired, perhaps onto the
+    // identifier of another outcome.
+    std::string repaired = id;
+    if (VRX_idArray::RepairId(repaired) != kSuccess || repaired != id) {
+        ReportWithArgument(reader, "Invalid state identifier", id);
+        return;
+    }
     if (!stateIdSet.insert(id).second) {
         ReportWithArgument(reader, "Duplicate state identifier", id);
         return;

@@ -193,8 +193,8 @@ TEST(DamagedExchangeFiles, FailOrWarnWithTheirMessage) {
     errorLog.Flush();
 }
 
-// Copies of small files of every format, each damaged once: a line deleted, the file cut after a line,
-// a number dropped or doubled.
+// Copies of small files of every format, each damaged once: a line deleted, repeated in place or
+// elsewhere, the file cut after a line, a number dropped or doubled.
 std::vector<std::pair<std::string, std::string>> LineAndNumberCopies(const std::string& text) {
     std::vector<std::pair<std::string, std::string>> copies;
     std::vector<size_t> starts{0};
@@ -202,11 +202,19 @@ std::vector<std::pair<std::string, std::string>> LineAndNumberCopies(const std::
          at = text.find('\n', at + 1))
         starts.push_back(at + 1);
     starts.push_back(text.size());
-    for (size_t i = 0; i + 1 < starts.size(); ++i) {
+    const size_t lines = starts.size() - 1;
+    for (size_t i = 0; i < lines; ++i) {
         const std::string line = std::to_string(i + 1);
+        const std::string content = text.substr(starts[i], starts[i + 1] - starts[i]);
         copies.emplace_back("line " + line + " deleted",
                             text.substr(0, starts[i]) + text.substr(starts[i + 1]));
         copies.emplace_back("cut after line " + line, text.substr(0, starts[i + 1]));
+        // A statement repeated where it stands, and in another place (often another node's block).
+        copies.emplace_back("line " + line + " repeated",
+                            text.substr(0, starts[i + 1]) + text.substr(starts[i]));
+        const size_t after = (i + lines / 3) % lines + 1;
+        copies.emplace_back("line " + line + " repeated after line " + std::to_string(after),
+                            text.substr(0, starts[after]) + content + text.substr(starts[after]));
     }
     // Numbers (a digit run with its point, not inside a word) at a bounded stride.
     std::vector<std::pair<size_t, size_t>> numbers;
@@ -234,6 +242,16 @@ std::vector<std::pair<std::string, std::string>> LineAndNumberCopies(const std::
                             text.substr(0, at) + number + " " + text.substr(at));
     }
     return copies;
+}
+
+// The entries that name a part of a node given more than once.
+int RepeatsNamed() {
+    int count = 0;
+    for (const std::string& text : LoggedMessages()) {
+        for (const char* phrase : {"repeated unchanged", "has more than one", "Multiple occurences"})
+            count += text.find(phrase) != std::string::npos ? 1 : 0;
+    }
+    return count;
 }
 
 struct Tally {
@@ -273,14 +291,19 @@ TEST(DamagedExchangeFiles, DamagedCopiesLoadEqualOrNameTheLoss) {
     Tally tally;
     for (const auto& [file, extension] : files) {
         const std::string text = SourceText(file, extension);
+        errorLog.Flush();
         VRX_network original;
         ASSERT_EQ(ReadAsFile(original, text, extension), kSuccess) << file << LogDump();
         const Model reference = ModelOf(original);
+        const int repeatsInFile = RepeatsNamed();
+        int repeatsSeen = 0;
         for (const auto& [what, copy] : LineAndNumberCopies(text)) {
             errorLog.Flush();
             ++tally.tried;
             VRX_network net;
-            if (ReadAsFile(net, copy, extension) != kSuccess) {
+            const int rc = ReadAsFile(net, copy, extension);
+            if (RepeatsNamed() > repeatsInFile) ++repeatsSeen;
+            if (rc != kSuccess) {
                 ++tally.refused;
                 EXPECT_GT(errorLog.GetNumberOfEntries(), 0) << file << ", " << what;
                 continue;
@@ -312,6 +335,8 @@ TEST(DamagedExchangeFiles, DamagedCopiesLoadEqualOrNameTheLoss) {
                 << file << "." << extension << ", " << what << ": " << unnamed.front() << "\n"
                 << LogDump();
         }
+        // Every format of statements named a statement it found repeated; Ergo files hold none.
+        EXPECT_TRUE(repeatsSeen > 0 || std::strcmp(extension, "erg") == 0) << file << "." << extension;
     }
     std::printf(
         "damaged copies: %d tried, %d refused, %d loaded equal, %d loaded with a named loss, %d silent "

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "base/error_log.h"
@@ -26,16 +27,31 @@ bool OnlyTables(int type) {
     return type == DefinitionType::kCpt;
 }
 
-TEST(ExchangeFormatSupport, RepairsNamesIntoDistinctIdentifiers) {
-    const std::vector<std::pair<std::vector<std::string>, std::vector<std::string>>> cases = {
-        {{"a", "a", "1"}, {"a", "a2", "x1"}},
-        {{"yes", "no"}, {"yes", "no"}},
-        {{"x & y", "x & y", "x & y"}, {"x___y", "x___y2", "x___y3"}},
+// A valid name keeps it wherever it stands; a changed one takes a text no other outcome has or is given.
+TEST(ExchangeFormatSupport, RepairsNamesIntoDistinctIdentifiersNamingEachChange) {
+    const auto renamed = [](const char* from, const char* to) {
+        return std::string("ERROR: Node [N] : outcome \"") + from + "\" renamed \"" + to + "\"";
     };
-    for (const auto& [names, expected] : cases) {
+    const std::vector<
+        std::tuple<std::vector<std::string>, std::vector<std::string>, std::vector<std::string>>>
+        cases = {
+            {{"yes", "no"}, {"yes", "no"}, {}},
+            {{"a b", "a_b"}, {"a_b2", "a_b"}, {renamed("a b", "a_b2")}},
+            {{"1", "x1"}, {"x12", "x1"}, {renamed("1", "x12")}},
+            {{"a", "a", "1"}, {"a", "a2", "x1"}, {renamed("a", "a2"), renamed("1", "x1")}},
+            {{"a-b", "a_b2", "a_b"}, {"a_b3", "a_b2", "a_b"}, {renamed("a-b", "a_b3")}},
+            {{"x & y", "x & y", ""},
+             {"x___y", "x___y2", "x"},
+             {renamed("x & y", "x___y"), renamed("x & y", "x___y2"), renamed("", "x")}},
+        };
+    for (const auto& [names, expected, warnings] : cases) {
         VRX_idArray ids;
-        ASSERT_EQ(vovido::RepairedIds(names, ids), kSuccess);
+        std::vector<std::string> logged;
+        ASSERT_EQ(
+            vovido::OutcomeIds(names, "N", ids, [&logged](const std::string& m) { logged.push_back(m); }),
+            kSuccess);
         EXPECT_EQ(Items(ids), expected) << names[0];
+        EXPECT_EQ(logged, warnings) << names[0];
     }
 }
 

@@ -1,6 +1,7 @@
 // What the readers of every format do with content that would otherwise be lost or changed without a
-// word: short tables, rows left out or repeated, tables never given, definitions repeated, tables in
-// another scale, net-level statements without node content; and files of those forms that must read.
+// word: short tables, rows left out or repeated, tables never given, definitions and statements repeated,
+// tables in another scale, outcome names repaired, net-level statements without node content; and files
+// of those forms that must read.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -73,8 +74,190 @@ TEST_F(ReaderLossesTest, HuginColumnsSummingToOneKeepTheirNumbers) {
         << LogDump();
     EXPECT_EQ(TableOf(net, net.FindNode("A")), (std::vector<double>{0.1, 0.2, 0.7}));
     EXPECT_EQ(TableOf(net, net.FindNode("B")), (std::vector<double>{0.5, 0.5, 0.3, 0.7, 0.5, 0.5}));
+    EXPECT_EQ(LoggedMessages(),
+              (std::vector<std::string>{"(line 5) : ERROR: Node [B] : column 0 of its table sums "
+                                        "to 4, scaled to sum to 1; 1 other column was changed "
+                                        "likewise"}));
     const std::string text = WrittenText<VRX_huginSpeaker>(net);
     EXPECT_EQ(text.find("0.7000000000000001"), std::string::npos) << text;
+}
+
+const char* const kVrxHead =
+    "net n\n{\n node A\n  {\n   TYPE = CPT;\n   HEADER = { ID = A; NAME = \"A\"; };\n";
+
+// Files whose content a reader takes only with a word, or refuses: every entry logged, and node A as read.
+struct Reading {
+    const char* what;
+    const char* extension;
+    std::string text;
+    int status;
+    std::vector<std::string> log;
+    std::vector<std::string> outcomes = {};  // of node A, when read
+    std::vector<double> table = {};
+};
+
+// Tuberculosis's statements (from "kind" to its visual block) repeated at the end of Smoking's block.
+std::string ChestClinicWithTuberculosisInSmoking() {
+    const std::string text = FormatSampleText("ChestClinic_nohdr.dne");
+    const size_t from = text.find("\tkind", text.find("node Tuberculosis {"));
+    const size_t to = text.find("\t};", text.find("visual V1", from)) + 3;
+    const size_t at = text.rfind("\t};", text.find("node Cancer {"));
+    return text.substr(0, at) + text.substr(from, to - from) + "\n" + text.substr(at);
+}
+
+// The text with `inserted` after the first `after`.
+std::string Inserted(const std::string& text, const std::string& after, const std::string& inserted) {
+    const size_t at = text.find(after) + after.size();
+    return text.substr(0, at) + inserted + text.substr(at);
+}
+
+std::string Repeated(const char* node, const char* word, int line) {
+    return "(line " + std::to_string(line) + ") : ERROR: Node [" + node + "] : its '" + word +
+           "' statement is repeated unchanged, read once";
+}
+
+std::string GivenTwice(const char* node, const char* word, int line) {
+    return "(line " + std::to_string(line) + ") : ERROR: Node [" + node + "] has more than one '" + word +
+           "' statement";
+}
+
+TEST_F(ReaderLossesTest, RepeatsRenamedOutcomesAndScaledColumnsAreNamed) {
+    const std::string hugin = "net {}\nnode A {\n label = \"A\"; states = (\"y\" \"n\");\n";
+    const std::string huginEnd = "}\npotential (A) { data = (0.2 0.8); }\n";
+    const std::string msbn =
+        "belief network \"n\"\nnode A {\n name : \"A\"; type : discrete[2] = { \"y\", \"n\" };\n";
+    const std::string msbnEnd = "}\nprobability(A) { 0.2, 0.8; }\n";
+    const std::string vrx =
+        std::string(kVrxHead) + "   DEFINITION = { NAMESTATES = (y, n); PROBABILITIES = (0.2, 0.8);\n";
+    const std::string vrxEnd = " };\n  };\n};\n";
+    const std::string netica =
+        "bnet n {\nnode A { kind = NATURE; discrete = TRUE; states = (y, n); parents = ();\n"
+        " probs = (0.2, 0.8);\n";
+    const std::string bif =
+        "<BIF VERSION=\"0.3\"><NETWORK><NAME>n</NAME>\n<VARIABLE><NAME>A</NAME>"
+        "<OUTCOME>1</OUTCOME><OUTCOME>x1</OUTCOME></VARIABLE>\n"
+        "<DEFINITION><FOR>A</FOR><TABLE>0.2 0.8</TABLE></DEFINITION></NETWORK></BIF>";
+    const std::vector<std::string> yn = {"y", "n"};
+    const std::vector<double> table = {0.2, 0.8};
+    const char* smoking = "Smoking";
+    const Reading cases[] = {
+        {"netica: another node's statements inside a node",
+         "dne",
+         ChestClinicWithTuberculosisInSmoking(),
+         kOutOfRange,
+         {Repeated(smoking, "kind", 92), Repeated(smoking, "discrete", 93), Repeated(smoking, "chance", 94),
+          GivenTwice(smoking, "states", 95), GivenTwice(smoking, "parents", 96),
+          GivenTwice(smoking, "probs", 100), GivenTwice(smoking, "title", 101),
+          GivenTwice(smoking, "whenchanged", 102), GivenTwice(smoking, "belief", 103),
+          GivenTwice(smoking, "visual", 107)}},
+        {"netica: a statement repeated unchanged",
+         "dne",
+         netica + " states = (y, n);\n};\n};\n",
+         kSuccess,
+         {Repeated("A", "states", 4)},
+         yn,
+         table},
+        {"hugin: states and label repeated unchanged",
+         "net",
+         hugin + " states = (\"y\" \"n\"); label = \"A\";\n" + huginEnd,
+         kSuccess,
+         {Repeated("A", "states", 4), Repeated("A", "label", 4)},
+         yn,
+         table},
+        {"hugin: states and label given twice",
+         "net",
+         hugin + " states = (\"y\" \"n\" \"m\"); label = \"B\";\n" + huginEnd,
+         kOutOfRange,
+         {GivenTwice("A", "states", 4), GivenTwice("A", "label", 4)}},
+        {"msbn: type and name repeated unchanged",
+         "dsc",
+         msbn + " type : discrete[2] = { \"y\", \"n\" }; name : \"A\";\n" + msbnEnd,
+         kSuccess,
+         {Repeated("A", "type", 4), Repeated("A", "name", 4)},
+         yn,
+         table},
+        {"msbn: type and name given twice",
+         "dsc",
+         msbn + " type : discrete[2] = { \"n\", \"y\" }; name : \"B\";\n" + msbnEnd,
+         kOutOfRange,
+         {GivenTwice("A", "type", 4), GivenTwice("A", "name", 4)}},
+        {"own format: NAMESTATES and PROBABILITIES repeated unchanged",
+         "vrx",
+         vrx + " NAMESTATES = (y, n); PROBABILITIES = (0.2, 0.8);" + vrxEnd,
+         kSuccess,
+         {Repeated("A", "NAMESTATES", 8), Repeated("A", "PROBABILITIES", 8)},
+         yn,
+         table},
+        {"own format: NAMESTATES and PROBABILITIES given twice",
+         "vrx",
+         vrx + " NAMESTATES = (y, no); PROBABILITIES = (0.8, 0.2);" + vrxEnd,
+         kOutOfRange,
+         {GivenTwice("A", "NAMESTATES", 8), GivenTwice("A", "PROBABILITIES", 8)}},
+        {"xmlbif: NAME given twice",
+         "xml03",
+         Inserted(bif, "<NAME>A</NAME>", "<NAME>B</NAME>"),
+         kOutOfRange,
+         {"(line 2) : ERROR: Node [A] has more than one 'NAME' element",
+          "(line 2) : ERROR: Node [A] : outcome \"1\" renamed \"x12\""}},
+        // A valid name keeps it; the one repaired takes a name no other outcome has.
+        {"hugin: a state renamed onto another",
+         "net",
+         "net {}\nnode A { states = (\"a b\" \"a_b\"); }\npotential (A) { data = (0.2 0.8); }\n",
+         kSuccess,
+         {"(line 2) : ERROR: Node [A] : outcome \"a b\" renamed \"a_b2\""},
+         {"a_b2", "a_b"},
+         table},
+        {"msbn: a state renamed onto another",
+         "dsc",
+         "belief network \"n\"\nnode A { type : discrete[2] = { \"a-b\", \"a_b\" }; }\n"
+         "probability(A) { 0.2, 0.8; }\n",
+         kSuccess,
+         {"(line 2) : ERROR: Node [A] : outcome \"a-b\" renamed \"a_b2\""},
+         {"a_b2", "a_b"},
+         table},
+        {"xmlbif: an outcome renamed onto another",
+         "xml03",
+         bif,
+         kSuccess,
+         {"(line 2) : ERROR: Node [A] : outcome \"1\" renamed \"x12\""},
+         {"x12", "x1"},
+         table},
+        // Scaled as read, and named: 0.2 / 0.5, 0.3 / 0.5; a zero column uniform, 3 and 1 over 4.
+        {"hugin: a column summing to 0.5",
+         "net",
+         "net {}\nnode A { states = (\"y\" \"n\"); }\npotential (A) { data = (0.2 0.3); }\n",
+         kSuccess,
+         {"(line 3) : ERROR: Node [A] : column 0 of its table sums to 0.5, scaled to sum to 1"},
+         yn,
+         {0.4, 0.6}},
+        {"hugin: columns of zeros and of counts",
+         "net",
+         "net {}\nnode B { states = (\"x\" \"z\"); }\nnode A { states = (\"y\" \"n\"); }\n"
+         "potential (B) { data = (0.5 0.5); }\npotential (A | B) {\n data = ((0 0) (3 1));\n}\n",
+         kSuccess,
+         {"(line 6) : ERROR: Node [A] : column 0 of its table sums to 0, made uniform; 1 other column was "
+          "changed likewise"},
+         yn,
+         {0.5, 0.5, 0.75, 0.25}},
+    };
+    for (const Reading& item : cases) {
+        SCOPED_TRACE(item.what);
+        errorLog.Flush();
+        VRX_network net;
+        EXPECT_EQ(ReadAsFile(net, item.text, item.extension), item.status) << LogDump();
+        std::vector<std::string> named;
+        for (const std::string& entry : LoggedMessages()) {
+            if (entry.find("ERROR: Node [") != std::string::npos) named.push_back(entry);
+        }
+        EXPECT_EQ(named, item.log) << LogDump();
+        if (item.status != kSuccess) {
+            EXPECT_EQ(net.GetNumberOfNodes(), 0);
+            continue;
+        }
+        const int a = net.FindNode("A");
+        EXPECT_EQ(OutcomesOf(net, a), item.outcomes);
+        EXPECT_EQ(TableOf(net, a), item.table);
+    }
 }
 
 struct Damage {
@@ -84,9 +267,6 @@ struct Damage {
     int status;
     std::string message;  // a part of some entry
 };
-
-const char* const kVrxHead =
-    "net n\n{\n node A\n  {\n   TYPE = CPT;\n   HEADER = { ID = A; NAME = \"A\"; };\n";
 
 TEST_F(ReaderLossesTest, EveryReaderNamesTheNodeOfALostTable) {
     const std::string msbnNodes =

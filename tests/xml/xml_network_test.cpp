@@ -481,6 +481,9 @@ TEST_F(XmlNetworkTest, NodeElementMessages) {
     ExpectNodesError(kTwoRoots + "<cpt id=\"a\"><state id=\"x\"/></cpt>", "Duplicated node identifier: 'a'");
     ExpectNodesError("<cpt id=\"c\"><state id=\"x\"/><state id=\"x\"/></cpt>",
                      "Duplicate state identifier: 'x'");
+    // Repaired, it would take the next state's identifier.
+    ExpectNodesError("<cpt id=\"c\"><state id=\"1y\"/><state id=\"x1y\"/></cpt>",
+                     "Invalid state identifier: '1y'");
     ExpectNodesError(
         "<cpt id=\"c\"><state id=\"x\" default=\"true\"/><state id=\"y\" default=\"true\"/></cpt>",
         "Duplicate default state attribute at state: 'y'");
