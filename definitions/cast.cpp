@@ -88,10 +88,10 @@ int VRX_cast::RebuildFromParents() {
         positive.AddReserved(0.0);
         negative.AddReserved(0.0);
     }
-    if (const int rc = TwoOutcomeTable::Reshape(table, parents)) return rc;
+    if (const int rc = CheckTableCells(parents)) return rc;
     positiveWeights.Swap(positive);
     negativeWeights.Swap(negative);
-    Recompute();
+    InvalidateTable();
     return kSuccess;
 }
 
@@ -99,10 +99,10 @@ int VRX_cast::CopyParametersTo(VRX_nodeDefinition& target) {
     auto* cast = dynamic_cast<VRX_cast*>(&target);
     if (cast == nullptr) return kOutOfRange;
     if (cast == this) return kSuccess;
-    if (const int rc = cast->table.Copy(table)) return rc;
     if (const int rc = cast->positiveWeights.Copy(positiveWeights)) return rc;
     if (const int rc = cast->negativeWeights.Copy(negativeWeights)) return rc;
     cast->baseline = baseline;
+    cast->InvalidateTable();
     return kSuccess;
 }
 
@@ -117,7 +117,7 @@ int VRX_cast::SetWeights(const VRX_doubleArray& weights, VRX_doubleArray& target
         if (!(weights[i] >= -1.0 && weights[i] <= 1.0)) return kOutOfRange;
     }
     for (int i = 0; i < n; ++i) target[i] = weights[i];
-    Recompute();
+    InvalidateTable();
     return kSuccess;
 }
 
@@ -132,11 +132,11 @@ int VRX_cast::SetNegativeWeights(const VRX_doubleArray& weights) {
 int VRX_cast::SetBaseline(double value) {
     if (!(value >= 0.0 && value <= 1.0)) return kOutOfRange;
     baseline = value;
-    Recompute();
+    InvalidateTable();
     return kSuccess;
 }
 
-void VRX_cast::Recompute() {
+void VRX_cast::Recompute() const {
     const int n = positiveWeights.GetCount();
     const int columns = table.GetNumberOfElements() / 2;
     // Every edit keeps one size-2 dimension per weight; anything else is left alone.

@@ -113,10 +113,10 @@ int VRX_demorgan::RebuildFromParents() {
         types.AddReserved(i < kept ? parentTypes[i] : DemorganParentType::kCause);
         weights.AddReserved(1.0);
     }
-    if (const int rc = TwoOutcomeTable::Reshape(table, parents)) return rc;
+    if (const int rc = CheckTableCells(parents)) return rc;
     parentTypes.Swap(types);
     parentWeights.Swap(weights);
-    Recompute();
+    InvalidateTable();
     return kSuccess;
 }
 
@@ -124,10 +124,10 @@ int VRX_demorgan::CopyParametersTo(VRX_nodeDefinition& target) {
     auto* demorgan = dynamic_cast<VRX_demorgan*>(&target);
     if (demorgan == nullptr) return kOutOfRange;
     if (demorgan == this) return kSuccess;
-    if (const int rc = demorgan->table.Copy(table)) return rc;
     if (const int rc = demorgan->parentTypes.Copy(parentTypes)) return rc;
     if (const int rc = demorgan->parentWeights.Copy(parentWeights)) return rc;
     demorgan->priorBelief = priorBelief;
+    demorgan->InvalidateTable();
     return kSuccess;
 }
 
@@ -156,7 +156,7 @@ int VRX_demorgan::SetParentWeight(int i, double weight) {
         return RefuseDemorganWeight(network, handle, text);
     }
     parentWeights[i] = weight;
-    Recompute();
+    InvalidateTable();
     return kSuccess;
 }
 
@@ -164,14 +164,14 @@ int VRX_demorgan::SetParentWeights(const VRX_doubleArray& weights) {
     const int n = TwoOutcomeTable::SuppliedCount(weights, parentWeights.GetCount());
     if (n < 0) return n;
     for (int i = 0; i < n; ++i) parentWeights[i] = weights[i];
-    Recompute();
+    InvalidateTable();
     return kSuccess;
 }
 
 int VRX_demorgan::SetParentType(int i, int type) {
     if (i < 0 || i >= parentTypes.GetCount()) return kOutOfRange;
     parentTypes[i] = type;
-    Recompute();
+    InvalidateTable();
     return kSuccess;
 }
 
@@ -179,18 +179,18 @@ int VRX_demorgan::SetParentTypes(const VRX_intArray& types) {
     const int n = TwoOutcomeTable::SuppliedCount(types, parentTypes.GetCount());
     if (n < 0) return n;
     for (int i = 0; i < n; ++i) parentTypes[i] = types[i];
-    Recompute();
+    InvalidateTable();
     return kSuccess;
 }
 
 int VRX_demorgan::SetPriorBelief(double prior) {
     if (!(prior >= 0.0 && prior <= 1.0)) return kOutOfRange;
     priorBelief = prior;
-    Recompute();
+    InvalidateTable();
     return kSuccess;
 }
 
-void VRX_demorgan::Recompute() {
+void VRX_demorgan::Recompute() const {
     const int n = parentWeights.GetCount();
     const int columns = table.GetNumberOfElements() / 2;
     // Every edit keeps one size-2 dimension per parent; anything else is left alone.

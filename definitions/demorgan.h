@@ -49,7 +49,11 @@ public:
     int GetNumberOfWeights() const { return parentWeights.GetCount(); }
     const VRX_doubleArray& GetParentWeights() const { return parentWeights; }
     const VRX_intArray& GetParentTypes() const { return parentTypes; }
-    const VRX_Dmatrix& GetProbabilityTable() const { return table; }
+    // Built first when an edit left it stale; empty when it cannot be.
+    const VRX_Dmatrix& GetProbabilityTable() const {
+        (void)UpdateTable();  // a failure is logged and leaves the table empty
+        return table;
+    }
 
 protected:
     // A type and a weight per parent; a new parent is a cause of weight 0.0.
@@ -59,7 +63,7 @@ protected:
     [[nodiscard]] int PermuteParentEntries(const VRX_intArray& permutation) override;
     void ClearParentEntries() override;
     // Rewrites every column from the prior, the types and the weights.
-    void Recompute() override;
+    void Recompute() const override;
 
 private:
     VRX_intArray parentTypes;

@@ -1,0 +1,66 @@
+// Small files that state sizes far beyond what they hold: each is read, or refused before anything of the
+// stated size is allocated, with a message naming the node and the size; a refused read leaves the
+// network empty. (bench/costly_files.cpp times the same inputs and reads their peak memory.)
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "base/status_codes.h"
+#include "definitions/demorgan.h"
+#include "model/network.h"
+#include "model/node.h"
+#include "tests/support/costly_inputs.h"
+#include "tests/support/error_log.h"
+#include "tests/support/temp_file.h"
+
+namespace {
+
+using namespace vovido::test;
+
+struct CostlyFile {
+    const char* what;
+    std::string text;
+    const char* suffix;
+    bool update;      // the cost is in the update after the read
+    int status;       // of the read, or of the update
+    std::string log;  // a part of the log naming what was refused
+};
+
+class CostlyFilesTest : public FreshLogTest<> {};
+
+TEST_F(CostlyFilesTest, AreRefusedByNodeAndSizeBeforeTheyAreBuilt) {
+    const CostlyFile cases[] = {
+        {"DeMorgan node of 28 parents", DemorganXmlText(28), ".xvrx", false, kFileIoFailed,
+         "ERROR: Node [child] : its table of 536870912 cells passes the limit of 268435456 cells"},
+        {"four probabilities for 27 parents", WideCptXmlText(27), ".xvrx", false, kFileIoFailed,
+         "ERROR: Node [child] : the file gives 4 probabilities for its table of 268435456 cells"},
+    };
+    for (const CostlyFile& item : cases) {
+        SCOPED_TRACE(item.what);
+        errorLog.Flush();
+        TempFile file(item.suffix);
+        file.Write(item.text);
+        VRX_network net;
+        const int read = net.ReadFile(file.c_str());
+        EXPECT_EQ(item.update ? net.UpdateBeliefs() : read, item.status);
+        EXPECT_EQ(read == kSuccess, item.update);
+        EXPECT_EQ(net.GetNumberOfNodes() == 0, !item.update);
+        EXPECT_TRUE(LoggedPart(item.log)) << LogDump();
+    }
+}
+
+// The table of a DeMorgan node is built when it is first asked for, not at every arc the reader adds.
+TEST_F(CostlyFilesTest, ADemorganNodeOfManyParentsIsReadWithoutItsTable) {
+    TempFile file(".xvrx");
+    file.Write(DemorganXmlText(26));
+    VRX_network net;
+    ASSERT_EQ(net.ReadFile(file.c_str()), kSuccess) << LogDump();
+    auto* child = dynamic_cast<VRX_demorgan*>(net.GetNode(net.FindNode("child"))->GetDefinition());
+    ASSERT_NE(child, nullptr);
+    EXPECT_EQ(child->GetNumberOfWeights(), 26);
+    EXPECT_EQ(child->GetParentWeight(25), 0.5);
+    EXPECT_EQ(child->GetPriorBelief(), 0.1);
+    EXPECT_EQ(child->GetSize(), 1 << 27);
+}
+
+}  // namespace
