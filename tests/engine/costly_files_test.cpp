@@ -34,6 +34,12 @@ TEST_F(CostlyFilesTest, AreRefusedByNodeAndSizeBeforeTheyAreBuilt) {
          "ERROR: Node [child] : its table of 536870912 cells passes the limit of 268435456 cells"},
         {"four probabilities for 27 parents", WideCptXmlText(27), ".xvrx", false, kFileIoFailed,
          "ERROR: Node [child] : the file gives 4 probabilities for its table of 268435456 cells"},
+        {"Ergo outcome counts", ErgoManyOutcomesText(100, 65536), ".erg", false, kOutOfRange,
+         "ERROR: Node 1 : 65536 outcomes need 65535 numbers, more than the 805 bytes of the file hold"},
+        {"Ergo outcome counts in all", "3\n2 2 40\n0 0 0\n", ".erg", false, kOutOfRange,
+         "ERROR: Node 3 : 40 outcomes with those of the nodes before it need 41 numbers, more than the 15 "
+         "bytes "
+         "of the file hold"},
     };
     for (const CostlyFile& item : cases) {
         SCOPED_TRACE(item.what);
