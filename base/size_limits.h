@@ -26,3 +26,7 @@ constexpr int64_t kMaxUnrolledNodes = int64_t{1} << 18;
 // updates the whole network once per scenario of the decisions and what they observe, so that the
 // scenarios times the nodes, not the size of one table, bound its time (some seconds at this limit).
 constexpr int64_t kMaxScenarioNodeUpdates = int64_t{1} << 22;
+
+// Largest memory the samples of one sampling run may take, in bytes (nodes x samples x the bytes of a
+// sample): the same 2 GiB as the largest table, so that a sample count is refused before it is drawn.
+constexpr int64_t kMaxSampleBytes = kMaxTableCells * 8;

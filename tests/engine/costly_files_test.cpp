@@ -40,6 +40,16 @@ TEST_F(CostlyFilesTest, AreRefusedByNodeAndSizeBeforeTheyAreBuilt) {
          "ERROR: Node 3 : 40 outcomes with those of the nodes before it need 41 numbers, more than the 15 "
          "bytes "
          "of the file hold"},
+        {"two billion samples", EquationSamplesXmlText(1, "2000000000"), ".xvrx", true, kOutOfMemory,
+         "The samples would take 1 nodes x 2000000000 samples x 16 bytes = 32000000000 bytes, past the limit "
+         "of "
+         "2147483648 bytes"},
+        {"twenty million samples of 8 nodes", EquationSamplesXmlText(8, "20000000"), ".xvrx", true,
+         kOutOfMemory,
+         "The samples would take 8 nodes x 20000000 samples x 16 bytes = 2560000000 bytes, past the limit of "
+         "2147483648 bytes"},
+        {"negative sample count", EquationSamplesXmlText(1, "-5"), ".xvrx", false, kFileIoFailed,
+         "Invalid number of samples: '-5'"},
     };
     for (const CostlyFile& item : cases) {
         SCOPED_TRACE(item.what);
