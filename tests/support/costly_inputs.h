@@ -74,7 +74,8 @@ inline std::string DynamicXmlText(int outcomes, int slices) {
     for (int i = 0; i < outcomes; ++i) {
         states += "<state id=\"s" + std::to_string(i) + "\"/>";
         prior += i > 0 ? " 0" : "1";
-        for (int j = 0; j < outcomes; ++j) transition += (j > 0 || i > 0 ? " " : "") + std::string(i == j ? "1" : "0");
+        for (int j = 0; j < outcomes; ++j)
+            transition += (j > 0 || i > 0 ? " " : "") + std::string(i == j ? "1" : "0");
     }
     const std::string nodes =
         "<cpt id=\"A\" dynamic=\"plate\">" + states + "<probabilities>" + prior + "</probabilities></cpt>\n";
