@@ -7,10 +7,14 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <string>
 
+#include "base/dmatrix.h"
 #include "base/error_log.h"
 #include "model/network.h"
+#include "model/node.h"
+#include "model/node_definition.h"
 #include "tests/support/costly_inputs.h"
 
 namespace {
@@ -26,8 +30,14 @@ std::string WriteInput(const std::string& text, const std::string& name) {
     return std::fclose(f) == 0 && written ? path : std::string();
 }
 
-// Reads the file, then updates the network when asked and the read succeeded.
-void ReadAndUpdate(benchmark::State& state, const std::string& text, const std::string& name, bool update) {
+// What follows a read that succeeded.
+using AfterRead = std::function<int(VRX_network&)>;
+const AfterRead kNothing = [](VRX_network&) { return 0; };
+const AfterRead kUpdate = [](VRX_network& net) { return net.UpdateBeliefs(); };
+
+// Reads the file, then does what follows when the read succeeded.
+void ReadAndUpdate(benchmark::State& state, const std::string& text, const std::string& name,
+                   const AfterRead& after) {
     const std::string path = WriteInput(text, name);
     if (path.empty()) {
         state.SkipWithError("cannot write the input");
@@ -37,7 +47,7 @@ void ReadAndUpdate(benchmark::State& state, const std::string& text, const std::
     for (auto _ : state) {
         VRX_network net;
         rc = net.ReadFile(path.c_str());
-        if (rc == 0 && update) rc = net.UpdateBeliefs();
+        if (rc == 0) rc = after(net);
         benchmark::DoNotOptimize(rc);
         errorLog.Flush();
     }
@@ -50,30 +60,44 @@ void ReadAndUpdate(benchmark::State& state, const std::string& text, const std::
 }
 
 void BM_MsbnUnterminatedString(benchmark::State& state) {
-    ReadAndUpdate(state, test::MsbnUnterminatedStringText(), "string.dsc", false);
+    ReadAndUpdate(state, test::MsbnUnterminatedStringText(), "string.dsc", kNothing);
 }
 BENCHMARK(BM_MsbnUnterminatedString)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 // Argument: parents.
 void BM_DemorganWithManyParents(benchmark::State& state) {
     const int parents = static_cast<int>(state.range(0));
-    ReadAndUpdate(state, test::DemorganXmlText(parents), "demorgan.xvrx", false);
+    ReadAndUpdate(state, test::DemorganXmlText(parents), "demorgan.xvrx", kNothing);
 }
 BENCHMARK(BM_DemorganWithManyParents)->Arg(26)->Arg(28)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// Argument: parents. The read, then the child's table built once (2^(parents + 1) cells).
+void BM_DemorganTableBuiltOnce(benchmark::State& state) {
+    const int parents = static_cast<int>(state.range(0));
+    ReadAndUpdate(state, test::DemorganXmlText(parents), "demorgan_table.xvrx", [](VRX_network& net) {
+        VRX_Dmatrix* table = nullptr;
+        return net.GetNode(net.FindNode("child"))->GetDefinition()->GetDefinition(table);
+    });
+}
+BENCHMARK(BM_DemorganTableBuiltOnce)->Arg(26)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 // Arguments: nodes, outcomes of each.
 void BM_ErgoOutcomeCounts(benchmark::State& state) {
     const int nodes = static_cast<int>(state.range(0));
     ReadAndUpdate(state, test::ErgoManyOutcomesText(nodes, static_cast<int>(state.range(1))), "outcomes.erg",
-                  false);
+                  kNothing);
 }
-BENCHMARK(BM_ErgoOutcomeCounts)->Args({100, 65536})->Args({300, 65536})->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ErgoOutcomeCounts)
+    ->Args({100, 65536})
+    ->Args({300, 65536})
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
 
 // Arguments: nodes, samples.
 void BM_EquationSampleCounts(benchmark::State& state) {
     const int nodes = static_cast<int>(state.range(0));
     const std::string samples = std::to_string(state.range(1));
-    ReadAndUpdate(state, test::EquationSamplesXmlText(nodes, samples), "samples.xvrx", true);
+    ReadAndUpdate(state, test::EquationSamplesXmlText(nodes, samples), "samples.xvrx", kUpdate);
 }
 BENCHMARK(BM_EquationSampleCounts)
     ->Args({1, 2000000000})
@@ -84,13 +108,14 @@ BENCHMARK(BM_EquationSampleCounts)
 // Arguments: outcomes, slices.
 void BM_DynamicSliceCounts(benchmark::State& state) {
     const int outcomes = static_cast<int>(state.range(0));
-    ReadAndUpdate(state, test::DynamicXmlText(outcomes, static_cast<int>(state.range(1))), "slices.xvrx", true);
+    ReadAndUpdate(state, test::DynamicXmlText(outcomes, static_cast<int>(state.range(1))), "slices.xvrx",
+                  kUpdate);
 }
 BENCHMARK(BM_DynamicSliceCounts)->Args({60, 60000})->Iterations(1)->Unit(benchmark::kMillisecond);
 
 // Argument: two-state parents of the two-state child.
 void BM_WideCptTable(benchmark::State& state) {
-    ReadAndUpdate(state, test::WideCptXmlText(static_cast<int>(state.range(0))), "wide.xvrx", false);
+    ReadAndUpdate(state, test::WideCptXmlText(static_cast<int>(state.range(0))), "wide.xvrx", kNothing);
 }
 BENCHMARK(BM_WideCptTable)->Arg(27)->Iterations(1)->Unit(benchmark::kMillisecond);
 

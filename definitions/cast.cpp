@@ -1,6 +1,8 @@
 // Cast definition: weights per parent, the baseline, and the table computed from them.
 #include "definitions/cast.h"
 
+#include <vector>
+
 #include "base/int_array.h"
 #include "base/status_codes.h"
 
@@ -141,23 +143,25 @@ void VRX_cast::Recompute() const {
     const int columns = table.GetNumberOfElements() / 2;
     // Every edit keeps one size-2 dimension per weight; anything else is left alone.
     if (n != negativeWeights.GetCount() || n > 29 || columns != (1 << n)) return;
-    double* p = table.GetData();
-    const double* positive = positiveWeights.GetItems();
-    const double* negative = negativeWeights.GetItems();
-    for (int column = 0; column < columns; ++column) {
-        // Influences towards "True" shrink P, those towards "False" shrink N.
-        double towardsTrue = 1.0;
-        double towardsFalse = 1.0;
-        for (int i = 0; i < n; ++i) {
-            // The first parent varies slowest; its coordinate 0 is "True".
-            const bool parentTrue = ((column >> (n - 1 - i)) & 1) == 0;
-            const double w = parentTrue ? positive[i] : negative[i];
+    // Influences towards "True" (weights of 0 and up) shrink the first product by (1 - w), those towards
+    // "False" the second by (1 + w); a parent's outcome 0 ("True") takes its positive weight.
+    std::vector<TwoOutcomeTable::ParentFactors> factors(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i) {
+        for (int outcome = 0; outcome < 2; ++outcome) {
+            const double w = outcome == 0 ? positiveWeights[i] : negativeWeights[i];
+            TwoOutcomeTable::ParentFactors& f = factors[static_cast<size_t>(i)];
             if (w < 0.0) {
-                towardsFalse *= 1.0 + w;
+                f.second[outcome] = 1.0 + w;
             } else {
-                towardsTrue *= 1.0 - w;
+                f.first[outcome] = 1.0 - w;
             }
         }
+    }
+    double* p = table.GetData();
+    TwoOutcomeTable::FillProducts(p, factors);
+    for (int column = 0; column < columns; ++column) {
+        const double towardsTrue = p[2 * column];
+        const double towardsFalse = p[2 * column + 1];
         double influence = 0.0;
         if (towardsTrue + towardsFalse != 0.0) {
             influence = towardsFalse > towardsTrue ? 1.0 - towardsTrue / towardsFalse

@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "base/error_log.h"
 #include "base/status_codes.h"
@@ -195,27 +196,22 @@ void VRX_demorgan::Recompute() const {
     const int columns = table.GetNumberOfElements() / 2;
     // Every edit keeps one size-2 dimension per parent; anything else is left alone.
     if (n != parentTypes.GetCount() || n > 29 || columns != (1 << n)) return;
+    // Causes and barriers raise x first (noisy-OR): x = 1 - (1 - prior) times the product of (1 - w) over
+    // those acting; then inhibitors and requirements scale it by their (1 - w). Types 0 and 2 act in
+    // outcome 0, types 1 and 3 in outcome 1; other types act on nothing.
+    std::vector<TwoOutcomeTable::ParentFactors> factors(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i) {
+        const int t = parentTypes[i];
+        TwoOutcomeTable::ParentFactors& f = factors[static_cast<size_t>(i)];
+        if (t == DemorganParentType::kCause || t == DemorganParentType::kBarrier)
+            f.first[t & 1] = 1.0 - parentWeights[i];
+        if (t == DemorganParentType::kInhibitor || t == DemorganParentType::kRequirement)
+            f.second[t & 1] = 1.0 - parentWeights[i];
+    }
     double* p = table.GetData();
-    const int* types = parentTypes.GetItems();
-    const double* weights = parentWeights.GetItems();
+    TwoOutcomeTable::FillProducts(p, factors);
     for (int column = 0; column < columns; ++column) {
-        double x = priorBelief;
-        // Causes and barriers raise x first (noisy-OR), then inhibitors and requirements scale it down.
-        // Types 0 and 2 act in outcome 0, types 1 and 3 in outcome 1; the first parent varies slowest.
-        for (int i = 0; i < n; ++i) {
-            const int t = types[i];
-            if ((t == DemorganParentType::kCause || t == DemorganParentType::kBarrier) &&
-                ((column >> (n - 1 - i)) & 1) == (t & 1)) {
-                x += (1.0 - x) * weights[i];
-            }
-        }
-        for (int i = 0; i < n; ++i) {
-            const int t = types[i];
-            if ((t == DemorganParentType::kInhibitor || t == DemorganParentType::kRequirement) &&
-                ((column >> (n - 1 - i)) & 1) == (t & 1)) {
-                x *= 1.0 - weights[i];
-            }
-        }
+        const double x = (1.0 - (1.0 - priorBelief) * p[2 * column]) * p[2 * column + 1];
         p[2 * column] = x;
         p[2 * column + 1] = 1.0 - x;
     }

@@ -40,6 +40,24 @@ int ReadPermutation(const VRX_intArray& order, int m, VRX_intArray& out) {
     return out.CheckPermutation(m);
 }
 
+void FillProducts(double* entries, const std::vector<ParentFactors>& factors) {
+    entries[0] = 1.0;
+    entries[1] = 1.0;
+    size_t columns = 1;
+    for (const ParentFactors& f : factors) {
+        // Downwards, so that column j is read before columns 2j and 2j + 1 are written over it.
+        for (size_t j = columns; j-- > 0;) {
+            const double first = entries[2 * j];
+            const double second = entries[2 * j + 1];
+            for (int outcome = 1; outcome >= 0; --outcome) {
+                entries[4 * j + 2 * outcome] = first * f.first[outcome];
+                entries[4 * j + 2 * outcome + 1] = second * f.second[outcome];
+            }
+        }
+        columns *= 2;
+    }
+}
+
 }  // namespace TwoOutcomeTable
 
 namespace {

@@ -4,6 +4,7 @@
 // arrays and orders.
 
 #include <cstdint>
+#include <vector>
 
 #include "base/dmatrix.h"
 #include "model/node_definition.h"
@@ -26,6 +27,16 @@ namespace vovido::TwoOutcomeTable {
 // The first m items of order (as SuppliedCount reads it) copied into out after checking that they are
 // a permutation of 0..m-1; kOutOfRange otherwise.
 [[nodiscard]] int ReadPermutation(const VRX_intArray& order, int m, VRX_intArray& out);
+
+// What a parent contributes to the two products of a column, by the parent's outcome (0 or 1).
+struct ParentFactors {
+    double first[2] = {1.0, 1.0};
+    double second[2] = {1.0, 1.0};
+};
+// Fills entry 2c of the 2 x 2^n entries with the product of every parent's first factor at its outcome
+// in column c, and entry 2c + 1 with that of the second factors (the first parent varies slowest): one
+// pass that doubles the columns per parent, so a table is built in time linear in its size.
+void FillProducts(double* entries, const std::vector<ParentFactors>& factors);
 
 }  // namespace vovido::TwoOutcomeTable
 
