@@ -22,7 +22,8 @@ public:
     [[nodiscard]] int CopyParametersTo(VRX_nodeDefinition& target) override;
 
     // One weight per parent, each in [-1, 1]; an array of another length or a weight out of range is
-    // refused (kOutOfRange) and nothing changes. The table is recomputed; the network is not told.
+    // refused (kOutOfRange) and nothing changes. The table is rebuilt when next asked for; the network is not
+    // told.
     [[nodiscard]] int SetPositiveWeights(const VRX_doubleArray& weights);
     [[nodiscard]] int SetNegativeWeights(const VRX_doubleArray& weights);
     // kOutOfRange outside [0, 1].

@@ -1,6 +1,7 @@
 #pragma once
 // DeMorgan definition: a "True"/"False" node whose probability of "True" starts at a prior and is moved
-// by one typed, weighted influence per DeMorgan parent; the table is recomputed after every change.
+// by one typed, weighted influence per DeMorgan parent; the table is built from them when it is next asked
+// for after a change.
 
 #include "base/dmatrix.h"
 #include "base/double_array.h"

@@ -1,6 +1,7 @@
-// Small files that state sizes far beyond what they hold: each is read, or refused before anything of the
-// stated size is allocated, with a message naming the node and the size; a refused read leaves the
-// network empty. (bench/costly_files.cpp times the same inputs and reads their peak memory.)
+// Small files that state sizes far beyond what they hold: each is read (and updated, where the cost lies
+// in the update), or refused before anything of the stated size is allocated, with a message naming the
+// node and the size; a refused read leaves the network empty. (bench/costly_files.cpp times the same
+// inputs and reads their peak memory.)
 #include <gtest/gtest.h>
 
 #include <string>
