@@ -1,6 +1,7 @@
 // Cast definition: weights per parent, the baseline, and the table computed from them.
 #include "definitions/cast.h"
 
+#include <cstddef>
 #include <vector>
 
 #include "base/int_array.h"

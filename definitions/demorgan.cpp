@@ -1,6 +1,7 @@
 // DeMorgan definition: typed, weighted parents, the prior, and the table computed from them.
 #include "definitions/demorgan.h"
 
+#include <cstddef>
 #include <cstdio>
 #include <string>
 #include <vector>

@@ -1,6 +1,8 @@
 // Shared pieces of the two-outcome kinds computed from per-parent parameters.
 #include "definitions/two_outcome_table.h"
 
+#include <cstddef>
+
 #include "base/double_array.h"
 #include "base/id_array.h"
 #include "base/int_array.h"
