@@ -1,6 +1,9 @@
 // Cast definition: weights per parent, the baseline, and the table computed from them.
 #include "definitions/cast.h"
 
+#include <cstddef>
+#include <vector>
+
 #include "base/int_array.h"
 #include "base/status_codes.h"
 
@@ -88,10 +91,10 @@ int VRX_cast::RebuildFromParents() {
         positive.AddReserved(0.0);
         negative.AddReserved(0.0);
     }
-    if (const int rc = TwoOutcomeTable::Reshape(table, parents)) return rc;
+    if (const int rc = CheckTableCells(parents)) return rc;
     positiveWeights.Swap(positive);
     negativeWeights.Swap(negative);
-    Recompute();
+    InvalidateTable();
     return kSuccess;
 }
 
@@ -99,10 +102,10 @@ int VRX_cast::CopyParametersTo(VRX_nodeDefinition& target) {
     auto* cast = dynamic_cast<VRX_cast*>(&target);
     if (cast == nullptr) return kOutOfRange;
     if (cast == this) return kSuccess;
-    if (const int rc = cast->table.Copy(table)) return rc;
     if (const int rc = cast->positiveWeights.Copy(positiveWeights)) return rc;
     if (const int rc = cast->negativeWeights.Copy(negativeWeights)) return rc;
     cast->baseline = baseline;
+    cast->InvalidateTable();
     return kSuccess;
 }
 
@@ -117,7 +120,7 @@ int VRX_cast::SetWeights(const VRX_doubleArray& weights, VRX_doubleArray& target
         if (!(weights[i] >= -1.0 && weights[i] <= 1.0)) return kOutOfRange;
     }
     for (int i = 0; i < n; ++i) target[i] = weights[i];
-    Recompute();
+    InvalidateTable();
     return kSuccess;
 }
 
@@ -132,32 +135,34 @@ int VRX_cast::SetNegativeWeights(const VRX_doubleArray& weights) {
 int VRX_cast::SetBaseline(double value) {
     if (!(value >= 0.0 && value <= 1.0)) return kOutOfRange;
     baseline = value;
-    Recompute();
+    InvalidateTable();
     return kSuccess;
 }
 
-void VRX_cast::Recompute() {
+void VRX_cast::Recompute() const {
     const int n = positiveWeights.GetCount();
     const int columns = table.GetNumberOfElements() / 2;
     // Every edit keeps one size-2 dimension per weight; anything else is left alone.
     if (n != negativeWeights.GetCount() || n > 29 || columns != (1 << n)) return;
-    double* p = table.GetData();
-    const double* positive = positiveWeights.GetItems();
-    const double* negative = negativeWeights.GetItems();
-    for (int column = 0; column < columns; ++column) {
-        // Influences towards "True" shrink P, those towards "False" shrink N.
-        double towardsTrue = 1.0;
-        double towardsFalse = 1.0;
-        for (int i = 0; i < n; ++i) {
-            // The first parent varies slowest; its coordinate 0 is "True".
-            const bool parentTrue = ((column >> (n - 1 - i)) & 1) == 0;
-            const double w = parentTrue ? positive[i] : negative[i];
+    // Influences towards "True" (weights of 0 and up) shrink the first product by (1 - w), those towards
+    // "False" the second by (1 + w); a parent's outcome 0 ("True") takes its positive weight.
+    std::vector<TwoOutcomeTable::ParentFactors> factors(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i) {
+        for (int outcome = 0; outcome < 2; ++outcome) {
+            const double w = outcome == 0 ? positiveWeights[i] : negativeWeights[i];
+            TwoOutcomeTable::ParentFactors& f = factors[static_cast<size_t>(i)];
             if (w < 0.0) {
-                towardsFalse *= 1.0 + w;
+                f.second[outcome] = 1.0 + w;
             } else {
-                towardsTrue *= 1.0 - w;
+                f.first[outcome] = 1.0 - w;
             }
         }
+    }
+    double* p = table.GetData();
+    TwoOutcomeTable::FillProducts(p, factors);
+    for (int column = 0; column < columns; ++column) {
+        const double towardsTrue = p[2 * column];
+        const double towardsFalse = p[2 * column + 1];
         double influence = 0.0;
         if (towardsTrue + towardsFalse != 0.0) {
             influence = towardsFalse > towardsTrue ? 1.0 - towardsTrue / towardsFalse

@@ -22,7 +22,8 @@ public:
     [[nodiscard]] int CopyParametersTo(VRX_nodeDefinition& target) override;
 
     // One weight per parent, each in [-1, 1]; an array of another length or a weight out of range is
-    // refused (kOutOfRange) and nothing changes. The table is recomputed; the network is not told.
+    // refused (kOutOfRange) and nothing changes. The table is rebuilt when next asked for; the network is not
+    // told.
     [[nodiscard]] int SetPositiveWeights(const VRX_doubleArray& weights);
     [[nodiscard]] int SetNegativeWeights(const VRX_doubleArray& weights);
     // kOutOfRange outside [0, 1].
@@ -32,7 +33,11 @@ public:
     const VRX_doubleArray& GetNegativeWeights() const { return negativeWeights; }
     double GetBaseline() const { return baseline; }
     int GetNumberOfWeights() const { return positiveWeights.GetCount(); }
-    const VRX_Dmatrix& GetProbabilities() const { return table; }
+    // Built first when an edit left it stale; empty when it cannot be.
+    const VRX_Dmatrix& GetProbabilities() const {
+        (void)UpdateTable();  // a failure is logged and leaves the table empty
+        return table;
+    }
 
 protected:
     // A positive and a negative weight per parent; a new parent's are 0.0.
@@ -41,7 +46,7 @@ protected:
     void RemoveParentEntry(int position) override;
     [[nodiscard]] int PermuteParentEntries(const VRX_intArray& permutation) override;
     void ClearParentEntries() override;
-    void Recompute() override;
+    void Recompute() const override;
 
 private:
     // Copies a caller's weights over target after checking their count and range.

@@ -137,15 +137,17 @@ int64_t TableCellsWithParents(const VRX_network& network, int handle, const int*
     if (!network.IsLiveHandle(handle)) return 0;
     const int type = network.GetNodeType(handle);
     int64_t cells = 1;
+    // A two-outcome kind computed from parameters has a dimension for every parent, all of its kind.
+    const bool twoOutcome = type == DefinitionType::kDeMorgan || type == DefinitionType::kCast;
     if (type == DefinitionType::kCpt || type == DefinitionType::kTruthTable ||
-        type == DefinitionType::kNoisyMax || type == DefinitionType::kNoisyAdder) {
+        type == DefinitionType::kNoisyMax || type == DefinitionType::kNoisyAdder || twoOutcome) {
         cells = OutcomeCountOf(&network, handle);
     } else if (type != DefinitionType::kTable) {
         return 0;
     }
     // The product saturates instead of overflowing.
-    const auto times = [&cells, &network](int parent) {
-        if (!IsIndexingType(network.GetNodeType(parent))) return;
+    const auto times = [&cells, &network, twoOutcome](int parent) {
+        if (!twoOutcome && !IsIndexingType(network.GetNodeType(parent))) return;
         const int n = OutcomeCountOf(&network, parent);
         if (n > 1) cells = cells > INT64_MAX / n ? INT64_MAX : cells * n;
     };

@@ -54,7 +54,8 @@ std::string TableRefusalText(const char* id, int64_t cells);
 
 // Cells the node's table would have once the listed parents are added to its current ones, for the
 // kinds whose parameters are one table over the indexing parents and the own outcomes (CPT, truth
-// table, utility table, noisy-MAX, noisy adder); 0 for the other kinds. Saturates at INT64_MAX.
+// table, utility table, noisy-MAX, noisy adder) and for DeMorgan and cast nodes, whose tables have a
+// dimension per parent; 0 for the other kinds. Saturates at INT64_MAX.
 [[nodiscard]] int64_t TableCellsWithParents(const VRX_network& network, int handle, const int* parents,
                                             int count);
 

@@ -1,8 +1,10 @@
 // DeMorgan definition: typed, weighted parents, the prior, and the table computed from them.
 #include "definitions/demorgan.h"
 
+#include <cstddef>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "base/error_log.h"
 #include "base/status_codes.h"
@@ -113,10 +115,10 @@ int VRX_demorgan::RebuildFromParents() {
         types.AddReserved(i < kept ? parentTypes[i] : DemorganParentType::kCause);
         weights.AddReserved(1.0);
     }
-    if (const int rc = TwoOutcomeTable::Reshape(table, parents)) return rc;
+    if (const int rc = CheckTableCells(parents)) return rc;
     parentTypes.Swap(types);
     parentWeights.Swap(weights);
-    Recompute();
+    InvalidateTable();
     return kSuccess;
 }
 
@@ -124,10 +126,10 @@ int VRX_demorgan::CopyParametersTo(VRX_nodeDefinition& target) {
     auto* demorgan = dynamic_cast<VRX_demorgan*>(&target);
     if (demorgan == nullptr) return kOutOfRange;
     if (demorgan == this) return kSuccess;
-    if (const int rc = demorgan->table.Copy(table)) return rc;
     if (const int rc = demorgan->parentTypes.Copy(parentTypes)) return rc;
     if (const int rc = demorgan->parentWeights.Copy(parentWeights)) return rc;
     demorgan->priorBelief = priorBelief;
+    demorgan->InvalidateTable();
     return kSuccess;
 }
 
@@ -156,7 +158,7 @@ int VRX_demorgan::SetParentWeight(int i, double weight) {
         return RefuseDemorganWeight(network, handle, text);
     }
     parentWeights[i] = weight;
-    Recompute();
+    InvalidateTable();
     return kSuccess;
 }
 
@@ -164,14 +166,14 @@ int VRX_demorgan::SetParentWeights(const VRX_doubleArray& weights) {
     const int n = TwoOutcomeTable::SuppliedCount(weights, parentWeights.GetCount());
     if (n < 0) return n;
     for (int i = 0; i < n; ++i) parentWeights[i] = weights[i];
-    Recompute();
+    InvalidateTable();
     return kSuccess;
 }
 
 int VRX_demorgan::SetParentType(int i, int type) {
     if (i < 0 || i >= parentTypes.GetCount()) return kOutOfRange;
     parentTypes[i] = type;
-    Recompute();
+    InvalidateTable();
     return kSuccess;
 }
 
@@ -179,43 +181,38 @@ int VRX_demorgan::SetParentTypes(const VRX_intArray& types) {
     const int n = TwoOutcomeTable::SuppliedCount(types, parentTypes.GetCount());
     if (n < 0) return n;
     for (int i = 0; i < n; ++i) parentTypes[i] = types[i];
-    Recompute();
+    InvalidateTable();
     return kSuccess;
 }
 
 int VRX_demorgan::SetPriorBelief(double prior) {
     if (!(prior >= 0.0 && prior <= 1.0)) return kOutOfRange;
     priorBelief = prior;
-    Recompute();
+    InvalidateTable();
     return kSuccess;
 }
 
-void VRX_demorgan::Recompute() {
+void VRX_demorgan::Recompute() const {
     const int n = parentWeights.GetCount();
     const int columns = table.GetNumberOfElements() / 2;
     // Every edit keeps one size-2 dimension per parent; anything else is left alone.
     if (n != parentTypes.GetCount() || n > 29 || columns != (1 << n)) return;
+    // Causes and barriers raise x first (noisy-OR): x = 1 - (1 - prior) times the product of (1 - w) over
+    // those acting; then inhibitors and requirements scale it by their (1 - w). Types 0 and 2 act in
+    // outcome 0, types 1 and 3 in outcome 1; other types act on nothing.
+    std::vector<TwoOutcomeTable::ParentFactors> factors(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i) {
+        const int t = parentTypes[i];
+        TwoOutcomeTable::ParentFactors& f = factors[static_cast<size_t>(i)];
+        if (t == DemorganParentType::kCause || t == DemorganParentType::kBarrier)
+            f.first[t & 1] = 1.0 - parentWeights[i];
+        if (t == DemorganParentType::kInhibitor || t == DemorganParentType::kRequirement)
+            f.second[t & 1] = 1.0 - parentWeights[i];
+    }
     double* p = table.GetData();
-    const int* types = parentTypes.GetItems();
-    const double* weights = parentWeights.GetItems();
+    TwoOutcomeTable::FillProducts(p, factors);
     for (int column = 0; column < columns; ++column) {
-        double x = priorBelief;
-        // Causes and barriers raise x first (noisy-OR), then inhibitors and requirements scale it down.
-        // Types 0 and 2 act in outcome 0, types 1 and 3 in outcome 1; the first parent varies slowest.
-        for (int i = 0; i < n; ++i) {
-            const int t = types[i];
-            if ((t == DemorganParentType::kCause || t == DemorganParentType::kBarrier) &&
-                ((column >> (n - 1 - i)) & 1) == (t & 1)) {
-                x += (1.0 - x) * weights[i];
-            }
-        }
-        for (int i = 0; i < n; ++i) {
-            const int t = types[i];
-            if ((t == DemorganParentType::kInhibitor || t == DemorganParentType::kRequirement) &&
-                ((column >> (n - 1 - i)) & 1) == (t & 1)) {
-                x *= 1.0 - weights[i];
-            }
-        }
+        const double x = (1.0 - (1.0 - priorBelief) * p[2 * column]) * p[2 * column + 1];
         p[2 * column] = x;
         p[2 * column + 1] = 1.0 - x;
     }

@@ -1,6 +1,7 @@
 #pragma once
 // DeMorgan definition: a "True"/"False" node whose probability of "True" starts at a prior and is moved
-// by one typed, weighted influence per DeMorgan parent; the table is recomputed after every change.
+// by one typed, weighted influence per DeMorgan parent; the table is built from them when it is next asked
+// for after a change.
 
 #include "base/dmatrix.h"
 #include "base/double_array.h"
@@ -49,7 +50,11 @@ public:
     int GetNumberOfWeights() const { return parentWeights.GetCount(); }
     const VRX_doubleArray& GetParentWeights() const { return parentWeights; }
     const VRX_intArray& GetParentTypes() const { return parentTypes; }
-    const VRX_Dmatrix& GetProbabilityTable() const { return table; }
+    // Built first when an edit left it stale; empty when it cannot be.
+    const VRX_Dmatrix& GetProbabilityTable() const {
+        (void)UpdateTable();  // a failure is logged and leaves the table empty
+        return table;
+    }
 
 protected:
     // A type and a weight per parent; a new parent is a cause of weight 0.0.
@@ -59,7 +64,7 @@ protected:
     [[nodiscard]] int PermuteParentEntries(const VRX_intArray& permutation) override;
     void ClearParentEntries() override;
     // Rewrites every column from the prior, the types and the weights.
-    void Recompute() override;
+    void Recompute() const override;
 
 private:
     VRX_intArray parentTypes;

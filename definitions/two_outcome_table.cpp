@@ -1,9 +1,12 @@
 // Shared pieces of the two-outcome kinds computed from per-parent parameters.
 #include "definitions/two_outcome_table.h"
 
+#include <cstddef>
+
 #include "base/double_array.h"
 #include "base/id_array.h"
 #include "base/int_array.h"
+#include "base/size_limits.h"
 #include "base/status_codes.h"
 #include "definitions/definition_support.h"
 #include "model/network.h"
@@ -39,6 +42,24 @@ int ReadPermutation(const VRX_intArray& order, int m, VRX_intArray& out) {
     return out.CheckPermutation(m);
 }
 
+void FillProducts(double* entries, const std::vector<ParentFactors>& factors) {
+    entries[0] = 1.0;
+    entries[1] = 1.0;
+    size_t columns = 1;
+    for (const ParentFactors& f : factors) {
+        // Downwards, so that column j is read before columns 2j and 2j + 1 are written over it.
+        for (size_t j = columns; j-- > 0;) {
+            const double first = entries[2 * j];
+            const double second = entries[2 * j + 1];
+            for (int outcome = 1; outcome >= 0; --outcome) {
+                entries[4 * j + 2 * outcome] = first * f.first[outcome];
+                entries[4 * j + 2 * outcome + 1] = second * f.second[outcome];
+            }
+        }
+        columns *= 2;
+    }
+}
+
 }  // namespace TwoOutcomeTable
 
 namespace {
@@ -65,12 +86,13 @@ TwoOutcomeDefinition::TwoOutcomeDefinition(int nodeHandle, VRX_network* net)
 TwoOutcomeDefinition::TwoOutcomeDefinition(const VRX_nodeDefinition& source) : VRX_nodeDefinition(source) {}
 
 TwoOutcomeDefinition::TwoOutcomeDefinition(const TwoOutcomeDefinition& source)
-    : VRX_nodeDefinition(source), table(source.table) {}
+    : VRX_nodeDefinition(source), table(source.table), tableCurrent_(source.tableCurrent_) {}
 
 void TwoOutcomeDefinition::CleanUp(int deep) {
     if (deep) {
         table.CleanUp();
         ClearParentEntries();
+        tableCurrent_ = true;
     }
     VRX_object::CleanUp(deep);
 }
@@ -96,6 +118,22 @@ int TwoOutcomeDefinition::LocateParent(int parent, int& position) const {
     return position < 0 ? kOutOfRange : kSuccess;
 }
 
+int TwoOutcomeDefinition::UpdateTable() const {
+    if (tableCurrent_) return kSuccess;
+    const int parents = ParentEntryCount();
+    if (parents < 0) return kOutOfRange;
+    if (const int rc = TwoOutcomeTable::Reshape(table, parents))
+        return rc == kOutOfMemory ? DefinitionSupport::RefuseTable(network, handle, TableCells(parents)) : rc;
+    Recompute();
+    tableCurrent_ = true;
+    return kSuccess;
+}
+
+int TwoOutcomeDefinition::CheckTableCells(int parents) const {
+    if (TableCells(parents) <= kMaxTableCells) return kSuccess;
+    return DefinitionSupport::RefuseTable(network, handle, TableCells(parents));
+}
+
 int TwoOutcomeDefinition::AddParent(int parent) {
     if (!IsValid()) return kObjectNotValid;
     if (!IsAttachedToLiveNode() || !network->IsLiveHandle(parent)) return kOutOfRange;
@@ -105,13 +143,9 @@ int TwoOutcomeDefinition::AddParent(int parent) {
     const int n = ParentEntryCount();
     // The entries follow the parent list; a position past them means they are out of step.
     if (n < 0 || position > n) return kOutOfRange;
+    if (const int rc = CheckTableCells(n + 1)) return rc;
     if (const int rc = InsertParentEntry(position)) return rc;
-    if (const int rc = TwoOutcomeTable::Reshape(table, n + 1)) {
-        RemoveParentEntry(position);
-        // Two outcomes for the node and each of its parents.
-        return rc == kOutOfMemory ? DefinitionSupport::RefuseTable(network, handle, int64_t{4} << n) : rc;
-    }
-    Recompute();
+    InvalidateTable();
     CheckValidity(0);
     return kSuccess;
 }
@@ -122,9 +156,8 @@ int TwoOutcomeDefinition::RemoveParent(int parent) {
     if (const int rc = LocateParent(parent, position)) return rc;
     const int n = ParentEntryCount();
     if (position >= n) return kOutOfRange;
-    if (const int rc = TwoOutcomeTable::Reshape(table, n - 1)) return rc;
     RemoveParentEntry(position);
-    Recompute();
+    InvalidateTable();
     CheckValidity(0);
     return kSuccess;
 }
@@ -133,7 +166,7 @@ int TwoOutcomeDefinition::ReorderParents(const VRX_intArray& order) {
     VRX_intArray permutation;
     if (const int rc = TwoOutcomeTable::ReadPermutation(order, ParentEntryCount(), permutation)) return rc;
     if (const int rc = PermuteParentEntries(permutation)) return rc;
-    Recompute();
+    InvalidateTable();
     return kSuccess;
 }
 
@@ -141,7 +174,9 @@ int TwoOutcomeDefinition::ReorderParents(const VRX_intArray& order) {
 // Whole definition
 
 int TwoOutcomeDefinition::GetSize() {
-    return table.GetNumberOfElements();
+    if (tableCurrent_) return table.GetNumberOfElements();
+    const int parents = ParentEntryCount();
+    return parents >= 0 && TableCells(parents) <= kMaxTableCells ? static_cast<int>(TableCells(parents)) : 0;
 }
 
 int TwoOutcomeDefinition::CloneFrom(VRX_nodeDefinition& source) {
@@ -166,13 +201,15 @@ VRX_idArray* TwoOutcomeDefinition::GetOutcomesNames() {
 }
 
 int TwoOutcomeDefinition::GetDefinitionDoubles(VRX_doubleArray*& out) {
+    const int rc = UpdateTable();
     out = &table.GetItems();
-    return kSuccess;
+    return rc;
 }
 
 int TwoOutcomeDefinition::GetDefinition(VRX_Dmatrix*& out) {
+    const int rc = UpdateTable();
     out = &table;
-    return kSuccess;
+    return rc;
 }
 
 }  // namespace vovido

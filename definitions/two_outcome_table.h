@@ -3,6 +3,9 @@
 // that keeps the table and the parameters in step with the parents, and the shared reading of callers'
 // arrays and orders.
 
+#include <cstdint>
+#include <vector>
+
 #include "base/dmatrix.h"
 #include "model/node_definition.h"
 
@@ -24,6 +27,16 @@ namespace vovido::TwoOutcomeTable {
 // The first m items of order (as SuppliedCount reads it) copied into out after checking that they are
 // a permutation of 0..m-1; kOutOfRange otherwise.
 [[nodiscard]] int ReadPermutation(const VRX_intArray& order, int m, VRX_intArray& out);
+
+// What a parent contributes to the two products of a column, by the parent's outcome (0 or 1).
+struct ParentFactors {
+    double first[2] = {1.0, 1.0};
+    double second[2] = {1.0, 1.0};
+};
+// Fills entry 2c of the 2 x 2^n entries with the product of every parent's first factor at its outcome
+// in column c, and entry 2c + 1 with that of the second factors (the first parent varies slowest): one
+// pass that doubles the columns per parent, so a table is built in time linear in its size.
+void FillProducts(double* entries, const std::vector<ParentFactors>& factors);
 
 }  // namespace vovido::TwoOutcomeTable
 
@@ -68,15 +81,27 @@ protected:
     virtual void RemoveParentEntry(int position) = 0;
     [[nodiscard]] virtual int PermuteParentEntries(const VRX_intArray& permutation) = 0;
     virtual void ClearParentEntries() = 0;
-    // Rewrites every column from the parameters.
-    virtual void Recompute() = 0;
+    // Rewrites every column of a table already in shape from the parameters.
+    virtual void Recompute() const = 0;
 
     // Number of parents of the node; 0 when the definition belongs to no live node.
     int CurrentParentCount() const;
+    // An edit of the parents or the parameters leaves the table to be built when it is next handed out,
+    // so that a node given many parents builds it once, not at every arc.
+    void InvalidateTable() { tableCurrent_ = false; }
+    // Shapes and fills the table when an edit left it stale: 0, or kOutOfMemory (logged, naming the node).
+    [[nodiscard]] int UpdateTable() const;
+    // Cells of the table with the given number of parents; past the table limit CheckTableCells refuses
+    // them with kOutOfMemory, logged naming the node, before anything is allocated.
+    static int64_t TableCells(int parents) { return parents < 62 ? int64_t{2} << parents : INT64_MAX; }
+    [[nodiscard]] int CheckTableCells(int parents) const;
 
-    VRX_Dmatrix table;
+    // Built from the parameters on demand (UpdateTable), hence mutable.
+    mutable VRX_Dmatrix table;
 
 private:
+    mutable bool tableCurrent_ = true;
+
     // Position of the parent in the node's parent list; kOutOfRange for a handle that is not a live parent.
     [[nodiscard]] int LocateParent(int parent, int& position) const;
 };

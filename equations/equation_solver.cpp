@@ -2,6 +2,7 @@
 #include "equations/equation_solver.h"
 
 #include <cmath>
+#include <cstdint>
 
 #include "base/error_log.h"
 #include "base/number_text.h"
@@ -10,6 +11,7 @@
 #include "definitions/equation.h"
 #include "definitions/equation_scc.h"
 #include "equations/equation_plan.h"
+#include "equations/sample_memory.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_label.h"
@@ -83,6 +85,10 @@ int SampleEquationNetwork(const EquationSolverOptions& options) {
     VRX_network& network = *options.network;
     if (network.numSamples < 1)
         return LogError(errorLog, kOutOfRange, "The number of samples must be at least 1.", nullptr);
+    int64_t sampled = 0;
+    for (int h = network.GetFirstNode(); h >= 0; h = network.GetNextNode(h))
+        sampled += EvaluationOf(network, h) != nullptr;
+    if (const int rc = CheckSampleMemory(sampled, network.numSamples)) return rc;
     vovido::EquationPlan plan;
     if (const int rc = plan.Build(network)) return rc;
     std::vector<vovido::EquationUnit>& units = plan.GetUnits();

@@ -5,6 +5,7 @@
 #include "base/out_of_memory.h"
 #include "base/status_codes.h"
 #include "equations/hybrid_sampling_network.h"
+#include "equations/sample_memory.h"
 #include "model/network.h"
 
 namespace {
@@ -16,6 +17,7 @@ int RunHybridOnce(VRX_network& network, Run run) {
     (void)network.InvalidateValues();            // always 0
     if (network.numSamples < 1)
         return LogError(errorLog, kOutOfRange, "The number of samples must be at least 1.", nullptr);
+    if (const int rc = CheckSampleMemory(network.GetNumberOfNodes(), network.numSamples)) return rc;
     HybridSampleNet net{HybridNetworkView(network)};
     const int rc = run(net);
     if (rc >= 0) return kSuccess;

@@ -3,6 +3,7 @@
 // are taken from 1 as the format has them, or from 0 when the file uses 0 (as some converters write).
 #include <algorithm>
 #include <cstdint>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -112,22 +113,61 @@ int VRX_ergoSpeaker::ReadOpened(int openResult) {
         }
         outcomes.push_back(s);
     }
-    for (size_t i = 0; rc == kSuccess && i < outcomes.size(); ++i) {
-        const int handle = network->AddNode(DefinitionType::kNoisyMax, nullptr);
-        if (handle < 0) {
-            rc = ReportMessage(handle, "ERROR: Couldn't Create Node");
-            break;
-        }
-        nodes_.push_back(handle);
-        if (const int set = network->GetNode(handle)->GetDefinition()->SetNumberOfOutcomes(outcomes[i]))
-            rc = ReportMessage(set, "ERROR: Couldn't set the number of outcomes");
-    }
+    if (rc == kSuccess) rc = MakeNodes(outcomes);
     if (rc == kSuccess && n > 0) rc = ReadParents();
     if (rc == kSuccess && n > 0) rc = ReadSections();
     ReportRefusals();
     vovido::ApplyNetworkIdentifier(*network, std::string());
     FinishReading();
     return rc != kSuccess ? rc : GetReadFailure();
+}
+
+namespace {
+
+// Node i of the file (counted from 1, as its parent positions are) and its outcomes.
+std::string ErgoNodeText(size_t i, int outcomes) {
+    return "ERROR: Node " + std::to_string(i + 1) + " : " + std::to_string(outcomes) + " outcomes";
+}
+
+// The message of a failure to make node i: out of memory names the node and its size.
+std::string ErgoNodeFailure(int rc, size_t i, int outcomes, const char* otherwise) {
+    return rc == kOutOfMemory ? ErgoNodeText(i, outcomes) + " do not fit in memory" : otherwise;
+}
+
+}  // namespace
+
+int VRX_ergoSpeaker::MakeNodes(const std::vector<int>& outcomes) {
+    // Every outcome but one of a node takes a number of its table, with a separator after it.
+    const int64_t numbers = (lexer->GetFile().GetInputSize() + 1) / 2;
+    int64_t needed = 0;
+    for (size_t i = 0; i < outcomes.size(); ++i) {
+        needed += outcomes[i] - 1;
+        if (needed > numbers) {
+            const char* const with = i > 0 ? " with those of the nodes before it need " : " need ";
+            return ReportMessage(kOutOfRange, ErgoNodeText(i, outcomes[i]) + with + std::to_string(needed) +
+                                                  " numbers, more than the " +
+                                                  std::to_string(lexer->GetFile().GetInputSize()) +
+                                                  " bytes of the file hold");
+        }
+    }
+    size_t i = 0;
+    try {
+        for (; i < outcomes.size(); ++i) {
+            const int handle = network->AddNode(DefinitionType::kNoisyMax, nullptr);
+            if (handle < 0) {
+                return ReportMessage(handle,
+                                     ErgoNodeFailure(handle, i, outcomes[i], "ERROR: Couldn't Create Node"));
+            }
+            nodes_.push_back(handle);
+            if (const int rc = network->GetNode(handle)->GetDefinition()->SetNumberOfOutcomes(outcomes[i])) {
+                return ReportMessage(
+                    rc, ErgoNodeFailure(rc, i, outcomes[i], "ERROR: Couldn't set the number of outcomes"));
+            }
+        }
+    } catch (const std::bad_alloc&) {
+        return ReportMessage(kOutOfMemory, ErgoNodeFailure(kOutOfMemory, i, outcomes[i], ""));
+    }
+    return kSuccess;
 }
 
 void VRX_ergoSpeaker::ReportRefusals() {

@@ -33,6 +33,10 @@ private:
     [[nodiscard]] int RequireNumber(double& value);
     // A word of the names or labels sections: an identifier, or a number standing for one.
     [[nodiscard]] int RequireWord(std::string& text);
+    // The nodes of the outcome counts read, in file order. Each outcome is given a number of its node's
+    // table in the file, so a count the file is too short to back is refused, naming the node, before
+    // any node is made; so is a node that memory cannot hold.
+    [[nodiscard]] int MakeNodes(const std::vector<int>& outcomes);
     [[nodiscard]] int ReadParents();
     [[nodiscard]] int ReadSections();
     [[nodiscard]] int ReadProbabilities();

@@ -251,6 +251,24 @@ void VRX_lexicalAnalizer::StopReading() {
 }
 
 int VRX_lexicalAnalizer::PeekToken(VRX_token& token) {
+    const int result = ScanToken(token);
+    // A scan that failed may have grown or refilled the buffers the token pointed into: the token goes
+    // back to the last one read, whose text the history keeps until the next token is scanned.
+    if (result != kSuccess && result != kLexicalError) KeepLastToken(token);
+    return result;
+}
+
+void VRX_lexicalAnalizer::KeepLastToken(VRX_token& token) const {
+    if (historyIndex >= 0) {
+        FillFromHistory(token);
+        return;
+    }
+    token.kind = TokenKind::kUnknown;
+    token.text = "";
+    token.length = 0;
+}
+
+int VRX_lexicalAnalizer::ScanToken(VRX_token& token) {
     if ((sourceFlags & kReplay) != 0 || (historyIndex != -1 && historyIndex != historyCount - 1)) {
         if (historyIndex >= 0) FillFromHistory(token);
         return kSuccess;
@@ -312,9 +330,9 @@ int VRX_lexicalAnalizer::PeekToken(VRX_token& token) {
 // The offending character, with the run of unreadable characters after it, becomes blank: it is
 // reported once, and what was scanned before it is read again as a token of its own.
 int VRX_lexicalAnalizer::ReportUnknownCharacter(VRX_token& token) {
-    tokenText.assign(lineBuffer, tokenStart, scan + 1 - tokenStart);
+    unknownText_.assign(lineBuffer, tokenStart, scan + 1 - tokenStart);
     token.kind = TokenKind::kUnknown;
-    token.text = tokenText.c_str();
+    token.text = unknownText_.c_str();
     token.length = static_cast<int>(scan - tokenStart);
     lineBuffer[scan] = ' ';
     for (size_t i = scan + 1; i < lineBuffer.size() && ClassAt(i) == kUnreadableClass; ++i)

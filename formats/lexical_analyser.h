@@ -32,7 +32,8 @@ constexpr int kMsbn = 4;      // ',' and '|' are skipped between tokens
 constexpr int kSignPunctuator = 5;
 }  // namespace LexerMode
 
-// The token that PeekToken fills. `text` points into the analyser and stays valid until the next scan.
+// The token that PeekToken fills. `text` points into the analyser and stays valid until the next token is
+// scanned: a scan that fails leaves the last token read (an empty text before the first).
 struct VRX_token {
     int kind = TokenKind::kUnknown;
     const char* text = nullptr;
@@ -99,6 +100,8 @@ private:
     [[nodiscard]] int ClassAt(size_t i) const;
     [[nodiscard]] int NextLine();
     void StopReading();
+    [[nodiscard]] int ScanToken(VRX_token& token);
+    void KeepLastToken(VRX_token& token) const;
     int ReportUnknownCharacter(VRX_token& token);
     [[nodiscard]] int ReadStringToken(VRX_token& token);
     [[nodiscard]] int SkipLineComment();
@@ -115,6 +118,7 @@ private:
     std::string lineBuffer;
     VRX_textFile file;
     std::string tokenText;
+    std::string unknownText_;  // the unreadable run reported, apart from the text a string is read into
     uint32_t sourceFlags = 0;
     std::string separators;
     std::array<HistoryEntry, kHistorySize> history{};

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <string>
 
+#include <sys/stat.h>
+
 #include "base/error_log.h"
 #include "base/status_codes.h"
 
@@ -58,6 +60,10 @@ int VRX_textFile::Open(const char* path, int mode) {
     }
     openMode_ = mode;
     inMemory_ = false;
+    // A pipe or a device tells no size: it may hold up to the input limit.
+    struct stat info {};
+    inputSize_ =
+        fstat(fileno(file), &info) == 0 && S_ISREG(info.st_mode) ? static_cast<int64_t>(info.st_size) : -1;
     lineNumber = 0;
     column = 0;
     status = kSuccess;
@@ -67,6 +73,7 @@ int VRX_textFile::Open(const char* path, int mode) {
 int VRX_textFile::OpenInputText(std::string_view text) {
     (void)Close();  // what was open before ends here: its user did not close it
     readBuffer_.assign(text.data(), text.size());
+    inputSize_ = static_cast<int64_t>(text.size());
     readPos_ = 0;
     openMode_ = TextFileMode::kRead;
     inMemory_ = true;
@@ -109,6 +116,7 @@ int VRX_textFile::Close() {
     inMemory_ = false;
     readFailed_ = false;
     bytesRead_ = 0;
+    inputSize_ = 0;
     readBuffer_.clear();
     readBuffer_.shrink_to_fit();
     readPos_ = 0;

@@ -49,6 +49,9 @@ public:
     // a pipe) stops there instead of filling memory.
     [[nodiscard]] int ReadLine(std::string& line);
     static constexpr size_t kMaxLineBytes = size_t{64} << 20;
+    // Bytes of the input opened: the text's, or the file's when it was opened (the input limit for a pipe
+    // or a device, which tell no size). A reader bounds what a count in the input may reserve by it.
+    int64_t GetInputSize() const { return inputSize_ >= 0 ? inputSize_ : maxInputBytes_; }
     // Lower limits for this file's reading; 0 keeps a limit as it is.
     void SetInputLimits(size_t maxLineBytes, int64_t maxInputBytes);
 
@@ -112,6 +115,7 @@ private:
     size_t maxLineBytes_ = kMaxLineBytes;
     int64_t maxInputBytes_ = kMaxInputBytes;
     int64_t bytesRead_ = 0;
+    int64_t inputSize_ = 0;  // -1: a file of unknown size
     std::string readBuffer_;
     size_t readPos_ = 0;
     std::string outputText_;

@@ -138,9 +138,9 @@ int VRX_temporalExtension::CheckUnrolledSize(int slices) const {
         return Refuse(what + " would have " + std::to_string(nodes) + " nodes, past the limit of " +
                       std::to_string(kMaxUnrolledNodes));
     }
-    if (cells > kMaxTableCells) {
+    if (cells > kMaxUnrolledCells) {
         return Refuse(what + " would have tables of " + std::to_string(cells) +
-                      " cells in all, past the limit of " + std::to_string(kMaxTableCells) + " cells");
+                      " cells in all, past the limit of " + std::to_string(kMaxUnrolledCells) + " cells");
     }
     return kSuccess;
 }

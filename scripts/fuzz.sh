@@ -25,7 +25,7 @@ seed() {
         hugin_reader_fuzz) cp "$networks/asia.net" tests/data/formats/{asia_bnlearn,car_buyer_id}.net "$corpus/" ;;
         netica_reader_fuzz) cp tests/data/formats/*.dne "$corpus/" ;;
         xmlbif_reader_fuzz) cp tests/data/formats/*.xml "$corpus/" ;;
-        msbn_reader_fuzz) cp tests/data/formats/*.dsc "$corpus/" ;;
+        msbn_reader_fuzz) cp tests/data/formats/*.dsc tests/fuzz/seeds/*.dsc "$corpus/" ;;
         ergo_reader_fuzz) cp tests/data/formats/*.erg "$corpus/" ;;
         data_file_fuzz)
             printf 'a,b,c\n1,2,3\n4,5.5,x\n*,0,y\n' > "$corpus/seed0"

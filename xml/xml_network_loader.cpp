@@ -231,6 +231,11 @@ void XmlNetLoader::OnRootStart(IXmlReader* reader) {
     if (!CheckVersion(text.c_str(), kNetworkVersion)) return;
     int count = 0;
     if (!reader->GetIntAttribute("numsamples", count, 1000)) return;
+    // No run can draw a negative count: refused here rather than at the first update.
+    if (count < 0) {
+        ReportWithArgument(reader, "Invalid number of samples", std::to_string(count));
+        return;
+    }
     network->numSamples = count;
     if (!reader->GetIntAttribute("discsamples", count, 10000)) return;
     network->SetDiscSamples(count);

@@ -120,6 +120,9 @@ private:
     // Node elements and their content.
     void StartNode(IXmlReader* reader, int typeCode);
     bool FinishNode(IXmlReader* reader, bool hasStates);
+    // A table past the limit, or a CPT whose probabilities cannot fill its table, is refused (naming the
+    // node and the size) before the node's arcs build the table.
+    bool CheckTableSize(IXmlReader* reader, bool hasStates);
     void ResetNodeLists();
     void OnStateStart(IXmlReader* reader);
     void OnParentWord(IXmlReader* reader);

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "base/dmatrix.h"
+#include "base/error_log.h"
 #include "base/expression_parser.h"
 #include "base/id_array.h"
 #include "base/int_array.h"
@@ -259,7 +260,7 @@ void XmlNetLoader::ResetNodeLists() {
     memberIds.clear();
 }
 
-bool XmlNetLoader::FinishNode(IXmlReader* reader, bool hasStates) {
+bool XmlNetLoader::CheckTableSize(IXmlReader* reader, bool hasStates) {
     // A table past the limit is refused before any of it is built, not after growing parent by parent.
     // The product of every outcome count bounds the table; only past the limit is it counted exactly.
     int64_t bound = std::max(DefinitionSupport::OutcomeCountOf(network, currentNode), 1);
@@ -273,6 +274,25 @@ bool XmlNetLoader::FinishNode(IXmlReader* reader, bool hasStates) {
         reader->ReportError(DefinitionSupport::TableRefusalText(network, currentNode, cells).c_str());
         return false;
     }
+    // Probabilities that cannot fill the table are refused before the arcs build it.
+    if (!hasStates || stateIds.empty() || network->GetNodeType(currentNode) != DefinitionType::kCpt)
+        return true;
+    const int64_t own = std::max(DefinitionSupport::OutcomeCountOf(network, currentNode), 1);
+    const int64_t wanted =
+        DefinitionSupport::TableCellsWithParents(*network, currentNode, parentHandles.data(),
+                                                 static_cast<int>(parentHandles.size())) /
+        own * static_cast<int64_t>(stateIds.size());
+    if (numberArray.GetCount() == wanted) return true;
+    const std::string text = "ERROR: Node [" + std::string(vovido::NodeLabel(*network, currentNode)) +
+                             "] : the file gives " + std::to_string(numberArray.GetCount()) +
+                             " probabilities for its table of " + std::to_string(wanted) + " cells";
+    LogError(errorLog, kOutOfRange, text.c_str(), nullptr);
+    reader->ReportError("SetProbabilities failed");
+    return false;
+}
+
+bool XmlNetLoader::FinishNode(IXmlReader* reader, bool hasStates) {
+    if (!CheckTableSize(reader, hasStates)) return false;
     bool ok = true;
     for (int parent : parentHandles) {
         if (network->AddArc(parent, currentNode, 0) != kSuccess) {

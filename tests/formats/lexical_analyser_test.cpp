@@ -176,6 +176,31 @@ TEST_F(LexicalAnalyserTest, PeekWithoutConsumeAndStepBack) {
     EXPECT_EQ(lexer.PeekToken(t), kNoMoreTokens);
 }
 
+// A failed scan leaves the last token read, whatever the failed scan filled on its way: an unreadable
+// byte, then a string longer than the buffer held before it, then the end of the input.
+TEST_F(LexicalAnalyserTest, AFailedScanLeavesTheLastTokenRead) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"[ \x01\"abcdefghijklmnopqrstuvwxyz0123456789", "["},
+        {"\x01\"abcdefghijklmnopqrstuvwxyz0123456789", ""},
+        {"a /* never closed", "a"},
+    };
+    for (const auto& [text, last] : cases) {
+        SCOPED_TRACE(text);
+        VRX_lexicalAnalizer lexer(LexerMode::kMsbn);
+        ASSERT_EQ(lexer.OpenText(text), 0);
+        VRX_token t;
+        int rc = lexer.PeekToken(t);
+        if (rc == kSuccess) {
+            lexer.Consume();
+            rc = lexer.PeekToken(t);
+        }
+        if (rc == kLexicalError) rc = lexer.PeekToken(t);
+        EXPECT_EQ(rc, kUnexpectedEndOfFile);
+        EXPECT_EQ(std::string(t.text, static_cast<size_t>(t.length)), last);
+        EXPECT_STREQ(t.text, last);
+    }
+}
+
 TEST_F(LexicalAnalyserTest, HistoryKeepsTheLastFiveTokens) {
     VRX_lexicalAnalizer lexer(LexerMode::kStandard);
     ASSERT_EQ(lexer.OpenText("t1 t2 t3 t4 t5 t6 t7"), 0);

@@ -162,6 +162,12 @@ TEST_F(MsbnTest, BadFilesFailWithTheirMessageAndLeaveTheNetworkAsItWas) {
          "(line 4) : ERROR: 'potential' : Unknown Object; what was skipped may have held a node"},
         {"state count", "node C { type: discrete[x] = { }; }", kSyntaxError,
          "(line 4) : ERROR: 'x' : Expecting number of states"},
+        // A string never closed outgrows the buffer of the unreadable byte before it, which the head's
+        // longer string had grown: the message names the last token read.
+        {"unterminated string after the head",
+         "belief network \"0123456789abcdefghij\" node P { type : discrete [ "
+         "\x01\"abcdefghijklmnopqrstuvwxyzabcde",
+         kSyntaxError, "(line 1) : ERROR: '[' : Expecting number of states"},
     };
     for (const BadFile& item : cases) {
         SCOPED_TRACE(item.what);

@@ -67,9 +67,9 @@ TEST(RunawayCost, AnUnrolledNetworkPastTheLimitsIsNeverBuilt) {
         {1000000,
          "The network of 1000000 slices of 2 plate nodes would have 2000000 nodes, past the limit of 262144"},
         // 64 + 64 x 64 cells in slice 0, then 64 + 64 x 64 x 64 in each slice.
-        {1025,
-         "The network of 1025 slices of 2 plate nodes would have tables of 268505152 cells in all, past the "
-         "limit of 268435456 cells"},
+        {129,
+         "The network of 129 slices of 2 plate nodes would have tables of 33566784 cells in all, past the "
+         "limit of 33554432 cells"},
     };
     for (const auto& [slices, message] : cases) {
         errorLog.Flush();

@@ -1,0 +1,122 @@
+// Small files that state sizes far beyond what they hold: each is read (and, where the cost is in the
+// update, updated) and must finish or be refused within seconds. The peak memory of the process tells
+// that nothing near the stated size was allocated; run one benchmark per process (--benchmark_filter)
+// to read each input's own peak. The counter "status" is the read's (or update's) result.
+#include <benchmark/benchmark.h>
+#include <sys/resource.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <string>
+
+#include "base/dmatrix.h"
+#include "base/error_log.h"
+#include "model/network.h"
+#include "model/node.h"
+#include "model/node_definition.h"
+#include "tests/support/costly_inputs.h"
+
+namespace {
+
+namespace test = vovido::test;
+
+// Writes the text to a temporary file of the extension; empty on failure.
+std::string WriteInput(const std::string& text, const std::string& name) {
+    const std::string path = (std::filesystem::temp_directory_path() / ("vovido_costly_" + name)).string();
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (f == nullptr) return std::string();
+    const bool written = std::fwrite(text.data(), 1, text.size(), f) == text.size();
+    return std::fclose(f) == 0 && written ? path : std::string();
+}
+
+// What follows a read that succeeded.
+using AfterRead = std::function<int(VRX_network&)>;
+const AfterRead kNothing = [](VRX_network&) { return 0; };
+const AfterRead kUpdate = [](VRX_network& net) { return net.UpdateBeliefs(); };
+
+// Reads the file, then does what follows when the read succeeded.
+void ReadAndUpdate(benchmark::State& state, const std::string& text, const std::string& name,
+                   const AfterRead& after) {
+    const std::string path = WriteInput(text, name);
+    if (path.empty()) {
+        state.SkipWithError("cannot write the input");
+        return;
+    }
+    int rc = 0;
+    for (auto _ : state) {
+        VRX_network net;
+        rc = net.ReadFile(path.c_str());
+        if (rc == 0) rc = after(net);
+        benchmark::DoNotOptimize(rc);
+        errorLog.Flush();
+    }
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    state.counters["peak_MB"] = static_cast<double>(usage.ru_maxrss) / 1024.0;
+    state.counters["status"] = rc;
+    state.counters["file_bytes"] = static_cast<double>(text.size());
+    std::remove(path.c_str());
+}
+
+void BM_MsbnUnterminatedString(benchmark::State& state) {
+    ReadAndUpdate(state, test::MsbnUnterminatedStringText(), "string.dsc", kNothing);
+}
+BENCHMARK(BM_MsbnUnterminatedString)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// Argument: parents.
+void BM_DemorganWithManyParents(benchmark::State& state) {
+    const int parents = static_cast<int>(state.range(0));
+    ReadAndUpdate(state, test::DemorganXmlText(parents), "demorgan.xvrx", kNothing);
+}
+BENCHMARK(BM_DemorganWithManyParents)->Arg(26)->Arg(28)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// Argument: parents. The read, then the child's table built once (2^(parents + 1) cells).
+void BM_DemorganTableBuiltOnce(benchmark::State& state) {
+    const int parents = static_cast<int>(state.range(0));
+    ReadAndUpdate(state, test::DemorganXmlText(parents), "demorgan_table.xvrx", [](VRX_network& net) {
+        VRX_Dmatrix* table = nullptr;
+        return net.GetNode(net.FindNode("child"))->GetDefinition()->GetDefinition(table);
+    });
+}
+BENCHMARK(BM_DemorganTableBuiltOnce)->Arg(26)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// Arguments: nodes, outcomes of each.
+void BM_ErgoOutcomeCounts(benchmark::State& state) {
+    const int nodes = static_cast<int>(state.range(0));
+    ReadAndUpdate(state, test::ErgoManyOutcomesText(nodes, static_cast<int>(state.range(1))), "outcomes.erg",
+                  kNothing);
+}
+BENCHMARK(BM_ErgoOutcomeCounts)
+    ->Args({100, 65536})
+    ->Args({300, 65536})
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+
+// Arguments: nodes, samples.
+void BM_EquationSampleCounts(benchmark::State& state) {
+    const int nodes = static_cast<int>(state.range(0));
+    const std::string samples = std::to_string(state.range(1));
+    ReadAndUpdate(state, test::EquationSamplesXmlText(nodes, samples), "samples.xvrx", kUpdate);
+}
+BENCHMARK(BM_EquationSampleCounts)
+    ->Args({1, 2000000000})
+    ->Args({8, 20000000})
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+
+// Arguments: outcomes, slices.
+void BM_DynamicSliceCounts(benchmark::State& state) {
+    const int outcomes = static_cast<int>(state.range(0));
+    ReadAndUpdate(state, test::DynamicXmlText(outcomes, static_cast<int>(state.range(1))), "slices.xvrx",
+                  kUpdate);
+}
+BENCHMARK(BM_DynamicSliceCounts)->Args({60, 60000})->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// Argument: two-state parents of the two-state child.
+void BM_WideCptTable(benchmark::State& state) {
+    ReadAndUpdate(state, test::WideCptXmlText(static_cast<int>(state.range(0))), "wide.xvrx", kNothing);
+}
+BENCHMARK(BM_WideCptTable)->Arg(27)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+}  // namespace

@@ -1,0 +1,21 @@
+// The memory of a sampling run, worked out before anything is drawn.
+#include "equations/sample_memory.h"
+
+#include <string>
+
+#include "base/error_log.h"
+#include "base/size_limits.h"
+#include "base/status_codes.h"
+#include "definitions/gaussian_mixture.h"
+
+int CheckSampleMemory(int64_t nodes, int64_t samples) {
+    constexpr int64_t kSampleBytes = sizeof(WeightedSample);
+    // Neither count passes 2^31, so the product cannot overflow.
+    const int64_t bytes = nodes * samples * kSampleBytes;
+    if (bytes <= kMaxSampleBytes) return kSuccess;
+    const std::string text = "The samples would take " + std::to_string(nodes) + " nodes x " +
+                             std::to_string(samples) + " samples x " + std::to_string(kSampleBytes) +
+                             " bytes = " + std::to_string(bytes) + " bytes, past the limit of " +
+                             std::to_string(kMaxSampleBytes) + " bytes";
+    return LogError(errorLog, kOutOfMemory, text.c_str(), nullptr);
+}
