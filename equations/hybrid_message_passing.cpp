@@ -68,6 +68,12 @@ void SumWeights(const std::vector<WeightedSample>& samples, double& sum, double&
 // Iterations allowed beyond those a tree needs when the arcs form a loop.
 constexpr int kLoopIterations = 100;
 
+// Draws through the elements that the sampled messages of one run may take: half a draw per node and
+// sample of the run (a sampler makes one, and a draw of a message costs about two of them), and at
+// least kLeastMessages lambda messages' worth, which a small network needs to settle.
+constexpr long long kNodeSamplesPerDraw = 2;
+constexpr long long kLeastMessages = 20;
+
 // A share of a belief beyond this, where the evidence rules the value out, is warned of.
 constexpr double kRuledOutShare = 0.01;
 
@@ -247,6 +253,12 @@ bool HybridSampleNet::AnyLinkActive() const {
     return false;
 }
 
+bool HybridSampleNet::WithinBudget() const {
+    const long long samples = std::max(view.GetNumberOfSamples(), 1);
+    const long long least = kLeastMessages * SamplesPerMessage() * std::max(numInnerSamples, 1);
+    return work_ < std::max(least, samples * std::max(nodeCount, 1) / kNodeSamplesPerDraw);
+}
+
 int HybridSampleNet::SamplesPerMessage() const {
     return std::clamp(view.GetNumberOfSamples() / 5, numSamplesPerMessage, 16 * numSamplesPerMessage);
 }
@@ -277,6 +289,7 @@ void HybridSampleNet::InitialiseMessages() {
         }
     }
     const int count = SamplesPerMessage();
+    work_ += static_cast<long long>(count) * static_cast<long long>(topological.size());
     std::vector<std::vector<WeightedSample>> drawn(sampleNodes.size());
     for (int i = 0; i < count; ++i) {
         for (SampleNode* node : topological) {
@@ -353,6 +366,7 @@ void HybridSampleNet::SendPi(SampleNode& node) {
     // drawn from the node's conditional, the others values drawn where every lambda puts the mass.
     const bool propose = anyPlain && node.combinedLambda && !node.combinedLambda->IsUniform();
     const int count = SamplesPerMessage();
+    work_ += count;
     for (int i = 0; i < count; ++i) {
         DrawParentsFromMessages(node, nullptr);
         for (int pass = 0; pass < 2; ++pass) {
@@ -438,13 +452,14 @@ void HybridSampleNet::SendLambda(SampleNode& node) {
         SampleNode* parent = node.parents[k];
         if (parent->IsObserved() || !node.activeToParent[k] || sent[k]) continue;
         const int pos = vovido::PositionIn(parent->children, &node);
-        SampleLambda(node, k, pos, count, [&] { return AverageLikelihood(node, parent); });
+        SampleLambda(node, k, pos, count, [&] { return AverageLikelihood(node, parent, numInnerSamples); });
     }
 }
 
-double HybridSampleNet::AverageLikelihood(SampleNode& child, const SampleNode* parent) {
+double HybridSampleNet::AverageLikelihood(SampleNode& child, const SampleNode* parent, int draws) {
     const bool othersVary = child.parents.size() > 1 || !child.IsObserved();
-    const int inner = othersVary ? numInnerSamples : 1;
+    const int inner = othersVary ? draws : 1;
+    work_ += inner;
     const double kept = child.GetValue();
     double a = 0.0;
     for (int k = 0; k < inner; ++k) {
@@ -488,6 +503,7 @@ void HybridSampleNet::SendLambdaFromObservedDeterministic(SampleNode& node) {
         if (!parent->IsContinuous()) continue;
         // The parent's value follows from the observed value and the others' draws.
         VRX_hybridMessage& target = *parent->newChildMessages[static_cast<size_t>(pos)];
+        work_ += count;
         for (int i = 0; i < count; ++i) {
             DrawParentsFromMessages(node, parent);
             double x = 0.0;
@@ -562,8 +578,10 @@ int HybridSampleNet::RunMessagePassing(bool writeResults) {
         // a loop the messages settle only by degrees, so a loopy network may take many more rounds.
         const int iterations = IterationsNeeded() + (singlyConnected ? 0 : kLoopIterations);
         int iteration = 0;
-        for (; iteration < iterations && AnyLinkActive(); ++iteration) {
+        // Sampled messages round a loop never settle beyond their noise: the work they may take is bounded.
+        for (; iteration < iterations && AnyLinkActive() && WithinBudget(); ++iteration) {
             for (SampleNode* node : order_) {
+                if (!WithinBudget()) break;
                 if (!node->IsObserved()) {
                     SendPi(*node);
                     if (node->nodeFlags & SampleNodeFlags::kEvidenceAncestor) SendLambda(*node);
@@ -578,7 +596,7 @@ int HybridSampleNet::RunMessagePassing(bool writeResults) {
                 if (node) node->RefreshLinkFlags();
             }
         }
-        if (!singlyConnected && iteration == iterations && AnyLinkActive()) {
+        if ((!singlyConnected || !WithinBudget()) && AnyLinkActive()) {
             char text[120];
             std::snprintf(text, sizeof text,
                           "Warning: message passing stopped after %d iterations before the messages settled.",
@@ -663,7 +681,7 @@ int HybridSampleNet::EstimateFromMessages() {
                     p *= e;
                 } else if (exactChild[m] == kAveraged) {
                     DrawParentsFromMessages(child, node);
-                    p *= AverageLikelihood(child, node);
+                    p *= AverageLikelihood(child, node, 1);
                 } else if (!node->childMessages[m]->IsUniform()) {
                     p *= ProbabilityIn(*node->childMessages[m], v);
                 }

@@ -97,7 +97,8 @@ public:
     int nodeCount = 0;
     int runFlags = 0;
     int numSamplesPerMessage = 250;
-    int numInnerSamples = 12;
+    // Few: a message takes hundreds to thousands of samples, whose fit averages the draws out.
+    int numInnerSamples = 3;
     int numIterations = 4;
     double mixtureTolerance = 0.001;
     int numMixtureComponents = 2;
@@ -158,14 +159,16 @@ private:
     void FinishIteration();
     // Every parent of the node draws its value from the node's pi message about it (but skip).
     void DrawParentsFromMessages(VRX_hybridSampleNode& node, const VRX_hybridSampleNode* skip);
-    // The likelihood the child gives the parent's current value, averaged over draws of its other parents
-    // from their messages (the first draw already made) and, when unobserved, of its own value weighed by
-    // its lambda messages.
-    double AverageLikelihood(VRX_hybridSampleNode& child, const VRX_hybridSampleNode* parent);
+    // The likelihood the child gives the parent's current value, averaged over `draws` draws of its other
+    // parents from their messages (the first draw already made) and, when unobserved, of its own value
+    // weighed by its lambda messages.
+    double AverageLikelihood(VRX_hybridSampleNode& child, const VRX_hybridSampleNode* parent, int draws);
     // Iterations of the message passing: numIterations at least, and enough for the evidence to reach
     // the farthest node it is connected to.
     int IterationsNeeded() const;
     bool AnyLinkActive() const;
+    // False once the sampled messages have taken the draws a run may spend on them.
+    bool WithinBudget() const;
     // Samples drawn for one message: the network's sample count decides, within fixed limits.
     int SamplesPerMessage() const;
     [[nodiscard]] int EstimateFromMessages();
@@ -174,6 +177,8 @@ private:
 
     std::vector<VRX_hybridSampleNode*> order_;
     std::string refusal_;
+    // Draws through the elements made for sampled messages so far.
+    long long work_ = 0;
 };
 
 namespace vovido {
