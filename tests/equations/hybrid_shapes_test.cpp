@@ -128,9 +128,9 @@ struct ShapeCase {
 
 const ShapeCase kCases[] = {
     // s = u1 + u2 + u3 = 2.95: 1 - u_i are uniform on the simplex of size 0.05.
-    {"uniform sum at its edge", [](VRX_network& n) { ThreeUniforms(n), (void)Observe(n, "s", 2.95); }, "u1", -1,
-     [](double& m, double& d) { m = 1.0 - 0.05 / 3.0, d = 0.05 * std::sqrt(2.0) / 6.0; }, std::sqrt(1.0 / 12.0),
-     false},
+    {"uniform sum at its edge", [](VRX_network& n) { ThreeUniforms(n), (void)Observe(n, "s", 2.95); }, "u1",
+     -1, [](double& m, double& d) { m = 1.0 - 0.05 / 3.0, d = 0.05 * std::sqrt(2.0) / 6.0; },
+     std::sqrt(1.0 / 12.0), false},
     {"uniform sum through noise",
      [](VRX_network& n) {
          ThreeUniforms(n);
@@ -173,8 +173,8 @@ const ShapeCase kCases[] = {
      },
      "w", -1,
      [](double& m, double& d) {
-         Quadrature([](double w) { return Gauss(w, 1.0, 0.5) * Gauss(1.0 / w, 1.0, 0.5) / std::fabs(w); }, -3.0,
-                    5.0, m, d);
+         Quadrature([](double w) { return Gauss(w, 1.0, 0.5) * Gauss(1.0 / w, 1.0, 0.5) / std::fabs(w); },
+                    -3.0, 5.0, m, d);
      },
      0.5, false},
     {"sine plus noise",
@@ -186,8 +186,8 @@ const ShapeCase kCases[] = {
      },
      "x", -1,
      [](double& m, double& d) {
-         Quadrature([](double x) { return Gauss(x, 0.0, 1.0) * Gauss(0.5 - std::sin(x), 0.0, 0.2); }, -6.0, 6.0,
-                    m, d);
+         Quadrature([](double x) { return Gauss(x, 0.0, 1.0) * Gauss(0.5 - std::sin(x), 0.0, 0.2); }, -6.0,
+                    6.0, m, d);
      },
      1.0, false},
     {"threshold with an observed discrete grandchild", Threshold, "z", -1, ThresholdReference, std::sqrt(2.0),
@@ -200,7 +200,10 @@ const ShapeCase kCases[] = {
          AddEquationNode(n, "s", "u+e", {"u", "e"});
          ASSERT_EQ(Observe(n, "s", 1.9), kSuccess);
      },
-     "u", -1, [](double& m, double& d) { Quadrature([](double u) { return Gauss(1.9 - u, 0.0, 0.3); }, 0.0, 2.0, m, d); },
+     "u", -1,
+     [](double& m, double& d) {
+         Quadrature([](double u) { return Gauss(1.9 - u, 0.0, 0.3); }, 0.0, 2.0, m, d);
+     },
      2.0 / std::sqrt(12.0), false},
     // y = Ln(a) + b = 0.2 with a ~ U(0.5, 3): a = Exp(0.2 - b), with the Jacobian a.
     {"logarithm plus normal",
@@ -231,8 +234,8 @@ const ShapeCase kCases[] = {
      "e", -1,
      [](double& m, double& d) {
          Quadrature(
-             [](double e) { return Gauss(e, 0.0, 0.5) * Gauss(std::log(3.0 - e), 0.0, 1.0) / (3.0 - e); }, -3.0,
-             2.999, m, d);
+             [](double e) { return Gauss(e, 0.0, 0.5) * Gauss(std::log(3.0 - e), 0.0, 1.0) / (3.0 - e); },
+             -3.0, 2.999, m, d);
      },
      0.5, false},
     // y = x^2 + e = 2 with x ~ N(1, 1): both roots of x^2 = 2 - e count.
@@ -346,9 +349,10 @@ TEST(HybridShapeMessages, SayWhatTheyMeanForTheAnswer) {
         square.numSamples = 200;
         errorLog.Flush();
         EXPECT_EQ(square.UpdateBeliefs(), kNoUsefulSamples);
-        EXPECT_TRUE(Logged(kOutOfRange,
-                           "The evidence on [y] cannot be explained through its equation: no parent has a single "
-                           "inverse there."))
+        EXPECT_TRUE(
+            Logged(kOutOfRange,
+                   "The evidence on [y] cannot be explained through its equation: no parent has a single "
+                   "inverse there."))
             << LogDump();
 
         VRX_network log;
@@ -359,9 +363,10 @@ TEST(HybridShapeMessages, SayWhatTheyMeanForTheAnswer) {
         errorLog.Flush();
         ASSERT_EQ(log.UpdateBeliefs(), kSuccess) << LogDump();
         EXPECT_FALSE(LoggedPart("Invalid parameters in a call of Normal\n")) << LogDump();
-        EXPECT_TRUE(Logged(kNoUsefulSamples,
-                           "Warning: draws for which a call of Normal had invalid parameters were left out: the "
-                           "beliefs are those given parameters that are valid."))
+        EXPECT_TRUE(
+            Logged(kNoUsefulSamples,
+                   "Warning: draws for which a call of Normal had invalid parameters were left out: the "
+                   "beliefs are those given parameters that are valid."))
             << LogDump();
     }
     errorLog.Flush();
