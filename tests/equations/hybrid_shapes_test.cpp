@@ -315,6 +315,8 @@ TEST_P(HybridShapes, AreRightWarnedOrFailed) {
         EXPECT_EQ(rc, kNoUsefulSamples) << LogDump();
         return;
     }
+    // A few samples may miss a narrow region of the evidence altogether: then the run fails.
+    if (kUnderAddressSanitizer && rc == kNoUsefulSamples) return;
     ASSERT_EQ(rc, kSuccess) << LogDump();
     if (kUnderAddressSanitizer || WarnedOf(c.node)) return;
     double a = 0.0, b = 0.0;
