@@ -1,8 +1,10 @@
 // Timing of the hybrid algorithms (13 message passing then importance sampling, 14 importance sampling,
 // 15 message passing, 16 weighted sampling) on a network of 55 mixed nodes: discrete roots choosing the
 // means of continuous nodes, a chain of linear-Gaussian nodes, sums observed through noise (settled by
-// inversion) and an observed discrete child of a continuous node; and on a chain of 100 Gaussian nodes
-// observed at its end, whose evidence must travel 99 arcs. 1,000 samples per run.
+// inversion) and an observed discrete child of a continuous node; the same network with non-linear
+// families in the chain (a sine, a product, a square in turn), whose messages are sampled and fitted,
+// over 1,000 to 40,000 samples; and on a chain of 100 Gaussian nodes observed at its end, whose evidence
+// must travel 99 arcs. 1,000 samples per run unless the run says otherwise.
 #include <benchmark/benchmark.h>
 
 #include <string>
@@ -15,7 +17,15 @@ namespace {
 
 using namespace vovido::test;
 
-void Build(VRX_network& net) {
+// The chain's family at position i: linear, or with nonLinear every third a sine, a product, a square.
+std::string ChainMean(int i, const std::string& previous, const std::string& x, bool nonLinear) {
+    if (nonLinear && i % 3 == 0) return "0.5*Sin(" + previous + ") + 0.3*" + x;
+    if (nonLinear && i % 3 == 1) return "0.2*" + previous + "*" + x;
+    if (nonLinear && i % 3 == 2) return "0.1*" + previous + "^2 + 0.3*" + x;
+    return "0.5*" + previous + " + 0.3*" + x;
+}
+
+void Build(VRX_network& net, bool nonLinear = false) {
     auto require = [](int rc, const char* what) { vovido::RequireSuccess(rc < 0 ? rc : kSuccess, what); };
     for (int j = 0; j < 5; ++j) {
         const std::string d = "d" + std::to_string(j), x = "x" + std::to_string(j);
@@ -25,7 +35,7 @@ void Build(VRX_network& net) {
     std::string previous = "x0";
     for (int i = 0; i < 30; ++i) {
         const std::string c = "c" + std::to_string(i), x = "x" + std::to_string(i % 5);
-        const std::string call = "Normal(0.5*" + previous + " + 0.3*" + x + ", 1)";
+        const std::string call = "Normal(" + ChainMean(i, previous, x, nonLinear) + ", 1)";
         require(AddDistributionNode(
                     net, c.c_str(), {call},
                     previous == x ? std::vector<std::string>{x} : std::vector<std::string>{previous, x}),
@@ -57,6 +67,20 @@ void BM_HybridAlgorithm(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * net.GetNumberOfNodes() * net.numSamples);
 }
 BENCHMARK(BM_HybridAlgorithm)->Arg(13)->Arg(14)->Arg(15)->Arg(16)->Unit(benchmark::kMillisecond);
+
+// Algorithm, then the sample count: the cost of each should grow in proportion to it.
+void BM_HybridNonLinear(benchmark::State& state) {
+    VRX_network net;
+    Build(net, true);
+    net.SetHybridAlgorithm(static_cast<int>(state.range(0)));
+    net.numSamples = static_cast<int>(state.range(1));
+    vovido::SeedHybridGenerators(11);
+    for (auto _ : state) vovido::RequireSuccess(net.UpdateBeliefs(), "update");
+    state.SetItemsProcessed(state.iterations() * net.GetNumberOfNodes() * net.numSamples);
+}
+BENCHMARK(BM_HybridNonLinear)
+    ->ArgsProduct({{13, 15, 16}, {1000, 10000, 40000}})
+    ->Unit(benchmark::kMillisecond);
 
 void BM_HybridChain(benchmark::State& state) {
     VRX_network net;

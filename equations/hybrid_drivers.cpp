@@ -1,6 +1,10 @@
 // The hybrid belief-update drivers.
 #include "equations/hybrid_drivers.h"
 
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "base/error_log.h"
 #include "base/out_of_memory.h"
 #include "base/status_codes.h"
@@ -10,6 +14,30 @@
 
 namespace {
 
+// Draws for which a distribution's parameters are invalid (Ln of a negative parent, say) weigh nothing:
+// the reports of each are replaced by one warning that says what leaving them out means.
+void SummariseInvalidParameters(int first) {
+    const std::string invalid = "Invalid parameters in a call of ";
+    std::vector<std::pair<int, std::string>> kept;
+    std::string call;
+    for (int i = first; i < errorLog.GetNumberOfEntries(); ++i) {
+        const std::string text = errorLog.GetMessage(i) != nullptr ? errorLog.GetMessage(i) : "";
+        if (text.rfind(invalid, 0) == 0) {
+            if (call.empty()) call = text.substr(invalid.size());
+        } else {
+            kept.emplace_back(errorLog.GetCode(i), text);
+        }
+    }
+    if (call.empty()) return;
+    errorLog.Truncate(first);
+    for (const auto& [code, text] : kept) LogError(errorLog, code, text.c_str(), nullptr);
+    const std::string warning =
+        "Warning: draws for which a call of " + call +
+        " had invalid parameters were left out: the beliefs are those given parameters "
+        "that are valid.";
+    LogError(errorLog, kNoUsefulSamples, warning.c_str(), nullptr);
+}
+
 template <class Run>
 int RunHybridOnce(VRX_network& network, Run run) {
     // What the last run fixed is not evidence of this one.
@@ -18,8 +46,10 @@ int RunHybridOnce(VRX_network& network, Run run) {
     if (network.numSamples < 1)
         return LogError(errorLog, kOutOfRange, "The number of samples must be at least 1.", nullptr);
     if (const int rc = CheckSampleMemory(network.GetNumberOfNodes(), network.numSamples)) return rc;
+    const int first = errorLog.GetNumberOfEntries();
     HybridSampleNet net{HybridNetworkView(network)};
     const int rc = run(net);
+    SummariseInvalidParameters(first);
     if (rc >= 0) return kSuccess;
     if (!net.GetRefusal().empty()) LogError(errorLog, kOutOfRange, net.GetRefusal().c_str(), nullptr);
     return LogError(errorLog, kNoUsefulSamples, "No useful samples have been generated for some of nodes.",

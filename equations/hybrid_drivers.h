@@ -1,5 +1,5 @@
 #pragma once
-// The hybrid belief-update drivers (hybrid algorithm codes 13 to 16): each builds a hybrid sampling
+// The hybrid belief-update drivers (HybridAlgorithm::kFirst to kLast): each builds a hybrid sampling
 // network over the whole network for one run. 0, or kNoUsefulSamples with "No useful samples have been
 // generated for some of nodes." logged (the reason a network cannot be handled logged before it).
 // After Yuan and Druzdzel, "Hybrid loopy belief propagation", 2006 (the message passing), and

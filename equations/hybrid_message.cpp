@@ -20,7 +20,8 @@ void VRX_discreteMessage::Finish() {
 
 void VRX_discreteMessage::Reset() {
     for (double& p : probabilities) p = 0.0;
-    SetFlag(MessageFlags::kUniform | MessageFlags::kChanged | MessageFlags::kUpdated, false);
+    SetFlag(MessageFlags::kUniform | MessageFlags::kChanged | MessageFlags::kUpdated | MessageFlags::kSampled,
+            false);
     if (IsFixed()) SetEvidenceState(fixedState);
 }
 
@@ -98,7 +99,7 @@ void VRX_continuousMessage::Finish() {
 
 void VRX_continuousMessage::Reset() {
     samples.clear();
-    SetFlag(MessageFlags::kChanged | MessageFlags::kUpdated, false);
+    SetFlag(MessageFlags::kChanged | MessageFlags::kUpdated | MessageFlags::kSampled, false);
 }
 
 void VRX_continuousMessage::SetEvidenceValue(double value) {

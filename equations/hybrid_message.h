@@ -13,6 +13,7 @@ constexpr int kUniform = 1;
 constexpr int kChanged = 2;
 constexpr int kFixed = 4;
 constexpr int kUpdated = 8;
+constexpr int kSampled = 16;  // built from random draws, not in closed form
 }  // namespace MessageFlags
 
 class VRX_hybridMessage {

@@ -17,18 +17,40 @@ using SampleNode = VRX_hybridSampleNode;
 
 namespace {
 
-void AddSample(VRX_hybridMessage& message, double value, double weight) {
-    if (message.IsDiscrete()) {
-        static_cast<VRX_discreteMessage&>(message).AddStateSample(static_cast<int>(value), weight);
-    } else {
-        static_cast<VRX_continuousMessage&>(message).AddValueSample(value, weight);
-    }
+// True when the continuous node's range holds the value (an inverse may lead outside it).
+bool TakesValueInRange(const SampleNode& node, double x) {
+    const auto& c = static_cast<const VRX_continuousSampleNode&>(node);
+    return x >= c.lowerBound && x <= c.upperBound;
 }
+
+}  // namespace
+
+namespace vovido {
 
 double ProbabilityIn(VRX_hybridMessage& message, double value) {
     if (message.IsDiscrete())
         return static_cast<VRX_discreteMessage&>(message).GetProbability(static_cast<int>(value));
     return static_cast<VRX_continuousMessage&>(message).GetDensity(value);
+}
+
+double InvertInto(SampleNode& node, double v, const SampleNode& parent, bool checked, double& y) {
+    VRX_Helement* element = node.TakeElement();
+    if (element == nullptr) return 0.0;
+    const double jacobian = vovido::InvertElement(*element, node.id, v, parent.id, y, checked);
+    return jacobian > 0.0 && TakesValueInRange(parent, y) ? jacobian : 0.0;
+}
+
+}  // namespace vovido
+
+namespace {
+
+void AddSample(VRX_hybridMessage& message, double value, double weight) {
+    message.SetFlag(MessageFlags::kSampled, true);
+    if (message.IsDiscrete()) {
+        static_cast<VRX_discreteMessage&>(message).AddStateSample(static_cast<int>(value), weight);
+    } else {
+        static_cast<VRX_continuousMessage&>(message).AddValueSample(value, weight);
+    }
 }
 
 // Draws the node's own value from its element given its parents' current values: false when it fails.
@@ -38,22 +60,6 @@ bool DrawOwnValue(SampleNode& node) {
     const bool ok = !observed ? node.SampleFromConditional() > 0.0 : true;
     if (observed) node.SetValue(kept);
     return ok;
-}
-
-// True when the continuous node's range holds the value (an inverse may lead outside it).
-bool TakesValue(const SampleNode& node, double x) {
-    const auto& c = static_cast<const VRX_continuousSampleNode&>(node);
-    return x >= c.lowerBound && x <= c.upperBound;
-}
-
-// The value of the continuous parent into y that the node's element, its other parents at their current
-// values, gives the node's value v from; the Jacobian of that inverse, 0 where there is none or y lies
-// outside the parent's range.
-double InvertInto(SampleNode& node, double v, const SampleNode& parent, bool checked, double& y) {
-    VRX_Helement* element = node.TakeElement();
-    if (element == nullptr) return 0.0;
-    const double jacobian = vovido::InvertElement(*element, node.id, v, parent.id, y, checked);
-    return jacobian > 0.0 && TakesValue(parent, y) ? jacobian : 0.0;
 }
 
 // The sum of the samples' weights and of their squares.
@@ -68,8 +74,11 @@ void SumWeights(const std::vector<WeightedSample>& samples, double& sum, double&
 // Iterations allowed beyond those a tree needs when the arcs form a loop.
 constexpr int kLoopIterations = 100;
 
-// A share of a belief beyond this, where the evidence rules the value out, is warned of.
-constexpr double kRuledOutShare = 0.01;
+// Draws through the elements that the sampled messages of one run may take: half a draw per node and
+// sample of the run (a sampler makes one, and a draw of a message costs about two of them), and at
+// least kLeastMessages lambda messages' worth, which a small network needs to settle.
+constexpr long long kNodeSamplesPerDraw = 2;
+constexpr long long kLeastMessages = 20;
 
 // Changes of a sampled message within this many times the noise of its samples are not passed on.
 constexpr double kNoiseMultiple = 3.0;
@@ -151,7 +160,7 @@ public:
     double Draw(double& x) {
         if (mixture_.components.empty()) {
             x = SampleNode::DrawFrom(pi_);
-            return ProbabilityIn(pi_, x);
+            return vovido::ProbabilityIn(pi_, x);
         }
         x = mixture_.Sample();
         return mixture_.Density(x);
@@ -247,14 +256,26 @@ bool HybridSampleNet::AnyLinkActive() const {
     return false;
 }
 
+bool HybridSampleNet::WithinBudget() const {
+    const long long samples = std::max(view.GetNumberOfSamples(), 1);
+    const long long least = kLeastMessages * SamplesPerMessage() * std::max(numInnerSamples, 1);
+    return work_ < std::max(least, samples * std::max(nodeCount, 1) / kNodeSamplesPerDraw);
+}
+
 int HybridSampleNet::SamplesPerMessage() const {
     return std::clamp(view.GetNumberOfSamples() / 5, numSamplesPerMessage, 16 * numSamplesPerMessage);
 }
 
 void HybridSampleNet::DrawParentsFromMessages(SampleNode& node, const SampleNode* skip) {
     for (size_t j = 0; j < node.parents.size(); ++j) {
-        if (node.parents[j] == skip || node.parents[j]->IsObserved()) continue;
-        node.parentMessages[j]->DrawCurrent();
+        SampleNode& parent = *node.parents[j];
+        if (&parent == skip || parent.IsObserved()) continue;
+        // A root that hears nothing from its other children sends its own distribution: drawn from its
+        // element, not from a fit of it (which would blur the edges of a uniform, say).
+        bool own = parent.parents.empty();
+        for (size_t m = 0; m < parent.children.size() && own; ++m)
+            own = parent.children[m] == &node || parent.childMessages[m]->IsUniform();
+        if (!own || !(parent.SampleFromConditional() > 0.0)) node.parentMessages[j]->DrawCurrent();
     }
 }
 
@@ -277,6 +298,7 @@ void HybridSampleNet::InitialiseMessages() {
         }
     }
     const int count = SamplesPerMessage();
+    work_ += static_cast<long long>(count) * static_cast<long long>(topological.size());
     std::vector<std::vector<WeightedSample>> drawn(sampleNodes.size());
     for (int i = 0; i < count; ++i) {
         for (SampleNode* node : topological) {
@@ -353,6 +375,7 @@ void HybridSampleNet::SendPi(SampleNode& node) {
     // drawn from the node's conditional, the others values drawn where every lambda puts the mass.
     const bool propose = anyPlain && node.combinedLambda && !node.combinedLambda->IsUniform();
     const int count = SamplesPerMessage();
+    work_ += count;
     for (int i = 0; i < count; ++i) {
         DrawParentsFromMessages(node, nullptr);
         for (int pass = 0; pass < 2; ++pass) {
@@ -364,7 +387,10 @@ void HybridSampleNet::SendPi(SampleNode& node) {
             for (size_t m = 0; m < node.children.size(); ++m) {
                 if (exact[m] || (propose && (pass == 1) == informed[m])) continue;
                 const double w = proposal * node.LambdaProduct(v, static_cast<int>(m));
-                node.children[m]->newParentMessages[static_cast<size_t>(positions[m])]->AddCurrentSample(w);
+                VRX_hybridMessage& message =
+                    *node.children[m]->newParentMessages[static_cast<size_t>(positions[m])];
+                message.SetFlag(MessageFlags::kSampled, true);
+                message.AddCurrentSample(w);
             }
         }
     }
@@ -438,13 +464,14 @@ void HybridSampleNet::SendLambda(SampleNode& node) {
         SampleNode* parent = node.parents[k];
         if (parent->IsObserved() || !node.activeToParent[k] || sent[k]) continue;
         const int pos = vovido::PositionIn(parent->children, &node);
-        SampleLambda(node, k, pos, count, [&] { return AverageLikelihood(node, parent); });
+        SampleLambda(node, k, pos, count, [&] { return AverageLikelihood(node, parent, numInnerSamples); });
     }
 }
 
-double HybridSampleNet::AverageLikelihood(SampleNode& child, const SampleNode* parent) {
+double HybridSampleNet::AverageLikelihood(SampleNode& child, const SampleNode* parent, int draws) {
     const bool othersVary = child.parents.size() > 1 || !child.IsObserved();
-    const int inner = othersVary ? numInnerSamples : 1;
+    const int inner = othersVary ? draws : 1;
+    work_ += inner;
     const double kept = child.GetValue();
     double a = 0.0;
     for (int k = 0; k < inner; ++k) {
@@ -480,18 +507,19 @@ void HybridSampleNet::SendLambdaFromObservedDeterministic(SampleNode& node) {
             VRX_hybridMessage& invertedPi = *node.parentMessages[static_cast<size_t>(invertedPos)];
             SampleLambda(node, k, pos, count, [&] {
                 double y = 0.0;
-                const double jacobian = InvertInto(node, v, *inverted, checked, y);
-                return jacobian > 0.0 ? jacobian * ProbabilityIn(invertedPi, y) : -1.0;
+                const double jacobian = vovido::InvertInto(node, v, *inverted, checked, y);
+                return jacobian > 0.0 ? jacobian * vovido::ProbabilityIn(invertedPi, y) : -1.0;
             });
             continue;
         }
         if (!parent->IsContinuous()) continue;
         // The parent's value follows from the observed value and the others' draws.
         VRX_hybridMessage& target = *parent->newChildMessages[static_cast<size_t>(pos)];
+        work_ += count;
         for (int i = 0; i < count; ++i) {
             DrawParentsFromMessages(node, parent);
             double x = 0.0;
-            const double jacobian = InvertInto(node, v, *parent, checked, x);
+            const double jacobian = vovido::InvertInto(node, v, *parent, checked, x);
             if (jacobian > 0.0) AddSample(target, x, jacobian);
         }
     }
@@ -562,8 +590,10 @@ int HybridSampleNet::RunMessagePassing(bool writeResults) {
         // a loop the messages settle only by degrees, so a loopy network may take many more rounds.
         const int iterations = IterationsNeeded() + (singlyConnected ? 0 : kLoopIterations);
         int iteration = 0;
-        for (; iteration < iterations && AnyLinkActive(); ++iteration) {
+        // Sampled messages round a loop never settle beyond their noise: the work they may take is bounded.
+        for (; iteration < iterations && AnyLinkActive() && WithinBudget(); ++iteration) {
             for (SampleNode* node : order_) {
+                if (!WithinBudget()) break;
                 if (!node->IsObserved()) {
                     SendPi(*node);
                     if (node->nodeFlags & SampleNodeFlags::kEvidenceAncestor) SendLambda(*node);
@@ -578,140 +608,19 @@ int HybridSampleNet::RunMessagePassing(bool writeResults) {
                 if (node) node->RefreshLinkFlags();
             }
         }
-        if (!singlyConnected && iteration == iterations && AnyLinkActive()) {
+        if ((!singlyConnected || !WithinBudget()) && AnyLinkActive()) {
             char text[120];
             std::snprintf(text, sizeof text,
                           "Warning: message passing stopped after %d iterations before the messages settled.",
                           iterations);
             LogError(errorLog, kNoUsefulSamples, text, nullptr);
         }
-        // Algorithm 13 draws its answer by importance sampling, which weighs up a thin proposal.
+        // HybridAlgorithm::kMessagePassingSampling draws its answer by importance sampling, which weighs up
+        // a thin proposal.
         if (writeResults) WarnOfThinMessages();
         for (auto& node : sampleNodes) {
             if (node) node->FinishMessagePassing();
         }
     }
     return writeResults ? EstimateFromMessages() : kSuccess;
-}
-
-int HybridSampleNet::EstimateFromMessages() {
-    // Each node's belief: its parents from their pi messages, its value from its element, weighed by
-    // the lambda messages of its children.
-    int status = kSuccess;
-    // True when some draw of the other parents from their messages lets the inverted parent explain the
-    // node's evidence (a fitted message is never zero, so it cannot tell).
-    auto explained = [&](SampleNode& node) {
-        SampleNode* inverted = GetSampleNode(node.invertedParent);
-        if (inverted == nullptr || inverted->IsObserved()) return true;
-        const double v = node.GetValue();
-        for (int i = 0; i < SamplesPerMessage(); ++i) {
-            DrawParentsFromMessages(node, inverted);
-            double y = 0.0;
-            if (!(InvertInto(node, v, *inverted, true, y) > 0.0)) continue;
-            // The inverse must also be a value the parent's own distribution can take.
-            inverted->SetValue(y);
-            DrawParentsFromMessages(*inverted, nullptr);
-            if (inverted->IsDeterministic() || inverted->GetEvidenceWeight() > 0.0) return true;
-        }
-        return false;
-    };
-    for (SampleNode* node : order_) {
-        // Evidence that no message can reach (also a value fixed through an equation): it must still be
-        // possible.
-        if (node->IsObserved() && !node->HasFreeParentOtherThan(nullptr) &&
-            !(node->GetEvidenceWeight() > 0.0))
-            status = kNoUsefulSamples;
-        if (node->IsObserved() && (node->nodeFlags & SampleNodeFlags::kInverts) && !explained(*node))
-            status = kNoUsefulSamples;
-        if (node->IsObserved()) continue;
-        node->ResetEstimate();
-        double total = 0.0;
-        // A lambda message fitted to samples smooths what it stands for: a threshold's step leaves mass
-        // where the evidence rules the value out, a likelihood with heavy tails (a product's) loses them.
-        // The child's likelihood weighs the draws instead: kOwnEvidence where the child is observed and
-        // its evidence depends on this node alone, kAveraged where it is averaged over draws of the free
-        // co-parents from the child's messages and, for an unobserved child, of the child's own value
-        // weighed by its lambda messages (a periodic likelihood, a sine's, fits no mixture).
-        constexpr char kOwnEvidence = 1, kAveraged = 2;
-        std::vector<char> exactChild(node->children.size(), 0);
-        bool anyExact = false;
-        for (size_t m = 0; m < node->children.size() && node->IsContinuous(); ++m) {
-            SampleNode& child = *node->children[m];
-            const auto* lambda = dynamic_cast<const VRX_continuousMessage*>(node->childMessages[m].get());
-            if (lambda == nullptr || lambda->GetSampleCount() == 0) continue;
-            if (child.IsObserved()) {
-                VRX_Helement* element = child.TakeElement();
-                if (element == nullptr || element->IsEquation()) continue;
-                exactChild[m] = child.HasFreeParentOtherThan(node) ? kAveraged : kOwnEvidence;
-            } else if (child.combinedLambda && !child.combinedLambda->IsUniform()) {
-                exactChild[m] = kAveraged;
-            } else {
-                continue;
-            }
-            anyExact = true;
-        }
-        bool ruled = false;  // by a child whose evidence depends on this node alone
-        auto lambdaWeight = [&](double v) {
-            ruled = false;
-            if (!anyExact) return node->LambdaProduct(v, -1);
-            double p = 1.0;
-            for (size_t m = 0; m < node->children.size(); ++m) {
-                SampleNode& child = *node->children[m];
-                if (exactChild[m] == kOwnEvidence) {
-                    const double e = child.GetEvidenceWeight();
-                    ruled = ruled || !(e > 0.0);
-                    p *= e;
-                } else if (exactChild[m] == kAveraged) {
-                    DrawParentsFromMessages(child, node);
-                    p *= AverageLikelihood(child, node);
-                } else if (!node->childMessages[m]->IsUniform()) {
-                    p *= ProbabilityIn(*node->childMessages[m], v);
-                }
-            }
-            return p;
-        };
-        // A belief in closed form is drawn from directly.
-        vovido::Components belief;
-        if (node->IsContinuous() && !anyExact && LinearMarginal(*node, true, belief)) {
-            DrawLinearBelief(*node, belief);
-            node->FinishEstimate();
-            continue;
-        }
-        double squares = 0.0, fittedTotal = 0.0, ruledOut = 0.0;
-        for (int i = 0; i < view.GetNumberOfSamples(); ++i) {
-            DrawParentsFromMessages(*node, nullptr);
-            const double proposal = node->SampleFromProposal();
-            if (!(proposal > 0.0)) continue;
-            const double w = proposal * lambdaWeight(node->GetValue());
-            if (anyExact) {
-                // What the fitted messages would have weighed the draw with, and whether the evidence
-                // rules it out.
-                const double fitted = proposal * node->LambdaProduct(node->GetValue(), -1);
-                if (fitted > 0.0 && std::isfinite(fitted)) {
-                    fittedTotal += fitted;
-                    if (ruled) ruledOut += fitted;
-                }
-            }
-            if (!(w > 0.0) || !std::isfinite(w)) continue;
-            total += w;
-            squares += w * w;
-            node->AddSampleToEstimate(w);
-        }
-        vovido::WarnOfFewEffectiveSamples("the estimate of node " + node->id, false, total, squares,
-                                          view.GetNumberOfSamples());
-        // The node's own estimate is corrected; the messages it sends on were built from the fitted ones.
-        if (fittedTotal > 0.0 && ruledOut > kRuledOutShare * fittedTotal) {
-            char text[240];
-            std::snprintf(
-                text, sizeof text,
-                "Warning: the messages to node %s put %.0f%% of its belief where the evidence rules it "
-                "out; its estimate is corrected, but the beliefs of nodes further away rest on them.",
-                node->id.c_str(), 100.0 * ruledOut / fittedTotal);
-            LogError(errorLog, kNoUsefulSamples, text, nullptr);
-        }
-        if (!(total > 0.0) && view.GetNumberOfSamples() > 0) status = kNoUsefulSamples;
-        node->FinishEstimate();
-    }
-    if (status == kSuccess) WriteAllResults(true);
-    return status;
 }

@@ -477,7 +477,12 @@ void VRX_continuousSampleNode::WriteMessageResults(VRX_node& node) {
     }
     VRX_continuousMessage result(lowerBound, upperBound, owner_.numMixtureComponents, owner_.mixtureTolerance,
                                  owner_.mixtureVariancePrior);
-    for (const WeightedSample& sample : samples) result.AddValueSample(sample.value, sample.weight);
+    // The fit takes an even share of the draws, at most kFittedSamples: the mean and the deviation
+    // come from all of them, and a fit's cost grows with its samples times its steps.
+    constexpr size_t kFittedSamples = 2000;
+    const size_t step = (samples.size() + kFittedSamples - 1) / kFittedSamples;
+    for (size_t i = 0; i < samples.size(); i += step)
+        result.AddValueSample(samples[i].value, samples[i].weight);
     result.Finish();
     WriteResults(node);
     value->mixture.AssignComponents(result.GetMixture());

@@ -99,6 +99,9 @@ public:
     int discreteChildCount = 0;
     // Coordinates of the current element: each discrete parent's state, then 0.
     std::vector<const int*> parentStates;
+    // Of an observed equation, by parent: 1 where every cell has an inverse for that parent that is the
+    // only solution (empty for other nodes).
+    std::vector<char> singleInverse;
 
     // Messages: from each parent (about the parent's value) and from each child (about this node's
     // value), current and new generation; the combination of the current lambda messages.

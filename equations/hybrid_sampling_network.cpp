@@ -366,6 +366,8 @@ int HybridSampleNet::PrepareInversion(SampleNode& observed) {
         SampleNode* additive = nullptr;
         // Else one whose inverse is the only solution.
         SampleNode* single = nullptr;
+        // A free continuous parent that some value could be given to.
+        bool anyFree = false;
         // Every continuous parent the cells can be solved for gets its inverse (the message passing
         // sends lambda messages through them); the last free one is inverted. Discrete and observed
         // parents never take a value from an inversion.
@@ -388,14 +390,18 @@ int HybridSampleNet::PrepareInversion(SampleNode& observed) {
             bool movable = !parent->IsDeterministic();
             for (size_t j = static_cast<size_t>(parent->discreteParentCount); j < parent->parents.size(); ++j)
                 movable = movable || !parent->parents[j]->IsFixed();
-            if (!solvable || !movable || parent->IsFixed()) continue;
-            chosen = parent;
+            if (!parent->IsFixed() && movable) anyFree = true;
+            if (!solvable) continue;
             bool plain = true, shared = false;
             for (const auto& cell : table.cells) {
                 const auto& equation = static_cast<const VRX_equationElement&>(*cell);
                 plain = plain && EntersAdditively(equation, parent->id);
                 shared = shared || HasOtherSolutions(equation, parent->id);
             }
+            node->singleInverse.resize(node->parents.size(), 0);
+            node->singleInverse[i] = shared ? 0 : 1;
+            if (!movable || parent->IsFixed()) continue;
+            chosen = parent;
             if (plain) additive = parent;
             if (!shared) single = parent;
         }
@@ -408,6 +414,12 @@ int HybridSampleNet::PrepareInversion(SampleNode& observed) {
                                      " has more than one solution for node " + chosen->id +
                                      "; the evidence is explained through one of them only.";
             LogError(errorLog, kNoUsefulSamples, text.c_str(), nullptr);
+        }
+        // A free continuous parent without an inverse would have to be drawn at one of a few points.
+        if (chosen == nullptr && anyFree) {
+            Refuse("The evidence on [" + node->id +
+                   "] cannot be explained through its equation: no parent has a single inverse there.");
+            return kOutOfRange;
         }
         // Nothing to invert: the node's samples are weighed by whether its equation holds.
         if (chosen == nullptr) return kSuccess;

@@ -83,6 +83,10 @@ public:
     // lambda messages. Messages received open further links (MarkLinksReady).
     void PlanMessages();
 
+    // How a node's belief takes each child's evidence: through the child's lambda message, or drawn
+    // through the child itself where a fitted message would smooth what it stands for.
+    enum class ChildKind : char { kMessage, kOwnEvidence, kAveraged, kThroughInverse };
+
     // Why the network cannot be handled (empty when it can).
     const std::string& GetRefusal() const { return refusal_; }
     VRX_hybridSampleNode* GetSampleNode(int handle) const {
@@ -97,7 +101,8 @@ public:
     int nodeCount = 0;
     int runFlags = 0;
     int numSamplesPerMessage = 250;
-    int numInnerSamples = 12;
+    // Few: a message takes hundreds to thousands of samples, whose fit averages the draws out.
+    int numInnerSamples = 3;
     int numIterations = 4;
     double mixtureTolerance = 0.001;
     int numMixtureComponents = 2;
@@ -158,22 +163,44 @@ private:
     void FinishIteration();
     // Every parent of the node draws its value from the node's pi message about it (but skip).
     void DrawParentsFromMessages(VRX_hybridSampleNode& node, const VRX_hybridSampleNode* skip);
-    // The likelihood the child gives the parent's current value, averaged over draws of its other parents
-    // from their messages (the first draw already made) and, when unobserved, of its own value weighed by
-    // its lambda messages.
-    double AverageLikelihood(VRX_hybridSampleNode& child, const VRX_hybridSampleNode* parent);
+    // The likelihood the child gives the parent's current value, averaged over `draws` draws of its other
+    // parents from their messages (the first draw already made) and, when unobserved, of its own value
+    // weighed by its lambda messages.
+    double AverageLikelihood(VRX_hybridSampleNode& child, const VRX_hybridSampleNode* parent, int draws);
     // Iterations of the message passing: numIterations at least, and enough for the evidence to reach
     // the farthest node it is connected to.
     int IterationsNeeded() const;
     bool AnyLinkActive() const;
+    // False once the sampled messages have taken the draws a run may spend on them.
+    bool WithinBudget() const;
     // Samples drawn for one message: the network's sample count decides, within fixed limits.
     int SamplesPerMessage() const;
+    // The beliefs the messages give, written into the node values (hybrid_message_estimates.cpp): 0, or
+    // kNoUsefulSamples when the evidence is impossible or no draw of some node has weight.
     [[nodiscard]] int EstimateFromMessages();
+    // False when some evidence is impossible given the messages (no message can tell it: a fitted message
+    // is never zero).
+    bool EvidenceIsPossible();
+    std::vector<ChildKind> ClassifyChildren(VRX_hybridSampleNode& node);
+    // The weighted estimate of one unobserved node, its children taken as kinds says; false when no draw
+    // has weight.
+    bool EstimateNode(VRX_hybridSampleNode& node, const std::vector<ChildKind>& kinds);
+    // The likelihood the observed equation child gives the node's current value: the density of the
+    // parent it is inverted for at the inverse, the child's other parents drawn from their messages.
+    double InverseLikelihood(VRX_hybridSampleNode& child, const VRX_hybridSampleNode& node);
+    // The parent of the observed equation child, other than node, through whose single inverse the child's
+    // evidence is weighed; null when there is none.
+    VRX_hybridSampleNode* InverseTarget(VRX_hybridSampleNode& child, const VRX_hybridSampleNode& node) const;
+    // Warns, naming them, of the nodes whose beliefs rest on messages fitted to samples or passed round a
+    // loop.
+    void WarnOfApproximateBeliefs(const std::vector<std::vector<ChildKind>>& kinds);
     // Warns of every message in use that was fitted to too few effective samples.
     void WarnOfThinMessages() const;
 
     std::vector<VRX_hybridSampleNode*> order_;
     std::string refusal_;
+    // Draws through the elements made for sampled messages so far.
+    long long work_ = 0;
 };
 
 namespace vovido {
@@ -193,6 +220,13 @@ int PositionIn(const std::vector<VRX_hybridSampleNode*>& list, const VRX_hybridS
 // Jacobian |d inverse / dv| (0 when the inverse cannot be evaluated or, when checked, does not give v back).
 double InvertElement(VRX_Helement& element, const std::string& nodeId, double v, const std::string& parentId,
                      double& out, bool checked);
+// Probability (discrete) or density (continuous) of the value under the message.
+double ProbabilityIn(VRX_hybridMessage& message, double value);
+// The value of the continuous parent into y that the node's element, its other parents at their current
+// values, gives the node's value v from; the Jacobian of that inverse, 0 where there is none or y lies
+// outside the parent's range.
+double InvertInto(VRX_hybridSampleNode& node, double v, const VRX_hybridSampleNode& parent, bool checked,
+                  double& y);
 // Solves "id = text" for a variable and gives the right side as text; kOutOfRange when it cannot be solved.
 [[nodiscard]] int SolveElementFor(const std::string& id, const std::string& text, const std::string& variable,
                                   std::string& out);

@@ -9,6 +9,7 @@
 #include "base/status_codes.h"
 #include "equations/equation_to_hybrid.h"
 #include "equations/hybrid_sampling_network.h"
+#include "model/network_settings.h"
 #include "tests/support/equation_networks.h"
 #include "tests/support/error_log.h"
 #include "tests/support/hybrid_networks.h"
@@ -16,6 +17,7 @@
 namespace {
 
 using namespace vovido::test;
+using namespace HybridAlgorithm;
 
 int Update(VRX_network& net, int algorithm, int samples) {
     net.SetHybridAlgorithm(algorithm);
@@ -25,18 +27,14 @@ int Update(VRX_network& net, int algorithm, int samples) {
     return net.UpdateBeliefs();
 }
 
-constexpr int kHybridAlgorithms[] = {HybridAlgorithm::kMessagePassingSampling,
-                                     HybridAlgorithm::kImportanceSampling, HybridAlgorithm::kMessagePassing,
-                                     HybridAlgorithm::kWeightedSampling};
-
 TEST(EquationToHybrid, EvidenceOnAChildGivesTheClosedFormPosterior) {
-    for (int algorithm : kHybridAlgorithms) {
+    for (int algorithm = kFirst; algorithm <= kLast; ++algorithm) {
         VRX_network net;
         const int x = AddEquation(net, "x", "x = Normal(0, 1)");
         const int y = AddEquation(net, "y", "y = x + Normal(0, 1)");
         ASSERT_EQ(ValueOf(net, y).SetContEvidence(1.0), kSuccess);
         ASSERT_EQ(Update(net, algorithm, 20000), kSuccess) << algorithm << LogDump();
-        const double tolerance = algorithm == HybridAlgorithm::kMessagePassing ? 0.05 : 0.03;
+        const double tolerance = algorithm == kMessagePassing ? 0.05 : 0.03;
         EXPECT_NEAR(ValueOf(net, x).GetMean(), 0.5, tolerance) << algorithm;
         EXPECT_NEAR(ValueOf(net, x).GetStdDev(), std::sqrt(0.5), tolerance) << algorithm;
         // The network's own sample count, and the observed node keeps its evidence.
@@ -50,7 +48,7 @@ TEST(EquationToHybrid, EvidenceOnAChildGivesTheClosedFormPosterior) {
 // Evidence that fixes equations: the parent through the inverse, the child from its observed parents.
 // Both report the value as propagated evidence, in the hybrid network and after the copy back.
 TEST(EquationToHybrid, NodesFixedByEvidenceReportPropagatedEvidence) {
-    for (int algorithm : kHybridAlgorithms) {
+    for (int algorithm = kFirst; algorithm <= kLast; ++algorithm) {
         VRX_network net;
         const int x = AddEquation(net, "x", "x = Normal(0, 1)");
         const int y = AddEquation(net, "y", "y = 2*x + 1");
@@ -75,7 +73,7 @@ TEST(EquationToHybrid, EveryObservedChildCountsAndArgumentsMakeParents) {
     const int y2 = AddEquation(net, "y2", "y2 = x + Normal(0, 1)");
     ASSERT_EQ(ValueOf(net, y1).SetContEvidence(2.0), kSuccess);
     ASSERT_EQ(ValueOf(net, y2).SetContEvidence(3.0), kSuccess);
-    ASSERT_EQ(Update(net, 14, 40000), kSuccess) << LogDump();
+    ASSERT_EQ(Update(net, kImportanceSampling, 40000), kSuccess) << LogDump();
     EXPECT_NEAR(ValueOf(net, x).GetMean(), 4.0 / 3.0, 0.025);
     EXPECT_NEAR(ValueOf(net, x).GetStdDev(), 1.0 / std::sqrt(3.0), 0.025);
 }
@@ -86,14 +84,14 @@ TEST(EquationToHybrid, EquationsAreConvertedFromTheirFormSolvedForTheNode) {
     const int x = AddEquation(net, "x", "x = Normal(0, 1)");
     const int y = AddEquation(net, "y", "2*y = x + Normal(0, 1)");
     ASSERT_EQ(ValueOf(net, y).SetContEvidence(0.5), kSuccess);
-    ASSERT_EQ(Update(net, 14, 20000), kSuccess) << LogDump();
+    ASSERT_EQ(Update(net, kImportanceSampling, 20000), kSuccess) << LogDump();
     EXPECT_NEAR(ValueOf(net, x).GetMean(), 0.5, 0.03);
     // A negated distribution keeps its sign: x = -Uniform(1, 3) lies in [-3, -1].
     VRX_network negated;
     const int n = AddEquation(negated, "n", "n = -Uniform(1, 3)");
     const int m = AddEquation(negated, "m", "m = n + Normal(0, 0.1)");
     ASSERT_EQ(ValueOf(negated, m).SetContEvidence(-1.5), kSuccess);
-    ASSERT_EQ(Update(negated, 14, 20000), kSuccess) << LogDump();
+    ASSERT_EQ(Update(negated, kImportanceSampling, 20000), kSuccess) << LogDump();
     EXPECT_NEAR(ValueOf(negated, n).GetMean(), -1.5, 0.01);
     for (const WeightedSample& s : ValueOf(negated, n).GetSamples())
         ASSERT_TRUE(s.value >= -3.0 && s.value <= -1.0);
@@ -151,7 +149,7 @@ TEST(EquationToHybrid, FailuresAreLoggedAndLeaveValuesOutOfDate) {
         const int x = AddEquation(net, "x", "x = Normal(0, 1)");
         const int y = AddEquation(net, "y", "y*sin(y) = x");
         ASSERT_EQ(ValueOf(net, y).SetContEvidence(1.0), kSuccess);
-        EXPECT_EQ(Update(net, 14, 100), kOutOfRange);
+        EXPECT_EQ(Update(net, kImportanceSampling, 100), kOutOfRange);
         EXPECT_TRUE(Logged(kOutOfRange, "Conversion to HBN failed for node y")) << LogDump();
         EXPECT_FALSE(ValueOf(net, x).IsUpToDate());
     }
@@ -160,7 +158,7 @@ TEST(EquationToHybrid, FailuresAreLoggedAndLeaveValuesOutOfDate) {
         const int x = AddEquation(net, "x", "x = Uniform(0, 1)");
         const int y = AddEquation(net, "y", "y = x + Uniform(0, 1)");
         ASSERT_EQ(ValueOf(net, y).SetContEvidence(5.0), kSuccess);
-        EXPECT_EQ(Update(net, 14, 100), kNoUsefulSamples);
+        EXPECT_EQ(Update(net, kImportanceSampling, 100), kNoUsefulSamples);
         EXPECT_TRUE(Logged(kNoUsefulSamples, "HBN algorithm failed.")) << LogDump();
         EXPECT_TRUE(Logged(kNoUsefulSamples, "No useful samples have been generated for some of nodes."));
         EXPECT_FALSE(ValueOf(net, x).IsUpToDate());

@@ -1,5 +1,6 @@
-// Hybrid sampling (algorithms 13, 14, 16 through the belief-update dispatch) against posteriors known in
-// closed form or by quadrature, with fixed seeds.
+// Hybrid sampling (HybridAlgorithm::kMessagePassingSampling, kImportanceSampling and kWeightedSampling
+// through the belief-update dispatch) against posteriors known in closed form or by quadrature, with fixed
+// seeds.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -9,12 +10,14 @@
 
 #include "base/status_codes.h"
 #include "equations/hybrid_sampling_network.h"
+#include "model/network_settings.h"
 #include "tests/support/error_log.h"
 #include "tests/support/hybrid_networks.h"
 
 namespace {
 
 using namespace vovido::test;
+using namespace HybridAlgorithm;
 
 constexpr char kNoSamples[] = "No useful samples have been generated for some of nodes.";
 
@@ -52,7 +55,7 @@ void Quadrature(const std::function<double(double)>& f, double a, double b, doub
     deviation = std::sqrt(m2 / z - mean * mean);
 }
 
-const int kSamplingAlgorithms[] = {13, 14, 16};
+const int kSamplingAlgorithms[] = {kMessagePassingSampling, kImportanceSampling, kWeightedSampling};
 
 struct LinearGaussianCase {
     const char* name;
@@ -117,7 +120,7 @@ TEST(HybridMessagePassing, BeliefsFromTheMessagesApproachTheClosedForm) {
     AddDistributionNode(net, "z", {"Normal(2*x, 1)"}, {"x"});
     ASSERT_EQ(Observe(net, "y1", 1.0), kSuccess);
     ASSERT_EQ(Observe(net, "y2", 3.0), kSuccess);
-    ASSERT_EQ(Update(net, 15, 80000), kSuccess) << LogDump();
+    ASSERT_EQ(Update(net, kMessagePassing, 80000), kSuccess) << LogDump();
     ExpectPosterior(net, "x", 4.0 / 3.0, 1.0 / std::sqrt(3.0), 0.05);
     // The value also holds the mixture fitted to the belief.
     double mean = 0.0, variance = 0.0;
@@ -169,7 +172,7 @@ TEST(HybridSampling, DiscreteAndContinuousNodesInformEachOther) {
     // A mixture: d picks the mean of x; observing x = 0 gives P(d = 0) by Bayes' rule.
     const double p0 = 0.3 * NormalDensity(0.0, -1.0, 1.0);
     const double expected = p0 / (p0 + 0.7 * NormalDensity(0.0, 2.0, 1.0));
-    for (int algorithm : {13, 14, 15, 16}) {
+    for (int algorithm = kFirst; algorithm <= kLast; ++algorithm) {
         VRX_network net;
         const int d = AddDiscreteNode(net, "d", {"0.3", "0.7"});
         ASSERT_GE(AddDistributionNode(net, "x", {"Normal(-1, 1)", "Normal(2, 1)"}, {"d"}), 0);
@@ -189,7 +192,7 @@ TEST(HybridSampling, DiscreteAndContinuousNodesInformEachOther) {
 }
 
 TEST(HybridSampling, RunsWithTheSameSeedRepeatExactly) {
-    for (int algorithm : {13, 14, 15, 16}) {
+    for (int algorithm = kFirst; algorithm <= kLast; ++algorithm) {
         double means[2] = {0.0, 0.0};
         for (double& mean : means) {
             VRX_network net;
@@ -204,7 +207,7 @@ TEST(HybridSampling, RunsWithTheSameSeedRepeatExactly) {
 }
 
 TEST(HybridSampling, EdgeNetworksGiveTheirStatusAndMessage) {
-    for (int algorithm : {13, 14, 15, 16}) {
+    for (int algorithm = kFirst; algorithm <= kLast; ++algorithm) {
         VRX_network empty;
         EXPECT_EQ(Update(empty, algorithm, 100), kSuccess) << algorithm;
         EXPECT_EQ(errorLog.GetNumberOfEntries(), 0);
@@ -260,7 +263,7 @@ TEST(HybridSampling, ImpossibleEvidenceFailsInEveryAlgorithm) {
          }},
     };
     for (const auto& c : cases) {
-        for (int algorithm : {13, 14, 15, 16}) {
+        for (int algorithm = kFirst; algorithm <= kLast; ++algorithm) {
             SCOPED_TRACE(std::string(c.what) + ", algorithm " + std::to_string(algorithm));
             errorLog.Flush();
             VRX_network net;
@@ -272,7 +275,7 @@ TEST(HybridSampling, ImpossibleEvidenceFailsInEveryAlgorithm) {
 }
 
 TEST(HybridSampling, FreeSlotsOfTheNodeTableAreSkipped) {
-    for (int algorithm : {13, 14, 15, 16}) {
+    for (int algorithm = kFirst; algorithm <= kLast; ++algorithm) {
         VRX_network net;
         AddDistributionNode(net, "gone", {"Normal(0, 1)"});
         AddDistributionNode(net, "x", {"Normal(0, 1)"});
@@ -288,7 +291,7 @@ TEST(HybridSampling, NodesOfOtherKindsAreRefusedWithAMessage) {
     VRX_network net;
     AddDistributionNode(net, "x", {"Normal(0, 1)"});
     ASSERT_GE(net.AddNode(DefinitionType::kCpt, "c"), 0);
-    EXPECT_EQ(Update(net, 14, 100), kNoUsefulSamples);
+    EXPECT_EQ(Update(net, kImportanceSampling, 100), kNoUsefulSamples);
     EXPECT_TRUE(Logged(kOutOfRange, "Node [c] is not a node of a hybrid network.")) << LogDump();
     EXPECT_TRUE(Logged(kNoUsefulSamples, kNoSamples));
 }
@@ -302,10 +305,10 @@ struct ChainCase {
 };
 
 // Evidence at one end of a Gaussian chain reaches every node, however far: means within 2% of each
-// node's prior deviation. Message passing (13, 15) takes the far end at a value in the tail; the
-// samplers that draw from the prior (14, 16) weigh every sample by the evidence, whose spread on a long
-// chain would need far more samples in the tail, so they take a value near the middle, and the start
-// of the long chain.
+// node's prior deviation. Message passing (kMessagePassingSampling, kMessagePassing) takes the far end at a
+// value in the tail; the samplers that draw from the prior (kImportanceSampling, kWeightedSampling) weigh
+// every sample by the evidence, whose spread on a long chain would need far more samples in the tail, so they
+// take a value near the middle, and the start of the long chain.
 class GaussianChain : public ::testing::TestWithParam<ChainCase> {};
 
 TEST_P(GaussianChain, EvidenceAtOneEndReachesTheOther) {
@@ -323,12 +326,15 @@ TEST_P(GaussianChain, EvidenceAtOneEndReachesTheOther) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    HybridSampling, GaussianChain,
-    ::testing::Values(ChainCase{8, 13, 30000, 8.0, false}, ChainCase{20, 13, 30000, 10.0, false},
-                      ChainCase{8, 15, 1000, 8.0, false}, ChainCase{20, 15, 1000, 10.0, false},
-                      ChainCase{8, 14, 60000, 2.0, false}, ChainCase{20, 14, 20000, 3.0, true},
-                      ChainCase{8, 16, 60000, 2.0, false}, ChainCase{20, 16, 20000, 3.0, true}));
+INSTANTIATE_TEST_SUITE_P(HybridSampling, GaussianChain,
+                         ::testing::Values(ChainCase{8, kMessagePassingSampling, 30000, 8.0, false},
+                                           ChainCase{20, kMessagePassingSampling, 30000, 10.0, false},
+                                           ChainCase{8, kMessagePassing, 1000, 8.0, false},
+                                           ChainCase{20, kMessagePassing, 1000, 10.0, false},
+                                           ChainCase{8, kImportanceSampling, 60000, 2.0, false},
+                                           ChainCase{20, kImportanceSampling, 20000, 3.0, true},
+                                           ChainCase{8, kWeightedSampling, 60000, 2.0, false},
+                                           ChainCase{20, kWeightedSampling, 20000, 3.0, true}));
 
 // y = x^3 + e with x ~ N(0, 1), e ~ N(0, 0.5) and y = 2, against quadrature; x is the last parent, so
 // the additive e must be the one inverted. Without noise, y = -8 fixes x at the real cube root.
@@ -336,7 +342,7 @@ TEST(HybridSampling, OddPowersAreInvertedThroughTheirRealRoot) {
     double mean = 0.0, deviation = 0.0;
     Quadrature([](double x) { return std::exp(-0.5 * x * x - 2.0 * std::pow(2.0 - x * x * x, 2)); }, -4.0,
                4.0, mean, deviation);
-    for (int algorithm : {13, 14, 15, 16}) {
+    for (int algorithm = kFirst; algorithm <= kLast; ++algorithm) {
         VRX_network net;
         AddDistributionNode(net, "x", {"Normal(0, 1)"});
         AddDistributionNode(net, "e", {"Normal(0, 0.5)"});
@@ -349,7 +355,7 @@ TEST(HybridSampling, OddPowersAreInvertedThroughTheirRealRoot) {
     AddDistributionNode(net, "x", {"Normal(0, 1)"});
     AddEquationNode(net, "y", "x^3", {"x"});
     ASSERT_EQ(Observe(net, "y", -8.0), kSuccess);
-    ASSERT_EQ(Update(net, 14, 100), kSuccess) << LogDump();
+    ASSERT_EQ(Update(net, kImportanceSampling, 100), kSuccess) << LogDump();
     // Fixed before any sampling: propagated evidence.
     VRX_valcontinuous& x = ContinuousValueOf(net, 0);
     double fixed = 0.0;
@@ -358,7 +364,7 @@ TEST(HybridSampling, OddPowersAreInvertedThroughTheirRealRoot) {
     EXPECT_NEAR(fixed, -2.0, 1e-12);
     // The next run starts from the evidence alone.
     ASSERT_EQ(Observe(net, "y", 27.0), kSuccess);
-    ASSERT_EQ(Update(net, 14, 100), kSuccess) << LogDump();
+    ASSERT_EQ(Update(net, kImportanceSampling, 100), kSuccess) << LogDump();
     ASSERT_EQ(x.GetContEvidence(fixed), kSuccess);
     EXPECT_NEAR(fixed, 3.0, 1e-12);
 }
@@ -366,7 +372,7 @@ TEST(HybridSampling, OddPowersAreInvertedThroughTheirRealRoot) {
 // Evidence that one draw in two thousand can explain: the run ends at its attempt cap with a warning
 // that gives the count reached, and keeps what it drew.
 TEST(HybridSampling, ARunStoppedByItsAttemptCapWarns) {
-    for (int algorithm : {14, 16}) {
+    for (int algorithm : {kImportanceSampling, kWeightedSampling}) {
         VRX_network net;
         AddDistributionNode(net, "x", {"Uniform(0, 1)"});
         AddDistributionNode(net, "y", {"Uniform(x, x+0.0005)"}, {"x"});
@@ -393,7 +399,7 @@ struct ReferenceCase {
     const char* node;
     std::function<void(double&, double&)> reference;
     double priorDeviation;
-    const char* warns[4];  // by algorithm 13 to 16; null: must be right
+    const char* warns[4];  // by algorithm, kFirst to kLast; null: must be right
 };
 
 const double kTailMean = std::sqrt(2.0) * std::exp(-0.25) / std::sqrt(2.0 * M_PI) / (0.5 * std::erfc(0.5));
@@ -438,7 +444,7 @@ const ReferenceCase kReferenceCases[] = {
      1.0,
      {}},
     // A loop: the messages go round until they settle, and their fixed point has the exact means (the
-    // deviations of loopy propagation are not exact: algorithm 15 is checked on its means below).
+    // deviations of loopy propagation are not exact: kMessagePassing is checked on its means below).
     {"diamond r",
      Diamond,
      "r",
@@ -468,7 +474,7 @@ const ReferenceCase kReferenceCases[] = {
      },
      1.0,
      {nullptr, kSingle, nullptr, kSingle}},
-    // A threshold child: y given y > 1 is a truncated N(0, 2); x its half. Algorithm 15 corrects y and
+    // A threshold child: y given y > 1 is a truncated N(0, 2); x its half. kMessagePassing corrects y and
     // warns that the messages beyond it leave mass where y <= 1.
     {"threshold y",
      Threshold,
@@ -537,11 +543,11 @@ class ReferenceCases : public ::testing::TestWithParam<int> {};
 
 TEST_P(ReferenceCases, AreRightOrWarn) {
     const ReferenceCase& c = kReferenceCases[GetParam() / 4];
-    const int algorithm = 13 + GetParam() % 4;
+    const int algorithm = kFirst + GetParam() % 4;
     VRX_network net;
     c.build(net);
     ASSERT_EQ(Update(net, algorithm, 40000), kSuccess) << c.name << " " << algorithm << LogDump();
-    if (const char* warning = c.warns[algorithm - 13]) {
+    if (const char* warning = c.warns[algorithm - kFirst]) {
         bool found = false;
         for (const std::string& text : LoggedMessages()) found = found || text.rfind(warning, 0) == 0;
         EXPECT_TRUE(found) << c.name << " " << algorithm << LogDump();
@@ -551,7 +557,7 @@ TEST_P(ReferenceCases, AreRightOrWarn) {
     c.reference(mean, deviation);
     const VRX_valcontinuous& v = ContinuousValueOf(net, net.FindNode(c.node));
     EXPECT_NEAR(v.GetMean(), mean, 0.1 * c.priorDeviation) << c.name << " " << algorithm;
-    if (algorithm != 15 || std::string(c.name).rfind("diamond", 0) != 0) {
+    if (algorithm != kMessagePassing || std::string(c.name).rfind("diamond", 0) != 0) {
         EXPECT_NEAR(v.GetStdDev(), deviation, 0.1 * c.priorDeviation) << c.name << " " << algorithm;
     }
 }

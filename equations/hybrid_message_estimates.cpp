@@ -1,0 +1,296 @@
+// The beliefs of HybridAlgorithm::kMessagePassing: each node's parents drawn from their pi messages, its
+// value from its element, weighed by what its children say; whether the evidence is possible; and the
+// warning that names the nodes whose beliefs are approximate.
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "base/error_log.h"
+#include "base/status_codes.h"
+#include "definitions/hybrid_definition.h"
+#include "equations/hybrid_sampling_network.h"
+
+using SampleNode = VRX_hybridSampleNode;
+using ChildKind = HybridSampleNet::ChildKind;
+
+namespace {
+
+// A share of a belief beyond this, where the evidence rules the value out, is warned of.
+constexpr double kRuledOutShare = 0.01;
+
+// The messages a node receives, parents' first, then its children's.
+std::vector<VRX_hybridMessage*> IncomingMessages(const SampleNode& node) {
+    std::vector<VRX_hybridMessage*> out;
+    for (const auto& m : node.parentMessages) out.push_back(m.get());
+    for (const auto& m : node.childMessages) out.push_back(m.get());
+    return out;
+}
+
+const SampleNode* SenderOf(const SampleNode& node, size_t i) {
+    return i < node.parents.size() ? node.parents[i] : node.children[i - node.parents.size()];
+}
+
+// True when the arc between a and b lies on a loop: b is reached from a without it.
+bool OnLoop(const SampleNode& a, const SampleNode& b, size_t slots) {
+    std::vector<char> seen(slots, 0);
+    std::vector<const SampleNode*> stack{&a};
+    seen[static_cast<size_t>(a.handle)] = 1;
+    while (!stack.empty()) {
+        const SampleNode* n = stack.back();
+        stack.pop_back();
+        for (const auto* list : {&n->parents, &n->children}) {
+            for (const SampleNode* next : *list) {
+                if ((n == &a && next == &b) || (n == &b && next == &a)) continue;
+                if (next == &b) return true;
+                if (seen[static_cast<size_t>(next->handle)]) continue;
+                seen[static_cast<size_t>(next->handle)] = 1;
+                stack.push_back(next);
+            }
+        }
+    }
+    return false;
+}
+
+// By receiver and incoming link: true when the message says something and rests on random draws or
+// on a loop, itself or through what its sender received from elsewhere.
+std::vector<std::vector<char>> ApproximateLinks(const std::vector<std::unique_ptr<SampleNode>>& nodes,
+                                                bool singlyConnected) {
+    std::vector<std::vector<char>> approximate(nodes.size());
+    for (const auto& node : nodes) {
+        if (!node) continue;
+        std::vector<char>& links = approximate[static_cast<size_t>(node->handle)];
+        const std::vector<VRX_hybridMessage*> in = IncomingMessages(*node);
+        links.assign(in.size(), 0);
+        for (size_t i = 0; i < in.size(); ++i) {
+            if (in[i] == nullptr || in[i]->IsUniform() || in[i]->IsFixed()) continue;
+            links[i] = in[i]->HasFlag(MessageFlags::kSampled) ||
+                       (!singlyConnected && OnLoop(*node, *SenderOf(*node, i), nodes.size()));
+        }
+    }
+    for (bool changed = true; changed;) {
+        changed = false;
+        for (const auto& node : nodes) {
+            if (!node) continue;
+            const std::vector<VRX_hybridMessage*> in = IncomingMessages(*node);
+            for (size_t i = 0; i < in.size(); ++i) {
+                char& link = approximate[static_cast<size_t>(node->handle)][i];
+                if (link || in[i] == nullptr || in[i]->IsUniform() || in[i]->IsFixed()) continue;
+                const SampleNode& sender = *SenderOf(*node, i);
+                const std::vector<char>& into = approximate[static_cast<size_t>(sender.handle)];
+                for (size_t j = 0; j < into.size() && !link; ++j)
+                    link = into[j] && SenderOf(sender, j) != node.get();
+                changed = changed || link;
+            }
+        }
+    }
+    return approximate;
+}
+
+}  // namespace
+
+int HybridSampleNet::EstimateFromMessages() {
+    int status = EvidenceIsPossible() ? kSuccess : kNoUsefulSamples;
+    std::vector<std::vector<ChildKind>> kinds(sampleNodes.size());
+    for (SampleNode* node : order_) {
+        if (node->IsObserved()) continue;
+        kinds[static_cast<size_t>(node->handle)] = ClassifyChildren(*node);
+        if (!EstimateNode(*node, kinds[static_cast<size_t>(node->handle)]) && view.GetNumberOfSamples() > 0)
+            status = kNoUsefulSamples;
+    }
+    if (status != kSuccess) return status;
+    WarnOfApproximateBeliefs(kinds);
+    WriteAllResults(true);
+    return kSuccess;
+}
+
+bool HybridSampleNet::EvidenceIsPossible() {
+    // True when some draw of the other parents from their messages lets the inverted parent explain the
+    // node's evidence.
+    auto explained = [&](SampleNode& node) {
+        SampleNode* inverted = GetSampleNode(node.invertedParent);
+        if (inverted == nullptr || inverted->IsObserved()) return true;
+        const double v = node.GetValue();
+        for (int i = 0; i < SamplesPerMessage(); ++i) {
+            DrawParentsFromMessages(node, inverted);
+            double y = 0.0;
+            if (!(vovido::InvertInto(node, v, *inverted, true, y) > 0.0)) continue;
+            // The inverse must also be a value the parent's own distribution can take.
+            inverted->SetValue(y);
+            DrawParentsFromMessages(*inverted, nullptr);
+            if (inverted->IsDeterministic() || inverted->GetEvidenceWeight() > 0.0) return true;
+        }
+        return false;
+    };
+    for (SampleNode* node : order_) {
+        if (!node->IsObserved()) continue;
+        // Evidence that no message can reach (also a value fixed through an equation).
+        if (!node->HasFreeParentOtherThan(nullptr) && !(node->GetEvidenceWeight() > 0.0)) return false;
+        if ((node->nodeFlags & SampleNodeFlags::kInverts) && !explained(*node)) return false;
+    }
+    return true;
+}
+
+SampleNode* HybridSampleNet::InverseTarget(SampleNode& child, const SampleNode& node) const {
+    if (!child.IsObserved() || !(child.nodeFlags & SampleNodeFlags::kInverts)) return nullptr;
+    SampleNode* found = nullptr;
+    for (size_t j = static_cast<size_t>(child.discreteParentCount); j < child.parents.size(); ++j) {
+        SampleNode* p = child.parents[j];
+        if (p == &node || p->IsObserved() || p->IsDeterministic() || j >= child.singleInverse.size() ||
+            !child.singleInverse[j])
+            continue;
+        if (p->handle == child.invertedParent) return p;
+        found = p;
+    }
+    return found;
+}
+
+std::vector<ChildKind> HybridSampleNet::ClassifyChildren(SampleNode& node) {
+    // A lambda message fitted to samples smooths what it stands for: a threshold's step or the edge of a
+    // uniform leaves mass where the evidence rules the value out, a likelihood with heavy tails (a
+    // product's) loses them, a periodic one (a sine's) fits no mixture. The child weighs the draws
+    // instead: kOwnEvidence where it is observed and its evidence depends on this node alone,
+    // kThroughInverse where it is an observed equation with a single inverse for another parent,
+    // kAveraged where it is averaged over draws of the free co-parents and, for an unobserved child, of
+    // its own value weighed by its lambda messages.
+    std::vector<ChildKind> kinds(node.children.size(), ChildKind::kMessage);
+    for (size_t m = 0; m < node.children.size() && node.IsContinuous(); ++m) {
+        SampleNode& child = *node.children[m];
+        const auto* lambda = dynamic_cast<const VRX_continuousMessage*>(node.childMessages[m].get());
+        if (lambda == nullptr || lambda->IsUniform()) continue;
+        const bool sampled = lambda->HasFlag(MessageFlags::kSampled);
+        VRX_Helement* element = child.IsObserved() ? child.TakeElement() : nullptr;
+        if (element != nullptr && element->IsEquation()) {
+            // Also where the message is in closed form over a fit of a parent that is no Gaussian.
+            const SampleNode* target = InverseTarget(child, node);
+            if (target != nullptr && (sampled || target->linearCells.empty()))
+                kinds[m] = ChildKind::kThroughInverse;
+            continue;
+        }
+        if (!sampled) continue;
+        if (child.IsObserved()) {
+            if (element == nullptr) continue;
+            {
+                kinds[m] =
+                    child.HasFreeParentOtherThan(&node) ? ChildKind::kAveraged : ChildKind::kOwnEvidence;
+            }
+        } else if (child.combinedLambda && !child.combinedLambda->IsUniform()) {
+            kinds[m] = ChildKind::kAveraged;
+        }
+    }
+    return kinds;
+}
+
+double HybridSampleNet::InverseLikelihood(SampleNode& child, const SampleNode& node) {
+    SampleNode* target = InverseTarget(child, node);
+    if (target == nullptr) return 0.0;
+    DrawParentsFromMessages(child, &node);
+    double y = 0.0;
+    const double jacobian = vovido::InvertInto(child, child.GetValue(), *target, true, y);
+    if (!(jacobian > 0.0)) return 0.0;
+    target->SetValue(y);
+    DrawParentsFromMessages(*target, &node);
+    return jacobian * target->GetEvidenceWeight() *
+           target->LambdaProduct(y, vovido::PositionIn(target->children, &child));
+}
+
+bool HybridSampleNet::EstimateNode(SampleNode& node, const std::vector<ChildKind>& kinds) {
+    node.ResetEstimate();
+    bool drawn = false;
+    for (ChildKind k : kinds) drawn = drawn || k != ChildKind::kMessage;
+    // A belief in closed form is drawn from directly.
+    vovido::Components belief;
+    if (node.IsContinuous() && !drawn && LinearMarginal(node, true, belief)) {
+        DrawLinearBelief(node, belief);
+        node.FinishEstimate();
+        return true;
+    }
+    double total = 0.0, squares = 0.0, fittedTotal = 0.0, ruledOut = 0.0;
+    for (int i = 0; i < view.GetNumberOfSamples(); ++i) {
+        DrawParentsFromMessages(node, nullptr);
+        const double proposal = node.SampleFromProposal();
+        if (!(proposal > 0.0)) continue;
+        const double v = node.GetValue();
+        double w = proposal;
+        bool ruled = false;  // by a child whose evidence depends on this node alone
+        for (size_t m = 0; m < node.children.size(); ++m) {
+            SampleNode& child = *node.children[m];
+            if (kinds[m] == ChildKind::kOwnEvidence) {
+                const double e = child.GetEvidenceWeight();
+                ruled = ruled || !(e > 0.0);
+                w *= e;
+            } else if (kinds[m] == ChildKind::kAveraged) {
+                DrawParentsFromMessages(child, &node);
+                w *= AverageLikelihood(child, &node, 1);
+            } else if (kinds[m] == ChildKind::kThroughInverse) {
+                w *= InverseLikelihood(child, node);
+            } else if (!node.childMessages[m]->IsUniform()) {
+                w *= vovido::ProbabilityIn(*node.childMessages[m], v);
+            }
+            node.SetValue(v);
+        }
+        if (drawn) {
+            // What the fitted messages would have weighed the draw with, and whether the evidence rules it
+            // out.
+            const double fitted = proposal * node.LambdaProduct(v, -1);
+            if (fitted > 0.0 && std::isfinite(fitted)) {
+                fittedTotal += fitted;
+                if (ruled) ruledOut += fitted;
+            }
+        }
+        if (!(w > 0.0) || !std::isfinite(w)) continue;
+        total += w;
+        squares += w * w;
+        node.AddSampleToEstimate(w);
+    }
+    vovido::WarnOfFewEffectiveSamples("the estimate of node " + node.id, false, total, squares,
+                                      view.GetNumberOfSamples());
+    // The node's own estimate is corrected; the messages it sends on were built from the fitted ones.
+    if (fittedTotal > 0.0 && ruledOut > kRuledOutShare * fittedTotal) {
+        char text[240];
+        std::snprintf(text, sizeof text,
+                      "Warning: the messages to node %s put %.0f%% of its belief where the evidence rules it "
+                      "out; its estimate is corrected, but the beliefs of nodes further away rest on them.",
+                      node.id.c_str(), 100.0 * ruledOut / fittedTotal);
+        LogError(errorLog, kNoUsefulSamples, text, nullptr);
+    }
+    node.FinishEstimate();
+    return total > 0.0;
+}
+
+void HybridSampleNet::WarnOfApproximateBeliefs(const std::vector<std::vector<ChildKind>>& kinds) {
+    const std::vector<std::vector<char>> approximate = ApproximateLinks(sampleNodes, singlyConnected);
+    auto into = [&](const SampleNode& n, size_t i) {
+        return approximate[static_cast<size_t>(n.handle)][i] != 0;
+    };
+    std::string names;
+    int count = 0;
+    for (SampleNode* node : order_) {
+        if (node->IsObserved()) continue;
+        const std::vector<ChildKind>& kind = kinds[static_cast<size_t>(node->handle)];
+        bool rests = false;
+        for (size_t j = 0; j < node->parents.size(); ++j) rests = rests || into(*node, j);
+        for (size_t m = 0; m < node->children.size() && !rests; ++m) {
+            const ChildKind k = m < kind.size() ? kind[m] : ChildKind::kMessage;
+            if (k == ChildKind::kMessage) {
+                rests = into(*node, node->parents.size() + m);
+            } else if (k != ChildKind::kOwnEvidence) {
+                // Drawn through the child: what the child received from elsewhere counts.
+                const SampleNode& child = *node->children[m];
+                for (size_t i = 0; i < child.parents.size() + child.children.size(); ++i)
+                    rests = rests || (into(child, i) && SenderOf(child, i) != node);
+            }
+        }
+        if (!rests) continue;
+        names += (count++ > 0 ? ", " : "") + node->id;
+    }
+    if (count == 0) return;
+    const std::string text = count > 1
+                                 ? "Warning: the beliefs of nodes " + names +
+                                       " rest on messages fitted to samples or passed round a loop: they "
+                                       "are approximate."
+                                 : "Warning: the belief of node " + names +
+                                       " rests on messages fitted to samples or passed round a loop: it "
+                                       "is approximate.";
+    LogError(errorLog, kNoUsefulSamples, text.c_str(), nullptr);
+}
