@@ -49,6 +49,8 @@ const char* const kNeticaNodeWords[] = {
 const char* const kNodeVisualWords[] = {"center", "size", "dispform", "hidden", "height",
                                         "links",  "user", "parts",    nullptr};
 const char* const kLinkWords[] = {"path", "labelposn", "linewidth", "user", nullptr};
+// Named blocks of a node: a file may give one per view (visual V1, V2, ...) or per user set.
+const char* const kNodeBlockWords[] = {"visual", "user", nullptr};
 
 constexpr int kDecisionBit = 0x1;
 constexpr int kChanceBit = 0x2;
@@ -208,8 +210,10 @@ int VRX_neticaSpeaker::ReadNodeBlock() {
     if (const int rc = RequireToken(kPunctuator, "{")) return rc;
     BeginNodeContent(-1);
     NodeStatements seen;
-    ReadBlock(
-        [this, &seen, &id]() { return ReadStatementOnce(seen, id, [this]() { return ReadNodeField(); }); });
+    ReadBlock([this, &seen, &id]() {
+        return ReadStatementOnce(
+            seen, id, [this]() { return ReadNodeField(); }, kNodeBlockWords);
+    });
     EndNodeContent();
     const int handle = handle_;
     handle_ = -1;

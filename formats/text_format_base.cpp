@@ -616,8 +616,9 @@ std::string VRX_textFormat::RepeatedPartMessage(const std::string& nodeId, const
 }
 
 int VRX_textFormat::ReadStatementOnce(NodeStatements& seen, const std::string& nodeId,
-                                      const std::function<int()>& readStatement) {
+                                      const std::function<int()>& readStatement, KeywordTable repeatable) {
     if (PeekToken() != kSuccess || token.kind != TokenKind::kIdentifier) return readStatement();
+    if (KeywordIndex(repeatable) >= 0) return readStatement();
     std::string word = TokenText_();
     std::string key = word;
     if (!caseSensitive) {

@@ -200,8 +200,11 @@ public:
     // One statement of a node's block through readStatement, the first of its word; a later one is
     // skipped and compared with it, and warned about (the same) or refused (another; the read fails),
     // naming the node and the statement's word. A statement that failed is not kept for comparing.
+    // Words of `repeatable` (a null-ended list) open named blocks that a node may hold several of: each is
+    // read as it comes.
     [[nodiscard]] int ReadStatementOnce(NodeStatements& seen, const std::string& nodeId,
-                                        const std::function<int()>& readStatement);
+                                        const std::function<int()>& readStatement,
+                                        vovido::KeywordTable repeatable = nullptr);
 
     // The current token into `token`, passing over unknown characters; 0 or the lexer's failure.
     [[nodiscard]] int PeekToken();
