@@ -1,8 +1,10 @@
 // Belief-update dispatch: the algorithm each route runs, and the probability of evidence by clustering
 // or by the chain rule.
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <new>
+#include <string>
 
 #include "base/dmatrix.h"
 #include "base/double_array.h"
@@ -25,6 +27,7 @@
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
+#include "model/node_label.h"
 #include "model/node_parts.h"
 #include "model/node_value.h"
 #include "model/temporal_extension.h"
@@ -253,33 +256,78 @@ int VRX_network::UpdateEquationNetwork() {
     return UpdateContinuous(*this);
 }
 
+namespace {
+
+// Why annealed MAP refuses a node of its list or a finding; 0 when it takes them all.
+int CheckAnnealedMapRequest(const VRX_network& network, const std::vector<std::pair<int, int>>& evidence,
+                            const VRX_intArray& mapNodes) {
+    // Per handle: 1 a MAP node, 2 a node with a finding.
+    std::vector<char> role(static_cast<size_t>(std::max(network.GetLastNode() + 1, 0)), 0);
+    for (int i = 0; i < mapNodes.GetCount(); i++) {
+        const int h = mapNodes[i];
+        if (!network.IsLiveHandle(h)) {
+            const std::string text = "Invalid node handle among the annealed MAP nodes: " + std::to_string(h);
+            return LogError(errorLog, kOutOfRange, text.c_str(), nullptr);
+        }
+        const VRX_node& node = *network.GetNode(h);
+        const int type = network.GetNodeType(h);
+        if (!IsIndexingType(type) || type == DefinitionType::kList)
+            return vovido::ReportNodeFault(
+                node, "annealed MAP finds the outcomes of discrete chance and deterministic nodes only",
+                kOutOfRange);
+        if (role[static_cast<size_t>(h)] != 0)
+            return vovido::ReportNodeFault(node, "it is listed twice among the annealed MAP nodes",
+                                           kOutOfRange);
+        role[static_cast<size_t>(h)] = 1;
+    }
+    for (const std::pair<int, int>& finding : evidence) {
+        const int h = finding.first;
+        if (!network.IsLiveHandle(h)) {
+            const std::string text = "Invalid node handle in the annealed MAP evidence: " + std::to_string(h);
+            return LogError(errorLog, kOutOfRange, text.c_str(), nullptr);
+        }
+        const VRX_node& node = *network.GetNode(h);
+        if (role[static_cast<size_t>(h)] == 1)
+            return vovido::ReportNodeFault(node, "it holds evidence, so annealed MAP cannot find its outcome",
+                                           kOutOfRange);
+        if (role[static_cast<size_t>(h)] == 2)
+            return vovido::ReportNodeFault(node, "it has two findings in the annealed MAP evidence",
+                                           kOutOfRange);
+        if (finding.second < 0 || finding.second >= node.GetDefinition()->GetNumberOfOutcomes())
+            return vovido::ReportNodeFault(
+                node, "its finding " + std::to_string(finding.second) + " is no outcome of it", kOutOfRange);
+        role[static_cast<size_t>(h)] = 2;
+    }
+    if (mapNodes.GetCount() == 0)
+        return LogError(errorLog, kOutOfRange, "Annealed MAP needs at least one node to find the outcomes of",
+                        nullptr);
+    return kSuccess;
+}
+
+}  // namespace
+
 int VRX_network::AnnealedMAP(const std::vector<std::pair<int, int>>& evidence, const VRX_intArray& mapNodes,
                              VRX_intArray& outcomes, double& mapProbability, double& evidenceProbability,
                              int seed) {
     outcomes.Flush();
-    // Every MAP node a distinct discrete node without evidence of its own; every finding a valid outcome.
     VRX_intArray nodes;
     VRX_intArray assignment;
     VRX_intArray evidenceNodes;
     VRX_intArray evidenceOutcomes;
-    for (int i = 0; i < mapNodes.GetCount(); i++) {
-        const int h = mapNodes[i];
-        if (!IsLiveHandle(h) || !IsIndexingType(GetNodeType(h)) || GetNodeType(h) == DefinitionType::kList ||
-            nodes.IsInList(h))
-            return kOutOfRange;
-        if (nodes.Add(h) != kSuccess || assignment.Add(0) != kSuccess) return kOutOfMemory;
+    try {
+        // Every MAP node a distinct discrete node without evidence of its own; every finding a valid outcome.
+        if (const int rc = CheckAnnealedMapRequest(*this, evidence, mapNodes)) return rc;
+        for (int i = 0; i < mapNodes.GetCount(); i++) {
+            if (nodes.Add(mapNodes[i]) != kSuccess || assignment.Add(0) != kSuccess) return kOutOfMemory;
+        }
+        for (const std::pair<int, int>& finding : evidence) {
+            if (evidenceNodes.Add(finding.first) != kSuccess ||
+                evidenceOutcomes.Add(finding.second) != kSuccess)
+                return kOutOfMemory;
+        }
+    } catch (const std::bad_alloc&) {
+        return LogError(errorLog, kOutOfMemory, nullptr, nullptr);
     }
-    for (const std::pair<int, int>& finding : evidence) {
-        const int h = finding.first;
-        if (!IsLiveHandle(h) || nodes.IsInList(h) || evidenceNodes.IsInList(h) || finding.second < 0 ||
-            finding.second >= GetNode(h)->GetDefinition()->GetNumberOfOutcomes())
-            return kOutOfRange;
-        if (evidenceNodes.Add(h) != kSuccess || evidenceOutcomes.Add(finding.second) != kSuccess)
-            return kOutOfMemory;
-    }
-    if (nodes.GetCount() == 0)
-        return LogError(errorLog, kOutOfRange, "Annealed MAP needs at least one node to find the outcomes of",
-                        nullptr);
     std::unique_ptr<VRX_network> copy;
     try {
         copy = std::make_unique<VRX_network>(*this, VRX_network::ModelOnly{});

@@ -133,10 +133,22 @@ TEST(AnnealedMap, RefusesBadArgumentsAndImpossibleEvidence) {
     VRX_intArray outcomes;
     double p = -1.0;
     double e = -1.0;
-    EXPECT_EQ(net.AnnealedMAP({}, Ints({a, 99}), outcomes, p, e, 1), kOutOfRange);
-    EXPECT_EQ(net.AnnealedMAP({}, Ints({a, a}), outcomes, p, e, 1), kOutOfRange);
-    EXPECT_EQ(net.AnnealedMAP({{a, 2}}, Ints({b}), outcomes, p, e, 1), kOutOfRange);
-    EXPECT_EQ(net.AnnealedMAP({{a, 0}}, Ints({a}), outcomes, p, e, 1), kOutOfRange);
+    const struct {
+        std::vector<std::pair<int, int>> evidence;
+        std::vector<int> nodes;
+        const char* text;
+    } refusals[] = {
+        {{}, {a, 99}, "Invalid node handle among the annealed MAP nodes: 99"},
+        {{}, {a, a}, "ERROR: Node [A] : it is listed twice among the annealed MAP nodes"},
+        {{{a, 2}}, {b}, "ERROR: Node [A] : its finding 2 is no outcome of it"},
+        {{{a, 0}}, {a}, "ERROR: Node [A] : it holds evidence, so annealed MAP cannot find its outcome"},
+        {{{b, 0}, {b, 1}}, {a}, "ERROR: Node [B] : it has two findings in the annealed MAP evidence"},
+    };
+    for (const auto& r : refusals) {
+        errorLog.Flush();
+        EXPECT_EQ(net.AnnealedMAP(r.evidence, Ints(r.nodes), outcomes, p, e, 1), kOutOfRange) << r.text;
+        EXPECT_EQ(LogDump(), "-2 " + std::string(r.text) + "\n");
+    }
     errorLog.Flush();
     EXPECT_EQ(net.AnnealedMAP({{b, 1}}, Ints({a}), outcomes, p, e, 1), kConflictingEvidence);
     EXPECT_EQ(outcomes.GetCount(), 0);

@@ -109,7 +109,9 @@ public class DecisionsTest {
             Fixtures.near(0.42, results.probE, "P(wet)");
             results = net.annealedMap(new int[] {net.getNode("Rain")}, null);
             Check.equal("[1]", java.util.Arrays.toString(results.mapStates));
-            Check.equal("TARVO error -2 in function AnnealedMAP", message(() -> net.annealedMap(new int[] {99}, null)));
+            Check.equal("TARVO error -2 in function AnnealedMAP. Logged information: "
+                    + "Invalid node handle among the annealed MAP nodes: 99\n",
+                    message(() -> net.annealedMap(new int[] {99}, null)));
             Check.equal("Invalid node id: Snow", message(() -> net.annealedMap(new String[] {"Snow"}, null)));
         } finally {
             net.dispose();
