@@ -376,49 +376,7 @@ int VRX_lexicalAnalizer::ReadStringToken(VRX_token& token) {
             break;
         }
         if (c == '\\') {
-            const bool lastOnLine = pos + 1 >= lineBuffer.size();
-            const char d = lastOnLine ? '\n' : lineBuffer[pos + 1];
-            pos += 2;
-            switch (d) {
-                case 'n':
-                    tokenText.push_back('\n');
-                    break;
-                case 't':
-                    tokenText.push_back('\t');
-                    break;
-                case 'r':
-                    tokenText.push_back('\r');
-                    break;
-                case 'b':
-                    tokenText.push_back('\b');
-                    break;
-                case '"':
-                case '\\':
-                    tokenText.push_back(d);
-                    break;
-                case ' ':
-                case '\t':
-                case '\r':
-                case '\b':
-                    skipBlanks = true;
-                    continue;
-                case '\n':
-                    if (NextLine() != kSuccess) {
-                        return LogError(errorLog, kUnexpectedEndOfFile,
-                                        "ERROR: UNEXPECTED END OF FILE. UNTERMINATED STRING", nullptr);
-                    }
-                    pos = 0;
-                    skipBlanks = true;
-                    continue;
-                case '|':
-                    skipBlanks = false;
-                    continue;
-                default:
-                    tokenText.push_back('\\');
-                    tokenText.push_back(d);
-                    break;
-            }
-            skipBlanks = false;
+            if (const int rc = ReadStringEscape(pos, skipBlanks)) return rc;
             continue;
         }
         ++pos;
@@ -429,6 +387,55 @@ int VRX_lexicalAnalizer::ReadStringToken(VRX_token& token) {
     sourceFlags |= kReplay;
     Remember(TokenKind::kString, tokenText, static_cast<int>(tokenText.size()));
     FillFromHistory(token);
+    return kSuccess;
+}
+
+// The escape whose backslash stands at pos: what it stands for goes into the token text, pos past it.
+// An escaped blank or line break starts a run of blanks that is dropped; an escaped '|' ends it.
+int VRX_lexicalAnalizer::ReadStringEscape(size_t& pos, bool& skipBlanks) {
+    const bool lastOnLine = pos + 1 >= lineBuffer.size();
+    const char d = lastOnLine ? '\n' : lineBuffer[pos + 1];
+    pos += 2;
+    switch (d) {
+        case 'n':
+            tokenText.push_back('\n');
+            break;
+        case 't':
+            tokenText.push_back('\t');
+            break;
+        case 'r':
+            tokenText.push_back('\r');
+            break;
+        case 'b':
+            tokenText.push_back('\b');
+            break;
+        case '"':
+        case '\\':
+            tokenText.push_back(d);
+            break;
+        case ' ':
+        case '\t':
+        case '\r':
+        case '\b':
+            skipBlanks = true;
+            return kSuccess;
+        case '\n':
+            if (NextLine() != kSuccess) {
+                return LogError(errorLog, kUnexpectedEndOfFile,
+                                "ERROR: UNEXPECTED END OF FILE. UNTERMINATED STRING", nullptr);
+            }
+            pos = 0;
+            skipBlanks = true;
+            return kSuccess;
+        case '|':
+            skipBlanks = false;
+            return kSuccess;
+        default:
+            tokenText.push_back('\\');
+            tokenText.push_back(d);
+            break;
+    }
+    skipBlanks = false;
     return kSuccess;
 }
 

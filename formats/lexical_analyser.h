@@ -104,6 +104,7 @@ private:
     void KeepLastToken(VRX_token& token) const;
     int ReportUnknownCharacter(VRX_token& token);
     [[nodiscard]] int ReadStringToken(VRX_token& token);
+    [[nodiscard]] int ReadStringEscape(size_t& pos, bool& skipBlanks);
     [[nodiscard]] int SkipLineComment();
     [[nodiscard]] int SkipBlockComment();
     [[nodiscard]] int SkipNestedComment();

@@ -37,8 +37,10 @@ using TokenKind::kString;
 
 constexpr int kLastNodeDisplay = 4;
 
+}  // namespace
+
 // Evidence of a saved case as read, applied once the whole section is known.
-struct PendingEvidence {
+struct VRX_vrxSpeaker::PendingEvidence {
     std::string node;
     int line = 0;
     int outcome = -1;
@@ -47,7 +49,7 @@ struct PendingEvidence {
     std::vector<int> slices;  // pairs slice, outcome
 };
 
-struct PendingCase {
+struct VRX_vrxSpeaker::PendingCase {
     std::string name;
     std::string category;
     std::string description;
@@ -58,8 +60,6 @@ struct PendingCase {
     std::vector<std::string> targets;
     std::vector<PendingEvidence> evidence;
 };
-
-}  // namespace
 
 // ---------------------------------------------------------------------------------------------------
 // Definitions
@@ -285,67 +285,10 @@ int VRX_vrxSpeaker::ReadExtraStatement() {
     const int outcomes = definition->GetNumberOfOutcomes();
     // The per-outcome sequences of the extra definition; utility kinds have none.
     const int perOutcome = extra->GetFaultOutcomes().GetCount();
-    int rc = ReadFieldStart("DIAGNOSIS_TYPE", kIdentifier);
-    if (Handled(rc)) {
-        if (rc != kSuccess) return rc;
-        extra->diagType = TokenIs("TARGET")        ? DiagnosisType::kTarget
-                          : TokenIs("OBSERVATION") ? DiagnosisType::kObservation
-                                                   : DiagnosisType::kAuxiliary;
-        if (!TokenIs("TARGET") && !TokenIs("OBSERVATION") && !TokenIs("AUXILIARY")) ReportUnknownValue();
-        return kSuccess;
-    }
-    unsigned char* const flags[] = {&extra->ranked, &extra->mandatory, &extra->setAsDefault};
-    const char* const flagKeys[] = {"RANKED", "MANDATORY", "SETASDEFAULT"};
-    for (int i = 0; i < 3; ++i) {
-        int on = 0;
-        if (!Handled(rc = ReadBoolField(flagKeys[i], on))) continue;
-        if (rc == kSuccess) *flags[i] = on ? 1 : 0;
-        return rc;
-    }
+    int rc = ReadExtraSetting(*extra);
+    if (Handled(rc)) return rc;
+    if (Handled(rc = ReadExtraOutcomeLists(*extra, perOutcome))) return rc;
     int value = 0;
-    if (Handled(rc = ReadIntField("SHOWAS", value))) {
-        if (rc != kSuccess) return rc;
-        if (value >= 0 && value <= kLastNodeDisplay) {
-            extra->showAs = value;
-        } else {
-            ReportUnknownValue();
-        }
-        return kSuccess;
-    }
-    if (Handled(rc = ReadIntField("FAULTNAMEFORMAT", value))) {
-        if (rc != kSuccess) return rc;
-        if (value >= 0 && value <= FaultNameFormat::kInherit) {
-            extra->faultNameFormat = value;
-        } else {
-            ReportUnknownValue();
-        }
-        return kSuccess;
-    }
-    if (Handled(rc = ReadKeyAndEquals("FAULT_STATES"))) {
-        VRX_intArray marks;
-        if (rc == kSuccess) rc = ReadInts(marks);
-        return rc != kSuccess ? rc : ReportError(extra->SetFaultOutcomes(marks), nullptr);
-    }
-    // Lists of one text per outcome.
-    const char* const listKeys[] = {"FAULT_NAMES", "FAULT_LABELS", "STATECOMMENTS", "STATEREPAIRINFO"};
-    const char* const mismatch[] = {"Wrong number of fault names", "Wrong number of fault labels",
-                                    "Wrong number of state comments", "Wrong number of repair comments"};
-    for (int k = 0; k < 4; ++k) {
-        if (!Handled(rc = ReadKeyAndEquals(listKeys[k]))) continue;
-        VRX_stringArray texts;
-        if (rc == kSuccess) rc = ReadStrings(texts);
-        if (rc != kSuccess) return rc;
-        if (texts.GetCount() != perOutcome) return ReportError(kOutOfRange, mismatch[k]);
-        if (k == 1) return ReportError(extra->SetOutcomeLabels(texts), nullptr);
-        for (int i = 0; i < perOutcome; ++i) {
-            int result = kSuccess;
-            if (k == 0) result = extra->GetFaultNames()->SetString(i, texts[i]);
-            if (k == 2) result = extra->SetOutcomeDescription(i, texts[i]);
-            if (k == 3) result = extra->SetOutcomeFix(i, texts[i]);
-            if (result != kSuccess) return ReportError(result, nullptr);
-        }
-        return kSuccess;
-    }
     if (Handled(rc = ReadIntField("DEFAULT_STATE", value))) {
         if (rc != kSuccess || outcomes < 1) return rc;
         return ReportError(extra->SetDefaultOutcome(value), nullptr);
@@ -364,6 +307,78 @@ int VRX_vrxSpeaker::ReadExtraStatement() {
         return rc != kSuccess ? rc : ReportError(extra->SetQuestion(token.text), nullptr);
     }
     return ReportUnknownStatement("Unknown Definition Statement");
+}
+
+// The diagnosis type, the flags and the display settings; kNotThisKeyword for any other statement.
+int VRX_vrxSpeaker::ReadExtraSetting(VRX_extraDefinition& extra) {
+    int rc = ReadFieldStart("DIAGNOSIS_TYPE", kIdentifier);
+    if (Handled(rc)) {
+        if (rc != kSuccess) return rc;
+        extra.diagType = TokenIs("TARGET")        ? DiagnosisType::kTarget
+                         : TokenIs("OBSERVATION") ? DiagnosisType::kObservation
+                                                  : DiagnosisType::kAuxiliary;
+        if (!TokenIs("TARGET") && !TokenIs("OBSERVATION") && !TokenIs("AUXILIARY")) ReportUnknownValue();
+        return kSuccess;
+    }
+    unsigned char* const flags[] = {&extra.ranked, &extra.mandatory, &extra.setAsDefault};
+    const char* const flagKeys[] = {"RANKED", "MANDATORY", "SETASDEFAULT"};
+    for (int i = 0; i < 3; ++i) {
+        int on = 0;
+        if (!Handled(rc = ReadBoolField(flagKeys[i], on))) continue;
+        if (rc == kSuccess) *flags[i] = on ? 1 : 0;
+        return rc;
+    }
+    int value = 0;
+    if (Handled(rc = ReadIntField("SHOWAS", value))) {
+        if (rc != kSuccess) return rc;
+        if (value >= 0 && value <= kLastNodeDisplay) {
+            extra.showAs = value;
+        } else {
+            ReportUnknownValue();
+        }
+        return kSuccess;
+    }
+    if (Handled(rc = ReadIntField("FAULTNAMEFORMAT", value))) {
+        if (rc != kSuccess) return rc;
+        if (value >= 0 && value <= FaultNameFormat::kInherit) {
+            extra.faultNameFormat = value;
+        } else {
+            ReportUnknownValue();
+        }
+        return kSuccess;
+    }
+    return kNotThisKeyword;
+}
+
+// The fault outcomes and the lists of one text per outcome; kNotThisKeyword for any other statement.
+int VRX_vrxSpeaker::ReadExtraOutcomeLists(VRX_extraDefinition& extra, int perOutcome) {
+    int rc = ReadKeyAndEquals("FAULT_STATES");
+    if (Handled(rc)) {
+        VRX_intArray marks;
+        if (rc == kSuccess) rc = ReadInts(marks);
+        return rc != kSuccess ? rc : ReportError(extra.SetFaultOutcomes(marks), nullptr);
+    }
+    // Lists of one text per outcome.
+    const char* const listKeys[] = {"FAULT_NAMES", "FAULT_LABELS", "STATECOMMENTS", "STATEREPAIRINFO"};
+    const char* const mismatch[] = {"Wrong number of fault names", "Wrong number of fault labels",
+                                    "Wrong number of state comments", "Wrong number of repair comments"};
+    for (int k = 0; k < 4; ++k) {
+        if (!Handled(rc = ReadKeyAndEquals(listKeys[k]))) continue;
+        VRX_stringArray texts;
+        if (rc == kSuccess) rc = ReadStrings(texts);
+        if (rc != kSuccess) return rc;
+        if (texts.GetCount() != perOutcome) return ReportError(kOutOfRange, mismatch[k]);
+        if (k == 1) return ReportError(extra.SetOutcomeLabels(texts), nullptr);
+        for (int i = 0; i < perOutcome; ++i) {
+            int result = kSuccess;
+            if (k == 0) result = extra.GetFaultNames()->SetString(i, texts[i]);
+            if (k == 2) result = extra.SetOutcomeDescription(i, texts[i]);
+            if (k == 3) result = extra.SetOutcomeFix(i, texts[i]);
+            if (result != kSuccess) return ReportError(result, nullptr);
+        }
+        return kSuccess;
+    }
+    return kNotThisKeyword;
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -436,66 +451,76 @@ bool ParseStamp(const char* text, int64_t& out) {
 int VRX_vrxSpeaker::ReadCaseSection() {
     if (const int rc = ReadSectionStart("CASE")) return rc;
     PendingCase pending;
-    ReadBlock([this, &pending]() {
-        std::string* const texts[] = {&pending.name, &pending.category, &pending.description};
-        const char* const textKeys[] = {"NAME", "CATEGORY", "DESCRIPTION"};
-        int rc = kNotThisKeyword;
-        for (int i = 0; i < 3; ++i) {
-            if (!Handled(rc = ReadFieldStart(textKeys[i], kString))) continue;
-            if (rc == kSuccess) texts[i]->assign(TokenText_());
-            return rc;
+    ReadBlock([this, &pending]() { return ReadCaseStatement(pending); });
+    return StoreCase(pending);
+}
+
+int VRX_vrxSpeaker::ReadCaseStatement(PendingCase& pending) {
+    std::string* const texts[] = {&pending.name, &pending.category, &pending.description};
+    const char* const textKeys[] = {"NAME", "CATEGORY", "DESCRIPTION"};
+    int rc = kNotThisKeyword;
+    for (int i = 0; i < 3; ++i) {
+        if (!Handled(rc = ReadFieldStart(textKeys[i], kString))) continue;
+        if (rc == kSuccess) texts[i]->assign(TokenText_());
+        return rc;
+    }
+    for (const char* key : {"CREATED", "MODIFIED"}) {
+        if (!Handled(rc = ReadFieldStart(key, kInteger))) continue;
+        if (rc != kSuccess) return rc;
+        const bool created = key[0] == 'C';
+        if (!ParseStamp(TokenText_(), created ? pending.created : pending.modified))
+            return ReportError(kOutOfRange, nullptr);
+        (created ? pending.hasCreated : pending.hasModified) = true;
+        return kSuccess;
+    }
+    if (Handled(rc = ReadKeyAndEquals("TARGETS"))) {
+        VRX_stringArray ids;
+        if (rc == kSuccess) rc = ReadIdList(ids);
+        for (int i = 0; rc == kSuccess && i < ids.GetCount(); ++i) pending.targets.emplace_back(ids[i]);
+        return rc;
+    }
+    if (Handled(rc = ReadSectionStart("EVIDENCE"))) {
+        if (rc != kSuccess) return rc;
+        return ReadBlock([this, &pending]() { return ReadCaseEvidence(pending); });
+    }
+    return ReportUnknownStatement("Unknown Case Statement");
+}
+
+// node <id> { ... }: the evidence on one node, kept with its line for the messages of StoreCase.
+int VRX_vrxSpeaker::ReadCaseEvidence(PendingCase& pending) {
+    if (const int r = RequireToken(kIdentifier, "node")) return r;
+    if (const int r = RequireToken(kIdentifier, nullptr)) return r;
+    PendingEvidence entry;
+    entry.node.assign(TokenText_());
+    entry.line = lexer->GetLineNumber();
+    if (const int r = RequireToken(kPunctuator, "{")) return r;
+    ReadBlock([this, &entry]() { return ReadCaseEvidenceStatement(entry); });
+    pending.evidence.push_back(std::move(entry));
+    return kSuccess;
+}
+
+int VRX_vrxSpeaker::ReadCaseEvidenceStatement(PendingEvidence& entry) {
+    int r = ReadIntField("OUTCOME", entry.outcome);
+    if (Handled(r)) return r;
+    if (Handled(r = ReadKeyAndEquals("VALUE"))) {
+        if (r == kSuccess) r = ReadWrittenNumber(entry.value);
+        entry.hasValue = r == kSuccess;
+        return r;
+    }
+    if (Handled(r = ReadKeyAndEquals("SLICES"))) {
+        VRX_intArray pairs;
+        if (r == kSuccess) r = ReadInts(pairs);
+        if (r == kSuccess && pairs.GetCount() % 2 != 0) {
+            return ReportError(kOutOfRange, "ERROR: Slice evidence comes in pairs of slice and outcome");
         }
-        for (const char* key : {"CREATED", "MODIFIED"}) {
-            if (!Handled(rc = ReadFieldStart(key, kInteger))) continue;
-            if (rc != kSuccess) return rc;
-            const bool created = key[0] == 'C';
-            if (!ParseStamp(TokenText_(), created ? pending.created : pending.modified))
-                return ReportError(kOutOfRange, nullptr);
-            (created ? pending.hasCreated : pending.hasModified) = true;
-            return kSuccess;
-        }
-        if (Handled(rc = ReadKeyAndEquals("TARGETS"))) {
-            VRX_stringArray ids;
-            if (rc == kSuccess) rc = ReadIdList(ids);
-            for (int i = 0; rc == kSuccess && i < ids.GetCount(); ++i) pending.targets.emplace_back(ids[i]);
-            return rc;
-        }
-        if (Handled(rc = ReadSectionStart("EVIDENCE"))) {
-            if (rc != kSuccess) return rc;
-            return ReadBlock([this, &pending]() {
-                if (const int r = RequireToken(kIdentifier, "node")) return r;
-                if (const int r = RequireToken(kIdentifier, nullptr)) return r;
-                PendingEvidence entry;
-                entry.node.assign(TokenText_());
-                entry.line = lexer->GetLineNumber();
-                if (const int r = RequireToken(kPunctuator, "{")) return r;
-                ReadBlock([this, &entry]() {
-                    int r = ReadIntField("OUTCOME", entry.outcome);
-                    if (Handled(r)) return r;
-                    if (Handled(r = ReadKeyAndEquals("VALUE"))) {
-                        if (r == kSuccess) r = ReadWrittenNumber(entry.value);
-                        entry.hasValue = r == kSuccess;
-                        return r;
-                    }
-                    if (Handled(r = ReadKeyAndEquals("SLICES"))) {
-                        VRX_intArray pairs;
-                        if (r == kSuccess) r = ReadInts(pairs);
-                        if (r == kSuccess && pairs.GetCount() % 2 != 0) {
-                            return ReportError(kOutOfRange,
-                                               "ERROR: Slice evidence comes in pairs of slice and outcome");
-                        }
-                        for (int i = 0; r == kSuccess && i < pairs.GetCount(); ++i)
-                            entry.slices.push_back(pairs[i]);
-                        return r;
-                    }
-                    return ReportUnknownStatement("Unknown Case Statement");
-                });
-                pending.evidence.push_back(std::move(entry));
-                return kSuccess;
-            });
-        }
-        return ReportUnknownStatement("Unknown Case Statement");
-    });
+        for (int i = 0; r == kSuccess && i < pairs.GetCount(); ++i) entry.slices.push_back(pairs[i]);
+        return r;
+    }
+    return ReportUnknownStatement("Unknown Case Statement");
+}
+
+// The case as read goes into the network once the whole section is known.
+int VRX_vrxSpeaker::StoreCase(const PendingCase& pending) {
     VRX_case* made = network->AddCase(pending.name.c_str());
     if (made == nullptr)
         return ReportMessage(kOutOfRange, "ERROR: Couldn't Create Case (\"" + pending.name + "\")");
@@ -504,30 +529,33 @@ int VRX_vrxSpeaker::ReadCaseSection() {
         return ReportError(stored, nullptr);
     if (pending.hasCreated) made->SetCreated(pending.created);
     if (pending.hasModified) made->SetModified(pending.modified);
-    const auto findNode = [this](const std::string& id) {
-        const int handle = network->FindNode(id.c_str());
-        if (handle < 0) ReportMessage(handle, "ERROR: Couldn't Find Node (\"" + id + "\")");
-        return handle;
-    };
     for (const std::string& id : pending.targets) {
-        const int handle = findNode(id);
+        const int handle = FindCaseNode(id);
         if (handle >= 0) ReportError(made->AddTarget(handle), nullptr);
     }
-    for (const PendingEvidence& entry : pending.evidence) {
-        const int handle = findNode(entry.node);
-        if (handle < 0) continue;
-        int rc = kSuccess;
-        if (entry.outcome >= 0) {
-            rc = made->AddEvidence(handle, entry.outcome);
-        } else if (entry.hasValue) {
-            rc = made->AddContEvidence(handle, entry.value);
-        }
-        for (size_t i = 0; rc == kSuccess && i + 1 < entry.slices.size(); i += 2) {
-            rc = made->AddTemporalEvidence(handle, entry.slices[i + 1], entry.slices[i]);
-        }
-        if (rc != kSuccess)
-            ReportMessage(rc, "ERROR: Invalid evidence for node [" + entry.node + "] (line " +
-                                  std::to_string(entry.line) + ")");
-    }
+    for (const PendingEvidence& entry : pending.evidence) StoreCaseEvidence(*made, entry);
     return kSuccess;
+}
+
+int VRX_vrxSpeaker::FindCaseNode(const std::string& id) {
+    const int handle = network->FindNode(id.c_str());
+    if (handle < 0) ReportMessage(handle, "ERROR: Couldn't Find Node (\"" + id + "\")");
+    return handle;
+}
+
+void VRX_vrxSpeaker::StoreCaseEvidence(VRX_case& made, const PendingEvidence& entry) {
+    const int handle = FindCaseNode(entry.node);
+    if (handle < 0) return;
+    int rc = kSuccess;
+    if (entry.outcome >= 0) {
+        rc = made.AddEvidence(handle, entry.outcome);
+    } else if (entry.hasValue) {
+        rc = made.AddContEvidence(handle, entry.value);
+    }
+    for (size_t i = 0; rc == kSuccess && i + 1 < entry.slices.size(); i += 2) {
+        rc = made.AddTemporalEvidence(handle, entry.slices[i + 1], entry.slices[i]);
+    }
+    if (rc != kSuccess)
+        ReportMessage(rc, "ERROR: Invalid evidence for node [" + entry.node + "] (line " +
+                              std::to_string(entry.line) + ")");
 }

@@ -16,6 +16,8 @@ class VRX_header;
 class VRX_intArray;
 class VRX_node;
 class VRX_nodeDefinition;
+class VRX_noisyAdder;
+class VRX_noisyMAX;
 class VRX_rectangle;
 class VRX_screenInfo;
 class VRX_stringArray;
@@ -140,9 +142,21 @@ private:
     [[nodiscard]] int ReadCastStatement(VRX_nodeDefinition& definition);
     [[nodiscard]] int ReadDemorganOrAdderStatement(VRX_nodeDefinition& definition);
     [[nodiscard]] int ReadExtraStatement();
+    [[nodiscard]] int ReadExtraSetting(VRX_extraDefinition& extra);
+    [[nodiscard]] int ReadExtraOutcomeLists(VRX_extraDefinition& extra, int perOutcome);
     [[nodiscard]] int ReadCostSection();
     [[nodiscard]] int ReadCostBlock();
+    // A saved case is read whole before it goes into the network.
+    struct PendingEvidence;
+    struct PendingCase;
     [[nodiscard]] int ReadCaseSection();
+    [[nodiscard]] int ReadCaseStatement(PendingCase& pending);
+    [[nodiscard]] int ReadCaseEvidence(PendingCase& pending);
+    [[nodiscard]] int ReadCaseEvidenceStatement(PendingEvidence& entry);
+    [[nodiscard]] int StoreCase(const PendingCase& pending);
+    // The node's handle, or the failure code after "ERROR: Couldn't Find Node".
+    int FindCaseNode(const std::string& id);
+    void StoreCaseEvidence(VRX_case& made, const PendingEvidence& entry);
     VRX_node* CurrentNode() const;
 
     // Writing.
@@ -157,6 +171,10 @@ private:
     void WriteQuotedPairs(const char* name, const VRX_documentation& documentation);
     void WriteNode(int handle);
     void WriteDefinition(VRX_nodeDefinition& definition);
+    void WriteOutcomeNames(VRX_nodeDefinition& definition);
+    void WriteDefinitionTable(const char* key, VRX_nodeDefinition& definition);
+    void WriteNoisyMaxParameters(VRX_noisyMAX& noisyMax);
+    void WriteNoisyAdderParameters(VRX_noisyAdder& adder);
     void WriteExtraDefinition(VRX_extraDefinition& extra, int outcomes);
     void WriteCosts(int handle);
     void WriteCase(const VRX_case& savedCase);

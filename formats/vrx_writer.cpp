@@ -333,37 +333,16 @@ void VRX_vrxSpeaker::WriteNode(int handle) {
 }
 
 void VRX_vrxSpeaker::WriteDefinition(VRX_nodeDefinition& definition) {
-    const int type = definition.GetType();
-    VRX_idArray* outcomes = definition.GetOutcomesNames();
-    switch (type) {
+    WriteOutcomeNames(definition);
+    switch (definition.GetType()) {
         case DefinitionType::kCpt:
-        case DefinitionType::kTruthTable:
-        case DefinitionType::kNoisyMax:
-        case DefinitionType::kNoisyAdder:
-            if (outcomes != nullptr) WriteIdListField("NAMESTATES", *outcomes, false);
-            break;
-        case DefinitionType::kList:
-            if (outcomes != nullptr) WriteIdListField("NAMECHOICES", *outcomes, false);
-            break;
-        default:
-            break;
-    }
-    VRX_Dmatrix* table = nullptr;
-    switch (type) {
-        case DefinitionType::kCpt:
-            if (definition.GetDefinition(table) == kSuccess && table != nullptr) {
-                WriteDoubleListField("PROBABILITIES", table->GetItems(), true);
-            }
+            WriteDefinitionTable("PROBABILITIES", definition);
             break;
         case DefinitionType::kTable:
-            if (definition.GetDefinition(table) == kSuccess && table != nullptr) {
-                WriteDoubleListField("UTILITIES", table->GetItems(), true);
-            }
+            WriteDefinitionTable("UTILITIES", definition);
             break;
         case DefinitionType::kMau:
-            if (definition.GetDefinition(table) == kSuccess && table != nullptr) {
-                WriteDoubleListField("WEIGHTS", table->GetItems(), true);
-            }
+            WriteDefinitionTable("WEIGHTS", definition);
             break;
         case DefinitionType::kTruthTable: {
             VRX_stringArray states;
@@ -380,17 +359,9 @@ void VRX_vrxSpeaker::WriteDefinition(VRX_nodeDefinition& definition) {
             }
             break;
         }
-        case DefinitionType::kNoisyMax: {
-            auto& noisyMax = static_cast<VRX_noisyMAX&>(definition);
-            VRX_intArray positions;
-            for (const VRX_intArray& order : noisyMax.GetParentOutcomeStrengths()) {
-                for (int m = 0; m < order.GetCount(); ++m)
-                    NoteWriteFailure(positions.Add(order.FindPosition(m)));
-            }
-            WriteIntListField("STRENGTHS", positions, false);
-            WriteDoubleListField("PROBABILITIES", noisyMax.GetCiWeights()->GetItems(), true);
+        case DefinitionType::kNoisyMax:
+            WriteNoisyMaxParameters(static_cast<VRX_noisyMAX&>(definition));
             break;
-        }
         case DefinitionType::kCast: {
             const auto& cast = static_cast<const VRX_cast&>(definition);
             WriteDoubleListField("PWEIGHTS", cast.GetPositiveWeights(), false);
@@ -405,21 +376,56 @@ void VRX_vrxSpeaker::WriteDefinition(VRX_nodeDefinition& definition) {
             WriteNumberField("PRIORBELIEF", demorgan.GetPriorBelief(), true);
             break;
         }
-        case DefinitionType::kNoisyAdder: {
-            auto& adder = static_cast<VRX_noisyAdder&>(definition);
-            WriteIntField("FUNCTION", adder.GetFunction());
-            VRX_intArray states;
-            NoteWriteFailure(states.Add(adder.GetDistinguishedState()));
-            const VRX_intArray& parentStates = adder.GetParentDistinguishedStates();
-            for (int i = 0; i < parentStates.GetCount(); ++i) NoteWriteFailure(states.Add(parentStates[i]));
-            WriteIntListField("DSTATES", states, false);
-            WriteDoubleListField("PARENTWEIGHTS", adder.GetWeights(), false);
-            WriteDoubleListField("PROBABILITIES", adder.GetCiWeights()->GetItems(), true);
+        case DefinitionType::kNoisyAdder:
+            WriteNoisyAdderParameters(static_cast<VRX_noisyAdder&>(definition));
             break;
-        }
         default:
             break;
     }
+}
+
+void VRX_vrxSpeaker::WriteOutcomeNames(VRX_nodeDefinition& definition) {
+    VRX_idArray* outcomes = definition.GetOutcomesNames();
+    switch (definition.GetType()) {
+        case DefinitionType::kCpt:
+        case DefinitionType::kTruthTable:
+        case DefinitionType::kNoisyMax:
+        case DefinitionType::kNoisyAdder:
+            if (outcomes != nullptr) WriteIdListField("NAMESTATES", *outcomes, false);
+            break;
+        case DefinitionType::kList:
+            if (outcomes != nullptr) WriteIdListField("NAMECHOICES", *outcomes, false);
+            break;
+        default:
+            break;
+    }
+}
+
+void VRX_vrxSpeaker::WriteDefinitionTable(const char* key, VRX_nodeDefinition& definition) {
+    VRX_Dmatrix* table = nullptr;
+    if (definition.GetDefinition(table) == kSuccess && table != nullptr) {
+        WriteDoubleListField(key, table->GetItems(), true);
+    }
+}
+
+void VRX_vrxSpeaker::WriteNoisyMaxParameters(VRX_noisyMAX& noisyMax) {
+    VRX_intArray positions;
+    for (const VRX_intArray& order : noisyMax.GetParentOutcomeStrengths()) {
+        for (int m = 0; m < order.GetCount(); ++m) NoteWriteFailure(positions.Add(order.FindPosition(m)));
+    }
+    WriteIntListField("STRENGTHS", positions, false);
+    WriteDoubleListField("PROBABILITIES", noisyMax.GetCiWeights()->GetItems(), true);
+}
+
+void VRX_vrxSpeaker::WriteNoisyAdderParameters(VRX_noisyAdder& adder) {
+    WriteIntField("FUNCTION", adder.GetFunction());
+    VRX_intArray states;
+    NoteWriteFailure(states.Add(adder.GetDistinguishedState()));
+    const VRX_intArray& parentStates = adder.GetParentDistinguishedStates();
+    for (int i = 0; i < parentStates.GetCount(); ++i) NoteWriteFailure(states.Add(parentStates[i]));
+    WriteIntListField("DSTATES", states, false);
+    WriteDoubleListField("PARENTWEIGHTS", adder.GetWeights(), false);
+    WriteDoubleListField("PROBABILITIES", adder.GetCiWeights()->GetItems(), true);
 }
 
 void VRX_vrxSpeaker::WriteExtraDefinition(VRX_extraDefinition& extra, int outcomes) {

@@ -241,6 +241,16 @@ double EmRecordCounter::PartMass(JoinTree& tree) {
     return mass;
 }
 
+// A family's members that evidence does not fix, which must all lie in one cluster, and the item of its
+// count table where the fixed coordinates put it.
+struct EmRecordCounter::HiddenFamily {
+    int base = 0;
+    int count = 0;
+    int member[kMaxTableDimensions];     // index in the part
+    int dimension[kMaxTableDimensions];  // of the count table
+    int size[kMaxTableDimensions];
+};
+
 void EmRecordCounter::AccumulateJoinTreeCounts(JoinTree& tree, double weight) {
     const PartView& view = tree.GetPart();
     const int partSize = view.GetNumberOfNodes();
@@ -252,89 +262,96 @@ void EmRecordCounter::AccumulateJoinTreeCounts(JoinTree& tree, double weight) {
         partEvidence_[h] = view.GetEvidence(i);
         members.push_back(h);
     }
-    int hidden[kMaxTableDimensions];
-    int hiddenDimension[kMaxTableDimensions];
-    int hiddenSize[kMaxTableDimensions];
     for (int u : members) {
         if (counted_[u] || ownTables_[u] == nullptr) continue;
-        const VRX_intArray& parents = network_.GetParents(u);
-        const int np = parents.GetCount();
-        VRX_Dmatrix& counts = CountsOf(u);
-        const int* strides = counts.GetStrides().GetItems();
-        // Fixed coordinates give the base; the others must all be in one cluster.
-        int base = 0;
-        int numHidden = 0;
-        bool outside = false;
-        for (int d = 0; d <= np && !outside; ++d) {
-            const int m = d < np ? parents[d] : u;
-            int e = observed_[m];
-            if (e < 0 && partIndex_[m] >= 0) e = partEvidence_[m];
-            if (e >= 0) {
-                base += e * strides[d];
-            } else if (partIndex_[m] < 0 || numHidden == kMaxTableDimensions) {
-                outside = true;
-            } else {
-                hidden[numHidden] = partIndex_[m];
-                hiddenDimension[numHidden] = d;
-                hiddenSize[numHidden] = counts.GetDimensions()[d];
-                ++numHidden;
-            }
-        }
-        if (outside) continue;
-        for (int c = 0; c < tree.GetNumberOfClusters(); ++c) {
-            Cluster& cluster = tree.GetCluster(c);
-            bool holds = true;
-            for (int k = 0; k < numHidden && holds; ++k) holds = cluster.HoldsMember(hidden[k]);
-            if (!holds) continue;
-            // Hidden members in the cluster's (ascending) order, which is the marginal's order.
-            int order[kMaxTableDimensions];
-            for (int k = 0; k < numHidden; ++k) order[k] = k;
-            for (int a = 1; a < numHidden; ++a) {
-                for (int b = a; b > 0 && hidden[order[b]] < hidden[order[b - 1]]; --b)
-                    std::swap(order[b], order[b - 1]);
-            }
-            int sublist[kMaxTableDimensions];
-            int total = 1;
-            for (int k = 0; k < numHidden; ++k) {
-                sublist[k] = hidden[order[k]];
-                total *= hiddenSize[order[k]];
-            }
-            marginal_.assign(static_cast<size_t>(total), 0.0);
-            PotentialTable& table = cluster.GetClusterTable();
-            StrideProgram program;
-            if (!cluster.IsTableReady() ||
-                BuildStrideProgram(table, program, cluster.GetMembers(), cluster.GetNumberOfMembers(),
-                                   sublist, numHidden) != kSuccess) {
-                break;
-            }
-            StrideMarginalize(table.GetEntries(), table.GetCount(), marginal_.data(), program);
-            double sum = 0.0;
-            for (double v : marginal_) sum += v;
-            if (sum > 0.0) {
-                // Walk the marginal (first member fastest) and the family's dimensions together.
-                int coords[kMaxTableDimensions] = {};
-                int position = base;
-                const double scale = weight / sum;
-                for (int k = 0; k < total; ++k) {
-                    pending_.push_back({&counts[position], marginal_[static_cast<size_t>(k)] * scale});
-                    for (int j = 0; j < numHidden; ++j) {
-                        const int step = strides[hiddenDimension[order[j]]];
-                        if (++coords[j] < hiddenSize[order[j]]) {
-                            position += step;
-                            break;
-                        }
-                        position -= step * (coords[j] - 1);
-                        coords[j] = 0;
-                    }
-                }
-            }
-            counted_[u] = 1;
-            break;
-        }
+        HiddenFamily family;
+        if (FindHiddenFamily(u, family)) CountFamilyFromTree(tree, u, family, weight);
     }
     for (int h : members) {
         partIndex_[h] = -1;
         partEvidence_[h] = -1;
+    }
+}
+
+bool EmRecordCounter::FindHiddenFamily(int u, HiddenFamily& family) {
+    const VRX_intArray& parents = network_.GetParents(u);
+    const int np = parents.GetCount();
+    VRX_Dmatrix& counts = CountsOf(u);
+    const int* strides = counts.GetStrides().GetItems();
+    // Fixed coordinates give the base; the others must all be in one cluster.
+    for (int d = 0; d <= np; ++d) {
+        const int m = d < np ? parents[d] : u;
+        int e = observed_[m];
+        if (e < 0 && partIndex_[m] >= 0) e = partEvidence_[m];
+        if (e >= 0) {
+            family.base += e * strides[d];
+        } else if (partIndex_[m] < 0 || family.count == kMaxTableDimensions) {
+            return false;
+        } else {
+            family.member[family.count] = partIndex_[m];
+            family.dimension[family.count] = d;
+            family.size[family.count] = counts.GetDimensions()[d];
+            ++family.count;
+        }
+    }
+    return true;
+}
+
+void EmRecordCounter::CountFamilyFromTree(JoinTree& tree, int u, const HiddenFamily& family, double weight) {
+    const int numHidden = family.count;
+    for (int c = 0; c < tree.GetNumberOfClusters(); ++c) {
+        Cluster& cluster = tree.GetCluster(c);
+        bool holds = true;
+        for (int k = 0; k < numHidden && holds; ++k) holds = cluster.HoldsMember(family.member[k]);
+        if (!holds) continue;
+        // Hidden members in the cluster's (ascending) order, which is the marginal's order.
+        int order[kMaxTableDimensions];
+        for (int k = 0; k < numHidden; ++k) order[k] = k;
+        for (int a = 1; a < numHidden; ++a) {
+            for (int b = a; b > 0 && family.member[order[b]] < family.member[order[b - 1]]; --b)
+                std::swap(order[b], order[b - 1]);
+        }
+        int sublist[kMaxTableDimensions];
+        int total = 1;
+        for (int k = 0; k < numHidden; ++k) {
+            sublist[k] = family.member[order[k]];
+            total *= family.size[order[k]];
+        }
+        marginal_.assign(static_cast<size_t>(total), 0.0);
+        PotentialTable& table = cluster.GetClusterTable();
+        StrideProgram program;
+        if (!cluster.IsTableReady() ||
+            BuildStrideProgram(table, program, cluster.GetMembers(), cluster.GetNumberOfMembers(), sublist,
+                               numHidden) != kSuccess) {
+            return;
+        }
+        StrideMarginalize(table.GetEntries(), table.GetCount(), marginal_.data(), program);
+        double sum = 0.0;
+        for (double v : marginal_) sum += v;
+        if (sum > 0.0) AddMarginalCounts(CountsOf(u), family, order, weight / sum);
+        counted_[u] = 1;
+        return;
+    }
+}
+
+// Walks the marginal (first member in order fastest) and the family's dimensions together.
+void EmRecordCounter::AddMarginalCounts(VRX_Dmatrix& counts, const HiddenFamily& family, const int* order,
+                                        double scale) {
+    const int* strides = counts.GetStrides().GetItems();
+    int coords[kMaxTableDimensions] = {};
+    int position = family.base;
+    const int total = static_cast<int>(marginal_.size());
+    for (int k = 0; k < total; ++k) {
+        pending_.push_back({&counts[position], marginal_[static_cast<size_t>(k)] * scale});
+        for (int j = 0; j < family.count; ++j) {
+            const int step = strides[family.dimension[order[j]]];
+            if (++coords[j] < family.size[order[j]]) {
+                position += step;
+                break;
+            }
+            position -= step * (coords[j] - 1);
+            coords[j] = 0;
+        }
     }
 }
 

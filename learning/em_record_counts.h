@@ -54,6 +54,12 @@ private:
     bool UpdatePartCounts(JoinTree& tree, double weight, double& factor, int& exponent);
     static double PartMass(JoinTree& tree);
     void AccumulateJoinTreeCounts(JoinTree& tree, double weight);
+    struct HiddenFamily;
+    // False when a member of u's family that evidence does not fix lies outside the part.
+    bool FindHiddenFamily(int u, HiddenFamily& family);
+    // Adds the family's counts from the first cluster that holds its hidden members.
+    void CountFamilyFromTree(JoinTree& tree, int u, const HiddenFamily& family, double weight);
+    void AddMarginalCounts(VRX_Dmatrix& counts, const HiddenFamily& family, const int* order, double scale);
     VRX_Dmatrix& CountsOf(int handle) {
         return tables_.counts[targets_[handle].first][targets_[handle].second];
     }

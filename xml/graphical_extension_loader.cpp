@@ -111,133 +111,192 @@ IXmlBinding* XmlCavroLoader::Bind(const char* name, int flags, Callback onStart,
     return delegators_.back()->GetBinding();
 }
 
-void XmlCavroLoader::BuildGrammar() {
-    IXmlBinding* cavro = Bind("cavro", 0, &XmlCavroLoader::OnCavroStart, nullptr, nullptr);
-    IXmlBinding* networkComment =
-        Bind("comment", kInherit, nullptr, &XmlCavroLoader::OnNetworkComment, nullptr);
-    IXmlBinding* submodel =
-        Bind("submodel", kInherit, &XmlCavroLoader::OnSubmodelStart, &XmlCavroLoader::OnSubmodelEnd, nullptr);
-    IXmlBinding* node =
-        Bind("node", kInherit, &XmlCavroLoader::OnNodeStart, &XmlCavroLoader::OnNodeEnd, nullptr);
-    IXmlBinding* textBox =
-        Bind("textbox", kInherit, &XmlCavroLoader::OnTextBoxStart, &XmlCavroLoader::OnTextBoxEnd, nullptr);
-    IXmlBinding* position = Bind("position", kInherit, &XmlCavroLoader::OnRectangleStart,
-                                 &XmlCavroLoader::OnPositionEnd, &XmlCavroLoader::OnRectangleWord);
-    IXmlBinding* window = Bind("window", kInherit, &XmlCavroLoader::OnRectangleStart,
-                               &XmlCavroLoader::OnWindowEnd, &XmlCavroLoader::OnRectangleWord);
-    IXmlBinding* plate = Bind("plate", kInherit, &XmlCavroLoader::OnPlateStart, &XmlCavroLoader::OnPlateEnd,
-                              &XmlCavroLoader::OnRectangleWord);
-    IXmlBinding* name = Bind("name", kInherit, nullptr, &XmlCavroLoader::OnNameEnd, nullptr);
-    IXmlBinding* caption = Bind("caption", kInherit, nullptr, &XmlCavroLoader::OnNameEnd, nullptr);
-    IXmlBinding* objectComment =
-        Bind("comment", kInherit, nullptr, &XmlCavroLoader::OnObjectCommentEnd, nullptr);
-    IXmlBinding* font = Bind("font", kInherit, &XmlCavroLoader::OnFontStart, nullptr, nullptr);
-    IXmlBinding* textBoxFont = Bind("font", kInherit, &XmlCavroLoader::OnFontStart, nullptr, nullptr);
-    IXmlBinding* interior = Bind("interior", kInherit, &XmlCavroLoader::OnInteriorStart, nullptr, nullptr);
-    IXmlBinding* outline = Bind("outline", kInherit, &XmlCavroLoader::OnOutlineStart, nullptr, nullptr);
-    IXmlBinding* state =
-        Bind("state", kInherit, &XmlCavroLoader::OnStateStart, &XmlCavroLoader::OnStateEnd, nullptr);
-    IXmlBinding* fix = Bind("fix", kInherit, nullptr, &XmlCavroLoader::OnFixEnd, nullptr);
-    IXmlBinding* stateComment =
-        Bind("comment", kInherit, nullptr, &XmlCavroLoader::OnStateCommentEnd, nullptr);
-    IXmlBinding* nodeLink = Bind("link", kInherit, &XmlCavroLoader::OnNodeLinkStart, nullptr, nullptr);
-    IXmlBinding* stateLink = Bind("link", kInherit, &XmlCavroLoader::OnStateLinkStart, nullptr, nullptr);
-    IXmlBinding* question = Bind("question", kInherit, nullptr, &XmlCavroLoader::OnQuestionEnd, nullptr);
+// The elements of the grammar. "comment", "font" and "link" are different elements by where they stand.
+struct XmlCavroLoader::Elements {
+    IXmlBinding* cavro;
+    IXmlBinding* networkComment;
+    IXmlBinding* submodel;
+    IXmlBinding* node;
+    IXmlBinding* textBox;
+    IXmlBinding* position;
+    IXmlBinding* window;
+    IXmlBinding* plate;
+    IXmlBinding* name;
+    IXmlBinding* caption;
+    IXmlBinding* objectComment;
+    IXmlBinding* font;
+    IXmlBinding* textBoxFont;
+    IXmlBinding* interior;
+    IXmlBinding* outline;
+    IXmlBinding* state;
+    IXmlBinding* fix;
+    IXmlBinding* stateComment;
+    IXmlBinding* nodeLink;
+    IXmlBinding* stateLink;
+    IXmlBinding* question;
     // Accepted and ignored.
-    IXmlBinding* barChart = Bind("barchart", kInherit, nullptr, nullptr, nullptr);
-    IXmlBinding* defComment = Bind("defcomment", kInherit, nullptr, nullptr, nullptr);
-    IXmlBinding* costComment = Bind("costcomment", kInherit, nullptr, nullptr, nullptr);
-    IXmlBinding* arcComment = Bind("arccomment", kInherit, nullptr, nullptr, nullptr);
-    IXmlBinding* arcFormat = Bind("arcformat", kInherit, nullptr, nullptr, nullptr);
-    IXmlBinding* diagAutoFormat = Bind("diagautoformat", kInherit, nullptr, nullptr, nullptr);
-    IXmlBinding* qualColors = Bind("qualcolors", kInherit, nullptr, nullptr, nullptr);
+    IXmlBinding* barChart;
+    IXmlBinding* defComment;
+    IXmlBinding* costComment;
+    IXmlBinding* arcComment;
+    IXmlBinding* arcFormat;
+    IXmlBinding* diagAutoFormat;
+    IXmlBinding* qualColors;
+};
 
-    AddAttributes(cavro, {{"version", true},
-                          {"app", false},
-                          {"name", true},
-                          {"faultnameformat", false},
-                          {"arccolor", false},
-                          {"costarccolor", false},
-                          {"arcwidth", false},
-                          {"costarcwidth", false}});
-    cavro->AddChild(node, kZeroOrMore);
-    cavro->AddChild(submodel, kZeroOrMore);
-    cavro->AddChild(textBox, kZeroOrMore);
-    cavro->AddChild(networkComment, kOptional);
-    cavro->AddChild(arcComment, kZeroOrMore);
-    cavro->AddChild(arcFormat, kZeroOrMore);
-    cavro->AddChild(diagAutoFormat, kOptional);
-    cavro->AddChild(qualColors, kOptional);
-    cavro->AddChild(plate, kOptional);
+namespace {
 
-    submodel->AddAttribute("id", true);
-    submodel->AddChild(objectComment, kOptional);
-    submodel->AddChild(position, kRequired);
-    submodel->AddChild(name, kRequired);
-    submodel->AddChild(font, kRequired);
-    submodel->AddChild(interior, kRequired);
-    submodel->AddChild(outline, kRequired);
-    submodel->AddChild(node, kZeroOrMore);
-    submodel->AddChild(submodel, kZeroOrMore);
-    submodel->AddChild(textBox, kZeroOrMore);
-    submodel->AddChild(window, kOptional);
+void DeclareCavroRoot(const XmlCavroLoader::Elements& e) {
+    AddAttributes(e.cavro, {{"version", true},
+                            {"app", false},
+                            {"name", true},
+                            {"faultnameformat", false},
+                            {"arccolor", false},
+                            {"costarccolor", false},
+                            {"arcwidth", false},
+                            {"costarcwidth", false}});
+    e.cavro->AddChild(e.node, kZeroOrMore);
+    e.cavro->AddChild(e.submodel, kZeroOrMore);
+    e.cavro->AddChild(e.textBox, kZeroOrMore);
+    e.cavro->AddChild(e.networkComment, kOptional);
+    e.cavro->AddChild(e.arcComment, kZeroOrMore);
+    e.cavro->AddChild(e.arcFormat, kZeroOrMore);
+    e.cavro->AddChild(e.diagAutoFormat, kOptional);
+    e.cavro->AddChild(e.qualColors, kOptional);
+    e.cavro->AddChild(e.plate, kOptional);
+}
 
-    AddAttributes(node, {{"id", true}, {"faultnameformat", false}});
-    node->AddChild(objectComment, kOptional);
-    node->AddChild(position, kRequired);
-    node->AddChild(name, kRequired);
-    node->AddChild(font, kRequired);
-    node->AddChild(interior, kRequired);
-    node->AddChild(outline, kRequired);
-    node->AddChild(defComment, kZeroOrMore);
-    node->AddChild(costComment, kZeroOrMore);
-    node->AddChild(barChart, kOptional);
-    node->AddChild(state, kZeroOrMore);
-    node->AddChild(nodeLink, kZeroOrMore);
-    node->AddChild(question, kOptional);
+void DeclareCavroSubmodel(const XmlCavroLoader::Elements& e) {
+    e.submodel->AddAttribute("id", true);
+    e.submodel->AddChild(e.objectComment, kOptional);
+    e.submodel->AddChild(e.position, kRequired);
+    e.submodel->AddChild(e.name, kRequired);
+    e.submodel->AddChild(e.font, kRequired);
+    e.submodel->AddChild(e.interior, kRequired);
+    e.submodel->AddChild(e.outline, kRequired);
+    e.submodel->AddChild(e.node, kZeroOrMore);
+    e.submodel->AddChild(e.submodel, kZeroOrMore);
+    e.submodel->AddChild(e.textBox, kZeroOrMore);
+    e.submodel->AddChild(e.window, kOptional);
+}
 
-    textBox->AddChild(objectComment, kOptional);
-    textBox->AddChild(position, kRequired);
-    textBox->AddChild(caption, kRequired);
-    textBox->AddChild(textBoxFont, kRequired);
+void DeclareCavroNode(const XmlCavroLoader::Elements& e) {
+    AddAttributes(e.node, {{"id", true}, {"faultnameformat", false}});
+    e.node->AddChild(e.objectComment, kOptional);
+    e.node->AddChild(e.position, kRequired);
+    e.node->AddChild(e.name, kRequired);
+    e.node->AddChild(e.font, kRequired);
+    e.node->AddChild(e.interior, kRequired);
+    e.node->AddChild(e.outline, kRequired);
+    e.node->AddChild(e.defComment, kZeroOrMore);
+    e.node->AddChild(e.costComment, kZeroOrMore);
+    e.node->AddChild(e.barChart, kOptional);
+    e.node->AddChild(e.state, kZeroOrMore);
+    e.node->AddChild(e.nodeLink, kZeroOrMore);
+    e.node->AddChild(e.question, kOptional);
+}
 
-    AddAttributes(font,
+void DeclareCavroTextBox(const XmlCavroLoader::Elements& e) {
+    e.textBox->AddChild(e.objectComment, kOptional);
+    e.textBox->AddChild(e.position, kRequired);
+    e.textBox->AddChild(e.caption, kRequired);
+    e.textBox->AddChild(e.textBoxFont, kRequired);
+}
+
+// Fonts, fill and outline of the drawn objects.
+void DeclareCavroLooks(const XmlCavroLoader::Elements& e) {
+    AddAttributes(e.font,
                   {{"name", true}, {"size", true}, {"color", true}, {"bold", false}, {"italic", false}});
-    AddAttributes(textBoxFont, {{"name", true},
-                                {"size", true},
-                                {"color", true},
-                                {"bold", false},
-                                {"italic", false},
-                                {"align", false}});
-    interior->AddAttribute("color", true);
-    AddAttributes(outline, {{"color", true}, {"width", false}});
+    AddAttributes(e.textBoxFont, {{"name", true},
+                                  {"size", true},
+                                  {"color", true},
+                                  {"bold", false},
+                                  {"italic", false},
+                                  {"align", false}});
+    e.interior->AddAttribute("color", true);
+    AddAttributes(e.outline, {{"color", true}, {"width", false}});
+}
 
-    AddAttributes(state, {{"id", true}, {"globalid", false}, {"faultname", false}});
-    state->AddChild(stateLink, kZeroOrMore);
-    state->AddChild(fix, kOptional);
-    state->AddChild(stateComment, kOptional);
-    AddAttributes(nodeLink, {{"title", true}, {"path", true}});
-    AddAttributes(stateLink, {{"title", true}, {"path", true}});
+void DeclareCavroState(const XmlCavroLoader::Elements& e) {
+    AddAttributes(e.state, {{"id", true}, {"globalid", false}, {"faultname", false}});
+    e.state->AddChild(e.stateLink, kZeroOrMore);
+    e.state->AddChild(e.fix, kOptional);
+    e.state->AddChild(e.stateComment, kOptional);
+    AddAttributes(e.nodeLink, {{"title", true}, {"path", true}});
+    AddAttributes(e.stateLink, {{"title", true}, {"path", true}});
+}
 
-    AddAttributes(plate, {{"leftwidth", true}, {"rightwidth", true}});
-    AddAttributes(barChart, {{"active", false}, {"width", false}, {"height", false}});
-    AddAttributes(defComment, {{"row", true}, {"col", true}});
-    AddAttributes(costComment, {{"row", true}, {"col", true}});
-    AddAttributes(arcComment, {{"parent", true}, {"child", true}, {"order", false}, {"cost", false}});
-    AddAttributes(arcFormat, {{"parent", true},
-                              {"child", true},
-                              {"order", false},
-                              {"cost", false},
-                              {"width", true},
-                              {"color", true}});
-    AddAttributes(diagAutoFormat, {{"target", true},
-                                   {"targetnr", true},
-                                   {"observation", true},
-                                   {"observationnr", true},
-                                   {"auxiliary", true}});
-    AddAttributes(qualColors, {{"left", true}, {"center", true}, {"right", true}, {"blend", false}});
+// The plate and the elements accepted and ignored.
+void DeclareCavroPlateAndIgnored(const XmlCavroLoader::Elements& e) {
+    AddAttributes(e.plate, {{"leftwidth", true}, {"rightwidth", true}});
+    AddAttributes(e.barChart, {{"active", false}, {"width", false}, {"height", false}});
+    AddAttributes(e.defComment, {{"row", true}, {"col", true}});
+    AddAttributes(e.costComment, {{"row", true}, {"col", true}});
+    AddAttributes(e.arcComment, {{"parent", true}, {"child", true}, {"order", false}, {"cost", false}});
+    AddAttributes(e.arcFormat, {{"parent", true},
+                                {"child", true},
+                                {"order", false},
+                                {"cost", false},
+                                {"width", true},
+                                {"color", true}});
+    AddAttributes(e.diagAutoFormat, {{"target", true},
+                                     {"targetnr", true},
+                                     {"observation", true},
+                                     {"observationnr", true},
+                                     {"auxiliary", true}});
+    AddAttributes(e.qualColors, {{"left", true}, {"center", true}, {"right", true}, {"blend", false}});
+}
 
-    root_ = cavro;
+}  // namespace
+
+XmlCavroLoader::Elements XmlCavroLoader::BindElements() {
+    Elements e{};
+    e.cavro = Bind("cavro", 0, &XmlCavroLoader::OnCavroStart, nullptr, nullptr);
+    e.networkComment = Bind("comment", kInherit, nullptr, &XmlCavroLoader::OnNetworkComment, nullptr);
+    e.submodel =
+        Bind("submodel", kInherit, &XmlCavroLoader::OnSubmodelStart, &XmlCavroLoader::OnSubmodelEnd, nullptr);
+    e.node = Bind("node", kInherit, &XmlCavroLoader::OnNodeStart, &XmlCavroLoader::OnNodeEnd, nullptr);
+    e.textBox =
+        Bind("textbox", kInherit, &XmlCavroLoader::OnTextBoxStart, &XmlCavroLoader::OnTextBoxEnd, nullptr);
+    e.position = Bind("position", kInherit, &XmlCavroLoader::OnRectangleStart, &XmlCavroLoader::OnPositionEnd,
+                      &XmlCavroLoader::OnRectangleWord);
+    e.window = Bind("window", kInherit, &XmlCavroLoader::OnRectangleStart, &XmlCavroLoader::OnWindowEnd,
+                    &XmlCavroLoader::OnRectangleWord);
+    e.plate = Bind("plate", kInherit, &XmlCavroLoader::OnPlateStart, &XmlCavroLoader::OnPlateEnd,
+                   &XmlCavroLoader::OnRectangleWord);
+    e.name = Bind("name", kInherit, nullptr, &XmlCavroLoader::OnNameEnd, nullptr);
+    e.caption = Bind("caption", kInherit, nullptr, &XmlCavroLoader::OnNameEnd, nullptr);
+    e.objectComment = Bind("comment", kInherit, nullptr, &XmlCavroLoader::OnObjectCommentEnd, nullptr);
+    e.font = Bind("font", kInherit, &XmlCavroLoader::OnFontStart, nullptr, nullptr);
+    e.textBoxFont = Bind("font", kInherit, &XmlCavroLoader::OnFontStart, nullptr, nullptr);
+    e.interior = Bind("interior", kInherit, &XmlCavroLoader::OnInteriorStart, nullptr, nullptr);
+    e.outline = Bind("outline", kInherit, &XmlCavroLoader::OnOutlineStart, nullptr, nullptr);
+    e.state = Bind("state", kInherit, &XmlCavroLoader::OnStateStart, &XmlCavroLoader::OnStateEnd, nullptr);
+    e.fix = Bind("fix", kInherit, nullptr, &XmlCavroLoader::OnFixEnd, nullptr);
+    e.stateComment = Bind("comment", kInherit, nullptr, &XmlCavroLoader::OnStateCommentEnd, nullptr);
+    e.nodeLink = Bind("link", kInherit, &XmlCavroLoader::OnNodeLinkStart, nullptr, nullptr);
+    e.stateLink = Bind("link", kInherit, &XmlCavroLoader::OnStateLinkStart, nullptr, nullptr);
+    e.question = Bind("question", kInherit, nullptr, &XmlCavroLoader::OnQuestionEnd, nullptr);
+    e.barChart = Bind("barchart", kInherit, nullptr, nullptr, nullptr);
+    e.defComment = Bind("defcomment", kInherit, nullptr, nullptr, nullptr);
+    e.costComment = Bind("costcomment", kInherit, nullptr, nullptr, nullptr);
+    e.arcComment = Bind("arccomment", kInherit, nullptr, nullptr, nullptr);
+    e.arcFormat = Bind("arcformat", kInherit, nullptr, nullptr, nullptr);
+    e.diagAutoFormat = Bind("diagautoformat", kInherit, nullptr, nullptr, nullptr);
+    e.qualColors = Bind("qualcolors", kInherit, nullptr, nullptr, nullptr);
+    return e;
+}
+
+void XmlCavroLoader::BuildGrammar() {
+    const Elements elements = BindElements();
+    DeclareCavroRoot(elements);
+    DeclareCavroSubmodel(elements);
+    DeclareCavroNode(elements);
+    DeclareCavroTextBox(elements);
+    DeclareCavroLooks(elements);
+    DeclareCavroState(elements);
+    DeclareCavroPlateAndIgnored(elements);
+    root_ = elements.cavro;
 }
 
 void XmlCavroLoader::ReadText(IXmlReader* reader, std::string& out) const {

@@ -104,6 +104,8 @@ public:
     struct TextBox : GraphObj {
         [[nodiscard]] int Apply(VRX_network* network, int currentSubmodel) override;
     };
+    // The bindings of the grammar's elements, defined where the grammar is built.
+    struct Elements;
 
 private:
     using Delegator = XmlDelegator<XmlCavroLoader>;
@@ -112,6 +114,8 @@ private:
 
     // A new delegator for the element, kept until the loader goes.
     IXmlBinding* Bind(const char* name, int flags, Callback onStart, Callback onEnd, Callback onText);
+    // Every element of the grammar with its handlers; what each holds is declared by BuildGrammar.
+    Elements BindElements();
     void BuildGrammar();
 
     void OnCavroStart(IXmlReader* reader);

@@ -32,6 +32,12 @@ int ClampToInt(XML_Size value) {
     return value > static_cast<XML_Size>(INT_MAX) ? INT_MAX : static_cast<int>(value);
 }
 
+std::string CannotOpenXmlText(const std::string& name, int openError) {
+    std::string why = "Can't open file " + name;
+    if (openError != 0) why += ": " + vovido::SystemErrorText(openError);
+    return why;
+}
+
 // Closes the file however Parse leaves.
 struct FileCloser {
     FILE* file;
@@ -111,37 +117,39 @@ bool XmlReader::Parse(const char* fileName, IXmlBinding* rootBinding, IXmlErrorH
     const int openError = errno;
     root = dynamic_cast<XmlBinding*>(rootBinding);
     if (file.file == nullptr || root == nullptr) {
-        if (errorHandler != nullptr) {
-            std::string why =
-                file.file == nullptr ? "Can't open file " + name : "No root element binding given";
-            if (file.file == nullptr && openError != 0) why += ": " + vovido::SystemErrorText(openError);
-            errorHandler->OnError(why.c_str(), 0, 0);
-        }
-        root = nullptr;
-        errorHandler = nullptr;
+        AbandonParse(file.file == nullptr ? CannotOpenXmlText(name, openError)
+                                          : "No root element binding given");
         return false;
     }
     parser = XML_ParserCreate(nullptr);
     if (parser == nullptr) {
-        if (errorHandler != nullptr) errorHandler->OnError("Out of memory", 0, 0);
-        root = nullptr;
-        errorHandler = nullptr;
+        AbandonParse("Out of memory");
         return false;
     }
     XML_SetUserData(parser, this);
     XML_SetElementHandler(parser, &Callbacks::Start, &Callbacks::End);
     XML_SetCharacterDataHandler(parser, &Callbacks::Text);
+    ParseBlocks(file.file, name);
+    return EndParse();
+}
 
-    // Expat scans a token that spans blocks (a long comment, text or attribute) again from its start
-    // with every new block, so blocks of a fixed size would make reading such a token quadratic in its
-    // length. Each block is as large as everything read before it (4 KB, 4 KB, 8 KB, 16 KB, ...),
-    // which keeps that rescanning, and the whole read, linear in the file's size.
+void XmlReader::AbandonParse(const std::string& why) {
+    if (errorHandler != nullptr) errorHandler->OnError(why.c_str(), 0, 0);
+    root = nullptr;
+    errorHandler = nullptr;
+}
+
+// Expat scans a token that spans blocks (a long comment, text or attribute) again from its start with
+// every new block, so blocks of a fixed size would make reading such a token quadratic in its length.
+// Each block is as large as everything read before it (4 KB, 4 KB, 8 KB, 16 KB, ...), which keeps that
+// rescanning, and the whole read, linear in the file's size.
+void XmlReader::ParseBlocks(FILE* file, const std::string& name) {
     size_t blockSize = kBlockSize;
     size_t total = 0;
     for (;;) {
         if (static_cast<int64_t>(total) >= maxInputBytes_) {
             // More input than any network file holds (an endless device or pipe): not read on.
-            if (std::fgetc(file.file) == EOF) {
+            if (std::fgetc(file) == EOF) {
                 if (XML_ParseBuffer(parser, 0, XML_TRUE) != XML_STATUS_OK) ReportParserError();
             } else {
                 ReportError("File too large");
@@ -155,8 +163,8 @@ bool XmlReader::Parse(const char* fileName, IXmlBinding* rootBinding, IXmlErrorH
             ReportError("Out of memory");
             break;
         }
-        const size_t n = std::fread(block, 1, blockSize, file.file);
-        if (std::ferror(file.file) != 0) {
+        const size_t n = std::fread(block, 1, blockSize, file);
+        if (std::ferror(file) != 0) {
             ReportError(("Can't read file " + name).c_str());
             break;
         }
@@ -169,7 +177,9 @@ bool XmlReader::Parse(const char* fileName, IXmlBinding* rootBinding, IXmlErrorH
         }
         if (last || failed) break;
     }
+}
 
+bool XmlReader::EndParse() {
     const bool ok = !failed;
     XML_ParserFree(parser);
     parser = nullptr;

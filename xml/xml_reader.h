@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -69,6 +70,12 @@ public:
 
 private:
     void ReportParserError();
+    // A parse refused before it began: the reason to the handler, which is then let go.
+    void AbandonParse(const std::string& why);
+    // Feeds the file to the parser block by block until its end, an error or the input limit.
+    void ParseBlocks(FILE* file, const std::string& name);
+    // Frees the parser and the parse's state: true when nothing failed.
+    bool EndParse();
 
     int64_t maxInputBytes_ = kMaxInputBytes;
     struct Frame {
