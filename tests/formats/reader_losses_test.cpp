@@ -231,6 +231,13 @@ TEST_F(ReaderLossesTest, RepeatsRenamedOutcomesAndScaledColumnsAreNamed) {
          msbn + msbnEnd + "probability(A) { 0.2, 0.8; }\n",
          kOutOfRange,
          {"(line 6) : ERROR: Node [A] has more than one potential"}},
+        {"ki: PROB given twice",
+         "dxp",
+         "diagnostic network \"n\"\nKB { };\nNodes {\n standard A { TYPE : discrete [2] = { standard y { }; "
+         "standard n { }; }; }\n}\nnetwork {\n standard A parent ( ) { PROB : { 0.2, 0.8; }; PROB : { 0.8, "
+         "0.2; }; }\n}\n",
+         kOutOfRange,
+         {"(line 7) : ERROR: Node [A] has more than one 'PROB' statement"}},
         {"xmlbif: NAME given twice",
          "xml03",
          Inserted(bif, "<NAME>A</NAME>", "<NAME>B</NAME>"),
