@@ -36,6 +36,8 @@ private:
     [[nodiscard]] int ReadNodeStatement();
     [[nodiscard]] int ReadNodeField(int handle);
     [[nodiscard]] int ReadPotential();
+    // After the child's identifier: its parents and its block.
+    [[nodiscard]] int ReadPotentialBody(int child, const std::string& childId);
     [[nodiscard]] int ReadPotentialData(int child);
     // Hugin's y axis points up: positions are mirrored within the layout's own bounds, which maps the
     // mirrored layout back onto the original.
@@ -47,4 +49,7 @@ private:
     void WriteNodeBlock(int handle, int mirror);
     void WritePotential(int handle);
     int MirrorLine() const;
+
+    // The potentials read, by child: a child's potential given again is compared with its first.
+    NodeParts potentials_;
 };

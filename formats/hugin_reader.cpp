@@ -126,6 +126,7 @@ int VRX_huginSpeaker::ReadHuginOpened(int openResult) {
     if (openResult != kSuccess) return openResult;
     if (network == nullptr) return kObjectNotValid;
     truncated_ = false;
+    potentials_.clear();
     // Without its head the input is no network of this format.
     if (IsWordNext("net") != 1 || token.kind != kIdentifier) {
         if (PeekToken() == kSuccess) {
@@ -277,6 +278,11 @@ int VRX_huginSpeaker::ReadPotential() {
     const std::string childId(TokenText_());
     const int child = network->FindNode(childId.c_str());
     if (child < 0) return ReportMessage(kOutOfRange, "ERROR: Node (\"" + childId + "\") not found");
+    return ReadPartOnce(potentials_, child, childId, "potential",
+                        [this, child, &childId]() { return ReadPotentialBody(child, childId); });
+}
+
+int VRX_huginSpeaker::ReadPotentialBody(int child, const std::string& childId) {
     if (IsIdentifierNext() == 1)
         return ReportError(kSyntaxError, "ERROR: Undirected arcs not (yet) supported");
     (void)ExpectToken(kPunctuator, "|");

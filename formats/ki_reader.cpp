@@ -126,6 +126,7 @@ int VRX_kiSpeaker::ReadKiOpened(int openResult) {
     if (network == nullptr) return kObjectNotValid;
     truncated_ = false;
     nodesByName_.clear();
+    arcBlocks_.clear();
     for (const char* word : {"diagnostic", "network"}) {
         if (const int rc = RequireToken(kIdentifier, word)) return rc;
     }
@@ -249,7 +250,10 @@ int VRX_kiSpeaker::ReadKiNodeBlock() {
     observable = mandatory = hypothesis = recommendable = -1;
     BeginNodeContent(-1);
     NoteNodeMade(handle);
-    ReadBlock([this, handle]() { return ReadKiNodeField(handle); });
+    NodeStatements seen;
+    ReadBlock([this, handle, &seen, &id]() {
+        return ReadStatementOnce(seen, id, [this, handle]() { return ReadKiNodeField(handle); });
+    });
     EndNodeContent();
     AcceptToken(kPunctuator, ";");
     DeriveDiagnosis(handle);
@@ -486,6 +490,13 @@ int VRX_kiSpeaker::ReadArcBlock() {
     if (const int rc = ReadNodeName(name)) return rc;
     const int handle = FindNodeByName(name);
     if (handle < 0) return ReportMessage(handle, "ERROR: Couldn't Find Node (\"" + name + "\")");
+    const int rc = ReadPartOnce(arcBlocks_, handle, network->GetNode(handle)->GetId(), "definition block",
+                                [this, handle, &name]() { return ReadArcBlockBody(handle, name); });
+    if (rc == kSuccess) AcceptToken(kPunctuator, ";");
+    return rc;
+}
+
+int VRX_kiSpeaker::ReadArcBlockBody(int handle, const std::string& name) {
     if (const int rc = RequireToken(kIdentifier, "parent")) return rc;
     if (const int rc = RequireToken(kPunctuator, "(")) return rc;
     std::vector<std::string> parentNames;
@@ -513,9 +524,12 @@ int VRX_kiSpeaker::ReadArcBlock() {
     }
     if (const int rc = RequireToken(kPunctuator, "{")) return rc;
     BeginNodeContent(handle);
-    ReadBlock([this, handle]() { return ReadArcDefinitionStatement(handle); });
+    NodeStatements seen;
+    const std::string id(network->GetNode(handle)->GetId());
+    ReadBlock([this, handle, &seen, &id]() {
+        return ReadStatementOnce(seen, id, [this, handle]() { return ReadArcDefinitionStatement(handle); });
+    });
     EndNodeContent();
-    AcceptToken(kPunctuator, ";");
     return kSuccess;
 }
 

@@ -62,6 +62,8 @@ private:
     void DeriveDiagnosis(int handle);
     int ReadArcBlockOrSkip();
     [[nodiscard]] int ReadArcBlock();
+    // After the node's name: its parents and its definition block.
+    [[nodiscard]] int ReadArcBlockBody(int handle, const std::string& name);
     [[nodiscard]] int ReadArcDefinitionStatement(int handle);
     [[nodiscard]] int ReadProbabilityRows(int handle);
     [[nodiscard]] int ReadNoisyFunction(VRX_noisyMAX& noisyMax);
@@ -76,4 +78,6 @@ private:
     int recommendable = -1;
     // Node names as the file gives them; a name that is no identifier is given a repaired one as id.
     std::map<std::string, int> nodesByName_;
+    // The nodes whose block in the network section has been read, for a block given again.
+    NodeParts arcBlocks_;
 };

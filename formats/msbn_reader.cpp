@@ -69,6 +69,7 @@ int VRX_microsoftSpeaker::ReadOpened(int openResult) {
     }
     if (network == nullptr) return kObjectNotValid;
     lexer->AddSeparators(",|");
+    potentialNodes_.clear();
     vovido::StartNetworkRecords(*network);
     // Without its head the text is no network of this format.
     if (IsKeywordNext(kHeadWords) != 1 || token.kind != kIdentifier) {
@@ -246,9 +247,9 @@ int VRX_microsoftSpeaker::ReadPotential() {
     child_.assign(TokenText_());
     const int handle = network->FindNode(child_.c_str());
     if (handle < 0) return ReportMessage(handle, "ERROR: Node (\"" + child_ + "\") not found");
-    // A second potential would lay its table over parents of the first.
-    if (network->GetNumberOfParents(handle) > 0)
-        return ReportMessage(kOutOfRange, "ERROR: Node (\"" + child_ + "\") has more than one potential");
+    // A second potential would lay its table (and its parents) over the first.
+    if (!potentialNodes_.insert(handle).second)
+        return ReportMessage(kOutOfRange, RepeatedPartMessage(child_, "potential", false));
     if (network->GetNode(handle)->ChangeType(type) != kSuccess)
         return ReportError(kSyntaxError, "ERROR: Unknown Node Type");
     while (IsIdentifierNext() == 1) {

@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "formats/text_format_base.h"
@@ -55,4 +56,6 @@ private:
     std::vector<int> parentSizes_;
     int ownSize_ = 0;
     std::string child_;
+    // The nodes whose potential has begun: one node, one potential.
+    std::unordered_set<int> potentialNodes_;
 };

@@ -615,6 +615,22 @@ std::string VRX_textFormat::RepeatedPartMessage(const std::string& nodeId, const
                 : "ERROR: Node [" + nodeId + "] has more than one " + part;
 }
 
+int VRX_textFormat::Digested_(StatementDigest& digest, const std::function<int()>& read) {
+    digests_.push_back(&digest);
+    const int rc = read();
+    digests_.pop_back();
+    return rc;
+}
+
+void VRX_textFormat::ReportRepeat_(const std::string& nodeId, const std::string& part, bool same) {
+    const std::string text = RepeatedPartMessage(nodeId, part, same);
+    if (same) {
+        (void)ReportWarning(kOutOfRange, text.c_str());
+    } else {
+        (void)ReportError(kOutOfRange, text.c_str());
+    }
+}
+
 int VRX_textFormat::ReadStatementOnce(NodeStatements& seen, const std::string& nodeId,
                                       const std::function<int()>& readStatement, KeywordTable repeatable) {
     if (PeekToken() != kSuccess || token.kind != TokenKind::kIdentifier) return readStatement();
@@ -626,22 +642,37 @@ int VRX_textFormat::ReadStatementOnce(NodeStatements& seen, const std::string& n
     }
     const auto found = seen.find(key);
     const bool repeated = found != seen.end();
-    const StatementDigest first = repeated ? found->second : StatementDigest{};
     // The repeat is passed over: it must change nothing the first one gave.
     StatementDigest digest;
-    digests_.push_back(&digest);
-    const int rc = repeated ? SkipStatement() : readStatement();
-    digests_.pop_back();
+    const int rc = Digested_(
+        digest, repeated ? std::function<int()>([this]() { return SkipStatement(); }) : readStatement);
     if (rc != kSuccess) return rc;
-    if (!repeated) {
-        seen.emplace(std::move(key), digest);
-        return kSuccess;
-    }
-    const std::string text = RepeatedPartMessage(nodeId, "'" + word + "' statement", digest == first);
-    if (digest == first) {
-        (void)ReportWarning(kOutOfRange, text.c_str());
+    if (repeated) {
+        ReportRepeat_(nodeId, "'" + word + "' statement", digest == found->second);
     } else {
-        (void)ReportError(kOutOfRange, text.c_str());
+        seen.emplace(std::move(key), digest);
     }
     return kSuccess;
+}
+
+int VRX_textFormat::ReadPartOnce(NodeParts& seen, int handle, const std::string& nodeId,
+                                 const std::string& part, const std::function<int()>& readPart) {
+    const auto found = seen.find(handle);
+    const bool repeated = found != seen.end();
+    StatementDigest digest;
+    const int rc =
+        Digested_(digest, repeated ? std::function<int()>([this]() { return SkipBlock(); }) : readPart);
+    if (rc != kSuccess) return rc;
+    if (repeated) {
+        ReportRepeat_(nodeId, part, digest == found->second);
+    } else {
+        seen.emplace(handle, digest);
+    }
+    return kSuccess;
+}
+
+int VRX_textFormat::RefuseAfterTable(int handle, const std::string& nodeId, const char* word) {
+    if (handle < 0 || !ContentOf_(handle).table) return kSuccess;
+    return ReportMessage(kOutOfRange, "ERROR: Node [" + nodeId + "] : its '" + word +
+                                          "' statement follows its table, which it would replace");
 }

@@ -206,6 +206,17 @@ public:
                                         const std::function<int()>& readStatement,
                                         vovido::KeywordTable repeatable = nullptr);
 
+    // A part of a node kept apart from its block (a potential), from just after the node's identifier to
+    // the end of its block: the first for the node is read through readPart; a later one is skipped
+    // (SkipBlock) and compared with it as ReadStatementOnce does, `part` naming it in the message.
+    using NodeParts = std::unordered_map<int, StatementDigest>;
+    [[nodiscard]] int ReadPartOnce(NodeParts& seen, int handle, const std::string& nodeId,
+                                   const std::string& part, const std::function<int()>& readPart);
+    // A statement that sets a node's outcomes, parents or table once its table has been read would
+    // replace the table (by a default one, or by columns copied): refused (kOutOfRange, logged, the
+    // read fails) naming the node and the statement's word; 0 before the table.
+    [[nodiscard]] int RefuseAfterTable(int handle, const std::string& nodeId, const char* word);
+
     // The current token into `token`, passing over unknown characters; 0 or the lexer's failure.
     [[nodiscard]] int PeekToken();
     void ConsumeToken();
@@ -249,6 +260,10 @@ protected:
     void ResetReadState_();
     // Consumes the current token, adding it to the digests of the statements being read.
     void Consume_();
+    // Runs read, digesting the tokens it consumes.
+    int Digested_(StatementDigest& digest, const std::function<int()>& read);
+    // The warning (same) or error for a part given again.
+    void ReportRepeat_(const std::string& nodeId, const std::string& part, bool same);
 
 private:
     struct NodeContent {

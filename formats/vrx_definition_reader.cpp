@@ -68,6 +68,11 @@ int VRX_vrxSpeaker::ReadDefinitionStatement() {
     VRX_node* node = CurrentNode();
     VRX_nodeDefinition* definition = node != nullptr ? node->GetDefinition() : nullptr;
     if (definition == nullptr) return ReportError(kObjectNotValid, nullptr);
+    static const char* const kTableShapers[] = {"NAMESTATES", "NAMECHOICES",     "PROBABILITIES", "UTILITIES",
+                                                "WEIGHTS",    "RESULTINGSTATES", nullptr};
+    if (PeekToken() == kSuccess && token.kind == TokenKind::kIdentifier && TokenInTable(kTableShapers)) {
+        if (const int refused = RefuseAfterTable(currentNode_, node->GetId(), TokenText_())) return refused;
+    }
     int rc = kNotThisKeyword;
     for (const char* key : {"NAMESTATES", "NAMECHOICES"}) {
         if (Handled(rc = ReadKeyAndEquals(key))) {

@@ -516,6 +516,10 @@ int VRX_vrxSpeaker::ReadNodeStatement() {
     VRX_node* node = CurrentNode();
     if (node == nullptr || node->GetInfo() == nullptr) return ReportError(kObjectNotValid, nullptr);
     VRX_nodeInfo& info = *node->GetInfo();
+    static const char* const kTableShapers[] = {"TYPE", "PARENTS", nullptr};
+    if (TokenInTable(kTableShapers)) {
+        if (const int refused = RefuseAfterTable(currentNode_, node->GetId(), TokenText_())) return refused;
+    }
     int rc = ReadNodeType();
     if (Handled(rc)) return rc;
     if (Handled(rc = ReadHeaderSection("HEADER", info.header))) return rc;
