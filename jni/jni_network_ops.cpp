@@ -32,13 +32,14 @@ void setHeaderComment(JNIEnv* env, jstring comment, VRX_header& header) {
 void addArcOfKind(JNIEnv* env, VRX_network& network, int parent, int child, int kind) {
     checkNodeHandle(network, parent);
     checkNodeHandle(network, child);
-    // The network refuses a misplaced arc without a word: the same check names the rule it breaks.
-    if (kind == 0) {
+    int rc = network.AddArc(parent, child, kind);
+    // The network refuses a misplaced arc without a word and unchanged: the same check, asked after the
+    // refusal, names the rule it breaks, so an accepted arc costs no second search for a cycle.
+    if (rc != kSuccess && kind == 0) {
         const vovido::ArcRule broken = vovido::FindArcRuleBroken(network, parent, child);
-        if (broken != vovido::ArcRule::kNone)
-            CheckEngineStatus(env, "AddArc", vovido::RefuseArc(network, parent, child, broken));
+        if (broken != vovido::ArcRule::kNone) rc = vovido::RefuseArc(network, parent, child, broken);
     }
-    CheckEngineStatus(env, "AddArc", network.AddArc(parent, child, kind));
+    CheckEngineStatus(env, "AddArc", rc);
 }
 
 void deleteArcOfKind(JNIEnv* env, VRX_network& network, int parent, int child, int kind) {

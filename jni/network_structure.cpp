@@ -152,8 +152,8 @@ void InsertOutcome(JNIEnv* env, const VRX_network& network, int handle, jint pos
 }
 
 void DeleteOutcome(JNIEnv* env, const VRX_network& network, int handle, int outcome) {
-    VRX_nodeDefinition& definition = NodeDefinition(checkOutcomeIndex(network, handle, outcome));
-    VRX_node& node = *network.GetNode(handle);
+    VRX_node& node = checkOutcomeIndex(network, handle, outcome);
+    VRX_nodeDefinition& definition = NodeDefinition(node);
     const vovido::OutcomeRule broken =
         vovido::FindOutcomeRemovalRuleBroken(definition.GetNumberOfOutcomes(), outcome);
     if (broken != vovido::OutcomeRule::kNone)
@@ -163,9 +163,9 @@ void DeleteOutcome(JNIEnv* env, const VRX_network& network, int handle, int outc
 
 // The definition applies its own identifier rule.
 void RenameOutcome(JNIEnv* env, const VRX_network& network, int handle, jint outcome, jstring outcomeId) {
-    VRX_nodeDefinition& definition = NodeDefinition(checkOutcomeIndex(network, handle, outcome));
+    VRX_node& node = checkOutcomeIndex(network, handle, outcome);
+    VRX_nodeDefinition& definition = NodeDefinition(node);
     const JStringChars id(env, outcomeId);
-    VRX_node& node = *network.GetNode(handle);
     if (const VRX_idArray* names = definition.GetOutcomesNames()) {
         const vovido::OutcomeRule broken = vovido::FindOutcomeIdRuleBroken(*names, id.get(), outcome);
         if (broken != vovido::OutcomeRule::kNone)

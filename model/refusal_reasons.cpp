@@ -187,13 +187,12 @@ int OutcomeRuleCode(OutcomeRule rule) {
 
 int RefuseArc(const VRX_network& network, int parent, int child, ArcRule rule, int order) {
     const int code = ArcRuleCode(rule);
-    const VRX_node* node = network.IsLiveHandle(child) ? network.GetNode(child) : nullptr;
     if (rule == ArcRule::kNone) return code;
-    if (rule == ArcRule::kBadHandle || node == nullptr || !network.IsLiveHandle(parent)) {
+    if (rule == ArcRule::kBadHandle || !network.IsLiveHandle(parent) || !network.IsLiveHandle(child)) {
         const int bad = network.IsLiveHandle(parent) ? child : parent;
         return LogError(errorLog, code, ("Invalid node handle: " + std::to_string(bad)).c_str(), nullptr);
     }
-    return ReportNodeFault(*node, ArcRuleText(network, parent, child, rule, order), code);
+    return ReportNodeFault(*network.GetNode(child), ArcRuleText(network, parent, child, rule, order), code);
 }
 
 int RefuseOutcomeEdit(VRX_node& node, OutcomeRule rule, int position, const char* id) {

@@ -1,7 +1,8 @@
 #pragma once
 // The rules that edits of arcs and outcomes enforce, each decided by one check and worded in one place.
 // The edits refuse with the rule's code and without words, as the file readers and internal callers
-// expect; a caller that reports (the natives) runs the same check first and logs the rule it names.
+// expect; a caller that reports (the natives) runs the same check, before the edit or after its refusal,
+// and logs the rule it names.
 
 class VRX_idArray;
 class VRX_network;
