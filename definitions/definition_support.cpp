@@ -133,6 +133,10 @@ int RefuseTable(const VRX_network* network, int handle, int64_t cells) {
     return LogError(errorLog, kOutOfMemory, TableRefusalText(network, handle, cells).c_str(), nullptr);
 }
 
+int RefuseTable(const char* id, int64_t cells) {
+    return LogError(errorLog, kOutOfMemory, TableRefusalText(id, cells).c_str(), nullptr);
+}
+
 int64_t TableCellsWithParents(const VRX_network& network, int handle, const int* parents, int count) {
     if (!network.IsLiveHandle(handle)) return 0;
     const int type = network.GetNodeType(handle);

@@ -51,6 +51,7 @@ int RefuseTable(const VRX_network* network, int handle, int64_t cells);
 std::string TableRefusalText(const VRX_network* network, int handle, int64_t cells);
 // The same for a node named by the caller (one that lives in a copy without identifiers, say).
 std::string TableRefusalText(const char* id, int64_t cells);
+int RefuseTable(const char* id, int64_t cells);
 
 // Cells the node's table would have once the listed parents are added to its current ones, for the
 // kinds whose parameters are one table over the indexing parents and the own outcomes (CPT, truth

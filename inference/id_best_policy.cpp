@@ -3,10 +3,12 @@
 #include "inference/id_best_policy.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "base/dmatrix.h"
 #include "base/error_log.h"
@@ -31,6 +33,31 @@ constexpr char kCannotSolve[] = "Can't solve this network using best policy algo
 bool HoldsEvidence(const VRX_network& network, int handle) {
     const VRX_nodeValue* value = network.GetNode(handle)->GetValue();
     return value != nullptr && value->HasEvidence();
+}
+
+// The choices whose worth is within rounding of the largest (a relative 1e-9 of the largest magnitude),
+// so that equal worths reached along different sums tie; a worth that does not compare is never best.
+std::vector<char> BestChoices(const double* worth, int n) {
+    double top = 0.0;
+    double scale = 0.0;
+    bool any = false;
+    for (int k = 0; k < n; k++) {
+        if (std::isnan(worth[k])) continue;
+        if (!any || worth[k] > top) top = worth[k];
+        scale = std::max(scale, std::fabs(worth[k]));
+        any = true;
+    }
+    std::vector<char> best(static_cast<size_t>(n), 0);
+    for (int k = 0; k < n && any; k++) best[static_cast<size_t>(k)] = worth[k] >= top - 1e-9 * scale;
+    return best;
+}
+
+// The last of the marked choices; -1 when none is marked.
+int LastMarked(const std::vector<char>& marked) {
+    for (size_t k = marked.size(); k-- > 0;) {
+        if (marked[k]) return static_cast<int>(k);
+    }
+    return -1;
 }
 
 }  // namespace
@@ -156,7 +183,7 @@ int BestPolicySolver::MergeUtilityNodes() {
     // Two cells per utility once it is a chance node.
     const int64_t cells = vovido::CellsOver(
         work, std::vector<int>(merged.GetItems(), merged.GetItems() + merged.GetCount()), 2);
-    if (cells > kMaxTableCells) return vovido::RefuseWorkTable(ids.c_str(), cells);
+    if (cells > kMaxTableCells) return vovido::DefinitionSupport::RefuseTable(ids.c_str(), cells);
     mergedUtility_ = work.AddTemporaryNode(DefinitionType::kTable);
     if (mergedUtility_ < 0) return kOutOfRange;
     for (int k = 0; k < merged.GetCount(); k++) {
@@ -334,6 +361,16 @@ void BestPolicySolver::TakeWorkParents(int node) {
     graph_->SetParents(node, std::vector<int>(parents.GetItems(), parents.GetItems() + parents.GetCount()));
 }
 
+// An impossible combination is skipped, not a failure: what the update logged about it goes.
+int BestPolicySolver::UpdateWork() {
+    work_->InvalidateValues();
+    const int mark = errorLog.GetNumberOfEntries();
+    const int rc = work_->UpdateBeliefs();
+    updates_++;
+    if (vovido::IsImpossibleScenario(rc)) errorLog.Truncate(mark);
+    return rc;
+}
+
 int BestPolicySolver::SolveRow(int decision, int row, std::vector<char>& best) {
     VRX_network& work = *work_;
     VRX_nodeDefinition* definition = work.GetNode(decision)->GetDefinition();
@@ -347,26 +384,17 @@ int BestPolicySolver::SolveRow(int decision, int row, std::vector<char>& best) {
         const int coordinate = (row * n / strides[k]) % table->GetDimensions()[k];
         if (const int rc = vovido::SetWorkEvidence(work, parents[k], coordinate)) return rc;
     }
-    work.InvalidateValues();
-    const int mark = errorLog.GetNumberOfEntries();
-    const int rc = work.UpdateBeliefs();
-    updates_++;
-    if (vovido::IsImpossibleScenario(rc)) errorLog.Truncate(mark);
-    if (rc != kSuccess) return rc;
+    if (const int rc = UpdateWork()) return rc;
     const VRX_Dmatrix* beliefs = vovido::WorkBeliefs(work, decision);
     if (beliefs == nullptr || beliefs->GetNumberOfElements() != n) return kWrongNodeType;
-    best = vovido::BestChoices(beliefs->GetData(), n);
+    best = BestChoices(beliefs->GetData(), n);
     return kSuccess;
 }
 
 int BestPolicySolver::UpdateWithoutUtility() {
     VRX_network& work = *work_;
     if (const int rc = vovido::SetWorkEvidence(work, mergedUtility_, -1)) return rc;
-    work.InvalidateValues();
-    const int mark = errorLog.GetNumberOfEntries();
-    const int rc = work.UpdateBeliefs();
-    updates_++;
-    if (vovido::IsImpossibleScenario(rc)) errorLog.Truncate(mark);
+    const int rc = UpdateWork();
     if (const int restored = vovido::SetWorkEvidence(work, mergedUtility_, 0)) return restored;
     return rc;
 }
@@ -396,7 +424,7 @@ int BestPolicySolver::FixPolicy(int decision) {
         const int rc = SolveRow(decision, r, best);
         if (vovido::IsImpossibleScenario(rc)) continue;
         if (rc != kSuccess) return rc;
-        choice[static_cast<size_t>(r)] = vovido::LastMarked(best);
+        choice[static_cast<size_t>(r)] = LastMarked(best);
     }
     if (const int rc = ClearInformation(decision)) return rc;
     // Rows the evidence rules out take the choice of the first row that was solved; with none, the
@@ -437,13 +465,13 @@ int BestPolicySolver::ChooseFirst(int decision, int& best) {
             continue;
         }
         if (rc != kSuccess) return rc;
-        if (vovido::LastMarked(row) < 0) continue;
+        if (LastMarked(row) < 0) continue;
         any = true;
         for (int k = 0; k < n; k++) common[static_cast<size_t>(k)] &= row[static_cast<size_t>(k)];
     }
     if (const int rc = ClearInformation(decision)) return rc;
     if (!any) return impossible;
-    best = vovido::LastMarked(common);
+    best = LastMarked(common);
     if (best >= 0) return kSuccess;
     refused_ = true;
     return LogError(errorLog, kOutOfRange, kCannotSolve, nullptr);

@@ -57,6 +57,8 @@ private:
     // `best` marks the best choices. kConflictingEvidence (and the like) when the combination is impossible
     // given the evidence and the observed utility.
     [[nodiscard]] int SolveRow(int decision, int row, std::vector<char>& best);
+    // Updates the copy; an impossible combination's log entries are dropped.
+    [[nodiscard]] int UpdateWork();
     // The update of the copy with the combination set last and without the observed utility.
     [[nodiscard]] int UpdateWithoutUtility();
     [[nodiscard]] int ClearInformation(int decision);

@@ -1,8 +1,6 @@
 // Decision sequence, assumed decision order and the conversion of a diagram's working copy.
 #include "inference/influence_diagram_support.h"
 
-#include <algorithm>
-#include <cmath>
 #include <cstdio>
 #include <new>
 
@@ -110,10 +108,6 @@ int MakeWorkingCopy(const VRX_network& network, VRX_network*& out) {
     return kSuccess;
 }
 
-int RefuseWorkTable(const char* id, int64_t cells) {
-    return LogError(errorLog, kOutOfMemory, DefinitionSupport::TableRefusalText(id, cells).c_str(), nullptr);
-}
-
 int64_t CellsOver(const VRX_network& network, const std::vector<int>& nodes, int64_t own) {
     int64_t cells = own;
     for (int h : nodes) {
@@ -129,7 +123,7 @@ int ConvertUtilityNode(VRX_network& work, int handle, const char* id) {
     if (const int rc = node->GetDefinition()->GetDefinition(table)) return rc;
     // As a chance node it holds two cells per utility.
     if (table != nullptr && 2 * int64_t{table->GetNumberOfElements()} > kMaxTableCells)
-        return RefuseWorkTable(id, 2 * int64_t{table->GetNumberOfElements()});
+        return DefinitionSupport::RefuseTable(id, 2 * int64_t{table->GetNumberOfElements()});
     VRX_Dmatrix utilities;
     if (table == nullptr || utilities.Copy(*table) != kSuccess) return kOutOfMemory;
     double lo = 0.0;
@@ -167,28 +161,6 @@ int ConvertDecisionNode(VRX_network& work, int handle) {
     if (table == nullptr || n < 1) return kOutOfRange;
     table->FillWith(1.0 / n);
     return kSuccess;
-}
-
-std::vector<char> BestChoices(const double* worth, int n) {
-    double top = 0.0;
-    double scale = 0.0;
-    bool any = false;
-    for (int k = 0; k < n; k++) {
-        if (std::isnan(worth[k])) continue;
-        if (!any || worth[k] > top) top = worth[k];
-        scale = std::max(scale, std::fabs(worth[k]));
-        any = true;
-    }
-    std::vector<char> best(static_cast<size_t>(n), 0);
-    for (int k = 0; k < n && any; k++) best[static_cast<size_t>(k)] = worth[k] >= top - 1e-9 * scale;
-    return best;
-}
-
-int LastMarked(const std::vector<char>& marked) {
-    for (size_t k = marked.size(); k-- > 0;) {
-        if (marked[k]) return static_cast<int>(k);
-    }
-    return -1;
 }
 
 int SetWorkEvidence(VRX_network& work, int handle, int outcome) {

@@ -39,10 +39,6 @@ bool DefinedBounds(const VRX_Dmatrix& matrix, double& lo, double& hi);
 // it cannot be made (logged as out of memory).
 [[nodiscard]] int MakeWorkingCopy(const VRX_network& network, VRX_network*& out);
 
-// The refusal of a table of `cells` entries for a node of a working copy, whose nodes have no
-// identifiers: the caller names it. Logs the table limit (or the allocation that failed) as kOutOfMemory.
-[[nodiscard]] int RefuseWorkTable(const char* id, int64_t cells);
-
 // Cells of a table over the outcomes of the given nodes of the network times `own`; saturates at
 // INT64_MAX.
 [[nodiscard]] int64_t CellsOver(const VRX_network& network, const std::vector<int>& nodes, int64_t own);
@@ -55,13 +51,6 @@ bool DefinedBounds(const VRX_Dmatrix& matrix, double& lo, double& hi);
 // In the working copy: the decision becomes a root chance node with a uniform table. Its parents go
 // first, so that no table over them is built: a solver gives it back those it needs.
 [[nodiscard]] int ConvertDecisionNode(VRX_network& work, int handle);
-
-// The choices whose worth is within rounding of the largest (a relative 1e-9 of the largest magnitude),
-// so that equal worths reached along different sums tie; a worth that does not compare is never best.
-std::vector<char> BestChoices(const double* worth, int n);
-
-// The last of the marked choices; -1 when none is marked.
-int LastMarked(const std::vector<char>& marked);
 
 // Sets (outcome >= 0) or clears (outcome < 0) the evidence of a node of a working copy, which has no
 // notices, so nothing else changes.
