@@ -340,9 +340,7 @@ int VRX_neticaSpeaker::ReadDefinitionField(int handle) {
     VRX_nodeDefinition* definition = node->GetDefinition();
     const bool equation = definition->GetType() == DefinitionType::kEquation;
     static const char* const kTableShapers[] = {"parents", "states", "probs", "functable", nullptr};
-    if (TokenInTable(kTableShapers)) {
-        if (const int rc = RefuseAfterTable(handle, node->GetId(), TokenText_())) return rc;
-    }
+    if (const int rc = RefuseAfterTable(handle, node->GetId(), kTableShapers)) return rc;
     int rc = ReadKeyAndEquals("parents");
     if (Handled(rc)) {
         VRX_stringArray names;

@@ -91,10 +91,6 @@ int VRX_textFormat::PeekToken() {
 }
 
 void VRX_textFormat::ConsumeToken() {
-    Consume_();
-}
-
-void VRX_textFormat::Consume_() {
     if (!lexer) return;
     // FNV-1a over each token's kind, length and text: the lengths keep token bounds apart.
     for (StatementDigest* digest : digests_) {
@@ -132,7 +128,7 @@ int VRX_textFormat::ExpectToken(int kind, const char* text) {
     const int result = PeekToken();
     if (result != kSuccess) return result;
     if (!Matches_(kind, text)) return kSyntaxError;
-    Consume_();
+    ConsumeToken();
     return kSuccess;
 }
 
@@ -286,7 +282,7 @@ int VRX_textFormat::ReadFieldStart(const char* key, int kind) {
     if (key == nullptr) return kOutOfRange;
     if (PeekToken() != kSuccess || token.kind != TokenKind::kIdentifier || !TokenIs(key))
         return kNotThisKeyword;
-    Consume_();
+    ConsumeToken();
     const int result = RequireToken(TokenKind::kPunctuator, "=");
     if (result != kSuccess) return result;
     return RequireToken(kind, nullptr);
@@ -408,7 +404,7 @@ int VRX_textFormat::SkipStatement() {
                 return kSuccess;
             }
         }
-        Consume_();
+        ConsumeToken();
     }
 }
 
@@ -427,12 +423,12 @@ int VRX_textFormat::SkipBlock() {
                 ++depth;
             } else if (std::strcmp(token.text, "}") == 0) {
                 if (depth == 0) return kSuccess;
-                Consume_();
+                ConsumeToken();
                 if (--depth == 0) return kSuccess;
                 continue;
             }
         }
-        Consume_();
+        ConsumeToken();
     }
 }
 
@@ -456,7 +452,7 @@ int VRX_textFormat::ReadBlock(const std::function<int()>& readStatement, bool se
         }
         if (lexer->GetPosition() == before && AtSectionEnd() == 0) {
             ReportDropped_(0, nullptr);
-            Consume_();
+            ConsumeToken();
         }
     }
     if (ReadSectionEnd() != kSuccess) (void)SkipAfterError();
@@ -671,8 +667,8 @@ int VRX_textFormat::ReadPartOnce(NodeParts& seen, int handle, const std::string&
     return kSuccess;
 }
 
-int VRX_textFormat::RefuseAfterTable(int handle, const std::string& nodeId, const char* word) {
-    if (handle < 0 || !ContentOf_(handle).table) return kSuccess;
-    return ReportMessage(kOutOfRange, "ERROR: Node [" + nodeId + "] : its '" + word +
+int VRX_textFormat::RefuseAfterTable(int handle, const std::string& nodeId, KeywordTable shapers) {
+    if (handle < 0 || !TokenInTable(shapers) || !ContentOf_(handle).table) return kSuccess;
+    return ReportMessage(kOutOfRange, "ERROR: Node [" + nodeId + "] : its '" + TokenText_() +
                                           "' statement follows its table, which it would replace");
 }

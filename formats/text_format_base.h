@@ -212,13 +212,15 @@ public:
     using NodeParts = std::unordered_map<int, StatementDigest>;
     [[nodiscard]] int ReadPartOnce(NodeParts& seen, int handle, const std::string& nodeId,
                                    const std::string& part, const std::function<int()>& readPart);
-    // A statement that sets a node's outcomes, parents or table once its table has been read would
-    // replace the table (by a default one, or by columns copied): refused (kOutOfRange, logged, the
-    // read fails) naming the node and the statement's word; 0 before the table.
-    [[nodiscard]] int RefuseAfterTable(int handle, const std::string& nodeId, const char* word);
+    // A statement that sets a node's outcomes, parents or table (the current token, a word of `shapers`)
+    // once its table has been read would replace the table (by a default one, or by columns copied):
+    // refused (kOutOfRange, logged, the read fails) naming the node and the statement's word; 0 before
+    // the table or for any other word.
+    [[nodiscard]] int RefuseAfterTable(int handle, const std::string& nodeId, vovido::KeywordTable shapers);
 
     // The current token into `token`, passing over unknown characters; 0 or the lexer's failure.
     [[nodiscard]] int PeekToken();
+    // Consumes the current token, adding it to the digests of the statements being read.
     void ConsumeToken();
 
     const VRX_token& GetToken() const { return token; }
@@ -258,8 +260,6 @@ protected:
     void NoteSkippedContent_();
     // A read starts: no failure, no report, no node content yet.
     void ResetReadState_();
-    // Consumes the current token, adding it to the digests of the statements being read.
-    void Consume_();
     // Runs read, digesting the tokens it consumes.
     int Digested_(StatementDigest& digest, const std::function<int()>& read);
     // The warning (same) or error for a part given again.

@@ -70,8 +70,8 @@ int VRX_vrxSpeaker::ReadDefinitionStatement() {
     if (definition == nullptr) return ReportError(kObjectNotValid, nullptr);
     static const char* const kTableShapers[] = {"NAMESTATES", "NAMECHOICES",     "PROBABILITIES", "UTILITIES",
                                                 "WEIGHTS",    "RESULTINGSTATES", nullptr};
-    if (PeekToken() == kSuccess && token.kind == TokenKind::kIdentifier && TokenInTable(kTableShapers)) {
-        if (const int refused = RefuseAfterTable(currentNode_, node->GetId(), TokenText_())) return refused;
+    if (PeekToken() == kSuccess && token.kind == TokenKind::kIdentifier) {
+        if (const int refused = RefuseAfterTable(currentNode_, node->GetId(), kTableShapers)) return refused;
     }
     int rc = kNotThisKeyword;
     for (const char* key : {"NAMESTATES", "NAMECHOICES"}) {

@@ -517,9 +517,7 @@ int VRX_vrxSpeaker::ReadNodeStatement() {
     if (node == nullptr || node->GetInfo() == nullptr) return ReportError(kObjectNotValid, nullptr);
     VRX_nodeInfo& info = *node->GetInfo();
     static const char* const kTableShapers[] = {"TYPE", "PARENTS", nullptr};
-    if (TokenInTable(kTableShapers)) {
-        if (const int refused = RefuseAfterTable(currentNode_, node->GetId(), TokenText_())) return refused;
-    }
+    if (const int refused = RefuseAfterTable(currentNode_, node->GetId(), kTableShapers)) return refused;
     int rc = ReadNodeType();
     if (Handled(rc)) return rc;
     if (Handled(rc = ReadHeaderSection("HEADER", info.header))) return rc;
