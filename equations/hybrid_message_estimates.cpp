@@ -57,10 +57,12 @@ bool OnLoop(const SampleNode& a, const SampleNode& b, size_t slots) {
 std::vector<std::vector<char>> ApproximateLinks(const std::vector<std::unique_ptr<SampleNode>>& nodes,
                                                 bool singlyConnected) {
     std::vector<std::vector<char>> approximate(nodes.size());
+    std::vector<std::vector<VRX_hybridMessage*>> incoming(nodes.size());
     for (const auto& node : nodes) {
         if (!node) continue;
         std::vector<char>& links = approximate[static_cast<size_t>(node->handle)];
-        const std::vector<VRX_hybridMessage*> in = IncomingMessages(*node);
+        const std::vector<VRX_hybridMessage*>& in = incoming[static_cast<size_t>(node->handle)] =
+            IncomingMessages(*node);
         links.assign(in.size(), 0);
         for (size_t i = 0; i < in.size(); ++i) {
             if (in[i] == nullptr || in[i]->IsUniform() || in[i]->IsFixed()) continue;
@@ -72,7 +74,7 @@ std::vector<std::vector<char>> ApproximateLinks(const std::vector<std::unique_pt
         changed = false;
         for (const auto& node : nodes) {
             if (!node) continue;
-            const std::vector<VRX_hybridMessage*> in = IncomingMessages(*node);
+            const std::vector<VRX_hybridMessage*>& in = incoming[static_cast<size_t>(node->handle)];
             for (size_t i = 0; i < in.size(); ++i) {
                 char& link = approximate[static_cast<size_t>(node->handle)][i];
                 if (link || in[i] == nullptr || in[i]->IsUniform() || in[i]->IsFixed()) continue;
@@ -181,17 +183,15 @@ std::vector<ChildKind> HybridSampleNet::ClassifyChildren(SampleNode& node) {
     return kinds;
 }
 
-double HybridSampleNet::InverseLikelihood(SampleNode& child, const SampleNode& node) {
-    SampleNode* target = InverseTarget(child, node);
-    if (target == nullptr) return 0.0;
+double HybridSampleNet::InverseLikelihood(SampleNode& child, const SampleNode& node, SampleNode& target) {
     DrawParentsFromMessages(child, &node);
     double y = 0.0;
-    const double jacobian = vovido::InvertInto(child, child.GetValue(), *target, true, y);
+    const double jacobian = vovido::InvertInto(child, child.GetValue(), target, true, y);
     if (!(jacobian > 0.0)) return 0.0;
-    target->SetValue(y);
-    DrawParentsFromMessages(*target, &node);
-    return jacobian * target->GetEvidenceWeight() *
-           target->LambdaProduct(y, vovido::PositionIn(target->children, &child));
+    target.SetValue(y);
+    DrawParentsFromMessages(target, &node);
+    return jacobian * target.GetEvidenceWeight() *
+           target.LambdaProduct(y, vovido::PositionIn(target.children, &child));
 }
 
 bool HybridSampleNet::EstimateNode(SampleNode& node, const std::vector<ChildKind>& kinds) {
@@ -205,6 +205,12 @@ bool HybridSampleNet::EstimateNode(SampleNode& node, const std::vector<ChildKind
         node.FinishEstimate();
         return true;
     }
+    // Found once, not at every draw: by child, the parent its evidence is inverted for (kThroughInverse),
+    // and the density its fitted message gives the draw (kMessage).
+    std::vector<SampleNode*> targets(node.children.size(), nullptr);
+    for (size_t m = 0; m < node.children.size(); ++m)
+        if (kinds[m] == ChildKind::kThroughInverse) targets[m] = InverseTarget(*node.children[m], node);
+    std::vector<double> densities(node.children.size(), 0.0);
     double total = 0.0, squares = 0.0, fittedTotal = 0.0, ruledOut = 0.0;
     for (int i = 0; i < view.GetNumberOfSamples(); ++i) {
         DrawParentsFromMessages(node, nullptr);
@@ -223,16 +229,23 @@ bool HybridSampleNet::EstimateNode(SampleNode& node, const std::vector<ChildKind
                 DrawParentsFromMessages(child, &node);
                 w *= AverageLikelihood(child, &node, 1);
             } else if (kinds[m] == ChildKind::kThroughInverse) {
-                w *= InverseLikelihood(child, node);
+                w *= targets[m] != nullptr ? InverseLikelihood(child, node, *targets[m]) : 0.0;
             } else if (!node.childMessages[m]->IsUniform()) {
-                w *= vovido::ProbabilityIn(*node.childMessages[m], v);
+                densities[m] = vovido::ProbabilityIn(*node.childMessages[m], v);
+                w *= densities[m];
             }
             node.SetValue(v);
         }
         if (drawn) {
             // What the fitted messages would have weighed the draw with, and whether the evidence rules it
             // out.
-            const double fitted = proposal * node.LambdaProduct(v, -1);
+            double lambda = 1.0;
+            for (size_t m = 0; m < node.children.size(); ++m) {
+                if (node.childMessages[m]->IsUniform()) continue;
+                lambda *= kinds[m] == ChildKind::kMessage ? densities[m]
+                                                          : vovido::ProbabilityIn(*node.childMessages[m], v);
+            }
+            const double fitted = proposal * lambda;
             if (fitted > 0.0 && std::isfinite(fitted)) {
                 fittedTotal += fitted;
                 if (ruled) ruledOut += fitted;

@@ -477,8 +477,7 @@ double HybridSampleNet::AverageLikelihood(SampleNode& child, const SampleNode* p
     for (int k = 0; k < inner; ++k) {
         // The parent keeps its value; the others come from their pi messages.
         if (k > 0) DrawParentsFromMessages(child, parent);
-        VRX_Helement* element = child.TakeElement();
-        if (element == nullptr) continue;
+        // Both calls take the child's element themselves; without one they give nothing.
         if (child.IsObserved()) {
             child.SetValue(kept);
             a += child.GetEvidenceWeight();

@@ -185,9 +185,11 @@ private:
     // The weighted estimate of one unobserved node, its children taken as kinds says; false when no draw
     // has weight.
     bool EstimateNode(VRX_hybridSampleNode& node, const std::vector<ChildKind>& kinds);
-    // The likelihood the observed equation child gives the node's current value: the density of the
-    // parent it is inverted for at the inverse, the child's other parents drawn from their messages.
-    double InverseLikelihood(VRX_hybridSampleNode& child, const VRX_hybridSampleNode& node);
+    // The likelihood the observed equation child gives the node's current value: the density of target,
+    // the parent it is inverted for (InverseTarget), at the inverse, the child's other parents drawn from
+    // their messages.
+    double InverseLikelihood(VRX_hybridSampleNode& child, const VRX_hybridSampleNode& node,
+                             VRX_hybridSampleNode& target);
     // The parent of the observed equation child, other than node, through whose single inverse the child's
     // evidence is weighed; null when there is none.
     VRX_hybridSampleNode* InverseTarget(VRX_hybridSampleNode& child, const VRX_hybridSampleNode& node) const;

@@ -21,10 +21,6 @@ using namespace HybridAlgorithm;
 
 constexpr char kNoSamples[] = "No useful samples have been generated for some of nodes.";
 
-int Observe(VRX_network& net, const char* id, double value) {
-    return net.GetNode(net.FindNode(id))->GetValue()->SetContEvidence(value);
-}
-
 int Update(VRX_network& net, int algorithm, int samples, unsigned seed = 1) {
     net.SetHybridAlgorithm(algorithm);
     net.numSamples = samples;

@@ -22,10 +22,6 @@ namespace {
 
 using namespace vovido::test;
 
-int Observe(VRX_network& net, const char* id, double value) {
-    return net.GetNode(net.FindNode(id))->GetValue()->SetContEvidence(value);
-}
-
 double Phi(double x) {
     return 0.5 * std::erfc(-x / std::sqrt(2.0));
 }

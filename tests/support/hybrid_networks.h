@@ -112,6 +112,11 @@ inline int AddGaussianChain(VRX_network& net, int n) {
     return kSuccess;
 }
 
+// Sets continuous evidence on the named node; the status.
+inline int Observe(VRX_network& net, const char* id, double value) {
+    return net.GetNode(net.FindNode(id))->GetValue()->SetContEvidence(value);
+}
+
 inline VRX_valcontinuous& ContinuousValueOf(const VRX_network& net, int h) {
     return *static_cast<VRX_valcontinuous*>(net.GetNode(h)->GetValue());
 }
