@@ -1,6 +1,7 @@
 // The memory of a sampling run, worked out before anything is drawn.
 #include "equations/sample_memory.h"
 
+#include <cstdint>
 #include <string>
 
 #include "base/error_log.h"
@@ -10,12 +11,15 @@
 
 int CheckSampleMemory(int64_t nodes, int64_t samples) {
     constexpr int64_t kSampleBytes = sizeof(WeightedSample);
-    // Neither count passes 2^31, so the product cannot overflow.
-    const int64_t bytes = nodes * samples * kSampleBytes;
-    if (bytes <= kMaxSampleBytes) return kSuccess;
+    // Neither count passes 2^31, so their product cannot overflow; times the bytes of a sample it may.
+    const int64_t draws = nodes * samples;
+    if (draws <= kMaxSampleBytes / kSampleBytes) return kSuccess;
+    const std::string bytes = draws <= INT64_MAX / kSampleBytes
+                                  ? std::to_string(draws * kSampleBytes)
+                                  : std::to_string(static_cast<long double>(draws) * kSampleBytes);
     const std::string text = "The samples would take " + std::to_string(nodes) + " nodes x " +
                              std::to_string(samples) + " samples x " + std::to_string(kSampleBytes) +
-                             " bytes = " + std::to_string(bytes) + " bytes, past the limit of " +
+                             " bytes = " + bytes + " bytes, past the limit of " +
                              std::to_string(kMaxSampleBytes) + " bytes";
     return LogError(errorLog, kOutOfMemory, text.c_str(), nullptr);
 }
