@@ -16,10 +16,13 @@
 #include "base/status_codes.h"
 #include "definitions/definition_support.h"
 #include "definitions/mau.h"
+#include "inference/id_decision_rows.h"
 #include "inference/influence_diagram_support.h"
+#include "inference/table_check.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
+#include "model/node_label.h"
 #include "model/node_parts.h"
 #include "model/node_value.h"
 
@@ -256,6 +259,8 @@ void BestPolicySolver::BuildDecisionGraph() {
 }
 
 int BestPolicySolver::Solve() {
+    // The propagations read the tables as the discrete algorithms do: each is checked once.
+    if (const int rc = vovido::CheckDiscreteTables(*work_)) return rc;
     if (const int rc = vovido::SetWorkEvidence(*work_, mergedUtility_, 0)) return rc;
     int best = 0;
     try {
@@ -361,50 +366,44 @@ void BestPolicySolver::TakeWorkParents(int node) {
     graph_->SetParents(node, std::vector<int>(parents.GetItems(), parents.GetItems() + parents.GetCount()));
 }
 
-// An impossible combination is skipped, not a failure: what the update logged about it goes.
-int BestPolicySolver::UpdateWork() {
-    work_->InvalidateValues();
+// Impossible evidence is no failure here: the rows all stay impossible, and what was logged about it goes.
+int BestPolicySolver::PropagateRows(int decision, bool withUtility, std::vector<double>& joint) {
+    VRX_network& work = *work_;
+    if (!withUtility) {
+        if (const int rc = vovido::SetWorkEvidence(work, mergedUtility_, -1)) return rc;
+    }
     const int mark = errorLog.GetNumberOfEntries();
-    const int rc = work_->UpdateBeliefs();
+    vovido::DecisionTreeSize size;
+    int rc = vovido::PropagateDecisionRows(work, decision, static_cast<uint64_t>(kMaxDecisionWorkCells),
+                                           joint, size);
+    if (rc == kOutOfMemory && size.entries > static_cast<uint64_t>(kMaxDecisionWorkCells)) {
+        rc = vovido::ReportNodeFault(*network_->GetNode(decision),
+                                     "its best choices need a join tree of " + std::to_string(size.entries) +
+                                         " table entries over " + std::to_string(size.nodes) +
+                                         " nodes, past the limit of " +
+                                         std::to_string(kMaxDecisionWorkCells) + " cells",
+                                     kOutOfMemory);
+    }
     updates_++;
-    if (vovido::IsImpossibleScenario(rc)) errorLog.Truncate(mark);
+    if (vovido::IsImpossibleScenario(rc)) {
+        errorLog.Truncate(mark);
+        joint.clear();
+        rc = kSuccess;
+    }
+    if (!withUtility) {
+        if (const int restored = vovido::SetWorkEvidence(work, mergedUtility_, 0)) return restored;
+    }
     return rc;
 }
 
-int BestPolicySolver::SolveRow(int decision, int row, std::vector<char>& best) {
-    VRX_network& work = *work_;
-    VRX_nodeDefinition* definition = work.GetNode(decision)->GetDefinition();
-    const int n = definition->GetNumberOfOutcomes();
-    VRX_Dmatrix* table = nullptr;
-    if (const int rc = definition->GetDefinition(table)) return rc;
-    if (table == nullptr || n < 1) return kWrongNodeType;
-    const VRX_intArray& parents = work.GetParents(decision);
-    const VRX_intArray& strides = table->GetStrides();
-    for (int k = 0; k < parents.GetCount(); k++) {
-        const int coordinate = (row * n / strides[k]) % table->GetDimensions()[k];
-        if (const int rc = vovido::SetWorkEvidence(work, parents[k], coordinate)) return rc;
-    }
-    if (const int rc = UpdateWork()) return rc;
-    const VRX_Dmatrix* beliefs = vovido::WorkBeliefs(work, decision);
-    if (beliefs == nullptr || beliefs->GetNumberOfElements() != n) return kWrongNodeType;
-    best = BestChoices(beliefs->GetData(), n);
-    return kSuccess;
-}
-
-int BestPolicySolver::UpdateWithoutUtility() {
-    VRX_network& work = *work_;
-    if (const int rc = vovido::SetWorkEvidence(work, mergedUtility_, -1)) return rc;
-    const int rc = UpdateWork();
-    if (const int restored = vovido::SetWorkEvidence(work, mergedUtility_, 0)) return restored;
-    return rc;
-}
-
-int BestPolicySolver::ClearInformation(int decision) {
-    const VRX_intArray& parents = work_->GetParents(decision);
-    for (int k = 0; k < parents.GetCount(); k++) {
-        if (const int rc = vovido::SetWorkEvidence(*work_, parents[k], -1)) return rc;
-    }
-    return kSuccess;
+// The best choices of one row of the joint; none marked when the row is impossible.
+std::vector<char> BestPolicySolver::RowChoices(const std::vector<double>& joint, int row, int n) {
+    const size_t at = static_cast<size_t>(row) * static_cast<size_t>(n);
+    if (at + static_cast<size_t>(n) > joint.size()) return std::vector<char>(static_cast<size_t>(n), 0);
+    double mass = 0.0;
+    for (int k = 0; k < n; k++) mass += joint[at + static_cast<size_t>(k)];
+    if (!(mass > 0.0)) return std::vector<char>(static_cast<size_t>(n), 0);
+    return BestChoices(joint.data() + at, n);
 }
 
 int BestPolicySolver::RowsOf(int decision) const {
@@ -418,22 +417,17 @@ int BestPolicySolver::RowsOf(int decision) const {
 int BestPolicySolver::FixPolicy(int decision) {
     const int rows = RowsOf(decision);
     if (rows < 0) return rows;
+    const int n = work_->GetNode(decision)->GetDefinition()->GetNumberOfOutcomes();
+    std::vector<double> joint;
+    if (const int rc = PropagateRows(decision, true, joint)) return rc;
     std::vector<int> choice(static_cast<size_t>(rows), -1);
-    std::vector<char> best;
-    for (int r = 0; r < rows; r++) {
-        const int rc = SolveRow(decision, r, best);
-        if (vovido::IsImpossibleScenario(rc)) continue;
-        if (rc != kSuccess) return rc;
-        choice[static_cast<size_t>(r)] = LastMarked(best);
-    }
-    if (const int rc = ClearInformation(decision)) return rc;
+    for (int r = 0; r < rows; r++) choice[static_cast<size_t>(r)] = LastMarked(RowChoices(joint, r, n));
     // Rows the evidence rules out take the choice of the first row that was solved; with none, the
     // uniform table stays.
     const auto solved = std::find_if(choice.begin(), choice.end(), [](int c) { return c >= 0; });
     if (solved == choice.end()) return kSuccess;
     VRX_Dmatrix* table = nullptr;
     if (const int rc = work_->GetNode(decision)->GetDefinition()->GetDefinition(table)) return rc;
-    const int n = table->GetNumberOfElements() / rows;
     table->FillWith(0.0);
     for (int r = 0; r < rows; r++) {
         const int c = choice[static_cast<size_t>(r)];
@@ -450,29 +444,76 @@ int BestPolicySolver::ChooseFirst(int decision, int& best) {
     const int rows = RowsOf(decision);
     if (rows < 0) return rows;
     const int n = work_->GetNode(decision)->GetDefinition()->GetNumberOfOutcomes();
-    std::vector<char> common(static_cast<size_t>(n), 1);
-    std::vector<char> row;
-    bool any = false;
-    int impossible = kConflictingEvidence;
+    std::vector<double> joint;
+    if (const int rc = PropagateRows(decision, true, joint)) return rc;
+    std::vector<std::vector<char>> marked(static_cast<size_t>(rows));
+    bool unsolved = false;
     for (int r = 0; r < rows; r++) {
-        int rc = SolveRow(decision, r, row);
-        if (vovido::IsImpossibleScenario(rc)) {
-            rc = UpdateWithoutUtility();
-            row.assign(static_cast<size_t>(n), 1);
+        marked[static_cast<size_t>(r)] = RowChoices(joint, r, n);
+        unsolved = unsolved || LastMarked(marked[static_cast<size_t>(r)]) < 0;
+    }
+    // A combination possible without the observed utility ties every choice.
+    if (unsolved) {
+        std::vector<double> prior;
+        if (const int rc = PropagateRows(decision, false, prior)) return rc;
+        for (int r = 0; r < rows; r++) {
+            std::vector<char>& row = marked[static_cast<size_t>(r)];
+            if (LastMarked(row) < 0 && LastMarked(RowChoices(prior, r, n)) >= 0) row.assign(row.size(), 1);
         }
-        if (vovido::IsImpossibleScenario(rc)) {
-            impossible = rc;
-            continue;
-        }
-        if (rc != kSuccess) return rc;
+    }
+    std::vector<char> common(static_cast<size_t>(n), 1);
+    bool any = false;
+    for (const std::vector<char>& row : marked) {
         if (LastMarked(row) < 0) continue;
         any = true;
         for (int k = 0; k < n; k++) common[static_cast<size_t>(k)] &= row[static_cast<size_t>(k)];
     }
-    if (const int rc = ClearInformation(decision)) return rc;
-    if (!any) return impossible;
+    if (!any) return kConflictingEvidence;
     best = LastMarked(common);
     if (best >= 0) return kSuccess;
     refused_ = true;
-    return LogError(errorLog, kOutOfRange, kCannotSolve, nullptr);
+    LogError(errorLog, kOutOfRange, kCannotSolve, nullptr);
+    return RefuseUnknownInformation(decision, marked);
+}
+
+// The parents whose outcomes alone, the others fixed, leave no choice best throughout; when none does
+// alone, all of them together.
+int BestPolicySolver::RefuseUnknownInformation(int decision, const std::vector<std::vector<char>>& marked) {
+    const VRX_intArray& parents = work_->GetParents(decision);
+    const int count = parents.GetCount();
+    std::vector<size_t> stride(static_cast<size_t>(count), 1);
+    std::vector<size_t> size(static_cast<size_t>(count), 1);
+    for (int k = count - 1; k >= 0; k--) {
+        size[static_cast<size_t>(k)] =
+            static_cast<size_t>(work_->GetNode(parents[k])->GetDefinition()->GetNumberOfOutcomes());
+        if (k + 1 < count)
+            stride[static_cast<size_t>(k)] =
+                stride[static_cast<size_t>(k) + 1] * size[static_cast<size_t>(k) + 1];
+    }
+    std::vector<int> deciding;
+    for (size_t k = 0; k < static_cast<size_t>(count); k++) {
+        bool decides = false;
+        for (size_t r = 0; r < marked.size() && !decides; r++) {
+            if ((r / stride[k]) % size[k] != 0) continue;
+            std::vector<char> common;
+            for (size_t x = 0; x < size[k]; x++) {
+                const std::vector<char>& row = marked[r + x * stride[k]];
+                if (LastMarked(row) < 0) continue;
+                if (common.empty()) common = row;
+                for (size_t c = 0; c < row.size(); c++) common[c] &= row[c];
+            }
+            decides = !common.empty() && LastMarked(common) < 0;
+        }
+        if (decides) deciding.push_back(parents[static_cast<int>(k)]);
+    }
+    if (deciding.empty()) deciding.assign(parents.GetItems(), parents.GetItems() + count);
+    std::string unknown;
+    for (size_t i = 0; i < deciding.size(); i++) {
+        unknown += i == 0 ? "" : i + 1 == deciding.size() ? " and " : ", ";
+        unknown += "[" + std::string(vovido::IdAt(*network_, deciding[i])) + "]";
+    }
+    const std::string text =
+        "Decision [" + std::string(vovido::IdAt(*network_, decision)) + "]: its best choice depends on " +
+        unknown + (deciding.size() == 1 ? ", which is" : ", which are") + " not known when it is made";
+    return LogError(errorLog, kOutOfRange, text.c_str(), nullptr);
 }

@@ -31,7 +31,7 @@ public:
     // Largest number of parents the merged utility node may have.
     static constexpr int kMaxMergedParents = 13;
 
-    // The belief updates of the working copy that the last run made.
+    // The propagations of the working copy that the last run made.
     long long GetNumberOfUpdates() const { return updates_; }
 
 private:
@@ -53,15 +53,13 @@ private:
     [[nodiscard]] int FixPolicy(int decision);
     // The first decision's choice: one that is best whatever its information turns out to be, or a refusal.
     [[nodiscard]] int ChooseFirst(int decision, int& best);
-    // Sets the decision's information to the combination `row` of its table and updates the copy;
-    // `best` marks the best choices. kConflictingEvidence (and the like) when the combination is impossible
-    // given the evidence and the observed utility.
-    [[nodiscard]] int SolveRow(int decision, int row, std::vector<char>& best);
-    // Updates the copy; an impossible combination's log entries are dropped.
-    [[nodiscard]] int UpdateWork();
-    // The update of the copy with the combination set last and without the observed utility.
-    [[nodiscard]] int UpdateWithoutUtility();
-    [[nodiscard]] int ClearInformation(int decision);
+    // One propagation of the copy, the merged utility observed or not: the joint of the decision and its
+    // information (PropagateDecisionRows), empty when the evidence rules out every row. Refused (-42, naming
+    // the decision) when its join tree passes the limit of the work of a solution.
+    [[nodiscard]] int PropagateRows(int decision, bool withUtility, std::vector<double>& joint);
+    static std::vector<char> RowChoices(const std::vector<double>& joint, int row, int n);
+    // Logs which of what the decision knows, holding no evidence, changes its best choice: kOutOfRange.
+    int RefuseUnknownInformation(int decision, const std::vector<std::vector<char>>& marked);
     // The combinations of the decision's information: the rows of its table.
     int RowsOf(int decision) const;
     // The graph's parents of the node become those it has in the working copy.
