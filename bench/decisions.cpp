@@ -1,7 +1,8 @@
 // Influence diagrams: both solvers on a diagram of three sequential decisions over forty chance nodes
 // (also with decisions and observations that no utility depends on) and on the oil wildcatter with
-// irrelevant decisions and observations, value of information, and annealed MAP search on the same
-// chance nodes.
+// irrelevant decisions and observations and with observations that each feed a utility of their own,
+// a decision observing the sixteen causes of a noisy-MAX node under its utility, value of information,
+// and annealed MAP search on the same chance nodes.
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 

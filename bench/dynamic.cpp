@@ -1,5 +1,6 @@
 // Timing of dynamic networks: unrolling a plate of 50 nodes over many slices, and the whole belief update
-// of the unrolled network. Both should grow linearly with the slice count.
+// of the unrolled network. Both should grow linearly with the slice count. A plate of 20 nodes over
+// 13,000 slices must be answered or refused within seconds.
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 

@@ -2,11 +2,12 @@
 // Influence-diagram algorithm 1: the best choice of the first decision that has no evidence yet. A
 // working copy merges every utility into one chance node whose first outcome is observed; the open
 // decisions are fixed from the last to the first, each at its most probable choice for every
-// combination of what it knows, and the first one's choice is written into the caller's value as a 0/1
-// vector. A decision knows every earlier decision and everything observed before it (no forgetting), of
-// which only the nodes that can change the worth of the utilities below it are kept. What the first one
-// knows without evidence must leave one choice best for each of its possible outcomes, or it is refused.
-// After Shachter and Peot, "Decision making using probabilistic inference methods", 1992.
+// combination of what it knows, all read from one exact propagation of its family's joint, and the first
+// one's choice is written into the caller's value as a 0/1 vector. A decision knows every earlier decision
+// and everything observed before it (no forgetting), of which only the nodes that can change the worth of the
+// utilities below it are kept. What the first one knows without evidence must leave one choice best for each
+// of its possible outcomes, or it is refused naming the nodes that change its best choice. After Shachter and
+// Peot, "Decision making using probabilistic inference methods", 1992.
 
 #include <memory>
 #include <vector>

@@ -521,6 +521,28 @@ TEST(BestPolicy, AJoinTreePastTheLimitIsRefusedByTheDecision) {
     EXPECT_TRUE(LoggedPart(" table entries over 102 nodes, past the limit of 268435456 cells")) << LogDump();
 }
 
+// Likelihoods on C (0.2, 1) make c0 unlikely (1/6): D = 1 earns 4 against 10/6, where without them D = 0
+// earns 5. Both solvers weigh them alike.
+TEST(BestPolicy, VirtualEvidenceSteersTheChoice) {
+    for (const bool virtualEvidence : {false, true}) {
+        VRX_network net;
+        AddNode(net, DefinitionType::kCpt, "C", {});
+        AddNode(net, DefinitionType::kList, "D", {});
+        AddNode(net, DefinitionType::kTable, "U", {"D", "C"});
+        SetUtilities(net, "U", {10, 0, 4, 4});
+        if (virtualEvidence) {
+            ASSERT_EQ(net.GetNode(net.FindNode("C"))->GetValue()->SetVirtualEvidence(Doubles({0.2, 1})),
+                      kSuccess);
+        }
+        ASSERT_EQ(Solve(net, 0), kSuccess) << LogDump();
+        ExpectNear(ValueOf(net, "D"),
+                   virtualEvidence ? std::vector<double>{10.0 / 6, 4} : std::vector<double>{5, 4});
+        ASSERT_EQ(Solve(net, 1), kSuccess) << LogDump();
+        EXPECT_EQ(ValueOf(net, "D"),
+                  (std::vector<double>{virtualEvidence ? 0.0 : 1.0, virtualEvidence ? 1.0 : 0.0}));
+    }
+}
+
 // With C in its first state every choice earns the table's least utility, which the working copy cannot
 // observe: all choices are then equally good and the last one is taken, not an error.
 TEST(BestPolicy, EvidenceLeavingTheLeastUtilityTiesEveryChoice) {

@@ -1,6 +1,6 @@
 // Work whose cost would run away is refused before anything is allocated, naming the caller's node: the
 // temporal tables that an arc, a released anchor or one more outcome would widen, the network that
-// unrolling would build, and the scenarios of an influence diagram.
+// unrolling would build, and the scenarios of an influence diagram, by the cells they would touch.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -130,6 +130,31 @@ TEST(RunawayCost, ADecisionSeeingTooMuchIsRefusedByName) {
         "ERROR: Node [D] : its decisions and observations make 524288 scenarios, each a belief update "
         "of 20 nodes with tables of 1048614 cells (work of 1049894 cells, 64 a node besides its table), "
         "past the limit of 268435456 cells"));
+    errorLog.Flush();
+}
+
+// Sixteen observations, all causes of one noisy-MAX node under the utility: few nodes, but each scenario
+// updates the noisy-MAX node's table of 2^17 cells.
+TEST(RunawayCost, ScenariosOverAWideTableAreRefusedByTheCellsTheyTouch) {
+    errorLog.Flush();
+    TestNetwork t(vovido::test::Notices::kOn);
+    const int d = t.net.AddNode(DefinitionType::kList, "D");
+    const int max = t.net.AddNode(DefinitionType::kNoisyMax, "Max");
+    const int u = t.net.AddNode(DefinitionType::kTable, "U");
+    t.Arc(max, u);
+    t.Arc(d, u);
+    for (int i = 0; i < 16; ++i) {
+        const int o = t.Add(("o" + std::to_string(i)).c_str());
+        t.Arc(o, d);
+        t.Arc(o, max);
+    }
+    EXPECT_EQ(t.net.UpdateBeliefs(), kOutOfMemory);
+    EXPECT_TRUE(
+        Logged(kOutOfMemory,
+               "ERROR: Node [D] : its decisions and observations make 131072 scenarios, each a belief "
+               "update of 19 nodes with tables of 131114 cells (work of 132330 cells, 64 a node besides "
+               "its table), past the limit of 268435456 cells"))
+        << vovido::test::LogDump();
     errorLog.Flush();
 }
 
