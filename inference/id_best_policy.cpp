@@ -38,9 +38,10 @@ bool HoldsEvidence(const VRX_network& network, int handle) {
     return value != nullptr && value->HasEvidence();
 }
 
-// The choices whose worth is within rounding of the largest (a relative 1e-9 of the largest magnitude),
-// so that equal worths reached along different sums tie; a worth that does not compare is never best.
-std::vector<char> BestChoices(const double* worth, int n) {
+// Marks the choices whose worth is within rounding of the largest (a relative 1e-9 of the largest
+// magnitude), so that equal worths reached along different sums tie; a worth that does not compare is
+// never best.
+void MarkBestChoices(const double* worth, int n, char* best) {
     double top = 0.0;
     double scale = 0.0;
     bool any = false;
@@ -50,17 +51,27 @@ std::vector<char> BestChoices(const double* worth, int n) {
         scale = std::max(scale, std::fabs(worth[k]));
         any = true;
     }
-    std::vector<char> best(static_cast<size_t>(n), 0);
-    for (int k = 0; k < n && any; k++) best[static_cast<size_t>(k)] = worth[k] >= top - 1e-9 * scale;
-    return best;
+    for (int k = 0; k < n; k++) best[k] = any && worth[k] >= top - 1e-9 * scale;
 }
 
-// The last of the marked choices; -1 when none is marked.
-int LastMarked(const std::vector<char>& marked) {
-    for (size_t k = marked.size(); k-- > 0;) {
-        if (marked[k]) return static_cast<int>(k);
+// The last of the n marked choices; -1 when none is marked.
+int LastMarked(const char* marked, int n) {
+    for (int k = n; k-- > 0;) {
+        if (marked[k]) return k;
     }
     return -1;
+}
+
+// Marks the best choices of each row of the decision's joint (rows of n choices); a row of no mass, which
+// the evidence rules out, has none marked, and so has every row of an empty joint.
+void MarkRows(const std::vector<double>& joint, int rows, int n, std::vector<char>& marked) {
+    marked.assign(static_cast<size_t>(rows) * static_cast<size_t>(n), 0);
+    if (joint.size() != marked.size()) return;
+    for (size_t at = 0; at < marked.size(); at += static_cast<size_t>(n)) {
+        double mass = 0.0;
+        for (int k = 0; k < n; k++) mass += joint[at + static_cast<size_t>(k)];
+        if (mass > 0.0) MarkBestChoices(joint.data() + at, n, marked.data() + at);
+    }
 }
 
 }  // namespace
@@ -396,16 +407,6 @@ int BestPolicySolver::PropagateRows(int decision, bool withUtility, std::vector<
     return rc;
 }
 
-// The best choices of one row of the joint; none marked when the row is impossible.
-std::vector<char> BestPolicySolver::RowChoices(const std::vector<double>& joint, int row, int n) {
-    const size_t at = static_cast<size_t>(row) * static_cast<size_t>(n);
-    if (at + static_cast<size_t>(n) > joint.size()) return std::vector<char>(static_cast<size_t>(n), 0);
-    double mass = 0.0;
-    for (int k = 0; k < n; k++) mass += joint[at + static_cast<size_t>(k)];
-    if (!(mass > 0.0)) return std::vector<char>(static_cast<size_t>(n), 0);
-    return BestChoices(joint.data() + at, n);
-}
-
 int BestPolicySolver::RowsOf(int decision) const {
     VRX_nodeDefinition* definition = work_->GetNode(decision)->GetDefinition();
     VRX_Dmatrix* table = nullptr;
@@ -420,8 +421,11 @@ int BestPolicySolver::FixPolicy(int decision) {
     const int n = work_->GetNode(decision)->GetDefinition()->GetNumberOfOutcomes();
     std::vector<double> joint;
     if (const int rc = PropagateRows(decision, true, joint)) return rc;
+    std::vector<char> marked;
+    MarkRows(joint, rows, n, marked);
     std::vector<int> choice(static_cast<size_t>(rows), -1);
-    for (int r = 0; r < rows; r++) choice[static_cast<size_t>(r)] = LastMarked(RowChoices(joint, r, n));
+    for (int r = 0; r < rows; r++)
+        choice[static_cast<size_t>(r)] = LastMarked(&marked[static_cast<size_t>(r * n)], n);
     // Rows the evidence rules out take the choice of the first row that was solved; with none, the
     // uniform table stays.
     const auto solved = std::find_if(choice.begin(), choice.end(), [](int c) { return c >= 0; });
@@ -446,63 +450,65 @@ int BestPolicySolver::ChooseFirst(int decision, int& best) {
     const int n = work_->GetNode(decision)->GetDefinition()->GetNumberOfOutcomes();
     std::vector<double> joint;
     if (const int rc = PropagateRows(decision, true, joint)) return rc;
-    std::vector<std::vector<char>> marked(static_cast<size_t>(rows));
+    std::vector<char> marked;
+    MarkRows(joint, rows, n, marked);
+    const auto row = [&](int r) { return &marked[static_cast<size_t>(r) * static_cast<size_t>(n)]; };
     bool unsolved = false;
-    for (int r = 0; r < rows; r++) {
-        marked[static_cast<size_t>(r)] = RowChoices(joint, r, n);
-        unsolved = unsolved || LastMarked(marked[static_cast<size_t>(r)]) < 0;
-    }
+    for (int r = 0; r < rows && !unsolved; r++) unsolved = LastMarked(row(r), n) < 0;
     // A combination possible without the observed utility ties every choice.
     if (unsolved) {
         std::vector<double> prior;
         if (const int rc = PropagateRows(decision, false, prior)) return rc;
+        std::vector<char> possible;
+        MarkRows(prior, rows, n, possible);
         for (int r = 0; r < rows; r++) {
-            std::vector<char>& row = marked[static_cast<size_t>(r)];
-            if (LastMarked(row) < 0 && LastMarked(RowChoices(prior, r, n)) >= 0) row.assign(row.size(), 1);
+            if (LastMarked(row(r), n) < 0 && LastMarked(&possible[static_cast<size_t>(r) * n], n) >= 0)
+                std::fill(row(r), row(r) + n, 1);
         }
     }
     std::vector<char> common(static_cast<size_t>(n), 1);
     bool any = false;
-    for (const std::vector<char>& row : marked) {
-        if (LastMarked(row) < 0) continue;
+    for (int r = 0; r < rows; r++) {
+        if (LastMarked(row(r), n) < 0) continue;
         any = true;
-        for (int k = 0; k < n; k++) common[static_cast<size_t>(k)] &= row[static_cast<size_t>(k)];
+        for (int k = 0; k < n; k++) common[static_cast<size_t>(k)] &= row(r)[k];
     }
     if (!any) return kConflictingEvidence;
-    best = LastMarked(common);
+    best = LastMarked(common.data(), n);
     if (best >= 0) return kSuccess;
     refused_ = true;
     LogError(errorLog, kOutOfRange, kCannotSolve, nullptr);
-    return RefuseUnknownInformation(decision, marked);
+    return RefuseUnknownInformation(decision, n, marked);
 }
 
 // The parents whose outcomes alone, the others fixed, leave no choice best throughout; when none does
 // alone, all of them together.
-int BestPolicySolver::RefuseUnknownInformation(int decision, const std::vector<std::vector<char>>& marked) {
+int BestPolicySolver::RefuseUnknownInformation(int decision, int n, const std::vector<char>& marked) {
     const VRX_intArray& parents = work_->GetParents(decision);
     const int count = parents.GetCount();
+    const size_t rows = marked.size() / static_cast<size_t>(n);
     std::vector<size_t> stride(static_cast<size_t>(count), 1);
     std::vector<size_t> size(static_cast<size_t>(count), 1);
     for (int k = count - 1; k >= 0; k--) {
-        size[static_cast<size_t>(k)] =
-            static_cast<size_t>(work_->GetNode(parents[k])->GetDefinition()->GetNumberOfOutcomes());
-        if (k + 1 < count)
-            stride[static_cast<size_t>(k)] =
-                stride[static_cast<size_t>(k) + 1] * size[static_cast<size_t>(k) + 1];
+        const size_t at = static_cast<size_t>(k);
+        size[at] = static_cast<size_t>(work_->GetNode(parents[k])->GetDefinition()->GetNumberOfOutcomes());
+        if (at + 1 < size.size()) stride[at] = stride[at + 1] * size[at + 1];
     }
     std::vector<int> deciding;
+    std::vector<char> common(static_cast<size_t>(n));
     for (size_t k = 0; k < static_cast<size_t>(count); k++) {
         bool decides = false;
-        for (size_t r = 0; r < marked.size() && !decides; r++) {
+        for (size_t r = 0; r < rows && !decides; r++) {
             if ((r / stride[k]) % size[k] != 0) continue;
-            std::vector<char> common;
+            bool seen = false;
+            std::fill(common.begin(), common.end(), 1);
             for (size_t x = 0; x < size[k]; x++) {
-                const std::vector<char>& row = marked[r + x * stride[k]];
-                if (LastMarked(row) < 0) continue;
-                if (common.empty()) common = row;
-                for (size_t c = 0; c < row.size(); c++) common[c] &= row[c];
+                const char* row = &marked[(r + x * stride[k]) * static_cast<size_t>(n)];
+                if (LastMarked(row, n) < 0) continue;
+                seen = true;
+                for (int c = 0; c < n; c++) common[static_cast<size_t>(c)] &= row[c];
             }
-            decides = !common.empty() && LastMarked(common) < 0;
+            decides = seen && LastMarked(common.data(), n) < 0;
         }
         if (decides) deciding.push_back(parents[static_cast<int>(k)]);
     }

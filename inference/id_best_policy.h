@@ -58,9 +58,9 @@ private:
     // information (PropagateDecisionRows), empty when the evidence rules out every row. Refused (-42, naming
     // the decision) when its join tree passes the limit of the work of a solution.
     [[nodiscard]] int PropagateRows(int decision, bool withUtility, std::vector<double>& joint);
-    static std::vector<char> RowChoices(const std::vector<double>& joint, int row, int n);
     // Logs which of what the decision knows, holding no evidence, changes its best choice: kOutOfRange.
-    int RefuseUnknownInformation(int decision, const std::vector<std::vector<char>>& marked);
+    // `marked` holds the best choices of each of its rows, n a row.
+    int RefuseUnknownInformation(int decision, int n, const std::vector<char>& marked);
     // The combinations of the decision's information: the rows of its table.
     int RowsOf(int decision) const;
     // The graph's parents of the node become those it has in the working copy.
