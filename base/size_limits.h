@@ -17,21 +17,22 @@ static_assert(kDefaultJoinTreeLimit == kMaxTableCells, "a table beyond one join 
 // device or pipe cannot exhaust memory.
 constexpr int64_t kMaxInputBytes = int64_t{1} << 30;
 
-// Largest number of nodes of the static network that unrolling a dynamic network builds for an update:
-// beyond its table every node costs some kilobytes of records, so that a million slices of two nodes
-// would take ten gigabytes and more than a minute before the first belief is computed.
-constexpr int64_t kMaxUnrolledNodes = int64_t{1} << 18;
-
-// Largest number of table cells, in all, of the static network that unrolling builds for an update. Its
-// update holds the tables again in a join tree, with the messages between its clusters: some 23 bytes
-// per cell in all, so that this limit keeps an update within about 0.8 GB and three seconds where the
-// table limit would allow six gigabytes.
+// Largest work of the static network that unrolling a dynamic network builds for an update, in table
+// cells. Its update holds the tables again in a join tree, with the messages between its clusters, some
+// 23 bytes per cell in all; besides its table every node costs some kilobytes of records and the time
+// to build, triangulate and propagate them, counted as kUnrolledNodeCells cells. At this limit an update
+// takes about 0.8 GB and some seconds, where the table limit would allow six gigabytes and a million
+// slices of two nodes ten gigabytes and minutes before the first belief is computed.
 constexpr int64_t kMaxUnrolledCells = int64_t{1} << 25;
+constexpr int64_t kUnrolledNodeCells = 256;
 
-// Largest work of one solution of an influence diagram by policy evaluation, in node updates: it
-// updates the whole network once per scenario of the decisions and what they observe, so that the
-// scenarios times the nodes, not the size of one table, bound its time (some seconds at this limit).
-constexpr int64_t kMaxScenarioNodeUpdates = int64_t{1} << 22;
+// Largest work of one solution of an influence diagram, in table cells. Policy evaluation updates the
+// whole network once per scenario of the decisions and what they observe: each update touches every
+// node's table and costs a node some records and messages besides, counted as kCellsPerNodeUpdate
+// cells, so that the scenarios times that sum bound its time (some seconds at this limit). The
+// best-policy solver propagates one join tree per decision, whose table entries this limit bounds.
+constexpr int64_t kMaxDecisionWorkCells = int64_t{1} << 28;
+constexpr int64_t kCellsPerNodeUpdate = 64;
 
 // Largest memory the samples of one sampling run may take, in bytes (nodes x samples x the bytes of a
 // sample): the same 2 GiB as the largest table, so that a sample count is refused before it is drawn.

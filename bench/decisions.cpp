@@ -1,14 +1,17 @@
 // Influence diagrams: both solvers on a diagram of three sequential decisions over forty chance nodes
 // (also with decisions and observations that no utility depends on) and on the oil wildcatter with
-// irrelevant decisions and observations, value of information, and annealed MAP search on the same
-// chance nodes.
+// irrelevant decisions and observations and with observations that each feed a utility of their own,
+// a decision observing the sixteen causes of a noisy-MAX node under its utility, value of information,
+// and annealed MAP search on the same chance nodes.
 #include <benchmark/benchmark.h>
+#include <sys/resource.h>
 
 #include <random>
 #include <string>
 #include <vector>
 
 #include "base/dmatrix.h"
+#include "base/error_log.h"
 #include "bench/bench_check.h"
 #include "inference/id_best_policy.h"
 #include "inference/id_policy_evaluation.h"
@@ -193,6 +196,74 @@ void SolveWildcatterWithUnneededObservations(benchmark::State& state) {
 BENCHMARK(SolveWildcatterWithUnneededObservations)
     ->ArgsProduct({{0, 1}, {0, 4, 8, 12, 16}})
     ->ArgNames({"idAlgorithm", "observations"})
+    ->Unit(benchmark::kMillisecond);
+
+// Solves once and records the status (a refusal, -42, counts as a fast answer), the belief updates of
+// the working copy and the process's peak memory: run one case per process to read its own peak.
+template <typename Solver>
+void SolveOnce(benchmark::State& state, VRX_network& net) {
+    int status = kSuccess;
+    long long updates = 0;
+    for (auto _ : state) {
+        Solver solver;
+        status = solver.Run(net);
+        updates = solver.GetNumberOfUpdates();
+        errorLog.Flush();
+    }
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    state.counters["status"] = status;
+    state.counters["updates"] = static_cast<double>(updates);
+    state.counters["peak_MB"] = static_cast<double>(usage.ru_maxrss) / 1024.0;
+}
+
+// The wildcatter whose drilling also observes k three-outcome roots c_j, each feeding a utility of its
+// own beside the drilling, so that every observation changes the policy (k = range(1)).
+void SolveWildcatterWithOwnUtilities(benchmark::State& state) {
+    VRX_network net;
+    BuildWildcatterWithIrrelevant(net, 0);
+    const int drill = net.FindNode("Drill");
+    for (int j = 0; j < static_cast<int>(state.range(1)); j++) {
+        const int c = AddWithParents(net, DefinitionType::kCpt, "c" + std::to_string(j), {}, 3);
+        SetTable(net, c, {0.2, 0.3, 0.5});
+        vovido::RequireSuccess(net.AddArc(c, drill), "observation");
+        const int v = AddWithParents(net, DefinitionType::kTable, "v" + std::to_string(j), {c, drill}, 1);
+        SetTable(net, v, {-20, 0, 5, 0, 30.0 + j, 0});
+    }
+    if (state.range(0) == 0) {
+        SolveOnce<PolicyEvaluator>(state, net);
+    } else {
+        SolveOnce<BestPolicySolver>(state, net);
+    }
+}
+BENCHMARK(SolveWildcatterWithOwnUtilities)
+    ->ArgsProduct({{0, 1}, {4, 5, 6, 7, 8, 9, 10}})
+    ->ArgNames({"idAlgorithm", "observations"})
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+
+// A decision that observes n binary roots, all parents of one noisy-MAX node that a utility shares with
+// the decision (n = range(1)).
+void SolveNoisyMaxUtility(benchmark::State& state) {
+    VRX_network net;
+    const int d = AddWithParents(net, DefinitionType::kList, "D", {}, 2);
+    const int max = AddWithParents(net, DefinitionType::kNoisyMax, "Max", {}, 2);
+    for (int i = 0; i < static_cast<int>(state.range(1)); i++) {
+        const int o = AddWithParents(net, DefinitionType::kCpt, "o" + std::to_string(i), {}, 2);
+        vovido::RequireSuccess(net.AddArc(o, d), "observation");
+        vovido::RequireSuccess(net.AddArc(o, max), "cause");
+    }
+    SetTable(net, AddWithParents(net, DefinitionType::kTable, "U", {max, d}, 1), {10, 0, -20, 5});
+    if (state.range(0) == 0) {
+        SolveOnce<PolicyEvaluator>(state, net);
+    } else {
+        SolveOnce<BestPolicySolver>(state, net);
+    }
+}
+BENCHMARK(SolveNoisyMaxUtility)
+    ->ArgsProduct({{0, 1}, {16}})
+    ->ArgNames({"idAlgorithm", "observations"})
+    ->Iterations(1)
     ->Unit(benchmark::kMillisecond);
 
 void ValueOfInformation(benchmark::State& state) {

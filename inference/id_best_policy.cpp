@@ -16,10 +16,13 @@
 #include "base/status_codes.h"
 #include "definitions/definition_support.h"
 #include "definitions/mau.h"
+#include "inference/id_decision_rows.h"
 #include "inference/influence_diagram_support.h"
+#include "inference/table_check.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
+#include "model/node_label.h"
 #include "model/node_parts.h"
 #include "model/node_value.h"
 
@@ -35,9 +38,10 @@ bool HoldsEvidence(const VRX_network& network, int handle) {
     return value != nullptr && value->HasEvidence();
 }
 
-// The choices whose worth is within rounding of the largest (a relative 1e-9 of the largest magnitude),
-// so that equal worths reached along different sums tie; a worth that does not compare is never best.
-std::vector<char> BestChoices(const double* worth, int n) {
+// Marks the choices whose worth is within rounding of the largest (a relative 1e-9 of the largest
+// magnitude), so that equal worths reached along different sums tie; a worth that does not compare is
+// never best.
+void MarkBestChoices(const double* worth, int n, char* best) {
     double top = 0.0;
     double scale = 0.0;
     bool any = false;
@@ -47,17 +51,27 @@ std::vector<char> BestChoices(const double* worth, int n) {
         scale = std::max(scale, std::fabs(worth[k]));
         any = true;
     }
-    std::vector<char> best(static_cast<size_t>(n), 0);
-    for (int k = 0; k < n && any; k++) best[static_cast<size_t>(k)] = worth[k] >= top - 1e-9 * scale;
-    return best;
+    for (int k = 0; k < n; k++) best[k] = any && worth[k] >= top - 1e-9 * scale;
 }
 
-// The last of the marked choices; -1 when none is marked.
-int LastMarked(const std::vector<char>& marked) {
-    for (size_t k = marked.size(); k-- > 0;) {
-        if (marked[k]) return static_cast<int>(k);
+// The last of the n marked choices; -1 when none is marked.
+int LastMarked(const char* marked, int n) {
+    for (int k = n; k-- > 0;) {
+        if (marked[k]) return k;
     }
     return -1;
+}
+
+// Marks the best choices of each row of the decision's joint (rows of n choices); a row of no mass, which
+// the evidence rules out, has none marked, and so has every row of an empty joint.
+void MarkRows(const std::vector<double>& joint, int rows, int n, std::vector<char>& marked) {
+    marked.assign(static_cast<size_t>(rows) * static_cast<size_t>(n), 0);
+    if (joint.size() != marked.size()) return;
+    for (size_t at = 0; at < marked.size(); at += static_cast<size_t>(n)) {
+        double mass = 0.0;
+        for (int k = 0; k < n; k++) mass += joint[at + static_cast<size_t>(k)];
+        if (mass > 0.0) MarkBestChoices(joint.data() + at, n, marked.data() + at);
+    }
 }
 
 }  // namespace
@@ -256,6 +270,8 @@ void BestPolicySolver::BuildDecisionGraph() {
 }
 
 int BestPolicySolver::Solve() {
+    // The propagations read the tables as the discrete algorithms do: each is checked once.
+    if (const int rc = vovido::CheckDiscreteTables(*work_)) return rc;
     if (const int rc = vovido::SetWorkEvidence(*work_, mergedUtility_, 0)) return rc;
     int best = 0;
     try {
@@ -361,50 +377,34 @@ void BestPolicySolver::TakeWorkParents(int node) {
     graph_->SetParents(node, std::vector<int>(parents.GetItems(), parents.GetItems() + parents.GetCount()));
 }
 
-// An impossible combination is skipped, not a failure: what the update logged about it goes.
-int BestPolicySolver::UpdateWork() {
-    work_->InvalidateValues();
+// Impossible evidence is no failure here: the rows all stay impossible, and what was logged about it goes.
+int BestPolicySolver::PropagateRows(int decision, bool withUtility, std::vector<double>& joint) {
+    VRX_network& work = *work_;
+    if (!withUtility) {
+        if (const int rc = vovido::SetWorkEvidence(work, mergedUtility_, -1)) return rc;
+    }
     const int mark = errorLog.GetNumberOfEntries();
-    const int rc = work_->UpdateBeliefs();
+    vovido::DecisionTreeSize size;
+    int rc = vovido::PropagateDecisionRows(work, decision, static_cast<uint64_t>(kMaxDecisionWorkCells),
+                                           joint, size);
+    if (rc == kOutOfMemory && size.entries > static_cast<uint64_t>(kMaxDecisionWorkCells)) {
+        rc = vovido::ReportNodeFault(*network_->GetNode(decision),
+                                     "its best choices need a join tree of " + std::to_string(size.entries) +
+                                         " table entries over " + std::to_string(size.nodes) +
+                                         " nodes, past the limit of " +
+                                         std::to_string(kMaxDecisionWorkCells) + " cells",
+                                     kOutOfMemory);
+    }
     updates_++;
-    if (vovido::IsImpossibleScenario(rc)) errorLog.Truncate(mark);
-    return rc;
-}
-
-int BestPolicySolver::SolveRow(int decision, int row, std::vector<char>& best) {
-    VRX_network& work = *work_;
-    VRX_nodeDefinition* definition = work.GetNode(decision)->GetDefinition();
-    const int n = definition->GetNumberOfOutcomes();
-    VRX_Dmatrix* table = nullptr;
-    if (const int rc = definition->GetDefinition(table)) return rc;
-    if (table == nullptr || n < 1) return kWrongNodeType;
-    const VRX_intArray& parents = work.GetParents(decision);
-    const VRX_intArray& strides = table->GetStrides();
-    for (int k = 0; k < parents.GetCount(); k++) {
-        const int coordinate = (row * n / strides[k]) % table->GetDimensions()[k];
-        if (const int rc = vovido::SetWorkEvidence(work, parents[k], coordinate)) return rc;
+    if (vovido::IsImpossibleScenario(rc)) {
+        errorLog.Truncate(mark);
+        joint.clear();
+        rc = kSuccess;
     }
-    if (const int rc = UpdateWork()) return rc;
-    const VRX_Dmatrix* beliefs = vovido::WorkBeliefs(work, decision);
-    if (beliefs == nullptr || beliefs->GetNumberOfElements() != n) return kWrongNodeType;
-    best = BestChoices(beliefs->GetData(), n);
-    return kSuccess;
-}
-
-int BestPolicySolver::UpdateWithoutUtility() {
-    VRX_network& work = *work_;
-    if (const int rc = vovido::SetWorkEvidence(work, mergedUtility_, -1)) return rc;
-    const int rc = UpdateWork();
-    if (const int restored = vovido::SetWorkEvidence(work, mergedUtility_, 0)) return restored;
-    return rc;
-}
-
-int BestPolicySolver::ClearInformation(int decision) {
-    const VRX_intArray& parents = work_->GetParents(decision);
-    for (int k = 0; k < parents.GetCount(); k++) {
-        if (const int rc = vovido::SetWorkEvidence(*work_, parents[k], -1)) return rc;
+    if (!withUtility) {
+        if (const int restored = vovido::SetWorkEvidence(work, mergedUtility_, 0)) return restored;
     }
-    return kSuccess;
+    return rc;
 }
 
 int BestPolicySolver::RowsOf(int decision) const {
@@ -418,22 +418,20 @@ int BestPolicySolver::RowsOf(int decision) const {
 int BestPolicySolver::FixPolicy(int decision) {
     const int rows = RowsOf(decision);
     if (rows < 0) return rows;
+    const int n = work_->GetNode(decision)->GetDefinition()->GetNumberOfOutcomes();
+    std::vector<double> joint;
+    if (const int rc = PropagateRows(decision, true, joint)) return rc;
+    std::vector<char> marked;
+    MarkRows(joint, rows, n, marked);
     std::vector<int> choice(static_cast<size_t>(rows), -1);
-    std::vector<char> best;
-    for (int r = 0; r < rows; r++) {
-        const int rc = SolveRow(decision, r, best);
-        if (vovido::IsImpossibleScenario(rc)) continue;
-        if (rc != kSuccess) return rc;
-        choice[static_cast<size_t>(r)] = LastMarked(best);
-    }
-    if (const int rc = ClearInformation(decision)) return rc;
+    for (int r = 0; r < rows; r++)
+        choice[static_cast<size_t>(r)] = LastMarked(&marked[static_cast<size_t>(r * n)], n);
     // Rows the evidence rules out take the choice of the first row that was solved; with none, the
     // uniform table stays.
     const auto solved = std::find_if(choice.begin(), choice.end(), [](int c) { return c >= 0; });
     if (solved == choice.end()) return kSuccess;
     VRX_Dmatrix* table = nullptr;
     if (const int rc = work_->GetNode(decision)->GetDefinition()->GetDefinition(table)) return rc;
-    const int n = table->GetNumberOfElements() / rows;
     table->FillWith(0.0);
     for (int r = 0; r < rows; r++) {
         const int c = choice[static_cast<size_t>(r)];
@@ -450,29 +448,78 @@ int BestPolicySolver::ChooseFirst(int decision, int& best) {
     const int rows = RowsOf(decision);
     if (rows < 0) return rows;
     const int n = work_->GetNode(decision)->GetDefinition()->GetNumberOfOutcomes();
-    std::vector<char> common(static_cast<size_t>(n), 1);
-    std::vector<char> row;
-    bool any = false;
-    int impossible = kConflictingEvidence;
-    for (int r = 0; r < rows; r++) {
-        int rc = SolveRow(decision, r, row);
-        if (vovido::IsImpossibleScenario(rc)) {
-            rc = UpdateWithoutUtility();
-            row.assign(static_cast<size_t>(n), 1);
+    std::vector<double> joint;
+    if (const int rc = PropagateRows(decision, true, joint)) return rc;
+    std::vector<char> marked;
+    MarkRows(joint, rows, n, marked);
+    const auto row = [&](int r) { return &marked[static_cast<size_t>(r) * static_cast<size_t>(n)]; };
+    bool unsolved = false;
+    for (int r = 0; r < rows && !unsolved; r++) unsolved = LastMarked(row(r), n) < 0;
+    // A combination possible without the observed utility ties every choice.
+    if (unsolved) {
+        std::vector<double> prior;
+        if (const int rc = PropagateRows(decision, false, prior)) return rc;
+        std::vector<char> possible;
+        MarkRows(prior, rows, n, possible);
+        for (int r = 0; r < rows; r++) {
+            if (LastMarked(row(r), n) < 0 && LastMarked(&possible[static_cast<size_t>(r) * n], n) >= 0)
+                std::fill(row(r), row(r) + n, 1);
         }
-        if (vovido::IsImpossibleScenario(rc)) {
-            impossible = rc;
-            continue;
-        }
-        if (rc != kSuccess) return rc;
-        if (LastMarked(row) < 0) continue;
-        any = true;
-        for (int k = 0; k < n; k++) common[static_cast<size_t>(k)] &= row[static_cast<size_t>(k)];
     }
-    if (const int rc = ClearInformation(decision)) return rc;
-    if (!any) return impossible;
-    best = LastMarked(common);
+    std::vector<char> common(static_cast<size_t>(n), 1);
+    bool any = false;
+    for (int r = 0; r < rows; r++) {
+        if (LastMarked(row(r), n) < 0) continue;
+        any = true;
+        for (int k = 0; k < n; k++) common[static_cast<size_t>(k)] &= row(r)[k];
+    }
+    if (!any) return kConflictingEvidence;
+    best = LastMarked(common.data(), n);
     if (best >= 0) return kSuccess;
     refused_ = true;
-    return LogError(errorLog, kOutOfRange, kCannotSolve, nullptr);
+    LogError(errorLog, kOutOfRange, kCannotSolve, nullptr);
+    return RefuseUnknownInformation(decision, n, marked);
+}
+
+// The parents whose outcomes alone, the others fixed, leave no choice best throughout; when none does
+// alone, all of them together.
+int BestPolicySolver::RefuseUnknownInformation(int decision, int n, const std::vector<char>& marked) {
+    const VRX_intArray& parents = work_->GetParents(decision);
+    const int count = parents.GetCount();
+    const size_t rows = marked.size() / static_cast<size_t>(n);
+    std::vector<size_t> stride(static_cast<size_t>(count), 1);
+    std::vector<size_t> size(static_cast<size_t>(count), 1);
+    for (int k = count - 1; k >= 0; k--) {
+        const size_t at = static_cast<size_t>(k);
+        size[at] = static_cast<size_t>(work_->GetNode(parents[k])->GetDefinition()->GetNumberOfOutcomes());
+        if (at + 1 < size.size()) stride[at] = stride[at + 1] * size[at + 1];
+    }
+    std::vector<int> deciding;
+    std::vector<char> common(static_cast<size_t>(n));
+    for (size_t k = 0; k < static_cast<size_t>(count); k++) {
+        bool decides = false;
+        for (size_t r = 0; r < rows && !decides; r++) {
+            if ((r / stride[k]) % size[k] != 0) continue;
+            bool seen = false;
+            std::fill(common.begin(), common.end(), 1);
+            for (size_t x = 0; x < size[k]; x++) {
+                const char* row = &marked[(r + x * stride[k]) * static_cast<size_t>(n)];
+                if (LastMarked(row, n) < 0) continue;
+                seen = true;
+                for (int c = 0; c < n; c++) common[static_cast<size_t>(c)] &= row[c];
+            }
+            decides = seen && LastMarked(common.data(), n) < 0;
+        }
+        if (decides) deciding.push_back(parents[static_cast<int>(k)]);
+    }
+    if (deciding.empty()) deciding.assign(parents.GetItems(), parents.GetItems() + count);
+    std::string unknown;
+    for (size_t i = 0; i < deciding.size(); i++) {
+        unknown += i == 0 ? "" : i + 1 == deciding.size() ? " and " : ", ";
+        unknown += "[" + std::string(vovido::IdAt(*network_, deciding[i])) + "]";
+    }
+    const std::string text =
+        "Decision [" + std::string(vovido::IdAt(*network_, decision)) + "]: its best choice depends on " +
+        unknown + (deciding.size() == 1 ? ", which is" : ", which are") + " not known when it is made";
+    return LogError(errorLog, kOutOfRange, text.c_str(), nullptr);
 }

@@ -2,11 +2,12 @@
 // Influence-diagram algorithm 1: the best choice of the first decision that has no evidence yet. A
 // working copy merges every utility into one chance node whose first outcome is observed; the open
 // decisions are fixed from the last to the first, each at its most probable choice for every
-// combination of what it knows, and the first one's choice is written into the caller's value as a 0/1
-// vector. A decision knows every earlier decision and everything observed before it (no forgetting), of
-// which only the nodes that can change the worth of the utilities below it are kept. What the first one
-// knows without evidence must leave one choice best for each of its possible outcomes, or it is refused.
-// After Shachter and Peot, "Decision making using probabilistic inference methods", 1992.
+// combination of what it knows, all read from one exact propagation of its family's joint, and the first
+// one's choice is written into the caller's value as a 0/1 vector. A decision knows every earlier decision
+// and everything observed before it (no forgetting), of which only the nodes that can change the worth of the
+// utilities below it are kept. What the first one knows without evidence must leave one choice best for each
+// of its possible outcomes, or it is refused naming the nodes that change its best choice. After Shachter and
+// Peot, "Decision making using probabilistic inference methods", 1992.
 
 #include <memory>
 #include <vector>
@@ -31,7 +32,7 @@ public:
     // Largest number of parents the merged utility node may have.
     static constexpr int kMaxMergedParents = 13;
 
-    // The belief updates of the working copy that the last run made.
+    // The propagations of the working copy that the last run made.
     long long GetNumberOfUpdates() const { return updates_; }
 
 private:
@@ -53,15 +54,13 @@ private:
     [[nodiscard]] int FixPolicy(int decision);
     // The first decision's choice: one that is best whatever its information turns out to be, or a refusal.
     [[nodiscard]] int ChooseFirst(int decision, int& best);
-    // Sets the decision's information to the combination `row` of its table and updates the copy;
-    // `best` marks the best choices. kConflictingEvidence (and the like) when the combination is impossible
-    // given the evidence and the observed utility.
-    [[nodiscard]] int SolveRow(int decision, int row, std::vector<char>& best);
-    // Updates the copy; an impossible combination's log entries are dropped.
-    [[nodiscard]] int UpdateWork();
-    // The update of the copy with the combination set last and without the observed utility.
-    [[nodiscard]] int UpdateWithoutUtility();
-    [[nodiscard]] int ClearInformation(int decision);
+    // One propagation of the copy, the merged utility observed or not: the joint of the decision and its
+    // information (PropagateDecisionRows), empty when the evidence rules out every row. Refused (-42, naming
+    // the decision) when its join tree passes the limit of the work of a solution.
+    [[nodiscard]] int PropagateRows(int decision, bool withUtility, std::vector<double>& joint);
+    // Logs which of what the decision knows, holding no evidence, changes its best choice: kOutOfRange.
+    // `marked` holds the best choices of each of its rows, n a row.
+    int RefuseUnknownInformation(int decision, int n, const std::vector<char>& marked);
     // The combinations of the decision's information: the rows of its table.
     int RowsOf(int decision) const;
     // The graph's parents of the node become those it has in the working copy.

@@ -97,7 +97,7 @@ int PolicyEvaluator::Prepare() {
     if (const int rc = vovido::MakeWorkingCopy(net, work)) return rc;
     work_.reset(work);
     if (const int rc = FindIndexingParents()) return rc;
-    // Within the limit of node updates, the scenarios also stay far below the table limit.
+    // Within the limit of work, the scenarios also stay far below the table limit.
     if (const int rc = vovido::CheckScenarioCount(net, scenario_, sizes_)) return rc;
     for (int n : sizes_) {
         if (n < 1) return kOutOfRange;

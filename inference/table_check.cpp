@@ -214,10 +214,22 @@ int CheckScenarioCount(const VRX_network& network, const std::vector<int>& seque
                        const std::vector<int>& sizes) {
     const int64_t nodes = network.GetNumberOfNodes();
     if (nodes == 0) return kSuccess;
-    const auto within = [nodes](int64_t scenarios) { return scenarios <= kMaxScenarioNodeUpdates / nodes; };
+    // The cells one update touches: each table as the working copy holds it (a utility as a two-outcome
+    // chance node, a decision as a root), besides the fixed share of each node.
+    int64_t cells = 0;
+    for (int h = network.GetFirstNode(); h >= 0; h = network.GetNextNode(h)) {
+        const int type = network.GetNodeType(h);
+        int64_t own = DefinitionSupport::TableCellsWithParents(network, h, nullptr, 0);
+        if (type == DefinitionType::kTable) own = own > INT64_MAX / 2 ? INT64_MAX : 2 * own;
+        if (type == DefinitionType::kList) own = network.GetNode(h)->GetDefinition()->GetNumberOfOutcomes();
+        cells = own > INT64_MAX - cells ? INT64_MAX : cells + own;
+    }
+    const int64_t work =
+        cells > INT64_MAX - nodes * kCellsPerNodeUpdate ? INT64_MAX : cells + nodes * kCellsPerNodeUpdate;
+    const auto within = [work](int64_t scenarios) { return scenarios <= kMaxDecisionWorkCells / work; };
     const size_t count = std::min(sequence.size(), sizes.size());
     int64_t scenarios = 1;
-    size_t passed = count;
+    size_t passed = within(1) ? count : 0;
     for (size_t i = 0; i < count; ++i) {
         const int64_t n = sizes[i] > 1 ? sizes[i] : 1;
         scenarios = scenarios > INT64_MAX / n ? INT64_MAX : scenarios * n;
@@ -229,8 +241,10 @@ int CheckScenarioCount(const VRX_network& network, const std::vector<int>& seque
     return Report(*network.GetNode(sequence[passed]),
                   "its decisions and observations make " + std::to_string(scenarios) +
                       " scenarios, each a belief update of " + std::to_string(nodes) +
-                      " nodes, past the limit of " + std::to_string(kMaxScenarioNodeUpdates) +
-                      " node updates",
+                      " nodes with tables of " + std::to_string(cells) + " cells (work of " +
+                      std::to_string(work) + " cells, " + std::to_string(kCellsPerNodeUpdate) +
+                      " a node besides its table), past the limit of " +
+                      std::to_string(kMaxDecisionWorkCells) + " cells",
                   kOutOfMemory);
 }
 

@@ -32,9 +32,9 @@ void ExplainZeroMass(const VRX_network& network, int logStart);
 [[nodiscard]] int CheckUpdatedValues(VRX_network& network);
 
 // Before an influence diagram is solved by one belief update per scenario of `sequence` (decisions and
-// what they observe, with their outcome counts in `sizes`): 0 while the scenarios times the network's
-// nodes stay within the limit; else -42, logged naming the first decision at or after the node whose
-// outcomes pass it.
+// what they observe, with their outcome counts in `sizes`): 0 while the scenarios times the work of one
+// update (the cells of every table and a fixed share per node) stay within the limit; else -42, logged
+// naming the first decision at or after the node whose outcomes pass it, with the sizes.
 [[nodiscard]] int CheckScenarioCount(const VRX_network& network, const std::vector<int>& sequence,
                                      const std::vector<int>& sizes);
 

@@ -104,8 +104,8 @@ public:
     // Size checks before anything is allocated, each -42 with the reason logged when a limit of
     // base/size_limits.h would be passed. A temporal arc, an ordinary arc into a plate node, or an anchor
     // released: each plate child's own table and temporal tables together stay within the table limit,
-    // named by the child. Unrolling into `slices` slices: the static network stays within the node limit and
-    // its tables together within the unrolled cell limit.
+    // named by the child. Unrolling into `slices` slices: the static network's tables and a fixed share per
+    // node together stay within the unrolled work limit.
     [[nodiscard]] int CheckTemporalArcSize(int parent, int child, int order) const;
     [[nodiscard]] int CheckArcSize(int parent, int child) const;
     // An anchor that becomes normal or plate joins the temporal tables of its plate children.

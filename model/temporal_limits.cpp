@@ -132,17 +132,13 @@ int VRX_temporalExtension::CheckUnrolledSize(int slices) const {
         cells = Plus(cells, Times(table, slices - from));
     }
     nodes = Plus(nodes, Times(plates, slices - 1));
-    const std::string what =
-        "The network of " + std::to_string(slices) + " slices of " + std::to_string(plates) + " plate nodes";
-    if (nodes > kMaxUnrolledNodes) {
-        return Refuse(what + " would have " + std::to_string(nodes) + " nodes, past the limit of " +
-                      std::to_string(kMaxUnrolledNodes));
-    }
-    if (cells > kMaxUnrolledCells) {
-        return Refuse(what + " would have tables of " + std::to_string(cells) +
-                      " cells in all, past the limit of " + std::to_string(kMaxUnrolledCells) + " cells");
-    }
-    return kSuccess;
+    const int64_t work = Plus(cells, Times(nodes, kUnrolledNodeCells));
+    if (work <= kMaxUnrolledCells) return kSuccess;
+    return Refuse("The network of " + std::to_string(slices) + " slices of " + std::to_string(plates) +
+                  " plate nodes would have " + std::to_string(nodes) + " nodes with tables of " +
+                  std::to_string(cells) + " cells, the work of " + std::to_string(work) + " cells (" +
+                  std::to_string(kUnrolledNodeCells) + " a node besides its table), past the limit of " +
+                  std::to_string(kMaxUnrolledCells) + " cells");
 }
 
 int VRX_temporalExtension::CheckOutcomeInsert(int node) const {

@@ -50,8 +50,9 @@ TEST_F(CostlyFilesTest, AreRefusedByNodeAndSizeBeforeTheyAreBuilt) {
          "The samples would take 8 nodes x 20000000 samples x 16 bytes = 2560000000 bytes, past the limit of "
          "2147483648 bytes"},
         {"60 outcomes over 60000 slices", DynamicXmlText(60, 60000), ".xvrx", true, kOutOfMemory,
-         "The network of 60000 slices of 1 plate nodes would have tables of 215996460 cells in all, past the "
-         "limit of 33554432 cells"},
+         "The network of 60000 slices of 1 plate nodes would have 60000 nodes with tables of 215996460 "
+         "cells, "
+         "the work of 231356460 cells (256 a node besides its table), past the limit of 33554432 cells"},
         {"negative sample count", EquationSamplesXmlText(1, "-5"), ".xvrx", false, kFileIoFailed,
          "Invalid number of samples: '-5'"},
     };

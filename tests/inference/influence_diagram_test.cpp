@@ -343,7 +343,203 @@ TEST(BestPolicy, InformationThatCannotMatterCostsNothing) {
         BestPolicySolver solver;
         ASSERT_EQ(solver.Run(net), kSuccess) << k << LogDump();
         EXPECT_EQ(ValueOf(net, "Test"), (std::vector<double>{1, 0})) << k;
-        EXPECT_EQ(solver.GetNumberOfUpdates(), 1 + 2 * 3) << k;
+        // One propagation per decision, whatever its table's rows.
+        EXPECT_EQ(solver.GetNumberOfUpdates(), 2) << k;
+    }
+}
+
+// The worth of the test choice in the wildcatter with k own utilities, by enumerating the seismic result
+// and every c_j: the drilling (worth 0 when not drilling) takes the larger of its two worths in each.
+double WildcatterWorthByEnumeration(int test, int k) {
+    const double oil[3] = {0.5, 0.3, 0.2};
+    const double seismic[3][3] = {{0.1, 0.3, 0.6}, {0.3, 0.4, 0.3}, {0.5, 0.4, 0.1}};
+    const double payoff[3] = {-70, 50, 200};
+    double worth = test == 0 ? -10 : 0;
+    int configurations = 1;
+    for (int j = 0; j < k; j++) configurations *= 3;
+    for (int result = 0; result < 3; result++) {
+        double p = 0.0;
+        double drilled = 0.0;
+        for (int o = 0; o < 3; o++) {
+            const double q = oil[o] * (test == 0 ? seismic[o][result] : 1.0 / 3);
+            p += q;
+            drilled += q * payoff[o];
+        }
+        for (int c = 0; c < configurations; c++) {
+            double pc = 1.0;
+            double own = 0.0;
+            for (int j = 0, rest = c; j < k; j++, rest /= 3) {
+                const int x = rest % 3;
+                pc *= x == 0 ? 0.2 : x == 1 ? 0.3 : 0.5;
+                own += x == 0 ? -20 : x == 1 ? 5 : 30.0 + j;
+            }
+            worth += pc * std::max(drilled + p * own, 0.0);
+        }
+    }
+    return worth;
+}
+
+// Every row of a decision's table from one propagation: the test's choice agrees with algorithm 0's worths,
+// and so does the drilling's choice in every row of what it observes once the test is made.
+TEST(BestPolicy, EveryRowFromOnePropagationAgreesWithPolicyEvaluation) {
+    for (const int k : {3, 4, 5}) {
+        SCOPED_TRACE(k);
+        VRX_network net;
+        BuildWildcatter(net);
+        AddOwnUtilities(net, k);
+        VRX_network evaluated(net);
+        ASSERT_EQ(Solve(evaluated, 0), kSuccess) << LogDump();
+        const std::vector<double> test = ValueOf(evaluated, "Test");
+        BestPolicySolver solver;
+        ASSERT_EQ(solver.Run(net), kSuccess) << LogDump();
+        EXPECT_EQ(solver.GetNumberOfUpdates(), 2);
+        ExpectNear(test, {WildcatterWorthByEnumeration(0, k), WildcatterWorthByEnumeration(1, k)});
+        EXPECT_EQ(ValueOf(net, "Test"),
+                  (std::vector<double>{test[0] >= test[1] ? 1.0 : 0.0, test[0] >= test[1] ? 0.0 : 1.0}));
+    }
+    VRX_network net;
+    BuildWildcatter(net);
+    AddOwnUtilities(net, 3);
+    ASSERT_EQ(net.GetNode(net.FindNode("Test"))->GetValue()->SetEvidence(0), kSuccess);
+    VRX_network evaluated(net);
+    ASSERT_EQ(Solve(evaluated, 0), kSuccess) << LogDump();
+    ASSERT_EQ(IndexingIds(evaluated, "Drill"), (std::vector<std::string>{"Seismic", "c0", "c1", "c2"}));
+    const std::vector<double> drill = ValueOf(evaluated, "Drill");
+    ASSERT_EQ(drill.size(), 2u * 81);
+    for (int row = 0; row < 81; row++) {
+        VRX_network observed(net);
+        for (int p = 3, rest = row; p >= 0; p--, rest /= 3) {
+            const std::string name = p == 0 ? "Seismic" : "c" + std::to_string(p - 1);
+            ASSERT_EQ(observed.GetNode(observed.FindNode(name.c_str()))->GetValue()->SetEvidence(rest % 3),
+                      kSuccess);
+        }
+        ASSERT_EQ(Solve(observed, 1), kSuccess) << row << LogDump();
+        const bool yes = drill[2 * static_cast<size_t>(row)] >= drill[2 * static_cast<size_t>(row) + 1];
+        EXPECT_EQ(ValueOf(observed, "Drill"), (std::vector<double>{yes ? 1.0 : 0.0, yes ? 0.0 : 1.0})) << row;
+    }
+}
+
+// Nine observations that matter: policy evaluation refuses at once, naming the decision that sees them;
+// the best-policy solver answers with one propagation per decision.
+TEST(BestPolicy, NineObservationsAreAnsweredWherePolicyEvaluationRefuses) {
+    VRX_network net;
+    BuildWildcatter(net);
+    AddOwnUtilities(net, 9);
+    errorLog.Flush();
+    PolicyEvaluator evaluator;
+    EXPECT_EQ(evaluator.Run(net), kOutOfMemory);
+    EXPECT_EQ(evaluator.GetNumberOfUpdates(), 0);
+    EXPECT_TRUE(Logged(kOutOfMemory,
+                       "ERROR: Node [Drill] : its decisions and observations make 236196 "
+                       "scenarios, each a belief update of 24 nodes with tables of 176 cells "
+                       "(work of 1712 cells, 64 a node besides its table), past the limit of "
+                       "268435456 cells"))
+        << LogDump();
+    BestPolicySolver solver;
+    ASSERT_EQ(solver.Run(net), kSuccess) << LogDump();
+    EXPECT_EQ(solver.GetNumberOfUpdates(), 2);
+    const bool test = WildcatterWorthByEnumeration(0, 9) >= WildcatterWorthByEnumeration(1, 9);
+    EXPECT_EQ(ValueOf(net, "Test"), (std::vector<double>{test ? 1.0 : 0.0, test ? 0.0 : 1.0}));
+}
+
+// A refusal names the decision and the unknown nodes whose outcomes change its best choice, each alone.
+TEST(BestPolicy, RefusalNamesTheUnknownThatDecides) {
+    struct Case {
+        const char* name;
+        void (*build)(VRX_network&);
+        const char* message;
+    };
+    const Case cases[] = {
+        {"unobserved parent",
+         [](VRX_network& net) {
+             AddNode(net, DefinitionType::kCpt, "C", {});
+             AddNode(net, DefinitionType::kList, "D", {"C"});
+             AddNode(net, DefinitionType::kTable, "U", {"D", "C"});
+             SetUtilities(net, "U", {10, 0, 0, 10});
+         },
+         "Decision [D]: its best choice depends on [C], which is not known when it is made"},
+        {"tested, result unknown",
+         [](VRX_network& net) {
+             BuildWildcatter(net);
+             ASSERT_EQ(net.GetNode(net.FindNode("Test"))->GetValue()->SetEvidence(0), kSuccess);
+         },
+         "Decision [Drill]: its best choice depends on [Seismic], which is not known when it is made"},
+        // Y changes the worth of both choices alike; X alone changes the best one.
+        {"one of two decides",
+         [](VRX_network& net) {
+             AddNode(net, DefinitionType::kCpt, "X", {});
+             AddNode(net, DefinitionType::kCpt, "Y", {});
+             AddNode(net, DefinitionType::kList, "D", {"X", "Y"});
+             AddNode(net, DefinitionType::kTable, "U", {"D", "X", "Y"});
+             SetUtilities(net, "U", {10, 15, 0, 5, 5, 10, 5, 10});
+         },
+         "Decision [D]: its best choice depends on [X], which is not known when it is made"},
+        {"both decide",
+         [](VRX_network& net) {
+             AddNode(net, DefinitionType::kCpt, "X", {});
+             AddNode(net, DefinitionType::kCpt, "Y", {});
+             AddNode(net, DefinitionType::kList, "D", {"X", "Y"});
+             AddNode(net, DefinitionType::kTable, "U", {"D", "X", "Y"});
+             SetUtilities(net, "U", {10, 0, 0, 10, 0, 10, 10, 0});
+         },
+         "Decision [D]: its best choice depends on [X] and [Y], which are not known when it is made"},
+    };
+    for (const Case& c : cases) {
+        VRX_network net;
+        c.build(net);
+        errorLog.Flush();
+        EXPECT_EQ(Solve(net, 1), kOutOfRange) << c.name;
+        EXPECT_EQ(LoggedMessages(), (std::vector<std::string>{
+                                        "Can't solve this network using best policy algorithm", c.message}))
+            << c.name;
+    }
+}
+
+// A decision whose join tree passes the limit is refused before any table of the tree is allocated: D
+// steers the corner of a grid of eight-outcome nodes whose far corner the utility depends on.
+TEST(BestPolicy, AJoinTreePastTheLimitIsRefusedByTheDecision) {
+    VRX_network net;
+    AddNode(net, DefinitionType::kList, "D", {});
+    constexpr int kSide = 10;
+    for (int r = 0; r < kSide; r++) {
+        for (int c = 0; c < kSide; c++) {
+            std::vector<std::string> parents;
+            if (r > 0) parents.push_back("g" + std::to_string(r - 1) + "_" + std::to_string(c));
+            if (c > 0) parents.push_back("g" + std::to_string(r) + "_" + std::to_string(c - 1));
+            if (r == 0 && c == 0) parents.push_back("D");
+            std::vector<const char*> names;
+            for (const std::string& p : parents) names.push_back(p.c_str());
+            const std::string id = "g" + std::to_string(r) + "_" + std::to_string(c);
+            AddNode(net, DefinitionType::kCpt, id.c_str(), names);
+            ASSERT_EQ(Def(net, id.c_str()).SetNumberOfOutcomes(8), kSuccess);
+        }
+    }
+    AddNode(net, DefinitionType::kTable, "U", {"D", "g9_9"});
+    errorLog.Flush();
+    EXPECT_EQ(Solve(net, 1), kOutOfMemory);
+    EXPECT_TRUE(LoggedPart("ERROR: Node [D] : its best choices need a join tree of ")) << LogDump();
+    EXPECT_TRUE(LoggedPart(" table entries over 102 nodes, past the limit of 268435456 cells")) << LogDump();
+}
+
+// Likelihoods on C (0.2, 1) make c0 unlikely (1/6): D = 1 earns 4 against 10/6, where without them D = 0
+// earns 5. Both solvers weigh them alike.
+TEST(BestPolicy, VirtualEvidenceSteersTheChoice) {
+    for (const bool virtualEvidence : {false, true}) {
+        VRX_network net;
+        AddNode(net, DefinitionType::kCpt, "C", {});
+        AddNode(net, DefinitionType::kList, "D", {});
+        AddNode(net, DefinitionType::kTable, "U", {"D", "C"});
+        SetUtilities(net, "U", {10, 0, 4, 4});
+        if (virtualEvidence) {
+            ASSERT_EQ(net.GetNode(net.FindNode("C"))->GetValue()->SetVirtualEvidence(Doubles({0.2, 1})),
+                      kSuccess);
+        }
+        ASSERT_EQ(Solve(net, 0), kSuccess) << LogDump();
+        ExpectNear(ValueOf(net, "D"),
+                   virtualEvidence ? std::vector<double>{10.0 / 6, 4} : std::vector<double>{5, 4});
+        ASSERT_EQ(Solve(net, 1), kSuccess) << LogDump();
+        EXPECT_EQ(ValueOf(net, "D"),
+                  (std::vector<double>{virtualEvidence ? 0.0 : 1.0, virtualEvidence ? 1.0 : 0.0}));
     }
 }
 

@@ -1,6 +1,6 @@
 // Work whose cost would run away is refused before anything is allocated, naming the caller's node: the
 // temporal tables that an arc, a released anchor or one more outcome would widen, the network that
-// unrolling would build, and the scenarios of an influence diagram.
+// unrolling would build, and the scenarios of an influence diagram, by the cells they would touch.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -65,11 +65,14 @@ TEST(RunawayCost, AnUnrolledNetworkPastTheLimitsIsNeverBuilt) {
     ASSERT_EQ(t.net.AddTemporalArc(h[1], h[1], 1), kSuccess);
     const std::pair<int, std::string> cases[] = {
         {1000000,
-         "The network of 1000000 slices of 2 plate nodes would have 2000000 nodes, past the limit of 262144"},
+         "The network of 1000000 slices of 2 plate nodes would have 2000000 nodes with tables of "
+         "262207741952 "
+         "cells, the work of 262719741952 cells (256 a node besides its table), past the limit of 33554432 "
+         "cells"},
         // 64 + 64 x 64 cells in slice 0, then 64 + 64 x 64 x 64 in each slice.
         {129,
-         "The network of 129 slices of 2 plate nodes would have tables of 33566784 cells in all, past the "
-         "limit of 33554432 cells"},
+         "The network of 129 slices of 2 plate nodes would have 258 nodes with tables of 33566784 cells, the "
+         "work of 33632832 cells (256 a node besides its table), past the limit of 33554432 cells"},
     };
     for (const auto& [slices, message] : cases) {
         errorLog.Flush();
@@ -82,6 +85,30 @@ TEST(RunawayCost, AnUnrolledNetworkPastTheLimitsIsNeverBuilt) {
         EXPECT_FALSE(t.net.CalcPropEvidence(&p, false));
         EXPECT_EQ(vovido::test::LoggedMessages(), std::vector<std::string>(3, message));
     }
+    errorLog.Flush();
+}
+
+// Twenty binary nodes a slice, few cells but many records: the nodes' own work passes the limit.
+TEST(RunawayCost, ManySlicesOfSmallTablesAreRefusedByTheirNodes) {
+    errorLog.Flush();
+    TestNetwork t;
+    std::vector<std::pair<std::string, int>> ids;
+    for (int i = 0; i < 20; ++i) ids.emplace_back("w" + std::to_string(i), 2);
+    std::vector<std::pair<const char*, int>> nodes;
+    for (const auto& [id, outcomes] : ids) nodes.emplace_back(id.c_str(), outcomes);
+    const std::vector<int> h = Plate(t, nodes);
+    // 2 + 19 x 4 cells in slice 0, then 4 + 19 x 8 in each slice.
+    for (int i = 0; i < 20; ++i) {
+        if (i > 0) t.Arc(h[i - 1], h[i]);
+        ASSERT_EQ(t.net.AddTemporalArc(h[i], h[i], 1), kSuccess);
+    }
+    ASSERT_EQ(t.net.SetSliceCount(13000), kSuccess);
+    EXPECT_EQ(t.net.UpdateBeliefs(), kOutOfMemory);
+    EXPECT_EQ(
+        vovido::test::LoggedMessages(),
+        std::vector<std::string>{"The network of 13000 slices of 20 plate nodes would have 260000 nodes "
+                                 "with tables of 2027922 cells, the work of 68587922 cells (256 a node "
+                                 "besides its table), past the limit of 33554432 cells"});
     errorLog.Flush();
 }
 
@@ -98,10 +125,36 @@ TEST(RunawayCost, ADecisionSeeingTooMuchIsRefusedByName) {
         t.Arc(p, u);
     }
     EXPECT_EQ(t.net.UpdateBeliefs(), kOutOfMemory);
+    EXPECT_TRUE(Logged(
+        kOutOfMemory,
+        "ERROR: Node [D] : its decisions and observations make 524288 scenarios, each a belief update "
+        "of 20 nodes with tables of 1048614 cells (work of 1049894 cells, 64 a node besides its table), "
+        "past the limit of 268435456 cells"));
+    errorLog.Flush();
+}
+
+// Sixteen observations, all causes of one noisy-MAX node under the utility: few nodes, but each scenario
+// updates the noisy-MAX node's table of 2^17 cells.
+TEST(RunawayCost, ScenariosOverAWideTableAreRefusedByTheCellsTheyTouch) {
+    errorLog.Flush();
+    TestNetwork t(vovido::test::Notices::kOn);
+    const int d = t.net.AddNode(DefinitionType::kList, "D");
+    const int max = t.net.AddNode(DefinitionType::kNoisyMax, "Max");
+    const int u = t.net.AddNode(DefinitionType::kTable, "U");
+    t.Arc(max, u);
+    t.Arc(d, u);
+    for (int i = 0; i < 16; ++i) {
+        const int o = t.Add(("o" + std::to_string(i)).c_str());
+        t.Arc(o, d);
+        t.Arc(o, max);
+    }
+    EXPECT_EQ(t.net.UpdateBeliefs(), kOutOfMemory);
     EXPECT_TRUE(
         Logged(kOutOfMemory,
-               "ERROR: Node [D] : its decisions and observations make 524288 scenarios, each a belief update "
-               "of 20 nodes, past the limit of 4194304 node updates"));
+               "ERROR: Node [D] : its decisions and observations make 131072 scenarios, each a belief "
+               "update of 19 nodes with tables of 131114 cells (work of 132330 cells, 64 a node besides "
+               "its table), past the limit of 268435456 cells"))
+        << vovido::test::LogDump();
     errorLog.Flush();
 }
 

@@ -69,6 +69,21 @@ inline void AddIrrelevantInformation(VRX_network& net, int k) {
     }
 }
 
+// After the wildcatter: k three-outcome roots c_j observed before the drilling, each a parent of a utility
+// v_j of its own beside the drilling (c_j = 2 makes drilling pay), so that every observation matters.
+inline void AddOwnUtilities(VRX_network& net, int k) {
+    for (int j = 0; j < k; j++) {
+        const std::string c = "c" + std::to_string(j);
+        const std::string v = "v" + std::to_string(j);
+        AddNode(net, DefinitionType::kCpt, c.c_str(), {});
+        ASSERT_EQ(Def(net, c.c_str()).SetNumberOfOutcomes(3), kSuccess);
+        ASSERT_EQ(Def(net, c.c_str()).SetDefinitionDoubles(Doubles({0.2, 0.3, 0.5})), kSuccess);
+        ASSERT_EQ(net.AddArc(net.FindNode(c.c_str()), net.FindNode("Drill")), kSuccess);
+        AddNode(net, DefinitionType::kTable, v.c_str(), {c.c_str(), "Drill"});
+        SetUtilities(net, v.c_str(), {-20, 0, 5, 0, 30.0 + j, 0});
+    }
+}
+
 struct Diagram {
     std::vector<int> chance;
     std::vector<int> decisions;  // in the order they are taken

@@ -1,5 +1,5 @@
 // Temporary children that stand for virtual evidence during one discrete update.
-#include "engine/temporary_evidence_nodes.h"
+#include "inference/temporary_evidence_nodes.h"
 
 #include "base/dmatrix.h"
 #include "base/double_array.h"
