@@ -154,7 +154,7 @@ extern "C" JNIEXPORT void JNICALL Java_tarvo_learning_DataSet_setInt(JNIEnv* env
         DataSet& data = Data(env, self);
         checkRecordIndex(data, variable, record);
         std::string text;
-        if (data.CheckInt(variable, value, text) != kSuccess) throw std::invalid_argument(text);
+        if (data.CheckInt(variable, record, value, text) != kSuccess) throw std::invalid_argument(text);
         (void)data.SetInt(variable, record, value);
     });
 }
@@ -175,7 +175,7 @@ extern "C" JNIEXPORT void JNICALL Java_tarvo_learning_DataSet_setFloat(JNIEnv* e
         DataSet& data = Data(env, self);
         checkRecordIndex(data, variable, record);
         std::string text;
-        if (data.CheckFloat(variable, text) != kSuccess) throw std::invalid_argument(text);
+        if (data.CheckFloat(variable, record, value, text) != kSuccess) throw std::invalid_argument(text);
         (void)data.SetFloat(variable, record, value);
     });
 }

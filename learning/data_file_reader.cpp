@@ -244,10 +244,11 @@ bool DataFileReader::Classify(const char* begin, const char* end, std::string& m
         double value;
         if (!ParseNumber(token.text, token.length, value)) {
             kind.kind = 2;
-        } else if (!std::isnan(value) && !std::isfinite(static_cast<float>(value)) &&
-                   !SpellsInfinity(token.text, token.length)) {
-            // Cells are kept as floats: a finite number beyond them would become infinite. One below
-            // them rounds to 0, as any number rounds to its nearest float; NaN and infinity are floats.
+        } else if ((!std::isnan(value) && !std::isfinite(static_cast<float>(value)) &&
+                    !SpellsInfinity(token.text, token.length)) ||
+                   (value != 0.0 && static_cast<float>(value) == 0.0f)) {
+            // Cells are kept as floats: a finite number beyond them would become infinite, a non-zero
+            // one below them 0. NaN and infinity are floats.
             message = "Line " + std::to_string(headerLines_ + records_ + 1) + ": number " +
                       std::string(token.text, token.length) + " in column " + std::to_string(c + 1) +
                       " is out of range";

@@ -2,6 +2,7 @@
 #include "learning/data_set.h"
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <limits>
 #include <string>
@@ -83,15 +84,31 @@ int DataSet::SetStateNames(int v, const std::vector<std::string>& names) {
 }
 
 float DataSet::GetFloat(int v, int r) const {
+    const int32_t cell = columns[v].cells[r];
+    if (variables[v].discrete) return static_cast<float>(cell);
     float value;
-    std::memcpy(&value, &columns[v].cells[r], sizeof value);
+    std::memcpy(&value, &cell, sizeof value);
     return value;
 }
 
-int DataSet::CheckInt(int v, int32_t value, std::string& message) const {
+int32_t DataSet::FloatCellToInt(int32_t bits) {
+    float value;
+    std::memcpy(&value, &bits, sizeof value);
+    if (std::isnan(value)) return 0;
+    if (value >= 2147483648.0f) return std::numeric_limits<int32_t>::max();
+    if (value <= -2147483648.0f) return std::numeric_limits<int32_t>::min();
+    return static_cast<int32_t>(value);
+}
+
+std::string DataSet::CellName(int v, int r) const {
+    return "Variable " + std::to_string(v) + " (" + variables[v].name + "), record " + std::to_string(r);
+}
+
+int DataSet::CheckInt(int v, int r, int32_t value, std::string& message) const {
     const DataSetVariable& variable = variables[v];
     if (!variable.discrete) {
-        message = "Variable " + std::to_string(v) + " is continuous: its cells take float values";
+        if (static_cast<int64_t>(static_cast<float>(value)) == value) return kSuccess;
+        message = CellName(v, r) + ": the float cell cannot hold " + std::to_string(value) + " exactly";
         return kInvalidData;
     }
     const auto states = static_cast<int64_t>(variable.stateNames.size());
@@ -103,16 +120,28 @@ int DataSet::CheckInt(int v, int32_t value, std::string& message) const {
     return kSuccess;
 }
 
-int DataSet::CheckFloat(int v, std::string& message) const {
+int DataSet::CheckFloat(int v, int r, float value, std::string& message) const {
     if (!variables[v].discrete) return kSuccess;
-    message = "Variable " + std::to_string(v) + " is discrete: its cells take int values";
+    // Within the ints and whole: the float converts exactly.
+    if (value >= -2147483648.0f && value < 2147483648.0f && std::trunc(value) == value)
+        return CheckInt(v, r, static_cast<int32_t>(value), message);
+    char text[32];
+    if (std::isnan(value)) {
+        std::snprintf(text, sizeof text, "NaN");
+    } else if (std::isinf(value)) {
+        std::snprintf(text, sizeof text, value > 0 ? "Infinity" : "-Infinity");
+    } else {
+        std::snprintf(text, sizeof text, "%.9g", static_cast<double>(value));
+    }
+    message = CellName(v, r) + ": the int cell cannot hold " + text + " exactly";
     return kInvalidData;
 }
 
 int DataSet::SetInt(int v, int r, int32_t value) {
     std::string message;
-    const int status = CheckInt(v, value, message);
+    const int status = CheckInt(v, r, value, message);
     if (status != kSuccess) return LogError(errorLog, status, message.c_str(), nullptr);
+    if (!variables[v].discrete) return SetFloat(v, r, static_cast<float>(value));
     columns[v].cells[r] = value;
     columns[v].missing[r] = value == variables[v].missingInt ? 1 : 0;
     return kSuccess;
@@ -120,8 +149,9 @@ int DataSet::SetInt(int v, int r, int32_t value) {
 
 int DataSet::SetFloat(int v, int r, float value) {
     std::string message;
-    const int status = CheckFloat(v, message);
+    const int status = CheckFloat(v, r, value, message);
     if (status != kSuccess) return LogError(errorLog, status, message.c_str(), nullptr);
+    if (variables[v].discrete) return SetInt(v, r, static_cast<int32_t>(value));
     columns[v].cells[r] = FloatBits(value);
     columns[v].missing[r] = IsMarkerFloat(value, variables[v].missingFloat) ? 1 : 0;
     return kSuccess;

@@ -59,17 +59,22 @@ public:
     // kOutOfRange for a bad index, kInvalidData for a continuous variable; the cells stay as they are.
     [[nodiscard]] int SetStateNames(int v, const std::vector<std::string>& names);
 
-    // Cell access; callers check the indices. A write marks the cell missing exactly when the value is
-    // the variable's marker of that kind. A write the column cannot hold (a float in a discrete column,
-    // an int in a continuous one, a state index outside the state names) is refused with -4 or -2 and
-    // its reason in the error log; the cell keeps its value.
-    int32_t GetInt(int v, int r) const { return columns[v].cells[r]; }
+    // Cell access; callers check the indices. A cell of the other kind reads converted as a Java cast
+    // converts it (a float truncated toward 0, NaN as 0, beyond the ints at the nearest end). A write
+    // stores the value converted into the cell's kind and marks the cell missing exactly when that is
+    // the variable's marker of the cell's kind. A write the cell cannot hold (a value that converts
+    // inexactly, a state index outside the state names) is refused with -4 or -2 and its reason,
+    // naming the variable and the record, in the error log; the cell keeps its value.
+    int32_t GetInt(int v, int r) const {
+        const int32_t cell = columns[v].cells[r];
+        return variables[v].discrete ? cell : FloatCellToInt(cell);
+    }
     float GetFloat(int v, int r) const;
     int SetInt(int v, int r, int32_t value);
     int SetFloat(int v, int r, float value);
     // The checks of those writes alone: 0, or the status with the reason in the holder.
-    int CheckInt(int v, int32_t value, std::string& message) const;
-    int CheckFloat(int v, std::string& message) const;
+    int CheckInt(int v, int r, int32_t value, std::string& message) const;
+    int CheckFloat(int v, int r, float value, std::string& message) const;
     // Whether the cell holds no value. Cells are flagged one by one, so a value that happens to equal
     // the marker (a -1 read from a file) stays a value.
     bool IsMissing(int v, int r) const { return columns[v].missing[r] != 0; }
@@ -93,6 +98,9 @@ public:
 
 private:
     friend class DataFileReader;
+    static int32_t FloatCellToInt(int32_t bits);
+    // "Variable 1 (b), record 2": how a refused write names its cell.
+    std::string CellName(int v, int r) const;
     struct Column {
         std::vector<int32_t> cells;  // ints, or float bits for a continuous variable
         std::vector<uint8_t> missing;

@@ -391,8 +391,7 @@ void EmRun::GroupRecords() {
             const bool missing = data_.IsMissing(m.column, r);
             int v = missing ? -1 : data_.GetInt(m.column, r);
             if (!missing && (v < 0 || v >= NumberOfOutcomes(*work_, m.node))) {
-                (void)Fail("em: evidence cannot be set for node %s in record %d", IdAt(*work_, m.node),
-                           r + 1);
+                (void)Fail("em: evidence cannot be set for node %s in record %d", IdAt(*work_, m.node), r);
                 v = -1;
             }
             values[k] = v;
@@ -430,7 +429,7 @@ void EmRun::SetGroupEvidence(size_t g) {
         const int v = groupValues_[g * width + k];
         if (v < 0 || SetMatchEvidence(k, v)) continue;
         (void)Fail("em: evidence cannot be set for node %s in record %d", IdAt(work, matches_[k].node),
-                   groupFirst_[g] + 1);
+                   groupFirst_[g]);
     }
 }
 
@@ -453,7 +452,7 @@ int EmRun::RefuseImpossibleStart(size_t g) {
         return Fail(
             "em: record %d is impossible under the starting tables, which give nothing a "
             "probability; a random start avoids it",
-            groupFirst_[g] + 1);
+            groupFirst_[g]);
     }
     // The counts found the record impossible: should the probabilities of evidence round otherwise,
     // the last observed node is named.
@@ -478,7 +477,7 @@ int EmRun::RefuseImpossibleStart(size_t g) {
     return Fail(
         "em: record %d is impossible under the starting tables: node %s gives its outcome %s "
         "probability 0 there; a random start avoids it",
-        groupFirst_[g] + 1, EmNodeLabel(work, h).c_str(), outcome != nullptr ? outcome : "?");
+        groupFirst_[g], EmNodeLabel(work, h).c_str(), outcome != nullptr ? outcome : "?");
 }
 
 int EmRun::Run(double* outLogLik, EmProgress* progress) {
@@ -506,7 +505,7 @@ int EmRun::Run(double* outLogLik, EmProgress* progress) {
                 // NaN fails here too, so that the convergence test never compares NaN.
                 if (!(p >= 0.0 && p <= 1.0 + kProbabilityTolerance)) {
                     return Fail("em: the probability of record %d is %.17g, not a probability",
-                                groupFirst_[g] + 1, p);
+                                groupFirst_[g], p);
                 }
                 // The caller's own start gave the record no probability: EM would learn as if it were
                 // not there, and a zero in a table never grows.

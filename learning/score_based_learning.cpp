@@ -1,6 +1,7 @@
 // The greedy thick thinning and naive Bayes drivers: data set in, network out.
 #include "learning/score_based_learning.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <map>
 #include <string>
@@ -87,6 +88,24 @@ std::string DataFault(const DataSet& data) {
 int RefuseData(int logged, const char* name, const DataSet& data, const char* text) {
     const std::string fault = DataFault(data);
     return Refuse(logged, std::string(name) + ": " + (fault.empty() ? std::string(text) : fault));
+}
+
+// Every feature's table has a column per class state: a family past the graph's limit cannot be
+// counted. Empty when each fits.
+std::string ClassTableFault(const dag& graph, int c) {
+    const hybrid_node& cls = *graph.node_at(c);
+    if (!(cls.kind & hybrid_node::kDiscreteData)) return {};
+    for (int i = -1; graph.next_active(i) == kSuccess;) {
+        const hybrid_node& feature = *graph.node_at(i);
+        if (i == c || !(feature.kind & hybrid_node::kDiscreteData)) continue;
+        const int64_t cells = static_cast<int64_t>(cls.num_states()) * feature.num_states();
+        if (cells <= kMaxFamilyCells) continue;
+        return "the class [" + cls.name + "] has " + std::to_string(cls.num_states()) +
+               " states: the table of [" + feature.name + "] (" + std::to_string(feature.num_states()) +
+               " states) given it would have " + std::to_string(cells) + " cells, more than the limit of " +
+               std::to_string(kMaxFamilyCells);
+    }
+    return {};
 }
 
 // The learnt graph into the network; a copy that fails part way leaves the network empty.
@@ -177,6 +196,6 @@ int LearnNaiveBayes(const NaiveBayesOptions& options, const DataSet& data, VRX_n
             if (classifier.set_int("model_type", options.featureSelection ? 2 : 1) != kSuccess ||
                 classifier.set_class_variable(c) != kSuccess)
                 return "the options cannot be set";
-            return {};
+            return ClassTableFault(graph, c);
         });
 }

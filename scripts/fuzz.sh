@@ -21,7 +21,8 @@ networks="$root/tests/data/networks"
 seed() {
     local target=$1 corpus=$2 i=0 e
     case $target in
-        lexer_fuzz|vrx_reader_fuzz) cp examples/asia.vrx "$corpus/" ;;
+        # The own text format's target reads every input as a KI file too.
+        lexer_fuzz|vrx_reader_fuzz) cp examples/asia.vrx tests/fuzz/seeds/*.dxp "$corpus/" ;;
         hugin_reader_fuzz) cp "$networks/asia.net" tests/data/formats/{asia_bnlearn,car_buyer_id}.net "$corpus/" ;;
         netica_reader_fuzz) cp tests/data/formats/*.dne "$corpus/" ;;
         xmlbif_reader_fuzz) cp tests/data/formats/*.xml "$corpus/" ;;

@@ -153,9 +153,12 @@ TEST(DataFileReader, FailuresNameTheLine) {
         {"a b\n1  2\n", "Line 2: expected 2 columns of data but found 3"},
         {"a,b\n1,2\n\n3,4\n", "Line 3: expected 2 columns of data but found 1"},
         {"a b\n1 2\n\n3 4\n", "Line 3: expected 2 columns of data but found 0"},
-        // Cells are floats: a number beyond them is refused rather than made infinite.
+        // Cells are floats: a number beyond them is refused rather than made infinite, a non-zero one
+        // below them rather than made 0.
         {"a,b\n1,2\n3,1e39\n", "Line 3: number 1e39 in column 2 is out of range"},
         {"a\n-1e400\n", "Line 2: number -1e400 in column 1 is out of range"},
+        {"a,b\n1,0.0\n2,1e-50\n", "Line 3: number 1e-50 in column 2 is out of range"},
+        {"a\n-1e-46\n", "Line 2: number -1e-46 in column 1 is out of range"},
         {"a,b\n1,2\n3;4\n", "Line 3: expected 2 columns of data but found 1"},
         // Names and cells are handed on as C strings: a NUL would cut them.
         {"a,b\n1,2\n3,x\0y\n"s, "Line 3: NUL byte in column 2"},

@@ -2,7 +2,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <limits>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "base/status_codes.h"
 #include "learning/data_set.h"
@@ -65,40 +69,53 @@ TEST(DataSet, MissingCells) {
     EXPECT_TRUE(data.HasMissing(2));
 }
 
-TEST(DataSet, WritesTheColumnCannotHoldAreRefused) {
+TEST(DataSet, WritesTheCellCannotHoldExactlyAreRefused) {
     DataSet data;
     ASSERT_EQ(data.AddIntVariable("s", -1), kSuccess);
     ASSERT_EQ(data.AddFloatVariable("f", kNaN), kSuccess);
     data.AddEmptyRecord();
+    data.AddEmptyRecord();
     ASSERT_EQ(data.SetStateNames(0, {"a", "b", "c"}), kSuccess);
     struct Case {
         int v;
-        bool asFloat;  // SetFloat(value + 0.5), else SetInt(value)
-        int value, status;
+        bool asFloat;  // SetFloat(value), else SetInt(value)
+        double value;
+        int status;
         const char* text;
+        float readBack;  // GetFloat after the write (the earlier value after a refusal)
     };
     const Case cases[] = {
-        {0, true, 1, kInvalidData, "Variable 0 is discrete: its cells take int values"},
-        {1, false, 3, kInvalidData, "Variable 1 is continuous: its cells take float values"},
-        {0, false, 3, kOutOfRange, "Invalid state index 3 for variable 0, valid range is 0..2"},
-        {0, false, -2, kOutOfRange, "Invalid state index -2 for variable 0, valid range is 0..2"},
-        {0, false, 2, kSuccess, ""},
-        {0, false, -1, kSuccess, ""},
-        {1, true, 1, kSuccess, ""},
+        {0, true, 1.5, kInvalidData, "Variable 0 (s), record 1: the int cell cannot hold 1.5 exactly", -1},
+        {0, true, NAN, kInvalidData, "Variable 0 (s), record 1: the int cell cannot hold NaN exactly", -1},
+        {0, true, 3e9, kInvalidData, "Variable 0 (s), record 1: the int cell cannot hold 3e+09 exactly", -1},
+        {0, true, 3, kOutOfRange, "Invalid state index 3 for variable 0, valid range is 0..2", -1},
+        {0, false, -2, kOutOfRange, "Invalid state index -2 for variable 0, valid range is 0..2", -1},
+        {0, true, 2, kSuccess, "", 2},
+        {0, false, 1, kSuccess, "", 1},
+        {1, false, 16777217, kInvalidData,
+         "Variable 1 (f), record 1: the float cell cannot hold 16777217 exactly", kNaN},
+        {1, false, -16777216, kSuccess, "", -16777216.0f},
+        {1, true, 2.5, kSuccess, "", 2.5f},
     };
     for (const Case& c : cases) {
         errorLog.Flush();
-        const int32_t before = data.GetInt(c.v, 0);
-        const int status = c.asFloat ? data.SetFloat(c.v, 0, c.value + 0.5f) : data.SetInt(c.v, 0, c.value);
+        const int status = c.asFloat ? data.SetFloat(c.v, 1, static_cast<float>(c.value))
+                                     : data.SetInt(c.v, 1, static_cast<int32_t>(c.value));
         EXPECT_EQ(status, c.status) << c.text;
         EXPECT_EQ(vovido::test::LoggedMessages(),
                   c.status == kSuccess ? std::vector<std::string>{} : std::vector<std::string>{c.text});
-        if (c.status != kSuccess) {
-            EXPECT_EQ(data.GetInt(c.v, 0), before) << c.text;
-        }
+        const float now = data.GetFloat(c.v, 1);
+        EXPECT_TRUE(now == c.readBack || (std::isnan(now) && std::isnan(c.readBack))) << c.text << " " << now;
     }
-    EXPECT_EQ(data.GetFloat(1, 0), 1.5f);
+    EXPECT_FALSE(data.IsMissing(0, 1));
     EXPECT_TRUE(data.IsMissing(0, 0));
+    // A float cell reads as an int as a Java cast converts it.
+    const std::pair<float, int32_t> reads[] = {
+        {3.0f, 3}, {-2.7f, -2}, {kNaN, 0}, {1e10f, INT32_MAX}, {-1e10f, INT32_MIN}};
+    for (const auto& [value, expected] : reads) {
+        ASSERT_EQ(data.SetFloat(1, 0, value), kSuccess);
+        EXPECT_EQ(data.GetInt(1, 0), expected) << value;
+    }
 }
 
 struct MatchFixture {

@@ -200,7 +200,7 @@ TEST(EmLearning, BadCellsAreLoggedWithTheirRecordNumber) {
     TwoNodes n({{0, 0}, {0, 7}, {1, 1}});
     errorLog.Flush();
     ASSERT_EQ(LearnEm(EmOptions(), n.data, n.t.net, n.Matches(), {}, nullptr, nullptr), kSuccess);
-    EXPECT_TRUE(Logged(kFailure, "em: evidence cannot be set for node B in record 2")) << LogDump();
+    EXPECT_TRUE(Logged(kFailure, "em: evidence cannot be set for node B in record 1")) << LogDump();
 }
 
 TEST(EmLearning, RefusedKindsAndFailedRunsLeaveTheNetwork) {
@@ -271,8 +271,9 @@ TEST(EmLearning, ImpossibleRecordsEndTheRunAndBeliefsGoOutOfDate) {
 }
 
 TEST(EmLearning, AStartThatRulesARecordOutIsRefusedByName) {
-    // B's outcome added afterwards has 0 in every column: records 2 and 3 hold it. With B's column of
-    // A = 1 set to (0, 0, 1), record 3 (A = 1, B = 1) is ruled out by B, though A's table allows it.
+    // B's outcome added afterwards has 0 in every column: records 1 and 2 (counted from 0) hold it. With
+    // B's column of A = 1 set to (0, 0, 1), record 2 (A = 1, B = 1) is ruled out by B, though A's table
+    // allows it.
     struct Case {
         std::vector<double> bTable;
         std::vector<std::pair<int, int>> records;
@@ -281,11 +282,11 @@ TEST(EmLearning, AStartThatRulesARecordOutIsRefusedByName) {
     const Case cases[] = {
         {{},
          {{0, 0}, {1, 2}, {0, 2}},
-         "em: record 2 is impossible under the starting tables: node [B] gives its outcome State2 "
+         "em: record 1 is impossible under the starting tables: node [B] gives its outcome State2 "
          "probability 0 there; a random start avoids it"},
         {{0.5, 0.5, 0, 0, 0, 1},
          {{0, 0}, {0, 1}, {1, 1}, {1, 1}},
-         "em: record 3 is impossible under the starting tables: node [B] gives its outcome State1 "
+         "em: record 2 is impossible under the starting tables: node [B] gives its outcome State1 "
          "probability 0 there; a random start avoids it"},
     };
     for (const Case& c : cases) {

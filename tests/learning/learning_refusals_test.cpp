@@ -2,6 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "base/status_codes.h"
 #include "learning/score_based_learning.h"
@@ -16,6 +19,15 @@ TEST(LearningRefusals, EveryFailureGivesItsReason) {
     ASSERT_TRUE(vovido::test::SampleRecords(diamond.t.net, 30, 1, discrete));
     ASSERT_EQ(continuous.AddFloatVariable("x", NAN), kSuccess);
     for (int r = 0; r < 3; ++r) continuous.AddEmptyRecord();
+    // A class of 100,000 states: a feature of 50 passes the limit of a family's table.
+    DataSet wide;
+    for (const auto& [name, states] : {std::pair<const char*, int>{"c", 100000}, {"f", 50}}) {
+        std::vector<std::string> names;
+        for (int i = 0; i < states; ++i) names.push_back("s" + std::to_string(i));
+        ASSERT_EQ(wide.AddIntVariable(name, -1), kSuccess);
+        ASSERT_EQ(wide.SetStateNames(wide.GetVariableCount() - 1, names), kSuccess);
+    }
+    wide.AddEmptyRecord();
     const struct {
         bool naiveBayes;
         double weight;
@@ -27,6 +39,10 @@ TEST(LearningRefusals, EveryFailureGivesItsReason) {
         {false, -1.5, discrete, "", "greedy thick thinning: the net weight must be greater than 0, not -1.5"},
         {true, 0.0, discrete, "a", "naive bayes: the net weight must be greater than 0, not 0"},
         {true, 1.0, discrete, "zz", "naive bayes: the data set has no variable named zz"},
+        {true, 1.0, wide, "c",
+         "naive bayes: the class [c] has 100000 states: the table of [f] (50 states) given it would have "
+         "5000000 "
+         "cells, more than the limit of 4194304"},
         {false, 1.0, continuous, "",
          "greedy thick thinning: column [x] is continuous: only discrete columns can be scored"},
     };

@@ -111,7 +111,8 @@ public class Network extends Wrapper {
      * @param path the file name
      * @throws TARVOException when the extension names no format ("Unknown File Format" among the logged
      *     messages), the file cannot be read or its text is wrong ("TARVO error ... in function ReadFile"
-     *     with the reader's messages); the network then holds what was read before the failure
+     *     with the reader's messages); the network is then kept whole as it was before the call, nothing of
+     *     the failed file in it
      */
     public native void readFile(String path);
 
@@ -702,6 +703,14 @@ public class Network extends Wrapper {
      * nodes they need are computed when targets are set. The algorithm is the network's setting (see the
      * class description); read the results with {@link #getNodeValue(int)}.
      *
+     * <p>A probability column that does not sum to 1 (a table rounded in a file, one left so by
+     * {@link #deleteOutcome(int, int)}, one set so by {@link #setNodeDefinition(int, double[])}) is used
+     * scaled to sum to 1, so beliefs always sum to 1; the stored table keeps its numbers. The update then
+     * goes on and warns once per such node: "[-568] Node [X] is not consistent. Inference may not be
+     * correct", naming the columns off and their sums (the first few, then a count). A negative, NaN or
+     * infinite entry, or a column of zeros where its parents' outcomes are possible, cannot be scaled and is
+     * refused, naming the node.
+     *
      * @throws TARVOException when the algorithm fails, for example on evidence of probability zero, when a
      *     result is not finite or a node's value is undefined ("ERROR: Node [...] : its value is undefined"),
      *     or when the unrolled network would pass the node or table limit ("TARVO error ... in function
@@ -723,7 +732,8 @@ public class Network extends Wrapper {
      * The number of samples that the sampling algorithms draw, also when a network with equation nodes is
      * updated (see the class description).
      *
-     * @return the sample count (1000 in a new network, and again after {@link #readFile(String)})
+     * @return the sample count: 1000 in a new network; after {@link #readFile(String)} the count the file
+     *     gives (files of this library's text and XML formats keep one), else 1000
      * @throws TARVOException when the network has been disposed of
      */
     public native int getSampleCount();
@@ -1077,7 +1087,10 @@ public class Network extends Wrapper {
     /**
      * Replaces a node's parameters, laid out as {@link #getNodeDefinition(int)} gives them; the values
      * are stored as given (not normalised). A noisy-MAX node derives its table from them anew. The node's
-     * value is out of date until the next {@link #updateBeliefs()}.
+     * value is out of date until the next {@link #updateBeliefs()}, which uses a probability column that
+     * does not sum to 1 scaled to sum to 1 (warning "Node [X] is not consistent. Inference may not be
+     * correct", naming the columns) and refuses a negative, NaN or infinite entry, or a column of zeros
+     * where its parents' outcomes are possible.
      *
      * @param nodeHandle the node's handle
      * @param definition the parameters, exactly as many as {@link #getNodeDefinition(int)} returns

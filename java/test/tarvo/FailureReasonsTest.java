@@ -3,6 +3,7 @@ package tarvo;
 import java.lang.reflect.InvocationTargetException;
 import java.lang.reflect.Method;
 import java.lang.reflect.Modifier;
+import java.util.Arrays;
 import java.util.function.Consumer;
 import java.util.function.Function;
 import tarvo.learning.DataMatch;
@@ -224,6 +225,27 @@ public class FailureReasonsTest {
             d.addFloatVariable("x", Float.NaN);
             return d;
         });
+    }
+
+    public void testNaiveBayesNamesTheClassWhoseTablesPassTheLimit() {
+        DataSet data = new DataSet();
+        NaiveBayes nb = new NaiveBayes();
+        try {
+            int[] states = {100000, 50};
+            for (int v = 0; v < 2; v++) {
+                data.addIntVariable(v == 0 ? "class" : "f", -1);
+                String[] names = new String[states[v]];
+                Arrays.setAll(names, i -> "s" + i);
+                data.setStateNames(v, names);
+            }
+            data.addEmptyRecord();
+            Check.equal("TARVO error -1 in function Learn" + LOGGED + "naive bayes: the class [class] has 100000 "
+                    + "states: the table of [f] (50 states) given it would have 5000000 cells, more than the limit "
+                    + "of 4194304\n", message(() -> nb.learn(data)));
+        } finally {
+            nb.dispose();
+            data.dispose();
+        }
     }
 
     private static void vanishingColumn(String expected, String rain, String wetGrass) {

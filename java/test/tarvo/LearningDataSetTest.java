@@ -33,9 +33,22 @@ public class LearningDataSetTest {
             data.setFloat(1, 2, 2.5f);
             Check.equal(7, data.getInt(0, 1));
             Check.equal(2.5f, data.getFloat(1, 2));
-            Check.equal("Variable 0 is discrete: its cells take int values", message(() -> data.setFloat(0, 1, 1.5f)));
-            Check.equal("Variable 1 is continuous: its cells take float values", message(() -> data.setInt(1, 2, 1)));
+            // A cell of the other kind reads as a Java cast converts it; a write it cannot hold exactly is refused.
+            Check.equal(2, data.getInt(1, 2));
+            Check.equal(7f, data.getFloat(0, 1));
+            data.setFloat(1, 0, -3.75f);
+            Check.equal((int) -3.75f, data.getInt(1, 0));
+            Check.equal(0, data.getInt(1, 1));
+            data.setInt(1, 1, 3);
+            Check.equal(3f, data.getFloat(1, 1));
+            data.setFloat(0, 2, 4f);
+            Check.equal(4, data.getInt(0, 2));
+            Check.equal("Variable 0 (a), record 1: the int cell cannot hold 1.5 exactly",
+                    message(() -> data.setFloat(0, 1, 1.5f)));
+            Check.equal("Variable 1 (b), record 2: the float cell cannot hold 16777217 exactly",
+                    message(() -> data.setInt(1, 2, 16777217)));
             Check.equal(7, data.getInt(0, 1));
+            Check.equal(2.5f, data.getFloat(1, 2));
             Check.equal("b", data.getVariableId(1));
             Check.equal("State name can't be null (index 2)",
                     message(() -> data.setStateNames(0, new String[] {"x", "y", null})));

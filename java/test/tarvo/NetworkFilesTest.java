@@ -145,6 +145,24 @@ public class NetworkFilesTest {
         }
     }
 
+    /** A read that fails after some nodes keeps the earlier network whole; a file's sample count is kept. */
+    public void testFailedReadKeepsTheEarlierNetworkAndAFileKeepsItsSampleCount() {
+        Network net = Fixtures.read(Fixtures.RAIN.replace("{\n node Rain", "{\n NUMSAMPLES = 250;\n node Rain"));
+        try {
+            Check.equal(250, net.getSampleCount());
+            net.setSampleCount(77);
+            String cut = "net Other\n{\n NUMSAMPLES = 5;\n node Extra { TYPE = CPT; HEADER = { ID = Extra; }; "
+                    + "PARENTS = ();\n DEFINITION = { NAMESTATES = (a, b); PROBABILITIES = (0.5, 0.5); }; };\n node (";
+            Check.raises(TARVOException.class, () -> net.readFile(Fixtures.writeTemp(".vrx", cut)));
+            Check.equal(Arrays.asList("Rain", "WetGrass"), Arrays.asList(net.getAllNodeIds()));
+            Check.equal(77, net.getSampleCount());
+            net.readFile(Fixtures.writeTemp(".vrx", Fixtures.RAIN));
+            Check.equal(1000, net.getSampleCount());
+        } finally {
+            net.dispose();
+        }
+    }
+
     public void testWarningsOfASuccessfulReadStayWithTheRead() {
         String text = Fixtures.RAIN.replace("PARENTS = (Rain);", "PARENTS = (Rain);\n   BOGUS = 1;");
         Network net = Fixtures.read(text);

@@ -87,46 +87,58 @@ public class DataSet extends Wrapper {
     public native void setStateNames(int variable, String[] names);
 
     /**
-     * A cell of a discrete variable.
+     * A cell as an int. The cell of a discrete variable is read as it is; that of a continuous variable is
+     * converted as the Java cast {@code (int)} converts its float: truncated toward zero, NaN (the default
+     * missing marker) as 0, values beyond the ints as {@code Integer.MAX_VALUE} or {@code MIN_VALUE}.
      *
      * @param variable the variable's index
      * @param record the record's index
-     * @return the cell's int value (the missing marker for a missing cell)
+     * @return the cell's value as an int (a missing cell of a discrete variable gives its missing marker)
      * @throws tarvo.TARVOException when an index is out of range ("Invalid variable index ...", "Invalid
      *     record index ...")
      */
     public native int getInt(int variable, int record);
 
     /**
-     * Writes a cell of a discrete variable.
+     * Writes a cell from an int. A continuous variable's cell takes the value as a float; an int that no
+     * float holds exactly (beyond 2<sup>24</sup> in size, such as 16777217) is refused. The cell is missing
+     * afterwards exactly when the value it holds is its variable's missing marker.
      *
      * @param variable the variable's index
      * @param record the record's index
-     * @param value a state index, or the missing marker
-     * @throws tarvo.TARVOException when an index is out of range, the variable is continuous ("Variable ... is
-     *     continuous: its cells take float values"), or the value is neither the marker nor an index of the
-     *     variable's state names where it has some ("Invalid state index ..."); the cell keeps its value
+     * @param value a state index or the missing marker for a discrete variable; any value a float holds
+     *     exactly for a continuous one
+     * @throws tarvo.TARVOException when an index is out of range, the value is neither the marker nor an
+     *     index of the variable's state names where it has some ("Invalid state index ..."), or a float
+     *     cannot hold it ("Variable 1 (b), record 2: the float cell cannot hold 16777217 exactly"); the cell
+     *     keeps its value
      */
     public native void setInt(int variable, int record, int value);
 
     /**
-     * A cell of a continuous variable.
+     * A cell as a float. The cell of a continuous variable is read as it is; that of a discrete variable is
+     * converted as the Java cast {@code (float)} converts its int.
      *
      * @param variable the variable's index
      * @param record the record's index
-     * @return the cell's value (the missing marker, NaN by default, for a missing cell)
+     * @return the cell's value as a float (a missing cell of a continuous variable gives its missing marker,
+     *     NaN by default)
      * @throws tarvo.TARVOException when an index is out of range
      */
     public native float getFloat(int variable, int record);
 
     /**
-     * Writes a cell of a continuous variable.
+     * Writes a cell from a float. A discrete variable's cell takes the value as an int; a float with a
+     * fraction, beyond the ints, infinite or NaN is refused, as is one that is not an index of the variable's
+     * state names where it has some. The cell is missing afterwards exactly when the value it holds is its
+     * variable's missing marker.
      *
      * @param variable the variable's index
      * @param record the record's index
      * @param value the value, or the missing marker
-     * @throws tarvo.TARVOException when an index is out of range or the variable is discrete ("Variable ... is
-     *     discrete: its cells take int values"); the cell keeps its value
+     * @throws tarvo.TARVOException when an index is out of range, or the cell cannot hold the value exactly
+     *     ("Variable 0 (a), record 1: the int cell cannot hold 1.5 exactly", "Invalid state index ..."); the
+     *     cell keeps its value
      */
     public native void setFloat(int variable, int record, float value);
 
@@ -153,8 +165,10 @@ public class DataSet extends Wrapper {
     /**
      * Replaces the contents by a delimited text file: one record per line, separated by the first of tab,
      * comma, semicolon and blank found in the first line. A column holds ints while every value is an
-     * integer, floats once a value is a decimal number, and state names (named in order of appearance) when
-     * a value is a word. Numbers are read with "." as the decimal separator whatever the default locale.
+     * integer, floats once a value is a decimal number, and state names (in ascending byte order of the names,
+     * the cells holding their indices) when a value is a word. Numbers are read with "." as the decimal
+     * separator whatever the default locale; a number that no float holds (beyond the floats, or non-zero
+     * but below the smallest) is refused naming its line and column.
      *
      * @param fileName the file name
      * @param missingValueToken the token of a missing cell, compared ignoring case (an empty token is

@@ -100,8 +100,9 @@ public class NaiveBayes extends Wrapper {
      * @return a new network, one node per variable, which the caller owns and disposes of
      * @throws tarvo.TARVOException when the data cannot be learnt from ("TARVO error -1 in function Learn"
      *     with the reason: "naive bayes: the data set has no variable named ..." without the class
-     *     variable, or the column at fault, for example a continuous one under feature selection); no
-     *     network is left behind
+     *     variable, the column at fault, for example a continuous one under feature selection, or a class
+     *     of so many states that a variable's table given it would pass the limit of 4194304 cells,
+     *     naming both); no network is left behind
      */
     public native Network learn(DataSet data);
 }
