@@ -37,7 +37,8 @@ Reference ScaledReference(const VRX_network& net) {
 void ExpectScaledBeliefs(const VRX_network& net, const std::string& where) {
     const Reference reference = ScaledReference(net);
     for (int h = net.GetFirstNode(); h >= 0; h = net.GetNextNode(h))
-        ExpectNear(Beliefs(net, h), reference.beliefs[static_cast<size_t>(h)], where + " node " + std::to_string(h));
+        ExpectNear(Beliefs(net, h), reference.beliefs[static_cast<size_t>(h)],
+                   where + " node " + std::to_string(h));
 }
 
 using UnnormalisedTables = FreshLogTest<>;
@@ -52,11 +53,13 @@ TEST_F(UnnormalisedTables, ARoundedColumnUpdatesAsScaledFromEveryFormat) {
     t.Table(b, {0.2, 0.8, 0.6, 0.4, 0.9, 0.1});
     const std::vector<double> third(3, 1.0 / 3.0);
     const std::vector<double> child = {(0.2 + 0.6 + 0.9) / 3.0, (0.8 + 0.4 + 0.1) / 3.0};
-    const std::string warning = "ERROR: Node [A" + kNotConsistent +
-                                "its table's column 0 (sum 0.999) does not sum to 1 and is used scaled to sum to 1";
+    const std::string warning =
+        "ERROR: Node [A" + kNotConsistent +
+        "its table's column 0 (sum 0.999) does not sum to 1 and is used scaled to sum to 1";
     const std::string ki =
         "Diagnostic Network \"N\"\nKB\n{\n PRECISION : 4;\n};\nNodes\n{\n"
-        " standard A\n {\n  TYPE : discrete [3] = { standard a0 { }; standard a1 { }; standard a2 { }; };\n }\n"
+        " standard A\n {\n  TYPE : discrete [3] = { standard a0 { }; standard a1 { }; standard a2 { }; };\n"
+        " }\n"
         " standard B\n {\n  TYPE : discrete [2] = { standard b0 { }; standard b1 { }; };\n }\n}\n"
         "network\n{\n standard A parent ( ) { PROB : { 0.333, 0.333, 0.333; }; }\n"
         " standard B parent (A) { PROB : { 0.2, 0.8; 0.6, 0.4; 0.9, 0.1; }; }\n}\n";
@@ -101,9 +104,9 @@ TEST_F(UnnormalisedTables, ARemovedOutcomeMeansItDoesNotOccur) {
     const std::string scaled = " and is used scaled to sum to 1";
     const Flow flows[] = {
         {"smoke", 0, "its table's column 0 (sum 0.5) does not sum to 1" + scaled},
-        {"lung", 0, "its table's columns 0 (sum 0.9), 1 (sum 0.99) do not sum to 1 and are used scaled to sum to 1"},
-        {"either",
-         DefinitionType::kNoisyAdder,
+        {"lung", 0,
+         "its table's columns 0 (sum 0.9), 1 (sum 0.99) do not sum to 1 and are used scaled to sum to 1"},
+        {"either", DefinitionType::kNoisyAdder,
          "its table's columns 0 (sum 0.6666666667), 1 (sum 0.75), 2 (sum 0.75) do not sum to 1 and are used "
          "scaled to sum to 1"},
     };
@@ -136,6 +139,34 @@ TEST_F(UnnormalisedTables, ARemovedOutcomeMeansItDoesNotOccur) {
     ASSERT_EQ(asia.t.net.UpdateBeliefs(), kSuccess);
     ExpectNear(asia.t.Beliefs(asia.smoke), {1.0, 0.0});
     EXPECT_EQ(Entries(asia.t.Definition(asia.smoke)), (std::vector<double>{0.5, 0.0}));
+}
+
+TEST_F(UnnormalisedTables, ATemporalTableIsScaledAsTheMainOne) {
+    // Rain follows rain with 0.7, given once as probabilities and once in halves; the warning names the
+    // node the caller made, not a slice's copy.
+    std::vector<std::vector<double>> beliefs;
+    for (const std::vector<double>& transition :
+         {std::vector<double>{0.7, 0.3, 0.3, 0.7}, std::vector<double>{0.35, 0.15, 0.15, 0.35}}) {
+        VRX_network net;
+        const int rain = AddNode(net, DefinitionType::kCpt, "Rain", {});
+        const int umbrella = AddNode(net, DefinitionType::kCpt, "Umbrella", {"Rain"});
+        ASSERT_EQ(Def(net, "Umbrella").SetDefinitionDoubles(Doubles({0.9, 0.1, 0.2, 0.8})), kSuccess);
+        for (int h : {umbrella, rain}) ASSERT_EQ(net.SetTemporalType(h, TemporalType::kPlate), kSuccess);
+        ASSERT_EQ(net.AddTemporalArc(rain, rain, 1), kSuccess);
+        ASSERT_EQ(Def(net, "Rain").SetTemporalDefinition(1, Doubles(transition)), kSuccess);
+        ASSERT_EQ(net.SetSliceCount(4), kSuccess);
+        ASSERT_EQ(net.GetNode(umbrella)->GetValue()->SetTemporalEvidence(2, 0), kSuccess);
+        errorLog.Flush();
+        ASSERT_EQ(net.UpdateBeliefs(), kSuccess) << LogDump();
+        beliefs.push_back(Beliefs(net, rain));
+        EXPECT_EQ(LogDump(), transition[0] == 0.7
+                                 ? ""
+                                 : "-568 ERROR: Node [Rain" + kNotConsistent +
+                                       "its table's columns 0 of order 1 (sum 0.5), 1 of order 1 "
+                                       "(sum 0.5) do not sum to 1 and are used scaled to sum to 1\n");
+        EXPECT_EQ(Items(*Def(net, "Rain").GetTemporalDefinition(1)), transition);
+    }
+    ExpectNear(beliefs[1], beliefs[0]);
 }
 
 // Random edits of two reference networks, with updates by every route between them: whatever a message
