@@ -188,7 +188,7 @@ TEST_F(UnnormalisedTables, RandomEditsNeverNameAWorkingCopysNode) {
             const int h = handles[static_cast<size_t>(any(static_cast<int>(handles.size())))];
             const int other = handles[static_cast<size_t>(any(static_cast<int>(handles.size())))];
             VRX_node& node = *net.GetNode(h);
-            switch (any(8)) {
+            switch (any(10)) {
                 case 0:
                     (void)node.ChangeType(kinds[any(7)]);
                     break;
@@ -211,6 +211,20 @@ TEST_F(UnnormalisedTables, RandomEditsNeverNameAWorkingCopysNode) {
                     net.SetBayesianAlgorithm(std::vector<int>{0, 2, 3, 9, 10}[static_cast<size_t>(any(5))]);
                     net.SetInfluenceDiagramAlgorithm(any(2));
                     updates += net.UpdateBeliefs() == kSuccess;
+                    break;
+                }
+                case 7:
+                case 8: {
+                    // Deterministic columns: evidence may then conflict, and a removed outcome leave zeros.
+                    VRX_Dmatrix* table = nullptr;
+                    if (node.GetType() != DefinitionType::kCpt ||
+                        node.GetDefinition()->GetDefinition(table) != kSuccess)
+                        break;
+                    const int k = node.GetDefinition()->GetNumberOfOutcomes();
+                    std::vector<double> values(static_cast<size_t>(table->GetNumberOfElements()), 0.0);
+                    for (size_t c = 0; c < values.size(); c += static_cast<size_t>(k))
+                        values[c + static_cast<size_t>(any(k))] = 1.0;
+                    (void)node.GetDefinition()->SetDefinitionDoubles(Doubles(values));
                     break;
                 }
                 default: {
