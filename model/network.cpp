@@ -270,10 +270,14 @@ int VRX_network::CopyModelOnly(const VRX_network& source) {
 }
 
 std::shared_ptr<const std::vector<std::string>> VRX_network::SourceIdsForCopy() const {
-    if (sourceIds_) return sourceIds_;
+    // A copy of a copy shares its source's identifiers, unless nodes added to the copy have their own.
+    bool ownIds = false;
+    for (int h = 0; h < numSlots && !ownIds; h++) ownIds = nodes[h].node && nodes[h].node->GetId() != nullptr;
+    if (sourceIds_ && !ownIds) return sourceIds_;
     auto ids = std::make_shared<std::vector<std::string>>(static_cast<size_t>(numSlots));
     for (int h = 0; h < numSlots; h++) {
         const char* id = nodes[h].node ? nodes[h].node->GetId() : nullptr;
+        if (id == nullptr) id = GetSourceId(h);
         if (id != nullptr) (*ids)[static_cast<size_t>(h)] = id;
     }
     return ids;

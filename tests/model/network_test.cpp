@@ -19,6 +19,7 @@
 #include "model/node.h"
 #include "model/node_definition.h"
 #include "model/node_info.h"
+#include "model/node_label.h"
 #include "model/node_value.h"
 #include "model/saved_case.h"
 #include "model/submodel.h"
@@ -599,8 +600,10 @@ TEST_F(NetworkTest, ModelOnlyCopyKeepsModelAndHandlesButNoDescriptions) {
     ASSERT_EQ(errorLog.GetNumberOfEntries(), 1);
     EXPECT_STREQ(errorLog.GetMessage(0),
                  "ERROR: Node [Node2] is not consistent. Inference may not be correct");
-    // The copy grows like any network.
+    // The copy grows like any network; a copy of it names the added node and the source's alike.
     EXPECT_EQ(AddCpt(copy, "Extra"), 0);
+    const VRX_network again(copy, VRX_network::ModelOnly{});
+    EXPECT_EQ(vovido::NodeLabel(again, 0) + vovido::NodeLabel(again, 2), "ExtraNode2");
 }
 
 TEST_F(NetworkTest, FullCopyOfAModelOnlyCopyKeepsItsNodesWithoutDescriptions) {
