@@ -74,6 +74,8 @@ public class FailureReasonsTest {
                 + "outcomes\n", n -> n.deleteOutcome("D", 0));
         refusal("TARVO error -51 in function AddOutcome" + LOGGED + "ERROR: Node [D] : a DEMORGAN node has the two "
                 + "fixed outcomes True and False\n", n -> n.addOutcome("D", "x"));
+        refusal("TARVO error -51 in function InsertOutcome" + LOGGED + "ERROR: Node [C] : a CAST node has the two "
+                + "fixed outcomes True and False\n", n -> n.insertOutcome(n.addNode(0x32, "C"), 0, "x"));
         refusal("TARVO error -568 in function UpdateBeliefs" + LOGGED
                 + "ERROR: Node [A] : entry 1 of its table is negative (-0.5)\n", n -> {
                     n.setNodeDefinition("A", new double[] {1.5, -0.5});
