@@ -13,19 +13,18 @@ class VRX_network;
 namespace vovido {
 
 // The probability tables of every discrete chance node (temporal ones included) as the algorithms of
-// one update, probability of evidence or search read them. A table with NaN, an infinite or a negative
-// entry, or a column whose sum is no finite number, yields no beliefs however it is scaled: the first
-// such fault is logged naming the node and the entry, and GetStatus answers kObjectNotConsistent; a
-// table beyond the size limit gives kOutOfMemory, logged. Otherwise every column whose sum is off 1
-// beyond the tolerance of a CPT's consistency is used scaled to sum to 1, so that beliefs sum to 1 and a
-// column that lost an outcome means "given that outcome does not occur"; the numbers given are put back
-// when the scope ends. Each node with such columns is reported once, kObjectNotConsistent logged as the
-// warning "Node [X] is not consistent. Inference may not be correct" with the first few columns and
-// their sums. Columns within the tolerance are distributions rounded, read as they are. A column whose sum is
-// subnormal is set to 0 for good: it is the zero column it stands for numerically, which the update names
-// should its parents' outcomes be possible. Scopes nest: one on a network whose tables are scaled already
-// does nothing, and one on a working copy made inside another scope does not report again what that scope
-// reported.
+// one update, probability of evidence or search read them, for the life of the scope.
+// - A table with NaN, an infinite or a negative entry, or a column whose sum is no finite number, yields
+//   no beliefs however it is scaled: the first such fault is logged naming the node and the entry, and
+//   GetStatus answers kObjectNotConsistent; a table beyond the size limit gives kOutOfMemory, logged.
+// - Otherwise each column whose sum is off 1 beyond the tolerance of a CPT's consistency is used scaled
+//   to sum to 1, so that beliefs sum to 1 and a column that lost an outcome means "given that outcome
+//   does not occur"; the numbers given are put back when the scope ends. Each node with such columns is
+//   reported once with kObjectNotConsistent, "Node [X] is not consistent. Inference may not be correct"
+//   and the first few columns with their sums. Columns within the tolerance are rounded distributions,
+//   read as they are; one whose sum is subnormal is set to 0 for good, the zero column it stands for.
+// - Scopes nest: one on a network whose tables are scaled already does nothing, and one on a working
+//   copy made inside another does not report again what that one reported.
 class ScaledTables {
 public:
     explicit ScaledTables(VRX_network& network);
