@@ -14,6 +14,7 @@
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
+#include "model/node_parts.h"
 #include "model/node_value.h"
 #include "model/temporal_extension.h"
 
@@ -114,8 +115,7 @@ int OutcomeCountOf(const VRX_network* network, int handle) {
 }
 
 std::string TableRefusalText(const VRX_network* network, int handle, int64_t cells) {
-    const VRX_node* node = network != nullptr ? network->GetNode(handle) : nullptr;
-    return TableRefusalText(node != nullptr ? node->GetId() : nullptr, cells);
+    return TableRefusalText(network != nullptr ? vovido::IdAt(*network, handle) : nullptr, cells);
 }
 
 std::string TableRefusalText(const char* id, int64_t cells) {

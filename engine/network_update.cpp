@@ -166,6 +166,10 @@ private:
 // Belief update
 
 int VRX_network::RouteBeliefUpdate() {
+    // Every route reads the tables with their columns scaled to sum to 1, and its working copies copy
+    // them so; entries no scaling mends give no beliefs.
+    const vovido::ScaledTables tables(*this);
+    if (const int refused = tables.GetStatus()) return refused;
     const int rc = RunUpdateRoute();
     // Whatever the algorithm, numbers that mean nothing are no success.
     return rc == kSuccess ? vovido::CheckUpdatedValues(*this) : rc;
@@ -204,9 +208,9 @@ int VRX_network::RunUpdateRoute() {
 }
 
 int VRX_network::RouteBayesianNetworkUpdate() {
-    // Every discrete algorithm reads the tables: one with NaN, an infinite or a negative entry would
-    // give beliefs that mean nothing.
-    if (const int checked = vovido::CheckDiscreteTables(*this)) return checked;
+    // Nothing more to do when the update's route scaled the tables already.
+    const vovido::ScaledTables tables(*this);
+    if (const int refused = tables.GetStatus()) return refused;
     const int logged = errorLog.GetNumberOfEntries();
     int rc = kSuccess;
     {
@@ -328,6 +332,9 @@ int VRX_network::AnnealedMAP(const std::vector<std::pair<int, int>>& evidence, c
     } catch (const std::bad_alloc&) {
         return LogError(errorLog, kOutOfMemory, nullptr, nullptr);
     }
+    // The copy takes the tables as the search reads them, reported here once.
+    const vovido::ScaledTables tables(*this);
+    if (const int refused = tables.GetStatus()) return refused;
     std::unique_ptr<VRX_network> copy;
     try {
         copy = std::make_unique<VRX_network>(*this, VRX_network::ModelOnly{});
@@ -380,7 +387,8 @@ bool VRX_network::RouteProbabilityOfEvidence(double* result, bool useChainRule) 
             nullptr);
         return false;
     }
-    if (vovido::CheckDiscreteTables(*this) != kSuccess) return false;
+    const vovido::ScaledTables tables(*this);
+    if (tables.GetStatus() != kSuccess) return false;
     std::vector<int> targets;
     try {
         targets.reserve(static_cast<size_t>(numTargets > 0 ? numTargets : 0));

@@ -494,7 +494,11 @@ void VRX_xmlSpeaker::ApplyDefinition(const Definition& definition,
     const bool probabilities = network->GetNodeType(handle) == DefinitionType::kCpt;
     const TableLayout layout = probabilities ? LayoutOf(definition.table, outcomes) : TableLayout{};
     const int columns = outcomes > 0 ? count / outcomes : 0;
-    const bool scaled = layout.total > 0.0 && !SumsToOne(layout.total);
+    // Distributions in another unit (percent) are read in probabilities, with a warning. Ones whose total
+    // is 1 up to the rounding of their entries keep their numbers, as every reader keeps them: an update
+    // reads each column scaled to sum to 1 and names the node.
+    constexpr double kRoundedTotal = 0.01;
+    const bool scaled = layout.total > 0.0 && std::fabs(layout.total - 1.0) > kRoundedTotal;
     for (int i = 0; i < count; ++i) {
         const double value = layout.ownSlowest ? definition.table[(i % outcomes) * columns + i / outcomes]
                                                : definition.table[i];

@@ -10,6 +10,7 @@
 #include "definitions/node_cost.h"
 #include "inference/diag_measures.h"
 #include "inference/diag_session.h"
+#include "inference/table_check.h"
 #include "model/extra_definition.h"
 #include "model/node.h"
 #include "model/node_definition.h"
@@ -62,7 +63,10 @@ using vovido::UpdateWorkingNetwork;
 
 DiagEngine::DiagEngine(DiagSession* session) : owner(session) {}
 
-int DiagEngine::SetNetwork(const VRX_network& network) {
+int DiagEngine::SetNetwork(VRX_network& network) {
+    // The copies take the tables as an update reads them, columns off 1 scaled and named here once.
+    const vovido::ScaledTables scaled(network);
+    if (const int refused = scaled.GetStatus()) return refused;
     for (VRX_network* copy : {&beliefNetwork, &whatIfNetwork}) {
         // Evidence set on the copies stays where it is put: no propagation through deterministic nodes.
         copy->propagationFlags &= ~PropagationFlags::kNotices;

@@ -18,7 +18,7 @@ public:
     DiagEngine& operator=(const DiagEngine&) = delete;
 
     // Takes both working copies of the network.
-    [[nodiscard]] int SetNetwork(const VRX_network& network);
+    [[nodiscard]] int SetNetwork(VRX_network& network);
 
     // Each appends one result per unperformed test of the session, in its order; 0, or kOutOfRange when a
     // mandatory observation has no evidence, or the failure of a belief update.

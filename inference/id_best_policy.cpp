@@ -270,8 +270,9 @@ void BestPolicySolver::BuildDecisionGraph() {
 }
 
 int BestPolicySolver::Solve() {
-    // The propagations read the tables as the discrete algorithms do: each is checked once.
-    if (const int rc = vovido::CheckDiscreteTables(*work_)) return rc;
+    // The propagations read the tables as the discrete algorithms do: checked, and scaled, once.
+    const vovido::ScaledTables tables(*work_);
+    if (const int rc = tables.GetStatus()) return rc;
     if (const int rc = vovido::SetWorkEvidence(*work_, mergedUtility_, 0)) return rc;
     int best = 0;
     try {

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,7 @@
 #include "model/node_definition.h"
 #include "model/node_label.h"
 #include "model/node_value.h"
+#include "model/temporal_extension.h"
 
 namespace vovido {
 
@@ -38,14 +40,11 @@ int Report(const VRX_node& node, const std::string& what, int code = kObjectNotC
     return ReportNodeFault(node, what, code);
 }
 
-// 0, or the first fault of the table: entries by kind, then column sums.
-int CheckTable(const VRX_node& node, VRX_Dmatrix& table) {
+// 0, or the first fault of the table's entries: those no scaling gives a distribution.
+int CheckTableEntries(const VRX_node& node, const VRX_Dmatrix& table, int run) {
     const int count = table.GetNumberOfElements();
-    const int dims = table.GetNumberOfDimensions();
-    const int run = dims > 0 ? table.GetSizeOfDimension(dims - 1) : 0;
-    if (count == 0 || run < 1) return kSuccess;
-    double* data = table.GetData();
-    for (int start = 0; start < count; start += run) {
+    const double* data = table.GetData();
+    for (int start = 0; start + run <= count; start += run) {
         double sum = 0.0;
         for (int i = start; i < start + run; ++i) {
             const double p = data[i];
@@ -65,19 +64,31 @@ int CheckTable(const VRX_node& node, VRX_Dmatrix& table) {
             return Report(node, "column " + std::to_string(start / run) +
                                     " of its table does not sum to a finite number");
         }
-        if (sum > 0.0 && sum < DBL_MIN) {
-            std::fill(data + start, data + start + run, 0.0);
-            continue;
-        }
-        // A zero column is left to the update, which names it should its parents' outcomes be possible.
-        if (sum != 0.0 && !(std::fabs(sum - 1.0) <= VRX_cpt::kColumnTolerance)) {
-            char text[32];
-            std::snprintf(text, sizeof text, "%.10g", sum);
-            return Report(node, "column " + std::to_string(start / run) + " of its table sums to " +
-                                    std::string(text) + ", not 1");
-        }
     }
     return kSuccess;
+}
+
+// Columns named in a report before the rest are only counted.
+constexpr int kNamedScaledColumns = 3;
+
+std::string ScaledColumnText(int column, int order, double sum) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.10g", sum);
+    return std::to_string(column) + (order > 0 ? " of order " + std::to_string(order) : std::string()) +
+           " (sum " + text + ")";
+}
+
+// The tables whose columns are scaled now, on this thread; the log entries from `scaledLogStart` on
+// were logged while the outermost of them was open.
+thread_local std::vector<const VRX_network*> scaledNetworks;
+thread_local int scaledLogStart = 0;
+
+bool LoggedSinceScaling(int start, const std::string& text) {
+    for (int i = std::max(start, 0); i < errorLog.GetNumberOfEntries(); ++i) {
+        const char* message = errorLog.GetMessage(i);
+        if (message != nullptr && text == message) return true;
+    }
+    return false;
 }
 
 bool AllFinite(const VRX_Dmatrix& matrix) {
@@ -112,19 +123,132 @@ const char* ValueFault(VRX_nodeValue& value, int& code) {
 
 }  // namespace
 
-int CheckDiscreteTables(VRX_network& network) {
-    for (int h = network.GetFirstNode(); h >= 0; h = network.GetNextNode(h)) {
-        VRX_node* node = network.GetNode(h);
-        VRX_nodeDefinition* definition = node->GetDefinition();
-        if (definition == nullptr || !IsDiscreteChanceType(definition->GetType())) continue;
-        // A table the definition could not make, as it would pass the limit, is refused by name.
-        const int64_t cells = DefinitionSupport::TableCellsWithParents(network, h, nullptr, 0);
-        if (cells > kMaxTableCells) return DefinitionSupport::RefuseTable(&network, h, cells);
-        VRX_Dmatrix* table = nullptr;
-        if (definition->GetDefinition(table) != kSuccess || table == nullptr) continue;
-        if (const int rc = CheckTable(*node, *table)) return rc;
+ScaledTables::ScaledTables(VRX_network& network) : network_(network) {
+    if (std::find(scaledNetworks.begin(), scaledNetworks.end(), &network) != scaledNetworks.end()) return;
+    try {
+        scaledNetworks.push_back(&network);
+    } catch (const std::bad_alloc&) {
+        status_ = LogError(errorLog, kOutOfMemory, nullptr, nullptr);
+        return;
+    }
+    owner_ = true;
+    if (scaledNetworks.size() == 1) scaledLogStart = errorLog.GetNumberOfEntries();
+    // Reported once every table passed: a refused update warns of nothing.
+    std::vector<std::string> reports;
+    try {
+        for (int h = network.GetFirstNode(); h >= 0 && status_ == kSuccess; h = network.GetNextNode(h))
+            status_ = ScaleNode(h, reports);
+    } catch (const std::bad_alloc&) {
+        status_ = LogError(errorLog, kOutOfMemory, nullptr, nullptr);
+    }
+    if (status_ != kSuccess) {
+        Restore();
+        return;
+    }
+    for (const std::string& text : reports) {
+        // A working copy's scope meets again what the caller's reported.
+        if (scaledNetworks.size() > 1 && LoggedSinceScaling(scaledLogStart, text)) continue;
+        LogError(errorLog, kObjectNotConsistent, text.c_str(), nullptr);
+    }
+}
+
+ScaledTables::~ScaledTables() {
+    if (!owner_) return;
+    Restore();
+    scaledNetworks.erase(std::find(scaledNetworks.begin(), scaledNetworks.end(), &network_));
+}
+
+int ScaledTables::ScaleNode(int handle, std::vector<std::string>& reports) {
+    VRX_node* node = network_.GetNode(handle);
+    VRX_nodeDefinition* definition = node->GetDefinition();
+    if (definition == nullptr || !IsDiscreteChanceType(definition->GetType())) return kSuccess;
+    // A table the definition could not make, as it would pass the limit, is refused by name.
+    const int64_t cells = DefinitionSupport::TableCellsWithParents(network_, handle, nullptr, 0);
+    if (cells > kMaxTableCells) return DefinitionSupport::RefuseTable(&network_, handle, cells);
+    std::string report;
+    int reported = 0;
+    VRX_Dmatrix* table = nullptr;
+    if (definition->GetDefinition(table) == kSuccess && table != nullptr) {
+        if (const int rc = ScaleTable(handle, 0, *table, report, reported)) return rc;
+    }
+    const VRX_temporalExtension* temporal = network_.FindTemporalExtension();
+    VRX_intArray orders;
+    if (temporal != nullptr && network_.GetTemporalType(handle) == TemporalType::kPlate &&
+        temporal->GetTemporalOrders(handle, orders) == kSuccess) {
+        for (int i = 0; i < orders.GetCount(); ++i) {
+            VRX_nodeDefinition* of = definition->FindTemporalDefinition(orders[i]);
+            table = nullptr;
+            if (of == nullptr || of->GetDefinition(table) != kSuccess || table == nullptr) continue;
+            if (const int rc = ScaleTable(handle, orders[i], *table, report, reported)) return rc;
+        }
+    }
+    if (reported == 0) return kSuccess;
+    if (reported > kNamedScaledColumns)
+        report += " and " + std::to_string(reported - kNamedScaledColumns) + " more";
+    const std::string text = "ERROR: Node [" + NodeLabel(network_, handle) +
+                             "] is not consistent. Inference may not be correct: its table's " +
+                             (reported == 1 ? "column " : "columns ") + report +
+                             (reported == 1 ? " does" : " do") + " not sum to 1 and " +
+                             (reported == 1 ? "is" : "are") + " used scaled to sum to 1";
+    reports.push_back(text);
+    return kSuccess;
+}
+
+int ScaledTables::ScaleTable(int handle, int order, VRX_Dmatrix& table, std::string& report, int& reported) {
+    const int count = table.GetNumberOfElements();
+    const int dims = table.GetNumberOfDimensions();
+    const int run = dims > 0 ? table.GetSizeOfDimension(dims - 1) : 0;
+    if (count == 0 || run < 1) return kSuccess;
+    if (const int rc = CheckTableEntries(*network_.GetNode(handle), table, run)) return rc;
+    double* data = table.GetData();
+    bool listed = false;
+    for (int start = 0; start + run <= count; start += run) {
+        double sum = 0.0;
+        for (int i = start; i < start + run; ++i) sum += data[i];
+        // Within the tolerance a column is a distribution rounded: it is read as it is.
+        if (sum == 0.0 || std::fabs(sum - 1.0) <= VRX_cpt::kColumnTolerance) continue;
+        if (sum < DBL_MIN) {
+            std::fill(data + start, data + start + run, 0.0);
+            continue;
+        }
+        if (!listed) {
+            tables_.push_back({handle, order, count, columns_.size()});
+            listed = true;
+        }
+        columns_.push_back({start, run, originals_.size()});
+        originals_.insert(originals_.end(), data + start, data + start + run);
+        for (int i = start; i < start + run; ++i) data[i] /= sum;
+        if (reported < kNamedScaledColumns)
+            report += (reported > 0 ? ", " : "") + ScaledColumnText(start / run, order, sum);
+        reported++;
     }
     return kSuccess;
+}
+
+void ScaledTables::Restore() {
+    for (size_t t = 0; t < tables_.size(); ++t) {
+        const Table& entry = tables_[t];
+        const size_t end = t + 1 < tables_.size() ? tables_[t + 1].firstColumn : columns_.size();
+        VRX_node* node = network_.GetNode(entry.handle);
+        VRX_nodeDefinition* definition = node != nullptr ? node->GetDefinition() : nullptr;
+        if (definition != nullptr && entry.order > 0)
+            definition = definition->FindTemporalDefinition(entry.order);
+        VRX_Dmatrix* table = nullptr;
+        // A table the update reshaped keeps what it was given then.
+        if (definition == nullptr || definition->GetDefinition(table) != kSuccess || table == nullptr ||
+            table->GetNumberOfElements() != entry.elements)
+            continue;
+        double* data = table->GetData();
+        for (size_t c = entry.firstColumn; c < end; ++c) {
+            const Column& column = columns_[c];
+            std::copy(originals_.begin() + static_cast<std::ptrdiff_t>(column.saved),
+                      originals_.begin() + static_cast<std::ptrdiff_t>(column.saved + column.run),
+                      data + column.start);
+        }
+    }
+    tables_.clear();
+    columns_.clear();
+    originals_.clear();
 }
 
 namespace {

@@ -1,27 +1,69 @@
 #pragma once
-// The checks around a belief update: of the probability tables before a discrete algorithm reads them
-// (a table with NaN, an infinite or a negative entry yields no beliefs, however its columns are
-// normalised later), of the values it wrote (entries far above 1 overflow the products), and of the
-// number of updates an influence diagram's scenarios would take.
+// The checks around a belief update: of the probability tables before an algorithm reads them (their
+// columns scaled to sum to 1 for the time it reads them), of the values it wrote (entries far above 1
+// overflow the products), and of the number of updates an influence diagram's scenarios would take.
 
+#include <cstddef>
+#include <string>
 #include <vector>
 
+class VRX_Dmatrix;
 class VRX_network;
 
 namespace vovido {
 
-// One pass over the table of every discrete chance node. 0 when each entry is a finite number of at
-// least 0 and each column sums to 1 within the tolerance of a CPT's consistency (beliefs from other sums
-// would not sum to 1) or is a zero column. Otherwise the first fault found is logged naming the node
-// and what is wrong, and kObjectNotConsistent returned; a table beyond the size limit gives
-// kOutOfMemory, logged. A column whose sum is subnormal is set to 0 in place: it is the zero column it
-// stands for numerically, and algorithms that normalise columns would otherwise read it as a
-// distribution.
-[[nodiscard]] int CheckDiscreteTables(VRX_network& network);
+// The probability tables of every discrete chance node (temporal ones included) as the algorithms of
+// one update, probability of evidence or search read them, for the life of the scope.
+// - A table with NaN, an infinite or a negative entry, or a column whose sum is no finite number, yields
+//   no beliefs however it is scaled: the first such fault is logged naming the node and the entry, and
+//   GetStatus answers kObjectNotConsistent; a table beyond the size limit gives kOutOfMemory, logged.
+// - Otherwise each column whose sum is off 1 beyond the tolerance of a CPT's consistency is used scaled
+//   to sum to 1, so that beliefs sum to 1 and a column that lost an outcome means "given that outcome
+//   does not occur"; the numbers given are put back when the scope ends. Each node with such columns is
+//   reported once with kObjectNotConsistent, "Node [X] is not consistent. Inference may not be correct"
+//   and the first few columns with their sums. Columns within the tolerance are rounded distributions,
+//   read as they are; one whose sum is subnormal is set to 0 for good, the zero column it stands for.
+// - Scopes nest: one on a network whose tables are scaled already does nothing, and one on a working
+//   copy made inside another does not report again what that one reported.
+class ScaledTables {
+public:
+    explicit ScaledTables(VRX_network& network);
+    ~ScaledTables();
+    ScaledTables(const ScaledTables&) = delete;
+    ScaledTables& operator=(const ScaledTables&) = delete;
+
+    [[nodiscard]] int GetStatus() const { return status_; }
+
+private:
+    // A table with scaled columns: its node, temporal order (0 the main table), size and columns.
+    struct Table {
+        int handle;
+        int order;
+        int elements;
+        size_t firstColumn;
+    };
+    struct Column {
+        int start;
+        int run;
+        size_t saved;  // position of its original entries in originals_
+    };
+    [[nodiscard]] int ScaleTable(int handle, int order, VRX_Dmatrix& table, std::string& report,
+                                 int& reported);
+    // Scales the node's tables; the report of its columns off 1, if any, goes to reports.
+    [[nodiscard]] int ScaleNode(int handle, std::vector<std::string>& reports);
+    void Restore();
+
+    VRX_network& network_;
+    bool owner_ = false;
+    int status_ = 0;
+    std::vector<Table> tables_;
+    std::vector<Column> columns_;
+    std::vector<double> originals_;
+};
 
 // After an update that found its evidence impossible, with `logStart` the number of log entries before it:
 // when the network holds no evidence at all, the zero mass comes of a table column whose probabilities
-// all vanish (zeros, or a subnormal sum set to 0 by CheckDiscreteTables). The update's entries are then
+// all vanish (zeros, or a subnormal sum set to 0 by ScaledTables). The update's entries are then
 // replaced by one naming the first such node and column with its parents' outcomes.
 void ExplainZeroMass(const VRX_network& network, int logStart);
 

@@ -7,6 +7,7 @@
 
 #include "base/error_log.h"
 #include "base/status_codes.h"
+#include "inference/table_check.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
@@ -111,6 +112,9 @@ int VRX_valueOfInformationAssessor::ComputeValueOfInformation(VRX_valueOfInforma
     settings.CheckConsistency(0);
     if (!settings.IsConsistent()) return kObjectNotConsistent;
     VRX_network& source = *settings.network;
+    // The copy takes the tables as its updates read them, reported here once.
+    const vovido::ScaledTables tables(source);
+    if (const int refused = tables.GetStatus()) return refused;
 
     std::unique_ptr<VRX_network> work;
     try {

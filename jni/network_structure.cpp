@@ -134,7 +134,11 @@ jint OutcomeCount(JNIEnv*, const VRX_network& network, int handle) {
 void AddOutcome(JNIEnv* env, const VRX_network& network, int handle, jstring outcomeId) {
     const JStringChars id(env, outcomeId);
     checkIdentifier(id.get());
-    VRX_nodeDefinition& definition = NodeDefinition(checkNodeHandle(network, handle));
+    VRX_node& node = checkNodeHandle(network, handle);
+    VRX_nodeDefinition& definition = NodeDefinition(node);
+    const vovido::OutcomeRule fixed = vovido::FindFixedOutcomeRuleBroken(node);
+    if (fixed != vovido::OutcomeRule::kNone)
+        CheckEngineStatus(env, "AddOutcome", vovido::RefuseOutcomeEdit(node, fixed, -1, id.get()));
     CheckEngineStatus(env, "AddOutcome", definition.AddOutcome(id.get()));
 }
 
@@ -144,6 +148,9 @@ void InsertOutcome(JNIEnv* env, const VRX_network& network, int handle, jint pos
     VRX_node& node = checkNodeHandle(network, handle);
     VRX_nodeDefinition& definition = NodeDefinition(node);
     const int count = definition.GetNumberOfOutcomes();
+    const vovido::OutcomeRule fixed = vovido::FindFixedOutcomeRuleBroken(node);
+    if (fixed != vovido::OutcomeRule::kNone)
+        CheckEngineStatus(env, "InsertOutcome", vovido::RefuseOutcomeEdit(node, fixed, position, id.get()));
     const vovido::OutcomeRule broken = vovido::FindOutcomeInsertRuleBroken(count, position);
     // A kind without outcomes answers its own code instead.
     if (count >= 0 && broken != vovido::OutcomeRule::kNone)
@@ -166,6 +173,9 @@ void RenameOutcome(JNIEnv* env, const VRX_network& network, int handle, jint out
     VRX_node& node = checkOutcomeIndex(network, handle, outcome);
     VRX_nodeDefinition& definition = NodeDefinition(node);
     const JStringChars id(env, outcomeId);
+    const vovido::OutcomeRule fixed = vovido::FindFixedOutcomeRuleBroken(node);
+    if (fixed != vovido::OutcomeRule::kNone)
+        CheckEngineStatus(env, "RenameOutcome", vovido::RefuseOutcomeEdit(node, fixed, outcome, id.get()));
     if (const VRX_idArray* names = definition.GetOutcomesNames()) {
         const vovido::OutcomeRule broken = vovido::FindOutcomeIdRuleBroken(*names, id.get(), outcome);
         if (broken != vovido::OutcomeRule::kNone)

@@ -20,6 +20,7 @@
 #include "base/status_codes.h"
 #include "definitions/cpt.h"
 #include "definitions/noisy_max.h"
+#include "inference/table_check.h"
 #include "learning/em_equations.h"
 #include "learning/em_record_counts.h"
 #include "learning/noisy_max_em.h"
@@ -249,7 +250,12 @@ private:
 };
 
 int EmRun::Prepare() {
-    work_ = std::make_unique<VRX_network>(network_);
+    {
+        // The copy starts from the tables as an update reads them: columns off 1 scaled, named once.
+        const vovido::ScaledTables scaled(network_);
+        if (const int refused = scaled.GetStatus()) return refused;
+        work_ = std::make_unique<VRX_network>(network_);
+    }
     if (!work_->IsValid()) return Fail("em: the network cannot be copied");
     VRX_network& work = *work_;
     if (options_.relevance) {

@@ -258,10 +258,35 @@ int VRX_network::CopyModelOnly(const VRX_network& source) {
         DropTable();
         return rc;
     }
+    try {
+        sourceIds_ = source.SourceIdsForCopy();
+    } catch (const std::bad_alloc&) {
+        sourceIds_.reset();  // messages then name the nodes by handle
+    }
     // The records passed their setters' tests when they were set, so one assignment copies all.
     static_cast<VRX_networkSettings&>(*this) = source.Settings();
     SetFlag(kValid, true);
     return kSuccess;
+}
+
+std::shared_ptr<const std::vector<std::string>> VRX_network::SourceIdsForCopy() const {
+    // A copy of a copy shares its source's identifiers, unless nodes added to the copy have their own.
+    bool ownIds = false;
+    for (int h = 0; h < numSlots && !ownIds; h++) ownIds = nodes[h].node && nodes[h].node->GetId() != nullptr;
+    if (sourceIds_ && !ownIds) return sourceIds_;
+    auto ids = std::make_shared<std::vector<std::string>>(static_cast<size_t>(numSlots));
+    for (int h = 0; h < numSlots; h++) {
+        const char* id = nodes[h].node ? nodes[h].node->GetId() : nullptr;
+        if (id == nullptr) id = GetSourceId(h);
+        if (id != nullptr) (*ids)[static_cast<size_t>(h)] = id;
+    }
+    return ids;
+}
+
+const char* VRX_network::GetSourceId(int handle) const {
+    if (!sourceIds_ || handle < 0 || static_cast<size_t>(handle) >= sourceIds_->size()) return nullptr;
+    const std::string& id = (*sourceIds_)[static_cast<size_t>(handle)];
+    return id.empty() ? nullptr : id.c_str();
 }
 
 int VRX_network::CopyFrom(const VRX_network& source, bool staticCopy) {
@@ -284,6 +309,7 @@ int VRX_network::CopyFrom(const VRX_network& source, bool staticCopy) {
             submodels->CheckValidity(0);
         }
         if (rc == kSuccess) rc = topologicalOrder.Copy(source.topologicalOrder);
+        if (rc == kSuccess) sourceIds_ = source.sourceIds_;
         if (rc == kSuccess && !staticCopy && source.temporalExtension) {
             temporalExtension = std::make_unique<VRX_temporalExtension>(*source.temporalExtension, this);
             if (!temporalExtension->IsValid()) rc = kOutOfMemory;

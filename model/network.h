@@ -101,6 +101,9 @@ public:
     void OnNodeIdChanged(const VRX_node& node, const char* oldId, const char* newId);
     VRX_header* GetHeader() const;
     ErrorLog& GetErrorLog() const;
+    // What messages call a node of a model-only copy, whose nodes have no identifiers: the identifier
+    // the node has in the network the copy was made from (or its copies' source); null when unknown.
+    const char* GetSourceId(int handle) const;
     int GetNumberOfNodes() const { return numNodes; }
     int GetNumberOfSlots() const { return numSlots; }
     VRX_nodeEntry& GetEntry(int handle) const { return nodes[handle]; }
@@ -308,6 +311,8 @@ private:
     [[nodiscard]] int PropagateBackward(PropagationFrame& frame, int& descend);
     // Clears the walk marks of a slot first reached by the current invalidation walk.
     void RefreshWalkMarks(VRX_nodeEntry& entry) const;
+    // The identifiers a model-only copy of this network names its nodes by.
+    std::shared_ptr<const std::vector<std::string>> SourceIdsForCopy() const;
     // The table of a copy: every slot, with whole nodes or (model only) nodes without descriptive data.
     [[nodiscard]] int CopyTableFrom(const VRX_network& source, bool modelOnly);
     // Marks every node reachable from start over parents (up) or children of the arc kind; 0 or kOutOfMemory.
@@ -335,6 +340,8 @@ private:
     bool allowReservedIds_ = false;
     // Set while UpdateBeliefs runs on this network, which refuses to start again inside itself.
     bool updateRunning_ = false;
+    // Of a model-only copy: the identifiers of its source's nodes by handle, shared by copies of copies.
+    std::shared_ptr<const std::vector<std::string>> sourceIds_;
     mutable vovido::NodeIdIndex idIndex_;
     // Handles whose values took evidence since they were last looked at: each live value with evidence
     // is among them (entries that no longer hold any are dropped when met), so a network without

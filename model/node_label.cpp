@@ -8,8 +8,10 @@
 
 namespace {
 
-std::string LabelOf(const VRX_node* node, int handle) {
+// A working copy's node goes by the identifier of the caller's node it was copied from.
+std::string LabelOf(const VRX_network* network, const VRX_node* node, int handle) {
     const char* id = node != nullptr ? node->GetId() : nullptr;
+    if (id == nullptr && network != nullptr) id = network->GetSourceId(handle);
     if (id != nullptr) return id;
     return "#" + std::to_string(handle);
 }
@@ -19,12 +21,12 @@ std::string LabelOf(const VRX_node* node, int handle) {
 namespace vovido {
 
 std::string NodeLabel(const VRX_network& net, int handle) {
-    return LabelOf(net.GetNode(handle), handle);
+    return LabelOf(&net, net.GetNode(handle), handle);
 }
 
 int ReportNodeFault(const VRX_node& node, const std::string& what, int code) {
-    // The working copies of the solvers keep the caller's handles, not the identifiers.
-    const std::string text = "ERROR: Node [" + LabelOf(&node, node.GetHandle()) + "] : " + what;
+    const std::string text =
+        "ERROR: Node [" + LabelOf(node.GetNetwork(), &node, node.GetHandle()) + "] : " + what;
     return LogError(errorLog, code, text.c_str(), nullptr);
 }
 

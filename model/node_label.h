@@ -8,7 +8,8 @@ class VRX_node;
 
 namespace vovido {
 
-// The node's identifier, or "#handle" for nodes without one (those of model-only copies).
+// The node's identifier; of a model-only copy's node, that of the node it was copied from; "#handle"
+// only for a node without either.
 std::string NodeLabel(const VRX_network& net, int handle);
 
 // Logs "ERROR: Node [label] : what" with the code, and returns the code.

@@ -33,9 +33,11 @@ inline VRX_extraDefinition* ExtraDefinitionAt(const VRX_network& network, int ha
     return node_parts::PartAt(network, handle, &VRX_node::GetExtraDefinition);
 }
 
-// The identifier, "" when the node has none (model-only copies) or the handle names no node.
+// The identifier (of a model-only copy's node, that of the node it was copied from), "" when there is
+// none or the handle names no node.
 inline const char* IdAt(const VRX_network& network, int handle) {
     const char* id = node_parts::PartAt(network, handle, &VRX_node::GetId);
+    if (id == nullptr && network.IsLiveHandle(handle)) id = network.GetSourceId(handle);
     return id != nullptr ? id : "";
 }
 

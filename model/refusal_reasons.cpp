@@ -98,10 +98,17 @@ std::string OutcomeRuleText(VRX_node& node, OutcomeRule rule, int position, cons
             return quoted +
                    " is not an identifier: it must start with a letter and hold only letters, digits and "
                    "underscores";
+        case OutcomeRule::kFixedOutcomes:
+            return std::string("a ") + (definition != nullptr ? definition->GetTypeName() : "") +
+                   " node has the two fixed outcomes True and False";
         case OutcomeRule::kNone:
             break;
     }
     return std::string();
+}
+
+bool HasFixedOutcomes(const VRX_node& node) {
+    return (node.GetType() & (DefinitionBits::kCast | DefinitionBits::kDeMorgan)) != 0;
 }
 
 std::string OutcomeLabel(const VRX_node& node, int outcome) {
@@ -157,6 +164,10 @@ OutcomeRule FindOutcomeRemovalRuleBroken(int count, int index) {
     return index < 0 || index >= count ? OutcomeRule::kNoSuchOutcome : OutcomeRule::kNone;
 }
 
+OutcomeRule FindFixedOutcomeRuleBroken(const VRX_node& node) {
+    return HasFixedOutcomes(node) ? OutcomeRule::kFixedOutcomes : OutcomeRule::kNone;
+}
+
 OutcomeRule FindOutcomeIdRuleBroken(const VRX_idArray& names, const char* id, int index) {
     switch (names.FindIdFault(id, index)) {
         case VRX_idArray::IdFault::kNotAnIdentifier:
@@ -182,7 +193,14 @@ int ArcRuleCode(ArcRule rule) {
 }
 
 int OutcomeRuleCode(OutcomeRule rule) {
-    return rule == OutcomeRule::kNone ? kSuccess : kOutOfRange;
+    switch (rule) {
+        case OutcomeRule::kNone:
+            return kSuccess;
+        case OutcomeRule::kFixedOutcomes:
+            return kWrongNodeType;
+        default:
+            return kOutOfRange;
+    }
 }
 
 int RefuseArc(const VRX_network& network, int parent, int child, ArcRule rule, int order) {
@@ -196,8 +214,10 @@ int RefuseArc(const VRX_network& network, int parent, int child, ArcRule rule, i
 }
 
 int RefuseOutcomeEdit(VRX_node& node, OutcomeRule rule, int position, const char* id) {
-    const int code = OutcomeRuleCode(rule);
-    if (rule == OutcomeRule::kNone) return code;
+    if (rule == OutcomeRule::kNone) return kSuccess;
+    // The kind supports no outcome edit at all.
+    const int code = rule == OutcomeRule::kTwoOutcomesLeast && HasFixedOutcomes(node) ? kWrongNodeType
+                                                                                      : OutcomeRuleCode(rule);
     return ReportNodeFault(node, OutcomeRuleText(node, rule, position, id), code);
 }
 

@@ -34,6 +34,7 @@ enum class OutcomeRule {
     kTwoOutcomesLeast,  // a removal would leave fewer than two outcomes
     kIdTaken,           // another outcome holds the identifier
     kNotAnIdentifier,   // the text has not the form of an identifier
+    kFixedOutcomes,     // the kind's two outcomes are fixed (cast, DeMorgan): none is added or renamed
 };
 
 // The ordinary arc parent -> child, as VRX_network::AddArc adds it; cycles count only outside a read
@@ -48,16 +49,21 @@ ArcRule FindTemporalArcRuleBroken(const VRX_network& network, int parent, int ch
 OutcomeRule FindOutcomeInsertRuleBroken(int count, int position);
 // Removing outcome index of count.
 OutcomeRule FindOutcomeRemovalRuleBroken(int count, int index);
+// Adding, inserting or renaming an outcome of the node: kFixedOutcomes for a kind whose two outcomes are
+// fixed. (Removing one breaks kTwoOutcomesLeast, which such a kind answers with kWrongNodeType.)
+OutcomeRule FindFixedOutcomeRuleBroken(const VRX_node& node);
 // Giving outcome index (-1: a new one) the identifier id.
 OutcomeRule FindOutcomeIdRuleBroken(const VRX_idArray& names, const char* id, int index);
 
-// The status code of a broken rule: kWrongNodeType for the temporal types, kOutOfRange for the others.
+// The status code of a broken rule: kWrongNodeType for the temporal types and the fixed outcomes,
+// kOutOfRange for the others.
 int ArcRuleCode(ArcRule rule);
 int OutcomeRuleCode(OutcomeRule rule);
 
 // Logs the broken rule naming the child and the parent (order: the temporal arc's) and returns its code.
 int RefuseArc(const VRX_network& network, int parent, int child, ArcRule rule, int order = 0);
-// Logs the broken rule naming the node, position and identifier and returns its code.
+// Logs the broken rule naming the node, position and identifier and returns its code (kWrongNodeType
+// for fewer than two outcomes on a kind whose outcomes are fixed).
 int RefuseOutcomeEdit(VRX_node& node, OutcomeRule rule, int position, const char* id);
 
 // Logs, naming the node, why the outcome could not be observed (code kOutOfRange with a valid outcome):

@@ -130,13 +130,12 @@ TEST(HuginReader, FieldsPositionsAndProperties) {
     EXPECT_EQ(a.screenInfo.position.centerX, 10);
     EXPECT_EQ(a.screenInfo.position.centerY, 100);
     EXPECT_EQ(net.GetNode(net.FindNode("B"))->GetInfo()->screenInfo.position.centerY, 200);
-    // Columns normalised, also one within 1e-6 of 1; a zero column becomes uniform.
+    // Columns keep their numbers, counts too (an update reads them scaled); a zero column becomes uniform.
     VRX_Dmatrix* table = nullptr;
     ASSERT_EQ(Def(net, "B").GetDefinition(table), kSuccess);
-    const double sum = 0.5 + 0.5000004;
-    EXPECT_EQ(Entries(*table), (std::vector<double>{0.25, 0.75, 0.5 / sum, 0.5000004 / sum, 0.5, 0.5}));
+    EXPECT_EQ(Entries(*table), (std::vector<double>{1, 3, 0.5, 0.5000004, 0.5, 0.5}));
     ASSERT_EQ(Def(net, "A").GetDefinition(table), kSuccess);
-    EXPECT_EQ((*table)[2], 0.5);
+    EXPECT_EQ((*table)[2], 0.4);
 
     VRX_network back;
     ASSERT_EQ(ReadHugin(back, WriteHugin(net)), kSuccess) << LogDump();

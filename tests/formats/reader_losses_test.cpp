@@ -73,11 +73,11 @@ TEST_F(ReaderLossesTest, HuginColumnsSummingToOneKeepTheirNumbers) {
         kSuccess)
         << LogDump();
     EXPECT_EQ(TableOf(net, net.FindNode("A")), (std::vector<double>{0.1, 0.2, 0.7}));
-    EXPECT_EQ(TableOf(net, net.FindNode("B")), (std::vector<double>{0.5, 0.5, 0.3, 0.7, 0.5, 0.5}));
+    EXPECT_EQ(TableOf(net, net.FindNode("B")), (std::vector<double>{2, 2, 0.3, 0.7, 0.5, 0.5}));
     EXPECT_EQ(LoggedMessages(),
-              (std::vector<std::string>{"(line 5) : ERROR: Node [B] : column 0 of its table sums "
-                                        "to 4, scaled to sum to 1; 1 other column was changed "
-                                        "likewise"}));
+              (std::vector<std::string>{
+                  "(line 5) : ERROR: Node [B] : column 2 of its table sums to 0, made uniform",
+                  "ERROR: Node [B] is not consistent. Inference may not be correct"}));
     const std::string text = WrittenText<VRX_huginSpeaker>(net);
     EXPECT_EQ(text.find("0.7000000000000001"), std::string::npos) << text;
 }
@@ -268,22 +268,24 @@ TEST_F(ReaderLossesTest, RepeatsRenamedOutcomesAndScaledColumnsAreNamed) {
          {"x12", "x1"},
          table},
         // Scaled as read, and named: 0.2 / 0.5, 0.3 / 0.5; a zero column uniform, 3 and 1 over 4.
+        // Counts keep their numbers (an update reads them scaled); a column of zeros is made uniform.
         {"hugin: a column summing to 0.5",
          "net",
          "net {}\nnode A { states = (\"y\" \"n\"); }\npotential (A) { data = (0.2 0.3); }\n",
          kSuccess,
-         {"(line 3) : ERROR: Node [A] : column 0 of its table sums to 0.5, scaled to sum to 1"},
+         {"ERROR: Node [A] is not consistent. Inference may not be correct"},
          yn,
-         {0.4, 0.6}},
+         {0.2, 0.3}},
         {"hugin: columns of zeros and of counts",
          "net",
-         "net {}\nnode B { states = (\"x\" \"z\"); }\nnode A { states = (\"y\" \"n\"); }\n"
-         "potential (B) { data = (0.5 0.5); }\npotential (A | B) {\n data = ((0 0) (3 1));\n}\n",
+         "net {}\nnode B { states = (\"x\" \"z\" \"w\"); }\nnode A { states = (\"y\" \"n\"); }\n"
+         "potential (B) { data = (0.2 0.3 0.5); }\npotential (A | B) {\n data = ((0 0) (0 0) (3 1));\n}\n",
          kSuccess,
          {"(line 6) : ERROR: Node [A] : column 0 of its table sums to 0, made uniform; 1 other column was "
-          "changed likewise"},
+          "changed likewise",
+          "ERROR: Node [A] is not consistent. Inference may not be correct"},
          yn,
-         {0.5, 0.5, 0.75, 0.25}},
+         {0.5, 0.5, 0.5, 0.5, 3, 1}},
     };
     for (const Reading& item : cases) {
         SCOPED_TRACE(item.what);

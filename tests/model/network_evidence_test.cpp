@@ -246,7 +246,7 @@ TEST_F(NetworkEvidenceTest, TableThatDoesNotFitItsParentsIsNotRead) {
     EXPECT_EQ(errorLog.GetNumberOfEntries(), 0);
 }
 
-TEST_F(NetworkEvidenceTest, MessagesOfModelOnlyCopiesNameHandles) {
+TEST_F(NetworkEvidenceTest, MessagesOfModelOnlyCopiesNameTheSourceNodes) {
     BuildCopyChain();
     VRX_network copy(net, VRX_network::ModelOnly{});
     ASSERT_TRUE(copy.IsValid());
@@ -258,7 +258,7 @@ TEST_F(NetworkEvidenceTest, MessagesOfModelOnlyCopiesNameHandles) {
     copy.propagationFlags |= PropagationFlags::kDeterministic;
     EXPECT_EQ(copy.RepropagateEvidence(a), kSuccess);
     ASSERT_GE(errorLog.GetNumberOfEntries(), 1);
-    EXPECT_STREQ(errorLog.GetMessage(0), "ERROR: conficting evidence between nodes [#1] and [#2]");
+    EXPECT_STREQ(errorLog.GetMessage(0), "ERROR: conficting evidence between nodes [b] and [c]");
 
     // The impossibility message, on a NOT copy.
     errorLog.Flush();
@@ -272,7 +272,7 @@ TEST_F(NetworkEvidenceTest, MessagesOfModelOnlyCopiesNameHandles) {
     ASSERT_EQ(notCopy.GetNode(x)->GetValue()->SetEvidence(0), kSuccess);
     EXPECT_EQ(notCopy.GetNode(y)->GetValue()->SetEvidence(0), kOutOfRange);
     const VRX_idArray* names = notCopy.GetNode(y)->GetDefinition()->GetOutcomesNames();
-    EXPECT_EQ(LastLogged(), std::string("Outcome [") + (*names)[0] + "] of node [#1] is impossible");
+    EXPECT_EQ(LastLogged(), std::string("Outcome [") + (*names)[0] + "] of node [y] is impossible");
 }
 
 // ---- Decision and utility nodes ----

@@ -71,9 +71,15 @@ public class FailureReasonsTest {
                 n -> n.deleteOutcome("A", 0));
         refusal("TARVO error -2 in function InsertOutcome" + LOGGED + "ERROR: Node [A] : position 5 is outside 0..2\n",
                 n -> n.insertOutcome("A", 5, "x"));
+        refusal("TARVO error -51 in function RemoveOutcome" + LOGGED + "ERROR: Node [D] : it keeps at least two "
+                + "outcomes\n", n -> n.deleteOutcome("D", 0));
+        refusal("TARVO error -51 in function AddOutcome" + LOGGED + "ERROR: Node [D] : a DEMORGAN node has the two "
+                + "fixed outcomes True and False\n", n -> n.addOutcome("D", "x"));
+        refusal("TARVO error -51 in function InsertOutcome" + LOGGED + "ERROR: Node [C] : a CAST node has the two "
+                + "fixed outcomes True and False\n", n -> n.insertOutcome(n.addNode(0x32, "C"), 0, "x"));
         refusal("TARVO error -568 in function UpdateBeliefs" + LOGGED
-                + "ERROR: Node [A] : column 0 of its table sums to 1.1, not 1\n", n -> {
-                    n.setNodeDefinition("A", new double[] {0.5, 0.6});
+                + "ERROR: Node [A] : entry 1 of its table is negative (-0.5)\n", n -> {
+                    n.setNodeDefinition("A", new double[] {1.5, -0.5});
                     n.updateBeliefs();
                 });
         refusal("TARVO error -103 in function ReadFile" + LOGGED

@@ -83,6 +83,28 @@ public class WarningsTest {
                 });
     }
 
+    /** A column off 1 is used scaled to sum to 1, and the update names the node. */
+    public void testColumnsOffOneAreUsedScaled() {
+        String inconsistent = "UpdateBeliefs: [-568] ERROR: Node [%s] is not consistent. Inference may not be "
+                + "correct: its table's column 0 (sum %s) does not sum to 1 and is used scaled to sum to 1";
+        Check.equal(List.of(String.format(inconsistent, "A", "1.1")), warnings(n -> {
+            n.addNode(0x12, "A");
+            n.setNodeDefinition("A", new double[] {0.5, 0.6});
+            n.updateBeliefs();
+            Fixtures.near(new double[] {0.5 / 1.1, 0.6 / 1.1}, n.getNodeValue("A"), "A");
+            Check.equal(0.6, n.getNodeDefinition("A")[1]);
+        }));
+        // A removed outcome means "given it does not occur": the one left is certain.
+        Check.equal(List.of(String.format(inconsistent, "Smoker", "0.5")), warnings(n -> {
+            n.readFile(Fixtures.writeTemp(".vrx", Fixtures.ASIA));
+            n.addOutcome("Smoker", "maybe");
+            n.deleteOutcome("Smoker", 0);
+            n.updateBeliefs();
+            Fixtures.near(new double[] {1, 0}, n.getNodeValue("Smoker"), "Smoker");
+            Fixtures.near(new double[] {0.01, 0.99}, n.getNodeValue("LungCancer"), "LungCancer");
+        }));
+    }
+
     public void testACleanCallAndAFailingCallGiveNone() {
         Check.equal(List.of(), warnings(n -> {
             n.readFile(Fixtures.writeTemp(".vrx", Fixtures.ASIA));
