@@ -432,17 +432,29 @@ int VRX_Dmatrix::ShiftItemsDown(int d, int k) {
 }
 
 int VRX_Dmatrix::InsertDimension(int p, int n) {
+    return InsertDimensions(p, &n, 1);
+}
+
+int VRX_Dmatrix::InsertDimensions(int p, const int* sizes, int k) {
     const int nd = dimensions.GetSize();
-    if (p < 0 || p > nd || n < 1) return kOutOfRange;
-    VRX_intArray sizes;
-    if (sizes.Copy(dimensions) != kSuccess || sizes.Insert(p, n) != kSuccess) return kOutOfMemory;
+    if (p < 0 || p > nd || k < 1 || sizes == nullptr) return kOutOfRange;
+    VRX_intArray shape;
+    if (shape.Copy(dimensions) != kSuccess) return kOutOfMemory;
+    long long repeats = 1;
+    for (int i = 0; i < k; i++) {
+        if (sizes[i] < 1) return kOutOfRange;
+        if (shape.Insert(p + i, sizes[i]) != kSuccess) return kOutOfMemory;
+        repeats = repeats * sizes[i] > kMaxTableCells ? kMaxTableCells + 1 : repeats * sizes[i];
+    }
     VRX_Dmatrix result;
-    int res = BuildShape_(sizes.GetItems(), sizes.GetCount(), result);
+    int res = BuildShape_(shape.GetItems(), shape.GetCount(), result);
     if (res != kSuccess) return res;
     double* dst = result.data.GetItems();
     if (nd == 0) {
         result.FillWith(0.0);
     } else {
+        // Every block below p is repeated once per cell of the new dimensions together.
+        const int n = static_cast<int>(repeats);
         const int outer = Outer_(p);
         const int inner = data.GetSize() / outer;
         const double* src = data.GetItems();

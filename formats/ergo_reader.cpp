@@ -201,18 +201,19 @@ int VRX_ergoSpeaker::ReadParents() {
     const int first = fromZero ? 0 : 1;
     for (int i = 0; i < n; ++i) {
         const int child = nodes_[static_cast<size_t>(i)];
+        std::vector<int> parents;
         for (const int position : positions[static_cast<size_t>(i)]) {
             if (position < first || position >= n + first) {
                 (void)ReportMessage(kOutOfRange,
                                     "ERROR: '" + std::to_string(position) + "' : Invalid parent position");
                 continue;
             }
-            const int parent = nodes_[static_cast<size_t>(position - first)];
-            if (const int rc = network->AddArc(parent, child, 0)) {
-                (void)ReportMessage(rc, std::string("ERROR: Couldn't Add Arc From Parent Node (\"") +
-                                            vovido::NodeIdOr(*network, parent, "") + "\")");
-            }
+            parents.push_back(nodes_[static_cast<size_t>(position - first)]);
         }
+        (void)AddParentArcs(child, parents, [this, &parents](size_t k, int rc) {
+            (void)ReportMessage(rc, std::string("ERROR: Couldn't Add Arc From Parent Node (\"") +
+                                        vovido::NodeIdOr(*network, parents[k], "") + "\")");
+        });
     }
     return kSuccess;
 }

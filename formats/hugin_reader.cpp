@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "base/dmatrix.h"
 #include "base/double_array.h"
@@ -286,15 +287,16 @@ int VRX_huginSpeaker::ReadPotentialBody(int child, const std::string& childId) {
     if (IsIdentifierNext() == 1)
         return ReportError(kSyntaxError, "ERROR: Undirected arcs not (yet) supported");
     (void)ExpectToken(kPunctuator, "|");
+    std::vector<std::string> parentIds;
+    std::vector<int> parents;
     while (IsIdentifierNext() == 1) {
-        const std::string parentId(TokenText_());
+        parentIds.emplace_back(TokenText_());
         ConsumeToken();
-        const int parent = network->FindNode(parentId.c_str());
-        const int rc = parent < 0 ? parent : network->AddArc(parent, child, 0);
-        if (rc != kSuccess) {
-            (void)ReportMessage(rc, "ERROR: Couldn't add arc from parent node (\"" + parentId + "\")");
-        }
+        parents.push_back(network->FindNode(parentIds.back().c_str()));
     }
+    (void)AddParentArcs(child, parents, [this, &parentIds](size_t i, int rc) {
+        (void)ReportMessage(rc, "ERROR: Couldn't add arc from parent node (\"" + parentIds[i] + "\")");
+    });
     if (const int rc = RequireToken(kPunctuator, ")")) return rc;
     if (const int rc = RequireToken(kPunctuator, "{")) return rc;
     // A decision's potential gives its parents; its data, if any, is not kept.

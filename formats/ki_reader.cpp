@@ -515,13 +515,10 @@ int VRX_kiSpeaker::ReadArcBlockBody(int handle, const std::string& name) {
     if (cells > kMaxTableCells) {
         return ReportMessage(kOutOfMemory, DefinitionSupport::TableRefusalText(network, handle, cells));
     }
-    for (size_t i = 0; i < parents.size(); ++i) {
-        const int added = parents[i] < 0 ? parents[i] : network->AddArc(parents[i], handle, 0);
-        if (added != kSuccess) {
-            ReportMessage(
-                added, "ERROR: Couldn't add arc from node [" + parentNames[i] + "] to node [" + name + "]");
-        }
-    }
+    (void)AddParentArcs(handle, parents, [this, &parentNames, &name](size_t i, int added) {
+        ReportMessage(added,
+                      "ERROR: Couldn't add arc from node [" + parentNames[i] + "] to node [" + name + "]");
+    });
     if (const int rc = RequireToken(kPunctuator, "{")) return rc;
     BeginNodeContent(handle);
     NodeStatements seen;

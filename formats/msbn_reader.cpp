@@ -252,14 +252,16 @@ int VRX_microsoftSpeaker::ReadPotential() {
         return ReportMessage(kOutOfRange, RepeatedPartMessage(child_, "potential", false));
     if (network->GetNode(handle)->ChangeType(type) != kSuccess)
         return ReportError(kSyntaxError, "ERROR: Unknown Node Type");
+    std::vector<std::string> parentIds;
+    std::vector<int> parents;
     while (IsIdentifierNext() == 1) {
-        const std::string parentId(TokenText_());
+        parentIds.emplace_back(TokenText_());
         ConsumeToken();
-        const int parent = network->FindNode(parentId.c_str());
-        const int rc = parent < 0 ? parent : network->AddArc(parent, handle, 0);
-        if (rc != kSuccess)
-            (void)ReportMessage(rc, "ERROR: Couldn't add arc from parent node (\"" + parentId + "\")");
+        parents.push_back(network->FindNode(parentIds.back().c_str()));
     }
+    (void)AddParentArcs(handle, parents, [this, &parentIds](size_t i, int rc) {
+        (void)ReportMessage(rc, "ERROR: Couldn't add arc from parent node (\"" + parentIds[i] + "\")");
+    });
     if (const int rc = RequireToken(kPunctuator, ")")) return rc;
     // Only a decision's potential has no table; a table that the file ends before is lost.
     if (type == DefinitionType::kList) NoteNodeTable(handle);

@@ -345,14 +345,12 @@ int VRX_neticaSpeaker::ReadDefinitionField(int handle) {
     if (Handled(rc)) {
         VRX_stringArray names;
         if (rc != kSuccess || (rc = ReadIdList(names)) != kSuccess) return rc;
-        for (int i = 0; i < names.GetCount(); ++i) {
-            const int parent = network->FindNode(names[i]);
-            const int added = parent < 0 ? parent : network->AddArc(parent, handle, 0);
-            if (added != kSuccess) {
-                (void)ReportMessage(added, std::string("ERROR: Couldn't add arc from node [") + names[i] +
-                                               "] to node [" + node->GetId() + "]");
-            }
-        }
+        std::vector<int> parents;
+        for (int i = 0; i < names.GetCount(); ++i) parents.push_back(network->FindNode(names[i]));
+        (void)AddParentArcs(handle, parents, [this, &names, node](size_t i, int added) {
+            (void)ReportMessage(added, std::string("ERROR: Couldn't add arc from node [") +
+                                           names[static_cast<int>(i)] + "] to node [" + node->GetId() + "]");
+        });
         return kSuccess;
     }
     if (TokenIs("states")) {

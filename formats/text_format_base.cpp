@@ -672,3 +672,28 @@ int VRX_textFormat::RefuseAfterTable(int handle, const std::string& nodeId, Keyw
     return ReportMessage(kOutOfRange, "ERROR: Node [" + nodeId + "] : its '" + TokenText_() +
                                           "' statement follows its table, which it would replace");
 }
+
+int VRX_textFormat::AddParentArcs(int child, const std::vector<int>& parents,
+                                  const std::function<void(size_t, int)>& refused) {
+    std::vector<int> found;
+    std::vector<int> added;
+    try {
+        found.reserve(parents.size());
+        for (int parent : parents) {
+            if (parent >= 0) found.push_back(parent);
+        }
+        added.assign(found.size(), kSuccess);
+    } catch (const std::bad_alloc&) {
+        return ReportError(kOutOfMemory, nullptr);
+    }
+    const int listed = network->AddArcs(found.data(), static_cast<int>(found.size()), child, added.data());
+    int first = kSuccess;
+    size_t k = 0;
+    for (size_t i = 0; i < parents.size(); ++i) {
+        const int rc = parents[i] < 0 ? parents[i] : (listed != kSuccess ? listed : added[k++]);
+        if (rc == kSuccess) continue;
+        if (first == kSuccess) first = rc;
+        refused(i, rc);
+    }
+    return first;
+}

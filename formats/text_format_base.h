@@ -218,6 +218,12 @@ public:
     // the table or for any other word.
     [[nodiscard]] int RefuseAfterTable(int handle, const std::string& nodeId, vovido::KeywordTable shapers);
 
+    // The arcs from the parents to child, added together so that the child's table is built once, at its
+    // final size; refused(i, code) reports each arc refused (a handle below 0 is a parent not found, its
+    // code the handle). Returns the first code refused, else 0.
+    int AddParentArcs(int child, const std::vector<int>& parents,
+                      const std::function<void(size_t, int)>& refused);
+
     // The current token into `token`, passing over unknown characters; 0 or the lexer's failure.
     [[nodiscard]] int PeekToken();
     // Consumes the current token, adding it to the digests of the statements being read.

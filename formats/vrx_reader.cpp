@@ -578,14 +578,10 @@ int VRX_vrxSpeaker::ReadParents() {
     if (cells > kMaxTableCells) {
         return ReportMessage(kOutOfMemory, DefinitionSupport::TableRefusalText(network, currentNode_, cells));
     }
-    for (int i = 0; i < ids.GetCount(); ++i) {
-        const int parent = network->FindNode(ids[i]);
-        const int rc = parent < 0 ? parent : network->AddArc(parent, currentNode_, 0);
-        if (rc != kSuccess) {
-            ReportMessage(rc, std::string("ERROR: Couldn't add arc from node [") + ids[i] + "] to node [" +
-                                  child + "]");
-        }
-    }
+    (void)AddParentArcs(currentNode_, handles, [this, &ids, &child](size_t i, int rc) {
+        ReportMessage(rc, std::string("ERROR: Couldn't add arc from node [") + ids[static_cast<int>(i)] +
+                              "] to node [" + child + "]");
+    });
     return kSuccess;
 }
 

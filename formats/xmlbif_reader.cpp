@@ -460,19 +460,24 @@ void VRX_xmlSpeaker::ApplyDefinition(const Definition& definition,
         return;
     }
     applied[handle] = &definition;
+    std::vector<int> parents;
     for (const std::string& given : definition.given) {
-        const int parent = FindVariable(given);
-        if (parent < 0) {
+        parents.push_back(FindVariable(given));
+        if (parents.back() < 0) {
             (void)Report(line, kOutOfRange, "ERROR: " + given + " : Invalid parent");
             return;
         }
-        if (const int rc = network->AddArc(parent, handle, 0)) {
-            (void)Report(line, rc,
-                         "ERROR: Couldn't add arc from node [" +
-                             std::string(vovido::NodeIdOr(*network, parent, "")) + "] to node [" + id + "]");
-            return;
-        }
     }
+    bool refused = false;
+    (void)AddParentArcs(handle, parents, [this, line, &parents, &id, &refused](size_t i, int rc) {
+        // The first refusal is the one reported: the definition goes no further.
+        if (refused) return;
+        refused = true;
+        (void)Report(line, rc,
+                     "ERROR: Couldn't add arc from node [" +
+                         std::string(vovido::NodeIdOr(*network, parents[i], "")) + "] to node [" + id + "]");
+    });
+    if (refused) return;
     // A decision holds no table: its definition gives its parents.
     if (network->GetNodeType(handle) == DefinitionType::kList) NoteNodeTable(handle);
     if (!definition.hasTable || network->GetNodeType(handle) == DefinitionType::kList) return;

@@ -2,7 +2,9 @@
 // parameter lists are collected while it is read, and its definition is set in one step at its end.
 #include <algorithm>
 #include <cmath>
+#include <new>
 #include <string>
+#include <vector>
 
 #include "base/dmatrix.h"
 #include "base/error_log.h"
@@ -294,13 +296,17 @@ bool XmlNetLoader::CheckTableSize(IXmlReader* reader, bool hasStates) {
 bool XmlNetLoader::FinishNode(IXmlReader* reader, bool hasStates) {
     if (!CheckTableSize(reader, hasStates)) return false;
     bool ok = true;
-    for (int parent : parentHandles) {
-        if (network->AddArc(parent, currentNode, 0) != kSuccess) {
-            reader->ReportError("AddArc failed");
-            ok = false;
-            break;
-        }
+    try {
+        std::vector<int> added(parentHandles.size(), kSuccess);
+        // Added together, so that the node's table is built once, at its final size.
+        const int listed = network->AddArcs(parentHandles.data(), static_cast<int>(parentHandles.size()),
+                                            currentNode, added.data());
+        ok = listed == kSuccess &&
+             std::all_of(added.begin(), added.end(), [](int rc) { return rc == kSuccess; });
+    } catch (const std::bad_alloc&) {
+        ok = false;
     }
+    if (!ok) reader->ReportError("AddArc failed");
     // The outcomes are set even after a refused arc, so the node keeps what the file said of it.
     if (!hasStates || currentDefinition == nullptr) return ok;
     VRX_stringArray ids;
