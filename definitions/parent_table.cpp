@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/double_array.h"
+#include "base/error_log.h"
 #include "base/int_array.h"
 #include "base/size_limits.h"
 #include "base/status_codes.h"
@@ -48,7 +49,19 @@ int ParentTableDefinition::RebuildTable(int ownSize) {
     }
     table.FillWith(0.0);
     CompleteNewColumns();
-    DefinitionSupport::AddCurrentParents(*this);
+    if (!IsAttachedToLiveNode()) return kSuccess;
+    // All parents at once, so that the table is built once, at its final size.
+    const VRX_intArray& parents = network->GetParents(handle);
+    std::vector<int> results;
+    try {
+        results.assign(static_cast<size_t>(parents.GetCount()), kSuccess);
+    } catch (const std::bad_alloc&) {
+        return DefinitionSupport::RefuseTable(network, handle, table.GetNumberOfElements());
+    }
+    (void)AddParents(parents.GetItems(), parents.GetCount(), results.data());
+    for (const int rc : results) {
+        if (rc != kSuccess) LogError(errorLog, rc, "Parent could not be added", nullptr);
+    }
     return kSuccess;
 }
 
