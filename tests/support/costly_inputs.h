@@ -218,7 +218,7 @@ inline std::string WideFamilyText(const std::string& extension, int parents, Fam
         return text + "</DEFINITION>\n</NETWORK>\n</BIF>\n";
     }
     // KI diagnostic networks.
-    text = "Diagnostic Network \"wide\"\nNodes\n{\n";
+    text = "Diagnostic Network \"wide\"\nKB\n{\n};\nNodes\n{\n";
     for (int i = 0; i <= parents; ++i)
         text += " standard " + (i < parents ? "p" + std::to_string(i) : std::string("child")) +
                 " { TYPE : discrete [2] = { standard yes { }; standard no { }; }; }\n";
