@@ -276,10 +276,23 @@ bool XmlNetLoader::CheckTableSize(IXmlReader* reader, bool hasStates) {
         reader->ReportError(DefinitionSupport::TableRefusalText(network, currentNode, cells).c_str());
         return false;
     }
-    // Probabilities that cannot fill the table are refused before the arcs build it.
-    if (!hasStates || stateIds.empty() || network->GetNodeType(currentNode) != DefinitionType::kCpt)
+    // Probabilities or resulting states that cannot fill the table are refused before the arcs build it.
+    const int type = network->GetNodeType(currentNode);
+    if (!hasStates || stateIds.empty() ||
+        (type != DefinitionType::kCpt && type != DefinitionType::kTruthTable))
         return true;
     const int64_t own = std::max(DefinitionSupport::OutcomeCountOf(network, currentNode), 1);
+    if (type == DefinitionType::kTruthTable) {
+        const int64_t columns =
+            DefinitionSupport::TableCellsWithParents(*network, currentNode, parentHandles.data(),
+                                                     static_cast<int>(parentHandles.size())) /
+            own;
+        if (static_cast<int64_t>(resultIndices.size()) == columns) return true;
+        reader->ReportError(SizeMessage("Invalid number of resulting states: ", resultIndices.size(),
+                                        static_cast<size_t>(columns))
+                                .c_str());
+        return false;
+    }
     const int64_t wanted =
         DefinitionSupport::TableCellsWithParents(*network, currentNode, parentHandles.data(),
                                                  static_cast<int>(parentHandles.size())) /
