@@ -8,6 +8,7 @@
 #include "base/size_limits.h"
 #include "base/status_codes.h"
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstring>
@@ -453,19 +454,20 @@ int VRX_Dmatrix::InsertDimensions(int p, const int* sizes, int k) {
     if (nd == 0) {
         result.FillWith(0.0);
     } else {
-        // Every block below p is repeated once per cell of the new dimensions together.
-        const int n = static_cast<int>(repeats);
-        const int outer = Outer_(p);
-        const int inner = data.GetSize() / outer;
+        // Every block below p is repeated once per cell of the new dimensions together: copied once, then
+        // the run filled so far is copied after itself, so that a long run takes few copies.
+        const size_t outer = static_cast<size_t>(Outer_(p));
+        const size_t inner = static_cast<size_t>(data.GetSize()) / outer;
+        const size_t run = inner * static_cast<size_t>(repeats);
         const double* src = data.GetItems();
-        for (int o = 0; o < outer; o++) {
-            const double* block = src + o * inner;
-            if (inner == 1) {
-                for (int r = 0; r < n; r++) dst[r] = block[0];
-            } else {
-                for (int r = 0; r < n; r++) std::memcpy(dst + r * inner, block, sizeof(double) * inner);
+        for (size_t o = 0; o < outer; o++) {
+            std::memcpy(dst, src + o * inner, sizeof(double) * inner);
+            for (size_t filled = inner; filled < run;) {
+                const size_t part = std::min(filled, run - filled);
+                std::memcpy(dst + filled, dst, sizeof(double) * part);
+                filled += part;
             }
-            dst += n * inner;
+            dst += run;
         }
     }
     Swap(result);
