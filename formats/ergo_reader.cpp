@@ -117,9 +117,8 @@ int VRX_ergoSpeaker::ReadOpened(int openResult) {
     if (rc == kSuccess && n > 0) rc = ReadParents();
     if (rc == kSuccess && n > 0) rc = ReadSections();
     // Arcs still waiting belong to nodes without a table in the file, unless the read failed before it.
-    for (PendingArcs& arcs : arcs_) {
-        if (rc == kSuccess && GetReadFailure() == kSuccess) (void)AddPendingArcs(arcs);
-    }
+    for (size_t i = 0; rc == kSuccess && GetReadFailure() == kSuccess && i < arcs_.size(); ++i)
+        (void)AddPendingArcs(arcs_[i]);
     ReportRefusals();
     vovido::ApplyNetworkIdentifier(*network, std::string());
     FinishReading();
