@@ -276,8 +276,17 @@ bool XmlNetLoader::CheckTableSize(IXmlReader* reader, bool hasStates) {
         reader->ReportError(DefinitionSupport::TableRefusalText(network, currentNode, cells).c_str());
         return false;
     }
-    // Probabilities or resulting states that cannot fill the table are refused before the arcs build it.
+    // Probabilities, resulting states or utilities that cannot fill the table are refused before the arcs
+    // build it.
     const int type = network->GetNodeType(currentNode);
+    if (type == DefinitionType::kTable) {
+        if (numberArray.GetCount() ==
+            DefinitionSupport::TableCellsWithParents(*network, currentNode, parentHandles.data(),
+                                                     static_cast<int>(parentHandles.size())))
+            return true;
+        reader->ReportError("SetUtilities failed");
+        return false;
+    }
     if (!hasStates || stateIds.empty() ||
         (type != DefinitionType::kCpt && type != DefinitionType::kTruthTable))
         return true;
