@@ -8,6 +8,7 @@
 #include "base/size_limits.h"
 #include "base/status_codes.h"
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstring>
@@ -432,28 +433,41 @@ int VRX_Dmatrix::ShiftItemsDown(int d, int k) {
 }
 
 int VRX_Dmatrix::InsertDimension(int p, int n) {
+    return InsertDimensions(p, &n, 1);
+}
+
+int VRX_Dmatrix::InsertDimensions(int p, const int* sizes, int k) {
     const int nd = dimensions.GetSize();
-    if (p < 0 || p > nd || n < 1) return kOutOfRange;
-    VRX_intArray sizes;
-    if (sizes.Copy(dimensions) != kSuccess || sizes.Insert(p, n) != kSuccess) return kOutOfMemory;
+    if (p < 0 || p > nd || k < 1 || sizes == nullptr) return kOutOfRange;
+    VRX_intArray shape;
+    if (shape.Copy(dimensions) != kSuccess) return kOutOfMemory;
+    long long repeats = 1;
+    for (int i = 0; i < k; i++) {
+        if (sizes[i] < 1) return kOutOfRange;
+        if (shape.Insert(p + i, sizes[i]) != kSuccess) return kOutOfMemory;
+        repeats = repeats * sizes[i] > kMaxTableCells ? kMaxTableCells + 1 : repeats * sizes[i];
+    }
     VRX_Dmatrix result;
-    int res = BuildShape_(sizes.GetItems(), sizes.GetCount(), result);
+    int res = BuildShape_(shape.GetItems(), shape.GetCount(), result);
     if (res != kSuccess) return res;
     double* dst = result.data.GetItems();
     if (nd == 0) {
         result.FillWith(0.0);
     } else {
-        const int outer = Outer_(p);
-        const int inner = data.GetSize() / outer;
+        // Every block below p is repeated once per cell of the new dimensions together: copied once, then
+        // the run filled so far is copied after itself, so that a long run takes few copies.
+        const size_t outer = static_cast<size_t>(Outer_(p));
+        const size_t inner = static_cast<size_t>(data.GetSize()) / outer;
+        const size_t run = inner * static_cast<size_t>(repeats);
         const double* src = data.GetItems();
-        for (int o = 0; o < outer; o++) {
-            const double* block = src + o * inner;
-            if (inner == 1) {
-                for (int r = 0; r < n; r++) dst[r] = block[0];
-            } else {
-                for (int r = 0; r < n; r++) std::memcpy(dst + r * inner, block, sizeof(double) * inner);
+        for (size_t o = 0; o < outer; o++) {
+            std::memcpy(dst, src + o * inner, sizeof(double) * inner);
+            for (size_t filled = inner; filled < run;) {
+                const size_t part = std::min(filled, run - filled);
+                std::memcpy(dst + filled, dst, sizeof(double) * part);
+                filled += part;
             }
-            dst += n * inner;
+            dst += run;
         }
     }
     Swap(result);

@@ -68,6 +68,9 @@ public:
     [[nodiscard]] int ShiftItemsUp(int d, int k, double v);
     [[nodiscard]] int ShiftItemsDown(int d, int k);
     [[nodiscard]] int InsertDimension(int p, int n);
+    // The k dimensions of the given sizes inserted together at p, the old entries repeated along them:
+    // the table is built once, at its final size.
+    [[nodiscard]] int InsertDimensions(int p, const int* sizes, int k);
     [[nodiscard]] int AddDimension(int n);
     [[nodiscard]] int SetSizeOfDimension(int d, int n);
     [[nodiscard]] int ExtractSliceData(int d, int k, VRX_intArray& sizes, VRX_doubleArray& values) const;

@@ -4,7 +4,10 @@
 // to read each input's own peak. The counter "status" is the read's (or update's) result.
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
@@ -118,5 +121,52 @@ void BM_WideCptTable(benchmark::State& state) {
     ReadAndUpdate(state, test::WideCptXmlText(static_cast<int>(state.range(0))), "wide.xvrx", kNothing);
 }
 BENCHMARK(BM_WideCptTable)->Arg(27)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// The extensions of the family files, by the benchmark's first argument.
+const char* const kFamilyFormats[] = {".vrx", ".xvrx", ".xvrx-det", ".net", ".dne",
+                                      ".dsc", ".erg",  ".xml03",    ".dxp"};
+
+// Arguments: format (kFamilyFormats), parents, table (0 given, 1 none, 2 short). Each read runs in a
+// child process, so that its peak memory is its own: "peak_MB" is the child's, "status" its read's.
+void BM_WideFamily(benchmark::State& state) {
+    const std::string format = kFamilyFormats[state.range(0)];
+    const auto table = static_cast<test::FamilyTable>(state.range(2));
+    const std::string extension = format == ".xvrx-det" ? ".xvrx" : format;
+    const std::string path = WriteInput(test::WideFamilyText(format, static_cast<int>(state.range(1)), table),
+                                        "family" + extension);
+    if (path.empty()) {
+        state.SkipWithError("cannot write the input");
+        return;
+    }
+    double peak = 0.0;
+    int status = 0;
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        const pid_t child = fork();
+        if (child == 0) {
+            VRX_network net;
+            _exit(-net.ReadFile(path.c_str()) & 0xff);
+        }
+        int exit = 0;
+        rusage usage{};
+        if (child < 0 || wait4(child, &exit, 0, &usage) != child) {
+            state.SkipWithError("no child process");
+            break;
+        }
+        state.SetIterationTime(
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        peak = static_cast<double>(usage.ru_maxrss) / 1024.0;
+        status = WIFEXITED(exit) ? -WEXITSTATUS(exit) : 1000;
+    }
+    state.counters["peak_MB"] = peak;
+    state.counters["status"] = status;
+    std::remove(path.c_str());
+}
+BENCHMARK(BM_WideFamily)
+    ->ArgsProduct({{0, 1, 2, 3, 4, 5, 6, 7, 8}, {27}, {1, 2}})
+    ->ArgsProduct({{0, 1, 2, 3, 4, 5, 6, 7, 8}, {18}, {0}})
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -1,8 +1,14 @@
 // Table over the node's parents: the parent-dimension edits and the setters shared by its kinds.
 #include "definitions/parent_table.h"
 
+#include <cstdint>
+#include <new>
+#include <vector>
+
 #include "base/double_array.h"
+#include "base/error_log.h"
 #include "base/int_array.h"
+#include "base/size_limits.h"
 #include "base/status_codes.h"
 #include "definitions/definition_support.h"
 #include "model/network.h"
@@ -43,7 +49,19 @@ int ParentTableDefinition::RebuildTable(int ownSize) {
     }
     table.FillWith(0.0);
     CompleteNewColumns();
-    DefinitionSupport::AddCurrentParents(*this);
+    if (!IsAttachedToLiveNode()) return kSuccess;
+    // All parents at once, so that the table is built once, at its final size.
+    const VRX_intArray& parents = network->GetParents(handle);
+    std::vector<int> results;
+    try {
+        results.assign(static_cast<size_t>(parents.GetCount()), kSuccess);
+    } catch (const std::bad_alloc&) {
+        return DefinitionSupport::RefuseTable(network, handle, table.GetNumberOfElements());
+    }
+    (void)AddParents(parents.GetItems(), parents.GetCount(), results.data());
+    for (const int rc : results) {
+        if (rc != kSuccess) LogError(errorLog, rc, "Parent could not be added", nullptr);
+    }
     return kSuccess;
 }
 
@@ -93,6 +111,63 @@ int ParentTableDefinition::AddParent(int parent) {
                                               static_cast<int64_t>(table.GetNumberOfElements()) * outcomes);
     }
     CompleteNewColumns();
+    CheckValidity(0);
+    return kSuccess;
+}
+
+int ParentTableDefinition::AddParents(const int* parents, int count, int* results) {
+    const int usable = !IsValid() ? kObjectNotValid : (IsAttachedToLiveNode() ? kSuccess : kOutOfRange);
+    if (usable != kSuccess) {
+        for (int i = 0; i < count; ++i) results[i] = usable;
+        return usable;
+    }
+    const VRX_intArray& list = network->GetParents(handle);
+    const int dims = table.GetNumberOfDimensions();
+    std::vector<int> sizes;
+    std::vector<int> taken;
+    int dimension = -1;
+    int64_t cells = table.GetNumberOfElements();
+    for (int i = 0; i < count; ++i) {
+        const int parent = parents[i];
+        const int position = network->IsLiveHandle(parent) ? list.FindPosition(parent) : -1;
+        results[i] = position < 0 || position < list.GetCount() - count ||
+                             !IsIndexingType(network->GetNodeType(parent))
+                         ? kOutOfRange
+                         : kSuccess;
+        if (results[i] != kSuccess) continue;
+        const int outcomes = network->GetNode(parent)->GetDefinition()->GetNumberOfOutcomes();
+        if (outcomes < 1) continue;
+        if (dimension < 0) dimension = DimensionOfParent(list, position);
+        if (dims < 1 || dimension > dims - 1) {
+            results[i] = kOutOfRange;
+            continue;
+        }
+        try {
+            sizes.push_back(outcomes);
+            taken.push_back(i);
+        } catch (const std::bad_alloc&) {
+            for (int j = 0; j < count; ++j) results[j] = kOutOfMemory;
+            return DefinitionSupport::RefuseTable(network, handle, cells);
+        }
+        cells = cells > INT64_MAX / outcomes ? INT64_MAX : cells * outcomes;
+    }
+    if (sizes.empty()) return kSuccess;
+    // Added one at a time, every new dimension would have completed the columns once more: they are
+    // completed as often here, over the old columns (which are all the new ones repeat), so that the
+    // table is the same to the bit.
+    VRX_Dmatrix before;
+    const int kept = cells > kMaxTableCells ? kOutOfMemory : before.Copy(table);
+    int rc = kept;
+    if (rc == kSuccess) {
+        for (size_t i = 0; i < sizes.size(); ++i) CompleteNewColumns();
+        rc = table.InsertDimensions(dimension, sizes.data(), static_cast<int>(sizes.size()));
+        if (rc != kSuccess) table.Swap(before);
+    }
+    if (rc != kSuccess) {
+        if (rc == kOutOfMemory) (void)DefinitionSupport::RefuseTable(network, handle, cells);
+        for (int i : taken) results[i] = rc;
+        return rc;
+    }
     CheckValidity(0);
     return kSuccess;
 }

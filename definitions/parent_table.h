@@ -11,6 +11,11 @@ class ParentTableDefinition : public VRX_nodeDefinition {
 public:
     // Parents of the indexing kinds get a dimension; the old entries are repeated along it.
     [[nodiscard]] int AddParent(int parent) override;
+    // The last `count` parents of the node's list, each as AddParent would take it, results[i] its code,
+    // the dimensions of those it takes inserted together so that the table is built once. A table the
+    // limit or memory refuses is logged once, naming the node and its full size, and none of them gets a
+    // dimension (each kOutOfMemory); the table is then as it was.
+    [[nodiscard]] int AddParents(const int* parents, int count, int* results);
     [[nodiscard]] int RemoveParent(int parent) override;
     [[nodiscard]] int AbsorbParentEvidence(int parent) override;
     [[nodiscard]] int MarginalizeParent(int parent) override;

@@ -116,6 +116,9 @@ int VRX_ergoSpeaker::ReadOpened(int openResult) {
     if (rc == kSuccess) rc = MakeNodes(outcomes);
     if (rc == kSuccess && n > 0) rc = ReadParents();
     if (rc == kSuccess && n > 0) rc = ReadSections();
+    // Arcs still waiting belong to nodes without a table in the file, unless the read failed before it.
+    for (size_t i = 0; rc == kSuccess && GetReadFailure() == kSuccess && i < arcs_.size(); ++i)
+        (void)AddPendingArcs(arcs_[i]);
     ReportRefusals();
     vovido::ApplyNetworkIdentifier(*network, std::string());
     FinishReading();
@@ -201,18 +204,21 @@ int VRX_ergoSpeaker::ReadParents() {
     const int first = fromZero ? 0 : 1;
     for (int i = 0; i < n; ++i) {
         const int child = nodes_[static_cast<size_t>(i)];
+        std::vector<int> parents;
         for (const int position : positions[static_cast<size_t>(i)]) {
             if (position < first || position >= n + first) {
                 (void)ReportMessage(kOutOfRange,
                                     "ERROR: '" + std::to_string(position) + "' : Invalid parent position");
                 continue;
             }
-            const int parent = nodes_[static_cast<size_t>(position - first)];
-            if (const int rc = network->AddArc(parent, child, 0)) {
-                (void)ReportMessage(rc, std::string("ERROR: Couldn't Add Arc From Parent Node (\"") +
-                                            vovido::NodeIdOr(*network, parent, "") + "\")");
-            }
+            parents.push_back(nodes_[static_cast<size_t>(position - first)]);
         }
+        std::vector<std::string> ids;
+        for (const int parent : parents) ids.emplace_back(vovido::NodeIdOr(*network, parent, ""));
+        arcs_.emplace_back();
+        WaitForTable(arcs_.back(), child, std::move(parents), [this, ids](size_t k, int rc) {
+            (void)ReportMessage(rc, "ERROR: Couldn't Add Arc From Parent Node (\"" + ids[k] + "\")");
+        });
     }
     return kSuccess;
 }
@@ -278,17 +284,24 @@ int VRX_ergoSpeaker::ReadSections() {
 }
 
 int VRX_ergoSpeaker::ReadProbabilities() {
-    for (const int handle : nodes_) {
+    for (size_t position = 0; position < nodes_.size(); ++position) {
+        const int handle = nodes_[position];
+        PendingArcs none;
+        PendingArcs& arcs = position < arcs_.size() ? arcs_[position] : none;
         int c = 0;
         if (const int rc = RequireInt(c)) return rc;
         VRX_node* node = network->GetNode(handle);
         if (c == 0) {
+            (void)AddPendingArcs(arcs);
             if (const int rc = ReadNoisyMax(handle)) return rc;
             continue;
         }
+        // Made a table before its arcs come, so that the table is built once.
         if (node->ChangeType(DefinitionType::kCpt) != kSuccess)
             return ReportMessage(kOutOfRange, "ERROR: Unknown Node Type");
-        const int64_t expected = node->GetDefinition()->GetSize();
+        const int64_t waiting = PendingTableCells(arcs);
+        if (waiting == 0) (void)AddPendingArcs(arcs);  // a table past the limit, which the arcs refuse
+        const int64_t expected = arcs.waiting ? waiting : node->GetDefinition()->GetSize();
         const bool sizeFits = c == expected;
         if (!sizeFits) {
             (void)ReportMessage(kOutOfRange,
@@ -308,7 +321,8 @@ int VRX_ergoSpeaker::ReadProbabilities() {
         if (refusal.line != 0) {
             NoteReport_(kOutOfRange, true);
             refusals_.push_back(refusal);
-        } else if (sizeFits && node->GetDefinition()->SetDefinitionDoubles(values) != kSuccess) {
+        } else if (sizeFits && (AddPendingArcs(arcs) != kSuccess ||
+                                node->GetDefinition()->SetDefinitionDoubles(values) != kSuccess)) {
             (void)ReportError(kOutOfRange, "ERROR: Couldn't set probabilities");
         }
     }

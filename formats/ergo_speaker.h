@@ -52,6 +52,9 @@ private:
 
     // Node handles in file order.
     std::vector<int> nodes_;
+    // The arcs of each node, by file order: they wait for its table, so that one the file cannot fill
+    // is refused before they build it.
+    std::vector<PendingArcs> arcs_;
     // Tables refused for an entry that is no probability, reported once the names section has named
     // their nodes: the node, the entry, the line.
     struct Refusal {

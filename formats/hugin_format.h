@@ -38,7 +38,8 @@ private:
     [[nodiscard]] int ReadPotential();
     // After the child's identifier: its parents and its block.
     [[nodiscard]] int ReadPotentialBody(int child, const std::string& childId);
-    [[nodiscard]] int ReadPotentialData(int child);
+    // The waiting arcs are added once the data is known to fill the table.
+    [[nodiscard]] int ReadPotentialData(int child, PendingArcs& arcs);
     // Hugin's y axis points up: positions are mirrored within the layout's own bounds, which maps the
     // mirrored layout back onto the original.
     void MirrorPositions();

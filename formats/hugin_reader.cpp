@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "base/dmatrix.h"
 #include "base/double_array.h"
@@ -286,34 +287,42 @@ int VRX_huginSpeaker::ReadPotentialBody(int child, const std::string& childId) {
     if (IsIdentifierNext() == 1)
         return ReportError(kSyntaxError, "ERROR: Undirected arcs not (yet) supported");
     (void)ExpectToken(kPunctuator, "|");
+    std::vector<std::string> parentIds;
+    std::vector<int> parents;
     while (IsIdentifierNext() == 1) {
-        const std::string parentId(TokenText_());
+        parentIds.emplace_back(TokenText_());
         ConsumeToken();
-        const int parent = network->FindNode(parentId.c_str());
-        const int rc = parent < 0 ? parent : network->AddArc(parent, child, 0);
-        if (rc != kSuccess) {
-            (void)ReportMessage(rc, "ERROR: Couldn't add arc from parent node (\"" + parentId + "\")");
-        }
+        parents.push_back(network->FindNode(parentIds.back().c_str()));
     }
-    if (const int rc = RequireToken(kPunctuator, ")")) return rc;
-    if (const int rc = RequireToken(kPunctuator, "{")) return rc;
+    PendingArcs arcs;
+    WaitForTable(arcs, child, std::move(parents), [this, &parentIds](size_t i, int rc) {
+        (void)ReportMessage(rc, "ERROR: Couldn't add arc from parent node (\"" + parentIds[i] + "\")");
+    });
+    // The arcs wait for the data, so that data too short for the table is refused before they build it.
+    int rc = RequireToken(kPunctuator, ")");
+    if (rc == kSuccess) rc = RequireToken(kPunctuator, "{");
+    if (rc != kSuccess) {
+        (void)AddPendingArcs(arcs);
+        return rc;
+    }
     // A decision's potential gives its parents; its data, if any, is not kept.
     if (network->GetNodeType(child) == DefinitionType::kList) NoteNodeTable(child);
     BeginNodeContent(child);
     NodeStatements seen;
-    ReadBlock([this, child, &seen, &childId]() {
-        return ReadStatementOnce(seen, childId, [this, child]() {
+    ReadBlock([this, child, &seen, &childId, &arcs]() {
+        return ReadStatementOnce(seen, childId, [this, child, &arcs]() {
             if (PeekToken() == kSuccess && token.kind == kIdentifier && TokenIs("data"))
-                return ReadPotentialData(child);
+                return ReadPotentialData(child, arcs);
             // Experience and fading tables serve the tool's learning; the network keeps no such counts.
             return ReportUnknownStatement("Unknown potential statement");
         });
     });
+    (void)AddPendingArcs(arcs);
     EndNodeContent();
     return kSuccess;
 }
 
-int VRX_huginSpeaker::ReadPotentialData(int child) {
+int VRX_huginSpeaker::ReadPotentialData(int child, PendingArcs& arcs) {
     if (const int rc = ReadKeyAndEquals("data")) return rc;
     VRX_doubleArray values;
     const int rc = vovido::ReadNestedLists(*this, false, [this, &values](const VRX_token& item) {
@@ -326,6 +335,7 @@ int VRX_huginSpeaker::ReadPotentialData(int child) {
     VRX_nodeDefinition* definition = network->GetNode(child)->GetDefinition();
     // A decision holds no table of its own.
     if (definition->GetType() == DefinitionType::kList) {
+        (void)AddPendingArcs(arcs);
         // A decision's table in the file is the tool's policy, which the solvers compute again.
         if (values.GetCount() > 0)
             (void)ReportWarning(kSyntaxError, "ERROR: Data of a decision node ignored");
@@ -337,6 +347,7 @@ int VRX_huginSpeaker::ReadPotentialData(int child) {
             return ReportMessage(kOutOfRange,
                                  vovido::NonProbabilityMessage(network->GetNode(child)->GetId(), values[i]));
     }
+    if (const int refused = AddArcsBeforeTable(arcs, values.GetCount())) return refused;
     const int set = definition->SetDefinitionDoubles(values);
     if (set == kSuccess) {
         NoteNodeTable(child);

@@ -515,20 +515,24 @@ int VRX_kiSpeaker::ReadArcBlockBody(int handle, const std::string& name) {
     if (cells > kMaxTableCells) {
         return ReportMessage(kOutOfMemory, DefinitionSupport::TableRefusalText(network, handle, cells));
     }
-    for (size_t i = 0; i < parents.size(); ++i) {
-        const int added = parents[i] < 0 ? parents[i] : network->AddArc(parents[i], handle, 0);
-        if (added != kSuccess) {
-            ReportMessage(
-                added, "ERROR: Couldn't add arc from node [" + parentNames[i] + "] to node [" + name + "]");
-        }
+    // The arcs wait for the node's probabilities, so that rows that cannot fill its table are refused
+    // before the arcs build it.
+    parentIds_ = std::move(parentNames);
+    WaitForTable(parentArcs_, handle, std::move(parents), [this, name](size_t i, int added) {
+        ReportMessage(added,
+                      "ERROR: Couldn't add arc from node [" + parentIds_[i] + "] to node [" + name + "]");
+    });
+    if (const int rc = RequireToken(kPunctuator, "{")) {
+        (void)AddPendingArcs(parentArcs_);
+        return rc;
     }
-    if (const int rc = RequireToken(kPunctuator, "{")) return rc;
     BeginNodeContent(handle);
     NodeStatements seen;
     const std::string id(network->GetNode(handle)->GetId());
     ReadBlock([this, handle, &seen, &id]() {
         return ReadStatementOnce(seen, id, [this, handle]() { return ReadArcDefinitionStatement(handle); });
     });
+    (void)AddPendingArcs(parentArcs_);
     EndNodeContent();
     return kSuccess;
 }
@@ -539,6 +543,7 @@ int VRX_kiSpeaker::ReadArcDefinitionStatement(int handle) {
     }
     VRX_node* node = network->GetNode(handle);
     const int type = node != nullptr ? node->GetType() : 0;
+    if (!TokenIs("PROB") || type != DefinitionType::kCpt) (void)AddPendingArcs(parentArcs_);
     if (TokenIs("PARTITIONS")) {
         ConsumeToken();
         return SkipStatement();
@@ -582,6 +587,7 @@ int VRX_kiSpeaker::ReadProbabilityRows(int handle) {
         }
     }
     if (const int rc = ReadSectionEnd()) return rc;
+    if (const int refused = AddArcsBeforeTable(parentArcs_, all.GetCount())) return refused;
     VRX_Dmatrix* table = nullptr;
     const bool sizeFits = definition->GetDefinition(table) == kSuccess && table != nullptr &&
                           table->GetNumberOfElements() == all.GetCount();

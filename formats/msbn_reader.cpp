@@ -2,7 +2,9 @@
 // read by the recovering statement loop of the text-format base. Every index of a table entry is checked
 // against the table's shape before a number is stored.
 #include <algorithm>
+#include <cstdint>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "base/dmatrix.h"
@@ -11,6 +13,7 @@
 #include "base/id_array.h"
 #include "base/int_array.h"
 #include "base/status_codes.h"
+#include "definitions/definition_support.h"
 #include "formats/exchange_format_support.h"
 #include "formats/msbn_speaker.h"
 #include "model/header.h"
@@ -252,59 +255,91 @@ int VRX_microsoftSpeaker::ReadPotential() {
         return ReportMessage(kOutOfRange, RepeatedPartMessage(child_, "potential", false));
     if (network->GetNode(handle)->ChangeType(type) != kSuccess)
         return ReportError(kSyntaxError, "ERROR: Unknown Node Type");
+    parentIds_.clear();
+    std::vector<int> parents;
     while (IsIdentifierNext() == 1) {
-        const std::string parentId(TokenText_());
+        parentIds_.emplace_back(TokenText_());
         ConsumeToken();
-        const int parent = network->FindNode(parentId.c_str());
-        const int rc = parent < 0 ? parent : network->AddArc(parent, handle, 0);
-        if (rc != kSuccess)
-            (void)ReportMessage(rc, "ERROR: Couldn't add arc from parent node (\"" + parentId + "\")");
+        parents.push_back(network->FindNode(parentIds_.back().c_str()));
     }
-    if (const int rc = RequireToken(kPunctuator, ")")) return rc;
+    // The arcs wait for the table, so that one the file cannot fill is refused before they build it.
+    WaitForTable(arcs_, handle, parents, [this](size_t i, int rc) {
+        (void)ReportMessage(rc, "ERROR: Couldn't add arc from parent node (\"" + parentIds_[i] + "\")");
+    });
+    // Without a table over the parents, or with one past the limit (which the arcs refuse without building
+    // it), the arcs go in at once.
+    const int64_t cells = PendingTableCells(arcs_);
+    if (cells == 0) (void)AddPendingArcs(arcs_);
+    if (const int rc = RequireToken(kPunctuator, ")")) {
+        (void)AddPendingArcs(arcs_);
+        return rc;
+    }
     // Only a decision's potential has no table; a table that the file ends before is lost.
     if (type == DefinitionType::kList) NoteNodeTable(handle);
     if (ExpectToken(kPunctuator, "{") != kSuccess) {
+        (void)AddPendingArcs(arcs_);
         if (AcceptToken(kPunctuator, ";") || type == DefinitionType::kList) return kSuccess;
         return RequireToken(kPunctuator, "{");
     }
     VRX_nodeDefinition* definition = network->GetNode(handle)->GetDefinition();
     VRX_Dmatrix* matrix = nullptr;
     if (definition->GetDefinition(matrix) != kSuccess || matrix == nullptr) {
+        (void)AddPendingArcs(arcs_);
         (void)ReportMessage(kSyntaxError, "ERROR: Node (\"" + child_ + "\") holds no table");
         (void)SkipBlock();  // a lexer failure there is logged
         return kSuccess;
     }
-    const int parentCount = network->GetNumberOfParents(handle);
-    table_.assign(matrix->GetData(), matrix->GetData() + matrix->GetNumberOfElements());
+    // The shape of the table: the one the waiting arcs will give it (a dimension per parent, each parent
+    // once), else its own.
     parentSizes_.clear();
-    int configurations = 1;
-    for (int i = 0; i < parentCount && i < matrix->GetNumberOfDimensions(); ++i) {
-        parentSizes_.push_back(matrix->GetSizeOfDimension(i));
-        configurations *= parentSizes_.back();
+    std::unordered_set<int> listed;
+    for (const int parent : parents) {
+        if (arcs_.waiting && parent >= 0 && listed.insert(parent).second)
+            parentSizes_.push_back(vovido::DefinitionSupport::OutcomeCountOf(network, parent));
     }
-    ownSize_ = configurations > 0 ? static_cast<int>(table_.size()) / configurations : 0;
-    given_.assign(table_.size(), 0);
+    for (int i = 0;
+         !arcs_.waiting && i < network->GetNumberOfParents(handle) && i < matrix->GetNumberOfDimensions();
+         ++i)
+        parentSizes_.push_back(matrix->GetSizeOfDimension(i));
+    const int parentCount = static_cast<int>(parentSizes_.size());
+    cells_ = static_cast<size_t>(arcs_.waiting ? cells : matrix->GetNumberOfElements());
+    size_t configurations = 1;
+    for (const int size : parentSizes_) configurations *= static_cast<size_t>(size);
+    ownSize_ = configurations > 0 ? static_cast<int>(cells_ / configurations) : 0;
+    entries_.clear();
+    given_.assign(cells_, false);
     const int reportsBefore = reports_;
     BeginNodeContent(handle);
     ReadBlock([this, parentCount]() { return ReadEntry(parentCount); });
     EndNodeContent();
     (void)AcceptToken(kPunctuator, ";");
-    if (reports_ != reportsBefore) return kSuccess;
+    if (reports_ != reportsBefore) {
+        // The table is lost, but the arcs stay while the read may still succeed.
+        if (GetReadFailure() == kSuccess) (void)AddPendingArcs(arcs_);
+        return kSuccess;
+    }
     // A row left out would keep the default distribution: the table is refused instead.
-    const auto missing = std::find(given_.begin(), given_.end(), 0);
+    const auto missing = std::find(given_.begin(), given_.end(), false);
     if (missing != given_.end()) {
         (void)ReportMessage(kOutOfRange, "ERROR: Node (\"" + child_ + "\") : row " +
                                              RowText(static_cast<size_t>(missing - given_.begin())) +
                                              " of its table is not given");
         return kSuccess;
     }
+    (void)AddPendingArcs(arcs_);
     // The block has been read whole: a failure from here on is reported, not skipped.
     VRX_doubleArray values;
-    if (values.FlushAndReserve(static_cast<int>(table_.size())) != kSuccess) {
+    if (definition->GetSize() != static_cast<int>(cells_)) {
+        (void)ReportMessage(kOutOfRange, "ERROR: Node (\"" + child_ + "\") : the table was refused");
+        return kSuccess;
+    }
+    if (values.SetSize(static_cast<int>(cells_)) != kSuccess) {
         (void)ReportError(kOutOfMemory, nullptr);
         return kSuccess;
     }
-    for (const double value : table_) values.AddReserved(value);
+    values.SetCount(static_cast<int>(cells_));
+    for (const auto& entry : entries_) values[static_cast<int>(entry.first)] = entry.second;
+    entries_ = {};
     if (type == DefinitionType::kCpt) {
         const std::string refusal = vovido::ProbabilityRefusal(child_, values);
         if (!refusal.empty()) {
@@ -340,14 +375,14 @@ int VRX_microsoftSpeaker::ReadEntry(int parentCount) {
     while (IsNumberNext() == 1) {
         double value = 0.0;
         if (const int rc = ReadNumber(value)) return rc;
-        if (index >= table_.size())
+        if (index >= cells_)
             return ReportMessage(kOutOfRange,
                                  "ERROR: Node (\"" + child_ + "\") : more numbers than its table holds");
-        if (given_[index] != 0)
+        if (given_[index])
             return ReportMessage(
                 kOutOfRange, "ERROR: Node (\"" + child_ + "\") : row " + RowText(index) + " is given twice");
-        given_[index] = 1;
-        table_[index++] = value;
+        given_[index] = true;
+        entries_.emplace_back(index++, value);
     }
     return kSuccess;
 }

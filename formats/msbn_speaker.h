@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "formats/text_format_base.h"
@@ -50,11 +51,15 @@ private:
     void WritePotential(int handle);
     void WriteTableLines(int handle);
 
-    // The table of the potential being read, with its shape.
-    std::vector<double> table_;
-    std::vector<char> given_;  // by cell of table_: every cell must be given once
+    // The entries of the potential being read, by cell, and the shape of its table: the table itself is
+    // built once every cell is given, so that one the file cannot fill costs nothing of its size.
+    std::vector<std::pair<size_t, double>> entries_;
+    std::vector<bool> given_;  // by cell: every cell must be given once
+    size_t cells_ = 0;
     std::vector<int> parentSizes_;
     int ownSize_ = 0;
+    std::vector<std::string> parentIds_;
+    PendingArcs arcs_;
     std::string child_;
     // The nodes whose potential has begun: one node, one potential.
     std::unordered_set<int> potentialNodes_;

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/expression_parser.h"
 #include "formats/vrx_format.h"

@@ -214,6 +214,7 @@ int VRX_neticaSpeaker::ReadNodeBlock() {
         return ReadStatementOnce(
             seen, id, [this]() { return ReadNodeField(); }, kNodeBlockWords);
     });
+    (void)AddPendingArcs(parentArcs_);
     EndNodeContent();
     const int handle = handle_;
     handle_ = -1;
@@ -245,6 +246,11 @@ int VRX_neticaSpeaker::ReadNodeField() {
     if (token.kind != kIdentifier) return ReportUnknown("Unknown Node Statement");
     const bool block = TokenIs("user") || TokenIs("visual");
     if (!block && !TokenInTable(kNeticaNodeWords)) return ReportUnknownStatement("Unknown Node Statement");
+    // Waiting arcs are added before any statement that may depend on them: only the states, the texts
+    // and the display leave the table's shape to them.
+    static const char* const kBesideArcs[] = {"states", "probs",  "title", "comment",
+                                              "user",   "visual", nullptr};
+    if (!TokenInTable(kBesideArcs)) (void)AddPendingArcs(parentArcs_);
     bool handled = false;
     const int rc = ReadTypeField(handled);
     if (handled) return rc;
@@ -345,14 +351,17 @@ int VRX_neticaSpeaker::ReadDefinitionField(int handle) {
     if (Handled(rc)) {
         VRX_stringArray names;
         if (rc != kSuccess || (rc = ReadIdList(names)) != kSuccess) return rc;
+        // The arcs wait for the probs, so that a table the file cannot fill is refused before they build it.
+        parentIds_.clear();
+        std::vector<int> parents;
         for (int i = 0; i < names.GetCount(); ++i) {
-            const int parent = network->FindNode(names[i]);
-            const int added = parent < 0 ? parent : network->AddArc(parent, handle, 0);
-            if (added != kSuccess) {
-                (void)ReportMessage(added, std::string("ERROR: Couldn't add arc from node [") + names[i] +
-                                               "] to node [" + node->GetId() + "]");
-            }
+            parentIds_.emplace_back(names[i]);
+            parents.push_back(network->FindNode(names[i]));
         }
+        WaitForTable(parentArcs_, handle, std::move(parents), [this, node](size_t i, int added) {
+            (void)ReportMessage(added, "ERROR: Couldn't add arc from node [" + parentIds_[i] + "] to node [" +
+                                           node->GetId() + "]");
+        });
         return kSuccess;
     }
     if (TokenIs("states")) {
@@ -463,6 +472,11 @@ int VRX_neticaSpeaker::ReadTable(int handle, bool functable) {
     if (type == DefinitionType::kCpt) {
         const std::string refusal = vovido::ProbabilityRefusal(network->GetNode(handle)->GetId(), values);
         if (!refusal.empty()) return ReportMessage(kOutOfRange, refusal);
+    }
+    if (names) {
+        (void)AddPendingArcs(parentArcs_);
+    } else if (const int refused = AddArcsBeforeTable(parentArcs_, values.GetCount())) {
+        return refused;
     }
     const int set =
         names ? definition->SetDefinitionStrings(states) : definition->SetDefinitionDoubles(values);

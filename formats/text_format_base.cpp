@@ -9,8 +9,11 @@
 #include "base/error_log.h"
 #include "base/int_array.h"
 #include "base/number_text.h"
+#include "base/size_limits.h"
 #include "base/status_codes.h"
 #include "base/string_array.h"
+#include "definitions/definition_support.h"
+#include "formats/exchange_format_support.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
@@ -462,7 +465,7 @@ int VRX_textFormat::ReadBlock(const std::function<int()>& readStatement, bool se
 int VRX_textFormat::ReportError(int code, const char* text) {
     if (code == kSuccess) return kSuccess;
     NoteReport_(code, true);
-    const std::string prefix = "(line " + std::to_string(lexer ? lexer->GetLineNumber() : 0) + ") : ";
+    const std::string prefix = "(line " + std::to_string(ReportLine_()) + ") : ";
     return LogError(errorLog, code, text, prefix.c_str());
 }
 
@@ -470,7 +473,7 @@ int VRX_textFormat::ReportWarning(int code, const char* text) {
     if (code == kSuccess) return kSuccess;
     NoteReport_(code, false);
     skippingUnknown_ = true;
-    const std::string prefix = "(line " + std::to_string(lexer ? lexer->GetLineNumber() : 0) + ") : ";
+    const std::string prefix = "(line " + std::to_string(ReportLine_()) + ") : ";
     return LogError(errorLog, code, text, prefix.c_str());
 }
 
@@ -671,4 +674,75 @@ int VRX_textFormat::RefuseAfterTable(int handle, const std::string& nodeId, Keyw
     if (handle < 0 || !TokenInTable(shapers) || !ContentOf_(handle).table) return kSuccess;
     return ReportMessage(kOutOfRange, "ERROR: Node [" + nodeId + "] : its '" + TokenText_() +
                                           "' statement follows its table, which it would replace");
+}
+
+int VRX_textFormat::AddParentArcs(int child, const std::vector<int>& parents,
+                                  const std::function<void(size_t, int)>& refused) {
+    std::vector<int> found;
+    std::vector<int> added;
+    try {
+        found.reserve(parents.size());
+        for (int parent : parents) {
+            if (parent >= 0) found.push_back(parent);
+        }
+        added.assign(found.size(), kSuccess);
+    } catch (const std::bad_alloc&) {
+        return ReportError(kOutOfMemory, nullptr);
+    }
+    const int listed = network->AddArcs(found.data(), static_cast<int>(found.size()), child, added.data());
+    int first = kSuccess;
+    size_t k = 0;
+    for (size_t i = 0; i < parents.size(); ++i) {
+        const int rc = parents[i] < 0 ? parents[i] : (listed != kSuccess ? listed : added[k++]);
+        if (rc == kSuccess) continue;
+        if (first == kSuccess) first = rc;
+        refused(i, rc);
+    }
+    return first;
+}
+
+int VRX_textFormat::AddPendingArcs(PendingArcs& pending) {
+    if (!pending.waiting) return kSuccess;
+    pending.waiting = false;
+    // A refusal names the line that gave the parents.
+    reportLine_ = pending.line;
+    const int rc = AddParentArcs(pending.child, pending.parents, pending.refused);
+    reportLine_ = -1;
+    return rc;
+}
+
+void VRX_textFormat::WaitForTable(PendingArcs& pending, int child, std::vector<int> parents,
+                                  std::function<void(size_t, int)> refused) {
+    pending.child = child;
+    pending.parents = std::move(parents);
+    pending.refused = std::move(refused);
+    pending.line = lexer ? lexer->GetLineNumber() : 0;
+    pending.waiting = true;
+}
+
+int VRX_textFormat::ReportLine_() const {
+    if (reportLine_ >= 0) return reportLine_;
+    return lexer ? lexer->GetLineNumber() : 0;
+}
+
+int64_t VRX_textFormat::PendingTableCells(const PendingArcs& pending) const {
+    if (!network->IsLiveHandle(pending.child)) return 0;
+    const int type = network->GetNodeType(pending.child);
+    if (type != DefinitionType::kCpt && type != DefinitionType::kTruthTable && type != DefinitionType::kTable)
+        return 0;
+    const int64_t cells = vovido::DefinitionSupport::TableCellsWithParents(
+        *network, pending.child, pending.waiting ? pending.parents.data() : nullptr,
+        pending.waiting ? static_cast<int>(pending.parents.size()) : 0);
+    return cells <= kMaxTableCells ? cells : 0;
+}
+
+int VRX_textFormat::AddArcsBeforeTable(PendingArcs& pending, int given) {
+    const int64_t cells = PendingTableCells(pending);
+    if (!pending.waiting || cells == 0 || cells == given) {
+        (void)AddPendingArcs(pending);
+        return kSuccess;
+    }
+    pending.waiting = false;
+    return ReportMessage(kOutOfRange, vovido::TableCountMessage(vovido::NodeIdOr(*network, pending.child, ""),
+                                                                given, static_cast<int>(cells)));
 }

@@ -218,6 +218,33 @@ public:
     // the table or for any other word.
     [[nodiscard]] int RefuseAfterTable(int handle, const std::string& nodeId, vovido::KeywordTable shapers);
 
+    // The arcs from the parents to child, added together so that the child's table is built once, at its
+    // final size; refused(i, code) reports each arc refused (a handle below 0 is a parent not found, its
+    // code the handle). Returns the first code refused, else 0.
+    int AddParentArcs(int child, const std::vector<int>& parents,
+                      const std::function<void(size_t, int)>& refused);
+    // Parents read for a node whose table the file gives after them: their arcs wait for the table, so
+    // that a table the file cannot fill is refused before they build it.
+    struct PendingArcs {
+        int child = -1;
+        std::vector<int> parents;                  // a handle below 0: a parent not found
+        std::function<void(size_t, int)> refused;  // reports arc i refused
+        int line = 0;                              // of the parents, which the refusals name
+        bool waiting = false;
+    };
+    // The arcs wait from the current line on.
+    void WaitForTable(PendingArcs& pending, int child, std::vector<int> parents,
+                      std::function<void(size_t, int)> refused);
+    // Adds the waiting arcs through AddParentArcs, once; 0 when none wait.
+    int AddPendingArcs(PendingArcs& pending);
+    // The cells the child's table will have once the waiting arcs are added; 0 for a kind without such a
+    // table, and for a table past the limit, which the arcs refuse without building it.
+    int64_t PendingTableCells(const PendingArcs& pending) const;
+    // Before a table of `given` entries for the child of the waiting arcs: when the arcs would give it
+    // another size, the refusal naming both counts, and the arcs stay out (the read fails, so the table
+    // they would build is of no use); else the arcs are added. 0 or kOutOfRange.
+    int AddArcsBeforeTable(PendingArcs& pending, int given);
+
     // The current token into `token`, passing over unknown characters; 0 or the lexer's failure.
     [[nodiscard]] int PeekToken();
     // Consumes the current token, adding it to the digests of the statements being read.
@@ -256,6 +283,9 @@ protected:
     // a statement that failed without adding one is reported by the block loop.
     int readFailure_ = 0;
     int reports_ = 0;
+    // The line that reports name while waiting arcs are added (-1: the lexer's).
+    int reportLine_ = -1;
+    int ReportLine_() const;
     // A list or block was skipped: it counts against the node whose block is read, else outside.
     void NoteSkippedContent_();
     // A read starts: no failure, no report, no node content yet.

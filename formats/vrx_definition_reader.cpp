@@ -73,6 +73,11 @@ int VRX_vrxSpeaker::ReadDefinitionStatement() {
     if (PeekToken() == kSuccess && token.kind == TokenKind::kIdentifier) {
         if (const int refused = RefuseAfterTable(currentNode_, node->GetId(), kTableShapers)) return refused;
     }
+    // The outcomes and the tables read below leave the waiting arcs to the table; any other statement
+    // may depend on them.
+    static const char* const kBesideArcs[] = {"NAMESTATES", "NAMECHOICES",     "PROBABILITIES",
+                                              "UTILITIES",  "RESULTINGSTATES", nullptr};
+    if (PeekToken() != kSuccess || !TokenInTable(kBesideArcs)) (void)AddPendingArcs(parentArcs_);
     int rc = kNotThisKeyword;
     for (const char* key : {"NAMESTATES", "NAMECHOICES"}) {
         if (Handled(rc = ReadKeyAndEquals(key))) {
@@ -88,6 +93,7 @@ int VRX_vrxSpeaker::ReadDefinitionStatement() {
         if (Handled(rc = ReadKeyAndEquals(key))) {
             VRX_doubleArray values;
             if (rc == kSuccess) rc = ReadNumbers(values);
+            if (rc == kSuccess) rc = AddArcsBeforeTable(parentArcs_, values.GetCount());
             return TableRead(
                 rc != kSuccess ? rc : ReportTableSet(definition->SetDefinitionDoubles(values), values));
         }
@@ -95,6 +101,15 @@ int VRX_vrxSpeaker::ReadDefinitionStatement() {
     if (Handled(rc = ReadKeyAndEquals("RESULTINGSTATES"))) {
         VRX_stringArray names;
         if (rc == kSuccess) rc = ReadIds(names);
+        // One state per column: states that cannot fill the columns are refused before the arcs build them.
+        const int64_t cells = PendingTableCells(parentArcs_);
+        const int outcomes = definition->GetNumberOfOutcomes();
+        if (rc == kSuccess && parentArcs_.waiting && cells > 0 && outcomes > 0 &&
+            cells / outcomes != names.GetCount()) {
+            parentArcs_.waiting = false;
+            return TableRead(ReportError(kInvalidData, nullptr));
+        }
+        (void)AddPendingArcs(parentArcs_);
         return TableRead(rc != kSuccess ? rc : ReportError(definition->SetDefinitionStrings(names), nullptr));
     }
     if (Handled(rc = ReadStrengths(*definition))) return rc;
@@ -113,6 +128,7 @@ int VRX_vrxSpeaker::ReadProbabilities(VRX_nodeDefinition& definition) {
     VRX_doubleArray values;
     if (rc == kSuccess) rc = ReadNumbers(values);
     if (rc != kSuccess) return rc;
+    if (const int refused = AddArcsBeforeTable(parentArcs_, values.GetCount())) return refused;
     auto* noisyMax = dynamic_cast<VRX_noisyMAX*>(&definition);
     if (noisyMax != nullptr && noisyOr) {
         return ReportError(noisyMax->SetLeakyParametersWithoutConstrained(values), nullptr);

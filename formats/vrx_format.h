@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "formats/text_format_base.h"
 
@@ -111,6 +112,9 @@ protected:
     bool noisyOr = false;
     bool noisyAnd = false;
     int stateDocIndex = 0;
+    // The node's parents as the file names them, and their arcs, which wait for its table.
+    std::vector<std::string> parentIds_;
+    PendingArcs parentArcs_;
 
 private:
     // Reading.

@@ -499,6 +499,7 @@ int VRX_vrxSpeaker::ReadNodeBlock() {
         rc = ReadBlock([this, &seen, &id]() {
             return ReadStatementOnce(seen, id, [this]() { return ReadNodeStatement(); });
         });
+    (void)AddPendingArcs(parentArcs_);
     // A node whose kind the file does not give is left out, as it could not be used.
     if (!typeSet_ && network->IsLiveHandle(handle)) {
         (void)network->DeleteNode(handle);  // live: cannot fail
@@ -518,6 +519,11 @@ int VRX_vrxSpeaker::ReadNodeStatement() {
     VRX_nodeInfo& info = *node->GetInfo();
     static const char* const kTableShapers[] = {"TYPE", "PARENTS", nullptr};
     if (const int refused = RefuseAfterTable(currentNode_, node->GetId(), kTableShapers)) return refused;
+    // Waiting arcs are added before any statement that may depend on them: only the descriptions and
+    // the definition (which adds them itself) leave the table's shape to them.
+    static const char* const kBesideArcs[] = {"HEADER",        "SCREEN",     "USER_PROPERTIES",
+                                              "DOCUMENTATION", "DEFINITION", nullptr};
+    if (!TokenInTable(kBesideArcs)) (void)AddPendingArcs(parentArcs_);
     int rc = ReadNodeType();
     if (Handled(rc)) return rc;
     if (Handled(rc = ReadHeaderSection("HEADER", info.header))) return rc;
@@ -578,14 +584,13 @@ int VRX_vrxSpeaker::ReadParents() {
     if (cells > kMaxTableCells) {
         return ReportMessage(kOutOfMemory, DefinitionSupport::TableRefusalText(network, currentNode_, cells));
     }
-    for (int i = 0; i < ids.GetCount(); ++i) {
-        const int parent = network->FindNode(ids[i]);
-        const int rc = parent < 0 ? parent : network->AddArc(parent, currentNode_, 0);
-        if (rc != kSuccess) {
-            ReportMessage(rc, std::string("ERROR: Couldn't add arc from node [") + ids[i] + "] to node [" +
-                                  child + "]");
-        }
-    }
+    // The arcs wait for the table, so that one the file cannot fill is refused before they build it.
+    parentIds_.clear();
+    for (int i = 0; i < ids.GetCount(); ++i) parentIds_.emplace_back(ids[i]);
+    WaitForTable(parentArcs_, currentNode_, std::move(handles), [this, child](size_t i, int rc) {
+        ReportMessage(rc,
+                      "ERROR: Couldn't add arc from node [" + parentIds_[i] + "] to node [" + child + "]");
+    });
     return kSuccess;
 }
 

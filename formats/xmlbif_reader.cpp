@@ -2,6 +2,7 @@
 // ends, the definitions (arcs and tables) applied once every variable is known, so that a definition
 // may name a variable that comes after it.
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -9,7 +10,9 @@
 #include "base/double_array.h"
 #include "base/error_log.h"
 #include "base/id_array.h"
+#include "base/size_limits.h"
 #include "base/status_codes.h"
+#include "definitions/definition_support.h"
 #include "formats/exchange_format_support.h"
 #include "formats/xml_tag_scanner.h"
 #include "formats/xmlbif_speaker.h"
@@ -460,19 +463,36 @@ void VRX_xmlSpeaker::ApplyDefinition(const Definition& definition,
         return;
     }
     applied[handle] = &definition;
+    std::vector<int> parents;
     for (const std::string& given : definition.given) {
-        const int parent = FindVariable(given);
-        if (parent < 0) {
+        parents.push_back(FindVariable(given));
+        if (parents.back() < 0) {
             (void)Report(line, kOutOfRange, "ERROR: " + given + " : Invalid parent");
             return;
         }
-        if (const int rc = network->AddArc(parent, handle, 0)) {
-            (void)Report(line, rc,
-                         "ERROR: Couldn't add arc from node [" +
-                             std::string(vovido::NodeIdOr(*network, parent, "")) + "] to node [" + id + "]");
-            return;
-        }
     }
+    // A table the file cannot fill is refused before the arcs build it; one past the limit is refused by
+    // the arcs, without building it.
+    const bool tabled = definition.hasTable && network->GetNodeType(handle) != DefinitionType::kList;
+    const int64_t cells = tabled ? vovido::DefinitionSupport::TableCellsWithParents(
+                                       *network, handle, parents.data(), static_cast<int>(parents.size()))
+                                 : 0;
+    if (cells > 0 && cells <= kMaxTableCells && cells != static_cast<int64_t>(definition.table.size())) {
+        (void)Report(line, kOutOfRange,
+                     "ERROR: Node [" + id + "] was expecting " + std::to_string(cells) + " numbers but " +
+                         std::to_string(definition.table.size()) + " were read");
+        return;
+    }
+    bool refused = false;
+    (void)AddParentArcs(handle, parents, [this, line, &parents, &id, &refused](size_t i, int rc) {
+        // The first refusal is the one reported: the definition goes no further.
+        if (refused) return;
+        refused = true;
+        (void)Report(line, rc,
+                     "ERROR: Couldn't add arc from node [" +
+                         std::string(vovido::NodeIdOr(*network, parents[i], "")) + "] to node [" + id + "]");
+    });
+    if (refused) return;
     // A decision holds no table: its definition gives its parents.
     if (network->GetNodeType(handle) == DefinitionType::kList) NoteNodeTable(handle);
     if (!definition.hasTable || network->GetNodeType(handle) == DefinitionType::kList) return;

@@ -112,6 +112,11 @@ public:
 
     // Arcs and graph queries.
     [[nodiscard]] int AddArc(int parent, int child, int arcKind = 0);
+    // The ordinary arcs from each of `count` parents to child, in order, results[i] what AddArc would
+    // answer for parent i; kOutOfMemory when the arcs could not be listed, else 0. A table over the
+    // parents is built once, at its final size: where it is refused (the limit, memory), none of the
+    // arcs it would have taken is added, and the refusal is logged once.
+    [[nodiscard]] int AddArcs(const int* parents, int count, int child, int* results);
     [[nodiscard]] int RemoveArc(int parent, int child, int arcKind = 0);
     [[nodiscard]] int AddCostArc(int parent, int child);
     [[nodiscard]] int RemoveCostArc(int parent, int child);

@@ -3,11 +3,13 @@
 // with the cycles that a file read with cycles allowed can leave.
 #include <algorithm>
 #include <new>
+#include <unordered_set>
 #include <vector>
 
 #include "base/error_log.h"
 #include "base/status_codes.h"
 #include "definitions/node_cost.h"
+#include "definitions/parent_table.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
@@ -141,6 +143,68 @@ int VRX_network::AddArc(int parent, int child, int arcKind) {
     }
     NotifyArcAdded(parent, child);
     if (temporalExtension) temporalExtension->OnArcAdded(parent, child);
+    return kSuccess;
+}
+
+int VRX_network::AddArcs(const int* parents, int count, int child, int* results) {
+    VRX_nodeDefinition* definition = IsLiveHandle(child) ? nodes[child].node->GetDefinition() : nullptr;
+    auto* table = dynamic_cast<vovido::ParentTableDefinition*>(definition);
+    // Temporal tables grow with every arc as well, and other kinds keep no table over the parents.
+    if (table == nullptr || temporalExtension != nullptr) {
+        for (int i = 0; i < count; i++) results[i] = AddArc(parents[i], child, 0);
+        return kSuccess;
+    }
+    std::vector<int> listed;
+    std::vector<int> taken;
+    try {
+        listed.reserve(static_cast<size_t>(count));
+        // Each arc is checked as AddArc would check it after the ones before it: a parent listed twice
+        // joins the nodes already.
+        std::unordered_set<int> seen;
+        for (int i = 0; i < count; i++) {
+            vovido::ArcRule broken = vovido::FindArcRuleBroken(*this, parents[i], child);
+            if (broken == vovido::ArcRule::kNone && !seen.insert(parents[i]).second)
+                broken = vovido::ArcRule::kAlreadyJoined;
+            results[i] = vovido::ArcRuleCode(broken);
+            if (broken == vovido::ArcRule::kNone) listed.push_back(parents[i]);
+        }
+        taken.assign(listed.size(), kSuccess);
+    } catch (const std::bad_alloc&) {
+        return kOutOfMemory;
+    }
+    VRX_intArray& parentList = nodes[child].parents;
+    for (size_t i = 0; i < listed.size(); i++) {
+        VRX_intArray& children = nodes[listed[i]].children;
+        int rc = children.Add(child);
+        if (rc == kSuccess) {
+            rc = parentList.Add(listed[i]);
+            if (rc != kSuccess) (void)children.Delete(children.GetCount() - 1);
+        }
+        if (rc == kSuccess) continue;
+        // Undoes the adds made so far.
+        for (size_t j = 0; j < i; j++) {
+            (void)nodes[listed[j]].children.DeleteByValue(child);
+            (void)parentList.DeleteByValue(listed[j]);
+        }
+        return rc;
+    }
+    (void)table->AddParents(listed.data(), static_cast<int>(listed.size()), taken.data());
+    // The arcs the table did not take go again, each refused as AddArc refuses it.
+    size_t k = 0;
+    for (int i = 0; i < count; i++) {
+        if (results[i] != kSuccess) continue;
+        const int parent = listed[k];
+        const int added = taken[k++];
+        if (added == kSuccess) continue;
+        (void)nodes[parent].children.DeleteByValue(child);
+        (void)parentList.DeleteByValue(parent);
+        results[i] = added == kOutOfMemory
+                         ? kOutOfMemory
+                         : LogError(errorLog, kWrongNodeType, "Arc rejected by child node", nullptr);
+    }
+    for (int i = 0; i < count; i++) {
+        if (results[i] == kSuccess) NotifyArcAdded(parents[i], child);
+    }
     return kSuccess;
 }
 

@@ -2,7 +2,9 @@
 // parameter lists are collected while it is read, and its definition is set in one step at its end.
 #include <algorithm>
 #include <cmath>
+#include <new>
 #include <string>
+#include <vector>
 
 #include "base/dmatrix.h"
 #include "base/error_log.h"
@@ -274,10 +276,32 @@ bool XmlNetLoader::CheckTableSize(IXmlReader* reader, bool hasStates) {
         reader->ReportError(DefinitionSupport::TableRefusalText(network, currentNode, cells).c_str());
         return false;
     }
-    // Probabilities that cannot fill the table are refused before the arcs build it.
-    if (!hasStates || stateIds.empty() || network->GetNodeType(currentNode) != DefinitionType::kCpt)
+    // Probabilities, resulting states or utilities that cannot fill the table are refused before the arcs
+    // build it.
+    const int type = network->GetNodeType(currentNode);
+    if (type == DefinitionType::kTable) {
+        if (numberArray.GetCount() ==
+            DefinitionSupport::TableCellsWithParents(*network, currentNode, parentHandles.data(),
+                                                     static_cast<int>(parentHandles.size())))
+            return true;
+        reader->ReportError("SetUtilities failed");
+        return false;
+    }
+    if (!hasStates || stateIds.empty() ||
+        (type != DefinitionType::kCpt && type != DefinitionType::kTruthTable))
         return true;
     const int64_t own = std::max(DefinitionSupport::OutcomeCountOf(network, currentNode), 1);
+    if (type == DefinitionType::kTruthTable) {
+        const int64_t columns =
+            DefinitionSupport::TableCellsWithParents(*network, currentNode, parentHandles.data(),
+                                                     static_cast<int>(parentHandles.size())) /
+            own;
+        if (static_cast<int64_t>(resultIndices.size()) == columns) return true;
+        reader->ReportError(SizeMessage("Invalid number of resulting states: ", resultIndices.size(),
+                                        static_cast<size_t>(columns))
+                                .c_str());
+        return false;
+    }
     const int64_t wanted =
         DefinitionSupport::TableCellsWithParents(*network, currentNode, parentHandles.data(),
                                                  static_cast<int>(parentHandles.size())) /
@@ -294,13 +318,17 @@ bool XmlNetLoader::CheckTableSize(IXmlReader* reader, bool hasStates) {
 bool XmlNetLoader::FinishNode(IXmlReader* reader, bool hasStates) {
     if (!CheckTableSize(reader, hasStates)) return false;
     bool ok = true;
-    for (int parent : parentHandles) {
-        if (network->AddArc(parent, currentNode, 0) != kSuccess) {
-            reader->ReportError("AddArc failed");
-            ok = false;
-            break;
-        }
+    try {
+        std::vector<int> added(parentHandles.size(), kSuccess);
+        // Added together, so that the node's table is built once, at its final size.
+        const int listed = network->AddArcs(parentHandles.data(), static_cast<int>(parentHandles.size()),
+                                            currentNode, added.data());
+        ok = listed == kSuccess &&
+             std::all_of(added.begin(), added.end(), [](int rc) { return rc == kSuccess; });
+    } catch (const std::bad_alloc&) {
+        ok = false;
     }
+    if (!ok) reader->ReportError("AddArc failed");
     // The outcomes are set even after a refused arc, so the node keeps what the file said of it.
     if (!hasStates || currentDefinition == nullptr) return ok;
     VRX_stringArray ids;

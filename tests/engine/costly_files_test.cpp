@@ -3,15 +3,23 @@
 // node and the size; a refused read leaves the network empty. (bench/costly_files.cpp times the same
 // inputs and reads their peak memory.)
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
+#include <cstdio>
 #include <string>
+#include <vector>
 
+#include "base/dmatrix.h"
+#include "base/error_log.h"
 #include "base/status_codes.h"
 #include "definitions/demorgan.h"
 #include "model/network.h"
 #include "model/node.h"
+#include "model/node_definition.h"
 #include "tests/support/costly_inputs.h"
 #include "tests/support/error_log.h"
+#include "tests/support/sanitizer.h"
 #include "tests/support/temp_file.h"
 
 namespace {
@@ -82,6 +90,101 @@ TEST_F(CostlyFilesTest, ADemorganNodeOfManyParentsIsReadWithoutItsTable) {
     EXPECT_EQ(child->GetParentWeight(25), 0.5);
     EXPECT_EQ(child->GetPriorBelief(), 0.1);
     EXPECT_EQ(child->GetSize(), 1 << 27);
+}
+
+long long AddressSpaceInUse() {
+    long long pages = -1;
+    FILE* f = std::fopen("/proc/self/statm", "r");
+    if (f == nullptr) return -1;
+    if (std::fscanf(f, "%lld", &pages) != 1) pages = -1;
+    std::fclose(f);
+    return pages < 0 ? -1 : pages * sysconf(_SC_PAGESIZE);
+}
+
+struct ShortFamily {
+    const char* format;
+    int status;
+    std::string log;
+};
+
+// Reads each file under an address-space limit of 256 MB more than is in use, far below the 2 GB of the
+// table: 0 when every read is refused with its message and leaves the network empty, else 1 + the index
+// of the first that is not.
+int ReadShortFamiliesUnderLimit(const std::vector<ShortFamily>& cases) {
+    const long long inUse = AddressSpaceInUse();
+    rlimit limit{};
+    if (inUse < 0 || getrlimit(RLIMIT_AS, &limit) != 0) return 100;
+    limit.rlim_cur = static_cast<rlim_t>(inUse + (256LL << 20));
+    if (setrlimit(RLIMIT_AS, &limit) != 0) return 101;
+    for (size_t i = 0; i < cases.size(); ++i) {
+        errorLog.Flush();
+        const std::string format = cases[i].format;
+        TempFile file(format == ".xvrx-det" ? ".xvrx" : format.c_str());
+        file.Write(WideFamilyText(format, 27, FamilyTable::kShort));
+        VRX_network net;
+        if (net.ReadFile(file.c_str()) != cases[i].status || net.GetNumberOfNodes() != 0 ||
+            !LoggedPart(cases[i].log)) {
+            std::fprintf(stderr, "%s:\n%s", cases[i].format, LogDump().c_str());
+            return 1 + static_cast<int>(i);
+        }
+    }
+    return 0;
+}
+
+// A 27-parent table (2^28 cells, within the limit) that the file gives four numbers of is refused before
+// the arcs build it.
+TEST(CostlyFilesDeathTest, ShortTablesOfWideFamiliesAreRefusedBeforeTheTableIsBuilt) {
+    if (kUnderAddressSanitizer) GTEST_SKIP() << "no address-space limit under AddressSanitizer";
+    const std::string needed = " : 4 numbers read, 268435456 needed";
+    const std::vector<ShortFamily> cases = {
+        {".vrx", kOutOfRange, "ERROR: Node [child]" + needed},
+        {".xvrx", kFileIoFailed,
+         "ERROR: Node [child] : the file gives 4 probabilities for its table of 268435456 cells"},
+        {".xvrx-det", kFileIoFailed, "Invalid number of resulting states: 2, expected 134217728"},
+        {".net", kOutOfRange, "ERROR: Node [child]" + needed},
+        {".dne", kOutOfRange, "ERROR: Node [child]" + needed},
+        {".dsc", kOutOfRange,
+         "ERROR: Node (\"child\") : row (0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, "
+         "0, 0, 0, "
+         "1, 0) of its table is not given"},
+        {".erg", kSyntaxError, "ERROR: End of File : Expecting Real Number"},
+        {".xml03", kOutOfRange, "ERROR: Node [child] was expecting 268435456 numbers but 4 were read"},
+        {".dxp", kOutOfRange, "ERROR: Node [child]" + needed},
+    };
+    EXPECT_EXIT(_exit(ReadShortFamiliesUnderLimit(cases)), ::testing::ExitedWithCode(0), "");
+}
+
+// Parents read before the table they shape are all there once it is read, and the table is the one given
+// (or the default one, where the format lets a file leave it out).
+TEST_F(CostlyFilesTest, WideFamiliesReadWithTheirParentsAndTable) {
+    const struct {
+        const char* format;
+        FamilyTable table;
+    } cases[] = {
+        {".vrx", FamilyTable::kGiven},      {".vrx", FamilyTable::kNone},    {".xvrx", FamilyTable::kGiven},
+        {".xvrx-det", FamilyTable::kGiven}, {".net", FamilyTable::kGiven},   {".net", FamilyTable::kNone},
+        {".dne", FamilyTable::kGiven},      {".dne", FamilyTable::kNone},    {".dsc", FamilyTable::kGiven},
+        {".erg", FamilyTable::kGiven},      {".xml03", FamilyTable::kGiven}, {".xml03", FamilyTable::kNone},
+        {".dxp", FamilyTable::kGiven},      {".dxp", FamilyTable::kNone},
+    };
+    for (const auto& item : cases) {
+        const std::string format = item.format;
+        SCOPED_TRACE(format + (item.table == FamilyTable::kNone ? " without a table" : ""));
+        TempFile file(format == ".xvrx-det" ? ".xvrx" : format.c_str());
+        file.Write(WideFamilyText(format, 10, item.table));
+        VRX_network net;
+        ASSERT_EQ(net.ReadFile(file.c_str()), kSuccess) << LogDump();
+        // Ergo names its nodes by position: the child is the last.
+        int child = net.FindNode("child");
+        for (int h = net.GetFirstNode(); format == ".erg" && h >= 0; h = net.GetNextNode(h)) child = h;
+        ASSERT_GE(child, 0);
+        ASSERT_EQ(net.GetNumberOfParents(child), 10);
+        VRX_Dmatrix* table = nullptr;
+        ASSERT_EQ(net.GetNode(child)->GetDefinition()->GetDefinition(table), kSuccess);
+        ASSERT_EQ(table->GetNumberOfElements(), 2048);
+        const double first = format == ".xvrx-det" ? 1.0 : 0.5;
+        for (int i = 0; i < 2048; i += 2) ASSERT_EQ((*table)[i], first) << i;
+    }
 }
 
 }  // namespace

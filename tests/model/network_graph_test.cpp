@@ -480,3 +480,71 @@ TEST_F(NetworkGraphTest, InfluenceDiagramOrderPlacesEachDecisionAfterItsUnplaced
     ASSERT_EQ(net.SortByInfluenceDiagramOrder(list), kSuccess);
     EXPECT_EQ(Items(list), (std::vector<int>{x, z, d2, w}));
 }
+
+// ---- Adding a node's parents together ----
+
+// Nodes A.. of the given outcome counts, "U" a utility node, and F's table over A given unscaled: a column
+// such as (0.4, 0.7) changes in its last bits when scaled a second time, so that the table shows whether
+// it was scaled once per new parent, as arcs added one by one scale it.
+void AddFamilyNodes(VRX_network& net) {
+    const int outcomes[] = {3, 5, 2, 7, 3, 2};
+    for (int i = 0; i < 6; i++) {
+        const char id[2] = {static_cast<char>('A' + i), '\0'};
+        ASSERT_EQ(net.AddNode(DefinitionType::kCpt, id), i);
+        ASSERT_EQ(net.GetNode(i)->GetDefinition()->SetNumberOfOutcomes(outcomes[i]), kSuccess);
+    }
+    ASSERT_EQ(net.AddNode(DefinitionType::kTable, "U"), 6);
+    ASSERT_EQ(net.AddArc(0, 5), kSuccess);
+    ASSERT_EQ(net.GetNode(5)->GetDefinition()->SetDefinitionDoubles(Doubles({0.4, 0.7, 0.3, 0.4, 0.7, 0.2})),
+              kSuccess);
+    // E below F through G: E -> F would close a cycle.
+    ASSERT_EQ(net.AddNode(DefinitionType::kCpt, "G"), 7);
+    ASSERT_EQ(net.AddArc(5, 7), kSuccess);
+    ASSERT_EQ(net.AddArc(7, 4), kSuccess);
+}
+
+TEST_F(NetworkGraphTest, ArcsAddedTogetherAreThoseAddedOneByOneWithTheSameTable) {
+    VRX_network oneByOne;
+    VRX_network together;
+    AddFamilyNodes(oneByOne);
+    AddFamilyNodes(together);
+    // B, C, B again, F itself, D, the utility node, E (a cycle), A again.
+    const std::vector<int> parents = {1, 2, 1, 5, 3, 6, 4, 0};
+    std::vector<int> expected;
+    for (int p : parents) expected.push_back(oneByOne.AddArc(p, 5));
+    const int logged = errorLog.GetNumberOfEntries();
+    std::vector<int> results(parents.size(), 1);
+    ASSERT_EQ(together.AddArcs(parents.data(), static_cast<int>(parents.size()), 5, results.data()),
+              kSuccess);
+    EXPECT_EQ(results, expected);
+    EXPECT_EQ(expected, (std::vector<int>{0, 0, kOutOfRange, kOutOfRange, 0, kWrongNodeType, kOutOfRange,
+                                          kOutOfRange}));
+    EXPECT_EQ(errorLog.GetNumberOfEntries(), 2 * logged);  // "Arc rejected by child node", in each
+    EXPECT_EQ(Items(together.GetParents(5)), Items(oneByOne.GetParents(5)));
+    EXPECT_EQ(Items(together.GetChildren(1)), std::vector<int>{5});
+    EXPECT_EQ(Items(together.GetChildren(6)), std::vector<int>{});
+    EXPECT_EQ(DimensionsOf(together, 5), (std::vector<int>{3, 5, 2, 7, 2}));
+    VRX_Dmatrix* a = nullptr;
+    VRX_Dmatrix* b = nullptr;
+    ASSERT_EQ(oneByOne.GetNode(5)->GetDefinition()->GetDefinition(a), kSuccess);
+    ASSERT_EQ(together.GetNode(5)->GetDefinition()->GetDefinition(b), kSuccess);
+    ASSERT_EQ(a->GetNumberOfElements(), b->GetNumberOfElements());
+    for (int i = 0; i < a->GetNumberOfElements(); i++) ASSERT_EQ((*a)[i], (*b)[i]) << i;  // bit for bit
+}
+
+TEST_F(NetworkGraphTest, ArcsWhoseTableWouldPassTheLimitAreRefusedTogetherWithOneMessage) {
+    VRX_network net;
+    std::vector<int> parents;
+    for (int i = 0; i < 29; i++)
+        parents.push_back(net.AddNode(DefinitionType::kCpt, ("p" + std::to_string(i)).c_str()));
+    const int child = net.AddNode(DefinitionType::kCpt, "child");
+    std::vector<int> results(parents.size(), 1);
+    ASSERT_EQ(net.AddArcs(parents.data(), static_cast<int>(parents.size()), child, results.data()), kSuccess);
+    EXPECT_EQ(results, std::vector<int>(parents.size(), kOutOfMemory));
+    EXPECT_EQ(net.GetNumberOfParents(child), 0);
+    EXPECT_EQ(net.GetNumberOfChildren(parents[0]), 0);
+    EXPECT_EQ(DimensionsOf(net, child), std::vector<int>{2});
+    ASSERT_EQ(errorLog.GetNumberOfEntries(), 1);
+    EXPECT_STREQ(errorLog.GetMessage(0),
+                 "ERROR: Node [child] : its table of 1073741824 cells passes the limit of 268435456 cells");
+}

@@ -94,4 +94,143 @@ inline std::string ErgoManyOutcomesText(int nodes, int outcomes) {
     return text;
 }
 
+// How much of its table a family file gives the child: all of it, none, or four numbers.
+enum class FamilyTable { kGiven, kNone, kShort };
+
+// The numbers of a two-state child's table over `parents` two-state parents, separated by `separator`.
+inline std::string FamilyNumbers(int parents, FamilyTable table, const std::string& separator) {
+    const long long count = table == FamilyTable::kShort ? 4 : (2LL << parents);
+    std::string text;
+    for (long long i = 0; table != FamilyTable::kNone && i < count; ++i)
+        text += (i > 0 ? separator : "") + "0.5";
+    return text;
+}
+
+// Identifiers p0 .. p(n-1) separated by `separator`.
+inline std::string ParentIds(int n, const std::string& separator) {
+    std::string ids;
+    for (int i = 0; i < n; ++i) ids += (i > 0 ? separator : "") + "p" + std::to_string(i);
+    return ids;
+}
+
+// A two-state node "child" with `parents` two-state parents p0 .. p(n-1), in the format of the extension
+// (".vrx", ".xvrx", ".net", ".dne", ".dsc", ".erg", ".xml03", ".dxp"; ".xvrx-det": the child a
+// deterministic node of the XML format, whose table gives one state per column).
+inline std::string WideFamilyText(const std::string& extension, int parents, FamilyTable table) {
+    const std::string numbers = FamilyNumbers(parents, table, ", ");
+    std::string text;
+    if (extension == ".vrx") {
+        const auto node = [](const std::string& id, const std::string& parentIds, const std::string& probs) {
+            return " node " + id + "\n {\n  TYPE = CPT;\n  HEADER = { ID = " + id + "; NAME = \"" + id +
+                   "\"; };\n  PARENTS = (" + parentIds +
+                   ");\n  DEFINITION =\n   {\n    NAMESTATES = (yes, no);\n" +
+                   (probs.empty() ? "" : "    PROBABILITIES = (" + probs + ");\n") + "   };\n };\n";
+        };
+        text = "net wide\n{\n";
+        for (int i = 0; i < parents; ++i) text += node("p" + std::to_string(i), "", "0.5, 0.5");
+        return text + node("child", ParentIds(parents, ", "), numbers) + "};\n";
+    }
+    if (extension == ".xvrx" || extension == ".xvrx-det") {
+        const std::string states = "<state id=\"yes\"/><state id=\"no\"/>";
+        for (int i = 0; i < parents; ++i)
+            text += "<cpt id=\"p" + std::to_string(i) + "\">" + states +
+                    "<probabilities>0.5 0.5</probabilities></cpt>\n";
+        const std::string listed = "<parents>" + ParentIds(parents, " ") + "</parents>";
+        if (extension == ".xvrx") {
+            const std::string probs = FamilyNumbers(parents, table, " ");
+            text += "<cpt id=\"child\">" + states + listed +
+                    (table == FamilyTable::kNone ? "" : "<probabilities>" + probs + "</probabilities>") +
+                    "</cpt>\n";
+        } else {
+            std::string results;
+            const long long columns = table == FamilyTable::kShort ? 2 : (1LL << parents);
+            for (long long i = 0; table != FamilyTable::kNone && i < columns; ++i)
+                results += i > 0 ? " yes" : "yes";
+            text +=
+                "<deterministic id=\"child\">" + states + listed +
+                (table == FamilyTable::kNone ? "" : "<resultingstates>" + results + "</resultingstates>") +
+                "</deterministic>\n";
+        }
+        return XmlNetworkText(text);
+    }
+    if (extension == ".net") {
+        text = "net\n{\n}\n";
+        for (int i = 0; i <= parents; ++i)
+            text += "node " + (i < parents ? "p" + std::to_string(i) : std::string("child")) +
+                    "\n{\n    states = (\"yes\" \"no\");\n}\n";
+        for (int i = 0; i < parents; ++i)
+            text += "potential (p" + std::to_string(i) + " |)\n{\n    data = (0.5 0.5);\n}\n";
+        return text + "potential (child | " + ParentIds(parents, " ") + ")\n{\n" +
+               (table == FamilyTable::kNone ? ""
+                                            : "    data = (" + FamilyNumbers(parents, table, " ") + ");\n") +
+               "}\n";
+    }
+    if (extension == ".dne") {
+        const auto node = [](const std::string& id, const std::string& parentIds, const std::string& probs) {
+            return "node " + id + " {\n    kind = NATURE;\n    discrete = TRUE;\n    parents = (" +
+                   parentIds + ");\n    states = (yes, no);\n" +
+                   (probs.empty() ? "" : "    probs = (" + probs + ");\n") + "    };\n";
+        };
+        text = "// ~->[DNET-1]->~\n\nbnet wide {\n";
+        for (int i = 0; i < parents; ++i) text += node("p" + std::to_string(i), "", "0.5, 0.5");
+        return text + node("child", ParentIds(parents, ", "), numbers) + "};\n";
+    }
+    if (extension == ".dsc") {
+        text = "belief network \"wide\"\n";
+        for (int i = 0; i <= parents; ++i)
+            text += "node " + (i < parents ? "p" + std::to_string(i) : std::string("child")) +
+                    "\n{\n    type : discrete[2] = { \"yes\", \"no\" };\n}\n";
+        for (int i = 0; i < parents; ++i)
+            text += "probability(p" + std::to_string(i) + ")\n{\n    0.5, 0.5;\n}\n";
+        text += "probability(child | " + ParentIds(parents, ", ") + ")\n{\n";
+        const long long rows =
+            table == FamilyTable::kShort ? 2 : (table == FamilyTable::kNone ? 0 : 1LL << parents);
+        for (long long row = 0; row < rows; ++row) {
+            text += "    (";
+            for (int i = 0; i < parents; ++i)
+                text += (i > 0 ? ", " : "") + std::to_string((row >> (parents - 1 - i)) & 1);
+            text += ") : 0.5, 0.5;\n";
+        }
+        return text + "}\n";
+    }
+    if (extension == ".erg") {
+        text = std::to_string(parents + 1) + "\n";
+        for (int i = 0; i <= parents; ++i) text += "2\t";
+        text += "\n";
+        for (int i = 0; i < parents; ++i) text += "0\n";
+        text += std::to_string(parents);
+        for (int i = 1; i <= parents; ++i) text += "\t" + std::to_string(i);
+        text += "\n/*\tProbabilities\t*/\n";
+        for (int i = 0; i < parents; ++i) text += "2\n0.5\t0.5\n";
+        return text + std::to_string(2LL << parents) + "\n" + FamilyNumbers(parents, table, "\t") + "\n";
+    }
+    if (extension == ".xml03") {
+        text = "<?xml version=\"1.0\"?>\n<BIF VERSION=\"0.3\">\n<NETWORK>\n<NAME>wide</NAME>\n";
+        for (int i = 0; i <= parents; ++i)
+            text += "<VARIABLE TYPE=\"chance\"><NAME>" +
+                    (i < parents ? "p" + std::to_string(i) : std::string("child")) +
+                    "</NAME><OUTCOME>yes</OUTCOME><OUTCOME>no</OUTCOME></VARIABLE>\n";
+        for (int i = 0; i < parents; ++i)
+            text += "<DEFINITION><FOR>p" + std::to_string(i) + "</FOR><TABLE>0.5 0.5</TABLE></DEFINITION>\n";
+        text += "<DEFINITION><FOR>child</FOR>";
+        for (int i = 0; i < parents; ++i) text += "<GIVEN>p" + std::to_string(i) + "</GIVEN>";
+        if (table != FamilyTable::kNone) text += "<TABLE>" + FamilyNumbers(parents, table, " ") + "</TABLE>";
+        return text + "</DEFINITION>\n</NETWORK>\n</BIF>\n";
+    }
+    // KI diagnostic networks.
+    text = "Diagnostic Network \"wide\"\nKB\n{\n};\nNodes\n{\n";
+    for (int i = 0; i <= parents; ++i)
+        text += " standard " + (i < parents ? "p" + std::to_string(i) : std::string("child")) +
+                " { TYPE : discrete [2] = { standard yes { }; standard no { }; }; }\n";
+    text += "}\nnetwork\n{\n";
+    for (int i = 0; i < parents; ++i)
+        text += " standard p" + std::to_string(i) + " parent ( ) { PROB : { 0.5, 0.5; }; }\n";
+    std::string rows;
+    const long long columns =
+        table == FamilyTable::kShort ? 2 : (table == FamilyTable::kNone ? 0 : 1LL << parents);
+    for (long long i = 0; i < columns; ++i) rows += " 0.5, 0.5;";
+    return text + " standard child parent (" + ParentIds(parents, ", ") + ") {" +
+           (columns > 0 ? " PROB : {" + rows + " };" : "") + " }\n}\n";
+}
+
 }  // namespace vovido::test
