@@ -189,7 +189,10 @@ namespace {
 
 // Runs the body on an opened output and closes it; a failed body leaves no file.
 int WriteOpened(VRX_textFormat& speaker, const std::function<int()>& writeBody) {
-    const int written = writeBody();
+    speaker.ResetWriteFailure();
+    int written = writeBody();
+    // What could not be gathered is the reason; the output failed only because of it.
+    if (speaker.GetWriteFailure() != kSuccess) written = speaker.GetWriteFailure();
     if (written != kSuccess) speaker.GetOutput().MarkFailed();
     const int closed = speaker.FinishWriting();
     return written != kSuccess ? written : closed;

@@ -16,8 +16,10 @@
 #include "formats/text_file.h"
 #include "model/file_format.h"
 
+class VRX_Dmatrix;
 class VRX_doubleArray;
 class VRX_intArray;
+class VRX_nodeDefinition;
 class VRX_stringArray;
 
 namespace vovido {
@@ -133,6 +135,14 @@ public:
     // Writing: opens the output; FinishWriting closes it and returns the writing status.
     [[nodiscard]] int StartWriting(const char* path);
     [[nodiscard]] int FinishWriting();
+    // What a writer could not gather (a table that could not be built, memory that failed) fails the
+    // write as a whole: the first such code is kept and the output is marked failed, so that the file
+    // there stays as it was. Reset before a write begins.
+    void NoteWriteFailure(int rc);
+    void ResetWriteFailure() { writeFailure_ = kSuccess; }
+    int GetWriteFailure() const { return writeFailure_; }
+    // The table a writer gives: the definition's, or null after NoteWriteFailure with the reason.
+    VRX_Dmatrix* TableToWrite(VRX_nodeDefinition& definition);
 
     // The recovering loop of a block's statements: until '}' or the end of input, read a statement;
     // a failed one is skipped (SkipStatement), then a ';' is taken when expected and present, the rest
@@ -256,6 +266,7 @@ protected:
     // a statement that failed without adding one is reported by the block loop.
     int readFailure_ = 0;
     int reports_ = 0;
+    int writeFailure_ = kSuccess;
     // A list or block was skipped: it counts against the node whose block is read, else outside.
     void NoteSkippedContent_();
     // A read starts: no failure, no report, no node content yet.

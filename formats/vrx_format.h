@@ -182,14 +182,9 @@ private:
     void WriteNumberField(const char* key, double value, bool quoted);
     const char* NodeIdOr(int handle, const char* fallback) const;
 
-    // Data the writer could not gather (out of memory) fails the save as a whole: the first such code.
-    void NoteWriteFailure(int rc) {
-        if (writeFailure_ == kSuccess) writeFailure_ = rc;
-    }
     // Ends the output begun by WriteFile or WriteToText: the writer's own failure first, else the output's.
     [[nodiscard]] int FinishNetworkOutput(int written);
 
     int currentNode_ = -2;
     bool typeSet_ = false;
-    int writeFailure_ = kSuccess;
 };

@@ -121,7 +121,9 @@ int CheckDiscreteTables(VRX_network& network) {
         const int64_t cells = DefinitionSupport::TableCellsWithParents(network, h, nullptr, 0);
         if (cells > kMaxTableCells) return DefinitionSupport::RefuseTable(&network, h, cells);
         VRX_Dmatrix* table = nullptr;
-        if (definition->GetDefinition(table) != kSuccess || table == nullptr) continue;
+        // A table built when first asked for that cannot be built fails the update that asked.
+        if (const int rc = definition->GetDefinition(table)) return rc;
+        if (table == nullptr) continue;
         if (const int rc = CheckTable(*node, *table)) return rc;
     }
     return kSuccess;

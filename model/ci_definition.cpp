@@ -161,14 +161,24 @@ int VRX_ciDefinition::SetNumberOfOutcomes(int count) {
 
 // ---- Parameters ----
 
+int VRX_ciDefinition::UpdateCpt() {
+    if (cptCacheFlags & CptCache::kCurrent) return kSuccess;
+    const int rc = CalculateCpt();
+    if (rc != kOutOfMemory || !IsAttachedToLiveNode()) return rc;
+    return DefinitionSupport::RefuseTable(
+        network, handle, DefinitionSupport::TableCellsWithParents(*network, handle, nullptr, 0));
+}
+
 int VRX_ciDefinition::GetDefinitionDoubles(VRX_doubleArray*& out) {
-    out = &GetCpt()->GetItems();
-    return kSuccess;
+    const int rc = UpdateCpt();
+    out = &cpt.GetItems();
+    return rc;
 }
 
 int VRX_ciDefinition::GetDefinition(VRX_Dmatrix*& out) {
-    out = GetCpt();
-    return kSuccess;
+    const int rc = UpdateCpt();
+    out = &cpt;
+    return rc;
 }
 
 int VRX_ciDefinition::CopyParametersTo(VRX_nodeDefinition& target) {
