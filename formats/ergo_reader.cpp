@@ -116,6 +116,11 @@ int VRX_ergoSpeaker::ReadOpened(int openResult) {
     if (rc == kSuccess) rc = MakeNodes(outcomes);
     if (rc == kSuccess && n > 0) rc = ReadParents();
     if (rc == kSuccess && n > 0) rc = ReadSections();
+    // Every word of the format is followed by a tab or a line end: one the input ends in may be cut.
+    if (rc == kSuccess && n > 0 && lexer->EndsWithoutSeparator()) {
+        rc = ReportMessage(kSyntaxError, std::string("ERROR: '") + TokenText_() +
+                                             "' : End of File inside a word, the file was cut short");
+    }
     ReportRefusals();
     vovido::ApplyNetworkIdentifier(*network, std::string());
     FinishReading();
