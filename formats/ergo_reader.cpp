@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <new>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "base/dmatrix.h"
@@ -123,6 +124,7 @@ int VRX_ergoSpeaker::ReadOpened(int openResult) {
     }
     ReportRefusals();
     vovido::ApplyNetworkIdentifier(*network, std::string());
+    WarnRenamedNodeIds();
     FinishReading();
     return rc != kSuccess ? rc : GetReadFailure();
 }
@@ -164,6 +166,7 @@ int VRX_ergoSpeaker::MakeNodes(const std::vector<int>& outcomes) {
                                      ErgoNodeFailure(handle, i, outcomes[i], "ERROR: Couldn't Create Node"));
             }
             nodes_.push_back(handle);
+            NotePlaceholderId(vovido::NodeIdOr(*network, handle, ""));
             if (const int rc = network->GetNode(handle)->GetDefinition()->SetNumberOfOutcomes(outcomes[i])) {
                 return ReportMessage(
                     rc, ErgoNodeFailure(rc, i, outcomes[i], "ERROR: Couldn't set the number of outcomes"));
@@ -396,15 +399,15 @@ void VRX_ergoSpeaker::OrderNoisyMaxStrengths() {
 }
 
 int VRX_ergoSpeaker::ReadNames() {
+    std::unordered_set<std::string> named;
     for (const int handle : nodes_) {
         std::string text;
         if (const int rc = RequireWord(text)) return rc;
         VRX_header& header = network->GetNode(handle)->GetInfo()->header;
-        std::string id = text;
-        if (VRX_idArray::RepairId(id) == kSuccess && network->IsIdInUse(id.c_str(), handle)) {
+        if (!named.insert(text).second && IsFileIdentifier(text)) {
             (void)ReportWarning(kOutOfRange, ("ERROR: [" + text + "] Duplicated Identifier").c_str());
         }
-        id = vovido::UniqueNodeId(*network, text, handle);
+        const std::string id = FileNodeId(text, lexer->GetLineNumber(), handle, true);
         if (const int rc = header.SetId(id.c_str())) (void)ReportError(rc, nullptr);
         if (header.SetName(text.c_str()) != kSuccess || header.SetComment(text.c_str()) != kSuccess)
             (void)ReportError(kOutOfMemory, nullptr);

@@ -62,12 +62,6 @@ void ApplyNetworkIdentifier(VRX_network& network, const std::string& text) {
     if (header->SetId(id.c_str()) != kSuccess) (void)header->SetId(kUnnamedNetwork);
 }
 
-std::string UniqueNodeId(const VRX_network& network, const std::string& text, int except) {
-    std::string base = text;
-    if (VRX_idArray::RepairId(base) != kSuccess) base = "x";
-    return FreeNodeId(network, base, except);
-}
-
 const char* NodeIdOr(const VRX_network& network, int handle, const char* fallback) {
     const VRX_node* node = network.GetNode(handle);
     const char* id = node != nullptr ? node->GetId() : nullptr;

@@ -84,6 +84,7 @@ int VRX_vrxSpeaker::FinishRead() {
         message.assign("ERROR: '").append(TokenText_()).append("' : End of File expected");
         (void)ReportError(kSyntaxError, message.c_str());
     }
+    WarnRenamedNodeIds();
     FinishReading();
     if (truncated_) return kUnexpectedEndOfFile;
     return GetReadFailure();
@@ -484,7 +485,7 @@ int VRX_vrxSpeaker::ReadNodeBlock() {
     if (const int rc = RequireToken(kIdentifier, nullptr)) return rc;
     const std::string id(TokenText_());
     // Made as a table of probabilities; TYPE gives the node its kind.
-    const int handle = network->AddNode(DefinitionType::kCpt, id.c_str());
+    const int handle = network->AddNode(DefinitionType::kCpt, FileNodeId(id, lexer->GetLineNumber()).c_str());
     if (handle < 0) return ReportMessage(handle, "ERROR: Couldn't Create Node (\"" + id + "\")");
     currentNode_ = handle;
     BeginNodeContent(-1);
