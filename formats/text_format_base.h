@@ -197,6 +197,8 @@ public:
     // A part of a node the file gives again (a statement, a definition): the same is read once with a
     // warning, another is refused. The message of either, `part` naming what was repeated.
     static std::string RepeatedPartMessage(const std::string& nodeId, const std::string& part, bool same);
+    // The same for a part of `owner` ("Node [A]", "Network [N]").
+    static std::string RepeatedMessage(const std::string& owner, const std::string& part, bool same);
     // The tokens a statement consumed, as a digest: two statements of equal digests are the same.
     struct StatementDigest {
         uint64_t hash = 14695981039346656037ull;
@@ -215,6 +217,10 @@ public:
     [[nodiscard]] int ReadStatementOnce(NodeStatements& seen, const std::string& nodeId,
                                         const std::function<int()>& readStatement,
                                         vovido::KeywordTable repeatable = nullptr);
+    // The same in any block of `owner`; `where` follows the statement's word in the message (" in HEADER").
+    [[nodiscard]] int ReadStatementOnceOf(NodeStatements& seen, const std::string& owner,
+                                          const std::string& where, const std::function<int()>& readStatement,
+                                          vovido::KeywordTable repeatable = nullptr);
 
     // A part of a node kept apart from its block (a potential), from just after the node's identifier to
     // the end of its block: the first for the node is read through readPart; a later one is skipped
@@ -274,7 +280,7 @@ protected:
     // Runs read, digesting the tokens it consumes.
     int Digested_(StatementDigest& digest, const std::function<int()>& read);
     // The warning (same) or error for a part given again.
-    void ReportRepeat_(const std::string& nodeId, const std::string& part, bool same);
+    void ReportRepeat_(const std::string& owner, const std::string& part, bool same);
 
 private:
     struct NodeContent {

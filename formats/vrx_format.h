@@ -117,17 +117,27 @@ private:
     [[nodiscard]] int ReadNetBlock();
     [[nodiscard]] int ReadNetStatement();
     [[nodiscard]] int ReadNetField();
+    // Every block reads each of its statements once: the same again is read once with a warning, another
+    // is refused naming `owner` ("Node [A]", "Network [N]") and the statement, `where` following its word
+    // (" in HEADER"). Words of `repeatable` open blocks a block may hold several of.
+    [[nodiscard]] int ReadOnceBlock(const std::string& owner, const std::string& where,
+                                    const std::function<int()>& readStatement,
+                                    vovido::KeywordTable repeatable = nullptr);
+    std::string NetworkOwner() const { return "Network [" + networkId_ + "]"; }
     // deferredId: the network's header, whose identifier is applied at the end of the read.
-    [[nodiscard]] int ReadHeaderSection(const char* name, VRX_header& header,
+    [[nodiscard]] int ReadHeaderSection(const char* name, VRX_header& header, const std::string& owner,
                                         std::string* deferredId = nullptr);
     [[nodiscard]] int ReadCreationSection();
-    [[nodiscard]] int ReadRectangleSection(const char* name, VRX_rectangle& rectangle);
-    [[nodiscard]] int ReadScreenSection(VRX_screenInfo& screen);
-    [[nodiscard]] int ReadUserPropertiesSection(VRX_userProperties& properties);
+    // path: the sections the rectangle is in, itself last ("SCREEN POSITION").
+    [[nodiscard]] int ReadRectangleSection(const char* name, VRX_rectangle& rectangle,
+                                           const std::string& owner, const std::string& path);
+    [[nodiscard]] int ReadScreenSection(VRX_screenInfo& screen, const std::string& owner);
+    [[nodiscard]] int ReadUserPropertiesSection(VRX_userProperties& properties, const std::string& owner);
     [[nodiscard]] int ReadDocumentationSection(VRX_documentation& documentation);
     [[nodiscard]] int ReadDocumentationStatement(VRX_documentation& documentation);
     [[nodiscard]] int ReadScreenComment(int submodelHandle);
-    [[nodiscard]] int ReadSubmodelFields(VRX_submodel& submodel, int submodelHandle);
+    [[nodiscard]] int ReadSubmodelFields(VRX_submodel& submodel, int submodelHandle,
+                                         const std::string& owner);
     [[nodiscard]] int ReadSubmodelBlock();
     [[nodiscard]] int ReadNodeBlock();
     [[nodiscard]] int ReadNodeStatement();
@@ -145,13 +155,14 @@ private:
     [[nodiscard]] int ReadExtraSetting(VRX_extraDefinition& extra);
     [[nodiscard]] int ReadExtraOutcomeLists(VRX_extraDefinition& extra, int perOutcome);
     [[nodiscard]] int ReadCostSection();
-    [[nodiscard]] int ReadCostBlock();
+    [[nodiscard]] int ReadCostBlock(NodeParts& seen);
+    [[nodiscard]] int ReadCostStatements(int handle, const std::string& id);
     // A saved case is read whole before it goes into the network.
     struct PendingEvidence;
     struct PendingCase;
     [[nodiscard]] int ReadCaseSection();
     [[nodiscard]] int ReadCaseStatement(PendingCase& pending);
-    [[nodiscard]] int ReadCaseEvidence(PendingCase& pending);
+    [[nodiscard]] int ReadCaseEvidence(PendingCase& pending, NodeParts& seen);
     [[nodiscard]] int ReadCaseEvidenceStatement(PendingEvidence& entry);
     [[nodiscard]] int StoreCase(const PendingCase& pending);
     // The node's handle, or the failure code after "ERROR: Couldn't Find Node".
@@ -186,5 +197,7 @@ private:
     [[nodiscard]] int FinishNetworkOutput(int written);
 
     int currentNode_ = -2;
+    // The nodes whose observation costs were read.
+    NodeParts costsSeen_;
     bool typeSet_ = false;
 };

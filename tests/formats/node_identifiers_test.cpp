@@ -39,15 +39,18 @@ TEST_F(NodeIdentifiersTest, AValidIdentifierKeepsItAndARewrittenOneIsWarnedAbout
     const std::vector<IdCase> cases = {
         {"xml03",
          Bif("<VARIABLE><NAME>a-b</NAME><OUTCOME>p</OUTCOME><OUTCOME>q</OUTCOME></VARIABLE>\n"
-             "<VARIABLE><NAME>a_b</NAME><OUTCOME>r</OUTCOME><OUTCOME>s</OUTCOME><OUTCOME>t</OUTCOME></VARIABLE>\n"
+             "<VARIABLE><NAME>a_b</NAME><OUTCOME>r</OUTCOME><OUTCOME>s</OUTCOME><OUTCOME>t</OUTCOME></"
+             "VARIABLE>\n"
              "<VARIABLE><NAME>1</NAME><OUTCOME>p</OUTCOME><OUTCOME>q</OUTCOME></VARIABLE>\n"
-             "<VARIABLE><NAME>x1</NAME><OUTCOME>r</OUTCOME><OUTCOME>s</OUTCOME><OUTCOME>t</OUTCOME></VARIABLE>\n"
+             "<VARIABLE><NAME>x1</NAME><OUTCOME>r</OUTCOME><OUTCOME>s</OUTCOME><OUTCOME>t</OUTCOME></"
+             "VARIABLE>\n"
              "<VARIABLE><NAME></NAME><OUTCOME>p</OUTCOME><OUTCOME>q</OUTCOME></VARIABLE>\n"),
          {{"a_b", 3}, {"a_b_2", 2}, {"x1", 3}, {"x1_2", 2}, {"x", 2}},
          {"(line 5) : ERROR: Node identifier \"a-b\" renamed \"a_b_2\"",
           "(line 7) : ERROR: Node identifier \"1\" renamed \"x1_2\"",
           "(line 9) : ERROR: Node identifier \"\" renamed \"x\""}},
-        {"erg", "3\n2\t3\t2\n0\n0\n0\n/* Names */\na-b\na_b\na_b\n/* Labels */\np q\nr s t\nu v\n",
+        {"erg",
+         "3\n2\t3\t2\n0\n0\n0\n/* Names */\na-b\na_b\na_b\n/* Labels */\np q\nr s t\nu v\n",
          {{"a_b", 3}, {"a_b_2", 2}, {"a_b_3", 2}},
          {"(line 9) : ERROR: [a_b] Duplicated Identifier",
           "(line 7) : ERROR: Node identifier \"a-b\" renamed \"a_b_2\"",
@@ -81,9 +84,10 @@ TEST_F(NodeIdentifiersTest, AValidIdentifierKeepsItAndARewrittenOneIsWarnedAbout
 // The own XML format writes identifiers as they are: another text is refused, not repaired.
 TEST_F(NodeIdentifiersTest, TheOwnXmlFormatRefusesATextThatIsNoIdentifier) {
     VRX_network net;
-    const std::string text = "<?xml version=\"1.0\"?>\n<tarvo version=\"1.0\" id=\"n\">\n<nodes>\n"
-                             "<cpt id=\"a-b\"><state id=\"p\"/><state id=\"q\"/>"
-                             "<probabilities>0.5 0.5</probabilities></cpt>\n</nodes>\n</tarvo>\n";
+    const std::string text =
+        "<?xml version=\"1.0\"?>\n<tarvo version=\"1.0\" id=\"n\">\n<nodes>\n"
+        "<cpt id=\"a-b\"><state id=\"p\"/><state id=\"q\"/>"
+        "<probabilities>0.5 0.5</probabilities></cpt>\n</nodes>\n</tarvo>\n";
     EXPECT_NE(ReadAsFile(net, text, "xvrx"), kSuccess);
     EXPECT_TRUE(LoggedPart("Invalid node identifier: 'a-b'")) << LogDump();
     EXPECT_EQ(net.GetNumberOfNodes(), 0);
