@@ -6,6 +6,7 @@
 #include <string>
 #include <utility>
 
+#include "base/error_log.h"
 #include "base/id_array.h"
 #include "base/status_codes.h"
 #include "model/extra_definition.h"
@@ -373,6 +374,13 @@ void XmlCavroLoader::OnNodeStart(IXmlReader* reader) {
         return;
     }
     const int handle = found->second;
+    // A node given again is compared whole with its first element, not read over it.
+    const bool repeated = nodeElements_.count(handle) > 0;
+    reader->RecordElement(repeated);
+    if (repeated) {
+        repeatedNode_ = handle;
+        return;
+    }
     objectStack_.push_back(std::make_unique<Node>(handle));
     VRX_node* node = network_->GetNode(handle);
     if (node->SetSubmodel(CurrentSubmodel()) != kSuccess) {
@@ -391,7 +399,28 @@ void XmlCavroLoader::OnNodeStart(IXmlReader* reader) {
 }
 
 void XmlCavroLoader::OnNodeEnd(IXmlReader* reader) {
+    if (repeatedNode_ >= 0) {
+        const std::string id = vovido::OrEmpty(network_->GetNode(repeatedNode_)->GetId());
+        const bool same =
+            nodeElements_[repeatedNode_] == std::to_string(CurrentSubmodel()) + reader->RecordedElement();
+        repeatedNode_ = -1;
+        if (!same) {
+            reader->ReportError(
+                ("Node [" + id + "] has more than one 'node' element in the extension").c_str());
+            return;
+        }
+        int line = 0;
+        int column = 0;
+        reader->GetPosition(line, column);
+        const std::string text =
+            "ERROR: Node [" + id + "] : its 'node' element in the extension is repeated unchanged, read once";
+        LogError(errorLog, kOutOfRange, text.c_str(), ("(line " + std::to_string(line) + ") : ").c_str());
+        return;
+    }
     Node* record = CurrentNode();
+    // Where the node is placed belongs to what it gives.
+    if (record != nullptr)
+        nodeElements_[record->handle] = std::to_string(CurrentSubmodel()) + reader->RecordedElement();
     if (record != nullptr) {
         VRX_node* node = network_->GetNode(record->handle);
         if (node != nullptr && node->GetInfo() != nullptr) {

@@ -181,6 +181,8 @@ void XmlReader::ParseBlocks(FILE* file, const std::string& name) {
 
 bool XmlReader::EndParse() {
     const bool ok = !failed;
+    recordDepth_ = 0;
+    skipRecorded_ = false;
     XML_ParserFree(parser);
     parser = nullptr;
     stack.clear();
@@ -291,6 +293,30 @@ void XmlReader::GetAttribute(const char* name, std::string& out) const {
     Utf8ToLatin1(out);
 }
 
+void XmlReader::RecordElement(bool skip) {
+    record_.assign("<").append(vovido::OrEmpty(currentName_));
+    for (const char** a = currentAttributes; a != nullptr && a[0] != nullptr; a += 2)
+        record_.append(" ").append(a[0]).append("=\"").append(a[1]).append("\"");
+    record_.append(">");
+    recordBlank_ = false;
+    // The element's frame is pushed after its start handler returns.
+    recordDepth_ = depth_ + 1;
+    skipRecorded_ = skip;
+}
+
+void XmlReader::AppendRecordText(const char* data, size_t length) {
+    // Blanks between tags and at either end of a text do not count; a run inside a text counts as one.
+    for (size_t i = 0; i < length; ++i) {
+        if (IsCSpace(data[i])) {
+            recordBlank_ = true;
+            continue;
+        }
+        if (recordBlank_ && record_.back() != '>') record_.push_back(' ');
+        recordBlank_ = false;
+        record_.push_back(data[i]);
+    }
+}
+
 IXmlBinding* XmlReader::CreateBinding(IXmlHandler* handler, const char* name, int flags) {
     return new XmlBinding(handler, name, flags);
 }
@@ -357,6 +383,17 @@ bool XmlReader::CheckAttributes(const XmlBinding& binding, const char* element, 
 }
 
 void XmlReader::StartElement(const char* name, const char** attributes) {
+    if (recordDepth_ > 0 && depth_ >= recordDepth_) {
+        recordBlank_ = false;
+        record_.append("<").append(name);
+        for (const char** a = attributes; a[0] != nullptr; a += 2)
+            record_.append(" ").append(a[0]).append("=\"").append(a[1]).append("\"");
+        record_.append(">");
+        if (skipRecorded_) {
+            PushFrame(nullptr, 0);
+            return;
+        }
+    }
     XmlBinding* binding;
     int parentFlags = IXmlBinding::StrictAttributes | IXmlBinding::StrictElements;
     if (depth_ == 0) {
@@ -408,8 +445,10 @@ void XmlReader::StartElement(const char* name, const char** attributes) {
     if (!CheckAttributes(*binding, name, attributes, flags)) return;
     if (IXmlHandler* handler = binding->GetHandler()) {
         currentAttributes = attributes;
+        currentName_ = name;
         handler->OnStartElement(this);
         currentAttributes = nullptr;
+        currentName_ = nullptr;
     }
     if (failed) return;
     PushFrame(binding, flags);
@@ -417,6 +456,7 @@ void XmlReader::StartElement(const char* name, const char** attributes) {
 
 void XmlReader::CharacterData(const char* data, size_t length) {
     if (depth_ == 0) return;
+    if (recordDepth_ > 0 && depth_ >= recordDepth_) AppendRecordText(data, length);
     Frame& frame = stack[depth_ - 1];
     if (frame.binding == nullptr) return;  // the text of a skipped element is dropped
     IXmlHandler* handler = frame.binding->GetHandler();
@@ -447,13 +487,21 @@ void XmlReader::CharacterData(const char* data, size_t length) {
 void XmlReader::EndElement() {
     if (depth_ == 0) return;
     Frame& frame = stack[depth_ - 1];
+    const bool recorded = recordDepth_ > 0 && depth_ == recordDepth_;
+    if (recordDepth_ > 0 && depth_ >= recordDepth_) {
+        recordBlank_ = false;
+        record_.append("</>");
+    }
+    if (recorded) recordDepth_ = 0;
+    // A skipped element's content was never looked at: nothing it lacks is reported.
+    const bool skippedContent = recorded && skipRecorded_;
     if (frame.binding != nullptr) {
         Utf8ToLatin1(frame.text);
         if (IXmlHandler* handler = frame.binding->GetHandler()) {
             if (handler->WantsText() && !frame.text.empty()) handler->OnText(this);
             if (!failed) handler->OnEndElement(this);
         }
-        if (!failed) {
+        if (!failed && !skippedContent) {
             for (const XmlBinding::ChildEntry& entry : frame.binding->GetChildren()) {
                 if ((entry.occurrence & IXmlBinding::Required) == 0) continue;
                 if (frame.seenChildren[static_cast<size_t>(entry.firstOfName)] != 0) continue;

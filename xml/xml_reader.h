@@ -34,6 +34,12 @@ public:
     virtual bool GetBoolAttribute(const char* name, bool& out, bool defaultValue) = 0;
     // The value in ISO-8859-1; empty when the attribute is absent.
     virtual void GetAttribute(const char* name, std::string& out) const = 0;
+    // For OnStartElement: the element is recorded until it ends, as a text that two elements of the same
+    // name, attributes and content share (runs of blanks count as one); RecordedElement hands it out in its
+    // OnEndElement. With `skip`, nothing inside it reaches a handler (its own end still does). One element
+    // at a time.
+    virtual void RecordElement(bool skip) = 0;
+    virtual const std::string& RecordedElement() const = 0;
     // A new binding that the caller owns (destroyed with its Release).
     virtual IXmlBinding* CreateBinding(IXmlHandler* handler, const char* name, int flags) = 0;
     virtual void Release() = 0;
@@ -56,6 +62,8 @@ public:
     bool GetIntAttribute(const char* name, int& out, int defaultValue) override;
     bool GetBoolAttribute(const char* name, bool& out, bool defaultValue) override;
     void GetAttribute(const char* name, std::string& out) const override;
+    void RecordElement(bool skip) override;
+    const std::string& RecordedElement() const override { return record_; }
     IXmlBinding* CreateBinding(IXmlHandler* handler, const char* name, int flags) override;
     void Release() override;
 
@@ -102,6 +110,13 @@ private:
     size_t depth_ = 0;
     XmlBinding* root = nullptr;
     const char** currentAttributes = nullptr;
+    const char* currentName_ = nullptr;  // of the element whose start is being handled
+    // The element recorded: its depth (0: none), whether its content is skipped, and the record.
+    size_t recordDepth_ = 0;
+    bool skipRecorded_ = false;
+    bool recordBlank_ = false;  // blanks met since the last character recorded
+    std::string record_;
+    void AppendRecordText(const char* data, size_t length);
     XML_ParserStruct* parser = nullptr;  // the Expat parser of the running Parse
     bool failed = false;
     IXmlErrorHandler* errorHandler = nullptr;
