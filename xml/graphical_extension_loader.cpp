@@ -381,6 +381,7 @@ void XmlCavroLoader::OnNodeStart(IXmlReader* reader) {
         repeatedNode_ = handle;
         return;
     }
+    stateElements_.clear();
     objectStack_.push_back(std::make_unique<Node>(handle));
     VRX_node* node = network_->GetNode(handle);
     if (node->SetSubmodel(CurrentSubmodel()) != kSuccess) {
@@ -401,26 +402,18 @@ void XmlCavroLoader::OnNodeStart(IXmlReader* reader) {
 void XmlCavroLoader::OnNodeEnd(IXmlReader* reader) {
     if (repeatedNode_ >= 0) {
         const std::string id = vovido::OrEmpty(network_->GetNode(repeatedNode_)->GetId());
-        const bool same =
-            nodeElements_[repeatedNode_] == std::to_string(CurrentSubmodel()) + reader->RecordedElement();
+        // Where the node is placed belongs to what it gives.
+        std::string first = nodeElements_[repeatedNode_];
+        const std::string place = std::to_string(CurrentSubmodel()) + ":";
+        first = first.compare(0, place.size(), place) == 0 ? first.substr(place.size()) : std::string();
         repeatedNode_ = -1;
-        if (!same) {
-            reader->ReportError(
-                ("Node [" + id + "] has more than one 'node' element in the extension").c_str());
-            return;
-        }
-        int line = 0;
-        int column = 0;
-        reader->GetPosition(line, column);
-        const std::string text =
-            "ERROR: Node [" + id + "] : its 'node' element in the extension is repeated unchanged, read once";
-        LogError(errorLog, kOutOfRange, text.c_str(), ("(line " + std::to_string(line) + ") : ").c_str());
+        (void)vovido::ReportRepeatedPart(*reader, "Node [" + id + "]", "'node' element in the extension",
+                                         first == reader->RecordedElement());
         return;
     }
     Node* record = CurrentNode();
-    // Where the node is placed belongs to what it gives.
     if (record != nullptr)
-        nodeElements_[record->handle] = std::to_string(CurrentSubmodel()) + reader->RecordedElement();
+        nodeElements_[record->handle] = std::to_string(CurrentSubmodel()) + ":" + reader->RecordedElement();
     if (record != nullptr) {
         VRX_node* node = network_->GetNode(record->handle);
         if (node != nullptr && node->GetInfo() != nullptr) {
@@ -535,6 +528,13 @@ void XmlCavroLoader::OnStateStart(IXmlReader* reader) {
         reader->ReportError(WithArgument("Invalid state id", id).c_str());
         return;
     }
+    // A state given again is compared whole with its first element, as nodes are.
+    const bool repeated = stateElements_.count(index) > 0;
+    reader->RecordElement(repeated);
+    if (repeated) {
+        repeatedState_ = index;
+        return;
+    }
     VRX_extraDefinition* extra = node->GetExtraDefinition();
     std::string text;
     reader->GetAttribute("globalid", text);
@@ -556,6 +556,18 @@ void XmlCavroLoader::OnStateStart(IXmlReader* reader) {
 void XmlCavroLoader::OnStateEnd(IXmlReader* reader) {
     Node* record = CurrentNode();
     VRX_node* node = record != nullptr ? network_->GetNode(record->handle) : nullptr;
+    if (repeatedState_ >= 0 && node != nullptr) {
+        const int index = repeatedState_;
+        repeatedState_ = -1;
+        const VRX_idArray* names = node->GetDefinition()->GetOutcomesNames();
+        const std::string outcome = names != nullptr ? vovido::OrEmpty((*names)[index]) : "";
+        (void)vovido::ReportRepeatedPart(*reader,
+                                         "Node [" + std::string(vovido::OrEmpty(node->GetId())) + "]",
+                                         "'state' element for outcome '" + outcome + "' in the extension",
+                                         stateElements_[index] == reader->RecordedElement());
+        return;
+    }
+    stateElements_[currentState_] = reader->RecordedElement();
     VRX_extraDefinition* extra = node != nullptr ? node->GetExtraDefinition() : nullptr;
     VRX_documentation* documents = extra != nullptr ? extra->GetOutcomeDocumentation(currentState_) : nullptr;
     if (documents == nullptr) return;

@@ -169,6 +169,10 @@ private:
     // it is open (-1: none).
     std::map<int, std::string> nodeElements_;
     int repeatedNode_ = -1;
+    // The same for the state elements of the node being read, by outcome.
+    std::map<int, std::string> stateElements_;
+    int repeatedState_ = -1;
+
     int plateLeftWidth_ = 0;
     int plateRightWidth_ = 0;
     std::vector<std::unique_ptr<Delegator>> delegators_;

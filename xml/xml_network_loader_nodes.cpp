@@ -197,7 +197,7 @@ void XmlNetLoader::StartNode(IXmlReader* reader, int typeCode) {
     // The format writes node identifiers as they are: another text would be repaired, perhaps onto the
     // identifier of another node.
     if (!IsWrittenIdentifier(id)) {
-        ReportWithArgument(reader, "Invalid node identifier", id);
+        ReportWithArgument(reader, "Node identifier not in identifier form", id);
         return;
     }
     // Nodes the network held before this load are checked as well: duplicates are not refused by the

@@ -89,7 +89,7 @@ TEST_F(NodeIdentifiersTest, TheOwnXmlFormatRefusesATextThatIsNoIdentifier) {
         "<cpt id=\"a-b\"><state id=\"p\"/><state id=\"q\"/>"
         "<probabilities>0.5 0.5</probabilities></cpt>\n</nodes>\n</tarvo>\n";
     EXPECT_NE(ReadAsFile(net, text, "xvrx"), kSuccess);
-    EXPECT_TRUE(LoggedPart("Invalid node identifier: 'a-b'")) << LogDump();
+    EXPECT_TRUE(LoggedPart("Node identifier not in identifier form: 'a-b'")) << LogDump();
     EXPECT_EQ(net.GetNumberOfNodes(), 0);
 }
 

@@ -216,6 +216,14 @@ TEST_F(GraphicalExtensionTest, ANodeGivenAgainIsReadOnceOrRefused) {
           "<submodel id=\"s\">" + Looks() + Node("a", "<question>Why?</question>") + "</submodel>\n"}) {
         ExpectLoadError(Doc(first + other), "Node [a] has more than one 'node' element in the extension");
     }
+    // So are the state elements of a node.
+    const std::string state = "<state id=\"low\"><fix>Mend it</fix></state>";
+    ASSERT_TRUE(Load(Doc(Node("a", state + state)))) << vovido::test::LogDump();
+    EXPECT_TRUE(
+        vovido::test::LoggedPart("ERROR: Node [a] : its 'state' element for outcome 'low' in the extension "
+                                 "is repeated unchanged, read once"));
+    ExpectLoadError(Doc(Node("a", state + "<state id=\"low\"><fix>Leave it</fix></state>")),
+                    "Node [a] has more than one 'state' element for outcome 'low' in the extension");
 }
 
 TEST_F(GraphicalExtensionTest, FaultNameFormats) {
