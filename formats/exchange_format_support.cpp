@@ -20,6 +20,7 @@
 #include "base/string_array.h"
 #include "formats/text_file.h"
 #include "formats/text_format_base.h"
+#include "model/file_format.h"
 #include "model/header.h"
 #include "model/network.h"
 #include "model/node.h"
@@ -82,11 +83,6 @@ int ReadWholeFile(const char* path, std::string& out) {
 
 namespace {
 
-bool IsIdentifier(const std::string& text) {
-    std::string repaired = text;
-    return VRX_idArray::RepairId(repaired) == kSuccess && repaired == text;
-}
-
 // The identifiers of OutcomeIds, with the names that changed as (index, new name).
 std::vector<std::string> OutcomeIdTexts(const std::vector<std::string>& names,
                                         std::vector<std::pair<size_t, std::string>>& renamed) {
@@ -95,7 +91,7 @@ std::vector<std::string> OutcomeIdTexts(const std::vector<std::string>& names,
     std::unordered_set<std::string> taken;
     std::vector<size_t> changing;
     for (size_t i = 0; i < names.size(); ++i) {
-        if (IsIdentifier(names[i]) && taken.insert(names[i]).second) {
+        if (VRX_fileFormat::IsFileIdentifier(names[i]) && taken.insert(names[i]).second) {
             ids[i] = names[i];
         } else {
             changing.push_back(i);

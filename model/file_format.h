@@ -29,6 +29,8 @@ public:
     virtual void SetExtension(void* /*extension*/) {}
 
     VRX_network* GetNetwork() const { return network; }
+    // A text that is an identifier as it stands: a letter, then letters, digits and '_'.
+    static bool IsFileIdentifier(const std::string& text);
 
 protected:
     // The identifier for a node the file names by `text`, one rule for every reader. A text that is an
@@ -44,7 +46,6 @@ protected:
     // Once the nodes are named: every rewritten text whose node is still there is warned about, naming
     // both texts; the record starts over.
     void WarnRenamedNodeIds();
-    static bool IsFileIdentifier(const std::string& text);
 
     VRX_network* network;
 
