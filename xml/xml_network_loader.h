@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "base/double_array.h"
@@ -180,6 +181,9 @@ private:
     // Each node's observation cost element as first given, and the node of a repeat while it is open.
     std::map<int, std::string> costElements_;
     int repeatedCostNode_ = -1;
+    // The same for the temporal definitions, by node and order.
+    std::map<std::pair<int, int>, std::string> temporalElements_;
+    bool repeatedTemporal_ = false;
     VRX_nodeDefinition* currentDefinition = nullptr;
     VRX_case* currentCase = nullptr;
     std::string propertyId;
