@@ -43,6 +43,7 @@ struct BufferPool {
 // networks in separate threads must not take each other's buffers. Every buffer comes from new[], so a
 // buffer released in another thread than the one that took it is still freed or pooled correctly.
 thread_local BufferPool pool;
+thread_local int bufferCeiling = 0;
 
 }  // namespace
 
@@ -73,8 +74,12 @@ int VRX_doubleArray::PoolBufferCount() {
     return held;
 }
 
+void VRX_doubleArray::SetBufferCeiling(int items) {
+    bufferCeiling = items > 0 ? items : 0;
+}
+
 double* VRX_doubleArray::TakeFromPool(int n) {
-    if (n < 1) return nullptr;
+    if (n < 1 || (bufferCeiling > 0 && n > bufferCeiling)) return nullptr;
     if (pool.entries != nullptr) {
         int best = -1;
         for (int i = pool.cursor; i < pool.used; i++) {

@@ -53,6 +53,9 @@ public:
     // Hands a heap buffer back: kept by the pool while it has room, freed otherwise.
     static void ReleaseToPool(double* buffer, int size);
     static bool HasPool();
+    // A seam for the tests of memory that runs out: while above 0, a buffer of more than `items` doubles
+    // taken on the calling thread is refused as a failed allocation is. 0 lifts it.
+    static void SetBufferCeiling(int items);
     // Number of pool entries currently holding a buffer.
     [[nodiscard]] static int PoolBufferCount();
 

@@ -185,9 +185,8 @@ int VRX_cpt::CopyFrom(VRX_nodeDefinition& source) {
             if (rc == kSuccess) rc = RebuildFromParents();
             // Noisy kinds hand out their derived table here.
             VRX_Dmatrix* entries = nullptr;
-            if (rc == kSuccess && source.GetDefinition(entries) == kSuccess && entries != nullptr) {
-                CopyEntriesFrom(*entries);
-            }
+            if (rc == kSuccess) rc = source.GetDefinition(entries);
+            if (rc == kSuccess && entries != nullptr) CopyEntriesFrom(*entries);
             break;
         }
         case DefinitionType::kCast:

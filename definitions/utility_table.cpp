@@ -84,7 +84,8 @@ int VRX_table::CopyFrom(VRX_nodeDefinition& source) {
             if (const int rc = RebuildFromParents()) return rc;
             // Only the entries are taken over: the shape stays that of the current parents.
             VRX_Dmatrix* entries = nullptr;
-            if (source.GetDefinition(entries) == kSuccess && entries != nullptr) CopyEntriesFrom(*entries);
+            if (const int rc = source.GetDefinition(entries)) return rc;
+            if (entries != nullptr) CopyEntriesFrom(*entries);
             break;
         }
         case DefinitionType::kList:

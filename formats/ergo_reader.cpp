@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <new>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "base/dmatrix.h"
@@ -116,11 +117,17 @@ int VRX_ergoSpeaker::ReadOpened(int openResult) {
     if (rc == kSuccess) rc = MakeNodes(outcomes);
     if (rc == kSuccess && n > 0) rc = ReadParents();
     if (rc == kSuccess && n > 0) rc = ReadSections();
+    // Every word of the format is followed by a tab or a line end: one the input ends in may be cut.
+    if (rc == kSuccess && n > 0 && lexer->EndsWithoutSeparator()) {
+        rc = ReportMessage(kSyntaxError, std::string("ERROR: '") + TokenText_() +
+                                             "' : End of File inside a word, the file was cut short");
+    }
     // Arcs still waiting belong to nodes without a table in the file, unless the read failed before it.
     for (size_t i = 0; rc == kSuccess && GetReadFailure() == kSuccess && i < arcs_.size(); ++i)
         (void)AddPendingArcs(arcs_[i]);
     ReportRefusals();
     vovido::ApplyNetworkIdentifier(*network, std::string());
+    WarnRenamedNodeIds();
     FinishReading();
     return rc != kSuccess ? rc : GetReadFailure();
 }
@@ -162,6 +169,7 @@ int VRX_ergoSpeaker::MakeNodes(const std::vector<int>& outcomes) {
                                      ErgoNodeFailure(handle, i, outcomes[i], "ERROR: Couldn't Create Node"));
             }
             nodes_.push_back(handle);
+            NotePlaceholderId(vovido::NodeIdOr(*network, handle, ""));
             if (const int rc = network->GetNode(handle)->GetDefinition()->SetNumberOfOutcomes(outcomes[i])) {
                 return ReportMessage(
                     rc, ErgoNodeFailure(rc, i, outcomes[i], "ERROR: Couldn't set the number of outcomes"));
@@ -405,15 +413,15 @@ void VRX_ergoSpeaker::OrderNoisyMaxStrengths() {
 }
 
 int VRX_ergoSpeaker::ReadNames() {
+    std::unordered_set<std::string> named;
     for (const int handle : nodes_) {
         std::string text;
         if (const int rc = RequireWord(text)) return rc;
         VRX_header& header = network->GetNode(handle)->GetInfo()->header;
-        std::string id = text;
-        if (VRX_idArray::RepairId(id) == kSuccess && network->IsIdInUse(id.c_str(), handle)) {
+        if (!named.insert(text).second && IsFileIdentifier(text)) {
             (void)ReportWarning(kOutOfRange, ("ERROR: [" + text + "] Duplicated Identifier").c_str());
         }
-        id = vovido::UniqueNodeId(*network, text, handle);
+        const std::string id = FileNodeId(text, lexer->GetLineNumber(), handle, true);
         if (const int rc = header.SetId(id.c_str())) (void)ReportError(rc, nullptr);
         if (header.SetName(text.c_str()) != kSuccess || header.SetComment(text.c_str()) != kSuccess)
             (void)ReportError(kOutOfMemory, nullptr);

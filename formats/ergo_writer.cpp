@@ -65,8 +65,8 @@ int VRX_ergoSpeaker::WriteNetwork() {
     output.WriteRaw("\n/*\tProbabilities\t*/\n");
     for (int i = 0; i < n; ++i) {
         VRX_nodeDefinition* definition = network->GetNode(order[i])->GetDefinition();
-        VRX_Dmatrix* table = nullptr;
-        if (definition->GetDefinition(table) != kSuccess || table == nullptr) return kOutOfRange;
+        VRX_Dmatrix* table = TableToWrite(*definition);
+        if (table == nullptr) return GetWriteFailure();
         const int outcomes = definition->GetNumberOfOutcomes();
         output.WriteRaw(std::to_string(table->GetNumberOfElements()) + "\n");
         // One distribution a line.

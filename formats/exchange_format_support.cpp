@@ -20,6 +20,7 @@
 #include "base/string_array.h"
 #include "formats/text_file.h"
 #include "formats/text_format_base.h"
+#include "model/file_format.h"
 #include "model/header.h"
 #include "model/network.h"
 #include "model/node.h"
@@ -62,12 +63,6 @@ void ApplyNetworkIdentifier(VRX_network& network, const std::string& text) {
     if (header->SetId(id.c_str()) != kSuccess) (void)header->SetId(kUnnamedNetwork);
 }
 
-std::string UniqueNodeId(const VRX_network& network, const std::string& text, int except) {
-    std::string base = text;
-    if (VRX_idArray::RepairId(base) != kSuccess) base = "x";
-    return FreeNodeId(network, base, except);
-}
-
 const char* NodeIdOr(const VRX_network& network, int handle, const char* fallback) {
     const VRX_node* node = network.GetNode(handle);
     const char* id = node != nullptr ? node->GetId() : nullptr;
@@ -88,11 +83,6 @@ int ReadWholeFile(const char* path, std::string& out) {
 
 namespace {
 
-bool IsIdentifier(const std::string& text) {
-    std::string repaired = text;
-    return VRX_idArray::RepairId(repaired) == kSuccess && repaired == text;
-}
-
 // The identifiers of OutcomeIds, with the names that changed as (index, new name).
 std::vector<std::string> OutcomeIdTexts(const std::vector<std::string>& names,
                                         std::vector<std::pair<size_t, std::string>>& renamed) {
@@ -101,7 +91,7 @@ std::vector<std::string> OutcomeIdTexts(const std::vector<std::string>& names,
     std::unordered_set<std::string> taken;
     std::vector<size_t> changing;
     for (size_t i = 0; i < names.size(); ++i) {
-        if (IsIdentifier(names[i]) && taken.insert(names[i]).second) {
+        if (VRX_fileFormat::IsFileIdentifier(names[i]) && taken.insert(names[i]).second) {
             ids[i] = names[i];
         } else {
             changing.push_back(i);
@@ -189,7 +179,10 @@ namespace {
 
 // Runs the body on an opened output and closes it; a failed body leaves no file.
 int WriteOpened(VRX_textFormat& speaker, const std::function<int()>& writeBody) {
-    const int written = writeBody();
+    speaker.ResetWriteFailure();
+    int written = writeBody();
+    // What could not be gathered is the reason; the output failed only because of it.
+    if (speaker.GetWriteFailure() != kSuccess) written = speaker.GetWriteFailure();
     if (written != kSuccess) speaker.GetOutput().MarkFailed();
     const int closed = speaker.FinishWriting();
     return written != kSuccess ? written : closed;

@@ -24,10 +24,6 @@ void StartNetworkRecords(VRX_network& network);
 // After the nodes: the network's identifier from a text of the file, repaired, made unique among the
 // node identifiers; "Unnamed_Network" when the text gives none.
 void ApplyNetworkIdentifier(VRX_network& network, const std::string& text);
-// A text of the file as an identifier no node holds (but the node `except`): repaired (an 'x' before a
-// first character that is no letter, '_' for other characters) and numbered when taken. "x" for an
-// empty text.
-std::string UniqueNodeId(const VRX_network& network, const std::string& text, int except = -1);
 // The identifier of a live node, or the fallback.
 const char* NodeIdOr(const VRX_network& network, int handle, const char* fallback);
 

@@ -201,7 +201,7 @@ int VRX_huginSpeaker::ReadNodeStatement() {
     }
     if (const int rc = RequireToken(kIdentifier, nullptr)) return rc;
     const std::string id(TokenText_());
-    const int handle = network->AddNode(type, id.c_str());
+    const int handle = network->AddNode(type, FileNodeId(id, lexer->GetLineNumber()).c_str());
     if (handle < 0) return ReportMessage(handle, "ERROR: Couldn't Create Node (\"" + id + "\")");
     BeginNodeContent(-1);
     NoteNodeMade(handle);

@@ -11,7 +11,6 @@
 #include "base/status_codes.h"
 #include "formats/exchange_format_support.h"
 #include "formats/hugin_format.h"
-#include "model/ci_definition.h"
 #include "model/header.h"
 #include "model/network.h"
 #include "model/node.h"
@@ -119,16 +118,8 @@ void VRX_huginSpeaker::WritePotential(int handle) {
     text += ")\n{\n";
     const int type = definition->GetType();
     if (type != DefinitionType::kList) {
-        VRX_Dmatrix* table = nullptr;
-        if (type == DefinitionType::kNoisyMax || type == DefinitionType::kNoisyAdder) {
-            table = static_cast<VRX_ciDefinition*>(definition)->GetCpt();
-        } else if (definition->GetDefinition(table) != kSuccess) {
-            table = nullptr;
-        }
-        if (table == nullptr) {
-            output.MarkFailed();
-            return;
-        }
+        VRX_Dmatrix* table = TableToWrite(*definition);
+        if (table == nullptr) return;
         vovido::NestedListStyle style;
         style.innerDims = type == DefinitionType::kTable ? 2 : 1;
         style.indentation = "            ";

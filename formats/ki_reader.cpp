@@ -32,8 +32,6 @@
 
 namespace DefinitionSupport = vovido::DefinitionSupport;
 
-using vovido::IsAsciiLetter;
-
 namespace {
 
 using TokenKind::kIdentifier;
@@ -233,10 +231,7 @@ int VRX_kiSpeaker::ReadKiNodeBlock() {
     std::string name;
     if (const int rc = ReadNodeName(name)) return rc;
     // A name that is no identifier gives the node a repaired one; the file's arcs still find it by name.
-    std::string id = Trimmed(name);
-    if (id.empty() || !IsAsciiLetter(id[0]) || IsValidIdentifier(id.c_str()) != 1) {
-        if (SanitizeIdentifier(id) != kSuccess) id = "x";
-    }
+    const std::string id = FileNodeId(Trimmed(name), lexer->GetLineNumber());
     const int handle = network->AddNode(type, id.c_str());
     if (handle < 0) return ReportMessage(handle, "ERROR: Couldn't Create Node (\"" + name + "\")");
     int rc = network->GetNode(handle)->GetInfo()->header.SetName(name.c_str());

@@ -209,6 +209,7 @@ int VRX_lexicalAnalizer::Open(const char* path) {
     historyIndex = -1;
     unknownReports_ = 0;
     stopped_ = false;
+    endsOpen_ = false;
     const int result = file.Open(path, TextFileMode::kRead);
     if (result != kSuccess) return result;
     sourceFlags |= kFileInput;
@@ -224,6 +225,7 @@ int VRX_lexicalAnalizer::OpenText(std::string_view text) {
     historyIndex = -1;
     unknownReports_ = 0;
     stopped_ = false;
+    endsOpen_ = false;
     file.OpenInputText(text);
     sourceFlags |= kFileInput;
     return NextLine();
@@ -240,7 +242,11 @@ int VRX_lexicalAnalizer::NextLine() {
         return kEndOfFile;
     }
     const int result = file.ReadLine(lineBuffer);
-    if (result != kSuccess) lineBuffer.clear();
+    if (result != kSuccess) {
+        lineBuffer.clear();
+    } else {
+        endsOpen_ = !lineBuffer.empty() && !isSeparator_[static_cast<unsigned char>(lineBuffer.back())];
+    }
     return result;
 }
 

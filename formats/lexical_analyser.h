@@ -82,6 +82,9 @@ public:
     // Characters skipped before a token; readers may add to the initial blank, tab and line feed.
     void AddSeparators(const char* characters);
     const std::string& GetSeparators() const { return separators; }
+    // The input's last line ends in a character that is no separator (no line end): a cut inside the
+    // last token cannot be told from that token.
+    bool EndsWithoutSeparator() const { return endsOpen_; }
     // Tokens consumed minus tokens stepped back over: a reader loop whose iteration leaves it unchanged
     // has made no progress.
     int64_t GetPosition() const { return position_; }
@@ -130,5 +133,6 @@ private:
     std::array<bool, 256> isSeparator_{};
     int unknownReports_ = 0;
     bool stopped_ = false;
+    bool endsOpen_ = false;
     int64_t position_ = 0;
 };

@@ -107,6 +107,7 @@ int VRX_microsoftSpeaker::ReadOpened(int openResult) {
         }
     }
     vovido::ApplyNetworkIdentifier(*network, name);
+    WarnRenamedNodeIds();
     (void)CheckNodeContent(kWarnMissing | kEveryNode);
     WarnIfNoNode();
     FinishReading();
@@ -130,7 +131,7 @@ int VRX_microsoftSpeaker::ReadNode() {
     ConsumeToken();
     if (const int rc = RequireToken(kIdentifier, nullptr)) return rc;
     const std::string id(TokenText_());
-    const int handle = network->AddNode(DefinitionType::kCpt, id.c_str());
+    const int handle = network->AddNode(DefinitionType::kCpt, FileNodeId(id, lexer->GetLineNumber()).c_str());
     if (handle < 0) return ReportMessage(handle, "ERROR: Couldn't Create Node (\"" + id + "\")");
     if (const int rc = RequireToken(kPunctuator, "{")) return rc;
     BeginNodeContent(-1);

@@ -154,9 +154,9 @@ void VRX_microsoftSpeaker::WritePotential(int handle) {
 }
 
 void VRX_microsoftSpeaker::WriteTableLines(int handle) {
-    VRX_Dmatrix* table = nullptr;
-    if (network->GetNode(handle)->GetDefinition()->GetDefinition(table) != kSuccess || table == nullptr ||
-        table->GetNumberOfElements() == 0) {
+    VRX_Dmatrix* table = TableToWrite(*network->GetNode(handle)->GetDefinition());
+    if (table == nullptr) return;
+    if (table->GetNumberOfElements() == 0) {
         output.MarkFailed();
         return;
     }

@@ -328,7 +328,7 @@ int VRX_neticaSpeaker::EnsureDefinition() {
     if (handle_ >= 0 || constant_) return kSuccess;
     // A chance node that is not discrete is defined by an equation.
     if (typeCode_ == kChanceBit || typeCode_ == kDeterministicBit) typeCode_ = DefinitionType::kEquation;
-    const int handle = network->AddNode(typeCode_, nodeId_.c_str());
+    const int handle = network->AddNode(typeCode_, FileNodeId(nodeId_, lexer->GetLineNumber()).c_str());
     if (handle < 0) {
         const bool known = VRX_node::IsKnownTypeCode(typeCode_);
         return ReportMessage(handle, known ? "ERROR: Couldn't Create Node (\"" + nodeId_ + "\")"

@@ -15,7 +15,6 @@
 #include "definitions/truth_table.h"
 #include "formats/exchange_format_support.h"
 #include "formats/netica_format.h"
-#include "model/ci_definition.h"
 #include "model/header.h"
 #include "model/network.h"
 #include "model/node.h"
@@ -219,16 +218,8 @@ void VRX_neticaSpeaker::WriteDefinitionLines(VRX_nodeDefinition& definition,
         output.WriteRaw(text);
         return;
     }
-    VRX_Dmatrix* table = nullptr;
-    if (type == DefinitionType::kNoisyMax || type == DefinitionType::kNoisyAdder) {
-        table = static_cast<VRX_ciDefinition&>(definition).GetCpt();
-    } else if (definition.GetDefinition(table) != kSuccess) {
-        table = nullptr;
-    }
-    if (table == nullptr) {
-        output.MarkFailed();
-        return;
-    }
+    VRX_Dmatrix* table = TableToWrite(definition);
+    if (table == nullptr) return;
     vovido::NestedListStyle style;
     style.itemSeparator = ", ";
     style.listSeparator = ",\n";

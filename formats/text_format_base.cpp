@@ -610,8 +610,12 @@ int VRX_textFormat::ReportUnknownDeclaration(const char* what) {
 
 std::string VRX_textFormat::RepeatedPartMessage(const std::string& nodeId, const std::string& part,
                                                 bool same) {
-    return same ? "ERROR: Node [" + nodeId + "] : its " + part + " is repeated unchanged, read once"
-                : "ERROR: Node [" + nodeId + "] has more than one " + part;
+    return RepeatedMessage("Node [" + nodeId + "]", part, same);
+}
+
+std::string VRX_textFormat::RepeatedMessage(const std::string& owner, const std::string& part, bool same) {
+    return same ? "ERROR: " + owner + " : its " + part + " is repeated unchanged, read once"
+                : "ERROR: " + owner + " has more than one " + part;
 }
 
 int VRX_textFormat::Digested_(StatementDigest& digest, const std::function<int()>& read) {
@@ -621,8 +625,8 @@ int VRX_textFormat::Digested_(StatementDigest& digest, const std::function<int()
     return rc;
 }
 
-void VRX_textFormat::ReportRepeat_(const std::string& nodeId, const std::string& part, bool same) {
-    const std::string text = RepeatedPartMessage(nodeId, part, same);
+void VRX_textFormat::ReportRepeat_(const std::string& owner, const std::string& part, bool same) {
+    const std::string text = RepeatedMessage(owner, part, same);
     if (same) {
         (void)ReportWarning(kOutOfRange, text.c_str());
     } else {
@@ -632,6 +636,12 @@ void VRX_textFormat::ReportRepeat_(const std::string& nodeId, const std::string&
 
 int VRX_textFormat::ReadStatementOnce(NodeStatements& seen, const std::string& nodeId,
                                       const std::function<int()>& readStatement, KeywordTable repeatable) {
+    return ReadStatementOnceOf(seen, "Node [" + nodeId + "]", "", readStatement, repeatable);
+}
+
+int VRX_textFormat::ReadStatementOnceOf(NodeStatements& seen, const std::string& owner,
+                                        const std::string& where, const std::function<int()>& readStatement,
+                                        KeywordTable repeatable) {
     if (PeekToken() != kSuccess || token.kind != TokenKind::kIdentifier) return readStatement();
     if (KeywordIndex(repeatable) >= 0) return readStatement();
     std::string word = TokenText_();
@@ -647,7 +657,7 @@ int VRX_textFormat::ReadStatementOnce(NodeStatements& seen, const std::string& n
         digest, repeated ? std::function<int()>([this]() { return SkipStatement(); }) : readStatement);
     if (rc != kSuccess) return rc;
     if (repeated) {
-        ReportRepeat_(nodeId, "'" + word + "' statement", digest == found->second);
+        ReportRepeat_(owner, "'" + word + "' statement" + where, digest == found->second);
     } else {
         seen.emplace(std::move(key), digest);
     }
@@ -663,7 +673,7 @@ int VRX_textFormat::ReadPartOnce(NodeParts& seen, int handle, const std::string&
         Digested_(digest, repeated ? std::function<int()>([this]() { return SkipBlock(); }) : readPart);
     if (rc != kSuccess) return rc;
     if (repeated) {
-        ReportRepeat_(nodeId, part, digest == found->second);
+        ReportRepeat_("Node [" + nodeId + "]", part, digest == found->second);
     } else {
         seen.emplace(handle, digest);
     }

@@ -16,8 +16,10 @@
 #include "formats/text_file.h"
 #include "model/file_format.h"
 
+class VRX_Dmatrix;
 class VRX_doubleArray;
 class VRX_intArray;
+class VRX_nodeDefinition;
 class VRX_stringArray;
 
 namespace vovido {
@@ -133,6 +135,14 @@ public:
     // Writing: opens the output; FinishWriting closes it and returns the writing status.
     [[nodiscard]] int StartWriting(const char* path);
     [[nodiscard]] int FinishWriting();
+    // What a writer could not gather (a table that could not be built, memory that failed) fails the
+    // write as a whole: the first such code is kept and the output is marked failed, so that the file
+    // there stays as it was. Reset before a write begins.
+    void NoteWriteFailure(int rc);
+    void ResetWriteFailure() { writeFailure_ = kSuccess; }
+    int GetWriteFailure() const { return writeFailure_; }
+    // The table a writer gives: the definition's, or null after NoteWriteFailure with the reason.
+    VRX_Dmatrix* TableToWrite(VRX_nodeDefinition& definition);
 
     // The recovering loop of a block's statements: until '}' or the end of input, read a statement;
     // a failed one is skipped (SkipStatement), then a ';' is taken when expected and present, the rest
@@ -187,6 +197,8 @@ public:
     // A part of a node the file gives again (a statement, a definition): the same is read once with a
     // warning, another is refused. The message of either, `part` naming what was repeated.
     static std::string RepeatedPartMessage(const std::string& nodeId, const std::string& part, bool same);
+    // The same for a part of `owner` ("Node [A]", "Network [N]").
+    static std::string RepeatedMessage(const std::string& owner, const std::string& part, bool same);
     // The tokens a statement consumed, as a digest: two statements of equal digests are the same.
     struct StatementDigest {
         uint64_t hash = 14695981039346656037ull;
@@ -205,6 +217,10 @@ public:
     [[nodiscard]] int ReadStatementOnce(NodeStatements& seen, const std::string& nodeId,
                                         const std::function<int()>& readStatement,
                                         vovido::KeywordTable repeatable = nullptr);
+    // The same in any block of `owner`; `where` follows the statement's word in the message (" in HEADER").
+    [[nodiscard]] int ReadStatementOnceOf(NodeStatements& seen, const std::string& owner,
+                                          const std::string& where, const std::function<int()>& readStatement,
+                                          vovido::KeywordTable repeatable = nullptr);
 
     // A part of a node kept apart from its block (a potential), from just after the node's identifier to
     // the end of its block: the first for the node is read through readPart; a later one is skipped
@@ -286,6 +302,7 @@ protected:
     // The line that reports name while waiting arcs are added (-1: the lexer's).
     int reportLine_ = -1;
     int ReportLine_() const;
+    int writeFailure_ = kSuccess;
     // A list or block was skipped: it counts against the node whose block is read, else outside.
     void NoteSkippedContent_();
     // A read starts: no failure, no report, no node content yet.
@@ -293,7 +310,7 @@ protected:
     // Runs read, digesting the tokens it consumes.
     int Digested_(StatementDigest& digest, const std::function<int()>& read);
     // The warning (same) or error for a part given again.
-    void ReportRepeat_(const std::string& nodeId, const std::string& part, bool same);
+    void ReportRepeat_(const std::string& owner, const std::string& part, bool same);
 
 private:
     struct NodeContent {

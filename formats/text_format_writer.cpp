@@ -7,6 +7,7 @@
 #include "base/status_codes.h"
 #include "base/string_array.h"
 #include "formats/text_format_base.h"
+#include "model/node_definition.h"
 
 int VRX_textFormat::StartWriting(const char* path) {
     return output.Open(path, TextFileMode::kWrite);
@@ -14,6 +15,20 @@ int VRX_textFormat::StartWriting(const char* path) {
 
 int VRX_textFormat::FinishWriting() {
     return output.Close();
+}
+
+void VRX_textFormat::NoteWriteFailure(int rc) {
+    if (rc == kSuccess) return;
+    if (writeFailure_ == kSuccess) writeFailure_ = rc;
+    output.MarkFailed();
+}
+
+VRX_Dmatrix* VRX_textFormat::TableToWrite(VRX_nodeDefinition& definition) {
+    VRX_Dmatrix* table = nullptr;
+    const int rc = definition.GetDefinition(table);
+    if (rc == kSuccess && table != nullptr) return table;
+    NoteWriteFailure(rc != kSuccess ? rc : kObjectNotValid);
+    return nullptr;
 }
 
 int VRX_textFormat::SetLineWidth(int n) {

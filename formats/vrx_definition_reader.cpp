@@ -407,17 +407,24 @@ int VRX_vrxSpeaker::ReadExtraOutcomeLists(VRX_extraDefinition& extra, int perOut
 
 int VRX_vrxSpeaker::ReadCostSection() {
     if (const int rc = ReadSectionStart("OBSERVATION_COST")) return rc;
-    return ReadBlock([this]() { return ReadCostBlock(); });
+    // A node's costs are given once, whichever section holds them.
+    return ReadBlock([this]() { return ReadCostBlock(costsSeen_); });
 }
 
-int VRX_vrxSpeaker::ReadCostBlock() {
+int VRX_vrxSpeaker::ReadCostBlock(NodeParts& seen) {
     if (const int rc = RequireToken(kIdentifier, "node")) return rc;
     if (const int rc = RequireToken(kIdentifier, nullptr)) return rc;
     const std::string id(TokenText_());
     const int handle = network->FindNode(id.c_str());
     if (handle < 0) return ReportMessage(handle, "ERROR: Couldn't Find Node (\"" + id + "\")");
-    if (const int rc = RequireToken(kPunctuator, "{")) return rc;
-    return ReadBlock([this, handle, &id]() {
+    return ReadPartOnce(seen, handle, id, "OBSERVATION_COST entry", [this, handle, &id]() {
+        if (const int rc = RequireToken(kPunctuator, "{")) return rc;
+        return ReadCostStatements(handle, id);
+    });
+}
+
+int VRX_vrxSpeaker::ReadCostStatements(int handle, const std::string& id) {
+    return ReadOnceBlock("Node [" + id + "]", " in OBSERVATION_COST", [this, handle, &id]() {
         int rc = ReadKeyAndEquals("PARENTS");
         if (Handled(rc)) {
             VRX_stringArray parents;
@@ -472,7 +479,8 @@ bool ParseStamp(const char* text, int64_t& out) {
 int VRX_vrxSpeaker::ReadCaseSection() {
     if (const int rc = ReadSectionStart("CASE")) return rc;
     PendingCase pending;
-    ReadBlock([this, &pending]() { return ReadCaseStatement(pending); });
+    (void)ReadOnceBlock(NetworkOwner(), " in CASE",
+                        [this, &pending]() { return ReadCaseStatement(pending); });
     return StoreCase(pending);
 }
 
@@ -502,20 +510,34 @@ int VRX_vrxSpeaker::ReadCaseStatement(PendingCase& pending) {
     }
     if (Handled(rc = ReadSectionStart("EVIDENCE"))) {
         if (rc != kSuccess) return rc;
-        return ReadBlock([this, &pending]() { return ReadCaseEvidence(pending); });
+        NodeParts seen;
+        return ReadBlock([this, &pending, &seen]() { return ReadCaseEvidence(pending, seen); });
     }
     return ReportUnknownStatement("Unknown Case Statement");
 }
 
 // node <id> { ... }: the evidence on one node, kept with its line for the messages of StoreCase.
-int VRX_vrxSpeaker::ReadCaseEvidence(PendingCase& pending) {
+int VRX_vrxSpeaker::ReadCaseEvidence(PendingCase& pending, NodeParts& seen) {
     if (const int r = RequireToken(kIdentifier, "node")) return r;
     if (const int r = RequireToken(kIdentifier, nullptr)) return r;
     PendingEvidence entry;
     entry.node.assign(TokenText_());
     entry.line = lexer->GetLineNumber();
-    if (const int r = RequireToken(kPunctuator, "{")) return r;
-    ReadBlock([this, &entry]() { return ReadCaseEvidenceStatement(entry); });
+    const auto read = [this, &entry]() {
+        if (const int r = RequireToken(kPunctuator, "{")) return r;
+        (void)ReadOnceBlock("Node [" + entry.node + "]", " in CASE EVIDENCE",
+                            [this, &entry]() { return ReadCaseEvidenceStatement(entry); });
+        return kSuccess;
+    };
+    // A node unknown here is named when the case is stored.
+    const int handle = network->FindNode(entry.node.c_str());
+    if (handle < 0) {
+        if (const int r = read()) return r;
+    } else {
+        const size_t before = seen.size();
+        if (const int r = ReadPartOnce(seen, handle, entry.node, "evidence entry in a CASE", read)) return r;
+        if (seen.size() == before) return kSuccess;  // a repeat, skipped
+    }
     pending.evidence.push_back(std::move(entry));
     return kSuccess;
 }

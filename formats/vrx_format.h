@@ -121,17 +121,27 @@ private:
     [[nodiscard]] int ReadNetBlock();
     [[nodiscard]] int ReadNetStatement();
     [[nodiscard]] int ReadNetField();
+    // Every block reads each of its statements once: the same again is read once with a warning, another
+    // is refused naming `owner` ("Node [A]", "Network [N]") and the statement, `where` following its word
+    // (" in HEADER"). Words of `repeatable` open blocks a block may hold several of.
+    [[nodiscard]] int ReadOnceBlock(const std::string& owner, const std::string& where,
+                                    const std::function<int()>& readStatement,
+                                    vovido::KeywordTable repeatable = nullptr);
+    std::string NetworkOwner() const { return "Network [" + networkId_ + "]"; }
     // deferredId: the network's header, whose identifier is applied at the end of the read.
-    [[nodiscard]] int ReadHeaderSection(const char* name, VRX_header& header,
+    [[nodiscard]] int ReadHeaderSection(const char* name, VRX_header& header, const std::string& owner,
                                         std::string* deferredId = nullptr);
     [[nodiscard]] int ReadCreationSection();
-    [[nodiscard]] int ReadRectangleSection(const char* name, VRX_rectangle& rectangle);
-    [[nodiscard]] int ReadScreenSection(VRX_screenInfo& screen);
-    [[nodiscard]] int ReadUserPropertiesSection(VRX_userProperties& properties);
+    // path: the sections the rectangle is in, itself last ("SCREEN POSITION").
+    [[nodiscard]] int ReadRectangleSection(const char* name, VRX_rectangle& rectangle,
+                                           const std::string& owner, const std::string& path);
+    [[nodiscard]] int ReadScreenSection(VRX_screenInfo& screen, const std::string& owner);
+    [[nodiscard]] int ReadUserPropertiesSection(VRX_userProperties& properties, const std::string& owner);
     [[nodiscard]] int ReadDocumentationSection(VRX_documentation& documentation);
     [[nodiscard]] int ReadDocumentationStatement(VRX_documentation& documentation);
     [[nodiscard]] int ReadScreenComment(int submodelHandle);
-    [[nodiscard]] int ReadSubmodelFields(VRX_submodel& submodel, int submodelHandle);
+    [[nodiscard]] int ReadSubmodelFields(VRX_submodel& submodel, int submodelHandle,
+                                         const std::string& owner);
     [[nodiscard]] int ReadSubmodelBlock();
     [[nodiscard]] int ReadNodeBlock();
     [[nodiscard]] int ReadNodeStatement();
@@ -149,13 +159,14 @@ private:
     [[nodiscard]] int ReadExtraSetting(VRX_extraDefinition& extra);
     [[nodiscard]] int ReadExtraOutcomeLists(VRX_extraDefinition& extra, int perOutcome);
     [[nodiscard]] int ReadCostSection();
-    [[nodiscard]] int ReadCostBlock();
+    [[nodiscard]] int ReadCostBlock(NodeParts& seen);
+    [[nodiscard]] int ReadCostStatements(int handle, const std::string& id);
     // A saved case is read whole before it goes into the network.
     struct PendingEvidence;
     struct PendingCase;
     [[nodiscard]] int ReadCaseSection();
     [[nodiscard]] int ReadCaseStatement(PendingCase& pending);
-    [[nodiscard]] int ReadCaseEvidence(PendingCase& pending);
+    [[nodiscard]] int ReadCaseEvidence(PendingCase& pending, NodeParts& seen);
     [[nodiscard]] int ReadCaseEvidenceStatement(PendingEvidence& entry);
     [[nodiscard]] int StoreCase(const PendingCase& pending);
     // The node's handle, or the failure code after "ERROR: Couldn't Find Node".
@@ -186,14 +197,11 @@ private:
     void WriteNumberField(const char* key, double value, bool quoted);
     const char* NodeIdOr(int handle, const char* fallback) const;
 
-    // Data the writer could not gather (out of memory) fails the save as a whole: the first such code.
-    void NoteWriteFailure(int rc) {
-        if (writeFailure_ == kSuccess) writeFailure_ = rc;
-    }
     // Ends the output begun by WriteFile or WriteToText: the writer's own failure first, else the output's.
     [[nodiscard]] int FinishNetworkOutput(int written);
 
     int currentNode_ = -2;
+    // The nodes whose observation costs were read.
+    NodeParts costsSeen_;
     bool typeSet_ = false;
-    int writeFailure_ = kSuccess;
 };

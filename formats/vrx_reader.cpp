@@ -63,6 +63,7 @@ int VRX_vrxSpeaker::ReadOpened(int openResult) {
     if (openResult != kSuccess) return openResult;
     if (network == nullptr) return kObjectNotValid;
     truncated_ = false;
+    costsSeen_.clear();
     // The first word is compared exactly: anything else is not a network of this format.
     if (IsWordNext("net") != 1 || token.kind != kIdentifier) {
         if (PeekToken() == kSuccess) {
@@ -84,6 +85,7 @@ int VRX_vrxSpeaker::FinishRead() {
         message.assign("ERROR: '").append(TokenText_()).append("' : End of File expected");
         (void)ReportError(kSyntaxError, message.c_str());
     }
+    WarnRenamedNodeIds();
     FinishReading();
     if (truncated_) return kUnexpectedEndOfFile;
     return GetReadFailure();
@@ -238,9 +240,22 @@ int VRX_vrxSpeaker::ReadNetBlock() {
     network->documentation.Flush();
     network->creation.CleanUp(1);
     if (const int rc = RequireToken(kPunctuator, "{")) return rc;
-    ReadBlock([this]() { return ReadNetStatement(); });
+    // Each node, submodel, case, cost section and text box is a block of its own.
+    static const char* const kRepeatable[] = {"node",          "submodel", "CASE", "OBSERVATION_COST",
+                                              "SCREENCOMMENT", nullptr};
+    (void)ReadOnceBlock(
+        NetworkOwner(), "", [this]() { return ReadNetStatement(); }, kRepeatable);
     ApplyNetworkId();
     return kSuccess;
+}
+
+int VRX_vrxSpeaker::ReadOnceBlock(const std::string& owner, const std::string& where,
+                                  const std::function<int()>& readStatement,
+                                  vovido::KeywordTable repeatable) {
+    NodeStatements seen;
+    return ReadBlock([this, &seen, &owner, &where, &readStatement, repeatable]() {
+        return ReadStatementOnceOf(seen, owner, where, readStatement, repeatable);
+    });
 }
 
 namespace {
@@ -297,12 +312,13 @@ int VRX_vrxSpeaker::ReadNetField() {
         network->numSamples = value;
         return kSuccess;
     }
-    if (Handled(rc = ReadHeaderSection("HEADER", *network->GetHeader(), &networkId_))) return rc;
+    const std::string owner = NetworkOwner();
+    if (Handled(rc = ReadHeaderSection("HEADER", *network->GetHeader(), owner, &networkId_))) return rc;
     if (Handled(rc = ReadCreationSection())) return rc;
     VRX_submodel* main = network->GetSubmodelHandler().GetSubmodel(kMainSubmodel);
-    if (main != nullptr && Handled(rc = ReadSubmodelFields(*main, kMainSubmodel))) return rc;
+    if (main != nullptr && Handled(rc = ReadSubmodelFields(*main, kMainSubmodel, owner))) return rc;
     if (Handled(rc = ReadSectionStart("USER_PROPERTIES"))) {
-        return rc != kSuccess ? rc : ReadUserPropertiesSection(network->userProperties);
+        return rc != kSuccess ? rc : ReadUserPropertiesSection(network->userProperties, owner);
     }
     if (Handled(rc = ReadSectionStart("DOCUMENTATION"))) {
         return rc != kSuccess ? rc : ReadDocumentationSection(network->documentation);
@@ -320,9 +336,10 @@ int VRX_vrxSpeaker::ReadNetField() {
     return ReportUnknown("Unknown Net Field");
 }
 
-int VRX_vrxSpeaker::ReadHeaderSection(const char* name, VRX_header& header, std::string* deferredId) {
+int VRX_vrxSpeaker::ReadHeaderSection(const char* name, VRX_header& header, const std::string& owner,
+                                      std::string* deferredId) {
     if (const int rc = ReadSectionStart(name)) return rc;
-    return ReadBlock([this, &header, deferredId]() {
+    return ReadOnceBlock(owner, std::string(" in ") + name, [this, &header, deferredId]() {
         int rc = ReadFieldStart("ID", kIdentifier);
         if (Handled(rc)) {
             if (rc != kSuccess) return rc;
@@ -347,7 +364,7 @@ int VRX_vrxSpeaker::ReadHeaderSection(const char* name, VRX_header& header, std:
 int VRX_vrxSpeaker::ReadCreationSection() {
     if (const int rc = ReadSectionStart("CREATION")) return rc;
     VRX_creation& creation = network->creation;
-    return ReadBlock([this, &creation]() {
+    return ReadOnceBlock(NetworkOwner(), " in CREATION", [this, &creation]() {
         int rc = ReadFieldStart("CREATOR", kString);
         if (Handled(rc)) return rc != kSuccess ? rc : ReportError(creation.SetCreator(token.text), nullptr);
         rc = ReadFieldStart("CREATED", kString);
@@ -358,9 +375,10 @@ int VRX_vrxSpeaker::ReadCreationSection() {
     });
 }
 
-int VRX_vrxSpeaker::ReadRectangleSection(const char* name, VRX_rectangle& rectangle) {
+int VRX_vrxSpeaker::ReadRectangleSection(const char* name, VRX_rectangle& rectangle, const std::string& owner,
+                                         const std::string& path) {
     if (const int rc = ReadSectionStart(name)) return rc;
-    return ReadBlock([this, &rectangle]() {
+    return ReadOnceBlock(owner, " in " + path, [this, &rectangle]() {
         int* const fields[] = {&rectangle.centerX, &rectangle.centerY, &rectangle.width, &rectangle.height};
         const char* const keys[] = {"CENTER_X", "CENTER_Y", "WIDTH", "HEIGHT"};
         for (int i = 0; i < 4; ++i) {
@@ -371,10 +389,10 @@ int VRX_vrxSpeaker::ReadRectangleSection(const char* name, VRX_rectangle& rectan
     });
 }
 
-int VRX_vrxSpeaker::ReadScreenSection(VRX_screenInfo& screen) {
+int VRX_vrxSpeaker::ReadScreenSection(VRX_screenInfo& screen, const std::string& owner) {
     if (const int rc = ReadSectionStart("SCREEN")) return rc;
-    return ReadBlock([this, &screen]() {
-        int rc = ReadRectangleSection("POSITION", screen.position);
+    return ReadOnceBlock(owner, " in SCREEN", [this, &screen, &owner]() {
+        int rc = ReadRectangleSection("POSITION", screen.position, owner, "SCREEN POSITION");
         if (Handled(rc)) return rc;
         int* const fields[] = {&screen.color,     &screen.selColor,        &screen.font,
                                &screen.fontColor, &screen.borderThickness, &screen.borderColor};
@@ -397,8 +415,8 @@ int VRX_vrxSpeaker::ReadScreenSection(VRX_screenInfo& screen) {
     });
 }
 
-int VRX_vrxSpeaker::ReadUserPropertiesSection(VRX_userProperties& properties) {
-    return ReadBlock([this, &properties]() {
+int VRX_vrxSpeaker::ReadUserPropertiesSection(VRX_userProperties& properties, const std::string& owner) {
+    return ReadOnceBlock(owner, " in USER_PROPERTIES", [this, &properties]() {
         if (const int rc = RequireToken(kIdentifier, nullptr)) return rc;
         const std::string name(TokenText_());
         if (const int rc = RequireToken(kPunctuator, "=")) return rc;
@@ -436,10 +454,12 @@ int VRX_vrxSpeaker::ReadScreenComment(int submodelHandle) {
     return ReportError(submodel->textBoxes.AddTextBox(box, text.c_str()), nullptr);
 }
 
-int VRX_vrxSpeaker::ReadSubmodelFields(VRX_submodel& submodel, int submodelHandle) {
-    int rc = ReadScreenSection(submodel.screenInfo);
+int VRX_vrxSpeaker::ReadSubmodelFields(VRX_submodel& submodel, int submodelHandle, const std::string& owner) {
+    int rc = ReadScreenSection(submodel.screenInfo, owner);
     if (Handled(rc)) return rc;
-    if (Handled(rc = ReadRectangleSection("WINDOWPOSITION", submodel.windowPosition))) return rc;
+    if (Handled(rc =
+                    ReadRectangleSection("WINDOWPOSITION", submodel.windowPosition, owner, "WINDOWPOSITION")))
+        return rc;
     if (Handled(rc = ReadIntField("BKCOLOR", submodel.backgroundColor))) return rc;
     return ReadScreenComment(submodelHandle);
 }
@@ -453,23 +473,29 @@ int VRX_vrxSpeaker::ReadSubmodelBlock() {
     // The failed block is skipped whole by the statement loop.
     if (handle < 0) return ReportMessage(handle, "ERROR: Couldn't Create Submodel (\"" + id + "\")");
     if (const int rc = RequireToken(kPunctuator, "{")) return rc;
-    return ReadBlock([this, &handler, handle]() {
-        if (IsKeywordNext(VrxFormat::kSubmodelStatements) != 1)
-            return ReportUnknownStatement("Unknown Submodel Statement");
-        VRX_submodel* submodel = handler.GetSubmodel(handle);
-        if (submodel == nullptr) return ReportError(kObjectNotValid, nullptr);
-        int rc = ReadFieldStart("PARENT", kIdentifier);
-        if (Handled(rc)) {
-            if (rc != kSuccess) return rc;
-            const std::string parent(TokenText_());
-            const int found = handler.FindSubmodel(parent.c_str());
-            rc = found < 0 ? found : handler.SetParentSubmodel(handle, found);
-            return rc == kSuccess ? rc : ReportMessage(rc, "ERROR: (\"" + parent + "\") : Unknown Submodel");
-        }
-        if (Handled(rc = ReadHeaderSection("HEADER", submodel->header))) return rc;
-        if (Handled(rc = ReadSubmodelFields(*submodel, handle))) return rc;
-        return ReportUnknown("Unknown Submodel Field");
-    });
+    const std::string owner = "Submodel [" + id + "]";
+    static const char* const kRepeatable[] = {"SCREENCOMMENT", nullptr};
+    return ReadOnceBlock(
+        owner, "",
+        [this, &handler, handle, &owner]() {
+            if (IsKeywordNext(VrxFormat::kSubmodelStatements) != 1)
+                return ReportUnknownStatement("Unknown Submodel Statement");
+            VRX_submodel* submodel = handler.GetSubmodel(handle);
+            if (submodel == nullptr) return ReportError(kObjectNotValid, nullptr);
+            int rc = ReadFieldStart("PARENT", kIdentifier);
+            if (Handled(rc)) {
+                if (rc != kSuccess) return rc;
+                const std::string parent(TokenText_());
+                const int found = handler.FindSubmodel(parent.c_str());
+                rc = found < 0 ? found : handler.SetParentSubmodel(handle, found);
+                return rc == kSuccess ? rc
+                                      : ReportMessage(rc, "ERROR: (\"" + parent + "\") : Unknown Submodel");
+            }
+            if (Handled(rc = ReadHeaderSection("HEADER", submodel->header, owner))) return rc;
+            if (Handled(rc = ReadSubmodelFields(*submodel, handle, owner))) return rc;
+            return ReportUnknown("Unknown Submodel Field");
+        },
+        kRepeatable);
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -484,7 +510,7 @@ int VRX_vrxSpeaker::ReadNodeBlock() {
     if (const int rc = RequireToken(kIdentifier, nullptr)) return rc;
     const std::string id(TokenText_());
     // Made as a table of probabilities; TYPE gives the node its kind.
-    const int handle = network->AddNode(DefinitionType::kCpt, id.c_str());
+    const int handle = network->AddNode(DefinitionType::kCpt, FileNodeId(id, lexer->GetLineNumber()).c_str());
     if (handle < 0) return ReportMessage(handle, "ERROR: Couldn't Create Node (\"" + id + "\")");
     currentNode_ = handle;
     BeginNodeContent(-1);
@@ -524,10 +550,11 @@ int VRX_vrxSpeaker::ReadNodeStatement() {
     static const char* const kBesideArcs[] = {"HEADER",        "SCREEN",     "USER_PROPERTIES",
                                               "DOCUMENTATION", "DEFINITION", nullptr};
     if (!TokenInTable(kBesideArcs)) (void)AddPendingArcs(parentArcs_);
+    const std::string owner = "Node [" + std::string(NodeIdOr(currentNode_, VrxFormat::kUnnamedNode)) + "]";
     int rc = ReadNodeType();
     if (Handled(rc)) return rc;
-    if (Handled(rc = ReadHeaderSection("HEADER", info.header))) return rc;
-    if (Handled(rc = ReadScreenSection(info.screenInfo))) return rc;
+    if (Handled(rc = ReadHeaderSection("HEADER", info.header, owner))) return rc;
+    if (Handled(rc = ReadScreenSection(info.screenInfo, owner))) return rc;
     int on = 0;
     if (Handled(rc = ReadBoolField("TARGET", on))) {
         if (rc != kSuccess || !on || network->IsTarget(currentNode_) == 1) return rc;
@@ -537,7 +564,7 @@ int VRX_vrxSpeaker::ReadNodeStatement() {
         return rc != kSuccess ? rc : ReportError(node->SetSubmodelById(token.text), "Invalid submodel");
     }
     if (Handled(rc = ReadSectionStart("USER_PROPERTIES"))) {
-        return rc != kSuccess ? rc : ReadUserPropertiesSection(info.userProperties);
+        return rc != kSuccess ? rc : ReadUserPropertiesSection(info.userProperties, owner);
     }
     if (Handled(rc = ReadSectionStart("DOCUMENTATION"))) {
         return rc != kSuccess ? rc : ReadDocumentationSection(info.documentation);
@@ -546,8 +573,12 @@ int VRX_vrxSpeaker::ReadNodeStatement() {
     if (Handled(rc = ReadSectionStart("DEFINITION")))
         return rc != kSuccess ? rc : ReadNodeSection([this]() { return ReadDefinitionStatement(); });
     // An extra definition gives a documentation section per outcome.
-    if (Handled(rc = ReadSectionStart("EXTRA_DEFINITION")))
-        return rc != kSuccess ? rc : ReadBlock([this]() { return ReadExtraStatement(); });
+    static const char* const kPerOutcome[] = {"DOCUMENTATION", nullptr};
+    if (Handled(rc = ReadSectionStart("EXTRA_DEFINITION"))) {
+        if (rc != kSuccess) return rc;
+        return ReadOnceBlock(
+            owner, " in EXTRA_DEFINITION", [this]() { return ReadExtraStatement(); }, kPerOutcome);
+    }
     return ReportUnknown("Unknown Node Field");
 }
 

@@ -150,7 +150,7 @@ void VRX_vrxSpeaker::WriteNumberField(const char* key, double value, bool quoted
 }
 
 int VRX_vrxSpeaker::WriteNetwork() {
-    writeFailure_ = kSuccess;
+    ResetWriteFailure();
     const VRX_header* header = network->GetHeader();
     const char* netId =
         header != nullptr && header->GetId() != nullptr ? header->GetId() : VrxFormat::kUnnamedNetwork;
@@ -208,7 +208,7 @@ int VRX_vrxSpeaker::WriteNetwork() {
     }
     output.Unindent();
     output.WriteLine("};\n");
-    return writeFailure_ != kSuccess ? writeFailure_ : output.GetStatus();
+    return GetWriteFailure() != kSuccess ? GetWriteFailure() : output.GetStatus();
 }
 
 void VRX_vrxSpeaker::WriteHeader(const VRX_header& header) {
@@ -402,10 +402,7 @@ void VRX_vrxSpeaker::WriteOutcomeNames(VRX_nodeDefinition& definition) {
 }
 
 void VRX_vrxSpeaker::WriteDefinitionTable(const char* key, VRX_nodeDefinition& definition) {
-    VRX_Dmatrix* table = nullptr;
-    if (definition.GetDefinition(table) == kSuccess && table != nullptr) {
-        WriteDoubleListField(key, table->GetItems(), true);
-    }
+    if (VRX_Dmatrix* table = TableToWrite(definition)) WriteDoubleListField(key, table->GetItems(), true);
 }
 
 void VRX_vrxSpeaker::WriteNoisyMaxParameters(VRX_noisyMAX& noisyMax) {

@@ -141,6 +141,7 @@ int VRX_xmlSpeaker::ReadText(std::string_view text) {
     const int rc = ReadDocument(text);
     if (hasNetworkName_) (void)network->GetHeader()->SetName(networkName_.c_str());  // text fits: read
     vovido::ApplyNetworkIdentifier(*network, networkName_);
+    WarnRenamedNodeIds();
     if (rc != kSuccess) return rc;
     return CheckNodeContent(kWarnMissing | kOutsideCounts | kDecisionParents);
 }
@@ -359,7 +360,7 @@ int VRX_xmlSpeaker::ReadVariable(XmlTagScanner& scanner) {
         (void)Report(line, kDuplicatedIdentifier, "ERROR: [" + name + "] Duplicated Identifier");
         return kSuccess;
     }
-    const std::string id = vovido::UniqueNodeId(*network, name);
+    const std::string id = hasName ? FileNodeId(name, line) : std::string();
     const int handle = network->AddNode(type, hasName ? id.c_str() : nullptr);
     if (handle < 0) {
         (void)Report(line, handle, "ERROR: Couldn't Create Node");
@@ -376,7 +377,7 @@ int VRX_xmlSpeaker::ReadVariable(XmlTagScanner& scanner) {
     if (type == DefinitionType::kTable || outcomes.empty()) return kSuccess;
     VRX_idArray ids;
     const auto warn = [this, line](const std::string& text) { Warn(line, kOutOfRange, text); };
-    if (vovido::OutcomeIds(outcomes, id, ids, warn) != kSuccess ||
+    if (vovido::OutcomeIds(outcomes, vovido::NodeIdOr(*network, handle, ""), ids, warn) != kSuccess ||
         node->GetDefinition()->SetOutcomes(ids) != kSuccess) {
         (void)Report(line, kOutOfRange, "ERROR: Invalid Outcomes");
     } else {

@@ -145,9 +145,8 @@ void VRX_xmlSpeaker::WriteDefinition(int handle) {
     const VRX_intArray& parents = network->GetParents(handle);
     for (int i = 0; i < parents.GetCount(); ++i)
         WriteSimple("GIVEN", vovido::NodeIdOr(*network, parents[i], "UnknownParent"));
-    VRX_Dmatrix* table = nullptr;
-    if (definition->GetType() != DefinitionType::kList && definition->GetDefinition(table) == kSuccess &&
-        table != nullptr) {
+    VRX_Dmatrix* table = definition->GetType() != DefinitionType::kList ? TableToWrite(*definition) : nullptr;
+    if (table != nullptr) {
         output.WriteIndentation();
         output.WriteRaw("<TABLE>\n");
         output.Indent();

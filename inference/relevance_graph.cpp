@@ -352,7 +352,9 @@ int RelevanceGraph::InitRecord(RelevanceNode& record, VRX_node& node, bool absor
             return kSuccess;
         }
         VRX_Dmatrix* own = nullptr;
-        if (definition->GetDefinition(own) != kSuccess) own = nullptr;
+        const int built = definition->GetDefinition(own);
+        if (built == kOutOfMemory) return built;
+        if (built != kSuccess) own = nullptr;
         if (own != nullptr && own->GetNumberOfDimensions() == 1) {
             record.table = own;
             record.tableKind = RelevanceTableKind::kBorrowed;
@@ -385,7 +387,9 @@ int RelevanceGraph::InitRecord(RelevanceNode& record, VRX_node& node, bool absor
     }
 
     VRX_Dmatrix* own = nullptr;
-    if (definition->GetDefinition(own) == kSuccess && own != nullptr) {
+    const int rc = definition->GetDefinition(own);
+    if (rc == kOutOfMemory) return rc;
+    if (rc == kSuccess && own != nullptr) {
         record.table = own;
         record.tableKind = RelevanceTableKind::kBorrowed;
     }

@@ -168,7 +168,9 @@ int ScaledTables::ScaleNode(int handle, std::vector<std::string>& reports) {
     std::string report;
     int reported = 0;
     VRX_Dmatrix* table = nullptr;
-    if (definition->GetDefinition(table) == kSuccess && table != nullptr) {
+    // A table built when first asked for that cannot be built fails the update that asked.
+    if (const int rc = definition->GetDefinition(table)) return rc;
+    if (table != nullptr) {
         if (const int rc = ScaleTable(handle, 0, *table, report, reported)) return rc;
     }
     const VRX_temporalExtension* temporal = network_.FindTemporalExtension();

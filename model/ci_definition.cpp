@@ -1,10 +1,14 @@
 // Causal-independence definition base: outcome editing and the cached table shared by its kinds.
 #include "model/ci_definition.h"
 
+#include <string>
+
+#include "base/error_log.h"
 #include "base/int_array.h"
 #include "base/status_codes.h"
 #include "definitions/definition_support.h"
 #include "model/network.h"
+#include "model/node_label.h"
 #include "model/refusal_reasons.h"
 
 namespace DefinitionSupport = vovido::DefinitionSupport;
@@ -161,14 +165,29 @@ int VRX_ciDefinition::SetNumberOfOutcomes(int count) {
 
 // ---- Parameters ----
 
+int VRX_ciDefinition::UpdateCpt() {
+    if (cptCacheFlags & CptCache::kCurrent) return kSuccess;
+    const int rc = CalculateCpt();
+    if (rc == kSuccess || !IsAttachedToLiveNode()) return rc;
+    if (rc == kOutOfMemory) {
+        return DefinitionSupport::RefuseTable(
+            network, handle, DefinitionSupport::TableCellsWithParents(*network, handle, nullptr, 0));
+    }
+    const std::string text = "ERROR: Node [" + vovido::NodeLabel(*network, handle) +
+                             "] : its table cannot be computed from its parameters";
+    return LogError(errorLog, rc, text.c_str(), nullptr);
+}
+
 int VRX_ciDefinition::GetDefinitionDoubles(VRX_doubleArray*& out) {
-    out = &GetCpt()->GetItems();
-    return kSuccess;
+    const int rc = UpdateCpt();
+    out = &cpt.GetItems();
+    return rc;
 }
 
 int VRX_ciDefinition::GetDefinition(VRX_Dmatrix*& out) {
-    out = GetCpt();
-    return kSuccess;
+    const int rc = UpdateCpt();
+    out = &cpt;
+    return rc;
 }
 
 int VRX_ciDefinition::CopyParametersTo(VRX_nodeDefinition& target) {

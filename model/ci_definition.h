@@ -42,7 +42,8 @@ public:
     // At least two outcomes, named "State" + index.
     [[nodiscard]] int SetNumberOfOutcomes(int count) override;
 
-    // Both hand out the derived table (recomputed first when stale).
+    // Both hand out the derived table (recomputed first when stale); a table that cannot be computed is
+    // the call's failure (out of memory logged, naming the node).
     int GetDefinitionDoubles(VRX_doubleArray*& out) override;
     int GetDefinition(VRX_Dmatrix*& out) override;
     // Cache flags, weights and table into another causal-independence definition; kOutOfRange for other
@@ -77,6 +78,8 @@ public:
 protected:
     // The shared GetCpt: the cached table, after CalculateCpt when bit 0 is clear.
     VRX_Dmatrix* CachedCpt();
+    // CalculateCpt when bit 0 is clear: 0, or its failure (out of memory logged, naming the node).
+    [[nodiscard]] int UpdateCpt();
     // Clears bit 0; with bit 1 set, recomputes at once and returns that result.
     [[nodiscard]] int MarkCptStale();
     // Called once the weights gained (lost) the column of outcome index, before the table is marked stale

@@ -1,5 +1,10 @@
 #pragma once
-// Interface of the reader/writer objects (speakers) that the network makes for one file read or write.
+// Interface of the reader/writer objects (speakers) that the network makes for one file read or write,
+// with the identifier rule every reader gives the nodes of its file.
+
+#include <string>
+#include <unordered_map>
+#include <vector>
 
 class VRX_network;
 
@@ -24,7 +29,39 @@ public:
     virtual void SetExtension(void* /*extension*/) {}
 
     VRX_network* GetNetwork() const { return network; }
+    // A text that is an identifier as it stands: a letter, then letters, digits and '_'.
+    static bool IsFileIdentifier(const std::string& text);
 
 protected:
+    // The identifier for a node the file names by `text`, one rule for every reader. A text that is an
+    // identifier (a letter, then letters, digits and '_') keeps it, also where a rewritten text took it
+    // before: that node moves on to another. Any other text is repaired and numbered ("_2", "_3", ...) into
+    // an identifier no node holds; so is a text another node of the file holds when `renameTaken`, else
+    // it is returned for the network to refuse. `self`: the node being named when it exists already;
+    // `line`: where the file gives the text, for the warning (0: none).
+    std::string FileNodeId(const std::string& text, int line, int self = -1, bool renameTaken = false);
+    // An identifier the reader made up until the file names its node: it gives way as rewritten ones do,
+    // without a warning.
+    void NotePlaceholderId(const std::string& id);
+    // Once the nodes are named: every rewritten text whose node is still there is warned about, naming
+    // both texts; the record starts over.
+    void WarnRenamedNodeIds();
+
     VRX_network* network;
+
+private:
+    // Identifiers given to rewritten texts and placeholders, in the order given; an identifier given up
+    // is empty.
+    struct Rewrite {
+        std::string id;
+        std::string text;
+        int line = 0;
+        bool placeholder = false;
+    };
+    std::vector<Rewrite> rewritten_;
+    std::unordered_map<std::string, size_t> rewrittenIndex_;
+    // Per repaired text, the number to try next.
+    std::unordered_map<std::string, long long> nextNumber_;
+    std::string FreeNodeId(const std::string& base, int self);
+    void Record(const std::string& id, const std::string& text, int line, bool placeholder);
 };

@@ -6,6 +6,7 @@
 #include <string>
 #include <utility>
 
+#include "base/error_log.h"
 #include "base/id_array.h"
 #include "base/status_codes.h"
 #include "model/extra_definition.h"
@@ -373,6 +374,14 @@ void XmlCavroLoader::OnNodeStart(IXmlReader* reader) {
         return;
     }
     const int handle = found->second;
+    // A node given again is compared whole with its first element, not read over it.
+    const bool repeated = nodeElements_.count(handle) > 0;
+    reader->RecordElement(repeated);
+    if (repeated) {
+        repeatedNode_ = handle;
+        return;
+    }
+    stateElements_.clear();
     objectStack_.push_back(std::make_unique<Node>(handle));
     VRX_node* node = network_->GetNode(handle);
     if (node->SetSubmodel(CurrentSubmodel()) != kSuccess) {
@@ -391,7 +400,20 @@ void XmlCavroLoader::OnNodeStart(IXmlReader* reader) {
 }
 
 void XmlCavroLoader::OnNodeEnd(IXmlReader* reader) {
+    if (repeatedNode_ >= 0) {
+        const std::string id = vovido::OrEmpty(network_->GetNode(repeatedNode_)->GetId());
+        // Where the node is placed belongs to what it gives.
+        std::string first = nodeElements_[repeatedNode_];
+        const std::string place = std::to_string(CurrentSubmodel()) + ":";
+        first = first.compare(0, place.size(), place) == 0 ? first.substr(place.size()) : std::string();
+        repeatedNode_ = -1;
+        (void)vovido::ReportRepeatedPart(*reader, "Node [" + id + "]", "'node' element in the extension",
+                                         first == reader->RecordedElement());
+        return;
+    }
     Node* record = CurrentNode();
+    if (record != nullptr)
+        nodeElements_[record->handle] = std::to_string(CurrentSubmodel()) + ":" + reader->RecordedElement();
     if (record != nullptr) {
         VRX_node* node = network_->GetNode(record->handle);
         if (node != nullptr && node->GetInfo() != nullptr) {
@@ -506,6 +528,13 @@ void XmlCavroLoader::OnStateStart(IXmlReader* reader) {
         reader->ReportError(WithArgument("Invalid state id", id).c_str());
         return;
     }
+    // A state given again is compared whole with its first element, as nodes are.
+    const bool repeated = stateElements_.count(index) > 0;
+    reader->RecordElement(repeated);
+    if (repeated) {
+        repeatedState_ = index;
+        return;
+    }
     VRX_extraDefinition* extra = node->GetExtraDefinition();
     std::string text;
     reader->GetAttribute("globalid", text);
@@ -527,6 +556,18 @@ void XmlCavroLoader::OnStateStart(IXmlReader* reader) {
 void XmlCavroLoader::OnStateEnd(IXmlReader* reader) {
     Node* record = CurrentNode();
     VRX_node* node = record != nullptr ? network_->GetNode(record->handle) : nullptr;
+    if (repeatedState_ >= 0 && node != nullptr) {
+        const int index = repeatedState_;
+        repeatedState_ = -1;
+        const VRX_idArray* names = node->GetDefinition()->GetOutcomesNames();
+        const std::string outcome = names != nullptr ? vovido::OrEmpty((*names)[index]) : "";
+        (void)vovido::ReportRepeatedPart(*reader,
+                                         "Node [" + std::string(vovido::OrEmpty(node->GetId())) + "]",
+                                         "'state' element for outcome '" + outcome + "' in the extension",
+                                         stateElements_[index] == reader->RecordedElement());
+        return;
+    }
+    stateElements_[currentState_] = reader->RecordedElement();
     VRX_extraDefinition* extra = node != nullptr ? node->GetExtraDefinition() : nullptr;
     VRX_documentation* documents = extra != nullptr ? extra->GetOutcomeDocumentation(currentState_) : nullptr;
     if (documents == nullptr) return;

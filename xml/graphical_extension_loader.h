@@ -165,6 +165,14 @@ private:
     Links nodeLinks_;
     Links stateLinks_;
     int currentState_ = -1;
+    // Each node's element as first given, which one given again must match; the node of a repeat while
+    // it is open (-1: none).
+    std::map<int, std::string> nodeElements_;
+    int repeatedNode_ = -1;
+    // The same for the state elements of the node being read, by outcome.
+    std::map<int, std::string> stateElements_;
+    int repeatedState_ = -1;
+
     int plateLeftWidth_ = 0;
     int plateRightWidth_ = 0;
     std::vector<std::unique_ptr<Delegator>> delegators_;

@@ -19,8 +19,10 @@
 #include "model/node.h"
 #include "model/node_definition.h"
 #include "model/node_info.h"
+#include "model/node_label.h"
 #include "model/saved_case.h"
 #include "model/temporal_extension.h"
+#include "model/user_properties.h"
 #include "xml/graphical_extension_loader.h"
 #include "xml/xml_network.h"
 #include "xml/xml_text.h"
@@ -248,9 +250,24 @@ void XmlNetLoader::OnPropertyStart(IXmlReader* reader) {
     reader->GetAttribute("id", propertyId);
 }
 
+bool XmlNetLoader::CheckRepeatedProperty(IXmlReader* reader, const VRX_userProperties& properties,
+                                         const std::string& owner, const std::string& value, bool& repeated) {
+    const int existing = properties.FindProperty(propertyId.c_str());
+    repeated = existing >= 0;
+    if (!repeated) return true;
+    return vovido::ReportRepeatedPart(*reader, owner, "property '" + propertyId + "'",
+                                      value == vovido::OrEmpty(properties.GetPropertyValue(existing)));
+}
+
 void XmlNetLoader::OnNetworkPropertyEnd(IXmlReader* reader) {
     std::string value;
     reader->GetUnescapedText(value);
+    const char* id = network->GetHeader() != nullptr ? network->GetHeader()->GetId() : nullptr;
+    bool repeated = false;
+    if (!CheckRepeatedProperty(reader, network->userProperties,
+                               "Network [" + std::string(vovido::OrEmpty(id)) + "]", value, repeated) ||
+        repeated)
+        return;
     if (network->userProperties.AddProperty(propertyId.c_str(), value.c_str()) != kSuccess)
         ReportWithArgument(reader, "Can't add networkproperty", propertyId);
 }
@@ -259,8 +276,18 @@ void XmlNetLoader::OnNodePropertyEnd(IXmlReader* reader) {
     std::string value;
     reader->GetUnescapedText(value);
     VRX_node* node = network->GetNode(currentNode);
-    if (node == nullptr || node->GetInfo() == nullptr ||
-        node->GetInfo()->userProperties.AddProperty(propertyId.c_str(), value.c_str()) != kSuccess)
+    if (node == nullptr || node->GetInfo() == nullptr) {
+        ReportWithArgument(reader, "Can't add node property", propertyId);
+        return;
+    }
+    bool repeated = false;
+    VRX_userProperties& properties = node->GetInfo()->userProperties;
+    if (!CheckRepeatedProperty(reader, properties,
+                               "Node [" + std::string(vovido::OrEmpty(node->GetId())) + "]", value,
+                               repeated) ||
+        repeated)
+        return;
+    if (properties.AddProperty(propertyId.c_str(), value.c_str()) != kSuccess)
         ReportWithArgument(reader, "Can't add node property", propertyId);
 }
 
@@ -288,6 +315,10 @@ void XmlNetLoader::OnCostNodeStart(IXmlReader* reader) {
         ReportWithArgument(reader, "Invalid node identifier", id);
         return;
     }
+    // A node's costs given again are compared whole with the first, not read over them.
+    const bool repeated = costElements_.count(currentNode) > 0;
+    reader->RecordElement(repeated);
+    if (repeated) repeatedCostNode_ = currentNode;
     parentHandles.clear();
     numbers.clear();
 }
@@ -308,6 +339,15 @@ void XmlNetLoader::OnCostEnd(IXmlReader* reader) {
 }
 
 void XmlNetLoader::OnCostNodeEnd(IXmlReader* reader) {
+    if (repeatedCostNode_ >= 0) {
+        const int handle = repeatedCostNode_;
+        repeatedCostNode_ = -1;
+        (void)vovido::ReportRepeatedPart(
+            *reader, "Node [" + std::string(vovido::NodeLabel(*network, handle)) + "]",
+            "'node' element in observationcost", costElements_[handle] == reader->RecordedElement());
+        return;
+    }
+    costElements_[currentNode] = reader->RecordedElement();
     for (int parent : parentHandles) {
         if (network->AddArc(parent, currentNode, 1) != kSuccess) {
             reader->ReportError("AddArc failed");

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "base/double_array.h"
@@ -17,6 +18,7 @@
 
 class VRX_case;
 class VRX_network;
+class VRX_userProperties;
 class VRX_nodeDefinition;
 
 class XmlNetLoader : public XmlReader, public XmlErrorHandler {
@@ -100,6 +102,10 @@ private:
     void OnPropertyStart(IXmlReader* reader);
     void OnNetworkPropertyEnd(IXmlReader* reader);
     void OnNodePropertyEnd(IXmlReader* reader);
+    // A property given again: the same value is read once with a warning, another is refused naming
+    // `owner` ("Network [N]", "Node [A]") and the property; false once refused.
+    bool CheckRepeatedProperty(IXmlReader* reader, const VRX_userProperties& properties,
+                               const std::string& owner, const std::string& value, bool& repeated);
     void OnEpisStart(IXmlReader* reader);
     void OnCostNodeStart(IXmlReader* reader);
     void OnCostWord(IXmlReader* reader);
@@ -172,6 +178,12 @@ private:
     // Set when the network held nodes before the load.
     bool checkExistingIds = false;
     int currentNode = -1;
+    // Each node's observation cost element as first given, and the node of a repeat while it is open.
+    std::map<int, std::string> costElements_;
+    int repeatedCostNode_ = -1;
+    // The same for the temporal definitions, by node and order.
+    std::map<std::pair<int, int>, std::string> temporalElements_;
+    bool repeatedTemporal_ = false;
     VRX_nodeDefinition* currentDefinition = nullptr;
     VRX_case* currentCase = nullptr;
     std::string propertyId;

@@ -1,14 +1,17 @@
 // The XML network loader's "dynamic" section: the temporal definitions of plate nodes, each naming the
 // temporal parents of one order and the parameters of the definition those arcs make.
 #include <string>
+#include <utility>
 
 #include "base/status_codes.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
 #include "model/node_entry.h"
+#include "model/node_label.h"
 #include "model/temporal_extension.h"
 #include "xml/xml_network_loader.h"
+#include "xml/xml_reader.h"
 
 XmlNetLoader::TemporalBinding::TemporalBinding(XmlNetLoader* owner, const char* name, int code, Handler end)
     : Binding(owner, name, nullptr, nullptr, nullptr, IXmlBinding::InheritStrictness),
@@ -25,6 +28,16 @@ void XmlNetLoader::TemporalBinding::OnStartElement(IXmlReader* reader) {
 
 void XmlNetLoader::TemporalBinding::OnEndElement(IXmlReader* reader) {
     XmlNetLoader* owner = loader;
+    const std::pair<int, int> key{owner->currentNode, owner->currentOrder};
+    if (owner->repeatedTemporal_) {
+        owner->repeatedTemporal_ = false;
+        (void)vovido::ReportRepeatedPart(*reader,
+                                         "Node [" + vovido::NodeLabel(*owner->network, key.first) + "]",
+                                         "temporal definition of order " + std::to_string(key.second),
+                                         owner->temporalElements_[key] == reader->RecordedElement());
+        return;
+    }
+    owner->temporalElements_[key] = reader->RecordedElement();
     const bool finished = owner->FinishTemporalDefinition(reader, typeCode);
     const Handler end = kindEnd;
     if (finished && end != nullptr) (owner->*end)(reader);
@@ -63,6 +76,11 @@ void XmlNetLoader::StartTemporalDefinition(IXmlReader* reader, int typeCode) {
                 .c_str());
         return;
     }
+    // A node's definition of one order given again is compared whole with the first, not read over it.
+    const bool repeated = temporalElements_.count({currentNode, currentOrder}) > 0;
+    reader->RecordElement(repeated);
+    repeatedTemporal_ = repeated;
+    if (repeated) return;
     if (typeCode == DefinitionType::kNoisyAdder && !ReadAdderFunction(reader)) return;
     ResetNodeLists();
 }

@@ -72,6 +72,12 @@ bool ParseSingleDouble(const std::string& text, double& value) {
     return ParseWholeXmlDouble(text.substr(first, last - first).c_str(), value);
 }
 
+// A node's or outcome's identifier as the format writes it: a letter, then letters, digits and '_'.
+bool IsWrittenIdentifier(const std::string& id) {
+    std::string repaired = id;
+    return VRX_idArray::RepairId(repaired) == kSuccess && repaired == id;
+}
+
 std::string SizeMessage(const char* message, size_t count, size_t expected) {
     return std::string(message) + std::to_string(count) + ", expected " + std::to_string(expected);
 }
@@ -190,6 +196,12 @@ void XmlNetLoader::StartNode(IXmlReader* reader, int typeCode) {
         ReportWithArgument(reader, "Unknown dynamic node type", dynamic);
         return;
     }
+    // The format writes node identifiers as they are: another text would be repaired, perhaps onto the
+    // identifier of another node.
+    if (!IsWrittenIdentifier(id)) {
+        ReportWithArgument(reader, "Node identifier not in identifier form", id);
+        return;
+    }
     // Nodes the network held before this load are checked as well: duplicates are not refused by the
     // network while the file is read.
     if (nodeIds.count(id) != 0 || (checkExistingIds && network->FindNode(id.c_str()) >= 0)) {
@@ -207,8 +219,7 @@ void XmlNetLoader::StartNode(IXmlReader* reader, int typeCode) {
         return;
     }
     VRX_node* node = network->GetNode(handle);
-    // The network replaces an identifier it refuses; later references to the file's one then fail.
-    nodeIds[node->GetId() != nullptr ? node->GetId() : id] = handle;
+    nodeIds[id] = handle;
     if (target && network->SetTarget(handle) != kSuccess) {
         ReportWithArgument(reader, "Can't set target node", id);
         return;
@@ -386,10 +397,8 @@ bool XmlNetLoader::FinishNode(IXmlReader* reader, bool hasStates) {
 void XmlNetLoader::OnStateStart(IXmlReader* reader) {
     std::string id;
     reader->GetAttribute("id", id);
-    // The format writes outcome identifiers as they are: another text would be repaired, perhaps onto the
-    // identifier of another outcome.
-    std::string repaired = id;
-    if (VRX_idArray::RepairId(repaired) != kSuccess || repaired != id) {
+    // As node identifiers, outcome identifiers are written as they are.
+    if (!IsWrittenIdentifier(id)) {
         ReportWithArgument(reader, "Invalid state identifier", id);
         return;
     }

@@ -1,6 +1,8 @@
 // The XML reader: Expat's callbacks checked against the bindings and turned into handler calls.
 #include "xml/xml_reader.h"
 
+#include "base/error_log.h"
+
 #include <expat.h>
 
 #include <algorithm>
@@ -181,6 +183,7 @@ void XmlReader::ParseBlocks(FILE* file, const std::string& name) {
 
 bool XmlReader::EndParse() {
     const bool ok = !failed;
+    recordings_.clear();
     XML_ParserFree(parser);
     parser = nullptr;
     stack.clear();
@@ -291,6 +294,53 @@ void XmlReader::GetAttribute(const char* name, std::string& out) const {
     Utf8ToLatin1(out);
 }
 
+bool vovido::ReportRepeatedPart(IXmlReader& reader, const std::string& owner, const std::string& part,
+                                bool same) {
+    if (!same) {
+        reader.ReportError((owner + " has more than one " + part).c_str());
+        return false;
+    }
+    int line = 0;
+    int column = 0;
+    reader.GetPosition(line, column);
+    const std::string text = "ERROR: " + owner + " : its " + part + " is repeated unchanged, read once";
+    LogError(errorLog, kOutOfRange, text.c_str(), ("(line " + std::to_string(line) + ") : ").c_str());
+    return true;
+}
+
+void XmlReader::RecordElement(bool skip) {
+    // The element's frame is pushed after its start handler returns.
+    recordings_.push_back({depth_ + 1, skip, false, std::string()});
+    std::string& text = recordings_.back().text;
+    text.assign("<").append(vovido::OrEmpty(currentName_));
+    for (const char** a = currentAttributes; a != nullptr && a[0] != nullptr; a += 2)
+        text.append(" ").append(a[0]).append("=\"").append(a[1]).append("\"");
+    text.append(">");
+}
+
+void XmlReader::AppendRecordTag(const char* name, const char** attributes) {
+    for (Recording& recording : recordings_) {
+        recording.blank = false;
+        recording.text.append("<").append(name);
+        for (const char** a = attributes; a[0] != nullptr; a += 2)
+            recording.text.append(" ").append(a[0]).append("=\"").append(a[1]).append("\"");
+        recording.text.append(">");
+    }
+}
+
+void XmlReader::AppendRecordText(Recording& recording, const char* data, size_t length) {
+    // Blanks between tags and at either end of a text do not count; a run inside a text counts as one.
+    for (size_t i = 0; i < length; ++i) {
+        if (IsCSpace(data[i])) {
+            recording.blank = true;
+            continue;
+        }
+        if (recording.blank && recording.text.back() != '>') recording.text.push_back(' ');
+        recording.blank = false;
+        recording.text.push_back(data[i]);
+    }
+}
+
 IXmlBinding* XmlReader::CreateBinding(IXmlHandler* handler, const char* name, int flags) {
     return new XmlBinding(handler, name, flags);
 }
@@ -357,6 +407,13 @@ bool XmlReader::CheckAttributes(const XmlBinding& binding, const char* element, 
 }
 
 void XmlReader::StartElement(const char* name, const char** attributes) {
+    if (!recordings_.empty()) {
+        AppendRecordTag(name, attributes);
+        if (recordings_.back().skip) {
+            PushFrame(nullptr, 0);
+            return;
+        }
+    }
     XmlBinding* binding;
     int parentFlags = IXmlBinding::StrictAttributes | IXmlBinding::StrictElements;
     if (depth_ == 0) {
@@ -408,8 +465,10 @@ void XmlReader::StartElement(const char* name, const char** attributes) {
     if (!CheckAttributes(*binding, name, attributes, flags)) return;
     if (IXmlHandler* handler = binding->GetHandler()) {
         currentAttributes = attributes;
+        currentName_ = name;
         handler->OnStartElement(this);
         currentAttributes = nullptr;
+        currentName_ = nullptr;
     }
     if (failed) return;
     PushFrame(binding, flags);
@@ -417,6 +476,7 @@ void XmlReader::StartElement(const char* name, const char** attributes) {
 
 void XmlReader::CharacterData(const char* data, size_t length) {
     if (depth_ == 0) return;
+    for (Recording& recording : recordings_) AppendRecordText(recording, data, length);
     Frame& frame = stack[depth_ - 1];
     if (frame.binding == nullptr) return;  // the text of a skipped element is dropped
     IXmlHandler* handler = frame.binding->GetHandler();
@@ -447,13 +507,24 @@ void XmlReader::CharacterData(const char* data, size_t length) {
 void XmlReader::EndElement() {
     if (depth_ == 0) return;
     Frame& frame = stack[depth_ - 1];
+    for (Recording& recording : recordings_) {
+        recording.blank = false;
+        recording.text.append("</>");
+    }
+    // A skipped element's content was never looked at: nothing it lacks is reported.
+    bool skippedContent = false;
+    if (!recordings_.empty() && recordings_.back().depth == depth_) {
+        skippedContent = recordings_.back().skip;
+        recorded_.swap(recordings_.back().text);
+        recordings_.pop_back();
+    }
     if (frame.binding != nullptr) {
         Utf8ToLatin1(frame.text);
         if (IXmlHandler* handler = frame.binding->GetHandler()) {
             if (handler->WantsText() && !frame.text.empty()) handler->OnText(this);
             if (!failed) handler->OnEndElement(this);
         }
-        if (!failed) {
+        if (!failed && !skippedContent) {
             for (const XmlBinding::ChildEntry& entry : frame.binding->GetChildren()) {
                 if ((entry.occurrence & IXmlBinding::Required) == 0) continue;
                 if (frame.seenChildren[static_cast<size_t>(entry.firstOfName)] != 0) continue;

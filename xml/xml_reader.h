@@ -34,11 +34,24 @@ public:
     virtual bool GetBoolAttribute(const char* name, bool& out, bool defaultValue) = 0;
     // The value in ISO-8859-1; empty when the attribute is absent.
     virtual void GetAttribute(const char* name, std::string& out) const = 0;
+    // For OnStartElement: the element is recorded until it ends, as a text that two elements of the same
+    // name, attributes and content share (runs of blanks count as one); RecordedElement hands it out in its
+    // OnEndElement. With `skip`, nothing inside it reaches a handler (its own end still does). Elements
+    // inside a recorded one may be recorded as well.
+    virtual void RecordElement(bool skip) = 0;
+    virtual const std::string& RecordedElement() const = 0;
     // A new binding that the caller owns (destroyed with its Release).
     virtual IXmlBinding* CreateBinding(IXmlHandler* handler, const char* name, int flags) = 0;
     virtual void Release() = 0;
     virtual ~IXmlReader() = default;
 };
+
+namespace vovido {
+// A part of `owner` the file gives again ("Node [A]", "'node' element in the extension"): when `same`, a
+// warning that it is read once, and true; otherwise the parse stops with the refusal naming both, and
+// false.
+bool ReportRepeatedPart(IXmlReader& reader, const std::string& owner, const std::string& part, bool same);
+}  // namespace vovido
 
 class XmlReader : public IXmlReader {
 public:
@@ -56,6 +69,8 @@ public:
     bool GetIntAttribute(const char* name, int& out, int defaultValue) override;
     bool GetBoolAttribute(const char* name, bool& out, bool defaultValue) override;
     void GetAttribute(const char* name, std::string& out) const override;
+    void RecordElement(bool skip) override;
+    const std::string& RecordedElement() const override { return recorded_; }
     IXmlBinding* CreateBinding(IXmlHandler* handler, const char* name, int flags) override;
     void Release() override;
 
@@ -102,6 +117,18 @@ private:
     size_t depth_ = 0;
     XmlBinding* root = nullptr;
     const char** currentAttributes = nullptr;
+    const char* currentName_ = nullptr;  // of the element whose start is being handled
+    // The elements being recorded, innermost last, and the record of the one that ended last.
+    struct Recording {
+        size_t depth;  // of the element's frame
+        bool skip;
+        bool blank;  // blanks met since the last character recorded
+        std::string text;
+    };
+    std::vector<Recording> recordings_;
+    std::string recorded_;
+    static void AppendRecordText(Recording& recording, const char* data, size_t length);
+    void AppendRecordTag(const char* name, const char** attributes);
     XML_ParserStruct* parser = nullptr;  // the Expat parser of the running Parse
     bool failed = false;
     IXmlErrorHandler* errorHandler = nullptr;

@@ -114,6 +114,37 @@ TEST_P(EveryFormatSaving, SaveThatFailsHalfWayKeepsTheOldFile) {
     EXPECT_EQ(copy.GetNode(copy.FindNode("Big"))->GetDefinition()->GetNumberOfOutcomes(), 3000);
 }
 
+// A table built only when a writer asks for it (DeMorgan, noisy-MAX) that memory cannot hold fails the
+// save with -42 naming the node, and the old file stays: the file never lacks the table.
+TEST(TableSaving, TableThatCannotBeBuiltFailsTheSave) {
+    struct Case {
+        const char* extension;
+        int kind;
+    };
+    for (const Case& c : {Case{"xml03", DefinitionType::kDeMorgan}, Case{"xml03", DefinitionType::kNoisyMax},
+                          Case{"dne", DefinitionType::kNoisyMax}, Case{"net", DefinitionType::kNoisyMax},
+                          Case{"dsc", DefinitionType::kNoisyMax}}) {
+        const std::string target = TempPath(std::string("lazy_table.") + c.extension);
+        VRX_network net;
+        const int child = net.AddNode(c.kind, "c");
+        for (const char* id : {"a", "b", "d"})
+            ASSERT_EQ(net.AddArc(net.AddNode(c.kind, id), child, 0), kSuccess);
+        ASSERT_TRUE(WriteWholeFile(target, "old"));
+        errorLog.Flush();
+        {
+            BufferCeiling ceiling(8);
+            EXPECT_EQ(net.WriteFile(target.c_str()), kOutOfMemory) << c.extension;
+        }
+        EXPECT_TRUE(Logged(kOutOfMemory, "ERROR: Node [c] : no memory for its table of 16 cells"))
+            << c.extension << LogDump();
+        EXPECT_EQ(ReadTextFile(target), "old") << c.extension;
+        EXPECT_EQ(FilesBeside(target), std::vector<std::string>{}) << c.extension;
+        ASSERT_EQ(net.WriteFile(target.c_str()), kSuccess) << c.extension << LogDump();
+        std::remove(target.c_str());
+    }
+    errorLog.Flush();
+}
+
 // A dynamic network (temporal arcs, or slices alone) has no form in the formats of other tools: it is
 // refused before the file is made, not saved as its first slice.
 using ExchangeFormatSaving = SavingTest;

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <string>
 
@@ -53,7 +54,8 @@ TEST_F(VrxReaderTest, NetStatementsAndFields) {
               kSyntaxError);
     ExpectLogged(kSyntaxError, 3, "ERROR: 'FOO' : Unknown Net Statement");
     ExpectLogged(kSyntaxError, 4, "ERROR: 'NUMSAMPLES' : Unknown Net Field");
-    ExpectLogged(kOutOfRange, 7, "ERROR: '0' : Invalid Number Of Samples");
+    // A statement given again with another value is refused, not taken in place of the first.
+    ExpectLogged(kOutOfRange, 7, "ERROR: Network [X] has more than one 'NUMSAMPLES' statement");
     ExpectLogged(kSyntaxError, 8, "ERROR: '5' : Identifier expected");
     ExpectLogged(kSyntaxError, 8, "ERROR: 'BAR' : Unknown Header Statement");
     ExpectLogged(kSyntaxError, 9, "ERROR: 'WHO' : Unknown Creation Statement");
@@ -341,20 +343,22 @@ TEST_F(VrxReaderTest, NoisyAndRunsOutcomesAndStrengthsTheOtherWay) {
 }
 
 TEST_F(VrxReaderTest, CaseErrors) {
-    ASSERT_EQ(ReadKeepingPart("net X\n"
-                              "{\n"
-                              " node a { TYPE = CPT; };\n"
-                              " CASE =\n"
-                              "  {\n"
-                              "   NAME = \"c\";\n"
-                              "   TARGETS = (a, ghost);\n"
-                              "   EVIDENCE = { node a { OUTCOME = 5; }; node a { SLICES = (1); }; };\n"
-                              "   SIZE = 3;\n"
-                              "  };\n"
-                              " CASE = { CATEGORY = \"no name\"; };\n"
-                              "};\n"),
-              kOutOfRange);
+    ASSERT_EQ(
+        ReadKeepingPart("net X\n"
+                        "{\n"
+                        " node a { TYPE = CPT; };\n"
+                        " CASE =\n"
+                        "  {\n"
+                        "   NAME = \"c\";\n"
+                        "   TARGETS = (a, ghost);\n"
+                        "   EVIDENCE = { node a { OUTCOME = 5; SLICES = (1); }; node a { OUTCOME = 1; }; };\n"
+                        "   SIZE = 3;\n"
+                        "  };\n"
+                        " CASE = { CATEGORY = \"no name\"; };\n"
+                        "};\n"),
+        kOutOfRange);
     ExpectLogged(kOutOfRange, 8, "ERROR: Slice evidence comes in pairs of slice and outcome");
+    ExpectLogged(kOutOfRange, 8, "ERROR: Node [a] has more than one evidence entry in a CASE");
     ExpectLogged(kSyntaxError, 9, "ERROR: 'SIZE' : Unknown Case Statement");
     ExpectLogged(kOutOfRange, 10, "ERROR: Couldn't Find Node (\"ghost\")");
     ExpectLogged(kOutOfRange, 10, "ERROR: Invalid evidence for node [a] (line 8)");
@@ -450,6 +454,61 @@ TEST_F(VrxReaderTest, HugeOrNegativeCountsAreRefused) {
     ExpectLogged(kOutOfRange, 13, "OUT OF RANGE");
     auto& adder = static_cast<VRX_noisyAdder&>(Def("n"));
     EXPECT_EQ(adder.GetParentDistinguishedStates()[0], 1);
+}
+
+// A statement given again at any level of the file: the same is read once with a warning, another is
+// refused naming the node or the network and the statement.
+TEST_F(VrxReaderTest, AStatementGivenAgainIsReadOnceOrRefusedAtEveryLevel) {
+    const std::string text =
+        "net N\n{\n NUMSAMPLES = 1000;\n WINDOWPOSITION = { CENTER_X = 1; };\n"
+        " USER_PROPERTIES = { owner = \"me\"; };\n"
+        " node A\n {\n  TYPE = CPT;\n  HEADER = { ID = A; NAME = \"a\"; };\n"
+        "  SCREEN = { POSITION = { CENTER_X = 6; }; COLOR = 2; };\n"
+        "  DEFINITION = { NAMESTATES = (p, q); PROBABILITIES = (0.5, 0.5); };\n"
+        "  EXTRA_DEFINITION = { RANKED = FALSE; QUESTION = \"why\"; DEFAULT_STATE = 0; };\n };\n"
+        " OBSERVATION_COST = { node A { COSTS = (1); }; };\n};\n";
+    struct Repeat {
+        const char* after;  // the statement, which the repeat follows
+        const char* other;  // a different one
+        const char* owner;
+        const char* part;
+    };
+    const Repeat repeats[] = {
+        {"NUMSAMPLES = 1000;", "NUMSAMPLES = 5;", "Network [N]", "'NUMSAMPLES' statement"},
+        {"WINDOWPOSITION = { CENTER_X = 1; };", "WINDOWPOSITION = { CENTER_X = 3; };", "Network [N]",
+         "'WINDOWPOSITION' statement"},
+        {"owner = \"me\";", "owner = \"you\";", "Network [N]", "'owner' statement in USER_PROPERTIES"},
+        {"NAME = \"a\";", "NAME = \"b\";", "Node [A]", "'NAME' statement in HEADER"},
+        {"CENTER_X = 6;", "CENTER_X = 4;", "Node [A]", "'CENTER_X' statement in SCREEN POSITION"},
+        {"COLOR = 2;", "COLOR = 3;", "Node [A]", "'COLOR' statement in SCREEN"},
+        {"RANKED = FALSE;", "RANKED = TRUE;", "Node [A]", "'RANKED' statement in EXTRA_DEFINITION"},
+        {"QUESTION = \"why\";", "QUESTION = \"how\";", "Node [A]",
+         "'QUESTION' statement in EXTRA_DEFINITION"},
+        {"DEFAULT_STATE = 0;", "DEFAULT_STATE = 1;", "Node [A]",
+         "'DEFAULT_STATE' statement in EXTRA_DEFINITION"},
+        {"COSTS = (1);", "COSTS = (2);", "Node [A]", "'COSTS' statement in OBSERVATION_COST"},
+        {"node A { COSTS = (1); };", "node A { COSTS = (2); };", "Node [A]", "OBSERVATION_COST entry"},
+    };
+    for (const Repeat& r : repeats) {
+        for (const bool same : {true, false}) {
+            SCOPED_TRACE(std::string(r.after) + (same ? " again" : " and another"));
+            std::string file = text;
+            const size_t at = file.find(r.after);
+            ASSERT_NE(at, std::string::npos);
+            file.insert(at + std::strlen(r.after), std::string(" ") + (same ? r.after : r.other));
+            errorLog.Flush();
+            net.CleanUp(1);
+            const std::string message = VRX_textFormat::RepeatedMessage(r.owner, r.part, same);
+            if (same) {
+                EXPECT_EQ(Read(file), kSuccess) << LogDump();
+                ASSERT_EQ(LoggedMessages().size(), 1u) << LogDump();
+                EXPECT_NE(LoggedMessages()[0].find(message), std::string::npos) << LogDump();
+            } else {
+                EXPECT_EQ(Read(file), kOutOfRange);
+                EXPECT_TRUE(LoggedPart(message)) << LogDump();
+            }
+        }
+    }
 }
 
 }  // namespace

@@ -107,9 +107,10 @@ TEST_F(XmlBifTest, TakesTheFormsOfOtherTools) {
     ASSERT_EQ(ReadXmlBif(net, text), kSuccess) << LogDump();
     // A repeated outcome is numbered from 2, as in the readers of the other formats, and named.
     EXPECT_EQ(Outcomes(net, "A"), (std::vector<std::string>{"yes", "yes2"}));
-    EXPECT_EQ(LoggedMessages(), (std::vector<std::string>{
-                                    "(line 13) : ERROR: Node [A] : outcome \"yes\" renamed \"yes2\"",
-                                    "(line 14) : ERROR: Node [B_b] : outcome \"x & y\" renamed \"x___y\""}));
+    EXPECT_EQ(LoggedMessages(),
+              (std::vector<std::string>{"(line 13) : ERROR: Node [A] : outcome \"yes\" renamed \"yes2\"",
+                                        "(line 14) : ERROR: Node [B_b] : outcome \"x & y\" renamed \"x___y\"",
+                                        "(line 14) : ERROR: Node identifier \"B b\" renamed \"B_b\""}));
     EXPECT_EQ(Outcomes(net, "B_b"), (std::vector<std::string>{"x___y", "z"}));
     EXPECT_EQ(Table(net, "B_b"), (std::vector<double>{0.1, 0.9, 0.7, 0.3}));
     EXPECT_EQ(Table(net, "A"), (std::vector<double>{0.25, 0.75}));

@@ -1,6 +1,6 @@
 #pragma once
-// Saves that fail half way: a file size limit that makes writes fail as a full disk does, the temporary
-// files a save may leave beside its target, and whole files (temp_file.h).
+// Saves that fail half way: a file size limit that makes writes fail as a full disk does, a ceiling on
+// table memory, the temporary files a save may leave beside its target, and whole files (temp_file.h).
 
 #include <dirent.h>
 #include <signal.h>
@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "base/double_array.h"
 #include "tests/support/temp_file.h"
 
 namespace vovido::test {
@@ -38,6 +39,16 @@ private:
     rlimit old_{};
     void (*oldHandler_)(int) = SIG_DFL;
     bool active_ = false;
+};
+
+// While it lives, a buffer of more than `items` doubles (a table) fails on this thread as memory that runs
+// out does.
+class BufferCeiling {
+public:
+    explicit BufferCeiling(int items) { VRX_doubleArray::SetBufferCeiling(items); }
+    ~BufferCeiling() { VRX_doubleArray::SetBufferCeiling(0); }
+    BufferCeiling(const BufferCeiling&) = delete;
+    BufferCeiling& operator=(const BufferCeiling&) = delete;
 };
 
 // Entries of the target's directory, other than the target itself, whose names begin with "." and the

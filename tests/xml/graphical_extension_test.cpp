@@ -199,6 +199,33 @@ TEST_F(GraphicalExtensionTest, NodesAndStatesMustExist) {
     ExpectLoadError(Doc(Node("a", "<state id=\"huge\"/>")), "Invalid state id: 'huge'");
 }
 
+// A node given twice: the same element (blanks aside) is read once with a warning, another is refused
+// naming the node, and neither replaces what the first gave.
+TEST_F(GraphicalExtensionTest, ANodeGivenAgainIsReadOnceOrRefused) {
+    const std::string first = Node("a", "<question>Why?</question>");
+    ASSERT_TRUE(
+        Load(Doc(first + Node("b") + "<node id=\"a\">\n " + Looks() + "<question>Why?</question></node>\n")))
+        << vovido::test::LogDump();
+    EXPECT_EQ(vovido::test::LoggedMessages(),
+              std::vector<std::string>{"(line 13) : ERROR: Node [a] : its 'node' element in the "
+                                       "extension is repeated unchanged, read once"});
+    EXPECT_STREQ(NodeOf("a").GetInfo()->header.GetName(), "N");
+    for (const std::string& other :
+         {Node("a", "<question>How?</question>"),
+          "<node id=\"a\"><name>M</name>" + Looks().substr(14) + "</node>\n",
+          "<submodel id=\"s\">" + Looks() + Node("a", "<question>Why?</question>") + "</submodel>\n"}) {
+        ExpectLoadError(Doc(first + other), "Node [a] has more than one 'node' element in the extension");
+    }
+    // So are the state elements of a node.
+    const std::string state = "<state id=\"low\"><fix>Mend it</fix></state>";
+    ASSERT_TRUE(Load(Doc(Node("a", state + state)))) << vovido::test::LogDump();
+    EXPECT_TRUE(
+        vovido::test::LoggedPart("ERROR: Node [a] : its 'state' element for outcome 'low' in the extension "
+                                 "is repeated unchanged, read once"));
+    ExpectLoadError(Doc(Node("a", state + "<state id=\"low\"><fix>Leave it</fix></state>")),
+                    "Node [a] has more than one 'state' element for outcome 'low' in the extension");
+}
+
 TEST_F(GraphicalExtensionTest, FaultNameFormats) {
     ASSERT_TRUE(Load(
         Doc(Node("a", "", " faultnameformat=\"inherit\"") + Node("b", "", " faultnameformat=\"state\""))));

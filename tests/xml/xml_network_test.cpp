@@ -597,6 +597,60 @@ TEST_F(XmlNetworkTest, NetworkSectionMessages) {
                     "Invalid slice count: -1, non-negative integer expected");
 }
 
+// A property, a node's observation costs or a temporal definition given again: the same is read once with a
+// warning, another is refused naming the network or the node.
+TEST_F(XmlNetworkTest, RepeatedPropertiesAndCostsAreReadOnceOrRefused) {
+    const std::string cost = "<node id=\"a\"><cost>1</cost></node>";
+    const std::string nodeProperty = "<property id=\"p\">x</property>";
+    const auto withNodeProperties = [](const std::string& properties) {
+        return "<nodes><cpt id=\"a\"><state id=\"y\"/><state id=\"n\"/><probabilities>0.5 "
+               "0.5</probabilities>" +
+               properties + "</cpt></nodes>\n";
+    };
+    const std::string plate =
+        "<nodes><cpt id=\"p\" dynamic=\"plate\"><state id=\"y\"/><state id=\"n\"/>"
+        "<probabilities>0.5 0.5</probabilities></cpt></nodes>\n";
+    const auto transition = [](const std::string& table) {
+        return "<cpt id=\"p\" order=\"1\"><parents>p</parents><probabilities>" + table +
+               "</probabilities></cpt>";
+    };
+    struct Case {
+        std::string text;
+        std::string repeated;  // the warning, or the refusal when `other`
+        bool other;
+    };
+    const Case cases[] = {
+        {"<properties>" + nodeProperty + nodeProperty + "</properties>\n",
+         "ERROR: Network [net] : its property 'p' is repeated unchanged, read once", false},
+        {"<properties>" + nodeProperty + "<property id=\"p\">y</property></properties>\n",
+         "Network [net] has more than one property 'p'", true},
+        {withNodeProperties(nodeProperty + nodeProperty),
+         "ERROR: Node [a] : its property 'p' is repeated unchanged, read once", false},
+        {withNodeProperties(nodeProperty + "<property id=\"p\">y</property>"),
+         "Node [a] has more than one property 'p'", true},
+        {"<nodes>" + kTwoRoots + "</nodes><observationcost>" + cost + cost + "</observationcost>\n",
+         "ERROR: Node [a] : its 'node' element in observationcost is repeated unchanged, read once", false},
+        {"<nodes>" + kTwoRoots + "</nodes><observationcost>" + cost +
+             "<node id=\"a\"><cost>2</cost></node></observationcost>\n",
+         "Node [a] has more than one 'node' element in observationcost", true},
+        {plate + "<dynamic numslices=\"3\">" + transition("1 0 0 1") + transition("1 0 0 1") + "</dynamic>\n",
+         "ERROR: Node [p] : its temporal definition of order 1 is repeated unchanged, read once", false},
+        {plate + "<dynamic numslices=\"3\">" + transition("1 0 0 1") + transition("0 1 1 0") + "</dynamic>\n",
+         "Node [p] has more than one temporal definition of order 1", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.repeated);
+        if (c.other) {
+            ExpectLoadError(Doc(c.text), c.repeated);
+            continue;
+        }
+        VRX_network net;
+        errorLog.Flush();
+        ASSERT_TRUE(Load(Doc(c.text), net)) << FirstLoadError(file);
+        EXPECT_TRUE(LoggedPart(c.repeated)) << LogDump();
+    }
+}
+
 TEST_F(XmlNetworkTest, CaseMessages) {
     const std::string nodes = "<nodes>" + kTwoRoots + "</nodes>\n";
     ExpectLoadError(Doc(nodes + "<cases><case name=\"Case1\"/><case name=\"Case1\"/></cases>\n"),
