@@ -149,9 +149,14 @@ int VRX_xmlSpeaker::Report(int line, int code, const std::string& text) {
 }
 
 void VRX_xmlSpeaker::Warn(int line, int code, const std::string& text) {
+    Warn(line, code, text, {&vovido::kRepeatedNotice, std::string(), "line " + std::to_string(line)});
+}
+
+void VRX_xmlSpeaker::Warn(int line, int code, const std::string& text,
+                          const vovido::NoticeInstance& instance) {
     NoteReport_(code, false);
     const std::string prefix = "(line " + std::to_string(line) + ") : ";
-    (void)LogError(errorLog, code, text.c_str(), prefix.c_str());
+    (void)vovido::LogNotice(errorLog, code, text.c_str(), prefix.c_str(), instance);
 }
 
 int VRX_xmlSpeaker::ReadChildren(XmlTagScanner& scanner, const char* element, const char* unknown,
@@ -372,7 +377,9 @@ int VRX_xmlSpeaker::ReadVariable(XmlTagScanner& scanner) {
     // A utility has no outcomes; files of other tools give it one all the same.
     if (type == DefinitionType::kTable || outcomes.empty()) return kSuccess;
     VRX_idArray ids;
-    const auto warn = [this, line](const std::string& text) { Warn(line, kOutOfRange, text); };
+    const auto warn = [this, line](const std::string& text, const vovido::NoticeInstance& instance) {
+        Warn(line, kOutOfRange, text, instance);
+    };
     if (vovido::OutcomeIds(outcomes, id, ids, warn) != kSuccess ||
         node->GetDefinition()->SetOutcomes(ids) != kSuccess) {
         (void)Report(line, kOutOfRange, "ERROR: Invalid Outcomes");
