@@ -73,7 +73,8 @@ std::string NoticeSummary(const NoticeGroup& group, const char* firstText) {
     const NoticeKind& kind = *tag->kind;
     const long long subjects = kind.item != nullptr ? static_cast<long long>(group.subjects.size()) : n;
     std::string count = GroupedNumber(subjects) + " " + Noun(kind.subject, subjects);
-    if (kind.item != nullptr && subjects != n) count += " (" + GroupedNumber(n) + " " + Noun(kind.item, n) + ")";
+    if (kind.item != nullptr && subjects != n)
+        count += " (" + GroupedNumber(n) + " " + Noun(kind.item, n) + ")";
     std::string text = kind.summary;
     const size_t at = text.find("{count}");
     if (at != std::string::npos) text.replace(at, 7, count);
@@ -94,11 +95,13 @@ std::unique_ptr<char[]> CopyText(const std::string& text) {
 
 std::string GroupedNumber(long long value) {
     std::string digits = std::to_string(value < 0 ? -value : value);
-    for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3) digits.insert(static_cast<size_t>(at), ",");
+    for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3)
+        digits.insert(static_cast<size_t>(at), ",");
     return value < 0 ? "-" + digits : digits;
 }
 
-int LogNotice(ErrorLog& log, int code, const char* message, const char* prefix, const NoticeInstance& instance) {
+int LogNotice(ErrorLog& log, int code, const char* message, const char* prefix,
+              const NoticeInstance& instance) {
     const int before = log.GetNumberOfEntries();
     LogError(log, code, message, prefix);
     if (log.GetNumberOfEntries() == before) return code;
@@ -126,7 +129,8 @@ void FoldNotices(ErrorLog& log, int first, bool causeFirst) {
         for (int i = first; i < count; ++i) {
             const char* text = log.GetMessage(i);
             const ErrorLog::NoticeTag* tag = nullptr;
-            if (nextTag < log.notices.size() && log.notices[nextTag].entry == i) tag = &log.notices[nextTag++];
+            if (nextTag < log.notices.size() && log.notices[nextTag].entry == i)
+                tag = &log.notices[nextTag++];
             std::string key = std::to_string(log.GetCode(i));
             std::string instance;
             if (tag != nullptr) {
@@ -169,7 +173,8 @@ void FoldNotices(ErrorLog& log, int first, bool causeFirst) {
                 const NoticeGroup& group = groups[groupOf[static_cast<size_t>(i - first)]];
                 if (group.firstEntry != i) continue;
                 if ((pass == 0 && group.tag != nullptr) || (pass == 1 && group.tag == nullptr)) continue;
-                kept.emplace_back(i, group.instances == 1 ? nullptr : CopyText(NoticeSummary(group, log.GetMessage(i))));
+                kept.emplace_back(
+                    i, group.instances == 1 ? nullptr : CopyText(NoticeSummary(group, log.GetMessage(i))));
             }
         }
         std::vector<int> codes;

@@ -40,7 +40,8 @@ extern const NoticeKind kRepeatedNotice;
 
 // Logs (code, prefix + message) as a notice of the instance's kind (kRepeatedNotice when it has none).
 // Returns code; code 0 logs nothing.
-int LogNotice(ErrorLog& log, int code, const char* message, const char* prefix, const NoticeInstance& instance);
+int LogNotice(ErrorLog& log, int code, const char* message, const char* prefix,
+              const NoticeInstance& instance);
 
 // Folds the entries from first on as the header says; the notices in them are no longer foldable, so a
 // later fold over a wider range keeps each call's counts.

@@ -70,7 +70,7 @@ def main():
     data = tables(random.Random(441))
     with open(stem + ".net", "w") as f:
         f.write(hugin(*data))
-    with open(stem + ".xml", "w") as f:
+    with open(stem + ".xml03", "w") as f:
         f.write(xmlbif(*data))
 
 

@@ -20,8 +20,8 @@ class CountedNotices : public vovido::test::FreshLogTest<> {};
 
 void Rename(const std::string& node, int outcome) {
     const std::string example = "Node [" + node + "] \"" + std::to_string(outcome) + "\"";
-    vovido::LogNotice(errorLog, kOutOfRange, ("ERROR: " + example + " renamed").c_str(), "(line 1) : ",
-                      {&kRenamed, node, example});
+    vovido::LogNotice(errorLog, kOutOfRange, ("ERROR: " + example + " renamed").c_str(),
+                      "(line 1) : ", {&kRenamed, node, example});
 }
 
 TEST_F(CountedNotices, FoldsEachKindIntoItsFirstEntryWithCountsAndInstances) {
@@ -33,23 +33,26 @@ TEST_F(CountedNotices, FoldsEachKindIntoItsFirstEntryWithCountsAndInstances) {
         }
         vovido::LogNotice(errorLog, kNoUsefulSamples, "scenario a", nullptr, {&kScenario, "", "(a)"});
         for (const char* node : {"A", "B", "C", "D", "E"})
-            LogError(errorLog, kObjectNotConsistent, (std::string("Node [") + node + "] is not consistent").c_str(),
-                     nullptr);
+            LogError(errorLog, kObjectNotConsistent,
+                     (std::string("Node [") + node + "] is not consistent").c_str(), nullptr);
         for (int i = 0; i < 2; ++i) LogError(errorLog, kNoUsefulSamples, "No useful samples.", nullptr);
-        vovido::LogNotice(errorLog, kSyntaxError, "ERROR: 'x' : Unknown", "(line 4) : ", {nullptr, "", "line 4"});
-        vovido::LogNotice(errorLog, kSyntaxError, "ERROR: 'x' : Unknown", "(line 9) : ", {nullptr, "", "line 9"});
+        vovido::LogNotice(errorLog, kSyntaxError, "ERROR: 'x' : Unknown",
+                          "(line 4) : ", {nullptr, "", "line 4"});
+        vovido::LogNotice(errorLog, kSyntaxError, "ERROR: 'x' : Unknown",
+                          "(line 9) : ", {nullptr, "", "line 9"});
         EXPECT_EQ(errorLog.GetNumberOfEntries(), 441 * 3 + 1 + 1 + 5 + 2 + 2);  // folded when the call ends
     }
-    EXPECT_EQ(LoggedMessages(),
-              (std::vector<std::string>{
-                  "outcome names were rewritten in 441 nodes (1,323 outcomes), e.g. Node [p0] \"0\", Node [p0] "
-                  "\"1\", Node [p0] \"2\", …",
-                  "ERROR: Node [p1] : not read",
-                  "scenario a",
-                  "Node [A] is not consistent (5 times, also [B], [C], [D], [E])",
-                  "No useful samples. (2 times)",
-                  "ERROR: 'x' : Unknown (2 times, e.g. line 4, line 9)",
-              }));
+    EXPECT_EQ(
+        LoggedMessages(),
+        (std::vector<std::string>{
+            "outcome names were rewritten in 441 nodes (1,323 outcomes), e.g. Node [p0] \"0\", Node [p0] "
+            "\"1\", Node [p0] \"2\", …",
+            "ERROR: Node [p1] : not read",
+            "scenario a",
+            "Node [A] is not consistent (5 times, also [B], [C], [D], [E])",
+            "No useful samples. (2 times)",
+            "ERROR: 'x' : Unknown (2 times, e.g. line 4, line 9)",
+        }));
     EXPECT_EQ(errorLog.GetCode(0), kOutOfRange);
     EXPECT_EQ(errorLog.GetCode(3), kObjectNotConsistent);
 }
@@ -68,9 +71,10 @@ TEST_F(CountedNotices, AFailedCallPutsItsCauseFirstAndNestedCallsFoldOnceAtTheOu
         LogError(errorLog, kSyntaxError, "(line 7) : the cause", nullptr);
         (void)outer.Result(kSyntaxError);
     }
-    EXPECT_EQ(LoggedMessages(), (std::vector<std::string>{
-                                    "before the call", "(line 7) : the cause",
-                                    "outcome names were rewritten in 2 nodes, e.g. Node [a] \"0\", Node [b] \"0\""}));
+    EXPECT_EQ(LoggedMessages(),
+              (std::vector<std::string>{
+                  "before the call", "(line 7) : the cause",
+                  "outcome names were rewritten in 2 nodes, e.g. Node [a] \"0\", Node [b] \"0\""}));
 }
 
 TEST_F(CountedNotices, ALoneNoticeKeepsItsTextAndATruncatedOneIsForgotten) {
