@@ -240,8 +240,24 @@ int VRX_lexicalAnalizer::NextLine() {
         return kEndOfFile;
     }
     const int result = file.ReadLine(lineBuffer);
-    if (result != kSuccess) lineBuffer.clear();
-    return result;
+    if (result != kSuccess) {
+        lineBuffer.clear();
+        return result;
+    }
+    // Classic Mac line ends: the whole file is one line, its carriage returns unknown characters that
+    // would hide the cause behind what the parser then misses. A lone one inside a line is read.
+    const size_t cr = lineBuffer.find('\r');
+    if (GetLineNumber() == 1 && lineBuffer.back() != '\n' && cr != std::string::npos &&
+        lineBuffer.find('\r', cr + 1) != std::string::npos) {
+        LogError(errorLog, kLexicalError,
+                 ("ERROR: Line " + std::to_string(GetLineNumber()) +
+                  " : the file's line ends are carriage returns alone, which are not read")
+                     .c_str(),
+                 nullptr);
+        StopReading();
+        return kLexicalError;
+    }
+    return kSuccess;
 }
 
 void VRX_lexicalAnalizer::StopReading() {

@@ -550,8 +550,17 @@ void XmlNetLoader::FinishTruthTable(IXmlReader* reader) {
 
 void XmlNetLoader::FinishUtility(IXmlReader* reader) {
     auto* table = dynamic_cast<VRX_table*>(currentDefinition);
-    if (table == nullptr || table->SetUtilities(numberArray) != kSuccess)
-        reader->ReportError("SetUtilities failed");
+    if (table != nullptr && table->SetUtilities(numberArray) == kSuccess) return;
+    // Which node, and why: a table missing altogether, or one of the wrong size.
+    const int cells = table != nullptr ? table->GetUtilities().GetNumberOfElements() : 0;
+    const int given = numberArray.GetCount();
+    if (table != nullptr && given != cells) {
+        const std::string text = "ERROR: Node [" + std::string(vovido::NodeLabel(*network, currentNode)) +
+                                 "] : the file gives " + (given == 0 ? "no" : std::to_string(given)) +
+                                 " utilities for its table of " + std::to_string(cells) + " cells";
+        LogError(errorLog, kOutOfRange, text.c_str(), nullptr);
+    }
+    reader->ReportError("SetUtilities failed");
 }
 
 void XmlNetLoader::FinishMau(IXmlReader* reader) {

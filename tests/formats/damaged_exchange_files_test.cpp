@@ -173,7 +173,11 @@ TEST(DamagedExchangeFiles, FailOrWarnWithTheirMessage) {
         // Departures of real files from the formats, refused rather than read into something else.
         {nullptr, "net", "", "net\n{\n}\nnode a.b\n{\n}\n", kSyntaxError,
          "(line 4) : ERROR: '.' : '{' expected"},
-        {nullptr, "net", "", "net\r{\r}\r", kLexicalError, "ERROR: Line 1 : UNKNOWN CHARACTER (2 times)"},
+        {nullptr, "net", "", "net\r{\r}\r", kLexicalError,
+         "ERROR: Line 1 : the file's line ends are carriage returns alone, which are not read"},
+        {nullptr, "dne", "", "// ~->[DNET-1]->~\rbnet X {\rnode A {\r states = (y, n);\r};\r};\r",
+         kLexicalError,
+         "ERROR: Line 1 : the file's line ends are carriage returns alone, which are not read"},
         {nullptr, "dne", "",
          "bnet X {\nnode A {\n discrete = TRUE;\n states = (y, n);\n probs = (@imposs, 1);\n};\n};\n",
          kSyntaxError, "(line 5) : ERROR: '@' : Unexpected"},

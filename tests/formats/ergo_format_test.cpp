@@ -121,6 +121,8 @@ TEST_F(ErgoTest, BadCountsFailWithTheirMessageAndLeaveTheNetworkAsItWas) {
         {"no section", "1\n2\n0\n", kOutOfRange, "(line 3) : ERROR: End of File : Expecting '/'"},
         {"cut short", "1\n2\n0\n/* Probabilities */\n2 0.5\n", kSyntaxError,
          "(line 5) : ERROR: End of File : Expecting Real Number"},
+        {"cut short, the node named", "1\n2\n0\n/* Probabilities */\n2 0.5\n", kSyntaxError,
+         "(line 5) : ERROR: Node [Node0] : its table ends after 1 of its 2 numbers"},
     };
     for (const BadFile& item : cases) {
         SCOPED_TRACE(item.what);
