@@ -1,6 +1,7 @@
 // Folding the notices of one call into one entry per kind.
 #include "base/counted_notices.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
 #include <new>
@@ -19,6 +20,7 @@ namespace {
 
 constexpr size_t kInstancesShown = 3;
 // Entries alike but for a bracketed word (a node) name more of theirs: they may tell of lost content.
+// Notices and entries that repeat one text show the first few.
 constexpr size_t kBracketsShown = 20;
 constexpr const char* kEllipsis = "…";
 
@@ -27,9 +29,10 @@ struct NoticeGroup {
     int firstEntry = 0;
     const ErrorLog::NoticeTag* tag = nullptr;  // the first entry's, for notices
     int instances = 0;
-    bool allAlike = true;  // plain entries: every text equals the first's
+    bool allAlike = true;  // every text (without its prefix) equals the first's
     std::unordered_set<std::string> subjects;
     std::vector<std::string> examples;
+    std::vector<std::string> brackets;  // of the examples, for notices folded by their text
 };
 
 std::string Noun(const char* singular, long long count) {
@@ -58,15 +61,29 @@ void AppendExamples(std::string& text, const NoticeGroup& group, long long insta
 std::string NoticeSummary(const NoticeGroup& group, const char* firstText) {
     const ErrorLog::NoticeTag* tag = group.tag;
     const long long n = group.instances;
-    if (tag == nullptr || tag->kind->summary == nullptr) {
-        std::string text = tag != nullptr ? tag->key : std::string(firstText);
-        text += " (" + GroupedNumber(n) + " times";
-        if (tag == nullptr && !group.allAlike) {
+    if (tag == nullptr) {
+        std::string text = std::string(firstText) + " (" + GroupedNumber(n) + " times";
+        if (!group.allAlike) {
             text += ", also ";
             AppendExamples(text, group, n - 1);
-        } else if (!group.examples.empty()) {
+        }
+        return text + ")";
+    }
+    if (tag->kind->summary == nullptr) {
+        // Alike but for a bracketed word: each instance shown with its word.
+        NoticeGroup shown;
+        const size_t count =
+            group.allAlike ? std::min(group.examples.size(), kInstancesShown) : group.examples.size();
+        for (size_t i = 0; i < count; ++i) {
+            const std::string& example = group.examples[i];
+            shown.examples.push_back(group.allAlike    ? example
+                                     : example.empty() ? group.brackets[i]
+                                                       : group.brackets[i] + " (" + example + ")");
+        }
+        std::string text = tag->key + " (" + GroupedNumber(n) + " times";
+        if (!shown.examples.empty()) {
             text += ", e.g. ";
-            AppendExamples(text, group, n);
+            AppendExamples(text, shown, n);
         }
         return text + ")";
     }
@@ -133,15 +150,20 @@ void FoldNotices(ErrorLog& log, int first, bool causeFirst) {
                 tag = &log.notices[nextTag++];
             std::string key = std::to_string(log.GetCode(i));
             std::string instance;
+            std::string bracket;
             if (tag != nullptr) {
                 key += "\1";
                 key.append(reinterpret_cast<const char*>(&tag->kind), sizeof tag->kind);
-                key += tag->key;
+                if (tag->kind->summary == nullptr) {
+                    auto [rest, word] = SplitFirstBracket(tag->key.c_str());
+                    key += rest;
+                    bracket = std::move(word);
+                }
                 instance = tag->example;
             } else {
-                auto [rest, bracket] = SplitFirstBracket(text);
+                auto [rest, word] = SplitFirstBracket(text);
                 key += "\2" + rest;
-                instance = std::move(bracket);
+                instance = std::move(word);
             }
             const auto [at, added] = byKey.emplace(std::move(key), groups.size());
             if (added) {
@@ -159,8 +181,13 @@ void FoldNotices(ErrorLog& log, int first, bool causeFirst) {
                     group.allAlike = false;
                     if (group.examples.size() < kBracketsShown) group.examples.push_back(instance);
                 }
-            } else if (!instance.empty() && group.examples.size() < kInstancesShown) {
-                group.examples.push_back(instance);
+            } else {
+                if (later && tag->key != group.tag->key) group.allAlike = false;
+                const size_t shown = tag->kind->summary == nullptr ? kBracketsShown : kInstancesShown;
+                if (group.examples.size() < shown && (!instance.empty() || !bracket.empty())) {
+                    group.examples.push_back(instance);
+                    group.brackets.push_back(bracket);
+                }
             }
         }
         // Each kept entry with its summary, all made before the log changes: a failed allocation leaves

@@ -3,14 +3,20 @@
 // scenario or draw) reaches the caller as one entry with the count and the first few instances.
 //
 // A notice is logged at once, as its own entry with its exact text, so code that counts or truncates
-// the entries works as before. When the outermost NoticeCall ends (a read, an update), the entries it
-// added are folded:
-// - notices of one kind and code become the first one's entry, whose text turns into the kind's summary
-//   when there are several: "<summary with the count>, e.g. <instance>, <instance>, <instance>, …";
-// - other entries that repeat with one code, alike but for the first bracketed word (a node in
-//   "Node [A] ..."), become the first one's entry followed by " (N times, also [B], [C], [D], …)".
+// the entries works as before. When the outermost NoticeCall ends (a read, an update, a learning or
+// equation entry point) or a native returns, the entries it added are folded, each group into its first
+// entry:
+// - notices of one kind and code: "<summary with the count>, e.g. <instance>, <instance>, <instance>, …";
+// - notices of no kind (kRepeatedNotice) alike but for the first bracketed word (the node of "Node [A]
+//   ..."): "<text without its prefix> (N times, e.g. <instance>, …)", where the instances show their word
+//   when the texts differ in it ("[B] (line 9)");
+// - other entries of one code alike but for the first bracketed word: "<first text> (N times)", or
+//   "<first text> (N times, also [B], [C], …)". Words that may tell of lost content are listed up to 20.
 // An entry that stands alone keeps its exact text. A call that failed puts the entries that are no
-// notices (its cause) first. A native folds its own share of the log in the same way (FoldNotices).
+// notices (its cause) first.
+//
+// Code that logs one notice per node, outcome, statement, record or draw calls LogNotice with a kind
+// of its own, or logs plain "... Node [X] ..." entries, which fold as well.
 
 #include <string>
 
@@ -19,8 +25,8 @@
 namespace vovido {
 
 // A kind of notice. The summary holds "{count}" where the count goes: "441 nodes (1,323 outcomes)" when
-// the kind counts items per subject, else "N subjects". A null summary folds notices of one message text
-// into that text followed by " (N times, e.g. <instance>, …)".
+// the kind counts items per subject (distinct subjects), else "N subjects", one per notice. A null
+// summary folds notices by their text, as kRepeatedNotice.
 struct NoticeKind {
     const char* summary;
     const char* subject;  // singular; the plural adds "s"
@@ -35,7 +41,7 @@ struct NoticeInstance {
     std::string example;
 };
 
-// Folds the same message text repeated by readers and samplers: " (N times, e.g. line 4, line 9, …)".
+// Notices folded by their text, as readers' warnings: " (N times, e.g. line 4, line 9, …)".
 extern const NoticeKind kRepeatedNotice;
 
 // Logs (code, prefix + message) as a notice of the instance's kind (kRepeatedNotice when it has none).

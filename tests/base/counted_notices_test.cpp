@@ -40,7 +40,14 @@ TEST_F(CountedNotices, FoldsEachKindIntoItsFirstEntryWithCountsAndInstances) {
                           "(line 4) : ", {nullptr, "", "line 4"});
         vovido::LogNotice(errorLog, kSyntaxError, "ERROR: 'x' : Unknown",
                           "(line 9) : ", {nullptr, "", "line 9"});
-        EXPECT_EQ(errorLog.GetNumberOfEntries(), 441 * 3 + 1 + 1 + 5 + 2 + 2);  // folded when the call ends
+        for (const char* node : {"a", "b", "c", "d"}) {
+            const std::string line = std::string("line ") + std::to_string(*node - 'a' + 3);
+            vovido::LogNotice(errorLog, kSyntaxError,
+                              (std::string("ERROR: Node [") + node + "] : renamed").c_str(),
+                              ("(" + line + ") : ").c_str(), {nullptr, "", line});
+        }
+        EXPECT_EQ(errorLog.GetNumberOfEntries(),
+                  441 * 3 + 1 + 1 + 5 + 2 + 2 + 4);  // folded when the call ends
     }
     EXPECT_EQ(
         LoggedMessages(),
@@ -52,6 +59,8 @@ TEST_F(CountedNotices, FoldsEachKindIntoItsFirstEntryWithCountsAndInstances) {
             "Node [A] is not consistent (5 times, also [B], [C], [D], [E])",
             "No useful samples. (2 times)",
             "ERROR: 'x' : Unknown (2 times, e.g. line 4, line 9)",
+            "ERROR: Node [a] : renamed (4 times, e.g. [a] (line 3), [b] (line 4), [c] (line 5), [d] (line "
+            "6))",
         }));
     EXPECT_EQ(errorLog.GetCode(0), kOutOfRange);
     EXPECT_EQ(errorLog.GetCode(3), kObjectNotConsistent);
