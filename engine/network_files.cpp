@@ -227,6 +227,7 @@ int VRX_network::ReadFile(const char* fileName, int format, void* extension) {
 }
 
 int VRX_network::WriteFile(const char* fileName, int format, void* extension) {
+    vovido::NoticeCall call;
     if (format == FileFormatCode::kKi) {
         return LogError(errorLog, kOutOfRange, "Writing to KI file format not supported.", nullptr);
     }
@@ -239,5 +240,5 @@ int VRX_network::WriteFile(const char* fileName, int format, void* extension) {
     } catch (const std::bad_alloc&) {
         rc = kOutOfMemory;
     }
-    return rc;
+    return call.Result(rc);
 }

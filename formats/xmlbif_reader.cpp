@@ -196,7 +196,9 @@ int VRX_xmlSpeaker::ReadChildren(XmlTagScanner& scanner, const char* element, co
 
 // An element the format does not have: passed over, but a table or variable it might hold would be lost.
 void VRX_xmlSpeaker::WarnUnknownElement(const XmlTagScanner& scanner) {
-    Warn(scanner.Line(), kSyntaxError, "ERROR: '" + scanner.Name() + "' : Unknown element, skipped");
+    const std::string line = std::to_string(scanner.Line());
+    Warn(scanner.Line(), kSyntaxError, "ERROR: '" + scanner.Name() + "' : Unknown element, skipped",
+         {&vovido::kSkippedStatementNotice, scanner.Name(), "'" + scanner.Name() + "' (line " + line + ")"});
     NoteSkippedContent_();
 }
 
