@@ -9,8 +9,9 @@ import java.util.logging.LogRecord;
 import java.util.logging.Logger;
 
 /**
- * What a call that succeeds logged reaches the logger "tarvo" as WARNING records, one per entry, from the
- * calling thread; a clean call and a failing call give none.
+ * What a call that succeeds logged reaches the logger "tarvo" as WARNING records, one per entry (a notice
+ * repeated over nodes is one, counted), from the calling thread; a clean call and a failing call give none,
+ * the failing call's exception starting with its cause.
  */
 public class WarningsTest {
     private static final String XMLBIF_PERCENT = String.join("\n",
