@@ -53,6 +53,7 @@ int VRX_network::UpdateBayesianNetwork() {
 }
 
 bool VRX_network::CalcPropEvidence(double* result, bool useChainRule) {
+    vovido::NoticeCall call;  // by the chain rule, one update per finding
     const auto route = vovido::GetEngineRoutes().probabilityOfEvidence;
     return route != nullptr && route(*this, result, useChainRule);
 }
