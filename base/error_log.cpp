@@ -29,12 +29,16 @@ int ErrorLog::GetNumberOfEntries() const {
 void ErrorLog::Flush() {
     codes.clear();
     messages.clear();
+    notices.clear();
+    callFirst = 0;
 }
 
 void ErrorLog::Truncate(int count) {
     if (count < 0 || static_cast<size_t>(count) >= codes.size()) return;
     codes.resize(static_cast<size_t>(count));
     messages.resize(static_cast<size_t>(count));
+    while (!notices.empty() && notices.back().entry >= count) notices.pop_back();
+    if (callFirst > count) callFirst = count;
 }
 
 int LogError(ErrorLog& log, int code, const char* message, const char* prefix) {

@@ -2,12 +2,33 @@
 // The error log of (code, message) entries and the default texts of status codes.
 
 #include <memory>
+#include <string>
 #include <vector>
+
+class ErrorLog;
+
+namespace vovido {
+struct NoticeKind;
+struct NoticeInstance;
+class NoticeCall;
+int LogNotice(ErrorLog& log, int code, const char* message, const char* prefix,
+              const NoticeInstance& instance);
+void FoldNotices(ErrorLog& log, int first, bool causeFirst);
+}  // namespace vovido
 
 // Entry i is (codes[i], messages[i]); both lists grow and empty together. Both grow geometrically, so
 // logging n entries costs O(n) whatever n is.
 class ErrorLog {
 public:
+    // An entry logged as a notice (counted_notices.h): what folding it with others of its kind needs.
+    struct NoticeTag {
+        int entry;
+        const vovido::NoticeKind* kind;
+        std::string key;  // the message text, for a kind that folds by text
+        std::string subject;
+        std::string example;
+    };
+
     ErrorLog();
     ~ErrorLog();
     ErrorLog(const ErrorLog&) = delete;
@@ -25,10 +46,18 @@ public:
 
 private:
     friend int LogError(ErrorLog& log, int code, const char* message, const char* prefix);
+    friend int vovido::LogNotice(ErrorLog& log, int code, const char* message, const char* prefix,
+                                 const vovido::NoticeInstance& instance);
+    friend void vovido::FoldNotices(ErrorLog& log, int first, bool causeFirst);
+    friend class vovido::NoticeCall;
 
-    // Heap copies, so a message pointer handed out stays put while later entries are added.
+    // Heap copies, so a message pointer handed out stays put while later entries are added (folding at
+    // the end of a call replaces the call's own).
     std::vector<std::unique_ptr<char[]>> messages;
     std::vector<int> codes;
+    std::vector<NoticeTag> notices;  // in entry order
+    int callDepth = 0;               // open NoticeCalls
+    int callFirst = 0;               // the outermost call's first entry
 };
 
 // The log of the calling thread. Each thread has its own, so separate networks driven from separate

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <new>
 
+#include "base/counted_notices.h"
 #include "base/error_log.h"
 #include "base/status_codes.h"
 #include "formats/ergo_speaker.h"
@@ -194,11 +195,13 @@ int VRX_network::ClearForReading() {
 }
 
 int VRX_network::ReadFile(const char* fileName, int format, void* extension) {
+    // What the read logged is folded when it ends, its failure's cause before the notices.
+    vovido::NoticeCall call;
     std::unique_ptr<VRX_fileFormat> speaker = CreateSpeaker(this, fileName, format);
-    if (!speaker) return kOutOfRange;
+    if (!speaker) return call.Result(kOutOfRange);
     if (extension != nullptr) speaker->SetExtension(extension);
     ReadBackup backup;
-    if (const int rc = SetAsideForReading(backup)) return rc;
+    if (const int rc = SetAsideForReading(backup)) return call.Result(rc);
     ClearForReading();
     const int savedMask = changeMask;
     changeMask = 0;
@@ -216,7 +219,7 @@ int VRX_network::ReadFile(const char* fileName, int format, void* extension) {
     readingFlags = 0;
     if (rc != kSuccess) {
         RestoreAfterFailedRead(backup);
-        return rc;
+        return call.Result(rc);
     }
     CheckValidity(1);
     CheckConsistency(1);
@@ -224,6 +227,7 @@ int VRX_network::ReadFile(const char* fileName, int format, void* extension) {
 }
 
 int VRX_network::WriteFile(const char* fileName, int format, void* extension) {
+    vovido::NoticeCall call;
     if (format == FileFormatCode::kKi) {
         return LogError(errorLog, kOutOfRange, "Writing to KI file format not supported.", nullptr);
     }
@@ -236,5 +240,5 @@ int VRX_network::WriteFile(const char* fileName, int format, void* extension) {
     } catch (const std::bad_alloc&) {
         rc = kOutOfMemory;
     }
-    return rc;
+    return call.Result(rc);
 }

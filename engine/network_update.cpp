@@ -6,6 +6,7 @@
 #include <new>
 #include <string>
 
+#include "base/counted_notices.h"
 #include "base/dmatrix.h"
 #include "base/double_array.h"
 #include "base/error_log.h"
@@ -313,6 +314,7 @@ int CheckAnnealedMapRequest(const VRX_network& network, const std::vector<std::p
 int VRX_network::AnnealedMAP(const std::vector<std::pair<int, int>>& evidence, const VRX_intArray& mapNodes,
                              VRX_intArray& outcomes, double& mapProbability, double& evidenceProbability,
                              int seed) {
+    vovido::NoticeCall call;  // one record per kind of notice over every tried assignment
     outcomes.Flush();
     VRX_intArray nodes;
     VRX_intArray assignment;
@@ -357,8 +359,9 @@ int VRX_network::AnnealedMAP(const std::vector<std::pair<int, int>>& evidence, c
 }
 
 int VRX_network::UpdateValueOfInformation(VRX_valueOfInformation& settings) {
+    vovido::NoticeCall call;  // one record per kind of notice over every outcome observed
     VRX_valueOfInformationAssessor assessor;
-    return assessor.ComputeValueOfInformation(settings);
+    return call.Result(assessor.ComputeValueOfInformation(settings));
 }
 
 // ---------------------------------------------------------------------------------------------------

@@ -321,7 +321,13 @@ int VRX_ergoSpeaker::ReadProbabilities() {
         Refusal refusal{handle, 0.0, 0};  // the first entry that is no probability, and its line
         for (int i = 0; i < c; ++i) {
             double value = 0.0;
-            if (const int rc = RequireNumber(value)) return rc;
+            if (const int rc = RequireNumber(value)) {
+                (void)ReportMessage(kSyntaxError, "ERROR: Node [" +
+                                                      std::string(vovido::NodeIdOr(*network, handle, "")) +
+                                                      "] : its table ends after " + std::to_string(i) +
+                                                      " of its " + std::to_string(c) + " numbers");
+                return rc;
+            }
             if (values.Add(value) != kSuccess) return ReportError(kOutOfMemory, nullptr);
             if (refusal.line == 0 && !vovido::IsProbability(value))
                 refusal = {handle, value, lexer->GetLineNumber()};

@@ -123,17 +123,24 @@ int OutcomeIds(const std::vector<std::string>& names, const std::string& nodeId,
             if (const int rc = result.Add(id.c_str())) return rc;
         }
         if (const int rc = out.Copy(result)) return rc;
-        for (const auto& [index, id] : renamed)
-            warn("ERROR: Node [" + nodeId + "] : outcome \"" + names[index] + "\" renamed \"" + id + "\"");
+        for (const auto& [index, id] : renamed) {
+            const std::string change = "\"" + names[index] + "\" renamed \"" + id + "\"";
+            warn("ERROR: Node [" + nodeId + "] : outcome " + change,
+                 {&kRenamedOutcomeNotice, nodeId, "Node [" + nodeId + "] " + change});
+        }
     } catch (const std::bad_alloc&) {
         return kOutOfMemory;
     }
     return kSuccess;
 }
 
+const NoticeKind kRenamedOutcomeNotice = {"outcome names that are not identifiers were rewritten in {count}",
+                                          "node", "outcome"};
+
 Warning SpeakerWarning(VRX_textFormat& speaker) {
-    return
-        [&speaker](const std::string& message) { (void)speaker.ReportWarning(kOutOfRange, message.c_str()); };
+    return [&speaker](const std::string& message, const NoticeInstance& instance) {
+        (void)speaker.ReportWarning(kOutOfRange, message.c_str(), instance);
+    };
 }
 
 int OutcomeIds(const VRX_stringArray& names, const std::string& nodeId, VRX_idArray& out,

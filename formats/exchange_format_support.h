@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "base/counted_notices.h"
+
 class VRX_Dmatrix;
 class VRX_doubleArray;
 class VRX_idArray;
@@ -31,8 +33,9 @@ const char* NodeIdOr(const VRX_network& network, int handle, const char* fallbac
 // and the first of its text, stays as it is; any other is repaired and, when that is taken, numbered
 // ("_2", "_3", ...) into a text that no other name of the node holds or is given, so that no outcome takes
 // another's name. Each name that changed is passed to `warn` in a message naming the node, the old and the
-// new name. 0, or kOutOfMemory when memory fails.
-using Warning = std::function<void(const std::string& message)>;
+// new name, as a notice of kRenamedOutcomeNotice. 0, or kOutOfMemory when memory fails.
+using Warning = std::function<void(const std::string& message, const NoticeInstance& instance)>;
+extern const NoticeKind kRenamedOutcomeNotice;
 [[nodiscard]] int OutcomeIds(const std::vector<std::string>& names, const std::string& nodeId,
                              VRX_idArray& out, const Warning& warn);
 [[nodiscard]] int OutcomeIds(const VRX_stringArray& names, const std::string& nodeId, VRX_idArray& out,

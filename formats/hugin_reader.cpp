@@ -264,7 +264,7 @@ int VRX_huginSpeaker::ReadNodeField(int handle) {
     if (IsStringNext() != 1) {
         // Attributes of other kinds (subtypes, state values) have no counterpart in the network.
         message.assign("ERROR: '").append(name).append("' : Unknown Node Statement");
-        (void)ReportWarning(kSyntaxError, message.c_str());
+        (void)ReportSkippedStatement(kSyntaxError, name, message);
         return kSyntaxError;
     }
     const std::string value(TokenText_());

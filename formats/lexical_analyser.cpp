@@ -244,10 +244,23 @@ int VRX_lexicalAnalizer::NextLine() {
     const int result = file.ReadLine(lineBuffer);
     if (result != kSuccess) {
         lineBuffer.clear();
-    } else {
-        endsOpen_ = !lineBuffer.empty() && !isSeparator_[static_cast<unsigned char>(lineBuffer.back())];
+        return result;
     }
-    return result;
+    endsOpen_ = !lineBuffer.empty() && !isSeparator_[static_cast<unsigned char>(lineBuffer.back())];
+    // Classic Mac line ends: the whole file is one line, its carriage returns unknown characters that
+    // would hide the cause behind what the parser then misses. A lone one inside a line is read.
+    const size_t cr = lineBuffer.find('\r');
+    if (cr != std::string::npos && GetLineNumber() == 1 && lineBuffer.back() != '\n' &&
+        lineBuffer.find('\r', cr + 1) != std::string::npos) {
+        LogError(errorLog, kLexicalError,
+                 ("ERROR: Line " + std::to_string(GetLineNumber()) +
+                  " : the file's line ends are carriage returns alone, which are not read")
+                     .c_str(),
+                 nullptr);
+        StopReading();
+        return kLexicalError;
+    }
+    return kSuccess;
 }
 
 void VRX_lexicalAnalizer::StopReading() {

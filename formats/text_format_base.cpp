@@ -469,12 +469,25 @@ int VRX_textFormat::ReportError(int code, const char* text) {
     return LogError(errorLog, code, text, prefix.c_str());
 }
 
+const vovido::NoticeKind vovido::kSkippedStatementNotice = {
+    "statements the reader does not know were skipped: {count}", "statement", nullptr};
+
 int VRX_textFormat::ReportWarning(int code, const char* text) {
+    const std::string line = "line " + std::to_string(ReportLine_());
+    return ReportWarning(code, text, {&vovido::kRepeatedNotice, std::string(), line});
+}
+
+int VRX_textFormat::ReportWarning(int code, const char* text, const vovido::NoticeInstance& instance) {
     if (code == kSuccess) return kSuccess;
     NoteReport_(code, false);
     skippingUnknown_ = true;
     const std::string prefix = "(line " + std::to_string(ReportLine_()) + ") : ";
-    return LogError(errorLog, code, text, prefix.c_str());
+    return vovido::LogNotice(errorLog, code, text, prefix.c_str(), instance);
+}
+
+int VRX_textFormat::ReportSkippedStatement(int code, const std::string& word, const std::string& message) {
+    const std::string example = "'" + word + "' (line " + std::to_string(ReportLine_()) + ")";
+    return ReportWarning(code, message.c_str(), {&vovido::kSkippedStatementNotice, word, example});
 }
 
 void VRX_textFormat::NoteReport_(int code, bool error) {
@@ -596,12 +609,13 @@ int VRX_textFormat::CheckNodeContent(unsigned checks) {
 
 int VRX_textFormat::ReportUnknownDeclaration(const char* what) {
     if (PeekToken() != kSuccess) return kSyntaxError;
-    const std::string text = std::string("ERROR: '") + TokenText_() + "' : " + what;
+    const std::string word = TokenText_();
+    const std::string text = "ERROR: '" + word + "' : " + what;
     ConsumeToken();
     const bool setting = PeekToken() == kSuccess && token.text != nullptr &&
                          (std::strcmp(token.text, "=") == 0 || std::strcmp(token.text, ":") == 0);
     if (setting) {
-        (void)ReportWarning(kSyntaxError, text.c_str());
+        (void)ReportSkippedStatement(kSyntaxError, word, text);
     } else {
         (void)ReportError(kSyntaxError, (text + kMayHaveHeldANode).c_str());
     }

@@ -11,6 +11,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "base/counted_notices.h"
 #include "base/status_codes.h"
 #include "formats/lexical_analyser.h"
 #include "formats/text_file.h"
@@ -25,6 +26,11 @@ class VRX_stringArray;
 namespace vovido {
 // Keyword tables are arrays of texts ended by a null pointer.
 using KeywordTable = const char* const*;
+}  // namespace vovido
+
+namespace vovido {
+// Statements of a file that the reader does not know, skipped.
+extern const NoticeKind kSkippedStatementNotice;
 }  // namespace vovido
 
 class VRX_textFormat : public VRX_fileFormat {
@@ -79,6 +85,10 @@ public:
     int ReportMessage(int code, const std::string& text) { return ReportError(code, text.c_str()); }
     // Logs as ReportError, for what the format does not know and may pass over: the read does not fail.
     int ReportWarning(int code, const char* message);
+    // A warning that may repeat over nodes or statements: folded with the others of its kind.
+    int ReportWarning(int code, const char* message, const vovido::NoticeInstance& instance);
+    // The warning of a statement the format does not know and skips; `word` is its keyword.
+    int ReportSkippedStatement(int code, const std::string& word, const std::string& message);
     // The first error reported since the read started; 0 while there is none.
     int GetReadFailure() const { return readFailure_; }
     // Around escaped text: a speaker sets the output's continuation text so that broken lines join again.

@@ -121,8 +121,9 @@ int VRX_vrxSpeaker::ReportUnknownNetStatement() {
 
 int VRX_vrxSpeaker::ReportUnknownStatement(const char* what) {
     if (IsBlockWord()) return ReportUnknown(what);
-    message.assign("ERROR: '").append(TokenText_()).append("' : ").append(what);
-    (void)ReportWarning(kSyntaxError, message.c_str());
+    const std::string word = TokenText_();
+    message.assign("ERROR: '").append(word).append("' : ").append(what);
+    (void)ReportSkippedStatement(kSyntaxError, word, message);
     return kSyntaxError;
 }
 

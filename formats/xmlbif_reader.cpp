@@ -153,9 +153,14 @@ int VRX_xmlSpeaker::Report(int line, int code, const std::string& text) {
 }
 
 void VRX_xmlSpeaker::Warn(int line, int code, const std::string& text) {
+    Warn(line, code, text, {&vovido::kRepeatedNotice, std::string(), "line " + std::to_string(line)});
+}
+
+void VRX_xmlSpeaker::Warn(int line, int code, const std::string& text,
+                          const vovido::NoticeInstance& instance) {
     NoteReport_(code, false);
     const std::string prefix = "(line " + std::to_string(line) + ") : ";
-    (void)LogError(errorLog, code, text.c_str(), prefix.c_str());
+    (void)vovido::LogNotice(errorLog, code, text.c_str(), prefix.c_str(), instance);
 }
 
 int VRX_xmlSpeaker::ReadChildren(XmlTagScanner& scanner, const char* element, const char* unknown,
@@ -195,7 +200,9 @@ int VRX_xmlSpeaker::ReadChildren(XmlTagScanner& scanner, const char* element, co
 
 // An element the format does not have: passed over, but a table or variable it might hold would be lost.
 void VRX_xmlSpeaker::WarnUnknownElement(const XmlTagScanner& scanner) {
-    Warn(scanner.Line(), kSyntaxError, "ERROR: '" + scanner.Name() + "' : Unknown element, skipped");
+    const std::string line = std::to_string(scanner.Line());
+    Warn(scanner.Line(), kSyntaxError, "ERROR: '" + scanner.Name() + "' : Unknown element, skipped",
+         {&vovido::kSkippedStatementNotice, scanner.Name(), "'" + scanner.Name() + "' (line " + line + ")"});
     NoteSkippedContent_();
 }
 
@@ -376,7 +383,9 @@ int VRX_xmlSpeaker::ReadVariable(XmlTagScanner& scanner) {
     // A utility has no outcomes; files of other tools give it one all the same.
     if (type == DefinitionType::kTable || outcomes.empty()) return kSuccess;
     VRX_idArray ids;
-    const auto warn = [this, line](const std::string& text) { Warn(line, kOutOfRange, text); };
+    const auto warn = [this, line](const std::string& text, const vovido::NoticeInstance& instance) {
+        Warn(line, kOutOfRange, text, instance);
+    };
     if (vovido::OutcomeIds(outcomes, vovido::NodeIdOr(*network, handle, ""), ids, warn) != kSuccess ||
         node->GetDefinition()->SetOutcomes(ids) != kSuccess) {
         (void)Report(line, kOutOfRange, "ERROR: Invalid Outcomes");

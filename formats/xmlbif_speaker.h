@@ -67,6 +67,7 @@ private:
 
     int Report(int line, int code, const std::string& text);
     void Warn(int line, int code, const std::string& text);
+    void Warn(int line, int code, const std::string& text, const vovido::NoticeInstance& instance);
 
     [[nodiscard]] int WriteNetwork();
     void WriteSimple(const char* tag, const char* text);

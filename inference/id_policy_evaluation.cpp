@@ -6,6 +6,7 @@
 #include <new>
 #include <string>
 
+#include "base/counted_notices.h"
 #include "base/error_log.h"
 #include "base/id_array.h"
 #include "base/status_codes.h"
@@ -152,16 +153,25 @@ int PolicyEvaluator::UpdateWork() {
     return rc;
 }
 
+namespace {
+const vovido::NoticeKind kUnevaluatedScenarioNotice = {"{count} could not be evaluated", "scenario", nullptr};
+}  // namespace
+
+// One entry per scenario, "The following scenario could not be evaluated: A = a, B = b", so that many
+// fold into one.
 void PolicyEvaluator::LogScenario(const std::vector<int>& varied) const {
-    LogError(errorLog, kNoUsefulSamples, "The following scenario could not be evaluated:", nullptr);
+    std::string scenario;
     for (int h : varied) {
         const char* id = network_->GetNode(h)->GetId();
         const VRX_idArray* names = network_->GetNode(h)->GetDefinition()->GetOutcomesNames();
         const int k = outcome_[static_cast<size_t>(h)];
         const char* name = names != nullptr && k < names->GetCount() ? (*names)[k] : nullptr;
-        const std::string line = std::string(id != nullptr ? id : "") + " = " + (name != nullptr ? name : "");
-        LogError(errorLog, kNoUsefulSamples, line.c_str(), nullptr);
+        if (!scenario.empty()) scenario += ", ";
+        scenario += std::string(id != nullptr ? id : "") + " = " + (name != nullptr ? name : "");
     }
+    const std::string message = "The following scenario could not be evaluated: " + scenario;
+    vovido::LogNotice(errorLog, kNoUsefulSamples, message.c_str(), nullptr,
+                      {&kUnevaluatedScenarioNotice, std::string(), "(" + scenario + ")"});
 }
 
 // Every configuration of the varied scenario nodes, the other scenario nodes free; each that can be

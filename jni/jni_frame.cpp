@@ -6,6 +6,7 @@
 #include <new>
 #include <vector>
 
+#include "base/counted_notices.h"
 #include "base/error_log.h"
 #include "jni/jni_text.h"
 #include "model/network.h"
@@ -76,6 +77,8 @@ void throwEngineError(JNIEnv* env, const char* operation, int status) {
     text += " in function ";
     text += operation;
     const int first = vovido::nativeFrame.logFirstEntry;
+    // The cause first, the notices after it, one per kind.
+    vovido::FoldNotices(errorLog, first, true);
     const int count = errorLog.GetNumberOfEntries();
     if (count > first) {
         text += ". Logged information: ";

@@ -13,6 +13,7 @@
 #include <string>
 #include <unordered_map>
 
+#include "base/counted_notices.h"
 #include "base/dmatrix.h"
 #include "base/error_log.h"
 #include "base/out_of_memory.h"
@@ -48,6 +49,17 @@ int Fail(const char* format, Args... args) {
     char text[512];
     std::snprintf(text, sizeof text, format, args...);
     return LogError(errorLog, kFailure, text, nullptr);
+}
+
+const vovido::NoticeKind kEvidenceNotSetNotice = {"em: evidence cannot be set in {count}", "record", "value"};
+
+// "em: evidence cannot be set for node %s in record %d", a notice that folds over records.
+void NoteEvidenceNotSet(const char* node, int record) {
+    char text[512];
+    std::snprintf(text, sizeof text, "em: evidence cannot be set for node %s in record %d", node, record);
+    const std::string where = std::to_string(record);
+    vovido::LogNotice(errorLog, kFailure, text, nullptr,
+                      {&kEvidenceNotSetNotice, where, std::string("node ") + node + " in record " + where});
 }
 
 bool Contains(const std::vector<int>& list, int value) {
@@ -397,7 +409,7 @@ void EmRun::GroupRecords() {
             const bool missing = data_.IsMissing(m.column, r);
             int v = missing ? -1 : data_.GetInt(m.column, r);
             if (!missing && (v < 0 || v >= NumberOfOutcomes(*work_, m.node))) {
-                (void)Fail("em: evidence cannot be set for node %s in record %d", IdAt(*work_, m.node), r);
+                NoteEvidenceNotSet(IdAt(*work_, m.node), r);
                 v = -1;
             }
             values[k] = v;
@@ -434,8 +446,7 @@ void EmRun::SetGroupEvidence(size_t g) {
     for (size_t k = 0; k < width; ++k) {
         const int v = groupValues_[g * width + k];
         if (v < 0 || SetMatchEvidence(k, v)) continue;
-        (void)Fail("em: evidence cannot be set for node %s in record %d", IdAt(work, matches_[k].node),
-                   groupFirst_[g]);
+        NoteEvidenceNotSet(IdAt(work, matches_[k].node), groupFirst_[g]);
     }
 }
 

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "base/counted_notices.h"
 #include "base/error_log.h"
 #include "base/status_codes.h"
 #include "model/network.h"
@@ -42,7 +43,8 @@ int VRX_network::UpdateBeliefs() {
         explicit Running(bool& f) : flag(f) { flag = true; }
         ~Running() { flag = false; }
     } running(updateRunning_);
-    return route(*this);
+    vovido::NoticeCall call;
+    return call.Result(route(*this));
 }
 
 int VRX_network::UpdateBayesianNetwork() {
@@ -51,6 +53,7 @@ int VRX_network::UpdateBayesianNetwork() {
 }
 
 bool VRX_network::CalcPropEvidence(double* result, bool useChainRule) {
+    vovido::NoticeCall call;  // by the chain rule, one update per finding
     const auto route = vovido::GetEngineRoutes().probabilityOfEvidence;
     return route != nullptr && route(*this, result, useChainRule);
 }

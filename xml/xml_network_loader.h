@@ -2,6 +2,7 @@
 // Loader of the XML network format: the grammar of the document as bindings whose callbacks are member
 // functions of the loader, and the handlers that build the network while the document streams by.
 
+#include <cstdint>
 #include <initializer_list>
 #include <map>
 #include <memory>
@@ -129,6 +130,8 @@ private:
     // A table past the limit, or a CPT whose probabilities cannot fill its table, is refused (naming the
     // node and the size) before the node's arcs build the table.
     bool CheckTableSize(IXmlReader* reader, bool hasStates);
+    // Logs, naming the node, that the file gives numberArray's count of `what` for a table of `cells`.
+    void LogShortList(const char* what, int64_t cells) const;
     void ResetNodeLists();
     void OnStateStart(IXmlReader* reader);
     void OnParentWord(IXmlReader* reader);

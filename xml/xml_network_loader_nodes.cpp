@@ -273,6 +273,14 @@ void XmlNetLoader::ResetNodeLists() {
     memberIds.clear();
 }
 
+void XmlNetLoader::LogShortList(const char* what, int64_t cells) const {
+    const int given = numberArray.GetCount();
+    const std::string text = "ERROR: Node [" + std::string(vovido::NodeLabel(*network, currentNode)) +
+                             "] : the file gives " + (given == 0 ? "no" : std::to_string(given)) + " " +
+                             what + " for its table of " + std::to_string(cells) + " cells";
+    LogError(errorLog, kOutOfRange, text.c_str(), nullptr);
+}
+
 bool XmlNetLoader::CheckTableSize(IXmlReader* reader, bool hasStates) {
     // A table past the limit is refused before any of it is built, not after growing parent by parent.
     // The product of every outcome count bounds the table; only past the limit is it counted exactly.
@@ -291,10 +299,10 @@ bool XmlNetLoader::CheckTableSize(IXmlReader* reader, bool hasStates) {
     // build it.
     const int type = network->GetNodeType(currentNode);
     if (type == DefinitionType::kTable) {
-        if (numberArray.GetCount() ==
-            DefinitionSupport::TableCellsWithParents(*network, currentNode, parentHandles.data(),
-                                                     static_cast<int>(parentHandles.size())))
-            return true;
+        const int64_t cells = DefinitionSupport::TableCellsWithParents(
+            *network, currentNode, parentHandles.data(), static_cast<int>(parentHandles.size()));
+        if (numberArray.GetCount() == cells) return true;
+        LogShortList("utilities", cells);
         reader->ReportError("SetUtilities failed");
         return false;
     }
@@ -318,10 +326,7 @@ bool XmlNetLoader::CheckTableSize(IXmlReader* reader, bool hasStates) {
                                                  static_cast<int>(parentHandles.size())) /
         own * static_cast<int64_t>(stateIds.size());
     if (numberArray.GetCount() == wanted) return true;
-    const std::string text = "ERROR: Node [" + std::string(vovido::NodeLabel(*network, currentNode)) +
-                             "] : the file gives " + std::to_string(numberArray.GetCount()) +
-                             " probabilities for its table of " + std::to_string(wanted) + " cells";
-    LogError(errorLog, kOutOfRange, text.c_str(), nullptr);
+    LogShortList("probabilities", wanted);
     reader->ReportError("SetProbabilities failed");
     return false;
 }
@@ -587,8 +592,11 @@ void XmlNetLoader::FinishTruthTable(IXmlReader* reader) {
 
 void XmlNetLoader::FinishUtility(IXmlReader* reader) {
     auto* table = dynamic_cast<VRX_table*>(currentDefinition);
-    if (table == nullptr || table->SetUtilities(numberArray) != kSuccess)
-        reader->ReportError("SetUtilities failed");
+    if (table != nullptr && table->SetUtilities(numberArray) == kSuccess) return;
+    // Which node, and why: a table missing altogether, or one of the wrong size.
+    const int cells = table != nullptr ? table->GetUtilities().GetNumberOfElements() : 0;
+    if (table != nullptr && numberArray.GetCount() != cells) LogShortList("utilities", cells);
+    reader->ReportError("SetUtilities failed");
 }
 
 void XmlNetLoader::FinishMau(IXmlReader* reader) {

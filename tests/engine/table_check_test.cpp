@@ -154,7 +154,9 @@ TEST(UpdatedValues, ColumnsFarAboveOneAreScaledBeforeTheirProductsOverflow) {
         errorLog.Flush();
         t.net.bnAlgorithm = algorithm;
         ASSERT_EQ(t.net.UpdateBeliefs(), kSuccess) << "algorithm " << algorithm;
-        EXPECT_EQ(errorLog.GetNumberOfEntries(), 3) << "algorithm " << algorithm;
+        // b and c report alike: one entry, counted.
+        ASSERT_EQ(errorLog.GetNumberOfEntries(), 2) << "algorithm " << algorithm;
+        EXPECT_TRUE(std::string(errorLog.GetMessage(1)).find("(2 times, also [c])") != std::string::npos);
         for (int h : {a, b, c})
             ExpectNear(t.Beliefs(h), {0.5, 0.5}, 0.1, "algorithm " + std::to_string(algorithm));
     }

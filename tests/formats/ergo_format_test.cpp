@@ -127,6 +127,8 @@ TEST_F(ErgoTest, BadCountsFailWithTheirMessageAndLeaveTheNetworkAsItWas) {
          kSyntaxError, "(line 7) : ERROR: '2' : End of File inside a word, the file was cut short"},
         {"cut inside a section mark", "1\n2\n0\n/* Probabilities */\n2 0.5 0.5\n/* Lab", kSyntaxError,
          "(line 6) : ERROR: End of File : Expecting '*'"},
+        {"cut short, the node named", "1\n2\n0\n/* Probabilities */\n2 0.5\n", kSyntaxError,
+         "(line 5) : ERROR: Node [Node0] : its table ends after 1 of its 2 numbers"},
     };
     for (const BadFile& item : cases) {
         SCOPED_TRACE(item.what);

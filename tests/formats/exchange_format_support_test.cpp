@@ -47,9 +47,11 @@ TEST(ExchangeFormatSupport, RepairsNamesIntoDistinctIdentifiersNamingEachChange)
     for (const auto& [names, expected, warnings] : cases) {
         VRX_idArray ids;
         std::vector<std::string> logged;
-        ASSERT_EQ(
-            vovido::OutcomeIds(names, "N", ids, [&logged](const std::string& m) { logged.push_back(m); }),
-            kSuccess);
+        ASSERT_EQ(vovido::OutcomeIds(names, "N", ids,
+                                     [&logged](const std::string& m, const vovido::NoticeInstance&) {
+                                         logged.push_back(m);
+                                     }),
+                  kSuccess);
         EXPECT_EQ(Items(ids), expected) << names[0];
         EXPECT_EQ(logged, warnings) << names[0];
     }

@@ -863,15 +863,14 @@ TEST(InfluenceDiagrams, ScenariosNoSampleFitsAreLogged) {
     net.SetBayesianAlgorithm(1);
     errorLog.Flush();
     ASSERT_EQ(Solve(net, 0), kSuccess) << LogDump();
-    const std::vector<std::string> expected{"No useful samples have been generated for some of nodes.",
-                                            "The following scenario could not be evaluated:", "E = State1",
-                                            "D = Choice0"};
-    const std::vector<std::string> logged = LoggedMessages();
-    const auto at = std::search(logged.begin(), logged.end(), expected.begin(), expected.end());
-    ASSERT_NE(at, logged.end()) << LogDump();
-    for (int i = 0; i < 4; i++)
-        EXPECT_EQ(errorLog.GetCode(static_cast<int>(at - logged.begin()) + i), kNoUsefulSamples);
-    EXPECT_TRUE(Logged(kNoUsefulSamples, "D = Choice1"));
+    // Both scenarios with E = State1 fail: one entry for the samplers' notices, one for the scenarios.
+    EXPECT_TRUE(
+        Logged(kNoUsefulSamples, "No useful samples have been generated for some of nodes. (2 times)"))
+        << LogDump();
+    EXPECT_TRUE(Logged(kNoUsefulSamples,
+                       "2 scenarios could not be evaluated, e.g. (E = State1, D = Choice0), "
+                       "(E = State1, D = Choice1)"))
+        << LogDump();
     EXPECT_EQ(ValueOf(net, "U")[2], kUndefinedValue);
 }
 

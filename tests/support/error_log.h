@@ -43,6 +43,27 @@ inline bool Logged(int code, const std::string& text) {
     return false;
 }
 
+// True when some entry with the code has the text, or folds it with others alike but for the first
+// bracketed word: "<text with another [word]> (N times, also ..., [word], ...)".
+inline bool LoggedOrFolded(int code, const std::string& text) {
+    if (Logged(code, text)) return true;
+    const size_t open = text.find('[');
+    const size_t close = text.find(']', open);
+    if (open == std::string::npos || close == std::string::npos) return false;
+    const std::string bracket = text.substr(open, close - open + 1);
+    const std::string head = text.substr(0, open + 1);
+    const std::string tail = text.substr(close) + " (";
+    for (int i = 0; i < errorLog.GetNumberOfEntries(); ++i) {
+        const std::string entry = errorLog.GetMessage(i);
+        const size_t end = entry.find(']', head.size());
+        if (errorLog.GetCode(i) == code && entry.compare(0, head.size(), head) == 0 &&
+            end != std::string::npos && entry.compare(end, tail.size(), tail) == 0 &&
+            entry.find(bracket, end) != std::string::npos)
+            return true;
+    }
+    return false;
+}
+
 // Every entry as "code text" on a line of its own, for failure messages.
 inline std::string LogDump() {
     std::string out;

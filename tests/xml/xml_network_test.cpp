@@ -509,6 +509,14 @@ TEST_F(XmlNetworkTest, ParameterListMessages) {
                      "SetProbabilities failed");
     ExpectNodesError(kTwoRoots + cptOverA + "<probabilities>0.5 x 0.5</probabilities></cpt>",
                      "Can't read list of doubles, failed at element 2");
+    // A utility table missing or short: the node and the counts first.
+    for (const auto& [table, cause] : {std::pair<const char*, const char*>{"", "no utilities"},
+                                       {"<utilities>1 2</utilities>", "2 utilities"}}) {
+        ExpectNodesError(kTwoRoots + "<utility id=\"u\"><parents>a</parents>" + table + "</utility>",
+                         "SetUtilities failed");
+        EXPECT_EQ(errorLog.GetMessage(0),
+                  "ERROR: Node [u] : the file gives " + std::string(cause) + " for its table of 3 cells");
+    }
     ExpectNodesError(kTwoRoots + cptOverA + "<probabilities>0.5 0.5e</probabilities></cpt>",
                      "Can't read list of doubles, failed at element 2");
 

@@ -9,8 +9,9 @@ import java.util.logging.LogRecord;
 import java.util.logging.Logger;
 
 /**
- * What a call that succeeds logged reaches the logger "tarvo" as WARNING records, one per entry, from the
- * calling thread; a clean call and a failing call give none.
+ * What a call that succeeds logged reaches the logger "tarvo" as WARNING records, one per entry (a notice
+ * repeated over nodes is one, counted), from the calling thread; a clean call and a failing call give none,
+ * the failing call's exception starting with its cause.
  */
 public class WarningsTest {
     private static final String XMLBIF_PERCENT = String.join("\n",
@@ -103,6 +104,38 @@ public class WarningsTest {
             Fixtures.near(new double[] {1, 0}, n.getNodeValue("Smoker"), "Smoker");
             Fixtures.near(new double[] {0.01, 0.99}, n.getNodeValue("LungCancer"), "LungCancer");
         }));
+    }
+
+    /** A Hugin network of n nodes whose outcomes "0" "1" "2" are no identifiers, then the rest of the file. */
+    private static String huginWithNumberOutcomes(int n, String rest) {
+        StringBuilder text = new StringBuilder("net\n{\n  HR_Desc = \"\";\n}\n");
+        for (int i = 0; i < n; i++) {
+            text.append("node n").append(i).append("\n{\n  states = (\"0\" \"1\" \"2\");\n}\n");
+            text.append("potential (n").append(i).append(") { data = (0.2 0.3 0.5); }\n");
+        }
+        return text.append(rest).toString();
+    }
+
+    public void testANoticeRepeatedOverNodesIsOneRecordWithItsCount() {
+        Check.equal(List.of("ReadFile: [-127] (line 3) : ERROR: 'HR_Desc' : Unknown Net Statement",
+                "ReadFile: [-2] outcome names that are not identifiers were rewritten in 60 nodes (180 outcomes), "
+                        + "e.g. Node [n0] \"0\" renamed \"x0\", Node [n0] \"1\" renamed \"x1\", Node [n0] \"2\" "
+                        + "renamed \"x2\", …"),
+                warnings(n -> n.readFile(Fixtures.writeTemp(".net", huginWithNumberOutcomes(60, "")))));
+    }
+
+    public void testAFailedReadGivesItsCauseFirst() {
+        String path = Fixtures.writeTemp(".net", huginWithNumberOutcomes(2, "node a.b\n{\n}\n"));
+        Network net = new Network();
+        try {
+            TARVOException e = Check.raises(TARVOException.class, () -> net.readFile(path));
+            Check.equal("TARVO error -127 in function ReadFile. Logged information: (line 15) : ERROR: '.' : '{' "
+                    + "expected\n(line 3) : ERROR: 'HR_Desc' : Unknown Net Statement\noutcome names that are not "
+                    + "identifiers were rewritten in 2 nodes (6 outcomes), e.g. Node [n0] \"0\" renamed \"x0\", "
+                    + "Node [n0] \"1\" renamed \"x1\", Node [n0] \"2\" renamed \"x2\", …\n", e.getMessage());
+        } finally {
+            net.dispose();
+        }
     }
 
     public void testACleanCallAndAFailingCallGiveNone() {
