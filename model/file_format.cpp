@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "base/counted_notices.h"
 #include "base/error_log.h"
 #include "base/id_array.h"
 #include "base/status_codes.h"
@@ -69,6 +70,13 @@ std::string VRX_fileFormat::FileNodeId(const std::string& text, int line, int se
     return id;
 }
 
+namespace {
+
+const vovido::NoticeKind kRenamedNodeIdNotice = {"node texts were rewritten as identifiers for {count}",
+                                                 "node", nullptr};
+
+}  // namespace
+
 void VRX_fileFormat::WarnRenamedNodeIds() {
     for (const Rewrite& rewrite : rewritten_) {
         if (rewrite.placeholder || rewrite.id.empty() || network == nullptr ||
@@ -77,7 +85,10 @@ void VRX_fileFormat::WarnRenamedNodeIds() {
         const std::string message =
             "ERROR: Node identifier \"" + rewrite.text + "\" renamed \"" + rewrite.id + "\"";
         const std::string prefix = rewrite.line > 0 ? "(line " + std::to_string(rewrite.line) + ") : " : "";
-        (void)LogError(errorLog, kOutOfRange, message.c_str(), prefix.c_str());
+        const std::string example = "\"" + rewrite.text + "\" renamed \"" + rewrite.id + "\"" +
+                                    (rewrite.line > 0 ? " (line " + std::to_string(rewrite.line) + ")" : "");
+        (void)vovido::LogNotice(errorLog, kOutOfRange, message.c_str(), prefix.c_str(),
+                                {&kRenamedNodeIdNotice, rewrite.id, example});
     }
     rewritten_.clear();
     rewrittenIndex_.clear();
