@@ -269,7 +269,9 @@ int HybridSampleNet::SamplesPerMessage() const {
 void HybridSampleNet::DrawParentsFromMessages(SampleNode& node, const SampleNode* skip) {
     for (size_t j = 0; j < node.parents.size(); ++j) {
         SampleNode& parent = *node.parents[j];
-        if (&parent == skip || parent.IsObserved()) continue;
+        if (&parent == skip || parent.IsObserved() ||
+            (!held_.empty() && held_[static_cast<size_t>(parent.handle)]))
+            continue;
         // A root that hears nothing from its other children sends its own distribution: drawn from its
         // element, not from a fit of it (which would blur the edges of a uniform, say).
         bool own = parent.parents.empty();

@@ -110,6 +110,28 @@ VRX_hybridSampleNode* FreeContinuousParent(const VRX_hybridSampleNode& node) {
     return free;
 }
 
+// True when the parent is an ancestor of another parent of the node: inverting the node for it would
+// need its value before it is drawn.
+bool IsAncestorOfOtherParent(const VRX_hybridSampleNode& node, const VRX_hybridSampleNode& parent,
+                             size_t slots) {
+    std::vector<const VRX_hybridSampleNode*> stack;
+    std::vector<char> seen(slots, 0);
+    for (const VRX_hybridSampleNode* p : node.parents) {
+        if (p != &parent) stack.push_back(p);
+    }
+    while (!stack.empty()) {
+        const VRX_hybridSampleNode* n = stack.back();
+        stack.pop_back();
+        if (seen[static_cast<size_t>(n->handle)]) continue;
+        seen[static_cast<size_t>(n->handle)] = 1;
+        for (const VRX_hybridSampleNode* p : n->parents) {
+            if (p == &parent) return true;
+            stack.push_back(p);
+        }
+    }
+    return false;
+}
+
 // True when the variable occurs once, reached through sums and differences only: the inverse for it
 // is then the observed value plus terms of the others, defined everywhere and with a Jacobian of 1.
 bool EntersAdditively(const VRX_expression& tree, const std::string& name) {
@@ -360,17 +382,20 @@ int HybridSampleNet::PrepareInversion(SampleNode& observed) {
     SampleNode* node = &observed;
     while (node->IsDeterministic() && !(node->nodeFlags & SampleNodeFlags::kInverts)) {
         const vovido::ElementTable& table = *view.GetElementTable(node->handle);
+        // The parent the evidence is explained through, ranked: one whose inversion would not need its
+        // own value before it is drawn (an ancestor of another parent would), then a noise term (a
+        // parent that is no equation: its density weighs the inverse, and the inversion ends there),
+        // then one that enters additively (weighting by the Jacobian of another inverse, a cube root
+        // say, gives weights of unbounded variance where its derivative vanishes), then one whose
+        // inverse is the only solution. Among equals the last.
         SampleNode* chosen = nullptr;
-        // A parent that enters additively is preferred: weighting by the Jacobian of another inverse
-        // (a cube root, say) gives weights of unbounded variance where its derivative vanishes.
-        SampleNode* additive = nullptr;
-        // Else one whose inverse is the only solution.
-        SampleNode* single = nullptr;
+        int chosenRank = -1;
+        bool chosenAdditive = false, chosenShared = false;
         // A free continuous parent that some value could be given to.
         bool anyFree = false;
         // Every continuous parent the cells can be solved for gets its inverse (the message passing
-        // sends lambda messages through them); the last free one is inverted. Discrete and observed
-        // parents never take a value from an inversion.
+        // sends lambda messages through them). Discrete and observed parents never take a value from an
+        // inversion.
         for (size_t i = static_cast<size_t>(node->discreteParentCount); i < node->parents.size(); ++i) {
             SampleNode* parent = node->parents[i];
             bool solvable = true;
@@ -401,15 +426,15 @@ int HybridSampleNet::PrepareInversion(SampleNode& observed) {
             node->singleInverse.resize(node->parents.size(), 0);
             node->singleInverse[i] = shared ? 0 : 1;
             if (!movable || parent->IsFixed()) continue;
+            const int rank = (IsAncestorOfOtherParent(*node, *parent, sampleNodes.size()) ? 0 : 8) +
+                             (shared ? 0 : 4) + (parent->IsDeterministic() ? 0 : 2) + (plain ? 1 : 0);
+            if (rank < chosenRank) continue;
             chosen = parent;
-            if (plain) additive = parent;
-            if (!shared) single = parent;
+            chosenRank = rank;
+            chosenAdditive = plain;
+            chosenShared = shared;
         }
-        if (additive != nullptr) {
-            chosen = additive;
-        } else if (single != nullptr) {
-            chosen = single;
-        } else if (chosen != nullptr) {
+        if (chosen != nullptr && chosenShared) {
             const std::string text = "Warning: the equation of node " + node->id +
                                      " has more than one solution for node " + chosen->id +
                                      "; the evidence is explained through one of them only.";
@@ -425,7 +450,7 @@ int HybridSampleNet::PrepareInversion(SampleNode& observed) {
         if (chosen == nullptr) return kSuccess;
         node->invertedParent = chosen->handle;
         node->nodeFlags |= SampleNodeFlags::kInverts;
-        if (chosen == additive) node->nodeFlags |= SampleNodeFlags::kInvertsAdditively;
+        if (chosenAdditive) node->nodeFlags |= SampleNodeFlags::kInvertsAdditively;
         chosen->nodeFlags |= SampleNodeFlags::kInverted;
         node = chosen;
     }

@@ -200,6 +200,9 @@ private:
     void WarnOfThinMessages() const;
 
     std::vector<VRX_hybridSampleNode*> order_;
+    // By handle: nodes whose values DrawParentsFromMessages leaves as they are (the equations an estimate
+    // evaluates from the node it draws), and nodes whose estimates an earlier node's estimate made.
+    std::vector<char> held_, estimated_;
     std::string refusal_;
     // Draws through the elements made for sampled messages so far.
     long long work_ = 0;

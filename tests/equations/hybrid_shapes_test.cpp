@@ -370,4 +370,24 @@ TEST(HybridShapeMessages, SayWhatTheyMeanForTheAnswer) {
     errorLog.Flush();
 }
 
+// An equation that holds its own noise: its inverse for x draws the noise, so it never gives the
+// observed value back; x | y = 2 is N(1.9412, 0.4851) with x ~ N(1, 2).
+TEST(HybridShapeMessages, EquationsWithTheirOwnNoiseAreInvertedWithoutACheck) {
+    for (int algorithm = HybridAlgorithm::kFirst; algorithm <= HybridAlgorithm::kLast; ++algorithm) {
+        SCOPED_TRACE(algorithm);
+        VRX_network net;
+        const int x = AddDistributionNode(net, "x", {"Normal(1, 2)"});
+        AddEquationNode(net, "y", "x + Normal(0, 0.5)", {"x"});
+        ASSERT_EQ(Observe(net, "y", 2.0), kSuccess);
+        net.SetHybridAlgorithm(algorithm);
+        net.numSamples = 10000;
+        vovido::SeedHybridGenerators(5);
+        errorLog.Flush();
+        ASSERT_EQ(net.UpdateBeliefs(), kSuccess) << LogDump();
+        EXPECT_NEAR(ContinuousValueOf(net, x).GetMean(), 1.0 + 4.0 / 4.25, 0.03);
+        EXPECT_NEAR(ContinuousValueOf(net, x).GetStdDev(), std::sqrt(4.0 * 0.25 / 4.25), 0.03);
+    }
+    errorLog.Flush();
+}
+
 }  // namespace
