@@ -2,6 +2,7 @@
 #include "definitions/hybrid_element.h"
 
 #include <cmath>
+#include <cstdio>
 
 #include "base/expression_parser.h"
 #include "base/int_array.h"
@@ -167,14 +168,41 @@ void VRX_discreteElement::GetVariables(std::vector<std::string>& names) {
     for (ExpressionSlot& w : weights_) ::GetVariables(*w, names);
 }
 
+namespace {
+
+// "x = 1.3, y = 2" of the variables the weights name, each once.
+class ValueListVisitor : public VRX_variableVisitor {
+public:
+    void Visit(VRX_variable& variable) override {
+        if (text.find(variable.name + " = ") != std::string::npos) return;
+        char number[32];
+        std::snprintf(number, sizeof number, "%.4g", variable.value);
+        text += (text.empty() ? "" : ", ") + variable.name + " = " + number;
+    }
+    std::string text;
+};
+
+}  // namespace
+
 void VRX_discreteElement::Refresh() {
     if (fresh_) return;
     probabilities_.assign(weights_.size(), 0.0);
     double total = 0.0;
+    int stray = -1;
     for (size_t i = 0; i < weights_.size(); ++i) {
         const double w = weights_[i]->Evaluate() * weights_[i]->sign;
         probabilities_[i] = IsDefined(w) && w > 0.0 ? w : 0.0;
+        if (stray < 0 && !(IsDefined(w) && w >= 0.0 && w <= 1.0)) {
+            stray = static_cast<int>(i);
+            if (strayCount_ == 0) strayWeight_ = w;
+        }
         total += probabilities_[i];
+    }
+    if (stray >= 0 && strayCount_++ == 0) {
+        strayOutcome_ = stray;
+        ValueListVisitor values;
+        for (ExpressionSlot& w : weights_) w->Accept(values);
+        strayValues_ = values.text;
     }
     for (double& p : probabilities_) p = total > 0.0 ? p / total : 1.0 / static_cast<double>(weights_.size());
     fresh_ = true;

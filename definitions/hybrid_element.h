@@ -106,6 +106,15 @@ public:
     [[nodiscard]] int SetWeights(const std::vector<std::string>& texts);
     int GetOutcomeCount() const { return static_cast<int>(weights_.size()); }
 
+    // Evaluations since the last ClearStrayWeights that gave some weight outside [0, 1] (one below 0,
+    // or undefined, is taken as 0; the weights are scaled to sum 1), and the first of them: the outcome,
+    // its weight and the variables' values ("x = 1.3").
+    long long GetStrayCount() const { return strayCount_; }
+    int GetStrayOutcome() const { return strayOutcome_; }
+    double GetStrayWeight() const { return strayWeight_; }
+    const std::string& GetStrayValues() const { return strayValues_; }
+    void ClearStrayWeights() { strayCount_ = 0; }
+
 private:
     // Evaluates the weights into probabilities_ once after the parents' values changed.
     void Refresh();
@@ -113,4 +122,8 @@ private:
     std::vector<vovido::ExpressionSlot> weights_;
     std::vector<double> probabilities_;
     bool fresh_ = false;
+    long long strayCount_ = 0;
+    int strayOutcome_ = -1;
+    double strayWeight_ = 0.0;
+    std::string strayValues_;
 };

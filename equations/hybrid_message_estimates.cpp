@@ -314,8 +314,9 @@ bool HybridSampleNet::EstimateNode(SampleNode& node, const std::vector<ChildKind
         estimated_[static_cast<size_t>(child.handle)] = 1;
         child.FinishEstimate();
     }
-    vovido::WarnOfFewEffectiveSamples("the estimate of node " + node.id, false, total, squares,
-                                      view.GetNumberOfSamples());
+    if (!node.internal)
+        vovido::WarnOfFewEffectiveSamples("the estimate of node " + node.id, false, total, squares,
+                                          view.GetNumberOfSamples());
     // The node's own estimate is corrected; the messages it sends on were built from the fitted ones.
     if (fittedTotal > 0.0 && ruledOut > kRuledOutShare * fittedTotal) {
         char text[240];
@@ -337,9 +338,11 @@ void HybridSampleNet::WarnOfApproximateBeliefs(const std::vector<std::vector<Chi
     std::string names;
     int count = 0;
     for (SampleNode* node : order_) {
-        if (node->IsObserved()) continue;
+        if (node->IsObserved() || node->internal) continue;
         const std::vector<ChildKind>& kind = kinds[static_cast<size_t>(node->handle)];
-        bool rests = false;
+        // Evidence below that no message brought: the belief is the prior's.
+        bool rests = (node->nodeFlags & SampleNodeFlags::kEvidenceAncestor) && !node->children.empty();
+        for (const auto& m : node->childMessages) rests = rests && m->IsUniform();
         for (size_t j = 0; j < node->parents.size(); ++j) rests = rests || into(*node, j);
         for (size_t m = 0; m < node->children.size() && !rests; ++m) {
             const ChildKind k = m < kind.size() ? kind[m] : ChildKind::kMessage;

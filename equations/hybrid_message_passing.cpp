@@ -17,6 +17,14 @@ using SampleNode = VRX_hybridSampleNode;
 
 namespace {
 
+// True when the node is a continuous root whose distribution gives x no density: a message fitted to
+// samples reaches beyond the edges of a uniform, say, where the model never puts the node.
+bool OutsideRootSupport(SampleNode& node, double x) {
+    if (!node.IsContinuous() || !node.parents.empty() || node.IsDeterministic()) return false;
+    VRX_Helement* element = node.TakeElement();
+    return element != nullptr && !(element->GetDensity(x) > 0.0);
+}
+
 // True when the continuous node's range holds the value (an inverse may lead outside it).
 bool TakesValueInRange(const SampleNode& node, double x) {
     const auto& c = static_cast<const VRX_continuousSampleNode&>(node);
@@ -277,7 +285,14 @@ void HybridSampleNet::DrawParentsFromMessages(SampleNode& node, const SampleNode
         bool own = parent.parents.empty();
         for (size_t m = 0; m < parent.children.size() && own; ++m)
             own = parent.children[m] == &node || parent.childMessages[m]->IsUniform();
-        if (!own || !(parent.SampleFromConditional() > 0.0)) node.parentMessages[j]->DrawCurrent();
+        if (own && parent.SampleFromConditional() > 0.0) continue;
+        // A draw of a root's message is kept within the root's support: a child's parameters are then
+        // those the model can give it.
+        constexpr int kSupportDraws = 20;
+        node.parentMessages[j]->DrawCurrent();
+        for (int k = 0; k < kSupportDraws && OutsideRootSupport(parent, parent.GetValue()); ++k)
+            node.parentMessages[j]->DrawCurrent();
+        if (OutsideRootSupport(parent, parent.GetValue())) (void)parent.SampleFromConditional();
     }
 }
 
@@ -445,7 +460,8 @@ void HybridSampleNet::SampleLambda(SampleNode& node, size_t k, int pos, int coun
     for (int i = 0; i < count; ++i) {
         double x = 0.0;
         const double q = proposal.Draw(x);
-        if (!(q > 0.0)) continue;
+        // Where the parent cannot be, its likelihood does not matter.
+        if (!(q > 0.0) || OutsideRootSupport(*parent, x)) continue;
         DrawParentsFromMessages(node, parent);
         parent->SetValue(x);
         const double w = weigh();
@@ -535,7 +551,8 @@ void HybridSampleNet::WarnOfThinMessages() const {
                 list == &node->parentMessages ? node->parents : node->children;
             for (size_t i = 0; i < list->size(); ++i) {
                 const VRX_hybridMessage* message = (*list)[i].get();
-                if (message == nullptr || message->IsDiscrete()) continue;
+                if (message == nullptr || message->IsDiscrete() || node->internal || senders[i]->internal)
+                    continue;
                 const auto& samples = static_cast<const VRX_continuousMessage*>(message)->GetSamples();
                 double sum = 0.0, squares = 0.0;
                 SumWeights(samples, sum, squares);

@@ -270,9 +270,26 @@ int HybridNetworkView::GetElement(int handle, const int* const* coordinates, VRX
 // ---------------------------------------------------------------------------------------------------
 // Construction
 
+namespace {
+
+// The discrete elements of the node's cells.
+template <class Visit>
+void ForEachDiscreteElement(const HybridNetworkView& view, const VRX_hybridSampleNode& node, Visit visit) {
+    const vovido::ElementTable* table = node.IsContinuous() ? nullptr : view.GetElementTable(node.handle);
+    if (table == nullptr) return;
+    for (const auto& cell : table->cells) {
+        if (auto* element = dynamic_cast<VRX_discreteElement*>(cell.get())) visit(*element);
+    }
+}
+
+}  // namespace
+
 HybridSampleNet::HybridSampleNet(HybridNetworkView networkView) : view(networkView) {
     nodeCount = view.GetNumberOfNodes();
     BuildNodes();
+    for (auto& node : sampleNodes) {
+        if (node) ForEachDiscreteElement(view, *node, [](VRX_discreteElement& e) { e.ClearStrayWeights(); });
+    }
     if (runFlags & 16) return;
     VRX_intArray evidence;
     (void)view.GetEvidenceNodes(evidence);  // fails only out of memory: the nodes listed so far
@@ -302,6 +319,43 @@ HybridSampleNet::HybridSampleNet(HybridNetworkView networkView) : view(networkVi
 }
 
 HybridSampleNet::~HybridSampleNet() = default;
+
+void HybridSampleNet::WarnOfStrayWeights() const {
+    // Weights taken as they are would be no probabilities: every algorithm takes one below 0 as 0
+    // and scales the others to sum 1.
+    constexpr int kNamed = 3;
+    std::string names, example;
+    int nodes = 0;
+    long long total = 0;
+    for (const auto& node : sampleNodes) {
+        if (!node) continue;
+        long long count = 0;
+        ForEachDiscreteElement(view, *node, [&](VRX_discreteElement& e) {
+            if (e.GetStrayCount() > 0 && example.empty()) {
+                VRX_idArray* outcomes = node->GetDefinition().GetOutcomesNames();
+                const char* outcome = outcomes != nullptr ? (*outcomes)[e.GetStrayOutcome()] : nullptr;
+                char weight[32];
+                std::snprintf(weight, sizeof weight, "%.4g", e.GetStrayWeight());
+                example = "node " + node->id + " gave outcome " +
+                          (outcome != nullptr ? std::string(outcome) : std::to_string(e.GetStrayOutcome())) +
+                          " the weight " + weight + (e.GetStrayValues().empty() ? "" : " at ") +
+                          e.GetStrayValues();
+            }
+            count += e.GetStrayCount();
+        });
+        if (count == 0) continue;
+        total += count;
+        if (++nodes <= kNamed) names += (nodes > 1 ? ", " : "") + node->id;
+    }
+    if (nodes == 0) return;
+    if (nodes > kNamed) names += " and " + std::to_string(nodes - kNamed) + " more";
+    const std::string text = "Warning: weights outside [0, 1] in " + std::to_string(total) +
+                             " evaluations of " + (nodes > 1 ? "nodes " : "node ") + names +
+                             " were taken as probabilities (a weight below 0 as 0, the others scaled to sum "
+                             "1), e.g. " +
+                             example + ".";
+    LogError(errorLog, kNoUsefulSamples, text.c_str(), nullptr);
+}
 
 void HybridSampleNet::Refuse(const std::string& why) {
     runFlags |= 16;
@@ -436,7 +490,8 @@ int HybridSampleNet::PrepareInversion(SampleNode& observed) {
         }
         if (chosen != nullptr && chosenShared) {
             const std::string text = "Warning: the equation of node " + node->id +
-                                     " has more than one solution for node " + chosen->id +
+                                     " has more than one solution for " +
+                                     (chosen->internal ? "a distribution in it" : "node " + chosen->id) +
                                      "; the evidence is explained through one of them only.";
             LogError(errorLog, kNoUsefulSamples, text.c_str(), nullptr);
         }
@@ -584,7 +639,7 @@ int HybridSampleNet::RunSampling(bool useProposals) {
     std::string names;
     int named = 0;
     for (SampleNode* node : order_) {
-        if (node->IsObserved()) continue;
+        if (node->IsObserved() || node->internal) continue;
         if (++named <= 3) names += (named > 1 ? ", " : "") + node->id;
     }
     if (named > 3) names += " and " + std::to_string(named - 3) + " more";

@@ -87,6 +87,10 @@ public:
     // through the child itself where a fitted message would smooth what it stands for.
     enum class ChildKind : char { kMessage, kOwnEvidence, kAveraged, kThroughInverse };
 
+    // Warns, once for the run, of the discrete nodes whose weights left [0, 1] under some draw, counted,
+    // with the first instance.
+    void WarnOfStrayWeights() const;
+
     // Why the network cannot be handled (empty when it can).
     const std::string& GetRefusal() const { return refusal_; }
     VRX_hybridSampleNode* GetSampleNode(int handle) const {
