@@ -271,7 +271,7 @@ bool HybridSampleNet::WithinBudget() const {
 }
 
 int HybridSampleNet::SamplesPerMessage() const {
-    return std::clamp(view.GetNumberOfSamples() / 5, numSamplesPerMessage, 16 * numSamplesPerMessage);
+    return std::clamp(view.GetNumberOfSamples() / 10, numSamplesPerMessage, 16 * numSamplesPerMessage);
 }
 
 void HybridSampleNet::DrawParentsFromMessages(SampleNode& node, const SampleNode* skip) {

@@ -43,8 +43,9 @@ void VRX_hybridSampleNode::SetParentValues(VRX_Helement& element) const {
 }
 
 VRX_Helement* VRX_hybridSampleNode::TakeElement() {
+    // The node's own definition: a draw looks its element up many times, never through the network.
     VRX_Helement* element = nullptr;
-    if (owner_.view.GetElement(handle, parentStates.data(), element) != kSuccess || element == nullptr)
+    if (definition_.GetElement(parentStates.data(), element) != kSuccess || element == nullptr)
         return nullptr;
     SetParentValues(*element);
     return element;
