@@ -318,7 +318,7 @@ bool HybridSampleNet::EstimateNode(SampleNode& node, const std::vector<ChildKind
         vovido::WarnOfFewEffectiveSamples("the estimate of node " + node.id, false, total, squares,
                                           view.GetNumberOfSamples());
     // The node's own estimate is corrected; the messages it sends on were built from the fitted ones.
-    if (fittedTotal > 0.0 && ruledOut > kRuledOutShare * fittedTotal) {
+    if (!node.internal && fittedTotal > 0.0 && ruledOut > kRuledOutShare * fittedTotal) {
         char text[240];
         std::snprintf(text, sizeof text,
                       "Warning: the messages to node %s put %.0f%% of its belief where the evidence rules it "
