@@ -257,7 +257,7 @@ bool HybridSampleNet::EstimateNode(SampleNode& node, const std::vector<ChildKind
             if (functional[m]) w *= node.children[m]->SampleFromConditional();
         }
         bool ruled = false;  // by a child whose evidence depends on this node alone
-        for (size_t m = 0; m < node.children.size() && w > 0.0; ++m) {
+        for (size_t m = 0; m < node.children.size(); ++m) {
             SampleNode& child = *node.children[m];
             if (functional[m]) {
                 densities[m] = node.childMessages[m]->IsUniform()

@@ -290,9 +290,13 @@ void HybridSampleNet::DrawParentsFromMessages(SampleNode& node, const SampleNode
         // those the model can give it.
         constexpr int kSupportDraws = 20;
         node.parentMessages[j]->DrawCurrent();
-        for (int k = 0; k < kSupportDraws && OutsideRootSupport(parent, parent.GetValue()); ++k)
+        for (int k = 0; OutsideRootSupport(parent, parent.GetValue()); ++k) {
+            if (k == kSupportDraws) {
+                (void)parent.SampleFromConditional();
+                break;
+            }
             node.parentMessages[j]->DrawCurrent();
-        if (OutsideRootSupport(parent, parent.GetValue())) (void)parent.SampleFromConditional();
+        }
     }
 }
 
