@@ -68,8 +68,10 @@ std::unique_ptr<VRX_Helement> VRX_equationElement::Clone() const {
 
 void VRX_equationElement::SetVariableValue(const std::string& name, double value) {
     evaluated = 0;
-    if (mainExpression) AssignVariable(*mainExpression, name, value);
-    for (auto& entry : namedExpressions) AssignVariable(*entry.second, name, value);
+    slots_.Assign(name, value, [this](VRX_variableVisitor& visitor) {
+        if (mainExpression) mainExpression->Accept(visitor);
+        for (auto& entry : namedExpressions) entry.second->Accept(visitor);
+    });
 }
 
 void VRX_equationElement::GetVariables(std::vector<std::string>& names) {
@@ -101,6 +103,7 @@ int VRX_equationElement::SetNamedExpression(const std::string& name, const std::
     ExpressionSlot tree = ParseFolded(text);
     if (!tree) return kOutOfRange;
     namedExpressions[name] = std::move(tree);
+    slots_.Clear();
     return kSuccess;
 }
 
@@ -117,7 +120,8 @@ std::unique_ptr<VRX_Helement> VRX_distributionElement::Clone() const {
 }
 
 void VRX_distributionElement::SetVariableValue(const std::string& name, double value) {
-    AssignVariable(*distributionExpression, name, value);
+    slots_.Assign(name, value,
+                  [this](VRX_variableVisitor& visitor) { distributionExpression->Accept(visitor); });
 }
 
 void VRX_distributionElement::GetVariables(std::vector<std::string>& names) {
@@ -160,7 +164,9 @@ std::unique_ptr<VRX_Helement> VRX_discreteElement::Clone() const {
 }
 
 void VRX_discreteElement::SetVariableValue(const std::string& name, double value) {
-    for (ExpressionSlot& w : weights_) AssignVariable(*w, name, value);
+    slots_.Assign(name, value, [this](VRX_variableVisitor& visitor) {
+        for (ExpressionSlot& w : weights_) w->Accept(visitor);
+    });
     fresh_ = false;
 }
 
@@ -235,12 +241,14 @@ double VRX_discreteElement::GetStateProbability(int state) {
 void VRX_discreteElement::OutcomeInserted(int index) {
     if (index < 0 || index > static_cast<int>(weights_.size())) index = static_cast<int>(weights_.size());
     weights_.insert(weights_.begin() + index, std::make_unique<VRX_constant>(0.0));
+    slots_.Clear();
     fresh_ = false;
 }
 
 void VRX_discreteElement::OutcomeRemoved(int index) {
     if (index < 0 || index >= static_cast<int>(weights_.size())) return;
     weights_.erase(weights_.begin() + index);
+    slots_.Clear();
     fresh_ = false;
 }
 
@@ -252,6 +260,7 @@ void VRX_discreteElement::OutcomesReordered(const VRX_intArray& order) {
         reordered[static_cast<size_t>(k)] = weights_[static_cast<size_t>(order[k])]->Clone();
     }
     weights_ = std::move(reordered);
+    slots_.Clear();
     fresh_ = false;
 }
 
@@ -263,6 +272,7 @@ int VRX_discreteElement::SetWeights(const std::vector<std::string>& texts) {
         if (!parsed.back()) return kOutOfRange;
     }
     weights_ = std::move(parsed);
+    slots_.Clear();
     fresh_ = false;
     return kSuccess;
 }

@@ -86,7 +86,7 @@ constexpr int kLoopIterations = 100;
 // sample of the run (a sampler makes one, and a draw of a message costs about two of them), and at
 // least kLeastMessages lambda messages' worth, which a small network needs to settle.
 constexpr long long kNodeSamplesPerDraw = 2;
-constexpr long long kLeastMessages = 20;
+constexpr long long kLeastMessages = 10;
 
 // Changes of a sampled message within this many times the noise of its samples are not passed on.
 constexpr double kNoiseMultiple = 3.0;

@@ -108,7 +108,7 @@ public:
     // Few: a message takes hundreds to thousands of samples, whose fit averages the draws out.
     int numInnerSamples = 3;
     int numIterations = 4;
-    double mixtureTolerance = 0.001;
+    double mixtureTolerance = 0.01;
     int numMixtureComponents = 2;
     double mixtureVariancePrior = 10.0;
     int productSamplingMethod = 1;
