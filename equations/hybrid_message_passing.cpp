@@ -608,6 +608,9 @@ int HybridSampleNet::RunMessagePassing(bool writeResults) {
         PrepareLinearNodes();
         InitialiseMessages();
         PlanMessages();
+        // Draws after the forward ones take parents' values from fitted messages, which may stray where
+        // the model never puts a node: what they find invalid is no fault of the model.
+        const int forwardReports = errorLog.GetNumberOfEntries();
         // Links whose messages no longer change go quiet: the passing ends when none is active. Round
         // a loop the messages settle only by degrees, so a loopy network may take many more rounds.
         const int iterations = IterationsNeeded() + (singlyConnected ? 0 : kLoopIterations);
@@ -639,10 +642,15 @@ int HybridSampleNet::RunMessagePassing(bool writeResults) {
         }
         // HybridAlgorithm::kMessagePassingSampling draws its answer by importance sampling, which weighs up
         // a thin proposal.
+        vovido::DropInvalidParameterReports(forwardReports);
         if (writeResults) WarnOfThinMessages();
         for (auto& node : sampleNodes) {
             if (node) node->FinishMessagePassing();
         }
     }
-    return writeResults ? EstimateFromMessages() : kSuccess;
+    if (!writeResults) return kSuccess;
+    const int estimateReports = errorLog.GetNumberOfEntries();
+    const int rc = EstimateFromMessages();
+    vovido::DropInvalidParameterReports(estimateReports);
+    return rc;
 }

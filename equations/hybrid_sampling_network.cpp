@@ -31,6 +31,23 @@ void SeedHybridGenerators(unsigned int seed) {
     GetSamplerGenerator().Seed(seed + 3u);
 }
 
+void DropInvalidParameterReports(int first) {
+    const char* invalid = "Invalid parameters in a call of ";
+    std::vector<std::pair<int, std::string>> kept;
+    bool dropped = false;
+    for (int i = first; i < errorLog.GetNumberOfEntries(); ++i) {
+        const char* text = errorLog.GetMessage(i) != nullptr ? errorLog.GetMessage(i) : "";
+        if (std::strncmp(text, invalid, std::strlen(invalid)) == 0) {
+            dropped = true;
+        } else {
+            kept.emplace_back(errorLog.GetCode(i), text);
+        }
+    }
+    if (!dropped) return;
+    errorLog.Truncate(first);
+    for (const auto& [code, text] : kept) LogError(errorLog, code, text.c_str(), nullptr);
+}
+
 double EffectiveSampleSize(double sum, double squares) {
     return sum > 0.0 && squares > 0.0 && std::isfinite(sum) && std::isfinite(squares) ? sum * sum / squares
                                                                                       : 0.0;

@@ -431,10 +431,16 @@ TEST(HybridShapeMessages, WarningsAreTrueOfTheCallersModel) {
             << LogDump();
         EXPECT_EQ(count(" at x = "), 1) << LogDump();
 
-        for (const char* call : {"Normal(0, s)", "Exponential(s)"}) {
+        // s a uniform root, or an equation that is positive everywhere.
+        for (const char* call : {"Normal(0, s)", "Exponential(s)", ""}) {
             VRX_network valid;
-            AddDistributionNode(valid, "s", {"Uniform(0.5, 3)"});
-            AddDistributionNode(valid, "y", {call}, {"s"});
+            if (*call != '\0') {
+                AddDistributionNode(valid, "s", {"Uniform(0.5, 3)"});
+            } else {
+                AddDistributionNode(valid, "z", {"Normal(0, 1)"});
+                AddEquationNode(valid, "s", "Exp(z)", {"z"});
+            }
+            AddDistributionNode(valid, "y", {*call != '\0' ? call : "Normal(0, s)"}, {"s"});
             ASSERT_EQ(Observe(valid, "y", 1.0), kSuccess);
             ASSERT_EQ(run(valid, algorithm), kSuccess) << LogDump();
             EXPECT_EQ(count("nvalid parameters"), 0) << call << LogDump();
