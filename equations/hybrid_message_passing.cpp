@@ -608,8 +608,9 @@ int HybridSampleNet::RunMessagePassing(bool writeResults) {
         PrepareLinearNodes();
         InitialiseMessages();
         PlanMessages();
-        // Draws after the forward ones take parents' values from fitted messages, which may stray where
-        // the model never puts a node: what they find invalid is no fault of the model.
+        // The messages' draws take parents' values from fitted messages, which may stray where the model
+        // never puts a node: what they find invalid is no fault of the model. The forward draws before
+        // and the estimates after (each node drawn from its own distribution) speak for the model.
         const int forwardReports = errorLog.GetNumberOfEntries();
         // Links whose messages no longer change go quiet: the passing ends when none is active. Round
         // a loop the messages settle only by degrees, so a loopy network may take many more rounds.
@@ -648,9 +649,5 @@ int HybridSampleNet::RunMessagePassing(bool writeResults) {
             if (node) node->FinishMessagePassing();
         }
     }
-    if (!writeResults) return kSuccess;
-    const int estimateReports = errorLog.GetNumberOfEntries();
-    const int rc = EstimateFromMessages();
-    vovido::DropInvalidParameterReports(estimateReports);
-    return rc;
+    return writeResults ? EstimateFromMessages() : kSuccess;
 }

@@ -354,19 +354,23 @@ TEST(HybridShapeMessages, SayWhatTheyMeanForTheAnswer) {
                    "inverse there."))
             << LogDump();
 
-        VRX_network log;
-        AddDistributionNode(log, "x", {"Normal(0.5, 0.5)"});
-        AddDistributionNode(log, "y", {"Normal(Ln(x), 0.2)"}, {"x"});
-        log.SetHybridAlgorithm(algorithm);
-        log.numSamples = 2000;
-        errorLog.Flush();
-        ASSERT_EQ(log.UpdateBeliefs(), kSuccess) << LogDump();
-        EXPECT_FALSE(LoggedPart("Invalid parameters in a call of Normal\n")) << LogDump();
-        EXPECT_TRUE(
-            Logged(kNoUsefulSamples,
-                   "Warning: draws for which a call of Normal had invalid parameters were left out: the "
-                   "beliefs are those given parameters that are valid."))
-            << LogDump();
+        // Also where y is observed: the model's own draws of x meet them.
+        for (const bool observed : {false, true}) {
+            VRX_network log;
+            AddDistributionNode(log, "x", {"Normal(0.5, 0.5)"});
+            AddDistributionNode(log, "y", {"Normal(Ln(x), 0.2)"}, {"x"});
+            ASSERT_EQ(observed ? Observe(log, "y", -0.5) : kSuccess, kSuccess);
+            log.SetHybridAlgorithm(algorithm);
+            log.numSamples = 2000;
+            errorLog.Flush();
+            ASSERT_EQ(log.UpdateBeliefs(), kSuccess) << LogDump();
+            EXPECT_FALSE(LoggedPart("Invalid parameters in a call of Normal\n")) << LogDump();
+            EXPECT_TRUE(
+                Logged(kNoUsefulSamples,
+                       "Warning: draws for which a call of Normal had invalid parameters were left out: the "
+                       "beliefs are those given parameters that are valid."))
+                << LogDump();
+        }
     }
     errorLog.Flush();
 }
