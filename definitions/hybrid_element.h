@@ -166,6 +166,8 @@ public:
     double GetStrayWeight() const { return strayWeight_; }
     const std::string& GetStrayValues() const { return strayValues_; }
     void ClearStrayWeights() { strayCount_ = 0; }
+    // Back to an earlier count (the first instance is found again when it is 0).
+    void RestoreStrayCount(long long count) { strayCount_ = count; }
 
 private:
     // Evaluates the weights into probabilities_ once after the parents' values changed.

@@ -609,9 +609,11 @@ int HybridSampleNet::RunMessagePassing(bool writeResults) {
         InitialiseMessages();
         PlanMessages();
         // The messages' draws take parents' values from fitted messages, which may stray where the model
-        // never puts a node: what they find invalid is no fault of the model. The forward draws before
-        // and the estimates after (each node drawn from its own distribution) speak for the model.
+        // never puts a node: what they find invalid (or weights outside [0, 1]) is no fault of the model.
+        // The forward draws before and the estimates after (each node drawn from its own distribution)
+        // speak for the model.
         const int forwardReports = errorLog.GetNumberOfEntries();
+        const std::vector<long long> forwardStrays = GetStrayCounts();
         // Links whose messages no longer change go quiet: the passing ends when none is active. Round
         // a loop the messages settle only by degrees, so a loopy network may take many more rounds.
         const int iterations = IterationsNeeded() + (singlyConnected ? 0 : kLoopIterations);
@@ -644,6 +646,7 @@ int HybridSampleNet::RunMessagePassing(bool writeResults) {
         // HybridAlgorithm::kMessagePassingSampling draws its answer by importance sampling, which weighs up
         // a thin proposal.
         vovido::DropInvalidParameterReports(forwardReports);
+        RestoreStrayCounts(forwardStrays);
         if (writeResults) WarnOfThinMessages();
         for (auto& node : sampleNodes) {
             if (node) node->FinishMessagePassing();

@@ -337,6 +337,26 @@ HybridSampleNet::HybridSampleNet(HybridNetworkView networkView) : view(networkVi
 
 HybridSampleNet::~HybridSampleNet() = default;
 
+std::vector<long long> HybridSampleNet::GetStrayCounts() const {
+    std::vector<long long> counts;
+    for (const auto& node : sampleNodes) {
+        if (node)
+            ForEachDiscreteElement(view, *node,
+                                   [&](VRX_discreteElement& e) { counts.push_back(e.GetStrayCount()); });
+    }
+    return counts;
+}
+
+void HybridSampleNet::RestoreStrayCounts(const std::vector<long long>& counts) const {
+    size_t i = 0;
+    for (const auto& node : sampleNodes) {
+        if (!node) continue;
+        ForEachDiscreteElement(view, *node, [&](VRX_discreteElement& e) {
+            if (i < counts.size()) e.RestoreStrayCount(counts[i++]);
+        });
+    }
+}
+
 void HybridSampleNet::WarnOfStrayWeights() const {
     // Weights taken as they are would be no probabilities: every algorithm takes one below 0 as 0
     // and scales the others to sum 1.

@@ -90,6 +90,10 @@ public:
     // Warns, once for the run, of the discrete nodes whose weights left [0, 1] under some draw, counted,
     // with the first instance.
     void WarnOfStrayWeights() const;
+    // The stray-weight counts of every discrete element, and their return to such counts: the draws of
+    // the messages are no witness of the model's weights.
+    std::vector<long long> GetStrayCounts() const;
+    void RestoreStrayCounts(const std::vector<long long>& counts) const;
 
     // Why the network cannot be handled (empty when it can).
     const std::string& GetRefusal() const { return refusal_; }

@@ -434,6 +434,22 @@ TEST(HybridShapeMessages, WarningsAreTrueOfTheCallersModel) {
             1)
             << LogDump();
         EXPECT_EQ(count(" at x = "), 1) << LogDump();
+        // Weights of a parent in [0, 1] everywhere: an equation of a uniform, a uniform below one.
+        for (const char* parent : {"x", "Uniform(0, x)"}) {
+            VRX_network within;
+            AddDistributionNode(within, "x", {"Uniform(0, 1)"});
+            if (std::string(parent) == "x") {
+                AddEquationNode(within, "s", parent, {"x"});
+            } else {
+                AddDistributionNode(within, "s", {parent}, {"x"});
+            }
+            const int e = AddDiscreteNode(within, "e", {"s", "1-s"}, {"s"});
+            ASSERT_EQ(within.GetNode(e)->GetValue()->SetEvidence(0), kSuccess);
+            AddDistributionNode(within, "y", {"Normal(s, 0.3)"}, {"s"});
+            ASSERT_EQ(Observe(within, "y", 0.9), kSuccess);
+            ASSERT_EQ(run(within, algorithm), kSuccess) << LogDump();
+            EXPECT_EQ(count("weights outside"), 0) << parent << LogDump();
+        }
 
         // s a uniform root, or an equation that is positive everywhere.
         for (const char* call : {"Normal(0, s)", "Exponential(s)", ""}) {
