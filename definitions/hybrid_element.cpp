@@ -180,12 +180,18 @@ namespace {
 class ValueListVisitor : public VRX_variableVisitor {
 public:
     void Visit(VRX_variable& variable) override {
-        if (text.find(variable.name + " = ") != std::string::npos) return;
+        for (const std::string& name : names_) {
+            if (name == variable.name) return;
+        }
+        names_.push_back(variable.name);
         char number[32];
         std::snprintf(number, sizeof number, "%.4g", variable.value);
         text += (text.empty() ? "" : ", ") + variable.name + " = " + number;
     }
     std::string text;
+
+private:
+    std::vector<std::string> names_;
 };
 
 }  // namespace
