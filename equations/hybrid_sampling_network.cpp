@@ -470,6 +470,20 @@ void HybridSampleNet::MarkAncestors(SampleNode& start) {
 }
 
 int HybridSampleNet::PrepareInversion(SampleNode& observed) {
+    // Evidence is weighed by the density of its distribution, known for a call alone ("x + Normal(0, 1)"
+    // draws, but has none).
+    if (observed.IsContinuous() && !observed.IsDeterministic()) {
+        for (const auto& cell : view.GetElementTable(observed.handle)->cells) {
+            const auto* element = dynamic_cast<const VRX_distributionElement*>(cell.get());
+            if (element != nullptr &&
+                dynamic_cast<const VRX_distribution*>(&element->GetExpression()) == nullptr) {
+                Refuse("The evidence on [" + observed.id +
+                       "] cannot be weighed: its distribution is no call of a distribution alone, and has no "
+                       "density.");
+                return kOutOfRange;
+            }
+        }
+    }
     SampleNode* node = &observed;
     while (node->IsDeterministic() && !(node->nodeFlags & SampleNodeFlags::kInverts)) {
         const vovido::ElementTable& table = *view.GetElementTable(node->handle);

@@ -354,6 +354,19 @@ TEST(HybridShapeMessages, SayWhatTheyMeanForTheAnswer) {
                    "inverse there."))
             << LogDump();
 
+        VRX_network sum;
+        AddDistributionNode(sum, "x", {"Normal(1, 2)"});
+        AddDistributionNode(sum, "y", {"x + Normal(0, 0.5)"}, {"x"});
+        ASSERT_EQ(Observe(sum, "y", 2.0), kSuccess);
+        sum.SetHybridAlgorithm(algorithm);
+        errorLog.Flush();
+        EXPECT_EQ(sum.UpdateBeliefs(), kNoUsefulSamples);
+        EXPECT_TRUE(
+            Logged(kOutOfRange,
+                   "The evidence on [y] cannot be weighed: its distribution is no call of a distribution "
+                   "alone, and has no density."))
+            << LogDump();
+
         // Also where y is observed: the model's own draws of x meet them.
         for (const bool observed : {false, true}) {
             VRX_network log;
