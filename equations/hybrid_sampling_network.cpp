@@ -487,12 +487,12 @@ int HybridSampleNet::PrepareInversion(SampleNode& observed) {
     SampleNode* node = &observed;
     while (node->IsDeterministic() && !(node->nodeFlags & SampleNodeFlags::kInverts)) {
         const vovido::ElementTable& table = *view.GetElementTable(node->handle);
-        // The parent the evidence is explained through, ranked: one whose inversion would not need its
-        // own value before it is drawn (an ancestor of another parent would), then a noise term (a
-        // parent that is no equation: its density weighs the inverse, and the inversion ends there),
-        // then one that enters additively (weighting by the Jacobian of another inverse, a cube root
-        // say, gives weights of unbounded variance where its derivative vanishes), then one whose
-        // inverse is the only solution. Among equals the last.
+        // The parent the evidence is explained through, ranked by: an inversion that does not need the
+        // parent's value before it is drawn (an ancestor of another parent would), an inverse that is
+        // the only solution, a noise term (a parent that is no equation: its density weighs the
+        // inverse, and the inversion ends there), a parent that enters additively (weighting by the
+        // Jacobian of another inverse, a cube root say, gives weights of unbounded variance where its
+        // derivative vanishes). Among equals the last.
         SampleNode* chosen = nullptr;
         int chosenRank = -1;
         bool chosenAdditive = false, chosenShared = false;
