@@ -223,14 +223,21 @@ void GaussianMixture::Fit(const std::vector<WeightedSample>& input) {
     // changes it by no more than the tolerance per sample (the log-likelihood of many samples never
     // settles to an absolute tolerance, and every M-step keeps the samples' mean and variance anyway).
     double previous = 0.0;
+    // By component, the factor and the exponent's scale of its weighted density, set once per step.
+    std::vector<double> scale(k), spread(k);
     for (int iteration = 0; iteration < kMaxIterations; ++iteration) {
         double current = 0.0;
+        for (size_t j = 0; j < k; ++j) {
+            const MixtureComponent& c = components[j];
+            const bool live = c.weight > 0.0 && c.variance > 0.0;
+            scale[j] = live ? c.weight / std::sqrt(c.variance * kTwoPi) : 0.0;
+            spread[j] = live ? -0.5 / c.variance : 0.0;
+        }
         for (size_t i = 0; i < samples.size(); ++i) {
             double rowTotal = 0.0;
             for (size_t j = 0; j < k; ++j) {
-                const MixtureComponent& c = components[j];
-                r[i * k + j] =
-                    c.weight > 0.0 ? c.weight * NormalDensity(samples[i].value, c.mean, c.variance) : 0.0;
+                const double d = samples[i].value - components[j].mean;
+                r[i * k + j] = scale[j] > 0.0 ? scale[j] * std::exp(spread[j] * d * d) : 0.0;
                 rowTotal += r[i * k + j];
             }
             if (rowTotal > 0.0) current += samples[i].weight * std::log(rowTotal);

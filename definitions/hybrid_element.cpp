@@ -2,6 +2,7 @@
 #include "definitions/hybrid_element.h"
 
 #include <cmath>
+#include <cstdio>
 
 #include "base/expression_parser.h"
 #include "base/int_array.h"
@@ -67,8 +68,10 @@ std::unique_ptr<VRX_Helement> VRX_equationElement::Clone() const {
 
 void VRX_equationElement::SetVariableValue(const std::string& name, double value) {
     evaluated = 0;
-    if (mainExpression) AssignVariable(*mainExpression, name, value);
-    for (auto& entry : namedExpressions) AssignVariable(*entry.second, name, value);
+    slots_.Assign(name, value, [this](VRX_variableVisitor& visitor) {
+        if (mainExpression) mainExpression->Accept(visitor);
+        for (auto& entry : namedExpressions) entry.second->Accept(visitor);
+    });
 }
 
 void VRX_equationElement::GetVariables(std::vector<std::string>& names) {
@@ -100,6 +103,7 @@ int VRX_equationElement::SetNamedExpression(const std::string& name, const std::
     ExpressionSlot tree = ParseFolded(text);
     if (!tree) return kOutOfRange;
     namedExpressions[name] = std::move(tree);
+    slots_.Clear();
     return kSuccess;
 }
 
@@ -116,7 +120,8 @@ std::unique_ptr<VRX_Helement> VRX_distributionElement::Clone() const {
 }
 
 void VRX_distributionElement::SetVariableValue(const std::string& name, double value) {
-    AssignVariable(*distributionExpression, name, value);
+    slots_.Assign(name, value,
+                  [this](VRX_variableVisitor& visitor) { distributionExpression->Accept(visitor); });
 }
 
 void VRX_distributionElement::GetVariables(std::vector<std::string>& names) {
@@ -159,7 +164,9 @@ std::unique_ptr<VRX_Helement> VRX_discreteElement::Clone() const {
 }
 
 void VRX_discreteElement::SetVariableValue(const std::string& name, double value) {
-    for (ExpressionSlot& w : weights_) AssignVariable(*w, name, value);
+    slots_.Assign(name, value, [this](VRX_variableVisitor& visitor) {
+        for (ExpressionSlot& w : weights_) w->Accept(visitor);
+    });
     fresh_ = false;
 }
 
@@ -167,14 +174,47 @@ void VRX_discreteElement::GetVariables(std::vector<std::string>& names) {
     for (ExpressionSlot& w : weights_) ::GetVariables(*w, names);
 }
 
+namespace {
+
+// "x = 1.3, y = 2" of the variables the weights name, each once.
+class ValueListVisitor : public VRX_variableVisitor {
+public:
+    void Visit(VRX_variable& variable) override {
+        for (const std::string& name : names_) {
+            if (name == variable.name) return;
+        }
+        names_.push_back(variable.name);
+        char number[32];
+        std::snprintf(number, sizeof number, "%.4g", variable.value);
+        text += (text.empty() ? "" : ", ") + variable.name + " = " + number;
+    }
+    std::string text;
+
+private:
+    std::vector<std::string> names_;
+};
+
+}  // namespace
+
 void VRX_discreteElement::Refresh() {
     if (fresh_) return;
     probabilities_.assign(weights_.size(), 0.0);
     double total = 0.0;
+    int stray = -1;
     for (size_t i = 0; i < weights_.size(); ++i) {
         const double w = weights_[i]->Evaluate() * weights_[i]->sign;
         probabilities_[i] = IsDefined(w) && w > 0.0 ? w : 0.0;
+        if (stray < 0 && !(IsDefined(w) && w >= 0.0 && w <= 1.0)) {
+            stray = static_cast<int>(i);
+            if (strayCount_ == 0) strayWeight_ = w;
+        }
         total += probabilities_[i];
+    }
+    if (stray >= 0 && strayCount_++ == 0) {
+        strayOutcome_ = stray;
+        ValueListVisitor values;
+        for (ExpressionSlot& w : weights_) w->Accept(values);
+        strayValues_ = values.text;
     }
     for (double& p : probabilities_) p = total > 0.0 ? p / total : 1.0 / static_cast<double>(weights_.size());
     fresh_ = true;
@@ -207,12 +247,14 @@ double VRX_discreteElement::GetStateProbability(int state) {
 void VRX_discreteElement::OutcomeInserted(int index) {
     if (index < 0 || index > static_cast<int>(weights_.size())) index = static_cast<int>(weights_.size());
     weights_.insert(weights_.begin() + index, std::make_unique<VRX_constant>(0.0));
+    slots_.Clear();
     fresh_ = false;
 }
 
 void VRX_discreteElement::OutcomeRemoved(int index) {
     if (index < 0 || index >= static_cast<int>(weights_.size())) return;
     weights_.erase(weights_.begin() + index);
+    slots_.Clear();
     fresh_ = false;
 }
 
@@ -224,6 +266,7 @@ void VRX_discreteElement::OutcomesReordered(const VRX_intArray& order) {
         reordered[static_cast<size_t>(k)] = weights_[static_cast<size_t>(order[k])]->Clone();
     }
     weights_ = std::move(reordered);
+    slots_.Clear();
     fresh_ = false;
 }
 
@@ -235,6 +278,7 @@ int VRX_discreteElement::SetWeights(const std::vector<std::string>& texts) {
         if (!parsed.back()) return kOutOfRange;
     }
     weights_ = std::move(parsed);
+    slots_.Clear();
     fresh_ = false;
     return kSuccess;
 }

@@ -15,6 +15,56 @@
 
 class VRX_intArray;
 
+namespace vovido {
+
+// The variables of an element's trees, found by name once: a draw assigns the parents' values many
+// times, and a walk of every tree for each would cost more than the draw. A copy starts empty (its
+// pointers would be another element's); the owner clears it whenever its trees change.
+class VariableSlots {
+public:
+    VariableSlots() = default;
+    VariableSlots(const VariableSlots&) {}
+    VariableSlots& operator=(const VariableSlots&) {
+        slots_.clear();
+        return *this;
+    }
+    // Every variable of that name in the trees gets the value; visit(visitor) walks the trees the
+    // first time the name is met.
+    template <class VisitTrees>
+    void Assign(const std::string& name, double value, VisitTrees visit) {
+        std::vector<VRX_variable*>* found = nullptr;
+        for (auto& slot : slots_) {
+            if (slot.first == name) found = &slot.second;
+        }
+        if (found == nullptr) found = &Collect(name, visit);
+        for (VRX_variable* v : *found) v->value = value;
+    }
+    void Clear() { slots_.clear(); }
+
+private:
+    class Collector : public VRX_variableVisitor {
+    public:
+        Collector(const std::string& name, std::vector<VRX_variable*>& out) : name_(name), out_(out) {}
+        void Visit(VRX_variable& variable) override {
+            if (variable.name == name_) out_.push_back(&variable);
+        }
+
+    private:
+        const std::string& name_;
+        std::vector<VRX_variable*>& out_;
+    };
+    template <class VisitTrees>
+    std::vector<VRX_variable*>& Collect(const std::string& name, VisitTrees visit) {
+        slots_.emplace_back(name, std::vector<VRX_variable*>{});
+        Collector collector(name, slots_.back().second);
+        visit(collector);
+        return slots_.back().second;
+    }
+    std::vector<std::pair<std::string, std::vector<VRX_variable*>>> slots_;
+};
+
+}  // namespace vovido
+
 class VRX_Helement {
 public:
     virtual ~VRX_Helement() = default;
@@ -64,6 +114,7 @@ private:
     std::string equationText;
     vovido::ExpressionSlot mainExpression;
     std::map<std::string, vovido::ExpressionSlot> namedExpressions;
+    vovido::VariableSlots slots_;
 };
 
 class VRX_distributionElement : public VRX_Helement {
@@ -83,6 +134,7 @@ public:
 
 private:
     vovido::ExpressionSlot distributionExpression;
+    vovido::VariableSlots slots_;
 };
 
 // The outcome probabilities of a discrete node: weight expressions (in the continuous parents'
@@ -106,11 +158,27 @@ public:
     [[nodiscard]] int SetWeights(const std::vector<std::string>& texts);
     int GetOutcomeCount() const { return static_cast<int>(weights_.size()); }
 
+    // Evaluations since the last ClearStrayWeights that gave some weight outside [0, 1] (one below 0,
+    // or undefined, is taken as 0; the weights are scaled to sum 1), and the first of them: the outcome,
+    // its weight and the variables' values ("x = 1.3").
+    long long GetStrayCount() const { return strayCount_; }
+    int GetStrayOutcome() const { return strayOutcome_; }
+    double GetStrayWeight() const { return strayWeight_; }
+    const std::string& GetStrayValues() const { return strayValues_; }
+    void ClearStrayWeights() { strayCount_ = 0; }
+    // Back to an earlier count (the first instance is found again when it is 0).
+    void RestoreStrayCount(long long count) { strayCount_ = count; }
+
 private:
     // Evaluates the weights into probabilities_ once after the parents' values changed.
     void Refresh();
 
     std::vector<vovido::ExpressionSlot> weights_;
+    vovido::VariableSlots slots_;
     std::vector<double> probabilities_;
     bool fresh_ = false;
+    long long strayCount_ = 0;
+    int strayOutcome_ = -1;
+    double strayWeight_ = 0.0;
+    std::string strayValues_;
 };

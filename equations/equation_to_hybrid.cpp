@@ -16,6 +16,7 @@
 #include "equations/hybrid_sampling_network.h"
 #include "model/network.h"
 #include "model/node.h"
+#include "model/node_info.h"
 
 using vovido::ExpressionSlot;
 using vovido::kDistributionKind;
@@ -107,6 +108,9 @@ int ConvertEquationNode(VRX_network& hybrid, const std::string& id, const VRX_ex
         AuxiliaryRange(**place, low, high);
         const int h = CreateDistributionNode(hybrid, name, **place, low, high);
         if (h < 0) return h;
+        if (VRX_nodeInfo* info = hybrid.GetNode(h)->GetInfo()) {
+            if (const int rc = info->userProperties.AddProperty(kInternalNodeProperty, id.c_str())) return rc;
+        }
         auxiliaries.push_back(h);
         auto variable = std::make_unique<VRX_variable>(name);
         variable->sign = sign;

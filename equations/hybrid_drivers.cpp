@@ -50,6 +50,7 @@ int RunHybridOnce(VRX_network& network, Run run) {
     HybridSampleNet net{HybridNetworkView(network)};
     const int rc = run(net);
     SummariseInvalidParameters(first);
+    net.WarnOfStrayWeights();
     if (rc >= 0) return kSuccess;
     if (!net.GetRefusal().empty()) LogError(errorLog, kOutOfRange, net.GetRefusal().c_str(), nullptr);
     return LogError(errorLog, kNoUsefulSamples, "No useful samples have been generated for some of nodes.",

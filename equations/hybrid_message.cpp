@@ -88,7 +88,25 @@ void VRX_continuousMessage::Finish() {
     for (const WeightedSample& s : samples) total += s.weight;
     if (total > 0.0 && std::isfinite(total)) {
         mixture.count = fitComponents_;
-        mixture.Fit(samples);
+        // A fit of a few components needs a few hundred samples; its cost grows with the samples times
+        // its steps, and a message of thousands would make the fits the whole cost of a small network.
+        // The fit takes kFittedSamples of them at even steps of their cumulative weight (so a few heavy
+        // samples are never skipped); the message keeps them all for the noise of its changes.
+        constexpr size_t kFittedSamples = 500;
+        if (samples.size() > kFittedSamples) {
+            std::vector<WeightedSample> share;
+            share.reserve(kFittedSamples);
+            const double step = total / kFittedSamples;
+            double reached = 0.0, next = 0.5 * step;
+            for (const WeightedSample& s : samples) {
+                reached += s.weight > 0.0 ? s.weight : 0.0;
+                for (; next < reached && share.size() < kFittedSamples; next += step)
+                    share.push_back({s.value, 1.0});
+            }
+            mixture.Fit(share);
+        } else {
+            mixture.Fit(samples);
+        }
     } else if (!samples.empty()) {
         // Samples that all weigh 0 say the evidence is impossible: density 0 everywhere.
         mixture.components.clear();

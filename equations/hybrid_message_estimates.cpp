@@ -94,8 +94,10 @@ std::vector<std::vector<char>> ApproximateLinks(const std::vector<std::unique_pt
 int HybridSampleNet::EstimateFromMessages() {
     int status = EvidenceIsPossible() ? kSuccess : kNoUsefulSamples;
     std::vector<std::vector<ChildKind>> kinds(sampleNodes.size());
+    held_.assign(sampleNodes.size(), 0);
+    estimated_.assign(sampleNodes.size(), 0);
     for (SampleNode* node : order_) {
-        if (node->IsObserved()) continue;
+        if (node->IsObserved() || estimated_[static_cast<size_t>(node->handle)]) continue;
         kinds[static_cast<size_t>(node->handle)] = ClassifyChildren(*node);
         if (!EstimateNode(*node, kinds[static_cast<size_t>(node->handle)]) && view.GetNumberOfSamples() > 0)
             status = kNoUsefulSamples;
@@ -116,7 +118,9 @@ bool HybridSampleNet::EvidenceIsPossible() {
         for (int i = 0; i < SamplesPerMessage(); ++i) {
             DrawParentsFromMessages(node, inverted);
             double y = 0.0;
-            if (!(vovido::InvertInto(node, v, *inverted, true, y) > 0.0)) continue;
+            if (!(vovido::InvertInto(node, v, *inverted,
+                                     !(node.nodeFlags & SampleNodeFlags::kInvertsAdditively), y) > 0.0))
+                continue;
             // The inverse must also be a value the parent's own distribution can take.
             inverted->SetValue(y);
             DrawParentsFromMessages(*inverted, nullptr);
@@ -186,7 +190,9 @@ std::vector<ChildKind> HybridSampleNet::ClassifyChildren(SampleNode& node) {
 double HybridSampleNet::InverseLikelihood(SampleNode& child, const SampleNode& node, SampleNode& target) {
     DrawParentsFromMessages(child, &node);
     double y = 0.0;
-    const double jacobian = vovido::InvertInto(child, child.GetValue(), target, true, y);
+    const bool additive =
+        (child.nodeFlags & SampleNodeFlags::kInvertsAdditively) && target.handle == child.invertedParent;
+    const double jacobian = vovido::InvertInto(child, child.GetValue(), target, !additive, y);
     if (!(jacobian > 0.0)) return 0.0;
     target.SetValue(y);
     DrawParentsFromMessages(target, &node);
@@ -194,9 +200,38 @@ double HybridSampleNet::InverseLikelihood(SampleNode& child, const SampleNode& n
            target.LambdaProduct(y, vovido::PositionIn(target.children, &child));
 }
 
-bool HybridSampleNet::EstimateNode(SampleNode& node, const std::vector<ChildKind>& kinds) {
+bool HybridSampleNet::EstimateNode(SampleNode& node, const std::vector<ChildKind>& given) {
     node.ResetEstimate();
+    std::vector<ChildKind> kinds = given;
+    // Equation children whose other parents are observed are functions of this node: they take the
+    // value the draw gives them, their own children weigh it directly (a lambda message through them
+    // would, where their children are also this node's, count that evidence twice round the loop) and
+    // their estimates come from the same weighted draws.
+    std::vector<char> functional(node.children.size(), 0);
     bool drawn = false;
+    for (size_t m = 0; m < node.children.size(); ++m) {
+        SampleNode& child = *node.children[m];
+        if (child.IsFixed() || !child.IsDeterministic() || child.HasFreeParentOtherThan(&node)) continue;
+        functional[m] = 1;
+        held_[static_cast<size_t>(child.handle)] = 1;
+        child.ResetEstimate();
+        drawn = true;
+    }
+    // A child that shares such an equation as a parent weighs the draw through itself: its message
+    // averaged the equation's value over a draw of its own.
+    for (size_t m = 0; m < node.children.size() && drawn; ++m) {
+        SampleNode& child = *node.children[m];
+        if (functional[m] || kinds[m] != ChildKind::kMessage || node.childMessages[m]->IsUniform()) continue;
+        bool shares = false;
+        for (const SampleNode* p : child.parents) shares = shares || held_[static_cast<size_t>(p->handle)];
+        if (!shares) continue;
+        VRX_Helement* element = child.IsObserved() ? child.TakeElement() : nullptr;
+        if (element != nullptr && element->IsEquation()) {
+            if (InverseTarget(child, node) != nullptr) kinds[m] = ChildKind::kThroughInverse;
+        } else if (child.IsObserved() || (child.combinedLambda && !child.combinedLambda->IsUniform())) {
+            kinds[m] = ChildKind::kAveraged;
+        }
+    }
     for (ChildKind k : kinds) drawn = drawn || k != ChildKind::kMessage;
     // A belief in closed form is drawn from directly.
     vovido::Components belief;
@@ -218,10 +253,23 @@ bool HybridSampleNet::EstimateNode(SampleNode& node, const std::vector<ChildKind
         if (!(proposal > 0.0)) continue;
         const double v = node.GetValue();
         double w = proposal;
+        for (size_t m = 0; m < node.children.size() && w > 0.0; ++m) {
+            if (functional[m]) w *= node.children[m]->SampleFromConditional();
+        }
         bool ruled = false;  // by a child whose evidence depends on this node alone
         for (size_t m = 0; m < node.children.size(); ++m) {
             SampleNode& child = *node.children[m];
-            if (kinds[m] == ChildKind::kOwnEvidence) {
+            if (functional[m]) {
+                densities[m] = node.childMessages[m]->IsUniform()
+                                   ? 1.0
+                                   : vovido::ProbabilityIn(*node.childMessages[m], v);
+                for (size_t g = 0; g < child.children.size(); ++g) {
+                    if (vovido::PositionIn(node.children, child.children[g]) >= 0 ||
+                        child.childMessages[g]->IsUniform())
+                        continue;
+                    w *= vovido::ProbabilityIn(*child.childMessages[g], child.GetValue());
+                }
+            } else if (kinds[m] == ChildKind::kOwnEvidence) {
                 const double e = child.GetEvidenceWeight();
                 ruled = ruled || !(e > 0.0);
                 w *= e;
@@ -255,11 +303,22 @@ bool HybridSampleNet::EstimateNode(SampleNode& node, const std::vector<ChildKind
         total += w;
         squares += w * w;
         node.AddSampleToEstimate(w);
+        for (size_t m = 0; m < node.children.size(); ++m) {
+            if (functional[m]) node.children[m]->AddSampleToEstimate(w);
+        }
     }
-    vovido::WarnOfFewEffectiveSamples("the estimate of node " + node.id, false, total, squares,
-                                      view.GetNumberOfSamples());
+    for (size_t m = 0; m < node.children.size(); ++m) {
+        if (!functional[m]) continue;
+        SampleNode& child = *node.children[m];
+        held_[static_cast<size_t>(child.handle)] = 0;
+        estimated_[static_cast<size_t>(child.handle)] = 1;
+        child.FinishEstimate();
+    }
+    if (!node.internal)
+        vovido::WarnOfFewEffectiveSamples("the estimate of node " + node.id, false, total, squares,
+                                          view.GetNumberOfSamples());
     // The node's own estimate is corrected; the messages it sends on were built from the fitted ones.
-    if (fittedTotal > 0.0 && ruledOut > kRuledOutShare * fittedTotal) {
+    if (!node.internal && fittedTotal > 0.0 && ruledOut > kRuledOutShare * fittedTotal) {
         char text[240];
         std::snprintf(text, sizeof text,
                       "Warning: the messages to node %s put %.0f%% of its belief where the evidence rules it "
@@ -279,9 +338,11 @@ void HybridSampleNet::WarnOfApproximateBeliefs(const std::vector<std::vector<Chi
     std::string names;
     int count = 0;
     for (SampleNode* node : order_) {
-        if (node->IsObserved()) continue;
+        if (node->IsObserved() || node->internal) continue;
         const std::vector<ChildKind>& kind = kinds[static_cast<size_t>(node->handle)];
-        bool rests = false;
+        // Evidence below that no message brought: the belief is the prior's.
+        bool rests = (node->nodeFlags & SampleNodeFlags::kEvidenceAncestor) && !node->children.empty();
+        for (const auto& m : node->childMessages) rests = rests && m->IsUniform();
         for (size_t j = 0; j < node->parents.size(); ++j) rests = rests || into(*node, j);
         for (size_t m = 0; m < node->children.size() && !rests; ++m) {
             const ChildKind k = m < kind.size() ? kind[m] : ChildKind::kMessage;

@@ -17,6 +17,14 @@ using SampleNode = VRX_hybridSampleNode;
 
 namespace {
 
+// True when the node is a continuous root whose distribution gives x no density: a message fitted to
+// samples reaches beyond the edges of a uniform, say, where the model never puts the node.
+bool OutsideRootSupport(SampleNode& node, double x) {
+    if (!node.IsContinuous() || !node.parents.empty() || node.IsDeterministic()) return false;
+    VRX_Helement* element = node.TakeElement();
+    return element != nullptr && !(element->GetDensity(x) > 0.0);
+}
+
 // True when the continuous node's range holds the value (an inverse may lead outside it).
 bool TakesValueInRange(const SampleNode& node, double x) {
     const auto& c = static_cast<const VRX_continuousSampleNode&>(node);
@@ -78,7 +86,7 @@ constexpr int kLoopIterations = 100;
 // sample of the run (a sampler makes one, and a draw of a message costs about two of them), and at
 // least kLeastMessages lambda messages' worth, which a small network needs to settle.
 constexpr long long kNodeSamplesPerDraw = 2;
-constexpr long long kLeastMessages = 20;
+constexpr long long kLeastMessages = 10;
 
 // Changes of a sampled message within this many times the noise of its samples are not passed on.
 constexpr double kNoiseMultiple = 3.0;
@@ -263,19 +271,32 @@ bool HybridSampleNet::WithinBudget() const {
 }
 
 int HybridSampleNet::SamplesPerMessage() const {
-    return std::clamp(view.GetNumberOfSamples() / 5, numSamplesPerMessage, 16 * numSamplesPerMessage);
+    return std::clamp(view.GetNumberOfSamples() / 10, numSamplesPerMessage, 16 * numSamplesPerMessage);
 }
 
 void HybridSampleNet::DrawParentsFromMessages(SampleNode& node, const SampleNode* skip) {
     for (size_t j = 0; j < node.parents.size(); ++j) {
         SampleNode& parent = *node.parents[j];
-        if (&parent == skip || parent.IsObserved()) continue;
+        if (&parent == skip || parent.IsObserved() ||
+            (!held_.empty() && held_[static_cast<size_t>(parent.handle)]))
+            continue;
         // A root that hears nothing from its other children sends its own distribution: drawn from its
         // element, not from a fit of it (which would blur the edges of a uniform, say).
         bool own = parent.parents.empty();
         for (size_t m = 0; m < parent.children.size() && own; ++m)
             own = parent.children[m] == &node || parent.childMessages[m]->IsUniform();
-        if (!own || !(parent.SampleFromConditional() > 0.0)) node.parentMessages[j]->DrawCurrent();
+        if (own && parent.SampleFromConditional() > 0.0) continue;
+        // A draw of a root's message is kept within the root's support: a child's parameters are then
+        // those the model can give it.
+        constexpr int kSupportDraws = 20;
+        node.parentMessages[j]->DrawCurrent();
+        for (int k = 0; OutsideRootSupport(parent, parent.GetValue()); ++k) {
+            if (k == kSupportDraws) {
+                (void)parent.SampleFromConditional();
+                break;
+            }
+            node.parentMessages[j]->DrawCurrent();
+        }
     }
 }
 
@@ -443,7 +464,8 @@ void HybridSampleNet::SampleLambda(SampleNode& node, size_t k, int pos, int coun
     for (int i = 0; i < count; ++i) {
         double x = 0.0;
         const double q = proposal.Draw(x);
-        if (!(q > 0.0)) continue;
+        // Where the parent cannot be, its likelihood does not matter.
+        if (!(q > 0.0) || OutsideRootSupport(*parent, x)) continue;
         DrawParentsFromMessages(node, parent);
         parent->SetValue(x);
         const double w = weigh();
@@ -533,7 +555,8 @@ void HybridSampleNet::WarnOfThinMessages() const {
                 list == &node->parentMessages ? node->parents : node->children;
             for (size_t i = 0; i < list->size(); ++i) {
                 const VRX_hybridMessage* message = (*list)[i].get();
-                if (message == nullptr || message->IsDiscrete()) continue;
+                if (message == nullptr || message->IsDiscrete() || node->internal || senders[i]->internal)
+                    continue;
                 const auto& samples = static_cast<const VRX_continuousMessage*>(message)->GetSamples();
                 double sum = 0.0, squares = 0.0;
                 SumWeights(samples, sum, squares);
@@ -585,6 +608,12 @@ int HybridSampleNet::RunMessagePassing(bool writeResults) {
         PrepareLinearNodes();
         InitialiseMessages();
         PlanMessages();
+        // The messages' draws take parents' values from fitted messages, which may stray where the model
+        // never puts a node: what they find invalid (or weights outside [0, 1]) is no fault of the model.
+        // The forward draws before and the estimates after (each node drawn from its own distribution)
+        // speak for the model.
+        const int forwardReports = errorLog.GetNumberOfEntries();
+        const std::vector<long long> forwardStrays = GetStrayCounts();
         // Links whose messages no longer change go quiet: the passing ends when none is active. Round
         // a loop the messages settle only by degrees, so a loopy network may take many more rounds.
         const int iterations = IterationsNeeded() + (singlyConnected ? 0 : kLoopIterations);
@@ -616,6 +645,8 @@ int HybridSampleNet::RunMessagePassing(bool writeResults) {
         }
         // HybridAlgorithm::kMessagePassingSampling draws its answer by importance sampling, which weighs up
         // a thin proposal.
+        vovido::DropInvalidParameterReports(forwardReports);
+        RestoreStrayCounts(forwardStrays);
         if (writeResults) WarnOfThinMessages();
         for (auto& node : sampleNodes) {
             if (node) node->FinishMessagePassing();

@@ -9,6 +9,7 @@
 #include "definitions/hybrid_definition.h"
 #include "equations/hybrid_sampling_network.h"
 #include "model/node.h"
+#include "model/node_info.h"
 #include "model/node_value.h"
 
 namespace {
@@ -25,7 +26,10 @@ bool Matches(double a, double b) {
 }  // namespace
 
 VRX_hybridSampleNode::VRX_hybridSampleNode(HybridSampleNet& owner, int nodeHandle, VRX_defHybrid& definition)
-    : handle(nodeHandle), id(owner.GetView().GetNodeId(nodeHandle)), owner_(owner), definition_(definition) {}
+    : handle(nodeHandle), id(owner.GetView().GetNodeId(nodeHandle)), owner_(owner), definition_(definition) {
+    const VRX_nodeInfo* info = owner.GetView().GetNode(nodeHandle)->GetInfo();
+    internal = info != nullptr && info->userProperties.FindProperty(kInternalNodeProperty) >= 0;
+}
 
 VRX_hybridSampleNode::~VRX_hybridSampleNode() = default;
 
@@ -39,8 +43,9 @@ void VRX_hybridSampleNode::SetParentValues(VRX_Helement& element) const {
 }
 
 VRX_Helement* VRX_hybridSampleNode::TakeElement() {
+    // The node's own definition: a draw looks its element up many times, never through the network.
     VRX_Helement* element = nullptr;
-    if (owner_.view.GetElement(handle, parentStates.data(), element) != kSuccess || element == nullptr)
+    if (definition_.GetElement(parentStates.data(), element) != kSuccess || element == nullptr)
         return nullptr;
     SetParentValues(*element);
     return element;

@@ -16,6 +16,9 @@ class VRX_defHybrid;
 class VRX_Helement;
 class VRX_node;
 
+// The user property that marks a node of a working network the caller never made.
+constexpr const char* kInternalNodeProperty = "working_term";
+
 namespace SampleNodeFlags {
 constexpr int kObserved = 1;
 constexpr int kEvidenceAncestor = 2;  // unobserved ancestor of evidence
@@ -87,6 +90,8 @@ public:
 
     int handle;
     std::string id;
+    // A node the caller never made (a distribution term of a converted equation): warnings leave it out.
+    bool internal = false;
     double weightedSum = 0.0;
     double weightedSquareSum = 0.0;
     int nodeFlags = 0;

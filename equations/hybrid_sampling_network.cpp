@@ -31,6 +31,23 @@ void SeedHybridGenerators(unsigned int seed) {
     GetSamplerGenerator().Seed(seed + 3u);
 }
 
+void DropInvalidParameterReports(int first) {
+    const char* invalid = "Invalid parameters in a call of ";
+    std::vector<std::pair<int, std::string>> kept;
+    bool dropped = false;
+    for (int i = first; i < errorLog.GetNumberOfEntries(); ++i) {
+        const char* text = errorLog.GetMessage(i) != nullptr ? errorLog.GetMessage(i) : "";
+        if (std::strncmp(text, invalid, std::strlen(invalid)) == 0) {
+            dropped = true;
+        } else {
+            kept.emplace_back(errorLog.GetCode(i), text);
+        }
+    }
+    if (!dropped) return;
+    errorLog.Truncate(first);
+    for (const auto& [code, text] : kept) LogError(errorLog, code, text.c_str(), nullptr);
+}
+
 double EffectiveSampleSize(double sum, double squares) {
     return sum > 0.0 && squares > 0.0 && std::isfinite(sum) && std::isfinite(squares) ? sum * sum / squares
                                                                                       : 0.0;
@@ -108,6 +125,28 @@ VRX_hybridSampleNode* FreeContinuousParent(const VRX_hybridSampleNode& node) {
         free = p;
     }
     return free;
+}
+
+// True when the parent is an ancestor of another parent of the node: inverting the node for it would
+// need its value before it is drawn.
+bool IsAncestorOfOtherParent(const VRX_hybridSampleNode& node, const VRX_hybridSampleNode& parent,
+                             size_t slots) {
+    std::vector<const VRX_hybridSampleNode*> stack;
+    std::vector<char> seen(slots, 0);
+    for (const VRX_hybridSampleNode* p : node.parents) {
+        if (p != &parent) stack.push_back(p);
+    }
+    while (!stack.empty()) {
+        const VRX_hybridSampleNode* n = stack.back();
+        stack.pop_back();
+        if (seen[static_cast<size_t>(n->handle)]) continue;
+        seen[static_cast<size_t>(n->handle)] = 1;
+        for (const VRX_hybridSampleNode* p : n->parents) {
+            if (p == &parent) return true;
+            stack.push_back(p);
+        }
+    }
+    return false;
 }
 
 // True when the variable occurs once, reached through sums and differences only: the inverse for it
@@ -248,9 +287,26 @@ int HybridNetworkView::GetElement(int handle, const int* const* coordinates, VRX
 // ---------------------------------------------------------------------------------------------------
 // Construction
 
+namespace {
+
+// The discrete elements of the node's cells.
+template <class Visit>
+void ForEachDiscreteElement(const HybridNetworkView& view, const VRX_hybridSampleNode& node, Visit visit) {
+    const vovido::ElementTable* table = node.IsContinuous() ? nullptr : view.GetElementTable(node.handle);
+    if (table == nullptr) return;
+    for (const auto& cell : table->cells) {
+        if (auto* element = dynamic_cast<VRX_discreteElement*>(cell.get())) visit(*element);
+    }
+}
+
+}  // namespace
+
 HybridSampleNet::HybridSampleNet(HybridNetworkView networkView) : view(networkView) {
     nodeCount = view.GetNumberOfNodes();
     BuildNodes();
+    for (auto& node : sampleNodes) {
+        if (node) ForEachDiscreteElement(view, *node, [](VRX_discreteElement& e) { e.ClearStrayWeights(); });
+    }
     if (runFlags & 16) return;
     VRX_intArray evidence;
     (void)view.GetEvidenceNodes(evidence);  // fails only out of memory: the nodes listed so far
@@ -280,6 +336,63 @@ HybridSampleNet::HybridSampleNet(HybridNetworkView networkView) : view(networkVi
 }
 
 HybridSampleNet::~HybridSampleNet() = default;
+
+std::vector<long long> HybridSampleNet::GetStrayCounts() const {
+    std::vector<long long> counts;
+    for (const auto& node : sampleNodes) {
+        if (node)
+            ForEachDiscreteElement(view, *node,
+                                   [&](VRX_discreteElement& e) { counts.push_back(e.GetStrayCount()); });
+    }
+    return counts;
+}
+
+void HybridSampleNet::RestoreStrayCounts(const std::vector<long long>& counts) const {
+    size_t i = 0;
+    for (const auto& node : sampleNodes) {
+        if (!node) continue;
+        ForEachDiscreteElement(view, *node, [&](VRX_discreteElement& e) {
+            if (i < counts.size()) e.RestoreStrayCount(counts[i++]);
+        });
+    }
+}
+
+void HybridSampleNet::WarnOfStrayWeights() const {
+    // Weights taken as they are would be no probabilities: every algorithm takes one below 0 as 0
+    // and scales the others to sum 1.
+    constexpr int kNamed = 3;
+    std::string names, example;
+    int nodes = 0;
+    long long total = 0;
+    for (const auto& node : sampleNodes) {
+        if (!node) continue;
+        long long count = 0;
+        ForEachDiscreteElement(view, *node, [&](VRX_discreteElement& e) {
+            if (e.GetStrayCount() > 0 && example.empty()) {
+                VRX_idArray* outcomes = node->GetDefinition().GetOutcomesNames();
+                const char* outcome = outcomes != nullptr ? (*outcomes)[e.GetStrayOutcome()] : nullptr;
+                char weight[32];
+                std::snprintf(weight, sizeof weight, "%.4g", e.GetStrayWeight());
+                example = "node " + node->id + " gave outcome " +
+                          (outcome != nullptr ? std::string(outcome) : std::to_string(e.GetStrayOutcome())) +
+                          " the weight " + weight + (e.GetStrayValues().empty() ? "" : " at ") +
+                          e.GetStrayValues();
+            }
+            count += e.GetStrayCount();
+        });
+        if (count == 0) continue;
+        total += count;
+        if (++nodes <= kNamed) names += (nodes > 1 ? ", " : "") + node->id;
+    }
+    if (nodes == 0) return;
+    if (nodes > kNamed) names += " and " + std::to_string(nodes - kNamed) + " more";
+    const std::string text = "Warning: weights outside [0, 1] in " + std::to_string(total) +
+                             " evaluations of " + (nodes > 1 ? "nodes " : "node ") + names +
+                             " were taken as probabilities (a weight below 0 as 0, the others scaled to sum "
+                             "1), e.g. " +
+                             example + ".";
+    LogError(errorLog, kNoUsefulSamples, text.c_str(), nullptr);
+}
 
 void HybridSampleNet::Refuse(const std::string& why) {
     runFlags |= 16;
@@ -357,20 +470,37 @@ void HybridSampleNet::MarkAncestors(SampleNode& start) {
 }
 
 int HybridSampleNet::PrepareInversion(SampleNode& observed) {
+    // Evidence is weighed by the density of its distribution, known for a call alone ("x + Normal(0, 1)"
+    // draws, but has none).
+    if (observed.IsContinuous() && !observed.IsDeterministic()) {
+        for (const auto& cell : view.GetElementTable(observed.handle)->cells) {
+            const auto* element = dynamic_cast<const VRX_distributionElement*>(cell.get());
+            if (element != nullptr &&
+                dynamic_cast<const VRX_distribution*>(&element->GetExpression()) == nullptr) {
+                Refuse("The evidence on [" + observed.id +
+                       "] cannot be weighed: its distribution is no call of a distribution alone, and has no "
+                       "density.");
+                return kOutOfRange;
+            }
+        }
+    }
     SampleNode* node = &observed;
     while (node->IsDeterministic() && !(node->nodeFlags & SampleNodeFlags::kInverts)) {
         const vovido::ElementTable& table = *view.GetElementTable(node->handle);
+        // The parent the evidence is explained through, ranked by: an inversion that does not need the
+        // parent's value before it is drawn (an ancestor of another parent would), an inverse that is
+        // the only solution, a noise term (a parent that is no equation: its density weighs the
+        // inverse, and the inversion ends there), a parent that enters additively (weighting by the
+        // Jacobian of another inverse, a cube root say, gives weights of unbounded variance where its
+        // derivative vanishes). Among equals the last.
         SampleNode* chosen = nullptr;
-        // A parent that enters additively is preferred: weighting by the Jacobian of another inverse
-        // (a cube root, say) gives weights of unbounded variance where its derivative vanishes.
-        SampleNode* additive = nullptr;
-        // Else one whose inverse is the only solution.
-        SampleNode* single = nullptr;
+        int chosenRank = -1;
+        bool chosenAdditive = false, chosenShared = false;
         // A free continuous parent that some value could be given to.
         bool anyFree = false;
         // Every continuous parent the cells can be solved for gets its inverse (the message passing
-        // sends lambda messages through them); the last free one is inverted. Discrete and observed
-        // parents never take a value from an inversion.
+        // sends lambda messages through them). Discrete and observed parents never take a value from an
+        // inversion.
         for (size_t i = static_cast<size_t>(node->discreteParentCount); i < node->parents.size(); ++i) {
             SampleNode* parent = node->parents[i];
             bool solvable = true;
@@ -401,17 +531,18 @@ int HybridSampleNet::PrepareInversion(SampleNode& observed) {
             node->singleInverse.resize(node->parents.size(), 0);
             node->singleInverse[i] = shared ? 0 : 1;
             if (!movable || parent->IsFixed()) continue;
+            const int rank = (IsAncestorOfOtherParent(*node, *parent, sampleNodes.size()) ? 0 : 8) +
+                             (shared ? 0 : 4) + (parent->IsDeterministic() ? 0 : 2) + (plain ? 1 : 0);
+            if (rank < chosenRank) continue;
             chosen = parent;
-            if (plain) additive = parent;
-            if (!shared) single = parent;
+            chosenRank = rank;
+            chosenAdditive = plain;
+            chosenShared = shared;
         }
-        if (additive != nullptr) {
-            chosen = additive;
-        } else if (single != nullptr) {
-            chosen = single;
-        } else if (chosen != nullptr) {
+        if (chosen != nullptr && chosenShared) {
             const std::string text = "Warning: the equation of node " + node->id +
-                                     " has more than one solution for node " + chosen->id +
+                                     " has more than one solution for " +
+                                     (chosen->internal ? "a distribution in it" : "node " + chosen->id) +
                                      "; the evidence is explained through one of them only.";
             LogError(errorLog, kNoUsefulSamples, text.c_str(), nullptr);
         }
@@ -425,7 +556,7 @@ int HybridSampleNet::PrepareInversion(SampleNode& observed) {
         if (chosen == nullptr) return kSuccess;
         node->invertedParent = chosen->handle;
         node->nodeFlags |= SampleNodeFlags::kInverts;
-        if (chosen == additive) node->nodeFlags |= SampleNodeFlags::kInvertsAdditively;
+        if (chosenAdditive) node->nodeFlags |= SampleNodeFlags::kInvertsAdditively;
         chosen->nodeFlags |= SampleNodeFlags::kInverted;
         node = chosen;
     }
@@ -559,7 +690,7 @@ int HybridSampleNet::RunSampling(bool useProposals) {
     std::string names;
     int named = 0;
     for (SampleNode* node : order_) {
-        if (node->IsObserved()) continue;
+        if (node->IsObserved() || node->internal) continue;
         if (++named <= 3) names += (named > 1 ? ", " : "") + node->id;
     }
     if (named > 3) names += " and " + std::to_string(named - 3) + " more";

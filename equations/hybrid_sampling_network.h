@@ -87,6 +87,14 @@ public:
     // through the child itself where a fitted message would smooth what it stands for.
     enum class ChildKind : char { kMessage, kOwnEvidence, kAveraged, kThroughInverse };
 
+    // Warns, once for the run, of the discrete nodes whose weights left [0, 1] under some draw, counted,
+    // with the first instance.
+    void WarnOfStrayWeights() const;
+    // The stray-weight counts of every discrete element, and their return to such counts: the draws of
+    // the messages are no witness of the model's weights.
+    std::vector<long long> GetStrayCounts() const;
+    void RestoreStrayCounts(const std::vector<long long>& counts) const;
+
     // Why the network cannot be handled (empty when it can).
     const std::string& GetRefusal() const { return refusal_; }
     VRX_hybridSampleNode* GetSampleNode(int handle) const {
@@ -104,7 +112,7 @@ public:
     // Few: a message takes hundreds to thousands of samples, whose fit averages the draws out.
     int numInnerSamples = 3;
     int numIterations = 4;
-    double mixtureTolerance = 0.001;
+    double mixtureTolerance = 0.01;
     int numMixtureComponents = 2;
     double mixtureVariancePrior = 10.0;
     int productSamplingMethod = 1;
@@ -200,6 +208,9 @@ private:
     void WarnOfThinMessages() const;
 
     std::vector<VRX_hybridSampleNode*> order_;
+    // By handle: nodes whose values DrawParentsFromMessages leaves as they are (the equations an estimate
+    // evaluates from the node it draws), and nodes whose estimates an earlier node's estimate made.
+    std::vector<char> held_, estimated_;
     std::string refusal_;
     // Draws through the elements made for sampled messages so far.
     long long work_ = 0;
@@ -210,6 +221,9 @@ namespace vovido {
 // Reseeds every generator the hybrid algorithms draw from (mixtures, sample nodes, messages and the
 // distributions), for runs that repeat exactly.
 void SeedHybridGenerators(unsigned int seed);
+// Removes the reports of invalid distribution parameters ("Invalid parameters in a call of ...") logged
+// since entry `first`, keeping the other entries in their order.
+void DropInvalidParameterReports(int first);
 // (sum of weights)^2 / sum of squared weights: the number of equally weighted samples the weighted ones
 // are worth; 0 without weight.
 double EffectiveSampleSize(double sum, double squares);

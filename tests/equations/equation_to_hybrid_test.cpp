@@ -78,6 +78,37 @@ TEST(EquationToHybrid, EveryObservedChildCountsAndArgumentsMakeParents) {
     EXPECT_NEAR(ValueOf(net, x).GetStdDev(), 1.0 / std::sqrt(3.0), 0.025);
 }
 
+// A step observed through noise, with and without the step's parent beside it: the evidence is explained
+// through the noise term, whose inverse is single. X's posterior: N(0, 1) times the density of
+// 2 - S(X) - X (or 2 - S(X)) under N(0, 0.5), by quadrature.
+TEST(EquationToHybrid, StepsObservedThroughNoiseAreExplainedThroughTheNoise) {
+    const struct {
+        const char* equation;
+        bool withX;
+    } kForms[] = {{"Y = S + Normal(0, 0.5)", false},
+                  {"Y = S + X + Normal(0, 0.5)", true},
+                  {"Y = Normal(S + X, 0.5)", true}};
+    for (const auto& form : kForms) {
+        double z = 0.0, m1 = 0.0;
+        for (int i = 0; i < 20000; ++i) {
+            const double x = -8.0 + 16.0 * (i + 0.5) / 20000;
+            const double r = 2.0 - (x > 0.5 ? 3.0 : 0.0) - (form.withX ? x : 0.0);
+            const double p = std::exp(-0.5 * x * x - 2.0 * r * r);
+            z += p, m1 += p * x;
+        }
+        for (int algorithm = kFirst; algorithm <= kLast; ++algorithm) {
+            SCOPED_TRACE(std::string(form.equation) + ", algorithm " + std::to_string(algorithm));
+            VRX_network net;
+            const int x = AddEquation(net, "X", "X = Normal(0, 1)");
+            ASSERT_GE(AddEquation(net, "S", "S = If(X > 0.5, 3, 0)"), 0);
+            const int y = AddEquation(net, "Y", form.equation);
+            ASSERT_EQ(ValueOf(net, y).SetContEvidence(2.0), kSuccess);
+            ASSERT_EQ(Update(net, algorithm, 20000), kSuccess) << LogDump();
+            EXPECT_NEAR(ValueOf(net, x).GetMean(), m1 / z, 0.05) << LogDump();
+        }
+    }
+}
+
 TEST(EquationToHybrid, EquationsAreConvertedFromTheirFormSolvedForTheNode) {
     // 2*y = x + noise: y's evidence 0.5 makes x + noise = 1.
     VRX_network net;

@@ -14,6 +14,7 @@
 #include "base/status_codes.h"
 #include "equations/hybrid_sampling_network.h"
 #include "model/network_settings.h"
+#include "tests/support/equation_networks.h"
 #include "tests/support/error_log.h"
 #include "tests/support/hybrid_networks.h"
 #include "tests/support/sanitizer.h"
@@ -353,19 +354,151 @@ TEST(HybridShapeMessages, SayWhatTheyMeanForTheAnswer) {
                    "inverse there."))
             << LogDump();
 
-        VRX_network log;
-        AddDistributionNode(log, "x", {"Normal(0.5, 0.5)"});
-        AddDistributionNode(log, "y", {"Normal(Ln(x), 0.2)"}, {"x"});
-        log.SetHybridAlgorithm(algorithm);
-        log.numSamples = 2000;
+        VRX_network sum;
+        AddDistributionNode(sum, "x", {"Normal(1, 2)"});
+        AddDistributionNode(sum, "y", {"x + Normal(0, 0.5)"}, {"x"});
+        ASSERT_EQ(Observe(sum, "y", 2.0), kSuccess);
+        sum.SetHybridAlgorithm(algorithm);
         errorLog.Flush();
-        ASSERT_EQ(log.UpdateBeliefs(), kSuccess) << LogDump();
-        EXPECT_FALSE(LoggedPart("Invalid parameters in a call of Normal\n")) << LogDump();
+        EXPECT_EQ(sum.UpdateBeliefs(), kNoUsefulSamples);
         EXPECT_TRUE(
-            Logged(kNoUsefulSamples,
-                   "Warning: draws for which a call of Normal had invalid parameters were left out: the "
-                   "beliefs are those given parameters that are valid."))
+            Logged(kOutOfRange,
+                   "The evidence on [y] cannot be weighed: its distribution is no call of a distribution "
+                   "alone, and has no density."))
             << LogDump();
+
+        // Also where y is observed: the model's own draws of x meet them.
+        for (const bool observed : {false, true}) {
+            VRX_network log;
+            AddDistributionNode(log, "x", {"Normal(0.5, 0.5)"});
+            AddDistributionNode(log, "y", {"Normal(Ln(x), 0.2)"}, {"x"});
+            ASSERT_EQ(observed ? Observe(log, "y", -0.5) : kSuccess, kSuccess);
+            log.SetHybridAlgorithm(algorithm);
+            log.numSamples = 2000;
+            errorLog.Flush();
+            ASSERT_EQ(log.UpdateBeliefs(), kSuccess) << LogDump();
+            EXPECT_FALSE(LoggedPart("Invalid parameters in a call of Normal\n")) << LogDump();
+            EXPECT_TRUE(
+                Logged(kNoUsefulSamples,
+                       "Warning: draws for which a call of Normal had invalid parameters were left out: the "
+                       "beliefs are those given parameters that are valid."))
+                << LogDump();
+        }
+    }
+    errorLog.Flush();
+}
+
+// An equation that holds its own noise: its inverse for x draws the noise, so it never gives the
+// observed value back; x | y = 2 is N(1.9412, 0.4851) with x ~ N(1, 2).
+TEST(HybridShapeMessages, EquationsWithTheirOwnNoiseAreInvertedWithoutACheck) {
+    for (int algorithm = HybridAlgorithm::kFirst; algorithm <= HybridAlgorithm::kLast; ++algorithm) {
+        SCOPED_TRACE(algorithm);
+        VRX_network net;
+        const int x = AddDistributionNode(net, "x", {"Normal(1, 2)"});
+        AddEquationNode(net, "y", "x + Normal(0, 0.5)", {"x"});
+        ASSERT_EQ(Observe(net, "y", 2.0), kSuccess);
+        net.SetHybridAlgorithm(algorithm);
+        net.numSamples = 10000;
+        vovido::SeedHybridGenerators(5);
+        errorLog.Flush();
+        ASSERT_EQ(net.UpdateBeliefs(), kSuccess) << LogDump();
+        EXPECT_NEAR(ContinuousValueOf(net, x).GetMean(), 1.0 + 4.0 / 4.25, 0.05);
+        EXPECT_NEAR(ContinuousValueOf(net, x).GetStdDev(), std::sqrt(4.0 * 0.25 / 4.25), 0.05);
+    }
+    errorLog.Flush();
+}
+
+// Warnings true of the caller's model: weights that left [0, 1] are counted once with an instance; no
+// invalid parameters where every draw the model can make is valid; a root discrete node below which the
+// evidence lies is right or named; no working node is named.
+TEST(HybridShapeMessages, WarningsAreTrueOfTheCallersModel) {
+    auto run = [](VRX_network& net, int algorithm) {
+        net.SetHybridAlgorithm(algorithm);
+        net.numSamples = 10000;
+        vovido::SeedHybridGenerators(5);
+        errorLog.Flush();
+        return net.UpdateBeliefs();
+    };
+    auto count = [](const std::string& part) {
+        int n = 0;
+        for (const std::string& text : LoggedMessages()) n += text.find(part) != std::string::npos ? 1 : 0;
+        return n;
+    };
+    // P(d = 0 | y = 0.3, z = 1), x ~ N(0, 1), s = 2x, y ~ N(x +- 1, 0.5), z ~ N(s + 0 or 2, 1).
+    double w[2] = {0.0, 0.0};
+    for (int d = 0; d < 2; ++d) {
+        for (int i = 0; i < 20000; ++i) {
+            const double x = -8.0 + 16.0 * (i + 0.5) / 20000;
+            const double r1 = 0.3 - x - (d == 0 ? 1.0 : -1.0), r2 = 1.0 - 2.0 * x - 2.0 * d;
+            w[d] += (d == 0 ? 0.65 : 0.35) * std::exp(-0.5 * x * x - 2.0 * r1 * r1 - 0.5 * r2 * r2);
+        }
+    }
+    for (int algorithm = HybridAlgorithm::kFirst; algorithm <= HybridAlgorithm::kLast; ++algorithm) {
+        SCOPED_TRACE(algorithm);
+        VRX_network weights;
+        AddDistributionNode(weights, "x", {"Uniform(-0.5, 1.5)"});
+        const int d = AddDiscreteNode(weights, "d", {"x", "1-x"}, {"x"});
+        ASSERT_EQ(weights.GetNode(d)->GetValue()->SetEvidence(0), kSuccess);
+        ASSERT_EQ(run(weights, algorithm), kSuccess) << LogDump();
+        EXPECT_EQ(count("Warning: weights outside [0, 1] in "), 1) << LogDump();
+        EXPECT_EQ(
+            count("evaluations of node d were taken as probabilities (a weight below 0 as 0, the others "
+                  "scaled to sum 1), e.g. node d gave outcome "),
+            1)
+            << LogDump();
+        EXPECT_EQ(count(" at x = "), 1) << LogDump();
+        // Weights of a parent in [0, 1] everywhere: an equation of a uniform, a uniform below one.
+        for (const char* parent : {"x", "Uniform(0, x)"}) {
+            VRX_network within;
+            AddDistributionNode(within, "x", {"Uniform(0, 1)"});
+            if (std::string(parent) == "x") {
+                AddEquationNode(within, "s", parent, {"x"});
+            } else {
+                AddDistributionNode(within, "s", {parent}, {"x"});
+            }
+            const int e = AddDiscreteNode(within, "e", {"s", "1-s"}, {"s"});
+            ASSERT_EQ(within.GetNode(e)->GetValue()->SetEvidence(0), kSuccess);
+            AddDistributionNode(within, "y", {"Normal(s, 0.3)"}, {"s"});
+            ASSERT_EQ(Observe(within, "y", 0.9), kSuccess);
+            ASSERT_EQ(run(within, algorithm), kSuccess) << LogDump();
+            EXPECT_EQ(count("weights outside"), 0) << parent << LogDump();
+        }
+
+        // s a uniform root, or an equation that is positive everywhere.
+        for (const char* call : {"Normal(0, s)", "Exponential(s)", ""}) {
+            VRX_network valid;
+            if (*call != '\0') {
+                AddDistributionNode(valid, "s", {"Uniform(0.5, 3)"});
+            } else {
+                AddDistributionNode(valid, "z", {"Normal(0, 1)"});
+                AddEquationNode(valid, "s", "Exp(z)", {"z"});
+            }
+            AddDistributionNode(valid, "y", {*call != '\0' ? call : "Normal(0, s)"}, {"s"});
+            ASSERT_EQ(Observe(valid, "y", 1.0), kSuccess);
+            ASSERT_EQ(run(valid, algorithm), kSuccess) << LogDump();
+            EXPECT_EQ(count("nvalid parameters"), 0) << call << LogDump();
+        }
+
+        VRX_network root;
+        AddDiscreteNode(root, "d", {"0.65", "0.35"});
+        AddDistributionNode(root, "x", {"Normal(0, 1)"});
+        AddEquationNode(root, "s", "2*x", {"x"});
+        AddDistributionNode(root, "y", {"Normal(x + 1, 0.5)", "Normal(x - 1, 0.5)"}, {"d", "x"});
+        AddDistributionNode(root, "z", {"Normal(s, 1)", "Normal(s + 2, 1)"}, {"d", "s"});
+        ASSERT_EQ(Observe(root, "y", 0.3), kSuccess);
+        ASSERT_EQ(Observe(root, "z", 1.0), kSuccess);
+        ASSERT_EQ(run(root, algorithm), kSuccess) << LogDump();
+        if (!WarnedOf("d")) {
+            EXPECT_NEAR(BeliefOf(root, root.FindNode("d"), 0), w[0] / (w[0] + w[1]), 0.02);
+        }
+
+        VRX_network equations;
+        AddEquation(equations, "X", "X = Normal(0, 1)");
+        AddEquation(equations, "S", "S = If(X > 0.5, 3, 0)");
+        const int y = AddEquation(equations, "Y", "Y = S + X + Normal(0, 0.5)");
+        ASSERT_EQ(ValueOf(equations, y).SetContEvidence(2.0), kSuccess);
+        ASSERT_EQ(run(equations, algorithm), kSuccess) << LogDump();
+        EXPECT_FALSE(WarnedOf("c")) << LogDump();
     }
     errorLog.Flush();
 }
