@@ -38,20 +38,14 @@ JNIEnv* Jvm() {
     return env;
 }
 
-// A tarvo.Network holding the Asia network, and the class to look its methods up in.
-struct AsiaNetwork {
+// A new tarvo.Network, as a program reading one file would have, and the class to look its methods up in.
+struct JavaNetwork {
     JNIEnv* env = Jvm();
     jclass cls = env->FindClass("tarvo/Network");
     jobject net = cls == nullptr ? nullptr : env->NewObject(cls, env->GetMethodID(cls, "<init>", "()V"));
 
-    AsiaNetwork() {
-        Require(net != nullptr, "new Network()");
-        const jstring path = env->NewStringUTF(VOVIDO_EXAMPLES_DIR "/asia.vrx");
-        env->CallVoidMethod(net, Method("readFile", "(Ljava/lang/String;)V"), path);
-        Require(!env->ExceptionCheck(), "readFile");
-        env->DeleteLocalRef(path);
-    }
-    ~AsiaNetwork() {
+    JavaNetwork() { Require(net != nullptr, "new Network()"); }
+    ~JavaNetwork() {
         env->CallVoidMethod(net, Method("dispose", "()V"));
         env->DeleteLocalRef(net);
         env->DeleteLocalRef(cls);
@@ -61,6 +55,17 @@ struct AsiaNetwork {
         Require(method != nullptr, name);
         return method;
     }
+    void Read(const char* path) const {
+        const jstring text = env->NewStringUTF(path);
+        env->CallVoidMethod(net, Method("readFile", "(Ljava/lang/String;)V"), text);
+        Require(!env->ExceptionCheck(), path);
+        env->DeleteLocalRef(text);
+    }
+};
+
+// One holding the Asia network.
+struct AsiaNetwork : JavaNetwork {
+    AsiaNetwork() { Read(VOVIDO_EXAMPLES_DIR "/asia.vrx"); }
 };
 
 void BM_GetNodeCount(benchmark::State& state) {
@@ -173,29 +178,6 @@ struct TarvoLogger {
         for (const char* at = chars; (at = std::strstr(at, "WARNING: ")) != nullptr; at += 9) ++records;
         env->ReleaseStringUTFChars(text, chars);
         return records;
-    }
-};
-
-// A new tarvo.Network for each read, as a program reading one file would have.
-struct JavaNetwork {
-    JNIEnv* env = Jvm();
-    jclass cls = env->FindClass("tarvo/Network");
-    jobject net = env->NewObject(cls, env->GetMethodID(cls, "<init>", "()V"));
-    ~JavaNetwork() {
-        env->CallVoidMethod(net, Method("dispose", "()V"));
-        env->DeleteLocalRef(net);
-        env->DeleteLocalRef(cls);
-    }
-    jmethodID Method(const char* name, const char* signature) const {
-        const jmethodID method = env->GetMethodID(cls, name, signature);
-        Require(method != nullptr, name);
-        return method;
-    }
-    void Read(const char* path) const {
-        const jstring text = env->NewStringUTF(path);
-        env->CallVoidMethod(net, Method("readFile", "(Ljava/lang/String;)V"), text);
-        Require(!env->ExceptionCheck(), path);
-        env->DeleteLocalRef(text);
     }
 };
 
