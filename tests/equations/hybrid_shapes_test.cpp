@@ -187,6 +187,26 @@ const ShapeCase kCases[] = {
                     6.0, m, d);
      },
      1.0, false},
+    // y = (s + 1) e = 2 with the step s = 3 above x = 0.5: e, a factor of a sum, is solved for as
+    // written; its density at 2 / (s + 1) with the Jacobian 1 / (s + 1).
+    {"step times noise",
+     [](VRX_network& n) {
+         AddDistributionNode(n, "x", {"Normal(0, 1)"});
+         AddEquationNode(n, "s", "If(x > 0.5, 3, 0)", {"x"});
+         AddDistributionNode(n, "e", {"Normal(1, 0.2)"});
+         AddEquationNode(n, "y", "(s + 1)*e", {"s", "e"});
+         ASSERT_EQ(Observe(n, "y", 2.0), kSuccess);
+     },
+     "x", -1,
+     [](double& m, double& d) {
+         Quadrature(
+             [](double x) {
+                 const double k = x > 0.5 ? 4.0 : 1.0;
+                 return Gauss(x, 0.0, 1.0) * Gauss(2.0 / k, 1.0, 0.2) / k;
+             },
+             -6.0, 6.0, m, d);
+     },
+     1.0, false},
     {"threshold with an observed discrete grandchild", Threshold, "z", -1, ThresholdReference, std::sqrt(2.0),
      false},
     // s = u + e = 1.9 with u ~ U(0, 2): e's density at 1.9 - u on [0, 2].
