@@ -408,14 +408,16 @@ TEST(HybridShapeMessages, SayWhatTheyMeanForTheAnswer) {
     errorLog.Flush();
 }
 
-// An equation that holds its own noise: its inverse for x draws the noise, so it never gives the
-// observed value back; x | y = 2 is N(1.9412, 0.4851) with x ~ N(1, 2).
+// An equation that holds its own noise, added or as a Normal's mean: its inverse for x draws the noise,
+// so it never gives the observed value back; x | y = 2 is N(1.9412, 0.4851) with x ~ N(1, 2).
 TEST(HybridShapeMessages, EquationsWithTheirOwnNoiseAreInvertedWithoutACheck) {
-    for (int algorithm = HybridAlgorithm::kFirst; algorithm <= HybridAlgorithm::kLast; ++algorithm) {
-        SCOPED_TRACE(algorithm);
+    for (int run = 0; run < 2 * (HybridAlgorithm::kLast - HybridAlgorithm::kFirst + 1); ++run) {
+        const int algorithm = HybridAlgorithm::kFirst + run / 2;
+        const char* equation = run % 2 == 0 ? "x + Normal(0, 0.5)" : "Normal(x, 0.5)";
+        SCOPED_TRACE(std::to_string(algorithm) + " " + equation);
         VRX_network net;
         const int x = AddDistributionNode(net, "x", {"Normal(1, 2)"});
-        AddEquationNode(net, "y", "x + Normal(0, 0.5)", {"x"});
+        AddEquationNode(net, "y", equation, {"x"});
         ASSERT_EQ(Observe(net, "y", 2.0), kSuccess);
         net.SetHybridAlgorithm(algorithm);
         net.numSamples = 10000;
