@@ -636,7 +636,9 @@ int HybridSampleNet::BuildDrawingOrder() {
         const bool inverts = (node->nodeFlags & SampleNodeFlags::kInverts) != 0;
         SampleNode* inverted = inverts ? GetSampleNode(node->invertedParent) : nullptr;
         for (SampleNode* p : node->parents) {
-            if (p == inverted) continue;
+            // An observed parent's value is known before any draw: waiting for it would only tie the
+            // inversion to the draws above the parent's own evidence.
+            if (p == inverted || (inverted != nullptr && p->IsObserved())) continue;
             edge(p, node.get());
             if (inverted != nullptr) edge(p, inverted);
         }

@@ -207,6 +207,23 @@ const ShapeCase kCases[] = {
              -6.0, 6.0, m, d);
      },
      1.0, false},
+    // y = x a = 1.2 with a ~ N(x, 1) observed at 1.5: x = 0.8 whatever the draws, and d is weighed by
+    // the density of x there alone.
+    {"product with an observed child of the other factor",
+     [](VRX_network& n) {
+         AddDiscreteNode(n, "d", {"0.3", "0.7"});
+         AddDistributionNode(n, "x", {"Normal(-1, 1)", "Normal(1, 1)"}, {"d"});
+         AddDistributionNode(n, "a", {"Normal(x, 1)"}, {"x"});
+         AddEquationNode(n, "y", "x*a", {"x", "a"});
+         ASSERT_EQ(Observe(n, "a", 1.5), kSuccess);
+         ASSERT_EQ(Observe(n, "y", 1.2), kSuccess);
+     },
+     "d", 0,
+     [](double& p, double&) {
+         const double a = 0.3 * Gauss(0.8, -1.0, 1.0), b = 0.7 * Gauss(0.8, 1.0, 1.0);
+         p = a / (a + b);
+     },
+     0.0, false},
     {"threshold with an observed discrete grandchild", Threshold, "z", -1, ThresholdReference, std::sqrt(2.0),
      false},
     // s = u + e = 1.9 with u ~ U(0, 2): e's density at 1.9 - u on [0, 2].
