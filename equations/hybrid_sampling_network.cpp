@@ -503,16 +503,15 @@ void HybridSampleNet::MarkAncestors(SampleNode& start) {
 }
 
 int HybridSampleNet::PrepareInversion(SampleNode& observed) {
-    // Evidence is weighed by the density of its distribution, known for a call alone ("x + Normal(0, 1)"
-    // draws, but has none).
+    // Evidence is weighed by the density of its distribution, known for a call alone or one added to
+    // other terms ("x + Normal(0, 1)"); "x * Normal(1, 0.1)" draws, but has none at hand.
     if (observed.IsContinuous() && !observed.IsDeterministic()) {
         for (const auto& cell : view.GetElementTable(observed.handle)->cells) {
             const auto* element = dynamic_cast<const VRX_distributionElement*>(cell.get());
-            if (element != nullptr &&
-                dynamic_cast<const VRX_distribution*>(&element->GetExpression()) == nullptr) {
+            if (element != nullptr && !element->HasDensity()) {
                 Refuse("The evidence on [" + observed.id +
-                       "] cannot be weighed: its distribution is no call of a distribution alone, and has no "
-                       "density.");
+                       "] cannot be weighed: its distribution is neither a call of a distribution nor one "
+                       "added to other terms, and has no density.");
                 return kOutOfRange;
             }
         }

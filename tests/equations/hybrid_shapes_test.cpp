@@ -391,17 +391,16 @@ TEST(HybridShapeMessages, SayWhatTheyMeanForTheAnswer) {
                    "inverse there."))
             << LogDump();
 
-        VRX_network sum;
-        AddDistributionNode(sum, "x", {"Normal(1, 2)"});
-        AddDistributionNode(sum, "y", {"x + Normal(0, 0.5)"}, {"x"});
-        ASSERT_EQ(Observe(sum, "y", 2.0), kSuccess);
-        sum.SetHybridAlgorithm(algorithm);
+        VRX_network product;
+        AddDistributionNode(product, "x", {"Normal(1, 2)"});
+        AddDistributionNode(product, "y", {"x * Normal(1, 0.5)"}, {"x"});
+        ASSERT_EQ(Observe(product, "y", 2.0), kSuccess);
+        product.SetHybridAlgorithm(algorithm);
         errorLog.Flush();
-        EXPECT_EQ(sum.UpdateBeliefs(), kNoUsefulSamples);
-        EXPECT_TRUE(
-            Logged(kOutOfRange,
-                   "The evidence on [y] cannot be weighed: its distribution is no call of a distribution "
-                   "alone, and has no density."))
+        EXPECT_EQ(product.UpdateBeliefs(), kNoUsefulSamples);
+        EXPECT_TRUE(Logged(kOutOfRange,
+                           "The evidence on [y] cannot be weighed: its distribution is neither a call of a "
+                           "distribution nor one added to other terms, and has no density."))
             << LogDump();
 
         // Also where y is observed: the model's own draws of x meet them.
@@ -426,7 +425,8 @@ TEST(HybridShapeMessages, SayWhatTheyMeanForTheAnswer) {
 }
 
 // An equation that holds its own noise, added or as a Normal's mean: its inverse for x draws the noise,
-// so it never gives the observed value back; x | y = 2 is N(1.9412, 0.4851) with x ~ N(1, 2).
+// so it never gives the observed value back. With z = x + N(0, 0.5) too, x ~ N(1, 2) and y = z = 2,
+// x has the precision 1 / 4 + 4 + 4 and the mean (1 / 4 + 8 + 8) / 8.25.
 TEST(HybridShapeMessages, EquationsWithTheirOwnNoiseAreInvertedWithoutACheck) {
     for (int run = 0; run < 2 * (HybridAlgorithm::kLast - HybridAlgorithm::kFirst + 1); ++run) {
         const int algorithm = HybridAlgorithm::kFirst + run / 2;
@@ -435,14 +435,17 @@ TEST(HybridShapeMessages, EquationsWithTheirOwnNoiseAreInvertedWithoutACheck) {
         VRX_network net;
         const int x = AddDistributionNode(net, "x", {"Normal(1, 2)"});
         AddEquationNode(net, "y", equation, {"x"});
+        // The same noise as a distribution node's cell: weighed by its density, shifted by x.
+        AddDistributionNode(net, "z", {"2 - Normal(0, 0.5) + x - 2"}, {"x"});
+        ASSERT_EQ(Observe(net, "z", 2.0), kSuccess);
         ASSERT_EQ(Observe(net, "y", 2.0), kSuccess);
         net.SetHybridAlgorithm(algorithm);
         net.numSamples = 10000;
         vovido::SeedHybridGenerators(5);
         errorLog.Flush();
         ASSERT_EQ(net.UpdateBeliefs(), kSuccess) << LogDump();
-        EXPECT_NEAR(ContinuousValueOf(net, x).GetMean(), 1.0 + 4.0 / 4.25, 0.05);
-        EXPECT_NEAR(ContinuousValueOf(net, x).GetStdDev(), std::sqrt(4.0 * 0.25 / 4.25), 0.05);
+        EXPECT_NEAR(ContinuousValueOf(net, x).GetMean(), 16.25 / 8.25, 0.05);
+        EXPECT_NEAR(ContinuousValueOf(net, x).GetStdDev(), std::sqrt(1.0 / 8.25), 0.05);
     }
     errorLog.Flush();
 }
