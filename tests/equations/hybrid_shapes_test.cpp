@@ -450,6 +450,30 @@ TEST(HybridShapeMessages, EquationsWithTheirOwnNoiseAreInvertedWithoutACheck) {
     errorLog.Flush();
 }
 
+// x ~ N(0, 1), s = If(x > 0.5, 3, 0), t = If(s > 1, 2, -1), y = t + x + N(0, 0.5) = 1.5: t is a function of
+// x two steps down, which every algorithm, message passing too, draws with x.
+TEST(HybridShapeMessages, StepsOfStepsAreDrawnWithTheirRoot) {
+    double mean = 0.0, sd = 0.0;
+    Quadrature([](double x) { return Gauss(x, 0.0, 1.0) * Gauss(1.5, (x > 0.5 ? 2.0 : -1.0) + x, 0.5); },
+               -6.0, 6.0, mean, sd);
+    for (int algorithm = HybridAlgorithm::kFirst; algorithm <= HybridAlgorithm::kLast; ++algorithm) {
+        SCOPED_TRACE(algorithm);
+        VRX_network net;
+        const int x = AddDistributionNode(net, "x", {"Normal(0, 1)"});
+        AddEquationNode(net, "s", "If(x > 0.5, 3, 0)", {"x"});
+        AddEquationNode(net, "t", "If(s > 1, 2, -1)", {"s"});
+        AddDistributionNode(net, "y", {"Normal(t + x, 0.5)"}, {"t", "x"});
+        ASSERT_EQ(Observe(net, "y", 1.5), kSuccess);
+        net.SetHybridAlgorithm(algorithm);
+        net.numSamples = 10000;
+        vovido::SeedHybridGenerators(5);
+        ASSERT_EQ(net.UpdateBeliefs(), kSuccess) << LogDump();
+        EXPECT_NEAR(ContinuousValueOf(net, x).GetMean(), mean, 0.05);
+        EXPECT_NEAR(ContinuousValueOf(net, x).GetStdDev(), sd, 0.03);
+    }
+    errorLog.Flush();
+}
+
 // Warnings true of the caller's model: weights that left [0, 1] are counted once with an instance; no
 // invalid parameters where every draw the model can make is valid; a root discrete node below which the
 // evidence lies is right or named; no working node is named.
