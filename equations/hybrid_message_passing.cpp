@@ -546,6 +546,14 @@ void HybridSampleNet::SendLambdaFromObservedDeterministic(SampleNode& node) {
     }
 }
 
+namespace {
+
+bool IsDrawnWith(const VRX_hybridSampleNode& child, const VRX_hybridSampleNode& node) {
+    return !child.IsFixed() && child.IsDeterministic() && !child.HasFreeParentOtherThan(&node);
+}
+
+}  // namespace
+
 void HybridSampleNet::WarnOfThinMessages() const {
     // The messages in use at the end, those fitted to weighted samples.
     for (const auto& node : sampleNodes) {
@@ -557,6 +565,14 @@ void HybridSampleNet::WarnOfThinMessages() const {
                 const VRX_hybridMessage* message = (*list)[i].get();
                 if (message == nullptr || message->IsDiscrete() || node->internal || senders[i]->internal)
                     continue;
+                // An equation of this node alone is drawn with it, its message left out of the node's
+                // estimate: where the node's other children are observed, no belief rests on it.
+                if (list == &node->childMessages && IsDrawnWith(*senders[i], *node)) {
+                    bool unused = true;
+                    for (const SampleNode* child : node->children)
+                        unused = unused && (child == senders[i] || child->IsObserved());
+                    if (unused) continue;
+                }
                 const auto& samples = static_cast<const VRX_continuousMessage*>(message)->GetSamples();
                 double sum = 0.0, squares = 0.0;
                 SumWeights(samples, sum, squares);

@@ -470,6 +470,18 @@ TEST(HybridShapeMessages, StepsOfStepsAreDrawnWithTheirRoot) {
         ASSERT_EQ(net.UpdateBeliefs(), kSuccess) << LogDump();
         EXPECT_NEAR(ContinuousValueOf(net, x).GetMean(), mean, 0.05);
         EXPECT_NEAR(ContinuousValueOf(net, x).GetStdDev(), sd, 0.03);
+        // The message from a step drawn with x, its only child, is used by no belief: not warned of.
+        VRX_network step;
+        AddEquation(step, "x", "x = Normal(0, 1)");
+        AddEquation(step, "s", "s = If(x > 0.5, 3, 0)");
+        const int y = AddEquation(step, "y", "y = s + Normal(0, 0.5)");
+        ASSERT_EQ(ValueOf(step, y).SetContEvidence(2.0), kSuccess);
+        step.SetHybridAlgorithm(algorithm);
+        step.numSamples = 10000;
+        vovido::SeedHybridGenerators(7);
+        errorLog.Flush();
+        ASSERT_EQ(step.UpdateBeliefs(), kSuccess) << LogDump();
+        EXPECT_FALSE(LoggedPart("the message from node s")) << LogDump();
     }
     errorLog.Flush();
 }
