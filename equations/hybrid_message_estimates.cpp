@@ -173,7 +173,13 @@ std::vector<ChildKind> HybridSampleNet::ClassifyChildren(SampleNode& node) {
                 kinds[m] = ChildKind::kThroughInverse;
             continue;
         }
-        if (!sampled) continue;
+        // An unobserved child whose own child is drawn with it weighs the draw through that child's
+        // messages, even where its message here is in closed form over a fit of them.
+        bool drawnBelow = false;
+        for (size_t g = 0; g < child.children.size() && !child.IsObserved(); ++g)
+            drawnBelow =
+                drawnBelow || (child.children[g]->FollowsFrom(child) && !child.childMessages[g]->IsUniform());
+        if (!sampled && !drawnBelow) continue;
         if (child.IsObserved()) {
             if (element == nullptr) continue;
             {

@@ -451,7 +451,8 @@ TEST(HybridShapeMessages, EquationsWithTheirOwnNoiseAreInvertedWithoutACheck) {
 }
 
 // x ~ N(0, 1), s = If(x > 0.5, 3, 0), t = If(s > 1, 2, -1), y = t + x + N(0, 0.5) = 1.5: t is a function of
-// x two steps down, which every algorithm, message passing too, draws with x.
+// x two steps down, which every algorithm, message passing too, draws with x; and steps below a noisy
+// child of x.
 TEST(HybridShapeMessages, StepsOfStepsAreDrawnWithTheirRoot) {
     double mean = 0.0, sd = 0.0;
     Quadrature([](double x) { return Gauss(x, 0.0, 1.0) * Gauss(1.5, (x > 0.5 ? 2.0 : -1.0) + x, 0.5); },
@@ -482,6 +483,27 @@ TEST(HybridShapeMessages, StepsOfStepsAreDrawnWithTheirRoot) {
         errorLog.Flush();
         ASSERT_EQ(step.UpdateBeliefs(), kSuccess) << LogDump();
         EXPECT_FALSE(LoggedPart("the message from node s")) << LogDump();
+        // A step of a noisy child w ~ N(x, 0.3), drawn with w where x weighs its draws: not a fit of the
+        // step's likelihood, x weighs each side by the chance that w passes 0.5.
+        VRX_network noisy;
+        const int root = AddDistributionNode(noisy, "x", {"Normal(0, 1)"});
+        AddDistributionNode(noisy, "w", {"Normal(x, 0.3)"}, {"x"});
+        AddEquationNode(noisy, "s", "If(w > 0.5, 3, 0)", {"w"});
+        AddDistributionNode(noisy, "y", {"Normal(s, 0.5)"}, {"s"});
+        ASSERT_EQ(Observe(noisy, "y", 2.0), kSuccess);
+        noisy.SetHybridAlgorithm(algorithm);
+        noisy.numSamples = 10000;
+        ASSERT_EQ(noisy.UpdateBeliefs(), kSuccess) << LogDump();
+        double m = 0.0, d = 0.0;
+        Quadrature(
+            [](double v) {
+                const double above = Phi((v - 0.5) / 0.3);
+                return Gauss(v, 0.0, 1.0) *
+                       (above * Gauss(2.0, 3.0, 0.5) + (1.0 - above) * Gauss(2.0, 0.0, 0.5));
+            },
+            -6.0, 6.0, m, d);
+        EXPECT_NEAR(ContinuousValueOf(noisy, root).GetMean(), m, 0.05);
+        EXPECT_NEAR(ContinuousValueOf(noisy, root).GetStdDev(), d, 0.05);
     }
     errorLog.Flush();
 }
