@@ -108,8 +108,13 @@ int SolveEquationFor(ParsedEquation& equation, const std::string& name) {
     if (!equation.left || !equation.right) return kOutOfRange;
     equation.left = std::make_unique<VRX_operatorMinus>(std::move(equation.left), std::move(equation.right));
     equation.right = std::make_unique<VRX_constant>(0.0);
+    // Folding gathers repeats of the variable (x + x) but also expands products ((s + 1) * x into
+    // s * x + x), which would hide a variable that occurs once: then the tree as written is solved.
+    ExpressionSlot written = CountVariable(*equation.left, name) == 1 ? equation.left->Clone() : nullptr;
     equation.left->FoldConstants(equation.left);
-    equation.right->FoldConstants(equation.right);
-    if (CountVariable(*equation.left, name) != 1) return kOutOfRange;
+    if (CountVariable(*equation.left, name) != 1) {
+        if (!written) return kOutOfRange;
+        equation.left = std::move(written);
+    }
     return SolveForVariable(equation, name);
 }

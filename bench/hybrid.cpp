@@ -4,7 +4,8 @@
 // inversion) and an observed discrete child of a continuous node; the same network with non-linear
 // families in the chain (a sine, a product, a square in turn), whose messages are sampled and fitted,
 // over 1,000 to 40,000 samples; and on a chain of 100 Gaussian nodes observed at its end, whose evidence
-// must travel 99 arcs; and the fixed cost of a run, on networks of 5 and 40 nodes. 1,000 samples per run
+// must travel 99 arcs; and the fixed cost of a run, on networks of 5 and 40 nodes and on 5-node
+// networks of several shapes. 1,000 samples per run
 // unless the run says otherwise.
 #include <benchmark/benchmark.h>
 
@@ -180,5 +181,43 @@ void BM_HybridSmallNonLinear(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * net.GetNumberOfNodes() * net.numSamples);
 }
 BENCHMARK(BM_HybridSmallNonLinear)->ArgsProduct({{13, 15, 16}, {1, 0}})->Unit(benchmark::kMillisecond);
+
+// Five nodes of other shapes: 0 a linear-Gaussian chain observed at its end, 1 a step observed through a
+// noise node, 2 a loop through a product (x enters the observed child directly and through x*w).
+void BuildSmallShape(VRX_network& net, int shape) {
+    auto require = [](int rc, const char* what) { vovido::RequireSuccess(rc < 0 ? rc : kSuccess, what); };
+    if (shape == 0) {
+        require(AddGaussianChain(net, 5), "chain");
+        require(Observe(net, "x4", 2.0), "evidence");
+        return;
+    }
+    if (shape == 1) {
+        require(AddDistributionNode(net, "x", {"Normal(0, 1)"}), "x");
+        require(AddEquationNode(net, "s", "If(x > 0.5, 3, 0)", {"x"}), "step");
+        require(AddDistributionNode(net, "e", {"Normal(0, 0.5)"}), "noise");
+        require(AddEquationNode(net, "y", "s + e", {"s", "e"}), "y");
+        require(AddDistributionNode(net, "z", {"Normal(x, 1)"}, {"x"}), "z");
+        require(Observe(net, "y", 2.0), "evidence");
+        return;
+    }
+    require(AddDistributionNode(net, "x", {"Normal(1, 0.5)"}), "x");
+    require(AddDistributionNode(net, "w", {"Normal(1, 0.5)"}), "w");
+    require(AddEquationNode(net, "u", "x*w", {"x", "w"}), "product");
+    require(AddDistributionNode(net, "v", {"Normal(u + x, 0.3)"}, {"u", "x"}), "v");
+    require(AddDistributionNode(net, "z", {"Normal(w, 1)"}, {"w"}), "z");
+    require(Observe(net, "v", 2.5), "evidence");
+}
+
+// Algorithm, then the shape, at 10,000 samples.
+void BM_HybridSmallShapes(benchmark::State& state) {
+    VRX_network net;
+    BuildSmallShape(net, static_cast<int>(state.range(1)));
+    net.SetHybridAlgorithm(static_cast<int>(state.range(0)));
+    net.numSamples = 10000;
+    vovido::SeedHybridGenerators(11);
+    for (auto _ : state) vovido::RequireSuccess(net.UpdateBeliefs(), "update");
+    state.SetItemsProcessed(state.iterations() * net.GetNumberOfNodes() * net.numSamples);
+}
+BENCHMARK(BM_HybridSmallShapes)->ArgsProduct({{13, 15, 16}, {0, 1, 2}})->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -28,6 +28,31 @@ bool IsDefined(double x) {
     return std::isfinite(x) && !IsUndefinedValue(x);
 }
 
+// A call of a distribution alone, or one added to or subtracted from terms without a call
+// ("x + Normal(0, 1)"): the call, its sign in the sum, and the value of the other terms (when the
+// variables have values). False for any other form, which has no density at hand.
+bool FindAdditiveNoise(const VRX_expression& tree, int sign, const VRX_distribution*& call, int& callSign,
+                       double& rest) {
+    const int own = sign * tree.sign;
+    if (tree.GetType() == vovido::kDistributionKind) {
+        if (call != nullptr) return false;
+        call = static_cast<const VRX_distribution*>(&tree);
+        callSign = own;
+        return true;
+    }
+    if (tree.IsDeterministic()) {
+        rest += own * tree.Evaluate();
+        return true;
+    }
+    if (tree.GetType() != vovido::kPlusKind && tree.GetType() != vovido::kMinusKind) return false;
+    const VRX_expression* left = tree.GetOperand(0);
+    const VRX_expression* right = tree.GetOperand(1);
+    return left != nullptr && right != nullptr && FindAdditiveNoise(*left, own, call, callSign, rest) &&
+           FindAdditiveNoise(*right, tree.GetType() == vovido::kMinusKind ? -own : own, call, callSign,
+                             rest) &&
+           call != nullptr;
+}
+
 }  // namespace
 
 int VRX_Helement::GetMeanAndVariance(double&, double&) {
@@ -143,11 +168,20 @@ int VRX_distributionElement::Sample(double& value) {
 }
 
 double VRX_distributionElement::GetDensity(double value) {
-    const auto* call = dynamic_cast<const VRX_distribution*>(distributionExpression.get());
-    if (call == nullptr) return kUnsupportedElementOperation;
-    // The density of -X at v is that of X at -v.
-    const double p = call->GetDensity(value * call->sign);
+    const VRX_distribution* call = nullptr;
+    int sign = 1;
+    double rest = 0.0;
+    if (!FindAdditiveNoise(*distributionExpression, 1, call, sign, rest)) return kUnsupportedElementOperation;
+    // The density of -X at v is that of X at -v; terms added to the call shift it.
+    const double p = call->GetDensity((value - rest) * sign);
     return IsDefined(p) && p > 0.0 ? p : 0.0;
+}
+
+bool VRX_distributionElement::HasDensity() const {
+    const VRX_distribution* call = nullptr;
+    int sign = 1;
+    double rest = 0.0;
+    return FindAdditiveNoise(*distributionExpression, 1, call, sign, rest);
 }
 
 // ---------------------------------------------------------------------------------------------------

@@ -126,8 +126,10 @@ public:
     void GetVariables(std::vector<std::string>& names) override;
     [[nodiscard]] int GetMeanAndVariance(double& mean, double& variance) override;
     [[nodiscard]] int Sample(double& value) override;
-    // Of the call times its sign: 0 outside the distribution's support.
+    // Of the call times its sign, shifted by terms added to it: 0 outside the distribution's support.
     double GetDensity(double value) override;
+    // True for a call alone or one added to terms without a call, whose density GetDensity gives.
+    bool HasDensity() const;
     const VRX_expression& GetExpression() const { return *distributionExpression; }
 
     GaussianMixture mixture;

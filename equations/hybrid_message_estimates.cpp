@@ -173,7 +173,13 @@ std::vector<ChildKind> HybridSampleNet::ClassifyChildren(SampleNode& node) {
                 kinds[m] = ChildKind::kThroughInverse;
             continue;
         }
-        if (!sampled) continue;
+        // An unobserved child whose own child is drawn with it weighs the draw through that child's
+        // messages, even where its message here is in closed form over a fit of them.
+        bool drawnBelow = false;
+        for (size_t g = 0; g < child.children.size() && !child.IsObserved(); ++g)
+            drawnBelow =
+                drawnBelow || (child.children[g]->FollowsFrom(child) && !child.childMessages[g]->IsUniform());
+        if (!sampled && !drawnBelow) continue;
         if (child.IsObserved()) {
             if (element == nullptr) continue;
             {
@@ -217,6 +223,37 @@ bool HybridSampleNet::EstimateNode(SampleNode& node, const std::vector<ChildKind
         child.ResetEstimate();
         drawn = true;
     }
+    // So are the equations below them whose every free parent is this node or one of them (a step of a
+    // step): drawn in turn, they let a child of this node that takes one as a parent weigh the draw too.
+    std::vector<SampleNode*> chain;
+    for (size_t k = 0; drawn && k < node.children.size() + chain.size(); ++k) {
+        if (k < node.children.size() && !functional[k]) continue;
+        const SampleNode& from =
+            k < node.children.size() ? *node.children[k] : *chain[k - node.children.size()];
+        for (SampleNode* g : from.children) {
+            if (held_[static_cast<size_t>(g->handle)] || g->IsFixed() || !g->IsDeterministic() ||
+                vovido::PositionIn(node.children, g) >= 0)
+                continue;
+            bool function = true;
+            for (const SampleNode* p : g->parents)
+                function =
+                    function && (p == &node || p->IsObserved() || held_[static_cast<size_t>(p->handle)]);
+            if (!function) continue;
+            held_[static_cast<size_t>(g->handle)] = 1;
+            g->ResetEstimate();
+            chain.push_back(g);
+        }
+    }
+    // What a held node's children outside this node's family weigh a draw with: their messages.
+    auto weighOutside = [&](const SampleNode& held, double& w) {
+        for (size_t g = 0; g < held.children.size(); ++g) {
+            const SampleNode* grandchild = held.children[g];
+            if (vovido::PositionIn(node.children, grandchild) >= 0 ||
+                held_[static_cast<size_t>(grandchild->handle)] || held.childMessages[g]->IsUniform())
+                continue;
+            w *= vovido::ProbabilityIn(*held.childMessages[g], held.GetValue());
+        }
+    };
     // A child that shares such an equation as a parent weighs the draw through itself: its message
     // averaged the equation's value over a draw of its own.
     for (size_t m = 0; m < node.children.size() && drawn; ++m) {
@@ -256,6 +293,8 @@ bool HybridSampleNet::EstimateNode(SampleNode& node, const std::vector<ChildKind
         for (size_t m = 0; m < node.children.size() && w > 0.0; ++m) {
             if (functional[m]) w *= node.children[m]->SampleFromConditional();
         }
+        for (size_t k = 0; k < chain.size() && w > 0.0; ++k) w *= chain[k]->SampleFromConditional();
+        for (const SampleNode* held : chain) weighOutside(*held, w);
         bool ruled = false;  // by a child whose evidence depends on this node alone
         for (size_t m = 0; m < node.children.size(); ++m) {
             SampleNode& child = *node.children[m];
@@ -263,12 +302,7 @@ bool HybridSampleNet::EstimateNode(SampleNode& node, const std::vector<ChildKind
                 densities[m] = node.childMessages[m]->IsUniform()
                                    ? 1.0
                                    : vovido::ProbabilityIn(*node.childMessages[m], v);
-                for (size_t g = 0; g < child.children.size(); ++g) {
-                    if (vovido::PositionIn(node.children, child.children[g]) >= 0 ||
-                        child.childMessages[g]->IsUniform())
-                        continue;
-                    w *= vovido::ProbabilityIn(*child.childMessages[g], child.GetValue());
-                }
+                weighOutside(child, w);
             } else if (kinds[m] == ChildKind::kOwnEvidence) {
                 const double e = child.GetEvidenceWeight();
                 ruled = ruled || !(e > 0.0);
@@ -306,6 +340,12 @@ bool HybridSampleNet::EstimateNode(SampleNode& node, const std::vector<ChildKind
         for (size_t m = 0; m < node.children.size(); ++m) {
             if (functional[m]) node.children[m]->AddSampleToEstimate(w);
         }
+        for (SampleNode* held : chain) held->AddSampleToEstimate(w);
+    }
+    for (SampleNode* held : chain) {
+        held_[static_cast<size_t>(held->handle)] = 0;
+        estimated_[static_cast<size_t>(held->handle)] = 1;
+        held->FinishEstimate();
     }
     for (size_t m = 0; m < node.children.size(); ++m) {
         if (!functional[m]) continue;

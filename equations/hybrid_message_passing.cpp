@@ -31,6 +31,26 @@ bool TakesValueInRange(const SampleNode& node, double x) {
     return x >= c.lowerBound && x <= c.upperBound;
 }
 
+// The product of the node's lambda messages at its value, where a child drawn with the node weighs it
+// by its own lambda messages at the value it then takes: a message fitted to draws through a step
+// would blur the step.
+double LambdaWithDrawnChildren(SampleNode& node) {
+    const double v = node.GetValue();
+    double p = 1.0;
+    for (size_t m = 0; m < node.children.size() && p > 0.0; ++m) {
+        SampleNode& child = *node.children[m];
+        if (node.childMessages[m]->IsUniform()) continue;
+        if (!child.FollowsFrom(node)) {
+            p *= vovido::ProbabilityIn(*node.childMessages[m], v);
+            continue;
+        }
+        const double kept = child.GetValue();
+        p *= child.SampleFromConditional() > 0.0 ? child.LambdaProduct(child.GetValue(), -1) : 0.0;
+        child.SetValue(kept);
+    }
+    return p;
+}
+
 }  // namespace
 
 namespace vovido {
@@ -504,7 +524,7 @@ double HybridSampleNet::AverageLikelihood(SampleNode& child, const SampleNode* p
             child.SetValue(kept);
             a += child.GetEvidenceWeight();
         } else if (child.SampleFromConditional() > 0.0) {
-            a += child.LambdaProduct(child.GetValue(), -1);
+            a += LambdaWithDrawnChildren(child);
         }
     }
     child.SetValue(kept);
@@ -557,6 +577,14 @@ void HybridSampleNet::WarnOfThinMessages() const {
                 const VRX_hybridMessage* message = (*list)[i].get();
                 if (message == nullptr || message->IsDiscrete() || node->internal || senders[i]->internal)
                     continue;
+                // An equation of this node alone is drawn with it, its message left out of the node's
+                // estimate: where the node's other children are observed, no belief rests on it.
+                if (list == &node->childMessages && senders[i]->FollowsFrom(*node)) {
+                    bool unused = true;
+                    for (const SampleNode* child : node->children)
+                        unused = unused && (child == senders[i] || child->IsObserved());
+                    if (unused) continue;
+                }
                 const auto& samples = static_cast<const VRX_continuousMessage*>(message)->GetSamples();
                 double sum = 0.0, squares = 0.0;
                 SumWeights(samples, sum, squares);

@@ -131,6 +131,11 @@ public:
         return (nodeFlags & (SampleNodeFlags::kObserved | SampleNodeFlags::kInverted)) != 0;
     }
     bool IsDeterministic() const;
+    // True for an equation of the parent alone (its other parents observed): its value follows from the
+    // parent's, so it is drawn with it.
+    bool FollowsFrom(const VRX_hybridSampleNode& parent) const {
+        return !IsFixed() && IsDeterministic() && !HasFreeParentOtherThan(&parent);
+    }
     VRX_defHybrid& GetDefinition() const { return definition_; }
 
 protected:

@@ -76,10 +76,34 @@ int PositionIn(const std::vector<VRX_hybridSampleNode*>& list, const VRX_hybridS
     return -1;
 }
 
+// Normal(m, s) with the variable in m alone becomes m + Normal(0, s), whose m can be solved for: the
+// noise is drawn and the inverse weighed by the variable's own density, as for a noise term.
+namespace {
+void SplitNormalMeans(ExpressionSlot& slot, const std::string& variable) {
+    if (!slot) return;
+    for (int i = 0; i < slot->GetOperandCount(); ++i) {
+        if (ExpressionSlot* operand = slot->GetOperandSlot(i)) SplitNormalMeans(*operand, variable);
+    }
+    if (slot->GetType() != kDistributionKind) return;
+    auto& call = static_cast<VRX_function&>(*slot);
+    if (std::strcmp(call.GetName(), "Normal") != 0 || !call.arguments[0] || !call.arguments[1] ||
+        CountVariable(*call.arguments[0], variable) == 0 || CountVariable(*call.arguments[1], variable) != 0)
+        return;
+    std::unique_ptr<VRX_function> noise = CreateFunctionCall("Normal");
+    if (!noise) return;
+    noise->SetArgument(0, std::make_unique<VRX_constant>(0.0));
+    noise->SetArgument(1, call.DetachArgument(1));
+    ExpressionSlot sum = vovido::MakeBinary<VRX_operatorPlus>(call.DetachArgument(0), std::move(noise));
+    sum->sign = slot->sign;
+    slot = std::move(sum);
+}
+}  // namespace
+
 int SolveElementFor(const std::string& id, const std::string& text, const std::string& variable,
                     std::string& out) {
     ParsedEquation equation;
     if (ParseEquation(equation, (id + "=" + text).c_str(), nullptr, nullptr) != kSuccess) return kOutOfRange;
+    SplitNormalMeans(equation.right, variable);
     if (SolveEquationFor(equation, variable) != kSuccess || !equation.right ||
         CountVariable(*equation.right, variable) != 0)
         return kOutOfRange;
@@ -153,6 +177,15 @@ bool IsAncestorOfOtherParent(const VRX_hybridSampleNode& node, const VRX_hybridS
 // is then the observed value plus terms of the others, defined everywhere and with a Jacobian of 1.
 bool EntersAdditively(const VRX_expression& tree, const std::string& name) {
     if (tree.GetType() == vovido::kVariableKind) return static_cast<const VRX_variable&>(tree).name == name;
+    // The mean of a Normal call is its value less a noise term.
+    if (tree.GetType() == vovido::kDistributionKind) {
+        const auto& call = static_cast<const VRX_function&>(tree);
+        const vovido::ExpressionSlot& mean = call.arguments[0];
+        const vovido::ExpressionSlot& deviation = call.arguments[1];
+        return call.entry != nullptr && call.entry->name != nullptr &&
+               std::strcmp(call.entry->name, "Normal") == 0 && mean && deviation && tree.sign == 1 &&
+               CountVariable(*deviation, name) == 0 && EntersAdditively(*mean, name);
+    }
     if (tree.GetType() != vovido::kPlusKind && tree.GetType() != vovido::kMinusKind) return false;
     const auto& op = static_cast<const VRX_binaryOperator&>(tree);
     if (!op.left || !op.right) return false;
@@ -470,16 +503,15 @@ void HybridSampleNet::MarkAncestors(SampleNode& start) {
 }
 
 int HybridSampleNet::PrepareInversion(SampleNode& observed) {
-    // Evidence is weighed by the density of its distribution, known for a call alone ("x + Normal(0, 1)"
-    // draws, but has none).
+    // Evidence is weighed by the density of its distribution, known for a call alone or one added to
+    // other terms ("x + Normal(0, 1)"); "x * Normal(1, 0.1)" draws, but has none at hand.
     if (observed.IsContinuous() && !observed.IsDeterministic()) {
         for (const auto& cell : view.GetElementTable(observed.handle)->cells) {
             const auto* element = dynamic_cast<const VRX_distributionElement*>(cell.get());
-            if (element != nullptr &&
-                dynamic_cast<const VRX_distribution*>(&element->GetExpression()) == nullptr) {
+            if (element != nullptr && !element->HasDensity()) {
                 Refuse("The evidence on [" + observed.id +
-                       "] cannot be weighed: its distribution is no call of a distribution alone, and has no "
-                       "density.");
+                       "] cannot be weighed: its distribution is neither a call of a distribution nor one "
+                       "added to other terms, and has no density.");
                 return kOutOfRange;
             }
         }
@@ -603,7 +635,9 @@ int HybridSampleNet::BuildDrawingOrder() {
         const bool inverts = (node->nodeFlags & SampleNodeFlags::kInverts) != 0;
         SampleNode* inverted = inverts ? GetSampleNode(node->invertedParent) : nullptr;
         for (SampleNode* p : node->parents) {
-            if (p == inverted) continue;
+            // An observed parent's value is known before any draw: waiting for it would only tie the
+            // inversion to the draws above the parent's own evidence.
+            if (p == inverted || (inverted != nullptr && p->IsObserved())) continue;
             edge(p, node.get());
             if (inverted != nullptr) edge(p, inverted);
         }

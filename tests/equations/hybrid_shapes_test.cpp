@@ -187,6 +187,43 @@ const ShapeCase kCases[] = {
                     6.0, m, d);
      },
      1.0, false},
+    // y = (s + 1) e = 2 with the step s = 3 above x = 0.5: e, a factor of a sum, is solved for as
+    // written; its density at 2 / (s + 1) with the Jacobian 1 / (s + 1).
+    {"step times noise",
+     [](VRX_network& n) {
+         AddDistributionNode(n, "x", {"Normal(0, 1)"});
+         AddEquationNode(n, "s", "If(x > 0.5, 3, 0)", {"x"});
+         AddDistributionNode(n, "e", {"Normal(1, 0.2)"});
+         AddEquationNode(n, "y", "(s + 1)*e", {"s", "e"});
+         ASSERT_EQ(Observe(n, "y", 2.0), kSuccess);
+     },
+     "x", -1,
+     [](double& m, double& d) {
+         Quadrature(
+             [](double x) {
+                 const double k = x > 0.5 ? 4.0 : 1.0;
+                 return Gauss(x, 0.0, 1.0) * Gauss(2.0 / k, 1.0, 0.2) / k;
+             },
+             -6.0, 6.0, m, d);
+     },
+     1.0, false},
+    // y = x a = 1.2 with a ~ N(x, 1) observed at 1.5: x = 0.8 whatever the draws, and d is weighed by
+    // the density of x there alone.
+    {"product with an observed child of the other factor",
+     [](VRX_network& n) {
+         AddDiscreteNode(n, "d", {"0.3", "0.7"});
+         AddDistributionNode(n, "x", {"Normal(-1, 1)", "Normal(1, 1)"}, {"d"});
+         AddDistributionNode(n, "a", {"Normal(x, 1)"}, {"x"});
+         AddEquationNode(n, "y", "x*a", {"x", "a"});
+         ASSERT_EQ(Observe(n, "a", 1.5), kSuccess);
+         ASSERT_EQ(Observe(n, "y", 1.2), kSuccess);
+     },
+     "d", 0,
+     [](double& p, double&) {
+         const double a = 0.3 * Gauss(0.8, -1.0, 1.0), b = 0.7 * Gauss(0.8, 1.0, 1.0);
+         p = a / (a + b);
+     },
+     0.0, false},
     {"threshold with an observed discrete grandchild", Threshold, "z", -1, ThresholdReference, std::sqrt(2.0),
      false},
     // s = u + e = 1.9 with u ~ U(0, 2): e's density at 1.9 - u on [0, 2].
@@ -354,17 +391,16 @@ TEST(HybridShapeMessages, SayWhatTheyMeanForTheAnswer) {
                    "inverse there."))
             << LogDump();
 
-        VRX_network sum;
-        AddDistributionNode(sum, "x", {"Normal(1, 2)"});
-        AddDistributionNode(sum, "y", {"x + Normal(0, 0.5)"}, {"x"});
-        ASSERT_EQ(Observe(sum, "y", 2.0), kSuccess);
-        sum.SetHybridAlgorithm(algorithm);
+        VRX_network product;
+        AddDistributionNode(product, "x", {"Normal(1, 2)"});
+        AddDistributionNode(product, "y", {"x * Normal(1, 0.5)"}, {"x"});
+        ASSERT_EQ(Observe(product, "y", 2.0), kSuccess);
+        product.SetHybridAlgorithm(algorithm);
         errorLog.Flush();
-        EXPECT_EQ(sum.UpdateBeliefs(), kNoUsefulSamples);
-        EXPECT_TRUE(
-            Logged(kOutOfRange,
-                   "The evidence on [y] cannot be weighed: its distribution is no call of a distribution "
-                   "alone, and has no density."))
+        EXPECT_EQ(product.UpdateBeliefs(), kNoUsefulSamples);
+        EXPECT_TRUE(Logged(kOutOfRange,
+                           "The evidence on [y] cannot be weighed: its distribution is neither a call of a "
+                           "distribution nor one added to other terms, and has no density."))
             << LogDump();
 
         // Also where y is observed: the model's own draws of x meet them.
@@ -388,22 +424,86 @@ TEST(HybridShapeMessages, SayWhatTheyMeanForTheAnswer) {
     errorLog.Flush();
 }
 
-// An equation that holds its own noise: its inverse for x draws the noise, so it never gives the
-// observed value back; x | y = 2 is N(1.9412, 0.4851) with x ~ N(1, 2).
+// An equation that holds its own noise, added or as a Normal's mean: its inverse for x draws the noise,
+// so it never gives the observed value back. With z = x + N(0, 0.5) too, x ~ N(1, 2) and y = z = 2,
+// x has the precision 1 / 4 + 4 + 4 and the mean (1 / 4 + 8 + 8) / 8.25.
 TEST(HybridShapeMessages, EquationsWithTheirOwnNoiseAreInvertedWithoutACheck) {
-    for (int algorithm = HybridAlgorithm::kFirst; algorithm <= HybridAlgorithm::kLast; ++algorithm) {
-        SCOPED_TRACE(algorithm);
+    for (int run = 0; run < 2 * (HybridAlgorithm::kLast - HybridAlgorithm::kFirst + 1); ++run) {
+        const int algorithm = HybridAlgorithm::kFirst + run / 2;
+        const char* equation = run % 2 == 0 ? "x + Normal(0, 0.5)" : "Normal(x, 0.5)";
+        SCOPED_TRACE(std::to_string(algorithm) + " " + equation);
         VRX_network net;
         const int x = AddDistributionNode(net, "x", {"Normal(1, 2)"});
-        AddEquationNode(net, "y", "x + Normal(0, 0.5)", {"x"});
+        AddEquationNode(net, "y", equation, {"x"});
+        // The same noise as a distribution node's cell: weighed by its density, shifted by x.
+        AddDistributionNode(net, "z", {"2 - Normal(0, 0.5) + x - 2"}, {"x"});
+        ASSERT_EQ(Observe(net, "z", 2.0), kSuccess);
         ASSERT_EQ(Observe(net, "y", 2.0), kSuccess);
         net.SetHybridAlgorithm(algorithm);
         net.numSamples = 10000;
         vovido::SeedHybridGenerators(5);
         errorLog.Flush();
         ASSERT_EQ(net.UpdateBeliefs(), kSuccess) << LogDump();
-        EXPECT_NEAR(ContinuousValueOf(net, x).GetMean(), 1.0 + 4.0 / 4.25, 0.05);
-        EXPECT_NEAR(ContinuousValueOf(net, x).GetStdDev(), std::sqrt(4.0 * 0.25 / 4.25), 0.05);
+        EXPECT_NEAR(ContinuousValueOf(net, x).GetMean(), 16.25 / 8.25, 0.05);
+        EXPECT_NEAR(ContinuousValueOf(net, x).GetStdDev(), std::sqrt(1.0 / 8.25), 0.05);
+    }
+    errorLog.Flush();
+}
+
+// x ~ N(0, 1), s = If(x > 0.5, 3, 0), t = If(s > 1, 2, -1), y = t + x + N(0, 0.5) = 1.5: t is a function of
+// x two steps down, which every algorithm, message passing too, draws with x; and steps below a noisy
+// child of x.
+TEST(HybridShapeMessages, StepsOfStepsAreDrawnWithTheirRoot) {
+    double mean = 0.0, sd = 0.0;
+    Quadrature([](double x) { return Gauss(x, 0.0, 1.0) * Gauss(1.5, (x > 0.5 ? 2.0 : -1.0) + x, 0.5); },
+               -6.0, 6.0, mean, sd);
+    for (int algorithm = HybridAlgorithm::kFirst; algorithm <= HybridAlgorithm::kLast; ++algorithm) {
+        SCOPED_TRACE(algorithm);
+        VRX_network net;
+        const int x = AddDistributionNode(net, "x", {"Normal(0, 1)"});
+        AddEquationNode(net, "s", "If(x > 0.5, 3, 0)", {"x"});
+        AddEquationNode(net, "t", "If(s > 1, 2, -1)", {"s"});
+        AddDistributionNode(net, "y", {"Normal(t + x, 0.5)"}, {"t", "x"});
+        ASSERT_EQ(Observe(net, "y", 1.5), kSuccess);
+        net.SetHybridAlgorithm(algorithm);
+        net.numSamples = 10000;
+        vovido::SeedHybridGenerators(5);
+        ASSERT_EQ(net.UpdateBeliefs(), kSuccess) << LogDump();
+        EXPECT_NEAR(ContinuousValueOf(net, x).GetMean(), mean, 0.05);
+        EXPECT_NEAR(ContinuousValueOf(net, x).GetStdDev(), sd, 0.03);
+        // The message from a step drawn with x, its only child, is used by no belief: not warned of.
+        VRX_network step;
+        AddEquation(step, "x", "x = Normal(0, 1)");
+        AddEquation(step, "s", "s = If(x > 0.5, 3, 0)");
+        const int y = AddEquation(step, "y", "y = s + Normal(0, 0.5)");
+        ASSERT_EQ(ValueOf(step, y).SetContEvidence(2.0), kSuccess);
+        step.SetHybridAlgorithm(algorithm);
+        step.numSamples = 10000;
+        vovido::SeedHybridGenerators(7);
+        errorLog.Flush();
+        ASSERT_EQ(step.UpdateBeliefs(), kSuccess) << LogDump();
+        EXPECT_FALSE(LoggedPart("the message from node s")) << LogDump();
+        // A step of a noisy child w ~ N(x, 0.3), drawn with w where x weighs its draws: not a fit of the
+        // step's likelihood, x weighs each side by the chance that w passes 0.5.
+        VRX_network noisy;
+        const int root = AddDistributionNode(noisy, "x", {"Normal(0, 1)"});
+        AddDistributionNode(noisy, "w", {"Normal(x, 0.3)"}, {"x"});
+        AddEquationNode(noisy, "s", "If(w > 0.5, 3, 0)", {"w"});
+        AddDistributionNode(noisy, "y", {"Normal(s, 0.5)"}, {"s"});
+        ASSERT_EQ(Observe(noisy, "y", 2.0), kSuccess);
+        noisy.SetHybridAlgorithm(algorithm);
+        noisy.numSamples = 10000;
+        ASSERT_EQ(noisy.UpdateBeliefs(), kSuccess) << LogDump();
+        double m = 0.0, d = 0.0;
+        Quadrature(
+            [](double v) {
+                const double above = Phi((v - 0.5) / 0.3);
+                return Gauss(v, 0.0, 1.0) *
+                       (above * Gauss(2.0, 3.0, 0.5) + (1.0 - above) * Gauss(2.0, 0.0, 0.5));
+            },
+            -6.0, 6.0, m, d);
+        EXPECT_NEAR(ContinuousValueOf(noisy, root).GetMean(), m, 0.05);
+        EXPECT_NEAR(ContinuousValueOf(noisy, root).GetStdDev(), d, 0.05);
     }
     errorLog.Flush();
 }
