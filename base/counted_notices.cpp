@@ -234,4 +234,19 @@ NoticeCall::~NoticeCall() {
     if (--log_.callDepth == 0) FoldNotices(log_, log_.callFirst, failed_);
 }
 
+int FirstEntryOfCall(const ErrorLog& log) {
+    return log.callDepth > 0 ? log.callFirst : -1;
+}
+
+NoticeBoundary::NoticeBoundary(ErrorLog& log) noexcept
+    : log_(log), outerDepth_(log.callDepth), outerFirst_(log.callFirst) {
+    log_.callDepth = 1;
+    log_.callFirst = log_.GetNumberOfEntries();
+}
+
+NoticeBoundary::~NoticeBoundary() {
+    log_.callDepth = outerDepth_;
+    log_.callFirst = outerFirst_;
+}
+
 }  // namespace vovido

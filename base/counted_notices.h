@@ -73,6 +73,24 @@ private:
     bool failed_ = false;
 };
 
+// The first entry of the outermost open call; -1 when none is open.
+int FirstEntryOfCall(const ErrorLog& log);
+
+// The outermost call of a caller that folds its entries itself (a native method, with FoldNotices):
+// the engine's calls inside it join it and fold nothing. Restores the calls open around it.
+class NoticeBoundary {
+public:
+    explicit NoticeBoundary(ErrorLog& log) noexcept;
+    NoticeBoundary(const NoticeBoundary&) = delete;
+    NoticeBoundary& operator=(const NoticeBoundary&) = delete;
+    ~NoticeBoundary();
+
+private:
+    ErrorLog& log_;
+    const int outerDepth_;
+    const int outerFirst_;
+};
+
 // "1,323": counts in summaries.
 std::string GroupedNumber(long long value);
 

@@ -176,8 +176,11 @@ ScaledTables::ScaledTables(VRX_network& network) : network_(network) {
         return;
     }
     for (const std::string& text : reports) {
-        // A working copy's scope meets again what the caller's reported.
-        if (scaledNetworks.size() > 1 && LoggedSinceScaling(scaledLogStart, text)) continue;
+        // A working copy's scope meets again what the caller's reported, and the updates of one call
+        // (a diagnosis, a learning run) meet again what the first one reported.
+        const int call = FirstEntryOfCall(errorLog);
+        const int since = call >= 0 ? std::min(call, scaledLogStart) : scaledLogStart;
+        if (LoggedSinceScaling(since, text)) continue;
         // A notice: should the update fail after all, its cause comes first.
         LogNotice(errorLog, kObjectNotConsistent, text.c_str(), nullptr, NoticeInstance{});
     }
