@@ -11,6 +11,7 @@
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
+#include "model/node_label.h"
 #include "model/node_value.h"
 
 VRX_valueOfInformation::VRX_valueOfInformation(VRX_network* net) : VRX_object(kConsistent) {
@@ -144,6 +145,12 @@ int VRX_valueOfInformationAssessor::ComputeValueOfInformation(VRX_valueOfInforma
     if (p > 0) {
         if (const int rc = work->AddArc(settings.actions[p - 1], probe)) return rc;
     }
+    // After every earlier decision too, so that the solver assumes no order of its own about the probe.
+    for (int k = 0; k < p - 1; k++) {
+        const int earlier = settings.actions[k];
+        if (work->GetNodeType(earlier) != DefinitionType::kList) continue;
+        if (const int rc = work->AddArc(earlier, probe)) return rc;
+    }
     if (const int rc = work->AddArc(probe, settings.pointOfView)) return rc;
     if (const int rc = work->AddArc(probe, utility)) return rc;
 
@@ -153,7 +160,13 @@ int VRX_valueOfInformationAssessor::ComputeValueOfInformation(VRX_valueOfInforma
         const int observed = settings.observedNodes[i];
         // Observed already: nothing to add.
         if (work->GetParents(settings.decisionNode).IsInList(observed)) continue;
-        if (const int rc = work->AddArc(observed, settings.decisionNode)) return rc;
+        if (const int rc = work->AddArc(observed, settings.decisionNode)) {
+            return vovido::ReportNodeFault(*work->GetNode(observed),
+                                           "it cannot be observed before decision [" +
+                                               vovido::NodeLabel(*work, settings.decisionNode) +
+                                               "]: the decision refuses it as a parent",
+                                           rc);
+        }
     }
     VRX_Dmatrix after;
     if (const int rc = ProbeValues(*work, probe, after)) return rc;

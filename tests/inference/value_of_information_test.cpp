@@ -6,6 +6,7 @@
 #include "tests/support/compare.h"
 #include "tests/support/error_log.h"
 #include "tests/support/influence_diagrams.h"
+#include "tests/support/networks.h"
 
 namespace {
 
@@ -28,7 +29,10 @@ TEST_F(ValueOfInformationTest, PerfectInformationOnOilBeforeDrilling) {
     EXPECT_EQ(voi.GetPointOfView(), H("Drill"));
     VRX_intArray arcsBefore;
     ASSERT_EQ(arcsBefore.Copy(net.GetParents(H("Drill"))), kSuccess);
+    errorLog.Flush();
     ASSERT_EQ(net.UpdateValueOfInformation(voi), kSuccess) << vovido::test::LogDump();
+    // The working copy's order is its own: nothing is said of it.
+    EXPECT_EQ(vovido::test::LogDump(), "");
     EXPECT_EQ(net.GetParents(H("Drill")), arcsBefore);
     EXPECT_EQ(vovido::test::IdsOf(net, voi.GetIndexingNodes()),
               (std::vector<std::string>{"Test", "Seismic"}));
@@ -68,6 +72,40 @@ TEST_F(ValueOfInformationTest, SettingsRules) {
     VRX_valueOfInformation unbound(nullptr);
     EXPECT_EQ(unbound.AddNode(0), kObjectNotValid);
     EXPECT_EQ(net.UpdateValueOfInformation(unbound), kObjectNotValid);
+}
+
+TEST_F(ValueOfInformationTest, ANodeTheDecisionCannotObserveIsRefusedByName) {
+    const int gauge = net.AddNode(DefinitionType::kDeMorgan, "Gauge");
+    ASSERT_GE(gauge, 0);
+    VRX_valueOfInformation voi(&net);
+    ASSERT_EQ(voi.AddNode(gauge), kSuccess);
+    ASSERT_EQ(voi.SetDecision(H("Drill")), kSuccess);
+    errorLog.Flush();
+    EXPECT_NE(net.UpdateValueOfInformation(voi), kSuccess);
+    EXPECT_EQ(
+        vovido::test::LastLogged(),
+        "ERROR: Node [Gauge] : it cannot be observed before decision [Drill]: the decision refuses it as a "
+        "parent");
+    errorLog.Flush();
+}
+
+TEST(ValueOfInformation, AnEarlierDecisionApartFromTheObservationsIsNoNotice) {
+    // D1 comes before D2 only by its arc; L is observed before D2 and M tells of L.
+    VRX_network net;
+    using vovido::test::AddNode;
+    const int m = AddNode(net, DefinitionType::kCpt, "M", {});
+    AddNode(net, DefinitionType::kCpt, "L", {"M"});
+    AddNode(net, DefinitionType::kList, "D1", {});
+    const int d2 = AddNode(net, DefinitionType::kList, "D2", {"D1", "L"});
+    AddNode(net, DefinitionType::kTable, "U", {"L", "D2"});
+    ASSERT_EQ(vovido::test::Def(net, "U").SetDefinitionDoubles(vovido::test::Doubles({1, 0, 0, 1})),
+              kSuccess);
+    VRX_valueOfInformation voi(&net);
+    ASSERT_EQ(voi.AddNode(m), kSuccess);
+    ASSERT_EQ(voi.SetDecision(d2), kSuccess);
+    errorLog.Flush();
+    ASSERT_EQ(net.UpdateValueOfInformation(voi), kSuccess) << vovido::test::LogDump();
+    EXPECT_EQ(vovido::test::LogDump(), "");
 }
 
 TEST_F(ValueOfInformationTest, NoUtilityNodeIsRefused) {
