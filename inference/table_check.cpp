@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <new>
 #include <string>
 #include <vector>
@@ -69,6 +70,9 @@ int CheckTableEntries(const VRX_node& node, const VRX_Dmatrix& table, int run) {
     return kSuccess;
 }
 
+// What follows the node's identifier in the report of its scaled columns.
+constexpr const char* kInconsistentReport = "] is not consistent. Inference may not be correct";
+
 // Columns named in a report before the rest are only counted.
 constexpr int kNamedScaledColumns = 3;
 
@@ -84,10 +88,14 @@ std::string ScaledColumnText(int column, int order, double sum) {
 thread_local std::vector<const VRX_network*> scaledNetworks;
 thread_local int scaledLogStart = 0;
 
+// Whether the node the report names was reported from `start` on: a working copy whose arcs differ
+// counts the same node's columns otherwise.
 bool LoggedSinceScaling(int start, const std::string& text) {
+    const size_t node = text.find(kInconsistentReport);
+    const size_t length = node == std::string::npos ? text.size() : node + std::strlen(kInconsistentReport);
     for (int i = std::max(start, 0); i < errorLog.GetNumberOfEntries(); ++i) {
         const char* message = errorLog.GetMessage(i);
-        if (message != nullptr && text == message) return true;
+        if (message != nullptr && std::strncmp(message, text.c_str(), length) == 0) return true;
     }
     return false;
 }
@@ -221,9 +229,8 @@ int ScaledTables::ScaleNode(int handle, std::vector<std::string>& reports) {
     if (reported == 0) return kSuccess;
     if (reported > kNamedScaledColumns)
         report += " and " + std::to_string(reported - kNamedScaledColumns) + " more";
-    const std::string text = "ERROR: Node [" + NodeLabel(network_, handle) +
-                             "] is not consistent. Inference may not be correct: its table's " +
-                             (reported == 1 ? "column " : "columns ") + report +
+    const std::string text = "ERROR: Node [" + NodeLabel(network_, handle) + kInconsistentReport +
+                             ": its table's " + (reported == 1 ? "column " : "columns ") + report +
                              (reported == 1 ? " does" : " do") + " not sum to 1 and " +
                              (reported == 1 ? "is" : "are") + " used scaled to sum to 1";
     reports.push_back(text);

@@ -145,11 +145,20 @@ int VRX_valueOfInformationAssessor::ComputeValueOfInformation(VRX_valueOfInforma
     if (p > 0) {
         if (const int rc = work->AddArc(settings.actions[p - 1], probe)) return rc;
     }
-    // After every earlier decision too, so that the solver assumes no order of its own about the probe.
+    // After every earlier decision too, and before every other one it can precede, so that the solver
+    // assumes no order of its own about the probe (and names it in no notice).
     for (int k = 0; k < p - 1; k++) {
         const int earlier = settings.actions[k];
         if (work->GetNodeType(earlier) != DefinitionType::kList) continue;
         if (const int rc = work->AddArc(earlier, probe)) return rc;
+    }
+    for (int h = work->GetFirstNode(); h >= 0; h = work->GetNextNode(h)) {
+        if (h == probe || h == settings.pointOfView || work->GetNodeType(h) != DefinitionType::kList ||
+            work->GetParents(probe).IsInList(h))
+            continue;
+        // One that must come before it (an arc would close a cycle) stays as it is.
+        const int logged = errorLog.GetNumberOfEntries();
+        if (work->AddArc(probe, h) != kSuccess) errorLog.Truncate(logged);
     }
     if (const int rc = work->AddArc(probe, settings.pointOfView)) return rc;
     if (const int rc = work->AddArc(probe, utility)) return rc;
@@ -164,7 +173,7 @@ int VRX_valueOfInformationAssessor::ComputeValueOfInformation(VRX_valueOfInforma
             return vovido::ReportNodeFault(*work->GetNode(observed),
                                            "it cannot be observed before decision [" +
                                                vovido::NodeLabel(*work, settings.decisionNode) +
-                                               "]: the decision refuses it as a parent",
+                                               "], which cannot take it as a parent",
                                            rc);
         }
     }

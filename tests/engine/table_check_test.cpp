@@ -13,6 +13,7 @@
 #include "base/counted_notices.h"
 #include "base/error_log.h"
 #include "base/status_codes.h"
+#include "inference/table_check.h"
 #include "tests/support/equation_networks.h"
 #include "tests/support/error_log.h"
 #include "tests/support/whole_part.h"
@@ -174,6 +175,26 @@ TEST(TableCheck, ATableThatLeavesNoMassIsRefusedByNameInEveryAlgorithm) {
             EXPECT_FALSE(t.Value(a)->IsUpToDate()) << "algorithm " << algorithm;
         }
     }
+    errorLog.Flush();
+}
+
+TEST(TableCheck, AWorkingCopyReportsNoNodeTheCallReportedAlready) {
+    // The copy's table of a differs (its arcs or outcomes may): a is still reported once.
+    TestNetwork t;
+    const int a = t.Add("a");
+    t.Table(a, {0.5, 0.6});
+    VRX_network copy(t.net);
+    ASSERT_EQ(copy.GetNode(a)->GetDefinition()->SetDefinitionDoubles(Doubles({0.7, 0.6})), kSuccess);
+    errorLog.Flush();
+    {
+        vovido::NoticeCall call;
+        const vovido::ScaledTables caller(t.net);
+        const vovido::ScaledTables working(copy);
+    }
+    EXPECT_EQ(LoggedMessages(),
+              (std::vector<std::string>{"ERROR: Node [a] is not consistent. Inference may not "
+                                        "be correct: its table's column 0 (sum 1.1) does not "
+                                        "sum to 1 and is used scaled to sum to 1"}));
     errorLog.Flush();
 }
 

@@ -84,8 +84,27 @@ TEST_F(ValueOfInformationTest, ANodeTheDecisionCannotObserveIsRefusedByName) {
     EXPECT_NE(net.UpdateValueOfInformation(voi), kSuccess);
     EXPECT_EQ(
         vovido::test::LastLogged(),
-        "ERROR: Node [Gauge] : it cannot be observed before decision [Drill]: the decision refuses it as a "
+        "ERROR: Node [Gauge] : it cannot be observed before decision [Drill], which cannot take it as a "
         "parent");
+    errorLog.Flush();
+}
+
+TEST(ValueOfInformation, TheWorkingDecisionIsNamedInNoNotice) {
+    // D2 and D3 follow no order: the solver assumes one and says so, of the caller's decisions only.
+    VRX_network net;
+    using vovido::test::AddNode;
+    const int m = AddNode(net, DefinitionType::kCpt, "M", {});
+    AddNode(net, DefinitionType::kCpt, "L", {"M"});
+    AddNode(net, DefinitionType::kList, "D3", {});
+    const int d2 = AddNode(net, DefinitionType::kList, "D2", {"L"});
+    AddNode(net, DefinitionType::kTable, "U", {"L", "D2"});
+    AddNode(net, DefinitionType::kTable, "U3", {"D3"});
+    VRX_valueOfInformation voi(&net);
+    ASSERT_EQ(voi.AddNode(m), kSuccess);
+    ASSERT_EQ(voi.SetDecision(d2), kSuccess);
+    errorLog.Flush();
+    ASSERT_EQ(net.UpdateValueOfInformation(voi), kSuccess) << vovido::test::LogDump();
+    EXPECT_EQ(vovido::test::LogDump().find("[Node"), std::string::npos) << vovido::test::LogDump();
     errorLog.Flush();
 }
 
