@@ -720,11 +720,10 @@ void RandomizeNodeParameters(int handle, VRX_network& network, RandomGenerator& 
 int LearnEmDiscrete(const EmOptions& options, const DataSet& data, VRX_network& network,
                     const std::vector<DataMatch>& matches, const std::vector<int>& fixedNodes,
                     double* outLogLik, EmProgress* progress) {
-    vovido::NoticeCall call;  // one record per kind of notice over the records and iterations
-    return call.Result(vovido::CatchOutOfMemory([&] {
+    return vovido::CatchOutOfMemory([&] {
         EmRun run(options, data, network, matches, fixedNodes);
         return run.Run(outLogLik, progress);
-    }));
+    });
 }
 
 int LearnEm(const EmOptions& options, const DataSet& data, VRX_network& network,
@@ -735,10 +734,9 @@ int LearnEm(const EmOptions& options, const DataSet& data, VRX_network& network,
     CheckFit(data, network, matches, fixedNodes, fit, reason);
     if (fit[0]) return LearnEmDiscrete(options, data, network, matches, fixedNodes, outLogLik, progress);
     if (fit[1]) {
-        vovido::NoticeCall call;
-        return call.Result(vovido::CatchOutOfMemory([&] {
+        return vovido::CatchOutOfMemory([&] {
             return LearnEmContinuous(options, data, network, matches, fixedNodes, outLogLik, progress);
-        }));
+        });
     }
     LogError(errorLog, kInvalidData, "em: network and dataset do not match", nullptr);
     return LogError(errorLog, kInvalidData, reason.c_str(), nullptr);

@@ -9,7 +9,6 @@
 #include <string>
 #include <unordered_map>
 
-#include "base/counted_notices.h"
 #include "base/error_log.h"
 #include "base/out_of_memory.h"
 #include "base/status_codes.h"
@@ -591,9 +590,8 @@ bool NextCombination(std::vector<int>& positions, int available) {
 }
 
 int LearnPc(const PcOptions& options, const DataSet& data, Pattern& pattern, PcProgress* progress) {
-    vovido::NoticeCall call;  // one record per kind of notice over the tests
-    return call.Result(vovido::CatchOutOfMemory([&] {
+    return vovido::CatchOutOfMemory([&] {
         PcRun run(options, data, pattern, progress);
         return run.Run();
-    }));
+    });
 }

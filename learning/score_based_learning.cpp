@@ -6,7 +6,6 @@
 #include <map>
 #include <string>
 
-#include "base/counted_notices.h"
 #include "base/error_log.h"
 #include "base/out_of_memory.h"
 #include "base/status_codes.h"
@@ -146,8 +145,7 @@ template <class Prepare>
 int LearnWithClassifier(const char* name, const char* stepText, int priorsMethod, double netWeight,
                         const DataSet& data, VRX_network& network, progress_tracker* progress,
                         Prepare&& prepare) {
-    vovido::NoticeCall call;  // one record per kind of notice over the search
-    return call.Result(vovido::CatchOutOfMemory([&] {
+    return vovido::CatchOutOfMemory([&] {
         if (CheckNetWeight(name, priorsMethod, netWeight) != kSuccess) return kFailure;
         const int logged = errorLog.GetNumberOfEntries();
         dag graph;
@@ -167,7 +165,7 @@ int LearnWithClassifier(const char* name, const char* stepText, int priorsMethod
             return RefuseData(logged, name, data, "the learnt network cannot be copied");
         const int closed = step.close();
         return closed == kSuccess ? kSuccess : Failed(closed);
-    }));
+    });
 }
 
 }  // namespace
