@@ -4,8 +4,11 @@
 
 #include <memory>
 #include <new>
+#include <string>
 
+#include "base/counted_notices.h"
 #include "base/error_log.h"
+#include "base/id_array.h"
 #include "base/status_codes.h"
 #include "inference/table_check.h"
 #include "model/network.h"
@@ -96,6 +99,33 @@ int VRX_valueOfInformation::SetPointOfView(int handle) {
 
 namespace {
 
+// Takes the probe out of the scenarios that the solver's notices list: it is no node of the caller's.
+class ProbeOutOfTexts {
+public:
+    ProbeOutOfTexts(const VRX_network& work, int probe)
+        : work_(work), probe_(probe), first_(errorLog.GetNumberOfEntries()) {}
+    ProbeOutOfTexts(const ProbeOutOfTexts&) = delete;
+    ProbeOutOfTexts& operator=(const ProbeOutOfTexts&) = delete;
+    ~ProbeOutOfTexts() {
+        try {
+            const std::string id = vovido::NodeLabel(work_, probe_);
+            const VRX_idArray* names = work_.GetNode(probe_)->GetDefinition()->GetOutcomesNames();
+            for (int k = 0; names != nullptr && k < names->GetCount(); ++k) {
+                const std::string choice = id + " = " + ((*names)[k] != nullptr ? (*names)[k] : "");
+                vovido::EraseFromEntries(errorLog, first_, choice + ", ");
+                vovido::EraseFromEntries(errorLog, first_, ", " + choice);
+            }
+        } catch (const std::bad_alloc&) {
+            // The texts stay as they were.
+        }
+    }
+
+private:
+    const VRX_network& work_;
+    const int probe_;
+    const int first_;
+};
+
 int ProbeValues(VRX_network& work, int probe, VRX_Dmatrix& out) {
     if (const int rc = work.UpdateBeliefs()) return rc;
     VRX_nodeValue* value = work.GetNode(probe)->GetValue();
@@ -141,6 +171,7 @@ int VRX_valueOfInformationAssessor::ComputeValueOfInformation(VRX_valueOfInforma
     // is that of the diagram seen from there.
     const int probe = work->AddNode(DefinitionType::kList, nullptr);
     if (probe < 0) return probe;
+    const ProbeOutOfTexts probeOut(*work, probe);
     const int p = settings.actions.FindPosition(settings.pointOfView);
     if (p > 0) {
         if (const int rc = work->AddArc(settings.actions[p - 1], probe)) return rc;

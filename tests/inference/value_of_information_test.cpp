@@ -127,6 +127,35 @@ TEST(ValueOfInformation, AnEarlierDecisionApartFromTheObservationsIsNoNotice) {
     EXPECT_EQ(vovido::test::LogDump(), "");
 }
 
+TEST(ValueOfInformation, ScenariosThatCannotBeEvaluatedNameTheCallersNodesOnly) {
+    // E says A equals B and F (observed) that they differ: a sampler finds no sample with E = State1.
+    VRX_network net;
+    using vovido::test::AddNode;
+    using vovido::test::Def;
+    using vovido::test::Doubles;
+    const int a = AddNode(net, DefinitionType::kCpt, "A", {});
+    AddNode(net, DefinitionType::kCpt, "B", {});
+    AddNode(net, DefinitionType::kCpt, "E", {"A", "B"});
+    ASSERT_EQ(Def(net, "E").SetDefinitionDoubles(Doubles({0, 1, 1, 0, 1, 0, 0, 1})), kSuccess);
+    AddNode(net, DefinitionType::kCpt, "F", {"A", "B"});
+    ASSERT_EQ(Def(net, "F").SetDefinitionDoubles(Doubles({1, 0, 0, 1, 0, 1, 1, 0})), kSuccess);
+    ASSERT_EQ(net.GetNode(net.FindNode("F"))->GetValue()->SetEvidence(1), kSuccess);
+    const int d = AddNode(net, DefinitionType::kList, "D", {"E"});
+    AddNode(net, DefinitionType::kTable, "U", {"D", "E"});
+    net.SetBayesianAlgorithm(1);
+    VRX_valueOfInformation voi(&net);
+    ASSERT_EQ(voi.AddNode(a), kSuccess);
+    ASSERT_EQ(voi.SetDecision(d), kSuccess);
+    errorLog.Flush();
+    (void)net.UpdateValueOfInformation(voi);
+    EXPECT_TRUE(vovido::test::Logged(kNoUsefulSamples,
+                                     "8 scenarios could not be evaluated, e.g. (E = State1, "
+                                     "D = Choice0), (E = State1, D = Choice1), (E = State1, "
+                                     "D = Choice0), …"))
+        << vovido::test::LogDump();
+    errorLog.Flush();
+}
+
 TEST_F(ValueOfInformationTest, NoUtilityNodeIsRefused) {
     ASSERT_EQ(net.DeleteNode(H("TestCost")), kSuccess);
     ASSERT_EQ(net.DeleteNode(H("Payoff")), kSuccess);
