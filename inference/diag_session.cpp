@@ -118,7 +118,6 @@ void DiagSession::InstantiateDefaultObservations() {
 
 int DiagSession::UpdateFaultBeliefs() {
     if (const int rc = CheckNetwork()) return rc;
-    vovido::NoticeCall call;
     network->ClearAllTargets();
     network->InvalidateValues();
     if (dSeparation) {
