@@ -234,4 +234,50 @@ NoticeCall::~NoticeCall() {
     if (--log_.callDepth == 0) FoldNotices(log_, log_.callFirst, failed_);
 }
 
+namespace {
+
+bool EraseAll(std::string& in, const std::string& text) {
+    bool erased = false;
+    for (size_t at = in.find(text); at != std::string::npos; at = in.find(text, at)) {
+        in.erase(at, text.size());
+        erased = true;
+    }
+    return erased;
+}
+
+}  // namespace
+
+void EraseFromEntries(ErrorLog& log, int first, const std::string& text) {
+    if (text.empty()) return;
+    try {
+        for (size_t i = static_cast<size_t>(std::max(first, 0)); i < log.messages.size(); ++i) {
+            if (log.messages[i] == nullptr) continue;
+            std::string message = log.messages[i].get();
+            if (EraseAll(message, text)) log.messages[i] = CopyText(message);
+        }
+        for (ErrorLog::NoticeTag& tag : log.notices) {
+            if (tag.entry < first) continue;
+            EraseAll(tag.key, text);
+            EraseAll(tag.example, text);
+        }
+    } catch (const std::bad_alloc&) {
+        // Without memory the texts stay as they were.
+    }
+}
+
+int FirstEntryOfCall(const ErrorLog& log) {
+    return log.callDepth > 0 ? log.callFirst : -1;
+}
+
+NoticeBoundary::NoticeBoundary(ErrorLog& log) noexcept
+    : log_(log), outerDepth_(log.callDepth), outerFirst_(log.callFirst) {
+    log_.callDepth = 1;
+    log_.callFirst = log_.GetNumberOfEntries();
+}
+
+NoticeBoundary::~NoticeBoundary() {
+    log_.callDepth = outerDepth_;
+    log_.callFirst = outerFirst_;
+}
+
 }  // namespace vovido

@@ -73,6 +73,28 @@ private:
     bool failed_ = false;
 };
 
+// The first entry of the outermost open call; -1 when none is open.
+int FirstEntryOfCall(const ErrorLog& log);
+
+// Takes every occurrence of `text` out of the entries from first on, their notices' instances included:
+// what a working copy's own node adds to texts about the caller's nodes.
+void EraseFromEntries(ErrorLog& log, int first, const std::string& text);
+
+// The outermost call of a caller that folds its entries itself (a native method, with FoldNotices):
+// the engine's calls inside it join it and fold nothing. Restores the calls open around it.
+class NoticeBoundary {
+public:
+    explicit NoticeBoundary(ErrorLog& log) noexcept;
+    NoticeBoundary(const NoticeBoundary&) = delete;
+    NoticeBoundary& operator=(const NoticeBoundary&) = delete;
+    ~NoticeBoundary();
+
+private:
+    ErrorLog& log_;
+    const int outerDepth_;
+    const int outerFirst_;
+};
+
 // "1,323": counts in summaries.
 std::string GroupedNumber(long long value);
 

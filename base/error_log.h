@@ -11,6 +11,9 @@ namespace vovido {
 struct NoticeKind;
 struct NoticeInstance;
 class NoticeCall;
+class NoticeBoundary;
+int FirstEntryOfCall(const ErrorLog& log);
+void EraseFromEntries(ErrorLog& log, int first, const std::string& text);
 int LogNotice(ErrorLog& log, int code, const char* message, const char* prefix,
               const NoticeInstance& instance);
 void FoldNotices(ErrorLog& log, int first, bool causeFirst);
@@ -50,6 +53,9 @@ private:
                                  const vovido::NoticeInstance& instance);
     friend void vovido::FoldNotices(ErrorLog& log, int first, bool causeFirst);
     friend class vovido::NoticeCall;
+    friend class vovido::NoticeBoundary;
+    friend int vovido::FirstEntryOfCall(const ErrorLog& log);
+    friend void vovido::EraseFromEntries(ErrorLog& log, int first, const std::string& text);
 
     // Heap copies, so a message pointer handed out stays put while later entries are added (folding at
     // the end of a call replaces the call's own).

@@ -219,10 +219,12 @@ int VRX_network::RouteBayesianNetworkUpdate() {
         rc = temporary.GetStatus();
         if (rc == kSuccess) rc = RunDiscreteAlgorithm(*this);
     }
-    // Beliefs computed under evidence of probability zero mean nothing, whichever part found it.
-    if (rc == kConflictingEvidence) {
-        InvalidateValues();
-        vovido::ExplainZeroMass(*this, logged);
+    // Beliefs computed under evidence of probability zero mean nothing, whichever part found it; without
+    // evidence, samples that all weigh nothing fell in such a column too.
+    if (rc == kConflictingEvidence || rc == kNoUsefulSamples) {
+        if (vovido::ExplainZeroMass(*this, logged) == kConflictingEvidence) rc = kConflictingEvidence;
+        // The parts a sampler could update keep their beliefs.
+        if (rc == kConflictingEvidence) InvalidateValues();
     }
     return rc;
 }

@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "base/counted_notices.h"
 #include "base/error_log.h"
 #include "base/number_text.h"
 #include "base/status_codes.h"
@@ -60,7 +61,8 @@ DiagSession::~DiagSession() = default;
 
 int DiagSession::SetNetwork(VRX_network* net) {
     if (net == nullptr) return kOutOfRange;
-    if (const int rc = engine->SetNetwork(*net)) return rc;
+    vovido::NoticeCall call;  // one record per kind of notice over the updates it runs
+    if (const int rc = engine->SetNetwork(*net)) return call.Result(rc);
     network = net;
     structure_ = vovido::NetworkStructureDigest(*net);
     return kSuccess;
@@ -237,11 +239,13 @@ int DiagSession::ComputeTestStrengths(int flags) {
     if (const int rc = CheckNetwork()) return rc;
     const int pursued = pursuedFaults.GetCount();
     if (pursued == 0) return kOutOfRange;
-    if (pursued == 1) return engine->RankSingleFault();
-    if (flags & vovido::DiagMode::kMarginal) return engine->RankMarginal(flags);
+    vovido::NoticeCall call;  // one record per kind of notice over every test's updates
+    if (pursued == 1) return call.Result(engine->RankSingleFault());
+    if (flags & vovido::DiagMode::kMarginal) return call.Result(engine->RankMarginal(flags));
     if (flags & vovido::DiagMode::kConfigurationsIndependent)
-        return engine->RankConfigurationsIndependent(flags);
-    if (flags & vovido::DiagMode::kConfigurationsJoint) return engine->RankConfigurationsJoint(flags);
+        return call.Result(engine->RankConfigurationsIndependent(flags));
+    if (flags & vovido::DiagMode::kConfigurationsJoint)
+        return call.Result(engine->RankConfigurationsJoint(flags));
     return kOutOfRange;
 }
 

@@ -6,10 +6,12 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <new>
 #include <string>
 #include <vector>
 
+#include "base/counted_notices.h"
 #include "base/dmatrix.h"
 #include "base/error_log.h"
 #include "base/id_array.h"
@@ -68,6 +70,9 @@ int CheckTableEntries(const VRX_node& node, const VRX_Dmatrix& table, int run) {
     return kSuccess;
 }
 
+// What follows the node's identifier in the report of its scaled columns.
+constexpr const char* kInconsistentReport = "] is not consistent. Inference may not be correct";
+
 // Columns named in a report before the rest are only counted.
 constexpr int kNamedScaledColumns = 3;
 
@@ -83,10 +88,14 @@ std::string ScaledColumnText(int column, int order, double sum) {
 thread_local std::vector<const VRX_network*> scaledNetworks;
 thread_local int scaledLogStart = 0;
 
+// Whether the node the report names was reported from `start` on: a working copy whose arcs differ
+// counts the same node's columns otherwise.
 bool LoggedSinceScaling(int start, const std::string& text) {
+    const size_t node = text.find(kInconsistentReport);
+    const size_t length = node == std::string::npos ? text.size() : node + std::strlen(kInconsistentReport);
     for (int i = std::max(start, 0); i < errorLog.GetNumberOfEntries(); ++i) {
         const char* message = errorLog.GetMessage(i);
-        if (message != nullptr && text == message) return true;
+        if (message != nullptr && std::strncmp(message, text.c_str(), length) == 0) return true;
     }
     return false;
 }
@@ -121,6 +130,35 @@ const char* ValueFault(VRX_nodeValue& value, int& code) {
                                             : "its expected utilities are not finite numbers";
 }
 
+// "A = a2, B = b0": the parents' outcomes of a column, the first parent varying slowest.
+std::string ColumnConfiguration(const VRX_network& network, int handle, int column) {
+    const VRX_intArray& parents = network.GetParents(handle);
+    std::vector<std::string> parts(static_cast<size_t>(parents.GetCount()));
+    for (int k = parents.GetCount() - 1; k >= 0; --k) {
+        VRX_nodeDefinition* definition = network.GetNode(parents[k])->GetDefinition();
+        const VRX_idArray* names = definition != nullptr ? definition->GetOutcomesNames() : nullptr;
+        const int n = names != nullptr ? names->GetCount() : 0;
+        if (n < 1) return {};
+        const char* name = (*names)[column % n];
+        parts[static_cast<size_t>(k)] =
+            NodeLabel(network, parents[k]) + " = " + (name != nullptr ? name : "");
+        column /= n;
+    }
+    std::string text;
+    for (const std::string& part : parts) text += (text.empty() ? "" : ", ") + part;
+    return text;
+}
+
+int ReportVanishingColumn(const VRX_network& network, int handle, int column) {
+    const std::string parents = ColumnConfiguration(network, handle, column);
+    return Report(*network.GetNode(handle),
+                  "the probabilities of column " + std::to_string(column) +
+                      (parents.empty() ? std::string() : " (" + parents + ")") +
+                      " of its table are all zero, so the network has no probability to update beliefs "
+                      "from",
+                  kConflictingEvidence);
+}
+
 }  // namespace
 
 ScaledTables::ScaledTables(VRX_network& network) : network_(network) {
@@ -146,9 +184,13 @@ ScaledTables::ScaledTables(VRX_network& network) : network_(network) {
         return;
     }
     for (const std::string& text : reports) {
-        // A working copy's scope meets again what the caller's reported.
-        if (scaledNetworks.size() > 1 && LoggedSinceScaling(scaledLogStart, text)) continue;
-        LogError(errorLog, kObjectNotConsistent, text.c_str(), nullptr);
+        // A working copy's scope meets again what the caller's reported, and the updates of one call
+        // (a diagnosis, a learning run) meet again what the first one reported.
+        const int call = FirstEntryOfCall(errorLog);
+        const int since = call >= 0 ? std::min(call, scaledLogStart) : scaledLogStart;
+        if (LoggedSinceScaling(since, text)) continue;
+        // A notice: should the update fail after all, its cause comes first.
+        LogNotice(errorLog, kObjectNotConsistent, text.c_str(), nullptr, NoticeInstance{});
     }
 }
 
@@ -187,9 +229,8 @@ int ScaledTables::ScaleNode(int handle, std::vector<std::string>& reports) {
     if (reported == 0) return kSuccess;
     if (reported > kNamedScaledColumns)
         report += " and " + std::to_string(reported - kNamedScaledColumns) + " more";
-    const std::string text = "ERROR: Node [" + NodeLabel(network_, handle) +
-                             "] is not consistent. Inference may not be correct: its table's " +
-                             (reported == 1 ? "column " : "columns ") + report +
+    const std::string text = "ERROR: Node [" + NodeLabel(network_, handle) + kInconsistentReport +
+                             ": its table's " + (reported == 1 ? "column " : "columns ") + report +
                              (reported == 1 ? " does" : " do") + " not sum to 1 and " +
                              (reported == 1 ? "is" : "are") + " used scaled to sum to 1";
     reports.push_back(text);
@@ -208,9 +249,11 @@ int ScaledTables::ScaleTable(int handle, int order, VRX_Dmatrix& table, std::str
         double sum = 0.0;
         for (int i = start; i < start + run; ++i) sum += data[i];
         // Within the tolerance a column is a distribution rounded: it is read as it is.
-        if (sum == 0.0 || std::fabs(sum - 1.0) <= VRX_cpt::kColumnTolerance) continue;
+        if (std::fabs(sum - 1.0) <= VRX_cpt::kColumnTolerance) continue;
         if (sum < DBL_MIN) {
             std::fill(data + start, data + start + run, 0.0);
+            // A parent's outcome may rule a column out; nothing rules out a root's only column.
+            if (order == 0 && count == run) return ReportVanishingColumn(network_, handle, 0);
             continue;
         }
         if (!listed) {
@@ -278,29 +321,10 @@ int FirstVanishingColumn(const VRX_Dmatrix& table) {
     return -1;
 }
 
-// "A = a2, B = b0": the parents' outcomes of a column, the first parent varying slowest.
-std::string ColumnConfiguration(const VRX_network& network, int handle, int column) {
-    const VRX_intArray& parents = network.GetParents(handle);
-    std::vector<std::string> parts(static_cast<size_t>(parents.GetCount()));
-    for (int k = parents.GetCount() - 1; k >= 0; --k) {
-        VRX_nodeDefinition* definition = network.GetNode(parents[k])->GetDefinition();
-        const VRX_idArray* names = definition != nullptr ? definition->GetOutcomesNames() : nullptr;
-        const int n = names != nullptr ? names->GetCount() : 0;
-        if (n < 1) return {};
-        const char* name = (*names)[column % n];
-        parts[static_cast<size_t>(k)] =
-            NodeLabel(network, parents[k]) + " = " + (name != nullptr ? name : "");
-        column /= n;
-    }
-    std::string text;
-    for (const std::string& part : parts) text += (text.empty() ? "" : ", ") + part;
-    return text;
-}
-
 }  // namespace
 
-void ExplainZeroMass(const VRX_network& network, int logStart) {
-    if (HoldsAnyEvidence(network)) return;
+int ExplainZeroMass(const VRX_network& network, int logStart) {
+    if (HoldsAnyEvidence(network)) return kSuccess;
     for (int h = network.GetFirstNode(); h >= 0; h = network.GetNextNode(h)) {
         VRX_nodeDefinition* definition = network.GetNode(h)->GetDefinition();
         if (definition == nullptr || !IsDiscreteChanceType(definition->GetType())) continue;
@@ -308,16 +332,10 @@ void ExplainZeroMass(const VRX_network& network, int logStart) {
         if (definition->GetDefinition(table) != kSuccess || table == nullptr) continue;
         const int column = FirstVanishingColumn(*table);
         if (column < 0) continue;
-        const std::string parents = ColumnConfiguration(network, h, column);
         errorLog.Truncate(logStart);
-        (void)Report(*network.GetNode(h),
-                     "the probabilities of column " + std::to_string(column) +
-                         (parents.empty() ? std::string() : " (" + parents + ")") +
-                         " of its table are all zero, so the network has no probability to update "
-                         "beliefs from",
-                     kConflictingEvidence);
-        return;
+        return ReportVanishingColumn(network, h, column);
     }
+    return kSuccess;
 }
 
 int CheckUpdatedValues(VRX_network& network) {

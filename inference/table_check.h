@@ -61,11 +61,12 @@ private:
     std::vector<double> originals_;
 };
 
-// After an update that found its evidence impossible, with `logStart` the number of log entries before it:
-// when the network holds no evidence at all, the zero mass comes of a table column whose probabilities
-// all vanish (zeros, or a subnormal sum set to 0 by ScaledTables). The update's entries are then
-// replaced by one naming the first such node and column with its parents' outcomes.
-void ExplainZeroMass(const VRX_network& network, int logStart);
+// After an update that found its evidence impossible or drew no sample of weight, with `logStart` the
+// number of log entries before it: when the network holds no evidence at all, the zero mass comes of a
+// table column whose probabilities all vanish (zeros, or a subnormal sum set to 0 by ScaledTables). The
+// update's entries are then replaced by one naming the first such node and column with its parents'
+// outcomes, and the answer is kConflictingEvidence; otherwise 0, the entries as they were.
+[[nodiscard]] int ExplainZeroMass(const VRX_network& network, int logStart);
 
 // After an update that succeeded: 0 when every up-to-date value holds what it may: finite beliefs and
 // expected utilities, an equation value that is neither NaN nor the undefined marker. Otherwise every

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "base/counted_notices.h"
 #include "base/double_array.h"
 #include "base/error_log.h"
 #include "base/id_array.h"
@@ -228,5 +229,6 @@ int VRX_network::UnrollNetwork(VRX_network& target, std::vector<int>& map) {
     if (!temporalExtension)
         return LogError(errorLog, kOutOfRange, "Unable to unroll the network: it has no temporal plate",
                         nullptr);
-    return temporalExtension->UnrollNetwork(target, map);
+    vovido::NoticeCall call;  // one record per kind of notice over the slices
+    return call.Result(temporalExtension->UnrollNetwork(target, map));
 }

@@ -4,13 +4,17 @@
 
 #include <memory>
 #include <new>
+#include <string>
 
+#include "base/counted_notices.h"
 #include "base/error_log.h"
+#include "base/id_array.h"
 #include "base/status_codes.h"
 #include "inference/table_check.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
+#include "model/node_label.h"
 #include "model/node_value.h"
 
 VRX_valueOfInformation::VRX_valueOfInformation(VRX_network* net) : VRX_object(kConsistent) {
@@ -95,6 +99,33 @@ int VRX_valueOfInformation::SetPointOfView(int handle) {
 
 namespace {
 
+// Takes the probe out of the scenarios that the solver's notices list: it is no node of the caller's.
+class ProbeOutOfTexts {
+public:
+    ProbeOutOfTexts(const VRX_network& work, int probe)
+        : work_(work), probe_(probe), first_(errorLog.GetNumberOfEntries()) {}
+    ProbeOutOfTexts(const ProbeOutOfTexts&) = delete;
+    ProbeOutOfTexts& operator=(const ProbeOutOfTexts&) = delete;
+    ~ProbeOutOfTexts() {
+        try {
+            const std::string id = vovido::NodeLabel(work_, probe_);
+            const VRX_idArray* names = work_.GetNode(probe_)->GetDefinition()->GetOutcomesNames();
+            for (int k = 0; names != nullptr && k < names->GetCount(); ++k) {
+                const std::string choice = id + " = " + ((*names)[k] != nullptr ? (*names)[k] : "");
+                vovido::EraseFromEntries(errorLog, first_, choice + ", ");
+                vovido::EraseFromEntries(errorLog, first_, ", " + choice);
+            }
+        } catch (const std::bad_alloc&) {
+            // The texts stay as they were.
+        }
+    }
+
+private:
+    const VRX_network& work_;
+    const int probe_;
+    const int first_;
+};
+
 int ProbeValues(VRX_network& work, int probe, VRX_Dmatrix& out) {
     if (const int rc = work.UpdateBeliefs()) return rc;
     VRX_nodeValue* value = work.GetNode(probe)->GetValue();
@@ -140,9 +171,25 @@ int VRX_valueOfInformationAssessor::ComputeValueOfInformation(VRX_valueOfInforma
     // is that of the diagram seen from there.
     const int probe = work->AddNode(DefinitionType::kList, nullptr);
     if (probe < 0) return probe;
+    const ProbeOutOfTexts probeOut(*work, probe);
     const int p = settings.actions.FindPosition(settings.pointOfView);
     if (p > 0) {
         if (const int rc = work->AddArc(settings.actions[p - 1], probe)) return rc;
+    }
+    // After every earlier decision too, and before every other one it can precede, so that the solver
+    // assumes no order of its own about the probe (and names it in no notice).
+    for (int k = 0; k < p - 1; k++) {
+        const int earlier = settings.actions[k];
+        if (work->GetNodeType(earlier) != DefinitionType::kList) continue;
+        if (const int rc = work->AddArc(earlier, probe)) return rc;
+    }
+    for (int h = work->GetFirstNode(); h >= 0; h = work->GetNextNode(h)) {
+        if (h == probe || h == settings.pointOfView || work->GetNodeType(h) != DefinitionType::kList ||
+            work->GetParents(probe).IsInList(h))
+            continue;
+        // One that must come before it (an arc would close a cycle) stays as it is.
+        const int logged = errorLog.GetNumberOfEntries();
+        if (work->AddArc(probe, h) != kSuccess) errorLog.Truncate(logged);
     }
     if (const int rc = work->AddArc(probe, settings.pointOfView)) return rc;
     if (const int rc = work->AddArc(probe, utility)) return rc;
@@ -153,7 +200,13 @@ int VRX_valueOfInformationAssessor::ComputeValueOfInformation(VRX_valueOfInforma
         const int observed = settings.observedNodes[i];
         // Observed already: nothing to add.
         if (work->GetParents(settings.decisionNode).IsInList(observed)) continue;
-        if (const int rc = work->AddArc(observed, settings.decisionNode)) return rc;
+        if (const int rc = work->AddArc(observed, settings.decisionNode)) {
+            return vovido::ReportNodeFault(*work->GetNode(observed),
+                                           "it cannot be observed before decision [" +
+                                               vovido::NodeLabel(*work, settings.decisionNode) +
+                                               "], which cannot take it as a parent",
+                                           rc);
+        }
     }
     VRX_Dmatrix after;
     if (const int rc = ProbeValues(*work, probe, after)) return rc;

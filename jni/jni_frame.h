@@ -13,6 +13,7 @@
 #include <type_traits>
 #include <utility>
 
+#include "base/counted_notices.h"
 #include "base/error_log.h"
 #include "base/vrx_object.h"
 
@@ -94,15 +95,15 @@ void PublishLoggedWarnings(JNIEnv* env) noexcept;
 // A native's share of the thread's error log: what it reports when it fails, or publishes as warnings
 // when it succeeds, and nothing an earlier call left behind. A native that Java calls back inside another
 // (a logging handler that one of its warnings reaches, say) keeps its own entries apart from the outer
-// one's.
+// one's. The native is the outermost call of the engine's notices: the operations it runs, however many,
+// fold their notices once, when it publishes or fails.
 class NativeLogScope {
 public:
-    NativeLogScope() noexcept : frame_(ThisThreadNativeFrame()), log_(ThisThreadErrorLog()), outer_(frame_) {
-        if (!frame_.running) log_.Flush();
-        frame_.running = true;
-        frame_.logFirstEntry = log_.GetNumberOfEntries();
-        frame_.operation = nullptr;
-    }
+    NativeLogScope() noexcept
+        : frame_(ThisThreadNativeFrame()),
+          log_(ThisThreadErrorLog()),
+          outer_(frame_),
+          call_(Start(frame_, log_)) {}
     NativeLogScope(const NativeLogScope&) = delete;
     NativeLogScope& operator=(const NativeLogScope&) = delete;
     ~NativeLogScope() {
@@ -120,6 +121,16 @@ private:
     NativeFrameState& frame_;
     ErrorLog& log_;
     const NativeFrameState outer_;
+    const NoticeBoundary call_;
+
+    // The frame set up for this native; answers the log, whose entries from here on are its own.
+    static ErrorLog& Start(NativeFrameState& frame, ErrorLog& log) noexcept {
+        if (!frame.running) log.Flush();
+        frame.running = true;
+        frame.logFirstEntry = log.GetNumberOfEntries();
+        frame.operation = nullptr;
+        return log;
+    }
 };
 
 // Runs the body of a native method and turns every escaping failure into a pending Java exception,

@@ -6,6 +6,7 @@
 #include "tests/support/compare.h"
 #include "tests/support/error_log.h"
 #include "tests/support/influence_diagrams.h"
+#include "tests/support/networks.h"
 
 namespace {
 
@@ -28,7 +29,10 @@ TEST_F(ValueOfInformationTest, PerfectInformationOnOilBeforeDrilling) {
     EXPECT_EQ(voi.GetPointOfView(), H("Drill"));
     VRX_intArray arcsBefore;
     ASSERT_EQ(arcsBefore.Copy(net.GetParents(H("Drill"))), kSuccess);
+    errorLog.Flush();
     ASSERT_EQ(net.UpdateValueOfInformation(voi), kSuccess) << vovido::test::LogDump();
+    // The working copy's order is its own: nothing is said of it.
+    EXPECT_EQ(vovido::test::LogDump(), "");
     EXPECT_EQ(net.GetParents(H("Drill")), arcsBefore);
     EXPECT_EQ(vovido::test::IdsOf(net, voi.GetIndexingNodes()),
               (std::vector<std::string>{"Test", "Seismic"}));
@@ -68,6 +72,88 @@ TEST_F(ValueOfInformationTest, SettingsRules) {
     VRX_valueOfInformation unbound(nullptr);
     EXPECT_EQ(unbound.AddNode(0), kObjectNotValid);
     EXPECT_EQ(net.UpdateValueOfInformation(unbound), kObjectNotValid);
+}
+
+TEST_F(ValueOfInformationTest, ANodeTheDecisionCannotObserveIsRefusedByName) {
+    const int gauge = net.AddNode(DefinitionType::kDeMorgan, "Gauge");
+    ASSERT_GE(gauge, 0);
+    VRX_valueOfInformation voi(&net);
+    ASSERT_EQ(voi.AddNode(gauge), kSuccess);
+    ASSERT_EQ(voi.SetDecision(H("Drill")), kSuccess);
+    errorLog.Flush();
+    EXPECT_NE(net.UpdateValueOfInformation(voi), kSuccess);
+    EXPECT_EQ(
+        vovido::test::LastLogged(),
+        "ERROR: Node [Gauge] : it cannot be observed before decision [Drill], which cannot take it as a "
+        "parent");
+    errorLog.Flush();
+}
+
+TEST(ValueOfInformation, TheWorkingDecisionIsNamedInNoNotice) {
+    // D2 and D3 follow no order: the solver assumes one and says so, of the caller's decisions only.
+    VRX_network net;
+    using vovido::test::AddNode;
+    const int m = AddNode(net, DefinitionType::kCpt, "M", {});
+    AddNode(net, DefinitionType::kCpt, "L", {"M"});
+    AddNode(net, DefinitionType::kList, "D3", {});
+    const int d2 = AddNode(net, DefinitionType::kList, "D2", {"L"});
+    AddNode(net, DefinitionType::kTable, "U", {"L", "D2"});
+    AddNode(net, DefinitionType::kTable, "U3", {"D3"});
+    VRX_valueOfInformation voi(&net);
+    ASSERT_EQ(voi.AddNode(m), kSuccess);
+    ASSERT_EQ(voi.SetDecision(d2), kSuccess);
+    errorLog.Flush();
+    ASSERT_EQ(net.UpdateValueOfInformation(voi), kSuccess) << vovido::test::LogDump();
+    EXPECT_EQ(vovido::test::LogDump().find("[Node"), std::string::npos) << vovido::test::LogDump();
+    errorLog.Flush();
+}
+
+TEST(ValueOfInformation, AnEarlierDecisionApartFromTheObservationsIsNoNotice) {
+    // D1 comes before D2 only by its arc; L is observed before D2 and M tells of L.
+    VRX_network net;
+    using vovido::test::AddNode;
+    const int m = AddNode(net, DefinitionType::kCpt, "M", {});
+    AddNode(net, DefinitionType::kCpt, "L", {"M"});
+    AddNode(net, DefinitionType::kList, "D1", {});
+    const int d2 = AddNode(net, DefinitionType::kList, "D2", {"D1", "L"});
+    AddNode(net, DefinitionType::kTable, "U", {"L", "D2"});
+    ASSERT_EQ(vovido::test::Def(net, "U").SetDefinitionDoubles(vovido::test::Doubles({1, 0, 0, 1})),
+              kSuccess);
+    VRX_valueOfInformation voi(&net);
+    ASSERT_EQ(voi.AddNode(m), kSuccess);
+    ASSERT_EQ(voi.SetDecision(d2), kSuccess);
+    errorLog.Flush();
+    ASSERT_EQ(net.UpdateValueOfInformation(voi), kSuccess) << vovido::test::LogDump();
+    EXPECT_EQ(vovido::test::LogDump(), "");
+}
+
+TEST(ValueOfInformation, ScenariosThatCannotBeEvaluatedNameTheCallersNodesOnly) {
+    // E says A equals B and F (observed) that they differ: a sampler finds no sample with E = State1.
+    VRX_network net;
+    using vovido::test::AddNode;
+    using vovido::test::Def;
+    using vovido::test::Doubles;
+    const int a = AddNode(net, DefinitionType::kCpt, "A", {});
+    AddNode(net, DefinitionType::kCpt, "B", {});
+    AddNode(net, DefinitionType::kCpt, "E", {"A", "B"});
+    ASSERT_EQ(Def(net, "E").SetDefinitionDoubles(Doubles({0, 1, 1, 0, 1, 0, 0, 1})), kSuccess);
+    AddNode(net, DefinitionType::kCpt, "F", {"A", "B"});
+    ASSERT_EQ(Def(net, "F").SetDefinitionDoubles(Doubles({1, 0, 0, 1, 0, 1, 1, 0})), kSuccess);
+    ASSERT_EQ(net.GetNode(net.FindNode("F"))->GetValue()->SetEvidence(1), kSuccess);
+    const int d = AddNode(net, DefinitionType::kList, "D", {"E"});
+    AddNode(net, DefinitionType::kTable, "U", {"D", "E"});
+    net.SetBayesianAlgorithm(1);
+    VRX_valueOfInformation voi(&net);
+    ASSERT_EQ(voi.AddNode(a), kSuccess);
+    ASSERT_EQ(voi.SetDecision(d), kSuccess);
+    errorLog.Flush();
+    (void)net.UpdateValueOfInformation(voi);
+    EXPECT_TRUE(vovido::test::Logged(kNoUsefulSamples,
+                                     "8 scenarios could not be evaluated, e.g. (E = State1, "
+                                     "D = Choice0), (E = State1, D = Choice1), (E = State1, "
+                                     "D = Choice0), …"))
+        << vovido::test::LogDump();
+    errorLog.Flush();
 }
 
 TEST_F(ValueOfInformationTest, NoUtilityNodeIsRefused) {

@@ -106,6 +106,30 @@ public class WarningsTest {
         }));
     }
 
+    /** A native that runs many updates (a diagnosis session) reports a column off 1 once, its cause first. */
+    public void testANativeOfManyUpdatesReportsOncePerNode() {
+        String inconsistent = "%s: [-568] ERROR: Node [Smoker] is not consistent. Inference may not be correct: "
+                + "its table's column 0 (sum 1.1) does not sum to 1 and is used scaled to sum to 1";
+        Network net = new Network();
+        try {
+            net.readFile(Fixtures.writeTemp(".vrx", Fixtures.ASIA));
+            net.setNodeDefinition("Smoker", new double[] {0.5, 0.6});
+            List<String> failure = new ArrayList<>();
+            Check.equal(List.of(String.format(inconsistent, "SetNetwork")), warnings(n -> {
+                DiagNetwork session = new DiagNetwork(net);
+                try {
+                    failure.add(Check.raises(TARVOException.class, () -> session.update(0)).getMessage());
+                } finally {
+                    session.dispose();
+                }
+            }));
+            Check.isTrue(failure.get(0).startsWith("TARVO error -2 in function ComputeTestStrengths. Logged "
+                    + "information: No fault is pursued"), failure.get(0));
+        } finally {
+            net.dispose();
+        }
+    }
+
     /** A Hugin network of n nodes whose outcomes "0" "1" "2" are no identifiers, then the rest of the file. */
     private static String huginWithNumberOutcomes(int n, String rest) {
         StringBuilder text = new StringBuilder("net\n{\n  HR_Desc = \"\";\n}\n");
