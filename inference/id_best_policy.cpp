@@ -82,6 +82,7 @@ BestPolicySolver::~BestPolicySolver() = default;
 int BestPolicySolver::Run(VRX_network& network) {
     network_ = &network;
     updates_ = 0;
+    workEntries_ = 0;
     refused_ = false;
     // Whatever follows, the caller's values no longer answer for its network.
     network.InvalidateValues();
@@ -177,7 +178,7 @@ int BestPolicySolver::MergeUtilityNodes() {
         for (int i = 0; i < order.GetCount(); i++) {
             if (work.GetNodeType(order[i]) != DefinitionType::kTable) continue;
             utilities_.push_back(order[i]);
-            ids += (ids.empty() ? "" : "+") + std::string(vovido::IdAt(*network_, order[i]));
+            ids += (ids.empty() ? "[" : "], [") + std::string(vovido::IdAt(*network_, order[i]));
             const VRX_intArray& parents = work.GetParents(order[i]);
             utilityParents_.emplace_back(parents.GetItems(), parents.GetItems() + parents.GetCount());
             for (int k = 0; k < parents.GetCount(); k++) {
@@ -197,7 +198,18 @@ int BestPolicySolver::MergeUtilityNodes() {
     // Two cells per utility once it is a chance node.
     const int64_t cells = vovido::CellsOver(
         work, std::vector<int>(merged.GetItems(), merged.GetItems() + merged.GetCount()), 2);
-    if (cells > kMaxTableCells) return vovido::DefinitionSupport::RefuseTable(ids.c_str(), cells);
+    // The first decision solved propagates a tree with a clique over the sum: the two together are refused
+    // before either is built.
+    if (cells > kMaxDecisionWorkCells / 2) {
+        const int decision = openDecisions_.back();
+        return vovido::ReportNodeFault(*network_->GetNode(decision),
+                                       "its best choices need the sum of the utilities " + ids + "], " +
+                                           std::to_string(cells) +
+                                           " cells, and a join tree at least as large, past the limit of " +
+                                           std::to_string(kMaxDecisionWorkCells) + " cells",
+                                       kOutOfMemory);
+    }
+    workEntries_ = static_cast<uint64_t>(cells);
     mergedUtility_ = work.AddTemporaryNode(DefinitionType::kTable);
     if (mergedUtility_ < 0) return kOutOfRange;
     for (int k = 0; k < merged.GetCount(); k++) {
@@ -386,16 +398,21 @@ int BestPolicySolver::PropagateRows(int decision, bool withUtility, std::vector<
     }
     const int mark = errorLog.GetNumberOfEntries();
     vovido::DecisionTreeSize size;
-    int rc = vovido::PropagateDecisionRows(work, decision, static_cast<uint64_t>(kMaxDecisionWorkCells),
-                                           joint, size);
-    if (rc == kOutOfMemory && size.entries > static_cast<uint64_t>(kMaxDecisionWorkCells)) {
+    const uint64_t maximum = static_cast<uint64_t>(kMaxDecisionWorkCells);
+    const uint64_t limit = workEntries_ < maximum ? maximum - workEntries_ : 0;
+    int rc = vovido::PropagateDecisionRows(work, decision, limit, joint, size);
+    if (rc == kOutOfMemory && size.entries > limit) {
+        const std::string before = workEntries_ == 0
+                                       ? ""
+                                       : ", with the " + std::to_string(workEntries_) +
+                                             " entries of the utilities' sum and the trees before it";
         rc = vovido::ReportNodeFault(*network_->GetNode(decision),
                                      "its best choices need a join tree of " + std::to_string(size.entries) +
-                                         " table entries over " + std::to_string(size.nodes) +
-                                         " nodes, past the limit of " +
-                                         std::to_string(kMaxDecisionWorkCells) + " cells",
+                                         " table entries over " + std::to_string(size.nodes) + " nodes" +
+                                         before + ", past the limit of " + std::to_string(maximum) + " cells",
                                      kOutOfMemory);
     }
+    workEntries_ += size.entries;
     updates_++;
     if (vovido::IsImpossibleScenario(rc)) {
         errorLog.Truncate(mark);
