@@ -347,6 +347,10 @@ TEST_F(ReaderLossesTest, EveryReaderNamesTheNodeOfALostTable) {
         {"own format without probabilities", "vrx",
          std::string(kVrxHead) + "   DEFINITION = { NAMESTATES = (a, b); };\n  };\n};\n", kSuccess,
          "ERROR: Node [A] : the file gives no table, a default one is used"},
+        {"own format noisy-MAX without parameters", "vrx",
+         "net n\n{\n node A\n  {\n   TYPE = NOISY_MAX;\n   HEADER = { ID = A; };\n"
+         "   DEFINITION = { NAMESTATES = (a, b); };\n  };\n};\n",
+         kSuccess, "ERROR: Node [A] : the file gives no parameters, default ones are used"},
         {"own format with a damaged keyword", "vrx",
          std::string(kVrxHead) +
              "   DEFINITION = { NAMESTATES = (a, b); PROBABILI00000, 0.5, 0.5; };\n  };\n};\n",
