@@ -505,7 +505,17 @@ int VRX_vrxSpeaker::ReadCaseStatement(PendingCase& pending) {
     if (Handled(rc = ReadKeyAndEquals("TARGETS"))) {
         VRX_stringArray ids;
         if (rc == kSuccess) rc = ReadIdList(ids);
-        for (int i = 0; rc == kSuccess && i < ids.GetCount(); ++i) pending.targets.emplace_back(ids[i]);
+        for (int i = 0; rc == kSuccess && i < ids.GetCount(); ++i) {
+            const std::string id = ids[i];
+            // A target listed again adds nothing: it is read once, with a word.
+            if (std::find(pending.targets.begin(), pending.targets.end(), id) != pending.targets.end()) {
+                (void)ReportWarning(
+                    kOutOfRange,
+                    RepeatedMessage("Case [" + pending.name + "]", "target [" + id + "]", true).c_str());
+                continue;
+            }
+            pending.targets.push_back(id);
+        }
         return rc;
     }
     if (Handled(rc = ReadSectionStart("EVIDENCE"))) {
