@@ -248,8 +248,8 @@ int VRX_neticaSpeaker::ReadNodeField() {
     if (!block && !TokenInTable(kNeticaNodeWords)) return ReportUnknownStatement("Unknown Node Statement");
     // Waiting arcs are added before any statement that may depend on them: only the states, the texts
     // and the display leave the table's shape to them.
-    static const char* const kBesideArcs[] = {"states", "probs",  "title", "comment",
-                                              "user",   "visual", nullptr};
+    static const char* const kBesideArcs[] = {"states",  "probs", "functable", "title",
+                                              "comment", "user",  "visual",    nullptr};
     if (!TokenInTable(kBesideArcs)) (void)AddPendingArcs(parentArcs_);
     bool handled = false;
     const int rc = ReadTypeField(handled);

@@ -115,7 +115,8 @@ inline std::string ParentIds(int n, const std::string& separator) {
 
 // A two-state node "child" with `parents` two-state parents p0 .. p(n-1), in the format of the extension
 // (".vrx", ".xvrx", ".net", ".dne", ".dsc", ".erg", ".xml03", ".dxp"; ".xvrx-det": the child a
-// deterministic node of the XML format, whose table gives one state per column).
+// deterministic node of the XML format, whose table gives one state per column; ".dne-utility": the child
+// a Netica utility node, its numbers a functable).
 inline std::string WideFamilyText(const std::string& extension, int parents, FamilyTable table) {
     const std::string numbers = FamilyNumbers(parents, table, ", ");
     std::string text;
@@ -165,7 +166,7 @@ inline std::string WideFamilyText(const std::string& extension, int parents, Fam
                                             : "    data = (" + FamilyNumbers(parents, table, " ") + ");\n") +
                "}\n";
     }
-    if (extension == ".dne") {
+    if (extension == ".dne" || extension == ".dne-utility") {
         const auto node = [](const std::string& id, const std::string& parentIds, const std::string& probs) {
             return "node " + id + " {\n    kind = NATURE;\n    discrete = TRUE;\n    parents = (" +
                    parentIds + ");\n    states = (yes, no);\n" +
@@ -173,6 +174,10 @@ inline std::string WideFamilyText(const std::string& extension, int parents, Fam
         };
         text = "// ~->[DNET-1]->~\n\nbnet wide {\n";
         for (int i = 0; i < parents; ++i) text += node("p" + std::to_string(i), "", "0.5, 0.5");
+        if (extension == ".dne-utility")
+            return text + "node child {\n    kind = UTILITY;\n    discrete = FALSE;\n    parents = (" +
+                   ParentIds(parents, ", ") + ");\n" +
+                   (numbers.empty() ? "" : "    functable = (" + numbers + ");\n") + "    };\n};\n";
         return text + node("child", ParentIds(parents, ", "), numbers) + "};\n";
     }
     if (extension == ".dsc") {
