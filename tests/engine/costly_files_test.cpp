@@ -144,6 +144,7 @@ TEST(CostlyFilesDeathTest, ShortTablesOfWideFamiliesAreRefusedBeforeTheTableIsBu
         {".net", kOutOfRange, "ERROR: Node [child]" + needed},
         {".dne", kOutOfRange, "ERROR: Node [child]" + needed},
         {".dne-utility", kOutOfRange, "ERROR: Node [child] : 4 numbers read, 134217728 needed"},
+        {".dne-det", kInvalidData, "ERROR: Node [child] : 2 entries do not fit its functable"},
         {".dsc", kOutOfRange,
          "ERROR: Node (\"child\") : row (0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, "
          "0, 0, 0, "
