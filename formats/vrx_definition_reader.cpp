@@ -107,7 +107,13 @@ int VRX_vrxSpeaker::ReadDefinitionStatement() {
         if (rc == kSuccess && parentArcs_.waiting && cells > 0 && outcomes > 0 &&
             cells / outcomes != names.GetCount()) {
             parentArcs_.waiting = false;
-            return TableRead(ReportError(kInvalidData, nullptr));
+            const VRX_node* node = CurrentNode();
+            return ReportMessage(
+                kInvalidData,
+                "ERROR: Node [" +
+                    std::string(node != nullptr && node->GetId() != nullptr ? node->GetId() : "") +
+                    "] : " + std::to_string(names.GetCount()) + " resulting states read, " +
+                    std::to_string(cells / outcomes) + " needed");
         }
         (void)AddPendingArcs(parentArcs_);
         return TableRead(rc != kSuccess ? rc : ReportError(definition->SetDefinitionStrings(names), nullptr));
