@@ -198,16 +198,19 @@ int BestPolicySolver::MergeUtilityNodes() {
     // Two cells per utility once it is a chance node.
     const int64_t cells = vovido::CellsOver(
         work, std::vector<int>(merged.GetItems(), merged.GetItems() + merged.GetCount()), 2);
-    // The first decision solved propagates a tree with a clique over the sum: the two together are refused
-    // before either is built.
-    if (cells > kMaxDecisionWorkCells / 2) {
+    // Each decision that bears on a utility propagates a tree with a clique over the sum (the first solved at
+    // least): the sum and those trees together are refused before any of them is built.
+    const int64_t trees = std::max<int64_t>(DecisionsAboveUtilities(), 1);
+    if (cells > kMaxDecisionWorkCells / (trees + 1)) {
         const int decision = openDecisions_.back();
-        return vovido::ReportNodeFault(*network_->GetNode(decision),
-                                       "its best choices need the sum of the utilities " + ids + "], " +
-                                           std::to_string(cells) +
-                                           " cells, and a join tree at least as large, past the limit of " +
-                                           std::to_string(kMaxDecisionWorkCells) + " cells",
-                                       kOutOfMemory);
+        const std::string each =
+            trees == 1 ? "" : " for each of the " + std::to_string(trees) + " decisions that bear on them";
+        return vovido::ReportNodeFault(
+            *network_->GetNode(decision),
+            "its best choices need the sum of the utilities " + ids + "], " + std::to_string(cells) +
+                " cells, and a join tree at least as large" + each + ", past the limit of " +
+                std::to_string(kMaxDecisionWorkCells) + " cells",
+            kOutOfMemory);
     }
     workEntries_ = static_cast<uint64_t>(cells);
     mergedUtility_ = work.AddTemporaryNode(DefinitionType::kTable);
@@ -220,6 +223,37 @@ int BestPolicySolver::MergeUtilityNodes() {
         if (const int rc = work.DeleteNode(u)) return rc;
     }
     return kSuccess;
+}
+
+// The open decisions from which a path that passes no evidence leads to a utility: each propagates a tree
+// that holds the utilities' sum.
+int BestPolicySolver::DecisionsAboveUtilities() const {
+    const VRX_network& work = *work_;
+    std::vector<char> isUtility(static_cast<size_t>(work.GetNumberOfSlots()), 0);
+    for (int u : utilities_) isUtility[static_cast<size_t>(u)] = 1;
+    int count = 0;
+    std::vector<char> seen;
+    std::vector<int> stack;
+    for (int decision : openDecisions_) {
+        seen.assign(isUtility.size(), 0);
+        stack.assign(1, decision);
+        seen[static_cast<size_t>(decision)] = 1;
+        bool reaches = false;
+        while (!stack.empty() && !reaches) {
+            const int h = stack.back();
+            stack.pop_back();
+            const VRX_intArray& children = work.GetChildren(h);
+            for (int i = 0; i < children.GetCount() && !reaches; i++) {
+                const int c = children[i];
+                if (seen[static_cast<size_t>(c)]) continue;
+                seen[static_cast<size_t>(c)] = 1;
+                reaches = isUtility[static_cast<size_t>(c)] != 0;
+                if (!HoldsEvidence(work, c)) stack.push_back(c);
+            }
+        }
+        if (reaches) count++;
+    }
+    return count;
 }
 
 // For every entry of the merged table, the item of each utility table at the coordinates of its parents;

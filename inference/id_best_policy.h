@@ -42,6 +42,7 @@ private:
     [[nodiscard]] int ExpandMauNodes();
     [[nodiscard]] int MergeUtilityNodes();
     [[nodiscard]] int SumUtilities(const VRX_intArray& merged);
+    int DecisionsAboveUtilities() const;
     [[nodiscard]] int ConvertToBayesianNetwork();
     void BuildDecisionGraph();
     [[nodiscard]] int Solve();

@@ -823,6 +823,23 @@ TEST(InfluenceDiagrams, MessagesAndRefusals) {
          "ERROR: Node [D] : its best choices need the sum of the utilities [U1], [U2], 140000000 cells, and "
          "a "
          "join tree at least as large, past the limit of 268435456 cells"},
+        // A third of the limit for the sum (2 * 10000 * 5000 cells): each decision's tree holds it too.
+        {"merged utilities and a tree for each decision past the limit", 1,
+         [](VRX_network& net) {
+             AddNode(net, DefinitionType::kList, "D1", {});
+             AddNode(net, DefinitionType::kList, "D2", {"D1"});
+             AddNode(net, DefinitionType::kCpt, "A", {"D1"});
+             AddNode(net, DefinitionType::kCpt, "B", {"D2"});
+             ASSERT_EQ(Def(net, "A").SetNumberOfOutcomes(10000), kSuccess);
+             ASSERT_EQ(Def(net, "B").SetNumberOfOutcomes(5000), kSuccess);
+             AddNode(net, DefinitionType::kTable, "U1", {"A"});
+             AddNode(net, DefinitionType::kTable, "U2", {"B"});
+         },
+         kOutOfMemory,
+         "ERROR: Node [D2] : its best choices need the sum of the utilities [U1], [U2], 100000000 cells, and "
+         "a "
+         "join tree at least as large for each of the 2 decisions that bear on them, past the limit of "
+         "268435456 cells"},
     };
     for (const Case& c : cases) {
         VRX_network net;
