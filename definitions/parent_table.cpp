@@ -58,7 +58,11 @@ int ParentTableDefinition::RebuildTable(int ownSize) {
     } catch (const std::bad_alloc&) {
         return DefinitionSupport::RefuseTable(network, handle, table.GetNumberOfElements());
     }
-    (void)AddParents(parents.GetItems(), parents.GetCount(), results.data());
+    // A table memory cannot hold fails the rebuild (logged, naming the node): the caller asked for it.
+    if (const int added = AddParents(parents.GetItems(), parents.GetCount(), results.data());
+        added == kOutOfMemory) {
+        return added;
+    }
     for (const int rc : results) {
         if (rc != kSuccess) LogError(errorLog, rc, "Parent could not be added", nullptr);
     }

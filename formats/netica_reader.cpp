@@ -248,8 +248,8 @@ int VRX_neticaSpeaker::ReadNodeField() {
     if (!block && !TokenInTable(kNeticaNodeWords)) return ReportUnknownStatement("Unknown Node Statement");
     // Waiting arcs are added before any statement that may depend on them: only the states, the texts
     // and the display leave the table's shape to them.
-    static const char* const kBesideArcs[] = {"states", "probs",  "title", "comment",
-                                              "user",   "visual", nullptr};
+    static const char* const kBesideArcs[] = {"states",  "probs", "functable", "title",
+                                              "comment", "user",  "visual",    nullptr};
     if (!TokenInTable(kBesideArcs)) (void)AddPendingArcs(parentArcs_);
     bool handled = false;
     const int rc = ReadTypeField(handled);
@@ -473,10 +473,20 @@ int VRX_neticaSpeaker::ReadTable(int handle, bool functable) {
         const std::string refusal = vovido::ProbabilityRefusal(network->GetNode(handle)->GetId(), values);
         if (!refusal.empty()) return ReportMessage(kOutOfRange, refusal);
     }
+    const std::string refused = "ERROR: Node [" + std::string(network->GetNode(handle)->GetId()) +
+                                "] : " + std::to_string(names ? states.GetCount() : values.GetCount()) +
+                                " entries do not fit its " + word;
     if (names) {
+        // One state per column: states that cannot fill the columns are refused before the arcs build them.
+        const int64_t cells = PendingTableCells(parentArcs_);
+        const int outcomes = definition->GetNumberOfOutcomes();
+        if (parentArcs_.waiting && cells > 0 && outcomes > 0 && cells / outcomes != states.GetCount()) {
+            parentArcs_.waiting = false;
+            return ReportMessage(kInvalidData, refused);
+        }
         (void)AddPendingArcs(parentArcs_);
-    } else if (const int refused = AddArcsBeforeTable(parentArcs_, values.GetCount())) {
-        return refused;
+    } else if (const int rc = AddArcsBeforeTable(parentArcs_, values.GetCount())) {
+        return rc;
     }
     const int set =
         names ? definition->SetDefinitionStrings(states) : definition->SetDefinitionDoubles(values);
@@ -484,9 +494,6 @@ int VRX_neticaSpeaker::ReadTable(int handle, bool functable) {
         NoteNodeTable(handle);
         return kSuccess;
     }
-    const std::string refused = "ERROR: Node [" + std::string(network->GetNode(handle)->GetId()) +
-                                "] : " + std::to_string(names ? states.GetCount() : values.GetCount()) +
-                                " entries do not fit its " + word;
     return ReportMessage(
         set, names ? refused : vovido::TableRefusalMessage(*network, handle, values.GetCount(), refused));
 }

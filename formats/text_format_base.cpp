@@ -578,8 +578,10 @@ int VRX_textFormat::CheckNodeContent(unsigned checks) {
         VRX_node* node = content.declared ? network->GetNode(static_cast<int>(handle)) : nullptr;
         if (node == nullptr || node->GetDefinition() == nullptr) continue;
         const int type = node->GetDefinition()->GetType();
+        // Noisy parameters left out are default ones as much as a table left out is.
         const bool holdsTable = everyNode || type == DefinitionType::kCpt || type == DefinitionType::kTable ||
-                                type == DefinitionType::kTruthTable;
+                                type == DefinitionType::kTruthTable || type == DefinitionType::kNoisyMax ||
+                                type == DefinitionType::kNoisyAdder;
         const bool holdsOutcomes = type == DefinitionType::kCpt || type == DefinitionType::kList ||
                                    type == DefinitionType::kTruthTable || type == DefinitionType::kNoisyMax;
         const bool noStates = holdsOutcomes && !content.outcomes;
@@ -598,8 +600,10 @@ int VRX_textFormat::CheckNodeContent(unsigned checks) {
             (void)LogError(errorLog, kSyntaxError, message.c_str(), nullptr);
         } else if (warnMissing) {
             NoteReport_(kSyntaxError, false);
+            const bool noisy = type == DefinitionType::kNoisyMax || type == DefinitionType::kNoisyAdder;
             message = "ERROR: Node [" + id + "] : the file gives no " +
                       (noStates ? std::string("states, default ones are used")
+                       : noisy  ? std::string("parameters, default ones are used")
                                 : std::string(table) + ", a default one is used");
             (void)LogError(errorLog, kSyntaxError, message.c_str(), nullptr);
         }

@@ -107,7 +107,13 @@ int VRX_vrxSpeaker::ReadDefinitionStatement() {
         if (rc == kSuccess && parentArcs_.waiting && cells > 0 && outcomes > 0 &&
             cells / outcomes != names.GetCount()) {
             parentArcs_.waiting = false;
-            return TableRead(ReportError(kInvalidData, nullptr));
+            const VRX_node* node = CurrentNode();
+            return ReportMessage(
+                kInvalidData,
+                "ERROR: Node [" +
+                    std::string(node != nullptr && node->GetId() != nullptr ? node->GetId() : "") +
+                    "] : " + std::to_string(names.GetCount()) + " resulting states read, " +
+                    std::to_string(cells / outcomes) + " needed");
         }
         (void)AddPendingArcs(parentArcs_);
         return TableRead(rc != kSuccess ? rc : ReportError(definition->SetDefinitionStrings(names), nullptr));
@@ -505,7 +511,17 @@ int VRX_vrxSpeaker::ReadCaseStatement(PendingCase& pending) {
     if (Handled(rc = ReadKeyAndEquals("TARGETS"))) {
         VRX_stringArray ids;
         if (rc == kSuccess) rc = ReadIdList(ids);
-        for (int i = 0; rc == kSuccess && i < ids.GetCount(); ++i) pending.targets.emplace_back(ids[i]);
+        for (int i = 0; rc == kSuccess && i < ids.GetCount(); ++i) {
+            const std::string id = ids[i];
+            // A target listed again adds nothing: it is read once, with a word.
+            if (std::find(pending.targets.begin(), pending.targets.end(), id) != pending.targets.end()) {
+                (void)ReportWarning(
+                    kOutOfRange,
+                    RepeatedMessage("Case [" + pending.name + "]", "target [" + id + "]", true).c_str());
+                continue;
+            }
+            pending.targets.push_back(id);
+        }
         return rc;
     }
     if (Handled(rc = ReadSectionStart("EVIDENCE"))) {

@@ -82,6 +82,7 @@ BestPolicySolver::~BestPolicySolver() = default;
 int BestPolicySolver::Run(VRX_network& network) {
     network_ = &network;
     updates_ = 0;
+    workEntries_ = 0;
     refused_ = false;
     // Whatever follows, the caller's values no longer answer for its network.
     network.InvalidateValues();
@@ -177,7 +178,7 @@ int BestPolicySolver::MergeUtilityNodes() {
         for (int i = 0; i < order.GetCount(); i++) {
             if (work.GetNodeType(order[i]) != DefinitionType::kTable) continue;
             utilities_.push_back(order[i]);
-            ids += (ids.empty() ? "" : "+") + std::string(vovido::IdAt(*network_, order[i]));
+            ids += (ids.empty() ? "[" : "], [") + std::string(vovido::IdAt(*network_, order[i]));
             const VRX_intArray& parents = work.GetParents(order[i]);
             utilityParents_.emplace_back(parents.GetItems(), parents.GetItems() + parents.GetCount());
             for (int k = 0; k < parents.GetCount(); k++) {
@@ -197,7 +198,21 @@ int BestPolicySolver::MergeUtilityNodes() {
     // Two cells per utility once it is a chance node.
     const int64_t cells = vovido::CellsOver(
         work, std::vector<int>(merged.GetItems(), merged.GetItems() + merged.GetCount()), 2);
-    if (cells > kMaxTableCells) return vovido::DefinitionSupport::RefuseTable(ids.c_str(), cells);
+    // Each decision that bears on a utility propagates a tree with a clique over the sum (the first solved at
+    // least): the sum and those trees together are refused before any of them is built.
+    const int64_t trees = std::max<int64_t>(DecisionsAboveUtilities(), 1);
+    if (cells > kMaxDecisionWorkCells / (trees + 1)) {
+        const int decision = openDecisions_.back();
+        const std::string each =
+            trees == 1 ? "" : " for each of the " + std::to_string(trees) + " decisions that bear on them";
+        return vovido::ReportNodeFault(
+            *network_->GetNode(decision),
+            "its best choices need the sum of the utilities " + ids + "], " + std::to_string(cells) +
+                " cells, and a join tree at least as large" + each + ", past the limit of " +
+                std::to_string(kMaxDecisionWorkCells) + " cells",
+            kOutOfMemory);
+    }
+    workEntries_ = static_cast<uint64_t>(cells);
     mergedUtility_ = work.AddTemporaryNode(DefinitionType::kTable);
     if (mergedUtility_ < 0) return kOutOfRange;
     for (int k = 0; k < merged.GetCount(); k++) {
@@ -208,6 +223,37 @@ int BestPolicySolver::MergeUtilityNodes() {
         if (const int rc = work.DeleteNode(u)) return rc;
     }
     return kSuccess;
+}
+
+// The open decisions from which a path that passes no evidence leads to a utility: each propagates a tree
+// that holds the utilities' sum.
+int BestPolicySolver::DecisionsAboveUtilities() const {
+    const VRX_network& work = *work_;
+    std::vector<char> isUtility(static_cast<size_t>(work.GetNumberOfSlots()), 0);
+    for (int u : utilities_) isUtility[static_cast<size_t>(u)] = 1;
+    int count = 0;
+    std::vector<char> seen;
+    std::vector<int> stack;
+    for (int decision : openDecisions_) {
+        seen.assign(isUtility.size(), 0);
+        stack.assign(1, decision);
+        seen[static_cast<size_t>(decision)] = 1;
+        bool reaches = false;
+        while (!stack.empty() && !reaches) {
+            const int h = stack.back();
+            stack.pop_back();
+            const VRX_intArray& children = work.GetChildren(h);
+            for (int i = 0; i < children.GetCount() && !reaches; i++) {
+                const int c = children[i];
+                if (seen[static_cast<size_t>(c)]) continue;
+                seen[static_cast<size_t>(c)] = 1;
+                reaches = isUtility[static_cast<size_t>(c)] != 0;
+                if (!HoldsEvidence(work, c)) stack.push_back(c);
+            }
+        }
+        if (reaches) count++;
+    }
+    return count;
 }
 
 // For every entry of the merged table, the item of each utility table at the coordinates of its parents;
@@ -386,16 +432,21 @@ int BestPolicySolver::PropagateRows(int decision, bool withUtility, std::vector<
     }
     const int mark = errorLog.GetNumberOfEntries();
     vovido::DecisionTreeSize size;
-    int rc = vovido::PropagateDecisionRows(work, decision, static_cast<uint64_t>(kMaxDecisionWorkCells),
-                                           joint, size);
-    if (rc == kOutOfMemory && size.entries > static_cast<uint64_t>(kMaxDecisionWorkCells)) {
+    const uint64_t maximum = static_cast<uint64_t>(kMaxDecisionWorkCells);
+    const uint64_t limit = workEntries_ < maximum ? maximum - workEntries_ : 0;
+    int rc = vovido::PropagateDecisionRows(work, decision, limit, joint, size);
+    if (rc == kOutOfMemory && size.entries > limit) {
+        const std::string before = workEntries_ == 0
+                                       ? ""
+                                       : ", with the " + std::to_string(workEntries_) +
+                                             " entries of the utilities' sum and the trees before it";
         rc = vovido::ReportNodeFault(*network_->GetNode(decision),
                                      "its best choices need a join tree of " + std::to_string(size.entries) +
-                                         " table entries over " + std::to_string(size.nodes) +
-                                         " nodes, past the limit of " +
-                                         std::to_string(kMaxDecisionWorkCells) + " cells",
+                                         " table entries over " + std::to_string(size.nodes) + " nodes" +
+                                         before + ", past the limit of " + std::to_string(maximum) + " cells",
                                      kOutOfMemory);
     }
+    workEntries_ += size.entries;
     updates_++;
     if (vovido::IsImpossibleScenario(rc)) {
         errorLog.Truncate(mark);

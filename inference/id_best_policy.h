@@ -9,6 +9,7 @@
 // of its possible outcomes, or it is refused naming the nodes that change its best choice. After Shachter and
 // Peot, "Decision making using probabilistic inference methods", 1992.
 
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -41,6 +42,7 @@ private:
     [[nodiscard]] int ExpandMauNodes();
     [[nodiscard]] int MergeUtilityNodes();
     [[nodiscard]] int SumUtilities(const VRX_intArray& merged);
+    int DecisionsAboveUtilities() const;
     [[nodiscard]] int ConvertToBayesianNetwork();
     void BuildDecisionGraph();
     [[nodiscard]] int Solve();
@@ -56,7 +58,8 @@ private:
     [[nodiscard]] int ChooseFirst(int decision, int& best);
     // One propagation of the copy, the merged utility observed or not: the joint of the decision and its
     // information (PropagateDecisionRows), empty when the evidence rules out every row. Refused (-42, naming
-    // the decision) when its join tree passes the limit of the work of a solution.
+    // the decision) when its join tree, with the merged utility's table and the trees propagated before it,
+    // passes the limit of the work of a solution.
     [[nodiscard]] int PropagateRows(int decision, bool withUtility, std::vector<double>& joint);
     // Logs which of what the decision knows, holding no evidence, changes its best choice: kOutOfRange.
     // `marked` holds the best choices of each of its rows, n a row.
@@ -77,5 +80,8 @@ private:
     std::vector<std::vector<int>> utilityParents_;
     int mergedUtility_ = -1;
     long long updates_ = 0;
+    // Table entries of the solution so far (the merged utility's, and each tree propagated), which bound
+    // its memory and its time together: one limit for all of them, not one a tree.
+    uint64_t workEntries_ = 0;
     bool refused_ = false;  // the first decision's best choice depends on what holds no evidence (logged)
 };

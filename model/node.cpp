@@ -429,11 +429,18 @@ int VRX_node::ChangeType(int typeCode) {
         value = std::move(oldValue);
         return rc != kSuccess ? rc : kOutOfMemory;
     }
-    // What cannot be taken over leaves the new definition as built from the parents. Only memory can fail
-    // such a rebuild, and then the table stays as the failed copy left it.
-    if (oldDefinition && definition->CopyFrom(*oldDefinition) != kSuccess) {
+    // What cannot be taken over leaves the new definition as built from the parents. A table memory cannot
+    // hold keeps the node as it was: a conversion that lost its table is no conversion.
+    int converted = oldDefinition ? definition->CopyFrom(*oldDefinition) : kSuccess;
+    if (converted != kSuccess && converted != kOutOfMemory) {
         definition->Bind(network, handle);
-        (void)definition->RebuildFromParents();
+        converted = definition->RebuildFromParents();
+    }
+    if (converted == kOutOfMemory) {
+        definition = std::move(oldDefinition);
+        value = std::move(oldValue);
+        BindParts();
+        return converted;
     }
     if (oldValue && value->CopyFrom(*oldValue) != kSuccess) {
         value->Bind(network, handle);

@@ -2,11 +2,14 @@
 #include <algorithm>
 #include <memory>
 #include <new>
+#include <string>
 
+#include "base/error_log.h"
 #include "base/int_array.h"
 #include "base/status_codes.h"
 #include "model/node.h"
 #include "model/node_definition.h"
+#include "model/node_label.h"
 #include "model/node_parts.h"
 #include "model/refusal_reasons.h"
 #include "model/temporal_extension.h"
@@ -203,9 +206,19 @@ int VRX_temporalExtension::AddTemporalArc(int parent, int child, int order) {
     const int position = definitionNetwork.GetNumberOfParents(definition);
     std::vector<int> done;
     int rc = kSuccess;
+    const int mark = errorLog.GetNumberOfEntries();
     for (auto it = temporalDefinitions.find({child, order});
          it != temporalDefinitions.end() && it->first.first == child; ++it) {
         rc = AddParentToDefinition(parent, it->second, position);
+        if (rc == kOutOfMemory) {
+            // The table that memory could not hold belongs to a definition node of our own: the caller's
+            // node is named instead.
+            const int64_t cells = DefinitionCells(it->second) * PlateDimensions({parent});
+            errorLog.Truncate(mark);
+            (void)vovido::ReportNodeFault(
+                *network->GetNode(child),
+                "no memory for its temporal table of " + std::to_string(cells) + " cells", kOutOfMemory);
+        }
         if (rc != kSuccess) break;
         done.push_back(it->second);
     }

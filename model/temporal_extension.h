@@ -107,6 +107,10 @@ public:
     // named by the child. Unrolling into `slices` slices: the static network's tables and a fixed share per
     // node together stay within the unrolled work limit.
     [[nodiscard]] int CheckTemporalArcSize(int parent, int child, int order) const;
+    // The temporal arcs from all the parents together, as a reader adds them one by one, and the cells of
+    // the child's temporal table of that order once they are added.
+    [[nodiscard]] int CheckTemporalArcsSize(const std::vector<int>& parents, int child, int order) const;
+    int64_t TemporalTableCellsWith(const std::vector<int>& parents, int child, int order) const;
     [[nodiscard]] int CheckArcSize(int parent, int child) const;
     // An anchor that becomes normal or plate joins the temporal tables of its plate children.
     [[nodiscard]] int CheckAnchorRelease(int node) const;
@@ -142,6 +146,8 @@ private:
     // Cells of the node's table over its normal and plate parents, which its lowest-order temporal
     // definition starts from; of a definition node's table.
     int64_t SliceTableCells(int node) const;
+    // The product of the outcome counts of the plate nodes among the parents.
+    int64_t PlateDimensions(const std::vector<int>& parents) const;
     int64_t DefinitionCells(int definitionNode) const;
     // The child's own and temporal tables, each definition from `order` on (and the own table when
     // ownGrows) taking `factor` times its cells, a missing one of that order made, against the limit.

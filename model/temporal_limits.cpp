@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "base/error_log.h"
 #include "base/size_limits.h"
@@ -88,6 +89,30 @@ int VRX_temporalExtension::RefuseTables(int node, int64_t cells) const {
 int VRX_temporalExtension::CheckTemporalArcSize(int parent, int child, int order) const {
     if (order < 1 || !IsPlateNode(parent) || !IsPlateNode(child)) return kSuccess;
     return CheckGrownTables(child, order, DimensionOf(*network, parent), false);
+}
+
+int64_t VRX_temporalExtension::PlateDimensions(const std::vector<int>& parents) const {
+    int64_t factor = 1;
+    for (int parent : parents) {
+        if (IsPlateNode(parent)) factor = Times(factor, DimensionOf(*network, parent));
+    }
+    return factor;
+}
+
+int VRX_temporalExtension::CheckTemporalArcsSize(const std::vector<int>& parents, int child,
+                                                 int order) const {
+    if (order < 1 || !IsPlateNode(child)) return kSuccess;
+    return CheckGrownTables(child, order, PlateDimensions(parents), false);
+}
+
+int64_t VRX_temporalExtension::TemporalTableCellsWith(const std::vector<int>& parents, int child,
+                                                      int order) const {
+    // A definition of that order, or the one below it that a new one starts from.
+    int64_t cells = SliceTableCells(child);
+    for (auto it = temporalDefinitions.lower_bound({child, 0});
+         it != temporalDefinitions.end() && it->first.first == child && it->first.second <= order; ++it)
+        cells = DefinitionCells(it->second);
+    return Times(cells, PlateDimensions(parents));
 }
 
 int VRX_temporalExtension::CheckArcSize(int parent, int child) const {

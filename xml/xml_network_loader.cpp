@@ -439,7 +439,14 @@ void XmlNetLoader::OnEvidenceStart(IXmlReader* reader) {
 void XmlNetLoader::OnTargetStart(IXmlReader* reader) {
     std::string nodeId;
     reader->GetAttribute("node", nodeId);
-    if (currentCase->AddTarget(FindNodeId(nodeId)) != kSuccess)
+    const int handle = FindNodeId(nodeId);
+    for (int i = 0; handle >= 0 && i < currentCase->GetNumberOfTargets(); ++i) {
+        if (currentCase->GetTarget(i) != handle) continue;
+        (void)vovido::ReportRepeatedPart(*reader, "Case [" + std::string(currentCase->GetName()) + "]",
+                                         "target [" + nodeId + "]", true);
+        return;
+    }
+    if (currentCase->AddTarget(handle) != kSuccess)
         ReportWithArgument(reader, "Can't add target node", nodeId);
 }
 

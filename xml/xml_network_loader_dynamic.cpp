@@ -90,6 +90,26 @@ bool XmlNetLoader::FinishTemporalDefinition(IXmlReader* reader, int typeCode) {
         reader->ReportError("No temporal parents specified");
         return false;
     }
+    // All the parents are counted first: a table the limit refuses is never grown towards it.
+    const VRX_temporalExtension* counted = network->FindTemporalExtension();
+    if (counted != nullptr &&
+        counted->CheckTemporalArcsSize(parentHandles, currentNode, currentOrder) != kSuccess) {
+        reader->ReportError("AddTemporalArc failed");
+        return false;
+    }
+    // Probabilities that cannot fill the table are refused before the arcs build it (arcs that cannot be
+    // added, or a kind that differs from the node's, are refused below for what they are).
+    bool arcsFit = typeCode == DefinitionType::kCpt && network->GetNodeType(currentNode) == typeCode;
+    for (int parent : parentHandles)
+        arcsFit = arcsFit && network->GetTemporalType(parent) == TemporalType::kPlate;
+    if (counted != nullptr && arcsFit) {
+        const int64_t cells = counted->TemporalTableCellsWith(parentHandles, currentNode, currentOrder);
+        if (numberArray.GetCount() != cells) {
+            LogShortList("probabilities", cells);
+            reader->ReportError("SetProbabilities failed");
+            return false;
+        }
+    }
     for (int parent : parentHandles) {
         if (network->AddTemporalArc(parent, currentNode, currentOrder) != kSuccess) {
             reader->ReportError("AddTemporalArc failed");

@@ -18,6 +18,7 @@
 #include "model/node_value.h"
 #include "tests/support/arrays.h"
 #include "tests/support/networks.h"
+#include "tests/support/save_failure.h"
 
 namespace {
 
@@ -457,6 +458,18 @@ TEST_F(NoisyMaxTest, FitOfTwoParentsReproducesTheNoisyOr) {
     ExpectNear(Entries(*fitted.GetCpt()), target, 2e-3);
     fitted.CheckConsistency(1);
     EXPECT_TRUE(fitted.IsConsistent());
+}
+
+// A conversion whose table memory cannot hold fails and leaves the node noisy-MAX, its table unchanged.
+TEST_F(NoisyMaxTest, ConversionWithoutMemoryForTheTableKeepsTheNode) {
+    BuildNoisyOr();
+    const std::vector<double> before = Table(y);
+    {
+        BufferCeiling ceiling(4);
+        EXPECT_EQ(net.GetNode(y)->ChangeType(DefinitionType::kCpt), kOutOfMemory);
+    }
+    EXPECT_EQ(net.GetNode(y)->GetType(), DefinitionType::kNoisyMax);
+    EXPECT_EQ(Table(y), before);
 }
 
 TEST_F(NoisyMaxTest, ConversionFromUtilitiesKeepsDefaultParameters) {

@@ -119,7 +119,7 @@ int ReadShortFamiliesUnderLimit(const std::vector<ShortFamily>& cases) {
     for (size_t i = 0; i < cases.size(); ++i) {
         errorLog.Flush();
         const std::string format = cases[i].format;
-        TempFile file(format == ".xvrx-det" ? ".xvrx" : format.c_str());
+        TempFile file(format.substr(0, format.find('-')).c_str());
         file.Write(WideFamilyText(format, 27, FamilyTable::kShort));
         VRX_network net;
         if (net.ReadFile(file.c_str()) != cases[i].status || net.GetNumberOfNodes() != 0 ||
@@ -143,6 +143,8 @@ TEST(CostlyFilesDeathTest, ShortTablesOfWideFamiliesAreRefusedBeforeTheTableIsBu
         {".xvrx-det", kFileIoFailed, "Invalid number of resulting states: 2, expected 134217728"},
         {".net", kOutOfRange, "ERROR: Node [child]" + needed},
         {".dne", kOutOfRange, "ERROR: Node [child]" + needed},
+        {".dne-utility", kOutOfRange, "ERROR: Node [child] : 4 numbers read, 134217728 needed"},
+        {".dne-det", kInvalidData, "ERROR: Node [child] : 2 entries do not fit its functable"},
         {".dsc", kOutOfRange,
          "ERROR: Node (\"child\") : row (0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, "
          "0, 0, 0, "

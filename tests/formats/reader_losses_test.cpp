@@ -344,9 +344,19 @@ TEST_F(ReaderLossesTest, EveryReaderNamesTheNodeOfALostTable) {
          std::string(kVrxHead) +
              "   DEFINITION = { NAMESTATES = (a, b); PROBABILITIES = (0.5); };\n  };\n};\n",
          kOutOfRange, "(line 7) : ERROR: Node [A] : 1 numbers read, 2 needed"},
+        {"own format short resulting states", "vrx",
+         "net n\n{\n node B { TYPE = CPT; DEFINITION = { NAMESTATES = (x, y); PROBABILITIES = (0.5, 0.5); }; "
+         "};\n"
+         " node A { TYPE = TRUTHTABLE; PARENTS = (B);\n"
+         "  DEFINITION = { NAMESTATES = (a, b); RESULTINGSTATES = (a); }; };\n};\n",
+         kInvalidData, "(line 5) : ERROR: Node [A] : 1 resulting states read, 2 needed"},
         {"own format without probabilities", "vrx",
          std::string(kVrxHead) + "   DEFINITION = { NAMESTATES = (a, b); };\n  };\n};\n", kSuccess,
          "ERROR: Node [A] : the file gives no table, a default one is used"},
+        {"own format noisy-MAX without parameters", "vrx",
+         "net n\n{\n node A\n  {\n   TYPE = NOISY_MAX;\n   HEADER = { ID = A; };\n"
+         "   DEFINITION = { NAMESTATES = (a, b); };\n  };\n};\n",
+         kSuccess, "ERROR: Node [A] : the file gives no parameters, default ones are used"},
         {"own format with a damaged keyword", "vrx",
          std::string(kVrxHead) +
              "   DEFINITION = { NAMESTATES = (a, b); PROBABILI00000, 0.5, 0.5; };\n  };\n};\n",

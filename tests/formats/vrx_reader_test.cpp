@@ -350,7 +350,7 @@ TEST_F(VrxReaderTest, CaseErrors) {
                         " CASE =\n"
                         "  {\n"
                         "   NAME = \"c\";\n"
-                        "   TARGETS = (a, ghost);\n"
+                        "   TARGETS = (a, ghost, a);\n"
                         "   EVIDENCE = { node a { OUTCOME = 5; SLICES = (1); }; node a { OUTCOME = 1; }; };\n"
                         "   SIZE = 3;\n"
                         "  };\n"
@@ -359,6 +359,7 @@ TEST_F(VrxReaderTest, CaseErrors) {
         kOutOfRange);
     ExpectLogged(kOutOfRange, 8, "ERROR: Slice evidence comes in pairs of slice and outcome");
     ExpectLogged(kOutOfRange, 8, "ERROR: Node [a] has more than one evidence entry in a CASE");
+    ExpectLogged(kOutOfRange, 7, "ERROR: Case [c] : its target [a] is repeated unchanged, read once");
     ExpectLogged(kSyntaxError, 9, "ERROR: 'SIZE' : Unknown Case Statement");
     ExpectLogged(kOutOfRange, 10, "ERROR: Couldn't Find Node (\"ghost\")");
     ExpectLogged(kOutOfRange, 10, "ERROR: Invalid evidence for node [a] (line 8)");

@@ -518,7 +518,10 @@ TEST(BestPolicy, AJoinTreePastTheLimitIsRefusedByTheDecision) {
     errorLog.Flush();
     EXPECT_EQ(Solve(net, 1), kOutOfMemory);
     EXPECT_TRUE(LoggedPart("ERROR: Node [D] : its best choices need a join tree of ")) << LogDump();
-    EXPECT_TRUE(LoggedPart(" table entries over 102 nodes, past the limit of 268435456 cells")) << LogDump();
+    EXPECT_TRUE(
+        LoggedPart(" table entries over 102 nodes, with the 32 entries of the utilities' sum and the "
+                   "trees before it, past the limit of 268435456 cells"))
+        << LogDump();
 }
 
 // Likelihoods on C (0.2, 1) make c0 unlikely (1/6): D = 1 earns 4 against 10/6, where without them D = 0
@@ -802,7 +805,41 @@ TEST(InfluenceDiagrams, MessagesAndRefusals) {
              AddNode(net, DefinitionType::kTable, "U2", {"B"});
          },
          kOutOfMemory,
-         "ERROR: Node [U1+U2] : its table of 800000000 cells passes the limit of 268435456 cells"},
+         "ERROR: Node [D] : its best choices need the sum of the utilities [U1], [U2], 800000000 cells, and "
+         "a "
+         "join tree at least as large, past the limit of 268435456 cells"},
+        // Half the limit for the sum (2 * 10000 * 7000 cells), as much again for the tree that holds it.
+        {"merged utilities and their tree past the limit", 1,
+         [](VRX_network& net) {
+             AddNode(net, DefinitionType::kList, "D", {});
+             for (const char* id : {"A", "B"}) {
+                 AddNode(net, DefinitionType::kCpt, id, {"D"});
+                 ASSERT_EQ(Def(net, id).SetNumberOfOutcomes(id[0] == 'A' ? 10000 : 7000), kSuccess);
+             }
+             AddNode(net, DefinitionType::kTable, "U1", {"A"});
+             AddNode(net, DefinitionType::kTable, "U2", {"B"});
+         },
+         kOutOfMemory,
+         "ERROR: Node [D] : its best choices need the sum of the utilities [U1], [U2], 140000000 cells, and "
+         "a "
+         "join tree at least as large, past the limit of 268435456 cells"},
+        // A third of the limit for the sum (2 * 10000 * 5000 cells): each decision's tree holds it too.
+        {"merged utilities and a tree for each decision past the limit", 1,
+         [](VRX_network& net) {
+             AddNode(net, DefinitionType::kList, "D1", {});
+             AddNode(net, DefinitionType::kList, "D2", {"D1"});
+             AddNode(net, DefinitionType::kCpt, "A", {"D1"});
+             AddNode(net, DefinitionType::kCpt, "B", {"D2"});
+             ASSERT_EQ(Def(net, "A").SetNumberOfOutcomes(10000), kSuccess);
+             ASSERT_EQ(Def(net, "B").SetNumberOfOutcomes(5000), kSuccess);
+             AddNode(net, DefinitionType::kTable, "U1", {"A"});
+             AddNode(net, DefinitionType::kTable, "U2", {"B"});
+         },
+         kOutOfMemory,
+         "ERROR: Node [D2] : its best choices need the sum of the utilities [U1], [U2], 100000000 cells, and "
+         "a "
+         "join tree at least as large for each of the 2 decisions that bear on them, past the limit of "
+         "268435456 cells"},
     };
     for (const Case& c : cases) {
         VRX_network net;

@@ -6,7 +6,9 @@
 
 #include "model/temporal_extension.h"
 #include "tests/support/compare.h"
+#include "tests/support/error_log.h"
 #include "tests/support/networks.h"
+#include "tests/support/save_failure.h"
 
 using namespace vovido::test;
 using Pairs = std::vector<std::pair<int, int>>;
@@ -99,6 +101,22 @@ TEST(TemporalExtension, RefusalsChangeNothing) {
     EXPECT_EQ(d.Orders(d.x), std::vector<int>{1});
     EXPECT_EQ(d.TemporalParents(d.x, 1), std::vector<int>{d.y});
     EXPECT_EQ(d.Ext().GetDefinitionNetwork().GetNumberOfNodes(), 4);  // N, Y copies; Y again; the definition
+}
+
+// X's temporal table over N, Y, X and Y of the slice before (32 cells) is past the ceiling: the arc is
+// refused naming X, not the definition node that holds the table, and nothing changes.
+TEST(TemporalExtension, ATemporalTableMemoryCannotHoldNamesTheNode) {
+    Dynamic d;
+    ASSERT_EQ(d.net.AddTemporalArc(d.x, d.x, 1), kSuccess);
+    errorLog.Flush();
+    {
+        BufferCeiling ceiling(16);
+        EXPECT_EQ(d.net.AddTemporalArc(d.y, d.x, 1), kOutOfMemory);
+    }
+    EXPECT_EQ(LoggedMessages(),
+              std::vector<std::string>{"ERROR: Node [X] : no memory for its temporal table of 32 cells"});
+    EXPECT_EQ(d.TemporalParents(d.x, 1), std::vector<int>{d.x});
+    errorLog.Flush();
 }
 
 TEST(TemporalExtension, OrdinaryAndTemporalParentGetTwoCopies) {

@@ -115,7 +115,9 @@ inline std::string ParentIds(int n, const std::string& separator) {
 
 // A two-state node "child" with `parents` two-state parents p0 .. p(n-1), in the format of the extension
 // (".vrx", ".xvrx", ".net", ".dne", ".dsc", ".erg", ".xml03", ".dxp"; ".xvrx-det": the child a
-// deterministic node of the XML format, whose table gives one state per column).
+// deterministic node of the XML format, whose table gives one state per column; ".dne-utility": the child
+// a Netica utility node, its numbers a functable; ".dne-det": a Netica deterministic node, its functable
+// two states when short).
 inline std::string WideFamilyText(const std::string& extension, int parents, FamilyTable table) {
     const std::string numbers = FamilyNumbers(parents, table, ", ");
     std::string text;
@@ -165,7 +167,7 @@ inline std::string WideFamilyText(const std::string& extension, int parents, Fam
                                             : "    data = (" + FamilyNumbers(parents, table, " ") + ");\n") +
                "}\n";
     }
-    if (extension == ".dne") {
+    if (extension == ".dne" || extension == ".dne-utility" || extension == ".dne-det") {
         const auto node = [](const std::string& id, const std::string& parentIds, const std::string& probs) {
             return "node " + id + " {\n    kind = NATURE;\n    discrete = TRUE;\n    parents = (" +
                    parentIds + ");\n    states = (yes, no);\n" +
@@ -173,6 +175,14 @@ inline std::string WideFamilyText(const std::string& extension, int parents, Fam
         };
         text = "// ~->[DNET-1]->~\n\nbnet wide {\n";
         for (int i = 0; i < parents; ++i) text += node("p" + std::to_string(i), "", "0.5, 0.5");
+        if (extension == ".dne-det")
+            return text + "node child {\n    kind = NATURE;\n    discrete = TRUE;\n    chance = DETERMIN;\n" +
+                   "    parents = (" + ParentIds(parents, ", ") + ");\n    states = (yes, no);\n" +
+                   (table == FamilyTable::kShort ? "    functable = (yes, yes);\n" : "") + "    };\n};\n";
+        if (extension == ".dne-utility")
+            return text + "node child {\n    kind = UTILITY;\n    discrete = FALSE;\n    parents = (" +
+                   ParentIds(parents, ", ") + ");\n" +
+                   (numbers.empty() ? "" : "    functable = (" + numbers + ");\n") + "    };\n};\n";
         return text + node("child", ParentIds(parents, ", "), numbers) + "};\n";
     }
     if (extension == ".dsc") {

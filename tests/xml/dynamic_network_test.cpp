@@ -9,7 +9,9 @@
 #include "definitions/truth_table.h"
 #include "model/temporal_extension.h"
 #include "tests/support/compare.h"
+#include "tests/support/error_log.h"
 #include "tests/support/networks.h"
+#include "tests/support/save_failure.h"
 #include "tests/support/xml_test_files.h"
 #include "xml/xml_network.h"
 
@@ -143,5 +145,41 @@ TEST(XmlDynamicNetwork, SectionMessages) {
         errorLog.Flush();
         EXPECT_FALSE(LoadXmlNetwork(file.c_str(), &net, nullptr)) << c.message;
         EXPECT_EQ(FirstLoadError(file), c.message);
+    }
+}
+
+// Temporal parents are counted before their arcs grow the table: a table past the limit, or one its
+// probabilities cannot fill, is refused with nothing of its size allocated.
+TEST(XmlDynamicNetwork, AWideTemporalTableIsCountedBeforeItIsBuilt) {
+    struct Case {
+        int parents;
+        std::string message;
+    };
+    const std::vector<Case> cases{
+        {20, "ERROR: Node [A] : the file gives 4 probabilities for its table of 4194304 cells"},
+        {27,
+         "ERROR: Node [A] : its own and temporal tables of 536870914 cells in all pass the limit of "
+         "268435456 cells"},
+    };
+    const std::string states = "<state id=\"a\"/><state id=\"b\"/>";
+    for (const Case& c : cases) {
+        std::string nodes =
+            "<cpt id=\"A\" dynamic=\"plate\">" + states + "<probabilities>0.5 0.5</probabilities></cpt>";
+        std::string parents = "A";
+        for (int i = 0; i < c.parents; ++i) {
+            const std::string id = "p" + std::to_string(i);
+            nodes += "<cpt id=\"" + id + "\" dynamic=\"plate\">" + states +
+                     "<probabilities>0.5 0.5</probabilities></cpt>";
+            parents += " " + id;
+        }
+        TempFile file;
+        file.Write("<?xml version=\"1.0\"?>\n<tarvo version=\"1.0\" id=\"net\">\n<nodes>" + nodes +
+                   "</nodes>\n<dynamic numslices=\"3\"><cpt id=\"A\" order=\"1\"><parents>" + parents +
+                   "</parents><probabilities>0.5 0.5 0.5 0.5</probabilities></cpt></dynamic>\n</tarvo>\n");
+        VRX_network net;
+        errorLog.Flush();
+        BufferCeiling ceiling(1 << 16);
+        EXPECT_FALSE(LoadXmlNetwork(file.c_str(), &net, nullptr)) << c.parents;
+        EXPECT_TRUE(LoggedPart(c.message)) << LogDump();
     }
 }

@@ -645,6 +645,10 @@ TEST_F(XmlNetworkTest, RepeatedPropertiesAndCostsAreReadOnceOrRefused) {
          "ERROR: Node [p] : its temporal definition of order 1 is repeated unchanged, read once", false},
         {plate + "<dynamic numslices=\"3\">" + transition("1 0 0 1") + transition("0 1 1 0") + "</dynamic>\n",
          "Node [p] has more than one temporal definition of order 1", true},
+        {"<nodes>" + kTwoRoots +
+             "</nodes><cases><case name=\"C\"><target node=\"a\"/><target node=\"a\"/>"
+             "</case></cases>\n",
+         "ERROR: Case [C] : its target [a] is repeated unchanged, read once", false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.repeated);
