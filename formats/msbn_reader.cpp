@@ -264,9 +264,8 @@ int VRX_microsoftSpeaker::ReadPotential() {
         parents.push_back(network->FindNode(parentIds_.back().c_str()));
     }
     // The arcs wait for the table, so that one the file cannot fill is refused before they build it.
-    WaitForTable(arcs_, handle, parents, [this](size_t i, int rc) {
-        (void)ReportMessage(rc, "ERROR: Couldn't add arc from parent node (\"" + parentIds_[i] + "\")");
-    });
+    WaitForTable(arcs_, handle, parents,
+                 [this](size_t i, int rc) { (void)ReportParentArcRefused(rc, parentIds_[i]); });
     // Without a table over the parents, or with one past the limit (which the arcs refuse without building
     // it), the arcs go in at once.
     const int64_t cells = PendingTableCells(arcs_);

@@ -485,6 +485,19 @@ int VRX_textFormat::ReportWarning(int code, const char* text, const vovido::Noti
     return vovido::LogNotice(errorLog, code, text, prefix.c_str(), instance);
 }
 
+const vovido::NoticeKind vovido::kRefusedParentArcNotice = {"ERROR: Couldn't add arcs from {count}",
+                                                            "parent node", nullptr};
+
+int VRX_textFormat::ReportParentArcRefused(int code, const std::string& parent) {
+    if (code == kSuccess) return kSuccess;
+    NoteReport_(code, true);
+    const std::string prefix = "(line " + std::to_string(ReportLine_()) + ") : ";
+    const std::string quoted = "(\"" + parent + "\")";
+    const std::string text = "ERROR: Couldn't add arc from parent node " + quoted;
+    return vovido::LogNotice(errorLog, code, text.c_str(), prefix.c_str(),
+                             {&vovido::kRefusedParentArcNotice, parent, quoted});
+}
+
 int VRX_textFormat::ReportSkippedStatement(int code, const std::string& word, const std::string& message) {
     const std::string example = "'" + word + "' (line " + std::to_string(ReportLine_()) + ")";
     return ReportWarning(code, message.c_str(), {&vovido::kSkippedStatementNotice, word, example});

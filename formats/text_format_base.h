@@ -31,6 +31,8 @@ using KeywordTable = const char* const*;
 namespace vovido {
 // Statements of a file that the reader does not know, skipped.
 extern const NoticeKind kSkippedStatementNotice;
+// Arcs from the parents a node's table names that could not be added.
+extern const NoticeKind kRefusedParentArcNotice;
 }  // namespace vovido
 
 class VRX_textFormat : public VRX_fileFormat {
@@ -89,6 +91,9 @@ public:
     int ReportWarning(int code, const char* message, const vovido::NoticeInstance& instance);
     // The warning of a statement the format does not know and skips; `word` is its keyword.
     int ReportSkippedStatement(int code, const std::string& word, const std::string& message);
+    // An arc refused, in the words of the formats whose tables name their parents alone: "Couldn't add arc
+    // from parent node ("p")", one entry for all the parents one refusal turns away.
+    int ReportParentArcRefused(int code, const std::string& parent);
     // The first error reported since the read started; 0 while there is none.
     int GetReadFailure() const { return readFailure_; }
     // Around escaped text: a speaker sets the output's continuation text so that broken lines join again.

@@ -63,6 +63,11 @@ TEST_F(CostlyFilesTest, AreRefusedByNodeAndSizeBeforeTheyAreBuilt) {
          "the work of 231356460 cells (256 a node besides its table), past the limit of 33554432 cells"},
         {"negative sample count", EquationSamplesXmlText(1, "-5"), ".xvrx", false, kFileIoFailed,
          "Invalid number of samples: '-5'"},
+        // Every parent turned away by the one refusal: one entry.
+        {"Hugin family of 29 parents", WideFamilyText(".net", 29, FamilyTable::kNone), ".net", false,
+         kOutOfMemory, "ERROR: Couldn't add arcs from 29 parent nodes, e.g. (\"p0\"), (\"p1\"), (\"p2\"), …"},
+        {"MSBN family of 29 parents", WideFamilyText(".dsc", 29, FamilyTable::kNone), ".dsc", false,
+         kOutOfMemory, "ERROR: Couldn't add arcs from 29 parent nodes, e.g. (\"p0\"), (\"p1\"), (\"p2\"), …"},
     };
     for (const CostlyFile& item : cases) {
         SCOPED_TRACE(item.what);
