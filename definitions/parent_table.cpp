@@ -59,9 +59,7 @@ int ParentTableDefinition::RebuildTable(int ownSize) {
         return DefinitionSupport::RefuseTable(network, handle, table.GetNumberOfElements());
     }
     (void)AddParents(parents.GetItems(), parents.GetCount(), results.data());
-    for (const int rc : results) {
-        if (rc != kSuccess) LogError(errorLog, rc, "Parent could not be added", nullptr);
-    }
+    DefinitionSupport::ReportRefusedParents(*this, parents.GetItems(), results.data(), parents.GetCount());
     return kSuccess;
 }
 

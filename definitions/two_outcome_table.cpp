@@ -150,6 +150,16 @@ int TwoOutcomeDefinition::AddParent(int parent) {
     return kSuccess;
 }
 
+int TwoOutcomeDefinition::RemoveInvalidParents() {
+    if (!IsAttachedToLiveNode()) return kSuccess;
+    // A copy: every removal edits the list being walked.
+    const VRX_intArray parents = network->GetParents(handle);
+    for (int i = 0; i < parents.GetCount(); ++i) {
+        if (network->GetNodeType(parents[i]) != GetType()) (void)network->RemoveArc(parents[i], handle);
+    }
+    return kSuccess;
+}
+
 int TwoOutcomeDefinition::RemoveParent(int parent) {
     if (!IsValid()) return kObjectNotValid;
     int position = 0;
