@@ -292,8 +292,12 @@ TEST_F(NetworkFilesTest, KindChangesAroundTwoOutcomeKindsWriteFilesThatReadBack)
                           : static_cast<VRX_demorgan*>(definition)->SetParentWeight(1, 0.7),
                       kSuccess);
 
+            errorLog.Flush();
             ASSERT_EQ(net.GetNode(a)->ChangeType(c.parentBecomes), kSuccess);
             ASSERT_EQ(net.GetNode(e)->ChangeType(c.kind), kSuccess);
+            EXPECT_EQ(LogDump(),
+                      "-51 Parent could not be added to node [C]: [A]\n"
+                      "-51 Parent could not be added to node [E]: [D]\n");
             EXPECT_EQ(IdsOf(net, net.GetParents(child)), (std::vector<std::string>{"B"}));
             EXPECT_EQ(net.GetNumberOfParents(e), 0);
             EXPECT_DOUBLE_EQ(c.kind == cast ? static_cast<VRX_cast*>(definition)->GetPositiveWeights()[0]
