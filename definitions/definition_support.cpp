@@ -1,9 +1,11 @@
 // Services shared by the definition kinds.
 #include "definitions/definition_support.h"
 
+#include <new>
 #include <string>
 #include <vector>
 
+#include "base/counted_notices.h"
 #include "base/double_array.h"
 #include "base/error_log.h"
 #include "base/int_array.h"
@@ -14,6 +16,7 @@
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
+#include "model/node_label.h"
 #include "model/node_parts.h"
 #include "model/node_value.h"
 #include "model/temporal_extension.h"
@@ -23,6 +26,9 @@ namespace vovido {
 namespace DefinitionSupport {
 
 namespace {
+
+// Nodes whose rebuild refused parents, one notice per node and rebuild.
+const NoticeKind kRefusedParentsNotice = {"Parent could not be added to {count}", "node", nullptr};
 
 bool IsAttached(const VRX_nodeDefinition& definition) {
     const VRX_network* network = definition.GetNetwork();
@@ -49,9 +55,38 @@ int MatchEntryCount(const VRX_doubleArray& values, int n) {
 void AddCurrentParents(VRX_nodeDefinition& definition) {
     if (!IsAttached(definition)) return;
     const VRX_intArray& parents = definition.GetNetwork()->GetParents(definition.GetHandle());
-    for (int i = 0; i < parents.GetCount(); ++i) {
-        if (const int rc = definition.AddParent(parents[i]))
-            LogError(errorLog, rc, "Parent could not be added", nullptr);
+    std::vector<int> results;
+    try {
+        results.assign(static_cast<size_t>(parents.GetCount()), kSuccess);
+    } catch (const std::bad_alloc&) {
+        // Without room to gather them, the refusals are not reported.
+        for (int i = 0; i < parents.GetCount(); ++i) (void)definition.AddParent(parents[i]);
+        return;
+    }
+    for (int i = 0; i < parents.GetCount(); ++i)
+        results[static_cast<size_t>(i)] = definition.AddParent(parents[i]);
+    ReportRefusedParents(definition, parents.GetItems(), results.data(), parents.GetCount());
+}
+
+void ReportRefusedParents(const VRX_nodeDefinition& definition, const int* parents, const int* results,
+                          int count) {
+    int code = kSuccess;
+    for (int i = 0; i < count && code == kSuccess; ++i) code = results[i];
+    if (code == kSuccess) return;
+    const VRX_network* network = definition.GetNetwork();
+    try {
+        const std::string node = "[" + NodeLabel(*network, definition.GetHandle()) + "]";
+        std::string refused;
+        for (int i = 0; i < count; ++i) {
+            if (results[i] == kSuccess) continue;
+            if (!refused.empty()) refused += ", ";
+            refused += "[" + NodeLabel(*network, parents[i]) + "]";
+        }
+        const std::string message = "Parent could not be added to node " + node + ": " + refused;
+        (void)LogNotice(errorLog, code, message.c_str(), nullptr,
+                        {&kRefusedParentsNotice, node, node + ": " + refused});
+    } catch (const std::bad_alloc&) {
+        (void)LogError(errorLog, code, "Parent could not be added", nullptr);
     }
 }
 

@@ -20,8 +20,14 @@ namespace vovido::DefinitionSupport {
 // filled by index and counts none), else kOutOfRange.
 [[nodiscard]] int MatchEntryCount(const VRX_doubleArray& values, int n);
 
-// Calls AddParent for every current parent of the definition's node; a refusal is logged and skipped.
+// Calls AddParent for every current parent of the definition's node; the refused ones are skipped and
+// reported together (ReportRefusedParents).
 void AddCurrentParents(VRX_nodeDefinition& definition);
+
+// Logs the parents a rebuild refused (results[i] nonzero for parents[i]) as one notice naming the node:
+// "Parent could not be added to node [N]: [A], [B]", with the first refusal's code. Nothing when none was.
+void ReportRefusedParents(const VRX_nodeDefinition& definition, const int* parents, const int* results,
+                          int count);
 
 // Drops the ordinary arcs from the parents whose type code (kOutOfRange for a dead handle) fails `keep`.
 void RemoveParentsUnless(VRX_nodeDefinition& definition, bool (*keep)(int type));

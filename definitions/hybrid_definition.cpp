@@ -214,11 +214,7 @@ int VRX_defHybrid::RebuildFromParents() {
     elements.cells.push_back(CreateDefaultElement());
     dimensionParents_.clear();
     if (network == nullptr || !network->IsLiveHandle(handle)) return kSuccess;
-    const VRX_intArray& parents = network->GetParents(handle);
-    for (int i = 0; i < parents.GetCount(); ++i) {
-        if (const int rc = AddParent(parents[i]))
-            LogError(errorLog, rc, "Parent could not be added", nullptr);
-    }
+    DefinitionSupport::AddCurrentParents(*this);
     return kSuccess;
 }
 

@@ -63,9 +63,7 @@ int ParentTableDefinition::RebuildTable(int ownSize) {
         added == kOutOfMemory) {
         return added;
     }
-    for (const int rc : results) {
-        if (rc != kSuccess) LogError(errorLog, rc, "Parent could not be added", nullptr);
-    }
+    DefinitionSupport::ReportRefusedParents(*this, parents.GetItems(), results.data(), parents.GetCount());
     return kSuccess;
 }
 

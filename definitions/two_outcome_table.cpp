@@ -2,6 +2,8 @@
 #include "definitions/two_outcome_table.h"
 
 #include <cstddef>
+#include <new>
+#include <vector>
 
 #include "base/double_array.h"
 #include "base/id_array.h"
@@ -147,6 +149,28 @@ int TwoOutcomeDefinition::AddParent(int parent) {
     if (const int rc = InsertParentEntry(position)) return rc;
     InvalidateTable();
     CheckValidity(0);
+    return kSuccess;
+}
+
+int TwoOutcomeDefinition::RemoveInvalidParents() {
+    if (!IsAttachedToLiveNode()) return kSuccess;
+    // A copy: every removal edits the list being walked.
+    const VRX_intArray parents = network->GetParents(handle);
+    std::vector<int> dropped;
+    try {
+        dropped.assign(static_cast<size_t>(parents.GetCount()), kSuccess);
+    } catch (const std::bad_alloc&) {
+        dropped.clear();  // the arcs still go, unreported
+    }
+    for (int i = 0; i < parents.GetCount(); ++i) {
+        if (network->GetNodeType(parents[i]) == GetType()) continue;
+        // Arcs of the copy just taken are live, so their removal cannot fail.
+        (void)network->RemoveArc(parents[i], handle);
+        if (!dropped.empty()) dropped[static_cast<size_t>(i)] = kWrongNodeType;
+    }
+    if (!dropped.empty())
+        DefinitionSupport::ReportRefusedParents(*this, parents.GetItems(), dropped.data(),
+                                                parents.GetCount());
     return kSuccess;
 }
 

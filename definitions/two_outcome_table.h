@@ -56,6 +56,9 @@ public:
     [[nodiscard]] int RemoveParent(int parent) override;
     // Entries move together or not at all; kOutOfRange for an order that is no permutation of them.
     [[nodiscard]] int ReorderParents(const VRX_intArray& order) override;
+    // Drops the arcs from parents of another kind (a parent whose kind changed), which the kind does not
+    // take, and reports them as refused parents.
+    [[nodiscard]] int RemoveInvalidParents() override;
 
     [[nodiscard]] int GetSize() override;
     [[nodiscard]] int CloneFrom(VRX_nodeDefinition& source) override;

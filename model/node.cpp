@@ -6,6 +6,7 @@
 #include <new>
 #include <string>
 
+#include "base/counted_notices.h"
 #include "base/error_log.h"
 #include "base/status_codes.h"
 #include "definitions/belief_vector.h"
@@ -422,17 +423,23 @@ int VRX_node::ChangeType(int typeCode) {
     // The node holds the new parts while they convert: the conversion may edit the graph around it.
     std::unique_ptr<VRX_nodeDefinition> oldDefinition = std::move(definition);
     std::unique_ptr<VRX_nodeValue> oldValue = std::move(value);
+    vovido::NoticeCall call;
+    const int firstEntry = errorLog.GetNumberOfEntries();
     int rc = CreateDefinition(typeCode);
     if (rc == kSuccess) rc = CreateValue(typeCode);
     if (rc != kSuccess || !definition || !value) {
         definition = std::move(oldDefinition);
         value = std::move(oldValue);
-        return rc != kSuccess ? rc : kOutOfMemory;
+        return call.Result(rc != kSuccess ? rc : kOutOfMemory);
     }
     // What cannot be taken over leaves the new definition as built from the parents. A table memory cannot
-    // hold keeps the node as it was: a conversion that lost its table is no conversion.
+    // hold keeps the node as it was: a conversion that lost its table is no conversion. The conversion and
+    // the rebuild each build from the parents afresh and report the ones refused, so what the construction
+    // or a failed conversion reported goes.
+    if (oldDefinition) errorLog.Truncate(firstEntry);
     int converted = oldDefinition ? definition->CopyFrom(*oldDefinition) : kSuccess;
     if (converted != kSuccess && converted != kOutOfMemory) {
+        errorLog.Truncate(firstEntry);
         definition->Bind(network, handle);
         converted = definition->RebuildFromParents();
     }
@@ -440,7 +447,7 @@ int VRX_node::ChangeType(int typeCode) {
         definition = std::move(oldDefinition);
         value = std::move(oldValue);
         BindParts();
-        return converted;
+        return call.Result(converted);
     }
     if (oldValue && value->CopyFrom(*oldValue) != kSuccess) {
         value->Bind(network, handle);
@@ -466,6 +473,11 @@ bool TakesOnlyIndexingParents(int type) {
            type == DefinitionType::kNoisyMax || type == DefinitionType::kNoisyAdder;
 }
 
+// One size-2 dimension per parent whatever the parent's outcomes, kept in step by every arc removal.
+bool HoldsTwoOutcomesPerParent(int type) {
+    return type == DefinitionType::kCast || type == DefinitionType::kDeMorgan;
+}
+
 }  // namespace
 
 void VRX_node::RealignChildren(const VRX_intArray& formerChildren, const VRX_intArray& formerCostChildren,
@@ -482,7 +494,9 @@ void VRX_node::RealignChildren(const VRX_intArray& formerChildren, const VRX_int
         if (newDimension == 0 && TakesOnlyIndexingParents(child->GetType()) &&
             network->GetParents(childHandle, 0).IsInList(handle))
             (void)network->RemoveArc(handle, childHandle);
-        if (VRX_nodeDefinition* childDefinition = child->GetDefinition())
+        // A rebuild would only set such a child's weights back to their defaults.
+        VRX_nodeDefinition* childDefinition = child->GetDefinition();
+        if (childDefinition != nullptr && !HoldsTwoOutcomesPerParent(child->GetType()))
             (void)childDefinition->RebuildFromParents();
         VRX_nodeValue* childValue = child->GetValue();
         if (childValue != nullptr && childValue->GetIndexingParents().IsInList(handle))

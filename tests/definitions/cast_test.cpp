@@ -275,7 +275,7 @@ TEST_F(CastInNetwork, CopiesTakeOnlyCasts) {
     EXPECT_DOUBLE_EQ(copied->GetBaseline(), 0.3);
 }
 
-TEST_F(CastInNetwork, ANodeTurnedIntoACastKeepsOneNeutralWeightPerParent) {
+TEST_F(CastInNetwork, ANodeTurnedIntoACastLeavesParentsOfOtherKinds) {
     const int p = net.AddNode(DefinitionType::kCpt, "P");
     const int q = net.AddNode(DefinitionType::kCpt, "Q");
     const int child = net.AddNode(DefinitionType::kCpt, "Child");
@@ -283,13 +283,15 @@ TEST_F(CastInNetwork, ANodeTurnedIntoACastKeepsOneNeutralWeightPerParent) {
     ASSERT_EQ(net.AddArc(q, child), kSuccess);
     ASSERT_EQ(net.GetNode(child)->ChangeType(DefinitionType::kCast), kSuccess);
     VRX_cast& cast = Cast(child);
-    EXPECT_EQ(cast.GetNumberOfWeights(), net.GetParents(child).GetCount());
-    EXPECT_EQ(Shape(cast.GetProbabilities()), (std::vector<int>{2, 2, 2}));
-    for (int i = 0; i < 8; ++i) EXPECT_DOUBLE_EQ(cast.GetProbabilities()[i], 0.5);
-    // Removing those parents keeps weights and table in step.
-    ASSERT_EQ(net.RemoveArc(p, child), kSuccess);
+    EXPECT_EQ(net.GetParents(child).GetCount(), 0);
+    EXPECT_EQ(cast.GetNumberOfWeights(), 0);
+    EXPECT_EQ(Shape(cast.GetProbabilities()), (std::vector<int>{2}));
+    // A cast parent added then takes one neutral weight.
+    const int r = net.AddNode(DefinitionType::kCast, "R");
+    ASSERT_EQ(net.AddArc(r, child), kSuccess);
     EXPECT_EQ(cast.GetNumberOfWeights(), 1);
     EXPECT_EQ(cast.GetSize(), 4);
+    for (int i = 0; i < 4; ++i) EXPECT_DOUBLE_EQ(cast.GetProbabilities()[i], 0.5);
 }
 
 }  // namespace

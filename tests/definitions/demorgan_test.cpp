@@ -337,15 +337,17 @@ TEST_F(DemorganInNetwork, CopiesTakeOnlyDemorganSources) {
     EXPECT_EQ(Entries(copied->GetProbabilityTable()), Entries(Dm(c).GetProbabilityTable()));
 }
 
-TEST_F(DemorganInNetwork, ANodeTurnedIntoDemorganGetsOneEntryPerParent) {
+TEST_F(DemorganInNetwork, ANodeTurnedIntoDemorganLeavesParentsOfOtherKinds) {
     const int p = net.AddNode(DefinitionType::kCpt, "P");
     const int q = net.AddNode(DefinitionType::kCpt, "Q");
     const int child = net.AddNode(DefinitionType::kCpt, "Child");
     ASSERT_EQ(net.AddArc(p, child), kSuccess);
     ASSERT_EQ(net.AddArc(q, child), kSuccess);
     ASSERT_EQ(net.GetNode(child)->ChangeType(DefinitionType::kDeMorgan), kSuccess);
+    EXPECT_EQ(net.GetParents(child).GetCount(), 0);
     ExpectInStep(Dm(child), child);
-    ASSERT_EQ(net.RemoveArc(q, child), kSuccess);
+    const int r = net.AddNode(DefinitionType::kDeMorgan, "R");
+    ASSERT_EQ(net.AddArc(r, child), kSuccess);
     ExpectInStep(Dm(child), child);
 }
 

@@ -5,12 +5,15 @@
 #include <string>
 
 #include "base/status_codes.h"
+#include "definitions/cast.h"
+#include "definitions/demorgan.h"
 #include "formats/vrx_format.h"
 #include "model/file_format.h"
 #include "model/node_value.h"
 #include "tests/support/arrays.h"
 #include "tests/support/compare.h"
 #include "tests/support/error_log.h"
+#include "tests/support/format_round_trip.h"
 #include "tests/support/networks.h"
 #include "tests/support/temp_file.h"
 
@@ -258,6 +261,56 @@ TEST_F(NetworkFilesTest, RefusedWrites) {
     EXPECT_EQ(net.WriteFile(hugin.c_str()), kOutOfRange);
     EXPECT_TRUE(Logged(kOutOfRange, "ERROR: 'E' : Node type not supported by Hugin"));
     EXPECT_FALSE(FileExists(hugin));
+}
+
+// The cast and DeMorgan kinds take only parents of their own kind: a parent turned into another kind
+// leaves such children (whose other weights stay), a node turned into one leaves its other parents, and
+// the file written then reads back as the same network.
+TEST_F(NetworkFilesTest, KindChangesAroundTwoOutcomeKindsWriteFilesThatReadBack) {
+    struct Case {
+        int kind;
+        int parentBecomes;
+    };
+    const int cast = DefinitionType::kCast;
+    const int deMorgan = DefinitionType::kDeMorgan;
+    for (const Case& c : {Case{cast, DefinitionType::kCpt}, Case{cast, DefinitionType::kTable},
+                          Case{deMorgan, DefinitionType::kList}, Case{deMorgan, cast}}) {
+        for (const char* extension : {".vrx", ".xvrx"}) {
+            SCOPED_TRACE(std::to_string(c.kind) + " " + std::to_string(c.parentBecomes) + extension);
+            VRX_network net;
+            const int a = net.AddNode(c.kind, "A");
+            const int b = net.AddNode(c.kind, "B");
+            const int child = net.AddNode(c.kind, "C");
+            const int d = net.AddNode(DefinitionType::kCpt, "D");
+            const int e = net.AddNode(DefinitionType::kCpt, "E");
+            ASSERT_EQ(net.AddArc(a, child), kSuccess);
+            ASSERT_EQ(net.AddArc(b, child), kSuccess);
+            ASSERT_EQ(net.AddArc(d, e), kSuccess);
+            VRX_nodeDefinition* definition = net.GetNode(child)->GetDefinition();
+            ASSERT_EQ(c.kind == cast
+                          ? static_cast<VRX_cast*>(definition)->SetPositiveWeights(Doubles({0.0, 0.7}))
+                          : static_cast<VRX_demorgan*>(definition)->SetParentWeight(1, 0.7),
+                      kSuccess);
+
+            errorLog.Flush();
+            ASSERT_EQ(net.GetNode(a)->ChangeType(c.parentBecomes), kSuccess);
+            ASSERT_EQ(net.GetNode(e)->ChangeType(c.kind), kSuccess);
+            EXPECT_EQ(LogDump(),
+                      "-51 Parent could not be added to node [C]: [A]\n"
+                      "-51 Parent could not be added to node [E]: [D]\n");
+            EXPECT_EQ(IdsOf(net, net.GetParents(child)), (std::vector<std::string>{"B"}));
+            EXPECT_EQ(net.GetNumberOfParents(e), 0);
+            EXPECT_DOUBLE_EQ(c.kind == cast ? static_cast<VRX_cast*>(definition)->GetPositiveWeights()[0]
+                                            : static_cast<VRX_demorgan*>(definition)->GetParentWeight(0),
+                             0.7);
+
+            const TempFile file(extension);
+            ASSERT_EQ(net.WriteFile(file.c_str()), kSuccess) << LogDump();
+            VRX_network back;
+            ASSERT_EQ(back.ReadFile(file.c_str()), kSuccess) << LogDump();
+            ExpectSameModel(net, back);
+        }
+    }
 }
 
 }  // namespace

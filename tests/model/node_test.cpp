@@ -464,3 +464,25 @@ TEST(NodeChangeType, ParentThatNoLongerIndexesLeavesProbabilityTableChildren) {
     EXPECT_EQ(Shape(*table), (std::vector<int>{2, 2}));
     EXPECT_EQ(net.UpdateBeliefs(), kSuccess);
 }
+
+// A kind that refuses the node's parents says so once, naming the node and every parent it dropped,
+// however often the change builds the new definition from the parents.
+TEST(NodeChangeType, RefusedParentsAreOneEntryNamingThem) {
+    for (int code : {DefinitionType::kCpt, DefinitionType::kList, DefinitionType::kNoisyMax}) {
+        SCOPED_TRACE(code);
+        VRX_network net;
+        const int decision = net.AddNode(DefinitionType::kList, "D");
+        const int mau = net.AddNode(DefinitionType::kMau, "M");
+        for (const char* id : {"U0", "U1", "U2"}) {
+            const int utility = net.AddNode(DefinitionType::kTable, id);
+            ASSERT_EQ(net.AddArc(decision, utility), kSuccess);
+            ASSERT_EQ(net.AddArc(utility, mau), kSuccess);
+        }
+        errorLog.Flush();
+        ASSERT_EQ(net.GetNode(mau)->ChangeType(code), kSuccess);
+        EXPECT_EQ(net.GetNumberOfParents(mau), 0);
+        ASSERT_EQ(errorLog.GetNumberOfEntries(), 1);
+        EXPECT_EQ(errorLog.GetCode(0), kOutOfRange);
+        EXPECT_STREQ(errorLog.GetMessage(0), "Parent could not be added to node [M]: [U0], [U1], [U2]");
+    }
+}
