@@ -3,7 +3,8 @@
 //
 //     vovido-beliefs [FILE [NODE=OUTCOME ...]]
 //
-// Without a file it reads the Asia network shipped beside this program's source.
+// Without a file it reads the Asia network shipped beside this program's source. What a step that
+// succeeded warned of goes to standard error.
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -29,6 +30,15 @@ int Fail(const char* operation, int status) {
         std::fprintf(stderr, "  %s\n", errorLog.GetMessage(i));
     }
     return 1;
+}
+
+// What a call that succeeded warned of, on standard error; the log is emptied for the next call.
+void Warnings(const char* operation) {
+    for (int i = 0; i < errorLog.GetNumberOfEntries(); ++i) {
+        std::fprintf(stderr, "vovido-beliefs: warning: %s: [%d] %s\n", operation, errorLog.GetCode(i),
+                     errorLog.GetMessage(i));
+    }
+    errorLog.Flush();
 }
 
 int Usage(const std::string& problem) {
@@ -79,10 +89,12 @@ int main(int argc, char** argv) {
     const char* file = argc > 1 ? argv[1] : VOVIDO_EXAMPLE_NETWORK;
     VRX_network net;
     if (const int status = net.ReadFile(file)) return Fail("ReadFile", status);
+    Warnings("ReadFile");
     for (int i = 2; i < argc; ++i) {
         if (const int code = Observe(net, argv[i])) return code;
     }
     if (const int status = net.UpdateBeliefs()) return Fail("UpdateBeliefs", status);
+    Warnings("UpdateBeliefs");
     for (int h = net.GetFirstNode(); h >= 0; h = net.GetNextNode(h)) PrintBeliefs(net, h);
     return 0;
 }
