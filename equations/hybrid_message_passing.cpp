@@ -17,14 +17,6 @@ using SampleNode = VRX_hybridSampleNode;
 
 namespace {
 
-// True when the node is a continuous root whose distribution gives x no density: a message fitted to
-// samples reaches beyond the edges of a uniform, say, where the model never puts the node.
-bool OutsideRootSupport(SampleNode& node, double x) {
-    if (!node.IsContinuous() || !node.parents.empty() || node.IsDeterministic()) return false;
-    VRX_Helement* element = node.TakeElement();
-    return element != nullptr && !(element->GetDensity(x) > 0.0);
-}
-
 // True when the continuous node's range holds the value (an inverse may lead outside it).
 bool TakesValueInRange(const SampleNode& node, double x) {
     const auto& c = static_cast<const VRX_continuousSampleNode&>(node);
@@ -282,6 +274,30 @@ bool HybridSampleNet::AnyLinkActive() const {
         }
     }
     return false;
+}
+
+bool HybridSampleNet::OutsideRootSupport(SampleNode& node, double x) {
+    const auto slot = static_cast<size_t>(node.handle);
+    if (!node.IsContinuous() || !node.parents.empty() || (slot < denseRoot_.size() && denseRoot_[slot]) ||
+        node.IsDeterministic())
+        return false;
+    VRX_Helement* element = node.TakeElement();
+    return element != nullptr && !(element->GetDensity(x) > 0.0);
+}
+
+void HybridSampleNet::FindDenseRoots() {
+    denseRoot_.assign(sampleNodes.size(), 0);
+    for (auto& node : sampleNodes) {
+        if (!node || !node->IsContinuous() || !node->parents.empty() || node->IsDeterministic()) continue;
+        auto* distribution = dynamic_cast<VRX_distributionElement*>(node->TakeElement());
+        const auto* call = distribution != nullptr
+                               ? dynamic_cast<const VRX_function*>(&distribution->GetExpression())
+                               : nullptr;
+        double mean = 0.0, variance = 0.0;
+        denseRoot_[static_cast<size_t>(node->handle)] =
+            call != nullptr && std::string(call->GetName()) == "Normal" &&
+            distribution->GetMeanAndVariance(mean, variance) == kSuccess && variance > 0.0;
+    }
 }
 
 bool HybridSampleNet::WithinBudget() const {
@@ -634,6 +650,7 @@ int HybridSampleNet::RunMessagePassing(bool writeResults) {
             if (node) node->CreateMessages();
         }
         PrepareLinearNodes();
+        FindDenseRoots();
         InitialiseMessages();
         PlanMessages();
         // The messages' draws take parents' values from fitted messages, which may stray where the model
