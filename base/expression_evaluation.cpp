@@ -161,7 +161,10 @@ double VRX_expression::Evaluate() const {
             return static_cast<const VRX_constant*>(this)->value;
         case kVariableKind:
             return static_cast<const VRX_variable*>(this)->value;
-        default:
-            return Evaluator().Run(*this);
+        default: {
+            // Default-initialised: Evaluator() would zero its inline stacks, some 2 KB, at every call.
+            Evaluator evaluator;
+            return evaluator.Run(*this);
+        }
     }
 }

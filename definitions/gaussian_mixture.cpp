@@ -12,6 +12,8 @@ constexpr double kTwoPi = 6.283185307179586;
 constexpr double kMinWeight = 1e-7;
 constexpr double kMinVariance = 1e-7;
 constexpr int kMaxIterations = 5000;
+// Below this logarithm a density underflows to 0.
+constexpr double kLeastLogDensity = -745.0;
 constexpr int kGibbsSweeps = 5;
 
 bool Usable(const MixtureComponent& c) {
@@ -220,30 +222,45 @@ void GaussianMixture::Fit(const std::vector<WeightedSample>& input) {
     const size_t k = static_cast<size_t>(count);
     std::vector<double> r(samples.size() * k, 0.0);
     // Each E-step also gives the log-likelihood of the components it used: the fit ends when a step
-    // changes it by no more than the tolerance per sample (the log-likelihood of many samples never
-    // settles to an absolute tolerance, and every M-step keeps the samples' mean and variance anyway).
+    // changes it by no more than a tenth of the tolerance per sample (the log-likelihood of many samples
+    // never settles to an absolute tolerance, and every M-step keeps the samples' mean and variance
+    // anyway). Steps below that move the components far less than the noise of the samples they fit.
     double previous = 0.0;
-    // By component, the factor and the exponent's scale of its weighted density, set once per step.
-    std::vector<double> scale(k), spread(k);
+    // By component, the logarithm of the factor and the exponent's scale of its weighted density, set
+    // once per step.
+    std::vector<double> logScale(k), spread(k), exponent(k);
     for (int iteration = 0; iteration < kMaxIterations; ++iteration) {
         double current = 0.0;
         for (size_t j = 0; j < k; ++j) {
             const MixtureComponent& c = components[j];
             const bool live = c.weight > 0.0 && c.variance > 0.0;
-            scale[j] = live ? c.weight / std::sqrt(c.variance * kTwoPi) : 0.0;
+            logScale[j] = live ? std::log(c.weight) - 0.5 * std::log(c.variance * kTwoPi) : -HUGE_VAL;
             spread[j] = live ? -0.5 / c.variance : 0.0;
         }
         for (size_t i = 0; i < samples.size(); ++i) {
-            double rowTotal = 0.0;
+            // Each density relative to the largest: one exponential fewer per sample, the largest is 1.
+            size_t top = 0;
             for (size_t j = 0; j < k; ++j) {
                 const double d = samples[i].value - components[j].mean;
-                r[i * k + j] = scale[j] > 0.0 ? scale[j] * std::exp(spread[j] * d * d) : 0.0;
-                rowTotal += r[i * k + j];
+                exponent[j] = logScale[j] + spread[j] * d * d;
+                if (exponent[j] > exponent[top]) top = j;
             }
-            if (rowTotal > 0.0) current += samples[i].weight * std::log(rowTotal);
-            for (size_t j = 0; j < k; ++j) r[i * k + j] = rowTotal > 0.0 ? r[i * k + j] / rowTotal : 1.0 / k;
+            double* row = &r[i * k];
+            // Densities that all underflow count every component alike, as the densities themselves would.
+            if (!(exponent[top] > kLeastLogDensity)) {
+                for (size_t j = 0; j < k; ++j) row[j] = 1.0 / static_cast<double>(k);
+                continue;
+            }
+            double rowTotal = 0.0;
+            for (size_t j = 0; j < k; ++j) {
+                row[j] = j == top ? 1.0 : std::exp(exponent[j] - exponent[top]);
+                rowTotal += row[j];
+            }
+            current += samples[i].weight * (exponent[top] + std::log(rowTotal));
+            const double share = 1.0 / rowTotal;
+            for (size_t j = 0; j < k; ++j) row[j] *= share;
         }
-        if (iteration > 0 && !(std::fabs(current - previous) > tolerance * 0.01 * n)) break;
+        if (iteration > 0 && !(std::fabs(current - previous) > tolerance * 0.1 * n)) break;
         previous = current;
         for (size_t j = 0; j < k; ++j) {
             double s = 0.0, sx = 0.0;

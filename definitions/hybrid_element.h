@@ -34,7 +34,10 @@ public:
     void Assign(const std::string& name, double value, VisitTrees visit) {
         std::vector<VRX_variable*>* found = nullptr;
         for (auto& slot : slots_) {
-            if (slot.first == name) found = &slot.second;
+            if (slot.first == name) {
+                found = &slot.second;
+                break;
+            }
         }
         if (found == nullptr) found = &Collect(name, visit);
         for (VRX_variable* v : *found) v->value = value;

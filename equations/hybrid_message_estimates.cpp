@@ -283,6 +283,10 @@ bool HybridSampleNet::EstimateNode(SampleNode& node, const std::vector<ChildKind
     for (size_t m = 0; m < node.children.size(); ++m)
         if (kinds[m] == ChildKind::kThroughInverse) targets[m] = InverseTarget(*node.children[m], node);
     std::vector<double> densities(node.children.size(), 0.0);
+    // Only a child whose evidence depends on this node alone can rule a draw out: without one, what the
+    // fitted messages would have weighed the draws with is never reported.
+    bool mayRuleOut = false;
+    for (ChildKind k : kinds) mayRuleOut = mayRuleOut || k == ChildKind::kOwnEvidence;
     double total = 0.0, squares = 0.0, fittedTotal = 0.0, ruledOut = 0.0;
     for (int i = 0; i < view.GetNumberOfSamples(); ++i) {
         DrawParentsFromMessages(node, nullptr);
@@ -318,7 +322,7 @@ bool HybridSampleNet::EstimateNode(SampleNode& node, const std::vector<ChildKind
             }
             node.SetValue(v);
         }
-        if (drawn) {
+        if (drawn && mayRuleOut) {
             // What the fitted messages would have weighed the draw with, and whether the evidence rules it
             // out.
             double lambda = 1.0;

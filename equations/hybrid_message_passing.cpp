@@ -17,14 +17,6 @@ using SampleNode = VRX_hybridSampleNode;
 
 namespace {
 
-// True when the node is a continuous root whose distribution gives x no density: a message fitted to
-// samples reaches beyond the edges of a uniform, say, where the model never puts the node.
-bool OutsideRootSupport(SampleNode& node, double x) {
-    if (!node.IsContinuous() || !node.parents.empty() || node.IsDeterministic()) return false;
-    VRX_Helement* element = node.TakeElement();
-    return element != nullptr && !(element->GetDensity(x) > 0.0);
-}
-
 // True when the continuous node's range holds the value (an inverse may lead outside it).
 bool TakesValueInRange(const SampleNode& node, double x) {
     const auto& c = static_cast<const VRX_continuousSampleNode&>(node);
@@ -282,6 +274,41 @@ bool HybridSampleNet::AnyLinkActive() const {
         }
     }
     return false;
+}
+
+bool HybridSampleNet::OutsideRootSupport(SampleNode& node, double x) {
+    if (!node.IsContinuous() || !node.parents.empty() || node.IsDeterministic()) return false;
+    const auto slot = static_cast<size_t>(node.handle);
+    if (slot < rootSupport_.size() && !std::isnan(rootSupport_[slot].first))
+        return !(x >= rootSupport_[slot].first && x <= rootSupport_[slot].second);
+    VRX_Helement* element = node.TakeElement();
+    return element != nullptr && !(element->GetDensity(x) > 0.0);
+}
+
+void HybridSampleNet::FindRootSupports() {
+    rootSupport_.assign(sampleNodes.size(), {std::nan(""), std::nan("")});
+    for (auto& node : sampleNodes) {
+        if (!node || !node->IsContinuous() || !node->parents.empty() || node->IsDeterministic()) continue;
+        auto* distribution = dynamic_cast<VRX_distributionElement*>(node->TakeElement());
+        const auto* call = distribution != nullptr
+                               ? dynamic_cast<const VRX_function*>(&distribution->GetExpression())
+                               : nullptr;
+        FunctionArguments block;
+        if (call == nullptr || !call->GetArgumentValues(block)) continue;
+        const std::string name = call->GetName();
+        double mean = 0.0, variance = 0.0;
+        auto& support = rootSupport_[static_cast<size_t>(node->handle)];
+        if (name == "Normal" && distribution->GetMeanAndVariance(mean, variance) == kSuccess &&
+            variance > 0.0) {
+            support = {-HUGE_VAL, HUGE_VAL};
+        } else if (name == "Uniform" && block.count == 2 && std::isfinite(block.values[0]) &&
+                   std::isfinite(block.values[1]) && block.values[0] < block.values[1] &&
+                   std::isfinite(1.0 / (block.values[1] - block.values[0]))) {
+            // A negated call has the mirrored support.
+            support = call->sign < 0 ? std::make_pair(-block.values[1], -block.values[0])
+                                     : std::make_pair(block.values[0], block.values[1]);
+        }
+    }
 }
 
 bool HybridSampleNet::WithinBudget() const {
@@ -634,6 +661,7 @@ int HybridSampleNet::RunMessagePassing(bool writeResults) {
             if (node) node->CreateMessages();
         }
         PrepareLinearNodes();
+        FindRootSupports();
         InitialiseMessages();
         PlanMessages();
         // The messages' draws take parents' values from fitted messages, which may stray where the model

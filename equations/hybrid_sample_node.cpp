@@ -385,7 +385,8 @@ void VRX_continuousSampleNode::FinishMessagePassing() {
     }
 }
 
-double VRX_continuousSampleNode::SampleValueFromElement(VRX_Helement& element, double& value) {
+double VRX_continuousSampleNode::SampleValueFromElement(VRX_Helement& element, double& value,
+                                                        double& density) {
     const GaussianMixture* product = nullptr;
     if (!cellProposals_.empty()) {
         const int cell = GetDefinition().GetElementTable().IndexOf(parentStates.data());
@@ -394,8 +395,11 @@ double VRX_continuousSampleNode::SampleValueFromElement(VRX_Helement& element, d
     } else if (BuildProduct(element, proposal_)) {
         product = &proposal_;
     }
-    if (product == nullptr || product->components.empty())
-        return DrawInRange(element, value) ? element.GetDensity(value) : 0.0;
+    if (product == nullptr || product->components.empty()) {
+        if (!DrawInRange(element, value)) return 0.0;
+        density = element.GetDensity(value);
+        return density;
+    }
     // A Normal family times lambda messages known in closed form, in a network without loops, is the
     // exact conditional: no share of the proposal needs to cover for a message that missed.
     const double share =
@@ -405,8 +409,8 @@ double VRX_continuousSampleNode::SampleValueFromElement(VRX_Helement& element, d
     } else {
         value = product->Sample();
     }
-    return share > 0.0 ? share * element.GetDensity(value) + (1.0 - share) * product->Density(value)
-                       : product->Density(value);
+    density = element.GetDensity(value);
+    return share > 0.0 ? share * density + (1.0 - share) * product->Density(value) : product->Density(value);
 }
 
 double VRX_continuousSampleNode::SampleFromProposal() {
@@ -418,9 +422,10 @@ double VRX_continuousSampleNode::SampleFromProposal() {
         if (element->Evaluate(currentValue) != kSuccess) return 0.0;
         return currentValue >= lowerBound && currentValue <= upperBound ? 1.0 : 0.0;
     }
-    const double q = SampleValueFromElement(*element, currentValue);
+    double density = 0.0;
+    const double q = SampleValueFromElement(*element, currentValue, density);
     if (!(q > 0.0) || currentValue < lowerBound || currentValue > upperBound) return 0.0;
-    return element->GetDensity(currentValue) / q;
+    return density / q;
 }
 
 void VRX_continuousSampleNode::ResetEstimate() {

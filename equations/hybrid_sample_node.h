@@ -211,8 +211,9 @@ public:
     int BinOf(double x) const;
     // Draws from the element times the combined lambda (a Gaussian approximation of the element
     // multiplied into the lambda mixture, mixed with the element itself so that the proposal covers
-    // it); the proposal density of the draw, 0 when it failed.
-    double SampleValueFromElement(VRX_Helement& element, double& value);
+    // it); the proposal density of the draw, 0 when it failed. density takes the element's own density
+    // at the draw (computed for the proposal anyway; the caller weighs the draw by it).
+    double SampleValueFromElement(VRX_Helement& element, double& value, double& density);
     // The belief of the message passing when it is known in closed form (no components: fitted to the
     // samples when the results are written).
     GaussianMixture resultMixture{0.0, 0.0, 0, 0.001, 10.0};

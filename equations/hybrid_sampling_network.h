@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/int_array.h"
@@ -206,11 +207,19 @@ private:
     void WarnOfApproximateBeliefs(const std::vector<std::vector<ChildKind>>& kinds);
     // Warns of every message in use that was fitted to too few effective samples.
     void WarnOfThinMessages() const;
+    void FindRootSupports();
+    // True when the node is a continuous root whose distribution gives x no density: a message fitted to
+    // samples reaches beyond the edges of a uniform, say, where the model never puts the node.
+    bool OutsideRootSupport(VRX_hybridSampleNode& node, double x);
 
     std::vector<VRX_hybridSampleNode*> order_;
     // By handle: nodes whose values DrawParentsFromMessages leaves as they are (the equations an estimate
     // evaluates from the node it draws), and nodes whose estimates an earlier node's estimate made.
     std::vector<char> held_, estimated_;
+    // By handle: the interval where a continuous root's distribution has density, where it is known
+    // (a Normal everywhere, a Uniform between its bounds): its draws need no look at the density to stay
+    // within the support. NaN bounds where unknown.
+    std::vector<std::pair<double, double>> rootSupport_;
     std::string refusal_;
     // Draws through the elements made for sampled messages so far.
     long long work_ = 0;

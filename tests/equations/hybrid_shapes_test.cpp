@@ -374,6 +374,26 @@ namespace {
 
 // What the run says where evidence cannot be explained through an equation and where a distribution
 // gets invalid parameters for some draws (Ln of a negative value), by algorithm.
+// s = -U(-3, -0.5) lies in [0.5, 3] and is the deviation of y = 0.3; u = s + N(0, 1) draws s from its
+// message, which must keep to the mirrored bounds: outside them the message to s thins out and u's belief
+// drifts to the prior's.
+TEST(HybridShapeMessages, ANegatedUniformRootKeepsToItsMirroredBounds) {
+    VRX_network net;
+    AddDistributionNode(net, "s", {"-Uniform(-3, -0.5)"});
+    AddDistributionNode(net, "y", {"Normal(0, s)"}, {"s"});
+    AddDistributionNode(net, "u", {"Normal(s, 1)"}, {"s"});
+    ASSERT_EQ(Observe(net, "y", 0.3), kSuccess);
+    net.SetHybridAlgorithm(HybridAlgorithm::kMessagePassing);
+    net.numSamples = kUnderAddressSanitizer ? 500 : 20000;
+    vovido::SeedHybridGenerators(5);
+    ASSERT_EQ(net.UpdateBeliefs(), kSuccess) << LogDump();
+    if (kUnderAddressSanitizer) return;
+    double mean = 0.0, sd = 0.0;
+    Quadrature([](double s) { return Gauss(0.3, 0.0, s); }, 0.5, 3.0, mean, sd);
+    EXPECT_NEAR(ContinuousValueOf(net, net.FindNode("u")).GetMean(), mean, 0.1) << LogDump();
+    EXPECT_EQ(LogDump().find("effective sample size"), std::string::npos) << LogDump();
+}
+
 TEST(HybridShapeMessages, SayWhatTheyMeanForTheAnswer) {
     for (int algorithm = HybridAlgorithm::kFirst; algorithm <= HybridAlgorithm::kLast; ++algorithm) {
         SCOPED_TRACE(algorithm);
