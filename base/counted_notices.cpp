@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
+#include <exception>
 #include <new>
 #include <unordered_map>
 #include <unordered_set>
@@ -111,7 +112,10 @@ std::unique_ptr<char[]> CopyText(const std::string& text) {
 }  // namespace
 
 std::string GroupedNumber(long long value) {
-    std::string digits = std::to_string(value < 0 ? -value : value);
+    // Through the unsigned type: the most negative value has no positive counterpart.
+    const unsigned long long magnitude =
+        value < 0 ? 0ULL - static_cast<unsigned long long>(value) : static_cast<unsigned long long>(value);
+    std::string digits = std::to_string(magnitude);
     for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3)
         digits.insert(static_cast<size_t>(at), ",");
     return value < 0 ? "-" + digits : digits;
@@ -221,8 +225,9 @@ void FoldNotices(ErrorLog& log, int first, bool causeFirst) {
             log.codes.push_back(codes[k]);
             log.messages.push_back(std::move(messages[k]));
         }
-    } catch (const std::bad_alloc&) {
-        // Without memory to fold, the entries stay as they were logged.
+    } catch (const std::exception&) {
+        // Without memory to fold (or a text past a string's length), the entries stay as they were
+        // logged: the fold runs in NoticeCall's destructor, which must not throw.
     }
 }
 

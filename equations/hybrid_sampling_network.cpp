@@ -6,6 +6,9 @@
 #include <cstdio>
 #include <cstring>
 #include <deque>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "base/distributions.h"
 #include "base/error_log.h"
@@ -31,21 +34,25 @@ void SeedHybridGenerators(unsigned int seed) {
     GetSamplerGenerator().Seed(seed + 3u);
 }
 
-void DropInvalidParameterReports(int first) {
+std::string DropInvalidParameterReports(int first) {
     const char* invalid = "Invalid parameters in a call of ";
+    const size_t length = std::strlen(invalid);
     std::vector<std::pair<int, std::string>> kept;
+    std::string call;
     bool dropped = false;
-    for (int i = first; i < errorLog.GetNumberOfEntries(); ++i) {
-        const char* text = errorLog.GetMessage(i) != nullptr ? errorLog.GetMessage(i) : "";
-        if (std::strncmp(text, invalid, std::strlen(invalid)) == 0) {
+    for (int i = std::max(first, 0); i < errorLog.GetNumberOfEntries(); ++i) {
+        const char* text = errorLog.GetMessage(i);
+        if (std::strncmp(text, invalid, length) == 0) {
+            if (!dropped) call = text + length;
             dropped = true;
         } else {
             kept.emplace_back(errorLog.GetCode(i), text);
         }
     }
-    if (!dropped) return;
+    if (!dropped) return call;
     errorLog.Truncate(first);
     for (const auto& [code, text] : kept) LogError(errorLog, code, text.c_str(), nullptr);
+    return call;
 }
 
 double EffectiveSampleSize(double sum, double squares) {

@@ -222,8 +222,9 @@ namespace vovido {
 // distributions), for runs that repeat exactly.
 void SeedHybridGenerators(unsigned int seed);
 // Removes the reports of invalid distribution parameters ("Invalid parameters in a call of ...") logged
-// since entry `first`, keeping the other entries in their order.
-void DropInvalidParameterReports(int first);
+// since entry `first`, keeping the other entries in their order. Returns the call the first of them
+// named, empty when there were none.
+std::string DropInvalidParameterReports(int first);
 // (sum of weights)^2 / sum of squared weights: the number of equally weighted samples the weighted ones
 // are worth; 0 without weight.
 double EffectiveSampleSize(double sum, double squares);
