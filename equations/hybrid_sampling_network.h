@@ -193,6 +193,17 @@ private:
     // The weighted estimate of one unobserved node, its children taken as kinds says; false when no draw
     // has weight.
     bool EstimateNode(VRX_hybridSampleNode& node, const std::vector<ChildKind>& kinds);
+    // Holds (held_) the equations below the node that are functions of it, so that its draws give their
+    // values: its children among them marked in functional, the ones further down in chain, in the order
+    // they are drawn. False when there are none.
+    bool HoldFunctionalFamily(VRX_hybridSampleNode& node, std::vector<char>& functional,
+                              std::vector<VRX_hybridSampleNode*>& chain);
+    // The positions of the held node's children outside the node's family and not held themselves.
+    std::vector<size_t> OutsideMessages(const VRX_hybridSampleNode& held,
+                                        const VRX_hybridSampleNode& node) const;
+    // Lets the held nodes go, their estimates made from the node's draws.
+    void ReleaseHeld(VRX_hybridSampleNode& node, const std::vector<char>& functional,
+                     const std::vector<VRX_hybridSampleNode*>& chain);
     // The likelihood the observed equation child gives the node's current value: the density of target,
     // the parent it is inverted for (InverseTarget), at the inverse, the child's other parents drawn from
     // their messages.
