@@ -136,6 +136,64 @@ int LogNotice(ErrorLog& log, int code, const char* message, const char* prefix,
     return code;
 }
 
+namespace {
+
+// Groups the entries from first to count (the notices among them from notices[firstTag] on) as the
+// fold joins them; groupOf[i - first] is entry i's group.
+void GroupEntries(const ErrorLog& log, const std::vector<ErrorLog::NoticeTag>& notices, int first, int count,
+                  size_t firstTag, std::vector<NoticeGroup>& groups, std::vector<size_t>& groupOf) {
+    std::unordered_map<std::string, size_t> byKey;
+    size_t nextTag = firstTag;
+    for (int i = first; i < count; ++i) {
+        const char* text = log.GetMessage(i);
+        const ErrorLog::NoticeTag* tag = nullptr;
+        if (nextTag < notices.size() && notices[nextTag].entry == i) tag = &notices[nextTag++];
+        std::string key = std::to_string(log.GetCode(i));
+        std::string instance;
+        std::string bracket;
+        if (tag != nullptr) {
+            key += "\1";
+            key.append(reinterpret_cast<const char*>(&tag->kind), sizeof tag->kind);
+            if (tag->kind->summary == nullptr) {
+                auto [rest, word] = SplitFirstBracket(tag->key.c_str());
+                key += rest;
+                bracket = std::move(word);
+            }
+            instance = tag->example;
+        } else {
+            auto [rest, word] = SplitFirstBracket(text);
+            key += "\2" + rest;
+            instance = std::move(word);
+        }
+        const auto [at, added] = byKey.emplace(std::move(key), groups.size());
+        if (added) {
+            groups.emplace_back();
+            groups.back().firstEntry = i;
+            groups.back().tag = tag;
+        }
+        NoticeGroup& group = groups[at->second];
+        groupOf[static_cast<size_t>(i - first)] = at->second;
+        ++group.instances;
+        if (tag != nullptr && tag->kind->item != nullptr) group.subjects.insert(tag->subject);
+        const bool later = !added;
+        if (tag == nullptr) {
+            if (later && std::strcmp(text, log.GetMessage(group.firstEntry)) != 0) {
+                group.allAlike = false;
+                if (group.examples.size() < kBracketsShown) group.examples.push_back(instance);
+            }
+        } else {
+            if (later && tag->key != group.tag->key) group.allAlike = false;
+            const size_t shown = tag->kind->summary == nullptr ? kBracketsShown : kInstancesShown;
+            if (group.examples.size() < shown && (!instance.empty() || !bracket.empty())) {
+                group.examples.push_back(instance);
+                group.brackets.push_back(bracket);
+            }
+        }
+    }
+}
+
+}  // namespace
+
 void FoldNotices(ErrorLog& log, int first, bool causeFirst) {
     const int count = log.GetNumberOfEntries();
     if (first < 0) first = 0;
@@ -145,55 +203,7 @@ void FoldNotices(ErrorLog& log, int first, bool causeFirst) {
     try {
         std::vector<NoticeGroup> groups;
         std::vector<size_t> groupOf(static_cast<size_t>(count - first));
-        std::unordered_map<std::string, size_t> byKey;
-        size_t nextTag = firstTag;
-        for (int i = first; i < count; ++i) {
-            const char* text = log.GetMessage(i);
-            const ErrorLog::NoticeTag* tag = nullptr;
-            if (nextTag < log.notices.size() && log.notices[nextTag].entry == i)
-                tag = &log.notices[nextTag++];
-            std::string key = std::to_string(log.GetCode(i));
-            std::string instance;
-            std::string bracket;
-            if (tag != nullptr) {
-                key += "\1";
-                key.append(reinterpret_cast<const char*>(&tag->kind), sizeof tag->kind);
-                if (tag->kind->summary == nullptr) {
-                    auto [rest, word] = SplitFirstBracket(tag->key.c_str());
-                    key += rest;
-                    bracket = std::move(word);
-                }
-                instance = tag->example;
-            } else {
-                auto [rest, word] = SplitFirstBracket(text);
-                key += "\2" + rest;
-                instance = std::move(word);
-            }
-            const auto [at, added] = byKey.emplace(std::move(key), groups.size());
-            if (added) {
-                groups.emplace_back();
-                groups.back().firstEntry = i;
-                groups.back().tag = tag;
-            }
-            NoticeGroup& group = groups[at->second];
-            groupOf[static_cast<size_t>(i - first)] = at->second;
-            ++group.instances;
-            if (tag != nullptr && tag->kind->item != nullptr) group.subjects.insert(tag->subject);
-            const bool later = !added;
-            if (tag == nullptr) {
-                if (later && std::strcmp(text, log.GetMessage(group.firstEntry)) != 0) {
-                    group.allAlike = false;
-                    if (group.examples.size() < kBracketsShown) group.examples.push_back(instance);
-                }
-            } else {
-                if (later && tag->key != group.tag->key) group.allAlike = false;
-                const size_t shown = tag->kind->summary == nullptr ? kBracketsShown : kInstancesShown;
-                if (group.examples.size() < shown && (!instance.empty() || !bracket.empty())) {
-                    group.examples.push_back(instance);
-                    group.brackets.push_back(bracket);
-                }
-            }
-        }
+        GroupEntries(log, log.notices, first, count, firstTag, groups, groupOf);
         // Each kept entry with its summary, all made before the log changes: a failed allocation leaves
         // the log as it was. Causes first when the call failed: the entries that are no notices, then
         // the notices.
