@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <string>
 #include <vector>
 
@@ -96,6 +97,7 @@ TEST_F(CountedNotices, ALoneNoticeKeepsItsTextAndATruncatedOneIsForgotten) {
     EXPECT_EQ(LoggedMessages(), (std::vector<std::string>{"(line 1) : ERROR: Node [a] \"0\" renamed"}));
     EXPECT_EQ(vovido::GroupedNumber(1234567), "1,234,567");
     EXPECT_EQ(vovido::GroupedNumber(999), "999");
+    EXPECT_EQ(vovido::GroupedNumber(LLONG_MIN), "-9,223,372,036,854,775,808");
 }
 
 }  // namespace
