@@ -256,16 +256,16 @@ int VRX_microsoftSpeaker::ReadPotential() {
         return ReportMessage(kOutOfRange, RepeatedPartMessage(child_, "potential", false));
     if (network->GetNode(handle)->ChangeType(type) != kSuccess)
         return ReportError(kSyntaxError, "ERROR: Unknown Node Type");
-    parentIds_.clear();
+    std::vector<std::string> parentIds;
     std::vector<int> parents;
     while (IsIdentifierNext() == 1) {
-        parentIds_.emplace_back(TokenText_());
+        parentIds.emplace_back(TokenText_());
         ConsumeToken();
-        parents.push_back(network->FindNode(parentIds_.back().c_str()));
+        parents.push_back(network->FindNode(parentIds.back().c_str()));
     }
     // The arcs wait for the table, so that one the file cannot fill is refused before they build it.
-    WaitForTable(arcs_, handle, parents,
-                 [this](size_t i, int rc) { (void)ReportParentArcRefused(rc, parentIds_[i]); });
+    WaitForTable(arcs_, handle, parents, std::move(parentIds),
+                 [this](const std::string& id, int rc) { (void)ReportParentArcRefused(rc, id); });
     // Without a table over the parents, or with one past the limit (which the arcs refuse without building
     // it), the arcs go in at once.
     const int64_t cells = PendingTableCells(arcs_);

@@ -58,7 +58,6 @@ private:
     size_t cells_ = 0;
     std::vector<int> parentSizes_;
     int ownSize_ = 0;
-    std::vector<std::string> parentIds_;
     PendingArcs arcs_;
     std::string child_;
     // The nodes whose potential has begun: one node, one potential.
