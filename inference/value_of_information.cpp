@@ -2,6 +2,7 @@
 // point of view, then again with the observed nodes made parents of the decision.
 #include "inference/value_of_information.h"
 
+#include <exception>
 #include <memory>
 #include <new>
 #include <string>
@@ -115,8 +116,8 @@ public:
                 vovido::EraseFromEntries(errorLog, first_, choice + ", ");
                 vovido::EraseFromEntries(errorLog, first_, ", " + choice);
             }
-        } catch (const std::bad_alloc&) {
-            // The texts stay as they were.
+        } catch (const std::exception&) {
+            // The texts stay as they were: a destructor throws nothing.
         }
     }
 
