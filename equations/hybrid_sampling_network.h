@@ -124,6 +124,11 @@ private:
     void BuildNodes();
     void MarkAncestors(VRX_hybridSampleNode& node);
     [[nodiscard]] int PrepareInversion(VRX_hybridSampleNode& observed);
+    // The parent the deterministic node's evidence is explained through (ranked as PrepareInversion
+    // says), or null; anyFree when some free continuous parent could take a value, and how the chosen one
+    // enters the equation. Every parent the cells can be solved for gets its inverse.
+    VRX_hybridSampleNode* ChooseInversionParent(VRX_hybridSampleNode& node, bool& anyFree,
+                                                bool& chosenAdditive, bool& chosenShared);
     // What the evidence fixes through equations: the one free continuous parent of an observed
     // equation (through its inverse), and equations whose parents are all observed; each becomes
     // observed in turn.
