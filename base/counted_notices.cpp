@@ -280,6 +280,45 @@ void EraseFromEntries(ErrorLog& log, int first, const std::string& text) {
     }
 }
 
+bool EraseEntriesStartingWith(ErrorLog& log, int first, const std::string& prefix, std::string& firstRest) {
+    const size_t from = static_cast<size_t>(std::max(first, 0));
+    const auto starts = [&prefix](const char* text) {
+        return text != nullptr && std::strncmp(text, prefix.c_str(), prefix.size()) == 0;
+    };
+    size_t at = from;
+    while (at < log.messages.size() && !starts(log.messages[at].get())) ++at;
+    if (at == log.messages.size()) return false;
+    firstRest = log.messages[at].get() + prefix.size();  // the only step that allocates
+    size_t tag = log.notices.size();
+    while (tag > 0 && log.notices[tag - 1].entry >= static_cast<int>(from)) --tag;
+    size_t keptTags = tag;
+    size_t kept = from;
+    int callFirst = log.callFirst;
+    for (size_t i = from; i < log.messages.size(); ++i) {
+        const bool tagged = tag < log.notices.size() && log.notices[tag].entry == static_cast<int>(i);
+        if (starts(log.messages[i].get())) {
+            if (tagged) ++tag;
+            if (static_cast<int>(i) < log.callFirst) --callFirst;
+            continue;
+        }
+        if (tagged) {
+            if (keptTags != tag) log.notices[keptTags] = std::move(log.notices[tag]);
+            log.notices[keptTags++].entry = static_cast<int>(kept);
+            ++tag;
+        }
+        if (kept != i) {
+            log.messages[kept] = std::move(log.messages[i]);
+            log.codes[kept] = log.codes[i];
+        }
+        ++kept;
+    }
+    log.notices.erase(log.notices.begin() + static_cast<std::ptrdiff_t>(keptTags), log.notices.end());
+    log.messages.resize(kept);
+    log.codes.resize(kept);
+    log.callFirst = callFirst;
+    return true;
+}
+
 int FirstEntryOfCall(const ErrorLog& log) {
     return log.callDepth > 0 ? log.callFirst : -1;
 }

@@ -6,10 +6,12 @@
 #include <cstdio>
 #include <cstring>
 #include <deque>
+#include <new>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "base/counted_notices.h"
 #include "base/distributions.h"
 #include "base/error_log.h"
 #include "base/expression_parser.h"
@@ -35,23 +37,12 @@ void SeedHybridGenerators(unsigned int seed) {
 }
 
 std::string DropInvalidParameterReports(int first) {
-    const char* invalid = "Invalid parameters in a call of ";
-    const size_t length = std::strlen(invalid);
-    std::vector<std::pair<int, std::string>> kept;
     std::string call;
-    bool dropped = false;
-    for (int i = std::max(first, 0); i < errorLog.GetNumberOfEntries(); ++i) {
-        const char* text = errorLog.GetMessage(i);
-        if (std::strncmp(text, invalid, length) == 0) {
-            if (!dropped) call = text + length;
-            dropped = true;
-        } else {
-            kept.emplace_back(errorLog.GetCode(i), text);
-        }
+    try {
+        (void)EraseEntriesStartingWith(errorLog, first, "Invalid parameters in a call of ", call);
+    } catch (const std::bad_alloc&) {
+        // Without memory for the call's name the reports stay.
     }
-    if (!dropped) return call;
-    errorLog.Truncate(first);
-    for (const auto& [code, text] : kept) LogError(errorLog, code, text.c_str(), nullptr);
     return call;
 }
 
