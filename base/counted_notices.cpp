@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
+#include <exception>
 #include <new>
 #include <unordered_map>
 #include <unordered_set>
@@ -111,7 +112,10 @@ std::unique_ptr<char[]> CopyText(const std::string& text) {
 }  // namespace
 
 std::string GroupedNumber(long long value) {
-    std::string digits = std::to_string(value < 0 ? -value : value);
+    // Through the unsigned type: the most negative value has no positive counterpart.
+    const unsigned long long magnitude =
+        value < 0 ? 0ULL - static_cast<unsigned long long>(value) : static_cast<unsigned long long>(value);
+    std::string digits = std::to_string(magnitude);
     for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3)
         digits.insert(static_cast<size_t>(at), ",");
     return value < 0 ? "-" + digits : digits;
@@ -132,6 +136,64 @@ int LogNotice(ErrorLog& log, int code, const char* message, const char* prefix,
     return code;
 }
 
+namespace {
+
+// Groups the entries from first to count (the notices among them from notices[firstTag] on) as the
+// fold joins them; groupOf[i - first] is entry i's group.
+void GroupEntries(const ErrorLog& log, const std::vector<ErrorLog::NoticeTag>& notices, int first, int count,
+                  size_t firstTag, std::vector<NoticeGroup>& groups, std::vector<size_t>& groupOf) {
+    std::unordered_map<std::string, size_t> byKey;
+    size_t nextTag = firstTag;
+    for (int i = first; i < count; ++i) {
+        const char* text = log.GetMessage(i);
+        const ErrorLog::NoticeTag* tag = nullptr;
+        if (nextTag < notices.size() && notices[nextTag].entry == i) tag = &notices[nextTag++];
+        std::string key = std::to_string(log.GetCode(i));
+        std::string instance;
+        std::string bracket;
+        if (tag != nullptr) {
+            key += "\1";
+            key.append(reinterpret_cast<const char*>(&tag->kind), sizeof tag->kind);
+            if (tag->kind->summary == nullptr) {
+                auto [rest, word] = SplitFirstBracket(tag->key.c_str());
+                key += rest;
+                bracket = std::move(word);
+            }
+            instance = tag->example;
+        } else {
+            auto [rest, word] = SplitFirstBracket(text);
+            key += "\2" + rest;
+            instance = std::move(word);
+        }
+        const auto [at, added] = byKey.emplace(std::move(key), groups.size());
+        if (added) {
+            groups.emplace_back();
+            groups.back().firstEntry = i;
+            groups.back().tag = tag;
+        }
+        NoticeGroup& group = groups[at->second];
+        groupOf[static_cast<size_t>(i - first)] = at->second;
+        ++group.instances;
+        if (tag != nullptr && tag->kind->item != nullptr) group.subjects.insert(tag->subject);
+        const bool later = !added;
+        if (tag == nullptr) {
+            if (later && std::strcmp(text, log.GetMessage(group.firstEntry)) != 0) {
+                group.allAlike = false;
+                if (group.examples.size() < kBracketsShown) group.examples.push_back(instance);
+            }
+        } else {
+            if (later && tag->key != group.tag->key) group.allAlike = false;
+            const size_t shown = tag->kind->summary == nullptr ? kBracketsShown : kInstancesShown;
+            if (group.examples.size() < shown && (!instance.empty() || !bracket.empty())) {
+                group.examples.push_back(instance);
+                group.brackets.push_back(bracket);
+            }
+        }
+    }
+}
+
+}  // namespace
+
 void FoldNotices(ErrorLog& log, int first, bool causeFirst) {
     const int count = log.GetNumberOfEntries();
     if (first < 0) first = 0;
@@ -141,55 +203,7 @@ void FoldNotices(ErrorLog& log, int first, bool causeFirst) {
     try {
         std::vector<NoticeGroup> groups;
         std::vector<size_t> groupOf(static_cast<size_t>(count - first));
-        std::unordered_map<std::string, size_t> byKey;
-        size_t nextTag = firstTag;
-        for (int i = first; i < count; ++i) {
-            const char* text = log.GetMessage(i);
-            const ErrorLog::NoticeTag* tag = nullptr;
-            if (nextTag < log.notices.size() && log.notices[nextTag].entry == i)
-                tag = &log.notices[nextTag++];
-            std::string key = std::to_string(log.GetCode(i));
-            std::string instance;
-            std::string bracket;
-            if (tag != nullptr) {
-                key += "\1";
-                key.append(reinterpret_cast<const char*>(&tag->kind), sizeof tag->kind);
-                if (tag->kind->summary == nullptr) {
-                    auto [rest, word] = SplitFirstBracket(tag->key.c_str());
-                    key += rest;
-                    bracket = std::move(word);
-                }
-                instance = tag->example;
-            } else {
-                auto [rest, word] = SplitFirstBracket(text);
-                key += "\2" + rest;
-                instance = std::move(word);
-            }
-            const auto [at, added] = byKey.emplace(std::move(key), groups.size());
-            if (added) {
-                groups.emplace_back();
-                groups.back().firstEntry = i;
-                groups.back().tag = tag;
-            }
-            NoticeGroup& group = groups[at->second];
-            groupOf[static_cast<size_t>(i - first)] = at->second;
-            ++group.instances;
-            if (tag != nullptr && tag->kind->item != nullptr) group.subjects.insert(tag->subject);
-            const bool later = !added;
-            if (tag == nullptr) {
-                if (later && std::strcmp(text, log.GetMessage(group.firstEntry)) != 0) {
-                    group.allAlike = false;
-                    if (group.examples.size() < kBracketsShown) group.examples.push_back(instance);
-                }
-            } else {
-                if (later && tag->key != group.tag->key) group.allAlike = false;
-                const size_t shown = tag->kind->summary == nullptr ? kBracketsShown : kInstancesShown;
-                if (group.examples.size() < shown && (!instance.empty() || !bracket.empty())) {
-                    group.examples.push_back(instance);
-                    group.brackets.push_back(bracket);
-                }
-            }
-        }
+        GroupEntries(log, log.notices, first, count, firstTag, groups, groupOf);
         // Each kept entry with its summary, all made before the log changes: a failed allocation leaves
         // the log as it was. Causes first when the call failed: the entries that are no notices, then
         // the notices.
@@ -221,8 +235,9 @@ void FoldNotices(ErrorLog& log, int first, bool causeFirst) {
             log.codes.push_back(codes[k]);
             log.messages.push_back(std::move(messages[k]));
         }
-    } catch (const std::bad_alloc&) {
-        // Without memory to fold, the entries stay as they were logged.
+    } catch (const std::exception&) {
+        // Without memory to fold (or a text past a string's length), the entries stay as they were
+        // logged: the fold runs in NoticeCall's destructor, which must not throw.
     }
 }
 
@@ -263,6 +278,45 @@ void EraseFromEntries(ErrorLog& log, int first, const std::string& text) {
     } catch (const std::bad_alloc&) {
         // Without memory the texts stay as they were.
     }
+}
+
+bool EraseEntriesStartingWith(ErrorLog& log, int first, const std::string& prefix, std::string& firstRest) {
+    const size_t from = static_cast<size_t>(std::max(first, 0));
+    const auto starts = [&prefix](const char* text) {
+        return text != nullptr && std::strncmp(text, prefix.c_str(), prefix.size()) == 0;
+    };
+    size_t at = from;
+    while (at < log.messages.size() && !starts(log.messages[at].get())) ++at;
+    if (at == log.messages.size()) return false;
+    firstRest = log.messages[at].get() + prefix.size();  // the only step that allocates
+    size_t tag = log.notices.size();
+    while (tag > 0 && log.notices[tag - 1].entry >= static_cast<int>(from)) --tag;
+    size_t keptTags = tag;
+    size_t kept = from;
+    int callFirst = log.callFirst;
+    for (size_t i = from; i < log.messages.size(); ++i) {
+        const bool tagged = tag < log.notices.size() && log.notices[tag].entry == static_cast<int>(i);
+        if (starts(log.messages[i].get())) {
+            if (tagged) ++tag;
+            if (static_cast<int>(i) < log.callFirst) --callFirst;
+            continue;
+        }
+        if (tagged) {
+            if (keptTags != tag) log.notices[keptTags] = std::move(log.notices[tag]);
+            log.notices[keptTags++].entry = static_cast<int>(kept);
+            ++tag;
+        }
+        if (kept != i) {
+            log.messages[kept] = std::move(log.messages[i]);
+            log.codes[kept] = log.codes[i];
+        }
+        ++kept;
+    }
+    log.notices.erase(log.notices.begin() + static_cast<std::ptrdiff_t>(keptTags), log.notices.end());
+    log.messages.resize(kept);
+    log.codes.resize(kept);
+    log.callFirst = callFirst;
+    return true;
 }
 
 int FirstEntryOfCall(const ErrorLog& log) {

@@ -80,6 +80,11 @@ int FirstEntryOfCall(const ErrorLog& log);
 // what a working copy's own node adds to texts about the caller's nodes.
 void EraseFromEntries(ErrorLog& log, int first, const std::string& text);
 
+// Takes the entries from first on whose text starts with `prefix` out of the log, the others keeping
+// their order and, for notices, their kinds; firstRest gets what follows the prefix in the first taken
+// out. False, and the log as it was, when none starts so.
+bool EraseEntriesStartingWith(ErrorLog& log, int first, const std::string& prefix, std::string& firstRest);
+
 // The outermost call of a caller that folds its entries itself (a native method, with FoldNotices):
 // the engine's calls inside it join it and fold nothing. Restores the calls open around it.
 class NoticeBoundary {

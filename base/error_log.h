@@ -17,6 +17,7 @@ void EraseFromEntries(ErrorLog& log, int first, const std::string& text);
 int LogNotice(ErrorLog& log, int code, const char* message, const char* prefix,
               const NoticeInstance& instance);
 void FoldNotices(ErrorLog& log, int first, bool causeFirst);
+bool EraseEntriesStartingWith(ErrorLog& log, int first, const std::string& prefix, std::string& firstRest);
 }  // namespace vovido
 
 // Entry i is (codes[i], messages[i]); both lists grow and empty together. Both grow geometrically, so
@@ -56,6 +57,8 @@ private:
     friend class vovido::NoticeBoundary;
     friend int vovido::FirstEntryOfCall(const ErrorLog& log);
     friend void vovido::EraseFromEntries(ErrorLog& log, int first, const std::string& text);
+    friend bool vovido::EraseEntriesStartingWith(ErrorLog& log, int first, const std::string& prefix,
+                                                 std::string& firstRest);
 
     // Heap copies, so a message pointer handed out stays put while later entries are added (folding at
     // the end of a call replaces the call's own).

@@ -1,6 +1,7 @@
 // Services shared by the definition kinds.
 #include "definitions/definition_support.h"
 
+#include <algorithm>
 #include <new>
 #include <string>
 #include <vector>
@@ -190,16 +191,17 @@ int64_t TableCellsWithParents(const VRX_network& network, int handle, const int*
         const int n = OutcomeCountOf(&network, parent);
         if (n > 1) cells = cells > INT64_MAX / n ? INT64_MAX : cells * n;
     };
-    // Each parent counts once, whether it is a parent already or listed twice.
-    std::vector<char> counted(static_cast<size_t>(network.GetNumberOfSlots()), 0);
-    const auto once = [&counted, &times, &network](int parent) {
-        if (!network.IsLiveHandle(parent) || counted[static_cast<size_t>(parent)]) return;
-        counted[static_cast<size_t>(parent)] = 1;
-        times(parent);
-    };
+    // Each parent counts once, whether it is a parent already or listed twice. The parents are sorted
+    // rather than marked in a list over every node: readers and checks count each node's table, and
+    // that list would make counting them all quadratic. The saturating product does not depend on order.
     const VRX_intArray& current = network.GetParents(handle);
-    for (int i = 0; i < current.GetCount(); ++i) once(current[i]);
-    for (int i = 0; i < count; ++i) once(parents[i]);
+    std::vector<int> listed(current.GetItems(), current.GetItems() + current.GetCount());
+    if (count > 0) listed.insert(listed.end(), parents, parents + count);
+    std::sort(listed.begin(), listed.end());
+    listed.erase(std::unique(listed.begin(), listed.end()), listed.end());
+    for (const int parent : listed) {
+        if (network.IsLiveHandle(parent)) times(parent);
+    }
     return cells;
 }
 

@@ -30,7 +30,8 @@ bool IsDefined(double x) {
 
 // A call of a distribution alone, or one added to or subtracted from terms without a call
 // ("x + Normal(0, 1)"): the call, its sign in the sum, and the value of the other terms (when the
-// variables have values). False for any other form, which has no density at hand.
+// variables have values). False for any other form, which has no density at hand; a tree without a
+// call is accepted with call left null.
 bool FindAdditiveNoise(const VRX_expression& tree, int sign, const VRX_distribution*& call, int& callSign,
                        double& rest) {
     const int own = sign * tree.sign;
@@ -171,7 +172,9 @@ double VRX_distributionElement::GetDensity(double value) {
     const VRX_distribution* call = nullptr;
     int sign = 1;
     double rest = 0.0;
-    if (!FindAdditiveNoise(*distributionExpression, 1, call, sign, rest)) return kUnsupportedElementOperation;
+    // A tree without a call (a constant) has no density either.
+    if (!FindAdditiveNoise(*distributionExpression, 1, call, sign, rest) || call == nullptr)
+        return kUnsupportedElementOperation;
     // The density of -X at v is that of X at -v; terms added to the call shift it.
     const double p = call->GetDensity((value - rest) * sign);
     return IsDefined(p) && p > 0.0 ? p : 0.0;
@@ -181,7 +184,7 @@ bool VRX_distributionElement::HasDensity() const {
     const VRX_distribution* call = nullptr;
     int sign = 1;
     double rest = 0.0;
-    return FindAdditiveNoise(*distributionExpression, 1, call, sign, rest);
+    return FindAdditiveNoise(*distributionExpression, 1, call, sign, rest) && call != nullptr;
 }
 
 // ---------------------------------------------------------------------------------------------------

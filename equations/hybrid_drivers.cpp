@@ -17,20 +17,8 @@ namespace {
 // Draws for which a distribution's parameters are invalid (Ln of a negative parent, say) weigh nothing:
 // the reports of each are replaced by one warning that says what leaving them out means.
 void SummariseInvalidParameters(int first) {
-    const std::string invalid = "Invalid parameters in a call of ";
-    std::vector<std::pair<int, std::string>> kept;
-    std::string call;
-    for (int i = first; i < errorLog.GetNumberOfEntries(); ++i) {
-        const std::string text = errorLog.GetMessage(i) != nullptr ? errorLog.GetMessage(i) : "";
-        if (text.rfind(invalid, 0) == 0) {
-            if (call.empty()) call = text.substr(invalid.size());
-        } else {
-            kept.emplace_back(errorLog.GetCode(i), text);
-        }
-    }
+    const std::string call = vovido::DropInvalidParameterReports(first);
     if (call.empty()) return;
-    errorLog.Truncate(first);
-    for (const auto& [code, text] : kept) LogError(errorLog, code, text.c_str(), nullptr);
     const std::string warning =
         "Warning: draws for which a call of " + call +
         " had invalid parameters were left out: the beliefs are those given parameters "

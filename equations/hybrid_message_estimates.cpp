@@ -206,27 +206,26 @@ double HybridSampleNet::InverseLikelihood(SampleNode& child, const SampleNode& n
            target.LambdaProduct(y, vovido::PositionIn(target.children, &child));
 }
 
-bool HybridSampleNet::EstimateNode(SampleNode& node, const std::vector<ChildKind>& given) {
-    node.ResetEstimate();
-    std::vector<ChildKind> kinds = given;
+bool HybridSampleNet::HoldFunctionalFamily(SampleNode& node, std::vector<char>& functional,
+                                           std::vector<SampleNode*>& chain) {
     // Equation children whose other parents are observed are functions of this node: they take the
     // value the draw gives them, their own children weigh it directly (a lambda message through them
     // would, where their children are also this node's, count that evidence twice round the loop) and
     // their estimates come from the same weighted draws.
-    std::vector<char> functional(node.children.size(), 0);
-    bool drawn = false;
+    functional.assign(node.children.size(), 0);
+    chain.clear();
+    bool held = false;
     for (size_t m = 0; m < node.children.size(); ++m) {
         SampleNode& child = *node.children[m];
         if (child.IsFixed() || !child.IsDeterministic() || child.HasFreeParentOtherThan(&node)) continue;
         functional[m] = 1;
         held_[static_cast<size_t>(child.handle)] = 1;
         child.ResetEstimate();
-        drawn = true;
+        held = true;
     }
     // So are the equations below them whose every free parent is this node or one of them (a step of a
     // step): drawn in turn, they let a child of this node that takes one as a parent weigh the draw too.
-    std::vector<SampleNode*> chain;
-    for (size_t k = 0; drawn && k < node.children.size() + chain.size(); ++k) {
+    for (size_t k = 0; held && k < node.children.size() + chain.size(); ++k) {
         if (k < node.children.size() && !functional[k]) continue;
         const SampleNode& from =
             k < node.children.size() ? *node.children[k] : *chain[k - node.children.size()];
@@ -244,14 +243,54 @@ bool HybridSampleNet::EstimateNode(SampleNode& node, const std::vector<ChildKind
             chain.push_back(g);
         }
     }
-    // What a held node's children outside this node's family weigh a draw with: their messages.
-    auto weighOutside = [&](const SampleNode& held, double& w) {
-        for (size_t g = 0; g < held.children.size(); ++g) {
-            const SampleNode* grandchild = held.children[g];
-            if (vovido::PositionIn(node.children, grandchild) >= 0 ||
-                held_[static_cast<size_t>(grandchild->handle)] || held.childMessages[g]->IsUniform())
-                continue;
-            w *= vovido::ProbabilityIn(*held.childMessages[g], held.GetValue());
+    return held;
+}
+
+std::vector<size_t> HybridSampleNet::OutsideMessages(const SampleNode& held, const SampleNode& node) const {
+    std::vector<size_t> messages;
+    for (size_t g = 0; g < held.children.size(); ++g) {
+        const SampleNode* grandchild = held.children[g];
+        if (vovido::PositionIn(node.children, grandchild) < 0 &&
+            !held_[static_cast<size_t>(grandchild->handle)])
+            messages.push_back(g);
+    }
+    return messages;
+}
+
+void HybridSampleNet::ReleaseHeld(SampleNode& node, const std::vector<char>& functional,
+                                  const std::vector<SampleNode*>& chain) {
+    for (SampleNode* held : chain) {
+        held_[static_cast<size_t>(held->handle)] = 0;
+        estimated_[static_cast<size_t>(held->handle)] = 1;
+        held->FinishEstimate();
+    }
+    for (size_t m = 0; m < node.children.size(); ++m) {
+        if (!functional[m]) continue;
+        SampleNode& child = *node.children[m];
+        held_[static_cast<size_t>(child.handle)] = 0;
+        estimated_[static_cast<size_t>(child.handle)] = 1;
+        child.FinishEstimate();
+    }
+}
+
+bool HybridSampleNet::EstimateNode(SampleNode& node, const std::vector<ChildKind>& given) {
+    node.ResetEstimate();
+    std::vector<ChildKind> kinds = given;
+    std::vector<char> functional;
+    std::vector<SampleNode*> chain;
+    bool drawn = HoldFunctionalFamily(node, functional, chain);
+    // What a held node's children outside this node's family weigh a draw with: their messages. Found
+    // once here (functional children by position, then the chain), not at every draw.
+    std::vector<std::vector<size_t>> outside(node.children.size() + chain.size());
+    for (size_t m = 0; m < node.children.size(); ++m) {
+        if (functional[m]) outside[m] = OutsideMessages(*node.children[m], node);
+    }
+    for (size_t k = 0; k < chain.size(); ++k)
+        outside[node.children.size() + k] = OutsideMessages(*chain[k], node);
+    auto weighOutside = [&outside](const SampleNode& held, size_t at, double& w) {
+        for (size_t g : outside[at]) {
+            if (!held.childMessages[g]->IsUniform())
+                w *= vovido::ProbabilityIn(*held.childMessages[g], held.GetValue());
         }
     };
     // A child that shares such an equation as a parent weighs the draw through itself: its message
@@ -298,7 +337,7 @@ bool HybridSampleNet::EstimateNode(SampleNode& node, const std::vector<ChildKind
             if (functional[m]) w *= node.children[m]->SampleFromConditional();
         }
         for (size_t k = 0; k < chain.size() && w > 0.0; ++k) w *= chain[k]->SampleFromConditional();
-        for (const SampleNode* held : chain) weighOutside(*held, w);
+        for (size_t k = 0; k < chain.size(); ++k) weighOutside(*chain[k], node.children.size() + k, w);
         bool ruled = false;  // by a child whose evidence depends on this node alone
         for (size_t m = 0; m < node.children.size(); ++m) {
             SampleNode& child = *node.children[m];
@@ -306,7 +345,7 @@ bool HybridSampleNet::EstimateNode(SampleNode& node, const std::vector<ChildKind
                 densities[m] = node.childMessages[m]->IsUniform()
                                    ? 1.0
                                    : vovido::ProbabilityIn(*node.childMessages[m], v);
-                weighOutside(child, w);
+                weighOutside(child, m, w);
             } else if (kinds[m] == ChildKind::kOwnEvidence) {
                 const double e = child.GetEvidenceWeight();
                 ruled = ruled || !(e > 0.0);
@@ -346,18 +385,7 @@ bool HybridSampleNet::EstimateNode(SampleNode& node, const std::vector<ChildKind
         }
         for (SampleNode* held : chain) held->AddSampleToEstimate(w);
     }
-    for (SampleNode* held : chain) {
-        held_[static_cast<size_t>(held->handle)] = 0;
-        estimated_[static_cast<size_t>(held->handle)] = 1;
-        held->FinishEstimate();
-    }
-    for (size_t m = 0; m < node.children.size(); ++m) {
-        if (!functional[m]) continue;
-        SampleNode& child = *node.children[m];
-        held_[static_cast<size_t>(child.handle)] = 0;
-        estimated_[static_cast<size_t>(child.handle)] = 1;
-        child.FinishEstimate();
-    }
+    ReleaseHeld(node, functional, chain);
     if (!node.internal)
         vovido::WarnOfFewEffectiveSamples("the estimate of node " + node.id, false, total, squares,
                                           view.GetNumberOfSamples());

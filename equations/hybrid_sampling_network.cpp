@@ -6,7 +6,12 @@
 #include <cstdio>
 #include <cstring>
 #include <deque>
+#include <new>
+#include <string>
+#include <utility>
+#include <vector>
 
+#include "base/counted_notices.h"
 #include "base/distributions.h"
 #include "base/error_log.h"
 #include "base/expression_parser.h"
@@ -31,21 +36,14 @@ void SeedHybridGenerators(unsigned int seed) {
     GetSamplerGenerator().Seed(seed + 3u);
 }
 
-void DropInvalidParameterReports(int first) {
-    const char* invalid = "Invalid parameters in a call of ";
-    std::vector<std::pair<int, std::string>> kept;
-    bool dropped = false;
-    for (int i = first; i < errorLog.GetNumberOfEntries(); ++i) {
-        const char* text = errorLog.GetMessage(i) != nullptr ? errorLog.GetMessage(i) : "";
-        if (std::strncmp(text, invalid, std::strlen(invalid)) == 0) {
-            dropped = true;
-        } else {
-            kept.emplace_back(errorLog.GetCode(i), text);
-        }
+std::string DropInvalidParameterReports(int first) {
+    std::string call;
+    try {
+        (void)EraseEntriesStartingWith(errorLog, first, "Invalid parameters in a call of ", call);
+    } catch (const std::bad_alloc&) {
+        // Without memory for the call's name the reports stay.
     }
-    if (!dropped) return;
-    errorLog.Truncate(first);
-    for (const auto& [code, text] : kept) LogError(errorLog, code, text.c_str(), nullptr);
+    return call;
 }
 
 double EffectiveSampleSize(double sum, double squares) {
@@ -502,6 +500,62 @@ void HybridSampleNet::MarkAncestors(SampleNode& start) {
     }
 }
 
+SampleNode* HybridSampleNet::ChooseInversionParent(SampleNode& node, bool& anyFree, bool& chosenAdditive,
+                                                   bool& chosenShared) {
+    const vovido::ElementTable& table = *view.GetElementTable(node.handle);
+    // The parent the evidence is explained through, ranked by: an inversion that does not need the
+    // parent's value before it is drawn (an ancestor of another parent would), an inverse that is
+    // the only solution, a noise term (a parent that is no equation: its density weighs the
+    // inverse, and the inversion ends there), a parent that enters additively (weighting by the
+    // Jacobian of another inverse, a cube root say, gives weights of unbounded variance where its
+    // derivative vanishes). Among equals the last.
+    SampleNode* chosen = nullptr;
+    int chosenRank = -1;
+    // A free continuous parent that some value could be given to.
+    anyFree = false;
+    // Every continuous parent the cells can be solved for gets its inverse (the message passing
+    // sends lambda messages through them). Discrete and observed parents never take a value from an
+    // inversion.
+    for (size_t i = static_cast<size_t>(node.discreteParentCount); i < node.parents.size(); ++i) {
+        SampleNode* parent = node.parents[i];
+        bool solvable = true;
+        for (const auto& cell : table.cells) {
+            auto* element = dynamic_cast<VRX_equationElement*>(cell.get());
+            VRX_expression* inverse = nullptr;
+            std::string text;
+            solvable = element != nullptr &&
+                       (element->FindNamedExpression(parent->id, inverse) == kSuccess ||
+                        (vovido::SolveElementFor(node.id, element->GetText(), parent->id, text) == kSuccess &&
+                         element->SetNamedExpression(parent->id, text) == kSuccess));
+            if (!solvable) break;
+        }
+        // A deterministic parent without a free continuous parent of its own (a constant, say)
+        // could only take the inverse if it happened to equal its own value: never chosen.
+        bool movable = !parent->IsDeterministic();
+        for (size_t j = static_cast<size_t>(parent->discreteParentCount); j < parent->parents.size(); ++j)
+            movable = movable || !parent->parents[j]->IsFixed();
+        if (!parent->IsFixed() && movable) anyFree = true;
+        if (!solvable) continue;
+        bool plain = true, shared = false;
+        for (const auto& cell : table.cells) {
+            const auto& equation = static_cast<const VRX_equationElement&>(*cell);
+            plain = plain && EntersAdditively(equation, parent->id);
+            shared = shared || HasOtherSolutions(equation, parent->id);
+        }
+        node.singleInverse.resize(node.parents.size(), 0);
+        node.singleInverse[i] = shared ? 0 : 1;
+        if (!movable || parent->IsFixed()) continue;
+        const int rank = (IsAncestorOfOtherParent(node, *parent, sampleNodes.size()) ? 0 : 8) +
+                         (shared ? 0 : 4) + (parent->IsDeterministic() ? 0 : 2) + (plain ? 1 : 0);
+        if (rank < chosenRank) continue;
+        chosen = parent;
+        chosenRank = rank;
+        chosenAdditive = plain;
+        chosenShared = shared;
+    }
+    return chosen;
+}
+
 int HybridSampleNet::PrepareInversion(SampleNode& observed) {
     // Evidence is weighed by the density of its distribution, known for a call alone or one added to
     // other terms ("x + Normal(0, 1)"); "x * Normal(1, 0.1)" draws, but has none at hand.
@@ -518,59 +572,8 @@ int HybridSampleNet::PrepareInversion(SampleNode& observed) {
     }
     SampleNode* node = &observed;
     while (node->IsDeterministic() && !(node->nodeFlags & SampleNodeFlags::kInverts)) {
-        const vovido::ElementTable& table = *view.GetElementTable(node->handle);
-        // The parent the evidence is explained through, ranked by: an inversion that does not need the
-        // parent's value before it is drawn (an ancestor of another parent would), an inverse that is
-        // the only solution, a noise term (a parent that is no equation: its density weighs the
-        // inverse, and the inversion ends there), a parent that enters additively (weighting by the
-        // Jacobian of another inverse, a cube root say, gives weights of unbounded variance where its
-        // derivative vanishes). Among equals the last.
-        SampleNode* chosen = nullptr;
-        int chosenRank = -1;
-        bool chosenAdditive = false, chosenShared = false;
-        // A free continuous parent that some value could be given to.
-        bool anyFree = false;
-        // Every continuous parent the cells can be solved for gets its inverse (the message passing
-        // sends lambda messages through them). Discrete and observed parents never take a value from an
-        // inversion.
-        for (size_t i = static_cast<size_t>(node->discreteParentCount); i < node->parents.size(); ++i) {
-            SampleNode* parent = node->parents[i];
-            bool solvable = true;
-            for (const auto& cell : table.cells) {
-                auto* element = dynamic_cast<VRX_equationElement*>(cell.get());
-                VRX_expression* inverse = nullptr;
-                std::string text;
-                solvable =
-                    element != nullptr &&
-                    (element->FindNamedExpression(parent->id, inverse) == kSuccess ||
-                     (vovido::SolveElementFor(node->id, element->GetText(), parent->id, text) == kSuccess &&
-                      element->SetNamedExpression(parent->id, text) == kSuccess));
-                if (!solvable) break;
-            }
-            // A deterministic parent without a free continuous parent of its own (a constant, say)
-            // could only take the inverse if it happened to equal its own value: never chosen.
-            bool movable = !parent->IsDeterministic();
-            for (size_t j = static_cast<size_t>(parent->discreteParentCount); j < parent->parents.size(); ++j)
-                movable = movable || !parent->parents[j]->IsFixed();
-            if (!parent->IsFixed() && movable) anyFree = true;
-            if (!solvable) continue;
-            bool plain = true, shared = false;
-            for (const auto& cell : table.cells) {
-                const auto& equation = static_cast<const VRX_equationElement&>(*cell);
-                plain = plain && EntersAdditively(equation, parent->id);
-                shared = shared || HasOtherSolutions(equation, parent->id);
-            }
-            node->singleInverse.resize(node->parents.size(), 0);
-            node->singleInverse[i] = shared ? 0 : 1;
-            if (!movable || parent->IsFixed()) continue;
-            const int rank = (IsAncestorOfOtherParent(*node, *parent, sampleNodes.size()) ? 0 : 8) +
-                             (shared ? 0 : 4) + (parent->IsDeterministic() ? 0 : 2) + (plain ? 1 : 0);
-            if (rank < chosenRank) continue;
-            chosen = parent;
-            chosenRank = rank;
-            chosenAdditive = plain;
-            chosenShared = shared;
-        }
+        bool anyFree = false, chosenAdditive = false, chosenShared = false;
+        SampleNode* chosen = ChooseInversionParent(*node, anyFree, chosenAdditive, chosenShared);
         if (chosen != nullptr && chosenShared) {
             const std::string text = "Warning: the equation of node " + node->id +
                                      " has more than one solution for " +

@@ -125,6 +125,11 @@ private:
     void BuildNodes();
     void MarkAncestors(VRX_hybridSampleNode& node);
     [[nodiscard]] int PrepareInversion(VRX_hybridSampleNode& observed);
+    // The parent the deterministic node's evidence is explained through (ranked as PrepareInversion
+    // says), or null; anyFree when some free continuous parent could take a value, and how the chosen one
+    // enters the equation. Every parent the cells can be solved for gets its inverse.
+    VRX_hybridSampleNode* ChooseInversionParent(VRX_hybridSampleNode& node, bool& anyFree,
+                                                bool& chosenAdditive, bool& chosenShared);
     // What the evidence fixes through equations: the one free continuous parent of an observed
     // equation (through its inverse), and equations whose parents are all observed; each becomes
     // observed in turn.
@@ -194,6 +199,17 @@ private:
     // The weighted estimate of one unobserved node, its children taken as kinds says; false when no draw
     // has weight.
     bool EstimateNode(VRX_hybridSampleNode& node, const std::vector<ChildKind>& kinds);
+    // Holds (held_) the equations below the node that are functions of it, so that its draws give their
+    // values: its children among them marked in functional, the ones further down in chain, in the order
+    // they are drawn. False when there are none.
+    bool HoldFunctionalFamily(VRX_hybridSampleNode& node, std::vector<char>& functional,
+                              std::vector<VRX_hybridSampleNode*>& chain);
+    // The positions of the held node's children outside the node's family and not held themselves.
+    std::vector<size_t> OutsideMessages(const VRX_hybridSampleNode& held,
+                                        const VRX_hybridSampleNode& node) const;
+    // Lets the held nodes go, their estimates made from the node's draws.
+    void ReleaseHeld(VRX_hybridSampleNode& node, const std::vector<char>& functional,
+                     const std::vector<VRX_hybridSampleNode*>& chain);
     // The likelihood the observed equation child gives the node's current value: the density of target,
     // the parent it is inverted for (InverseTarget), at the inverse, the child's other parents drawn from
     // their messages.
@@ -231,8 +247,9 @@ namespace vovido {
 // distributions), for runs that repeat exactly.
 void SeedHybridGenerators(unsigned int seed);
 // Removes the reports of invalid distribution parameters ("Invalid parameters in a call of ...") logged
-// since entry `first`, keeping the other entries in their order.
-void DropInvalidParameterReports(int first);
+// since entry `first`, keeping the other entries in their order. Returns the call the first of them
+// named, empty when there were none.
+std::string DropInvalidParameterReports(int first);
 // (sum of weights)^2 / sum of squared weights: the number of equally weighted samples the weighted ones
 // are worth; 0 without weight.
 double EffectiveSampleSize(double sum, double squares);

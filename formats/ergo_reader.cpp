@@ -224,9 +224,10 @@ int VRX_ergoSpeaker::ReadParents() {
         std::vector<std::string> ids;
         for (const int parent : parents) ids.emplace_back(vovido::NodeIdOr(*network, parent, ""));
         arcs_.emplace_back();
-        WaitForTable(arcs_.back(), child, std::move(parents), [this, ids](size_t k, int rc) {
-            (void)ReportMessage(rc, "ERROR: Couldn't Add Arc From Parent Node (\"" + ids[k] + "\")");
-        });
+        WaitForTable(arcs_.back(), child, std::move(parents), std::move(ids),
+                     [this](const std::string& id, int rc) {
+                         (void)ReportMessage(rc, "ERROR: Couldn't Add Arc From Parent Node (\"" + id + "\")");
+                     });
     }
     return kSuccess;
 }

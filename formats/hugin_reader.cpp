@@ -295,8 +295,8 @@ int VRX_huginSpeaker::ReadPotentialBody(int child, const std::string& childId) {
         parents.push_back(network->FindNode(parentIds.back().c_str()));
     }
     PendingArcs arcs;
-    WaitForTable(arcs, child, std::move(parents),
-                 [this, &parentIds](size_t i, int rc) { (void)ReportParentArcRefused(rc, parentIds[i]); });
+    WaitForTable(arcs, child, std::move(parents), std::move(parentIds),
+                 [this](const std::string& id, int rc) { (void)ReportParentArcRefused(rc, id); });
     // The arcs wait for the data, so that data too short for the table is refused before they build it.
     int rc = RequireToken(kPunctuator, ")");
     if (rc == kSuccess) rc = RequireToken(kPunctuator, "{");

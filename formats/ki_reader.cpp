@@ -512,11 +512,11 @@ int VRX_kiSpeaker::ReadArcBlockBody(int handle, const std::string& name) {
     }
     // The arcs wait for the node's probabilities, so that rows that cannot fill its table are refused
     // before the arcs build it.
-    parentIds_ = std::move(parentNames);
-    WaitForTable(parentArcs_, handle, std::move(parents), [this, name](size_t i, int added) {
-        ReportMessage(added,
-                      "ERROR: Couldn't add arc from node [" + parentIds_[i] + "] to node [" + name + "]");
-    });
+    WaitForTable(parentArcs_, handle, std::move(parents), std::move(parentNames),
+                 [this, name](const std::string& id, int added) {
+                     ReportMessage(added,
+                                   "ERROR: Couldn't add arc from node [" + id + "] to node [" + name + "]");
+                 });
     if (const int rc = RequireToken(kPunctuator, "{")) {
         (void)AddPendingArcs(parentArcs_);
         return rc;

@@ -256,16 +256,16 @@ int VRX_microsoftSpeaker::ReadPotential() {
         return ReportMessage(kOutOfRange, RepeatedPartMessage(child_, "potential", false));
     if (network->GetNode(handle)->ChangeType(type) != kSuccess)
         return ReportError(kSyntaxError, "ERROR: Unknown Node Type");
-    parentIds_.clear();
+    std::vector<std::string> parentIds;
     std::vector<int> parents;
     while (IsIdentifierNext() == 1) {
-        parentIds_.emplace_back(TokenText_());
+        parentIds.emplace_back(TokenText_());
         ConsumeToken();
-        parents.push_back(network->FindNode(parentIds_.back().c_str()));
+        parents.push_back(network->FindNode(parentIds.back().c_str()));
     }
     // The arcs wait for the table, so that one the file cannot fill is refused before they build it.
-    WaitForTable(arcs_, handle, parents,
-                 [this](size_t i, int rc) { (void)ReportParentArcRefused(rc, parentIds_[i]); });
+    WaitForTable(arcs_, handle, parents, std::move(parentIds),
+                 [this](const std::string& id, int rc) { (void)ReportParentArcRefused(rc, id); });
     // Without a table over the parents, or with one past the limit (which the arcs refuse without building
     // it), the arcs go in at once.
     const int64_t cells = PendingTableCells(arcs_);
@@ -289,23 +289,7 @@ int VRX_microsoftSpeaker::ReadPotential() {
         (void)SkipBlock();  // a lexer failure there is logged
         return kSuccess;
     }
-    // The shape of the table: the one the waiting arcs will give it (a dimension per parent, each parent
-    // once), else its own.
-    parentSizes_.clear();
-    std::unordered_set<int> listed;
-    for (const int parent : parents) {
-        if (arcs_.waiting && parent >= 0 && listed.insert(parent).second)
-            parentSizes_.push_back(vovido::DefinitionSupport::OutcomeCountOf(network, parent));
-    }
-    for (int i = 0;
-         !arcs_.waiting && i < network->GetNumberOfParents(handle) && i < matrix->GetNumberOfDimensions();
-         ++i)
-        parentSizes_.push_back(matrix->GetSizeOfDimension(i));
-    const int parentCount = static_cast<int>(parentSizes_.size());
-    cells_ = static_cast<size_t>(arcs_.waiting ? cells : matrix->GetNumberOfElements());
-    size_t configurations = 1;
-    for (const int size : parentSizes_) configurations *= static_cast<size_t>(size);
-    ownSize_ = configurations > 0 ? static_cast<int>(cells_ / configurations) : 0;
+    const int parentCount = ShapeTable(handle, parents, *matrix, cells);
     entries_.clear();
     given_.assign(cells_, false);
     const int reportsBefore = reports_;
@@ -327,15 +311,39 @@ int VRX_microsoftSpeaker::ReadPotential() {
         return kSuccess;
     }
     (void)AddPendingArcs(arcs_);
+    StoreTable(handle, type, *definition);
+    return kSuccess;
+}
+
+int VRX_microsoftSpeaker::ShapeTable(int handle, const std::vector<int>& parents, const VRX_Dmatrix& matrix,
+                                     int64_t cells) {
+    // The waiting arcs give a dimension per parent, each parent once.
+    parentSizes_.clear();
+    std::unordered_set<int> listed;
+    for (const int parent : parents) {
+        if (arcs_.waiting && parent >= 0 && listed.insert(parent).second)
+            parentSizes_.push_back(vovido::DefinitionSupport::OutcomeCountOf(network, parent));
+    }
+    for (int i = 0;
+         !arcs_.waiting && i < network->GetNumberOfParents(handle) && i < matrix.GetNumberOfDimensions(); ++i)
+        parentSizes_.push_back(matrix.GetSizeOfDimension(i));
+    cells_ = static_cast<size_t>(arcs_.waiting ? cells : matrix.GetNumberOfElements());
+    size_t configurations = 1;
+    for (const int size : parentSizes_) configurations *= static_cast<size_t>(size);
+    ownSize_ = configurations > 0 ? static_cast<int>(cells_ / configurations) : 0;
+    return static_cast<int>(parentSizes_.size());
+}
+
+void VRX_microsoftSpeaker::StoreTable(int handle, int type, VRX_nodeDefinition& definition) {
     // The block has been read whole: a failure from here on is reported, not skipped.
     VRX_doubleArray values;
-    if (definition->GetSize() != static_cast<int>(cells_)) {
+    if (definition.GetSize() != static_cast<int>(cells_)) {
         (void)ReportMessage(kOutOfRange, "ERROR: Node (\"" + child_ + "\") : the table was refused");
-        return kSuccess;
+        return;
     }
     if (values.SetSize(static_cast<int>(cells_)) != kSuccess) {
         (void)ReportError(kOutOfMemory, nullptr);
-        return kSuccess;
+        return;
     }
     values.SetCount(static_cast<int>(cells_));
     for (const auto& entry : entries_) values[static_cast<int>(entry.first)] = entry.second;
@@ -344,15 +352,14 @@ int VRX_microsoftSpeaker::ReadPotential() {
         const std::string refusal = vovido::ProbabilityRefusal(child_, values);
         if (!refusal.empty()) {
             (void)ReportMessage(kOutOfRange, refusal);
-            return kSuccess;
+            return;
         }
     }
-    if (const int rc = definition->SetDefinitionDoubles(values)) {
+    if (const int rc = definition.SetDefinitionDoubles(values)) {
         (void)ReportMessage(rc, "ERROR: Node (\"" + child_ + "\") : the table was refused");
-        return kSuccess;
+        return;
     }
     NoteNodeTable(handle);
-    return kSuccess;
 }
 
 int VRX_microsoftSpeaker::ReadEntry(int parentCount) {

@@ -2,6 +2,7 @@
 // MSBN ("dsc"): node blocks with their states and screen positions, then one potential per node that
 // makes it a chance, utility or decision node and gives its parents and table.
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -9,6 +10,9 @@
 #include <vector>
 
 #include "formats/text_format_base.h"
+
+class VRX_Dmatrix;
+class VRX_nodeDefinition;
 
 class VRX_microsoftSpeaker : public VRX_textFormat {
 public:
@@ -44,6 +48,11 @@ private:
     [[nodiscard]] int ReadPotential();
     // One "(coordinates) : numbers" entry of the potential's table.
     [[nodiscard]] int ReadEntry(int parentCount);
+    // The shape of the potential's table into parentSizes_, cells_ and ownSize_: the one the waiting arcs
+    // will give it (`cells` cells), else the matrix's own. Returns the number of parent dimensions.
+    int ShapeTable(int handle, const std::vector<int>& parents, const VRX_Dmatrix& matrix, int64_t cells);
+    // The table read whole (entries_, every cell given) set as the node's, or the refusal reported.
+    void StoreTable(int handle, int type, VRX_nodeDefinition& definition);
     std::string RowText(size_t cell) const;
 
     [[nodiscard]] int WriteNetwork();
@@ -58,7 +67,6 @@ private:
     size_t cells_ = 0;
     std::vector<int> parentSizes_;
     int ownSize_ = 0;
-    std::vector<std::string> parentIds_;
     PendingArcs arcs_;
     std::string child_;
     // The nodes whose potential has begun: one node, one potential.

@@ -352,16 +352,17 @@ int VRX_neticaSpeaker::ReadDefinitionField(int handle) {
         VRX_stringArray names;
         if (rc != kSuccess || (rc = ReadIdList(names)) != kSuccess) return rc;
         // The arcs wait for the probs, so that a table the file cannot fill is refused before they build it.
-        parentIds_.clear();
+        std::vector<std::string> parentIds;
         std::vector<int> parents;
         for (int i = 0; i < names.GetCount(); ++i) {
-            parentIds_.emplace_back(names[i]);
+            parentIds.emplace_back(names[i]);
             parents.push_back(network->FindNode(names[i]));
         }
-        WaitForTable(parentArcs_, handle, std::move(parents), [this, node](size_t i, int added) {
-            (void)ReportMessage(added, "ERROR: Couldn't add arc from node [" + parentIds_[i] + "] to node [" +
-                                           node->GetId() + "]");
-        });
+        WaitForTable(parentArcs_, handle, std::move(parents), std::move(parentIds),
+                     [this, node](const std::string& id, int added) {
+                         (void)ReportMessage(added, "ERROR: Couldn't add arc from node [" + id +
+                                                        "] to node [" + node->GetId() + "]");
+                     });
         return kSuccess;
     }
     if (TokenIs("states")) {

@@ -747,15 +747,19 @@ int VRX_textFormat::AddPendingArcs(PendingArcs& pending) {
     pending.waiting = false;
     // A refusal names the line that gave the parents.
     reportLine_ = pending.line;
-    const int rc = AddParentArcs(pending.child, pending.parents, pending.refused);
+    const int rc = AddParentArcs(pending.child, pending.parents, [&pending](size_t i, int refused) {
+        pending.refused(i < pending.ids.size() ? pending.ids[i] : std::string(), refused);
+    });
     reportLine_ = -1;
     return rc;
 }
 
 void VRX_textFormat::WaitForTable(PendingArcs& pending, int child, std::vector<int> parents,
-                                  std::function<void(size_t, int)> refused) {
+                                  std::vector<std::string> ids,
+                                  std::function<void(const std::string&, int)> refused) {
     pending.child = child;
     pending.parents = std::move(parents);
+    pending.ids = std::move(ids);
     pending.refused = std::move(refused);
     pending.line = lexer ? lexer->GetLineNumber() : 0;
     pending.waiting = true;

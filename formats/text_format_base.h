@@ -258,14 +258,15 @@ public:
     // that a table the file cannot fill is refused before they build it.
     struct PendingArcs {
         int child = -1;
-        std::vector<int> parents;                  // a handle below 0: a parent not found
-        std::function<void(size_t, int)> refused;  // reports arc i refused
-        int line = 0;                              // of the parents, which the refusals name
+        std::vector<int> parents;                              // a handle below 0: a parent not found
+        std::vector<std::string> ids;                          // the parents as the file names them
+        std::function<void(const std::string&, int)> refused;  // reports the arc from that parent refused
+        int line = 0;                                          // of the parents, which the refusals name
         bool waiting = false;
     };
     // The arcs wait from the current line on.
-    void WaitForTable(PendingArcs& pending, int child, std::vector<int> parents,
-                      std::function<void(size_t, int)> refused);
+    void WaitForTable(PendingArcs& pending, int child, std::vector<int> parents, std::vector<std::string> ids,
+                      std::function<void(const std::string&, int)> refused);
     // Adds the waiting arcs through AddParentArcs, once; 0 when none wait.
     int AddPendingArcs(PendingArcs& pending);
     // The cells the child's table will have once the waiting arcs are added; 0 for a kind without such a

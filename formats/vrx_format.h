@@ -112,8 +112,7 @@ protected:
     bool noisyOr = false;
     bool noisyAnd = false;
     int stateDocIndex = 0;
-    // The node's parents as the file names them, and their arcs, which wait for its table.
-    std::vector<std::string> parentIds_;
+    // The node's parent arcs, which wait for its table.
     PendingArcs parentArcs_;
 
 private:

@@ -617,12 +617,13 @@ int VRX_vrxSpeaker::ReadParents() {
         return ReportMessage(kOutOfMemory, DefinitionSupport::TableRefusalText(network, currentNode_, cells));
     }
     // The arcs wait for the table, so that one the file cannot fill is refused before they build it.
-    parentIds_.clear();
-    for (int i = 0; i < ids.GetCount(); ++i) parentIds_.emplace_back(ids[i]);
-    WaitForTable(parentArcs_, currentNode_, std::move(handles), [this, child](size_t i, int rc) {
-        ReportMessage(rc,
-                      "ERROR: Couldn't add arc from node [" + parentIds_[i] + "] to node [" + child + "]");
-    });
+    std::vector<std::string> parentIds;
+    for (int i = 0; i < ids.GetCount(); ++i) parentIds.emplace_back(ids[i]);
+    WaitForTable(parentArcs_, currentNode_, std::move(handles), std::move(parentIds),
+                 [this, child](const std::string& id, int rc) {
+                     ReportMessage(rc,
+                                   "ERROR: Couldn't add arc from node [" + id + "] to node [" + child + "]");
+                 });
     return kSuccess;
 }
 

@@ -487,10 +487,13 @@ void VRX_xmlSpeaker::ApplyDefinition(const Definition& definition,
     const int64_t cells = tabled ? vovido::DefinitionSupport::TableCellsWithParents(
                                        *network, handle, parents.data(), static_cast<int>(parents.size()))
                                  : 0;
-    if (cells > 0 && cells <= kMaxTableCells && cells != static_cast<int64_t>(definition.table.size())) {
+    const auto reportCount = [this, line, &id](int64_t wanted, size_t read) {
         (void)Report(line, kOutOfRange,
-                     "ERROR: Node [" + id + "] was expecting " + std::to_string(cells) + " numbers but " +
-                         std::to_string(definition.table.size()) + " were read");
+                     "ERROR: Node [" + id + "] was expecting " + std::to_string(wanted) + " numbers but " +
+                         std::to_string(read) + " were read");
+    };
+    if (cells > 0 && cells <= kMaxTableCells && cells != static_cast<int64_t>(definition.table.size())) {
+        reportCount(cells, definition.table.size());
         return;
     }
     bool refused = false;
@@ -510,9 +513,7 @@ void VRX_xmlSpeaker::ApplyDefinition(const Definition& definition,
     const int size = nodeDefinition->GetSize();
     const int count = static_cast<int>(definition.table.size());
     if (size != count) {
-        (void)Report(line, kOutOfRange,
-                     "ERROR: Node [" + id + "] was expecting " + std::to_string(size) + " numbers but " +
-                         std::to_string(count) + " were read");
+        reportCount(size, definition.table.size());
         return;
     }
     VRX_doubleArray values;

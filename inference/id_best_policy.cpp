@@ -446,7 +446,7 @@ int BestPolicySolver::PropagateRows(int decision, bool withUtility, std::vector<
                                          before + ", past the limit of " + std::to_string(maximum) + " cells",
                                      kOutOfMemory);
     }
-    workEntries_ += size.entries;
+    workEntries_ = size.entries > UINT64_MAX - workEntries_ ? UINT64_MAX : workEntries_ + size.entries;
     updates_++;
     if (vovido::IsImpossibleScenario(rc)) {
         errorLog.Truncate(mark);

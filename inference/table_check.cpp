@@ -9,6 +9,7 @@
 #include <cstring>
 #include <new>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "base/counted_notices.h"
@@ -88,16 +89,11 @@ std::string ScaledColumnText(int column, int order, double sum) {
 thread_local std::vector<const VRX_network*> scaledNetworks;
 thread_local int scaledLogStart = 0;
 
-// Whether the node the report names was reported from `start` on: a working copy whose arcs differ
-// counts the same node's columns otherwise.
-bool LoggedSinceScaling(int start, const std::string& text) {
-    const size_t node = text.find(kInconsistentReport);
-    const size_t length = node == std::string::npos ? text.size() : node + std::strlen(kInconsistentReport);
-    for (int i = std::max(start, 0); i < errorLog.GetNumberOfEntries(); ++i) {
-        const char* message = errorLog.GetMessage(i);
-        if (message != nullptr && std::strncmp(message, text.c_str(), length) == 0) return true;
-    }
-    return false;
+// The part of a report up to its node's name: the same node's columns reported again start alike, even
+// when a working copy whose arcs differ counts them otherwise.
+std::string ReportedNode(const char* text) {
+    const char* node = std::strstr(text, kInconsistentReport);
+    return node == nullptr ? std::string(text) : std::string(text, node + std::strlen(kInconsistentReport));
 }
 
 bool AllFinite(const VRX_Dmatrix& matrix) {
@@ -183,14 +179,22 @@ ScaledTables::ScaledTables(VRX_network& network) : network_(network) {
         Restore();
         return;
     }
-    for (const std::string& text : reports) {
-        // A working copy's scope meets again what the caller's reported, and the updates of one call
-        // (a diagnosis, a learning run) meet again what the first one reported.
-        const int call = FirstEntryOfCall(errorLog);
-        const int since = call >= 0 ? std::min(call, scaledLogStart) : scaledLogStart;
-        if (LoggedSinceScaling(since, text)) continue;
-        // A notice: should the update fail after all, its cause comes first.
-        LogNotice(errorLog, kObjectNotConsistent, text.c_str(), nullptr, NoticeInstance{});
+    if (reports.empty()) return;
+    // A working copy's scope meets again what the caller's reported, and the updates of one call (a
+    // diagnosis, a learning run) meet again what the first one reported.
+    const int call = FirstEntryOfCall(errorLog);
+    const int since = std::max(call >= 0 ? std::min(call, scaledLogStart) : scaledLogStart, 0);
+    try {
+        std::unordered_set<std::string> reported;
+        for (int i = since; i < errorLog.GetNumberOfEntries(); ++i)
+            reported.insert(ReportedNode(errorLog.GetMessage(i)));
+        for (const std::string& text : reports) {
+            if (!reported.insert(ReportedNode(text.c_str())).second) continue;
+            // A notice: should the update fail after all, its cause comes first.
+            LogNotice(errorLog, kObjectNotConsistent, text.c_str(), nullptr, NoticeInstance{});
+        }
+    } catch (const std::bad_alloc&) {
+        // Without memory the tables are still scaled; only their notices are missing.
     }
 }
 

@@ -2,6 +2,7 @@
 // point of view, then again with the observed nodes made parents of the decision.
 #include "inference/value_of_information.h"
 
+#include <exception>
 #include <memory>
 #include <new>
 #include <string>
@@ -115,8 +116,8 @@ public:
                 vovido::EraseFromEntries(errorLog, first_, choice + ", ");
                 vovido::EraseFromEntries(errorLog, first_, ", " + choice);
             }
-        } catch (const std::bad_alloc&) {
-            // The texts stay as they were.
+        } catch (const std::exception&) {
+            // The texts stay as they were: a destructor throws nothing.
         }
     }
 
@@ -125,6 +126,32 @@ private:
     const int probe_;
     const int first_;
 };
+
+// The probe's arcs: after the decision before the point of view and every earlier one, before the point
+// of view, the utility and every other decision it can precede.
+int PlaceProbe(VRX_network& work, const VRX_intArray& actions, int pointOfView, int probe, int utility) {
+    const int p = actions.FindPosition(pointOfView);
+    if (p > 0) {
+        if (const int rc = work.AddArc(actions[p - 1], probe)) return rc;
+    }
+    // After every earlier decision too, and before every other one it can precede, so that the solver
+    // assumes no order of its own about the probe (and names it in no notice).
+    for (int k = 0; k < p - 1; k++) {
+        const int earlier = actions[k];
+        if (work.GetNodeType(earlier) != DefinitionType::kList) continue;
+        if (const int rc = work.AddArc(earlier, probe)) return rc;
+    }
+    for (int h = work.GetFirstNode(); h >= 0; h = work.GetNextNode(h)) {
+        if (h == probe || h == pointOfView || work.GetNodeType(h) != DefinitionType::kList ||
+            work.GetParents(probe).IsInList(h))
+            continue;
+        // One that must come before it (an arc would close a cycle) stays as it is.
+        const int logged = errorLog.GetNumberOfEntries();
+        if (work.AddArc(probe, h) != kSuccess) errorLog.Truncate(logged);
+    }
+    if (const int rc = work.AddArc(probe, pointOfView)) return rc;
+    return work.AddArc(probe, utility);
+}
 
 int ProbeValues(VRX_network& work, int probe, VRX_Dmatrix& out) {
     if (const int rc = work.UpdateBeliefs()) return rc;
@@ -172,27 +199,7 @@ int VRX_valueOfInformationAssessor::ComputeValueOfInformation(VRX_valueOfInforma
     const int probe = work->AddNode(DefinitionType::kList, nullptr);
     if (probe < 0) return probe;
     const ProbeOutOfTexts probeOut(*work, probe);
-    const int p = settings.actions.FindPosition(settings.pointOfView);
-    if (p > 0) {
-        if (const int rc = work->AddArc(settings.actions[p - 1], probe)) return rc;
-    }
-    // After every earlier decision too, and before every other one it can precede, so that the solver
-    // assumes no order of its own about the probe (and names it in no notice).
-    for (int k = 0; k < p - 1; k++) {
-        const int earlier = settings.actions[k];
-        if (work->GetNodeType(earlier) != DefinitionType::kList) continue;
-        if (const int rc = work->AddArc(earlier, probe)) return rc;
-    }
-    for (int h = work->GetFirstNode(); h >= 0; h = work->GetNextNode(h)) {
-        if (h == probe || h == settings.pointOfView || work->GetNodeType(h) != DefinitionType::kList ||
-            work->GetParents(probe).IsInList(h))
-            continue;
-        // One that must come before it (an arc would close a cycle) stays as it is.
-        const int logged = errorLog.GetNumberOfEntries();
-        if (work->AddArc(probe, h) != kSuccess) errorLog.Truncate(logged);
-    }
-    if (const int rc = work->AddArc(probe, settings.pointOfView)) return rc;
-    if (const int rc = work->AddArc(probe, utility)) return rc;
+    if (const int rc = PlaceProbe(*work, settings.actions, settings.pointOfView, probe, utility)) return rc;
 
     VRX_Dmatrix before;
     if (const int rc = ProbeValues(*work, probe, before)) return rc;

@@ -1,5 +1,6 @@
 // Temporal arcs and the temporal definitions they shape, and how both follow the owner network's edits.
 #include <algorithm>
+#include <cstdint>
 #include <memory>
 #include <new>
 #include <string>
@@ -213,7 +214,9 @@ int VRX_temporalExtension::AddTemporalArc(int parent, int child, int order) {
         if (rc == kOutOfMemory) {
             // The table that memory could not hold belongs to a definition node of our own: the caller's
             // node is named instead.
-            const int64_t cells = DefinitionCells(it->second) * PlateDimensions({parent});
+            const int64_t factor = PlateDimensions({parent});
+            const int64_t own = DefinitionCells(it->second);
+            const int64_t cells = factor > 0 && own > INT64_MAX / factor ? INT64_MAX : own * factor;
             errorLog.Truncate(mark);
             (void)vovido::ReportNodeFault(
                 *network->GetNode(child),

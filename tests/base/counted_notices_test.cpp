@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <string>
 #include <vector>
 
@@ -96,6 +97,23 @@ TEST_F(CountedNotices, ALoneNoticeKeepsItsTextAndATruncatedOneIsForgotten) {
     EXPECT_EQ(LoggedMessages(), (std::vector<std::string>{"(line 1) : ERROR: Node [a] \"0\" renamed"}));
     EXPECT_EQ(vovido::GroupedNumber(1234567), "1,234,567");
     EXPECT_EQ(vovido::GroupedNumber(999), "999");
+    EXPECT_EQ(vovido::GroupedNumber(LLONG_MIN), "-9,223,372,036,854,775,808");
+}
+
+TEST_F(CountedNotices, EntriesTakenOutLeaveTheOthersTheirKinds) {
+    Rename("a", 0);
+    LogError(errorLog, kOutOfRange, "Invalid parameters in a call of Ln", nullptr);
+    Rename("b", 0);
+    LogError(errorLog, kOutOfRange, "Invalid parameters in a call of Sqrt", nullptr);
+    std::string rest;
+    EXPECT_FALSE(vovido::EraseEntriesStartingWith(errorLog, 0, "No such text", rest));
+    EXPECT_EQ(errorLog.GetNumberOfEntries(), 4);
+    EXPECT_TRUE(vovido::EraseEntriesStartingWith(errorLog, 0, "Invalid parameters in a call of ", rest));
+    EXPECT_EQ(rest, "Ln");
+    vovido::FoldNotices(errorLog, 0, false);
+    EXPECT_EQ(LoggedMessages(),
+              (std::vector<std::string>{
+                  "outcome names were rewritten in 2 nodes, e.g. Node [a] \"0\", Node [b] \"0\""}));
 }
 
 }  // namespace
