@@ -884,20 +884,9 @@ TEST(InfluenceDiagrams, ImpossibleScenariosStayUndefinedAndOutOfTheFoldBack) {
     EXPECT_EQ(d[3], kUndefinedValue);
 }
 
-// E says A equals B and F (observed) that they differ: E = State1 has probability zero, though no single
-// table shows it, and logic sampling finds no sample that fits.
 TEST(InfluenceDiagrams, ScenariosNoSampleFitsAreLogged) {
     VRX_network net;
-    AddNode(net, DefinitionType::kCpt, "A", {});
-    AddNode(net, DefinitionType::kCpt, "B", {});
-    AddNode(net, DefinitionType::kCpt, "E", {"A", "B"});
-    ASSERT_EQ(Def(net, "E").SetDefinitionDoubles(Doubles({0, 1, 1, 0, 1, 0, 0, 1})), kSuccess);
-    AddNode(net, DefinitionType::kCpt, "F", {"A", "B"});
-    ASSERT_EQ(Def(net, "F").SetDefinitionDoubles(Doubles({1, 0, 0, 1, 0, 1, 1, 0})), kSuccess);
-    ASSERT_EQ(net.GetNode(net.FindNode("F"))->GetValue()->SetEvidence(1), kSuccess);
-    AddNode(net, DefinitionType::kList, "D", {"E"});
-    AddNode(net, DefinitionType::kTable, "U", {"D", "E"});
-    net.SetBayesianAlgorithm(1);
+    BuildUnevaluableScenarios(net);
     errorLog.Flush();
     ASSERT_EQ(Solve(net, 0), kSuccess) << LogDump();
     // Both scenarios with E = State1 fail: one entry for the samplers' notices, one for the scenarios.

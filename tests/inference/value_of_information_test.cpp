@@ -128,21 +128,10 @@ TEST(ValueOfInformation, AnEarlierDecisionApartFromTheObservationsIsNoNotice) {
 }
 
 TEST(ValueOfInformation, ScenariosThatCannotBeEvaluatedNameTheCallersNodesOnly) {
-    // E says A equals B and F (observed) that they differ: a sampler finds no sample with E = State1.
     VRX_network net;
-    using vovido::test::AddNode;
-    using vovido::test::Def;
-    using vovido::test::Doubles;
-    const int a = AddNode(net, DefinitionType::kCpt, "A", {});
-    AddNode(net, DefinitionType::kCpt, "B", {});
-    AddNode(net, DefinitionType::kCpt, "E", {"A", "B"});
-    ASSERT_EQ(Def(net, "E").SetDefinitionDoubles(Doubles({0, 1, 1, 0, 1, 0, 0, 1})), kSuccess);
-    AddNode(net, DefinitionType::kCpt, "F", {"A", "B"});
-    ASSERT_EQ(Def(net, "F").SetDefinitionDoubles(Doubles({1, 0, 0, 1, 0, 1, 1, 0})), kSuccess);
-    ASSERT_EQ(net.GetNode(net.FindNode("F"))->GetValue()->SetEvidence(1), kSuccess);
-    const int d = AddNode(net, DefinitionType::kList, "D", {"E"});
-    AddNode(net, DefinitionType::kTable, "U", {"D", "E"});
-    net.SetBayesianAlgorithm(1);
+    vovido::test::BuildUnevaluableScenarios(net);
+    const int a = net.FindNode("A");
+    const int d = net.FindNode("D");
     VRX_valueOfInformation voi(&net);
     ASSERT_EQ(voi.AddNode(a), kSuccess);
     ASSERT_EQ(voi.SetDecision(d), kSuccess);

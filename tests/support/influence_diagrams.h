@@ -24,6 +24,21 @@ inline void SetUtilities(VRX_network& net, const char* id, const std::vector<dou
     ASSERT_EQ(static_cast<VRX_table&>(Def(net, id)).SetUtilities(vovido::test::Doubles(u)), kSuccess) << id;
 }
 
+// E says A equals B and F (observed) that they differ: E = State1 has probability zero, though no single
+// table shows it, so logic sampling (algorithm 1) finds no sample that fits. D decides after seeing E.
+inline void BuildUnevaluableScenarios(VRX_network& net) {
+    AddNode(net, DefinitionType::kCpt, "A", {});
+    AddNode(net, DefinitionType::kCpt, "B", {});
+    AddNode(net, DefinitionType::kCpt, "E", {"A", "B"});
+    ASSERT_EQ(Def(net, "E").SetDefinitionDoubles(Doubles({0, 1, 1, 0, 1, 0, 0, 1})), kSuccess);
+    AddNode(net, DefinitionType::kCpt, "F", {"A", "B"});
+    ASSERT_EQ(Def(net, "F").SetDefinitionDoubles(Doubles({1, 0, 0, 1, 0, 1, 1, 0})), kSuccess);
+    ASSERT_EQ(net.GetNode(net.FindNode("F"))->GetValue()->SetEvidence(1), kSuccess);
+    AddNode(net, DefinitionType::kList, "D", {"E"});
+    AddNode(net, DefinitionType::kTable, "U", {"D", "E"});
+    net.SetBayesianAlgorithm(1);
+}
+
 // Test (yes, no) -> Seismic (closed, open, diffuse) <- Oil (dry, wet, soaking); Drill (yes, no) observes
 // Test and Seismic; utilities TestCost(Test) and Payoff(Drill, Oil). Without a test the seismic result
 // says nothing. The best policy tests, then drills unless the result is diffuse: 22.5.
