@@ -11,6 +11,9 @@
 #include <cstring>
 #include <string>
 
+#include "bench/scratch_files.h"
+#include "tests/support/pedigree_network.h"
+
 namespace {
 
 void Require(bool ok, const char* step) {
@@ -185,8 +188,12 @@ struct TarvoLogger {
 // the Hugin format (0) and XMLBIF (1); the logger as by default (1) or off (0). The default logging
 // must cost little beside the read: one record, not one per renamed outcome.
 void BM_ReadPigsShapedNetwork(benchmark::State& state) {
-    const char* path =
-        state.range(0) == 0 ? VOVIDO_FORMATS_DIR "/pedigree441.net" : VOVIDO_FORMATS_DIR "/pedigree441.xml03";
+    static vovido::ScratchFiles files("jni_calls");
+    const bool xmlbif = state.range(0) == 1;
+    const char* path = files
+                           .Get(xmlbif ? "pedigree.xml03" : "pedigree.net",
+                                [xmlbif] { return vovido::test::PedigreeNetworkText(xmlbif); })
+                           .c_str();
     const TarvoLogger tarvo;
     tarvo.SetOff(state.range(1) == 0);
     state.counters["records"] = tarvo.CountRecords([path] { JavaNetwork().Read(path); });

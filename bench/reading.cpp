@@ -12,39 +12,12 @@
 #include <string>
 
 #include "base/error_log.h"
+#include "bench/scratch_files.h"
 #include "model/network.h"
 
 namespace {
 
-std::string ScratchPath(const std::string& name) {
-    return "/tmp/vovido_bench_reading_" + std::to_string(getpid()) + "_" + name;
-}
-
-// Files are made once per process and removed at its end.
-class Files {
-public:
-    ~Files() {
-        for (const auto& entry : made_) std::remove(entry.second.c_str());
-    }
-    template <typename Make>
-    const std::string& Get(const std::string& name, Make make) {
-        auto found = made_.find(name);
-        if (found != made_.end()) return found->second;
-        const std::string path = ScratchPath(name);
-        const std::string text = make();
-        FILE* f = std::fopen(path.c_str(), "wb");
-        if (f != nullptr) {
-            std::fwrite(text.data(), 1, text.size(), f);
-            std::fclose(f);
-        }
-        return made_.emplace(name, path).first->second;
-    }
-
-private:
-    std::map<std::string, std::string> made_;
-};
-
-Files files;
+vovido::ScratchFiles files("reading");
 
 // Node i's parent is node (i - 1) / 2: a binary tree, treewidth 1, parents before children.
 const char* const kRootTable = "0.3, 0.7";

@@ -12,6 +12,7 @@
 #include "model/submodel.h"
 #include "tests/support/format_round_trip.h"
 #include "tests/support/network_fixture.h"
+#include "tests/support/pedigree_network.h"
 
 namespace {
 
@@ -93,12 +94,16 @@ TEST(HuginRealFiles, RepeatedNoticesAreOneEntryPerKind) {
         "[p630400091] \"0\" renamed \"x0\", Node [p630400091] \"1\" renamed \"x1\", Node [p630400091] "
         "\"2\" renamed \"x2\", …";
     const struct {
-        const char* file;
+        const char* what;
+        std::string text;
+        const char* extension;
         std::vector<std::string> log;
     } files[] = {
-        {"pedigree441.net", {pigsRenamed}},
-        {"pedigree441.xml03", {pigsRenamed}},
+        {"pedigree, Hugin", PedigreeNetworkText(false), "net", {pigsRenamed}},
+        {"pedigree, XMLBIF", PedigreeNetworkText(true), "xml03", {pigsRenamed}},
         {"bn_with_experience.net",
+         FormatSampleText("bn_with_experience.net"),
+         "net",
          {"statements the reader does not know were skipped: 79 statements, e.g. 'HR_Desc' (line 4), "
           "'HR_OOBN_CheckConsistency' (line 5), 'HR_OOBN_FitExpand' (line 6), …",
           "outcome names that are not identifiers were rewritten in 20 nodes (98 outcomes), e.g. Node [Z0] "
@@ -108,8 +113,8 @@ TEST(HuginRealFiles, RepeatedNoticesAreOneEntryPerKind) {
     for (const auto& item : files) {
         errorLog.Flush();
         VRX_network net;
-        ASSERT_EQ(net.ReadFile(FormatSamplePath(item.file).c_str()), kSuccess) << item.file << LogDump();
-        EXPECT_EQ(LoggedMessages(), item.log) << item.file;
+        ASSERT_EQ(ReadAsFile(net, item.text, item.extension), kSuccess) << item.what << LogDump();
+        EXPECT_EQ(LoggedMessages(), item.log) << item.what;
     }
 }
 
