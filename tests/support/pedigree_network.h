@@ -41,16 +41,19 @@ inline std::string PedigreeNetworkText(bool xmlbif) {
     }
     const auto cells = [](const std::vector<int>& quarters) {
         std::string text;
-        for (size_t k = 0; k < quarters.size(); ++k) text += (k > 0 ? " " : "") + std::string(kQuarter[quarters[k]]);
+        for (size_t k = 0; k < quarters.size(); ++k)
+            text += (k > 0 ? " " : "") + std::string(kQuarter[quarters[k]]);
         return text;
     };
-    std::string out = xmlbif ? "<?xml version=\"1.0\"?>\n<BIF VERSION=\"0.3\">\n<NETWORK>\n<NAME>pedigree</NAME>\n"
-                             : "net\n{\n}\n";
+    std::string out =
+        xmlbif ? "<?xml version=\"1.0\"?>\n<BIF VERSION=\"0.3\">\n<NETWORK>\n<NAME>pedigree</NAME>\n"
+               : "net\n{\n}\n";
     for (const std::string& name : names) {
-        out += xmlbif ? "<VARIABLE TYPE=\"nature\">\n  <NAME>" + name +
-                            "</NAME>\n  <OUTCOME>0</OUTCOME>\n  <OUTCOME>1</OUTCOME>\n  <OUTCOME>2</OUTCOME>\n"
-                            "</VARIABLE>\n"
-                      : "node " + name + "\n{\n    label = \"\";\n    states = (\"0\" \"1\" \"2\");\n}\n";
+        out += xmlbif
+                   ? "<VARIABLE TYPE=\"nature\">\n  <NAME>" + name +
+                         "</NAME>\n  <OUTCOME>0</OUTCOME>\n  <OUTCOME>1</OUTCOME>\n  <OUTCOME>2</OUTCOME>\n"
+                         "</VARIABLE>\n"
+                   : "node " + name + "\n{\n    label = \"\";\n    states = (\"0\" \"1\" \"2\");\n}\n";
     }
     for (int i = 0; i < kNodes; ++i) {
         const std::vector<int>& of = parents[static_cast<size_t>(i)];
@@ -61,7 +64,8 @@ inline std::string PedigreeNetworkText(bool xmlbif) {
             out += "  <TABLE>" + cells(table) + "</TABLE>\n</DEFINITION>\n";
         } else {
             out += "potential (" + names[static_cast<size_t>(i)];
-            if (!of.empty()) out += " | " + names[static_cast<size_t>(of[0])] + " " + names[static_cast<size_t>(of[1])];
+            if (!of.empty())
+                out += " | " + names[static_cast<size_t>(of[0])] + " " + names[static_cast<size_t>(of[1])];
             out += ")\n{\n    data = (" + cells(table) + ");\n}\n";
         }
     }
