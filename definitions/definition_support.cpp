@@ -2,6 +2,7 @@
 #include "definitions/definition_support.h"
 
 #include <algorithm>
+#include <cmath>
 #include <new>
 #include <string>
 #include <vector>
@@ -163,6 +164,16 @@ std::string TableRefusalText(const char* id, int64_t cells) {
         text += "no memory for its table of " + std::to_string(cells) + " cells";
     }
     return text;
+}
+
+std::string NonFiniteEntryText(const std::string& nodeId, const char* what, const double* values, int count) {
+    for (int i = 0; i < count; ++i) {
+        if (std::isfinite(values[i])) continue;
+        const char* spelling = std::isnan(values[i]) ? "nan" : (values[i] > 0 ? "inf" : "-inf");
+        return "Node [" + nodeId + "] : entry " + std::to_string(i) + " of its " + what +
+               " is no finite number (" + spelling + ")";
+    }
+    return std::string();
 }
 
 int RefuseTable(const VRX_network* network, int handle, int64_t cells) {

@@ -59,6 +59,11 @@ std::string TableRefusalText(const VRX_network* network, int handle, int64_t cel
 std::string TableRefusalText(const char* id, int64_t cells);
 int RefuseTable(const char* id, int64_t cells);
 
+// The refusal of a node's utilities (or the weights that combine them, `what` naming which) that a file
+// gives: "Node [U] : entry 2 of its utilities is no finite number (nan)" for the first entry that is
+// NaN or infinite; empty when every entry is finite. Readers add their own prefix.
+std::string NonFiniteEntryText(const std::string& nodeId, const char* what, const double* values, int count);
+
 // Cells the node's table would have once the listed parents are added to its current ones, for the
 // kinds whose parameters are one table over the indexing parents and the own outcomes (CPT, truth
 // table, utility table, noisy-MAX, noisy adder) and for DeMorgan and cast nodes, whose tables have a

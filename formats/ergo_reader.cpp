@@ -114,6 +114,11 @@ int VRX_ergoSpeaker::ReadOpened(int openResult) {
         }
         outcomes.push_back(s);
     }
+    // A count of no nodes ends the network: anything after it is a count that disagrees with the file.
+    if (rc == kSuccess && n == 0 && PeekToken() == kSuccess) {
+        rc = ReportMessage(kOutOfRange, std::string("ERROR: '") + TokenText_() +
+                                            "' : the file goes on after its node count of 0");
+    }
     if (rc == kSuccess) rc = MakeNodes(outcomes);
     if (rc == kSuccess && n > 0) rc = ReadParents();
     if (rc == kSuccess && n > 0) rc = ReadSections();
@@ -232,10 +237,17 @@ int VRX_ergoSpeaker::ReadParents() {
     return kSuccess;
 }
 
+// A section given again is passed over to the next section mark and compared with the first.
+int VRX_ergoSpeaker::SkipSection() {
+    while (PeekToken() == kSuccess && !(token.kind == kPunctuator && TokenIs("/"))) ConsumeToken();
+    return kSuccess;
+}
+
 int VRX_ergoSpeaker::ReadSections() {
     int status = kOutOfRange;
     bool any = false;
     bool read[4] = {false, false, false, false};
+    StatementDigest digests[4];
     while (PeekToken() == kSuccess && token.kind == kPunctuator && TokenIs("/")) {
         any = true;
         std::string name;
@@ -251,22 +263,20 @@ int VRX_ergoSpeaker::ReadSections() {
         for (int i = 0; i < 4 && section < 0; ++i) {
             if (std::string(kSections[i]).compare(0, name.size(), name) == 0) section = i;
         }
-        switch (section) {
-            case 0:
-                status = ReadProbabilities();
-                break;
-            case 1:
-                status = ReadNames();
-                break;
-            case 2:
-                status = ReadLabels();
-                break;
-            case 3:
-                status = ReadCenters();
-                break;
-            default:
-                status = ReportMessage(kSyntaxError, "ERROR: (\"" + name + "\") : Unknown Section");
-                break;
+        if (section >= 0 && read[section]) {
+            StatementDigest digest;
+            (void)Digested_(digest, [this]() { return SkipSection(); });
+            ReportRepeat_("Network", "'" + std::string(kSections[section]) + "' section",
+                          digest == digests[section]);
+            continue;
+        }
+        static int (VRX_ergoSpeaker::*const kReaders[])() = {
+            &VRX_ergoSpeaker::ReadProbabilities, &VRX_ergoSpeaker::ReadNames, &VRX_ergoSpeaker::ReadLabels,
+            &VRX_ergoSpeaker::ReadCenters};
+        if (section < 0) {
+            status = ReportMessage(kSyntaxError, "ERROR: (\"" + name + "\") : Unknown Section");
+        } else {
+            status = Digested_(digests[section], [this, section]() { return (this->*kReaders[section])(); });
         }
         if (status != kSuccess) return status;
         if (section >= 0) read[section] = true;

@@ -39,6 +39,7 @@ private:
     [[nodiscard]] int MakeNodes(const std::vector<int>& outcomes);
     [[nodiscard]] int ReadParents();
     [[nodiscard]] int ReadSections();
+    [[nodiscard]] int SkipSection();
     [[nodiscard]] int ReadProbabilities();
     [[nodiscard]] int ReadNoisyMax(int handle);
     // k numbers, clamped, as a row from their cumulative form.

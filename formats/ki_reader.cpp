@@ -138,7 +138,7 @@ int VRX_kiSpeaker::ReadKiOpened(int openResult) {
     network->userProperties.CleanUp(1);
     network->documentation.Flush();
     network->creation.CleanUp(1);
-    if (const int rc = ReadSection("kb", true, &VRX_kiSpeaker::ReadKbField)) return rc;
+    if (const int rc = ReadSection("kb", true, &VRX_kiSpeaker::ReadKbField, true)) return rc;
     if (const int rc = ReadSection("nodes", false, &VRX_kiSpeaker::ReadNodeBlockOrSkip)) return rc;
     if (const int rc = ReadSection("network", false, &VRX_kiSpeaker::ReadArcBlockOrSkip)) return rc;
     (void)CheckNodeContent(kWarnMissing | kEveryNode);
@@ -148,10 +148,15 @@ int VRX_kiSpeaker::ReadKiOpened(int openResult) {
 }
 
 int VRX_kiSpeaker::ReadSection(const char* word, bool semicolonAfterEach,
-                               int (VRX_kiSpeaker::*readStatement)()) {
+                               int (VRX_kiSpeaker::*readStatement)(), bool once) {
     if (const int rc = RequireToken(kIdentifier, word)) return rc;
     if (const int rc = RequireToken(kPunctuator, "{")) return rc;
-    ReadBlock([this, readStatement]() { return (this->*readStatement)(); }, semicolonAfterEach);
+    const auto read = [this, readStatement]() { return (this->*readStatement)(); };
+    if (once) {
+        (void)ReadOnceBlock(NetworkOwner(), " in KB", read, nullptr, semicolonAfterEach);
+    } else {
+        ReadBlock(read, semicolonAfterEach);
+    }
     AcceptToken(kPunctuator, ";");
     return kSuccess;
 }
@@ -360,7 +365,7 @@ int VRX_kiSpeaker::ReadStates(int handle) {
     while (AtSectionEnd() == 0) {
         State state;
         const int64_t before = lexer->GetPosition();
-        if (ReadStateBlock(state) == kSuccess) {
+        if (ReadStateBlock(state, network->GetNode(handle)->GetId()) == kSuccess) {
             states.push_back(std::move(state));
         } else if (SkipBlock() == kSuccess) {
             AcceptToken(kPunctuator, ";");
@@ -378,7 +383,7 @@ int VRX_kiSpeaker::ReadStates(int handle) {
     return applied;
 }
 
-int VRX_kiSpeaker::ReadStateBlock(State& state) {
+int VRX_kiSpeaker::ReadStateBlock(State& state, const std::string& nodeId) {
     if (PeekToken() != kSuccess) return kNoMoreTokens;
     if (token.kind == kIdentifier && TokenIs("fault")) {
         state.mark = 1;
@@ -390,7 +395,7 @@ int VRX_kiSpeaker::ReadStateBlock(State& state) {
     if (const int rc = RequireToken(kIdentifier, nullptr)) return rc;
     state.id.assign(TokenText_());
     if (const int rc = RequireToken(kPunctuator, "{")) return rc;
-    ReadBlock([this, &state]() {
+    (void)ReadOnceBlock("Node [" + nodeId + "]", " in state [" + state.id + "]", [this, &state, &nodeId]() {
         std::string* const texts[] = {&state.name, &state.label, &state.fix, &state.faultName};
         bool* const present[] = {&state.hasName, &state.hasLabel, &state.hasFix, &state.hasFaultName};
         const char* const keys[] = {"NAME", "ABBREVIATION", "DEFINITION", "SHORTNAME"};
@@ -407,7 +412,8 @@ int VRX_kiSpeaker::ReadStateBlock(State& state) {
             if (Handled(rc = ReadFieldStart(key, kString))) return rc;
         }
         if (Handled(rc = ReadFieldStart("GROUP", kIdentifier))) return rc;
-        return ReportUnknownStatement("Unknown State Field");
+        // It may have named the state: the node is named.
+        return ReportUnknownStatement(("Unknown State Field of node [" + nodeId + "]").c_str());
     });
     AcceptToken(kPunctuator, ";");
     return kSuccess;

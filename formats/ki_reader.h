@@ -47,15 +47,17 @@ private:
     };
 
     [[nodiscard]] int ReadKiOpened(int openResult);
+    // once: each statement of the section is read once, as those of a node's block are.
     [[nodiscard]] int ReadSection(const char* word, bool semicolonAfterEach,
-                                  int (VRX_kiSpeaker::*readStatement)());
+                                  int (VRX_kiSpeaker::*readStatement)(), bool once = false);
     [[nodiscard]] int ReadKbField();
     int ReadNodeBlockOrSkip();
     [[nodiscard]] int ReadKiNodeBlock();
     [[nodiscard]] int ReadKiNodeField(int handle);
     [[nodiscard]] int ReadNodeName(std::string& name);
     [[nodiscard]] int ReadStates(int handle);
-    [[nodiscard]] int ReadStateBlock(State& state);
+    // nodeId: of the node the states are read for, which a field given twice names.
+    [[nodiscard]] int ReadStateBlock(State& state, const std::string& nodeId);
     [[nodiscard]] int ApplyStates(int handle, const std::vector<State>& states);
     [[nodiscard]] int ReadPair(double& first, double& second);
     [[nodiscard]] int ReadRow(VRX_doubleArray& row);

@@ -102,7 +102,10 @@ int VRX_neticaSpeaker::ReadNeticaOpened(int openResult) {
     network->documentation.Flush();
     network->creation.CleanUp(1);
     if (const int rc = RequireToken(kPunctuator, "{")) return rc;
-    ReadBlock([this]() { return ReadNetStatement(); });
+    // The network's own statements count once; nodes and other named blocks come as many times as named.
+    static const char* const kNetBlockWords[] = {"node", "visual", "param", "user", "NodeSet", nullptr};
+    (void)ReadOnceBlock(
+        NetworkOwner(), "", [this]() { return ReadNetStatement(); }, kNetBlockWords);
     // The identifier the file gives, also when a node has the same one, so that the network writes back
     // as it was read.
     if (network->GetHeader()->SetId(networkId_.c_str()) != kSuccess) ApplyNetworkId();

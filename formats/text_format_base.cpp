@@ -695,6 +695,17 @@ int VRX_textFormat::ReadStatementOnceOf(NodeStatements& seen, const std::string&
     return kSuccess;
 }
 
+int VRX_textFormat::ReadOnceBlock(const std::string& owner, const std::string& where,
+                                  const std::function<int()>& readStatement, KeywordTable repeatable,
+                                  bool semicolonAfterEach) {
+    NodeStatements seen;
+    return ReadBlock(
+        [this, &seen, &owner, &where, &readStatement, repeatable]() {
+            return ReadStatementOnceOf(seen, owner, where, readStatement, repeatable);
+        },
+        semicolonAfterEach);
+}
+
 int VRX_textFormat::ReadPartOnce(NodeParts& seen, int handle, const std::string& nodeId,
                                  const std::string& part, const std::function<int()>& readPart) {
     const auto found = seen.find(handle);

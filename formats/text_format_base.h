@@ -237,6 +237,13 @@ public:
                                           const std::string& where, const std::function<int()>& readStatement,
                                           vovido::KeywordTable repeatable = nullptr);
 
+    // The recovering loop of ReadBlock over statements each read once as ReadStatementOnceOf reads them:
+    // the same again is read once with a warning, another is refused naming `owner` ("Node [A]",
+    // "Network [N]") and the statement, `where` following its word (" in HEADER").
+    int ReadOnceBlock(const std::string& owner, const std::string& where,
+                      const std::function<int()>& readStatement, vovido::KeywordTable repeatable = nullptr,
+                      bool semicolonAfterEach = true);
+
     // A part of a node kept apart from its block (a potential), from just after the node's identifier to
     // the end of its block: the first for the node is read through readPart; a later one is skipped
     // (SkipBlock) and compared with it as ReadStatementOnce does, `part` naming it in the message.

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,7 @@
 #include "base/status_codes.h"
 #include "base/string_array.h"
 #include "definitions/cast.h"
+#include "definitions/definition_support.h"
 #include "definitions/demorgan.h"
 #include "definitions/node_cost.h"
 #include "definitions/noisy_adder.h"
@@ -93,6 +95,13 @@ int VRX_vrxSpeaker::ReadDefinitionStatement() {
         if (Handled(rc = ReadKeyAndEquals(key))) {
             VRX_doubleArray values;
             if (rc == kSuccess) rc = ReadNumbers(values);
+            const std::string refusal = rc == kSuccess
+                                            ? vovido::DefinitionSupport::NonFiniteEntryText(
+                                                  node->GetId() != nullptr ? node->GetId() : "",
+                                                  std::strcmp(key, "WEIGHTS") == 0 ? "weights" : "utilities",
+                                                  values.GetItems(), values.GetCount())
+                                            : std::string();
+            if (!refusal.empty()) return ReportMessage(kOutOfRange, "ERROR: " + refusal);
             if (rc == kSuccess) rc = AddArcsBeforeTable(parentArcs_, values.GetCount());
             return TableRead(
                 rc != kSuccess ? rc : ReportTableSet(definition->SetDefinitionDoubles(values), values));

@@ -105,6 +105,8 @@ protected:
     // made unique with a number.
     void HoldNetworkId(const std::string& id);
     void ApplyNetworkId();
+    // How messages name the network being read.
+    std::string NetworkOwner() const { return "Network [" + networkId_ + "]"; }
     // "ERROR: End of File" while a block of the net is open makes the read fail.
     bool truncated_ = false;
     std::string networkId_;
@@ -120,13 +122,6 @@ private:
     [[nodiscard]] int ReadNetBlock();
     [[nodiscard]] int ReadNetStatement();
     [[nodiscard]] int ReadNetField();
-    // Every block reads each of its statements once: the same again is read once with a warning, another
-    // is refused naming `owner` ("Node [A]", "Network [N]") and the statement, `where` following its word
-    // (" in HEADER"). Words of `repeatable` open blocks a block may hold several of.
-    [[nodiscard]] int ReadOnceBlock(const std::string& owner, const std::string& where,
-                                    const std::function<int()>& readStatement,
-                                    vovido::KeywordTable repeatable = nullptr);
-    std::string NetworkOwner() const { return "Network [" + networkId_ + "]"; }
     // deferredId: the network's header, whose identifier is applied at the end of the read.
     [[nodiscard]] int ReadHeaderSection(const char* name, VRX_header& header, const std::string& owner,
                                         std::string* deferredId = nullptr);

@@ -250,15 +250,6 @@ int VRX_vrxSpeaker::ReadNetBlock() {
     return kSuccess;
 }
 
-int VRX_vrxSpeaker::ReadOnceBlock(const std::string& owner, const std::string& where,
-                                  const std::function<int()>& readStatement,
-                                  vovido::KeywordTable repeatable) {
-    NodeStatements seen;
-    return ReadBlock([this, &seen, &owner, &where, &readStatement, repeatable]() {
-        return ReadStatementOnceOf(seen, owner, where, readStatement, repeatable);
-    });
-}
-
 namespace {
 
 constexpr char kReservedNetworkId[] = "@network";

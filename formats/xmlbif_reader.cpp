@@ -228,7 +228,27 @@ int VRX_xmlSpeaker::ReadDocument(std::string_view text) {
     const std::string value = version != nullptr ? Collapsed(*version) : std::string();
     if (value.empty() || value.size() > 3 || std::strncmp(value.c_str(), "0.3", value.size()) != 0)
         return Report(scanner.Line(), kOutOfRange, "ERROR: Incorrect BIF Version");
-    return ReadBif(scanner);
+    if (const int rc = ReadBif(scanner)) return rc;
+    // One document: blanks, comments and declarations may follow it, nothing else.
+    for (;;) {
+        switch (scanner.Next()) {
+            case Event::kEndOfInput:
+                return kSuccess;
+            case Event::kText:
+                if (Collapsed(scanner.Text()).empty()) break;
+                return Report(
+                    scanner.Line(), kSyntaxError,
+                    "ERROR: '" + Collapsed(scanner.Text()) + "' : End of File expected after '</BIF>'");
+            case Event::kStart:
+                return Report(scanner.Line(), kSyntaxError,
+                              "ERROR: '<" + scanner.Name() + ">' : End of File expected after '</BIF>'");
+            case Event::kEnd:
+                return Report(scanner.Line(), kSyntaxError,
+                              "ERROR: '</" + scanner.Name() + ">' : End of File expected after '</BIF>'");
+            default:
+                return ReportScannerEnd(scanner, "BIF");
+        }
+    }
 }
 
 int VRX_xmlSpeaker::ReadBif(XmlTagScanner& scanner) {
@@ -239,6 +259,12 @@ int VRX_xmlSpeaker::ReadBif(XmlTagScanner& scanner) {
             case Event::kText:
                 break;
             case Event::kStart:
+                if (Is(scanner, "NETWORK") && networkRead_) {
+                    // A second network would mix its variables into the first and lose its name.
+                    return Report(
+                        scanner.Line(), kOutOfRange,
+                        RepeatedMessage("Network [" + networkName_ + "]", "'NETWORK' element", false));
+                }
                 if (Is(scanner, "NETWORK")) {
                     networkRead_ = true;
                     if (const int rc = ReadNetwork(scanner)) return rc;
@@ -311,9 +337,20 @@ int VRX_xmlSpeaker::ReadSimple(XmlTagScanner& scanner, std::string& text) {
 int VRX_xmlSpeaker::ReadNetwork(XmlTagScanner& scanner) {
     const int rc = ReadChildren(scanner, "NETWORK", "Misplaced statement", [this, &scanner]() -> int {
         if (Is(scanner, "NAME")) {
-            const int read = ReadSimple(scanner, networkName_);
-            hasNetworkName_ = read == kSuccess;
-            return read;
+            const int at = scanner.Line();
+            std::string text;
+            if (const int read = ReadSimple(scanner, text)) return read;
+            if (!hasNetworkName_) {
+                hasNetworkName_ = true;
+                networkName_ = text;
+            } else if (text == networkName_) {
+                Warn(at, kOutOfRange,
+                     RepeatedMessage("Network [" + networkName_ + "]", "'NAME' element", true));
+            } else {
+                (void)Report(at, kOutOfRange,
+                             RepeatedMessage("Network [" + networkName_ + "]", "'NAME' element", false));
+            }
+            return kSuccess;
         }
         if (Is(scanner, "VARIABLE")) return ReadVariable(scanner);
         if (Is(scanner, "DEFINITION")) return ReadDefinition(scanner);
@@ -538,7 +575,12 @@ void VRX_xmlSpeaker::ApplyDefinition(const Definition& definition,
     if (scaled) {
         Warn(line, kOutOfRange, vovido::ScaledTableMessage(id, "every distribution", layout.total));
     }
-    const std::string refusal = probabilities ? vovido::ProbabilityRefusal(id, values) : std::string();
+    std::string refusal = probabilities ? vovido::ProbabilityRefusal(id, values) : std::string();
+    if (network->GetNodeType(handle) == DefinitionType::kTable) {
+        const std::string utility = vovido::DefinitionSupport::NonFiniteEntryText(
+            id, "utilities", values.GetItems(), values.GetCount());
+        if (!utility.empty()) refusal = "ERROR: " + utility;
+    }
     if (!refusal.empty()) {
         (void)Report(line, kOutOfRange, refusal);
         return;

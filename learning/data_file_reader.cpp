@@ -82,6 +82,24 @@ bool SpellsInfinity(const char* text, size_t length) {
     return text < end && LowerAscii(*text) == 'i';
 }
 
+// Whether the number's digits (before its exponent) are not all zeros: strtod gives 0 for such a number
+// only when it lies below the doubles.
+bool HasNonZeroDigit(const char* text, size_t length) {
+    const char* end = text + length;
+    const char* p = text;
+    while (p < end && (*p == ' ' || *p == '\t' || *p == '+' || *p == '-')) ++p;
+    const bool hex = end - p > 1 && p[0] == '0' && (p[1] == 'x' || p[1] == 'X');
+    if (hex) p += 2;
+    for (; p < end; ++p) {
+        const char c = *p;
+        if (c == '.') continue;
+        if (c >= '1' && c <= '9') return true;
+        if (hex && ((c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'))) return true;
+        if (c != '0') return false;
+    }
+    return false;
+}
+
 bool IsIntValue(double value) {
     return std::floor(value) == value && value >= INT32_MIN && value <= INT32_MAX;
 }
@@ -244,17 +262,29 @@ bool DataFileReader::Classify(const char* begin, const char* end, std::string& m
         double value;
         if (!ParseNumber(token.text, token.length, value)) {
             kind.kind = 2;
-        } else if ((!std::isnan(value) && !std::isfinite(static_cast<float>(value)) &&
-                    !SpellsInfinity(token.text, token.length)) ||
-                   (value != 0.0 && static_cast<float>(value) == 0.0f)) {
-            // Cells are kept as floats: a finite number beyond them would become infinite, a non-zero
-            // one below them 0. NaN and infinity are floats.
+            continue;
+        }
+        const float cell = static_cast<float>(value);
+        const char* refusal = nullptr;
+        if (std::isnan(value) || SpellsInfinity(token.text, token.length)) {
+            // No learner takes them; a missing cell is the missing mark's.
+            refusal = " is no finite number";
+        } else if (!std::isfinite(cell) ||
+                   (value == 0.0 ? HasNonZeroDigit(token.text, token.length) : cell == 0.0f)) {
+            // Cells are floats or ints: a number beyond the floats would become infinite, a non-zero one
+            // below them (or below the doubles) 0.
+            refusal = " is out of range";
+        }
+        if (refusal != nullptr) {
             message = "Line " + std::to_string(headerLines_ + records_ + 1) + ": number " +
-                      std::string(token.text, token.length) + " in column " + std::to_string(c + 1) +
-                      " is out of range";
+                      std::string(token.text, token.length) + " in column " + std::to_string(c + 1) + refusal;
             return false;
-        } else if (kind.kind == 0 && !IsIntValue(value)) {
+        }
+        if (!IsIntValue(value)) {
             kind.kind = 1;
+        } else if (static_cast<double>(cell) != value && kind.inexactRecord < 0) {
+            kind.inexactRecord = records_;
+            kind.inexactText.assign(token.text, token.length);
         }
     }
     ++records_;
@@ -378,18 +408,20 @@ bool DataFileReader::ReadRecords(FILE* file, const std::string& fileName, std::s
         if (got == 0) {
             if (!std::ferror(file)) break;
             message = "Can't read data file: " + fileName;
-            return Finish(false);
+            return Finish(false, message);
         }
-        if (!TakeLines(false, message)) return Finish(false);
+        if (!TakeLines(false, message)) return Finish(false, message);
     }
     EndInput();
-    return Finish(TakeLines(true, message));
+    const bool complete = TakeLines(true, message);
+    return Finish(complete, message);
 }
 
 bool DataFileReader::ReadText(const char* text, size_t size, std::string& message) {
     text_.assign(text, text + size);
     EndInput();
-    return Finish(TakeLines(true, message));
+    const bool complete = TakeLines(true, message);
+    return Finish(complete, message);
 }
 
 void DataFileReader::EndInput() {
@@ -397,7 +429,21 @@ void DataFileReader::EndInput() {
     if (!text_.empty() && text_.back() != '\n') text_.push_back('\n');
 }
 
-bool DataFileReader::Finish(bool complete) {
+bool DataFileReader::Finish(bool complete, std::string& message) {
+    // The earliest whole number that its float column would change, before any other failure.
+    size_t first = kinds_.size();
+    for (size_t c = 0; c < kinds_.size(); ++c) {
+        const ColumnKind& kind = kinds_[c];
+        if (kind.kind == 1 && kind.inexactRecord >= 0 && kind.inexactRecord < records_ &&
+            (first == kinds_.size() || kind.inexactRecord < kinds_[first].inexactRecord))
+            first = c;
+    }
+    if (first < kinds_.size()) {
+        records_ = kinds_[first].inexactRecord;
+        message = "Line " + std::to_string(headerLines_ + records_ + 1) + ": number " +
+                  kinds_[first].inexactText + " in column " + std::to_string(first + 1) + " is out of range";
+        complete = false;
+    }
     if (headerRead_) Store(records_);
     return complete;
 }

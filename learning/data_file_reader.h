@@ -35,6 +35,10 @@ private:
     // What the first scan learnt about a column.
     struct ColumnKind {
         int kind = 0;  // 0 ints, 1 floats, 2 named states
+        // The first whole number of the ints' range that a float would change (16777217), refused once
+        // the column turns out to hold floats: its record and its text.
+        long inexactRecord = -1;
+        std::string inexactText;
     };
     // The next complete line [begin, end) after the last one taken, without its line end; at the end of
     // the input also a last line without a line feed. False when there is none (yet).
@@ -47,8 +51,9 @@ private:
     bool Classify(const char* begin, const char* end, std::string& message);
     // Ends the input with a line feed unless it has one.
     void EndInput();
-    // Ends the read: the cells of the records classified are stored; `complete` is the result.
-    bool Finish(bool complete);
+    // Ends the read: the cells of the records classified are stored; `complete` is the result. A whole
+    // number that a float column would change fails the read at its line, keeping the records before it.
+    bool Finish(bool complete, std::string& message);
     void Store(long records);
     void Fail(std::string& message, const char* format, long a, long b, long c) const;
 

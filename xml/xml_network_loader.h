@@ -151,6 +151,8 @@ private:
     void OnPriorBeliefEnd(IXmlReader* reader);
     void FinishCpt(IXmlReader* reader);
     void FinishTruthTable(IXmlReader* reader);
+    // Utilities or weights (what) read that are NaN or infinite: reported naming the node; true then.
+    bool RefuseNonFinite(IXmlReader* reader, const char* what);
     void FinishUtility(IXmlReader* reader);
     void FinishMau(IXmlReader* reader);
     void FinishMauExpressions(IXmlReader* reader);

@@ -590,7 +590,15 @@ void XmlNetLoader::FinishTruthTable(IXmlReader* reader) {
     if (table->SetResultingStates(states) != kSuccess) reader->ReportError("SetResultingStates failed");
 }
 
+bool XmlNetLoader::RefuseNonFinite(IXmlReader* reader, const char* what) {
+    const std::string refusal = DefinitionSupport::NonFiniteEntryText(
+        vovido::NodeLabel(*network, currentNode), what, numberArray.GetItems(), numberArray.GetCount());
+    if (!refusal.empty()) reader->ReportError(refusal.c_str());
+    return !refusal.empty();
+}
+
 void XmlNetLoader::FinishUtility(IXmlReader* reader) {
+    if (RefuseNonFinite(reader, "utilities")) return;
     auto* table = dynamic_cast<VRX_table*>(currentDefinition);
     if (table != nullptr && table->SetUtilities(numberArray) == kSuccess) return;
     // Which node, and why: a table missing altogether, or one of the wrong size.
@@ -600,6 +608,7 @@ void XmlNetLoader::FinishUtility(IXmlReader* reader) {
 }
 
 void XmlNetLoader::FinishMau(IXmlReader* reader) {
+    if (RefuseNonFinite(reader, "weights")) return;
     if (currentDefinition == nullptr || currentDefinition->SetDefinitionDoubles(numberArray) != kSuccess)
         reader->ReportError("SetWeights failed");
 }

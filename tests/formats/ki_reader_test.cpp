@@ -190,7 +190,7 @@ TEST_F(KiReaderTest, ReportsBadNodesAndStates) {
     ExpectLogged(kSyntaxError, 2, "ERROR: 'COLOUR' : Unknown Kb Field");
     ExpectLogged(kSyntaxError, 7, "ERROR: 'WEIGHT' : Unknown Node Statement");
     ExpectLogged(kOutOfRange, 8, "Wrong number of outcomes");
-    ExpectLogged(kSyntaxError, 12, "ERROR: 'FOO' : Unknown State Field");
+    ExpectLogged(kSyntaxError, 12, "ERROR: 'FOO' : Unknown State Field of node [B]");
     ExpectLogged(kSyntaxError, 13, "ERROR: 'weird' : Unknown State Type");
     ExpectLogged(kOutOfRange, 15, "ERROR: 'L' : Fault label is not unique.");
     ExpectLogged(kSyntaxError, 16, "ERROR: 'other' : Unknown Node Block");

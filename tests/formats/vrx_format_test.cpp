@@ -224,17 +224,21 @@ TEST_F(VrxFormatTest, ValuesWithoutDigitsAreReadAsTheyAreWritten) {
     VRX_case* saved = net.AddCase("C1");
     ASSERT_NE(saved, nullptr);
     ASSERT_EQ(saved->AddContEvidence(c, -inf), 0);
-    const std::string text = Write(net);
+    std::string text = Write(net);
     EXPECT_NE(text.find("UTILITIES = (inf, -inf);"), std::string::npos) << text;
     EXPECT_NE(text.find("VALUE = -inf;"), std::string::npos) << text;
+    // Utilities that are no numbers are refused; the other values read as they are written.
+    VRX_network refused;
+    EXPECT_EQ(Read(refused, text), kOutOfRange);
+    EXPECT_TRUE(LoggedPart("ERROR: Node [U] : entry 0 of its utilities is no finite number (inf)"))
+        << LogDump();
+    errorLog.Flush();
+    ASSERT_EQ(static_cast<VRX_table&>(*net.GetNode(u)->GetDefinition()).SetUtilities(Doubles({3, -4})), 0);
+    text = Write(net);
     VRX_network copy;
     ASSERT_EQ(Read(copy, text), 0);
     for (const std::string& entry : LoggedMessages())
         EXPECT_EQ(entry.find("(line"), std::string::npos) << entry;
-    const VRX_Dmatrix& utilities =
-        static_cast<VRX_table&>(*copy.GetNode(copy.FindNode("U"))->GetDefinition()).GetUtilities();
-    EXPECT_EQ(utilities[0], inf);
-    EXPECT_EQ(utilities[1], -inf);
     VRX_Dmatrix* probabilities = nullptr;
     ASSERT_EQ(copy.GetNode(copy.FindNode("C"))->GetDefinition()->GetDefinition(probabilities), 0);
     EXPECT_TRUE(std::isnan((*probabilities)[0]));

@@ -107,8 +107,10 @@ TEST(DataFileReader, ColumnKindsAndValues) {
         // One text, one state, in ascending byte order, whether it came before the first word or after.
         {"a\n007\n5\nx\n007\n", "a:s(007,5,x)[0,1,2,0]"},
         {"b\n53.000\n1.5\n?\n53\n", "b:s(1.5,53,53.000,?)[2,0,3,1]"},
-        // strtod's NaN and infinity: NaN is a missing float by default, infinity a float.
-        {"a,b\n1,nan\n2,NaN\n3,inf\n-Infinity,4\n", "a:f[1,2,3,-inf] b:f[*,*,inf,4]"},
+        // Whole numbers a float holds exactly stay in a column of floats; a word makes any number a state.
+        {"a\n16777216\n0.5\n-2147483648\n", "a:f[1.67772e+07,0.5,-2.14748e+09]"},
+        {"a\n16777217\n0.5\nx\n", "a:s(0.5,16777217,x)[1,0,2]"},
+        {"a\n16777217\n", "a:i[16777217]"},
     };
     for (const ReadCase& c : cases) {
         int status = 0;
@@ -159,6 +161,18 @@ TEST(DataFileReader, FailuresNameTheLine) {
         {"a\n-1e400\n", "Line 2: number -1e400 in column 1 is out of range"},
         {"a,b\n1,0.0\n2,1e-50\n", "Line 3: number 1e-50 in column 2 is out of range"},
         {"a\n-1e-46\n", "Line 2: number -1e-46 in column 1 is out of range"},
+        // Below the doubles too, in either column kind; a whole number a float column would change.
+        {"a,b\n1,0.5\n2,1e-400\n", "Line 3: number 1e-400 in column 2 is out of range"},
+        {"a\n1\n-1e-400\n", "Line 3: number -1e-400 in column 1 is out of range"},
+        {"a\n0x1p-1100\n", "Line 2: number 0x1p-1100 in column 1 is out of range"},
+        {"a\n1e-320\n", "Line 2: number 1e-320 in column 1 is out of range"},
+        {"a,b\n1,16777217\n2,3\n3,0.5\n", "Line 2: number 16777217 in column 2 is out of range"},
+        {"a,b\n1,0.5\n2,-16777217\n", "Line 3: number -16777217 in column 2 is out of range"},
+        // NaN and infinity, whatever the column: no learner takes them, and missing cells have their mark.
+        {"a,b\n1,nan\n", "Line 2: number nan in column 2 is no finite number"},
+        {"a,b\n1,0.5\n2,-NaN\n", "Line 3: number -NaN in column 2 is no finite number"},
+        {"a\ninf\n", "Line 2: number inf in column 1 is no finite number"},
+        {"a,b\n0.5,1\n-Infinity,4\n", "Line 3: number -Infinity in column 1 is no finite number"},
         {"a,b\n1,2\n3;4\n", "Line 3: expected 2 columns of data but found 1"},
         // Names and cells are handed on as C strings: a NUL would cut them.
         {"a,b\n1,2\n3,x\0y\n"s, "Line 3: NUL byte in column 2"},
@@ -177,6 +191,16 @@ TEST(DataFileReader, FailuresNameTheLine) {
 }
 
 TEST(DataFileReader, FailureKeepsEarlierRecordsAndOpenFailureKeepsEverything) {
+    // A whole number refused once its column turns out to hold floats: the records before its line stay.
+    {
+        TempFile file(".txt");
+        file.Write("a,b\n1,2\n3,16777217\n4,5\n6,0.5\n");
+        DataSet data;
+        std::string message;
+        EXPECT_EQ(data.ReadFile(file.c_str(), nullptr, &message), kFileIoFailed);
+        EXPECT_EQ(message, "Line 3: number 16777217 in column 2 is out of range");
+        EXPECT_EQ(Describe(data), "a:i[1] b:f[2]");
+    }
     TempFile file(".txt");
     file.Write("a,b\nx,1\ny,2\n3\n");
     DataSet data;

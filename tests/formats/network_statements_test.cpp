@@ -1,0 +1,220 @@
+// What the readers of other tools' formats do with a network-level statement, section or field given
+// again (the same: read once with a warning; another: refused naming the network or node), with a node
+// count that disagrees with the file, with text after the document, and with utilities that are no
+// finite numbers (refused in every format that can hold them).
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "model/header.h"
+#include "model/network.h"
+#include "tests/support/error_log.h"
+#include "tests/support/format_round_trip.h"
+
+namespace {
+
+using namespace vovido::test;
+
+class NetworkStatementsTest : public FreshLogTest<> {};
+
+// The text with its first `was` made `is`.
+std::string Replaced(const std::string& text, const std::string& was, const std::string& is) {
+    const size_t at = text.find(was);
+    return text.substr(0, at) + is + text.substr(at + was.size());
+}
+
+// The text with `inserted` after the first `after`.
+std::string With(const std::string& text, const std::string& after, const std::string& inserted) {
+    const size_t at = text.find(after) + after.size();
+    return text.substr(0, at) + inserted + text.substr(at);
+}
+
+std::string Twice(const std::string& owner, const std::string& part, int line) {
+    return "(line " + std::to_string(line) + ") : ERROR: " + owner + " has more than one " + part;
+}
+
+std::string Again(const std::string& owner, const std::string& part, int line) {
+    return "(line " + std::to_string(line) + ") : ERROR: " + owner + " : its " + part +
+           " is repeated unchanged, read once";
+}
+
+struct Case {
+    std::string what;
+    const char* extension;
+    std::string text;
+    int status;
+    // Each ends some entry of the log; after a read that succeeded they are the whole log.
+    std::vector<std::string> log;
+    // What the read kept, when it succeeded.
+    std::function<std::string(VRX_network&)> kept = nullptr;
+    std::string expected = {};
+};
+
+void Check(const Case& item) {
+    SCOPED_TRACE(item.what);
+    errorLog.Flush();
+    VRX_network net;
+    EXPECT_EQ(ReadAsFile(net, item.text, item.extension), item.status) << LogDump();
+    const std::vector<std::string> logged = LoggedMessages();
+    for (const std::string& entry : item.log) {
+        bool found = false;
+        for (const std::string& text : logged) {
+            found = found || (text.size() >= entry.size() &&
+                              text.compare(text.size() - entry.size(), entry.size(), entry) == 0);
+        }
+        EXPECT_TRUE(found) << "missing: " << entry << "\n" << LogDump();
+    }
+    if (item.status != kSuccess) {
+        EXPECT_EQ(net.GetNumberOfNodes(), 0);
+        return;
+    }
+    EXPECT_EQ(logged.size(), item.log.size()) << LogDump();
+    if (item.kept) {
+        EXPECT_EQ(item.kept(net), item.expected);
+    }
+}
+
+std::string FirstOutcome(VRX_network& net) {
+    return OutcomesOf(net, net.FindNode("A")).at(0);
+}
+
+std::string Title(VRX_network& net) {
+    return net.GetHeader()->GetName();
+}
+
+std::string TableOfA(VRX_network& net) {
+    std::string out;
+    for (const double value : TableOf(net, net.FindNode("A"))) out += std::to_string(value) + " ";
+    return out;
+}
+
+TEST_F(NetworkStatementsTest, KiStateFieldsAndKbFieldsCountOnce) {
+    const std::string ki =
+        "diagnostic network \"n\"\nKB { PRECISION : 4; NOTES : \"x\"; };\nNodes {\n standard A { TYPE : "
+        "discrete [2] = {\n  standard y { NAME : \"Powered\"; ABBREVIATION : \"P\"; SHORTNAME : \"p\"; "
+        "DEFINITION : \"d\"; };\n  standard n { }; }; }\n}\nnetwork {\n standard A parent ( ) { PROB : { "
+        "0.2, 0.8; }; }\n}\n";
+    std::vector<Case> cases;
+    for (const std::string field : {"NAME", "ABBREVIATION", "SHORTNAME", "DEFINITION"}) {
+        const std::string part = "'" + field + "' statement in state [y]";
+        cases.push_back({"ki: " + field + " given twice", "dxp", With(ki, "\"d\";", field + " : \"Unpowered\";"),
+                         kOutOfRange, {Twice("Node [A]", part, 5)}});
+        const std::string first = ki.substr(ki.find(field + " : "), ki.find(';', ki.find(field + " : ")) -
+                                                                         ki.find(field + " : ") + 1);
+        cases.push_back({"ki: " + field + " repeated", "dxp", With(ki, "\"d\";", " " + first), kSuccess,
+                         {Again("Node [A]", part, 5)}, FirstOutcome, "Powered"});
+    }
+    cases.push_back({"ki: PRECISION given twice", "dxp", With(ki, "NOTES : \"x\";", " PRECISION : 5;"),
+                     kOutOfRange, {Twice("Network [n]", "'PRECISION' statement in KB", 2)}});
+    cases.push_back({"ki: PRECISION repeated", "dxp", With(ki, "NOTES : \"x\";", " PRECISION : 4;"), kSuccess,
+                     {Again("Network [n]", "'PRECISION' statement in KB", 2)}, FirstOutcome, "Powered"});
+    for (const Case& item : cases) Check(item);
+}
+
+TEST_F(NetworkStatementsTest, NeticaNetworkStatementsCountOnce) {
+    const std::string dne =
+        "bnet n {\ntitle = \"T\";\ncomment = \"C\";\nauthor = \"W\";\nwhenchanged = 1;\n"
+        "node A { kind = NATURE; discrete = TRUE; states = (y, n); parents = (); probs = (0.2, 0.8); };\n};\n";
+    std::vector<Case> cases;
+    for (const std::string word : {"title", "comment", "author", "whenchanged"}) {
+        const std::string other = word == "whenchanged" ? "2" : "\"X\"";
+        cases.push_back({"netica: " + word + " given twice", "dne",
+                         With(dne, "whenchanged = 1;\n", word + " = " + other + ";\n"), kOutOfRange,
+                         {Twice("Network [n]", "'" + word + "' statement", 6)}});
+        const size_t at = dne.find(word + " = ");
+        cases.push_back({"netica: " + word + " repeated", "dne",
+                         With(dne, "whenchanged = 1;\n", dne.substr(at, dne.find('\n', at) + 1 - at)),
+                         kSuccess, {Again("Network [n]", "'" + word + "' statement", 6)}, Title, "T"});
+    }
+    for (const Case& item : cases) Check(item);
+}
+
+TEST_F(NetworkStatementsTest, ErgoSectionsCountOnceAndTheNodeCountAgrees) {
+    const std::string body =
+        "2 2\n0\n1 1\n/* Probabilities */\n2 0.3 0.7\n4 0.9 0.1 0.2 0.8\n/* Names */\nA B\n/* Labels */\nyes "
+        "no\nhigh low\n";
+    const std::string erg = "2\n" + body;
+    const Case cases[] = {
+        {"ergo: probabilities given twice", "erg",
+         erg + "/* Probabilities */\n2 0.6 0.4\n4 0.9 0.1 0.2 0.8\n", kOutOfRange,
+         {Twice("Network", "'Probabilities' section", 15)}},
+        {"ergo: names given twice", "erg", erg + "/* Names */\nA C\n", kOutOfRange,
+         {Twice("Network", "'Names' section", 14)}},
+        {"ergo: labels given twice", "erg", erg + "/* Labels */\nno yes\nhigh low\n", kOutOfRange,
+         {Twice("Network", "'Labels' section", 15)}},
+        {"ergo: probabilities repeated", "erg", erg + "/* Probabilities */\n2 0.3 0.7\n4 0.9 0.1 0.2 0.8\n",
+         kSuccess, {Again("Network", "'Probabilities' section", 15)}, TableOfA, "0.300000 0.700000 "},
+        {"ergo: names repeated", "erg", erg + "/* Names */\nA B\n", kSuccess,
+         {Again("Network", "'Names' section", 14)}, TableOfA, "0.300000 0.700000 "},
+        // A count that disagrees with the outcome counts and parents after it.
+        {"ergo: no nodes, then a network", "erg", "0\n" + body, kOutOfRange,
+         {"(line 2) : ERROR: '2' : the file goes on after its node count of 0"}},
+        {"ergo: a node too few", "erg", "1\n" + body, kSyntaxError,
+         {"(line 2) : ERROR:'2' : Invalid number of parents", "(line 3) : ERROR: '0' : End of File expected"}},
+        {"ergo: a node too many", "erg", "3\n" + body, kSyntaxError,
+         {"(line 3) : ERROR: '0' : Invalid number of states", "(line 5) : ERROR: '/' : Integer expected"}},
+    };
+    for (const Case& item : cases) Check(item);
+}
+
+TEST_F(NetworkStatementsTest, XmlBifHoldsOneDocumentOfOneNetwork) {
+    const std::string network =
+        "<NETWORK>\n<NAME>n</NAME>\n<VARIABLE TYPE=\"nature\"><NAME>A</NAME><OUTCOME>y</OUTCOME>"
+        "<OUTCOME>n</OUTCOME></VARIABLE>\n<DEFINITION><FOR>A</FOR><TABLE>0.2 0.8</TABLE></DEFINITION>\n"
+        "</NETWORK>\n";
+    const std::string bif = "<?xml version=\"1.0\"?>\n<BIF VERSION=\"0.3\">\n" + network + "</BIF>\n";
+    const std::string end = "'</BIF>'";
+    const Case cases[] = {
+        {"xmlbif: text after the document", "xml03", bif + "junk\n", kSyntaxError,
+         {"(line 8) : ERROR: 'junk' : End of File expected after " + end}},
+        {"xmlbif: a second document", "xml03", bif + "<BIF VERSION=\"0.3\">\n" + network + "</BIF>\n",
+         kSyntaxError, {"(line 9) : ERROR: '<BIF>' : End of File expected after " + end}},
+        {"xmlbif: two networks", "xml03", With(bif, "</NETWORK>\n", network), kOutOfRange,
+         {"(line 8) : ERROR: Network [n] has more than one 'NETWORK' element"}},
+        {"xmlbif: network named twice", "xml03", With(bif, "<NAME>n</NAME>", "<NAME>m</NAME>"), kOutOfRange,
+         {Twice("Network [n]", "'NAME' element", 4)}},
+        {"xmlbif: network name repeated", "xml03", With(bif, "<NAME>n</NAME>", "<NAME>n</NAME>"), kSuccess,
+         {Again("Network [n]", "'NAME' element", 4)}, Title, "n"},
+        {"xmlbif: comments and blanks after the document", "xml03", bif + "<!-- end -->\n\n", kSuccess, {},
+         TableOfA, "0.200000 0.800000 "},
+    };
+    for (const Case& item : cases) Check(item);
+}
+
+TEST_F(NetworkStatementsTest, UtilitiesThatAreNoFiniteNumbersAreRefusedNamingTheNode) {
+    const std::string vrx =
+        "net n\n{\n node D\n  {\n   TYPE = LIST;\n   HEADER = { ID = D; NAME = \"D\"; };\n"
+        "   DEFINITION = { NAMECHOICES = (a, b); };\n  };\n node U\n  {\n   TYPE = TABLE;\n"
+        "   HEADER = { ID = U; NAME = \"U\"; };\n   PARENTS = (D);\n   DEFINITION = { UTILITIES = (1, 2); };\n"
+        "  };\n};\n";
+    const std::string xvrx =
+        "<?xml version=\"1.0\"?>\n<tarvo version=\"1.0\" id=\"n\" numsamples=\"1000\">\n<nodes>\n"
+        "<decision id=\"D\"><state id=\"a\" /><state id=\"b\" /></decision>\n"
+        "<utility id=\"U\"><parents>D</parents><utilities>1 2</utilities></utility>\n</nodes>\n</tarvo>\n";
+    const std::string bif =
+        "<BIF VERSION=\"0.3\"><NETWORK><NAME>n</NAME>\n<VARIABLE TYPE=\"decision\"><NAME>D</NAME>"
+        "<OUTCOME>a</OUTCOME><OUTCOME>b</OUTCOME></VARIABLE>\n<VARIABLE TYPE=\"utility\"><NAME>U</NAME>"
+        "</VARIABLE>\n<DEFINITION><FOR>U</FOR><GIVEN>D</GIVEN><TABLE>1 2</TABLE></DEFINITION>\n</NETWORK></BIF>\n";
+    const std::string nan = "Node [U] : entry 1 of its utilities is no finite number (nan)";
+    const std::string inf = "Node [U] : entry 0 of its utilities is no finite number (-inf)";
+    const Case cases[] = {
+        {"own text: nan", "vrx", Replaced(vrx, "(1, 2)", "(1, nan)"), kOutOfRange,
+         {"(line 14) : ERROR: " + nan}},
+        {"own text: -inf", "vrx", Replaced(vrx, "(1, 2)", "(-inf, 2)"), kOutOfRange,
+         {"(line 14) : ERROR: " + inf}},
+        {"own XML: nan", "xvrx", Replaced(xvrx, ">1 2<", ">1 NaN<"), kFileIoFailed, {": " + nan}},
+        {"own XML: -inf", "xvrx", Replaced(xvrx, ">1 2<", ">-INF 2<"), kFileIoFailed, {": " + inf}},
+        {"xmlbif: nan", "xml03", Replaced(bif, ">1 2<", ">1 nan<"), kOutOfRange, {"(line 4) : ERROR: " + nan}},
+        {"xmlbif: -inf", "xml03", Replaced(bif, ">1 2<", ">-inf 2<"), kOutOfRange, {"(line 4) : ERROR: " + inf}},
+    };
+    for (const Case& item : cases) Check(item);
+    // The same files with finite utilities read.
+    for (const auto& [text, extension] : {std::pair{vrx, "vrx"}, {xvrx, "xvrx"}, {bif, "xml03"}}) {
+        VRX_network net;
+        EXPECT_EQ(ReadAsFile(net, text, extension), kSuccess) << extension << LogDump();
+    }
+}
+
+}  // namespace
