@@ -18,6 +18,7 @@
 #include "base/number_text.h"
 #include "base/status_codes.h"
 #include "base/string_array.h"
+#include "definitions/definition_support.h"
 #include "formats/text_file.h"
 #include "formats/text_format_base.h"
 #include "model/file_format.h"
@@ -297,6 +298,17 @@ int ReadFiniteNumber(VRX_textFormat& speaker, double& value) {
     if (std::isfinite(value)) return kSuccess;
     const std::string message = "ERROR: '" + text + "' : Number out of range";
     return speaker.ReportError(kSyntaxError, message.c_str());
+}
+
+int ReadTableNumber(VRX_textFormat& speaker, double& value, bool utilities) {
+    return utilities ? speaker.ReadNumber(value) : ReadFiniteNumber(speaker, value);
+}
+
+int RefuseNonFiniteUtilities(VRX_textFormat& speaker, const std::string& nodeId,
+                             const VRX_doubleArray& values) {
+    const std::string refusal =
+        DefinitionSupport::NonFiniteEntryText(nodeId, "utilities", values.GetItems(), values.GetCount());
+    return refusal.empty() ? kSuccess : speaker.ReportMessage(kOutOfRange, "ERROR: " + refusal);
 }
 
 int ReadNestedLists(VRX_textFormat& speaker, bool commas,

@@ -91,6 +91,13 @@ std::string NumberText(double value);
 // another token, kSyntaxError reported as "ERROR: '%s' : Number out of range" for a number beyond the
 // doubles.
 [[nodiscard]] int ReadFiniteNumber(VRX_textFormat& speaker, double& value);
+// A number of a node's table: of a utility table any number, which RefuseNonFiniteUtilities checks once
+// the table is read, so that its refusal names the node; of another table a finite one.
+[[nodiscard]] int ReadTableNumber(VRX_textFormat& speaker, double& value, bool utilities);
+// For utilities read: the first that is NaN or infinite refused (kOutOfRange, reported) naming the node
+// and the entry; 0 when all are finite.
+int RefuseNonFiniteUtilities(VRX_textFormat& speaker, const std::string& nodeId,
+                             const VRX_doubleArray& values);
 
 // How a table is written as nested lists: one level of parentheses per dimension from the first to the
 // last `innerDims` ones, which together form the innermost lists.

@@ -324,13 +324,19 @@ int VRX_huginSpeaker::ReadPotentialBody(int child, const std::string& childId) {
 int VRX_huginSpeaker::ReadPotentialData(int child, PendingArcs& arcs) {
     if (const int rc = ReadKeyAndEquals("data")) return rc;
     VRX_doubleArray values;
-    const int rc = vovido::ReadNestedLists(*this, false, [this, &values](const VRX_token& item) {
+    const bool utilities = network->GetNodeType(child) == DefinitionType::kTable;
+    const int rc = vovido::ReadNestedLists(*this, false, [this, &values, utilities](const VRX_token& item) {
         if (item.kind != TokenKind::kInteger && item.kind != TokenKind::kReal) return kNotThisKeyword;
         double value = 0.0;
-        if (const int read = vovido::ReadFiniteNumber(*this, value)) return read;
+        if (const int read = vovido::ReadTableNumber(*this, value, utilities)) return read;
         return values.Add(value) == kSuccess ? kSuccess : ReportError(kOutOfMemory, nullptr);
     });
     if (rc != kSuccess) return rc;
+    if (utilities) {
+        if (const int refused =
+                vovido::RefuseNonFiniteUtilities(*this, network->GetNode(child)->GetId(), values))
+            return refused;
+    }
     VRX_nodeDefinition* definition = network->GetNode(child)->GetDefinition();
     // A decision holds no table of its own.
     if (definition->GetType() == DefinitionType::kList) {

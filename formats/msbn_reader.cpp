@@ -348,6 +348,8 @@ void VRX_microsoftSpeaker::StoreTable(int handle, int type, VRX_nodeDefinition& 
     values.SetCount(static_cast<int>(cells_));
     for (const auto& entry : entries_) values[static_cast<int>(entry.first)] = entry.second;
     entries_ = {};
+    if (type == DefinitionType::kTable && vovido::RefuseNonFiniteUtilities(*this, child_, values) != kSuccess)
+        return;
     if (type == DefinitionType::kCpt) {
         const std::string refusal = vovido::ProbabilityRefusal(child_, values);
         if (!refusal.empty()) {

@@ -443,7 +443,8 @@ int VRX_neticaSpeaker::ReadTable(int handle, bool functable) {
     const bool names = functable && (type & kDiscreteBit) != 0;
     VRX_doubleArray values;
     VRX_stringArray states;
-    const auto takeItem = [this, names, &values, &states](const VRX_token& item) {
+    const bool utilities = type == DefinitionType::kTable;
+    const auto takeItem = [this, names, utilities, &values, &states](const VRX_token& item) {
         if (names) {
             if (item.kind != kIdentifier) return kNotThisKeyword;
             if (states.Add(item.text) != kSuccess) return ReportError(kOutOfMemory, nullptr);
@@ -452,7 +453,7 @@ int VRX_neticaSpeaker::ReadTable(int handle, bool functable) {
         }
         if (item.kind != kInteger && item.kind != TokenKind::kReal) return kNotThisKeyword;
         double value = 0.0;
-        if (const int read = vovido::ReadFiniteNumber(*this, value)) return read;
+        if (const int read = vovido::ReadTableNumber(*this, value, utilities)) return read;
         return values.Add(value) == kSuccess ? kSuccess : ReportError(kOutOfMemory, nullptr);
     };
     // Files edited by hand may close the outermost list early and go on with sibling lists, closing
@@ -473,6 +474,11 @@ int VRX_neticaSpeaker::ReadTable(int handle, bool functable) {
     }
     // The policies of decisions are not part of their definitions.
     if (type == DefinitionType::kEquation || (type & kDecisionBit) != 0) return kSuccess;
+    if (utilities) {
+        if (const int refused =
+                vovido::RefuseNonFiniteUtilities(*this, network->GetNode(handle)->GetId(), values))
+            return refused;
+    }
     if (type == DefinitionType::kCpt) {
         const std::string refusal = vovido::ProbabilityRefusal(network->GetNode(handle)->GetId(), values);
         if (!refusal.empty()) return ReportMessage(kOutOfRange, refusal);

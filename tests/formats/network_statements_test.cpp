@@ -99,34 +99,57 @@ TEST_F(NetworkStatementsTest, KiStateFieldsAndKbFieldsCountOnce) {
     std::vector<Case> cases;
     for (const std::string field : {"NAME", "ABBREVIATION", "SHORTNAME", "DEFINITION"}) {
         const std::string part = "'" + field + "' statement in state [y]";
-        cases.push_back({"ki: " + field + " given twice", "dxp", With(ki, "\"d\";", field + " : \"Unpowered\";"),
-                         kOutOfRange, {Twice("Node [A]", part, 5)}});
-        const std::string first = ki.substr(ki.find(field + " : "), ki.find(';', ki.find(field + " : ")) -
-                                                                         ki.find(field + " : ") + 1);
-        cases.push_back({"ki: " + field + " repeated", "dxp", With(ki, "\"d\";", " " + first), kSuccess,
-                         {Again("Node [A]", part, 5)}, FirstOutcome, "Powered"});
+        cases.push_back({"ki: " + field + " given twice",
+                         "dxp",
+                         With(ki, "\"d\";", field + " : \"Unpowered\";"),
+                         kOutOfRange,
+                         {Twice("Node [A]", part, 5)}});
+        const std::string first = ki.substr(
+            ki.find(field + " : "), ki.find(';', ki.find(field + " : ")) - ki.find(field + " : ") + 1);
+        cases.push_back({"ki: " + field + " repeated",
+                         "dxp",
+                         With(ki, "\"d\";", " " + first),
+                         kSuccess,
+                         {Again("Node [A]", part, 5)},
+                         FirstOutcome,
+                         "Powered"});
     }
-    cases.push_back({"ki: PRECISION given twice", "dxp", With(ki, "NOTES : \"x\";", " PRECISION : 5;"),
-                     kOutOfRange, {Twice("Network [n]", "'PRECISION' statement in KB", 2)}});
-    cases.push_back({"ki: PRECISION repeated", "dxp", With(ki, "NOTES : \"x\";", " PRECISION : 4;"), kSuccess,
-                     {Again("Network [n]", "'PRECISION' statement in KB", 2)}, FirstOutcome, "Powered"});
+    cases.push_back({"ki: PRECISION given twice",
+                     "dxp",
+                     With(ki, "NOTES : \"x\";", " PRECISION : 5;"),
+                     kOutOfRange,
+                     {Twice("Network [n]", "'PRECISION' statement in KB", 2)}});
+    cases.push_back({"ki: PRECISION repeated",
+                     "dxp",
+                     With(ki, "NOTES : \"x\";", " PRECISION : 4;"),
+                     kSuccess,
+                     {Again("Network [n]", "'PRECISION' statement in KB", 2)},
+                     FirstOutcome,
+                     "Powered"});
     for (const Case& item : cases) Check(item);
 }
 
 TEST_F(NetworkStatementsTest, NeticaNetworkStatementsCountOnce) {
     const std::string dne =
         "bnet n {\ntitle = \"T\";\ncomment = \"C\";\nauthor = \"W\";\nwhenchanged = 1;\n"
-        "node A { kind = NATURE; discrete = TRUE; states = (y, n); parents = (); probs = (0.2, 0.8); };\n};\n";
+        "node A { kind = NATURE; discrete = TRUE; states = (y, n); parents = (); probs = (0.2, 0.8); "
+        "};\n};\n";
     std::vector<Case> cases;
     for (const std::string word : {"title", "comment", "author", "whenchanged"}) {
         const std::string other = word == "whenchanged" ? "2" : "\"X\"";
-        cases.push_back({"netica: " + word + " given twice", "dne",
-                         With(dne, "whenchanged = 1;\n", word + " = " + other + ";\n"), kOutOfRange,
+        cases.push_back({"netica: " + word + " given twice",
+                         "dne",
+                         With(dne, "whenchanged = 1;\n", word + " = " + other + ";\n"),
+                         kOutOfRange,
                          {Twice("Network [n]", "'" + word + "' statement", 6)}});
         const size_t at = dne.find(word + " = ");
-        cases.push_back({"netica: " + word + " repeated", "dne",
+        cases.push_back({"netica: " + word + " repeated",
+                         "dne",
                          With(dne, "whenchanged = 1;\n", dne.substr(at, dne.find('\n', at) + 1 - at)),
-                         kSuccess, {Again("Network [n]", "'" + word + "' statement", 6)}, Title, "T"});
+                         kSuccess,
+                         {Again("Network [n]", "'" + word + "' statement", 6)},
+                         Title,
+                         "T"});
     }
     for (const Case& item : cases) Check(item);
 }
@@ -137,23 +160,51 @@ TEST_F(NetworkStatementsTest, ErgoSectionsCountOnceAndTheNodeCountAgrees) {
         "no\nhigh low\n";
     const std::string erg = "2\n" + body;
     const Case cases[] = {
-        {"ergo: probabilities given twice", "erg",
-         erg + "/* Probabilities */\n2 0.6 0.4\n4 0.9 0.1 0.2 0.8\n", kOutOfRange,
+        {"ergo: probabilities given twice",
+         "erg",
+         erg + "/* Probabilities */\n2 0.6 0.4\n4 0.9 0.1 0.2 0.8\n",
+         kOutOfRange,
          {Twice("Network", "'Probabilities' section", 15)}},
-        {"ergo: names given twice", "erg", erg + "/* Names */\nA C\n", kOutOfRange,
+        {"ergo: names given twice",
+         "erg",
+         erg + "/* Names */\nA C\n",
+         kOutOfRange,
          {Twice("Network", "'Names' section", 14)}},
-        {"ergo: labels given twice", "erg", erg + "/* Labels */\nno yes\nhigh low\n", kOutOfRange,
+        {"ergo: labels given twice",
+         "erg",
+         erg + "/* Labels */\nno yes\nhigh low\n",
+         kOutOfRange,
          {Twice("Network", "'Labels' section", 15)}},
-        {"ergo: probabilities repeated", "erg", erg + "/* Probabilities */\n2 0.3 0.7\n4 0.9 0.1 0.2 0.8\n",
-         kSuccess, {Again("Network", "'Probabilities' section", 15)}, TableOfA, "0.300000 0.700000 "},
-        {"ergo: names repeated", "erg", erg + "/* Names */\nA B\n", kSuccess,
-         {Again("Network", "'Names' section", 14)}, TableOfA, "0.300000 0.700000 "},
+        {"ergo: probabilities repeated",
+         "erg",
+         erg + "/* Probabilities */\n2 0.3 0.7\n4 0.9 0.1 0.2 0.8\n",
+         kSuccess,
+         {Again("Network", "'Probabilities' section", 15)},
+         TableOfA,
+         "0.300000 0.700000 "},
+        {"ergo: names repeated",
+         "erg",
+         erg + "/* Names */\nA B\n",
+         kSuccess,
+         {Again("Network", "'Names' section", 14)},
+         TableOfA,
+         "0.300000 0.700000 "},
         // A count that disagrees with the outcome counts and parents after it.
-        {"ergo: no nodes, then a network", "erg", "0\n" + body, kOutOfRange,
+        {"ergo: no nodes, then a network",
+         "erg",
+         "0\n" + body,
+         kOutOfRange,
          {"(line 2) : ERROR: '2' : the file goes on after its node count of 0"}},
-        {"ergo: a node too few", "erg", "1\n" + body, kSyntaxError,
-         {"(line 2) : ERROR:'2' : Invalid number of parents", "(line 3) : ERROR: '0' : End of File expected"}},
-        {"ergo: a node too many", "erg", "3\n" + body, kSyntaxError,
+        {"ergo: a node too few",
+         "erg",
+         "1\n" + body,
+         kSyntaxError,
+         {"(line 2) : ERROR:'2' : Invalid number of parents",
+          "(line 3) : ERROR: '0' : End of File expected"}},
+        {"ergo: a node too many",
+         "erg",
+         "3\n" + body,
+         kSyntaxError,
          {"(line 3) : ERROR: '0' : Invalid number of states", "(line 5) : ERROR: '/' : Integer expected"}},
     };
     for (const Case& item : cases) Check(item);
@@ -167,18 +218,40 @@ TEST_F(NetworkStatementsTest, XmlBifHoldsOneDocumentOfOneNetwork) {
     const std::string bif = "<?xml version=\"1.0\"?>\n<BIF VERSION=\"0.3\">\n" + network + "</BIF>\n";
     const std::string end = "'</BIF>'";
     const Case cases[] = {
-        {"xmlbif: text after the document", "xml03", bif + "junk\n", kSyntaxError,
+        {"xmlbif: text after the document",
+         "xml03",
+         bif + "junk\n",
+         kSyntaxError,
          {"(line 8) : ERROR: 'junk' : End of File expected after " + end}},
-        {"xmlbif: a second document", "xml03", bif + "<BIF VERSION=\"0.3\">\n" + network + "</BIF>\n",
-         kSyntaxError, {"(line 9) : ERROR: '<BIF>' : End of File expected after " + end}},
-        {"xmlbif: two networks", "xml03", With(bif, "</NETWORK>\n", network), kOutOfRange,
+        {"xmlbif: a second document",
+         "xml03",
+         bif + "<BIF VERSION=\"0.3\">\n" + network + "</BIF>\n",
+         kSyntaxError,
+         {"(line 9) : ERROR: '<BIF>' : End of File expected after " + end}},
+        {"xmlbif: two networks",
+         "xml03",
+         With(bif, "</NETWORK>\n", network),
+         kOutOfRange,
          {"(line 8) : ERROR: Network [n] has more than one 'NETWORK' element"}},
-        {"xmlbif: network named twice", "xml03", With(bif, "<NAME>n</NAME>", "<NAME>m</NAME>"), kOutOfRange,
+        {"xmlbif: network named twice",
+         "xml03",
+         With(bif, "<NAME>n</NAME>", "<NAME>m</NAME>"),
+         kOutOfRange,
          {Twice("Network [n]", "'NAME' element", 4)}},
-        {"xmlbif: network name repeated", "xml03", With(bif, "<NAME>n</NAME>", "<NAME>n</NAME>"), kSuccess,
-         {Again("Network [n]", "'NAME' element", 4)}, Title, "n"},
-        {"xmlbif: comments and blanks after the document", "xml03", bif + "<!-- end -->\n\n", kSuccess, {},
-         TableOfA, "0.200000 0.800000 "},
+        {"xmlbif: network name repeated",
+         "xml03",
+         With(bif, "<NAME>n</NAME>", "<NAME>n</NAME>"),
+         kSuccess,
+         {Again("Network [n]", "'NAME' element", 4)},
+         Title,
+         "n"},
+        {"xmlbif: comments and blanks after the document",
+         "xml03",
+         bif + "<!-- end -->\n\n",
+         kSuccess,
+         {},
+         TableOfA,
+         "0.200000 0.800000 "},
     };
     for (const Case& item : cases) Check(item);
 }
@@ -187,7 +260,8 @@ TEST_F(NetworkStatementsTest, UtilitiesThatAreNoFiniteNumbersAreRefusedNamingThe
     const std::string vrx =
         "net n\n{\n node D\n  {\n   TYPE = LIST;\n   HEADER = { ID = D; NAME = \"D\"; };\n"
         "   DEFINITION = { NAMECHOICES = (a, b); };\n  };\n node U\n  {\n   TYPE = TABLE;\n"
-        "   HEADER = { ID = U; NAME = \"U\"; };\n   PARENTS = (D);\n   DEFINITION = { UTILITIES = (1, 2); };\n"
+        "   HEADER = { ID = U; NAME = \"U\"; };\n   PARENTS = (D);\n   DEFINITION = { UTILITIES = (1, 2); "
+        "};\n"
         "  };\n};\n";
     const std::string xvrx =
         "<?xml version=\"1.0\"?>\n<tarvo version=\"1.0\" id=\"n\" numsamples=\"1000\">\n<nodes>\n"
@@ -196,22 +270,75 @@ TEST_F(NetworkStatementsTest, UtilitiesThatAreNoFiniteNumbersAreRefusedNamingThe
     const std::string bif =
         "<BIF VERSION=\"0.3\"><NETWORK><NAME>n</NAME>\n<VARIABLE TYPE=\"decision\"><NAME>D</NAME>"
         "<OUTCOME>a</OUTCOME><OUTCOME>b</OUTCOME></VARIABLE>\n<VARIABLE TYPE=\"utility\"><NAME>U</NAME>"
-        "</VARIABLE>\n<DEFINITION><FOR>U</FOR><GIVEN>D</GIVEN><TABLE>1 2</TABLE></DEFINITION>\n</NETWORK></BIF>\n";
+        "</VARIABLE>\n<DEFINITION><FOR>U</FOR><GIVEN>D</GIVEN><TABLE>1 "
+        "2</TABLE></DEFINITION>\n</NETWORK></BIF>\n";
+    const std::string hugin =
+        "net {}\ndecision D { states = (\"a\" \"b\"); }\nutility U { }\npotential (U | D) { data = (1 2); "
+        "}\n";
+    const std::string dne =
+        "bnet n {\nnode D { kind = DECISION; discrete = TRUE; states = (a, b); parents = (); };\n"
+        "node U { kind = UTILITY; discrete = FALSE; parents = (D); functable = (1 2); };\n};\n";
+    const std::string dsc =
+        "belief network \"n\"\nnode D { name : \"D\"; type : discrete[2] = { \"a\", \"b\" }; label : "
+        "decision; }\nnode U { name : \"U\"; label : utility; }\ninformation(D);\n"
+        "utility(U | D) { (0) : 1; (1) : 2; }\n";
     const std::string nan = "Node [U] : entry 1 of its utilities is no finite number (nan)";
+    const std::string huge = "Node [U] : entry 1 of its utilities is no finite number (inf)";
     const std::string inf = "Node [U] : entry 0 of its utilities is no finite number (-inf)";
     const Case cases[] = {
-        {"own text: nan", "vrx", Replaced(vrx, "(1, 2)", "(1, nan)"), kOutOfRange,
+        {"own text: nan",
+         "vrx",
+         Replaced(vrx, "(1, 2)", "(1, nan)"),
+         kOutOfRange,
          {"(line 14) : ERROR: " + nan}},
-        {"own text: -inf", "vrx", Replaced(vrx, "(1, 2)", "(-inf, 2)"), kOutOfRange,
+        {"own text: -inf",
+         "vrx",
+         Replaced(vrx, "(1, 2)", "(-inf, 2)"),
+         kOutOfRange,
          {"(line 14) : ERROR: " + inf}},
         {"own XML: nan", "xvrx", Replaced(xvrx, ">1 2<", ">1 NaN<"), kFileIoFailed, {": " + nan}},
         {"own XML: -inf", "xvrx", Replaced(xvrx, ">1 2<", ">-INF 2<"), kFileIoFailed, {": " + inf}},
-        {"xmlbif: nan", "xml03", Replaced(bif, ">1 2<", ">1 nan<"), kOutOfRange, {"(line 4) : ERROR: " + nan}},
-        {"xmlbif: -inf", "xml03", Replaced(bif, ">1 2<", ">-inf 2<"), kOutOfRange, {"(line 4) : ERROR: " + inf}},
+        {"xmlbif: nan",
+         "xml03",
+         Replaced(bif, ">1 2<", ">1 nan<"),
+         kOutOfRange,
+         {"(line 4) : ERROR: " + nan}},
+        {"xmlbif: -inf",
+         "xml03",
+         Replaced(bif, ">1 2<", ">-inf 2<"),
+         kOutOfRange,
+         {"(line 4) : ERROR: " + inf}},
+        // Formats whose numbers have no spelling of NaN or infinity: a number beyond the doubles.
+        {"hugin: 1e999",
+         "net",
+         Replaced(hugin, "(1 2)", "(1 1e999)"),
+         kOutOfRange,
+         {"(line 4) : ERROR: " + huge}},
+        {"netica: 1e999",
+         "dne",
+         Replaced(dne, "(1 2)", "(1 1e999)"),
+         kOutOfRange,
+         {"(line 3) : ERROR: " + huge}},
+        {"msbn: 1e999",
+         "dsc",
+         Replaced(dsc, "(1) : 2", "(1) : 1e999"),
+         kOutOfRange,
+         {"(line 5) : ERROR: " + huge}},
+        // A probability beyond the doubles stays a number out of range.
+        {"hugin: a probability of 1e999",
+         "net",
+         "net {}\nnode A { states = (\"y\" \"n\"); }\npotential (A) { data = (1e999 0); }\n",
+         kSyntaxError,
+         {"(line 3) : ERROR: '1e999' : Number out of range"}},
     };
     for (const Case& item : cases) Check(item);
     // The same files with finite utilities read.
-    for (const auto& [text, extension] : {std::pair{vrx, "vrx"}, {xvrx, "xvrx"}, {bif, "xml03"}}) {
+    for (const auto& [text, extension] : {std::pair{vrx, "vrx"},
+                                          {xvrx, "xvrx"},
+                                          {bif, "xml03"},
+                                          {hugin, "net"},
+                                          {dne, "dne"},
+                                          {dsc, "dsc"}}) {
         VRX_network net;
         EXPECT_EQ(ReadAsFile(net, text, extension), kSuccess) << extension << LogDump();
     }
