@@ -265,27 +265,27 @@ bool DataFileReader::Classify(const char* begin, const char* end, std::string& m
             continue;
         }
         const float cell = static_cast<float>(value);
-        const char* refusal = nullptr;
+        const char* unheld = nullptr;
         if (std::isnan(value) || SpellsInfinity(token.text, token.length)) {
             // No learner takes them; a missing cell is the missing mark's.
-            refusal = " is no finite number";
+            unheld = " is no finite number";
         } else if (!std::isfinite(cell) ||
                    (value == 0.0 ? HasNonZeroDigit(token.text, token.length) : cell == 0.0f)) {
             // Cells are floats or ints: a number beyond the floats would become infinite, a non-zero one
             // below them (or below the doubles) 0.
-            refusal = " is out of range";
+            unheld = " is out of range";
         }
-        if (refusal != nullptr) {
-            message = "Line " + std::to_string(headerLines_ + records_ + 1) + ": number " +
-                      std::string(token.text, token.length) + " in column " + std::to_string(c + 1) + refusal;
-            return false;
-        }
-        if (!IsIntValue(value)) {
+        ColumnKind::Refused* refused = nullptr;
+        if (unheld != nullptr) {
+            refused = &kind.unheld;
+        } else if (!IsIntValue(value)) {
             kind.kind = 1;
-        } else if (static_cast<double>(cell) != value && kind.inexactRecord < 0) {
-            kind.inexactRecord = records_;
-            kind.inexactText.assign(token.text, token.length);
+        } else if (static_cast<double>(cell) != value) {
+            refused = &kind.inexact;
+            unheld = " is out of range";
         }
+        if (refused != nullptr && refused->record < 0)
+            *refused = {records_, std::string(token.text, token.length), unheld};
     }
     ++records_;
     return true;
@@ -430,18 +430,24 @@ void DataFileReader::EndInput() {
 }
 
 bool DataFileReader::Finish(bool complete, std::string& message) {
-    // The earliest whole number that its float column would change, before any other failure.
-    size_t first = kinds_.size();
+    // The earliest number its column cannot hold, before any other failure.
+    const ColumnKind::Refused* first = nullptr;
+    size_t column = 0;
     for (size_t c = 0; c < kinds_.size(); ++c) {
         const ColumnKind& kind = kinds_[c];
-        if (kind.kind == 1 && kind.inexactRecord >= 0 && kind.inexactRecord < records_ &&
-            (first == kinds_.size() || kind.inexactRecord < kinds_[first].inexactRecord))
-            first = c;
+        if (kind.kind == 2) continue;
+        for (const ColumnKind::Refused* refused : {&kind.unheld, kind.kind == 1 ? &kind.inexact : nullptr}) {
+            if (refused == nullptr || refused->record < 0 || refused->record >= records_) continue;
+            if (first == nullptr || refused->record < first->record) {
+                first = refused;
+                column = c;
+            }
+        }
     }
-    if (first < kinds_.size()) {
-        records_ = kinds_[first].inexactRecord;
-        message = "Line " + std::to_string(headerLines_ + records_ + 1) + ": number " +
-                  kinds_[first].inexactText + " in column " + std::to_string(first + 1) + " is out of range";
+    if (first != nullptr) {
+        records_ = first->record;
+        message = "Line " + std::to_string(headerLines_ + records_ + 1) + ": number " + first->text +
+                  " in column " + std::to_string(column + 1) + first->reason;
         complete = false;
     }
     if (headerRead_) Store(records_);

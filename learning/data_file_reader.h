@@ -35,10 +35,17 @@ private:
     // What the first scan learnt about a column.
     struct ColumnKind {
         int kind = 0;  // 0 ints, 1 floats, 2 named states
-        // The first whole number of the ints' range that a float would change (16777217), refused once
-        // the column turns out to hold floats: its record and its text.
-        long inexactRecord = -1;
-        std::string inexactText;
+        // Numbers a cell of the column cannot hold, refused unless the column turns out to hold states
+        // (where a number is the name of one): the first one no numeric cell holds (NaN, infinity, beyond
+        // or below the floats), and the first whole number of the ints' range that a float would change
+        // (16777217), refused when the column holds floats.
+        struct Refused {
+            long record = -1;
+            std::string text;
+            const char* reason = nullptr;
+        };
+        Refused unheld;
+        Refused inexact;
     };
     // The next complete line [begin, end) after the last one taken, without its line end; at the end of
     // the input also a last line without a line feed. False when there is none (yet).
@@ -51,8 +58,9 @@ private:
     bool Classify(const char* begin, const char* end, std::string& message);
     // Ends the input with a line feed unless it has one.
     void EndInput();
-    // Ends the read: the cells of the records classified are stored; `complete` is the result. A whole
-    // number that a float column would change fails the read at its line, keeping the records before it.
+    // Ends the read: the cells of the records classified are stored; `complete` is the result. A number
+    // that its column, of the kind now settled, cannot hold fails the read at its line, before any later
+    // failure, keeping the records before it.
     bool Finish(bool complete, std::string& message);
     void Store(long records);
     void Fail(std::string& message, const char* format, long a, long b, long c) const;

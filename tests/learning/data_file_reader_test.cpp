@@ -111,6 +111,8 @@ TEST(DataFileReader, ColumnKindsAndValues) {
         {"a\n16777216\n0.5\n-2147483648\n", "a:f[1.67772e+07,0.5,-2.14748e+09]"},
         {"a\n16777217\n0.5\nx\n", "a:s(0.5,16777217,x)[1,0,2]"},
         {"a\n16777217\n", "a:i[16777217]"},
+        // In a column of states a number is a state's name, whatever its value.
+        {"a,b\nnan,1e400\nx,-inf\n1e-400,y\n", "a:s(1e-400,nan,x)[1,2,0] b:s(-inf,1e400,y)[1,0,2]"},
     };
     for (const ReadCase& c : cases) {
         int status = 0;
@@ -192,6 +194,8 @@ TEST(DataFileReader, FailuresNameTheLine) {
 
 TEST(DataFileReader, FailureKeepsEarlierRecordsAndOpenFailureKeepsEverything) {
     // A whole number refused once its column turns out to hold floats: the records before its line stay.
+    // The earliest line is named, before a later failure.
+    EXPECT_EQ(Read({"a,b\n1,2\n3,inf\n4\n", ""}), "Line 3: number inf in column 2 is no finite number");
     {
         TempFile file(".txt");
         file.Write("a,b\n1,2\n3,16777217\n4,5\n6,0.5\n");

@@ -167,12 +167,13 @@ public class DataSet extends Wrapper {
      * comma, semicolon and blank found in the first line. A column holds ints while every value is an
      * integer, floats once a value is a decimal number, and state names (in ascending byte order of the names,
      * the cells holding their indices) when a value is a word. Numbers are read with "." as the decimal
-     * separator whatever the default locale. A number that its cell cannot hold is refused naming its line and
-     * column ("Line 3: number 1e-50 in column 2 is out of range"): beyond the floats, non-zero but below the
-     * smallest float, or a whole number of the ints' range that a column of floats would change (16777217,
-     * beyond the 2^24 that floats hold exactly; decimal fractions are rounded to the nearest float). The
-     * texts of NaN and infinity ("nan", "inf", "-Infinity") are refused in every column as no finite number;
-     * a missing cell is given by the missing-value token.
+     * separator whatever the default locale. In a column of ints or floats, a number that its cell cannot hold
+     * is refused naming its line and column ("Line 3: number 1e-50 in column 2 is out of range"): beyond the
+     * floats, non-zero but below the smallest float, or a whole number of the ints' range that a column of
+     * floats would change (16777217, beyond the 2^24 that floats hold exactly; decimal fractions are rounded
+     * to the nearest float); so are the texts of NaN and infinity ("nan", "inf", "-Infinity"), in columns of
+     * both kinds ("Line 2: number nan in column 1 is no finite number"): a missing cell is given by the
+     * missing-value token. In a column of state names every number is the name of a state.
      *
      * @param fileName the file name
      * @param missingValueToken the token of a missing cell, compared ignoring case (an empty token is
