@@ -334,24 +334,29 @@ int VRX_xmlSpeaker::ReadSimple(XmlTagScanner& scanner, std::string& text) {
     }
 }
 
+int VRX_xmlSpeaker::ReadNameOnce(XmlTagScanner& scanner, const char* owner, std::string& name,
+                                 bool& hasName) {
+    const int at = scanner.Line();
+    std::string text;
+    if (const int read = ReadSimple(scanner, text)) return read;
+    if (!hasName) {
+        hasName = true;
+        name = text;
+        return kSuccess;
+    }
+    const std::string repeated =
+        RepeatedMessage(std::string(owner) + " [" + name + "]", "'NAME' element", text == name);
+    if (text == name) {
+        Warn(at, kOutOfRange, repeated);
+    } else {
+        (void)Report(at, kOutOfRange, repeated);
+    }
+    return kSuccess;
+}
+
 int VRX_xmlSpeaker::ReadNetwork(XmlTagScanner& scanner) {
     const int rc = ReadChildren(scanner, "NETWORK", "Misplaced statement", [this, &scanner]() -> int {
-        if (Is(scanner, "NAME")) {
-            const int at = scanner.Line();
-            std::string text;
-            if (const int read = ReadSimple(scanner, text)) return read;
-            if (!hasNetworkName_) {
-                hasNetworkName_ = true;
-                networkName_ = text;
-            } else if (text == networkName_) {
-                Warn(at, kOutOfRange,
-                     RepeatedMessage("Network [" + networkName_ + "]", "'NAME' element", true));
-            } else {
-                (void)Report(at, kOutOfRange,
-                             RepeatedMessage("Network [" + networkName_ + "]", "'NAME' element", false));
-            }
-            return kSuccess;
-        }
+        if (Is(scanner, "NAME")) return ReadNameOnce(scanner, "Network", networkName_, hasNetworkName_);
         if (Is(scanner, "VARIABLE")) return ReadVariable(scanner);
         if (Is(scanner, "DEFINITION")) return ReadDefinition(scanner);
         return kNotThisKeyword;
@@ -378,20 +383,7 @@ int VRX_xmlSpeaker::ReadVariable(XmlTagScanner& scanner) {
     bool hasName = false;
     std::vector<std::string> outcomes;
     const int rc = ReadChildren(scanner, "VARIABLE", "Unknown Node Field", [&]() -> int {
-        if (Is(scanner, "NAME")) {
-            const int at = scanner.Line();
-            std::string text;
-            if (const int read = ReadSimple(scanner, text)) return read;
-            if (!hasName) {
-                hasName = true;
-                name = text;
-            } else if (text == name) {
-                Warn(at, kOutOfRange, RepeatedPartMessage(name, "'NAME' element", true));
-            } else {
-                (void)Report(at, kOutOfRange, RepeatedPartMessage(name, "'NAME' element", false));
-            }
-            return kSuccess;
-        }
+        if (Is(scanner, "NAME")) return ReadNameOnce(scanner, "Node", name, hasName);
         if (!Is(scanner, "OUTCOME")) return kNotThisKeyword;
         std::string outcome;
         const int read = ReadSimple(scanner, outcome);

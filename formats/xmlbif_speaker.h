@@ -50,6 +50,10 @@ private:
     [[nodiscard]] int ReadDefinition(vovido::XmlTagScanner& scanner);
     // The text content of a simple element, trimmed; child elements are passed over.
     [[nodiscard]] int ReadSimple(vovido::XmlTagScanner& scanner, std::string& text);
+    // A NAME element of a variable or the network (owner "Node", "Network"): the first sets `name`; one
+    // given again is read once with a warning when the same, else refused naming the owner.
+    [[nodiscard]] int ReadNameOnce(vovido::XmlTagScanner& scanner, const char* owner, std::string& name,
+                                   bool& hasName);
     // Passes over the element just started, with everything in it.
     [[nodiscard]] int SkipElement(vovido::XmlTagScanner& scanner);
     // The children of the element just started, up to its end tag: readChild reads a start tag it knows

@@ -193,9 +193,9 @@ TEST(DataFileReader, FailuresNameTheLine) {
 }
 
 TEST(DataFileReader, FailureKeepsEarlierRecordsAndOpenFailureKeepsEverything) {
-    // A whole number refused once its column turns out to hold floats: the records before its line stay.
     // The earliest line is named, before a later failure.
     EXPECT_EQ(Read({"a,b\n1,2\n3,inf\n4\n", ""}), "Line 3: number inf in column 2 is no finite number");
+    // A whole number refused once its column turns out to hold floats: the records before its line stay.
     {
         TempFile file(".txt");
         file.Write("a,b\n1,2\n3,16777217\n4,5\n6,0.5\n");
