@@ -13,6 +13,7 @@
 #include "equations/noise_terms.h"
 #include "equations/sample_memory.h"
 #include "model/network.h"
+#include "model/network_settings.h"
 
 namespace {
 
@@ -52,6 +53,8 @@ template <class Run>
 int RunHybridWithNoiseNodes(VRX_network& network, Run run) {
     VRX_network work(network);
     if (!work.IsValid()) throw std::bad_alloc();  // a copy fails only for want of memory
+    // The edits below must start no update of the copy.
+    work.propagationFlags &= ~PropagationFlags::kAutoUpdate;
     if (const int rc = SeparateNoiseTerms(work, network)) {
         (void)network.InvalidateValues();  // always 0
         return rc;

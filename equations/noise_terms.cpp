@@ -222,7 +222,11 @@ int SeparateNoiseTerms(VRX_network& work, const VRX_network& source) {
 
 int CopyBeliefsBack(VRX_network& source, VRX_network& work) {
     for (int h = source.GetFirstNode(); h >= 0; h = source.GetNextNode(h)) {
-        if (const int rc = source.GetNode(h)->GetValue()->CopyFrom(*work.GetNode(h)->GetValue())) return rc;
+        VRX_nodeValue& value = *source.GetNode(h)->GetValue();
+        const int rc = value.CopyFrom(*work.GetNode(h)->GetValue());
+        // The copy takes the working node's binding too: the value stays the source node's.
+        value.Bind(&source, h);
+        if (rc != kSuccess) return rc;
     }
     return kSuccess;
 }

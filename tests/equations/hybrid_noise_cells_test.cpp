@@ -159,6 +159,7 @@ TEST_P(NoisyCells, AnswerAsExactConditioning) {
     double mean = 0.0, deviation = 0.0;
     c.exact(mean, deviation);
     const VRX_valcontinuous& v = ContinuousValueOf(net, net.FindNode(c.node));
+    EXPECT_EQ(v.GetNetwork(), &net);  // the beliefs come from a working copy
     if (algorithm == HybridAlgorithm::kMessagePassing &&
         LoggedPart("Warning: the belief of node " + std::string(c.node) + " rests on messages"))
         return;
