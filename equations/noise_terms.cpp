@@ -64,7 +64,8 @@ int AddNoiseNode(VRX_network& work, int equation, std::vector<NoisyCell>& cells,
     if (n < 0) return n;
     if (VRX_nodeInfo* info = work.GetNode(n)->GetInfo()) {
         const char* owner = work.GetNode(equation)->GetId();
-        if (const int rc = info->userProperties.AddProperty(kInternalNodeProperty, owner != nullptr ? owner : ""))
+        if (const int rc =
+                info->userProperties.AddProperty(kInternalNodeProperty, owner != nullptr ? owner : ""))
             return rc;
     }
     VRX_defHybrid& source = *static_cast<VRX_defHybrid*>(work.GetNode(equation)->GetDefinition());
@@ -176,7 +177,8 @@ int TurnIntoEquation(VRX_network& work, int h) {
     double lower = 0.0, upper = 0.0, evidence = 0.0;
     (void)before.GetLowerBound(lower);  // a continuous kind: 0
     (void)before.GetUpperBound(upper);
-    const bool observed = node.GetValue()->HasEvidence() && node.GetValue()->GetContEvidence(evidence) == kSuccess;
+    const bool observed =
+        node.GetValue()->HasEvidence() && node.GetValue()->GetContEvidence(evidence) == kSuccess;
     if (const int rc = node.ChangeType(DefinitionType::kHEquation)) return rc;
     auto& after = *static_cast<VRX_defHybrid*>(node.GetDefinition());
     for (size_t i = 0; i < texts.size(); ++i) {

@@ -102,7 +102,9 @@ const NoisyCase kNoisyCases[] = {
          d = std::sqrt(1.0 / 17.0);
      }},
     {"sine", Child(kHEquation, "Sin(x) + Normal(0, 0.5)"), "x",
-     [](double& m, double& d) { PosteriorByQuadrature([](double x) { return Gauss(0.7, std::sin(x), 0.5); }, m, d); }},
+     [](double& m, double& d) {
+         PosteriorByQuadrature([](double x) { return Gauss(0.7, std::sin(x), 0.5); }, m, d);
+     }},
     {"product", Child(kHEquation, "x * Normal(1, 0.5)"), "x",
      [](double& m, double& d) {
          PosteriorByQuadrature([](double x) { return Gauss(0.7, x, 0.5 * std::fabs(x)); }, m, d);
@@ -132,12 +134,14 @@ const NoisyCase kNoisyCases[] = {
          ASSERT_GE(AddDistributionNode(n, "x", {"Normal(0, 1)"}), 0);
          const int y = AddHybridNode(n, kHEquation, "y", {"d", "x"});
          ASSERT_EQ(SetCell(n, y, std::make_unique<VRX_equationElement>("x + Normal(0, 0.5)"), {0}), kSuccess);
-         ASSERT_EQ(SetCell(n, y, std::make_unique<VRX_equationElement>("2*x + Normal(1, 0.3)"), {1}), kSuccess);
+         ASSERT_EQ(SetCell(n, y, std::make_unique<VRX_equationElement>("2*x + Normal(1, 0.3)"), {1}),
+                   kSuccess);
          ASSERT_EQ(Observe(n, "y", 1.5), kSuccess);
      },
      "x",
      [](double& m, double& d) {
-         const double p0 = 0.3 * Gauss(1.5, 0.0, std::sqrt(1.25)), p1 = 0.7 * Gauss(1.5, 1.0, std::sqrt(4.09));
+         const double p0 = 0.3 * Gauss(1.5, 0.0, std::sqrt(1.25)),
+                      p1 = 0.7 * Gauss(1.5, 1.0, std::sqrt(4.09));
          const double w0 = p0 / (p0 + p1), w1 = 1.0 - w0;
          const double m0 = 1.5 / 1.25, v0 = 1.0 - 1.0 / 1.25, m1 = 2.0 * 0.5 / 4.09, v1 = 1.0 - 4.0 / 4.09;
          m = w0 * m0 + w1 * m1;
@@ -170,7 +174,8 @@ TEST_P(NoisyCells, AnswerAsExactConditioning) {
 }
 
 INSTANTIATE_TEST_SUITE_P(HybridCells, NoisyCells,
-                         ::testing::Range(0, 4 * static_cast<int>(sizeof kNoisyCases / sizeof kNoisyCases[0])));
+                         ::testing::Range(0,
+                                          4 * static_cast<int>(sizeof kNoisyCases / sizeof kNoisyCases[0])));
 
 // Y = X + N(0, 0.5) = -7 with 1,000 samples: the prior's draws seldom come near, so an estimate is either
 // close to the exact N(-5.6, 0.2) or says that it rests on few effective samples.
@@ -236,7 +241,8 @@ const TextCase kTextCases[] = {
          ASSERT_EQ(Observe(n, "y1", 1.0), kSuccess);
          ASSERT_EQ(Observe(n, "y2", 0.5), kSuccess);
      },
-     "The evidence on [y1] and [y2] cannot be settled one node at a time: it fixes [b] and [a] only together, "
+     "The evidence on [y1] and [y2] cannot be settled one node at a time: it fixes [b] and [a] only "
+     "together, "
      "each inverse needing a value another one gives."},
     {"inverse outside a support",
      [](VRX_network& n) {
@@ -258,7 +264,8 @@ const TextCase kTextCases[] = {
          ASSERT_GE(AddEquationNode(n, "y", "x + Uniform(0, 1)", {"x"}), 0);
          ASSERT_EQ(Observe(n, "y", 3.0), kSuccess);
      },
-     "The evidence on [y] is impossible: it puts the distribution in the equation of [y] outside its support."},
+     "The evidence on [y] is impossible: it puts the distribution in the equation of [y] outside its "
+     "support."},
 };
 
 class RefusedEvidence : public ::testing::TestWithParam<int> {};
@@ -296,9 +303,10 @@ TEST(HybridNames, ACellNamingADiscreteParentIsRefusedWhenSet) {
     ASSERT_EQ(cell.Add(0), kSuccess);
     errorLog.Flush();
     EXPECT_EQ(HybridOf(net, c).SetElement(cell, std::move(weights)), kOutOfRange);
-    EXPECT_TRUE(Logged(kOutOfRange,
-                       "Element of node [c] names [d], a discrete parent: discrete parents select the cell and "
-                       "are no variables of its expressions."))
+    EXPECT_TRUE(
+        Logged(kOutOfRange,
+               "Element of node [c] names [d], a discrete parent: discrete parents select the cell and "
+               "are no variables of its expressions."))
         << LogDump();
     errorLog.Flush();
 }
