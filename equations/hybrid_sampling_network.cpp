@@ -723,8 +723,11 @@ void HybridSampleNet::ExplainImpossibleEvidence() {
             why = "it puts " + target + " outside its range.";
             break;
         case ZeroCause::kOutsideSupport:
-            why = origin == node.id ? "it lies outside the support of [" + node.id + "] under every draw."
-                                    : "it puts " + named(node) + " outside its support.";
+            if (!node.IsContinuous())
+                why = "[" + node.id + "] has probability 0 under every draw of its parents.";
+            else
+                why = origin == node.id ? "it lies outside the support of [" + node.id + "] under every draw."
+                                        : "it puts " + named(node) + " outside its support.";
             break;
         default:
             why = "no draw of " + named(node) + " within its range fits it.";
