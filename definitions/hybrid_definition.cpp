@@ -256,25 +256,41 @@ VRX_Helement* VRX_defHybrid::GetElementAt(int index) const {
                                                     : nullptr;
 }
 
-int VRX_defHybrid::CheckElementNames(VRX_Helement& element) const {
-    if (network == nullptr || !network->IsLiveHandle(handle)) return kSuccess;
+std::string VRX_defHybrid::NameFault(VRX_Helement& element) const {
+    if (network == nullptr || !network->IsLiveHandle(handle)) return {};
     std::vector<std::string> names;
     element.GetVariables(names);
     const VRX_intArray& parents = network->GetParents(handle);
+    const char* own = network->GetNode(handle)->GetId();
+    const std::string head = "Element of node [" + std::string(own != nullptr ? own : "") + "] names [";
     for (const std::string& name : names) {
-        bool found = false;
-        for (int i = 0; i < parents.GetCount() && !found; ++i) {
+        int found = -1;
+        for (int i = 0; i < parents.GetCount() && found < 0; ++i) {
             const char* id = network->GetNode(parents[i])->GetId();
-            found = id != nullptr && name == id;
+            if (id != nullptr && name == id) found = parents[i];
         }
-        if (found) continue;
         // Read unbound, the name would give the undefined marker in every draw.
-        const char* own = network->GetNode(handle)->GetId();
-        const std::string text = "Element of node [" + std::string(own != nullptr ? own : "") + "] names [" +
-                                 name + "], which is not one of its parents.";
-        return LogError(errorLog, kOutOfRange, text.c_str(), nullptr);
+        if (found < 0) return head + name + "], which is not one of its parents.";
+        if (vovido::IsDiscreteType(network->GetNodeType(found)))
+            return head + name +
+                   "], a discrete parent: discrete parents select the cell and are no variables of its "
+                   "expressions.";
     }
-    return kSuccess;
+    return {};
+}
+
+std::string VRX_defHybrid::FindNameFault() const {
+    for (const auto& cell : elements.cells) {
+        if (!cell) continue;
+        std::string fault = NameFault(*cell);
+        if (!fault.empty()) return fault;
+    }
+    return {};
+}
+
+int VRX_defHybrid::CheckElementNames(VRX_Helement& element) const {
+    const std::string fault = NameFault(element);
+    return fault.empty() ? kSuccess : LogError(errorLog, kOutOfRange, fault.c_str(), nullptr);
 }
 
 int VRX_defHybrid::SetElement(const VRX_intArray& coordinates, std::unique_ptr<VRX_Helement> element) {

@@ -4,6 +4,7 @@
 // whose parents may be continuous (DCHILDHPARENT). The table follows every arc and outcome edit.
 
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "base/id_array.h"
@@ -72,6 +73,10 @@ public:
     // named by.
     [[nodiscard]] int SetElement(const VRX_intArray& coordinates, std::unique_ptr<VRX_Helement> element);
     const vovido::ElementTable& GetElementTable() const { return elements; }
+    // What makes a cell read a name it cannot have (one that is no parent's identifier, or a discrete
+    // parent's, which selects the cell instead): the first such fault, naming the node and the name, or
+    // empty. The cells are checked when set; arcs and kinds may change after.
+    std::string FindNameFault() const;
     // The discrete parents in the order of the table's dimensions.
     const std::vector<int>& GetDimensionParents() const { return dimensionParents_; }
 
@@ -93,6 +98,7 @@ protected:
 private:
     // kOutOfRange (logged) when the element reads a name that is not a parent's identifier.
     [[nodiscard]] int CheckElementNames(VRX_Helement& element) const;
+    std::string NameFault(VRX_Helement& element) const;
     [[nodiscard]] int RebuildTable(const VRX_Dmatrix& scratch);
     std::vector<int> dimensionParents_;
 };

@@ -221,8 +221,8 @@ public:
             if (name == variable.name) return;
         }
         names_.push_back(variable.name);
-        char number[32];
-        std::snprintf(number, sizeof number, "%.4g", variable.value);
+        char number[32] = "undefined";
+        if (IsDefined(variable.value)) std::snprintf(number, sizeof number, "%.4g", variable.value);
         text += (text.empty() ? "" : ", ") + variable.name + " = " + number;
     }
     std::string text;

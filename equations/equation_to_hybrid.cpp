@@ -38,9 +38,13 @@ int SetOnlyElement(VRX_network& net, int h, std::unique_ptr<VRX_Helement> elemen
     return definition.SetUpperBound(upper);
 }
 
-// The range of an auxiliary node: twelve deviations about the mean of a call whose arguments are
-// constants, else every value.
-void AuxiliaryRange(const VRX_expression& call, double& lower, double& upper) {
+int Fail(const std::string& id, int code) {
+    return LogError(errorLog, code, ("Conversion to HBN failed for node " + id).c_str(), nullptr);
+}
+
+}  // namespace
+
+void NoiseTermRange(const VRX_expression& call, double& lower, double& upper) {
     lower = -1e6;
     upper = 1e6;
     const auto* distribution = dynamic_cast<const VRX_distribution*>(&call);
@@ -59,12 +63,6 @@ void AuxiliaryRange(const VRX_expression& call, double& lower, double& upper) {
     lower = mean - spread;
     upper = mean + spread;
 }
-
-int Fail(const std::string& id, int code) {
-    return LogError(errorLog, code, ("Conversion to HBN failed for node " + id).c_str(), nullptr);
-}
-
-}  // namespace
 
 void MakeAuxiliaryName(std::string& name, int& counter, const VRX_network& source) {
     do {
@@ -105,7 +103,7 @@ int ConvertEquationNode(VRX_network& hybrid, const std::string& id, const VRX_ex
         const int sign = (*place)->sign;
         (*place)->sign = 1;
         double low = 0.0, high = 0.0;
-        AuxiliaryRange(**place, low, high);
+        NoiseTermRange(**place, low, high);
         const int h = CreateDistributionNode(hybrid, name, **place, low, high);
         if (h < 0) return h;
         if (VRX_nodeInfo* info = hybrid.GetNode(h)->GetInfo()) {
@@ -167,7 +165,7 @@ int RunHybridConversion(VRX_network& source) {
         // An equation's range is where its values are shown and discretised: the solver never cuts a
         // value off at it, so the hybrid range holds the range and all the mass of the node's values.
         double lower = -1e6, upper = 1e6;
-        if (copy.right->GetType() == kDistributionKind) AuxiliaryRange(*copy.right, lower, upper);
+        if (copy.right->GetType() == kDistributionKind) NoiseTermRange(*copy.right, lower, upper);
         lower = std::min(lower, equation->GetLowerBound());
         upper = std::max(upper, equation->GetUpperBound());
         const int h = copy.right->GetType() == kDistributionKind

@@ -22,6 +22,9 @@ class VRX_expression;
 // variables its arguments name; its handle or a negative code.
 [[nodiscard]] int CreateDistributionNode(VRX_network& hybrid, const std::string& id,
                                          const VRX_expression& call, double lower, double upper);
+// The range of a noise node drawing from the call: twelve deviations about the mean of a call whose
+// arguments are constants, else every value.
+void NoiseTermRange(const VRX_expression& call, double& lower, double& upper);
 // The next auxiliary name: the counter, grown by one, in base 16 lowest digit first with the digits as
 // letters from 'a', skipping names the source network uses ("c", "d", ... "p", "ab", "bb", ...).
 void MakeAuxiliaryName(std::string& name, int& counter, const VRX_network& source);

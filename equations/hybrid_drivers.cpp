@@ -1,6 +1,7 @@
 // The hybrid belief-update drivers.
 #include "equations/hybrid_drivers.h"
 
+#include <new>
 #include <string>
 #include <utility>
 #include <vector>
@@ -9,8 +10,10 @@
 #include "base/out_of_memory.h"
 #include "base/status_codes.h"
 #include "equations/hybrid_sampling_network.h"
+#include "equations/noise_terms.h"
 #include "equations/sample_memory.h"
 #include "model/network.h"
+#include "model/network_settings.h"
 
 namespace {
 
@@ -45,9 +48,30 @@ int RunHybridOnce(VRX_network& network, Run run) {
                     nullptr);
 }
 
+// Equation cells holding distribution calls run on a working copy whose calls are noise nodes.
+template <class Run>
+int RunHybridWithNoiseNodes(VRX_network& network, Run run) {
+    VRX_network work(network);
+    if (!work.IsValid()) throw std::bad_alloc();  // a copy fails only for want of memory
+    // The edits below must start no update of the copy.
+    work.propagationFlags &= ~PropagationFlags::kAutoUpdate;
+    if (const int rc = SeparateNoiseTerms(work, network)) {
+        (void)network.InvalidateValues();  // always 0
+        return rc;
+    }
+    const int rc = RunHybridOnce(work, run);
+    if (rc == kSuccess) return CopyBeliefsBack(network, work);
+    (void)network.ClearAllPropagatedEvidence();  // always 0
+    (void)network.InvalidateValues();            // always 0
+    return rc;
+}
+
 template <class Run>
 int RunHybrid(VRX_network& network, Run run) {
-    return vovido::CatchOutOfMemory([&] { return RunHybridOnce(network, run); });
+    return vovido::CatchOutOfMemory([&] {
+        return HasNoisyEquationCells(network) ? RunHybridWithNoiseNodes(network, run)
+                                              : RunHybridOnce(network, run);
+    });
 }
 
 }  // namespace

@@ -617,7 +617,7 @@ void HybridSampleNet::WarnOfThinMessages() const {
                 SumWeights(samples, sum, squares);
                 vovido::WarnOfFewEffectiveSamples(
                     "the message from node " + senders[i]->id + " to node " + node->id, false, sum, squares,
-                    static_cast<int>(samples.size()));
+                    static_cast<int>(samples.size()), true);
             }
         }
     }
@@ -708,5 +708,8 @@ int HybridSampleNet::RunMessagePassing(bool writeResults) {
             if (node) node->FinishMessagePassing();
         }
     }
-    return writeResults ? EstimateFromMessages() : kSuccess;
+    if (!writeResults) return kSuccess;
+    const int status = EstimateFromMessages();
+    if (status == kNoUsefulSamples) ExplainImpossibleEvidence();
+    return status;
 }

@@ -28,7 +28,10 @@ bool Matches(double a, double b) {
 VRX_hybridSampleNode::VRX_hybridSampleNode(HybridSampleNet& owner, int nodeHandle, VRX_defHybrid& definition)
     : handle(nodeHandle), id(owner.GetView().GetNodeId(nodeHandle)), owner_(owner), definition_(definition) {
     const VRX_nodeInfo* info = owner.GetView().GetNode(nodeHandle)->GetInfo();
-    internal = info != nullptr && info->userProperties.FindProperty(kInternalNodeProperty) >= 0;
+    const int property = info != nullptr ? info->userProperties.FindProperty(kInternalNodeProperty) : -1;
+    internal = property >= 0;
+    if (internal && info->userProperties.GetPropertyValue(property) != nullptr)
+        ownerId = info->userProperties.GetPropertyValue(property);
 }
 
 VRX_hybridSampleNode::~VRX_hybridSampleNode() = default;

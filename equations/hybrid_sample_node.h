@@ -92,6 +92,8 @@ public:
     std::string id;
     // A node the caller never made (a distribution term of a converted equation): warnings leave it out.
     bool internal = false;
+    // Of such a node: the equation its term was taken from.
+    std::string ownerId;
     double weightedSum = 0.0;
     double weightedSquareSum = 0.0;
     int nodeFlags = 0;

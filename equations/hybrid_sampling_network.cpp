@@ -15,6 +15,7 @@
 #include "base/distributions.h"
 #include "base/error_log.h"
 #include "base/expression_parser.h"
+#include "base/number_text.h"
 #include "base/parsed_equation.h"
 #include "base/random_generator.h"
 #include "base/status_codes.h"
@@ -51,11 +52,16 @@ double EffectiveSampleSize(double sum, double squares) {
                                                                                       : 0.0;
 }
 
-void WarnOfFewEffectiveSamples(const std::string& what, bool plural, double sum, double squares, int count) {
-    // Below this share of its samples an estimate is mostly the few samples of the largest weights.
+void WarnOfFewEffectiveSamples(const std::string& what, bool plural, double sum, double squares, int count,
+                               bool fittedMessage) {
+    // An estimate worth fewer samples has a standard error above a tenth of its spread, however many were
+    // drawn.
+    constexpr double kFewEffective = 100.0;
+    // A message is fitted to a few hundred draws, which the fit smooths: it is thin where it is mostly the
+    // few draws of the largest weights.
     constexpr double kThinShare = 0.01;
     const double effective = EffectiveSampleSize(sum, squares);
-    if (count < 2 || effective >= kThinShare * count) return;
+    if (count < 1 || effective >= (fittedMessage ? kThinShare * count : kFewEffective)) return;
     std::string text = "Warning: " + what + (plural ? " rest" : " rests");
     char tail[160];
     if (effective < 1.5) {
@@ -355,6 +361,7 @@ HybridSampleNet::HybridSampleNet(HybridNetworkView networkView) : view(networkVi
         for (SampleNode* p : node->parents) all = all && p->IsObserved();
         if (all) node->nodeFlags |= SampleNodeFlags::kParentsObserved;
     }
+    origin_.assign(sampleNodes.size(), -1);
     for (auto& node : sampleNodes) {
         if (node && node->IsObserved() && PrepareInversion(*node) != kSuccess) runFlags |= 16;
     }
@@ -402,12 +409,14 @@ void HybridSampleNet::WarnOfStrayWeights() const {
             if (e.GetStrayCount() > 0 && example.empty()) {
                 VRX_idArray* outcomes = node->GetDefinition().GetOutcomesNames();
                 const char* outcome = outcomes != nullptr ? (*outcomes)[e.GetStrayOutcome()] : nullptr;
-                char weight[32];
-                std::snprintf(weight, sizeof weight, "%.4g", e.GetStrayWeight());
+                // The undefined marker is no weight: it is said as what it is.
+                char weight[48] = " an undefined weight";
+                const double w = e.GetStrayWeight();
+                if (std::isfinite(w) && !IsUndefinedValue(w))
+                    std::snprintf(weight, sizeof weight, " the weight %.4g", w);
                 example = "node " + node->id + " gave outcome " +
                           (outcome != nullptr ? std::string(outcome) : std::to_string(e.GetStrayOutcome())) +
-                          " the weight " + weight + (e.GetStrayValues().empty() ? "" : " at ") +
-                          e.GetStrayValues();
+                          weight + (e.GetStrayValues().empty() ? "" : " at ") + e.GetStrayValues();
             }
             count += e.GetStrayCount();
         });
@@ -441,6 +450,8 @@ void HybridSampleNet::BuildNodes() {
             Refuse("Node [" + view.GetNodeId(h) + "] is not a node of a hybrid network.");
             continue;
         }
+        const std::string fault = definition->FindNameFault();
+        if (!fault.empty()) Refuse(fault);
         if (IsDiscreteType(definition->GetType())) {
             const int state = view.GetDiscreteEvidence(h);
             sampleNodes[static_cast<size_t>(h)] =
@@ -574,7 +585,16 @@ int HybridSampleNet::PrepareInversion(SampleNode& observed) {
     while (node->IsDeterministic() && !(node->nodeFlags & SampleNodeFlags::kInverts)) {
         bool anyFree = false, chosenAdditive = false, chosenShared = false;
         SampleNode* chosen = ChooseInversionParent(*node, anyFree, chosenAdditive, chosenShared);
-        if (chosen != nullptr && chosenShared) {
+        const int solutions = chosen != nullptr && chosenShared && node == &observed
+                                  ? CountSolutionsInSupport(*node, *chosen)
+                                  : -1;
+        if (solutions == 0) {
+            Refuse("The evidence on [" + observed.id + "] is impossible: its equation has no solution for [" +
+                   chosen->id + "] within the support of [" + chosen->id + "].");
+            return kOutOfRange;
+        }
+        // One solution where the parent can lie: the inverse is that one, nothing is left out.
+        if (chosen != nullptr && chosenShared && solutions != 1) {
             const std::string text = "Warning: the equation of node " + node->id +
                                      " has more than one solution for " +
                                      (chosen->internal ? "a distribution in it" : "node " + chosen->id) +
@@ -583,8 +603,13 @@ int HybridSampleNet::PrepareInversion(SampleNode& observed) {
         }
         // A free continuous parent without an inverse would have to be drawn at one of a few points.
         if (chosen == nullptr && anyFree) {
-            Refuse("The evidence on [" + node->id +
-                   "] cannot be explained through its equation: no parent has a single inverse there.");
+            Refuse(
+                node == &observed
+                    ? "The evidence on [" + node->id +
+                          "] cannot be explained through its equation: no parent has a single inverse there."
+                    : "The evidence on [" + observed.id + "] cannot be explained through the equation of [" +
+                          node->id + "], which it fixes: no parent of [" + node->id +
+                          "] has a single inverse there.");
             return kOutOfRange;
         }
         // Nothing to invert: the node's samples are weighed by whether its equation holds.
@@ -593,9 +618,122 @@ int HybridSampleNet::PrepareInversion(SampleNode& observed) {
         node->nodeFlags |= SampleNodeFlags::kInverts;
         if (chosenAdditive) node->nodeFlags |= SampleNodeFlags::kInvertsAdditively;
         chosen->nodeFlags |= SampleNodeFlags::kInverted;
+        origin_[static_cast<size_t>(chosen->handle)] = observed.handle;
         node = chosen;
     }
     return kSuccess;
+}
+
+namespace {
+int OriginHandle(const std::vector<int>& origins, const VRX_hybridSampleNode& node) {
+    const int origin = origins[static_cast<size_t>(node.handle)];
+    return origin >= 0 ? origin : node.handle;
+}
+
+// "[a]", "[a] and [b]", "[a], [b] and [c]".
+std::string JoinedNames(const std::vector<std::string>& names) {
+    std::string out;
+    for (size_t i = 0; i < names.size(); ++i) {
+        if (i > 0) out += i + 1 == names.size() ? " and " : ", ";
+        out += "[" + names[i] + "]";
+    }
+    return out;
+}
+}  // namespace
+
+const std::string& HybridSampleNet::EvidenceOrigin(const SampleNode& node) const {
+    const size_t slot = static_cast<size_t>(node.handle);
+    const SampleNode* origin = slot < origin_.size() ? GetSampleNode(origin_[slot]) : nullptr;
+    return origin != nullptr ? origin->id : node.id;
+}
+
+int HybridSampleNet::CountSolutionsInSupport(SampleNode& node, SampleNode& parent) {
+    for (const SampleNode* p : node.parents) {
+        if (p != &parent && !p->IsObserved()) return -1;
+    }
+    if (!parent.IsContinuous()) return -1;
+    const auto& continuous = static_cast<const VRX_continuousSampleNode&>(parent);
+    double lower = continuous.lowerBound, upper = continuous.upperBound;
+    if (rootSupport_.empty()) FindRootSupports();
+    const auto& support = rootSupport_[static_cast<size_t>(parent.handle)];
+    if (!std::isnan(support.first)) {
+        lower = std::max(lower, support.first);
+        upper = std::min(upper, support.second);
+    }
+    VRX_Helement* element = node.TakeElement();
+    if (element == nullptr || !(lower < upper)) return -1;
+    // Sign changes of the equation less the evidence on a grid fine near 0 and reaching a wide range.
+    constexpr int kPoints = 4000;
+    const double from = std::asinh(lower), to = std::asinh(upper), v = node.GetValue();
+    int roots = 0;
+    double previous = std::nan("");
+    for (int i = 0; i <= kPoints && roots < 2; ++i) {
+        const double x = std::min(std::max(std::sinh(from + (to - from) * i / kPoints), lower), upper);
+        element->SetVariableValue(parent.id, x);
+        double f = 0.0;
+        if (element->Evaluate(f) != kSuccess || !std::isfinite(f)) {
+            previous = std::nan("");
+            continue;
+        }
+        const double d = f - v;
+        if (d == 0.0 || (!std::isnan(previous) && previous != 0.0 && (previous < 0.0) != (d < 0.0))) ++roots;
+        previous = d;
+    }
+    if (roots == 1) {
+        // The inverse must give that solution, not one outside the support.
+        double at = 0.0;
+        if (!(vovido::InvertElement(*element, node.id, v, parent.id, at, true) > 0.0) || !(at >= lower) ||
+            !(at <= upper))
+            roots = -1;
+    }
+    element->SetVariableValue(parent.id, parent.GetValue());
+    return roots;
+}
+
+void HybridSampleNet::ExplainImpossibleEvidence() {
+    if (!refusal_.empty() || order_.size() != static_cast<size_t>(nodeCount)) return;
+    // Where the draws' weights fall to 0, by node and cause; one draw of weight ends the search.
+    constexpr int kDraws = 2000;
+    std::vector<int> counts(sampleNodes.size() * 5, 0);
+    for (int i = 0; i < kDraws; ++i) {
+        zeroNode_ = nullptr;
+        zeroCause_ = ZeroCause::kNone;
+        if (DrawSample(false) > 0.0) return;
+        if (zeroNode_ != nullptr)
+            ++counts[static_cast<size_t>(zeroNode_->handle) * 5 + static_cast<size_t>(zeroCause_)];
+    }
+    const size_t worst = static_cast<size_t>(std::max_element(counts.begin(), counts.end()) - counts.begin());
+    if (counts[worst] == 0) return;
+    const SampleNode& node = *GetSampleNode(static_cast<int>(worst / 5));
+    const auto cause = static_cast<ZeroCause>(worst % 5);
+    const std::string& origin = EvidenceOrigin(node);
+    const SampleNode* inverted =
+        (node.nodeFlags & SampleNodeFlags::kInverts) ? GetSampleNode(node.invertedParent) : nullptr;
+    // A noise term the caller never made is named by its equation.
+    auto named = [](const SampleNode& n) {
+        return n.internal ? "the distribution in the equation of [" + n.ownerId + "]" : "[" + n.id + "]";
+    };
+    const std::string target = named(inverted != nullptr ? *inverted : node);
+    std::string why;
+    switch (cause) {
+        case ZeroCause::kNoInverse:
+            why = "no inverse through " + target + " gives it.";
+            break;
+        case ZeroCause::kOutsideRange:
+            why = "it puts " + target + " outside its range.";
+            break;
+        case ZeroCause::kOutsideSupport:
+            if (!node.IsContinuous())
+                why = "[" + node.id + "] has probability 0 under every draw of its parents.";
+            else
+                why = origin == node.id ? "it lies outside the support of [" + node.id + "] under every draw."
+                                        : "it puts " + named(node) + " outside its support.";
+            break;
+        default:
+            why = "no draw of " + named(node) + " within its range fits it.";
+            break;
+    }
+    Refuse("The evidence on [" + origin + "] is impossible: " + why);
 }
 
 void HybridSampleNet::PropagateDeterministicEvidence(SampleNode& start) {
@@ -610,6 +748,7 @@ void HybridSampleNet::PropagateDeterministicEvidence(SampleNode& start) {
             vovido::InvertElement(*own, node.id, node.GetValue(), free->id, inverse, true) > 0.0 &&
             std::isfinite(inverse)) {
             free->Fix(inverse);
+            origin_[static_cast<size_t>(free->handle)] = OriginHandle(origin_, node);
             pending.push_back(free);
         }
         for (SampleNode* child : node.children) {
@@ -620,6 +759,7 @@ void HybridSampleNet::PropagateDeterministicEvidence(SampleNode& start) {
             double value = 0.0;
             if (element == nullptr || element->Evaluate(value) != kSuccess || !std::isfinite(value)) continue;
             child->Fix(value);
+            origin_[static_cast<size_t>(child->handle)] = OriginHandle(origin_, node);
             pending.push_back(child);
         }
     }
@@ -659,7 +799,19 @@ int HybridSampleNet::BuildDrawingOrder() {
         }
     }
     if (static_cast<int>(order_.size()) == nodeCount) return kSuccess;
-    Refuse("The evidence on deterministic nodes cannot be settled: inversions form a cycle.");
+    // The network has no cycle: observed equations that share parents invert each for another parent,
+    // whose inverse needs the value the other fixes.
+    std::vector<std::string> observed, fixed;
+    for (auto& node : sampleNodes) {
+        if (!node || pending[static_cast<size_t>(node->handle)] == 0 ||
+            !(node->nodeFlags & SampleNodeFlags::kInverts))
+            continue;
+        const std::string& origin = EvidenceOrigin(*node);
+        if (std::find(observed.begin(), observed.end(), origin) == observed.end()) observed.push_back(origin);
+        fixed.push_back(GetSampleNode(node->invertedParent)->id);
+    }
+    Refuse("The evidence on " + JoinedNames(observed) + " cannot be settled one node at a time: it fixes " +
+           JoinedNames(fixed) + " only together, each inverse needing a value another one gives.");
     return kOutOfRange;
 }
 
@@ -674,9 +826,13 @@ double HybridSampleNet::ApplyInversion(SampleNode& node) {
     const double jacobian = vovido::InvertElement(*element, node.id, node.GetValue(), parent->id, at,
                                                   !(node.nodeFlags & SampleNodeFlags::kInvertsAdditively));
     parent->SetValue(at);
+    zeroCause_ = jacobian > 0.0 ? ZeroCause::kNone : ZeroCause::kNoInverse;
     if (parent->IsContinuous()) {
         const auto& c = static_cast<const VRX_continuousSampleNode&>(*parent);
-        if (at < c.lowerBound || at > c.upperBound) return 0.0;
+        if (jacobian > 0.0 && (at < c.lowerBound || at > c.upperBound)) {
+            zeroCause_ = ZeroCause::kOutsideRange;
+            return 0.0;
+        }
     }
     return jacobian;
 }
@@ -684,14 +840,22 @@ double HybridSampleNet::ApplyInversion(SampleNode& node) {
 double HybridSampleNet::DrawSample(bool useProposals) {
     double w = 1.0;
     for (SampleNode* node : order_) {
+        ZeroCause cause = ZeroCause::kNone;
         if (node->nodeFlags & SampleNodeFlags::kInverts) {
             w *= ApplyInversion(*node);
+            cause = zeroCause_;
         } else if (node->IsFixed()) {
             w *= node->GetEvidenceWeight();
+            cause = ZeroCause::kOutsideSupport;
         } else {
             w *= useProposals ? node->SampleFromProposal() : node->SampleFromConditional();
+            cause = ZeroCause::kDrawFailed;
         }
-        if (!(w > 0.0) || !std::isfinite(w)) return 0.0;
+        if (!(w > 0.0) || !std::isfinite(w)) {
+            zeroNode_ = node;
+            zeroCause_ = cause == ZeroCause::kNone ? ZeroCause::kDrawFailed : cause;
+            return 0.0;
+        }
     }
     return w;
 }
@@ -715,7 +879,10 @@ int HybridSampleNet::RunSampling(bool useProposals) {
             if (node && !node->IsObserved()) node->AddSampleToEstimate(w);
         }
     }
-    if (accepted == 0 && view.GetNumberOfSamples() > 0 && nodeCount > 0) return kNoUsefulSamples;
+    if (accepted == 0 && view.GetNumberOfSamples() > 0 && nodeCount > 0) {
+        ExplainImpossibleEvidence();
+        return kNoUsefulSamples;
+    }
     if (accepted < view.GetNumberOfSamples()) {
         char text[160];
         std::snprintf(text, sizeof text,

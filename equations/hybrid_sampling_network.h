@@ -143,6 +143,15 @@ private:
     // (the Jacobian of the inversion), 0 when it fails.
     double ApplyInversion(VRX_hybridSampleNode& node);
     [[nodiscard]] int RunSampling(bool useProposals);
+    // Solutions of the observed node's equation for the parent within the parent's support, the other
+    // parents at their evidence: 0, 1, or 2 for two or more; -1 where they cannot be counted (another
+    // parent is free).
+    int CountSolutionsInSupport(VRX_hybridSampleNode& node, VRX_hybridSampleNode& parent);
+    // Where no sample has weight: draws afresh from the model and, when none fits the evidence, refuses
+    // it naming the node the caller observed and what rules it out.
+    void ExplainImpossibleEvidence();
+    // The identifier of the node whose evidence fixed the node (its own where it holds the evidence).
+    const std::string& EvidenceOrigin(const VRX_hybridSampleNode& node) const;
     // With fromMessages, the estimates of the message passing (WriteMessageResults).
     void WriteAllResults(bool fromMessages = false);
 
@@ -237,6 +246,13 @@ private:
     // within the support. NaN bounds where unknown.
     std::vector<std::pair<double, double>> rootSupport_;
     std::string refusal_;
+    // By handle: the observed node whose evidence fixed the node, by inversion or from its parents (-1:
+    // none, or the node's own).
+    std::vector<int> origin_;
+    // Why the last draw has no weight: the node where it fell to 0 and what happened there.
+    enum class ZeroCause : char { kNone, kNoInverse, kOutsideRange, kOutsideSupport, kDrawFailed };
+    const VRX_hybridSampleNode* zeroNode_ = nullptr;
+    ZeroCause zeroCause_ = ZeroCause::kNone;
     // Draws through the elements made for sampled messages so far.
     long long work_ = 0;
 };
@@ -253,9 +269,11 @@ std::string DropInvalidParameterReports(int first);
 // (sum of weights)^2 / sum of squared weights: the number of equally weighted samples the weighted ones
 // are worth; 0 without weight.
 double EffectiveSampleSize(double sum, double squares);
-// Logs a warning when an estimate of `count` weighted samples is worth less than a small share of them:
-// "what" names the estimate (a node, a message), plural when it names several.
-void WarnOfFewEffectiveSamples(const std::string& what, bool plural, double sum, double squares, int count);
+// Logs a warning when an estimate of `count` weighted samples is poor: worth fewer than 100 equally
+// weighted ones, or, for a message fitted to draws, less than a small share of them. "what" names the
+// estimate (a node, a message), plural when it names several.
+void WarnOfFewEffectiveSamples(const std::string& what, bool plural, double sum, double squares, int count,
+                               bool fittedMessage = false);
 // Position of child in node's child list (or parent in its parent list), -1 when absent.
 int PositionIn(const std::vector<VRX_hybridSampleNode*>& list, const VRX_hybridSampleNode* node);
 // Evaluates the element's inverse for the parent with the node's variable at v into out; returns the

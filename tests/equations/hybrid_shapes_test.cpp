@@ -411,18 +411,6 @@ TEST(HybridShapeMessages, SayWhatTheyMeanForTheAnswer) {
                    "inverse there."))
             << LogDump();
 
-        VRX_network product;
-        AddDistributionNode(product, "x", {"Normal(1, 2)"});
-        AddDistributionNode(product, "y", {"x * Normal(1, 0.5)"}, {"x"});
-        ASSERT_EQ(Observe(product, "y", 2.0), kSuccess);
-        product.SetHybridAlgorithm(algorithm);
-        errorLog.Flush();
-        EXPECT_EQ(product.UpdateBeliefs(), kNoUsefulSamples);
-        EXPECT_TRUE(Logged(kOutOfRange,
-                           "The evidence on [y] cannot be weighed: its distribution is neither a call of a "
-                           "distribution nor one added to other terms, and has no density."))
-            << LogDump();
-
         // Also where y is observed: the model's own draws of x meet them.
         for (const bool observed : {false, true}) {
             VRX_network log;
