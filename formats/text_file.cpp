@@ -48,7 +48,7 @@ int VRX_textFile::Open(const char* path, int mode) {
     }
     errno = 0;  // a reason left by an earlier call is not this one's
     if (mode == TextFileMode::kRead) {
-        if (path != nullptr) file = std::fopen(path, "rb");
+        file = vovido::OpenForReading(path);
     } else if (replacing_.Open(path)) {
         // Written beside the target and renamed over it by Close, so a failed save keeps the old file.
         file = replacing_.Stream();

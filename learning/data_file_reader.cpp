@@ -408,7 +408,7 @@ int DataSet::ReadFile(const char* fileName, const DataFileParams* params, std::s
     std::string text;
     int status = kSuccess;
     errno = 0;  // a reason left by an earlier call is not this one's
-    FILE* file = fileName != nullptr ? std::fopen(fileName, "rb") : nullptr;
+    FILE* file = vovido::OpenForReading(fileName);
     if (file == nullptr) {
         const int error = errno;
         text = "Can't open data file: " + name;

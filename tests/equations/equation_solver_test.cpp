@@ -181,6 +181,10 @@ TEST_F(EquationSolverTest, RouteRefusals) {
         EXPECT_EQ(local.UpdateBeliefs(), kSuccess);
         EXPECT_EQ(ValueOf(local, x).GetMean(), 1.0);
         EXPECT_EQ(ValueOf(local, x).GetStdDev(), 0.0);
+        // The observed node answers its observation, as an observed root does.
+        EXPECT_TRUE(ValueOf(local, y).IsUpToDate());
+        EXPECT_EQ(ValueOf(local, y).GetMean(), 5.0);
+        EXPECT_EQ(ValueOf(local, y).GetStdDev(), 0.0);
     }
     {
         VRX_network local;
@@ -188,7 +192,8 @@ TEST_F(EquationSolverTest, RouteRefusals) {
         local.numSamples = 0;
         errorLog.Flush();
         EXPECT_EQ(local.UpdateBeliefs(), kOutOfRange);
-        EXPECT_EQ(LoggedMessages(), std::vector<std::string>{"The number of samples must be at least 1."});
+        EXPECT_EQ(LoggedMessages(),
+                  std::vector<std::string>{"The number of samples must be at least 1; it is 0."});
     }
 }
 
