@@ -152,12 +152,6 @@ void InstantiateById(JNIEnv* env, DiagSession& session, const VRX_network& netwo
 jobject Update(JNIEnv* env, DiagSession& session, const VRX_network& network, jint mode) {
     (void)session.UpdateFaultBeliefs();  // a failed update shows as faults not computed
     const int rc = session.ComputeTestStrengths(mode);
-    if (rc == kOutOfRange && session.GetPursuedFaults().GetCount() == 0) {
-        (void)LogError(errorLog, rc,
-                       "No fault is pursued: the network has no fault states, or none was chosen with "
-                       "setPursuedFault",
-                       nullptr);
-    }
     CheckEngineStatus(env, "ComputeTestStrengths", rc);
 
     const VRX_intArray& tests = session.GetUnperformedTests();

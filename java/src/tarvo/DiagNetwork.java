@@ -53,7 +53,8 @@ public class DiagNetwork extends Wrapper {
      *     marginal probabilities, 2 their configurations taken as independent, 4 their joint configurations
      * @return the ranked observations and faults
      * @throws TARVOException when no fault is pursued, several are and the mode is none of 1, 2 and 4, or a
-     *     mandatory observation has not been made ("TARVO error -2 in function ComputeTestStrengths")
+     *     mandatory observation has not been made ("TARVO error -2 in function ComputeTestStrengths", followed
+     *     by the cause, naming the observation or the mode)
      */
     public DiagResults update(int mode) {
         return updateNative(mode);

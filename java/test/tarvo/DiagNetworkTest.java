@@ -207,7 +207,8 @@ public class DiagNetworkTest {
             Check.isTrue(Arrays.equals(new int[] {t1, t2, t3}, diag.getUnperformedObservations()), "all open");
             Check.isTrue(Arrays.equals(new String[] {"T1", "T2", "T3"}, diag.getUnperformedObservationIds()), "ids");
             Check.isTrue(!diag.mandatoriesInstantiated(), "T2 still open");
-            Check.equal("TARVO error -2 in function ComputeTestStrengths", message(() -> diag.update(0)));
+            Check.equal("TARVO error -2 in function ComputeTestStrengths. Logged information: Mandatory observation "
+                    + "[T2] has not been made: the tests are ranked once it is\n", message(() -> diag.update(0)));
             diag.instantiateObservation(t2, 0);
             Check.isTrue(diag.mandatoriesInstantiated(), "T2 made");
             diag.instantiateObservation(t1, "neg");
@@ -274,7 +275,9 @@ public class DiagNetworkTest {
             Check.equal(0.0, diag.getFault(0).probability);
 
             diag.setPursuedFaults(new int[] {0, 1});
-            Check.equal("TARVO error -2 in function ComputeTestStrengths", message(() -> diag.update(64)));
+            Check.equal("TARVO error -2 in function ComputeTestStrengths. Logged information: 2 faults are pursued "
+                    + "and mode 64 chooses no ranking of several: add 1 (marginal probabilities), 2 (independent "
+                    + "configurations) or 4 (joint configurations)\n", message(() -> diag.update(64)));
             for (int mode : new int[] {1, 2 | 16, 4 | 32}) {
                 results = diag.update(mode);
                 Check.equal(2, results.observations.length);
