@@ -149,6 +149,20 @@ TEST_F(EquationSolverTest, NodeThatCannotBeSolvedForItselfIsReported) {
     EXPECT_FALSE(ValueOf(net, y).IsUpToDate());
 }
 
+// An equation may name its own node on the right: the update solves it for the node, and refuses one
+// without a solution naming the node.
+TEST_F(EquationSolverTest, AnEquationNamingItsNodeIsSolvedForIt) {
+    const int x = Add("x", "x = 2*x");
+    ASSERT_EQ(Update(), kSuccess) << LogDump();
+    ExpectValue(x, 0.0);
+    ASSERT_EQ(EquationOf(net, x).SetEquation("x = x + 1", nullptr, nullptr), kSuccess);
+    EXPECT_EQ(Update(), kOutOfRange);
+    EXPECT_EQ(LoggedMessages(),
+              (std::vector<std::string>{"Faile in solving nonlinear quations.",
+                                        "Unable to solve the equation of node [x] for the node."}));
+    EXPECT_FALSE(ValueOf(net, x).IsUpToDate());
+}
+
 // ---------------------------------------------------------------------------------------------------
 // Refusals of the route
 

@@ -2,6 +2,7 @@
 // posteriors, and bad input fails with its message and leaves the network as it was.
 #include <gtest/gtest.h>
 
+#include <cfloat>
 #include <string>
 
 #include "formats/hugin_format.h"
@@ -135,6 +136,15 @@ TEST(HuginRealFiles, InfluenceDiagram) {
     // States with blanks and '/' become identifiers.
     EXPECT_EQ(Names(Def(net, "D1")),
               (std::vector<std::string>{"no_test", "steering", "fuel_elect", "transmission"}));
+    // Expected utilities of configurations that cannot occur hold the undefined marker, exactly, so a
+    // caller can tell them from a real expected utility near 0.
+    ASSERT_EQ(net.UpdateBeliefs(), kSuccess) << LogDump();
+    VRX_Dmatrix* d2 = nullptr;
+    ASSERT_EQ(net.GetNode(net.FindNode("D2"))->GetValue()->GetValue(d2), kSuccess);
+    ASSERT_EQ(d2->GetNumberOfElements(), 32);
+    int undefined = 0;
+    for (int i = 0; i < 32; ++i) undefined += (*d2)[i] == 2 * DBL_MIN;
+    EXPECT_EQ(undefined, 16);
 }
 
 TEST(HuginReader, FieldsPositionsAndProperties) {
