@@ -183,6 +183,14 @@ TEST_F(DamagedFilesTest, ALineMessageNamesTheFile) {
         EXPECT_EQ(first.substr(end), ") : " + std::string(item.message)) << first;
         EXPECT_NE(first.find(" while loading " + path + ") : "), std::string::npos) << first;
     }
+    // The lexical analyser's messages name it too.
+    errorLog.Flush();
+    const std::string path = WriteTextFile("named.net", "net {}\nnode A { \x01 }\n");
+    VRX_network net;
+    EXPECT_NE(net.ReadFile(path.c_str()), kSuccess);
+    ASSERT_GT(errorLog.GetNumberOfEntries(), 0);
+    EXPECT_STREQ(errorLog.GetMessage(0),
+                 ("ERROR: Line 2 while loading " + path + " : UNKNOWN CHARACTER").c_str());
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/error_log.h"
@@ -20,16 +21,22 @@ protected:
 };
 
 // Entry i as the comparisons below see it: a reader's line prefix without the file it names
-// ("(line 3 while loading F) : " as "(line 3) : "), so that tables of messages hold for files of any
-// name. The file named is checked where it is the point (errorLog.GetMessage).
+// ("(line 3 while loading F) : " as "(line 3) : ", "ERROR: Line 3 while loading F : " as "ERROR: Line 3 : "),
+// so that tables of messages hold for files of any name. The file named is checked where it is the point
+// (errorLog.GetMessage).
 inline std::string MessageAt(int i) {
     const char* raw = errorLog.GetMessage(i);
     std::string text = raw != nullptr ? raw : "";
-    const std::string marker = " while loading ";
-    const size_t end = text.find(") : ");
-    const size_t at = text.rfind(marker, end);
-    if (text.compare(0, 6, "(line ") == 0 && end != std::string::npos && at != std::string::npos)
-        text.erase(at, end - at);
+    for (const auto& [head, tail] :
+         {std::pair<std::string, std::string>{"(line ", ") : "}, {"ERROR: Line ", " : "}}) {
+        const size_t end = text.find(tail);
+        const size_t at = text.rfind(" while loading ", end);
+        if (text.compare(0, head.size(), head) == 0 && end != std::string::npos && at != std::string::npos &&
+            at > head.size()) {
+            text.erase(at, end - at);
+            break;
+        }
+    }
     return text;
 }
 
