@@ -494,7 +494,10 @@ int VRX_textFormat::ReportParentArcRefused(int code, const std::string& parent) 
     NoteReport_(code, true);
     const std::string prefix = LinePrefix(ReportLine_());
     const std::string quoted = "(\"" + parent + "\")";
-    const std::string text = "ERROR: Couldn't add arc from parent node " + quoted;
+    // The cause, where it is that the file names no node.
+    const bool missing = network != nullptr && network->FindNode(parent.c_str()) < 0;
+    const std::string text = "ERROR: Couldn't add arc from parent node " + quoted +
+                             (missing ? ": no node has that identifier" : "");
     return vovido::LogNotice(errorLog, code, text.c_str(), prefix.c_str(),
                              {&vovido::kRefusedParentArcNotice, parent, quoted});
 }

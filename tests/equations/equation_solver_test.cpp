@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/distributions.h"
@@ -218,6 +219,23 @@ TEST_F(EquationSolverTest, DeterministicPassHonoursEvidenceOnARoot) {
     ASSERT_EQ(Update(), kSuccess);
     ExpectValue(x, 5.0);
     ExpectValue(y, 10.0);
+}
+
+// An observed node with parents shows its observation, as an observed root does, and its parent the value
+// the observation fixes.
+TEST_F(EquationSolverTest, AnObservedNodeWithParentsShowsItsObservation) {
+    for (const char* parent : {"x = Normal(0, 1)", "x = Uniform(0, 4)"}) {
+        VRX_network local;
+        const int x = AddEquation(local, "x", parent);
+        const int y = AddEquation(local, "y", "y = 2*x");
+        ASSERT_EQ(ValueOf(local, y).SetContEvidence(1.0), kSuccess);
+        ASSERT_EQ(local.UpdateBeliefs(), kSuccess) << parent << LogDump();
+        for (const auto& [h, value] : {std::pair<int, double>{y, 1.0}, {x, 0.5}}) {
+            EXPECT_TRUE(ValueOf(local, h).IsUpToDate()) << parent;
+            EXPECT_EQ(ValueOf(local, h).GetMean(), value) << parent;
+            EXPECT_EQ(ValueOf(local, h).GetStdDev(), 0.0) << parent;
+        }
+    }
 }
 
 TEST_F(EquationSolverTest, EquationWithoutARealSolutionIsReported) {
