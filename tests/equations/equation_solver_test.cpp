@@ -114,13 +114,17 @@ TEST_F(EquationSolverTest, ComponentFailuresAreReported) {
         std::vector<std::string> messages;
     } cases[] = {
         // The residual does not depend on y: the Jacobian is zero.
-        {"y - y = 2", {}, {"Faile in solving nonlinear quations.", "Faile in computing SCC."}},
+        {"y - y = 2",
+         {},
+         {"Unable to solve the equation of node [y].", "Faile in solving nonlinear quations.",
+          "Faile in computing SCC."}},
         // A member that names no node.
         {"y = 1", {"ghost"}, {"Faile in computing SCC."}},
         // No real root: Newton's method wanders until its limit.
         {"y = y^2 + 1",
          {},
-         {"Newton's method did not converge within 200 iterations.", "Faile in solving nonlinear quations.",
+         {"Unable to solve the equation of node [y].",
+          "Newton's method did not converge within 200 iterations.", "Faile in solving nonlinear quations.",
           "Faile in computing SCC."}},
     };
     for (const Case& c : cases) {
@@ -144,9 +148,9 @@ TEST_F(EquationSolverTest, NodeThatCannotBeSolvedForItselfIsReported) {
     options.maxIterations = 50;
     EXPECT_EQ(RunEquationSolver(options), kOutOfRange);
     EXPECT_EQ(LoggedMessages(),
-              (std::vector<std::string>{"Newton's method did not converge within 50 iterations.",
-                                        "Faile in solving nonlinear quations.",
-                                        "Unable to solve the equation of node [y] for the node."}));
+              (std::vector<std::string>{"Unable to solve the equation of node [y] for the node.",
+                                        "Newton's method did not converge within 50 iterations.",
+                                        "Faile in solving nonlinear quations."}));
     EXPECT_FALSE(ValueOf(net, y).IsUpToDate());
 }
 
@@ -159,8 +163,8 @@ TEST_F(EquationSolverTest, AnEquationNamingItsNodeIsSolvedForIt) {
     ASSERT_EQ(EquationOf(net, x).SetEquation("x = x + 1", nullptr, nullptr), kSuccess);
     EXPECT_EQ(Update(), kOutOfRange);
     EXPECT_EQ(LoggedMessages(),
-              (std::vector<std::string>{"Faile in solving nonlinear quations.",
-                                        "Unable to solve the equation of node [x] for the node."}));
+              (std::vector<std::string>{"Unable to solve the equation of node [x] for the node.",
+                                        "Faile in solving nonlinear quations."}));
     EXPECT_FALSE(ValueOf(net, x).IsUpToDate());
 }
 
@@ -262,8 +266,11 @@ TEST_F(EquationSolverTest, NewtonsWorkIsBoundedOnLargeComponents) {
     }
     EXPECT_EQ(Update(), kOutOfRange);
     EXPECT_EQ(LoggedMessages(),
-              (std::vector<std::string>{"Newton's method did not converge within 9090 iterations.",
-                                        "Faile in solving nonlinear quations.", "Faile in computing SCC."}));
+              (std::vector<std::string>{
+                  "Unable to solve the equations of nodes [y0], [y1], [y2], [y3], [y4], [y5], "
+                  "[y6], [y7], [y8], [y9] together.",
+                  "Newton's method did not converge within 9090 iterations.",
+                  "Faile in solving nonlinear quations.", "Faile in computing SCC."}));
 }
 
 // ---------------------------------------------------------------------------------------------------
