@@ -181,9 +181,15 @@ int DiagSession::SetPursuedFault(int index) {
 }
 
 int DiagSession::SetPursuedFaults(const VRX_intArray& indices) {
-    if (indices.GetCount() == 0) return kOutOfRange;
+    if (indices.GetCount() == 0)
+        return LogError(errorLog, kOutOfRange, "No fault is given to pursue", nullptr);
     for (int i = 0; i < indices.GetCount(); ++i) {
-        if (indices[i] < 0 || indices[i] >= static_cast<int>(faults.size())) return kOutOfRange;
+        if (indices[i] < 0 || indices[i] >= static_cast<int>(faults.size())) {
+            const std::string text = "Invalid fault index " + std::to_string(indices[i]) +
+                                     "; valid indices are 0.." +
+                                     std::to_string(static_cast<int>(faults.size()) - 1);
+            return LogError(errorLog, kOutOfRange, text.c_str(), nullptr);
+        }
     }
     VRX_intArray copy;
     for (int i = 0; i < indices.GetCount(); ++i) {

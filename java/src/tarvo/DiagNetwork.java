@@ -109,7 +109,8 @@ public class DiagNetwork extends Wrapper {
      *
      * @param faultIndices the faults' indices, at least one
      * @throws TARVOException when the array is empty or an index is out of range ("TARVO error -2 in
-     *     function SetPursuedFaults"); the pursued faults stay then
+     *     function SetPursuedFaults", followed by the cause: "No fault is given to pursue" or "Invalid fault
+     *     index N; valid indices are 0..M"); the pursued faults stay then
      */
     public native void setPursuedFaults(int[] faultIndices);
 
@@ -184,7 +185,8 @@ public class DiagNetwork extends Wrapper {
      * @param nodeHandle the node's handle
      * @param outcomeIndex the outcome's index
      * @return the fault's index
-     * @throws TARVOException when the pair is no fault ("TARVO error -2 in function FindFault")
+     * @throws TARVOException when the pair is no fault ("TARVO error -2 in function FindFault", followed by
+     *     "Outcome N of node [X] is no fault state")
      */
     public native int getFaultIndex(int nodeHandle, int outcomeIndex);
 

@@ -2105,8 +2105,8 @@ public class Network extends Wrapper {
      * @param parentHandle the new parent submodel's handle
      * @param submodelHandle the handle of the submodel moved
      * @throws TARVOException when a handle names no submodel (the moved one is checked first), or the
-     *     engine refuses ("TARVO error -2 in function SetSubmodel": the main submodel moved, or the parent
-     *     inside the moved submodel or the submodel itself)
+     *     engine refuses ("TARVO error -2 in function SetSubmodel", followed by the cause: the main submodel
+     *     moved, or the parent inside the moved submodel or the submodel itself)
      */
     public native void setSubmodelOfSubmodel(int parentHandle, int submodelHandle);
 

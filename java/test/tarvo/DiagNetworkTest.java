@@ -161,8 +161,10 @@ public class DiagNetworkTest {
             Check.equal(1, diag.getFaultIndex(g, "bad"));
             Check.equal(0, diag.getFaultIndex("F", 1));
             Check.equal(0, diag.getFaultIndex("F", "bad"));
-            Check.equal("TARVO error -2 in function FindFault", message(() -> diag.getFaultIndex(g, 0)));
-            Check.equal("TARVO error -2 in function FindFault", message(() -> diag.getFaultIndex(99, 0)));
+            Check.equal("TARVO error -2 in function FindFault. Logged information: Outcome 0 of node [G] is no fault "
+                    + "state\n", message(() -> diag.getFaultIndex(g, 0)));
+            Check.equal("TARVO error -2 in function FindFault. Logged information: Outcome 0 of node handle 99 is no "
+                    + "fault state\n", message(() -> diag.getFaultIndex(99, 0)));
             Check.equal("Invalid node handle: 99", message(() -> diag.getFaultIndex(99, "bad")));
             Check.equal("Invalid node id: H", message(() -> diag.getFaultIndex("H", 1)));
             Check.equal("Invalid outcome identifier 'worse' for node 'F'",
@@ -178,10 +180,10 @@ public class DiagNetworkTest {
             Check.equal(1, diag.getPursuedFault());
             diag.setPursuedFaults(new int[] {1, 0});
             Check.equal(-2, diag.getPursuedFault());
-            Check.equal("TARVO error -2 in function SetPursuedFaults",
-                    message(() -> diag.setPursuedFaults(new int[] {0, 2})));
-            Check.equal("TARVO error -2 in function SetPursuedFaults",
-                    message(() -> diag.setPursuedFaults(new int[0])));
+            Check.equal("TARVO error -2 in function SetPursuedFaults. Logged information: Invalid fault index 2; "
+                    + "valid indices are 0..1\n", message(() -> diag.setPursuedFaults(new int[] {0, 2})));
+            Check.equal("TARVO error -2 in function SetPursuedFaults. Logged information: No fault is given to "
+                    + "pursue\n", message(() -> diag.setPursuedFaults(new int[0])));
             Check.equal("Array argument can't be null", message(() -> diag.setPursuedFaults(null)));
             Check.isTrue(Arrays.equals(new int[] {1, 0}, diag.getPursuedFaults()), "kept");
 
