@@ -169,9 +169,12 @@ TEST_F(DiagSessionTest, ListsFaultsAndTestsAndPursuesTheMostLikelyFault) {
     for (int h : {f, g}) EXPECT_TRUE(net.GetNode(h)->GetValue()->IsUpToDate()) << h;
     EXPECT_EQ(session.GetFaultIndex(g, 1), 1);
     EXPECT_EQ(session.GetFaultIndex(g, 0), kOutOfRange);
+    errorLog.Flush();
     EXPECT_EQ(session.SetPursuedFaults(Ints({0, 2})), kOutOfRange);
     EXPECT_EQ(session.GetPursuedFault(), 0);  // unchanged by the refused list
     EXPECT_EQ(session.SetPursuedFaults(Ints({})), kOutOfRange);
+    EXPECT_EQ(LoggedMessages(), (std::vector<std::string>{"Invalid fault index 2; valid indices are 0..1",
+                                                          "No fault is given to pursue"}));
     EXPECT_EQ(session.SetPursuedFault(2), kOutOfRange);
     EXPECT_EQ(session.GetPursuedFaults().GetCount(), 0);
     EXPECT_EQ(session.ComputeTestStrengths(kMarginal), kOutOfRange);  // nothing pursued
