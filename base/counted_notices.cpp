@@ -34,6 +34,7 @@ struct NoticeGroup {
     std::unordered_set<std::string> subjects;
     std::vector<std::string> examples;
     std::vector<std::string> brackets;  // of the examples, for notices folded by their text
+    bool moreWords = false;             // entries of no kind: words past those listed
 };
 
 std::string Noun(const char* singular, long long count) {
@@ -66,7 +67,7 @@ std::string NoticeSummary(const NoticeGroup& group, const char* firstText) {
         std::string text = std::string(firstText) + " (" + GroupedNumber(n) + " times";
         if (!group.allAlike) {
             text += ", also ";
-            AppendExamples(text, group, n - 1);
+            AppendExamples(text, group, static_cast<long long>(group.examples.size()) + group.moreWords);
         }
         return text + ")";
     }
@@ -179,7 +180,15 @@ void GroupEntries(const ErrorLog& log, const std::vector<ErrorLog::NoticeTag>& n
         if (tag == nullptr) {
             if (later && std::strcmp(text, log.GetMessage(group.firstEntry)) != 0) {
                 group.allAlike = false;
-                if (group.examples.size() < kBracketsShown) group.examples.push_back(instance);
+                // Each word once: a word seen again adds to the count, not to the list.
+                if (std::find(group.examples.begin(), group.examples.end(), instance) ==
+                    group.examples.end()) {
+                    if (group.examples.size() < kBracketsShown) {
+                        group.examples.push_back(instance);
+                    } else {
+                        group.moreWords = true;
+                    }
+                }
             }
         } else {
             if (later && tag->key != group.tag->key) group.allAlike = false;

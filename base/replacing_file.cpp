@@ -120,6 +120,19 @@ std::string SystemErrorText(int error) {
     return ErrorTextOf(strerror_r(error, buffer, sizeof buffer), buffer);
 }
 
+FILE* OpenForReading(const char* path) {
+    if (path == nullptr) return nullptr;
+    FILE* file = std::fopen(path, "rb");
+    if (file == nullptr) return nullptr;
+    struct stat info {};
+    if (fstat(fileno(file), &info) == 0 && S_ISDIR(info.st_mode)) {
+        std::fclose(file);
+        errno = EISDIR;
+        return nullptr;
+    }
+    return file;
+}
+
 int ReportOpenFailure(const char* path, int error) {
     std::string message = "OPEN FILE FAILED: ";
     message += path != nullptr ? path : "(no path)";

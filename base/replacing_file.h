@@ -14,6 +14,10 @@ std::string SystemErrorText(int error);
 // user knows which file and what to mend. Returns kFileIoFailed.
 int ReportOpenFailure(const char* path, int error);
 
+// Opens a file for reading in binary mode; null with errno set on failure. A directory is refused
+// (EISDIR): fopen opens one on some systems and only the first read fails, without naming the cause.
+FILE* OpenForReading(const char* path);
+
 class ReplacingFile {
 public:
     ReplacingFile() = default;

@@ -150,6 +150,24 @@ int VRX_equation::CopyFrom(VRX_nodeDefinition& source) {
     return kSuccess;
 }
 
+namespace {
+
+bool IsEquationNameCharacter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+}
+
+}  // namespace
+
+int VRX_equation::PositionOfName(const std::string& text, const std::string& name) {
+    for (size_t at = text.find(name); at != std::string::npos; at = text.find(name, at + 1)) {
+        const size_t end = at + name.size();
+        if ((at == 0 || !IsEquationNameCharacter(text[at - 1])) &&
+            (end == text.size() || !IsEquationNameCharacter(text[end])))
+            return static_cast<int>(at);
+    }
+    return 0;
+}
+
 bool VRX_equation::ValidateEquation(const char* text, std::vector<std::string>& names,
                                     std::string& errorMessage, int* errorPosition) {
     names.clear();
@@ -167,6 +185,9 @@ bool VRX_equation::ValidateEquation(const char* text, std::vector<std::string>& 
     parsed.GetVariables(names);
     for (const std::string& name : names) {
         const int h = network->FindNode(name.c_str());
+        if (h < 0 || descendants.count(h) != 0) {
+            if (errorPosition != nullptr) *errorPosition = PositionOfName(text, name);
+        }
         if (h < 0) {
             errorMessage = "Unknown node identifier: " + name;
             return false;

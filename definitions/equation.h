@@ -42,9 +42,12 @@ public:
     // Sets the equation and makes the nodes it names the node's parents: 0, or kOutOfRange with the reason
     // logged and given in errorMessage (and the parser's position in errorPosition); either may be null.
     [[nodiscard]] int SetEquation(const char* text, int* errorPosition, std::string* errorMessage);
-    // Checks the text; names receives its variables, left side first, each once.
+    // Checks the text; names receives its variables, left side first, each once. A name that is no node,
+    // or a descendant's, is refused with the position of its first appearance in the text.
     bool ValidateEquation(const char* text, std::vector<std::string>& names, std::string& errorMessage,
                           int* errorPosition);
+    // Where the identifier first stands in the text as a whole name; 0 when it does not.
+    static int PositionOfName(const std::string& text, const std::string& name);
     // The default: the node's variable equal to 0, range [-1, 1]; the intervals stay.
     void ResetToDefault();
 

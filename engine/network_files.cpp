@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <new>
+#include <string>
 
 #include "base/counted_notices.h"
 #include "base/error_log.h"
@@ -43,6 +44,20 @@ std::unique_ptr<VRX_fileFormat> Make(VRX_network* network) {
     return std::unique_ptr<VRX_fileFormat>(new (std::nothrow) Speaker(network));
 }
 
+// Names what chose no format: the extension of the caller's file, or the code given.
+std::string UnknownFormatText(const char* fileName, int format) {
+    std::string text = "Unknown File Format: ";
+    const char* dot = fileName != nullptr ? std::strrchr(fileName, '.') : nullptr;
+    if (format != kOutOfRange) {
+        text += "no format has the code " + std::to_string(format);
+    } else if (dot == nullptr || std::strchr(dot, '/') != nullptr) {
+        text += "file " + std::string(fileName != nullptr ? fileName : "(no name)") + " has no extension";
+    } else {
+        text += "no format has the extension \"" + std::string(dot + 1) + "\" of file " + fileName;
+    }
+    return text;
+}
+
 }  // namespace
 
 int FileFormatFromExtension(const char* fileName) {
@@ -77,7 +92,7 @@ std::unique_ptr<VRX_fileFormat> CreateSpeaker(VRX_network* network, const char* 
         default:
             break;
     }
-    LogError(errorLog, kOutOfRange, "Unknown File Format", nullptr);
+    LogError(errorLog, kOutOfRange, UnknownFormatText(fileName, format).c_str(), nullptr);
     return nullptr;
 }
 

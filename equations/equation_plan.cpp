@@ -5,8 +5,10 @@
 #include <cmath>
 #include <functional>
 #include <queue>
+#include <string>
 #include <unordered_map>
 #include <utility>
+#include <vector>
 
 #include "base/error_log.h"
 #include "base/int_array.h"
@@ -40,6 +42,30 @@ int RefuseComponent(const std::string& message) {
 std::string IdOf(const VRX_network& network, int handle) {
     const char* id = NodeIdOf(&network, handle);
     return id != nullptr ? id : "";
+}
+
+// Logs the cause before what the steps under it logged from entry `first` on, which tell how it came.
+void RefuseBefore(int first, const std::string& cause) {
+    std::vector<std::pair<int, std::string>> later;
+    for (int i = first; i < errorLog.GetNumberOfEntries(); ++i)
+        later.emplace_back(errorLog.GetCode(i), errorLog.GetMessage(i));
+    errorLog.Truncate(first);
+    Refuse(cause);
+    for (const auto& [code, text] : later) LogError(errorLog, code, text.c_str(), nullptr);
+}
+
+// The nodes Newton's method found no values for.
+std::string UnsolvedText(const EquationUnit& unit, const VRX_network& network) {
+    if (unit.kind == EquationUnit::kSolveOwn)
+        return "Unable to solve the equation of node [" + IdOf(network, unit.nodes[0]) + "] for the node.";
+    if (unit.nodes.size() == 1)
+        return "Unable to solve the equation of node [" + IdOf(network, unit.nodes[0]) + "].";
+    constexpr size_t kNamed = 10;
+    std::string names;
+    for (size_t i = 0; i < unit.nodes.size() && i < kNamed; ++i)
+        names += (i > 0 ? ", [" : "[") + IdOf(network, unit.nodes[i]) + "]";
+    if (unit.nodes.size() > kNamed) names += ", …";
+    return "Unable to solve the equations of nodes " + names + " together.";
 }
 
 class CollectingVisitor : public VRX_variableVisitor {
@@ -261,12 +287,10 @@ int EquationPlan::Solve(EquationUnit& unit, KnownValues& known, const EquationSo
     // without a real root fails within a bounded amount of work, however large it is.
     const long long perStep = static_cast<long long>(x.size()) * static_cast<long long>(x.size() + 1);
     const int limit = static_cast<int>(std::min<long long>(options.maxIterations, kNewtonWork / perStep));
+    const int first = errorLog.GetNumberOfEntries();
     if (SolveNewton(x, options.differenceStep, limit, residuals) != kSuccess) {
-        Refuse(kNewtonFailure);
-        if (unit.kind == EquationUnit::kSolveOwn)
-            return Refuse("Unable to solve the equation of node [" + IdOf(*options.network, unit.nodes[0]) +
-                          "] for the node.");
-        return kOutOfRange;
+        RefuseBefore(first, UnsolvedText(unit, *options.network));
+        return Refuse(kNewtonFailure);
     }
     for (size_t i = 0; i < unit.nodes.size(); ++i) known.Set(unit.nodes[i], x[i]);
     return kSuccess;

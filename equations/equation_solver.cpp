@@ -83,8 +83,7 @@ int SolveEquationNetwork(const EquationSolverOptions& options) {
 
 int SampleEquationNetwork(const EquationSolverOptions& options) {
     VRX_network& network = *options.network;
-    if (network.numSamples < 1)
-        return LogError(errorLog, kOutOfRange, "The number of samples must be at least 1.", nullptr);
+    if (const int rc = vovido::CheckSampleCount(network.numSamples, kOutOfRange)) return rc;
     int64_t sampled = 0;
     for (int h = network.GetFirstNode(); h >= 0; h = network.GetNextNode(h))
         sampled += EvaluationOf(network, h) != nullptr;

@@ -197,7 +197,13 @@ int RunHybridConversion(VRX_network& source) {
     }
     for (int s = source.GetFirstNode(); s >= 0; s = source.GetNextNode(s)) {
         auto* value = dynamic_cast<VRX_valEqEvaluation*>(source.GetNode(s)->GetValue());
-        if (value == nullptr || value->HasEvidence()) continue;
+        if (value == nullptr) continue;
+        double observed = 0.0;
+        if (value->HasEvidence()) {
+            // An observed node shows its observation, as an observed root does.
+            if (value->GetContEvidence(observed) == kSuccess) value->SetSolvedValue(observed);
+            continue;
+        }
         auto* result =
             dynamic_cast<VRX_valcontinuous*>(hybrid.GetNode(map[static_cast<size_t>(s)])->GetValue());
         if (result == nullptr) continue;

@@ -34,8 +34,7 @@ int RunHybridOnce(VRX_network& network, Run run) {
     // What the last run fixed is not evidence of this one.
     (void)network.ClearAllPropagatedEvidence();  // always 0
     (void)network.InvalidateValues();            // always 0
-    if (network.numSamples < 1)
-        return LogError(errorLog, kOutOfRange, "The number of samples must be at least 1.", nullptr);
+    if (const int rc = vovido::CheckSampleCount(network.numSamples, kOutOfRange)) return rc;
     if (const int rc = CheckSampleMemory(network.GetNumberOfNodes(), network.numSamples)) return rc;
     const int first = errorLog.GetNumberOfEntries();
     HybridSampleNet net{HybridNetworkView(network)};

@@ -190,7 +190,7 @@ void VRX_ergoSpeaker::ReportRefusals() {
     for (const Refusal& refusal : refusals_) {
         const std::string text =
             vovido::NonProbabilityMessage(vovido::NodeIdOr(*network, refusal.handle, ""), refusal.value);
-        const std::string prefix = "(line " + std::to_string(refusal.line) + ") : ";
+        const std::string prefix = LinePrefix(refusal.line);
         (void)LogError(errorLog, kOutOfRange, text.c_str(), prefix.c_str());
     }
 }

@@ -8,6 +8,12 @@
 
 class VRX_doubleArray;
 
+namespace vovido {
+struct NoticeKind;
+// Node identifiers with a '.' refused after the first.
+extern const NoticeKind kDottedIdentifierNotice;
+}  // namespace vovido
+
 class VRX_huginSpeaker : public VRX_vrxSpeaker {
 public:
     explicit VRX_huginSpeaker(VRX_network* network);
@@ -45,6 +51,11 @@ private:
     void MirrorPositions();
     // A chance node's table as read: each distribution of zeros made uniform, the others kept.
     void FillZeroColumns(int handle);
+    // An identifier the file continues with '.' parts ("T5.x", "T5.1"): the whole text, the parts read.
+    std::string DottedRest(std::string id);
+    // A dotted identifier is refused where its node is declared; the potentials naming it are skipped
+    // without a word of their own, as knock-on effects of that refusal.
+    [[nodiscard]] int RefuseDottedNode(const std::string& id, int line);
 
     [[nodiscard]] int WriteNetworkText();
     void WriteNodeBlock(int handle, int mirror);
@@ -53,4 +64,5 @@ private:
 
     // The potentials read, by child: a child's potential given again is compared with its first.
     NodeParts potentials_;
+    bool dottedRefused_ = false;
 };

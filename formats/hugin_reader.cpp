@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/counted_notices.h"
 #include "base/dmatrix.h"
 #include "base/double_array.h"
 #include "base/error_log.h"
@@ -200,7 +201,9 @@ int VRX_huginSpeaker::ReadNodeStatement() {
         return ReportMessage(kOutOfRange, "ERROR: '" + word + "' : Unknown Node Type");
     }
     if (const int rc = RequireToken(kIdentifier, nullptr)) return rc;
-    const std::string id(TokenText_());
+    const int idLine = lexer->GetLineNumber();
+    const std::string id = DottedRest(TokenText_());
+    if (id.find('.') != std::string::npos) return RefuseDottedNode(id, idLine);
     const int handle = network->AddNode(type, FileNodeId(id, lexer->GetLineNumber()).c_str());
     if (handle < 0) return ReportMessage(handle, "ERROR: Couldn't Create Node (\"" + id + "\")");
     BeginNodeContent(-1);
@@ -272,11 +275,45 @@ int VRX_huginSpeaker::ReadNodeField(int handle) {
     return ReportError(info->userProperties.AddProperty(name.c_str(), value.c_str()), nullptr);
 }
 
+std::string VRX_huginSpeaker::DottedRest(std::string id) {
+    // The lexer reads "T5.x" as T5 '.' x and "T5.1" as T5 ".1".
+    while (PeekToken() == kSuccess && token.text != nullptr &&
+           (token.kind == TokenKind::kDot || (token.kind == TokenKind::kReal && token.text[0] == '.'))) {
+        const bool dotAlone = token.kind == TokenKind::kDot;
+        id.append(TokenText_());
+        ConsumeToken();
+        if (dotAlone && PeekToken() == kSuccess &&
+            (token.kind == kIdentifier || token.kind == TokenKind::kInteger)) {
+            id.append(TokenText_());
+            ConsumeToken();
+        }
+    }
+    return id;
+}
+
+const vovido::NoticeKind vovido::kDottedIdentifierNotice = {
+    "ERROR: identifiers with a '.' were refused: {count}", "node", nullptr};
+
+int VRX_huginSpeaker::RefuseDottedNode(const std::string& id, int line) {
+    const std::string text =
+        "ERROR: Identifier [" + id + "] : '.' is not allowed in an identifier; node refused";
+    // The first is the cause; a file that dots one identifier dots many, and the others fold into one entry.
+    NoteReport_(kSyntaxError, true);
+    if (!dottedRefused_) {
+        dottedRefused_ = true;
+        return LogError(errorLog, kSyntaxError, text.c_str(), LinePrefix(line).c_str());
+    }
+    return vovido::LogNotice(
+        errorLog, kSyntaxError, text.c_str(), LinePrefix(line).c_str(),
+        {&vovido::kDottedIdentifierNotice, id, "[" + id + "] (line " + std::to_string(line) + ")"});
+}
+
 int VRX_huginSpeaker::ReadPotential() {
     ConsumeToken();
     if (const int rc = RequireToken(kPunctuator, "(")) return rc;
     if (const int rc = RequireToken(kIdentifier, nullptr)) return rc;
-    const std::string childId(TokenText_());
+    const std::string childId = DottedRest(TokenText_());
+    if (dottedRefused_ && childId.find('.') != std::string::npos) return kSyntaxError;
     const int child = network->FindNode(childId.c_str());
     if (child < 0) return ReportMessage(kOutOfRange, "ERROR: Node (\"" + childId + "\") not found");
     return ReadPartOnce(potentials_, child, childId, "potential",
@@ -289,10 +326,21 @@ int VRX_huginSpeaker::ReadPotentialBody(int child, const std::string& childId) {
     (void)ExpectToken(kPunctuator, "|");
     std::vector<std::string> parentIds;
     std::vector<int> parents;
+    std::string missing;
     while (IsIdentifierNext() == 1) {
-        parentIds.emplace_back(TokenText_());
+        std::string id(TokenText_());
         ConsumeToken();
+        parentIds.push_back(DottedRest(std::move(id)));
         parents.push_back(network->FindNode(parentIds.back().c_str()));
+        if (parents.back() < 0 && missing.empty()) missing = parentIds.back();
+    }
+    // A parent that is no node leaves the table without its shape: the rest of the potential is a
+    // knock-on effect of the one cause.
+    if (!missing.empty()) {
+        if (dottedRefused_ && missing.find('.') != std::string::npos) return kSyntaxError;
+        return ReportMessage(
+            kOutOfRange,
+            "ERROR: Node (\"" + missing + "\") not found: it is named as a parent of node [" + childId + "]");
     }
     PendingArcs arcs;
     WaitForTable(arcs, child, std::move(parents), std::move(parentIds),

@@ -253,8 +253,8 @@ int VRX_lexicalAnalizer::NextLine() {
     if (cr != std::string::npos && GetLineNumber() == 1 && lineBuffer.back() != '\n' &&
         lineBuffer.find('\r', cr + 1) != std::string::npos) {
         LogError(errorLog, kLexicalError,
-                 ("ERROR: Line " + std::to_string(GetLineNumber()) +
-                  " : the file's line ends are carriage returns alone, which are not read")
+                 file.LineMessage(GetLineNumber(),
+                                  "the file's line ends are carriage returns alone, which are not read")
                      .c_str(),
                  nullptr);
         StopReading();
@@ -358,11 +358,11 @@ int VRX_lexicalAnalizer::ReportUnknownCharacter(VRX_token& token) {
         lineBuffer[i] = ' ';
     scan = tokenStart;
     ++position_;
-    const std::string line = std::to_string(GetLineNumber());
-    LogError(errorLog, kLexicalError, ("ERROR: Line " + line + " : UNKNOWN CHARACTER").c_str(), nullptr);
+    LogError(errorLog, kLexicalError, file.LineMessage(GetLineNumber(), "UNKNOWN CHARACTER").c_str(),
+             nullptr);
     if (++unknownReports_ >= kMaxUnknownReports) {
         LogError(errorLog, kLexicalError,
-                 ("ERROR: Line " + line + " : TOO MANY UNKNOWN CHARACTERS. READING STOPPED").c_str(),
+                 file.LineMessage(GetLineNumber(), "TOO MANY UNKNOWN CHARACTERS. READING STOPPED").c_str(),
                  nullptr);
         StopReading();
     }

@@ -48,7 +48,7 @@ int VRX_textFile::Open(const char* path, int mode) {
     }
     errno = 0;  // a reason left by an earlier call is not this one's
     if (mode == TextFileMode::kRead) {
-        if (path != nullptr) file = std::fopen(path, "rb");
+        file = vovido::OpenForReading(path);
     } else if (replacing_.Open(path)) {
         // Written beside the target and renamed over it by Close, so a failed save keeps the old file.
         file = replacing_.Stream();
@@ -60,6 +60,7 @@ int VRX_textFile::Open(const char* path, int mode) {
     }
     openMode_ = mode;
     inMemory_ = false;
+    readPath_ = mode == TextFileMode::kRead ? path : "";
     // A pipe or a device tells no size: it may hold up to the input limit.
     struct stat info {};
     inputSize_ =
@@ -124,6 +125,12 @@ int VRX_textFile::Close() {
     return result;
 }
 
+std::string VRX_textFile::LineMessage(int line, const char* what) const {
+    std::string text = "ERROR: Line " + std::to_string(line);
+    if (!readPath_.empty()) text += " while loading " + readPath_;
+    return text + " : " + what;
+}
+
 bool VRX_textFile::Refill_() {
     readBuffer_.clear();
     readPos_ = 0;
@@ -132,16 +139,22 @@ bool VRX_textFile::Refill_() {
         // More input than any network file holds: it is not read on.
         if (std::fgetc(file) == EOF) return false;
         readFailed_ = true;
-        LogError(errorLog, kFileIoFailed,
-                 ("ERROR: Line " + std::to_string(lineNumber + 1) + " : FILE TOO LARGE").c_str(), nullptr);
+        LogError(errorLog, kFileIoFailed, LineMessage(lineNumber + 1, "FILE TOO LARGE").c_str(), nullptr);
         return false;
     }
     const size_t chunk = static_cast<size_t>(std::min<int64_t>(kReadChunk, maxInputBytes_ - bytesRead_));
     readBuffer_.resize(chunk);
+    errno = 0;  // a reason left by an earlier call is not this read's
     const size_t n = std::fread(&readBuffer_[0], 1, chunk, file);
     readBuffer_.resize(n);
     bytesRead_ += static_cast<int64_t>(n);
-    if (n == 0 && std::ferror(file)) readFailed_ = true;
+    if (n == 0 && std::ferror(file)) {
+        // The system's reason, or the input ends without a word and the read fails for no reason given.
+        const int error = errno;
+        readFailed_ = true;
+        const std::string what = "READ FAILED" + (error != 0 ? ": " + vovido::SystemErrorText(error) : "");
+        LogError(errorLog, kFileIoFailed, LineMessage(lineNumber + 1, what.c_str()).c_str(), nullptr);
+    }
     return n > 0;
 }
 
@@ -166,8 +179,7 @@ int VRX_textFile::ReadLine(std::string& line) {
             feed != nullptr ? static_cast<size_t>(static_cast<const char*>(feed) - begin) + 1 : available;
         if (line.size() + n > maxLineBytes_) {
             readFailed_ = true;
-            LogError(errorLog, kFileIoFailed,
-                     ("ERROR: Line " + std::to_string(lineNumber + 1) + " : LINE TOO LONG").c_str(), nullptr);
+            LogError(errorLog, kFileIoFailed, LineMessage(lineNumber + 1, "LINE TOO LONG").c_str(), nullptr);
             break;
         }
         line.append(begin, n);

@@ -37,6 +37,9 @@ public:
     // Writing into memory; the text stays readable through GetOutputText after Close.
     int OpenOutputText();
     const std::string& GetOutputText() const { return outputText_; }
+    // "ERROR: Line N : " + what, naming the file read as the readers' messages do: "ERROR: Line N while
+    // loading F : " + what (text in memory has no file to name).
+    std::string LineMessage(int line, const char* what) const;
     // 0, or kFileIoFailed when buffered output could not be written. The status becomes kFileIoFailed. A file
     // written replaces the target only here and only when all of it was written; otherwise the old one stays.
     [[nodiscard]] int Close();
@@ -109,7 +112,8 @@ private:
     std::string lineBuffer;  // the output line being assembled by WriteWrapped
     std::string continuation;
 
-    int openMode_ = 0;  // 0 closed, else kRead or kWrite
+    int openMode_ = 0;      // 0 closed, else kRead or kWrite
+    std::string readPath_;  // the file being read; empty for text in memory
     bool inMemory_ = false;
     bool readFailed_ = false;
     size_t maxLineBytes_ = kMaxLineBytes;

@@ -62,6 +62,7 @@ int VRX_textFormat::StartReading(const char* path, int mode) {
     } catch (const std::bad_alloc&) {
         return kOutOfMemory;
     }
+    SetSourceName(path);
     return lexer->Open(path);
 }
 
@@ -465,7 +466,7 @@ int VRX_textFormat::ReadBlock(const std::function<int()>& readStatement, bool se
 int VRX_textFormat::ReportError(int code, const char* text) {
     if (code == kSuccess) return kSuccess;
     NoteReport_(code, true);
-    const std::string prefix = "(line " + std::to_string(ReportLine_()) + ") : ";
+    const std::string prefix = LinePrefix(ReportLine_());
     return LogError(errorLog, code, text, prefix.c_str());
 }
 
@@ -481,7 +482,7 @@ int VRX_textFormat::ReportWarning(int code, const char* text, const vovido::Noti
     if (code == kSuccess) return kSuccess;
     NoteReport_(code, false);
     skippingUnknown_ = true;
-    const std::string prefix = "(line " + std::to_string(ReportLine_()) + ") : ";
+    const std::string prefix = LinePrefix(ReportLine_());
     return vovido::LogNotice(errorLog, code, text, prefix.c_str(), instance);
 }
 
@@ -491,9 +492,12 @@ const vovido::NoticeKind vovido::kRefusedParentArcNotice = {"ERROR: Couldn't add
 int VRX_textFormat::ReportParentArcRefused(int code, const std::string& parent) {
     if (code == kSuccess) return kSuccess;
     NoteReport_(code, true);
-    const std::string prefix = "(line " + std::to_string(ReportLine_()) + ") : ";
+    const std::string prefix = LinePrefix(ReportLine_());
     const std::string quoted = "(\"" + parent + "\")";
-    const std::string text = "ERROR: Couldn't add arc from parent node " + quoted;
+    // The cause, where it is that the file names no node.
+    const bool missing = network != nullptr && network->FindNode(parent.c_str()) < 0;
+    const std::string text = "ERROR: Couldn't add arc from parent node " + quoted +
+                             (missing ? ": no node has that identifier" : "");
     return vovido::LogNotice(errorLog, code, text.c_str(), prefix.c_str(),
                              {&vovido::kRefusedParentArcNotice, parent, quoted});
 }
@@ -566,7 +570,7 @@ void VRX_textFormat::NoteNodeOutcomes(int handle, int given, int line) {
                              "] : " + std::to_string(given) + " outcomes given, it holds " +
                              std::to_string(held);
     const int at = line >= 0 ? line : (lexer ? lexer->GetLineNumber() : 0);
-    (void)LogError(errorLog, kOutOfRange, text.c_str(), ("(line " + std::to_string(at) + ") : ").c_str());
+    (void)LogError(errorLog, kOutOfRange, text.c_str(), LinePrefix(at).c_str());
 }
 
 void VRX_textFormat::NoteSkippedContent_() {

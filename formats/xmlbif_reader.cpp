@@ -126,6 +126,7 @@ VRX_xmlSpeaker::~VRX_xmlSpeaker() = default;
 int VRX_xmlSpeaker::ReadFile(const char* path) {
     std::string text;
     if (const int rc = vovido::ReadWholeFile(path, text)) return rc;
+    SetSourceName(path);
     return ReadText(text);
 }
 
@@ -148,7 +149,7 @@ int VRX_xmlSpeaker::ReadText(std::string_view text) {
 
 int VRX_xmlSpeaker::Report(int line, int code, const std::string& text) {
     NoteReport_(code, true);
-    const std::string prefix = "(line " + std::to_string(line) + ") : ";
+    const std::string prefix = LinePrefix(line);
     return LogError(errorLog, code, text.c_str(), prefix.c_str());
 }
 
@@ -159,7 +160,7 @@ void VRX_xmlSpeaker::Warn(int line, int code, const std::string& text) {
 void VRX_xmlSpeaker::Warn(int line, int code, const std::string& text,
                           const vovido::NoticeInstance& instance) {
     NoteReport_(code, false);
-    const std::string prefix = "(line " + std::to_string(line) + ") : ";
+    const std::string prefix = LinePrefix(line);
     (void)vovido::LogNotice(errorLog, code, text.c_str(), prefix.c_str(), instance);
 }
 

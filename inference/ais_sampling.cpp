@@ -8,6 +8,7 @@
 #include "inference/sample_net.h"
 #include "inference/sampling_draws.h"
 #include "inference/sampling_drivers.h"
+#include "model/network.h"
 
 namespace {
 
@@ -110,5 +111,6 @@ int RunAdaptiveImportanceSampling(SampleNet& net) {
 }
 
 int RunAdaptiveImportanceSamplingOnParts(VRX_network& network) {
+    if (const int rc = vovido::CheckSampleCount(network.numSamples, kNoUsefulSamples)) return rc;
     return RunSamplingOnParts(network, RunAdaptiveImportanceSampling);
 }

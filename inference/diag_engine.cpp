@@ -216,7 +216,8 @@ double DiagEngine::TestProbability(int t, int k) const {
 int DiagEngine::RankSingleFault() {
     const int pursued = owner->GetPursuedFault();
     // An index the fault list no longer holds would leave the tests without results.
-    if (pursued < 0 || pursued >= static_cast<int>(owner->GetFaults().size())) return kOutOfRange;
+    if (pursued < 0 || pursued >= static_cast<int>(owner->GetFaults().size()))
+        return vovido::RefuseLostFault(pursued);
     const vovido::DiagFault fault = owner->GetFaults()[static_cast<size_t>(pursued)];
     VRX_intArray tests;
     if (const int rc = PrepareTests(tests)) return rc;

@@ -24,7 +24,8 @@ int DiagEngine::PrepareMultiFault(VRX_intArray& tests) {
     std::vector<int> nodes;
     for (int i = 0; i < pursued.GetCount(); ++i) {
         // The fault list was just rebuilt from the nodes' roles, which may have changed since.
-        if (pursued[i] < 0 || pursued[i] >= static_cast<int>(faults.size())) return kOutOfRange;
+        if (pursued[i] < 0 || pursued[i] >= static_cast<int>(faults.size()))
+            return vovido::RefuseLostFault(pursued[i]);
         nodes.push_back(faults[static_cast<size_t>(pursued[i])].node);
     }
     if (owner->GetDSeparation()) {

@@ -3,6 +3,7 @@
 #include "inference/diag_session.h"
 
 #include <cmath>
+#include <string>
 
 #include "base/counted_notices.h"
 #include "base/error_log.h"
@@ -180,9 +181,15 @@ int DiagSession::SetPursuedFault(int index) {
 }
 
 int DiagSession::SetPursuedFaults(const VRX_intArray& indices) {
-    if (indices.GetCount() == 0) return kOutOfRange;
+    if (indices.GetCount() == 0)
+        return LogError(errorLog, kOutOfRange, "No fault is given to pursue", nullptr);
     for (int i = 0; i < indices.GetCount(); ++i) {
-        if (indices[i] < 0 || indices[i] >= static_cast<int>(faults.size())) return kOutOfRange;
+        if (indices[i] < 0 || indices[i] >= static_cast<int>(faults.size())) {
+            const std::string text = "Invalid fault index " + std::to_string(indices[i]) +
+                                     "; valid indices are 0.." +
+                                     std::to_string(static_cast<int>(faults.size()) - 1);
+            return LogError(errorLog, kOutOfRange, text.c_str(), nullptr);
+        }
     }
     VRX_intArray copy;
     for (int i = 0; i < indices.GetCount(); ++i) {
@@ -223,30 +230,54 @@ int DiagSession::ReleaseObservation(int node) {
     return kSuccess;
 }
 
+int vovido::RefuseLostFault(int index) {
+    const std::string text = "Pursued fault " + std::to_string(index) +
+                             " is no longer among the faults, which were listed again from the nodes' roles: "
+                             "choose the pursued faults again";
+    return LogError(errorLog, kOutOfRange, text.c_str(), nullptr);
+}
+
 bool DiagSession::MandatoriesInstantiated() const {
-    if (network == nullptr) return true;
+    return FirstMissingMandatory() < 0;
+}
+
+int DiagSession::FirstMissingMandatory() const {
+    if (network == nullptr) return -1;
     for (int h = network->GetFirstNode(); h >= 0; h = network->GetNextNode(h)) {
         const VRX_extraDefinition* extra = ExtraDefinitionAt(*network, h);
         if (extra != nullptr && extra->diagType == DiagnosisType::kObservation && extra->mandatory &&
             !HoldsEvidence(h)) {
-            return false;
+            return h;
         }
     }
-    return true;
+    return -1;
 }
 
 int DiagSession::ComputeTestStrengths(int flags) {
     if (const int rc = CheckNetwork()) return rc;
     const int pursued = pursuedFaults.GetCount();
-    if (pursued == 0) return kOutOfRange;
+    if (pursued == 0) return LogError(errorLog, kOutOfRange, vovido::kNoFaultPursuedText, nullptr);
+    const int missing = FirstMissingMandatory();
+    if (missing >= 0) {
+        const std::string text = "Mandatory observation [" + vovido::NodeLabel(*network, missing) +
+                                 "] has not been made: the tests are ranked once it is";
+        return LogError(errorLog, kOutOfRange, text.c_str(), nullptr);
+    }
+    constexpr int kModes = vovido::DiagMode::kMarginal | vovido::DiagMode::kConfigurationsIndependent |
+                           vovido::DiagMode::kConfigurationsJoint;
+    if (pursued > 1 && (flags & kModes) == 0) {
+        const std::string text = std::to_string(pursued) + " faults are pursued and mode " +
+                                 std::to_string(flags) +
+                                 " chooses no ranking of several: add 1 (marginal probabilities), 2 "
+                                 "(independent configurations) or 4 (joint configurations)";
+        return LogError(errorLog, kOutOfRange, text.c_str(), nullptr);
+    }
     vovido::NoticeCall call;  // one record per kind of notice over every test's updates
     if (pursued == 1) return call.Result(engine->RankSingleFault());
     if (flags & vovido::DiagMode::kMarginal) return call.Result(engine->RankMarginal(flags));
     if (flags & vovido::DiagMode::kConfigurationsIndependent)
         return call.Result(engine->RankConfigurationsIndependent(flags));
-    if (flags & vovido::DiagMode::kConfigurationsJoint)
-        return call.Result(engine->RankConfigurationsJoint(flags));
-    return kOutOfRange;
+    return call.Result(engine->RankConfigurationsJoint(flags));
 }
 
 double DiagSession::GetAlphaValue() {

@@ -28,6 +28,14 @@ struct DiagFault {
     int outcome;
 };
 
+// Text logged when tests are to be ranked and no fault is pursued.
+inline constexpr const char* kNoFaultPursuedText =
+    "No fault is pursued: the network has no fault states, or none was chosen with setPursuedFault";
+
+// kOutOfRange, logged: pursued fault `index` is outside the fault list, which was listed again from the
+// nodes' roles since it was chosen.
+int RefuseLostFault(int index);
+
 // Text logged when a session finds its network changed structurally under it.
 inline constexpr const char* kDiagNetworkChangedText =
     "The network changed structurally since the diagnosis session was created";
@@ -82,9 +90,13 @@ public:
     [[nodiscard]] int InstantiateObservation(int node, int outcome);
     [[nodiscard]] int ReleaseObservation(int node);
     bool MandatoriesInstantiated() const;
+    // The first mandatory observation without evidence; -1 when there is none.
+    int FirstMissingMandatory() const;
 
     // Ranks the unperformed tests: the single-fault ranking for one pursued fault, else the multi-fault
-    // ranking of the mode bit 1, 2 or 4 (flags 8 to 64 choose its variants); kOutOfRange when there is none.
+    // ranking of the mode bit 1, 2 or 4 (flags 8 to 64 choose its variants). kOutOfRange, logged with its
+    // cause, when no fault is pursued, several are and no mode bit is set, or a mandatory observation has
+    // not been made.
     [[nodiscard]] int ComputeTestStrengths(int flags);
 
     // Weight of a test's cost in its score: the network property "DIAG_alphaValue", added as 1.0 when

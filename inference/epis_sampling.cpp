@@ -9,6 +9,7 @@
 #include "inference/sampling_draws.h"
 #include "inference/sampling_drivers.h"
 #include "model/algorithm_settings.h"
+#include "model/network.h"
 
 void SampleNet::ApplyEpisCutoff(SampleNode& node) {
     if (!node.isEvidenceAncestor) return;
@@ -84,5 +85,6 @@ int RunPrepropagatedImportanceSampling(SampleNet& net) {
 }
 
 int RunPrepropagatedImportanceSamplingOnParts(VRX_network& network) {
+    if (const int rc = vovido::CheckSampleCount(network.numSamples, kNoUsefulSamples)) return rc;
     return RunSamplingOnParts(network, RunPrepropagatedImportanceSampling);
 }

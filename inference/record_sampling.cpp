@@ -69,7 +69,8 @@ int WritePart(SampledPart& part, bool countsHits) {
 }  // namespace
 
 int RunRecordSampler(VRX_network& network, const RecordSampler& sampler) {
-    const int numSamples = std::max(network.numSamples, 0);
+    if (const int rc = CheckSampleCount(network.numSamples, kNoUsefulSamples)) return rc;
+    const int numSamples = network.numSamples;
     // Evidence that the relevance step resolves without sampling (parts of one observed record) would
     // otherwise never be seen to contradict itself.
     if (const int rc = CheckEvidencePossible(network)) return rc;

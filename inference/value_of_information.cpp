@@ -67,9 +67,23 @@ void VRX_valueOfInformation::CheckConsistency(int /*deep*/) {
     SetFlag(kConsistent, consistent);
 }
 
+const char* VRX_valueOfInformation::WhyNotObserved(int handle) const {
+    return handle >= 0 && handle == decisionNode
+               ? "it is the decision, which cannot be observed before it is made"
+               : nullptr;
+}
+
+const char* VRX_valueOfInformation::WhyNotDecision(int handle) const {
+    return handle >= 0 && observedNodes.IsInList(handle)
+               ? "it is one of the observed nodes, which are observed before the decision"
+               : nullptr;
+}
+
 int VRX_valueOfInformation::AddNode(int handle) {
     if (!IsValid()) return kObjectNotValid;
     if (!IsLive(handle)) return kOutOfRange;
+    if (const char* why = WhyNotObserved(handle))
+        return vovido::ReportNodeFault(*network->GetNode(handle), why, kWrongNodeType);
     return observedNodes.AddExclusive(handle);
 }
 
@@ -81,6 +95,8 @@ int VRX_valueOfInformation::RemoveNode(int handle) {
 int VRX_valueOfInformation::SetDecision(int handle) {
     if (!IsValid()) return kObjectNotValid;
     if (!IsLive(handle) || !decisions.IsInList(handle)) return kOutOfRange;
+    if (const char* why = WhyNotDecision(handle))
+        return vovido::ReportNodeFault(*network->GetNode(handle), why, kWrongNodeType);
     if (!IsLive(pointOfView)) pointOfView = handle;
     if (actions.FindPosition(handle) < actions.FindPosition(pointOfView)) return kOutOfRange;
     decisionNode = handle;

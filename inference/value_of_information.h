@@ -23,9 +23,15 @@ public:
     // Consistent when valid and the decision, the point of view and every observed node are live.
     void CheckConsistency(int deep) override;
 
+    // The decision is never among the observed nodes: AddNode of the decision and SetDecision of an
+    // observed node are refused with kWrongNodeType, logged naming the node (the reasons below).
     [[nodiscard]] int AddNode(int handle);
     [[nodiscard]] int RemoveNode(int handle);
     [[nodiscard]] int SetDecision(int handle);
+    // Why the node cannot be observed (it is the decision) or be the decision (it is observed); null when
+    // the rule allows it.
+    const char* WhyNotObserved(int handle) const;
+    const char* WhyNotDecision(int handle) const;
     [[nodiscard]] int SetPointOfView(int handle);
 
     VRX_network* GetNetwork() const { return network; }

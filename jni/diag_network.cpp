@@ -25,6 +25,7 @@
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
+#include "model/node_label.h"
 #include "model/node_value.h"
 #include "tarvo_DiagNetwork.h"
 
@@ -114,6 +115,13 @@ auto OnBoundNodeId(JNIEnv* env, jobject self, jstring node, Body&& body, Args...
 jint FaultIndexOf(JNIEnv* env, const DiagSession& session, int node, int outcome) {
     const int index = session.GetFaultIndex(node, outcome);
     if (index >= 0) return index;
+    const VRX_network* network = session.GetNetwork();
+    const std::string where = network != nullptr && network->IsLiveHandle(node)
+                                  ? "node [" + vovido::NodeLabel(*network, node) + "]"
+                                  : "node handle " + std::to_string(node);
+    (void)LogError(errorLog, index,
+                   ("Outcome " + std::to_string(outcome) + " of " + where + " is no fault state").c_str(),
+                   nullptr);
     try {
         throwEngineError(env, "FindFault", index);
     } catch (const PendingJavaException&) {
@@ -152,12 +160,6 @@ void InstantiateById(JNIEnv* env, DiagSession& session, const VRX_network& netwo
 jobject Update(JNIEnv* env, DiagSession& session, const VRX_network& network, jint mode) {
     (void)session.UpdateFaultBeliefs();  // a failed update shows as faults not computed
     const int rc = session.ComputeTestStrengths(mode);
-    if (rc == kOutOfRange && session.GetPursuedFaults().GetCount() == 0) {
-        (void)LogError(errorLog, rc,
-                       "No fault is pursued: the network has no fault states, or none was chosen with "
-                       "setPursuedFault",
-                       nullptr);
-    }
     CheckEngineStatus(env, "ComputeTestStrengths", rc);
 
     const VRX_intArray& tests = session.GetUnperformedTests();

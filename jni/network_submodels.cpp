@@ -65,10 +65,25 @@ jint SubmodelOfSubmodel(JNIEnv*, const VRX_network& network, int submodel) {
     return network.GetSubmodelHandler().GetParentSubmodel(submodel);
 }
 
+// Why the handler refused to put the submodel under the parent: the three cases it refuses.
+std::string SubmodelMoveRefusal(const VRX_network& network, int submodel, int parent) {
+    const auto id = [&network](int handle) {
+        const char* text = SubmodelOf(network, handle).header.GetId();
+        return "[" + std::string(text != nullptr ? text : "") + "]";
+    };
+    if (submodel == findMainSubmodel(network))
+        return "Submodel " + id(submodel) + " is the main submodel, which lies under no other";
+    if (submodel == parent) return "Submodel " + id(submodel) + " cannot lie under itself";
+    return "Submodel " + id(submodel) + " cannot lie under " + id(parent) + ", which lies under it";
+}
+
 void SetSubmodelOfSubmodel(JNIEnv* env, const VRX_network& network, int parent, int submodel) {
     SubmodelOf(network, submodel);
     SubmodelOf(network, parent);
-    CheckEngineStatus(env, "SetSubmodel", network.GetSubmodelHandler().SetParentSubmodel(submodel, parent));
+    const int rc = network.GetSubmodelHandler().SetParentSubmodel(submodel, parent);
+    if (rc == kOutOfRange)
+        (void)LogError(errorLog, rc, SubmodelMoveRefusal(network, submodel, parent).c_str(), nullptr);
+    CheckEngineStatus(env, "SetSubmodel", rc);
 }
 
 // The parent handle is left to the handler, which refuses a bad one.

@@ -33,11 +33,12 @@ VRX_valueOfInformation& Settings(JNIEnv* env, jobject self) {
 }
 
 // An edit of the node lists; a refusal raises before + the node's identifier + after, without the
-// engine's status or log.
+// engine's status or log, and the reason after ": " where a rule of the question names one.
 struct NodeEdit {
     int (*edit)(VRX_valueOfInformation& settings, int handle);
     const char* before;
     const char* after;
+    const char* (VRX_valueOfInformation::*why)(int handle) const;
 };
 
 int Add(VRX_valueOfInformation& s, int h) {
@@ -53,18 +54,26 @@ int View(VRX_valueOfInformation& s, int h) {
     return s.SetPointOfView(h);
 }
 
-constexpr NodeEdit kAddNode{Add, "Cannot add node ", " to ValueOfInfo object"};
-constexpr NodeEdit kRemoveNode{Remove, "Cannot remove node ", " to ValueOfInfo object"};
-constexpr NodeEdit kSetDecision{Decide, "Cannot set decision on ValueOfInfo object to node ", ""};
-constexpr NodeEdit kSetPointOfView{View, "Cannot set point of view on ValueOfInfo object to node ", ""};
+constexpr NodeEdit kAddNode{Add, "Cannot add node ", " to ValueOfInfo object",
+                            &VRX_valueOfInformation::WhyNotObserved};
+constexpr NodeEdit kRemoveNode{Remove, "Cannot remove node ", " to ValueOfInfo object", nullptr};
+constexpr NodeEdit kSetDecision{Decide, "Cannot set decision on ValueOfInfo object to node ", "",
+                                &VRX_valueOfInformation::WhyNotDecision};
+constexpr NodeEdit kSetPointOfView{View, "Cannot set point of view on ValueOfInfo object to node ", "",
+                                   nullptr};
 
 // Applies the edit to the handle, checked first.
 void EditNode(JNIEnv* env, jobject self, int handle, const NodeEdit& edit) {
     VRX_valueOfInformation& settings = Settings(env, self);
     const VRX_network& network = getNetworkOfField(env, self);
     const VRX_node& node = checkNodeHandle(network, handle);
-    if (edit.edit(settings, handle) != 0) {
-        throw std::runtime_error(edit.before + std::string(NodeIdText(node)) + edit.after);
+    const char* why = edit.why != nullptr ? (settings.*edit.why)(handle) : nullptr;
+    const int rc = edit.edit(settings, handle);
+    if (rc != 0) {
+        // Only the rule refuses with kWrongNodeType; other refusals keep their bare text.
+        const bool byRule = rc == kWrongNodeType && why != nullptr;
+        throw std::runtime_error(edit.before + std::string(NodeIdText(node)) + edit.after +
+                                 (byRule ? std::string(": ") + why : std::string()));
     }
 }
 

@@ -460,17 +460,23 @@ int DataSet::ReadFile(const char* fileName, const DataFileParams* params, std::s
     std::string text;
     int status = kSuccess;
     errno = 0;  // a reason left by an earlier call is not this one's
-    FILE* file = fileName != nullptr ? std::fopen(fileName, "rb") : nullptr;
+    FILE* file = vovido::OpenForReading(fileName);
     if (file == nullptr) {
         const int error = errno;
         text = "Can't open data file: " + name;
         if (error != 0) text += ": " + vovido::SystemErrorText(error);
         status = kFileIoFailed;
     } else {
-        Clear();
-        DataFileReader reader(*this, params != nullptr ? *params : defaults);
+        // Read aside: a failed read keeps the contents the set had, as a network's failed read does.
+        DataSet read;
+        DataFileReader reader(read, params != nullptr ? *params : defaults);
         if (!reader.ReadRecords(file, name, text)) status = kFileIoFailed;
         std::fclose(file);
+        if (status == kSuccess) {
+            Clear();
+            variables.swap(read.variables);
+            columns.swap(read.columns);
+        }
     }
     if (status != kSuccess) {
         if (message != nullptr) {

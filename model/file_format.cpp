@@ -77,6 +77,12 @@ const vovido::NoticeKind kRenamedNodeIdNotice = {"node texts were rewritten as i
 
 }  // namespace
 
+std::string VRX_fileFormat::LinePrefix(int line) const {
+    std::string prefix = "(line " + std::to_string(line);
+    if (!sourceName_.empty()) prefix += " while loading " + sourceName_;
+    return prefix + ") : ";
+}
+
 void VRX_fileFormat::WarnRenamedNodeIds() {
     for (const Rewrite& rewrite : rewritten_) {
         if (rewrite.placeholder || rewrite.id.empty() || network == nullptr ||
@@ -84,7 +90,7 @@ void VRX_fileFormat::WarnRenamedNodeIds() {
             continue;
         const std::string message =
             "ERROR: Node identifier \"" + rewrite.text + "\" renamed \"" + rewrite.id + "\"";
-        const std::string prefix = rewrite.line > 0 ? "(line " + std::to_string(rewrite.line) + ") : " : "";
+        const std::string prefix = rewrite.line > 0 ? LinePrefix(rewrite.line) : "";
         const std::string example = "\"" + rewrite.text + "\" renamed \"" + rewrite.id + "\"" +
                                     (rewrite.line > 0 ? " (line " + std::to_string(rewrite.line) + ")" : "");
         (void)vovido::LogNotice(errorLog, kOutOfRange, message.c_str(), prefix.c_str(),

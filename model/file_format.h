@@ -33,6 +33,12 @@ public:
     static bool IsFileIdentifier(const std::string& text);
 
 protected:
+    // "(line N) : ", the prefix of a message about line N of the input; a read of a file names it as the
+    // XML reader does: "(line N while loading F) : ".
+    std::string LinePrefix(int line) const;
+    // The file a read names in its messages (not set for text read from memory).
+    void SetSourceName(const char* path) { sourceName_ = path != nullptr ? path : ""; }
+
     // The identifier for a node the file names by `text`, one rule for every reader. A text that is an
     // identifier (a letter, then letters, digits and '_') keeps it, also where a rewritten text took it
     // before: that node moves on to another. Any other text is repaired and numbered ("_2", "_3", ...) into
@@ -50,6 +56,7 @@ protected:
     VRX_network* network;
 
 private:
+    std::string sourceName_;
     // Identifiers given to rewritten texts and placeholders, in the order given; an identifier given up
     // is empty.
     struct Rewrite {

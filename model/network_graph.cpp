@@ -3,6 +3,7 @@
 // with the cycles that a file read with cycles allowed can leave.
 #include <algorithm>
 #include <new>
+#include <string>
 #include <unordered_set>
 #include <vector>
 
@@ -14,12 +15,32 @@
 #include "model/node.h"
 #include "model/node_definition.h"
 #include "model/node_info.h"
+#include "model/node_label.h"
 #include "model/refusal_reasons.h"
 #include "model/temporal_extension.h"
 
 using vovido::IsDiscreteType;
 
 namespace {
+
+// The child's definition refused the parent: both nodes, and what decided it (the child's definition not
+// valid, or the two kinds).
+int RefuseArcByChild(const VRX_network& network, int parent, int child) {
+    const auto kind = [&network](int handle) {
+        const VRX_nodeDefinition* definition = network.GetNode(handle)->GetDefinition();
+        return std::string(definition != nullptr ? definition->GetTypeName() : "undefined");
+    };
+    const VRX_nodeDefinition* definition = network.GetNode(child)->GetDefinition();
+    std::string text = "Arc rejected by child node [" + vovido::NodeLabel(network, child) + "]: ";
+    if (definition != nullptr && !definition->IsValid()) {
+        text +=
+            "its definition is not valid, so it takes no parent [" + vovido::NodeLabel(network, parent) + "]";
+    } else {
+        text += "a " + kind(child) + " node does not take the " + kind(parent) + " node [" +
+                vovido::NodeLabel(network, parent) + "] as a parent";
+    }
+    return LogError(errorLog, kWrongNodeType, text.c_str(), nullptr);
+}
 
 // Scratch mark of the walks below, set only while a walk runs.
 constexpr int kEntered = 0x400;
@@ -139,7 +160,7 @@ int VRX_network::AddArc(int parent, int child, int arcKind) {
         (void)parents.DeleteByValue(parent);
         // A table too large for the limit or for memory has been reported, naming the node.
         if (added == kOutOfMemory) return kOutOfMemory;
-        return LogError(errorLog, kWrongNodeType, "Arc rejected by child node", nullptr);
+        return RefuseArcByChild(*this, parent, child);
     }
     NotifyArcAdded(parent, child);
     if (temporalExtension) temporalExtension->OnArcAdded(parent, child);
@@ -198,9 +219,7 @@ int VRX_network::AddArcs(const int* parents, int count, int child, int* results)
         if (added == kSuccess) continue;
         (void)nodes[parent].children.DeleteByValue(child);
         (void)parentList.DeleteByValue(parent);
-        results[i] = added == kOutOfMemory
-                         ? kOutOfMemory
-                         : LogError(errorLog, kWrongNodeType, "Arc rejected by child node", nullptr);
+        results[i] = added == kOutOfMemory ? kOutOfMemory : RefuseArcByChild(*this, parent, child);
     }
     for (int i = 0; i < count; i++) {
         if (results[i] == kSuccess) NotifyArcAdded(parents[i], child);

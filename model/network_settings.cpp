@@ -1,5 +1,8 @@
 // Setters of the network's algorithm settings: out-of-range values are ignored, bad records refused.
 
+#include <string>
+
+#include "base/error_log.h"
 #include "base/status_codes.h"
 #include "model/network.h"
 
@@ -8,6 +11,12 @@ bool IsAlgorithmCodeBetween(int code, int first, int last) {
     return code >= first && code <= last;
 }
 }  // namespace
+
+int vovido::CheckSampleCount(int count, int code) {
+    if (count >= 1) return kSuccess;
+    const std::string text = "The number of samples must be at least 1; it is " + std::to_string(count) + ".";
+    return LogError(errorLog, code, text.c_str(), nullptr);
+}
 
 void VRX_network::SetBayesianAlgorithm(int code) {
     if (IsAlgorithmCodeBetween(code, BayesianAlgorithm::kFirst, BayesianAlgorithm::kLast)) bnAlgorithm = code;

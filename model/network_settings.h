@@ -60,6 +60,12 @@ constexpr int kFirst = kPolicyEvaluation;
 constexpr int kLast = kBestPolicy;
 }  // namespace InfluenceDiagramAlgorithm
 
+namespace vovido {
+// 0 for a sample count of at least 1; else `code` (the samplers of discrete networks answer
+// kNoUsefulSamples, the others kOutOfRange), logged naming the count.
+int CheckSampleCount(int count, int code);
+}  // namespace vovido
+
 struct VRX_networkSettings {
     int slotIncrement = 50;
     int numSamples = 1000;

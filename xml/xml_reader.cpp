@@ -115,7 +115,7 @@ bool XmlReader::Parse(const char* fileName, IXmlBinding* rootBinding, IXmlErrorH
     const std::string name(vovido::OrEmpty(fileName));
 
     errno = 0;  // a reason left by an earlier call is not this one's
-    FileCloser file{fileName != nullptr ? std::fopen(fileName, "rb") : nullptr};
+    FileCloser file{vovido::OpenForReading(fileName)};
     const int openError = errno;
     root = dynamic_cast<XmlBinding*>(rootBinding);
     if (file.file == nullptr || root == nullptr) {

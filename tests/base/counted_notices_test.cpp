@@ -67,6 +67,18 @@ TEST_F(CountedNotices, FoldsEachKindIntoItsFirstEntryWithCountsAndInstances) {
     EXPECT_EQ(errorLog.GetCode(3), kObjectNotConsistent);
 }
 
+// A word that comes back adds to the count, not to the list of the others.
+TEST_F(CountedNotices, AFoldListsEachWordOnce) {
+    {
+        vovido::NoticeCall call;
+        for (const char* node : {"T5", "T4", "T4", "T5", "T4", "T6"})
+            LogError(errorLog, kOutOfRange,
+                     (std::string("Identifier [") + node + "] is already used").c_str(), nullptr);
+    }
+    EXPECT_EQ(LoggedMessages(),
+              std::vector<std::string>{"Identifier [T5] is already used (6 times, also [T4], [T6])"});
+}
+
 TEST_F(CountedNotices, AFailedCallPutsItsCauseFirstAndNestedCallsFoldOnceAtTheOutermost) {
     LogError(errorLog, kFailure, "before the call", nullptr);
     {

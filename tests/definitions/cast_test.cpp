@@ -202,7 +202,9 @@ TEST_F(CastInNetwork, OnlyCastParentsAreAccepted) {
     const int logged = errorLog.GetNumberOfEntries();
     EXPECT_EQ(net.AddArc(cpt, c), kWrongNodeType);
     ASSERT_EQ(errorLog.GetNumberOfEntries(), logged + 1);
-    EXPECT_STREQ(errorLog.GetMessage(logged), "Arc rejected by child node");
+    EXPECT_STREQ(
+        errorLog.GetMessage(logged),
+        "Arc rejected by child node [C]: a CAST node does not take the CPT node [Plain] as a parent");
     EXPECT_EQ(net.GetParents(c).GetCount(), 0);
     EXPECT_EQ(net.GetChildren(cpt).GetCount(), 0);
     EXPECT_EQ(Cast(c).GetNumberOfWeights(), 0);

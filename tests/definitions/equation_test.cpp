@@ -87,8 +87,10 @@ TEST_F(EquationDefinitionTest, RefusedEquationsLeaveEquationAndArcsUnchanged) {
         {"", "Equation cannot be empty.", -1},
         {"x + 1", "Toplevel '=' sign missing in equation", 5},
         {"x = y", "Node y can't be used in equation for current node, because it would result in a cycle.",
-         -1},
-        {"x = q + 1", "Unknown node identifier: q", -1},
+         4},
+        {"x = q + 1", "Unknown node identifier: q", 4},
+        {"x = qa + q", "Unknown node identifier: qa", 4},
+        {"x = a*q2 + q", "Unknown node identifier: q2", 6},
         {"x = (a", "')' expected", 6},
     };
     for (const Case& c : cases) {

@@ -119,7 +119,9 @@ TEST_F(UtilityTableTest, UtilityAndCastParentsAreRefusedAndTheGraphStaysAsItWas)
     EXPECT_EQ(net.GetChildren(u2).GetCount(), 0);
     EXPECT_EQ(Shape(Table(u).GetUtilities()), (Dims{1}));
     ASSERT_GE(errorLog.GetNumberOfEntries(), 1);
-    EXPECT_STREQ(errorLog.GetMessage(errorLog.GetNumberOfEntries() - 1), "Arc rejected by child node");
+    EXPECT_STREQ(
+        errorLog.GetMessage(errorLog.GetNumberOfEntries() - 1),
+        "Arc rejected by child node [U]: a TABLE node does not take the CAST node [Cast] as a parent");
 
     EXPECT_EQ(Table(u).AddParent(u2), kOutOfRange);
     EXPECT_EQ(Table(u).AddParent(999), kOutOfRange);

@@ -2,7 +2,9 @@
 // checked after it, a failed read leaving the network exactly as it was, and refused writes.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
+#include <vector>
 
 #include "base/status_codes.h"
 #include "definitions/cast.h"
@@ -90,7 +92,29 @@ TEST_F(NetworkFilesTest, SpeakersByCode) {
     EXPECT_EQ(format, kOutOfRange);
     format = 99;
     EXPECT_EQ(CreateSpeaker(&net, "x.vrx", format), nullptr);
-    EXPECT_TRUE(Logged(kOutOfRange, "Unknown File Format"));
+    EXPECT_EQ(LoggedMessages(), (std::vector<std::string>{
+                                    "Unknown File Format: no format has the extension \"xml\" of file x.xml",
+                                    "Unknown File Format: no format has the code 99"}));
+    errorLog.Flush();
+    format = FileFormatCode::kByExtension;
+    EXPECT_EQ(CreateSpeaker(&net, "dir.vrx/noextension", format), nullptr);
+    EXPECT_EQ(LastLogged(), "Unknown File Format: file dir.vrx/noextension has no extension");
+}
+
+// The cause names the caller's file: a directory is refused when opened, by every reader.
+TEST_F(NetworkFilesTest, ADirectoryIsRefusedNamingIt) {
+    for (const char* extension : {"net", "vrx", "dne", "xvrx", "xml03"}) {
+        const std::string path = TempPath(std::string("folder.") + extension);
+        ASSERT_TRUE(std::filesystem::create_directories(path)) << path;
+        VRX_network net;
+        errorLog.Flush();
+        EXPECT_EQ(net.ReadFile(path.c_str()), kFileIoFailed) << LogDump();
+        ASSERT_GT(errorLog.GetNumberOfEntries(), 0);
+        const std::string first = errorLog.GetMessage(0);
+        EXPECT_NE(first.find(path), std::string::npos) << first;
+        EXPECT_NE(first.find(": Is a directory"), std::string::npos) << first;
+        std::filesystem::remove(path);
+    }
 }
 
 TEST_F(NetworkFilesTest, WritesAndReadsByExtensionAndByCode) {
@@ -110,7 +134,8 @@ TEST_F(NetworkFilesTest, WritesAndReadsByExtensionAndByCode) {
     ASSERT_EQ(byCode.ReadFile(other.c_str(), FileFormatCode::kVrx), 0);
     ExpectSameNetwork(original, byCode);
     EXPECT_EQ(byCode.ReadFile(other.c_str()), kOutOfRange);
-    EXPECT_TRUE(Logged(kOutOfRange, "Unknown File Format"));
+    EXPECT_TRUE(
+        Logged(kOutOfRange, "Unknown File Format: no format has the extension \"txt\" of file " + other));
 }
 
 TEST_F(NetworkFilesTest, AReadSetsAndClearsTheReadingStateAndKeepsTheSettings) {

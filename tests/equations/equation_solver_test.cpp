@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/distributions.h"
@@ -113,13 +114,17 @@ TEST_F(EquationSolverTest, ComponentFailuresAreReported) {
         std::vector<std::string> messages;
     } cases[] = {
         // The residual does not depend on y: the Jacobian is zero.
-        {"y - y = 2", {}, {"Faile in solving nonlinear quations.", "Faile in computing SCC."}},
+        {"y - y = 2",
+         {},
+         {"Unable to solve the equation of node [y].", "Faile in solving nonlinear quations.",
+          "Faile in computing SCC."}},
         // A member that names no node.
         {"y = 1", {"ghost"}, {"Faile in computing SCC."}},
         // No real root: Newton's method wanders until its limit.
         {"y = y^2 + 1",
          {},
-         {"Newton's method did not converge within 200 iterations.", "Faile in solving nonlinear quations.",
+         {"Unable to solve the equation of node [y].",
+          "Newton's method did not converge within 200 iterations.", "Faile in solving nonlinear quations.",
           "Faile in computing SCC."}},
     };
     for (const Case& c : cases) {
@@ -143,10 +148,24 @@ TEST_F(EquationSolverTest, NodeThatCannotBeSolvedForItselfIsReported) {
     options.maxIterations = 50;
     EXPECT_EQ(RunEquationSolver(options), kOutOfRange);
     EXPECT_EQ(LoggedMessages(),
-              (std::vector<std::string>{"Newton's method did not converge within 50 iterations.",
-                                        "Faile in solving nonlinear quations.",
-                                        "Unable to solve the equation of node [y] for the node."}));
+              (std::vector<std::string>{"Unable to solve the equation of node [y] for the node.",
+                                        "Newton's method did not converge within 50 iterations.",
+                                        "Faile in solving nonlinear quations."}));
     EXPECT_FALSE(ValueOf(net, y).IsUpToDate());
+}
+
+// An equation may name its own node on the right: the update solves it for the node, and refuses one
+// without a solution naming the node.
+TEST_F(EquationSolverTest, AnEquationNamingItsNodeIsSolvedForIt) {
+    const int x = Add("x", "x = 2*x");
+    ASSERT_EQ(Update(), kSuccess) << LogDump();
+    ExpectValue(x, 0.0);
+    ASSERT_EQ(EquationOf(net, x).SetEquation("x = x + 1", nullptr, nullptr), kSuccess);
+    EXPECT_EQ(Update(), kOutOfRange);
+    EXPECT_EQ(LoggedMessages(),
+              (std::vector<std::string>{"Unable to solve the equation of node [x] for the node.",
+                                        "Faile in solving nonlinear quations."}));
+    EXPECT_FALSE(ValueOf(net, x).IsUpToDate());
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -181,6 +200,10 @@ TEST_F(EquationSolverTest, RouteRefusals) {
         EXPECT_EQ(local.UpdateBeliefs(), kSuccess);
         EXPECT_EQ(ValueOf(local, x).GetMean(), 1.0);
         EXPECT_EQ(ValueOf(local, x).GetStdDev(), 0.0);
+        // The observed node answers its observation, as an observed root does.
+        EXPECT_TRUE(ValueOf(local, y).IsUpToDate());
+        EXPECT_EQ(ValueOf(local, y).GetMean(), 5.0);
+        EXPECT_EQ(ValueOf(local, y).GetStdDev(), 0.0);
     }
     {
         VRX_network local;
@@ -188,7 +211,8 @@ TEST_F(EquationSolverTest, RouteRefusals) {
         local.numSamples = 0;
         errorLog.Flush();
         EXPECT_EQ(local.UpdateBeliefs(), kOutOfRange);
-        EXPECT_EQ(LoggedMessages(), std::vector<std::string>{"The number of samples must be at least 1."});
+        EXPECT_EQ(LoggedMessages(),
+                  std::vector<std::string>{"The number of samples must be at least 1; it is 0."});
     }
 }
 
@@ -199,6 +223,23 @@ TEST_F(EquationSolverTest, DeterministicPassHonoursEvidenceOnARoot) {
     ASSERT_EQ(Update(), kSuccess);
     ExpectValue(x, 5.0);
     ExpectValue(y, 10.0);
+}
+
+// An observed node with parents shows its observation, as an observed root does, and its parent the value
+// the observation fixes.
+TEST_F(EquationSolverTest, AnObservedNodeWithParentsShowsItsObservation) {
+    for (const char* parent : {"x = Normal(0, 1)", "x = Uniform(0, 4)"}) {
+        VRX_network local;
+        const int x = AddEquation(local, "x", parent);
+        const int y = AddEquation(local, "y", "y = 2*x");
+        ASSERT_EQ(ValueOf(local, y).SetContEvidence(1.0), kSuccess);
+        ASSERT_EQ(local.UpdateBeliefs(), kSuccess) << parent << LogDump();
+        for (const auto& [h, value] : {std::pair<int, double>{y, 1.0}, {x, 0.5}}) {
+            EXPECT_TRUE(ValueOf(local, h).IsUpToDate()) << parent;
+            EXPECT_EQ(ValueOf(local, h).GetMean(), value) << parent;
+            EXPECT_EQ(ValueOf(local, h).GetStdDev(), 0.0) << parent;
+        }
+    }
 }
 
 TEST_F(EquationSolverTest, EquationWithoutARealSolutionIsReported) {
@@ -225,8 +266,11 @@ TEST_F(EquationSolverTest, NewtonsWorkIsBoundedOnLargeComponents) {
     }
     EXPECT_EQ(Update(), kOutOfRange);
     EXPECT_EQ(LoggedMessages(),
-              (std::vector<std::string>{"Newton's method did not converge within 9090 iterations.",
-                                        "Faile in solving nonlinear quations.", "Faile in computing SCC."}));
+              (std::vector<std::string>{
+                  "Unable to solve the equations of nodes [y0], [y1], [y2], [y3], [y4], [y5], "
+                  "[y6], [y7], [y8], [y9] together.",
+                  "Newton's method did not converge within 9090 iterations.",
+                  "Faile in solving nonlinear quations.", "Faile in computing SCC."}));
 }
 
 // ---------------------------------------------------------------------------------------------------

@@ -211,7 +211,7 @@ TEST(HybridSampling, EdgeNetworksGiveTheirStatusAndMessage) {
         VRX_network single;
         AddDistributionNode(single, "x", {"Normal(2, 0.5)"});
         EXPECT_EQ(Update(single, algorithm, 0), kOutOfRange) << algorithm;
-        EXPECT_TRUE(Logged(kOutOfRange, "The number of samples must be at least 1."));
+        EXPECT_TRUE(Logged(kOutOfRange, "The number of samples must be at least 1; it is 0."));
         ASSERT_EQ(Update(single, algorithm, 20000), kSuccess) << algorithm;
         EXPECT_EQ(errorLog.GetNumberOfEntries(), 0) << LogDump();
         ExpectPosterior(single, "x", 2.0, 0.5, 0.02);

@@ -213,7 +213,7 @@ TEST(DamagedExchangeFiles, FailOrWarnWithTheirMessage) {
         {"msbn_burglary.dsc", "dsc", "probability", "<cut>", kSuccess, "ERROR: Node [MariaLiga]" + noneGiven},
         // Departures of real files from the formats, refused rather than read into something else.
         {nullptr, "net", "", "net\n{\n}\nnode a.b\n{\n}\n", kSyntaxError,
-         "(line 4) : ERROR: '.' : '{' expected"},
+         "(line 4) : ERROR: Identifier [a.b] : '.' is not allowed in an identifier; node refused"},
         {nullptr, "net", "", "net\r{\r}\r", kLexicalError,
          "ERROR: Line 1 : the file's line ends are carriage returns alone, which are not read"},
         {nullptr, "dne", "", "// ~->[DNET-1]->~\rbnet X {\rnode A {\r states = (y, n);\r};\r};\r",

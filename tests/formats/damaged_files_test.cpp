@@ -96,7 +96,7 @@ TEST_F(DamagedFilesTest, FailWithTheirMessageAndLeaveTheNetworkAsItWas) {
         const std::string path = WriteTextFile(std::string("damaged.") + damaged.extension, damaged.text);
         EXPECT_EQ(net.ReadFile(path.c_str()), damaged.status) << LogDump();
         ASSERT_GT(errorLog.GetNumberOfEntries(), 0);
-        EXPECT_EQ(std::string(errorLog.GetMessage(0)), damaged.message) << LogDump();
+        EXPECT_EQ(MessageAt(0), damaged.message) << LogDump();
         EXPECT_EQ(WriteNetwork(net), before);
     }
     // The table was refused before it was built: the process never held gigabytes.
@@ -153,6 +153,44 @@ TEST_F(DamagedFilesTest, InputPastTheSizeLimitIsNotReadOn) {
     // 64 bytes hold the first nine lines whole ("line 0\n" .. "line 8\n" are 63 bytes).
     EXPECT_EQ(lines, 9);
     EXPECT_EQ(LoggedMessages(), (std::vector<std::string>{"ERROR: Line 10 : FILE TOO LARGE"}));
+}
+
+// A message about a line of a file names the file, as the XML reader's do; text read from memory has
+// no file to name.
+TEST_F(DamagedFilesTest, ALineMessageNamesTheFile) {
+    const struct {
+        const char* extension;
+        const char* text;
+        const char* message;
+    } cases[] = {
+        {"vrx", "net n {\nnode A { type = cpt; junk }\n}\n", "ERROR: Node [A] : TYPE missing, node left out"},
+        {"net", "net {}\nnode A { label = 5; }\n", "ERROR: '5' : String expected"},
+        {"dne", "bnet X {\nnode A {\n discrete = TRUE;\n states = (y, n);\n probs = (@imposs, 1);\n};\n};\n",
+         "ERROR: '@' : Unexpected"},
+        {"xml03", "<BIF><NETWORK><VARIABLE><NAME>A</NAME><OUTCOME>a</OUTCOME></VARIABLE>\n<NETWORK></BIF>",
+         "ERROR: Incorrect BIF Version"},
+    };
+    for (const auto& item : cases) {
+        SCOPED_TRACE(item.extension);
+        errorLog.Flush();
+        const std::string path = WriteTextFile(std::string("named.") + item.extension, item.text);
+        VRX_network net;
+        EXPECT_NE(net.ReadFile(path.c_str()), kSuccess);
+        ASSERT_GT(errorLog.GetNumberOfEntries(), 0);
+        const std::string first = errorLog.GetMessage(0);
+        const size_t end = first.find(") : ");
+        ASSERT_NE(end, std::string::npos) << first;
+        EXPECT_EQ(first.substr(end), ") : " + std::string(item.message)) << first;
+        EXPECT_NE(first.find(" while loading " + path + ") : "), std::string::npos) << first;
+    }
+    // The lexical analyser's messages name it too.
+    errorLog.Flush();
+    const std::string path = WriteTextFile("named.net", "net {}\nnode A { \x01 }\n");
+    VRX_network net;
+    EXPECT_NE(net.ReadFile(path.c_str()), kSuccess);
+    ASSERT_GT(errorLog.GetNumberOfEntries(), 0);
+    EXPECT_STREQ(errorLog.GetMessage(0),
+                 ("ERROR: Line 2 while loading " + path + " : UNKNOWN CHARACTER").c_str());
 }
 
 }  // namespace

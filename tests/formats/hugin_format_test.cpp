@@ -2,6 +2,7 @@
 // posteriors, and bad input fails with its message and leaves the network as it was.
 #include <gtest/gtest.h>
 
+#include <cfloat>
 #include <string>
 
 #include "formats/hugin_format.h"
@@ -135,6 +136,15 @@ TEST(HuginRealFiles, InfluenceDiagram) {
     // States with blanks and '/' become identifiers.
     EXPECT_EQ(Names(Def(net, "D1")),
               (std::vector<std::string>{"no_test", "steering", "fuel_elect", "transmission"}));
+    // Expected utilities of configurations that cannot occur hold the undefined marker, exactly, so a
+    // caller can tell them from a real expected utility near 0.
+    ASSERT_EQ(net.UpdateBeliefs(), kSuccess) << LogDump();
+    VRX_Dmatrix* d2 = nullptr;
+    ASSERT_EQ(net.GetNode(net.FindNode("D2"))->GetValue()->GetValue(d2), kSuccess);
+    ASSERT_EQ(d2->GetNumberOfElements(), 32);
+    int undefined = 0;
+    for (int i = 0; i < 32; ++i) undefined += (*d2)[i] == 2 * DBL_MIN;
+    EXPECT_EQ(undefined, 16);
 }
 
 TEST(HuginReader, FieldsPositionsAndProperties) {
@@ -207,7 +217,7 @@ TEST(HuginReader, FailuresLeaveTheNetwork) {
         {"net {}\nnode A { }\nnode B { }\npotential (A B) { }",
          "(line 4) : ERROR: Undirected arcs not (yet) supported"},
         {"net {}\nnode A { }\npotential (A | C) { }",
-         "(line 3) : ERROR: Couldn't add arc from parent node (\"C\")"},
+         "(line 3) : ERROR: Node (\"C\") not found: it is named as a parent of node [A]"},
         {"net {}\nnode A { }\npotential (A) { data = (0.5 x); }", "(line 3) : ERROR: 'x' : Unexpected"},
         {"net {}\nnode A { position = (1); }", "(line 2) : ERROR: Wrong position coordinates"},
         {"net {}\nnode A { }\npotential (A) { data = (2 -1); }",
@@ -227,6 +237,32 @@ TEST(HuginReader, FailuresLeaveTheNetwork) {
         EXPECT_TRUE(LoggedPart(item.message)) << item.text << "\n" << LogDump();
         EXPECT_EQ(net.GetNumberOfNodes(), 1) << item.text;
         EXPECT_GE(net.FindNode("Kept"), 0) << item.text;
+    }
+}
+
+// The first entry is the cause, naming the caller's identifier; its knock-on effects add nothing.
+TEST(HuginReader, TheCauseComesFirstAndOnce) {
+    const std::string states = " { states = (\"a\" \"b\"); }\n";
+    const struct {
+        std::string text;
+        std::vector<std::string> log;
+    } cases[] = {
+        {"net {}\nnode C7" + states + "potential (C7 | Nope) { data = ((0.5 0.5) (0.5 0.5)); }\n",
+         {"(line 3) : ERROR: Node (\"Nope\") not found: it is named as a parent of node [C7]"}},
+        {"net {}\nnode T4" + states + "node T5.x" + states + "node T6" + states +
+             "potential (T4) { data = (0.5 0.5); }\npotential (T6 | T5.x) { data = ((0.5 0.5) (0.5 0.5)); "
+             "}\n",
+         {"(line 3) : ERROR: Identifier [T5.x] : '.' is not allowed in an identifier; node refused"}},
+        {"net {}\nnode T5.1" + states + "node T5.2" + states + "node T5.3" + states +
+             "potential (T5.2 | T5.1) { data = ((0.5 0.5) (0.5 0.5)); }\n",
+         {"(line 2) : ERROR: Identifier [T5.1] : '.' is not allowed in an identifier; node refused",
+          "ERROR: identifiers with a '.' were refused: 2 nodes, e.g. [T5.2] (line 3), [T5.3] (line 4)"}},
+    };
+    for (const auto& item : cases) {
+        VRX_network net;
+        errorLog.Flush();
+        EXPECT_NE(ReadHugin(net, item.text), kSuccess) << item.text;
+        EXPECT_EQ(LoggedMessages(), item.log) << item.text;
     }
 }
 

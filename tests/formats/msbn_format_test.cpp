@@ -161,7 +161,7 @@ TEST_F(MsbnTest, BadFilesFailWithTheirMessageAndLeaveTheNetworkAsItWas) {
         {"unknown child", "probability(Q) { 1, 0; }", kOutOfRange,
          "(line 4) : ERROR: Node (\"Q\") not found"},
         {"unknown parent", "probability(B | Q) { 1, 0; }", kOutOfRange,
-         "(line 4) : ERROR: Couldn't add arc from parent node (\"Q\")"},
+         "(line 4) : ERROR: Couldn't add arc from parent node (\"Q\"): no node has that identifier"},
         {"unknown object", "potential(B) { 1, 0; }", kSyntaxError,
          "(line 4) : ERROR: 'potential' : Unknown Object; what was skipped may have held a node"},
         {"state count", "node C { type: discrete[x] = { }; }", kSyntaxError,

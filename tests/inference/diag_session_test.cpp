@@ -169,15 +169,55 @@ TEST_F(DiagSessionTest, ListsFaultsAndTestsAndPursuesTheMostLikelyFault) {
     for (int h : {f, g}) EXPECT_TRUE(net.GetNode(h)->GetValue()->IsUpToDate()) << h;
     EXPECT_EQ(session.GetFaultIndex(g, 1), 1);
     EXPECT_EQ(session.GetFaultIndex(g, 0), kOutOfRange);
+    errorLog.Flush();
     EXPECT_EQ(session.SetPursuedFaults(Ints({0, 2})), kOutOfRange);
     EXPECT_EQ(session.GetPursuedFault(), 0);  // unchanged by the refused list
     EXPECT_EQ(session.SetPursuedFaults(Ints({})), kOutOfRange);
+    EXPECT_EQ(LoggedMessages(), (std::vector<std::string>{"Invalid fault index 2; valid indices are 0..1",
+                                                          "No fault is given to pursue"}));
     EXPECT_EQ(session.SetPursuedFault(2), kOutOfRange);
     EXPECT_EQ(session.GetPursuedFaults().GetCount(), 0);
     EXPECT_EQ(session.ComputeTestStrengths(kMarginal), kOutOfRange);  // nothing pursued
     ASSERT_EQ(session.SetPursuedFaults(Ints({0, 1})), kSuccess);
     EXPECT_EQ(session.GetPursuedFault(), kOutOfRange);
+    errorLog.Flush();
     EXPECT_EQ(session.ComputeTestStrengths(kAtLeastOne | kQuadratic), kOutOfRange);  // no mode bit
+    EXPECT_EQ(LoggedMessages(),
+              std::vector<std::string>{"2 faults are pursued and mode 72 chooses no ranking of "
+                                       "several: add 1 (marginal probabilities), 2 (independent "
+                                       "configurations) or 4 (joint configurations)"});
+}
+
+// Every refusal of a ranking gives its cause, whatever the number of faults pursued and the mode.
+TEST_F(DiagSessionTest, ARefusedRankingGivesItsCause) {
+    Build();
+    net.GetNode(t2)->GetExtraDefinition()->mandatory = true;
+    Start();
+    for (const std::vector<int>& pursued : {std::vector<int>{0}, std::vector<int>{0, 1}}) {
+        ASSERT_EQ(session.SetPursuedFaults(Ints(pursued)), kSuccess);
+        for (int flags :
+             {0, kMarginal, kConfigurationsIndependent | kAll, kConfigurationsJoint | kQuadratic}) {
+            errorLog.Flush();
+            EXPECT_EQ(Rank(flags), kOutOfRange);
+            EXPECT_EQ(LoggedMessages(),
+                      std::vector<std::string>{"Mandatory observation [T2] has not been made: "
+                                               "the tests are ranked once it is"})
+                << flags;
+        }
+    }
+    ASSERT_EQ(session.InstantiateObservation(t2, 0), kSuccess);
+    // The fault list is rebuilt from the roles: a pursued index past its end is named.
+    ASSERT_EQ(session.SetPursuedFaults(Ints({0, 1})), kSuccess);
+    net.GetNode(g)->GetExtraDefinition()->diagType = DiagnosisType::kAuxiliary;
+    for (int flags : {kMarginal, kConfigurationsJoint}) {
+        errorLog.Flush();
+        EXPECT_EQ(Rank(flags), kOutOfRange);
+        EXPECT_EQ(
+            LoggedMessages(),
+            std::vector<std::string>{"Pursued fault 1 is no longer among the faults, which were listed again "
+                                     "from the nodes' roles: choose the pursued faults again"})
+            << flags;
+    }
 }
 
 TEST_F(DiagSessionTest, EqualFaultProbabilitiesPickTheLaterFault) {

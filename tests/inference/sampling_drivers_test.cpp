@@ -155,7 +155,9 @@ TEST(SamplingDrivers, NoSampleCountFailsEveryPart) {
         for (int algorithm : kSamplers) {
             const std::string where = Where(algorithm, " samples " + std::to_string(samples));
             EXPECT_EQ(Update(asia.t.net, algorithm, samples), kNoUsefulSamples) << where;
-            ExpectLogged(kNoUsefulSamples, vovido::kNoUsefulSamplesText, where);
+            ExpectLogged(kNoUsefulSamples,
+                         "The number of samples must be at least 1; it is " + std::to_string(samples) + ".",
+                         where);
             EXPECT_FALSE(asia.t.Value(asia.lung)->IsUpToDate()) << where;
         }
     }

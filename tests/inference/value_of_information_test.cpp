@@ -64,6 +64,18 @@ TEST_F(ValueOfInformationTest, SettingsRules) {
     EXPECT_EQ(voi.GetDecision(), H("Drill"));
     EXPECT_EQ(voi.SetDecision(H("Test")), kOutOfRange);
     EXPECT_EQ(voi.GetDecision(), H("Drill"));
+    // The decision is never observed before itself, whichever is set first.
+    errorLog.Flush();
+    EXPECT_EQ(voi.AddNode(H("Drill")), kWrongNodeType);
+    EXPECT_EQ(voi.AddNode(H("Test")), kSuccess);
+    EXPECT_EQ(voi.SetDecision(H("Test")), kWrongNodeType);
+    EXPECT_EQ(voi.GetDecision(), H("Drill"));
+    EXPECT_EQ(
+        vovido::test::LoggedMessages(),
+        (std::vector<std::string>{
+            "ERROR: Node [Drill] : it is the decision, which cannot be observed before it is made",
+            "ERROR: Node [Test] : it is one of the observed nodes, which are observed before the decision"}));
+    EXPECT_EQ(voi.RemoveNode(H("Test")), kSuccess);
     EXPECT_EQ(voi.RemoveNode(H("Oil")), kSuccess);
     EXPECT_EQ(voi.RemoveNode(H("Oil")), kOutOfRange);
     ASSERT_EQ(voi.AddNode(H("Oil")), kSuccess);

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "base/status_codes.h"
@@ -192,27 +193,37 @@ TEST(DataFileReader, FailuresNameTheLine) {
     EXPECT_EQ(Read({name.c_str(), ""}), name + ":i[]") << "128 characters are one column";
 }
 
-TEST(DataFileReader, FailureKeepsEarlierRecordsAndOpenFailureKeepsEverything) {
+TEST(DataFileReader, AFailedReadKeepsWhatTheSetHeld) {
     // The earliest line is named, before a later failure.
     EXPECT_EQ(Read({"a,b\n1,2\n3,inf\n4\n", ""}), "Line 3: number inf in column 2 is no finite number");
-    // A whole number refused once its column turns out to hold floats: the records before its line stay.
     {
+        // A whole number refused once its column turns out to hold floats.
         TempFile file(".txt");
         file.Write("a,b\n1,2\n3,16777217\n4,5\n6,0.5\n");
         DataSet data;
         std::string message;
         EXPECT_EQ(data.ReadFile(file.c_str(), nullptr, &message), kFileIoFailed);
         EXPECT_EQ(message, "Line 3: number 16777217 in column 2 is out of range");
-        EXPECT_EQ(Describe(data), "a:i[1] b:f[2]");
+        EXPECT_EQ(Describe(data), "");
     }
-    TempFile file(".txt");
-    file.Write("a,b\nx,1\ny,2\n3\n");
+    TempFile good(".txt");
+    good.Write("a,b\nx,1\ny,2\n");
+    TempFile bad(".txt");
+    bad.Write("c,d,e\n1,2,3\n4\n");
     DataSet data;
     std::string message;
-    EXPECT_EQ(data.ReadFile(file.c_str(), nullptr, &message), kFileIoFailed);
-    EXPECT_EQ(message, "Line 4: expected 2 columns of data but found 1");
+    EXPECT_EQ(data.ReadFile(bad.c_str(), nullptr, &message), kFileIoFailed);
+    EXPECT_EQ(message, "Line 3: expected 3 columns of data but found 1");
+    EXPECT_EQ(Describe(data), "");
+    ASSERT_EQ(data.ReadFile(good.c_str(), nullptr, &message), kSuccess);
+    EXPECT_EQ(data.ReadFile(bad.c_str(), nullptr, &message), kFileIoFailed);
     EXPECT_EQ(Describe(data), "a:s(x,y)[0,1] b:i[1,2]");
     errorLog.Flush();
+    const std::string folder = vovido::test::TempPath("folder.txt");
+    ASSERT_TRUE(std::filesystem::create_directory(folder));
+    EXPECT_EQ(data.ReadFile(folder.c_str(), nullptr, &message), kFileIoFailed);
+    EXPECT_EQ(message, "Can't open data file: " + folder + ": Is a directory");
+    std::filesystem::remove(folder);
     EXPECT_EQ(data.ReadFile("/nonexistent/data.txt", nullptr, nullptr), kFileIoFailed);
     EXPECT_TRUE(vovido::test::Logged(
         kDataFileFailed, "Can't open data file: /nonexistent/data.txt: No such file or directory"));
@@ -269,12 +280,16 @@ TEST(DataFileReader, MillionRowsAndARaggedLastLine) {
     std::string content = "a,b\n";
     content.reserve(8 * kManyRows);
     for (int r = 0; r < kManyRows; ++r) content += r % 1000 == 7 ? "*,x\n" : "1,y\n";
+    TempFile ragged(".txt");
+    ragged.Write(content + "1\n");
     TempFile file(".txt");
-    file.Write(content + "1\n");
+    file.Write(content);
     DataSet data;
     std::string message;
-    EXPECT_EQ(data.ReadFile(file.c_str(), nullptr, &message), kFileIoFailed);
+    EXPECT_EQ(data.ReadFile(ragged.c_str(), nullptr, &message), kFileIoFailed);
     EXPECT_EQ(message, "Line " + std::to_string(kManyRows + 2) + ": expected 2 columns of data but found 1");
+    EXPECT_EQ(data.GetRecordCount(), 0);  // what the set held
+    ASSERT_EQ(data.ReadFile(file.c_str(), nullptr, &message), kSuccess);
     ASSERT_EQ(data.GetRecordCount(), kManyRows);
     EXPECT_TRUE(data.IsMissing(0, kManyRows - 993));
     EXPECT_EQ(data.GetInt(1, kManyRows - 993), 0);

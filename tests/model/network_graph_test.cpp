@@ -126,7 +126,8 @@ TEST_F(NetworkGraphTest, ArcRejectedByTheChildIsTakenBackAndLogged) {
     EXPECT_EQ(net.AddArc(1, 2), kWrongNodeType);
     ASSERT_EQ(errorLog.GetNumberOfEntries(), 1);
     EXPECT_EQ(errorLog.GetCode(0), kWrongNodeType);
-    EXPECT_STREQ(errorLog.GetMessage(0), "Arc rejected by child node");
+    EXPECT_STREQ(errorLog.GetMessage(0),
+                 "Arc rejected by child node [C]: its definition is not valid, so it takes no parent [B]");
     EXPECT_EQ(Items(net.GetParents(2)), std::vector<int>{0});
     EXPECT_EQ(Items(net.GetChildren(1)), std::vector<int>{});
 }

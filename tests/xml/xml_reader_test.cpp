@@ -537,7 +537,7 @@ TEST_F(XmlReaderTest, DirectoryCannotBeRead) {
     const std::string dir = ::testing::TempDir();
     EXPECT_FALSE(reader.Parse(dir.c_str(), root, &errors));
     ASSERT_EQ(errors.entries.size(), 1u);
-    EXPECT_EQ(errors.entries[0], "error 1,0: Can't read file " + dir);
+    EXPECT_EQ(errors.entries[0], "error 0,0: Can't open file " + dir + ": Is a directory");
 }
 
 TEST_F(XmlReaderTest, ReaderServesOneParseAfterAnother) {

@@ -53,7 +53,8 @@ public class DiagNetwork extends Wrapper {
      *     marginal probabilities, 2 their configurations taken as independent, 4 their joint configurations
      * @return the ranked observations and faults
      * @throws TARVOException when no fault is pursued, several are and the mode is none of 1, 2 and 4, or a
-     *     mandatory observation has not been made ("TARVO error -2 in function ComputeTestStrengths")
+     *     mandatory observation has not been made ("TARVO error -2 in function ComputeTestStrengths", followed
+     *     by the cause, naming the observation or the mode)
      */
     public DiagResults update(int mode) {
         return updateNative(mode);
@@ -108,7 +109,8 @@ public class DiagNetwork extends Wrapper {
      *
      * @param faultIndices the faults' indices, at least one
      * @throws TARVOException when the array is empty or an index is out of range ("TARVO error -2 in
-     *     function SetPursuedFaults"); the pursued faults stay then
+     *     function SetPursuedFaults", followed by the cause: "No fault is given to pursue" or "Invalid fault
+     *     index N; valid indices are 0..M"); the pursued faults stay then
      */
     public native void setPursuedFaults(int[] faultIndices);
 
@@ -183,7 +185,8 @@ public class DiagNetwork extends Wrapper {
      * @param nodeHandle the node's handle
      * @param outcomeIndex the outcome's index
      * @return the fault's index
-     * @throws TARVOException when the pair is no fault ("TARVO error -2 in function FindFault")
+     * @throws TARVOException when the pair is no fault ("TARVO error -2 in function FindFault", followed by
+     *     "Outcome N of node [X] is no fault state")
      */
     public native int getFaultIndex(int nodeHandle, int outcomeIndex);
 

@@ -1124,6 +1124,12 @@ public class Network extends Wrapper {
      * ({@link #setInfluenceDiagramAlgorithm(int)} 1) the first decision without evidence holds a 0/1
      * vector, 1 for its best choice, and the values of the other nodes are not up to date.
      *
+     * <p>An expected utility of a decision or utility node for a configuration of its indexing parents that
+     * cannot occur (the model or the evidence gives it probability 0) is undefined: it holds the engine's
+     * undefined marker {@code 2 * Double.MIN_NORMAL} (4.450147717014403E-308, which files write as
+     * "0.0E-2"), never a computed expected utility. Test an entry with {@code v == 2 * Double.MIN_NORMAL}
+     * before using it; a real expected utility near 0 is told apart by that exact comparison.
+     *
      * @param nodeHandle the node's handle
      * @return the value
      * @throws TARVOException when the handle names no node, or the value is not up to date ("Value not
@@ -1135,7 +1141,7 @@ public class Network extends Wrapper {
      * As {@link #getNodeValue(int)}, the node given by its identifier.
      *
      * @param nodeId the node's identifier
-     * @return the value
+     * @return the value; an undefined expected utility holds {@code 2 * Double.MIN_NORMAL}, as there
      * @throws TARVOException when no node has the identifier, or as the handle form
      */
     public native double[] getNodeValue(String nodeId);
@@ -1515,13 +1521,18 @@ public class Network extends Wrapper {
      * Sets the equation of an equation node: the node's identifier, "=", and an expression over the
      * identifiers of other nodes, constants, functions and distributions, for example
      * {@code "Y = 2*X + Normal(0, 1)"}; in {@code Normal(a, b)}, a is the mean and b the standard
-     * deviation. Arcs follow the nodes that the equation names.
+     * deviation. Arcs follow the nodes that the equation names. A node that would close a cycle of arcs
+     * is refused; the node's own identifier is not: an equation may name its node on both sides, and
+     * {@link #updateBeliefs()} solves it for the node ({@code "X = 2*X"} gives X = 0), or fails naming
+     * the node when it has no solution ({@code "X = X + 1"}: "Unable to solve the equation of node [X]
+     * for the node.").
      *
      * @param nodeHandle the equation node's handle
      * @param equation the equation's text
      * @throws TARVOException when the handle names no node, the node is not an equation node ("Node '...'
      *     must be of type Equation"), or the text is refused ("Invalid equation, error at position N: " and
-     *     the reason, such as an unknown identifier or a cycle); the equation stays then
+     *     the reason, such as an unknown identifier, whose first appearance N gives, or a node that would
+     *     close a cycle); the equation stays then
      */
     public native void setNodeEquation(int nodeHandle, String equation);
 
@@ -2094,8 +2105,8 @@ public class Network extends Wrapper {
      * @param parentHandle the new parent submodel's handle
      * @param submodelHandle the handle of the submodel moved
      * @throws TARVOException when a handle names no submodel (the moved one is checked first), or the
-     *     engine refuses ("TARVO error -2 in function SetSubmodel": the main submodel moved, or the parent
-     *     inside the moved submodel or the submodel itself)
+     *     engine refuses ("TARVO error -2 in function SetSubmodel", followed by the cause: the main submodel
+     *     moved, or the parent inside the moved submodel or the submodel itself)
      */
     public native void setSubmodelOfSubmodel(int parentHandle, int submodelHandle);
 

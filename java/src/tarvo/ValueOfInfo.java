@@ -160,7 +160,8 @@ public class ValueOfInfo extends Wrapper {
      *
      * @param nodeHandle the node's handle
      * @throws TARVOException when the handle names no node, or the node is already among those to observe
-     *     ("Cannot add node ID to ValueOfInfo object")
+     *     ("Cannot add node ID to ValueOfInfo object"), or it is the decision ("Cannot add node ID to
+     *     ValueOfInfo object: it is the decision, which cannot be observed before it is made")
      */
     public native void addNode(int nodeHandle);
 
@@ -195,7 +196,9 @@ public class ValueOfInfo extends Wrapper {
      *
      * @param nodeHandle the handle of one of {@link #getAllDecisions()}
      * @throws TARVOException when the handle names no node, or the node is no decision or comes before the
-     *     point of view ("Cannot set decision on ValueOfInfo object to node ID"); the decision stays then
+     *     point of view ("Cannot set decision on ValueOfInfo object to node ID"), or it is one of the nodes
+     *     to observe (the same text, then ": it is one of the observed nodes, which are observed before the
+     *     decision"); the decision stays then
      */
     public native void setDecision(int nodeHandle);
 

@@ -29,8 +29,9 @@
  * statement of a file skipped, evidence on an equation explained through one of several solutions. Each
  * such message goes to the platform logger {@code System.getLogger("tarvo")} as one record at level
  * {@code WARNING}, logged from the thread that made the call; its text is the engine operation, the status
- * code in brackets and the message, for example {@code ReadFile: [-2] (line 4) : ERROR: Node [imp1] : every
- * distribution of its table sums to 100, scaled to sum to 1}. Unless the application installs its own
+ * code in brackets and the message, for example {@code ReadFile: [-2] (line 4 while loading
+ * /data/net.xml03) : ERROR: Node [imp1] : every distribution of its table sums to 100, scaled to sum to 1}
+ * (a message about a line of a file names the file). Unless the application installs its own
  * {@code System.LoggerFinder}, the records reach the {@code java.util.logging} logger "tarvo", which prints
  * them to standard error by default. Silence them as any library's warnings, by that logger's level:
  * {@code tarvo.level = OFF} in the logging configuration, or {@code setLevel(Level.OFF)} on

@@ -88,6 +88,8 @@ public class DecisionsTest {
             Check.equal("Cannot set decision on ValueOfInfo object to node Oil", message(() -> voi.setDecision("Oil")));
             Check.equal("Invalid node handle: 99", message(() -> voi.setPointOfView(99)));
             voi.setDecision("Drill");
+            Check.equal("Cannot add node Drill to ValueOfInfo object: it is the decision, which cannot be observed "
+                    + "before it is made", message(() -> voi.addNode("Drill")));
             Check.equal("Drill", voi.getPointOfViewId());
             voi.update();
             Check.equal("[Test, Seismic]", java.util.Arrays.toString(voi.getIndexingNodeIds()));

@@ -161,8 +161,10 @@ public class DiagNetworkTest {
             Check.equal(1, diag.getFaultIndex(g, "bad"));
             Check.equal(0, diag.getFaultIndex("F", 1));
             Check.equal(0, diag.getFaultIndex("F", "bad"));
-            Check.equal("TARVO error -2 in function FindFault", message(() -> diag.getFaultIndex(g, 0)));
-            Check.equal("TARVO error -2 in function FindFault", message(() -> diag.getFaultIndex(99, 0)));
+            Check.equal("TARVO error -2 in function FindFault. Logged information: Outcome 0 of node [G] is no fault "
+                    + "state\n", message(() -> diag.getFaultIndex(g, 0)));
+            Check.equal("TARVO error -2 in function FindFault. Logged information: Outcome 0 of node handle 99 is no "
+                    + "fault state\n", message(() -> diag.getFaultIndex(99, 0)));
             Check.equal("Invalid node handle: 99", message(() -> diag.getFaultIndex(99, "bad")));
             Check.equal("Invalid node id: H", message(() -> diag.getFaultIndex("H", 1)));
             Check.equal("Invalid outcome identifier 'worse' for node 'F'",
@@ -178,10 +180,10 @@ public class DiagNetworkTest {
             Check.equal(1, diag.getPursuedFault());
             diag.setPursuedFaults(new int[] {1, 0});
             Check.equal(-2, diag.getPursuedFault());
-            Check.equal("TARVO error -2 in function SetPursuedFaults",
-                    message(() -> diag.setPursuedFaults(new int[] {0, 2})));
-            Check.equal("TARVO error -2 in function SetPursuedFaults",
-                    message(() -> diag.setPursuedFaults(new int[0])));
+            Check.equal("TARVO error -2 in function SetPursuedFaults. Logged information: Invalid fault index 2; "
+                    + "valid indices are 0..1\n", message(() -> diag.setPursuedFaults(new int[] {0, 2})));
+            Check.equal("TARVO error -2 in function SetPursuedFaults. Logged information: No fault is given to "
+                    + "pursue\n", message(() -> diag.setPursuedFaults(new int[0])));
             Check.equal("Array argument can't be null", message(() -> diag.setPursuedFaults(null)));
             Check.isTrue(Arrays.equals(new int[] {1, 0}, diag.getPursuedFaults()), "kept");
 
@@ -207,7 +209,8 @@ public class DiagNetworkTest {
             Check.isTrue(Arrays.equals(new int[] {t1, t2, t3}, diag.getUnperformedObservations()), "all open");
             Check.isTrue(Arrays.equals(new String[] {"T1", "T2", "T3"}, diag.getUnperformedObservationIds()), "ids");
             Check.isTrue(!diag.mandatoriesInstantiated(), "T2 still open");
-            Check.equal("TARVO error -2 in function ComputeTestStrengths", message(() -> diag.update(0)));
+            Check.equal("TARVO error -2 in function ComputeTestStrengths. Logged information: Mandatory observation "
+                    + "[T2] has not been made: the tests are ranked once it is\n", message(() -> diag.update(0)));
             diag.instantiateObservation(t2, 0);
             Check.isTrue(diag.mandatoriesInstantiated(), "T2 made");
             diag.instantiateObservation(t1, "neg");
@@ -274,7 +277,9 @@ public class DiagNetworkTest {
             Check.equal(0.0, diag.getFault(0).probability);
 
             diag.setPursuedFaults(new int[] {0, 1});
-            Check.equal("TARVO error -2 in function ComputeTestStrengths", message(() -> diag.update(64)));
+            Check.equal("TARVO error -2 in function ComputeTestStrengths. Logged information: 2 faults are pursued "
+                    + "and mode 64 chooses no ranking of several: add 1 (marginal probabilities), 2 (independent "
+                    + "configurations) or 4 (joint configurations)\n", message(() -> diag.update(64)));
             for (int mode : new int[] {1, 2 | 16, 4 | 32}) {
                 results = diag.update(mode);
                 Check.equal(2, results.observations.length);

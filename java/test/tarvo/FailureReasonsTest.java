@@ -123,7 +123,7 @@ public class FailureReasonsTest {
         Network second = Fixtures.read(Fixtures.RAIN);
         try {
             int e = first.addNode(0x4, "E");
-            Check.equal("Invalid equation, error at position 0: Unknown node identifier: Z",
+            Check.equal("Invalid equation, error at position 4: Unknown node identifier: Z",
                     message(() -> first.setNodeEquation(e, "E = Z * 2")));
             Check.equal("TARVO error -30 in function SetId" + LOGGED + "Identifier [Rain] is already used by a node\n",
                     message(() -> second.setNodeId("WetGrass", "Rain")));

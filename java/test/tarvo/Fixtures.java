@@ -92,6 +92,11 @@ final class Fixtures {
         }
     }
 
+    /** The prefix of a reader's message about a line of the file at path. */
+    static String atLine(int line, String path) {
+        return "(line " + line + " while loading " + path + ") : ";
+    }
+
     /** A path for a file that the test writes; removed when the JVM exits. */
     static String tempPath(String suffix) {
         String path = writeTemp(suffix, "");

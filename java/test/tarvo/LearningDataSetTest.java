@@ -108,6 +108,8 @@ public class LearningDataSetTest {
             String ragged = Fixtures.writeTemp(".txt", "a,b\n1,2\n3\n");
             Check.equal("Line 3: expected 2 columns of data but found 1",
                     message(() -> data.readFile(ragged, null, -1, Float.NaN, true)));
+            // The failed read kept the set as it was: one variable Rain, one record.
+            Check.equal(1, data.getVariableCount());
             Check.equal(1, data.getRecordCount());
             Check.equal("Can't open data file: /nonexistent/data.txt: No such file or directory",
                     message(() -> data.readFile("/nonexistent/data.txt", "*", -1, 0f, true)));

@@ -81,12 +81,12 @@ public class NetworkAppearanceTest {
             net.setSubmodelOfNode(inner, a);
             Check.equal(inner, net.getSubmodelOfNode("A"));
             // A submodel cannot move under itself or its own subtree, nor can the main submodel move.
-            Check.equal("TARVO error -2 in function SetSubmodel",
-                    message(() -> net.setSubmodelOfSubmodel(inner, outer)));
-            Check.equal("TARVO error -2 in function SetSubmodel",
-                    message(() -> net.setSubmodelOfSubmodel(outer, outer)));
-            Check.equal("TARVO error -2 in function SetSubmodel",
-                    message(() -> net.setSubmodelOfSubmodel("Outer", "Net")));
+            Check.equal("TARVO error -2 in function SetSubmodel. Logged information: Submodel [Outer] cannot lie "
+                    + "under [Inner], which lies under it\n", message(() -> net.setSubmodelOfSubmodel(inner, outer)));
+            Check.equal("TARVO error -2 in function SetSubmodel. Logged information: Submodel [Outer] cannot lie "
+                    + "under itself\n", message(() -> net.setSubmodelOfSubmodel(outer, outer)));
+            Check.equal("TARVO error -2 in function SetSubmodel. Logged information: Submodel [Net] is the main "
+                    + "submodel, which lies under no other\n", message(() -> net.setSubmodelOfSubmodel("Outer", "Net")));
             net.setSubmodelOfSubmodel("Net", "Inner");
             Check.equal(MAIN, net.getSubmodelOfSubmodel(inner));
             net.setSubmodelOfSubmodel(outer, inner);

@@ -46,9 +46,9 @@ public class NetworkEquationsTest {
             Check.equal(Arrays.asList("x"), Arrays.asList(net.getParentIds(y)));
             Check.equal("Invalid equation, error at position 5: Toplevel '=' sign missing in equation",
                     message(() -> net.setNodeEquation(y, "x + 1")));
-            Check.equal("Invalid equation, error at position 0: Unknown node identifier: q",
+            Check.equal("Invalid equation, error at position 4: Unknown node identifier: q",
                     message(() -> net.setNodeEquation("y", "y = q")));
-            Check.equal("Invalid equation, error at position 0: Node y can't be used in equation for current "
+            Check.equal("Invalid equation, error at position 4: Node y can't be used in equation for current "
                     + "node, because it would result in a cycle.", message(() -> net.setNodeEquation(x, "x = y")));
             Check.equal("String argument can't be null", message(() -> net.setNodeEquation(y, null)));
             Check.equal("y=x+1", net.getNodeEquation(y));

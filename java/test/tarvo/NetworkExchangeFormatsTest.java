@@ -43,12 +43,12 @@ public class NetworkExchangeFormatsTest {
     public void testAFileWithoutItsHeadIsRefusedWithItsMessage() {
         Network net = Fixtures.read(Fixtures.RAIN);
         try {
-            Check.equal("TARVO error -127 in function ReadFile. Logged information: (line 1) : "
-                    + "ERROR: 'garbage' : Integer expected\n",
-                    message(() -> net.readFile(Fixtures.writeTemp(".erg", "garbage"))));
-            Check.equal("TARVO error -127 in function ReadFile. Logged information: (line 1) : "
-                    + "ERROR: 'garbage' : 'belief network' expected\n",
-                    message(() -> net.readFile(Fixtures.writeTemp(".dsc", "garbage"))));
+            String ergo = Fixtures.writeTemp(".erg", "garbage");
+            Check.equal("TARVO error -127 in function ReadFile. Logged information: " + Fixtures.atLine(1, ergo)
+                    + "ERROR: 'garbage' : Integer expected\n", message(() -> net.readFile(ergo)));
+            String msbn = Fixtures.writeTemp(".dsc", "garbage");
+            Check.equal("TARVO error -127 in function ReadFile. Logged information: " + Fixtures.atLine(1, msbn)
+                    + "ERROR: 'garbage' : 'belief network' expected\n", message(() -> net.readFile(msbn)));
             Check.equal(Arrays.asList("Rain", "WetGrass"), Arrays.asList(net.getAllNodeIds()));
         } finally {
             net.dispose();

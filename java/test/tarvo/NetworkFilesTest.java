@@ -132,11 +132,18 @@ public class NetworkFilesTest {
                     message(() -> net.readFile("/nonexistent/dir/net.vrx")));
             // The text emptied the log: the next engine error carries nothing of the read.
             Check.equal(NOT_A_PARENT, message(() -> net.deleteArc("WetGrass", "Rain")));
-            Check.equal("TARVO error -2 in function ReadFile. Logged information: Unknown File Format\n",
-                    message(() -> net.readFile(Fixtures.writeTemp(".unknownformat", ""))));
-            Check.equal("TARVO error -127 in function ReadFile. Logged information: (line 1) : "
-                    + "ERROR: 'garbage' : 'net' expected\n",
-                    message(() -> net.readFile(Fixtures.writeTemp(".vrx", "garbage"))));
+            String unknown = Fixtures.writeTemp(".unknownformat", "");
+            Check.equal("TARVO error -2 in function ReadFile. Logged information: Unknown File Format: no format has "
+                    + "the extension \"unknownformat\" of file " + unknown + "\n", message(() -> net.readFile(unknown)));
+            String garbage = Fixtures.writeTemp(".vrx", "garbage");
+            Check.equal("TARVO error -127 in function ReadFile. Logged information: " + Fixtures.atLine(1, garbage)
+                    + "ERROR: 'garbage' : 'net' expected\n", message(() -> net.readFile(garbage)));
+            // A directory is named as the file that cannot be read.
+            String folder = Fixtures.tempPath(".net");
+            Check.isTrue(new java.io.File(folder).mkdir(), folder);
+            Check.equal("TARVO error -103 in function ReadFile. Logged information: OPEN FILE FAILED: " + folder
+                    + ": Is a directory\n", message(() -> net.readFile(folder)));
+            new java.io.File(folder).delete();
             // A failed read leaves the network as it was.
             Check.equal(Arrays.asList("Rain", "WetGrass"), Arrays.asList(net.getAllNodeIds()));
             Check.equal("String argument can't be null", message(() -> net.readFile(null)));

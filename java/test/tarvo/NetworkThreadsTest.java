@@ -27,8 +27,8 @@ public class NetworkThreadsTest {
                             net.updateBeliefs();
                             Fixtures.near(0.18 / 0.42, net.getNodeValue("Rain")[0], "P(Rain=yes | WetGrass=yes)");
                             net.writeFile(saved);
-                            Check.equal("TARVO error -127 in function ReadFile. Logged information: (line 1) : "
-                                    + "ERROR: '" + word + "' : 'net' expected\n",
+                            Check.equal("TARVO error -127 in function ReadFile. Logged information: "
+                                    + Fixtures.atLine(1, broken) + "ERROR: '" + word + "' : 'net' expected\n",
                                     Check.raises(TARVOException.class, () -> net.readFile(broken)).getMessage());
                             net.readFile(saved);
                             Check.equal(2, net.getNodeCount());

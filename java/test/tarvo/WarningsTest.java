@@ -68,13 +68,15 @@ public class WarningsTest {
         Check.isTrue(texts.contains(expected), "expected <" + expected + "> among " + texts);
     }
 
-    private static final String PERCENT_WARNING = "ReadFile: [-2] (line 4) : ERROR: Node [imp1] : every "
+    private static final String PERCENT_WARNING = "ReadFile: [-2] %sERROR: Node [imp1] : every "
             + "distribution of its table sums to 100, scaled to sum to 1";
 
     public void testWarningsOfACallThatSucceeds() {
-        warns(PERCENT_WARNING, n -> n.readFile(Fixtures.writeTemp(".xml03", XMLBIF_PERCENT)));
-        warns("ReadFile: [-127] (line 4) : ERROR: 'NodeSet' : Net Statement of no node content, skipped",
-                n -> n.readFile(Fixtures.writeTemp(".dne", NETICA_NODESET)));
+        String percent = Fixtures.writeTemp(".xml03", XMLBIF_PERCENT);
+        warns(String.format(PERCENT_WARNING, Fixtures.atLine(4, percent)), n -> n.readFile(percent));
+        String nodeSet = Fixtures.writeTemp(".dne", NETICA_NODESET);
+        warns("ReadFile: [-127] " + Fixtures.atLine(4, nodeSet) + "ERROR: 'NodeSet' : Net Statement of no node "
+                + "content, skipped", n -> n.readFile(nodeSet));
         warns("UpdateBeliefs: [-5] Warning: the equation of node y has more than one solution for node x; the "
                 + "evidence is explained through one of them only.", n -> {
                     n.setNodeEquation(n.addNode(0x4, "x"), "x = Normal(0, 1)");
@@ -141,11 +143,12 @@ public class WarningsTest {
     }
 
     public void testANoticeRepeatedOverNodesIsOneRecordWithItsCount() {
-        Check.equal(List.of("ReadFile: [-127] (line 3) : ERROR: 'HR_Desc' : Unknown Net Statement",
+        String path = Fixtures.writeTemp(".net", huginWithNumberOutcomes(60, ""));
+        Check.equal(List.of("ReadFile: [-127] " + Fixtures.atLine(3, path) + "ERROR: 'HR_Desc' : Unknown Net Statement",
                 "ReadFile: [-2] outcome names that are not identifiers were rewritten in 60 nodes (180 outcomes), "
                         + "e.g. Node [n0] \"0\" renamed \"x0\", Node [n0] \"1\" renamed \"x1\", Node [n0] \"2\" "
                         + "renamed \"x2\", …"),
-                warnings(n -> n.readFile(Fixtures.writeTemp(".net", huginWithNumberOutcomes(60, "")))));
+                warnings(n -> n.readFile(path)));
     }
 
     public void testAFailedReadGivesItsCauseFirst() {
@@ -153,8 +156,9 @@ public class WarningsTest {
         Network net = new Network();
         try {
             TARVOException e = Check.raises(TARVOException.class, () -> net.readFile(path));
-            Check.equal("TARVO error -127 in function ReadFile. Logged information: (line 15) : ERROR: '.' : '{' "
-                    + "expected\n(line 3) : ERROR: 'HR_Desc' : Unknown Net Statement\noutcome names that are not "
+            Check.equal("TARVO error -127 in function ReadFile. Logged information: " + Fixtures.atLine(15, path)
+                    + "ERROR: Identifier [a.b] : '.' is not allowed in an identifier; node refused\n"
+                    + Fixtures.atLine(3, path) + "ERROR: 'HR_Desc' : Unknown Net Statement\noutcome names that are not "
                     + "identifiers were rewritten in 2 nodes (6 outcomes), e.g. Node [n0] \"0\" renamed \"x0\", "
                     + "Node [n0] \"1\" renamed \"x1\", Node [n0] \"2\" renamed \"x2\", …\n", e.getMessage());
         } finally {

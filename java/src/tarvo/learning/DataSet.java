@@ -182,7 +182,7 @@ public class DataSet extends Wrapper {
      * @param missingFloat the missing marker of the continuous variables read
      * @param columnIdsPresent true when the first line names the columns
      * @throws tarvo.TARVOException with the reader's text, for example "Can't open data file: " and the
-     *     name; a file that opened but failed part-way leaves what was read before the failure
+     *     name; the data set keeps what it held before, also when the file failed part-way
      */
     public native void readFile(String fileName, String missingValueToken, int missingInt, float missingFloat,
                                 boolean columnIdsPresent);

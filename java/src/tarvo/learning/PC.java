@@ -79,12 +79,14 @@ public class PC extends Wrapper {
     public native void setBkKnowledge(BkKnowledge knowledge);
 
     /**
-     * Learns a pattern from the data set.
+     * Learns a pattern from the data set, which must be complete: a data set with a missing cell is
+     * refused (fill the missing cells in, or leave out their records, first).
      *
-     * @param data the data set
+     * @param data the data set, without missing cells
      * @return a new pattern over the data set's variables, which the caller owns and disposes of
      * @throws tarvo.TARVOException when the data cannot be learnt from ("TARVO error ... in function Learn"
-     *     with the reasons, which begin with "pc: ")
+     *     with the reasons, which begin with "pc: "), among them a missing cell ("pc: missing values not
+     *     allowed") and a variable that takes one value only ("pc: constant not allowed:" and its names)
      */
     public native Pattern learn(DataSet data);
 }
