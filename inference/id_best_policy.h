@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "inference/id_decision_graph.h"
@@ -30,9 +31,6 @@ public:
     // of the caller's nodes change.
     [[nodiscard]] int Run(VRX_network& network);
 
-    // Largest number of parents the merged utility node may have.
-    static constexpr int kMaxMergedParents = 13;
-
     // The propagations of the working copy that the last run made.
     long long GetNumberOfUpdates() const { return updates_; }
 
@@ -46,6 +44,12 @@ private:
     [[nodiscard]] int ConvertToBayesianNetwork();
     void BuildDecisionGraph();
     [[nodiscard]] int Solve();
+    // The information of every open decision and the size of the whole solution, refused (-42, naming the
+    // decision at which it passes the limit, with the sizes) before any table or tree of it is built.
+    [[nodiscard]] int PlanSolution();
+    // A failed allocation (kOutOfMemory) logged naming what it was for, in place of what was logged from
+    // `mark` on; any other code as it is.
+    int NameMemoryFault(int rc, int mark, const std::string& what) const;
     [[nodiscard]] int WriteChoice(int best);
     std::vector<int> UtilitiesBelow(int decision) const;
     std::vector<int> RequisiteInformation(int decision, const std::vector<int>& known,
@@ -57,9 +61,8 @@ private:
     // The first decision's choice: one that is best whatever its information turns out to be, or a refusal.
     [[nodiscard]] int ChooseFirst(int decision, int& best);
     // One propagation of the copy, the merged utility observed or not: the joint of the decision and its
-    // information (PropagateDecisionRows), empty when the evidence rules out every row. Refused (-42, naming
-    // the decision) when its join tree, with the merged utility's table and the trees propagated before it,
-    // passes the limit of the work of a solution.
+    // information (PropagateDecisionRows), empty when the evidence rules out every row. A tree past the
+    // limit, or memory that runs out, is logged naming the decision and the tree's size.
     [[nodiscard]] int PropagateRows(int decision, bool withUtility, std::vector<double>& joint);
     // Logs which of what the decision knows, holding no evidence, changes its best choice: kOutOfRange.
     // `marked` holds the best choices of each of its rows, n a row.
@@ -80,8 +83,11 @@ private:
     std::vector<std::vector<int>> utilityParents_;
     int mergedUtility_ = -1;
     long long updates_ = 0;
-    // Table entries of the solution so far (the merged utility's, and each tree propagated), which bound
-    // its memory and its time together: one limit for all of them, not one a tree.
+    // Table entries of the whole solution (the merged utility's, and each decision's table, family joint
+    // and tree), which bound its memory and its time together: one limit for all of them, not one a tree.
     uint64_t workEntries_ = 0;
+    std::string mergedSum_;                      // names the merged utility in a memory fault
+    std::vector<std::vector<int>> information_;  // per open decision: what it is solved knowing
+    std::vector<char> influences_;               // per open decision: whether some utility depends on it
     bool refused_ = false;  // the first decision's best choice depends on what holds no evidence (logged)
 };

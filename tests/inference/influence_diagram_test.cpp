@@ -17,6 +17,7 @@
 #include "tests/support/compare.h"
 #include "tests/support/error_log.h"
 #include "tests/support/influence_diagrams.h"
+#include "tests/support/save_failure.h"
 
 namespace {
 
@@ -495,6 +496,34 @@ TEST(BestPolicy, RefusalNamesTheUnknownThatDecides) {
     }
 }
 
+// Seven decisions in a row, each with a utility over itself and an unseen three-outcome cause: their sum
+// over fourteen parents (279,936 cells) is small, and the first choice is the one policy evaluation finds
+// best.
+TEST(BestPolicy, ASumOverManyParentsIsSolved) {
+    VRX_network net;
+    std::mt19937 rng(5);
+    std::uniform_real_distribution<double> worth(-10.0, 10.0);
+    for (int k = 0; k < 7; k++) {
+        const std::string c = "C" + std::to_string(k);
+        const std::string d = "D" + std::to_string(k);
+        const std::string previous = "D" + std::to_string(k - 1);
+        AddNode(net, DefinitionType::kCpt, c.c_str(), {});
+        ASSERT_EQ(Def(net, c.c_str()).SetNumberOfOutcomes(3), kSuccess);
+        AddNode(net, DefinitionType::kList, d.c_str(),
+                k > 0 ? std::vector<const char*>{previous.c_str()} : std::vector<const char*>{});
+        const std::string u = "U" + std::to_string(k);
+        AddNode(net, DefinitionType::kTable, u.c_str(), {d.c_str(), c.c_str()});
+        std::vector<double> items(6);
+        for (double& x : items) x = worth(rng);
+        SetUtilities(net, u.c_str(), items);
+    }
+    ASSERT_EQ(Solve(net, 0), kSuccess) << LogDump();
+    const std::vector<double> worths = ValueOf(net, "D0");
+    ASSERT_EQ(Solve(net, 1), kSuccess) << LogDump();
+    const bool first = worths[0] > worths[1];
+    EXPECT_EQ(ValueOf(net, "D0"), (std::vector<double>{first ? 1.0 : 0.0, first ? 0.0 : 1.0}));
+}
+
 // A decision whose join tree passes the limit is refused before any table of the tree is allocated: D
 // steers the corner of a grid of eight-outcome nodes whose far corner the utility depends on.
 TEST(BestPolicy, AJoinTreePastTheLimitIsRefusedByTheDecision) {
@@ -519,9 +548,41 @@ TEST(BestPolicy, AJoinTreePastTheLimitIsRefusedByTheDecision) {
     EXPECT_EQ(Solve(net, 1), kOutOfMemory);
     EXPECT_TRUE(LoggedPart("ERROR: Node [D] : its best choices need a join tree of ")) << LogDump();
     EXPECT_TRUE(
-        LoggedPart(" table entries over 102 nodes, with the 32 entries of the utilities' sum and the "
-                   "trees before it, past the limit of 268435456 cells"))
+        LoggedPart(" table entries over 102 nodes and its table of 2 cells with its family's joint twice ("))
         << LogDump();
+    EXPECT_TRUE(LoggedPart(
+        " entries), with the 32 entries of the utilities' sum and the decisions after it, past the "
+        "limit of 268435456 cells"))
+        << LogDump();
+}
+
+// Memory that runs out is named: the drilling observes six signals of Oil (a table of 8,748 cells), and
+// no buffer may hold more than the given number of doubles.
+TEST(BestPolicy, MemoryThatRunsOutIsNamed) {
+    const std::pair<int, std::vector<std::string>> cases[] = {
+        {4000, {"ERROR: Node [Drill] : no memory for its table of 8748 cells"}},
+        {20000,
+         {"Clique tree: a table over 10 variables needs 26244 entries, more than fit in memory.",
+          "Not enough memory for the join tree of decision [Drill], 26280 table entries over 11 nodes"}},
+    };
+    for (const auto& [ceiling, messages] : cases) {
+        VRX_network net;
+        BuildWildcatter(net);
+        for (int j = 0; j < 6; j++) {
+            const std::string id = "s" + std::to_string(j);
+            AddNode(net, DefinitionType::kCpt, id.c_str(), {"Oil"});
+            ASSERT_EQ(Def(net, id.c_str()).SetNumberOfOutcomes(3), kSuccess);
+            ASSERT_EQ(net.AddArc(net.FindNode(id.c_str()), net.FindNode("Drill")), kSuccess);
+        }
+        errorLog.Flush();
+        {
+            const BufferCeiling limit(ceiling);
+            EXPECT_EQ(Solve(net, 1), kOutOfMemory) << ceiling;
+        }
+        std::vector<std::string> expected = messages;
+        expected.emplace_back("Error when running Shachter's algorithm");
+        EXPECT_EQ(LoggedMessages(), expected) << ceiling;
+    }
 }
 
 // Likelihoods on C (0.2, 1) make c0 unlikely (1/6): D = 1 earns 4 against 10/6, where without them D = 0
@@ -697,6 +758,39 @@ TEST(InfluenceDiagrams, AssumedOrderIsAnArcBothSolversSee) {
     }
 }
 
+// A path A -> M -> H -> D2, H seen before D2, already orders the decisions: no arc, nothing assumed.
+TEST(InfluenceDiagrams, PathOrdersDecisionsWithoutAnArc) {
+    for (int algorithm : {0, 1}) {
+        VRX_network net;
+        AddNode(net, DefinitionType::kList, "A", {});
+        AddNode(net, DefinitionType::kCpt, "M", {"A"});
+        AddNode(net, DefinitionType::kCpt, "H", {"M"});
+        AddNode(net, DefinitionType::kList, "D2", {"H"});
+        AddNode(net, DefinitionType::kTable, "U", {"D2", "M"});
+        errorLog.Flush();
+        ASSERT_EQ(Solve(net, algorithm), kSuccess) << LogDump();
+        EXPECT_EQ(errorLog.GetNumberOfEntries(), 0) << LogDump();
+        EXPECT_EQ(net.AreAdjacent(net.FindNode("A"), net.FindNode("D2")), 0);
+    }
+}
+
+// An order assumed is a warning: the refusal's cause comes first.
+TEST(InfluenceDiagrams, RefusalCauseBeforeAssumedOrder) {
+    VRX_network net;
+    AddNode(net, DefinitionType::kCpt, "C", {});
+    AddNode(net, DefinitionType::kList, "D1", {"C"});
+    AddNode(net, DefinitionType::kList, "D2", {});
+    AddNode(net, DefinitionType::kTable, "U", {"D1", "C", "D2"});
+    SetUtilities(net, "U", {10, 10, 0, 0, 0, 0, 10, 10});
+    errorLog.Flush();
+    ASSERT_EQ(Solve(net, 1), kOutOfRange);
+    EXPECT_EQ(LoggedMessages(),
+              (std::vector<std::string>{
+                  "Can't solve this network using best policy algorithm",
+                  "Decision [D1]: its best choice depends on [C], which is not known when it is made",
+                  "Temporal order assumed: node [D1] before node [D2]"}));
+}
+
 TEST(InfluenceDiagrams, MauWeightsSteerBothSolvers) {
     VRX_network net;
     AddNode(net, DefinitionType::kList, "D", {});
@@ -768,17 +862,6 @@ TEST(InfluenceDiagrams, MessagesAndRefusals) {
              ASSERT_EQ(net.GetNode(net.FindNode("D"))->GetValue()->SetEvidence(0), kSuccess);
          },
          kOutOfRange, "Error when running Shachter's algorithm"},
-        {"too many parents", 1,
-         [](VRX_network& net) {
-             AddNode(net, DefinitionType::kList, "D", {});
-             for (int i = 0; i < 13; i++)
-                 AddNode(net, DefinitionType::kCpt, ("C" + std::to_string(i)).c_str(), {});
-             AddNode(net, DefinitionType::kTable, "U1", {"D", "C0", "C1", "C2", "C3", "C4", "C5"});
-             AddNode(net, DefinitionType::kTable, "U2", {"C6", "C7", "C8", "C9", "C10", "C11", "C12"});
-         },
-         kOutOfRange,
-         "Cannot solve this network using SHACHTER's algorithm. Error while merging utility nodes (too many "
-         "parents)"},
         // Each of P0 .. P27 tells D something about U through Y1 or Y2: D's table over them is too large.
         {"information past the table limit", 1,
          [](VRX_network& net) {
