@@ -331,31 +331,51 @@ BENCHMARK(SolveSequentialObservers)
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond);
 
-// A dense diagram of 24 nodes: 15 binary chance nodes, each over up to the six before it, of which
-// the first m (m = range(1)) are observed before a decision whose utility depends on the last chance
-// nodes. Every scenario's update builds a large join tree.
+// A dense diagram of 28 nodes: ten four-outcome children r_i of a root z and four children over six of them
+// each, so that the moral graph is nearly complete and every join tree holds clusters of ten roots; a
+// decision observes m binary signals of r_0 .. r_(m-1) (m = range(1)) and earns a utility over each child.
+// Every scenario's update builds that tree again.
 void SolveDenseDiagram(benchmark::State& state) {
     VRX_network net;
     std::mt19937 rng(3);
-    std::uniform_real_distribution<double> u(0.05, 0.95);
-    std::vector<int> chance;
-    for (int i = 0; i < 15; i++) {
-        std::vector<int> parents;
-        for (int j = std::max(0, i - 6); j < i; j++) parents.push_back(chance[static_cast<size_t>(j)]);
-        chance.push_back(AddWithParents(net, DefinitionType::kCpt, "c" + std::to_string(i), parents, 2));
+    std::uniform_real_distribution<double> u(0.05, 1.0);
+    const auto fill = [&](int h) {
         VRX_Dmatrix* table = nullptr;
-        vovido::RequireSuccess(net.GetNode(chance.back())->GetDefinition()->GetDefinition(table), "table");
-        for (int c = 0; c < table->GetNumberOfElements(); c += 2) {
-            (*table)[c] = u(rng);
-            (*table)[c + 1] = 1 - (*table)[c];
+        vovido::RequireSuccess(net.GetNode(h)->GetDefinition()->GetDefinition(table), "table");
+        const int n = net.GetNode(h)->GetDefinition()->GetNumberOfOutcomes();
+        for (int c = 0; c < table->GetNumberOfElements(); c += n) {
+            double sum = 0.0;
+            for (int k = 0; k < n; k++) sum += ((*table)[c + k] = u(rng));
+            for (int k = 0; k < n; k++) (*table)[c + k] /= sum;
         }
+    };
+    const int z = AddWithParents(net, DefinitionType::kCpt, "z", {}, 4);
+    fill(z);
+    std::vector<int> hidden;
+    for (int i = 0; i < 10; i++) {
+        hidden.push_back(AddWithParents(net, DefinitionType::kCpt, "r" + std::to_string(i), {z}, 4));
+        fill(hidden.back());
     }
-    std::vector<int> seen(chance.begin(), chance.begin() + state.range(1));
+    const int families[4][6] = {
+        {0, 1, 2, 3, 4, 5}, {4, 5, 6, 7, 8, 9}, {0, 2, 4, 6, 8, 1}, {1, 3, 5, 7, 9, 0}};
+    std::vector<int> children;
+    for (int k = 0; k < 4; k++) {
+        std::vector<int> parents;
+        for (int r : families[k]) parents.push_back(hidden[static_cast<size_t>(r)]);
+        children.push_back(AddWithParents(net, DefinitionType::kCpt, "c" + std::to_string(k), parents, 4));
+        fill(children.back());
+    }
+    std::vector<int> seen;
+    for (int j = 0; j < static_cast<int>(state.range(1)); j++) {
+        seen.push_back(AddWithParents(net, DefinitionType::kCpt, "s" + std::to_string(j),
+                                      {hidden[static_cast<size_t>(j)]}, 2));
+        fill(seen.back());
+    }
     const int d = AddWithParents(net, DefinitionType::kList, "D", seen, 2);
-    for (int k = 0; k < 8; k++) {
-        const int v = AddWithParents(net, DefinitionType::kTable, "v" + std::to_string(k),
-                                     {d, chance[static_cast<size_t>(14 - k)]}, 1);
-        SetTable(net, v, {10.0 * k, -5, -20, 15});
+    for (int k = 0; k < 4; k++) {
+        const int v =
+            AddWithParents(net, DefinitionType::kTable, "u" + std::to_string(k), {d, children[k]}, 1);
+        SetTable(net, v, {10, -5, 0, 20, -20, 15, 5.0 * k, 0});
     }
     if (state.range(0) == 0) {
         SolveOnce<PolicyEvaluator>(state, net);

@@ -11,6 +11,7 @@
 #include "base/id_array.h"
 #include "base/status_codes.h"
 #include "definitions/mau_values.h"
+#include "inference/exact_drivers.h"
 #include "inference/influence_diagram_support.h"
 #include "inference/table_check.h"
 #include "model/network.h"
@@ -57,6 +58,7 @@ int PolicyEvaluator::Evaluate() {
     if (const int rc = Prepare()) return Fail(rc);
     if (const int rc = ShapeCallerValues()) return Fail(rc);
     if (const int rc = ConvertToBayesianNetwork()) return Fail(rc);
+    if (const int rc = CheckUpdateSize()) return Fail(rc);
     if (const int rc = EvaluateScenarios()) return Fail(rc);
     if (const int rc = ComputeMauValues()) return Fail(rc);
     if (utilitiesSpecified_) {
@@ -140,6 +142,27 @@ int PolicyEvaluator::ConvertToBayesianNetwork() {
         if (rc != kSuccess) return rc;
     }
     return kSuccess;
+}
+
+// The scenarios times the join tree that each update builds, from the triangulation alone, with every
+// scenario node observed as in the leaves (the most of the updates): only the clustering algorithms build
+// one.
+int PolicyEvaluator::CheckUpdateSize() {
+    const int algorithm = network_->bnAlgorithm;
+    if (algorithm != BayesianAlgorithm::kClusteringWithDecomposition &&
+        algorithm != BayesianAlgorithm::kClusteringPerPart &&
+        algorithm != BayesianAlgorithm::kRelevanceDecomposition &&
+        algorithm != BayesianAlgorithm::kRelevanceDecomposition2)
+        return kSuccess;
+    VRX_network& work = *work_;
+    for (int h : scenario_) {
+        if (const int rc = vovido::SetWorkEvidence(work, h, 0)) return rc;
+    }
+    const uint64_t entries = EstimateClusteringEntries(work);
+    for (int h : scenario_) {
+        if (const int rc = vovido::SetWorkEvidence(work, h, -1)) return rc;
+    }
+    return vovido::CheckScenarioCount(*network_, scenario_, sizes_, entries);
 }
 
 int PolicyEvaluator::UpdateWork() {

@@ -42,6 +42,7 @@ private:
     [[nodiscard]] int Touches(int x, const std::vector<int>& watched, std::vector<char>& reached);
     [[nodiscard]] int ShapeCallerValues();
     [[nodiscard]] int ConvertToBayesianNetwork();
+    [[nodiscard]] int CheckUpdateSize();
     [[nodiscard]] int EvaluateScenarios();
     [[nodiscard]] int EvaluateOver(const std::vector<int>& varied, const std::vector<int>& recorded,
                                    long long& evaluated, int& impossible);

@@ -524,12 +524,10 @@ TEST(BestPolicy, ASumOverManyParentsIsSolved) {
     EXPECT_EQ(ValueOf(net, "D0"), (std::vector<double>{first ? 1.0 : 0.0, first ? 0.0 : 1.0}));
 }
 
-// A decision whose join tree passes the limit is refused before any table of the tree is allocated: D
-// steers the corner of a grid of eight-outcome nodes whose far corner the utility depends on.
-TEST(BestPolicy, AJoinTreePastTheLimitIsRefusedByTheDecision) {
-    VRX_network net;
+// D steers the corner of a square grid of eight-outcome nodes whose far corner the utility depends on:
+// tables of 512 cells, and a join tree of about 10^14 entries for a side of 10.
+void BuildGridUnderDecision(VRX_network& net, int kSide = 10) {
     AddNode(net, DefinitionType::kList, "D", {});
-    constexpr int kSide = 10;
     for (int r = 0; r < kSide; r++) {
         for (int c = 0; c < kSide; c++) {
             std::vector<std::string> parents;
@@ -543,7 +541,14 @@ TEST(BestPolicy, AJoinTreePastTheLimitIsRefusedByTheDecision) {
             ASSERT_EQ(Def(net, id.c_str()).SetNumberOfOutcomes(8), kSuccess);
         }
     }
-    AddNode(net, DefinitionType::kTable, "U", {"D", "g9_9"});
+    const std::string corner = "g" + std::to_string(kSide - 1) + "_" + std::to_string(kSide - 1);
+    AddNode(net, DefinitionType::kTable, "U", {"D", corner.c_str()});
+}
+
+// A decision whose join tree passes the limit is refused before any table of the tree is allocated.
+TEST(BestPolicy, AJoinTreePastTheLimitIsRefusedByTheDecision) {
+    VRX_network net;
+    BuildGridUnderDecision(net);
     errorLog.Flush();
     EXPECT_EQ(Solve(net, 1), kOutOfMemory);
     EXPECT_TRUE(LoggedPart("ERROR: Node [D] : its best choices need a join tree of ")) << LogDump();
@@ -554,6 +559,26 @@ TEST(BestPolicy, AJoinTreePastTheLimitIsRefusedByTheDecision) {
         " entries), with the 32 entries of the utilities' sum and the decisions after it, past the "
         "limit of 268435456 cells"))
         << LogDump();
+}
+
+// Policy evaluation counts the tree each scenario's update builds, not only the cells of the tables.
+TEST(PolicyEvaluation, ScenariosTimesTheirJoinTreeAreBounded) {
+    for (const int side : {7, 10}) {
+        VRX_network net;
+        BuildGridUnderDecision(net, side);
+        errorLog.Flush();
+        EXPECT_EQ(Solve(net, 0), kOutOfMemory);
+        EXPECT_TRUE(LoggedPart(
+            "ERROR: Node [D] : its decisions and observations make 2 scenarios, each a belief "
+            "update of " +
+            std::string(side == 7
+                            ? "51 nodes with tables of 19250 cells and a join tree of 1386811520 entries "
+                            : "102 nodes with tables of 42674 cells and a join tree too "
+                              "large to build ")))
+            << LogDump();
+        EXPECT_TRUE(LoggedPart(" a node besides its table or tree), past the limit of 268435456 cells"))
+            << LogDump();
+    }
 }
 
 // Memory that runs out is named: the drilling observes six signals of Oil (a table of 8,748 cells), and
