@@ -160,7 +160,7 @@ int PolicyEvaluator::CheckUpdateSize() {
     }
     const uint64_t entries = EstimateClusteringEntries(work);
     for (int h : scenario_) {
-        if (const int rc = vovido::SetWorkEvidence(work, h, -1)) return rc;
+        if (const int rc = SetScenarioEvidence(h, -1)) return rc;
     }
     return vovido::CheckScenarioCount(*network_, scenario_, sizes_, entries);
 }
@@ -203,7 +203,7 @@ int PolicyEvaluator::EvaluateOver(const std::vector<int>& varied, const std::vec
                                   long long& evaluated, int& impossible) {
     VRX_network& work = *work_;
     for (int h : scenario_) {
-        if (const int rc = vovido::SetWorkEvidence(work, h, -1)) return rc;
+        if (const int rc = SetScenarioEvidence(h, -1)) return rc;
         outcome_[static_cast<size_t>(h)] = -1;
     }
     std::vector<int> digits(varied.size(), 0);

@@ -226,6 +226,40 @@ TEST(InfluenceDiagrams, RandomDiagramsAgreeWithEveryPolicyTried) {
     EXPECT_GT(answeredRefused[1], 10);
 }
 
+// Likelihoods on the chance nodes above the decisions, c0 (which every decision observes) among them,
+// weigh the scenarios of both solvers as they weigh every policy tried.
+TEST(InfluenceDiagrams, LikelihoodsAgreeWithEveryPolicyTried) {
+    int weighed = 0;
+    for (unsigned seed = 1; seed <= 60; seed++) {
+        SCOPED_TRACE(seed);
+        std::mt19937 rng(seed);
+        VRX_network net;
+        const Recall recall = seed % 2 == 0 ? Recall::kEverything : Recall::kAssumedOrder;
+        const auto d = BuildRandomDiagram(net, rng, 3, 1 + static_cast<int>(seed % 2), 2, recall);
+        Likelihoods likelihoods(static_cast<size_t>(net.GetNumberOfSlots()));
+        std::uniform_real_distribution<double> u(0.05, 1.0);
+        for (int i = 0; i < 3; i++) {
+            if (i > 0 && u(rng) < 0.5) continue;
+            const int h = d.chance[static_cast<size_t>(i)];
+            likelihoods[static_cast<size_t>(h)] = {u(rng), u(rng)};
+            ASSERT_EQ(
+                net.GetNode(h)->GetValue()->SetVirtualEvidence(Doubles(likelihoods[static_cast<size_t>(h)])),
+                kSuccess);
+        }
+        PolicyEvaluator evaluator;
+        ASSERT_EQ(evaluator.Run(net), kSuccess) << LogDump();
+        VRX_network remembering(net);
+        AddNoForgettingArcs(remembering, d);
+        const std::vector<int> rows = PolicyRows(remembering, d);
+        if (std::accumulate(rows.begin(), rows.end(), 0) > 12) continue;
+        weighed++;
+        const double meu = BruteForceMeu(remembering, d, likelihoods);
+        EXPECT_NEAR(evaluator.GetMaximumExpectedUtility(), meu, 1e-9);
+        EXPECT_NEAR(PolicyUtility(net, d, BestPolicyChoices(net, d), likelihoods), meu, 1e-9);
+    }
+    EXPECT_GT(weighed, 30);
+}
+
 // D2, O (observed before D2) and D2's effect E reach no utility.
 void BuildIrrelevant(VRX_network& net) {
     AddNode(net, DefinitionType::kList, "D1", {});
