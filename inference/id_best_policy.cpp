@@ -311,12 +311,24 @@ void BestPolicySolver::BuildDecisionGraph() {
     graph_ = std::make_unique<vovido::DecisionGraph>(static_cast<size_t>(work.GetNumberOfSlots()));
     for (int h = work.GetFirstNode(); h >= 0; h = work.GetNextNode(h)) TakeWorkParents(h);
     for (size_t j = 0; j < utilities_.size(); j++) graph_->SetParents(utilities_[j], utilityParents_[j]);
-    for (size_t i = 0; i < sequence_.size(); i++) {
-        const int h = sequence_[i];
-        if (network_->GetNodeType(h) != DefinitionType::kList) continue;
-        graph_->SetParents(
-            h, std::vector<int>(sequence_.begin(), sequence_.begin() + static_cast<std::ptrdiff_t>(i)));
+    for (int h : openDecisions_) graph_->SetParents(h, KnownBefore(h));
+}
+
+// What the open decisions before it observed, and those decisions: a node that only a decision already
+// taken observed is no more known than any other node without evidence, for the choice taken is.
+std::vector<int> BestPolicySolver::KnownBefore(int decision) const {
+    std::vector<char> seen(static_cast<size_t>(network_->GetNumberOfSlots()), 0);
+    for (int d : openDecisions_) {
+        const VRX_intArray& parents = network_->GetParents(d);
+        for (int k = 0; k < parents.GetCount(); k++) seen[static_cast<size_t>(parents[k])] = 1;
+        if (d == decision) break;
+        seen[static_cast<size_t>(d)] = 1;
     }
+    std::vector<int> known;
+    for (size_t j = 0; j < sequence_.size() && sequence_[j] != decision; j++) {
+        if (seen[static_cast<size_t>(sequence_[j])]) known.push_back(sequence_[j]);
+    }
+    return known;
 }
 
 int BestPolicySolver::Solve() {
@@ -367,9 +379,7 @@ int BestPolicySolver::PlanSolution() {
     uint64_t total = workEntries_;
     for (size_t i = count; i-- > 0;) {
         const int decision = openDecisions_[i];
-        std::vector<int> known;
-        for (size_t j = 0; j < sequence_.size() && sequence_[j] != decision; j++)
-            known.push_back(sequence_[j]);
+        const std::vector<int> known = KnownBefore(decision);
         const std::vector<int> below = UtilitiesBelow(decision);
         if (!below.empty()) information_[i] = RequisiteInformation(decision, known, below);
         influences_[i] = below.empty() ? 0 : 1;

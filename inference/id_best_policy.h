@@ -4,7 +4,8 @@
 // decisions are fixed from the last to the first, each at its most probable choice for every
 // combination of what it knows, all read from one exact propagation of its family's joint, and the first
 // one's choice is written into the caller's value as a 0/1 vector. A decision knows every earlier decision
-// and everything observed before it (no forgetting), of which only the nodes that can change the worth of the
+// and everything it or an earlier open decision observed (no forgetting; what only a decision already
+// taken observed is as unknown as the rest), of which only the nodes that can change the worth of the
 // utilities below it are kept. What the first one knows without evidence must leave one choice best for each
 // of its possible outcomes, or it is refused naming the nodes that change its best choice. After Shachter and
 // Peot, "Decision making using probabilistic inference methods", 1992.
@@ -52,6 +53,8 @@ private:
     int NameMemoryFault(int rc, int mark, const std::string& what) const;
     [[nodiscard]] int WriteChoice(int best);
     std::vector<int> UtilitiesBelow(int decision) const;
+    // The nodes of the sequence before the open decision that it knows, in order.
+    std::vector<int> KnownBefore(int decision) const;
     std::vector<int> RequisiteInformation(int decision, const std::vector<int>& known,
                                           const std::vector<int>& utilities);
     [[nodiscard]] int SetInformation(int decision, const std::vector<int>& information);
