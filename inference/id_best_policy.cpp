@@ -333,15 +333,28 @@ std::vector<int> BestPolicySolver::KnownBefore(int decision) const {
 
 int BestPolicySolver::Solve() {
     if (const int rc = vovido::SetWorkEvidence(*work_, mergedUtility_, 0)) return rc;
+    int mark = errorLog.GetNumberOfEntries();
+    int planned = kSuccess;
     try {
         BuildDecisionGraph();
-        if (const int rc = PlanSolution()) return rc;
+        planned = PlanSolution();
     } catch (const std::bad_alloc&) {
-        return kOutOfMemory;
+        planned = kOutOfMemory;
+    }
+    if (planned != kSuccess) {
+        return errorLog.GetNumberOfEntries() == mark
+                   ? NameMemoryFault(planned, mark,
+                                     "the information and the join-tree structure of the decisions")
+                   : planned;
     }
     // The propagations read the tables as the discrete algorithms do: checked, and scaled, once.
+    mark = errorLog.GetNumberOfEntries();
     const vovido::ScaledTables tables(*work_);
-    if (const int rc = tables.GetStatus()) return rc;
+    if (const int rc = tables.GetStatus()) {
+        return errorLog.GetNumberOfEntries() == mark
+                   ? NameMemoryFault(rc, mark, "the tables scaled to sum to 1")
+                   : rc;
+    }
     int best = 0;
     for (int i = static_cast<int>(openDecisions_.size()) - 1; i >= 0; i--) {
         const size_t at = static_cast<size_t>(i);

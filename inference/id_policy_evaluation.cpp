@@ -37,8 +37,13 @@ VRX_Dmatrix* PolicyEvaluator::CallerMatrix(int handle) const {
     return matrix;
 }
 
-int PolicyEvaluator::Fail(int rc) {
+int PolicyEvaluator::Fail(int rc, const char* what) {
     network_->InvalidateValues();
+    // Memory that ran out where nothing said so is named by what the step allocates.
+    if (rc == kOutOfMemory && errorLog.GetNumberOfEntries() == logStart_) {
+        const std::string text = std::string("Not enough memory for ") + what;
+        LogError(errorLog, rc, text.c_str(), nullptr);
+    }
     return LogError(errorLog, rc, kCooperFailed, nullptr);
 }
 
@@ -55,14 +60,15 @@ int PolicyEvaluator::Run(VRX_network& network) {
 }
 
 int PolicyEvaluator::Evaluate() {
-    if (const int rc = Prepare()) return Fail(rc);
-    if (const int rc = ShapeCallerValues()) return Fail(rc);
-    if (const int rc = ConvertToBayesianNetwork()) return Fail(rc);
-    if (const int rc = CheckUpdateSize()) return Fail(rc);
-    if (const int rc = EvaluateScenarios()) return Fail(rc);
-    if (const int rc = ComputeMauValues()) return Fail(rc);
+    logStart_ = errorLog.GetNumberOfEntries();
+    if (const int rc = Prepare()) return Fail(rc, "the working copy and what its values depend on");
+    if (const int rc = ShapeCallerValues()) return Fail(rc, "the values indexed by the scenario nodes");
+    if (const int rc = ConvertToBayesianNetwork()) return Fail(rc, "the working copy's utility tables");
+    if (const int rc = CheckUpdateSize()) return Fail(rc, "the join tree's structure");
+    if (const int rc = EvaluateScenarios()) return Fail(rc, "the updates of the scenarios");
+    if (const int rc = ComputeMauValues()) return Fail(rc, "the multi-attribute utilities");
     if (utilitiesSpecified_) {
-        if (const int rc = ComputePolicies()) return Fail(rc);
+        if (const int rc = ComputePolicies()) return Fail(rc, "the expected utilities of every scenario");
     }
     MarkWrittenUpToDate();
     return kSuccess;

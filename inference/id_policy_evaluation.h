@@ -65,7 +65,8 @@ private:
     void MarkWrittenUpToDate();
     bool IsScenarioNode(int handle) const { return position_[static_cast<size_t>(handle)] >= 0; }
     VRX_Dmatrix* CallerMatrix(int handle) const;
-    int Fail(int rc);
+    // Logs the failure of the step that allocates `what`.
+    int Fail(int rc, const char* what);
 
     VRX_network* network_ = nullptr;
     std::unique_ptr<VRX_network> work_;
@@ -84,4 +85,5 @@ private:
     bool utilitiesSpecified_ = true;
     double maximumExpectedUtility_ = 0.0;
     long long updates_ = 0;
+    int logStart_ = 0;  // the log's entries when the run started
 };
