@@ -311,24 +311,28 @@ void BestPolicySolver::BuildDecisionGraph() {
     graph_ = std::make_unique<vovido::DecisionGraph>(static_cast<size_t>(work.GetNumberOfSlots()));
     for (int h = work.GetFirstNode(); h >= 0; h = work.GetNextNode(h)) TakeWorkParents(h);
     for (size_t j = 0; j < utilities_.size(); j++) graph_->SetParents(utilities_[j], utilityParents_[j]);
-    for (int h : openDecisions_) graph_->SetParents(h, KnownBefore(h));
+    CollectKnown();
+    for (size_t i = 0; i < openDecisions_.size(); i++) graph_->SetParents(openDecisions_[i], known_[i]);
 }
 
-// What the open decisions before it observed, and those decisions: a node that only a decision already
-// taken observed is no more known than any other node without evidence, for the choice taken is.
-std::vector<int> BestPolicySolver::KnownBefore(int decision) const {
+// For each open decision, what it and the open decisions before it observed, and those decisions: a node
+// that only a decision already taken observed is no more known than any other node without evidence, for
+// the choice taken is.
+void BestPolicySolver::CollectKnown() {
     std::vector<char> seen(static_cast<size_t>(network_->GetNumberOfSlots()), 0);
-    for (int d : openDecisions_) {
+    known_.assign(openDecisions_.size(), {});
+    for (size_t i = 0; i < openDecisions_.size(); i++) {
+        const int d = openDecisions_[i];
         const VRX_intArray& parents = network_->GetParents(d);
         for (int k = 0; k < parents.GetCount(); k++) seen[static_cast<size_t>(parents[k])] = 1;
-        if (d == decision) break;
+        // A node of the sequence before an earlier decision may be known only from this one on.
+        std::vector<int> known;
+        for (size_t t = 0; t < sequence_.size() && sequence_[t] != d; t++) {
+            if (seen[static_cast<size_t>(sequence_[t])]) known.push_back(sequence_[t]);
+        }
+        known_[i] = std::move(known);
         seen[static_cast<size_t>(d)] = 1;
     }
-    std::vector<int> known;
-    for (size_t j = 0; j < sequence_.size() && sequence_[j] != decision; j++) {
-        if (seen[static_cast<size_t>(sequence_[j])]) known.push_back(sequence_[j]);
-    }
-    return known;
 }
 
 int BestPolicySolver::Solve() {
@@ -392,7 +396,7 @@ int BestPolicySolver::PlanSolution() {
     uint64_t total = workEntries_;
     for (size_t i = count; i-- > 0;) {
         const int decision = openDecisions_[i];
-        const std::vector<int> known = KnownBefore(decision);
+        const std::vector<int>& known = known_[i];
         const std::vector<int> below = UtilitiesBelow(decision);
         if (!below.empty()) information_[i] = RequisiteInformation(decision, known, below);
         influences_[i] = below.empty() ? 0 : 1;
@@ -529,15 +533,17 @@ int BestPolicySolver::PropagateRows(int decision, bool withUtility, std::vector<
     const uint64_t maximum = static_cast<uint64_t>(kMaxDecisionWorkCells);
     int rc = vovido::PropagateDecisionRows(work, decision, maximum, joint, size);
     if (rc == kOutOfMemory) {
-        const std::string what =
-            "the join tree of decision [" + std::string(vovido::IdAt(*network_, decision)) + "], " +
+        const std::string tree =
             std::to_string(size.entries) + " table entries over " + std::to_string(size.nodes) + " nodes";
+        const std::string id = vovido::IdAt(*network_, decision);
         rc = size.entries > maximum
                  ? vovido::ReportNodeFault(*network_->GetNode(decision),
-                                           "its best choices need " + what.substr(4) +
+                                           "its best choices need a join tree of " + tree +
                                                ", past the limit of " + std::to_string(maximum) + " cells",
                                            kOutOfMemory)
-                 : LogError(errorLog, rc, ("Not enough memory for " + what).c_str(), nullptr);
+                 : LogError(errorLog, rc,
+                            ("Not enough memory for the join tree of decision [" + id + "], " + tree).c_str(),
+                            nullptr);
     }
     updates_++;
     if (vovido::IsImpossibleScenario(rc)) {

@@ -53,8 +53,8 @@ private:
     int NameMemoryFault(int rc, int mark, const std::string& what) const;
     [[nodiscard]] int WriteChoice(int best);
     std::vector<int> UtilitiesBelow(int decision) const;
-    // The nodes of the sequence before the open decision that it knows, in order.
-    std::vector<int> KnownBefore(int decision) const;
+    // known_: for each open decision, the nodes of the sequence before it that it knows, in order.
+    void CollectKnown();
     std::vector<int> RequisiteInformation(int decision, const std::vector<int>& known,
                                           const std::vector<int>& utilities);
     [[nodiscard]] int SetInformation(int decision, const std::vector<int>& information);
@@ -90,6 +90,7 @@ private:
     // and tree), which bound its memory and its time together: one limit for all of them, not one a tree.
     uint64_t workEntries_ = 0;
     std::string mergedSum_;                      // names the merged utility in a memory fault
+    std::vector<std::vector<int>> known_;        // per open decision: what it knows (CollectKnown)
     std::vector<std::vector<int>> information_;  // per open decision: what it is solved knowing
     std::vector<char> influences_;               // per open decision: whether some utility depends on it
     bool refused_ = false;  // the first decision's best choice depends on what holds no evidence (logged)
