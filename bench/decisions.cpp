@@ -1,8 +1,10 @@
 // Influence diagrams: both solvers on a diagram of three sequential decisions over forty chance nodes
 // (also with decisions and observations that no utility depends on) and on the oil wildcatter with
 // irrelevant decisions and observations and with observations that each feed a utility of their own,
-// a decision observing the sixteen causes of a noisy-MAX node under its utility, value of information,
-// and annealed MAP search on the same chance nodes.
+// a decision observing the sixteen causes of a noisy-MAX node under its utility, inputs whose work the
+// limits must refuse at once or let answer within seconds (the wildcatter observing many signals of Oil,
+// decisions in a row each observing signals, a dense diagram whose every update builds a large join
+// tree), value of information, and annealed MAP search on the same chance nodes.
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 
