@@ -290,7 +290,7 @@ void SolveWildcatterObservingOil(benchmark::State& state) {
     }
 }
 BENCHMARK(SolveWildcatterObservingOil)
-    ->ArgsProduct({{1}, {10, 12, 14}})
+    ->ArgsProduct({{1}, {10, 12, 13, 14}})
     ->ArgNames({"idAlgorithm", "observations"})
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond);
