@@ -28,9 +28,10 @@ constexpr int64_t kUnrolledNodeCells = 256;
 
 // Largest work of one solution of an influence diagram, in table cells. Policy evaluation updates the
 // whole network once per scenario of the decisions and what they observe: each update touches every
-// node's table and costs a node some records and messages besides, counted as kCellsPerNodeUpdate
-// cells, so that the scenarios times that sum bound its time (some seconds at this limit). The
-// best-policy solver propagates one join tree per decision, whose table entries this limit bounds.
+// node's table, or the join tree it builds where that is larger, and costs a node some records and
+// messages besides, counted as kCellsPerNodeUpdate cells, so that the scenarios times that sum bound its
+// time (some seconds at this limit). The best-policy solver bounds by it the sum of everything it
+// allocates: the utilities' sum, and each decision's table, family joint and join tree.
 constexpr int64_t kMaxDecisionWorkCells = int64_t{1} << 28;
 constexpr int64_t kCellsPerNodeUpdate = 64;
 

@@ -1,11 +1,14 @@
 // Influence diagrams: both solvers on a diagram of three sequential decisions over forty chance nodes
 // (also with decisions and observations that no utility depends on) and on the oil wildcatter with
 // irrelevant decisions and observations and with observations that each feed a utility of their own,
-// a decision observing the sixteen causes of a noisy-MAX node under its utility, value of information,
-// and annealed MAP search on the same chance nodes.
+// a decision observing the sixteen causes of a noisy-MAX node under its utility, inputs whose work the
+// limits must refuse at once or let answer within seconds (the wildcatter observing many signals of Oil,
+// decisions in a row each observing signals, a dense diagram whose every update builds a large join
+// tree), value of information, and annealed MAP search on the same chance nodes.
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
@@ -208,6 +211,8 @@ void SolveOnce(benchmark::State& state, VRX_network& net) {
         Solver solver;
         status = solver.Run(net);
         updates = solver.GetNumberOfUpdates();
+        // The refusal's cause, to read what was too large.
+        if (status != kSuccess && errorLog.GetNumberOfEntries() > 0) state.SetLabel(errorLog.GetMessage(0));
         errorLog.Flush();
     }
     rusage usage{};
@@ -262,6 +267,126 @@ void SolveNoisyMaxUtility(benchmark::State& state) {
 }
 BENCHMARK(SolveNoisyMaxUtility)
     ->ArgsProduct({{0, 1}, {16}})
+    ->ArgNames({"idAlgorithm", "observations"})
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+
+// The wildcatter whose drilling also observes k three-outcome signals of Oil (k = range(1)): every
+// signal changes the policy, and the drilling's table and join tree grow as 3^k.
+void SolveWildcatterObservingOil(benchmark::State& state) {
+    VRX_network net;
+    BuildWildcatterWithIrrelevant(net, 0);
+    const int oil = net.FindNode("Oil");
+    const int drill = net.FindNode("Drill");
+    for (int j = 0; j < static_cast<int>(state.range(1)); j++) {
+        const int s = AddWithParents(net, DefinitionType::kCpt, "s" + std::to_string(j), {oil}, 3);
+        SetTable(net, s, {0.6, 0.3, 0.1, 0.3, 0.4, 0.3, 0.1, 0.3, 0.6});
+        vovido::RequireSuccess(net.AddArc(s, drill), "observation");
+    }
+    if (state.range(0) == 0) {
+        SolveOnce<PolicyEvaluator>(state, net);
+    } else {
+        SolveOnce<BestPolicySolver>(state, net);
+    }
+}
+BENCHMARK(SolveWildcatterObservingOil)
+    ->ArgsProduct({{1}, {10, 12, 13, 14}})
+    ->ArgNames({"idAlgorithm", "observations"})
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+
+// Decisions d0 .. d(k-1) in a row (k = range(1)), each observing m three-outcome signals of one
+// three-outcome root (m = range(2)) and earning a utility over itself and the root: each knows every
+// signal seen before it. The first one's signals are observed.
+void SolveSequentialObservers(benchmark::State& state) {
+    VRX_network net;
+    const int oil = AddWithParents(net, DefinitionType::kCpt, "Oil", {}, 3);
+    SetTable(net, oil, {0.5, 0.3, 0.2});
+    int previous = -1;
+    for (int k = 0; k < static_cast<int>(state.range(1)); k++) {
+        std::vector<int> parents;
+        if (previous >= 0) parents.push_back(previous);
+        for (int j = 0; j < static_cast<int>(state.range(2)); j++) {
+            const std::string id = "s" + std::to_string(k) + "_" + std::to_string(j);
+            const int s = AddWithParents(net, DefinitionType::kCpt, id, {oil}, 3);
+            SetTable(net, s, {0.6, 0.3, 0.1, 0.3, 0.4, 0.3, 0.1, 0.3, 0.6});
+            parents.push_back(s);
+        }
+        previous = AddWithParents(net, DefinitionType::kList, "d" + std::to_string(k), parents, 2);
+        // What the first decision sees is known: its best choice is then one choice.
+        for (int p : parents) {
+            if (k == 0) vovido::RequireSuccess(net.GetNode(p)->GetValue()->SetEvidence(p % 3), "evidence");
+        }
+        const int u =
+            AddWithParents(net, DefinitionType::kTable, "u" + std::to_string(k), {previous, oil}, 1);
+        SetTable(net, u, {-70, 50, 200 - 10.0 * k, 0, 0, 0});
+    }
+    if (state.range(0) == 0) {
+        SolveOnce<PolicyEvaluator>(state, net);
+    } else {
+        SolveOnce<BestPolicySolver>(state, net);
+    }
+}
+BENCHMARK(SolveSequentialObservers)
+    ->ArgsProduct({{1}, {4}, {3, 4, 8}})
+    ->ArgNames({"idAlgorithm", "decisions", "observations"})
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+
+// A dense diagram of 28 nodes: ten four-outcome children r_i of a root z and four children over six of them
+// each, so that the moral graph is nearly complete and every join tree holds clusters of ten roots; a
+// decision observes m binary signals of r_0 .. r_(m-1) (m = range(1)) and earns a utility over each child.
+// Every scenario's update builds that tree again.
+void SolveDenseDiagram(benchmark::State& state) {
+    VRX_network net;
+    std::mt19937 rng(3);
+    std::uniform_real_distribution<double> u(0.05, 1.0);
+    const auto fill = [&](int h) {
+        VRX_Dmatrix* table = nullptr;
+        vovido::RequireSuccess(net.GetNode(h)->GetDefinition()->GetDefinition(table), "table");
+        const int n = net.GetNode(h)->GetDefinition()->GetNumberOfOutcomes();
+        for (int c = 0; c < table->GetNumberOfElements(); c += n) {
+            double sum = 0.0;
+            for (int k = 0; k < n; k++) sum += ((*table)[c + k] = u(rng));
+            for (int k = 0; k < n; k++) (*table)[c + k] /= sum;
+        }
+    };
+    const int z = AddWithParents(net, DefinitionType::kCpt, "z", {}, 4);
+    fill(z);
+    std::vector<int> hidden;
+    for (int i = 0; i < 10; i++) {
+        hidden.push_back(AddWithParents(net, DefinitionType::kCpt, "r" + std::to_string(i), {z}, 4));
+        fill(hidden.back());
+    }
+    const int families[4][6] = {
+        {0, 1, 2, 3, 4, 5}, {4, 5, 6, 7, 8, 9}, {0, 2, 4, 6, 8, 1}, {1, 3, 5, 7, 9, 0}};
+    std::vector<int> children;
+    for (int k = 0; k < 4; k++) {
+        std::vector<int> parents;
+        for (int r : families[k]) parents.push_back(hidden[static_cast<size_t>(r)]);
+        children.push_back(AddWithParents(net, DefinitionType::kCpt, "c" + std::to_string(k), parents, 4));
+        fill(children.back());
+    }
+    std::vector<int> seen;
+    for (int j = 0; j < static_cast<int>(state.range(1)); j++) {
+        seen.push_back(AddWithParents(net, DefinitionType::kCpt, "s" + std::to_string(j),
+                                      {hidden[static_cast<size_t>(j)]}, 2));
+        fill(seen.back());
+    }
+    const int d = AddWithParents(net, DefinitionType::kList, "D", seen, 2);
+    for (int k = 0; k < 4; k++) {
+        const int v =
+            AddWithParents(net, DefinitionType::kTable, "u" + std::to_string(k), {d, children[k]}, 1);
+        SetTable(net, v, {10, -5, 0, 20, -20, 15, 5.0 * k, 0});
+    }
+    if (state.range(0) == 0) {
+        SolveOnce<PolicyEvaluator>(state, net);
+    } else {
+        SolveOnce<BestPolicySolver>(state, net);
+    }
+}
+BENCHMARK(SolveDenseDiagram)
+    ->ArgsProduct({{0, 1}, {8}})
     ->ArgNames({"idAlgorithm", "observations"})
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond);

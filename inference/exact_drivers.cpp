@@ -2,7 +2,9 @@
 // probability of the evidence.
 #include "inference/exact_drivers.h"
 
+#include <cstdint>
 #include <cstdlib>
+#include <memory>
 #include <new>
 #include <string>
 
@@ -194,6 +196,28 @@ int Refused(int status) {
 
 // Algorithm 11 once the evidence is known to be possible.
 static int DecomposeInGroups(VRX_network& network, std::vector<DecompositionAttempt>* trace);
+
+uint64_t EstimateClusteringEntries(VRX_network& network) {
+    int status = kSuccess;
+    std::unique_ptr<RelevantPartList> parts;
+    try {
+        parts = FindRelevantParts(network, true, true, &status);
+    } catch (const std::bad_alloc&) {
+        return 0;
+    }
+    if (parts == nullptr) return 0;
+    uint64_t total = 0;
+    for (std::unique_ptr<RelevanceGraph>& part : *parts) {
+        if (part->GetNumberOfRecords() < 2) continue;
+        PartView view(*part);
+        if (view.GetStatus() != kSuccess) return 0;
+        JoinTree tree(view);
+        if (!tree.Build(JoinTree::kNoLimit)) return UINT64_MAX;
+        const uint64_t entries = tree.EstimateTableEntries();
+        total = entries > UINT64_MAX - total ? UINT64_MAX : total + entries;
+    }
+    return total;
+}
 
 // ---------------------------------------------------------------------------------------------------
 // Clustering

@@ -47,6 +47,12 @@ struct DecompositionContext {
 // the join tree's size limit (0: the default). Beliefs written for earlier parts stay after a failure.
 [[nodiscard]] int RunClustering(VRX_network& network, unsigned char* requested, uint32_t limit);
 
+// Table entries of the join trees that clustering builds for the network under its evidence and targets,
+// from the triangulation alone: nothing proportional to a table is allocated. UINT64_MAX when a tree
+// cannot be built (a cluster of more than 30 members); 0 when the parts cannot be found (the update
+// reports why).
+uint64_t EstimateClusteringEntries(VRX_network& network);
+
 // Algorithm 0: clustering; when a join tree is too large, relevance decomposition, unless exactly one
 // target is set or the network has the property VRX_REL_DECOMP_DISABLE_FALLBACK.
 [[nodiscard]] int RunClusteringWithDecomposition(VRX_network& network,

@@ -188,13 +188,6 @@ int BestPolicySolver::MergeUtilityNodes() {
     } catch (const std::bad_alloc&) {
         return kOutOfMemory;
     }
-    if (merged.GetCount() > kMaxMergedParents) {
-        return LogError(
-            errorLog, kOutOfRange,
-            "Cannot solve this network using SHACHTER's algorithm. Error while merging utility nodes "
-            "(too many parents)",
-            nullptr);
-    }
     // Two cells per utility once it is a chance node.
     const int64_t cells = vovido::CellsOver(
         work, std::vector<int>(merged.GetItems(), merged.GetItems() + merged.GetCount()), 2);
@@ -213,12 +206,16 @@ int BestPolicySolver::MergeUtilityNodes() {
             kOutOfMemory);
     }
     workEntries_ = static_cast<uint64_t>(cells);
+    mergedSum_ = "the sum of the utilities " + ids + "], " + std::to_string(cells) + " cells";
     mergedUtility_ = work.AddTemporaryNode(DefinitionType::kTable);
     if (mergedUtility_ < 0) return kOutOfRange;
+    // What the working copy's own node logged would name no node of the caller's.
+    const int mark = errorLog.GetNumberOfEntries();
     for (int k = 0; k < merged.GetCount(); k++) {
-        if (const int rc = work.AddArc(merged[k], mergedUtility_)) return rc;
+        if (const int rc = work.AddArc(merged[k], mergedUtility_))
+            return NameMemoryFault(rc, mark, mergedSum_);
     }
-    if (const int rc = SumUtilities(merged)) return rc;
+    if (const int rc = SumUtilities(merged)) return NameMemoryFault(rc, mark, mergedSum_);
     for (int u : utilities_) {
         if (const int rc = work.DeleteNode(u)) return rc;
     }
@@ -291,11 +288,18 @@ int BestPolicySolver::SumUtilities(const VRX_intArray& merged) {
 
 int BestPolicySolver::ConvertToBayesianNetwork() {
     VRX_network& work = *work_;
-    if (const int rc = vovido::ConvertUtilityNode(work, mergedUtility_, "")) return rc;
-    // Each decision gets back the information it needs as it is fixed.
+    const int mark = errorLog.GetNumberOfEntries();
+    if (const int rc = vovido::ConvertUtilityNode(work, mergedUtility_, ""))
+        return NameMemoryFault(rc, mark, mergedSum_);
+    // Each decision gets back the information it needs as it is fixed. The open ones stay lists, which
+    // hold no table over their parents, while the solution is planned.
     for (int h = work.GetFirstNode(); h >= 0; h = work.GetNextNode(h)) {
         if (work.GetNodeType(h) != DefinitionType::kList) continue;
-        if (const int rc = vovido::ConvertDecisionNode(work, h)) return rc;
+        if (std::find(openDecisions_.begin(), openDecisions_.end(), h) == openDecisions_.end()) {
+            if (const int rc = vovido::ConvertDecisionNode(work, h)) return rc;
+            continue;
+        }
+        if (const int rc = work.RemoveAllParents(h)) return rc;
     }
     return kSuccess;
 }
@@ -307,44 +311,139 @@ void BestPolicySolver::BuildDecisionGraph() {
     graph_ = std::make_unique<vovido::DecisionGraph>(static_cast<size_t>(work.GetNumberOfSlots()));
     for (int h = work.GetFirstNode(); h >= 0; h = work.GetNextNode(h)) TakeWorkParents(h);
     for (size_t j = 0; j < utilities_.size(); j++) graph_->SetParents(utilities_[j], utilityParents_[j]);
-    for (size_t i = 0; i < sequence_.size(); i++) {
-        const int h = sequence_[i];
-        if (network_->GetNodeType(h) != DefinitionType::kList) continue;
-        graph_->SetParents(
-            h, std::vector<int>(sequence_.begin(), sequence_.begin() + static_cast<std::ptrdiff_t>(i)));
+    CollectKnown();
+    for (size_t i = 0; i < openDecisions_.size(); i++) graph_->SetParents(openDecisions_[i], known_[i]);
+}
+
+// For each open decision, what it and the open decisions before it observed, and those decisions: a node
+// that only a decision already taken observed is no more known than any other node without evidence, for
+// the choice taken is.
+void BestPolicySolver::CollectKnown() {
+    std::vector<char> seen(static_cast<size_t>(network_->GetNumberOfSlots()), 0);
+    known_.assign(openDecisions_.size(), {});
+    for (size_t i = 0; i < openDecisions_.size(); i++) {
+        const int d = openDecisions_[i];
+        const VRX_intArray& parents = network_->GetParents(d);
+        for (int k = 0; k < parents.GetCount(); k++) seen[static_cast<size_t>(parents[k])] = 1;
+        // A node of the sequence before an earlier decision may be known only from this one on.
+        std::vector<int> known;
+        for (size_t t = 0; t < sequence_.size() && sequence_[t] != d; t++) {
+            if (seen[static_cast<size_t>(sequence_[t])]) known.push_back(sequence_[t]);
+        }
+        known_[i] = std::move(known);
+        seen[static_cast<size_t>(d)] = 1;
     }
 }
 
 int BestPolicySolver::Solve() {
-    // The propagations read the tables as the discrete algorithms do: checked, and scaled, once.
-    const vovido::ScaledTables tables(*work_);
-    if (const int rc = tables.GetStatus()) return rc;
     if (const int rc = vovido::SetWorkEvidence(*work_, mergedUtility_, 0)) return rc;
-    int best = 0;
+    int mark = errorLog.GetNumberOfEntries();
+    int planned = kSuccess;
     try {
         BuildDecisionGraph();
-        for (int i = static_cast<int>(openDecisions_.size()) - 1; i >= 0; i--) {
-            const int decision = openDecisions_[static_cast<size_t>(i)];
-            std::vector<int> known;
-            for (size_t j = 0; j < sequence_.size() && sequence_[j] != decision; j++)
-                known.push_back(sequence_[j]);
-            // Whatever it chooses, a decision that no utility depends on is worth the same: its uniform
-            // table stands for any policy.
-            const std::vector<int> below = UtilitiesBelow(decision);
-            std::vector<int> information;
-            if (!below.empty()) information = RequisiteInformation(decision, known, below);
-            if (const int rc = SetInformation(decision, information)) return rc;
+        planned = PlanSolution();
+    } catch (const std::bad_alloc&) {
+        planned = kOutOfMemory;
+    }
+    if (planned != kSuccess) {
+        return errorLog.GetNumberOfEntries() == mark
+                   ? NameMemoryFault(planned, mark,
+                                     "the information and the join-tree structure of the decisions")
+                   : planned;
+    }
+    // The propagations read the tables as the discrete algorithms do: checked, and scaled, once.
+    mark = errorLog.GetNumberOfEntries();
+    const vovido::ScaledTables tables(*work_);
+    if (const int rc = tables.GetStatus()) {
+        return errorLog.GetNumberOfEntries() == mark
+                   ? NameMemoryFault(rc, mark, "the tables scaled to sum to 1")
+                   : rc;
+    }
+    int best = 0;
+    for (int i = static_cast<int>(openDecisions_.size()) - 1; i >= 0; i--) {
+        const size_t at = static_cast<size_t>(i);
+        const int decision = openDecisions_[at];
+        try {
+            if (const int rc = SetInformation(decision, information_[at])) return rc;
             if (i == 0) {
                 if (const int rc = ChooseFirst(decision, best)) return rc;
                 break;
             }
-            if (below.empty()) continue;
+            // Whatever it chooses, a decision that no utility depends on is worth the same: its uniform
+            // table stands for any policy.
+            if (!influences_[at]) continue;
             if (const int rc = FixPolicy(decision)) return rc;
+        } catch (const std::bad_alloc&) {
+            return NameMemoryFault(
+                kOutOfMemory, errorLog.GetNumberOfEntries(),
+                "the best choices of decision [" + std::string(vovido::IdAt(*network_, decision)) + "]");
         }
-    } catch (const std::bad_alloc&) {
-        return kOutOfMemory;
     }
     return WriteChoice(best);
+}
+
+// From the last open decision to the first, as they will be solved: the information each needs and the
+// size of all that its solution allocates (its table, its family's joint read twice, its join tree),
+// before anything proportional to a table is: the decisions are still lists, which hold no table over
+// their parents. The sum of those and of the utilities' sum bounds the memory and the time of the
+// solution together.
+int BestPolicySolver::PlanSolution() {
+    VRX_network& work = *work_;
+    const size_t count = openDecisions_.size();
+    information_.assign(count, {});
+    influences_.assign(count, 0);
+    const uint64_t limit = static_cast<uint64_t>(kMaxDecisionWorkCells);
+    uint64_t total = workEntries_;
+    for (size_t i = count; i-- > 0;) {
+        const int decision = openDecisions_[i];
+        const std::vector<int>& known = known_[i];
+        const std::vector<int> below = UtilitiesBelow(decision);
+        if (!below.empty()) information_[i] = RequisiteInformation(decision, known, below);
+        influences_[i] = below.empty() ? 0 : 1;
+        const int n = work.GetNode(decision)->GetDefinition()->GetNumberOfOutcomes();
+        const int64_t cells = vovido::CellsOver(work, information_[i], n);
+        if (cells > kMaxTableCells) return vovido::DefinitionSupport::RefuseTable(network_, decision, cells);
+        for (int p : information_[i]) {
+            if (const int rc = work.AddArc(p, decision)) return rc;
+        }
+        TakeWorkParents(decision);
+        const uint64_t table = static_cast<uint64_t>(cells);
+        vovido::DecisionTreeSize size;
+        if (i == 0 || influences_[i]) {
+            if (const int rc = vovido::SizeDecisionRows(work, decision, size)) return rc;
+        }
+        const uint64_t family = size.nodes > 0 ? 2 * table : 0;
+        const uint64_t need =
+            size.entries > UINT64_MAX - 3 * table ? UINT64_MAX : size.entries + table + family;
+        if (need > limit || total > limit - need) {
+            const std::string tree =
+                size.nodes > 0 ? "a join tree of " + std::to_string(size.entries) + " table entries over " +
+                                     std::to_string(size.nodes) + " nodes and its table of " +
+                                     std::to_string(table) + " cells with its family's joint twice"
+                               : "its table of " + std::to_string(table) + " cells";
+            return vovido::ReportNodeFault(*network_->GetNode(decision),
+                                           "its best choices need " + tree + " (" + std::to_string(need) +
+                                               " entries), with the " + std::to_string(total) +
+                                               " entries of the utilities' sum and the decisions after it, "
+                                               "past the limit of " +
+                                               std::to_string(limit) + " cells",
+                                           kOutOfMemory);
+        }
+        total += need;
+    }
+    workEntries_ = total;
+    // Back to roots without information: each gets its own again as it is solved.
+    for (int decision : openDecisions_) {
+        if (const int rc = vovido::ConvertDecisionNode(work, decision)) return rc;
+    }
+    return kSuccess;
+}
+
+int BestPolicySolver::NameMemoryFault(int rc, int mark, const std::string& what) const {
+    if (rc != kOutOfMemory) return rc;
+    errorLog.Truncate(mark);
+    const std::string text = "Not enough memory for " + what;
+    return LogError(errorLog, rc, text.c_str(), nullptr);
 }
 
 int BestPolicySolver::WriteChoice(int best) {
@@ -406,8 +505,7 @@ int BestPolicySolver::SetInformation(int decision, const std::vector<int>& infor
     VRX_network& work = *work_;
     VRX_nodeDefinition* definition = work.GetNode(decision)->GetDefinition();
     const int n = definition->GetNumberOfOutcomes();
-    const int64_t cells = vovido::CellsOver(work, information, n);
-    if (cells > kMaxTableCells) return vovido::DefinitionSupport::RefuseTable(network_, decision, cells);
+    // A table that cannot be allocated is logged naming the decision and its size.
     for (int p : information) {
         if (const int rc = work.AddArc(p, decision)) return rc;
     }
@@ -433,20 +531,20 @@ int BestPolicySolver::PropagateRows(int decision, bool withUtility, std::vector<
     const int mark = errorLog.GetNumberOfEntries();
     vovido::DecisionTreeSize size;
     const uint64_t maximum = static_cast<uint64_t>(kMaxDecisionWorkCells);
-    const uint64_t limit = workEntries_ < maximum ? maximum - workEntries_ : 0;
-    int rc = vovido::PropagateDecisionRows(work, decision, limit, joint, size);
-    if (rc == kOutOfMemory && size.entries > limit) {
-        const std::string before = workEntries_ == 0
-                                       ? ""
-                                       : ", with the " + std::to_string(workEntries_) +
-                                             " entries of the utilities' sum and the trees before it";
-        rc = vovido::ReportNodeFault(*network_->GetNode(decision),
-                                     "its best choices need a join tree of " + std::to_string(size.entries) +
-                                         " table entries over " + std::to_string(size.nodes) + " nodes" +
-                                         before + ", past the limit of " + std::to_string(maximum) + " cells",
-                                     kOutOfMemory);
+    int rc = vovido::PropagateDecisionRows(work, decision, maximum, joint, size);
+    if (rc == kOutOfMemory) {
+        const std::string tree =
+            std::to_string(size.entries) + " table entries over " + std::to_string(size.nodes) + " nodes";
+        const std::string id = vovido::IdAt(*network_, decision);
+        rc = size.entries > maximum
+                 ? vovido::ReportNodeFault(*network_->GetNode(decision),
+                                           "its best choices need a join tree of " + tree +
+                                               ", past the limit of " + std::to_string(maximum) + " cells",
+                                           kOutOfMemory)
+                 : LogError(errorLog, rc,
+                            ("Not enough memory for the join tree of decision [" + id + "], " + tree).c_str(),
+                            nullptr);
     }
-    workEntries_ = size.entries > UINT64_MAX - workEntries_ ? UINT64_MAX : workEntries_ + size.entries;
     updates_++;
     if (vovido::IsImpossibleScenario(rc)) {
         errorLog.Truncate(mark);

@@ -4,13 +4,15 @@
 // decisions are fixed from the last to the first, each at its most probable choice for every
 // combination of what it knows, all read from one exact propagation of its family's joint, and the first
 // one's choice is written into the caller's value as a 0/1 vector. A decision knows every earlier decision
-// and everything observed before it (no forgetting), of which only the nodes that can change the worth of the
+// and everything it or an earlier open decision observed (no forgetting; what only a decision already
+// taken observed is as unknown as the rest), of which only the nodes that can change the worth of the
 // utilities below it are kept. What the first one knows without evidence must leave one choice best for each
 // of its possible outcomes, or it is refused naming the nodes that change its best choice. After Shachter and
 // Peot, "Decision making using probabilistic inference methods", 1992.
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "inference/id_decision_graph.h"
@@ -30,9 +32,6 @@ public:
     // of the caller's nodes change.
     [[nodiscard]] int Run(VRX_network& network);
 
-    // Largest number of parents the merged utility node may have.
-    static constexpr int kMaxMergedParents = 13;
-
     // The propagations of the working copy that the last run made.
     long long GetNumberOfUpdates() const { return updates_; }
 
@@ -46,8 +45,16 @@ private:
     [[nodiscard]] int ConvertToBayesianNetwork();
     void BuildDecisionGraph();
     [[nodiscard]] int Solve();
+    // The information of every open decision and the size of the whole solution, refused (-42, naming the
+    // decision at which it passes the limit, with the sizes) before any table or tree of it is built.
+    [[nodiscard]] int PlanSolution();
+    // A failed allocation (kOutOfMemory) logged naming what it was for, in place of what was logged from
+    // `mark` on; any other code as it is.
+    int NameMemoryFault(int rc, int mark, const std::string& what) const;
     [[nodiscard]] int WriteChoice(int best);
     std::vector<int> UtilitiesBelow(int decision) const;
+    // known_: for each open decision, the nodes of the sequence before it that it knows, in order.
+    void CollectKnown();
     std::vector<int> RequisiteInformation(int decision, const std::vector<int>& known,
                                           const std::vector<int>& utilities);
     [[nodiscard]] int SetInformation(int decision, const std::vector<int>& information);
@@ -57,9 +64,8 @@ private:
     // The first decision's choice: one that is best whatever its information turns out to be, or a refusal.
     [[nodiscard]] int ChooseFirst(int decision, int& best);
     // One propagation of the copy, the merged utility observed or not: the joint of the decision and its
-    // information (PropagateDecisionRows), empty when the evidence rules out every row. Refused (-42, naming
-    // the decision) when its join tree, with the merged utility's table and the trees propagated before it,
-    // passes the limit of the work of a solution.
+    // information (PropagateDecisionRows), empty when the evidence rules out every row. A tree past the
+    // limit, or memory that runs out, is logged naming the decision and the tree's size.
     [[nodiscard]] int PropagateRows(int decision, bool withUtility, std::vector<double>& joint);
     // Logs which of what the decision knows, holding no evidence, changes its best choice: kOutOfRange.
     // `marked` holds the best choices of each of its rows, n a row.
@@ -80,8 +86,12 @@ private:
     std::vector<std::vector<int>> utilityParents_;
     int mergedUtility_ = -1;
     long long updates_ = 0;
-    // Table entries of the solution so far (the merged utility's, and each tree propagated), which bound
-    // its memory and its time together: one limit for all of them, not one a tree.
+    // Table entries of the whole solution (the merged utility's, and each decision's table, family joint
+    // and tree), which bound its memory and its time together: one limit for all of them, not one a tree.
     uint64_t workEntries_ = 0;
+    std::string mergedSum_;                      // names the merged utility in a memory fault
+    std::vector<std::vector<int>> known_;        // per open decision: what it knows (CollectKnown)
+    std::vector<std::vector<int>> information_;  // per open decision: what it is solved knowing
+    std::vector<char> influences_;               // per open decision: whether some utility depends on it
     bool refused_ = false;  // the first decision's best choice depends on what holds no evidence (logged)
 };

@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <new>
+#include <vector>
 
 #include "base/dmatrix.h"
 #include "base/int_array.h"
@@ -60,7 +61,48 @@ int TargetFamily(VRX_network& work, int decision) {
     return work.SetTarget(decision);
 }
 
+// The relevant parts of the copy for the decision's family and the join trees of those that bear on it,
+// structure only: nothing proportional to a table is allocated.
+int PlanTrees(VRX_network& work, int decision, std::unique_ptr<RelevantPartList>& parts,
+              std::vector<std::unique_ptr<PartView>>& views, std::vector<std::unique_ptr<CliqueTree>>& trees,
+              DecisionTreeSize& size) {
+    if (const int rc = TargetFamily(work, decision)) return rc;
+    int status = kSuccess;
+    parts = FindRelevantParts(work, false, false, &status);
+    work.ClearAllTargets();
+    if (parts == nullptr) return status != kSuccess ? status : kOutOfRange;
+    for (std::unique_ptr<RelevanceGraph>& part : *parts) {
+        const bool family = part->FindNode(decision) >= 0;
+        views.emplace_back();
+        trees.emplace_back();
+        // Parts without evidence have probability one and tell nothing about the decision.
+        if (!family && !PartHoldsEvidence(*part)) continue;
+        views.back() = std::make_unique<PartView>(*part);
+        if (views.back()->GetStatus() != kSuccess) return views.back()->GetStatus();
+        trees.back() = std::make_unique<CliqueTree>();
+        if (const int rc = trees.back()->BuildStructure(*views.back())) return rc;
+        const uint64_t entries = trees.back()->GetTotalSize();
+        size.entries = entries > UINT64_MAX - size.entries ? UINT64_MAX : size.entries + entries;
+        size.nodes += part->GetNumberOfRecords();
+    }
+    return kSuccess;
+}
+
 }  // namespace
+
+int SizeDecisionRows(VRX_network& work, int decision, DecisionTreeSize& size) {
+    size = DecisionTreeSize{};
+    try {
+        TemporaryEvidenceNodes temporary(&work);
+        if (const int rc = temporary.GetStatus()) return rc;
+        std::unique_ptr<RelevantPartList> parts;
+        std::vector<std::unique_ptr<PartView>> views;
+        std::vector<std::unique_ptr<CliqueTree>> trees;
+        return PlanTrees(work, decision, parts, views, trees, size);
+    } catch (const std::bad_alloc&) {
+        return kOutOfMemory;
+    }
+}
 
 int PropagateDecisionRows(VRX_network& work, int decision, uint64_t limit, std::vector<double>& joint,
                           DecisionTreeSize& size) {
@@ -71,28 +113,11 @@ int PropagateDecisionRows(VRX_network& work, int decision, uint64_t limit, std::
         TemporaryEvidenceNodes temporary(&work);
         if (const int rc = temporary.GetStatus()) return rc;
         if (const int rc = CheckEvidencePossible(work)) return rc;
-        if (const int rc = TargetFamily(work, decision)) return rc;
-        int status = kSuccess;
-        std::unique_ptr<RelevantPartList> parts = FindRelevantParts(work, false, false, &status);
-        work.ClearAllTargets();
-        if (parts == nullptr) return status != kSuccess ? status : kOutOfRange;
         // The trees are sized first: nothing is allocated for a set of parts past the limit.
+        std::unique_ptr<RelevantPartList> parts;
         std::vector<std::unique_ptr<PartView>> views;
         std::vector<std::unique_ptr<CliqueTree>> trees;
-        for (std::unique_ptr<RelevanceGraph>& part : *parts) {
-            const bool family = part->FindNode(decision) >= 0;
-            views.emplace_back();
-            trees.emplace_back();
-            // Parts without evidence have probability one and tell nothing about the decision.
-            if (!family && !PartHoldsEvidence(*part)) continue;
-            views.back() = std::make_unique<PartView>(*part);
-            if (views.back()->GetStatus() != kSuccess) return views.back()->GetStatus();
-            trees.back() = std::make_unique<CliqueTree>();
-            if (const int rc = trees.back()->BuildStructure(*views.back())) return rc;
-            const uint64_t entries = trees.back()->GetTotalSize();
-            size.entries = entries > UINT64_MAX - size.entries ? UINT64_MAX : size.entries + entries;
-            size.nodes += part->GetNumberOfRecords();
-        }
+        if (const int rc = PlanTrees(work, decision, parts, views, trees, size)) return rc;
         if (size.entries > limit) return kOutOfMemory;
         for (size_t i = 0; i < parts->size(); i++) {
             if (trees[i] == nullptr) continue;

@@ -22,6 +22,10 @@ struct DecisionTreeSize {
 // configuration of its parents, the choice fastest), so that a row of zeros is impossible given the
 // evidence. A tree of more than `limit` entries is not propagated: kOutOfMemory, not logged, with its
 // size in `size`. kConflictingEvidence (logged) when the evidence itself is impossible.
+// The size of the trees PropagateDecisionRows would build, found as it finds it but with no table
+// allocated and no propagation: the copy's decisions may still be lists without tables.
+[[nodiscard]] int SizeDecisionRows(VRX_network& work, int decision, DecisionTreeSize& size);
+
 [[nodiscard]] int PropagateDecisionRows(VRX_network& work, int decision, uint64_t limit,
                                         std::vector<double>& joint, DecisionTreeSize& size);
 

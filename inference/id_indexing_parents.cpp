@@ -16,16 +16,24 @@ bool IsDecision(const VRX_network& network, int handle) {
     return network.GetNodeType(handle) == DefinitionType::kList;
 }
 
-// Sets (outcome >= 0) or clears the evidence of a node of the working copy with no notice acting.
-int SetSilently(VRX_network& work, int handle, int outcome) {
+}  // namespace
+
+int PolicyEvaluator::SetScenarioEvidence(int handle, int outcome) {
+    VRX_network& work = *work_;
+    if (const int rc = vovido::SetWorkEvidence(work, handle, outcome)) return rc;
+    const VRX_doubleArray& likelihoods = likelihoods_[static_cast<size_t>(handle)];
+    if (outcome >= 0 || likelihoods.GetCount() == 0) return kSuccess;
+    return work.GetNode(handle)->GetValue()->SetVirtualEvidence(likelihoods);
+}
+
+int PolicyEvaluator::SetSilently(int handle, int outcome) {
+    VRX_network& work = *work_;
     const int mask = work.changeMask;
     work.changeMask = 0;
-    const int rc = vovido::SetWorkEvidence(work, handle, outcome);
+    const int rc = SetScenarioEvidence(handle, outcome);
     work.changeMask = mask;
     return rc;
 }
-
-}  // namespace
 
 int PolicyEvaluator::Touches(int x, const std::vector<int>& watched, std::vector<char>& reached) {
     VRX_network& work = *work_;
@@ -34,7 +42,7 @@ int PolicyEvaluator::Touches(int x, const std::vector<int>& watched, std::vector
     reached.assign(watched.size(), 0);
     for (size_t i = 0; i < watched.size(); i++)
         reached[i] = work.GetNode(watched[i])->GetValue()->IsUpToDate() ? 0 : 1;
-    return SetSilently(work, x, 0);
+    return SetSilently(x, 0);
 }
 
 int PolicyEvaluator::FindIndexingParents() {
@@ -44,6 +52,14 @@ int PolicyEvaluator::FindIndexingParents() {
         indexing_.assign(slots, {});
         position_.assign(slots, -1);
         outcome_.assign(slots, -1);
+        // Likelihoods on a node of the sequence weigh its outcomes wherever it is free: they come back
+        // whenever its scenario evidence goes.
+        likelihoods_.assign(slots, VRX_doubleArray());
+        for (int h : sequence_) {
+            VRX_nodeValue* value = work.GetNode(h)->GetValue();
+            if (!value->HasFlag(ValueFlags::kVirtualEvidence)) continue;
+            if (const int rc = value->GetVirtualEvidence(likelihoods_[static_cast<size_t>(h)])) return rc;
+        }
         std::vector<char> relevant(sequence_.size(), 0);
         // Only the notice of cleared evidence acts. It is on here whatever the caller's setting: without
         // it nothing would be found to depend on anything, and one update would pass for the solution.
@@ -100,7 +116,7 @@ int PolicyEvaluator::CloseOverObservations(std::vector<char>& relevant) {
     std::vector<char> reached;
     for (int i = static_cast<int>(sequence_.size()) - 1; i >= 0; i--) {
         const int s = sequence_[static_cast<size_t>(i)];
-        if (const int rc = SetSilently(*work_, s, -1)) return rc;
+        if (const int rc = SetSilently(s, -1)) return rc;
         if (!relevant[static_cast<size_t>(i)] || IsDecision(*network_, s)) continue;
         const std::vector<int> watched{s};
         for (int j = 0; j < i; j++) {
@@ -131,7 +147,7 @@ int PolicyEvaluator::FindOtherIndexing() {
         if (!terminal[static_cast<size_t>(h)]) others.push_back(h);
     }
     for (int x : scenario_) {
-        if (const int rc = SetSilently(*work_, x, 0)) return rc;
+        if (const int rc = SetSilently(x, 0)) return rc;
     }
     std::vector<char> reached;
     for (int x : scenario_) {
@@ -141,7 +157,7 @@ int PolicyEvaluator::FindOtherIndexing() {
         }
     }
     for (int x : scenario_) {
-        if (const int rc = SetSilently(*work_, x, -1)) return rc;
+        if (const int rc = SetSilently(x, -1)) return rc;
     }
     return kSuccess;
 }

@@ -11,6 +11,7 @@
 #include "base/id_array.h"
 #include "base/status_codes.h"
 #include "definitions/mau_values.h"
+#include "inference/exact_drivers.h"
 #include "inference/influence_diagram_support.h"
 #include "inference/table_check.h"
 #include "model/network.h"
@@ -36,8 +37,13 @@ VRX_Dmatrix* PolicyEvaluator::CallerMatrix(int handle) const {
     return matrix;
 }
 
-int PolicyEvaluator::Fail(int rc) {
+int PolicyEvaluator::Fail(int rc, const char* what) {
     network_->InvalidateValues();
+    // Memory that ran out where nothing said so is named by what the step allocates.
+    if (rc == kOutOfMemory && errorLog.GetNumberOfEntries() == logStart_) {
+        const std::string text = std::string("Not enough memory for ") + what;
+        LogError(errorLog, rc, text.c_str(), nullptr);
+    }
     return LogError(errorLog, rc, kCooperFailed, nullptr);
 }
 
@@ -54,13 +60,15 @@ int PolicyEvaluator::Run(VRX_network& network) {
 }
 
 int PolicyEvaluator::Evaluate() {
-    if (const int rc = Prepare()) return Fail(rc);
-    if (const int rc = ShapeCallerValues()) return Fail(rc);
-    if (const int rc = ConvertToBayesianNetwork()) return Fail(rc);
-    if (const int rc = EvaluateScenarios()) return Fail(rc);
-    if (const int rc = ComputeMauValues()) return Fail(rc);
+    logStart_ = errorLog.GetNumberOfEntries();
+    if (const int rc = Prepare()) return Fail(rc, "the working copy and what its values depend on");
+    if (const int rc = ShapeCallerValues()) return Fail(rc, "the values indexed by the scenario nodes");
+    if (const int rc = ConvertToBayesianNetwork()) return Fail(rc, "the working copy's utility tables");
+    if (const int rc = CheckUpdateSize()) return Fail(rc, "the join tree's structure");
+    if (const int rc = EvaluateScenarios()) return Fail(rc, "the updates of the scenarios");
+    if (const int rc = ComputeMauValues()) return Fail(rc, "the multi-attribute utilities");
     if (utilitiesSpecified_) {
-        if (const int rc = ComputePolicies()) return Fail(rc);
+        if (const int rc = ComputePolicies()) return Fail(rc, "the expected utilities of every scenario");
     }
     MarkWrittenUpToDate();
     return kSuccess;
@@ -142,6 +150,27 @@ int PolicyEvaluator::ConvertToBayesianNetwork() {
     return kSuccess;
 }
 
+// The scenarios times the join tree that each update builds, from the triangulation alone, with every
+// scenario node observed as in the leaves (the most of the updates): only the clustering algorithms build
+// one.
+int PolicyEvaluator::CheckUpdateSize() {
+    const int algorithm = network_->bnAlgorithm;
+    if (algorithm != BayesianAlgorithm::kClusteringWithDecomposition &&
+        algorithm != BayesianAlgorithm::kClusteringPerPart &&
+        algorithm != BayesianAlgorithm::kRelevanceDecomposition &&
+        algorithm != BayesianAlgorithm::kRelevanceDecomposition2)
+        return kSuccess;
+    VRX_network& work = *work_;
+    for (int h : scenario_) {
+        if (const int rc = vovido::SetWorkEvidence(work, h, 0)) return rc;
+    }
+    const uint64_t entries = EstimateClusteringEntries(work);
+    for (int h : scenario_) {
+        if (const int rc = SetScenarioEvidence(h, -1)) return rc;
+    }
+    return vovido::CheckScenarioCount(*network_, scenario_, sizes_, entries);
+}
+
 int PolicyEvaluator::UpdateWork() {
     work_->InvalidateValues();
     const int mark = errorLog.GetNumberOfEntries();
@@ -180,7 +209,7 @@ int PolicyEvaluator::EvaluateOver(const std::vector<int>& varied, const std::vec
                                   long long& evaluated, int& impossible) {
     VRX_network& work = *work_;
     for (int h : scenario_) {
-        if (const int rc = vovido::SetWorkEvidence(work, h, -1)) return rc;
+        if (const int rc = SetScenarioEvidence(h, -1)) return rc;
         outcome_[static_cast<size_t>(h)] = -1;
     }
     std::vector<int> digits(varied.size(), 0);

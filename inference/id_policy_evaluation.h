@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "base/dmatrix.h"
+#include "base/double_array.h"
 
 class VRX_network;
 
@@ -40,8 +41,14 @@ private:
     [[nodiscard]] int FindOtherIndexing();
     void FindMauIndexing();
     [[nodiscard]] int Touches(int x, const std::vector<int>& watched, std::vector<char>& reached);
+    // Sets (outcome >= 0) or clears the evidence of a node of the sequence in the working copy; cleared,
+    // it gets back the caller's likelihoods on it.
+    [[nodiscard]] int SetScenarioEvidence(int handle, int outcome);
+    // The same with no notice acting.
+    [[nodiscard]] int SetSilently(int handle, int outcome);
     [[nodiscard]] int ShapeCallerValues();
     [[nodiscard]] int ConvertToBayesianNetwork();
+    [[nodiscard]] int CheckUpdateSize();
     [[nodiscard]] int EvaluateScenarios();
     [[nodiscard]] int EvaluateOver(const std::vector<int>& varied, const std::vector<int>& recorded,
                                    long long& evaluated, int& impossible);
@@ -58,22 +65,25 @@ private:
     void MarkWrittenUpToDate();
     bool IsScenarioNode(int handle) const { return position_[static_cast<size_t>(handle)] >= 0; }
     VRX_Dmatrix* CallerMatrix(int handle) const;
-    int Fail(int rc);
+    // Logs the failure of the step that allocates `what`.
+    int Fail(int rc, const char* what);
 
     VRX_network* network_ = nullptr;
     std::unique_ptr<VRX_network> work_;
-    std::vector<int> utilityNodes_;           // utility and MAU nodes, topological order
-    std::vector<int> terminals_;              // the utility nodes without children: their sum is maximised
-    std::vector<int> sequence_;               // decisions and the nodes observed before them, in order
-    std::vector<int> scenario_;               // the scenario nodes, in sequence order
-    std::vector<int> sizes_;                  // their outcome counts
-    std::vector<int> position_;               // per slot: its position in scenario_, or -1
-    std::vector<int> outcome_;                // per slot: the outcome a scenario node is set to, or -1
-    std::vector<std::vector<int>> indexing_;  // per slot: the scenario nodes its value is indexed by
-    std::vector<int> recorded_;               // values read from every leaf scenario
-    std::vector<double> low_;                 // per slot: a utility table's smallest and largest defined item
+    std::vector<int> utilityNodes_;             // utility and MAU nodes, topological order
+    std::vector<int> terminals_;                // the utility nodes without children: their sum is maximised
+    std::vector<int> sequence_;                 // decisions and the nodes observed before them, in order
+    std::vector<int> scenario_;                 // the scenario nodes, in sequence order
+    std::vector<int> sizes_;                    // their outcome counts
+    std::vector<int> position_;                 // per slot: its position in scenario_, or -1
+    std::vector<int> outcome_;                  // per slot: the outcome a scenario node is set to, or -1
+    std::vector<std::vector<int>> indexing_;    // per slot: the scenario nodes its value is indexed by
+    std::vector<int> recorded_;                 // values read from every leaf scenario
+    std::vector<VRX_doubleArray> likelihoods_;  // per slot: the virtual evidence on a node of the sequence
+    std::vector<double> low_;  // per slot: a utility table's smallest and largest defined item
     std::vector<double> high_;
     bool utilitiesSpecified_ = true;
     double maximumExpectedUtility_ = 0.0;
     long long updates_ = 0;
+    int logStart_ = 0;  // the log's entries when the run started
 };

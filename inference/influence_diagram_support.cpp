@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <new>
 
+#include "base/counted_notices.h"
 #include "base/dmatrix.h"
 #include "base/error_log.h"
 #include "base/size_limits.h"
@@ -18,6 +19,8 @@ namespace vovido {
 
 namespace {
 
+constexpr char kNoMemoryForCopy[] = "Not enough memory for a working copy of the network";
+
 bool IsDecision(const VRX_network& network, int handle) {
     return network.GetNodeType(handle) == DefinitionType::kList;
 }
@@ -25,6 +28,26 @@ bool IsDecision(const VRX_network& network, int handle) {
 bool HoldsEvidence(const VRX_network& network, int handle) {
     const VRX_nodeValue* value = network.GetNode(handle)->GetValue();
     return value != nullptr && value->HasEvidence();
+}
+
+// Whether a directed path leads from `from` to `to`: such a path already orders the two.
+bool Reaches(const VRX_network& network, int from, int to, std::vector<char>& seen, std::vector<int>& stack) {
+    seen.assign(static_cast<size_t>(network.GetNumberOfSlots()), 0);
+    stack.assign(1, from);
+    seen[static_cast<size_t>(from)] = 1;
+    while (!stack.empty()) {
+        const int h = stack.back();
+        stack.pop_back();
+        if (h == to) return true;
+        const VRX_intArray& children = network.GetChildren(h);
+        for (int k = 0; k < children.GetCount(); k++) {
+            const size_t c = static_cast<size_t>(children[k]);
+            if (seen[c]) continue;
+            seen[c] = 1;
+            stack.push_back(children[k]);
+        }
+    }
+    return false;
 }
 
 }  // namespace
@@ -56,25 +79,23 @@ void AssumeDecisionOrder(VRX_network& network, const std::vector<int>& sequence)
     const int mask = network.changeMask;
     network.changeMask = 0;
     int previous = -1;
-    size_t groupStart = 0;
+    std::vector<char> seen;
+    std::vector<int> stack;
     for (size_t i = 0; i < sequence.size(); i++) {
         if (!IsDecision(network, sequence[i])) continue;
         if (previous >= 0) {
-            bool joined = false;
-            for (size_t k = groupStart; k <= i && !joined; k++)
-                joined = network.AreAdjacent(previous, sequence[k]) == 1;
-            if (!joined) {
+            if (!Reaches(network, previous, sequence[i], seen, stack)) {
                 // A refused arc (say, one past a size limit) leaves the order assumed all the same.
                 (void)network.AddArc(previous, sequence[i]);
                 char message[600];
                 std::snprintf(message, sizeof message,
                               "Temporal order assumed: node [%.250s] before node [%.250s]",
                               IdAt(network, previous), IdAt(network, sequence[i]));
-                LogError(errorLog, kOutOfRange, message, nullptr);
+                // A warning: where the solution fails, its cause goes before it.
+                LogNotice(errorLog, kOutOfRange, message, nullptr, NoticeInstance{});
             }
         }
         previous = sequence[i];
-        groupStart = i + 1;
     }
     network.changeMask = mask;
 }
@@ -96,12 +117,12 @@ int MakeWorkingCopy(const VRX_network& network, VRX_network*& out) {
     try {
         out = new VRX_network(network, VRX_network::ModelOnly{});
     } catch (const std::bad_alloc&) {
-        return LogError(errorLog, kOutOfMemory, nullptr, nullptr);
+        return LogError(errorLog, kOutOfMemory, kNoMemoryForCopy, nullptr);
     }
     if (!out->IsValid()) {
         delete out;
         out = nullptr;
-        return LogError(errorLog, kOutOfMemory, nullptr, nullptr);
+        return LogError(errorLog, kOutOfMemory, kNoMemoryForCopy, nullptr);
     }
     out->propagationFlags = 0;
     out->changeMask = 0;

@@ -26,10 +26,10 @@ inline bool IsImpossibleScenario(int status) {
 // of a decision; each once.
 [[nodiscard]] int CollectDecisionSequence(VRX_network& network, std::vector<int>& sequence);
 
-// For two consecutive decisions of the sequence of which neither the second nor any node observed just
-// before it touches the first: adds the arc first -> second to the network, where it stays, so that the
-// second decision is taken knowing the first, and logs "Temporal order assumed" (also when the arc is
-// refused). No change notice acts on these arcs.
+// For two consecutive decisions of the sequence that no directed path orders: adds the arc first -> second
+// to the network, where it stays, so that the second decision is taken knowing the first, and logs
+// "Temporal order assumed" as a warning (also when the arc is refused). No change notice acts on these
+// arcs.
 void AssumeDecisionOrder(VRX_network& network, const std::vector<int>& sequence);
 
 // Smallest and largest entry that is not the undefined sentinel; false when there is none.

@@ -359,11 +359,12 @@ int CheckUpdatedValues(VRX_network& network) {
 }
 
 int CheckScenarioCount(const VRX_network& network, const std::vector<int>& sequence,
-                       const std::vector<int>& sizes) {
+                       const std::vector<int>& sizes, uint64_t treeEntries) {
     const int64_t nodes = network.GetNumberOfNodes();
     if (nodes == 0) return kSuccess;
     // The cells one update touches: each table as the working copy holds it (a utility as a two-outcome
-    // chance node, a decision as a root), besides the fixed share of each node.
+    // chance node, a decision as a root), or its join tree where that is larger, besides the fixed share
+    // of each node.
     int64_t cells = 0;
     for (int h = network.GetFirstNode(); h >= 0; h = network.GetNextNode(h)) {
         const int type = network.GetNodeType(h);
@@ -372,8 +373,11 @@ int CheckScenarioCount(const VRX_network& network, const std::vector<int>& seque
         if (type == DefinitionType::kList) own = network.GetNode(h)->GetDefinition()->GetNumberOfOutcomes();
         cells = own > INT64_MAX - cells ? INT64_MAX : cells + own;
     }
+    const int64_t tree =
+        treeEntries > static_cast<uint64_t>(INT64_MAX) ? INT64_MAX : static_cast<int64_t>(treeEntries);
+    const int64_t each = std::max(cells, tree);
     const int64_t work =
-        cells > INT64_MAX - nodes * kCellsPerNodeUpdate ? INT64_MAX : cells + nodes * kCellsPerNodeUpdate;
+        each > INT64_MAX - nodes * kCellsPerNodeUpdate ? INT64_MAX : each + nodes * kCellsPerNodeUpdate;
     const auto within = [work](int64_t scenarios) { return scenarios <= kMaxDecisionWorkCells / work; };
     const size_t count = std::min(sequence.size(), sizes.size());
     int64_t scenarios = 1;
@@ -386,12 +390,15 @@ int CheckScenarioCount(const VRX_network& network, const std::vector<int>& seque
     if (passed == count) return kSuccess;
     // The decision that sees the outcomes which pass the limit.
     while (passed + 1 < count && network.GetNodeType(sequence[passed]) != DefinitionType::kList) passed++;
+    const std::string joinTree = tree == INT64_MAX ? " and a join tree too large to build"
+                                 : tree > 0 ? " and a join tree of " + std::to_string(tree) + " entries"
+                                            : "";
     return Report(*network.GetNode(sequence[passed]),
                   "its decisions and observations make " + std::to_string(scenarios) +
                       " scenarios, each a belief update of " + std::to_string(nodes) +
-                      " nodes with tables of " + std::to_string(cells) + " cells (work of " +
+                      " nodes with tables of " + std::to_string(cells) + " cells" + joinTree + " (work of " +
                       std::to_string(work) + " cells, " + std::to_string(kCellsPerNodeUpdate) +
-                      " a node besides its table), past the limit of " +
+                      " a node besides its table" + (tree > 0 ? " or tree" : "") + "), past the limit of " +
                       std::to_string(kMaxDecisionWorkCells) + " cells",
                   kOutOfMemory);
 }

@@ -4,6 +4,7 @@
 // overflow the products), and of the number of updates an influence diagram's scenarios would take.
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -76,10 +77,11 @@ private:
 
 // Before an influence diagram is solved by one belief update per scenario of `sequence` (decisions and
 // what they observe, with their outcome counts in `sizes`): 0 while the scenarios times the work of one
-// update (the cells of every table and a fixed share per node) stay within the limit; else -42, logged
-// naming the first decision at or after the node whose outcomes pass it, with the sizes.
+// update (the cells of every table, or the entries of the join tree the update builds where more, and a
+// fixed share per node) stay within the limit; else -42, logged naming the first decision at or after the
+// node whose outcomes pass it, with the sizes.
 [[nodiscard]] int CheckScenarioCount(const VRX_network& network, const std::vector<int>& sequence,
-                                     const std::vector<int>& sizes);
+                                     const std::vector<int>& sizes, uint64_t treeEntries = 0);
 
 // The probability of evidence as computed: 0 when it is a finite number, else -568 logged, naming the
 // first node with evidence.

@@ -195,9 +195,15 @@ inline Diagram BuildRandomDiagram(VRX_network& net, std::mt19937& rng, int chanc
 // most significant).
 using Policy = std::vector<std::vector<int>>;
 
-// The expected utility of the policy, by enumerating the joint of decisions and chance nodes. Chance
-// evidence is not supported; decisions are free.
-inline double PolicyUtility(const VRX_network& net, const Diagram& d, const Policy& policy) {
+// Likelihoods (virtual evidence) on chance nodes, by handle; empty for a node without.
+using Likelihoods = std::vector<std::vector<double>>;
+
+// The expected utility of the policy, by enumerating the joint of decisions and chance nodes, each
+// configuration weighed by the likelihoods on its chance nodes (which must not lie below a decision, so
+// that their weight is the same under every policy). Hard chance evidence is not supported; decisions
+// are free.
+inline double PolicyUtility(const VRX_network& net, const Diagram& d, const Policy& policy,
+                            const Likelihoods& likelihoods = {}) {
     // Decisions first: a joint configuration the policy rules out is passed over before any table is read.
     std::vector<int> nodes = d.decisions;
     nodes.insert(nodes.end(), d.chance.begin(), d.chance.end());
@@ -230,6 +236,7 @@ inline double PolicyUtility(const VRX_network& net, const Diagram& d, const Poli
     };
     const size_t decisions = d.decisions.size();
     double eu = 0.0;
+    double weight = 0.0;
     for (;;) {
         double p = 1.0;
         for (size_t i = 0; i < nodes.size() && p > 0.0; i++) {
@@ -237,13 +244,17 @@ inline double PolicyUtility(const VRX_network& net, const Diagram& d, const Poli
                 p = policy[i][static_cast<size_t>(rowOf(i))] == x[i] ? 1.0 : 0.0;
             } else {
                 p *= (*tables[i])[rowOf(i) * outcomes[i] + x[i]];
+                const size_t h = static_cast<size_t>(nodes[i]);
+                if (h < likelihoods.size() && !likelihoods[h].empty())
+                    p *= likelihoods[h][static_cast<size_t>(x[i])];
             }
         }
+        weight += p;
         for (size_t u = 0; u < d.utilities.size() && p > 0.0; u++)
             eu += p * (*tables[nodes.size() + u])[rowOf(nodes.size() + u)];
         size_t i = 0;
         while (i < x.size() && ++x[i] == outcomes[i]) x[i++] = 0;
-        if (i == x.size()) return eu;
+        if (i == x.size()) return likelihoods.empty() ? eu : eu / weight;
     }
 }
 
@@ -280,14 +291,14 @@ inline void AddNoForgettingArcs(VRX_network& net, const Diagram& d) {
 }
 
 // The maximum expected utility over every policy, tried one by one.
-inline double BruteForceMeu(const VRX_network& net, const Diagram& d) {
+inline double BruteForceMeu(const VRX_network& net, const Diagram& d, const Likelihoods& likelihoods = {}) {
     Policy policy;
     std::vector<int> choices;
     for (int h : d.decisions) choices.push_back(net.GetNode(h)->GetDefinition()->GetNumberOfOutcomes());
     for (int rows : PolicyRows(net, d)) policy.emplace_back(static_cast<size_t>(rows), 0);
     double best = -1e300;
     for (;;) {
-        best = std::max(best, PolicyUtility(net, d, policy));
+        best = std::max(best, PolicyUtility(net, d, policy, likelihoods));
         size_t k = 0;
         size_t r = 0;
         for (;;) {

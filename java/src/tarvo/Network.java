@@ -711,6 +711,13 @@ public class Network extends Wrapper {
      * infinite entry, or a column of zeros where its parents' outcomes are possible, cannot be scaled and is
      * refused, naming the node.
      *
+     * <p>On an influence diagram, two decisions taken one after the other that neither an arc nor a
+     * directed path puts in order are ordered by this update: it adds the arc from the earlier to the later
+     * decision to this network, where it stays (it is listed by {@link #getParentIds(int)} and written to
+     * files like any other arc), so that the later decision is taken knowing the earlier, and warns
+     * "Temporal order assumed: node [A] before node [B]". A decision that a directed path already puts
+     * after another (A &rarr; M &rarr; H &rarr; D, with H observed before D) gets no arc and no warning.
+     *
      * @throws TARVOException when the algorithm fails, for example on evidence of probability zero, when a
      *     result is not finite or a node's value is undefined ("ERROR: Node [...] : its value is undefined"),
      *     or when the unrolled network would pass the node or table limit ("TARVO error ... in function
