@@ -2,7 +2,9 @@
 // the files and the parents' strength orders.
 #include "definitions/noisy_max.h"
 
+#include <cmath>
 #include <new>
+
 #include "definitions/ci_rows.h"
 
 #include "base/status_codes.h"
@@ -133,6 +135,18 @@ double VRX_noisyMAX::TrialDistance(VRX_Dmatrix& parameters, int e, double delta,
 
 namespace {
 
+// A seed row from a column of the table fitted: scaled to sum to 1, for the fit moves entries keeping the
+// row's sum, and a table's column may be off 1 (rounded, or opened by a new outcome). A column without
+// mass (zero, negative or not finite) starts uniform.
+void MakeSeedRowDistribution(double* row, int k) {
+    double sum = 0.0;
+    for (int j = 0; j < k; ++j) {
+        if (!(row[j] >= 0.0) || !std::isfinite(row[j])) row[j] = 0.0;
+        sum += row[j];
+    }
+    for (int j = 0; j < k; ++j) row[j] = sum > 0.0 && std::isfinite(sum) ? row[j] / sum : 1.0 / k;
+}
+
 // The fit's start in p (a row per parent outcome, the leak last): parent i alone away from outcome 0 ...
 // taken from the column where every other parent is at outcome 0; the leak from the last column (every
 // parent at its last outcome).
@@ -148,12 +162,14 @@ void SeedNoisyMaxFit(const VRX_Dmatrix& target, int parents, VRX_Dmatrix& p) {
             const double* column = c + m * strides[i];
             double* row = p.GetData() + (start + m) * k;
             for (int j = 0; j < k; ++j) row[j] = column[j];
+            MakeSeedRowDistribution(row, k);
         }
         start += n;
     }
     const double* last = c + target.GetNumberOfElements() - k;
     double* leak = p.GetData() + (rows - 1) * k;
     for (int j = 0; j < k; ++j) leak[j] = last[j];
+    MakeSeedRowDistribution(leak, k);
 }
 
 }  // namespace
