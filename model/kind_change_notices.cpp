@@ -19,8 +19,9 @@ namespace vovido {
 namespace {
 
 const NoticeKind kKindChangeNotice = {"A change of kind removed arcs or reset tables around {count}", "node",
-                                     nullptr};
-const NoticeKind kClearedEvidenceNotice = {"A change of kind cleared the evidence of {count}", "node", nullptr};
+                                      nullptr};
+const NoticeKind kClearedEvidenceNotice = {"A change of kind cleared the evidence of {count}", "node",
+                                           nullptr};
 
 std::string NodeList(const VRX_network& network, const VRX_intArray& handles) {
     std::string text;
@@ -71,9 +72,11 @@ void ReportKindChange(const VRX_network& network, int handle, const KindChangeNe
         EraseRefusedParentNotices(network, handle, former.children, firstEntry);
         if (fromParents.GetCount() == 0 && toChildren.GetCount() == 0 && reset.GetCount() == 0) return;
         const std::string label = "[" + NodeLabel(network, handle) + "]";
-        std::string what = "Node " + label + " : its change to a " + KindOf(*network.GetNode(handle)) + " node";
+        std::string what =
+            "Node " + label + " : its change to a " + KindOf(*network.GetNode(handle)) + " node";
         if (fromParents.GetCount() > 0 || toChildren.GetCount() > 0) {
-            what += fromParents.GetCount() + toChildren.GetCount() == 1 ? " removed the arc" : " removed the arcs";
+            what += fromParents.GetCount() + toChildren.GetCount() == 1 ? " removed the arc"
+                                                                        : " removed the arcs";
             if (fromParents.GetCount() > 0) what += " from " + NodeList(network, fromParents);
             if (fromParents.GetCount() > 0 && toChildren.GetCount() > 0) what += " and";
             if (toChildren.GetCount() > 0) what += " to " + NodeList(network, toChildren);
@@ -86,15 +89,17 @@ void ReportKindChange(const VRX_network& network, int handle, const KindChangeNe
                         : " reset the tables of " + NodeList(network, reset) + " to their kinds' defaults";
         (void)LogNotice(errorLog, kWrongNodeType, what.c_str(), nullptr, {&kKindChangeNotice, label, label});
     } catch (const std::bad_alloc&) {
-        (void)LogError(errorLog, kWrongNodeType, "A change of kind removed arcs and reset tables of other nodes",
-                       nullptr);
+        (void)LogError(errorLog, kWrongNodeType,
+                       "A change of kind removed arcs and reset tables of other nodes", nullptr);
     }
 }
 
 FormerEvidence EvidenceOf(VRX_node& node) {
     FormerEvidence former;
     VRX_nodeValue* value = node.GetValue();
-    if (value == nullptr || (value->GetValueFlags() & ValueFlags::kEvidence) == 0) return former;
+    if (value == nullptr) return former;
+    former.likelihoods = value->HasFlag(ValueFlags::kVirtualEvidence);
+    if ((value->GetValueFlags() & ValueFlags::kEvidence) == 0) return former;
     former.outcome = value->GetEvidence();
     VRX_nodeDefinition* definition = node.GetDefinition();
     const VRX_idArray* names = definition != nullptr ? definition->GetOutcomesNames() : nullptr;
@@ -105,8 +110,15 @@ FormerEvidence EvidenceOf(VRX_node& node) {
 }
 
 void SettleEvidenceAfterChange(VRX_node& node, const FormerEvidence& former) {
-    if (former.outcome < 0) return;
     VRX_nodeValue* value = node.GetValue();
+    if (former.likelihoods && (value == nullptr || !value->HasFlag(ValueFlags::kVirtualEvidence))) {
+        const std::string label = "[" + NodeLabel(*node.GetNetwork(), node.GetHandle()) + "]";
+        const std::string what = "Node " + label + " : its virtual evidence was cleared: it does not fit a " +
+                                 KindOf(node) + " node's outcomes";
+        (void)LogNotice(errorLog, kOutOfRange, what.c_str(), nullptr,
+                        {&kClearedEvidenceNotice, label, label});
+    }
+    if (former.outcome < 0) return;
     VRX_nodeDefinition* definition = node.GetDefinition();
     const int count = definition != nullptr ? definition->GetNumberOfOutcomes() : 0;
     const bool held = value != nullptr && (value->GetValueFlags() & ValueFlags::kEvidence) != 0;
@@ -115,8 +127,9 @@ void SettleEvidenceAfterChange(VRX_node& node, const FormerEvidence& former) {
     const VRX_network* network = node.GetNetwork();
     const std::string label = "[" + NodeLabel(*network, node.GetHandle()) + "]";
     const std::string outcome = former.id.empty() ? std::to_string(former.outcome) : former.id;
-    const std::string why = held ? "a " + KindOf(node) + " node has no outcome " + std::to_string(former.outcome)
-                                 : "its value as a " + KindOf(node) + " node did not keep it";
+    const std::string why =
+        held ? "a " + KindOf(node) + " node has no outcome " + std::to_string(former.outcome)
+             : "its value as a " + KindOf(node) + " node did not keep it";
     const std::string what = "Node " + label + " : its evidence [" + outcome + "] was cleared: " + why;
     (void)LogNotice(errorLog, kOutOfRange, what.c_str(), nullptr, {&kClearedEvidenceNotice, label, label});
 }

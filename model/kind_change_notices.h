@@ -27,11 +27,13 @@ void ReportKindChange(const VRX_network& network, int handle, const KindChangeNe
 struct FormerEvidence {
     int outcome = -1;
     std::string id;
+    bool likelihoods = false;  // virtual evidence
 };
 FormerEvidence EvidenceOf(VRX_node& node);
 
 // Clears evidence that the changed node holds on an outcome index it no longer has, and tells that
-// evidence the change dropped (the value could not be carried over), naming node and outcome.
+// evidence the change dropped (the value could not be carried over), naming node and outcome; virtual
+// evidence that no longer fits the outcomes likewise.
 void SettleEvidenceAfterChange(VRX_node& node, const FormerEvidence& former);
 
 }  // namespace vovido

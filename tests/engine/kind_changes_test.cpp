@@ -37,14 +37,17 @@ TEST_F(KindChanges, TablesASaveWouldNotKeepAreRefusedNamingTheCalls) {
              lost},
         {DefinitionType::kDeMorgan,
          {0.3, 0.7, 0.6, 0.4},
-         "the table of a DEMORGAN node is computed from its prior belief and its parents' weights and types: set "
+         "the table of a DEMORGAN node is computed from its prior belief and its parents' weights and types: "
+         "set "
          "them with SetPriorBelief, SetParentWeights and SetParentTypes (setDeMorganPriorBelief, "
          "setDeMorganParentWeight and setDeMorganParentType in Java)" +
              lost},
         {DefinitionType::kTruthTable,
          {0.0, 1.0, 0.3, 0.7},
-         "column 1 of the table is not one 1 and zeros: a TRUTHTABLE node keeps one resulting outcome per column "
-         "(set them with SetResultingStates, or as columns of one 1 and zeros); a table of probabilities needs a "
+         "column 1 of the table is not one 1 and zeros: a TRUTHTABLE node keeps one resulting outcome per "
+         "column "
+         "(set them with SetResultingStates, or as columns of one 1 and zeros); a table of probabilities "
+         "needs a "
          "CPT node"},
         {DefinitionType::kTruthTable, {1.0, 1.0, 0.0, 1.0}, "column 0 of the table is not one 1 and zeros"},
         {DefinitionType::kTruthTable, {0.0, 1.0, 1.0, 0.0}, ""},
@@ -80,10 +83,11 @@ TEST_F(KindChanges, AChangeNamesTheArcsItRemovesAndTheTablesItResets) {
     errorLog.Flush();
     const int node = net.FindNode("LVEDVOLUME");
     ASSERT_EQ(net.GetNode(node)->ChangeType(DefinitionType::kCast), kSuccess);
-    EXPECT_EQ(LogDump(),
-              "-51 Node [LVEDVOLUME] : its change to a CAST node removed the arcs from [HYPOVOLEMIA], [LVFAILURE] "
-              "and to [CVP], [PCWP], which the kinds at their ends do not take, and reset the tables of [CVP], "
-              "[PCWP] to their kinds' defaults\n");
+    EXPECT_EQ(
+        LogDump(),
+        "-51 Node [LVEDVOLUME] : its change to a CAST node removed the arcs from [HYPOVOLEMIA], [LVFAILURE] "
+        "and to [CVP], [PCWP], which the kinds at their ends do not take, and reset the tables of [CVP], "
+        "[PCWP] to their kinds' defaults\n");
     EXPECT_EQ(net.GetParents(node).GetCount() + net.GetChildren(node).GetCount(), 0);
     ASSERT_EQ(net.UpdateBeliefs(), kSuccess) << LogDump();
     ExpectNear(Beliefs(net, net.FindNode("CVP")), {1.0 / 3, 1.0 / 3, 1.0 / 3});
@@ -132,17 +136,43 @@ TEST_F(KindChanges, NoRefusedArcIsKept) {
 }
 
 TEST_F(KindChanges, EvidenceOnAnOutcomeThatIsGoneIsClearedWithAWarning) {
-    TestNetwork t(Notices::kOn);
-    const int x = t.Add("X", 3);
-    t.Table(x, {0.2, 0.3, 0.5});
-    t.Observe(x, 2);
+    struct Case {
+        bool likelihoods;  // virtual evidence (1, 2, 3) instead of the third outcome
+        const char* warning;
+    };
+    for (const Case& c :
+         {Case{false, "its evidence [State2] was cleared: a CAST node has no outcome 2"},
+          Case{true, "its virtual evidence was cleared: it does not fit a CAST node's outcomes"}}) {
+        SCOPED_TRACE(c.warning);
+        TestNetwork t(Notices::kOn);
+        const int x = t.Add("X", 3);
+        t.Table(x, {0.2, 0.3, 0.5});
+        if (c.likelihoods) {
+            ASSERT_EQ(t.Value(x)->SetVirtualEvidence(Doubles({1, 2, 3})), kSuccess);
+        } else {
+            t.Observe(x, 2);
+        }
+        errorLog.Flush();
+        ASSERT_EQ(t.net.GetNode(x)->ChangeType(DefinitionType::kCast), kSuccess);
+        EXPECT_EQ(LogDump(), "-2 Node [X] : " + std::string(c.warning) + "\n");
+        EXPECT_FALSE(t.Value(x)->HasEvidence() || t.Value(x)->HasFlag(ValueFlags::kVirtualEvidence));
+        errorLog.Flush();
+        ASSERT_EQ(t.net.UpdateBeliefs(), kSuccess) << LogDump();
+        ExpectNear(t.Beliefs(x), {0.5, 0.5});
+    }
+}
+
+// Virtual evidence stands in the update for a temporary probability-table child, which a two-outcome
+// kind cannot have: the update says so, naming the node.
+TEST_F(KindChanges, VirtualEvidenceOnATwoOutcomeKindIsRefusedNamingTheNode) {
+    TestNetwork t;
+    const int x = t.Add("X", 2, DefinitionType::kDeMorgan);
+    ASSERT_EQ(t.Value(x)->SetVirtualEvidence(Doubles({0.2, 0.8})), kSuccess);
     errorLog.Flush();
-    ASSERT_EQ(t.net.GetNode(x)->ChangeType(DefinitionType::kCast), kSuccess);
-    EXPECT_EQ(LogDump(), "-2 Node [X] : its evidence [State2] was cleared: a CAST node has no outcome 2\n");
-    EXPECT_FALSE(t.Value(x)->HasEvidence());
-    errorLog.Flush();
-    ASSERT_EQ(t.net.UpdateBeliefs(), kSuccess) << LogDump();
-    ExpectNear(t.Beliefs(x), {0.5, 0.5});
+    EXPECT_EQ(t.net.UpdateBeliefs(), kWrongNodeType);
+    EXPECT_EQ(LoggedMessages().front(),
+              "ERROR: Node [X] : its virtual evidence cannot be used: a DEMORGAN node takes only an observed "
+              "outcome");
 }
 
 // A noisy-MAX node fitted to a table whose columns are off 1 (rounded, or opened by a new outcome) has

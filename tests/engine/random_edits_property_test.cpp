@@ -31,8 +31,9 @@ namespace {
 using namespace vovido::test;
 
 const char* const kWritableFormats[] = {".vrx", ".xvrx", ".net", ".dne", ".erg", ".dsc", ".xml03"};
-const int kChanceKinds[] = {DefinitionType::kCpt,      DefinitionType::kCpt,        DefinitionType::kTruthTable,
-                            DefinitionType::kNoisyMax, DefinitionType::kNoisyAdder, DefinitionType::kCast,
+const int kChanceKinds[] = {DefinitionType::kCpt,        DefinitionType::kCpt,
+                            DefinitionType::kTruthTable, DefinitionType::kNoisyMax,
+                            DefinitionType::kNoisyAdder, DefinitionType::kCast,
                             DefinitionType::kDeMorgan};
 constexpr int kEditsPerSeed = 25;
 
@@ -103,7 +104,8 @@ protected:
         const int size = table->GetNumberOfElements();
         // A truth table takes only columns of one 1 and zeros, and refuses the others naming the node.
         const bool deterministic = type == DefinitionType::kTruthTable && Any(3) != 0;
-        const std::vector<double> values = deterministic ? DeterministicColumns(size, k) : RandomColumns(size, k);
+        const std::vector<double> values =
+            deterministic ? DeterministicColumns(size, k) : RandomColumns(size, k);
         const int rc = definition.SetDefinitionDoubles(Doubles(values));
         if (rc != kSuccess) ExpectCauseFirst("table of " + std::string(node.GetId()));
     }
