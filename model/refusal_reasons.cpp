@@ -273,8 +273,7 @@ int RefuseTableOfKind(const VRX_network& network, int handle, int column) {
     const std::string what =
         setters != nullptr
             ? "the table of " + kind + " is computed from " + setters +
-                  "; a table set directly would be "
-                  "lost on saving"
+                  "; a table set directly would be lost on saving"
             : "column " + std::to_string(column) + " of the table is not one 1 and zeros: " + kind +
                   " keeps one resulting outcome per column (set them with SetResultingStates, or as columns "
                   "of one 1 and zeros); a table of probabilities needs a CPT node";
