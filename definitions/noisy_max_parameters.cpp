@@ -19,15 +19,15 @@ namespace CiRows = vovido::CiRows;
 namespace {
 
 // Moves entry j of a distribution row by delta and rescales the other entries so that the row keeps
-// its sum.
+// its sum. The others are scaled by what they hold, not by 1 - row[j]: where that is tiny, the rounding
+// of the subtraction would be multiplied many times over and the row drift away from a distribution.
 void MoveEntry(double* row, int k, int j, double delta) {
     const double old = row[j];
-    if (old == 1.0) {
-        const double share = delta / (k - 1);
-        for (int l = 0; l < k; ++l) row[l] -= share;
-    } else {
-        const double scale = delta / (1.0 - old);
-        for (int l = 0; l < k; ++l) row[l] -= row[l] * scale;
+    double others = 0.0;
+    for (int l = 0; l < k; ++l) others += l == j ? 0.0 : row[l];
+    const double left = others - delta > 0.0 ? others - delta : 0.0;
+    for (int l = 0; l < k; ++l) {
+        if (l != j) row[l] = others > 0.0 ? row[l] * (left / others) : left / (k - 1);
     }
     row[j] = old + delta;
 }

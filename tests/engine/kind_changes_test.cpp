@@ -175,20 +175,25 @@ TEST_F(KindChanges, VirtualEvidenceOnATwoOutcomeKindIsRefusedNamingTheNode) {
               "outcome");
 }
 
-// A noisy-MAX node fitted to a table whose columns are off 1 (rounded, or opened by a new outcome) has
-// distributions for rows, so its table's columns sum to 1.
-TEST_F(KindChanges, ANoisyMaxFitToColumnsOffOneGivesDistributions) {
-    TestNetwork t;
-    const int p = t.Add("P", 3);
-    const int x = t.Add("X", 3);
-    t.Arc(p, x);
-    t.Table(x, {0.5, 0.3, 0.0, 0.2, 0.2, 0.2, 0.0, 0.0, 0.0});
-    ASSERT_EQ(t.net.GetNode(x)->ChangeType(DefinitionType::kNoisyMax), kSuccess);
-    const std::vector<double> table = Entries(t.Definition(x));
-    ASSERT_EQ(table.size(), 9u);
-    for (size_t c = 0; c < table.size(); c += 3) {
-        EXPECT_NEAR(table[c] + table[c + 1] + table[c + 2], 1.0, 1e-12) << "column " << c / 3;
-        for (size_t j = c; j < c + 3; ++j) EXPECT_GE(table[j], 0.0);
+// A noisy-MAX node fitted to a table has distributions for rows, so its table's columns sum to 1: when
+// the table's columns are off 1 (rounded, or opened by a new outcome), and when an outcome is all but
+// certain in a column (the fit's moves then scale entries many times over).
+TEST_F(KindChanges, ANoisyMaxFitGivesDistributions) {
+    for (const std::vector<double>& source :
+         {std::vector<double>{0.5, 0.3, 0.0, 0.2, 0.2, 0.2, 0.0, 0.0, 0.0},
+          std::vector<double>{0.1, 0.9, 0.0, 0.01, 0.99, 0.0, 0.5, 0.5, 0.0}}) {
+        TestNetwork t;
+        const int p = t.Add("P", 3);
+        const int x = t.Add("X", 3);
+        t.Arc(p, x);
+        t.Table(x, source);
+        ASSERT_EQ(t.net.GetNode(x)->ChangeType(DefinitionType::kNoisyMax), kSuccess);
+        const std::vector<double> table = Entries(t.Definition(x));
+        ASSERT_EQ(table.size(), 9u);
+        for (size_t c = 0; c < table.size(); c += 3) {
+            EXPECT_NEAR(table[c] + table[c + 1] + table[c + 2], 1.0, 1e-12) << "column " << c / 3;
+            for (size_t j = c; j < c + 3; ++j) EXPECT_GE(table[j], 0.0);
+        }
     }
 }
 
