@@ -2,6 +2,7 @@
 #include "model/kind_change_notices.h"
 
 #include <new>
+#include <vector>
 
 #include "base/counted_notices.h"
 #include "base/error_log.h"
@@ -67,26 +68,35 @@ void ReportKindChange(const VRX_network& network, int handle, const KindChangeNe
     try {
         VRX_intArray fromParents;
         VRX_intArray toChildren;
+        VRX_intArray costChildren;
         AppendGone(network, former.parents, network.GetParents(handle, 0), fromParents);
         AppendGone(network, former.children, network.GetChildren(handle, 0), toChildren);
+        AppendGone(network, former.costChildren, network.GetChildren(handle, 1), costChildren);
         EraseRefusedParentNotices(network, handle, former.children, firstEntry);
-        if (fromParents.GetCount() == 0 && toChildren.GetCount() == 0 && reset.GetCount() == 0) return;
+        if (fromParents.GetCount() == 0 && toChildren.GetCount() == 0 && costChildren.GetCount() == 0 &&
+            reset.GetCount() == 0)
+            return;
+        std::vector<std::string> clauses;
+        if (fromParents.GetCount() > 0 || toChildren.GetCount() > 0) {
+            std::string arcs =
+                fromParents.GetCount() + toChildren.GetCount() == 1 ? "removed the arc" : "removed the arcs";
+            if (fromParents.GetCount() > 0) arcs += " from " + NodeList(network, fromParents);
+            if (fromParents.GetCount() > 0 && toChildren.GetCount() > 0) arcs += " and";
+            if (toChildren.GetCount() > 0) arcs += " to " + NodeList(network, toChildren);
+            clauses.push_back(arcs + ", which the kinds at their ends do not take");
+        }
+        if (costChildren.GetCount() > 0)
+            clauses.push_back("removed the cost arcs to " + NodeList(network, costChildren));
+        if (reset.GetCount() > 0)
+            clauses.push_back(
+                reset.GetCount() == 1
+                    ? "reset the table of " + NodeList(network, reset) + " to its kind's defaults"
+                    : "reset the tables of " + NodeList(network, reset) + " to their kinds' defaults");
         const std::string label = "[" + NodeLabel(network, handle) + "]";
         std::string what =
             "Node " + label + " : its change to a " + KindOf(*network.GetNode(handle)) + " node";
-        if (fromParents.GetCount() > 0 || toChildren.GetCount() > 0) {
-            what += fromParents.GetCount() + toChildren.GetCount() == 1 ? " removed the arc"
-                                                                        : " removed the arcs";
-            if (fromParents.GetCount() > 0) what += " from " + NodeList(network, fromParents);
-            if (fromParents.GetCount() > 0 && toChildren.GetCount() > 0) what += " and";
-            if (toChildren.GetCount() > 0) what += " to " + NodeList(network, toChildren);
-            what += ", which the kinds at their ends do not take";
-            if (reset.GetCount() > 0) what += ", and";
-        }
-        if (reset.GetCount() > 0)
-            what += reset.GetCount() == 1
-                        ? " reset the table of " + NodeList(network, reset) + " to its kind's defaults"
-                        : " reset the tables of " + NodeList(network, reset) + " to their kinds' defaults";
+        for (size_t i = 0; i < clauses.size(); ++i)
+            what += (i == 0 ? " " : i + 1 == clauses.size() ? ", and " : ", ") + clauses[i];
         (void)LogNotice(errorLog, kWrongNodeType, what.c_str(), nullptr, {&kKindChangeNotice, label, label});
     } catch (const std::bad_alloc&) {
         (void)LogError(errorLog, kWrongNodeType,

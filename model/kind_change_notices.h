@@ -11,15 +11,16 @@ class VRX_node;
 
 namespace vovido {
 
-// The node's parents and children before a change of its kind.
+// The node's parents, children and cost children before a change of its kind.
 struct KindChangeNeighbours {
     VRX_intArray parents;
     VRX_intArray children;
+    VRX_intArray costChildren;
 };
 
-// One warning naming the former parents and children whose arcs the change removed and the children
-// whose tables it reset (`reset`); it replaces the refused-parents notices of these nodes logged since
-// firstEntry. Nothing when there are none.
+// One warning naming the former parents, children and cost children whose arcs the change removed and the
+// children whose tables it reset (`reset`); it replaces the refused-parents notices of these nodes logged
+// since firstEntry. Nothing when there are none.
 void ReportKindChange(const VRX_network& network, int handle, const KindChangeNeighbours& former,
                       const VRX_intArray& reset, int firstEntry);
 

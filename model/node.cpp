@@ -415,9 +415,10 @@ int VRX_node::ChangeType(int typeCode) {
 
     const int oldType = GetType();
     const int oldDimension = DimensionForChildren(oldType, OutcomeCountOf(definition.get()));
-    vovido::KindChangeNeighbours former{network->GetParents(handle, 0), network->GetChildren(handle, 0)};
+    vovido::KindChangeNeighbours former{network->GetParents(handle, 0), network->GetChildren(handle, 0),
+                                        network->GetChildren(handle, 1)};
     const VRX_intArray& formerChildren = former.children;
-    VRX_intArray formerCostChildren(network->GetChildren(handle, 1));
+    const VRX_intArray& formerCostChildren = former.costChildren;
     if (former.parents.GetCount() != network->GetParents(handle, 0).GetCount() ||
         formerChildren.GetCount() != network->GetChildren(handle, 0).GetCount() ||
         formerCostChildren.GetCount() != network->GetChildren(handle, 1).GetCount())

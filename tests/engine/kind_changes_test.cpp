@@ -91,6 +91,16 @@ TEST_F(KindChanges, AChangeNamesTheArcsItRemovesAndTheTablesItResets) {
     EXPECT_EQ(net.GetParents(node).GetCount() + net.GetChildren(node).GetCount(), 0);
     ASSERT_EQ(net.UpdateBeliefs(), kSuccess) << LogDump();
     ExpectNear(Beliefs(net, net.FindNode("CVP")), {1.0 / 3, 1.0 / 3, 1.0 / 3});
+    // A cost arc goes as well, and is named with the others.
+    const int history = net.FindNode("HISTORY");
+    ASSERT_EQ(net.AddCostArc(net.FindNode("LVFAILURE"), history), kSuccess);
+    errorLog.Flush();
+    ASSERT_EQ(net.GetNode(net.FindNode("LVFAILURE"))->ChangeType(DefinitionType::kDeMorgan), kSuccess);
+    EXPECT_EQ(
+        LogDump(),
+        "-51 Node [LVFAILURE] : its change to a DEMORGAN node removed the arcs to [HISTORY], [STROKEVOLUME], "
+        "which the kinds at their ends do not take, removed the cost arcs to [HISTORY], and reset the tables "
+        "of [HISTORY], [STROKEVOLUME] to their kinds' defaults\n");
 }
 
 // A parent of a kind the child's new kind refuses loses its arc, as does a child refusing the parent's
