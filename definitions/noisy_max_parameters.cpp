@@ -2,7 +2,9 @@
 // the files and the parents' strength orders.
 #include "definitions/noisy_max.h"
 
+#include <cmath>
 #include <new>
+
 #include "definitions/ci_rows.h"
 
 #include "base/status_codes.h"
@@ -17,15 +19,15 @@ namespace CiRows = vovido::CiRows;
 namespace {
 
 // Moves entry j of a distribution row by delta and rescales the other entries so that the row keeps
-// its sum.
+// its sum. The others are scaled by what they hold, not by 1 - row[j]: where that is tiny, the rounding
+// of the subtraction would be multiplied many times over and the row drift away from a distribution.
 void MoveEntry(double* row, int k, int j, double delta) {
     const double old = row[j];
-    if (old == 1.0) {
-        const double share = delta / (k - 1);
-        for (int l = 0; l < k; ++l) row[l] -= share;
-    } else {
-        const double scale = delta / (1.0 - old);
-        for (int l = 0; l < k; ++l) row[l] -= row[l] * scale;
+    double others = 0.0;
+    for (int l = 0; l < k; ++l) others += l == j ? 0.0 : row[l];
+    const double left = others - delta > 0.0 ? others - delta : 0.0;
+    for (int l = 0; l < k; ++l) {
+        if (l != j) row[l] = others > 0.0 ? row[l] * (left / others) : left / (k - 1);
     }
     row[j] = old + delta;
 }
@@ -133,6 +135,18 @@ double VRX_noisyMAX::TrialDistance(VRX_Dmatrix& parameters, int e, double delta,
 
 namespace {
 
+// A seed row from a column of the table fitted: scaled to sum to 1, for the fit moves entries keeping the
+// row's sum, and a table's column may be off 1 (rounded, or opened by a new outcome). A column without
+// mass (zero, negative or not finite) starts uniform.
+void MakeSeedRowDistribution(double* row, int k) {
+    double sum = 0.0;
+    for (int j = 0; j < k; ++j) {
+        if (!(row[j] >= 0.0) || !std::isfinite(row[j])) row[j] = 0.0;
+        sum += row[j];
+    }
+    for (int j = 0; j < k; ++j) row[j] = sum > 0.0 && std::isfinite(sum) ? row[j] / sum : 1.0 / k;
+}
+
 // The fit's start in p (a row per parent outcome, the leak last): parent i alone away from outcome 0 ...
 // taken from the column where every other parent is at outcome 0; the leak from the last column (every
 // parent at its last outcome).
@@ -148,12 +162,14 @@ void SeedNoisyMaxFit(const VRX_Dmatrix& target, int parents, VRX_Dmatrix& p) {
             const double* column = c + m * strides[i];
             double* row = p.GetData() + (start + m) * k;
             for (int j = 0; j < k; ++j) row[j] = column[j];
+            MakeSeedRowDistribution(row, k);
         }
         start += n;
     }
     const double* last = c + target.GetNumberOfElements() - k;
     double* leak = p.GetData() + (rows - 1) * k;
     for (int j = 0; j < k; ++j) leak[j] = last[j];
+    MakeSeedRowDistribution(leak, k);
 }
 
 }  // namespace

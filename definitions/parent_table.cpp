@@ -284,7 +284,8 @@ int ParentTableDefinition::ReorderParents(const VRX_intArray& order) {
 }
 
 int ParentTableDefinition::RemoveInvalidParents() {
-    DefinitionSupport::RemoveParentsUnless(*this, &IsDiscreteType);
+    // Only parents whose outcomes index the table: AddParent refuses the others.
+    DefinitionSupport::RemoveParentsUnless(*this, &IsIndexingType);
     return kSuccess;
 }
 

@@ -6,6 +6,7 @@
 #include "base/string_array.h"
 #include "definitions/definition_support.h"
 #include "model/network.h"
+#include "model/refusal_reasons.h"
 
 namespace DefinitionSupport = vovido::DefinitionSupport;
 
@@ -137,6 +138,52 @@ int VRX_truthTable::GetResultingStates(VRX_stringArray& out) {
         if (const int rc = out.Add(outcomeIds[state])) return rc;
     }
     return kSuccess;
+}
+
+int VRX_truthTable::RefuseUndeterminedColumns(const double* entries, int count) const {
+    const int column = vovido::FindUndeterminedColumn(entries, count, numOutcomes);
+    if (column < 0) return kSuccess;
+    return network != nullptr ? vovido::RefuseTableOfKind(*network, handle, column) : kWrongNodeType;
+}
+
+int VRX_truthTable::SetDefinition(const VRX_Dmatrix& matrix) {
+    if (&matrix == &table) return kSuccess;
+    if (table.HasSameDimensions(matrix)) {
+        if (const int rc = RefuseUndeterminedColumns(matrix.GetData(), matrix.GetNumberOfElements()))
+            return rc;
+    }
+    return VRX_cpt::SetDefinition(matrix);
+}
+
+int VRX_truthTable::SetDefinitionDoubles(const VRX_doubleArray& doubles) {
+    const int n = DefinitionSupport::MatchEntryCount(doubles, table.GetNumberOfElements());
+    if (n < 0) return n;
+    if (n > 0) {
+        if (const int rc = RefuseUndeterminedColumns(&doubles[0], n)) return rc;
+    }
+    return VRX_cpt::SetDefinitionDoubles(doubles);
+}
+
+int VRX_truthTable::RemoveOutcomeData(int index) {
+    if (const int rc = VRX_cpt::RemoveOutcomeData(index)) return rc;
+    CompleteColumnsWithoutOne(true);
+    return kSuccess;
+}
+
+void VRX_truthTable::CompleteNewColumns() {
+    CompleteColumnsWithoutOne(false);
+}
+
+void VRX_truthTable::CompleteColumnsWithoutOne(bool atLast) {
+    const int run = ColumnLength(table);
+    double* p = table.GetData();
+    for (int start = 0; run > 0 && start < table.GetNumberOfElements(); start += run) {
+        bool held = false;
+        for (int j = 0; j < run && !held; ++j) held = p[start + j] == 1.0;
+        if (held) continue;
+        for (int j = 0; j < run; ++j) p[start + j] = 0.0;
+        p[start + (atLast ? run - 1 : 0)] = 1.0;
+    }
 }
 
 int VRX_truthTable::SetDefinitionStrings(const VRX_stringArray& names) {

@@ -22,6 +22,11 @@ public:
     // The CPT's conversion, then MakeDeterministic; the conversion's result is returned.
     [[nodiscard]] int CopyFrom(VRX_nodeDefinition& source) override;
 
+    // The CPT's, for columns of one 1.0 and zeros only: any other is refused (kWrongNodeType, logged
+    // naming the node and column), for a save keeps one resulting outcome per column.
+    [[nodiscard]] int SetDefinition(const VRX_Dmatrix& matrix) override;
+    [[nodiscard]] int SetDefinitionDoubles(const VRX_doubleArray& doubles) override;
+
     // One outcome name per column; an unknown name means outcome 0. kInvalidData for a list of another
     // length.
     [[nodiscard]] int SetDefinitionStrings(const VRX_stringArray& names) override;
@@ -43,8 +48,17 @@ public:
 protected:
     // The columns of a new parent outcome get 1.0 at the node's last outcome; the others keep theirs.
     void CompleteOpenedOutcome() override;
+    // A column whose outcome goes takes the last outcome left, as the columns of a new parent outcome do:
+    // a column of zeros would be used as uniform and saved as its first outcome.
+    [[nodiscard]] int RemoveOutcomeData(int index) override;
+    // A rebuilt table's columns (and any without a 1.0) start with their first outcome, as a new node's.
+    void CompleteNewColumns() override;
 
 private:
+    // Every column without a 1.0 becomes 1.0 at its first or last outcome and zeros.
+    void CompleteColumnsWithoutOne(bool atLast);
+    // kWrongNodeType, logged, for a column that is not one 1.0 and zeros.
+    [[nodiscard]] int RefuseUndeterminedColumns(const double* entries, int count) const;
     // Every column with 1.0 at its first outcome.
     void SetFirstOutcomes();
 };

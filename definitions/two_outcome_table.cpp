@@ -12,6 +12,7 @@
 #include "base/status_codes.h"
 #include "definitions/definition_support.h"
 #include "model/network.h"
+#include "model/refusal_reasons.h"
 
 namespace vovido {
 
@@ -234,6 +235,14 @@ int TwoOutcomeDefinition::GetDefinition(VRX_Dmatrix*& out) {
     const int rc = UpdateTable();
     out = &table;
     return rc;
+}
+
+int TwoOutcomeDefinition::SetDefinition(const VRX_Dmatrix& /*matrix*/) {
+    return network != nullptr ? RefuseTableOfKind(*network, handle) : kWrongNodeType;
+}
+
+int TwoOutcomeDefinition::SetDefinitionDoubles(const VRX_doubleArray& /*doubles*/) {
+    return network != nullptr ? RefuseTableOfKind(*network, handle) : kWrongNodeType;
 }
 
 }  // namespace vovido

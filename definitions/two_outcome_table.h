@@ -70,6 +70,9 @@ public:
 
     int GetDefinitionDoubles(VRX_doubleArray*& out) override;
     int GetDefinition(VRX_Dmatrix*& out) override;
+    // The table follows from the kind's parameters: kWrongNodeType, logged naming the calls that set them.
+    [[nodiscard]] int SetDefinition(const VRX_Dmatrix& matrix) override;
+    [[nodiscard]] int SetDefinitionDoubles(const VRX_doubleArray& doubles) override;
 
 protected:
     TwoOutcomeDefinition(int handle, VRX_network* network);

@@ -20,6 +20,7 @@
 #include "inference/exact_drivers.h"
 #include "inference/id_best_policy.h"
 #include "inference/id_policy_evaluation.h"
+#include "inference/impossible_evidence.h"
 #include "inference/polytree.h"
 #include "inference/sampling_drivers.h"
 #include "inference/table_check.h"
@@ -223,6 +224,7 @@ int VRX_network::RouteBayesianNetworkUpdate() {
     // evidence, samples that all weigh nothing fell in such a column too.
     if (rc == kConflictingEvidence || rc == kNoUsefulSamples) {
         if (vovido::ExplainZeroMass(*this, logged) == kConflictingEvidence) rc = kConflictingEvidence;
+        if (rc == kConflictingEvidence) vovido::NameImpossibleEvidence(*this, logged);
         // The parts a sampler could update keep their beliefs.
         if (rc == kConflictingEvidence) InvalidateValues();
     }

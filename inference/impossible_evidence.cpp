@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "base/counted_notices.h"
 #include "base/dmatrix.h"
 #include "base/error_log.h"
 #include "base/int_array.h"
@@ -166,5 +167,30 @@ int vovido::CheckEvidencePossible(VRX_network& network) {
         return spreader.Run();
     } catch (const std::bad_alloc&) {
         return kOutOfMemory;
+    }
+}
+
+void vovido::NameImpossibleEvidence(const VRX_network& network, int logStart) {
+    static const char kWithoutNodes[] =
+        "Evidence is impossible: its probability is zero, so no beliefs can be computed.";
+    constexpr int kListed = 8;
+    try {
+        std::string observed;
+        int count = 0;
+        for (int h = network.GetFirstNode(); h >= 0; h = network.GetNextNode(h)) {
+            const VRX_nodeValue* value = network.GetNode(h)->GetValue();
+            if (value == nullptr || !(value->HasEvidence() || value->HasFlag(ValueFlags::kVirtualEvidence)))
+                continue;
+            if (++count <= kListed) observed += (count > 1 ? ", [" : "[") + NodeLabel(network, h) + "]";
+        }
+        if (count == 0) return;
+        if (count > kListed) observed += " and " + std::to_string(count - kListed) + " more";
+        std::string rest;
+        if (!EraseEntriesStartingWith(errorLog, logStart, kWithoutNodes, rest)) return;
+        const std::string text = "Evidence is impossible: its probability is zero given the evidence on " +
+                                 observed + ", so no beliefs can be computed.";
+        (void)LogError(errorLog, kConflictingEvidence, text.c_str(), nullptr);
+    } catch (const std::bad_alloc&) {
+        // The words without the nodes stay.
     }
 }

@@ -13,4 +13,9 @@ namespace vovido {
 // otherwise. Sound: only a true contradiction is reported; conflicts inside a part are left to its join tree.
 [[nodiscard]] int CheckEvidencePossible(VRX_network& network);
 
+// After an update that found its evidence of probability zero as a whole, with `logStart` the number of
+// log entries before it: its words, which name no node, are given the nodes observed ("... zero given the
+// evidence on [A], [B], so ..."), for those are where the caller looks. Entries that name a node stay.
+void NameImpossibleEvidence(const VRX_network& network, int logStart);
+
 }  // namespace vovido

@@ -1,12 +1,15 @@
 // Temporary children that stand for virtual evidence during one discrete update.
 #include "inference/temporary_evidence_nodes.h"
 
+#include <string>
+
 #include "base/dmatrix.h"
 #include "base/double_array.h"
 #include "base/status_codes.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
+#include "model/node_label.h"
 #include "model/node_parts.h"
 #include "model/node_value.h"
 
@@ -26,6 +29,16 @@ TemporaryEvidenceNodes::TemporaryEvidenceNodes(VRX_network* network, bool hideVi
     VRX_doubleArray likelihoods;
     for (int i = 0; i < sources.GetCount(); i++) {
         const int x = sources[i];
+        // The temporary child is a probability table, which takes only parents that index it.
+        if (!vovido::IsIndexingType(network->GetNodeType(x))) {
+            const int rc = vovido::ReportNodeFault(*network->GetNode(x),
+                                                   std::string("its virtual evidence cannot be used: a ") +
+                                                       network->GetNode(x)->GetDefinition()->GetTypeName() +
+                                                       " node takes only an observed outcome",
+                                                   kWrongNodeType);
+            if (status_ == kSuccess) status_ = rc;
+            continue;
+        }
         const int c = network->AddTemporaryNode(DefinitionType::kCpt);
         if (c < 0) {
             if (status_ == kSuccess) status_ = c;

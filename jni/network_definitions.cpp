@@ -17,6 +17,7 @@
 #include "model/node.h"
 #include "model/node_definition.h"
 #include "model/node_value.h"
+#include "model/refusal_reasons.h"
 #include "tarvo_Network.h"
 
 using vovido::CheckEngineStatus;
@@ -55,12 +56,22 @@ jdoubleArray GetDefinitionOf(JNIEnv* env, const VRX_network& network, int handle
     return makeDoubleArray(env, ParameterArray(checkNodeHandle(network, handle)));
 }
 
-// The values are written straight into the parameters; only a noisy-MAX node derives its table anew.
+// The values are written straight into the parameters; only a noisy-MAX node derives its table anew. A
+// table that a save would not keep (one a kind computes, a truth table's column that is not one 1.0 and
+// zeros) is refused and nothing changes.
 void SetDefinitionOf(JNIEnv* env, const VRX_network& network, int handle, jdoubleArray values) {
     VRX_node& node = checkNodeHandle(network, handle);
     VRX_doubleArray& items = ParameterArray(node);
     checkDefinitionArraySize(env, node, items, values);
     const std::vector<jdouble> read = ReadDoubleArray(env, values);
+    if (vovido::HasDerivedTable(node.GetType()))
+        CheckEngineStatus(env, "SetDefinition", vovido::RefuseTableOfKind(network, handle));
+    if (node.GetType() == DefinitionType::kTruthTable) {
+        const int column = vovido::FindUndeterminedColumn(read.data(), static_cast<int>(read.size()),
+                                                          NodeDefinition(node).GetNumberOfOutcomes());
+        if (column >= 0)
+            CheckEngineStatus(env, "SetDefinition", vovido::RefuseTableOfKind(network, handle, column));
+    }
     if (VRX_nodeValue* value = node.GetValue()) value->SetValueFlag(ValueFlags::kUpToDate, false);
     for (int i = 0; i < items.GetSize(); ++i) items[i] = read[static_cast<size_t>(i)];
     if (node.GetType() == DefinitionType::kNoisyMax) {

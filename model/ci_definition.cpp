@@ -13,7 +13,7 @@
 
 namespace DefinitionSupport = vovido::DefinitionSupport;
 
-using vovido::IsDiscreteType;
+using vovido::IsIndexingType;
 
 VRX_ciDefinition::VRX_ciDefinition(int nodeHandle, VRX_network* net) : VRX_nodeDefinition(nodeHandle, net) {
     VRX_ciDefinition::CheckValidity(0);
@@ -66,8 +66,8 @@ int VRX_ciDefinition::GetSize() {
 }
 
 int VRX_ciDefinition::RemoveInvalidParents() {
-    // A dead handle (type kOutOfRange) is dropped as well.
-    DefinitionSupport::RemoveParentsUnless(*this, [](int type) { return type >= 0 && IsDiscreteType(type); });
+    // Only parents whose outcomes index the table: the kind refuses the others (cast, DeMorgan, utility).
+    DefinitionSupport::RemoveParentsUnless(*this, &IsIndexingType);
     return kSuccess;
 }
 

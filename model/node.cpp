@@ -27,6 +27,7 @@
 #include "definitions/utility_table.h"
 #include "definitions/utility_values.h"
 #include "model/extra_definition.h"
+#include "model/kind_change_notices.h"
 #include "model/network.h"
 #include "model/node_definition.h"
 #include "model/node_info.h"
@@ -414,12 +415,16 @@ int VRX_node::ChangeType(int typeCode) {
 
     const int oldType = GetType();
     const int oldDimension = DimensionForChildren(oldType, OutcomeCountOf(definition.get()));
-    VRX_intArray formerChildren(network->GetChildren(handle, 0));
-    VRX_intArray formerCostChildren(network->GetChildren(handle, 1));
-    if (formerChildren.GetCount() != network->GetChildren(handle, 0).GetCount() ||
+    vovido::KindChangeNeighbours former{network->GetParents(handle, 0), network->GetChildren(handle, 0),
+                                        network->GetChildren(handle, 1)};
+    const VRX_intArray& formerChildren = former.children;
+    const VRX_intArray& formerCostChildren = former.costChildren;
+    if (former.parents.GetCount() != network->GetParents(handle, 0).GetCount() ||
+        formerChildren.GetCount() != network->GetChildren(handle, 0).GetCount() ||
         formerCostChildren.GetCount() != network->GetChildren(handle, 1).GetCount())
         return kOutOfMemory;
 
+    const vovido::FormerEvidence formerEvidence = vovido::EvidenceOf(*this);
     // The node holds the new parts while they convert: the conversion may edit the graph around it.
     std::unique_ptr<VRX_nodeDefinition> oldDefinition = std::move(definition);
     std::unique_ptr<VRX_nodeValue> oldValue = std::move(value);
@@ -459,7 +464,11 @@ int VRX_node::ChangeType(int typeCode) {
 
     RemoveInvalidParents(1);
     const int newDimension = DimensionForChildren(GetType(), OutcomeCountOf(definition.get()));
-    if (newDimension != oldDimension) RealignChildren(formerChildren, formerCostChildren, newDimension);
+    VRX_intArray reset;
+    if (newDimension != oldDimension)
+        RealignChildren(formerChildren, formerCostChildren, newDimension, reset);
+    vovido::ReportKindChange(*network, handle, former, reset, firstEntry);
+    vovido::SettleEvidenceAfterChange(*this, formerEvidence);
     SyncExtraDefinition();
     CheckValidity(0);
     network->OnNodeTypeChanged(handle, oldType);
@@ -481,7 +490,7 @@ bool HoldsTwoOutcomesPerParent(int type) {
 }  // namespace
 
 void VRX_node::RealignChildren(const VRX_intArray& formerChildren, const VRX_intArray& formerCostChildren,
-                               int newDimension) {
+                               int newDimension, VRX_intArray& reset) {
     // A child that dropped the node may still hold its old dimension, and one that kept it a dimension
     // of the old size: both are rebuilt from their current parents. The change of kind has been made
     // by now, so each step is best effort: a child that cannot follow (out of memory) keeps its table.
@@ -496,8 +505,9 @@ void VRX_node::RealignChildren(const VRX_intArray& formerChildren, const VRX_int
             (void)network->RemoveArc(handle, childHandle);
         // A rebuild would only set such a child's weights back to their defaults.
         VRX_nodeDefinition* childDefinition = child->GetDefinition();
-        if (childDefinition != nullptr && !HoldsTwoOutcomesPerParent(child->GetType()))
-            (void)childDefinition->RebuildFromParents();
+        if (childDefinition != nullptr && !HoldsTwoOutcomesPerParent(child->GetType()) &&
+            childDefinition->RebuildFromParents() == kSuccess)
+            (void)reset.Add(childHandle);  // out of memory leaves the child unnamed
         VRX_nodeValue* childValue = child->GetValue();
         if (childValue != nullptr && childValue->GetIndexingParents().IsInList(handle))
             (void)childValue->RebuildFromDefinition();

@@ -73,9 +73,9 @@ private:
     // Resets the extra definition's per-outcome data when it no longer fits the definition's outcomes.
     void SyncExtraDefinition();
     // After a change of kind changed the dimension the node gives its children (0 for none): their
-    // tables and cost tables are rebuilt from their current parents.
+    // tables and cost tables are rebuilt from their current parents; `reset` gets the children rebuilt.
     void RealignChildren(const VRX_intArray& formerChildren, const VRX_intArray& formerCostChildren,
-                         int newDimension);
+                         int newDimension, VRX_intArray& reset);
 
     // The nodes of the algorithms' working copies carry no descriptive record.
     bool HasValidInfo() const;

@@ -223,6 +223,65 @@ int RefuseOutcomeEdit(VRX_node& node, OutcomeRule rule, int position, const char
 
 namespace {
 
+// What a save keeps of a kind whose table is computed, and the calls that set it.
+const char* DerivedTableSetters(int type) {
+    switch (type) {
+        case DefinitionType::kCast:
+            return "its baseline and weights: set them with SetBaseline, SetPositiveWeights and "
+                   "SetNegativeWeights";
+        case DefinitionType::kDeMorgan:
+            return "its prior belief and its parents' weights and types: set them with SetPriorBelief, "
+                   "SetParentWeights and SetParentTypes (setDeMorganPriorBelief, setDeMorganParentWeight and "
+                   "setDeMorganParentType in Java)";
+        case DefinitionType::kNoisyAdder:
+            return "its parameter rows and weights: set them with SetDefinition on its parameter matrix, "
+                   "SetWeights, SetFunction, SetDistinguishedState and SetParentDistinguishedState";
+        default:
+            return nullptr;
+    }
+}
+
+}  // namespace
+
+bool HasDerivedTable(int type) {
+    return DerivedTableSetters(type) != nullptr;
+}
+
+int FindUndeterminedColumn(const double* entries, int count, int k) {
+    for (int start = 0; k > 0 && start + k <= count; start += k) {
+        int ones = 0;
+        for (int j = 0; j < k; ++j) {
+            const double v = entries[start + j];
+            if (v == 1.0) {
+                ++ones;
+            } else if (v != 0.0) {
+                ones = 2;
+                break;
+            }
+        }
+        if (ones != 1) return start / k;
+    }
+    return -1;
+}
+
+int RefuseTableOfKind(const VRX_network& network, int handle, int column) {
+    const VRX_node* node = network.GetNode(handle);
+    if (node == nullptr || node->GetDefinition() == nullptr) return kWrongNodeType;
+    const VRX_nodeDefinition& definition = *node->GetDefinition();
+    const std::string kind = std::string("a ") + definition.GetTypeName() + " node";
+    const char* setters = DerivedTableSetters(definition.GetType());
+    const std::string what =
+        setters != nullptr
+            ? "the table of " + kind + " is computed from " + setters +
+                  "; a table set directly would be lost on saving"
+            : "column " + std::to_string(column) + " of the table is not one 1 and zeros: " + kind +
+                  " keeps one resulting outcome per column (set them with SetResultingStates, or as columns "
+                  "of one 1 and zeros); a table of probabilities needs a CPT node";
+    return ReportNodeFault(*node, what, kWrongNodeType);
+}
+
+namespace {
+
 // The parents whose outcome evidence fixes, "[P], [Q]"; empty when there is none.
 std::string FixedParentsText(const VRX_network& network, int handle) {
     std::string text;

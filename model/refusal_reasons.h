@@ -66,6 +66,16 @@ int RefuseArc(const VRX_network& network, int parent, int child, ArcRule rule, i
 // for fewer than two outcomes on a kind whose outcomes are fixed).
 int RefuseOutcomeEdit(VRX_node& node, OutcomeRule rule, int position, const char* id);
 
+// A table set by a caller that a save would not keep: the tables of cast, DeMorgan and noisy-adder nodes
+// follow from their kinds' parameters, which the writers store, and a truth table keeps one resulting
+// outcome per column. Logs kWrongNodeType naming the node, its kind and the calls that set what a save
+// keeps (for a truth table, `column`: the first that is not one 1.0 and zeros) and returns it.
+int RefuseTableOfKind(const VRX_network& network, int handle, int column = -1);
+// The first column of `count` entries, `k` a column, that is not one 1.0 and zeros; -1 when all are.
+int FindUndeterminedColumn(const double* entries, int count, int k);
+// True for the kinds whose table follows from other parameters (cast, DeMorgan, noisy adder).
+bool HasDerivedTable(int type);
+
 // Logs, naming the node, why the outcome could not be observed (code kOutOfRange with a valid outcome):
 // when the refusal logged nothing past loggedBefore entries, that it contradicts the evidence of other
 // nodes; when it logged the outcome impossible, that the node's table gives it probability 0, in every

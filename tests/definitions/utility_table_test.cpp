@@ -138,11 +138,11 @@ TEST_F(UtilityTableTest, ParentThatBecomesAUtilityLosesItsArcAndItsDimension) {
     EXPECT_EQ(Shape(Table(u).GetUtilities()), (Dims{3, 1}));
 }
 
-TEST_F(UtilityTableTest, ParentLeftWithoutDimensionShiftsNoOtherParent) {
+TEST_F(UtilityTableTest, ParentThatBecomesACastLosesItsArcAndShiftsNoOtherParent) {
     BuildTwoParentTable();
-    // A cast keeps its arc (it has named outcomes) but gives the table no dimension.
+    // A cast gives the table no dimension: the table does not take it.
     ASSERT_EQ(net.GetNode(a)->ChangeType(DefinitionType::kCast), kSuccess);
-    ASSERT_EQ(net.GetParents(u).GetCount(), 2);
+    ASSERT_EQ(net.GetParents(u).GetCount(), 1);
     EXPECT_EQ(Shape(Table(u).GetUtilities()), (Dims{3, 1}));
     ASSERT_EQ(Def(d).AddOutcome("Later"), kSuccess);
     EXPECT_EQ(Shape(Table(u).GetUtilities()), (Dims{4, 1}));

@@ -295,11 +295,15 @@ TEST_F(NetworkFilesTest, KindChangesAroundTwoOutcomeKindsWriteFilesThatReadBack)
     struct Case {
         int kind;
         int parentBecomes;
+        const char* kindName;
+        const char* becomesName;
     };
     const int cast = DefinitionType::kCast;
     const int deMorgan = DefinitionType::kDeMorgan;
-    for (const Case& c : {Case{cast, DefinitionType::kCpt}, Case{cast, DefinitionType::kTable},
-                          Case{deMorgan, DefinitionType::kList}, Case{deMorgan, cast}}) {
+    for (const Case& c : {Case{cast, DefinitionType::kCpt, "CAST", "CPT"},
+                          Case{cast, DefinitionType::kTable, "CAST", "TABLE"},
+                          Case{deMorgan, DefinitionType::kList, "DEMORGAN", "LIST"},
+                          Case{deMorgan, cast, "DEMORGAN", "CAST"}}) {
         for (const char* extension : {".vrx", ".xvrx"}) {
             SCOPED_TRACE(std::to_string(c.kind) + " " + std::to_string(c.parentBecomes) + extension);
             VRX_network net;
@@ -320,9 +324,11 @@ TEST_F(NetworkFilesTest, KindChangesAroundTwoOutcomeKindsWriteFilesThatReadBack)
             errorLog.Flush();
             ASSERT_EQ(net.GetNode(a)->ChangeType(c.parentBecomes), kSuccess);
             ASSERT_EQ(net.GetNode(e)->ChangeType(c.kind), kSuccess);
-            EXPECT_EQ(LogDump(),
-                      "-51 Parent could not be added to node [C]: [A]\n"
-                      "-51 Parent could not be added to node [E]: [D]\n");
+            const std::string ends = ", which the kinds at their ends do not take\n";
+            EXPECT_EQ(LogDump(), "-51 Node [A] : its change to a " + std::string(c.becomesName) +
+                                     " node removed the arc to [C]" + ends +
+                                     "-51 Node [E] : its change to a " + c.kindName +
+                                     " node removed the arc from [D]" + ends);
             EXPECT_EQ(IdsOf(net, net.GetParents(child)), (std::vector<std::string>{"B"}));
             EXPECT_EQ(net.GetNumberOfParents(e), 0);
             EXPECT_DOUBLE_EQ(c.kind == cast ? static_cast<VRX_cast*>(definition)->GetPositiveWeights()[0]

@@ -99,7 +99,6 @@ TEST(TableCheck, ColumnsOffOneAreUsedScaledInEveryTableKind) {
         {DefinitionType::kCpt, false, {0.5, 0.6}, "column 0 (sum 1.1) does"},
         {DefinitionType::kCpt, false, {0.5, 0.500004}, nullptr},
         {DefinitionType::kCpt, false, {0.5, 0.50001}, "column 0 (sum 1.00001) does"},
-        {DefinitionType::kTruthTable, true, {1, 0, 1, 1}, "column 1 (sum 2) does"},
         {DefinitionType::kNoisyMax, true, {0.7, 0.6, 0, 1, 0.7, 0.6}, "columns 0 (sum 1.69), 1 (sum 1.3) do"},
     };
     for (const Case& c : cases) {

@@ -21,7 +21,10 @@ namespace {
 using vovido::test::ExpectNear;
 using vovido::test::TestNetwork;
 
-const char kImpossible[] = "Evidence is impossible: its probability is zero, so no beliefs can be computed.";
+const char kImpossible[] =
+    "Evidence is impossible: its probability is zero given the evidence on [c0], [c1], [c2], so no beliefs "
+    "can be "
+    "computed.";
 
 TEST(ExactEngines, EvidenceOfProbabilityZeroFailsWithAMessageAndLeavesNothingUpToDate) {
     // Each child rules out one outcome of p, so no single child fixes p, yet together they leave none.

@@ -482,7 +482,10 @@ TEST(NodeChangeType, RefusedParentsAreOneEntryNamingThem) {
         ASSERT_EQ(net.GetNode(mau)->ChangeType(code), kSuccess);
         EXPECT_EQ(net.GetNumberOfParents(mau), 0);
         ASSERT_EQ(errorLog.GetNumberOfEntries(), 1);
-        EXPECT_EQ(errorLog.GetCode(0), kOutOfRange);
-        EXPECT_STREQ(errorLog.GetMessage(0), "Parent could not be added to node [M]: [U0], [U1], [U2]");
+        EXPECT_EQ(errorLog.GetCode(0), kWrongNodeType);
+        EXPECT_EQ(
+            std::string(LastLoggedMessage()),
+            "Node [M] : its change to a " + std::string(net.GetNode(mau)->GetDefinition()->GetTypeName()) +
+                " node removed the arcs from [U0], [U1], [U2], which the kinds at their ends do not take");
     }
 }

@@ -388,7 +388,11 @@ public class Network extends Wrapper {
 
     /**
      * Changes a node's definition type, converting its parameters where the kinds allow it (a probability
-     * table into noisy-MAX weights, for example). The present type does nothing.
+     * table into noisy-MAX weights, for example). The present type does nothing. Arcs that the new kind
+     * does not take, or whose children do not take it as a parent (a cast parent of a probability table,
+     * say), are removed, and children whose tables no longer fit are reset to their kinds' defaults: one
+     * warning names those parents and children. Evidence on an outcome the node no longer has is cleared
+     * with a warning.
      *
      * @param nodeHandle the node's handle
      * @param nodeType the new definition type code (see the class description)
@@ -1102,8 +1106,10 @@ public class Network extends Wrapper {
      * @param nodeHandle the node's handle
      * @param definition the parameters, exactly as many as {@link #getNodeDefinition(int)} returns
      * @throws TARVOException when the handle names no node, the kind has no array of parameters, or the
-     *     length differs ("Invalid definition array size for node '...': expected N and got M"); nothing
-     *     changes then
+     *     length differs ("Invalid definition array size for node '...': expected N and got M"); with code
+     *     -51 for a table that a saved file would not keep: that of a cast, DeMorgan or noisy-adder node,
+     *     which is computed from the kind's own parameters (the message names the calls that set them), or
+     *     a truth table with a column that is not one 1 and zeros; nothing changes then
      */
     public native void setNodeDefinition(int nodeHandle, double[] definition);
 

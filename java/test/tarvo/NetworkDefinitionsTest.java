@@ -51,6 +51,20 @@ public class NetworkDefinitionsTest {
             net.setNodeDefinition("P", new double[] {0.2, 0.3, 0.5});
             Check.isTrue(!net.isValueValid("P"), "stale");
             Check.equal("Value not valid - node 'P'", message(() -> net.getNodeValue("P")));
+            // A table a save would not keep is refused and changes nothing: a noisy adder's derived table, a
+            // truth table's column of probabilities; a truth table takes columns of one 1 and zeros.
+            int adder = net.addNode(0x112, "Adder");
+            double[] derived = net.getNodeDefinition(adder);
+            Check.isTrue(message(() -> net.setNodeDefinition(adder, new double[derived.length]))
+                    .contains("ERROR: Node [Adder] : the table of a NOISY_ADDER node is computed from"), "adder");
+            Fixtures.near(derived, net.getNodeDefinition(adder), "Adder");
+            int truth = net.addNode(0x14, "T");
+            net.addArc(0, truth);
+            Check.isTrue(message(() -> net.setNodeDefinition(truth, new double[] {0, 1, 1, 0, 0.5, 0.5}))
+                    .contains("ERROR: Node [T] : column 2 of the table is not one 1 and zeros"), "truth table");
+            Fixtures.near(new double[] {1, 0, 1, 0, 1, 0}, net.getNodeDefinition(truth), "T");
+            net.setNodeDefinition(truth, new double[] {0, 1, 1, 0, 0, 1});
+            Fixtures.near(new double[] {0, 1, 1, 0, 0, 1}, net.getNodeDefinition(truth), "T");
         } finally {
             net.dispose();
         }
