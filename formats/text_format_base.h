@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "base/counted_notices.h"
+#include "base/dmatrix.h"
 #include "base/status_codes.h"
 #include "formats/lexical_analyser.h"
 #include "formats/text_file.h"
@@ -156,8 +157,13 @@ public:
     void NoteWriteFailure(int rc);
     void ResetWriteFailure() { writeFailure_ = kSuccess; }
     int GetWriteFailure() const { return writeFailure_; }
-    // The table a writer gives: the definition's, or null after NoteWriteFailure with the reason.
+    // The table a writer gives: the definition's, or null after NoteWriteFailure with the reason (the
+    // definition logs memory that failed, naming the node and the cells). For a format that holds
+    // probabilities only, a probability table whose columns do not sum to 1 is given as the update uses it:
+    // scaled, a zero column uniform, with a warning naming the node.
     VRX_Dmatrix* TableToWrite(VRX_nodeDefinition& definition);
+    // True for a format whose reader takes probabilities only (no entry above 1).
+    virtual bool WritesProbabilitiesOnly() const { return false; }
 
     // The recovering loop of a block's statements: until '}' or the end of input, read a statement;
     // a failed one is skipped (SkipStatement), then a ';' is taken when expected and present, the rest
@@ -319,6 +325,8 @@ protected:
     int reportLine_ = -1;
     int ReportLine_() const;
     int writeFailure_ = kSuccess;
+    // A table given scaled by TableToWrite, until the next.
+    std::unique_ptr<VRX_Dmatrix> scaledTable_;
     // A list or block was skipped: it counts against the node whose block is read, else outside.
     void NoteSkippedContent_();
     // A read starts: no failure, no report, no node content yet.

@@ -1,12 +1,22 @@
 // Base of the text-format speakers, writing side: escaping, fields, lists and sections.
+#include <algorithm>
+#include <memory>
 #include <string>
 
+#include "base/column_scaling.h"
+#include "base/counted_notices.h"
+#include "base/dmatrix.h"
 #include "base/double_array.h"
+#include "base/error_log.h"
 #include "base/int_array.h"
 #include "base/number_text.h"
 #include "base/status_codes.h"
 #include "base/string_array.h"
+#include "formats/exchange_format_support.h"
 #include "formats/text_format_base.h"
+#include "formats/written_losses.h"
+#include "model/network.h"
+#include "model/node.h"
 #include "model/node_definition.h"
 
 int VRX_textFormat::StartWriting(const char* path) {
@@ -23,10 +33,49 @@ void VRX_textFormat::NoteWriteFailure(int rc) {
     output.MarkFailed();
 }
 
+namespace {
+
+// The probability table as the update uses it, into `scaled` when any column is off 1 beyond rounding (a
+// rounded column every reader takes, and the update scales alike, keeps the numbers given); the count of
+// columns scaled.
+int ScaledColumns(const VRX_Dmatrix& table, std::unique_ptr<VRX_Dmatrix>& scaled, double& firstSum) {
+    const int dims = table.GetNumberOfDimensions();
+    const int run = dims > 0 ? table.GetSizeOfDimension(dims - 1) : 0;
+    const int count = table.GetNumberOfElements();
+    int changed = 0;
+    for (int start = 0; run > 0 && start + run <= count; start += run) {
+        const double sum = vovido::ColumnSum(table.GetData() + start, run);
+        const vovido::ColumnUse use = vovido::ClassifyColumn(sum, vovido::kRoundedColumnTolerance);
+        if (use == vovido::ColumnUse::kAsGiven) continue;
+        if (changed++ == 0) {
+            firstSum = sum;
+            scaled = std::make_unique<VRX_Dmatrix>(table);
+        }
+        double* column = scaled->GetData() + start;
+        if (use == vovido::ColumnUse::kScaled) {
+            vovido::ScaleColumn(column, run, sum);
+        } else {
+            std::fill(column, column + run, 1.0 / run);
+        }
+    }
+    return changed;
+}
+
+}  // namespace
+
 VRX_Dmatrix* VRX_textFormat::TableToWrite(VRX_nodeDefinition& definition) {
     VRX_Dmatrix* table = nullptr;
     const int rc = definition.GetDefinition(table);
-    if (rc == kSuccess && table != nullptr) return table;
+    const VRX_node* node = network != nullptr ? network->GetNode(definition.GetHandle()) : nullptr;
+    const char* id = node != nullptr && node->GetId() != nullptr ? node->GetId() : "";
+    if (rc == kSuccess && table != nullptr) {
+        if (!WritesProbabilitiesOnly() || definition.GetType() != DefinitionType::kCpt) return table;
+        double firstSum = 0.0;
+        const int changed = ScaledColumns(*table, scaledTable_, firstSum);
+        if (changed == 0) return table;
+        vovido::WarnScaledColumns(id, changed, firstSum);
+        return scaledTable_.get();
+    }
     NoteWriteFailure(rc != kSuccess ? rc : kObjectNotValid);
     return nullptr;
 }

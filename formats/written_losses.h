@@ -1,0 +1,37 @@
+#pragma once
+// What a format cannot hold, said once per kind of loss when a write succeeds without it: the nodes
+// written as plain tables, and the names, comments, properties and documents left out.
+
+class VRX_network;
+
+namespace vovido {
+
+// What of a node the format leaves out.
+struct WrittenLosses {
+    // Kinds written as the tables they imply.
+    bool noisyMaxAsTable = false;
+    bool noisyAdderAsTable = false;
+    bool truthTableAsTable = false;
+    // Node names other than the identifier, comments, user properties, documents.
+    bool names = false;
+    bool comments = false;
+    bool properties = false;
+    bool documents = false;
+};
+
+// Hugin, MSBN, Ergo, XMLBIF and Netica: what each leaves out of a node.
+extern const WrittenLosses kHuginLosses;
+extern const WrittenLosses kMsbnLosses;
+extern const WrittenLosses kErgoLosses;
+extern const WrittenLosses kXmlBifLosses;
+extern const WrittenLosses kNeticaLosses;
+
+// Logs one notice per node that loses something (kOutOfRange), of one kind per loss, which the write's
+// call folds into one warning per kind ("written as plain tables: 3 noisy-MAX nodes, e.g. [A], [B]").
+void WarnWrittenLosses(VRX_network& network, const WrittenLosses& losses);
+
+// The notice of a node whose table is written with its columns scaled to sum to 1 (a zero column as
+// uniform), as the update uses it: `columns` of them, the first summing to `firstSum`.
+void WarnScaledColumns(const char* nodeId, int columns, double firstSum);
+
+}  // namespace vovido

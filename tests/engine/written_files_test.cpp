@@ -1,0 +1,244 @@
+// Writes that succeed read back with the same network, and writes that cannot are refused before a file
+// is made: files too large for the readers, tables no file can hold, tables scaled as the update uses
+// them for formats of probabilities, and the warnings of what a format leaves out.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "base/error_log.h"
+#include "base/status_codes.h"
+#include "model/network.h"
+#include "model/node.h"
+#include "model/node_definition.h"
+#include "model/node_info.h"
+#include "tests/support/arrays.h"
+#include "tests/support/costly_inputs.h"
+#include "tests/support/error_log.h"
+#include "tests/support/format_round_trip.h"
+#include "tests/support/networks.h"
+#include "tests/support/save_failure.h"
+#include "tests/support/temp_file.h"
+
+namespace {
+
+using namespace vovido::test;
+
+const char* const kWritten[] = {"vrx", "xvrx", "net", "dne", "dsc", "erg", "xml03"};
+
+// The refusal of a file too large, up to its byte count and after it.
+const std::string kTooLargeEnd = " bytes, more than the 1,073,741,824 a reader takes (FILE TOO LARGE)";
+
+bool StartsAndEnds(const std::string& text, const std::string& start, const std::string& end) {
+    return text.size() >= start.size() + end.size() && text.compare(0, start.size(), start) == 0 &&
+           text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+// Writes to a file holding "old": the status, the file left as it was unless the write succeeded.
+int WriteOver(VRX_network& net, const std::string& extension) {
+    const std::string target = TempPath("written_over." + extension);
+    EXPECT_TRUE(WriteWholeFile(target, "old"));
+    errorLog.Flush();
+    const int rc = net.WriteFile(target.c_str());
+    if (rc != kSuccess) {
+        EXPECT_EQ(ReadTextFile(target), "old") << extension;
+        EXPECT_EQ(FilesBeside(target), std::vector<std::string>{}) << extension;
+    }
+    std::remove(target.c_str());
+    return rc;
+}
+
+class WrittenFiles : public FreshLogTest<> {};
+
+// Ten 6-state nodes, one of them with the other nine as parents and no table data: a few hundred bytes
+// to read, a table of 60,466,176 cells that no format writes within the readers' limit.
+TEST_F(WrittenFiles, AFileTooLargeToReadIsRefusedBeforeItIsMade) {
+    VRX_network net;
+    ASSERT_EQ(ReadAsFile(net, HuginUniformFamilyText(9, 6), "net"), kSuccess) << LogDump();
+    for (const char* extension : kWritten) {
+        EXPECT_EQ(WriteOver(net, extension), kOutOfMemory) << extension;
+        const std::string first = errorLog.GetNumberOfEntries() > 0 ? errorLog.GetMessage(0) : "";
+        EXPECT_TRUE(StartsAndEnds(
+            first, "ERROR: Node [child] : its table of 60,466,176 cells would make the file at least ", kTooLargeEnd))
+            << extension << "\n"
+            << LogDump();
+    }
+}
+
+// A noisy-MAX node of 26 two-state parents: the formats that write its table are refused from the count
+// of its cells alone, before the table (2^27 cells) is built; the own formats write its parameters.
+TEST_F(WrittenFiles, AnExpandedTableIsCountedBeforeItIsBuilt) {
+    VRX_network net;
+    std::vector<std::string> ids;
+    for (int i = 0; i < 26; ++i) ids.push_back("p" + std::to_string(i));
+    std::vector<const char*> parents;
+    for (const std::string& id : ids) parents.push_back(id.c_str());
+    for (const char* id : parents) AddNode(net, DefinitionType::kNoisyMax, id, {});
+    AddNode(net, DefinitionType::kNoisyMax, "N", parents);
+    {
+        BufferCeiling ceiling(1 << 20);  // the table would fail to be built
+        for (const char* extension : {"net", "dne", "dsc"}) {
+            EXPECT_EQ(WriteOver(net, extension), kOutOfMemory) << extension;
+            const std::string first = errorLog.GetNumberOfEntries() > 0 ? errorLog.GetMessage(0) : "";
+            EXPECT_TRUE(StartsAndEnds(
+                first, "ERROR: Node [N] : its table of 134,217,728 cells would make the file at least ",
+                kTooLargeEnd))
+                << extension << "\n"
+                << LogDump();
+        }
+    }
+    const TempFile file(".xvrx");
+    ASSERT_EQ(net.WriteFile(file.c_str()), kSuccess) << LogDump();
+    VRX_network copy;
+    ASSERT_EQ(copy.ReadFile(file.c_str()), kSuccess) << LogDump();
+    EXPECT_EQ(copy.GetParents(copy.FindNode("N")).GetCount(), 26);
+}
+
+// NaN and infinite entries fail every write naming the node and the entry; the old file stays.
+TEST_F(WrittenFiles, TablesWithNaNOrInfinityAreRefused) {
+    struct Case {
+        double value;
+        const char* what;
+    };
+    for (const Case& c : {Case{std::numeric_limits<double>::quiet_NaN(), "not a number"},
+                          Case{std::numeric_limits<double>::infinity(), "infinite"}}) {
+        TestNetwork t;
+        const int a = t.Add("A");
+        t.Table(a, {0.5, c.value});
+        for (const char* extension : kWritten) {
+            EXPECT_EQ(WriteOver(t.net, extension), kObjectNotConsistent) << extension;
+            EXPECT_TRUE(Logged(kObjectNotConsistent, std::string("ERROR: Node [A] : entry 1 of its table is ") +
+                                                         c.what + ", which no file can hold"))
+                << extension << LogDump();
+        }
+    }
+}
+
+// Columns that do not sum to 1 are written scaled, a zero column uniform, where the reader takes
+// probabilities only; the formats of counts keep them as given. Either way the copy's beliefs are the
+// original's.
+TEST_F(WrittenFiles, ColumnsOffOneAreWrittenAsTheUpdateUsesThem) {
+    TestNetwork t;
+    const int a = t.Add("A");
+    const int b = t.Add("B");
+    t.Arc(a, b);
+    t.Table(a, {1.5, 0.5});
+    t.Table(b, {0.0, 0.0, 0.2, 0.6});
+    ASSERT_EQ(t.net.UpdateBeliefs(), kSuccess);
+    struct Case {
+        const char* extension;
+        std::vector<double> a;
+        std::vector<double> b;
+    };
+    const std::vector<double> scaledA = {0.75, 0.25};
+    const std::vector<double> scaledB = {0.5, 0.5, 0.25, 0.75};
+    for (const Case& c : {Case{"dne", scaledA, scaledB}, Case{"dsc", scaledA, scaledB}, Case{"erg", scaledA, scaledB},
+                          Case{"xml03", scaledA, scaledB}, Case{"vrx", {1.5, 0.5}, {0.0, 0.0, 0.2, 0.6}},
+                          Case{"xvrx", {1.5, 0.5}, {0.0, 0.0, 0.2, 0.6}}}) {
+        SCOPED_TRACE(c.extension);
+        const TempFile file(std::string(".") + c.extension);
+        errorLog.Flush();
+        ASSERT_EQ(t.net.WriteFile(file.c_str()), kSuccess) << LogDump();
+        if (c.a.size() == 2 && c.a[0] == 0.75) {
+            EXPECT_EQ(LogDump(),
+                      "-2 tables written with their columns scaled to sum to 1, as the update uses them: 2 nodes, "
+                      "e.g. [A], [B]\n");
+        } else {
+            EXPECT_EQ(LogDump(), "");
+        }
+        VRX_network copy;
+        ASSERT_EQ(copy.ReadFile(file.c_str()), kSuccess) << LogDump();
+        ExpectNear(TableOf(copy, copy.FindNode("A")), c.a, 1e-15);
+        ExpectNear(TableOf(copy, copy.FindNode("B")), c.b, 1e-15);
+    }
+}
+
+// What a format cannot hold is left out with one warning per kind, naming how many nodes.
+TEST_F(WrittenFiles, WhatAFormatCannotHoldIsWarnedOnce) {
+    VRX_network net;
+    AddCptNode(net, "A", 2);
+    AddCptNode(net, "B", 2);
+    AddNode(net, DefinitionType::kNoisyMax, "N1", {"A", "B"});
+    AddNode(net, DefinitionType::kNoisyMax, "N2", {"A"});
+    AddNode(net, DefinitionType::kTruthTable, "T", {"A"});
+    ASSERT_EQ(net.GetNode(net.FindNode("A"))->GetInfo()->header.SetName("Lung Cancer"), kSuccess);
+    ASSERT_EQ(net.GetNode(net.FindNode("B"))->GetInfo()->header.SetComment("a comment"), kSuccess);
+    const std::string plain = "-2 written as plain tables: 2 noisy-MAX nodes, e.g. [N1], [N2]\n";
+    const std::string truth = "-2 Node [T] : its truth table is written as a plain table\n";
+    const std::string comment = "-2 Node [B] : its comment is left out\n";
+    const std::string name = "-2 Node [A] : its name \"Lung Cancer\" is replaced by its identifier\n";
+    struct Case {
+        const char* extension;
+        std::string warnings;
+    };
+    // In the order of the nodes' first notices.
+    for (const Case& c : {Case{"net", comment + plain + truth}, Case{"dsc", comment + plain + truth},
+                          Case{"xml03", name + comment + plain + truth}, Case{"dne", plain},
+                          Case{"vrx", ""}, Case{"xvrx", ""}}) {
+        const TempFile file(std::string(".") + c.extension);
+        errorLog.Flush();
+        EXPECT_EQ(net.WriteFile(file.c_str()), kSuccess) << c.extension << LogDump();
+        EXPECT_EQ(LogDump(), c.warnings) << c.extension;
+    }
+}
+
+// The values of every node after an update: beliefs, expected utilities; empty when none.
+std::vector<std::vector<double>> AllValues(VRX_network& net, const VRX_network& names) {
+    std::vector<std::vector<double>> values;
+    for (int h = names.GetFirstNode(); h >= 0; h = names.GetNextNode(h)) {
+        const int own = net.FindNode(IdOf(names, h).c_str());
+        EXPECT_GE(own, 0) << IdOf(names, h);
+        if (own < 0) return values;
+        values.push_back(Beliefs(net, own));
+    }
+    return values;
+}
+
+// Every real file of other tools and every reference network, written in every format that takes it
+// and read back: the same nodes with the same values after an update.
+TEST_F(WrittenFiles, EveryRealFileReadsBackFromEveryWriter) {
+    std::vector<std::string> files;
+    for (const std::string& folder : {FormatSamplePath(""), std::string(VOVIDO_NETWORKS_DIR)}) {
+        for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+            const std::string extension = entry.path().extension().string();
+            if (extension == ".dne" || extension == ".dsc" || extension == ".erg" || extension == ".net" ||
+                extension == ".xml" || extension == ".xvrx")
+                files.push_back(entry.path().string());
+        }
+    }
+    ASSERT_GT(files.size(), 20u);
+    for (const std::string& path : files) {
+        VRX_network original;
+        std::string extension = path.substr(path.rfind('.') + 1);
+        if (extension == "xml") {
+            ASSERT_EQ(ReadAsFile(original, ReadTextFile(path), "xml03"), kSuccess) << path << LogDump();
+        } else {
+            ASSERT_EQ(original.ReadFile(path.c_str()), kSuccess) << path << LogDump();
+        }
+        const int updated = original.UpdateBeliefs();
+        const std::vector<std::vector<double>> expected =
+            updated == kSuccess ? AllValues(original, original) : std::vector<std::vector<double>>();
+        for (const char* format : kWritten) {
+            SCOPED_TRACE(path + " as " + format);
+            const TempFile file(std::string(".") + format);
+            errorLog.Flush();
+            if (original.WriteFile(file.c_str()) != kSuccess) continue;  // refused: nothing to read back
+            VRX_network copy;
+            ASSERT_EQ(copy.ReadFile(file.c_str()), kSuccess) << LogDump();
+            ASSERT_EQ(copy.GetNumberOfNodes(), original.GetNumberOfNodes());
+            ASSERT_EQ(copy.UpdateBeliefs(), updated) << LogDump();
+            if (updated != kSuccess) continue;
+            const std::vector<std::vector<double>> found = AllValues(copy, original);
+            ASSERT_EQ(found.size(), expected.size());
+            for (size_t n = 0; n < found.size(); ++n) {
+                ASSERT_EQ(found[n].size(), expected[n].size()) << n;
+                for (size_t k = 0; k < found[n].size(); ++k) EXPECT_NEAR(found[n][k], expected[n][k], 1e-9) << n;
+            }
+        }
+    }
+}
+
+}  // namespace
