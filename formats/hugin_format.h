@@ -22,6 +22,7 @@ public:
     // cannot be written.
     [[nodiscard]] int WriteFile(const char* path) override;
     TableText MinimumTableText(int definitionType, int parents) const override;
+    TableEntries EntriesWritten() const override { return TableEntries::kNonNegative; }
     [[nodiscard]] int WriteToText(std::string& out);
     [[nodiscard]] int CheckWritable();
 

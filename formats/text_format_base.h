@@ -160,10 +160,13 @@ public:
     // The table a writer gives: the definition's, or null after NoteWriteFailure with the reason (the
     // definition logs memory that failed, naming the node and the cells). For a format that holds
     // probabilities only, a probability table whose columns do not sum to 1 is given as the update uses it:
-    // scaled, a zero column uniform, with a warning naming the node.
+    // scaled, a zero column uniform, with a warning naming the node; a negative entry, which the formats of
+    // other tools cannot hold, fails the write naming the node and the entry.
     VRX_Dmatrix* TableToWrite(VRX_nodeDefinition& definition);
-    // True for a format whose reader takes probabilities only (no entry above 1).
-    virtual bool WritesProbabilitiesOnly() const { return false; }
+    // What the format's reader takes in a probability table: any number, no negative one (counts), or
+    // probabilities only (no entry above 1).
+    enum class TableEntries { kAny, kNonNegative, kProbabilities };
+    virtual TableEntries EntriesWritten() const { return TableEntries::kAny; }
 
     // The recovering loop of a block's statements: until '}' or the end of input, read a statement;
     // a failed one is skipped (SkipStatement), then a ';' is taken when expected and present, the rest

@@ -45,8 +45,12 @@ int ScaledColumns(const VRX_Dmatrix& table, std::unique_ptr<VRX_Dmatrix>& scaled
     int changed = 0;
     for (int start = 0; run > 0 && start + run <= count; start += run) {
         const double sum = vovido::ColumnSum(table.GetData() + start, run);
-        const vovido::ColumnUse use = vovido::ClassifyColumn(sum, vovido::kRoundedColumnTolerance);
-        if (use == vovido::ColumnUse::kAsGiven) continue;
+        vovido::ColumnUse use = vovido::ClassifyColumn(sum, vovido::kRoundedColumnTolerance);
+        if (use == vovido::ColumnUse::kAsGiven) {
+            const double* entries = table.GetData() + start;
+            if (std::all_of(entries, entries + run, vovido::IsProbability)) continue;
+            use = vovido::ColumnUse::kScaled;  // a rounded column with an entry above 1
+        }
         if (changed++ == 0) {
             firstSum = sum;
             scaled = std::make_unique<VRX_Dmatrix>(table);
@@ -69,7 +73,18 @@ VRX_Dmatrix* VRX_textFormat::TableToWrite(VRX_nodeDefinition& definition) {
     const VRX_node* node = network != nullptr ? network->GetNode(definition.GetHandle()) : nullptr;
     const char* id = node != nullptr && node->GetId() != nullptr ? node->GetId() : "";
     if (rc == kSuccess && table != nullptr) {
-        if (!WritesProbabilitiesOnly() || definition.GetType() != DefinitionType::kCpt) return table;
+        const TableEntries entries = EntriesWritten();
+        if (entries == TableEntries::kAny || definition.GetType() != DefinitionType::kCpt) return table;
+        const double* data = table->GetData();
+        for (int i = 0; i < table->GetNumberOfElements(); ++i) {
+            if (data[i] >= 0.0) continue;
+            const std::string message = std::string("ERROR: Node [") + id + "] : entry " + std::to_string(i) +
+                                        " of its table is negative (" + vovido::NumberText(data[i]) +
+                                        "), which the format cannot hold";
+            NoteWriteFailure(LogError(errorLog, kObjectNotConsistent, message.c_str(), nullptr));
+            return nullptr;
+        }
+        if (entries != TableEntries::kProbabilities) return table;
         double firstSum = 0.0;
         const int changed = ScaledColumns(*table, scaledTable_, firstSum);
         if (changed == 0) return table;

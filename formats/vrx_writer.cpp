@@ -91,7 +91,7 @@ int VRX_vrxSpeaker::CheckWritable() {
     return kSuccess;
 }
 
-// Probabilities and utilities as numbers; the other kinds by their parameters.
+// Probabilities and utilities as numbers separated by ", "; the other kinds by their parameters.
 VRX_fileFormat::TableText VRX_vrxSpeaker::MinimumTableText(int definitionType, int /*parents*/) const {
     return definitionType == DefinitionType::kCpt || definitionType == DefinitionType::kTable
                ? TableText{2, 0}

@@ -34,7 +34,8 @@ const NoticeKind kCommentsLeftOut = {"comments left out of {count}", "node", nul
 const NoticeKind kPropertiesLeftOut = {"user properties left out of {count}", "node", nullptr};
 const NoticeKind kDocumentsLeftOut = {"documents left out of {count}", "node", nullptr};
 const NoticeKind kScaledColumns = {
-    "tables written with their columns scaled to sum to 1, as the update uses them: {count}", "node", nullptr};
+    "tables written with their columns scaled to sum to 1, as the update uses them: {count}", "node",
+    nullptr};
 
 bool HasText(const char* text) {
     return text != nullptr && text[0] != '\0';

@@ -47,7 +47,8 @@ int64_t TableCells(VRX_network& network, int handle, VRX_nodeDefinition& definit
         if (outcomes > 0) columns *= outcomes;
         if (columns > kMaxTableCells) return -1;
     }
-    const int outcomes = definition.GetType() == DefinitionType::kTable ? 1 : definition.GetNumberOfOutcomes();
+    const int outcomes =
+        definition.GetType() == DefinitionType::kTable ? 1 : definition.GetNumberOfOutcomes();
     return columns * std::max(outcomes, 1);
 }
 
@@ -62,22 +63,23 @@ std::string Culprits(VRX_network& network, std::vector<NodeTable> tables, int64_
     cells = 0;
     for (const NodeTable& table : tables) {
         if (count > 0 && total - removed <= kMaxInputBytes) break;
-        if (count < kNamed) names += (count > 0 ? ", [" : "[") + std::string(NodeIdOr(network, table.handle, "")) + "]";
+        if (count < kNamed)
+            names += (count > 0 ? ", [" : "[") + std::string(NodeIdOr(network, table.handle, "")) + "]";
         removed += table.bytes;
         cells += table.cells;
         ++count;
     }
     if (count > kNamed) names += " and " + std::to_string(count - kNamed) + " more";
-    return std::string(count > 1 ? "Nodes " : "Node ") + names + " : " + (count > 1 ? "their tables" : "its table") +
-           " of " + GroupedNumber(cells) + " cells";
+    return std::string(count > 1 ? "Nodes " : "Node ") + names + " : " +
+           (count > 1 ? "their tables" : "its table") + " of " + GroupedNumber(cells) + " cells";
 }
 
 int RefuseTooLarge(VRX_network& network, const std::vector<NodeTable>& tables, int64_t total, bool least) {
     int64_t cells = 0;
     const std::string culprits = Culprits(network, tables, total, cells);
     const std::string message = "ERROR: " + culprits + " would make the file " + (least ? "at least " : "") +
-                                GroupedNumber(total) + " bytes, more than the " + GroupedNumber(kMaxInputBytes) +
-                                " a reader takes (FILE TOO LARGE)";
+                                GroupedNumber(total) + " bytes, more than the " +
+                                GroupedNumber(kMaxInputBytes) + " a reader takes (FILE TOO LARGE)";
     return LogError(errorLog, kOutOfMemory, message.c_str(), nullptr);
 }
 
@@ -100,9 +102,9 @@ int64_t NumberBytes(const VRX_Dmatrix& table) {
 }
 
 int RefuseEntry(VRX_network& network, int handle, int index, double value) {
-    const std::string message = "ERROR: Node [" + std::string(NodeIdOr(network, handle, "")) + "] : entry " +
-                                std::to_string(index) + " of its table is " +
-                                (std::isnan(value) ? "not a number" : "infinite") + ", which no file can hold";
+    const std::string message =
+        "ERROR: Node [" + std::string(NodeIdOr(network, handle, "")) + "] : entry " + std::to_string(index) +
+        " of its table is " + (std::isnan(value) ? "not a number" : "infinite") + ", which no file can hold";
     return LogError(errorLog, kObjectNotConsistent, message.c_str(), nullptr);
 }
 
@@ -117,7 +119,8 @@ int CheckWrittenSize(VRX_network& network, const VRX_fileFormat& speaker) {
         VRX_node* node = network.GetNode(h);
         VRX_nodeDefinition* definition = node != nullptr ? node->GetDefinition() : nullptr;
         if (definition == nullptr) continue;
-        const VRX_fileFormat::TableText text = speaker.MinimumTableText(definition->GetType(), network.GetParents(h).GetCount());
+        const VRX_fileFormat::TableText text =
+            speaker.MinimumTableText(definition->GetType(), network.GetParents(h).GetCount());
         if (text.cellBytes <= 0 && text.columnBytes <= 0) continue;
         int64_t columns = 0;
         const int64_t cells = TableCells(network, h, *definition, columns);
@@ -125,7 +128,8 @@ int CheckWrittenSize(VRX_network& network, const VRX_fileFormat& speaker) {
         const int64_t bytes = cells * text.cellBytes + columns * text.columnBytes;
         tables.push_back({h, cells, bytes});
         least += bytes;
-        most += cells * (kLongestNumberBytes + text.cellBytes) + columns * (text.columnBytes + kLongestNumberBytes);
+        most += cells * (kLongestNumberBytes + text.cellBytes) +
+                columns * (text.columnBytes + kLongestNumberBytes);
     }
     if (least > kMaxInputBytes) return RefuseTooLarge(network, tables, least, true);
     // The tables as written: their numbers counted where the file could come near the limit.

@@ -28,7 +28,7 @@ public:
     // kFileIoFailed when the file cannot be written.
     [[nodiscard]] int WriteFile(const char* path) override;
     TableText MinimumTableText(int definitionType, int parents) const override;
-    bool WritesProbabilitiesOnly() const override { return true; }
+    TableEntries EntriesWritten() const override { return TableEntries::kProbabilities; }
     [[nodiscard]] int WriteToText(std::string& out);
 
 private:

@@ -62,7 +62,8 @@ TEST_F(WrittenFiles, AFileTooLargeToReadIsRefusedBeforeItIsMade) {
         EXPECT_EQ(WriteOver(net, extension), kOutOfMemory) << extension;
         const std::string first = errorLog.GetNumberOfEntries() > 0 ? errorLog.GetMessage(0) : "";
         EXPECT_TRUE(StartsAndEnds(
-            first, "ERROR: Node [child] : its table of 60,466,176 cells would make the file at least ", kTooLargeEnd))
+            first, "ERROR: Node [child] : its table of 60,466,176 cells would make the file at least ",
+            kTooLargeEnd))
             << extension << "\n"
             << LogDump();
     }
@@ -110,10 +111,24 @@ TEST_F(WrittenFiles, TablesWithNaNOrInfinityAreRefused) {
         t.Table(a, {0.5, c.value});
         for (const char* extension : kWritten) {
             EXPECT_EQ(WriteOver(t.net, extension), kObjectNotConsistent) << extension;
-            EXPECT_TRUE(Logged(kObjectNotConsistent, std::string("ERROR: Node [A] : entry 1 of its table is ") +
-                                                         c.what + ", which no file can hold"))
+            EXPECT_TRUE(
+                Logged(kObjectNotConsistent, std::string("ERROR: Node [A] : entry 1 of its table is ") +
+                                                 c.what + ", which no file can hold"))
                 << extension << LogDump();
         }
+    }
+}
+
+// A negative entry, which no scaling mends, fails the write to every format of other tools.
+TEST_F(WrittenFiles, NegativeEntriesAreRefusedByTheFormatsOfOtherTools) {
+    TestNetwork t;
+    t.Table(t.Add("A"), {1.5, -0.5});
+    for (const char* extension : {"net", "dne", "dsc", "erg", "xml03"}) {
+        EXPECT_EQ(WriteOver(t.net, extension), kObjectNotConsistent) << extension;
+        EXPECT_TRUE(
+            Logged(kObjectNotConsistent,
+                   "ERROR: Node [A] : entry 1 of its table is negative (-0.5), which the format cannot hold"))
+            << extension << LogDump();
     }
 }
 
@@ -127,25 +142,35 @@ TEST_F(WrittenFiles, ColumnsOffOneAreWrittenAsTheUpdateUsesThem) {
     t.Arc(a, b);
     t.Table(a, {1.5, 0.5});
     t.Table(b, {0.0, 0.0, 0.2, 0.6});
+    // A rounded column (0.333, 0.333, 0.333) stays as given; one with an entry above 1 does not.
+    const int c = t.Add("C", 3);
+    t.Arc(a, c);
+    t.Table(c, {0.333, 0.333, 0.333, 1.004, 0.0, 0.0});
     ASSERT_EQ(t.net.UpdateBeliefs(), kSuccess);
     struct Case {
         const char* extension;
         std::vector<double> a;
         std::vector<double> b;
+        std::vector<double> c;
     };
     const std::vector<double> scaledA = {0.75, 0.25};
     const std::vector<double> scaledB = {0.5, 0.5, 0.25, 0.75};
-    for (const Case& c : {Case{"dne", scaledA, scaledB}, Case{"dsc", scaledA, scaledB}, Case{"erg", scaledA, scaledB},
-                          Case{"xml03", scaledA, scaledB}, Case{"vrx", {1.5, 0.5}, {0.0, 0.0, 0.2, 0.6}},
-                          Case{"xvrx", {1.5, 0.5}, {0.0, 0.0, 0.2, 0.6}}}) {
+    const std::vector<double> scaledC = {0.333, 0.333, 0.333, 1.0, 0.0, 0.0};
+    const std::vector<double> givenA = {1.5, 0.5};
+    const std::vector<double> givenB = {0.0, 0.0, 0.2, 0.6};
+    const std::vector<double> givenC = {0.333, 0.333, 0.333, 1.004, 0.0, 0.0};
+    for (const Case& c : {Case{"dne", scaledA, scaledB, scaledC}, Case{"dsc", scaledA, scaledB, scaledC},
+                          Case{"erg", scaledA, scaledB, scaledC}, Case{"xml03", scaledA, scaledB, scaledC},
+                          Case{"vrx", givenA, givenB, givenC}, Case{"xvrx", givenA, givenB, givenC}}) {
         SCOPED_TRACE(c.extension);
         const TempFile file(std::string(".") + c.extension);
         errorLog.Flush();
         ASSERT_EQ(t.net.WriteFile(file.c_str()), kSuccess) << LogDump();
         if (c.a.size() == 2 && c.a[0] == 0.75) {
-            EXPECT_EQ(LogDump(),
-                      "-2 tables written with their columns scaled to sum to 1, as the update uses them: 2 nodes, "
-                      "e.g. [A], [B]\n");
+            EXPECT_EQ(
+                LogDump(),
+                "-2 tables written with their columns scaled to sum to 1, as the update uses them: 3 nodes, "
+                "e.g. [A], [B], [C]\n");
         } else {
             EXPECT_EQ(LogDump(), "");
         }
@@ -153,6 +178,7 @@ TEST_F(WrittenFiles, ColumnsOffOneAreWrittenAsTheUpdateUsesThem) {
         ASSERT_EQ(copy.ReadFile(file.c_str()), kSuccess) << LogDump();
         ExpectNear(TableOf(copy, copy.FindNode("A")), c.a, 1e-15);
         ExpectNear(TableOf(copy, copy.FindNode("B")), c.b, 1e-15);
+        ExpectNear(TableOf(copy, copy.FindNode("C")), c.c, 1e-15);
     }
 }
 
@@ -176,8 +202,8 @@ TEST_F(WrittenFiles, WhatAFormatCannotHoldIsWarnedOnce) {
     };
     // In the order of the nodes' first notices.
     for (const Case& c : {Case{"net", comment + plain + truth}, Case{"dsc", comment + plain + truth},
-                          Case{"xml03", name + comment + plain + truth}, Case{"dne", plain},
-                          Case{"vrx", ""}, Case{"xvrx", ""}}) {
+                          Case{"xml03", name + comment + plain + truth}, Case{"dne", plain}, Case{"vrx", ""},
+                          Case{"xvrx", ""}}) {
         const TempFile file(std::string(".") + c.extension);
         errorLog.Flush();
         EXPECT_EQ(net.WriteFile(file.c_str()), kSuccess) << c.extension << LogDump();
@@ -235,7 +261,8 @@ TEST_F(WrittenFiles, EveryRealFileReadsBackFromEveryWriter) {
             ASSERT_EQ(found.size(), expected.size());
             for (size_t n = 0; n < found.size(); ++n) {
                 ASSERT_EQ(found[n].size(), expected[n].size()) << n;
-                for (size_t k = 0; k < found[n].size(); ++k) EXPECT_NEAR(found[n][k], expected[n][k], 1e-9) << n;
+                for (size_t k = 0; k < found[n].size(); ++k)
+                    EXPECT_NEAR(found[n][k], expected[n][k], 1e-9) << n;
             }
         }
     }
