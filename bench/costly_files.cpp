@@ -1,7 +1,9 @@
 // Small files that state sizes far beyond what they hold: each is read (and, where the cost is in the
 // update, updated) and must finish or be refused within seconds. The peak memory of the process tells
 // that nothing near the stated size was allocated; run one benchmark per process (--benchmark_filter)
-// to read each input's own peak. The counter "status" is the read's (or update's) result.
+// to read each input's own peak. The counter "status" is the read's (or update's) result. The write
+// benchmarks write such networks in every format: each write must be refused at once or leave a file the
+// readers take ("written_MB").
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 #include <sys/wait.h>

@@ -18,11 +18,11 @@
 
 namespace vovido {
 
-const WrittenLosses kHuginLosses = {true, true, true, false, true, false, true};
-const WrittenLosses kMsbnLosses = {true, true, true, false, true, true, true};
-const WrittenLosses kErgoLosses = {true, true, true, true, true, true, true};
-const WrittenLosses kXmlBifLosses = {true, true, true, true, true, true, true};
-const WrittenLosses kNeticaLosses = {true, true, false, false, false, false, true};
+const WrittenLosses kHuginLosses = {true, true, true, false, true, false, true, true};
+const WrittenLosses kMsbnLosses = {true, true, true, false, true, true, true, true};
+const WrittenLosses kErgoLosses = {true, true, true, true, true, true, true, true};
+const WrittenLosses kXmlBifLosses = {true, true, true, true, true, true, true, true};
+const WrittenLosses kNeticaLosses = {true, true, false, false, false, false, true, true};
 
 namespace {
 
@@ -33,6 +33,7 @@ const NoticeKind kNamesLeftOut = {"names replaced by identifiers in {count}", "n
 const NoticeKind kCommentsLeftOut = {"comments left out of {count}", "node", nullptr};
 const NoticeKind kPropertiesLeftOut = {"user properties left out of {count}", "node", nullptr};
 const NoticeKind kDocumentsLeftOut = {"documents left out of {count}", "node", nullptr};
+const NoticeKind kSubmodelsLeftOut = {"submodels left out for {count}", "node", nullptr};
 const NoticeKind kScaledColumns = {
     "tables written with their columns scaled to sum to 1, as the update uses them: {count}", "node",
     nullptr};
@@ -71,6 +72,8 @@ void WarnWrittenLosses(VRX_network& network, const WrittenLosses& losses) {
             Warn(kPropertiesLeftOut, id, "its user properties are left out");
         if (losses.documents && info->documentation.GetNumberOfDocuments() > 0)
             Warn(kDocumentsLeftOut, id, "its documents are left out");
+        if (losses.submodels && node->GetSubmodel() != kMainSubmodel)
+            Warn(kSubmodelsLeftOut, id, "its submodel is left out");
     }
 }
 

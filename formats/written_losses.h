@@ -17,9 +17,11 @@ struct WrittenLosses {
     bool comments = false;
     bool properties = false;
     bool documents = false;
+    // The submodel a node is in (the file keeps the nodes, all in one model).
+    bool submodels = false;
 };
 
-// Hugin, MSBN, Ergo, XMLBIF and Netica: what each leaves out of a node.
+// Hugin, MSBN, Ergo, XMLBIF and Netica: what each leaves out of a node; none holds submodels.
 extern const WrittenLosses kHuginLosses;
 extern const WrittenLosses kMsbnLosses;
 extern const WrittenLosses kErgoLosses;

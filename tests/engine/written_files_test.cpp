@@ -192,18 +192,22 @@ TEST_F(WrittenFiles, WhatAFormatCannotHoldIsWarnedOnce) {
     AddNode(net, DefinitionType::kTruthTable, "T", {"A"});
     ASSERT_EQ(net.GetNode(net.FindNode("A"))->GetInfo()->header.SetName("Lung Cancer"), kSuccess);
     ASSERT_EQ(net.GetNode(net.FindNode("B"))->GetInfo()->header.SetComment("a comment"), kSuccess);
+    const int engine = net.GetSubmodelHandler().CreateSubmodel(kMainSubmodel, "Engine");
+    ASSERT_EQ(net.GetNode(net.FindNode("T"))->SetSubmodel(engine), kSuccess);
     const std::string plain = "-2 written as plain tables: 2 noisy-MAX nodes, e.g. [N1], [N2]\n";
     const std::string truth = "-2 Node [T] : its truth table is written as a plain table\n";
     const std::string comment = "-2 Node [B] : its comment is left out\n";
     const std::string name = "-2 Node [A] : its name \"Lung Cancer\" is replaced by its identifier\n";
+    const std::string submodel = "-2 Node [T] : its submodel is left out\n";
     struct Case {
         const char* extension;
         std::string warnings;
     };
     // In the order of the nodes' first notices.
-    for (const Case& c : {Case{"net", comment + plain + truth}, Case{"dsc", comment + plain + truth},
-                          Case{"xml03", name + comment + plain + truth}, Case{"dne", plain}, Case{"vrx", ""},
-                          Case{"xvrx", ""}}) {
+    for (const Case& c :
+         {Case{"net", comment + plain + truth + submodel}, Case{"dsc", comment + plain + truth + submodel},
+          Case{"xml03", name + comment + plain + truth + submodel}, Case{"dne", plain + submodel},
+          Case{"vrx", ""}, Case{"xvrx", ""}}) {
         const TempFile file(std::string(".") + c.extension);
         errorLog.Flush();
         EXPECT_EQ(net.WriteFile(file.c_str()), kSuccess) << c.extension << LogDump();
