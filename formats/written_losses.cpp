@@ -18,16 +18,28 @@
 
 namespace vovido {
 
-const WrittenLosses kHuginLosses = {true, true, true, false, true, false, true, true};
-const WrittenLosses kMsbnLosses = {true, true, true, false, true, true, true, true};
-const WrittenLosses kErgoLosses = {true, true, true, true, true, true, true, true};
-const WrittenLosses kXmlBifLosses = {true, true, true, true, true, true, true, true};
-const WrittenLosses kNeticaLosses = {true, true, false, false, false, false, true, true};
+const WrittenLosses kHuginLosses = {true, true, false, true, false, true, true, true, true};
+const WrittenLosses kMsbnLosses = {true, true, false, true, true, true, true, false, true};
+const WrittenLosses kErgoLosses = {true, true, true, true, true, true, true, true, true};
+const WrittenLosses kXmlBifLosses = {true, true, true, true, true, true, true, true, true};
+const WrittenLosses kNeticaLosses = {true, false, false, false, false, true, true, false, false};
 
 namespace {
 
-const NoticeKind kNoisyMaxAsTable = {"written as plain tables: {count}", "noisy-MAX node", nullptr};
-const NoticeKind kNoisyAdderAsTable = {"written as plain tables: {count}", "noisy-adder node", nullptr};
+// The kinds given by parameters, each counted on its own.
+struct ParameterKind {
+    int type;
+    NoticeKind notice;
+    const char* what;
+};
+const ParameterKind kParameterKinds[] = {
+    {DefinitionType::kNoisyMax, {"written as plain tables: {count}", "noisy-MAX node", nullptr}, "noisy-MAX"},
+    {DefinitionType::kNoisyAdder,
+     {"written as plain tables: {count}", "noisy-adder node", nullptr},
+     "noisy-adder"},
+    {DefinitionType::kDeMorgan, {"written as plain tables: {count}", "DeMorgan node", nullptr}, "DeMorgan"},
+    {DefinitionType::kCast, {"written as plain tables: {count}", "cast node", nullptr}, "cast"},
+};
 const NoticeKind kTruthTableAsTable = {"written as plain tables: {count}", "truth-table node", nullptr};
 const NoticeKind kNamesLeftOut = {"names replaced by identifiers in {count}", "node", nullptr};
 const NoticeKind kCommentsLeftOut = {"comments left out of {count}", "node", nullptr};
@@ -47,6 +59,21 @@ void Warn(const NoticeKind& kind, const std::string& id, const std::string& what
     (void)LogNotice(errorLog, kOutOfRange, message.c_str(), nullptr, {&kind, id, "[" + id + "]"});
 }
 
+void WarnNetwork(bool lost, const std::string& what) {
+    if (lost) LogError(errorLog, kOutOfRange, ("The network's " + what + " left out").c_str(), nullptr);
+}
+
+void WarnNetworkLosses(VRX_network& network, const WrittenLosses& losses) {
+    const VRX_header* header = network.GetHeader();
+    WarnNetwork(losses.networkName && header != nullptr && HasText(header->GetName()) &&
+                    (header->GetId() == nullptr || std::strcmp(header->GetName(), header->GetId()) != 0),
+                "name is");
+    WarnNetwork(losses.networkComment && header != nullptr && HasText(header->GetComment()), "comment is");
+    WarnNetwork(network.userProperties.GetNumberOfProperties() > 0, "user properties are");
+    WarnNetwork(network.documentation.GetNumberOfDocuments() > 0, "documents are");
+    WarnNetwork(network.GetNumberOfCases() > 0, "saved cases are");
+}
+
 }  // namespace
 
 void WarnWrittenLosses(VRX_network& network, const WrittenLosses& losses) {
@@ -57,11 +84,12 @@ void WarnWrittenLosses(VRX_network& network, const WrittenLosses& losses) {
         if (definition == nullptr || info == nullptr || node->GetId() == nullptr) continue;
         const std::string id = node->GetId();
         const int type = definition->GetType();
-        if (type == DefinitionType::kNoisyMax && losses.noisyMaxAsTable)
-            Warn(kNoisyMaxAsTable, id, "its noisy-MAX parameters are written as a plain table");
-        if (type == DefinitionType::kNoisyAdder && losses.noisyAdderAsTable)
-            Warn(kNoisyAdderAsTable, id, "its noisy-adder parameters are written as a plain table");
-        if (type == DefinitionType::kTruthTable && losses.truthTableAsTable)
+        for (const ParameterKind& kind : kParameterKinds) {
+            if (type == kind.type && losses.parametersAsTables)
+                Warn(kind.notice, id,
+                     std::string("its ") + kind.what + " parameters are written as a plain table");
+        }
+        if (type == DefinitionType::kTruthTable && losses.truthTablesAsTables)
             Warn(kTruthTableAsTable, id, "its truth table is written as a plain table");
         const char* name = info->header.GetName();
         if (losses.names && HasText(name) && std::strcmp(name, id.c_str()) != 0)
@@ -75,6 +103,7 @@ void WarnWrittenLosses(VRX_network& network, const WrittenLosses& losses) {
         if (losses.submodels && node->GetSubmodel() != kMainSubmodel)
             Warn(kSubmodelsLeftOut, id, "its submodel is left out");
     }
+    WarnNetworkLosses(network, losses);
 }
 
 void WarnScaledColumns(const char* nodeId, int columns, double firstSum) {

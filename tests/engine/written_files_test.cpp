@@ -6,6 +6,7 @@
 #include <cmath>
 #include <filesystem>
 #include <limits>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -96,6 +97,23 @@ TEST_F(WrittenFiles, AnExpandedTableIsCountedBeforeItIsBuilt) {
     VRX_network copy;
     ASSERT_EQ(copy.ReadFile(file.c_str()), kSuccess) << LogDump();
     EXPECT_EQ(copy.GetParents(copy.FindNode("N")).GetCount(), 26);
+}
+
+// A table whose text is many times the chunk a writer streams at once (46,656 cells of random
+// distributions) comes back bit for bit from every format.
+TEST_F(WrittenFiles, ALargeTableStreamsWhole) {
+    TestNetwork t;
+    const int child = t.Add("C", 6);
+    for (int i = 0; i < 5; ++i) t.Arc(t.Add(("P" + std::to_string(i)).c_str(), 6), child);
+    std::mt19937 rng(7);
+    t.RandomTables(rng, 0.0);
+    for (const char* extension : kWritten) {
+        const TempFile file(std::string(".") + extension);
+        ASSERT_EQ(t.net.WriteFile(file.c_str()), kSuccess) << extension << LogDump();
+        VRX_network copy;
+        ASSERT_EQ(copy.ReadFile(file.c_str()), kSuccess) << extension << LogDump();
+        EXPECT_EQ(TableOf(copy, copy.FindNode("C")), TableOf(t.net, child)) << extension;
+    }
 }
 
 // NaN and infinite entries fail every write naming the node and the entry; the old file stays.
@@ -192,6 +210,7 @@ TEST_F(WrittenFiles, WhatAFormatCannotHoldIsWarnedOnce) {
     AddNode(net, DefinitionType::kTruthTable, "T", {"A"});
     ASSERT_EQ(net.GetNode(net.FindNode("A"))->GetInfo()->header.SetName("Lung Cancer"), kSuccess);
     ASSERT_EQ(net.GetNode(net.FindNode("B"))->GetInfo()->header.SetComment("a comment"), kSuccess);
+    ASSERT_EQ(net.GetHeader()->SetComment("the network's"), kSuccess);
     const int engine = net.GetSubmodelHandler().CreateSubmodel(kMainSubmodel, "Engine");
     ASSERT_EQ(net.GetNode(net.FindNode("T"))->SetSubmodel(engine), kSuccess);
     const std::string plain = "-2 written as plain tables: 2 noisy-MAX nodes, e.g. [N1], [N2]\n";
@@ -199,20 +218,28 @@ TEST_F(WrittenFiles, WhatAFormatCannotHoldIsWarnedOnce) {
     const std::string comment = "-2 Node [B] : its comment is left out\n";
     const std::string name = "-2 Node [A] : its name \"Lung Cancer\" is replaced by its identifier\n";
     const std::string submodel = "-2 Node [T] : its submodel is left out\n";
+    const std::string network = "-2 The network's comment is left out\n";
     struct Case {
         const char* extension;
         std::string warnings;
     };
     // In the order of the nodes' first notices.
-    for (const Case& c :
-         {Case{"net", comment + plain + truth + submodel}, Case{"dsc", comment + plain + truth + submodel},
-          Case{"xml03", name + comment + plain + truth + submodel}, Case{"dne", plain + submodel},
-          Case{"vrx", ""}, Case{"xvrx", ""}}) {
+    for (const Case& c : {Case{"net", comment + plain + truth + submodel + network},
+                          Case{"dsc", comment + plain + truth + submodel + network},
+                          Case{"xml03", name + comment + plain + truth + submodel + network},
+                          Case{"dne", plain + submodel}, Case{"vrx", ""}, Case{"xvrx", ""}}) {
         const TempFile file(std::string(".") + c.extension);
         errorLog.Flush();
         EXPECT_EQ(net.WriteFile(file.c_str()), kSuccess) << c.extension << LogDump();
         EXPECT_EQ(LogDump(), c.warnings) << c.extension;
     }
+    // XMLBIF alone takes the other kinds given by parameters.
+    VRX_network demorgan;
+    AddNode(demorgan, DefinitionType::kDeMorgan, "D", {});
+    const TempFile file(".xml03");
+    errorLog.Flush();
+    EXPECT_EQ(demorgan.WriteFile(file.c_str()), kSuccess) << LogDump();
+    EXPECT_EQ(LogDump(), "-2 Node [D] : its DeMorgan parameters are written as a plain table\n");
 }
 
 // The values of every node after an update: beliefs, expected utilities; empty when none.
