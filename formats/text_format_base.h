@@ -159,9 +159,10 @@ public:
     int GetWriteFailure() const { return writeFailure_; }
     // The table a writer gives: the definition's, or null after NoteWriteFailure with the reason (the
     // definition logs memory that failed, naming the node and the cells). For a format that holds
-    // probabilities only, a probability table whose columns do not sum to 1 is given as the update uses it:
-    // scaled, a zero column uniform, with a warning naming the node; a negative entry, which the formats of
-    // other tools cannot hold, fails the write naming the node and the entry.
+    // probabilities only, a probability table whose columns do not sum to 1 is given as the update uses it
+    // (scaled, a column whose sum is no normal double as zeros); for one of counts, a column of zeros is
+    // given uniform, as its reader takes it; either with a warning naming the node; a negative entry, which
+    // the formats of other tools cannot hold, fails the write naming the node and the entry.
     VRX_Dmatrix* TableToWrite(VRX_nodeDefinition& definition);
     // What the format's reader takes in a probability table: any number, no negative one (counts), or
     // probabilities only (no entry above 1).

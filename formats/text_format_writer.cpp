@@ -35,22 +35,32 @@ void VRX_textFormat::NoteWriteFailure(int rc) {
 
 namespace {
 
-// The probability table as the update uses it, into `scaled` when any column is off 1 beyond rounding (a
-// rounded column every reader takes, and the update scales alike, keeps the numbers given); the count of
-// columns scaled.
-int ScaledColumns(const VRX_Dmatrix& table, std::unique_ptr<VRX_Dmatrix>& scaled, double& firstSum) {
+// The table of a node of probabilities as a format of probabilities or of counts gives it, into `scaled`
+// when any column changes; the count of columns changed and the first one's sum. For probabilities
+// (`scale`) every column off 1 beyond rounding is scaled as the update scales it, and one whose sum is
+// below the normal doubles written as the zero column the update reads (a rounded column every reader
+// takes, and the update scales alike, keeps the numbers given). For counts (Hugin) only a column of zeros
+// changes: it is written uniform, as the reader gives it.
+int ChangedColumns(const VRX_Dmatrix& table, bool scale, std::unique_ptr<VRX_Dmatrix>& scaled,
+                   double& firstSum) {
     const int dims = table.GetNumberOfDimensions();
     const int run = dims > 0 ? table.GetSizeOfDimension(dims - 1) : 0;
     const int count = table.GetNumberOfElements();
     int changed = 0;
     for (int start = 0; run > 0 && start + run <= count; start += run) {
-        const double sum = vovido::ColumnSum(table.GetData() + start, run);
+        const double* entries = table.GetData() + start;
+        const double sum = vovido::ColumnSum(entries, run);
         vovido::ColumnUse use = vovido::ClassifyColumn(sum, vovido::kRoundedColumnTolerance);
         if (use == vovido::ColumnUse::kAsGiven) {
-            const double* entries = table.GetData() + start;
-            if (std::all_of(entries, entries + run, vovido::IsProbability)) continue;
+            if (!scale || std::all_of(entries, entries + run, vovido::IsProbability)) continue;
             use = vovido::ColumnUse::kScaled;  // a rounded column with an entry above 1
         }
+        if (use == vovido::ColumnUse::kScaled && !scale) continue;
+        // Zeros stay zeros for the update; a reader of counts takes them, and numbers too small for a
+        // normal double, which it reads as zeros, as uniform.
+        if (use == vovido::ColumnUse::kZero && scale &&
+            std::all_of(entries, entries + run, [](double p) { return p == 0.0; }))
+            continue;
         if (changed++ == 0) {
             firstSum = sum;
             scaled = std::make_unique<VRX_Dmatrix>(table);
@@ -59,7 +69,7 @@ int ScaledColumns(const VRX_Dmatrix& table, std::unique_ptr<VRX_Dmatrix>& scaled
         if (use == vovido::ColumnUse::kScaled) {
             vovido::ScaleColumn(column, run, sum);
         } else {
-            std::fill(column, column + run, 1.0 / run);
+            std::fill(column, column + run, scale ? 0.0 : 1.0 / run);
         }
     }
     return changed;
@@ -84,11 +94,15 @@ VRX_Dmatrix* VRX_textFormat::TableToWrite(VRX_nodeDefinition& definition) {
             NoteWriteFailure(LogError(errorLog, kObjectNotConsistent, message.c_str(), nullptr));
             return nullptr;
         }
-        if (entries != TableEntries::kProbabilities) return table;
+        const bool scale = entries == TableEntries::kProbabilities;
         double firstSum = 0.0;
-        const int changed = ScaledColumns(*table, scaledTable_, firstSum);
+        const int changed = ChangedColumns(*table, scale, scaledTable_, firstSum);
         if (changed == 0) return table;
-        vovido::WarnScaledColumns(id, changed, firstSum);
+        if (scale) {
+            vovido::WarnScaledColumns(id, changed, firstSum);
+        } else {
+            vovido::WarnUniformColumns(id, changed);
+        }
         return scaledTable_.get();
     }
     NoteWriteFailure(rc != kSuccess ? rc : kObjectNotValid);
