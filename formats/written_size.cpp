@@ -26,8 +26,8 @@ namespace {
 
 // Every node's own text (its block, outcomes, parents) takes at least this much besides its table.
 constexpr int64_t kNodeBytes = 8;
-// Beyond this many numbers of the largest text each the file fits whatever the layout: the numbers need
-// not be counted one by one.
+// More than the text of any number with what surrounds it: a file whose tables stay within half the
+// limit at this much a number fits whatever its numbers, which need not be counted one by one.
 constexpr int64_t kLongestNumberBytes = 32;
 
 struct NodeTable {
@@ -52,7 +52,8 @@ int64_t TableCells(VRX_network& network, int handle, VRX_nodeDefinition& definit
     return columns * std::max(outcomes, 1);
 }
 
-// "[A]", "[A], [B]", "[A], [B], [C] and 4 more nodes": the largest tables that make the file too large.
+// "Node [A] : its table of N cells", "Nodes [A], [B], [C] and 4 more : their tables of N cells": the
+// largest tables, as many as the file is too large without the others.
 std::string Culprits(VRX_network& network, std::vector<NodeTable> tables, int64_t total, int64_t& cells) {
     std::sort(tables.begin(), tables.end(),
               [](const NodeTable& a, const NodeTable& b) { return a.bytes > b.bytes; });
@@ -74,10 +75,11 @@ std::string Culprits(VRX_network& network, std::vector<NodeTable> tables, int64_
            (count > 1 ? "their tables" : "its table") + " of " + GroupedNumber(cells) + " cells";
 }
 
-int RefuseTooLarge(VRX_network& network, const std::vector<NodeTable>& tables, int64_t total, bool least) {
+// The refusal of a file of at least `total` bytes.
+int RefuseTooLarge(VRX_network& network, const std::vector<NodeTable>& tables, int64_t total) {
     int64_t cells = 0;
     const std::string culprits = Culprits(network, tables, total, cells);
-    const std::string message = "ERROR: " + culprits + " would make the file " + (least ? "at least " : "") +
+    const std::string message = "ERROR: " + culprits + " would make the file at least " +
                                 GroupedNumber(total) + " bytes, more than the " +
                                 GroupedNumber(kMaxInputBytes) + " a reader takes (FILE TOO LARGE)";
     return LogError(errorLog, kOutOfMemory, message.c_str(), nullptr);
@@ -131,7 +133,7 @@ int CheckWrittenSize(VRX_network& network, const VRX_fileFormat& speaker) {
         most += cells * (kLongestNumberBytes + text.cellBytes) +
                 columns * (text.columnBytes + kLongestNumberBytes);
     }
-    if (least > kMaxInputBytes) return RefuseTooLarge(network, tables, least, true);
+    if (least > kMaxInputBytes) return RefuseTooLarge(network, tables, least);
     // The tables as written: their numbers counted where the file could come near the limit.
     const bool count = most > kMaxInputBytes / 2;
     least = static_cast<int64_t>(network.GetNumberOfNodes()) * kNodeBytes;
@@ -149,7 +151,7 @@ int CheckWrittenSize(VRX_network& network, const VRX_fileFormat& speaker) {
         entry.bytes += NumberBytes(*table) - entry.cells;  // a digit each counted already
         least += entry.bytes;
     }
-    if (count && least > kMaxInputBytes) return RefuseTooLarge(network, tables, least, true);
+    if (count && least > kMaxInputBytes) return RefuseTooLarge(network, tables, least);
     return kSuccess;
 }
 
