@@ -10,8 +10,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <string>
 
 #include "base/error_log.h"
+#include "base/size_limits.h"
 #include "base/status_codes.h"
 
 namespace vovido {
@@ -156,6 +158,16 @@ bool ReplacingFile::Commit() {
     // after fclose either way.
     bool ok = std::fflush(stream_) == 0 && std::ferror(stream_) == 0;
     if (!ok) NoteError_();
+    // The writers count a file before they make it; should one still grow past what the readers take,
+    // it does not replace the target: a file the engine cannot read back is no save.
+    const off_t size = ok && !direct_ ? ftello(stream_) : 0;
+    if (size > kMaxInputBytes) {
+        const std::string message = "WRITE FILE FAILED: " + target_ + ": " + std::to_string(size) +
+                                    " bytes, more than the " + std::to_string(kMaxInputBytes) +
+                                    " a reader takes (FILE TOO LARGE)";
+        LogError(errorLog, kFileIoFailed, message.c_str(), nullptr);
+        ok = false;
+    }
     if (std::fclose(stream_) != 0) {
         NoteError_();
         ok = false;

@@ -1,7 +1,9 @@
 // Small files that state sizes far beyond what they hold: each is read (and, where the cost is in the
 // update, updated) and must finish or be refused within seconds. The peak memory of the process tells
 // that nothing near the stated size was allocated; run one benchmark per process (--benchmark_filter)
-// to read each input's own peak. The counter "status" is the read's (or update's) result.
+// to read each input's own peak. The counter "status" is the read's (or update's) result. The write
+// benchmarks write such networks in every format: each write must be refused at once or leave a file the
+// readers take ("written_MB").
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -122,31 +124,15 @@ void BM_WideCptTable(benchmark::State& state) {
 }
 BENCHMARK(BM_WideCptTable)->Arg(27)->Iterations(1)->Unit(benchmark::kMillisecond);
 
-// The extensions of the family files, by the benchmark's first argument.
-const char* const kFamilyFormats[] = {".vrx", ".xvrx", ".xvrx-det", ".net", ".dne",
-                                      ".dsc", ".erg",  ".xml03",    ".dxp"};
-
-// Arguments: format (kFamilyFormats), parents, table (0 given, 1 none, 2 short). Each read runs in a
-// child process, so that its peak memory is its own: "peak_MB" is the child's, "status" its read's.
-void BM_WideFamily(benchmark::State& state) {
-    const std::string format = kFamilyFormats[state.range(0)];
-    const auto table = static_cast<test::FamilyTable>(state.range(2));
-    const std::string extension = format == ".xvrx-det" ? ".xvrx" : format;
-    const std::string path = WriteInput(test::WideFamilyText(format, static_cast<int>(state.range(1)), table),
-                                        "family" + extension);
-    if (path.empty()) {
-        state.SkipWithError("cannot write the input");
-        return;
-    }
+// Runs `work` (a status) in a child process once per iteration, so that its peak memory is its own:
+// "peak_MB" is the child's, "status" its work's.
+void RunInChild(benchmark::State& state, const std::function<int()>& work) {
     double peak = 0.0;
     int status = 0;
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
         const pid_t child = fork();
-        if (child == 0) {
-            VRX_network net;
-            _exit(-net.ReadFile(path.c_str()) & 0xff);
-        }
+        if (child == 0) _exit(-work() & 0xff);
         int exit = 0;
         rusage usage{};
         if (child < 0 || wait4(child, &exit, 0, &usage) != child) {
@@ -160,11 +146,84 @@ void BM_WideFamily(benchmark::State& state) {
     }
     state.counters["peak_MB"] = peak;
     state.counters["status"] = status;
+}
+
+// The extensions of the family files, by the benchmark's first argument.
+const char* const kFamilyFormats[] = {".vrx", ".xvrx", ".xvrx-det", ".net", ".dne",
+                                      ".dsc", ".erg",  ".xml03",    ".dxp"};
+
+// Arguments: format (kFamilyFormats), parents, table (0 given, 1 none, 2 short). Each read runs in a
+// child process.
+void BM_WideFamily(benchmark::State& state) {
+    const std::string format = kFamilyFormats[state.range(0)];
+    const auto table = static_cast<test::FamilyTable>(state.range(2));
+    const std::string extension = format == ".xvrx-det" ? ".xvrx" : format;
+    const std::string path = WriteInput(test::WideFamilyText(format, static_cast<int>(state.range(1)), table),
+                                        "family" + extension);
+    if (path.empty()) {
+        state.SkipWithError("cannot write the input");
+        return;
+    }
+    RunInChild(state, [&path] {
+        VRX_network net;
+        return net.ReadFile(path.c_str());
+    });
     std::remove(path.c_str());
 }
 BENCHMARK(BM_WideFamily)
     ->ArgsProduct({{0, 1, 2, 3, 4, 5, 6, 7, 8}, {27}, {1, 2}})
     ->ArgsProduct({{0, 1, 2, 3, 4, 5, 6, 7, 8}, {18}, {0}})
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+// The extensions the networks are written to, by the benchmark's first argument.
+const char* const kWrittenFormats[] = {".net", ".vrx", ".xvrx", ".dne", ".dsc", ".erg", ".xml03"};
+
+// Makes the network in a child process and writes it in the format of the first argument: the time and
+// peak memory of both, the status of the making or else of the write, and the size of the file written.
+void MakeAndWriteInChild(benchmark::State& state, const std::function<int(VRX_network&)>& make) {
+    const std::string target = std::filesystem::temp_directory_path().string() + "/vovido_costly_written" +
+                               kWrittenFormats[state.range(0)];
+    std::remove(target.c_str());
+    RunInChild(state, [&make, &target] {
+        VRX_network net;
+        const int made = make(net);
+        return made != 0 ? made : net.WriteFile(target.c_str());
+    });
+    std::error_code error;
+    const auto written = std::filesystem::file_size(target, error);
+    state.counters["written_MB"] = error ? 0.0 : static_cast<double>(written) / 1e6;
+    std::remove(target.c_str());
+}
+
+// Argument: format (kWrittenFormats). Ten 6-state nodes read from a few hundred bytes, one with the nine
+// others as parents and no table data: a table of 60,466,176 cells to write.
+void BM_WriteUniformFamily(benchmark::State& state) {
+    const std::string path = WriteInput(test::HuginUniformFamilyText(9, 6), "uniform_family.net");
+    MakeAndWriteInChild(state, [&path](VRX_network& net) { return net.ReadFile(path.c_str()); });
+    std::remove(path.c_str());
+}
+BENCHMARK(BM_WriteUniformFamily)
+    ->DenseRange(0, 6)
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+// Argument: format. A noisy-MAX node of 26 two-state noisy-MAX parents: its table (2^27 cells) exists
+// only when expanded for a format that writes tables.
+void BM_WriteWideNoisyMax(benchmark::State& state) {
+    MakeAndWriteInChild(state, [](VRX_network& net) {
+        const int child = net.AddNode(DefinitionType::kNoisyMax, "N");
+        for (int i = 0; i < 26; ++i) {
+            const int parent = net.AddNode(DefinitionType::kNoisyMax, ("p" + std::to_string(i)).c_str());
+            if (const int rc = net.AddArc(parent, child, 0)) return rc;
+        }
+        return 0;
+    });
+}
+BENCHMARK(BM_WriteWideNoisyMax)
+    ->DenseRange(0, 6)
     ->Iterations(1)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);

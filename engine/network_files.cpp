@@ -16,6 +16,7 @@
 #include "formats/msbn_speaker.h"
 #include "formats/netica_format.h"
 #include "formats/vrx_format.h"
+#include "formats/written_size.h"
 #include "formats/xmlbif_speaker.h"
 #include "formats/xvrx_speaker.h"
 #include "model/file_format.h"
@@ -251,9 +252,11 @@ int VRX_network::WriteFile(const char* fileName, int format, void* extension) {
     if (extension != nullptr) speaker->SetExtension(extension);
     int rc;
     try {
-        rc = speaker->WriteFile(fileName);
+        rc = vovido::CheckWrittenSize(*this, *speaker);
+        if (rc == kSuccess) rc = speaker->WriteFile(fileName);
     } catch (const std::bad_alloc&) {
-        rc = kOutOfMemory;
+        rc = LogError(errorLog, kOutOfMemory, (std::string("ERROR: no memory to write ") + fileName).c_str(),
+                      nullptr);
     }
     return call.Result(rc);
 }

@@ -24,6 +24,8 @@ public:
     // kOutOfRange (logged, no file created) unless every node is a probability or truth table; kFileIoFailed
     // when the file cannot be written.
     [[nodiscard]] int WriteFile(const char* path) override;
+    TableText MinimumTableText(int definitionType, int parents) const override;
+    TableEntries EntriesWritten() const override { return TableEntries::kProbabilities; }
     [[nodiscard]] int WriteToText(std::string& out);
 
 private:

@@ -9,6 +9,7 @@
 #include "base/status_codes.h"
 #include "formats/ergo_speaker.h"
 #include "formats/exchange_format_support.h"
+#include "formats/written_losses.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
@@ -26,10 +27,17 @@ constexpr char kErgoRefusal[] = "ERROR: This Network cannot be saved in Ergo for
 int CheckErgoWritable(VRX_network* network) {
     if (network == nullptr) return kObjectNotValid;
     if (const int rc = vovido::CheckStaticNetwork(*network, "Ergo")) return rc;
-    return vovido::CheckWritableKinds(*network, IsErgoKind, kErgoRefusal);
+    if (const int rc = vovido::CheckWritableKinds(*network, IsErgoKind, kErgoRefusal)) return rc;
+    vovido::WarnWrittenLosses(*network, vovido::kErgoLosses);
+    return kSuccess;
 }
 
 }  // namespace
+
+// A digit and a tab per number, a line end per distribution.
+VRX_fileFormat::TableText VRX_ergoSpeaker::MinimumTableText(int definitionType, int /*parents*/) const {
+    return IsErgoKind(definitionType) ? TableText{2, 1} : TableText{};
+}
 
 int VRX_ergoSpeaker::WriteFile(const char* path) {
     return vovido::WriteCheckedFile(

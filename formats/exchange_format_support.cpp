@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <new>
 #include <unordered_map>
@@ -254,29 +255,32 @@ std::string TableRefusalMessage(VRX_network& network, int handle, int read, cons
     return TableCountMessage(NodeIdOr(network, handle, ""), read, needed);
 }
 
-void AppendNestedLists(const VRX_Dmatrix& table, const NestedListStyle& style, std::string& out) {
-    const int dims = table.GetNumberOfDimensions();
-    const int total = table.GetNumberOfElements();
+void StreamNestedLists(const std::vector<int>& sizes, const NestedListStyle& style, const ListItemText& item,
+                       std::string& out, const std::function<bool()>& flush) {
+    const int dims = static_cast<int>(sizes.size());
+    int64_t total = 1;
+    for (const int size : sizes) total *= size;
     const int inner = std::max(1, std::min(style.innerDims, dims));
     // The outer dimensions each open a level; the innermost list holds the product of the others.
     const int outer = dims - inner;
-    int innerCount = 1;
-    for (int d = outer; d < dims; ++d) innerCount *= table.GetSizeOfDimension(d);
-    if (dims == 0) innerCount = total;
+    int64_t innerCount = 1;
+    for (int d = outer; d < dims; ++d) innerCount *= sizes[static_cast<size_t>(d)];
+    if (dims == 0) innerCount = total = 0;
     std::vector<int> coords(static_cast<size_t>(std::max(outer, 0)), 0);
     for (int d = 0; d < outer; ++d) out.push_back('(');
-    for (int start = 0; start < total || (start == 0 && total == 0); start += innerCount) {
+    for (int64_t start = 0; start < total || (start == 0 && total == 0); start += innerCount) {
         out.push_back('(');
-        for (int k = 0; k < innerCount && start + k < total; ++k) {
+        for (int64_t k = 0; k < innerCount && start + k < total; ++k) {
             if (k > 0) out.append(style.itemSeparator);
-            out.append(NumberText(table[start + k]));
+            item(static_cast<int>(start + k), out);
         }
         out.push_back(')');
         if (total == 0) break;
+        if (out.size() >= kStreamedChunkBytes && !flush()) return;
         // Closes the levels whose last entry this was, then opens them again for the next list.
         int closed = 0;
         for (int d = outer - 1; d >= 0; --d) {
-            if (++coords[static_cast<size_t>(d)] < table.GetSizeOfDimension(d)) break;
+            if (++coords[static_cast<size_t>(d)] < sizes[static_cast<size_t>(d)]) break;
             coords[static_cast<size_t>(d)] = 0;
             ++closed;
         }
@@ -289,6 +293,38 @@ void AppendNestedLists(const VRX_Dmatrix& table, const NestedListStyle& style, s
         out.append(style.indentation);
         for (int d = 0; d < closed; ++d) out.push_back('(');
     }
+}
+
+std::vector<int> TableSizes(const VRX_Dmatrix& table) {
+    std::vector<int> sizes;
+    for (int d = 0; d < table.GetNumberOfDimensions(); ++d) sizes.push_back(table.GetSizeOfDimension(d));
+    // A table without dimensions is one list of its elements.
+    if (sizes.empty() && table.GetNumberOfElements() > 0) sizes.push_back(table.GetNumberOfElements());
+    return sizes;
+}
+
+ListItemText NumberItems(const VRX_Dmatrix& table) {
+    return [&table](int index, std::string& out) {
+        std::string text;
+        (void)FormatDouble(table[index], text);  // always succeeds
+        out.append(text);
+    };
+}
+
+void AppendNestedLists(const VRX_Dmatrix& table, const NestedListStyle& style, std::string& out) {
+    StreamNestedLists(TableSizes(table), style, NumberItems(table), out, [] { return true; });
+}
+
+void WriteNestedLists(const std::vector<int>& sizes, const NestedListStyle& style, const ListItemText& item,
+                      VRX_textFile& output) {
+    std::string buffer;
+    const auto flush = [&output, &buffer] {
+        output.WriteRaw(buffer);
+        buffer.clear();
+        return output.GetStatus() == kSuccess;
+    };
+    StreamNestedLists(sizes, style, item, buffer, flush);
+    (void)flush();
 }
 
 int ReadFiniteNumber(VRX_textFormat& speaker, double& value) {

@@ -14,6 +14,7 @@ class VRX_doubleArray;
 class VRX_idArray;
 class VRX_network;
 class VRX_stringArray;
+class VRX_textFile;
 class VRX_textFormat;
 struct VRX_token;
 
@@ -72,6 +73,9 @@ using NodeRefusal = std::function<std::string(int handle)>;
 // of written numbers); the message refusing an entry that is not; and that message for the first such
 // entry, or an empty text.
 bool IsProbability(double value);
+// A column of probabilities within this of 1 is a rounded distribution ((0.333, 0.333, 0.333)): readers
+// take it, and writers write it, as it is given.
+constexpr double kRoundedColumnTolerance = 0.01;
 std::string NonProbabilityMessage(const std::string& nodeId, double value);
 std::string ProbabilityRefusal(const std::string& nodeId, const VRX_doubleArray& values);
 
@@ -110,9 +114,25 @@ struct NestedListStyle {
     std::string indentation;
 };
 
-// Appends the table (last dimension fastest) to out as nested lists. A table without dimensions is
-// one innermost list of its elements.
+// The text of item `index` (last dimension fastest) appended to the text.
+using ListItemText = std::function<void(int index, std::string& out)>;
+// Text of nested lists that `flush` takes whenever it holds this much.
+constexpr size_t kStreamedChunkBytes = size_t{1} << 16;
+
+// Appends nested lists of the items of a table of these sizes to out, handing out to `flush` (which
+// empties it and answers false to stop) after every innermost list once it holds kStreamedChunkBytes.
+void StreamNestedLists(const std::vector<int>& sizes, const NestedListStyle& style, const ListItemText& item,
+                       std::string& out, const std::function<bool()>& flush);
+// The sizes of the table's dimensions; a table without dimensions is one list of its elements.
+std::vector<int> TableSizes(const VRX_Dmatrix& table);
+// The items of the table as numbers.
+ListItemText NumberItems(const VRX_Dmatrix& table);
+// Appends the table (last dimension fastest) to out as nested lists.
 void AppendNestedLists(const VRX_Dmatrix& table, const NestedListStyle& style, std::string& out);
+// The nested lists written to the output a chunk at a time, so that no table's text is held whole; it
+// stops when the output fails.
+void WriteNestedLists(const std::vector<int>& sizes, const NestedListStyle& style, const ListItemText& item,
+                      VRX_textFile& output);
 
 // Reads nested parenthesised lists from the current '(' to the ')' that closes it, handing every other
 // token to takeItem in file order (commas between items are passed over when `commas`). takeItem

@@ -27,6 +27,8 @@ public:
     // kOutOfRange (logged, no file touched) when a node's kind has no Hugin form; kFileIoFailed when the file
     // cannot be written.
     [[nodiscard]] int WriteFile(const char* path) override;
+    TableText MinimumTableText(int definitionType, int parents) const override;
+    TableEntries EntriesWritten() const override { return TableEntries::kNonNegative; }
     [[nodiscard]] int WriteToText(std::string& out);
     [[nodiscard]] int CheckWritable();
 

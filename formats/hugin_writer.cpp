@@ -11,6 +11,7 @@
 #include "base/status_codes.h"
 #include "formats/exchange_format_support.h"
 #include "formats/hugin_format.h"
+#include "formats/written_losses.h"
 #include "model/header.h"
 #include "model/network.h"
 #include "model/node.h"
@@ -42,7 +43,7 @@ const char* NodeWord(int type) {
 int VRX_huginSpeaker::CheckWritable() {
     if (network == nullptr) return kObjectNotValid;
     if (const int rc = vovido::CheckStaticNetwork(*network, "Hugin")) return rc;
-    return vovido::CheckWritableNodes(*network, [this](int handle) -> std::string {
+    const int rc = vovido::CheckWritableNodes(*network, [this](int handle) -> std::string {
         const VRX_node* node = network->GetNode(handle);
         const VRX_nodeDefinition* definition = node->GetDefinition();
         const int type = definition != nullptr ? definition->GetType() : DefinitionType::kNone;
@@ -53,6 +54,23 @@ int VRX_huginSpeaker::CheckWritable() {
         return std::string("ERROR: '") + (node->GetId() != nullptr ? node->GetId() : "") +
                "' : Node type not supported by Hugin";
     });
+    if (rc == kSuccess) vovido::WarnWrittenLosses(*network, vovido::kHuginLosses);
+    return rc;
+}
+
+// A digit and a blank per number; brackets, a line end and 12 blanks per distribution.
+VRX_fileFormat::TableText VRX_huginSpeaker::MinimumTableText(int definitionType, int /*parents*/) const {
+    switch (definitionType) {
+        case DefinitionType::kCpt:
+        case DefinitionType::kTruthTable:
+        case DefinitionType::kNoisyMax:
+        case DefinitionType::kNoisyAdder:
+            return {2, 14};
+        case DefinitionType::kTable:
+            return {2, 0};
+        default:
+            return {};
+    }
 }
 
 int VRX_huginSpeaker::WriteFile(const char* path) {
@@ -120,13 +138,12 @@ void VRX_huginSpeaker::WritePotential(int handle) {
     if (type != DefinitionType::kList) {
         VRX_Dmatrix* table = TableToWrite(*definition);
         if (table == nullptr) return;
+        output.WriteRaw(text + "    data = ");
         vovido::NestedListStyle style;
         style.innerDims = type == DefinitionType::kTable ? 2 : 1;
         style.indentation = "            ";
-        text += "    data = ";
-        vovido::AppendNestedLists(*table, style, text);
-        text += ";\n";
+        vovido::WriteNestedLists(vovido::TableSizes(*table), style, vovido::NumberItems(*table), output);
+        text = ";\n";
     }
-    text += "}\n";
-    output.WriteRaw(text);
+    output.WriteRaw(text + "}\n");
 }

@@ -26,6 +26,8 @@ public:
     // kOutOfRange (logged, no file created) for a node kind the format does not hold; kFileIoFailed when the
     // file cannot be written.
     [[nodiscard]] int WriteFile(const char* path) override;
+    TableText MinimumTableText(int definitionType, int parents) const override;
+    TableEntries EntriesWritten() const override { return TableEntries::kProbabilities; }
     [[nodiscard]] int WriteToText(std::string& out);
 
     // KEY ':' value.

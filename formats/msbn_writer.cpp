@@ -8,6 +8,7 @@
 #include "base/status_codes.h"
 #include "formats/exchange_format_support.h"
 #include "formats/msbn_speaker.h"
+#include "formats/written_losses.h"
 #include "model/header.h"
 #include "model/network.h"
 #include "model/node.h"
@@ -33,10 +34,19 @@ constexpr char kMsbnRefusal[] = "ERROR: This Network cannot be saved in Microsot
 int CheckMsbnWritable(VRX_network* network) {
     if (network == nullptr || network->GetHeader() == nullptr) return kObjectNotValid;
     if (const int rc = vovido::CheckStaticNetwork(*network, "MSBN")) return rc;
-    return vovido::CheckWritableKinds(*network, IsMsbnKind, kMsbnRefusal);
+    if (const int rc = vovido::CheckWritableKinds(*network, IsMsbnKind, kMsbnRefusal)) return rc;
+    vovido::WarnWrittenLosses(*network, vovido::kMsbnLosses);
+    return kSuccess;
 }
 
 }  // namespace
+
+// A digit and ", " per number; the indentation, the parents' outcomes, ";" and a line end per distribution.
+VRX_fileFormat::TableText VRX_microsoftSpeaker::MinimumTableText(int definitionType, int parents) const {
+    if (definitionType == DefinitionType::kList) return {};
+    // The parents' outcome indexes before each distribution: "(0, 1) : ".
+    return IsMsbnKind(definitionType) ? TableText{3, 4 + (parents > 0 ? 3 * parents + 3 : 0)} : TableText{};
+}
 
 int VRX_microsoftSpeaker::WriteFile(const char* path) {
     return vovido::WriteCheckedFile(

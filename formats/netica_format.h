@@ -40,6 +40,8 @@ public:
     // kOutOfRange (logged, no file touched) when a node's kind has no Netica form; kFileIoFailed when the
     // file cannot be written.
     [[nodiscard]] int WriteFile(const char* path) override;
+    TableText MinimumTableText(int definitionType, int parents) const override;
+    TableEntries EntriesWritten() const override { return TableEntries::kProbabilities; }
     [[nodiscard]] int WriteToText(std::string& out);
     [[nodiscard]] int CheckWritable();
     bool IsBlockWord() const override;

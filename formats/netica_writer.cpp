@@ -2,6 +2,7 @@
 // same network: kinds without Netica statements of their own go out as the tables they imply, and
 // every node is checked before the file is opened.
 #include <string>
+#include <vector>
 
 #include "base/dmatrix.h"
 #include "base/error_log.h"
@@ -15,6 +16,8 @@
 #include "definitions/truth_table.h"
 #include "formats/exchange_format_support.h"
 #include "formats/netica_format.h"
+#include "formats/text_file.h"
+#include "formats/written_losses.h"
 #include "model/header.h"
 #include "model/network.h"
 #include "model/node.h"
@@ -50,32 +53,18 @@ std::string IdList(const VRX_stringArray& ids) {
 }
 
 // Nested lists of outcome names, one name per parent configuration, the last parent innermost.
-void AppendNameLists(const VRX_stringArray& names, const VRX_Dmatrix& table, std::string& out) {
-    // A table of the configurations alone: the outcome dimension dropped, the entries the name indexes.
-    VRX_intArray sizes;
-    const int dims = table.GetNumberOfDimensions();
-    for (int d = 0; d + 1 < dims; ++d) (void)sizes.Add(table.GetSizeOfDimension(d));
-    if (sizes.GetCount() == 0) (void)sizes.Add(1);
-    VRX_Dmatrix configurations(sizes);
-    for (int i = 0; i < configurations.GetNumberOfElements(); ++i) configurations[i] = i;
-    std::string numbers;
-    vovido::NestedListStyle style;
-    style.itemSeparator = ", ";
-    style.listSeparator = ",\n";
-    style.indentation = std::string(kIndent) + kIndent;
-    vovido::AppendNestedLists(configurations, style, numbers);
-    // Each number is the configuration's index: swapped for its outcome's name.
-    for (size_t i = 0; i < numbers.size();) {
-        if (numbers[i] < '0' || numbers[i] > '9') {
-            out.push_back(numbers[i++]);
-            continue;
-        }
-        size_t end = i;
-        while (end < numbers.size() && numbers[end] >= '0' && numbers[end] <= '9') ++end;
-        const int index = std::stoi(numbers.substr(i, end - i));
-        out += index < names.GetCount() && names[index] != nullptr ? names[index] : "";
-        i = end;
-    }
+void WriteNameLists(const VRX_stringArray& names, const VRX_Dmatrix& table,
+                    const vovido::NestedListStyle& style, VRX_textFile& output) {
+    // The configurations alone: the outcome dimension dropped.
+    std::vector<int> sizes = vovido::TableSizes(table);
+    if (table.GetNumberOfDimensions() > 0) sizes.pop_back();
+    if (sizes.empty()) sizes.push_back(1);
+    vovido::WriteNestedLists(
+        sizes, style,
+        [&names](int index, std::string& out) {
+            out += index < names.GetCount() && names[index] != nullptr ? names[index] : "";
+        },
+        output);
 }
 
 }  // namespace
@@ -83,7 +72,7 @@ void AppendNameLists(const VRX_stringArray& names, const VRX_Dmatrix& table, std
 int VRX_neticaSpeaker::CheckWritable() {
     if (network == nullptr) return kObjectNotValid;
     if (const int rc = vovido::CheckStaticNetwork(*network, "Netica")) return rc;
-    return vovido::CheckWritableNodes(*network, [this](int handle) -> std::string {
+    const int rc = vovido::CheckWritableNodes(*network, [this](int handle) -> std::string {
         const VRX_node* node = network->GetNode(handle);
         const VRX_nodeDefinition* definition = node->GetDefinition();
         const int type = definition != nullptr ? definition->GetType() : DefinitionType::kNone;
@@ -95,6 +84,25 @@ int VRX_neticaSpeaker::CheckWritable() {
                "] : " + (definition != nullptr ? definition->GetTypeName() : "no definition") +
                " cannot be saved in Netica format";
     });
+    if (rc == kSuccess) vovido::WarnWrittenLosses(*network, vovido::kNeticaLosses);
+    return rc;
+}
+
+// A digit and ", " per number, brackets, ",", a line end and 8 blanks per distribution; a deterministic
+// node's table is a name per distribution.
+VRX_fileFormat::TableText VRX_neticaSpeaker::MinimumTableText(int definitionType, int /*parents*/) const {
+    switch (definitionType) {
+        case DefinitionType::kCpt:
+        case DefinitionType::kNoisyMax:
+        case DefinitionType::kNoisyAdder:
+            return {3, 10};
+        case DefinitionType::kTruthTable:
+            return {0, 2};
+        case DefinitionType::kTable:
+            return {2, 0};
+        default:
+            return {};
+    }
 }
 
 int VRX_neticaSpeaker::WriteFile(const char* path) {
@@ -224,22 +232,20 @@ void VRX_neticaSpeaker::WriteDefinitionLines(VRX_nodeDefinition& definition,
     style.itemSeparator = ", ";
     style.listSeparator = ",\n";
     style.indentation = in + in;
+    text += in +
+            (type == DefinitionType::kTruthTable || type == DefinitionType::kTable ? "functable" : "probs") +
+            " = \n" + in + in;
+    output.WriteRaw(text);
     if (type == DefinitionType::kTruthTable) {
         VRX_stringArray names;
         if (static_cast<VRX_truthTable&>(definition).GetResultingStates(names) != kSuccess) {
             output.MarkFailed();
             return;
         }
-        text += in + "functable = \n" + in + in;
-        AppendNameLists(names, *table, text);
-    } else if (type == DefinitionType::kTable) {
-        style.innerDims = 2;
-        text += in + "functable = \n" + in + in;
-        vovido::AppendNestedLists(*table, style, text);
+        WriteNameLists(names, *table, style, output);
     } else {
-        text += in + "probs = \n" + in + in;
-        vovido::AppendNestedLists(*table, style, text);
+        if (type == DefinitionType::kTable) style.innerDims = 2;
+        vovido::WriteNestedLists(vovido::TableSizes(*table), style, vovido::NumberItems(*table), output);
     }
-    text += ";\n";
-    output.WriteRaw(text);
+    output.WriteRaw(";\n");
 }

@@ -61,6 +61,7 @@ int VRX_textFile::Open(const char* path, int mode) {
     openMode_ = mode;
     inMemory_ = false;
     readPath_ = mode == TextFileMode::kRead ? path : "";
+    bytesWritten_ = 0;
     // A pipe or a device tells no size: it may hold up to the input limit.
     struct stat info {};
     inputSize_ =
@@ -86,6 +87,7 @@ int VRX_textFile::OpenInputText(std::string_view text) {
 int VRX_textFile::OpenOutputText() {
     (void)Close();  // what was open before ends here: its user did not close it
     outputText_.clear();
+    bytesWritten_ = 0;
     openMode_ = TextFileMode::kWrite;
     inMemory_ = true;
     lineNumber = 0;
@@ -244,6 +246,19 @@ int VRX_textFile::Emit_(std::string_view text) {
         return kFileIoFailed;
     }
     if (text.empty()) return status;
+    bytesWritten_ += static_cast<int64_t>(text.size());
+    if (bytesWritten_ > kMaxInputBytes && !inMemory_) {
+        // Past what the readers take: the file would not read back, so the rest is not written.
+        if (status == kSuccess) {
+            LogError(errorLog, kFileIoFailed,
+                     ("WRITE FILE FAILED: more than " + std::to_string(kMaxInputBytes) +
+                      " bytes, the most a reader takes (FILE TOO LARGE)")
+                         .c_str(),
+                     nullptr);
+        }
+        status = kFileIoFailed;
+        return status;
+    }
     if (inMemory_) {
         outputText_.append(text.data(), text.size());
     } else if (std::fwrite(text.data(), 1, text.size(), file) != text.size()) {

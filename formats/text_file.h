@@ -119,6 +119,7 @@ private:
     size_t maxLineBytes_ = kMaxLineBytes;
     int64_t maxInputBytes_ = kMaxInputBytes;
     int64_t bytesRead_ = 0;
+    int64_t bytesWritten_ = 0;
     int64_t inputSize_ = 0;  // -1: a file of unknown size
     std::string readBuffer_;
     size_t readPos_ = 0;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "base/counted_notices.h"
+#include "base/dmatrix.h"
 #include "base/status_codes.h"
 #include "formats/lexical_analyser.h"
 #include "formats/text_file.h"
@@ -156,8 +157,17 @@ public:
     void NoteWriteFailure(int rc);
     void ResetWriteFailure() { writeFailure_ = kSuccess; }
     int GetWriteFailure() const { return writeFailure_; }
-    // The table a writer gives: the definition's, or null after NoteWriteFailure with the reason.
+    // The table a writer gives: the definition's, or null after NoteWriteFailure with the reason (the
+    // definition logs memory that failed, naming the node and the cells). For a format that holds
+    // probabilities only, a probability table whose columns do not sum to 1 is given as the update uses it
+    // (scaled, a column whose sum is no normal double as zeros); for one of counts, a column of zeros is
+    // given uniform, as its reader takes it; either with a warning naming the node; a negative entry, which
+    // the formats of other tools cannot hold, fails the write naming the node and the entry.
     VRX_Dmatrix* TableToWrite(VRX_nodeDefinition& definition);
+    // What the format's reader takes in a probability table: any number, no negative one (counts), or
+    // probabilities only (no entry above 1).
+    enum class TableEntries { kAny, kNonNegative, kProbabilities };
+    virtual TableEntries EntriesWritten() const { return TableEntries::kAny; }
 
     // The recovering loop of a block's statements: until '}' or the end of input, read a statement;
     // a failed one is skipped (SkipStatement), then a ';' is taken when expected and present, the rest
@@ -326,6 +336,8 @@ protected:
     int reportLine_ = -1;
     int ReportLine_() const;
     int writeFailure_ = kSuccess;
+    // A table given scaled by TableToWrite, until the next.
+    std::unique_ptr<VRX_Dmatrix> scaledTable_;
     // A list or block was skipped: it counts against the node whose block is read, else outside.
     void NoteSkippedContent_();
     // A read starts: no failure, no report, no node content yet.

@@ -1,12 +1,22 @@
 // Base of the text-format speakers, writing side: escaping, fields, lists and sections.
+#include <algorithm>
+#include <memory>
 #include <string>
 
+#include "base/column_scaling.h"
+#include "base/counted_notices.h"
+#include "base/dmatrix.h"
 #include "base/double_array.h"
+#include "base/error_log.h"
 #include "base/int_array.h"
 #include "base/number_text.h"
 #include "base/status_codes.h"
 #include "base/string_array.h"
+#include "formats/exchange_format_support.h"
 #include "formats/text_format_base.h"
+#include "formats/written_losses.h"
+#include "model/network.h"
+#include "model/node.h"
 #include "model/node_definition.h"
 
 int VRX_textFormat::StartWriting(const char* path) {
@@ -23,10 +33,78 @@ void VRX_textFormat::NoteWriteFailure(int rc) {
     output.MarkFailed();
 }
 
+namespace {
+
+// The table of a node of probabilities as a format of probabilities or of counts gives it, into `scaled`
+// when any column changes; the count of columns changed and the first one's sum. For probabilities
+// (`scale`) every column off 1 beyond rounding is scaled as the update scales it, and one whose sum is
+// below the normal doubles written as the zero column the update reads (a rounded column every reader
+// takes, and the update scales alike, keeps the numbers given). For counts (Hugin) only a column of zeros
+// changes: it is written uniform, as the reader gives it.
+int ChangedColumns(const VRX_Dmatrix& table, bool scale, std::unique_ptr<VRX_Dmatrix>& scaled,
+                   double& firstSum) {
+    const int dims = table.GetNumberOfDimensions();
+    const int run = dims > 0 ? table.GetSizeOfDimension(dims - 1) : 0;
+    const int count = table.GetNumberOfElements();
+    int changed = 0;
+    for (int start = 0; run > 0 && start + run <= count; start += run) {
+        const double* entries = table.GetData() + start;
+        const double sum = vovido::ColumnSum(entries, run);
+        vovido::ColumnUse use = vovido::ClassifyColumn(sum, vovido::kRoundedColumnTolerance);
+        if (use == vovido::ColumnUse::kAsGiven) {
+            if (!scale || std::all_of(entries, entries + run, vovido::IsProbability)) continue;
+            use = vovido::ColumnUse::kScaled;  // a rounded column with an entry above 1
+        }
+        if (use == vovido::ColumnUse::kScaled && !scale) continue;
+        // Zeros stay zeros for the update; a reader of counts takes them, and numbers too small for a
+        // normal double, which it reads as zeros, as uniform.
+        if (use == vovido::ColumnUse::kZero && scale &&
+            std::all_of(entries, entries + run, [](double p) { return p == 0.0; }))
+            continue;
+        if (changed++ == 0) {
+            firstSum = sum;
+            scaled = std::make_unique<VRX_Dmatrix>(table);
+        }
+        double* column = scaled->GetData() + start;
+        if (use == vovido::ColumnUse::kScaled) {
+            vovido::ScaleColumn(column, run, sum);
+        } else {
+            std::fill(column, column + run, scale ? 0.0 : 1.0 / run);
+        }
+    }
+    return changed;
+}
+
+}  // namespace
+
 VRX_Dmatrix* VRX_textFormat::TableToWrite(VRX_nodeDefinition& definition) {
     VRX_Dmatrix* table = nullptr;
     const int rc = definition.GetDefinition(table);
-    if (rc == kSuccess && table != nullptr) return table;
+    const VRX_node* node = network != nullptr ? network->GetNode(definition.GetHandle()) : nullptr;
+    const char* id = node != nullptr && node->GetId() != nullptr ? node->GetId() : "";
+    if (rc == kSuccess && table != nullptr) {
+        const TableEntries entries = EntriesWritten();
+        if (entries == TableEntries::kAny || definition.GetType() != DefinitionType::kCpt) return table;
+        const double* data = table->GetData();
+        for (int i = 0; i < table->GetNumberOfElements(); ++i) {
+            if (data[i] >= 0.0) continue;
+            const std::string message = std::string("ERROR: Node [") + id + "] : entry " + std::to_string(i) +
+                                        " of its table is negative (" + vovido::NumberText(data[i]) +
+                                        "), which the format cannot hold";
+            NoteWriteFailure(LogError(errorLog, kObjectNotConsistent, message.c_str(), nullptr));
+            return nullptr;
+        }
+        const bool scale = entries == TableEntries::kProbabilities;
+        double firstSum = 0.0;
+        const int changed = ChangedColumns(*table, scale, scaledTable_, firstSum);
+        if (changed == 0) return table;
+        if (scale) {
+            vovido::WarnScaledColumns(id, changed, firstSum);
+        } else {
+            vovido::WarnUniformColumns(id, changed);
+        }
+        return scaledTable_.get();
+    }
     NoteWriteFailure(rc != kSuccess ? rc : kObjectNotValid);
     return nullptr;
 }

@@ -52,6 +52,7 @@ public:
     // kOutOfRange (logged, no file created) when a node's kind has no statements in this format;
     // kFileIoFailed when the file cannot be written.
     [[nodiscard]] int WriteFile(const char* path) override;
+    TableText MinimumTableText(int definitionType, int parents) const override;
     // The same on texts in memory.
     [[nodiscard]] int ReadText(std::string_view text);
     [[nodiscard]] int WriteToText(std::string& out);

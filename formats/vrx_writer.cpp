@@ -91,6 +91,13 @@ int VRX_vrxSpeaker::CheckWritable() {
     return kSuccess;
 }
 
+// Probabilities and utilities as numbers separated by ", "; the other kinds by their parameters.
+VRX_fileFormat::TableText VRX_vrxSpeaker::MinimumTableText(int definitionType, int /*parents*/) const {
+    return definitionType == DefinitionType::kCpt || definitionType == DefinitionType::kTable
+               ? TableText{2, 0}
+               : TableText{};
+}
+
 int VRX_vrxSpeaker::WriteFile(const char* path) {
     // Refused before the file is touched, so an existing file is not replaced by a partial one.
     if (const int rc = CheckWritable()) return rc;

@@ -27,6 +27,8 @@ public:
     // kOutOfRange (logged, no file created) for a node that is neither discrete nor a utility table;
     // kFileIoFailed when the file cannot be written.
     [[nodiscard]] int WriteFile(const char* path) override;
+    TableText MinimumTableText(int definitionType, int parents) const override;
+    TableEntries EntriesWritten() const override { return TableEntries::kProbabilities; }
     [[nodiscard]] int WriteToText(std::string& out);
 
 private:

@@ -7,6 +7,7 @@
 #include "base/int_array.h"
 #include "base/status_codes.h"
 #include "formats/exchange_format_support.h"
+#include "formats/written_losses.h"
 #include "formats/xmlbif_speaker.h"
 #include "model/header.h"
 #include "model/network.h"
@@ -82,10 +83,18 @@ constexpr char kXmlBifRefusal[] = "ERROR: Unsupported node type";
 int CheckXmlBifWritable(VRX_network* network) {
     if (network == nullptr) return kObjectNotValid;
     if (const int rc = vovido::CheckStaticNetwork(*network, "XMLBIF")) return rc;
-    return vovido::CheckWritableKinds(*network, IsXmlBifKind, kXmlBifRefusal);
+    if (const int rc = vovido::CheckWritableKinds(*network, IsXmlBifKind, kXmlBifRefusal)) return rc;
+    vovido::WarnWrittenLosses(*network, vovido::kXmlBifLosses);
+    return kSuccess;
 }
 
 }  // namespace
+
+// A digit and a blank per number.
+VRX_fileFormat::TableText VRX_xmlSpeaker::MinimumTableText(int definitionType, int /*parents*/) const {
+    return IsXmlBifKind(definitionType) && definitionType != DefinitionType::kList ? TableText{2, 0}
+                                                                                   : TableText{};
+}
 
 int VRX_xmlSpeaker::WriteFile(const char* path) {
     return vovido::WriteCheckedFile(

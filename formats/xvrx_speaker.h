@@ -12,6 +12,7 @@ public:
     [[nodiscard]] int ReadFile(const char* fileName) override;
     // 0, or kFileIoFailed when the file could not be written whole.
     [[nodiscard]] int WriteFile(const char* fileName) override;
+    TableText MinimumTableText(int definitionType, int parents) const override;
     // The XML loader checks identifiers and cycles itself.
     bool SkipsIdentifierCheck() const override { return true; }
     bool SkipsCycleCheck() const override { return true; }

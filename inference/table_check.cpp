@@ -12,6 +12,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "base/column_scaling.h"
 #include "base/counted_notices.h"
 #include "base/dmatrix.h"
 #include "base/error_log.h"
@@ -250,11 +251,11 @@ int ScaledTables::ScaleTable(int handle, int order, VRX_Dmatrix& table, std::str
     double* data = table.GetData();
     bool listed = false;
     for (int start = 0; start + run <= count; start += run) {
-        double sum = 0.0;
-        for (int i = start; i < start + run; ++i) sum += data[i];
+        const double sum = ColumnSum(data + start, run);
         // Within the tolerance a column is a distribution rounded: it is read as it is.
-        if (std::fabs(sum - 1.0) <= VRX_cpt::kColumnTolerance) continue;
-        if (sum < DBL_MIN) {
+        const ColumnUse use = ClassifyColumn(sum, VRX_cpt::kColumnTolerance);
+        if (use == ColumnUse::kAsGiven) continue;
+        if (use == ColumnUse::kZero) {
             std::fill(data + start, data + start + run, 0.0);
             // A parent's outcome may rule a column out; nothing rules out a root's only column.
             if (order == 0 && count == run) return ReportVanishingColumn(network_, handle, 0);
@@ -266,7 +267,7 @@ int ScaledTables::ScaleTable(int handle, int order, VRX_Dmatrix& table, std::str
         }
         columns_.push_back({start, run, originals_.size()});
         originals_.insert(originals_.end(), data + start, data + start + run);
-        for (int i = start; i < start + run; ++i) data[i] /= sum;
+        ScaleColumn(data + start, run, sum);
         if (reported < kNamedScaledColumns)
             report += (reported > 0 ? ", " : "") + ScaledColumnText(start / run, order, sum);
         reported++;

@@ -9,6 +9,13 @@
 #include "base/status_codes.h"
 #include "model/network.h"
 #include "model/node.h"
+#include "model/node_definition.h"
+
+VRX_fileFormat::TableText VRX_fileFormat::MinimumTableText(int definitionType, int /*parents*/) const {
+    if (definitionType == DefinitionType::kList) return {};  // outcomes only
+    if (vovido::IsDiscreteType(definitionType) || definitionType == DefinitionType::kTable) return {2, 0};
+    return {};
+}
 
 bool VRX_fileFormat::IsFileIdentifier(const std::string& text) {
     std::string repaired = text;

@@ -28,6 +28,16 @@ public:
     // speakers that have no use for it ignore it.
     virtual void SetExtension(void* /*extension*/) {}
 
+    // The least text the writer gives each cell and each distribution (column) of a node's table of
+    // this kind, so that a file's size is counted before it is made; none (both 0) when the kind's table
+    // is not written whole (its parameters are). By default a digit and a separator per cell of every
+    // discrete kind and utility table.
+    struct TableText {
+        int cellBytes = 0;
+        int columnBytes = 0;
+    };
+    virtual TableText MinimumTableText(int definitionType, int parents) const;
+
     VRX_network* GetNetwork() const { return network; }
     // A text that is an identifier as it stands: a letter, then letters, digits and '_'.
     static bool IsFileIdentifier(const std::string& text);

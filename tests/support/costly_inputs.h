@@ -243,4 +243,17 @@ inline std::string WideFamilyText(const std::string& extension, int parents, Fam
            (columns > 0 ? " PROB : {" + rows + " };" : "") + " }\n}\n";
 }
 
+// A Hugin file of `parents` root nodes p0 .. and a child "child", each of `outcomes` states, the child's
+// potential without data: small to read, its table of outcomes^(parents + 1) cells uniform.
+inline std::string HuginUniformFamilyText(int parents, int outcomes) {
+    std::string states = "(";
+    for (int i = 0; i < outcomes; ++i) states += (i > 0 ? " \"s" : "\"s") + std::to_string(i) + "\"";
+    states += ")";
+    std::string text = "net\n{\n}\n";
+    for (int i = 0; i <= parents; ++i)
+        text += "node " + (i < parents ? "p" + std::to_string(i) : std::string("child")) +
+                "\n{\n    states = " + states + ";\n}\n";
+    return text + "potential (child | " + ParentIds(parents, " ") + ")\n{\n}\n";
+}
+
 }  // namespace vovido::test

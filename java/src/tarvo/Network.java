@@ -122,7 +122,9 @@ public class Network extends Wrapper {
      *
      * @param path the file name; an existing file is replaced
      * @throws TARVOException when the format is unknown or cannot be written, the network does not fit the
-     *     format, or the file cannot be written ("TARVO error ... in function WriteFile")
+     *     format, the file would be larger than the readers take, a table holds a number no file can hold
+     *     (NaN, infinity; a negative probability in the formats of other tools), or the file cannot be
+     *     written ("TARVO error ... in function WriteFile"); the file there stays as it was
      */
     public native void writeFile(String path);
 
