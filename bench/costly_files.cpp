@@ -19,6 +19,7 @@
 #include "model/node.h"
 #include "model/node_definition.h"
 #include "tests/support/costly_inputs.h"
+#include "tests/support/costly_networks.h"
 
 namespace {
 
@@ -126,27 +127,15 @@ BENCHMARK(BM_WideCptTable)->Arg(27)->Iterations(1)->Unit(benchmark::kMillisecond
 const char* const kFamilyFormats[] = {".vrx", ".xvrx", ".xvrx-det", ".net", ".dne",
                                       ".dsc", ".erg",  ".xml03",    ".dxp"};
 
-// Arguments: format (kFamilyFormats), parents, table (0 given, 1 none, 2 short). Each read runs in a
-// child process, so that its peak memory is its own: "peak_MB" is the child's, "status" its read's.
-void BM_WideFamily(benchmark::State& state) {
-    const std::string format = kFamilyFormats[state.range(0)];
-    const auto table = static_cast<test::FamilyTable>(state.range(2));
-    const std::string extension = format == ".xvrx-det" ? ".xvrx" : format;
-    const std::string path = WriteInput(test::WideFamilyText(format, static_cast<int>(state.range(1)), table),
-                                        "family" + extension);
-    if (path.empty()) {
-        state.SkipWithError("cannot write the input");
-        return;
-    }
+// Runs `work` in a child process, so that its peak memory is its own: "peak_MB" is the child's, "status"
+// what the work answered.
+void RunInChild(benchmark::State& state, const std::function<int()>& work) {
     double peak = 0.0;
     int status = 0;
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
         const pid_t child = fork();
-        if (child == 0) {
-            VRX_network net;
-            _exit(-net.ReadFile(path.c_str()) & 0xff);
-        }
+        if (child == 0) _exit(-work() & 0xff);
         int exit = 0;
         rusage usage{};
         if (child < 0 || wait4(child, &exit, 0, &usage) != child) {
@@ -160,11 +149,62 @@ void BM_WideFamily(benchmark::State& state) {
     }
     state.counters["peak_MB"] = peak;
     state.counters["status"] = status;
+}
+
+// Arguments: format (kFamilyFormats), parents, table (0 given, 1 none, 2 short). Each read runs in a
+// child process.
+void BM_WideFamily(benchmark::State& state) {
+    const std::string format = kFamilyFormats[state.range(0)];
+    const auto table = static_cast<test::FamilyTable>(state.range(2));
+    const std::string extension = format == ".xvrx-det" ? ".xvrx" : format;
+    const std::string path = WriteInput(test::WideFamilyText(format, static_cast<int>(state.range(1)), table),
+                                        "family" + extension);
+    if (path.empty()) {
+        state.SkipWithError("cannot write the input");
+        return;
+    }
+    RunInChild(state, [&] {
+        VRX_network net;
+        return net.ReadFile(path.c_str());
+    });
     std::remove(path.c_str());
 }
 BENCHMARK(BM_WideFamily)
     ->ArgsProduct({{0, 1, 2, 3, 4, 5, 6, 7, 8}, {27}, {1, 2}})
     ->ArgsProduct({{0, 1, 2, 3, 4, 5, 6, 7, 8}, {18}, {0}})
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+// Arguments: format (0 ".vrx", 1 ".xvrx"), kind (0 noisy-MAX, 1 DeMorgan), parents, children, outcomes of
+// the node. The network is written in the format, then read, its children observed and updated in a
+// child process.
+void BM_WideCausalUpdate(benchmark::State& state) {
+    const char* const formats[] = {".vrx", ".xvrx"};
+    const int type = state.range(1) == 0 ? DefinitionType::kNoisyMax : DefinitionType::kDeMorgan;
+    VRX_network built;
+    if (test::BuildWideCausalNetwork(built, type, static_cast<int>(state.range(2)),
+                                     static_cast<int>(state.range(3)),
+                                     static_cast<int>(state.range(4))) != kSuccess) {
+        state.SkipWithError("cannot build the network");
+        return;
+    }
+    const std::string path = WriteInput("", std::string("causal") + formats[state.range(0)]);
+    if (path.empty() || built.WriteFile(path.c_str()) != kSuccess) {
+        state.SkipWithError("cannot write the input");
+        return;
+    }
+    RunInChild(state, [&] {
+        VRX_network net;
+        int rc = net.ReadFile(path.c_str());
+        if (rc == kSuccess) rc = test::ObserveChildren(net);
+        return rc == kSuccess ? net.UpdateBeliefs() : rc;
+    });
+    std::remove(path.c_str());
+}
+BENCHMARK(BM_WideCausalUpdate)
+    ->ArgsProduct({{0, 1}, {0}, {26}, {2}, {2, 3}})
+    ->Args({1, 1, 25, 3, 2})
     ->Iterations(1)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);

@@ -59,8 +59,8 @@ TEST_F(CostlyFilesTest, AreRefusedByNodeAndSizeBeforeTheyAreBuilt) {
          "2147483648 bytes"},
         {"60 outcomes over 60000 slices", DynamicXmlText(60, 60000), ".xvrx", true, kOutOfMemory,
          "The network of 60000 slices of 1 plate nodes would have 60000 nodes with tables of 215996460 "
-         "cells, "
-         "the work of 231356460 cells (256 a node besides its table), past the limit of 33554432 cells"},
+         "cells, which take some 5491115040 bytes (5120 a node and 24 a cell), past the limit of 2147483648 "
+         "bytes"},
         {"negative sample count", EquationSamplesXmlText(1, "-5"), ".xvrx", false, kFileIoFailed,
          "Invalid number of samples: '-5'"},
         // Every parent turned away by the one refusal: one entry.

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/status_codes.h"
+#include "model/temporal_extension.h"
 #include "tests/support/error_log.h"
 #include "tests/support/networks.h"
 
@@ -66,13 +67,12 @@ TEST(RunawayCost, AnUnrolledNetworkPastTheLimitsIsNeverBuilt) {
     const std::pair<int, std::string> cases[] = {
         {1000000,
          "The network of 1000000 slices of 2 plate nodes would have 2000000 nodes with tables of "
-         "262207741952 "
-         "cells, the work of 262719741952 cells (256 a node besides its table), past the limit of 33554432 "
-         "cells"},
+         "262207741952 cells, which take some 6303225806848 bytes (5120 a node and 24 a cell), past the "
+         "limit of 2147483648 bytes"},
         // 64 + 64 x 64 cells in slice 0, then 64 + 64 x 64 x 64 in each slice.
-        {129,
-         "The network of 129 slices of 2 plate nodes would have 258 nodes with tables of 33566784 cells, the "
-         "work of 33632832 cells (256 a node besides its table), past the limit of 33554432 cells"},
+        {342,
+         "The network of 342 slices of 2 plate nodes would have 684 nodes with tables of 89417088 cells, "
+         "which take some 2149512192 bytes (5120 a node and 24 a cell), past the limit of 2147483648 bytes"},
     };
     for (const auto& [slices, message] : cases) {
         errorLog.Flush();
@@ -102,13 +102,14 @@ TEST(RunawayCost, ManySlicesOfSmallTablesAreRefusedByTheirNodes) {
         if (i > 0) t.Arc(h[i - 1], h[i]);
         ASSERT_EQ(t.net.AddTemporalArc(h[i], h[i], 1), kSuccess);
     }
-    ASSERT_EQ(t.net.SetSliceCount(13000), kSuccess);
+    // 7,000 slices, some 0.7 GB, are unrolled.
+    EXPECT_EQ(t.net.FindTemporalExtension()->CheckUnrolledSize(7000), kSuccess);
+    ASSERT_EQ(t.net.SetSliceCount(30000), kSuccess);
     EXPECT_EQ(t.net.UpdateBeliefs(), kOutOfMemory);
-    EXPECT_EQ(
-        vovido::test::LoggedMessages(),
-        std::vector<std::string>{"The network of 13000 slices of 20 plate nodes would have 260000 nodes "
-                                 "with tables of 2027922 cells, the work of 68587922 cells (256 a node "
-                                 "besides its table), past the limit of 33554432 cells"});
+    EXPECT_EQ(vovido::test::LoggedMessages(),
+              std::vector<std::string>{"The network of 30000 slices of 20 plate nodes would have 600000 "
+                                       "nodes with tables of 4679922 cells, which take some 3184318128 bytes "
+                                       "(5120 a node and 24 a cell), past the limit of 2147483648 bytes"});
     errorLog.Flush();
 }
 
