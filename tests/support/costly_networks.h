@@ -8,6 +8,7 @@
 
 #include "base/status_codes.h"
 #include "definitions/demorgan.h"
+#include "definitions/equation.h"
 #include "model/extra_definition.h"
 #include "model/network.h"
 #include "model/node.h"
@@ -21,7 +22,8 @@ namespace vovido::test {
 // nodes; DeMorgan nodes for a DeMorgan "n", whose parents are DeMorgan nodes too, each a cause); kSuccess
 // or the first failing step's status.
 inline int BuildWideCausalNetwork(VRX_network& net, int type, int parents, int children, int outcomes = 2) {
-    const int parentType = type == DefinitionType::kDeMorgan ? DefinitionType::kDeMorgan : DefinitionType::kCpt;
+    const int parentType =
+        type == DefinitionType::kDeMorgan ? DefinitionType::kDeMorgan : DefinitionType::kCpt;
     const int n = net.AddNode(type, "n");
     if (n < 0) return n;
     if (outcomes != 2) {
@@ -58,6 +60,25 @@ inline int ObserveChildren(VRX_network& net) {
         if (c < 0) return kSuccess;
         if (const int rc = net.GetNode(c)->GetValue()->SetEvidence(0)) return rc;
     }
+}
+
+// A chain of `nodes` equation nodes e0 = Uniform(0, 1), e(i) = e(i-1) + Uniform(0, 1), its last node
+// observed at `last` (far beyond the mean of nodes / 2, few draws can explain it); kSuccess or the first
+// failing step's status.
+inline int BuildEquationChain(VRX_network& net, int nodes, double last) {
+    for (int i = 0; i < nodes; ++i) {
+        const std::string id = "e" + std::to_string(i);
+        const int h = net.AddNode(DefinitionType::kEquation, id.c_str());
+        if (h < 0) return h;
+        const std::string text =
+            id + " = " +
+            (i > 0 ? "e" + std::to_string(i - 1) + " + Uniform(0, 1)" : std::string("Uniform(0, 1)"));
+        auto& equation = static_cast<VRX_equation&>(*net.GetNode(h)->GetDefinition());
+        if (const int rc = equation.SetEquation(text.c_str(), nullptr, nullptr)) return rc;
+    }
+    return net.GetNode(net.FindNode(("e" + std::to_string(nodes - 1)).c_str()))
+        ->GetValue()
+        ->SetContEvidence(last);
 }
 
 }  // namespace vovido::test
