@@ -34,6 +34,11 @@ constexpr int64_t kUnrolledNodeBytes = 5120;
 constexpr int64_t kMaxDecisionWorkCells = int64_t{1} << 28;
 constexpr int64_t kCellsPerNodeUpdate = 64;
 
+// Largest work of one ranking of tests for several pursued faults, in table cells: the belief updates it
+// makes (per case, the present evidence and each test outcome, one per combination of the fault nodes
+// walked) times the cells of every table and kCellsPerNodeUpdate a node. Some seconds at this limit.
+constexpr int64_t kMaxDiagnosisWorkCells = int64_t{1} << 30;
+
 // Largest memory the samples of one sampling run may take, in bytes (nodes x samples x the bytes of a
 // sample): the same 2 GiB as the largest table, so that a sample count is refused before it is drawn.
 constexpr int64_t kMaxSampleBytes = kMaxTableCells * 8;

@@ -14,6 +14,7 @@
 #include "model/node.h"
 #include "model/node_definition.h"
 #include "model/node_value.h"
+#include "tests/support/diagnosis_roles.h"
 
 namespace vovido::test {
 
@@ -79,6 +80,29 @@ inline int BuildEquationChain(VRX_network& net, int nodes, double last) {
     return net.GetNode(net.FindNode(("e" + std::to_string(nodes - 1)).c_str()))
         ->GetValue()
         ->SetContEvidence(last);
+}
+
+// A troubleshooting network of `faults` two-state fault nodes f0 .. (targets, outcome 0 the fault) and
+// `tests` two-state ranked observations t0 .., test j a child of faults j, j + 7 and j + 13 (modulo the
+// fault count, at least 14); kSuccess or the first failing step's status.
+inline int BuildTroubleshootingNetwork(VRX_network& net, int faults, int tests) {
+    for (int i = 0; i < faults; ++i) {
+        const std::string id = "f" + std::to_string(i);
+        const int h = net.AddNode(DefinitionType::kCpt, id.c_str());
+        if (h < 0) return h;
+        if (!MarkTarget(net, id, {0})) return kOutOfRange;
+    }
+    for (int j = 0; j < tests; ++j) {
+        const std::string id = "t" + std::to_string(j);
+        const int h = net.AddNode(DefinitionType::kCpt, id.c_str());
+        if (h < 0) return h;
+        for (int step : {0, 7, 13}) {
+            const int parent = net.FindNode(("f" + std::to_string((j + step) % faults)).c_str());
+            if (const int rc = net.AddArc(parent, h, 0)) return rc;
+        }
+        if (!MarkObservation(net, id)) return kOutOfRange;
+    }
+    return kSuccess;
 }
 
 }  // namespace vovido::test
