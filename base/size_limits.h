@@ -13,6 +13,10 @@ constexpr int64_t kMaxTableCells = int64_t{1} << 28;
 constexpr uint32_t kDefaultJoinTreeLimit = 268435456u;
 static_assert(kDefaultJoinTreeLimit == kMaxTableCells, "a table beyond one join tree is refused alike");
 
+// Largest sum of the tables a network file gives its nodes, in cells: the 2 GiB of the largest table, so
+// that a small file of many wide families, each within the table limit, is refused before they are built.
+constexpr int64_t kMaxFileTableCells = kMaxTableCells;
+
 // Largest network file read, in bytes: more input than this is refused as too large, so that an endless
 // device or pipe cannot exhaust memory.
 constexpr int64_t kMaxInputBytes = int64_t{1} << 30;

@@ -209,4 +209,26 @@ BENCHMARK(BM_WideCausalUpdate)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
 
+// Arguments: nodes, parents of each in a band (Hugin). Each table is within the limit, their sum is not.
+void BM_HuginBand(benchmark::State& state) {
+    const std::string path = WriteInput(
+        test::HuginBandText(static_cast<int>(state.range(0)), static_cast<int>(state.range(1))), "band.net");
+    if (path.empty()) {
+        state.SkipWithError("cannot write the input");
+        return;
+    }
+    RunInChild(state, [&] {
+        VRX_network net;
+        const int rc = net.ReadFile(path.c_str());
+        return rc == kSuccess ? net.UpdateBeliefs() : rc;
+    });
+    std::remove(path.c_str());
+}
+BENCHMARK(BM_HuginBand)
+    ->Args({60, 24})
+    ->Args({60, 22})
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
 }  // namespace

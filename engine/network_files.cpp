@@ -206,6 +206,7 @@ int VRX_network::ReadFile(const char* fileName, int format, void* extension) {
     const int savedMask = changeMask;
     changeMask = 0;
     readingFlags = ReadingFlags::kReading;
+    readTableCells = 0;
     if (speaker->SkipsIdentifierCheck()) readingFlags |= ReadingFlags::kAllowDuplicateIds;
     if (speaker->SkipsCycleCheck()) readingFlags |= ReadingFlags::kAllowCycles;
     int rc;

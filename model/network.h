@@ -278,6 +278,8 @@ public:
     VRX_documentation documentation;
     // ReadingFlags of the read in progress; 0 outside a read.
     int readingFlags = 0;
+    // The cells of the tables the arcs of the read in progress have built, against kMaxFileTableCells.
+    int64_t readTableCells = 0;
 
 private:
     void InitializeMembers();
@@ -290,6 +292,11 @@ private:
     [[nodiscard]] int FindFreeSlot();
     [[nodiscard]] int GrowNodeTable();
     std::string GenerateNodeId() const;
+    // While a file is read: 0 while the child's table over the parents keeps the file's tables within
+    // kMaxFileTableCells; else every result kOutOfMemory and the refusal logged naming the node and sizes.
+    [[nodiscard]] int CountTableRead(int child, const int* parents, int count, int* results);
+    // AddArcs once the file's tables are counted.
+    [[nodiscard]] int AddArcsToTable(const int* parents, int count, int child, int* results);
     // Empties the table after a failed copy, so the network stays usable.
     void DropTable();
     // After the table was replaced or emptied wholesale (copies, reads): the identifier index and the
