@@ -8,6 +8,7 @@
 
 #include "base/status_codes.h"
 #include "model/temporal_extension.h"
+#include "tests/support/costly_networks.h"
 #include "tests/support/error_log.h"
 #include "tests/support/networks.h"
 
@@ -156,6 +157,34 @@ TEST(RunawayCost, ScenariosOverAWideTableAreRefusedByTheCellsTheyTouch) {
                "update of 19 nodes with tables of 131114 cells (work of 132330 cells, 64 a node besides "
                "its table), past the limit of 268435456 cells"))
         << vovido::test::LogDump();
+    errorLog.Flush();
+}
+
+// A noisy-MAX node of 26 parents with two observed children: its table of 2^27 cells and the cluster of
+// its family are refused before either is built; one of 10 parents is updated.
+TEST(RunawayCost, TablesBuiltFromParametersAreCountedBeforeTheUpdateBuildsThem) {
+    const struct {
+        int parents;
+        int status;
+        std::vector<std::string> log;
+    } cases[] = {
+        {26,
+         kOutOfMemory,
+         {"ERROR: Node [n] : its table of 134217728 cells, built from its parameters with those of the other "
+          "such nodes (134217728 cells in all), and a join tree of at least 134217729 entries over its "
+          "family, "
+          "would pass the limit of 268435456 table entries"}},
+        {10, kSuccess, {}},
+    };
+    for (const auto& c : cases) {
+        errorLog.Flush();
+        VRX_network net;
+        ASSERT_EQ(vovido::test::BuildWideCausalNetwork(net, DefinitionType::kNoisyMax, c.parents, 2),
+                  kSuccess);
+        ASSERT_EQ(vovido::test::ObserveChildren(net), kSuccess);
+        EXPECT_EQ(net.UpdateBeliefs(), c.status) << c.parents;
+        EXPECT_EQ(vovido::test::LoggedMessages(), c.log) << c.parents;
+    }
     errorLog.Flush();
 }
 
