@@ -48,7 +48,8 @@ std::vector<char> ReadNodes(const VRX_network& network) {
     std::vector<int> stack;
     for (int h = network.GetFirstNode(); h >= 0; h = network.GetNextNode(h)) {
         const VRX_nodeValue* value = network.GetNode(h)->GetValue();
-        const bool evidence = value != nullptr && (value->HasEvidence() || value->HasFlag(ValueFlags::kVirtualEvidence));
+        const bool evidence =
+            value != nullptr && (value->HasEvidence() || value->HasFlag(ValueFlags::kVirtualEvidence));
         if (all || evidence || network.IsTarget(h) == 1) {
             read[static_cast<size_t>(h)] = 1;
             stack.push_back(h);
@@ -104,8 +105,9 @@ int CheckTablesBuiltFromParameters(const VRX_network& network, bool updated) {
     if (work <= kDefaultJoinTreeLimit) return kSuccess;
     const std::string text =
         "ERROR: Node [" + std::string(IdAt(network, largest)) + "] : its table of " +
-        std::to_string(largestCells) + " cells, built from its parameters with those of the other such nodes (" +
-        std::to_string(built) + " cells in all), and " +
+        std::to_string(largestCells) +
+        " cells, built from its parameters with those of the other such nodes (" + std::to_string(built) +
+        " cells in all), and " +
         (tree > 0 ? "a join tree of at least " + std::to_string(tree) + " entries over its family, "
                   : std::string()) +
         "would pass the limit of " + std::to_string(kDefaultJoinTreeLimit) + " table entries";

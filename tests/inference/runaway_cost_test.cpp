@@ -103,8 +103,33 @@ TEST(RunawayCost, ManySlicesOfSmallTablesAreRefusedByTheirNodes) {
         if (i > 0) t.Arc(h[i - 1], h[i]);
         ASSERT_EQ(t.net.AddTemporalArc(h[i], h[i], 1), kSuccess);
     }
-    // 7,000 slices, some 0.7 GB, are unrolled.
+    // 7,000 slices, some 0.7 GB, could be unrolled, but every slice adds clusters over the 20 nodes to
+    // the join tree: the update is refused before it unrolls them.
     EXPECT_EQ(t.net.FindTemporalExtension()->CheckUnrolledSize(7000), kSuccess);
+    ASSERT_EQ(t.net.SetSliceCount(7000), kSuccess);
+    EXPECT_EQ(t.net.UpdateBeliefs(), kOutOfMemory);
+    EXPECT_EQ(
+        vovido::test::LoggedMessages(),
+        std::vector<std::string>{"ERROR: Exact inference refused: the network of 7000 slices of 20 plate "
+                                 "nodes has no join tree: that of its first 44 slices already needs a "
+                                 "cluster of more than 30 nodes or 1073741824 entries"});
+    errorLog.Flush();
+    // Twelve nodes a slice fit a cluster, but 6,000 slices of such clusters do not fit the limit.
+    TestNetwork narrower;
+    const std::vector<int> w =
+        Plate(narrower, std::vector<std::pair<const char*, int>>(nodes.begin(), nodes.begin() + 12));
+    for (int i = 0; i < 12; ++i) {
+        if (i > 0) narrower.Arc(w[i - 1], w[i]);
+        ASSERT_EQ(narrower.net.AddTemporalArc(w[i], w[i], 1), kSuccess);
+    }
+    ASSERT_EQ(narrower.net.SetSliceCount(6000), kSuccess);
+    EXPECT_EQ(narrower.net.UpdateBeliefs(), kOutOfMemory);
+    EXPECT_EQ(
+        vovido::test::LoggedMessages(),
+        std::vector<std::string>{"ERROR: Exact inference refused: the network of 6000 slices of 12 plate "
+                                 "nodes would need a join tree of some 33318333332 table entries (81498352 "
+                                 "for its first 28 slices), past the limit of 268435456 table entries"});
+    errorLog.Flush();
     ASSERT_EQ(t.net.SetSliceCount(30000), kSuccess);
     EXPECT_EQ(t.net.UpdateBeliefs(), kOutOfMemory);
     EXPECT_EQ(vovido::test::LoggedMessages(),
