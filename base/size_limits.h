@@ -24,11 +24,12 @@ constexpr int64_t kMaxInputBytes = int64_t{1} << 30;
 // Largest memory of the static network that unrolling a dynamic network builds for an update, in bytes:
 // the 2 GiB of the largest table. Its update holds every table again in a join tree, with the messages
 // between its clusters, some kUnrolledCellBytes a cell in all, and every node takes some
-// kUnrolledNodeBytes of records and tree structures besides (measured: 140,000 two-state nodes take
-// 0.7 GB and two seconds). At this limit an update of small tables takes about six seconds.
+// kUnrolledNodeBytes of records and tree structures besides (measured: 400,000 two-state nodes take
+// 2 GB and six seconds), a tenth more to stay below the limit. At it an update of small tables takes
+// about six seconds.
 constexpr int64_t kMaxUnrolledBytes = kMaxTableCells * 8;
 constexpr int64_t kUnrolledCellBytes = 24;
-constexpr int64_t kUnrolledNodeBytes = 5120;
+constexpr int64_t kUnrolledNodeBytes = 5632;
 
 // Largest work of one solution of an influence diagram, in table cells. Policy evaluation updates the
 // whole network once per scenario of the decisions and what they observe: each update touches every

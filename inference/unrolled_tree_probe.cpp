@@ -39,10 +39,12 @@ public:
         }
         const int base = static_cast<int>(sizes_.size());
         const int p = static_cast<int>(plates.size());
-        for (size_t i = 0; i < plates.size(); ++i) index[static_cast<size_t>(plates[i])] = static_cast<int>(i);
+        for (size_t i = 0; i < plates.size(); ++i)
+            index[static_cast<size_t>(plates[i])] = static_cast<int>(i);
         const auto at = [&](int h, int t) {
-            return owner.GetTemporalType(h) == TemporalType::kPlate ? base + t * p + index[static_cast<size_t>(h)]
-                                                                   : index[static_cast<size_t>(h)];
+            return owner.GetTemporalType(h) == TemporalType::kPlate
+                       ? base + t * p + index[static_cast<size_t>(h)]
+                       : index[static_cast<size_t>(h)];
         };
         for (int t = 0; t < slices; ++t) {
             for (int h : plates) {
@@ -57,7 +59,8 @@ public:
                 VRX_intArray temporalParents;
                 if (temporal.GetTemporalOrders(h, orders) != kSuccess) continue;
                 for (int k = 0; k < orders.GetCount(); ++k) {
-                    if (orders[k] > t || temporal.GetTemporalParents(h, orders[k], temporalParents) != kSuccess)
+                    if (orders[k] > t ||
+                        temporal.GetTemporalParents(h, orders[k], temporalParents) != kSuccess)
                         continue;
                     for (int i = 0; i < temporalParents.GetCount(); ++i)
                         parents_[static_cast<size_t>(v)].push_back(at(temporalParents[i], t - orders[k]));
@@ -69,7 +72,8 @@ public:
             if (owner.GetTemporalType(h) != TemporalType::kTerminal) continue;
             const VRX_intArray& parents = owner.GetParents(h);
             for (int i = 0; i < parents.GetCount(); ++i)
-                parents_[static_cast<size_t>(index[static_cast<size_t>(h)])].push_back(at(parents[i], slices - 1));
+                parents_[static_cast<size_t>(index[static_cast<size_t>(h)])].push_back(
+                    at(parents[i], slices - 1));
         }
     }
 
@@ -118,7 +122,8 @@ int ProbeUnrolledJoinTree(const VRX_network& owner, const VRX_temporalExtension&
     // a slice adds stop growing.
     const int first = plates + 2;
     const int second = 2 * first;
-    if (plates == 0 || slices <= second || static_cast<int64_t>(second) * plates > kMaxProbeNodes) return kSuccess;
+    if (plates == 0 || slices <= second || static_cast<int64_t>(second) * plates > kMaxProbeNodes)
+        return kSuccess;
     const int64_t before = PrefixWeight(owner, temporal, first);
     const int64_t after = before < 0 ? -1 : PrefixWeight(owner, temporal, second);
     std::string text;
