@@ -150,28 +150,36 @@ int VRX_network::AddArc(int parent, int child, int arcKind) {
     return kSuccess;
 }
 
+bool VRX_network::ArcsBuildReadTable(int child) const {
+    // Kinds that build their tables when first asked for are counted by the update that asks.
+    return (readingFlags & ReadingFlags::kReading) && IsLiveHandle(child) &&
+           dynamic_cast<vovido::ParentTableDefinition*>(nodes[child].node->GetDefinition()) != nullptr;
+}
+
 int VRX_network::CountTableRead(int child, const int* parents, int count, int* results) {
-    if (!(readingFlags & ReadingFlags::kReading) || !IsLiveHandle(child)) return kSuccess;
+    if (!ArcsBuildReadTable(child)) return kSuccess;
     const int64_t before = DefinitionSupport::TableCellsWithParents(*this, child, nullptr, 0);
     const int64_t after = DefinitionSupport::TableCellsWithParents(*this, child, parents, count);
+    // A read that gave no file size (a loader run on its own) has the largest limit.
+    const int64_t limit = readTableLimit > 0 ? readTableLimit : kMaxFileTableCells;
     // A table past its own limit is refused by its definition, naming that limit.
-    if (after > kMaxTableCells || readTableCells - before + after <= kMaxFileTableCells) return kSuccess;
+    if (after > kMaxTableCells || readTableCells - before + after <= limit) return kSuccess;
     for (int i = 0; i < count; i++) results[i] = kOutOfMemory;
     const std::string text = "ERROR: Node [" + std::string(vovido::IdAt(*this, child)) + "] : its table of " +
                              std::to_string(after) + " cells would bring the tables of the file to " +
                              std::to_string(readTableCells - before + after) + " cells, past the limit of " +
-                             std::to_string(kMaxFileTableCells) + " cells for all of them";
+                             std::to_string(limit) + " cells for the tables of a file of " +
+                             std::to_string(readFileBytes) + " bytes";
     return LogError(errorLog, kOutOfMemory, text.c_str(), nullptr);
 }
 
 int VRX_network::AddArcs(const int* parents, int count, int child, int* results) {
     // A file's tables are counted together before any is built.
     if (CountTableRead(child, parents, count, results) != kSuccess) return kSuccess;
-    const int64_t before = readingFlags & ReadingFlags::kReading
-                               ? DefinitionSupport::TableCellsWithParents(*this, child, nullptr, 0)
-                               : 0;
+    const bool counted = ArcsBuildReadTable(child);
+    const int64_t before = counted ? DefinitionSupport::TableCellsWithParents(*this, child, nullptr, 0) : 0;
     const int rc = AddArcsToTable(parents, count, child, results);
-    if (readingFlags & ReadingFlags::kReading)
+    if (counted)
         readTableCells += DefinitionSupport::TableCellsWithParents(*this, child, nullptr, 0) - before;
     return rc;
 }
