@@ -23,13 +23,6 @@ bool BuiltFromParameters(int type) {
            type == DefinitionType::kDeMorgan || type == DefinitionType::kCast;
 }
 
-bool ExactClustering(int algorithm) {
-    return algorithm == BayesianAlgorithm::kClusteringWithDecomposition ||
-           algorithm == BayesianAlgorithm::kClusteringPerPart ||
-           algorithm == BayesianAlgorithm::kRelevanceDecomposition ||
-           algorithm == BayesianAlgorithm::kRelevanceDecomposition2;
-}
-
 int64_t SaturatingTimes(int64_t a, int64_t b) {
     return b > 0 && a > INT64_MAX / b ? INT64_MAX : a * b;
 }
@@ -71,6 +64,13 @@ std::vector<char> ReadNodes(const VRX_network& network) {
 
 namespace vovido {
 
+bool IsJoinTreeAlgorithm(int algorithm) {
+    return algorithm == BayesianAlgorithm::kClusteringWithDecomposition ||
+           algorithm == BayesianAlgorithm::kClusteringPerPart ||
+           algorithm == BayesianAlgorithm::kRelevanceDecomposition ||
+           algorithm == BayesianAlgorithm::kRelevanceDecomposition2;
+}
+
 int CheckTablesBuiltFromParameters(const VRX_network& network, bool updated) {
     const std::vector<char> read = ReadNodes(network);
     int64_t built = 0;
@@ -92,7 +92,7 @@ int CheckTablesBuiltFromParameters(const VRX_network& network, bool updated) {
     // The least join tree: a cluster over the largest node's family (observed members count once), and
     // at least one entry more for any other node the update reads.
     int64_t tree = 0;
-    if (updated && ExactClustering(network.GetBayesianAlgorithm())) {
+    if (updated && IsJoinTreeAlgorithm(network.GetBayesianAlgorithm())) {
         const VRX_intArray& parents = network.GetParents(largest);
         tree = Observed(network, largest) ? 1 : DefinitionSupport::OutcomeCountOf(&network, largest);
         for (int i = 0; i < parents.GetCount(); ++i) {

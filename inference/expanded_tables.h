@@ -6,6 +6,9 @@ class VRX_network;
 
 namespace vovido {
 
+// Whether the discrete algorithm of that code propagates a join tree over every relevant part.
+bool IsJoinTreeAlgorithm(int algorithm);
+
 // Before an update builds any table: 0 while the tables built from parameters of the nodes the update
 // reads, with (for a Bayesian network `updated` by a clustering algorithm) the least join tree over the
 // largest such node's family, stay within the join-tree limit; else kOutOfMemory, logged naming that

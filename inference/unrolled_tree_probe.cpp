@@ -12,6 +12,7 @@
 #include "base/size_limits.h"
 #include "base/status_codes.h"
 #include "definitions/definition_support.h"
+#include "inference/expanded_tables.h"
 #include "inference/triangulation.h"
 #include "model/network.h"
 #include "model/temporal_extension.h"
@@ -101,19 +102,13 @@ int64_t PrefixWeight(const VRX_network& owner, const VRX_temporalExtension& temp
     return static_cast<int64_t>(triangulation.GetTotalWeight());
 }
 
-bool ExactAlgorithm(int algorithm) {
-    return algorithm == BayesianAlgorithm::kClusteringWithDecomposition ||
-           algorithm == BayesianAlgorithm::kClusteringPerPart ||
-           algorithm == BayesianAlgorithm::kRelevanceDecomposition ||
-           algorithm == BayesianAlgorithm::kRelevanceDecomposition2;
-}
-
 }  // namespace
 
 namespace vovido {
 
 int ProbeUnrolledJoinTree(const VRX_network& owner, const VRX_temporalExtension& temporal) {
-    if (!ExactAlgorithm(owner.GetBayesianAlgorithm()) || owner.GetNumberOfTargets() != 0) return kSuccess;
+    if (!IsJoinTreeAlgorithm(owner.GetBayesianAlgorithm()) || owner.GetNumberOfTargets() != 0)
+        return kSuccess;
     int plates = 0;
     for (int h = owner.GetFirstNode(); h >= 0; h = owner.GetNextNode(h))
         plates += owner.GetTemporalType(h) == TemporalType::kPlate ? 1 : 0;
