@@ -13,18 +13,28 @@ constexpr int64_t kMaxTableCells = int64_t{1} << 28;
 constexpr uint32_t kDefaultJoinTreeLimit = 268435456u;
 static_assert(kDefaultJoinTreeLimit == kMaxTableCells, "a table beyond one join tree is refused alike");
 
+// Largest sum of the tables the arcs of a network file build, in cells: the 2 GiB of the largest table,
+// and for a smaller file kFileTableCellsPerByte cells a byte of it, but never fewer than
+// kMinFileTableCells. A file gives its numbers in some bytes each (or a state a column, for
+// deterministic kinds), so that only tables it leaves to their defaults pass this; a small file of many
+// wide families, each within the table limit, is refused before a sizeable part of them is built.
+constexpr int64_t kMaxFileTableCells = kMaxTableCells;
+constexpr int64_t kFileTableCellsPerByte = 64;
+constexpr int64_t kMinFileTableCells = int64_t{1} << 23;
+
 // Largest network file read, in bytes: more input than this is refused as too large, so that an endless
 // device or pipe cannot exhaust memory.
 constexpr int64_t kMaxInputBytes = int64_t{1} << 30;
 
-// Largest work of the static network that unrolling a dynamic network builds for an update, in table
-// cells. Its update holds the tables again in a join tree, with the messages between its clusters, some
-// 23 bytes per cell in all; besides its table every node costs some kilobytes of records and the time
-// to build, triangulate and propagate them, counted as kUnrolledNodeCells cells. At this limit an update
-// takes about 0.8 GB and some seconds, where the table limit would allow six gigabytes and a million
-// slices of two nodes ten gigabytes and minutes before the first belief is computed.
-constexpr int64_t kMaxUnrolledCells = int64_t{1} << 25;
-constexpr int64_t kUnrolledNodeCells = 256;
+// Largest memory of the static network that unrolling a dynamic network builds for an update, in bytes:
+// the 2 GiB of the largest table. Its update holds every table again in a join tree, with the messages
+// between its clusters, some kUnrolledCellBytes a cell in all, and every node takes some
+// kUnrolledNodeBytes of records and tree structures besides (measured: 400,000 two-state nodes take
+// 2 GB and six seconds), a tenth more to stay below the limit. At it an update of small tables takes
+// about six seconds.
+constexpr int64_t kMaxUnrolledBytes = kMaxTableCells * 8;
+constexpr int64_t kUnrolledCellBytes = 24;
+constexpr int64_t kUnrolledNodeBytes = 5632;
 
 // Largest work of one solution of an influence diagram, in table cells. Policy evaluation updates the
 // whole network once per scenario of the decisions and what they observe: each update touches every
@@ -34,6 +44,11 @@ constexpr int64_t kUnrolledNodeCells = 256;
 // allocates: the utilities' sum, and each decision's table, family joint and join tree.
 constexpr int64_t kMaxDecisionWorkCells = int64_t{1} << 28;
 constexpr int64_t kCellsPerNodeUpdate = 64;
+
+// Largest work of one ranking of tests for several pursued faults, in table cells: the belief updates it
+// makes (per case, the present evidence and each test outcome, one per combination of the fault nodes
+// walked) times the cells of every table and kCellsPerNodeUpdate a node. Some seconds at this limit.
+constexpr int64_t kMaxDiagnosisWorkCells = int64_t{1} << 30;
 
 // Largest memory the samples of one sampling run may take, in bytes (nodes x samples x the bytes of a
 // sample): the same 2 GiB as the largest table, so that a sample count is refused before it is drawn.

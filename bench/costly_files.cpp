@@ -21,6 +21,7 @@
 #include "model/node.h"
 #include "model/node_definition.h"
 #include "tests/support/costly_inputs.h"
+#include "tests/support/costly_networks.h"
 
 namespace {
 
@@ -124,8 +125,12 @@ void BM_WideCptTable(benchmark::State& state) {
 }
 BENCHMARK(BM_WideCptTable)->Arg(27)->Iterations(1)->Unit(benchmark::kMillisecond);
 
-// Runs `work` (a status) in a child process once per iteration, so that its peak memory is its own:
-// "peak_MB" is the child's, "status" its work's.
+// The extensions of the family files, by the benchmark's first argument.
+const char* const kFamilyFormats[] = {".vrx", ".xvrx", ".xvrx-det", ".net", ".dne",
+                                      ".dsc", ".erg",  ".xml03",    ".dxp"};
+
+// Runs `work` in a child process, so that its peak memory is its own: "peak_MB" is the child's, "status"
+// what the work answered.
 void RunInChild(benchmark::State& state, const std::function<int()>& work) {
     double peak = 0.0;
     int status = 0;
@@ -147,10 +152,6 @@ void RunInChild(benchmark::State& state, const std::function<int()>& work) {
     state.counters["peak_MB"] = peak;
     state.counters["status"] = status;
 }
-
-// The extensions of the family files, by the benchmark's first argument.
-const char* const kFamilyFormats[] = {".vrx", ".xvrx", ".xvrx-det", ".net", ".dne",
-                                      ".dsc", ".erg",  ".xml03",    ".dxp"};
 
 // Arguments: format (kFamilyFormats), parents, table (0 given, 1 none, 2 short). Each read runs in a
 // child process.
@@ -210,6 +211,39 @@ BENCHMARK(BM_WriteUniformFamily)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
 
+// Arguments: format (0 ".vrx", 1 ".xvrx"), kind (0 noisy-MAX, 1 DeMorgan), parents, children, outcomes of
+// the node. The network is written in the format, then read, its children observed and updated in a
+// child process.
+void BM_WideCausalUpdate(benchmark::State& state) {
+    const char* const formats[] = {".vrx", ".xvrx"};
+    const int type = state.range(1) == 0 ? DefinitionType::kNoisyMax : DefinitionType::kDeMorgan;
+    VRX_network built;
+    if (test::BuildWideCausalNetwork(built, type, static_cast<int>(state.range(2)),
+                                     static_cast<int>(state.range(3)),
+                                     static_cast<int>(state.range(4))) != kSuccess) {
+        state.SkipWithError("cannot build the network");
+        return;
+    }
+    const std::string path = WriteInput("", std::string("causal") + formats[state.range(0)]);
+    if (path.empty() || built.WriteFile(path.c_str()) != kSuccess) {
+        state.SkipWithError("cannot write the input");
+        return;
+    }
+    RunInChild(state, [&] {
+        VRX_network net;
+        int rc = net.ReadFile(path.c_str());
+        if (rc == kSuccess) rc = test::ObserveChildren(net);
+        return rc == kSuccess ? net.UpdateBeliefs() : rc;
+    });
+    std::remove(path.c_str());
+}
+BENCHMARK(BM_WideCausalUpdate)
+    ->ArgsProduct({{0, 1}, {0}, {26}, {2}, {2, 3}})
+    ->Args({1, 1, 25, 3, 2})
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
 // Argument: format. A noisy-MAX node of 26 two-state noisy-MAX parents: its table (2^27 cells) exists
 // only when expanded for a format that writes tables.
 void BM_WriteWideNoisyMax(benchmark::State& state) {
@@ -224,6 +258,28 @@ void BM_WriteWideNoisyMax(benchmark::State& state) {
 }
 BENCHMARK(BM_WriteWideNoisyMax)
     ->DenseRange(0, 6)
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+// Arguments: nodes, parents of each in a band (Hugin). Each table is within the limit, their sum is not.
+void BM_HuginBand(benchmark::State& state) {
+    const std::string path = WriteInput(
+        test::HuginBandText(static_cast<int>(state.range(0)), static_cast<int>(state.range(1))), "band.net");
+    if (path.empty()) {
+        state.SkipWithError("cannot write the input");
+        return;
+    }
+    RunInChild(state, [&] {
+        VRX_network net;
+        const int rc = net.ReadFile(path.c_str());
+        return rc == kSuccess ? net.UpdateBeliefs() : rc;
+    });
+    std::remove(path.c_str());
+}
+BENCHMARK(BM_HuginBand)
+    ->Args({60, 24})
+    ->Args({60, 22})
     ->Iterations(1)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);

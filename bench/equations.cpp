@@ -9,9 +9,11 @@
 #include <vector>
 
 #include "base/distributions.h"
+#include "base/error_log.h"
 #include "base/parsed_equation.h"
 #include "bench/bench_check.h"
 #include "equations/newton_solver.h"
+#include "tests/support/costly_networks.h"
 #include "tests/support/equation_networks.h"
 
 using vovido::GetSamplerGenerator;
@@ -80,5 +82,22 @@ BENCHMARK(BM_SolveOddPowerChain)
     ->Arg(200)
     ->Complexity()
     ->Unit(benchmark::kMicrosecond);
+
+// A chain of 150 equations whose end is observed where few draws reach, sampled with 100,000 samples
+// asked for: the run stops at its attempt limit with a warning. Argument: the observed value.
+void BM_SampleUnreachableChainEnd(benchmark::State& state) {
+    VRX_network net;
+    vovido::RequireSuccess(vovido::test::BuildEquationChain(net, 150, static_cast<double>(state.range(0))),
+                           "equation chain");
+    net.numSamples = 100000;
+    GetSamplerGenerator().Seed(7);
+    int status = 0;
+    for (auto _ : state) {
+        status = net.UpdateBeliefs();
+        errorLog.Flush();
+    }
+    state.counters["status"] = status;
+}
+BENCHMARK(BM_SampleUnreachableChainEnd)->Arg(75)->Arg(110)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace

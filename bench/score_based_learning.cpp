@@ -3,8 +3,11 @@
 // and naive Bayes with feature selection.
 #include <benchmark/benchmark.h>
 
+#include <sys/resource.h>
+
 #include <string>
 
+#include "base/error_log.h"
 #include "bench/bench_check.h"
 #include "learning/data_set.h"
 #include "learning/learning_dag.h"
@@ -106,5 +109,34 @@ void BM_GreedyRestartsAlarm(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_GreedyRestartsAlarm)->Arg(1)->Arg(4)->Unit(benchmark::kMillisecond);
+
+// Greedy thick thinning on many columns and few records, as a data file of one row: refused or answered
+// within seconds. Arguments: columns, records (record r gives column c the value (r + c) % 2).
+void BM_GreedyThickThinningFewRecords(benchmark::State& state) {
+    DataSet data;
+    const int columns = static_cast<int>(state.range(0));
+    const int records = static_cast<int>(state.range(1));
+    for (int c = 0; c < columns; ++c)
+        RequireSuccess(data.AddIntVariable("c" + std::to_string(c), -1), "column");
+    for (int r = 0; r < records; ++r) {
+        data.AddEmptyRecord();
+        for (int c = 0; c < columns; ++c) RequireSuccess(data.SetInt(c, r, (r + c) % 2), "value");
+    }
+    int status = 0;
+    for (auto _ : state) {
+        VRX_network learnt;
+        status = LearnGreedyThickThinning(GreedyThickThinningOptions(), data, learnt);
+        errorLog.Flush();
+    }
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    state.counters["status"] = status;
+    state.counters["peak_MB"] = static_cast<double>(usage.ru_maxrss) / 1024.0;
+}
+BENCHMARK(BM_GreedyThickThinningFewRecords)
+    ->Args({2500, 1})
+    ->Args({2500, 2})
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -3,12 +3,16 @@
 // network as it was: the model is set aside before the read and put back when the speaker fails.
 #include <strings.h>
 
+#include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <new>
 #include <string>
+#include <system_error>
 
 #include "base/counted_notices.h"
 #include "base/error_log.h"
+#include "base/size_limits.h"
 #include "base/status_codes.h"
 #include "formats/ergo_speaker.h"
 #include "formats/hugin_format.h"
@@ -222,6 +226,12 @@ int VRX_network::ReadFile(const char* fileName, int format, void* extension) {
     const int savedMask = changeMask;
     changeMask = 0;
     readingFlags = ReadingFlags::kReading;
+    readTableCells = 0;
+    std::error_code unknown;
+    const uintmax_t bytes = std::filesystem::file_size(fileName, unknown);
+    readFileBytes = unknown ? 0 : static_cast<int64_t>(std::min<uintmax_t>(bytes, kMaxInputBytes));
+    readTableLimit =
+        std::min(kMaxFileTableCells, std::max(kMinFileTableCells, readFileBytes * kFileTableCellsPerByte));
     if (speaker->SkipsIdentifierCheck()) readingFlags |= ReadingFlags::kAllowDuplicateIds;
     if (speaker->SkipsCycleCheck()) readingFlags |= ReadingFlags::kAllowCycles;
     int rc;
@@ -233,6 +243,7 @@ int VRX_network::ReadFile(const char* fileName, int format, void* extension) {
     speaker.reset();
     changeMask = savedMask;
     readingFlags = 0;
+    readTableLimit = 0;
     if (rc != kSuccess) {
         RestoreAfterFailedRead(backup);
         return call.Result(rc);

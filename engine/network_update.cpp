@@ -18,6 +18,7 @@
 #include "equations/hybrid_drivers.h"
 #include "inference/annealed_map.h"
 #include "inference/exact_drivers.h"
+#include "inference/expanded_tables.h"
 #include "inference/id_best_policy.h"
 #include "inference/id_policy_evaluation.h"
 #include "inference/impossible_evidence.h"
@@ -168,6 +169,10 @@ private:
 // Belief update
 
 int VRX_network::RouteBeliefUpdate() {
+    // Tables built from parameters are counted before the scaling builds them.
+    if (const int refused = vovido::CheckTablesBuiltFromParameters(
+            *this, FindUpdateRoute(*this) == UpdateRoute::kBayesianNetwork))
+        return refused;
     // Every route reads the tables with their columns scaled to sum to 1, and its working copies copy
     // them so; entries no scaling mends give no beliefs.
     const vovido::ScaledTables tables(*this);

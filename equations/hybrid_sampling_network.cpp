@@ -865,8 +865,9 @@ int HybridSampleNet::RunSampling(bool useProposals) {
     for (auto& node : sampleNodes) {
         if (node && !node->IsObserved()) node->ResetEstimate();
     }
-    // Evidence of probability zero under every draw must not keep the loop going for ever.
-    const long long limit = 1000 + 50LL * std::max(view.GetNumberOfSamples(), 0);
+    // Evidence that few draws explain must not keep the loop going for long: a run may take four times the
+    // attempts that every draw explaining it would take, a few seconds for the samples a run can hold.
+    const long long limit = 1000 + 4LL * std::max(view.GetNumberOfSamples(), 0);
     int accepted = 0;
     double sum = 0.0, squares = 0.0;
     for (long long attempt = 0; accepted < view.GetNumberOfSamples() && attempt < limit; ++attempt) {

@@ -70,6 +70,12 @@ private:
     static double JointMeasure(const VRX_Dmatrix& table, const std::vector<FaultNode>& nodes, int flags);
     // Diagnosed evidence, then the test's.
     [[nodiscard]] int SetBaseEvidence(int t, int k);
+    // 0 while a multi-fault ranking over the fault nodes and the tests stays within
+    // kMaxDiagnosisWorkCells; else kOutOfMemory, logged naming the pursued faults and the counts. Joint:
+    // a belief update per combination of the chain walk (all fault nodes but the last) and case;
+    // independent: one update per case and a product per combination of the fault nodes.
+    [[nodiscard]] int CheckRankingWork(const std::vector<FaultNode>& nodes, const VRX_intArray& tests,
+                                       bool joint) const;
 
     DiagSession* owner;
     VRX_network beliefNetwork;

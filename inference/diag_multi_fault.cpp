@@ -2,10 +2,13 @@
 // the fault configurations with independent marginals (mode 2) and with the joint table built by the
 // chain rule (mode 4).
 #include <algorithm>
+#include <string>
 
 #include "base/dmatrix.h"
+#include "base/error_log.h"
 #include "base/size_limits.h"
 #include "base/status_codes.h"
+#include "definitions/definition_support.h"
 #include "definitions/node_cost.h"
 #include "inference/diag_engine.h"
 #include "inference/diag_measures.h"
@@ -85,14 +88,12 @@ std::vector<DiagEngine::FaultNode> DiagEngine::PursuedFaultNodes() const {
 
 namespace {
 
-// Number of configurations of the fault nodes; -1 past the table limit.
-int64_t ConfigurationCount(const std::vector<int>& sizes) {
-    int64_t count = 1;
-    for (int size : sizes) {
-        count *= size;
-        if (count > kMaxTableCells) return -1;
-    }
-    return count;
+int64_t SaturatedProduct(int64_t a, int64_t b) {
+    return b != 0 && a > INT64_MAX / b ? INT64_MAX : a * b;
+}
+
+int64_t SaturatedSum(int64_t a, int64_t b) {
+    return a > INT64_MAX - b ? INT64_MAX : a + b;
 }
 
 // Walks the configurations (last node fastest) and gives each one's outcomes to visit.
@@ -144,6 +145,54 @@ double DiagEngine::JointMeasure(const VRX_Dmatrix& table, const std::vector<Faul
         ++index;
     });
     return vovido::DistributionEntropy(matching);
+}
+
+int DiagEngine::CheckRankingWork(const std::vector<FaultNode>& nodes, const VRX_intArray& tests,
+                                 bool joint) const {
+    // Cases: the present evidence, then each outcome of each test that can inform the faults.
+    int64_t cases = 1;
+    int informative = 0;
+    for (int i = 0; i < tests.GetCount(); ++i) {
+        if (tests[i] < 0) continue;
+        ++informative;
+        cases += whatIfNetwork.GetNode(tests[i])->GetDefinition()->GetNumberOfOutcomes();
+    }
+    // Combinations of the fault nodes, and the updates the chain walk makes: one per prefix of the chain
+    // (every node but the last), walked from the second last down.
+    int64_t combinations = 1;
+    int64_t prefix = 1;
+    int64_t walked = 1;
+    for (size_t i = 0; i < nodes.size(); ++i) {
+        combinations = SaturatedProduct(combinations, nodes[i].outcomes);
+        if (i + 1 == nodes.size()) continue;
+        prefix = SaturatedProduct(prefix, nodes[nodes.size() - 2 - i].outcomes);
+        walked = SaturatedSum(walked, prefix);
+    }
+    int64_t cells = 0;
+    const int64_t nodeCount = whatIfNetwork.GetNumberOfNodes();
+    for (int h = whatIfNetwork.GetFirstNode(); h >= 0; h = whatIfNetwork.GetNextNode(h))
+        cells = SaturatedSum(cells,
+                             vovido::DefinitionSupport::TableCellsWithParents(whatIfNetwork, h, nullptr, 0));
+    const int64_t perUpdate = SaturatedSum(cells, SaturatedProduct(nodeCount, kCellsPerNodeUpdate));
+    // The independent measure takes a product of one marginal per fault node for each combination.
+    const int64_t updates = SaturatedProduct(cases, joint ? walked : 1);
+    const int64_t work = SaturatedSum(
+        SaturatedProduct(updates, perUpdate),
+        joint ? 0
+              : SaturatedProduct(SaturatedProduct(cases, combinations), static_cast<int64_t>(nodes.size())));
+    if (work <= kMaxDiagnosisWorkCells) return kSuccess;
+    const int pursued = owner->GetPursuedFaults().GetCount();
+    const std::string text =
+        std::string("Ranking the tests for ") + std::to_string(pursued) + " pursued faults " +
+        (joint ? "by their joint probabilities" : "taken as independent") + " would weigh " +
+        std::to_string(combinations) + " combinations of their " + std::to_string(nodes.size()) +
+        " fault nodes in each of " + std::to_string(cases) +
+        " cases (the present evidence and each outcome of " + std::to_string(informative) + " tests), " +
+        std::to_string(updates) + " belief updates of " + std::to_string(nodeCount) +
+        " nodes with tables of " + std::to_string(cells) + " cells: the work of " + std::to_string(work) +
+        " cells (" + std::to_string(kCellsPerNodeUpdate) + " a node besides its table), past the limit of " +
+        std::to_string(kMaxDiagnosisWorkCells) + " cells";
+    return LogError(errorLog, kOutOfMemory, text.c_str(), nullptr);
 }
 
 int DiagEngine::SetBaseEvidence(int t, int k) {
@@ -253,9 +302,7 @@ int DiagEngine::RankConfigurationsIndependent(int flags) {
     VRX_intArray tests;
     if (const int rc = PrepareMultiFault(tests)) return rc;
     const std::vector<FaultNode> nodes = PursuedFaultNodes();
-    std::vector<int> sizes;
-    for (const FaultNode& f : nodes) sizes.push_back(f.outcomes);
-    if (ConfigurationCount(sizes) < 0) return kOutOfMemory;
+    if (const int rc = CheckRankingWork(nodes, tests, false)) return rc;
     return RankWithMeasure(tests, IndependentMeasure(beliefNetwork, nodes, flags),
                            [&](int t, int k, double& m) {
                                if (const int rc = SetBaseEvidence(t, k)) return rc;
@@ -271,6 +318,7 @@ int DiagEngine::RankConfigurationsJoint(int flags) {
     std::vector<FaultNode> nodes = PursuedFaultNodes();
     std::stable_sort(nodes.begin(), nodes.end(),
                      [](const FaultNode& a, const FaultNode& b) { return a.outcomes < b.outcomes; });
+    if (const int rc = CheckRankingWork(nodes, tests, true)) return rc;
     VRX_Dmatrix table;
     if (const int rc = ComputeJointTable(nodes, table, -1, -1)) return rc;
     const double m0 = JointMeasure(table, nodes, flags);

@@ -5,6 +5,7 @@
 #include "base/dmatrix.h"
 #include "base/error_log.h"
 #include "base/status_codes.h"
+#include "inference/unrolled_tree_probe.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
@@ -55,6 +56,9 @@ int VRX_temporalExtension::UpdateBeliefsDynamic() {
     try {
         VRX_network unrolled;
         std::vector<int> map;
+        // What cannot be unrolled is refused as such before the probe of its join tree.
+        if (const int rc = CheckUnrolledSize(sliceCount)) return rc;
+        if (const int rc = vovido::ProbeUnrolledJoinTree(*network, *this)) return rc;
         if (const int rc = UnrollNetwork(unrolled, map)) return rc;
         if (const int rc = unrolled.UpdateBeliefs()) return rc;
         return TakeResults(*network, unrolled, map, sliceCount);

@@ -167,7 +167,7 @@ int dag::best_first_ascent(vovido::BestFirstRing& ring) {
 int dag::search_best_first() {
     const int rounds = options_.integer(learning_option::kNumRestarts);
     const int go_back = options_.integer(learning_option::kBestFirstGoBack);
-    if (rounds < 1 || go_back < 1) return kFailure;
+    if (rounds < 1 || go_back < 1 || records_in_use() < kMinSearchRecords) return kFailure;
     return search_completed([&] { return best_first_rounds(rounds, go_back); }, RunRound);
 }
 

@@ -200,6 +200,9 @@ int dag::apply_knowledge() {
 }
 
 int dag::greedy_search() {
+    // Fewer records than a dependence needs to show (as PC requires) support no arc, and the first round
+    // would still score a family for every pair of nodes.
+    if ((allowed_moves_ & kAllowAdd) && records_in_use() < kMinSearchRecords) return kFailure;
     // Background knowledge first, so that the score and the moves are those of the constrained graph.
     if (apply_knowledge() != kSuccess) return kFailure;
     if (score() == kScoreNotComputed) return kFailure;

@@ -67,6 +67,8 @@ public:
     // Records in use; a mask entry 1 hides its record. kObjectNotValid for a mask of another length.
     [[nodiscard]] int select_records(const std::vector<int>& hidden);
     int record_count() const { return total_records_; }
+    // Fewest records in use a search that adds arcs runs on; with fewer it fails at once.
+    static constexpr int kMinSearchRecords = 3;
     int records_in_use() const;
     bool record_in_use(int r) const { return hidden_.empty() || hidden_[r] == 0; }
 

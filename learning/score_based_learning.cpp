@@ -175,6 +175,11 @@ int LearnGreedyThickThinning(const GreedyThickThinningOptions& options, const Da
     return LearnWithClassifier(
         "greedy thick thinning", "Greedy thick thinning", options.priorsMethod, options.netWeight, data,
         network, progress, [&](dag& graph, dag_classifier& classifier) -> std::string {
+            // What no search can learn from is refused before the search scores a family of every pair.
+            if (data.GetRecordCount() < dag::kMinSearchRecords) {
+                const std::string fault = DataFault(data);
+                return fault.empty() ? "too few data points" : fault;
+            }
             // The constraints travel with the nodes into the classifier's copy of the graph.
             ApplyBackgroundKnowledge(graph, options.forcedArcs, options.forbiddenArcs, options.tiers);
             if (classifier.register_int("MAX_NUM_PA_GS", options.maxParents) != kSuccess ||

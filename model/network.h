@@ -278,6 +278,11 @@ public:
     VRX_documentation documentation;
     // ReadingFlags of the read in progress; 0 outside a read.
     int readingFlags = 0;
+    // The cells of the tables the arcs of the read in progress have built, the limit of their sum (see
+    // kMaxFileTableCells) and the size of the file read.
+    int64_t readTableCells = 0;
+    int64_t readTableLimit = 0;
+    int64_t readFileBytes = 0;
 
 private:
     void InitializeMembers();
@@ -290,6 +295,14 @@ private:
     [[nodiscard]] int FindFreeSlot();
     [[nodiscard]] int GrowNodeTable();
     std::string GenerateNodeId() const;
+    // While a file is read: 0 while the child's table over the parents (of a kind the arcs build) keeps
+    // the file's tables within readTableLimit; else every result kOutOfMemory and the refusal logged
+    // naming the node and the sizes.
+    [[nodiscard]] int CountTableRead(int child, const int* parents, int count, int* results);
+    // Whether a file is read and the child's table is one its arcs build.
+    bool ArcsBuildReadTable(int child) const;
+    // AddArcs once the file's tables are counted.
+    [[nodiscard]] int AddArcsToTable(const int* parents, int count, int child, int* results);
     // Empties the table after a failed copy, so the network stays usable.
     void DropTable();
     // After the table was replaced or emptied wholesale (copies, reads): the identifier index and the

@@ -8,7 +8,9 @@
 #include <vector>
 
 #include "base/error_log.h"
+#include "base/size_limits.h"
 #include "base/status_codes.h"
+#include "definitions/definition_support.h"
 #include "definitions/node_cost.h"
 #include "definitions/parent_table.h"
 #include "model/network.h"
@@ -16,6 +18,7 @@
 #include "model/node_definition.h"
 #include "model/node_info.h"
 #include "model/node_label.h"
+#include "model/node_parts.h"
 #include "model/refusal_reasons.h"
 #include "model/temporal_extension.h"
 
@@ -167,7 +170,41 @@ int VRX_network::AddArc(int parent, int child, int arcKind) {
     return kSuccess;
 }
 
+bool VRX_network::ArcsBuildReadTable(int child) const {
+    // Kinds that build their tables when first asked for are counted by the update that asks.
+    return (readingFlags & ReadingFlags::kReading) && IsLiveHandle(child) &&
+           dynamic_cast<vovido::ParentTableDefinition*>(nodes[child].node->GetDefinition()) != nullptr;
+}
+
+int VRX_network::CountTableRead(int child, const int* parents, int count, int* results) {
+    if (!ArcsBuildReadTable(child)) return kSuccess;
+    const int64_t before = DefinitionSupport::TableCellsWithParents(*this, child, nullptr, 0);
+    const int64_t after = DefinitionSupport::TableCellsWithParents(*this, child, parents, count);
+    // A read that gave no file size (a loader run on its own) has the largest limit.
+    const int64_t limit = readTableLimit > 0 ? readTableLimit : kMaxFileTableCells;
+    // A table past its own limit is refused by its definition, naming that limit.
+    if (after > kMaxTableCells || readTableCells - before + after <= limit) return kSuccess;
+    for (int i = 0; i < count; i++) results[i] = kOutOfMemory;
+    const std::string text = "ERROR: Node [" + std::string(vovido::IdAt(*this, child)) + "] : its table of " +
+                             std::to_string(after) + " cells would bring the tables of the file to " +
+                             std::to_string(readTableCells - before + after) + " cells, past the limit of " +
+                             std::to_string(limit) + " cells for the tables of a file of " +
+                             std::to_string(readFileBytes) + " bytes";
+    return LogError(errorLog, kOutOfMemory, text.c_str(), nullptr);
+}
+
 int VRX_network::AddArcs(const int* parents, int count, int child, int* results) {
+    // A file's tables are counted together before any is built.
+    if (CountTableRead(child, parents, count, results) != kSuccess) return kSuccess;
+    const bool counted = ArcsBuildReadTable(child);
+    const int64_t before = counted ? DefinitionSupport::TableCellsWithParents(*this, child, nullptr, 0) : 0;
+    const int rc = AddArcsToTable(parents, count, child, results);
+    if (counted)
+        readTableCells += DefinitionSupport::TableCellsWithParents(*this, child, nullptr, 0) - before;
+    return rc;
+}
+
+int VRX_network::AddArcsToTable(const int* parents, int count, int child, int* results) {
     VRX_nodeDefinition* definition = IsLiveHandle(child) ? nodes[child].node->GetDefinition() : nullptr;
     auto* table = dynamic_cast<vovido::ParentTableDefinition*>(definition);
     // Temporal tables grow with every arc as well, and other kinds keep no table over the parents.

@@ -157,13 +157,13 @@ int VRX_temporalExtension::CheckUnrolledSize(int slices) const {
         cells = Plus(cells, Times(table, slices - from));
     }
     nodes = Plus(nodes, Times(plates, slices - 1));
-    const int64_t work = Plus(cells, Times(nodes, kUnrolledNodeCells));
-    if (work <= kMaxUnrolledCells) return kSuccess;
+    const int64_t bytes = Plus(Times(cells, kUnrolledCellBytes), Times(nodes, kUnrolledNodeBytes));
+    if (bytes <= kMaxUnrolledBytes) return kSuccess;
     return Refuse("The network of " + std::to_string(slices) + " slices of " + std::to_string(plates) +
                   " plate nodes would have " + std::to_string(nodes) + " nodes with tables of " +
-                  std::to_string(cells) + " cells, the work of " + std::to_string(work) + " cells (" +
-                  std::to_string(kUnrolledNodeCells) + " a node besides its table), past the limit of " +
-                  std::to_string(kMaxUnrolledCells) + " cells");
+                  std::to_string(cells) + " cells, which take some " + std::to_string(bytes) + " bytes (" +
+                  std::to_string(kUnrolledNodeBytes) + " a node and " + std::to_string(kUnrolledCellBytes) +
+                  " a cell), past the limit of " + std::to_string(kMaxUnrolledBytes) + " bytes");
 }
 
 int VRX_temporalExtension::CheckOutcomeInsert(int node) const {

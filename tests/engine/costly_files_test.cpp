@@ -59,8 +59,8 @@ TEST_F(CostlyFilesTest, AreRefusedByNodeAndSizeBeforeTheyAreBuilt) {
          "2147483648 bytes"},
         {"60 outcomes over 60000 slices", DynamicXmlText(60, 60000), ".xvrx", true, kOutOfMemory,
          "The network of 60000 slices of 1 plate nodes would have 60000 nodes with tables of 215996460 "
-         "cells, "
-         "the work of 231356460 cells (256 a node besides its table), past the limit of 33554432 cells"},
+         "cells, which take some 5521835040 bytes (5632 a node and 24 a cell), past the limit of 2147483648 "
+         "bytes"},
         {"negative sample count", EquationSamplesXmlText(1, "-5"), ".xvrx", false, kFileIoFailed,
          "Invalid number of samples: '-5'"},
         // Every parent turned away by the one refusal: one entry.
@@ -68,6 +68,16 @@ TEST_F(CostlyFilesTest, AreRefusedByNodeAndSizeBeforeTheyAreBuilt) {
          kOutOfMemory, "ERROR: Couldn't add arcs from 29 parent nodes, e.g. (\"p0\"), (\"p1\"), (\"p2\"), …"},
         {"MSBN family of 29 parents", WideFamilyText(".dsc", 29, FamilyTable::kNone), ".dsc", false,
          kOutOfMemory, "ERROR: Couldn't add arcs from 29 parent nodes, e.g. (\"p0\"), (\"p1\"), (\"p2\"), …"},
+        // Tables of 2 cells grown by their arcs to 4, 8, ...: n22's 2^23 brings the sum past the 2^23 cells
+        // a file of some kilobytes may give its tables (64 a byte, at least 2^23).
+        {"Hugin band of 60 nodes of 24 parents", HuginBandText(60, 24), ".net", false, kOutOfMemory,
+         "ERROR: Node [n22] : its table of 8388608 cells would bring the tables of the file to 16777168 "
+         "cells, "
+         "past the limit of 8388608 cells for the tables of a file of 8026 bytes"},
+        {"Hugin band of 60 nodes of 22 parents", HuginBandText(60, 22), ".net", false, kOutOfMemory,
+         "ERROR: Node [n22] : its table of 8388608 cells would bring the tables of the file to 16777168 "
+         "cells, "
+         "past the limit of 8388608 cells for the tables of a file of 7754 bytes"},
     };
     for (const CostlyFile& item : cases) {
         SCOPED_TRACE(item.what);

@@ -18,6 +18,7 @@
 #include "inference/diag_results_order.h"
 #include "inference/diag_session.h"
 #include "model/node_info.h"
+#include "tests/support/costly_networks.h"
 #include "tests/support/diagnosis_roles.h"
 #include "tests/support/error_log.h"
 #include "tests/support/networks.h"
@@ -507,6 +508,54 @@ TEST(DiagResultsOrder, FaultsByProbabilityThenPursuedThenOutcome) {
     EXPECT_EQ(vovido::classifyDiagValue(kNotAvailableValue), 2);
     EXPECT_EQ(vovido::classifyDiagValue(kExcludedValue), 1);
     EXPECT_EQ(vovido::classifyDiagValue(-1.0), 0);
+}
+
+}  // namespace
+
+namespace {
+
+// Forty faults and fifty tests: pursuing many faults at once is refused before any ranking update, naming
+// the faults pursued and the counts.
+TEST(DiagSessionLimits, RankingsPastTheWorkLimitAreRefusedAtOnce) {
+    VRX_network net;
+    ASSERT_EQ(vovido::test::BuildTroubleshootingNetwork(net, 40, 50), kSuccess);
+    DiagSession session;
+    ASSERT_EQ(session.SetNetwork(&net), kSuccess);
+    ASSERT_EQ(session.CollectFaultsAndObservations(), kSuccess);
+    ASSERT_EQ(session.UpdateFaultBeliefs(), kSuccess);
+    const struct {
+        int mode;
+        int pursued;
+        const char* message;
+    } cases[] = {
+        // 101 cases times 1 + 2 + ... + 2^11 updates, each of 40 x 2 + 50 x 16 cells and 90 x 64.
+        {kConfigurationsJoint, 12,
+         "Ranking the tests for 12 pursued faults by their joint probabilities would weigh 4096 combinations "
+         "of their 12 fault nodes in each of 101 cases (the present evidence and each outcome of 50 tests), "
+         "413595 belief updates of 90 nodes with tables of 880 cells: the work of 2746270800 cells (64 a "
+         "node besides its table), past the limit of 1073741824 cells"},
+        {kConfigurationsJoint, 40,
+         "Ranking the tests for 40 pursued faults by their joint probabilities would weigh 1099511627776 "
+         "combinations of their 40 fault nodes in each of 101 cases (the present evidence and each outcome "
+         "of 50 tests), 111050674405275 belief updates of 90 nodes with tables of 880 cells: the work of "
+         "737376478051026000 cells (64 a node besides its table), past the limit of 1073741824 cells"},
+        // A product of 40 marginals for each combination and case, and one update per case.
+        {kConfigurationsIndependent, 40,
+         "Ranking the tests for 40 pursued faults taken as independent would weigh 1099511627776 "
+         "combinations of their 40 fault nodes in each of 101 cases (the present evidence and each outcome "
+         "of 50 tests), 101 belief updates of 90 nodes with tables of 880 cells: the work of "
+         "4442026976885680 cells (64 a node besides its table), past the limit of 1073741824 cells"},
+    };
+    for (const auto& c : cases) {
+        VRX_intArray faults;
+        for (int i = 0; i < c.pursued; ++i) ASSERT_EQ(faults.Add(i), kSuccess);
+        ASSERT_EQ(session.SetPursuedFaults(faults), kSuccess);
+        errorLog.Flush();
+        EXPECT_EQ(session.ComputeTestStrengths(c.mode), kOutOfMemory);
+        EXPECT_EQ(vovido::test::LoggedMessages(), std::vector<std::string>{c.message});
+        EXPECT_TRUE(session.GetResults().empty());
+    }
+    errorLog.Flush();
 }
 
 }  // namespace

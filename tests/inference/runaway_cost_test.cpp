@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "base/status_codes.h"
+#include "model/temporal_extension.h"
+#include "tests/support/costly_networks.h"
 #include "tests/support/error_log.h"
 #include "tests/support/networks.h"
 
@@ -66,13 +68,12 @@ TEST(RunawayCost, AnUnrolledNetworkPastTheLimitsIsNeverBuilt) {
     const std::pair<int, std::string> cases[] = {
         {1000000,
          "The network of 1000000 slices of 2 plate nodes would have 2000000 nodes with tables of "
-         "262207741952 "
-         "cells, the work of 262719741952 cells (256 a node besides its table), past the limit of 33554432 "
-         "cells"},
+         "262207741952 cells, which take some 6304249806848 bytes (5632 a node and 24 a cell), past the "
+         "limit of 2147483648 bytes"},
         // 64 + 64 x 64 cells in slice 0, then 64 + 64 x 64 x 64 in each slice.
-        {129,
-         "The network of 129 slices of 2 plate nodes would have 258 nodes with tables of 33566784 cells, the "
-         "work of 33632832 cells (256 a node besides its table), past the limit of 33554432 cells"},
+        {342,
+         "The network of 342 slices of 2 plate nodes would have 684 nodes with tables of 89417088 cells, "
+         "which take some 2149862400 bytes (5632 a node and 24 a cell), past the limit of 2147483648 bytes"},
     };
     for (const auto& [slices, message] : cases) {
         errorLog.Flush();
@@ -88,27 +89,52 @@ TEST(RunawayCost, AnUnrolledNetworkPastTheLimitsIsNeverBuilt) {
     errorLog.Flush();
 }
 
-// Twenty binary nodes a slice, few cells but many records: the nodes' own work passes the limit.
-TEST(RunawayCost, ManySlicesOfSmallTablesAreRefusedByTheirNodes) {
-    errorLog.Flush();
-    TestNetwork t;
-    std::vector<std::pair<std::string, int>> ids;
-    for (int i = 0; i < 20; ++i) ids.emplace_back("w" + std::to_string(i), 2);
+// A chain of binary plate nodes w0 .. w(n-1), each a parent of itself in the next slice: a wide interface
+// between slices. Its own tables: 2 + (n - 1) x 4 cells in slice 0, then 4 + (n - 1) x 8 in each slice.
+void WideInterfacePlate(TestNetwork& t, int n) {
+    std::vector<std::string> ids;
+    for (int i = 0; i < n; ++i) ids.push_back("w" + std::to_string(i));
     std::vector<std::pair<const char*, int>> nodes;
-    for (const auto& [id, outcomes] : ids) nodes.emplace_back(id.c_str(), outcomes);
+    for (const std::string& id : ids) nodes.emplace_back(id.c_str(), 2);
     const std::vector<int> h = Plate(t, nodes);
-    // 2 + 19 x 4 cells in slice 0, then 4 + 19 x 8 in each slice.
-    for (int i = 0; i < 20; ++i) {
+    for (int i = 0; i < n; ++i) {
         if (i > 0) t.Arc(h[i - 1], h[i]);
         ASSERT_EQ(t.net.AddTemporalArc(h[i], h[i], 1), kSuccess);
     }
-    ASSERT_EQ(t.net.SetSliceCount(13000), kSuccess);
-    EXPECT_EQ(t.net.UpdateBeliefs(), kOutOfMemory);
-    EXPECT_EQ(
-        vovido::test::LoggedMessages(),
-        std::vector<std::string>{"The network of 13000 slices of 20 plate nodes would have 260000 nodes "
-                                 "with tables of 2027922 cells, the work of 68587922 cells (256 a node "
-                                 "besides its table), past the limit of 33554432 cells"});
+}
+
+// Small tables over many slices: refused by the memory of the unrolled nodes, or, where that fits, by the
+// join tree the first slices show, before anything is unrolled.
+TEST(RunawayCost, ManySlicesOfSmallTablesAreRefusedByTheirNodesOrTheirJoinTree) {
+    const struct {
+        int plate;
+        int slices;
+        const char* message;
+    } cases[] = {
+        // 7,000 slices, some 0.7 GB, could be unrolled, but no cluster holds the 20 nodes a slice links.
+        {20, 7000,
+         "ERROR: Exact inference refused: the network of 7000 slices of 20 plate nodes has no join tree: "
+         "that "
+         "of its first 44 slices already needs a cluster of more than 30 nodes or 1073741824 entries"},
+        // Twelve nodes a slice fit a cluster, but 6,000 slices of such clusters do not fit the limit.
+        {12, 6000,
+         "ERROR: Exact inference refused: the network of 6000 slices of 12 plate nodes would need a join "
+         "tree "
+         "of some 33318333332 table entries (81498352 for its first 28 slices), past the limit of 268435456 "
+         "table entries"},
+        {20, 30000,
+         "The network of 30000 slices of 20 plate nodes would have 600000 nodes with tables of 4679922 "
+         "cells, "
+         "which take some 3491518128 bytes (5632 a node and 24 a cell), past the limit of 2147483648 bytes"},
+    };
+    for (const auto& c : cases) {
+        errorLog.Flush();
+        TestNetwork t;
+        WideInterfacePlate(t, c.plate);
+        ASSERT_EQ(t.net.SetSliceCount(c.slices), kSuccess);
+        EXPECT_EQ(t.net.UpdateBeliefs(), kOutOfMemory);
+        EXPECT_EQ(vovido::test::LoggedMessages(), std::vector<std::string>{c.message});
+    }
     errorLog.Flush();
 }
 
@@ -155,6 +181,34 @@ TEST(RunawayCost, ScenariosOverAWideTableAreRefusedByTheCellsTheyTouch) {
                "update of 19 nodes with tables of 131114 cells (work of 132330 cells, 64 a node besides "
                "its table), past the limit of 268435456 cells"))
         << vovido::test::LogDump();
+    errorLog.Flush();
+}
+
+// A noisy-MAX node of 26 parents with two observed children: its table of 2^27 cells and the cluster of
+// its family are refused before either is built; one of 10 parents is updated.
+TEST(RunawayCost, TablesBuiltFromParametersAreCountedBeforeTheUpdateBuildsThem) {
+    const struct {
+        int parents;
+        int status;
+        std::vector<std::string> log;
+    } cases[] = {
+        {26,
+         kOutOfMemory,
+         {"ERROR: Node [n] : its table of 134217728 cells, built from its parameters with those of the other "
+          "such nodes (134217728 cells in all), and a join tree of at least 134217729 entries over its "
+          "family, "
+          "would pass the limit of 268435456 table entries"}},
+        {10, kSuccess, {}},
+    };
+    for (const auto& c : cases) {
+        errorLog.Flush();
+        VRX_network net;
+        ASSERT_EQ(vovido::test::BuildWideCausalNetwork(net, DefinitionType::kNoisyMax, c.parents, 2),
+                  kSuccess);
+        ASSERT_EQ(vovido::test::ObserveChildren(net), kSuccess);
+        EXPECT_EQ(net.UpdateBeliefs(), c.status) << c.parents;
+        EXPECT_EQ(vovido::test::LoggedMessages(), c.log) << c.parents;
+    }
     errorLog.Flush();
 }
 

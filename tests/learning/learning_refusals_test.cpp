@@ -28,6 +28,8 @@ TEST(LearningRefusals, EveryFailureGivesItsReason) {
         ASSERT_EQ(wide.SetStateNames(wide.GetVariableCount() - 1, names), kSuccess);
     }
     wide.AddEmptyRecord();
+    DataSet twoRecords;
+    ASSERT_TRUE(vovido::test::SampleRecords(diamond.t.net, 2, 1, twoRecords));
     const struct {
         bool naiveBayes;
         double weight;
@@ -45,6 +47,7 @@ TEST(LearningRefusals, EveryFailureGivesItsReason) {
          "cells, more than the limit of 4194304"},
         {false, 1.0, continuous, "",
          "greedy thick thinning: column [x] is continuous: only discrete columns can be scored"},
+        {false, 1.0, twoRecords, "", "greedy thick thinning: too few data points"},
     };
     for (const auto& c : cases) {
         VRX_network net;

@@ -166,6 +166,16 @@ TEST(StructureSearch, RefusalsLeaveTheGraph) {
         }
         EXPECT_EQ(Arcs(h), arcs) << option;
     }
+    // Two records support no arc: every search that adds arcs fails at once.
+    dag few;
+    ChainGraph(few, 2);
+    ASSERT_EQ(few.add_arc(0, 1), 1);
+    const std::vector<int> fewArcs = Arcs(few);
+    EXPECT_EQ(few.greedy_search(), kFailure);
+    EXPECT_EQ(few.thicken(-1), kFailure);
+    EXPECT_EQ(few.search_restarts(2), kFailure);
+    EXPECT_EQ(few.search_best_first(), kFailure);
+    EXPECT_EQ(Arcs(few), fewArcs);
     ASSERT_EQ(g.search_restarts(0), kSuccess);  // keeps graph and score
     EXPECT_EQ(g.score(), score);
     EXPECT_EQ(g.remove_arc(1, 0), 0);  // absent arc

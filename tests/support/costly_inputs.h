@@ -256,4 +256,18 @@ inline std::string HuginUniformFamilyText(int parents, int outcomes) {
     return text + "potential (child | " + ParentIds(parents, " ") + ")\n{\n}\n";
 }
 
+// A Hugin file of `nodes` two-state nodes in a band: node i has the `parents` nodes before it as parents
+// (fewer at the start), each table given by no numbers, so that the file stays small.
+inline std::string HuginBandText(int nodes, int parents) {
+    std::string text = "net\n{\n}\n";
+    for (int i = 0; i < nodes; ++i)
+        text += "node n" + std::to_string(i) + "\n{\n    states = (\"yes\" \"no\");\n}\n";
+    for (int i = 0; i < nodes; ++i) {
+        text += "potential (n" + std::to_string(i) + (i > 0 ? " |" : "");
+        for (int j = i > parents ? i - parents : 0; j < i; ++j) text += " n" + std::to_string(j);
+        text += ")\n{\n}\n";
+    }
+    return text;
+}
+
 }  // namespace vovido::test

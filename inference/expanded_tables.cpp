@@ -1,0 +1,117 @@
+// Counting the tables built from parameters before an update builds them: a noisy node of many parents
+// holds a few numbers a parent, but its table, and the join tree cluster over its family, are the
+// product of its parents' outcome counts.
+#include "inference/expanded_tables.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "base/error_log.h"
+#include "base/size_limits.h"
+#include "base/status_codes.h"
+#include "definitions/definition_support.h"
+#include "model/network.h"
+#include "model/node.h"
+#include "model/node_parts.h"
+#include "model/node_value.h"
+
+namespace {
+
+bool BuiltFromParameters(int type) {
+    return type == DefinitionType::kNoisyMax || type == DefinitionType::kNoisyAdder ||
+           type == DefinitionType::kDeMorgan || type == DefinitionType::kCast;
+}
+
+int64_t SaturatingTimes(int64_t a, int64_t b) {
+    return b > 0 && a > INT64_MAX / b ? INT64_MAX : a * b;
+}
+
+// Observed by the user or by propagation, not virtual evidence, which keeps every outcome.
+bool Observed(const VRX_network& network, int h) {
+    const VRX_nodeValue* value = network.GetNode(h)->GetValue();
+    return value != nullptr && value->HasEvidence() && !value->HasFlag(ValueFlags::kVirtualEvidence);
+}
+
+// Nodes an update reads: every node when none is a target, else the targets and the nodes with evidence
+// of any kind, with their ancestors.
+std::vector<char> ReadNodes(const VRX_network& network) {
+    std::vector<char> read(static_cast<size_t>(network.GetNumberOfSlots()), 0);
+    const bool all = network.GetNumberOfTargets() == 0;
+    std::vector<int> stack;
+    for (int h = network.GetFirstNode(); h >= 0; h = network.GetNextNode(h)) {
+        const VRX_nodeValue* value = network.GetNode(h)->GetValue();
+        const bool evidence =
+            value != nullptr && (value->HasEvidence() || value->HasFlag(ValueFlags::kVirtualEvidence));
+        if (all || evidence || network.IsTarget(h) == 1) {
+            read[static_cast<size_t>(h)] = 1;
+            stack.push_back(h);
+        }
+    }
+    while (!stack.empty()) {
+        const VRX_intArray& parents = network.GetParents(stack.back());
+        stack.pop_back();
+        for (int i = 0; i < parents.GetCount(); ++i) {
+            if (read[static_cast<size_t>(parents[i])] != 0) continue;
+            read[static_cast<size_t>(parents[i])] = 1;
+            stack.push_back(parents[i]);
+        }
+    }
+    return read;
+}
+
+}  // namespace
+
+namespace vovido {
+
+bool IsJoinTreeAlgorithm(int algorithm) {
+    return algorithm == BayesianAlgorithm::kClusteringWithDecomposition ||
+           algorithm == BayesianAlgorithm::kClusteringPerPart ||
+           algorithm == BayesianAlgorithm::kRelevanceDecomposition ||
+           algorithm == BayesianAlgorithm::kRelevanceDecomposition2;
+}
+
+int CheckTablesBuiltFromParameters(const VRX_network& network, bool updated) {
+    const std::vector<char> read = ReadNodes(network);
+    int64_t built = 0;
+    int64_t readCount = 0;
+    int largest = -1;
+    int64_t largestCells = 0;
+    for (int h = network.GetFirstNode(); h >= 0; h = network.GetNextNode(h)) {
+        if (read[static_cast<size_t>(h)] == 0) continue;
+        ++readCount;
+        if (!BuiltFromParameters(network.GetNodeType(h))) continue;
+        const int64_t cells = DefinitionSupport::TableCellsWithParents(network, h, nullptr, 0);
+        built = built > INT64_MAX - cells ? INT64_MAX : built + cells;
+        if (cells > largestCells) {
+            largest = h;
+            largestCells = cells;
+        }
+    }
+    if (largest < 0) return kSuccess;
+    // The least join tree: a cluster over the largest node's family (observed members count once), and
+    // at least one entry more for any other node the update reads.
+    int64_t tree = 0;
+    if (updated && IsJoinTreeAlgorithm(network.GetBayesianAlgorithm())) {
+        const VRX_intArray& parents = network.GetParents(largest);
+        tree = Observed(network, largest) ? 1 : DefinitionSupport::OutcomeCountOf(&network, largest);
+        for (int i = 0; i < parents.GetCount(); ++i) {
+            if (!Observed(network, parents[i]))
+                tree = SaturatingTimes(tree, DefinitionSupport::OutcomeCountOf(&network, parents[i]));
+        }
+        if (readCount > parents.GetCount() + 1) ++tree;
+    }
+    const int64_t work = built > INT64_MAX - tree ? INT64_MAX : built + tree;
+    if (work <= kDefaultJoinTreeLimit) return kSuccess;
+    const std::string text =
+        "ERROR: Node [" + std::string(IdAt(network, largest)) + "] : its table of " +
+        std::to_string(largestCells) +
+        " cells, built from its parameters with those of the other such nodes (" + std::to_string(built) +
+        " cells in all), and " +
+        (tree > 0 ? "a join tree of at least " + std::to_string(tree) + " entries over its family, "
+                  : std::string()) +
+        "would pass the limit of " + std::to_string(kDefaultJoinTreeLimit) + " table entries";
+    return LogError(errorLog, kOutOfMemory, text.c_str(), nullptr);
+}
+
+}  // namespace vovido

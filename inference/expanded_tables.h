@@ -1,0 +1,18 @@
+#pragma once
+// The tables that noisy, DeMorgan and cast nodes build from their parameters when first asked for,
+// counted before an update asks for them.
+
+class VRX_network;
+
+namespace vovido {
+
+// Whether the discrete algorithm of that code propagates a join tree over every relevant part.
+bool IsJoinTreeAlgorithm(int algorithm);
+
+// Before an update builds any table: 0 while the tables built from parameters of the nodes the update
+// reads, with (for a Bayesian network `updated` by a clustering algorithm) the least join tree over the
+// largest such node's family, stay within the join-tree limit; else kOutOfMemory, logged naming that
+// node and the sizes.
+[[nodiscard]] int CheckTablesBuiltFromParameters(const VRX_network& network, bool updated);
+
+}  // namespace vovido

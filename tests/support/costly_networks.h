@@ -1,0 +1,108 @@
+#pragma once
+// Small networks whose update or search would cost minutes or gigabytes if the engine did the work before
+// counting it: a causal-independence node with many parents, the tables of a band of wide families, a
+// troubleshooting network with many faults, an equation chain. Shared by the tests of the refusals and
+// their benchmarks.
+
+#include <string>
+
+#include "base/status_codes.h"
+#include "definitions/demorgan.h"
+#include "definitions/equation.h"
+#include "model/extra_definition.h"
+#include "model/network.h"
+#include "model/node.h"
+#include "model/node_definition.h"
+#include "model/node_value.h"
+#include "tests/support/diagnosis_roles.h"
+
+namespace vovido::test {
+
+// A node "n" of the kind (DefinitionType::kNoisyMax or kDeMorgan) and `outcomes` outcomes over
+// `parents` two-state parents p0 .. p(n-1), and `children` two-state children c0 .. c(k-1) of "n" (CPT
+// nodes; DeMorgan nodes for a DeMorgan "n", whose parents are DeMorgan nodes too, each a cause); kSuccess
+// or the first failing step's status.
+inline int BuildWideCausalNetwork(VRX_network& net, int type, int parents, int children, int outcomes = 2) {
+    const int parentType =
+        type == DefinitionType::kDeMorgan ? DefinitionType::kDeMorgan : DefinitionType::kCpt;
+    const int n = net.AddNode(type, "n");
+    if (n < 0) return n;
+    if (outcomes != 2) {
+        if (const int rc = net.GetNode(n)->GetDefinition()->SetNumberOfOutcomes(outcomes)) return rc;
+    }
+    for (int i = 0; i < parents; ++i) {
+        const int p = net.AddNode(parentType, ("p" + std::to_string(i)).c_str());
+        if (p < 0) return p;
+        if (const int rc = net.AddArc(p, n, 0)) return rc;
+    }
+    if (type == DefinitionType::kDeMorgan) {
+        auto& demorgan = static_cast<VRX_demorgan&>(*net.GetNode(n)->GetDefinition());
+        VRX_doubleArray weights;
+        VRX_intArray kinds;
+        for (int i = 0; i < parents; ++i) {
+            if (const int rc = weights.Add(0.5)) return rc;
+            if (const int rc = kinds.Add(DemorganParentType::kCause)) return rc;
+        }
+        if (const int rc = demorgan.SetParentWeights(weights)) return rc;
+        if (const int rc = demorgan.SetParentTypes(kinds)) return rc;
+    }
+    for (int i = 0; i < children; ++i) {
+        const int c = net.AddNode(parentType, ("c" + std::to_string(i)).c_str());
+        if (c < 0) return c;
+        if (const int rc = net.AddArc(n, c, 0)) return rc;
+    }
+    return kSuccess;
+}
+
+// Observes the first outcome of every node c0, c1, ... of the network.
+inline int ObserveChildren(VRX_network& net) {
+    for (int i = 0;; ++i) {
+        const int c = net.FindNode(("c" + std::to_string(i)).c_str());
+        if (c < 0) return kSuccess;
+        if (const int rc = net.GetNode(c)->GetValue()->SetEvidence(0)) return rc;
+    }
+}
+
+// A chain of `nodes` equation nodes e0 = Uniform(0, 1), e(i) = e(i-1) + Uniform(0, 1), its last node
+// observed at `last` (far beyond the mean of nodes / 2, few draws can explain it); kSuccess or the first
+// failing step's status.
+inline int BuildEquationChain(VRX_network& net, int nodes, double last) {
+    for (int i = 0; i < nodes; ++i) {
+        const std::string id = "e" + std::to_string(i);
+        const int h = net.AddNode(DefinitionType::kEquation, id.c_str());
+        if (h < 0) return h;
+        const std::string text =
+            id + " = " +
+            (i > 0 ? "e" + std::to_string(i - 1) + " + Uniform(0, 1)" : std::string("Uniform(0, 1)"));
+        auto& equation = static_cast<VRX_equation&>(*net.GetNode(h)->GetDefinition());
+        if (const int rc = equation.SetEquation(text.c_str(), nullptr, nullptr)) return rc;
+    }
+    return net.GetNode(net.FindNode(("e" + std::to_string(nodes - 1)).c_str()))
+        ->GetValue()
+        ->SetContEvidence(last);
+}
+
+// A troubleshooting network of `faults` two-state fault nodes f0 .. (targets, outcome 0 the fault) and
+// `tests` two-state ranked observations t0 .., test j a child of faults j, j + 7 and j + 13 (modulo the
+// fault count, at least 14); kSuccess or the first failing step's status.
+inline int BuildTroubleshootingNetwork(VRX_network& net, int faults, int tests) {
+    for (int i = 0; i < faults; ++i) {
+        const std::string id = "f" + std::to_string(i);
+        const int h = net.AddNode(DefinitionType::kCpt, id.c_str());
+        if (h < 0) return h;
+        if (!MarkTarget(net, id, {0})) return kOutOfRange;
+    }
+    for (int j = 0; j < tests; ++j) {
+        const std::string id = "t" + std::to_string(j);
+        const int h = net.AddNode(DefinitionType::kCpt, id.c_str());
+        if (h < 0) return h;
+        for (int step : {0, 7, 13}) {
+            const int parent = net.FindNode(("f" + std::to_string((j + step) % faults)).c_str());
+            if (const int rc = net.AddArc(parent, h, 0)) return rc;
+        }
+        if (!MarkObservation(net, id)) return kOutOfRange;
+    }
+    return kSuccess;
+}
+
+}  // namespace vovido::test
