@@ -20,7 +20,7 @@ static_assert(kDefaultJoinTreeLimit == kMaxTableCells, "a table beyond one join 
 // wide families, each within the table limit, is refused before a sizeable part of them is built.
 constexpr int64_t kMaxFileTableCells = kMaxTableCells;
 constexpr int64_t kFileTableCellsPerByte = 64;
-constexpr int64_t kMinFileTableCells = int64_t{1} << 23;
+constexpr int64_t kMinFileTableCells = int64_t{1} << 26;
 
 // Largest network file read, in bytes: more input than this is refused as too large, so that an endless
 // device or pipe cannot exhaust memory.

@@ -178,8 +178,8 @@ bool VRX_network::ArcsBuildReadTable(int child) const {
 
 int VRX_network::CountTableRead(int child, const int* parents, int count, int* results) {
     if (!ArcsBuildReadTable(child)) return kSuccess;
-    const int64_t before = DefinitionSupport::TableCellsWithParents(*this, child, nullptr, 0);
-    const int64_t after = DefinitionSupport::TableCellsWithParents(*this, child, parents, count);
+    const int64_t before = vovido::DefinitionSupport::TableCellsWithParents(*this, child, nullptr, 0);
+    const int64_t after = vovido::DefinitionSupport::TableCellsWithParents(*this, child, parents, count);
     // A read that gave no file size (a loader run on its own) has the largest limit.
     const int64_t limit = readTableLimit > 0 ? readTableLimit : kMaxFileTableCells;
     // A table past its own limit is refused by its definition, naming that limit.
@@ -197,10 +197,10 @@ int VRX_network::AddArcs(const int* parents, int count, int child, int* results)
     // A file's tables are counted together before any is built.
     if (CountTableRead(child, parents, count, results) != kSuccess) return kSuccess;
     const bool counted = ArcsBuildReadTable(child);
-    const int64_t before = counted ? DefinitionSupport::TableCellsWithParents(*this, child, nullptr, 0) : 0;
+    const int64_t before = counted ? vovido::DefinitionSupport::TableCellsWithParents(*this, child, nullptr, 0) : 0;
     const int rc = AddArcsToTable(parents, count, child, results);
     if (counted)
-        readTableCells += DefinitionSupport::TableCellsWithParents(*this, child, nullptr, 0) - before;
+        readTableCells += vovido::DefinitionSupport::TableCellsWithParents(*this, child, nullptr, 0) - before;
     return rc;
 }
 

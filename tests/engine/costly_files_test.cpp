@@ -68,16 +68,14 @@ TEST_F(CostlyFilesTest, AreRefusedByNodeAndSizeBeforeTheyAreBuilt) {
          kOutOfMemory, "ERROR: Couldn't add arcs from 29 parent nodes, e.g. (\"p0\"), (\"p1\"), (\"p2\"), …"},
         {"MSBN family of 29 parents", WideFamilyText(".dsc", 29, FamilyTable::kNone), ".dsc", false,
          kOutOfMemory, "ERROR: Couldn't add arcs from 29 parent nodes, e.g. (\"p0\"), (\"p1\"), (\"p2\"), …"},
-        // Tables of 2 cells grown by their arcs to 4, 8, ...: n22's 2^23 brings the sum past the 2^23 cells
-        // a file of some kilobytes may give its tables (64 a byte, at least 2^23).
+        // Tables of 2 cells grown by their arcs to 4, 8, ...: the first whose table brings the sum past the
+        // 2^26 cells a file of some kilobytes may give its tables (64 a byte, at least 2^26) is refused.
         {"Hugin band of 60 nodes of 24 parents", HuginBandText(60, 24), ".net", false, kOutOfMemory,
-         "ERROR: Node [n22] : its table of 8388608 cells would bring the tables of the file to 16777168 "
-         "cells, "
-         "past the limit of 8388608 cells for the tables of a file of 8026 bytes"},
+         "ERROR: Node [n25] : its table of 33554432 cells would bring the tables of the file to 100663242 "
+         "cells, past the limit of 67108864 cells for the tables of a file of 8026 bytes"},
         {"Hugin band of 60 nodes of 22 parents", HuginBandText(60, 22), ".net", false, kOutOfMemory,
-         "ERROR: Node [n22] : its table of 8388608 cells would bring the tables of the file to 16777168 "
-         "cells, "
-         "past the limit of 8388608 cells for the tables of a file of 7754 bytes"},
+         "ERROR: Node [n29] : its table of 8388608 cells would bring the tables of the file to 75497410 "
+         "cells, past the limit of 67108864 cells for the tables of a file of 7754 bytes"},
     };
     for (const CostlyFile& item : cases) {
         SCOPED_TRACE(item.what);
