@@ -4,10 +4,12 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "base/error_log.h"
 #include "bench/bench_networks.h"
 #include "model/network.h"
+#include "tests/support/reference_networks.h"
 
 namespace {
 
@@ -41,7 +43,24 @@ void ProbabilityOfEvidence(benchmark::State& state) {
     }
 }
 
+// A stream of queries: each sets the evidence of the next case (the first has none) and updates, the
+// tables unchanged between them, as an application answering questions on one network does.
+void QueryStream(benchmark::State& state) {
+    const std::string name = kNetworks[state.range(0)];
+    state.SetLabel(name);
+    std::unique_ptr<VRX_network> net = Load(name);
+    const std::vector<vovido::test::ReferenceCase> cases = vovido::test::ReadReferenceCases(name);
+    size_t next = 0;
+    for (auto _ : state) {
+        if (!vovido::test::SetCaseEvidence(*net, cases[next])) state.SkipWithError("evidence refused");
+        if (net->UpdateBeliefs() != 0) state.SkipWithError("update failed");
+        next = (next + 1) % cases.size();
+    }
+    errorLog.Flush();
+}
+
 BENCHMARK(UpdateBeliefs)->DenseRange(0, 8)->Unit(benchmark::kMillisecond);
 BENCHMARK(ProbabilityOfEvidence)->DenseRange(0, 8)->Unit(benchmark::kMillisecond);
+BENCHMARK(QueryStream)->DenseRange(0, 8)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -43,8 +43,8 @@ private:
     // Hugin's y axis points up: positions are mirrored within the layout's own bounds, which maps the
     // mirrored layout back onto the original.
     void MirrorPositions();
-    // A chance node's table as read: each distribution of zeros made uniform, the others kept.
-    void FillZeroColumns(int handle);
+    // A chance node's table as read: each distribution scaled to sum to 1.
+    void NormalizeTable(int handle);
 
     [[nodiscard]] int WriteNetworkText();
     void WriteNodeBlock(int handle, int mirror);
