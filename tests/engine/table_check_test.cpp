@@ -18,6 +18,7 @@
 #include "tests/support/brute_force.h"
 #include "tests/support/equation_networks.h"
 #include "tests/support/error_log.h"
+#include "tests/support/hybrid_networks.h"
 #include "tests/support/networks.h"
 #include "tests/support/whole_part.h"
 
@@ -137,6 +138,48 @@ TEST(TableCheck, RoundedColumnsGiveBeliefsSummingToOneInEveryAlgorithm) {
         }
         EXPECT_EQ(Entries(t.Definition(a)), c.root);
         EXPECT_EQ(Entries(t.Definition(b)), c.child);
+    }
+    errorLog.Flush();
+}
+
+TEST(TableCheck, ARoundedRootGivesBeliefsSummingToOneInEveryRoute) {
+    // The lone rounded root beside a decision and a utility (an influence diagram), and a hybrid network's
+    // discrete node of rounded weights beside an observed continuous node (the hybrid algorithms).
+    struct Route {
+        const char* what;
+        bool diagram;
+        int algorithm;
+    };
+    const Route routes[] = {{"policy evaluation", true, 0},
+                            {"hybrid", false, 13},
+                            {"hybrid", false, 14},
+                            {"hybrid", false, 15},
+                            {"hybrid", false, 16}};
+    for (const Route& route : routes) {
+        const std::string where = route.what + std::string(", algorithm ") + std::to_string(route.algorithm);
+        errorLog.Flush();
+        TestNetwork t;
+        int root = -1;
+        if (route.diagram) {
+            root = t.Add("root");
+            t.Table(root, {0.499998, 0.499998});
+            const int d = t.net.AddNode(DefinitionType::kList, "D");
+            const int u = t.net.AddNode(DefinitionType::kTable, "U");
+            t.Arcs({{d, u}, {root, u}});
+            t.net.idAlgorithm = route.algorithm;
+        } else {
+            root = AddDiscreteNode(t.net, "root", {"0.499998", "0.499998"});
+            ASSERT_GE(root, 0) << where;
+            ASSERT_GE(AddDistributionNode(t.net, "X", {"Normal(0, 1)"}), 0) << where;
+            ASSERT_EQ(Observe(t.net, "X", 0.5), kSuccess) << where;
+            t.net.hybridAlgorithm = route.algorithm;
+        }
+        ASSERT_EQ(t.net.UpdateBeliefs(), kSuccess) << where << LogDump();
+        EXPECT_TRUE(t.Value(root)->IsUpToDate()) << where;
+        const std::vector<double> beliefs = t.Beliefs(root);
+        ASSERT_EQ(beliefs.size(), 2u) << where;
+        EXPECT_NEAR(beliefs[0] + beliefs[1], 1.0, 1e-12) << where;
+        ExpectNear(beliefs, {0.5, 0.5}, route.diagram ? 1e-12 : 0.05, where);
     }
     errorLog.Flush();
 }

@@ -152,10 +152,20 @@ TEST_F(UnnormalisedTables, ARemovedOutcomeMeansItDoesNotOccur) {
 
 TEST_F(UnnormalisedTables, ATemporalTableIsScaledAsTheMainOne) {
     // Rain follows rain with 0.7, given once as probabilities and once in halves; the warning names the
-    // node the caller made, not a slice's copy.
+    // node the caller made, not a slice's copy. A column of zeros after no rain is used as uniform.
+    const std::string halves =
+        "its table's columns 0 of order 1 (sum 0.5), 1 of order 1 (sum 0.5) do not sum "
+        "to 1 and are used scaled to sum to 1";
+    const std::string zeros = "its table's column 1 of order 1 is all zero, used as uniform";
+    const struct {
+        std::vector<double> transition;
+        std::string warning;
+    } cases[] = {{{0.7, 0.3, 0.3, 0.7}, ""},
+                 {{0.35, 0.15, 0.15, 0.35}, halves},
+                 {{0.7, 0.3, 0.5, 0.5}, ""},
+                 {{0.7, 0.3, 0, 0}, zeros}};
     std::vector<std::vector<double>> beliefs;
-    for (const std::vector<double>& transition :
-         {std::vector<double>{0.7, 0.3, 0.3, 0.7}, std::vector<double>{0.35, 0.15, 0.15, 0.35}}) {
+    for (const auto& [transition, warning] : cases) {
         VRX_network net;
         const int rain = AddNode(net, DefinitionType::kCpt, "Rain", {});
         const int umbrella = AddNode(net, DefinitionType::kCpt, "Umbrella", {"Rain"});
@@ -168,14 +178,15 @@ TEST_F(UnnormalisedTables, ATemporalTableIsScaledAsTheMainOne) {
         errorLog.Flush();
         ASSERT_EQ(net.UpdateBeliefs(), kSuccess) << LogDump();
         beliefs.push_back(Beliefs(net, rain));
-        EXPECT_EQ(LogDump(), transition[0] == 0.7
-                                 ? ""
-                                 : "-568 ERROR: Node [Rain" + kNotConsistent +
-                                       "its table's columns 0 of order 1 (sum 0.5), 1 of order 1 "
-                                       "(sum 0.5) do not sum to 1 and are used scaled to sum to 1\n");
+        EXPECT_EQ(LogDump(),
+                  warning.empty() ? "" : "-568 ERROR: Node [Rain" + kNotConsistent + warning + "\n");
         EXPECT_EQ(Items(*Def(net, "Rain").GetTemporalDefinition(1)), transition);
+        // Each slice's beliefs sum to 1.
+        for (size_t slice = 0; slice < beliefs.back().size(); slice += 2)
+            EXPECT_NEAR(beliefs.back()[slice] + beliefs.back()[slice + 1], 1.0, 1e-12);
     }
     ExpectNear(beliefs[1], beliefs[0]);
+    ExpectNear(beliefs[3], beliefs[2]);
 }
 
 // Random edits of two reference networks, with updates by every route between them: whatever a message
