@@ -428,5 +428,9 @@ void VRX_huginSpeaker::NormalizeTable(int handle) {
     if (others > 0)
         text += "; " + std::to_string(others) + (others == 1 ? " other column was" : " other columns were") +
                 " changed likewise";
-    (void)ReportWarning(kOutOfRange, text.c_str(), {&kNormalisedTableNotice, id, text});
+    std::string example =
+        "Node [" + id + "] column " + std::to_string(first) + " sums to " + vovido::NumberText(firstSum);
+    if (others > 0)
+        example += " (and " + std::to_string(others) + (others == 1 ? " other column)" : " other columns)");
+    (void)ReportWarning(kOutOfRange, text.c_str(), {&kNormalisedTableNotice, id, example});
 }
