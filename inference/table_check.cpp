@@ -261,66 +261,28 @@ int ScaledTables::ScaleNode(int handle, std::vector<std::string>& reports) {
 
 namespace {
 
-// True when the table holds the numbers and shape its check was made on.
-bool CheckedAlready(const CheckedTable& checked, const VRX_Dmatrix& table, int run) {
-    const int count = table.GetNumberOfElements();
-    if (checked.run != run || checked.numbers.size() != static_cast<size_t>(count) ||
-        std::memcmp(checked.numbers.data(), table.GetData(), checked.numbers.size() * sizeof(double)) != 0)
-        return false;
-    // A scaled copy is swapped in whole: its shape is the table's.
-    if (checked.scaled.GetNumberOfElements() == 0) return true;
-    const VRX_intArray& mine = checked.scaled.GetDimensions();
-    const VRX_intArray& theirs = table.GetDimensions();
-    if (mine.GetCount() != theirs.GetCount()) return false;
-    for (int d = 0; d < mine.GetCount(); ++d) {
-        if (mine[d] != theirs[d]) return false;
-    }
-    return true;
-}
-
-// Checks the table's columns into `checked`: which are off 1 or of zeros, and the scaled copy when any
-// column's sum is not exactly 1. 0, or kOutOfMemory when the copy cannot be made.
+// Checks the table's columns into `checked`: which are off 1 or of zeros, and the copy with every column
+// scaled. 0, or kOutOfMemory when the copy cannot be made.
 int CheckColumns(const VRX_Dmatrix& table, int run, CheckedTable& checked) {
     const int count = table.GetNumberOfElements();
-    const double* data = table.GetData();
-    checked.numbers.clear();
     checked.offColumns.clear();
     checked.zeroColumns.clear();
     checked.offCount = 0;
     checked.zeroCount = 0;
-    checked.run = run;
-    bool exact = true;
+    if (checked.scaled.Copy(table) != kSuccess) return kOutOfMemory;
+    double* scaled = checked.scaled.GetData();
     for (int start = 0; start + run <= count; start += run) {
         double sum = 0.0;
-        for (int i = start; i < start + run; ++i) sum += data[i];
+        for (int i = start; i < start + run; ++i) sum += scaled[i];
         if (sum == 1.0) continue;
-        exact = false;
         if (sum < DBL_MIN) {
             if (checked.zeroCount++ < kNamedScaledColumns) checked.zeroColumns.push_back(start / run);
-        } else if (std::fabs(sum - 1.0) > VRX_cpt::kColumnTolerance) {
-            if (checked.offCount++ < kNamedScaledColumns) checked.offColumns.emplace_back(start / run, sum);
+            std::fill(scaled + start, scaled + start + run, 1.0 / run);
+            continue;
         }
-    }
-    if (exact) {
-        checked.scaled.CleanUp();
-    } else {
-        if (checked.scaled.Copy(table) != kSuccess) return kOutOfMemory;
-        double* scaled = checked.scaled.GetData();
-        for (int start = 0; start + run <= count; start += run) {
-            double sum = 0.0;
-            for (int i = start; i < start + run; ++i) sum += scaled[i];
-            if (sum < DBL_MIN) {
-                std::fill(scaled + start, scaled + start + run, 1.0 / run);
-            } else if (sum != 1.0) {
-                for (int i = start; i < start + run; ++i) scaled[i] /= sum;
-            }
-        }
-    }
-    try {
-        checked.numbers.assign(data, data + count);
-    } catch (const std::bad_alloc&) {
-        // Without a copy of the numbers the next update checks the table again.
-        checked.numbers.clear();
+        if (std::fabs(sum - 1.0) > VRX_cpt::kColumnTolerance && checked.offCount++ < kNamedScaledColumns)
+            checked.offColumns.emplace_back(start / run, sum);
+        for (int i = start; i < start + run; ++i) scaled[i] /= sum;
     }
     return kSuccess;
 }
@@ -334,15 +296,14 @@ int ScaledTables::CheckTable(int handle, int order, VRX_nodeDefinition& definiti
     const int run = dims > 0 ? table.GetSizeOfDimension(dims - 1) : 0;
     if (count == 0 || run < 1) return kSuccess;
     CheckedTable& checked = definition.CheckedTableCache();
-    if (!CheckedAlready(checked, table, run)) {
-        if (const int rc = CheckTableEntries(*network_.GetNode(handle), table, run)) {
-            checked.numbers.clear();
-            return rc;
-        }
-        if (CheckColumns(table, run, checked) != kSuccess) {
-            checked.numbers.clear();
+    // A table unchanged since its last check is taken as that check found it.
+    if (table.MayHaveChanged() || !checked.current || checked.table != &table) {
+        checked.current = false;
+        if (const int rc = CheckTableEntries(*network_.GetNode(handle), table, run)) return rc;
+        if (CheckColumns(table, run, checked) != kSuccess)
             return LogError(errorLog, kOutOfMemory, nullptr, nullptr);
-        }
+        checked.table = &table;
+        checked.current = true;
     }
     for (const auto& [column, sum] : checked.offColumns)
         notes.off += (notes.off.empty() ? "" : ", ") + ScaledColumnText(column, order, sum);
@@ -350,10 +311,11 @@ int ScaledTables::CheckTable(int handle, int order, VRX_nodeDefinition& definiti
     for (const int column : checked.zeroColumns)
         notes.zero += (notes.zero.empty() ? "" : ", ") + ColumnText(column, order);
     notes.zeroCount += checked.zeroCount;
-    if (checked.scaled.GetNumberOfElements() == 0) return kSuccess;
+    // The update reads the scaled copy; the table's own entries are out of its reach until Restore.
+    // The copy has the table's shape: the entries alone are swapped.
     swapped_.push_back({handle, order, &definition, nullptr, count});
-    table.Swap(checked.scaled);
-    swapped_.back().data = table.GetData();
+    table.GetItems().Swap(checked.scaled.GetItems());
+    swapped_.back().data = static_cast<const VRX_Dmatrix&>(table).GetData();
     return kSuccess;
 }
 
@@ -369,12 +331,15 @@ void ScaledTables::Restore() {
         VRX_Dmatrix* table = nullptr;
         // A table the update reshaped keeps what it was given then; its check is made again.
         if (definition->GetDefinition(table) != kSuccess || table == nullptr ||
-            table->GetData() != entry->data || table->GetNumberOfElements() != entry->elements) {
-            checked.numbers.clear();
+            static_cast<const VRX_Dmatrix*>(table)->GetData() != entry->data ||
+            table->GetNumberOfElements() != entry->elements) {
+            checked.current = false;
             checked.scaled.CleanUp();
             continue;
         }
-        table->Swap(checked.scaled);
+        table->GetItems().Swap(checked.scaled.GetItems());
+        // Its own entries are back as they were: the update read and wrote the copy only.
+        table->ClearChanged();
     }
     swapped_.clear();
 }
@@ -434,12 +399,22 @@ void NormaliseBeliefs(VRX_nodeValue& value) {
     const int dims = beliefs->GetNumberOfDimensions();
     const int run = dims > 0 ? beliefs->GetSizeOfDimension(dims - 1) : 0;
     const int count = beliefs->GetNumberOfElements();
-    double* data = beliefs->GetData();
+    const double* read = static_cast<const VRX_Dmatrix*>(beliefs)->GetData();
     for (int start = 0; run > 0 && start + run <= count; start += run) {
         double sum = 0.0;
-        for (int i = start; i < start + run; ++i) sum += data[i] = std::max(data[i], 0.0);
-        if (sum <= 0.0 || sum == 1.0) continue;
-        for (int i = start; i < start + run; ++i) data[i] /= sum;
+        bool negative = false;
+        for (int i = start; i < start + run; ++i) {
+            sum += read[i];
+            negative = negative || read[i] < 0.0;
+        }
+        if (sum == 1.0 && !negative) continue;
+        double* data = beliefs->GetData() + start;
+        if (negative) {
+            sum = 0.0;
+            for (int i = 0; i < run; ++i) sum += data[i] = std::max(data[i], 0.0);
+        }
+        if (sum <= 0.0) continue;
+        for (int i = 0; i < run; ++i) data[i] /= sum;
     }
 }
 

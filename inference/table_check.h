@@ -24,8 +24,8 @@ namespace vovido {
 //   are put back when the scope ends. Each node with a column off 1 beyond the tolerance of a CPT's
 //   consistency, or of zeros, is reported once with kObjectNotConsistent, "Node [X] is not consistent.
 //   Inference may not be correct" and the first few columns; rounded columns are scaled silently.
-// - What a table's check found is kept with its definition: a table whose numbers did not change since
-//   costs one comparison, and its scaled copy is swapped in and out.
+// - What a table's check found is kept with its definition, with the copy the update reads: a table
+//   that did not change since (VRX_Dmatrix::MayHaveChanged) costs a swap in and out.
 // - Scopes nest: one on a network whose tables are scaled already does nothing, and one on a working
 //   copy made inside another does not report again what that one reported.
 class ScaledTables {

@@ -1,6 +1,6 @@
 #pragma once
 // What the last belief update found in a definition's probability table, kept with the definition so
-// that an update over tables that did not change checks each by one comparison of its numbers.
+// that an update over tables that did not change since costs nothing per table but a swap.
 
 #include <utility>
 #include <vector>
@@ -10,11 +10,11 @@
 namespace vovido {
 
 struct CheckedTable {
-    // The table's numbers when they were checked; empty when they could not be kept.
-    std::vector<double> numbers;
-    int run = 0;  // the outcomes of a column when they were checked
-    // The same columns each scaled to sum to 1 exactly, one of zeros uniform, in the table's shape; empty
-    // when that changes no entry.
+    // The table checked (the definition's own matrix), which has not changed since while it says so.
+    const VRX_Dmatrix* table = nullptr;
+    bool current = false;
+    // The same columns each scaled to sum to 1 exactly, one of zeros uniform, in the table's shape: what an
+    // update reads, swapped in for its duration.
     VRX_Dmatrix scaled;
     // Columns off 1 beyond the tolerance of a CPT's consistency, the first few with their sums, and
     // their count; columns of zeros, likewise.

@@ -3,6 +3,7 @@
 // caller's node; the stored tables keep their numbers. Messages never name a working copy's node.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <random>
 #include <string>
 #include <vector>
@@ -187,6 +188,56 @@ TEST_F(UnnormalisedTables, ATemporalTableIsScaledAsTheMainOne) {
     }
     ExpectNear(beliefs[1], beliefs[0]);
     ExpectNear(beliefs[3], beliefs[2]);
+}
+
+// An update keeps what it found in each table until the table changes: every way of changing one after
+// an update (a setter, a pointer or a reference into it, outcome and arc edits, a temporal table) is read
+// by the next update.
+TEST_F(UnnormalisedTables, AnEditAfterAnUpdateIsReadByTheNext) {
+    TestNetwork t;
+    const int a = t.Add("a");
+    const int b = t.Add("b");
+    t.Arc(a, b);
+    t.Table(a, {0.3, 0.6});
+    t.Table(b, {0.2, 0.8, 0.6, 0.4});
+    const struct {
+        const char* what;
+        std::function<void()> edit;
+    } edits[] = {
+        {"setter",
+         [&] {
+             t.Table(b, {0.5, 0.6, 0.1, 0.9});
+         }},
+        {"pointer",
+         [&] {
+             double* entries = t.Definition(b).GetData();
+             entries[0] = 0.9;
+             entries[1] = 0.3;
+         }},
+        {"reference", [&] { t.Definition(a)[1] = 0.1; }},
+        {"zero column",
+         [&] {
+             t.Table(b, {0, 0, 0.6, 0.4});
+         }},
+        {"column restored",
+         [&] {
+             t.Table(b, {0.7, 0.3, 0.6, 0.4});
+         }},
+        {"parent outcome added",
+         [&] { EXPECT_EQ(t.net.GetNode(a)->GetDefinition()->AddOutcome("a2"), kSuccess); }},
+        {"outcomes reordered",
+         [&] {
+             EXPECT_EQ(t.net.GetNode(b)->GetDefinition()->ChangeOrderOfOutcomes(Ints({1, 0})), kSuccess);
+         }},
+        {"arc removed", [&] { EXPECT_EQ(t.net.RemoveArc(a, b), kSuccess); }},
+    };
+    ASSERT_EQ(t.net.UpdateBeliefs(), kSuccess) << LogDump();
+    for (const auto& item : edits) {
+        item.edit();
+        ASSERT_EQ(t.net.UpdateBeliefs(), kSuccess) << item.what << LogDump();
+        ExpectScaledBeliefs(t.net, item.what);
+        errorLog.Flush();
+    }
 }
 
 // Random edits of two reference networks, with updates by every route between them: whatever a message
