@@ -8,6 +8,7 @@
 
 #include "base/error_log.h"
 #include "bench/bench_networks.h"
+#include "inference/table_check.h"
 #include "model/network.h"
 #include "tests/support/reference_networks.h"
 
@@ -59,8 +60,22 @@ void QueryStream(benchmark::State& state) {
     errorLog.Flush();
 }
 
+// What each update of that stream spends on checking the tables, none of them changed since the last.
+void TableCheck(benchmark::State& state) {
+    const std::string name = kNetworks[state.range(0)];
+    state.SetLabel(name);
+    std::unique_ptr<VRX_network> net = Load(name);
+    if (net->UpdateBeliefs() != 0) state.SkipWithError("update failed");
+    for (auto _ : state) {
+        const vovido::ScaledTables tables(*net);
+        benchmark::DoNotOptimize(tables.GetStatus());
+    }
+    errorLog.Flush();
+}
+
 BENCHMARK(UpdateBeliefs)->DenseRange(0, 8)->Unit(benchmark::kMillisecond);
 BENCHMARK(ProbabilityOfEvidence)->DenseRange(0, 8)->Unit(benchmark::kMillisecond);
 BENCHMARK(QueryStream)->DenseRange(0, 8)->Unit(benchmark::kMillisecond);
+BENCHMARK(TableCheck)->DenseRange(0, 8)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

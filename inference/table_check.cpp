@@ -175,6 +175,7 @@ ScaledTables::ScaledTables(VRX_network& network) : network_(network) {
     // Reported once every table passed: a refused update warns of nothing.
     std::vector<std::string> reports;
     try {
+        swapped_.reserve(static_cast<size_t>(std::max(network.GetNumberOfNodes(), 0)));
         for (int h = network.GetFirstNode(); h >= 0 && status_ == kSuccess; h = network.GetNextNode(h))
             status_ = ScaleNode(h, reports);
     } catch (const std::bad_alloc&) {
@@ -212,10 +213,11 @@ ScaledTables::~ScaledTables() {
 int ScaledTables::ScaleNode(int handle, std::vector<std::string>& reports) {
     VRX_node* node = network_.GetNode(handle);
     VRX_nodeDefinition* definition = node->GetDefinition();
-    if (definition == nullptr || !IsDiscreteChanceType(definition->GetType())) return kSuccess;
+    const int type = definition != nullptr ? definition->GetType() : 0;
+    if (definition == nullptr || !IsDiscreteChanceType(type)) return kSuccess;
     // A table the definition could not make, as it would pass the limit, is refused by name (a CPT's
     // table is made already).
-    if (definition->GetType() != DefinitionType::kCpt) {
+    if (type != DefinitionType::kCpt) {
         const int64_t cells = DefinitionSupport::TableCellsWithParents(network_, handle, nullptr, 0);
         if (cells > kMaxTableCells) return DefinitionSupport::RefuseTable(&network_, handle, cells);
     }
