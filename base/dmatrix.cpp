@@ -81,11 +81,13 @@ VRX_Dmatrix::VRX_Dmatrix(VRX_Dmatrix&& other) noexcept {
 }
 
 VRX_Dmatrix& VRX_Dmatrix::operator=(const VRX_Dmatrix& other) {
+    MarkChanged_();
     if (this != &other && Copy(other) != kSuccess) CleanUp();
     return *this;
 }
 
 VRX_Dmatrix& VRX_Dmatrix::operator=(VRX_Dmatrix&& other) noexcept {
+    MarkChanged_();
     if (this != &other) {
         CleanUp();
         Swap(other);
@@ -94,6 +96,7 @@ VRX_Dmatrix& VRX_Dmatrix::operator=(VRX_Dmatrix&& other) noexcept {
 }
 
 int VRX_Dmatrix::Copy(const VRX_Dmatrix& other) {
+    MarkChanged_();
     if (this == &other) return kSuccess;
     VRX_intArray dims;
     VRX_intArray str;
@@ -112,6 +115,7 @@ int VRX_Dmatrix::Copy(const VRX_Dmatrix& other) {
 }
 
 int VRX_Dmatrix::CleanUp() {
+    MarkChanged_();
     dimensions.CleanUp();
     strides.CleanUp();
     data.CleanUp();
@@ -119,6 +123,8 @@ int VRX_Dmatrix::CleanUp() {
 }
 
 void VRX_Dmatrix::Swap(VRX_Dmatrix& other) {
+    MarkChanged_();
+    other.MarkChanged_();
     dimensions.Swap(other.dimensions);
     strides.Swap(other.strides);
     data.Swap(other.data);
@@ -129,6 +135,7 @@ int VRX_Dmatrix::GetSizeOfDimension(int d) const {
 }
 
 double& VRX_Dmatrix::CheckedSubscript(const VRX_intArray& coords) {
+    MarkChanged_();
     const int nd = dimensions.GetSize();
     bool valid = nd > 0 && coords.GetSize() >= nd;
     for (int i = 0; valid && i < nd; i++) valid = coords[i] >= 0 && coords[i] < dimensions[i];
@@ -178,6 +185,7 @@ int VRX_Dmatrix::NextCoordinates(VRX_intArray& coords) const {
 }
 
 int VRX_Dmatrix::BuildShape_(const int* sizes, int n, VRX_Dmatrix& out) {
+    out.MarkChanged_();
     if (n < 0 || (n > 0 && sizes == nullptr)) return kOutOfRange;
     for (int i = 0; i < n; i++) {
         if (sizes[i] < 1) return kOutOfRange;
@@ -224,10 +232,12 @@ int VRX_Dmatrix::BuildResized_(int d, int n, VRX_Dmatrix& out) const {
 }
 
 int VRX_Dmatrix::Setup(const VRX_intArray& sizes) {
+    MarkChanged_();
     return SetupFromList(sizes.GetItems(), sizes.GetCount());
 }
 
 int VRX_Dmatrix::SetupFromList(const int* table, int n) {
+    MarkChanged_();
     VRX_Dmatrix shape;
     // Lend the current buffer so that a set-up with the same element count reuses it.
     shape.data.Swap(data);
@@ -241,11 +251,13 @@ int VRX_Dmatrix::SetupFromList(const int* table, int n) {
 }
 
 int VRX_Dmatrix::FillWith(double v) {
+    MarkChanged_();
     data.FillWith(v);
     return kSuccess;
 }
 
 int VRX_Dmatrix::FillWithIndices() {
+    MarkChanged_();
     const int total = data.GetSize();
     double* p = data.GetItems();
     for (int i = 0; i < total; i++) p[i] = static_cast<double>(i);
@@ -253,6 +265,7 @@ int VRX_Dmatrix::FillWithIndices() {
 }
 
 int VRX_Dmatrix::MultiplyBy(double f) {
+    MarkChanged_();
     const int total = data.GetSize();
     double* p = data.GetItems();
     for (int i = 0; i < total; i++) p[i] *= f;
@@ -269,6 +282,7 @@ int VRX_Dmatrix::HasSameDimensions(const VRX_Dmatrix& other) const {
 }
 
 int VRX_Dmatrix::SetToSum(const VRX_Dmatrix& a, const VRX_Dmatrix& b) {
+    MarkChanged_();
     if (!HasSameDimensions(a) || !HasSameDimensions(b)) return kOutOfRange;
     const int total = data.GetSize();
     double* p = data.GetItems();
@@ -279,6 +293,7 @@ int VRX_Dmatrix::SetToSum(const VRX_Dmatrix& a, const VRX_Dmatrix& b) {
 }
 
 int VRX_Dmatrix::Normalize(double keepWithin) {
+    MarkChanged_();
     const int nd = dimensions.GetSize();
     if (nd == 0) return kSuccess;
     const int n = dimensions[nd - 1];
@@ -300,6 +315,7 @@ int VRX_Dmatrix::Normalize(double keepWithin) {
 }
 
 int VRX_Dmatrix::CompleteDistribution(const VRX_intArray& coords) {
+    MarkChanged_();
     const int nd = dimensions.GetSize();
     if (nd == 0 || coords.GetSize() < nd) return kOutOfRange;
     for (int i = 0; i < nd; i++) {
@@ -309,6 +325,7 @@ int VRX_Dmatrix::CompleteDistribution(const VRX_intArray& coords) {
 }
 
 int VRX_Dmatrix::CompleteDistributionAtIndex(int i) {
+    MarkChanged_();
     if (i < 0 || i >= data.GetSize()) return kOutOfRange;
     const int n = dimensions[dimensions.GetSize() - 1];
     const int start = i - i % n;
@@ -368,6 +385,7 @@ int VRX_Dmatrix::SubTableEqualsAt(double v, int d1, int k1, int d2, int k2) cons
 }
 
 int VRX_Dmatrix::AddItem(int d) {
+    MarkChanged_();
     if (!ValidDimension_(d)) return kOutOfRange;
     const int n = dimensions[d];
     if (n == INT_MAX) return kOutOfMemory;
@@ -390,6 +408,7 @@ int VRX_Dmatrix::AddItem(int d) {
 }
 
 int VRX_Dmatrix::RemoveLastItem(int d) {
+    MarkChanged_();
     if (!ValidDimension_(d) || dimensions[d] == 1) return kOutOfRange;
     const int n = dimensions[d];
     VRX_Dmatrix result;
@@ -407,6 +426,7 @@ int VRX_Dmatrix::RemoveLastItem(int d) {
 }
 
 int VRX_Dmatrix::ShiftItemsUp(int d, int k, double v) {
+    MarkChanged_();
     if (!ValidDimension_(d) || k < 0 || k >= dimensions[d]) return kOutOfRange;
     const int n = dimensions[d];
     const int outer = Outer_(d);
@@ -420,6 +440,7 @@ int VRX_Dmatrix::ShiftItemsUp(int d, int k, double v) {
 }
 
 int VRX_Dmatrix::ShiftItemsDown(int d, int k) {
+    MarkChanged_();
     if (!ValidDimension_(d) || k < 0 || k >= dimensions[d]) return kOutOfRange;
     const int n = dimensions[d];
     const int outer = Outer_(d);
@@ -433,10 +454,12 @@ int VRX_Dmatrix::ShiftItemsDown(int d, int k) {
 }
 
 int VRX_Dmatrix::InsertDimension(int p, int n) {
+    MarkChanged_();
     return InsertDimensions(p, &n, 1);
 }
 
 int VRX_Dmatrix::InsertDimensions(int p, const int* sizes, int k) {
+    MarkChanged_();
     const int nd = dimensions.GetSize();
     if (p < 0 || p > nd || k < 1 || sizes == nullptr) return kOutOfRange;
     VRX_intArray shape;
@@ -475,10 +498,12 @@ int VRX_Dmatrix::InsertDimensions(int p, const int* sizes, int k) {
 }
 
 int VRX_Dmatrix::AddDimension(int n) {
+    MarkChanged_();
     return InsertDimension(dimensions.GetSize(), n);
 }
 
 int VRX_Dmatrix::SetSizeOfDimension(int d, int n) {
+    MarkChanged_();
     if (!ValidDimension_(d) || n < 1) return kOutOfRange;
     if (dimensions[d] == n) return kSuccess;
     VRX_Dmatrix result;
@@ -534,10 +559,12 @@ int VRX_Dmatrix::ExtractSlice(int d, int k, VRX_Dmatrix& out) const {
 }
 
 int VRX_Dmatrix::ReduceToSlice(int d, int k) {
+    MarkChanged_();
     return SliceInto_(d, k, *this);
 }
 
 int VRX_Dmatrix::RemoveDimension(int d) {
+    MarkChanged_();
     return ReduceToSlice(d, 0);
 }
 
@@ -602,6 +629,7 @@ int VRX_Dmatrix::WeightedSumInto_(int d, const VRX_doubleArray& weights, VRX_Dma
 }
 
 int VRX_Dmatrix::WeightedSumOverDimension(int d, const VRX_doubleArray& weights) {
+    MarkChanged_();
     return WeightedSumInto_(d, weights, *this);
 }
 
@@ -610,6 +638,7 @@ int VRX_Dmatrix::WeightedSumOverDimensionInto(int d, const VRX_doubleArray& weig
 }
 
 int VRX_Dmatrix::MultiplyAndSumOutDimension(int d, const VRX_Dmatrix& other, const VRX_intArray& map) {
+    MarkChanged_();
     const int nd = dimensions.GetSize();
     const int nOther = other.dimensions.GetSize();
     if (!ValidDimension_(d) || map.GetCount() != nOther) return kOutOfRange;
@@ -678,6 +707,7 @@ int VRX_Dmatrix::MultiplyAndSumOutDimension(int d, const VRX_Dmatrix& other, con
 }
 
 int VRX_Dmatrix::ReorderDimensions(const VRX_intArray& order) {
+    MarkChanged_();
     const int nd = dimensions.GetSize();
     if (order.GetCount() != nd) return kOutOfRange;
     int res = order.CheckPermutation(nd);
@@ -711,6 +741,7 @@ int VRX_Dmatrix::ReorderDimensions(const VRX_intArray& order) {
 }
 
 int VRX_Dmatrix::ReorderItems(int d, const VRX_intArray& order) {
+    MarkChanged_();
     if (!ValidDimension_(d)) return kOutOfRange;
     const int n = dimensions[d];
     if (order.GetCount() != n) return kOutOfRange;

@@ -26,17 +26,29 @@ public:
     int GetNumberOfElements() const { return data.GetSize(); }
     const VRX_intArray& GetDimensions() const { return dimensions; }
     const VRX_intArray& GetStrides() const { return strides; }
-    VRX_doubleArray& GetItems() { return data; }
+    VRX_doubleArray& GetItems() {
+        MarkChanged_();
+        return data;
+    }
     const VRX_doubleArray& GetItems() const { return data; }
-    double* GetData() { return data.GetSize() > 0 ? data.GetItems() : nullptr; }
+    double* GetData() {
+        MarkChanged_();
+        return data.GetSize() > 0 ? data.GetItems() : nullptr;
+    }
     const double* GetData() const { return data.GetSize() > 0 ? data.GetItems() : nullptr; }
     // kOutOfRange for a dimension that does not exist.
     [[nodiscard]] int GetSizeOfDimension(int d) const;
 
     // Element access; the unchecked ones rely on the caller for valid indices and coordinates.
-    double& operator[](int i) { return data[i]; }
+    double& operator[](int i) {
+        MarkChanged_();
+        return data[i];
+    }
     const double& operator[](int i) const { return data[i]; }
-    double& Subscript(const VRX_intArray& coords) { return data[CoordinatesToIndex(coords)]; }
+    double& Subscript(const VRX_intArray& coords) {
+        MarkChanged_();
+        return data[CoordinatesToIndex(coords)];
+    }
     const double& Subscript(const VRX_intArray& coords) const { return data[CoordinatesToIndex(coords)]; }
     double GetValueAt(const VRX_intArray& coords) const { return Subscript(coords); }
     // Invalid coordinates yield a spare value outside the table, reset to 0.0 on each such call.
@@ -45,6 +57,12 @@ public:
     int CoordinatePointersToIndex(int* const* table) const;
     [[nodiscard]] int IndexToCoordinates(int i, VRX_intArray& coords) const;
     [[nodiscard]] int NextCoordinates(VRX_intArray& coords) const;
+
+    // Whether the entries or the shape may have changed since ClearChanged (true for a new matrix):
+    // every member that changes them, and every hand-out of a writable pointer or reference, sets it. Code
+    // that trusts it must not write through a pointer or reference taken before ClearChanged.
+    bool MayHaveChanged() const { return changed_; }
+    void ClearChanged() { changed_ = false; }
 
     // Set-up and whole-table operations.
     [[nodiscard]] int Setup(const VRX_intArray& sizes);
@@ -99,6 +117,9 @@ private:
 
     VRX_intArray dimensions;
     VRX_intArray strides;
+    void MarkChanged_() { changed_ = true; }
+
     VRX_doubleArray data;
     double spare_ = 0.0;
+    bool changed_ = true;
 };

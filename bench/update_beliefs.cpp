@@ -2,6 +2,7 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
 #include <random>
 #include <string>
@@ -11,6 +12,7 @@
 #include "base/double_array.h"
 #include "bench/bench_check.h"
 #include "bench/bench_networks.h"
+#include "inference/table_check.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
@@ -80,5 +82,61 @@ void BM_ProbEvidence(benchmark::State& state) {
     for (auto _ : state) benchmark::DoNotOptimize(net->CalcPropEvidence(&p, false));
 }
 BENCHMARK(BM_ProbEvidence)->Arg(50)->Arg(200)->Arg(1000)->Unit(benchmark::kMillisecond);
+
+// A network of wide tables, as models over many-valued quantities have: a band where each node takes
+// the two before it as parents, every third node of 21 outcomes, the others of 5; rounded random
+// tables (five digits, so most columns sum to 1 only within rounding).
+std::unique_ptr<VRX_network> MakeWideTableNetwork(int n) {
+    auto net = std::make_unique<VRX_network>();
+    std::mt19937 rng(20261208u);
+    std::uniform_real_distribution<double> u(0.05, 1.0);
+    std::vector<int> handles;
+    for (int i = 0; i < n; i++) {
+        const int h = net->AddNode(DefinitionType::kCpt, ("w" + std::to_string(i)).c_str());
+        RequireSuccess(net->GetNode(h)->GetDefinition()->SetNumberOfOutcomes(i % 3 == 0 ? 21 : 5),
+                       "outcomes");
+        for (int back = 1; back <= 2 && back <= i; back++)
+            RequireSuccess(net->AddArc(handles[static_cast<size_t>(i - back)], h), "arc");
+        handles.push_back(h);
+    }
+    vovido::FillRandomTables(*net, handles, [&] { return std::round(u(rng) * 1e5) / 1e5; });
+    return net;
+}
+
+// Queries on the wide-table network: each sets three findings of its own and updates, the tables
+// unchanged between them.
+void BM_WideTableQueries(benchmark::State& state) {
+    std::unique_ptr<VRX_network> net = MakeWideTableNetwork(static_cast<int>(state.range(0)));
+    std::vector<int> handles;
+    for (int h = net->GetFirstNode(); h >= 0; h = net->GetNextNode(h)) handles.push_back(h);
+    std::mt19937 rng(7);
+    std::vector<std::vector<std::pair<int, int>>> queries(8);
+    for (auto& query : queries) {
+        for (int k = 0; k < 3; k++) {
+            const int h = handles[rng() % handles.size()];
+            query.emplace_back(h, static_cast<int>(rng() % 5));
+        }
+    }
+    size_t next = 0;
+    for (auto _ : state) {
+        RequireSuccess(net->ClearAllEvidence(), "clear");
+        for (const auto& [h, outcome] : queries[next])
+            (void)net->GetNode(h)->GetValue()->SetEvidence(outcome);
+        benchmark::DoNotOptimize(net->UpdateBeliefs());
+        next = (next + 1) % queries.size();
+    }
+}
+BENCHMARK(BM_WideTableQueries)->Arg(400)->Unit(benchmark::kMillisecond);
+
+// What each of those updates spends on checking the tables, none of them changed since the last.
+void BM_WideTableCheck(benchmark::State& state) {
+    std::unique_ptr<VRX_network> net = MakeWideTableNetwork(static_cast<int>(state.range(0)));
+    RequireSuccess(net->UpdateBeliefs(), "update");
+    for (auto _ : state) {
+        const vovido::ScaledTables tables(*net);
+        benchmark::DoNotOptimize(tables.GetStatus());
+    }
+}
+BENCHMARK(BM_WideTableCheck)->Arg(400)->Unit(benchmark::kMillisecond);
 
 }  // namespace

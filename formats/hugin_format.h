@@ -51,8 +51,8 @@ private:
     // Hugin's y axis points up: positions are mirrored within the layout's own bounds, which maps the
     // mirrored layout back onto the original.
     void MirrorPositions();
-    // A chance node's table as read: each distribution of zeros made uniform, the others kept.
-    void FillZeroColumns(int handle);
+    // A chance node's table as read: each distribution scaled to sum to 1.
+    void NormalizeTable(int handle);
     // An identifier the file continues with '.' parts ("T5.x", "T5.1"): the whole text, the parts read.
     std::string DottedRest(std::string id);
     // A dotted identifier is refused where its node is declared; the potentials naming it are skipped

@@ -394,7 +394,7 @@ int VRX_huginSpeaker::ReadPotentialData(int child, PendingArcs& arcs) {
             (void)ReportWarning(kSyntaxError, "ERROR: Data of a decision node ignored");
         return kSuccess;  // its potential has noted it, data or none
     }
-    // Counts are kept as tables (the update reads them scaled), but no scaling mends a negative entry.
+    // Tables are scaled to sum to 1 once read (counts are kept so), but no scaling mends a negative entry.
     for (int i = 0; definition->GetType() == DefinitionType::kCpt && i < values.GetCount(); ++i) {
         if (values[i] < 0.0)
             return ReportMessage(kOutOfRange,
@@ -404,7 +404,7 @@ int VRX_huginSpeaker::ReadPotentialData(int child, PendingArcs& arcs) {
     const int set = definition->SetDefinitionDoubles(values);
     if (set == kSuccess) {
         NoteNodeTable(child);
-        if (definition->GetType() == DefinitionType::kCpt) FillZeroColumns(child);
+        if (definition->GetType() == DefinitionType::kCpt) NormalizeTable(child);
         return kSuccess;
     }
     return ReportMessage(
@@ -442,33 +442,49 @@ void VRX_huginSpeaker::MirrorPositions() {
     }
 }
 
-// Hugin tools keep tables that are not normalised (counts, experience-weighted rows). Such a column keeps
-// the numbers the file gives, which a write prints back unchanged: every update reads it scaled to sum to
-// 1 and names it, as it does a column from any other format. A column of zeros, which an update would
-// refuse, is made uniform as the tools read it, and named in a warning.
-void VRX_huginSpeaker::FillZeroColumns(int handle) {
+namespace {
+
+const vovido::NoticeKind kNormalisedTableNotice = {"tables not summing to 1 were normalised in {count}",
+                                                   "node", nullptr};
+
+}  // namespace
+
+// Hugin tools keep tables that are not normalised (counts, experience-weighted rows): every distribution
+// of a chance node is read scaled to sum to 1, one that sums to 0 made uniform, and a node whose column
+// was off 1 by more than the tables' own check allows is named in one counted warning. A column that
+// sums to 1 within rounding keeps its numbers, which a write would otherwise print changed.
+void VRX_huginSpeaker::NormalizeTable(int handle) {
     VRX_Dmatrix* table = nullptr;
     if (network->GetNode(handle)->GetDefinition()->GetDefinition(table) != kSuccess || table == nullptr)
         return;
     const int dims = table->GetNumberOfDimensions();
     const int run = dims > 0 ? table->GetSizeOfDimension(dims - 1) : 0;
-    double* data = table->GetData();
+    const double* data = table->GetData();
     int first = -1;
+    double firstSum = 0.0;
     int others = 0;
     for (int start = 0; run > 0 && start + run <= table->GetNumberOfElements(); start += run) {
-        if (std::any_of(data + start, data + start + run, [](double p) { return p != 0.0; })) continue;
-        std::fill(data + start, data + start + run, 1.0 / run);
+        double sum = 0.0;
+        for (int i = start; i < start + run; ++i) sum += data[i];
+        if (std::fabs(sum - 1.0) <= VRX_cpt::kColumnTolerance) continue;
         if (first >= 0) {
             ++others;
             continue;
         }
         first = start / run;
+        firstSum = sum;
     }
+    constexpr double kRounding = 1e-12;
+    (void)table->Normalize(kRounding);  // the table's own shape: nothing to refuse
     if (first < 0) return;
-    std::string text = vovido::ScaledTableMessage(vovido::NodeIdOr(*network, handle, ""),
-                                                  "column " + std::to_string(first), 0.0);
+    const std::string id = vovido::NodeIdOr(*network, handle, "");
+    std::string text = vovido::ScaledTableMessage(id, "column " + std::to_string(first), firstSum);
     if (others > 0)
         text += "; " + std::to_string(others) + (others == 1 ? " other column was" : " other columns were") +
                 " changed likewise";
-    (void)ReportWarning(kOutOfRange, text.c_str());
+    std::string example =
+        "Node [" + id + "] column " + std::to_string(first) + " sums to " + vovido::NumberText(firstSum);
+    if (others > 0)
+        example += " (and " + std::to_string(others) + (others == 1 ? " other column)" : " other columns)");
+    (void)ReportWarning(kOutOfRange, text.c_str(), {&kNormalisedTableNotice, id, example});
 }

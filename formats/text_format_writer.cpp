@@ -35,14 +35,12 @@ void VRX_textFormat::NoteWriteFailure(int rc) {
 
 namespace {
 
-// The table of a node of probabilities as a format of probabilities or of counts gives it, into `scaled`
-// when any column changes; the count of columns changed and the first one's sum. For probabilities
-// (`scale`) every column off 1 beyond rounding is scaled as the update scales it, and one whose sum is
-// below the normal doubles written as the zero column the update reads (a rounded column every reader
-// takes, and the update scales alike, keeps the numbers given). For counts (Hugin) only a column of zeros
-// changes: it is written uniform, as the reader gives it.
-int ChangedColumns(const VRX_Dmatrix& table, bool scale, std::unique_ptr<VRX_Dmatrix>& scaled,
-                   double& firstSum) {
+// The table of a node of probabilities as a format of probabilities gives it, into `scaled` when any
+// column changes; the count of columns changed and the first one's sum. Every column off 1 beyond
+// rounding is scaled as the update scales it (a rounded column every reader takes, and the update scales
+// alike, keeps the numbers given). A column of zeros is kept: the update and every reader take it as
+// uniform.
+int ChangedColumns(const VRX_Dmatrix& table, std::unique_ptr<VRX_Dmatrix>& scaled, double& firstSum) {
     const int dims = table.GetNumberOfDimensions();
     const int run = dims > 0 ? table.GetSizeOfDimension(dims - 1) : 0;
     const int count = table.GetNumberOfElements();
@@ -50,27 +48,16 @@ int ChangedColumns(const VRX_Dmatrix& table, bool scale, std::unique_ptr<VRX_Dma
     for (int start = 0; run > 0 && start + run <= count; start += run) {
         const double* entries = table.GetData() + start;
         const double sum = vovido::ColumnSum(entries, run);
-        vovido::ColumnUse use = vovido::ClassifyColumn(sum, vovido::kRoundedColumnTolerance);
-        if (use == vovido::ColumnUse::kAsGiven) {
-            if (!scale || std::all_of(entries, entries + run, vovido::IsProbability)) continue;
-            use = vovido::ColumnUse::kScaled;  // a rounded column with an entry above 1
-        }
-        if (use == vovido::ColumnUse::kScaled && !scale) continue;
-        // Zeros stay zeros for the update; a reader of counts takes them, and numbers too small for a
-        // normal double, which it reads as zeros, as uniform.
-        if (use == vovido::ColumnUse::kZero && scale &&
-            std::all_of(entries, entries + run, [](double p) { return p == 0.0; }))
+        const vovido::ColumnUse use = vovido::ClassifyColumn(sum, vovido::kRoundedColumnTolerance);
+        if (use == vovido::ColumnUse::kZero) continue;
+        // A rounded column with an entry above 1 is no probability to a reader: it is scaled too.
+        if (use == vovido::ColumnUse::kAsGiven && std::all_of(entries, entries + run, vovido::IsProbability))
             continue;
         if (changed++ == 0) {
             firstSum = sum;
             scaled = std::make_unique<VRX_Dmatrix>(table);
         }
-        double* column = scaled->GetData() + start;
-        if (use == vovido::ColumnUse::kScaled) {
-            vovido::ScaleColumn(column, run, sum);
-        } else {
-            std::fill(column, column + run, scale ? 0.0 : 1.0 / run);
-        }
+        vovido::ScaleColumn(scaled->GetData() + start, run, sum);
     }
     return changed;
 }
@@ -94,15 +81,11 @@ VRX_Dmatrix* VRX_textFormat::TableToWrite(VRX_nodeDefinition& definition) {
             NoteWriteFailure(LogError(errorLog, kObjectNotConsistent, message.c_str(), nullptr));
             return nullptr;
         }
-        const bool scale = entries == TableEntries::kProbabilities;
+        if (entries != TableEntries::kProbabilities) return table;
         double firstSum = 0.0;
-        const int changed = ChangedColumns(*table, scale, scaledTable_, firstSum);
+        const int changed = ChangedColumns(*table, scaledTable_, firstSum);
         if (changed == 0) return table;
-        if (scale) {
-            vovido::WarnScaledColumns(id, changed, firstSum);
-        } else {
-            vovido::WarnUniformColumns(id, changed);
-        }
+        vovido::WarnScaledColumns(id, changed, firstSum);
         return scaledTable_.get();
     }
     NoteWriteFailure(rc != kSuccess ? rc : kObjectNotValid);

@@ -46,9 +46,6 @@ const NoticeKind kCommentsLeftOut = {"comments left out of {count}", "node", nul
 const NoticeKind kPropertiesLeftOut = {"user properties left out of {count}", "node", nullptr};
 const NoticeKind kDocumentsLeftOut = {"documents left out of {count}", "node", nullptr};
 const NoticeKind kSubmodelsLeftOut = {"submodels left out for {count}", "node", nullptr};
-const NoticeKind kUniformColumns = {
-    "tables written with their columns of zeros uniform, as the file's reader takes them: {count}", "node",
-    nullptr};
 const NoticeKind kScaledColumns = {
     "tables written with their columns scaled to sum to 1, as the update uses them: {count}", "node",
     nullptr};
@@ -118,11 +115,5 @@ void WarnScaledColumns(const char* nodeId, int columns, double firstSum) {
              " scaled to sum to 1 (the first summed to " + sum + ")");
 }
 
-void WarnUniformColumns(const char* nodeId, int columns) {
-    const std::string id = nodeId != nullptr ? nodeId : "";
-    Warn(kUniformColumns, id,
-         "its table is written with " + std::to_string(columns) + (columns > 1 ? " columns" : " column") +
-             " of zeros uniform, as the file's reader takes " + (columns > 1 ? "them" : "it"));
-}
 
 }  // namespace vovido

@@ -40,8 +40,5 @@ void WarnWrittenLosses(VRX_network& network, const WrittenLosses& losses);
 // The notice of a node whose table is written with its columns scaled to sum to 1, as the update uses
 // it: `columns` of them, the first summing to `firstSum`.
 void WarnScaledColumns(const char* nodeId, int columns, double firstSum);
-// The notice of a node whose table is written with `columns` columns of zeros uniform, as a format of
-// counts (Hugin) reads them.
-void WarnUniformColumns(const char* nodeId, int columns);
 
 }  // namespace vovido

@@ -24,6 +24,7 @@
 #include "definitions/continuous_values.h"
 #include "definitions/cpt.h"
 #include "definitions/definition_support.h"
+#include "model/checked_table.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
@@ -78,11 +79,15 @@ constexpr const char* kInconsistentReport = "] is not consistent. Inference may 
 // Columns named in a report before the rest are only counted.
 constexpr int kNamedScaledColumns = 3;
 
+// The column's text in a report: "2", "2 of order 1".
+std::string ColumnText(int column, int order) {
+    return std::to_string(column) + (order > 0 ? " of order " + std::to_string(order) : std::string());
+}
+
 std::string ScaledColumnText(int column, int order, double sum) {
     char text[32];
     std::snprintf(text, sizeof text, "%.10g", sum);
-    return std::to_string(column) + (order > 0 ? " of order " + std::to_string(order) : std::string()) +
-           " (sum " + text + ")";
+    return ColumnText(column, order) + " (sum " + text + ")";
 }
 
 // The tables whose columns are scaled now, on this thread; the log entries from `scaledLogStart` on
@@ -171,6 +176,7 @@ ScaledTables::ScaledTables(VRX_network& network) : network_(network) {
     // Reported once every table passed: a refused update warns of nothing.
     std::vector<std::string> reports;
     try {
+        swapped_.reserve(static_cast<size_t>(std::max(network.GetNumberOfNodes(), 0)));
         for (int h = network.GetFirstNode(); h >= 0 && status_ == kSuccess; h = network.GetNextNode(h))
             status_ = ScaleNode(h, reports);
     } catch (const std::bad_alloc&) {
@@ -208,17 +214,20 @@ ScaledTables::~ScaledTables() {
 int ScaledTables::ScaleNode(int handle, std::vector<std::string>& reports) {
     VRX_node* node = network_.GetNode(handle);
     VRX_nodeDefinition* definition = node->GetDefinition();
-    if (definition == nullptr || !IsDiscreteChanceType(definition->GetType())) return kSuccess;
-    // A table the definition could not make, as it would pass the limit, is refused by name.
-    const int64_t cells = DefinitionSupport::TableCellsWithParents(network_, handle, nullptr, 0);
-    if (cells > kMaxTableCells) return DefinitionSupport::RefuseTable(&network_, handle, cells);
-    std::string report;
-    int reported = 0;
+    const int type = definition != nullptr ? definition->GetType() : 0;
+    if (definition == nullptr || !IsDiscreteChanceType(type)) return kSuccess;
+    // A table the definition could not make, as it would pass the limit, is refused by name (a CPT's
+    // table is made already).
+    if (type != DefinitionType::kCpt) {
+        const int64_t cells = DefinitionSupport::TableCellsWithParents(network_, handle, nullptr, 0);
+        if (cells > kMaxTableCells) return DefinitionSupport::RefuseTable(&network_, handle, cells);
+    }
+    ColumnNotes notes;
     VRX_Dmatrix* table = nullptr;
     // A table built when first asked for that cannot be built fails the update that asked.
     if (const int rc = definition->GetDefinition(table)) return rc;
     if (table != nullptr) {
-        if (const int rc = ScaleTable(handle, 0, *table, report, reported)) return rc;
+        if (const int rc = CheckTable(handle, 0, *definition, *table, notes)) return rc;
     }
     const VRX_temporalExtension* temporal = network_.FindTemporalExtension();
     VRX_intArray orders;
@@ -228,77 +237,114 @@ int ScaledTables::ScaleNode(int handle, std::vector<std::string>& reports) {
             VRX_nodeDefinition* of = definition->FindTemporalDefinition(orders[i]);
             table = nullptr;
             if (of == nullptr || of->GetDefinition(table) != kSuccess || table == nullptr) continue;
-            if (const int rc = ScaleTable(handle, orders[i], *table, report, reported)) return rc;
+            if (const int rc = CheckTable(handle, orders[i], *of, *table, notes)) return rc;
         }
     }
-    if (reported == 0) return kSuccess;
-    if (reported > kNamedScaledColumns)
-        report += " and " + std::to_string(reported - kNamedScaledColumns) + " more";
-    const std::string text = "ERROR: Node [" + NodeLabel(network_, handle) + kInconsistentReport +
-                             ": its table's " + (reported == 1 ? "column " : "columns ") + report +
-                             (reported == 1 ? " does" : " do") + " not sum to 1 and " +
-                             (reported == 1 ? "is" : "are") + " used scaled to sum to 1";
+    if (notes.offCount == 0 && notes.zeroCount == 0) return kSuccess;
+    const auto more = [](int count) {
+        return count > kNamedScaledColumns ? " and " + std::to_string(count - kNamedScaledColumns) + " more"
+                                           : std::string();
+    };
+    std::string text = "ERROR: Node [" + NodeLabel(network_, handle) + kInconsistentReport + ": ";
+    if (notes.offCount > 0) {
+        const bool one = notes.offCount == 1;
+        text += std::string("its table's ") + (one ? "column " : "columns ") + notes.off +
+                more(notes.offCount) + (one ? " does" : " do") + " not sum to 1 and " + (one ? "is" : "are") +
+                " used scaled to sum to 1";
+    }
+    if (notes.zeroCount > 0) {
+        const bool one = notes.zeroCount == 1;
+        text += std::string(notes.offCount > 0 ? ", and " : "") + "its table's " +
+                (one ? "column " : "columns ") + notes.zero + more(notes.zeroCount) + (one ? " is" : " are") +
+                " all zero, used as uniform";
+    }
     reports.push_back(text);
     return kSuccess;
 }
 
-int ScaledTables::ScaleTable(int handle, int order, VRX_Dmatrix& table, std::string& report, int& reported) {
+namespace {
+
+// Checks the table's columns into `checked`: which are off 1 or of zeros, and the copy with every column
+// scaled. 0, or kOutOfMemory when the copy cannot be made.
+int CheckColumns(const VRX_Dmatrix& table, int run, CheckedTable& checked) {
     const int count = table.GetNumberOfElements();
-    const int dims = table.GetNumberOfDimensions();
-    const int run = dims > 0 ? table.GetSizeOfDimension(dims - 1) : 0;
-    if (count == 0 || run < 1) return kSuccess;
-    if (const int rc = CheckTableEntries(*network_.GetNode(handle), table, run)) return rc;
-    double* data = table.GetData();
-    bool listed = false;
+    checked.offColumns.clear();
+    checked.zeroColumns.clear();
+    checked.offCount = 0;
+    checked.zeroCount = 0;
+    if (checked.scaled.Copy(table) != kSuccess) return kOutOfMemory;
+    double* scaled = checked.scaled.GetData();
     for (int start = 0; start + run <= count; start += run) {
-        const double sum = ColumnSum(data + start, run);
-        // Within the tolerance a column is a distribution rounded: it is read as it is.
+        const double sum = ColumnSum(scaled + start, run);
+        if (sum == 1.0) continue;
         const ColumnUse use = ClassifyColumn(sum, VRX_cpt::kColumnTolerance);
-        if (use == ColumnUse::kAsGiven) continue;
         if (use == ColumnUse::kZero) {
-            std::fill(data + start, data + start + run, 0.0);
-            // A parent's outcome may rule a column out; nothing rules out a root's only column.
-            if (order == 0 && count == run) return ReportVanishingColumn(network_, handle, 0);
+            if (checked.zeroCount++ < kNamedScaledColumns) checked.zeroColumns.push_back(start / run);
+            std::fill(scaled + start, scaled + start + run, 1.0 / run);
             continue;
         }
-        if (!listed) {
-            tables_.push_back({handle, order, count, columns_.size()});
-            listed = true;
-        }
-        columns_.push_back({start, run, originals_.size()});
-        originals_.insert(originals_.end(), data + start, data + start + run);
-        ScaleColumn(data + start, run, sum);
-        if (reported < kNamedScaledColumns)
-            report += (reported > 0 ? ", " : "") + ScaledColumnText(start / run, order, sum);
-        reported++;
+        if (use == ColumnUse::kScaled && checked.offCount++ < kNamedScaledColumns)
+            checked.offColumns.emplace_back(start / run, sum);
+        ScaleColumn(scaled + start, run, sum);
     }
     return kSuccess;
 }
 
-void ScaledTables::Restore() {
-    for (size_t t = 0; t < tables_.size(); ++t) {
-        const Table& entry = tables_[t];
-        const size_t end = t + 1 < tables_.size() ? tables_[t + 1].firstColumn : columns_.size();
-        VRX_node* node = network_.GetNode(entry.handle);
-        VRX_nodeDefinition* definition = node != nullptr ? node->GetDefinition() : nullptr;
-        if (definition != nullptr && entry.order > 0)
-            definition = definition->FindTemporalDefinition(entry.order);
-        VRX_Dmatrix* table = nullptr;
-        // A table the update reshaped keeps what it was given then.
-        if (definition == nullptr || definition->GetDefinition(table) != kSuccess || table == nullptr ||
-            table->GetNumberOfElements() != entry.elements)
-            continue;
-        double* data = table->GetData();
-        for (size_t c = entry.firstColumn; c < end; ++c) {
-            const Column& column = columns_[c];
-            std::copy(originals_.begin() + static_cast<std::ptrdiff_t>(column.saved),
-                      originals_.begin() + static_cast<std::ptrdiff_t>(column.saved + column.run),
-                      data + column.start);
-        }
+}  // namespace
+
+int ScaledTables::CheckTable(int handle, int order, VRX_nodeDefinition& definition, VRX_Dmatrix& table,
+                             ColumnNotes& notes) {
+    const int count = table.GetNumberOfElements();
+    const int dims = table.GetNumberOfDimensions();
+    const int run = dims > 0 ? table.GetSizeOfDimension(dims - 1) : 0;
+    if (count == 0 || run < 1) return kSuccess;
+    CheckedTable& checked = definition.CheckedTableCache();
+    // A table unchanged since its last check is taken as that check found it.
+    if (table.MayHaveChanged() || !checked.current || checked.table != &table) {
+        checked.current = false;
+        if (const int rc = CheckTableEntries(*network_.GetNode(handle), table, run)) return rc;
+        if (CheckColumns(table, run, checked) != kSuccess)
+            return LogError(errorLog, kOutOfMemory, nullptr, nullptr);
+        checked.table = &table;
+        checked.current = true;
     }
-    tables_.clear();
-    columns_.clear();
-    originals_.clear();
+    for (const auto& [column, sum] : checked.offColumns)
+        notes.off += (notes.off.empty() ? "" : ", ") + ScaledColumnText(column, order, sum);
+    notes.offCount += checked.offCount;
+    for (const int column : checked.zeroColumns)
+        notes.zero += (notes.zero.empty() ? "" : ", ") + ColumnText(column, order);
+    notes.zeroCount += checked.zeroCount;
+    // The update reads the scaled copy; the table's own entries are out of its reach until Restore.
+    // The copy has the table's shape: the entries alone are swapped.
+    swapped_.push_back({handle, order, &definition, nullptr, count});
+    table.GetItems().Swap(checked.scaled.GetItems());
+    swapped_.back().data = static_cast<const VRX_Dmatrix&>(table).GetData();
+    return kSuccess;
+}
+
+void ScaledTables::Restore() {
+    for (auto entry = swapped_.rbegin(); entry != swapped_.rend(); ++entry) {
+        VRX_node* node = network_.GetNode(entry->handle);
+        VRX_nodeDefinition* definition = node != nullptr ? node->GetDefinition() : nullptr;
+        if (definition != nullptr && entry->order > 0)
+            definition = definition->FindTemporalDefinition(entry->order);
+        // A definition replaced meanwhile took its check with it.
+        if (definition == nullptr || definition != entry->definition) continue;
+        CheckedTable& checked = definition->CheckedTableCache();
+        VRX_Dmatrix* table = nullptr;
+        // A table the update reshaped keeps what it was given then; its check is made again.
+        if (definition->GetDefinition(table) != kSuccess || table == nullptr ||
+            static_cast<const VRX_Dmatrix*>(table)->GetData() != entry->data ||
+            table->GetNumberOfElements() != entry->elements) {
+            checked.current = false;
+            checked.scaled.CleanUp();
+            continue;
+        }
+        table->GetItems().Swap(checked.scaled.GetItems());
+        // Its own entries are back as they were: the update read and wrote the copy only.
+        table->ClearChanged();
+    }
+    swapped_.clear();
 }
 
 namespace {
@@ -343,6 +389,40 @@ int ExplainZeroMass(const VRX_network& network, int logStart) {
     return kSuccess;
 }
 
+namespace {
+
+// Each distribution of the beliefs (a run of the last dimension: per slice, per decision scenario)
+// summing to 1 and within [0, 1], whichever way an algorithm wrote it: sums and products round, and a
+// belief read straight from a column is off 1 by that column's rounding.
+void NormaliseBeliefs(VRX_nodeValue& value) {
+    VRX_Dmatrix* beliefs = nullptr;
+    if (value.GetType() != ValueType::kBeliefVector || value.GetValue(beliefs) != kSuccess ||
+        beliefs == nullptr)
+        return;
+    const int dims = beliefs->GetNumberOfDimensions();
+    const int run = dims > 0 ? beliefs->GetSizeOfDimension(dims - 1) : 0;
+    const int count = beliefs->GetNumberOfElements();
+    const double* read = static_cast<const VRX_Dmatrix*>(beliefs)->GetData();
+    for (int start = 0; run > 0 && start + run <= count; start += run) {
+        double sum = 0.0;
+        bool negative = false;
+        for (int i = start; i < start + run; ++i) {
+            sum += read[i];
+            negative = negative || read[i] < 0.0;
+        }
+        if (sum == 1.0 && !negative) continue;
+        double* data = beliefs->GetData() + start;
+        if (negative) {
+            sum = 0.0;
+            for (int i = 0; i < run; ++i) sum += data[i] = std::max(data[i], 0.0);
+        }
+        if (sum <= 0.0) continue;
+        for (int i = 0; i < run; ++i) data[i] /= sum;
+    }
+}
+
+}  // namespace
+
 int CheckUpdatedValues(VRX_network& network) {
     for (int h = network.GetFirstNode(); h >= 0; h = network.GetNextNode(h)) {
         VRX_node* node = network.GetNode(h);
@@ -355,6 +435,7 @@ int CheckUpdatedValues(VRX_network& network) {
             value->SetValueFlag(ValueFlags::kUpToDate, false);
             return Report(*node, fault, code);
         }
+        NormaliseBeliefs(*value);
     }
     return kSuccess;
 }

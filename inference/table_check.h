@@ -10,6 +10,7 @@
 
 class VRX_Dmatrix;
 class VRX_network;
+class VRX_nodeDefinition;
 
 namespace vovido {
 
@@ -18,12 +19,14 @@ namespace vovido {
 // - A table with NaN, an infinite or a negative entry, or a column whose sum is no finite number, yields
 //   no beliefs however it is scaled: the first such fault is logged naming the node and the entry, and
 //   GetStatus answers kObjectNotConsistent; a table beyond the size limit gives kOutOfMemory, logged.
-// - Otherwise each column whose sum is off 1 beyond the tolerance of a CPT's consistency is used scaled
-//   to sum to 1, so that beliefs sum to 1 and a column that lost an outcome means "given that outcome
-//   does not occur"; the numbers given are put back when the scope ends. Each node with such columns is
-//   reported once with kObjectNotConsistent, "Node [X] is not consistent. Inference may not be correct"
-//   and the first few columns with their sums. Columns within the tolerance are rounded distributions,
-//   read as they are; one whose sum is subnormal is set to 0 for good, the zero column it stands for.
+// - Otherwise every column is used scaled to sum to 1, so that beliefs sum to 1 and a column that lost
+//   an outcome means "given that outcome does not occur"; a column of zeros (or of sum below the
+//   smallest normal number) is used as uniform, as a table edit makes such a column. The numbers given
+//   are put back when the scope ends. Each node with a column off 1 beyond the tolerance of a CPT's
+//   consistency, or of zeros, is reported once with kObjectNotConsistent, "Node [X] is not consistent.
+//   Inference may not be correct" and the first few columns; rounded columns are scaled silently.
+// - What a table's check found is kept with its definition, with the copy the update reads: a table
+//   that did not change since (VRX_Dmatrix::MayHaveChanged) costs a swap in and out.
 // - Scopes nest: one on a network whose tables are scaled already does nothing, and one on a working
 //   copy made inside another does not report again what that one reported.
 class ScaledTables {
@@ -36,37 +39,41 @@ public:
     [[nodiscard]] int GetStatus() const { return status_; }
 
 private:
-    // A table with scaled columns: its node, temporal order (0 the main table), size and columns.
-    struct Table {
+    // A table whose scaled copy is in place: its node, temporal order (0 the main table), definition,
+    // and the entries it holds meanwhile.
+    struct Swapped {
         int handle;
         int order;
+        const VRX_nodeDefinition* definition;
+        const double* data;
         int elements;
-        size_t firstColumn;
     };
-    struct Column {
-        int start;
-        int run;
-        size_t saved;  // position of its original entries in originals_
+    // The columns of one node reported: the first few as text, and the counts.
+    struct ColumnNotes {
+        std::string off;
+        int offCount = 0;
+        std::string zero;
+        int zeroCount = 0;
     };
-    [[nodiscard]] int ScaleTable(int handle, int order, VRX_Dmatrix& table, std::string& report,
-                                 int& reported);
-    // Scales the node's tables; the report of its columns off 1, if any, goes to reports.
+    [[nodiscard]] int CheckTable(int handle, int order, VRX_nodeDefinition& definition, VRX_Dmatrix& table,
+                                 ColumnNotes& notes);
+    // Checks and scales the node's tables; the report of its columns off 1 or of zeros, if any, goes to
+    // reports.
     [[nodiscard]] int ScaleNode(int handle, std::vector<std::string>& reports);
     void Restore();
 
     VRX_network& network_;
     bool owner_ = false;
     int status_ = 0;
-    std::vector<Table> tables_;
-    std::vector<Column> columns_;
-    std::vector<double> originals_;
+    std::vector<Swapped> swapped_;
 };
 
 // After an update that found its evidence impossible or drew no sample of weight, with `logStart` the
 // number of log entries before it: when the network holds no evidence at all, the zero mass comes of a
-// table column whose probabilities all vanish (zeros, or a subnormal sum set to 0 by ScaledTables). The
-// update's entries are then replaced by one naming the first such node and column with its parents'
-// outcomes, and the answer is kConflictingEvidence; otherwise 0, the entries as they were.
+// table column whose probabilities all vanish (ScaledTables makes such a column uniform, so only in a
+// table it did not check). The update's entries are then replaced by one naming the first such node and
+// column with its parents' outcomes, and the answer is kConflictingEvidence; otherwise 0, the entries
+// as they were.
 [[nodiscard]] int ExplainZeroMass(const VRX_network& network, int logStart);
 
 // After an update that succeeded: 0 when every up-to-date value holds what it may: finite beliefs and

@@ -8,6 +8,7 @@
 #include "base/string_array.h"
 #include "base/sys_coordinates.h"
 #include "definitions/node_cost.h"
+#include "model/checked_table.h"
 #include "model/extra_definition.h"
 #include "model/network.h"
 #include "model/node.h"
@@ -41,6 +42,11 @@ VRX_nodeDefinition::VRX_nodeDefinition(const VRX_nodeDefinition& source)
 }
 
 VRX_nodeDefinition::~VRX_nodeDefinition() = default;
+
+vovido::CheckedTable& VRX_nodeDefinition::CheckedTableCache() {
+    if (!checkedTable_) checkedTable_ = std::make_unique<vovido::CheckedTable>();
+    return *checkedTable_;
+}
 
 bool VRX_nodeDefinition::IsAttachedToLiveNode() const {
     return network != nullptr && network->IsLiveHandle(handle);

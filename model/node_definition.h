@@ -1,6 +1,8 @@
 #pragma once
 // Abstract node definition: the outcomes and parameters of one node, kept in step with the graph.
 
+#include <memory>
+
 #include "base/vrx_object.h"
 
 class VRX_network;
@@ -9,6 +11,10 @@ class VRX_doubleArray;
 class VRX_stringArray;
 class VRX_idArray;
 class VRX_Dmatrix;
+
+namespace vovido {
+struct CheckedTable;
+}
 
 // Definition type codes: the low five bits say what the node is, the higher bits which kind of
 // definition it has.
@@ -143,10 +149,17 @@ public:
         handle = nodeHandle;
     }
 
+    // What the last belief update found in this definition's table (created when first asked for, never
+    // copied): the update's table check keeps it and alone reads it.
+    vovido::CheckedTable& CheckedTableCache();
+
 protected:
     // The base validity rule: the network holds a live node at this handle.
     bool IsAttachedToLiveNode() const;
 
     VRX_network* network = nullptr;
     int handle = -1;
+
+private:
+    std::unique_ptr<vovido::CheckedTable> checkedTable_;
 };

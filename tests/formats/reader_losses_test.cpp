@@ -62,7 +62,7 @@ TEST_F(ReaderLossesTest, NeticaNodeSetsAreSkippedWithAWarning) {
     ExpectNear(Beliefs(net, net.FindNode("Theta")), {0.2, 0.8}, 1e-12);
 }
 
-TEST_F(ReaderLossesTest, HuginColumnsSummingToOneKeepTheirNumbers) {
+TEST_F(ReaderLossesTest, HuginTablesAreReadNormalisedAndColumnsSummingToOneKeepTheirNumbers) {
     VRX_network net;
     ASSERT_EQ(
         ReadAsFile(net,
@@ -73,11 +73,11 @@ TEST_F(ReaderLossesTest, HuginColumnsSummingToOneKeepTheirNumbers) {
         kSuccess)
         << LogDump();
     EXPECT_EQ(TableOf(net, net.FindNode("A")), (std::vector<double>{0.1, 0.2, 0.7}));
-    EXPECT_EQ(TableOf(net, net.FindNode("B")), (std::vector<double>{2, 2, 0.3, 0.7, 0.5, 0.5}));
+    EXPECT_EQ(TableOf(net, net.FindNode("B")), (std::vector<double>{0.5, 0.5, 0.3, 0.7, 0.5, 0.5}));
     EXPECT_EQ(LoggedMessages(),
-              (std::vector<std::string>{
-                  "(line 5) : ERROR: Node [B] : column 2 of its table sums to 0, made uniform",
-                  "ERROR: Node [B] is not consistent. Inference may not be correct"}));
+              (std::vector<std::string>{"(line 5) : ERROR: Node [B] : column 0 of its table "
+                                        "sums to 4, scaled to sum to 1; 1 other column was "
+                                        "changed likewise"}));
     const std::string text = WrittenText<VRX_huginSpeaker>(net);
     EXPECT_EQ(text.find("0.7000000000000001"), std::string::npos) << text;
 }
@@ -269,24 +269,22 @@ TEST_F(ReaderLossesTest, RepeatsRenamedOutcomesAndScaledColumnsAreNamed) {
          {"x12", "x1"},
          table},
         // Scaled as read, and named: 0.2 / 0.5, 0.3 / 0.5; a zero column uniform, 3 and 1 over 4.
-        // Counts keep their numbers (an update reads them scaled); a column of zeros is made uniform.
         {"hugin: a column summing to 0.5",
          "net",
          "net {}\nnode A { states = (\"y\" \"n\"); }\npotential (A) { data = (0.2 0.3); }\n",
          kSuccess,
-         {"ERROR: Node [A] is not consistent. Inference may not be correct"},
+         {"(line 3) : ERROR: Node [A] : column 0 of its table sums to 0.5, scaled to sum to 1"},
          yn,
-         {0.2, 0.3}},
+         {0.4, 0.6}},
         {"hugin: columns of zeros and of counts",
          "net",
          "net {}\nnode B { states = (\"x\" \"z\" \"w\"); }\nnode A { states = (\"y\" \"n\"); }\n"
          "potential (B) { data = (0.2 0.3 0.5); }\npotential (A | B) {\n data = ((0 0) (0 0) (3 1));\n}\n",
          kSuccess,
-         {"(line 6) : ERROR: Node [A] : column 0 of its table sums to 0, made uniform; 1 other column was "
-          "changed likewise",
-          "ERROR: Node [A] is not consistent. Inference may not be correct"},
+         {"(line 6) : ERROR: Node [A] : column 0 of its table sums to 0, made uniform; 2 other columns were "
+          "changed likewise"},
          yn,
-         {0.5, 0.5, 0.5, 0.5, 3, 1}},
+         {0.5, 0.5, 0.5, 0.5, 0.75, 0.25}},
     };
     for (const Reading& item : cases) {
         SCOPED_TRACE(item.what);

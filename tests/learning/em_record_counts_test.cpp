@@ -38,6 +38,8 @@ TEST(EmRecordCounts, EqualFamilyPosteriorsUnderRandomEvidence) {
         for (int h = net.GetFirstNode(); h >= 0; h = net.GetNextNode(h)) {
             VRX_Dmatrix* table = nullptr;
             ASSERT_EQ(net.GetNode(h)->GetDefinition()->GetDefinition(table), kSuccess);
+            // EM counts on the tables as an update reads them, every column scaled to sum to 1.
+            (void)table->Normalize();
             tables.counts[h].emplace_back(*table);
             tables.counts[h][0].FillWith(0.0);
         }

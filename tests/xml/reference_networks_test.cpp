@@ -32,7 +32,7 @@ TEST_P(ReferenceNetworkTest, PosteriorsAndProbabilityOfEvidenceMatchTheReference
         << (errorLog.GetNumberOfEntries() > 0 ? errorLog.GetMessage(0) : "");
     EXPECT_EQ(errorLog.GetNumberOfEntries(), 0);
 
-    // Some files round their tables; the posteriors are normalised, the probability of evidence is not.
+    // Some files round their tables, which the references read as they are and an update scales.
     const double deviation = vovido::test::ColumnSumDeviation(net);
     std::vector<ReferenceCase> cases = vovido::test::ReadReferenceCases(name);
     ASSERT_FALSE(cases.empty());
@@ -43,7 +43,7 @@ TEST_P(ReferenceNetworkTest, PosteriorsAndProbabilityOfEvidenceMatchTheReference
         ASSERT_GE(item.probabilityOfEvidence, 0.0) << "no reference";
         ASSERT_TRUE(vovido::test::SetCaseEvidence(net, item));
         ASSERT_EQ(net.UpdateBeliefs(), kSuccess);
-        vovido::test::ExpectReferencePosteriors(net, item, kTolerance, false);
+        vovido::test::ExpectReferencePosteriors(net, item, kTolerance + deviation, false);
         if (HasFatalFailure()) return;
         double pe = -1.0;
         ASSERT_TRUE(net.CalcPropEvidence(&pe, false));

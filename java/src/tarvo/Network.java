@@ -709,13 +709,13 @@ public class Network extends Wrapper {
      * nodes they need are computed when targets are set. The algorithm is the network's setting (see the
      * class description); read the results with {@link #getNodeValue(int)}.
      *
-     * <p>A probability column that does not sum to 1 (a table rounded in a file, one left so by
-     * {@link #deleteOutcome(int, int)}, one set so by {@link #setNodeDefinition(int, double[])}) is used
-     * scaled to sum to 1, so beliefs always sum to 1; the stored table keeps its numbers. The update then
-     * goes on and warns once per such node: "[-568] Node [X] is not consistent. Inference may not be
-     * correct", naming the columns off and their sums (the first few, then a count). A negative, NaN or
-     * infinite entry, or a column of zeros where its parents' outcomes are possible, cannot be scaled and is
-     * refused, naming the node.
+     * <p>Every probability column is used scaled to sum to 1 (a table rounded in a file, one left off 1 by
+     * {@link #deleteOutcome(int, int)}, one set so by {@link #setNodeDefinition(int, double[])}), and a
+     * column of zeros as uniform, so beliefs always sum to 1; the stored table keeps its numbers. For a
+     * column off 1 beyond the rounding of a file, or one of zeros, the update goes on and warns once per
+     * such node: "[-568] Node [X] is not consistent. Inference may not be correct", naming the columns off
+     * and their sums (the first few, then a count) and those "all zero, used as uniform". A negative, NaN
+     * or infinite entry cannot be scaled and is refused, naming the node.
      *
      * <p>On an influence diagram, two decisions taken one after the other that neither an arc nor a
      * directed path puts in order are ordered by this update: it adds the arc from the earlier to the later
@@ -1100,10 +1100,10 @@ public class Network extends Wrapper {
     /**
      * Replaces a node's parameters, laid out as {@link #getNodeDefinition(int)} gives them; the values
      * are stored as given (not normalised). A noisy-MAX node derives its table from them anew. The node's
-     * value is out of date until the next {@link #updateBeliefs()}, which uses a probability column that
-     * does not sum to 1 scaled to sum to 1 (warning "Node [X] is not consistent. Inference may not be
-     * correct", naming the columns) and refuses a negative, NaN or infinite entry, or a column of zeros
-     * where its parents' outcomes are possible.
+     * value is out of date until the next {@link #updateBeliefs()}, which uses every probability column
+     * scaled to sum to 1 and a column of zeros as uniform (warning "Node [X] is not consistent. Inference
+     * may not be correct", naming the columns off 1 beyond rounding and those of zeros), and refuses a
+     * negative, NaN or infinite entry.
      *
      * @param nodeHandle the node's handle
      * @param definition the parameters, exactly as many as {@link #getNodeDefinition(int)} returns

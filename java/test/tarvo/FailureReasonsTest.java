@@ -262,22 +262,4 @@ public class FailureReasonsTest {
             data.dispose();
         }
     }
-
-    private static void vanishingColumn(String expected, String rain, String wetGrass) {
-        Network net = Fixtures.read(Fixtures.RAIN.replace("(0.2, 0.8)", rain).replace("(0.9, 0.1, 0.3, 0.7)", wetGrass));
-        try {
-            Check.equal("TARVO error -26 in function UpdateBeliefs" + LOGGED + expected
-                    + " of its table are all zero, so the network has no probability to update beliefs from\n",
-                    message(net::updateBeliefs));
-        } finally {
-            net.dispose();
-        }
-    }
-
-    public void testVanishingColumnIsNamedWithoutEvidence() {
-        // 1e-320 twice sums to a subnormal number, which counts as zero.
-        vanishingColumn("ERROR: Node [Rain] : the probabilities of column 0", "(1e-320, 1e-320)", "(0.9, 0.1, 0.3, 0.7)");
-        vanishingColumn("ERROR: Node [WetGrass] : the probabilities of column 1 (Rain = no)", "(0, 1)",
-                "(0.9, 0.1, 1e-320, 1e-320)");
-    }
 }

@@ -108,6 +108,28 @@ public class WarningsTest {
         }));
     }
 
+    /** A column of zeros (or of a subnormal sum) is used as uniform, and the update names node and column. */
+    public void testAColumnOfZerosIsUsedAsUniform() {
+        String zeros = "UpdateBeliefs: [-568] ERROR: Node [%s] is not consistent. Inference may not be correct: "
+                + "its table's column %d is all zero, used as uniform";
+        Check.equal(List.of(String.format(zeros, "A", 0)), warnings(n -> {
+            n.addNode(0x12, "A");
+            n.setNodeDefinition("A", new double[] {1e-320, 1e-320});
+            n.updateBeliefs();
+            Fixtures.near(new double[] {0.5, 0.5}, n.getNodeValue("A"), "A");
+            Check.equal(1e-320, n.getNodeDefinition("A")[1]);
+        }));
+        // B's column under A = a1 may occur: B is uniform there, and certain of b0 otherwise.
+        Check.equal(List.of(String.format(zeros, "B", 1)), warnings(n -> {
+            n.addNode(0x12, "A");
+            n.addNode(0x12, "B");
+            n.addArc("A", "B");
+            n.setNodeDefinition("B", new double[] {1, 0, 0, 0});
+            n.updateBeliefs();
+            Fixtures.near(new double[] {0.75, 0.25}, n.getNodeValue("B"), "B");
+        }));
+    }
+
     /** A native that runs many updates (a diagnosis session) reports a column off 1 once, its cause first. */
     public void testANativeOfManyUpdatesReportsOncePerNode() {
         String inconsistent = "%s: [-568] ERROR: Node [Smoker] is not consistent. Inference may not be correct: "
