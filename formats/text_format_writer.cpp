@@ -35,11 +35,12 @@ void VRX_textFormat::NoteWriteFailure(int rc) {
 
 namespace {
 
-// The table of a node of probabilities as a format of probabilities gives it, into `scaled` when any
-// column changes; the count of columns changed and the first one's sum. Every column off 1 beyond
-// rounding is scaled as the update scales it (a rounded column every reader takes, and the update scales
-// alike, keeps the numbers given). A column of zeros is kept: the update and every reader take it as
-// uniform.
+// The table of a node of probabilities as a format that does not keep every double gives it, into
+// `scaled` when any column changes; the count of columns scaled and the first one's sum. Every column
+// off 1 beyond rounding is scaled as the update scales it (a rounded column every reader takes, and the
+// update scales alike, keeps the numbers given). A column the update takes as zeros, and so as uniform,
+// is written as zeros, which every reader takes alike (numbers below the normal doubles would be read
+// back as a distribution or lost in the format's digits).
 int ChangedColumns(const VRX_Dmatrix& table, std::unique_ptr<VRX_Dmatrix>& scaled, double& firstSum) {
     const int dims = table.GetNumberOfDimensions();
     const int run = dims > 0 ? table.GetSizeOfDimension(dims - 1) : 0;
@@ -49,14 +50,17 @@ int ChangedColumns(const VRX_Dmatrix& table, std::unique_ptr<VRX_Dmatrix>& scale
         const double* entries = table.GetData() + start;
         const double sum = vovido::ColumnSum(entries, run);
         const vovido::ColumnUse use = vovido::ClassifyColumn(sum, vovido::kRoundedColumnTolerance);
-        if (use == vovido::ColumnUse::kZero) continue;
+        if (use == vovido::ColumnUse::kZero) {
+            if (std::all_of(entries, entries + run, [](double p) { return p == 0.0; })) continue;
+            if (scaled == nullptr) scaled = std::make_unique<VRX_Dmatrix>(table);
+            std::fill(scaled->GetData() + start, scaled->GetData() + start + run, 0.0);
+            continue;
+        }
         // A rounded column with an entry above 1 is no probability to a reader: it is scaled too.
         if (use == vovido::ColumnUse::kAsGiven && std::all_of(entries, entries + run, vovido::IsProbability))
             continue;
-        if (changed++ == 0) {
-            firstSum = sum;
-            scaled = std::make_unique<VRX_Dmatrix>(table);
-        }
+        if (changed++ == 0) firstSum = sum;
+        if (scaled == nullptr) scaled = std::make_unique<VRX_Dmatrix>(table);
         vovido::ScaleColumn(scaled->GetData() + start, run, sum);
     }
     return changed;
@@ -81,12 +85,11 @@ VRX_Dmatrix* VRX_textFormat::TableToWrite(VRX_nodeDefinition& definition) {
             NoteWriteFailure(LogError(errorLog, kObjectNotConsistent, message.c_str(), nullptr));
             return nullptr;
         }
-        if (entries != TableEntries::kProbabilities) return table;
         double firstSum = 0.0;
+        scaledTable_.reset();
         const int changed = ChangedColumns(*table, scaledTable_, firstSum);
-        if (changed == 0) return table;
-        vovido::WarnScaledColumns(id, changed, firstSum);
-        return scaledTable_.get();
+        if (changed > 0) vovido::WarnScaledColumns(id, changed, firstSum);
+        return scaledTable_ != nullptr ? scaledTable_.get() : table;
     }
     NoteWriteFailure(rc != kSuccess ? rc : kObjectNotValid);
     return nullptr;

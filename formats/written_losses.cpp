@@ -115,5 +115,4 @@ void WarnScaledColumns(const char* nodeId, int columns, double firstSum) {
              " scaled to sum to 1 (the first summed to " + sum + ")");
 }
 
-
 }  // namespace vovido

@@ -197,7 +197,8 @@ int VRX_network::AddArcs(const int* parents, int count, int child, int* results)
     // A file's tables are counted together before any is built.
     if (CountTableRead(child, parents, count, results) != kSuccess) return kSuccess;
     const bool counted = ArcsBuildReadTable(child);
-    const int64_t before = counted ? vovido::DefinitionSupport::TableCellsWithParents(*this, child, nullptr, 0) : 0;
+    const int64_t before =
+        counted ? vovido::DefinitionSupport::TableCellsWithParents(*this, child, nullptr, 0) : 0;
     const int rc = AddArcsToTable(parents, count, child, results);
     if (counted)
         readTableCells += vovido::DefinitionSupport::TableCellsWithParents(*this, child, nullptr, 0) - before;

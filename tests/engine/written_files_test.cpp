@@ -196,7 +196,7 @@ TEST_F(WrittenFiles, ColumnsOffOneAreWrittenAsTheUpdateUsesThem) {
                {0.75, 0.25},
                {0.5, 0.5, 0.25, 0.75},
                {1.0 / 3, 1.0 / 3, 1.0 / 3, 1.0, 0.0, 0.0},
-               ""}}) {
+               scaled.warning}}) {
         SCOPED_TRACE(c.extension);
         const TempFile file(std::string(".") + c.extension);
         errorLog.Flush();

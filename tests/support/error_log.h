@@ -84,10 +84,8 @@ inline bool LoggedOrFolded(int code, const std::string& text) {
 // Every entry as "code text" on a line of its own, for failure messages.
 inline std::string LogDump() {
     std::string out;
-    for (int i = 0; i < errorLog.GetNumberOfEntries(); ++i) {
-        const char* text = errorLog.GetMessage(i);
-        out += std::to_string(errorLog.GetCode(i)) + " " + (text != nullptr ? text : "") + "\n";
-    }
+    for (int i = 0; i < errorLog.GetNumberOfEntries(); ++i)
+        out += std::to_string(errorLog.GetCode(i)) + " " + MessageAt(i) + "\n";
     return out;
 }
 
