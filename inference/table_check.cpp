@@ -264,19 +264,34 @@ int ScaledTables::ScaleNode(int handle, std::vector<std::string>& reports) {
 
 namespace {
 
-// Checks the table's columns into `checked`: which are off 1 or of zeros, and the copy with every column
-// scaled. 0, or kOutOfMemory when the copy cannot be made.
+// A column this close to 1 is read as it is: scaling it would move no belief by more than the rounding
+// of the update itself, and a table of such columns (every normalised one) needs no scaled copy.
+constexpr double kExactColumn = 1e-13;
+
+bool NeedsScaling(double sum) {
+    return std::fabs(sum - 1.0) > kExactColumn;
+}
+
+// Checks the table's columns into `checked`: which are off 1 or of zeros, and, where any column needs
+// scaling, the copy with every such column scaled (one of zeros uniform). 0, or kOutOfMemory when the
+// copy cannot be made.
 int CheckColumns(const VRX_Dmatrix& table, int run, CheckedTable& checked) {
     const int count = table.GetNumberOfElements();
     checked.offColumns.clear();
     checked.zeroColumns.clear();
     checked.offCount = 0;
     checked.zeroCount = 0;
+    checked.scaled.CleanUp();
+    const double* data = table.GetData();
+    int start = 0;
+    while (start + run <= count && !NeedsScaling(ColumnSum(data + start, run))) start += run;
+    checked.asGiven = start + run > count;
+    if (checked.asGiven) return kSuccess;
     if (checked.scaled.Copy(table) != kSuccess) return kOutOfMemory;
     double* scaled = checked.scaled.GetData();
-    for (int start = 0; start + run <= count; start += run) {
+    for (; start + run <= count; start += run) {
         const double sum = ColumnSum(scaled + start, run);
-        if (sum == 1.0) continue;
+        if (!NeedsScaling(sum)) continue;
         const ColumnUse use = ClassifyColumn(sum, VRX_cpt::kColumnTolerance);
         if (use == ColumnUse::kZero) {
             if (checked.zeroCount++ < kNamedScaledColumns) checked.zeroColumns.push_back(start / run);
@@ -314,6 +329,11 @@ int ScaledTables::CheckTable(int handle, int order, VRX_nodeDefinition& definiti
     for (const int column : checked.zeroColumns)
         notes.zero += (notes.zero.empty() ? "" : ", ") + ColumnText(column, order);
     notes.zeroCount += checked.zeroCount;
+    if (checked.asGiven) {
+        // The update reads the table itself; should it write there, the next check sees it.
+        table.ClearChanged();
+        return kSuccess;
+    }
     // The update reads the scaled copy; the table's own entries are out of its reach until Restore.
     // The copy has the table's shape: the entries alone are swapped.
     swapped_.push_back({handle, order, &definition, nullptr, count});

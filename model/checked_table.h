@@ -16,6 +16,8 @@ struct CheckedTable {
     // The same columns each scaled to sum to 1 exactly, one of zeros uniform, in the table's shape: what an
     // update reads, swapped in for its duration.
     VRX_Dmatrix scaled;
+    // Every column sums to 1 up to rounding: the update reads the table itself, and `scaled` is empty.
+    bool asGiven = false;
     // Columns off 1 beyond the tolerance of a CPT's consistency, the first few with their sums, and
     // their count; columns of zeros, likewise.
     std::vector<std::pair<int, double>> offColumns;
