@@ -137,16 +137,27 @@ TEST_F(WrittenFiles, TablesWithNaNOrInfinityAreRefused) {
     }
 }
 
-// A negative entry, which no scaling mends, fails the write to every format of other tools.
-TEST_F(WrittenFiles, NegativeEntriesAreRefusedByTheFormatsOfOtherTools) {
-    TestNetwork t;
-    t.Table(t.Add("A"), {1.5, -0.5});
-    for (const char* extension : {"net", "dne", "dsc", "erg", "xml03"}) {
-        EXPECT_EQ(WriteOver(t.net, extension), kObjectNotConsistent) << extension;
-        EXPECT_TRUE(
-            Logged(kObjectNotConsistent,
-                   "ERROR: Node [A] : entry 1 of its table is negative (-0.5), which the format cannot hold"))
-            << extension << LogDump();
+// A negative entry, or finite entries whose sum is not (which the update refuses too), is no
+// distribution that scaling gives: the write to every format of other tools fails naming the node.
+TEST_F(WrittenFiles, ColumnsNoScalingMendsAreRefusedByTheFormatsOfOtherTools) {
+    struct Case {
+        std::vector<double> table;
+        std::string message;
+    };
+    const Case cases[] = {
+        {{1.5, -0.5},
+         "ERROR: Node [A] : entry 1 of its table is negative (-0.5), which the format cannot hold"},
+        {{1.5e308, 1.5e308},
+         "ERROR: Node [A] : column 0 of its table does not sum to a finite number, which the format cannot "
+         "hold"},
+    };
+    for (const Case& c : cases) {
+        TestNetwork t;
+        t.Table(t.Add("A"), c.table);
+        for (const char* extension : {"net", "dne", "dsc", "erg", "xml03"}) {
+            EXPECT_EQ(WriteOver(t.net, extension), kObjectNotConsistent) << extension;
+            EXPECT_TRUE(Logged(kObjectNotConsistent, c.message)) << extension << LogDump();
+        }
     }
 }
 
