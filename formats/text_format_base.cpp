@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <new>
+#include <unordered_set>
 
 #include "base/double_array.h"
 #include "base/error_log.h"
@@ -769,9 +770,23 @@ int VRX_textFormat::AddPendingArcs(PendingArcs& pending) {
     return rc;
 }
 
+void VRX_textFormat::ReportRepeatedParents(int child, const std::vector<int>& parents, int line) {
+    std::unordered_set<int> listed;
+    for (const int parent : parents) {
+        if (parent < 0 || listed.insert(parent).second) continue;
+        if (line >= 0) reportLine_ = line;
+        (void)ReportMessage(kOutOfRange, "ERROR: Node [" +
+                                             std::string(vovido::NodeIdOr(*network, child, "")) +
+                                             "] : its parent [" + vovido::NodeIdOr(*network, parent, "") +
+                                             "] is listed twice");
+        if (line >= 0) reportLine_ = -1;
+    }
+}
+
 void VRX_textFormat::WaitForTable(PendingArcs& pending, int child, std::vector<int> parents,
                                   std::vector<std::string> ids,
                                   std::function<void(const std::string&, int)> refused) {
+    ReportRepeatedParents(child, parents);
     pending.child = child;
     pending.parents = std::move(parents);
     pending.ids = std::move(ids);

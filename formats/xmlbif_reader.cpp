@@ -135,6 +135,7 @@ int VRX_xmlSpeaker::ReadText(std::string_view text) {
     ResetReadState_();
     networkRead_ = false;
     variables_.clear();
+    variableSignatures_.clear();
     definitions_.clear();
     networkName_.clear();
     hasNetworkName_ = false;
@@ -393,6 +394,14 @@ int VRX_xmlSpeaker::ReadVariable(XmlTagScanner& scanner) {
     });
     if (rc != kSuccess) return rc;
     if (type == 0) return kSuccess;
+    // The kind and outcomes: a variable given again with the same is read once.
+    std::string signature = std::to_string(type);
+    for (const std::string& outcome : outcomes) signature.append(1, '\0').append(outcome);
+    const auto given = variableSignatures_.find(name);
+    if (hasName && given != variableSignatures_.end() && given->second == signature) {
+        Warn(line, kOutOfRange, RepeatedMessage("Node [" + name + "]", "'VARIABLE' element", true));
+        return kSuccess;
+    }
     if (hasName && variables_.count(name) > 0) {
         (void)Report(line, kDuplicatedIdentifier, "ERROR: [" + name + "] Duplicated Identifier");
         return kSuccess;
@@ -409,6 +418,7 @@ int VRX_xmlSpeaker::ReadVariable(XmlTagScanner& scanner) {
         if (const int rc = node->GetInfo()->header.SetName(name.c_str()))
             (void)Report(line, rc, "ERROR: Couldn't set the name");
         variables_[name] = handle;
+        variableSignatures_[name] = std::move(signature);
     }
     // A utility has no outcomes; files of other tools give it one all the same.
     if (type == DefinitionType::kTable || outcomes.empty()) return kSuccess;
@@ -527,6 +537,7 @@ void VRX_xmlSpeaker::ApplyDefinition(const Definition& definition,
         return;
     }
     bool refused = false;
+    ReportRepeatedParents(handle, parents, line);
     (void)AddParentArcs(handle, parents, [this, line, &parents, &id, &refused](size_t i, int rc) {
         // The first refusal is the one reported: the definition goes no further.
         if (refused) return;

@@ -81,6 +81,7 @@ private:
     void WriteDefinition(int handle);
 
     std::unordered_map<std::string, int> variables_;
+    std::unordered_map<std::string, std::string> variableSignatures_;  // by name: kind and outcomes
     std::vector<Definition> definitions_;
     std::string networkName_;
     bool hasNetworkName_ = false;

@@ -345,3 +345,58 @@ TEST_F(NetworkStatementsTest, UtilitiesThatAreNoFiniteNumbersAreRefusedNamingThe
 }
 
 }  // namespace
+
+namespace {
+
+// A parent listed twice is refused in every format, the cause first (before the refused arc or the table
+// it misshapes); a variable given again with the same kind and outcomes is read once.
+TEST_F(NetworkStatementsTest, AParentListedTwiceIsNamedAndAVariableRepeatedIsReadOnce) {
+    const std::string bif =
+        "<BIF VERSION=\"0.3\"><NETWORK><NAME>n</NAME>\n<VARIABLE TYPE=\"nature\"><NAME>A</NAME><OUTCOME>y"
+        "</OUTCOME><OUTCOME>n</OUTCOME></VARIABLE>\n<VARIABLE TYPE=\"nature\"><NAME>B</NAME><OUTCOME>y"
+        "</OUTCOME><OUTCOME>n</OUTCOME></VARIABLE>\n<DEFINITION><FOR>A</FOR><TABLE>0.2 0.8</TABLE>"
+        "</DEFINITION>\n<DEFINITION><FOR>B</FOR><GIVEN>A</GIVEN><TABLE>0.1 0.9 0.3 0.7</TABLE></DEFINITION>\n"
+        "</NETWORK></BIF>\n";
+    const std::string variableA = "<VARIABLE TYPE=\"nature\"><NAME>A</NAME><OUTCOME>y</OUTCOME>";
+    const std::string hugin =
+        "net {}\nnode A { states = (\"y\" \"n\"); }\nnode B { states = (\"y\" \"n\"); }\n"
+        "potential (A) { data = (0.2 0.8); }\npotential (B | A A) { data = (((0.1 0.9) (0.3 0.7)) ((0.1 0.9) "
+        "(0.3 0.7))); }\n";
+    const std::string dne =
+        "bnet n {\nnode A { kind = NATURE; discrete = TRUE; states = (y, n); parents = (); probs = (0.2, "
+        "0.8); "
+        "};\nnode B { kind = NATURE; discrete = TRUE; states = (y, n); parents = (A, A); };\n};\n";
+    const std::string dsc =
+        "belief network \"n\"\nnode A { type : discrete[2] = { \"y\", \"n\" }; }\nnode B { type : "
+        "discrete[2] = { \"y\", \"n\" }; }\nprobability(A) { 0.2, 0.8; }\nprobability(B | A, A) { }\n";
+    const std::string twice = "ERROR: Node [B] : its parent [A] is listed twice";
+    const Case cases[] = {
+        {"xmlbif: a parent given twice",
+         "xml03",
+         With(bif, "<GIVEN>A</GIVEN>", "<GIVEN>A</GIVEN>"),
+         kOutOfRange,
+         {"(line 5) : " + twice, "(line 5) : ERROR: Couldn't add arc from node [A] to node [B]"}},
+        {"hugin: a parent given twice", "net", hugin, kOutOfRange, {"(line 5) : " + twice}},
+        {"netica: a parent given twice",
+         "dne",
+         dne,
+         kOutOfRange,
+         {"(line 3) : " + twice, "(line 3) : ERROR: Couldn't add arc from node [A] to node [B]"}},
+        {"msbn: a parent given twice", "dsc", dsc, kOutOfRange, {"(line 5) : " + twice}},
+        {"xmlbif: a variable repeated",
+         "xml03",
+         With(bif, "</VARIABLE>\n", variableA + "<OUTCOME>n</OUTCOME></VARIABLE>\n"),
+         kSuccess,
+         {Again("Node [A]", "'VARIABLE' element", 3)},
+         TableOfA,
+         "0.200000 0.800000 "},
+        {"xmlbif: a variable given twice",
+         "xml03",
+         With(bif, "</VARIABLE>\n", variableA + "<OUTCOME>no</OUTCOME></VARIABLE>\n"),
+         kDuplicatedIdentifier,
+         {"(line 3) : ERROR: [A] Duplicated Identifier"}},
+    };
+    for (const Case& item : cases) Check(item);
+}
+
+}  // namespace
