@@ -1,6 +1,7 @@
 // Reader of XMLBIF 0.3: the BIF element and its network, each variable made a node when its element
 // ends, the definitions (arcs and tables) applied once every variable is known, so that a definition
 // may name a variable that comes after it.
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -165,12 +166,24 @@ void VRX_xmlSpeaker::Warn(int line, int code, const std::string& text,
     (void)vovido::LogNotice(errorLog, code, text.c_str(), prefix.c_str(), instance);
 }
 
+void VRX_xmlSpeaker::WarnStrayText(const vovido::XmlTagScanner& scanner) {
+    std::string text = Collapsed(scanner.Text());
+    if (text.empty()) return;
+    if (text.size() > 40) text = text.substr(0, 40) + "...";
+    // The line of its first word, past the line ends before it.
+    const std::string& raw = scanner.Text();
+    const size_t first = raw.find_first_not_of(" \t\r\n");
+    const int line = scanner.Line() + static_cast<int>(std::count(raw.begin(), raw.begin() + first, '\n'));
+    Warn(line, kSyntaxError, "ERROR: '" + text + "' : Text outside the elements, skipped");
+}
+
 int VRX_xmlSpeaker::ReadChildren(XmlTagScanner& scanner, const char* element, const char* unknown,
                                  const std::function<int()>& readChild) {
     if (scanner.IsSelfClosing()) return kSuccess;
     for (;;) {
         switch (scanner.Next()) {
             case Event::kText:
+                WarnStrayText(scanner);
                 break;
             case Event::kStart: {
                 int rc = readChild();
@@ -259,6 +272,7 @@ int VRX_xmlSpeaker::ReadBif(XmlTagScanner& scanner) {
     for (;;) {
         switch (scanner.Next()) {
             case Event::kText:
+                WarnStrayText(scanner);
                 break;
             case Event::kStart:
                 if (Is(scanner, "NETWORK") && networkRead_) {

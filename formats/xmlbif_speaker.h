@@ -72,6 +72,8 @@ private:
     int FindVariable(const std::string& name) const;
 
     int Report(int line, int code, const std::string& text);
+    // Text beside the elements, which the format has no place for: passed over with a warning.
+    void WarnStrayText(const vovido::XmlTagScanner& scanner);
     void Warn(int line, int code, const std::string& text);
     void Warn(int line, int code, const std::string& text, const vovido::NoticeInstance& instance);
 
