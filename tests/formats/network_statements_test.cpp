@@ -114,6 +114,17 @@ TEST_F(NetworkStatementsTest, KiStateFieldsAndKbFieldsCountOnce) {
                          FirstOutcome,
                          "Powered"});
     }
+    cases.push_back({"ki: a state named twice",
+                     "dxp",
+                     Replaced(ki, "standard n { }", "standard y { }"),
+                     kOutOfRange,
+                     {"(line 6) : ERROR: Node [A] has more than one state [y]"}});
+    cases.push_back(
+        {"ki: a state too many",
+         "dxp",
+         With(ki, "standard n { };", " standard m { };"),
+         kOutOfRange,
+         {"(line 6) : ERROR: Node [A] : Wrong number of outcomes: 2 declared, 3 state blocks given"}});
     cases.push_back({"ki: PRECISION given twice",
                      "dxp",
                      With(ki, "NOTES : \"x\";", " PRECISION : 5;"),
