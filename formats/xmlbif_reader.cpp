@@ -535,6 +535,7 @@ void VRX_xmlSpeaker::ApplyDefinition(const Definition& definition,
             return;
         }
     }
+    if (ReportParentListFaults(handle, parents, line)) return;
     // A table the file cannot fill is refused before the arcs build it; one past the limit is refused by
     // the arcs, without building it.
     const bool tabled = definition.hasTable && network->GetNodeType(handle) != DefinitionType::kList;
@@ -551,7 +552,6 @@ void VRX_xmlSpeaker::ApplyDefinition(const Definition& definition,
         return;
     }
     bool refused = false;
-    ReportRepeatedParents(handle, parents, line);
     (void)AddParentArcs(handle, parents, [this, line, &parents, &id, &refused](size_t i, int rc) {
         // The first refusal is the one reported: the definition goes no further.
         if (refused) return;
