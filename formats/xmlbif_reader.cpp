@@ -471,8 +471,19 @@ int VRX_xmlSpeaker::ReadDefinition(XmlTagScanner& scanner) {
             return read;
         }
         if (!Is(scanner, "TABLE")) return kNotThisKeyword;
+        // A second table is compared with the first: the same is read once, another refused.
+        std::vector<double> again;
+        std::vector<double>& table = definition.hasTable ? again : definition.table;
         int read = ReadSimple(scanner, text);
-        if (read == kSuccess) read = ParseTable(text, line, definition.table);
+        if (read == kSuccess) read = ParseTable(text, line, table);
+        if (read == kSuccess && definition.hasTable) {
+            const std::string owner = "Node [" + definition.forName + "]";
+            if (again == definition.table) {
+                Warn(line, kOutOfRange, RepeatedMessage(owner, "'TABLE' element", true));
+            } else {
+                (void)Report(line, kOutOfRange, RepeatedMessage(owner, "'TABLE' element", false));
+            }
+        }
         definition.hasTable = true;
         return read;
     });
