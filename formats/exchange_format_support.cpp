@@ -156,6 +156,15 @@ int OutcomeIds(const VRX_stringArray& names, const std::string& nodeId, VRX_idAr
     return OutcomeIds(texts, nodeId, out, warn);
 }
 
+std::string NodeKindText(const VRX_network& network, int handle) {
+    const VRX_node* node = network.GetNode(handle);
+    const VRX_nodeDefinition* definition = node != nullptr ? node->GetDefinition() : nullptr;
+    const char* id = node != nullptr && node->GetId() != nullptr ? node->GetId() : "";
+    const std::string kind = definition != nullptr ? definition->GetTypeName() : "UNDEFINED";
+    const bool vowel = !kind.empty() && std::strchr("AEIOU", kind[0]) != nullptr;
+    return std::string("Node [") + id + "] is " + (vowel ? "an " : "a ") + kind + " node";
+}
+
 int CheckWritableNodes(VRX_network& network, const NodeRefusal& refusal) {
     for (int h = network.GetFirstNode(); h >= 0; h = network.GetNextNode(h)) {
         const std::string message = refusal(h);
@@ -180,7 +189,8 @@ int CheckStaticNetwork(VRX_network& network, const char* format) {
 
 int CheckWritableKinds(VRX_network& network, bool (*accepts)(int typeCode), const char* message) {
     return CheckWritableNodes(network, [&network, accepts, message](int handle) {
-        return accepts(network.GetNodeType(handle)) ? std::string() : std::string(message);
+        if (accepts(network.GetNodeType(handle))) return std::string();
+        return std::string(message) + ": " + NodeKindText(network, handle);
     });
 }
 

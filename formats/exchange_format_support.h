@@ -49,7 +49,9 @@ using NodeRefusal = std::function<std::string(int handle)>;
 // Before a file is created: kOutOfRange (logged with the message) at the first node refused, or when the
 // nodes cannot be put in topological order.
 [[nodiscard]] int CheckWritableNodes(VRX_network& network, const NodeRefusal& refusal);
-// The same, refusing with one message every node whose kind is not accepted.
+// "Node [id] is a <kind> node", which refusals of a kind append to their message.
+std::string NodeKindText(const VRX_network& network, int handle);
+// The same, refusing every node whose kind is not accepted with the message and the node's kind.
 [[nodiscard]] int CheckWritableKinds(VRX_network& network, bool (*accepts)(int typeCode),
                                      const char* message);
 // Before a file is created: kOutOfRange (logged) for a dynamic network (temporal arcs, or nodes of the

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdint>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "base/dmatrix.h"
@@ -376,8 +377,18 @@ int VRX_kiSpeaker::ReadStates(int handle) {
         }
     }
     if (ReadSectionEnd() != kSuccess) return kSyntaxError;
+    const std::string nodeId = network->GetNode(handle)->GetId();
     if (n < 1 || static_cast<size_t>(n) != states.size())
-        return ReportError(kOutOfRange, "Wrong number of outcomes");
+        return ReportMessage(kOutOfRange,
+                             "ERROR: Node [" + nodeId + "] : Wrong number of outcomes: " + std::to_string(n) +
+                                 " declared, " + std::to_string(states.size()) + " state blocks given");
+    // A state named twice would make the outcomes fail as if they were too many.
+    std::unordered_set<std::string> named;
+    for (const State& state : states) {
+        if (!named.insert(state.id).second)
+            return ReportMessage(kOutOfRange,
+                                 "ERROR: Node [" + nodeId + "] has more than one state [" + state.id + "]");
+    }
     const int applied = ApplyStates(handle, states);
     if (applied == kSuccess) NoteNodeOutcomes(handle, n);
     return applied;

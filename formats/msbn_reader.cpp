@@ -73,6 +73,7 @@ int VRX_microsoftSpeaker::ReadOpened(int openResult) {
     if (network == nullptr) return kObjectNotValid;
     lexer->AddSeparators(",|");
     potentialNodes_.clear();
+    potentialParts_.clear();
     vovido::StartNetworkRecords(*network);
     // Without its head the text is no network of this format.
     if (IsKeywordNext(kHeadWords) != 1 || token.kind != kIdentifier) {
@@ -251,9 +252,26 @@ int VRX_microsoftSpeaker::ReadPotential() {
     child_.assign(TokenText_());
     const int handle = network->FindNode(child_.c_str());
     if (handle < 0) return ReportMessage(handle, "ERROR: Node (\"" + child_ + "\") not found");
-    // A second potential would lay its table (and its parents) over the first.
-    if (!potentialNodes_.insert(handle).second)
-        return ReportMessage(kOutOfRange, RepeatedPartMessage(child_, "potential", false));
+    // A second potential would lay its table (and its parents) over the first: the same again is read
+    // once, as in the other readers; a decision's, which ends without a block, is compared by its kind.
+    const bool table = type != DefinitionType::kList;
+    if (!potentialNodes_.insert(handle).second) {
+        const bool sameKind = network->GetNodeType(handle) == type;
+        if (!table || !sameKind || potentialParts_.count(handle) == 0)
+            return ReportMessage(kOutOfRange, RepeatedPartMessage(child_, "potential", false));
+    }
+    if (!table) return ReadPotentialBody(type, handle);
+    const std::string child = child_;
+    blockless_ = false;
+    const int rc = ReadPartOnce(potentialParts_, handle, child, "potential",
+                                [this, type, handle]() { return ReadPotentialBody(type, handle); });
+    // A repeat is skipped to the end of its block: one without a block is compared with nothing.
+    if (blockless_) potentialParts_.erase(handle);
+    (void)AcceptToken(kPunctuator, ";");
+    return rc;
+}
+
+int VRX_microsoftSpeaker::ReadPotentialBody(int type, int handle) {
     if (network->GetNode(handle)->ChangeType(type) != kSuccess)
         return ReportError(kSyntaxError, "ERROR: Unknown Node Type");
     std::vector<std::string> parentIds;
@@ -278,6 +296,7 @@ int VRX_microsoftSpeaker::ReadPotential() {
     if (type == DefinitionType::kList) NoteNodeTable(handle);
     if (ExpectToken(kPunctuator, "{") != kSuccess) {
         (void)AddPendingArcs(arcs_);
+        blockless_ = true;
         if (AcceptToken(kPunctuator, ";") || type == DefinitionType::kList) return kSuccess;
         return RequireToken(kPunctuator, "{");
     }
@@ -296,7 +315,7 @@ int VRX_microsoftSpeaker::ReadPotential() {
     BeginNodeContent(handle);
     ReadBlock([this, parentCount]() { return ReadEntry(parentCount); });
     EndNodeContent();
-    (void)AcceptToken(kPunctuator, ";");
+    if (type == DefinitionType::kList) (void)AcceptToken(kPunctuator, ";");
     if (reports_ != reportsBefore) {
         // The table is lost, but the arcs stay while the read may still succeed.
         if (GetReadFailure() == kSuccess) (void)AddPendingArcs(arcs_);

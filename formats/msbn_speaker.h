@@ -48,6 +48,7 @@ private:
     [[nodiscard]] int ReadNodeEntry(int handle);
     [[nodiscard]] int ReadStates(int handle);
     [[nodiscard]] int ReadPotential();
+    [[nodiscard]] int ReadPotentialBody(int type, int handle);
     // One "(coordinates) : numbers" entry of the potential's table.
     [[nodiscard]] int ReadEntry(int parentCount);
     // The shape of the potential's table into parentSizes_, cells_ and ownSize_: the one the waiting arcs
@@ -73,4 +74,7 @@ private:
     std::string child_;
     // The nodes whose potential has begun: one node, one potential.
     std::unordered_set<int> potentialNodes_;
+    // The digests of the potentials with a table, which the same potential given again is compared with.
+    NodeParts potentialParts_;
+    bool blockless_ = false;  // the potential just read had no block
 };

@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <new>
+#include <unordered_set>
 
 #include "base/double_array.h"
 #include "base/error_log.h"
@@ -769,9 +770,27 @@ int VRX_textFormat::AddPendingArcs(PendingArcs& pending) {
     return rc;
 }
 
+bool VRX_textFormat::ReportParentListFaults(int child, const std::vector<int>& parents, int line) {
+    std::unordered_set<int> listed;
+    bool faulty = false;
+    const std::string childId = vovido::NodeIdOr(*network, child, "");
+    for (const int parent : parents) {
+        if (parent < 0 || (parent != child && listed.insert(parent).second)) continue;
+        faulty = true;
+        if (line >= 0) reportLine_ = line;
+        (void)ReportMessage(
+            kOutOfRange, parent == child ? "ERROR: Node [" + childId + "] : it is listed as its own parent"
+                                         : "ERROR: Node [" + childId + "] : its parent [" +
+                                               vovido::NodeIdOr(*network, parent, "") + "] is listed twice");
+        if (line >= 0) reportLine_ = -1;
+    }
+    return faulty;
+}
+
 void VRX_textFormat::WaitForTable(PendingArcs& pending, int child, std::vector<int> parents,
                                   std::vector<std::string> ids,
                                   std::function<void(const std::string&, int)> refused) {
+    (void)ReportParentListFaults(child, parents);
     pending.child = child;
     pending.parents = std::move(parents);
     pending.ids = std::move(ids);

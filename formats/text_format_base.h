@@ -271,6 +271,10 @@ public:
     // code the handle). Returns the first code refused, else 0.
     int AddParentArcs(int child, const std::vector<int>& parents,
                       const std::function<void(size_t, int)>& refused);
+    // A parent listed twice, or the child listed as its own parent, which the arcs refuse (and which would
+    // shape a table wrongly), named as the cause (the read fails); `line` for a reader without a lexer.
+    // True when there was one.
+    bool ReportParentListFaults(int child, const std::vector<int>& parents, int line = -1);
     // Parents read for a node whose table the file gives after them: their arcs wait for the table, so
     // that a table the file cannot fill is refused before they build it.
     struct PendingArcs {

@@ -1,5 +1,6 @@
 // Base of the text-format speakers, writing side: escaping, fields, lists and sections.
 #include <algorithm>
+#include <cmath>
 #include <memory>
 #include <string>
 
@@ -40,8 +41,10 @@ namespace {
 // off 1 beyond rounding is scaled as the update scales it (a rounded column every reader takes, and the
 // update scales alike, keeps the numbers given). A column the update takes as zeros, and so as uniform,
 // is written as zeros, which every reader takes alike (numbers below the normal doubles would be read
-// back as a distribution or lost in the format's digits).
-int ChangedColumns(const VRX_Dmatrix& table, std::unique_ptr<VRX_Dmatrix>& scaled, double& firstSum) {
+// back as a distribution or lost in the format's digits). A column of finite entries whose sum is not
+// finite, which the update refuses, is no distribution either: `unbounded` is its index, and -1 is returned.
+int ChangedColumns(const VRX_Dmatrix& table, std::unique_ptr<VRX_Dmatrix>& scaled, double& firstSum,
+                   int& unbounded) {
     const int dims = table.GetNumberOfDimensions();
     const int run = dims > 0 ? table.GetSizeOfDimension(dims - 1) : 0;
     const int count = table.GetNumberOfElements();
@@ -49,6 +52,10 @@ int ChangedColumns(const VRX_Dmatrix& table, std::unique_ptr<VRX_Dmatrix>& scale
     for (int start = 0; run > 0 && start + run <= count; start += run) {
         const double* entries = table.GetData() + start;
         const double sum = vovido::ColumnSum(entries, run);
+        if (!std::isfinite(sum)) {
+            unbounded = start / run;
+            return -1;
+        }
         const vovido::ColumnUse use = vovido::ClassifyColumn(sum, vovido::kRoundedColumnTolerance);
         if (use == vovido::ColumnUse::kZero) {
             if (std::all_of(entries, entries + run, [](double p) { return p == 0.0; })) continue;
@@ -87,7 +94,17 @@ VRX_Dmatrix* VRX_textFormat::TableToWrite(VRX_nodeDefinition& definition) {
         }
         double firstSum = 0.0;
         scaledTable_.reset();
-        const int changed = ChangedColumns(*table, scaledTable_, firstSum);
+        int unbounded = 0;
+        const int changed = ChangedColumns(*table, scaledTable_, firstSum, unbounded);
+        if (changed < 0) {
+            const std::string message = std::string("ERROR: Node [") + id + "] : column " +
+                                        std::to_string(unbounded) +
+                                        " of its table does not sum to a finite number, which the format "
+                                        "cannot hold";
+            NoteWriteFailure(LogError(errorLog, kObjectNotConsistent, message.c_str(), nullptr));
+            scaledTable_.reset();
+            return nullptr;
+        }
         if (changed > 0) vovido::WarnScaledColumns(id, changed, firstSum);
         return scaledTable_ != nullptr ? scaledTable_.get() : table;
     }

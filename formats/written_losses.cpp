@@ -5,10 +5,15 @@
 #include <string>
 
 #include "base/counted_notices.h"
+#include "base/dmatrix.h"
 #include "base/error_log.h"
+#include "base/id_array.h"
 #include "base/number_text.h"
 #include "base/status_codes.h"
+#include "base/string_array.h"
+#include "definitions/node_cost.h"
 #include "model/documentation.h"
+#include "model/extra_definition.h"
 #include "model/header.h"
 #include "model/network.h"
 #include "model/node.h"
@@ -46,12 +51,48 @@ const NoticeKind kCommentsLeftOut = {"comments left out of {count}", "node", nul
 const NoticeKind kPropertiesLeftOut = {"user properties left out of {count}", "node", nullptr};
 const NoticeKind kDocumentsLeftOut = {"documents left out of {count}", "node", nullptr};
 const NoticeKind kSubmodelsLeftOut = {"submodels left out for {count}", "node", nullptr};
+// No format of other tools holds these: the network's targets, the roles and texts of the diagnosis,
+// and observation costs.
+const NoticeKind kTargetsLeftOut = {"target marks left out of {count}", "node", nullptr};
+const NoticeKind kDiagnosisLeftOut = {"diagnostic roles and texts left out of {count}", "node", nullptr};
+const NoticeKind kCostsLeftOut = {"observation costs left out of {count}", "node", nullptr};
 const NoticeKind kScaledColumns = {
     "tables written with their columns scaled to sum to 1, as the update uses them: {count}", "node",
     nullptr};
 
 bool HasText(const char* text) {
     return text != nullptr && text[0] != '\0';
+}
+
+bool AnyText(const VRX_stringArray& texts) {
+    for (int i = 0; i < texts.GetCount(); ++i) {
+        if (HasText(texts[i])) return true;
+    }
+    return false;
+}
+
+// Anything of the diagnosis beyond the defaults: a role, marks, a default outcome, a question or texts.
+bool HasDiagnosis(VRX_extraDefinition& extra) {
+    bool faults = false;
+    for (int i = 0; i < extra.GetFaultOutcomes().GetCount(); ++i)
+        faults = faults || extra.IsFaultOutcome(i) == 1;
+    const VRX_idArray& labels = *extra.GetOutcomeLabels();
+    bool labelled = false;
+    for (int i = 0; i < labels.GetCount(); ++i) labelled = labelled || HasText(labels[i]);
+    return extra.diagType != DiagnosisType::kAuxiliary || extra.ranked != 0 || extra.mandatory != 0 ||
+           extra.setAsDefault != 0 || faults || labelled || !extra.question.empty() ||
+           AnyText(*extra.GetOutcomeDescriptions()) || AnyText(*extra.GetOutcomeFixes()) ||
+           AnyText(*extra.GetFaultNames());
+}
+
+bool HasCosts(VRX_network& network, int handle) {
+    if (network.GetParents(handle, 1).GetCount() > 0) return true;
+    const VRX_nodeCost* cost = network.GetNode(handle)->GetCost();
+    const VRX_Dmatrix* costs = cost != nullptr ? cost->GetCosts() : nullptr;
+    for (int i = 0; costs != nullptr && i < costs->GetNumberOfElements(); ++i) {
+        if ((*costs)[i] != 0.0) return true;
+    }
+    return false;
 }
 
 void Warn(const NoticeKind& kind, const std::string& id, const std::string& what) {
@@ -102,6 +143,11 @@ void WarnWrittenLosses(VRX_network& network, const WrittenLosses& losses) {
             Warn(kDocumentsLeftOut, id, "its documents are left out");
         if (losses.submodels && node->GetSubmodel() != kMainSubmodel)
             Warn(kSubmodelsLeftOut, id, "its submodel is left out");
+        if (network.IsTarget(h) == 1) Warn(kTargetsLeftOut, id, "its target mark is left out");
+        VRX_extraDefinition* extra = node->GetExtraDefinition();
+        if (extra != nullptr && HasDiagnosis(*extra))
+            Warn(kDiagnosisLeftOut, id, "its diagnostic role and texts are left out");
+        if (HasCosts(network, h)) Warn(kCostsLeftOut, id, "its observation costs are left out");
     }
     WarnNetworkLosses(network, losses);
 }

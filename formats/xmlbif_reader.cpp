@@ -1,6 +1,7 @@
 // Reader of XMLBIF 0.3: the BIF element and its network, each variable made a node when its element
 // ends, the definitions (arcs and tables) applied once every variable is known, so that a definition
 // may name a variable that comes after it.
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -135,6 +136,7 @@ int VRX_xmlSpeaker::ReadText(std::string_view text) {
     ResetReadState_();
     networkRead_ = false;
     variables_.clear();
+    variableSignatures_.clear();
     definitions_.clear();
     networkName_.clear();
     hasNetworkName_ = false;
@@ -164,12 +166,24 @@ void VRX_xmlSpeaker::Warn(int line, int code, const std::string& text,
     (void)vovido::LogNotice(errorLog, code, text.c_str(), prefix.c_str(), instance);
 }
 
+void VRX_xmlSpeaker::WarnStrayText(const vovido::XmlTagScanner& scanner) {
+    std::string text = Collapsed(scanner.Text());
+    if (text.empty()) return;
+    if (text.size() > 40) text = text.substr(0, 40) + "...";
+    // The line of its first word, past the line ends before it.
+    const std::string& raw = scanner.Text();
+    const size_t first = raw.find_first_not_of(" \t\r\n");
+    const int line = scanner.Line() + static_cast<int>(std::count(raw.begin(), raw.begin() + first, '\n'));
+    Warn(line, kSyntaxError, "ERROR: '" + text + "' : Text outside the elements, skipped");
+}
+
 int VRX_xmlSpeaker::ReadChildren(XmlTagScanner& scanner, const char* element, const char* unknown,
                                  const std::function<int()>& readChild) {
     if (scanner.IsSelfClosing()) return kSuccess;
     for (;;) {
         switch (scanner.Next()) {
             case Event::kText:
+                WarnStrayText(scanner);
                 break;
             case Event::kStart: {
                 int rc = readChild();
@@ -258,6 +272,7 @@ int VRX_xmlSpeaker::ReadBif(XmlTagScanner& scanner) {
     for (;;) {
         switch (scanner.Next()) {
             case Event::kText:
+                WarnStrayText(scanner);
                 break;
             case Event::kStart:
                 if (Is(scanner, "NETWORK") && networkRead_) {
@@ -393,6 +408,14 @@ int VRX_xmlSpeaker::ReadVariable(XmlTagScanner& scanner) {
     });
     if (rc != kSuccess) return rc;
     if (type == 0) return kSuccess;
+    // The kind and outcomes: a variable given again with the same is read once.
+    std::string signature = std::to_string(type);
+    for (const std::string& outcome : outcomes) signature.append(1, '\0').append(outcome);
+    const auto given = variableSignatures_.find(name);
+    if (hasName && given != variableSignatures_.end() && given->second == signature) {
+        Warn(line, kOutOfRange, RepeatedMessage("Node [" + name + "]", "'VARIABLE' element", true));
+        return kSuccess;
+    }
     if (hasName && variables_.count(name) > 0) {
         (void)Report(line, kDuplicatedIdentifier, "ERROR: [" + name + "] Duplicated Identifier");
         return kSuccess;
@@ -409,6 +432,7 @@ int VRX_xmlSpeaker::ReadVariable(XmlTagScanner& scanner) {
         if (const int rc = node->GetInfo()->header.SetName(name.c_str()))
             (void)Report(line, rc, "ERROR: Couldn't set the name");
         variables_[name] = handle;
+        variableSignatures_[name] = std::move(signature);
     }
     // A utility has no outcomes; files of other tools give it one all the same.
     if (type == DefinitionType::kTable || outcomes.empty()) return kSuccess;
@@ -447,8 +471,19 @@ int VRX_xmlSpeaker::ReadDefinition(XmlTagScanner& scanner) {
             return read;
         }
         if (!Is(scanner, "TABLE")) return kNotThisKeyword;
+        // A second table is compared with the first: the same is read once, another refused.
+        std::vector<double> again;
+        std::vector<double>& table = definition.hasTable ? again : definition.table;
         int read = ReadSimple(scanner, text);
-        if (read == kSuccess) read = ParseTable(text, line, definition.table);
+        if (read == kSuccess) read = ParseTable(text, line, table);
+        if (read == kSuccess && definition.hasTable) {
+            const std::string owner = "Node [" + definition.forName + "]";
+            if (again == definition.table) {
+                Warn(line, kOutOfRange, RepeatedMessage(owner, "'TABLE' element", true));
+            } else {
+                (void)Report(line, kOutOfRange, RepeatedMessage(owner, "'TABLE' element", false));
+            }
+        }
         definition.hasTable = true;
         return read;
     });
@@ -511,6 +546,7 @@ void VRX_xmlSpeaker::ApplyDefinition(const Definition& definition,
             return;
         }
     }
+    if (ReportParentListFaults(handle, parents, line)) return;
     // A table the file cannot fill is refused before the arcs build it; one past the limit is refused by
     // the arcs, without building it.
     const bool tabled = definition.hasTable && network->GetNodeType(handle) != DefinitionType::kList;

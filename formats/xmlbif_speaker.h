@@ -72,6 +72,8 @@ private:
     int FindVariable(const std::string& name) const;
 
     int Report(int line, int code, const std::string& text);
+    // Text beside the elements, which the format has no place for: passed over with a warning.
+    void WarnStrayText(const vovido::XmlTagScanner& scanner);
     void Warn(int line, int code, const std::string& text);
     void Warn(int line, int code, const std::string& text, const vovido::NoticeInstance& instance);
 
@@ -81,6 +83,7 @@ private:
     void WriteDefinition(int handle);
 
     std::unordered_map<std::string, int> variables_;
+    std::unordered_map<std::string, std::string> variableSignatures_;  // by name: kind and outcomes
     std::vector<Definition> definitions_;
     std::string networkName_;
     bool hasNetworkName_ = false;

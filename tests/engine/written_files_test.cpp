@@ -12,6 +12,7 @@
 
 #include "base/error_log.h"
 #include "base/status_codes.h"
+#include "model/extra_definition.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
@@ -137,16 +138,27 @@ TEST_F(WrittenFiles, TablesWithNaNOrInfinityAreRefused) {
     }
 }
 
-// A negative entry, which no scaling mends, fails the write to every format of other tools.
-TEST_F(WrittenFiles, NegativeEntriesAreRefusedByTheFormatsOfOtherTools) {
-    TestNetwork t;
-    t.Table(t.Add("A"), {1.5, -0.5});
-    for (const char* extension : {"net", "dne", "dsc", "erg", "xml03"}) {
-        EXPECT_EQ(WriteOver(t.net, extension), kObjectNotConsistent) << extension;
-        EXPECT_TRUE(
-            Logged(kObjectNotConsistent,
-                   "ERROR: Node [A] : entry 1 of its table is negative (-0.5), which the format cannot hold"))
-            << extension << LogDump();
+// A negative entry, or finite entries whose sum is not (which the update refuses too), is no
+// distribution that scaling gives: the write to every format of other tools fails naming the node.
+TEST_F(WrittenFiles, ColumnsNoScalingMendsAreRefusedByTheFormatsOfOtherTools) {
+    struct Case {
+        std::vector<double> table;
+        std::string message;
+    };
+    const Case cases[] = {
+        {{1.5, -0.5},
+         "ERROR: Node [A] : entry 1 of its table is negative (-0.5), which the format cannot hold"},
+        {{1.5e308, 1.5e308},
+         "ERROR: Node [A] : column 0 of its table does not sum to a finite number, which the format cannot "
+         "hold"},
+    };
+    for (const Case& c : cases) {
+        TestNetwork t;
+        t.Table(t.Add("A"), c.table);
+        for (const char* extension : {"net", "dne", "dsc", "erg", "xml03"}) {
+            EXPECT_EQ(WriteOver(t.net, extension), kObjectNotConsistent) << extension;
+            EXPECT_TRUE(Logged(kObjectNotConsistent, c.message)) << extension << LogDump();
+        }
     }
 }
 
@@ -249,7 +261,8 @@ TEST_F(WrittenFiles, RandomTablesReadBackWithTheirBeliefs) {
     }
 }
 
-// What a format cannot hold is left out with one warning per kind, naming how many nodes.
+// What a format cannot hold is left out with one warning per kind, naming how many nodes: kinds, names,
+// comments, submodels, targets and the roles of the diagnosis.
 TEST_F(WrittenFiles, WhatAFormatCannotHoldIsWarnedOnce) {
     VRX_network net;
     AddCptNode(net, "A", 2);
@@ -260,6 +273,8 @@ TEST_F(WrittenFiles, WhatAFormatCannotHoldIsWarnedOnce) {
     ASSERT_EQ(net.GetNode(net.FindNode("A"))->GetInfo()->header.SetName("Lung Cancer"), kSuccess);
     ASSERT_EQ(net.GetNode(net.FindNode("B"))->GetInfo()->header.SetComment("a comment"), kSuccess);
     ASSERT_EQ(net.GetHeader()->SetComment("the network's"), kSuccess);
+    ASSERT_EQ(net.SetTarget(net.FindNode("B")), kSuccess);
+    net.GetNode(net.FindNode("A"))->GetExtraDefinition()->ranked = 1;
     const int engine = net.GetSubmodelHandler().CreateSubmodel(kMainSubmodel, "Engine");
     ASSERT_EQ(net.GetNode(net.FindNode("T"))->SetSubmodel(engine), kSuccess);
     const std::string plain = "-2 written as plain tables: 2 noisy-MAX nodes, e.g. [N1], [N2]\n";
@@ -268,15 +283,18 @@ TEST_F(WrittenFiles, WhatAFormatCannotHoldIsWarnedOnce) {
     const std::string name = "-2 Node [A] : its name \"Lung Cancer\" is replaced by its identifier\n";
     const std::string submodel = "-2 Node [T] : its submodel is left out\n";
     const std::string network = "-2 The network's comment is left out\n";
+    const std::string roles = "-2 Node [A] : its diagnostic role and texts are left out\n";
+    const std::string target = "-2 Node [B] : its target mark is left out\n";
     struct Case {
         const char* extension;
         std::string warnings;
     };
     // In the order of the nodes' first notices.
-    for (const Case& c : {Case{"net", comment + plain + truth + submodel + network},
-                          Case{"dsc", comment + plain + truth + submodel + network},
-                          Case{"xml03", name + comment + plain + truth + submodel + network},
-                          Case{"dne", plain + submodel}, Case{"vrx", ""}, Case{"xvrx", ""}}) {
+    for (const Case& c :
+         {Case{"net", roles + comment + target + plain + truth + submodel + network},
+          Case{"dsc", roles + comment + target + plain + truth + submodel + network},
+          Case{"xml03", name + roles + comment + target + plain + truth + submodel + network},
+          Case{"dne", roles + target + plain + submodel}, Case{"vrx", ""}, Case{"xvrx", ""}}) {
         const TempFile file(std::string(".") + c.extension);
         errorLog.Flush();
         EXPECT_EQ(net.WriteFile(file.c_str()), kSuccess) << c.extension << LogDump();

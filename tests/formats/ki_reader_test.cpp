@@ -189,7 +189,8 @@ TEST_F(KiReaderTest, ReportsBadNodesAndStates) {
     EXPECT_STREQ(net.GetHeader()->GetId(), "bad_name");
     ExpectLogged(kSyntaxError, 2, "ERROR: 'COLOUR' : Unknown Kb Field");
     ExpectLogged(kSyntaxError, 7, "ERROR: 'WEIGHT' : Unknown Node Statement");
-    ExpectLogged(kOutOfRange, 8, "Wrong number of outcomes");
+    ExpectLogged(kOutOfRange, 8,
+                 "ERROR: Node [A] : Wrong number of outcomes: 3 declared, 2 state blocks given");
     ExpectLogged(kSyntaxError, 12, "ERROR: 'FOO' : Unknown State Field of node [B]");
     ExpectLogged(kSyntaxError, 13, "ERROR: 'weird' : Unknown State Type");
     ExpectLogged(kOutOfRange, 15, "ERROR: 'L' : Fault label is not unique.");
