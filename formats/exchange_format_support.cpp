@@ -178,9 +178,17 @@ int CheckStaticNetwork(VRX_network& network, const char* format) {
     return LogError(errorLog, kOutOfRange, message.c_str(), nullptr);
 }
 
+std::string KindRefusal(VRX_network& network, int handle, const char* refusal) {
+    const VRX_node* node = network.GetNode(handle);
+    const VRX_nodeDefinition* definition = node != nullptr ? node->GetDefinition() : nullptr;
+    const char* id = node != nullptr && node->GetId() != nullptr ? node->GetId() : "";
+    return std::string(refusal) + ": Node [" + id + "] is of kind " +
+           (definition != nullptr ? definition->GetTypeName() : "none");
+}
+
 int CheckWritableKinds(VRX_network& network, bool (*accepts)(int typeCode), const char* message) {
     return CheckWritableNodes(network, [&network, accepts, message](int handle) {
-        return accepts(network.GetNodeType(handle)) ? std::string() : std::string(message);
+        return accepts(network.GetNodeType(handle)) ? std::string() : KindRefusal(network, handle, message);
     });
 }
 

@@ -49,7 +49,10 @@ using NodeRefusal = std::function<std::string(int handle)>;
 // Before a file is created: kOutOfRange (logged with the message) at the first node refused, or when the
 // nodes cannot be put in topological order.
 [[nodiscard]] int CheckWritableNodes(VRX_network& network, const NodeRefusal& refusal);
-// The same, refusing with one message every node whose kind is not accepted.
+// The format's refusal of the whole network followed by the node that causes it and its kind:
+// "<refusal>: Node [X] is of kind NOISY_MAX".
+std::string KindRefusal(VRX_network& network, int handle, const char* refusal);
+// The same, refusing with the format's message every node whose kind is not accepted, naming the node.
 [[nodiscard]] int CheckWritableKinds(VRX_network& network, bool (*accepts)(int typeCode),
                                      const char* message);
 // Before a file is created: kOutOfRange (logged) for a dynamic network (temporal arcs, or nodes of the

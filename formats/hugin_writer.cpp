@@ -48,7 +48,8 @@ int VRX_huginSpeaker::CheckWritable() {
         const VRX_nodeDefinition* definition = node->GetDefinition();
         const int type = definition != nullptr ? definition->GetType() : DefinitionType::kNone;
         if (type == DefinitionType::kMau) {
-            return "ERROR: This Network cannot be saved in Hugin format";
+            return vovido::KindRefusal(*network, handle,
+                                       "ERROR: This Network cannot be saved in Hugin format");
         }
         if (NodeWord(type) != nullptr && node->GetInfo() != nullptr) return {};
         return std::string("ERROR: '") + (node->GetId() != nullptr ? node->GetId() : "") +

@@ -77,7 +77,8 @@ int VRX_neticaSpeaker::CheckWritable() {
         const VRX_nodeDefinition* definition = node->GetDefinition();
         const int type = definition != nullptr ? definition->GetType() : DefinitionType::kNone;
         if (type == DefinitionType::kMau) {
-            return "ERROR: This Network cannot be saved in Netica format";
+            return vovido::KindRefusal(*network, handle,
+                                       "ERROR: This Network cannot be saved in Netica format");
         }
         if (IsNeticaKind(type) && node->GetInfo() != nullptr && node->GetId() != nullptr) return {};
         return std::string("ERROR: Node [") + (node->GetId() != nullptr ? node->GetId() : "") +

@@ -86,7 +86,9 @@ TEST_F(ErgoTest, ANodeWithoutItsTableIsNoisyMax) {
 
     TempFile file(".erg");
     EXPECT_EQ(net.WriteFile(file.c_str()), kOutOfRange);
-    EXPECT_TRUE(Logged(kOutOfRange, "ERROR: This Network cannot be saved in Ergo format")) << LogDump();
+    EXPECT_TRUE(Logged(
+        kOutOfRange, "ERROR: This Network cannot be saved in Ergo format: Node [Node1] is of kind NOISY_MAX"))
+        << LogDump();
     EXPECT_FALSE(file.Exists());
 }
 

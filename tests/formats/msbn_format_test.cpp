@@ -191,7 +191,9 @@ TEST_F(MsbnTest, KindsTheFormatCannotHoldAreRefusedBeforeTheFileIsMade) {
     ASSERT_GE(net.AddNode(DefinitionType::kDeMorgan, "X"), 0);
     TempFile file(".dsc");
     EXPECT_EQ(net.WriteFile(file.c_str()), kOutOfRange);
-    EXPECT_TRUE(Logged(kOutOfRange, "ERROR: This Network cannot be saved in Microsotf format")) << LogDump();
+    EXPECT_TRUE(Logged(
+        kOutOfRange, "ERROR: This Network cannot be saved in Microsotf format: Node [X] is of kind DEMORGAN"))
+        << LogDump();
     EXPECT_FALSE(file.Exists());
 }
 
