@@ -79,7 +79,8 @@ bool SumsToOne(double sum) {
 }
 
 // The total that every distribution of the table sums to, each read with the node's own outcome fastest
-// or slowest; 0 when they differ, or when an entry is negative or no finite number.
+// or slowest; 0 when they differ, or when an entry is negative or no finite number. A distribution of
+// zeros, which the update takes as uniform, fits any total.
 double SharedTotal(const std::vector<double>& table, int outcomes, bool ownSlowest) {
     const int count = static_cast<int>(table.size());
     if (outcomes < 1 || count % outcomes != 0 || count == 0) return 0.0;
@@ -92,8 +93,9 @@ double SharedTotal(const std::vector<double>& table, int outcomes, bool ownSlowe
             if (!(value >= 0.0) || !std::isfinite(value)) return 0.0;
             sum += value;
         }
-        if (i == 0) shared = sum;
-        if (!(sum > 0.0) || std::fabs(sum - shared) > 1e-6 * shared) return 0.0;
+        if (sum == 0.0) continue;
+        if (shared == 0.0) shared = sum;
+        if (std::fabs(sum - shared) > 1e-6 * shared) return 0.0;
     }
     return shared;
 }

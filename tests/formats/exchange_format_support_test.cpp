@@ -64,7 +64,8 @@ TEST(ExchangeFormatSupport, RefusesTheFirstNodeItCannotWriteAndLeavesNoText) {
     const int list = net.AddNode(DefinitionType::kList, "D");
     ASSERT_GE(list, 0);
     EXPECT_EQ(vovido::CheckWritableKinds(net, OnlyTables, "ERROR: refused"), kOutOfRange);
-    EXPECT_TRUE(vovido::test::Logged(kOutOfRange, "ERROR: refused")) << vovido::test::LogDump();
+    EXPECT_TRUE(vovido::test::Logged(kOutOfRange, "ERROR: refused: Node [D] is of kind LIST"))
+        << vovido::test::LogDump();
     EXPECT_EQ(vovido::CheckWritableNodes(net, [](int) { return std::string(); }), kSuccess);
 
     // A refusal writes nothing; a body that fails is the answer, whatever it wrote.

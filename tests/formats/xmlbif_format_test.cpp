@@ -120,6 +120,21 @@ TEST_F(XmlBifTest, TakesTheFormsOfOtherTools) {
     EXPECT_EQ(Table(net, "A"), (std::vector<double>{0.25, 0.75}));
 }
 
+// A distribution of zeros (which the update takes as uniform) leaves the layout to the others: read as
+// written, not turned into every distribution summing to 0.5 with the node's outcome slowest.
+TEST_F(XmlBifTest, AZeroDistributionKeepsTheTableAsWritten) {
+    const std::string text =
+        Bif("<VARIABLE><NAME>A</NAME><OUTCOME>a0</OUTCOME><OUTCOME>a1</OUTCOME></VARIABLE>\n"
+            "<VARIABLE><NAME>B</NAME><OUTCOME>b0</OUTCOME><OUTCOME>b1</OUTCOME></VARIABLE>\n"
+            "<DEFINITION><FOR>A</FOR><TABLE>0.4 0.6</TABLE></DEFINITION>\n"
+            "<DEFINITION><FOR>B</FOR><GIVEN>A</GIVEN><TABLE>0.5 0.5 0 0</TABLE></DEFINITION>\n");
+    VRX_network net;
+    ASSERT_EQ(ReadXmlBif(net, text), kSuccess) << LogDump();
+    EXPECT_EQ(LoggedMessages(),
+              (std::vector<std::string>{"ERROR: Node [B] is not consistent. Inference may not be correct"}));
+    EXPECT_EQ(Table(net, "B"), (std::vector<double>{0.5, 0.5, 0, 0}));
+}
+
 struct BadFile {
     const char* what;
     std::string text;
@@ -203,7 +218,8 @@ TEST_F(XmlBifTest, NodesWithoutTablesOfTheFormAreRefusedBeforeTheFileIsMade) {
     ASSERT_GE(net.AddNode(DefinitionType::kEquation, "X"), 0);
     TempFile file(".xml03");
     EXPECT_EQ(net.WriteFile(file.c_str()), kOutOfRange);
-    EXPECT_TRUE(Logged(kOutOfRange, "ERROR: Unsupported node type")) << LogDump();
+    EXPECT_TRUE(Logged(kOutOfRange, "ERROR: Unsupported node type: Node [X] is of kind EQUATION"))
+        << LogDump();
     EXPECT_FALSE(file.Exists());
 }
 
