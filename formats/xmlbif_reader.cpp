@@ -80,8 +80,9 @@ bool SumsToOne(double sum) {
 }
 
 // The total that every distribution of the table sums to, each read with the node's own outcome fastest
-// or slowest; 0 when they differ, or when an entry is negative or no finite number.
-double SharedTotal(const std::vector<double>& table, int outcomes, bool ownSlowest) {
+// or slowest; 0 when they differ, or when an entry is negative or no finite number. With `zerosFit` a
+// distribution of zeros, which the update takes as uniform, fits any total.
+double SharedTotal(const std::vector<double>& table, int outcomes, bool ownSlowest, bool zerosFit) {
     const int count = static_cast<int>(table.size());
     if (outcomes < 1 || count % outcomes != 0 || count == 0) return 0.0;
     const int columns = count / outcomes;
@@ -93,7 +94,8 @@ double SharedTotal(const std::vector<double>& table, int outcomes, bool ownSlowe
             if (!(value >= 0.0) || !std::isfinite(value)) return 0.0;
             sum += value;
         }
-        if (i == 0) shared = sum;
+        if (sum == 0.0 && zerosFit) continue;
+        if (shared == 0.0) shared = sum;
         if (!(sum > 0.0) || std::fabs(sum - shared) > 1e-6 * shared) return 0.0;
     }
     return shared;
@@ -101,19 +103,22 @@ double SharedTotal(const std::vector<double>& table, int outcomes, bool ownSlowe
 
 // How a probability table is laid out: some tools write the node's own outcome slowest instead of
 // fastest, which only the order whose distributions sum to one tells; some write every distribution in
-// another scale (percent), the same positive total in each. Without one shared total, neither.
+// another scale (percent), the same positive total in each. Without one shared total, neither. Columns
+// of zeros decide no layout: they are passed over only to find the order whose others sum to one.
 struct TableLayout {
     bool ownSlowest = false;
     double total = 0.0;  // 0: no shared total
 };
 
 TableLayout LayoutOf(const std::vector<double>& table, int outcomes) {
-    const double fastest = SharedTotal(table, outcomes, false);
+    const double fastest = SharedTotal(table, outcomes, false, false);
     // A single distribution or one outcome reads alike both ways.
     const bool twoWays = outcomes >= 2 && static_cast<int>(table.size()) != outcomes;
-    const double slowest = twoWays ? SharedTotal(table, outcomes, true) : 0.0;
+    const double slowest = twoWays ? SharedTotal(table, outcomes, true, false) : 0.0;
     if (SumsToOne(fastest)) return {false, fastest};
     if (SumsToOne(slowest)) return {true, slowest};
+    if (SumsToOne(SharedTotal(table, outcomes, false, true))) return {false, 1.0};
+    if (twoWays && SumsToOne(SharedTotal(table, outcomes, true, true))) return {true, 1.0};
     if (fastest > 0.0) return {false, fastest};
     return {slowest > 0.0, slowest};
 }

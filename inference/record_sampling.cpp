@@ -49,7 +49,7 @@ int WritePart(SampledPart& part, bool countsHits) {
             VRX_nodeValue* value = record.node != nullptr ? record.node->GetValue() : nullptr;
             if (value != nullptr && !value->HasEvidence()) value->SetValueFlag(ValueFlags::kUpToDate, false);
         }
-        return LogError(errorLog, kNoUsefulSamples, kNoUsefulSamplesText, nullptr);
+        return LogNoUsefulSamples(view);
     }
     for (int i = 0; i < n; i++) {
         const SamplerRecord& record = part.records[i];

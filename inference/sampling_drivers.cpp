@@ -2,6 +2,7 @@
 #include "inference/sampling_drivers.h"
 
 #include <new>
+#include <string>
 
 #include "base/error_log.h"
 #include "base/status_codes.h"
@@ -9,6 +10,7 @@
 #include "inference/part_view.h"
 #include "inference/sample_net.h"
 #include "model/network.h"
+#include "model/node.h"
 
 using vovido::RelevantPartList;
 
@@ -29,6 +31,47 @@ int RemoveSingleNodeParts(RelevantPartList& parts) {
     }
     parts.resize(kept);
     return result;
+}
+
+namespace {
+
+constexpr int kNamedNodes = 5;
+
+// Appends "[id]" of the record's node, up to kNamedNodes of them; counts every node with an identifier.
+void AppendNodeName(const PartView& view, int i, int& named, std::string& out) {
+    const VRX_node* node = view.GetNetwork()->GetNode(view.GetNodeHandle(i));
+    if (node == nullptr || node->GetId() == nullptr || node->GetId()[0] == '\0') return;
+    if (named++ == kNamedNodes) out += ", ...";
+    if (named > kNamedNodes) return;
+    if (named > 1) out += ", ";
+    out += std::string("[") + node->GetId() + "]";
+}
+
+}  // namespace
+
+int LogNoUsefulSamples(const PartView& view) {
+    std::string nodes;
+    std::string observed;
+    int namedNodes = 0;
+    int namedObserved = 0;
+    try {
+        for (int i = 0; i < view.GetNumberOfNodes(); i++) {
+            if (view.GetNodeHandle(i) < 0) continue;
+            AppendNodeName(view, i, namedNodes, nodes);
+            if (view.GetEvidence(i) >= 0) AppendNodeName(view, i, namedObserved, observed);
+        }
+        // The scratch networks of other solvers have nodes without identifiers: their callers name the cause.
+        if (namedNodes == 0)
+            return LogError(errorLog, kNoUsefulSamples, vovido::kNoUsefulSamplesText, nullptr);
+        const std::string message =
+            std::string(vovido::kNoUsefulSamplesText) + " The part of " + std::to_string(namedNodes) +
+            " nodes " + nodes +
+            (observed.empty() ? std::string(" has no evidence")
+                              : " has no sample that matches the evidence on " + observed);
+        return LogError(errorLog, kNoUsefulSamples, message.c_str(), nullptr);
+    } catch (const std::bad_alloc&) {
+        return LogError(errorLog, kNoUsefulSamples, vovido::kNoUsefulSamplesText, nullptr);
+    }
 }
 
 double NormalizeVector(double* values, int n, double sum) {
@@ -56,11 +99,11 @@ int RunSamplingOnParts(VRX_network& network, int (*body)(SampleNet& net)) {
             if (setUp == kSuccess) setUp = net.PrepareTables();
             if (setUp == kSuccess) result = body(net);
             net.ReleaseTables();
+            if (setUp == kSuccess && result < 0) return LogNoUsefulSamples(view);
         } catch (const std::bad_alloc&) {
             setUp = kOutOfMemory;
         }
         if (setUp != kSuccess) return LogError(errorLog, setUp, nullptr, nullptr);
-        if (result < 0) return LogError(errorLog, kNoUsefulSamples, vovido::kNoUsefulSamplesText, nullptr);
         part.reset();
     }
     return kSuccess;

@@ -14,6 +14,12 @@ namespace vovido {
 constexpr char kNoUsefulSamplesText[] = "No useful samples have been generated for some of nodes.";
 }  // namespace vovido
 
+class PartView;
+
+// kNoUsefulSamples logged with the text followed by the part that gave no useful sample: its observed
+// nodes, whose evidence no sample matched, and some of its nodes by identifier.
+int LogNoUsefulSamples(const PartView& view);
+
 // Algorithm 1: forward sampling, samples that contradict the evidence rejected.
 [[nodiscard]] int RunLogicSampling(VRX_network& network);
 // Algorithms 3 and 5: evidence fixed, each sample weighted by the probability of the evidence.

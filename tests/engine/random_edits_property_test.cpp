@@ -255,7 +255,7 @@ protected:
     Scope scope_ = kEverything;
 };
 
-TEST_F(RandomEdits, DISABLED_UpdatesSumToOneAndWritesReadBackWithTheSameBeliefs) {
+TEST_F(RandomEdits, UpdatesSumToOneAndWritesReadBackWithTheSameBeliefs) {
     Run(kEverything);
 }
 

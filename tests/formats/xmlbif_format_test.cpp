@@ -120,6 +120,30 @@ TEST_F(XmlBifTest, TakesTheFormsOfOtherTools) {
     EXPECT_EQ(Table(net, "A"), (std::vector<double>{0.25, 0.75}));
 }
 
+// A distribution of zeros (which the update takes as uniform) leaves the layout to the others: a table
+// whose other distributions sum to 1 read as written, not as distributions summing to 0.5 with the
+// node's outcome slowest; one whose others are off 1 is read as written too, not as a slowest layout
+// scaled from 1.65.
+TEST_F(XmlBifTest, AZeroDistributionDecidesNoLayout) {
+    for (const std::vector<double>& table : {std::vector<double>{0.5, 0.5, 0, 0}, {0.66, 0, 0.99, 0}}) {
+        std::string entries;
+        for (double p : table) entries += std::to_string(p) + " ";
+        const std::string text =
+            Bif("<VARIABLE><NAME>A</NAME><OUTCOME>a0</OUTCOME><OUTCOME>a1</OUTCOME></VARIABLE>\n"
+                "<VARIABLE><NAME>B</NAME><OUTCOME>b0</OUTCOME><OUTCOME>b1</OUTCOME></VARIABLE>\n"
+                "<DEFINITION><FOR>A</FOR><TABLE>0.4 0.6</TABLE></DEFINITION>\n"
+                "<DEFINITION><FOR>B</FOR><GIVEN>A</GIVEN><TABLE>" +
+                entries + "</TABLE></DEFINITION>\n");
+        VRX_network net;
+        errorLog.Flush();
+        ASSERT_EQ(ReadXmlBif(net, text), kSuccess) << LogDump();
+        EXPECT_EQ(
+            LoggedMessages(),
+            (std::vector<std::string>{"ERROR: Node [B] is not consistent. Inference may not be correct"}));
+        EXPECT_EQ(Table(net, "B"), table);
+    }
+}
+
 struct BadFile {
     const char* what;
     std::string text;

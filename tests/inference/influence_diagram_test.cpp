@@ -109,6 +109,19 @@ TEST(BestPolicy, WildcatterChoosesToTestAndFollowsTheResult) {
     }
 }
 
+// The best policy computes no chance beliefs: they are reported out of date, never as a stale or empty
+// vector; the first open decision's choice is.
+TEST(BestPolicy, ChanceNodesAreLeftOutOfDate) {
+    VRX_network net;
+    BuildWildcatter(net);
+    ASSERT_EQ(Solve(net, 0), kSuccess) << LogDump();
+    ASSERT_TRUE(net.GetNode(net.FindNode("Oil"))->GetValue()->IsUpToDate());
+    ASSERT_EQ(Solve(net, 1), kSuccess) << LogDump();
+    for (const char* id : {"Oil", "Seismic"})
+        EXPECT_FALSE(net.GetNode(net.FindNode(id))->GetValue()->IsUpToDate()) << id;
+    EXPECT_TRUE(net.GetNode(net.FindNode("Test"))->GetValue()->IsUpToDate());
+}
+
 // Algorithm 1's choice for every decision and configuration of its parents, each solved with the
 // parents observed.
 Policy BestPolicyChoices(const VRX_network& net, const Diagram& d) {

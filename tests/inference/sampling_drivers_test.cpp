@@ -56,6 +56,11 @@ struct PairwiseContradiction {
         for (int h : {c, d, e}) t.Observe(h, 1);
     }
     int a = -1;
+    // The failure names the part's nodes and the evidence no sample matched.
+    static constexpr char kNoSamples[] =
+        "No useful samples have been generated for some of nodes. The part of 4 nodes [A], [C], [D], [E] has "
+        "no "
+        "sample that matches the evidence on [C], [D], [E]";
 };
 
 TEST(SamplingDrivers, AsiaPosteriorsAgreeWithEnumeration) {
@@ -170,7 +175,7 @@ TEST(SamplingDrivers, EvidenceThatNoSampleSatisfiesFails) {
     const PairwiseContradiction contradiction(t);
     for (int algorithm : kAllAlgorithms) {
         EXPECT_EQ(Update(t.net, algorithm, 2000), kNoUsefulSamples) << Where(algorithm);
-        ExpectLogged(kNoUsefulSamples, vovido::kNoUsefulSamplesText, Where(algorithm));
+        ExpectLogged(kNoUsefulSamples, PairwiseContradiction::kNoSamples, Where(algorithm));
         EXPECT_FALSE(t.Value(contradiction.a)->IsUpToDate()) << Where(algorithm);
     }
 }
@@ -204,7 +209,7 @@ TEST(SamplingDrivers, FailingPartKeepsTheOtherPartsResults) {
     const PairwiseContradiction contradiction(t);
     for (int algorithm : {1, 3, 4, 6}) {
         EXPECT_EQ(Update(t.net, algorithm, 20000), kNoUsefulSamples) << Where(algorithm);
-        ExpectLogged(kNoUsefulSamples, vovido::kNoUsefulSamplesText, Where(algorithm));
+        ExpectLogged(kNoUsefulSamples, PairwiseContradiction::kNoSamples, Where(algorithm));
         EXPECT_TRUE(t.Value(x)->IsUpToDate()) << Where(algorithm);
         ExpectNear(t.Beliefs(x), {px, 1 - px}, 0.02, Where(algorithm));
         EXPECT_FALSE(t.Value(contradiction.a)->IsUpToDate()) << Where(algorithm);
