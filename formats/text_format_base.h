@@ -93,8 +93,12 @@ public:
     // The warning of a statement the format does not know and skips; `word` is its keyword.
     int ReportSkippedStatement(int code, const std::string& word, const std::string& message);
     // An arc refused, in the words of the formats whose tables name their parents alone: "Couldn't add arc
-    // from parent node ("p")", one entry for all the parents one refusal turns away.
+    // from parent node ("p")" and, for arcs waiting for a table, the rule the arc breaks; one entry for all
+    // the parents one refusal turns away.
     int ReportParentArcRefused(int code, const std::string& parent);
+    // Why the arc from the identified parent to the child is refused: ": " and the rule it breaks, or
+    // that no node has the identifier; "" when neither holds.
+    std::string ArcRefusalCause(const std::string& parent, int child);
     // The first error reported since the read started; 0 while there is none.
     int GetReadFailure() const { return readFailure_; }
     // Around escaped text: a speaker sets the output's continuation text so that broken lines join again.
@@ -334,6 +338,8 @@ protected:
     int reports_ = 0;
     // The line that reports name while waiting arcs are added (-1: the lexer's).
     int reportLine_ = -1;
+    // The child of the arcs being added from a table's parent list, whose refusals name their rule.
+    int arcChild_ = -1;
     int ReportLine_() const;
     int writeFailure_ = kSuccess;
     // A table given scaled by TableToWrite, until the next.

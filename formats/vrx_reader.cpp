@@ -612,8 +612,8 @@ int VRX_vrxSpeaker::ReadParents() {
     for (int i = 0; i < ids.GetCount(); ++i) parentIds.emplace_back(ids[i]);
     WaitForTable(parentArcs_, currentNode_, std::move(handles), std::move(parentIds),
                  [this, child](const std::string& id, int rc) {
-                     ReportMessage(rc,
-                                   "ERROR: Couldn't add arc from node [" + id + "] to node [" + child + "]");
+                     ReportMessage(rc, "ERROR: Couldn't add arc from node [" + id + "] to node [" + child +
+                                           "]" + ArcRefusalCause(id, network->FindNode(child.c_str())));
                  });
     return kSuccess;
 }

@@ -39,44 +39,6 @@ bool IsInPlate(const VRX_network& network, int handle) {
     return network.GetTemporalType(handle) == TemporalType::kPlate;
 }
 
-std::string ArcRuleText(const VRX_network& network, int parent, int child, ArcRule rule, int order) {
-    const std::string other = Bracketed(network, parent);
-    const std::string childType = TemporalTypeName(network.GetTemporalType(child));
-    switch (rule) {
-        case ArcRule::kOwnParent:
-            return "a node cannot be its own parent";
-        case ArcRule::kAlreadyJoined:
-            return "an arc already joins it and " + other;
-        case ArcRule::kCycle:
-            return "an arc from " + other + " would close a cycle";
-        case ArcRule::kTerminalParent:
-            return "an arc from terminal node " + other +
-                   " is refused: the children of a terminal node are "
-                   "terminal, not " +
-                   childType;
-        case ArcRule::kPlateParent:
-            return "an arc from plate node " + other +
-                   " is refused: the children of a plate node are plate or "
-                   "terminal, not " +
-                   childType;
-        case ArcRule::kNotAParent:
-            return other + " is not one of its parents";
-        case ArcRule::kOrderBelowOne:
-            return "a temporal arc has an order of at least 1, not " + std::to_string(order);
-        case ArcRule::kParentOutsidePlate:
-        case ArcRule::kChildOutsidePlate:
-            return Bracketed(network, rule == ArcRule::kParentOutsidePlate ? parent : child) +
-                   " is not in the temporal plate: temporal arcs join plate nodes";
-        case ArcRule::kTemporalArcThere:
-            return "a temporal arc of order " + std::to_string(order) + " from " + other +
-                   " is there already";
-        case ArcRule::kNone:
-        case ArcRule::kBadHandle:
-            break;
-    }
-    return std::string();
-}
-
 std::string OutcomeRuleText(VRX_node& node, OutcomeRule rule, int position, const char* id) {
     VRX_nodeDefinition* definition = node.GetDefinition();
     const int count = definition != nullptr ? definition->GetNumberOfOutcomes() : 0;
@@ -120,6 +82,44 @@ std::string OutcomeLabel(const VRX_node& node, int outcome) {
 }
 
 }  // namespace
+
+std::string ArcRuleText(const VRX_network& network, int parent, int child, ArcRule rule, int order) {
+    const std::string other = Bracketed(network, parent);
+    const std::string childType = TemporalTypeName(network.GetTemporalType(child));
+    switch (rule) {
+        case ArcRule::kOwnParent:
+            return "a node cannot be its own parent";
+        case ArcRule::kAlreadyJoined:
+            return "an arc already joins it and " + other;
+        case ArcRule::kCycle:
+            return "an arc from " + other + " would close a cycle";
+        case ArcRule::kTerminalParent:
+            return "an arc from terminal node " + other +
+                   " is refused: the children of a terminal node are "
+                   "terminal, not " +
+                   childType;
+        case ArcRule::kPlateParent:
+            return "an arc from plate node " + other +
+                   " is refused: the children of a plate node are plate or "
+                   "terminal, not " +
+                   childType;
+        case ArcRule::kNotAParent:
+            return other + " is not one of its parents";
+        case ArcRule::kOrderBelowOne:
+            return "a temporal arc has an order of at least 1, not " + std::to_string(order);
+        case ArcRule::kParentOutsidePlate:
+        case ArcRule::kChildOutsidePlate:
+            return Bracketed(network, rule == ArcRule::kParentOutsidePlate ? parent : child) +
+                   " is not in the temporal plate: temporal arcs join plate nodes";
+        case ArcRule::kTemporalArcThere:
+            return "a temporal arc of order " + std::to_string(order) + " from " + other +
+                   " is there already";
+        case ArcRule::kNone:
+        case ArcRule::kBadHandle:
+            break;
+    }
+    return std::string();
+}
 
 ArcRule FindArcRuleBroken(VRX_network& network, int parent, int child) {
     if (!network.IsLiveHandle(parent) || !network.IsLiveHandle(child)) return ArcRule::kBadHandle;
