@@ -64,7 +64,9 @@ int VRX_textFormat::StartReading(const char* path, int mode) {
         return kOutOfMemory;
     }
     SetSourceName(path);
-    return lexer->Open(path);
+    const int rc = lexer->Open(path);
+    if (rc == kEndOfFile) return vovido::RefuseEmptyFile(path);
+    return rc;
 }
 
 int VRX_textFormat::StartReadingText(std::string_view text, int mode) {

@@ -18,6 +18,7 @@
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
+#include "model/node_label.h"
 #include "model/node_value.h"
 #include "model/refusal_reasons.h"
 #include "tarvo_Network.h"
@@ -72,7 +73,12 @@ jint TemporalTypeOf(JNIEnv*, VRX_network& network, int handle) {
 
 void SetTemporalType(JNIEnv* env, VRX_network& network, int handle, jint type) {
     checkNodeHandle(network, handle);
-    CheckEngineStatus(env, "setNodeTemporalType", network.SetTemporalType(handle, type));
+    const int rc = network.SetTemporalType(handle, type);
+    // The engine refuses without words: the rule broken is logged first, naming the node.
+    const std::string why =
+        rc != kSuccess ? vovido::TemporalTypeRefusalText(network, handle, type) : std::string();
+    if (!why.empty()) (void)vovido::ReportNodeFault(*network.GetNode(handle), why, rc);
+    CheckEngineStatus(env, "setNodeTemporalType", rc);
 }
 
 // ---- Temporal arcs ----

@@ -2,6 +2,8 @@
 #include "model/refusal_reasons.h"
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "base/error_log.h"
 #include "base/id_array.h"
@@ -82,6 +84,54 @@ std::string OutcomeLabel(const VRX_node& node, int outcome) {
 }
 
 }  // namespace
+
+std::string TemporalTypeRefusalText(VRX_network& network, int node, int type) {
+    if (type < TemporalType::kNormal || type > TemporalType::kPlate)
+        return "temporal type " + std::to_string(type) +
+               " is none of 0 (normal), 1 (anchor), 2 (terminal), 3 (plate)";
+    const std::string wanted = TemporalTypeName(type);
+    if (IsInPlate(network, node) && type != TemporalType::kPlate) {
+        VRX_intArray orders;
+        std::vector<std::pair<int, int>> children;
+        if ((network.GetTemporalOrders(node, orders) == kSuccess && orders.GetCount() > 0) ||
+            (network.GetTemporalChildren(node, children) == kSuccess && !children.empty()))
+            return "its temporal arcs join plate nodes only: remove them before it becomes " + wanted;
+    }
+    // The first neighbour whose type the new one does not allow, after the rule.
+    auto refused = [&network](const VRX_intArray& list, const std::string& rule, const char* role,
+                              auto allowed) -> std::string {
+        for (int i = 0; i < list.GetCount(); i++) {
+            const int t = network.GetTemporalType(list[i]);
+            if (!allowed(t))
+                return rule + ", and its " + role + " " + Bracketed(network, list[i]) + " is " +
+                       TemporalTypeName(t);
+        }
+        return std::string();
+    };
+    const VRX_intArray& parents = network.GetParents(node);
+    const VRX_intArray& children = network.GetChildren(node);
+    switch (type) {
+        case TemporalType::kNormal:
+        case TemporalType::kAnchor:
+            return refused(parents,
+                           "the parents of " + std::string(type == TemporalType::kAnchor ? "an " : "a ") +
+                               wanted + " node are normal or anchor",
+                           "parent",
+                           [](int t) { return t != TemporalType::kPlate && t != TemporalType::kTerminal; });
+        case TemporalType::kTerminal:
+            return refused(children, "the children of a terminal node are terminal", "child",
+                           [](int t) { return t == TemporalType::kTerminal; });
+        default: {
+            const std::string parent = refused(parents, "the parents of a plate node are not terminal",
+                                               "parent", [](int t) { return t != TemporalType::kTerminal; });
+            return !parent.empty()
+                       ? parent
+                       : refused(
+                             children, "the children of a plate node are plate or terminal", "child",
+                             [](int t) { return t == TemporalType::kPlate || t == TemporalType::kTerminal; });
+        }
+    }
+}
 
 std::string ArcRuleText(const VRX_network& network, int parent, int child, ArcRule rule, int order) {
     const std::string other = Bracketed(network, parent);

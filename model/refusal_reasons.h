@@ -60,6 +60,11 @@ OutcomeRule FindOutcomeIdRuleBroken(const VRX_idArray& names, const char* id, in
 // The words of a broken arc rule, the child being the node named before them ("" for kNone).
 std::string ArcRuleText(const VRX_network& network, int parent, int child, ArcRule rule, int order = 0);
 
+// Why the node cannot take the temporal type, worded after VRX_network::SetTemporalType refused it: a
+// type outside 0..3, temporal arcs of a plate node leaving the plate, or a neighbour whose type the new
+// one does not allow; "" when none of these holds (a table past the limit reports itself).
+std::string TemporalTypeRefusalText(VRX_network& network, int node, int type);
+
 // The status code of a broken rule: kWrongNodeType for the temporal types and the fixed outcomes,
 // kOutOfRange for the others.
 int ArcRuleCode(ArcRule rule);

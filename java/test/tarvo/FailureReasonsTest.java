@@ -107,6 +107,35 @@ public class FailureReasonsTest {
         refusal("TARVO error -103 in function WriteFile" + LOGGED
                 + "OPEN FILE FAILED: /nonexistent/net.xvrx: No such file or directory\n",
                 n -> n.writeFile("/nonexistent/net.xvrx"));
+        refusal("TARVO error -4 in function setNodeTemporalType" + LOGGED
+                + "ERROR: Node [A] : temporal type 9 is none of 0 (normal), 1 (anchor), 2 (terminal), 3 (plate)\n",
+                n -> n.setNodeTemporalType("A", 9));
+        refusal("TARVO error -2 in function setNodeTemporalType" + LOGGED
+                + "ERROR: Node [A] : the children of a plate node are plate or terminal, and its child [B] is normal\n",
+                n -> {
+                    n.addArc("A", "B");
+                    n.setNodeTemporalType("A", 3);
+                });
+        refusal("TARVO error -2 in function setNodeTemporalType" + LOGGED
+                + "ERROR: Node [B] : the parents of a normal node are normal or anchor, and its parent [A] is plate\n",
+                n -> {
+                    n.addArc("A", "B");
+                    n.setNodeTemporalType("B", 3);
+                    n.setNodeTemporalType("A", 3);
+                    n.setNodeTemporalType("B", 0);
+                });
+    }
+
+    public void testAnEmptyFileIsNamed() throws java.io.IOException {
+        for (String extension : new String[] {"net", "vrx", "dne", "xml03"}) {
+            java.io.File empty = java.io.File.createTempFile("empty", "." + extension);
+            try {
+                refusal("TARVO error -102 in function ReadFile" + LOGGED + "ERROR: file " + empty.getPath()
+                        + " is empty\n", n -> n.readFile(empty.getPath()));
+            } finally {
+                Check.isTrue(empty.delete(), "deleted");
+            }
+        }
     }
 
     public void testValueOfInformationAndDataSetNameTheirCause() {

@@ -37,7 +37,8 @@ public class NetworkDynamicTest {
             Check.equal(PLATE, net.getNodeTemporalType("A"));
             net.setSliceCount(0);
             Check.equal(10, net.getSliceCount());
-            Check.equal("TARVO error -4 in function setNodeTemporalType",
+            Check.equal("TARVO error -4 in function setNodeTemporalType. Logged information: ERROR: Node [A] : "
+                    + "temporal type 7 is none of 0 (normal), 1 (anchor), 2 (terminal), 3 (plate)\n",
                     message(() -> net.setNodeTemporalType(a, 7)));
             Check.equal("Invalid node handle: 5", message(() -> net.getNodeTemporalType(5)));
         } finally {
