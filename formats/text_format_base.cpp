@@ -507,6 +507,18 @@ int VRX_textFormat::ReportParentArcRefused(int code, const std::string& parent) 
                              {&vovido::kRefusedParentArcNotice, parent, quoted});
 }
 
+int VRX_textFormat::AddFileNode(int type, const std::string& id, const std::string& named) {
+    const int logged = errorLog.GetNumberOfEntries();
+    const int handle = network->AddNode(type, FileNodeId(id, lexer ? lexer->GetLineNumber() : 0).c_str());
+    if (handle >= 0) return handle;
+    // The network names the identifier but not the line: one entry gives both.
+    const char* cause = errorLog.GetNumberOfEntries() > logged ? errorLog.GetMessage(logged) : nullptr;
+    const std::string text = "ERROR: Couldn't Create Node (\"" + named + "\")" +
+                             (cause != nullptr ? ": " + std::string(cause) : "");
+    errorLog.Truncate(logged);
+    return ReportMessage(handle, text);
+}
+
 std::string VRX_textFormat::ArcRefusalCause(const std::string& parent, int child) {
     if (network == nullptr) return std::string();
     const int handle = network->FindNode(parent.c_str());

@@ -86,6 +86,9 @@ public:
     // what else is wrong, since the statement that logged it dropped or changed data.
     virtual int ReportError(int code, const char* message);
     int ReportMessage(int code, const std::string& text) { return ReportError(code, text.c_str()); }
+    // Adds the node of the identifier the file gives (repaired as FileNodeId repairs it): its handle, or the
+    // refusal as one entry, "Couldn't Create Node" with the line and the network's cause.
+    int AddFileNode(int type, const std::string& id, const std::string& named);
     // Logs as ReportError, for what the format does not know and may pass over: the read does not fail.
     int ReportWarning(int code, const char* message);
     // A warning that may repeat over nodes or statements: folded with the others of its kind.

@@ -502,8 +502,8 @@ int VRX_vrxSpeaker::ReadNodeBlock() {
     if (const int rc = RequireToken(kIdentifier, nullptr)) return rc;
     const std::string id(TokenText_());
     // Made as a table of probabilities; TYPE gives the node its kind.
-    const int handle = network->AddNode(DefinitionType::kCpt, FileNodeId(id, lexer->GetLineNumber()).c_str());
-    if (handle < 0) return ReportMessage(handle, "ERROR: Couldn't Create Node (\"" + id + "\")");
+    const int handle = AddFileNode(DefinitionType::kCpt, id, id);
+    if (handle < 0) return handle;
     currentNode_ = handle;
     BeginNodeContent(-1);
     NoteNodeMade(handle);

@@ -129,7 +129,8 @@ TEST_F(VrxReaderTest, NodeErrorsAreReportedAndTheNextStatementIsRead) {
     ExpectLogged(kIllegalIdentifier, 10, "Invalid ID");
     ExpectLogged(kOutOfRange, 11,
                  "ERROR: Couldn't add arc from node [missing] to node [c]: no node has that identifier");
-    ExpectLogged(kOutOfRange, 14, "ERROR: Couldn't Create Node (\"a\")");
+    ExpectLogged(kOutOfRange, 14,
+                 "ERROR: Couldn't Create Node (\"a\"): Identifier [a] is already used by a node");
     const int a = net.FindNode("a");
     const int c = net.FindNode("c");
     ASSERT_GE(c, 0);

@@ -55,6 +55,7 @@ public class FailureReasonsTest {
                 n -> n.setDeMorganParentWeight("D", 1, 0.5));
         String node = " in function AddArc" + LOGGED + "ERROR: Node ";
         refusal("TARVO error -2" + node + "[A] : a node cannot be its own parent\n", n -> n.addArc("A", "A"));
+        refusal("TARVO error -2" + node + "[A] : a node cannot be its own parent\n", n -> n.addCostArc("A", "A"));
         refusal("TARVO error -2" + node + "[D] : an arc already joins it and [D0]\n", n -> n.addArc("D0", "D"));
         refusal("TARVO error -2" + node + "[A] : an arc from [S1] would close a cycle\n", n -> {
             n.addArc("A", "B");
