@@ -117,6 +117,14 @@ public class FailureReasonsTest {
                     n.addArc("A", "B");
                     n.setNodeTemporalType("A", 3);
                 });
+        refusal("TARVO error -2 in function SetTemporalEvidence" + LOGGED
+                + "ERROR: Node [A] : slice 20 is outside 0..9\n", n -> {
+                    n.setNodeTemporalType("A", 3);
+                    n.setTemporalEvidence("A", 20, 0);
+                });
+        refusal("TARVO error -51 in function SetTemporalEvidence" + LOGGED
+                + "ERROR: Node [A] : only a plate node takes evidence in a slice after the first\n",
+                n -> n.setTemporalEvidence("A", 2, 0));
         refusal("TARVO error -2 in function setNodeTemporalType" + LOGGED
                 + "ERROR: Node [B] : the parents of a normal node are normal or anchor, and its parent [A] is plate\n",
                 n -> {
