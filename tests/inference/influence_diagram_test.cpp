@@ -993,7 +993,10 @@ TEST(InfluenceDiagrams, MessagesAndRefusals) {
              AddNode(net, DefinitionType::kTable, "U", {"D"});
              ASSERT_EQ(net.GetNode(net.FindNode("D"))->GetValue()->SetEvidence(0), kSuccess);
          },
-         kOutOfRange, "Error when running Shachter's algorithm"},
+         kOutOfRange,
+         "Every decision holds evidence: the best-policy solver answers for the first decision without "
+         "evidence, and "
+         "there is none"},
         // Each of P0 .. P27 tells D something about U through Y1 or Y2: D's table over them is too large.
         {"information past the table limit", 1,
          [](VRX_network& net) {
