@@ -47,6 +47,7 @@ VRX_textFormat::~VRX_textFormat() = default;
 
 void VRX_textFormat::ResetReadState_() {
     readFailure_ = 0;
+    endReported_ = false;
     reports_ = 0;
     content_.clear();
     contentNode_ = -1;
@@ -151,6 +152,12 @@ int VRX_textFormat::RequireToken(int kind, const char* text) {
         FormatUnexpectedToken(kind, text);
     } else {
         FormatUnexpectedEnd(kind, text);
+        // The first block the end leaves open names it; the others are the same cause.
+        if (endReported_) {
+            NoteReport_(kSyntaxError, true);
+            return kSyntaxError;
+        }
+        endReported_ = true;
     }
     return ReportError(kSyntaxError, message.c_str());
 }
@@ -469,6 +476,11 @@ int VRX_textFormat::ReadBlock(const std::function<int()>& readStatement, bool se
 int VRX_textFormat::ReportError(int code, const char* text) {
     if (code == kSuccess) return kSuccess;
     NoteReport_(code, true);
+    // A file cut short is one cause: every block still open ends with it, and says nothing more.
+    if (code == kUnexpectedEndOfFile || code == kNoMoreTokens) {
+        if (endReported_) return code;
+        endReported_ = true;
+    }
     const std::string prefix = LinePrefix(ReportLine_());
     return LogError(errorLog, code, text, prefix.c_str());
 }

@@ -343,6 +343,8 @@ protected:
     int reportLine_ = -1;
     // The child of the arcs being added from a table's parent list, whose refusals name their rule.
     int arcChild_ = -1;
+    // The end of the file has been reported: the blocks it leaves open add no entry of their own.
+    bool endReported_ = false;
     int ReportLine_() const;
     int writeFailure_ = kSuccess;
     // A table given scaled by TableToWrite, until the next.

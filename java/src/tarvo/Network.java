@@ -1540,7 +1540,8 @@ public class Network extends Wrapper {
      * is refused; the node's own identifier is not: an equation may name its node on both sides, and
      * {@link #updateBeliefs()} solves it for the node ({@code "X = 2*X"} gives X = 0), or fails naming
      * the node when it has no solution ({@code "X = X + 1"}: "Unable to solve the equation of node [X]
-     * for the node.").
+     * for the node."), or when the equation does not name the node at all ({@code "Z = 2"} set on X: "Equation
+     * of node [X] does not name the node.").
      *
      * @param nodeHandle the equation node's handle
      * @param equation the equation's text
