@@ -154,7 +154,9 @@ int VRX_beliefVector::SetVirtualEvidence(const VRX_doubleArray& weights) {
     if ((GetValueFlags() & kFixed) != 0) (void)ClearEvidence();
     virtualEvidence = std::move(stored);
     AddValueFlags(ValueFlags::kVirtualEvidence);
-    return network != nullptr ? network->NotifyValuesChanged() : kSuccess;
+    if (network == nullptr) return kSuccess;
+    network->NoteEvidenceHolder(GetHandle());
+    return network->NotifyValuesChanged();
 }
 
 int VRX_beliefVector::CopyFrom(VRX_nodeValue& source) {

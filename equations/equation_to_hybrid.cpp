@@ -191,8 +191,10 @@ int RunHybridConversion(VRX_network& source) {
     // The run takes the network's own settings.
     hybrid.SetHybridAlgorithm(source.GetHybridAlgorithm());
     hybrid.numSamples = source.numSamples;
+    const int logged = errorLog.GetNumberOfEntries();
     if (const int rc = hybrid.UpdateBeliefs()) {
-        LogError(errorLog, rc, "HBN algorithm failed.", nullptr);
+        // The run's own refusal is the cause; the conversion adds its words only where the run gave none.
+        if (errorLog.GetNumberOfEntries() == logged) LogError(errorLog, rc, "HBN algorithm failed.", nullptr);
         return failed(rc);
     }
     for (int s = source.GetFirstNode(); s >= 0; s = source.GetNextNode(s)) {

@@ -42,7 +42,11 @@ int RunHybridOnce(VRX_network& network, Run run) {
     SummariseInvalidParameters(first);
     net.WarnOfStrayWeights();
     if (rc >= 0) return kSuccess;
-    if (!net.GetRefusal().empty()) LogError(errorLog, kOutOfRange, net.GetRefusal().c_str(), nullptr);
+    // A refusal names the node and the cause: the lack of samples it leads to is no second entry.
+    if (!net.GetRefusal().empty()) {
+        LogError(errorLog, kOutOfRange, net.GetRefusal().c_str(), nullptr);
+        return kNoUsefulSamples;
+    }
     return LogError(errorLog, kNoUsefulSamples, "No useful samples have been generated for some of nodes.",
                     nullptr);
 }

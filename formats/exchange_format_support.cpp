@@ -80,7 +80,13 @@ int ReadWholeFile(const char* path, std::string& out) {
     while ((rc = file.ReadLine(line)) == kSuccess) out += line;
     (void)file.Close();  // nothing was written
     if (rc != kEndOfFile) return rc;
-    return out.empty() ? kEndOfFile : kSuccess;
+    return out.empty() ? RefuseEmptyFile(path) : kSuccess;
+}
+
+int RefuseEmptyFile(const char* path) {
+    // Nothing to read is a cause of its own, which no statement of the format would name.
+    const std::string text = "ERROR: file " + std::string(path != nullptr ? path : "") + " is empty";
+    return LogError(errorLog, kEndOfFile, text.c_str(), nullptr);
 }
 
 namespace {

@@ -67,8 +67,10 @@ std::string NodeKindText(const VRX_network& network, int handle);
 [[nodiscard]] int WriteCheckedText(VRX_textFormat& speaker, std::string& out,
                                    const std::function<int()>& check, const std::function<int()>& writeBody);
 
+// Logs that the file holds nothing to read, naming it, and answers kEndOfFile.
+int RefuseEmptyFile(const char* path);
 // The whole file as text, line ends as line feeds: kFileIoFailed (logged) when it cannot be read, kEndOfFile
-// when empty.
+// (logged) when empty.
 [[nodiscard]] int ReadWholeFile(const char* path, std::string& out);
 
 // A probability table as a file gives it: whether an entry is a probability (0 to 1, with the rounding

@@ -204,8 +204,8 @@ int VRX_huginSpeaker::ReadNodeStatement() {
     const int idLine = lexer->GetLineNumber();
     const std::string id = DottedRest(TokenText_());
     if (id.find('.') != std::string::npos) return RefuseDottedNode(id, idLine);
-    const int handle = network->AddNode(type, FileNodeId(id, lexer->GetLineNumber()).c_str());
-    if (handle < 0) return ReportMessage(handle, "ERROR: Couldn't Create Node (\"" + id + "\")");
+    const int handle = AddFileNode(type, id, id);
+    if (handle < 0) return handle;
     BeginNodeContent(-1);
     NoteNodeMade(handle);
     if (const int rc = RequireToken(kPunctuator, "{")) {

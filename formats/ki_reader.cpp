@@ -531,8 +531,8 @@ int VRX_kiSpeaker::ReadArcBlockBody(int handle, const std::string& name) {
     // before the arcs build it.
     WaitForTable(parentArcs_, handle, std::move(parents), std::move(parentNames),
                  [this, name](const std::string& id, int added) {
-                     ReportMessage(added,
-                                   "ERROR: Couldn't add arc from node [" + id + "] to node [" + name + "]");
+                     ReportMessage(added, "ERROR: Couldn't add arc from node [" + id + "] to node [" + name +
+                                              "]" + ArcRefusalCause(id, network->FindNode(name.c_str())));
                  });
     if (const int rc = RequireToken(kPunctuator, "{")) {
         (void)AddPendingArcs(parentArcs_);

@@ -132,8 +132,8 @@ int VRX_microsoftSpeaker::ReadNode() {
     ConsumeToken();
     if (const int rc = RequireToken(kIdentifier, nullptr)) return rc;
     const std::string id(TokenText_());
-    const int handle = network->AddNode(DefinitionType::kCpt, FileNodeId(id, lexer->GetLineNumber()).c_str());
-    if (handle < 0) return ReportMessage(handle, "ERROR: Couldn't Create Node (\"" + id + "\")");
+    const int handle = AddFileNode(DefinitionType::kCpt, id, id);
+    if (handle < 0) return handle;
     if (const int rc = RequireToken(kPunctuator, "{")) return rc;
     BeginNodeContent(-1);
     NoteNodeMade(handle);

@@ -363,8 +363,10 @@ int VRX_neticaSpeaker::ReadDefinitionField(int handle) {
         }
         WaitForTable(parentArcs_, handle, std::move(parents), std::move(parentIds),
                      [this, node](const std::string& id, int added) {
-                         (void)ReportMessage(added, "ERROR: Couldn't add arc from node [" + id +
-                                                        "] to node [" + node->GetId() + "]");
+                         (void)ReportMessage(added,
+                                             "ERROR: Couldn't add arc from node [" + id + "] to node [" +
+                                                 node->GetId() + "]" +
+                                                 ArcRefusalCause(id, network->FindNode(node->GetId())));
                      });
         return kSuccess;
     }

@@ -18,6 +18,7 @@
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
+#include "model/refusal_reasons.h"
 
 using vovido::KeywordTable;
 
@@ -47,6 +48,7 @@ VRX_textFormat::~VRX_textFormat() = default;
 
 void VRX_textFormat::ResetReadState_() {
     readFailure_ = 0;
+    endReported_ = false;
     reports_ = 0;
     content_.clear();
     contentNode_ = -1;
@@ -64,7 +66,9 @@ int VRX_textFormat::StartReading(const char* path, int mode) {
         return kOutOfMemory;
     }
     SetSourceName(path);
-    return lexer->Open(path);
+    const int rc = lexer->Open(path);
+    if (rc == kEndOfFile) return vovido::RefuseEmptyFile(path);
+    return rc;
 }
 
 int VRX_textFormat::StartReadingText(std::string_view text, int mode) {
@@ -149,6 +153,12 @@ int VRX_textFormat::RequireToken(int kind, const char* text) {
         FormatUnexpectedToken(kind, text);
     } else {
         FormatUnexpectedEnd(kind, text);
+        // The first block the end leaves open names it; the others are the same cause.
+        if (endReported_) {
+            NoteReport_(kSyntaxError, true);
+            return kSyntaxError;
+        }
+        endReported_ = true;
     }
     return ReportError(kSyntaxError, message.c_str());
 }
@@ -467,6 +477,11 @@ int VRX_textFormat::ReadBlock(const std::function<int()>& readStatement, bool se
 int VRX_textFormat::ReportError(int code, const char* text) {
     if (code == kSuccess) return kSuccess;
     NoteReport_(code, true);
+    // A file cut short is one cause: every block still open ends with it, and says nothing more.
+    if (code == kUnexpectedEndOfFile || code == kNoMoreTokens) {
+        if (endReported_) return code;
+        endReported_ = true;
+    }
     const std::string prefix = LinePrefix(ReportLine_());
     return LogError(errorLog, code, text, prefix.c_str());
 }
@@ -495,12 +510,36 @@ int VRX_textFormat::ReportParentArcRefused(int code, const std::string& parent) 
     NoteReport_(code, true);
     const std::string prefix = LinePrefix(ReportLine_());
     const std::string quoted = "(\"" + parent + "\")";
-    // The cause, where it is that the file names no node.
-    const bool missing = network != nullptr && network->FindNode(parent.c_str()) < 0;
+    const int handle = network != nullptr && network->IsLiveHandle(arcChild_) ? arcChild_ : -1;
+    const std::string to =
+        handle >= 0 ? " to node [" + std::string(network->GetNode(handle)->GetId()) + "]" : "";
+    const std::string cause = ArcRefusalCause(parent, handle);
     const std::string text = "ERROR: Couldn't add arc from parent node " + quoted +
-                             (missing ? ": no node has that identifier" : "");
+                             (network->FindNode(parent.c_str()) >= 0 && !cause.empty() ? to : "") + cause;
     return vovido::LogNotice(errorLog, code, text.c_str(), prefix.c_str(),
                              {&vovido::kRefusedParentArcNotice, parent, quoted});
+}
+
+int VRX_textFormat::AddFileNode(int type, const std::string& id, const std::string& named) {
+    const int logged = errorLog.GetNumberOfEntries();
+    const int handle = network->AddNode(type, FileNodeId(id, lexer ? lexer->GetLineNumber() : 0).c_str());
+    if (handle >= 0) return handle;
+    // The network names the identifier but not the line: one entry gives both.
+    const char* cause = errorLog.GetNumberOfEntries() > logged ? errorLog.GetMessage(logged) : nullptr;
+    const std::string text = "ERROR: Couldn't Create Node (\"" + named + "\")" +
+                             (cause != nullptr ? ": " + std::string(cause) : "");
+    errorLog.Truncate(logged);
+    return ReportMessage(handle, text);
+}
+
+std::string VRX_textFormat::ArcRefusalCause(const std::string& parent, int child) {
+    if (network == nullptr) return std::string();
+    const int handle = network->FindNode(parent.c_str());
+    if (handle < 0) return ": no node has that identifier";
+    if (!network->IsLiveHandle(child)) return std::string();
+    const vovido::ArcRule rule = vovido::FindArcRuleBroken(*network, handle, child);
+    if (rule == vovido::ArcRule::kNone || rule == vovido::ArcRule::kBadHandle) return std::string();
+    return ": " + vovido::ArcRuleText(*network, handle, child, rule);
 }
 
 int VRX_textFormat::ReportSkippedStatement(int code, const std::string& word, const std::string& message) {
@@ -763,10 +802,11 @@ int VRX_textFormat::AddPendingArcs(PendingArcs& pending) {
     pending.waiting = false;
     // A refusal names the line that gave the parents.
     reportLine_ = pending.line;
+    arcChild_ = pending.child;
     const int rc = AddParentArcs(pending.child, pending.parents, [&pending](size_t i, int refused) {
         pending.refused(i < pending.ids.size() ? pending.ids[i] : std::string(), refused);
     });
-    reportLine_ = -1;
+    reportLine_ = arcChild_ = -1;
     return rc;
 }
 
@@ -817,6 +857,14 @@ int64_t VRX_textFormat::PendingTableCells(const PendingArcs& pending) const {
 
 int VRX_textFormat::AddArcsBeforeTable(PendingArcs& pending, int given) {
     const int64_t cells = PendingTableCells(pending);
+    // An arc the network refuses gives the table another shape: the count is a knock-on of that cause.
+    bool refused = false;
+    for (size_t i = 0; pending.waiting && !refused && i < pending.parents.size(); ++i) {
+        refused =
+            pending.parents[i] < 0 ||
+            vovido::FindArcRuleBroken(*network, pending.parents[i], pending.child) != vovido::ArcRule::kNone;
+    }
+    if (refused) return AddPendingArcs(pending);
     if (!pending.waiting || cells == 0 || cells == given) {
         (void)AddPendingArcs(pending);
         return kSuccess;

@@ -86,6 +86,9 @@ public:
     // what else is wrong, since the statement that logged it dropped or changed data.
     virtual int ReportError(int code, const char* message);
     int ReportMessage(int code, const std::string& text) { return ReportError(code, text.c_str()); }
+    // Adds the node of the identifier the file gives (repaired as FileNodeId repairs it): its handle, or the
+    // refusal as one entry, "Couldn't Create Node" with the line and the network's cause.
+    int AddFileNode(int type, const std::string& id, const std::string& named);
     // Logs as ReportError, for what the format does not know and may pass over: the read does not fail.
     int ReportWarning(int code, const char* message);
     // A warning that may repeat over nodes or statements: folded with the others of its kind.
@@ -93,8 +96,12 @@ public:
     // The warning of a statement the format does not know and skips; `word` is its keyword.
     int ReportSkippedStatement(int code, const std::string& word, const std::string& message);
     // An arc refused, in the words of the formats whose tables name their parents alone: "Couldn't add arc
-    // from parent node ("p")", one entry for all the parents one refusal turns away.
+    // from parent node ("p")" and, for arcs waiting for a table, the rule the arc breaks; one entry for all
+    // the parents one refusal turns away.
     int ReportParentArcRefused(int code, const std::string& parent);
+    // Why the arc from the identified parent to the child is refused: ": " and the rule it breaks, or
+    // that no node has the identifier; "" when neither holds.
+    std::string ArcRefusalCause(const std::string& parent, int child);
     // The first error reported since the read started; 0 while there is none.
     int GetReadFailure() const { return readFailure_; }
     // Around escaped text: a speaker sets the output's continuation text so that broken lines join again.
@@ -338,6 +345,10 @@ protected:
     int reports_ = 0;
     // The line that reports name while waiting arcs are added (-1: the lexer's).
     int reportLine_ = -1;
+    // The child of the arcs being added from a table's parent list, whose refusals name their rule.
+    int arcChild_ = -1;
+    // The end of the file has been reported: the blocks it leaves open add no entry of their own.
+    bool endReported_ = false;
     int ReportLine_() const;
     int writeFailure_ = kSuccess;
     // A table given scaled by TableToWrite, until the next.

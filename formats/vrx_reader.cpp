@@ -502,8 +502,8 @@ int VRX_vrxSpeaker::ReadNodeBlock() {
     if (const int rc = RequireToken(kIdentifier, nullptr)) return rc;
     const std::string id(TokenText_());
     // Made as a table of probabilities; TYPE gives the node its kind.
-    const int handle = network->AddNode(DefinitionType::kCpt, FileNodeId(id, lexer->GetLineNumber()).c_str());
-    if (handle < 0) return ReportMessage(handle, "ERROR: Couldn't Create Node (\"" + id + "\")");
+    const int handle = AddFileNode(DefinitionType::kCpt, id, id);
+    if (handle < 0) return handle;
     currentNode_ = handle;
     BeginNodeContent(-1);
     NoteNodeMade(handle);
@@ -612,8 +612,8 @@ int VRX_vrxSpeaker::ReadParents() {
     for (int i = 0; i < ids.GetCount(); ++i) parentIds.emplace_back(ids[i]);
     WaitForTable(parentArcs_, currentNode_, std::move(handles), std::move(parentIds),
                  [this, child](const std::string& id, int rc) {
-                     ReportMessage(rc,
-                                   "ERROR: Couldn't add arc from node [" + id + "] to node [" + child + "]");
+                     ReportMessage(rc, "ERROR: Couldn't add arc from node [" + id + "] to node [" + child +
+                                           "]" + ArcRefusalCause(id, network->FindNode(child.c_str())));
                  });
     return kSuccess;
 }

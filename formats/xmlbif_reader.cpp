@@ -568,13 +568,14 @@ void VRX_xmlSpeaker::ApplyDefinition(const Definition& definition,
         return;
     }
     bool refused = false;
-    (void)AddParentArcs(handle, parents, [this, line, &parents, &id, &refused](size_t i, int rc) {
+    (void)AddParentArcs(handle, parents, [this, line, handle, &parents, &id, &refused](size_t i, int rc) {
         // The first refusal is the one reported: the definition goes no further.
         if (refused) return;
         refused = true;
         (void)Report(line, rc,
                      "ERROR: Couldn't add arc from node [" +
-                         std::string(vovido::NodeIdOr(*network, parents[i], "")) + "] to node [" + id + "]");
+                         std::string(vovido::NodeIdOr(*network, parents[i], "")) + "] to node [" + id + "]" +
+                         ArcRefusalCause(vovido::NodeIdOr(*network, parents[i], ""), handle));
     });
     if (refused) return;
     // A decision holds no table: its definition gives its parents.

@@ -87,7 +87,17 @@ int BestPolicySolver::Run(VRX_network& network) {
     // Whatever follows, the caller's values no longer answer for its network.
     network.InvalidateValues();
     if (const int rc = AssumeDecisionOrder()) return LogError(errorLog, rc, kShachterFailed, nullptr);
-    if (openDecisions_.empty()) return LogError(errorLog, kOutOfRange, kShachterFailed, nullptr);
+    if (openDecisions_.empty()) {
+        bool decisions = false;
+        for (int h = network.GetFirstNode(); h >= 0 && !decisions; h = network.GetNextNode(h))
+            decisions = network.GetNodeType(h) == DefinitionType::kList;
+        const std::string why =
+            std::string(decisions ? "Every decision holds evidence" : "The network has no decision") +
+            ": the best-policy solver answers for the first decision without evidence, and there "
+            "is none";
+        LogError(errorLog, kOutOfRange, why.c_str(), nullptr);
+        return LogError(errorLog, kOutOfRange, kShachterFailed, nullptr);
+    }
 
     VRX_network* work = nullptr;
     if (const int rc = vovido::MakeWorkingCopy(network, work)) return rc;

@@ -10,7 +10,9 @@
 #include "base/counted_notices.h"
 #include "base/error_log.h"
 #include "base/id_array.h"
+#include "base/number_text.h"
 #include "base/status_codes.h"
+#include "inference/influence_diagram_support.h"
 #include "inference/table_check.h"
 #include "model/network.h"
 #include "model/node.h"
@@ -234,7 +236,12 @@ int VRX_valueOfInformationAssessor::ComputeValueOfInformation(VRX_valueOfInforma
     VRX_Dmatrix after;
     if (const int rc = ProbeValues(*work, probe, after)) return rc;
     if (after.GetDimensions() != before.GetDimensions()) return kInvalidData;
-    for (int i = 0; i < after.GetNumberOfElements(); i++) after[i] -= before[i];
+    // A configuration that cannot occur has no expected utility either way, and so no value of information.
+    for (int i = 0; i < after.GetNumberOfElements(); i++) {
+        after[i] = vovido::IsUndefinedEntry(after[i]) || vovido::IsUndefinedEntry(before[i])
+                       ? kUndefinedValue
+                       : after[i] - before[i];
+    }
     // Every choice of the probe is worth the same: one column says it all.
     const int last = after.GetNumberOfDimensions() - 1;
     if (last < 0) return kOutOfRange;

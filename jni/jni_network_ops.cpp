@@ -38,6 +38,8 @@ void addArcOfKind(JNIEnv* env, VRX_network& network, int parent, int child, int 
     if (rc != kSuccess && kind == 0) {
         const vovido::ArcRule broken = vovido::FindArcRuleBroken(network, parent, child);
         if (broken != vovido::ArcRule::kNone) rc = vovido::RefuseArc(network, parent, child, broken);
+    } else if (rc != kSuccess && parent == child) {
+        rc = vovido::RefuseArc(network, parent, child, vovido::ArcRule::kOwnParent);
     }
     CheckEngineStatus(env, "AddArc", rc);
 }

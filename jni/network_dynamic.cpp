@@ -18,6 +18,7 @@
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
+#include "model/node_label.h"
 #include "model/node_value.h"
 #include "model/refusal_reasons.h"
 #include "tarvo_Network.h"
@@ -72,7 +73,12 @@ jint TemporalTypeOf(JNIEnv*, VRX_network& network, int handle) {
 
 void SetTemporalType(JNIEnv* env, VRX_network& network, int handle, jint type) {
     checkNodeHandle(network, handle);
-    CheckEngineStatus(env, "setNodeTemporalType", network.SetTemporalType(handle, type));
+    const int rc = network.SetTemporalType(handle, type);
+    // The engine refuses without words: the rule broken is logged first, naming the node.
+    const std::string why =
+        rc != kSuccess ? vovido::TemporalTypeRefusalText(network, handle, type) : std::string();
+    if (!why.empty()) (void)vovido::ReportNodeFault(*network.GetNode(handle), why, rc);
+    CheckEngineStatus(env, "setNodeTemporalType", rc);
 }
 
 // ---- Temporal arcs ----
@@ -152,7 +158,11 @@ jboolean IsTemporalEvidence(JNIEnv*, VRX_network& network, int handle, jint slic
 
 jint TemporalEvidence(JNIEnv* env, VRX_network& network, int handle, jint slice) {
     const int outcome = NodeValue(checkNodeHandle(network, handle)).GetTemporalEvidence(slice);
-    if (outcome < 0) throwEngineError(env, "GetTemporalEvidence", outcome);
+    if (outcome < 0) {
+        (void)vovido::ReportNodeFault(*network.GetNode(handle),
+                                      "it has no evidence in slice " + std::to_string(slice), outcome);
+        throwEngineError(env, "GetTemporalEvidence", outcome);
+    }
     return outcome;
 }
 
@@ -162,7 +172,19 @@ jstring TemporalEvidenceId(JNIEnv* env, VRX_network& network, int handle, jint s
 
 void SetTemporalEvidence(JNIEnv* env, VRX_network& network, int handle, jint slice, int outcome) {
     VRX_nodeValue& value = NodeValue(checkOutcomeIndex(network, handle, outcome));
-    CheckEngineStatus(env, "SetTemporalEvidence", value.SetTemporalEvidence(slice, outcome));
+    const int rc = value.SetTemporalEvidence(slice, outcome);
+    // The engine refuses without words: a node outside the plate, or a slice the network does not unroll.
+    if (rc != kSuccess && slice != 0) {
+        const int slices = network.GetSliceCount();
+        if (network.GetTemporalType(handle) != TemporalType::kPlate)
+            (void)vovido::ReportNodeFault(*network.GetNode(handle),
+                                          "only a plate node takes evidence in a slice after the first", rc);
+        else if (slice < 0 || slice >= slices)
+            (void)vovido::ReportNodeFault(
+                *network.GetNode(handle),
+                "slice " + std::to_string(slice) + " is outside 0.." + std::to_string(slices - 1), rc);
+    }
+    CheckEngineStatus(env, "SetTemporalEvidence", rc);
 }
 
 void SetTemporalEvidenceById(JNIEnv* env, VRX_network& network, int handle, jint slice, jstring outcomeId) {
@@ -171,7 +193,12 @@ void SetTemporalEvidenceById(JNIEnv* env, VRX_network& network, int handle, jint
 
 void ClearTemporalEvidence(JNIEnv* env, VRX_network& network, int handle, jint slice) {
     VRX_nodeValue& value = NodeValue(checkNodeHandle(network, handle));
-    CheckEngineStatus(env, "ClearTemporalEvidence", value.ClearTemporalEvidence(slice));
+    const int rc = value.ClearTemporalEvidence(slice);
+    if (rc == kInvalidData)
+        (void)vovido::ReportNodeFault(*network.GetNode(handle),
+                                      "it has no evidence in slice " + std::to_string(slice) + " to clear",
+                                      rc);
+    CheckEngineStatus(env, "ClearTemporalEvidence", rc);
 }
 
 // ---- Temporal definitions ----

@@ -19,6 +19,8 @@
 
 namespace {
 
+constexpr char kNoFirstLine[] = "Can't read first line of file";
+
 constexpr size_t kMaxUnseparatedFirstLine = 128;
 
 char LowerAscii(char c) {
@@ -297,7 +299,7 @@ bool DataFileReader::TakeLines(bool atEnd, std::string& message) {
     if (!headerRead_) {
         if (!NextLine(atEnd, begin, end)) {
             if (!atEnd) return true;
-            message = "Can't read first line of file";
+            message = kNoFirstLine;
             return false;
         }
         if (!ReadHeader(begin, end, message)) return false;
@@ -414,6 +416,8 @@ bool DataFileReader::ReadRecords(FILE* file, const std::string& fileName, std::s
     }
     EndInput();
     const bool complete = TakeLines(true, message);
+    // An empty file is named, as one that cannot be opened is.
+    if (!complete && message == kNoFirstLine) message += ": " + fileName;
     return Finish(complete, message);
 }
 

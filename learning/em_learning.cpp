@@ -53,13 +53,20 @@ int Fail(const char* format, Args... args) {
 
 const vovido::NoticeKind kEvidenceNotSetNotice = {"em: evidence cannot be set in {count}", "record", "value"};
 
-// "em: evidence cannot be set for node %s in record %d", a notice that folds over records.
-void NoteEvidenceNotSet(const char* node, int record) {
-    char text[512];
-    std::snprintf(text, sizeof text, "em: evidence cannot be set for node %s in record %d", node, record);
-    const std::string where = std::to_string(record);
-    vovido::LogNotice(errorLog, kFailure, text, nullptr,
-                      {&kEvidenceNotSetNotice, where, std::string("node ") + node + " in record " + where});
+// "em: evidence cannot be set for node %s in record %d" (counted from 1) and why: the value is no
+// outcome of the node (outcomes > 0: their count) or the node refused it. A notice that folds over records.
+void NoteEvidenceNotSet(const char* node, int record, int value, int outcomes) {
+    const std::string where = std::to_string(record + 1);
+    const std::string cause = outcomes > 0
+                                  ? "its value " + std::to_string(value) + " is none of the node's " +
+                                        std::to_string(outcomes) + " outcomes"
+                                  : "the node refuses outcome " + std::to_string(value);
+    const std::string text =
+        std::string("em: evidence cannot be set for node ") + node + " in record " + where + ": " + cause;
+    vovido::LogNotice(
+        errorLog, kFailure, text.c_str(), nullptr,
+        {&kEvidenceNotSetNotice, where,
+         std::string("node ") + node + " in record " + where + " (value " + std::to_string(value) + ")"});
 }
 
 bool Contains(const std::vector<int>& list, int value) {
@@ -409,7 +416,7 @@ void EmRun::GroupRecords() {
             const bool missing = data_.IsMissing(m.column, r);
             int v = missing ? -1 : data_.GetInt(m.column, r);
             if (!missing && (v < 0 || v >= NumberOfOutcomes(*work_, m.node))) {
-                NoteEvidenceNotSet(IdAt(*work_, m.node), r);
+                NoteEvidenceNotSet(IdAt(*work_, m.node), r, v, NumberOfOutcomes(*work_, m.node));
                 v = -1;
             }
             values[k] = v;
@@ -446,7 +453,7 @@ void EmRun::SetGroupEvidence(size_t g) {
     for (size_t k = 0; k < width; ++k) {
         const int v = groupValues_[g * width + k];
         if (v < 0 || SetMatchEvidence(k, v)) continue;
-        NoteEvidenceNotSet(IdAt(work, matches_[k].node), groupFirst_[g]);
+        NoteEvidenceNotSet(IdAt(work, matches_[k].node), groupFirst_[g], v, 0);
     }
 }
 

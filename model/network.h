@@ -170,9 +170,9 @@ public:
     int NotifyChange(int handle, int code);
     int NotifyArcAdded(int parent, int child);
     int NotifyArcRemoved(int parent, int child);
-    // Told by a node value that took evidence or propagated evidence (value flag 1 or 4).
+    // Told by a node value that took evidence, propagated evidence or likelihoods (value flag 1, 4 or 16).
     void NoteEvidenceHolder(int handle);
-    // True when some node's value holds evidence or propagated evidence.
+    // True when some node's value holds evidence, propagated evidence or likelihoods.
     bool HasAnyEvidence();
 
     // Brings the beliefs (or expected utilities) of the nodes up to date.

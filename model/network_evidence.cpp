@@ -257,6 +257,15 @@ int VRX_network::PropagateBackward(PropagationFrame& frame, int& descend) {
 // ---------------------------------------------------------------------------------------------------
 // Which values hold evidence
 
+namespace {
+
+// Evidence or likelihoods: either makes the ancestors of the node depend on one another.
+bool HoldsEvidence(const VRX_nodeValue* value) {
+    return value != nullptr && (value->HasEvidence() || value->HasFlag(ValueFlags::kVirtualEvidence));
+}
+
+}  // namespace
+
 void VRX_network::NoteEvidenceHolder(int handle) {
     // An incomplete list is gathered from the table on its next use anyway.
     if (!evidenceHoldersComplete_) return;
@@ -266,7 +275,7 @@ void VRX_network::NoteEvidenceHolder(int handle) {
         size_t kept = 0;
         for (int h : evidenceHolders_) {
             const VRX_nodeValue* value = ValueAt(*this, h);
-            if (value != nullptr && value->HasEvidence()) evidenceHolders_[kept++] = h;
+            if (HoldsEvidence(value)) evidenceHolders_[kept++] = h;
         }
         evidenceHolders_.resize(kept);
         std::sort(evidenceHolders_.begin(), evidenceHolders_.end());
@@ -286,7 +295,7 @@ void VRX_network::RebuildEvidenceHolders() {
     evidenceHoldersComplete_ = true;
     for (int h = 0; h < numSlots; h++) {
         const VRX_nodeValue* value = ValueAt(*this, h);
-        if (value != nullptr && value->HasEvidence()) NoteEvidenceHolder(h);
+        if (HoldsEvidence(value)) NoteEvidenceHolder(h);
     }
 }
 
@@ -297,7 +306,7 @@ bool VRX_network::HasAnyEvidence() {
         if (!evidenceHoldersComplete_) {
             for (int h = 0; h < numSlots; h++) {
                 const VRX_nodeValue* value = ValueAt(*this, h);
-                if (value != nullptr && value->HasEvidence()) return true;
+                if (HoldsEvidence(value)) return true;
             }
             return false;
         }
@@ -305,7 +314,7 @@ bool VRX_network::HasAnyEvidence() {
     // Entries are dropped from the end until one still holds evidence: each costs its removal once.
     while (!evidenceHolders_.empty()) {
         const VRX_nodeValue* value = ValueAt(*this, evidenceHolders_.back());
-        if (value != nullptr && value->HasEvidence()) return true;
+        if (HoldsEvidence(value)) return true;
         evidenceHolders_.pop_back();
     }
     return false;
@@ -394,7 +403,7 @@ int VRX_network::RepropagateEvidence(int handle) {
         if (value == nullptr) continue;
         if (value->HasFlag(ValueFlags::kPropagatedEvidence))
             (void)value->ClearPropagatedEvidence();  // flagged
-        if (value->HasFlag(ValueFlags::kEvidence)) anyEvidence = true;
+        if (value->HasFlag(ValueFlags::kEvidence | ValueFlags::kVirtualEvidence)) anyEvidence = true;
     }
     if (anyEvidence) {
         if (propagationFlags & PropagationFlags::kDeterministic) {
@@ -406,9 +415,12 @@ int VRX_network::RepropagateEvidence(int handle) {
         }
         for (int h = 0; h < numSlots; h++) {
             const VRX_nodeValue* value = ValueAt(*this, h);
-            if (value != nullptr && value->HasFlag(ValueFlags::kEvidence) &&
-                !value->HasFlag(ValueFlags::kPropagatedEvidence)) {
+            if (value != nullptr && (value->HasFlag(ValueFlags::kVirtualEvidence) ||
+                                     (value->HasFlag(ValueFlags::kEvidence) &&
+                                      !value->HasFlag(ValueFlags::kPropagatedEvidence)))) {
                 MarkAncestors(h);
+                // Likelihoods leave a path through their node open and open it between its parents.
+                if (value->HasFlag(ValueFlags::kVirtualEvidence)) nodes[h].SetMark(kAncestor);
             }
         }
     }
@@ -471,9 +483,11 @@ int VRX_network::NotifyEvidenceSet(int handle) {
     ClearMarksOfAllNodes(kVisited | kAncestor | kFromChild | kFromParent);
     for (int h = 0; h < numSlots; h++) {
         const VRX_nodeValue* value = ValueAt(*this, h);
-        if (value != nullptr && value->HasFlag(ValueFlags::kEvidence) &&
-            !value->HasFlag(ValueFlags::kPropagatedEvidence)) {
+        if (value != nullptr &&
+            (value->HasFlag(ValueFlags::kVirtualEvidence) ||
+             (value->HasFlag(ValueFlags::kEvidence) && !value->HasFlag(ValueFlags::kPropagatedEvidence)))) {
             MarkAncestors(h);
+            if (value->HasFlag(ValueFlags::kVirtualEvidence)) nodes[h].SetMark(kAncestor);
         }
     }
     bool utilityReached = false;

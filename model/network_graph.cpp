@@ -156,6 +156,7 @@ int VRX_network::AddArc(int parent, int child, int arcKind) {
         return rc;
     }
     VRX_nodeDefinition* definition = nodes[child].node->GetDefinition();
+    const int logged = errorLog.GetNumberOfEntries();
     const int added = definition != nullptr ? definition->AddParent(parent) : kWrongNodeType;
     if (added != kSuccess) {
         // Undoes the adds just made.
@@ -163,6 +164,8 @@ int VRX_network::AddArc(int parent, int child, int arcKind) {
         (void)parents.DeleteByValue(parent);
         // A table too large for the limit or for memory has been reported, naming the node.
         if (added == kOutOfMemory) return kOutOfMemory;
+        // The definition's own words name neither node: the refusal naming both and the kinds replaces them.
+        errorLog.Truncate(logged);
         return RefuseArcByChild(*this, parent, child);
     }
     NotifyArcAdded(parent, child);

@@ -2,6 +2,8 @@
 #include "model/refusal_reasons.h"
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "base/error_log.h"
 #include "base/id_array.h"
@@ -37,44 +39,6 @@ const char* TemporalTypeName(int type) {
 
 bool IsInPlate(const VRX_network& network, int handle) {
     return network.GetTemporalType(handle) == TemporalType::kPlate;
-}
-
-std::string ArcRuleText(const VRX_network& network, int parent, int child, ArcRule rule, int order) {
-    const std::string other = Bracketed(network, parent);
-    const std::string childType = TemporalTypeName(network.GetTemporalType(child));
-    switch (rule) {
-        case ArcRule::kOwnParent:
-            return "a node cannot be its own parent";
-        case ArcRule::kAlreadyJoined:
-            return "an arc already joins it and " + other;
-        case ArcRule::kCycle:
-            return "an arc from " + other + " would close a cycle";
-        case ArcRule::kTerminalParent:
-            return "an arc from terminal node " + other +
-                   " is refused: the children of a terminal node are "
-                   "terminal, not " +
-                   childType;
-        case ArcRule::kPlateParent:
-            return "an arc from plate node " + other +
-                   " is refused: the children of a plate node are plate or "
-                   "terminal, not " +
-                   childType;
-        case ArcRule::kNotAParent:
-            return other + " is not one of its parents";
-        case ArcRule::kOrderBelowOne:
-            return "a temporal arc has an order of at least 1, not " + std::to_string(order);
-        case ArcRule::kParentOutsidePlate:
-        case ArcRule::kChildOutsidePlate:
-            return Bracketed(network, rule == ArcRule::kParentOutsidePlate ? parent : child) +
-                   " is not in the temporal plate: temporal arcs join plate nodes";
-        case ArcRule::kTemporalArcThere:
-            return "a temporal arc of order " + std::to_string(order) + " from " + other +
-                   " is there already";
-        case ArcRule::kNone:
-        case ArcRule::kBadHandle:
-            break;
-    }
-    return std::string();
 }
 
 std::string OutcomeRuleText(VRX_node& node, OutcomeRule rule, int position, const char* id) {
@@ -120,6 +84,92 @@ std::string OutcomeLabel(const VRX_node& node, int outcome) {
 }
 
 }  // namespace
+
+std::string TemporalTypeRefusalText(VRX_network& network, int node, int type) {
+    if (type < TemporalType::kNormal || type > TemporalType::kPlate)
+        return "temporal type " + std::to_string(type) +
+               " is none of 0 (normal), 1 (anchor), 2 (terminal), 3 (plate)";
+    const std::string wanted = TemporalTypeName(type);
+    if (IsInPlate(network, node) && type != TemporalType::kPlate) {
+        VRX_intArray orders;
+        std::vector<std::pair<int, int>> children;
+        if ((network.GetTemporalOrders(node, orders) == kSuccess && orders.GetCount() > 0) ||
+            (network.GetTemporalChildren(node, children) == kSuccess && !children.empty()))
+            return "its temporal arcs join plate nodes only: remove them before it becomes " + wanted;
+    }
+    // The first neighbour whose type the new one does not allow, after the rule.
+    auto refused = [&network](const VRX_intArray& list, const std::string& rule, const char* role,
+                              auto allowed) -> std::string {
+        for (int i = 0; i < list.GetCount(); i++) {
+            const int t = network.GetTemporalType(list[i]);
+            if (!allowed(t))
+                return rule + ", and its " + role + " " + Bracketed(network, list[i]) + " is " +
+                       TemporalTypeName(t);
+        }
+        return std::string();
+    };
+    const VRX_intArray& parents = network.GetParents(node);
+    const VRX_intArray& children = network.GetChildren(node);
+    switch (type) {
+        case TemporalType::kNormal:
+        case TemporalType::kAnchor:
+            return refused(parents,
+                           "the parents of " + std::string(type == TemporalType::kAnchor ? "an " : "a ") +
+                               wanted + " node are normal or anchor",
+                           "parent",
+                           [](int t) { return t != TemporalType::kPlate && t != TemporalType::kTerminal; });
+        case TemporalType::kTerminal:
+            return refused(children, "the children of a terminal node are terminal", "child",
+                           [](int t) { return t == TemporalType::kTerminal; });
+        default: {
+            const std::string parent = refused(parents, "the parents of a plate node are not terminal",
+                                               "parent", [](int t) { return t != TemporalType::kTerminal; });
+            return !parent.empty()
+                       ? parent
+                       : refused(
+                             children, "the children of a plate node are plate or terminal", "child",
+                             [](int t) { return t == TemporalType::kPlate || t == TemporalType::kTerminal; });
+        }
+    }
+}
+
+std::string ArcRuleText(const VRX_network& network, int parent, int child, ArcRule rule, int order) {
+    const std::string other = Bracketed(network, parent);
+    const std::string childType = TemporalTypeName(network.GetTemporalType(child));
+    switch (rule) {
+        case ArcRule::kOwnParent:
+            return "a node cannot be its own parent";
+        case ArcRule::kAlreadyJoined:
+            return "an arc already joins it and " + other;
+        case ArcRule::kCycle:
+            return "an arc from " + other + " would close a cycle";
+        case ArcRule::kTerminalParent:
+            return "an arc from terminal node " + other +
+                   " is refused: the children of a terminal node are "
+                   "terminal, not " +
+                   childType;
+        case ArcRule::kPlateParent:
+            return "an arc from plate node " + other +
+                   " is refused: the children of a plate node are plate or "
+                   "terminal, not " +
+                   childType;
+        case ArcRule::kNotAParent:
+            return other + " is not one of its parents";
+        case ArcRule::kOrderBelowOne:
+            return "a temporal arc has an order of at least 1, not " + std::to_string(order);
+        case ArcRule::kParentOutsidePlate:
+        case ArcRule::kChildOutsidePlate:
+            return Bracketed(network, rule == ArcRule::kParentOutsidePlate ? parent : child) +
+                   " is not in the temporal plate: temporal arcs join plate nodes";
+        case ArcRule::kTemporalArcThere:
+            return "a temporal arc of order " + std::to_string(order) + " from " + other +
+                   " is there already";
+        case ArcRule::kNone:
+        case ArcRule::kBadHandle:
+            break;
+    }
+    return std::string();
+}
 
 ArcRule FindArcRuleBroken(VRX_network& network, int parent, int child) {
     if (!network.IsLiveHandle(parent) || !network.IsLiveHandle(child)) return ArcRule::kBadHandle;

@@ -4,6 +4,8 @@
 // expect; a caller that reports (the natives) runs the same check, before the edit or after its refusal,
 // and logs the rule it names.
 
+#include <string>
+
 class VRX_idArray;
 class VRX_network;
 class VRX_node;
@@ -54,6 +56,14 @@ OutcomeRule FindOutcomeRemovalRuleBroken(int count, int index);
 OutcomeRule FindFixedOutcomeRuleBroken(const VRX_node& node);
 // Giving outcome index (-1: a new one) the identifier id.
 OutcomeRule FindOutcomeIdRuleBroken(const VRX_idArray& names, const char* id, int index);
+
+// The words of a broken arc rule, the child being the node named before them ("" for kNone).
+std::string ArcRuleText(const VRX_network& network, int parent, int child, ArcRule rule, int order = 0);
+
+// Why the node cannot take the temporal type, worded after VRX_network::SetTemporalType refused it: a
+// type outside 0..3, temporal arcs of a plate node leaving the plate, or a neighbour whose type the new
+// one does not allow; "" when none of these holds (a table past the limit reports itself).
+std::string TemporalTypeRefusalText(VRX_network& network, int node, int type);
 
 // The status code of a broken rule: kWrongNodeType for the temporal types and the fixed outcomes,
 // kOutOfRange for the others.

@@ -113,8 +113,10 @@ TEST_F(EquationDefinitionTest, OnlyEquationNodesMayBeParents) {
     const int c = net.AddNode(DefinitionType::kCpt, "c");
     errorLog.Flush();
     EXPECT_NE(net.AddArc(c, x), kSuccess);
-    EXPECT_EQ(errorLog.GetMessage(0),
-              std::string("Only VRX_equation or VRX_equationSCC can be the parents."));
+    // The definition's words name no node: the network's refusal names both instead.
+    EXPECT_EQ(vovido::test::LoggedMessages(),
+              std::vector<std::string>{"Arc rejected by child node [x]: a EQUATION node does not "
+                                       "take the CPT node [c] as a parent"});
     EXPECT_EQ(net.GetNumberOfParents(x), 0);
     EXPECT_EQ(TextOf(net, x), "x=0");
     // A text naming it is accepted; the refused arc stays out.

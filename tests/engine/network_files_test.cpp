@@ -172,7 +172,9 @@ TEST_F(NetworkFilesTest, AFailedReadLeavesTheNetworkExactlyAsItWas) {
     const std::string cut = WriteTextFile("cut.vrx", text.substr(0, text.size() / 2));
     EXPECT_EQ(net.ReadFile(cut.c_str()), kUnexpectedEndOfFile);
     EXPECT_EQ(net.ReadFile(TempPath("missing-file.vrx").c_str()), kFileIoFailed);
-    EXPECT_EQ(net.ReadFile(WriteTextFile("empty.vrx", "").c_str()), kEndOfFile);
+    const std::string empty = WriteTextFile("empty.vrx", "");
+    EXPECT_EQ(net.ReadFile(empty.c_str()), kEndOfFile);
+    EXPECT_TRUE(Logged(kEndOfFile, ("ERROR: file " + empty + " is empty").c_str())) << LogDump();
     EXPECT_EQ(net.ReadFile(WriteTextFile("junk.vrx", "\x01\x02\xff garbage").c_str()), kSyntaxError);
 
     EXPECT_EQ(Text(net), before);

@@ -115,7 +115,10 @@ TEST(UpdateBeliefs, InfluenceDiagramGoesToTheSolverOfIdAlgorithm) {
     t.net.SetInfluenceDiagramAlgorithm(1);
     errorLog.Flush();
     EXPECT_EQ(t.net.UpdateBeliefs(), kOutOfRange);
-    EXPECT_EQ(LoggedMessages(), std::vector<std::string>{"Error when running Shachter's algorithm"});
+    EXPECT_EQ(LoggedMessages(),
+              (std::vector<std::string>{"The network has no decision: the best-policy solver answers "
+                                        "for the first decision without evidence, and there is none",
+                                        "Error when running Shachter's algorithm"}));
     t.net.idAlgorithm = 2;
     errorLog.Flush();
     EXPECT_EQ(t.net.UpdateBeliefs(), kOutOfRange);

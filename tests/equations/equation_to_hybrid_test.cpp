@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "base/expression_parser.h"
 #include "base/status_codes.h"
@@ -190,10 +191,44 @@ TEST(EquationToHybrid, FailuresAreLoggedAndLeaveValuesOutOfDate) {
         const int y = AddEquation(net, "y", "y = x + Uniform(0, 1)");
         ASSERT_EQ(ValueOf(net, y).SetContEvidence(5.0), kSuccess);
         EXPECT_EQ(Update(net, kImportanceSampling, 100), kNoUsefulSamples);
-        EXPECT_TRUE(Logged(kNoUsefulSamples, "HBN algorithm failed.")) << LogDump();
-        EXPECT_TRUE(Logged(kNoUsefulSamples, "No useful samples have been generated for some of nodes."));
+        // The run's refusal alone: no knock-on entries of the conversion or the sampler.
+        EXPECT_EQ(LoggedMessages(), std::vector<std::string>{
+                                        "The evidence on [y] is impossible: it puts [x] outside its range."});
         EXPECT_FALSE(ValueOf(net, x).IsUpToDate());
     }
+}
+
+// A root observed where its distribution has no density is impossible evidence, whether or not the
+// network has evidence below; inside the support the observation is the root's value.
+TEST(EquationToHybrid, ARootObservedOutsideItsSupportIsRefused) {
+    const struct {
+        const char* equation;
+        double evidence;
+        bool refused;
+    } cases[] = {
+        {"x = Uniform(0, 1)", 7.0, true},  {"x = Exponential(1)", -1.0, true},
+        {"x = -Uniform(0, 1)", 0.5, true}, {"x = -Uniform(0, 1)", -0.5, false},
+        {"x = Normal(0, 1)", 7.0, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.equation) + " at " + std::to_string(c.evidence));
+        VRX_network net;
+        const int x = AddEquation(net, "x", c.equation);
+        const int w = AddEquation(net, "w", "w = Normal(0, 1)");
+        ASSERT_EQ(ValueOf(net, x).SetContEvidence(c.evidence), kSuccess);
+        if (!c.refused) {
+            EXPECT_EQ(Update(net, kImportanceSampling, 200), kSuccess) << LogDump();
+            EXPECT_EQ(ValueOf(net, x).GetMean(), c.evidence);
+            EXPECT_EQ(LogDump(), "");
+            continue;
+        }
+        EXPECT_EQ(Update(net, kImportanceSampling, 200), kNoUsefulSamples);
+        EXPECT_EQ(LoggedMessages(),
+                  std::vector<std::string>{
+                      "The evidence on [x] is impossible: it lies outside the support of [x]."});
+        EXPECT_FALSE(ValueOf(net, w).IsUpToDate());
+    }
+    errorLog.Flush();
 }
 
 }  // namespace

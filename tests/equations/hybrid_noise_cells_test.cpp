@@ -124,6 +124,23 @@ const NoisyCase kNoisyCases[] = {
      [](double& m, double& d) {
          PosteriorByQuadrature([](double x) { return Gauss(0.7, x, 0.5 * std::fabs(x)); }, m, d);
      }},
+    {"noise first", Child(kHEquation, "Normal(0, 0.5) - 3*x + 2"), "x",
+     [](double& m, double& d) {
+         PosteriorByQuadrature([](double x) { return Gauss(0.7, 2 - 3 * x, 0.5); }, m, d);
+     }},
+    {"chain of 3 slopes",
+     [](VRX_network& n) {
+         ASSERT_GE(AddDistributionNode(n, "a", {"Normal(0, 1)"}), 0);
+         ASSERT_GE(AddEquationNode(n, "b", "2*a + Normal(0, 0.5)", {"a"}), 0);
+         ASSERT_GE(AddEquationNode(n, "c", "-b + 1 + Normal(0, 0.5)", {"b"}), 0);
+         ASSERT_EQ(Observe(n, "c", -1.5), kSuccess);
+     },
+     "a",
+     [](double& m, double& d) {
+         // c = -2a + 1 + e with e ~ N(0, 0.25 + 0.25).
+         m = -2.0 * (-1.5 - 1.0) / 0.5 / (1 + 4 / 0.5);
+         d = std::sqrt(1.0 / (1 + 4 / 0.5));
+     }},
     // y = x + w + e = 3 with w ~ N(1, 2): Var y = 5.25.
     {"two parents",
      [](VRX_network& n) {

@@ -58,7 +58,7 @@ std::vector<DamagedFile> Cases() {
          "(line 4) : ERROR: 'node' : ';' expected"},
         {"an arc from a missing node", "vrx",
          "net X\n{\n node a { TYPE = CPT; };\n node b { TYPE = CPT; PARENTS = (a, zz); };\n};\n", kOutOfRange,
-         "(line 4) : ERROR: Couldn't add arc from node [zz] to node [b]"},
+         "(line 4) : ERROR: Couldn't add arc from node [zz] to node [b]: no node has that identifier"},
         {"a character dropped from a list", "vrx",
          "net X\n{\n node a { TYPE = CPT; DEFINITION = { PROBABILITIES = (0.2,\x01 0.8); }; };\n};\n",
          kLexicalError, "ERROR: Line 3 : UNKNOWN CHARACTER"},

@@ -358,6 +358,22 @@ TEST(HuginReader, TheCauseComesFirstAndOnce) {
              "potential (T5.2 | T5.1) { data = ((0.5 0.5) (0.5 0.5)); }\n",
          {"(line 2) : ERROR: Identifier [T5.1] : '.' is not allowed in an identifier; node refused",
           "ERROR: identifiers with a '.' were refused: 2 nodes, e.g. [T5.2] (line 3), [T5.3] (line 4)"}},
+        {"net {}\nnode A" + states + "node A" + states,
+         {"(line 3) : ERROR: Couldn't Create Node (\"A\"): Identifier [A] is already used by a node"}},
+        // A parent the arcs refuse leaves the table another shape: the refusal is the cause, not the count.
+        {"net {}\nnode A" + states + "node B" + states + "node C" + states +
+             "potential (B | A) { data = ((0.5 0.5) (0.5 0.5)); }\n"
+             "potential (C | B) { data = ((0.5 0.5) (0.5 0.5)); }\n"
+             "potential (A | C) { data = ((0.5 0.5) (0.5 0.5)); }\n",
+         {"(line 7) : ERROR: Couldn't add arc from parent node (\"C\") to node [A]: an arc from [C] would "
+          "close "
+          "a cycle"}},
+        {"net {}\nnode A" + states + "node B" + states +
+             "potential (B | A) { data = ((0.5 0.5) (0.5 0.5)); }\n"
+             "potential (A | B) { data = ((0.5 0.5) (0.5 0.5)); }\n",
+         {"(line 5) : ERROR: Couldn't add arc from parent node (\"B\") to node [A]: an arc already joins it "
+          "and "
+          "[B]"}},
     };
     for (const auto& item : cases) {
         VRX_network net;

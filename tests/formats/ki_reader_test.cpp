@@ -258,7 +258,8 @@ TEST_F(KiReaderTest, ReportsBadArcsAndDefinitions) {
                         "}\n"),
         kOutOfRange);
     ExpectLogged(kOutOfRange, 11, "ERROR: Couldn't Find Node (\"Ghost\")");
-    ExpectLogged(kOutOfRange, 12, "ERROR: Couldn't add arc from node [Nobody] to node [B]");
+    ExpectLogged(kOutOfRange, 12,
+                 "ERROR: Couldn't add arc from node [Nobody] to node [B]: no node has that identifier");
     ExpectLogged(kSyntaxError, 14, "ERROR: 'BOGUS' : Unknown Node Definition Statement");
     ExpectLogged(kSyntaxError, 15, "ERROR: 'LEAK' : Unknown Node Definition Field");
     ExpectLogged(kOutOfRange, 16, "ERROR: Node [B] : 5 numbers read, 4 needed");

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "base/parsed_equation.h"
 #include "definitions/equation.h"
@@ -201,7 +202,8 @@ TEST(NeticaReader, FailuresLeaveTheNetwork) {
         {"bnet N {\nnode A { kind = NATURE; states = (a, b); probs = (-1e400, 1); };\n};",
          "(line 2) : ERROR: '-1e400' : Number out of range"},
         {"bnet N {\nnode A { kind = NATURE; parents = (Z); };\n};",
-         "(line 2) : ERROR: Couldn't add arc from node [Z] to node [A]"},
+         "(line 2) : ERROR: Couldn't add arc from node [Z] to node [A]: no node has that identifier"},
+
         {"bnet N {\nnode A { kind = NATURE; discrete = FALSE; equation = \"A = (\"; };\n};",
          "(line 2) : ERROR: Node [A] : "},
         {"bnet N {\nnode A { title = \"only a title\"; };\n};",
@@ -219,6 +221,19 @@ TEST(NeticaReader, FailuresLeaveTheNetwork) {
         EXPECT_EQ(net.GetNumberOfNodes(), 1) << item.text;
         EXPECT_GE(net.FindNode("Kept"), 0) << item.text;
     }
+}
+
+// A table that fits the parents the file names: the parent that is no node is the cause, not the count.
+TEST(NeticaReader, AMissingParentIsTheCauseOfTheTablesShape) {
+    VRX_network net;
+    errorLog.Flush();
+    EXPECT_NE(ReadNetica(net,
+                         "bnet N {\nnode A { kind = NATURE; states = (a, b); parents = (Z);\n"
+                         "probs = ((0.5, 0.5), (0.5, 0.5)); };\n};"),
+              kSuccess);
+    EXPECT_EQ(LoggedMessages(),
+              std::vector<std::string>{"(line 2) : ERROR: Couldn't add arc from node [Z] to node "
+                                       "[A]: no node has that identifier"});
 }
 
 }  // namespace

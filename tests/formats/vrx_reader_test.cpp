@@ -127,8 +127,10 @@ TEST_F(VrxReaderTest, NodeErrorsAreReportedAndTheNextStatementIsRead) {
     EXPECT_TRUE(Logged(kIllegalIdentifier, "Unknown submodel")) << LogDump();
     ExpectLogged(kIllegalIdentifier, 9, "Invalid submodel");
     ExpectLogged(kIllegalIdentifier, 10, "Invalid ID");
-    ExpectLogged(kOutOfRange, 11, "ERROR: Couldn't add arc from node [missing] to node [c]");
-    ExpectLogged(kOutOfRange, 14, "ERROR: Couldn't Create Node (\"a\")");
+    ExpectLogged(kOutOfRange, 11,
+                 "ERROR: Couldn't add arc from node [missing] to node [c]: no node has that identifier");
+    ExpectLogged(kOutOfRange, 14,
+                 "ERROR: Couldn't Create Node (\"a\"): Identifier [a] is already used by a node");
     const int a = net.FindNode("a");
     const int c = net.FindNode("c");
     ASSERT_GE(c, 0);

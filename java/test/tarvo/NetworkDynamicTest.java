@@ -37,7 +37,8 @@ public class NetworkDynamicTest {
             Check.equal(PLATE, net.getNodeTemporalType("A"));
             net.setSliceCount(0);
             Check.equal(10, net.getSliceCount());
-            Check.equal("TARVO error -4 in function setNodeTemporalType",
+            Check.equal("TARVO error -4 in function setNodeTemporalType. Logged information: ERROR: Node [A] : "
+                    + "temporal type 7 is none of 0 (normal), 1 (anchor), 2 (terminal), 3 (plate)\n",
                     message(() -> net.setNodeTemporalType(a, 7)));
             Check.equal("Invalid node handle: 5", message(() -> net.getNodeTemporalType(5)));
         } finally {
@@ -143,13 +144,17 @@ public class NetworkDynamicTest {
         Network net = umbrellaWorld(3);
         try {
             net.addNode(CPT, "Plain");
-            Check.equal("TARVO error -2 in function GetTemporalEvidence",
+            String logged = ". Logged information: ERROR: Node ";
+            Check.equal("TARVO error -2 in function GetTemporalEvidence" + logged
+                    + "[Umbrella] : it has no evidence in slice 2\n",
                     message(() -> net.getTemporalEvidence("Umbrella", 2)));
-            Check.equal("TARVO error -51 in function SetTemporalEvidence",
+            Check.equal("TARVO error -51 in function SetTemporalEvidence" + logged
+                    + "[Plain] : only a plate node takes evidence in a slice after the first\n",
                     message(() -> net.setTemporalEvidence("Plain", 1, 0)));
-            Check.equal("TARVO error -2 in function SetTemporalEvidence",
+            Check.equal("TARVO error -2 in function SetTemporalEvidence" + logged + "[Umbrella] : slice 3 is outside 0..2\n",
                     message(() -> net.setTemporalEvidence("Umbrella", 3, 0)));
-            Check.equal("TARVO error -4 in function ClearTemporalEvidence",
+            Check.equal("TARVO error -4 in function ClearTemporalEvidence" + logged
+                    + "[Umbrella] : it has no evidence in slice 1 to clear\n",
                     message(() -> net.clearTemporalEvidence("Umbrella", 1)));
             Check.equal("Invalid outcome index 2 for node 'Umbrella', valid indices are 0..1",
                     message(() -> net.setTemporalEvidence("Umbrella", 1, 2)));
