@@ -53,10 +53,11 @@ int Fail(const char* format, Args... args) {
 
 const vovido::NoticeKind kEvidenceNotSetNotice = {"em: evidence cannot be set in {count}", "record", "value"};
 
-// "em: evidence cannot be set for node %s in record %d" (counted from 1) and why: the value is no
+// "em: evidence cannot be set for node %s in record %d" (counted from 0, as every learning message
+// counts records) and why: the value is no
 // outcome of the node (outcomes > 0: their count) or the node refused it. A notice that folds over records.
 void NoteEvidenceNotSet(const char* node, int record, int value, int outcomes) {
-    const std::string where = std::to_string(record + 1);
+    const std::string where = std::to_string(record);
     const std::string cause = outcomes > 0
                                   ? "its value " + std::to_string(value) + " is none of the node's " +
                                         std::to_string(outcomes) + " outcomes"

@@ -201,7 +201,7 @@ TEST(EmLearning, BadCellsAreLoggedWithTheirRecordNumber) {
     errorLog.Flush();
     ASSERT_EQ(LearnEm(EmOptions(), n.data, n.t.net, n.Matches(), {}, nullptr, nullptr), kSuccess);
     EXPECT_TRUE(Logged(kFailure,
-                       "em: evidence cannot be set for node B in record 2: its value 7 is none of the "
+                       "em: evidence cannot be set for node B in record 1: its value 7 is none of the "
                        "node's 2 outcomes"))
         << LogDump();
     // Over many records: one entry, counted.
@@ -210,8 +210,8 @@ TEST(EmLearning, BadCellsAreLoggedWithTheirRecordNumber) {
     ASSERT_EQ(LearnEm(EmOptions(), many.data, many.t.net, many.Matches(), {}, nullptr, nullptr), kSuccess);
     EXPECT_EQ(LoggedMessages(), (std::vector<std::string>{
                                     "em: evidence cannot be set in 4 records (5 values), e.g. "
-                                    "node B in record 1 (value 7), node A in record 2 (value 9), node B in "
-                                    "record 2 (value 7), …"}));
+                                    "node B in record 0 (value 7), node A in record 1 (value 9), node B in "
+                                    "record 1 (value 7), …"}));
 }
 
 TEST(EmLearning, RefusedKindsAndFailedRunsLeaveTheNetwork) {

@@ -89,7 +89,7 @@ TEST(EmUnobserved, FailuresAndBadCellsGiveTheirReason) {
     data.SetInt(4, 2, -1);
     EXPECT_EQ(LearnEm(EmOptions(), data, n.t.net, {{n.a, 0, 4}, kAll[1]}, {}, nullptr, nullptr), kSuccess);
     EXPECT_TRUE(Logged(kFailure,
-                       "em: evidence cannot be set for node a in record 3: its value -1 is none of the "
+                       "em: evidence cannot be set for node a in record 2: its value -1 is none of the "
                        "node's 2 outcomes"))
         << LogDump();
 }
