@@ -298,8 +298,8 @@ private:
     [[nodiscard]] int GrowNodeTable();
     std::string GenerateNodeId() const;
     // While a file is read: 0 while the child's table over the parents (of a kind the arcs build) keeps
-    // the file's tables within their limit (see kMaxFileTableCells); else every result kOutOfMemory and the refusal logged
-    // naming the node and the sizes.
+    // the file's tables within their limit (see kMaxFileTableCells); else every result kOutOfMemory and the
+    // refusal logged naming the node and the sizes.
     [[nodiscard]] int CountTableRead(int child, const int* parents, int count, int* results);
     // Whether a file is read and the child's table is one its arcs build.
     bool ArcsBuildReadTable(int child) const;
