@@ -54,3 +54,8 @@ constexpr int64_t kMaxDiagnosisWorkCells = int64_t{1} << 30;
 // Largest memory the samples of one sampling run may take, in bytes (nodes x samples x the bytes of a
 // sample): the same 2 GiB as the largest table, so that a sample count is refused before it is drawn.
 constexpr int64_t kMaxSampleBytes = kMaxTableCells * 8;
+
+// Largest work of loopy propagation, in steps over table columns: each pass walks every read node's
+// parent configurations once for its pi and once a parent for the messages it sends, some seconds at
+// this limit.
+constexpr int64_t kMaxLoopyWorkSteps = int64_t{1} << 30;

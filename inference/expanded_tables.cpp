@@ -101,16 +101,50 @@ int CheckTablesBuiltFromParameters(const VRX_network& network, bool updated) {
         }
         if (readCount > parents.GetCount() + 1) ++tree;
     }
-    const int64_t work = built > INT64_MAX - tree ? INT64_MAX : built + tree;
+    // Every route reads a scaled copy of each table besides the table itself.
+    const int64_t twice = built > INT64_MAX / 2 ? INT64_MAX : 2 * built;
+    const int64_t work = twice > INT64_MAX - tree ? INT64_MAX : twice + tree;
     if (work <= kDefaultJoinTreeLimit) return kSuccess;
     const std::string text =
         "ERROR: Node [" + std::string(IdAt(network, largest)) + "] : its table of " +
         std::to_string(largestCells) +
         " cells, built from its parameters with those of the other such nodes (" + std::to_string(built) +
-        " cells in all), and " +
-        (tree > 0 ? "a join tree of at least " + std::to_string(tree) + " entries over its family, "
+        " cells in all, twice with the scaled copy the update reads)" +
+        (tree > 0 ? ", and a join tree of at least " + std::to_string(tree) + " entries over its family,"
                   : std::string()) +
-        "would pass the limit of " + std::to_string(kDefaultJoinTreeLimit) + " table entries";
+        " would pass the limit of " + std::to_string(kDefaultJoinTreeLimit) + " table entries";
+    return LogError(errorLog, kOutOfMemory, text.c_str(), nullptr);
+}
+
+int CheckLoopyWork(const VRX_network& network) {
+    const std::vector<char> read = ReadNodes(network);
+    const int64_t passes = network.GetEpisParams().proplen;
+    int64_t work = 0;
+    int widest = -1;
+    int64_t widestConfigurations = 0;
+    for (int h = network.GetFirstNode(); h >= 0; h = network.GetNextNode(h)) {
+        if (read[static_cast<size_t>(h)] == 0) continue;
+        const VRX_intArray& parents = network.GetParents(h);
+        int64_t configurations = 1;
+        for (int i = 0; i < parents.GetCount(); ++i)
+            configurations =
+                SaturatingTimes(configurations, DefinitionSupport::OutcomeCountOf(&network, parents[i]));
+        const int64_t steps = SaturatingTimes(
+            SaturatingTimes(configurations,
+                            2 * int64_t{parents.GetCount()} + DefinitionSupport::OutcomeCountOf(&network, h)),
+            passes);
+        work = work > INT64_MAX - steps ? INT64_MAX : work + steps;
+        if (configurations > widestConfigurations) {
+            widest = h;
+            widestConfigurations = configurations;
+        }
+    }
+    if (work <= kMaxLoopyWorkSteps) return kSuccess;
+    const std::string text =
+        "ERROR: Node [" + std::string(IdAt(network, widest)) + "] : its " +
+        std::to_string(widestConfigurations) + " parent configurations, with those of the " +
+        "other nodes over " + std::to_string(passes) + " passes of loopy propagation, would take " +
+        std::to_string(work) + " steps, past the limit of " + std::to_string(kMaxLoopyWorkSteps);
     return LogError(errorLog, kOutOfMemory, text.c_str(), nullptr);
 }
 
