@@ -291,7 +291,6 @@ const int kWideKinds[] = {DefinitionType::kNoisyMax, DefinitionType::kNoisyAdder
 // probability of evidence, 2 annealed MAP over the parents). The network is built in the child process.
 void BM_WideCausalWork(benchmark::State& state) {
     RunInChild(state, [&state] {
-        alarm(60);
         VRX_network net;
         int rc =
             test::BuildWideCausalNetwork(net, kWideKinds[state.range(0)], static_cast<int>(state.range(1)),
@@ -314,8 +313,8 @@ void BM_WideCausalWork(benchmark::State& state) {
     });
 }
 BENCHMARK(BM_WideCausalWork)
-    ->ArgsProduct({{0, 2}, {26, 27}, {3}, {1, 3, 9}, {0}})
-    ->ArgsProduct({{0, 2}, {26, 27}, {3}, {0}, {1, 2}})
+    ->ArgsProduct({{0, 1, 2}, {25, 26}, {3}, {1, 3, 9}, {0}})
+    ->ArgsProduct({{0, 1, 2}, {25, 26}, {3}, {0}, {1, 2}})
     ->Iterations(1)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);

@@ -101,15 +101,19 @@ int CheckTablesBuiltFromParameters(const VRX_network& network, bool updated) {
         }
         if (readCount > parents.GetCount() + 1) ++tree;
     }
-    // Every route reads a scaled copy of each table besides the table itself.
+    // Every route reads a scaled copy of each table besides the table itself, and keeps some records a
+    // node.
     const int64_t twice = built > INT64_MAX / 2 ? INT64_MAX : 2 * built;
-    const int64_t work = twice > INT64_MAX - tree ? INT64_MAX : twice + tree;
+    const int64_t records = readCount * kCellsPerNodeUpdate;
+    const int64_t both = twice > INT64_MAX - records ? INT64_MAX : twice + records;
+    const int64_t work = both > INT64_MAX - tree ? INT64_MAX : both + tree;
     if (work <= kDefaultJoinTreeLimit) return kSuccess;
     const std::string text =
         "ERROR: Node [" + std::string(IdAt(network, largest)) + "] : its table of " +
         std::to_string(largestCells) +
         " cells, built from its parameters with those of the other such nodes (" + std::to_string(built) +
-        " cells in all, twice with the scaled copy the update reads)" +
+        " cells in all, twice with the scaled copy the update reads, and " +
+        std::to_string(kCellsPerNodeUpdate) + " a node of the " + std::to_string(readCount) + " it reads)" +
         (tree > 0 ? ", and a join tree of at least " + std::to_string(tree) + " entries over its family,"
                   : std::string()) +
         " would pass the limit of " + std::to_string(kDefaultJoinTreeLimit) + " table entries";

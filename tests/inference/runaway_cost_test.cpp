@@ -195,10 +195,9 @@ TEST(RunawayCost, TablesBuiltFromParametersAreCountedBeforeTheUpdateBuildsThem) 
         {26,
          kOutOfMemory,
          {"ERROR: Node [n] : its table of 134217728 cells, built from its parameters with those of the other "
-          "such nodes (134217728 cells in all, twice with the scaled copy the update reads), and a join tree "
-          "of at least 134217729 entries over its "
-          "family, "
-          "would pass the limit of 268435456 table entries"}},
+          "such nodes (134217728 cells in all, twice with the scaled copy the update reads, and 64 a node of "
+          "the 29 it reads), and a join tree of at least 134217729 entries over its family, would pass the "
+          "limit of 268435456 table entries"}},
         {10, kSuccess, {}},
     };
     for (const auto& c : cases) {
@@ -221,26 +220,23 @@ TEST(RunawayCost, WideNoisyNodesAreRefusedBeforeAnyAlgorithmBuildsTheirWork) {
         int algorithm;
         std::string log;
     } cases[] = {
-        {27, BayesianAlgorithm::kLikelihoodWeighting,
-         "ERROR: Node [n] : its table of 268435456 cells, built from its parameters with those of the other "
-         "such "
-         "nodes (268435456 cells in all, twice with the scaled copy the update reads) would pass the limit "
-         "of "
-         "268435456 table entries"},
-        {26, BayesianAlgorithm::kLoopyPropagation,
-         "ERROR: Node [n] : its 67108864 parent configurations, with those of the other nodes over 5 passes "
-         "of "
-         "loopy propagation, would take 18119393660 steps, past the limit of 1073741824"},
+        {26, BayesianAlgorithm::kLikelihoodWeighting,
+         "ERROR: Node [n] : its table of 134217728 cells, built from its parameters with those of the other "
+         "such nodes (134217728 cells in all, twice with the scaled copy the update reads, and 64 a node of "
+         "the 30 it reads) would pass the limit of 268435456 table entries"},
+        {25, BayesianAlgorithm::kLoopyPropagation,
+         "ERROR: Node [n] : its 33554432 parent configurations, with those of the other nodes over 5 passes "
+         "of loopy propagation, would take 8724152690 steps, past the limit of 1073741824"},
         {26, -1,
          "ERROR: Node [n] : its table of 134217728 cells, built from its parameters with those of the other "
-         "such "
-         "nodes (134217728 cells in all, twice with the scaled copy the update reads), and a join tree of at "
-         "least 134217729 entries over its family, would pass the limit of 268435456 table entries"},
+         "such nodes (134217728 cells in all, twice with the scaled copy the update reads, and 64 a node of "
+         "the 30 it reads), and a join tree of at least 134217729 entries over its family, would pass "
+         "the limit of 268435456 table entries"},
         {26, -2,
          "ERROR: Node [n] : its table of 134217728 cells, built from its parameters with those of the other "
-         "such "
-         "nodes (134217728 cells in all, twice with the scaled copy the update reads), and a join tree of at "
-         "least 134217729 entries over its family, would pass the limit of 268435456 table entries"},
+         "such nodes (134217728 cells in all, twice with the scaled copy the update reads, and 64 a node of "
+         "the 30 it reads), and a join tree of at least 134217729 entries over its family, would pass "
+         "the limit of 268435456 table entries"},
     };
     for (const auto& c : cases) {
         errorLog.Flush();
