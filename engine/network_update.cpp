@@ -346,8 +346,9 @@ int VRX_network::AnnealedMAP(const std::vector<std::pair<int, int>>& evidence, c
     } catch (const std::bad_alloc&) {
         return LogError(errorLog, kOutOfMemory, nullptr, nullptr);
     }
-    // Its updates read the tables built from parameters: counted before the copy builds them.
-    if (const int refused = vovido::CheckTablesBuiltFromParameters(*this, true)) return refused;
+    // Its updates read the tables built from parameters, scaled and in the copy: counted before they are
+    // built.
+    if (const int refused = vovido::CheckTablesBuiltFromParameters(*this, true, 3)) return refused;
     // The copy takes the tables as the search reads them, reported here once.
     const vovido::ScaledTables tables(*this);
     if (const int refused = tables.GetStatus()) return refused;

@@ -71,7 +71,7 @@ bool IsJoinTreeAlgorithm(int algorithm) {
            algorithm == BayesianAlgorithm::kRelevanceDecomposition2;
 }
 
-int CheckTablesBuiltFromParameters(const VRX_network& network, bool updated) {
+int CheckTablesBuiltFromParameters(const VRX_network& network, bool updated, int copies) {
     const std::vector<char> read = ReadNodes(network);
     int64_t built = 0;
     int64_t readCount = 0;
@@ -103,17 +103,20 @@ int CheckTablesBuiltFromParameters(const VRX_network& network, bool updated) {
     }
     // Every route reads a scaled copy of each table besides the table itself, and keeps some records a
     // node.
-    const int64_t twice = built > INT64_MAX / 2 ? INT64_MAX : 2 * built;
+    const int64_t copied = SaturatingTimes(built, copies);
     const int64_t records = readCount * kCellsPerNodeUpdate;
-    const int64_t both = twice > INT64_MAX - records ? INT64_MAX : twice + records;
+    const int64_t both = copied > INT64_MAX - records ? INT64_MAX : copied + records;
     const int64_t work = both > INT64_MAX - tree ? INT64_MAX : both + tree;
     if (work <= kDefaultJoinTreeLimit) return kSuccess;
     const std::string text =
         "ERROR: Node [" + std::string(IdAt(network, largest)) + "] : its table of " +
         std::to_string(largestCells) +
         " cells, built from its parameters with those of the other such nodes (" + std::to_string(built) +
-        " cells in all, twice with the scaled copy the update reads, and " +
-        std::to_string(kCellsPerNodeUpdate) + " a node of the " + std::to_string(readCount) + " it reads)" +
+        " cells in all, " +
+        (copies == 2 ? std::string("twice with the scaled copy the update reads")
+                     : std::to_string(copies) + " times with the copies the search reads") +
+        ", and " + std::to_string(kCellsPerNodeUpdate) + " a node of the " + std::to_string(readCount) +
+        " it reads)" +
         (tree > 0 ? ", and a join tree of at least " + std::to_string(tree) + " entries over its family,"
                   : std::string()) +
         " would pass the limit of " + std::to_string(kDefaultJoinTreeLimit) + " table entries";

@@ -232,11 +232,12 @@ TEST(RunawayCost, WideNoisyNodesAreRefusedBeforeAnyAlgorithmBuildsTheirWork) {
          "such nodes (134217728 cells in all, twice with the scaled copy the update reads, and 64 a node of "
          "the 30 it reads), and a join tree of at least 134217729 entries over its family, would pass "
          "the limit of 268435456 table entries"},
-        {26, -2,
-         "ERROR: Node [n] : its table of 134217728 cells, built from its parameters with those of the other "
-         "such nodes (134217728 cells in all, twice with the scaled copy the update reads, and 64 a node of "
-         "the 30 it reads), and a join tree of at least 134217729 entries over its family, would pass "
-         "the limit of 268435456 table entries"},
+        {25, -2,
+         "ERROR: Node [n] : its table of 67108864 cells, built from its parameters with those of the other "
+         "such nodes (67108864 cells in all, 3 times with the copies the search reads, and 64 a node of the "
+         "29 "
+         "it reads), and a join tree of at least 67108865 entries over its family, would pass the limit of "
+         "268435456 table entries"},
     };
     for (const auto& c : cases) {
         errorLog.Flush();
