@@ -13,14 +13,15 @@ constexpr int64_t kMaxTableCells = int64_t{1} << 28;
 constexpr uint32_t kDefaultJoinTreeLimit = 268435456u;
 static_assert(kDefaultJoinTreeLimit == kMaxTableCells, "a table beyond one join tree is refused alike");
 
-// Largest sum of the tables the arcs of a network file build, in cells: the 2 GiB of the largest table,
-// and for a smaller file kFileTableCellsPerByte cells a byte of it, but never fewer than
-// kMinFileTableCells. A file gives its numbers in some bytes each (or a state a column, for
-// deterministic kinds), so that only tables it leaves to their defaults pass this; a small file of many
-// wide families, each within the table limit, is refused before a sizeable part of them is built.
+// Largest sum of the tables the arcs of a network file build, in cells: kFileTableCellsPerByte cells a
+// byte of the file, and its largest table up to kWidestFileTableCells besides, but never more than the
+// 2 GiB of the largest table. A file gives its numbers in some bytes each (or a state a column, for
+// deterministic kinds), so that only tables it leaves to their defaults pass the per-byte part: a small
+// file of one wide family is read, while one of many wide families is refused before a sizeable part of
+// them is built (each wider table is counted as soon as its arcs would build it).
 constexpr int64_t kMaxFileTableCells = kMaxTableCells;
 constexpr int64_t kFileTableCellsPerByte = 64;
-constexpr int64_t kMinFileTableCells = int64_t{1} << 26;
+constexpr int64_t kWidestFileTableCells = int64_t{1} << 26;
 
 // Largest network file read, in bytes: more input than this is refused as too large, so that an endless
 // device or pipe cannot exhaust memory.
@@ -53,3 +54,8 @@ constexpr int64_t kMaxDiagnosisWorkCells = int64_t{1} << 30;
 // Largest memory the samples of one sampling run may take, in bytes (nodes x samples x the bytes of a
 // sample): the same 2 GiB as the largest table, so that a sample count is refused before it is drawn.
 constexpr int64_t kMaxSampleBytes = kMaxTableCells * 8;
+
+// Largest work of loopy propagation, in steps over table columns: each pass walks every read node's
+// parent configurations once for its pi and once a parent for the messages it sends, some seconds at
+// this limit.
+constexpr int64_t kMaxLoopyWorkSteps = int64_t{1} << 30;

@@ -284,4 +284,39 @@ BENCHMARK(BM_HuginBand)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
 
+// The kinds of BM_WideCausalWork's wide node, by its first argument.
+const int kWideKinds[] = {DefinitionType::kNoisyMax, DefinitionType::kNoisyAdder, DefinitionType::kDeMorgan};
+
+// Arguments: kind (kWideKinds), parents, observed children, Bayesian algorithm, work (0 update, 1
+// probability of evidence, 2 annealed MAP over the parents). The network is built in the child process.
+void BM_WideCausalWork(benchmark::State& state) {
+    RunInChild(state, [&state] {
+        VRX_network net;
+        int rc =
+            test::BuildWideCausalNetwork(net, kWideKinds[state.range(0)], static_cast<int>(state.range(1)),
+                                         static_cast<int>(state.range(2)));
+        if (rc == kSuccess) rc = test::ObserveChildren(net);
+        if (rc != kSuccess) return rc;
+        net.SetBayesianAlgorithm(static_cast<int>(state.range(3)));
+        if (state.range(4) == 0) return net.UpdateBeliefs();
+        if (state.range(4) == 1) {
+            double p = 0.0;
+            return net.CalcPropEvidence(&p, false) ? kSuccess : -1;
+        }
+        VRX_intArray mapNodes;
+        VRX_intArray outcomes;
+        for (int i = 0; i < state.range(1); ++i)
+            (void)mapNodes.Add(net.FindNode(("p" + std::to_string(i)).c_str()));
+        double mapP = 0.0;
+        double evidenceP = 0.0;
+        return net.AnnealedMAP({}, mapNodes, outcomes, mapP, evidenceP, 7);
+    });
+}
+BENCHMARK(BM_WideCausalWork)
+    ->ArgsProduct({{0, 1, 2}, {25, 26}, {3}, {1, 3, 9}, {0}})
+    ->ArgsProduct({{0, 1, 2}, {25, 26}, {3}, {0}, {1, 2}})
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
 }  // namespace

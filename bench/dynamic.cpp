@@ -143,5 +143,7 @@ BENCHMARK(BM_UpdatePlateSlices)
     ->Args({20, 18000, 0})
     ->Args({20, 40000, 0})
     ->Args({20, 13000, 1})
+    ->Args({2, 170000, 0})
+    ->Args({100, 3400, 0})
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond);

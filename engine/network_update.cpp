@@ -170,9 +170,12 @@ private:
 
 int VRX_network::RouteBeliefUpdate() {
     // Tables built from parameters are counted before the scaling builds them.
-    if (const int refused = vovido::CheckTablesBuiltFromParameters(
-            *this, FindUpdateRoute(*this) == UpdateRoute::kBayesianNetwork))
-        return refused;
+    const bool bayesian = FindUpdateRoute(*this) == UpdateRoute::kBayesianNetwork;
+    if (const int refused = vovido::CheckTablesBuiltFromParameters(*this, bayesian)) return refused;
+    // Loopy propagation walks every parent configuration a pass, whatever the join tree would be.
+    if (bayesian && GetBayesianAlgorithm() == BayesianAlgorithm::kLoopyPropagation) {
+        if (const int refused = vovido::CheckLoopyWork(*this)) return refused;
+    }
     // Every route reads the tables with their columns scaled to sum to 1, and its working copies copy
     // them so; entries no scaling mends give no beliefs.
     const vovido::ScaledTables tables(*this);
@@ -343,6 +346,9 @@ int VRX_network::AnnealedMAP(const std::vector<std::pair<int, int>>& evidence, c
     } catch (const std::bad_alloc&) {
         return LogError(errorLog, kOutOfMemory, nullptr, nullptr);
     }
+    // Its updates read the tables built from parameters, scaled and in the copy: counted before they are
+    // built.
+    if (const int refused = vovido::CheckTablesBuiltFromParameters(*this, true, 3)) return refused;
     // The copy takes the tables as the search reads them, reported here once.
     const vovido::ScaledTables tables(*this);
     if (const int refused = tables.GetStatus()) return refused;
@@ -399,6 +405,7 @@ bool VRX_network::RouteProbabilityOfEvidence(double* result, bool useChainRule) 
             nullptr);
         return false;
     }
+    if (vovido::CheckTablesBuiltFromParameters(*this, true) != kSuccess) return false;
     const vovido::ScaledTables tables(*this);
     if (tables.GetStatus() != kSuccess) return false;
     std::vector<int> targets;

@@ -71,7 +71,7 @@ bool IsJoinTreeAlgorithm(int algorithm) {
            algorithm == BayesianAlgorithm::kRelevanceDecomposition2;
 }
 
-int CheckTablesBuiltFromParameters(const VRX_network& network, bool updated) {
+int CheckTablesBuiltFromParameters(const VRX_network& network, bool updated, int copies) {
     const std::vector<char> read = ReadNodes(network);
     int64_t built = 0;
     int64_t readCount = 0;
@@ -101,16 +101,57 @@ int CheckTablesBuiltFromParameters(const VRX_network& network, bool updated) {
         }
         if (readCount > parents.GetCount() + 1) ++tree;
     }
-    const int64_t work = built > INT64_MAX - tree ? INT64_MAX : built + tree;
+    // Every route reads a scaled copy of each table besides the table itself, and keeps some records a
+    // node.
+    const int64_t copied = SaturatingTimes(built, copies);
+    const int64_t records = readCount * kCellsPerNodeUpdate;
+    const int64_t both = copied > INT64_MAX - records ? INT64_MAX : copied + records;
+    const int64_t work = both > INT64_MAX - tree ? INT64_MAX : both + tree;
     if (work <= kDefaultJoinTreeLimit) return kSuccess;
     const std::string text =
         "ERROR: Node [" + std::string(IdAt(network, largest)) + "] : its table of " +
         std::to_string(largestCells) +
         " cells, built from its parameters with those of the other such nodes (" + std::to_string(built) +
-        " cells in all), and " +
-        (tree > 0 ? "a join tree of at least " + std::to_string(tree) + " entries over its family, "
+        " cells in all, " +
+        (copies == 2 ? std::string("twice with the scaled copy the update reads")
+                     : std::to_string(copies) + " times with the copies the search reads") +
+        ", and " + std::to_string(kCellsPerNodeUpdate) + " a node of the " + std::to_string(readCount) +
+        " it reads)" +
+        (tree > 0 ? ", and a join tree of at least " + std::to_string(tree) + " entries over its family,"
                   : std::string()) +
-        "would pass the limit of " + std::to_string(kDefaultJoinTreeLimit) + " table entries";
+        " would pass the limit of " + std::to_string(kDefaultJoinTreeLimit) + " table entries";
+    return LogError(errorLog, kOutOfMemory, text.c_str(), nullptr);
+}
+
+int CheckLoopyWork(const VRX_network& network) {
+    const std::vector<char> read = ReadNodes(network);
+    const int64_t passes = network.GetEpisParams().proplen;
+    int64_t work = 0;
+    int widest = -1;
+    int64_t widestConfigurations = 0;
+    for (int h = network.GetFirstNode(); h >= 0; h = network.GetNextNode(h)) {
+        if (read[static_cast<size_t>(h)] == 0) continue;
+        const VRX_intArray& parents = network.GetParents(h);
+        int64_t configurations = 1;
+        for (int i = 0; i < parents.GetCount(); ++i)
+            configurations =
+                SaturatingTimes(configurations, DefinitionSupport::OutcomeCountOf(&network, parents[i]));
+        const int64_t steps = SaturatingTimes(
+            SaturatingTimes(configurations,
+                            2 * int64_t{parents.GetCount()} + DefinitionSupport::OutcomeCountOf(&network, h)),
+            passes);
+        work = work > INT64_MAX - steps ? INT64_MAX : work + steps;
+        if (configurations > widestConfigurations) {
+            widest = h;
+            widestConfigurations = configurations;
+        }
+    }
+    if (work <= kMaxLoopyWorkSteps) return kSuccess;
+    const std::string text =
+        "ERROR: Node [" + std::string(IdAt(network, widest)) + "] : its " +
+        std::to_string(widestConfigurations) + " parent configurations, with those of the " +
+        "other nodes over " + std::to_string(passes) + " passes of loopy propagation, would take " +
+        std::to_string(work) + " steps, past the limit of " + std::to_string(kMaxLoopyWorkSteps);
     return LogError(errorLog, kOutOfMemory, text.c_str(), nullptr);
 }
 

@@ -10,9 +10,15 @@ namespace vovido {
 bool IsJoinTreeAlgorithm(int algorithm);
 
 // Before an update builds any table: 0 while the tables built from parameters of the nodes the update
-// reads, with (for a Bayesian network `updated` by a clustering algorithm) the least join tree over the
-// largest such node's family, stay within the join-tree limit; else kOutOfMemory, logged naming that
-// node and the sizes.
-[[nodiscard]] int CheckTablesBuiltFromParameters(const VRX_network& network, bool updated);
+// reads, twice (each table and its scaled copy), with (for a Bayesian network `updated` by a clustering
+// algorithm) the least join tree over the largest such node's family, stay within the join-tree limit; else
+// kOutOfMemory, logged naming that node and the sizes.
+// A caller that copies the network besides counts `copies` of each table.
+[[nodiscard]] int CheckTablesBuiltFromParameters(const VRX_network& network, bool updated, int copies = 2);
+
+// Before loopy propagation builds its messages: 0 while its passes over the parent configurations of
+// the nodes the update reads stay within kMaxLoopyWorkSteps; else kOutOfMemory, logged naming the node
+// of most configurations and the sizes.
+[[nodiscard]] int CheckLoopyWork(const VRX_network& network);
 
 }  // namespace vovido

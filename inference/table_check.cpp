@@ -29,6 +29,7 @@
 #include "model/node.h"
 #include "model/node_definition.h"
 #include "model/node_label.h"
+#include "model/node_parts.h"
 #include "model/node_value.h"
 #include "model/temporal_extension.h"
 
@@ -161,6 +162,21 @@ int ReportVanishingColumn(const VRX_network& network, int handle, int column) {
                   kConflictingEvidence);
 }
 
+// Memory that ran out while the node's table was checked and copied scaled, named with its size.
+int ReportNoScaledCopy(const VRX_network& network, int handle) {
+    try {
+        if (handle < 0)
+            return LogError(errorLog, kOutOfMemory, "ERROR: no memory to scale the tables", nullptr);
+        const std::string text =
+            "ERROR: Node [" + std::string(IdAt(network, handle)) +
+            "] : no memory for the scaled copy of its table of " +
+            std::to_string(DefinitionSupport::TableCellsWithParents(network, handle, nullptr, 0)) + " cells";
+        return LogError(errorLog, kOutOfMemory, text.c_str(), nullptr);
+    } catch (const std::bad_alloc&) {
+        return LogError(errorLog, kOutOfMemory, "ERROR: no memory to scale the tables", nullptr);
+    }
+}
+
 }  // namespace
 
 ScaledTables::ScaledTables(VRX_network& network) : network_(network) {
@@ -175,12 +191,15 @@ ScaledTables::ScaledTables(VRX_network& network) : network_(network) {
     if (scaledNetworks.size() == 1) scaledLogStart = errorLog.GetNumberOfEntries();
     // Reported once every table passed: a refused update warns of nothing.
     std::vector<std::string> reports;
+    int scaling = -1;
     try {
         swapped_.reserve(static_cast<size_t>(std::max(network.GetNumberOfNodes(), 0)));
-        for (int h = network.GetFirstNode(); h >= 0 && status_ == kSuccess; h = network.GetNextNode(h))
+        for (int h = network.GetFirstNode(); h >= 0 && status_ == kSuccess; h = network.GetNextNode(h)) {
+            scaling = h;
             status_ = ScaleNode(h, reports);
+        }
     } catch (const std::bad_alloc&) {
-        status_ = LogError(errorLog, kOutOfMemory, nullptr, nullptr);
+        status_ = ReportNoScaledCopy(network, scaling);
     }
     if (status_ != kSuccess) {
         Restore();
@@ -318,8 +337,7 @@ int ScaledTables::CheckTable(int handle, int order, VRX_nodeDefinition& definiti
     if (table.MayHaveChanged() || !checked.current || checked.table != &table) {
         checked.current = false;
         if (const int rc = CheckTableEntries(*network_.GetNode(handle), table, run)) return rc;
-        if (CheckColumns(table, run, checked) != kSuccess)
-            return LogError(errorLog, kOutOfMemory, nullptr, nullptr);
+        if (CheckColumns(table, run, checked) != kSuccess) return ReportNoScaledCopy(network_, handle);
         checked.table = &table;
         checked.current = true;
     }

@@ -278,10 +278,12 @@ public:
     VRX_documentation documentation;
     // ReadingFlags of the read in progress; 0 outside a read.
     int readingFlags = 0;
-    // The cells of the tables the arcs of the read in progress have built, the limit of their sum (see
-    // kMaxFileTableCells) and the size of the file read.
+    // The cells of the tables the arcs of the read in progress have built, the largest of them, the
+    // per-byte part of the limit of their sum (see kMaxFileTableCells; -1 for a read of no file) and the
+    // size of the file read.
     int64_t readTableCells = 0;
-    int64_t readTableLimit = 0;
+    int64_t readWidestTable = 0;
+    int64_t readTableLimit = -1;
     int64_t readFileBytes = 0;
 
 private:
@@ -296,8 +298,8 @@ private:
     [[nodiscard]] int GrowNodeTable();
     std::string GenerateNodeId() const;
     // While a file is read: 0 while the child's table over the parents (of a kind the arcs build) keeps
-    // the file's tables within readTableLimit; else every result kOutOfMemory and the refusal logged
-    // naming the node and the sizes.
+    // the file's tables within their limit (see kMaxFileTableCells); else every result kOutOfMemory and the
+    // refusal logged naming the node and the sizes.
     [[nodiscard]] int CountTableRead(int child, const int* parents, int count, int* results);
     // Whether a file is read and the child's table is one its arcs build.
     bool ArcsBuildReadTable(int child) const;

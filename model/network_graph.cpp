@@ -183,16 +183,20 @@ int VRX_network::CountTableRead(int child, const int* parents, int count, int* r
     if (!ArcsBuildReadTable(child)) return kSuccess;
     const int64_t before = vovido::DefinitionSupport::TableCellsWithParents(*this, child, nullptr, 0);
     const int64_t after = vovido::DefinitionSupport::TableCellsWithParents(*this, child, parents, count);
-    // A read that gave no file size (a loader run on its own) has the largest limit.
-    const int64_t limit = readTableLimit > 0 ? readTableLimit : kMaxFileTableCells;
+    // A read of no file (a loader run on its own) has the largest limit.
+    const int64_t widest = std::min(kWidestFileTableCells, std::max(readWidestTable, after));
+    const int64_t limit =
+        readTableLimit >= 0 ? std::min(kMaxFileTableCells, readTableLimit + widest) : kMaxFileTableCells;
     // A table past its own limit is refused by its definition, naming that limit.
     if (after > kMaxTableCells || readTableCells - before + after <= limit) return kSuccess;
     for (int i = 0; i < count; i++) results[i] = kOutOfMemory;
-    const std::string text = "ERROR: Node [" + std::string(vovido::IdAt(*this, child)) + "] : its table of " +
-                             std::to_string(after) + " cells would bring the tables of the file to " +
-                             std::to_string(readTableCells - before + after) + " cells, past the limit of " +
-                             std::to_string(limit) + " cells for the tables of a file of " +
-                             std::to_string(readFileBytes) + " bytes";
+    const std::string text =
+        "ERROR: Node [" + std::string(vovido::IdAt(*this, child)) + "] : its table of " +
+        std::to_string(after) + " cells would bring the tables of the file to " +
+        std::to_string(readTableCells - before + after) + " cells, past the limit of " +
+        std::to_string(limit) + " cells for the tables of a file of " + std::to_string(readFileBytes) +
+        " bytes (" + std::to_string(kFileTableCellsPerByte) + " a byte, and its largest table up to " +
+        std::to_string(kWidestFileTableCells) + " cells)";
     return LogError(errorLog, kOutOfMemory, text.c_str(), nullptr);
 }
 
@@ -203,8 +207,11 @@ int VRX_network::AddArcs(const int* parents, int count, int child, int* results)
     const int64_t before =
         counted ? vovido::DefinitionSupport::TableCellsWithParents(*this, child, nullptr, 0) : 0;
     const int rc = AddArcsToTable(parents, count, child, results);
-    if (counted)
-        readTableCells += vovido::DefinitionSupport::TableCellsWithParents(*this, child, nullptr, 0) - before;
+    if (counted) {
+        const int64_t after = vovido::DefinitionSupport::TableCellsWithParents(*this, child, nullptr, 0);
+        readTableCells += after - before;
+        readWidestTable = std::max(readWidestTable, after);
+    }
     return rc;
 }
 

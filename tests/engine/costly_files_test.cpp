@@ -68,14 +68,15 @@ TEST_F(CostlyFilesTest, AreRefusedByNodeAndSizeBeforeTheyAreBuilt) {
          kOutOfMemory, "ERROR: Couldn't add arcs from 29 parent nodes, e.g. (\"p0\"), (\"p1\"), (\"p2\"), …"},
         {"MSBN family of 29 parents", WideFamilyText(".dsc", 29, FamilyTable::kNone), ".dsc", false,
          kOutOfMemory, "ERROR: Couldn't add arcs from 29 parent nodes, e.g. (\"p0\"), (\"p1\"), (\"p2\"), …"},
-        // Tables of 2 cells grown by their arcs to 4, 8, ...: the first whose table brings the sum past the
-        // 2^26 cells a file of some kilobytes may give its tables (64 a byte, at least 2^26) is refused.
+        // Tables of 2 cells grown by their arcs to 4, 8, ...: the first whose table brings the sum past 64
+        // cells a byte of the file besides its largest table is refused, long before the tables of 2^25.
         {"Hugin band of 60 nodes of 24 parents", HuginBandText(60, 24), ".net", false, kOutOfMemory,
-         "ERROR: Node [n25] : its table of 33554432 cells would bring the tables of the file to 100663242 "
-         "cells, past the limit of 67108864 cells for the tables of a file of 8026 bytes"},
+         "ERROR: Node [n18] : its table of 524288 cells would bring the tables of the file to 1048536 cells, "
+         "past the limit of 1037952 cells for the tables of a file of 8026 bytes (64 a byte, and its largest "
+         "table up to 67108864 cells)"},
         {"Hugin band of 60 nodes of 22 parents", HuginBandText(60, 22), ".net", false, kOutOfMemory,
-         "ERROR: Node [n29] : its table of 8388608 cells would bring the tables of the file to 75497410 "
-         "cells, past the limit of 67108864 cells for the tables of a file of 7754 bytes"},
+         "ERROR: Node [n18] : its table of 524288 cells would bring the tables of the file to 1048536 cells, "
+         "past the limit of 1020544 cells for the tables of a file of 7754 bytes"},
     };
     for (const CostlyFile& item : cases) {
         SCOPED_TRACE(item.what);

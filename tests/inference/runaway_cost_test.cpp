@@ -195,9 +195,9 @@ TEST(RunawayCost, TablesBuiltFromParametersAreCountedBeforeTheUpdateBuildsThem) 
         {26,
          kOutOfMemory,
          {"ERROR: Node [n] : its table of 134217728 cells, built from its parameters with those of the other "
-          "such nodes (134217728 cells in all), and a join tree of at least 134217729 entries over its "
-          "family, "
-          "would pass the limit of 268435456 table entries"}},
+          "such nodes (134217728 cells in all, twice with the scaled copy the update reads, and 64 a node of "
+          "the 29 it reads), and a join tree of at least 134217729 entries over its family, would pass the "
+          "limit of 268435456 table entries"}},
         {10, kSuccess, {}},
     };
     for (const auto& c : cases) {
@@ -208,6 +208,61 @@ TEST(RunawayCost, TablesBuiltFromParametersAreCountedBeforeTheUpdateBuildsThem) 
         ASSERT_EQ(vovido::test::ObserveChildren(net), kSuccess);
         EXPECT_EQ(net.UpdateBeliefs(), c.status) << c.parents;
         EXPECT_EQ(vovido::test::LoggedMessages(), c.log) << c.parents;
+    }
+    errorLog.Flush();
+}
+
+// A noisy-MAX node of the parents with three observed children, under each way of reading it: the
+// update by the algorithm (-1: probability of evidence by clustering, -2: annealed MAP over the parents).
+TEST(RunawayCost, WideNoisyNodesAreRefusedBeforeAnyAlgorithmBuildsTheirWork) {
+    const struct {
+        int parents;
+        int algorithm;
+        std::string log;
+    } cases[] = {
+        {26, BayesianAlgorithm::kLikelihoodWeighting,
+         "ERROR: Node [n] : its table of 134217728 cells, built from its parameters with those of the other "
+         "such nodes (134217728 cells in all, twice with the scaled copy the update reads, and 64 a node of "
+         "the 30 it reads) would pass the limit of 268435456 table entries"},
+        {25, BayesianAlgorithm::kLoopyPropagation,
+         "ERROR: Node [n] : its 33554432 parent configurations, with those of the other nodes over 5 passes "
+         "of loopy propagation, would take 8724152690 steps, past the limit of 1073741824"},
+        {26, -1,
+         "ERROR: Node [n] : its table of 134217728 cells, built from its parameters with those of the other "
+         "such nodes (134217728 cells in all, twice with the scaled copy the update reads, and 64 a node of "
+         "the 30 it reads), and a join tree of at least 134217729 entries over its family, would pass "
+         "the limit of 268435456 table entries"},
+        {25, -2,
+         "ERROR: Node [n] : its table of 67108864 cells, built from its parameters with those of the other "
+         "such nodes (67108864 cells in all, 3 times with the copies the search reads, and 64 a node of the "
+         "29 "
+         "it reads), and a join tree of at least 67108865 entries over its family, would pass the limit of "
+         "268435456 table entries"},
+    };
+    for (const auto& c : cases) {
+        errorLog.Flush();
+        VRX_network net;
+        ASSERT_EQ(vovido::test::BuildWideCausalNetwork(net, DefinitionType::kNoisyMax, c.parents, 3),
+                  kSuccess);
+        ASSERT_EQ(vovido::test::ObserveChildren(net), kSuccess);
+        int status = kSuccess;
+        if (c.algorithm >= 0) {
+            net.SetBayesianAlgorithm(c.algorithm);
+            status = net.UpdateBeliefs();
+        } else if (c.algorithm == -1) {
+            double p = 0.0;
+            status = net.CalcPropEvidence(&p, false) ? kSuccess : kOutOfMemory;
+        } else {
+            VRX_intArray mapNodes;
+            VRX_intArray outcomes;
+            for (int i = 0; i < c.parents; ++i)
+                ASSERT_EQ(mapNodes.Add(net.FindNode(("p" + std::to_string(i)).c_str())), kSuccess);
+            double mapP = 0.0;
+            double evidenceP = 0.0;
+            status = net.AnnealedMAP({}, mapNodes, outcomes, mapP, evidenceP, 7);
+        }
+        EXPECT_EQ(status, kOutOfMemory) << c.algorithm;
+        EXPECT_EQ(vovido::test::LoggedMessages(), std::vector<std::string>{c.log}) << c.algorithm;
     }
     errorLog.Flush();
 }
