@@ -76,13 +76,13 @@ double DrawParentsBackwards(vovido::SampledPart& part, SamplerRecord& x, RandomG
     return sum;
 }
 
-double DrawBackwardSample(vovido::SampledPart& part, RandomGenerator& random, int) {
+vovido::SampleWeight DrawBackwardSample(vovido::SampledPart& part, RandomGenerator& random, int) {
     std::vector<SamplerRecord>& records = part.records;
     for (SamplerRecord& record : records) {
         record.mark = 0;
         record.state = record.evidence;
     }
-    double weight = 1.0;
+    vovido::SampleWeight weight(1.0);
     for (SamplerRecord& observed : records) {
         if (!observed.IsObserved() || observed.numParents == 0 ||
             observed.mark == SamplerRecord::kDrawnBackwards)
@@ -91,8 +91,8 @@ double DrawBackwardSample(vovido::SampledPart& part, RandomGenerator& random, in
         // gets its state here; the walk ends at a root or at a record already drawn backwards.
         SamplerRecord* x = &observed;
         while (x->numParents > 0) {
-            weight *= DrawParentsBackwards(part, *x, random);
-            if (weight == 0.0) return 0.0;
+            weight.Multiply(DrawParentsBackwards(part, *x, random));
+            if (weight.IsZero()) return 0.0;
             x = &records[x->parentPositions[0]];
             if (x->mark == SamplerRecord::kDrawnBackwards) break;
         }
@@ -103,8 +103,8 @@ double DrawBackwardSample(vovido::SampledPart& part, RandomGenerator& random, in
             if (k < 0) return 0.0;
             record.state = k;
         } else if (record.mark != SamplerRecord::kDrawnBackwards) {
-            weight *= record.tableData[record.ColumnOffset() + record.state];
-            if (weight == 0.0) return 0.0;
+            weight.Multiply(record.tableData[record.ColumnOffset() + record.state]);
+            if (weight.IsZero()) return 0.0;
         }
     }
     return weight;

@@ -5,12 +5,12 @@
 
 namespace {
 
-double DrawWeightedSample(vovido::SampledPart& part, RandomGenerator& random, int) {
-    double weight = 1.0;
+vovido::SampleWeight DrawWeightedSample(vovido::SampledPart& part, RandomGenerator& random, int) {
+    vovido::SampleWeight weight(1.0);
     for (SamplerRecord& record : part.records) {
         if (record.IsObserved()) {
-            weight *= record.tableData[record.ColumnOffset() + record.evidence];
-            if (weight == 0.0) return 0.0;
+            weight.Multiply(record.tableData[record.ColumnOffset() + record.evidence]);
+            if (weight.IsZero()) return 0.0;
             continue;
         }
         const int k = vovido::DrawForward(record, record.tableData, random);

@@ -4,7 +4,7 @@
 
 namespace {
 
-double DrawLogicSample(vovido::SampledPart& part, RandomGenerator& random, int) {
+vovido::SampleWeight DrawLogicSample(vovido::SampledPart& part, RandomGenerator& random, int) {
     for (SamplerRecord& record : part.records) {
         const int k = vovido::DrawForward(record, record.tableData, random);
         if (k < 0) return 0.0;

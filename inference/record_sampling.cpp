@@ -2,6 +2,7 @@
 #include "inference/record_sampling.h"
 
 #include <algorithm>
+#include <cmath>
 #include <new>
 
 #include "base/error_log.h"
@@ -27,12 +28,30 @@ int SetUpPart(std::unique_ptr<RelevanceGraph> graph, const RecordSampler& sample
     return sampler.prepare != nullptr ? sampler.prepare(part) : kSuccess;
 }
 
-void AddSample(SampledPart& part, bool countsHits, double weight) {
+// Brings the part's sums to the scale of a heavier sample; lighter earlier samples may fade to 0, as
+// they would beside it in any case.
+void RaiseCountExponent(SampledPart& part, int exponent) {
+    const int shift = part.countExponent - exponent;
+    part.countExponent = exponent;
+    part.totalWeight = std::ldexp(part.totalWeight, shift);
+    for (SamplerRecord& record : part.records) {
+        for (int k = 0; k < record.numOutcomes; k++)
+            record.weightedCounts[k] = std::ldexp(record.weightedCounts[k], shift);
+    }
+}
+
+void AddSample(SampledPart& part, bool countsHits, const SampleWeight& sample) {
     if (countsHits) {
         part.accepted++;
         for (SamplerRecord& record : part.records) record.hitCounts[record.state]++;
         return;
     }
+    if (part.totalWeight == 0.0) {
+        part.countExponent = sample.exponent;
+    } else if (sample.exponent > part.countExponent) {
+        RaiseCountExponent(part, sample.exponent);
+    }
+    const double weight = std::ldexp(sample.mantissa, sample.exponent - part.countExponent);
     part.totalWeight += weight;
     for (SamplerRecord& record : part.records) record.weightedCounts[record.state] += weight;
 }
@@ -95,8 +114,8 @@ int RunRecordSampler(VRX_network& network, const RecordSampler& sampler) {
     RandomGenerator& random = DiscreteSamplerGenerator();
     for (int s = 0; s < numSamples; s++) {
         for (SampledPart& part : parts) {
-            const double weight = sampler.draw(part, random, s);
-            if (weight > 0.0) AddSample(part, sampler.countsHits, weight);
+            const SampleWeight weight = sampler.draw(part, random, s);
+            if (!weight.IsZero()) AddSample(part, sampler.countsHits, weight);
         }
     }
 

@@ -7,6 +7,7 @@
 // Shachter and Peot, "Simulation approaches to general probabilistic inference on belief networks", 1989;
 // Fung and Del Favero, "Backward simulation in Bayesian networks", 1994.
 
+#include <cmath>
 #include <memory>
 #include <vector>
 
@@ -18,12 +19,32 @@ class VRX_network;
 
 namespace vovido {
 
+// The weight of one sample as mantissa * 2^exponent. A product of thousands of factors leaves the range
+// of a double (the table sums of backward sampling exceed 1, evidence probabilities fall below it) long
+// before the sample stops counting against the others.
+struct SampleWeight {
+    // Implicit, so that a sampler of plain weights returns them as they are.
+    SampleWeight(double plain = 0.0) : mantissa(plain) {}  // NOLINT(google-explicit-constructor)
+
+    void Multiply(double factor) {
+        int shift = 0;
+        mantissa = std::frexp(mantissa * factor, &shift);
+        exponent += shift;
+    }
+    bool IsZero() const { return !(mantissa > 0.0); }
+
+    double mantissa;
+    int exponent = 0;
+};
+
 // One relevant part under sampling.
 struct SampledPart {
     std::unique_ptr<RelevanceGraph> graph;
     std::vector<SamplerRecord> records;
-    // Sum of the weights of the kept samples; accepted samples of logic sampling.
+    // Sum of the weights of the kept samples; accepted samples of logic sampling. The weights and the
+    // weighted counts are kept divided by 2^countExponent, the exponent of the heaviest sample so far.
     double totalWeight = 0.0;
+    int countExponent = 0;
     int accepted = 0;
     // Working room of backward sampling, sized once per part.
     std::vector<double> subTable;
@@ -46,7 +67,7 @@ struct RecordSampler {
     // Draws sample number s of the part and returns its weight: 0 when the sample is rejected or
     // dropped. Per-algorithm bookkeeping of kept samples is done here; the frame adds the weight to
     // the counts of every record.
-    double (*draw)(SampledPart& part, RandomGenerator& random, int s) = nullptr;
+    SampleWeight (*draw)(SampledPart& part, RandomGenerator& random, int s) = nullptr;
 };
 
 // Runs the sampler over the relevant parts of the network with the network's sample count. Parts of one

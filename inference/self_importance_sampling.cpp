@@ -49,7 +49,7 @@ void Reestimate(vovido::SampledPart& part) {
     }
 }
 
-double DrawSelfImportanceSample(vovido::SampledPart& part, RandomGenerator& random, int s) {
+vovido::SampleWeight DrawSelfImportanceSample(vovido::SampledPart& part, RandomGenerator& random, int s) {
     double evidenceWeight = 1.0;
     double drawWeight = 1.0;
     for (SamplerRecord& record : part.records) {

@@ -118,6 +118,53 @@ TEST(SamplingDrivers, NoisyMaxFactorRecordsWeighSamplesWithoutNode) {
     }
 }
 
+// A long band of six-outcome nodes, each a child of the three before it (the farthest first), observed
+// near its end: the walk of backward sampling up through first parents sums a table slice over two free
+// parents at every step, weights far beyond the range of a double. The beliefs must stay distributions;
+// over so long a walk a few samples outweigh all others, so only likelihood weighting, whose weights span
+// three factors here, is held to the exact answer.
+TEST(SamplingDrivers, WeightsOfLongNetworksStayInRange) {
+    constexpr int kNodes = 3000;
+    constexpr int kOutcomes = 6;
+    TestNetwork t;
+    std::mt19937 rng(11);
+    std::vector<int> h(kNodes);
+    for (int i = 0; i < kNodes; i++) {
+        h[i] = t.Add(("n" + std::to_string(i)).c_str(), kOutcomes);
+        int columns = 1;
+        for (int back : {3, 1, 2}) {
+            if (back > i) continue;
+            ASSERT_EQ(t.net.AddArc(h[i - back], h[i]), 0);
+            columns *= kOutcomes;
+        }
+        std::vector<double> values(static_cast<size_t>(kOutcomes * columns));
+        for (size_t c = 0; c < values.size(); c += kOutcomes) {
+            RandomColumn(&values[c], kOutcomes, rng, [](int, int) { return false; });
+        }
+        t.Table(h[i], values);
+    }
+    for (int i : {kNodes / 2, kNodes - 3, kNodes - 1}) t.Observe(h[i], 2);
+    ASSERT_EQ(Update(t.net, BayesianAlgorithm::kClusteringWithDecomposition, 0), kSuccess);
+    const std::vector<int> probes = {h[kNodes - 2], h[kNodes - 4], h[kNodes / 2 + 1]};
+    std::vector<std::vector<double>> exact;
+    for (int p : probes) exact.push_back(t.Beliefs(p));
+    for (int algorithm : {BayesianAlgorithm::kLikelihoodWeighting, BayesianAlgorithm::kBackwardSampling}) {
+        ASSERT_EQ(Update(t.net, algorithm, 3000), kSuccess) << Where(algorithm);
+        for (int i = 0; i < kNodes; i++) {
+            const std::vector<double> beliefs = t.Beliefs(h[i]);
+            double sum = 0.0;
+            for (double b : beliefs) {
+                ASSERT_TRUE(std::isfinite(b)) << Where(algorithm, " node " + std::to_string(i));
+                sum += b;
+            }
+            ASSERT_NEAR(sum, 1.0, 1e-9) << Where(algorithm, " node " + std::to_string(i));
+        }
+        if (algorithm == BayesianAlgorithm::kBackwardSampling) continue;
+        for (size_t k = 0; k < probes.size(); k++)
+            ExpectNear(t.Beliefs(probes[k]), exact[k], 0.05, Where(algorithm));
+    }
+}
+
 TEST(SamplingDrivers, FixedSeedRepeatsExactly) {
     Asia asia;
     asia.t.Observe(asia.xray, 0);
