@@ -288,7 +288,8 @@ int CheckAnnealedMapRequest(const VRX_network& network, const std::vector<std::p
         }
         const VRX_node& node = *network.GetNode(h);
         const int type = network.GetNodeType(h);
-        if (!IsIndexingType(type) || type == DefinitionType::kList)
+        // DeMorgan nodes are discrete chance nodes whose tables are built from their weights.
+        if ((!IsIndexingType(type) && type != DefinitionType::kDeMorgan) || type == DefinitionType::kList)
             return vovido::ReportNodeFault(
                 node, "annealed MAP finds the outcomes of discrete chance and deterministic nodes only",
                 kOutOfRange);

@@ -5,6 +5,7 @@
 #include <random>
 
 #include "base/error_log.h"
+#include "tests/support/costly_networks.h"
 #include "tests/support/error_log.h"
 #include "tests/support/random_networks.h"
 
@@ -121,6 +122,40 @@ TEST(AnnealedMap, SingleNodeTakesItsMostProbableOutcome) {
     EXPECT_EQ(outcomes[0], 1);
     EXPECT_NEAR(p, 0.5, 1e-12);
     EXPECT_NEAR(e, 1.0, 1e-12);
+}
+
+// DeMorgan nodes are chance nodes like any other: the search takes them and finds the exact MAP, here
+// P(n, p0 | c0 = 0) by the chain rule over exact updates.
+TEST(AnnealedMap, FindsTheMapOfDeMorganNodes) {
+    VRX_network net;
+    ASSERT_EQ(BuildWideCausalNetwork(net, DefinitionType::kDeMorgan, 3, 2), kSuccess);
+    const int n = net.FindNode("n");
+    const int p0 = net.FindNode("p0");
+    const int c0 = net.FindNode("c0");
+    ASSERT_EQ(net.GetNode(c0)->GetValue()->SetEvidence(0), kSuccess);
+    ASSERT_EQ(net.UpdateBeliefs(), kSuccess);
+    const std::vector<double> parent = Beliefs(net, p0);
+    double best = -1.0;
+    std::vector<int> argmax;
+    for (int a = 0; a < 2; a++) {
+        ASSERT_EQ(net.GetNode(p0)->GetValue()->SetEvidence(a), kSuccess);
+        ASSERT_EQ(net.UpdateBeliefs(), kSuccess);
+        const std::vector<double> child = Beliefs(net, n);
+        for (int b = 0; b < 2; b++) {
+            if (parent[static_cast<size_t>(a)] * child[static_cast<size_t>(b)] <= best) continue;
+            best = parent[static_cast<size_t>(a)] * child[static_cast<size_t>(b)];
+            argmax = {b, a};
+        }
+    }
+    ASSERT_EQ(net.ClearAllEvidence(), kSuccess);
+    VRX_intArray outcomes;
+    double p = 0.0;
+    double e = 0.0;
+    errorLog.Flush();
+    ASSERT_EQ(net.AnnealedMAP({{c0, 0}}, Ints({n, p0}), outcomes, p, e, 7), kSuccess) << LogDump();
+    ASSERT_EQ(outcomes.GetCount(), 2);
+    EXPECT_EQ(std::vector<int>({outcomes[0], outcomes[1]}), argmax);
+    EXPECT_NEAR(p, best, 1e-9);
 }
 
 TEST(AnnealedMap, RefusesBadArgumentsAndImpossibleEvidence) {
