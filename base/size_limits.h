@@ -51,6 +51,11 @@ constexpr int64_t kCellsPerNodeUpdate = 64;
 // walked) times the cells of every table and kCellsPerNodeUpdate a node. Some seconds at this limit.
 constexpr int64_t kMaxDiagnosisWorkCells = int64_t{1} << 30;
 
+// Largest work of the probability of evidence by the chain rule, in table cells: one belief update per
+// finding, each over every table, or the join tree of the whole network where that is larger, and
+// kCellsPerNodeUpdate a node. Some seconds at this limit.
+constexpr int64_t kMaxChainRuleWorkCells = int64_t{1} << 30;
+
 // Largest memory the samples of one sampling run may take, in bytes (nodes x samples x the bytes of a
 // sample): the same 2 GiB as the largest table, so that a sample count is refused before it is drawn.
 constexpr int64_t kMaxSampleBytes = kMaxTableCells * 8;

@@ -1,6 +1,7 @@
 // Belief-update dispatch: the algorithm each route runs, and the probability of evidence by clustering
 // or by the chain rule.
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <new>
@@ -10,8 +11,10 @@
 #include "base/dmatrix.h"
 #include "base/double_array.h"
 #include "base/error_log.h"
+#include "base/size_limits.h"
 #include "base/status_codes.h"
 #include "definitions/belief_vector.h"
+#include "definitions/definition_support.h"
 #include "definitions/equation.h"
 #include "engine/update_route.h"
 #include "equations/continuous_update.h"
@@ -451,8 +454,46 @@ bool VRX_network::ProbEvidenceByClustering(double& result, int* status) {
     return result != -1.0;
 }
 
+// The chain rule makes one update per finding: refused before the first when the findings times the
+// cells of one update (every table, or the join tree of the whole network with all its findings where
+// larger, and a share of each node) pass the limit.
+static int CheckChainRuleWork(VRX_network& network) {
+    const auto sum = [](int64_t a, int64_t b) { return a > INT64_MAX - b ? INT64_MAX : a + b; };
+    const auto product = [](int64_t a, int64_t b) { return b != 0 && a > INT64_MAX / b ? INT64_MAX : a * b; };
+    int64_t findings = 0;
+    int64_t cells = 0;
+    for (int h = network.GetFirstNode(); h >= 0; h = network.GetNextNode(h)) {
+        const VRX_nodeValue* value = ValueAt(network, h);
+        if (value != nullptr && value->HasFlag(ValueFlags::kEvidence)) ++findings;
+        cells = sum(cells, vovido::DefinitionSupport::TableCellsWithParents(network, h, nullptr, 0));
+    }
+    if (findings == 0) return kSuccess;
+    const int64_t nodes = network.GetNumberOfNodes();
+    uint64_t entries = 0;
+    if (vovido::IsJoinTreeAlgorithm(network.GetBayesianAlgorithm()))
+        entries = EstimateClusteringEntries(network);
+    const int64_t tree =
+        entries > static_cast<uint64_t>(INT64_MAX) ? INT64_MAX : static_cast<int64_t>(entries);
+    const int64_t perUpdate = sum(std::max(cells, tree), product(nodes, kCellsPerNodeUpdate));
+    const int64_t work = product(findings, perUpdate);
+    if (work <= kMaxChainRuleWorkCells) return kSuccess;
+    const std::string joinTree = tree == INT64_MAX ? " and a join tree too large to build"
+                                 : tree > 0 ? " and a join tree of " + std::to_string(tree) + " entries"
+                                            : "";
+    const std::string text =
+        "The probability of evidence by the chain rule would make " + std::to_string(findings) +
+        " belief updates, one per finding, of " + std::to_string(nodes) + " nodes with tables of " +
+        std::to_string(cells) + " cells" + joinTree + ": the work of " + std::to_string(work) + " cells (" +
+        std::to_string(kCellsPerNodeUpdate) + " a node besides its table" + (tree > 0 ? " or tree" : "") +
+        "), past the limit of " + std::to_string(kMaxChainRuleWorkCells) + " cells";
+    return LogError(errorLog, kOutOfMemory, text.c_str(), nullptr);
+}
+
 bool VRX_network::ChainRuleProbEvidence(double& result) {
     result = -1.0;
+    // Every node counts in the estimate; the targets are cleared below in any case.
+    if (numTargets > 0) ClearAllTargets();
+    if (CheckChainRuleWork(*this) != kSuccess) return false;
     std::unique_ptr<ValueSnapshot> snapshot;
     try {
         snapshot = std::make_unique<ValueSnapshot>(*this);

@@ -212,7 +212,7 @@ uint64_t EstimateClusteringEntries(VRX_network& network) {
         PartView view(*part);
         if (view.GetStatus() != kSuccess) return 0;
         JoinTree tree(view);
-        if (!tree.Build(JoinTree::kNoLimit)) return UINT64_MAX;
+        if (!tree.Build(JoinTree::kNoLimit)) return tree.BuildRanOutOfMemory() ? 0 : UINT64_MAX;
         const uint64_t entries = tree.EstimateTableEntries();
         total = entries > UINT64_MAX - total ? UINT64_MAX : total + entries;
     }
@@ -246,8 +246,20 @@ int RunClustering(VRX_network& network, unsigned char* requested, uint32_t limit
 int RunClusteringWithDecomposition(VRX_network& network, std::vector<DecompositionAttempt>* trace) {
     if (const int rc = CheckEvidencePossible(network)) return rc;
     const int status = RunClustering(network, nullptr, 0);
-    // Only a tree too large for its limit can be cured by smaller groups of targets.
+    // Only a tree too large for its limit can be cured by smaller groups of targets: trees within it that
+    // did not fit in memory would fail again for every group, each finding the relevant parts anew.
     if (status != kOutOfMemory) return status;
+    const uint64_t entries = EstimateClusteringEntries(network);
+    if (entries <= kDefaultJoinTreeLimit) {
+        const std::string text =
+            entries == 0
+                ? std::string(
+                      "ERROR: Exact inference refused: memory ran out while its join trees were built")
+                : "ERROR: Exact inference refused: memory ran out while join trees of " +
+                      std::to_string(entries) + " table entries in all were built, within the limit of " +
+                      std::to_string(JoinTree::kDefaultLimit) + " entries a tree";
+        return LogError(errorLog, kOutOfMemory, text.c_str(), nullptr);
+    }
     if (network.GetNumberOfTargets() == 1) return Refused(status);
     if (network.userProperties.FindProperty(DecompositionSettings::kDisableFallbackProperty) >= 0)
         return Refused(status);

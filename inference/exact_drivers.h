@@ -49,8 +49,8 @@ struct DecompositionContext {
 
 // Table entries of the join trees that clustering builds for the network under its evidence and targets,
 // from the triangulation alone: nothing proportional to a table is allocated. UINT64_MAX when a tree
-// cannot be built (a cluster of more than 30 members); 0 when the parts cannot be found (the update
-// reports why).
+// cannot be built (a cluster of more than 30 members); 0 when the parts cannot be found or memory runs out
+// (the update reports why).
 uint64_t EstimateClusteringEntries(VRX_network& network);
 
 // Algorithm 0: clustering; when a join tree is too large, relevance decomposition, unless exactly one

@@ -127,6 +127,7 @@ JoinTree::~JoinTree() {
 
 bool JoinTree::Build(uint32_t limit) {
     FreeClusterTables();
+    buildRanOutOfMemory_ = part_.GetStatus() == kOutOfMemory;
     if (part_.GetStatus() != 0) return false;  // the view could not list the part's records
     clusters_.clear();
     pool_.Clear();
@@ -135,7 +136,9 @@ bool JoinTree::Build(uint32_t limit) {
     const bool built = triangulation.Run(PartGraph(part_), limit);
     totalWeight_ = triangulation.GetTotalWeight();
     // The clusters made before a failure stay in the list as well.
-    return TakeCliques(triangulation.GetCliques()) && built;
+    const bool taken = TakeCliques(triangulation.GetCliques());
+    buildRanOutOfMemory_ = triangulation.RanOutOfMemory() || !taken;
+    return taken && built;
 }
 
 bool JoinTree::TakeCliques(const std::vector<vovido::Clique>& cliques) {

@@ -189,6 +189,8 @@ public:
     Cluster* GetRoot() const { return root_; }
     // Sum of the weights of the clusters made by the last Build, without wrap-around.
     uint64_t GetTotalWeight() const { return totalWeight_; }
+    // Whether the last Build failed because memory ran out during the triangulation.
+    bool BuildRanOutOfMemory() const { return buildRanOutOfMemory_; }
     // The power of two by which the last collect scaled the tables up.
     int GetScaleExponent() const { return scaleExponent_; }
     // Propagation drops the observed nodes from the clusters' member and separator lists. Saving the
@@ -218,6 +220,7 @@ private:
     std::vector<Cluster*> preOrder_;
     std::vector<Cluster*> postOrder_;
     uint64_t totalWeight_ = 0;
+    bool buildRanOutOfMemory_ = false;
     int lastStatus_ = 0;
     // Sum of the powers of two by which the last collect scaled tables up: the tables hold the
     // probabilities times 2 to this power.

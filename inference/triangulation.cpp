@@ -12,6 +12,7 @@ namespace vovido {
 bool Triangulation::Run(const MoralGraphSource& graph, uint32_t limit) {
     limit_ = limit == 0 ? kDefaultJoinTreeLimit : limit;
     total_ = 0;
+    ranOutOfMemory_ = false;
     numEliminated_ = 0;
     stampToken_ = 0;
     bool ok = false;
@@ -27,6 +28,7 @@ bool Triangulation::Run(const MoralGraphSource& graph, uint32_t limit) {
         }
     } catch (const std::bad_alloc&) {
         ok = false;
+        ranOutOfMemory_ = true;
     }
     return ok;
 }

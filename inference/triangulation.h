@@ -65,6 +65,8 @@ public:
     const std::vector<std::pair<int, int>>& GetFillIns() const { return fillIns_; }
     // Sum of the weights of the cliques made, without wrap-around.
     uint64_t GetTotalWeight() const { return total_; }
+    // Whether the last Run failed because memory ran out rather than from the limit.
+    bool RanOutOfMemory() const { return ranOutOfMemory_; }
 
 private:
     bool Setup(const MoralGraphSource& graph);
@@ -100,6 +102,7 @@ private:
 
     int maxMembers_;
     uint64_t total_ = 0;
+    bool ranOutOfMemory_ = false;
     uint32_t limit_ = 0;
     int n_ = 0;
     int numEliminated_ = 0;

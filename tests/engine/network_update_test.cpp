@@ -330,6 +330,27 @@ TEST_F(ChainRuleTest, FailedUpdateRestoresEverythingAndReportsMinusOne) {
     EXPECT_NEAR(p, expected, kTolerance);
 }
 
+// One update per finding: 5,000 observed roots make 5,000 updates of 10,000 cells and 64 a node each,
+// refused before the first, with nothing changed.
+TEST(ChainRuleWork, ManyFindingsAreRefusedBeforeAnyUpdate) {
+    Net t;
+    for (int i = 0; i < 5000; ++i)
+        ASSERT_EQ(t.Value(t.Add(("n" + std::to_string(i)).c_str()))->SetEvidence(1), kSuccess);
+    ASSERT_EQ(t.net.SetTarget(t.net.FindNode("n7")), kSuccess);
+    errorLog.Flush();
+    double p = 0.0;
+    EXPECT_FALSE(t.net.CalcPropEvidence(&p, true));
+    EXPECT_EQ(
+        LastLogged(),
+        "The probability of evidence by the chain rule would make 5000 belief updates, one per finding, of "
+        "5000 nodes with tables of 10000 cells: the work of 1650000000 cells (64 a node besides its "
+        "table), past the limit of 1073741824 cells");
+    EXPECT_EQ(t.net.IsTarget(t.net.FindNode("n7")), 1);
+    EXPECT_EQ(t.Value(t.net.FindNode("n4999"))->GetEvidence(), 1);
+    EXPECT_EQ(p, -1.0);
+    errorLog.Flush();
+}
+
 TEST_F(ChainRuleTest, CalcPropEvidenceLeavesTheTargetMarksAsFound) {
     for (const std::vector<int>& targets :
          {std::vector<int>{}, std::vector<int>{b, d}, std::vector<int>{c}}) {
