@@ -431,7 +431,8 @@ namespace {
 
 // Each distribution of the beliefs (a run of the last dimension: per slice, per decision scenario)
 // summing to 1 and within [0, 1], whichever way an algorithm wrote it: sums and products round, and a
-// belief read straight from a column is off 1 by that column's rounding.
+// belief read straight from a column is off 1 by that column's rounding. A distribution of undefined
+// markers (a decision scenario that cannot occur) stays so: it is no distribution to scale.
 void NormaliseBeliefs(VRX_nodeValue& value) {
     VRX_Dmatrix* beliefs = nullptr;
     if (value.GetType() != ValueType::kBeliefVector || value.GetValue(beliefs) != kSuccess ||
@@ -444,11 +445,13 @@ void NormaliseBeliefs(VRX_nodeValue& value) {
     for (int start = 0; run > 0 && start + run <= count; start += run) {
         double sum = 0.0;
         bool negative = false;
+        bool undefined = false;
         for (int i = start; i < start + run; ++i) {
             sum += read[i];
             negative = negative || read[i] < 0.0;
+            undefined = undefined || IsUndefinedValue(read[i]);
         }
-        if (sum == 1.0 && !negative) continue;
+        if ((sum == 1.0 && !negative) || undefined) continue;
         double* data = beliefs->GetData() + start;
         if (negative) {
             sum = 0.0;

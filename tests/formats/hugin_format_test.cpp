@@ -150,6 +150,12 @@ TEST(HuginRealFiles, InfluenceDiagram) {
     int undefined = 0;
     for (int i = 0; i < 32; ++i) undefined += (*d2)[i] == 2 * DBL_MIN;
     EXPECT_EQ(undefined, 16);
+    // So do a chance node's beliefs under such a scenario: they are not scaled into a distribution.
+    VRX_Dmatrix* c7 = nullptr;
+    ASSERT_EQ(net.GetNode(net.FindNode("C7"))->GetValue()->GetValue(c7), kSuccess);
+    EXPECT_EQ((*c7)[0], 0.8);
+    EXPECT_EQ((*c7)[2], 2 * DBL_MIN);
+    EXPECT_EQ((*c7)[3], 2 * DBL_MIN);
 }
 
 // Every column of every table read sums to 1 within rounding.
