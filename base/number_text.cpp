@@ -108,27 +108,32 @@ int ParseDouble(const char* text, double& out) {
 }
 
 int FormatDouble(double value, std::string& out) {
+    out.clear();
+    AppendDouble(value, out);
+    return kSuccess;
+}
+
+void AppendDouble(double value, std::string& out) {
     for (const SentinelText& s : kSentinelTexts) {
         if (value == s.value) {
-            out.assign(s.text);
-            return kSuccess;
+            out.append(s.text);
+            return;
         }
     }
     if (std::isnan(value)) {
-        out.assign("nan");
-        return kSuccess;
+        out.append("nan");
+        return;
     }
     if (std::isinf(value)) {
-        out.assign(value < 0 ? "-inf" : "inf");
-        return kSuccess;
+        out.append(value < 0 ? "-inf" : "inf");
+        return;
     }
     // The shortest text that reads back as this very double ("0.1", "1e-10", "0.3333333333333333"),
     // so a value survives any number of saves and loads. A small probability such as 1e-10 keeps its
     // digits instead of becoming 0, and every text is an Integer or Real Number token of the lexer.
     char text[32];  // "-2.2250738585072014e-308" and room to spare
     const std::to_chars_result r = std::to_chars(text, text + sizeof text, value);
-    out.assign(text, r.ptr);
-    return kSuccess;
+    out.append(text, r.ptr);
 }
 
 int FormatInt(int value, std::string& out) {

@@ -31,6 +31,8 @@ inline bool IsUndefinedValue(double x) {
 // "1e-10", "-3", "4.9e-324"). NaN is written "nan" whatever its sign bit, infinities "inf" and "-inf";
 // ParseDouble reads all three back. Returns 0.
 int FormatDouble(double value, std::string& out);
+// The same text appended to out, for writers that put many numbers into one buffer.
+void AppendDouble(double value, std::string& out);
 
 // "%d" of value. Returns 0.
 int FormatInt(int value, std::string& out);

@@ -64,3 +64,9 @@ constexpr int64_t kMaxSampleBytes = kMaxTableCells * 8;
 // parent configurations once for its pi and once a parent for the messages it sends, some seconds at
 // this limit.
 constexpr int64_t kMaxLoopyWorkSteps = int64_t{1} << 30;
+
+// Largest count of numbers a write formats one by one (the cells of the tables a format writes whole):
+// counting their text and then writing it takes some 100 to 250 ns a number, some seconds at this
+// limit, and a table of 2^25 cells is written with the rest of its network. A larger table is refused
+// from its cell count alone, before it is built from its parameters.
+constexpr int64_t kMaxWrittenNumbers = int64_t{3} << 24;

@@ -320,11 +320,7 @@ std::vector<int> TableSizes(const VRX_Dmatrix& table) {
 }
 
 ListItemText NumberItems(const VRX_Dmatrix& table) {
-    return [&table](int index, std::string& out) {
-        std::string text;
-        (void)FormatDouble(table[index], text);  // always succeeds
-        out.append(text);
-    };
+    return [&table](int index, std::string& out) { AppendDouble(table[index], out); };
 }
 
 void AppendNestedLists(const VRX_Dmatrix& table, const NestedListStyle& style, std::string& out) {

@@ -206,6 +206,7 @@ int VRX_lexicalAnalizer::Open(const char* path) {
     tokenStart = scan = 0;
     sourceFlags = 0;
     historyCount = 0;
+    historyStart_ = 0;
     historyIndex = -1;
     unknownReports_ = 0;
     stopped_ = false;
@@ -222,6 +223,7 @@ int VRX_lexicalAnalizer::OpenText(std::string_view text) {
     tokenStart = scan = 0;
     sourceFlags = 0;
     historyCount = 0;
+    historyStart_ = 0;
     historyIndex = -1;
     unknownReports_ = 0;
     stopped_ = false;
@@ -321,9 +323,9 @@ int VRX_lexicalAnalizer::ScanToken(VRX_token& token) {
                 continue;
             case kAccept: {
                 const size_t length = scan - tokenStart;
-                tokenText.assign(lineBuffer, tokenStart, length);
                 sourceFlags |= kReplay;
-                Remember(KindOfState(previousState), tokenText, static_cast<int>(length));
+                Remember(KindOfState(previousState), std::string_view(lineBuffer).substr(tokenStart, length),
+                         static_cast<int>(length));
                 FillFromHistory(token);
                 return kSuccess;
             }
@@ -504,25 +506,28 @@ int VRX_lexicalAnalizer::SkipNestedComment() {
     }
 }
 
-void VRX_lexicalAnalizer::Remember(int kind, const std::string& text, int length) {
+// The history is a ring: a new token past the last slot takes the place of the oldest without moving
+// the others' texts.
+void VRX_lexicalAnalizer::Remember(int kind, std::string_view text, int length) {
     int index = historyCount;
     if (historyCount < kHistorySize) {
         ++historyCount;
     } else {
-        std::rotate(history.begin(), history.begin() + 1, history.end());
-        std::rotate(historyTexts.begin(), historyTexts.begin() + 1, historyTexts.end());
+        historyStart_ = (historyStart_ + 1) % kHistorySize;
         index = kHistorySize - 1;
     }
-    history[index].kind = kind;
-    history[index].length = length;
-    historyTexts[index].assign(text);
+    const int slot = HistorySlot(index);
+    history[slot].kind = kind;
+    history[slot].length = length;
+    historyTexts[slot].assign(text);
     historyIndex = index;
 }
 
 void VRX_lexicalAnalizer::FillFromHistory(VRX_token& token) const {
-    token.kind = history[historyIndex].kind;
-    token.text = historyTexts[historyIndex].c_str();
-    token.length = history[historyIndex].length;
+    const int slot = HistorySlot(historyIndex);
+    token.kind = history[slot].kind;
+    token.text = historyTexts[slot].c_str();
+    token.length = history[slot].length;
 }
 
 void VRX_lexicalAnalizer::Consume() {

@@ -111,7 +111,9 @@ private:
     [[nodiscard]] int SkipLineComment();
     [[nodiscard]] int SkipBlockComment();
     [[nodiscard]] int SkipNestedComment();
-    void Remember(int kind, const std::string& text, int length);
+    void Remember(int kind, std::string_view text, int length);
+    // The slot of the index-th remembered token, the oldest first.
+    int HistorySlot(int index) const { return (historyStart_ + index) % kHistorySize; }
     void FillFromHistory(VRX_token& token) const;
 
     std::array<Column, kClassCount> table{};
@@ -127,7 +129,8 @@ private:
     std::string separators;
     std::array<HistoryEntry, kHistorySize> history{};
     int historyCount = 0;
-    int historyIndex = -1;
+    int historyStart_ = 0;  // the slot of the oldest remembered token
+    int historyIndex = -1;  // of the current token, counted from the oldest
     std::array<std::string, kHistorySize> historyTexts;
 
     std::array<bool, 256> isSeparator_{};

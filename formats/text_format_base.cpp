@@ -101,9 +101,10 @@ int VRX_textFormat::PeekToken() {
 
 void VRX_textFormat::ConsumeToken() {
     if (!lexer) return;
-    // FNV-1a over each token's kind, length and text: the lengths keep token bounds apart.
-    for (StatementDigest* digest : digests_) {
-        uint64_t hash = digest->hash;
+    if (!digests_.empty()) {
+        // FNV-1a over the token's kind, length and text (the lengths keep token bounds apart), once, then
+        // mixed into every open digest: a long statement inside nested ones is hashed a byte at a time once.
+        uint64_t hash = 14695981039346656037ull;
         const auto mix = [&hash](uint32_t value) {
             for (int shift = 0; shift < 32; shift += 8)
                 hash = (hash ^ ((value >> shift) & 0xFFu)) * 1099511628211ull;
@@ -113,8 +114,11 @@ void VRX_textFormat::ConsumeToken() {
         mix(static_cast<uint32_t>(length));
         for (int i = 0; i < length; ++i)
             hash = (hash ^ static_cast<unsigned char>(token.text[i])) * 1099511628211ull;
-        digest->hash = hash;
-        ++digest->tokens;
+        for (StatementDigest* digest : digests_) {
+            uint64_t combined = (digest->hash ^ hash) * 1099511628211ull;
+            digest->hash = combined ^ (combined >> 29);
+            ++digest->tokens;
+        }
     }
     lexer->Consume();
 }

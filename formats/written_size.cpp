@@ -34,6 +34,7 @@ struct NodeTable {
     int handle;
     int64_t cells;
     int64_t bytes;
+    int64_t numbers;  // cells written one number each
 };
 
 // The cells of the node's table from its parents' outcomes, without building it; -1 when unknown.
@@ -53,20 +54,21 @@ int64_t TableCells(VRX_network& network, int handle, VRX_nodeDefinition& definit
 }
 
 // "Node [A] : its table of N cells", "Nodes [A], [B], [C] and 4 more : their tables of N cells": the
-// largest tables, as many as the file is too large without the others.
-std::string Culprits(VRX_network& network, std::vector<NodeTable> tables, int64_t total, int64_t& cells) {
+// tables largest by `measure`, as many as the total stays above the limit without the others.
+std::string Culprits(VRX_network& network, std::vector<NodeTable> tables, int64_t NodeTable::*measure,
+                     int64_t total, int64_t limit) {
     std::sort(tables.begin(), tables.end(),
-              [](const NodeTable& a, const NodeTable& b) { return a.bytes > b.bytes; });
+              [measure](const NodeTable& a, const NodeTable& b) { return a.*measure > b.*measure; });
     constexpr size_t kNamed = 3;
     std::string names;
     size_t count = 0;
     int64_t removed = 0;
-    cells = 0;
+    int64_t cells = 0;
     for (const NodeTable& table : tables) {
-        if (count > 0 && total - removed <= kMaxInputBytes) break;
+        if (count > 0 && total - removed <= limit) break;
         if (count < kNamed)
             names += (count > 0 ? ", [" : "[") + std::string(NodeIdOr(network, table.handle, "")) + "]";
-        removed += table.bytes;
+        removed += table.*measure;
         cells += table.cells;
         ++count;
     }
@@ -77,11 +79,20 @@ std::string Culprits(VRX_network& network, std::vector<NodeTable> tables, int64_
 
 // The refusal of a file of at least `total` bytes.
 int RefuseTooLarge(VRX_network& network, const std::vector<NodeTable>& tables, int64_t total) {
-    int64_t cells = 0;
-    const std::string culprits = Culprits(network, tables, total, cells);
+    const std::string culprits = Culprits(network, tables, &NodeTable::bytes, total, kMaxInputBytes);
     const std::string message = "ERROR: " + culprits + " would make the file at least " +
                                 GroupedNumber(total) + " bytes, more than the " +
                                 GroupedNumber(kMaxInputBytes) + " a reader takes (FILE TOO LARGE)";
+    return LogError(errorLog, kOutOfMemory, message.c_str(), nullptr);
+}
+
+// The refusal of a file of `total` numbers: formatting them, for the count and then the write, would take
+// longer than some seconds, and a table that large would be built for nothing when its text is too long.
+int RefuseTooManyNumbers(VRX_network& network, const std::vector<NodeTable>& tables, int64_t total) {
+    const std::string culprits = Culprits(network, tables, &NodeTable::numbers, total, kMaxWrittenNumbers);
+    const std::string message = "ERROR: " + culprits + " would have the file hold " + GroupedNumber(total) +
+                                " numbers, more than the " + GroupedNumber(kMaxWrittenNumbers) +
+                                " a write takes (TOO MANY NUMBERS)";
     return LogError(errorLog, kOutOfMemory, message.c_str(), nullptr);
 }
 
@@ -116,6 +127,7 @@ int CheckWrittenSize(VRX_network& network, const VRX_fileFormat& speaker) {
     std::vector<NodeTable> tables;
     int64_t least = 0;
     int64_t most = 0;
+    int64_t numbers = 0;
     for (int h = network.GetFirstNode(); h >= 0; h = network.GetNextNode(h)) {
         least += kNodeBytes;
         VRX_node* node = network.GetNode(h);
@@ -128,12 +140,15 @@ int CheckWrittenSize(VRX_network& network, const VRX_fileFormat& speaker) {
         const int64_t cells = TableCells(network, h, *definition, columns);
         if (cells < 0) continue;  // refused as too large when built
         const int64_t bytes = cells * text.cellBytes + columns * text.columnBytes;
-        tables.push_back({h, cells, bytes});
+        const int64_t written = text.cellBytes > 0 ? cells : 0;
+        tables.push_back({h, cells, bytes, written});
         least += bytes;
+        numbers += written;
         most += cells * (kLongestNumberBytes + text.cellBytes) +
                 columns * (text.columnBytes + kLongestNumberBytes);
     }
     if (least > kMaxInputBytes) return RefuseTooLarge(network, tables, least);
+    if (numbers > kMaxWrittenNumbers) return RefuseTooManyNumbers(network, tables, numbers);
     // The tables as written: their numbers counted where the file could come near the limit.
     const bool count = most > kMaxInputBytes / 2;
     least = static_cast<int64_t>(network.GetNumberOfNodes()) * kNodeBytes;

@@ -81,6 +81,7 @@ private:
     void WriteSimple(const char* tag, const char* text);
     void WriteVariable(int handle);
     void WriteDefinition(int handle);
+    void WriteTableNumbers(const VRX_Dmatrix& table);
 
     std::unordered_map<std::string, int> variables_;
     std::unordered_map<std::string, std::string> variableSignatures_;  // by name: kind and outcomes

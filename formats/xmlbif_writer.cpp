@@ -1,10 +1,12 @@
 // Writer of XMLBIF 0.3: a well-formed document with its document type declaration, the variables and
 // then the definitions in topological order.
+#include <algorithm>
 #include <string>
 
 #include "base/dmatrix.h"
 #include "base/id_array.h"
 #include "base/int_array.h"
+#include "base/number_text.h"
 #include "base/status_codes.h"
 #include "formats/exchange_format_support.h"
 #include "formats/written_losses.h"
@@ -144,6 +146,28 @@ void VRX_xmlSpeaker::WriteVariable(int handle) {
     output.WriteRaw("</VARIABLE>\n");
 }
 
+// A line per distribution (the last dimension), streamed a chunk at a time so that no table's text is
+// held whole; each number is followed by a blank.
+void VRX_xmlSpeaker::WriteTableNumbers(const VRX_Dmatrix& table) {
+    const int dims = table.GetNumberOfDimensions();
+    const int count = table.GetNumberOfElements();
+    const int line = std::max(1, dims > 0 ? table.GetSizeOfDimension(dims - 1) : count);
+    const double* data = table.GetData();
+    std::string text;
+    for (int i = 0; i < count; ++i) {
+        if (i % line == 0) text.append("   ");  // the table's own indentation, three levels of one blank
+        AppendDouble(data[i], text);
+        text.push_back(' ');
+        if ((i + 1) % line != 0 && i + 1 < count) continue;
+        text.push_back('\n');
+        if (text.size() < vovido::kStreamedChunkBytes) continue;
+        output.WriteRaw(text);
+        text.clear();
+        if (output.GetStatus() != kSuccess) return;
+    }
+    output.WriteRaw(text);
+}
+
 void VRX_xmlSpeaker::WriteDefinition(int handle) {
     VRX_nodeDefinition* definition = network->GetNode(handle)->GetDefinition();
     output.WriteRaw("\n");
@@ -159,11 +183,7 @@ void VRX_xmlSpeaker::WriteDefinition(int handle) {
         output.WriteIndentation();
         output.WriteRaw("<TABLE>\n");
         output.Indent();
-        output.WriteIndentation();
-        for (int i = 0; i < table->GetNumberOfElements(); ++i) {
-            output.Write((vovido::NumberText((*table)[i]) + " ").c_str());
-        }
-        output.WriteRaw("\n");
+        WriteTableNumbers(*table);
         output.Unindent();
         output.WriteIndentation();
         output.WriteRaw("</TABLE>\n");
