@@ -70,3 +70,8 @@ constexpr int64_t kMaxLoopyWorkSteps = int64_t{1} << 30;
 // limit, and a table of 2^25 cells is written with the rest of its network. A larger table is refused
 // from its cell count alone, before it is built from its parameters.
 constexpr int64_t kMaxWrittenNumbers = int64_t{3} << 24;
+
+// Largest work of fitting noisy-MAX parameters to a table (a node whose kind changes to noisy-MAX), in
+// cells of the tables its trials compute (two a free parameter each pass): some seconds at this limit.
+// The fit stops there and keeps the closest parameters found.
+constexpr int64_t kMaxFitWorkCells = int64_t{1} << 29;

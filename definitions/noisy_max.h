@@ -3,6 +3,7 @@
 // distribution, combined into the full table by the MAX rule in cumulative form. The node's last
 // outcome and the last outcome of every parent's strength order are the outcomes of no effect.
 
+#include <cstdint>
 #include <vector>
 
 #include "base/double_array.h"
@@ -93,6 +94,8 @@ private:
     // The full table of the parameters P into C, its parent dimensions indexed by outcome.
     [[nodiscard]] int ComputeCpt(const VRX_Dmatrix& parameters, VRX_Dmatrix& table, Workspace& ws) const;
     void FitParameters(const VRX_Dmatrix& target, double step, double tolerance);
+    // The warning of a fit stopped by the work limit, naming the node and the sizes.
+    void WarnFitStopped(int64_t cells, int64_t work) const;
     // Distance to the target of the table after entry e of P moved by delta; P is restored.
     double TrialDistance(VRX_Dmatrix& parameters, int e, double delta, const VRX_Dmatrix& target,
                          VRX_Dmatrix& scratch, Workspace& ws) const;

@@ -4,13 +4,18 @@
 
 #include <cmath>
 #include <new>
+#include <string>
 
 #include "definitions/ci_rows.h"
 
+#include "base/counted_notices.h"
+#include "base/error_log.h"
+#include "base/size_limits.h"
 #include "base/status_codes.h"
 #include "definitions/definition_support.h"
 #include "model/network.h"
 #include "model/node_entry.h"
+#include "model/node_label.h"
 
 namespace DefinitionSupport = vovido::DefinitionSupport;
 
@@ -174,6 +179,15 @@ void SeedNoisyMaxFit(const VRX_Dmatrix& target, int parents, VRX_Dmatrix& p) {
 
 }  // namespace
 
+void VRX_noisyMAX::WarnFitStopped(int64_t cells, int64_t work) const {
+    const std::string message =
+        "Node [" + vovido::NodeLabel(*network, handle) +
+        "] : the fit of its noisy-MAX parameters to its table of " + vovido::GroupedNumber(cells) +
+        " cells stopped after " + vovido::GroupedNumber(work) + " cells of trial tables (at most " +
+        vovido::GroupedNumber(kMaxFitWorkCells) + "); the closest parameters found are kept";
+    (void)LogError(errorLog, kOutOfRange, message.c_str(), nullptr);
+}
+
 void VRX_noisyMAX::FitParameters(const VRX_Dmatrix& target, double step, double tolerance) {
     const int parents = target.GetNumberOfDimensions() - 1;
     if (parents < 0 || parents != GetNumberOfParents()) return;
@@ -205,11 +219,17 @@ void VRX_noisyMAX::FitParameters(const VRX_Dmatrix& target, double step, double 
     if (ComputeCpt(p, scratch, ws) != kSuccess) return;
     double d = CiRows::MatrixSquaredDistance(scratch, target);
     const int entries = rows * k;
+    // Each trial computes the whole table: the fit stops where its trials would pass the work limit.
+    const int64_t cells = scratch.GetNumberOfElements();
+    int64_t work = cells;
+    bool stopped = false;
     for (;;) {
         int best = -1;
         double bestDelta = 0.0;
-        for (int e = 0; e < entries; ++e) {
+        for (int e = 0; e < entries && !stopped; ++e) {
             if (constrained[e / k]) continue;
+            work += 2 * cells;
+            stopped = work > kMaxFitWorkCells;
             const double value = p[e];
             if (value + step <= 1.0) {
                 const double trial = TrialDistance(p, e, step, target, scratch, ws);
@@ -233,8 +253,9 @@ void VRX_noisyMAX::FitParameters(const VRX_Dmatrix& target, double step, double 
         } else {
             step *= 0.5;
         }
-        if (step <= tolerance || d <= 0.0) break;
+        if (step <= tolerance || d <= 0.0 || stopped) break;
     }
+    if (stopped) WarnFitStopped(cells, work);
     ciWeights.Swap(p);
     cptCacheFlags &= ~CptCache::kCurrent;
 }
