@@ -5,6 +5,7 @@
 #include "base/dmatrix.h"
 #include "base/id_array.h"
 #include "base/int_array.h"
+#include "base/number_text.h"
 #include "base/status_codes.h"
 #include "formats/exchange_format_support.h"
 #include "formats/msbn_speaker.h"
@@ -181,15 +182,23 @@ void VRX_microsoftSpeaker::WriteTableLines(int handle) {
             return;
         }
     }
+    std::string line;  // one line's text, wrapped as it is written
     for (int start = 0; start < table->GetNumberOfElements(); start += run) {
-        output.WriteIndentation();
+        line.clear();
         if (parentCount > 0) {
-            WriteIntList(coordinates, false);
-            output.Write(" : ");
+            line.push_back('(');
+            for (int i = 0; i < parentCount; ++i) {
+                if (i > 0) line.append(", ");
+                line.append(std::to_string(coordinates[i]));
+            }
+            line.append(") : ");
         }
         for (int k = 0; k < run; ++k) {
-            output.Write((vovido::NumberText((*table)[start + k]) + (k + 1 < run ? ", " : ";\n")).c_str());
+            AppendDouble((*table)[start + k], line);
+            line.append(k + 1 < run ? ", " : ";\n");
         }
+        output.WriteIndentation();
+        output.Write(line.c_str());
         // The next configuration, the last parent fastest.
         for (int i = parentCount - 1; i >= 0; --i) {
             if (++coordinates[i] < table->GetSizeOfDimension(i)) break;

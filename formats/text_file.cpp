@@ -36,6 +36,7 @@ VRX_textFile::~VRX_textFile() {
     if (replacing_.IsOpen()) {
         replacing_.Discard();
         file = nullptr;
+        writeBuffer_.clear();
     }
     (void)Close();  // a reader's input, or output already discarded above
 }
@@ -96,8 +97,20 @@ int VRX_textFile::OpenOutputText() {
     return kSuccess;
 }
 
+void VRX_textFile::FlushWriteBuffer_() {
+    if (!writeBuffer_.empty() && file != nullptr && status == kSuccess &&
+        std::fwrite(writeBuffer_.data(), 1, writeBuffer_.size(), file) != writeBuffer_.size()) {
+        replacing_.NoteWriteError();
+        status = kFileIoFailed;
+    }
+    writeBuffer_.clear();
+}
+
 int VRX_textFile::Close() {
     int result = kSuccess;
+    if (replacing_.IsOpen()) FlushWriteBuffer_();
+    writeBuffer_.clear();
+    writeBuffer_.shrink_to_fit();
     if (replacing_.IsOpen()) {
         // A failed close of an output loses buffered text: the writer must hear of it, and the old
         // file stays in place.
@@ -261,10 +274,11 @@ int VRX_textFile::Emit_(std::string_view text) {
     }
     if (inMemory_) {
         outputText_.append(text.data(), text.size());
-    } else if (std::fwrite(text.data(), 1, text.size(), file) != text.size()) {
-        replacing_.NoteWriteError();
-        status = kFileIoFailed;
+        return status;
     }
+    // Gathered into large writes: a table's text comes a number at a time.
+    writeBuffer_.append(text.data(), text.size());
+    if (writeBuffer_.size() >= kWriteChunkBytes) FlushWriteBuffer_();
     return status;
 }
 

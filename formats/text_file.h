@@ -102,6 +102,10 @@ private:
     int BreakLine_(char next);
 
     FILE* file = nullptr;
+    // Output not yet handed to the file, written once it holds kWriteChunkBytes and when closing.
+    static constexpr size_t kWriteChunkBytes = size_t{1} << 16;
+    std::string writeBuffer_;
+    void FlushWriteBuffer_();
     vovido::ReplacingFile replacing_;  // the output file while writing; file is its stream
     int status = -103;
     int lineNumber = 0;
