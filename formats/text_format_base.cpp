@@ -102,16 +102,13 @@ int VRX_textFormat::PeekToken() {
 void VRX_textFormat::ConsumeToken() {
     if (!lexer) return;
     if (!digests_.empty()) {
-        // FNV-1a over the token's kind, length and text (the lengths keep token bounds apart), once, then
-        // mixed into every open digest: a long statement inside nested ones is hashed a byte at a time once.
-        uint64_t hash = 14695981039346656037ull;
-        const auto mix = [&hash](uint32_t value) {
-            for (int shift = 0; shift < 32; shift += 8)
-                hash = (hash ^ ((value >> shift) & 0xFFu)) * 1099511628211ull;
-        };
-        mix(static_cast<uint32_t>(token.kind));
+        // FNV-1a over the token's kind and length (one step; the lengths keep token bounds apart) and its
+        // text, once, then mixed into every open digest, so that nested statements hash each byte once.
         const int length = token.text != nullptr ? token.length : 0;
-        mix(static_cast<uint32_t>(length));
+        uint64_t hash =
+            (14695981039346656037ull ^ (static_cast<uint64_t>(static_cast<uint32_t>(token.kind)) << 32 |
+                                        static_cast<uint32_t>(length))) *
+            1099511628211ull;
         for (int i = 0; i < length; ++i)
             hash = (hash ^ static_cast<unsigned char>(token.text[i])) * 1099511628211ull;
         for (StatementDigest* digest : digests_) {
