@@ -1,6 +1,5 @@
 // Writer of XMLBIF 0.3: a well-formed document with its document type declaration, the variables and
 // then the definitions in topological order.
-#include <algorithm>
 #include <string>
 
 #include "base/dmatrix.h"
@@ -146,26 +145,23 @@ void VRX_xmlSpeaker::WriteVariable(int handle) {
     output.WriteRaw("</VARIABLE>\n");
 }
 
-// A line per distribution (the last dimension), streamed a chunk at a time so that no table's text is
-// held whole; each number is followed by a blank.
+// The numbers, each followed by a blank, handed to the wrapping output a chunk at a time (chunks end
+// after a blank, so the lines break where they would number by number) so that no table's text is held
+// whole.
 void VRX_xmlSpeaker::WriteTableNumbers(const VRX_Dmatrix& table) {
-    const int dims = table.GetNumberOfDimensions();
     const int count = table.GetNumberOfElements();
-    const int line = std::max(1, dims > 0 ? table.GetSizeOfDimension(dims - 1) : count);
     const double* data = table.GetData();
     std::string text;
+    output.WriteIndentation();
     for (int i = 0; i < count; ++i) {
-        if (i % line == 0) text.append("   ");  // the table's own indentation, three levels of one blank
         AppendDouble(data[i], text);
         text.push_back(' ');
-        if ((i + 1) % line != 0 && i + 1 < count) continue;
-        text.push_back('\n');
-        if (text.size() < vovido::kStreamedChunkBytes) continue;
-        output.WriteRaw(text);
+        if (text.size() < vovido::kStreamedChunkBytes && i + 1 < count) continue;
+        output.Write(text.c_str());
         text.clear();
         if (output.GetStatus() != kSuccess) return;
     }
-    output.WriteRaw(text);
+    output.WriteRaw("\n");
 }
 
 void VRX_xmlSpeaker::WriteDefinition(int handle) {
