@@ -64,3 +64,8 @@ constexpr int64_t kMaxSampleBytes = kMaxTableCells * 8;
 // parent configurations once for its pi and once a parent for the messages it sends, some seconds at
 // this limit.
 constexpr int64_t kMaxLoopyWorkSteps = int64_t{1} << 30;
+
+// Largest table of beliefs a ranking of tests keeps to weigh several pursued faults at once by Bayes'
+// rule (one belief per pursued fault and test outcome), in doubles: 128 MiB. Past it the ranking updates
+// the beliefs once per test outcome instead.
+constexpr int64_t kMaxDiagnosisBeliefCells = int64_t{1} << 24;

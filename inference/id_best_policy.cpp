@@ -264,7 +264,8 @@ int BestPolicySolver::DecisionsAboveUtilities() const {
 }
 
 // For every entry of the merged table, the item of each utility table at the coordinates of its parents;
-// undefined items make the sum undefined.
+// undefined items make the sum undefined. The merged table is walked by an odometer (last dimension
+// fastest) that keeps each utility's offset, so that each entry costs a step, not a conversion.
 int BestPolicySolver::SumUtilities(const VRX_intArray& merged) {
     VRX_network& work = *work_;
     VRX_Dmatrix* sum = nullptr;
@@ -272,24 +273,33 @@ int BestPolicySolver::SumUtilities(const VRX_intArray& merged) {
     if (sum == nullptr) return kWrongNodeType;
     sum->FillWith(0.0);
     const int cells = sum->GetNumberOfElements();
-    VRX_intArray coords;
-    if (coords.SetSize(merged.GetCount() + 1) != kSuccess) return kOutOfMemory;
+    const size_t dims = static_cast<size_t>(merged.GetCount());
+    std::vector<int> size(dims);
+    for (size_t d = 0; d < dims; d++) size[d] = sum->GetDimensions()[static_cast<int>(d)];
+    std::vector<int> digits(dims);
+    std::vector<int> stride(dims);
     for (int u : utilities_) {
         VRX_Dmatrix* table = nullptr;
         if (const int rc = work.GetNode(u)->GetDefinition()->GetDefinition(table)) return rc;
         const VRX_intArray& parents = work.GetParents(u);
         const VRX_intArray& strides = table->GetStrides();
-        std::vector<int> position(static_cast<size_t>(parents.GetCount()));
-        for (int k = 0; k < parents.GetCount(); k++) position[k] = merged.FindPosition(parents[k]);
+        std::fill(stride.begin(), stride.end(), 0);
+        for (int k = 0; k < parents.GetCount(); k++)
+            stride[static_cast<size_t>(merged.FindPosition(parents[k]))] = strides[k];
+        std::fill(digits.begin(), digits.end(), 0);
+        int at = 0;
         for (int c = 0; c < cells; c++) {
-            if (const int rc = sum->IndexToCoordinates(c, coords)) return rc;
-            int at = 0;
-            for (int k = 0; k < parents.GetCount(); k++) at += coords[position[k]] * strides[k];
             const double v = (*table)[at];
             if (IsUndefinedEntry(v) || IsUndefinedEntry((*sum)[c])) {
                 (*sum)[c] = kUndefinedValue;
             } else {
                 (*sum)[c] += v;
+            }
+            for (size_t d = dims; d-- > 0;) {
+                at += stride[d];
+                if (++digits[d] < size[d]) break;
+                at -= stride[d] * size[d];
+                digits[d] = 0;
             }
         }
     }
