@@ -24,12 +24,6 @@
 
 using vovido::IsUndefinedEntry;
 
-namespace {
-
-constexpr char kCooperFailed[] = "Error when running Cooper's algorithm";
-
-}  // namespace
-
 PolicyEvaluator::PolicyEvaluator() = default;
 PolicyEvaluator::~PolicyEvaluator() = default;
 
@@ -46,7 +40,7 @@ int PolicyEvaluator::Fail(int rc, const char* what) {
         const std::string text = std::string("Not enough memory for ") + what;
         LogError(errorLog, rc, text.c_str(), nullptr);
     }
-    return LogError(errorLog, rc, kCooperFailed, nullptr);
+    return LogError(errorLog, rc, kCooperFailedText, nullptr);
 }
 
 int PolicyEvaluator::Run(VRX_network& network) {
