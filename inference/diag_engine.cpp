@@ -213,8 +213,42 @@ int DiagEngine::ApplyGroupCosts() {
     return kSuccess;
 }
 
+int DiagEngine::UpdateTestBeliefs(const VRX_intArray& tests) {
+    testBeliefs_.clear();
+    testOffset_.assign(static_cast<size_t>(beliefNetwork.GetNumberOfSlots()), 0);
+    std::vector<int> faults;
+    bool any = false;
+    for (int h = beliefNetwork.GetFirstNode(); h >= 0; h = beliefNetwork.GetNextNode(h)) {
+        if (beliefNetwork.IsTarget(h) != 1) continue;
+        if (tests.IsInList(h)) {
+            any = true;
+        } else {
+            faults.push_back(h);
+        }
+    }
+    if (!testsOneByOne_ || !any) {
+        if (const int rc = UpdateWorkingNetwork(beliefNetwork)) return rc;
+    }
+    for (int i = 0; i < tests.GetCount(); ++i) {
+        const int t = tests[i];
+        if (t < 0) continue;
+        if (testsOneByOne_) {
+            // The faults stay targets, so that their beliefs are those of the last update.
+            beliefNetwork.ClearAllTargets();
+            for (int f : faults) (void)beliefNetwork.SetTarget(f);  // targets were cleared: cannot be refused
+            (void)beliefNetwork.SetTarget(t);
+            if (const int rc = UpdateWorkingNetwork(beliefNetwork)) return rc;
+        }
+        testOffset_[static_cast<size_t>(t)] = testBeliefs_.size();
+        const int outcomes = vovido::OutcomeCount(beliefNetwork, t);
+        for (int k = 0; k < outcomes; ++k) testBeliefs_.push_back(DiagBelief(beliefNetwork, t, k));
+    }
+    return kSuccess;
+}
+
 double DiagEngine::TestProbability(int t, int k) const {
-    return DiagBelief(beliefNetwork, t, k);
+    const size_t at = testOffset_[static_cast<size_t>(t)] + static_cast<size_t>(k);
+    return at < testBeliefs_.size() ? testBeliefs_[at] : 0.0;
 }
 
 int DiagEngine::TestBeliefsGiven(int node, int outcome, int target, const VRX_intArray& tests,
@@ -282,16 +316,17 @@ int DiagEngine::RankSingleFault() {
     // fault's after each outcome by Bayes' rule.
     const bool moved = GroupSetUpsMoveBeliefs();
     const UpdateWork each = WorkOfUpdate(whatIfNetwork);
-    const UpdateWork first = WorkOfUpdate(beliefNetwork).Grouped(tests.GetCount(), each);
+    const UpdateWork first = BeliefWork(each);
     const int64_t byOutcome = each.Total(cases, first);
     const int64_t byBayes = first.Total(moved ? 2 : 1, first);
-    const bool bayes = byBayes < byOutcome;
+    // With the tests taken one by one, so would they be with the fault observed.
+    const bool bayes = !testsOneByOne_ && byBayes < byOutcome;
     if ((bayes ? byBayes : byOutcome) > kMaxDiagnosisWorkCells) {
         const std::string what =
             "the pursued fault [" + vovido::NodeLabel(*owner->GetNetwork(), fault.node) + "]";
         return RefuseRanking(what, cases, each, first);
     }
-    if (const int rc = UpdateWorkingNetwork(beliefNetwork)) return rc;
+    if (const int rc = UpdateTestBeliefs(tests)) return rc;
 
     const double h0 = vovido::BinaryEntropy(DiagBelief(beliefNetwork, fault.node, fault.outcome));
     std::vector<double> before;

@@ -53,7 +53,7 @@ private:
                                        std::vector<double>& beliefs);
     // Whether a group node that ApplyGroupCosts sets up has ordinary arcs.
     bool GroupSetUpsMoveBeliefs() const;
-    // Probability of outcome k of the test in the belief network.
+    // Probability of outcome k of the test in the belief network (UpdateTestBeliefs).
     double TestProbability(int t, int k) const;
     // The common loop of the multi-fault modes: measure(k) gives the measure given t = k; M0 the
     // measure before any test.
@@ -85,9 +85,6 @@ private:
         int64_t cells = 0;
         int64_t tree = 0;
         int64_t each = 0;
-        // An update over many targets whose join tree passes the limit of one tree, which the update then
-        // takes in groups: counted as a tree at that limit, or `groups` trees like `group` where more.
-        UpdateWork Grouped(int64_t groups, const UpdateWork& group) const;
         // The work of `updates` such updates after `first`.
         int64_t Total(int64_t updates, const UpdateWork& first) const;
         // "U belief updates of N nodes with tables of C cells[ and a join tree of T entries] besides one of
@@ -95,6 +92,13 @@ private:
         std::string Describe(int64_t updates, const UpdateWork& first) const;
     };
     UpdateWork WorkOfUpdate(VRX_network& network);
+    // The work of the beliefs of every test, the belief network's targets: one update, or, where its join
+    // tree would pass the limit of one tree, one a test with the faults, each counted as `each`
+    // (testsOneByOne_).
+    UpdateWork BeliefWork(const UpdateWork& each);
+    // The beliefs of every available test (and of the faults among the targets) in the belief network, as
+    // BeliefWork chose; TestProbability reads them.
+    [[nodiscard]] int UpdateTestBeliefs(const VRX_intArray& tests);
     // kOutOfMemory, logged: ranking the tests for `what` would take the update `first` and `updates` like
     // `each`, past kMaxDiagnosisWorkCells.
     int RefuseRanking(const std::string& what, int64_t updates, const UpdateWork& each,
@@ -109,6 +113,9 @@ private:
                                        bool joint);
 
     DiagSession* owner;
+    bool testsOneByOne_ = false;
+    std::vector<double> testBeliefs_;
+    std::vector<size_t> testOffset_;
     VRX_network beliefNetwork;
     VRX_network whatIfNetwork;
 };

@@ -171,15 +171,17 @@ DiagEngine::UpdateWork DiagEngine::WorkOfUpdate(VRX_network& network) {
     return work;
 }
 
-DiagEngine::UpdateWork DiagEngine::UpdateWork::Grouped(int64_t groups, const UpdateWork& group) const {
-    UpdateWork work = *this;
-    // Past the limit of one tree the update takes its targets in smaller and smaller groups, the first
-    // trees as large as that limit allows.
-    if (tree > static_cast<int64_t>(kDefaultJoinTreeLimit))
-        work.tree =
-            std::max(static_cast<int64_t>(kDefaultJoinTreeLimit), SaturatedProduct(groups, group.tree));
-    work.each =
-        SaturatedSum(std::max(work.cells, work.tree), SaturatedProduct(work.nodes, kCellsPerNodeUpdate));
+DiagEngine::UpdateWork DiagEngine::BeliefWork(const UpdateWork& each) {
+    UpdateWork work = WorkOfUpdate(beliefNetwork);
+    // Past the limit of one tree the update would take its targets in smaller and smaller groups, each
+    // tree as large as the limit allows: the tests are then updated one by one, like the test outcomes.
+    testsOneByOne_ = work.tree > static_cast<int64_t>(kDefaultJoinTreeLimit);
+    if (!testsOneByOne_) return work;
+    int64_t tests = 0;
+    for (int h = beliefNetwork.GetFirstNode(); h >= 0; h = beliefNetwork.GetNextNode(h))
+        tests += beliefNetwork.IsTarget(h) == 1 ? 1 : 0;
+    work.tree = SaturatedProduct(tests, each.tree);
+    work.each = SaturatedProduct(tests, each.each);
     return work;
 }
 
@@ -192,7 +194,7 @@ std::string DiagEngine::UpdateWork::Describe(int64_t updates, const UpdateWork& 
     return std::to_string(updates) + " belief updates of " + std::to_string(nodes) +
            " nodes with tables of " + std::to_string(cells) + " cells" +
            (tree > cells ? " and a join tree of " + std::to_string(tree) + " entries" : std::string()) +
-           " besides one of the beliefs of every test" +
+           " besides the beliefs of every test" +
            (first.tree > first.cells ? " with join trees of " + std::to_string(first.tree) + " entries"
                                      : std::string()) +
            ": the work of " + std::to_string(Total(updates, first)) + " cells (" +
@@ -231,7 +233,7 @@ int DiagEngine::CheckRankingWork(const std::vector<FaultNode>& nodes, const VRX_
         walked = SaturatedSum(walked, prefix);
     }
     const UpdateWork each = WorkOfUpdate(whatIfNetwork);
-    const UpdateWork first = WorkOfUpdate(beliefNetwork).Grouped(informative, each);
+    const UpdateWork first = BeliefWork(each);
     // The independent measure takes a product of one marginal per fault node for each combination.
     const int64_t updates = SaturatedProduct(cases, joint ? walked : 1);
     const int64_t work = SaturatedSum(
@@ -348,15 +350,15 @@ int DiagEngine::RankMarginal(int flags) {
     // One update a test outcome, or one a pursued fault, observed, whose beliefs of every test give the
     // fault's after each outcome by Bayes' rule: whichever is less work.
     const UpdateWork each = WorkOfUpdate(whatIfNetwork);
-    const UpdateWork first = WorkOfUpdate(beliefNetwork).Grouped(tests.GetCount(), each);
+    const UpdateWork first = BeliefWork(each);
     const int64_t byOutcome = each.Total(cases, first);
     const int64_t byFault = first.Total(static_cast<int64_t>(n), first);
-    const bool bayes =
-        byFault < byOutcome && SaturatedProduct(static_cast<int64_t>(n), cases) <= kMaxDiagnosisBeliefCells;
+    const bool bayes = !testsOneByOne_ && byFault < byOutcome &&
+                       SaturatedProduct(static_cast<int64_t>(n), cases) <= kMaxDiagnosisBeliefCells;
     if ((bayes ? byFault : byOutcome) > kMaxDiagnosisWorkCells) {
         return RefuseRanking(PursuedFaultsText("by their marginal probabilities"), cases, each, first);
     }
-    if (const int rc = UpdateWorkingNetwork(beliefNetwork)) return rc;
+    if (const int rc = UpdateTestBeliefs(tests)) return rc;
     std::vector<double> prior(n);
     for (size_t i = 0; i < n; ++i) {
         const vovido::DiagFault& fault = faults[static_cast<size_t>(pursued[static_cast<int>(i)])];
@@ -415,7 +417,7 @@ int DiagEngine::RankConfigurationsIndependent(int flags) {
     if (const int rc = PrepareMultiFault(tests)) return rc;
     const std::vector<FaultNode> nodes = PursuedFaultNodes();
     if (const int rc = CheckRankingWork(nodes, tests, false)) return rc;
-    if (const int rc = UpdateWorkingNetwork(beliefNetwork)) return rc;
+    if (const int rc = UpdateTestBeliefs(tests)) return rc;
     return RankWithMeasure(tests, IndependentMeasure(beliefNetwork, nodes, flags),
                            [&](int t, int k, double& m) {
                                if (const int rc = SetBaseEvidence(t, k)) return rc;
@@ -432,7 +434,7 @@ int DiagEngine::RankConfigurationsJoint(int flags) {
     std::stable_sort(nodes.begin(), nodes.end(),
                      [](const FaultNode& a, const FaultNode& b) { return a.outcomes < b.outcomes; });
     if (const int rc = CheckRankingWork(nodes, tests, true)) return rc;
-    if (const int rc = UpdateWorkingNetwork(beliefNetwork)) return rc;
+    if (const int rc = UpdateTestBeliefs(tests)) return rc;
     VRX_Dmatrix table;
     if (const int rc = ComputeJointTable(nodes, table, -1, -1)) return rc;
     const double m0 = JointMeasure(table, nodes, flags);

@@ -533,22 +533,21 @@ TEST(DiagSessionLimits, RankingsPastTheWorkLimitAreRefusedAtOnce) {
         {kConfigurationsJoint, 12,
          "Ranking the tests for 12 pursued faults by their joint probabilities, weighing 4096 combinations "
          "of their 12 fault nodes in each of 101 cases (the present evidence and each outcome of 50 tests), "
-         "would take 413595 belief updates of 90 nodes with tables of 880 cells besides one of the beliefs "
-         "of every test with join trees of 26544 entries: the work of 2746303104 cells (64 a node besides "
+         "would take 413595 belief updates of 90 nodes with tables of 880 cells besides the beliefs of "
+         "every test with join trees of 26544 entries: the work of 2746303104 cells (64 a node besides "
          "its table or tree), past the limit of 1073741824 cells"},
         {kConfigurationsJoint, 40,
          "Ranking the tests for 40 pursued faults by their joint probabilities, weighing 1099511627776 "
          "combinations of their 40 fault nodes in each of 101 cases (the present evidence and each outcome "
          "of 50 tests), would take 111050674405275 belief updates of 90 nodes with tables of 880 cells "
-         "besides one of the beliefs of every test with join trees of 26544 entries: the work of "
+         "besides the beliefs of every test with join trees of 26544 entries: the work of "
          "737376478051058304 cells (64 a node besides its table or tree), past the limit of 1073741824 "
          "cells"},
         // A product of 40 marginals for each combination and case, and one update per case.
         {kConfigurationsIndependent, 40,
          "Ranking the tests for 40 pursued faults taken as independent, weighing 1099511627776 "
          "combinations of their 40 fault nodes in each of 101 cases (the present evidence and each outcome "
-         "of 50 tests), would take 101 belief updates of 90 nodes with tables of 880 cells besides one of "
-         "the "
+         "of 50 tests), would take 101 belief updates of 90 nodes with tables of 880 cells besides the "
          "beliefs of every test with join trees of 26544 entries: the work of 4442026976917984 cells (64 a "
          "node besides its table or tree), past the limit of 1073741824 cells"},
     };
@@ -580,17 +579,16 @@ TEST(DiagSessionLimits, RankingsOverLargeJoinTreesAreRefusedAtOnce) {
         const char* message;
     } cases[] = {
         // 300 test outcomes, each an update of a tree of 28193208 entries, after the beliefs of the 150
-        // open tests, 150 trees of 28193208 entries, and 64 a node of the 600 in each.
+        // open tests, taken one by one with the fault (151 targets), and 64 a node of the 600 in each.
         {0, 1,
          "Ranking the tests for the pursued fault [f0] would take 300 belief updates of 600 nodes with "
-         "tables "
-         "of 5400 cells and a join tree of 28193208 entries besides one of the beliefs of every test with "
-         "join trees of 4228981200 entries: the work of 12698502000 cells (64 a node besides its table or "
+         "tables of 5400 cells and a join tree of 28193208 entries besides the beliefs of every test with "
+         "join trees of 4257174408 entries: the work of 12732455208 cells (64 a node besides its table or "
          "tree), past the limit of 1073741824 cells"},
         {kMarginal, 20,
          "Ranking the tests for 20 pursued faults by their marginal probabilities would take 300 belief "
-         "updates of 600 nodes with tables of 5400 cells and a join tree of 28193190 entries besides one of "
-         "the beliefs of every test with join trees of 4228978500 entries: the work of 12698493900 cells (64 "
+         "updates of 600 nodes with tables of 5400 cells and a join tree of 28193190 entries besides the "
+         "beliefs of every test with join trees of 4792842300 entries: the work of 13268847300 cells (64 "
          "a node besides its table or tree), past the limit of 1073741824 cells"},
     };
     for (const auto& c : cases) {
