@@ -75,7 +75,8 @@ void BM_PolicyEvaluationUnderSampler(benchmark::State& state) {
             parents.push_back(p);
         }
         int previous = parents.back();
-        for (int i = 0; i < 40; ++i) previous = AddWith(net, DefinitionType::kCpt, "c" + std::to_string(i), {previous});
+        for (int i = 0; i < 40; ++i)
+            previous = AddWith(net, DefinitionType::kCpt, "c" + std::to_string(i), {previous});
         parents.push_back(previous);
         if (const int rc = AddWith(net, DefinitionType::kTable, "U", parents); rc < 0) return rc;
         net.SetBayesianAlgorithm(static_cast<int>(state.range(0)));
@@ -118,14 +119,16 @@ void BM_RankingOverScatteredFaults(benchmark::State& state) {
         VRX_network net;
         const int faults = static_cast<int>(state.range(0));
         if (const int rc = vovido::test::BuildTroubleshootingNetwork(net, faults, faults, true)) return rc;
-        if (const int rc = vovido::test::ObserveTests(net, static_cast<int>(2 * state.range(1)), 2)) return rc;
+        if (const int rc = vovido::test::ObserveTests(net, static_cast<int>(2 * state.range(1)), 2))
+            return rc;
         DiagSession session;
         if (const int rc = session.SetNetwork(&net)) return rc;
         if (const int rc = session.CollectFaultsAndObservations()) return rc;
         if (const int rc = session.UpdateFaultBeliefs()) return rc;
         VRX_intArray pursued;
         for (int i = 0; i < (state.range(2) == 0 ? 1 : 20); ++i) {
-            if (const int rc = pursued.Add(state.range(2) == 0 ? session.FindMostLikelyFault() : i)) return rc;
+            if (const int rc = pursued.Add(state.range(2) == 0 ? session.FindMostLikelyFault() : i))
+                return rc;
         }
         if (const int rc = session.SetPursuedFaults(pursued)) return rc;
         return session.ComputeTestStrengths(static_cast<int>(state.range(2)));

@@ -26,7 +26,8 @@ inline void RunInChild(benchmark::State& state, const std::function<int()>& work
             state.SkipWithError("no child process");
             break;
         }
-        state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        state.SetIterationTime(
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
         peak = static_cast<double>(usage.ru_maxrss) / 1024.0;
         status = WIFEXITED(exit) ? -WEXITSTATUS(exit) : 1000;
     }

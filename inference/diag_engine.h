@@ -109,8 +109,16 @@ private:
     // kMaxDiagnosisWorkCells; else kOutOfMemory, logged naming the pursued faults and the counts. Joint:
     // a belief update per combination of the chain walk (all fault nodes but the last) and case;
     // independent: one update per case and a product per combination of the fault nodes.
+    // Joint, `byConfiguration` tells whether the ranking is to weigh each test outcome by Bayes' rule from
+    // TestBeliefsPerConfiguration, which is then the lesser work.
     [[nodiscard]] int CheckRankingWork(const std::vector<FaultNode>& nodes, const VRX_intArray& tests,
-                                       bool joint);
+                                       bool joint, bool* byConfiguration);
+    // For every combination of the fault nodes (the joint table's cells) that the evidence allows, the
+    // beliefs of every available test (TestProbability's layout) with the fault nodes observed so, one
+    // combination after another in `likelihood`.
+    [[nodiscard]] int TestBeliefsPerConfiguration(const std::vector<FaultNode>& nodes,
+                                                  const VRX_Dmatrix& joint, const VRX_intArray& tests,
+                                                  std::vector<double>& likelihood);
 
     DiagSession* owner;
     bool testsOneByOne_ = false;

@@ -212,7 +212,8 @@ std::string DiagEngine::PursuedFaultsText(const char* how) const {
     return std::to_string(owner->GetPursuedFaults().GetCount()) + " pursued faults " + how;
 }
 
-int DiagEngine::CheckRankingWork(const std::vector<FaultNode>& nodes, const VRX_intArray& tests, bool joint) {
+int DiagEngine::CheckRankingWork(const std::vector<FaultNode>& nodes, const VRX_intArray& tests, bool joint,
+                                 bool* byConfiguration) {
     // Cases: the present evidence, then each outcome of each test that can inform the faults.
     int64_t cases = 1;
     int informative = 0;
@@ -240,7 +241,14 @@ int DiagEngine::CheckRankingWork(const std::vector<FaultNode>& nodes, const VRX_
         each.Total(updates, first),
         joint ? 0
               : SaturatedProduct(SaturatedProduct(cases, combinations), static_cast<int64_t>(nodes.size())));
-    if (work <= kMaxDiagnosisWorkCells) return kSuccess;
+    // Jointly, the chain walk once and one update of every test's beliefs a combination, each fault node
+    // observed, give the joint after each test outcome by Bayes' rule, where that is less work.
+    const int64_t byBayes =
+        SaturatedSum(each.Total(walked, first), SaturatedProduct(combinations, first.each));
+    const bool bayes = joint && !testsOneByOne_ && byBayes < work &&
+                       SaturatedProduct(combinations, cases) <= kMaxDiagnosisBeliefCells;
+    if (byConfiguration != nullptr) *byConfiguration = bayes;
+    if ((bayes ? byBayes : work) <= kMaxDiagnosisWorkCells) return kSuccess;
     UpdateWork shown = each;
     // The products of the independent measure count with the updates.
     if (!joint)
@@ -416,7 +424,7 @@ int DiagEngine::RankConfigurationsIndependent(int flags) {
     VRX_intArray tests;
     if (const int rc = PrepareMultiFault(tests)) return rc;
     const std::vector<FaultNode> nodes = PursuedFaultNodes();
-    if (const int rc = CheckRankingWork(nodes, tests, false)) return rc;
+    if (const int rc = CheckRankingWork(nodes, tests, false, nullptr)) return rc;
     if (const int rc = UpdateTestBeliefs(tests)) return rc;
     return RankWithMeasure(tests, IndependentMeasure(beliefNetwork, nodes, flags),
                            [&](int t, int k, double& m) {
@@ -433,14 +441,63 @@ int DiagEngine::RankConfigurationsJoint(int flags) {
     std::vector<FaultNode> nodes = PursuedFaultNodes();
     std::stable_sort(nodes.begin(), nodes.end(),
                      [](const FaultNode& a, const FaultNode& b) { return a.outcomes < b.outcomes; });
-    if (const int rc = CheckRankingWork(nodes, tests, true)) return rc;
+    bool bayes = false;
+    if (const int rc = CheckRankingWork(nodes, tests, true, &bayes)) return rc;
     if (const int rc = UpdateTestBeliefs(tests)) return rc;
     VRX_Dmatrix table;
     if (const int rc = ComputeJointTable(nodes, table, -1, -1)) return rc;
     const double m0 = JointMeasure(table, nodes, flags);
+    if (!bayes) {
+        return RankWithMeasure(tests, m0, [&](int t, int k, double& m) {
+            if (const int rc = ComputeJointTable(nodes, table, t, k)) return rc;
+            m = JointMeasure(table, nodes, flags);
+            return kSuccess;
+        });
+    }
+    std::vector<double> likelihood;
+    if (const int rc = TestBeliefsPerConfiguration(nodes, table, tests, likelihood)) return rc;
+    VRX_Dmatrix after;
+    if (const int rc = after.Copy(table)) return rc;
+    const size_t cases = testBeliefs_.size();
     return RankWithMeasure(tests, m0, [&](int t, int k, double& m) {
-        if (const int rc = ComputeJointTable(nodes, table, t, k)) return rc;
-        m = JointMeasure(table, nodes, flags);
+        const size_t j = testOffset_[static_cast<size_t>(t)] + static_cast<size_t>(k);
+        const double p = testBeliefs_[j];
+        for (int c = 0; c < table.GetNumberOfElements(); ++c)
+            after[c] = table[c] * likelihood[static_cast<size_t>(c) * cases + j] / p;
+        m = JointMeasure(after, nodes, flags);
         return kSuccess;
     });
+}
+
+int DiagEngine::TestBeliefsPerConfiguration(const std::vector<FaultNode>& nodes, const VRX_Dmatrix& joint,
+                                            const VRX_intArray& tests, std::vector<double>& likelihood) {
+    const size_t cases = testBeliefs_.size();
+    likelihood.assign(static_cast<size_t>(joint.GetNumberOfElements()) * cases, 0.0);
+    whatIfNetwork.ClearAllTargets();
+    for (int i = 0; i < tests.GetCount(); ++i) {
+        if (tests[i] >= 0)
+            (void)whatIfNetwork.SetTarget(tests[i]);  // targets were cleared: cannot be refused
+    }
+    std::vector<int> sizes;
+    for (const FaultNode& f : nodes) sizes.push_back(f.outcomes);
+    int c = 0;
+    int status = kSuccess;
+    ForEachConfiguration(sizes, [&](const std::vector<int>& at) {
+        const int index = c++;
+        // A combination the evidence rules out weighs nothing after any outcome.
+        if (status != kSuccess || !(joint[index] > 0.0)) return;
+        status = CopyEvidence(whatIfNetwork);
+        for (size_t i = 0; i < nodes.size() && status == kSuccess; ++i)
+            status = whatIfNetwork.GetNode(nodes[i].node)->GetValue()->SetEvidence(at[i]);
+        if (status == kSuccess) status = UpdateWorkingNetwork(whatIfNetwork);
+        for (int i = 0; i < tests.GetCount() && status == kSuccess; ++i) {
+            const int t = tests[i];
+            if (t < 0) continue;
+            const size_t from = static_cast<size_t>(index) * cases + testOffset_[static_cast<size_t>(t)];
+            const int outcomes = whatIfNetwork.GetNode(t)->GetDefinition()->GetNumberOfOutcomes();
+            for (int k = 0; k < outcomes; ++k)
+                likelihood[from + static_cast<size_t>(k)] = DiagBelief(whatIfNetwork, t, k);
+        }
+    });
+    return status;
 }

@@ -528,13 +528,14 @@ TEST(DiagSessionLimits, RankingsPastTheWorkLimitAreRefusedAtOnce) {
         int pursued;
         const char* message;
     } cases[] = {
-        // 101 cases times 1 + 2 + ... + 2^11 updates, each of 40 x 2 + 50 x 16 cells and 90 x 64, and one
-        // update more.
-        {kConfigurationsJoint, 12,
-         "Ranking the tests for 12 pursued faults by their joint probabilities, weighing 4096 combinations "
-         "of their 12 fault nodes in each of 101 cases (the present evidence and each outcome of 50 tests), "
-         "would take 413595 belief updates of 90 nodes with tables of 880 cells besides the beliefs of "
-         "every test with join trees of 26544 entries: the work of 2746303104 cells (64 a node besides "
+        // 101 cases times 1 + 2 + ... + 2^19 updates, each of 40 x 2 + 50 x 16 cells and 90 x 64, and one
+        // update more; once a combination, 2^20 of them, with the cases' beliefs, would take more memory.
+        {kConfigurationsJoint, 20,
+         "Ranking the tests for 20 pursued faults by their joint probabilities, weighing 1048576 "
+         "combinations "
+         "of their 20 fault nodes in each of 101 cases (the present evidence and each outcome of 50 tests), "
+         "would take 105906075 belief updates of 90 nodes with tables of 880 cells besides the beliefs of "
+         "every test with join trees of 26544 entries: the work of 703216370304 cells (64 a node besides "
          "its table or tree), past the limit of 1073741824 cells"},
         {kConfigurationsJoint, 40,
          "Ranking the tests for 40 pursued faults by their joint probabilities, weighing 1099511627776 "
