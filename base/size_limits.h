@@ -75,3 +75,8 @@ constexpr int64_t kMaxWrittenNumbers = int64_t{3} << 24;
 // cells of the tables its trials compute (two a free parameter each pass): some seconds at this limit.
 // The fit stops there and keeps the closest parameters found.
 constexpr int64_t kMaxFitWorkCells = int64_t{1} << 29;
+
+// Largest table of beliefs a ranking of tests keeps to weigh several pursued faults at once by Bayes'
+// rule (one belief per pursued fault and test outcome), in doubles: 128 MiB. Past it the ranking updates
+// the beliefs once per test outcome instead.
+constexpr int64_t kMaxDiagnosisBeliefCells = int64_t{1} << 24;

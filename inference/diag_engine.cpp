@@ -2,10 +2,13 @@
 // single-fault ranking by the expected reduction of the fault's binary entropy.
 #include "inference/diag_engine.h"
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "base/dmatrix.h"
 #include "base/number_text.h"
+#include "base/size_limits.h"
 #include "base/status_codes.h"
 #include "definitions/node_cost.h"
 #include "inference/diag_measures.h"
@@ -14,6 +17,7 @@
 #include "model/extra_definition.h"
 #include "model/node.h"
 #include "model/node_definition.h"
+#include "model/node_label.h"
 #include "model/node_value.h"
 
 namespace vovido {
@@ -209,8 +213,82 @@ int DiagEngine::ApplyGroupCosts() {
     return kSuccess;
 }
 
+int DiagEngine::UpdateTestBeliefs(const VRX_intArray& tests) {
+    testBeliefs_.clear();
+    testOffset_.assign(static_cast<size_t>(beliefNetwork.GetNumberOfSlots()), 0);
+    std::vector<int> faults;
+    bool any = false;
+    for (int h = beliefNetwork.GetFirstNode(); h >= 0; h = beliefNetwork.GetNextNode(h)) {
+        if (beliefNetwork.IsTarget(h) != 1) continue;
+        if (tests.IsInList(h)) {
+            any = true;
+        } else {
+            faults.push_back(h);
+        }
+    }
+    if (!testsOneByOne_ || !any) {
+        if (const int rc = UpdateWorkingNetwork(beliefNetwork)) return rc;
+    }
+    for (int i = 0; i < tests.GetCount(); ++i) {
+        const int t = tests[i];
+        if (t < 0) continue;
+        if (testsOneByOne_) {
+            // The faults stay targets, so that their beliefs are those of the last update.
+            beliefNetwork.ClearAllTargets();
+            for (int f : faults) (void)beliefNetwork.SetTarget(f);  // targets were cleared: cannot be refused
+            (void)beliefNetwork.SetTarget(t);
+            if (const int rc = UpdateWorkingNetwork(beliefNetwork)) return rc;
+        }
+        testOffset_[static_cast<size_t>(t)] = testBeliefs_.size();
+        const int outcomes = vovido::OutcomeCount(beliefNetwork, t);
+        for (int k = 0; k < outcomes; ++k) testBeliefs_.push_back(DiagBelief(beliefNetwork, t, k));
+    }
+    return kSuccess;
+}
+
 double DiagEngine::TestProbability(int t, int k) const {
-    return DiagBelief(beliefNetwork, t, k);
+    const size_t at = testOffset_[static_cast<size_t>(t)] + static_cast<size_t>(k);
+    return at < testBeliefs_.size() ? testBeliefs_[at] : 0.0;
+}
+
+int DiagEngine::TestBeliefsGiven(int node, int outcome, int target, const VRX_intArray& tests,
+                                 std::vector<double>& beliefs) {
+    beliefs.clear();
+    VRX_nodeValue* value = node >= 0 ? whatIfNetwork.GetNode(node)->GetValue() : nullptr;
+    if (value != nullptr) {
+        if (const int rc = value->SetEvidence(outcome)) return rc;
+    }
+    whatIfNetwork.ClearAllTargets();
+    if (target >= 0) (void)whatIfNetwork.SetTarget(target);  // targets were cleared: cannot be refused
+    for (int i = 0; i < tests.GetCount(); ++i) {
+        if (tests[i] >= 0) (void)whatIfNetwork.SetTarget(tests[i]);
+    }
+    const int rc = UpdateWorkingNetwork(whatIfNetwork);
+    for (int i = 0; i < tests.GetCount() && rc == kSuccess; ++i) {
+        const int t = tests[i];
+        if (t < 0) continue;
+        const int outcomes = vovido::OutcomeCount(whatIfNetwork, t);
+        for (int k = 0; k < outcomes; ++k) beliefs.push_back(DiagBelief(whatIfNetwork, t, k));
+    }
+    if (value != nullptr) (void)value->ClearEvidence();  // set just above
+    return rc;
+}
+
+double vovido::FaultGivenTest(double fault, double testGivenFault, double test) {
+    if (!(fault > 0.0) || fault >= 1.0) return fault;
+    if (!(test > 0.0)) return 0.0;
+    return std::min(1.0, std::max(0.0, testGivenFault * fault / test));
+}
+
+// A group node set up in the what-if network with ordinary arcs changes its beliefs, not only its costs.
+bool DiagEngine::GroupSetUpsMoveBeliefs() const {
+    const VRX_network& network = *owner->GetNetwork();
+    for (int h = network.GetFirstNode(); h >= 0; h = network.GetNextNode(h)) {
+        if (network.IsGroupCostNode(h) && network.GetNumberOfChildren(h, 1) > 0 &&
+            (network.GetNumberOfChildren(h) > 0 || network.GetNumberOfParents(h) > 0))
+            return true;
+    }
+    return false;
 }
 
 int DiagEngine::RankSingleFault() {
@@ -226,13 +304,49 @@ int DiagEngine::RankSingleFault() {
     }
     if (const int rc = ApplyGroupCosts()) return rc;
     (void)beliefNetwork.SetTarget(fault.node);  // targets were cleared: cannot be refused
+    int64_t cases = 0;
     for (int i = 0; i < tests.GetCount(); ++i) {
-        if (tests[i] >= 0) (void)beliefNetwork.SetTarget(tests[i]);
+        if (tests[i] < 0) continue;
+        (void)beliefNetwork.SetTarget(tests[i]);
+        cases += vovido::OutcomeCount(whatIfNetwork, tests[i]);
     }
-    if (const int rc = UpdateWorkingNetwork(beliefNetwork)) return rc;
     (void)whatIfNetwork.SetTarget(fault.node);
+    // One update a test outcome with the fault a target, or, where that is less work, the beliefs of every
+    // test with the fault observed (and before it, where group set-ups change beliefs), which give the
+    // fault's after each outcome by Bayes' rule.
+    const bool moved = GroupSetUpsMoveBeliefs();
+    const UpdateWork each = WorkOfUpdate(whatIfNetwork);
+    const UpdateWork first = BeliefWork(each);
+    const int64_t byOutcome = each.Total(cases, first);
+    const int64_t byBayes = first.Total(moved ? 2 : 1, first);
+    // With the tests taken one by one, so would they be with the fault observed.
+    const bool bayes = !testsOneByOne_ && byBayes < byOutcome;
+    if ((bayes ? byBayes : byOutcome) > kMaxDiagnosisWorkCells) {
+        const std::string what =
+            "the pursued fault [" + vovido::NodeLabel(*owner->GetNetwork(), fault.node) + "]";
+        return RefuseRanking(what, cases, each, first);
+    }
+    if (const int rc = UpdateTestBeliefs(tests)) return rc;
 
     const double h0 = vovido::BinaryEntropy(DiagBelief(beliefNetwork, fault.node, fault.outcome));
+    std::vector<double> before;
+    std::vector<double> given;
+    double prior = DiagBelief(beliefNetwork, fault.node, fault.outcome);
+    if (bayes && h0 > 0.0) {
+        if (moved) {
+            if (const int rc = TestBeliefsGiven(-1, -1, fault.node, tests, before)) return rc;
+            prior = DiagBelief(whatIfNetwork, fault.node, fault.outcome);
+        } else {
+            for (int i = 0; i < tests.GetCount(); ++i) {
+                for (int k = 0; tests[i] >= 0 && k < vovido::OutcomeCount(whatIfNetwork, tests[i]); ++k)
+                    before.push_back(TestProbability(tests[i], k));
+            }
+        }
+        if (prior > 0.0 && prior < 1.0) {
+            if (const int rc = TestBeliefsGiven(fault.node, fault.outcome, -1, tests, given)) return rc;
+        }
+    }
+    size_t at = 0;
     for (int i = 0; i < tests.GetCount(); ++i) {
         const int t = tests[i];
         if (t < 0) {
@@ -242,15 +356,21 @@ int DiagEngine::RankSingleFault() {
         VRX_nodeValue& value = *whatIfNetwork.GetNode(t)->GetValue();
         double h = 0.0;
         const int outcomes = vovido::OutcomeCount(whatIfNetwork, t);
-        for (int k = 0; k < outcomes; ++k) {
+        for (int k = 0; k < outcomes; ++k, ++at) {
             const double p = TestProbability(t, k);
             // An outcome that cannot occur adds nothing, and its evidence could not be propagated.
             if (!(p > 0.0)) continue;
-            if (const int rc = value.SetEvidence(k)) return rc;
-            const int rc = UpdateWorkingNetwork(whatIfNetwork);
-            const double q = DiagBelief(whatIfNetwork, fault.node, fault.outcome);
-            (void)value.ClearEvidence();  // set just above
-            if (rc != kSuccess) return rc;
+            double q = 0.0;
+            if (bayes) {
+                if (h0 > 0.0)
+                    q = vovido::FaultGivenTest(prior, at < given.size() ? given[at] : 0.0, before[at]);
+            } else {
+                if (const int rc = value.SetEvidence(k)) return rc;
+                const int rc = UpdateWorkingNetwork(whatIfNetwork);
+                q = DiagBelief(whatIfNetwork, fault.node, fault.outcome);
+                (void)value.ClearEvidence();  // set just above
+                if (rc != kSuccess) return rc;
+            }
             h += p * vovido::BinaryEntropy(q);
         }
         const double strength = h0 > 0.0 ? std::fabs(h0 - h) / h0 : 0.0;

@@ -2,6 +2,8 @@
 // the fault configurations with independent marginals (mode 2) and with the joint table built by the
 // chain rule (mode 4).
 #include <algorithm>
+#include <cstddef>
+#include <cstdint>
 #include <string>
 
 #include "base/dmatrix.h"
@@ -13,6 +15,7 @@
 #include "inference/diag_engine.h"
 #include "inference/diag_measures.h"
 #include "inference/diag_session.h"
+#include "inference/exact_drivers.h"
 #include "model/node.h"
 #include "model/node_definition.h"
 #include "model/node_value.h"
@@ -41,7 +44,7 @@ int DiagEngine::PrepareMultiFault(VRX_intArray& tests) {
     for (int i = 0; i < tests.GetCount(); ++i) {
         if (tests[i] >= 0) (void)beliefNetwork.SetTarget(tests[i]);
     }
-    return UpdateWorkingNetwork(beliefNetwork);
+    return kSuccess;
 }
 
 template <typename Measure>
@@ -147,8 +150,70 @@ double DiagEngine::JointMeasure(const VRX_Dmatrix& table, const std::vector<Faul
     return vovido::DistributionEntropy(matching);
 }
 
-int DiagEngine::CheckRankingWork(const std::vector<FaultNode>& nodes, const VRX_intArray& tests,
-                                 bool joint) const {
+DiagEngine::UpdateWork DiagEngine::WorkOfUpdate(VRX_network& network) {
+    UpdateWork work;
+    work.nodes = network.GetNumberOfNodes();
+    for (int h = network.GetFirstNode(); h >= 0; h = network.GetNextNode(h))
+        work.cells = SaturatedSum(work.cells,
+                                  vovido::DefinitionSupport::TableCellsWithParents(network, h, nullptr, 0));
+    // The clustering algorithms build a join tree for the targets and evidence: sized from its
+    // triangulation alone.
+    const int algorithm = network.bnAlgorithm;
+    if (algorithm == BayesianAlgorithm::kClusteringWithDecomposition ||
+        algorithm == BayesianAlgorithm::kClusteringPerPart ||
+        algorithm == BayesianAlgorithm::kRelevanceDecomposition ||
+        algorithm == BayesianAlgorithm::kRelevanceDecomposition2) {
+        const uint64_t entries = EstimateClusteringEntries(network);
+        work.tree = entries > static_cast<uint64_t>(INT64_MAX) ? INT64_MAX : static_cast<int64_t>(entries);
+    }
+    work.each =
+        SaturatedSum(std::max(work.cells, work.tree), SaturatedProduct(work.nodes, kCellsPerNodeUpdate));
+    return work;
+}
+
+DiagEngine::UpdateWork DiagEngine::BeliefWork(const UpdateWork& each) {
+    UpdateWork work = WorkOfUpdate(beliefNetwork);
+    // Past the limit of one tree the update would take its targets in smaller and smaller groups, each
+    // tree as large as the limit allows: the tests are then updated one by one, like the test outcomes.
+    testsOneByOne_ = work.tree > static_cast<int64_t>(kDefaultJoinTreeLimit);
+    if (!testsOneByOne_) return work;
+    int64_t tests = 0;
+    for (int h = beliefNetwork.GetFirstNode(); h >= 0; h = beliefNetwork.GetNextNode(h))
+        tests += beliefNetwork.IsTarget(h) == 1 ? 1 : 0;
+    work.tree = SaturatedProduct(tests, each.tree);
+    work.each = SaturatedProduct(tests, each.each);
+    return work;
+}
+
+int64_t DiagEngine::UpdateWork::Total(int64_t updates, const UpdateWork& first) const {
+    return SaturatedSum(first.each, SaturatedProduct(updates, each));
+}
+
+std::string DiagEngine::UpdateWork::Describe(int64_t updates, const UpdateWork& first) const {
+    const bool trees = tree > cells || first.tree > first.cells;
+    return std::to_string(updates) + " belief updates of " + std::to_string(nodes) +
+           " nodes with tables of " + std::to_string(cells) + " cells" +
+           (tree > cells ? " and a join tree of " + std::to_string(tree) + " entries" : std::string()) +
+           " besides the beliefs of every test" +
+           (first.tree > first.cells ? " with join trees of " + std::to_string(first.tree) + " entries"
+                                     : std::string()) +
+           ": the work of " + std::to_string(Total(updates, first)) + " cells (" +
+           std::to_string(kCellsPerNodeUpdate) + " a node besides its table" + (trees ? " or tree" : "") +
+           "), past the limit of " + std::to_string(kMaxDiagnosisWorkCells) + " cells";
+}
+
+int DiagEngine::RefuseRanking(const std::string& what, int64_t updates, const UpdateWork& each,
+                              const UpdateWork& first) const {
+    const std::string text = "Ranking the tests for " + what + " would take " + each.Describe(updates, first);
+    return LogError(errorLog, kOutOfMemory, text.c_str(), nullptr);
+}
+
+std::string DiagEngine::PursuedFaultsText(const char* how) const {
+    return std::to_string(owner->GetPursuedFaults().GetCount()) + " pursued faults " + how;
+}
+
+int DiagEngine::CheckRankingWork(const std::vector<FaultNode>& nodes, const VRX_intArray& tests, bool joint,
+                                 bool* byConfiguration) {
     // Cases: the present evidence, then each outcome of each test that can inform the faults.
     int64_t cases = 1;
     int informative = 0;
@@ -168,31 +233,33 @@ int DiagEngine::CheckRankingWork(const std::vector<FaultNode>& nodes, const VRX_
         prefix = SaturatedProduct(prefix, nodes[nodes.size() - 2 - i].outcomes);
         walked = SaturatedSum(walked, prefix);
     }
-    int64_t cells = 0;
-    const int64_t nodeCount = whatIfNetwork.GetNumberOfNodes();
-    for (int h = whatIfNetwork.GetFirstNode(); h >= 0; h = whatIfNetwork.GetNextNode(h))
-        cells = SaturatedSum(cells,
-                             vovido::DefinitionSupport::TableCellsWithParents(whatIfNetwork, h, nullptr, 0));
-    const int64_t perUpdate = SaturatedSum(cells, SaturatedProduct(nodeCount, kCellsPerNodeUpdate));
+    const UpdateWork each = WorkOfUpdate(whatIfNetwork);
+    const UpdateWork first = BeliefWork(each);
     // The independent measure takes a product of one marginal per fault node for each combination.
     const int64_t updates = SaturatedProduct(cases, joint ? walked : 1);
     const int64_t work = SaturatedSum(
-        SaturatedProduct(updates, perUpdate),
+        each.Total(updates, first),
         joint ? 0
               : SaturatedProduct(SaturatedProduct(cases, combinations), static_cast<int64_t>(nodes.size())));
-    if (work <= kMaxDiagnosisWorkCells) return kSuccess;
-    const int pursued = owner->GetPursuedFaults().GetCount();
-    const std::string text =
-        std::string("Ranking the tests for ") + std::to_string(pursued) + " pursued faults " +
-        (joint ? "by their joint probabilities" : "taken as independent") + " would weigh " +
-        std::to_string(combinations) + " combinations of their " + std::to_string(nodes.size()) +
-        " fault nodes in each of " + std::to_string(cases) +
-        " cases (the present evidence and each outcome of " + std::to_string(informative) + " tests), " +
-        std::to_string(updates) + " belief updates of " + std::to_string(nodeCount) +
-        " nodes with tables of " + std::to_string(cells) + " cells: the work of " + std::to_string(work) +
-        " cells (" + std::to_string(kCellsPerNodeUpdate) + " a node besides its table), past the limit of " +
-        std::to_string(kMaxDiagnosisWorkCells) + " cells";
-    return LogError(errorLog, kOutOfMemory, text.c_str(), nullptr);
+    // Jointly, the chain walk once and one update of every test's beliefs a combination, each fault node
+    // observed, give the joint after each test outcome by Bayes' rule, where that is less work.
+    const int64_t byBayes =
+        SaturatedSum(each.Total(walked, first), SaturatedProduct(combinations, first.each));
+    const bool bayes = joint && !testsOneByOne_ && byBayes < work &&
+                       SaturatedProduct(combinations, cases) <= kMaxDiagnosisBeliefCells;
+    if (byConfiguration != nullptr) *byConfiguration = bayes;
+    if ((bayes ? byBayes : work) <= kMaxDiagnosisWorkCells) return kSuccess;
+    UpdateWork shown = each;
+    // The products of the independent measure count with the updates.
+    if (!joint)
+        shown.each =
+            SaturatedSum(each.each, SaturatedProduct(combinations, static_cast<int64_t>(nodes.size())));
+    return RefuseRanking(PursuedFaultsText(joint ? "by their joint probabilities" : "taken as independent") +
+                             ", weighing " + std::to_string(combinations) + " combinations of their " +
+                             std::to_string(nodes.size()) + " fault nodes in each of " +
+                             std::to_string(cases) + " cases (the present evidence and each outcome of " +
+                             std::to_string(informative) + " tests),",
+                         updates, shown, first);
 }
 
 int DiagEngine::SetBaseEvidence(int t, int k) {
@@ -279,20 +346,75 @@ int DiagEngine::RankMarginal(int flags) {
     if (const int rc = PrepareMultiFault(tests)) return rc;
     const std::vector<vovido::DiagFault>& faults = owner->GetFaults();
     const VRX_intArray& pursued = owner->GetPursuedFaults();
-    auto measureOn = [&](const VRX_network& net) {
-        std::vector<double> p;
-        for (int i = 0; i < pursued.GetCount(); ++i) {
-            const vovido::DiagFault& fault = faults[static_cast<size_t>(pursued[i])];
-            p.push_back(DiagBelief(net, fault.node, fault.outcome));
-        }
+    const auto measure = [flags](const std::vector<double>& p) {
         return (flags & vovido::DiagMode::kQuadratic) != 0 ? vovido::QuadraticMeasure(p)
                                                            : vovido::DistanceMeasure(p);
     };
-    return RankWithMeasure(tests, measureOn(beliefNetwork), [&](int t, int k, double& m) {
+    const size_t n = static_cast<size_t>(pursued.GetCount());
+    int64_t cases = 0;
+    for (int i = 0; i < tests.GetCount(); ++i) {
+        if (tests[i] >= 0) cases += whatIfNetwork.GetNode(tests[i])->GetDefinition()->GetNumberOfOutcomes();
+    }
+    // One update a test outcome, or one a pursued fault, observed, whose beliefs of every test give the
+    // fault's after each outcome by Bayes' rule: whichever is less work.
+    const UpdateWork each = WorkOfUpdate(whatIfNetwork);
+    const UpdateWork first = BeliefWork(each);
+    const int64_t byOutcome = each.Total(cases, first);
+    const int64_t byFault = first.Total(static_cast<int64_t>(n), first);
+    const bool bayes = !testsOneByOne_ && byFault < byOutcome &&
+                       SaturatedProduct(static_cast<int64_t>(n), cases) <= kMaxDiagnosisBeliefCells;
+    if ((bayes ? byFault : byOutcome) > kMaxDiagnosisWorkCells) {
+        return RefuseRanking(PursuedFaultsText("by their marginal probabilities"), cases, each, first);
+    }
+    if (const int rc = UpdateTestBeliefs(tests)) return rc;
+    std::vector<double> prior(n);
+    for (size_t i = 0; i < n; ++i) {
+        const vovido::DiagFault& fault = faults[static_cast<size_t>(pursued[static_cast<int>(i)])];
+        prior[i] = DiagBelief(beliefNetwork, fault.node, fault.outcome);
+    }
+    if (bayes) {
+        // The test outcomes in list order, each with its place among them.
+        std::vector<size_t> offset(static_cast<size_t>(beliefNetwork.GetNumberOfSlots()), 0);
+        std::vector<double> before;
+        for (int i = 0; i < tests.GetCount(); ++i) {
+            const int t = tests[i];
+            if (t < 0) continue;
+            offset[static_cast<size_t>(t)] = before.size();
+            const int outcomes = beliefNetwork.GetNode(t)->GetDefinition()->GetNumberOfOutcomes();
+            for (int k = 0; k < outcomes; ++k) before.push_back(TestProbability(t, k));
+        }
+        std::vector<double> after(n * before.size());
+        std::vector<double> given;
+        for (size_t i = 0; i < n; ++i) {
+            const vovido::DiagFault& fault = faults[static_cast<size_t>(pursued[static_cast<int>(i)])];
+            given.clear();
+            if (prior[i] > 0.0 && prior[i] < 1.0) {
+                if (const int rc = TestBeliefsGiven(fault.node, fault.outcome, -1, tests, given)) return rc;
+            }
+            for (size_t c = 0; c < before.size(); ++c) {
+                after[c * n + i] =
+                    vovido::FaultGivenTest(prior[i], c < given.size() ? given[c] : 0.0, before[c]);
+            }
+        }
+        std::vector<double> p(n);
+        return RankWithMeasure(tests, measure(prior), [&](int t, int k, double& m) {
+            const size_t c = offset[static_cast<size_t>(t)] + static_cast<size_t>(k);
+            std::copy(after.begin() + static_cast<std::ptrdiff_t>(c * n),
+                      after.begin() + static_cast<std::ptrdiff_t>((c + 1) * n), p.begin());
+            m = measure(p);
+            return kSuccess;
+        });
+    }
+    std::vector<double> p(n);
+    return RankWithMeasure(tests, measure(prior), [&](int t, int k, double& m) {
         VRX_nodeValue& value = *whatIfNetwork.GetNode(t)->GetValue();
         if (const int rc = value.SetEvidence(k)) return rc;
         const int rc = UpdateWorkingNetwork(whatIfNetwork);
-        m = measureOn(whatIfNetwork);
+        for (size_t i = 0; i < n; ++i) {
+            const vovido::DiagFault& fault = faults[static_cast<size_t>(pursued[static_cast<int>(i)])];
+            p[i] = DiagBelief(whatIfNetwork, fault.node, fault.outcome);
+        }
+        m = measure(p);
         (void)value.ClearEvidence();  // set just above
         return rc;
     });
@@ -302,7 +424,8 @@ int DiagEngine::RankConfigurationsIndependent(int flags) {
     VRX_intArray tests;
     if (const int rc = PrepareMultiFault(tests)) return rc;
     const std::vector<FaultNode> nodes = PursuedFaultNodes();
-    if (const int rc = CheckRankingWork(nodes, tests, false)) return rc;
+    if (const int rc = CheckRankingWork(nodes, tests, false, nullptr)) return rc;
+    if (const int rc = UpdateTestBeliefs(tests)) return rc;
     return RankWithMeasure(tests, IndependentMeasure(beliefNetwork, nodes, flags),
                            [&](int t, int k, double& m) {
                                if (const int rc = SetBaseEvidence(t, k)) return rc;
@@ -318,13 +441,63 @@ int DiagEngine::RankConfigurationsJoint(int flags) {
     std::vector<FaultNode> nodes = PursuedFaultNodes();
     std::stable_sort(nodes.begin(), nodes.end(),
                      [](const FaultNode& a, const FaultNode& b) { return a.outcomes < b.outcomes; });
-    if (const int rc = CheckRankingWork(nodes, tests, true)) return rc;
+    bool bayes = false;
+    if (const int rc = CheckRankingWork(nodes, tests, true, &bayes)) return rc;
+    if (const int rc = UpdateTestBeliefs(tests)) return rc;
     VRX_Dmatrix table;
     if (const int rc = ComputeJointTable(nodes, table, -1, -1)) return rc;
     const double m0 = JointMeasure(table, nodes, flags);
+    if (!bayes) {
+        return RankWithMeasure(tests, m0, [&](int t, int k, double& m) {
+            if (const int rc = ComputeJointTable(nodes, table, t, k)) return rc;
+            m = JointMeasure(table, nodes, flags);
+            return kSuccess;
+        });
+    }
+    std::vector<double> likelihood;
+    if (const int rc = TestBeliefsPerConfiguration(nodes, table, tests, likelihood)) return rc;
+    VRX_Dmatrix after;
+    if (const int rc = after.Copy(table)) return rc;
+    const size_t cases = testBeliefs_.size();
     return RankWithMeasure(tests, m0, [&](int t, int k, double& m) {
-        if (const int rc = ComputeJointTable(nodes, table, t, k)) return rc;
-        m = JointMeasure(table, nodes, flags);
+        const size_t j = testOffset_[static_cast<size_t>(t)] + static_cast<size_t>(k);
+        const double p = testBeliefs_[j];
+        for (int c = 0; c < table.GetNumberOfElements(); ++c)
+            after[c] = table[c] * likelihood[static_cast<size_t>(c) * cases + j] / p;
+        m = JointMeasure(after, nodes, flags);
         return kSuccess;
     });
+}
+
+int DiagEngine::TestBeliefsPerConfiguration(const std::vector<FaultNode>& nodes, const VRX_Dmatrix& joint,
+                                            const VRX_intArray& tests, std::vector<double>& likelihood) {
+    const size_t cases = testBeliefs_.size();
+    likelihood.assign(static_cast<size_t>(joint.GetNumberOfElements()) * cases, 0.0);
+    whatIfNetwork.ClearAllTargets();
+    for (int i = 0; i < tests.GetCount(); ++i) {
+        if (tests[i] >= 0)
+            (void)whatIfNetwork.SetTarget(tests[i]);  // targets were cleared: cannot be refused
+    }
+    std::vector<int> sizes;
+    for (const FaultNode& f : nodes) sizes.push_back(f.outcomes);
+    int c = 0;
+    int status = kSuccess;
+    ForEachConfiguration(sizes, [&](const std::vector<int>& at) {
+        const int index = c++;
+        // A combination the evidence rules out weighs nothing after any outcome.
+        if (status != kSuccess || !(joint[index] > 0.0)) return;
+        status = CopyEvidence(whatIfNetwork);
+        for (size_t i = 0; i < nodes.size() && status == kSuccess; ++i)
+            status = whatIfNetwork.GetNode(nodes[i].node)->GetValue()->SetEvidence(at[i]);
+        if (status == kSuccess) status = UpdateWorkingNetwork(whatIfNetwork);
+        for (int i = 0; i < tests.GetCount() && status == kSuccess; ++i) {
+            const int t = tests[i];
+            if (t < 0) continue;
+            const size_t from = static_cast<size_t>(index) * cases + testOffset_[static_cast<size_t>(t)];
+            const int outcomes = whatIfNetwork.GetNode(t)->GetDefinition()->GetNumberOfOutcomes();
+            for (int k = 0; k < outcomes; ++k)
+                likelihood[from + static_cast<size_t>(k)] = DiagBelief(whatIfNetwork, t, k);
+        }
+    });
+    return status;
 }

@@ -217,15 +217,36 @@ int BestPolicySolver::MergeUtilityNodes() {
     }
     workEntries_ = static_cast<uint64_t>(cells);
     mergedSum_ = "the sum of the utilities " + ids + "], " + std::to_string(cells) + " cells";
-    mergedUtility_ = work.AddTemporaryNode(DefinitionType::kTable);
+    // The merged node is a two-choice list while the solution is planned: a list holds no table over its
+    // parents, so nothing of the sum's size exists before the plan is within the limit (FillMergedUtility).
+    mergedUtility_ = work.AddTemporaryNode(DefinitionType::kList);
     if (mergedUtility_ < 0) return kOutOfRange;
+    if (work.GetNode(mergedUtility_)->GetDefinition()->GetNumberOfOutcomes() != 2 &&
+        work.GetNode(mergedUtility_)->GetDefinition()->SetNumberOfOutcomes(2) != kSuccess)
+        return kOutOfRange;
     // What the working copy's own node logged would name no node of the caller's.
     const int mark = errorLog.GetNumberOfEntries();
+    try {
+        mergedParents_.assign(merged.GetItems(), merged.GetItems() + merged.GetCount());
+        utilityTables_.clear();
+        for (int u : utilities_) {
+            VRX_Dmatrix* table = nullptr;
+            if (const int rc = work.GetNode(u)->GetDefinition()->GetDefinition(table)) return rc;
+            if (table == nullptr) return kWrongNodeType;
+            utilityTables_.emplace_back();
+            if (utilityTables_.back().Copy(*table) != kSuccess)
+                return NameMemoryFault(kOutOfMemory, mark, mergedSum_);
+        }
+    } catch (const std::bad_alloc&) {
+        return NameMemoryFault(kOutOfMemory, mark, mergedSum_);
+    }
+    // A parent with evidence is absorbed into the table before any tree is built: it takes no part in the
+    // trees planned, and its arc comes with the table.
     for (int k = 0; k < merged.GetCount(); k++) {
+        if (HoldsEvidence(work, merged[k])) continue;
         if (const int rc = work.AddArc(merged[k], mergedUtility_))
             return NameMemoryFault(rc, mark, mergedSum_);
     }
-    if (const int rc = SumUtilities(merged)) return NameMemoryFault(rc, mark, mergedSum_);
     for (int u : utilities_) {
         if (const int rc = work.DeleteNode(u)) return rc;
     }
@@ -263,48 +284,85 @@ int BestPolicySolver::DecisionsAboveUtilities() const {
     return count;
 }
 
-// For every entry of the merged table, the item of each utility table at the coordinates of its parents;
-// undefined items make the sum undefined.
-int BestPolicySolver::SumUtilities(const VRX_intArray& merged) {
+// The merged node becomes the two-outcome chance node of the utilities' sum: for every configuration of
+// its parents, the sum of each utility table's item at the coordinates of its own parents (undefined where
+// any item is), rescaled from its defined bounds onto [0, 1] as the first outcome's probability, an
+// undefined sum counting as the worst. The parents are walked by an odometer (last fastest) that keeps
+// each utility's offset, so that each entry costs a step, not a conversion. Observed again at the end.
+int BestPolicySolver::FillMergedUtility() {
     VRX_network& work = *work_;
-    VRX_Dmatrix* sum = nullptr;
-    if (const int rc = work.GetNode(mergedUtility_)->GetDefinition()->GetDefinition(sum)) return rc;
-    if (sum == nullptr) return kWrongNodeType;
-    sum->FillWith(0.0);
-    const int cells = sum->GetNumberOfElements();
-    VRX_intArray coords;
-    if (coords.SetSize(merged.GetCount() + 1) != kSuccess) return kOutOfMemory;
-    for (int u : utilities_) {
-        VRX_Dmatrix* table = nullptr;
-        if (const int rc = work.GetNode(u)->GetDefinition()->GetDefinition(table)) return rc;
-        const VRX_intArray& parents = work.GetParents(u);
-        const VRX_intArray& strides = table->GetStrides();
-        std::vector<int> position(static_cast<size_t>(parents.GetCount()));
-        for (int k = 0; k < parents.GetCount(); k++) position[k] = merged.FindPosition(parents[k]);
+    VRX_node* node = work.GetNode(mergedUtility_);
+    if (const int rc = work.RemoveAllParents(mergedUtility_)) return rc;
+    if (const int rc = node->ChangeType(DefinitionType::kCpt)) return rc;
+    if (node->GetDefinition()->GetNumberOfOutcomes() != 2 &&
+        node->GetDefinition()->SetNumberOfOutcomes(2) != kSuccess)
+        return kOutOfRange;
+    for (int p : mergedParents_) {
+        if (const int rc = work.AddArc(p, mergedUtility_)) return rc;
+    }
+    TakeWorkParents(mergedUtility_);
+    VRX_Dmatrix* table = nullptr;
+    if (const int rc = node->GetDefinition()->GetDefinition(table)) return rc;
+    const size_t dims = mergedParents_.size();
+    if (table == nullptr || table->GetNumberOfDimensions() != static_cast<int>(dims) + 1)
+        return kWrongNodeType;
+    const int cells = table->GetNumberOfElements() / 2;
+    std::vector<double> sum(static_cast<size_t>(cells), 0.0);
+    std::vector<int> size(dims);
+    for (size_t d = 0; d < dims; d++) size[d] = table->GetDimensions()[static_cast<int>(d)];
+    std::vector<int> digits(dims);
+    std::vector<int> stride(dims);
+    for (size_t j = 0; j < utilities_.size(); j++) {
+        const VRX_Dmatrix& utility = utilityTables_[j];
+        const std::vector<int>& parents = utilityParents_[j];
+        std::fill(stride.begin(), stride.end(), 0);
+        for (size_t k = 0; k < parents.size(); k++) {
+            const auto at = std::find(mergedParents_.begin(), mergedParents_.end(), parents[k]);
+            stride[static_cast<size_t>(at - mergedParents_.begin())] =
+                utility.GetStrides()[static_cast<int>(k)];
+        }
+        std::fill(digits.begin(), digits.end(), 0);
+        int at = 0;
         for (int c = 0; c < cells; c++) {
-            if (const int rc = sum->IndexToCoordinates(c, coords)) return rc;
-            int at = 0;
-            for (int k = 0; k < parents.GetCount(); k++) at += coords[position[k]] * strides[k];
-            const double v = (*table)[at];
-            if (IsUndefinedEntry(v) || IsUndefinedEntry((*sum)[c])) {
-                (*sum)[c] = kUndefinedValue;
-            } else {
-                (*sum)[c] += v;
+            const double v = utility[at];
+            double& total = sum[static_cast<size_t>(c)];
+            total = IsUndefinedEntry(v) || IsUndefinedEntry(total) ? kUndefinedValue : total + v;
+            for (size_t d = dims; d-- > 0;) {
+                at += stride[d];
+                if (++digits[d] < size[d]) break;
+                at -= stride[d] * size[d];
+                digits[d] = 0;
             }
         }
     }
-    return kSuccess;
+    utilityTables_.clear();
+    double lo = 0.0;
+    double hi = 0.0;
+    bool any = false;
+    for (double v : sum) {
+        if (IsUndefinedEntry(v)) continue;
+        if (!any || v < lo) lo = v;
+        if (!any || v > hi) hi = v;
+        any = true;
+    }
+    const double range = hi - lo;
+    double* p = table->GetData();
+    for (int c = 0; c < cells; c++) {
+        const double u = sum[static_cast<size_t>(c)];
+        // Equal utilities all map to the top, as a rescaling onto a point does.
+        const double q = IsUndefinedEntry(u) ? 0.0 : range > 0.0 ? (u - lo) / range : 1.0;
+        p[2 * c] = q;
+        p[2 * c + 1] = 1.0 - q;
+    }
+    return vovido::SetWorkEvidence(work, mergedUtility_, 0);
 }
 
 int BestPolicySolver::ConvertToBayesianNetwork() {
     VRX_network& work = *work_;
-    const int mark = errorLog.GetNumberOfEntries();
-    if (const int rc = vovido::ConvertUtilityNode(work, mergedUtility_, ""))
-        return NameMemoryFault(rc, mark, mergedSum_);
     // Each decision gets back the information it needs as it is fixed. The open ones stay lists, which
     // hold no table over their parents, while the solution is planned.
     for (int h = work.GetFirstNode(); h >= 0; h = work.GetNextNode(h)) {
-        if (work.GetNodeType(h) != DefinitionType::kList) continue;
+        if (work.GetNodeType(h) != DefinitionType::kList || h == mergedUtility_) continue;
         if (std::find(openDecisions_.begin(), openDecisions_.end(), h) == openDecisions_.end()) {
             if (const int rc = vovido::ConvertDecisionNode(work, h)) return rc;
             continue;
@@ -360,6 +418,12 @@ int BestPolicySolver::Solve() {
                    ? NameMemoryFault(planned, mark,
                                      "the information and the join-tree structure of the decisions")
                    : planned;
+    }
+    mark = errorLog.GetNumberOfEntries();
+    try {
+        if (const int rc = FillMergedUtility()) return NameMemoryFault(rc, mark, mergedSum_);
+    } catch (const std::bad_alloc&) {
+        return NameMemoryFault(kOutOfMemory, mark, mergedSum_);
     }
     // The propagations read the tables as the discrete algorithms do: checked, and scaled, once.
     mark = errorLog.GetNumberOfEntries();

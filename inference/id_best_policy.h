@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "base/dmatrix.h"
 #include "inference/id_decision_graph.h"
 
 class VRX_network;
@@ -40,7 +41,9 @@ private:
     [[nodiscard]] int AssumeDecisionOrder();
     [[nodiscard]] int ExpandMauNodes();
     [[nodiscard]] int MergeUtilityNodes();
-    [[nodiscard]] int SumUtilities(const VRX_intArray& merged);
+    // Once the solution is planned: the merged node, a list till then, becomes the observed chance node of
+    // the utilities' sum.
+    [[nodiscard]] int FillMergedUtility();
     int DecisionsAboveUtilities() const;
     [[nodiscard]] int ConvertToBayesianNetwork();
     void BuildDecisionGraph();
@@ -85,6 +88,8 @@ private:
     std::vector<int> utilities_;
     std::vector<std::vector<int>> utilityParents_;
     int mergedUtility_ = -1;
+    std::vector<int> mergedParents_;          // the merged node's parents, in its table's order
+    std::vector<VRX_Dmatrix> utilityTables_;  // the utilities' tables, as utilities_, till they are summed
     long long updates_ = 0;
     // Table entries of the whole solution (the merged utility's, and each decision's table, family joint
     // and tree), which bound its memory and its time together: one limit for all of them, not one a tree.

@@ -2,6 +2,7 @@
 // scenario nodes.
 #include "inference/id_policy_evaluation.h"
 
+#include <algorithm>
 #include <cfloat>
 #include <new>
 #include <string>
@@ -11,6 +12,7 @@
 #include "base/id_array.h"
 #include "base/status_codes.h"
 #include "definitions/mau_values.h"
+#include "inference/ais_sampling.h"
 #include "inference/exact_drivers.h"
 #include "inference/influence_diagram_support.h"
 #include "inference/table_check.h"
@@ -21,12 +23,6 @@
 #include "model/node_value.h"
 
 using vovido::IsUndefinedEntry;
-
-namespace {
-
-constexpr char kCooperFailed[] = "Error when running Cooper's algorithm";
-
-}  // namespace
 
 PolicyEvaluator::PolicyEvaluator() = default;
 PolicyEvaluator::~PolicyEvaluator() = default;
@@ -44,7 +40,7 @@ int PolicyEvaluator::Fail(int rc, const char* what) {
         const std::string text = std::string("Not enough memory for ") + what;
         LogError(errorLog, rc, text.c_str(), nullptr);
     }
-    return LogError(errorLog, rc, kCooperFailed, nullptr);
+    return LogError(errorLog, rc, kCooperFailedText, nullptr);
 }
 
 int PolicyEvaluator::Run(VRX_network& network) {
@@ -150,17 +146,32 @@ int PolicyEvaluator::ConvertToBayesianNetwork() {
     return kSuccess;
 }
 
-// The scenarios times the join tree that each update builds, from the triangulation alone, with every
-// scenario node observed as in the leaves (the most of the updates): only the clustering algorithms build
-// one.
+// The scenarios times the work of each update besides its tables: the join tree that the clustering
+// algorithms build, from the triangulation alone, with every scenario node observed as in the leaves (the
+// most of the updates), or the draws of the samplers, a sample (and each learning sample) a node.
 int PolicyEvaluator::CheckUpdateSize() {
     const int algorithm = network_->bnAlgorithm;
+    VRX_network& work = *work_;
+    if (algorithm == BayesianAlgorithm::kLogicSampling ||
+        algorithm == BayesianAlgorithm::kLikelihoodWeighting ||
+        algorithm == BayesianAlgorithm::kSelfImportanceSampling ||
+        algorithm == BayesianAlgorithm::kLikelihoodWeightingToo ||
+        algorithm == BayesianAlgorithm::kBackwardSampling ||
+        algorithm == BayesianAlgorithm::kAdaptiveImportanceSampling ||
+        algorithm == BayesianAlgorithm::kPrepropagatedImportanceSampling) {
+        const uint64_t samples =
+            static_cast<uint64_t>(std::max(network_->numSamples, 0)) +
+            (algorithm == BayesianAlgorithm::kAdaptiveImportanceSampling
+                 ? static_cast<uint64_t>(vovido::AdaptiveSamplingSettings::kLearningSamples)
+                 : 0);
+        const uint64_t draws = samples * static_cast<uint64_t>(work.GetNumberOfNodes());
+        return vovido::CheckScenarioCount(*network_, scenario_, sizes_, 0, draws);
+    }
     if (algorithm != BayesianAlgorithm::kClusteringWithDecomposition &&
         algorithm != BayesianAlgorithm::kClusteringPerPart &&
         algorithm != BayesianAlgorithm::kRelevanceDecomposition &&
         algorithm != BayesianAlgorithm::kRelevanceDecomposition2)
         return kSuccess;
-    VRX_network& work = *work_;
     for (int h : scenario_) {
         if (const int rc = vovido::SetWorkEvidence(work, h, 0)) return rc;
     }

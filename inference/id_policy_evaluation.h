@@ -14,6 +14,9 @@
 
 class VRX_network;
 
+// What a failed policy evaluation logs after its cause.
+inline constexpr char kCooperFailedText[] = "Error when running Cooper's algorithm";
+
 class PolicyEvaluator {
 public:
     PolicyEvaluator();

@@ -482,7 +482,7 @@ int CheckUpdatedValues(VRX_network& network) {
 }
 
 int CheckScenarioCount(const VRX_network& network, const std::vector<int>& sequence,
-                       const std::vector<int>& sizes, uint64_t treeEntries) {
+                       const std::vector<int>& sizes, uint64_t treeEntries, uint64_t draws) {
     const int64_t nodes = network.GetNumberOfNodes();
     if (nodes == 0) return kSuccess;
     // The cells one update touches: each table as the working copy holds it (a utility as a two-outcome
@@ -498,7 +498,10 @@ int CheckScenarioCount(const VRX_network& network, const std::vector<int>& seque
     }
     const int64_t tree =
         treeEntries > static_cast<uint64_t>(INT64_MAX) ? INT64_MAX : static_cast<int64_t>(treeEntries);
-    const int64_t each = std::max(cells, tree);
+    const int64_t sampled =
+        draws > static_cast<uint64_t>(INT64_MAX) ? INT64_MAX : static_cast<int64_t>(draws);
+    const int64_t largest = std::max(cells, tree);
+    const int64_t each = largest > INT64_MAX - sampled ? INT64_MAX : largest + sampled;
     const int64_t work =
         each > INT64_MAX - nodes * kCellsPerNodeUpdate ? INT64_MAX : each + nodes * kCellsPerNodeUpdate;
     const auto within = [work](int64_t scenarios) { return scenarios <= kMaxDecisionWorkCells / work; };
@@ -519,8 +522,9 @@ int CheckScenarioCount(const VRX_network& network, const std::vector<int>& seque
     return Report(*network.GetNode(sequence[passed]),
                   "its decisions and observations make " + std::to_string(scenarios) +
                       " scenarios, each a belief update of " + std::to_string(nodes) +
-                      " nodes with tables of " + std::to_string(cells) + " cells" + joinTree + " (work of " +
-                      std::to_string(work) + " cells, " + std::to_string(kCellsPerNodeUpdate) +
+                      " nodes with tables of " + std::to_string(cells) + " cells" + joinTree +
+                      (sampled > 0 ? " and " + std::to_string(sampled) + " draws of its samples" : "") +
+                      " (work of " + std::to_string(work) + " cells, " + std::to_string(kCellsPerNodeUpdate) +
                       " a node besides its table" + (tree > 0 ? " or tree" : "") + "), past the limit of " +
                       std::to_string(kMaxDecisionWorkCells) + " cells",
                   kOutOfMemory);

@@ -85,10 +85,11 @@ private:
 // Before an influence diagram is solved by one belief update per scenario of `sequence` (decisions and
 // what they observe, with their outcome counts in `sizes`): 0 while the scenarios times the work of one
 // update (the cells of every table, or the entries of the join tree the update builds where more, and a
-// fixed share per node) stay within the limit; else -42, logged naming the first decision at or after the
-// node whose outcomes pass it, with the sizes.
+// fixed share per node, and `draws` of a sampler, one a sample and node) stay within the limit; else -42,
+// logged naming the first decision at or after the node whose outcomes pass it, with the sizes.
 [[nodiscard]] int CheckScenarioCount(const VRX_network& network, const std::vector<int>& sequence,
-                                     const std::vector<int>& sizes, uint64_t treeEntries = 0);
+                                     const std::vector<int>& sizes, uint64_t treeEntries = 0,
+                                     uint64_t draws = 0);
 
 // The probability of evidence as computed: 0 when it is a finite number, else -568 logged, naming the
 // first node with evidence.

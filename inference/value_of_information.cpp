@@ -12,6 +12,7 @@
 #include "base/id_array.h"
 #include "base/number_text.h"
 #include "base/status_codes.h"
+#include "inference/id_policy_evaluation.h"
 #include "inference/influence_diagram_support.h"
 #include "inference/table_check.h"
 #include "model/network.h"
@@ -171,8 +172,23 @@ int PlaceProbe(VRX_network& work, const VRX_intArray& actions, int pointOfView, 
     return work.AddArc(probe, utility);
 }
 
-int ProbeValues(VRX_network& work, int probe, VRX_Dmatrix& out) {
-    if (const int rc = work.UpdateBeliefs()) return rc;
+// A refusal of the solution names the first decision at or after the scenario node whose outcomes pass
+// the limit: where that is the probe, the caller's decision it precedes, the point of view, is named.
+int NameProbeRefusal(const VRX_network& work, int probe, int pointOfView, int mark, int rc) {
+    std::string rest;
+    const std::string prefix = "ERROR: Node [" + vovido::NodeLabel(work, probe) + "] : ";
+    if (!vovido::EraseEntriesStartingWith(errorLog, mark, prefix, rest)) return rc;
+    // The solver's own entry follows its cause.
+    std::string failed;
+    const bool solver = vovido::EraseEntriesStartingWith(errorLog, mark, kCooperFailedText, failed);
+    vovido::ReportNodeFault(*work.GetNode(pointOfView), rest, rc);
+    if (solver) LogError(errorLog, rc, kCooperFailedText, nullptr);
+    return rc;
+}
+
+int ProbeValues(VRX_network& work, int probe, int pointOfView, VRX_Dmatrix& out) {
+    const int mark = errorLog.GetNumberOfEntries();
+    if (const int rc = work.UpdateBeliefs()) return NameProbeRefusal(work, probe, pointOfView, mark, rc);
     VRX_nodeValue* value = work.GetNode(probe)->GetValue();
     VRX_Dmatrix* matrix = nullptr;
     if (const int rc = value->GetValue(matrix)) return rc;
@@ -220,7 +236,7 @@ int VRX_valueOfInformationAssessor::ComputeValueOfInformation(VRX_valueOfInforma
     if (const int rc = PlaceProbe(*work, settings.actions, settings.pointOfView, probe, utility)) return rc;
 
     VRX_Dmatrix before;
-    if (const int rc = ProbeValues(*work, probe, before)) return rc;
+    if (const int rc = ProbeValues(*work, probe, settings.pointOfView, before)) return rc;
     for (int i = 0; i < settings.observedNodes.GetCount(); i++) {
         const int observed = settings.observedNodes[i];
         // Observed already: nothing to add.
@@ -234,7 +250,7 @@ int VRX_valueOfInformationAssessor::ComputeValueOfInformation(VRX_valueOfInforma
         }
     }
     VRX_Dmatrix after;
-    if (const int rc = ProbeValues(*work, probe, after)) return rc;
+    if (const int rc = ProbeValues(*work, probe, settings.pointOfView, after)) return rc;
     if (after.GetDimensions() != before.GetDimensions()) return kInvalidData;
     // A configuration that cannot occur has no expected utility either way, and so no value of information.
     for (int i = 0; i < after.GetNumberOfElements(); i++) {

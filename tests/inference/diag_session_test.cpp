@@ -528,23 +528,69 @@ TEST(DiagSessionLimits, RankingsPastTheWorkLimitAreRefusedAtOnce) {
         int pursued;
         const char* message;
     } cases[] = {
-        // 101 cases times 1 + 2 + ... + 2^11 updates, each of 40 x 2 + 50 x 16 cells and 90 x 64.
-        {kConfigurationsJoint, 12,
-         "Ranking the tests for 12 pursued faults by their joint probabilities would weigh 4096 combinations "
-         "of their 12 fault nodes in each of 101 cases (the present evidence and each outcome of 50 tests), "
-         "413595 belief updates of 90 nodes with tables of 880 cells: the work of 2746270800 cells (64 a "
-         "node besides its table), past the limit of 1073741824 cells"},
+        // 101 cases times 1 + 2 + ... + 2^19 updates, each of 40 x 2 + 50 x 16 cells and 90 x 64, and one
+        // update more; once a combination, 2^20 of them, with the cases' beliefs, would take more memory.
+        {kConfigurationsJoint, 20,
+         "Ranking the tests for 20 pursued faults by their joint probabilities, weighing 1048576 "
+         "combinations "
+         "of their 20 fault nodes in each of 101 cases (the present evidence and each outcome of 50 tests), "
+         "would take 105906075 belief updates of 90 nodes with tables of 880 cells besides the beliefs of "
+         "every test with join trees of 26544 entries: the work of 703216370304 cells (64 a node besides "
+         "its table or tree), past the limit of 1073741824 cells"},
         {kConfigurationsJoint, 40,
-         "Ranking the tests for 40 pursued faults by their joint probabilities would weigh 1099511627776 "
+         "Ranking the tests for 40 pursued faults by their joint probabilities, weighing 1099511627776 "
          "combinations of their 40 fault nodes in each of 101 cases (the present evidence and each outcome "
-         "of 50 tests), 111050674405275 belief updates of 90 nodes with tables of 880 cells: the work of "
-         "737376478051026000 cells (64 a node besides its table), past the limit of 1073741824 cells"},
+         "of 50 tests), would take 111050674405275 belief updates of 90 nodes with tables of 880 cells "
+         "besides the beliefs of every test with join trees of 26544 entries: the work of "
+         "737376478051058304 cells (64 a node besides its table or tree), past the limit of 1073741824 "
+         "cells"},
         // A product of 40 marginals for each combination and case, and one update per case.
         {kConfigurationsIndependent, 40,
-         "Ranking the tests for 40 pursued faults taken as independent would weigh 1099511627776 "
+         "Ranking the tests for 40 pursued faults taken as independent, weighing 1099511627776 "
          "combinations of their 40 fault nodes in each of 101 cases (the present evidence and each outcome "
-         "of 50 tests), 101 belief updates of 90 nodes with tables of 880 cells: the work of "
-         "4442026976885680 cells (64 a node besides its table), past the limit of 1073741824 cells"},
+         "of 50 tests), would take 101 belief updates of 90 nodes with tables of 880 cells besides the "
+         "beliefs of every test with join trees of 26544 entries: the work of 4442026976917984 cells (64 a "
+         "node besides its table or tree), past the limit of 1073741824 cells"},
+    };
+    for (const auto& c : cases) {
+        VRX_intArray faults;
+        for (int i = 0; i < c.pursued; ++i) ASSERT_EQ(faults.Add(i), kSuccess);
+        ASSERT_EQ(session.SetPursuedFaults(faults), kSuccess);
+        errorLog.Flush();
+        EXPECT_EQ(session.ComputeTestStrengths(c.mode), kOutOfMemory);
+        EXPECT_EQ(vovido::test::LoggedMessages(), std::vector<std::string>{c.message});
+        EXPECT_TRUE(session.GetResults().empty());
+    }
+    errorLog.Flush();
+}
+
+// With half of 300 tests observed over 300 scattered faults, each update's join tree is large and the
+// beliefs of every open test need trees past the limit of one: the single-fault and marginal rankings are
+// refused before their first update.
+TEST(DiagSessionLimits, RankingsOverLargeJoinTreesAreRefusedAtOnce) {
+    VRX_network net;
+    ASSERT_EQ(vovido::test::BuildTroubleshootingNetwork(net, 300, 300, true), kSuccess);
+    ASSERT_EQ(vovido::test::ObserveTests(net, 300, 2), kSuccess);
+    DiagSession session;
+    ASSERT_EQ(session.SetNetwork(&net), kSuccess);
+    ASSERT_EQ(session.CollectFaultsAndObservations(), kSuccess);
+    const struct {
+        int mode;
+        int pursued;
+        const char* message;
+    } cases[] = {
+        // 300 test outcomes, each an update of a tree of 28193208 entries, after the beliefs of the 150
+        // open tests, taken one by one with the fault (151 targets), and 64 a node of the 600 in each.
+        {0, 1,
+         "Ranking the tests for the pursued fault [f0] would take 300 belief updates of 600 nodes with "
+         "tables of 5400 cells and a join tree of 28193208 entries besides the beliefs of every test with "
+         "join trees of 4257174408 entries: the work of 12732455208 cells (64 a node besides its table or "
+         "tree), past the limit of 1073741824 cells"},
+        {kMarginal, 20,
+         "Ranking the tests for 20 pursued faults by their marginal probabilities would take 300 belief "
+         "updates of 600 nodes with tables of 5400 cells and a join tree of 28193190 entries besides the "
+         "beliefs of every test with join trees of 4792842300 entries: the work of 13268847300 cells (64 "
+         "a node besides its table or tree), past the limit of 1073741824 cells"},
     };
     for (const auto& c : cases) {
         VRX_intArray faults;

@@ -159,6 +159,44 @@ TEST(RunawayCost, ADecisionSeeingTooMuchIsRefusedByName) {
     errorLog.Flush();
 }
 
+// Under a sampler each scenario draws its samples over every node: six observations of a decision with a
+// million samples of likelihood weighting are refused by those draws, and ten under adaptive importance
+// sampling by its 25,000 learning samples besides its 1,000.
+TEST(RunawayCost, ScenariosUnderASamplerAreRefusedByTheirDraws) {
+    const struct {
+        int algorithm;
+        int samples;
+        int observations;
+        const char* message;
+    } cases[] = {
+        {BayesianAlgorithm::kLikelihoodWeighting, 1000000, 6,
+         "ERROR: Node [D] : its decisions and observations make 128 scenarios, each a belief update of 8 "
+         "nodes with tables of 270 cells and 8000000 draws of its samples (work of 8000782 cells, 64 a node "
+         "besides its table), past the limit of 268435456 cells"},
+        {BayesianAlgorithm::kAdaptiveImportanceSampling, 1000, 10,
+         "ERROR: Node [D] : its decisions and observations make 2048 scenarios, each a belief update of 12 "
+         "nodes with tables of 4118 cells and 312000 draws of its samples (work of 316886 cells, 64 a node "
+         "besides its table), past the limit of 268435456 cells"},
+    };
+    for (const auto& c : cases) {
+        errorLog.Flush();
+        TestNetwork t(vovido::test::Notices::kOn);
+        const int d = t.net.AddNode(DefinitionType::kList, "D");
+        const int u = t.net.AddNode(DefinitionType::kTable, "U");
+        t.Arc(d, u);
+        for (int i = 0; i < c.observations; ++i) {
+            const int p = t.Add(("P" + std::to_string(i)).c_str());
+            t.Arc(p, d);
+            t.Arc(p, u);
+        }
+        t.net.SetBayesianAlgorithm(c.algorithm);
+        t.net.numSamples = c.samples;
+        EXPECT_EQ(t.net.UpdateBeliefs(), kOutOfMemory);
+        EXPECT_TRUE(Logged(kOutOfMemory, c.message)) << vovido::test::LogDump();
+    }
+    errorLog.Flush();
+}
+
 // Sixteen observations, all causes of one noisy-MAX node under the utility: few nodes, but each scenario
 // updates the noisy-MAX node's table of 2^17 cells.
 TEST(RunawayCost, ScenariosOverAWideTableAreRefusedByTheCellsTheyTouch) {

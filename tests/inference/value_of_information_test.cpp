@@ -157,6 +157,40 @@ TEST(ValueOfInformation, ScenariosThatCannotBeEvaluatedNameTheCallersNodesOnly) 
     errorLog.Flush();
 }
 
+// Nine decisions in a row, each seeing a signal of X and the one before it, each earning a utility over
+// itself and X: the last one observing every signal passes the limit of the solution where the working
+// decision stands, which is no node of the caller's; the refusal names the point of view.
+TEST(ValueOfInformation, ARefusedSolutionNamesTheCallersDecision) {
+    VRX_network net;
+    vovido::test::AddNode(net, DefinitionType::kCpt, "X", {});
+    std::string previous;
+    for (int k = 0; k < 9; ++k) {
+        const std::string s = "s" + std::to_string(k);
+        const std::string d = "d" + std::to_string(k);
+        vovido::test::AddNode(net, DefinitionType::kCpt, s.c_str(), {"X"});
+        std::vector<const char*> parents{s.c_str()};
+        if (!previous.empty()) parents.push_back(previous.c_str());
+        vovido::test::AddNode(net, DefinitionType::kList, d.c_str(), parents);
+        vovido::test::AddNode(net, DefinitionType::kTable, ("u" + std::to_string(k)).c_str(),
+                              {d.c_str(), "X"});
+        previous = d;
+    }
+    VRX_valueOfInformation voi(&net);
+    for (int k = 1; k < 9; ++k)
+        ASSERT_EQ(voi.AddNode(net.FindNode(("s" + std::to_string(k)).c_str())), kSuccess);
+    ASSERT_EQ(voi.SetDecision(net.FindNode("d8")), kSuccess);
+    errorLog.Flush();
+    EXPECT_EQ(net.UpdateValueOfInformation(voi), kOutOfMemory);
+    EXPECT_EQ(
+        vovido::test::LoggedMessages(),
+        (std::vector<std::string>{
+            "ERROR: Node [d8] : its decisions and observations make 524288 scenarios, each a belief update "
+            "of 29 nodes with tables of 138 cells (work of 1994 cells, 64 a node besides its table), past "
+            "the limit of 268435456 cells",
+            "Error when running Cooper's algorithm"}));
+    errorLog.Flush();
+}
+
 TEST_F(ValueOfInformationTest, NoUtilityNodeIsRefused) {
     ASSERT_EQ(net.DeleteNode(H("TestCost")), kSuccess);
     ASSERT_EQ(net.DeleteNode(H("Payoff")), kSuccess);

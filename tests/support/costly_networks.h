@@ -4,8 +4,10 @@
 // troubleshooting network with many faults, an equation chain. Shared by the tests of the refusals and
 // their benchmarks.
 
+#include <random>
 #include <string>
 
+#include "base/dmatrix.h"
 #include "base/status_codes.h"
 #include "definitions/demorgan.h"
 #include "definitions/equation.h"
@@ -84,8 +86,10 @@ inline int BuildEquationChain(VRX_network& net, int nodes, double last) {
 
 // A troubleshooting network of `faults` two-state fault nodes f0 .. (targets, outcome 0 the fault) and
 // `tests` two-state ranked observations t0 .., test j a child of faults j, j + 7 and j + 13 (modulo the
-// fault count, at least 14); kSuccess or the first failing step's status.
-inline int BuildTroubleshootingNetwork(VRX_network& net, int faults, int tests) {
+// fault count, at least 14), or with `scattered` of three faults drawn at random (fixed seed), its first
+// outcome the likelier the more of them are at fault; kSuccess or the first failing step's status.
+inline int BuildTroubleshootingNetwork(VRX_network& net, int faults, int tests, bool scattered = false) {
+    std::mt19937 draw(7);
     for (int i = 0; i < faults; ++i) {
         const std::string id = "f" + std::to_string(i);
         const int h = net.AddNode(DefinitionType::kCpt, id.c_str());
@@ -97,10 +101,32 @@ inline int BuildTroubleshootingNetwork(VRX_network& net, int faults, int tests) 
         const int h = net.AddNode(DefinitionType::kCpt, id.c_str());
         if (h < 0) return h;
         for (int step : {0, 7, 13}) {
-            const int parent = net.FindNode(("f" + std::to_string((j + step) % faults)).c_str());
+            int parent = net.FindNode(("f" + std::to_string((j + step) % faults)).c_str());
+            while (scattered && (parent = net.FindNode(("f" + std::to_string(draw() % faults)).c_str()),
+                                 net.AreAdjacent(parent, h) == 1)) {
+            }
             if (const int rc = net.AddArc(parent, h, 0)) return rc;
         }
+        if (scattered) {
+            VRX_Dmatrix* table = nullptr;
+            if (const int rc = net.GetNode(h)->GetDefinition()->GetDefinition(table)) return rc;
+            for (int c = 0; c < 8; ++c) {
+                const int faulty = 3 - ((c & 1) + ((c >> 1) & 1) + ((c >> 2) & 1));
+                (*table)[2 * c] = 0.1 + 0.8 * faulty / 3;
+                (*table)[2 * c + 1] = 0.9 - 0.8 * faulty / 3;
+            }
+        }
         if (!MarkObservation(net, id)) return kOutOfRange;
+    }
+    return kSuccess;
+}
+
+// Observes outcome 0 of every `every`-th test t0, t(every), ... of the first `tests`.
+inline int ObserveTests(VRX_network& net, int tests, int every) {
+    for (int j = 0; j < tests; j += every) {
+        if (const int rc =
+                net.GetNode(net.FindNode(("t" + std::to_string(j)).c_str()))->GetValue()->SetEvidence(0))
+            return rc;
     }
     return kSuccess;
 }

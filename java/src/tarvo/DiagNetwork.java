@@ -54,7 +54,11 @@ public class DiagNetwork extends Wrapper {
      * @return the ranked observations and faults
      * @throws TARVOException when no fault is pursued, several are and the mode is none of 1, 2 and 4, or a
      *     mandatory observation has not been made ("TARVO error -2 in function ComputeTestStrengths", followed
-     *     by the cause, naming the observation or the mode)
+     *     by the cause, naming the observation or the mode); when the ranking's belief updates (the beliefs
+     *     of every open test, and one a test outcome or a pursued fault, or a combination of the pursued
+     *     fault nodes in mode 2 and 4), sized by the join trees they build, would pass 2^30 cells of work, it
+     *     is refused before the first of them ("TARVO error -42 in function ComputeTestStrengths", naming the
+     *     pursued faults and the sizes)
      */
     public DiagResults update(int mode) {
         return updateNative(mode);
