@@ -67,9 +67,10 @@ constexpr int64_t kMaxLoopyWorkSteps = int64_t{1} << 30;
 
 // Largest work of one sampling run of an equation or hybrid network, in expression terms evaluated: the
 // samples (or, where evidence rejects draws, the attempts) times the terms one draw evaluates over
-// every node, inverses and the equations of a component once a member included, and where every pass
-// keeps each node's sample (the equation solver's), kTermsPerKeptSample a node besides. Some 10 to 20 ns
-// a term: a few seconds at this limit. A run that cannot draw its samples within it is refused before
+// every node, inverses and the equations of a component once a member included, and kTermsPerKeptSample
+// a node besides for the sample it keeps; the hybrid algorithms' message passing draws again for every
+// message, which counts a draw of algorithm 15 twice and of algorithm 13 five times. Some 10 to 20 ns a
+// term: a few seconds at this limit. A run that cannot draw its samples within it is refused before
 // its first draw; one whose evidence rejects many draws stops at it with its warning.
 constexpr int64_t kMaxSampleWorkTerms = int64_t{1} << 28;
 constexpr int64_t kTermsPerKeptSample = 8;

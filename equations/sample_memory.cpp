@@ -12,6 +12,7 @@
 #include "definitions/hybrid_definition.h"
 #include "definitions/hybrid_element.h"
 #include "model/network.h"
+#include "model/network_settings.h"
 #include "model/node.h"
 #include "model/node_label.h"
 
@@ -34,10 +35,10 @@ int CheckSampleWork(int64_t terms, int64_t samples, const std::string& heaviest,
     // Terms stay far below 2^32 (each is memory), samples below 2^31: the product cannot overflow.
     if (terms <= 0 || samples <= kMaxSampleWorkTerms / terms) return kSuccess;
     const std::string text = "Sampling would take " + std::to_string(samples) + " samples x " +
-                             std::to_string(terms) + " expression terms a draw (" +
-                             std::to_string(heaviestTerms) + " of them in node [" + heaviest +
-                             "]) = " + std::to_string(samples * terms) +
-                             " term evaluations, past the limit of " + std::to_string(kMaxSampleWorkTerms);
+                             std::to_string(terms) + " terms of work a draw (" +
+                             std::to_string(heaviestTerms) + " of them for node [" + heaviest +
+                             "]) = " + std::to_string(samples * terms) + " terms, past the limit of " +
+                             std::to_string(kMaxSampleWorkTerms);
     return LogError(errorLog, kOutOfMemory, text.c_str(), nullptr);
 }
 
@@ -58,12 +59,18 @@ int CheckHybridSampleWork(const VRX_network& network, int64_t& terms) {
         for (const auto& cell : definition->GetElementTable().cells) {
             if (cell) most = std::max(most, cell->CountTerms());
         }
+        most += kTermsPerKeptSample;
         terms += most;
         if (most > heaviestTerms) {
             heaviestTerms = most;
             heaviest = h;
         }
     }
+    // Message passing draws again for the messages of every node, and algorithm 13 samples after it.
+    const int64_t factor = network.hybridAlgorithm == HybridAlgorithm::kMessagePassingSampling ? 5
+                           : network.hybridAlgorithm == HybridAlgorithm::kMessagePassing       ? 2
+                                                                                               : 1;
+    terms *= factor;
     return CheckSampleWork(terms, network.numSamples,
-                           heaviest >= 0 ? vovido::NodeLabel(network, heaviest) : "", heaviestTerms);
+                           heaviest >= 0 ? vovido::NodeLabel(network, heaviest) : "", heaviestTerms * factor);
 }
