@@ -74,3 +74,8 @@ constexpr int64_t kMaxLoopyWorkSteps = int64_t{1} << 30;
 // its first draw; one whose evidence rejects many draws stops at it with its warning.
 constexpr int64_t kMaxSampleWorkTerms = int64_t{1} << 28;
 constexpr int64_t kTermsPerKeptSample = 8;
+
+// Largest number of elements of a hybrid definition, one a configuration of its discrete parents: each is
+// an expression object of its own, some hundreds of bytes (measured: 2^22 take 1.4 GB and two seconds to
+// build), so that an arc that would pass it is refused before the table is rebuilt.
+constexpr int64_t kMaxHybridElements = int64_t{1} << 22;
