@@ -70,10 +70,11 @@ constexpr int64_t kMaxLoopyWorkSteps = int64_t{1} << 30;
 // every node, inverses and the equations of a component once a member included, and kTermsPerKeptSample
 // a node besides for the sample it keeps; the hybrid algorithms' message passing draws again for every
 // message, which counts a draw of algorithm 15 twice and of algorithm 13 five times. Some 10 to 20 ns a
-// term: a few seconds at this limit. A run that cannot draw its samples within it is refused before
-// its first draw; one whose evidence rejects many draws stops at it with its warning.
+// term, twice that on networks of thousands of nodes: a few seconds at this limit. A run that cannot
+// draw its samples within it is refused before its first draw; one whose evidence rejects many draws
+// stops at half of it with its warning.
 constexpr int64_t kMaxSampleWorkTerms = int64_t{1} << 28;
-constexpr int64_t kTermsPerKeptSample = 8;
+constexpr int64_t kTermsPerKeptSample = 16;
 
 // Largest number of elements of a hybrid definition, one a configuration of its discrete parents: each is
 // an expression object of its own, some hundreds of bytes (measured: 2^22 take 1.4 GB and two seconds to

@@ -45,7 +45,8 @@ int CheckSampleWork(int64_t terms, int64_t samples, const std::string& heaviest,
 int64_t SampleAttemptLimit(int64_t terms, int64_t samples) {
     const int64_t attempts = 1000 + 4 * samples;
     if (terms <= 0) return attempts;
-    return std::max(samples, std::min(attempts, kMaxSampleWorkTerms / terms));
+    // Draws the evidence rejects get half the limit: the samples fit it, the retries must stop sooner.
+    return std::max(samples, std::min(attempts, kMaxSampleWorkTerms / 2 / terms));
 }
 
 int CheckHybridSampleWork(const VRX_network& network, int64_t& terms) {

@@ -14,7 +14,7 @@
                                   int64_t heaviestTerms);
 
 // The attempts a run of `samples` samples may make: four a sample and a thousand besides, fewer where
-// draws of `terms` terms would pass kMaxSampleWorkTerms, never fewer than the samples.
+// draws of `terms` terms would pass half of kMaxSampleWorkTerms, never fewer than the samples.
 int64_t SampleAttemptLimit(int64_t terms, int64_t samples);
 
 class VRX_network;

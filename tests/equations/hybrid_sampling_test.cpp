@@ -395,16 +395,16 @@ TEST(HybridSampling, ARunStoppedByItsAttemptCapWarns) {
 }
 
 // The attempts a run may make: four a sample and a thousand besides, fewer where their draws would pass
-// 2^28 terms of work, never fewer than the samples.
+// 2^27 terms of work, never fewer than the samples.
 TEST(HybridSampling, AttemptsAreBoundedByTheWorkOfTheirDraws) {
     const struct {
         int64_t terms, samples, attempts;
-    } cases[] = {{0, 1000, 5000}, {10, 1000, 5000}, {4183, 50000, 64172}, {1000000, 1000, 1000}};
+    } cases[] = {{0, 1000, 5000}, {10, 1000, 5000}, {4183, 20000, 32086}, {1000000, 1000, 1000}};
     for (const auto& c : cases) EXPECT_EQ(SampleAttemptLimit(c.terms, c.samples), c.attempts) << c.terms;
 }
 
 // Ten million samples of three small nodes fit the memory of a run but not its work: each node's terms
-// and 8 for the sample it keeps, algorithm 13 five times that; an equation observed below its parent
+// and 16 for the sample it keeps, algorithm 13 five times that; an equation observed below its parent
 // converts to x (Normal, 3 terms), the noise node c (3) and y with its inverses (3 x 3).
 TEST(HybridSampling, SampleCountsPastTheWorkLimitAreRefusedByNodeAndSize) {
     const struct {
@@ -418,16 +418,16 @@ TEST(HybridSampling, SampleCountsPastTheWorkLimitAreRefusedByNodeAndSize) {
              net.SetHybridAlgorithm(kMessagePassingSampling);
              ASSERT_EQ(Observe(net, "x2", 1.0), kSuccess);
          },
-         "Sampling would take 10000000 samples x 165 terms of work a draw (55 of them for node [x0]) = "
-         "1650000000 terms, past the limit of 268435456"},
+         "Sampling would take 10000000 samples x 285 terms of work a draw (95 of them for node [x0]) = "
+         "2850000000 terms, past the limit of 268435456"},
         {"observed equation",
          [](VRX_network& net) {
              ASSERT_GE(AddEquation(net, "x", "x = Normal(0, 1)"), 0);
              ASSERT_GE(AddEquation(net, "y", "y = x + Normal(0, 1)"), 0);
              ASSERT_EQ(net.GetNode(net.FindNode("y"))->GetValue()->SetContEvidence(1.0), kSuccess);
          },
-         "Sampling would take 10000000 samples x 39 terms of work a draw (17 of them for node [y]) = "
-         "390000000 terms, past the limit of 268435456"},
+         "Sampling would take 10000000 samples x 63 terms of work a draw (25 of them for node [y]) = "
+         "630000000 terms, past the limit of 268435456"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
