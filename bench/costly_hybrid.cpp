@@ -58,8 +58,9 @@ void BM_EquationChainSamples(benchmark::State& state) {
     BuildAndUpdate(state, [samples](VRX_network& net) {
         for (int i = 0; i < 1000; ++i) {
             const std::string id = "e" + std::to_string(i);
-            const std::string text =
-                id + " = " + (i > 0 ? "0.5*e" + std::to_string(i - 1) + " + " : std::string()) + "Normal(0, 1)";
+            const std::string text = id + " = " +
+                                     (i > 0 ? "0.5*e" + std::to_string(i - 1) + " + " : std::string()) +
+                                     "Normal(0, 1)";
             if (test::AddEquation(net, id.c_str(), text.c_str()) < 0) return -1;
         }
         net.numSamples = samples;
@@ -84,7 +85,8 @@ void BM_ComponentSamples(benchmark::State& state) {
             }
             const std::string text = ids[static_cast<size_t>(i)] + " = 0.3*cos(" +
                                      ids[static_cast<size_t>((i + 1) % members)] + ") + 0.1*r";
-            if (test::AddComponentNode(net, ids[static_cast<size_t>(i)].c_str(), {"r"}, others, text.c_str()) < 0)
+            if (test::AddComponentNode(net, ids[static_cast<size_t>(i)].c_str(), {"r"}, others,
+                                       text.c_str()) < 0)
                 return -1;
         }
         net.numSamples = samples;

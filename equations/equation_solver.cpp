@@ -51,10 +51,10 @@ int CheckPassWork(const VRX_network& network, const std::vector<vovido::Equation
     for (const vovido::EquationUnit& unit : units) {
         int64_t unitTerms = 0;
         if (unit.kind == vovido::EquationUnit::kEvaluate) {
-            unitTerms = unit.expression != nullptr ? CountTerms(*unit.expression) : 0;
+            unitTerms = unit.expression != nullptr ? TermWork(CountTerms(*unit.expression)) : 0;
         } else {
             for (const vovido::ExpressionSlot& residual : unit.residuals)
-                unitTerms += residual ? CountTerms(*residual) : 0;
+                unitTerms += residual ? TermWork(CountTerms(*residual)) : 0;
             unitTerms *= kNewtonStepsCounted * (static_cast<int64_t>(unit.nodes.size()) + 1);
         }
         unitTerms += kTermsPerKeptSample * static_cast<int64_t>(unit.nodes.size());

@@ -159,7 +159,7 @@ int CheckConvertedWork(const VRX_network& source) {
         names.clear();
         equation->GetEquation().GetVariables(names);
         const int64_t nodeTerms =
-            static_cast<int64_t>(names.size() + 1) * CountTerms(*equation->GetEquation().right);
+            static_cast<int64_t>(names.size() + 1) * TermWork(CountTerms(*equation->GetEquation().right));
         terms += nodeTerms;
         if (nodeTerms > heaviestTerms) {
             heaviestTerms = nodeTerms;

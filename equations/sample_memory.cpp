@@ -42,6 +42,12 @@ int CheckSampleWork(int64_t terms, int64_t samples, const std::string& heaviest,
     return LogError(errorLog, kOutOfMemory, text.c_str(), nullptr);
 }
 
+int64_t TermWork(int64_t terms) {
+    constexpr int64_t kCachedTerms = int64_t{1} << 16;
+    constexpr int64_t kMissFactor = 8;
+    return terms > kCachedTerms ? terms * kMissFactor : terms;
+}
+
 int64_t SampleAttemptLimit(int64_t terms, int64_t samples) {
     const int64_t attempts = 1000 + 4 * samples;
     if (terms <= 0) return attempts;
@@ -58,7 +64,7 @@ int CheckHybridSampleWork(const VRX_network& network, int64_t& terms) {
         if (definition == nullptr) continue;
         int64_t most = 0;
         for (const auto& cell : definition->GetElementTable().cells) {
-            if (cell) most = std::max(most, cell->CountTerms());
+            if (cell) most = std::max(most, TermWork(cell->CountTerms()));
         }
         most += kTermsPerKeptSample;
         terms += most;

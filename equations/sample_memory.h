@@ -13,6 +13,10 @@
 [[nodiscard]] int CheckSampleWork(int64_t terms, int64_t samples, const std::string& heaviest,
                                   int64_t heaviestTerms);
 
+// The work of evaluating a tree of that many terms: the terms, eight times over for a tree too large for
+// the processor's caches (past kCachedTerms), whose every term is a miss.
+int64_t TermWork(int64_t terms);
+
 // The attempts a run of `samples` samples may make: four a sample and a thousand besides, fewer where
 // draws of `terms` terms would pass half of kMaxSampleWorkTerms, never fewer than the samples.
 int64_t SampleAttemptLimit(int64_t terms, int64_t samples);
