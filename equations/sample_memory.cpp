@@ -64,7 +64,7 @@ int CheckHybridSampleWork(const VRX_network& network, int64_t& terms) {
         if (definition == nullptr) continue;
         int64_t most = 0;
         for (const auto& cell : definition->GetElementTable().cells) {
-            if (cell) most = std::max(most, TermWork(cell->CountTerms()));
+            if (cell) most = std::max(most, cell->CountTerms());
         }
         most += kTermsPerKeptSample;
         terms += most;

@@ -14,7 +14,8 @@
                                   int64_t heaviestTerms);
 
 // The work of evaluating a tree of that many terms: the terms, eight times over for a tree too large for
-// the processor's caches (past kCachedTerms), whose every term is a miss.
+// the processor's caches (past kCachedTerms), whose every term is a miss. (A hybrid element's inverses
+// are many trees, of which a draw evaluates one: they count as they are.)
 int64_t TermWork(int64_t terms);
 
 // The attempts a run of `samples` samples may make: four a sample and a thousand besides, fewer where
