@@ -7,6 +7,7 @@
 // their operands. Every operation walks the tree with explicit stacks, so trees of any depth (a sum of
 // a million terms is a million levels deep) are evaluated, copied, printed and freed safely.
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -307,6 +308,8 @@ void GetVariables(VRX_expression& e, std::vector<std::string>& names);
 void RenameVariable(VRX_expression& e, const std::string& oldName, const std::string& newName);
 void AssignVariable(VRX_expression& e, const std::string& name, double value);
 int CountVariable(VRX_expression& e, const std::string& name);
+// The nodes of the tree: the work of one evaluation, or of one pass over its variables.
+int64_t CountTerms(const VRX_expression& e);
 // The names summed in order as a left-nested sum; no names give the constant 0.
 std::unique_ptr<VRX_expression> BuildSumOfVariables(const std::vector<std::string>& names);
 // A constant of signed value 0 becomes the bare variable; anything else e + name.

@@ -2,6 +2,7 @@
 #include <unordered_set>
 
 #include "base/expression.h"
+#include "base/small_stack.h"
 
 using vovido::kConstantKind;
 
@@ -61,6 +62,20 @@ int CountVariable(VRX_expression& e, const std::string& name) {
     CountingVisitor visitor(name);
     e.Accept(visitor);
     return visitor.count;
+}
+
+int64_t CountTerms(const VRX_expression& e) {
+    int64_t count = 0;
+    vovido::SmallStack<const VRX_expression*, 32> pending;
+    pending.Push(&e);
+    while (!pending.Empty()) {
+        const VRX_expression* node = pending.PopValue();
+        ++count;
+        for (int i = 0; i < node->GetOperandCount(); ++i) {
+            if (const VRX_expression* operand = node->GetOperand(i)) pending.Push(operand);
+        }
+    }
+    return count;
 }
 
 std::unique_ptr<VRX_expression> BuildSumOfVariables(const std::vector<std::string>& names) {

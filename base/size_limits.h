@@ -80,3 +80,20 @@ constexpr int64_t kMaxFitWorkCells = int64_t{1} << 29;
 // rule (one belief per pursued fault and test outcome), in doubles: 128 MiB. Past it the ranking updates
 // the beliefs once per test outcome instead.
 constexpr int64_t kMaxDiagnosisBeliefCells = int64_t{1} << 24;
+
+// Largest work of one sampling run of an equation or hybrid network, in expression terms evaluated: the
+// samples (or, where evidence rejects draws, the attempts) times the terms one draw evaluates over
+// every node, inverses and the equations of a component once a member included, and kTermsPerKeptSample
+// a node besides for the sample it keeps; the hybrid algorithms' message passing draws again for every
+// message, which counts a draw of algorithm 15 twice and of algorithm 13 five times; a tree of more than
+// 2^16 terms, too large for the processor's caches, counts each eight times. Some 10 to 20 ns a term,
+// twice that on networks of thousands of nodes: a few seconds at this limit. A run that cannot
+// draw its samples within it is refused before its first draw; one whose evidence rejects many draws
+// stops at half of it with its warning.
+constexpr int64_t kMaxSampleWorkTerms = int64_t{1} << 28;
+constexpr int64_t kTermsPerKeptSample = 16;
+
+// Largest number of elements of a hybrid definition, one a configuration of its discrete parents: each is
+// an expression object of its own, some hundreds of bytes (measured: 2^22 take 1.4 GB and two seconds to
+// build), so that an arc that would pass it is refused before the table is rebuilt.
+constexpr int64_t kMaxHybridElements = int64_t{1} << 22;

@@ -1,14 +1,18 @@
 // Hybrid definitions: the element table and its edits, and the three kinds.
 #include "definitions/hybrid_definition.h"
 
+#include <cstdint>
+#include <string>
 #include <utility>
 
 #include "base/dmatrix.h"
 #include "base/error_log.h"
+#include "base/size_limits.h"
 #include "base/status_codes.h"
 #include "definitions/definition_support.h"
 #include "model/network.h"
 #include "model/node.h"
+#include "model/node_parts.h"
 
 namespace DefinitionSupport = vovido::DefinitionSupport;
 
@@ -94,6 +98,15 @@ int VRX_defHybrid::RebuildTable(const VRX_Dmatrix& scratch) {
     return kSuccess;
 }
 
+int VRX_defHybrid::CheckElementCount(int64_t elementCount) const {
+    if (elementCount <= kMaxHybridElements) return kSuccess;
+    const char* id = network != nullptr ? vovido::IdAt(*network, handle) : nullptr;
+    const std::string text = std::string("ERROR: Node [") + (id != nullptr ? id : "") + "] : its table of " +
+                             std::to_string(elementCount) + " elements passes the limit of " +
+                             std::to_string(kMaxHybridElements) + " elements";
+    return LogError(errorLog, kOutOfMemory, text.c_str(), nullptr);
+}
+
 template <class Operation>
 int VRX_defHybrid::Reshape(Operation operation) {
     VRX_Dmatrix scratch;
@@ -117,6 +130,7 @@ int VRX_defHybrid::AddParent(int parent) {
     }
     const int outcomes = network->GetNode(parent)->GetDefinition()->GetNumberOfOutcomes();
     if (outcomes < 1) return kOutOfRange;
+    if (const int rc = CheckElementCount(static_cast<int64_t>(elements.GetSize()) * outcomes)) return rc;
     if (const int rc = Reshape([&](VRX_Dmatrix& m) { return m.InsertDimension(position, outcomes); }))
         return rc;
     dimensionParents_.insert(dimensionParents_.begin() + position, parent);
@@ -139,6 +153,8 @@ int VRX_defHybrid::InsertParentOutcome(int parent, int index) {
     if (!IsValid()) return kObjectNotValid;
     const int position = FindParentPosition(parent);
     if (position < 0) return kOutOfRange;
+    const int64_t size = elements.dimensions[static_cast<size_t>(position)];
+    if (const int rc = CheckElementCount(elements.GetSize() / size * (size + 1))) return rc;
     // The new slice repeats the elements of its neighbour: the nearest configuration the node had.
     const int neighbour = index > 0 ? index - 1 : 0;
     return Reshape([&](VRX_Dmatrix& m) {

@@ -3,6 +3,7 @@
 // continuous chance node (DISTRIBUTION), a continuous deterministic node (HEQUATION) or a discrete node
 // whose parents may be continuous (DCHILDHPARENT). The table follows every arc and outcome edit.
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -88,6 +89,8 @@ protected:
     virtual std::unique_ptr<VRX_Helement> CreateDefaultElement() const;
     virtual bool AcceptsElement(const VRX_Helement& element) const { return !element.IsDiscrete(); }
     // Applies a shape operation to a scratch matrix of cell numbers, then rebuilds the cells from it.
+    // 0, or kOutOfMemory (logged naming the node) when a table of that many elements passes the limit.
+    [[nodiscard]] int CheckElementCount(int64_t elementCount) const;
     template <class Operation>
     [[nodiscard]] int Reshape(Operation operation);
     // Position of a discrete parent among the table's dimensions, kOutOfRange for none.

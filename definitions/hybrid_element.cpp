@@ -100,6 +100,12 @@ void VRX_equationElement::SetVariableValue(const std::string& name, double value
     });
 }
 
+int64_t VRX_equationElement::CountTerms() const {
+    int64_t terms = mainExpression ? ::CountTerms(*mainExpression) : 0;
+    for (const auto& entry : namedExpressions) terms += ::CountTerms(*entry.second);
+    return terms;
+}
+
 void VRX_equationElement::GetVariables(std::vector<std::string>& names) {
     if (mainExpression) ::GetVariables(*mainExpression, names);
 }
@@ -143,6 +149,10 @@ std::unique_ptr<VRX_Helement> VRX_distributionElement::Clone() const {
     auto copy = std::make_unique<VRX_distributionElement>(*distributionExpression);
     copy->mixture = mixture;
     return copy;
+}
+
+int64_t VRX_distributionElement::CountTerms() const {
+    return distributionExpression ? ::CountTerms(*distributionExpression) : 0;
 }
 
 void VRX_distributionElement::SetVariableValue(const std::string& name, double value) {
@@ -198,6 +208,12 @@ std::unique_ptr<VRX_Helement> VRX_discreteElement::Clone() const {
     auto copy = std::make_unique<VRX_discreteElement>(0);
     for (const ExpressionSlot& w : weights_) copy->weights_.push_back(w->Clone());
     return copy;
+}
+
+int64_t VRX_discreteElement::CountTerms() const {
+    int64_t terms = 0;
+    for (const vovido::ExpressionSlot& w : weights_) terms += w ? ::CountTerms(*w) : 0;
+    return terms;
 }
 
 void VRX_discreteElement::SetVariableValue(const std::string& name, double value) {

@@ -4,9 +4,11 @@
 // solved for that parent); a distribution element is a call of a distribution; a discrete element gives
 // one weight expression per outcome of a discrete node, normalised into the outcome probabilities.
 
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "base/expression.h"
@@ -25,45 +27,40 @@ public:
     VariableSlots() = default;
     VariableSlots(const VariableSlots&) {}
     VariableSlots& operator=(const VariableSlots&) {
-        slots_.clear();
+        Clear();
         return *this;
     }
-    // Every variable of that name in the trees gets the value; visit(visitor) walks the trees the
-    // first time the name is met.
+    // Every variable of that name in the trees gets the value; visit(visitor) walks the trees once, the
+    // first time a value is given, for the variables of every name: an equation of many variables, and
+    // the inverses it carries for each, are not walked once a name.
     template <class VisitTrees>
     void Assign(const std::string& name, double value, VisitTrees visit) {
-        std::vector<VRX_variable*>* found = nullptr;
-        for (auto& slot : slots_) {
-            if (slot.first == name) {
-                found = &slot.second;
-                break;
-            }
+        if (!collected_) {
+            Collector collector(slots_);
+            visit(collector);
+            collected_ = true;
         }
-        if (found == nullptr) found = &Collect(name, visit);
-        for (VRX_variable* v : *found) v->value = value;
+        const auto found = slots_.find(name);
+        if (found == slots_.end()) return;
+        for (VRX_variable* v : found->second) v->value = value;
     }
-    void Clear() { slots_.clear(); }
+    void Clear() {
+        slots_.clear();
+        collected_ = false;
+    }
 
 private:
+    using Slots = std::unordered_map<std::string, std::vector<VRX_variable*>>;
     class Collector : public VRX_variableVisitor {
     public:
-        Collector(const std::string& name, std::vector<VRX_variable*>& out) : name_(name), out_(out) {}
-        void Visit(VRX_variable& variable) override {
-            if (variable.name == name_) out_.push_back(&variable);
-        }
+        explicit Collector(Slots& out) : out_(out) {}
+        void Visit(VRX_variable& variable) override { out_[variable.name].push_back(&variable); }
 
     private:
-        const std::string& name_;
-        std::vector<VRX_variable*>& out_;
+        Slots& out_;
     };
-    template <class VisitTrees>
-    std::vector<VRX_variable*>& Collect(const std::string& name, VisitTrees visit) {
-        slots_.emplace_back(name, std::vector<VRX_variable*>{});
-        Collector collector(name, slots_.back().second);
-        visit(collector);
-        return slots_.back().second;
-    }
-    std::vector<std::pair<std::string, std::vector<VRX_variable*>>> slots_;
+    Slots slots_;
+    bool collected_ = false;
 };
 
 }  // namespace vovido
@@ -78,6 +75,9 @@ public:
     virtual void SetVariableValue(const std::string& name, double value) = 0;
     // Appends the names of the variables the element reads (its inverses excluded).
     virtual void GetVariables(std::vector<std::string>& names) = 0;
+    // The terms of all its trees (inverses included): the work of giving it its parents' values and
+    // drawing from it once.
+    virtual int64_t CountTerms() const = 0;
     [[nodiscard]] virtual int GetMeanAndVariance(double& mean, double& variance);
     [[nodiscard]] virtual int Evaluate(double& value);
     [[nodiscard]] virtual int EvaluateNamed(const std::string& name, double& value);
@@ -98,6 +98,7 @@ public:
     std::unique_ptr<VRX_Helement> Clone() const override;
     bool IsEquation() const override { return true; }
     void SetVariableValue(const std::string& name, double value) override;
+    int64_t CountTerms() const override;
     void GetVariables(std::vector<std::string>& names) override;
     [[nodiscard]] int Evaluate(double& value) override;
     // kOutOfRange when no entry has exactly that name.
@@ -126,6 +127,7 @@ public:
     explicit VRX_distributionElement(const VRX_expression& distribution);
     std::unique_ptr<VRX_Helement> Clone() const override;
     void SetVariableValue(const std::string& name, double value) override;
+    int64_t CountTerms() const override;
     void GetVariables(std::vector<std::string>& names) override;
     [[nodiscard]] int GetMeanAndVariance(double& mean, double& variance) override;
     [[nodiscard]] int Sample(double& value) override;
@@ -152,6 +154,7 @@ public:
     std::unique_ptr<VRX_Helement> Clone() const override;
     bool IsDiscrete() const override { return true; }
     void SetVariableValue(const std::string& name, double value) override;
+    int64_t CountTerms() const override;
     void GetVariables(std::vector<std::string>& names) override;
     [[nodiscard]] int SampleState(int& state) override;
     double GetStateProbability(int state) override;

@@ -27,8 +27,12 @@ namespace {
 
 constexpr const char* kComponentFailure = "Faile in computing SCC.";
 constexpr const char* kNewtonFailure = "Faile in solving nonlinear quations.";
-// Equation evaluations Newton's method may spend on one component.
-constexpr long long kNewtonWork = 1000000;
+// Expression terms Newton's method may evaluate on one component (about a second), and the cells of
+// its elimination that take the time of one term.
+constexpr long long kNewtonWork = 1LL << 26;
+constexpr long long kEliminationCellsPerTerm = 16;
+// Steps a component must be allowed, or it is refused as too large: most solutions take some.
+constexpr int kNewtonFewestSteps = 4;
 
 int Refuse(const std::string& message) {
     return LogError(errorLog, kOutOfRange, message.c_str(), nullptr);
@@ -283,10 +287,25 @@ int EquationPlan::Solve(EquationUnit& unit, KnownValues& known, const EquationSo
         for (size_t i = 0; i < unit.residuals.size(); ++i)
             f[i] = unit.residuals[i]->Evaluate() * unit.residuals[i]->sign;
     };
-    // Every step evaluates n equations n + 1 times: the step count is bounded so that a component
+    // Every step evaluates n equations n + 1 times and eliminates over n^3 / 3 cells, some
+    // kEliminationCellsPerTerm to the time of a term: the step count is bounded so that a component
     // without a real root fails within a bounded amount of work, however large it is.
-    const long long perStep = static_cast<long long>(x.size()) * static_cast<long long>(x.size() + 1);
+    if (unit.residualTerms == 0) {
+        for (const ExpressionSlot& residual : unit.residuals)
+            unit.residualTerms += residual ? CountTerms(*residual) : 1;
+    }
+    const auto n = static_cast<long long>(x.size());
+    const long long perStep = (n + 1) * unit.residualTerms + n * n * n / (3 * kEliminationCellsPerTerm) + 1;
     const int limit = static_cast<int>(std::min<long long>(options.maxIterations, kNewtonWork / perStep));
+    // Fewer steps than a solution takes would only fail later, after its matrix is allocated.
+    if (limit < kNewtonFewestSteps && options.maxIterations >= kNewtonFewestSteps) {
+        Refuse(UnsolvedText(unit, *options.network));
+        Refuse("A step of Newton's method over " + std::to_string(n) + " equations of " +
+               std::to_string(unit.residualTerms) + " terms would take " + std::to_string(perStep) +
+               " term evaluations: the " + std::to_string(kNewtonFewestSteps) +
+               " steps a solution takes would pass the limit of " + std::to_string(kNewtonWork) + ".");
+        return Refuse(kNewtonFailure);
+    }
     const int first = errorLog.GetNumberOfEntries();
     if (SolveNewton(x, options.differenceStep, limit, residuals) != kSuccess) {
         RefuseBefore(first, UnsolvedText(unit, *options.network));

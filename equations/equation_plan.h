@@ -3,6 +3,7 @@
 // strongly coupled component with its members) in an order that puts every unit after the units it
 // needs, each unit with its trees bound to the nodes whose values its variables take.
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -53,6 +54,7 @@ struct EquationUnit {
     std::vector<ExpressionSlot> residuals;  // kSolveOwn, kComponent: right - left of each node
     std::vector<VariableBinding> bindings;
     std::vector<int> externalParents;  // parents of the nodes outside the unit
+    int64_t residualTerms = 0;         // the terms of `residuals`, counted when first solved
 };
 
 class EquationPlan {

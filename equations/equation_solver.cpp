@@ -6,6 +6,7 @@
 
 #include "base/error_log.h"
 #include "base/number_text.h"
+#include "base/size_limits.h"
 #include "base/status_codes.h"
 #include "definitions/continuous_values.h"
 #include "definitions/equation.h"
@@ -35,6 +36,36 @@ bool TakeRootEvidence(const VRX_network& network, const vovido::EquationUnit& un
         return false;
     known.Set(h, observed);
     return true;
+}
+
+// Newton steps a component's solution is counted as: what most take from the start at 0.
+constexpr int64_t kNewtonStepsCounted = 4;
+
+// The terms a pass evaluates: each plain node's equation, and the equations of each component or node
+// solved by Newton's method (each step evaluates every equation once, then once more for each member),
+// and the sample it keeps of each node; a run whose passes would pass the limit is refused before its
+// first draw.
+int CheckPassWork(const VRX_network& network, const std::vector<vovido::EquationUnit>& units) {
+    int64_t terms = 0, heaviestTerms = 0;
+    int heaviest = -1;
+    for (const vovido::EquationUnit& unit : units) {
+        int64_t unitTerms = 0;
+        if (unit.kind == vovido::EquationUnit::kEvaluate) {
+            unitTerms = unit.expression != nullptr ? TermWork(CountTerms(*unit.expression)) : 0;
+        } else {
+            for (const vovido::ExpressionSlot& residual : unit.residuals)
+                unitTerms += residual ? TermWork(CountTerms(*residual)) : 0;
+            unitTerms *= kNewtonStepsCounted * (static_cast<int64_t>(unit.nodes.size()) + 1);
+        }
+        unitTerms += kTermsPerKeptSample * static_cast<int64_t>(unit.nodes.size());
+        terms += unitTerms;
+        if (unitTerms > heaviestTerms) {
+            heaviestTerms = unitTerms;
+            heaviest = unit.nodes[0];
+        }
+    }
+    return CheckSampleWork(terms, network.numSamples,
+                           heaviest >= 0 ? vovido::NodeLabel(network, heaviest) : "", heaviestTerms);
 }
 
 }  // namespace
@@ -91,6 +122,7 @@ int SampleEquationNetwork(const EquationSolverOptions& options) {
     vovido::EquationPlan plan;
     if (const int rc = plan.Build(network)) return rc;
     std::vector<vovido::EquationUnit>& units = plan.GetUnits();
+    if (const int rc = CheckPassWork(network, units)) return rc;
     // The values, found once: a pass visits every node.
     std::vector<VRX_valEqEvaluation*> values(static_cast<size_t>(network.GetNumberOfSlots()), nullptr);
     for (int h = network.GetFirstNode(); h >= 0; h = network.GetNextNode(h)) {

@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <string>
 #include <vector>
 
 #include "base/error_log.h"
@@ -14,9 +16,11 @@
 #include "definitions/equation.h"
 #include "definitions/hybrid_definition.h"
 #include "equations/hybrid_sampling_network.h"
+#include "equations/sample_memory.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_info.h"
+#include "model/node_label.h"
 
 using vovido::ExpressionSlot;
 using vovido::kDistributionKind;
@@ -140,7 +144,36 @@ int ConvertEquationNode(VRX_network& hybrid, const std::string& id, const VRX_ex
     return rc == kSuccess ? h : rc;
 }
 
+// Each node becomes an element holding its equation and the equation solved for each of its variables,
+// all of which every draw gives its parents' values: a run whose draws would pass the limit is refused
+// before any of them is built.
+namespace {
+
+int CheckConvertedWork(const VRX_network& source) {
+    int64_t terms = 0, heaviestTerms = 0;
+    int heaviest = -1;
+    std::vector<std::string> names;
+    for (int h = source.GetFirstNode(); h >= 0; h = source.GetNextNode(h)) {
+        const auto* equation = dynamic_cast<const VRX_equation*>(source.GetNode(h)->GetDefinition());
+        if (equation == nullptr || !equation->GetEquation().right) continue;
+        names.clear();
+        equation->GetEquation().GetVariables(names);
+        const int64_t nodeTerms =
+            static_cast<int64_t>(names.size() + 1) * TermWork(CountTerms(*equation->GetEquation().right));
+        terms += nodeTerms;
+        if (nodeTerms > heaviestTerms) {
+            heaviestTerms = nodeTerms;
+            heaviest = h;
+        }
+    }
+    return CheckSampleWork(terms, source.numSamples, heaviest >= 0 ? vovido::NodeLabel(source, heaviest) : "",
+                           heaviestTerms);
+}
+
+}  // namespace
+
 int RunHybridConversion(VRX_network& source) {
+    if (const int rc = CheckConvertedWork(source)) return rc;
     VRX_network hybrid;
     std::vector<int> map(static_cast<size_t>(source.GetNumberOfSlots()), -1);
     int counter = 1;

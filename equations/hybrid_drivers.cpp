@@ -36,8 +36,11 @@ int RunHybridOnce(VRX_network& network, Run run) {
     (void)network.InvalidateValues();            // always 0
     if (const int rc = vovido::CheckSampleCount(network.numSamples, kOutOfRange)) return rc;
     if (const int rc = CheckSampleMemory(network.GetNumberOfNodes(), network.numSamples)) return rc;
+    int64_t drawTerms = 0;
+    if (const int rc = CheckHybridSampleWork(network, drawTerms)) return rc;
     const int first = errorLog.GetNumberOfEntries();
     HybridSampleNet net{HybridNetworkView(network)};
+    net.drawTerms = drawTerms;
     const int rc = run(net);
     SummariseInvalidParameters(first);
     net.WarnOfStrayWeights();

@@ -93,6 +93,10 @@ void SumWeights(const std::vector<WeightedSample>& samples, double& sum, double&
 
 // Iterations allowed beyond those a tree needs when the arcs form a loop.
 constexpr int kLoopIterations = 100;
+// Node visits the iterations may take in all (each iteration visits every node, some 200 ns each, a few
+// seconds at this bound): evidence at the end of a long chain needs as many iterations as the chain has
+// arcs, and the passing stops, with its warning, before their visits grow with the square of its length.
+constexpr long long kMaxMessageVisits = 1LL << 24;
 
 // Draws through the elements that the sampled messages of one run may take: half a draw per node and
 // sample of the run (a sampler makes one, and a draw of a message costs about two of them), and at
@@ -672,7 +676,11 @@ int HybridSampleNet::RunMessagePassing(bool writeResults) {
         const std::vector<long long> forwardStrays = GetStrayCounts();
         // Links whose messages no longer change go quiet: the passing ends when none is active. Round
         // a loop the messages settle only by degrees, so a loopy network may take many more rounds.
-        const int iterations = IterationsNeeded() + (singlyConnected ? 0 : kLoopIterations);
+        int iterations = IterationsNeeded() + (singlyConnected ? 0 : kLoopIterations);
+        const long long visitBound =
+            kMaxMessageVisits / std::max<long long>(static_cast<long long>(order_.size()), 1);
+        const bool visitsBounded = iterations > visitBound;
+        if (visitsBounded) iterations = static_cast<int>(std::max<long long>(visitBound, 1));
         int iteration = 0;
         // Sampled messages round a loop never settle beyond their noise: the work they may take is bounded.
         for (; iteration < iterations && AnyLinkActive() && WithinBudget(); ++iteration) {
@@ -692,7 +700,7 @@ int HybridSampleNet::RunMessagePassing(bool writeResults) {
                 if (node) node->RefreshLinkFlags();
             }
         }
-        if ((!singlyConnected || !WithinBudget()) && AnyLinkActive()) {
+        if ((!singlyConnected || visitsBounded || !WithinBudget()) && AnyLinkActive()) {
             char text[120];
             std::snprintf(text, sizeof text,
                           "Warning: message passing stopped after %d iterations before the messages settled.",

@@ -20,6 +20,7 @@
 #include "base/random_generator.h"
 #include "base/status_codes.h"
 #include "definitions/hybrid_definition.h"
+#include "equations/sample_memory.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_value.h"
@@ -866,8 +867,8 @@ int HybridSampleNet::RunSampling(bool useProposals) {
         if (node && !node->IsObserved()) node->ResetEstimate();
     }
     // Evidence that few draws explain must not keep the loop going for long: a run may take four times the
-    // attempts that every draw explaining it would take, a few seconds for the samples a run can hold.
-    const long long limit = 1000 + 4LL * std::max(view.GetNumberOfSamples(), 0);
+    // attempts that every draw explaining it would take, and no more than a few seconds of draws.
+    const long long limit = SampleAttemptLimit(drawTerms, std::max(view.GetNumberOfSamples(), 0));
     int accepted = 0;
     double sum = 0.0, squares = 0.0;
     for (long long attempt = 0; accepted < view.GetNumberOfSamples() && attempt < limit; ++attempt) {

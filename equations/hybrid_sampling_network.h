@@ -3,6 +3,7 @@
 // settlement of what observed deterministic nodes fix by inversion, forward and importance sampling,
 // and loopy message passing with sample-based messages.
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <utility>
@@ -65,6 +66,10 @@ public:
     ~HybridSampleNet();
     HybridSampleNet(const HybridSampleNet&) = delete;
     HybridSampleNet& operator=(const HybridSampleNet&) = delete;
+
+    // The expression terms one draw evaluates, which bound the attempts of a run (0: no bound but four a
+    // sample).
+    int64_t drawTerms = 0;
 
     // The sampling runs: 0, kOutOfRange when the network cannot be handled (runFlags 16), kNoUsefulSamples
     // when no sample of nonzero weight came out of the allowed attempts. Each writes the estimates into the

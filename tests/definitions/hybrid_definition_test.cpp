@@ -95,6 +95,26 @@ TEST(HybridDefinition, TableFollowsDiscreteParentsAndTheirOutcomes) {
     EXPECT_EQ(TextAt(net, y, 0), "2");
 }
 
+// An arc that would grow the table past 2^22 elements (each an expression object) is refused before the
+// table is rebuilt, naming the node and the size, and the node keeps its table.
+TEST(HybridDefinition, TablesPastTheElementLimitAreRefusedByNodeAndSize) {
+    VRX_network net;
+    const int wide = net.AddNode(DefinitionType::kDchildHparent, "wide");
+    const int narrow = net.AddNode(DefinitionType::kDchildHparent, "narrow");
+    const int y = net.AddNode(DefinitionType::kDistribution, "y");
+    ASSERT_EQ(HybridOf(net, wide).SetNumberOfOutcomes(32768), kSuccess);
+    ASSERT_EQ(HybridOf(net, narrow).SetNumberOfOutcomes(129), kSuccess);
+    ASSERT_EQ(net.AddArc(wide, y), kSuccess);
+    errorLog.Flush();
+    EXPECT_EQ(net.AddArc(narrow, y), kOutOfMemory);
+    EXPECT_EQ(errorLog.GetNumberOfEntries(), 1);
+    EXPECT_STREQ(errorLog.GetMessage(0),
+                 "ERROR: Node [y] : its table of 4227072 elements passes the limit of 4194304 elements");
+    errorLog.Flush();
+    EXPECT_EQ(HybridOf(net, y).GetSize(), 32768);
+    EXPECT_EQ(net.GetParents(y).GetCount(), 1);
+}
+
 TEST(HybridDefinition, DiscreteElementsFollowTheNodesOutcomeEdits) {
     VRX_network net;
     const int d = net.AddNode(DefinitionType::kDchildHparent, "d");

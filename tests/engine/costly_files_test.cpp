@@ -57,6 +57,10 @@ TEST_F(CostlyFilesTest, AreRefusedByNodeAndSizeBeforeTheyAreBuilt) {
          kOutOfMemory,
          "The samples would take 8 nodes x 20000000 samples x 16 bytes = 2560000000 bytes, past the limit of "
          "2147483648 bytes"},
+        // Each node's Normal call (3 terms) and 16 for the sample each pass keeps of it.
+        {"ten million samples of 3 nodes", EquationSamplesXmlText(3, "10000000"), ".xvrx", true, kOutOfMemory,
+         "Sampling would take 10000000 samples x 57 terms of work a draw (19 of them for node [e0]) = "
+         "570000000 terms, past the limit of 268435456"},
         {"60 outcomes over 60000 slices", DynamicXmlText(60, 60000), ".xvrx", true, kOutOfMemory,
          "The network of 60000 slices of 1 plate nodes would have 60000 nodes with tables of 215996460 "
          "cells, which take some 5521835040 bytes (5632 a node and 24 a cell), past the limit of 2147483648 "

@@ -10,7 +10,9 @@
 
 #include "base/status_codes.h"
 #include "equations/hybrid_sampling_network.h"
+#include "equations/sample_memory.h"
 #include "model/network_settings.h"
+#include "tests/support/equation_networks.h"
 #include "tests/support/error_log.h"
 #include "tests/support/hybrid_networks.h"
 
@@ -388,6 +390,53 @@ TEST(HybridSampling, ARunStoppedByItsAttemptCapWarns) {
         EXPECT_LT(reached, 100);  // about 5000 / 200
         EXPECT_EQ(text.substr(text.size() - 17), " of 1000 samples.");
         ExpectPosterior(net, "x", 0.4975, 0.005 / std::sqrt(12.0), 1e-3);
+    }
+    errorLog.Flush();
+}
+
+// The attempts a run may make: four a sample and a thousand besides, fewer where their draws would pass
+// 2^27 terms of work, never fewer than the samples.
+TEST(HybridSampling, AttemptsAreBoundedByTheWorkOfTheirDraws) {
+    const struct {
+        int64_t terms, samples, attempts;
+    } cases[] = {{0, 1000, 5000}, {10, 1000, 5000}, {4183, 20000, 32086}, {1000000, 1000, 1000}};
+    for (const auto& c : cases) EXPECT_EQ(SampleAttemptLimit(c.terms, c.samples), c.attempts) << c.terms;
+}
+
+// Ten million samples of three small nodes fit the memory of a run but not its work: each node's terms
+// and 16 for the sample it keeps, algorithm 13 five times that; an equation observed below its parent
+// converts to x (Normal, 3 terms), the noise node c (3) and y with its inverses (3 x 3).
+TEST(HybridSampling, SampleCountsPastTheWorkLimitAreRefusedByNodeAndSize) {
+    const struct {
+        const char* what;
+        std::function<void(VRX_network&)> build;
+        std::string log;
+    } cases[] = {
+        {"Gaussian chain under algorithm 13",
+         [](VRX_network& net) {
+             AddGaussianChain(net, 3);
+             net.SetHybridAlgorithm(kMessagePassingSampling);
+             ASSERT_EQ(Observe(net, "x2", 1.0), kSuccess);
+         },
+         "Sampling would take 10000000 samples x 285 terms of work a draw (95 of them for node [x0]) = "
+         "2850000000 terms, past the limit of 268435456"},
+        {"observed equation",
+         [](VRX_network& net) {
+             ASSERT_GE(AddEquation(net, "x", "x = Normal(0, 1)"), 0);
+             ASSERT_GE(AddEquation(net, "y", "y = x + Normal(0, 1)"), 0);
+             ASSERT_EQ(net.GetNode(net.FindNode("y"))->GetValue()->SetContEvidence(1.0), kSuccess);
+         },
+         "Sampling would take 10000000 samples x 63 terms of work a draw (25 of them for node [y]) = "
+         "630000000 terms, past the limit of 268435456"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        VRX_network net;
+        c.build(net);
+        net.numSamples = 10000000;
+        errorLog.Flush();
+        EXPECT_EQ(net.UpdateBeliefs(), kOutOfMemory);
+        EXPECT_EQ(LoggedMessages().at(0), c.log);
     }
     errorLog.Flush();
 }

@@ -753,7 +753,9 @@ public class Network extends Wrapper {
 
     /**
      * Sets the number of samples that the sampling algorithms draw, and so the accuracy of updating a
-     * network with equation nodes; the value is stored as given.
+     * network with equation nodes; the value is stored as given. An update whose samples would take more
+     * than 2 GiB, or whose samples times the work of one draw (the terms of every node's equation, 16 a
+     * node besides) would pass 2^28, is refused (-42) naming the sizes and the node of most work.
      *
      * @param count the sample count
      * @throws TARVOException when the network has been disposed of
