@@ -402,6 +402,9 @@ bool HybridSampleNet::EstimateNode(SampleNode& node, const std::vector<ChildKind
     return total > 0.0;
 }
 
+// A warning names this many nodes and counts the rest, so that a long chain does not flood it.
+constexpr int kNamedApproximate = 10;
+
 void HybridSampleNet::WarnOfApproximateBeliefs(const std::vector<std::vector<ChildKind>>& kinds) {
     const std::vector<std::vector<char>> approximate = ApproximateLinks(sampleNodes, singlyConnected);
     auto into = [&](const SampleNode& n, size_t i) {
@@ -428,9 +431,11 @@ void HybridSampleNet::WarnOfApproximateBeliefs(const std::vector<std::vector<Chi
             }
         }
         if (!rests) continue;
-        names += (count++ > 0 ? ", " : "") + node->id;
+        if (count < kNamedApproximate) names += (count > 0 ? ", " : "") + node->id;
+        ++count;
     }
     if (count == 0) return;
+    if (count > kNamedApproximate) names += " and " + std::to_string(count - kNamedApproximate) + " more";
     const std::string text = count > 1
                                  ? "Warning: the beliefs of nodes " + names +
                                        " rest on messages fitted to samples or passed round a loop: they "
