@@ -64,3 +64,12 @@ constexpr int64_t kMaxSampleBytes = kMaxTableCells * 8;
 // parent configurations once for its pi and once a parent for the messages it sends, some seconds at
 // this limit.
 constexpr int64_t kMaxLoopyWorkSteps = int64_t{1} << 30;
+
+// Largest work of one sampling run of a discrete network, in steps, counted before its first draw: each
+// sample draws or weighs every record of its part at the cost of the record's outcomes, its parents and
+// kSampleRecordSteps, and, as the tables its draws read outgrow the processor's caches (kSampleCacheBytes),
+// up to kSampleMissSteps more for the memory each draw then waits for. Some seconds at this limit.
+constexpr int64_t kMaxSamplingWorkSteps = int64_t{1} << 32;
+constexpr int64_t kSampleRecordSteps = 4;
+constexpr int64_t kSampleMissSteps = 96;
+constexpr int64_t kSampleCacheBytes = int64_t{32} << 20;

@@ -2,12 +2,16 @@
 #include "inference/ais_sampling.h"
 
 #include <cmath>
+#include <cstdint>
+#include <vector>
 
+#include "base/dmatrix.h"
 #include "base/status_codes.h"
 #include "inference/part_view.h"
 #include "inference/sample_net.h"
 #include "inference/sampling_draws.h"
 #include "inference/sampling_drivers.h"
+#include "inference/sampling_work.h"
 #include "model/network.h"
 
 namespace {
@@ -97,7 +101,7 @@ int RunAdaptiveImportanceSampling(SampleNet& net) {
         for (int p : net.GetNode(i).parentIndices) net.InitImportanceTable(net.GetNode(p), true);
     }
     for (int t = 1; t <= kLearningSamples; t++) {
-        net.AccumulateLearning(net.DrawSample(random));
+        net.AccumulateLearning(net.DrawLearningSample(random));
         if (t % kUpdateInterval != 0) continue;
         for (int i = 0; i < n; i++) {
             if (net.GetNode(i).isEvidenceAncestor) net.UpdateImportanceTable(net.GetNode(i));
@@ -110,7 +114,36 @@ int RunAdaptiveImportanceSampling(SampleNet& net) {
     return net.WriteSampledBeliefs();
 }
 
+namespace {
+
+// The learning samples draw the evidence ancestors and weigh the observed nodes, reading the table, the
+// importance and the learning table; the final ones draw every node from the first two.
+PartWork CountAdaptiveSamplingWork(const PartView& view) {
+    using namespace vovido::AdaptiveSamplingSettings;
+    const std::vector<char> ancestors = vovido::FindEvidenceAncestors(view);
+    vovido::SampleSteps learning(3);
+    vovido::SampleSteps final(2);
+    for (int i = 0; i < view.GetNumberOfNodes(); i++) {
+        const VRX_Dmatrix* table = view.GetNodeTable(i);
+        const int64_t cells = table != nullptr ? table->GetNumberOfElements() : 0;
+        const int outcomes = view.GetNumberOfOutcomes(i);
+        const int parents = view.GetNumberOfParents(i);
+        if (ancestors[static_cast<size_t>(i)] != 0 || view.GetEvidence(i) >= 0)
+            learning.AddRecord(outcomes, parents, cells);
+        final.AddRecord(outcomes, parents, cells);
+    }
+    PartWork work;
+    work.samples = int64_t{view.GetNumberOfSamples()} + kLearningSamples;
+    work.cells = final.Cells();
+    work.steps =
+        vovido::SaturatingSum(vovido::SaturatingProduct(kLearningSamples, learning.PerSample()),
+                              vovido::SaturatingProduct(view.GetNumberOfSamples(), final.PerSample()));
+    return work;
+}
+
+}  // namespace
+
 int RunAdaptiveImportanceSamplingOnParts(VRX_network& network) {
     if (const int rc = vovido::CheckSampleCount(network.numSamples, kNoUsefulSamples)) return rc;
-    return RunSamplingOnParts(network, RunAdaptiveImportanceSampling);
+    return RunSamplingOnParts(network, RunAdaptiveImportanceSampling, CountAdaptiveSamplingWork);
 }

@@ -2,6 +2,7 @@
 // from the table row of the record's outcome, walking up through first parents; the remaining records
 // are drawn forward and every record not drawn backwards weighs the sample by its table entry.
 #include <algorithm>
+#include <cstdint>
 #include <new>
 
 #include "base/status_codes.h"
@@ -76,6 +77,11 @@ double DrawParentsBackwards(vovido::SampledPart& part, SamplerRecord& x, RandomG
     return sum;
 }
 
+// An observed record's parents are drawn from the row of its outcome, built anew for every sample.
+int64_t BackwardRowSteps(const SamplerRecord& record) {
+    return record.IsObserved() ? record.table->GetNumberOfElements() / record.numOutcomes : 0;
+}
+
 vovido::SampleWeight DrawBackwardSample(vovido::SampledPart& part, RandomGenerator& random, int) {
     std::vector<SamplerRecord>& records = part.records;
     for (SamplerRecord& record : records) {
@@ -115,6 +121,7 @@ vovido::SampleWeight DrawBackwardSample(vovido::SampledPart& part, RandomGenerat
 int RunBackwardSampling(VRX_network& network) {
     vovido::RecordSampler sampler;
     sampler.prepare = PrepareScratch;
+    sampler.extraSteps = BackwardRowSteps;
     sampler.draw = DrawBackwardSample;
     return vovido::RunRecordSampler(network, sampler);
 }

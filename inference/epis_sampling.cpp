@@ -2,12 +2,15 @@
 #include "inference/epis_sampling.h"
 
 #include <algorithm>
+#include <cstdint>
 
+#include "base/dmatrix.h"
 #include "inference/loopy_propagation.h"
 #include "inference/part_view.h"
 #include "inference/sample_net.h"
 #include "inference/sampling_draws.h"
 #include "inference/sampling_drivers.h"
+#include "inference/sampling_work.h"
 #include "model/algorithm_settings.h"
 #include "model/network.h"
 
@@ -84,7 +87,36 @@ int RunPrepropagatedImportanceSampling(SampleNet& net) {
     return net.WriteSampledBeliefs();
 }
 
+namespace {
+
+// The loopy passes walk every node's parent configurations once for its pi and once a parent for its
+// messages; the samples draw every node from its table and its importance table.
+PartWork CountPrepropagatedSamplingWork(const PartView& view) {
+    const int64_t passes =
+        std::min(std::max(view.ComputeHeights(), 0), std::max(view.GetEpisParams().proplen, 0));
+    vovido::SampleSteps steps(2);
+    int64_t passSteps = 0;
+    for (int i = 0; i < view.GetNumberOfNodes(); i++) {
+        const VRX_Dmatrix* table = view.GetNodeTable(i);
+        const int64_t cells = table != nullptr ? table->GetNumberOfElements() : 0;
+        const int outcomes = view.GetNumberOfOutcomes(i);
+        steps.AddRecord(outcomes, view.GetNumberOfParents(i), cells);
+        const int64_t configurations = cells / std::max(outcomes, 1);
+        passSteps = vovido::SaturatingSum(
+            passSteps,
+            vovido::SaturatingProduct(configurations, 2 * int64_t{view.GetNumberOfParents(i)} + outcomes));
+    }
+    PartWork work;
+    work.samples = view.GetNumberOfSamples();
+    work.cells = steps.Cells();
+    work.steps = vovido::SaturatingSum(vovido::SaturatingProduct(passes, passSteps),
+                                       vovido::SaturatingProduct(work.samples, steps.PerSample()));
+    return work;
+}
+
+}  // namespace
+
 int RunPrepropagatedImportanceSamplingOnParts(VRX_network& network) {
     if (const int rc = vovido::CheckSampleCount(network.numSamples, kNoUsefulSamples)) return rc;
-    return RunSamplingOnParts(network, RunPrepropagatedImportanceSampling);
+    return RunSamplingOnParts(network, RunPrepropagatedImportanceSampling, CountPrepropagatedSamplingWork);
 }

@@ -11,6 +11,7 @@
 #include "inference/part_view.h"
 #include "inference/relevant_parts.h"
 #include "inference/sampling_drivers.h"
+#include "inference/sampling_work.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_value.h"
@@ -109,6 +110,17 @@ int RunRecordSampler(VRX_network& network, const RecordSampler& sampler) {
         return LogError(errorLog, kOutOfMemory, nullptr, nullptr);
     }
     found.reset();
+    SamplingWork work;
+    for (SampledPart& part : parts) {
+        SampleSteps steps(sampler.tablesRead);
+        for (const SamplerRecord& record : part.records) {
+            steps.AddRecord(record.numOutcomes, record.numParents, record.table->GetNumberOfElements(),
+                            sampler.extraSteps != nullptr ? sampler.extraSteps(record) : 0);
+        }
+        work.AddPart(*part.graph, numSamples, SaturatingProduct(numSamples, steps.PerSample()),
+                     steps.Cells());
+    }
+    if (const int rc = work.Check()) return rc;
 
     // One interleaved stream of draws: every sample index draws once in every part.
     RandomGenerator& random = DiscreteSamplerGenerator();

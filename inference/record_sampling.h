@@ -8,6 +8,7 @@
 // Fung and Del Favero, "Backward simulation in Bayesian networks", 1994.
 
 #include <cmath>
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -62,6 +63,10 @@ struct RecordSampler {
     RecordOrder order = RecordOrder::kTopological;
     // Logic sampling counts accepted samples; the others add weights.
     bool countsHits = false;
+    // The tables of a record's shape a draw reads, and the steps a sample spends on a record besides its
+    // draw (may be null): counted before the first draw.
+    int tablesRead = 1;
+    int64_t (*extraSteps)(const SamplerRecord& record) = nullptr;
     // Extra per-part set-up after the records are built; 0 or a status. May be null.
     int (*prepare)(SampledPart& part) = nullptr;
     // Draws sample number s of the part and returns its weight: 0 when the sample is rejected or

@@ -9,6 +9,7 @@
 #include "inference/part_view.h"
 #include "inference/relevance_graph.h"
 #include "inference/sampling_draws.h"
+#include "inference/sampling_work.h"
 
 namespace vovido {
 
@@ -129,22 +130,12 @@ int SampleNet::Build() {
     return kSuccess;
 }
 
-// Every unobserved ancestor of an observed node, walked with an explicit stack.
 void SampleNet::MarkEvidenceAncestors() {
-    std::vector<int> stack;
+    const std::vector<char> ancestors = vovido::FindEvidenceAncestors(*view);
+    learned.clear();
     for (int i = 0; i < numNodes; i++) {
-        if (!nodes[i]->IsObserved()) continue;
-        stack.assign(nodes[i]->parentIndices.begin(), nodes[i]->parentIndices.end());
-        while (!stack.empty()) {
-            SampleNode& node = *nodes[stack.back()];
-            stack.pop_back();
-            if (node.isEvidenceAncestor) continue;
-            node.isEvidenceAncestor = true;
-            stack.insert(stack.end(), node.parentIndices.begin(), node.parentIndices.end());
-        }
-    }
-    for (const std::unique_ptr<SampleNode>& node : nodes) {
-        if (node->IsObserved()) node->isEvidenceAncestor = false;
+        nodes[i]->isEvidenceAncestor = ancestors[static_cast<size_t>(i)] != 0;
+        if (nodes[i]->isEvidenceAncestor || nodes[i]->IsObserved()) learned.push_back(nodes[i].get());
     }
 }
 
@@ -207,15 +198,30 @@ void SampleNet::ClearLearningTables() {
     for (const std::unique_ptr<SampleNode>& node : nodes) node->learningTable.FillWith(0.0);
 }
 
+namespace {
+
+// The factor of one node in a sample's weight: its table entry when observed, else table over importance
+// at the outcome drawn.
+inline double DrawNode(SampleNode& node, RandomGenerator& random) {
+    if (node.IsObserved()) return (*node.table)[node.ColumnOffset() + node.state];
+    return node.DrawFromImportanceTable(random);
+}
+
+}  // namespace
+
 double SampleNet::DrawSample(RandomGenerator& random) {
     double weight = 1.0;
-    for (const std::unique_ptr<SampleNode>& owned : nodes) {
-        SampleNode& node = *owned;
-        if (node.IsObserved()) {
-            weight *= (*node.table)[node.ColumnOffset() + node.state];
-        } else {
-            weight *= node.DrawFromImportanceTable(random);
-        }
+    for (const std::unique_ptr<SampleNode>& node : nodes) {
+        weight *= DrawNode(*node, random);
+        if (weight == 0.0) return 0.0;
+    }
+    return weight;
+}
+
+double SampleNet::DrawLearningSample(RandomGenerator& random) {
+    double weight = 1.0;
+    for (SampleNode* node : learned) {
+        weight *= DrawNode(*node, random);
         if (weight == 0.0) return 0.0;
     }
     return weight;
@@ -227,7 +233,7 @@ double SampleNet::DrawSample(RandomGenerator& random) {
 // then stay far off at any practical sample count.
 void SampleNet::AccumulateLearning(double weight) {
     if (!(weight > 0.0)) return;
-    for (const std::unique_ptr<SampleNode>& node : nodes) {
+    for (SampleNode* node : learned) {
         // Only the evidence ancestors' importance tables are ever learned.
         if (!node->isEvidenceAncestor) continue;
         node->learningTable[node->ColumnOffset() + node->state] += weight;

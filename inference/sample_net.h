@@ -99,6 +99,9 @@ public:
     void ClearLearningTables();
     // Draws one sample in position order and returns its weight: 0 as soon as a factor makes it 0.
     double DrawSample(RandomGenerator& random);
+    // The same over the evidence ancestors and the observed nodes only: the importance table of every other
+    // node is its table, so that its draw weighs 1 and reaches no learned column.
+    double DrawLearningSample(RandomGenerator& random);
     // Adds a kept sample's weight to every evidence ancestor's learning table at the sample's coordinates.
     void AccumulateLearning(double weight);
     // Adds a kept sample's weight to every unobserved node's belief at its state.
@@ -120,6 +123,8 @@ private:
     void MarkEvidenceAncestors();
 
     std::vector<std::unique_ptr<SampleNode>> nodes;
+    // Positions of the evidence ancestors and the observed nodes, in position order.
+    std::vector<SampleNode*> learned;
     PartView* view;
     int numNodes = 0;
     int status_ = 0;

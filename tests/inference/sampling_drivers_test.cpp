@@ -217,6 +217,34 @@ TEST(SamplingDrivers, NoSampleCountFailsEveryPart) {
     EXPECT_EQ(Update(asia.t.net, 9, 0), kSuccess);
 }
 
+// A sample count whose draws would run for hours is refused before the first draw, naming the part, its
+// samples and the steps they would take (each record's outcomes, parents and 4 steps; the importance
+// samplers read more tables, and adaptive importance sampling learns on 25,000 samples besides).
+TEST(SamplingDrivers, SampleCountsPastTheWorkLimitAreRefusedAtOnce) {
+    Asia asia;
+    asia.t.Observe(asia.xray, 0);
+    const std::string part = "ERROR: Sampling the part of 8 nodes ";
+    const std::string sizes = " (tables of 36 cells) 2147483647 times would take ";
+    const std::string limit = " steps, past the limit of 4294967296 steps";
+    const std::string topological = "[asia], [tub], [smoke], [lung], [bronc], ...";
+    const struct {
+        int algorithm;
+        std::string text;
+    } refusals[] = {
+        {1, part + "[smoke], [lung], [asia], [tub], [either], ..." + sizes + "120259084232" + limit},
+        {3, part + topological + sizes + "120259084232" + limit},
+        {4, part + topological + sizes + "120259084232" + limit},
+        {6, part + topological + sizes + "124554051526" + limit},
+        {7, part + topological + " (tables of 36 cells) 2147508647 times would take 120260109232" + limit},
+        {8, part + topological + sizes + "120259084484" + limit},
+    };
+    for (const auto& r : refusals) {
+        EXPECT_EQ(Update(asia.t.net, r.algorithm, 2147483647), kOutOfMemory) << Where(r.algorithm);
+        ExpectLogged(kOutOfMemory, r.text, Where(r.algorithm));
+        EXPECT_FALSE(asia.t.Value(asia.lung)->IsUpToDate()) << Where(r.algorithm);
+    }
+}
+
 TEST(SamplingDrivers, EvidenceThatNoSampleSatisfiesFails) {
     TestNetwork t;
     const PairwiseContradiction contradiction(t);
