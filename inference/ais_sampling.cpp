@@ -145,5 +145,7 @@ PartWork CountAdaptiveSamplingWork(const PartView& view) {
 
 int RunAdaptiveImportanceSamplingOnParts(VRX_network& network) {
     if (const int rc = vovido::CheckSampleCount(network.numSamples, kNoUsefulSamples)) return rc;
-    return RunSamplingOnParts(network, RunAdaptiveImportanceSampling, CountAdaptiveSamplingWork);
+    return RunSamplingOnParts(network, RunAdaptiveImportanceSampling,
+                              SampleNet::kImportanceTables | SampleNet::kLearningTables,
+                              CountAdaptiveSamplingWork);
 }

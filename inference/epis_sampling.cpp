@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "base/dmatrix.h"
+#include "base/size_limits.h"
 #include "inference/loopy_propagation.h"
 #include "inference/part_view.h"
 #include "inference/sample_net.h"
@@ -109,8 +110,11 @@ PartWork CountPrepropagatedSamplingWork(const PartView& view) {
     PartWork work;
     work.samples = view.GetNumberOfSamples();
     work.cells = steps.Cells();
-    work.steps = vovido::SaturatingSum(vovido::SaturatingProduct(passes, passSteps),
-                                       vovido::SaturatingProduct(work.samples, steps.PerSample()));
+    // A step of a pass reads the tables and messages across: it weighs as many sampling steps as the
+    // two limits differ.
+    const int64_t passWork = vovido::SaturatingProduct(vovido::SaturatingProduct(passes, passSteps),
+                                                       kMaxSamplingWorkSteps / kMaxLoopyWorkSteps);
+    work.steps = vovido::SaturatingSum(passWork, vovido::SaturatingProduct(work.samples, steps.PerSample()));
     return work;
 }
 
@@ -118,5 +122,6 @@ PartWork CountPrepropagatedSamplingWork(const PartView& view) {
 
 int RunPrepropagatedImportanceSamplingOnParts(VRX_network& network) {
     if (const int rc = vovido::CheckSampleCount(network.numSamples, kNoUsefulSamples)) return rc;
-    return RunSamplingOnParts(network, RunPrepropagatedImportanceSampling, CountPrepropagatedSamplingWork);
+    return RunSamplingOnParts(network, RunPrepropagatedImportanceSampling, SampleNet::kImportanceTables,
+                              CountPrepropagatedSamplingWork);
 }

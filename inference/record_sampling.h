@@ -48,7 +48,6 @@ struct SampledPart {
     int countExponent = 0;
     int accepted = 0;
     // Working room of backward sampling, sized once per part.
-    std::vector<double> subTable;
     std::vector<int> freeParents;
     std::vector<int> freeCoordinates;
 };

@@ -139,13 +139,19 @@ void SampleNet::MarkEvidenceAncestors() {
     }
 }
 
-int SampleNet::PrepareTables() {
+int SampleNet::PrepareTables(int tables) {
     try {
         for (const std::unique_ptr<SampleNode>& owned : nodes) {
             SampleNode& node = *owned;
-            if (const int rc = node.importanceTable.Copy(*node.table)) return rc;
-            if (const int rc = node.learningTable.Copy(*node.table)) return rc;
-            if (const int rc = node.learningTable.FillWith(0.0)) return rc;
+            // Observed nodes weigh by their table, and only evidence ancestors learn: a copy for any other
+            // would double the memory of the widest tables for nothing.
+            if ((tables & kImportanceTables) != 0 && !node.IsObserved()) {
+                if (const int rc = node.importanceTable.Copy(*node.table)) return rc;
+            }
+            if ((tables & kLearningTables) != 0 && node.isEvidenceAncestor) {
+                if (const int rc = node.learningTable.Copy(*node.table)) return rc;
+                if (const int rc = node.learningTable.FillWith(0.0)) return rc;
+            }
             const size_t n = static_cast<size_t>(node.numOutcomes);
             for (std::vector<double>* v : {&node.lambda, &node.lambdaNext, &node.evidenceIndicator, &node.pi,
                                            &node.piNext, &node.belief, &node.beliefNext})

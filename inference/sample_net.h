@@ -91,8 +91,12 @@ public:
     int GetNumberOfNodes() const { return numNodes; }
     SampleNode& GetNode(int i) const { return *nodes[i]; }
 
-    // Importance and learning tables, message vectors and matrices. 0 or kOutOfMemory.
-    [[nodiscard]] int PrepareTables();
+    // The working tables a body reads besides the messages: importance tables of the unobserved nodes,
+    // learning tables of the evidence ancestors.
+    static constexpr int kImportanceTables = 1;
+    static constexpr int kLearningTables = 2;
+    // Those working tables, message vectors and matrices. 0 or kOutOfMemory.
+    [[nodiscard]] int PrepareTables(int tables = kImportanceTables | kLearningTables);
     void ReleaseTables();
     // Beliefs 0, and 1 at the observed outcome of an observed node.
     void ResetBeliefs();

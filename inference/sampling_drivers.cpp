@@ -102,7 +102,7 @@ int CheckPartsWork(RelevantPartList& parts, PartWorkCounter count) {
 
 }  // namespace
 
-int RunSamplingOnParts(VRX_network& network, int (*body)(SampleNet& net), PartWorkCounter count) {
+int RunSamplingOnParts(VRX_network& network, int (*body)(SampleNet& net), int tables, PartWorkCounter count) {
     network.InvalidateValues();
     if (const int rc = CheckEvidencePossible(network)) return rc;
     int status = kSuccess;
@@ -118,7 +118,7 @@ int RunSamplingOnParts(VRX_network& network, int (*body)(SampleNet& net), PartWo
             PartView view(*part);
             SampleNet net(view);
             setUp = net.GetStatus();
-            if (setUp == kSuccess) setUp = net.PrepareTables();
+            if (setUp == kSuccess) setUp = net.PrepareTables(tables);
             if (setUp == kSuccess) result = body(net);
             net.ReleaseTables();
             if (setUp == kSuccess && result < 0) return LogNoUsefulSamples(view);

@@ -56,8 +56,9 @@ using PartWorkCounter = PartWork (*)(const PartView& view);
 // Stops at the first part whose body fails: kNoUsefulSamples logged and returned, the parts before it keep
 // their beliefs. A part that cannot be set up stops the run with its own status logged (kOutOfRange for a
 // table that does not fit its node, kOutOfMemory). 0 for a network without parts.
-[[nodiscard]] int RunSamplingOnParts(VRX_network& network, int (*body)(SampleNet& net),
-                                     PartWorkCounter count = nullptr);
+// tables: the working tables body reads (SampleNet::kImportanceTables, kLearningTables).
+[[nodiscard]] int RunSamplingOnParts(VRX_network& network, int (*body)(SampleNet& net), int tables,
+                                     PartWorkCounter count);
 
 // Every part of exactly one record takes its beliefs from its table and leaves the list; the other parts
 // keep their order. 0, or the first failure of writing beliefs.

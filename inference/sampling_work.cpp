@@ -24,7 +24,8 @@ int64_t SaturatingSum(int64_t a, int64_t b) {
 }
 
 void SampleSteps::AddRecord(int outcomes, int parents, int64_t cells, int64_t extraSteps) {
-    steps_ = SaturatingSum(steps_, SaturatingSum(int64_t{outcomes} + parents + kSampleRecordSteps, extraSteps));
+    steps_ =
+        SaturatingSum(steps_, SaturatingSum(int64_t{outcomes} + parents + kSampleRecordSteps, extraSteps));
     cells_ = SaturatingSum(cells_, cells);
     ++records_;
 }
@@ -55,11 +56,12 @@ int SamplingWork::Check() const {
     for (int i = 0; i < view.GetNumberOfNodes(); i++) {
         if (view.GetNodeHandle(i) >= 0) AppendPartNodeName(view, i, named, nodes);
     }
-    const std::string text =
-        "ERROR: Sampling the part of " + std::to_string(view.GetNumberOfNodes()) + " nodes " + nodes +
-        " (tables of " + std::to_string(largestCells_) + " cells) " + std::to_string(largestSamples_) +
-        " times" + (parts_ > 1 ? std::string(", with the other parts,") : std::string()) + " would take " +
-        std::to_string(total_) + " steps, past the limit of " + std::to_string(kMaxSamplingWorkSteps) + " steps";
+    const std::string text = "ERROR: Sampling the part of " + std::to_string(view.GetNumberOfNodes()) +
+                             " nodes " + nodes + " (tables of " + std::to_string(largestCells_) + " cells) " +
+                             std::to_string(largestSamples_) + " times" +
+                             (parts_ > 1 ? std::string(", with the other parts,") : std::string()) +
+                             " would take " + std::to_string(total_) + " steps, past the limit of " +
+                             std::to_string(kMaxSamplingWorkSteps) + " steps";
     return LogError(errorLog, kOutOfMemory, text.c_str(), nullptr);
 }
 

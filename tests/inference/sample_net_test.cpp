@@ -149,20 +149,23 @@ TEST(SampleNet, InitImportanceTableKeepsEveryPossibleOutcome) {
     net.InitImportanceTable(net.GetNode(0), false);
     ExpectNear(Column(net.GetNode(0).importanceTable, 0, 5),
                {0.3 / 0.7, 0.1 / 0.7, 0.1 / 0.7, 0.1 / 0.7, 0.1 / 0.7});
-    // Not an evidence ancestor: left alone.
+    // Observed: weighs by its table, so it has no importance table to set.
     net.InitImportanceTable(net.GetNode(1), false);
-    ExpectNear(Column(net.GetNode(1).importanceTable, 0, 4), {0.5, 0.5, 0.5, 0.5});
+    EXPECT_EQ(net.GetNode(1).importanceTable.GetNumberOfElements(), 0);
 }
 
 TEST(SampleNet, UpdateImportanceTableMixesLearnedColumns) {
     TestNetwork t;
-    const int a = t.Add("A"), b = t.Add("B");
-    t.Arc(a, b);
+    const int a = t.Add("A"), b = t.Add("B"), c = t.Add("C");
+    t.Arcs({{a, b}, {b, c}});
     t.Table(b, {0.5, 0.5, 0.2, 0.8});
     t.Observe(a, 0);
+    t.Observe(c, 0);
     WholePart part(t.net);
     SampleNet net(part.view);
     ASSERT_EQ(net.PrepareTables(), kSuccess);
+    // Only the evidence ancestor B learns.
+    EXPECT_EQ(net.GetNode(0).learningTable.GetNumberOfElements(), 0);
     SampleNode& node = net.GetNode(1);
     node.learningTable[0] = 3.0;
     node.learningTable[1] = 1.0;

@@ -218,8 +218,10 @@ TEST(SamplingDrivers, NoSampleCountFailsEveryPart) {
 }
 
 // A sample count whose draws would run for hours is refused before the first draw, naming the part, its
-// samples and the steps they would take (each record's outcomes, parents and 4 steps; the importance
-// samplers read more tables, and adaptive importance sampling learns on 25,000 samples besides).
+// samples and the steps they would take: 56 a sample, each record's outcomes, parents and 4 steps; backward
+// sampling reads xray's table twice more (8), adaptive importance sampling learns on 25,000 samples of the
+// 41 steps of xray and its ancestors, and importance sampling after loopy propagation makes three passes
+// of 84 steps, 4 each.
 TEST(SamplingDrivers, SampleCountsPastTheWorkLimitAreRefusedAtOnce) {
     Asia asia;
     asia.t.Observe(asia.xray, 0);
@@ -234,9 +236,9 @@ TEST(SamplingDrivers, SampleCountsPastTheWorkLimitAreRefusedAtOnce) {
         {1, part + "[smoke], [lung], [asia], [tub], [either], ..." + sizes + "120259084232" + limit},
         {3, part + topological + sizes + "120259084232" + limit},
         {4, part + topological + sizes + "120259084232" + limit},
-        {6, part + topological + sizes + "124554051526" + limit},
+        {6, part + topological + sizes + "137438953408" + limit},
         {7, part + topological + " (tables of 36 cells) 2147508647 times would take 120260109232" + limit},
-        {8, part + topological + sizes + "120259084484" + limit},
+        {8, part + topological + sizes + "120259085240" + limit},
     };
     for (const auto& r : refusals) {
         EXPECT_EQ(Update(asia.t.net, r.algorithm, 2147483647), kOutOfMemory) << Where(r.algorithm);
