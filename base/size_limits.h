@@ -68,8 +68,11 @@ constexpr int64_t kMaxLoopyWorkSteps = int64_t{1} << 30;
 // Largest work of one sampling run of a discrete network, in steps, counted before its first draw: each
 // sample draws or weighs every record of its part at the cost of the record's outcomes, its parents and
 // kSampleRecordSteps, and, as the tables its draws read outgrow the processor's caches (kSampleCacheBytes),
-// up to kSampleMissSteps more for the memory each draw then waits for. Some seconds at this limit.
+// up to kSampleMissSteps more for the memory each draw then waits for. A record drawn right after one of
+// its parents cannot look its column up before that draw: its wait is full once the tables outgrow
+// kSampleNearCacheBytes. Some seconds at this limit.
 constexpr int64_t kMaxSamplingWorkSteps = int64_t{1} << 32;
 constexpr int64_t kSampleRecordSteps = 4;
 constexpr int64_t kSampleMissSteps = 96;
 constexpr int64_t kSampleCacheBytes = int64_t{32} << 20;
+constexpr int64_t kSampleNearCacheBytes = int64_t{8} << 20;

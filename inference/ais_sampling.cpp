@@ -1,6 +1,7 @@
 // Adaptive importance sampling and its importance-table steps.
 #include "inference/ais_sampling.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <vector>
@@ -106,6 +107,8 @@ int RunAdaptiveImportanceSampling(SampleNet& net) {
         for (int i = 0; i < n; i++) {
             if (net.GetNode(i).isEvidenceAncestor) net.UpdateImportanceTable(net.GetNode(i));
         }
+        // The next interval's weights set their own scale.
+        net.ClearLearningTables();
         net.learningRate *= kLearningRateDecay;
     }
     net.ClearLearningTables();
@@ -116,21 +119,28 @@ int RunAdaptiveImportanceSampling(SampleNet& net) {
 
 namespace {
 
-// The learning samples draw the evidence ancestors and weigh the observed nodes, reading the table, the
-// importance and the learning table; the final ones draw every node from the first two.
+// The learning samples draw the evidence ancestors and weigh the observed nodes, the final ones draw every
+// node, each reading its table and importance table (the learning table is only added to, which no draw
+// waits for).
 PartWork CountAdaptiveSamplingWork(const PartView& view) {
     using namespace vovido::AdaptiveSamplingSettings;
     const std::vector<char> ancestors = vovido::FindEvidenceAncestors(view);
-    vovido::SampleSteps learning(3);
+    vovido::SampleSteps learning(2);
     vovido::SampleSteps final(2);
+    int lastLearned = -1;
     for (int i = 0; i < view.GetNumberOfNodes(); i++) {
         const VRX_Dmatrix* table = view.GetNodeTable(i);
         const int64_t cells = table != nullptr ? table->GetNumberOfElements() : 0;
         const int outcomes = view.GetNumberOfOutcomes(i);
         const int parents = view.GetNumberOfParents(i);
-        if (ancestors[static_cast<size_t>(i)] != 0 || view.GetEvidence(i) >= 0)
-            learning.AddRecord(outcomes, parents, cells);
-        final.AddRecord(outcomes, parents, cells);
+        if (ancestors[static_cast<size_t>(i)] != 0 || view.GetEvidence(i) >= 0) {
+            const std::vector<int>& parentIndices = view.GetParentIndices(i);
+            const bool waits = lastLearned >= 0 && std::find(parentIndices.begin(), parentIndices.end(),
+                                                             lastLearned) != parentIndices.end();
+            learning.AddRecord(outcomes, parents, cells, 0, waits);
+            lastLearned = i;
+        }
+        final.AddRecord(outcomes, parents, cells, 0, vovido::WaitsForPrevious(view, i));
     }
     PartWork work;
     work.samples = int64_t{view.GetNumberOfSamples()} + kLearningSamples;

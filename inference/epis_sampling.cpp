@@ -101,7 +101,7 @@ PartWork CountPrepropagatedSamplingWork(const PartView& view) {
         const VRX_Dmatrix* table = view.GetNodeTable(i);
         const int64_t cells = table != nullptr ? table->GetNumberOfElements() : 0;
         const int outcomes = view.GetNumberOfOutcomes(i);
-        steps.AddRecord(outcomes, view.GetNumberOfParents(i), cells);
+        steps.AddRecord(outcomes, view.GetNumberOfParents(i), cells, 0, vovido::WaitsForPrevious(view, i));
         const int64_t configurations = cells / std::max(outcomes, 1);
         passSteps = vovido::SaturatingSum(
             passSteps,

@@ -113,9 +113,13 @@ int RunRecordSampler(VRX_network& network, const RecordSampler& sampler) {
     SamplingWork work;
     for (SampledPart& part : parts) {
         SampleSteps steps(sampler.tablesRead);
-        for (const SamplerRecord& record : part.records) {
+        for (size_t i = 0; i < part.records.size(); i++) {
+            const SamplerRecord& record = part.records[i];
+            const int* parents = record.parentPositions.get();
+            const bool waits = std::find(parents, parents + record.numParents, static_cast<int>(i) - 1) !=
+                               parents + record.numParents;
             steps.AddRecord(record.numOutcomes, record.numParents, record.table->GetNumberOfElements(),
-                            sampler.extraSteps != nullptr ? sampler.extraSteps(record) : 0);
+                            sampler.extraSteps != nullptr ? sampler.extraSteps(record) : 0, waits);
         }
         work.AddPart(*part.graph, numSamples, SaturatingProduct(numSamples, steps.PerSample()),
                      steps.Cells());

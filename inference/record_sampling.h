@@ -20,24 +20,6 @@ class VRX_network;
 
 namespace vovido {
 
-// The weight of one sample as mantissa * 2^exponent. A product of thousands of factors leaves the range
-// of a double (the table sums of backward sampling exceed 1, evidence probabilities fall below it) long
-// before the sample stops counting against the others.
-struct SampleWeight {
-    // Implicit, so that a sampler of plain weights returns them as they are.
-    SampleWeight(double plain = 0.0) : mantissa(plain) {}  // NOLINT(google-explicit-constructor)
-
-    void Multiply(double factor) {
-        int shift = 0;
-        mantissa = std::frexp(mantissa * factor, &shift);
-        exponent += shift;
-    }
-    bool IsZero() const { return !(mantissa > 0.0); }
-
-    double mantissa;
-    int exponent = 0;
-};
-
 // One relevant part under sampling.
 struct SampledPart {
     std::unique_ptr<RelevanceGraph> graph;

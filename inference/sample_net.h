@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/dmatrix.h"
+#include "inference/sampling_draws.h"
 
 class PartView;
 class RandomGenerator;
@@ -102,14 +103,14 @@ public:
     void ResetBeliefs();
     void ClearLearningTables();
     // Draws one sample in position order and returns its weight: 0 as soon as a factor makes it 0.
-    double DrawSample(RandomGenerator& random);
+    vovido::SampleWeight DrawSample(RandomGenerator& random);
     // The same over the evidence ancestors and the observed nodes only: the importance table of every other
     // node is its table, so that its draw weighs 1 and reaches no learned column.
-    double DrawLearningSample(RandomGenerator& random);
+    vovido::SampleWeight DrawLearningSample(RandomGenerator& random);
     // Adds a kept sample's weight to every evidence ancestor's learning table at the sample's coordinates.
-    void AccumulateLearning(double weight);
+    void AccumulateLearning(const vovido::SampleWeight& weight);
     // Adds a kept sample's weight to every unobserved node's belief at its state.
-    void AccumulateBeliefs(double weight);
+    void AccumulateBeliefs(const vovido::SampleWeight& weight);
     // Adaptive importance sampling: starting importance tables of evidence ancestors, by the cut-off
     // heuristic or (uniform) over the non-zero table entries; the learning step.
     void InitImportanceTable(SampleNode& node, bool uniform);
@@ -123,8 +124,22 @@ public:
     double learningRate = 0.4;
 
 private:
+    // What was added of the kept weights is kept divided by 2^exponent, set with some headroom above the
+    // first of them and raised, with what was added, when a heavier one comes: a product of thousands of
+    // factors leaves the range of a double long before the sample stops counting.
+    struct WeightScale {
+        int exponent = 0;
+        bool set = false;
+    };
+    // The weight over the scale; scaled(shift) divides what was added by 2^shift when the scale is raised.
+    template <typename Rescale>
+    static double Scaled(const vovido::SampleWeight& weight, WeightScale& scale, Rescale&& rescale);
+
     int Build();
     void MarkEvidenceAncestors();
+
+    WeightScale learningScale_;
+    WeightScale beliefScale_;
 
     std::vector<std::unique_ptr<SampleNode>> nodes;
     // Positions of the evidence ancestors and the observed nodes, in position order.

@@ -4,6 +4,7 @@
 // (RandomGenerator::NextFraction: the generator's 15-bit values reach 1.0 and would make outcomes of
 // probability below 1/32767 impossible or too likely).
 
+#include <cmath>
 #include <cstdint>
 
 #include "base/random_generator.h"
@@ -39,6 +40,25 @@ inline int PickOutcome(const double* column, int n, double r) {
     }
     return last;
 }
+
+// The weight of one sample as mantissa * 2^exponent. A product of thousands of factors leaves the range
+// of a double (the table sums of backward sampling exceed 1, evidence probabilities fall below it) long
+// before the sample stops counting against the others.
+struct SampleWeight {
+    // Implicit, so that a sampler of plain weights returns them as they are.
+    SampleWeight(double plain = 0.0) : mantissa(plain) {}  // NOLINT(google-explicit-constructor)
+
+    void Multiply(double factor) {
+        int shift = 0;
+        mantissa = std::frexp(mantissa * factor, &shift);
+        exponent += shift;
+    }
+    bool IsZero() const { return !(mantissa > 0.0); }
+    double ToDouble() const { return std::ldexp(mantissa, exponent); }
+
+    double mantissa;
+    int exponent = 0;
+};
 
 // Whether the table has one dimension per parent, of the parent's outcome count, and a last dimension
 // of the node's outcome count, so that columns can be read by strides.

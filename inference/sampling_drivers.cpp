@@ -89,8 +89,11 @@ int CheckPartsWork(RelevantPartList& parts, PartWorkCounter count) {
     vovido::SamplingWork work;
     try {
         for (std::unique_ptr<RelevanceGraph>& part : parts) {
-            const PartView view(*part);
-            if (view.GetStatus() != kSuccess) return LogError(errorLog, view.GetStatus(), nullptr, nullptr);
+            PartView view(*part);
+            // In the order of the draws, as the sampling network will put them.
+            int rc = view.GetStatus();
+            if (rc == kSuccess) rc = view.SortTopologically();
+            if (rc != kSuccess) return LogError(errorLog, rc, nullptr, nullptr);
             const PartWork counted = count(view);
             work.AddPart(*part, counted.samples, counted.steps, counted.cells);
         }

@@ -23,19 +23,24 @@ int64_t SaturatingSum(int64_t a, int64_t b) {
     return a > INT64_MAX - b ? INT64_MAX : a + b;
 }
 
-void SampleSteps::AddRecord(int outcomes, int parents, int64_t cells, int64_t extraSteps) {
+void SampleSteps::AddRecord(int outcomes, int parents, int64_t cells, int64_t extraSteps, bool waits) {
     steps_ =
         SaturatingSum(steps_, SaturatingSum(int64_t{outcomes} + parents + kSampleRecordSteps, extraSteps));
     cells_ = SaturatingSum(cells_, cells);
     ++records_;
+    if (waits) ++waiting_;
 }
 
 int64_t SampleSteps::PerSample() const {
     // Past the caches every draw waits for memory: the share of the tables beyond them, a record.
-    const int64_t bytes = SaturatingProduct(cells_, 8 * int64_t{tablesRead_});
-    const double share = std::min(1.0, static_cast<double>(bytes) / static_cast<double>(kSampleCacheBytes));
-    const auto misses = static_cast<int64_t>(share * static_cast<double>(kSampleMissSteps));
-    return SaturatingSum(steps_, SaturatingProduct(records_, misses));
+    const auto bytes = static_cast<double>(SaturatingProduct(cells_, 8 * int64_t{tablesRead_}));
+    const auto missSteps = [bytes](int64_t cache) {
+        return static_cast<int64_t>(std::min(1.0, bytes / static_cast<double>(cache)) *
+                                    static_cast<double>(kSampleMissSteps));
+    };
+    return SaturatingSum(
+        SaturatingSum(steps_, SaturatingProduct(records_ - waiting_, missSteps(kSampleCacheBytes))),
+        SaturatingProduct(waiting_, missSteps(kSampleNearCacheBytes)));
 }
 
 void SamplingWork::AddPart(RelevanceGraph& part, int64_t samples, int64_t work, int64_t cells) {
@@ -63,6 +68,13 @@ int SamplingWork::Check() const {
                              " would take " + std::to_string(total_) + " steps, past the limit of " +
                              std::to_string(kMaxSamplingWorkSteps) + " steps";
     return LogError(errorLog, kOutOfMemory, text.c_str(), nullptr);
+}
+
+bool WaitsForPrevious(const PartView& view, int i) {
+    for (int p : view.GetParentIndices(i)) {
+        if (p == i - 1) return true;
+    }
+    return false;
 }
 
 std::vector<char> FindEvidenceAncestors(const PartView& view) {
@@ -119,7 +131,7 @@ int64_t EstimateSamplingUpdateSteps(const VRX_network& network, const std::vecto
             tablesRead = 3;
             break;
         case BayesianAlgorithm::kAdaptiveImportanceSampling:
-            tablesRead = 3;
+            tablesRead = 2;
             samples += AdaptiveSamplingSettings::kLearningSamples;
             break;
         case BayesianAlgorithm::kPrepropagatedImportanceSampling:

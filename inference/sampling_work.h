@@ -13,12 +13,13 @@ namespace vovido {
 
 // The steps of one sample over the records it draws or weighs: each record's outcomes, parents,
 // kSampleRecordSteps and extra steps of the sampler's own, and a share of kSampleMissSteps a record as the
-// tables its draws read outgrow kSampleCacheBytes.
+// tables its draws read outgrow the caches (sooner for a record that waits for the draw just before it).
 class SampleSteps {
 public:
     // tablesRead: the tables of a record's shape that its draws read (table, importance, learning table).
     explicit SampleSteps(int tablesRead) : tablesRead_(tablesRead) {}
-    void AddRecord(int outcomes, int parents, int64_t cells, int64_t extraSteps = 0);
+    // waits: a parent of the record is drawn right before it.
+    void AddRecord(int outcomes, int parents, int64_t cells, int64_t extraSteps = 0, bool waits = false);
     int64_t PerSample() const;
     int64_t Cells() const { return cells_; }
 
@@ -26,6 +27,7 @@ private:
     int tablesRead_;
     int64_t steps_ = 0;
     int64_t records_ = 0;
+    int64_t waiting_ = 0;
     int64_t cells_ = 0;
 };
 
@@ -49,6 +51,9 @@ private:
 
 int64_t SaturatingProduct(int64_t a, int64_t b);
 int64_t SaturatingSum(int64_t a, int64_t b);
+
+// Whether a parent of record i of the view is record i - 1.
+bool WaitsForPrevious(const PartView& view, int i);
 
 // Per record of the view: whether it is an unobserved ancestor of an observed record.
 std::vector<char> FindEvidenceAncestors(const PartView& view);

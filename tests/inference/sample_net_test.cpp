@@ -81,7 +81,7 @@ TEST(SampleNet, DrawSampleWeighsByEvidenceAndStopsAtZero) {
     ASSERT_EQ(net.PrepareTables(), kSuccess);
     RandomGenerator random(3);
     for (int s = 0; s < 50; s++) {
-        const double w = net.DrawSample(random);
+        const double w = net.DrawSample(random).ToDouble();
         const int b = net.GetNode(1).state;
         EXPECT_EQ(w, b == 0 ? 0.3 : 1.0);
         if (w > 0.0) {
@@ -92,7 +92,7 @@ TEST(SampleNet, DrawSampleWeighsByEvidenceAndStopsAtZero) {
     for (int k = 0; k < 6; k++) b.importanceTable[k] = k % 2 == 0 ? 1.0 : 0.0;
     f.t.Table(f.c, {0.7, 0.0, 0.0, 1.0});
     net.GetNode(3).state = -7;
-    EXPECT_EQ(net.DrawSample(random), 0.0);
+    EXPECT_TRUE(net.DrawSample(random).IsZero());
     EXPECT_EQ(net.GetNode(3).state, -7);
 }
 
