@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <vector>
 
 #include "inference/part_view.h"
@@ -58,6 +59,31 @@ TEST(SampleNet, BuildsNodesInTopologicalOrderWithEvidenceAncestors) {
     net.ResetBeliefs();
     EXPECT_EQ(c.beliefs, (std::vector<double>{0, 1}));
     EXPECT_EQ(net.GetNode(0).beliefs, (std::vector<double>{0, 0, 0}));
+}
+
+// Weights far below the range of a double, as the products over thousands of nodes give, still count
+// against each other; a far heavier one rescales what was added without changing its ratios.
+TEST(SampleNet, WeightsBeyondTheRangeOfDoublesKeepTheirRatios) {
+    Family f;
+    WholePart part(f.t.net);
+    SampleNet net(part.view);
+    ASSERT_EQ(net.PrepareTables(), kSuccess);
+    net.ResetBeliefs();
+    for (int i : {0, 1, 3, 4}) net.GetNode(i).state = 0;
+    SampleNode& a = net.GetNode(0);
+    const auto add = [&net, &a](int state, int exponent) {
+        vovido::SampleWeight weight(0.5);
+        weight.exponent = exponent;
+        a.state = state;
+        net.AccumulateBeliefs(weight);
+    };
+    add(0, -3000);
+    add(1, -2998);
+    EXPECT_EQ(a.beliefs[1], 4 * a.beliefs[0]);
+    add(2, -2700);
+    EXPECT_EQ(a.beliefs[1], 4 * a.beliefs[0]);
+    EXPECT_EQ(a.beliefs[2], std::ldexp(a.beliefs[0], 300));
+    EXPECT_GT(a.beliefs[0], 0.0);
 }
 
 TEST(SampleNet, SingleNodeHasOneConfigurationAndNoParentMessages) {

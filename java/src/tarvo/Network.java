@@ -753,7 +753,9 @@ public class Network extends Wrapper {
 
     /**
      * Sets the number of samples that the sampling algorithms draw, and so the accuracy of updating a
-     * network with equation nodes; the value is stored as given.
+     * network with equation nodes; the value is stored as given. An update of discrete nodes whose draws
+     * would take more than some seconds (the samples times the work of one sample over its part) is refused
+     * before the first of them, error -42 naming the part and the sizes.
      *
      * @param count the sample count
      * @throws TARVOException when the network has been disposed of
@@ -1045,7 +1047,9 @@ public class Network extends Wrapper {
 
     /**
      * Searches, by simulated annealing, for the most probable joint outcome of the given nodes given the
-     * evidence that is set. The search runs on a copy: this network does not change.
+     * evidence that is set. The search runs on a copy: this network does not change. Each move is a belief
+     * update: a search whose updates (at least numCycle a node in each of iStopSteps + 1 sweeps) would take
+     * more than some seconds is refused before the first, error -42 giving their number and sizes.
      *
      * @param mapNodes the handles of the nodes whose outcomes are sought
      * @param tuning the search's settings, kept by the network for later calls; null keeps the network's
