@@ -107,8 +107,7 @@ int RunAdaptiveImportanceSampling(SampleNet& net) {
         for (int i = 0; i < n; i++) {
             if (net.GetNode(i).isEvidenceAncestor) net.UpdateImportanceTable(net.GetNode(i));
         }
-        // The next interval's weights set their own scale.
-        net.ClearLearningTables();
+        net.RestartLearningScale();
         net.learningRate *= kLearningRateDecay;
     }
     net.ClearLearningTables();
@@ -128,9 +127,13 @@ PartWork CountAdaptiveSamplingWork(const PartView& view) {
     vovido::SampleSteps learning(2);
     vovido::SampleSteps final(2);
     int lastLearned = -1;
+    int64_t learnedCells = 0;
+    int64_t unobservedCells = 0;
     for (int i = 0; i < view.GetNumberOfNodes(); i++) {
         const VRX_Dmatrix* table = view.GetNodeTable(i);
         const int64_t cells = table != nullptr ? table->GetNumberOfElements() : 0;
+        if (ancestors[static_cast<size_t>(i)] != 0) learnedCells += cells;
+        if (view.GetEvidence(i) < 0) unobservedCells += cells;
         const int outcomes = view.GetNumberOfOutcomes(i);
         const int parents = view.GetNumberOfParents(i);
         if (ancestors[static_cast<size_t>(i)] != 0 || view.GetEvidence(i) >= 0) {
@@ -148,6 +151,13 @@ PartWork CountAdaptiveSamplingWork(const PartView& view) {
     work.steps =
         vovido::SaturatingSum(vovido::SaturatingProduct(kLearningSamples, learning.PerSample()),
                               vovido::SaturatingProduct(view.GetNumberOfSamples(), final.PerSample()));
+    // Each update of the importance tables reads, mixes, empties and normalises the learned tables whole,
+    // some passes over memory: kUpdateSteps steps a cell.
+    constexpr int64_t kUpdateSteps = 10;
+    work.steps = vovido::SaturatingSum(
+        work.steps,
+        vovido::SaturatingProduct(learnedCells, kUpdateSteps * int64_t{kLearningSamples / kUpdateInterval}));
+    work.copied = vovido::SaturatingSum(unobservedCells, learnedCells);
     return work;
 }
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <new>
 
+#include "base/size_limits.h"
 #include "base/status_codes.h"
 #include "inference/record_sampling.h"
 #include "inference/sampling_drivers.h"
@@ -90,9 +91,12 @@ double DrawParentsBackwards(vovido::SampledPart& part, SamplerRecord& x, RandomG
 }
 
 // An observed record's parents are drawn from the row of its outcome, read twice for every sample across
-// the columns of the whole table.
+// the columns of the whole table; a record on the walk up from it draws its free parents likewise from
+// the row of its drawn outcome (counted once: the walk passes a share of the records only).
 int64_t BackwardRowSteps(const SamplerRecord& record) {
-    return record.IsObserved() ? 2 * int64_t{record.table->GetNumberOfElements()} : 0;
+    const int64_t cells = record.table->GetNumberOfElements();
+    if (record.IsObserved()) return 2 * cells;
+    return record.numParents > 0 ? cells / record.numOutcomes + kSampleRecordSteps : 0;
 }
 
 vovido::SampleWeight DrawBackwardSample(vovido::SampledPart& part, RandomGenerator& random, int) {

@@ -97,17 +97,18 @@ PartWork CountPrepropagatedSamplingWork(const PartView& view) {
         std::min(std::max(view.ComputeHeights(), 0), std::max(view.GetEpisParams().proplen, 0));
     vovido::SampleSteps steps(2);
     int64_t passSteps = 0;
+    PartWork work;
     for (int i = 0; i < view.GetNumberOfNodes(); i++) {
         const VRX_Dmatrix* table = view.GetNodeTable(i);
         const int64_t cells = table != nullptr ? table->GetNumberOfElements() : 0;
         const int outcomes = view.GetNumberOfOutcomes(i);
         steps.AddRecord(outcomes, view.GetNumberOfParents(i), cells, 0, vovido::WaitsForPrevious(view, i));
+        if (view.GetEvidence(i) < 0) work.copied += cells;
         const int64_t configurations = cells / std::max(outcomes, 1);
         passSteps = vovido::SaturatingSum(
             passSteps,
             vovido::SaturatingProduct(configurations, 2 * int64_t{view.GetNumberOfParents(i)} + outcomes));
     }
-    PartWork work;
     work.samples = view.GetNumberOfSamples();
     work.cells = steps.Cells();
     // A step of a pass reads the tables and messages across: it weighs as many sampling steps as the

@@ -48,8 +48,10 @@ struct RecordSampler {
     // draw (may be null): counted before the first draw.
     int tablesRead = 1;
     int64_t (*extraSteps)(const SamplerRecord& record) = nullptr;
-    // Extra per-part set-up after the records are built; 0 or a status. May be null.
+    // Extra per-part set-up after the records are built and the run counted; 0 or a status. May be null.
     int (*prepare)(SampledPart& part) = nullptr;
+    // The working tables it copies of each unobserved record's table.
+    int copiesOfUnobserved = 0;
     // Draws sample number s of the part and returns its weight: 0 when the sample is rejected or
     // dropped. Per-algorithm bookkeeping of kept samples is done here; the frame adds the weight to
     // the counts of every record.

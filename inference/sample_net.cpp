@@ -251,7 +251,8 @@ void ScaleValues(double* values, size_t n, int shift) {
 }  // namespace
 
 template <typename Rescale>
-double SampleNet::Scaled(const vovido::SampleWeight& weight, WeightScale& scale, Rescale&& rescale) {
+double SampleNet::Scaled(const vovido::SampleWeight& drawn, WeightScale& scale, Rescale&& rescale) {
+    const vovido::SampleWeight weight = drawn.Normalized();
     const int wanted = weight.exponent + kWeightHeadroom;
     if (!scale.set) {
         scale.exponent = wanted;

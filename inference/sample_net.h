@@ -102,6 +102,9 @@ public:
     // Beliefs 0, and 1 at the observed outcome of an observed node.
     void ResetBeliefs();
     void ClearLearningTables();
+    // After every learning table was emptied (by the updates of the importance tables): the next weights
+    // set their own scale.
+    void RestartLearningScale() { learningScale_ = WeightScale(); }
     // Draws one sample in position order and returns its weight: 0 as soon as a factor makes it 0.
     vovido::SampleWeight DrawSample(RandomGenerator& random);
     // The same over the evidence ancestors and the observed nodes only: the importance table of every other

@@ -95,7 +95,7 @@ int CheckPartsWork(RelevantPartList& parts, PartWorkCounter count) {
             if (rc == kSuccess) rc = view.SortTopologically();
             if (rc != kSuccess) return LogError(errorLog, rc, nullptr, nullptr);
             const PartWork counted = count(view);
-            work.AddPart(*part, counted.samples, counted.steps, counted.cells);
+            work.AddPart(*part, counted.samples, counted.steps, counted.cells, counted.copied);
         }
     } catch (const std::bad_alloc&) {
         return LogError(errorLog, kOutOfMemory, nullptr, nullptr);

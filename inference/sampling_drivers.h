@@ -42,11 +42,13 @@ int LogNoUsefulSamples(const PartView& view);
 // Algorithm 9: loopy belief propagation on every relevant part.
 [[nodiscard]] int RunLoopyPropagationOnParts(VRX_network& network);
 
-// The work a body will do on a part: steps in all, with the samples it draws and the cells of its tables.
+// The work a body will do on a part: steps in all, with the samples it draws, the cells of its tables and
+// those it copies into working tables.
 struct PartWork {
     int64_t steps = 0;
     int64_t samples = 0;
     int64_t cells = 0;
+    int64_t copied = 0;
 };
 using PartWorkCounter = PartWork (*)(const PartView& view);
 

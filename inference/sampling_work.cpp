@@ -28,7 +28,9 @@ void SampleSteps::AddRecord(int outcomes, int parents, int64_t cells, int64_t ex
         SaturatingSum(steps_, SaturatingSum(int64_t{outcomes} + parents + kSampleRecordSteps, extraSteps));
     cells_ = SaturatingSum(cells_, cells);
     ++records_;
-    if (waits) ++waiting_;
+    if (!waits) return;
+    ++waiting_;
+    steps_ = SaturatingSum(steps_, kSampleWaitSteps);
 }
 
 int64_t SampleSteps::PerSample() const {
@@ -43,9 +45,16 @@ int64_t SampleSteps::PerSample() const {
         SaturatingProduct(waiting_, missSteps(kSampleNearCacheBytes)));
 }
 
-void SamplingWork::AddPart(RelevanceGraph& part, int64_t samples, int64_t work, int64_t cells) {
+void SamplingWork::AddPart(RelevanceGraph& part, int64_t samples, int64_t work, int64_t cells,
+                           int64_t copied) {
     total_ = SaturatingSum(total_, work);
+    copied_ = SaturatingSum(copied_, copied);
     ++parts_;
+    if (copied > mostCopies_) {
+        mostCopied_ = &part;
+        mostCopies_ = copied;
+        mostCopiedCells_ = cells;
+    }
     if (work <= largestWork_) return;
     largest_ = &part;
     largestWork_ = work;
@@ -53,19 +62,35 @@ void SamplingWork::AddPart(RelevanceGraph& part, int64_t samples, int64_t work, 
     largestCells_ = cells;
 }
 
-int SamplingWork::Check() const {
-    if (total_ <= kMaxSamplingWorkSteps || largest_ == nullptr) return kSuccess;
+namespace {
+
+// "the part of 8 nodes [a], [b], ... (tables of 36 cells)"
+std::string DescribePart(RelevanceGraph& part, int64_t cells) {
     std::string nodes;
     int named = 0;
-    PartView view(*largest_);
+    PartView view(part);
     for (int i = 0; i < view.GetNumberOfNodes(); i++) {
         if (view.GetNodeHandle(i) >= 0) AppendPartNodeName(view, i, named, nodes);
     }
-    const std::string text = "ERROR: Sampling the part of " + std::to_string(view.GetNumberOfNodes()) +
-                             " nodes " + nodes + " (tables of " + std::to_string(largestCells_) + " cells) " +
-                             std::to_string(largestSamples_) + " times" +
-                             (parts_ > 1 ? std::string(", with the other parts,") : std::string()) +
-                             " would take " + std::to_string(total_) + " steps, past the limit of " +
+    return "the part of " + std::to_string(view.GetNumberOfNodes()) + " nodes " + nodes + " (tables of " +
+           std::to_string(cells) + " cells)";
+}
+
+}  // namespace
+
+int SamplingWork::Check() const {
+    const std::string others = parts_ > 1 ? ", with the other parts," : "";
+    if (copied_ > kMaxSampleCopyCells && mostCopied_ != nullptr) {
+        const std::string text = "ERROR: Sampling " + DescribePart(*mostCopied_, mostCopiedCells_) + others +
+                                 " would copy " + std::to_string(copied_) +
+                                 " cells into working tables, past the limit of " +
+                                 std::to_string(kMaxSampleCopyCells) + " cells";
+        return LogError(errorLog, kOutOfMemory, text.c_str(), nullptr);
+    }
+    if (total_ <= kMaxSamplingWorkSteps || largest_ == nullptr) return kSuccess;
+    const std::string text = "ERROR: Sampling " + DescribePart(*largest_, largestCells_) + " " +
+                             std::to_string(largestSamples_) + " times" + others + " would take " +
+                             std::to_string(total_) + " steps, past the limit of " +
                              std::to_string(kMaxSamplingWorkSteps) + " steps";
     return LogError(errorLog, kOutOfMemory, text.c_str(), nullptr);
 }

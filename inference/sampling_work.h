@@ -34,15 +34,20 @@ private:
 // The draws of a sampling run over its parts, refused as a whole before any part is sampled.
 class SamplingWork {
 public:
-    // samples draws of the part, work steps in all, over tables of cells cells.
-    void AddPart(RelevanceGraph& part, int64_t samples, int64_t work, int64_t cells);
-    // 0 within kMaxSamplingWorkSteps; else kOutOfMemory, logged naming the part of most work with its
-    // nodes, samples and table cells.
+    // samples draws of the part, work steps in all, over tables of cells cells, copied cells of which are
+    // copied into working tables.
+    void AddPart(RelevanceGraph& part, int64_t samples, int64_t work, int64_t cells, int64_t copied);
+    // 0 within kMaxSamplingWorkSteps and kMaxSampleCopyCells; else kOutOfMemory, logged naming the part of
+    // most work (or most copies) with its nodes, samples and table cells.
     [[nodiscard]] int Check() const;
 
 private:
     int64_t total_ = 0;
+    int64_t copied_ = 0;
     int parts_ = 0;
+    RelevanceGraph* mostCopied_ = nullptr;
+    int64_t mostCopies_ = -1;
+    int64_t mostCopiedCells_ = 0;
     RelevanceGraph* largest_ = nullptr;
     int64_t largestWork_ = -1;
     int64_t largestSamples_ = 0;

@@ -86,6 +86,7 @@ int RunSelfImportanceSampling(VRX_network& network) {
     vovido::RecordSampler sampler;
     sampler.prepare = PrepareTables;
     sampler.tablesRead = 3;
+    sampler.copiesOfUnobserved = 2;
     sampler.extraSteps = ReestimateSteps;
     sampler.draw = DrawSelfImportanceSample;
     return vovido::RunRecordSampler(network, sampler);

@@ -218,10 +218,11 @@ TEST(SamplingDrivers, NoSampleCountFailsEveryPart) {
 }
 
 // A sample count whose draws would run for hours is refused before the first draw, naming the part, its
-// samples and the steps they would take: 56 a sample, each record's outcomes, parents and 4 steps; backward
-// sampling reads xray's table twice more (8), adaptive importance sampling learns on 25,000 samples of the
-// 41 steps of xray and its ancestors, and importance sampling after loopy propagation makes three passes
-// of 84 steps, 4 each.
+// samples and the steps they would take: 80 a sample, each record's outcomes, parents and 4 steps, and 8
+// more for each of the 3 drawn right after a parent (5 in the order of logic sampling); backward sampling
+// reads xray's table twice and a row of each record with parents (42 more); adaptive importance sampling
+// learns on 25,000 samples of xray and its ancestors (73 steps) and updates their 20 cells ten times (10
+// steps a cell); importance sampling after loopy propagation makes three passes of 84 steps, 4 each.
 TEST(SamplingDrivers, SampleCountsPastTheWorkLimitAreRefusedAtOnce) {
     Asia asia;
     asia.t.Observe(asia.xray, 0);
@@ -233,12 +234,12 @@ TEST(SamplingDrivers, SampleCountsPastTheWorkLimitAreRefusedAtOnce) {
         int algorithm;
         std::string text;
     } refusals[] = {
-        {1, part + "[smoke], [lung], [asia], [tub], [either], ..." + sizes + "120259084232" + limit},
-        {3, part + topological + sizes + "120259084232" + limit},
-        {4, part + topological + sizes + "120259084232" + limit},
-        {6, part + topological + sizes + "137438953408" + limit},
-        {7, part + topological + " (tables of 36 cells) 2147508647 times would take 120260109232" + limit},
-        {8, part + topological + sizes + "120259085240" + limit},
+        {1, part + "[smoke], [lung], [asia], [tub], [either], ..." + sizes + "206158430112" + limit},
+        {3, part + topological + sizes + "171798691760" + limit},
+        {4, part + topological + sizes + "171798691760" + limit},
+        {6, part + topological + sizes + "261993004934" + limit},
+        {7, part + topological + " (tables of 36 cells) 2147508647 times would take 171800518760" + limit},
+        {8, part + topological + sizes + "171798692768" + limit},
     };
     for (const auto& r : refusals) {
         EXPECT_EQ(Update(asia.t.net, r.algorithm, 2147483647), kOutOfMemory) << Where(r.algorithm);
