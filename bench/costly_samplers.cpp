@@ -25,9 +25,9 @@ void BM_SampledUpdate(benchmark::State& state) {
     RunInChild(state, [&state] {
         VRX_network net;
         net.propagationFlags = 0;
-        const int built = test::BuildSampledBand(net, static_cast<int>(state.range(1)), static_cast<int>(state.range(2)),
-                                                 static_cast<int>(state.range(3)), state.range(4) != 0,
-                                                 static_cast<int>(state.range(5)));
+        const int built = test::BuildSampledBand(
+            net, static_cast<int>(state.range(1)), static_cast<int>(state.range(2)),
+            static_cast<int>(state.range(3)), state.range(4) != 0, static_cast<int>(state.range(5)));
         if (built != 0) return built;
         net.SetBayesianAlgorithm(static_cast<int>(state.range(0)));
         net.numSamples = static_cast<int>(state.range(6));
@@ -36,14 +36,14 @@ void BM_SampledUpdate(benchmark::State& state) {
     });
 }
 BENCHMARK(BM_SampledUpdate)
-    ->Args({7, 3000, 6, 3, 1, 10, 1000})      // adaptive importance sampling on 3,000 six-state nodes: answers
-    ->Args({7, 3000, 6, 1, 0, 1, 1000})       // ... on a chain observed at its end: answers
-    ->Args({7, 3000, 6, 2, 0, 1, 1000})       // ... on a band of two parents: refused
-    ->Args({3, 10, 2, 2, 0, 1, INT_MAX})      // the largest sample count on ten nodes: refused
-    ->Args({1, 3000, 6, 3, 1, 10, INT_MAX})   // logic sampling, the largest sample count: refused
-    ->Args({6, 22, 2, 20, 0, 1, 1000})        // backward sampling over a row of 2^20 parent states: answers
-    ->Args({6, 22, 2, 20, 0, 1, 4000})        // ... four times as many samples: refused
-    ->Args({8, 26, 2, 24, 0, 1, 1000})        // importance sampling after loopy passes over 2^24 columns: answers
+    ->Args({7, 3000, 6, 3, 1, 10, 1000})     // adaptive importance sampling on 3,000 six-state nodes: answers
+    ->Args({7, 3000, 6, 1, 0, 1, 1000})      // ... on a chain observed at its end: answers
+    ->Args({7, 3000, 6, 2, 0, 1, 1000})      // ... on a band of two parents: refused
+    ->Args({3, 10, 2, 2, 0, 1, INT_MAX})     // the largest sample count on ten nodes: refused
+    ->Args({1, 3000, 6, 3, 1, 10, INT_MAX})  // logic sampling, the largest sample count: refused
+    ->Args({6, 22, 2, 20, 0, 1, 1000})       // backward sampling over a row of 2^20 parent states: answers
+    ->Args({6, 22, 2, 20, 0, 1, 4000})       // ... four times as many samples: refused
+    ->Args({8, 26, 2, 24, 0, 1, 1000})  // importance sampling after loopy passes over 2^24 columns: answers
     ->Iterations(1)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
@@ -71,10 +71,10 @@ void BM_AnnealedMapTuning(benchmark::State& state) {
     });
 }
 BENCHMARK(BM_AnnealedMapTuning)
-    ->Args({20, 1, 2000000000, 0, 1000})  // endless stop steps: refused
+    ->Args({20, 1, 2000000000, 0, 1000})   // endless stop steps: refused
     ->Args({20, 2000000000, 20, 0, 1000})  // endless cycles: refused
-    ->Args({1000, 1, 20, 3, 1000})  // every node of the band under likelihood weighting: refused
-    ->Args({100, 1, 20, 3, 1000})  // a hundred of them: answers
+    ->Args({1000, 1, 20, 3, 1000})         // every node of the band under likelihood weighting: refused
+    ->Args({100, 1, 20, 3, 1000})          // a hundred of them: answers
     ->Iterations(1)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);

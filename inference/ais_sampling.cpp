@@ -101,7 +101,10 @@ int RunAdaptiveImportanceSampling(SampleNet& net) {
         if (!net.GetNode(i).IsObserved()) continue;
         for (int p : net.GetNode(i).parentIndices) net.InitImportanceTable(net.GetNode(p), true);
     }
-    for (int t = 1; t <= kLearningSamples; t++) {
+    // Without evidence ancestors nothing is learned: every importance table stays its table.
+    bool learns = false;
+    for (int i = 0; i < n && !learns; i++) learns = net.GetNode(i).isEvidenceAncestor;
+    for (int t = 1; learns && t <= kLearningSamples; t++) {
         net.AccumulateLearning(net.DrawLearningSample(random));
         if (t % kUpdateInterval != 0) continue;
         for (int i = 0; i < n; i++) {

@@ -55,6 +55,18 @@ void SampleNet::ApplyEpisCutoff(SampleNode& node) {
     }
 }
 
+namespace {
+
+// The network's largest node height, computed once for every part of a run (-1 outside a run): each
+// computation walks the whole network, and a network of many parts would walk it once a part.
+thread_local int runHeight = -1;
+
+int NetworkHeight(const PartView& view) {
+    return runHeight >= 0 ? runHeight : std::max(view.ComputeHeights(), 0);
+}
+
+}  // namespace
+
 int RunPrepropagatedImportanceSampling(SampleNet& net) {
     RandomGenerator& random = vovido::DiscreteSamplerGenerator();
     net.ClearLearningTables();
@@ -63,8 +75,7 @@ int RunPrepropagatedImportanceSampling(SampleNet& net) {
     for (int i = 0; i < n; i++) net.GetNode(i).InitMessages();
     vovido::SeedSamplerForRun();
 
-    const int passes =
-        std::min(std::max(net.GetView().ComputeHeights(), 0), net.GetView().GetEpisParams().proplen);
+    const int passes = std::min(NetworkHeight(net.GetView()), net.GetView().GetEpisParams().proplen);
     for (int pass = 0; pass < passes; pass++) {
         // Zero-sum beliefs become uniform here, so a pass never fails.
         (void)vovido::RunLoopyPass(net, true);
@@ -93,8 +104,7 @@ namespace {
 // The loopy passes walk every node's parent configurations once for its pi and once a parent for its
 // messages; the samples draw every node from its table and its importance table.
 PartWork CountPrepropagatedSamplingWork(const PartView& view) {
-    const int64_t passes =
-        std::min(std::max(view.ComputeHeights(), 0), std::max(view.GetEpisParams().proplen, 0));
+    const int64_t passes = std::min(NetworkHeight(view), std::max(view.GetEpisParams().proplen, 0));
     vovido::SampleSteps steps(2);
     int64_t passSteps = 0;
     PartWork work;
@@ -123,6 +133,9 @@ PartWork CountPrepropagatedSamplingWork(const PartView& view) {
 
 int RunPrepropagatedImportanceSamplingOnParts(VRX_network& network) {
     if (const int rc = vovido::CheckSampleCount(network.numSamples, kNoUsefulSamples)) return rc;
-    return RunSamplingOnParts(network, RunPrepropagatedImportanceSampling, SampleNet::kImportanceTables,
-                              CountPrepropagatedSamplingWork);
+    runHeight = std::max(network.ComputeHeights(), 0);
+    const int rc = RunSamplingOnParts(network, RunPrepropagatedImportanceSampling,
+                                      SampleNet::kImportanceTables, CountPrepropagatedSamplingWork);
+    runHeight = -1;
+    return rc;
 }
