@@ -44,6 +44,11 @@ BENCHMARK(BM_SampledUpdate)
     ->Args({6, 22, 2, 20, 0, 1, 1000})       // backward sampling over a row of 2^20 parent states: answers
     ->Args({6, 22, 2, 20, 0, 1, 4000})       // ... four times as many samples: refused
     ->Args({8, 26, 2, 24, 0, 1, 1000})  // importance sampling after loopy passes over 2^24 columns: answers
+    ->Args({7, 100, 1000, 1, 0, 1,
+            1000})  // a chain of 1,000-state nodes, working tables past 2^27 cells: refused
+    ->Args({6, 3000, 2, 1, 0, 1, 100000})  // backward sampling, a walk up a chain of 3,000 nodes: refused
+    ->Args({7, 20000, 2, 0, 0, 0, 1000})   // 20,000 parts of one node each: answers
+    ->Args({8, 20000, 2, 0, 0, 0, 1000})   // ... after loopy passes: answers
     ->Iterations(1)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
