@@ -97,3 +97,20 @@ constexpr int64_t kTermsPerKeptSample = 16;
 // an expression object of its own, some hundreds of bytes (measured: 2^22 take 1.4 GB and two seconds to
 // build), so that an arc that would pass it is refused before the table is rebuilt.
 constexpr int64_t kMaxHybridElements = int64_t{1} << 22;
+
+// Largest work of one sampling run of a discrete network, in steps, counted before its first draw: each
+// sample draws or weighs every record of its part at the cost of the record's outcomes, its parents and
+// kSampleRecordSteps, and, as the tables its draws read outgrow the processor's caches (kSampleCacheBytes),
+// up to kSampleMissSteps more for the memory each draw then waits for. A record drawn right after one of
+// its parents cannot look its column up before that draw: it costs kSampleWaitSteps more, and its wait
+// for memory is full once the tables outgrow kSampleNearCacheBytes. Some seconds at this limit.
+constexpr int64_t kMaxSamplingWorkSteps = int64_t{1} << 32;
+constexpr int64_t kSampleRecordSteps = 4;
+constexpr int64_t kSampleMissSteps = 96;
+constexpr int64_t kSampleCacheBytes = int64_t{32} << 20;
+constexpr int64_t kSampleNearCacheBytes = int64_t{8} << 20;
+constexpr int64_t kSampleWaitSteps = 8;
+
+// Largest sum of the working tables a sampling run copies from the tables it reads (importance and
+// learning tables), in cells: 1 GiB besides the network's own tables, counted with the draws.
+constexpr int64_t kMaxSampleCopyCells = int64_t{1} << 27;

@@ -27,6 +27,7 @@
 #include "inference/impossible_evidence.h"
 #include "inference/polytree.h"
 #include "inference/sampling_drivers.h"
+#include "inference/sampling_work.h"
 #include "inference/table_check.h"
 #include "inference/temporary_evidence_nodes.h"
 #include "inference/value_of_information.h"
@@ -327,6 +328,108 @@ int CheckAnnealedMapRequest(const VRX_network& network, const std::vector<std::p
 
 }  // namespace
 
+namespace {
+
+int64_t SumOf(int64_t a, int64_t b) {
+    return a > INT64_MAX - b ? INT64_MAX : a + b;
+}
+
+int64_t ProductOf(int64_t a, int64_t b) {
+    return b != 0 && a > INT64_MAX / b ? INT64_MAX : a * b;
+}
+
+// The work of one belief update that reads the given nodes and their ancestors, in cells: every table, or
+// the join tree of the whole network where larger, and a share of each node; under a sampling algorithm
+// the steps of its draws where more, a cell for as many steps as the two limits differ.
+struct UpdateWork {
+    UpdateWork(VRX_network& network, const std::vector<int>& handles) {
+        const std::vector<char> read = vovido::NodesAndAncestors(network, handles);
+        for (int h = network.GetFirstNode(); h >= 0; h = network.GetNextNode(h)) {
+            if (read[static_cast<size_t>(h)] == 0) continue;
+            ++nodes;
+            cells = SumOf(cells, vovido::DefinitionSupport::TableCellsWithParents(network, h, nullptr, 0));
+        }
+        uint64_t entries = 0;
+        if (vovido::IsJoinTreeAlgorithm(network.GetBayesianAlgorithm()))
+            entries = EstimateClusteringEntries(network);
+        tree = entries > static_cast<uint64_t>(INT64_MAX) ? INT64_MAX : static_cast<int64_t>(entries);
+        samples = vovido::EstimateSamplingUpdateSteps(network, read) /
+                  (kMaxSamplingWorkSteps / kMaxChainRuleWorkCells);
+        perUpdate = std::max(SumOf(std::max(cells, tree), ProductOf(nodes, kCellsPerNodeUpdate)), samples);
+    }
+
+    // "5 nodes with tables of 20 cells and a join tree of 40 entries" and what the work of one update is.
+    std::string Describe() const {
+        const std::string joinTree = tree == INT64_MAX ? " and a join tree too large to build"
+                                     : tree > 0 ? " and a join tree of " + std::to_string(tree) + " entries"
+                                                : "";
+        return std::to_string(nodes) + " nodes with tables of " + std::to_string(cells) + " cells" + joinTree;
+    }
+    std::string Unit() const {
+        if (samples > 0 && samples == perUpdate)
+            return "a cell for every " + std::to_string(kMaxSamplingWorkSteps / kMaxChainRuleWorkCells) +
+                   " steps of the draws of its samples";
+        return std::to_string(kCellsPerNodeUpdate) + " a node besides its table" +
+               (tree > 0 ? " or tree" : "");
+    }
+
+    int64_t nodes = 0;
+    int64_t cells = 0;
+    int64_t tree = 0;
+    int64_t samples = 0;
+    int64_t perUpdate = 0;
+};
+
+}  // namespace
+
+// The chain rule makes one update per finding: refused before the first when the findings times the
+// work of one update pass the limit.
+static int CheckChainRuleWork(VRX_network& network) {
+    std::vector<int> observed;
+    for (int h = network.GetFirstNode(); h >= 0; h = network.GetNextNode(h)) {
+        const VRX_nodeValue* value = ValueAt(network, h);
+        if (value != nullptr && value->HasFlag(ValueFlags::kEvidence)) observed.push_back(h);
+    }
+    const auto findings = static_cast<int64_t>(observed.size());
+    if (findings == 0) return kSuccess;
+    const UpdateWork update(network, observed);
+    const int64_t work = ProductOf(findings, update.perUpdate);
+    if (work <= kMaxChainRuleWorkCells) return kSuccess;
+    const std::string text = "The probability of evidence by the chain rule would make " +
+                             std::to_string(findings) + " belief updates, one per finding, of " +
+                             update.Describe() + ": the work of " + std::to_string(work) + " cells (" +
+                             update.Unit() + "), past the limit of " +
+                             std::to_string(kMaxChainRuleWorkCells) + " cells";
+    return LogError(errorLog, kOutOfMemory, text.c_str(), nullptr);
+}
+
+// Annealed MAP makes one update a finding, one a MAP node for its start, and at the least numCycle updates
+// a MAP node in each of the iStopSteps + 1 sweeps before it stops: refused before the first when they pass
+// the limit.
+static int CheckAnnealedMapWork(VRX_network& network, const VRX_intArray& evidenceNodes,
+                                const VRX_intArray& nodes) {
+    std::vector<int> read;
+    for (int i = 0; i < nodes.GetCount(); i++) read.push_back(nodes[i]);
+    for (int i = 0; i < evidenceNodes.GetCount(); i++) read.push_back(evidenceNodes[i]);
+    const int64_t findings = evidenceNodes.GetCount();
+    const int64_t mapNodes = nodes.GetCount();
+    const VRX_annealedMapTuning& tuning = network.GetAnnealedMapTuning();
+    const int64_t sweeps = ProductOf(ProductOf(std::max(tuning.numCycle, 1), mapNodes),
+                                     SumOf(std::max(tuning.iStopSteps, 0), 1));
+    const int64_t updates = SumOf(SumOf(findings, mapNodes), SumOf(sweeps, 1));
+    const UpdateWork update(network, read);
+    const int64_t work = ProductOf(updates, update.perUpdate);
+    if (work <= kMaxChainRuleWorkCells) return kSuccess;
+    const std::string text = "ERROR: Annealed MAP over " + std::to_string(mapNodes) +
+                             " nodes would make at least " + std::to_string(updates) + " belief updates (" +
+                             std::to_string(tuning.numCycle) + " a node in each of " +
+                             std::to_string(int64_t{tuning.iStopSteps} + 1) +
+                             " sweeps, and one a node and finding to start), of " + update.Describe() +
+                             ": the work of " + std::to_string(work) + " cells (" + update.Unit() +
+                             "), past the limit of " + std::to_string(kMaxChainRuleWorkCells) + " cells";
+    return LogError(errorLog, kOutOfMemory, text.c_str(), nullptr);
+}
+
 int VRX_network::AnnealedMAP(const std::vector<std::pair<int, int>>& evidence, const VRX_intArray& mapNodes,
                              VRX_intArray& outcomes, double& mapProbability, double& evidenceProbability,
                              int seed) {
@@ -353,6 +456,7 @@ int VRX_network::AnnealedMAP(const std::vector<std::pair<int, int>>& evidence, c
     // Its updates read the tables built from parameters, scaled and in the copy: counted before they are
     // built.
     if (const int refused = vovido::CheckTablesBuiltFromParameters(*this, true, 3)) return refused;
+    if (const int refused = CheckAnnealedMapWork(*this, evidenceNodes, nodes)) return refused;
     // The copy takes the tables as the search reads them, reported here once.
     const vovido::ScaledTables tables(*this);
     if (const int refused = tables.GetStatus()) return refused;
@@ -452,41 +556,6 @@ bool VRX_network::ProbEvidenceByClustering(double& result, int* status) {
     }
     result = ComputeProbEvidence(*this, status);
     return result != -1.0;
-}
-
-// The chain rule makes one update per finding: refused before the first when the findings times the
-// cells of one update (every table, or the join tree of the whole network with all its findings where
-// larger, and a share of each node) pass the limit.
-static int CheckChainRuleWork(VRX_network& network) {
-    const auto sum = [](int64_t a, int64_t b) { return a > INT64_MAX - b ? INT64_MAX : a + b; };
-    const auto product = [](int64_t a, int64_t b) { return b != 0 && a > INT64_MAX / b ? INT64_MAX : a * b; };
-    int64_t findings = 0;
-    int64_t cells = 0;
-    for (int h = network.GetFirstNode(); h >= 0; h = network.GetNextNode(h)) {
-        const VRX_nodeValue* value = ValueAt(network, h);
-        if (value != nullptr && value->HasFlag(ValueFlags::kEvidence)) ++findings;
-        cells = sum(cells, vovido::DefinitionSupport::TableCellsWithParents(network, h, nullptr, 0));
-    }
-    if (findings == 0) return kSuccess;
-    const int64_t nodes = network.GetNumberOfNodes();
-    uint64_t entries = 0;
-    if (vovido::IsJoinTreeAlgorithm(network.GetBayesianAlgorithm()))
-        entries = EstimateClusteringEntries(network);
-    const int64_t tree =
-        entries > static_cast<uint64_t>(INT64_MAX) ? INT64_MAX : static_cast<int64_t>(entries);
-    const int64_t perUpdate = sum(std::max(cells, tree), product(nodes, kCellsPerNodeUpdate));
-    const int64_t work = product(findings, perUpdate);
-    if (work <= kMaxChainRuleWorkCells) return kSuccess;
-    const std::string joinTree = tree == INT64_MAX ? " and a join tree too large to build"
-                                 : tree > 0 ? " and a join tree of " + std::to_string(tree) + " entries"
-                                            : "";
-    const std::string text =
-        "The probability of evidence by the chain rule would make " + std::to_string(findings) +
-        " belief updates, one per finding, of " + std::to_string(nodes) + " nodes with tables of " +
-        std::to_string(cells) + " cells" + joinTree + ": the work of " + std::to_string(work) + " cells (" +
-        std::to_string(kCellsPerNodeUpdate) + " a node besides its table" + (tree > 0 ? " or tree" : "") +
-        "), past the limit of " + std::to_string(kMaxChainRuleWorkCells) + " cells";
-    return LogError(errorLog, kOutOfMemory, text.c_str(), nullptr);
 }
 
 bool VRX_network::ChainRuleProbEvidence(double& result) {

@@ -1,13 +1,18 @@
 // Adaptive importance sampling and its importance-table steps.
 #include "inference/ais_sampling.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <vector>
 
+#include "base/dmatrix.h"
 #include "base/status_codes.h"
 #include "inference/part_view.h"
 #include "inference/sample_net.h"
 #include "inference/sampling_draws.h"
 #include "inference/sampling_drivers.h"
+#include "inference/sampling_work.h"
 #include "model/network.h"
 
 namespace {
@@ -96,12 +101,16 @@ int RunAdaptiveImportanceSampling(SampleNet& net) {
         if (!net.GetNode(i).IsObserved()) continue;
         for (int p : net.GetNode(i).parentIndices) net.InitImportanceTable(net.GetNode(p), true);
     }
-    for (int t = 1; t <= kLearningSamples; t++) {
-        net.AccumulateLearning(net.DrawSample(random));
+    // Without evidence ancestors nothing is learned: every importance table stays its table.
+    bool learns = false;
+    for (int i = 0; i < n && !learns; i++) learns = net.GetNode(i).isEvidenceAncestor;
+    for (int t = 1; learns && t <= kLearningSamples; t++) {
+        net.AccumulateLearning(net.DrawLearningSample(random));
         if (t % kUpdateInterval != 0) continue;
         for (int i = 0; i < n; i++) {
             if (net.GetNode(i).isEvidenceAncestor) net.UpdateImportanceTable(net.GetNode(i));
         }
+        net.RestartLearningScale();
         net.learningRate *= kLearningRateDecay;
     }
     net.ClearLearningTables();
@@ -110,7 +119,56 @@ int RunAdaptiveImportanceSampling(SampleNet& net) {
     return net.WriteSampledBeliefs();
 }
 
+namespace {
+
+// The learning samples draw the evidence ancestors and weigh the observed nodes, the final ones draw every
+// node, each reading its table and importance table (the learning table is only added to, which no draw
+// waits for).
+PartWork CountAdaptiveSamplingWork(const PartView& view) {
+    using namespace vovido::AdaptiveSamplingSettings;
+    const std::vector<char> ancestors = vovido::FindEvidenceAncestors(view);
+    vovido::SampleSteps learning(2);
+    vovido::SampleSteps final(2);
+    int lastLearned = -1;
+    int64_t learnedCells = 0;
+    int64_t unobservedCells = 0;
+    for (int i = 0; i < view.GetNumberOfNodes(); i++) {
+        const VRX_Dmatrix* table = view.GetNodeTable(i);
+        const int64_t cells = table != nullptr ? table->GetNumberOfElements() : 0;
+        if (ancestors[static_cast<size_t>(i)] != 0) learnedCells += cells;
+        if (view.GetEvidence(i) < 0) unobservedCells += cells;
+        const int outcomes = view.GetNumberOfOutcomes(i);
+        const int parents = view.GetNumberOfParents(i);
+        if (ancestors[static_cast<size_t>(i)] != 0 || view.GetEvidence(i) >= 0) {
+            const std::vector<int>& parentIndices = view.GetParentIndices(i);
+            const bool waits = lastLearned >= 0 && std::find(parentIndices.begin(), parentIndices.end(),
+                                                             lastLearned) != parentIndices.end();
+            learning.AddRecord(outcomes, parents, cells, 0, waits);
+            lastLearned = i;
+        }
+        final.AddRecord(outcomes, parents, cells, 0, vovido::WaitsForPrevious(view, i));
+    }
+    PartWork work;
+    work.samples = int64_t{view.GetNumberOfSamples()} + kLearningSamples;
+    work.cells = final.Cells();
+    work.steps =
+        vovido::SaturatingSum(vovido::SaturatingProduct(kLearningSamples, learning.PerSample()),
+                              vovido::SaturatingProduct(view.GetNumberOfSamples(), final.PerSample()));
+    // Each update of the importance tables reads, mixes, empties and normalises the learned tables whole,
+    // some passes over memory: kUpdateSteps steps a cell.
+    constexpr int64_t kUpdateSteps = 10;
+    work.steps = vovido::SaturatingSum(
+        work.steps,
+        vovido::SaturatingProduct(learnedCells, kUpdateSteps * int64_t{kLearningSamples / kUpdateInterval}));
+    work.copied = vovido::SaturatingSum(unobservedCells, learnedCells);
+    return work;
+}
+
+}  // namespace
+
 int RunAdaptiveImportanceSamplingOnParts(VRX_network& network) {
     if (const int rc = vovido::CheckSampleCount(network.numSamples, kNoUsefulSamples)) return rc;
-    return RunSamplingOnParts(network, RunAdaptiveImportanceSampling);
+    return RunSamplingOnParts(network, RunAdaptiveImportanceSampling,
+                              SampleNet::kImportanceTables | SampleNet::kLearningTables,
+                              CountAdaptiveSamplingWork);
 }

@@ -2,24 +2,21 @@
 // from the table row of the record's outcome, walking up through first parents; the remaining records
 // are drawn forward and every record not drawn backwards weighs the sample by its table entry.
 #include <algorithm>
+#include <cstdint>
 #include <new>
 
+#include "base/size_limits.h"
 #include "base/status_codes.h"
 #include "inference/record_sampling.h"
 #include "inference/sampling_drivers.h"
 
 namespace {
 
-// Room for the largest sub-table and parent list of the part, so that no sample allocates.
+// Room for the largest parent list of the part, so that no sample allocates.
 int PrepareScratch(vovido::SampledPart& part) {
-    int largestRow = 1;
     int mostParents = 0;
-    for (const SamplerRecord& record : part.records) {
-        largestRow = std::max(largestRow, record.table->GetNumberOfElements() / record.numOutcomes);
-        mostParents = std::max(mostParents, record.numParents);
-    }
+    for (const SamplerRecord& record : part.records) mostParents = std::max(mostParents, record.numParents);
     try {
-        part.subTable.assign(static_cast<size_t>(largestRow), 0.0);
         part.freeParents.assign(static_cast<size_t>(mostParents), 0);
         part.freeCoordinates.assign(static_cast<size_t>(mostParents), 0);
     } catch (const std::bad_alloc&) {
@@ -28,13 +25,32 @@ int PrepareScratch(vovido::SampledPart& part) {
     return kSuccess;
 }
 
+// Calls visit(c, entry) for the entries of x's table over the configurations c of its numFree free
+// parents (the first of them varying slowest), from offset on, until visit returns true.
+template <typename Visit>
+void WalkFreeParents(vovido::SampledPart& part, const SamplerRecord& x, int numFree, int offset, int size,
+                     Visit&& visit) {
+    const int* free = part.freeParents.data();
+    int* coordinates = part.freeCoordinates.data();
+    for (int f = 0; f < numFree; f++) coordinates[f] = 0;
+    for (int c = 0; c < size; c++) {
+        if (visit(c, x.tableData[offset])) return;
+        for (int f = numFree - 1; f >= 0; f--) {
+            const int j = free[f];
+            offset += x.parentStrides[j];
+            if (++coordinates[f] < part.records[x.parentPositions[j]].numOutcomes) break;
+            offset -= coordinates[f] * x.parentStrides[j];
+            coordinates[f] = 0;
+        }
+    }
+}
+
 // Draws the parents of x that have no state yet from x's table at its own state and the known parents'
-// states, and returns the sum of that sub-table (the factor that replaces x's own table entry); 1 when
-// every parent is known (x is then not marked).
+// states, and returns the sum of that row (the factor that replaces x's own table entry); 1 when every
+// parent is known (x is then not marked). The row is read in place, once for its sum and once for the draw.
 double DrawParentsBackwards(vovido::SampledPart& part, SamplerRecord& x, RandomGenerator& random) {
     std::vector<SamplerRecord>& records = part.records;
     int* free = part.freeParents.data();
-    int* coordinates = part.freeCoordinates.data();
     int numFree = 0;
     int offset = x.state;
     for (int j = 0; j < x.numParents; j++) {
@@ -47,33 +63,40 @@ double DrawParentsBackwards(vovido::SampledPart& part, SamplerRecord& x, RandomG
     }
     if (numFree == 0) return 1.0;
     x.mark = SamplerRecord::kDrawnBackwards;
-
-    // The sub-table over the free parents, the first of them varying slowest.
-    double* sub = part.subTable.data();
     int size = 1;
-    for (int f = 0; f < numFree; f++) {
-        coordinates[f] = 0;
-        size *= records[x.parentPositions[free[f]]].numOutcomes;
-    }
-    for (int c = 0; c < size; c++) {
-        sub[c] = x.tableData[offset];
-        for (int f = numFree - 1; f >= 0; f--) {
-            const int j = free[f];
-            offset += x.parentStrides[j];
-            if (++coordinates[f] < records[x.parentPositions[j]].numOutcomes) break;
-            offset -= coordinates[f] * x.parentStrides[j];
-            coordinates[f] = 0;
-        }
-    }
-    const double sum = NormalizeVector(sub, size, 0.0);
-    if (sum == 0.0) return 0.0;
-    int c = vovido::PickOutcome(sub, size, random.NextFraction());
+    for (int f = 0; f < numFree; f++) size *= records[x.parentPositions[free[f]]].numOutcomes;
+    double sum = 0.0;
+    WalkFreeParents(part, x, numFree, offset, size, [&sum](int, double p) {
+        sum += p;
+        return false;
+    });
+    if (!(sum > 0.0)) return 0.0;
+    // The first configuration whose running sum of positive entries passes the draw; the last positive
+    // one when rounding keeps the sum below it.
+    const double threshold = random.NextFraction() * sum;
+    double running = 0.0;
+    int c = -1;
+    WalkFreeParents(part, x, numFree, offset, size, [&](int configuration, double p) {
+        if (!(p > 0.0)) return false;
+        running += p;
+        c = configuration;
+        return running > threshold;
+    });
     for (int f = numFree - 1; f >= 0; f--) {
         SamplerRecord& parent = records[x.parentPositions[free[f]]];
         parent.state = c % parent.numOutcomes;
         c /= parent.numOutcomes;
     }
     return sum;
+}
+
+// An observed record's parents are drawn from the row of its outcome, read twice for every sample across
+// the columns of the whole table; a record on the walk up from it draws its free parents likewise from
+// the row of its drawn outcome (counted once: the walk passes a share of the records only).
+int64_t BackwardRowSteps(const SamplerRecord& record) {
+    const int64_t cells = record.table->GetNumberOfElements();
+    if (record.IsObserved()) return 2 * cells;
+    return record.numParents > 0 ? cells / record.numOutcomes + kSampleRecordSteps : 0;
 }
 
 vovido::SampleWeight DrawBackwardSample(vovido::SampledPart& part, RandomGenerator& random, int) {
@@ -115,6 +138,7 @@ vovido::SampleWeight DrawBackwardSample(vovido::SampledPart& part, RandomGenerat
 int RunBackwardSampling(VRX_network& network) {
     vovido::RecordSampler sampler;
     sampler.prepare = PrepareScratch;
+    sampler.extraSteps = BackwardRowSteps;
     sampler.draw = DrawBackwardSample;
     return vovido::RunRecordSampler(network, sampler);
 }

@@ -2,12 +2,16 @@
 #include "inference/epis_sampling.h"
 
 #include <algorithm>
+#include <cstdint>
 
+#include "base/dmatrix.h"
+#include "base/size_limits.h"
 #include "inference/loopy_propagation.h"
 #include "inference/part_view.h"
 #include "inference/sample_net.h"
 #include "inference/sampling_draws.h"
 #include "inference/sampling_drivers.h"
+#include "inference/sampling_work.h"
 #include "model/algorithm_settings.h"
 #include "model/network.h"
 
@@ -51,6 +55,18 @@ void SampleNet::ApplyEpisCutoff(SampleNode& node) {
     }
 }
 
+namespace {
+
+// The network's largest node height, computed once for every part of a run (-1 outside a run): each
+// computation walks the whole network, and a network of many parts would walk it once a part.
+thread_local int runHeight = -1;
+
+int NetworkHeight(const PartView& view) {
+    return runHeight >= 0 ? runHeight : std::max(view.ComputeHeights(), 0);
+}
+
+}  // namespace
+
 int RunPrepropagatedImportanceSampling(SampleNet& net) {
     RandomGenerator& random = vovido::DiscreteSamplerGenerator();
     net.ClearLearningTables();
@@ -59,8 +75,7 @@ int RunPrepropagatedImportanceSampling(SampleNet& net) {
     for (int i = 0; i < n; i++) net.GetNode(i).InitMessages();
     vovido::SeedSamplerForRun();
 
-    const int passes =
-        std::min(std::max(net.GetView().ComputeHeights(), 0), net.GetView().GetEpisParams().proplen);
+    const int passes = std::min(NetworkHeight(net.GetView()), net.GetView().GetEpisParams().proplen);
     for (int pass = 0; pass < passes; pass++) {
         // Zero-sum beliefs become uniform here, so a pass never fails.
         (void)vovido::RunLoopyPass(net, true);
@@ -84,7 +99,43 @@ int RunPrepropagatedImportanceSampling(SampleNet& net) {
     return net.WriteSampledBeliefs();
 }
 
+namespace {
+
+// The loopy passes walk every node's parent configurations once for its pi and once a parent for its
+// messages; the samples draw every node from its table and its importance table.
+PartWork CountPrepropagatedSamplingWork(const PartView& view) {
+    const int64_t passes = std::min(NetworkHeight(view), std::max(view.GetEpisParams().proplen, 0));
+    vovido::SampleSteps steps(2);
+    int64_t passSteps = 0;
+    PartWork work;
+    for (int i = 0; i < view.GetNumberOfNodes(); i++) {
+        const VRX_Dmatrix* table = view.GetNodeTable(i);
+        const int64_t cells = table != nullptr ? table->GetNumberOfElements() : 0;
+        const int outcomes = view.GetNumberOfOutcomes(i);
+        steps.AddRecord(outcomes, view.GetNumberOfParents(i), cells, 0, vovido::WaitsForPrevious(view, i));
+        if (view.GetEvidence(i) < 0) work.copied += cells;
+        const int64_t configurations = cells / std::max(outcomes, 1);
+        passSteps = vovido::SaturatingSum(
+            passSteps,
+            vovido::SaturatingProduct(configurations, 2 * int64_t{view.GetNumberOfParents(i)} + outcomes));
+    }
+    work.samples = view.GetNumberOfSamples();
+    work.cells = steps.Cells();
+    // A step of a pass reads the tables and messages across: it weighs as many sampling steps as the
+    // two limits differ.
+    const int64_t passWork = vovido::SaturatingProduct(vovido::SaturatingProduct(passes, passSteps),
+                                                       kMaxSamplingWorkSteps / kMaxLoopyWorkSteps);
+    work.steps = vovido::SaturatingSum(passWork, vovido::SaturatingProduct(work.samples, steps.PerSample()));
+    return work;
+}
+
+}  // namespace
+
 int RunPrepropagatedImportanceSamplingOnParts(VRX_network& network) {
     if (const int rc = vovido::CheckSampleCount(network.numSamples, kNoUsefulSamples)) return rc;
-    return RunSamplingOnParts(network, RunPrepropagatedImportanceSampling);
+    runHeight = std::max(network.ComputeHeights(), 0);
+    const int rc = RunSamplingOnParts(network, RunPrepropagatedImportanceSampling,
+                                      SampleNet::kImportanceTables, CountPrepropagatedSamplingWork);
+    runHeight = -1;
+    return rc;
 }

@@ -195,5 +195,5 @@ int RunLoopyPropagation(SampleNet& net) {
 }
 
 int RunLoopyPropagationOnParts(VRX_network& network) {
-    return RunSamplingOnParts(network, RunLoopyPropagation);
+    return RunSamplingOnParts(network, RunLoopyPropagation, 0, nullptr);
 }

@@ -11,6 +11,7 @@
 #include "inference/part_view.h"
 #include "inference/relevant_parts.h"
 #include "inference/sampling_drivers.h"
+#include "inference/sampling_work.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_value.h"
@@ -24,8 +25,7 @@ int SetUpPart(std::unique_ptr<RelevanceGraph> graph, const RecordSampler& sample
                                                                     : graph->SortTopologically();
     if (sorted != kSuccess) return sorted;
     part.graph = std::move(graph);
-    if (const int rc = BuildSamplerRecords(*part.graph, part.records)) return rc;
-    return sampler.prepare != nullptr ? sampler.prepare(part) : kSuccess;
+    return BuildSamplerRecords(*part.graph, part.records);
 }
 
 // Brings the part's sums to the scale of a heavier sample; lighter earlier samples may fade to 0, as
@@ -40,12 +40,13 @@ void RaiseCountExponent(SampledPart& part, int exponent) {
     }
 }
 
-void AddSample(SampledPart& part, bool countsHits, const SampleWeight& sample) {
+void AddSample(SampledPart& part, bool countsHits, const SampleWeight& drawn) {
     if (countsHits) {
         part.accepted++;
         for (SamplerRecord& record : part.records) record.hitCounts[record.state]++;
         return;
     }
+    const SampleWeight sample = drawn.Normalized();
     if (part.totalWeight == 0.0) {
         part.countExponent = sample.exponent;
     } else if (sample.exponent > part.countExponent) {
@@ -109,6 +110,33 @@ int RunRecordSampler(VRX_network& network, const RecordSampler& sampler) {
         return LogError(errorLog, kOutOfMemory, nullptr, nullptr);
     }
     found.reset();
+    SamplingWork work;
+    for (SampledPart& part : parts) {
+        SampleSteps steps(sampler.tablesRead);
+        int64_t copied = 0;
+        for (size_t i = 0; i < part.records.size(); i++) {
+            const SamplerRecord& record = part.records[i];
+            const int* parents = record.parentPositions.get();
+            const bool waits = std::find(parents, parents + record.numParents, static_cast<int>(i) - 1) !=
+                               parents + record.numParents;
+            steps.AddRecord(record.numOutcomes, record.numParents, record.table->GetNumberOfElements(),
+                            sampler.extraSteps != nullptr ? sampler.extraSteps(record) : 0, waits);
+            if (!record.IsObserved())
+                copied = SaturatingSum(copied, SaturatingProduct(record.table->GetNumberOfElements(),
+                                                                 sampler.copiesOfUnobserved));
+        }
+        work.AddPart(*part.graph, numSamples, SaturatingProduct(numSamples, steps.PerSample()), steps.Cells(),
+                     copied);
+    }
+    if (const int rc = work.Check()) return rc;
+    try {
+        for (SampledPart& part : parts) {
+            const int rc = sampler.prepare != nullptr ? sampler.prepare(part) : kSuccess;
+            if (rc != kSuccess) return LogError(errorLog, rc, nullptr, nullptr);
+        }
+    } catch (const std::bad_alloc&) {
+        return LogError(errorLog, kOutOfMemory, nullptr, nullptr);
+    }
 
     // One interleaved stream of draws: every sample index draws once in every part.
     RandomGenerator& random = DiscreteSamplerGenerator();

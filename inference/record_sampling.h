@@ -8,6 +8,7 @@
 // Fung and Del Favero, "Backward simulation in Bayesian networks", 1994.
 
 #include <cmath>
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -19,24 +20,6 @@ class VRX_network;
 
 namespace vovido {
 
-// The weight of one sample as mantissa * 2^exponent. A product of thousands of factors leaves the range
-// of a double (the table sums of backward sampling exceed 1, evidence probabilities fall below it) long
-// before the sample stops counting against the others.
-struct SampleWeight {
-    // Implicit, so that a sampler of plain weights returns them as they are.
-    SampleWeight(double plain = 0.0) : mantissa(plain) {}  // NOLINT(google-explicit-constructor)
-
-    void Multiply(double factor) {
-        int shift = 0;
-        mantissa = std::frexp(mantissa * factor, &shift);
-        exponent += shift;
-    }
-    bool IsZero() const { return !(mantissa > 0.0); }
-
-    double mantissa;
-    int exponent = 0;
-};
-
 // One relevant part under sampling.
 struct SampledPart {
     std::unique_ptr<RelevanceGraph> graph;
@@ -47,7 +30,6 @@ struct SampledPart {
     int countExponent = 0;
     int accepted = 0;
     // Working room of backward sampling, sized once per part.
-    std::vector<double> subTable;
     std::vector<int> freeParents;
     std::vector<int> freeCoordinates;
 };
@@ -62,8 +44,14 @@ struct RecordSampler {
     RecordOrder order = RecordOrder::kTopological;
     // Logic sampling counts accepted samples; the others add weights.
     bool countsHits = false;
-    // Extra per-part set-up after the records are built; 0 or a status. May be null.
+    // The tables of a record's shape a draw reads, and the steps a sample spends on a record besides its
+    // draw (may be null): counted before the first draw.
+    int tablesRead = 1;
+    int64_t (*extraSteps)(const SamplerRecord& record) = nullptr;
+    // Extra per-part set-up after the records are built and the run counted; 0 or a status. May be null.
     int (*prepare)(SampledPart& part) = nullptr;
+    // The working tables it copies of each unobserved record's table.
+    int copiesOfUnobserved = 0;
     // Draws sample number s of the part and returns its weight: 0 when the sample is rejected or
     // dropped. Per-algorithm bookkeeping of kept samples is done here; the frame adds the weight to
     // the counts of every record.

@@ -9,6 +9,7 @@
 #include "inference/part_view.h"
 #include "inference/relevance_graph.h"
 #include "inference/sampling_draws.h"
+#include "inference/sampling_work.h"
 
 namespace vovido {
 
@@ -58,6 +59,9 @@ void SampleNode::CopyBeliefsTo(double* buffer) const {
 
 double SampleNode::DrawFromImportanceTable(RandomGenerator& random) {
     const int column = ColumnOffset();
+    // The table's column is fetched while the importance column is read: on a chain every node waits for
+    // the draw before it, and two misses in a row would double that wait.
+    __builtin_prefetch(table->GetData() + column);
     const double* importance = importanceTable.GetData() + column;
     const int k = vovido::PickOutcome(importance, numOutcomes, random.NextFraction());
     if (k < 0) return 0.0;
@@ -129,32 +133,28 @@ int SampleNet::Build() {
     return kSuccess;
 }
 
-// Every unobserved ancestor of an observed node, walked with an explicit stack.
 void SampleNet::MarkEvidenceAncestors() {
-    std::vector<int> stack;
+    const std::vector<char> ancestors = vovido::FindEvidenceAncestors(*view);
+    learned.clear();
     for (int i = 0; i < numNodes; i++) {
-        if (!nodes[i]->IsObserved()) continue;
-        stack.assign(nodes[i]->parentIndices.begin(), nodes[i]->parentIndices.end());
-        while (!stack.empty()) {
-            SampleNode& node = *nodes[stack.back()];
-            stack.pop_back();
-            if (node.isEvidenceAncestor) continue;
-            node.isEvidenceAncestor = true;
-            stack.insert(stack.end(), node.parentIndices.begin(), node.parentIndices.end());
-        }
-    }
-    for (const std::unique_ptr<SampleNode>& node : nodes) {
-        if (node->IsObserved()) node->isEvidenceAncestor = false;
+        nodes[i]->isEvidenceAncestor = ancestors[static_cast<size_t>(i)] != 0;
+        if (nodes[i]->isEvidenceAncestor || nodes[i]->IsObserved()) learned.push_back(nodes[i].get());
     }
 }
 
-int SampleNet::PrepareTables() {
+int SampleNet::PrepareTables(int tables) {
     try {
         for (const std::unique_ptr<SampleNode>& owned : nodes) {
             SampleNode& node = *owned;
-            if (const int rc = node.importanceTable.Copy(*node.table)) return rc;
-            if (const int rc = node.learningTable.Copy(*node.table)) return rc;
-            if (const int rc = node.learningTable.FillWith(0.0)) return rc;
+            // Observed nodes weigh by their table, and only evidence ancestors learn: a copy for any other
+            // would double the memory of the widest tables for nothing.
+            if ((tables & kImportanceTables) != 0 && !node.IsObserved()) {
+                if (const int rc = node.importanceTable.Copy(*node.table)) return rc;
+            }
+            if ((tables & kLearningTables) != 0 && node.isEvidenceAncestor) {
+                if (const int rc = node.learningTable.Copy(*node.table)) return rc;
+                if (const int rc = node.learningTable.FillWith(0.0)) return rc;
+            }
             const size_t n = static_cast<size_t>(node.numOutcomes);
             for (std::vector<double>* v : {&node.lambda, &node.lambdaNext, &node.evidenceIndicator, &node.pi,
                                            &node.piNext, &node.belief, &node.beliefNext})
@@ -197,6 +197,7 @@ void SampleNet::ReleaseTables() {
 // Sampling steps
 
 void SampleNet::ResetBeliefs() {
+    beliefScale_ = WeightScale();
     for (const std::unique_ptr<SampleNode>& node : nodes) {
         std::fill(node->beliefs.begin(), node->beliefs.end(), 0.0);
         if (node->IsObserved()) node->beliefs[node->evidence] = 1.0;
@@ -204,40 +205,94 @@ void SampleNet::ResetBeliefs() {
 }
 
 void SampleNet::ClearLearningTables() {
+    learningScale_ = WeightScale();
     for (const std::unique_ptr<SampleNode>& node : nodes) node->learningTable.FillWith(0.0);
 }
 
-double SampleNet::DrawSample(RandomGenerator& random) {
-    double weight = 1.0;
-    for (const std::unique_ptr<SampleNode>& owned : nodes) {
-        SampleNode& node = *owned;
-        if (node.IsObserved()) {
-            weight *= (*node.table)[node.ColumnOffset() + node.state];
-        } else {
-            weight *= node.DrawFromImportanceTable(random);
-        }
-        if (weight == 0.0) return 0.0;
+namespace {
+
+// The factor of one node in a sample's weight: its table entry when observed, else table over importance
+// at the outcome drawn.
+inline double DrawNode(SampleNode& node, RandomGenerator& random) {
+    if (node.IsObserved()) return (*node.table)[node.ColumnOffset() + node.state];
+    return node.DrawFromImportanceTable(random);
+}
+
+}  // namespace
+
+vovido::SampleWeight SampleNet::DrawSample(RandomGenerator& random) {
+    vovido::SampleWeight weight(1.0);
+    for (const std::unique_ptr<SampleNode>& node : nodes) {
+        weight.Multiply(DrawNode(*node, random));
+        if (weight.IsZero()) return 0.0;
     }
     return weight;
+}
+
+vovido::SampleWeight SampleNet::DrawLearningSample(RandomGenerator& random) {
+    vovido::SampleWeight weight(1.0);
+    for (SampleNode* node : learned) {
+        weight.Multiply(DrawNode(*node, random));
+        if (weight.IsZero()) return 0.0;
+    }
+    return weight;
+}
+
+namespace {
+
+// Binary orders between the heaviest weight and the scale: sums of up to 2^31 weights stay far within
+// range, and the scale is raised seldom.
+constexpr int kWeightHeadroom = 64;
+
+void ScaleValues(double* values, size_t n, int shift) {
+    for (size_t k = 0; k < n; k++) values[k] = std::ldexp(values[k], shift);
+}
+
+}  // namespace
+
+template <typename Rescale>
+double SampleNet::Scaled(const vovido::SampleWeight& drawn, WeightScale& scale, Rescale&& rescale) {
+    const vovido::SampleWeight weight = drawn.Normalized();
+    const int wanted = weight.exponent + kWeightHeadroom;
+    if (!scale.set) {
+        scale.exponent = wanted;
+        scale.set = true;
+    } else if (weight.exponent > scale.exponent) {
+        rescale(scale.exponent - wanted);
+        scale.exponent = wanted;
+    }
+    return std::ldexp(weight.mantissa, weight.exponent - scale.exponent);
 }
 
 // The plain weight, so that a learned column is the weighted frequency of the node's outcomes: an estimate
 // of its distribution given the evidence, which is what the importance table should approach. Weighting
 // by squared weights instead pulls the tables towards the few heaviest samples, and the final estimates
 // then stay far off at any practical sample count.
-void SampleNet::AccumulateLearning(double weight) {
-    if (!(weight > 0.0)) return;
-    for (const std::unique_ptr<SampleNode>& node : nodes) {
+void SampleNet::AccumulateLearning(const vovido::SampleWeight& weight) {
+    if (weight.IsZero()) return;
+    const double w = Scaled(weight, learningScale_, [this](int shift) {
+        for (SampleNode* node : learned) {
+            if (node->isEvidenceAncestor)
+                ScaleValues(node->learningTable.GetData(),
+                            static_cast<size_t>(node->learningTable.GetNumberOfElements()), shift);
+        }
+    });
+    for (SampleNode* node : learned) {
         // Only the evidence ancestors' importance tables are ever learned.
         if (!node->isEvidenceAncestor) continue;
-        node->learningTable[node->ColumnOffset() + node->state] += weight;
+        node->learningTable[node->ColumnOffset() + node->state] += w;
     }
 }
 
-void SampleNet::AccumulateBeliefs(double weight) {
-    if (!(weight > 0.0)) return;
+void SampleNet::AccumulateBeliefs(const vovido::SampleWeight& weight) {
+    if (weight.IsZero()) return;
+    const double w = Scaled(weight, beliefScale_, [this](int shift) {
+        for (const std::unique_ptr<SampleNode>& node : nodes) {
+            if (!node->IsObserved()) ScaleValues(node->beliefs.data(), node->beliefs.size(), shift);
+        }
+    });
     for (const std::unique_ptr<SampleNode>& node : nodes) {
-        if (!node->IsObserved()) node->beliefs[node->state] += weight;
+        if (!node->IsObserved()) node->beliefs[node->state] += w;
     }
 }
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/dmatrix.h"
+#include "inference/sampling_draws.h"
 
 class PartView;
 class RandomGenerator;
@@ -91,18 +92,28 @@ public:
     int GetNumberOfNodes() const { return numNodes; }
     SampleNode& GetNode(int i) const { return *nodes[i]; }
 
-    // Importance and learning tables, message vectors and matrices. 0 or kOutOfMemory.
-    [[nodiscard]] int PrepareTables();
+    // The working tables a body reads besides the messages: importance tables of the unobserved nodes,
+    // learning tables of the evidence ancestors.
+    static constexpr int kImportanceTables = 1;
+    static constexpr int kLearningTables = 2;
+    // Those working tables, message vectors and matrices. 0 or kOutOfMemory.
+    [[nodiscard]] int PrepareTables(int tables = kImportanceTables | kLearningTables);
     void ReleaseTables();
     // Beliefs 0, and 1 at the observed outcome of an observed node.
     void ResetBeliefs();
     void ClearLearningTables();
+    // After every learning table was emptied (by the updates of the importance tables): the next weights
+    // set their own scale.
+    void RestartLearningScale() { learningScale_ = WeightScale(); }
     // Draws one sample in position order and returns its weight: 0 as soon as a factor makes it 0.
-    double DrawSample(RandomGenerator& random);
+    vovido::SampleWeight DrawSample(RandomGenerator& random);
+    // The same over the evidence ancestors and the observed nodes only: the importance table of every other
+    // node is its table, so that its draw weighs 1 and reaches no learned column.
+    vovido::SampleWeight DrawLearningSample(RandomGenerator& random);
     // Adds a kept sample's weight to every evidence ancestor's learning table at the sample's coordinates.
-    void AccumulateLearning(double weight);
+    void AccumulateLearning(const vovido::SampleWeight& weight);
     // Adds a kept sample's weight to every unobserved node's belief at its state.
-    void AccumulateBeliefs(double weight);
+    void AccumulateBeliefs(const vovido::SampleWeight& weight);
     // Adaptive importance sampling: starting importance tables of evidence ancestors, by the cut-off
     // heuristic or (uniform) over the non-zero table entries; the learning step.
     void InitImportanceTable(SampleNode& node, bool uniform);
@@ -116,10 +127,26 @@ public:
     double learningRate = 0.4;
 
 private:
+    // What was added of the kept weights is kept divided by 2^exponent, set with some headroom above the
+    // first of them and raised, with what was added, when a heavier one comes: a product of thousands of
+    // factors leaves the range of a double long before the sample stops counting.
+    struct WeightScale {
+        int exponent = 0;
+        bool set = false;
+    };
+    // The weight over the scale; scaled(shift) divides what was added by 2^shift when the scale is raised.
+    template <typename Rescale>
+    static double Scaled(const vovido::SampleWeight& weight, WeightScale& scale, Rescale&& rescale);
+
     int Build();
     void MarkEvidenceAncestors();
 
+    WeightScale learningScale_;
+    WeightScale beliefScale_;
+
     std::vector<std::unique_ptr<SampleNode>> nodes;
+    // Positions of the evidence ancestors and the observed nodes, in position order.
+    std::vector<SampleNode*> learned;
     PartView* view;
     int numNodes = 0;
     int status_ = 0;

@@ -4,6 +4,7 @@
 // (RandomGenerator::NextFraction: the generator's 15-bit values reach 1.0 and would make outcomes of
 // probability below 1/32767 impossible or too likely).
 
+#include <cmath>
 #include <cstdint>
 
 #include "base/random_generator.h"
@@ -39,6 +40,41 @@ inline int PickOutcome(const double* column, int n, double r) {
     }
     return last;
 }
+
+// The weight of one sample as mantissa * 2^exponent. A product of thousands of factors leaves the range
+// of a double (the table sums of backward sampling exceed 1, evidence probabilities fall below it) long
+// before the sample stops counting against the others.
+struct SampleWeight {
+    // Implicit, so that a sampler of plain weights returns them as they are.
+    SampleWeight(double plain = 0.0) : mantissa(plain) {}  // NOLINT(google-explicit-constructor)
+
+    // The mantissa is brought back to [0.5, 1) only when it leaves [2^-256, 2^256], and a factor outside
+    // that range first, so that most factors cost one product and none leaves the range of a double.
+    void Multiply(double factor) {
+        if (factor < kFar || factor > 1.0 / kFar) Normalize(factor);
+        mantissa *= factor;
+        if (mantissa < kFar || mantissa > 1.0 / kFar) Normalize(mantissa);
+    }
+    // The mantissa in [0.5, 1) (or 0), as comparisons of exponents need.
+    SampleWeight Normalized() const {
+        SampleWeight normal = *this;
+        normal.Normalize(normal.mantissa);
+        return normal;
+    }
+    bool IsZero() const { return !(mantissa > 0.0); }
+    double ToDouble() const { return std::ldexp(mantissa, exponent); }
+
+    double mantissa;
+    int exponent = 0;
+
+private:
+    static constexpr double kFar = 0x1p-256;
+    void Normalize(double& value) {
+        int shift = 0;
+        value = std::frexp(value, &shift);
+        exponent += shift;
+    }
+};
 
 // Whether the table has one dimension per parent, of the parent's outcome count, and a last dimension
 // of the node's outcome count, so that columns can be read by strides.

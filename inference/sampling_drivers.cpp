@@ -9,6 +9,7 @@
 #include "inference/impossible_evidence.h"
 #include "inference/part_view.h"
 #include "inference/sample_net.h"
+#include "inference/sampling_work.h"
 #include "model/network.h"
 #include "model/node.h"
 
@@ -37,8 +38,9 @@ namespace {
 
 constexpr int kNamedNodes = 5;
 
-// Appends "[id]" of the record's node, up to kNamedNodes of them; counts every node with an identifier.
-void AppendNodeName(const PartView& view, int i, int& named, std::string& out) {
+}  // namespace
+
+void AppendPartNodeName(const PartView& view, int i, int& named, std::string& out) {
     const VRX_node* node = view.GetNetwork()->GetNode(view.GetNodeHandle(i));
     if (node == nullptr || node->GetId() == nullptr || node->GetId()[0] == '\0') return;
     if (named++ == kNamedNodes) out += ", ...";
@@ -46,8 +48,6 @@ void AppendNodeName(const PartView& view, int i, int& named, std::string& out) {
     if (named > 1) out += ", ";
     out += std::string("[") + node->GetId() + "]";
 }
-
-}  // namespace
 
 int LogNoUsefulSamples(const PartView& view) {
     std::string nodes;
@@ -57,8 +57,8 @@ int LogNoUsefulSamples(const PartView& view) {
     try {
         for (int i = 0; i < view.GetNumberOfNodes(); i++) {
             if (view.GetNodeHandle(i) < 0) continue;
-            AppendNodeName(view, i, namedNodes, nodes);
-            if (view.GetEvidence(i) >= 0) AppendNodeName(view, i, namedObserved, observed);
+            AppendPartNodeName(view, i, namedNodes, nodes);
+            if (view.GetEvidence(i) >= 0) AppendPartNodeName(view, i, namedObserved, observed);
         }
         // The scratch networks of other solvers have nodes without identifiers: their callers name the cause.
         if (namedNodes == 0)
@@ -83,12 +83,37 @@ double NormalizeVector(double* values, int n, double sum) {
     return sum;
 }
 
-int RunSamplingOnParts(VRX_network& network, int (*body)(SampleNet& net)) {
+namespace {
+
+int CheckPartsWork(RelevantPartList& parts, PartWorkCounter count) {
+    vovido::SamplingWork work;
+    try {
+        for (std::unique_ptr<RelevanceGraph>& part : parts) {
+            PartView view(*part);
+            // In the order of the draws, as the sampling network will put them.
+            int rc = view.GetStatus();
+            if (rc == kSuccess) rc = view.SortTopologically();
+            if (rc != kSuccess) return LogError(errorLog, rc, nullptr, nullptr);
+            const PartWork counted = count(view);
+            work.AddPart(*part, counted.samples, counted.steps, counted.cells, counted.copied);
+        }
+    } catch (const std::bad_alloc&) {
+        return LogError(errorLog, kOutOfMemory, nullptr, nullptr);
+    }
+    return work.Check();
+}
+
+}  // namespace
+
+int RunSamplingOnParts(VRX_network& network, int (*body)(SampleNet& net), int tables, PartWorkCounter count) {
     network.InvalidateValues();
     if (const int rc = CheckEvidencePossible(network)) return rc;
     int status = kSuccess;
     std::unique_ptr<RelevantPartList> parts = FindRelevantParts(network, true, true, &status);
     if (parts == nullptr) return status != kSuccess ? LogError(errorLog, status, nullptr, nullptr) : kSuccess;
+    if (count != nullptr) {
+        if (const int rc = CheckPartsWork(*parts, count)) return rc;
+    }
     for (std::unique_ptr<RelevanceGraph>& part : *parts) {
         int setUp = kSuccess;
         int result = kSuccess;
@@ -96,7 +121,7 @@ int RunSamplingOnParts(VRX_network& network, int (*body)(SampleNet& net)) {
             PartView view(*part);
             SampleNet net(view);
             setUp = net.GetStatus();
-            if (setUp == kSuccess) setUp = net.PrepareTables();
+            if (setUp == kSuccess) setUp = net.PrepareTables(tables);
             if (setUp == kSuccess) result = body(net);
             net.ReleaseTables();
             if (setUp == kSuccess && result < 0) return LogNoUsefulSamples(view);

@@ -1,5 +1,6 @@
 // Self-importance sampling: unobserved records are drawn from importance tables that start as their
 // own tables and are re-estimated every 100 samples from the weighted samples drawn so far.
+#include <cstdint>
 #include <memory>
 
 #include "base/status_codes.h"
@@ -49,6 +50,11 @@ void Reestimate(vovido::SampledPart& part) {
     }
 }
 
+// Every kUpdateInterval samples the importance table is re-estimated whole.
+int64_t ReestimateSteps(const SamplerRecord& record) {
+    return record.IsObserved() ? 0 : record.table->GetNumberOfElements() / kUpdateInterval;
+}
+
 vovido::SampleWeight DrawSelfImportanceSample(vovido::SampledPart& part, RandomGenerator& random, int s) {
     double evidenceWeight = 1.0;
     double drawWeight = 1.0;
@@ -79,6 +85,9 @@ vovido::SampleWeight DrawSelfImportanceSample(vovido::SampledPart& part, RandomG
 int RunSelfImportanceSampling(VRX_network& network) {
     vovido::RecordSampler sampler;
     sampler.prepare = PrepareTables;
+    sampler.tablesRead = 3;
+    sampler.copiesOfUnobserved = 2;
+    sampler.extraSteps = ReestimateSteps;
     sampler.draw = DrawSelfImportanceSample;
     return vovido::RunRecordSampler(network, sampler);
 }

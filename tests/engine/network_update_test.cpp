@@ -351,6 +351,29 @@ TEST(ChainRuleWork, ManyFindingsAreRefusedBeforeAnyUpdate) {
     errorLog.Flush();
 }
 
+// Under a sampler each update draws its samples: three findings on a chain of four two-state nodes, each
+// update counted over the findings and their ancestors (A 6 steps a sample, B, C and D 7 each: 27 steps,
+// 675,000,000 cells for 100,000,000 samples, a cell for every 4 steps).
+TEST(ChainRuleWork, SampledUpdatesCountTheirDraws) {
+    Net t;
+    const int a = t.Add("A"), b = t.Add("B"), c = t.Add("C"), d = t.Add("D");
+    t.Arcs({{a, b}, {b, c}, {c, d}});
+    for (int h : {a, b, d}) ASSERT_EQ(t.Value(h)->SetEvidence(0), kSuccess);
+    t.net.SetBayesianAlgorithm(3);
+    t.net.numSamples = 100000000;
+    errorLog.Flush();
+    double p = 0.0;
+    EXPECT_FALSE(t.net.CalcPropEvidence(&p, true));
+    EXPECT_EQ(
+        LastLogged(),
+        "The probability of evidence by the chain rule would make 3 belief updates, one per finding, of 4 "
+        "nodes with tables of 14 cells: the work of 2025000000 cells (a cell for every 4 steps of the "
+        "draws of its samples), past the limit of 1073741824 cells");
+    EXPECT_EQ(p, -1.0);
+    EXPECT_EQ(t.Value(d)->GetEvidence(), 0);
+    errorLog.Flush();
+}
+
 TEST_F(ChainRuleTest, CalcPropEvidenceLeavesTheTargetMarksAsFound) {
     for (const std::vector<int>& targets :
          {std::vector<int>{}, std::vector<int>{b, d}, std::vector<int>{c}}) {

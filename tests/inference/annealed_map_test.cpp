@@ -191,4 +191,54 @@ TEST(AnnealedMap, RefusesBadArgumentsAndImpossibleEvidence) {
     EXPECT_FALSE(net.HasAnyEvidence());
 }
 
+// Tunings and sample counts whose search would run for hours are refused before the first update, with
+// the caller's outputs untouched.
+TEST(AnnealedMap, RefusesSearchesPastTheWorkLimit) {
+    VRX_network net;
+    AddNode(net, DefinitionType::kCpt, "A", {});
+    AddNode(net, DefinitionType::kCpt, "B", {"A"});
+    const int a = net.FindNode("A");
+    const int b = net.FindNode("B");
+    const struct {
+        int numCycle, iStopSteps, algorithm, samples;
+        const char* text;
+    } refusals[] = {
+        {1, 2000000000, 0, 1000,
+         "ERROR: Annealed MAP over 1 nodes would make at least 2000000004 belief updates (1 a node in each "
+         "of "
+         "2000000001 sweeps, and one a node and finding to start), of 2 nodes with tables of 6 cells and a "
+         "join "
+         "tree of 4 entries: the work of 268000000536 cells (64 a node besides its table or tree), past the "
+         "limit of 1073741824 cells"},
+        {2000000000, 20, 0, 1000,
+         "ERROR: Annealed MAP over 1 nodes would make at least 42000000003 belief updates (2000000000 a node "
+         "in "
+         "each of 21 sweeps, and one a node and finding to start), of 2 nodes with tables of 6 cells and a "
+         "join "
+         "tree of 4 entries: the work of 5628000000402 cells (64 a node besides its table or tree), past the "
+         "limit of 1073741824 cells"},
+        // Likelihood weighting: 13 steps a sample over A and B.
+        {1, 20, 3, 100000000,
+         "ERROR: Annealed MAP over 1 nodes would make at least 24 belief updates (1 a node in each of 21 "
+         "sweeps, and one a node and finding to start), of 2 nodes with tables of 6 cells: the work of "
+         "7800000000 cells (a cell for every 4 steps of the draws of its samples), past the limit of "
+         "1073741824 cells"},
+    };
+    for (const auto& r : refusals) {
+        VRX_annealedMapTuning tuning;
+        tuning.numCycle = r.numCycle;
+        tuning.iStopSteps = r.iStopSteps;
+        ASSERT_EQ(net.SetAnnealedMapTuning(tuning), kSuccess);
+        net.SetBayesianAlgorithm(r.algorithm);
+        net.numSamples = r.samples;
+        VRX_intArray outcomes;
+        double p = -1.0;
+        errorLog.Flush();
+        EXPECT_EQ(net.AnnealedMAP({{b, 0}}, Ints({a}), outcomes, p, p, 1), kOutOfMemory);
+        EXPECT_EQ(LogDump(), "-42 " + std::string(r.text) + "\n");
+        EXPECT_EQ(p, -1.0);
+        EXPECT_FALSE(net.HasAnyEvidence());
+    }
+}
+
 }  // namespace

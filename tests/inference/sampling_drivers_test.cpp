@@ -217,6 +217,37 @@ TEST(SamplingDrivers, NoSampleCountFailsEveryPart) {
     EXPECT_EQ(Update(asia.t.net, 9, 0), kSuccess);
 }
 
+// A sample count whose draws would run for hours is refused before the first draw, naming the part, its
+// samples and the steps they would take: 80 a sample, each record's outcomes, parents and 4 steps, and 8
+// more for each of the 3 drawn right after a parent (5 in the order of logic sampling); backward sampling
+// reads xray's table twice and a row of each record with parents (42 more); adaptive importance sampling
+// learns on 25,000 samples of xray and its ancestors (73 steps) and updates their 20 cells ten times (10
+// steps a cell); importance sampling after loopy propagation makes three passes of 84 steps, 4 each.
+TEST(SamplingDrivers, SampleCountsPastTheWorkLimitAreRefusedAtOnce) {
+    Asia asia;
+    asia.t.Observe(asia.xray, 0);
+    const std::string part = "ERROR: Sampling the part of 8 nodes ";
+    const std::string sizes = " (tables of 36 cells) 2147483647 times would take ";
+    const std::string limit = " steps, past the limit of 4294967296 steps";
+    const std::string topological = "[asia], [tub], [smoke], [lung], [bronc], ...";
+    const struct {
+        int algorithm;
+        std::string text;
+    } refusals[] = {
+        {1, part + "[smoke], [lung], [asia], [tub], [either], ..." + sizes + "206158430112" + limit},
+        {3, part + topological + sizes + "171798691760" + limit},
+        {4, part + topological + sizes + "171798691760" + limit},
+        {6, part + topological + sizes + "261993004934" + limit},
+        {7, part + topological + " (tables of 36 cells) 2147508647 times would take 171800518760" + limit},
+        {8, part + topological + sizes + "171798692768" + limit},
+    };
+    for (const auto& r : refusals) {
+        EXPECT_EQ(Update(asia.t.net, r.algorithm, 2147483647), kOutOfMemory) << Where(r.algorithm);
+        ExpectLogged(kOutOfMemory, r.text, Where(r.algorithm));
+        EXPECT_FALSE(asia.t.Value(asia.lung)->IsUpToDate()) << Where(r.algorithm);
+    }
+}
+
 TEST(SamplingDrivers, EvidenceThatNoSampleSatisfiesFails) {
     TestNetwork t;
     const PairwiseContradiction contradiction(t);

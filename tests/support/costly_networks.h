@@ -4,10 +4,12 @@
 // troubleshooting network with many faults, an equation chain. Shared by the tests of the refusals and
 // their benchmarks.
 
+#include <cmath>
 #include <random>
 #include <string>
 
 #include "base/dmatrix.h"
+#include "base/double_array.h"
 #include "base/status_codes.h"
 #include "definitions/demorgan.h"
 #include "definitions/equation.h"
@@ -127,6 +129,41 @@ inline int ObserveTests(VRX_network& net, int tests, int every) {
         if (const int rc =
                 net.GetNode(net.FindNode(("t" + std::to_string(j)).c_str()))->GetValue()->SetEvidence(0))
             return rc;
+    }
+    return kSuccess;
+}
+
+// `nodes` CPT nodes n0 .. of `outcomes` outcomes, node i a child of the `parents` nodes before it (a chain
+// for 1; with `random` set, of `parents` nodes drawn from those before it), each column drawn from the seeded
+// generator and peaked, and the last outcome of the last `observed` nodes (spread evenly) observed; kSuccess
+// or the first failing step's status.
+inline int BuildSampledBand(VRX_network& net, int nodes, int outcomes, int parents, bool random, int observed,
+                            unsigned seed = 7) {
+    std::mt19937 rng(seed);
+    std::uniform_real_distribution<double> draw(0.01, 1.0);
+    for (int i = 0; i < nodes; ++i) {
+        const int h = net.AddNode(DefinitionType::kCpt, ("n" + std::to_string(i)).c_str());
+        if (h < 0) return h;
+        if (const int rc = net.GetNode(h)->GetDefinition()->SetNumberOfOutcomes(outcomes)) return rc;
+        for (int j = 1; j <= parents && j <= i; ++j) {
+            const int parent = random ? std::uniform_int_distribution<int>(0, i - 1)(rng) : i - j;
+            (void)net.AddArc(net.FindNode(("n" + std::to_string(parent)).c_str()), h, 0);  // repeats refused
+        }
+        VRX_Dmatrix* table = nullptr;
+        if (const int rc = net.GetNode(h)->GetDefinition()->GetDefinition(table)) return rc;
+        VRX_doubleArray values;
+        if (const int rc = values.SetSize(table->GetNumberOfElements())) return rc;
+        values.SetCount(values.GetSize());
+        for (int c = 0; c < values.GetCount(); c += outcomes) {
+            double sum = 0.0;
+            for (int k = 0; k < outcomes; ++k) sum += values[c + k] = std::pow(draw(rng), 6);
+            for (int k = 0; k < outcomes; ++k) values[c + k] /= sum;
+        }
+        if (const int rc = net.GetNode(h)->GetDefinition()->SetDefinitionDoubles(values)) return rc;
+    }
+    for (int k = 0; k < observed; ++k) {
+        const int h = net.FindNode(("n" + std::to_string(nodes - 1 - k * (nodes / observed))).c_str());
+        if (const int rc = net.GetNode(h)->GetValue()->SetEvidence(outcomes - 1)) return rc;
     }
     return kSuccess;
 }

@@ -754,8 +754,10 @@ public class Network extends Wrapper {
     /**
      * Sets the number of samples that the sampling algorithms draw, and so the accuracy of updating a
      * network with equation nodes; the value is stored as given. An update whose samples would take more
-     * than 2 GiB, or whose samples times the work of one draw (the terms of every node's equation, 16 a
-     * node besides) would pass 2^28, is refused (-42) naming the sizes and the node of most work.
+     * than 2 GiB is refused (-42), and so is one whose draws would take more than some seconds, before the
+     * first of them, naming the part or node and the sizes: of discrete nodes, the samples times the work
+     * of one sample over its part; of equation nodes, the samples times the work of one draw (the terms of
+     * every node's equation, 16 a node besides) past 2^28.
      *
      * @param count the sample count
      * @throws TARVOException when the network has been disposed of
@@ -1047,7 +1049,9 @@ public class Network extends Wrapper {
 
     /**
      * Searches, by simulated annealing, for the most probable joint outcome of the given nodes given the
-     * evidence that is set. The search runs on a copy: this network does not change.
+     * evidence that is set. The search runs on a copy: this network does not change. Each move is a belief
+     * update: a search whose updates (at least numCycle a node in each of iStopSteps + 1 sweeps) would take
+     * more than some seconds is refused before the first, error -42 giving their number and sizes.
      *
      * @param mapNodes the handles of the nodes whose outcomes are sought
      * @param tuning the search's settings, kept by the network for later calls; null keeps the network's

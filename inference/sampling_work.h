@@ -1,0 +1,73 @@
+#pragma once
+// The work of a sampling run of a discrete network, counted before its first draw, so that a sample count
+// far beyond what can be drawn in seconds is refused at once instead of running for hours.
+
+#include <cstdint>
+#include <vector>
+
+class PartView;
+class RelevanceGraph;
+class VRX_network;
+
+namespace vovido {
+
+// The steps of one sample over the records it draws or weighs: each record's outcomes, parents,
+// kSampleRecordSteps and extra steps of the sampler's own, and a share of kSampleMissSteps a record as the
+// tables its draws read outgrow the caches (sooner for a record that waits for the draw just before it).
+class SampleSteps {
+public:
+    // tablesRead: the tables of a record's shape that its draws read (table, importance, learning table).
+    explicit SampleSteps(int tablesRead) : tablesRead_(tablesRead) {}
+    // waits: a parent of the record is drawn right before it.
+    void AddRecord(int outcomes, int parents, int64_t cells, int64_t extraSteps = 0, bool waits = false);
+    int64_t PerSample() const;
+    int64_t Cells() const { return cells_; }
+
+private:
+    int tablesRead_;
+    int64_t steps_ = 0;
+    int64_t records_ = 0;
+    int64_t waiting_ = 0;
+    int64_t cells_ = 0;
+};
+
+// The draws of a sampling run over its parts, refused as a whole before any part is sampled.
+class SamplingWork {
+public:
+    // samples draws of the part, work steps in all, over tables of cells cells, copied cells of which are
+    // copied into working tables.
+    void AddPart(RelevanceGraph& part, int64_t samples, int64_t work, int64_t cells, int64_t copied);
+    // 0 within kMaxSamplingWorkSteps and kMaxSampleCopyCells; else kOutOfMemory, logged naming the part of
+    // most work (or most copies) with its nodes, samples and table cells.
+    [[nodiscard]] int Check() const;
+
+private:
+    int64_t total_ = 0;
+    int64_t copied_ = 0;
+    int parts_ = 0;
+    RelevanceGraph* mostCopied_ = nullptr;
+    int64_t mostCopies_ = -1;
+    int64_t mostCopiedCells_ = 0;
+    RelevanceGraph* largest_ = nullptr;
+    int64_t largestWork_ = -1;
+    int64_t largestSamples_ = 0;
+    int64_t largestCells_ = 0;
+};
+
+int64_t SaturatingProduct(int64_t a, int64_t b);
+int64_t SaturatingSum(int64_t a, int64_t b);
+
+// Whether a parent of record i of the view is record i - 1.
+bool WaitsForPrevious(const PartView& view, int i);
+
+// Per record of the view: whether it is an unobserved ancestor of an observed record.
+std::vector<char> FindEvidenceAncestors(const PartView& view);
+
+// Per handle: whether the node is one of those listed or an ancestor of one.
+std::vector<char> NodesAndAncestors(const VRX_network& network, const std::vector<int>& handles);
+
+// The steps of one belief update by the network's discrete sampling algorithm, the nodes marked in read
+// (every node when read is empty) counted in one part; 0 under the other algorithms.
+int64_t EstimateSamplingUpdateSteps(const VRX_network& network, const std::vector<char>& read);
+
+}  // namespace vovido
