@@ -6,10 +6,7 @@
 // readers take ("written_MB").
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
@@ -17,6 +14,7 @@
 
 #include "base/dmatrix.h"
 #include "base/error_log.h"
+#include "bench/run_in_child.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
@@ -26,6 +24,7 @@
 namespace {
 
 namespace test = vovido::test;
+using vovido::RunInChild;
 
 // Writes the text to a temporary file of the extension; empty on failure.
 std::string WriteInput(const std::string& text, const std::string& name) {
@@ -128,30 +127,6 @@ BENCHMARK(BM_WideCptTable)->Arg(27)->Iterations(1)->Unit(benchmark::kMillisecond
 // The extensions of the family files, by the benchmark's first argument.
 const char* const kFamilyFormats[] = {".vrx", ".xvrx", ".xvrx-det", ".net", ".dne",
                                       ".dsc", ".erg",  ".xml03",    ".dxp"};
-
-// Runs `work` in a child process, so that its peak memory is its own: "peak_MB" is the child's, "status"
-// what the work answered.
-void RunInChild(benchmark::State& state, const std::function<int()>& work) {
-    double peak = 0.0;
-    int status = 0;
-    for (auto _ : state) {
-        const auto start = std::chrono::steady_clock::now();
-        const pid_t child = fork();
-        if (child == 0) _exit(-work() & 0xff);
-        int exit = 0;
-        rusage usage{};
-        if (child < 0 || wait4(child, &exit, 0, &usage) != child) {
-            state.SkipWithError("no child process");
-            break;
-        }
-        state.SetIterationTime(
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-        peak = static_cast<double>(usage.ru_maxrss) / 1024.0;
-        status = WIFEXITED(exit) ? -WEXITSTATUS(exit) : 1000;
-    }
-    state.counters["peak_MB"] = peak;
-    state.counters["status"] = status;
-}
 
 // Arguments: format (kFamilyFormats), parents, table (0 given, 1 none, 2 short). Each read runs in a
 // child process.
