@@ -64,3 +64,8 @@ constexpr int64_t kMaxSampleBytes = kMaxTableCells * 8;
 // parent configurations once for its pi and once a parent for the messages it sends, some seconds at
 // this limit.
 constexpr int64_t kMaxLoopyWorkSteps = int64_t{1} << 30;
+
+// Largest work of one relevance decomposition, in network nodes walked: every clustering run of a group
+// of targets finds its relevant parts over the whole network, so that groups of a long network whose
+// runs each answer few nodes cost the square of its size. Some seconds at this limit.
+constexpr int64_t kMaxDecompositionNodeVisits = int64_t{1} << 24;

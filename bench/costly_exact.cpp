@@ -65,8 +65,8 @@ BENCHMARK(BM_HighTreewidthByAlgorithm)
 void BM_PlateUnderAddressSpaceLimit(benchmark::State& state) {
     RunInChild(state, [&state] {
         VRX_network net;
-        if (vovido::test::BuildPlateChain(net, static_cast<int>(state.range(1)), static_cast<int>(state.range(2)),
-                                          false) != kSuccess)
+        if (vovido::test::BuildPlateChain(net, static_cast<int>(state.range(1)),
+                                          static_cast<int>(state.range(2)), false) != kSuccess)
             return 1;
         const int status = Update(net, static_cast<int>(state.range(0)), state.range(3));
         errorLog.Flush();
@@ -86,8 +86,8 @@ BENCHMARK(BM_PlateUnderAddressSpaceLimit)
 void BM_GridUnderAddressSpaceLimit(benchmark::State& state) {
     RunInChild(state, [&state] {
         VRX_network net;
-        if (vovido::test::BuildGrid(net, static_cast<int>(state.range(0)), static_cast<int>(state.range(1))) !=
-            kSuccess)
+        if (vovido::test::BuildGrid(net, static_cast<int>(state.range(0)),
+                                    static_cast<int>(state.range(1))) != kSuccess)
             return 1;
         return Update(net, static_cast<int>(state.range(3)), state.range(2));
     });
@@ -97,6 +97,29 @@ BENCHMARK(BM_GridUnderAddressSpaceLimit)
     ->Args({9, 4, 200, 11})
     ->Args({9, 4, 200, 12})
     ->Args({9, 4, 200, 10})
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+// Arguments: algorithm, nodes, plate (0: a band of four parents a node; else plate nodes over nodes / plate
+// slices). Relevance decomposition of every node walks the whole network once a group of targets: when
+// the groups answer little beyond their own nodes, the runs are stopped once they have walked 2^24 nodes.
+void BM_DecompositionOfEveryNode(benchmark::State& state) {
+    RunInChild(state, [&state] {
+        VRX_network net;
+        const int nodes = static_cast<int>(state.range(1));
+        const int plate = static_cast<int>(state.range(2));
+        const int rc = plate == 0 ? vovido::test::BuildBand(net, nodes, 4)
+                                  : vovido::test::BuildPlateChain(net, plate, nodes / plate, false);
+        if (rc != kSuccess) return 1;
+        return Update(net, static_cast<int>(state.range(0)), 0);
+    });
+}
+BENCHMARK(BM_DecompositionOfEveryNode)
+    ->Args({12, 20000, 0})
+    ->Args({11, 20000, 0})
+    ->Args({11, 40000, 20})
+    ->Args({12, 140000, 20})
     ->Iterations(1)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);

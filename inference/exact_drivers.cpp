@@ -10,6 +10,7 @@
 
 #include "base/dmatrix.h"
 #include "base/error_log.h"
+#include "base/size_limits.h"
 #include "base/status_codes.h"
 #include "inference/clique_tree.h"
 #include "inference/impossible_evidence.h"
@@ -90,9 +91,27 @@ std::vector<int> RequestedInReverseOrder(VRX_network& network, const std::vector
     return list;
 }
 
+// Ends a decomposition whose next clustering run would walk the network once too often.
+int StopOverBudget(VRX_network& network, DecompositionContext& context) {
+    context.overBudget = true;
+    int64_t unanswered = 0;
+    for (unsigned char r : context.requested) unanswered += r;
+    const int64_t nodes = network.GetNumberOfNodes() > 0 ? network.GetNumberOfNodes() : 1;
+    const std::string text = "ERROR: Exact inference refused: relevance decomposition has made " +
+                             std::to_string(context.nodesWalked / nodes) +
+                             " clustering runs, each over the network of " + std::to_string(nodes) +
+                             " nodes, and " + std::to_string(unanswered) +
+                             " requested nodes are still unanswered: the next run would pass the limit of " +
+                             std::to_string(kMaxDecompositionNodeVisits) + " nodes walked in all";
+    return LogError(errorLog, kOutOfMemory, text.c_str(), nullptr);
+}
+
 // Runs clustering with the targets currently set (the unanswered nodes of the list) and records it.
 int TracedClustering(VRX_network& network, DecompositionContext& context, const int* list, int count,
                      uint32_t limit) {
+    const int64_t nodes = network.GetNumberOfNodes();
+    if (context.nodesWalked + nodes > kMaxDecompositionNodeVisits) return StopOverBudget(network, context);
+    context.nodesWalked += nodes;
     context.shortfall = {};
     const int status = RunClustering(network, context.requested.data(), limit, &context.shortfall);
     if (context.trace != nullptr) context.trace->push_back({list[0], count, limit, status});
@@ -221,11 +240,20 @@ int Refused(int status, const MemoryShortfall& shortfall = {}) {
     return LogError(errorLog, kOutOfMemory, text.c_str(), nullptr);
 }
 
+// Whether no smaller group can help: memory stopped a tree within its limit, or the work passed its own.
+bool Hopeless(const DecompositionContext& context) {
+    return TablesOutOfMemory(context) || context.overBudget;
+}
+
+// The end of a decomposition: its refusal, logged once.
+int Concluded(int status, const DecompositionContext& context) {
+    return context.overBudget ? status : Refused(status, context.shortfall);
+}
+
 }  // namespace
 
-// Algorithm 11 once the evidence is known to be possible; shortfall tells whether memory stopped it.
-static int DecomposeInGroups(VRX_network& network, std::vector<DecompositionAttempt>* trace,
-                             MemoryShortfall& shortfall);
+// Algorithm 11 once the evidence is known to be possible; the context tells what stopped it.
+static int DecomposeInGroups(VRX_network& network, DecompositionContext& context);
 
 uint64_t EstimateClusteringEntries(VRX_network& network) {
     int status = kSuccess;
@@ -293,8 +321,10 @@ int RunClusteringWithDecomposition(VRX_network& network, std::vector<Decompositi
     if (network.GetNumberOfTargets() == 1) return Refused(status);
     if (network.userProperties.FindProperty(DecompositionSettings::kDisableFallbackProperty) >= 0)
         return Refused(status);
-    const int decomposed = DecomposeInGroups(network, trace, shortfall);
-    return Refused(decomposed, shortfall);
+    DecompositionContext context;
+    context.trace = trace;
+    const int decomposed = DecomposeInGroups(network, context);
+    return Concluded(decomposed, context);
 }
 
 int RunClusteringPerPart(VRX_network& network) {
@@ -318,13 +348,13 @@ int RunClusteringPerPart(VRX_network& network) {
 
 int RunRelevanceDecomposition(VRX_network& network, std::vector<DecompositionAttempt>* trace) {
     if (const int rc = CheckEvidencePossible(network)) return rc;
-    MemoryShortfall shortfall;
-    const int status = DecomposeInGroups(network, trace, shortfall);
-    return Refused(status, shortfall);
+    DecompositionContext context;
+    context.trace = trace;
+    const int status = DecomposeInGroups(network, context);
+    return Concluded(status, context);
 }
 
-static int DecomposeInGroups(VRX_network& network, std::vector<DecompositionAttempt>* trace,
-                             MemoryShortfall& shortfall) {
+static int DecomposeInGroups(VRX_network& network, DecompositionContext& context) {
     using namespace DecompositionSettings;
     const int groupSize = ReadPositiveProperty(network, kGroupSizeProperty, kDefaultGroupSize);
     const uint32_t firstLimit = static_cast<uint32_t>(ReadPositiveProperty(network, kFirstLimitProperty, 0));
@@ -332,8 +362,6 @@ static int DecomposeInGroups(VRX_network& network, std::vector<DecompositionAtte
         firstLimit != 0 ? firstLimit
                         : static_cast<uint32_t>(ReadPositiveProperty(network, kHalvedLimitProperty,
                                                                      static_cast<int>(kDefaultHalvedLimit)));
-    DecompositionContext context;
-    context.trace = trace;
     try {
         TargetScope targets(network, context.requested);
         const std::vector<int> list = RequestedInReverseOrder(network, context.requested);
@@ -341,13 +369,12 @@ static int DecomposeInGroups(VRX_network& network, std::vector<DecompositionAtte
         if (count > groupSize && !SingleTargetFits(network, list[0])) return kOutOfMemory;
         for (int start = 0; start < count; start += groupSize) {
             const int size = count - start < groupSize ? count - start : groupSize;
-            const int rc =
-                SolveTargetGroup(network, context, list.data() + start, size, firstLimit, halvedLimit);
-            shortfall = context.shortfall;
-            if (rc != kSuccess) return rc;
+            if (const int rc =
+                    SolveTargetGroup(network, context, list.data() + start, size, firstLimit, halvedLimit))
+                return rc;
         }
     } catch (const std::bad_alloc&) {
-        return ShortOfMemory(&shortfall, network.GetNumberOfNodes(), 0);
+        return ShortOfMemory(&context.shortfall, network.GetNumberOfNodes(), 0);
     }
     return kSuccess;
 }
@@ -367,7 +394,7 @@ int RunRelevanceDecomposition2(VRX_network& network, std::vector<DecompositionAt
             return Refused(kOutOfMemory);
         const int status =
             SolveTargetsByHalving(network, context, list.data(), static_cast<int>(list.size()), limit);
-        return Refused(status, context.shortfall);
+        return Concluded(status, context);
     } catch (const std::bad_alloc&) {
         MemoryShortfall shortfall;
         return Refused(ShortOfMemory(&shortfall, network.GetNumberOfNodes(), 0), shortfall);
@@ -380,7 +407,7 @@ int SolveTargetGroup(VRX_network& network, DecompositionContext& context, const 
     if (SetUnansweredTargets(network, context, group, count) == 0) return kSuccess;
     const int status = TracedClustering(network, context, group, count, count == 1 ? 0 : firstLimit);
     network.ClearAllTargets();
-    if (status != kOutOfMemory || count == 1 || TablesOutOfMemory(context)) return status;
+    if (status != kOutOfMemory || count == 1 || Hopeless(context)) return status;
     const int h = count / 2;
     if (const int rc = SolveTargetsByHalving(network, context, group + h, count - h, halvedLimit)) return rc;
     return SolveTargetsByHalving(network, context, group, h, halvedLimit);
@@ -410,7 +437,7 @@ int SolveTargetsByHalving(VRX_network& network, DecompositionContext& context, c
             TracedClustering(network, context, list, range.count, range.count == 1 ? 0 : limit);
         network.ClearAllTargets();
         if (status == kSuccess) continue;
-        if (status != kOutOfMemory || range.count < 2 || TablesOutOfMemory(context)) return status;
+        if (status != kOutOfMemory || range.count < 2 || Hopeless(context)) return status;
         // The second half is solved first: pushed last, it is popped first.
         const int h = range.count / 2;
         stack.push_back({range.start, h});

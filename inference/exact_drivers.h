@@ -44,6 +44,10 @@ struct DecompositionContext {
     // When given, every clustering run is appended to it.
     std::vector<DecompositionAttempt>* trace = nullptr;
     MemoryShortfall shortfall;
+    // Network nodes walked by the clustering runs so far, and whether the next run would have passed
+    // the limit of that work (logged).
+    int64_t nodesWalked = 0;
+    bool overBudget = false;
 };
 
 }  // namespace vovido
@@ -79,6 +83,8 @@ uint64_t EstimateClusteringEntries(VRX_network& network);
 // ...". A run of more requested nodes than one group holds first checks, by triangulation alone, that the
 // node last in topological order can be solved alone, and is refused at once when it cannot. A join tree
 // within its limit that memory cannot hold ends the run at once, naming the tree, without smaller groups.
+// So does a run whose clustering runs would walk more than kMaxDecompositionNodeVisits network nodes in
+// all (each run walks the whole network to find its parts).
 [[nodiscard]] int RunRelevanceDecomposition2(VRX_network& network,
                                              std::vector<vovido::DecompositionAttempt>* trace = nullptr);
 // Algorithm 10: one clique tree per relevant part, without size limit or fallback. kConflictingEvidence

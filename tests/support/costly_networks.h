@@ -129,6 +129,22 @@ inline int BuildGrid(VRX_network& net, int side, int outcomes) {
     return kSuccess;
 }
 
+// `nodes` two-state nodes b0, b1, ..., each a child of the `width` nodes before it: a band whose join tree
+// is small, but whose every node depends on all before it through more than one path; kSuccess or the
+// first failing step's status.
+inline int BuildBand(VRX_network& net, int nodes, int width) {
+    std::vector<int> h;
+    for (int i = 0; i < nodes; ++i) {
+        const int node = net.AddNode(DefinitionType::kCpt, ("b" + std::to_string(i)).c_str());
+        if (node < 0) return node;
+        for (int k = 1; k <= width && k <= i; ++k) {
+            if (const int rc = net.AddArc(h[static_cast<size_t>(i - k)], node)) return rc;
+        }
+        h.push_back(node);
+    }
+    return kSuccess;
+}
+
 // A dynamic network of `plate` two-state plate nodes w0 -> w1 -> ... over `slices` slices. Interface
 // between slices: every node a parent of itself (wide), or w0 a parent of itself and of the last node.
 inline int BuildPlateChain(VRX_network& net, int plate, int slices, bool wide) {
