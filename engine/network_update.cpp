@@ -455,8 +455,8 @@ bool VRX_network::ProbEvidenceByClustering(double& result, int* status) {
 }
 
 // The chain rule makes one update per finding: refused before the first when the findings times the
-// cells of one update (every table, or the join tree of the whole network with all its findings where
-// larger, and a share of each node) pass the limit.
+// cells of one update (every table, or the join tree of the whole network with all its findings, a share
+// of each of its entries, where larger, and a share of each node) pass the limit.
 static int CheckChainRuleWork(VRX_network& network) {
     const auto sum = [](int64_t a, int64_t b) { return a > INT64_MAX - b ? INT64_MAX : a + b; };
     const auto product = [](int64_t a, int64_t b) { return b != 0 && a > INT64_MAX / b ? INT64_MAX : a * b; };
@@ -474,7 +474,8 @@ static int CheckChainRuleWork(VRX_network& network) {
         entries = EstimateClusteringEntries(network);
     const int64_t tree =
         entries > static_cast<uint64_t>(INT64_MAX) ? INT64_MAX : static_cast<int64_t>(entries);
-    const int64_t perUpdate = sum(std::max(cells, tree), product(nodes, kCellsPerNodeUpdate));
+    const int64_t propagated = product(tree, kChainRuleCellsPerTreeEntry);
+    const int64_t perUpdate = sum(std::max(cells, propagated), product(nodes, kCellsPerNodeUpdate));
     const int64_t work = product(findings, perUpdate);
     if (work <= kMaxChainRuleWorkCells) return kSuccess;
     const std::string joinTree = tree == INT64_MAX ? " and a join tree too large to build"
@@ -484,6 +485,7 @@ static int CheckChainRuleWork(VRX_network& network) {
         "The probability of evidence by the chain rule would make " + std::to_string(findings) +
         " belief updates, one per finding, of " + std::to_string(nodes) + " nodes with tables of " +
         std::to_string(cells) + " cells" + joinTree + ": the work of " + std::to_string(work) + " cells (" +
+        (tree > 0 ? std::to_string(kChainRuleCellsPerTreeEntry) + " a tree entry, " : "") +
         std::to_string(kCellsPerNodeUpdate) + " a node besides its table" + (tree > 0 ? " or tree" : "") +
         "), past the limit of " + std::to_string(kMaxChainRuleWorkCells) + " cells";
     return LogError(errorLog, kOutOfMemory, text.c_str(), nullptr);
