@@ -65,9 +65,10 @@ constexpr int64_t kMaxSampleBytes = kMaxTableCells * 8;
 // this limit.
 constexpr int64_t kMaxLoopyWorkSteps = int64_t{1} << 30;
 
-// Largest work of one relevance decomposition, in network nodes walked: every clustering run of a group
-// of targets finds its relevant parts over the whole network, so that groups of a long network whose
-// runs each answer few nodes cost the square of its size. Some seconds at this limit.
+// Largest work of one relevance decomposition, in nodes read: every clustering run of a group of targets
+// reads their ancestors to find its relevant parts, so that groups of a long network whose runs each
+// answer few nodes cost the square of its size. Some seconds at this limit (up to half a minute where
+// each run's join tree fails its limit).
 constexpr int64_t kMaxDecompositionNodeVisits = int64_t{1} << 24;
 
 // Cells of the chain rule's work counted for each entry of the join tree an update propagates: its collect

@@ -107,8 +107,8 @@ BENCHMARK(BM_GridUnderAddressSpaceLimit)
     ->Unit(benchmark::kMillisecond);
 
 // Arguments: algorithm, nodes, plate (0: a band of four parents a node; else plate nodes over nodes / plate
-// slices). Relevance decomposition of every node walks the whole network once a group of targets: when
-// the groups answer little beyond their own nodes, the runs are stopped once they have walked 2^24 nodes.
+// slices). Relevance decomposition of every node reads the ancestors of each group of targets: when the
+// groups answer little beyond their own nodes, the runs are stopped once they have read 2^24 nodes.
 void BM_DecompositionOfEveryNode(benchmark::State& state) {
     RunInChild(state, [&state] {
         VRX_network net;

@@ -91,29 +91,29 @@ std::vector<int> RequestedInReverseOrder(VRX_network& network, const std::vector
     return list;
 }
 
-// Ends a decomposition whose next clustering run would walk the network once too often.
+// Ends a decomposition whose clustering runs have read too many nodes, before its next run.
 int StopOverBudget(VRX_network& network, DecompositionContext& context) {
     context.overBudget = true;
     int64_t unanswered = 0;
     for (unsigned char r : context.requested) unanswered += r;
-    const int64_t nodes = network.GetNumberOfNodes() > 0 ? network.GetNumberOfNodes() : 1;
-    const std::string text = "ERROR: Exact inference refused: relevance decomposition has made " +
-                             std::to_string(context.nodesWalked / nodes) +
-                             " clustering runs, each over the network of " + std::to_string(nodes) +
-                             " nodes, and " + std::to_string(unanswered) +
-                             " requested nodes are still unanswered: the next run would pass the limit of " +
-                             std::to_string(kMaxDecompositionNodeVisits) + " nodes walked in all";
+    const std::string text =
+        "ERROR: Exact inference refused: relevance decomposition has made " + std::to_string(context.runs) +
+        " clustering runs, which read " + std::to_string(context.nodesWalked) + " nodes of the network of " +
+        std::to_string(network.GetNumberOfNodes()) + " in all, and " + std::to_string(unanswered) +
+        " requested nodes are still unanswered: past the limit of " +
+        std::to_string(kMaxDecompositionNodeVisits) + " nodes read";
     return LogError(errorLog, kOutOfMemory, text.c_str(), nullptr);
 }
 
 // Runs clustering with the targets currently set (the unanswered nodes of the list) and records it.
 int TracedClustering(VRX_network& network, DecompositionContext& context, const int* list, int count,
                      uint32_t limit) {
-    const int64_t nodes = network.GetNumberOfNodes();
-    if (context.nodesWalked + nodes > kMaxDecompositionNodeVisits) return StopOverBudget(network, context);
-    context.nodesWalked += nodes;
+    if (context.nodesWalked > kMaxDecompositionNodeVisits) return StopOverBudget(network, context);
     context.shortfall = {};
-    const int status = RunClustering(network, context.requested.data(), limit, &context.shortfall);
+    int read = 0;
+    const int status = RunClustering(network, context.requested.data(), limit, &context.shortfall, &read);
+    context.runs++;
+    context.nodesWalked += read;
     if (context.trace != nullptr) context.trace->push_back({list[0], count, limit, status});
     return status;
 }
@@ -280,10 +280,11 @@ uint64_t EstimateClusteringEntries(VRX_network& network) {
 // ---------------------------------------------------------------------------------------------------
 // Clustering
 
-int RunClustering(VRX_network& network, unsigned char* requested, uint32_t limit,
-                  MemoryShortfall* shortfall) {
+int RunClustering(VRX_network& network, unsigned char* requested, uint32_t limit, MemoryShortfall* shortfall,
+                  int* recordsRead) {
     int status = kSuccess;
-    std::unique_ptr<RelevantPartList> parts = FindRelevantParts(network, true, true, &status);
+    std::unique_ptr<RelevantPartList> parts =
+        FindRelevantParts(network, true, true, &status, true, recordsRead);
     if (parts == nullptr)
         return status == kOutOfMemory ? ShortOfMemory(shortfall, network.GetNumberOfNodes(), 0) : status;
     for (std::unique_ptr<RelevanceGraph>& part : *parts) {

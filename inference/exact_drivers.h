@@ -44,8 +44,9 @@ struct DecompositionContext {
     // When given, every clustering run is appended to it.
     std::vector<DecompositionAttempt>* trace = nullptr;
     MemoryShortfall shortfall;
-    // Network nodes walked by the clustering runs so far, and whether the next run would have passed
-    // the limit of that work (logged).
+    // Clustering runs made, the nodes their relevance steps read, and whether that work passed its limit
+    // before all were answered (logged).
+    int runs = 0;
     int64_t nodesWalked = 0;
     bool overBudget = false;
 };
@@ -61,8 +62,9 @@ struct DecompositionContext {
 // the join tree's size limit (0: the default). Beliefs written for earlier parts stay after a failure.
 // shortfall, when given, is filled when memory rather than the limit stopped the run (kOutOfMemory, not
 // logged).
+// recordsRead, when given, receives the nodes the relevance step read.
 [[nodiscard]] int RunClustering(VRX_network& network, unsigned char* requested, uint32_t limit,
-                                vovido::MemoryShortfall* shortfall = nullptr);
+                                vovido::MemoryShortfall* shortfall = nullptr, int* recordsRead = nullptr);
 
 // Table entries of the join trees that clustering builds for the network under its evidence and targets,
 // from the triangulation alone: nothing proportional to a table is allocated. UINT64_MAX when a tree
@@ -83,8 +85,8 @@ uint64_t EstimateClusteringEntries(VRX_network& network);
 // ...". A run of more requested nodes than one group holds first checks, by triangulation alone, that the
 // node last in topological order can be solved alone, and is refused at once when it cannot. A join tree
 // within its limit that memory cannot hold ends the run at once, naming the tree, without smaller groups.
-// So does a run whose clustering runs would walk more than kMaxDecompositionNodeVisits network nodes in
-// all (each run walks the whole network to find its parts).
+// So does a run whose clustering runs have read more than kMaxDecompositionNodeVisits nodes in all with
+// nodes still unanswered (each run reads its targets' ancestors to find its parts).
 [[nodiscard]] int RunRelevanceDecomposition2(VRX_network& network,
                                              std::vector<vovido::DecompositionAttempt>* trace = nullptr);
 // Algorithm 10: one clique tree per relevant part, without size limit or fallback. kConflictingEvidence
