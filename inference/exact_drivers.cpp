@@ -113,7 +113,9 @@ int TracedClustering(VRX_network& network, DecompositionContext& context, const 
     int read = 0;
     const int status = RunClustering(network, context.requested.data(), limit, &context.shortfall, &read);
     context.runs++;
-    context.nodesWalked += read;
+    // A run that fails its limit leaves its nodes to smaller groups, which read them again: it is counted
+    // for the whole network besides.
+    context.nodesWalked += read + (status == kOutOfMemory ? network.GetNumberOfNodes() : 0);
     if (context.trace != nullptr) context.trace->push_back({list[0], count, limit, status});
     return status;
 }
