@@ -113,9 +113,11 @@ int TracedClustering(VRX_network& network, DecompositionContext& context, const 
     int read = 0;
     const int status = RunClustering(network, context.requested.data(), limit, &context.shortfall, &read);
     context.runs++;
-    // A run that fails its limit leaves its nodes to smaller groups, which read them again: it is counted
-    // for the whole network besides.
-    context.nodesWalked += read + (status == kOutOfMemory ? network.GetNumberOfNodes() : 0);
+    // Every run scans the whole network for its targets and evidence, an eighth of the work of reading a
+    // node; a run that fails its limit leaves its nodes to smaller groups, which read them again: it is
+    // counted for the whole network besides.
+    const int64_t nodes = network.GetNumberOfNodes();
+    context.nodesWalked += read + nodes / 8 + (status == kOutOfMemory ? nodes : 0);
     if (context.trace != nullptr) context.trace->push_back({list[0], count, limit, status});
     return status;
 }
