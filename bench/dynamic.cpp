@@ -18,6 +18,7 @@
 #include "model/node_definition.h"
 #include "model/node_value.h"
 #include "model/temporal_extension.h"
+#include "tests/support/costly_networks.h"
 
 namespace {
 
@@ -100,22 +101,9 @@ void BM_UpdateBeliefsDynamic(benchmark::State& state) {
 // own.
 void BM_UpdatePlateSlices(benchmark::State& state) {
     auto net = std::make_unique<VRX_network>();
-    std::vector<int> h;
-    const int plate = static_cast<int>(state.range(0));
-    for (int i = 0; i < plate; i++) {
-        h.push_back(net->AddNode(DefinitionType::kCpt, ("w" + std::to_string(i)).c_str()));
-        RequireSuccess(h.back() >= 0 ? kSuccess : h.back(), "node");
-    }
-    for (int i = plate - 1; i >= 0; i--)
-        RequireSuccess(net->SetTemporalType(h[i], TemporalType::kPlate), "plate");
-    for (int i = 1; i < plate; i++) RequireSuccess(net->AddArc(h[i - 1], h[i]), "arc");
-    if (state.range(2) != 0) {
-        for (int i = 0; i < plate; i++) RequireSuccess(net->AddTemporalArc(h[i], h[i], 1), "temporal arc");
-    } else {
-        RequireSuccess(net->AddTemporalArc(h[0], h[0], 1), "temporal arc");
-        RequireSuccess(net->AddTemporalArc(h[0], h[plate - 1], 1), "temporal arc");
-    }
-    RequireSuccess(net->SetSliceCount(static_cast<int>(state.range(1))), "slices");
+    RequireSuccess(vovido::test::BuildPlateChain(*net, static_cast<int>(state.range(0)),
+                                                 static_cast<int>(state.range(1)), state.range(2) != 0),
+                   "plate");
     int status = kSuccess;
     for (auto _ : state) {
         net->InvalidateValues();

@@ -6,8 +6,11 @@
 #include <climits>
 #include <new>
 #include <numeric>
+#include <string>
 #include <utility>
 
+#include "base/error_log.h"
+#include "base/size_limits.h"
 #include "base/status_codes.h"
 #include "inference/part_view.h"
 #include "inference/relevance_graph.h"
@@ -180,6 +183,16 @@ private:
     std::vector<int> parent_;
 };
 
+// A clique (of `variables`; 0: the tables together) of more entries than the limit.
+int LogPastLimit(int variables, uint64_t entries, uint64_t limit) {
+    const std::string what = variables > 0 ? "a table over " + std::to_string(variables) + " variables needs "
+                                           : std::string("its tables and index maps need ");
+    const std::string text = "Clique tree: " + what + std::to_string(entries) + " entries" +
+                             (variables > 0 ? "" : " in all") + ", past the limit of " +
+                             std::to_string(limit) + " entries.";
+    return LogError(errorLog, kOutOfMemory, text.c_str(), nullptr);
+}
+
 int AppendAll(VRX_intArray& list, const std::vector<int>& items) {
     list.SetCount(0);
     for (int v : items) {
@@ -205,6 +218,14 @@ int CliqueSeparator::FindVariable(int v) const {
         if (variables[i] == v) return i;
     }
     return -1;
+}
+
+uint64_t CliqueTree::GetWorkingSize() const {
+    uint64_t total = GetTotalSize();
+    for (const CliqueSeparator& s : separators_) {
+        if (s.parent >= 0) total = SaturatingSum(total, cliques_[s.parent].tableSize);
+    }
+    return total;
 }
 
 uint64_t CliqueTree::GetTotalSize() const {
@@ -258,7 +279,7 @@ void CliqueTree::Clear() {
     propagated_ = false;
 }
 
-int CliqueTree::BuildStructure(const PartView& part) {
+int CliqueTree::BuildStructure(const PartView& part, uint64_t limit) {
     Clear();
     const int n = part.GetNumberOfNodes();
     try {
@@ -280,10 +301,11 @@ int CliqueTree::BuildStructure(const PartView& part) {
             }
         }
         std::vector<std::pair<int, int>> links;
-        int rc = Eliminate(part, links);
+        int rc = Eliminate(part, links, limit);
         if (rc == kSuccess) rc = LinkCliques(links);
         if (rc == kSuccess) rc = AssignHomes(part);
         if (rc == kSuccess) OrderCliques();
+        if (rc == kSuccess && GetWorkingSize() > limit) rc = LogPastLimit(0, GetWorkingSize(), limit);
         if (rc != kSuccess) {
             Clear();
             return rc;
@@ -312,7 +334,7 @@ int CliqueTree::MakeClique(const std::vector<int>& members) {
     return kSuccess;
 }
 
-int CliqueTree::Eliminate(const PartView& part, std::vector<std::pair<int, int>>& links) {
+int CliqueTree::Eliminate(const PartView& part, std::vector<std::pair<int, int>>& links, uint64_t limit) {
     const int n = n_;
     if (n < 1) return kSuccess;
     EliminationGraph graph;
@@ -340,6 +362,10 @@ int CliqueTree::Eliminate(const PartView& part, std::vector<std::pair<int, int>>
         eliminationOrder_.push_back(r);
         std::vector<int>& members = candidate[r];
         members = graph.Neighbours(r);
+        // The clique that holds this candidate is at least as large.
+        uint64_t size = static_cast<uint64_t>(nodeSizes_[r]);
+        for (int u : members) size = SaturatingProduct(size, static_cast<uint64_t>(nodeSizes_[u]));
+        if (size > limit) return LogPastLimit(static_cast<int>(members.size()) + 1, size, limit);
         // The neighbours are made pairwise adjacent whatever the stored key says, since keys of nodes
         // that were not re-keyed may be stale; the filled graph stays chordal only this way.
         for (size_t a = 0; a < members.size(); a++) {
@@ -597,6 +623,18 @@ int RunCliqueTreeOnPart(RelevanceGraph& part) {
     PartView view(part);
     if (view.GetStatus() != kSuccess) return view.GetStatus();
     CliqueTree tree;
-    if (const int rc = tree.Build(view)) return rc;
-    return tree.Solve(view);
+    const int logged = errorLog.GetNumberOfEntries();
+    int rc = tree.BuildStructure(view, kDefaultJoinTreeLimit);
+    if (rc == kSuccess) rc = tree.LoadTables(view);
+    if (rc == kSuccess) rc = tree.Solve(view);
+    // Memory that ran out where no table size was named yet.
+    if (rc == kOutOfMemory && errorLog.GetNumberOfEntries() == logged) {
+        const std::string nodes = std::to_string(view.GetNumberOfNodes()) + " nodes.";
+        const std::string text = tree.IsBuilt()
+                                     ? "Clique tree: memory ran out for its tables of " +
+                                           std::to_string(tree.GetTotalSize()) + " entries over " + nodes
+                                     : "Clique tree: memory ran out while the cliques of its " + nodes;
+        return LogError(errorLog, kOutOfMemory, text.c_str(), nullptr);
+    }
+    return rc;
 }

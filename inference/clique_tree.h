@@ -97,8 +97,9 @@ public:
     // BuildStructure and LoadTables on this tree.
     [[nodiscard]] int Build(const PartView& part);
     // Elimination, linking, homes and order. 0; kOutOfRange when a parent lies outside the part; kOutOfMemory
-    // without memory.
-    [[nodiscard]] int BuildStructure(const PartView& part);
+    // without memory, or (logged) when the tables would pass `limit` entries: the elimination stops at the
+    // first clique that passes it alone, so that a hopeless part costs no more than its first cliques.
+    [[nodiscard]] int BuildStructure(const PartView& part, uint64_t limit = UINT64_MAX);
     // Every clique table set to the product of its families' tables. Needs an unsliced structure: kOutOfRange
     // after evidence entry (build again first) or for a table that does not fit its family; kOutOfMemory
     // (logged) when a table does not fit in memory.
@@ -125,6 +126,9 @@ public:
     [[nodiscard]] int CopyFrom(const CliqueTree& other);
     // Sum of the clique and separator table sizes.
     uint64_t GetTotalSize() const;
+    // The entries propagation holds: the tables, and an index into each separator per entry of its parent
+    // clique.
+    uint64_t GetWorkingSize() const;
     // Room for n cliques. 0 or kOutOfMemory.
     [[nodiscard]] int Reserve(int n);
 
@@ -147,7 +151,7 @@ private:
     // Structure (clique_tree.cpp).
     void Clear();
     // Makes the cliques and the pairs of them that the elimination tree joins.
-    int Eliminate(const PartView& part, std::vector<std::pair<int, int>>& links);
+    int Eliminate(const PartView& part, std::vector<std::pair<int, int>>& links, uint64_t limit);
     // Separators for the joined pairs, and empty ones between groups that nothing joins.
     int LinkCliques(const std::vector<std::pair<int, int>>& links);
     int AssignHomes(const PartView& part);
@@ -195,5 +199,5 @@ private:
 };
 
 // Builds a clique tree for the part, enters its evidence, propagates and writes every belief. 0 or the
-// failing step's status.
+// failing step's status; kOutOfMemory (logged) also when the tables would pass the join-tree limit.
 [[nodiscard]] int RunCliqueTreeOnPart(RelevanceGraph& part);

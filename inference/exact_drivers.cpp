@@ -10,6 +10,7 @@
 
 #include "base/dmatrix.h"
 #include "base/error_log.h"
+#include "base/size_limits.h"
 #include "base/status_codes.h"
 #include "inference/clique_tree.h"
 #include "inference/impossible_evidence.h"
@@ -27,6 +28,7 @@ using vovido::CheckEvidencePossible;
 
 using vovido::DecompositionAttempt;
 using vovido::DecompositionContext;
+using vovido::MemoryShortfall;
 
 namespace DecompositionSettings = vovido::DecompositionSettings;
 
@@ -89,10 +91,33 @@ std::vector<int> RequestedInReverseOrder(VRX_network& network, const std::vector
     return list;
 }
 
+// Ends a decomposition whose clustering runs have read too many nodes, before its next run.
+int StopOverBudget(VRX_network& network, DecompositionContext& context) {
+    context.overBudget = true;
+    int64_t unanswered = 0;
+    for (unsigned char r : context.requested) unanswered += r;
+    const std::string text =
+        "ERROR: Exact inference refused: relevance decomposition has made " + std::to_string(context.runs) +
+        " clustering runs, which read " + std::to_string(context.nodesWalked) + " nodes of the network of " +
+        std::to_string(network.GetNumberOfNodes()) + " in all, and " + std::to_string(unanswered) +
+        " requested nodes are still unanswered: past the limit of " +
+        std::to_string(kMaxDecompositionNodeVisits) + " nodes read";
+    return LogError(errorLog, kOutOfMemory, text.c_str(), nullptr);
+}
+
 // Runs clustering with the targets currently set (the unanswered nodes of the list) and records it.
 int TracedClustering(VRX_network& network, DecompositionContext& context, const int* list, int count,
                      uint32_t limit) {
-    const int status = RunClustering(network, context.requested.data(), limit);
+    if (context.nodesWalked > kMaxDecompositionNodeVisits) return StopOverBudget(network, context);
+    context.shortfall = {};
+    int read = 0;
+    const int status = RunClustering(network, context.requested.data(), limit, &context.shortfall, &read);
+    context.runs++;
+    // Every run scans the whole network for its targets and evidence, an eighth of the work of reading a
+    // node; a run that fails its limit leaves its nodes to smaller groups, which read them again: it is
+    // counted for the whole network besides.
+    const int64_t nodes = network.GetNumberOfNodes();
+    context.nodesWalked += read + nodes / 8 + (status == kOutOfMemory ? nodes : 0);
     if (context.trace != nullptr) context.trace->push_back({list[0], count, limit, status});
     return status;
 }
@@ -178,24 +203,61 @@ bool SingleTargetFits(VRX_network& network, int target) {
         PartView view(*part);
         if (view.GetStatus() != kSuccess) return true;
         JoinTree tree(view);
-        if (!tree.Build(0) || tree.EstimateTableEntries() > kDefaultJoinTreeLimit) return false;
+        // Memory that runs out here is reported by the run, naming the tree.
+        if (!tree.Build(0)) return tree.BuildRanOutOfMemory();
+        if (tree.EstimateTableEntries() > kDefaultJoinTreeLimit) return false;
     }
     return true;
 }
 
+// Records that memory stopped a run over the given nodes; entries 0 when the tree's size is not known.
+int ShortOfMemory(MemoryShortfall* shortfall, int nodes, uint64_t entries) {
+    if (shortfall != nullptr) *shortfall = {true, nodes, entries};
+    return kOutOfMemory;
+}
+
+// Whether the last attempt built a join tree within its limit whose tables memory could not hold: smaller
+// groups would fail alike. Memory that ran out before the tree's size was known may be a part too large
+// for the memory left, which smaller groups do cure.
+bool TablesOutOfMemory(const DecompositionContext& context) {
+    return context.shortfall.happened && context.shortfall.entries != 0;
+}
+
 // The end of a driver whose join trees did not fit: said once, however many attempts decomposition made.
-int Refused(int status) {
+int Refused(int status, const MemoryShortfall& shortfall = {}) {
     if (status != kOutOfMemory) return status;
+    if (shortfall.happened) {
+        const std::string tree =
+            "ERROR: Exact inference refused: memory ran out while the join tree of a part of " +
+            std::to_string(shortfall.nodes) + " nodes was built";
+        const std::string text = shortfall.entries == 0
+                                     ? tree + ", before its size was known"
+                                     : tree + ": its tables of " + std::to_string(shortfall.entries) +
+                                           " entries fit the limit of " +
+                                           std::to_string(JoinTree::kDefaultLimit) +
+                                           " entries a tree, but not the memory left";
+        return LogError(errorLog, kOutOfMemory, text.c_str(), nullptr);
+    }
     const std::string text =
         "ERROR: Exact inference refused: no join tree of the network fits the limit of " +
         std::to_string(JoinTree::kDefaultLimit) + " table entries and 30 nodes per cluster";
     return LogError(errorLog, kOutOfMemory, text.c_str(), nullptr);
 }
 
+// Whether no smaller group can help: memory stopped a tree within its limit, or the work passed its own.
+bool Hopeless(const DecompositionContext& context) {
+    return TablesOutOfMemory(context) || context.overBudget;
+}
+
+// The end of a decomposition: its refusal, logged once.
+int Concluded(int status, const DecompositionContext& context) {
+    return context.overBudget ? status : Refused(status, context.shortfall);
+}
+
 }  // namespace
 
-// Algorithm 11 once the evidence is known to be possible.
-static int DecomposeInGroups(VRX_network& network, std::vector<DecompositionAttempt>* trace);
+// Algorithm 11 once the evidence is known to be possible; the context tells what stopped it.
+static int DecomposeInGroups(VRX_network& network, DecompositionContext& context);
 
 uint64_t EstimateClusteringEntries(VRX_network& network) {
     int status = kSuccess;
@@ -222,10 +284,13 @@ uint64_t EstimateClusteringEntries(VRX_network& network) {
 // ---------------------------------------------------------------------------------------------------
 // Clustering
 
-int RunClustering(VRX_network& network, unsigned char* requested, uint32_t limit) {
+int RunClustering(VRX_network& network, unsigned char* requested, uint32_t limit, MemoryShortfall* shortfall,
+                  int* recordsRead) {
     int status = kSuccess;
-    std::unique_ptr<RelevantPartList> parts = FindRelevantParts(network, true, true, &status);
-    if (parts == nullptr) return status;
+    std::unique_ptr<RelevantPartList> parts =
+        FindRelevantParts(network, true, true, &status, true, recordsRead);
+    if (parts == nullptr)
+        return status == kOutOfMemory ? ShortOfMemory(shortfall, network.GetNumberOfNodes(), 0) : status;
     for (std::unique_ptr<RelevanceGraph>& part : *parts) {
         if (part->GetNumberOfRecords() == 1) {
             RelevanceNode* only = part->GetRecord(0);
@@ -234,9 +299,17 @@ int RunClustering(VRX_network& network, unsigned char* requested, uint32_t limit
             if (requested != nullptr && handle >= 0) requested[handle] = 0;
         } else {
             PartView view(*part);
+            const int records = part->GetNumberOfRecords();
+            if (view.GetStatus() == kOutOfMemory) return ShortOfMemory(shortfall, records, 0);
             if (view.GetStatus() != kSuccess) return view.GetStatus();
             JoinTree tree(view);
-            if (!tree.Run(requested, limit)) return StatusOf(tree);
+            if (tree.Run(requested, limit)) {
+                part.reset();
+                continue;
+            }
+            if (!tree.RanOutOfMemory()) return StatusOf(tree);
+            return ShortOfMemory(shortfall, records,
+                                 tree.BuildRanOutOfMemory() ? 0 : tree.EstimateTableEntries());
         }
         part.reset();
     }
@@ -245,25 +318,18 @@ int RunClustering(VRX_network& network, unsigned char* requested, uint32_t limit
 
 int RunClusteringWithDecomposition(VRX_network& network, std::vector<DecompositionAttempt>* trace) {
     if (const int rc = CheckEvidencePossible(network)) return rc;
-    const int status = RunClustering(network, nullptr, 0);
+    MemoryShortfall shortfall;
+    const int status = RunClustering(network, nullptr, 0, &shortfall);
     // Only a tree too large for its limit can be cured by smaller groups of targets: trees within it that
     // did not fit in memory would fail again for every group, each finding the relevant parts anew.
-    if (status != kOutOfMemory) return status;
-    const uint64_t entries = EstimateClusteringEntries(network);
-    if (entries <= kDefaultJoinTreeLimit) {
-        const std::string text =
-            entries == 0
-                ? std::string(
-                      "ERROR: Exact inference refused: memory ran out while its join trees were built")
-                : "ERROR: Exact inference refused: memory ran out while join trees of " +
-                      std::to_string(entries) + " table entries in all were built, within the limit of " +
-                      std::to_string(JoinTree::kDefaultLimit) + " entries a tree";
-        return LogError(errorLog, kOutOfMemory, text.c_str(), nullptr);
-    }
+    if (status != kOutOfMemory || shortfall.happened) return Refused(status, shortfall);
     if (network.GetNumberOfTargets() == 1) return Refused(status);
     if (network.userProperties.FindProperty(DecompositionSettings::kDisableFallbackProperty) >= 0)
         return Refused(status);
-    return Refused(DecomposeInGroups(network, trace));
+    DecompositionContext context;
+    context.trace = trace;
+    const int decomposed = DecomposeInGroups(network, context);
+    return Concluded(decomposed, context);
 }
 
 int RunClusteringPerPart(VRX_network& network) {
@@ -287,10 +353,13 @@ int RunClusteringPerPart(VRX_network& network) {
 
 int RunRelevanceDecomposition(VRX_network& network, std::vector<DecompositionAttempt>* trace) {
     if (const int rc = CheckEvidencePossible(network)) return rc;
-    return Refused(DecomposeInGroups(network, trace));
+    DecompositionContext context;
+    context.trace = trace;
+    const int status = DecomposeInGroups(network, context);
+    return Concluded(status, context);
 }
 
-static int DecomposeInGroups(VRX_network& network, std::vector<DecompositionAttempt>* trace) {
+static int DecomposeInGroups(VRX_network& network, DecompositionContext& context) {
     using namespace DecompositionSettings;
     const int groupSize = ReadPositiveProperty(network, kGroupSizeProperty, kDefaultGroupSize);
     const uint32_t firstLimit = static_cast<uint32_t>(ReadPositiveProperty(network, kFirstLimitProperty, 0));
@@ -298,8 +367,6 @@ static int DecomposeInGroups(VRX_network& network, std::vector<DecompositionAtte
         firstLimit != 0 ? firstLimit
                         : static_cast<uint32_t>(ReadPositiveProperty(network, kHalvedLimitProperty,
                                                                      static_cast<int>(kDefaultHalvedLimit)));
-    DecompositionContext context;
-    context.trace = trace;
     try {
         TargetScope targets(network, context.requested);
         const std::vector<int> list = RequestedInReverseOrder(network, context.requested);
@@ -312,7 +379,7 @@ static int DecomposeInGroups(VRX_network& network, std::vector<DecompositionAtte
                 return rc;
         }
     } catch (const std::bad_alloc&) {
-        return kOutOfMemory;
+        return ShortOfMemory(&context.shortfall, network.GetNumberOfNodes(), 0);
     }
     return kSuccess;
 }
@@ -330,10 +397,12 @@ int RunRelevanceDecomposition2(VRX_network& network, std::vector<DecompositionAt
         const int groupSize = ReadPositiveProperty(network, kGroupSizeProperty, kDefaultGroupSize);
         if (static_cast<int>(list.size()) > groupSize && !SingleTargetFits(network, list[0]))
             return Refused(kOutOfMemory);
-        return Refused(
-            SolveTargetsByHalving(network, context, list.data(), static_cast<int>(list.size()), limit));
+        const int status =
+            SolveTargetsByHalving(network, context, list.data(), static_cast<int>(list.size()), limit);
+        return Concluded(status, context);
     } catch (const std::bad_alloc&) {
-        return Refused(kOutOfMemory);
+        MemoryShortfall shortfall;
+        return Refused(ShortOfMemory(&shortfall, network.GetNumberOfNodes(), 0), shortfall);
     }
 }
 
@@ -343,7 +412,7 @@ int SolveTargetGroup(VRX_network& network, DecompositionContext& context, const 
     if (SetUnansweredTargets(network, context, group, count) == 0) return kSuccess;
     const int status = TracedClustering(network, context, group, count, count == 1 ? 0 : firstLimit);
     network.ClearAllTargets();
-    if (status != kOutOfMemory || count == 1) return status;
+    if (status != kOutOfMemory || count == 1 || Hopeless(context)) return status;
     const int h = count / 2;
     if (const int rc = SolveTargetsByHalving(network, context, group + h, count - h, halvedLimit)) return rc;
     return SolveTargetsByHalving(network, context, group, h, halvedLimit);
@@ -373,7 +442,7 @@ int SolveTargetsByHalving(VRX_network& network, DecompositionContext& context, c
             TracedClustering(network, context, list, range.count, range.count == 1 ? 0 : limit);
         network.ClearAllTargets();
         if (status == kSuccess) continue;
-        if (status != kOutOfMemory || range.count < 2) return status;
+        if (status != kOutOfMemory || range.count < 2 || Hopeless(context)) return status;
         // The second half is solved first: pushed last, it is popped first.
         const int h = range.count / 2;
         stack.push_back({range.start, h});
@@ -431,7 +500,11 @@ double ComputeProbEvidence(VRX_network& network, int* status) {
             JoinTree tree(view);
             const double p = tree.ComputeProbEvidence();
             if (p < 0.0) {
-                failure = Refused(StatusOf(tree));
+                MemoryShortfall shortfall;
+                if (tree.RanOutOfMemory())
+                    ShortOfMemory(&shortfall, part->GetNumberOfRecords(),
+                                  tree.BuildRanOutOfMemory() ? 0 : tree.EstimateTableEntries());
+                failure = Refused(StatusOf(tree), shortfall);
                 return -1.0;
             }
             probability *= p;

@@ -28,12 +28,27 @@ struct DecompositionAttempt {
     int status;
 };
 
+// A clustering run that memory, not a size limit, stopped: the nodes of the part it was solving (of the
+// network, when its parts could not be found) and the table entries of its join tree (0 when memory ran
+// out before the triangulation gave them). Smaller groups of targets are no cure for it.
+struct MemoryShortfall {
+    bool happened = false;
+    int nodes = 0;
+    uint64_t entries = 0;
+};
+
 // Working state of one relevance-decomposition run.
 struct DecompositionContext {
     // Indexed by network handle: 1 while the node's beliefs are still to be computed.
     std::vector<unsigned char> requested;
     // When given, every clustering run is appended to it.
     std::vector<DecompositionAttempt>* trace = nullptr;
+    MemoryShortfall shortfall;
+    // Clustering runs made, the nodes their relevance steps read, and whether that work passed its limit
+    // before all were answered (logged).
+    int runs = 0;
+    int64_t nodesWalked = 0;
+    bool overBudget = false;
 };
 
 }  // namespace vovido
@@ -45,7 +60,11 @@ struct DecompositionContext {
 // Beliefs of the targets (every node while none is set) by one join tree per relevant part. requested is
 // null or a byte array indexed by handle; entries of nodes whose beliefs are written are cleared. limit is
 // the join tree's size limit (0: the default). Beliefs written for earlier parts stay after a failure.
-[[nodiscard]] int RunClustering(VRX_network& network, unsigned char* requested, uint32_t limit);
+// shortfall, when given, is filled when memory rather than the limit stopped the run (kOutOfMemory, not
+// logged).
+// recordsRead, when given, receives the nodes the relevance step read.
+[[nodiscard]] int RunClustering(VRX_network& network, unsigned char* requested, uint32_t limit,
+                                vovido::MemoryShortfall* shortfall = nullptr, int* recordsRead = nullptr);
 
 // Table entries of the join trees that clustering builds for the network under its evidence and targets,
 // from the triangulation alone: nothing proportional to a table is allocated. UINT64_MAX when a tree
@@ -64,7 +83,10 @@ uint64_t EstimateClusteringEntries(VRX_network& network);
 // Algorithm 12: all requested nodes as one list, halved until each piece fits.
 // For 0, 11 and 12: kOutOfMemory when no join tree fits, logged once as "ERROR: Exact inference refused:
 // ...". A run of more requested nodes than one group holds first checks, by triangulation alone, that the
-// node last in topological order can be solved alone, and is refused at once when it cannot.
+// node last in topological order can be solved alone, and is refused at once when it cannot. A join tree
+// within its limit that memory cannot hold ends the run at once, naming the tree, without smaller groups.
+// So does a run whose clustering runs have read more than kMaxDecompositionNodeVisits nodes in all with
+// nodes still unanswered (each run reads its targets' ancestors to find its parts).
 [[nodiscard]] int RunRelevanceDecomposition2(VRX_network& network,
                                              std::vector<vovido::DecompositionAttempt>* trace = nullptr);
 // Algorithm 10: one clique tree per relevant part, without size limit or fallback. kConflictingEvidence

@@ -191,6 +191,9 @@ public:
     uint64_t GetTotalWeight() const { return totalWeight_; }
     // Whether the last Build failed because memory ran out during the triangulation.
     bool BuildRanOutOfMemory() const { return buildRanOutOfMemory_; }
+    // Whether the last Run or ComputeProbEvidence failed because memory ran out, not because the tree
+    // passed its limit: smaller trees are no cure for that.
+    bool RanOutOfMemory() const { return ranOutOfMemory_; }
     // The power of two by which the last collect scaled the tables up.
     int GetScaleExponent() const { return scaleExponent_; }
     // Propagation drops the observed nodes from the clusters' member and separator lists. Saving the
@@ -221,6 +224,7 @@ private:
     std::vector<Cluster*> postOrder_;
     uint64_t totalWeight_ = 0;
     bool buildRanOutOfMemory_ = false;
+    bool ranOutOfMemory_ = false;
     int lastStatus_ = 0;
     // Sum of the powers of two by which the last collect scaled tables up: the tables hold the
     // probabilities times 2 to this power.

@@ -325,8 +325,10 @@ uint64_t JoinTree::EstimateTableEntries() const {
 
 bool JoinTree::Run(unsigned char* requested, uint32_t limit) {
     lastStatus_ = kSuccess;
+    ranOutOfMemory_ = false;
     if (!Build(limit) || EstimateTableEntries() > kDefaultJoinTreeLimit) {
         lastStatus_ = kOutOfMemory;
+        ranOutOfMemory_ = buildRanOutOfMemory_;
     } else {
         lastStatus_ = AssignFamilies();
         if (lastStatus_ == kSuccess) lastStatus_ = InitializePotentials();
@@ -346,6 +348,8 @@ bool JoinTree::Run(unsigned char* requested, uint32_t limit) {
                 }
             }
         }
+        // Within the limit, every table fits an int: only memory can have failed.
+        ranOutOfMemory_ = lastStatus_ == kOutOfMemory;
     }
     FreeClusterTables();
     return lastStatus_ == kSuccess;
@@ -386,11 +390,13 @@ int JoinTree::CollectForEvidence(double& factor) {
 
 double JoinTree::ComputeProbEvidence() {
     lastStatus_ = kSuccess;
+    ranOutOfMemory_ = false;
     // The same limit as for beliefs: the triangulation's estimate of the tables decides before any of
     // them is allocated, although this pass holds only the tables along one path at a time.
     if (!Build(kDefaultLimit) || EstimateTableEntries() > kDefaultJoinTreeLimit) {
         FreeClusterTables();
         lastStatus_ = kOutOfMemory;
+        ranOutOfMemory_ = buildRanOutOfMemory_;
         return -1.0;
     }
     double factor = 1.0;
@@ -411,6 +417,7 @@ double JoinTree::ComputeProbEvidence() {
         result = std::ldexp(root_ != nullptr ? root_->TableMass() * factor : factor, -scaleExponent_);
     }
     lastStatus_ = status;
+    ranOutOfMemory_ = status == kOutOfMemory;
     FreeClusterTables();
     return result;
 }

@@ -2,6 +2,8 @@
 // removal and the two node orders of the samplers.
 #include "inference/relevance_graph.h"
 
+#include <vector>
+
 #include "base/dmatrix.h"
 #include "base/status_codes.h"
 #include "definitions/cast.h"
@@ -103,6 +105,43 @@ int ObservedOutcome(VRX_nodeValue* value, bool absorbEvidence) {
     if (!observed) return -1;
     const int e = value->GetEvidence();
     return e >= 0 ? e : -1;
+}
+
+// Keeps of the nodes (in their order) those that are targets, hold evidence of any kind, or are ancestors
+// of such a node. Every other node is barren, removed before anything reads it: leaving it out spares a
+// few targets in a large network the walk over all of its nodes.
+void KeepTargetsAndEvidenceWithAncestors(VRX_network& network, VRX_intArray& handles, bool absorbEvidence) {
+    const int n = handles.GetCount();
+    // Without a target every node counts as one.
+    if (network.GetNumberOfTargets() < 1 || network.GetNumberOfTargets() >= n) return;
+    std::vector<char> kept(static_cast<size_t>(network.GetNumberOfSlots()), 0);
+    std::vector<int> stack;
+    for (int i = 0; i < n; i++) {
+        const int h = handles[i];
+        VRX_nodeValue* value = network.GetNode(h)->GetValue();
+        const bool evidence =
+            value != nullptr && (ObservedOutcome(value, absorbEvidence) >= 0 ||
+                                 value->HasFlag(ValueFlags::kEvidence | ValueFlags::kVirtualEvidence));
+        if ((evidence || network.IsTarget(h) == 1) && !kept[h]) {
+            kept[h] = 1;
+            stack.push_back(h);
+        }
+    }
+    while (!stack.empty()) {
+        const int h = stack.back();
+        stack.pop_back();
+        const VRX_intArray& parents = network.GetParents(h);
+        for (int k = 0; k < parents.GetCount(); k++) {
+            if (kept[parents[k]]) continue;
+            kept[parents[k]] = 1;
+            stack.push_back(parents[k]);
+        }
+    }
+    int count = 0;
+    for (int i = 0; i < n; i++) {
+        if (kept[handles[i]]) handles[count++] = handles[i];
+    }
+    handles.SetCount(count);
 }
 
 bool HasCutOffMark(const VRX_node* node) {
@@ -254,10 +293,10 @@ bool vovido::IsNoisyMaxRelevanceOn(const VRX_network& network) {
     return value != nullptr && std::atoi(value) != 0;
 }
 
-RelevanceGraph::RelevanceGraph(VRX_network& network, bool absorbEvidence, bool splitNoisyMax)
+RelevanceGraph::RelevanceGraph(VRX_network& network, bool absorbEvidence, bool splitNoisyMax, bool withBarren)
     : network_(&network) {
     try {
-        status_ = Build(absorbEvidence, splitNoisyMax);
+        status_ = Build(absorbEvidence, splitNoisyMax, withBarren);
     } catch (const std::bad_alloc&) {
         status_ = kOutOfMemory;
     }
@@ -281,9 +320,10 @@ void RelevanceGraph::DestroyRecords() {
     records.clear();
 }
 
-int RelevanceGraph::Build(bool absorbEvidence, bool splitNoisyMax) {
+int RelevanceGraph::Build(bool absorbEvidence, bool splitNoisyMax, bool withBarren) {
     VRX_intArray handles;
     if (const int rc = network_->GetAllNodes(handles)) return rc;
+    if (!withBarren) KeepTargetsAndEvidenceWithAncestors(*network_, handles, absorbEvidence);
     const int n = handles.GetCount();
     noisyMaxRelevance = splitNoisyMax && vovido::IsNoisyMaxRelevanceOn(*network_);
 
@@ -407,6 +447,8 @@ int RelevanceGraph::LinkRecords(const std::vector<int>& positionOfHandle) {
         }
         const VRX_intArray& children = network_->GetChildren(handle);
         for (int k = 0; k < children.GetCount(); k++) {
+            // A child left out is barren.
+            if (positionOfHandle[children[k]] < 0) continue;
             RelevanceNode* child = records[positionOfHandle[children[k]]];
             if (HasCutOffMark(child->node)) continue;
             if (const int rc = record->children.Add(child)) return rc;

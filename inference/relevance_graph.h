@@ -159,8 +159,11 @@ public:
     // One record per live node in slot order. absorbEvidence admits propagated evidence as observed.
     // Construction that runs out of memory leaves an empty graph with GetStatus() kOutOfMemory.
     // splitNoisyMax allows the per-parent split of observed noisy-MAX nodes when the network asks for it;
-    // the probability of evidence is taken without it.
-    RelevanceGraph(VRX_network& network, bool absorbEvidence, bool splitNoisyMax = true);
+    // the probability of evidence is taken without it. withBarren false leaves out, while some but not all
+    // nodes are targets, every node that is neither a target nor observed nor an ancestor of one: nodes
+    // that pruning would remove as barren before reading them.
+    RelevanceGraph(VRX_network& network, bool absorbEvidence, bool splitNoisyMax = true,
+                   bool withBarren = true);
     RelevanceGraph(const RelevanceGraph&) = delete;
     RelevanceGraph& operator=(const RelevanceGraph&) = delete;
     ~RelevanceGraph();
@@ -209,7 +212,7 @@ private:
     // An empty part of the graph's network sharing its block.
     RelevanceGraph(VRX_network* network, std::shared_ptr<RelevanceNodeBlock> block);
 
-    [[nodiscard]] int Build(bool absorbEvidence, bool splitNoisyMax);
+    [[nodiscard]] int Build(bool absorbEvidence, bool splitNoisyMax, bool withBarren);
     [[nodiscard]] int InitRecord(RelevanceNode& record, VRX_node& node, bool absorbEvidence);
     [[nodiscard]] int LinkRecords(const std::vector<int>& positionOfHandle);
     // Per-parent records for an observed noisy-MAX node in its last outcome; 0 or kOutOfMemory.

@@ -250,14 +250,16 @@ int RelevanceGraph::SplitIntoParts(int count, std::vector<std::unique_ptr<Releva
 }
 
 std::unique_ptr<RelevantPartList> FindRelevantParts(VRX_network& network, bool pruneRoots,
-                                                    bool absorbEvidence, int* status, bool splitNoisyMax) {
+                                                    bool absorbEvidence, int* status, bool splitNoisyMax,
+                                                    int* recordsRead) {
     int rc = kSuccess;
     std::unique_ptr<RelevantPartList> parts;
     if (network.GetNumberOfNodes() > 0) {
         try {
             parts = std::make_unique<RelevantPartList>();
-            RelevanceGraph graph(network, absorbEvidence, splitNoisyMax);
+            RelevanceGraph graph(network, absorbEvidence, splitNoisyMax, false);
             rc = graph.GetStatus();
+            if (recordsRead != nullptr) *recordsRead = graph.GetNumberOfRecords();
             // Without a target every node counts as one; the network's marks are left alone.
             graph.SetAllNodesTargets(network.GetNumberOfTargets() == 0);
             const std::vector<RelevanceNode*>& records = graph.records;

@@ -22,7 +22,9 @@ using RelevantPartList = std::vector<std::unique_ptr<RelevanceGraph>>;
 // out, so the list may be empty.
 // Returns null for a network without nodes (status 0) and on failure (status kOutOfMemory when memory runs
 // out, kOutOfRange for a table that does not fit its record's parents); the network's targets are never
-// changed. splitNoisyMax as for RelevanceGraph.
+// changed. splitNoisyMax as for RelevanceGraph. Only targets, observed nodes and their ancestors are read:
+// recordsRead, when given, receives how many.
 std::unique_ptr<vovido::RelevantPartList> FindRelevantParts(VRX_network& network, bool pruneRoots,
                                                             bool absorbEvidence, int* status = nullptr,
-                                                            bool splitNoisyMax = true);
+                                                            bool splitNoisyMax = true,
+                                                            int* recordsRead = nullptr);

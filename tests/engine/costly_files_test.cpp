@@ -3,7 +3,6 @@
 // node and the size; a refused read leaves the network empty. (bench/costly_files.cpp times the same
 // inputs and reads their peak memory.)
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -17,6 +16,7 @@
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
+#include "tests/support/address_space.h"
 #include "tests/support/costly_inputs.h"
 #include "tests/support/error_log.h"
 #include "tests/support/sanitizer.h"
@@ -110,15 +110,6 @@ TEST_F(CostlyFilesTest, ADemorganNodeOfManyParentsIsReadWithoutItsTable) {
     EXPECT_EQ(child->GetSize(), 1 << 27);
 }
 
-long long AddressSpaceInUse() {
-    long long pages = -1;
-    FILE* f = std::fopen("/proc/self/statm", "r");
-    if (f == nullptr) return -1;
-    if (std::fscanf(f, "%lld", &pages) != 1) pages = -1;
-    std::fclose(f);
-    return pages < 0 ? -1 : pages * sysconf(_SC_PAGESIZE);
-}
-
 struct ShortFamily {
     const char* format;
     int status;
@@ -129,11 +120,7 @@ struct ShortFamily {
 // table: 0 when every read is refused with its message and leaves the network empty, else 1 + the index
 // of the first that is not.
 int ReadShortFamiliesUnderLimit(const std::vector<ShortFamily>& cases) {
-    const long long inUse = AddressSpaceInUse();
-    rlimit limit{};
-    if (inUse < 0 || getrlimit(RLIMIT_AS, &limit) != 0) return 100;
-    limit.rlim_cur = static_cast<rlim_t>(inUse + (256LL << 20));
-    if (setrlimit(RLIMIT_AS, &limit) != 0) return 101;
+    if (!LimitAddressSpace(256LL << 20)) return 100;
     for (size_t i = 0; i < cases.size(); ++i) {
         errorLog.Flush();
         const std::string format = cases[i].format;

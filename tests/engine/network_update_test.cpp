@@ -19,6 +19,7 @@
 #include "model/node_definition.h"
 #include "model/node_value.h"
 #include "tests/support/arrays.h"
+#include "tests/support/costly_networks.h"
 #include "tests/support/error_log.h"
 #include "tests/support/networks.h"
 
@@ -371,6 +372,24 @@ TEST(ChainRuleWork, SampledUpdatesCountTheirDraws) {
         "draws of its samples), past the limit of 1073741824 cells");
     EXPECT_EQ(p, -1.0);
     EXPECT_EQ(t.Value(d)->GetEvidence(), 0);
+    errorLog.Flush();
+}
+
+// A band of 5,000 nodes of four parents each, every fifth observed: its join tree is counted eight times
+// an entry, since each update propagates it, and 1,000 such updates are refused before the first.
+TEST(ChainRuleWork, UpdatesThatPropagateAJoinTreeCountItsEntries) {
+    Net t;
+    ASSERT_EQ(vovido::test::BuildBand(t.net, 5000, 4), kSuccess);
+    for (int i = 0; i < 5000; i += 5)
+        ASSERT_EQ(t.Value(t.net.FindNode(("b" + std::to_string(i)).c_str()))->SetEvidence(0), kSuccess);
+    errorLog.Flush();
+    double p = 0.0;
+    EXPECT_FALSE(t.net.CalcPropEvidence(&p, true));
+    EXPECT_EQ(
+        LastLogged(),
+        "The probability of evidence by the chain rule would make 1000 belief updates, one per finding, of "
+        "5000 nodes with tables of 159902 cells and a join tree of 95920 entries: the work of 1087360000 "
+        "cells (8 a tree entry, 64 a node besides its table or tree), past the limit of 1073741824 cells");
     errorLog.Flush();
 }
 

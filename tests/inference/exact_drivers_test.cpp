@@ -3,6 +3,7 @@
 #include "inference/exact_drivers.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <functional>
@@ -13,7 +14,10 @@
 #include "base/error_log.h"
 #include "base/status_codes.h"
 #include "definitions/noisy_max.h"
+#include "tests/support/address_space.h"
 #include "tests/support/brute_force.h"
+#include "tests/support/error_log.h"
+#include "tests/support/sanitizer.h"
 #include "tests/support/whole_part.h"
 
 using vovido::DecompositionAttempt;
@@ -361,6 +365,53 @@ TEST(ClusteringWithDecomposition, FallsBackToGroupsWhenOneTreeIsTooLarge) {
     for (int r : roots) ExpectNear(t.Beliefs(r), prior);
     for (int c : children) ExpectNear(t.Beliefs(c), {expected, 1.0 - expected});
     EXPECT_EQ(t.net.GetNumberOfTargets(), 0);
+}
+
+// The 8 x 8 grid's join tree of some 25 million entries fits the limit but not 64 MB more than the
+// process holds: each driver, and the probability of evidence, is refused by the first tree memory
+// stopped, naming it, with no smaller groups tried after it. 0 when every case holds, else 1 + the index of
+// the first that does not.
+int RefusedUnderAddressSpaceCap() {
+    const std::string text =
+        "ERROR: Exact inference refused: memory ran out while the join tree of a part of 64 nodes was built: "
+        "its tables of 24820768 entries fit the limit of 268435456 entries a tree, but not the memory left";
+    using Driver = int (*)(VRX_network&, std::vector<DecompositionAttempt>*);
+    const struct {
+        Driver run;
+        size_t attempts;  // every one up to the first failure for want of memory
+    } cases[] = {
+        {RunClusteringWithDecomposition, 0},
+        {RunRelevanceDecomposition, 1},
+        // Halved by the limit of 65536 entries down to the first single node, which memory stops.
+        {RunRelevanceDecomposition2, 39},
+    };
+    TestNetwork t;
+    Grid(t, 8);
+    if (!LimitAddressSpace(64LL << 20)) return 100;
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        errorLog.Flush();
+        std::vector<DecompositionAttempt> trace;
+        if (cases[i].run(t.net, &trace) != kOutOfMemory || trace.size() != cases[i].attempts ||
+            LoggedMessages() != std::vector<std::string>{text})
+            return 1 + static_cast<int>(i);
+    }
+    errorLog.Flush();
+    int status = kSuccess;
+    if (ComputeProbEvidence(t.net, &status) != -1.0 || status != kOutOfMemory ||
+        LoggedMessages() != std::vector<std::string>{text})
+        return 1 + static_cast<int>(std::size(cases));
+    // The clique tree's limit lets this tree pass: the memory it lacks is named, by the table that found
+    // none or by the tables in all.
+    errorLog.Flush();
+    if (RunClusteringPerPart(t.net) != kOutOfMemory || LoggedMessages().size() != 1 ||
+        LastLogged().rfind("Clique tree: ", 0) != 0 || LastLogged().find(" entries") == std::string::npos)
+        return 2 + static_cast<int>(std::size(cases));
+    return 0;
+}
+
+TEST(ClusteringWithDecompositionDeathTest, AJoinTreeWithinItsLimitThatMemoryCannotHoldIsRefusedAtOnce) {
+    if (kUnderAddressSanitizer) GTEST_SKIP() << "no address-space limit under AddressSanitizer";
+    EXPECT_EXIT(_exit(RefusedUnderAddressSpaceCap()), ::testing::ExitedWithCode(0), "");
 }
 
 // ---------------------------------------------------------------------------------------------------

@@ -13,6 +13,7 @@
 
 #include "base/status_codes.h"
 #include "inference/part_view.h"
+#include "tests/support/address_space.h"
 #include "tests/support/sanitizer.h"
 #include "tests/support/whole_part.h"
 
@@ -20,6 +21,7 @@ using vovido::RelevantPartList;
 
 namespace {
 
+using vovido::test::AddressSpaceInUse;
 using vovido::test::Entries;
 using vovido::test::Ids;
 using vovido::test::Shape;
@@ -86,6 +88,27 @@ TEST(RelevantParts, BarrenDescendantsDisappearChainWise) {
     (void)c;
     (void)d;
     (void)e;
+}
+
+// Only the targets, the observed nodes and their ancestors are read: the rest would be barren.
+TEST(RelevantParts, OnlyTargetsObservedNodesAndTheirAncestorsAreRead) {
+    const struct {
+        std::vector<const char*> targets;
+        bool observeD;
+        int read;
+    } cases[] = {{{"B"}, false, 2}, {{"B"}, true, 5}, {{"E"}, false, 1}, {{}, false, 5}, {{}, true, 5}};
+    for (const auto& c : cases) {
+        TestNetwork t;
+        const int a = t.Add("A"), b = t.Add("B"), cc = t.Add("C"), d = t.Add("D"), e = t.Add("E");
+        t.Arcs({{a, b}, {b, cc}, {cc, d}, {e, d}});
+        if (c.observeD) t.Observe(d, 0);
+        for (const char* id : c.targets) ASSERT_EQ(t.net.SetTarget(t.net.FindNode(id)), kSuccess);
+        int status = -1;
+        int read = -1;
+        ASSERT_NE(FindRelevantParts(t.net, true, true, &status, true, &read), nullptr);
+        EXPECT_EQ(status, kSuccess);
+        EXPECT_EQ(read, c.read) << c.targets.size() << c.observeD;
+    }
 }
 
 TEST(RelevantParts, DeterministicChildOfAnObservedParentBecomesObserved) {
@@ -363,15 +386,6 @@ TEST_F(DeepChain, EvidenceSpreadsDownAndComponentsSpanTheChain) {
 // ---------------------------------------------------------------------------------------------------
 // Running out of memory (AddressSanitizer reserves its shadow memory up front and cannot run under a
 // small address-space limit)
-
-long long AddressSpaceInUse() {
-    long long pages = 0;
-    FILE* f = std::fopen("/proc/self/statm", "r");
-    if (f == nullptr) return -1;
-    if (std::fscanf(f, "%lld", &pages) != 1) pages = -1;
-    std::fclose(f);
-    return pages < 0 ? -1 : pages * sysconf(_SC_PAGESIZE);
-}
 
 // Calls FindRelevantParts under address-space limits that grow from nothing spare to plenty: every call
 // must either succeed with the full answer or report -42 without parts, and never touch the targets.

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "base/dmatrix.h"
 #include "base/double_array.h"
@@ -18,6 +19,7 @@
 #include "model/node.h"
 #include "model/node_definition.h"
 #include "model/node_value.h"
+#include "model/temporal_extension.h"
 #include "tests/support/diagnosis_roles.h"
 
 namespace vovido::test {
@@ -166,6 +168,68 @@ inline int BuildSampledBand(VRX_network& net, int nodes, int outcomes, int paren
         if (const int rc = net.GetNode(h)->GetValue()->SetEvidence(outcomes - 1)) return rc;
     }
     return kSuccess;
+}
+
+// A side x side grid of nodes of `outcomes` outcomes, g0 .. g(side^2 - 1) row by row, each a child of its
+// left and upper neighbours: clusters of some `side` nodes, so that the join tree grows exponentially
+// with the side; kSuccess or the first failing step's status.
+inline int BuildGrid(VRX_network& net, int side, int outcomes) {
+    std::vector<int> h;
+    for (int i = 0; i < side * side; ++i) {
+        const int node = net.AddNode(DefinitionType::kCpt, ("g" + std::to_string(i)).c_str());
+        if (node < 0) return node;
+        h.push_back(node);
+        if (outcomes != 2) {
+            if (const int rc = net.GetNode(node)->GetDefinition()->SetNumberOfOutcomes(outcomes)) return rc;
+        }
+        if (i % side > 0) {
+            if (const int rc = net.AddArc(h[i - 1], node)) return rc;
+        }
+        if (i >= side) {
+            if (const int rc = net.AddArc(h[i - side], node)) return rc;
+        }
+    }
+    return kSuccess;
+}
+
+// `nodes` two-state nodes b0, b1, ..., each a child of the `width` nodes before it: a band whose join tree
+// is small, but whose every node depends on all before it through more than one path; kSuccess or the
+// first failing step's status.
+inline int BuildBand(VRX_network& net, int nodes, int width) {
+    std::vector<int> h;
+    for (int i = 0; i < nodes; ++i) {
+        const int node = net.AddNode(DefinitionType::kCpt, ("b" + std::to_string(i)).c_str());
+        if (node < 0) return node;
+        for (int k = 1; k <= width && k <= i; ++k) {
+            if (const int rc = net.AddArc(h[static_cast<size_t>(i - k)], node)) return rc;
+        }
+        h.push_back(node);
+    }
+    return kSuccess;
+}
+
+// A dynamic network of `plate` two-state plate nodes w0 -> w1 -> ... over `slices` slices. Interface
+// between slices: every node a parent of itself (wide), or w0 a parent of itself and of the last node.
+inline int BuildPlateChain(VRX_network& net, int plate, int slices, bool wide) {
+    std::vector<int> h;
+    for (int i = 0; i < plate; ++i) {
+        const int node = net.AddNode(DefinitionType::kCpt, ("w" + std::to_string(i)).c_str());
+        if (node < 0) return node;
+        h.push_back(node);
+    }
+    for (int i = plate - 1; i >= 0; --i) {
+        if (const int rc = net.SetTemporalType(h[i], TemporalType::kPlate)) return rc;
+    }
+    for (int i = 1; i < plate; ++i) {
+        if (const int rc = net.AddArc(h[i - 1], h[i])) return rc;
+    }
+    for (int i = 0; i < (wide ? plate : 1); ++i) {
+        if (const int rc = net.AddTemporalArc(h[i], h[i], 1)) return rc;
+    }
+    if (!wide) {
+        if (const int rc = net.AddTemporalArc(h[0], h[plate - 1], 1)) return rc;
+    }
+    return net.SetSliceCount(slices);
 }
 
 }  // namespace vovido::test

@@ -1,0 +1,154 @@
+// Exact inference on inputs whose join tree passes the limit or the memory left: each must be answered or
+// refused within seconds. Every run is made in a child process ("peak_MB" is its own, "status" the
+// update's result); a refusal (-42) counts as a fast answer.
+#include <benchmark/benchmark.h>
+
+#include <string>
+
+#include "base/error_log.h"
+#include "base/status_codes.h"
+#include "bench/run_in_child.h"
+#include "model/network.h"
+#include "model/node.h"
+#include "model/node_value.h"
+#include "tests/support/address_space.h"
+#include "tests/support/costly_networks.h"
+#include "tests/support/hard_networks.h"
+
+namespace {
+
+using vovido::bench::RunInChild;
+
+// Sets the algorithm and updates, under an address-space limit of `capMB` megabytes more than the
+// network holds (0: none).
+int Update(VRX_network& net, int algorithm, long long capMB) {
+    net.SetBayesianAlgorithm(algorithm);
+    if (capMB > 0 && !vovido::test::LimitAddressSpace(capMB << 20)) return 1;
+    return net.UpdateBeliefs();
+}
+
+// Arguments: algorithm, side, outcomes. Grids of 17 x 17 two-state nodes (a clique tree of some 700
+// million entries with its index maps) and of 100 x 100 (clusters of a hundred nodes) are refused at
+// once; 16 x 16 is answered.
+void BM_GridByAlgorithm(benchmark::State& state) {
+    RunInChild(state, [&state] {
+        VRX_network net;
+        const int side = static_cast<int>(state.range(1));
+        if (vovido::test::BuildGrid(net, side, static_cast<int>(state.range(2))) != kSuccess) return 1;
+        return Update(net, static_cast<int>(state.range(0)), 0);
+    });
+}
+BENCHMARK(BM_GridByAlgorithm)
+    ->Args({10, 16, 2})
+    ->Args({10, 17, 2})
+    ->Args({10, 100, 2})
+    ->Args({0, 100, 2})
+    ->Args({12, 100, 2})
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+// Arguments: algorithm, nodes. Two random parents a node: no join tree of any sane size exists, and the
+// clique tree's elimination stops at its first clique past the limit.
+void BM_HighTreewidthByAlgorithm(benchmark::State& state) {
+    RunInChild(state, [&state] {
+        VRX_network net;
+        vovido::test::BuildHighTreewidthNetwork(net, static_cast<int>(state.range(1)), 2, 20261208u);
+        return Update(net, static_cast<int>(state.range(0)), 0);
+    });
+}
+BENCHMARK(BM_HighTreewidthByAlgorithm)
+    ->Args({10, 5000})
+    ->Args({0, 5000})
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+// Arguments: algorithm, plate nodes, slices, address-space limit beyond the network in MB. 20 plate nodes
+// over 7,000 slices need some 700 MB: under a limit of 500 MB more than the network, clustering is
+// refused at once, naming the part, and algorithm 12 answers by small groups.
+void BM_PlateUnderAddressSpaceLimit(benchmark::State& state) {
+    RunInChild(state, [&state] {
+        VRX_network net;
+        if (vovido::test::BuildPlateChain(net, static_cast<int>(state.range(1)),
+                                          static_cast<int>(state.range(2)), false) != kSuccess)
+            return 1;
+        const int status = Update(net, static_cast<int>(state.range(0)), state.range(3));
+        errorLog.Flush();
+        return status;
+    });
+}
+BENCHMARK(BM_PlateUnderAddressSpaceLimit)
+    ->Args({0, 20, 7000, 500})
+    ->Args({12, 20, 7000, 500})
+    ->Args({0, 20, 7000, 0})
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+// Arguments: side, outcomes, address-space limit beyond the network in MB, algorithm: a join tree within
+// its limit that the memory left cannot hold is refused at once by every exact algorithm.
+void BM_GridUnderAddressSpaceLimit(benchmark::State& state) {
+    RunInChild(state, [&state] {
+        VRX_network net;
+        if (vovido::test::BuildGrid(net, static_cast<int>(state.range(0)),
+                                    static_cast<int>(state.range(1))) != kSuccess)
+            return 1;
+        return Update(net, static_cast<int>(state.range(3)), state.range(2));
+    });
+}
+BENCHMARK(BM_GridUnderAddressSpaceLimit)
+    ->Args({9, 4, 200, 0})
+    ->Args({9, 4, 200, 11})
+    ->Args({9, 4, 200, 12})
+    ->Args({9, 4, 200, 10})
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+// Arguments: algorithm, nodes, plate (0: a band of four parents a node; else plate nodes over nodes / plate
+// slices). Relevance decomposition of every node reads the ancestors of each group of targets: when the
+// groups answer little beyond their own nodes, the runs are stopped once they have read 2^24 nodes.
+void BM_DecompositionOfEveryNode(benchmark::State& state) {
+    RunInChild(state, [&state] {
+        VRX_network net;
+        const int nodes = static_cast<int>(state.range(1));
+        const int plate = static_cast<int>(state.range(2));
+        const int rc = plate == 0 ? vovido::test::BuildBand(net, nodes, 4)
+                                  : vovido::test::BuildPlateChain(net, plate, nodes / plate, false);
+        if (rc != kSuccess) return 1;
+        return Update(net, static_cast<int>(state.range(0)), 0);
+    });
+}
+BENCHMARK(BM_DecompositionOfEveryNode)
+    ->Args({12, 20000, 0})
+    ->Args({11, 20000, 0})
+    ->Args({11, 40000, 20})
+    ->Args({12, 140000, 20})
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+// Arguments: nodes, every how many nodes one is observed. The probability of evidence by the chain rule
+// updates the band once per finding: 400 updates of a 20,000-node join tree are refused before the first.
+void BM_ChainRuleOverABand(benchmark::State& state) {
+    RunInChild(state, [&state] {
+        VRX_network net;
+        if (vovido::test::BuildBand(net, static_cast<int>(state.range(0)), 4) != kSuccess) return 1;
+        for (int i = 0; i < state.range(0); i += static_cast<int>(state.range(1))) {
+            if (net.GetNode(net.FindNode(("b" + std::to_string(i)).c_str()))->GetValue()->SetEvidence(0) !=
+                kSuccess)
+                return 1;
+        }
+        double p = 0.0;
+        return net.CalcPropEvidence(&p, true) ? 0 : static_cast<int>(kOutOfMemory);
+    });
+}
+BENCHMARK(BM_ChainRuleOverABand)
+    ->Args({20000, 50})
+    ->Args({5000, 25})
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+}  // namespace
