@@ -339,8 +339,8 @@ int64_t ProductOf(int64_t a, int64_t b) {
 }
 
 // The work of one belief update that reads the given nodes and their ancestors, in cells: every table, or
-// a share of each entry of the join tree of the whole network where larger, and a share of each node; under a sampling algorithm
-// the steps of its draws where more, a cell for as many steps as the two limits differ.
+// a share of each entry of the join tree of the whole network where larger, and a share of each node; under a
+// sampling algorithm the steps of its draws where more, a cell for as many steps as the two limits differ.
 struct UpdateWork {
     UpdateWork(VRX_network& network, const std::vector<int>& handles) {
         const std::vector<char> read = vovido::NodesAndAncestors(network, handles);
@@ -357,7 +357,8 @@ struct UpdateWork {
                   (kMaxSamplingWorkSteps / kMaxChainRuleWorkCells);
         // An update propagates its join tree, a few passes over each entry.
         const int64_t propagated = ProductOf(tree, kChainRuleCellsPerTreeEntry);
-        perUpdate = std::max(SumOf(std::max(cells, propagated), ProductOf(nodes, kCellsPerNodeUpdate)), samples);
+        perUpdate =
+            std::max(SumOf(std::max(cells, propagated), ProductOf(nodes, kCellsPerNodeUpdate)), samples);
     }
 
     // "5 nodes with tables of 20 cells and a join tree of 40 entries" and what the work of one update is.
@@ -372,7 +373,8 @@ struct UpdateWork {
             return "a cell for every " + std::to_string(kMaxSamplingWorkSteps / kMaxChainRuleWorkCells) +
                    " steps of the draws of its samples";
         return (tree > 0 ? std::to_string(kChainRuleCellsPerTreeEntry) + " a tree entry, " : "") +
-               std::to_string(kCellsPerNodeUpdate) + " a node besides its table" + (tree > 0 ? " or tree" : "");
+               std::to_string(kCellsPerNodeUpdate) + " a node besides its table" +
+               (tree > 0 ? " or tree" : "");
     }
 
     int64_t nodes = 0;

@@ -205,18 +205,14 @@ TEST(AnnealedMap, RefusesSearchesPastTheWorkLimit) {
     } refusals[] = {
         {1, 2000000000, 0, 1000,
          "ERROR: Annealed MAP over 1 nodes would make at least 2000000004 belief updates (1 a node in each "
-         "of "
-         "2000000001 sweeps, and one a node and finding to start), of 2 nodes with tables of 6 cells and a "
-         "join "
-         "tree of 4 entries: the work of 268000000536 cells (64 a node besides its table or tree), past the "
-         "limit of 1073741824 cells"},
+         "of 2000000001 sweeps, and one a node and finding to start), of 2 nodes with tables of 6 cells and "
+         "a join tree of 4 entries: the work of 320000000640 cells (8 a tree entry, 64 a node besides its "
+         "table or tree), past the limit of 1073741824 cells"},
         {2000000000, 20, 0, 1000,
          "ERROR: Annealed MAP over 1 nodes would make at least 42000000003 belief updates (2000000000 a node "
-         "in "
-         "each of 21 sweeps, and one a node and finding to start), of 2 nodes with tables of 6 cells and a "
-         "join "
-         "tree of 4 entries: the work of 5628000000402 cells (64 a node besides its table or tree), past the "
-         "limit of 1073741824 cells"},
+         "in each of 21 sweeps, and one a node and finding to start), of 2 nodes with tables of 6 cells and "
+         "a join tree of 4 entries: the work of 6720000000480 cells (8 a tree entry, 64 a node besides its "
+         "table or tree), past the limit of 1073741824 cells"},
         // Likelihood weighting: 13 steps a sample over A and B.
         {1, 20, 3, 100000000,
          "ERROR: Annealed MAP over 1 nodes would make at least 24 belief updates (1 a node in each of 21 "
