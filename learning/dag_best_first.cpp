@@ -104,12 +104,9 @@ int dag::best_two_moves(int i, learning_move& best, learning_move& second) {
     }
     mark_descendants(i, -1);
     const int stamp = stamp_;
-    trial = parents;
-    trial.push_back(-1);
     for (int j = -1; next_active(j) == kSuccess;) {
         if (j == i || mark_[j] == stamp || node->is_parent(j) || !node->may_keep(j)) continue;
-        trial.back() = j;
-        const double s = family_score(i, trial);
+        const double s = addition_score(i, j);
         if (s != kScoreNotComputed) consider(kAdd, j, s - s0 + arc_gain(j, i));
     }
     return kSuccess;

@@ -83,12 +83,9 @@ learning_move dag::best_move(int i) {
         mark_descendants(i, -1);
         std::vector<char> descendant(nodes_.size(), 0);
         for (size_t j = 0; j < nodes_.size(); ++j) descendant[j] = mark_[j] == stamp_;
-        std::vector<int> trial = parents;
-        trial.push_back(-1);
         for (int j = -1; next_active(j) == kSuccess;) {
             if (j == i || descendant[j] || node.is_parent(j) || !node.may_keep(j)) continue;
-            trial.back() = j;
-            const double s = family_score(i, trial);
+            const double s = addition_score(i, j);
             if (s != kScoreNotComputed) consider(kAdd, j, s - s0 + arc_gain(j, i));
         }
     }
