@@ -64,3 +64,12 @@ constexpr int64_t kMaxSampleBytes = kMaxTableCells * 8;
 // parent configurations once for its pi and once a parent for the messages it sends, some seconds at
 // this limit.
 constexpr int64_t kMaxLoopyWorkSteps = int64_t{1} << 30;
+
+// Largest work of a structure search that adds arcs, in steps: each score of a family reads every copy of
+// the records in use, kSearchStepsPerCell steps a cell of the family's table and kSearchStepsPerScore
+// besides. The first round, every node's family with each node it may take as a parent, is counted
+// before the search and refused past this limit; the rounds after it stop at the limit, keeping the
+// graph found. Some seconds at this limit.
+constexpr int64_t kMaxSearchWorkSteps = int64_t{3} << 30;
+constexpr int64_t kSearchStepsPerScore = 64;
+constexpr int64_t kSearchStepsPerCell = 4;

@@ -2,9 +2,14 @@
 // it is and kept until it changes, so that the greedy searches evaluate a node again without reading a
 // record and a new family reads the records once, then one column per candidate.
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <limits>
+#include <string>
 
+#include "base/error_log.h"
+#include "base/size_limits.h"
+#include "base/status_codes.h"
 #include "learning/learning_dag.h"
 
 namespace {
@@ -60,6 +65,7 @@ double dag::addition_score(int i, int j) {
             columns.push_back(counted_column(p));
             states.push_back(parent.num_states());
         }
+        search_work_ += positions_read() * (1 + static_cast<int64_t>(columns.size()));
         if (extended_usable_)
             extended_.prepare(counted_column(i), node.num_states(), columns, states, total_records_,
                               completion_copies_, hidden_, 1.0 / completion_copies_);
@@ -77,10 +83,61 @@ double dag::addition_score(int i, int j) {
         extended_.cells() * added.num_states() > kMaxFamilyCells) {
         kept = family_score(i, extended_family_);
     } else {
+        search_work_ += positions_read() + extended_.cells() * added.num_states() * kSearchStepsPerCell +
+                        kSearchStepsPerScore;
         extended_.count(position, counted_column(j), added.num_states(), extended_table_);
         kept = counts_score(i, extended_family_, &extended_table_, criterion);
     }
     // Scoring may set the node's sample size from the options: a row of the old one is stale.
     if (node.equivalent_sample_size != ess) row.version = -1;
     return kept;
+}
+
+int64_t dag::positions_read() const {
+    return static_cast<int64_t>(total_records_) * completion_copies_;
+}
+
+int64_t dag::first_round_work() const {
+    const int64_t per_score = positions_read() + kSearchStepsPerScore;
+    int64_t work = 0;
+    for (int i = -1; next_active(i) == kSuccess && work <= kMaxSearchWorkSteps;) {
+        const hybrid_node& node = *nodes_[i];
+        for (int j = -1; next_active(j) == kSuccess;) {
+            if (j != i && node.may_keep(j))
+                work +=
+                    per_score + int64_t{node.num_states()} * nodes_[j]->num_states() * kSearchStepsPerCell;
+        }
+    }
+    return work;
+}
+
+int dag::check_first_round(const char* prefix) const {
+    if (first_round_work() <= kMaxSearchWorkSteps) return kSuccess;
+    const std::string text = "the search over " + std::to_string(active_count_) + " nodes and " +
+                             std::to_string(records_in_use()) + " records would take more than " +
+                             std::to_string(kMaxSearchWorkSteps) +
+                             " steps to score the families of every pair of nodes once: fewer columns or "
+                             "records are needed";
+    return LogError(errorLog, kOutOfMemory, text.c_str(), prefix);
+}
+
+void dag::start_search_work() {
+    if (!completed_.empty()) return;  // a round over completed records: the whole search has one budget
+    search_work_ = 0;
+    search_changes_ = 0;
+    search_stopped_ = false;
+}
+
+bool dag::search_work_spent() {
+    if (search_work_ <= kMaxSearchWorkSteps) return false;
+    if (!search_stopped_) {
+        search_stopped_ = true;
+        const std::string text = "Warning: the search over " + std::to_string(active_count_) + " nodes and " +
+                                 std::to_string(records_in_use()) + " records stopped after " +
+                                 std::to_string(search_changes_) + " arc changes, at the limit of " +
+                                 std::to_string(kMaxSearchWorkSteps) +
+                                 " steps of scoring: the graph found so far is kept.";
+        LogError(errorLog, kOutOfMemory, text.c_str(), nullptr);
+    }
+    return true;
 }

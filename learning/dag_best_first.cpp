@@ -125,6 +125,9 @@ int dag::best_first_ascent(vovido::BestFirstRing& ring) {
     const int d = progress().depth();
     learning_move previous = NoMove(0.0);
     for (;;) {
+        // Each step walks every node's candidates and descendants besides the families it scores.
+        search_work_ += static_cast<int64_t>(active_count_) * (active_count_ + arc_count());
+        if (search_work_spent()) return kSuccess;
         const int opened = progress().open_step(d, 0.0, "Best-first step");
         if (opened != kSuccess) return opened;
         learning_move best = NoMove(0.0), second = NoMove(kLowest);
@@ -151,6 +154,7 @@ int dag::best_first_ascent(vovido::BestFirstRing& ring) {
         if (result != 1) return kFailure;
         criterion_score_ += best.move_delta;
         score_valid_ = true;
+        ++search_changes_;
         // Reversing back the arc the previous step reversed ends the ascent.
         const bool undoes = best.move_type == kReverse && previous.move_type == kReverse &&
                             previous.move_from == best.move_to && previous.move_to == best.move_from;
@@ -165,10 +169,12 @@ int dag::search_best_first() {
     const int rounds = options_.integer(learning_option::kNumRestarts);
     const int go_back = options_.integer(learning_option::kBestFirstGoBack);
     if (rounds < 1 || go_back < 1 || records_in_use() < kMinSearchRecords) return kFailure;
+    if (check_first_round() != kSuccess) return kFailure;
     return search_completed([&] { return best_first_rounds(rounds, go_back); }, RunRound);
 }
 
 int dag::best_first_rounds(int rounds, int go_back) {
+    start_search_work();
     if (score() == kScoreNotComputed) return kFailure;
     if (apply_knowledge() != kSuccess) return kFailure;
     vovido::BestFirstRing ring(go_back);
@@ -198,9 +204,11 @@ template <class More>
 int dag::restart_rounds(More more) {
     std::vector<int> best_arcs;
     double best = kLowest;
+    start_search_work();
     allowed_moves_ = kAllowRemove | kAllowAdd | kAllowReverse;
     min_gain_ = options_.real(learning_option::kMinGreedyDelta);
-    for (int done = 0; more(done); ++done) {
+    // Rounds after the scoring passed its limit would each start a search that stops at once.
+    for (int done = 0; more(done) && !search_stopped_; ++done) {
         // A graph too small for the mean (answer kOutOfRange) starts the round from the graph it has.
         if (done > 0 && random_graph(3.0) == kFailure) return kFailure;
         const int result = greedy_search();

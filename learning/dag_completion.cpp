@@ -186,6 +186,7 @@ void dag::drop_completion() {
 int dag::search_completed(const std::function<int()>& search,
                           const std::function<int(const std::function<int()>&)>& round) {
     if (!completed_.empty() || !has_missing_cells()) return search();
+    start_search_work();
     std::vector<int> start, before, after;
     snapshot(start);
     int result = kSuccess;

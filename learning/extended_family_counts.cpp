@@ -57,7 +57,8 @@ const std::vector<int32_t>& extended_family_counts::leading(int position) {
     return leading_[position];
 }
 
-void extended_family_counts::count(int position, const int32_t* column, int states, std::vector<double>& counts) {
+void extended_family_counts::count(int position, const int32_t* column, int states,
+                                   std::vector<double>& counts) {
     counts.assign(static_cast<size_t>(cells_) * states, 0.0);
     const int32_t* lead = position > 0 ? leading(position).data() : nullptr;
     // A parent inserted before `position` multiplies the strides of those before it by its states.

@@ -71,6 +71,12 @@ public:
     int record_count() const { return total_records_; }
     // Fewest records in use a search that adds arcs runs on; with fewer it fails at once.
     static constexpr int kMinSearchRecords = 3;
+    // Searches that add arcs score families within kMaxSearchWorkSteps. The first round, the family of
+    // every node with every other node it may take as a parent, is counted before it starts: 0, or -42
+    // with the sizes in the error log. The rounds after it stop where the scoring done passes the limit,
+    // with a warning, keeping the graph found so far.
+    int64_t first_round_work() const;
+    [[nodiscard]] int check_first_round(const char* prefix = nullptr) const;
     int records_in_use() const;
     bool record_in_use(int r) const { return hidden_.empty() || hidden_[r] == 0; }
 
@@ -239,6 +245,13 @@ private:
     // Expectation maximisation replaces the counts by expected ones and estimates from those.
     friend class em_run;
 
+    // Record positions a count reads: each copy of the records.
+    int64_t positions_read() const;
+    // A search starts its count of scoring work (rounds over completed records share the count).
+    void start_search_work();
+    // Whether the scoring done passes the limit; the first time, the warning naming the sizes and the
+    // arc changes made.
+    bool search_work_spent();
     // The caches of counts and of scores, and what is derived from each.
     void clear_count_caches();
     void clear_score_caches();
@@ -312,6 +325,10 @@ private:
     std::vector<int> extended_parents_;
     std::vector<int> extended_family_;
     std::vector<double> extended_table_;
+    // Scoring work and arc changes of the search under way, and whether it was stopped at the limit.
+    int64_t search_work_ = 0;
+    int search_changes_ = 0;
+    bool search_stopped_ = false;
     // Log-gamma terms of the scores: a cell's prior plus its count, a configuration's prior plus its count.
     log_gamma_memo cell_log_gamma_;
     log_gamma_memo config_log_gamma_;
