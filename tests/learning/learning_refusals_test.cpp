@@ -8,6 +8,8 @@
 
 #include "base/status_codes.h"
 #include "learning/learning_dag.h"
+#include "learning/pattern.h"
+#include "learning/pc.h"
 #include "learning/score_based_learning.h"
 #include "tests/support/error_log.h"
 #include "tests/support/missing_data.h"
@@ -80,12 +82,16 @@ TEST(LearningRefusals, SearchesPastTheirWorkAreRefusedBeforeScoring) {
         "the search over 4000 nodes and 150 records would take more than 3221225472 steps to score the "
         "families of every pair of nodes once: fewer columns or records are needed\n";
     const struct {
-        int search;  // 0 greedy thick thinning, 1 thickening, 2 restarts, 3 best-first
+        int search;  // 0 greedy thick thinning, 1 thickening, 2 restarts, 3 best-first, 4 PC
         std::string log;
-    } cases[] = {{0, "-42 greedy thick thinning: " + sizes},
-                 {1, "-42 " + sizes},
-                 {2, "-42 " + sizes},
-                 {3, "-42 " + sizes}};
+    } cases[] = {
+        {0, "-42 greedy thick thinning: " + sizes},
+        {1, "-42 " + sizes},
+        {2, "-42 " + sizes},
+        {3, "-42 " + sizes},
+        {4,
+         "-42 pc: the tests of every pair of 4000 variables over 150 records and the orientation of "
+         "every triple would take more than 3221225472 steps: fewer variables or records are needed\n"}};
     for (const auto& c : cases) {
         errorLog.Flush();
         int result = kSuccess;
@@ -95,6 +101,10 @@ TEST(LearningRefusals, SearchesPastTheirWorkAreRefusedBeforeScoring) {
             VRX_network net;
             result = LearnGreedyThickThinning(GreedyThickThinningOptions(), data, net);
             EXPECT_EQ(net.GetNumberOfNodes(), 0);
+        } else if (c.search == 4) {
+            Pattern pattern;
+            result = LearnPc(PcOptions(), data, pattern, nullptr);
+            EXPECT_EQ(pattern.GetSize(), 0);
         } else {
             result = c.search == 1   ? g.thicken(5)
                      : c.search == 2 ? g.search_restarts(2)
