@@ -74,5 +74,5 @@ constexpr int64_t kMaxSearchWorkSteps = int64_t{3} << 30;
 constexpr int64_t kSearchStepsPerScore = 64;
 constexpr int64_t kSearchStepsPerCell = 4;
 // An independence test of PC counts, besides the rows or records it reads and its table, the steps of
-// looking up and allocating its table and of choosing its conditioning set, measured at about a thousand.
-constexpr int64_t kPcStepsPerTest = 1024;
+// looking up and allocating its table and of choosing its conditioning set, measured at one to two thousand.
+constexpr int64_t kPcStepsPerTest = 2048;

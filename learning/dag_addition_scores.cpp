@@ -98,15 +98,23 @@ int64_t dag::positions_read() const {
 }
 
 int64_t dag::first_round_work() const {
+    // Every other active node is a candidate parent but those the knowledge rules out, found by walking
+    // the nodes' knowledge bits only: no walk over every pair.
+    int64_t states = 0;
+    int active = 0;
+    for (int j = -1; next_active(j) == kSuccess; ++active) states += nodes_[j]->num_states();
     const int64_t per_score = positions_read() + kSearchStepsPerScore;
     int64_t work = 0;
-    for (int i = -1; next_active(i) == kSuccess && work <= kMaxSearchWorkSteps;) {
+    for (int i = -1; next_active(i) == kSuccess;) {
         const hybrid_node& node = *nodes_[i];
-        for (int j = -1; next_active(j) == kSuccess;) {
-            if (j != i && node.may_keep(j))
-                work +=
-                    per_score + int64_t{node.num_states()} * nodes_[j]->num_states() * kSearchStepsPerCell;
+        int64_t candidates = active - 1, candidate_states = states - node.num_states();
+        const int bits = std::max(node.forbidden_parents.size(), node.all_successors.size());
+        for (int j = 0; j < bits && j < node_count(); ++j) {
+            if (j == i || !nodes_[j]->active || node.may_keep(j)) continue;
+            --candidates;
+            candidate_states -= nodes_[j]->num_states();
         }
+        work += candidates * per_score + node.num_states() * candidate_states * kSearchStepsPerCell;
     }
     return work;
 }

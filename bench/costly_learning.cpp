@@ -1,0 +1,89 @@
+// Structure learning on many columns or many records: each run must answer within seconds (stopping its
+// search at the work limit with a warning) or be refused at once. Run one benchmark per process
+// (--benchmark_filter) to read each input's own peak memory ("peak_MB"); "status" is the learner's
+// result and "warned" whether it logged that its search stopped at the limit.
+#include <benchmark/benchmark.h>
+#include <sys/resource.h>
+
+#include <cstdint>
+#include <string>
+
+#include "base/error_log.h"
+#include "bench/bench_check.h"
+#include "learning/data_set.h"
+#include "learning/pattern.h"
+#include "learning/pc.h"
+#include "learning/score_based_learning.h"
+#include "model/network.h"
+
+namespace {
+
+using vovido::RequireSuccess;
+
+// Two-state columns of a chain: each cell copies its left neighbour three times in four, else draws.
+void ChainColumns(int columns, int records, DataSet& data) {
+    for (int c = 0; c < columns; ++c) RequireSuccess(data.AddIntVariable("c" + std::to_string(c), -1), "column");
+    for (int r = 0; r < records; ++r) data.AddEmptyRecord();
+    uint32_t seed = 7;
+    for (int c = 0; c < columns; ++c) {
+        for (int r = 0; r < records; ++r) {
+            seed = seed * 1103515245u + 12345u;
+            const int32_t value = c > 0 && ((seed >> 8) & 3) < 3 ? data.GetInt(c - 1, r) : (seed >> 16) % 2;
+            RequireSuccess(data.SetInt(c, r, value), "value");
+        }
+    }
+}
+
+void Report(benchmark::State& state, int status) {
+    bool warned = false;
+    for (int i = 0; i < errorLog.GetNumberOfEntries(); ++i)
+        warned = warned || std::string(errorLog.GetMessage(i)).find("Warning") != std::string::npos;
+    errorLog.Flush();
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    state.counters["status"] = status;
+    state.counters["warned"] = warned ? 1 : 0;
+    state.counters["peak_MB"] = static_cast<double>(usage.ru_maxrss) / 1024.0;
+}
+
+// Arguments: columns, records.
+void BM_GreedyThickThinningManyColumns(benchmark::State& state) {
+    DataSet data;
+    ChainColumns(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)), data);
+    int status = 0;
+    for (auto _ : state) {
+        VRX_network learnt;
+        status = LearnGreedyThickThinning(GreedyThickThinningOptions(), data, learnt);
+    }
+    Report(state, status);
+}
+BENCHMARK(BM_GreedyThickThinningManyColumns)
+    ->Args({2500, 3})
+    ->Args({2500, 30})
+    ->Args({5000, 3})
+    ->Args({10000, 3})
+    ->Args({2500, 300})
+    ->Args({100, 300000})
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+
+// Arguments: variables, records.
+void BM_PcManyVariables(benchmark::State& state) {
+    DataSet data;
+    ChainColumns(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)), data);
+    int status = 0;
+    for (auto _ : state) {
+        Pattern pattern;
+        status = LearnPc(PcOptions(), data, pattern, nullptr);
+    }
+    Report(state, status);
+}
+BENCHMARK(BM_PcManyVariables)
+    ->Args({2500, 100})
+    ->Args({1000, 30})
+    ->Args({300, 10000})
+    ->Args({100, 300000})
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+
+}  // namespace
