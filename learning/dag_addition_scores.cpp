@@ -15,6 +15,8 @@
 namespace {
 
 constexpr double kNotComputed = std::numeric_limits<double>::quiet_NaN();
+// Largest number of addition scores kept, over all nodes' rows: 256 MiB.
+constexpr int64_t kMaxAdditionRowCells = int64_t{1} << 25;
 
 }  // namespace
 
@@ -37,16 +39,22 @@ double dag::addition_score(int i, int j) {
         family.push_back(j);
         return family_score(i, family);
     }
-    if (addition_rows_.size() != nodes_.size()) addition_rows_.resize(nodes_.size());
-    addition_row& row = addition_rows_[i];
-    if (row.version != node.family_version || row.ess != node.equivalent_sample_size ||
-        row.active != active_count_ || row.scores.size() != nodes_.size()) {
-        row.version = node.family_version;
-        row.ess = node.equivalent_sample_size;
-        row.active = active_count_;
-        row.scores.assign(nodes_.size(), kNotComputed);
+    // A row per node is n^2 scores in all: past kMaxAdditionRowCells every score is counted anew.
+    const int64_t n = node_count();
+    double uncached = kNotComputed;
+    addition_row* row = nullptr;
+    if (n * n <= kMaxAdditionRowCells) {
+        if (addition_rows_.size() != nodes_.size()) addition_rows_.resize(nodes_.size());
+        row = &addition_rows_[i];
+        if (row->version != node.family_version || row->ess != node.equivalent_sample_size ||
+            row->active != active_count_ || row->scores.size() != nodes_.size()) {
+            row->version = node.family_version;
+            row->ess = node.equivalent_sample_size;
+            row->active = active_count_;
+            row->scores.assign(nodes_.size(), kNotComputed);
+        }
     }
-    double& kept = row.scores[j];
+    double& kept = row != nullptr ? row->scores[j] : uncached;
     if (!std::isnan(kept)) return kept;
     if (extended_node_ != i || extended_version_ != node.family_version) {
         extended_node_ = i;
@@ -89,7 +97,7 @@ double dag::addition_score(int i, int j) {
         kept = counts_score(i, extended_family_, &extended_table_, criterion);
     }
     // Scoring may set the node's sample size from the options: a row of the old one is stale.
-    if (node.equivalent_sample_size != ess) row.version = -1;
+    if (row != nullptr && node.equivalent_sample_size != ess) row->version = -1;
     return kept;
 }
 
