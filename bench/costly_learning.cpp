@@ -6,6 +6,7 @@
 #include <sys/resource.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "base/error_log.h"
@@ -51,16 +52,20 @@ void Report(benchmark::State& state, int status) {
     state.counters["peak_MB"] = static_cast<double>(usage.ru_maxrss) / 1024.0;
 }
 
-// Arguments: columns, records.
-void BM_GreedyThickThinningManyColumns(benchmark::State& state) {
+// The learner on chain columns of the benchmark's arguments (columns, records), its result reported.
+void LearnFromChain(benchmark::State& state, const std::function<int(const DataSet&)>& learn) {
     DataSet data;
     ChainColumns(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)), data);
     int status = 0;
-    for (auto _ : state) {
-        VRX_network learnt;
-        status = LearnGreedyThickThinning(GreedyThickThinningOptions(), data, learnt);
-    }
+    for (auto _ : state) status = learn(data);
     Report(state, status);
+}
+
+void BM_GreedyThickThinningManyColumns(benchmark::State& state) {
+    LearnFromChain(state, [](const DataSet& data) {
+        VRX_network learnt;
+        return LearnGreedyThickThinning(GreedyThickThinningOptions(), data, learnt);
+    });
 }
 BENCHMARK(BM_GreedyThickThinningManyColumns)
     ->Args({2500, 3})
@@ -72,16 +77,11 @@ BENCHMARK(BM_GreedyThickThinningManyColumns)
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond);
 
-// Arguments: variables, records.
 void BM_PcManyVariables(benchmark::State& state) {
-    DataSet data;
-    ChainColumns(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)), data);
-    int status = 0;
-    for (auto _ : state) {
+    LearnFromChain(state, [](const DataSet& data) {
         Pattern pattern;
-        status = LearnPc(PcOptions(), data, pattern, nullptr);
-    }
-    Report(state, status);
+        return LearnPc(PcOptions(), data, pattern, nullptr);
+    });
 }
 BENCHMARK(BM_PcManyVariables)
     ->Args({2500, 100})
@@ -91,17 +91,13 @@ BENCHMARK(BM_PcManyVariables)
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond);
 
-// Best-first search of the learning graph (no parent limit). Arguments: columns, records.
+// Best-first search of the learning graph (no parent limit).
 void BM_BestFirstManyColumns(benchmark::State& state) {
-    DataSet data;
-    ChainColumns(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)), data);
-    int status = 0;
-    for (auto _ : state) {
+    LearnFromChain(state, [](const DataSet& data) {
         dag graph;
         RequireSuccess(graph.import_data_set(data) ? kSuccess : kFailure, "importing");
-        status = graph.search_best_first();
-    }
-    Report(state, status);
+        return graph.search_best_first();
+    });
 }
 BENCHMARK(BM_BestFirstManyColumns)->Args({1000, 30})->Iterations(1)->Unit(benchmark::kMillisecond);
 
