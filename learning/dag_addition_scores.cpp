@@ -32,6 +32,13 @@ void dag::clear_score_caches() {
 
 double dag::addition_score(int i, int j) {
     hybrid_node& node = *nodes_[i];
+    // A kept score first: rows exist only under the counted criteria, and an option change drops them.
+    if (static_cast<size_t>(i) < addition_rows_.size()) {
+        const addition_row& row = addition_rows_[i];
+        if (row.version == node.family_version && row.ess == node.equivalent_sample_size &&
+            row.active == active_count_ && row.scores.size() == nodes_.size() && !std::isnan(row.scores[j]))
+            return row.scores[j];
+    }
     const int criterion = options_.integer(learning_option::kCriterion);
     const bool counted = criterion == 0 || criterion == 3 || criterion == 4;
     if (!counted || !(node.kind & hybrid_node::kDiscreteData) || !has_counted_column(i)) {
