@@ -126,3 +126,20 @@ constexpr int64_t kMaxDecompositionNodeVisits = int64_t{1} << 24;
 // and distribute pass over every cluster and separator table several times, where a node's table is read
 // once (measured: a band of 5,000 nodes takes some 13 ns a cell counted without it, roots alone 1 ns).
 constexpr int64_t kChainRuleCellsPerTreeEntry = 8;
+
+// Largest work of a structure search that adds arcs, in steps: each score of a family reads every copy of
+// the records in use, kSearchStepsPerCell steps a cell of the family's table and kSearchStepsPerScore
+// besides. The first round, every node's family with each node it may take as a parent, is counted
+// before the search and refused past this limit; the rounds after it stop at the limit, keeping the
+// graph found. Some seconds at this limit.
+constexpr int64_t kMaxSearchWorkSteps = int64_t{3} << 30;
+constexpr int64_t kSearchStepsPerScore = 64;
+constexpr int64_t kSearchStepsPerCell = 4;
+// An independence test of PC counts, besides the rows or records it reads and its table, the steps of
+// looking up and allocating its table and of choosing its conditioning set, measured at one to two thousand.
+constexpr int64_t kPcStepsPerTest = 2048;
+
+// Largest work of an EM run, in steps: each iteration counts every distinct record once, each over every
+// table of the network and kCellsPerNodeUpdate a node. The iterations stop, as if converged, before the
+// next would pass this limit, and a run whose single iteration would is refused. Some seconds at it.
+constexpr int64_t kMaxEmWorkSteps = int64_t{1} << 30;

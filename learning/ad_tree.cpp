@@ -12,6 +12,9 @@ namespace {
 
 // Beyond this the cached tables are dropped and rebuilt on demand.
 constexpr int64_t kCacheCells = int64_t(1) << 25;
+// What an entry of the cache takes besides its cells (key, node, vector), in cells: many small tables
+// (of the pairs of thousands of variables) are bounded by their entries rather than their cells.
+constexpr int64_t kCacheEntryCells = 32;
 
 }  // namespace
 
@@ -84,13 +87,13 @@ const std::vector<int>* AdTree::Table(const int* variables, int count) {
     std::string key(reinterpret_cast<const char*>(variables), sizeof(int) * count);
     auto found = tables_.find(key);
     if (found != tables_.end()) return &found->second;
-    if (cachedCells_ + cells > kCacheCells) {
+    if (cachedCells_ + cells + kCacheEntryCells > kCacheCells) {
         tables_.clear();
         cachedCells_ = 0;
     }
     std::vector<int> table(static_cast<size_t>(cells), 0);
     Fill(variables, count, table);
-    cachedCells_ += cells;
+    cachedCells_ += cells + kCacheEntryCells;
     return &tables_.emplace(std::move(key), std::move(table)).first->second;
 }
 

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <functional>
 
+#include "base/size_limits.h"
 #include "base/status_codes.h"
 #include "learning/learning_dag.h"
 
@@ -104,12 +105,9 @@ int dag::best_two_moves(int i, learning_move& best, learning_move& second) {
     }
     mark_descendants(i, -1);
     const int stamp = stamp_;
-    trial = parents;
-    trial.push_back(-1);
     for (int j = -1; next_active(j) == kSuccess;) {
         if (j == i || mark_[j] == stamp || node->is_parent(j) || !node->may_keep(j)) continue;
-        trial.back() = j;
-        const double s = family_score(i, trial);
+        const double s = addition_score(i, j);
         if (s != kScoreNotComputed) consider(kAdd, j, s - s0 + arc_gain(j, i));
     }
     return kSuccess;
@@ -128,6 +126,11 @@ int dag::best_first_ascent(vovido::BestFirstRing& ring) {
     const int d = progress().depth();
     learning_move previous = NoMove(0.0);
     for (;;) {
+        // Each step walks every node's candidates and descendants (four times kSearchStepsPerCell steps each,
+        // measured) besides the families it scores.
+        search_work_ +=
+            static_cast<int64_t>(active_count_) * (active_count_ + arc_count()) * 4 * kSearchStepsPerCell;
+        if (search_work_spent()) return kSuccess;
         const int opened = progress().open_step(d, 0.0, "Best-first step");
         if (opened != kSuccess) return opened;
         learning_move best = NoMove(0.0), second = NoMove(kLowest);
@@ -154,6 +157,7 @@ int dag::best_first_ascent(vovido::BestFirstRing& ring) {
         if (result != 1) return kFailure;
         criterion_score_ += best.move_delta;
         score_valid_ = true;
+        ++search_changes_;
         // Reversing back the arc the previous step reversed ends the ascent.
         const bool undoes = best.move_type == kReverse && previous.move_type == kReverse &&
                             previous.move_from == best.move_to && previous.move_to == best.move_from;
@@ -168,10 +172,12 @@ int dag::search_best_first() {
     const int rounds = options_.integer(learning_option::kNumRestarts);
     const int go_back = options_.integer(learning_option::kBestFirstGoBack);
     if (rounds < 1 || go_back < 1 || records_in_use() < kMinSearchRecords) return kFailure;
+    if (check_first_round() != kSuccess) return kFailure;
     return search_completed([&] { return best_first_rounds(rounds, go_back); }, RunRound);
 }
 
 int dag::best_first_rounds(int rounds, int go_back) {
+    start_search_work();
     if (score() == kScoreNotComputed) return kFailure;
     if (apply_knowledge() != kSuccess) return kFailure;
     vovido::BestFirstRing ring(go_back);
@@ -201,9 +207,11 @@ template <class More>
 int dag::restart_rounds(More more) {
     std::vector<int> best_arcs;
     double best = kLowest;
+    start_search_work();
     allowed_moves_ = kAllowRemove | kAllowAdd | kAllowReverse;
     min_gain_ = options_.real(learning_option::kMinGreedyDelta);
-    for (int done = 0; more(done); ++done) {
+    // Rounds after the scoring passed its limit would each start a search that stops at once.
+    for (int done = 0; more(done) && !search_stopped_; ++done) {
         // A graph too small for the mean (answer kOutOfRange) starts the round from the graph it has.
         if (done > 0 && random_graph(3.0) == kFailure) return kFailure;
         const int result = greedy_search();

@@ -89,7 +89,7 @@ int dag::start_completion(int copies) {
 
 int dag::estimate_completion_tables(std::vector<std::vector<double>>& theta,
                                     std::vector<std::vector<int>>& strides) {
-    count_cache_.clear();
+    clear_count_caches();
     theta.assign(node_count(), {});
     strides.assign(node_count(), {});
     for (int i = -1; next_active(i) == kSuccess;) {
@@ -167,8 +167,8 @@ int dag::complete_missing_cells(int copies, int sweeps) {
             completed_[i][r] = DrawFromWeights(w, completion_seed_);
         }
     }
-    count_cache_.clear();
-    score_cache_.clear();
+    clear_count_caches();
+    clear_score_caches();
     invalidate_scores();
     return kSuccess;
 }
@@ -178,14 +178,15 @@ void dag::drop_completion() {
     completed_.clear();
     missing_cells_.clear();
     completion_copies_ = 1;
-    count_cache_.clear();
-    score_cache_.clear();
+    clear_count_caches();
+    clear_score_caches();
     invalidate_scores();
 }
 
 int dag::search_completed(const std::function<int()>& search,
                           const std::function<int(const std::function<int()>&)>& round) {
     if (!completed_.empty() || !has_missing_cells()) return search();
+    start_search_work();
     std::vector<int> start, before, after;
     snapshot(start);
     int result = kSuccess;

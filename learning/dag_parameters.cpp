@@ -33,8 +33,8 @@ int dag::discretize_step(int d) {
         if (node.values && !node.values->empty() && !cut) {
             if (discretize(node) == kFailure) return kFailure;
             // The node's families are counted anew over its states.
-            count_cache_.clear();
-            score_cache_.clear();
+            clear_count_caches();
+            clear_score_caches();
             touch(i);
             for (int c : node.children) touch(c);
         }

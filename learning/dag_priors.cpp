@@ -26,7 +26,7 @@ void dag::set_prior_network(VRX_network* network) {
     prior_engine_.reset();
     prior_map_nodes_ = -1;
     // Priors 1, 4 and 5 come from this network: no score made with another one may be reused.
-    score_cache_.clear();
+    clear_score_caches();
     invalidate_scores();
 }
 

@@ -83,12 +83,9 @@ learning_move dag::best_move(int i) {
         mark_descendants(i, -1);
         std::vector<char> descendant(nodes_.size(), 0);
         for (size_t j = 0; j < nodes_.size(); ++j) descendant[j] = mark_[j] == stamp_;
-        std::vector<int> trial = parents;
-        trial.push_back(-1);
         for (int j = -1; next_active(j) == kSuccess;) {
             if (j == i || descendant[j] || node.is_parent(j) || !node.may_keep(j)) continue;
-            trial.back() = j;
-            const double s = family_score(i, trial);
+            const double s = addition_score(i, j);
             if (s != kScoreNotComputed) consider(kAdd, j, s - s0 + arc_gain(j, i));
         }
     }
@@ -161,6 +158,7 @@ double dag::greedy_step() {
         if (result == kFailure) return kScoreNotComputed;
         refresh_moves(move, result == 1);
         if (result == 0) continue;
+        ++search_changes_;
         criterion_score_ += move.move_delta;
         score_valid_ = true;
         // A pending move that would undo this one ends the ascent instead of oscillating.
@@ -203,6 +201,10 @@ int dag::greedy_search() {
     // Fewer records than a dependence needs to show (as PC requires) support no arc, and the first round
     // would still score a family for every pair of nodes.
     if ((allowed_moves_ & kAllowAdd) && records_in_use() < kMinSearchRecords) return kFailure;
+    const bool adds = (allowed_moves_ & kAllowAdd) != 0;
+    if (adds && check_first_round() != kSuccess) return kFailure;
+    // A search whose scoring passed its limit keeps the graph it found.
+    if (adds && search_work_spent()) return kSuccess;
     // Background knowledge first, so that the score and the moves are those of the constrained graph.
     if (apply_knowledge() != kSuccess) return kFailure;
     if (score() == kScoreNotComputed) return kFailure;
@@ -219,6 +221,7 @@ int dag::greedy_search() {
         const int closed = progress().close_step(d);
         if (closed != kSuccess) return closed;
         if (gain == kScoreNotComputed) return kFailure;
+        if (adds && search_work_spent()) return kSuccess;
         if (gain >= min_delta) {
             fresh = false;
         } else if (fresh || stopped_on_undo_) {
@@ -234,6 +237,7 @@ int dag::thicken(int parent_limit) {
     parent_limit_ = parent_limit < 0 ? INT_MAX : parent_limit;
     allowed_moves_ = kAllowAdd;
     min_gain_ = options_.real(learning_option::kMinGreedyDelta);
+    start_search_work();
     return greedy_search();
 }
 

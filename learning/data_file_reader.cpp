@@ -480,6 +480,7 @@ int DataSet::ReadFile(const char* fileName, const DataFileParams* params, std::s
             Clear();
             variables.swap(read.variables);
             columns.swap(read.columns);
+            names_.swap(read.names_);
         }
     }
     if (status != kSuccess) {

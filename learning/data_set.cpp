@@ -33,10 +33,8 @@ DataSet::~DataSet() {
 
 int DataSet::FindVariable(const std::string& name) const {
     if (name.empty()) return -1;
-    for (size_t v = 0; v < variables.size(); ++v) {
-        if (variables[v].name == name) return static_cast<int>(v);
-    }
-    return -1;
+    const auto found = names_.find(name);
+    return found != names_.end() ? found->second : -1;
 }
 
 int DataSet::AddVariable(const std::string& name, bool discrete, int32_t missingInt, float missingFloat) {
@@ -55,6 +53,7 @@ void DataSet::AppendVariable(const std::string& name, bool discrete, int32_t mis
     Column column;
     column.cells.assign(records, discrete ? missingInt : FloatBits(missingFloat));
     column.missing.assign(records, 1);
+    if (!name.empty()) names_.emplace(name, static_cast<int>(variables.size()));
     variables.push_back(std::move(variable));
     columns.push_back(std::move(column));
 }
@@ -186,9 +185,16 @@ void DataSet::Clear() {
     DeleteColumns();
     columns.clear();
     variables.clear();
+    names_.clear();
 }
 
 void DataSet::ReplaceColumn(int v, const DataSetVariable& variable, Column&& column) {
+    const bool renamed = variables[v].name != variable.name;
     variables[v] = variable;
     columns[v] = std::move(column);
+    if (!renamed) return;
+    names_.clear();
+    for (size_t k = 0; k < variables.size(); ++k) {
+        if (!variables[k].name.empty()) names_.emplace(variables[k].name, static_cast<int>(k));
+    }
 }

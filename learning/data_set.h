@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "base/size_limits.h"
@@ -113,4 +114,6 @@ private:
 
     std::vector<DataSetVariable> variables;
     std::vector<Column> columns;
+    // The first variable of each non-empty name, so that adding many variables checks each name at once.
+    std::unordered_map<std::string, int> names_;
 };

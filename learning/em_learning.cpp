@@ -18,6 +18,7 @@
 #include "base/error_log.h"
 #include "base/out_of_memory.h"
 #include "base/random_generator.h"
+#include "base/size_limits.h"
 #include "base/status_codes.h"
 #include "definitions/cpt.h"
 #include "definitions/noisy_max.h"
@@ -267,7 +268,17 @@ private:
     std::vector<int> groupFirst_;
     std::vector<double> groupWeight_;
     std::vector<char> kept_;  // per handle: the table stays as it is (fixed, or see KeepUninformedNodes)
+    // Steps of one record's counts: every table and kCellsPerNodeUpdate a node.
+    int64_t RecordWork() const;
 };
+
+int64_t EmRun::RecordWork() const {
+    int64_t work = 0;
+    for (const auto& tables : tables_.counts) {
+        for (const VRX_Dmatrix& table : tables) work += table.GetNumberOfElements() + kCellsPerNodeUpdate;
+    }
+    return work;
+}
 
 int EmRun::Prepare() {
     {
@@ -513,6 +524,16 @@ int EmRun::Run(double* outLogLik, EmProgress* progress) {
     double prevLogLik = 0.0;
     bool finalPass = false;
     bool checkStart = !options_.randomizeParameters;
+    // Iterations stop, as if converged, before their work would pass the limit; one iteration past it
+    // is refused before it starts.
+    const int64_t iterationWork = static_cast<int64_t>(groupFirst_.size()) * RecordWork();
+    if (iterationWork > kMaxEmWorkSteps) {
+        return Fail(
+            "em: an iteration over %d distinct records of %d nodes would take %lld steps, more than the "
+            "limit of %lld: fewer records or nodes are needed",
+            static_cast<int>(groupFirst_.size()), work.GetNumberOfNodes(),
+            static_cast<long long>(iterationWork), static_cast<long long>(kMaxEmWorkSteps));
+    }
     for (int iteration = 1; !finalPass; ++iteration) {
         prevLogLik = logLik;
         logLik = 0.0;
@@ -548,7 +569,14 @@ int EmRun::Run(double* outLogLik, EmProgress* progress) {
                 logLik == 0.0 || !std::isfinite(logLik) ||
                 (prevLogLik != 0.0 && (logLik <= prevLogLik || prevLogLik / logLik < 1.0001)) ||
                 iteration >= vovido::kMaxEmIterations;
-            if (converged) {
+            const bool spent = (iteration + 1) * iterationWork > kMaxEmWorkSteps;
+            if (spent && !converged) {
+                (void)Fail(
+                    "em: warning: stopped after %d iterations over %d distinct records, before the work "
+                    "passed the limit of %lld steps",
+                    iteration, static_cast<int>(groupFirst_.size()), static_cast<long long>(kMaxEmWorkSteps));
+            }
+            if (converged || spent) {
                 finalPass = true;
                 if (outLogLik != nullptr) *outLogLik = logLik;
             }

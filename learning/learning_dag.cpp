@@ -26,8 +26,8 @@ std::string FamilyKey(int i, const std::vector<int>& parents) {
 
 bool dag::import_data_set(const DataSet& data) {
     remove_all_nodes();
-    count_cache_.clear();
-    score_cache_.clear();
+    clear_count_caches();
+    clear_score_caches();
     hidden_.clear();
     total_records_ = data.GetRecordCount();
     for (int v = 0; v < data.GetVariableCount(); ++v) {
@@ -117,6 +117,8 @@ void dag::copy_from(const dag& other) {
     completion_active_ = other.completion_active_;
     count_cache_ = other.count_cache_;
     score_cache_ = other.score_cache_;
+    addition_rows_.clear();
+    extended_node_ = -1;
     heap_.clear();
     arc_probabilities_ = other.arc_probabilities_;
     arc_probability_size_ = other.arc_probability_size_;
@@ -250,8 +252,8 @@ int dag::select_records(const std::vector<int>& hidden) {
     hidden_.assign(total_records_, 0);
     for (int r = 0; r < total_records_; ++r) hidden_[r] = hidden[r] == 1 ? 1 : 0;
     drop_completion();  // it completed other records
-    count_cache_.clear();
-    score_cache_.clear();
+    clear_count_caches();
+    clear_score_caches();
     for (auto& node : nodes_) node->parameters.clear();
     invalidate_scores();
     return kSuccess;
@@ -343,9 +345,9 @@ double dag::counts_score(int i, const std::vector<int>& parents, const std::vect
                 double nj = 0.0;
                 for (int s = 0; s < r; ++s) {
                     nj += n[j * r + s];
-                    score += ReentrantLogGamma(n[j * r + s] + 1.0);
+                    score += cell_log_gamma_.at(1.0, n[j * r + s]);
                 }
-                score += lgR - ReentrantLogGamma(nj + r);
+                score += lgR - config_log_gamma_.at(r, nj);
             }
         } else {
             for (int j = 0; j < q; ++j) {
@@ -379,10 +381,10 @@ double dag::bde_score(int i, const std::vector<int>& parents, const double* n, i
             const double c = n[j * r + s], a = alpha[j * r + s];
             nj += c;
             aj += a;
-            if (c > 0.0) score += ReentrantLogGamma(a + c) - (uniform ? lgCell : ReentrantLogGamma(a));
+            if (c > 0.0) score += cell_log_gamma_.at(a, c) - (uniform ? lgCell : ReentrantLogGamma(a));
         }
         if (aj + nj != 0.0)
-            score += (uniform ? lgConfig : ReentrantLogGamma(aj)) - ReentrantLogGamma(aj + nj);
+            score += (uniform ? lgConfig : ReentrantLogGamma(aj)) - config_log_gamma_.at(aj, nj);
     }
     // A zero prior count where data was seen makes the marginal likelihood degenerate.
     return std::isfinite(score) ? score : kScoreNotComputed;

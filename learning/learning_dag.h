@@ -11,8 +11,10 @@
 #include <unordered_map>
 #include <vector>
 
+#include "learning/extended_family_counts.h"
 #include "learning/graph_network_map.h"
 #include "learning/learning_structure.h"
+#include "learning/log_gamma_memo.h"
 
 class DataSet;
 class VRX_network;
@@ -69,6 +71,12 @@ public:
     int record_count() const { return total_records_; }
     // Fewest records in use a search that adds arcs runs on; with fewer it fails at once.
     static constexpr int kMinSearchRecords = 3;
+    // Searches that add arcs score families within kMaxSearchWorkSteps. The first round, the family of
+    // every node with every other node it may take as a parent, is counted before it starts: 0, or -42
+    // with the sizes in the error log. The rounds after it stop where the scoring done passes the limit,
+    // with a warning, keeping the graph found so far.
+    int64_t first_round_work() const;
+    [[nodiscard]] int check_first_round(const char* prefix = nullptr) const;
     int records_in_use() const;
     bool record_in_use(int r) const { return hidden_.empty() || hidden_[r] == 0; }
 
@@ -98,6 +106,9 @@ public:
 
     // Local score of a node under CRITERION; kScoreNotComputed when it cannot be computed.
     double local_score(int i);
+    // The score of node i's family with j added to its parents, as family_score answers it; kept for
+    // the node's current family, so that evaluating the node again reads no record and looks up nothing.
+    double addition_score(int i, int j);
     // Sum over all active nodes (cached until the graph changes).
     double score();
 
@@ -214,15 +225,15 @@ protected:
         graph_prior_valid_ = false;
     }
     void options_changed() override {
-        score_cache_.clear();
+        clear_score_caches();
         invalidate_scores();  // the cached graph score was of the old options
     }
     void nodes_renumbered() override {
         arc_probabilities_.clear();  // indexed by node
         arc_probability_size_ = 0;
         prior_map_nodes_ = -1;
-        count_cache_.clear();
-        score_cache_.clear();
+        clear_count_caches();
+        clear_score_caches();
         heap_.clear();
         completed_.clear();
         missing_cells_.clear();
@@ -234,6 +245,16 @@ private:
     // Expectation maximisation replaces the counts by expected ones and estimates from those.
     friend class em_run;
 
+    // Record positions a count reads: each copy of the records.
+    int64_t positions_read() const;
+    // A search starts its count of scoring work (rounds over completed records share the count).
+    void start_search_work();
+    // Whether the scoring done passes the limit; the first time, the warning naming the sizes and the
+    // arc changes made.
+    bool search_work_spent();
+    // The caches of counts and of scores, and what is derived from each.
+    void clear_count_caches();
+    void clear_score_caches();
     // Whether the nodes active when the completion began are the active ones still.
     bool completion_fits() const;
     // The column that counts read for node i: the completed one while there is a completion, which
@@ -286,6 +307,31 @@ private:
     std::vector<uint8_t> hidden_;
     std::unordered_map<std::string, std::vector<double>> count_cache_;
     std::unordered_map<std::string, double> score_cache_;
+    // Per node, the scores of its family with each other node added (NaN: not computed yet), valid for
+    // the family version, equivalent sample size and active count they were computed with.
+    struct addition_row {
+        int version = -1;
+        double ess = 0.0;
+        int active = -1;
+        std::vector<double> scores;
+    };
+    std::vector<addition_row> addition_rows_;
+    // The records of the family that additions are counted over: its node (-1: none) and version, and
+    // whether every parent has a counted column.
+    extended_family_counts extended_;
+    int extended_node_ = -1;
+    int extended_version_ = -1;
+    bool extended_usable_ = false;
+    std::vector<int> extended_parents_;
+    std::vector<int> extended_family_;
+    std::vector<double> extended_table_;
+    // Scoring work and arc changes of the search under way, and whether it was stopped at the limit.
+    int64_t search_work_ = 0;
+    int search_changes_ = 0;
+    bool search_stopped_ = false;
+    // Log-gamma terms of the scores: a cell's prior plus its count, a configuration's prior plus its count.
+    log_gamma_memo cell_log_gamma_;
+    log_gamma_memo config_log_gamma_;
     // Completed discrete columns (empty: none), each holding its copies of the records one after the
     // other; the (position, node) cells they complete; the draws' state.
     std::vector<std::vector<int32_t>> completed_;

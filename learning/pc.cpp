@@ -11,6 +11,7 @@
 
 #include "base/error_log.h"
 #include "base/out_of_memory.h"
+#include "base/size_limits.h"
 #include "base/status_codes.h"
 #include "learning/ad_tree.h"
 #include "learning/correlation_matrix.h"
@@ -178,6 +179,10 @@ private:
     std::vector<Projection> projections_;
     std::vector<int> candidateColumns_;
     int level_ = 0;
+    // Steps of the independence tests so far (the rows or records each reads, its table, the choice of
+    // candidates and kPcStepsPerTest besides), and the tests made.
+    int64_t work_ = 0;
+    int64_t tests_ = 0;
     // p-values of the first side of a pair by conditioning set, reused by the second side.
     std::map<std::vector<int>, double> pairTests_;
     bool secondSide_ = false;
@@ -327,6 +332,7 @@ const PcRun::Projection* PcRun::ProjectionOf(int x) {
             if (z != x && m_.Adjacent(x, z)) variables_.push_back(z);
         }
         cached.usable = counts_->Project(variables_.data(), static_cast<int>(variables_.size()), cached.rows);
+        work_ += int64_t{counts_->GetRecordCount()} * static_cast<int64_t>(variables_.size());
         cached.column.assign(n_, -1);
         for (size_t k = 0; k < variables_.size(); ++k) cached.column[variables_[k]] = static_cast<int>(k);
     }
@@ -339,6 +345,7 @@ double PcRun::DiscreteTest(int x, int y, const std::vector<int>& set, const Proj
     const int sx = counts_->GetStateCount(x), sy = counts_->GetStateCount(y);
     int64_t blocks = 1;
     for (int z : set) blocks *= counts_->GetStateCount(z);
+    work_ += rows + (projection != nullptr ? 0 : kSearchStepsPerCell * sx * sy * blocks);
     if (projection != nullptr) {
         return SparseGSquare(projection->rows, projection->column[x], projection->column[y],
                              SetBlocks(projection->rows), blocks);
@@ -361,6 +368,7 @@ void PcRun::FindSepset(int level, int x, int y, double& best, std::vector<int>& 
     best = 0.0;
     bestSet.clear();
     candidates_.clear();
+    work_ += n_;
     for (int z = 0; z < n_; ++z) {
         if (z != x && z != y && m_.Mark(x, z) == 1 && excluded_[z] == 0) candidates_.push_back(z);
     }
@@ -386,6 +394,8 @@ void PcRun::FindSepset(int level, int x, int y, double& best, std::vector<int>& 
         if (known != pairTests_.end()) {
             p = known->second;
         } else {
+            ++tests_;
+            work_ += kPcStepsPerTest + (counts_ == nullptr ? int64_t{level} * level * level : 0);
             p = counts_ != nullptr ? DiscreteTest(x, y, set_, projection) : FisherZ(x, y, set_);
             if (!secondSide_) pairTests_.emplace(set_, p);
         }
@@ -428,6 +438,17 @@ int PcRun::RemoveEdges() {
                 if (options_.maxTime > 0 &&
                     std::chrono::duration<double>(Clock::now() - start).count() > options_.maxTime) {
                     timeUp = true;
+                }
+                // Past the work limit the removal ends as it does when its time is up.
+                if (work_ > kMaxSearchWorkSteps) {
+                    timeUp = true;
+                    const std::string text =
+                        "Warning: pc: the removal of edges between " + std::to_string(n_) +
+                        " variables over " + std::to_string(data_.GetRecordCount()) +
+                        " records stopped after " + std::to_string(tests_) + " independence tests at level " +
+                        std::to_string(level) + ", at the limit of " + std::to_string(kMaxSearchWorkSteps) +
+                        " steps: the edges not yet removed are kept.";
+                    LogError(errorLog, kOutOfMemory, text.c_str(), nullptr);
                 }
                 if (!Continue()) return kLearningCancelled;
             }
@@ -554,6 +575,19 @@ int PcRun::Run() {
     if (!refusal.empty()) return Refuse(refusal);
     const std::string knowledge = CheckKnowledge(options_, n_);
     if (!knowledge.empty()) return Refuse(knowledge);
+    // The first level tests every pair and orienting walks every triple, whatever the data: both are
+    // counted before the tests start (the later levels stop at the limit).
+    const int records = data_.GetRecordCount();
+    const int64_t pairs = int64_t{n_} * (n_ - 1) / 2;
+    // Orienting takes a pass over the triples for the colliders and at least one for what they imply.
+    if (pairs * (records + kPcStepsPerTest + n_) + 2 * int64_t{n_} * n_ * n_ > kMaxSearchWorkSteps) {
+        const std::string text =
+            "pc: the tests of every pair of " + std::to_string(n_) + " variables over " +
+            std::to_string(records) + " records and the orientation of every triple would take more than " +
+            std::to_string(kMaxSearchWorkSteps) + " steps: fewer variables or records are needed";
+        LogError(errorLog, kOutOfMemory, text.c_str(), nullptr);
+        return kFailure;
+    }
     if (!Continue()) return kLearningCancelled;
     if (m_.SetSize(n_) != kSuccess) return kFailure;  // the reason is logged
     for (int i = 0; i < n_; ++i) {

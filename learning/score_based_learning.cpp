@@ -182,6 +182,7 @@ int LearnGreedyThickThinning(const GreedyThickThinningOptions& options, const Da
             }
             // The constraints travel with the nodes into the classifier's copy of the graph.
             ApplyBackgroundKnowledge(graph, options.forcedArcs, options.forbiddenArcs, options.tiers);
+            if (graph.check_first_round("greedy thick thinning: ") != kSuccess) return "logged";
             if (classifier.register_int("MAX_NUM_PA_GS", options.maxParents) != kSuccess ||
                 classifier.set_int("model_type", 0) != kSuccess)
                 return "the options cannot be set";

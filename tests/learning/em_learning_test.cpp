@@ -397,3 +397,30 @@ TEST(EmLearning, DynamicNetworksCountEverySliceIntoItsTable) {
 }
 
 }  // namespace
+
+TEST(EmLearning, RunsPastTheWorkLimitAreRefusedBeforeTheFirstIteration) {
+    // A node of 20 parents (2^21 cells) and 512 distinct records: one iteration passes the limit.
+    TestNetwork t;
+    const int child = t.Add("child");
+    std::vector<int> parents;
+    for (int p = 0; p < 20; ++p) {
+        parents.push_back(t.Add(("p" + std::to_string(p)).c_str()));
+        ASSERT_EQ(t.net.AddArc(parents.back(), child), kSuccess);
+    }
+    DataSet data;
+    for (int h = t.net.GetFirstNode(); h >= 0; h = t.net.GetNextNode(h))
+        ASSERT_EQ(data.AddIntVariable(t.net.GetNode(h)->GetId(), -1), kSuccess);
+    for (int r = 0; r < 512; ++r) {
+        data.AddEmptyRecord();
+        for (int v = 0; v < 21; ++v)
+            ASSERT_EQ(data.SetInt(v, r, v >= 1 && v <= 9 ? (r >> (v - 1)) & 1 : 0), kSuccess);
+    }
+    const std::vector<double> before = Table(t.net, child);
+    errorLog.Flush();
+    EXPECT_EQ(LearnEm(EmOptions(), data, t.net, MatchAll(t.net), {}, nullptr, nullptr), kFailure);
+    EXPECT_EQ(
+        LogDump(),
+        "-1 em: an iteration over 512 distinct records of 21 nodes would take 1074450432 steps, more than "
+        "the limit of 1073741824: fewer records or nodes are needed\n");
+    EXPECT_EQ(Table(t.net, child), before);
+}

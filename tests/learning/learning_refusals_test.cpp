@@ -7,6 +7,9 @@
 #include <vector>
 
 #include "base/status_codes.h"
+#include "learning/learning_dag.h"
+#include "learning/pattern.h"
+#include "learning/pc.h"
 #include "learning/score_based_learning.h"
 #include "tests/support/error_log.h"
 #include "tests/support/missing_data.h"
@@ -66,3 +69,49 @@ TEST(LearningRefusals, EveryFailureGivesItsReason) {
 }
 
 }  // namespace
+
+TEST(LearningRefusals, SearchesPastTheirWorkAreRefusedBeforeScoring) {
+    // 4,000 columns of 150 records: the families of every pair alone pass the limit.
+    DataSet data;
+    for (int c = 0; c < 4000; ++c) ASSERT_EQ(data.AddIntVariable("c" + std::to_string(c), -1), kSuccess);
+    for (int r = 0; r < 150; ++r) {
+        data.AddEmptyRecord();
+        for (int c = 0; c < 4000; ++c) ASSERT_EQ(data.SetInt(c, r, (r + c) % 2), kSuccess);
+    }
+    const std::string sizes =
+        "the search over 4000 nodes and 150 records would take more than 3221225472 steps to score the "
+        "families of every pair of nodes once: fewer columns or records are needed\n";
+    const struct {
+        int search;  // 0 greedy thick thinning, 1 thickening, 2 restarts, 3 best-first, 4 PC
+        std::string log;
+    } cases[] = {
+        {0, "-42 greedy thick thinning: " + sizes},
+        {1, "-42 " + sizes},
+        {2, "-42 " + sizes},
+        {3, "-42 " + sizes},
+        {4,
+         "-42 pc: the tests of every pair of 4000 variables over 150 records and the orientation of "
+         "every triple would take more than 3221225472 steps: fewer variables or records are needed\n"}};
+    for (const auto& c : cases) {
+        errorLog.Flush();
+        int result = kSuccess;
+        dag g;
+        ASSERT_TRUE(g.import_data_set(data));
+        if (c.search == 0) {
+            VRX_network net;
+            result = LearnGreedyThickThinning(GreedyThickThinningOptions(), data, net);
+            EXPECT_EQ(net.GetNumberOfNodes(), 0);
+        } else if (c.search == 4) {
+            Pattern pattern;
+            result = LearnPc(PcOptions(), data, pattern, nullptr);
+            EXPECT_EQ(pattern.GetSize(), 0);
+        } else {
+            result = c.search == 1   ? g.thicken(5)
+                     : c.search == 2 ? g.search_restarts(2)
+                                     : g.search_best_first();
+            EXPECT_EQ(g.arc_count(), 0);
+        }
+        EXPECT_EQ(result, kFailure);
+        EXPECT_EQ(vovido::test::LogDump(), c.log);
+    }
+}

@@ -304,3 +304,69 @@ TEST(Completion, StartsAgainWhenTheActiveNodesChange) {
         EXPECT_NE(g.score(), kScoreNotComputed);
     }
 }
+
+namespace {
+
+// The score of i's family with j added, on a copy that holds the arc and nothing cached.
+double ScoreWithArc(const dag& g, int j, int i) {
+    dag copy;
+    copy.copy_from(g);
+    int criterion = 0;
+    (void)copy.get_int_option(5, criterion);
+    (void)copy.set_int_option("CRITERION", criterion);  // drops the cached scores
+    EXPECT_EQ(copy.add_arc(j, i), 1);
+    return copy.local_score(i);
+}
+
+}  // namespace
+
+TEST(AdditionScores, EqualTheScoreOfTheFamilyWithTheArc) {
+    // Five nodes of 2 to 4 states over 40 records, some cells missing (-1), under every counted criterion,
+    // priors by sample size, hidden records and completed records.
+    std::vector<std::vector<int32_t>> columns(5);
+    uint32_t seed = 5;
+    for (int v = 0; v < 5; ++v) {
+        for (int r = 0; r < 40; ++r) {
+            seed = seed * 1103515245u + 12345u;
+            const int32_t value = static_cast<int32_t>((seed >> 16) % (2 + v % 3));
+            columns[v].push_back((seed >> 8) % 11 == 0           ? -1
+                                 : v > 0 && (seed >> 4) % 3 == 0 ? columns[v - 1][r] % 2
+                                                                 : value);
+        }
+    }
+    enum Setting { kPlain, kK2, kLogLikelihood, kSampleSize, kHidden, kCompleted };
+    for (Setting setting : {kPlain, kK2, kLogLikelihood, kSampleSize, kHidden, kCompleted}) {
+        SCOPED_TRACE(setting);
+        dag g;
+        AddColumns(g, columns, {2, 3, 4, 2, 3});
+        if (setting == kK2 || setting == kLogLikelihood) {
+            ASSERT_EQ(g.set_int_option("CRITERION", setting == kK2 ? 3 : 4), kSuccess);
+        }
+        if (setting == kSampleSize) {
+            ASSERT_EQ(g.set_int_option("PARAM_PRIORS_METHOD", 0), kSuccess);
+            for (int i = 0; i < 5; ++i) g.node_at(i)->equivalent_sample_size = 2.5;
+        }
+        if (setting == kHidden) {
+            std::vector<int> hidden(40, 0);
+            for (int r = 0; r < 40; r += 3) hidden[r] = 1;
+            ASSERT_EQ(g.select_records(hidden), kSuccess);
+        }
+        ASSERT_EQ(g.add_arc(0, 2), 1);
+        ASSERT_EQ(g.add_arc(3, 2), 1);
+        if (setting == kCompleted) {
+            ASSERT_EQ(g.complete_missing_cells(2, 2), kSuccess);
+        }
+        // Asked twice, and again after the family changed.
+        for (int round = 0; round < 3; ++round) {
+            if (round == 2) {
+                ASSERT_EQ(g.add_arc(1, 2), 1);
+            }
+            for (int i = 0; i < 5; ++i) {
+                for (int j = 0; j < 5; ++j) {
+                    if (j == i || g.node_at(i)->is_parent(j)) continue;
+                    EXPECT_EQ(g.addition_score(i, j), ScoreWithArc(g, j, i)) << j << " -> " << i;
+                }
+            }
+        }
+    }
+}

@@ -98,7 +98,10 @@ public class GreedyThickThinning extends Wrapper {
     public native void setBkKnowledge(BkKnowledge knowledge);
 
     /**
-     * Learns a network from the data set.
+     * Learns a network from the data set. The search scores families within a limit of work (about
+     * 3&nbsp;&times;&nbsp;2<sup>30</sup> steps, each score reading every record): data whose first round, the
+     * family of every node with every other node, passes it is refused at once, naming the numbers of
+     * nodes and records; a search that reaches it later stops there and keeps the graph found so far.
      *
      * @param data the data set, discrete
      * @return a new network, one node per variable (named after it), which the caller owns and disposes of

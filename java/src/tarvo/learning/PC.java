@@ -80,7 +80,10 @@ public class PC extends Wrapper {
 
     /**
      * Learns a pattern from the data set, which must be complete: a data set with a missing cell is
-     * refused (fill the missing cells in, or leave out their records, first).
+     * refused (fill the missing cells in, or leave out their records, first). Data whose tests of every pair
+     * of variables and orientation of every triple would pass a limit of work (about
+     * 3&nbsp;&times;&nbsp;2<sup>30</sup> steps) is refused at once, naming the numbers of variables and
+     * records; the removal of edges at later levels stops at that limit and keeps the edges not yet removed.
      *
      * @param data the data set, without missing cells
      * @return a new pattern over the data set's variables, which the caller owns and disposes of
