@@ -2,10 +2,13 @@
 #include "learning/em_record_counts.h"
 
 #include <cmath>
+#include <cstdint>
 #include <memory>
+#include <string>
 #include <utility>
 
 #include "base/error_log.h"
+#include "base/size_limits.h"
 #include "base/status_codes.h"
 #include "inference/join_tree.h"
 #include "inference/part_view.h"
@@ -131,6 +134,25 @@ int EmRecordCounter::AddRecord(double weight, bool relevance, double& probabilit
     return kSuccess;
 }
 
+namespace {
+
+// Why a part's join tree gave no counts, for the failure's text: its size against the limit, or the memory
+// that ran out.
+std::string TreeFailure(const PartView& view, const JoinTree& tree) {
+    const std::string part =
+        "the join tree of a part of " + std::to_string(view.GetNumberOfNodes()) + " nodes";
+    if (view.GetStatus() != kSuccess || tree.BuildRanOutOfMemory() || tree.RanOutOfMemory())
+        return ": memory ran out for " + part;
+    const uint64_t weight = tree.GetTotalWeight();
+    if (weight > kDefaultJoinTreeLimit || tree.GetNumberOfClusters() == 0)
+        return ": " + part + " would pass the limit of " + std::to_string(kDefaultJoinTreeLimit) +
+               " entries" +
+               (weight > 0 ? " (its clusters reach " + std::to_string(weight) + " entries)" : "");
+    return ": " + part + " could not be propagated";
+}
+
+}  // namespace
+
 int EmRecordCounter::CountFromRelevantParts(double weight, double& factor, int& exponent) {
     int status = kSuccess;
     // Evidence is not spread through deterministic tables here: a node whose outcome that would fix
@@ -150,7 +172,8 @@ int EmRecordCounter::CountFromRelevantParts(double weight, double& factor, int& 
             PartView view(*part);
             JoinTree tree(view);
             if (view.GetStatus() != kSuccess || !UpdatePartCounts(tree, weight, factor, exponent)) {
-                LogError(errorLog, kFailure, "em: inference cannot be performed", nullptr);
+                const std::string text = "em: inference cannot be performed" + TreeFailure(view, tree);
+                LogError(errorLog, kFailure, text.c_str(), nullptr);
                 return kFailure;
             }
         }

@@ -10,6 +10,7 @@
 #include "base/status_codes.h"
 #include "learning/data_set.h"
 #include "learning/em_learning.h"
+#include "tests/support/costly_networks.h"
 #include "tests/support/error_log.h"
 #include "tests/support/networks.h"
 #include "tests/support/reference_networks.h"
@@ -423,4 +424,21 @@ TEST(EmLearning, RunsPastTheWorkLimitAreRefusedBeforeTheFirstIteration) {
         "-1 em: an iteration over 512 distinct records of 21 nodes would take 1074450432 steps, more than "
         "the limit of 1073741824: fewer records or nodes are needed\n");
     EXPECT_EQ(Table(t.net, child), before);
+}
+
+TEST(EmLearning, APartTooLargeForAJoinTreeIsNamedWithItsSize) {
+    // A 30 x 30 grid observed along its last row: the part of its record is the whole grid.
+    TestNetwork t;
+    ASSERT_EQ(BuildGrid(t.net, 30, 2), kSuccess);
+    DataSet data;
+    for (int h = t.net.GetFirstNode(); h >= 0; h = t.net.GetNextNode(h))
+        ASSERT_EQ(data.AddIntVariable(t.net.GetNode(h)->GetId(), -1), kSuccess);
+    data.AddEmptyRecord();
+    for (int v = 0; v < 900; ++v) ASSERT_EQ(data.SetInt(v, 0, v >= 870 ? 1 : -1), kSuccess);
+    errorLog.Flush();
+    EXPECT_EQ(LearnEm(EmOptions(), data, t.net, MatchAll(t.net), {}, nullptr, nullptr), kFailure);
+    EXPECT_EQ(
+        LogDump(),
+        "-1 em: inference cannot be performed: the join tree of a part of 900 nodes would pass the limit "
+        "of 268435456 entries (its clusters reach 328550316 entries)\n");
 }
