@@ -394,6 +394,8 @@ int VRX_network::RepropagateEvidence(int handle) {
     // propagate and no ancestor to mark: the walk alone is left, and it clears the marks of the slots it
     // reaches rather than those of every slot, so that it costs what it visits.
     const bool lazyMarks = !HasAnyEvidence();
+    // Without evidence the walk only marks values out of date: with none up to date it would change nothing.
+    if (lazyMarks && !valuesMayBeCurrent_) return kSuccess;
     if (lazyMarks) ++walkEpoch_;
     // Otherwise one pass drops the propagated evidence and the walk marks.
     bool anyEvidence = false;

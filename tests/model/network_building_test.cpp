@@ -296,3 +296,42 @@ TEST(NetworkBuilding, EvidenceSetOrCopiedBehindTheNoticesIsSeenByTheNextChange) 
 }
 
 }  // namespace
+
+// A chain a -> b -> c -> d whose values became current in some way; deleting its first node leaves every
+// value below out of date, however long no value was current before.
+TEST(NetworkBuilding, DeletedNodeMarksValuesMadeCurrentBelowIt) {
+    const struct {
+        const char* name;
+        bool invalidateFirst;
+        bool copy;
+    } cases[] = {
+        {"updated", false, false}, {"invalidated, then updated", true, false}, {"copied", false, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        VRX_network built;
+        int h[4];
+        int k = 0;
+        for (const char* id : {"a", "b", "c", "d"}) h[k++] = built.AddNode(DefinitionType::kCpt, id);
+        for (int i = 0; i < 3; i++) ASSERT_EQ(built.AddArc(h[i], h[i + 1]), kSuccess);
+        // Nothing is current yet: a deletion has nothing to mark.
+        ASSERT_EQ(built.DeleteNode(built.AddNode(DefinitionType::kCpt, "x")), kSuccess);
+        if (c.invalidateFirst) {
+            ASSERT_EQ(built.NotifyValuesChanged(), kSuccess);
+            ASSERT_EQ(built.DeleteNode(h[0]), kSuccess);
+            h[0] = built.AddNode(DefinitionType::kCpt, "a");
+            ASSERT_EQ(built.AddArc(h[0], h[1]), kSuccess);
+        }
+        ASSERT_EQ(built.UpdateBeliefs(), kSuccess);
+        VRX_network copied;
+        if (c.copy) {
+            ASSERT_EQ(copied.CopyFrom(built, false), kSuccess);
+        }
+        VRX_network& net = c.copy ? copied : built;
+        for (int i : h) ASSERT_TRUE(net.GetNode(i)->GetValue()->IsUpToDate()) << i;
+        ASSERT_EQ(net.DeleteNode(h[0]), kSuccess);
+        for (int i = 1; i < 4; i++) EXPECT_FALSE(net.GetNode(h[i])->GetValue()->IsUpToDate()) << i;
+        ASSERT_EQ(net.UpdateBeliefs(), kSuccess);
+        ASSERT_EQ(net.DeleteNode(h[1]), kSuccess);
+        for (int i = 2; i < 4; i++) EXPECT_FALSE(net.GetNode(h[i])->GetValue()->IsUpToDate()) << i;
+    }
+}
