@@ -54,11 +54,13 @@ BENCHMARK(BM_EditOutcomesOneByOne)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
 
-// Arguments: chain length, nodes deleted from its front one call at a time.
+// Arguments: chain length, nodes deleted from its front one call at a time, whether its beliefs were
+// updated before.
 void BM_DeleteChainFromFront(benchmark::State& state) {
     const int length = static_cast<int>(state.range(0));
     const int deleted = static_cast<int>(state.range(1));
-    RunInChild(state, [length, deleted] {
+    const bool updated = state.range(2) != 0;
+    RunInChild(state, [length, deleted, updated] {
         VRX_network net;
         int previous = -1;
         for (int i = 0; i < length; i++) {
@@ -69,6 +71,9 @@ void BM_DeleteChainFromFront(benchmark::State& state) {
             }
             previous = node;
         }
+        if (updated) {
+            if (const int rc = net.UpdateBeliefs()) return rc;
+        }
         for (int i = 0; i < deleted; i++) {
             if (const int rc = net.DeleteNode(net.FindNode(("n" + std::to_string(i)).c_str()))) return rc;
         }
@@ -76,7 +81,8 @@ void BM_DeleteChainFromFront(benchmark::State& state) {
     });
 }
 BENCHMARK(BM_DeleteChainFromFront)
-    ->Args({30000, 15000})
+    ->Args({30000, 15000, 0})
+    ->Args({30000, 15000, 1})
     ->Iterations(1)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);

@@ -376,6 +376,9 @@ private:
     // that a walk marking values out of date has nothing to do: edits on a network never updated, or
     // one long invalidated, cost no walk each.
     bool valuesMayBeCurrent_ = false;
+    // Visits of the current walk without evidence: a walk that reached a good part of the table pays for
+    // a look at whether any value is still current.
+    int64_t lazyWalkVisits_ = 0;
 
     // What a read sets aside so that a failed read can put it back (network_files.cpp); every member
     // that a reader can change belongs in it.

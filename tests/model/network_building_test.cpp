@@ -297,8 +297,8 @@ TEST(NetworkBuilding, EvidenceSetOrCopiedBehindTheNoticesIsSeenByTheNextChange) 
 
 }  // namespace
 
-// A chain a -> b -> c -> d whose values became current in some way; deleting its first node leaves every
-// value below out of date, however long no value was current before.
+// A chain a -> b -> c -> d and a pair x -> y whose values became current in some way; deleting a node
+// leaves every value below it out of date, however long no value was current before, and no other.
 TEST(NetworkBuilding, DeletedNodeMarksValuesMadeCurrentBelowIt) {
     const struct {
         const char* name;
@@ -309,12 +309,13 @@ TEST(NetworkBuilding, DeletedNodeMarksValuesMadeCurrentBelowIt) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         VRX_network built;
-        int h[4];
+        int h[6];
         int k = 0;
-        for (const char* id : {"a", "b", "c", "d"}) h[k++] = built.AddNode(DefinitionType::kCpt, id);
-        for (int i = 0; i < 3; i++) ASSERT_EQ(built.AddArc(h[i], h[i + 1]), kSuccess);
+        for (const char* id : {"a", "b", "c", "d", "x", "y"})
+            h[k++] = built.AddNode(DefinitionType::kCpt, id);
+        for (int i : {0, 1, 2, 4}) ASSERT_EQ(built.AddArc(h[i], h[i + 1]), kSuccess);
         // Nothing is current yet: a deletion has nothing to mark.
-        ASSERT_EQ(built.DeleteNode(built.AddNode(DefinitionType::kCpt, "x")), kSuccess);
+        ASSERT_EQ(built.DeleteNode(built.AddNode(DefinitionType::kCpt, "z")), kSuccess);
         if (c.invalidateFirst) {
             ASSERT_EQ(built.NotifyValuesChanged(), kSuccess);
             ASSERT_EQ(built.DeleteNode(h[0]), kSuccess);
@@ -329,7 +330,10 @@ TEST(NetworkBuilding, DeletedNodeMarksValuesMadeCurrentBelowIt) {
         VRX_network& net = c.copy ? copied : built;
         for (int i : h) ASSERT_TRUE(net.GetNode(i)->GetValue()->IsUpToDate()) << i;
         ASSERT_EQ(net.DeleteNode(h[0]), kSuccess);
-        for (int i = 1; i < 4; i++) EXPECT_FALSE(net.GetNode(h[i])->GetValue()->IsUpToDate()) << i;
+        const bool current[] = {false, false, false, false, true, true};
+        for (int i = 1; i < 6; i++) EXPECT_EQ(net.GetNode(h[i])->GetValue()->IsUpToDate(), current[i]) << i;
+        ASSERT_EQ(net.DeleteNode(h[4]), kSuccess);
+        EXPECT_FALSE(net.GetNode(h[5])->GetValue()->IsUpToDate());
         ASSERT_EQ(net.UpdateBeliefs(), kSuccess);
         ASSERT_EQ(net.DeleteNode(h[1]), kSuccess);
         for (int i = 2; i < 4; i++) EXPECT_FALSE(net.GetNode(h[i])->GetValue()->IsUpToDate()) << i;
