@@ -27,29 +27,33 @@ int AddParentAndChild(VRX_network& net, VRX_nodeDefinition*& parent) {
     return kSuccess;
 }
 
-// Arguments: outcomes added one call at a time to a node with one child, and whether they are then removed
-// from the end one call at a time.
+enum OutcomeEdits { kAddAtEnd, kAddThenRemoveLast, kInsertAtFront };
+
+// Arguments: outcomes added one call at a time to a node with one child, and how (OutcomeEdits).
 void BM_EditOutcomesOneByOne(benchmark::State& state) {
     const int count = static_cast<int>(state.range(0));
-    const bool remove = state.range(1) != 0;
-    RunInChild(state, [count, remove] {
+    const auto how = static_cast<OutcomeEdits>(state.range(1));
+    RunInChild(state, [count, how] {
         VRX_network net;
         VRX_nodeDefinition* parent = nullptr;
         if (const int rc = AddParentAndChild(net, parent)) return rc;
         for (int i = 0; i < count; i++) {
             const std::string name = "s" + std::to_string(i);
-            if (const int rc = parent->AddOutcome(name.c_str())) return rc;
+            const int rc = how == kInsertAtFront ? parent->InsertOutcome(0, name.c_str())
+                                                 : parent->AddOutcome(name.c_str());
+            if (rc != kSuccess) return rc;
         }
-        for (int i = 0; i < (remove ? count : 0); i++) {
+        for (int i = 0; i < (how == kAddThenRemoveLast ? count : 0); i++) {
             if (const int rc = parent->RemoveOutcome(parent->GetNumberOfOutcomes() - 1)) return rc;
         }
         return kSuccess;
     });
 }
 BENCHMARK(BM_EditOutcomesOneByOne)
-    ->Args({10000, 0})
-    ->Args({100000, 0})
-    ->Args({50000, 1})
+    ->Args({10000, kAddAtEnd})
+    ->Args({100000, kAddAtEnd})
+    ->Args({50000, kAddThenRemoveLast})
+    ->Args({20000, kInsertAtFront})
     ->Iterations(1)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
