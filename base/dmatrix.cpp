@@ -2,7 +2,8 @@
 //
 // Reshaping works on the view [outer, n, inner] of the flat data that a dimension d of size n gives:
 // outer = product of the sizes before d, inner = stride of d. Every operation builds its result in a
-// fresh matrix and swaps it in, so a failure leaves the matrix untouched.
+// fresh matrix and swaps it in, so a failure leaves the matrix untouched; only an item added to or removed
+// from the end of the outermost dimension changes the table in place, in the room its buffer keeps.
 #include "base/dmatrix.h"
 
 #include "base/size_limits.h"
@@ -253,6 +254,7 @@ int VRX_Dmatrix::SetupFromList(const int* table, int n) {
 int VRX_Dmatrix::FillWith(double v) {
     MarkChanged_();
     data.FillWith(v);
+    zeros_ = v == 0.0 && !std::signbit(v);
     return kSuccess;
 }
 
@@ -292,25 +294,53 @@ int VRX_Dmatrix::SetToSum(const VRX_Dmatrix& a, const VRX_Dmatrix& b) {
     return kSuccess;
 }
 
+namespace {
+
+// Scales a run to sum to 1 as Normalize does; true when it then sums to exactly 1.
+bool NormalizeRun(double* run, int n, double keepWithin) {
+    double s = 0.0;
+    for (int j = 0; j < n; j++) s += run[j];
+    if (s == 1.0) return true;
+    if (std::fabs(s - 1.0) <= keepWithin) return false;
+    if (s == 0.0) {
+        const double uniform = 1.0 / n;
+        for (int j = 0; j < n; j++) run[j] = uniform;
+    } else {
+        for (int j = 0; j < n; j++) run[j] /= s;
+    }
+    s = 0.0;
+    for (int j = 0; j < n; j++) s += run[j];
+    return s == 1.0;
+}
+
+}  // namespace
+
 int VRX_Dmatrix::Normalize(double keepWithin) {
+    // Runs that sum to exactly 1 are left as they are, so a table known to hold only such runs (but for
+    // the zero runs of an item opened since) needs only the opened runs visited.
+    const bool unit = unitRuns_;
+    const int openedDim = openedDim_;
+    const int openedItem = openedItem_;
     MarkChanged_();
     const int nd = dimensions.GetSize();
     if (nd == 0) return kSuccess;
     const int n = dimensions[nd - 1];
-    const int total = data.GetSize();
     double* p = data.GetItems();
-    const double uniform = 1.0 / n;
-    for (int start = 0; start < total; start += n) {
-        double* run = p + start;
-        double s = 0.0;
-        for (int j = 0; j < n; j++) s += run[j];
-        if (std::fabs(s - 1.0) <= keepWithin) continue;
-        if (s == 0.0) {
-            for (int j = 0; j < n; j++) run[j] = uniform;
-        } else {
-            for (int j = 0; j < n; j++) run[j] /= s;
+    bool allUnit = true;
+    if (unit && openedDim >= 0) {
+        const int inner = strides[openedDim];
+        const int outer = Outer_(openedDim);
+        const int block = dimensions[openedDim] * inner;
+        for (int o = 0; o < outer; o++) {
+            double* item = p + o * block + openedItem * inner;
+            for (int start = 0; start < inner; start += n)
+                allUnit &= NormalizeRun(item + start, n, keepWithin);
         }
+    } else if (!unit) {
+        const int total = data.GetSize();
+        for (int start = 0; start < total; start += n) allUnit &= NormalizeRun(p + start, n, keepWithin);
     }
+    unitRuns_ = allUnit;
     return kSuccess;
 }
 
@@ -385,10 +415,20 @@ int VRX_Dmatrix::SubTableEqualsAt(double v, int d1, int k1, int d2, int k2) cons
 }
 
 int VRX_Dmatrix::AddItem(int d) {
+    const bool unit = unitRuns_ && openedDim_ < 0 && d < dimensions.GetSize() - 1;
+    const bool zeros = zeros_;
     MarkChanged_();
     if (!ValidDimension_(d)) return kOutOfRange;
     const int n = dimensions[d];
     if (n == INT_MAX) return kOutOfMemory;
+    const int rc = Outer_(d) == 1 ? ResizeOutermost_(d, n + 1) : AddItemBlocks_(d);
+    if (rc == kSuccess && unit) NoteOpenedItem_(d, n);
+    zeros_ = rc == kSuccess && zeros;
+    return rc;
+}
+
+int VRX_Dmatrix::AddItemBlocks_(int d) {
+    const int n = dimensions[d];
     VRX_Dmatrix result;
     int res = BuildResized_(d, n + 1, result);
     if (res != kSuccess) return res;
@@ -407,10 +447,31 @@ int VRX_Dmatrix::AddItem(int d) {
     return kSuccess;
 }
 
+int VRX_Dmatrix::ResizeOutermost_(int d, int n) {
+    // The sizes before d are 1, so the items of d are consecutive blocks of strides[d] entries.
+    const int inner = strides[d];
+    const int old = data.GetSize();
+    if (static_cast<int64_t>(n) * inner > kMaxTableCells) return kOutOfMemory;
+    const int total = n * inner;
+    if (const int rc = data.Resize(total, static_cast<int>(kMaxTableCells)))
+        return rc == kOutOfRange ? kOutOfMemory : rc;
+    data.SetCount(total);
+    for (int i = old; i < total; i++) data[i] = 0.0;
+    dimensions[d] = n;
+    for (int i = 0; i < d; i++) strides[i] = total;
+    return kSuccess;
+}
+
 int VRX_Dmatrix::RemoveLastItem(int d) {
+    const bool zeros = zeros_;
     MarkChanged_();
     if (!ValidDimension_(d) || dimensions[d] == 1) return kOutOfRange;
     const int n = dimensions[d];
+    if (Outer_(d) == 1) {
+        const int rc = ResizeOutermost_(d, n - 1);
+        zeros_ = rc == kSuccess && zeros;
+        return rc;
+    }
     VRX_Dmatrix result;
     int res = BuildResized_(d, n - 1, result);
     if (res != kSuccess) return res;
@@ -426,8 +487,11 @@ int VRX_Dmatrix::RemoveLastItem(int d) {
 }
 
 int VRX_Dmatrix::ShiftItemsUp(int d, int k, double v) {
+    // Opening the zero item that was added last at k keeps every other run as it was.
+    const bool unit = unitRuns_ && openedDim_ == d && openedItem_ == dimensions[d] - 1 && v == 0.0;
     MarkChanged_();
     if (!ValidDimension_(d) || k < 0 || k >= dimensions[d]) return kOutOfRange;
+    if (unit) NoteOpenedItem_(d, k);
     const int n = dimensions[d];
     const int outer = Outer_(d);
     const int inner = strides[d];

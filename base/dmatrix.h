@@ -62,6 +62,9 @@ public:
     // every member that changes them, and every hand-out of a writable pointer or reference, sets it. Code
     // that trusts it must not write through a pointer or reference taken before ClearChanged.
     bool MayHaveChanged() const { return changed_; }
+    // Whether every entry is known to be +0: set by FillWith(0.0), kept by AddItem and by RemoveLastItem
+    // of the outermost dimension, cleared as MayHaveChanged is set.
+    bool HoldsOnlyZeros() const { return zeros_; }
     void ClearChanged() { changed_ = false; }
 
     // Set-up and whole-table operations.
@@ -73,7 +76,9 @@ public:
     int HasSameDimensions(const VRX_Dmatrix& other) const;
     [[nodiscard]] int SetToSum(const VRX_Dmatrix& a, const VRX_Dmatrix& b);
     // Scales each run of the last dimension to sum to 1 (a run summing to 0 becomes uniform); a run whose
-    // sum is within keepWithin of 1 is left bit for bit as it is.
+    // sum is within keepWithin of 1 is left bit for bit as it is. When it leaves every run summing to
+    // exactly 1, the next call visits only the runs of an item opened since by AddItem (and ShiftItemsUp
+    // with 0) in a dimension before the last: every other change makes it visit all runs again.
     int Normalize(double keepWithin = 0.0);
     [[nodiscard]] int CompleteDistribution(const VRX_intArray& coords);
     [[nodiscard]] int CompleteDistributionAtIndex(int i);
@@ -108,6 +113,14 @@ private:
     [[nodiscard]] static int BuildShape_(const int* sizes, int n, VRX_Dmatrix& out);
     // Sizes of this matrix with dimension d resized to n (n = 0 drops it), as a fresh matrix.
     [[nodiscard]] int BuildResized_(int d, int n, VRX_Dmatrix& out) const;
+    // Dimension d, before which every size is 1, resized to n items (new ones 0).
+    [[nodiscard]] int ResizeOutermost_(int d, int n);
+    [[nodiscard]] int AddItemBlocks_(int d);
+    void NoteOpenedItem_(int d, int k) {
+        unitRuns_ = true;
+        openedDim_ = d;
+        openedItem_ = k;
+    }
     // Product of the sizes before d: the number of blocks when d splits the table.
     int Outer_(int d) const { return d == 0 ? 1 : data.GetSize() / strides[d - 1]; }
     bool ValidDimension_(int d) const { return d >= 0 && d < dimensions.GetSize(); }
@@ -117,9 +130,20 @@ private:
 
     VRX_intArray dimensions;
     VRX_intArray strides;
-    void MarkChanged_() { changed_ = true; }
+    void MarkChanged_() {
+        changed_ = true;
+        unitRuns_ = false;
+        openedDim_ = -1;
+        zeros_ = false;
+    }
 
     VRX_doubleArray data;
     double spare_ = 0.0;
     bool changed_ = true;
+    // Every run of the last dimension sums to exactly 1 but for the zero runs of item openedItem_ of
+    // openedDim_ when that is not -1.
+    bool unitRuns_ = false;
+    int openedDim_ = -1;
+    int openedItem_ = -1;
+    bool zeros_ = false;
 };

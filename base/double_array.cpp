@@ -138,8 +138,9 @@ VRX_doubleArray::~VRX_doubleArray() {
 }
 
 void VRX_doubleArray::ReleaseStorage_() {
-    if (IsHeap_()) ReleaseToPool(data, size);
+    if (IsHeap_()) ReleaseToPool(data, room);
     data = nullptr;
+    room = 0;
 }
 
 int VRX_doubleArray::SetSize(int n) {
@@ -156,6 +157,41 @@ int VRX_doubleArray::SetSize(int n) {
         if (data == nullptr) return kOutOfMemory;
     }
     size = n;
+    room = n;
+    return kSuccess;
+}
+
+int VRX_doubleArray::Resize(int n, int maxRoom) {
+    if (n < 0 || n > maxRoom) return kOutOfRange;
+    if (n <= room && (n > kInlineSize || !IsHeap_()) && n >= room / 4) {
+        if (n > 0 && data == nullptr) data = inlineBuffer;
+        size = n;
+        if (count > n) count = n;
+        return kSuccess;
+    }
+    int newRoom = n;
+    if (n > size && n > kInlineSize) {
+        const long long grown = static_cast<long long>(size) + size / 2;
+        if (grown > newRoom) newRoom = static_cast<int>(grown < maxRoom ? grown : maxRoom);
+    }
+    double* buffer = newRoom <= kInlineSize ? nullptr : TakeFromPool(newRoom);
+    if (newRoom > kInlineSize && buffer == nullptr) return kOutOfMemory;
+    const int kept = size < n ? size : n;
+    if (buffer == nullptr) {
+        // Into the inline buffer: only from the heap, as the inline case was handled above.
+        double saved[kInlineSize];
+        if (kept > 0) std::memcpy(saved, data, sizeof(double) * kept);
+        ReleaseStorage_();
+        data = n > 0 ? inlineBuffer : nullptr;
+        if (kept > 0) std::memcpy(inlineBuffer, saved, sizeof(double) * kept);
+    } else {
+        if (kept > 0) std::memcpy(buffer, data, sizeof(double) * kept);
+        ReleaseStorage_();
+        data = buffer;
+    }
+    size = n;
+    room = buffer == nullptr ? n : newRoom;
+    if (count > n) count = n;
     return kSuccess;
 }
 
@@ -165,6 +201,11 @@ int VRX_doubleArray::Grow() {
     if (newSize <= kInlineSize) {
         if (data == nullptr) data = inlineBuffer;
         size = newSize;
+        room = newSize;
+        return kSuccess;
+    }
+    if (newSize <= room) {
+        size = newSize;
         return kSuccess;
     }
     double* buffer = TakeFromPool(newSize);
@@ -173,6 +214,7 @@ int VRX_doubleArray::Grow() {
     ReleaseStorage_();
     data = buffer;
     size = newSize;
+    room = newSize;
     return kSuccess;
 }
 
@@ -259,4 +301,7 @@ void VRX_doubleArray::Swap(VRX_doubleArray& other) {
     t = count;
     count = other.count;
     other.count = t;
+    t = room;
+    room = other.room;
+    other.room = t;
 }

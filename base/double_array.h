@@ -26,6 +26,10 @@ public:
     void SetCount(int n) { count = n < 0 ? 0 : (n > size ? size : n); }
 
     [[nodiscard]] int SetSize(int n);
+    // Size n with the first items kept (the count clamped to it); new items are left unset. Growing past
+    // the buffer takes one half again as much room, up to maxRoom, so that a run of resizes by a few items
+    // costs amortised time; a buffer is kept while at least a quarter of it is used.
+    [[nodiscard]] int Resize(int n, int maxRoom);
     [[nodiscard]] int Grow();
     [[nodiscard]] int Add(double v) {
         if (count == size) return GrowAndAdd_(v);
@@ -70,4 +74,6 @@ private:
     double* data = nullptr;
     int size = 0;
     int count = 0;
+    // Doubles the buffer holds: size, or more after a Resize.
+    int room = 0;
 };

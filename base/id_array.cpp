@@ -3,6 +3,7 @@
 
 #include <cstring>
 #include <new>
+#include <utility>
 
 #include "base/identifier.h"
 #include "base/status_codes.h"
@@ -31,6 +32,18 @@ VRX_idArray& VRX_idArray::operator=(const VRX_idArray& other) {
 }
 
 VRX_idArray::~VRX_idArray() = default;
+
+void VRX_idArray::Swap(VRX_idArray& other) {
+    if (&other == this) return;
+    const bool current = indexedEdits == edits;
+    const bool otherCurrent = other.indexedEdits == other.edits;
+    VRX_stringArray::Swap(other);
+    // The index keys point into the texts, which change hands without moving.
+    std::swap(index, other.index);
+    std::swap(allowEmpty, other.allowEmpty);
+    indexedEdits = otherCurrent ? edits : ~0ull;
+    other.indexedEdits = current ? other.edits : ~0ull;
+}
 
 bool VRX_idArray::HasIdForm(const char* text) const {
     if (text == nullptr) return false;
@@ -94,7 +107,13 @@ int VRX_idArray::IsValidIdAt(const char* text, int i) const {
 
 void VRX_idArray::CheckConsistency(int /*deep*/) {
     bool consistent = IsValid();
-    for (int i = 0; consistent && i < count; ++i) consistent = IsValidIdAt(items[i].get(), i) != 0;
+    if (consistent && count >= kIndexedFrom) {
+        for (int i = 0; consistent && i < count; ++i) consistent = HasIdForm(items[i].get());
+        // Identifiers all: they are distinct when each has an index entry of its own.
+        consistent = consistent && Index().size() == static_cast<size_t>(count);
+    }
+    for (int i = 0; consistent && i < count && count < kIndexedFrom; ++i)
+        consistent = IsValidIdAt(items[i].get(), i) != 0;
     SetFlag(kConsistent, consistent);
 }
 

@@ -46,6 +46,9 @@ public:
     // are restored and kOutOfRange returned.
     [[nodiscard]] int RepairIds();
 
+    // Exchanges items and settings; the index of the items goes with them.
+    void Swap(VRX_idArray& other);
+
     bool GetAllowEmpty() const { return allowEmpty; }
     void SetAllowEmpty(bool allow) { allowEmpty = allow; }
 

@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstring>
 #include <new>
+#include <utility>
 #include <vector>
 
 #include "base/int_array.h"
@@ -193,6 +194,18 @@ int VRX_stringArray::Copy(const VRX_stringArray& other) {
     delta = other.delta;
     CheckValidity(0);
     return kSuccess;
+}
+
+void VRX_stringArray::Swap(VRX_stringArray& other) {
+    if (&other == this) return;
+    std::swap(items, other.items);
+    std::swap(size, other.size);
+    std::swap(count, other.count);
+    std::swap(delta, other.delta);
+    Edited();
+    other.Edited();
+    CheckValidity(0);
+    other.CheckValidity(0);
 }
 
 int VRX_stringArray::Permute(const VRX_intArray& order) {

@@ -65,6 +65,8 @@ public:
     [[nodiscard]] int Permute(const VRX_intArray& order);
     // Appends an empty text without the checks of subclasses.
     [[nodiscard]] int AddEmpty();
+    // Exchanges the tables, items and growth steps; what a subclass derived from the items is out of date.
+    void Swap(VRX_stringArray& other);
 
 protected:
     using Slot = std::unique_ptr<char[]>;

@@ -118,6 +118,15 @@ int VRX_beliefVector::FollowOutcomeEdit(const vovido::OutcomeEdit& edit) {
         return beliefs.ReorderItems(0, *edit.order);
     }
     if (size == n) return kSuccess;
+    // Zero beliefs stay zero wherever the outcome went: one item more or less at the end, in the room the
+    // table keeps, is all that changes, so that a run of outcome edits costs what it edits.
+    const bool resized = edit.kind == OutcomeEdit::kInserted || edit.kind == OutcomeEdit::kRemoved;
+    if (resized && beliefs.HoldsOnlyZeros() && n >= 1 && (size == n - 1 || size == n + 1)) {
+        const int rc = size < n ? beliefs.AddItem(0) : beliefs.RemoveLastItem(0);
+        if (rc != kSuccess) return rc;
+        RemoveValueFlags(ValueFlags::kUpToDate);
+        return kSuccess;
+    }
     beliefs.CleanUp();
     if (n >= 1) {
         if (const int rc = beliefs.AddDimension(n)) return rc;

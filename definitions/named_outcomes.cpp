@@ -140,7 +140,7 @@ int NamedOutcomes<Base>::SetOutcomes(const VRX_stringArray& names) {
     replacement.CheckValidity(1);
     replacement.CheckConsistency(1);
     if (!replacement.IsConsistent() && replacement.RepairIds() != kSuccess) return SetNumberOfOutcomes(count);
-    outcomeIds = replacement;
+    outcomeIds.Swap(replacement);
     numOutcomes = outcomeIds.GetCount();
     return FinishReplacement();
 }

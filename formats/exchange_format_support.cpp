@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 #include <new>
+#include <string_view>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
@@ -95,8 +96,10 @@ namespace {
 std::vector<std::string> OutcomeIdTexts(const std::vector<std::string>& names,
                                         std::vector<std::pair<size_t, std::string>>& renamed) {
     std::vector<std::string> ids(names.size());
-    // Every name that stays is taken first, wherever it stands in the list.
-    std::unordered_set<std::string> taken;
+    // Every name that stays is taken first, wherever it stands in the list. The keys view the names and
+    // the ids, neither of which moves while the set lives.
+    std::unordered_set<std::string_view> taken;
+    taken.reserve(names.size());
     std::vector<size_t> changing;
     for (size_t i = 0; i < names.size(); ++i) {
         if (VRX_fileFormat::IsFileIdentifier(names[i]) && taken.insert(names[i]).second) {
@@ -111,10 +114,11 @@ std::vector<std::string> OutcomeIdTexts(const std::vector<std::string>& names,
         std::string base = names[i];
         if (VRX_idArray::RepairId(base) != kSuccess) base = "x";
         std::string id = base;
-        for (long long& n = nextNumber.emplace(base, 2).first->second; !taken.insert(id).second; ++n)
+        for (long long& n = nextNumber.emplace(base, 2).first->second; taken.count(id) != 0; ++n)
             id = base + std::to_string(n);
-        ids[i] = id;
-        renamed.emplace_back(i, id);
+        ids[i] = std::move(id);
+        taken.insert(ids[i]);
+        renamed.emplace_back(i, ids[i]);
     }
     return ids;
 }
@@ -126,11 +130,15 @@ int OutcomeIds(const std::vector<std::string>& names, const std::string& nodeId,
     try {
         std::vector<std::pair<size_t, std::string>> renamed;
         const std::vector<std::string> ids = OutcomeIdTexts(names, renamed);
-        VRX_idArray result;
-        for (const std::string& id : ids) {
-            if (const int rc = result.Add(id.c_str())) return rc;
+        // Distinct identifiers all: they go in without the array's checks, into room taken at once.
+        VRX_idArray result(out.GetAllowEmpty());
+        if (!ids.empty()) {
+            if (const int rc = result.SetSize(static_cast<int>(ids.size()))) return rc;
         }
-        if (const int rc = out.Copy(result)) return rc;
+        for (const std::string& id : ids) {
+            if (const int rc = result.VRX_stringArray::Add(id.c_str())) return rc;
+        }
+        out.Swap(result);
         for (const auto& [index, id] : renamed) {
             const std::string change = "\"" + names[index] + "\" renamed \"" + id + "\"";
             warn("ERROR: Node [" + nodeId + "] : outcome " + change,

@@ -147,6 +147,8 @@ void VRX_network::ResetTableBookkeeping() {
     idIndex_.MarkIncomplete();
     evidenceHolders_.clear();
     evidenceHoldersComplete_ = false;
+    // Nodes that came with their values may bring current ones.
+    valuesMayBeCurrent_ = numNodes > 0;
 }
 
 void VRX_network::CheckValidity(int deep) {

@@ -174,6 +174,8 @@ public:
     void NoteEvidenceHolder(int handle);
     // True when some node's value holds evidence, propagated evidence or likelihoods.
     bool HasAnyEvidence();
+    // Told by a node value that was marked up to date.
+    void NoteValueCurrent() { valuesMayBeCurrent_ = true; }
 
     // Brings the beliefs (or expected utilities) of the nodes up to date.
     [[nodiscard]] int UpdateBeliefs();
@@ -370,6 +372,13 @@ private:
     bool evidenceHoldersComplete_ = false;
     // Stamp of the current lazily marked invalidation walk (VRX_nodeEntry::walkEpoch).
     uint64_t walkEpoch_ = 0;
+    // False only while no value of the table can be up to date (since an invalidation of them all), so
+    // that a walk marking values out of date has nothing to do: edits on a network never updated, or
+    // one long invalidated, cost no walk each.
+    bool valuesMayBeCurrent_ = false;
+    // Visits of the current walk without evidence: a walk that reached a good part of the table pays for
+    // a look at whether any value is still current.
+    int64_t lazyWalkVisits_ = 0;
 
     // What a read sets aside so that a failed read can put it back (network_files.cpp); every member
     // that a reader can change belongs in it.

@@ -349,7 +349,10 @@ void VRX_network::PassInvalidation(int handle, bool fromChild, bool& utilityReac
             pending.pop_back();
             if (!IsLiveHandle(m)) continue;
             VRX_nodeEntry& entry = nodes[m];
-            if (lazyMarks) RefreshWalkMarks(entry);
+            if (lazyMarks) {
+                RefreshWalkMarks(entry);
+                ++lazyWalkVisits_;
+            }
             VRX_nodeValue* value = entry.node->GetValue();
             const bool observed = value != nullptr && value->HasEvidence();
 
@@ -394,7 +397,10 @@ int VRX_network::RepropagateEvidence(int handle) {
     // propagate and no ancestor to mark: the walk alone is left, and it clears the marks of the slots it
     // reaches rather than those of every slot, so that it costs what it visits.
     const bool lazyMarks = !HasAnyEvidence();
+    // Without evidence the walk only marks values out of date: with none up to date it would change nothing.
+    if (lazyMarks && !valuesMayBeCurrent_) return kSuccess;
     if (lazyMarks) ++walkEpoch_;
+    lazyWalkVisits_ = 0;
     // Otherwise one pass drops the propagated evidence and the walk marks.
     bool anyEvidence = false;
     for (int h = 0; h < numSlots && !lazyMarks; h++) {
@@ -444,6 +450,16 @@ int VRX_network::RepropagateEvidence(int handle) {
             PassInvalidation(parents[i], true, utilityReached, lazyMarks);
     }
     if (utilityReached) InvalidateDecisionValues();
+    // Once a walk has made every value out of date, the walks of the next edits are skipped; the look
+    // costs at most four times the walk.
+    if (lazyMarks && lazyWalkVisits_ * 4 >= numSlots) {
+        bool current = false;
+        for (int h = 0; h < numSlots && !current; h++) {
+            const VRX_nodeValue* v = ValueAt(*this, h);
+            current = v != nullptr && v->IsUpToDate();
+        }
+        valuesMayBeCurrent_ = current;
+    }
     return kSuccess;
 }
 

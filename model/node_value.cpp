@@ -72,6 +72,10 @@ void VRX_nodeValue::TellNetworkOfEvidence() {
     if (network != nullptr) network->NoteEvidenceHolder(handle);
 }
 
+void VRX_nodeValue::TellNetworkOfCurrentValue() {
+    if (network != nullptr) network->NoteValueCurrent();
+}
+
 int VRX_nodeValue::FollowOutcomeEdit(const vovido::OutcomeEdit& /*edit*/) {
     return kSuccess;
 }

@@ -108,6 +108,7 @@ public:
         network = net;
         handle = nodeHandle;
         if (HasEvidence()) TellNetworkOfEvidence();
+        if (IsUpToDate()) TellNetworkOfCurrentValue();
     }
 
     // Keeps the evidence in step once the node's outcomes were edited (the definition has changed
@@ -118,11 +119,13 @@ protected:
     // Copies the fields every value shares; used by the kinds' CopyFrom.
     [[nodiscard]] int CopyBaseFrom(VRX_nodeValue& source);
 
-    // Flags change only through these, so that the network learns of every value that takes evidence.
+    // Flags change only through these, so that the network learns of every value that takes evidence or
+    // is marked up to date.
     void AddValueFlags(uint32_t bits) {
         const bool had = HasEvidence();
         valueFlags |= bits;
         if (!had && HasEvidence()) TellNetworkOfEvidence();
+        if (bits & ValueFlags::kUpToDate) TellNetworkOfCurrentValue();
     }
     void RemoveValueFlags(uint32_t bits) { valueFlags &= ~bits; }
     void ReplaceValueFlags(uint32_t flags) {
@@ -136,6 +139,7 @@ protected:
 
 private:
     void TellNetworkOfEvidence();
+    void TellNetworkOfCurrentValue();
 
     uint32_t valueFlags = 0;
 };

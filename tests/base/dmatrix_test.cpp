@@ -457,3 +457,71 @@ TEST(DmatrixSums, NormalizedRunsSumOutToOne) {
     for (double v : Entries(m)) EXPECT_NEAR(v, 1.0, 1e-15);
     EXPECT_EQ(m.GetStrides()[0], 12);
 }
+
+// Outcome edits on the table of a node with runs of 3: every Normalize after an edit must leave exactly
+// what a pass over the whole table leaves, though only the opened runs are visited when the rest are
+// known to sum to 1. The second run (0.1 + 0.2 + 0.7) sums to just over 1, so each whole pass moves it.
+TEST(DmatrixEdits, NormalizeAfterOpenedItemsMatchesWholeTablePass) {
+    enum Op { kAdd, kInsertFirst, kRemoveLast, kWriteFirst, kAddMany, kRemoveMany };
+    const Op ops[] = {kAdd, kAdd, kInsertFirst, kWriteFirst, kAdd, kRemoveLast, kAddMany, kRemoveMany, kAdd};
+    const auto byHand = [](std::vector<double>& v) {
+        for (size_t start = 0; start < v.size(); start += 3) {
+            const double s = v[start] + v[start + 1] + v[start + 2];
+            if (s == 1.0) continue;
+            for (size_t j = start; j < start + 3; j++) v[j] = s == 0.0 ? 1.0 / 3 : v[j] / s;
+        }
+    };
+    // One outer block grows in place; two make the edited dimension an inner one.
+    for (int outer : {1, 2}) {
+        SCOPED_TRACE(outer);
+        std::vector<std::vector<double>> blocks(outer, {0.25, 0.25, 0.5, 0.1, 0.2, 0.7});
+        std::vector<double> start;
+        for (const auto& b : blocks) start.insert(start.end(), b.begin(), b.end());
+        VRX_Dmatrix m = Table({outer, 2, 3}, start);
+        for (Op op : ops) {
+            const int items = m.GetDimensions()[1];
+            int rc = kSuccess;
+            for (int r = 0; r < (op == kAddMany || op == kRemoveMany ? 40 : 1) && rc == kSuccess; r++) {
+                if (op == kAdd || op == kAddMany || op == kInsertFirst) rc = m.AddItem(1);
+                if (op == kInsertFirst && rc == kSuccess) rc = m.ShiftItemsUp(1, 0, 0.0);
+                if (op == kRemoveLast || op == kRemoveMany) rc = m.RemoveLastItem(1);
+            }
+            ASSERT_EQ(rc, kSuccess) << op;
+            if (op == kWriteFirst) m[0] = 3.0;
+            for (auto& b : blocks) {
+                if (op == kAdd) b.insert(b.end(), 3, 0.0);
+                if (op == kAddMany) b.insert(b.end(), 120, 0.0);
+                if (op == kInsertFirst) b.insert(b.begin(), 3, 0.0);
+                if (op == kRemoveLast) b.resize(b.size() - 3);
+                if (op == kRemoveMany) b.resize(b.size() - 120);
+            }
+            if (op == kWriteFirst) blocks[0][0] = 3.0;
+            ASSERT_EQ(m.Normalize(), kSuccess);
+            std::vector<double> expected;
+            for (auto& b : blocks) {
+                byHand(b);
+                expected.insert(expected.end(), b.begin(), b.end());
+            }
+            EXPECT_EQ(m.GetDimensions()[1], static_cast<int>(expected.size()) / outer / 3)
+                << op << " " << items;
+            EXPECT_EQ(Entries(m), expected) << op;
+            EXPECT_EQ(m.GetStrides()[0], static_cast<int>(expected.size()) / outer);
+        }
+    }
+}
+
+// Zeros stay known as zeros through items added and removed at the end, not through a write.
+TEST(DmatrixEdits, ZerosKnownThroughItemsAddedAndRemoved) {
+    VRX_Dmatrix m = Table({3});
+    EXPECT_FALSE(m.HoldsOnlyZeros());
+    m.FillWith(0.0);
+    for (int i = 0; i < 20; i++) ASSERT_EQ(m.AddItem(0), kSuccess);
+    ASSERT_EQ(m.RemoveLastItem(0), kSuccess);
+    EXPECT_TRUE(m.HoldsOnlyZeros());
+    EXPECT_EQ(Entries(m), std::vector<double>(22, 0.0));
+    m.FillWith(-0.0);
+    EXPECT_FALSE(m.HoldsOnlyZeros());
+    m.FillWith(0.0);
+    m[4] = 0.0;
+    EXPECT_FALSE(m.HoldsOnlyZeros());
+}

@@ -294,3 +294,34 @@ TEST(IdArrayIndex, ThousandsOfNamesAndCopiesAreNumberedInOrder) {
 }
 
 }  // namespace
+
+// Long arrays are checked through their index: a repeat or a bad form anywhere makes them inconsistent.
+TEST(IdArrayConsistency, LongArraysFindRepeatsAndBadForms) {
+    const struct {
+        const char* name;
+        int at;
+        const char* text;
+        bool consistent;
+    } cases[] = {{"distinct", 0, nullptr, true},
+                 {"repeat at the end", 39, "s3", false},
+                 {"repeat at the start", 0, "s17", false},
+                 {"bad form", 20, "1st", false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        VRX_idArray ids;
+        for (int i = 0; i < 40; i++) {
+            const std::string text = c.text != nullptr && i == c.at ? c.text : "s" + std::to_string(i);
+            ASSERT_EQ(ids.VRX_stringArray::Add(text.c_str()), kSuccess);
+        }
+        ids.CheckConsistency(1);
+        EXPECT_EQ(ids.IsConsistent(), c.consistent);
+        VRX_idArray other(true);
+        other.Swap(ids);
+        EXPECT_EQ(other.GetCount(), 40);
+        EXPECT_EQ(ids.GetCount(), 0);
+        EXPECT_TRUE(ids.GetAllowEmpty());
+        // The index went with the items: a taken text is still refused.
+        EXPECT_EQ(other.Add("s5"), kOutOfRange);
+        EXPECT_EQ(ids.Add("s5"), kSuccess);
+    }
+}

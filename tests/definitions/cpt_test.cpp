@@ -401,6 +401,27 @@ TEST_F(CptInNetwork, InsertedParentOutcomeGetsUniformColumnsOthersStay) {
     EXPECT_DOUBLE_EQ(At(t, {2, 3, 1}), 0.5);
 }
 
+// A run of edits of the outermost parent: each of its outcomes keeps its columns, new ones are uniform,
+// and the parent's own table and beliefs follow its outcome count.
+TEST_F(CptInNetwork, RunOfParentOutcomeEditsKeepsEveryColumnInPlace) {
+    BuildMarkedChild();
+    // Old outcome of A in each slot after the edits, -1 for a new one.
+    const std::vector<int> expected = {-1, 0, 1, -1, -1, -1, -1, -1, -1};
+    for (int i = 0; i < 8; ++i) ASSERT_EQ(Cpt(a).AddOutcome(nullptr), kSuccess);
+    ASSERT_EQ(Cpt(a).InsertOutcome(0, "First"), kSuccess);
+    for (int i = 0; i < 2; ++i) ASSERT_EQ(Cpt(a).RemoveOutcome(Cpt(a).GetNumberOfOutcomes() - 1), kSuccess);
+    const VRX_Dmatrix& t = Cpt(c).GetProbabilities();
+    ASSERT_EQ(Shape(t), (std::vector<int>{9, 3, 2}));
+    for (int i = 0; i < 9; ++i)
+        for (int j = 0; j < 3; ++j)
+            for (int k = 0; k < 2; ++k)
+                EXPECT_DOUBLE_EQ(At(t, {i, j, k}), expected[i] < 0 ? 0.5 : Mark(expected[i], j, k)) << i;
+    const std::vector<double> own = {0.0, 0.5, 0.5, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0};
+    EXPECT_EQ(Entries(Cpt(a).GetProbabilities()), own);
+    ASSERT_EQ(net.UpdateBeliefs(), kSuccess);
+    EXPECT_EQ(Beliefs(net, a), own);
+}
+
 TEST_F(CptInNetwork, RemovedParentOutcomeDropsItsColumns) {
     BuildMarkedChild();
     ASSERT_EQ(Cpt(b).RemoveOutcome(0), kSuccess);

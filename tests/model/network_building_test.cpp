@@ -296,3 +296,46 @@ TEST(NetworkBuilding, EvidenceSetOrCopiedBehindTheNoticesIsSeenByTheNextChange) 
 }
 
 }  // namespace
+
+// A chain a -> b -> c -> d and a pair x -> y whose values became current in some way; deleting a node
+// leaves every value below it out of date, however long no value was current before, and no other.
+TEST(NetworkBuilding, DeletedNodeMarksValuesMadeCurrentBelowIt) {
+    const struct {
+        const char* name;
+        bool invalidateFirst;
+        bool copy;
+    } cases[] = {
+        {"updated", false, false}, {"invalidated, then updated", true, false}, {"copied", false, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        VRX_network built;
+        int h[6];
+        int k = 0;
+        for (const char* id : {"a", "b", "c", "d", "x", "y"})
+            h[k++] = built.AddNode(DefinitionType::kCpt, id);
+        for (int i : {0, 1, 2, 4}) ASSERT_EQ(built.AddArc(h[i], h[i + 1]), kSuccess);
+        // Nothing is current yet: a deletion has nothing to mark.
+        ASSERT_EQ(built.DeleteNode(built.AddNode(DefinitionType::kCpt, "z")), kSuccess);
+        if (c.invalidateFirst) {
+            ASSERT_EQ(built.NotifyValuesChanged(), kSuccess);
+            ASSERT_EQ(built.DeleteNode(h[0]), kSuccess);
+            h[0] = built.AddNode(DefinitionType::kCpt, "a");
+            ASSERT_EQ(built.AddArc(h[0], h[1]), kSuccess);
+        }
+        ASSERT_EQ(built.UpdateBeliefs(), kSuccess);
+        VRX_network copied;
+        if (c.copy) {
+            ASSERT_EQ(copied.CopyFrom(built, false), kSuccess);
+        }
+        VRX_network& net = c.copy ? copied : built;
+        for (int i : h) ASSERT_TRUE(net.GetNode(i)->GetValue()->IsUpToDate()) << i;
+        ASSERT_EQ(net.DeleteNode(h[0]), kSuccess);
+        const bool current[] = {false, false, false, false, true, true};
+        for (int i = 1; i < 6; i++) EXPECT_EQ(net.GetNode(h[i])->GetValue()->IsUpToDate(), current[i]) << i;
+        ASSERT_EQ(net.DeleteNode(h[4]), kSuccess);
+        EXPECT_FALSE(net.GetNode(h[5])->GetValue()->IsUpToDate());
+        ASSERT_EQ(net.UpdateBeliefs(), kSuccess);
+        ASSERT_EQ(net.DeleteNode(h[1]), kSuccess);
+        for (int i = 2; i < 4; i++) EXPECT_FALSE(net.GetNode(h[i])->GetValue()->IsUpToDate()) << i;
+    }
+}
