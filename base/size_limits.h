@@ -143,3 +143,9 @@ constexpr int64_t kPcStepsPerTest = 2048;
 // table of the network and kCellsPerNodeUpdate a node. The iterations stop, as if converged, before the
 // next would pass this limit, and a run whose single iteration would is refused. Some seconds at it.
 constexpr int64_t kMaxEmWorkSteps = int64_t{1} << 30;
+
+// Smallest per-byte part of the limit of a file's tables (see kMaxFileTableCells), in cells: 16 MiB,
+// built in a fraction of a second, so that a few kilobytes of families left to their defaults are read
+// when their update answers at once, while a file of many wide families is refused within some tens of
+// megabytes.
+constexpr int64_t kMinFileTableCells = int64_t{1} << 21;

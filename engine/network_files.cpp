@@ -230,7 +230,8 @@ int VRX_network::ReadFile(const char* fileName, int format, void* extension) {
     std::error_code unknown;
     const uintmax_t bytes = std::filesystem::file_size(fileName, unknown);
     readFileBytes = unknown ? 0 : static_cast<int64_t>(std::min<uintmax_t>(bytes, kMaxInputBytes));
-    readTableLimit = std::min(kMaxFileTableCells, readFileBytes * kFileTableCellsPerByte);
+    readTableLimit =
+        std::min(kMaxFileTableCells, std::max(kMinFileTableCells, readFileBytes * kFileTableCellsPerByte));
     readWidestTable = 0;
     if (speaker->SkipsIdentifierCheck()) readingFlags |= ReadingFlags::kAllowDuplicateIds;
     if (speaker->SkipsCycleCheck()) readingFlags |= ReadingFlags::kAllowCycles;

@@ -190,13 +190,14 @@ int VRX_network::CountTableRead(int child, const int* parents, int count, int* r
     // A table past its own limit is refused by its definition, naming that limit.
     if (after > kMaxTableCells || readTableCells - before + after <= limit) return kSuccess;
     for (int i = 0; i < count; i++) results[i] = kOutOfMemory;
-    const std::string text =
-        "ERROR: Node [" + std::string(vovido::IdAt(*this, child)) + "] : its table of " +
-        std::to_string(after) + " cells would bring the tables of the file to " +
-        std::to_string(readTableCells - before + after) + " cells, past the limit of " +
-        std::to_string(limit) + " cells for the tables of a file of " + std::to_string(readFileBytes) +
-        " bytes (" + std::to_string(kFileTableCellsPerByte) + " a byte, and its largest table up to " +
-        std::to_string(kWidestFileTableCells) + " cells)";
+    const std::string text = "ERROR: Node [" + std::string(vovido::IdAt(*this, child)) + "] : its table of " +
+                             std::to_string(after) + " cells would bring the tables of the file to " +
+                             std::to_string(readTableCells - before + after) + " cells, past the limit of " +
+                             std::to_string(limit) + " cells for the tables of a file of " +
+                             std::to_string(readFileBytes) + " bytes (" +
+                             std::to_string(kFileTableCellsPerByte) + " a byte, at least " +
+                             std::to_string(kMinFileTableCells) + ", and its largest table up to " +
+                             std::to_string(kWidestFileTableCells) + " cells)";
     return LogError(errorLog, kOutOfMemory, text.c_str(), nullptr);
 }
 
