@@ -1,6 +1,7 @@
-// Inputs a new user tries that must answer in seconds rather than be refused by a limit sized for worse
-// ones: a few kilobytes of families left to their default tables. Each runs in a child process, so that
-// "peak_MB" is its own; "status" is the read's, or the update's after a read that succeeded.
+// Inputs a new user tries: a few kilobytes of families left to their default tables, which must answer in
+// seconds rather than be refused by a limit sized for worse ones, and a dense network the second
+// join-tree engine must refuse at once rather than after eliminating every node. Each runs in a child
+// process, so that "peak_MB" is its own; "status" is the read's, or the update's.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -11,6 +12,7 @@
 #include "bench/run_in_child.h"
 #include "model/network.h"
 #include "tests/support/costly_inputs.h"
+#include "tests/support/costly_networks.h"
 
 namespace {
 
@@ -18,8 +20,8 @@ namespace {
 void BM_HuginNarrowBand(benchmark::State& state) {
     const std::string path =
         (std::filesystem::temp_directory_path() / "vovido_costly_tester_band.net").string();
-    const std::string text = vovido::test::HuginBandText(static_cast<int>(state.range(0)),
-                                                          static_cast<int>(state.range(1)));
+    const std::string text =
+        vovido::test::HuginBandText(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
     FILE* f = std::fopen(path.c_str(), "wb");
     const bool written = f != nullptr && std::fwrite(text.data(), 1, text.size(), f) == text.size();
     if (f == nullptr || std::fclose(f) != 0 || !written) {
@@ -36,6 +38,24 @@ void BM_HuginNarrowBand(benchmark::State& state) {
 BENCHMARK(BM_HuginNarrowBand)
     ->Args({30, 16})
     ->Args({20, 19})
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+// Arguments: nodes of five outcomes, five parents each drawn among those before it, 50 observed; updated
+// by the second join-tree engine, whose clusters would pass the join-tree limit.
+void BM_DenseNetworkSecondClusteringEngine(benchmark::State& state) {
+    vovido::bench::RunInChild(state, [&] {
+        VRX_network net;
+        if (const int rc =
+                vovido::test::BuildSampledBand(net, static_cast<int>(state.range(0)), 5, 5, true, 50))
+            return rc;
+        net.SetBayesianAlgorithm(10);
+        return net.UpdateBeliefs();
+    });
+}
+BENCHMARK(BM_DenseNetworkSecondClusteringEngine)
+    ->Arg(1000)
     ->Iterations(1)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
