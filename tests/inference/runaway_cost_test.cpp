@@ -176,11 +176,11 @@ TEST(RunawayCost, ObservationsThatMatterThroughALaterOneAreRefusedOnceFound) {
         t.Arc(p, d);
     }
     EXPECT_EQ(t.net.UpdateBeliefs(), kOutOfMemory);
-    EXPECT_TRUE(Logged(
-        kOutOfMemory,
-        "ERROR: Node [D] : its decisions and observations make 32768 scenarios, each a belief update "
-        "of 16 nodes with tables of 16420 cells (work of 17444 cells, 64 a node besides its table), "
-        "past the limit of 268435456 cells"))
+    EXPECT_TRUE(
+        Logged(kOutOfMemory,
+               "ERROR: Node [D] : its decisions and observations make 32768 scenarios, each a belief update "
+               "of 16 nodes with tables of 16420 cells (work of 17444 cells, 64 a node besides its table), "
+               "past the limit of 268435456 cells"))
         << vovido::test::LogDump();
     errorLog.Flush();
 }
