@@ -116,10 +116,9 @@ constexpr int64_t kSampleWaitSteps = 8;
 constexpr int64_t kMaxSampleCopyCells = int64_t{1} << 27;
 
 // Largest work of one relevance decomposition, in nodes read: every clustering run of a group of targets
-// reads their ancestors to find its relevant parts and scans the network for its targets and evidence
-// (an eighth of a node read each; a run that fails its limit is counted for the whole network besides),
-// so that groups of a long network whose runs each answer few nodes cost the square of its size. Some
-// seconds at this limit.
+// reads them, the nodes with evidence and their ancestors to find its relevant parts (a run that fails
+// its limit is counted for the whole network besides), so that groups of a long network whose runs each
+// answer few nodes cost the square of its size. Some seconds at this limit.
 constexpr int64_t kMaxDecompositionNodeVisits = int64_t{1} << 24;
 
 // Cells of the chain rule's work counted for each entry of the join tree an update propagates: its collect

@@ -8,8 +8,10 @@
 #include "base/error_log.h"
 #include "base/status_codes.h"
 #include "bench/run_in_child.h"
+#include "inference/value_of_information.h"
 #include "model/network.h"
 #include "model/node.h"
+#include "model/node_definition.h"
 #include "model/node_value.h"
 #include "tests/support/address_space.h"
 #include "tests/support/costly_networks.h"
@@ -147,6 +149,65 @@ void BM_ChainRuleOverABand(benchmark::State& state) {
 BENCHMARK(BM_ChainRuleOverABand)
     ->Args({20000, 50})
     ->Args({5000, 25})
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+// Arguments: algorithm, nodes, targets, observed nodes. A random tree (each node a child of one node drawn
+// before it) with targets spread evenly: each group of relevance decomposition reads only its targets, the
+// observed nodes and their ancestors, never the whole network.
+void BM_DecompositionOfTargetsInATree(benchmark::State& state) {
+    RunInChild(state, [&state] {
+        VRX_network net;
+        const int nodes = static_cast<int>(state.range(1));
+        const int targets = static_cast<int>(state.range(2));
+        if (vovido::test::BuildSampledBand(net, nodes, 2, 1, true, static_cast<int>(state.range(3))) !=
+            kSuccess)
+            return 1;
+        for (int i = 0; i < targets; ++i) {
+            if (net.SetTarget(net.FindNode(("n" + std::to_string(i * (nodes / targets))).c_str())) !=
+                kSuccess)
+                return 1;
+        }
+        return Update(net, static_cast<int>(state.range(0)), 0);
+    });
+}
+BENCHMARK(BM_DecompositionOfTargetsInATree)
+    ->Args({11, 200000, 50000, 0})
+    ->Args({11, 20000, 5000, 100})
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+// Arguments: band nodes, observations. The value of observing every (nodes / observations)-th node of a
+// band before a decision whose utility hangs on the band's last node: so many observations that matter are
+// refused once the ones found so far pass the limit of the scenarios, before the walks that test each
+// against every one before it.
+void BM_ValueOfInformationOverABand(benchmark::State& state) {
+    RunInChild(state, [&state] {
+        VRX_network net;
+        const int nodes = static_cast<int>(state.range(0));
+        const int observed = static_cast<int>(state.range(1));
+        if (vovido::test::BuildBand(net, nodes, 4) != kSuccess) return 1;
+        const int d = net.AddNode(DefinitionType::kList, "D");
+        const int u = net.AddNode(DefinitionType::kTable, "U");
+        if (net.AddArc(d, u) != kSuccess ||
+            net.AddArc(net.FindNode(("b" + std::to_string(nodes - 1)).c_str()), u) != kSuccess)
+            return 1;
+        VRX_valueOfInformation voi(&net);
+        for (int i = 0; i < observed; ++i) {
+            if (voi.AddNode(net.FindNode(("b" + std::to_string(i * (nodes / observed))).c_str())) != kSuccess)
+                return 1;
+        }
+        if (voi.SetDecision(d) != kSuccess) return 1;
+        const int status = net.UpdateValueOfInformation(voi);
+        errorLog.Flush();
+        return status;
+    });
+}
+BENCHMARK(BM_ValueOfInformationOverABand)
+    ->Args({2000, 500})
+    ->Args({2000, 100})
     ->Iterations(1)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);

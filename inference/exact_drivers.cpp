@@ -51,19 +51,24 @@ int StatusOf(const JoinTree& tree) {
 
 // Clears the network's targets for the time of a decomposition run and sets them again afterwards, also
 // after a failure. The requested mask starts as the targets (every node while none is set), less the
-// nodes whose evidence already fixes their beliefs.
+// nodes whose evidence already fixes their beliefs; the nodes with evidence become the runs' seeds.
 class TargetScope {
 public:
-    TargetScope(VRX_network& network, std::vector<unsigned char>& requested) : network_(network) {
+    TargetScope(VRX_network& network, DecompositionContext& context) : network_(network) {
         const int slots = network.GetNumberOfSlots();
+        std::vector<unsigned char>& requested = context.requested;
         requested.assign(static_cast<size_t>(slots), 0);
+        context.seeds.position.assign(static_cast<size_t>(slots), -1);
         const bool all = network.GetNumberOfTargets() < 1;
         for (int h = 0; h < slots; h++) {
             if (!network.IsLiveHandle(h)) continue;
+            const VRX_nodeValue* value = network.GetNode(h)->GetValue();
+            if (value != nullptr && value->HasFlag(ValueFlags::kEvidence | ValueFlags::kVirtualEvidence |
+                                                   ValueFlags::kPropagatedEvidence))
+                context.seeds.evidence.push_back(h);
             const bool target = network.IsTarget(h) == 1;
             if (target) saved_.push_back(h);
             if (!all && !target) continue;
-            const VRX_nodeValue* value = network.GetNode(h)->GetValue();
             requested[h] = value != nullptr && value->HasEvidence() ? 0 : 1;
         }
         network.ClearAllTargets();
@@ -111,25 +116,31 @@ int TracedClustering(VRX_network& network, DecompositionContext& context, const 
     if (context.nodesWalked > kMaxDecompositionNodeVisits) return StopOverBudget(network, context);
     context.shortfall = {};
     int read = 0;
-    const int status = RunClustering(network, context.requested.data(), limit, &context.shortfall, &read);
+    const int status =
+        RunClustering(network, context.requested.data(), limit, &context.shortfall, &read, &context.seeds);
     context.runs++;
-    // Every run scans the whole network for its targets and evidence, an eighth of the work of reading a
-    // node; a run that fails its limit leaves its nodes to smaller groups, which read them again: it is
-    // counted for the whole network besides.
+    // A run that fails its limit leaves its nodes to smaller groups, which read them again: it is counted
+    // for the whole network besides.
     const int64_t nodes = network.GetNumberOfNodes();
-    context.nodesWalked += read + nodes / 8 + (status == kOutOfMemory ? nodes : 0);
+    context.nodesWalked += read + (status == kOutOfMemory ? nodes : 0);
     if (context.trace != nullptr) context.trace->push_back({list[0], count, limit, status});
     return status;
 }
 
 // Sets as targets the nodes of the list whose beliefs are still requested; returns how many.
-int SetUnansweredTargets(VRX_network& network, const DecompositionContext& context, const int* list,
-                         int count) {
-    int set = 0;
+int SetUnansweredTargets(VRX_network& network, DecompositionContext& context, const int* list, int count) {
+    std::vector<int>& targets = context.seeds.targets;
+    targets.clear();
     for (int i = 0; i < count; i++) {
-        if (context.requested[list[i]] && network.SetTarget(list[i]) == kSuccess) set++;
+        if (context.requested[list[i]] && network.SetTarget(list[i]) == kSuccess) targets.push_back(list[i]);
     }
-    return set;
+    return static_cast<int>(targets.size());
+}
+
+// Clears the targets of the last run, and only them.
+void ClearRunTargets(VRX_network& network, DecompositionContext& context) {
+    for (int h : context.seeds.targets) (void)network.UnsetTarget(h);
+    context.seeds.targets.clear();
 }
 
 // The entry of the node's table at its parents' outcomes and the given outcome; -1.0 when a parent has no
@@ -285,10 +296,10 @@ uint64_t EstimateClusteringEntries(VRX_network& network) {
 // Clustering
 
 int RunClustering(VRX_network& network, unsigned char* requested, uint32_t limit, MemoryShortfall* shortfall,
-                  int* recordsRead) {
+                  int* recordsRead, vovido::RelevanceSeeds* seeds) {
     int status = kSuccess;
     std::unique_ptr<RelevantPartList> parts =
-        FindRelevantParts(network, true, true, &status, true, recordsRead);
+        FindRelevantParts(network, true, true, &status, true, recordsRead, seeds);
     if (parts == nullptr)
         return status == kOutOfMemory ? ShortOfMemory(shortfall, network.GetNumberOfNodes(), 0) : status;
     for (std::unique_ptr<RelevanceGraph>& part : *parts) {
@@ -368,7 +379,7 @@ static int DecomposeInGroups(VRX_network& network, DecompositionContext& context
                         : static_cast<uint32_t>(ReadPositiveProperty(network, kHalvedLimitProperty,
                                                                      static_cast<int>(kDefaultHalvedLimit)));
     try {
-        TargetScope targets(network, context.requested);
+        TargetScope targets(network, context);
         const std::vector<int> list = RequestedInReverseOrder(network, context.requested);
         const int count = static_cast<int>(list.size());
         if (count > groupSize && !SingleTargetFits(network, list[0])) return kOutOfMemory;
@@ -392,7 +403,7 @@ int RunRelevanceDecomposition2(VRX_network& network, std::vector<DecompositionAt
     DecompositionContext context;
     context.trace = trace;
     try {
-        TargetScope targets(network, context.requested);
+        TargetScope targets(network, context);
         const std::vector<int> list = RequestedInReverseOrder(network, context.requested);
         const int groupSize = ReadPositiveProperty(network, kGroupSizeProperty, kDefaultGroupSize);
         if (static_cast<int>(list.size()) > groupSize && !SingleTargetFits(network, list[0]))
@@ -411,7 +422,7 @@ int SolveTargetGroup(VRX_network& network, DecompositionContext& context, const 
     // Nodes answered as by-products of earlier groups are not computed again.
     if (SetUnansweredTargets(network, context, group, count) == 0) return kSuccess;
     const int status = TracedClustering(network, context, group, count, count == 1 ? 0 : firstLimit);
-    network.ClearAllTargets();
+    ClearRunTargets(network, context);
     if (status != kOutOfMemory || count == 1 || Hopeless(context)) return status;
     const int h = count / 2;
     if (const int rc = SolveTargetsByHalving(network, context, group + h, count - h, halvedLimit)) return rc;
@@ -440,7 +451,7 @@ int SolveTargetsByHalving(VRX_network& network, DecompositionContext& context, c
         if (SetUnansweredTargets(network, context, list, range.count) == 0) continue;
         const int status =
             TracedClustering(network, context, list, range.count, range.count == 1 ? 0 : limit);
-        network.ClearAllTargets();
+        ClearRunTargets(network, context);
         if (status == kSuccess) continue;
         if (status != kOutOfMemory || range.count < 2 || Hopeless(context)) return status;
         // The second half is solved first: pushed last, it is popped first.

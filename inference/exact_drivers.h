@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "inference/relevance_graph.h"
+
 class VRX_network;
 
 namespace vovido {
@@ -44,6 +46,8 @@ struct DecompositionContext {
     // When given, every clustering run is appended to it.
     std::vector<DecompositionAttempt>* trace = nullptr;
     MemoryShortfall shortfall;
+    // The nodes with evidence, gathered once, and the targets of the current run: no run scans the network.
+    RelevanceSeeds seeds;
     // Clustering runs made, the nodes their relevance steps read, and whether that work passed its limit
     // before all were answered (logged).
     int runs = 0;
@@ -62,9 +66,10 @@ struct DecompositionContext {
 // the join tree's size limit (0: the default). Beliefs written for earlier parts stay after a failure.
 // shortfall, when given, is filled when memory rather than the limit stopped the run (kOutOfMemory, not
 // logged).
-// recordsRead, when given, receives the nodes the relevance step read.
+// recordsRead, when given, receives the nodes the relevance step read; seeds as for FindRelevantParts.
 [[nodiscard]] int RunClustering(VRX_network& network, unsigned char* requested, uint32_t limit,
-                                vovido::MemoryShortfall* shortfall = nullptr, int* recordsRead = nullptr);
+                                vovido::MemoryShortfall* shortfall = nullptr, int* recordsRead = nullptr,
+                                vovido::RelevanceSeeds* seeds = nullptr);
 
 // Table entries of the join trees that clustering builds for the network under its evidence and targets,
 // from the triangulation alone: nothing proportional to a table is allocated. UINT64_MAX when a tree

@@ -5,6 +5,7 @@
 
 #include "inference/id_policy_evaluation.h"
 #include "inference/influence_diagram_support.h"
+#include "inference/table_check.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
@@ -79,7 +80,7 @@ int PolicyEvaluator::FindIndexingParents() {
             if (!relevant[i]) continue;
             position_[static_cast<size_t>(h)] = static_cast<int>(scenario_.size());
             scenario_.push_back(h);
-            sizes_.push_back(network_->GetNode(h)->GetDefinition()->GetNumberOfOutcomes());
+            sizes_.push_back(OutcomesOf(h));
         }
         if (const int rc = FindOtherIndexing()) return rc;
         FindMauIndexing();
@@ -111,23 +112,47 @@ int PolicyEvaluator::FindTerminalIndexing(std::vector<char>& relevant) {
 // whatever that distribution depends on matters as well, even when the utilities, given the observation,
 // no longer do (a decision that only steers what a later decision sees). From the last node of the
 // sequence to the first, each is tested with the nodes before it observed and those after it free, as the
-// scenarios will be updated.
+// scenarios will be updated. Each test walks the network once for every node before it: the scenarios of
+// the nodes found so far are counted first and whenever their outcomes grow, so that a sequence that
+// cannot be evaluated is refused before those walks.
 int PolicyEvaluator::CloseOverObservations(std::vector<char>& relevant) {
+    if (const int rc = CheckFoundScenarios(relevant)) return rc;
     std::vector<char> reached;
     for (int i = static_cast<int>(sequence_.size()) - 1; i >= 0; i--) {
         const int s = sequence_[static_cast<size_t>(i)];
         if (const int rc = SetSilently(s, -1)) return rc;
         if (!relevant[static_cast<size_t>(i)] || IsDecision(*network_, s)) continue;
         const std::vector<int> watched{s};
+        bool grown = false;
         for (int j = 0; j < i; j++) {
             const int x = sequence_[static_cast<size_t>(j)];
             if (const int rc = Touches(x, watched, reached)) return rc;
             if (!reached[0]) continue;
             indexing_[static_cast<size_t>(s)].push_back(x);
+            grown = grown || (!relevant[static_cast<size_t>(j)] && OutcomesOf(x) > 1);
             relevant[static_cast<size_t>(j)] = 1;
         }
+        if (!grown) continue;
+        if (const int rc = CheckFoundScenarios(relevant)) return rc;
     }
     return kSuccess;
+}
+
+int PolicyEvaluator::OutcomesOf(int handle) const {
+    return network_->GetNode(handle)->GetDefinition()->GetNumberOfOutcomes();
+}
+
+// The scenarios of the nodes of the sequence found relevant so far: as many as those of the whole run or
+// fewer, so that a refusal here is one that the run would meet.
+int PolicyEvaluator::CheckFoundScenarios(const std::vector<char>& relevant) const {
+    std::vector<int> nodes;
+    std::vector<int> sizes;
+    for (size_t i = 0; i < sequence_.size(); i++) {
+        if (!relevant[i]) continue;
+        nodes.push_back(sequence_[i]);
+        sizes.push_back(OutcomesOf(sequence_[i]));
+    }
+    return vovido::CheckScenarioCount(*network_, nodes, sizes);
 }
 
 // Every other value read from the leaf scenarios, with the scenario nodes observed and every other node

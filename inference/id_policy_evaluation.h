@@ -41,6 +41,8 @@ private:
     [[nodiscard]] int FindIndexingParents();
     [[nodiscard]] int FindTerminalIndexing(std::vector<char>& relevant);
     [[nodiscard]] int CloseOverObservations(std::vector<char>& relevant);
+    [[nodiscard]] int CheckFoundScenarios(const std::vector<char>& relevant) const;
+    int OutcomesOf(int handle) const;
     [[nodiscard]] int FindOtherIndexing();
     void FindMauIndexing();
     [[nodiscard]] int Touches(int x, const std::vector<int>& watched, std::vector<char>& reached);

@@ -14,6 +14,7 @@
 #include "model/node_definition.h"
 #include "model/node_value.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
@@ -107,6 +108,30 @@ int ObservedOutcome(VRX_nodeValue* value, bool absorbEvidence) {
     return e >= 0 ? e : -1;
 }
 
+// Whether the node's value makes it a start of the relevance step: evidence of any kind.
+bool HoldsEvidence(VRX_nodeValue* value, bool absorbEvidence) {
+    return value != nullptr && (ObservedOutcome(value, absorbEvidence) >= 0 ||
+                                value->HasFlag(ValueFlags::kEvidence | ValueFlags::kVirtualEvidence));
+}
+
+// Marks (kept[h] >= 0) the nodes of the stack and their ancestors not marked yet, moving each to out.
+// Whatever happens, every node marked is in the stack or in out.
+void KeepWithAncestors(const VRX_network& network, std::vector<int>& stack, std::vector<int>& kept,
+                       std::vector<int>& out) {
+    for (int h : stack) kept[h] = 0;
+    while (!stack.empty()) {
+        const int h = stack.back();
+        out.push_back(h);
+        stack.pop_back();
+        const VRX_intArray& parents = network.GetParents(h);
+        for (int k = 0; k < parents.GetCount(); k++) {
+            if (kept[parents[k]] >= 0) continue;
+            stack.push_back(parents[k]);
+            kept[parents[k]] = 0;
+        }
+    }
+}
+
 // Keeps of the nodes (in their order) those that are targets, hold evidence of any kind, or are ancestors
 // of such a node. Every other node is barren, removed before anything reads it: leaving it out spares a
 // few targets in a large network the walk over all of its nodes.
@@ -114,35 +139,69 @@ void KeepTargetsAndEvidenceWithAncestors(VRX_network& network, VRX_intArray& han
     const int n = handles.GetCount();
     // Without a target every node counts as one.
     if (network.GetNumberOfTargets() < 1 || network.GetNumberOfTargets() >= n) return;
-    std::vector<char> kept(static_cast<size_t>(network.GetNumberOfSlots()), 0);
+    std::vector<int> kept(static_cast<size_t>(network.GetNumberOfSlots()), -1);
     std::vector<int> stack;
+    std::vector<int> reached;
     for (int i = 0; i < n; i++) {
         const int h = handles[i];
-        VRX_nodeValue* value = network.GetNode(h)->GetValue();
-        const bool evidence =
-            value != nullptr && (ObservedOutcome(value, absorbEvidence) >= 0 ||
-                                 value->HasFlag(ValueFlags::kEvidence | ValueFlags::kVirtualEvidence));
-        if ((evidence || network.IsTarget(h) == 1) && !kept[h]) {
-            kept[h] = 1;
+        if (HoldsEvidence(network.GetNode(h)->GetValue(), absorbEvidence) || network.IsTarget(h) == 1)
             stack.push_back(h);
-        }
     }
-    while (!stack.empty()) {
-        const int h = stack.back();
-        stack.pop_back();
-        const VRX_intArray& parents = network.GetParents(h);
-        for (int k = 0; k < parents.GetCount(); k++) {
-            if (kept[parents[k]]) continue;
-            kept[parents[k]] = 1;
-            stack.push_back(parents[k]);
-        }
-    }
+    KeepWithAncestors(network, stack, kept, reached);
     int count = 0;
     for (int i = 0; i < n; i++) {
-        if (kept[handles[i]]) handles[count++] = handles[i];
+        if (kept[handles[i]] >= 0) handles[count++] = handles[i];
     }
     handles.SetCount(count);
 }
+
+// The same from the seeds, in slot order, without reading any other node; marks what it keeps in the
+// seeds' positions (given back as -1 on failure). 0 or kOutOfMemory.
+int KeepSeedsWithAncestors(VRX_network& network, vovido::RelevanceSeeds& seeds, VRX_intArray& handles,
+                           bool absorbEvidence) {
+    std::vector<int> stack;
+    std::vector<int> kept;
+    try {
+        stack.reserve(seeds.targets.size() + seeds.evidence.size());
+        for (int h : seeds.targets) stack.push_back(h);
+        for (int h : seeds.evidence) {
+            if (HoldsEvidence(network.GetNode(h)->GetValue(), absorbEvidence)) stack.push_back(h);
+        }
+        // A target that holds evidence is listed twice.
+        std::sort(stack.begin(), stack.end());
+        stack.erase(std::unique(stack.begin(), stack.end()), stack.end());
+        KeepWithAncestors(network, stack, seeds.position, kept);
+        std::sort(kept.begin(), kept.end());
+    } catch (const std::bad_alloc&) {
+        for (int h : stack) seeds.position[h] = -1;
+        for (int h : kept) seeds.position[h] = -1;
+        return kOutOfMemory;
+    }
+    for (int h : kept) {
+        if (const int rc = handles.Add(h)) {
+            for (int k : kept) seeds.position[k] = -1;
+            return rc;
+        }
+    }
+    return kSuccess;
+}
+
+// Gives the seeds' positions back as -1 when a graph is built, whatever its outcome.
+class SeedMarks {
+public:
+    SeedMarks(vovido::RelevanceSeeds* seeds, const VRX_intArray& handles)
+        : seeds_(seeds), handles_(handles) {}
+    SeedMarks(const SeedMarks&) = delete;
+    SeedMarks& operator=(const SeedMarks&) = delete;
+    ~SeedMarks() {
+        if (seeds_ == nullptr) return;
+        for (int i = 0; i < handles_.GetCount(); i++) seeds_->position[handles_[i]] = -1;
+    }
+
+private:
+    vovido::RelevanceSeeds* seeds_;
+    const VRX_intArray& handles_;
+};
 
 bool HasCutOffMark(const VRX_node* node) {
     const VRX_nodeValue* value = node->GetValue();
@@ -293,10 +352,11 @@ bool vovido::IsNoisyMaxRelevanceOn(const VRX_network& network) {
     return value != nullptr && std::atoi(value) != 0;
 }
 
-RelevanceGraph::RelevanceGraph(VRX_network& network, bool absorbEvidence, bool splitNoisyMax, bool withBarren)
+RelevanceGraph::RelevanceGraph(VRX_network& network, bool absorbEvidence, bool splitNoisyMax, bool withBarren,
+                               vovido::RelevanceSeeds* seeds)
     : network_(&network) {
     try {
-        status_ = Build(absorbEvidence, splitNoisyMax, withBarren);
+        status_ = Build(absorbEvidence, splitNoisyMax, withBarren, seeds);
     } catch (const std::bad_alloc&) {
         status_ = kOutOfMemory;
     }
@@ -320,10 +380,19 @@ void RelevanceGraph::DestroyRecords() {
     records.clear();
 }
 
-int RelevanceGraph::Build(bool absorbEvidence, bool splitNoisyMax, bool withBarren) {
+int RelevanceGraph::Build(bool absorbEvidence, bool splitNoisyMax, bool withBarren,
+                          vovido::RelevanceSeeds* seeds) {
     VRX_intArray handles;
-    if (const int rc = network_->GetAllNodes(handles)) return rc;
-    if (!withBarren) KeepTargetsAndEvidenceWithAncestors(*network_, handles, absorbEvidence);
+    const SeedMarks marks(seeds, handles);
+    std::vector<int> ownPositions;
+    if (seeds != nullptr) {
+        if (const int rc = KeepSeedsWithAncestors(*network_, *seeds, handles, absorbEvidence)) return rc;
+    } else {
+        if (const int rc = network_->GetAllNodes(handles)) return rc;
+        if (!withBarren) KeepTargetsAndEvidenceWithAncestors(*network_, handles, absorbEvidence);
+        ownPositions.assign(static_cast<size_t>(network_->GetNumberOfSlots()), -1);
+    }
+    std::vector<int>& positionOfHandle = seeds != nullptr ? seeds->position : ownPositions;
     const int n = handles.GetCount();
     noisyMaxRelevance = splitNoisyMax && vovido::IsNoisyMaxRelevanceOn(*network_);
 
@@ -354,7 +423,6 @@ int RelevanceGraph::Build(bool absorbEvidence, bool splitNoisyMax, bool withBarr
         if (const int rc = InitRecord(*record, *node, absorbEvidence)) return rc;
     }
 
-    std::vector<int> positionOfHandle(static_cast<size_t>(network_->GetNumberOfSlots()), -1);
     for (int i = 0; i < n; i++) positionOfHandle[handles[i]] = i;
     if (const int rc = LinkRecords(positionOfHandle)) return rc;
 

@@ -154,6 +154,19 @@ private:
     int size_ = 0;
 };
 
+namespace vovido {
+
+// Where the relevance steps of many runs over one network start, gathered once by their caller: the
+// targets of the current run and every node holding evidence. position is indexed by slot and holds -1
+// between runs; a run uses it as its map from handles to records and leaves it as it found it.
+struct RelevanceSeeds {
+    std::vector<int> targets;
+    std::vector<int> evidence;
+    std::vector<int> position;
+};
+
+}  // namespace vovido
+
 class RelevanceGraph {
 public:
     // One record per live node in slot order. absorbEvidence admits propagated evidence as observed.
@@ -161,9 +174,11 @@ public:
     // splitNoisyMax allows the per-parent split of observed noisy-MAX nodes when the network asks for it;
     // the probability of evidence is taken without it. withBarren false leaves out, while some but not all
     // nodes are targets, every node that is neither a target nor observed nor an ancestor of one: nodes
-    // that pruning would remove as barren before reading them.
+    // that pruning would remove as barren before reading them. seeds, when given, name the targets and
+    // the nodes with evidence instead of a scan of the network (withBarren false then): only what the run
+    // keeps is read.
     RelevanceGraph(VRX_network& network, bool absorbEvidence, bool splitNoisyMax = true,
-                   bool withBarren = true);
+                   bool withBarren = true, vovido::RelevanceSeeds* seeds = nullptr);
     RelevanceGraph(const RelevanceGraph&) = delete;
     RelevanceGraph& operator=(const RelevanceGraph&) = delete;
     ~RelevanceGraph();
@@ -212,7 +227,8 @@ private:
     // An empty part of the graph's network sharing its block.
     RelevanceGraph(VRX_network* network, std::shared_ptr<RelevanceNodeBlock> block);
 
-    [[nodiscard]] int Build(bool absorbEvidence, bool splitNoisyMax, bool withBarren);
+    [[nodiscard]] int Build(bool absorbEvidence, bool splitNoisyMax, bool withBarren,
+                            vovido::RelevanceSeeds* seeds);
     [[nodiscard]] int InitRecord(RelevanceNode& record, VRX_node& node, bool absorbEvidence);
     [[nodiscard]] int LinkRecords(const std::vector<int>& positionOfHandle);
     // Per-parent records for an observed noisy-MAX node in its last outcome; 0 or kOutOfMemory.

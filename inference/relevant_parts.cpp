@@ -251,13 +251,13 @@ int RelevanceGraph::SplitIntoParts(int count, std::vector<std::unique_ptr<Releva
 
 std::unique_ptr<RelevantPartList> FindRelevantParts(VRX_network& network, bool pruneRoots,
                                                     bool absorbEvidence, int* status, bool splitNoisyMax,
-                                                    int* recordsRead) {
+                                                    int* recordsRead, vovido::RelevanceSeeds* seeds) {
     int rc = kSuccess;
     std::unique_ptr<RelevantPartList> parts;
     if (network.GetNumberOfNodes() > 0) {
         try {
             parts = std::make_unique<RelevantPartList>();
-            RelevanceGraph graph(network, absorbEvidence, splitNoisyMax, false);
+            RelevanceGraph graph(network, absorbEvidence, splitNoisyMax, false, seeds);
             rc = graph.GetStatus();
             if (recordsRead != nullptr) *recordsRead = graph.GetNumberOfRecords();
             // Without a target every node counts as one; the network's marks are left alone.

@@ -23,8 +23,10 @@ using RelevantPartList = std::vector<std::unique_ptr<RelevanceGraph>>;
 // Returns null for a network without nodes (status 0) and on failure (status kOutOfMemory when memory runs
 // out, kOutOfRange for a table that does not fit its record's parents); the network's targets are never
 // changed. splitNoisyMax as for RelevanceGraph. Only targets, observed nodes and their ancestors are read:
-// recordsRead, when given, receives how many.
+// recordsRead, when given, receives how many. seeds, when given, name the targets and the nodes with
+// evidence, so that nothing else is read (see RelevanceGraph).
 std::unique_ptr<vovido::RelevantPartList> FindRelevantParts(VRX_network& network, bool pruneRoots,
                                                             bool absorbEvidence, int* status = nullptr,
                                                             bool splitNoisyMax = true,
-                                                            int* recordsRead = nullptr);
+                                                            int* recordsRead = nullptr,
+                                                            vovido::RelevanceSeeds* seeds = nullptr);

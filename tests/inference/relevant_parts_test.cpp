@@ -105,9 +105,23 @@ TEST(RelevantParts, OnlyTargetsObservedNodesAndTheirAncestorsAreRead) {
         for (const char* id : c.targets) ASSERT_EQ(t.net.SetTarget(t.net.FindNode(id)), kSuccess);
         int status = -1;
         int read = -1;
-        ASSERT_NE(FindRelevantParts(t.net, true, true, &status, true, &read), nullptr);
+        const auto parts = FindRelevantParts(t.net, true, true, &status, true, &read);
+        ASSERT_NE(parts, nullptr);
         EXPECT_EQ(status, kSuccess);
         EXPECT_EQ(read, c.read) << c.targets.size() << c.observeD;
+        if (c.targets.empty()) continue;
+        // The same from seeds that name the targets and, as candidates, nodes that may hold evidence.
+        vovido::RelevanceSeeds seeds;
+        for (const char* id : c.targets) seeds.targets.push_back(t.net.FindNode(id));
+        seeds.evidence = {d, e};
+        seeds.position.assign(static_cast<size_t>(t.net.GetNumberOfSlots()), -1);
+        read = -1;
+        const auto seeded = FindRelevantParts(t.net, true, true, &status, true, &read, &seeds);
+        ASSERT_NE(seeded, nullptr);
+        EXPECT_EQ(read, c.read);
+        ASSERT_EQ(seeded->size(), parts->size());
+        for (size_t i = 0; i < parts->size(); i++) EXPECT_EQ(Ids(*(*seeded)[i]), Ids(*(*parts)[i]));
+        EXPECT_EQ(seeds.position, std::vector<int>(seeds.position.size(), -1));
     }
 }
 

@@ -159,6 +159,32 @@ TEST(RunawayCost, ADecisionSeeingTooMuchIsRefusedByName) {
     errorLog.Flush();
 }
 
+// The utility hangs on Q alone, which the decision sees after thirteen causes of it: the causes matter only
+// through Q's distribution, and are refused as soon as they are found, by the scenarios of all found.
+TEST(RunawayCost, ObservationsThatMatterThroughALaterOneAreRefusedOnceFound) {
+    errorLog.Flush();
+    TestNetwork t(vovido::test::Notices::kOn);
+    const int d = t.net.AddNode(DefinitionType::kList, "D");
+    const int u = t.net.AddNode(DefinitionType::kTable, "U");
+    const int q = t.Add("Q");
+    t.Arc(d, u);
+    t.Arc(q, u);
+    t.Arc(q, d);
+    for (int i = 0; i < 13; ++i) {
+        const int p = t.Add(("P" + std::to_string(i)).c_str());
+        t.Arc(p, q);
+        t.Arc(p, d);
+    }
+    EXPECT_EQ(t.net.UpdateBeliefs(), kOutOfMemory);
+    EXPECT_TRUE(
+        Logged(kOutOfMemory,
+               "ERROR: Node [D] : its decisions and observations make 32768 scenarios, each a belief update "
+               "of 16 nodes with tables of 16420 cells (work of 17444 cells, 64 a node besides its table), "
+               "past the limit of 268435456 cells"))
+        << vovido::test::LogDump();
+    errorLog.Flush();
+}
+
 // Under a sampler each scenario draws its samples over every node: six observations of a decision with a
 // million samples of likelihood weighting are refused by those draws, and ten under adaptive importance
 // sampling by its 25,000 learning samples besides its 1,000.
