@@ -120,6 +120,10 @@ constexpr int64_t kMaxSampleCopyCells = int64_t{1} << 27;
 // its limit is counted for the whole network besides), so that groups of a long network whose runs each
 // answer few nodes cost the square of its size. Some seconds at this limit.
 constexpr int64_t kMaxDecompositionNodeVisits = int64_t{1} << 24;
+// A node of a join tree a run builds costs some reads of a node (its clusters, tables and messages), and
+// the tree's propagation a pass over every kDecompositionEntriesPerRead entries of its tables a read.
+constexpr int64_t kDecompositionReadsPerJoinedNode = 8;
+constexpr int64_t kDecompositionEntriesPerRead = 16;
 
 // Cells of the chain rule's work counted for each entry of the join tree an update propagates: its collect
 // and distribute pass over every cluster and separator table several times, where a node's table is read

@@ -108,15 +108,15 @@ BENCHMARK(BM_GridUnderAddressSpaceLimit)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
 
-// Arguments: algorithm, nodes, plate (0: a band of four parents a node; else plate nodes over nodes / plate
-// slices). Relevance decomposition of every node reads the ancestors of each group of targets: when the
-// groups answer little beyond their own nodes, the runs are stopped once they have read 2^24 nodes.
+// Arguments: algorithm, nodes, plate (0: a band of four parents a node, -w: of w; else plate nodes over
+// nodes / plate slices). Relevance decomposition of every node reads the ancestors of each group of targets:
+// when the groups answer little beyond their own nodes, the runs are stopped once they have read 2^24 nodes.
 void BM_DecompositionOfEveryNode(benchmark::State& state) {
     RunInChild(state, [&state] {
         VRX_network net;
         const int nodes = static_cast<int>(state.range(1));
         const int plate = static_cast<int>(state.range(2));
-        const int rc = plate == 0 ? vovido::test::BuildBand(net, nodes, 4)
+        const int rc = plate <= 0 ? vovido::test::BuildBand(net, nodes, plate < 0 ? -plate : 4)
                                   : vovido::test::BuildPlateChain(net, plate, nodes / plate, false);
         if (rc != kSuccess) return 1;
         return Update(net, static_cast<int>(state.range(0)), 0);
@@ -127,6 +127,7 @@ BENCHMARK(BM_DecompositionOfEveryNode)
     ->Args({11, 20000, 0})
     ->Args({11, 40000, 20})
     ->Args({12, 140000, 20})
+    ->Args({12, 200, -18})
     ->Iterations(1)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);

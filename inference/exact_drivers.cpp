@@ -103,9 +103,11 @@ int StopOverBudget(VRX_network& network, DecompositionContext& context) {
     for (unsigned char r : context.requested) unanswered += r;
     const std::string text =
         "ERROR: Exact inference refused: relevance decomposition has made " + std::to_string(context.runs) +
-        " clustering runs, which read " + std::to_string(context.nodesWalked) + " nodes of the network of " +
-        std::to_string(network.GetNumberOfNodes()) + " in all, and " + std::to_string(unanswered) +
-        " requested nodes are still unanswered: past the limit of " +
+        " clustering runs over the network of " + std::to_string(network.GetNumberOfNodes()) +
+        " nodes, whose work came to " + std::to_string(context.nodesWalked) + " nodes read (" +
+        std::to_string(kDecompositionReadsPerJoinedNode) + " a node of a join tree built, 1 each " +
+        std::to_string(kDecompositionEntriesPerRead) + " entries of its tables), and " +
+        std::to_string(unanswered) + " requested nodes are still unanswered: past the limit of " +
         std::to_string(kMaxDecompositionNodeVisits) + " nodes read";
     return LogError(errorLog, kOutOfMemory, text.c_str(), nullptr);
 }
@@ -116,13 +118,17 @@ int TracedClustering(VRX_network& network, DecompositionContext& context, const 
     if (context.nodesWalked > kMaxDecompositionNodeVisits) return StopOverBudget(network, context);
     context.shortfall = {};
     int read = 0;
-    const int status =
-        RunClustering(network, context.requested.data(), limit, &context.shortfall, &read, &context.seeds);
+    vovido::TreesBuilt built;
+    const int status = RunClustering(network, context.requested.data(), limit, &context.shortfall, &read,
+                                     &context.seeds, &built);
     context.runs++;
     // A run that fails its limit leaves its nodes to smaller groups, which read them again: it is counted
-    // for the whole network besides.
+    // for the whole network besides. Joining a node costs some reads of it, and propagating a tree some
+    // passes over its tables.
     const int64_t nodes = network.GetNumberOfNodes();
-    context.nodesWalked += read + (status == kOutOfMemory ? nodes : 0);
+    context.nodesWalked += read + (status == kOutOfMemory ? nodes : 0) +
+                           built.nodes * kDecompositionReadsPerJoinedNode +
+                           built.entries / kDecompositionEntriesPerRead;
     if (context.trace != nullptr) context.trace->push_back({list[0], count, limit, status});
     return status;
 }
@@ -296,7 +302,7 @@ uint64_t EstimateClusteringEntries(VRX_network& network) {
 // Clustering
 
 int RunClustering(VRX_network& network, unsigned char* requested, uint32_t limit, MemoryShortfall* shortfall,
-                  int* recordsRead, vovido::RelevanceSeeds* seeds) {
+                  int* recordsRead, vovido::RelevanceSeeds* seeds, vovido::TreesBuilt* treesBuilt) {
     int status = kSuccess;
     std::unique_ptr<RelevantPartList> parts =
         FindRelevantParts(network, true, true, &status, true, recordsRead, seeds);
@@ -314,7 +320,16 @@ int RunClustering(VRX_network& network, unsigned char* requested, uint32_t limit
             if (view.GetStatus() == kOutOfMemory) return ShortOfMemory(shortfall, records, 0);
             if (view.GetStatus() != kSuccess) return view.GetStatus();
             JoinTree tree(view);
-            if (tree.Run(requested, limit)) {
+            const bool ran = tree.Run(requested, limit);
+            if (treesBuilt != nullptr && tree.GetNumberOfClusters() > 0) {
+                // A tree refused for its size was triangulated, never filled.
+                treesBuilt->nodes += records;
+                const uint64_t entries = ran ? tree.EstimateTableEntries() : 0;
+                treesBuilt->entries += entries > static_cast<uint64_t>(INT64_MAX / 2)
+                                           ? INT64_MAX / 2
+                                           : static_cast<int64_t>(entries);
+            }
+            if (ran) {
                 part.reset();
                 continue;
             }

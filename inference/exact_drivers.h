@@ -40,6 +40,12 @@ struct MemoryShortfall {
 };
 
 // Working state of one relevance-decomposition run.
+// The join trees a clustering run built: their nodes and the entries of their tables.
+struct TreesBuilt {
+    int64_t nodes = 0;
+    int64_t entries = 0;
+};
+
 struct DecompositionContext {
     // Indexed by network handle: 1 while the node's beliefs are still to be computed.
     std::vector<unsigned char> requested;
@@ -48,8 +54,9 @@ struct DecompositionContext {
     MemoryShortfall shortfall;
     // The nodes with evidence, gathered once, and the targets of the current run: no run scans the network.
     RelevanceSeeds seeds;
-    // Clustering runs made, the nodes their relevance steps read, and whether that work passed its limit
-    // before all were answered (logged).
+    // Clustering runs made, their work (the nodes their relevance steps read and the join trees they built,
+    // as DecompositionWork counts them), and whether that work passed its limit before all were answered
+    // (logged).
     int runs = 0;
     int64_t nodesWalked = 0;
     bool overBudget = false;
@@ -66,10 +73,12 @@ struct DecompositionContext {
 // the join tree's size limit (0: the default). Beliefs written for earlier parts stay after a failure.
 // shortfall, when given, is filled when memory rather than the limit stopped the run (kOutOfMemory, not
 // logged).
-// recordsRead, when given, receives the nodes the relevance step read; seeds as for FindRelevantParts.
+// recordsRead, when given, receives the nodes the relevance step read; seeds as for FindRelevantParts;
+// treesBuilt, when given, is added the nodes and table entries of the join trees the run built.
 [[nodiscard]] int RunClustering(VRX_network& network, unsigned char* requested, uint32_t limit,
                                 vovido::MemoryShortfall* shortfall = nullptr, int* recordsRead = nullptr,
-                                vovido::RelevanceSeeds* seeds = nullptr);
+                                vovido::RelevanceSeeds* seeds = nullptr,
+                                vovido::TreesBuilt* treesBuilt = nullptr);
 
 // Table entries of the join trees that clustering builds for the network under its evidence and targets,
 // from the triangulation alone: nothing proportional to a table is allocated. UINT64_MAX when a tree
@@ -90,8 +99,8 @@ uint64_t EstimateClusteringEntries(VRX_network& network);
 // ...". A run of more requested nodes than one group holds first checks, by triangulation alone, that the
 // node last in topological order can be solved alone, and is refused at once when it cannot. A join tree
 // within its limit that memory cannot hold ends the run at once, naming the tree, without smaller groups.
-// So does a run whose clustering runs have read more than kMaxDecompositionNodeVisits nodes in all with
-// nodes still unanswered (each run reads its targets' ancestors to find its parts).
+// So does a run whose clustering runs have done more than kMaxDecompositionNodeVisits units of work in all
+// with nodes still unanswered (each run reads its targets' ancestors to find its parts, then joins them).
 [[nodiscard]] int RunRelevanceDecomposition2(VRX_network& network,
                                              std::vector<vovido::DecompositionAttempt>* trace = nullptr);
 // Algorithm 10: one clique tree per relevant part, without size limit or fallback. kConflictingEvidence

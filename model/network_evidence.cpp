@@ -508,10 +508,16 @@ int VRX_network::NotifyEvidenceSet(int handle) {
     }
     bool utilityReached = false;
     nodes[handle].SetMark(kVisited);
-    const VRX_intArray& children = nodes[handle].children;
-    const VRX_intArray& parents = nodes[handle].parents;
-    for (int i = 0; i < children.GetCount(); i++) PassInvalidation(children[i], false, utilityReached, false);
-    for (int i = 0; i < parents.GetCount(); i++) PassInvalidation(parents[i], true, utilityReached, false);
+    // The walk only marks values out of date: with none up to date it would change nothing, and a network
+    // observed node by node would walk its connected part once a finding.
+    if (valuesMayBeCurrent_) {
+        const VRX_intArray& children = nodes[handle].children;
+        const VRX_intArray& parents = nodes[handle].parents;
+        for (int i = 0; i < children.GetCount(); i++)
+            PassInvalidation(children[i], false, utilityReached, false);
+        for (int i = 0; i < parents.GetCount(); i++)
+            PassInvalidation(parents[i], true, utilityReached, false);
+    }
 
     int result = kSuccess;
     if (propagationFlags & PropagationFlags::kDeterministic) {
