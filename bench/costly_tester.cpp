@@ -18,8 +18,8 @@ namespace {
 void BM_HuginNarrowBand(benchmark::State& state) {
     const std::string path =
         (std::filesystem::temp_directory_path() / "vovido_costly_tester_band.net").string();
-    const std::string text = vovido::test::HuginBandText(static_cast<int>(state.range(0)),
-                                                          static_cast<int>(state.range(1)));
+    const std::string text =
+        vovido::test::HuginBandText(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
     FILE* f = std::fopen(path.c_str(), "wb");
     const bool written = f != nullptr && std::fwrite(text.data(), 1, text.size(), f) == text.size();
     if (f == nullptr || std::fclose(f) != 0 || !written) {

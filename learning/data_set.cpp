@@ -39,6 +39,7 @@ int DataSet::FindVariable(const std::string& name) const {
 
 int DataSet::AddVariable(const std::string& name, bool discrete, int32_t missingInt, float missingFloat) {
     if (!name.empty() && FindVariable(name) >= 0) return kDuplicatedIdentifier;
+    if (const int status = LogSizeRefusal(GetVariableCount() + int64_t{1}, GetRecordCount())) return status;
     AppendVariable(name, discrete, missingInt, missingFloat);
     return kSuccess;
 }
@@ -66,13 +67,30 @@ int DataSet::AddFloatVariable(const std::string& name, float missingFloat) {
     return AddVariable(name, false, -1, missingFloat);
 }
 
-void DataSet::AddEmptyRecord() {
+int DataSet::CheckSize(int64_t variables, int64_t records, std::string& message) const {
+    if (variables * (records + kDataVariableCells) <= maxCells_) return kSuccess;
+    message = "A data set of " + std::to_string(variables) + " variables and " + std::to_string(records) +
+              " records passes its limit of " + std::to_string(maxCells_) + " cells (a variable counts " +
+              std::to_string(kDataVariableCells) + " besides its records)";
+    return kOutOfMemory;
+}
+
+int DataSet::LogSizeRefusal(int64_t variables, int64_t records) const {
+    std::string message;
+    const int status = CheckSize(variables, records, message);
+    return status == kSuccess ? status : LogError(errorLog, status, message.c_str(), nullptr);
+}
+
+int DataSet::AddEmptyRecord() {
+    if (variables.empty()) return kSuccess;
+    if (const int status = LogSizeRefusal(GetVariableCount(), GetRecordCount() + int64_t{1})) return status;
     for (size_t v = 0; v < variables.size(); ++v) {
         const DataSetVariable& variable = variables[v];
         columns[v].cells.push_back(variable.discrete ? variable.missingInt
                                                      : FloatBits(variable.missingFloat));
         columns[v].missing.push_back(1);
     }
+    return kSuccess;
 }
 
 int DataSet::SetStateNames(int v, const std::vector<std::string>& names) {
