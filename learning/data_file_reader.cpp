@@ -499,6 +499,8 @@ int DataSet::ReadFile(const char* fileName, const DataFileParams* params, std::s
             variables.swap(read.variables);
             columns.swap(read.columns);
             names_.swap(read.names_);
+            std::swap(records_, read.records_);
+            std::swap(capacity_, read.capacity_);
         }
     }
     if (status != kSuccess) {

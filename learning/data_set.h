@@ -45,7 +45,7 @@ public:
     DataSet& operator=(const DataSet&) = delete;
 
     int GetVariableCount() const { return static_cast<int>(variables.size()); }
-    int GetRecordCount() const { return columns.empty() ? 0 : static_cast<int>(columns[0].cells.size()); }
+    int GetRecordCount() const { return records_; }
     const DataSetVariable& GetVariable(int v) const { return variables[v]; }
     // First variable with exactly this name; -1 for none or for the empty name.
     int FindVariable(const std::string& name) const;
@@ -124,4 +124,8 @@ private:
     // The first variable of each non-empty name, so that adding many variables checks each name at once.
     std::unordered_map<std::string, int> names_;
     int64_t maxCells_;
+    int records_ = 0;
+    // Every column holds this many cells, those past records_ missing already: a record added to many
+    // columns then writes none of them, and the columns grow together, a block of records at a time.
+    int capacity_ = 0;
 };

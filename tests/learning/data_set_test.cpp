@@ -36,6 +36,10 @@ TEST(DataSet, VariablesAndRecords) {
     }
     EXPECT_TRUE(std::isnan(data.GetVariable(0).missingFloat));
     EXPECT_EQ(data.GetVariable(1).missingInt, -1);
+    // Cells kept for records still to come are no part of the column.
+    for (int r = 0; r < 5; ++r) ASSERT_EQ(data.SetInt(0, r, 1), kSuccess);
+    EXPECT_FALSE(data.HasMissing(0));
+    EXPECT_TRUE(data.HasMissing(1));
     EXPECT_EQ(data.AddIntVariable("A", 0), kDuplicatedIdentifier);
     EXPECT_EQ(data.AddIntVariable("a", 0), kSuccess);
     EXPECT_EQ(data.AddIntVariable("", 0), kSuccess);
