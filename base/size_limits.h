@@ -152,3 +152,11 @@ constexpr int64_t kMaxEmWorkSteps = int64_t{1} << 30;
 // when their update answers at once, while a file of many wide families is refused within some tens of
 // megabytes.
 constexpr int64_t kMinFileTableCells = int64_t{1} << 21;
+
+// Largest data set, in cells: each takes 5 bytes (its 32-bit value and its missing flag; measured: 2^28
+// cells take 1.3 GB and some four seconds to add record by record), and a variable counts
+// kDataVariableCells cells besides its records for its name, kind and column (some 190 bytes measured),
+// so that neither many records nor many variables, added or read from a file, pass 2 GB. Growth that
+// would pass it is refused before it is made.
+constexpr int64_t kMaxDataSetCells = int64_t{1} << 28;
+constexpr int64_t kDataVariableCells = 64;

@@ -227,6 +227,7 @@ int VRX_network::ReadFile(const char* fileName, int format, void* extension) {
     changeMask = 0;
     readingFlags = ReadingFlags::kReading;
     readTableCells = 0;
+    readTablesRefused = false;
     std::error_code unknown;
     const uintmax_t bytes = std::filesystem::file_size(fileName, unknown);
     readFileBytes = unknown ? 0 : static_cast<int64_t>(std::min<uintmax_t>(bytes, kMaxInputBytes));
@@ -242,9 +243,12 @@ int VRX_network::ReadFile(const char* fileName, int format, void* extension) {
         rc = kOutOfMemory;
     }
     speaker.reset();
+    // The read stopped at the refusal of its tables, whatever its reader then ran into.
+    if (readTablesRefused && rc != kSuccess) rc = kOutOfMemory;
     changeMask = savedMask;
     readingFlags = 0;
     readTableLimit = -1;
+    readTablesRefused = false;
     if (rc != kSuccess) {
         RestoreAfterFailedRead(backup);
         return call.Result(rc);

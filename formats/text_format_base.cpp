@@ -56,6 +56,8 @@ void VRX_textFormat::ResetReadState_() {
     blockSkipped_ = false;
     skippedOutside_ = false;
     skippingUnknown_ = false;
+    stopped_ = false;
+    if (network != nullptr) network->readTablesRefused = false;
 }
 
 int VRX_textFormat::StartReading(const char* path, int mode) {
@@ -86,7 +88,7 @@ void VRX_textFormat::FinishReading() {
 }
 
 int VRX_textFormat::PeekToken() {
-    if (!lexer) return kNoMoreTokens;
+    if (!lexer || stopped_) return kNoMoreTokens;
     // An unknown character has been logged and dropped by the analyser: the token after it is current,
     // and the read fails as the character is lost.
     int result = lexer->PeekToken(token);
@@ -478,6 +480,7 @@ int VRX_textFormat::ReadBlock(const std::function<int()>& readStatement, bool se
 int VRX_textFormat::ReportError(int code, const char* text) {
     if (code == kSuccess) return kSuccess;
     NoteReport_(code, true);
+    if (stopped_) return code;
     // A file cut short is one cause: every block still open ends with it, and says nothing more.
     if (code == kUnexpectedEndOfFile || code == kNoMoreTokens) {
         if (endReported_) return code;
@@ -498,6 +501,7 @@ int VRX_textFormat::ReportWarning(int code, const char* text) {
 int VRX_textFormat::ReportWarning(int code, const char* text, const vovido::NoticeInstance& instance) {
     if (code == kSuccess) return kSuccess;
     NoteReport_(code, false);
+    if (stopped_) return code;
     skippingUnknown_ = true;
     const std::string prefix = LinePrefix(ReportLine_());
     return vovido::LogNotice(errorLog, code, text, prefix.c_str(), instance);
@@ -509,6 +513,7 @@ const vovido::NoticeKind vovido::kRefusedParentArcNotice = {"ERROR: Couldn't add
 int VRX_textFormat::ReportParentArcRefused(int code, const std::string& parent) {
     if (code == kSuccess) return kSuccess;
     NoteReport_(code, true);
+    if (stopped_) return code;
     const std::string prefix = LinePrefix(ReportLine_());
     const std::string quoted = "(\"" + parent + "\")";
     const int handle = network != nullptr && network->IsLiveHandle(arcChild_) ? arcChild_ : -1;
@@ -787,6 +792,12 @@ int VRX_textFormat::AddParentArcs(int child, const std::vector<int>& parents,
         return ReportError(kOutOfMemory, nullptr);
     }
     const int listed = network->AddArcs(found.data(), static_cast<int>(found.size()), child, added.data());
+    if (network->readTablesRefused) {
+        // The network has logged the cause, naming the node: the read ends there, with nothing after it.
+        NoteReport_(kOutOfMemory, true);
+        stopped_ = true;
+        return kOutOfMemory;
+    }
     int first = kSuccess;
     size_t k = 0;
     for (size_t i = 0; i < parents.size(); ++i) {

@@ -378,6 +378,8 @@ private:
     // Set by a warning: what SkipStatement passes over next was not understood (rather than known and
     // of no use), until the block loop reads the next statement.
     bool skippingUnknown_ = false;
+    // The read has ended at a refusal whose cause the network logged: nothing more is read or reported.
+    bool stopped_ = false;
     // The digests of the statements being read, innermost last.
     std::vector<StatementDigest*> digests_;
 };

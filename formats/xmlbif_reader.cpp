@@ -385,7 +385,11 @@ int VRX_xmlSpeaker::ReadNetwork(XmlTagScanner& scanner) {
     if (rc != kSuccess) return rc;
     // The definition applied to each node so far: a repeat must match it.
     std::unordered_map<int, const Definition*> applied;
-    for (const Definition& definition : definitions_) ApplyDefinition(definition, applied);
+    for (const Definition& definition : definitions_) {
+        // A definition past the limit of the file's tables ends the read: its refusal is the cause.
+        if (network->readTablesRefused) break;
+        ApplyDefinition(definition, applied);
+    }
     definitions_.clear();
     return kSuccess;
 }

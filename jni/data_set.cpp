@@ -86,7 +86,7 @@ extern "C" JNIEXPORT jint JNICALL Java_tarvo_learning_DataSet_getVariableCount(J
 }
 
 extern "C" JNIEXPORT void JNICALL Java_tarvo_learning_DataSet_addEmptyRecord(JNIEnv* env, jobject self) {
-    RunNative(env, [&] { Data(env, self).AddEmptyRecord(); });
+    RunNative(env, [&] { CheckEngineStatus(env, "addEmptyRecord", Data(env, self).AddEmptyRecord()); });
 }
 
 // Checked like every other variable argument, rather than read past the list.

@@ -123,6 +123,16 @@ void DataFileReader::Fail(std::string& message, const char* format, long a, long
     message = buffer;
 }
 
+bool DataFileReader::CheckSize(size_t variables, long records, long line, std::string& message) {
+    std::string reason;
+    if (data_.CheckSize(static_cast<int64_t>(variables), records, reason) == kSuccess) return true;
+    // Counted as the lines arrive, so that the data is refused before it is stored.
+    reason[0] = LowerAscii(reason[0]);
+    message = "Line " + std::to_string(line) + ": " + reason;
+    tooLarge_ = true;
+    return false;
+}
+
 bool DataFileReader::NextLine(bool atEnd, const char*& begin, const char*& end) {
     const size_t size = text_.size();
     if (position_ >= size) return false;
@@ -216,6 +226,7 @@ bool DataFileReader::ReadHeader(const char* begin, const char* end, std::string&
         return false;
     }
     const float nan = std::numeric_limits<float>::quiet_NaN();
+    if (!CheckSize(tokens_.size(), 0, 1, message)) return false;
     if (params_.hasHeader) {
         // The names seen so far in a hash set: a look-up per column keeps wide files linear.
         std::unordered_set<std::string_view> names;
@@ -289,6 +300,7 @@ bool DataFileReader::Classify(const char* begin, const char* end, std::string& m
         if (refused != nullptr && refused->record < 0)
             *refused = {records_, std::string(token.text, token.length), unheld};
     }
+    if (!CheckSize(columns, records_ + 1, headerLines_ + records_ + 1, message)) return false;
     ++records_;
     return true;
 }
@@ -453,6 +465,12 @@ bool DataFileReader::Finish(bool complete, std::string& message) {
         message = "Line " + std::to_string(headerLines_ + records_ + 1) + ": number " + first->text +
                   " in column " + std::to_string(column + 1) + first->reason;
         complete = false;
+        tooLarge_ = false;
+    }
+    if (tooLarge_) {
+        // Its size alone is the cause, whatever lines before it hold; none is stored.
+        kinds_.clear();
+        return false;
     }
     if (headerRead_) Store(records_);
     return complete;
@@ -472,22 +490,24 @@ int DataSet::ReadFile(const char* fileName, const DataFileParams* params, std::s
         status = kFileIoFailed;
     } else {
         // Read aside: a failed read keeps the contents the set had, as a network's failed read does.
-        DataSet read;
+        DataSet read(maxCells_);
         DataFileReader reader(read, params != nullptr ? *params : defaults);
-        if (!reader.ReadRecords(file, name, text)) status = kFileIoFailed;
+        if (!reader.ReadRecords(file, name, text)) status = reader.TooLarge() ? kOutOfMemory : kFileIoFailed;
         std::fclose(file);
         if (status == kSuccess) {
             Clear();
             variables.swap(read.variables);
             columns.swap(read.columns);
             names_.swap(read.names_);
+            std::swap(records_, read.records_);
+            std::swap(capacity_, read.capacity_);
         }
     }
     if (status != kSuccess) {
         if (message != nullptr) {
             *message = text;
         } else {
-            LogError(errorLog, kDataFileFailed, text.c_str(), nullptr);
+            LogError(errorLog, status == kOutOfMemory ? status : kDataFileFailed, text.c_str(), nullptr);
         }
     }
     return status;

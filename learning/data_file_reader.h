@@ -21,10 +21,12 @@ public:
     // Reads the open file into the (emptied) data set. On failure the message says why and names the
     // line; the data set then holds the records of the lines before the failing one. Lines are checked
     // as they arrive, so a faulty stream fails at its first bad line; more than maxInputBytes of input
-    // is refused as too large, keeping no records.
+    // is refused as too large, keeping no records; so is a line that brings the data set past its limit of
+    // cells (TooLarge() then tells it from a faulty file).
     bool ReadRecords(FILE* file, const std::string& fileName, std::string& message);
     // The same for the whole text of a file.
     bool ReadText(const char* text, size_t size, std::string& message);
+    bool TooLarge() const { return tooLarge_; }
 
 private:
     struct Token {
@@ -64,6 +66,8 @@ private:
     bool Finish(bool complete, std::string& message);
     void Store(long records);
     void Fail(std::string& message, const char* format, long a, long b, long c) const;
+    // Refuses the line that would bring the data set to so many variables and records past its limit.
+    bool CheckSize(size_t variables, long records, long line, std::string& message);
 
     DataSet& data_;
     const DataFileParams& params_;
@@ -80,6 +84,7 @@ private:
     long records_ = 0;            // records classified
     long pendingBlankLines_ = 0;  // blank lines since the last record
     char separator_ = 0;
+    bool tooLarge_ = false;
     std::vector<Token> tokens_;
     std::vector<ColumnKind> kinds_;
 };

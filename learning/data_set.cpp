@@ -1,6 +1,7 @@
 // Columns and records of learning data, with their editing, matching and writing.
 #include "learning/data_set.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -39,12 +40,13 @@ int DataSet::FindVariable(const std::string& name) const {
 
 int DataSet::AddVariable(const std::string& name, bool discrete, int32_t missingInt, float missingFloat) {
     if (!name.empty() && FindVariable(name) >= 0) return kDuplicatedIdentifier;
+    if (const int status = LogSizeRefusal(GetVariableCount() + int64_t{1}, GetRecordCount())) return status;
     AppendVariable(name, discrete, missingInt, missingFloat);
     return kSuccess;
 }
 
 void DataSet::AppendVariable(const std::string& name, bool discrete, int32_t missingInt, float missingFloat) {
-    const int records = GetRecordCount();
+    const int records = capacity_;
     DataSetVariable variable;
     variable.discrete = discrete;
     variable.name = name;
@@ -66,13 +68,42 @@ int DataSet::AddFloatVariable(const std::string& name, float missingFloat) {
     return AddVariable(name, false, -1, missingFloat);
 }
 
-void DataSet::AddEmptyRecord() {
-    for (size_t v = 0; v < variables.size(); ++v) {
-        const DataSetVariable& variable = variables[v];
-        columns[v].cells.push_back(variable.discrete ? variable.missingInt
-                                                     : FloatBits(variable.missingFloat));
-        columns[v].missing.push_back(1);
+int DataSet::CheckSize(int64_t variables, int64_t records, std::string& message) const {
+    if (variables * (records + kDataVariableCells) <= maxCells_) return kSuccess;
+    message = "A data set of " + std::to_string(variables) + " variables and " + std::to_string(records) +
+              " records passes its limit of " + std::to_string(maxCells_) + " cells (a variable counts " +
+              std::to_string(kDataVariableCells) + " besides its records)";
+    return kOutOfMemory;
+}
+
+int DataSet::LogSizeRefusal(int64_t variables, int64_t records) const {
+    std::string message;
+    const int status = CheckSize(variables, records, message);
+    return status == kSuccess ? status : LogError(errorLog, status, message.c_str(), nullptr);
+}
+
+int DataSet::AddEmptyRecord() {
+    if (variables.empty()) return kSuccess;
+    if (const int status = LogSizeRefusal(GetVariableCount(), GetRecordCount() + int64_t{1})) return status;
+    if (records_ == capacity_) {
+        // A quarter more, up to the limit: each column is written once a block, in one sweep.
+        const int64_t fit = maxCells_ / GetVariableCount() - kDataVariableCells;
+        const auto grown = static_cast<int>(
+            std::min<int64_t>({int64_t{records_} + std::max(records_ / 4, 16), fit, INT32_MAX}));
+        for (size_t v = 0; v < variables.size(); ++v) {
+            const DataSetVariable& variable = variables[v];
+            Column& column = columns[v];
+            // Reserved first: a plain resize would double the capacity.
+            column.cells.reserve(grown);
+            column.missing.reserve(grown);
+            column.cells.resize(grown,
+                                variable.discrete ? variable.missingInt : FloatBits(variable.missingFloat));
+            column.missing.resize(grown, 1);
+        }
+        capacity_ = grown;
     }
+    ++records_;
+    return kSuccess;
 }
 
 int DataSet::SetStateNames(int v, const std::vector<std::string>& names) {
@@ -161,10 +192,8 @@ bool DataSet::IsMissingFloat(int v, int r, float marker) const {
 }
 
 bool DataSet::HasMissing(int v) const {
-    for (uint8_t flag : columns[v].missing) {
-        if (flag != 0) return true;
-    }
-    return false;
+    const std::vector<uint8_t>& missing = columns[v].missing;
+    return std::any_of(missing.begin(), missing.begin() + records_, [](uint8_t flag) { return flag != 0; });
 }
 
 int DataSet::CheckStateCount(int v, int64_t states, int64_t limit) const {
@@ -179,6 +208,7 @@ void DataSet::DeleteColumns() {
         std::vector<int32_t>().swap(column.cells);
         std::vector<uint8_t>().swap(column.missing);
     }
+    records_ = capacity_ = 0;
 }
 
 void DataSet::Clear() {
@@ -192,6 +222,7 @@ void DataSet::ReplaceColumn(int v, const DataSetVariable& variable, Column&& col
     const bool renamed = variables[v].name != variable.name;
     variables[v] = variable;
     columns[v] = std::move(column);
+    records_ = capacity_ = static_cast<int>(columns[v].cells.size());
     if (!renamed) return;
     names_.clear();
     for (size_t k = 0; k < variables.size(); ++k) {

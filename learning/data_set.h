@@ -38,25 +38,31 @@ struct DataFileParams {
 
 class DataSet {
 public:
-    DataSet() = default;
+    // A limit of cells below kMaxDataSetCells lets a caller (or a test) keep smaller data.
+    explicit DataSet(int64_t maxCells = kMaxDataSetCells) : maxCells_(maxCells) {}
     virtual ~DataSet();
     DataSet(const DataSet&) = delete;
     DataSet& operator=(const DataSet&) = delete;
 
     int GetVariableCount() const { return static_cast<int>(variables.size()); }
-    int GetRecordCount() const { return columns.empty() ? 0 : static_cast<int>(columns[0].cells.size()); }
+    int GetRecordCount() const { return records_; }
     const DataSetVariable& GetVariable(int v) const { return variables[v]; }
     // First variable with exactly this name; -1 for none or for the empty name.
     int FindVariable(const std::string& name) const;
 
-    // kDuplicatedIdentifier for a duplicate non-empty name (nothing changes); else appends the variable with
-    // a column of GetRecordCount() missing cells.
+    // kDuplicatedIdentifier for a duplicate non-empty name, or -42 past the limit of cells with the reason
+    // in the error log (nothing changes); else appends the variable with a column of GetRecordCount()
+    // missing cells.
     [[nodiscard]] int AddVariable(const std::string& name, bool discrete, int32_t missingInt,
                                   float missingFloat);
     [[nodiscard]] int AddIntVariable(const std::string& name, int32_t missingInt);
     [[nodiscard]] int AddFloatVariable(const std::string& name, float missingFloat);
-    // One missing cell more in every column; nothing without variables.
-    void AddEmptyRecord();
+    // One missing cell more in every column; nothing without variables. -42 with the reason in the error
+    // log when the data set would pass its limit of cells (see CheckSize); nothing changes then.
+    int AddEmptyRecord();
+    // 0 when a data set of so many variables and records stays within its limit of cells, counting
+    // kDataVariableCells a variable besides its records; else -42 with the reason in the holder.
+    int CheckSize(int64_t variables, int64_t records, std::string& message) const;
     // kOutOfRange for a bad index, kInvalidData for a continuous variable; the cells stay as they are.
     [[nodiscard]] int SetStateNames(int v, const std::vector<std::string>& names);
 
@@ -107,6 +113,7 @@ private:
         std::vector<uint8_t> missing;
     };
     void Clear();
+    int LogSizeRefusal(int64_t variables, int64_t records) const;
     // AddVariable without the look-up of the name, for callers that know it is new.
     void AppendVariable(const std::string& name, bool discrete, int32_t missingInt, float missingFloat);
     // Replaces a column and the variable's kind and markers at once (used by the reader).
@@ -116,4 +123,9 @@ private:
     std::vector<Column> columns;
     // The first variable of each non-empty name, so that adding many variables checks each name at once.
     std::unordered_map<std::string, int> names_;
+    int64_t maxCells_;
+    int records_ = 0;
+    // Every column holds this many cells, those past records_ missing already: a record added to many
+    // columns then writes none of them, and the columns grow together, a block of records at a time.
+    int capacity_ = 0;
 };

@@ -287,6 +287,9 @@ public:
     int64_t readWidestTable = 0;
     int64_t readTableLimit = -1;
     int64_t readFileBytes = 0;
+    // Whether the read in progress passed the limit of its tables: that refusal is its cause, and the
+    // readers stop at it rather than report every later table as past the limit too.
+    bool readTablesRefused = false;
 
 private:
     void InitializeMembers();

@@ -190,6 +190,7 @@ int VRX_network::CountTableRead(int child, const int* parents, int count, int* r
     // A table past its own limit is refused by its definition, naming that limit.
     if (after > kMaxTableCells || readTableCells - before + after <= limit) return kSuccess;
     for (int i = 0; i < count; i++) results[i] = kOutOfMemory;
+    readTablesRefused = true;
     const std::string text = "ERROR: Node [" + std::string(vovido::IdAt(*this, child)) + "] : its table of " +
                              std::to_string(after) + " cells would bring the tables of the file to " +
                              std::to_string(readTableCells - before + after) + " cells, past the limit of " +

@@ -101,6 +101,29 @@ TEST_F(CostlyFilesTest, AreRefusedByNodeAndSizeBeforeTheyAreBuilt) {
     }
 }
 
+// A read stops at the first table past the limit of the file's tables: that refusal, naming its node, is
+// the one entry of the log, whatever the format.
+TEST_F(CostlyFilesTest, ABandPastTheLimitOfItsTablesLogsItsFirstRefusalAlone) {
+    for (const char* format : {".net", ".dne", ".xml03"}) {
+        SCOPED_TRACE(format);
+        errorLog.Flush();
+        const std::string text = BandText(format, 60, 24);
+        TempFile file(format);
+        file.Write(text);
+        VRX_network net;
+        EXPECT_EQ(net.ReadFile(file.c_str()), kOutOfMemory);
+        EXPECT_EQ(LoggedMessages(),
+                  std::vector<std::string>{
+                      "ERROR: Node [n21] : its table of 4194304 cells would bring the tables of "
+                      "the file to 8388562 cells, past the limit of 6291456 cells for the "
+                      "tables of a file of " +
+                      std::to_string(text.size()) +
+                      " bytes (64 a byte, at least 2097152, and its largest table up to "
+                      "67108864 cells)"});
+        EXPECT_EQ(net.GetNumberOfNodes(), 0);
+    }
+}
+
 // The table of a DeMorgan node is built when it is first asked for, not at every arc the reader adds.
 TEST_F(CostlyFilesTest, ADemorganNodeOfManyParentsIsReadWithoutItsTable) {
     TempFile file(".xvrx");

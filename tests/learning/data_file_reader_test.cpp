@@ -259,6 +259,48 @@ TEST(DataFileReader, StreamsFailAtTheirFirstBadLineOrAtTheInputLimit) {
     }
 }
 
+// A file is counted as it is read: the line that brings the data set past its limit of cells is refused
+// with -42, and the data set keeps what it held; one at the limit is read whole.
+TEST(DataFileReader, AFileBeyondTheLimitOfCellsIsRefusedAtItsLine) {
+    const std::string tail =
+        " records passes its limit of 198 cells (a variable counts 64 besides its records)";
+    struct Case {
+        const char* content;
+        int status;
+        std::string text;
+    };
+    const Case cases[] = {
+        {"a,b,c\n1,2,3\n4,5,6\n", kSuccess, "a:i[1,4] b:i[2,5] c:i[3,6]"},
+        {"a,b,c\n1,2,3\n4,5,6\n7,8,9\n", kOutOfMemory, "Line 4: a data set of 3 variables and 3" + tail},
+        {"a,b,c,d\n1,2,3,4\n", kOutOfMemory, "Line 1: a data set of 4 variables and 0" + tail},
+        {"a,b,c\n1,2,inf\n4,5,6\n7,8,9\n", kFileIoFailed,
+         "Line 2: number inf in column 3 is no finite number"},
+    };
+    for (const Case& c : cases) {
+        TempFile file(".txt");
+        file.Write(c.content);
+        DataSet data(3 * (2 + kDataVariableCells));
+        ASSERT_EQ(data.AddIntVariable("kept", -1), kSuccess);
+        std::string message;
+        const int status = data.ReadFile(file.c_str(), nullptr, &message);
+        EXPECT_EQ(status, c.status) << c.content;
+        EXPECT_EQ(status == kSuccess ? Describe(data) : message, c.text);
+        if (status != kSuccess) {
+            EXPECT_EQ(Describe(data), "kept:i[]");
+        }
+    }
+    errorLog.Flush();
+    DataSet data(100);
+    TempFile file(".txt");
+    file.Write("a,b\n");
+    EXPECT_EQ(data.ReadFile(file.c_str(), nullptr, nullptr), kOutOfMemory);
+    EXPECT_EQ(
+        vovido::test::LoggedMessages(),
+        std::vector<std::string>{"Line 1: a data set of 2 variables and 0 records passes its limit of 100 "
+                                 "cells (a variable counts 64 besides its records)"});
+    errorLog.Flush();
+}
+
 TEST(DataFileReader, WideHeaders) {
     std::string header;
     for (int c = 0; c < 20000; ++c) header += "c" + std::to_string(c) + ",";

@@ -36,6 +36,10 @@ TEST(DataSet, VariablesAndRecords) {
     }
     EXPECT_TRUE(std::isnan(data.GetVariable(0).missingFloat));
     EXPECT_EQ(data.GetVariable(1).missingInt, -1);
+    // Cells kept for records still to come are no part of the column.
+    for (int r = 0; r < 5; ++r) ASSERT_EQ(data.SetInt(0, r, 1), kSuccess);
+    EXPECT_FALSE(data.HasMissing(0));
+    EXPECT_TRUE(data.HasMissing(1));
     EXPECT_EQ(data.AddIntVariable("A", 0), kDuplicatedIdentifier);
     EXPECT_EQ(data.AddIntVariable("a", 0), kSuccess);
     EXPECT_EQ(data.AddIntVariable("", 0), kSuccess);
@@ -47,6 +51,32 @@ TEST(DataSet, VariablesAndRecords) {
     EXPECT_EQ(data.SetStateNames(1, {"x"}), kInvalidData);
     EXPECT_EQ(data.SetStateNames(0, {"x", "y", "z"}), kSuccess);
     EXPECT_EQ(data.GetVariable(0).stateNames.size(), 3u);
+}
+
+// Growth past the limit of cells (3 variables of 2 records here) is refused naming the sizes, changing
+// nothing; the data set at the limit itself is whole.
+TEST(DataSet, GrowthPastItsLimitOfCellsIsRefused) {
+    const std::string tail = " passes its limit of 198 cells (a variable counts 64 besides its records)";
+    struct Case {
+        bool addRecord;  // else a variable
+        std::string text;
+    };
+    const Case cases[] = {
+        {true, "A data set of 3 variables and 3 records" + tail},
+        {false, "A data set of 4 variables and 2 records" + tail},
+    };
+    for (const Case& c : cases) {
+        errorLog.Flush();
+        DataSet data(3 * (2 + kDataVariableCells));
+        for (const char* name : {"a", "b", "c"}) ASSERT_EQ(data.AddIntVariable(name, -1), kSuccess);
+        for (int r = 0; r < 2; ++r) ASSERT_EQ(data.AddEmptyRecord(), kSuccess);
+        EXPECT_EQ(c.addRecord ? data.AddEmptyRecord() : data.AddFloatVariable("d", 0.0f), kOutOfMemory);
+        EXPECT_EQ(vovido::test::LoggedMessages(), std::vector<std::string>{c.text});
+        EXPECT_EQ(data.GetVariableCount(), 3);
+        EXPECT_EQ(data.GetRecordCount(), 2);
+        EXPECT_TRUE(data.IsMissing(2, 1));
+    }
+    errorLog.Flush();
 }
 
 TEST(DataSet, MissingCells) {

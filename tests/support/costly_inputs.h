@@ -270,4 +270,36 @@ inline std::string HuginBandText(int nodes, int parents) {
     return text;
 }
 
+// The band of HuginBandText in the format of the extension (".net", ".dne" or ".xml03"), its tables
+// left to their defaults.
+inline std::string BandText(const std::string& extension, int nodes, int parents) {
+    if (extension == ".net") return HuginBandText(nodes, parents);
+    const auto parentsOf = [parents](int i, const std::string& before, const std::string& after) {
+        std::string ids;
+        for (int j = i > parents ? i - parents : 0; j < i; ++j)
+            ids += before + "n" + std::to_string(j) + after;
+        return ids;
+    };
+    std::string text;
+    if (extension == ".dne") {
+        text = "// ~->[DNET-1]->~\n\nbnet band {\n";
+        for (int i = 0; i < nodes; ++i) {
+            std::string ids = parentsOf(i, "", ", ");
+            if (!ids.empty()) ids.resize(ids.size() - 2);
+            text += "node n" + std::to_string(i) +
+                    " {\n    kind = NATURE;\n    discrete = TRUE;\n    parents = (" + ids +
+                    ");\n    states = (yes, no);\n    };\n";
+        }
+        return text + "};\n";
+    }
+    text = "<?xml version=\"1.0\"?>\n<BIF VERSION=\"0.3\">\n<NETWORK>\n<NAME>band</NAME>\n";
+    for (int i = 0; i < nodes; ++i)
+        text += "<VARIABLE TYPE=\"chance\"><NAME>n" + std::to_string(i) +
+                "</NAME><OUTCOME>yes</OUTCOME><OUTCOME>no</OUTCOME></VARIABLE>\n";
+    for (int i = 0; i < nodes; ++i)
+        text += "<DEFINITION><FOR>n" + std::to_string(i) + "</FOR>" + parentsOf(i, "<GIVEN>", "</GIVEN>") +
+                "</DEFINITION>\n";
+    return text + "</NETWORK>\n</BIF>\n";
+}
+
 }  // namespace vovido::test

@@ -52,9 +52,12 @@ public class DataSet extends Wrapper {
 
     /**
      * Adds a record at the end, every cell at its variable's missing marker; a data set without variables
-     * stays without records.
+     * stays without records. A data set holds at most 2^28 cells, a variable counting 64 besides its records
+     * (some 1.3 GB): growth past it is refused, naming the variables, records and limit ("TARVO error -42 in
+     * function addEmptyRecord. Logged information: A data set of 1000 variables and 268372 records passes its
+     * limit of 268435456 cells (a variable counts 64 besides its records)"), and changes nothing.
      *
-     * @throws tarvo.TARVOException when the data set has been disposed of
+     * @throws tarvo.TARVOException when the data set has been disposed of, or past the limit of cells
      */
     public native void addEmptyRecord();
 
@@ -143,22 +146,30 @@ public class DataSet extends Wrapper {
     public native void setFloat(int variable, int record, float value);
 
     /**
-     * Adds a discrete variable at the end, every existing record missing in it.
+     * Adds a discrete variable at the end, every existing record missing in it. A data set holds at most 2^28
+     * cells, a variable counting 64 besides its records (some 1.3 GB): growth past it is refused, naming the
+     * variables, records and limit ("TARVO error -42 in function addIntVariable. Logged information: A data
+     * set of 1001 variables and 268308 records passes its limit of 268435456 cells (a variable counts 64
+     * besides its records)"), and changes nothing.
      *
      * @param name the name, unique among the variables unless empty
      * @param missingValue the int that marks a missing cell
      * @throws tarvo.TARVOException when another variable has the name ("TARVO error -32 in function
-     *     addIntVariable")
+     *     addIntVariable"), or past the limit of cells
      */
     public native void addIntVariable(String name, int missingValue);
 
     /**
-     * Adds a continuous variable at the end, every existing record missing in it.
+     * Adds a continuous variable at the end, every existing record missing in it. A data set holds at most
+     * 2^28 cells, a variable counting 64 besides its records (some 1.3 GB): growth past it is refused, naming
+     * the variables, records and limit ("TARVO error -42 in function addFloatVariable. Logged information: A
+     * data set of 1001 variables and 268308 records passes its limit of 268435456 cells (a variable counts 64
+     * besides its records)"), and changes nothing.
      *
      * @param name the name, unique among the variables unless empty
      * @param missingValue the float that marks a missing cell (NaN: every NaN)
      * @throws tarvo.TARVOException when another variable has the name ("TARVO error -32 in function
-     *     addFloatVariable")
+     *     addFloatVariable"), or past the limit of cells
      */
     public native void addFloatVariable(String name, float missingValue);
 
@@ -182,7 +193,10 @@ public class DataSet extends Wrapper {
      * @param missingFloat the missing marker of the continuous variables read
      * @param columnIdsPresent true when the first line names the columns
      * @throws tarvo.TARVOException with the reader's text, for example "Can't open data file: " and the
-     *     name; the data set keeps what it held before, also when the file failed part-way
+     *     name, or at the line that brings the data set past its limit of cells (see {@link #addEmptyRecord()})
+     *     "Line 268373: a data set of 1000 variables and 268372 records passes its limit of 268435456 cells (a
+     *     variable counts 64 besides its records)"; the data set keeps what it held before, also when the file
+     *     failed part-way
      */
     public native void readFile(String fileName, String missingValueToken, int missingInt, float missingFloat,
                                 boolean columnIdsPresent);
