@@ -154,6 +154,8 @@ int SampleNet::PrepareTables(int tables) {
             if ((tables & kLearningTables) != 0 && node.isEvidenceAncestor) {
                 if (const int rc = node.learningTable.Copy(*node.table)) return rc;
                 if (const int rc = node.learningTable.FillWith(0.0)) return rc;
+                node.learningSquares.assign(
+                    static_cast<size_t>(node.table->GetNumberOfElements() / node.numOutcomes), 0.0);
             }
             const size_t n = static_cast<size_t>(node.numOutcomes);
             for (std::vector<double>* v : {&node.lambda, &node.lambdaNext, &node.evidenceIndicator, &node.pi,
@@ -187,6 +189,7 @@ void SampleNet::ReleaseTables() {
         SampleNode& node = *owned;
         node.importanceTable.CleanUp();
         node.learningTable.CleanUp();
+        std::vector<double>().swap(node.learningSquares);
         for (std::vector<double>* v : {&node.lambdaFromChildren, &node.lambdaFromChildrenNext,
                                        &node.piFromParents, &node.piFromParentsNext})
             std::vector<double>().swap(*v);
@@ -206,7 +209,10 @@ void SampleNet::ResetBeliefs() {
 
 void SampleNet::ClearLearningTables() {
     learningScale_ = WeightScale();
-    for (const std::unique_ptr<SampleNode>& node : nodes) node->learningTable.FillWith(0.0);
+    for (const std::unique_ptr<SampleNode>& node : nodes) {
+        node->learningTable.FillWith(0.0);
+        std::fill(node->learningSquares.begin(), node->learningSquares.end(), 0.0);
+    }
 }
 
 namespace {
@@ -272,15 +278,18 @@ void SampleNet::AccumulateLearning(const vovido::SampleWeight& weight) {
     if (weight.IsZero()) return;
     const double w = Scaled(weight, learningScale_, [this](int shift) {
         for (SampleNode* node : learned) {
-            if (node->isEvidenceAncestor)
-                ScaleValues(node->learningTable.GetData(),
-                            static_cast<size_t>(node->learningTable.GetNumberOfElements()), shift);
+            if (!node->isEvidenceAncestor) continue;
+            ScaleValues(node->learningTable.GetData(),
+                        static_cast<size_t>(node->learningTable.GetNumberOfElements()), shift);
+            ScaleValues(node->learningSquares.data(), node->learningSquares.size(), 2 * shift);
         }
     });
     for (SampleNode* node : learned) {
         // Only the evidence ancestors' importance tables are ever learned.
         if (!node->isEvidenceAncestor) continue;
-        node->learningTable[node->ColumnOffset() + node->state] += w;
+        const int column = node->ColumnOffset();
+        node->learningTable[column + node->state] += w;
+        node->learningSquares[static_cast<size_t>(column / node->numOutcomes)] += w * w;
     }
 }
 

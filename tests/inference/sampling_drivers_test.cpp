@@ -165,6 +165,38 @@ TEST(SamplingDrivers, WeightsOfLongNetworksStayInRange) {
     }
 }
 
+// A hundred nodes of 3 to 5 outcomes, each with 2 to 4 parents among the six before it, ten of them
+// observed: adaptive importance sampling must stay near the exact beliefs, as likelihood weighting does,
+// however many of its nodes are evidence ancestors.
+TEST(SamplingDrivers, AdaptiveSamplingOfManyEvidenceAncestorsAgreesWithExact) {
+    constexpr int kNodes = 100;
+    TestNetwork t;
+    std::mt19937 rng(1);
+    std::vector<int> h(kNodes);
+    for (int i = 0; i < kNodes; i++) {
+        const int outcomes = std::uniform_int_distribution<int>(3, 5)(rng);
+        h[i] = t.Add(("n" + std::to_string(i)).c_str(), outcomes);
+        const int parents = std::uniform_int_distribution<int>(2, 4)(rng);
+        for (int j = 0; j < parents && i > 0; j++) {
+            const int p = std::uniform_int_distribution<int>(std::max(0, i - 6), i - 1)(rng);
+            static_cast<void>(t.net.AddArc(h[p], h[i]));  // a repeated arc is refused
+        }
+        VRX_Dmatrix* table = nullptr;
+        ASSERT_EQ(t.net.GetNode(h[i])->GetDefinition()->GetDefinition(table), kSuccess);
+        std::vector<double> values(static_cast<size_t>(table->GetNumberOfElements()));
+        for (size_t c = 0; c < values.size(); c += outcomes) {
+            RandomColumn(&values[c], outcomes, rng, [](int, int) { return false; });
+        }
+        t.Table(h[i], values);
+    }
+    for (int k = 0; k < 10; k++) t.Observe(h[kNodes - 1 - 9 * k], 0);
+    ASSERT_EQ(Update(t.net, BayesianAlgorithm::kClusteringWithDecomposition, 0), kSuccess);
+    std::vector<std::vector<double>> exact;
+    for (int i = 0; i < kNodes; i++) exact.push_back(t.Beliefs(h[i]));
+    ASSERT_EQ(Update(t.net, BayesianAlgorithm::kAdaptiveImportanceSampling, 10000), kSuccess);
+    for (int i = 0; i < kNodes; i++) ExpectNear(t.Beliefs(h[i]), exact[i], 0.08, "node " + std::to_string(i));
+}
+
 TEST(SamplingDrivers, FixedSeedRepeatsExactly) {
     Asia asia;
     asia.t.Observe(asia.xray, 0);
