@@ -23,27 +23,25 @@ void SampleNet::StartImportanceTable(SampleNode& node) {
 
 void SampleNet::UpdateImportanceTable(SampleNode& node) {
     const int n = node.numOutcomes;
-    const int size = node.learningTable.GetNumberOfElements();
-    double* learned = node.learningTable.GetData();
+    const int size = node.table->GetNumberOfElements();
     double* importance = node.importanceTable.GetData();
     for (int start = 0; start < size; start += n) {
+        const double* learned = node.learningTable.data() + start / n * (n + 1);
         double sum = 0.0;
-        for (int k = 0; k < n; k++) sum += learned[start + k];
+        for (int k = 0; k < n; k++) sum += learned[k];
         if (!(sum > 0.0) || !std::isfinite(sum)) continue;
         // A column is moved towards its weighted frequencies as far as the samples behind them are worth:
         // a column reached by a few samples, or by one heavy sample among light ones, keeps most of its
         // table. Frequencies of a handful of samples taken at the full rate make the tables of hundreds of
         // nodes peaked at random, and the weights of the final samples then differ by tens of orders.
-        const double squares = node.learningSquares[static_cast<size_t>(start / n)];
-        const double worth = squares > 0.0 ? sum / squares * sum : 0.0;
+        const double worth = learned[n] > 0.0 ? sum / learned[n] * sum : 0.0;
         const double rate =
             learningRate * worth / (worth + vovido::AdaptiveSamplingSettings::kLearningPriorSamples * n);
         for (int k = 0; k < n; k++) {
-            importance[start + k] = rate * learned[start + k] / sum + (1.0 - rate) * importance[start + k];
+            importance[start + k] = rate * learned[k] / sum + (1.0 - rate) * importance[start + k];
         }
     }
-    node.learningTable.FillWith(0.0);
-    std::fill(node.learningSquares.begin(), node.learningSquares.end(), 0.0);
+    std::fill(node.learningTable.begin(), node.learningTable.end(), 0.0);
     vovido::NormalizeColumns(importance, size, n, node.table->GetData());
 }
 

@@ -50,10 +50,12 @@ public:
     // Borrowed from the part.
     const VRX_Dmatrix* table = nullptr;
     VRX_Dmatrix importanceTable;
-    VRX_Dmatrix learningTable;
-    // Per column of learningTable, the sum of the squared learning weights: with the column's sum, how
-    // many samples its weighted frequencies are worth.
-    std::vector<double> learningSquares;
+    // Per column of the table, the summed learning weights of its outcomes, then the sum of their squares:
+    // with the column's sum, how many samples its frequencies are worth. Kept next to the weights, so
+    // that a learning sample reaches no further memory for them.
+    std::vector<double> learningTable;
+    // Offset of the learned column at the sample's coordinates.
+    int LearningOffset() const { return ColumnOffset() / numOutcomes * (numOutcomes + 1); }
     int numChildren = 0;
     int numParents = 0;
     std::vector<int> childOutcomeCounts;

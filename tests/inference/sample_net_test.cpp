@@ -170,19 +170,18 @@ TEST(SampleNet, UpdateImportanceTableMixesLearnedColumnsByTheirWorth) {
         SampleNet net(part.view);
         ASSERT_EQ(net.PrepareTables(), kSuccess);
         // Only the evidence ancestor B learns.
-        EXPECT_EQ(net.GetNode(0).learningTable.GetNumberOfElements(), 0);
+        EXPECT_TRUE(net.GetNode(0).learningTable.empty());
         SampleNode& node = net.GetNode(1);
         node.learningTable[0] = 3.0;
         node.learningTable[1] = 1.0;
-        node.learningSquares[0] = c.squares;
+        node.learningTable[2] = c.squares;
         net.learningRate = 0.4;
         net.UpdateImportanceTable(node);
         const double rate = 0.4 * c.worth / (c.worth + 20.0);
         ExpectNear(Column(node.importanceTable, 0, 4),
                    {rate * 0.75 + (1 - rate) * 0.5, rate * 0.25 + (1 - rate) * 0.5, 0.2, 0.8}, 1e-12,
                    "worth " + std::to_string(c.worth));
-        ExpectNear(Column(node.learningTable, 0, 4), {0, 0, 0, 0});
-        EXPECT_EQ(node.learningSquares[0], 0.0);
+        EXPECT_EQ(node.learningTable, std::vector<double>(6, 0.0));
     }
 }
 
