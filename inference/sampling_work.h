@@ -18,16 +18,18 @@ class SampleSteps {
 public:
     // tablesRead: the tables of a record's shape that its draws read (table, importance, learning table).
     explicit SampleSteps(int tablesRead) : tablesRead_(tablesRead) {}
-    // waits: a parent of the record is drawn right before it.
-    void AddRecord(int outcomes, int parents, int64_t cells, int64_t extraSteps = 0, bool waits = false);
+    // waits: a parent of the record is drawn right before it; reach: the most a sample can reach it, below 1
+    // where a sample may be rejected before it.
+    void AddRecord(int outcomes, int parents, int64_t cells, int64_t extraSteps = 0, bool waits = false,
+                   double reach = 1.0);
     int64_t PerSample() const;
     int64_t Cells() const { return cells_; }
 
 private:
     int tablesRead_;
     int64_t steps_ = 0;
-    int64_t records_ = 0;
-    int64_t waiting_ = 0;
+    double records_ = 0.0;  // each weighed by its reach
+    double waiting_ = 0.0;
     int64_t cells_ = 0;
 };
 

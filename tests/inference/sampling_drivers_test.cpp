@@ -280,6 +280,37 @@ TEST(SamplingDrivers, SampleCountsPastTheWorkLimitAreRefusedAtOnce) {
     }
 }
 
+// Logic sampling goes past an observed record no more often than its likeliest column gives the observed
+// outcome. The root R (6 steps: 2 outcomes and 4) and its child E, observed at 0.001 (15: one parent, and 8
+// for waiting on R), come first; behind them each link of a chain of 30 from R costs 1 step instead of
+// 7 (the first) or 15.
+TEST(SamplingDrivers, LogicSamplingCountsWhatRejectionLetsThrough) {
+    TestNetwork t;
+    const int root = t.Add("R"), observed = t.Add("E");
+    t.Arc(root, observed);
+    t.Table(observed, {0.001, 0.999, 0.0005, 0.9995});
+    t.Observe(observed, 0);
+    for (int i = 1, previous = root; i <= 30; i++) {
+        const int link = t.Add(("C" + std::to_string(i)).c_str());
+        t.Arc(previous, link);
+        previous = link;
+    }
+    const std::string part = "ERROR: Sampling the part of 32 nodes ";
+    const std::string sizes = " (tables of 126 cells) 2147483647 times would take ";
+    const std::string limit = " steps, past the limit of 4294967296 steps";
+    const struct {
+        int algorithm;
+        std::string nodes;
+        int64_t steps;
+    } refusals[] = {{1, "[R], [E], [C1], [C2], [C3], ...", 6 + 15 + 30},
+                    {3, "[R], [E], [C1], [C2], [C3], ...", 6 + 15 + 7 + 29 * 15}};
+    for (const auto& r : refusals) {
+        EXPECT_EQ(Update(t.net, r.algorithm, 2147483647), kOutOfMemory) << Where(r.algorithm);
+        ExpectLogged(kOutOfMemory, part + r.nodes + sizes + std::to_string(2147483647 * r.steps) + limit,
+                     Where(r.algorithm));
+    }
+}
+
 TEST(SamplingDrivers, EvidenceThatNoSampleSatisfiesFails) {
     TestNetwork t;
     const PairwiseContradiction contradiction(t);
