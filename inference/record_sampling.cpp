@@ -132,8 +132,8 @@ int RunRecordSampler(VRX_network& network, const RecordSampler& sampler) {
             const int* parents = record.parentPositions.get();
             const bool waits = std::find(parents, parents + record.numParents, static_cast<int>(i) - 1) !=
                                parents + record.numParents;
-            steps.AddRecord(record.numOutcomes, record.numParents, record.table->GetNumberOfElements(),
-                            sampler.extraSteps != nullptr ? sampler.extraSteps(record) : 0, waits, reach);
+            steps.AddRecord(record.numOutcomes, record.numParents, record.table->GetNumberOfElements(), 0,
+                            waits, reach);
             // A rejecting sampler goes past an observed record no more often than its likeliest column
             // gives the observed outcome: with unlikely evidence most samples end within the first records.
             if (sampler.countsHits && record.IsObserved()) reach *= LikeliestColumnEntry(record);
@@ -141,6 +141,7 @@ int RunRecordSampler(VRX_network& network, const RecordSampler& sampler) {
                 copied = SaturatingSum(copied, SaturatingProduct(record.table->GetNumberOfElements(),
                                                                  sampler.copiesOfUnobserved));
         }
+        if (sampler.extraSteps != nullptr) steps.AddSteps(sampler.extraSteps(part));
         work.AddPart(*part.graph, numSamples, SaturatingProduct(numSamples, steps.PerSample()), steps.Cells(),
                      copied);
     }

@@ -50,9 +50,13 @@ void Reestimate(vovido::SampledPart& part) {
     }
 }
 
-// Every kUpdateInterval samples the importance table is re-estimated whole.
-int64_t ReestimateSteps(const SamplerRecord& record) {
-    return record.IsObserved() ? 0 : record.table->GetNumberOfElements() / kUpdateInterval;
+// Every kUpdateInterval samples the importance tables are re-estimated whole.
+int64_t ReestimateSteps(const vovido::SampledPart& part) {
+    int64_t steps = 0;
+    for (const SamplerRecord& record : part.records) {
+        if (!record.IsObserved()) steps += record.table->GetNumberOfElements() / kUpdateInterval;
+    }
+    return steps;
 }
 
 vovido::SampleWeight DrawSelfImportanceSample(vovido::SampledPart& part, RandomGenerator& random, int s) {
