@@ -252,8 +252,8 @@ TEST(SamplingDrivers, NoSampleCountFailsEveryPart) {
 // A sample count whose draws would run for hours is refused before the first draw, naming the part, its
 // samples and the steps they would take: 80 a sample, each record's outcomes, parents and 4 steps, and 8
 // more for each of the 3 drawn right after a parent (5 in the order of logic sampling); backward sampling
-// reads xray's table twice and a row of each record on the walk up from it, either and its first parent
-// (22 more: 8, 4 + 4 and 2 + 4); adaptive importance sampling
+// reads the row of xray's outcome twice and a row of each record on the walk up from it, either and its
+// first parent (18 more: 2 + 2, 4 + 4 and 2 + 4); adaptive importance sampling
 // learns on 25,000 samples of xray and its ancestors (73 steps) and updates their 20 cells ten times (10
 // steps a cell); importance sampling after loopy propagation makes three passes of 84 steps, 4 each.
 TEST(SamplingDrivers, SampleCountsPastTheWorkLimitAreRefusedAtOnce) {
@@ -270,7 +270,7 @@ TEST(SamplingDrivers, SampleCountsPastTheWorkLimitAreRefusedAtOnce) {
         {1, part + "[smoke], [lung], [asia], [tub], [either], ..." + sizes + "206158430112" + limit},
         {3, part + topological + sizes + "171798691760" + limit},
         {4, part + topological + sizes + "171798691760" + limit},
-        {6, part + topological + sizes + "219043331994" + limit},
+        {6, part + topological + sizes + "210453397406" + limit},
         {7, part + topological + " (tables of 36 cells) 2147508647 times would take 171800518760" + limit},
         {8, part + topological + sizes + "171798692768" + limit},
     };
