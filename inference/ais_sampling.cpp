@@ -15,73 +15,33 @@
 #include "inference/sampling_work.h"
 #include "model/network.h"
 
-namespace {
-
-// Probabilities below the cut-off of a node's outcome count are raised to it; 0 above 20 outcomes,
-// where a uniform table over the possible outcomes is used instead.
-double CutoffFor(int numOutcomes) {
-    if (numOutcomes <= 5) return 0.1;
-    if (numOutcomes <= 8) return 0.04;
-    if (numOutcomes <= 20) return 0.0025;
-    return 0.0;
-}
-
-}  // namespace
-
-void SampleNet::InitImportanceTable(SampleNode& node, bool uniform) {
+void SampleNet::StartImportanceTable(SampleNode& node) {
     if (!node.isEvidenceAncestor) return;
-    const int n = node.numOutcomes;
-    const double cutoff = uniform ? 0.0 : CutoffFor(n);
     const double* table = node.table->GetData();
-    double* importance = node.importanceTable.GetData();
-    const int size = node.table->GetNumberOfElements();
-    for (int start = 0; start < size; start += n) {
-        const double* p = table + start;
-        double* q = importance + start;
-        int nonZero = 0;
-        int largest = 0;
-        double largestValue = 0.0;
-        for (int k = 0; k < n; k++) {
-            if (p[k] != 0.0) nonZero++;
-            if (p[k] > largestValue) {
-                largestValue = p[k];
-                largest = k;
-            }
-        }
-        if (cutoff == 0.0) {
-            for (int k = 0; k < n; k++) q[k] = p[k] == 0.0 ? 0.0 : 1.0 / nonZero;
-            continue;
-        }
-        double excess = 0.0;
-        for (int k = 0; k < n; k++) {
-            if (cutoff > p[k] && p[k] != 0.0) {
-                q[k] = cutoff;
-                excess += cutoff - p[k];
-            } else {
-                q[k] = p[k];
-            }
-        }
-        q[largest] -= excess;
-    }
-    // A table whose columns do not sum to 1 could leave the largest entry negative.
-    vovido::NormalizeColumns(importance, size, n, table);
+    std::copy(table, table + node.table->GetNumberOfElements(), node.importanceTable.GetData());
 }
 
 void SampleNet::UpdateImportanceTable(SampleNode& node) {
     const int n = node.numOutcomes;
-    const int size = node.learningTable.GetNumberOfElements();
-    double* learned = node.learningTable.GetData();
+    const int size = node.table->GetNumberOfElements();
     double* importance = node.importanceTable.GetData();
     for (int start = 0; start < size; start += n) {
+        const double* learned = node.learningTable.data() + start / n * (n + 1);
         double sum = 0.0;
-        for (int k = 0; k < n; k++) sum += learned[start + k];
+        for (int k = 0; k < n; k++) sum += learned[k];
         if (!(sum > 0.0) || !std::isfinite(sum)) continue;
+        // A column is moved towards its weighted frequencies as far as the samples behind them are worth:
+        // a column reached by a few samples, or by one heavy sample among light ones, keeps most of its
+        // table. Frequencies of a handful of samples taken at the full rate make the tables of hundreds of
+        // nodes peaked at random, and the weights of the final samples then differ by tens of orders.
+        const double worth = learned[n] > 0.0 ? sum / learned[n] * sum : 0.0;
+        const double rate =
+            learningRate * worth / (worth + vovido::AdaptiveSamplingSettings::kLearningPriorSamples * n);
         for (int k = 0; k < n; k++) {
-            importance[start + k] =
-                learningRate * learned[start + k] / sum + (1.0 - learningRate) * importance[start + k];
+            importance[start + k] = rate * learned[k] / sum + (1.0 - rate) * importance[start + k];
         }
     }
-    node.learningTable.FillWith(0.0);
+    std::fill(node.learningTable.begin(), node.learningTable.end(), 0.0);
     vovido::NormalizeColumns(importance, size, n, node.table->GetData());
 }
 
@@ -93,13 +53,12 @@ int RunAdaptiveImportanceSampling(SampleNet& net) {
     net.ClearLearningTables();
     net.ResetBeliefs();
     const int n = net.GetNumberOfNodes();
+    // Every importance table starts as the node's own table, so the first learning samples are those of
+    // likelihood weighting. Raising small entries to a cut-off, or making the parents of evidence uniform,
+    // changes the draw of every evidence ancestor a little; over hundreds of them the weights then spread
+    // over tens of orders, a handful of samples decides every belief and learning cannot recover.
     for (int i = 0; i < n; i++) {
-        if (!net.GetNode(i).IsObserved()) net.InitImportanceTable(net.GetNode(i), false);
-    }
-    // Parents of evidence start from the uniform table over their possible outcomes.
-    for (int i = 0; i < n; i++) {
-        if (!net.GetNode(i).IsObserved()) continue;
-        for (int p : net.GetNode(i).parentIndices) net.InitImportanceTable(net.GetNode(p), true);
+        if (!net.GetNode(i).IsObserved()) net.StartImportanceTable(net.GetNode(i));
     }
     // Without evidence ancestors nothing is learned: every importance table stays its table.
     bool learns = false;

@@ -11,6 +11,8 @@ constexpr double kStartingLearningRate = 0.4;
 constexpr double kLearningRateDecay = 0.9;
 constexpr int kLearningSamples = 25000;
 constexpr int kUpdateInterval = 2500;
+// Samples an outcome of a column must be worth before its learned frequency counts half.
+constexpr double kLearningPriorSamples = 10.0;
 }  // namespace vovido::AdaptiveSamplingSettings
 
 // Beliefs of every node of the net written to the network; 0, or kNoUsefulSamples when a node got no useful

@@ -4,11 +4,13 @@
 #include <algorithm>
 #include <cstdint>
 #include <new>
+#include <vector>
 
 #include "base/size_limits.h"
 #include "base/status_codes.h"
 #include "inference/record_sampling.h"
 #include "inference/sampling_drivers.h"
+#include "inference/sampling_work.h"
 
 namespace {
 
@@ -90,13 +92,33 @@ double DrawParentsBackwards(vovido::SampledPart& part, SamplerRecord& x, RandomG
     return sum;
 }
 
-// An observed record's parents are drawn from the row of its outcome, read twice for every sample across
-// the columns of the whole table; a record on the walk up from it draws its free parents likewise from
-// the row of its drawn outcome (counted once: the walk passes a share of the records only).
-int64_t BackwardRowSteps(const SamplerRecord& record) {
+// An observed record's parents are drawn from the row of its outcome, read twice every sample; the entries
+// of a row lie an outcome count apart, so a row of a table past the caches waits for memory at every
+// entry, twice as long as one within them. The walk up from it passes the first parents, each drawing its
+// free parents likewise from the row of its drawn outcome (counted once: some of them are known), and
+// ends at a root or at a record walked before. A network without evidence has no walk.
+int64_t ObservedRowSteps(const SamplerRecord& record) {
     const int64_t cells = record.table->GetNumberOfElements();
-    if (record.IsObserved()) return 2 * cells;
-    return record.numParents > 0 ? cells / record.numOutcomes + kSampleRecordSteps : 0;
+    const double outOfCache = std::min(1.0, static_cast<double>(cells) * 8.0 / kSampleNearCacheBytes);
+    return static_cast<int64_t>(2.0 * static_cast<double>(cells / record.numOutcomes) * (1.0 + outOfCache));
+}
+
+int64_t BackwardWalkSteps(const vovido::SampledPart& part) {
+    const std::vector<SamplerRecord>& records = part.records;
+    std::vector<char> walked(records.size(), 0);
+    int64_t steps = 0;
+    for (const SamplerRecord& observed : records) {
+        if (!observed.IsObserved() || observed.numParents == 0) continue;
+        steps = vovido::SaturatingSum(steps, ObservedRowSteps(observed));
+        for (int x = observed.parentPositions[0];
+             records[x].numParents > 0 && walked[static_cast<size_t>(x)] == 0;
+             x = records[x].parentPositions[0]) {
+            walked[static_cast<size_t>(x)] = 1;
+            const int64_t row = records[x].table->GetNumberOfElements() / records[x].numOutcomes;
+            steps = vovido::SaturatingSum(steps, row + kSampleRecordSteps);
+        }
+    }
+    return steps;
 }
 
 vovido::SampleWeight DrawBackwardSample(vovido::SampledPart& part, RandomGenerator& random, int) {
@@ -138,7 +160,7 @@ vovido::SampleWeight DrawBackwardSample(vovido::SampledPart& part, RandomGenerat
 int RunBackwardSampling(VRX_network& network) {
     vovido::RecordSampler sampler;
     sampler.prepare = PrepareScratch;
-    sampler.extraSteps = BackwardRowSteps;
+    sampler.extraSteps = BackwardWalkSteps;
     sampler.draw = DrawBackwardSample;
     return vovido::RunRecordSampler(network, sampler);
 }

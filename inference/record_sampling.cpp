@@ -88,6 +88,18 @@ int WritePart(SampledPart& part, bool countsHits) {
 
 }  // namespace
 
+namespace {
+
+double LikeliestColumnEntry(const SamplerRecord& record) {
+    double most = 0.0;
+    const int size = record.table->GetNumberOfElements();
+    for (int start = 0; start < size; start += record.numOutcomes)
+        most = std::max(most, record.tableData[start + record.evidence]);
+    return std::min(most, 1.0);
+}
+
+}  // namespace
+
 int RunRecordSampler(VRX_network& network, const RecordSampler& sampler) {
     if (const int rc = CheckSampleCount(network.numSamples, kNoUsefulSamples)) return rc;
     const int numSamples = network.numSamples;
@@ -114,17 +126,22 @@ int RunRecordSampler(VRX_network& network, const RecordSampler& sampler) {
     for (SampledPart& part : parts) {
         SampleSteps steps(sampler.tablesRead);
         int64_t copied = 0;
+        double reach = 1.0;
         for (size_t i = 0; i < part.records.size(); i++) {
             const SamplerRecord& record = part.records[i];
             const int* parents = record.parentPositions.get();
             const bool waits = std::find(parents, parents + record.numParents, static_cast<int>(i) - 1) !=
                                parents + record.numParents;
-            steps.AddRecord(record.numOutcomes, record.numParents, record.table->GetNumberOfElements(),
-                            sampler.extraSteps != nullptr ? sampler.extraSteps(record) : 0, waits);
+            steps.AddRecord(record.numOutcomes, record.numParents, record.table->GetNumberOfElements(), 0,
+                            waits, reach);
+            // A rejecting sampler goes past an observed record no more often than its likeliest column
+            // gives the observed outcome: with unlikely evidence most samples end within the first records.
+            if (sampler.countsHits && record.IsObserved()) reach *= LikeliestColumnEntry(record);
             if (!record.IsObserved())
                 copied = SaturatingSum(copied, SaturatingProduct(record.table->GetNumberOfElements(),
                                                                  sampler.copiesOfUnobserved));
         }
+        if (sampler.extraSteps != nullptr) steps.AddSteps(sampler.extraSteps(part));
         work.AddPart(*part.graph, numSamples, SaturatingProduct(numSamples, steps.PerSample()), steps.Cells(),
                      copied);
     }

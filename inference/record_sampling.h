@@ -44,10 +44,10 @@ struct RecordSampler {
     RecordOrder order = RecordOrder::kTopological;
     // Logic sampling counts accepted samples; the others add weights.
     bool countsHits = false;
-    // The tables of a record's shape a draw reads, and the steps a sample spends on a record besides its
-    // draw (may be null): counted before the first draw.
+    // The tables of a record's shape a draw reads, and the steps a sample of the part spends besides its
+    // draws (may be null): counted before the first draw.
     int tablesRead = 1;
-    int64_t (*extraSteps)(const SamplerRecord& record) = nullptr;
+    int64_t (*extraSteps)(const SampledPart& part) = nullptr;
     // Extra per-part set-up after the records are built and the run counted; 0 or a status. May be null.
     int (*prepare)(SampledPart& part) = nullptr;
     // The working tables it copies of each unobserved record's table.

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <new>
 
 #include "base/status_codes.h"
@@ -152,8 +153,8 @@ int SampleNet::PrepareTables(int tables) {
                 if (const int rc = node.importanceTable.Copy(*node.table)) return rc;
             }
             if ((tables & kLearningTables) != 0 && node.isEvidenceAncestor) {
-                if (const int rc = node.learningTable.Copy(*node.table)) return rc;
-                if (const int rc = node.learningTable.FillWith(0.0)) return rc;
+                const int64_t columns = node.table->GetNumberOfElements() / node.numOutcomes;
+                node.learningTable.assign(static_cast<size_t>(columns * (node.numOutcomes + 1)), 0.0);
             }
             const size_t n = static_cast<size_t>(node.numOutcomes);
             for (std::vector<double>* v : {&node.lambda, &node.lambdaNext, &node.evidenceIndicator, &node.pi,
@@ -186,7 +187,7 @@ void SampleNet::ReleaseTables() {
     for (const std::unique_ptr<SampleNode>& owned : nodes) {
         SampleNode& node = *owned;
         node.importanceTable.CleanUp();
-        node.learningTable.CleanUp();
+        std::vector<double>().swap(node.learningTable);
         for (std::vector<double>* v : {&node.lambdaFromChildren, &node.lambdaFromChildrenNext,
                                        &node.piFromParents, &node.piFromParentsNext})
             std::vector<double>().swap(*v);
@@ -206,7 +207,9 @@ void SampleNet::ResetBeliefs() {
 
 void SampleNet::ClearLearningTables() {
     learningScale_ = WeightScale();
-    for (const std::unique_ptr<SampleNode>& node : nodes) node->learningTable.FillWith(0.0);
+    for (const std::unique_ptr<SampleNode>& node : nodes) {
+        std::fill(node->learningTable.begin(), node->learningTable.end(), 0.0);
+    }
 }
 
 namespace {
@@ -272,15 +275,21 @@ void SampleNet::AccumulateLearning(const vovido::SampleWeight& weight) {
     if (weight.IsZero()) return;
     const double w = Scaled(weight, learningScale_, [this](int shift) {
         for (SampleNode* node : learned) {
-            if (node->isEvidenceAncestor)
-                ScaleValues(node->learningTable.GetData(),
-                            static_cast<size_t>(node->learningTable.GetNumberOfElements()), shift);
+            if (!node->isEvidenceAncestor) continue;
+            const size_t stride = static_cast<size_t>(node->numOutcomes) + 1;
+            double* learned = node->learningTable.data();
+            for (size_t start = 0; start < node->learningTable.size(); start += stride) {
+                ScaleValues(learned + start, stride - 1, shift);
+                learned[start + stride - 1] = std::ldexp(learned[start + stride - 1], 2 * shift);
+            }
         }
     });
     for (SampleNode* node : learned) {
         // Only the evidence ancestors' importance tables are ever learned.
         if (!node->isEvidenceAncestor) continue;
-        node->learningTable[node->ColumnOffset() + node->state] += w;
+        double* learned = node->learningTable.data() + node->LearningOffset();
+        learned[node->state] += w;
+        learned[node->numOutcomes] += w * w;
     }
 }
 

@@ -50,7 +50,12 @@ public:
     // Borrowed from the part.
     const VRX_Dmatrix* table = nullptr;
     VRX_Dmatrix importanceTable;
-    VRX_Dmatrix learningTable;
+    // Per column of the table, the summed learning weights of its outcomes, then the sum of their squares:
+    // with the column's sum, how many samples its frequencies are worth. Kept next to the weights, so
+    // that a learning sample reaches no further memory for them.
+    std::vector<double> learningTable;
+    // Offset of the learned column at the sample's coordinates.
+    int LearningOffset() const { return ColumnOffset() / numOutcomes * (numOutcomes + 1); }
     int numChildren = 0;
     int numParents = 0;
     std::vector<int> childOutcomeCounts;
@@ -114,9 +119,9 @@ public:
     void AccumulateLearning(const vovido::SampleWeight& weight);
     // Adds a kept sample's weight to every unobserved node's belief at its state.
     void AccumulateBeliefs(const vovido::SampleWeight& weight);
-    // Adaptive importance sampling: starting importance tables of evidence ancestors, by the cut-off
-    // heuristic or (uniform) over the non-zero table entries; the learning step.
-    void InitImportanceTable(SampleNode& node, bool uniform);
+    // Adaptive importance sampling: an evidence ancestor's importance table set to its table; the learning
+    // step.
+    void StartImportanceTable(SampleNode& node);
     void UpdateImportanceTable(SampleNode& node);
     // Importance sampling after loopy propagation: small importance entries raised to the cut-off.
     void ApplyEpisCutoff(SampleNode& node);

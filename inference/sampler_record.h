@@ -29,6 +29,8 @@ struct SamplerRecord {
     std::unique_ptr<double[]> weightedCounts;
     std::unique_ptr<VRX_Dmatrix> importanceTable;
     std::unique_ptr<VRX_Dmatrix> learningTable;
+    // Per column of learningTable, the sum of the squared weights added to it.
+    std::vector<double> learningSquares;
     // Null for the per-parent records of an observed noisy-MAX node: observed, and given no result.
     VRX_node* node = nullptr;
     int numOutcomes = 0;

@@ -2,6 +2,7 @@
 #include "inference/sampling_work.h"
 
 #include <algorithm>
+#include <cmath>
 #include <string>
 
 #include "base/error_log.h"
@@ -23,26 +24,26 @@ int64_t SaturatingSum(int64_t a, int64_t b) {
     return a > INT64_MAX - b ? INT64_MAX : a + b;
 }
 
-void SampleSteps::AddRecord(int outcomes, int parents, int64_t cells, int64_t extraSteps, bool waits) {
-    steps_ =
-        SaturatingSum(steps_, SaturatingSum(int64_t{outcomes} + parents + kSampleRecordSteps, extraSteps));
+void SampleSteps::AddRecord(int outcomes, int parents, int64_t cells, int64_t extraSteps, bool waits,
+                            double reach) {
+    int64_t own = SaturatingSum(int64_t{outcomes} + parents + kSampleRecordSteps, extraSteps);
+    if (waits) own = SaturatingSum(own, kSampleWaitSteps);
+    if (reach < 1.0) own = static_cast<int64_t>(std::ceil(static_cast<double>(own) * reach));
+    steps_ = SaturatingSum(steps_, own);
     cells_ = SaturatingSum(cells_, cells);
-    ++records_;
-    if (!waits) return;
-    ++waiting_;
-    steps_ = SaturatingSum(steps_, kSampleWaitSteps);
+    records_ += reach;
+    if (waits) waiting_ += reach;
 }
 
 int64_t SampleSteps::PerSample() const {
     // Past the caches every draw waits for memory: the share of the tables beyond them, a record.
     const auto bytes = static_cast<double>(SaturatingProduct(cells_, 8 * int64_t{tablesRead_}));
     const auto missSteps = [bytes](int64_t cache) {
-        return static_cast<int64_t>(std::min(1.0, bytes / static_cast<double>(cache)) *
-                                    static_cast<double>(kSampleMissSteps));
+        return std::min(1.0, bytes / static_cast<double>(cache)) * static_cast<double>(kSampleMissSteps);
     };
-    return SaturatingSum(
-        SaturatingSum(steps_, SaturatingProduct(records_ - waiting_, missSteps(kSampleCacheBytes))),
-        SaturatingProduct(waiting_, missSteps(kSampleNearCacheBytes)));
+    const double misses =
+        (records_ - waiting_) * missSteps(kSampleCacheBytes) + waiting_ * missSteps(kSampleNearCacheBytes);
+    return SaturatingSum(steps_, static_cast<int64_t>(misses));
 }
 
 void SamplingWork::AddPart(RelevanceGraph& part, int64_t samples, int64_t work, int64_t cells,

@@ -11,6 +11,9 @@ class VRX_network;
 
 namespace vovido {
 
+int64_t SaturatingProduct(int64_t a, int64_t b);
+int64_t SaturatingSum(int64_t a, int64_t b);
+
 // The steps of one sample over the records it draws or weighs: each record's outcomes, parents,
 // kSampleRecordSteps and extra steps of the sampler's own, and a share of kSampleMissSteps a record as the
 // tables its draws read outgrow the caches (sooner for a record that waits for the draw just before it).
@@ -18,16 +21,20 @@ class SampleSteps {
 public:
     // tablesRead: the tables of a record's shape that its draws read (table, importance, learning table).
     explicit SampleSteps(int tablesRead) : tablesRead_(tablesRead) {}
-    // waits: a parent of the record is drawn right before it.
-    void AddRecord(int outcomes, int parents, int64_t cells, int64_t extraSteps = 0, bool waits = false);
+    // waits: a parent of the record is drawn right before it; reach: the most a sample can reach it, below 1
+    // where a sample may be rejected before it.
+    void AddRecord(int outcomes, int parents, int64_t cells, int64_t extraSteps = 0, bool waits = false,
+                   double reach = 1.0);
+    // Steps a sample spends besides its records' draws.
+    void AddSteps(int64_t steps) { steps_ = SaturatingSum(steps_, steps); }
     int64_t PerSample() const;
     int64_t Cells() const { return cells_; }
 
 private:
     int tablesRead_;
     int64_t steps_ = 0;
-    int64_t records_ = 0;
-    int64_t waiting_ = 0;
+    double records_ = 0.0;  // each weighed by its reach
+    double waiting_ = 0.0;
     int64_t cells_ = 0;
 };
 
@@ -53,9 +60,6 @@ private:
     int64_t largestSamples_ = 0;
     int64_t largestCells_ = 0;
 };
-
-int64_t SaturatingProduct(int64_t a, int64_t b);
-int64_t SaturatingSum(int64_t a, int64_t b);
 
 // Whether a parent of record i of the view is record i - 1.
 bool WaitsForPrevious(const PartView& view, int i);

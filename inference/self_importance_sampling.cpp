@@ -10,6 +10,7 @@
 namespace {
 
 constexpr int kUpdateInterval = 100;
+constexpr double kPriorSamples = 10.0;
 
 int PrepareTables(vovido::SampledPart& part) {
     for (SamplerRecord& record : part.records) {
@@ -19,12 +20,17 @@ int PrepareTables(vovido::SampledPart& part) {
         if (const int rc = record.importanceTable->Copy(*record.table)) return rc;
         if (const int rc = record.learningTable->Copy(*record.table)) return rc;
         if (const int rc = record.learningTable->FillWith(0.0)) return rc;
+        record.learningSquares.assign(
+            static_cast<size_t>(record.table->GetNumberOfElements() / record.numOutcomes), 0.0);
     }
     return kSuccess;
 }
 
-// Importance column = the column of the table plus the normalised column of the learning table, which
-// holds the weights of every kept sample so far, normalised. The learning table is never normalised in
+// Importance column = the column of the table mixed with the normalised column of the learning table, which
+// holds the weights of every kept sample so far; the learned share is half the column's worth, (sum of
+// weights)^2 / sum of squared weights, over that worth plus kPriorSamples an outcome. Columns learned at
+// half from a few samples make the tables of hundreds of nodes peaked at random, and the weights then
+// differ by tens of orders. The learning table is never normalised in
 // place: kept in one scale, old and new weights count alike, whereas normalised old content would be
 // swamped or ignored by weights of another magnitude, and the importance tables would follow a handful
 // of samples. A column that no kept sample reached keeps the table's distribution.
@@ -38,10 +44,14 @@ void Reestimate(vovido::SampledPart& part) {
         for (int start = 0; start < size; start += n) {
             double learnedSum = 0.0;
             for (int k = 0; k < n; k++) learnedSum += learned[start + k];
-            const double scale = learnedSum > 0.0 ? 1.0 / learnedSum : 0.0;
+            const double squares = record.learningSquares[static_cast<size_t>(start / n)];
+            const double worth = squares > 0.0 ? learnedSum / squares * learnedSum : 0.0;
+            const double share = 0.5 * worth / (worth + kPriorSamples * n);
+            const double scale = learnedSum > 0.0 ? share / learnedSum : 0.0;
             double sum = 0.0;
             for (int k = 0; k < n; k++) {
-                importance[start + k] = learned[start + k] * scale + record.tableData[start + k];
+                importance[start + k] =
+                    learned[start + k] * scale + (1.0 - share) * record.tableData[start + k];
                 sum += importance[start + k];
             }
             if (!(sum > 0.0)) continue;
@@ -50,9 +60,13 @@ void Reestimate(vovido::SampledPart& part) {
     }
 }
 
-// Every kUpdateInterval samples the importance table is re-estimated whole.
-int64_t ReestimateSteps(const SamplerRecord& record) {
-    return record.IsObserved() ? 0 : record.table->GetNumberOfElements() / kUpdateInterval;
+// Every kUpdateInterval samples the importance tables are re-estimated whole.
+int64_t ReestimateSteps(const vovido::SampledPart& part) {
+    int64_t steps = 0;
+    for (const SamplerRecord& record : part.records) {
+        if (!record.IsObserved()) steps += record.table->GetNumberOfElements() / kUpdateInterval;
+    }
+    return steps;
 }
 
 vovido::SampleWeight DrawSelfImportanceSample(vovido::SampledPart& part, RandomGenerator& random, int s) {
@@ -74,7 +88,10 @@ vovido::SampleWeight DrawSelfImportanceSample(vovido::SampledPart& part, RandomG
     }
     const double weight = drawWeight * evidenceWeight;
     for (SamplerRecord& record : part.records) {
-        if (!record.IsObserved()) (*record.learningTable)[record.ColumnOffset() + record.state] += weight;
+        if (record.IsObserved()) continue;
+        const int column = record.ColumnOffset();
+        (*record.learningTable)[column + record.state] += weight;
+        record.learningSquares[static_cast<size_t>(column / record.numOutcomes)] += weight * weight;
     }
     if (s > 0 && s % kUpdateInterval == 0) Reestimate(part);
     return weight;

@@ -139,67 +139,50 @@ struct Ancestor {
     int x;
 };
 
-TEST(SampleNet, InitImportanceTableCutoffsByOutcomeCount) {
-    struct Case {
-        int outcomes;
-        double cutoff;  // 0: uniform over the possible outcomes
-    };
-    for (const Case& c :
-         {Case{5, 0.1}, Case{6, 0.04}, Case{8, 0.04}, Case{9, 0.0025}, Case{20, 0.0025}, Case{21, 0}}) {
-        Ancestor g(c.outcomes);
-        WholePart part(g.t.net);
-        SampleNet net(part.view);
-        ASSERT_EQ(net.PrepareTables(), kSuccess);
-        SampleNode& x = net.GetNode(0);
-        net.InitImportanceTable(x, false);
-        const int n = c.outcomes;
-        std::vector<double> want(n, c.cutoff);
-        want[0] = c.cutoff == 0 ? 1.0 / (n - 1) : 1.0 - 0.001 * (n - 2) - (c.cutoff - 0.001) * (n - 2);
-        if (c.cutoff == 0) std::fill(want.begin(), want.end() - 1, 1.0 / (n - 1));
-        want[n - 1] = 0.0;
-        ExpectNear(Column(x.importanceTable, 0, n), want, 1e-12, "outcomes " + std::to_string(n));
-        net.InitImportanceTable(x, true);
-        std::fill(want.begin(), want.end() - 1, 1.0 / (n - 1));
-        ExpectNear(Column(x.importanceTable, 0, n), want, 1e-12, "uniform, outcomes " + std::to_string(n));
-    }
-}
-
-// A column that does not sum to 1 would leave the largest entry negative: it stays possible and the
-// column is a distribution.
-TEST(SampleNet, InitImportanceTableKeepsEveryPossibleOutcome) {
-    Ancestor g(5);
-    g.t.Table(g.x, {0.3, 0.01, 0.01, 0.01, 0.01});
+// Learning starts from the ancestor's own table; an observed node weighs by its table and has none.
+TEST(SampleNet, StartImportanceTableTakesTheTable) {
+    Ancestor g(3);
     WholePart part(g.t.net);
     SampleNet net(part.view);
     ASSERT_EQ(net.PrepareTables(), kSuccess);
-    net.InitImportanceTable(net.GetNode(0), false);
-    ExpectNear(Column(net.GetNode(0).importanceTable, 0, 5),
-               {0.3 / 0.7, 0.1 / 0.7, 0.1 / 0.7, 0.1 / 0.7, 0.1 / 0.7});
-    // Observed: weighs by its table, so it has no importance table to set.
-    net.InitImportanceTable(net.GetNode(1), false);
+    for (int k = 0; k < 3; k++) net.GetNode(0).importanceTable[k] = 1.0 / 3;
+    net.StartImportanceTable(net.GetNode(0));
+    ExpectNear(Column(net.GetNode(0).importanceTable, 0, 3), {0.999, 0.001, 0.0});
+    net.StartImportanceTable(net.GetNode(1));
     EXPECT_EQ(net.GetNode(1).importanceTable.GetNumberOfElements(), 0);
 }
 
-TEST(SampleNet, UpdateImportanceTableMixesLearnedColumns) {
-    TestNetwork t;
-    const int a = t.Add("A"), b = t.Add("B"), c = t.Add("C");
-    t.Arcs({{a, b}, {b, c}});
-    t.Table(b, {0.5, 0.5, 0.2, 0.8});
-    t.Observe(a, 0);
-    t.Observe(c, 0);
-    WholePart part(t.net);
-    SampleNet net(part.view);
-    ASSERT_EQ(net.PrepareTables(), kSuccess);
-    // Only the evidence ancestor B learns.
-    EXPECT_EQ(net.GetNode(0).learningTable.GetNumberOfElements(), 0);
-    SampleNode& node = net.GetNode(1);
-    node.learningTable[0] = 3.0;
-    node.learningTable[1] = 1.0;
-    net.learningRate = 0.4;
-    net.UpdateImportanceTable(node);
-    ExpectNear(Column(node.importanceTable, 0, 4),
-               {0.4 * 0.75 + 0.6 * 0.5, 0.4 * 0.25 + 0.6 * 0.5, 0.2, 0.8});
-    ExpectNear(Column(node.learningTable, 0, 4), {0, 0, 0, 0});
+// A column moves towards its learned frequencies at the learning rate scaled by what its samples are
+// worth, (sum of weights)^2 / sum of squared weights, against 10 samples an outcome.
+TEST(SampleNet, UpdateImportanceTableMixesLearnedColumnsByTheirWorth) {
+    struct Case {
+        double squares;  // of the learned weights 3 and 1
+        double worth;
+    };
+    for (const Case& c : {Case{4.0, 4.0}, Case{16.0, 1.0}, Case{0.04, 400.0}}) {
+        TestNetwork t;
+        const int a = t.Add("A"), b = t.Add("B"), d = t.Add("C");
+        t.Arcs({{a, b}, {b, d}});
+        t.Table(b, {0.5, 0.5, 0.2, 0.8});
+        t.Observe(a, 0);
+        t.Observe(d, 0);
+        WholePart part(t.net);
+        SampleNet net(part.view);
+        ASSERT_EQ(net.PrepareTables(), kSuccess);
+        // Only the evidence ancestor B learns.
+        EXPECT_TRUE(net.GetNode(0).learningTable.empty());
+        SampleNode& node = net.GetNode(1);
+        node.learningTable[0] = 3.0;
+        node.learningTable[1] = 1.0;
+        node.learningTable[2] = c.squares;
+        net.learningRate = 0.4;
+        net.UpdateImportanceTable(node);
+        const double rate = 0.4 * c.worth / (c.worth + 20.0);
+        ExpectNear(Column(node.importanceTable, 0, 4),
+                   {rate * 0.75 + (1 - rate) * 0.5, rate * 0.25 + (1 - rate) * 0.5, 0.2, 0.8}, 1e-12,
+                   "worth " + std::to_string(c.worth));
+        EXPECT_EQ(node.learningTable, std::vector<double>(6, 0.0));
+    }
 }
 
 TEST(SampleNet, EpisCutoffRaisesSmallEntriesAndKeepsDistributions) {

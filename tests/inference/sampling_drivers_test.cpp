@@ -165,6 +165,42 @@ TEST(SamplingDrivers, WeightsOfLongNetworksStayInRange) {
     }
 }
 
+// A hundred nodes of 3 to 5 outcomes, each with 2 to 4 parents among the six before it, ten of them
+// observed: the samplers that learn their importance tables must stay near the exact beliefs, as likelihood
+// weighting does, however many of the nodes they learn.
+TEST(SamplingDrivers, LearnedImportanceOverManyNodesAgreesWithExact) {
+    constexpr int kNodes = 100;
+    TestNetwork t;
+    std::mt19937 rng(1);
+    std::vector<int> h(kNodes);
+    for (int i = 0; i < kNodes; i++) {
+        const int outcomes = std::uniform_int_distribution<int>(3, 5)(rng);
+        h[i] = t.Add(("n" + std::to_string(i)).c_str(), outcomes);
+        const int parents = std::uniform_int_distribution<int>(2, 4)(rng);
+        for (int j = 0; j < parents && i > 0; j++) {
+            const int p = std::uniform_int_distribution<int>(std::max(0, i - 6), i - 1)(rng);
+            static_cast<void>(t.net.AddArc(h[p], h[i]));  // a repeated arc is refused
+        }
+        VRX_Dmatrix* table = nullptr;
+        ASSERT_EQ(t.net.GetNode(h[i])->GetDefinition()->GetDefinition(table), kSuccess);
+        std::vector<double> values(static_cast<size_t>(table->GetNumberOfElements()));
+        for (size_t c = 0; c < values.size(); c += outcomes) {
+            RandomColumn(&values[c], outcomes, rng, [](int, int) { return false; });
+        }
+        t.Table(h[i], values);
+    }
+    for (int k = 0; k < 10; k++) t.Observe(h[kNodes - 1 - 9 * k], 0);
+    ASSERT_EQ(Update(t.net, BayesianAlgorithm::kClusteringWithDecomposition, 0), kSuccess);
+    std::vector<std::vector<double>> exact;
+    for (int i = 0; i < kNodes; i++) exact.push_back(t.Beliefs(h[i]));
+    for (int algorithm :
+         {BayesianAlgorithm::kSelfImportanceSampling, BayesianAlgorithm::kAdaptiveImportanceSampling}) {
+        ASSERT_EQ(Update(t.net, algorithm, 10000), kSuccess) << Where(algorithm);
+        for (int i = 0; i < kNodes; i++)
+            ExpectNear(t.Beliefs(h[i]), exact[i], 0.08, Where(algorithm, " node " + std::to_string(i)));
+    }
+}
+
 TEST(SamplingDrivers, FixedSeedRepeatsExactly) {
     Asia asia;
     asia.t.Observe(asia.xray, 0);
@@ -220,7 +256,8 @@ TEST(SamplingDrivers, NoSampleCountFailsEveryPart) {
 // A sample count whose draws would run for hours is refused before the first draw, naming the part, its
 // samples and the steps they would take: 80 a sample, each record's outcomes, parents and 4 steps, and 8
 // more for each of the 3 drawn right after a parent (5 in the order of logic sampling); backward sampling
-// reads xray's table twice and a row of each record with parents (42 more); adaptive importance sampling
+// reads the row of xray's outcome twice and a row of each record on the walk up from it, either and its
+// first parent (18 more: 2 + 2, 4 + 4 and 2 + 4); adaptive importance sampling
 // learns on 25,000 samples of xray and its ancestors (73 steps) and updates their 20 cells ten times (10
 // steps a cell); importance sampling after loopy propagation makes three passes of 84 steps, 4 each.
 TEST(SamplingDrivers, SampleCountsPastTheWorkLimitAreRefusedAtOnce) {
@@ -237,7 +274,7 @@ TEST(SamplingDrivers, SampleCountsPastTheWorkLimitAreRefusedAtOnce) {
         {1, part + "[smoke], [lung], [asia], [tub], [either], ..." + sizes + "206158430112" + limit},
         {3, part + topological + sizes + "171798691760" + limit},
         {4, part + topological + sizes + "171798691760" + limit},
-        {6, part + topological + sizes + "261993004934" + limit},
+        {6, part + topological + sizes + "210453397406" + limit},
         {7, part + topological + " (tables of 36 cells) 2147508647 times would take 171800518760" + limit},
         {8, part + topological + sizes + "171798692768" + limit},
     };
@@ -245,6 +282,37 @@ TEST(SamplingDrivers, SampleCountsPastTheWorkLimitAreRefusedAtOnce) {
         EXPECT_EQ(Update(asia.t.net, r.algorithm, 2147483647), kOutOfMemory) << Where(r.algorithm);
         ExpectLogged(kOutOfMemory, r.text, Where(r.algorithm));
         EXPECT_FALSE(asia.t.Value(asia.lung)->IsUpToDate()) << Where(r.algorithm);
+    }
+}
+
+// Logic sampling goes past an observed record no more often than its likeliest column gives the observed
+// outcome. The root R (6 steps: 2 outcomes and 4) and its child E, observed at 0.001 (15: one parent, and 8
+// for waiting on R), come first; behind them each link of a chain of 30 from R costs 1 step instead of
+// 7 (the first) or 15.
+TEST(SamplingDrivers, LogicSamplingCountsWhatRejectionLetsThrough) {
+    TestNetwork t;
+    const int root = t.Add("R"), observed = t.Add("E");
+    t.Arc(root, observed);
+    t.Table(observed, {0.001, 0.999, 0.0005, 0.9995});
+    t.Observe(observed, 0);
+    for (int i = 1, previous = root; i <= 30; i++) {
+        const int link = t.Add(("C" + std::to_string(i)).c_str());
+        t.Arc(previous, link);
+        previous = link;
+    }
+    const std::string part = "ERROR: Sampling the part of 32 nodes ";
+    const std::string sizes = " (tables of 126 cells) 2147483647 times would take ";
+    const std::string limit = " steps, past the limit of 4294967296 steps";
+    const struct {
+        int algorithm;
+        std::string nodes;
+        int64_t steps;
+    } refusals[] = {{1, "[R], [E], [C1], [C2], [C3], ...", 6 + 15 + 30},
+                    {3, "[R], [E], [C1], [C2], [C3], ...", 6 + 15 + 7 + 29 * 15}};
+    for (const auto& r : refusals) {
+        EXPECT_EQ(Update(t.net, r.algorithm, 2147483647), kOutOfMemory) << Where(r.algorithm);
+        ExpectLogged(kOutOfMemory, part + r.nodes + sizes + std::to_string(2147483647 * r.steps) + limit,
+                     Where(r.algorithm));
     }
 }
 
