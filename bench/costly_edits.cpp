@@ -12,6 +12,8 @@
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
+#include "model/node_value.h"
+#include "tests/support/costly_networks.h"
 
 namespace {
 
@@ -113,6 +115,28 @@ void BM_ReadNodeOfManyStates(benchmark::State& state) {
 }
 BENCHMARK(BM_ReadNodeOfManyStates)
     ->Arg(2000000)
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+// Arguments: nodes of a random tree, findings set one at a time (spread evenly), then one update. A finding
+// walks the network only while a value other than the findings is current: before the update none is.
+void BM_ObserveOneByOne(benchmark::State& state) {
+    RunInChild(state, [&state] {
+        VRX_network net;
+        const int nodes = static_cast<int>(state.range(0));
+        if (vovido::test::BuildSampledBand(net, nodes, 2, 1, true, 0) != kSuccess) return 1;
+        const int findings = static_cast<int>(state.range(1));
+        for (int k = 0; k < findings; ++k) {
+            const int h = net.FindNode(("n" + std::to_string(nodes - 1 - k * (nodes / findings))).c_str());
+            if (net.GetNode(h)->GetValue()->SetEvidence(0) != kSuccess) return 1;
+        }
+        return net.UpdateBeliefs();
+    });
+}
+BENCHMARK(BM_ObserveOneByOne)
+    ->Args({200000, 1000})
+    ->Args({20000, 1000})
     ->Iterations(1)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);

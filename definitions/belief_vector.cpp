@@ -91,7 +91,7 @@ int VRX_beliefVector::FixOutcome(int outcome) {
         if (const int rc = RebuildFromDefinition()) return rc;
         AddValueFlags(fixed);
     }
-    AddValueFlags(ValueFlags::kUpToDate);
+    AddUpToDateForEvidence();
     evidence = outcome;
     beliefs.FillWith(0.0);
     beliefs[outcome] = 1.0;

@@ -456,7 +456,7 @@ int VRX_network::RepropagateEvidence(int handle) {
         bool current = false;
         for (int h = 0; h < numSlots && !current; h++) {
             const VRX_nodeValue* v = ValueAt(*this, h);
-            current = v != nullptr && v->IsUpToDate();
+            current = v != nullptr && v->IsUpToDate() && !v->HasEvidence();
         }
         valuesMayBeCurrent_ = current;
     }
@@ -496,21 +496,21 @@ int VRX_network::NotifyEvidenceSet(int handle) {
     // A refused outcome leaves every mark and flag as it was: the value takes its evidence back.
     if (const int rc = CheckEvidencePossible(handle)) return rc;
 
-    ClearMarksOfAllNodes(kVisited | kAncestor | kFromChild | kFromParent);
-    for (int h = 0; h < numSlots; h++) {
-        const VRX_nodeValue* value = ValueAt(*this, h);
-        if (value != nullptr &&
-            (value->HasFlag(ValueFlags::kVirtualEvidence) ||
-             (value->HasFlag(ValueFlags::kEvidence) && !value->HasFlag(ValueFlags::kPropagatedEvidence)))) {
-            MarkAncestors(h);
-            if (value->HasFlag(ValueFlags::kVirtualEvidence)) nodes[h].SetMark(kAncestor);
-        }
-    }
+    // The walk only marks values out of date: with none up to date but the findings it would change
+    // nothing, and a network observed node by node would walk its connected part once a finding.
     bool utilityReached = false;
-    nodes[handle].SetMark(kVisited);
-    // The walk only marks values out of date: with none up to date it would change nothing, and a network
-    // observed node by node would walk its connected part once a finding.
     if (valuesMayBeCurrent_) {
+        ClearMarksOfAllNodes(kVisited | kAncestor | kFromChild | kFromParent);
+        for (int h = 0; h < numSlots; h++) {
+            const VRX_nodeValue* value = ValueAt(*this, h);
+            if (value != nullptr && (value->HasFlag(ValueFlags::kVirtualEvidence) ||
+                                     (value->HasFlag(ValueFlags::kEvidence) &&
+                                      !value->HasFlag(ValueFlags::kPropagatedEvidence)))) {
+                MarkAncestors(h);
+                if (value->HasFlag(ValueFlags::kVirtualEvidence)) nodes[h].SetMark(kAncestor);
+            }
+        }
+        nodes[handle].SetMark(kVisited);
         const VRX_intArray& children = nodes[handle].children;
         const VRX_intArray& parents = nodes[handle].parents;
         for (int i = 0; i < children.GetCount(); i++)

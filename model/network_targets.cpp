@@ -39,18 +39,13 @@ int VRX_network::GetEvidenceNodes(VRX_intArray& out) const {
 }
 
 int VRX_network::InvalidateValues() {
-    bool kept = false;
     for (int h = 0; h < numSlots; h++) {
         const VRX_node* node = nodes[h].node.get();
         VRX_nodeValue* value = node != nullptr ? node->GetValue() : nullptr;
         if (value == nullptr) continue;
-        if (value->HasEvidence()) {
-            kept |= value->IsUpToDate();
-        } else {
-            value->SetValueFlag(ValueFlags::kUpToDate, false);
-        }
+        if (!value->HasEvidence()) value->SetValueFlag(ValueFlags::kUpToDate, false);
     }
-    valuesMayBeCurrent_ = kept;
+    valuesMayBeCurrent_ = false;
     return kSuccess;
 }
 

@@ -108,7 +108,7 @@ public:
         network = net;
         handle = nodeHandle;
         if (HasEvidence()) TellNetworkOfEvidence();
-        if (IsUpToDate()) TellNetworkOfCurrentValue();
+        if (IsUpToDate() && !HasEvidence()) TellNetworkOfCurrentValue();
     }
 
     // Keeps the evidence in step once the node's outcomes were edited (the definition has changed
@@ -121,12 +121,16 @@ protected:
 
     // Flags change only through these, so that the network learns of every value that takes evidence or
     // is marked up to date.
+    // A value holding evidence is current by its evidence, which no walk of the network takes back: only
+    // the others are told of.
     void AddValueFlags(uint32_t bits) {
         const bool had = HasEvidence();
         valueFlags |= bits;
         if (!had && HasEvidence()) TellNetworkOfEvidence();
-        if (bits & ValueFlags::kUpToDate) TellNetworkOfCurrentValue();
+        if ((bits & ValueFlags::kUpToDate) && !HasEvidence()) TellNetworkOfCurrentValue();
     }
+    // The beliefs of an outcome about to be made evidence: current without a notice.
+    void AddUpToDateForEvidence() { valueFlags |= ValueFlags::kUpToDate; }
     void RemoveValueFlags(uint32_t bits) { valueFlags &= ~bits; }
     void ReplaceValueFlags(uint32_t flags) {
         valueFlags = 0;
