@@ -146,6 +146,9 @@ public:
     void ClearMarksOfAllNodes(int mask);
     // Sets the ancestor mark (4) on every ancestor of the node over ordinary arcs.
     void MarkAncestors(int handle);
+    // Marks the ancestors of every finding and likelihood that was set, not propagated: the nodes through
+    // which evidence opens a path. A node of likelihoods is marked itself as well.
+    void MarkAncestorsOfFindings();
 
     // Targets.
     [[nodiscard]] int SetTarget(int handle);

@@ -388,6 +388,19 @@ void VRX_network::PassInvalidation(int handle, bool fromChild, bool& utilityReac
     }
 }
 
+void VRX_network::MarkAncestorsOfFindings() {
+    for (int h = 0; h < numSlots; h++) {
+        const VRX_nodeValue* value = ValueAt(*this, h);
+        if (value != nullptr &&
+            (value->HasFlag(ValueFlags::kVirtualEvidence) ||
+             (value->HasFlag(ValueFlags::kEvidence) && !value->HasFlag(ValueFlags::kPropagatedEvidence)))) {
+            MarkAncestors(h);
+            // Likelihoods leave a path through their node open and open it between its parents.
+            if (value->HasFlag(ValueFlags::kVirtualEvidence)) nodes[h].SetMark(SlotMarks::kAncestor);
+        }
+    }
+}
+
 int VRX_network::RepropagateEvidence(int handle) {
     using namespace SlotMarks;
     if (!(propagationFlags & PropagationFlags::kNotices)) return kSuccess;
@@ -419,16 +432,7 @@ int VRX_network::RepropagateEvidence(int handle) {
             }
             ClearMarksOfAllNodes(kVisited | kAncestor | kFromChild | kFromParent);
         }
-        for (int h = 0; h < numSlots; h++) {
-            const VRX_nodeValue* value = ValueAt(*this, h);
-            if (value != nullptr && (value->HasFlag(ValueFlags::kVirtualEvidence) ||
-                                     (value->HasFlag(ValueFlags::kEvidence) &&
-                                      !value->HasFlag(ValueFlags::kPropagatedEvidence)))) {
-                MarkAncestors(h);
-                // Likelihoods leave a path through their node open and open it between its parents.
-                if (value->HasFlag(ValueFlags::kVirtualEvidence)) nodes[h].SetMark(kAncestor);
-            }
-        }
+        MarkAncestorsOfFindings();
     }
 
     bool utilityReached = false;
@@ -501,15 +505,7 @@ int VRX_network::NotifyEvidenceSet(int handle) {
     bool utilityReached = false;
     if (valuesMayBeCurrent_) {
         ClearMarksOfAllNodes(kVisited | kAncestor | kFromChild | kFromParent);
-        for (int h = 0; h < numSlots; h++) {
-            const VRX_nodeValue* value = ValueAt(*this, h);
-            if (value != nullptr && (value->HasFlag(ValueFlags::kVirtualEvidence) ||
-                                     (value->HasFlag(ValueFlags::kEvidence) &&
-                                      !value->HasFlag(ValueFlags::kPropagatedEvidence)))) {
-                MarkAncestors(h);
-                if (value->HasFlag(ValueFlags::kVirtualEvidence)) nodes[h].SetMark(kAncestor);
-            }
-        }
+        MarkAncestorsOfFindings();
         nodes[handle].SetMark(kVisited);
         const VRX_intArray& children = nodes[handle].children;
         const VRX_intArray& parents = nodes[handle].parents;
