@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <vector>
@@ -514,6 +515,28 @@ TEST(DiagResultsOrder, FaultsByProbabilityThenPursuedThenOutcome) {
 
 namespace {
 
+// A ranking refused before its first update: the pursued faults f0 .. f(pursued - 1), the mode and the one
+// message logged.
+struct RefusedRanking {
+    int mode;
+    int pursued;
+    const char* message;
+};
+
+template <size_t N>
+void ExpectRankingsRefused(DiagSession& session, const RefusedRanking (&cases)[N]) {
+    for (const RefusedRanking& c : cases) {
+        VRX_intArray faults;
+        for (int i = 0; i < c.pursued; ++i) ASSERT_EQ(faults.Add(i), kSuccess);
+        ASSERT_EQ(session.SetPursuedFaults(faults), kSuccess);
+        errorLog.Flush();
+        EXPECT_EQ(session.ComputeTestStrengths(c.mode), kOutOfMemory) << c.message;
+        EXPECT_EQ(vovido::test::LoggedMessages(), std::vector<std::string>{c.message});
+        EXPECT_TRUE(session.GetResults().empty());
+    }
+    errorLog.Flush();
+}
+
 // Forty faults and fifty tests: pursuing many faults at once is refused before any ranking update, naming
 // the faults pursued and the counts.
 TEST(DiagSessionLimits, RankingsPastTheWorkLimitAreRefusedAtOnce) {
@@ -523,11 +546,7 @@ TEST(DiagSessionLimits, RankingsPastTheWorkLimitAreRefusedAtOnce) {
     ASSERT_EQ(session.SetNetwork(&net), kSuccess);
     ASSERT_EQ(session.CollectFaultsAndObservations(), kSuccess);
     ASSERT_EQ(session.UpdateFaultBeliefs(), kSuccess);
-    const struct {
-        int mode;
-        int pursued;
-        const char* message;
-    } cases[] = {
+    const RefusedRanking cases[] = {
         // 101 cases times 1 + 2 + ... + 2^19 updates, each of 40 x 2 + 50 x 16 cells and 90 x 64, and one
         // update more; once a combination, 2^20 of them, with the cases' beliefs, would take more memory.
         {kConfigurationsJoint, 20,
@@ -552,16 +571,7 @@ TEST(DiagSessionLimits, RankingsPastTheWorkLimitAreRefusedAtOnce) {
          "beliefs of every test with join trees of 26544 entries: the work of 4442026976917984 cells (64 a "
          "node besides its table or tree), past the limit of 1073741824 cells"},
     };
-    for (const auto& c : cases) {
-        VRX_intArray faults;
-        for (int i = 0; i < c.pursued; ++i) ASSERT_EQ(faults.Add(i), kSuccess);
-        ASSERT_EQ(session.SetPursuedFaults(faults), kSuccess);
-        errorLog.Flush();
-        EXPECT_EQ(session.ComputeTestStrengths(c.mode), kOutOfMemory);
-        EXPECT_EQ(vovido::test::LoggedMessages(), std::vector<std::string>{c.message});
-        EXPECT_TRUE(session.GetResults().empty());
-    }
-    errorLog.Flush();
+    ExpectRankingsRefused(session, cases);
 }
 
 // With half of 300 tests observed over 300 scattered faults, each update's join tree is large and the
@@ -574,11 +584,7 @@ TEST(DiagSessionLimits, RankingsOverLargeJoinTreesAreRefusedAtOnce) {
     DiagSession session;
     ASSERT_EQ(session.SetNetwork(&net), kSuccess);
     ASSERT_EQ(session.CollectFaultsAndObservations(), kSuccess);
-    const struct {
-        int mode;
-        int pursued;
-        const char* message;
-    } cases[] = {
+    const RefusedRanking cases[] = {
         // 300 test outcomes, each an update of a tree of 28193208 entries, after the beliefs of the 150
         // open tests, taken one by one with the fault (151 targets), and 64 a node of the 600 in each.
         {0, 1,
@@ -592,16 +598,7 @@ TEST(DiagSessionLimits, RankingsOverLargeJoinTreesAreRefusedAtOnce) {
          "beliefs of every test with join trees of 4792842300 entries: the work of 13268847300 cells (64 "
          "a node besides its table or tree), past the limit of 1073741824 cells"},
     };
-    for (const auto& c : cases) {
-        VRX_intArray faults;
-        for (int i = 0; i < c.pursued; ++i) ASSERT_EQ(faults.Add(i), kSuccess);
-        ASSERT_EQ(session.SetPursuedFaults(faults), kSuccess);
-        errorLog.Flush();
-        EXPECT_EQ(session.ComputeTestStrengths(c.mode), kOutOfMemory);
-        EXPECT_EQ(vovido::test::LoggedMessages(), std::vector<std::string>{c.message});
-        EXPECT_TRUE(session.GetResults().empty());
-    }
-    errorLog.Flush();
+    ExpectRankingsRefused(session, cases);
 }
 
 }  // namespace
