@@ -1,6 +1,8 @@
 // Node cost: the observation-cost table over the cost-arc parents.
 #include "definitions/node_cost.h"
 
+#include <cmath>
+
 #include "base/double_array.h"
 #include "base/error_log.h"
 #include "base/int_array.h"
@@ -58,6 +60,8 @@ int VRX_nodeCost::SetCosts(const VRX_doubleArray& values) {
     const int n = values.GetCount() > 0 ? values.GetCount() : values.GetSize();
     const int elements = costs.GetNumberOfElements();
     if (n != elements) return kOutOfRange;
+    for (int i = 0; i < elements; ++i)
+        if (std::isnan(values[i])) return kOutOfRange;
     for (int i = 0; i < elements; ++i) costs[i] = values[i];
     CheckValidity(1);
     CheckConsistency(1);

@@ -265,12 +265,26 @@ int DiagSession::ComputeTestStrengths(int flags) {
     }
     constexpr int kModes = vovido::DiagMode::kMarginal | vovido::DiagMode::kConfigurationsIndependent |
                            vovido::DiagMode::kConfigurationsJoint;
-    if (pursued > 1 && (flags & kModes) == 0) {
-        const std::string text = std::to_string(pursued) + " faults are pursued and mode " +
-                                 std::to_string(flags) +
-                                 " chooses no ranking of several: add 1 (marginal probabilities), 2 "
-                                 "(independent configurations) or 4 (joint configurations)";
-        return LogError(errorLog, kOutOfRange, text.c_str(), nullptr);
+    // Several rankings at once, or bits no variant defines, leave the caller's choice unclear: refused
+    // rather than resolved by bit order.
+    constexpr int kKnownBits = kModes | vovido::DiagMode::kAtLeastOne | vovido::DiagMode::kExactlyOne |
+                               vovido::DiagMode::kAll | vovido::DiagMode::kQuadratic;
+    const int ranking = flags & kModes;
+    if (pursued > 1) {
+        const char* fault = nullptr;
+        if ((flags & ~kKnownBits) != 0)
+            fault = " holds bits that no ranking defines (only 1, 2, 4, 8, 16, 32 and 64 are)";
+        else if (ranking == 0)
+            fault = " chooses no ranking of several";
+        else if ((ranking & (ranking - 1)) != 0)
+            fault = " chooses more than one ranking of several";
+        if (fault != nullptr) {
+            const std::string text = std::to_string(pursued) + " faults are pursued and mode " +
+                                     std::to_string(flags) + fault +
+                                     ": give one of 1 (marginal probabilities), 2 (independent "
+                                     "configurations) or 4 (joint configurations)";
+            return LogError(errorLog, kOutOfRange, text.c_str(), nullptr);
+        }
     }
     vovido::NoticeCall call;  // one record per kind of notice over every test's updates
     if (pursued == 1) return call.Result(engine->RankSingleFault());

@@ -1,4 +1,5 @@
 // Network natives of costs: cost arcs (arc kind 1) and the cost table of a node.
+#include <cmath>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -45,6 +46,13 @@ void SetCost(JNIEnv* env, const VRX_network& network, int handle, jdoubleArray v
         appendInt(text, items.GetSize());
         text += " and got ";
         appendInt(text, length);
+        throw std::invalid_argument(text);
+    }
+    for (int i = 0; i < length; ++i) {
+        if (!std::isnan(read[static_cast<size_t>(i)])) continue;
+        std::string text = std::string("Invalid cost for node '") + NodeIdText(node) + "': element ";
+        appendInt(text, i);
+        text += " is NaN; a cost must be a number";
         throw std::invalid_argument(text);
     }
     for (int i = 0; i < length; ++i) items[i] = read[static_cast<size_t>(i)];

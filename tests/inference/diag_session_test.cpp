@@ -183,11 +183,24 @@ TEST_F(DiagSessionTest, ListsFaultsAndTestsAndPursuesTheMostLikelyFault) {
     ASSERT_EQ(session.SetPursuedFaults(Ints({0, 1})), kSuccess);
     EXPECT_EQ(session.GetPursuedFault(), kOutOfRange);
     errorLog.Flush();
-    EXPECT_EQ(session.ComputeTestStrengths(kAtLeastOne | kQuadratic), kOutOfRange);  // no mode bit
-    EXPECT_EQ(LoggedMessages(),
-              std::vector<std::string>{"2 faults are pursued and mode 72 chooses no ranking of "
-                                       "several: add 1 (marginal probabilities), 2 (independent "
-                                       "configurations) or 4 (joint configurations)"});
+    const struct {
+        int mode;
+        const char* fault;
+    } refused[] = {
+        {kAtLeastOne | kQuadratic, "chooses no ranking of several"},
+        {kMarginal | kConfigurationsIndependent, "chooses more than one ranking of several"},
+        {kMarginal | kConfigurationsJoint | kAll, "chooses more than one ranking of several"},
+        {-1, "holds bits that no ranking defines (only 1, 2, 4, 8, 16, 32 and 64 are)"},
+        {kMarginal | 128, "holds bits that no ranking defines (only 1, 2, 4, 8, 16, 32 and 64 are)"}};
+    for (const auto& c : refused) {
+        errorLog.Flush();
+        EXPECT_EQ(session.ComputeTestStrengths(c.mode), kOutOfRange) << c.mode;
+        EXPECT_EQ(LoggedMessages(), std::vector<std::string>{"2 faults are pursued and mode " +
+                                                             std::to_string(c.mode) + " " + c.fault +
+                                                             ": give one of 1 (marginal probabilities), 2 "
+                                                             "(independent configurations) or 4 (joint "
+                                                             "configurations)"});
+    }
 }
 
 // Every refusal of a ranking gives its cause, whatever the number of faults pursued and the mode.

@@ -52,7 +52,8 @@ public class DiagNetwork extends Wrapper {
      * @param mode how several pursued faults are scored (with one, it is not looked at): 1 the faults'
      *     marginal probabilities, 2 their configurations taken as independent, 4 their joint configurations
      * @return the ranked observations and faults
-     * @throws TARVOException when no fault is pursued, several are and the mode is none of 1, 2 and 4, or a
+     * @throws TARVOException when no fault is pursued, several are and the mode holds none or more than one
+     *     of the bits 1, 2 and 4 or a bit other than those and the variant bits 8, 16, 32 and 64, or a
      *     mandatory observation has not been made ("TARVO error -2 in function ComputeTestStrengths", followed
      *     by the cause, naming the observation or the mode); when the ranking's belief updates (the beliefs
      *     of every open test, and one a test outcome or a pursued fault, or a combination of the pursued

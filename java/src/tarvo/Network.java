@@ -1808,8 +1808,9 @@ public class Network extends Wrapper {
      *
      * @param nodeHandle the node's handle
      * @param cost the costs, exactly as many as {@link #getNodeCost(int)} returns
-     * @throws TARVOException when the handle names no node, or the length differs ("Invalid cost array size
-     *     for node '...': expected N and got M")
+     * @throws TARVOException when the handle names no node, the length differs ("Invalid cost array size
+     *     for node '...': expected N and got M"), or a cost is NaN ("Invalid cost for node '...': element I
+     *     is NaN; a cost must be a number"); the costs are then left as they were
      */
     public native void setNodeCost(int nodeHandle, double[] cost);
 

@@ -278,7 +278,7 @@ public class DiagNetworkTest {
 
             diag.setPursuedFaults(new int[] {0, 1});
             Check.equal("TARVO error -2 in function ComputeTestStrengths. Logged information: 2 faults are pursued "
-                    + "and mode 64 chooses no ranking of several: add 1 (marginal probabilities), 2 (independent "
+                    + "and mode 64 chooses no ranking of several: give one of 1 (marginal probabilities), 2 (independent "
                     + "configurations) or 4 (joint configurations)\n", message(() -> diag.update(64)));
             for (int mode : new int[] {1, 2 | 16, 4 | 32}) {
                 results = diag.update(mode);

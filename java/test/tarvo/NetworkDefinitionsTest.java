@@ -187,6 +187,8 @@ public class NetworkDefinitionsTest {
             Fixtures.near(new double[] {1, 2.5, -3}, net.getNodeCost(1), "set");
             Check.equal("Invalid cost array size for node 'Repair': expected 3 and got 4",
                     message(() -> net.setNodeCost("Repair", new double[4])));
+            Check.equal("Invalid cost for node 'Repair': element 1 is NaN; a cost must be a number",
+                    message(() -> net.setNodeCost("Repair", new double[] {0, Double.NaN, 0})));
             Fixtures.near(new double[] {1, 2.5, -3}, net.getNodeCost(1), "kept");
             // The child's identifier is resolved first.
             Check.equal("Invalid node id: Nope", message(() -> net.addCostArc("Test2", "Nope")));
