@@ -383,23 +383,13 @@ void BestPolicySolver::BuildDecisionGraph() {
     for (size_t i = 0; i < openDecisions_.size(); i++) graph_->SetParents(openDecisions_[i], known_[i]);
 }
 
-// For each open decision, what it and the open decisions before it observed, and those decisions: a node
-// that only a decision already taken observed is no more known than any other node without evidence, for
-// the choice taken is.
+// For each open decision, every node of the sequence before it (no forgetting): what an earlier decision
+// observed, taken or open, is known when it is made, whether or not the caller entered it.
 void BestPolicySolver::CollectKnown() {
-    std::vector<char> seen(static_cast<size_t>(network_->GetNumberOfSlots()), 0);
     known_.assign(openDecisions_.size(), {});
     for (size_t i = 0; i < openDecisions_.size(); i++) {
-        const int d = openDecisions_[i];
-        const VRX_intArray& parents = network_->GetParents(d);
-        for (int k = 0; k < parents.GetCount(); k++) seen[static_cast<size_t>(parents[k])] = 1;
-        // A node of the sequence before an earlier decision may be known only from this one on.
-        std::vector<int> known;
-        for (size_t t = 0; t < sequence_.size() && sequence_[t] != d; t++) {
-            if (seen[static_cast<size_t>(sequence_[t])]) known.push_back(sequence_[t]);
-        }
-        known_[i] = std::move(known);
-        seen[static_cast<size_t>(d)] = 1;
+        const auto end = std::find(sequence_.begin(), sequence_.end(), openDecisions_[i]);
+        known_[i].assign(sequence_.begin(), end);
     }
 }
 
@@ -701,12 +691,12 @@ int BestPolicySolver::ChooseFirst(int decision, int& best) {
     best = LastMarked(common.data(), n);
     if (best >= 0) return kSuccess;
     refused_ = true;
-    LogError(errorLog, kOutOfRange, kCannotSolve, nullptr);
-    return RefuseUnknownInformation(decision, n, marked);
+    RefuseUnknownInformation(decision, n, marked);
+    return LogError(errorLog, kOutOfRange, kCannotSolve, nullptr);
 }
 
-// The parents whose outcomes alone, the others fixed, leave no choice best throughout; when none does
-// alone, all of them together.
+// Logs the parents whose outcomes alone, the others fixed, leave no choice best throughout (when none does
+// alone, all of them together), and who observed them.
 int BestPolicySolver::RefuseUnknownInformation(int decision, int n, const std::vector<char>& marked) {
     const VRX_intArray& parents = work_->GetParents(decision);
     const int count = parents.GetCount();
@@ -737,13 +727,52 @@ int BestPolicySolver::RefuseUnknownInformation(int decision, int n, const std::v
         if (decides) deciding.push_back(parents[static_cast<int>(k)]);
     }
     if (deciding.empty()) deciding.assign(parents.GetItems(), parents.GetItems() + count);
-    std::string unknown;
-    for (size_t i = 0; i < deciding.size(); i++) {
-        unknown += i == 0 ? "" : i + 1 == deciding.size() ? " and " : ", ";
-        unknown += "[" + std::string(vovido::IdAt(*network_, deciding[i])) + "]";
+    return LogError(errorLog, kOutOfRange, DescribeUnknownInformation(decision, deciding).c_str(), nullptr);
+}
+
+// Each node is known when the decision is made: it observes the node, or a decision taken before it did.
+// Nodes are grouped by who observed them.
+std::string BestPolicySolver::DescribeUnknownInformation(int decision,
+                                                         const std::vector<int>& deciding) const {
+    const VRX_network& net = *network_;
+    const auto bracketed = [&](const std::vector<int>& nodes) {
+        std::string text;
+        for (size_t i = 0; i < nodes.size(); i++) {
+            text += i == 0 ? "" : i + 1 == nodes.size() ? " and " : ", ";
+            text += "[" + std::string(vovido::IdAt(net, nodes[i])) + "]";
+        }
+        return text;
+    };
+    std::vector<std::string> observers;
+    std::vector<std::vector<int>> groups;
+    for (int x : deciding) {
+        std::string who;
+        if (net.GetParents(decision).IsInList(x)) {
+            who = "it observes";
+        } else {
+            std::vector<int> taken;
+            const VRX_intArray& children = net.GetChildren(x);
+            for (int k = 0; k < children.GetCount(); k++) {
+                const int c = children[k];
+                if (net.GetNodeType(c) == DefinitionType::kList && HoldsEvidence(net, c)) taken.push_back(c);
+            }
+            who = taken.empty()
+                      ? "it knows when it is made"
+                      : (taken.size() == 1 ? "decision " : "decisions ") + bracketed(taken) +
+                            " observed when " + (taken.size() == 1 ? "it was" : "they were") + " taken";
+        }
+        const auto at = std::find(observers.begin(), observers.end(), who);
+        if (at == observers.end()) {
+            observers.push_back(who);
+            groups.push_back({x});
+        } else {
+            groups[static_cast<size_t>(at - observers.begin())].push_back(x);
+        }
     }
-    const std::string text =
-        "Decision [" + std::string(vovido::IdAt(*network_, decision)) + "]: its best choice depends on " +
-        unknown + (deciding.size() == 1 ? ", which is" : ", which are") + " not known when it is made";
-    return LogError(errorLog, kOutOfRange, text.c_str(), nullptr);
+    std::string text =
+        "Decision [" + std::string(vovido::IdAt(net, decision)) + "]: its best choice depends on ";
+    for (size_t g = 0; g < groups.size(); g++) {
+        text += (g == 0 ? "" : ", and on ") + bracketed(groups[g]) + ", which " + observers[g];
+    }
+    return text + "; entering the evidence of " + bracketed(deciding) + " answers";
 }

@@ -302,23 +302,41 @@ double BestWithFirstTaken(const VRX_network& knowing, const Diagram& d, int take
     }
 }
 
-// With d0 taken, what only d0 observed is unknown: the first open decision is answered where one choice
-// of it earns the most whatever the rest turns out to be, and refused only where none does.
-TEST(BestPolicy, ATakenDecisionsObservationsAreUnknown) {
-    // C was seen when D1 was taken, and D2's best choice would depend on it: over C, D2 = 0 earns 4,
-    // D2 = 1 earns 0.5.
-    {
+// With d0 taken, what it observed is known to the open decisions (no forgetting), entered or not: the first
+// open decision is answered where one choice of it earns the most whatever that turns out to be, and
+// refused, naming who observed what, where none does.
+TEST(BestPolicy, ATakenDecisionsObservationsAreKnown) {
+    // C -> D1 -> D2, U(C, D2), P(C) = (0.4, 0.6), D1 taken. With D2 = C best, C decides; with D2 = 0
+    // best for both C, it does not.
+    for (const bool decides : {true, false}) {
         VRX_network net;
         AddNode(net, DefinitionType::kCpt, "C", {});
+        ASSERT_EQ(Def(net, "C").SetDefinitionDoubles(Doubles({0.4, 0.6})), kSuccess);
         AddNode(net, DefinitionType::kList, "D1", {"C"});
-        AddNode(net, DefinitionType::kList, "D2", {});
+        AddNode(net, DefinitionType::kList, "D2", {"D1"});
         AddNode(net, DefinitionType::kTable, "U", {"C", "D2"});
-        SetUtilities(net, "U", {-1, 0, 9, 1});
+        SetUtilities(net, "U", decides ? std::vector<double>{10, 0, 0, 10} : std::vector<double>{1, 0, 9, 1});
         ASSERT_EQ(net.GetNode(net.FindNode("D1"))->GetValue()->SetEvidence(0), kSuccess);
+        errorLog.Flush();
+        if (!decides) {
+            ASSERT_EQ(Solve(net, 1), kSuccess) << LogDump();
+            EXPECT_EQ(ValueOf(net, "D2"), (std::vector<double>{1, 0}));
+            continue;
+        }
+        EXPECT_EQ(Solve(net, 1), kOutOfRange);
+        EXPECT_EQ(LoggedMessages(), (std::vector<std::string>{
+                                        "Decision [D2]: its best choice depends on [C], which decision [D1] "
+                                        "observed when it was taken; entering the evidence of [C] answers",
+                                        "Can't solve this network using best policy algorithm"}));
+        ASSERT_EQ(Solve(net, 0), kSuccess) << LogDump();
+        EXPECT_EQ(IndexingIds(net, "D2"), (std::vector<std::string>{"C"}));
+        ExpectNear(ValueOf(net, "D2"), {10, 0, 0, 10});
+        ASSERT_EQ(net.GetNode(net.FindNode("C"))->GetValue()->SetEvidence(1), kSuccess);
         ASSERT_EQ(Solve(net, 1), kSuccess) << LogDump();
-        EXPECT_EQ(ValueOf(net, "D2"), (std::vector<double>{1, 0}));
+        EXPECT_EQ(ValueOf(net, "D2"), (std::vector<double>{0, 1}));
     }
     int answeredRefused[2] = {0, 0};
+    int namingTaken = 0;
     for (unsigned seed = 1; seed <= 240; seed++) {
         SCOPED_TRACE(seed);
         std::mt19937 rng(seed);
@@ -337,11 +355,9 @@ TEST(BestPolicy, ATakenDecisionsObservationsAreUnknown) {
         const int rc = Solve(net, 1);
         ASSERT_TRUE(rc == kSuccess || rc == kOutOfRange) << LogDump();
         VRX_network knowing(net);
-        Diagram open = d;
-        open.decisions.erase(open.decisions.begin());
-        AddNoForgettingArcs(knowing, open);
+        AddNoForgettingArcs(knowing, d);
         const std::vector<int> rows = PolicyRows(knowing, d);
-        if (std::accumulate(rows.begin() + 1, rows.end(), 0) > 7) continue;
+        if (std::accumulate(rows.begin() + 1, rows.end(), 0) > 10) continue;
         const double meu = BestWithFirstTaken(knowing, d, taken, -1);
         const double worth[2] = {BestWithFirstTaken(knowing, d, taken, 0),
                                  BestWithFirstTaken(knowing, d, taken, 1)};
@@ -351,10 +367,17 @@ TEST(BestPolicy, ATakenDecisionsObservationsAreUnknown) {
             EXPECT_NEAR(worth[choice[0] == 1.0 ? 0 : 1], meu, 1e-9);
         } else {
             EXPECT_LT(std::max(worth[0], worth[1]), meu - 1e-9) << LogDump();
+            const std::vector<std::string> logged = LoggedMessages();
+            ASSERT_GE(logged.size(), 2u);
+            EXPECT_EQ(logged[0].rfind("Decision [d1]: its best choice depends on [", 0), 0u) << logged[0];
+            EXPECT_EQ(logged[1], "Can't solve this network using best policy algorithm");
+            namingTaken +=
+                logged[0].find("which decision [d0] observed when it was taken") != std::string::npos;
         }
     }
     EXPECT_GT(answeredRefused[0], 50);
-    EXPECT_GT(answeredRefused[1], 10);
+    EXPECT_GT(answeredRefused[1], 15);
+    EXPECT_GT(namingTaken, 4);
 }
 
 // D2, O (observed before D2) and D2's effect E reach no utility.
@@ -589,13 +612,15 @@ TEST(BestPolicy, RefusalNamesTheUnknownThatDecides) {
              AddNode(net, DefinitionType::kTable, "U", {"D", "C"});
              SetUtilities(net, "U", {10, 0, 0, 10});
          },
-         "Decision [D]: its best choice depends on [C], which is not known when it is made"},
+         "Decision [D]: its best choice depends on [C], which it observes; entering the evidence of [C] "
+         "answers"},
         {"tested, result unknown",
          [](VRX_network& net) {
              BuildWildcatter(net);
              ASSERT_EQ(net.GetNode(net.FindNode("Test"))->GetValue()->SetEvidence(0), kSuccess);
          },
-         "Decision [Drill]: its best choice depends on [Seismic], which is not known when it is made"},
+         "Decision [Drill]: its best choice depends on [Seismic], which it observes; entering the evidence "
+         "of [Seismic] answers"},
         // Y changes the worth of both choices alike; X alone changes the best one.
         {"one of two decides",
          [](VRX_network& net) {
@@ -605,7 +630,8 @@ TEST(BestPolicy, RefusalNamesTheUnknownThatDecides) {
              AddNode(net, DefinitionType::kTable, "U", {"D", "X", "Y"});
              SetUtilities(net, "U", {10, 15, 0, 5, 5, 10, 5, 10});
          },
-         "Decision [D]: its best choice depends on [X], which is not known when it is made"},
+         "Decision [D]: its best choice depends on [X], which it observes; entering the evidence of [X] "
+         "answers"},
         {"both decide",
          [](VRX_network& net) {
              AddNode(net, DefinitionType::kCpt, "X", {});
@@ -614,7 +640,8 @@ TEST(BestPolicy, RefusalNamesTheUnknownThatDecides) {
              AddNode(net, DefinitionType::kTable, "U", {"D", "X", "Y"});
              SetUtilities(net, "U", {10, 0, 0, 10, 0, 10, 10, 0});
          },
-         "Decision [D]: its best choice depends on [X] and [Y], which are not known when it is made"},
+         "Decision [D]: its best choice depends on [X] and [Y], which it observes; entering the evidence "
+         "of [X] and [Y] answers"},
     };
     for (const Case& c : cases) {
         VRX_network net;
@@ -622,7 +649,7 @@ TEST(BestPolicy, RefusalNamesTheUnknownThatDecides) {
         errorLog.Flush();
         EXPECT_EQ(Solve(net, 1), kOutOfRange) << c.name;
         EXPECT_EQ(LoggedMessages(), (std::vector<std::string>{
-                                        "Can't solve this network using best policy algorithm", c.message}))
+                                        c.message, "Can't solve this network using best policy algorithm"}))
             << c.name;
     }
 }
@@ -940,11 +967,13 @@ TEST(InfluenceDiagrams, RefusalCauseBeforeAssumedOrder) {
     SetUtilities(net, "U", {10, 10, 0, 0, 0, 0, 10, 10});
     errorLog.Flush();
     ASSERT_EQ(Solve(net, 1), kOutOfRange);
-    EXPECT_EQ(LoggedMessages(),
-              (std::vector<std::string>{
-                  "Can't solve this network using best policy algorithm",
-                  "Decision [D1]: its best choice depends on [C], which is not known when it is made",
-                  "Temporal order assumed: node [D1] before node [D2]"}));
+    EXPECT_EQ(
+        LoggedMessages(),
+        (std::vector<std::string>{
+            "Decision [D1]: its best choice depends on [C], which it observes; entering the evidence of "
+            "[C] answers",
+            "Can't solve this network using best policy algorithm",
+            "Temporal order assumed: node [D1] before node [D2]"}));
 }
 
 TEST(InfluenceDiagrams, MauWeightsSteerBothSolvers) {
