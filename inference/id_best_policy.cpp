@@ -17,6 +17,7 @@
 #include "definitions/definition_support.h"
 #include "definitions/mau.h"
 #include "inference/id_decision_rows.h"
+#include "inference/impossible_evidence.h"
 #include "inference/influence_diagram_support.h"
 #include "inference/table_check.h"
 #include "model/network.h"
@@ -611,6 +612,10 @@ int BestPolicySolver::PropagateRows(int decision, bool withUtility, std::vector<
     }
     updates_++;
     if (vovido::IsImpossibleScenario(rc)) {
+        // Kept to say why, should the evidence rule out every row.
+        impossible_.clear();
+        for (int e = mark; e < errorLog.GetNumberOfEntries(); e++)
+            impossible_.emplace_back(errorLog.GetCode(e), errorLog.GetMessage(e));
         errorLog.Truncate(mark);
         joint.clear();
         rc = kSuccess;
@@ -619,6 +624,19 @@ int BestPolicySolver::PropagateRows(int decision, bool withUtility, std::vector<
         if (const int restored = vovido::SetWorkEvidence(work, mergedUtility_, 0)) return restored;
     }
     return rc;
+}
+
+// Every row ruled out, without the observed utility too: the caller's evidence has probability zero. What
+// the last propagation found is said, naming the caller's nodes.
+int BestPolicySolver::ExplainImpossibleEvidence() {
+    const int mark = errorLog.GetNumberOfEntries();
+    for (const auto& entry : impossible_) LogError(errorLog, entry.first, entry.second.c_str(), nullptr);
+    if (errorLog.GetNumberOfEntries() == mark) {
+        LogError(errorLog, kConflictingEvidence,
+                 "Evidence is impossible: its probability is zero, so no beliefs can be computed.", nullptr);
+    }
+    vovido::NameImpossibleEvidence(*network_, mark);
+    return kConflictingEvidence;
 }
 
 int BestPolicySolver::RowsOf(int decision) const {
@@ -687,7 +705,7 @@ int BestPolicySolver::ChooseFirst(int decision, int& best) {
         any = true;
         for (int k = 0; k < n; k++) common[static_cast<size_t>(k)] &= row(r)[k];
     }
-    if (!any) return kConflictingEvidence;
+    if (!any) return ExplainImpossibleEvidence();
     best = LastMarked(common.data(), n);
     if (best >= 0) return kSuccess;
     refused_ = true;

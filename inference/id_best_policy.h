@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/dmatrix.h"
@@ -74,6 +75,7 @@ private:
     // `marked` holds the best choices of each of its rows, n a row.
     int RefuseUnknownInformation(int decision, int n, const std::vector<char>& marked);
     std::string DescribeUnknownInformation(int decision, const std::vector<int>& deciding) const;
+    [[nodiscard]] int ExplainImpossibleEvidence();
     // The combinations of the decision's information: the rows of its table.
     int RowsOf(int decision) const;
     // The graph's parents of the node become those it has in the working copy.
@@ -99,5 +101,6 @@ private:
     std::vector<std::vector<int>> known_;        // per open decision: what it knows (CollectKnown)
     std::vector<std::vector<int>> information_;  // per open decision: what it is solved knowing
     std::vector<char> influences_;               // per open decision: whether some utility depends on it
+    std::vector<std::pair<int, std::string>> impossible_;  // what the last impossible propagation logged
     bool refused_ = false;  // the first decision's best choice depends on what holds no evidence (logged)
 };
