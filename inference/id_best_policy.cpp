@@ -153,15 +153,27 @@ int BestPolicySolver::ExpandMauNodes() {
         // weights depend on a choice, and no single factor per parent exists.
         const VRX_intArray& parents = work.GetParents(h);
         const VRX_Dmatrix& weights = mau->GetWeights();
-        bool plain = !mau->HasExpressions() && weights.GetNumberOfElements() == parents.GetCount();
-        for (int k = 0; k < parents.GetCount() && plain; k++)
-            plain = work.GetNodeType(parents[k]) != DefinitionType::kList;
-        if (!plain) {
-            return LogError(
-                errorLog, kOutOfRange,
-                "Cannot solve this network using SHACHTER's algorithm. Multi-attribute utility nodes "
-                "with decision parents or expressions are not supported",
-                nullptr);
+        int decision = -1;
+        for (int k = 0; k < parents.GetCount() && decision < 0; k++) {
+            if (work.GetNodeType(parents[k]) == DefinitionType::kList) decision = parents[k];
+        }
+        std::string why;
+        if (mau->HasExpressions()) {
+            why = "its utility is given by expressions";
+        } else if (decision >= 0) {
+            why = "its weights depend on the choice of decision [" +
+                  std::string(vovido::IdAt(*network_, decision)) + "]";
+        } else if (weights.GetNumberOfElements() != parents.GetCount()) {
+            why = "it has " + std::to_string(weights.GetNumberOfElements()) + " weights for " +
+                  std::to_string(parents.GetCount()) + " parents";
+        }
+        if (!why.empty()) {
+            vovido::ReportNodeFault(*network_->GetNode(h),
+                                    why +
+                                        ", so the best-policy solver cannot fold it into a sum of its "
+                                        "parents' utilities; policy evaluation (algorithm 0) takes it",
+                                    kOutOfRange);
+            return LogError(errorLog, kOutOfRange, kShachterFailed, nullptr);
         }
         for (int k = 0; k < parents.GetCount(); k++) {
             VRX_nodeDefinition* parent = work.GetNode(parents[k])->GetDefinition();

@@ -1046,6 +1046,37 @@ TEST(InfluenceDiagrams, MauWeightsSteerBothSolvers) {
     EXPECT_EQ(ValueOf(net, "D"), (std::vector<double>{1, 0}));
 }
 
+// A multi-attribute utility with a decision parent or expressions is no sum the best-policy solver can
+// fold into its parents: refused naming it, first; policy evaluation solves it.
+TEST(BestPolicy, AMauNodeItCannotFoldIsRefusedByName) {
+    for (const bool expressions : {false, true}) {
+        VRX_network net;
+        AddNode(net, DefinitionType::kList, "D", {});
+        AddNode(net, DefinitionType::kTable, "U1", {"D"});
+        AddNode(net, DefinitionType::kTable, "U2", {"D"});
+        if (expressions) {
+            AddNode(net, DefinitionType::kMau, "M", {"U1", "U2"});
+            std::string reason;
+            ASSERT_EQ(static_cast<VRX_mau&>(Def(net, "M")).SetExpressionsFromText({"2*U1+U2"}, &reason),
+                      kSuccess)
+                << reason;
+        } else {
+            AddNode(net, DefinitionType::kMau, "M", {"U1", "U2", "D"});
+        }
+        errorLog.Flush();
+        EXPECT_EQ(Solve(net, 1), kOutOfRange);
+        const std::string why = expressions ? "its utility is given by expressions"
+                                            : "its weights depend on the choice of decision [D]";
+        EXPECT_EQ(LoggedMessages(), (std::vector<std::string>{
+                                        "ERROR: Node [M] : " + why +
+                                            ", so the best-policy solver cannot fold it into a sum of its "
+                                            "parents' utilities; policy evaluation (algorithm 0) takes it",
+                                        "Error when running Shachter's algorithm"}));
+        errorLog.Flush();
+        EXPECT_EQ(Solve(net, 0), kSuccess) << LogDump();
+    }
+}
+
 TEST(InfluenceDiagrams, TwoTerminalUtilitiesAreSummedWithoutANewNode) {
     VRX_network net;
     BuildWildcatter(net);
