@@ -773,6 +773,10 @@ std::string BestPolicySolver::DescribeUnknownInformation(int decision,
         }
         return text;
     };
+    // The decisions taken before this one, in the order they were made.
+    VRX_intArray order;
+    if (network_->GetInfluenceDiagramOrder(order) != kSuccess) order.SetCount(0);
+    const int here = order.FindPosition(decision);
     std::vector<std::string> observers;
     std::vector<std::vector<int>> groups;
     for (int x : deciding) {
@@ -784,7 +788,10 @@ std::string BestPolicySolver::DescribeUnknownInformation(int decision,
             const VRX_intArray& children = net.GetChildren(x);
             for (int k = 0; k < children.GetCount(); k++) {
                 const int c = children[k];
-                if (net.GetNodeType(c) == DefinitionType::kList && HoldsEvidence(net, c)) taken.push_back(c);
+                const int at = order.FindPosition(c);
+                if (net.GetNodeType(c) == DefinitionType::kList && HoldsEvidence(net, c) && at >= 0 &&
+                    at < here)
+                    taken.push_back(c);
             }
             who = taken.empty()
                       ? "it knows when it is made"

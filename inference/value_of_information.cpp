@@ -255,7 +255,11 @@ int ProbeValues(VRX_network& work, int probe, int pointOfView, VRX_Dmatrix& out)
     VRX_nodeValue* value = work.GetNode(probe)->GetValue();
     VRX_Dmatrix* matrix = nullptr;
     if (const int rc = value->GetValue(matrix)) return rc;
-    if (matrix == nullptr || !value->IsUpToDate()) return kOutOfRange;
+    if (matrix == nullptr || !value->IsUpToDate()) {
+        return vovido::ReportNodeFault(*work.GetNode(pointOfView),
+                                       "the solution gave no expected utility from this point of view",
+                                       kOutOfRange);
+    }
     return out.Copy(*matrix);
 }
 
@@ -318,12 +322,11 @@ int VRX_valueOfInformationAssessor::ComputeValueOfInformation(VRX_valueOfInforma
                     rc);
             }
             errorLog.Truncate(logged);
-            return vovido::ReportNodeFault(*work->GetNode(observed),
-                                           "it cannot be observed before decision [" + id +
-                                               "]: it follows from that decision (in the order of the "
-                                               "decisions), so the arc would close "
-                                               "a cycle",
-                                           kOutOfRange);
+            const std::string why =
+                "it cannot be observed before decision [" + id +
+                "]: it follows from that decision (in the order of the decisions), so the "
+                "arc would close a cycle";
+            return vovido::ReportNodeFault(*work->GetNode(observed), why, kOutOfRange);
         }
     }
     VRX_Dmatrix after;
