@@ -811,5 +811,6 @@ std::string BestPolicySolver::DescribeUnknownInformation(int decision,
     for (size_t g = 0; g < groups.size(); g++) {
         text += (g == 0 ? "" : ", and on ") + bracketed(groups[g]) + ", which " + observers[g];
     }
-    return text + "; entering the evidence of " + bracketed(deciding) + " answers";
+    return text +
+           (deciding.size() == 1 ? "; entering its evidence answers" : "; entering their evidence answers");
 }

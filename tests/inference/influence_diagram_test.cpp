@@ -377,7 +377,7 @@ TEST(BestPolicy, ATakenDecisionsObservationsAreKnown) {
         EXPECT_EQ(Solve(net, 1), kOutOfRange);
         EXPECT_EQ(LoggedMessages(), (std::vector<std::string>{
                                         "Decision [D2]: its best choice depends on [C], which decision [D1] "
-                                        "observed when it was taken; entering the evidence of [C] answers",
+                                        "observed when it was taken; entering its evidence answers",
                                         "Can't solve this network using best policy algorithm"}));
         ASSERT_EQ(Solve(net, 0), kSuccess) << LogDump();
         EXPECT_EQ(IndexingIds(net, "D2"), (std::vector<std::string>{"C"}));
@@ -663,15 +663,14 @@ TEST(BestPolicy, RefusalNamesTheUnknownThatDecides) {
              AddNode(net, DefinitionType::kTable, "U", {"D", "C"});
              SetUtilities(net, "U", {10, 0, 0, 10});
          },
-         "Decision [D]: its best choice depends on [C], which it observes; entering the evidence of [C] "
-         "answers"},
+         "Decision [D]: its best choice depends on [C], which it observes; entering its evidence answers"},
         {"tested, result unknown",
          [](VRX_network& net) {
              BuildWildcatter(net);
              ASSERT_EQ(net.GetNode(net.FindNode("Test"))->GetValue()->SetEvidence(0), kSuccess);
          },
-         "Decision [Drill]: its best choice depends on [Seismic], which it observes; entering the evidence "
-         "of [Seismic] answers"},
+         "Decision [Drill]: its best choice depends on [Seismic], which it observes; entering its evidence "
+         "answers"},
         // Y changes the worth of both choices alike; X alone changes the best one.
         {"one of two decides",
          [](VRX_network& net) {
@@ -681,8 +680,7 @@ TEST(BestPolicy, RefusalNamesTheUnknownThatDecides) {
              AddNode(net, DefinitionType::kTable, "U", {"D", "X", "Y"});
              SetUtilities(net, "U", {10, 15, 0, 5, 5, 10, 5, 10});
          },
-         "Decision [D]: its best choice depends on [X], which it observes; entering the evidence of [X] "
-         "answers"},
+         "Decision [D]: its best choice depends on [X], which it observes; entering its evidence answers"},
         {"both decide",
          [](VRX_network& net) {
              AddNode(net, DefinitionType::kCpt, "X", {});
@@ -691,8 +689,8 @@ TEST(BestPolicy, RefusalNamesTheUnknownThatDecides) {
              AddNode(net, DefinitionType::kTable, "U", {"D", "X", "Y"});
              SetUtilities(net, "U", {10, 0, 0, 10, 0, 10, 10, 0});
          },
-         "Decision [D]: its best choice depends on [X] and [Y], which it observes; entering the evidence "
-         "of [X] and [Y] answers"},
+         "Decision [D]: its best choice depends on [X] and [Y], which it observes; entering their evidence "
+         "answers"},
     };
     for (const Case& c : cases) {
         VRX_network net;
@@ -1021,8 +1019,7 @@ TEST(InfluenceDiagrams, RefusalCauseBeforeAssumedOrder) {
     EXPECT_EQ(
         LoggedMessages(),
         (std::vector<std::string>{
-            "Decision [D1]: its best choice depends on [C], which it observes; entering the evidence of "
-            "[C] answers",
+            "Decision [D1]: its best choice depends on [C], which it observes; entering its evidence answers",
             "Can't solve this network using best policy algorithm",
             "Temporal order assumed: node [D1] before node [D2]"}));
 }
