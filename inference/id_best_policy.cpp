@@ -765,13 +765,15 @@ int BestPolicySolver::RefuseUnknownInformation(int decision, int n, const std::v
 std::string BestPolicySolver::DescribeUnknownInformation(int decision,
                                                          const std::vector<int>& deciding) const {
     const VRX_network& net = *network_;
+    // The first eight of a list, the rest counted.
     const auto bracketed = [&](const std::vector<int>& nodes) {
+        const size_t shown = std::min<size_t>(nodes.size(), 8);
         std::string text;
-        for (size_t i = 0; i < nodes.size(); i++) {
+        for (size_t i = 0; i < shown; i++) {
             text += i == 0 ? "" : i + 1 == nodes.size() ? " and " : ", ";
             text += "[" + std::string(vovido::IdAt(net, nodes[i])) + "]";
         }
-        return text;
+        return shown < nodes.size() ? text + " and " + std::to_string(nodes.size() - shown) + " more" : text;
     };
     // The decisions taken before this one, in the order they were made.
     VRX_intArray order;
