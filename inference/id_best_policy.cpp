@@ -17,6 +17,7 @@
 #include "definitions/definition_support.h"
 #include "definitions/mau.h"
 #include "inference/id_decision_rows.h"
+#include "inference/impossible_evidence.h"
 #include "inference/influence_diagram_support.h"
 #include "inference/table_check.h"
 #include "model/network.h"
@@ -152,15 +153,27 @@ int BestPolicySolver::ExpandMauNodes() {
         // weights depend on a choice, and no single factor per parent exists.
         const VRX_intArray& parents = work.GetParents(h);
         const VRX_Dmatrix& weights = mau->GetWeights();
-        bool plain = !mau->HasExpressions() && weights.GetNumberOfElements() == parents.GetCount();
-        for (int k = 0; k < parents.GetCount() && plain; k++)
-            plain = work.GetNodeType(parents[k]) != DefinitionType::kList;
-        if (!plain) {
-            return LogError(
-                errorLog, kOutOfRange,
-                "Cannot solve this network using SHACHTER's algorithm. Multi-attribute utility nodes "
-                "with decision parents or expressions are not supported",
-                nullptr);
+        int decision = -1;
+        for (int k = 0; k < parents.GetCount() && decision < 0; k++) {
+            if (work.GetNodeType(parents[k]) == DefinitionType::kList) decision = parents[k];
+        }
+        std::string why;
+        if (mau->HasExpressions()) {
+            why = "its utility is given by expressions";
+        } else if (decision >= 0) {
+            why = "its weights depend on the choice of decision [" +
+                  std::string(vovido::IdAt(*network_, decision)) + "]";
+        } else if (weights.GetNumberOfElements() != parents.GetCount()) {
+            why = "it has " + std::to_string(weights.GetNumberOfElements()) + " weights for " +
+                  std::to_string(parents.GetCount()) + " parents";
+        }
+        if (!why.empty()) {
+            vovido::ReportNodeFault(*network_->GetNode(h),
+                                    why +
+                                        ", so the best-policy solver cannot fold it into a sum of its "
+                                        "parents' utilities; policy evaluation (algorithm 0) takes it",
+                                    kOutOfRange);
+            return LogError(errorLog, kOutOfRange, kShachterFailed, nullptr);
         }
         for (int k = 0; k < parents.GetCount(); k++) {
             VRX_nodeDefinition* parent = work.GetNode(parents[k])->GetDefinition();
@@ -383,23 +396,13 @@ void BestPolicySolver::BuildDecisionGraph() {
     for (size_t i = 0; i < openDecisions_.size(); i++) graph_->SetParents(openDecisions_[i], known_[i]);
 }
 
-// For each open decision, what it and the open decisions before it observed, and those decisions: a node
-// that only a decision already taken observed is no more known than any other node without evidence, for
-// the choice taken is.
+// For each open decision, every node of the sequence before it (no forgetting): what an earlier decision
+// observed, taken or open, is known when it is made, whether or not the caller entered it.
 void BestPolicySolver::CollectKnown() {
-    std::vector<char> seen(static_cast<size_t>(network_->GetNumberOfSlots()), 0);
     known_.assign(openDecisions_.size(), {});
     for (size_t i = 0; i < openDecisions_.size(); i++) {
-        const int d = openDecisions_[i];
-        const VRX_intArray& parents = network_->GetParents(d);
-        for (int k = 0; k < parents.GetCount(); k++) seen[static_cast<size_t>(parents[k])] = 1;
-        // A node of the sequence before an earlier decision may be known only from this one on.
-        std::vector<int> known;
-        for (size_t t = 0; t < sequence_.size() && sequence_[t] != d; t++) {
-            if (seen[static_cast<size_t>(sequence_[t])]) known.push_back(sequence_[t]);
-        }
-        known_[i] = std::move(known);
-        seen[static_cast<size_t>(d)] = 1;
+        const auto end = std::find(sequence_.begin(), sequence_.end(), openDecisions_[i]);
+        known_[i].assign(sequence_.begin(), end);
     }
 }
 
@@ -621,6 +624,10 @@ int BestPolicySolver::PropagateRows(int decision, bool withUtility, std::vector<
     }
     updates_++;
     if (vovido::IsImpossibleScenario(rc)) {
+        // Kept to say why, should the evidence rule out every row.
+        impossible_.clear();
+        for (int e = mark; e < errorLog.GetNumberOfEntries(); e++)
+            impossible_.emplace_back(errorLog.GetCode(e), errorLog.GetMessage(e));
         errorLog.Truncate(mark);
         joint.clear();
         rc = kSuccess;
@@ -629,6 +636,19 @@ int BestPolicySolver::PropagateRows(int decision, bool withUtility, std::vector<
         if (const int restored = vovido::SetWorkEvidence(work, mergedUtility_, 0)) return restored;
     }
     return rc;
+}
+
+// Every row ruled out, without the observed utility too: the caller's evidence has probability zero. What
+// the last propagation found is said, naming the caller's nodes.
+int BestPolicySolver::ExplainImpossibleEvidence() {
+    const int mark = errorLog.GetNumberOfEntries();
+    for (const auto& entry : impossible_) LogError(errorLog, entry.first, entry.second.c_str(), nullptr);
+    if (errorLog.GetNumberOfEntries() == mark) {
+        LogError(errorLog, kConflictingEvidence,
+                 "Evidence is impossible: its probability is zero, so no beliefs can be computed.", nullptr);
+    }
+    vovido::NameImpossibleEvidence(*network_, mark);
+    return kConflictingEvidence;
 }
 
 int BestPolicySolver::RowsOf(int decision) const {
@@ -697,16 +717,16 @@ int BestPolicySolver::ChooseFirst(int decision, int& best) {
         any = true;
         for (int k = 0; k < n; k++) common[static_cast<size_t>(k)] &= row(r)[k];
     }
-    if (!any) return kConflictingEvidence;
+    if (!any) return ExplainImpossibleEvidence();
     best = LastMarked(common.data(), n);
     if (best >= 0) return kSuccess;
     refused_ = true;
-    LogError(errorLog, kOutOfRange, kCannotSolve, nullptr);
-    return RefuseUnknownInformation(decision, n, marked);
+    RefuseUnknownInformation(decision, n, marked);
+    return LogError(errorLog, kOutOfRange, kCannotSolve, nullptr);
 }
 
-// The parents whose outcomes alone, the others fixed, leave no choice best throughout; when none does
-// alone, all of them together.
+// Logs the parents whose outcomes alone, the others fixed, leave no choice best throughout (when none does
+// alone, all of them together), and who observed them.
 int BestPolicySolver::RefuseUnknownInformation(int decision, int n, const std::vector<char>& marked) {
     const VRX_intArray& parents = work_->GetParents(decision);
     const int count = parents.GetCount();
@@ -737,13 +757,62 @@ int BestPolicySolver::RefuseUnknownInformation(int decision, int n, const std::v
         if (decides) deciding.push_back(parents[static_cast<int>(k)]);
     }
     if (deciding.empty()) deciding.assign(parents.GetItems(), parents.GetItems() + count);
-    std::string unknown;
-    for (size_t i = 0; i < deciding.size(); i++) {
-        unknown += i == 0 ? "" : i + 1 == deciding.size() ? " and " : ", ";
-        unknown += "[" + std::string(vovido::IdAt(*network_, deciding[i])) + "]";
+    return LogError(errorLog, kOutOfRange, DescribeUnknownInformation(decision, deciding).c_str(), nullptr);
+}
+
+// Each node is known when the decision is made: it observes the node, or a decision taken before it did.
+// Nodes are grouped by who observed them.
+std::string BestPolicySolver::DescribeUnknownInformation(int decision,
+                                                         const std::vector<int>& deciding) const {
+    const VRX_network& net = *network_;
+    // The first eight of a list, the rest counted.
+    const auto bracketed = [&](const std::vector<int>& nodes) {
+        const size_t shown = std::min<size_t>(nodes.size(), 8);
+        std::string text;
+        for (size_t i = 0; i < shown; i++) {
+            text += i == 0 ? "" : i + 1 == nodes.size() ? " and " : ", ";
+            text += "[" + std::string(vovido::IdAt(net, nodes[i])) + "]";
+        }
+        return shown < nodes.size() ? text + " and " + std::to_string(nodes.size() - shown) + " more" : text;
+    };
+    // The decisions taken before this one, in the order they were made.
+    VRX_intArray order;
+    if (network_->GetInfluenceDiagramOrder(order) != kSuccess) order.SetCount(0);
+    const int here = order.FindPosition(decision);
+    std::vector<std::string> observers;
+    std::vector<std::vector<int>> groups;
+    for (int x : deciding) {
+        std::string who;
+        if (net.GetParents(decision).IsInList(x)) {
+            who = "it observes";
+        } else {
+            std::vector<int> taken;
+            const VRX_intArray& children = net.GetChildren(x);
+            for (int k = 0; k < children.GetCount(); k++) {
+                const int c = children[k];
+                const int at = order.FindPosition(c);
+                if (net.GetNodeType(c) == DefinitionType::kList && HoldsEvidence(net, c) && at >= 0 &&
+                    at < here)
+                    taken.push_back(c);
+            }
+            who = taken.empty()
+                      ? "it knows when it is made"
+                      : (taken.size() == 1 ? "decision " : "decisions ") + bracketed(taken) +
+                            " observed when " + (taken.size() == 1 ? "it was" : "they were") + " taken";
+        }
+        const auto at = std::find(observers.begin(), observers.end(), who);
+        if (at == observers.end()) {
+            observers.push_back(who);
+            groups.push_back({x});
+        } else {
+            groups[static_cast<size_t>(at - observers.begin())].push_back(x);
+        }
     }
-    const std::string text =
-        "Decision [" + std::string(vovido::IdAt(*network_, decision)) + "]: its best choice depends on " +
-        unknown + (deciding.size() == 1 ? ", which is" : ", which are") + " not known when it is made";
-    return LogError(errorLog, kOutOfRange, text.c_str(), nullptr);
+    std::string text =
+        "Decision [" + std::string(vovido::IdAt(net, decision)) + "]: its best choice depends on ";
+    for (size_t g = 0; g < groups.size(); g++) {
+        text += (g == 0 ? "" : ", and on ") + bracketed(groups[g]) + ", which " + observers[g];
+    }
+    return text +
+           (deciding.size() == 1 ? "; entering its evidence answers" : "; entering their evidence answers");
 }

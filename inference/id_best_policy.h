@@ -4,15 +4,16 @@
 // decisions are fixed from the last to the first, each at its most probable choice for every
 // combination of what it knows, all read from one exact propagation of its family's joint, and the first
 // one's choice is written into the caller's value as a 0/1 vector. A decision knows every earlier decision
-// and everything it or an earlier open decision observed (no forgetting; what only a decision already
-// taken observed is as unknown as the rest), of which only the nodes that can change the worth of the
-// utilities below it are kept. What the first one knows without evidence must leave one choice best for each
-// of its possible outcomes, or it is refused naming the nodes that change its best choice. After Shachter and
-// Peot, "Decision making using probabilistic inference methods", 1992.
+// and everything observed before it, by itself or by an earlier decision, taken or open (no forgetting), of
+// which only the nodes that can change the worth of the utilities below it are kept. What the first one
+// knows without evidence must leave one choice best for each of its possible outcomes, or it is refused
+// naming the nodes that change its best choice and who observed them. After Shachter and Peot, "Decision
+// making using probabilistic inference methods", 1992.
 
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/dmatrix.h"
@@ -73,6 +74,8 @@ private:
     // Logs which of what the decision knows, holding no evidence, changes its best choice: kOutOfRange.
     // `marked` holds the best choices of each of its rows, n a row.
     int RefuseUnknownInformation(int decision, int n, const std::vector<char>& marked);
+    std::string DescribeUnknownInformation(int decision, const std::vector<int>& deciding) const;
+    [[nodiscard]] int ExplainImpossibleEvidence();
     // The combinations of the decision's information: the rows of its table.
     int RowsOf(int decision) const;
     // The graph's parents of the node become those it has in the working copy.
@@ -98,5 +101,6 @@ private:
     std::vector<std::vector<int>> known_;        // per open decision: what it knows (CollectKnown)
     std::vector<std::vector<int>> information_;  // per open decision: what it is solved knowing
     std::vector<char> influences_;               // per open decision: whether some utility depends on it
+    std::vector<std::pair<int, std::string>> impossible_;  // what the last impossible propagation logged
     bool refused_ = false;  // the first decision's best choice depends on what holds no evidence (logged)
 };

@@ -14,6 +14,7 @@
 #include "definitions/mau_values.h"
 #include "inference/ais_sampling.h"
 #include "inference/exact_drivers.h"
+#include "inference/impossible_evidence.h"
 #include "inference/influence_diagram_support.h"
 #include "inference/table_check.h"
 #include "model/network.h"
@@ -229,7 +230,9 @@ int PolicyEvaluator::EvaluateOver(const std::vector<int>& varied, const std::vec
             if (const int rc = vovido::SetWorkEvidence(work, varied[k], digits[k])) return rc;
             outcome_[static_cast<size_t>(varied[k])] = digits[k];
         }
-        const int rc = UpdateWork();
+        // Hard scenario evidence takes the place of the node's likelihoods: an outcome they weigh nothing
+        // is as impossible as one of prior zero.
+        const int rc = RuledOutByLikelihoods(varied, digits) ? kConflictingEvidence : UpdateWork();
         if (rc == kSuccess) {
             evaluated++;
             for (int h : recorded) {
@@ -267,7 +270,7 @@ int PolicyEvaluator::EvaluateScenarios() {
     int impossible = kSuccess;
     if (const int rc = EvaluateOver(varied, recorded_, evaluated, impossible)) return rc;
     // Not a single scenario is possible: the evidence itself is not.
-    if (evaluated == 0) return impossible != kSuccess ? impossible : kConflictingEvidence;
+    if (evaluated == 0) return impossible == kNoUsefulSamples ? impossible : ExplainImpossibleEvidence();
 
     // Each observation over the configurations of the earlier scenario nodes it depends on; observations
     // that depend on the same nodes share the updates.
@@ -288,6 +291,32 @@ int PolicyEvaluator::EvaluateScenarios() {
         if (const int rc = EvaluateOver(given, group, evaluated, impossible)) return rc;
     }
     return kSuccess;
+}
+
+bool PolicyEvaluator::RuledOutByLikelihoods(const std::vector<int>& varied,
+                                            const std::vector<int>& digits) const {
+    for (size_t k = 0; k < varied.size(); k++) {
+        const VRX_doubleArray& weights = likelihoods_[static_cast<size_t>(varied[k])];
+        if (digits[k] < weights.GetCount() && !(weights[digits[k]] > 0.0)) return true;
+    }
+    return false;
+}
+
+// The caller's evidence alone, every scenario node free: its update names where the probability is zero.
+int PolicyEvaluator::ExplainImpossibleEvidence() {
+    for (int h : scenario_) {
+        if (const int rc = SetScenarioEvidence(h, -1)) return rc;
+    }
+    const int mark = errorLog.GetNumberOfEntries();
+    work_->InvalidateValues();
+    const int rc = work_->UpdateBeliefs();
+    updates_++;
+    if (rc == kConflictingEvidence && errorLog.GetNumberOfEntries() > mark) return rc;
+    errorLog.Truncate(mark);
+    LogError(errorLog, kConflictingEvidence,
+             "Evidence is impossible: its probability is zero, so no beliefs can be computed.", nullptr);
+    vovido::NameImpossibleEvidence(*network_, mark);
+    return kConflictingEvidence;
 }
 
 long long PolicyEvaluator::RowOf(int handle) const {
@@ -422,7 +451,62 @@ int PolicyEvaluator::ComputePolicies() {
         if (const int rc = FillIndifferentDecisions(static_cast<size_t>(i), w, length)) return rc;
     }
     maximumExpectedUtility_ = w.empty() ? kUndefinedValue : w[0];
-    return kSuccess;
+    try {
+        return UndefineImpossibleRows();
+    } catch (const std::bad_alloc&) {
+        return kOutOfMemory;
+    }
+}
+
+// A decision's row whose earlier observations cannot occur together, by the tables or by the likelihoods,
+// has no expected utility, though the worths it was folded from need not depend on all of them. Walks the
+// configurations of the scenario nodes forward, keeping those of probability above zero.
+int PolicyEvaluator::UndefineImpossibleRows() {
+    const size_t dims = scenario_.size();
+    std::vector<char> reach(1, 1);
+    std::vector<char> next;
+    for (size_t i = 0;; i++) {
+        const long long rows = static_cast<long long>(reach.size());
+        for (int h : sequence_) {
+            if (network_->GetNodeType(h) != DefinitionType::kList) continue;
+            const bool here = i < dims ? h == scenario_[i] : false;
+            if (!here && (IsScenarioNode(h) || indexing_[static_cast<size_t>(h)].size() != i)) continue;
+            VRX_Dmatrix* m = CallerMatrix(h);
+            const int n = network_->GetNode(h)->GetDefinition()->GetNumberOfOutcomes();
+            if (m == nullptr || m->GetNumberOfElements() != rows * n) return kOutOfRange;
+            for (long long o = 0; o < rows; o++) {
+                if (reach[static_cast<size_t>(o)]) continue;
+                for (int k = 0; k < n; k++) (*m)[static_cast<int>(o * n + k)] = kUndefinedValue;
+            }
+        }
+        if (i == dims) return kSuccess;
+        const int h = scenario_[i];
+        const int n = sizes_[i];
+        const bool decision = network_->GetNodeType(h) == DefinitionType::kList;
+        const VRX_Dmatrix* m = decision ? nullptr : CallerMatrix(h);
+        if (!decision && m == nullptr) return kOutOfRange;
+        next.assign(reach.size() * static_cast<size_t>(n), 0);
+        for (long long o = 0; o < rows; o++) {
+            if (!reach[static_cast<size_t>(o)]) continue;
+            char* out = &next[static_cast<size_t>(o * n)];
+            if (decision) {
+                std::fill(out, out + n, 1);
+                continue;
+            }
+            long long rest = o;
+            for (size_t d = i; d-- > 0;) {
+                outcome_[static_cast<size_t>(scenario_[d])] = static_cast<int>(rest % sizes_[d]);
+                rest /= sizes_[d];
+            }
+            const long long row = RowOf(h);
+            if ((row + 1) * n > m->GetNumberOfElements()) return kOutOfRange;
+            for (int k = 0; k < n; k++) {
+                const double p = (*m)[static_cast<int>(row * n + k)];
+                out[k] = !IsUndefinedEntry(p) && p > 0.0;
+            }
+        }
+        reach.swap(next);
+    }
 }
 
 // The decisions that no utility depends on and that follow the first `prefix` scenario nodes: every

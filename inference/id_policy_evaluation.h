@@ -58,11 +58,16 @@ private:
     [[nodiscard]] int EvaluateOver(const std::vector<int>& varied, const std::vector<int>& recorded,
                                    long long& evaluated, int& impossible);
     [[nodiscard]] int UpdateWork();
+    // Whether a varied node is set to an outcome its likelihoods weigh zero.
+    bool RuledOutByLikelihoods(const std::vector<int>& varied, const std::vector<int>& digits) const;
+    // Every scenario impossible: logs why the caller's evidence is (kConflictingEvidence).
+    [[nodiscard]] int ExplainImpossibleEvidence();
     void LogScenario(const std::vector<int>& varied) const;
     [[nodiscard]] int RecordNodeValue(int handle);
     [[nodiscard]] int ComputeMauValues();
     [[nodiscard]] int SumTerminalWorths(std::vector<double>& w);
     [[nodiscard]] int ComputePolicies();
+    [[nodiscard]] int UndefineImpossibleRows();
     [[nodiscard]] int FillIndifferentDecisions(size_t prefix, const std::vector<double>& w, long long rows);
     // The row of a caller value matrix (its own dimension aside) at the outcomes its indexing parents are
     // set to.

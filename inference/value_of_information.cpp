@@ -2,10 +2,12 @@
 // point of view, then again with the observed nodes made parents of the decision.
 #include "inference/value_of_information.h"
 
+#include <algorithm>
 #include <exception>
 #include <memory>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "base/counted_notices.h"
 #include "base/error_log.h"
@@ -146,20 +148,17 @@ private:
     const int first_;
 };
 
-// The probe's arcs: after the decision before the point of view and every earlier one, before the point
-// of view, the utility and every other decision it can precede.
+// The probe's arcs: after everything placed before the point of view, which it knows, before the point of
+// view, the utility and every other decision it can precede. A point of view that is a chance node follows
+// the probe through the decision it is observed for; where it is an ancestor of an earlier decision, an arc
+// to it would close a cycle and is not needed.
 int PlaceProbe(VRX_network& work, const VRX_intArray& actions, int pointOfView, int probe, int utility) {
     const int p = actions.FindPosition(pointOfView);
-    if (p > 0) {
-        if (const int rc = work.AddArc(actions[p - 1], probe)) return rc;
+    for (int k = 0; k < p; k++) {
+        if (const int rc = work.AddArc(actions[k], probe)) return rc;
     }
-    // After every earlier decision too, and before every other one it can precede, so that the solver
-    // assumes no order of its own about the probe (and names it in no notice).
-    for (int k = 0; k < p - 1; k++) {
-        const int earlier = actions[k];
-        if (work.GetNodeType(earlier) != DefinitionType::kList) continue;
-        if (const int rc = work.AddArc(earlier, probe)) return rc;
-    }
+    // Before every other decision it can precede, so that the solver assumes no order of its own about the
+    // probe (and names it in no notice).
     for (int h = work.GetFirstNode(); h >= 0; h = work.GetNextNode(h)) {
         if (h == probe || h == pointOfView || work.GetNodeType(h) != DefinitionType::kList ||
             work.GetParents(probe).IsInList(h))
@@ -168,8 +167,72 @@ int PlaceProbe(VRX_network& work, const VRX_intArray& actions, int pointOfView, 
         const int logged = errorLog.GetNumberOfEntries();
         if (work.AddArc(probe, h) != kSuccess) errorLog.Truncate(logged);
     }
-    if (const int rc = work.AddArc(probe, pointOfView)) return rc;
+    const int logged = errorLog.GetNumberOfEntries();
+    if (const int rc = work.AddArc(probe, pointOfView)) {
+        if (work.GetNodeType(pointOfView) == DefinitionType::kList) return rc;
+        errorLog.Truncate(logged);
+    }
     return work.AddArc(probe, utility);
+}
+
+// Whether `to` follows from `from` along arcs.
+bool FollowsFrom(const VRX_network& work, int from, int to) {
+    std::vector<char> seen(static_cast<size_t>(work.GetNumberOfSlots()), 0);
+    std::vector<int> stack{from};
+    while (!stack.empty()) {
+        const int h = stack.back();
+        stack.pop_back();
+        if (h == to) return true;
+        const VRX_intArray& children = work.GetChildren(h);
+        for (int k = 0; k < children.GetCount(); k++) {
+            if (!seen[static_cast<size_t>(children[k])]) {
+                seen[static_cast<size_t>(children[k])] = 1;
+                stack.push_back(children[k]);
+            }
+        }
+    }
+    return false;
+}
+
+// The probe's expected utilities, indexed by `indexing` (its own choices last: all alike), at every
+// configuration of `nodes`, which hold the indexing nodes.
+int SpreadOver(const VRX_network& work, const VRX_Dmatrix& worth, const VRX_intArray& indexing,
+               const std::vector<int>& nodes, std::vector<double>& out) {
+    const int dims = worth.GetNumberOfDimensions();
+    if (dims != indexing.GetCount() + 1) return kInvalidData;
+    std::vector<int> stride(nodes.size(), 0);
+    for (int k = 0; k < indexing.GetCount(); k++) {
+        const auto at = std::find(nodes.begin(), nodes.end(), indexing[k]);
+        if (at == nodes.end()) return kInvalidData;
+        stride[static_cast<size_t>(at - nodes.begin())] = worth.GetStrides()[k];
+    }
+    std::vector<int> digits(nodes.size(), 0);
+    for (size_t cell = 0; cell < out.size(); cell++) {
+        int at = 0;
+        for (size_t d = 0; d < nodes.size(); d++) at += digits[d] * stride[d];
+        out[cell] = worth[at];
+        for (size_t d = nodes.size(); d-- > 0;) {
+            if (++digits[d] < work.GetNode(nodes[d])->GetDefinition()->GetNumberOfOutcomes()) break;
+            digits[d] = 0;
+        }
+    }
+    return kSuccess;
+}
+
+// The nodes that index either solution, in the order of the actions: observing may leave a node the probe
+// no longer depends on, or add one.
+int UnionOfIndexing(const VRX_intArray& a, const VRX_intArray& b, const VRX_intArray& actions,
+                    std::vector<int>& nodes) {
+    nodes.assign(a.GetItems(), a.GetItems() + a.GetCount());
+    for (int k = 0; k < b.GetCount(); k++) {
+        if (!a.IsInList(b[k])) nodes.push_back(b[k]);
+    }
+    for (int h : nodes) {
+        if (actions.FindPosition(h) < 0) return kInvalidData;
+    }
+    std::sort(nodes.begin(), nodes.end(),
+              [&](int x, int y) { return actions.FindPosition(x) < actions.FindPosition(y); });
+    return kSuccess;
 }
 
 // A refusal of the solution names the first decision at or after the scenario node whose outcomes pass
@@ -192,7 +255,11 @@ int ProbeValues(VRX_network& work, int probe, int pointOfView, VRX_Dmatrix& out)
     VRX_nodeValue* value = work.GetNode(probe)->GetValue();
     VRX_Dmatrix* matrix = nullptr;
     if (const int rc = value->GetValue(matrix)) return rc;
-    if (matrix == nullptr || !value->IsUpToDate()) return kOutOfRange;
+    if (matrix == nullptr || !value->IsUpToDate()) {
+        return vovido::ReportNodeFault(*work.GetNode(pointOfView),
+                                       "the solution gave no expected utility from this point of view",
+                                       kOutOfRange);
+    }
     return out.Copy(*matrix);
 }
 
@@ -237,37 +304,64 @@ int VRX_valueOfInformationAssessor::ComputeValueOfInformation(VRX_valueOfInforma
 
     VRX_Dmatrix before;
     if (const int rc = ProbeValues(*work, probe, settings.pointOfView, before)) return rc;
+    VRX_intArray beforeIndexing;
+    if (beforeIndexing.Copy(work->GetNode(probe)->GetValue()->GetIndexingParents()) != kSuccess)
+        return kOutOfMemory;
+    const int decision = settings.decisionNode;
     for (int i = 0; i < settings.observedNodes.GetCount(); i++) {
         const int observed = settings.observedNodes[i];
         // Observed already: nothing to add.
-        if (work->GetParents(settings.decisionNode).IsInList(observed)) continue;
-        if (const int rc = work->AddArc(observed, settings.decisionNode)) {
-            return vovido::ReportNodeFault(*work->GetNode(observed),
-                                           "it cannot be observed before decision [" +
-                                               vovido::NodeLabel(*work, settings.decisionNode) +
-                                               "], which cannot take it as a parent",
-                                           rc);
+        if (work->GetParents(decision).IsInList(observed)) continue;
+        const int logged = errorLog.GetNumberOfEntries();
+        if (const int rc = work->AddArc(observed, decision)) {
+            const std::string id = vovido::NodeLabel(*work, decision);
+            if (!FollowsFrom(*work, decision, observed)) {
+                return vovido::ReportNodeFault(
+                    *work->GetNode(observed),
+                    "it cannot be observed before decision [" + id + "], which cannot take it as a parent",
+                    rc);
+            }
+            errorLog.Truncate(logged);
+            const std::string why =
+                "it cannot be observed before decision [" + id +
+                "]: it follows from that decision (in the order of the decisions), so the "
+                "arc would close a cycle";
+            return vovido::ReportNodeFault(*work->GetNode(observed), why, kOutOfRange);
         }
     }
     VRX_Dmatrix after;
     if (const int rc = ProbeValues(*work, probe, settings.pointOfView, after)) return rc;
-    if (after.GetDimensions() != before.GetDimensions()) return kInvalidData;
-    // A configuration that cannot occur has no expected utility either way, and so no value of information.
-    for (int i = 0; i < after.GetNumberOfElements(); i++) {
-        after[i] = vovido::IsUndefinedEntry(after[i]) || vovido::IsUndefinedEntry(before[i])
-                       ? kUndefinedValue
-                       : after[i] - before[i];
+    const VRX_intArray& afterIndexing = work->GetNode(probe)->GetValue()->GetIndexingParents();
+    std::vector<int> nodes;
+    VRX_intArray sizes;
+    VRX_Dmatrix gain;
+    std::vector<double> was;
+    std::vector<double> is;
+    try {
+        if (const int rc = UnionOfIndexing(beforeIndexing, afterIndexing, settings.actions, nodes)) return rc;
+        for (int h : nodes) {
+            if (sizes.Add(work->GetNode(h)->GetDefinition()->GetNumberOfOutcomes()) != kSuccess)
+                return kOutOfMemory;
+        }
+        if (sizes.Add(1) != kSuccess || gain.Setup(sizes) != kSuccess) return kOutOfMemory;
+        was.resize(static_cast<size_t>(gain.GetNumberOfElements()));
+        is.resize(was.size());
+    } catch (const std::bad_alloc&) {
+        return kOutOfMemory;
     }
-    // Every choice of the probe is worth the same: one column says it all.
-    const int last = after.GetNumberOfDimensions() - 1;
-    if (last < 0) return kOutOfRange;
-    while (after.GetDimensions()[last] > 1) {
-        if (const int rc = after.RemoveLastItem(last)) return rc;
+    if (const int rc = SpreadOver(*work, after, afterIndexing, nodes, is)) return rc;
+    if (const int rc = SpreadOver(*work, before, beforeIndexing, nodes, was)) return rc;
+    // A configuration that cannot occur has no expected utility either way, and so no value of information.
+    for (size_t i = 0; i < was.size(); i++) {
+        gain[static_cast<int>(i)] = vovido::IsUndefinedEntry(is[i]) || vovido::IsUndefinedEntry(was[i])
+                                        ? kUndefinedValue
+                                        : is[i] - was[i];
     }
     VRX_intArray indexing;
-    if (indexing.Copy(work->GetNode(probe)->GetValue()->GetIndexingParents()) != kSuccess)
-        return kOutOfMemory;
-    settings.valueTable.Swap(after);
+    for (int h : nodes) {
+        if (indexing.Add(h) != kSuccess) return kOutOfMemory;
+    }
+    settings.valueTable.Swap(gain);
     if (const int rc = settings.indexingNodes.Copy(indexing)) return rc;
     return kSuccess;
 }

@@ -123,8 +123,8 @@ TEST(BestPolicy, ChanceNodesAreLeftOutOfDate) {
 }
 
 // Algorithm 1's choice for every decision and configuration of its parents, each solved with the
-// parents observed.
-Policy BestPolicyChoices(const VRX_network& net, const Diagram& d) {
+// parents observed; a configuration that the evidence rules out is refused and takes choice 0.
+Policy BestPolicyChoices(const VRX_network& net, const Diagram& d, bool ruledOut = false) {
     Policy policy;
     const std::vector<int> rows = PolicyRows(net, d);
     for (size_t k = 0; k < d.decisions.size(); k++) {
@@ -137,7 +137,12 @@ Policy BestPolicyChoices(const VRX_network& net, const Diagram& d) {
                 EXPECT_EQ(observed.GetNode(parents[p])->GetValue()->SetEvidence(rest % n), kSuccess);
                 rest /= n;
             }
-            EXPECT_EQ(Solve(observed, 1), kSuccess) << LogDump();
+            const int rc = Solve(observed, 1);
+            if (ruledOut && rc == kConflictingEvidence) {
+                policy.back().push_back(0);
+                continue;
+            }
+            EXPECT_EQ(rc, kSuccess) << LogDump();
             const std::vector<double> choice = ValueOf(observed, net.GetNode(d.decisions[k])->GetId());
             policy.back().push_back(
                 static_cast<int>(std::find(choice.begin(), choice.end(), 1.0) - choice.begin()));
@@ -275,6 +280,52 @@ TEST(InfluenceDiagrams, LikelihoodsAgreeWithEveryPolicyTried) {
     EXPECT_GT(weighed, 100);
 }
 
+// Likelihoods of zero on the chance nodes above the decisions (every table is positive): the expected
+// utilities agree with every policy tried, and a decision's row is undefined exactly where the likelihoods
+// rule out the outcome of one of its indexing chance nodes.
+TEST(InfluenceDiagrams, ZeroLikelihoodsRuleOutRows) {
+    int undefined = 0;
+    for (unsigned seed = 1301; seed <= 1400; seed++) {
+        SCOPED_TRACE(seed);
+        std::mt19937 rng(seed);
+        VRX_network net;
+        const auto d = BuildRandomDiagram(net, rng, 3, 1 + static_cast<int>(seed % 2), 2,
+                                          seed % 2 == 0 ? Recall::kEverything : Recall::kAssumedOrder);
+        Likelihoods likelihoods(static_cast<size_t>(net.GetNumberOfSlots()));
+        std::uniform_real_distribution<double> u(0.05, 1.0);
+        for (int i = 0; i < 3; i++) {
+            const int h = d.chance[static_cast<size_t>(i)];
+            std::vector<double>& weights = likelihoods[static_cast<size_t>(h)];
+            weights = {u(rng), u(rng)};
+            if (u(rng) < 0.5) weights[static_cast<size_t>(rng() % 2)] = 0.0;
+            ASSERT_EQ(net.GetNode(h)->GetValue()->SetVirtualEvidence(Doubles(weights)), kSuccess);
+        }
+        PolicyEvaluator evaluator;
+        ASSERT_EQ(evaluator.Run(net), kSuccess) << LogDump();
+        for (int h : d.decisions) {
+            const VRX_nodeValue* value = net.GetNode(h)->GetValue();
+            const VRX_intArray& parents = value->GetIndexingParents();
+            const std::vector<double> eu = ValueOf(net, net.GetNode(h)->GetId());
+            for (size_t cell = 0; cell < eu.size(); cell += 2) {
+                bool possible = true;
+                for (int k = parents.GetCount() - 1, rest = static_cast<int>(cell / 2); k >= 0;
+                     k--, rest /= 2) {
+                    const std::vector<double>& weights = likelihoods[static_cast<size_t>(parents[k])];
+                    possible = possible && (weights.empty() || weights[static_cast<size_t>(rest % 2)] > 0.0);
+                }
+                undefined += !possible;
+                EXPECT_EQ(eu[cell] == kUndefinedValue, !possible) << net.GetNode(h)->GetId() << " " << cell;
+            }
+        }
+        VRX_network remembering(net);
+        AddNoForgettingArcs(remembering, d);
+        const double meu = BruteForceMeu(remembering, d, likelihoods);
+        EXPECT_NEAR(evaluator.GetMaximumExpectedUtility(), meu, 1e-9);
+        EXPECT_NEAR(PolicyUtility(net, d, BestPolicyChoices(net, d, true), likelihoods), meu, 1e-9);
+    }
+    EXPECT_GT(undefined, 20);
+}
+
 // The largest expected utility over the policies of the open decisions (of a diagram whose decisions
 // after d0 observe what those before them did), d0 taken at `taken` and the first open decision d1 held
 // at `first` (-1: free).
@@ -302,23 +353,41 @@ double BestWithFirstTaken(const VRX_network& knowing, const Diagram& d, int take
     }
 }
 
-// With d0 taken, what only d0 observed is unknown: the first open decision is answered where one choice
-// of it earns the most whatever the rest turns out to be, and refused only where none does.
-TEST(BestPolicy, ATakenDecisionsObservationsAreUnknown) {
-    // C was seen when D1 was taken, and D2's best choice would depend on it: over C, D2 = 0 earns 4,
-    // D2 = 1 earns 0.5.
-    {
+// With d0 taken, what it observed is known to the open decisions (no forgetting), entered or not: the first
+// open decision is answered where one choice of it earns the most whatever that turns out to be, and
+// refused, naming who observed what, where none does.
+TEST(BestPolicy, ATakenDecisionsObservationsAreKnown) {
+    // C -> D1 -> D2, U(C, D2), P(C) = (0.4, 0.6), D1 taken. With D2 = C best, C decides; with D2 = 0
+    // best for both C, it does not.
+    for (const bool decides : {true, false}) {
         VRX_network net;
         AddNode(net, DefinitionType::kCpt, "C", {});
+        ASSERT_EQ(Def(net, "C").SetDefinitionDoubles(Doubles({0.4, 0.6})), kSuccess);
         AddNode(net, DefinitionType::kList, "D1", {"C"});
-        AddNode(net, DefinitionType::kList, "D2", {});
+        AddNode(net, DefinitionType::kList, "D2", {"D1"});
         AddNode(net, DefinitionType::kTable, "U", {"C", "D2"});
-        SetUtilities(net, "U", {-1, 0, 9, 1});
+        SetUtilities(net, "U", decides ? std::vector<double>{10, 0, 0, 10} : std::vector<double>{1, 0, 9, 1});
         ASSERT_EQ(net.GetNode(net.FindNode("D1"))->GetValue()->SetEvidence(0), kSuccess);
+        errorLog.Flush();
+        if (!decides) {
+            ASSERT_EQ(Solve(net, 1), kSuccess) << LogDump();
+            EXPECT_EQ(ValueOf(net, "D2"), (std::vector<double>{1, 0}));
+            continue;
+        }
+        EXPECT_EQ(Solve(net, 1), kOutOfRange);
+        EXPECT_EQ(LoggedMessages(), (std::vector<std::string>{
+                                        "Decision [D2]: its best choice depends on [C], which decision [D1] "
+                                        "observed when it was taken; entering its evidence answers",
+                                        "Can't solve this network using best policy algorithm"}));
+        ASSERT_EQ(Solve(net, 0), kSuccess) << LogDump();
+        EXPECT_EQ(IndexingIds(net, "D2"), (std::vector<std::string>{"C"}));
+        ExpectNear(ValueOf(net, "D2"), {10, 0, 0, 10});
+        ASSERT_EQ(net.GetNode(net.FindNode("C"))->GetValue()->SetEvidence(1), kSuccess);
         ASSERT_EQ(Solve(net, 1), kSuccess) << LogDump();
-        EXPECT_EQ(ValueOf(net, "D2"), (std::vector<double>{1, 0}));
+        EXPECT_EQ(ValueOf(net, "D2"), (std::vector<double>{0, 1}));
     }
     int answeredRefused[2] = {0, 0};
+    int namingTaken = 0;
     for (unsigned seed = 1; seed <= 240; seed++) {
         SCOPED_TRACE(seed);
         std::mt19937 rng(seed);
@@ -337,11 +406,9 @@ TEST(BestPolicy, ATakenDecisionsObservationsAreUnknown) {
         const int rc = Solve(net, 1);
         ASSERT_TRUE(rc == kSuccess || rc == kOutOfRange) << LogDump();
         VRX_network knowing(net);
-        Diagram open = d;
-        open.decisions.erase(open.decisions.begin());
-        AddNoForgettingArcs(knowing, open);
+        AddNoForgettingArcs(knowing, d);
         const std::vector<int> rows = PolicyRows(knowing, d);
-        if (std::accumulate(rows.begin() + 1, rows.end(), 0) > 7) continue;
+        if (std::accumulate(rows.begin() + 1, rows.end(), 0) > 10) continue;
         const double meu = BestWithFirstTaken(knowing, d, taken, -1);
         const double worth[2] = {BestWithFirstTaken(knowing, d, taken, 0),
                                  BestWithFirstTaken(knowing, d, taken, 1)};
@@ -351,10 +418,17 @@ TEST(BestPolicy, ATakenDecisionsObservationsAreUnknown) {
             EXPECT_NEAR(worth[choice[0] == 1.0 ? 0 : 1], meu, 1e-9);
         } else {
             EXPECT_LT(std::max(worth[0], worth[1]), meu - 1e-9) << LogDump();
+            const std::vector<std::string> logged = LoggedMessages();
+            ASSERT_GE(logged.size(), 2u);
+            EXPECT_EQ(logged[0].rfind("Decision [d1]: its best choice depends on [", 0), 0u) << logged[0];
+            EXPECT_EQ(logged[1], "Can't solve this network using best policy algorithm");
+            namingTaken +=
+                logged[0].find("which decision [d0] observed when it was taken") != std::string::npos;
         }
     }
     EXPECT_GT(answeredRefused[0], 50);
-    EXPECT_GT(answeredRefused[1], 10);
+    EXPECT_GT(answeredRefused[1], 15);
+    EXPECT_GT(namingTaken, 4);
 }
 
 // D2, O (observed before D2) and D2's effect E reach no utility.
@@ -589,13 +663,14 @@ TEST(BestPolicy, RefusalNamesTheUnknownThatDecides) {
              AddNode(net, DefinitionType::kTable, "U", {"D", "C"});
              SetUtilities(net, "U", {10, 0, 0, 10});
          },
-         "Decision [D]: its best choice depends on [C], which is not known when it is made"},
+         "Decision [D]: its best choice depends on [C], which it observes; entering its evidence answers"},
         {"tested, result unknown",
          [](VRX_network& net) {
              BuildWildcatter(net);
              ASSERT_EQ(net.GetNode(net.FindNode("Test"))->GetValue()->SetEvidence(0), kSuccess);
          },
-         "Decision [Drill]: its best choice depends on [Seismic], which is not known when it is made"},
+         "Decision [Drill]: its best choice depends on [Seismic], which it observes; entering its evidence "
+         "answers"},
         // Y changes the worth of both choices alike; X alone changes the best one.
         {"one of two decides",
          [](VRX_network& net) {
@@ -605,7 +680,7 @@ TEST(BestPolicy, RefusalNamesTheUnknownThatDecides) {
              AddNode(net, DefinitionType::kTable, "U", {"D", "X", "Y"});
              SetUtilities(net, "U", {10, 15, 0, 5, 5, 10, 5, 10});
          },
-         "Decision [D]: its best choice depends on [X], which is not known when it is made"},
+         "Decision [D]: its best choice depends on [X], which it observes; entering its evidence answers"},
         {"both decide",
          [](VRX_network& net) {
              AddNode(net, DefinitionType::kCpt, "X", {});
@@ -614,7 +689,8 @@ TEST(BestPolicy, RefusalNamesTheUnknownThatDecides) {
              AddNode(net, DefinitionType::kTable, "U", {"D", "X", "Y"});
              SetUtilities(net, "U", {10, 0, 0, 10, 0, 10, 10, 0});
          },
-         "Decision [D]: its best choice depends on [X] and [Y], which are not known when it is made"},
+         "Decision [D]: its best choice depends on [X] and [Y], which it observes; entering their evidence "
+         "answers"},
     };
     for (const Case& c : cases) {
         VRX_network net;
@@ -622,7 +698,7 @@ TEST(BestPolicy, RefusalNamesTheUnknownThatDecides) {
         errorLog.Flush();
         EXPECT_EQ(Solve(net, 1), kOutOfRange) << c.name;
         EXPECT_EQ(LoggedMessages(), (std::vector<std::string>{
-                                        "Can't solve this network using best policy algorithm", c.message}))
+                                        c.message, "Can't solve this network using best policy algorithm"}))
             << c.name;
     }
 }
@@ -940,11 +1016,12 @@ TEST(InfluenceDiagrams, RefusalCauseBeforeAssumedOrder) {
     SetUtilities(net, "U", {10, 10, 0, 0, 0, 0, 10, 10});
     errorLog.Flush();
     ASSERT_EQ(Solve(net, 1), kOutOfRange);
-    EXPECT_EQ(LoggedMessages(),
-              (std::vector<std::string>{
-                  "Can't solve this network using best policy algorithm",
-                  "Decision [D1]: its best choice depends on [C], which is not known when it is made",
-                  "Temporal order assumed: node [D1] before node [D2]"}));
+    EXPECT_EQ(
+        LoggedMessages(),
+        (std::vector<std::string>{
+            "Decision [D1]: its best choice depends on [C], which it observes; entering its evidence answers",
+            "Can't solve this network using best policy algorithm",
+            "Temporal order assumed: node [D1] before node [D2]"}));
 }
 
 TEST(InfluenceDiagrams, MauWeightsSteerBothSolvers) {
@@ -964,6 +1041,37 @@ TEST(InfluenceDiagrams, MauWeightsSteerBothSolvers) {
     ExpectNear(ValueOf(net, "M"), {2, 1.5});
     ASSERT_EQ(Solve(net, 1), kSuccess) << LogDump();
     EXPECT_EQ(ValueOf(net, "D"), (std::vector<double>{1, 0}));
+}
+
+// A multi-attribute utility with a decision parent or expressions is no sum the best-policy solver can
+// fold into its parents: refused naming it, first; policy evaluation solves it.
+TEST(BestPolicy, AMauNodeItCannotFoldIsRefusedByName) {
+    for (const bool expressions : {false, true}) {
+        VRX_network net;
+        AddNode(net, DefinitionType::kList, "D", {});
+        AddNode(net, DefinitionType::kTable, "U1", {"D"});
+        AddNode(net, DefinitionType::kTable, "U2", {"D"});
+        if (expressions) {
+            AddNode(net, DefinitionType::kMau, "M", {"U1", "U2"});
+            std::string reason;
+            ASSERT_EQ(static_cast<VRX_mau&>(Def(net, "M")).SetExpressionsFromText({"2*U1+U2"}, &reason),
+                      kSuccess)
+                << reason;
+        } else {
+            AddNode(net, DefinitionType::kMau, "M", {"U1", "U2", "D"});
+        }
+        errorLog.Flush();
+        EXPECT_EQ(Solve(net, 1), kOutOfRange);
+        const std::string why = expressions ? "its utility is given by expressions"
+                                            : "its weights depend on the choice of decision [D]";
+        EXPECT_EQ(LoggedMessages(), (std::vector<std::string>{
+                                        "ERROR: Node [M] : " + why +
+                                            ", so the best-policy solver cannot fold it into a sum of its "
+                                            "parents' utilities; policy evaluation (algorithm 0) takes it",
+                                        "Error when running Shachter's algorithm"}));
+        errorLog.Flush();
+        EXPECT_EQ(Solve(net, 0), kSuccess) << LogDump();
+    }
 }
 
 TEST(InfluenceDiagrams, TwoTerminalUtilitiesAreSummedWithoutANewNode) {
@@ -1094,25 +1202,48 @@ TEST(InfluenceDiagrams, NoUtilityGivesPlainBeliefs) {
     EXPECT_FALSE(net.GetNode(net.FindNode("D"))->GetValue()->IsUpToDate());
 }
 
+// C is observed before D but can only be c0, by its table or by its likelihoods: every scenario with c1 is
+// impossible and its row undefined.
 TEST(InfluenceDiagrams, ImpossibleScenariosStayUndefinedAndOutOfTheFoldBack) {
-    // C is observed before D but can only be c0: every scenario with c1 is impossible.
+    for (const bool likelihood : {false, true}) {
+        SCOPED_TRACE(likelihood);
+        VRX_network net;
+        AddNode(net, DefinitionType::kCpt, "C", {});
+        ASSERT_EQ(Def(net, "C").SetDefinitionDoubles(
+                      Doubles(likelihood ? std::vector<double>{0.3, 0.7} : std::vector<double>{1, 0})),
+                  kSuccess);
+        if (likelihood) {
+            ASSERT_EQ(net.GetNode(net.FindNode("C"))->GetValue()->SetVirtualEvidence(Doubles({2, 0})),
+                      kSuccess);
+        }
+        AddNode(net, DefinitionType::kList, "D", {"C"});
+        AddNode(net, DefinitionType::kTable, "U", {"D", "C"});
+        SetUtilities(net, "U", {3, 1000, 5, -1000});
+        PolicyEvaluator evaluator;
+        errorLog.Flush();
+        ASSERT_EQ(evaluator.Run(net), kSuccess) << LogDump();
+        EXPECT_EQ(errorLog.GetNumberOfEntries(), 0) << LogDump();
+        EXPECT_NEAR(evaluator.GetMaximumExpectedUtility(), 5, 1e-12);
+        const std::vector<double> d = ValueOf(net, "D");
+        ASSERT_EQ(d.size(), 4u);
+        ExpectNear({d[0], d[1]}, {3, 5});
+        EXPECT_EQ(d[2], kUndefinedValue);
+        EXPECT_EQ(d[3], kUndefinedValue);
+    }
+    // The utility depends on Y alone, yet D's rows with X = 1, which its likelihoods rule out, are undefined.
     VRX_network net;
-    AddNode(net, DefinitionType::kCpt, "C", {});
-    ASSERT_EQ(Def(net, "C").SetDefinitionDoubles(Doubles({1, 0})), kSuccess);
-    AddNode(net, DefinitionType::kList, "D", {"C"});
-    AddNode(net, DefinitionType::kTable, "U", {"D", "C"});
-    SetUtilities(net, "U", {3, 1000, 5, -1000});
-    PolicyEvaluator evaluator;
-    errorLog.Flush();
-    ASSERT_EQ(evaluator.Run(net), kSuccess) << LogDump();
-    EXPECT_EQ(errorLog.GetNumberOfEntries(), 0) << LogDump();
-    EXPECT_NEAR(evaluator.GetMaximumExpectedUtility(), 5, 1e-12);
+    AddNode(net, DefinitionType::kCpt, "X", {});
+    AddNode(net, DefinitionType::kCpt, "Y", {"X"});
+    ASSERT_EQ(Def(net, "Y").SetDefinitionDoubles(Doubles({0.9, 0.1, 0.2, 0.8})), kSuccess);
+    AddNode(net, DefinitionType::kList, "D", {"X", "Y"});
+    AddNode(net, DefinitionType::kTable, "U", {"D", "Y"});
+    SetUtilities(net, "U", {1, 2, 4, 3});
+    ASSERT_EQ(net.GetNode(net.FindNode("X"))->GetValue()->SetVirtualEvidence(Doubles({1, 0})), kSuccess);
+    ASSERT_EQ(Solve(net, 0), kSuccess) << LogDump();
+    EXPECT_EQ(IndexingIds(net, "D"), (std::vector<std::string>{"X", "Y"}));
     const std::vector<double> d = ValueOf(net, "D");
-    ASSERT_EQ(d.size(), 4u);
-    EXPECT_NEAR(d[0], 3, 1e-12);
-    EXPECT_NEAR(d[1], 5, 1e-12);
-    EXPECT_EQ(d[2], kUndefinedValue);
-    EXPECT_EQ(d[3], kUndefinedValue);
+    ExpectNear({d[0], d[1], d[2], d[3]}, {1, 4, 2, 3});
+    EXPECT_EQ(std::vector<double>(d.begin() + 4, d.end()), std::vector<double>(4, kUndefinedValue));
 }
 
 TEST(InfluenceDiagrams, ScenariosNoSampleFitsAreLogged) {
@@ -1131,18 +1262,53 @@ TEST(InfluenceDiagrams, ScenariosNoSampleFitsAreLogged) {
     EXPECT_EQ(ValueOf(net, "U")[2], kUndefinedValue);
 }
 
-TEST(InfluenceDiagrams, ImpossibleEvidenceFailsWithAMessage) {
-    VRX_network net;
-    AddNode(net, DefinitionType::kCpt, "C", {});
-    ASSERT_EQ(Def(net, "C").SetDefinitionDoubles(Doubles({1, 0})), kSuccess);
-    AddNode(net, DefinitionType::kList, "D", {});
-    AddNode(net, DefinitionType::kTable, "U", {"D", "C"});
-    net.propagationFlags &= ~PropagationFlags::kNotices;
-    ASSERT_EQ(net.GetNode(net.FindNode("C"))->GetValue()->SetEvidence(1), kSuccess);
-    errorLog.Flush();
-    EXPECT_NE(Solve(net, 0), kSuccess);
-    EXPECT_TRUE(Logged(kConflictingEvidence, "Error when running Cooper's algorithm")) << LogDump();
-    EXPECT_FALSE(net.GetNode(net.FindNode("D"))->GetValue()->IsUpToDate());
+// Evidence of probability zero as a whole: both solvers refuse, the cause naming the node first.
+TEST(InfluenceDiagrams, ImpossibleEvidenceFailsNamingTheNode) {
+    struct Case {
+        const char* name;
+        std::vector<double> prior;
+        std::vector<double> likelihoods;  // none: hard evidence on the last outcome
+        const char* cause;
+    };
+    const Case cases[] = {
+        {"likelihood zero where the table is certain",
+         {0, 0, 1},
+         {1, 1, 0},
+         "Evidence is impossible: its probability is zero given the evidence on [C], so no beliefs can be "
+         "computed."},
+        {"likelihood only where the table is zero",
+         {0.5, 0.5, 0},
+         {0, 0, 1},
+         "Evidence is impossible: it has probability zero at node [C]."},
+        {"hard evidence the table rules out",
+         {0.5, 0.5, 0},
+         {},
+         "Evidence is impossible: it has probability zero at node [C]."},
+    };
+    for (const Case& c : cases) {
+        for (int algorithm : {0, 1}) {
+            SCOPED_TRACE(std::string(c.name) + " " + std::to_string(algorithm));
+            VRX_network net;
+            AddNode(net, DefinitionType::kCpt, "C", {});
+            ASSERT_EQ(Def(net, "C").SetNumberOfOutcomes(3), kSuccess);
+            ASSERT_EQ(Def(net, "C").SetDefinitionDoubles(Doubles(c.prior)), kSuccess);
+            AddNode(net, DefinitionType::kList, "D", {"C"});
+            AddNode(net, DefinitionType::kTable, "U", {"D", "C"});
+            SetUtilities(net, "U", {1, 2, 4, 3, 5, 6});
+            VRX_nodeValue* value = net.GetNode(net.FindNode("C"))->GetValue();
+            net.propagationFlags &= ~PropagationFlags::kNotices;
+            ASSERT_EQ(c.likelihoods.empty() ? value->SetEvidence(2)
+                                            : value->SetVirtualEvidence(Doubles(c.likelihoods)),
+                      kSuccess);
+            errorLog.Flush();
+            EXPECT_EQ(Solve(net, algorithm), kConflictingEvidence);
+            EXPECT_EQ(LoggedMessages(),
+                      (std::vector<std::string>{c.cause, algorithm == 0
+                                                             ? "Error when running Cooper's algorithm"
+                                                             : "Error when running Shachter's algorithm"}));
+            EXPECT_FALSE(net.GetNode(net.FindNode("D"))->GetValue()->IsUpToDate());
+        }
+    }
 }
 
 }  // namespace

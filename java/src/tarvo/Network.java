@@ -791,10 +791,11 @@ public class Network extends Wrapper {
 
     /**
      * Chooses the algorithm that solves influence diagrams. The best-policy search answers only which choice
-     * is best for the first decision without evidence: {@link #updateBeliefs()} then fails with "Can't solve
-     * this network using best policy algorithm", followed by the decision and the nodes without evidence
-     * that change its best choice, when no choice is best whatever those turn out to be, and after it only
-     * that decision's value is up to date (see {@link #getNodeValue(int)}).
+     * is best for the first decision without evidence. That decision knows what it and every earlier
+     * decision, taken or not, observed: when no choice is best whatever those nodes without evidence turn
+     * out to be, {@link #updateBeliefs()} fails, naming the decision, the nodes that change its best choice
+     * and who observed them, then "Can't solve this network using best policy algorithm"; entering their
+     * evidence answers. After it only that decision's value is up to date (see {@link #getNodeValue(int)}).
      *
      * @param algorithm 0 policy evaluation, 1 best-policy search; any other value is ignored
      * @throws TARVOException when the network has been disposed of

@@ -41,7 +41,10 @@ public class ValueOfInfo extends Wrapper {
 
     /**
      * Computes the value of information: the network's diagram is solved without and with arcs from the
-     * observed nodes into the decision, and the difference of the expected utilities is kept.
+     * observed nodes into the decision, and the difference of the expected utilities is kept, for what is
+     * known at the point of view (every action before it; the indexing nodes are those of them that the
+     * value depends on, without or with the observations). A node that follows from the decision, in the
+     * order of the decisions, cannot be observed before it: the update throws, naming it.
      *
      * @throws TARVOException when the decision, the point of view or an observed node is no longer a node
      *     ("TARVO error -568 in function Update"), or the diagram has no utility node ("TARVO error -2 in

@@ -43,8 +43,9 @@ public class DecisionsTest {
             Fixtures.near(new double[] {0, 1}, net.getNodeValue("Drill"), "no drilling when diffuse");
             net.clearEvidence("Seismic");
             Check.equal("TARVO error -2 in function UpdateBeliefs. Logged information: "
-                    + "Can't solve this network using best policy algorithm\n"
-                    + "Decision [Drill]: its best choice depends on [Seismic], which is not known when it is made\n",
+                    + "Decision [Drill]: its best choice depends on [Seismic], which it observes; entering its "
+                    + "evidence answers\n"
+                    + "Can't solve this network using best policy algorithm\n",
                     message(net::updateBeliefs));
         } finally {
             net.dispose();
