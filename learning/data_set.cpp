@@ -130,6 +130,10 @@ int32_t DataSet::FloatCellToInt(int32_t bits) {
     return static_cast<int32_t>(value);
 }
 
+std::string DataSet::Label(int v) const {
+    return variables[v].name.empty() ? "column " + std::to_string(v + 1) : variables[v].name;
+}
+
 std::string DataSet::CellName(int v, int r) const {
     return "Variable " + std::to_string(v) + " (" + variables[v].name + "), record " + std::to_string(r);
 }

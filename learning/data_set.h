@@ -49,6 +49,9 @@ public:
     const DataSetVariable& GetVariable(int v) const { return variables[v]; }
     // First variable with exactly this name; -1 for none or for the empty name.
     int FindVariable(const std::string& name) const;
+    // How messages name a variable: its name, or "column N" (from 1, as the file counts its columns)
+    // when it has none.
+    std::string Label(int v) const;
 
     // kDuplicatedIdentifier for a duplicate non-empty name, or -42 past the limit of cells with the reason
     // in the error log (nothing changes); else appends the variable with a column of GetRecordCount()

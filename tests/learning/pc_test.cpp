@@ -167,6 +167,23 @@ TEST(Pc, BackgroundKnowledge) {
     }
 }
 
+// Forced arcs stay as given whatever the data suggests: over independent variables the collider
+// a -> b <- c that the tests find would turn the forced b -> c around; the network made holds them.
+TEST(Pc, ForcedArcsReachTheNetwork) {
+    DataSet data;
+    Sample3({}, {{0.5, 0.5}, {0.3, 0.7}, {0.6, 0.4}}, 2000, data);
+    PcOptions options;
+    options.forcedArcs = {{0, 1}, {1, 2}};
+    Pattern pattern;
+    ASSERT_EQ(LearnPc(options, data, pattern, nullptr), kSuccess);
+    EXPECT_EQ(Marks(pattern), "020|002|000");
+    VRX_network net;
+    ASSERT_TRUE(pattern.MakeNetwork(data, net));
+    EXPECT_EQ(net.GetNumberOfParents(net.FindNode("b")), 1);
+    EXPECT_EQ(net.GetNumberOfParents(net.FindNode("c")), 1);
+    EXPECT_EQ(net.GetNumberOfParents(net.FindNode("a")), 0);
+}
+
 TEST(Pc, IntegerCodedDataAndCancel) {
     // Cells that index no state names (negative, sparse): the states come from the values.
     DataSet data;
