@@ -14,8 +14,8 @@ namespace {
 // variable of a tier precedes every variable of the next" costs one edge per entry.
 class KnowledgeOrder {
 public:
-    KnowledgeOrder(const std::vector<std::pair<int, int>>& forced, const std::vector<std::pair<int, int>>& tiers,
-                   bool lastTierWins, int n)
+    KnowledgeOrder(const std::vector<std::pair<int, int>>& forced,
+                   const std::vector<std::pair<int, int>>& tiers, bool lastTierWins, int n)
         : n_(n) {
         std::map<int, std::vector<int>> groups;
         if (lastTierWins) {
@@ -178,7 +178,9 @@ std::string KnowledgeFault(const std::vector<std::pair<int, int>>& forced,
         if (!fault.empty()) return fault;
     }
     for (const auto& arc : forced) {
-        if (arc.first == arc.second) return "the forced arc " + Named(data, arc.first) + " -> " + Named(data, arc.first) + " is a cycle";
+        if (arc.first == arc.second)
+            return "the forced arc " + Named(data, arc.first) + " -> " + Named(data, arc.first) +
+                   " is a cycle";
     }
     if (forced.empty()) return {};
     const KnowledgeOrder order(forced, tiers, lastTierWins, n);

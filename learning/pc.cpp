@@ -142,9 +142,10 @@ private:
     int Tier(int v) const;
     // Forced and forbidden arcs, and arcs from an earlier tier to a later one.
     void OrientByKnowledge(const std::vector<int>& tiers);
-    // Unshielded colliders x -> z <- y where z did not separate x and y; kLearningCancelled or 0.
+    // Unshielded colliders x -> z <- y where z did not separate x and y and the knowledge allows both
+    // arrowheads; kLearningCancelled or 0.
     int OrientColliders();
-    // No arc into an earlier tier, and arcs on a directed cycle undirected again.
+    // No arc into an earlier tier, and arcs on a directed cycle undirected again (forced arcs stay).
     void UndoForbiddenOrientations(const std::vector<int>& tiers);
     // The orientations the others imply, to a fixed point; kLearningCancelled or 0.
     int PropagateOrientations();
@@ -155,6 +156,7 @@ private:
     // Whether an arrowhead may be put at `to` on the pair: not against a forced arc to -> from, nor on a
     // forbidden arc from -> to. Forced arcs so stay as given whatever the data suggests.
     bool MayPointAt(int from, int to) const {
+        if (forced_.empty() && forbidden_.empty()) return true;
         return forced_.count(Key(to, from)) == 0 && forbidden_.count(Key(from, to)) == 0;
     }
     bool Forced(int i, int j) const { return forced_.count(Key(i, j)) != 0 || forced_.count(Key(j, i)) != 0; }
