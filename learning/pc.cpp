@@ -61,6 +61,11 @@ std::string CheckData(const DataSet& data) {
     for (int v = 0; v < n; ++v) {
         if (data.HasMissing(v)) return "pc: missing values not allowed\n";
     }
+    // Correlations over an infinite value are no numbers, and a test that gives none keeps its edge.
+    for (int v = 0; v < n; ++v) {
+        const int r = data.FirstNonFinite(v);
+        if (r >= 0) return NonFiniteText("pc", data, v, r, "tested");
+    }
     return std::string();
 }
 

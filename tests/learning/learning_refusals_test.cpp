@@ -157,6 +157,13 @@ TEST(LearningRefusals, BadSettingsMatchesAndKnowledge) {
         ASSERT_EQ(unnamed.SetInt(0, r, r % 2), kSuccess);
         ASSERT_EQ(unnamed.SetInt(1, r, 1), kSuccess);
     }
+    DataSet infinite;
+    for (const char* name : {"x", "y"}) ASSERT_EQ(infinite.AddFloatVariable(name, NAN), kSuccess);
+    for (int r = 0; r < 3; ++r) {
+        infinite.AddEmptyRecord();
+        ASSERT_EQ(infinite.SetFloat(0, r, static_cast<float>(r)), kSuccess);
+        ASSERT_EQ(infinite.SetFloat(1, r, r == 2 ? -INFINITY : static_cast<float>(r * r)), kSuccess);
+    }
     const auto pc = [&](const PcOptions& o, const DataSet& d) {
         Pattern pattern;
         const int status = LearnPc(o, d, pattern, nullptr);
@@ -224,6 +231,8 @@ TEST(LearningRefusals, BadSettingsMatchesAndKnowledge) {
          },
          "-1 greedy thick thinning: forbidden arc names variable 7, valid range is 0..3"},
         {[&] { return pc(PcOptions(), unnamed); }, "-1 pc: constant not allowed: column 2"},
+        {[&] { return pc(PcOptions(), infinite); },
+         "-1 pc: column [y] holds -inf in record 2: only finite values can be tested"},
     };
     for (const auto& c : cases) {
         errorLog.Flush();
