@@ -124,16 +124,25 @@ std::string Named(const DataSet& data, int v) {
     return "[" + data.Label(v) + "]";
 }
 
+// At most this many arcs, and tier orders, of a cycle are named; the rest are counted.
+constexpr size_t kNamedSteps = 8;
+
+std::string List(const std::vector<std::string>& items) {
+    std::string text;
+    for (size_t k = 0; k < items.size() && k < kNamedSteps; ++k) text += (k > 0 ? ", " : "") + items[k];
+    if (items.size() > kNamedSteps) text += " and " + std::to_string(items.size() - kNamedSteps) + " more";
+    return text;
+}
+
 // The cycle that the forced arc p -> c closes: its forced arcs and the tier orders it runs through.
 std::string CycleText(const KnowledgeOrder& order, const DataSet& data, int p, int c) {
     std::vector<int> cycle = order.Path(c, p);
     cycle.insert(cycle.begin(), p);  // p -> c -> ... -> p
-    std::string arcs, tiers;
-    int arcCount = 0;
+    std::vector<std::string> arcs, tiers;
     for (size_t k = 0; k + 1 < cycle.size();) {
         const int u = cycle[k];
         if (!order.IsGroup(cycle[k + 1])) {
-            arcs += (arcCount++ > 0 ? ", " : "") + Named(data, u) + " -> " + Named(data, cycle[k + 1]);
+            arcs.push_back(Named(data, u) + " -> " + Named(data, cycle[k + 1]));
             ++k;
             continue;
         }
@@ -142,13 +151,14 @@ std::string CycleText(const KnowledgeOrder& order, const DataSet& data, int p, i
         size_t end = k + 2;
         while (end + 1 < cycle.size() && order.IsGroup(cycle[end + 1])) end += 2;
         const int to = order.TierAfterGroup(cycle[end - 1]);
-        tiers += std::string(tiers.empty() ? "" : ", ") + Named(data, u) + " (tier " + std::to_string(from) +
-                 ") precedes " + Named(data, cycle[end]) + " (tier " + std::to_string(to) + ")";
+        tiers.push_back(Named(data, u) + " (tier " + std::to_string(from) + ") precedes " +
+                        Named(data, cycle[end]) + " (tier " + std::to_string(to) + ")");
         k = end;
     }
-    std::string text = std::string("the forced arc") + (arcCount > 1 ? "s " : " ") + arcs +
-                       (arcCount > 1 ? " form a cycle" : " forms a cycle");
-    if (!tiers.empty()) text += " with the tiers: " + tiers;
+    const bool several = arcs.size() > 1;
+    std::string text = std::string(several ? "the forced arcs " : "the forced arc ") + List(arcs) +
+                       (several ? " form a cycle" : " forms a cycle");
+    if (!tiers.empty()) text += " with the tiers: " + List(tiers);
     return text;
 }
 

@@ -164,6 +164,16 @@ TEST(LearningRefusals, BadSettingsMatchesAndKnowledge) {
         ASSERT_EQ(infinite.SetFloat(0, r, static_cast<float>(r)), kSuccess);
         ASSERT_EQ(infinite.SetFloat(1, r, r == 2 ? -INFINITY : static_cast<float>(r * r)), kSuccess);
     }
+    DataSet ten;  // unnamed, without records: the knowledge is checked first
+    Arcs ring;
+    std::string ringText = "-1 greedy thick thinning: the forced arcs ";
+    for (int v = 0; v < 10; ++v) {
+        ASSERT_EQ(ten.AddIntVariable("", -1), kSuccess);
+        ring.emplace_back(v, (v + 1) % 10);
+        if (v < 8)
+            ringText += "[column " + std::to_string(v + 1) + "] -> [column " + std::to_string(v + 2) + "], ";
+    }
+    ringText.replace(ringText.size() - 2, 2, " and 2 more form a cycle");
     const auto pc = [&](const PcOptions& o, const DataSet& d) {
         Pattern pattern;
         const int status = LearnPc(o, d, pattern, nullptr);
@@ -231,6 +241,11 @@ TEST(LearningRefusals, BadSettingsMatchesAndKnowledge) {
          },
          "-1 greedy thick thinning: forbidden arc names variable 7, valid range is 0..3"},
         {[&] { return pc(PcOptions(), unnamed); }, "-1 pc: constant not allowed: column 2"},
+        {[&] {
+             VRX_network net;
+             return LearnGreedyThickThinning(Gtt(0, 5, 1.0, ring), ten, net);
+         },
+         ringText},
         {[&] { return pc(PcOptions(), infinite); },
          "-1 pc: column [y] holds -inf in record 2: only finite values can be tested"},
     };
