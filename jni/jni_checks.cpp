@@ -103,6 +103,10 @@ void checkIdentifier(const char* text) {
     }
 }
 
+void checkSettingFault(const std::string& fault) {
+    if (!fault.empty()) throw std::invalid_argument(fault);
+}
+
 void checkHasEvidence(const VRX_node& node) {
     const VRX_nodeValue* value = node.GetValue();
     if (value == nullptr || !value->HasEvidence()) {

@@ -5,6 +5,8 @@
 
 #include <jni.h>
 
+#include <string>
+
 class VRX_doubleArray;
 class VRX_network;
 class VRX_node;
@@ -33,6 +35,8 @@ int outcomeIndexFromId(JNIEnv* env, const VRX_network& network, int handle, jstr
 VRX_nodeDefinition& checkNodeType(const VRX_network& network, int handle, int typeCode, const char* typeName);
 // An ASCII letter followed by ASCII letters, digits and underscores.
 void checkIdentifier(const char* text);
+// Throws the engine's reason for refusing a setting's value, when it gives one.
+void checkSettingFault(const std::string& fault);
 // Evidence of either kind (observed or propagated) on the node.
 void checkHasEvidence(const VRX_node& node);
 // The Java array's length equals the size of the node's parameter array.

@@ -8,6 +8,7 @@
 #include "jni/jni_frame.h"
 #include "learning/data_set.h"
 #include "learning/em_learning.h"
+#include "learning/learner_settings.h"
 #include "model/network.h"
 #include "tarvo_learning_EM.h"
 
@@ -79,7 +80,11 @@ extern "C" JNIEXPORT jint JNICALL Java_tarvo_learning_EM_getEqSampleSize(JNIEnv*
 
 extern "C" JNIEXPORT void JNICALL Java_tarvo_learning_EM_setEqSampleSize(JNIEnv* env, jobject self,
                                                                          jint value) {
-    RunNative(env, [&] { Options(env, self).eqSampleSize = value; });
+    RunNative(env, [&] {
+        EmOptions& options = Options(env, self);
+        checkSettingFault(EmSampleSizeFault(value));
+        options.eqSampleSize = value;
+    });
 }
 
 extern "C" JNIEXPORT jboolean JNICALL Java_tarvo_learning_EM_getRandomizeParameters(JNIEnv* env,

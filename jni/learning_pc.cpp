@@ -6,8 +6,10 @@
 
 #include "base/status_codes.h"
 #include "jni/jni_builders.h"
+#include "jni/jni_checks.h"
 #include "jni/jni_frame.h"
 #include "learning/data_set.h"
+#include "learning/learner_settings.h"
 #include "learning/pattern.h"
 #include "learning/pc.h"
 #include "model/network.h"
@@ -66,7 +68,11 @@ extern "C" JNIEXPORT jint JNICALL Java_tarvo_learning_PC_getMaxAdjacency(JNIEnv*
 
 extern "C" JNIEXPORT void JNICALL Java_tarvo_learning_PC_setMaxAdjacency(JNIEnv* env, jobject self,
                                                                          jint value) {
-    RunNative(env, [&] { Options(env, self).maxAdjacency = value; });
+    RunNative(env, [&] {
+        PcOptions& options = Options(env, self);
+        checkSettingFault(PcMaxAdjacencyFault(value));
+        options.maxAdjacency = value;
+    });
 }
 
 extern "C" JNIEXPORT jdouble JNICALL Java_tarvo_learning_PC_getSignificance(JNIEnv* env, jobject self) {
@@ -75,7 +81,11 @@ extern "C" JNIEXPORT jdouble JNICALL Java_tarvo_learning_PC_getSignificance(JNIE
 
 extern "C" JNIEXPORT void JNICALL Java_tarvo_learning_PC_setSignificance(JNIEnv* env, jobject self,
                                                                          jdouble value) {
-    RunNative(env, [&] { Options(env, self).significance = value; });
+    RunNative(env, [&] {
+        PcOptions& options = Options(env, self);
+        checkSettingFault(PcSignificanceFault(value));
+        options.significance = value;
+    });
 }
 
 extern "C" JNIEXPORT jobject JNICALL Java_tarvo_learning_PC_getBkKnowledge(JNIEnv* env, jobject self) {
@@ -145,6 +155,11 @@ extern "C" JNIEXPORT void JNICALL Java_tarvo_learning_Pattern_setEdge(JNIEnv* en
         Pattern& pattern = PatternOf(env, self);
         checkPatternIndex(pattern, from);
         checkPatternIndex(pattern, to);
+        if (mark < 0 || mark > 2) {
+            std::string text = "Invalid pattern edge mark ";
+            appendInt(text, mark);
+            throw std::invalid_argument(text + ", valid range is 0..2");
+        }
         CheckEngineStatus(env, "setEdge", pattern.SetEdge(from, to, mark));
     });
 }

@@ -5,8 +5,10 @@
 
 #include "base/status_codes.h"
 #include "jni/jni_builders.h"
+#include "jni/jni_checks.h"
 #include "jni/jni_frame.h"
 #include "learning/data_set.h"
+#include "learning/learner_settings.h"
 #include "learning/score_based_learning.h"
 #include "model/network.h"
 #include "tarvo_learning_GreedyThickThinning.h"
@@ -33,6 +35,8 @@ jobject LearnIntoNewNetwork(JNIEnv* env, Learn&& learn) {
     vovido::CheckJavaException(env);
     throwEngineError(env, "Learn", status);
 }
+
+constexpr char kGreedyThickThinning[] = "greedy thick thinning";
 
 GreedyThickThinningOptions& Gtt(JNIEnv* env, jobject self) {
     return NativeObject<GreedyThickThinningOptions>(env, self);
@@ -62,7 +66,11 @@ extern "C" JNIEXPORT jint JNICALL Java_tarvo_learning_GreedyThickThinning_getPri
 extern "C" JNIEXPORT void JNICALL Java_tarvo_learning_GreedyThickThinning_setPriorsMethod(JNIEnv* env,
                                                                                           jobject self,
                                                                                           jint value) {
-    RunNative(env, [&] { Gtt(env, self).priorsMethod = value; });
+    RunNative(env, [&] {
+        GreedyThickThinningOptions& options = Gtt(env, self);
+        checkSettingFault(PriorsMethodFault(kGreedyThickThinning, value));
+        options.priorsMethod = value;
+    });
 }
 
 extern "C" JNIEXPORT jint JNICALL Java_tarvo_learning_GreedyThickThinning_getMaxParents(JNIEnv* env,
@@ -73,7 +81,11 @@ extern "C" JNIEXPORT jint JNICALL Java_tarvo_learning_GreedyThickThinning_getMax
 extern "C" JNIEXPORT void JNICALL Java_tarvo_learning_GreedyThickThinning_setMaxParents(JNIEnv* env,
                                                                                         jobject self,
                                                                                         jint value) {
-    RunNative(env, [&] { Gtt(env, self).maxParents = value; });
+    RunNative(env, [&] {
+        GreedyThickThinningOptions& options = Gtt(env, self);
+        checkSettingFault(MaxParentsFault(kGreedyThickThinning, value));
+        options.maxParents = value;
+    });
 }
 
 extern "C" JNIEXPORT jdouble JNICALL Java_tarvo_learning_GreedyThickThinning_getNetWeight(JNIEnv* env,
@@ -84,7 +96,11 @@ extern "C" JNIEXPORT jdouble JNICALL Java_tarvo_learning_GreedyThickThinning_get
 extern "C" JNIEXPORT void JNICALL Java_tarvo_learning_GreedyThickThinning_setNetWeight(JNIEnv* env,
                                                                                        jobject self,
                                                                                        jdouble value) {
-    RunNative(env, [&] { Gtt(env, self).netWeight = value; });
+    RunNative(env, [&] {
+        GreedyThickThinningOptions& options = Gtt(env, self);
+        checkSettingFault(NetWeightFault(kGreedyThickThinning, value));
+        options.netWeight = value;
+    });
 }
 
 extern "C" JNIEXPORT jobject JNICALL Java_tarvo_learning_GreedyThickThinning_getBkKnowledge(JNIEnv* env,

@@ -84,6 +84,18 @@ bool SpellsInfinity(const char* text, size_t length) {
     return text < end && LowerAscii(*text) == 'i';
 }
 
+// Whether the token is written as a whole number: a sign at most, then digits only.
+bool SpellsWholeNumber(const char* text, size_t length) {
+    const char* end = text + length;
+    while (end > text && end[-1] == ' ') --end;
+    if (text < end && (*text == '+' || *text == '-')) ++text;
+    if (text == end) return false;
+    for (; text < end; ++text) {
+        if (*text < '0' || *text > '9') return false;
+    }
+    return true;
+}
+
 // Whether the number's digits (before its exponent) are not all zeros: strtod gives 0 for such a number
 // only when it lies below the doubles.
 bool HasNonZeroDigit(const char* text, size_t length) {
@@ -117,10 +129,19 @@ long NulColumn(const char* begin, const char* end, char separator) {
 
 }  // namespace
 
-void DataFileReader::Fail(std::string& message, const char* format, long a, long b, long c) const {
+std::string DataFileReader::LineText(long line) const {
+    std::string text = "Line " + std::to_string(line);
+    if (!fileName_.empty()) text += " while loading " + fileName_;
+    return text;
+}
+
+void DataFileReader::Fail(std::string& message, long line, const char* format, long a, long b) const {
     char buffer[160];
-    std::snprintf(buffer, sizeof buffer, format, a, b, c);
-    message = buffer;
+    std::snprintf(buffer, sizeof buffer, format, a, b);
+    // A fault of the header line alone is named by the file, when there is one, at line 1.
+    message = line > 0            ? LineText(line) + ": " + buffer
+              : fileName_.empty() ? std::string(buffer)
+                                  : LineText(1) + ": " + buffer;
 }
 
 bool DataFileReader::CheckSize(size_t variables, long records, long line, std::string& message) {
@@ -128,7 +149,7 @@ bool DataFileReader::CheckSize(size_t variables, long records, long line, std::s
     if (data_.CheckSize(static_cast<int64_t>(variables), records, reason) == kSuccess) return true;
     // Counted as the lines arrive, so that the data is refused before it is stored.
     reason[0] = LowerAscii(reason[0]);
-    message = "Line " + std::to_string(line) + ": " + reason;
+    message = LineText(line) + ": " + reason;
     tooLarge_ = true;
     return false;
 }
@@ -207,11 +228,11 @@ bool DataFileReader::ReadHeader(const char* begin, const char* end, std::string&
         }
     }
     if (separator_ == 0 && static_cast<size_t>(end - begin) > kMaxUnseparatedFirstLine) {
-        message = "First line has more than 128 characters and no separators were found";
+        Fail(message, 0, "First line has more than 128 characters and no separators were found", 0, 0);
         return false;
     }
     if (const long column = NulColumn(begin, end, separator_)) {
-        Fail(message, "Line 1: NUL byte in column %ld", column, 0, 0);
+        Fail(message, 1, "NUL byte in column %ld", column, 0);
         return false;
     }
     tokens_.reserve(32);
@@ -222,7 +243,7 @@ bool DataFileReader::ReadHeader(const char* begin, const char* end, std::string&
         if (*p == separator_) lastStart = p + 1;
     }
     if (raw == 0 || lastStart == end) {
-        message = "Trailing separator found in header line";
+        Fail(message, 0, "Trailing separator found in header line", 0, 0);
         return false;
     }
     const float nan = std::numeric_limits<float>::quiet_NaN();
@@ -233,12 +254,13 @@ bool DataFileReader::ReadHeader(const char* begin, const char* end, std::string&
         names.reserve(tokens_.size());
         for (size_t i = 0; i < tokens_.size(); ++i) {
             if (tokens_[i].length == 0) {
-                Fail(message, "Column name %ld is empty", static_cast<long>(i + 1), 0, 0);
+                Fail(message, 0, "Column name %ld is empty", static_cast<long>(i + 1), 0);
                 return false;
             }
             const std::string_view name(tokens_[i].text, tokens_[i].length);
             if (!names.insert(name).second) {
-                message = "Duplicated column name: " + std::string(name);
+                Fail(message, 0, "Duplicated column name: ", 0, 0);
+                message += std::string(name);
                 return false;
             }
             data_.AppendVariable(std::string(name), true, params_.missingInt, nan);
@@ -259,12 +281,12 @@ bool DataFileReader::ReadHeader(const char* begin, const char* end, std::string&
 bool DataFileReader::Classify(const char* begin, const char* end, std::string& message) {
     const size_t columns = kinds_.size();
     if (const long column = NulColumn(begin, end, separator_)) {
-        Fail(message, "Line %ld: NUL byte in column %ld", headerLines_ + records_ + 1, column, 0);
+        Fail(message, headerLines_ + records_ + 1, "NUL byte in column %ld", column, 0);
         return false;
     }
     const size_t found = SplitLine(begin, end, true);
     if (found != columns) {
-        Fail(message, "Line %ld: expected %ld columns of data but found %ld", headerLines_ + records_ + 1,
+        Fail(message, headerLines_ + records_ + 1, "expected %ld columns of data but found %ld",
              static_cast<long>(columns), static_cast<long>(found));
         return false;
     }
@@ -280,12 +302,17 @@ bool DataFileReader::Classify(const char* begin, const char* end, std::string& m
         const float cell = static_cast<float>(value);
         const char* unheld = nullptr;
         if (std::isnan(value) || SpellsInfinity(token.text, token.length)) {
-            // No learner takes them; a missing cell is the missing mark's.
-            unheld = " is no finite number";
+            // NaN and infinity are float values as strtod reads them (a NaN cell is missing under the
+            // NaN marker).
         } else if (!std::isfinite(cell) ||
-                   (value == 0.0 ? HasNonZeroDigit(token.text, token.length) : cell == 0.0f)) {
+                   (value == 0.0 ? HasNonZeroDigit(token.text, token.length)
+                                 : std::fpclassify(cell) == FP_SUBNORMAL || cell == 0.0f)) {
             // Cells are floats or ints: a number beyond the floats would become infinite, a non-zero one
-            // below them (or below the doubles) 0.
+            // below their normal range (or below the doubles) would lose its digits or become 0.
+            unheld = " is out of range";
+        } else if (!IsIntValue(value) && static_cast<double>(cell) != value &&
+                   SpellsWholeNumber(token.text, token.length)) {
+            // An int beyond the ints' range that a float would change (2147483649).
             unheld = " is out of range";
         }
         ColumnKind::Refused* refused = nullptr;
@@ -407,6 +434,7 @@ void DataFileReader::Store(long records) {
 
 bool DataFileReader::ReadRecords(FILE* file, const std::string& fileName, std::string& message) {
     constexpr size_t kBlock = size_t{1} << 16;
+    fileName_ = fileName;
     for (;;) {
         const size_t held = text_.size();
         if (static_cast<int64_t>(held) >= maxInputBytes_) {
@@ -462,8 +490,8 @@ bool DataFileReader::Finish(bool complete, std::string& message) {
     }
     if (first != nullptr) {
         records_ = first->record;
-        message = "Line " + std::to_string(headerLines_ + records_ + 1) + ": number " + first->text +
-                  " in column " + std::to_string(column + 1) + first->reason;
+        message = LineText(headerLines_ + records_ + 1) + ": number " + first->text + " in column " +
+                  std::to_string(column + 1) + first->reason;
         complete = false;
         tooLarge_ = false;
     }

@@ -38,9 +38,10 @@ private:
     struct ColumnKind {
         int kind = 0;  // 0 ints, 1 floats, 2 named states
         // Numbers a cell of the column cannot hold, refused unless the column turns out to hold states
-        // (where a number is the name of one): the first one no numeric cell holds (NaN, infinity, beyond
-        // or below the floats), and the first whole number of the ints' range that a float would change
-        // (16777217), refused when the column holds floats.
+        // (where a number is the name of one): the first one no numeric cell holds (finite but beyond the
+        // floats, below their normal range, or an int beyond the ints that a float would change), and the
+        // first whole number of the ints' range that a float would change (16777217), refused when the
+        // column holds floats. NaN and infinity are float values.
         struct Refused {
             long record = -1;
             std::string text;
@@ -65,13 +66,17 @@ private:
     // failure, keeping the records before it.
     bool Finish(bool complete, std::string& message);
     void Store(long records);
-    void Fail(std::string& message, const char* format, long a, long b, long c) const;
+    // "Line N while loading F" (the file when the read has one).
+    std::string LineText(long line) const;
+    // The formatted text at its line; line 0 is the header's fault, named at line 1 when a file is read.
+    void Fail(std::string& message, long line, const char* format, long a, long b) const;
     // Refuses the line that would bring the data set to so many variables and records past its limit.
     bool CheckSize(size_t variables, long records, long line, std::string& message);
 
     DataSet& data_;
     const DataFileParams& params_;
     const int64_t maxInputBytes_;
+    std::string fileName_;  // named in the messages; none for a text read
     std::vector<char> text_;
     size_t position_ = 0;  // start of the next line to take
     size_t scanned_ = 0;   // no line end in [position_, scanned_)

@@ -130,6 +130,25 @@ int32_t DataSet::FloatCellToInt(int32_t bits) {
     return static_cast<int32_t>(value);
 }
 
+std::string NonFiniteText(const char* learner, const DataSet& data, int v, int r, const char* done) {
+    char value[32];
+    std::snprintf(value, sizeof value, "%g", data.GetFloat(v, r));
+    return std::string(learner) + ": column [" + data.Label(v) + "] holds " + value + " in record " +
+           std::to_string(r) + ": only finite values can be " + done;
+}
+
+int DataSet::FirstNonFinite(int v) const {
+    if (variables[v].discrete) return -1;
+    for (int r = 0; r < records_; ++r) {
+        if (!IsMissing(v, r) && !std::isfinite(GetFloat(v, r))) return r;
+    }
+    return -1;
+}
+
+std::string DataSet::Label(int v) const {
+    return variables[v].name.empty() ? "column " + std::to_string(v + 1) : variables[v].name;
+}
+
 std::string DataSet::CellName(int v, int r) const {
     return "Variable " + std::to_string(v) + " (" + variables[v].name + "), record " + std::to_string(r);
 }

@@ -36,6 +36,10 @@ struct DataFileParams {
     DataFileParams();
 };
 
+class DataSet;
+// "<learner>: column [x] holds inf in record 3: only finite values can be <done>".
+std::string NonFiniteText(const char* learner, const DataSet& data, int v, int r, const char* done);
+
 class DataSet {
 public:
     // A limit of cells below kMaxDataSetCells lets a caller (or a test) keep smaller data.
@@ -49,6 +53,9 @@ public:
     const DataSetVariable& GetVariable(int v) const { return variables[v]; }
     // First variable with exactly this name; -1 for none or for the empty name.
     int FindVariable(const std::string& name) const;
+    // How messages name a variable: its name, or "column N" (from 1, as the file counts its columns)
+    // when it has none.
+    std::string Label(int v) const;
 
     // kDuplicatedIdentifier for a duplicate non-empty name, or -42 past the limit of cells with the reason
     // in the error log (nothing changes); else appends the variable with a column of GetRecordCount()
@@ -89,6 +96,9 @@ public:
     bool IsMissingFloat(int v, int r, float marker) const;
     // Any missing cell in the variable's column.
     bool HasMissing(int v) const;
+    // The first record whose cell of the continuous variable is a value but no finite number (infinity,
+    // or NaN under another marker), -1 when there is none or the variable is discrete.
+    int FirstNonFinite(int v) const;
     // 0 when a table of at most `limit` cells can hold the variable's `states` states; else -42 with the
     // reason in the error log (a learner would build tables of at least that many cells for it).
     int CheckStateCount(int v, int64_t states, int64_t limit = kMaxTableCells) const;

@@ -168,6 +168,11 @@ int LearnEmContinuous(const EmOptions&, const DataSet& data, VRX_network& networ
             }
         }
     }
+    for (int v = 0; v < data.GetVariableCount(); ++v) {
+        const int r = data.FirstNonFinite(v);
+        if (r >= 0)
+            return LogError(errorLog, kFailure, NonFiniteText("em", data, v, r, "fitted").c_str(), nullptr);
+    }
     (void)vovido::WriteLinearGaussianEquations(data, network, matches, fixedNodes);
     if (outLogLik != nullptr) *outLogLik = 0.0;
     network.InvalidateValues();

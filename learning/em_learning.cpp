@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <map>
 #include <memory>
 #include <new>
 #include <string>
@@ -25,6 +26,7 @@
 #include "inference/table_check.h"
 #include "learning/em_equations.h"
 #include "learning/em_record_counts.h"
+#include "learning/learner_settings.h"
 #include "learning/noisy_max_em.h"
 #include "model/network.h"
 #include "model/node.h"
@@ -168,11 +170,11 @@ std::string UnfitReason(const DataSet& data, const VRX_network& network,
         }
         const DataSetVariable& variable = data.GetVariable(m.column);
         if (nodesFit[0] && !variable.discrete) {
-            return "em: column [" + variable.name + "] is continuous, but node " +
+            return "em: column [" + data.Label(m.column) + "] is continuous, but node " +
                    EmNodeLabel(network, m.node) + " is discrete";
         }
         if (nodesFit[1] && !nodesFit[0] && variable.discrete) {
-            return "em: column [" + variable.name + "] is discrete, but node " +
+            return "em: column [" + data.Label(m.column) + "] is discrete, but node " +
                    EmNodeLabel(network, m.node) + " is an equation node";
         }
     }
@@ -192,6 +194,33 @@ std::string UnfitReason(const DataSet& data, const VRX_network& network,
         }
     }
     return "em: the network mixes equation nodes with discrete nodes";
+}
+
+// A match outside the network's slices, or a node (in a slice) matched twice: the data would set its
+// evidence twice or nowhere. Matches naming no column or node are left to CheckFit.
+// `code` receives kOutOfRange for a slice, kInvalidData for a node matched twice.
+std::string MatchFault(const DataSet& data, const VRX_network& network, const std::vector<DataMatch>& matches,
+                       int& code) {
+    std::map<std::pair<int, int>, int> taken;  // (node, slice) -> column
+    for (const DataMatch& m : matches) {
+        if (m.column < 0 || m.column >= data.GetVariableCount() || !network.IsLiveHandle(m.node)) continue;
+        const int slices =
+            network.GetTemporalType(m.node) == TemporalType::kPlate ? network.GetSliceCount() : 1;
+        if (m.slice < 0 || m.slice >= slices) {
+            code = kOutOfRange;
+            return "em: the match of column [" + data.Label(m.column) + "] names slice " +
+                   std::to_string(m.slice) + " of node " + EmNodeLabel(network, m.node) +
+                   ", valid range is 0.." + std::to_string(slices - 1);
+        }
+        const auto found = taken.emplace(std::make_pair(m.node, m.slice), m.column);
+        if (!found.second) {
+            code = kInvalidData;
+            return "em: columns [" + data.Label(found.first->second) + "] and [" + data.Label(m.column) +
+                   "] are both matched to node " + EmNodeLabel(network, m.node) +
+                   (slices > 1 ? " in slice " + std::to_string(m.slice) : std::string());
+        }
+    }
+    return {};
 }
 
 // Whether the kinds of nodes and matched columns fit the discrete case (0) or the equation case (1);
@@ -765,6 +794,11 @@ int LearnEmDiscrete(const EmOptions& options, const DataSet& data, VRX_network& 
 int LearnEm(const EmOptions& options, const DataSet& data, VRX_network& network,
             const std::vector<DataMatch>& matches, const std::vector<int>& fixedNodes, double* outLogLik,
             EmProgress* progress) {
+    const std::string sampleSize = EmSampleSizeFault(options.eqSampleSize);
+    if (!sampleSize.empty()) return LogError(errorLog, kFailure, sampleSize.c_str(), nullptr);
+    int code = kSuccess;
+    const std::string matchFault = MatchFault(data, network, matches, code);
+    if (!matchFault.empty()) return LogError(errorLog, code, matchFault.c_str(), nullptr);
     bool fit[2];
     std::string reason;
     CheckFit(data, network, matches, fixedNodes, fit, reason);

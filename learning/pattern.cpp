@@ -43,7 +43,7 @@ int Pattern::GetEdge(int i, int j) const {
 }
 
 int Pattern::SetEdge(int i, int j, int mark) {
-    if (i < 0 || j < 0 || i >= n_ || j >= n_) return kOutOfRange;
+    if (i < 0 || j < 0 || i >= n_ || j >= n_ || mark < 0 || mark > 2) return kOutOfRange;
     Mark(i, j) = mark;
     return kSuccess;
 }

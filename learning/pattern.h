@@ -20,7 +20,7 @@ public:
     [[nodiscard]] int SetSize(int n);
     // The mark; kOutOfRange for an index outside [0, n).
     int GetEdge(int i, int j) const;
-    // kOutOfRange for an index outside [0, n) (nothing changes); else 0.
+    // kOutOfRange for an index outside [0, n) or a mark outside 0..2 (nothing changes); else 0.
     [[nodiscard]] int SetEdge(int i, int j, int mark);
 
     // True when from = to or a path of directed edges (mark 2 one way only) leads from `from` to `to`.

@@ -8,14 +8,17 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "base/error_log.h"
 #include "base/out_of_memory.h"
 #include "base/size_limits.h"
 #include "base/status_codes.h"
 #include "learning/ad_tree.h"
+#include "learning/background_knowledge.h"
 #include "learning/correlation_matrix.h"
 #include "learning/data_set.h"
+#include "learning/learner_settings.h"
 #include "learning/learning_statistics.h"
 #include "learning/pattern.h"
 
@@ -51,36 +54,34 @@ std::string CheckData(const DataSet& data) {
     if (constant > 0) {
         std::string message = "pc: constant not allowed:";
         for (int v = 0; v < n; ++v) {
-            if (varies[v] == 0) message += " " + data.GetVariable(v).name;
+            if (varies[v] == 0) message += " " + data.Label(v);
         }
         return message;
     }
     for (int v = 0; v < n; ++v) {
         if (data.HasMissing(v)) return "pc: missing values not allowed\n";
     }
+    // Correlations over an infinite value are no numbers, and a test that gives none keeps its edge.
+    for (int v = 0; v < n; ++v) {
+        const int r = data.FirstNonFinite(v);
+        if (r >= 0) return NonFiniteText("pc", data, v, r, "tested");
+    }
     return std::string();
 }
 
-// Every variable index of the background knowledge must name a variable of the data.
-std::string CheckKnowledge(const PcOptions& options, int n) {
-    std::string message;
-    auto check = [n, &message](int v, const char* what) {
-        if (message.empty() && (v < 0 || v >= n)) {
-            message = std::string("pc: ") + what + " names variable " + std::to_string(v) +
-                      ", valid range is 0.." + std::to_string(n - 1);
+// The background knowledge must name variables of the data and its forced arcs close no cycle.
+std::string CheckKnowledge(const PcOptions& options, const DataSet& data) {
+    const std::string fault =
+        KnowledgeFault(options.forcedArcs, options.forbiddenArcs, options.tiers, true, data);
+    if (!fault.empty()) return "pc: " + fault;
+    const int n = data.GetVariableCount();
+    for (int v : options.excluded) {
+        if (v < 0 || v >= n) {
+            return "pc: excluded variable list names variable " + std::to_string(v) + ", valid range is 0.." +
+                   std::to_string(n - 1);
         }
-    };
-    for (const auto& arc : options.forcedArcs) {
-        check(arc.first, "forced arc");
-        check(arc.second, "forced arc");
     }
-    for (const auto& arc : options.forbiddenArcs) {
-        check(arc.first, "forbidden arc");
-        check(arc.second, "forbidden arc");
-    }
-    for (const auto& tier : options.tiers) check(tier.first, "tier");
-    for (int v : options.excluded) check(v, "excluded variable list");
-    return message;
+    return {};
 }
 
 // State indices of each discrete variable: its cells when they all index its state names, otherwise
@@ -146,9 +147,10 @@ private:
     int Tier(int v) const;
     // Forced and forbidden arcs, and arcs from an earlier tier to a later one.
     void OrientByKnowledge(const std::vector<int>& tiers);
-    // Unshielded colliders x -> z <- y where z did not separate x and y; kLearningCancelled or 0.
+    // Unshielded colliders x -> z <- y where z did not separate x and y and the knowledge allows both
+    // arrowheads; kLearningCancelled or 0.
     int OrientColliders();
-    // No arc into an earlier tier, and arcs on a directed cycle undirected again.
+    // No arc into an earlier tier, and arcs on a directed cycle undirected again (forced arcs stay).
     void UndoForbiddenOrientations(const std::vector<int>& tiers);
     // The orientations the others imply, to a fixed point; kLearningCancelled or 0.
     int PropagateOrientations();
@@ -156,6 +158,14 @@ private:
         m_.Mark(from, to) = 2;
         m_.Mark(to, from) = 0;
     }
+    // Whether an arrowhead may be put at `to` on the pair: not against a forced arc to -> from, nor on a
+    // forbidden arc from -> to. Forced arcs so stay as given whatever the data suggests.
+    bool MayPointAt(int from, int to) const {
+        if (forced_.empty() && forbidden_.empty()) return true;
+        return forced_.count(Key(to, from)) == 0 && forbidden_.count(Key(from, to)) == 0;
+    }
+    bool Forced(int i, int j) const { return forced_.count(Key(i, j)) != 0 || forced_.count(Key(j, i)) != 0; }
+    int64_t Key(int from, int to) const { return int64_t{from} * n_ + to; }
 
     const PcOptions& options_;
     const DataSet& data_;
@@ -169,6 +179,8 @@ private:
     // The separating set of each pair x < y found independent, by x * n + y: only removed edges have one,
     // so nothing of the order n * n is allocated before the tests run.
     std::unordered_map<int64_t, std::vector<int>> sepsets_;
+    // The forced and the forbidden arcs, by Key.
+    std::unordered_set<int64_t> forced_, forbidden_;
     // Working room of the tests.
     std::vector<int> candidates_, positions_, set_, variables_;
     std::vector<int> rowSums_, columnSums_;
@@ -500,6 +512,7 @@ int PcRun::OrientColliders() {
                     std::find(separated->second.begin(), separated->second.end(), z) !=
                         separated->second.end())
                     continue;
+                if (!MayPointAt(x, z) || !MayPointAt(y, z)) continue;
                 m_.Mark(x, z) = 2;
                 m_.Mark(y, z) = 2;
                 if (m_.Mark(z, x) == 1) m_.Mark(z, x) = 0;
@@ -521,7 +534,8 @@ void PcRun::UndoForbiddenOrientations(const std::vector<int>& tiers) {
     if (!m_.HasCycle()) return;
     for (int i = 0; i < n_; ++i) {
         for (int j = 0; j < n_; ++j) {
-            if (i != j && m_.Adjacent(i, j) && m_.HasDirectedPath(i, j) && m_.HasDirectedPath(j, i)) {
+            if (i != j && m_.Adjacent(i, j) && !Forced(i, j) && m_.HasDirectedPath(i, j) &&
+                m_.HasDirectedPath(j, i)) {
                 m_.Mark(i, j) = 1;
                 m_.Mark(j, i) = 1;
             }
@@ -540,12 +554,12 @@ int PcRun::PropagateOrientations() {
                 for (int y = x + 1; y < n_; ++y) {
                     if (z == x || z == y || m_.Adjacent(x, y)) continue;
                     if (m_.Mark(x, z) == 2 && m_.Mark(y, z) == 1) {
-                        if (!m_.HasDirectedPath(y, z)) {
+                        if (MayPointAt(z, y) && !m_.HasDirectedPath(y, z)) {
                             OrientArc(z, y);
                             changed = true;
                         }
                     } else if (m_.Mark(y, z) == 2 && m_.Mark(x, z) == 1) {
-                        if (!m_.HasDirectedPath(x, z)) {
+                        if (MayPointAt(z, x) && !m_.HasDirectedPath(x, z)) {
                             OrientArc(z, x);
                             changed = true;
                         }
@@ -557,10 +571,10 @@ int PcRun::PropagateOrientations() {
             for (int y = x + 1; y < n_; ++y) {
                 if (m_.Mark(x, y) != 1) continue;
                 const bool a = m_.HasDirectedPath(x, y), b = m_.HasDirectedPath(y, x);
-                if (a && !b) {
+                if (a && !b && MayPointAt(x, y)) {
                     OrientArc(x, y);
                     changed = true;
-                } else if (b && !a) {
+                } else if (b && !a && MayPointAt(y, x)) {
                     OrientArc(y, x);
                     changed = true;
                 }
@@ -571,9 +585,13 @@ int PcRun::PropagateOrientations() {
 }
 
 int PcRun::Run() {
+    for (const std::string& fault :
+         {PcMaxAdjacencyFault(options_.maxAdjacency), PcSignificanceFault(options_.significance)}) {
+        if (!fault.empty()) return Refuse(fault);
+    }
     const std::string refusal = CheckData(data_);
     if (!refusal.empty()) return Refuse(refusal);
-    const std::string knowledge = CheckKnowledge(options_, n_);
+    const std::string knowledge = CheckKnowledge(options_, data_);
     if (!knowledge.empty()) return Refuse(knowledge);
     // The first level tests every pair and orienting walks every triple, whatever the data: both are
     // counted before the tests start (the later levels stop at the limit).
@@ -602,6 +620,8 @@ int PcRun::Run() {
     } else {
         correlations_ = std::make_unique<CorrelationMatrix>(data_);
     }
+    for (const auto& arc : options_.forcedArcs) forced_.insert(Key(arc.first, arc.second));
+    for (const auto& arc : options_.forbiddenArcs) forbidden_.insert(Key(arc.first, arc.second));
     excluded_.assign(n_, 0);
     for (int v : options_.excluded) excluded_[v] = 1;
     sepsets_.clear();

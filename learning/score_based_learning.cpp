@@ -9,8 +9,10 @@
 #include "base/error_log.h"
 #include "base/out_of_memory.h"
 #include "base/status_codes.h"
+#include "learning/background_knowledge.h"
 #include "learning/dag_classifier.h"
 #include "learning/data_set.h"
+#include "learning/learner_settings.h"
 #include "learning/learning_dag.h"
 #include "model/network.h"
 
@@ -72,12 +74,12 @@ std::string DataFault(const DataSet& data) {
     for (int v = 0; v < data.GetVariableCount(); ++v) {
         const DataSetVariable& variable = data.GetVariable(v);
         if (!variable.discrete)
-            return "column [" + variable.name + "] is continuous: only discrete columns can be scored";
+            return "column [" + data.Label(v) + "] is continuous: only discrete columns can be scored";
         if (!variable.stateNames.empty()) continue;
         bool given = false;
         for (int r = 0; r < data.GetRecordCount() && !given; ++r) given = !data.IsMissing(v, r);
         if (!given) {
-            return "column [" + variable.name +
+            return "column [" + data.Label(v) +
                    "] has no value in any record and no state names, so its outcomes are unknown";
         }
     }
@@ -170,8 +172,30 @@ int LearnWithClassifier(const char* name, const char* stepText, int priorsMethod
 
 }  // namespace
 
+namespace {
+
+// The settings and the background knowledge, before anything is learnt.
+std::string GreedyThickThinningFault(const GreedyThickThinningOptions& options, const DataSet& data) {
+    const char* name = "greedy thick thinning";
+    for (std::string fault :
+         {PriorsMethodFault(name, options.priorsMethod), MaxParentsFault(name, options.maxParents),
+          NetWeightFault(name, options.netWeight)}) {
+        if (!fault.empty()) return fault;
+    }
+    const std::string fault =
+        KnowledgeFault(options.forcedArcs, options.forbiddenArcs, options.tiers, false, data);
+    return fault.empty() ? fault : std::string(name) + ": " + fault;
+}
+
+}  // namespace
+
 int LearnGreedyThickThinning(const GreedyThickThinningOptions& options, const DataSet& data,
                              VRX_network& network, progress_tracker* progress) {
+    const int refused = vovido::CatchOutOfMemory([&] {
+        const std::string fault = GreedyThickThinningFault(options, data);
+        return fault.empty() ? kSuccess : LogError(errorLog, kFailure, fault.c_str(), nullptr);
+    });
+    if (refused != kSuccess) return refused;
     return LearnWithClassifier(
         "greedy thick thinning", "Greedy thick thinning", options.priorsMethod, options.netWeight, data,
         network, progress, [&](dag& graph, dag_classifier& classifier) -> std::string {

@@ -240,7 +240,7 @@ TEST(EmLearning, RefusedKindsAndFailedRunsLeaveTheNetwork) {
         std::vector<DataMatch> matches = n.Matches();
         if (c.continuous) {
             ASSERT_EQ(n.data.AddFloatVariable("F", 0.0f), kSuccess);
-            matches.push_back({n.b, 0, 2});
+            matches[1].column = 2;
         }
         const std::vector<double> before = Table(n.t.net, n.b);
         Stop stop;

@@ -111,6 +111,17 @@ TEST(EmUnobserved, EquationCaseReadsMissingCellsByTheirFlags) {
         EXPECT_EQ(Logged(kFailure, "em: missing values not allowed for continuous case\n"), missing);
         EXPECT_EQ(TextOf(net, y), missing ? "Y=X" : "Y=2*X+Normal(1.25,0)");
     }
+    // Infinity reads as a float value, but no equation fits it.
+    DataSet data;
+    const std::string infinite = WriteTextFile("infinite.txt", "X,Y\n0.5,2.25\n1.5,inf\n2.5,6.25\n");
+    ASSERT_EQ(data.ReadFile(infinite.c_str(), nullptr, nullptr), kSuccess);
+    VRX_network net;
+    const int x = AddEquation(net, "X", "X=Normal(0,1)");
+    const int y = AddEquation(net, "Y", "Y=X");
+    errorLog.Flush();
+    EXPECT_EQ(LearnEm(EmOptions(), data, net, {{x, 0, 0}, {y, 0, 1}}, {}, nullptr, nullptr), kFailure);
+    EXPECT_EQ(LogDump(), "-1 em: column [Y] holds inf in record 1: only finite values can be fitted\n");
+    EXPECT_EQ(TextOf(net, y), "Y=X");
 }
 
 }  // namespace

@@ -27,9 +27,9 @@ TEST(Pattern, SizeAndMarks) {
     EXPECT_TRUE(p.IsDAG());
     ASSERT_EQ(p.SetSize(3), kSuccess);
     for (int i = 0; i < 3; ++i)
-        for (int j = 0; j < 3; ++j) EXPECT_EQ(p.SetEdge(i, j, i * 3 + j), kSuccess);
+        for (int j = 0; j < 3; ++j) EXPECT_EQ(p.SetEdge(i, j, (i + j) % 3), kSuccess);
     ASSERT_EQ(p.SetSize(5), kSuccess);
-    EXPECT_EQ(p.GetEdge(2, 2), 8);
+    EXPECT_EQ(p.GetEdge(2, 2), 1);
     EXPECT_EQ(p.GetEdge(4, 4), 0);
     EXPECT_EQ(p.GetEdge(2, 4), 0);
     // Past the table limit (16384 * 16384 marks) nothing is allocated and the marks stay.
@@ -40,11 +40,14 @@ TEST(Pattern, SizeAndMarks) {
                   "Pattern of 30000 variables: its 900000000 marks pass the limit of 268435456 cells"});
     errorLog.Flush();
     EXPECT_EQ(p.GetSize(), 5);
-    EXPECT_EQ(p.GetEdge(2, 2), 8);
+    EXPECT_EQ(p.GetEdge(2, 2), 1);
     ASSERT_EQ(p.SetSize(2), kSuccess);
-    EXPECT_EQ(p.GetEdge(1, 1), 4);
+    EXPECT_EQ(p.GetEdge(1, 1), 2);
     EXPECT_EQ(p.GetEdge(2, 0), kOutOfRange);
     EXPECT_EQ(p.SetEdge(-1, 0, 2), kOutOfRange);
+    EXPECT_EQ(p.SetEdge(0, 1, 7), kOutOfRange);
+    EXPECT_EQ(p.SetEdge(0, 1, -1), kOutOfRange);
+    EXPECT_EQ(p.GetEdge(0, 1), 1);
     EXPECT_FALSE(p.HasDirectedPath(0, 7));
 }
 

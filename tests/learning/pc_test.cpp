@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <limits>
 #include <new>
+#include <random>
 
 #include "base/status_codes.h"
 #include "learning/data_set.h"
@@ -13,7 +14,9 @@
 #include "learning/learning_statistics.h"
 #include "learning/pattern.h"
 #include "learning/pc.h"
+#include "learning/score_based_learning.h"
 #include "tests/support/error_log.h"
+#include "tests/support/missing_data.h"
 #include "tests/support/networks.h"
 #include "tests/support/reference_networks.h"
 #include "tests/support/sampled_data.h"
@@ -164,6 +167,58 @@ TEST(Pc, BackgroundKnowledge) {
         Pattern pattern;
         ASSERT_EQ(LearnPc(options, data, pattern, nullptr), kSuccess) << c.what;
         EXPECT_EQ(Marks(pattern), c.expected) << c.what;
+    }
+}
+
+// Forced arcs stay as given whatever the data suggests: over independent variables the collider
+// a -> b <- c that the tests find would turn the forced b -> c around; the network made holds them.
+TEST(Pc, ForcedArcsReachTheNetwork) {
+    DataSet data;
+    Sample3({}, {{0.5, 0.5}, {0.3, 0.7}, {0.6, 0.4}}, 2000, data);
+    PcOptions options;
+    options.forcedArcs = {{0, 1}, {1, 2}};
+    Pattern pattern;
+    ASSERT_EQ(LearnPc(options, data, pattern, nullptr), kSuccess);
+    EXPECT_EQ(Marks(pattern), "020|002|000");
+    VRX_network net;
+    ASSERT_TRUE(pattern.MakeNetwork(data, net));
+    EXPECT_EQ(net.GetNumberOfParents(net.FindNode("b")), 1);
+    EXPECT_EQ(net.GetNumberOfParents(net.FindNode("c")), 1);
+    EXPECT_EQ(net.GetNumberOfParents(net.FindNode("a")), 0);
+}
+
+// Random acyclic forced arcs over sampled data: PC's pattern and greedy thick thinning's network hold
+// every one of them, whatever the tests and the colliders suggest.
+TEST(Pc, RandomForcedArcsHoldInBothLearners) {
+    Diamond diamond;
+    DataSet data;
+    ASSERT_TRUE(SampleRecords(diamond.t.net, 300, 5, data));
+    std::mt19937 random(9);
+    for (int round = 0; round < 30; ++round) {
+        std::vector<int> order = {0, 1, 2, 3};
+        std::shuffle(order.begin(), order.end(), random);
+        std::vector<std::pair<int, int>> forced;
+        for (int i = 0; i < 4; ++i) {
+            for (int j = i + 1; j < 4; ++j) {
+                if (random() % 3 == 0) forced.emplace_back(order[i], order[j]);
+            }
+        }
+        PcOptions pc;
+        pc.forcedArcs = forced;
+        Pattern pattern;
+        ASSERT_EQ(LearnPc(pc, data, pattern, nullptr), kSuccess) << round;
+        GreedyThickThinningOptions gtt;
+        gtt.forcedArcs = forced;
+        VRX_network net;
+        ASSERT_EQ(LearnGreedyThickThinning(gtt, data, net), kSuccess) << round;
+        for (const auto& [p, c] : forced) {
+            EXPECT_TRUE(pattern.Mark(p, c) == 2 && pattern.Mark(c, p) == 0)
+                << round << ": " << p << "->" << c;
+            const int child = net.FindNode(data.GetVariable(c).name.c_str());
+            const int parent = net.FindNode(data.GetVariable(p).name.c_str());
+            EXPECT_GE(net.GetParents(child).FindPosition(parent), 0) << round << ": " << p << "->" << c;
+        }
+        EXPECT_FALSE(pattern.HasCycle()) << round;
     }
 }
 

@@ -106,7 +106,7 @@ public class LearningDataSetTest {
             Check.equal("Dataset column 'Rain' contains value 'maybe' which doesn't map to any node outcome",
                     message(() -> data.matchNetwork(net)));
             String ragged = Fixtures.writeTemp(".txt", "a,b\n1,2\n3\n");
-            Check.equal("Line 3: expected 2 columns of data but found 1",
+            Check.equal("Line 3 while loading " + ragged + ": expected 2 columns of data but found 1",
                     message(() -> data.readFile(ragged, null, -1, Float.NaN, true)));
             // The failed read kept the set as it was: one variable Rain, one record.
             Check.equal(1, data.getVariableCount());

@@ -5,7 +5,10 @@ import java.util.Random;
 import tarvo.learning.BkArcInfo;
 import tarvo.learning.BkKnowledge;
 import tarvo.learning.BkTierInfo;
+import tarvo.learning.DataMatch;
 import tarvo.learning.DataSet;
+import tarvo.learning.EM;
+import tarvo.learning.GreedyThickThinning;
 import tarvo.learning.PC;
 import tarvo.learning.Pattern;
 
@@ -100,6 +103,92 @@ public class LearningPcTest {
             pc.dispose();
             data.dispose();
             net.dispose();
+        }
+    }
+
+    /** Settings outside their meaning and matches outside the network are refused at the call. */
+    public void testBadCallsAreRefusedAtTheCall() {
+        PC pc = new PC();
+        GreedyThickThinning gtt = new GreedyThickThinning();
+        EM em = new EM();
+        Pattern pattern = new Pattern();
+        DataSet data = new DataSet();
+        Network net = new Network();
+        try {
+            pattern.setSize(2);
+            net.addNode(CPT, "A");
+            data.readFile(Fixtures.writeTemp(".txt", "A,B\n0,1\n1,0\n"), null, -1, Float.NaN, true);
+            Object[][] cases = {
+                {(Check.Body) () -> pc.setSignificance(Double.NaN), "pc: the significance must lie in [0, 1], not nan"},
+                {(Check.Body) () -> pc.setSignificance(2), "pc: the significance must lie in [0, 1], not 2"},
+                {(Check.Body) () -> pc.setMaxAdjacency(-3), "pc: the maximum adjacency must be 0 or more, not -3"},
+                {(Check.Body) () -> gtt.setPriorsMethod(99),
+                    "greedy thick thinning: the priors method must be 0 or 1, not 99"},
+                {(Check.Body) () -> gtt.setMaxParents(-1),
+                    "greedy thick thinning: the maximum number of parents must be 0 or more, not -1"},
+                {(Check.Body) () -> gtt.setNetWeight(0),
+                    "greedy thick thinning: the net weight must be greater than 0, not 0"},
+                {(Check.Body) () -> em.setEqSampleSize(-5), "em: the equivalent sample size must be 0 or more, not -5"},
+                {(Check.Body) () -> pattern.setEdge(0, 1, 7), "Invalid pattern edge mark 7, valid range is 0..2"},
+                {(Check.Body) () -> em.learn(data, net, new DataMatch[] {new DataMatch(0, 0, 5)}, (int[]) null),
+                    "TARVO error -2 in function Learn. Logged information: em: the match of column [A] names slice 5 "
+                        + "of node [A], valid range is 0..0\n"},
+                {(Check.Body) () -> em.learn(data, net,
+                    new DataMatch[] {new DataMatch(0, 0, 0), new DataMatch(1, 0, 0)}, (int[]) null),
+                    "TARVO error -4 in function Learn. Logged information: em: columns [A] and [B] are both matched "
+                        + "to node [A]\n"},
+            };
+            for (Object[] c : cases) {
+                Check.equal(c[1], message((Check.Body) c[0]));
+            }
+            Check.equal(0.05, pc.getSignificance());
+            Check.equal(8, pc.getMaxAdjacency());
+            Check.equal(0, gtt.getPriorsMethod());
+            Check.equal(5, gtt.getMaxParents());
+            Check.equal(1.0, gtt.getNetWeight());
+            Check.equal(0, em.getEqSampleSize());
+            Check.equal(0, pattern.getEdge(0, 1));
+        } finally {
+            pc.dispose();
+            gtt.dispose();
+            em.dispose();
+            pattern.dispose();
+            data.dispose();
+            net.dispose();
+        }
+    }
+
+    /** Forced arcs that close a cycle are refused before learning; others reach the network made. */
+    public void testForcedArcs() {
+        DataSet data = new DataSet();
+        PC pc = new PC();
+        GreedyThickThinning gtt = new GreedyThickThinning();
+        try {
+            data.readFile(colliderFile(40), null, -1, Float.NaN, true);
+            BkArcInfo[] cycle = {new BkArcInfo(0, 1), new BkArcInfo(1, 2), new BkArcInfo(2, 0)};
+            pc.setBkKnowledge(new BkKnowledge(cycle, null, null));
+            gtt.setBkKnowledge(new BkKnowledge(cycle, null, null));
+            String arcs = "the forced arcs [a] -> [b], [b] -> [c], [c] -> [a] form a cycle\n";
+            Check.equal("TARVO error -1 in function Learn. Logged information: pc: " + arcs,
+                    message(() -> pc.learn(data)));
+            Check.equal("TARVO error -1 in function Learn. Logged information: greedy thick thinning: " + arcs,
+                    message(() -> gtt.learn(data)));
+            BkKnowledge chain = new BkKnowledge(new BkArcInfo[] {new BkArcInfo(0, 1), new BkArcInfo(1, 2)}, null, null);
+            pc.setBkKnowledge(chain);
+            gtt.setBkKnowledge(chain);
+            Pattern pattern = pc.learn(data);
+            Network fromPattern = pattern.makeNetwork(data);
+            Network learnt = gtt.learn(data);
+            for (Network net : new Network[] {fromPattern, learnt}) {
+                Check.isTrue(Arrays.asList(net.getParentIds("b")).contains("a"), "a -> b is kept");
+                Check.isTrue(Arrays.asList(net.getParentIds("c")).contains("b"), "b -> c is kept");
+                net.dispose();
+            }
+            pattern.dispose();
+        } finally {
+            pc.dispose();
+            gtt.dispose();
+            data.dispose();
         }
     }
 

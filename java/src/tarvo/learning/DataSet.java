@@ -178,13 +178,17 @@ public class DataSet extends Wrapper {
      * comma, semicolon and blank found in the first line. A column holds ints while every value is an
      * integer, floats once a value is a decimal number, and state names (in ascending byte order of the names,
      * the cells holding their indices) when a value is a word. Numbers are read with "." as the decimal
-     * separator whatever the default locale. In a column of ints or floats, a number that its cell cannot hold
-     * is refused naming its line and column ("Line 3: number 1e-50 in column 2 is out of range"): beyond the
-     * floats, non-zero but below the smallest float, or a whole number of the ints' range that a column of
-     * floats would change (16777217, beyond the 2^24 that floats hold exactly; decimal fractions are rounded
-     * to the nearest float); so are the texts of NaN and infinity ("nan", "inf", "-Infinity"), in columns of
-     * both kinds ("Line 2: number nan in column 1 is no finite number"): a missing cell is given by the
-     * missing-value token. In a column of state names every number is the name of a state.
+     * separator whatever the default locale. The texts of NaN and infinity ("nan", "inf", "-Infinity") are
+     * float values, as C's {@code strtod} reads them; a NaN cell is missing when the missing float is NaN. In
+     * a column of ints or floats, a finite number that its cell cannot hold is refused naming the file, line
+     * and column ("Line 3 while loading data.txt: number 1e-50 in column 2 is out of range"): beyond the
+     * floats, non-zero but below their normal range (1e-45, which a float would hold as 1.4e-45), a whole
+     * number beyond the ints that a float would change (2147483649), or a whole number of the ints' range
+     * that a column of floats would change (16777217, beyond the 2^24 that floats hold exactly; decimal
+     * fractions are rounded to the nearest float). In a column of state names every number is the name of a
+     * state. Every failure of a line, the first line's too, names the file ("Line 3 while loading data.txt:
+     * expected 3 columns of data but found 2"). Without column names the variables have empty names, and
+     * the learners' messages name them by column from 1 ("column 2").
      *
      * @param fileName the file name
      * @param missingValueToken the token of a missing cell, compared ignoring case (an empty token is
@@ -194,9 +198,9 @@ public class DataSet extends Wrapper {
      * @param columnIdsPresent true when the first line names the columns
      * @throws tarvo.TARVOException with the reader's text, for example "Can't open data file: " and the
      *     name, or at the line that brings the data set past its limit of cells (see {@link #addEmptyRecord()})
-     *     "Line 268373: a data set of 1000 variables and 268372 records passes its limit of 268435456 cells (a
-     *     variable counts 64 besides its records)"; the data set keeps what it held before, also when the file
-     *     failed part-way
+     *     "Line 268373 while loading data.txt: a data set of 1000 variables and 268372 records passes its
+     *     limit of 268435456 cells (a variable counts 64 besides its records)"; the data set keeps what it
+     *     held before, also when the file failed part-way
      */
     public native void readFile(String fileName, String missingValueToken, int missingInt, float missingFloat,
                                 boolean columnIdsPresent);

@@ -49,8 +49,9 @@ public class EM extends Wrapper {
     /**
      * Sets the equivalent sample size (see {@link #getEqSampleSize()}).
      *
-     * @param size the number of records; 0 or less gives the old tables no weight
-     * @throws tarvo.TARVOException when the learner has been disposed of
+     * @param size the number of records, 0 or more; 0 gives the old tables no weight
+     * @throws tarvo.TARVOException when the learner has been disposed of, or for a negative size ("em: the
+     *     equivalent sample size must be 0 or more, not -5"); the setting is then unchanged
      */
     public native void setEqSampleSize(int size);
 
@@ -109,17 +110,22 @@ public class EM extends Wrapper {
      * @param data the data set
      * @param net the network whose parameters are learnt
      * @param matching the ties of data set variables to nodes, usually from
-     *     {@link DataSet#matchNetwork(Network)}
+     *     {@link DataSet#matchNetwork(Network)}: a slice other than 0 only for a plate node of a dynamic
+     *     network, below its slice count, and each node (in a slice) tied to one variable at most; otherwise
+     *     the run is refused before it starts, naming the match ("TARVO error -2 in function Learn. Logged
+     *     information: em: the match of column [a] names slice 5 of node [A], valid range is 0..0", "TARVO
+     *     error -4 ...: em: columns [a] and [b] are both matched to node [A]")
      * @param fixedNodes the handles of the nodes whose tables must not change, or null; a handle that
      *     names no node of the network is ignored (unlike an unknown identifier in the other form)
      * @throws tarvo.TARVOException when the learner, data set or network has been disposed of (checked
      *     before the other arguments), when the matching is null or empty ("No matching specified"), or the run
      *     fails ("TARVO error ... in function Learn" with the reasons, which begin with "em: "; a network
      *     that the data does not fit names the node or the column at fault, for example "em: node
-     *     [TbOrCancer] is deterministic: such nodes must be passed as fixed nodes"); a run whose single
-     *     iteration over the distinct records, each counted over every table of the network, would pass
-     *     2<sup>30</sup> steps is refused before it starts, naming the numbers of records and nodes, and
-     *     iterations otherwise stop, as if converged, before the next would pass that limit
+     *     [TbOrCancer] is deterministic: such nodes must be passed as fixed nodes"; equations are fitted to
+     *     finite values only: "em: column [Y] holds inf in record 1: only finite values can be fitted"); a run
+     *     whose single iteration over the distinct records, each counted over every table of the network,
+     *     would pass 2<sup>30</sup> steps is refused before it starts, naming the numbers of records and
+     *     nodes, and iterations otherwise stop, as if converged, before the next would pass that limit
      */
     public native void learn(DataSet data, Network net, DataMatch[] matching, int[] fixedNodes);
 }

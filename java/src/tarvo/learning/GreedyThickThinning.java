@@ -43,9 +43,9 @@ public class GreedyThickThinning extends Wrapper {
     /**
      * Chooses how the learnt tables are smoothed.
      *
-     * @param method 0 every prior count 1, 1 equivalent-sample-size priors of weight {@link #getNetWeight()};
-     *     other values are stored and learn with the library's default priors (those of 0)
-     * @throws tarvo.TARVOException when the learner has been disposed of
+     * @param method 0 every prior count 1, 1 equivalent-sample-size priors of weight {@link #getNetWeight()}
+     * @throws tarvo.TARVOException when the learner has been disposed of, or for another method ("greedy
+     *     thick thinning: the priors method must be 0 or 1, not 99"); the setting is then unchanged
      */
     public native void setPriorsMethod(int method);
 
@@ -58,10 +58,12 @@ public class GreedyThickThinning extends Wrapper {
     public native int getMaxParents();
 
     /**
-     * Sets the largest number of parents a node may get; the value is stored as given.
+     * Sets the largest number of parents a node may get; forced arcs count beyond it.
      *
-     * @param maxParents the limit
-     * @throws tarvo.TARVOException when the learner has been disposed of
+     * @param maxParents the limit, 0 or more
+     * @throws tarvo.TARVOException when the learner has been disposed of, or for a negative limit ("greedy
+     *     thick thinning: the maximum number of parents must be 0 or more, not -1"); the setting is then
+     *     unchanged
      */
     public native void setMaxParents(int maxParents);
 
@@ -74,10 +76,12 @@ public class GreedyThickThinning extends Wrapper {
     public native double getNetWeight();
 
     /**
-     * Sets the equivalent sample size of each node when the priors method is 1; stored as given.
+     * Sets the equivalent sample size of each node when the priors method is 1.
      *
-     * @param weight the weight
-     * @throws tarvo.TARVOException when the learner has been disposed of
+     * @param weight the weight, finite and greater than 0
+     * @throws tarvo.TARVOException when the learner has been disposed of, or for a weight of 0 or less, NaN
+     *     or infinite ("greedy thick thinning: the net weight must be greater than 0, not -2"); the setting is
+     *     then unchanged
      */
     public native void setNetWeight(double weight);
 
@@ -90,7 +94,9 @@ public class GreedyThickThinning extends Wrapper {
     public native BkKnowledge getBkKnowledge();
 
     /**
-     * Replaces the background knowledge that the learnt structure respects (a copy is kept).
+     * Replaces the background knowledge that the learnt structure respects (a copy is kept): the learnt
+     * network holds every forced arc, none of the forbidden ones, and no arc from a variable of a higher tier
+     * to one of a lower tier (a variable listed in several tiers is in each).
      *
      * @param knowledge forced arcs, forbidden arcs and tiers over data set variable indices
      * @throws tarvo.TARVOException when an element of its arrays is null
@@ -107,7 +113,11 @@ public class GreedyThickThinning extends Wrapper {
      * @return a new network, one node per variable (named after it), which the caller owns and disposes of
      * @throws tarvo.TARVOException when the data cannot be learnt from ("TARVO error -1 in function Learn"
      *     with the reason, which names the column at fault, for example "greedy thick thinning: column [x]
-     *     is continuous: only discrete columns can be scored"); no network is left behind
+     *     is continuous: only discrete columns can be scored"); background knowledge naming a variable the
+     *     data set lacks ("greedy thick thinning: forced arc names variable 9, valid range is 0..2") or whose
+     *     forced arcs, with the order of the tiers, close a directed cycle ("greedy thick thinning: the forced
+     *     arcs [a] -&gt; [b], [b] -&gt; [c], [c] -&gt; [a] form a cycle") is refused before anything is
+     *     learnt; no network is left behind
      */
     public native Network learn(DataSet data);
 }

@@ -38,10 +38,11 @@ public class PC extends Wrapper {
     public native int getMaxAdjacency();
 
     /**
-     * Sets the largest size of a conditioning set in the independence tests; stored as given.
+     * Sets the largest size of a conditioning set in the independence tests.
      *
-     * @param maxAdjacency the size
-     * @throws tarvo.TARVOException when the learner has been disposed of
+     * @param maxAdjacency the size, 0 or more
+     * @throws tarvo.TARVOException when the learner has been disposed of, or for a negative size ("pc: the
+     *     maximum adjacency must be 0 or more, not -3"); the setting is then unchanged
      */
     public native void setMaxAdjacency(int maxAdjacency);
 
@@ -55,10 +56,11 @@ public class PC extends Wrapper {
     public native double getSignificance();
 
     /**
-     * Sets the significance level of the independence tests; stored as given.
+     * Sets the significance level of the independence tests.
      *
-     * @param significance the level
-     * @throws tarvo.TARVOException when the learner has been disposed of
+     * @param significance the level, in [0, 1]
+     * @throws tarvo.TARVOException when the learner has been disposed of, or for a level outside [0, 1] or NaN
+     *     ("pc: the significance must lie in [0, 1], not 2"); the setting is then unchanged
      */
     public native void setSignificance(double significance);
 
@@ -71,7 +73,9 @@ public class PC extends Wrapper {
     public native BkKnowledge getBkKnowledge();
 
     /**
-     * Replaces the background knowledge that the learnt pattern respects (a copy is kept).
+     * Replaces the background knowledge that the learnt pattern respects (a copy is kept). Forced arcs stay
+     * in the pattern as given, whatever the data suggest, so a network made from it holds them; arcs are
+     * oriented from lower tiers to higher ones, and a variable listed in several tiers is in the last.
      *
      * @param knowledge forced arcs, forbidden arcs and tiers over data set variable indices
      * @throws tarvo.TARVOException when an element of its arrays is null
@@ -89,7 +93,13 @@ public class PC extends Wrapper {
      * @return a new pattern over the data set's variables, which the caller owns and disposes of
      * @throws tarvo.TARVOException when the data cannot be learnt from ("TARVO error ... in function Learn"
      *     with the reasons, which begin with "pc: "), among them a missing cell ("pc: missing values not
-     *     allowed") and a variable that takes one value only ("pc: constant not allowed:" and its names)
+     *     allowed") and a variable that takes one value only ("pc: constant not allowed:" and its names, an
+     *     unnamed variable as "column 2"), a continuous value that is no finite number ("pc: column [y] holds
+     *     inf in record 2: only finite values can be tested"); and background knowledge naming a variable
+     *     the data set lacks ("pc: forced arc names variable 9, valid range is 0..2") or whose forced arcs,
+     *     with the order of the tiers, close a directed cycle ("pc: the forced arcs [a] -&gt; [b], [b] -&gt; [c], [c] -&gt; [a] form
+     *     a cycle", "pc: the forced arc [b] -&gt; [a] forms a cycle with the tiers: [a] (tier 0) precedes [b]
+     *     (tier 1)"), refused before anything is learnt
      */
     public native Pattern learn(DataSet data);
 }

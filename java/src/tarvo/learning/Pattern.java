@@ -64,7 +64,8 @@ public class Pattern extends Wrapper {
      * @param from the first variable's index
      * @param to the second variable's index
      * @param mark 0 no edge end, 1 a plain end, 2 an arrowhead
-     * @throws tarvo.TARVOException when an index is out of range
+     * @throws tarvo.TARVOException when an index is out of range, or the mark ("Invalid pattern edge mark 7,
+     *     valid range is 0..2"); the pattern is then unchanged
      */
     public native void setEdge(int from, int to, int mark);
 
