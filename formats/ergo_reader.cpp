@@ -53,7 +53,8 @@ int VRX_ergoSpeaker::ReadText(std::string_view text) {
 
 int VRX_ergoSpeaker::RequireInt(int& value) {
     const int rc = ReadInt(value);
-    if (rc == kSuccess) return kSuccess;
+    // A number refused for its value is reported already.
+    if (rc == kSuccess || rc == kOutOfRange) return rc;
     if (PeekToken() == kSuccess) {
         FormatUnexpectedToken(kInteger, nullptr);
     } else {
@@ -64,7 +65,8 @@ int VRX_ergoSpeaker::RequireInt(int& value) {
 
 int VRX_ergoSpeaker::RequireNumber(double& value) {
     const int rc = ReadNumber(value);
-    if (rc == kSuccess) return kSuccess;
+    // A number refused for its value is reported already.
+    if (rc == kSuccess || rc == kOutOfRange) return rc;
     if (PeekToken() == kSuccess) {
         FormatUnexpectedToken(kReal, nullptr);
     } else {

@@ -358,7 +358,7 @@ int VRX_kiSpeaker::ReadStates(int handle) {
     if (const int rc = RequireToken(kPunctuator, "[")) return rc;
     int n = 0;
     if (const int rc = RequireToken(kInteger, nullptr)) return rc;
-    ParseInt(token.text, n);
+    if (const int rc = TokenWholeNumber(n)) return rc;
     if (const int rc = RequireToken(kPunctuator, "]")) return rc;
     if (const int rc = RequireToken(kPunctuator, "=")) return rc;
     if (const int rc = RequireToken(kPunctuator, "{")) return rc;
@@ -633,7 +633,7 @@ int VRX_kiSpeaker::ReadAbsentStates(std::vector<int>& absent) {
         do {
             if (const int rc = RequireToken(kInteger, nullptr)) return rc;
             int state = 0;
-            ParseInt(token.text, state);
+            if (const int rc = TokenWholeNumber(state)) return rc;
             if (first) absent.push_back(state);
             first = false;
         } while (ExpectToken(kPunctuator, ",") == kSuccess);
@@ -649,7 +649,7 @@ int VRX_kiSpeaker::ReadTag(VRX_intArray& tag) {
     while (ExpectToken(kPunctuator, ")") != kSuccess) {
         if (const int rc = RequireToken(kInteger, nullptr)) return rc;
         int value = 0;
-        ParseInt(token.text, value);
+        if (const int rc = TokenWholeNumber(value)) return rc;
         if (tag.Add(value) != kSuccess) return kOutOfMemory;
         AcceptToken(kPunctuator, ",");
     }

@@ -311,12 +311,15 @@ int VRX_microsoftSpeaker::ReadPotentialBody(int type, int handle) {
     const int parentCount = ShapeTable(handle, parents, *matrix, cells);
     entries_.clear();
     given_.assign(cells_, false);
+    positionOf_.clear();
+    repeatWarnings_ = 0;
     const int reportsBefore = reports_;
     BeginNodeContent(handle);
     ReadBlock([this, parentCount]() { return ReadEntry(parentCount); });
     EndNodeContent();
     if (type == DefinitionType::kList) (void)AcceptToken(kPunctuator, ";");
-    if (reports_ != reportsBefore) {
+    positionOf_ = {};
+    if (reports_ - repeatWarnings_ != reportsBefore) {
         // The table is lost, but the arcs stay while the read may still succeed.
         if (GetReadFailure() == kSuccess) (void)AddPendingArcs(arcs_);
         return kSuccess;
@@ -396,23 +399,55 @@ int VRX_microsoftSpeaker::ReadEntry(int parentCount) {
                 index = index * static_cast<size_t>(parentSizes_[static_cast<size_t>(i)]) +
                         static_cast<size_t>(coordinates[i]);
         }
-        if (!valid) return ReportMessage(kOutOfRange, "ERROR: Invalid coordinates");
+        if (!valid) {
+            std::string given;
+            for (int i = 0; i < coordinates.GetCount(); ++i)
+                given += (i > 0 ? ", " : "") + std::to_string(coordinates[i]);
+            std::string sizes;
+            for (size_t i = 0; i < parentSizes_.size(); ++i)
+                sizes += (i > 0 ? ", " : "") + std::to_string(parentSizes_[i]);
+            return ReportMessage(kOutOfRange, "ERROR: Node (\"" + child_ + "\") : Invalid coordinates (" +
+                                                  given + "): its parents' states number (" + sizes + ")");
+        }
         index *= static_cast<size_t>(ownSize_);
         if (const int rc = RequireToken(kPunctuator, ":")) return rc;
     }
+    const size_t first = index;
+    bool repeated = false;
     while (IsNumberNext() == 1) {
         double value = 0.0;
         if (const int rc = ReadNumber(value)) return rc;
         if (index >= cells_)
             return ReportMessage(kOutOfRange,
                                  "ERROR: Node (\"" + child_ + "\") : more numbers than its table holds");
-        if (given_[index])
-            return ReportMessage(
-                kOutOfRange, "ERROR: Node (\"" + child_ + "\") : row " + RowText(index) + " is given twice");
+        if (given_[index]) {
+            // A row given again the same is read once, as every reader reads a repeat.
+            if (!SameAsGiven(index, value))
+                return ReportMessage(kOutOfRange, "ERROR: Node (\"" + child_ + "\") : row " + RowText(index) +
+                                                      " is given twice");
+            repeated = true;
+            ++index;
+            continue;
+        }
         given_[index] = true;
+        if (!positionOf_.empty()) positionOf_[index] = entries_.size();
         entries_.emplace_back(index++, value);
     }
+    if (repeated) {
+        ++repeatWarnings_;
+        (void)ReportWarning(
+            kOutOfRange, RepeatedMessage("Node (\"" + child_ + "\")", "row " + RowText(first), true).c_str());
+    }
     return kSuccess;
+}
+
+bool VRX_microsoftSpeaker::SameAsGiven(size_t cell, double value) {
+    // Built at the first repeat only: a file without repeats costs nothing of its table's size here.
+    if (positionOf_.empty()) {
+        positionOf_.assign(cells_, 0);
+        for (size_t i = 0; i < entries_.size(); ++i) positionOf_[entries_[i].first] = i;
+    }
+    return entries_[positionOf_[cell]].second == value;
 }
 
 // The parents' states of the row holding the cell, as the file writes them.

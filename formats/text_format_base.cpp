@@ -2,6 +2,7 @@
 // error reporting.
 #include "formats/text_format_base.h"
 
+#include <cmath>
 #include <cstring>
 #include <new>
 #include <unordered_set>
@@ -271,17 +272,28 @@ int VRX_textFormat::KeywordIndex(KeywordTable table) const {
     return kOutOfRange;
 }
 
+int VRX_textFormat::TokenWholeNumber(int& value) {
+    if (ParseWholeNumber(TokenText_(), value) == kSuccess) return kSuccess;
+    message.assign("ERROR: '").append(TokenText_()).append("' : ").append(kWholeNumberExpected);
+    return ReportError(kOutOfRange, message.c_str());
+}
+
 int VRX_textFormat::ReadInt(int& value) {
     const int result = ExpectToken(TokenKind::kInteger, nullptr);
     if (result != kSuccess) return result;
-    return ParseInt(token.text, value);
+    return TokenWholeNumber(value);
 }
 
 int VRX_textFormat::ReadNumber(double& value) {
     int result = ExpectToken(TokenKind::kInteger, nullptr);
     if (result == kSyntaxError) result = ExpectToken(TokenKind::kReal, nullptr);
     if (result != kSuccess) return result;
-    return ParseDouble(token.text, value);
+    if ((result = ParseDouble(token.text, value)) != kSuccess) return result;
+    // Number tokens spell no infinity: one read as such is beyond the doubles, which nothing can hold.
+    if (std::isfinite(value)) return kSuccess;
+    value = 0.0;
+    message.assign("ERROR: '").append(TokenText_()).append("' : Number out of range");
+    return ReportError(kOutOfRange, message.c_str());
 }
 
 int VRX_textFormat::ReadIdentifier(std::string& text) {
@@ -309,7 +321,7 @@ int VRX_textFormat::ReadFieldStart(const char* key, int kind) {
 int VRX_textFormat::ReadIntField(const char* key, int& value) {
     const int result = ReadFieldStart(key, TokenKind::kInteger);
     if (result != kSuccess) return result;
-    return ParseInt(token.text, value);
+    return TokenWholeNumber(value);
 }
 
 int VRX_textFormat::ReadBoolField(const char* key, int& value) {

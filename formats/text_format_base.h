@@ -135,7 +135,10 @@ public:
     [[nodiscard]] int KeywordIndex(vovido::KeywordTable table) const;
 
     [[nodiscard]] int ReadInt(int& value);
+    // A number token, read whole: one beyond the doubles is refused (kOutOfRange, logged with its text).
     [[nodiscard]] int ReadNumber(double& value);
+    // The current token's text as a whole number in the int range, else refused naming it (kOutOfRange).
+    [[nodiscard]] int TokenWholeNumber(int& value);
     [[nodiscard]] int ReadIdentifier(std::string& text);
     [[nodiscard]] int ReadString(std::string& text);
 

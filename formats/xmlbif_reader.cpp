@@ -75,14 +75,35 @@ int KindOfType(const std::string* type) {
     return 0;
 }
 
-bool SumsToOne(double sum) {
-    return sum > 1.0 - 1e-6 && sum < 1.0 + 1e-6;
+// Tables written with a few decimals: each entry is off by up to half a unit of its last digit, so a
+// distribution of two-decimal entries sums to 1 within half a hundredth per outcome.
+bool SumsToOneRounded(double sum, int outcomes) {
+    const double tolerance = std::max(0.01, 0.005 * outcomes) + 1e-9;
+    return std::fabs(sum - 1.0) <= tolerance;
 }
 
-// The total that every distribution of the table sums to, each read with the node's own outcome fastest
-// or slowest; 0 when they differ, or when an entry is negative or no finite number. With `zerosFit` a
-// distribution of zeros, which the update takes as uniform, fits any total.
-double SharedTotal(const std::vector<double>& table, int outcomes, bool ownSlowest, bool zerosFit) {
+// Whether every distribution of the table, each read with the node's own outcome fastest or slowest,
+// sums to 1 up to the rounding of its entries (a distribution of zeros, which the update takes as
+// uniform, fits); false when an entry is negative or no finite number.
+bool RoundedDistributions(const std::vector<double>& table, int outcomes, bool ownSlowest) {
+    const int count = static_cast<int>(table.size());
+    if (outcomes < 1 || count % outcomes != 0 || count == 0) return false;
+    const int columns = count / outcomes;
+    for (int i = 0; i < columns; ++i) {
+        double sum = 0.0;
+        for (int j = 0; j < outcomes; ++j) {
+            const double value = ownSlowest ? table[j * columns + i] : table[i * outcomes + j];
+            if (!(value >= 0.0) || !std::isfinite(value)) return false;
+            sum += value;
+        }
+        if (sum != 0.0 && !SumsToOneRounded(sum, outcomes)) return false;
+    }
+    return true;
+}
+
+// The total that every distribution of the table sums to, read as RoundedDistributions reads it; 0 when
+// they differ, when one sums to 0, or when an entry is negative or no finite number.
+double SharedTotal(const std::vector<double>& table, int outcomes, bool ownSlowest) {
     const int count = static_cast<int>(table.size());
     if (outcomes < 1 || count % outcomes != 0 || count == 0) return 0.0;
     const int columns = count / outcomes;
@@ -94,34 +115,38 @@ double SharedTotal(const std::vector<double>& table, int outcomes, bool ownSlowe
             if (!(value >= 0.0) || !std::isfinite(value)) return 0.0;
             sum += value;
         }
-        if (sum == 0.0 && zerosFit) continue;
         if (shared == 0.0) shared = sum;
         if (!(sum > 0.0) || std::fabs(sum - shared) > 1e-6 * shared) return 0.0;
     }
     return shared;
 }
 
-// How a probability table is laid out: some tools write the node's own outcome slowest instead of
-// fastest, which only the order whose distributions sum to one tells; some write every distribution in
-// another scale (percent), the same positive total in each. Without one shared total, neither. Columns
-// of zeros decide no layout: they are passed over only to find the order whose others sum to one.
+// How a probability table is laid out. The format writes the node's own outcome fastest, and a table is
+// read so whenever its distributions can be read so: each sums to 1 up to rounding, or all share one
+// positive total (percent). Some tools write the own outcome slowest: only where the written order can
+// be no distributions and the other can is the table read that way.
 struct TableLayout {
     bool ownSlowest = false;
-    double total = 0.0;  // 0: no shared total
+    double total = 1.0;  // the shared total the distributions are scaled from; 1: not scaled
 };
 
 TableLayout LayoutOf(const std::vector<double>& table, int outcomes) {
-    const double fastest = SharedTotal(table, outcomes, false, false);
+    if (RoundedDistributions(table, outcomes, false)) return {};
+    const double written = SharedTotal(table, outcomes, false);
+    if (written > 0.0) return {false, written};
     // A single distribution or one outcome reads alike both ways.
-    const bool twoWays = outcomes >= 2 && static_cast<int>(table.size()) != outcomes;
-    const double slowest = twoWays ? SharedTotal(table, outcomes, true, false) : 0.0;
-    if (SumsToOne(fastest)) return {false, fastest};
-    if (SumsToOne(slowest)) return {true, slowest};
-    if (SumsToOne(SharedTotal(table, outcomes, false, true))) return {false, 1.0};
-    if (twoWays && SumsToOne(SharedTotal(table, outcomes, true, true))) return {true, 1.0};
-    if (fastest > 0.0) return {false, fastest};
-    return {slowest > 0.0, slowest};
+    if (outcomes < 2 || static_cast<int>(table.size()) == outcomes) return {};
+    if (RoundedDistributions(table, outcomes, true)) return {true, 1.0};
+    const double other = SharedTotal(table, outcomes, true);
+    if (other > 0.0) return {true, other};
+    return {};
 }
+
+// Tables read with the node's own outcome slowest.
+const vovido::NoticeKind kOwnSlowestNotice = {
+    "tables read with the node's own outcome slowest, the only order in which their columns are "
+    "distributions: {count}",
+    "node", nullptr};
 
 }  // namespace
 
@@ -604,8 +629,14 @@ void VRX_xmlSpeaker::ApplyDefinition(const Definition& definition,
     // Distributions in another unit (percent) are read in probabilities, with a warning. Ones whose total
     // is 1 up to the rounding of their entries keep their numbers, as every reader keeps them: an update
     // reads each column scaled to sum to 1 and names the node.
-    constexpr double kRoundedTotal = 0.01;
-    const bool scaled = layout.total > 0.0 && std::fabs(layout.total - 1.0) > kRoundedTotal;
+    const bool scaled = !SumsToOneRounded(layout.total, outcomes);
+    if (layout.ownSlowest) {
+        Warn(line, kOutOfRange,
+             "ERROR: Node [" + id +
+                 "] : its table is read with the node's own outcome slowest, the only order in which its "
+                 "columns are distributions",
+             {&kOwnSlowestNotice, id, "Node [" + id + "]"});
+    }
     for (int i = 0; i < count; ++i) {
         const double value = layout.ownSlowest ? definition.table[(i % outcomes) * columns + i / outcomes]
                                                : definition.table[i];
