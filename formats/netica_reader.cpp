@@ -2,6 +2,7 @@
 // node blocks, whose kind fields decide the definition each node gets before its first other field.
 #include <climits>
 #include <cmath>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -515,11 +516,21 @@ int VRX_neticaSpeaker::ReadUserBlock(int handle) {
     if (const int rc = RequireToken(kIdentifier, nullptr)) return rc;
     if (const int rc = RequireToken(kPunctuator, "{")) return rc;
     VRX_userProperties& properties = network->GetNode(handle)->GetInfo()->userProperties;
-    ReadBlock([this, &properties]() {
+    const std::string nodeId = vovido::NodeIdOr(*network, handle, "");
+    ReadBlock([this, &properties, &nodeId]() {
         if (const int rc = RequireToken(kIdentifier, nullptr)) return rc;
         const std::string name(TokenText_());
         if (const int rc = RequireToken(kPunctuator, "=")) return rc;
         if (const int rc = RequireToken(kString, nullptr)) return rc;
+        // A field given again, in this block or another of the node's, would leave the last value standing.
+        const int given = properties.FindProperty(name.c_str());
+        if (given >= 0) {
+            const bool same = std::strcmp(properties.GetPropertyValue(given), token.text) == 0;
+            const std::string repeated = RepeatedPartMessage(nodeId, "user field '" + name + "'", same);
+            if (!same) return ReportError(kOutOfRange, repeated.c_str());
+            (void)ReportWarning(kOutOfRange, repeated.c_str());
+            return kSuccess;
+        }
         return ReportError(properties.AddProperty(name.c_str(), token.text), nullptr);
     });
     return kSuccess;

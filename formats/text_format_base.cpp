@@ -92,11 +92,14 @@ int VRX_textFormat::PeekToken() {
     if (!lexer || stopped_) return kNoMoreTokens;
     // An unknown character has been logged and dropped by the analyser: the token after it is current,
     // and the read fails as the character is lost.
+    const int logged = lexer->GetErrorsLogged();
     int result = lexer->PeekToken(token);
     while (result == kLexicalError) {
         NoteReport_(kLexicalError, true);
         result = lexer->PeekToken(token);
     }
+    // A token read with a fault dropped from it (logged by the analyser) changed what the file says.
+    if (lexer->GetErrorsLogged() != logged) NoteReport_(kLexicalError, true);
     // The input ended by a failure to read on, not by its end: what was not read is lost.
     if (result == kNoMoreTokens && lexer->GetInputStatus() == kFileIoFailed) NoteReport_(kFileIoFailed, true);
     return result;

@@ -211,7 +211,7 @@ int VRX_xmlSpeaker::ReadChildren(XmlTagScanner& scanner, const char* element, co
                                  const std::function<int()>& readChild) {
     if (scanner.IsSelfClosing()) return kSuccess;
     for (;;) {
-        switch (scanner.Next()) {
+        switch (Next(scanner)) {
             case Event::kText:
                 WarnStrayText(scanner);
                 break;
@@ -251,6 +251,29 @@ void VRX_xmlSpeaker::WarnUnknownElement(const XmlTagScanner& scanner) {
     NoteSkippedContent_();
 }
 
+XmlTagScanner::Event VRX_xmlSpeaker::Next(XmlTagScanner& scanner) {
+    const Event event = scanner.Next();
+    if (event != Event::kStart) return event;
+    // An attribute given twice: the same is read once, another would leave the element's kind to which
+    // one a reader takes.
+    const auto& attributes = scanner.Attributes();
+    for (size_t i = 1; i < attributes.size(); ++i) {
+        for (size_t j = 0; j < i; ++j) {
+            if (!XmlTagScanner::SameName(attributes[i].first, attributes[j].first)) continue;
+            const bool same = attributes[i].second == attributes[j].second;
+            const std::string text = RepeatedMessage("Element <" + scanner.Name() + ">",
+                                                     "'" + attributes[j].first + "' attribute", same);
+            if (same) {
+                Warn(scanner.Line(), kOutOfRange, text);
+            } else {
+                (void)Report(scanner.Line(), kOutOfRange, text);
+            }
+            break;
+        }
+    }
+    return event;
+}
+
 int VRX_xmlSpeaker::ReportScannerEnd(const XmlTagScanner& scanner, const std::string& element) {
     if (!scanner.ErrorMessage().empty())
         return Report(scanner.Line(), kUnexpectedEndOfFile, scanner.ErrorMessage());
@@ -260,14 +283,26 @@ int VRX_xmlSpeaker::ReportScannerEnd(const XmlTagScanner& scanner, const std::st
 
 int VRX_xmlSpeaker::ReadDocument(std::string_view text) {
     XmlTagScanner scanner(text);
+    int misplacedLine = 0;
+    std::string misplaced;
     for (;;) {
-        const Event event = scanner.Next();
+        const Event event = Next(scanner);
         if (event == Event::kStart && Is(scanner, "BIF")) break;
+        // What the format holds is read inside its BIF element only: an element of it before would be
+        // lost. Without a BIF element at all, that is the cause.
+        if (event == Event::kStart && IsElementName(scanner.Name()) && misplacedLine == 0) {
+            misplacedLine = scanner.Line();
+            misplaced = scanner.Name();
+        }
         if (event == Event::kError) return ReportScannerEnd(scanner, "BIF");
         if (event == Event::kEndOfInput) {
             (void)Report(scanner.Line(), kOutOfRange, "ERROR: [BIF] : Tag Not found");
             return kNoMoreTokens;
         }
+    }
+    if (misplacedLine > 0) {
+        (void)Report(misplacedLine, kSyntaxError,
+                     "ERROR: '" + misplaced + "' : Misplaced statement, before '<BIF>'");
     }
     const std::string* version = scanner.Attribute("VERSION");
     const std::string value = version != nullptr ? Collapsed(*version) : std::string();
@@ -276,7 +311,7 @@ int VRX_xmlSpeaker::ReadDocument(std::string_view text) {
     if (const int rc = ReadBif(scanner)) return rc;
     // One document: blanks, comments and declarations may follow it, nothing else.
     for (;;) {
-        switch (scanner.Next()) {
+        switch (Next(scanner)) {
             case Event::kEndOfInput:
                 return kSuccess;
             case Event::kText:
@@ -300,7 +335,7 @@ int VRX_xmlSpeaker::ReadBif(XmlTagScanner& scanner) {
     if (scanner.IsSelfClosing())
         return Report(scanner.Line(), kOutOfRange, "ERROR: [NETWORK] : Tag Not found");
     for (;;) {
-        switch (scanner.Next()) {
+        switch (Next(scanner)) {
             case Event::kText:
                 WarnStrayText(scanner);
                 break;
@@ -338,7 +373,7 @@ int VRX_xmlSpeaker::SkipElement(XmlTagScanner& scanner) {
     if (scanner.IsSelfClosing()) return kSuccess;
     const std::string element = scanner.Name();
     for (int depth = 1; depth > 0;) {
-        switch (scanner.Next()) {
+        switch (Next(scanner)) {
             case Event::kStart:
                 if (!scanner.IsSelfClosing()) ++depth;
                 break;
@@ -360,7 +395,7 @@ int VRX_xmlSpeaker::ReadSimple(XmlTagScanner& scanner, std::string& text) {
     const std::string element = scanner.Name();
     std::string raw;
     for (;;) {
-        switch (scanner.Next()) {
+        switch (Next(scanner)) {
             case Event::kText:
                 raw += scanner.Text();
                 break;
@@ -494,8 +529,15 @@ int VRX_xmlSpeaker::ReadDefinition(XmlTagScanner& scanner) {
             if (read == kSuccess && !definition.hasFor) {
                 definition.forName = text;
                 definition.hasFor = true;
-            } else if (read == kSuccess && text != definition.forName) {
-                Warn(line, kOutOfRange, "ERROR: " + text + " : Extra [FOR] entry. Ignored.");
+            } else if (read == kSuccess) {
+                // Another node named would leave the definition to the first or the last.
+                const std::string repeated = RepeatedMessage("Definition [" + definition.forName + "]",
+                                                             "'FOR' element", text == definition.forName);
+                if (text == definition.forName) {
+                    Warn(line, kOutOfRange, repeated);
+                } else {
+                    (void)Report(line, kOutOfRange, repeated);
+                }
             }
             return read;
         }

@@ -10,10 +10,7 @@
 #include <vector>
 
 #include "formats/text_format_base.h"
-
-namespace vovido {
-class XmlTagScanner;
-}
+#include "formats/xml_tag_scanner.h"
 
 class VRX_xmlSpeaker : public VRX_textFormat {
 public:
@@ -63,6 +60,9 @@ private:
     // + unknown (unless it is a PROPERTY or no element name) and skipped. 0 or the first failure.
     [[nodiscard]] int ReadChildren(vovido::XmlTagScanner& scanner, const char* element, const char* unknown,
                                    const std::function<int()>& readChild);
+    // The scanner's next event; a start tag that gives an attribute twice is named (the same value read
+    // once with a warning, another refused).
+    vovido::XmlTagScanner::Event Next(vovido::XmlTagScanner& scanner);
     // The scanner's failure or the end of the input inside an element.
     [[nodiscard]] int ReportScannerEnd(const vovido::XmlTagScanner& scanner, const std::string& element);
     void WarnUnknownElement(const vovido::XmlTagScanner& scanner);

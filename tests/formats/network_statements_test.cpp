@@ -278,6 +278,83 @@ TEST_F(NetworkStatementsTest, NumbersAreReadWholeOrRefused) {
     for (const Case& item : cases) Check(item);
 }
 
+// What a file says is read as written or refused naming the element, field or character: nothing is
+// dropped, cut or left to whichever of two values comes last.
+TEST_F(NetworkStatementsTest, NothingIsReadOtherwiseThanWritten) {
+    const std::string bif =
+        "<BIF VERSION=\"0.3\"><NETWORK><NAME>n</NAME>\n<VARIABLE TYPE=\"nature\"><NAME>A</NAME><OUTCOME>y"
+        "</OUTCOME><OUTCOME>n</OUTCOME></VARIABLE>\n<VARIABLE TYPE=\"nature\"><NAME>B</NAME><OUTCOME>y"
+        "</OUTCOME><OUTCOME>n</OUTCOME></VARIABLE>\n<DEFINITION><FOR>A</FOR><TABLE>0.2 0.8</TABLE>"
+        "</DEFINITION>\n<DEFINITION><FOR>B</FOR><TABLE>0.5 0.5</TABLE></DEFINITION>\n</NETWORK></BIF>\n";
+    const std::string dne =
+        "bnet n {\nnode A { kind = NATURE; discrete = TRUE; states = (y, n); parents = (); probs = (0.2, "
+        "0.8);\n"
+        "user U1 { a = \"1\"; };\n};\n};\n";
+    const std::string hugin =
+        "net {}\nnode A { states = (\"y\" \"n\"); }\npotential (A) { data = (0.2 0.8); }\n";
+    const Case cases[] = {
+        {"xmlbif: an attribute given twice",
+         "xml03",
+         Replaced(bif, "TYPE=\"nature\"", "TYPE=\"decision\" TYPE=\"chance\""),
+         kOutOfRange,
+         {"(line 2) : ERROR: Element <VARIABLE> has more than one 'TYPE' attribute"}},
+        {"xmlbif: an attribute repeated",
+         "xml03",
+         Replaced(bif, "TYPE=\"nature\"", "TYPE=\"nature\" type=\"nature\""),
+         kSuccess,
+         {"(line 2) : ERROR: Element <VARIABLE> : its 'TYPE' attribute is repeated unchanged, read once"},
+         TableOfA,
+         "0.200000 0.800000 "},
+        {"xmlbif: a variable before the BIF element",
+         "xml03",
+         "<VARIABLE TYPE=\"nature\"><NAME>C</NAME></VARIABLE>\n" + bif,
+         kSyntaxError,
+         {"(line 1) : ERROR: 'VARIABLE' : Misplaced statement, before '<BIF>'"}},
+        {"xmlbif: a second FOR naming another node",
+         "xml03",
+         With(bif, "<FOR>B</FOR>", "<FOR>A</FOR>"),
+         kOutOfRange,
+         {"(line 5) : ERROR: Definition [B] has more than one 'FOR' element"}},
+        {"xmlbif: a FOR repeated",
+         "xml03",
+         With(bif, "<FOR>B</FOR>", "<FOR>B</FOR>"),
+         kSuccess,
+         {"(line 5) : ERROR: Definition [B] : its 'FOR' element is repeated unchanged, read once"},
+         TableOfA,
+         "0.200000 0.800000 "},
+        {"netica: a user field given twice",
+         "dne",
+         With(dne, "a = \"1\";", " a = \"2\";"),
+         kOutOfRange,
+         {"(line 3) : ERROR: Node [A] has more than one user field 'a'"}},
+        {"netica: a user block given twice",
+         "dne",
+         With(dne, "a = \"1\"; };\n", "user U1 { a = \"2\"; };\n"),
+         kOutOfRange,
+         {"(line 4) : ERROR: Node [A] has more than one user field 'a'"}},
+        {"netica: a user field repeated",
+         "dne",
+         With(dne, "a = \"1\";", " a = \"1\";"),
+         kSuccess,
+         {"(line 3) : ERROR: Node [A] : its user field 'a' is repeated unchanged, read once"},
+         TableOfA,
+         "0.200000 0.800000 "},
+        {"hugin: a zero byte in a state name",
+         "net",
+         Replaced(hugin, "\"y\"", std::string("\"y\0es\"", 6)),
+         kLexicalError,
+         {"ERROR: Line 2 : NUL BYTE (0x00) INSIDE THE STRING \"y\""}},
+        {"hugin: an escaped blank in a state name",
+         "net",
+         Replaced(hugin, "\"y\"", "\"no\\ defect\""),
+         kSuccess,
+         {"(line 2) : ERROR: Node [A] : outcome \"no defect\" renamed \"no_defect\""},
+         FirstOutcome,
+         "no_defect"},
+    };
+    for (const Case& item : cases) Check(item);
+}
+
 TEST_F(NetworkStatementsTest, XmlBifHoldsOneDocumentOfOneNetwork) {
     const std::string network =
         "<NETWORK>\n<NAME>n</NAME>\n<VARIABLE TYPE=\"nature\"><NAME>A</NAME><OUTCOME>y</OUTCOME>"
