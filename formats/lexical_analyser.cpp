@@ -386,8 +386,10 @@ int VRX_lexicalAnalizer::ReadStringToken(VRX_token& token) {
         }
         if (c == '\n' || c == '\r') {
             if (NextLine() != kSuccess) {
-                return LogError(errorLog, kUnexpectedEndOfFile,
-                                "ERROR: UNEXPECTED END OF FILE. UNTERMINATED STRING", nullptr);
+                return LogError(
+                    errorLog, kUnexpectedEndOfFile,
+                    file.LineMessage(GetLineNumber(), "UNEXPECTED END OF FILE. UNTERMINATED STRING").c_str(),
+                    nullptr);
             }
             pos = 0;
             continue;
@@ -465,8 +467,10 @@ int VRX_lexicalAnalizer::ReadStringEscape(size_t& pos, bool& skipBlanks) {
             return kSuccess;
         case '\n':
             if (NextLine() != kSuccess) {
-                return LogError(errorLog, kUnexpectedEndOfFile,
-                                "ERROR: UNEXPECTED END OF FILE. UNTERMINATED STRING", nullptr);
+                return LogError(
+                    errorLog, kUnexpectedEndOfFile,
+                    file.LineMessage(GetLineNumber(), "UNEXPECTED END OF FILE. UNTERMINATED STRING").c_str(),
+                    nullptr);
             }
             pos = 0;
             skipBlanks = true;
@@ -496,8 +500,9 @@ int VRX_lexicalAnalizer::SkipBlockComment() {
             return kSuccess;
         }
         if (NextLine() != kSuccess) {
-            return LogError(errorLog, kUnexpectedEndOfFile, "ERROR: UNEXPECTED END OF FILE. UNMATCHED '/*'",
-                            nullptr);
+            return LogError(
+                errorLog, kUnexpectedEndOfFile,
+                file.LineMessage(GetLineNumber(), "UNEXPECTED END OF FILE. UNMATCHED '/*'").c_str(), nullptr);
         }
         from = 0;
     }
@@ -522,8 +527,9 @@ int VRX_lexicalAnalizer::SkipNestedComment() {
             }
         }
         if (NextLine() != kSuccess) {
-            return LogError(errorLog, kUnexpectedEndOfFile, "ERROR: UNEXPECTED END OF FILE. UNMATCHED '/#'",
-                            nullptr);
+            return LogError(
+                errorLog, kUnexpectedEndOfFile,
+                file.LineMessage(GetLineNumber(), "UNEXPECTED END OF FILE. UNMATCHED '/#'").c_str(), nullptr);
         }
         p = 0;
     }

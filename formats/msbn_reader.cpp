@@ -86,9 +86,7 @@ int VRX_microsoftSpeaker::ReadOpened(int openResult) {
         FinishReading();
         return rc;
     }
-    ConsumeToken();
-    int rc = RequireToken(kIdentifier, "network");
-    if (rc == kSuccess) rc = RequireToken(kString, nullptr);
+    int rc = ReadHeader(header_);
     if (rc != kSuccess) {
         FinishReading();
         return rc;
@@ -115,8 +113,34 @@ int VRX_microsoftSpeaker::ReadOpened(int openResult) {
     return GetReadFailure();
 }
 
+int VRX_microsoftSpeaker::ReadHeader(std::string& header) {
+    header.assign(TokenText_());
+    ConsumeToken();
+    int rc = RequireToken(kIdentifier, "network");
+    if (rc == kSuccess) rc = RequireToken(kString, nullptr);
+    if (rc == kSuccess) header.append(1, '\0').append(token.text, static_cast<size_t>(token.length));
+    return rc;
+}
+
 int VRX_microsoftSpeaker::ReadObject() {
     if (PeekToken() != kSuccess) return kNoMoreTokens;
+    if (token.kind == kIdentifier && TokenInTable(kHeadWords)) {
+        // A header given again: the same is read once, another would name another network.
+        const int line = lexer->GetLineNumber();
+        std::string again;
+        if (const int rc = ReadHeader(again)) return rc;
+        const bool same = again == header_;
+        const std::string name = header_.substr(header_.find('\0') + 1);
+        reportLine_ = line;
+        const std::string text = RepeatedMessage("Network [" + name + "]", "header", same);
+        if (same) {
+            (void)ReportWarning(kOutOfRange, text.c_str());
+        } else {
+            (void)ReportError(kOutOfRange, text.c_str());
+        }
+        reportLine_ = -1;
+        return kSuccess;
+    }
     if (token.kind == kIdentifier && TokenIs("node")) return ReadNode();
     if (token.kind == kIdentifier && TokenInTable(kPotentials)) return ReadPotential();
     if (token.kind == kIdentifier && TokenIs("properties")) {

@@ -47,6 +47,8 @@ private:
     [[nodiscard]] int ReadNodeField(int handle, NodeStatements& seen);
     [[nodiscard]] int ReadNodeEntry(int handle);
     [[nodiscard]] int ReadStates(int handle);
+    // "belief network" "name" (or another head word): its words into header, NUL between.
+    [[nodiscard]] int ReadHeader(std::string& header);
     [[nodiscard]] int ReadPotential();
     [[nodiscard]] int ReadPotentialBody(int type, int handle);
     // One "(coordinates) : numbers" entry of the potential's table.
@@ -80,5 +82,7 @@ private:
     std::unordered_set<int> potentialNodes_;
     // The digests of the potentials with a table, which the same potential given again is compared with.
     NodeParts potentialParts_;
+    // The header as read ("belief network" and the name): one given again is compared with it.
+    std::string header_;
     bool blockless_ = false;  // the potential just read had no block
 };

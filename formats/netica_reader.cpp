@@ -86,6 +86,7 @@ int VRX_neticaSpeaker::ReadNeticaOpened(int openResult) {
     if (openResult != kSuccess) return openResult;
     if (network == nullptr) return kObjectNotValid;
     truncated_ = false;
+    nodeBlocks_.clear();
     // Without its head the input is no network of this format.
     if (IsWordNext("bnet") != 1 || token.kind != kIdentifier) {
         if (PeekToken() == kSuccess) {
@@ -203,21 +204,46 @@ int VRX_neticaSpeaker::ReadNodeBlock() {
     if (const int rc = RequireToken(kIdentifier, nullptr)) return rc;
     nodeId_.assign(TokenText_());
     const std::string id = nodeId_;
+    const auto first = nodeBlocks_.find(id);
+    if (first != nodeBlocks_.end()) {
+        // The same block again is read once; another would make a second node of one identifier.
+        const int line = lexer->GetLineNumber();
+        StatementDigest again;
+        if (Digested_(again, [this]() { return SkipBlock(); }) != kSuccess) return kSuccess;
+        const bool same = again == first->second;
+        reportLine_ = line;
+        const std::string text = RepeatedPartMessage(id, "'node' block", same);
+        if (same) {
+            (void)ReportWarning(kOutOfRange, text.c_str());
+        } else {
+            (void)ReportError(kDuplicatedIdentifier, text.c_str());
+        }
+        reportLine_ = -1;
+        return kSuccess;
+    }
     if (network->FindNode(id.c_str()) >= 0) {
-        return ReportMessage(kDuplicatedIdentifier, "ERROR: Couldn't Create Node (\"" + id + "\")");
+        return ReportMessage(kDuplicatedIdentifier, "ERROR: Couldn't Create Node (\"" + id +
+                                                        "\"): Identifier [" + id +
+                                                        "] is already used by a node");
     }
     typeCode_ = DefinitionType::kCpt;
     constant_ = false;
     handle_ = -1;
     pendingTitle_.reset();
     pendingComment_.reset();
-    if (const int rc = RequireToken(kPunctuator, "{")) return rc;
-    BeginNodeContent(-1);
+    StatementDigest& digest = nodeBlocks_[id];
+    int opened = kSuccess;
     NodeStatements seen;
-    ReadBlock([this, &seen, &id]() {
-        return ReadStatementOnce(
-            seen, id, [this]() { return ReadNodeField(); }, kNodeBlockWords);
+    (void)Digested_(digest, [this, &seen, &id, &opened]() {
+        if ((opened = RequireToken(kPunctuator, "{")) != kSuccess) return opened;
+        BeginNodeContent(-1);
+        ReadBlock([this, &seen, &id]() {
+            return ReadStatementOnce(
+                seen, id, [this]() { return ReadNodeField(); }, kNodeBlockWords);
+        });
+        return kSuccess;
     });
+    if (opened != kSuccess) return opened;
     (void)AddPendingArcs(parentArcs_);
     EndNodeContent();
     const int handle = handle_;

@@ -57,6 +57,7 @@ void VRX_textFormat::ResetReadState_() {
     blockSkipped_ = false;
     skippedOutside_ = false;
     skippingUnknown_ = false;
+    unknownEntry_ = -1;
     stopped_ = false;
     if (network != nullptr) network->readTablesRefused = false;
 }
@@ -100,6 +101,13 @@ int VRX_textFormat::PeekToken() {
     }
     // A token read with a fault dropped from it (logged by the analyser) changed what the file says.
     if (lexer->GetErrorsLogged() != logged) NoteReport_(kLexicalError, true);
+    // The analyser has named the end of the input inside a comment or a string: the blocks left open
+    // have the same cause.
+    if (result == kUnexpectedEndOfFile && !endReported_) {
+        NoteReport_(kUnexpectedEndOfFile, true);
+        endReported_ = true;
+        TakeBackUnknownWarning_();
+    }
     // The input ended by a failure to read on, not by its end: what was not read is lost.
     if (result == kNoMoreTokens && lexer->GetInputStatus() == kFileIoFailed) NoteReport_(kFileIoFailed, true);
     return result;
@@ -424,7 +432,7 @@ int VRX_textFormat::SkipStatement() {
     int depth = 0;
     for (;;) {
         const int result = PeekToken();
-        if (result != kSuccess) return ReportError(result, nullptr);
+        if (result != kSuccess) return ReportSkipEnd_(result);
         if (token.kind == TokenKind::kPunctuator) {
             const bool block = std::strcmp(token.text, "{") == 0;
             if (skippingUnknown_ && (block || std::strcmp(token.text, "(") == 0)) NoteSkippedContent_();
@@ -445,12 +453,36 @@ int VRX_textFormat::SkipAfterError() {
     return SkipStatement();
 }
 
+void VRX_textFormat::TakeBackUnknownWarning_() {
+    // A statement the reader did not know, cut by the end of the file: the end is the one cause, and the
+    // warning of the statement says no more than it. What was logged after the warning stays.
+    const int count = errorLog.GetNumberOfEntries();
+    if (!skippingUnknown_ || unknownEntry_ < 0 || unknownEntry_ >= count) return;
+    std::vector<std::pair<int, std::string>> after;
+    for (int i = unknownEntry_ + 1; i < count; ++i)
+        after.emplace_back(errorLog.GetCode(i), errorLog.GetMessage(i));
+    errorLog.Truncate(unknownEntry_);
+    for (const auto& entry : after) (void)LogError(errorLog, entry.first, entry.second.c_str(), nullptr);
+    unknownEntry_ = -1;
+}
+
+int VRX_textFormat::ReportSkipEnd_(int result) {
+    if (result != kNoMoreTokens || lexer->GetInputStatus() == kFileIoFailed)
+        return ReportError(result, nullptr);
+    if (endReported_) {
+        NoteReport_(kNoMoreTokens, true);
+        return kNoMoreTokens;
+    }
+    TakeBackUnknownWarning_();
+    return ReportError(kNoMoreTokens, "ERROR: End of File inside a statement: the file is cut short");
+}
+
 int VRX_textFormat::SkipBlock() {
     if (!lexer) return kOutOfRange;
     int depth = 0;
     for (;;) {
         const int result = PeekToken();
-        if (result != kSuccess) return ReportError(result, nullptr);
+        if (result != kSuccess) return ReportSkipEnd_(result);
         if (token.kind == TokenKind::kPunctuator) {
             if (std::strcmp(token.text, "{") == 0) {
                 ++depth;
@@ -518,6 +550,7 @@ int VRX_textFormat::ReportWarning(int code, const char* text, const vovido::Noti
     NoteReport_(code, false);
     if (stopped_) return code;
     skippingUnknown_ = true;
+    unknownEntry_ = errorLog.GetNumberOfEntries();
     const std::string prefix = LinePrefix(ReportLine_());
     return vovido::LogNotice(errorLog, code, text, prefix.c_str(), instance);
 }

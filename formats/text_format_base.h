@@ -358,6 +358,11 @@ protected:
     std::unique_ptr<VRX_Dmatrix> scaledTable_;
     // A list or block was skipped: it counts against the node whose block is read, else outside.
     void NoteSkippedContent_();
+    // The end of the input met while skipping: a file cut short, said once.
+    int ReportSkipEnd_(int result);
+    void TakeBackUnknownWarning_();
+    // The log entry of the last warning, which a statement skipped after it may take back.
+    int unknownEntry_ = -1;
     // A read starts: no failure, no report, no node content yet.
     void ResetReadState_();
     // Runs read, digesting the tokens it consumes.

@@ -124,10 +124,11 @@ TEST_F(LexicalAnalyserTest, UnterminatedCommentsAndStrings) {
     EXPECT_EQ(Kinds("x \"abc\ndef"), (KT{{1, "x"}, {kUnexpectedEndOfFile, ""}}));
     EXPECT_EQ(Kinds("\"abc\\"), (KT{{kUnexpectedEndOfFile, ""}}));
     ASSERT_EQ(errorLog.GetNumberOfEntries(), 4);
-    EXPECT_STREQ(errorLog.GetMessage(0), "ERROR: UNEXPECTED END OF FILE. UNMATCHED '/*'");
-    EXPECT_STREQ(errorLog.GetMessage(1), "ERROR: UNEXPECTED END OF FILE. UNMATCHED '/#'");
-    EXPECT_STREQ(errorLog.GetMessage(2), "ERROR: UNEXPECTED END OF FILE. UNTERMINATED STRING");
-    EXPECT_STREQ(errorLog.GetMessage(3), "ERROR: UNEXPECTED END OF FILE. UNTERMINATED STRING");
+    // Each names the line the input ends on.
+    EXPECT_STREQ(errorLog.GetMessage(0), "ERROR: Line 2 : UNEXPECTED END OF FILE. UNMATCHED '/*'");
+    EXPECT_STREQ(errorLog.GetMessage(1), "ERROR: Line 1 : UNEXPECTED END OF FILE. UNMATCHED '/#'");
+    EXPECT_STREQ(errorLog.GetMessage(2), "ERROR: Line 2 : UNEXPECTED END OF FILE. UNTERMINATED STRING");
+    EXPECT_STREQ(errorLog.GetMessage(3), "ERROR: Line 1 : UNEXPECTED END OF FILE. UNTERMINATED STRING");
     for (int i = 0; i < 4; ++i) EXPECT_EQ(errorLog.GetCode(i), kUnexpectedEndOfFile);
     // A "//" comment at the very end is simply the end of the input.
     EXPECT_EQ(Kinds("a // b"), (KT{{1, "a"}}));
