@@ -87,7 +87,7 @@ TEST_F(ErgoTest, ANodeWithoutItsTableIsNoisyMax) {
     TempFile file(".erg");
     EXPECT_EQ(net.WriteFile(file.c_str()), kOutOfRange);
     EXPECT_TRUE(Logged(
-        kOutOfRange, "ERROR: This Network cannot be saved in Ergo format: Node [Node1] is a NOISY_MAX node"))
+        kOutOfRange, "ERROR: This Network cannot be saved in Ergo format: Node [Node1] is a noisy-MAX node"))
         << LogDump();
     EXPECT_FALSE(file.Exists());
 }

@@ -304,7 +304,9 @@ TEST(HuginWriter, ParentlessPotentialAndRefusals) {
     ASSERT_GE(net.AddNode(DefinitionType::kEquation, "E"), 0);
     errorLog.Flush();
     EXPECT_EQ(net.WriteFile(file.c_str()), kOutOfRange);
-    EXPECT_TRUE(Logged(kOutOfRange, "ERROR: 'E' : Node type not supported by Hugin")) << LogDump();
+    EXPECT_TRUE(Logged(kOutOfRange,
+                       "ERROR: This Network cannot be saved in Hugin format: Node [E] is an equation node"))
+        << LogDump();
     EXPECT_FALSE(file.Exists());
 }
 

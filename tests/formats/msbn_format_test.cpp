@@ -191,8 +191,8 @@ TEST_F(MsbnTest, KindsTheFormatCannotHoldAreRefusedBeforeTheFileIsMade) {
     ASSERT_GE(net.AddNode(DefinitionType::kDeMorgan, "X"), 0);
     TempFile file(".dsc");
     EXPECT_EQ(net.WriteFile(file.c_str()), kOutOfRange);
-    EXPECT_TRUE(Logged(
-        kOutOfRange, "ERROR: This Network cannot be saved in Microsotf format: Node [X] is a DEMORGAN node"))
+    EXPECT_TRUE(Logged(kOutOfRange,
+                       "ERROR: This Network cannot be saved in MSBN format: Node [X] is a DeMorgan node"))
         << LogDump();
     EXPECT_FALSE(file.Exists());
 }

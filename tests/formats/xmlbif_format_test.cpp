@@ -280,7 +280,7 @@ TEST_F(XmlBifTest, NodesWithoutTablesOfTheFormAreRefusedBeforeTheFileIsMade) {
     ASSERT_GE(net.AddNode(DefinitionType::kEquation, "X"), 0);
     TempFile file(".xml03");
     EXPECT_EQ(net.WriteFile(file.c_str()), kOutOfRange);
-    EXPECT_TRUE(Logged(kOutOfRange, "ERROR: Unsupported node type: Node [X] is an EQUATION node"))
+    EXPECT_TRUE(Logged(kOutOfRange, "ERROR: Unsupported node type: Node [X] is an equation node"))
         << LogDump();
     EXPECT_FALSE(file.Exists());
 }
