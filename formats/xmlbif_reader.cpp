@@ -15,6 +15,7 @@
 #include "base/status_codes.h"
 #include "definitions/definition_support.h"
 #include "formats/exchange_format_support.h"
+#include "formats/text_file.h"
 #include "formats/xml_tag_scanner.h"
 #include "formats/xmlbif_speaker.h"
 #include "model/header.h"
@@ -155,23 +156,58 @@ VRX_xmlSpeaker::VRX_xmlSpeaker(VRX_network* net) : VRX_textFormat(net) {}
 VRX_xmlSpeaker::~VRX_xmlSpeaker() = default;
 
 int VRX_xmlSpeaker::ReadFile(const char* path) {
-    std::string text;
-    if (const int rc = vovido::ReadWholeFile(path, text)) return rc;
+    if (network == nullptr) return kObjectNotValid;
+    // The file is read twice, line by line: once to tell its encoding, which the whole of it decides,
+    // then to read it, so that no more than a part of it is held at a time.
+    VRX_textFile file;
+    if (const int rc = file.Open(path, TextFileMode::kRead)) return rc;
+    std::string line;
+    std::string head;
+    bool wellFormed = true;
+    int rc = kSuccess;
+    while ((rc = file.ReadLine(line)) == kSuccess) {
+        if (head.size() < 4096) head += line;
+        wellFormed = wellFormed && XmlTagScanner::IsUtf8(line);
+    }
+    (void)file.Close();  // nothing was written
+    if (rc != kEndOfFile) return rc;
+    if (head.empty()) return vovido::RefuseEmptyFile(path);
+    if ((rc = file.Open(path, TextFileMode::kRead)) != kSuccess) return rc;
     SetSourceName(path);
-    return ReadText(text);
+    int readStatus = kSuccess;
+    XmlTagScanner scanner(
+        [&file, &line, &readStatus](std::string& out) {
+            if (readStatus != kSuccess) return false;
+            readStatus = file.ReadLine(line);
+            if (readStatus != kSuccess) return false;
+            out += line;
+            return true;
+        },
+        XmlTagScanner::ReadsAsUtf8(head, wellFormed));
+    rc = ReadScanned(scanner);
+    (void)file.Close();
+    // A file that changed between the passes, or failed to read, is not read whole.
+    if (rc == kSuccess && readStatus != kEndOfFile) rc = readStatus;
+    return rc;
 }
 
 int VRX_xmlSpeaker::ReadText(std::string_view text) {
     if (network == nullptr) return kObjectNotValid;
+    XmlTagScanner scanner(text);
+    return ReadScanned(scanner);
+}
+
+int VRX_xmlSpeaker::ReadScanned(XmlTagScanner& scanner) {
     ResetReadState_();
     networkRead_ = false;
     variables_.clear();
     variableSignatures_.clear();
     definitions_.clear();
+    applied_.clear();
     networkName_.clear();
     hasNetworkName_ = false;
     vovido::StartNetworkRecords(*network);
-    const int rc = ReadDocument(text);
+    const int rc = ReadDocument(scanner);
     if (hasNetworkName_) (void)network->GetHeader()->SetName(networkName_.c_str());  // text fits: read
     vovido::ApplyNetworkIdentifier(*network, networkName_);
     WarnRenamedNodeIds();
@@ -281,8 +317,7 @@ int VRX_xmlSpeaker::ReportScannerEnd(const XmlTagScanner& scanner, const std::st
                   "ERROR: End of File : Expecting '</" + element + ">'");
 }
 
-int VRX_xmlSpeaker::ReadDocument(std::string_view text) {
-    XmlTagScanner scanner(text);
+int VRX_xmlSpeaker::ReadDocument(XmlTagScanner& scanner) {
     int misplacedLine = 0;
     std::string misplaced;
     for (;;) {
@@ -443,13 +478,7 @@ int VRX_xmlSpeaker::ReadNetwork(XmlTagScanner& scanner) {
         return kNotThisKeyword;
     });
     if (rc != kSuccess) return rc;
-    // The definition applied to each node so far: a repeat must match it.
-    std::unordered_map<int, const Definition*> applied;
-    for (const Definition& definition : definitions_) {
-        // A definition past the limit of the file's tables ends the read: its refusal is the cause.
-        if (network->readTablesRefused) break;
-        ApplyDefinition(definition, applied);
-    }
+    for (const Definition& definition : definitions_) ApplyDefinition(definition);
     definitions_.clear();
     return kSuccess;
 }
@@ -550,8 +579,7 @@ int VRX_xmlSpeaker::ReadDefinition(XmlTagScanner& scanner) {
         // A second table is compared with the first: the same is read once, another refused.
         std::vector<double> again;
         std::vector<double>& table = definition.hasTable ? again : definition.table;
-        int read = ReadSimple(scanner, text);
-        if (read == kSuccess) read = ParseTable(text, line, table);
+        const int read = ReadTable(scanner, line, table);
         if (read == kSuccess && definition.hasTable) {
             const std::string owner = "Node [" + definition.forName + "]";
             if (again == definition.table) {
@@ -564,25 +592,85 @@ int VRX_xmlSpeaker::ReadDefinition(XmlTagScanner& scanner) {
         return read;
     });
     if (rc != kSuccess) return rc;
-    definitions_.push_back(std::move(definition));
+    if (CanApplyNow(definition)) {
+        ApplyDefinition(definition);
+    } else {
+        definitions_.push_back(std::move(definition));
+    }
     return kSuccess;
 }
 
-int VRX_xmlSpeaker::ParseTable(const std::string& text, int line, std::vector<double>& out) {
-    size_t i = 0;
-    while (i < text.size()) {
-        while (i < text.size() && (IsSpace(text[i]) || text[i] == ',')) ++i;
-        if (i >= text.size()) break;
-        size_t end = i;
-        while (end < text.size() && !IsSpace(text[end]) && text[end] != ',') ++end;
-        const std::string word = text.substr(i, end - i);
-        double value = 0.0;
-        if (vovido::ScanXmlDouble(word.c_str(), value) != word.c_str() + word.size())
-            return Report(line, kSyntaxError, "ERROR: '" + word + "' : Real Number expected");
-        out.push_back(value);
-        i = end;
+int VRX_xmlSpeaker::ReadTable(XmlTagScanner& scanner, int line, std::vector<double>& out) {
+    if (scanner.IsSelfClosing()) return kSuccess;
+    const std::string element = scanner.Name();
+    std::string word;
+    for (;;) {
+        switch (Next(scanner)) {
+            case Event::kText:
+                if (const int rc = ParseTablePiece(scanner.Text(), line, word, out)) return rc;
+                break;
+            case Event::kStart:
+                // An element inside the table is passed over; the text on both sides of it runs on.
+                if (const int rc = SkipElement(scanner)) return rc;
+                break;
+            case Event::kEnd:
+                if (!XmlTagScanner::SameName(scanner.Name(), element)) {
+                    return Report(scanner.Line(), kSyntaxError,
+                                  "ERROR: '</" + scanner.Name() + ">' : '</" + element + ">' expected");
+                }
+                return ParseTableWord(word, line, out);
+            default:
+                return ReportScannerEnd(scanner, element);
+        }
+    }
+}
+
+int VRX_xmlSpeaker::ParseTablePiece(const std::string& text, int line, std::string& word,
+                                    std::vector<double>& out) {
+    for (const char c : text) {
+        if (!IsSpace(c) && c != ',') {
+            word.push_back(c);
+        } else if (const int rc = ParseTableWord(word, line, out)) {
+            return rc;
+        }
     }
     return kSuccess;
+}
+
+int VRX_xmlSpeaker::ParseTableWord(std::string& word, int line, std::vector<double>& out) {
+    if (word.empty()) return kSuccess;
+    double value = 0.0;
+    if (vovido::ScanXmlDouble(word.c_str(), value) != word.c_str() + word.size())
+        return Report(line, kSyntaxError, "ERROR: '" + word + "' : Real Number expected");
+    out.push_back(value);
+    word.clear();
+    return kSuccess;
+}
+
+bool VRX_xmlSpeaker::CanApplyNow(const Definition& definition) const {
+    if (!definition.hasFor || FindVariable(definition.forName) < 0) return false;
+    for (const std::string& given : definition.given) {
+        if (FindVariable(given) < 0) return false;
+    }
+    return true;
+}
+
+uint64_t VRX_xmlSpeaker::DigestOf(const Definition& definition) {
+    // FNV-1a over the parents' names and the table's bits: two definitions of one digest are the same.
+    uint64_t hash = 14695981039346656037ull;
+    const auto mix = [&hash](const void* data, size_t size) {
+        const unsigned char* bytes = static_cast<const unsigned char*>(data);
+        for (size_t i = 0; i < size; ++i) hash = (hash ^ bytes[i]) * 1099511628211ull;
+    };
+    for (const std::string& given : definition.given) {
+        mix(given.data(), given.size());
+        mix("", 1);
+    }
+    const size_t count = definition.table.size();
+    mix(&count, sizeof count);
+    mix(&definition.hasTable, sizeof definition.hasTable);
+    if (count > 0) mix(definition.table.data(), count * sizeof(double));
+    return hash;
 }
 
 int VRX_xmlSpeaker::FindVariable(const std::string& name) const {
@@ -591,8 +679,9 @@ int VRX_xmlSpeaker::FindVariable(const std::string& name) const {
     return network->FindNode(name.c_str());
 }
 
-void VRX_xmlSpeaker::ApplyDefinition(const Definition& definition,
-                                     std::unordered_map<int, const Definition*>& applied) {
+void VRX_xmlSpeaker::ApplyDefinition(const Definition& definition) {
+    // A definition past the limit of the file's tables ends the read: its refusal is the cause.
+    if (network->readTablesRefused) return;
     const int line = definition.line;
     if (!definition.hasFor) {
         (void)Report(line, kOutOfRange, "ERROR: [FOR] : Tag Not found");
@@ -604,16 +693,17 @@ void VRX_xmlSpeaker::ApplyDefinition(const Definition& definition,
         return;
     }
     const std::string id = vovido::NodeIdOr(*network, handle, "");
-    const auto first = applied.find(handle);
-    if (first != applied.end()) {
-        if (*first->second == definition) {
+    const uint64_t digest = DigestOf(definition);
+    const auto first = applied_.find(handle);
+    if (first != applied_.end()) {
+        if (first->second == digest) {
             Warn(line, kOutOfRange, RepeatedPartMessage(id, "definition", true));
         } else {
             (void)Report(line, kOutOfRange, RepeatedPartMessage(id, "definition", false));
         }
         return;
     }
-    applied[handle] = &definition;
+    applied_[handle] = digest;
     std::vector<int> parents;
     for (const std::string& given : definition.given) {
         parents.push_back(FindVariable(given));
