@@ -237,9 +237,9 @@ int VRX_kiSpeaker::ReadKiNodeBlock() {
     std::string name;
     if (const int rc = ReadNodeName(name)) return rc;
     // A name that is no identifier gives the node a repaired one; the file's arcs still find it by name.
-    const std::string id = FileNodeId(Trimmed(name), lexer->GetLineNumber());
-    const int handle = network->AddNode(type, id.c_str());
-    if (handle < 0) return ReportMessage(handle, "ERROR: Couldn't Create Node (\"" + name + "\")");
+    const int handle = AddFileNode(type, Trimmed(name), name);
+    if (handle < 0) return handle;
+    const std::string id = network->GetNode(handle)->GetId();
     int rc = network->GetNode(handle)->GetInfo()->header.SetName(name.c_str());
     if (rc != kSuccess) rc = ReportError(rc, nullptr);
     if (rc == kSuccess) rc = RequireToken(kPunctuator, "{");

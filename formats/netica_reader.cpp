@@ -358,12 +358,13 @@ int VRX_neticaSpeaker::EnsureDefinition() {
     if (handle_ >= 0 || constant_) return kSuccess;
     // A chance node that is not discrete is defined by an equation.
     if (typeCode_ == kChanceBit || typeCode_ == kDeterministicBit) typeCode_ = DefinitionType::kEquation;
-    const int handle = network->AddNode(typeCode_, FileNodeId(nodeId_, lexer->GetLineNumber()).c_str());
-    if (handle < 0) {
-        const bool known = VRX_node::IsKnownTypeCode(typeCode_);
-        return ReportMessage(handle, known ? "ERROR: Couldn't Create Node (\"" + nodeId_ + "\")"
-                                           : "ERROR: Type of node [" + nodeId_ + "] unsupported");
-    }
+    // For a known kind, the network's cause of a refusal goes into the one entry.
+    const bool known = VRX_node::IsKnownTypeCode(typeCode_);
+    const int handle = known
+                           ? AddFileNode(typeCode_, nodeId_, nodeId_)
+                           : network->AddNode(typeCode_, FileNodeId(nodeId_, lexer->GetLineNumber()).c_str());
+    if (handle < 0 && known) return handle;
+    if (handle < 0) return ReportMessage(handle, "ERROR: Type of node [" + nodeId_ + "] unsupported");
     handle_ = handle;
     NoteNodeMade(handle);
     if (pendingTitle_) (void)SetNodeText(true, pendingTitle_->c_str());

@@ -27,7 +27,8 @@ std::vector<std::string> Events(XmlTagScanner& scanner) {
         inText = event == Event::kText;
         if (event == Event::kStart) {
             std::string text = line + "<" + scanner.Name();
-            for (const auto& attribute : scanner.Attributes()) text += " " + attribute.first + "=" + attribute.second;
+            for (const auto& attribute : scanner.Attributes())
+                text += " " + attribute.first + "=" + attribute.second;
             out.push_back(text + (scanner.IsSelfClosing() ? "/>" : ">"));
         } else if (event == Event::kEnd) {
             out.push_back(line + "</" + scanner.Name() + ">");
@@ -58,21 +59,23 @@ TEST(XmlTagScanner, ASourceReadInPartsGivesTheEventsOfTheWholeText) {
         "<TABLE>0.25 0.75</TABLE><E/>\n</BIF>\n",
         // A text of several pieces, with an entity and a UTF-8 character where pieces may end.
         "<T>" + numbers + "&amp;\xC3\xA9" + numbers + "</T>",
-        "<A><B", "<A>text<!-- open",
+        "<A><B",
+        "<A>text<!-- open",
     };
     for (const std::string& text : documents) {
         XmlTagScanner whole(text);
         const std::vector<std::string> expected = Events(whole);
         for (const size_t part : {size_t{1}, size_t{7}, size_t{65536}}) {
-            XmlTagScanner parts(PartsOf(text, part), XmlTagScanner::ReadsAsUtf8(text, XmlTagScanner::IsUtf8(text)));
+            XmlTagScanner parts(PartsOf(text, part),
+                                XmlTagScanner::ReadsAsUtf8(text, XmlTagScanner::IsUtf8(text)));
             const std::vector<std::string> read = Events(parts);
             // Compared event by event, shown short: the texts may be megabytes.
             EXPECT_EQ(read.size(), expected.size()) << text.substr(0, 40) << " in parts of " << part;
             for (size_t i = 0; i < read.size() && i < expected.size(); ++i) {
-                EXPECT_TRUE(read[i] == expected[i]) << "event " << i << " in parts of " << part << ": "
-                                                    << read[i].substr(0, 60) << " (" << read[i].size()
-                                                    << " bytes) instead of " << expected[i].substr(0, 60)
-                                                    << " (" << expected[i].size() << " bytes)";
+                EXPECT_TRUE(read[i] == expected[i])
+                    << "event " << i << " in parts of " << part << ": " << read[i].substr(0, 60) << " ("
+                    << read[i].size() << " bytes) instead of " << expected[i].substr(0, 60) << " ("
+                    << expected[i].size() << " bytes)";
             }
         }
     }
