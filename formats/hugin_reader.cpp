@@ -201,7 +201,7 @@ void VRX_huginSpeaker::ReportStrayEnd() {
     if (PeekToken() == kNoMoreTokens && lexer->EndsWithoutSeparator()) {
         (void)ReportError(
             kUnexpectedEndOfFile,
-            ("ERROR: '" + word + "' : End of File inside a word: the file is cut short").c_str());
+            ("ERROR: '" + word + "' : End of File inside a word, the file was cut short").c_str());
         return;
     }
     (void)lexer->StepBack();

@@ -58,6 +58,7 @@ void VRX_textFormat::ResetReadState_() {
     skippedOutside_ = false;
     skippingUnknown_ = false;
     unknownEntry_ = -1;
+    readFirstEntry_ = errorLog.GetNumberOfEntries();
     stopped_ = false;
     if (network != nullptr) network->readTablesRefused = false;
 }
@@ -474,7 +475,21 @@ int VRX_textFormat::ReportSkipEnd_(int result) {
         return kNoMoreTokens;
     }
     TakeBackUnknownWarning_();
-    return ReportError(kNoMoreTokens, "ERROR: End of File inside a statement: the file is cut short");
+    // A file cut inside its last word: what was said of the word ("'Au' : Unknown Net Statement") is
+    // said of the cut.
+    const int count = errorLog.GetNumberOfEntries();
+    const std::string word =
+        token.text != nullptr ? std::string(token.text, static_cast<size_t>(token.length)) : "";
+    const bool wordToken = token.kind == TokenKind::kIdentifier || token.kind == TokenKind::kInteger ||
+                           token.kind == TokenKind::kReal;
+    if (wordToken && lexer->EndsWithoutSeparator() && !word.empty() && count > readFirstEntry_ && count > 0 &&
+        std::strstr(errorLog.GetMessage(count - 1), ("'" + word + "'").c_str()) != nullptr) {
+        errorLog.Truncate(count - 1);
+        return ReportError(
+            kNoMoreTokens,
+            ("ERROR: '" + word + "' : End of File inside a word, the file was cut short").c_str());
+    }
+    return ReportError(kNoMoreTokens, "ERROR: End of File inside a statement, the file was cut short");
 }
 
 int VRX_textFormat::SkipBlock() {

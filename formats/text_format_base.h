@@ -363,6 +363,8 @@ protected:
     void TakeBackUnknownWarning_();
     // The log entry of the last warning, which a statement skipped after it may take back.
     int unknownEntry_ = -1;
+    // The first log entry of the read.
+    int readFirstEntry_ = 0;
     // A read starts: no failure, no report, no node content yet.
     void ResetReadState_();
     // Runs read, digesting the tokens it consumes.

@@ -373,11 +373,10 @@ TEST(HuginReader, TheCauseComesFirstAndOnce) {
          {"(line 2) : ERROR: Node [X] : continuous nodes are not supported"}},
         // A file cut short: the cut, once, whatever it cuts.
         {"net {}\nnode A" + states + "pot",
-         {"(line 3) : ERROR: 'pot' : End of File inside a word: the file is "
-          "cut short"}},
+         {"(line 3) : ERROR: 'pot' : End of File inside a word, the file was cut short"}},
         {"net {}\nnode A { states = (\"a\" \"b",
          {"ERROR: Line 2 : UNEXPECTED END OF FILE. UNTERMINATED STRING"}},
-        {"net {\n    nod", {"(line 2) : ERROR: End of File inside a statement: the file is cut short"}},
+        {"net {\n    nod", {"(line 2) : ERROR: End of File inside a statement, the file was cut short"}},
         {"net {}\nnet { node_size = (1 2); }\nnode A" + states,
          {"(line 2) : ERROR: Network has more than one 'net' block"}},
         {"net {}\nnode A" + states + "node A" + states,

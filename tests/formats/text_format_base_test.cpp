@@ -251,7 +251,7 @@ TEST_F(TextFormatBaseTest, SkipStatementStopsAtTheStatementEnd) {
     speaker.ConsumeToken();
     EXPECT_EQ(speaker.SkipStatement(), kNoMoreTokens);
     EXPECT_EQ(LoggedMessages(),
-              (Messages{"(line 1) : ERROR: End of File inside a statement: the file is cut short"}));
+              (Messages{"(line 1) : ERROR: End of File inside a statement, the file was cut short"}));
     EXPECT_EQ(errorLog.GetCode(0), kNoMoreTokens);
 }
 
