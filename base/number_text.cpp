@@ -8,6 +8,7 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <string>
 #include <system_error>
 
 namespace {
@@ -162,6 +163,58 @@ int ParseInt(const char* text, int& out) {
     }
     if (!negative) value = value == INT_MIN ? INT_MAX : -value;
     out = value;
+    return kSuccess;
+}
+
+const char* const kWholeNumberExpected = "Whole number expected, from -2147483648 to 2147483647";
+
+int ParseWholeNumber(const char* text, int& out) {
+    out = 0;
+    if (text == nullptr) return kSyntaxError;
+    const char* p = text;
+    while (IsCSpace(*p)) ++p;
+    bool negative = false;
+    if (*p == '+' || *p == '-') negative = *p++ == '-';
+    // The significant digits and the power of ten they are scaled by, exactly: no rounding can make a
+    // fraction whole or a large value fit.
+    std::string digits;
+    long long scale = 0;
+    bool any = false;
+    for (; *p >= '0' && *p <= '9'; ++p, any = true) {
+        if (!digits.empty() || *p != '0') digits.push_back(*p);
+    }
+    if (*p == '.') {
+        for (++p; *p >= '0' && *p <= '9'; ++p, any = true) {
+            if (!digits.empty() || *p != '0') digits.push_back(*p);
+            --scale;
+        }
+    }
+    if (!any) return kSyntaxError;
+    if (*p == 'e' || *p == 'E') {
+        ++p;
+        bool negativeExponent = false;
+        if (*p == '+' || *p == '-') negativeExponent = *p++ == '-';
+        if (!(*p >= '0' && *p <= '9')) return kSyntaxError;
+        long long exponent = 0;
+        for (; *p >= '0' && *p <= '9'; ++p) {
+            if (exponent < 1000000000LL) exponent = exponent * 10 + (*p - '0');
+        }
+        scale += negativeExponent ? -exponent : exponent;
+    }
+    while (IsCSpace(*p)) ++p;
+    if (*p != '\0') return kSyntaxError;
+    while (!digits.empty() && digits.back() == '0') {
+        digits.pop_back();
+        ++scale;
+    }
+    if (digits.empty()) return kSuccess;  // zero, however written
+    if (scale < 0 || static_cast<long long>(digits.size()) + scale > 10) return kOutOfRange;
+    long long value = 0;
+    for (const char c : digits) value = value * 10 + (c - '0');
+    for (long long i = 0; i < scale; ++i) value *= 10;
+    if (negative) value = -value;
+    if (value < INT_MIN || value > INT_MAX) return kOutOfRange;
+    out = static_cast<int>(value);
     return kSuccess;
 }
 

@@ -42,6 +42,14 @@ int FormatInt(int value, std::string& out);
 // gives 0. Always returns 0.
 int ParseInt(const char* text, int& out);
 
+// Reads a whole number whole: blanks, an optional sign, decimal digits with an optional fraction and an
+// optional exponent ("12", "1e5", "3.0"), blanks, nothing else. 0 with out set when the value is a whole
+// number in the int range; kOutOfRange (out 0) when the text is a number of another value ("3e9", "0.5",
+// "1e308"), kSyntaxError when it is no number. Null reads as no number.
+[[nodiscard]] int ParseWholeNumber(const char* text, int& out);
+// The refusal of a whole-number text, after the quoted text: ": Whole number expected, from ... to ...".
+extern const char* const kWholeNumberExpected;
+
 // Rounds x half up to n decimals (n < 0: to tens, hundreds, ...). Negative values round half up as
 // well (-2.5 to 0 decimals gives -2), i.e. floor(x * 10^n + 0.5) / 10^n for every x. A value too large
 // to carry digits at that scale comes back unchanged; NaN stays NaN.

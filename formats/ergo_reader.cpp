@@ -53,7 +53,8 @@ int VRX_ergoSpeaker::ReadText(std::string_view text) {
 
 int VRX_ergoSpeaker::RequireInt(int& value) {
     const int rc = ReadInt(value);
-    if (rc == kSuccess) return kSuccess;
+    // A number refused for its value is reported already.
+    if (rc == kSuccess || rc == kOutOfRange) return rc;
     if (PeekToken() == kSuccess) {
         FormatUnexpectedToken(kInteger, nullptr);
     } else {
@@ -64,7 +65,8 @@ int VRX_ergoSpeaker::RequireInt(int& value) {
 
 int VRX_ergoSpeaker::RequireNumber(double& value) {
     const int rc = ReadNumber(value);
-    if (rc == kSuccess) return kSuccess;
+    // A number refused for its value is reported already.
+    if (rc == kSuccess || rc == kOutOfRange) return rc;
     if (PeekToken() == kSuccess) {
         FormatUnexpectedToken(kReal, nullptr);
     } else {
@@ -322,6 +324,11 @@ int VRX_ergoSpeaker::ReadProbabilities() {
         if (waiting == 0) (void)AddPendingArcs(arcs);  // a table past the limit, which the arcs refuse
         const int64_t expected = arcs.waiting ? waiting : node->GetDefinition()->GetSize();
         const bool sizeFits = c == expected;
+        // A count the input ends in may be cut ("1" of "16"): the cut is the cause.
+        if (!sizeFits && lexer->EndsWithoutSeparator() && PeekToken() == kNoMoreTokens) {
+            return ReportMessage(kSyntaxError, std::string("ERROR: '") + TokenText_() +
+                                                   "' : End of File inside a word, the file was cut short");
+        }
         if (!sizeFits) {
             (void)ReportMessage(kOutOfRange,
                                 std::string("ERROR:'") + TokenText_() + "' : Invalid table size");
@@ -332,13 +339,15 @@ int VRX_ergoSpeaker::ReadProbabilities() {
         Refusal refusal{handle, 0.0, 0};  // the first entry that is no probability, and its line
         for (int i = 0; i < c; ++i) {
             double value = 0.0;
-            if (const int rc = RequireNumber(value)) {
-                (void)ReportMessage(kSyntaxError, "ERROR: Node [" +
-                                                      std::string(vovido::NodeIdOr(*network, handle, "")) +
-                                                      "] : its table ends after " + std::to_string(i) +
-                                                      " of its " + std::to_string(c) + " numbers");
-                return rc;
+            // The end of the file inside a table is named once, with the node; a number that is no number
+            // is named by RequireNumber.
+            if (PeekToken() == kNoMoreTokens && lexer->GetInputStatus() != kFileIoFailed) {
+                return ReportMessage(kSyntaxError, "ERROR: Node [" +
+                                                       std::string(vovido::NodeIdOr(*network, handle, "")) +
+                                                       "] : its table ends after " + std::to_string(i) +
+                                                       " of its " + std::to_string(c) + " numbers");
             }
+            if (const int rc = RequireNumber(value)) return rc;
             if (values.Add(value) != kSuccess) return ReportError(kOutOfMemory, nullptr);
             if (refusal.line == 0 && !vovido::IsProbability(value))
                 refusal = {handle, value, lexer->GetLineNumber()};

@@ -3,6 +3,7 @@
 
 #include <string>
 #include <string_view>
+#include <unordered_set>
 
 #include "formats/vrx_format.h"
 
@@ -64,7 +65,17 @@ private:
     void WritePotential(int handle);
     int MirrorLine() const;
 
+    // A second net block: the same as the first is read once with a warning, another refused.
+    [[nodiscard]] int ReadRepeatedNet();
+    // The token the node and potential statements stopped at: a word the file was cut inside, or text
+    // where the file should end. Reported before what the nodes lack, which is its knock-on effect.
+    void ReportStrayEnd();
+
     // The potentials read, by child: a child's potential given again is compared with its first.
     NodeParts potentials_;
     bool dottedRefused_ = false;
+    // Nodes refused where declared (continuous ones): the potentials naming them are skipped as knock-on
+    // effects of that refusal.
+    std::unordered_set<std::string> refusedNodes_;
+    StatementDigest netBlock_;
 };

@@ -139,8 +139,15 @@ int VRX_huginSpeaker::ReadHuginOpened(int openResult) {
         return ReportError(kSyntaxError, message.c_str());
     }
     ConsumeToken();
-    if (const int rc = RequireToken(kPunctuator, "{")) return rc;
-    ReadBlock([this]() { return ReadNetStatement(); });
+    refusedNodes_.clear();
+    netBlock_ = {};
+    int opened = kSuccess;
+    (void)Digested_(netBlock_, [this, &opened]() {
+        if ((opened = RequireToken(kPunctuator, "{")) == kSuccess)
+            ReadBlock([this]() { return ReadNetStatement(); });
+        return opened;
+    });
+    if (opened != kSuccess) return opened;
     if (truncated_) {
         FinishReading();
         return kUnexpectedEndOfFile;
@@ -153,16 +160,55 @@ int VRX_huginSpeaker::ReadHuginOpened(int openResult) {
             rc = ReadNodeStatement();
         } else if (TokenIs("potential")) {
             rc = ReadPotential();
+        } else if (TokenIs("net")) {
+            rc = ReadRepeatedNet();
         } else {
             break;
         }
         if (rc != kSuccess && SkipBlock() != kSuccess) break;
         (void)ExpectToken(kPunctuator, ";");
     }
+    ReportStrayEnd();
     MirrorPositions();
     (void)CheckNodeContent(kWarnMissing | kEveryNode);
     WarnIfNoNode();
     return FinishRead();
+}
+
+int VRX_huginSpeaker::ReadRepeatedNet() {
+    const int line = lexer->GetLineNumber();
+    ConsumeToken();
+    StatementDigest again;
+    const int rc = Digested_(again, [this]() { return SkipBlock(); });
+    if (rc != kSuccess) return kSuccess;  // the end of the file, reported
+    reportLine_ = line;
+    const bool same = again == netBlock_;
+    const std::string text = RepeatedMessage("Network", "'net' block", same);
+    if (same) {
+        (void)ReportWarning(kOutOfRange, text.c_str());
+    } else {
+        (void)ReportError(kOutOfRange, text.c_str());
+    }
+    reportLine_ = -1;
+    return kSuccess;
+}
+
+void VRX_huginSpeaker::ReportStrayEnd() {
+    if (PeekToken() != kSuccess) return;
+    const std::string word = TokenText_();
+    ConsumeToken();
+    // The last word of a file that ends inside it ("pot" of "potential"): cut short.
+    if (PeekToken() == kNoMoreTokens && lexer->EndsWithoutSeparator()) {
+        (void)ReportError(
+            kUnexpectedEndOfFile,
+            ("ERROR: '" + word + "' : End of File inside a word, the file was cut short").c_str());
+        return;
+    }
+    (void)lexer->StepBack();
+    message.assign("ERROR: '").append(word).append("' : End of File expected");
+    (void)ReportError(kSyntaxError, message.c_str());
+    // What follows is not read: its tokens say nothing more.
+    while (PeekToken() == kSuccess) ConsumeToken();
 }
 
 int VRX_huginSpeaker::ReadNetStatement() {
@@ -183,12 +229,17 @@ int VRX_huginSpeaker::ReadNetStatement() {
 int VRX_huginSpeaker::ReadNodeStatement() {
     std::string word(TokenText_());
     ConsumeToken();
-    if (word == "continuous") {
-        (void)ReportError(kSyntaxError, "ERROR: : Continuous nodes not supported (yet)");
-    }
-    if (word == "discrete" || word == "continuous") {
+    const bool continuous = word == "continuous";
+    if (word == "discrete" || continuous) {
         if (const int rc = RequireToken(kIdentifier, nullptr)) return rc;
         word.assign(TokenText_());
+    }
+    if (continuous) {
+        // Refused where declared, naming the node; its block and the potentials naming it are skipped.
+        if (const int rc = RequireToken(kIdentifier, nullptr)) return rc;
+        const std::string id = DottedRest(TokenText_());
+        refusedNodes_.insert(id);
+        return ReportMessage(kSyntaxError, "ERROR: Node [" + id + "] : continuous nodes are not supported");
     }
     int type;
     if (word == "node") {
@@ -314,6 +365,7 @@ int VRX_huginSpeaker::ReadPotential() {
     if (const int rc = RequireToken(kIdentifier, nullptr)) return rc;
     const std::string childId = DottedRest(TokenText_());
     if (dottedRefused_ && childId.find('.') != std::string::npos) return kSyntaxError;
+    if (refusedNodes_.count(childId) > 0) return kSyntaxError;
     const int child = network->FindNode(childId.c_str());
     if (child < 0) return ReportMessage(kOutOfRange, "ERROR: Node (\"" + childId + "\") not found");
     return ReadPartOnce(potentials_, child, childId, "potential",
@@ -338,6 +390,7 @@ int VRX_huginSpeaker::ReadPotentialBody(int child, const std::string& childId) {
     // knock-on effect of the one cause.
     if (!missing.empty()) {
         if (dottedRefused_ && missing.find('.') != std::string::npos) return kSyntaxError;
+        if (refusedNodes_.count(missing) > 0) return kSyntaxError;
         return ReportMessage(
             kOutOfRange,
             "ERROR: Node (\"" + missing + "\") not found: it is named as a parent of node [" + childId + "]");

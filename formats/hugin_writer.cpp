@@ -47,13 +47,9 @@ int VRX_huginSpeaker::CheckWritable() {
         const VRX_node* node = network->GetNode(handle);
         const VRX_nodeDefinition* definition = node->GetDefinition();
         const int type = definition != nullptr ? definition->GetType() : DefinitionType::kNone;
-        if (type == DefinitionType::kMau) {
-            return "ERROR: This Network cannot be saved in Hugin format: " +
-                   vovido::NodeKindText(*network, handle);
-        }
         if (NodeWord(type) != nullptr && node->GetInfo() != nullptr) return {};
-        return std::string("ERROR: '") + (node->GetId() != nullptr ? node->GetId() : "") +
-               "' : Node type not supported by Hugin";
+        return "ERROR: This Network cannot be saved in Hugin format: " +
+               vovido::NodeKindText(*network, handle);
     });
     if (rc == kSuccess) vovido::WarnWrittenLosses(*network, vovido::kHuginLosses);
     return rc;

@@ -237,9 +237,9 @@ int VRX_kiSpeaker::ReadKiNodeBlock() {
     std::string name;
     if (const int rc = ReadNodeName(name)) return rc;
     // A name that is no identifier gives the node a repaired one; the file's arcs still find it by name.
-    const std::string id = FileNodeId(Trimmed(name), lexer->GetLineNumber());
-    const int handle = network->AddNode(type, id.c_str());
-    if (handle < 0) return ReportMessage(handle, "ERROR: Couldn't Create Node (\"" + name + "\")");
+    const int handle = AddFileNode(type, Trimmed(name), name);
+    if (handle < 0) return handle;
+    const std::string id = network->GetNode(handle)->GetId();
     int rc = network->GetNode(handle)->GetInfo()->header.SetName(name.c_str());
     if (rc != kSuccess) rc = ReportError(rc, nullptr);
     if (rc == kSuccess) rc = RequireToken(kPunctuator, "{");
@@ -358,7 +358,7 @@ int VRX_kiSpeaker::ReadStates(int handle) {
     if (const int rc = RequireToken(kPunctuator, "[")) return rc;
     int n = 0;
     if (const int rc = RequireToken(kInteger, nullptr)) return rc;
-    ParseInt(token.text, n);
+    if (const int rc = TokenWholeNumber(n)) return rc;
     if (const int rc = RequireToken(kPunctuator, "]")) return rc;
     if (const int rc = RequireToken(kPunctuator, "=")) return rc;
     if (const int rc = RequireToken(kPunctuator, "{")) return rc;
@@ -633,7 +633,7 @@ int VRX_kiSpeaker::ReadAbsentStates(std::vector<int>& absent) {
         do {
             if (const int rc = RequireToken(kInteger, nullptr)) return rc;
             int state = 0;
-            ParseInt(token.text, state);
+            if (const int rc = TokenWholeNumber(state)) return rc;
             if (first) absent.push_back(state);
             first = false;
         } while (ExpectToken(kPunctuator, ",") == kSuccess);
@@ -649,7 +649,7 @@ int VRX_kiSpeaker::ReadTag(VRX_intArray& tag) {
     while (ExpectToken(kPunctuator, ")") != kSuccess) {
         if (const int rc = RequireToken(kInteger, nullptr)) return rc;
         int value = 0;
-        ParseInt(token.text, value);
+        if (const int rc = TokenWholeNumber(value)) return rc;
         if (tag.Add(value) != kSuccess) return kOutOfMemory;
         AcceptToken(kPunctuator, ",");
     }

@@ -386,8 +386,10 @@ int VRX_lexicalAnalizer::ReadStringToken(VRX_token& token) {
         }
         if (c == '\n' || c == '\r') {
             if (NextLine() != kSuccess) {
-                return LogError(errorLog, kUnexpectedEndOfFile,
-                                "ERROR: UNEXPECTED END OF FILE. UNTERMINATED STRING", nullptr);
+                return LogError(
+                    errorLog, kUnexpectedEndOfFile,
+                    file.LineMessage(GetLineNumber(), "UNEXPECTED END OF FILE. UNTERMINATED STRING").c_str(),
+                    nullptr);
             }
             pos = 0;
             continue;
@@ -401,6 +403,16 @@ int VRX_lexicalAnalizer::ReadStringToken(VRX_token& token) {
             continue;
         }
         ++pos;
+        // A zero byte would cut the text where it stands: it is dropped, and the read fails naming it.
+        if (c == '\0') {
+            const std::string what = "NUL BYTE (0x00) INSIDE THE STRING \"" + tokenText + "\"";
+            // Counted with the unreadable characters: a binary file is not reported byte by byte.
+            if (++unknownReports_ <= kMaxUnknownReports)
+                LogError(errorLog, kLexicalError, file.LineMessage(GetLineNumber(), what.c_str()).c_str(),
+                         nullptr);
+            ++errorsLogged_;
+            continue;
+        }
         if (skipBlanks && (c == ' ' || c == '\t' || c == '\b')) continue;
         skipBlanks = false;
         tokenText.push_back(c);
@@ -435,15 +447,30 @@ int VRX_lexicalAnalizer::ReadStringEscape(size_t& pos, bool& skipBlanks) {
             tokenText.push_back(d);
             break;
         case ' ':
-        case '\t':
+        case '\t': {
+            // Escaped blanks up to the end of the line continue the string on the next; one escaped before
+            // more text on the line stands for itself ("no\ defect").
+            size_t next = pos;
+            while (next < lineBuffer.size() &&
+                   (lineBuffer[next] == ' ' || lineBuffer[next] == '\t' || lineBuffer[next] == '\b'))
+                ++next;
+            if (next < lineBuffer.size() && lineBuffer[next] != '\n' && lineBuffer[next] != '\r') {
+                tokenText.push_back(d);
+                break;
+            }
+            skipBlanks = true;
+            return kSuccess;
+        }
         case '\r':
         case '\b':
             skipBlanks = true;
             return kSuccess;
         case '\n':
             if (NextLine() != kSuccess) {
-                return LogError(errorLog, kUnexpectedEndOfFile,
-                                "ERROR: UNEXPECTED END OF FILE. UNTERMINATED STRING", nullptr);
+                return LogError(
+                    errorLog, kUnexpectedEndOfFile,
+                    file.LineMessage(GetLineNumber(), "UNEXPECTED END OF FILE. UNTERMINATED STRING").c_str(),
+                    nullptr);
             }
             pos = 0;
             skipBlanks = true;
@@ -473,8 +500,9 @@ int VRX_lexicalAnalizer::SkipBlockComment() {
             return kSuccess;
         }
         if (NextLine() != kSuccess) {
-            return LogError(errorLog, kUnexpectedEndOfFile, "ERROR: UNEXPECTED END OF FILE. UNMATCHED '/*'",
-                            nullptr);
+            return LogError(
+                errorLog, kUnexpectedEndOfFile,
+                file.LineMessage(GetLineNumber(), "UNEXPECTED END OF FILE. UNMATCHED '/*'").c_str(), nullptr);
         }
         from = 0;
     }
@@ -499,8 +527,9 @@ int VRX_lexicalAnalizer::SkipNestedComment() {
             }
         }
         if (NextLine() != kSuccess) {
-            return LogError(errorLog, kUnexpectedEndOfFile, "ERROR: UNEXPECTED END OF FILE. UNMATCHED '/#'",
-                            nullptr);
+            return LogError(
+                errorLog, kUnexpectedEndOfFile,
+                file.LineMessage(GetLineNumber(), "UNEXPECTED END OF FILE. UNMATCHED '/#'").c_str(), nullptr);
         }
         p = 0;
     }

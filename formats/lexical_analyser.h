@@ -77,6 +77,8 @@ public:
     // kFileIoFailed once reading the input failed (logged by the text file: a read error, a line or a file
     // too long), which ends the tokens as the end of the input does.
     int GetInputStatus() const { return file.GetStatus(); }
+    // Errors logged inside tokens that were read all the same (a zero byte in a string): the read fails.
+    int GetErrorsLogged() const { return errorsLogged_; }
     // The input's file, for its reading limits.
     VRX_textFile& GetFile() { return file; }
     // Characters skipped before a token; readers may add to the initial blank, tab and line feed.
@@ -135,6 +137,7 @@ private:
 
     std::array<bool, 256> isSeparator_{};
     int unknownReports_ = 0;
+    int errorsLogged_ = 0;
     bool stopped_ = false;
     bool endsOpen_ = false;
     int64_t position_ = 0;

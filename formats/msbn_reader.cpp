@@ -86,9 +86,7 @@ int VRX_microsoftSpeaker::ReadOpened(int openResult) {
         FinishReading();
         return rc;
     }
-    ConsumeToken();
-    int rc = RequireToken(kIdentifier, "network");
-    if (rc == kSuccess) rc = RequireToken(kString, nullptr);
+    int rc = ReadHeader(header_);
     if (rc != kSuccess) {
         FinishReading();
         return rc;
@@ -115,8 +113,34 @@ int VRX_microsoftSpeaker::ReadOpened(int openResult) {
     return GetReadFailure();
 }
 
+int VRX_microsoftSpeaker::ReadHeader(std::string& header) {
+    header.assign(TokenText_());
+    ConsumeToken();
+    int rc = RequireToken(kIdentifier, "network");
+    if (rc == kSuccess) rc = RequireToken(kString, nullptr);
+    if (rc == kSuccess) header.append(1, '\0').append(token.text, static_cast<size_t>(token.length));
+    return rc;
+}
+
 int VRX_microsoftSpeaker::ReadObject() {
     if (PeekToken() != kSuccess) return kNoMoreTokens;
+    if (token.kind == kIdentifier && TokenInTable(kHeadWords)) {
+        // A header given again: the same is read once, another would name another network.
+        const int line = lexer->GetLineNumber();
+        std::string again;
+        if (const int rc = ReadHeader(again)) return rc;
+        const bool same = again == header_;
+        const std::string name = header_.substr(header_.find('\0') + 1);
+        reportLine_ = line;
+        const std::string text = RepeatedMessage("Network [" + name + "]", "header", same);
+        if (same) {
+            (void)ReportWarning(kOutOfRange, text.c_str());
+        } else {
+            (void)ReportError(kOutOfRange, text.c_str());
+        }
+        reportLine_ = -1;
+        return kSuccess;
+    }
     if (token.kind == kIdentifier && TokenIs("node")) return ReadNode();
     if (token.kind == kIdentifier && TokenInTable(kPotentials)) return ReadPotential();
     if (token.kind == kIdentifier && TokenIs("properties")) {
@@ -311,12 +335,15 @@ int VRX_microsoftSpeaker::ReadPotentialBody(int type, int handle) {
     const int parentCount = ShapeTable(handle, parents, *matrix, cells);
     entries_.clear();
     given_.assign(cells_, false);
+    positionOf_.clear();
+    repeatWarnings_ = 0;
     const int reportsBefore = reports_;
     BeginNodeContent(handle);
     ReadBlock([this, parentCount]() { return ReadEntry(parentCount); });
     EndNodeContent();
     if (type == DefinitionType::kList) (void)AcceptToken(kPunctuator, ";");
-    if (reports_ != reportsBefore) {
+    positionOf_ = {};
+    if (reports_ - repeatWarnings_ != reportsBefore) {
         // The table is lost, but the arcs stay while the read may still succeed.
         if (GetReadFailure() == kSuccess) (void)AddPendingArcs(arcs_);
         return kSuccess;
@@ -396,23 +423,55 @@ int VRX_microsoftSpeaker::ReadEntry(int parentCount) {
                 index = index * static_cast<size_t>(parentSizes_[static_cast<size_t>(i)]) +
                         static_cast<size_t>(coordinates[i]);
         }
-        if (!valid) return ReportMessage(kOutOfRange, "ERROR: Invalid coordinates");
+        if (!valid) {
+            std::string given;
+            for (int i = 0; i < coordinates.GetCount(); ++i)
+                given += (i > 0 ? ", " : "") + std::to_string(coordinates[i]);
+            std::string sizes;
+            for (size_t i = 0; i < parentSizes_.size(); ++i)
+                sizes += (i > 0 ? ", " : "") + std::to_string(parentSizes_[i]);
+            return ReportMessage(kOutOfRange, "ERROR: Node (\"" + child_ + "\") : Invalid coordinates (" +
+                                                  given + "): its parents' states number (" + sizes + ")");
+        }
         index *= static_cast<size_t>(ownSize_);
         if (const int rc = RequireToken(kPunctuator, ":")) return rc;
     }
+    const size_t first = index;
+    bool repeated = false;
     while (IsNumberNext() == 1) {
         double value = 0.0;
         if (const int rc = ReadNumber(value)) return rc;
         if (index >= cells_)
             return ReportMessage(kOutOfRange,
                                  "ERROR: Node (\"" + child_ + "\") : more numbers than its table holds");
-        if (given_[index])
-            return ReportMessage(
-                kOutOfRange, "ERROR: Node (\"" + child_ + "\") : row " + RowText(index) + " is given twice");
+        if (given_[index]) {
+            // A row given again the same is read once, as every reader reads a repeat.
+            if (!SameAsGiven(index, value))
+                return ReportMessage(kOutOfRange, "ERROR: Node (\"" + child_ + "\") : row " + RowText(index) +
+                                                      " is given twice");
+            repeated = true;
+            ++index;
+            continue;
+        }
         given_[index] = true;
+        if (!positionOf_.empty()) positionOf_[index] = entries_.size();
         entries_.emplace_back(index++, value);
     }
+    if (repeated) {
+        ++repeatWarnings_;
+        (void)ReportWarning(
+            kOutOfRange, RepeatedMessage("Node (\"" + child_ + "\")", "row " + RowText(first), true).c_str());
+    }
     return kSuccess;
+}
+
+bool VRX_microsoftSpeaker::SameAsGiven(size_t cell, double value) {
+    // Built at the first repeat only: a file without repeats costs nothing of its table's size here.
+    if (positionOf_.empty()) {
+        positionOf_.assign(cells_, 0);
+        for (size_t i = 0; i < entries_.size(); ++i) positionOf_[entries_[i].first] = i;
+    }
+    return entries_[positionOf_[cell]].second == value;
 }
 
 // The parents' states of the row holding the cell, as the file writes them.

@@ -47,6 +47,8 @@ private:
     [[nodiscard]] int ReadNodeField(int handle, NodeStatements& seen);
     [[nodiscard]] int ReadNodeEntry(int handle);
     [[nodiscard]] int ReadStates(int handle);
+    // "belief network" "name" (or another head word): its words into header, NUL between.
+    [[nodiscard]] int ReadHeader(std::string& header);
     [[nodiscard]] int ReadPotential();
     [[nodiscard]] int ReadPotentialBody(int type, int handle);
     // One "(coordinates) : numbers" entry of the potential's table.
@@ -57,6 +59,8 @@ private:
     // The table read whole (entries_, every cell given) set as the node's, or the refusal reported.
     void StoreTable(int handle, int type, VRX_nodeDefinition& definition);
     std::string RowText(size_t cell) const;
+    // The cell given already holds this value.
+    bool SameAsGiven(size_t cell, double value);
 
     [[nodiscard]] int WriteNetwork();
     void WriteNode(int handle);
@@ -66,7 +70,9 @@ private:
     // The entries of the potential being read, by cell, and the shape of its table: the table itself is
     // built once every cell is given, so that one the file cannot fill costs nothing of its size.
     std::vector<std::pair<size_t, double>> entries_;
-    std::vector<bool> given_;  // by cell: every cell must be given once
+    std::vector<bool> given_;         // by cell: every cell must be given, once or repeated the same
+    std::vector<size_t> positionOf_;  // by cell, its entry; built at the first repeat
+    int repeatWarnings_ = 0;          // rows repeated the same, warned: they lose nothing
     size_t cells_ = 0;
     std::vector<int> parentSizes_;
     int ownSize_ = 0;
@@ -76,5 +82,7 @@ private:
     std::unordered_set<int> potentialNodes_;
     // The digests of the potentials with a table, which the same potential given again is compared with.
     NodeParts potentialParts_;
+    // The header as read ("belief network" and the name): one given again is compared with it.
+    std::string header_;
     bool blockless_ = false;  // the potential just read had no block
 };

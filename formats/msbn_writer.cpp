@@ -29,7 +29,7 @@ bool IsMsbnKind(int type) {
     return IsProbabilityKind(type) || type == DefinitionType::kList || type == DefinitionType::kTable;
 }
 
-constexpr char kMsbnRefusal[] = "ERROR: This Network cannot be saved in Microsotf format";
+constexpr char kMsbnRefusal[] = "ERROR: This Network cannot be saved in MSBN format";
 
 // Refused before the file is made: a network this format cannot hold replaces no file.
 int CheckMsbnWritable(VRX_network* network) {

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "base/expression_parser.h"
@@ -77,4 +78,6 @@ private:
     std::string nodeId_;
     std::unique_ptr<std::string> pendingTitle_;
     std::unique_ptr<std::string> pendingComment_;
+    // The node blocks read, by identifier: one given again is compared with the first.
+    std::unordered_map<std::string, StatementDigest> nodeBlocks_;
 };

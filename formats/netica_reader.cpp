@@ -2,6 +2,7 @@
 // node blocks, whose kind fields decide the definition each node gets before its first other field.
 #include <climits>
 #include <cmath>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -85,6 +86,7 @@ int VRX_neticaSpeaker::ReadNeticaOpened(int openResult) {
     if (openResult != kSuccess) return openResult;
     if (network == nullptr) return kObjectNotValid;
     truncated_ = false;
+    nodeBlocks_.clear();
     // Without its head the input is no network of this format.
     if (IsWordNext("bnet") != 1 || token.kind != kIdentifier) {
         if (PeekToken() == kSuccess) {
@@ -202,21 +204,46 @@ int VRX_neticaSpeaker::ReadNodeBlock() {
     if (const int rc = RequireToken(kIdentifier, nullptr)) return rc;
     nodeId_.assign(TokenText_());
     const std::string id = nodeId_;
+    const auto first = nodeBlocks_.find(id);
+    if (first != nodeBlocks_.end()) {
+        // The same block again is read once; another would make a second node of one identifier.
+        const int line = lexer->GetLineNumber();
+        StatementDigest again;
+        if (Digested_(again, [this]() { return SkipBlock(); }) != kSuccess) return kSuccess;
+        const bool same = again == first->second;
+        reportLine_ = line;
+        const std::string text = RepeatedPartMessage(id, "'node' block", same);
+        if (same) {
+            (void)ReportWarning(kOutOfRange, text.c_str());
+        } else {
+            (void)ReportError(kDuplicatedIdentifier, text.c_str());
+        }
+        reportLine_ = -1;
+        return kSuccess;
+    }
     if (network->FindNode(id.c_str()) >= 0) {
-        return ReportMessage(kDuplicatedIdentifier, "ERROR: Couldn't Create Node (\"" + id + "\")");
+        return ReportMessage(kDuplicatedIdentifier, "ERROR: Couldn't Create Node (\"" + id +
+                                                        "\"): Identifier [" + id +
+                                                        "] is already used by a node");
     }
     typeCode_ = DefinitionType::kCpt;
     constant_ = false;
     handle_ = -1;
     pendingTitle_.reset();
     pendingComment_.reset();
-    if (const int rc = RequireToken(kPunctuator, "{")) return rc;
-    BeginNodeContent(-1);
+    StatementDigest& digest = nodeBlocks_[id];
+    int opened = kSuccess;
     NodeStatements seen;
-    ReadBlock([this, &seen, &id]() {
-        return ReadStatementOnce(
-            seen, id, [this]() { return ReadNodeField(); }, kNodeBlockWords);
+    (void)Digested_(digest, [this, &seen, &id, &opened]() {
+        if ((opened = RequireToken(kPunctuator, "{")) != kSuccess) return opened;
+        BeginNodeContent(-1);
+        ReadBlock([this, &seen, &id]() {
+            return ReadStatementOnce(
+                seen, id, [this]() { return ReadNodeField(); }, kNodeBlockWords);
+        });
+        return kSuccess;
     });
+    if (opened != kSuccess) return opened;
     (void)AddPendingArcs(parentArcs_);
     EndNodeContent();
     const int handle = handle_;
@@ -331,12 +358,13 @@ int VRX_neticaSpeaker::EnsureDefinition() {
     if (handle_ >= 0 || constant_) return kSuccess;
     // A chance node that is not discrete is defined by an equation.
     if (typeCode_ == kChanceBit || typeCode_ == kDeterministicBit) typeCode_ = DefinitionType::kEquation;
-    const int handle = network->AddNode(typeCode_, FileNodeId(nodeId_, lexer->GetLineNumber()).c_str());
-    if (handle < 0) {
-        const bool known = VRX_node::IsKnownTypeCode(typeCode_);
-        return ReportMessage(handle, known ? "ERROR: Couldn't Create Node (\"" + nodeId_ + "\")"
-                                           : "ERROR: Type of node [" + nodeId_ + "] unsupported");
-    }
+    // For a known kind, the network's cause of a refusal goes into the one entry.
+    const bool known = VRX_node::IsKnownTypeCode(typeCode_);
+    const int handle = known
+                           ? AddFileNode(typeCode_, nodeId_, nodeId_)
+                           : network->AddNode(typeCode_, FileNodeId(nodeId_, lexer->GetLineNumber()).c_str());
+    if (handle < 0 && known) return handle;
+    if (handle < 0) return ReportMessage(handle, "ERROR: Type of node [" + nodeId_ + "] unsupported");
     handle_ = handle;
     NoteNodeMade(handle);
     if (pendingTitle_) (void)SetNodeText(true, pendingTitle_->c_str());
@@ -515,11 +543,21 @@ int VRX_neticaSpeaker::ReadUserBlock(int handle) {
     if (const int rc = RequireToken(kIdentifier, nullptr)) return rc;
     if (const int rc = RequireToken(kPunctuator, "{")) return rc;
     VRX_userProperties& properties = network->GetNode(handle)->GetInfo()->userProperties;
-    ReadBlock([this, &properties]() {
+    const std::string nodeId = vovido::NodeIdOr(*network, handle, "");
+    ReadBlock([this, &properties, &nodeId]() {
         if (const int rc = RequireToken(kIdentifier, nullptr)) return rc;
         const std::string name(TokenText_());
         if (const int rc = RequireToken(kPunctuator, "=")) return rc;
         if (const int rc = RequireToken(kString, nullptr)) return rc;
+        // A field given again, in this block or another of the node's, would leave the last value standing.
+        const int given = properties.FindProperty(name.c_str());
+        if (given >= 0) {
+            const bool same = std::strcmp(properties.GetPropertyValue(given), token.text) == 0;
+            const std::string repeated = RepeatedPartMessage(nodeId, "user field '" + name + "'", same);
+            if (!same) return ReportError(kOutOfRange, repeated.c_str());
+            (void)ReportWarning(kOutOfRange, repeated.c_str());
+            return kSuccess;
+        }
         return ReportError(properties.AddProperty(name.c_str(), token.text), nullptr);
     });
     return kSuccess;

@@ -76,14 +76,9 @@ int VRX_neticaSpeaker::CheckWritable() {
         const VRX_node* node = network->GetNode(handle);
         const VRX_nodeDefinition* definition = node->GetDefinition();
         const int type = definition != nullptr ? definition->GetType() : DefinitionType::kNone;
-        if (type == DefinitionType::kMau) {
-            return "ERROR: This Network cannot be saved in Netica format: " +
-                   vovido::NodeKindText(*network, handle);
-        }
         if (IsNeticaKind(type) && node->GetInfo() != nullptr && node->GetId() != nullptr) return {};
-        return std::string("ERROR: Node [") + (node->GetId() != nullptr ? node->GetId() : "") +
-               "] : " + (definition != nullptr ? definition->GetTypeName() : "no definition") +
-               " cannot be saved in Netica format";
+        return "ERROR: This Network cannot be saved in Netica format: " +
+               vovido::NodeKindText(*network, handle);
     });
     if (rc == kSuccess) vovido::WarnWrittenLosses(*network, vovido::kNeticaLosses);
     return rc;

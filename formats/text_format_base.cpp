@@ -2,6 +2,7 @@
 // error reporting.
 #include "formats/text_format_base.h"
 
+#include <cmath>
 #include <cstring>
 #include <new>
 #include <unordered_set>
@@ -56,6 +57,8 @@ void VRX_textFormat::ResetReadState_() {
     blockSkipped_ = false;
     skippedOutside_ = false;
     skippingUnknown_ = false;
+    unknownEntry_ = -1;
+    readFirstEntry_ = errorLog.GetNumberOfEntries();
     stopped_ = false;
     if (network != nullptr) network->readTablesRefused = false;
 }
@@ -91,10 +94,20 @@ int VRX_textFormat::PeekToken() {
     if (!lexer || stopped_) return kNoMoreTokens;
     // An unknown character has been logged and dropped by the analyser: the token after it is current,
     // and the read fails as the character is lost.
+    const int logged = lexer->GetErrorsLogged();
     int result = lexer->PeekToken(token);
     while (result == kLexicalError) {
         NoteReport_(kLexicalError, true);
         result = lexer->PeekToken(token);
+    }
+    // A token read with a fault dropped from it (logged by the analyser) changed what the file says.
+    if (lexer->GetErrorsLogged() != logged) NoteReport_(kLexicalError, true);
+    // The analyser has named the end of the input inside a comment or a string: the blocks left open
+    // have the same cause.
+    if (result == kUnexpectedEndOfFile && !endReported_) {
+        NoteReport_(kUnexpectedEndOfFile, true);
+        endReported_ = true;
+        TakeBackUnknownWarning_();
     }
     // The input ended by a failure to read on, not by its end: what was not read is lost.
     if (result == kNoMoreTokens && lexer->GetInputStatus() == kFileIoFailed) NoteReport_(kFileIoFailed, true);
@@ -271,17 +284,28 @@ int VRX_textFormat::KeywordIndex(KeywordTable table) const {
     return kOutOfRange;
 }
 
+int VRX_textFormat::TokenWholeNumber(int& value) {
+    if (ParseWholeNumber(TokenText_(), value) == kSuccess) return kSuccess;
+    message.assign("ERROR: '").append(TokenText_()).append("' : ").append(kWholeNumberExpected);
+    return ReportError(kOutOfRange, message.c_str());
+}
+
 int VRX_textFormat::ReadInt(int& value) {
     const int result = ExpectToken(TokenKind::kInteger, nullptr);
     if (result != kSuccess) return result;
-    return ParseInt(token.text, value);
+    return TokenWholeNumber(value);
 }
 
 int VRX_textFormat::ReadNumber(double& value) {
     int result = ExpectToken(TokenKind::kInteger, nullptr);
     if (result == kSyntaxError) result = ExpectToken(TokenKind::kReal, nullptr);
     if (result != kSuccess) return result;
-    return ParseDouble(token.text, value);
+    if ((result = ParseDouble(token.text, value)) != kSuccess) return result;
+    // Number tokens spell no infinity: one read as such is beyond the doubles, which nothing can hold.
+    if (std::isfinite(value)) return kSuccess;
+    value = 0.0;
+    message.assign("ERROR: '").append(TokenText_()).append("' : Number out of range");
+    return ReportError(kOutOfRange, message.c_str());
 }
 
 int VRX_textFormat::ReadIdentifier(std::string& text) {
@@ -309,7 +333,7 @@ int VRX_textFormat::ReadFieldStart(const char* key, int kind) {
 int VRX_textFormat::ReadIntField(const char* key, int& value) {
     const int result = ReadFieldStart(key, TokenKind::kInteger);
     if (result != kSuccess) return result;
-    return ParseInt(token.text, value);
+    return TokenWholeNumber(value);
 }
 
 int VRX_textFormat::ReadBoolField(const char* key, int& value) {
@@ -409,7 +433,7 @@ int VRX_textFormat::SkipStatement() {
     int depth = 0;
     for (;;) {
         const int result = PeekToken();
-        if (result != kSuccess) return ReportError(result, nullptr);
+        if (result != kSuccess) return ReportSkipEnd_(result);
         if (token.kind == TokenKind::kPunctuator) {
             const bool block = std::strcmp(token.text, "{") == 0;
             if (skippingUnknown_ && (block || std::strcmp(token.text, "(") == 0)) NoteSkippedContent_();
@@ -430,12 +454,50 @@ int VRX_textFormat::SkipAfterError() {
     return SkipStatement();
 }
 
+void VRX_textFormat::TakeBackUnknownWarning_() {
+    // A statement the reader did not know, cut by the end of the file: the end is the one cause, and the
+    // warning of the statement says no more than it. What was logged after the warning stays.
+    const int count = errorLog.GetNumberOfEntries();
+    if (!skippingUnknown_ || unknownEntry_ < 0 || unknownEntry_ >= count) return;
+    std::vector<std::pair<int, std::string>> after;
+    for (int i = unknownEntry_ + 1; i < count; ++i)
+        after.emplace_back(errorLog.GetCode(i), errorLog.GetMessage(i));
+    errorLog.Truncate(unknownEntry_);
+    for (const auto& entry : after) (void)LogError(errorLog, entry.first, entry.second.c_str(), nullptr);
+    unknownEntry_ = -1;
+}
+
+int VRX_textFormat::ReportSkipEnd_(int result) {
+    if (result != kNoMoreTokens || lexer->GetInputStatus() == kFileIoFailed)
+        return ReportError(result, nullptr);
+    if (endReported_) {
+        NoteReport_(kNoMoreTokens, true);
+        return kNoMoreTokens;
+    }
+    TakeBackUnknownWarning_();
+    // A file cut inside its last word: what was said of the word ("'Au' : Unknown Net Statement") is
+    // said of the cut.
+    const int count = errorLog.GetNumberOfEntries();
+    const std::string word =
+        token.text != nullptr ? std::string(token.text, static_cast<size_t>(token.length)) : "";
+    const bool wordToken = token.kind == TokenKind::kIdentifier || token.kind == TokenKind::kInteger ||
+                           token.kind == TokenKind::kReal;
+    if (wordToken && lexer->EndsWithoutSeparator() && !word.empty() && count > readFirstEntry_ && count > 0 &&
+        std::strstr(errorLog.GetMessage(count - 1), ("'" + word + "'").c_str()) != nullptr) {
+        errorLog.Truncate(count - 1);
+        return ReportError(
+            kNoMoreTokens,
+            ("ERROR: '" + word + "' : End of File inside a word, the file was cut short").c_str());
+    }
+    return ReportError(kNoMoreTokens, "ERROR: End of File inside a statement, the file was cut short");
+}
+
 int VRX_textFormat::SkipBlock() {
     if (!lexer) return kOutOfRange;
     int depth = 0;
     for (;;) {
         const int result = PeekToken();
-        if (result != kSuccess) return ReportError(result, nullptr);
+        if (result != kSuccess) return ReportSkipEnd_(result);
         if (token.kind == TokenKind::kPunctuator) {
             if (std::strcmp(token.text, "{") == 0) {
                 ++depth;
@@ -503,6 +565,7 @@ int VRX_textFormat::ReportWarning(int code, const char* text, const vovido::Noti
     NoteReport_(code, false);
     if (stopped_) return code;
     skippingUnknown_ = true;
+    unknownEntry_ = errorLog.GetNumberOfEntries();
     const std::string prefix = LinePrefix(ReportLine_());
     return vovido::LogNotice(errorLog, code, text, prefix.c_str(), instance);
 }

@@ -135,7 +135,10 @@ public:
     [[nodiscard]] int KeywordIndex(vovido::KeywordTable table) const;
 
     [[nodiscard]] int ReadInt(int& value);
+    // A number token, read whole: one beyond the doubles is refused (kOutOfRange, logged with its text).
     [[nodiscard]] int ReadNumber(double& value);
+    // The current token's text as a whole number in the int range, else refused naming it (kOutOfRange).
+    [[nodiscard]] int TokenWholeNumber(int& value);
     [[nodiscard]] int ReadIdentifier(std::string& text);
     [[nodiscard]] int ReadString(std::string& text);
 
@@ -355,6 +358,13 @@ protected:
     std::unique_ptr<VRX_Dmatrix> scaledTable_;
     // A list or block was skipped: it counts against the node whose block is read, else outside.
     void NoteSkippedContent_();
+    // The end of the input met while skipping: a file cut short, said once.
+    int ReportSkipEnd_(int result);
+    void TakeBackUnknownWarning_();
+    // The log entry of the last warning, which a statement skipped after it may take back.
+    int unknownEntry_ = -1;
+    // The first log entry of the read.
+    int readFirstEntry_ = 0;
     // A read starts: no failure, no report, no node content yet.
     void ResetReadState_();
     // Runs read, digesting the tokens it consumes.

@@ -23,9 +23,9 @@
 
 namespace vovido {
 
-const WrittenLosses kHuginLosses = {true, true, false, true, false, true, true, true, true};
+const WrittenLosses kHuginLosses = {true, true, false, true, false, true, true, true, true, true};
 const WrittenLosses kMsbnLosses = {true, true, false, true, true, true, true, false, true};
-const WrittenLosses kErgoLosses = {true, true, true, true, true, true, true, true, true};
+const WrittenLosses kErgoLosses = {true, true, true, true, true, true, true, true, true, true};
 const WrittenLosses kXmlBifLosses = {true, true, true, true, true, true, true, true, true};
 const WrittenLosses kNeticaLosses = {true, false, false, false, false, true, true, false, false};
 
@@ -104,11 +104,29 @@ void WarnNetwork(bool lost, const std::string& what) {
     if (lost) LogError(errorLog, kOutOfRange, ("The network's " + what + " left out").c_str(), nullptr);
 }
 
+// An identifier the engine gives a network that has none: a new network's, the readers' stand-in, a
+// submodel's generated one. Leaving it out loses nothing.
+bool IsStandInNetworkId(const char* id) {
+    if (!HasText(id) || std::strcmp(id, "Unnamed") == 0 || std::strcmp(id, "Unnamed_Network") == 0)
+        return true;
+    if (std::strncmp(id, "Sub", 3) != 0 || id[3] == '\0') return false;
+    for (const char* p = id + 3; *p != '\0'; ++p) {
+        if (*p < '0' || *p > '9') return false;
+    }
+    return true;
+}
+
 void WarnNetworkLosses(VRX_network& network, const WrittenLosses& losses) {
     const VRX_header* header = network.GetHeader();
-    WarnNetwork(losses.networkName && header != nullptr && HasText(header->GetName()) &&
-                    (header->GetId() == nullptr || std::strcmp(header->GetName(), header->GetId()) != 0),
-                "name is");
+    const char* id = header != nullptr ? header->GetId() : nullptr;
+    const bool named = header != nullptr && HasText(header->GetName());
+    const bool nameIsId = named && id != nullptr && std::strcmp(header->GetName(), id) == 0;
+    // A name that repeats the identifier is lost with it.
+    if (losses.networkId && !IsStandInNetworkId(id)) {
+        WarnNetwork(true, (nameIsId ? "identifier and name [" : "identifier [") + std::string(id) +
+                              (nameIsId ? "] are" : "] is"));
+    }
+    WarnNetwork(losses.networkName && named && !nameIsId, "name is");
     WarnNetwork(losses.networkComment && header != nullptr && HasText(header->GetComment()), "comment is");
     WarnNetwork(network.userProperties.GetNumberOfProperties() > 0, "user properties are");
     WarnNetwork(network.documentation.GetNumberOfDocuments() > 0, "documents are");

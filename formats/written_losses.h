@@ -23,6 +23,8 @@ struct WrittenLosses {
     // other tools holds).
     bool networkName = false;
     bool networkComment = false;
+    // The network's identifier (formats without a network statement).
+    bool networkId = false;
 };
 
 // Hugin, MSBN, Ergo, XMLBIF and Netica: what each leaves out of a node; none holds submodels.

@@ -2,6 +2,7 @@
 #include "formats/xml_tag_scanner.h"
 
 #include <cstring>
+#include <utility>
 
 #include "xml/xml_text.h"
 
@@ -25,32 +26,6 @@ inline bool IsNameStart(char c) {
 inline bool IsNameChar(char c) {
     const unsigned char u = static_cast<unsigned char>(c);
     return IsNameStart(c) || (u >= '0' && u <= '9') || u == '-' || u == '.';
-}
-
-// Well-formed UTF-8 throughout (overlong forms are not looked for: they only decode to other bytes).
-bool IsUtf8(std::string_view text) {
-    size_t i = 0;
-    while (i < text.size()) {
-        const unsigned char c = static_cast<unsigned char>(text[i]);
-        size_t follow = 0;
-        if (c < 0x80) {
-            follow = 0;
-        } else if ((c & 0xE0) == 0xC0) {
-            follow = 1;
-        } else if ((c & 0xF0) == 0xE0) {
-            follow = 2;
-        } else if ((c & 0xF8) == 0xF0) {
-            follow = 3;
-        } else {
-            return false;
-        }
-        if (follow > 0 && i + follow >= text.size()) return false;
-        for (size_t k = 1; k <= follow; ++k) {
-            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
-        }
-        i += follow + 1;
-    }
-    return true;
 }
 
 // The encoding named by the declaration at the start of the text, lower case; empty when none.
@@ -79,13 +54,82 @@ bool XmlTagScanner::SameName(std::string_view a, std::string_view b) {
     return true;
 }
 
-XmlTagScanner::XmlTagScanner(std::string_view text) : input_(text) {
-    const std::string encoding = DeclaredEncoding(text);
+// Well-formed UTF-8 throughout (overlong forms are not looked for: they only decode to other bytes).
+bool XmlTagScanner::IsUtf8(std::string_view text) {
+    size_t i = 0;
+    while (i < text.size()) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        size_t follow = 0;
+        if (c < 0x80) {
+            follow = 0;
+        } else if ((c & 0xE0) == 0xC0) {
+            follow = 1;
+        } else if ((c & 0xF0) == 0xE0) {
+            follow = 2;
+        } else if ((c & 0xF8) == 0xF0) {
+            follow = 3;
+        } else {
+            return false;
+        }
+        if (follow > 0 && i + follow >= text.size()) return false;
+        for (size_t k = 1; k <= follow; ++k) {
+            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
+        }
+        i += follow + 1;
+    }
+    return true;
+}
+
+bool XmlTagScanner::ReadsAsUtf8(std::string_view head, bool wellFormed) {
+    const std::string encoding = DeclaredEncoding(head);
     const bool singleByte = encoding.rfind("iso-8859", 0) == 0 || encoding.rfind("latin", 0) == 0 ||
                             encoding.rfind("windows-125", 0) == 0 || encoding.rfind("cp125", 0) == 0 ||
                             encoding == "us-ascii" || encoding == "ascii";
     // Without a declaration XML is UTF-8; a file that is not valid UTF-8 was written in a single-byte set.
-    utf8_ = !singleByte && IsUtf8(text);
+    return !singleByte && wellFormed;
+}
+
+XmlTagScanner::XmlTagScanner(std::string_view text) : input_(text) {
+    utf8_ = ReadsAsUtf8(text, IsUtf8(text));
+}
+
+XmlTagScanner::XmlTagScanner(Source source, bool utf8)
+    : source_(std::move(source)), ended_(false), utf8_(utf8) {}
+
+bool XmlTagScanner::More() {
+    if (ended_) return false;
+    buffer_.erase(0, pos_);
+    pos_ = 0;
+    // A part at a time until a chunk more is held: a source of short lines costs few calls per event.
+    constexpr size_t kChunk = size_t{1} << 16;
+    const size_t before = buffer_.size();
+    while (buffer_.size() - before < kChunk) {
+        if (!source_(buffer_)) {
+            ended_ = true;
+            break;
+        }
+    }
+    input_ = buffer_;
+    return buffer_.size() > before;
+}
+
+size_t XmlTagScanner::PieceEnd(size_t end) const {
+    // An entity is short: a '&' among the last few bytes without its ';' may be cut.
+    const size_t from = end > pos_ + 10 ? end - 10 : pos_;
+    const size_t amp = input_.substr(from, end - from).rfind('&');
+    if (amp != std::string_view::npos &&
+        input_.substr(from + amp, end - from - amp).find(';') == std::string_view::npos)
+        end = from + amp;
+    if (!utf8_) return end;
+    // A UTF-8 sequence whose lead byte is among the last three and whose bytes are not all there.
+    for (size_t back = 1; back <= 3 && end - back > pos_; ++back) {
+        const unsigned char c = static_cast<unsigned char>(input_[end - back]);
+        if ((c & 0xC0) == 0x80) continue;
+        const size_t length = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+        if (length > back) end -= back;
+        break;
+    }
+    return end;
 }
 
 const std::string* XmlTagScanner::Attribute(const char* name) const {
@@ -131,11 +175,19 @@ void XmlTagScanner::ReadName(std::string& out) {
 }
 
 XmlTagScanner::Event XmlTagScanner::Next() {
+    // A construct cut by the buffer's end (not the input's) is read again once more of the source is in.
     for (;;) {
         eventLine_ = line_;
-        if (pos_ >= input_.size()) return Event::kEndOfInput;
+        if (pos_ >= input_.size()) {
+            if (More()) continue;
+            return Event::kEndOfInput;
+        }
         if (input_[pos_] != '<') {
             size_t end = input_.find('<', pos_);
+            if (end == std::string_view::npos && !ended_) {
+                if (input_.size() - pos_ < kMaxTextPiece && More()) continue;
+                if (!ended_) end = PieceEnd(input_.size());
+            }
             if (end == std::string_view::npos) end = input_.size();
             text_.clear();
             AppendDecoded(input_.substr(pos_, end - pos_), text_);
@@ -143,33 +195,45 @@ XmlTagScanner::Event XmlTagScanner::Next() {
             Advance(end - pos_);
             return Event::kText;
         }
+        // The longest mark told apart here is "<![CDATA[".
+        if (input_.size() - pos_ < 9 && More()) continue;
         if (StartsWith("<!--")) {
             const size_t end = input_.find("-->", pos_ + 4);
-            if (end == std::string_view::npos) return Fail("ERROR: Unexpected End of File in a comment");
+            if (end == std::string_view::npos) {
+                if (More()) continue;
+                return Fail("ERROR: Unexpected End of File in a comment");
+            }
             Advance(end + 3 - pos_);
             continue;
         }
         if (StartsWith("<![CDATA[")) {
             const size_t end = input_.find("]]>", pos_ + 9);
-            if (end == std::string_view::npos)
+            if (end == std::string_view::npos) {
+                if (More()) continue;
                 return Fail("ERROR: Unexpected End of File in a CDATA section");
+            }
             text_.assign(input_.substr(pos_ + 9, end - pos_ - 9));
             FinishText(text_);
             Advance(end + 3 - pos_);
             return Event::kText;
         }
         if (StartsWith("<!")) {
-            if (!SkipDeclaration()) return Fail("ERROR: Unexpected End of File in a declaration");
+            if (!SkipDeclaration()) {
+                if (More()) continue;
+                return Fail("ERROR: Unexpected End of File in a declaration");
+            }
             continue;
         }
         if (StartsWith("<?")) {
             const size_t end = input_.find("?>", pos_ + 2);
-            if (end == std::string_view::npos) return Fail("ERROR: Unexpected End of File in a declaration");
+            if (end == std::string_view::npos) {
+                if (More()) continue;
+                return Fail("ERROR: Unexpected End of File in a declaration");
+            }
             Advance(end + 2 - pos_);
             continue;
         }
-        if (StartsWith("</")) return ReadEndTag();
-        if (pos_ + 1 < input_.size() && IsNameStart(input_[pos_ + 1])) return ReadStartTag();
+        if (StartsWith("</") || (pos_ + 1 < input_.size() && IsNameStart(input_[pos_ + 1]))) return ReadTag();
         // A '<' that opens no markup is text.
         text_.assign("<");
         Advance(1);
@@ -207,10 +271,28 @@ bool XmlTagScanner::SkipDeclaration() {
     return false;
 }
 
+XmlTagScanner::Event XmlTagScanner::ReadTag() {
+    for (;;) {
+        const size_t start = pos_;
+        const int line = line_;
+        const Event event = StartsWith("</") ? ReadEndTag() : ReadStartTag();
+        if (!needMore_) return event;
+        needMore_ = false;
+        pos_ = start;
+        line_ = line;
+        // Without more input the tag is read to the input's end, where it fails.
+        if (!More()) ended_ = true;
+    }
+}
+
 XmlTagScanner::Event XmlTagScanner::ReadEndTag() {
     Advance(2);
     ReadName(name_);
     const size_t end = input_.find('>', pos_);
+    if (end == std::string_view::npos && !ended_) {
+        needMore_ = true;
+        return Event::kError;
+    }
     if (end == std::string_view::npos) return Fail("ERROR: Unexpected End of File in a tag");
     Advance(end + 1 - pos_);
     return Event::kEnd;
@@ -223,6 +305,10 @@ XmlTagScanner::Event XmlTagScanner::ReadStartTag() {
     selfClosing_ = false;
     for (;;) {
         SkipBlanks();
+        if (pos_ >= input_.size() && !ended_) {
+            needMore_ = true;
+            return Event::kError;
+        }
         if (pos_ >= input_.size()) return Fail("ERROR: Unexpected End of File in a tag");
         const char c = input_[pos_];
         if (c == '>') {
@@ -245,10 +331,18 @@ XmlTagScanner::Event XmlTagScanner::ReadStartTag() {
         if (pos_ < input_.size() && input_[pos_] == '=') {
             Advance(1);
             SkipBlanks();
+            if (pos_ >= input_.size() && !ended_) {
+                needMore_ = true;
+                return Event::kError;
+            }
             if (pos_ >= input_.size()) return Fail("ERROR: Unexpected End of File in a tag");
             const char quote = input_[pos_];
             if (quote == '"' || quote == '\'') {
                 const size_t close = input_.find(quote, pos_ + 1);
+                if (close == std::string_view::npos && !ended_) {
+                    needMore_ = true;
+                    return Event::kError;
+                }
                 if (close == std::string_view::npos) return Fail("ERROR: Unexpected End of File in a tag");
                 AppendDecoded(input_.substr(pos_ + 1, close - pos_ - 1), value);
                 Advance(close + 1 - pos_);

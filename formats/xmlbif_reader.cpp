@@ -15,6 +15,7 @@
 #include "base/status_codes.h"
 #include "definitions/definition_support.h"
 #include "formats/exchange_format_support.h"
+#include "formats/text_file.h"
 #include "formats/xml_tag_scanner.h"
 #include "formats/xmlbif_speaker.h"
 #include "model/header.h"
@@ -75,14 +76,35 @@ int KindOfType(const std::string* type) {
     return 0;
 }
 
-bool SumsToOne(double sum) {
-    return sum > 1.0 - 1e-6 && sum < 1.0 + 1e-6;
+// Tables written with a few decimals: each entry is off by up to half a unit of its last digit, so a
+// distribution of two-decimal entries sums to 1 within half a hundredth per outcome.
+bool SumsToOneRounded(double sum, int outcomes) {
+    const double tolerance = std::max(0.01, 0.005 * outcomes) + 1e-9;
+    return std::fabs(sum - 1.0) <= tolerance;
 }
 
-// The total that every distribution of the table sums to, each read with the node's own outcome fastest
-// or slowest; 0 when they differ, or when an entry is negative or no finite number. With `zerosFit` a
-// distribution of zeros, which the update takes as uniform, fits any total.
-double SharedTotal(const std::vector<double>& table, int outcomes, bool ownSlowest, bool zerosFit) {
+// Whether every distribution of the table, each read with the node's own outcome fastest or slowest,
+// sums to 1 up to the rounding of its entries (a distribution of zeros, which the update takes as
+// uniform, fits); false when an entry is negative or no finite number.
+bool RoundedDistributions(const std::vector<double>& table, int outcomes, bool ownSlowest) {
+    const int count = static_cast<int>(table.size());
+    if (outcomes < 1 || count % outcomes != 0 || count == 0) return false;
+    const int columns = count / outcomes;
+    for (int i = 0; i < columns; ++i) {
+        double sum = 0.0;
+        for (int j = 0; j < outcomes; ++j) {
+            const double value = ownSlowest ? table[j * columns + i] : table[i * outcomes + j];
+            if (!(value >= 0.0) || !std::isfinite(value)) return false;
+            sum += value;
+        }
+        if (sum != 0.0 && !SumsToOneRounded(sum, outcomes)) return false;
+    }
+    return true;
+}
+
+// The total that every distribution of the table sums to, read as RoundedDistributions reads it; 0 when
+// they differ, when one sums to 0, or when an entry is negative or no finite number.
+double SharedTotal(const std::vector<double>& table, int outcomes, bool ownSlowest) {
     const int count = static_cast<int>(table.size());
     if (outcomes < 1 || count % outcomes != 0 || count == 0) return 0.0;
     const int columns = count / outcomes;
@@ -94,34 +116,38 @@ double SharedTotal(const std::vector<double>& table, int outcomes, bool ownSlowe
             if (!(value >= 0.0) || !std::isfinite(value)) return 0.0;
             sum += value;
         }
-        if (sum == 0.0 && zerosFit) continue;
         if (shared == 0.0) shared = sum;
         if (!(sum > 0.0) || std::fabs(sum - shared) > 1e-6 * shared) return 0.0;
     }
     return shared;
 }
 
-// How a probability table is laid out: some tools write the node's own outcome slowest instead of
-// fastest, which only the order whose distributions sum to one tells; some write every distribution in
-// another scale (percent), the same positive total in each. Without one shared total, neither. Columns
-// of zeros decide no layout: they are passed over only to find the order whose others sum to one.
+// How a probability table is laid out. The format writes the node's own outcome fastest, and a table is
+// read so whenever its distributions can be read so: each sums to 1 up to rounding, or all share one
+// positive total (percent). Some tools write the own outcome slowest: only where the written order can
+// be no distributions and the other can is the table read that way.
 struct TableLayout {
     bool ownSlowest = false;
-    double total = 0.0;  // 0: no shared total
+    double total = 1.0;  // the shared total the distributions are scaled from; 1: not scaled
 };
 
 TableLayout LayoutOf(const std::vector<double>& table, int outcomes) {
-    const double fastest = SharedTotal(table, outcomes, false, false);
+    if (RoundedDistributions(table, outcomes, false)) return {};
+    const double written = SharedTotal(table, outcomes, false);
+    if (written > 0.0) return {false, written};
     // A single distribution or one outcome reads alike both ways.
-    const bool twoWays = outcomes >= 2 && static_cast<int>(table.size()) != outcomes;
-    const double slowest = twoWays ? SharedTotal(table, outcomes, true, false) : 0.0;
-    if (SumsToOne(fastest)) return {false, fastest};
-    if (SumsToOne(slowest)) return {true, slowest};
-    if (SumsToOne(SharedTotal(table, outcomes, false, true))) return {false, 1.0};
-    if (twoWays && SumsToOne(SharedTotal(table, outcomes, true, true))) return {true, 1.0};
-    if (fastest > 0.0) return {false, fastest};
-    return {slowest > 0.0, slowest};
+    if (outcomes < 2 || static_cast<int>(table.size()) == outcomes) return {};
+    if (RoundedDistributions(table, outcomes, true)) return {true, 1.0};
+    const double other = SharedTotal(table, outcomes, true);
+    if (other > 0.0) return {true, other};
+    return {};
 }
+
+// Tables read with the node's own outcome slowest.
+const vovido::NoticeKind kOwnSlowestNotice = {
+    "tables read with the node's own outcome slowest, the only order in which their columns are "
+    "distributions: {count}",
+    "node", nullptr};
 
 }  // namespace
 
@@ -130,23 +156,58 @@ VRX_xmlSpeaker::VRX_xmlSpeaker(VRX_network* net) : VRX_textFormat(net) {}
 VRX_xmlSpeaker::~VRX_xmlSpeaker() = default;
 
 int VRX_xmlSpeaker::ReadFile(const char* path) {
-    std::string text;
-    if (const int rc = vovido::ReadWholeFile(path, text)) return rc;
+    if (network == nullptr) return kObjectNotValid;
+    // The file is read twice, line by line: once to tell its encoding, which the whole of it decides,
+    // then to read it, so that no more than a part of it is held at a time.
+    VRX_textFile file;
+    if (const int rc = file.Open(path, TextFileMode::kRead)) return rc;
+    std::string line;
+    std::string head;
+    bool wellFormed = true;
+    int rc = kSuccess;
+    while ((rc = file.ReadLine(line)) == kSuccess) {
+        if (head.size() < 4096) head += line;
+        wellFormed = wellFormed && XmlTagScanner::IsUtf8(line);
+    }
+    (void)file.Close();  // nothing was written
+    if (rc != kEndOfFile) return rc;
+    if (head.empty()) return vovido::RefuseEmptyFile(path);
+    if ((rc = file.Open(path, TextFileMode::kRead)) != kSuccess) return rc;
     SetSourceName(path);
-    return ReadText(text);
+    int readStatus = kSuccess;
+    XmlTagScanner scanner(
+        [&file, &line, &readStatus](std::string& out) {
+            if (readStatus != kSuccess) return false;
+            readStatus = file.ReadLine(line);
+            if (readStatus != kSuccess) return false;
+            out += line;
+            return true;
+        },
+        XmlTagScanner::ReadsAsUtf8(head, wellFormed));
+    rc = ReadScanned(scanner);
+    (void)file.Close();
+    // A file that changed between the passes, or failed to read, is not read whole.
+    if (rc == kSuccess && readStatus != kEndOfFile) rc = readStatus;
+    return rc;
 }
 
 int VRX_xmlSpeaker::ReadText(std::string_view text) {
     if (network == nullptr) return kObjectNotValid;
+    XmlTagScanner scanner(text);
+    return ReadScanned(scanner);
+}
+
+int VRX_xmlSpeaker::ReadScanned(XmlTagScanner& scanner) {
     ResetReadState_();
     networkRead_ = false;
     variables_.clear();
     variableSignatures_.clear();
     definitions_.clear();
+    applied_.clear();
     networkName_.clear();
     hasNetworkName_ = false;
     vovido::StartNetworkRecords(*network);
-    const int rc = ReadDocument(text);
+    const int rc = ReadDocument(scanner);
     if (hasNetworkName_) (void)network->GetHeader()->SetName(networkName_.c_str());  // text fits: read
     vovido::ApplyNetworkIdentifier(*network, networkName_);
     WarnRenamedNodeIds();
@@ -186,7 +247,7 @@ int VRX_xmlSpeaker::ReadChildren(XmlTagScanner& scanner, const char* element, co
                                  const std::function<int()>& readChild) {
     if (scanner.IsSelfClosing()) return kSuccess;
     for (;;) {
-        switch (scanner.Next()) {
+        switch (Next(scanner)) {
             case Event::kText:
                 WarnStrayText(scanner);
                 break;
@@ -226,6 +287,29 @@ void VRX_xmlSpeaker::WarnUnknownElement(const XmlTagScanner& scanner) {
     NoteSkippedContent_();
 }
 
+XmlTagScanner::Event VRX_xmlSpeaker::Next(XmlTagScanner& scanner) {
+    const Event event = scanner.Next();
+    if (event != Event::kStart) return event;
+    // An attribute given twice: the same is read once, another would leave the element's kind to which
+    // one a reader takes.
+    const auto& attributes = scanner.Attributes();
+    for (size_t i = 1; i < attributes.size(); ++i) {
+        for (size_t j = 0; j < i; ++j) {
+            if (!XmlTagScanner::SameName(attributes[i].first, attributes[j].first)) continue;
+            const bool same = attributes[i].second == attributes[j].second;
+            const std::string text = RepeatedMessage("Element <" + scanner.Name() + ">",
+                                                     "'" + attributes[j].first + "' attribute", same);
+            if (same) {
+                Warn(scanner.Line(), kOutOfRange, text);
+            } else {
+                (void)Report(scanner.Line(), kOutOfRange, text);
+            }
+            break;
+        }
+    }
+    return event;
+}
+
 int VRX_xmlSpeaker::ReportScannerEnd(const XmlTagScanner& scanner, const std::string& element) {
     if (!scanner.ErrorMessage().empty())
         return Report(scanner.Line(), kUnexpectedEndOfFile, scanner.ErrorMessage());
@@ -233,16 +317,27 @@ int VRX_xmlSpeaker::ReportScannerEnd(const XmlTagScanner& scanner, const std::st
                   "ERROR: End of File : Expecting '</" + element + ">'");
 }
 
-int VRX_xmlSpeaker::ReadDocument(std::string_view text) {
-    XmlTagScanner scanner(text);
+int VRX_xmlSpeaker::ReadDocument(XmlTagScanner& scanner) {
+    int misplacedLine = 0;
+    std::string misplaced;
     for (;;) {
-        const Event event = scanner.Next();
+        const Event event = Next(scanner);
         if (event == Event::kStart && Is(scanner, "BIF")) break;
+        // What the format holds is read inside its BIF element only: an element of it before would be
+        // lost. Without a BIF element at all, that is the cause.
+        if (event == Event::kStart && IsElementName(scanner.Name()) && misplacedLine == 0) {
+            misplacedLine = scanner.Line();
+            misplaced = scanner.Name();
+        }
         if (event == Event::kError) return ReportScannerEnd(scanner, "BIF");
         if (event == Event::kEndOfInput) {
             (void)Report(scanner.Line(), kOutOfRange, "ERROR: [BIF] : Tag Not found");
             return kNoMoreTokens;
         }
+    }
+    if (misplacedLine > 0) {
+        (void)Report(misplacedLine, kSyntaxError,
+                     "ERROR: '" + misplaced + "' : Misplaced statement, before '<BIF>'");
     }
     const std::string* version = scanner.Attribute("VERSION");
     const std::string value = version != nullptr ? Collapsed(*version) : std::string();
@@ -251,7 +346,7 @@ int VRX_xmlSpeaker::ReadDocument(std::string_view text) {
     if (const int rc = ReadBif(scanner)) return rc;
     // One document: blanks, comments and declarations may follow it, nothing else.
     for (;;) {
-        switch (scanner.Next()) {
+        switch (Next(scanner)) {
             case Event::kEndOfInput:
                 return kSuccess;
             case Event::kText:
@@ -275,7 +370,7 @@ int VRX_xmlSpeaker::ReadBif(XmlTagScanner& scanner) {
     if (scanner.IsSelfClosing())
         return Report(scanner.Line(), kOutOfRange, "ERROR: [NETWORK] : Tag Not found");
     for (;;) {
-        switch (scanner.Next()) {
+        switch (Next(scanner)) {
             case Event::kText:
                 WarnStrayText(scanner);
                 break;
@@ -313,7 +408,7 @@ int VRX_xmlSpeaker::SkipElement(XmlTagScanner& scanner) {
     if (scanner.IsSelfClosing()) return kSuccess;
     const std::string element = scanner.Name();
     for (int depth = 1; depth > 0;) {
-        switch (scanner.Next()) {
+        switch (Next(scanner)) {
             case Event::kStart:
                 if (!scanner.IsSelfClosing()) ++depth;
                 break;
@@ -335,7 +430,7 @@ int VRX_xmlSpeaker::ReadSimple(XmlTagScanner& scanner, std::string& text) {
     const std::string element = scanner.Name();
     std::string raw;
     for (;;) {
-        switch (scanner.Next()) {
+        switch (Next(scanner)) {
             case Event::kText:
                 raw += scanner.Text();
                 break;
@@ -383,13 +478,7 @@ int VRX_xmlSpeaker::ReadNetwork(XmlTagScanner& scanner) {
         return kNotThisKeyword;
     });
     if (rc != kSuccess) return rc;
-    // The definition applied to each node so far: a repeat must match it.
-    std::unordered_map<int, const Definition*> applied;
-    for (const Definition& definition : definitions_) {
-        // A definition past the limit of the file's tables ends the read: its refusal is the cause.
-        if (network->readTablesRefused) break;
-        ApplyDefinition(definition, applied);
-    }
+    for (const Definition& definition : definitions_) ApplyDefinition(definition);
     definitions_.clear();
     return kSuccess;
 }
@@ -469,8 +558,15 @@ int VRX_xmlSpeaker::ReadDefinition(XmlTagScanner& scanner) {
             if (read == kSuccess && !definition.hasFor) {
                 definition.forName = text;
                 definition.hasFor = true;
-            } else if (read == kSuccess && text != definition.forName) {
-                Warn(line, kOutOfRange, "ERROR: " + text + " : Extra [FOR] entry. Ignored.");
+            } else if (read == kSuccess) {
+                // Another node named would leave the definition to the first or the last.
+                const std::string repeated = RepeatedMessage("Definition [" + definition.forName + "]",
+                                                             "'FOR' element", text == definition.forName);
+                if (text == definition.forName) {
+                    Warn(line, kOutOfRange, repeated);
+                } else {
+                    (void)Report(line, kOutOfRange, repeated);
+                }
             }
             return read;
         }
@@ -483,8 +579,7 @@ int VRX_xmlSpeaker::ReadDefinition(XmlTagScanner& scanner) {
         // A second table is compared with the first: the same is read once, another refused.
         std::vector<double> again;
         std::vector<double>& table = definition.hasTable ? again : definition.table;
-        int read = ReadSimple(scanner, text);
-        if (read == kSuccess) read = ParseTable(text, line, table);
+        const int read = ReadTable(scanner, line, table);
         if (read == kSuccess && definition.hasTable) {
             const std::string owner = "Node [" + definition.forName + "]";
             if (again == definition.table) {
@@ -497,25 +592,85 @@ int VRX_xmlSpeaker::ReadDefinition(XmlTagScanner& scanner) {
         return read;
     });
     if (rc != kSuccess) return rc;
-    definitions_.push_back(std::move(definition));
+    if (CanApplyNow(definition)) {
+        ApplyDefinition(definition);
+    } else {
+        definitions_.push_back(std::move(definition));
+    }
     return kSuccess;
 }
 
-int VRX_xmlSpeaker::ParseTable(const std::string& text, int line, std::vector<double>& out) {
-    size_t i = 0;
-    while (i < text.size()) {
-        while (i < text.size() && (IsSpace(text[i]) || text[i] == ',')) ++i;
-        if (i >= text.size()) break;
-        size_t end = i;
-        while (end < text.size() && !IsSpace(text[end]) && text[end] != ',') ++end;
-        const std::string word = text.substr(i, end - i);
-        double value = 0.0;
-        if (vovido::ScanXmlDouble(word.c_str(), value) != word.c_str() + word.size())
-            return Report(line, kSyntaxError, "ERROR: '" + word + "' : Real Number expected");
-        out.push_back(value);
-        i = end;
+int VRX_xmlSpeaker::ReadTable(XmlTagScanner& scanner, int line, std::vector<double>& out) {
+    if (scanner.IsSelfClosing()) return kSuccess;
+    const std::string element = scanner.Name();
+    std::string word;
+    for (;;) {
+        switch (Next(scanner)) {
+            case Event::kText:
+                if (const int rc = ParseTablePiece(scanner.Text(), line, word, out)) return rc;
+                break;
+            case Event::kStart:
+                // An element inside the table is passed over; the text on both sides of it runs on.
+                if (const int rc = SkipElement(scanner)) return rc;
+                break;
+            case Event::kEnd:
+                if (!XmlTagScanner::SameName(scanner.Name(), element)) {
+                    return Report(scanner.Line(), kSyntaxError,
+                                  "ERROR: '</" + scanner.Name() + ">' : '</" + element + ">' expected");
+                }
+                return ParseTableWord(word, line, out);
+            default:
+                return ReportScannerEnd(scanner, element);
+        }
+    }
+}
+
+int VRX_xmlSpeaker::ParseTablePiece(const std::string& text, int line, std::string& word,
+                                    std::vector<double>& out) {
+    for (const char c : text) {
+        if (!IsSpace(c) && c != ',') {
+            word.push_back(c);
+        } else if (const int rc = ParseTableWord(word, line, out)) {
+            return rc;
+        }
     }
     return kSuccess;
+}
+
+int VRX_xmlSpeaker::ParseTableWord(std::string& word, int line, std::vector<double>& out) {
+    if (word.empty()) return kSuccess;
+    double value = 0.0;
+    if (vovido::ScanXmlDouble(word.c_str(), value) != word.c_str() + word.size())
+        return Report(line, kSyntaxError, "ERROR: '" + word + "' : Real Number expected");
+    out.push_back(value);
+    word.clear();
+    return kSuccess;
+}
+
+bool VRX_xmlSpeaker::CanApplyNow(const Definition& definition) const {
+    if (!definition.hasFor || FindVariable(definition.forName) < 0) return false;
+    for (const std::string& given : definition.given) {
+        if (FindVariable(given) < 0) return false;
+    }
+    return true;
+}
+
+uint64_t VRX_xmlSpeaker::DigestOf(const Definition& definition) {
+    // FNV-1a over the parents' names and the table's bits: two definitions of one digest are the same.
+    uint64_t hash = 14695981039346656037ull;
+    const auto mix = [&hash](const void* data, size_t size) {
+        const unsigned char* bytes = static_cast<const unsigned char*>(data);
+        for (size_t i = 0; i < size; ++i) hash = (hash ^ bytes[i]) * 1099511628211ull;
+    };
+    for (const std::string& given : definition.given) {
+        mix(given.data(), given.size());
+        mix("", 1);
+    }
+    const size_t count = definition.table.size();
+    mix(&count, sizeof count);
+    mix(&definition.hasTable, sizeof definition.hasTable);
+    if (count > 0) mix(definition.table.data(), count * sizeof(double));
+    return hash;
 }
 
 int VRX_xmlSpeaker::FindVariable(const std::string& name) const {
@@ -524,8 +679,9 @@ int VRX_xmlSpeaker::FindVariable(const std::string& name) const {
     return network->FindNode(name.c_str());
 }
 
-void VRX_xmlSpeaker::ApplyDefinition(const Definition& definition,
-                                     std::unordered_map<int, const Definition*>& applied) {
+void VRX_xmlSpeaker::ApplyDefinition(const Definition& definition) {
+    // A definition past the limit of the file's tables ends the read: its refusal is the cause.
+    if (network->readTablesRefused) return;
     const int line = definition.line;
     if (!definition.hasFor) {
         (void)Report(line, kOutOfRange, "ERROR: [FOR] : Tag Not found");
@@ -537,16 +693,17 @@ void VRX_xmlSpeaker::ApplyDefinition(const Definition& definition,
         return;
     }
     const std::string id = vovido::NodeIdOr(*network, handle, "");
-    const auto first = applied.find(handle);
-    if (first != applied.end()) {
-        if (*first->second == definition) {
+    const uint64_t digest = DigestOf(definition);
+    const auto first = applied_.find(handle);
+    if (first != applied_.end()) {
+        if (first->second == digest) {
             Warn(line, kOutOfRange, RepeatedPartMessage(id, "definition", true));
         } else {
             (void)Report(line, kOutOfRange, RepeatedPartMessage(id, "definition", false));
         }
         return;
     }
-    applied[handle] = &definition;
+    applied_[handle] = digest;
     std::vector<int> parents;
     for (const std::string& given : definition.given) {
         parents.push_back(FindVariable(given));
@@ -604,8 +761,14 @@ void VRX_xmlSpeaker::ApplyDefinition(const Definition& definition,
     // Distributions in another unit (percent) are read in probabilities, with a warning. Ones whose total
     // is 1 up to the rounding of their entries keep their numbers, as every reader keeps them: an update
     // reads each column scaled to sum to 1 and names the node.
-    constexpr double kRoundedTotal = 0.01;
-    const bool scaled = layout.total > 0.0 && std::fabs(layout.total - 1.0) > kRoundedTotal;
+    const bool scaled = !SumsToOneRounded(layout.total, outcomes);
+    if (layout.ownSlowest) {
+        Warn(line, kOutOfRange,
+             "ERROR: Node [" + id +
+                 "] : its table is read with the node's own outcome slowest, the only order in which its "
+                 "columns are distributions",
+             {&kOwnSlowestNotice, id, "Node [" + id + "]"});
+    }
     for (int i = 0; i < count; ++i) {
         const double value = layout.ownSlowest ? definition.table[(i % outcomes) * columns + i / outcomes]
                                                : definition.table[i];

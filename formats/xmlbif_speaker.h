@@ -3,6 +3,7 @@
 // forgiving XML scanner (files of other tools carry DTDs, comments, properties, texts of several words);
 // written as well-formed XML with its document type declaration.
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -10,10 +11,7 @@
 #include <vector>
 
 #include "formats/text_format_base.h"
-
-namespace vovido {
-class XmlTagScanner;
-}
+#include "formats/xml_tag_scanner.h"
 
 class VRX_xmlSpeaker : public VRX_textFormat {
 public:
@@ -40,12 +38,11 @@ private:
         std::vector<std::string> given;
         bool hasTable = false;
         std::vector<double> table;
-        bool operator==(const Definition& other) const {
-            return given == other.given && hasTable == other.hasTable && table == other.table;
-        }
     };
 
-    [[nodiscard]] int ReadDocument(std::string_view text);
+    // Resets what a read holds, reads the document from the scanner and finishes the network.
+    [[nodiscard]] int ReadScanned(vovido::XmlTagScanner& scanner);
+    [[nodiscard]] int ReadDocument(vovido::XmlTagScanner& scanner);
     [[nodiscard]] int ReadBif(vovido::XmlTagScanner& scanner);
     [[nodiscard]] int ReadNetwork(vovido::XmlTagScanner& scanner);
     [[nodiscard]] int ReadVariable(vovido::XmlTagScanner& scanner);
@@ -63,12 +60,25 @@ private:
     // + unknown (unless it is a PROPERTY or no element name) and skipped. 0 or the first failure.
     [[nodiscard]] int ReadChildren(vovido::XmlTagScanner& scanner, const char* element, const char* unknown,
                                    const std::function<int()>& readChild);
+    // The scanner's next event; a start tag that gives an attribute twice is named (the same value read
+    // once with a warning, another refused).
+    vovido::XmlTagScanner::Event Next(vovido::XmlTagScanner& scanner);
     // The scanner's failure or the end of the input inside an element.
     [[nodiscard]] int ReportScannerEnd(const vovido::XmlTagScanner& scanner, const std::string& element);
     void WarnUnknownElement(const vovido::XmlTagScanner& scanner);
-    [[nodiscard]] int ParseTable(const std::string& text, int line, std::vector<double>& out);
-    // applied: the definition applied to each node so far, which a repeat must match.
-    void ApplyDefinition(const Definition& definition, std::unordered_map<int, const Definition*>& applied);
+    // The numbers of the TABLE element just started, read piece by piece as the scanner gives its text:
+    // a table is never held as text.
+    [[nodiscard]] int ReadTable(vovido::XmlTagScanner& scanner, int line, std::vector<double>& out);
+    // The numbers of one piece of a table's text; `word` carries a number the piece ends inside.
+    [[nodiscard]] int ParseTablePiece(const std::string& text, int line, std::string& word,
+                                      std::vector<double>& out);
+    [[nodiscard]] int ParseTableWord(std::string& word, int line, std::vector<double>& out);
+    // A definition whose node and parents are known is applied as it is read, so that its table is not
+    // held until the network ends; one naming a variable not yet read waits for the end.
+    bool CanApplyNow(const Definition& definition) const;
+    // Applied to the node, which a repeat must match (applied_ keeps a digest of it).
+    void ApplyDefinition(const Definition& definition);
+    static uint64_t DigestOf(const Definition& definition);
     int FindVariable(const std::string& name) const;
 
     int Report(int line, int code, const std::string& text);
@@ -85,7 +95,8 @@ private:
 
     std::unordered_map<std::string, int> variables_;
     std::unordered_map<std::string, std::string> variableSignatures_;  // by name: kind and outcomes
-    std::vector<Definition> definitions_;
+    std::vector<Definition> definitions_;        // waiting for variables read after them
+    std::unordered_map<int, uint64_t> applied_;  // by node, the digest of its definition
     std::string networkName_;
     bool hasNetworkName_ = false;
     // A BIF element without its network is a damaged file, not an empty network.

@@ -8,6 +8,7 @@
 
 #include "base/error_log.h"
 #include "base/id_array.h"
+#include "base/number_text.h"
 #include "base/status_codes.h"
 #include "model/extra_definition.h"
 #include "model/header.h"
@@ -452,9 +453,10 @@ void XmlCavroLoader::OnRectangleWord(IXmlReader* reader) {
     }
     int value = 0;
     if (!ParseWholeXmlInt(reader->GetText().c_str(), value)) {
-        reader->ReportError(
-            ("Can't read list of integers, failed at element " + std::to_string(integers_.size() + 1))
-                .c_str());
+        reader->ReportError(("Can't read list of integers, failed at element " +
+                             std::to_string(integers_.size() + 1) + ": '" + reader->GetText() +
+                             "' : " + kWholeNumberExpected)
+                                .c_str());
         return;
     }
     integers_.push_back(value);

@@ -11,6 +11,7 @@
 #include "base/expression_parser.h"
 #include "base/id_array.h"
 #include "base/int_array.h"
+#include "base/number_text.h"
 #include "base/size_limits.h"
 #include "base/status_codes.h"
 #include "base/string_array.h"
@@ -458,8 +459,10 @@ bool XmlNetLoader::ReadDoubleWord(IXmlReader* reader, std::vector<double>& list)
 bool XmlNetLoader::ReadIntWord(IXmlReader* reader, std::vector<int>& list) {
     int value = 0;
     if (!ParseWholeXmlInt(reader->GetText().c_str(), value)) {
-        reader->ReportError(
-            ("Can't read list of integers, failed at element " + std::to_string(list.size() + 1)).c_str());
+        reader->ReportError(("Can't read list of integers, failed at element " +
+                             std::to_string(list.size() + 1) + ": '" + reader->GetText() +
+                             "' : " + kWholeNumberExpected)
+                                .c_str());
         return false;
     }
     list.push_back(value);

@@ -13,7 +13,9 @@
 #include <new>
 
 #include "base/identifier.h"
+#include "base/number_text.h"
 #include "base/replacing_file.h"
+#include "base/status_codes.h"
 #include "xml/xml_text.h"
 
 using vovido::ScanXmlDouble;
@@ -261,10 +263,11 @@ bool XmlReader::GetIntAttribute(const char* name, int& out, int defaultValue) {
         out = defaultValue;
         return true;
     }
-    const char* end = ScanXmlInt(value, out);
-    if (out != 0 || *end == '\0') return true;
-    ReportError(
-        (std::string("Integer value expected for attribute '") + vovido::OrEmpty(name) + "'").c_str());
+    // Read whole: "3e9" is no 3, "12abc" no 12. An empty value has always read as 0.
+    if (ParseWholeNumber(value, out) == kSuccess || *value == '\0') return true;
+    ReportError((std::string("Integer value expected for attribute '") + vovido::OrEmpty(name) + "': '" +
+                 value + "' : " + kWholeNumberExpected)
+                    .c_str());
     return false;
 }
 

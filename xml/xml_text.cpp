@@ -4,6 +4,7 @@
 #include <charconv>
 #include <climits>
 #include <cmath>
+#include <cstring>
 #include <system_error>
 
 #include "base/identifier.h"
@@ -164,8 +165,13 @@ bool ParseWholeXmlDouble(const char* text, double& value) {
 }
 
 bool ParseWholeXmlInt(const char* text, int& value) {
-    const char* end = ScanXmlInt(text, value);
-    return end != nullptr && *end == '\0';
+    value = 0;
+    if (text == nullptr) return false;
+    // Exact and in range, however written ("1e5"): no number is cut at its 'e' or saturated. Nothing may
+    // follow it, blanks included.
+    const size_t length = std::strlen(text);
+    if (length > 0 && IsCSpace(text[length - 1])) return false;
+    return length == 0 || ParseWholeNumber(text, value) == 0;
 }
 
 size_t FormatXmlDouble(double value, char (&buffer)[kXmlDoubleTextSize]) {

@@ -32,6 +32,8 @@ const char* ScanXmlInt(const char* text, int& value);
 
 // True when the whole text is one number (nothing after it); the empty text reads 0.
 bool ParseWholeXmlDouble(const char* text, double& value);
+// The same for a whole number in the int range, written with digits or an exponent ("1e5"); a text of
+// another value ("3e9", "0.5") is refused as none.
 bool ParseWholeXmlInt(const char* text, int& value);
 
 // Room for the longest text of FormatXmlDouble and its terminating zero.

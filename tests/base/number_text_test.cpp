@@ -295,3 +295,35 @@ TEST(NumberTextRound, BeyondThirtyTwoBitsIsSound) {
     EXPECT_EQ(RoundToDecimals(123.0, -400), 0.0);
     EXPECT_EQ(RoundToDecimals(123.0, INT_MIN), 0.0);
 }
+
+// A whole number is read whole: exact values in the int range however written, anything else refused.
+TEST(NumberTextInt, WholeNumbersAreReadWholeOrRefused) {
+    const struct {
+        const char* text;
+        int status;
+        int value;
+    } cases[] = {
+        {"12", 0, 12},
+        {" -7 ", 0, -7},
+        {"1e5", 0, 100000},
+        {"3.0", 0, 3},
+        {"0.05e2", 0, 5},
+        {"-0e999", 0, 0},
+        {"2147483647", 0, INT_MAX},
+        {"-2147483648", 0, INT_MIN},
+        {"2147483648", kOutOfRange, 0},
+        {"3e9", kOutOfRange, 0},
+        {"1e308", kOutOfRange, 0},
+        {"0.5", kOutOfRange, 0},
+        {"1e-1", kOutOfRange, 0},
+        {"12ab", kSyntaxError, 0},
+        {"", kSyntaxError, 0},
+        {"e5", kSyntaxError, 0},
+        {"1e", kSyntaxError, 0},
+    };
+    for (const auto& item : cases) {
+        int v = 99;
+        EXPECT_EQ(ParseWholeNumber(item.text, v), item.status) << item.text;
+        EXPECT_EQ(v, item.value) << item.text;
+    }
+}

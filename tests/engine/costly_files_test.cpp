@@ -182,7 +182,7 @@ TEST(CostlyFilesDeathTest, ShortTablesOfWideFamiliesAreRefusedBeforeTheTableIsBu
          "ERROR: Node (\"child\") : row (0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, "
          "0, 0, 0, "
          "1, 0) of its table is not given"},
-        {".erg", kSyntaxError, "ERROR: End of File : Expecting Real Number"},
+        {".erg", kSyntaxError, "ERROR: Node [Node27] : its table ends after 4 of its 268435456 numbers"},
         {".xml03", kOutOfRange, "ERROR: Node [child] was expecting 268435456 numbers but 4 were read"},
         {".dxp", kOutOfRange, "ERROR: Node [child]" + needed},
     };

@@ -286,7 +286,8 @@ TEST_F(NetworkFilesTest, RefusedWrites) {
     std::remove(hugin.c_str());
     ASSERT_GE(net.AddNode(DefinitionType::kEquation, "E"), 0);
     EXPECT_EQ(net.WriteFile(hugin.c_str()), kOutOfRange);
-    EXPECT_TRUE(Logged(kOutOfRange, "ERROR: 'E' : Node type not supported by Hugin"));
+    EXPECT_TRUE(Logged(kOutOfRange,
+                       "ERROR: This Network cannot be saved in Hugin format: Node [E] is an equation node"));
     EXPECT_FALSE(FileExists(hugin));
 }
 

@@ -305,6 +305,17 @@ TEST_F(WrittenFiles, WhatAFormatCannotHoldIsWarnedOnce) {
         EXPECT_EQ(net.WriteFile(file.c_str()), kSuccess) << c.extension << LogDump();
         EXPECT_EQ(LogDump(), c.warnings) << c.extension;
     }
+    // Hugin and Ergo files hold no network statement: an identifier and the name that repeats it are lost.
+    VRX_network named;
+    AddCptNode(named, "A", 2);
+    ASSERT_EQ(named.GetHeader()->SetId("alarm"), kSuccess);
+    ASSERT_EQ(named.GetHeader()->SetName("alarm"), kSuccess);
+    for (const char* extension : {".net", ".erg"}) {
+        const TempFile file(extension);
+        errorLog.Flush();
+        EXPECT_EQ(named.WriteFile(file.c_str()), kSuccess) << extension << LogDump();
+        EXPECT_EQ(LogDump(), "-2 The network's identifier and name [alarm] are left out\n") << extension;
+    }
     // XMLBIF alone takes the other kinds given by parameters.
     VRX_network demorgan;
     AddNode(demorgan, DefinitionType::kDeMorgan, "D", {});

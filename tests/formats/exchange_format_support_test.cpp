@@ -64,7 +64,7 @@ TEST(ExchangeFormatSupport, RefusesTheFirstNodeItCannotWriteAndLeavesNoText) {
     const int list = net.AddNode(DefinitionType::kList, "D");
     ASSERT_GE(list, 0);
     EXPECT_EQ(vovido::CheckWritableKinds(net, OnlyTables, "ERROR: refused"), kOutOfRange);
-    EXPECT_TRUE(vovido::test::Logged(kOutOfRange, "ERROR: refused: Node [D] is a LIST node"))
+    EXPECT_TRUE(vovido::test::Logged(kOutOfRange, "ERROR: refused: Node [D] is a decision node"))
         << vovido::test::LogDump();
     EXPECT_EQ(vovido::CheckWritableNodes(net, [](int) { return std::string(); }), kSuccess);
 

@@ -304,7 +304,9 @@ TEST(HuginWriter, ParentlessPotentialAndRefusals) {
     ASSERT_GE(net.AddNode(DefinitionType::kEquation, "E"), 0);
     errorLog.Flush();
     EXPECT_EQ(net.WriteFile(file.c_str()), kOutOfRange);
-    EXPECT_TRUE(Logged(kOutOfRange, "ERROR: 'E' : Node type not supported by Hugin")) << LogDump();
+    EXPECT_TRUE(Logged(kOutOfRange,
+                       "ERROR: This Network cannot be saved in Hugin format: Node [E] is an equation node"))
+        << LogDump();
     EXPECT_FALSE(file.Exists());
 }
 
@@ -319,7 +321,7 @@ TEST(HuginReader, FailuresLeaveTheNetwork) {
         {"net {}\nchance A { }", "(line 2) : ERROR: 'chance' : End of File expected"},
         {"net {}\nnode A { states = (\"a\" \"b\"); }\npotential (A) { data = (0.5 0.5 0.5); }",
          "(line 3) : ERROR: Node [A] : 3 numbers read, 2 needed"},
-        {"net {}\ncontinuous node A { }", "(line 2) : ERROR: : Continuous nodes not supported (yet)"},
+        {"net {}\ncontinuous node A { }", "(line 2) : ERROR: Node [A] : continuous nodes are not supported"},
         {"net {}\ndiscrete chance A { }", "(line 2) : ERROR: 'chance' : Unknown Node Type"},
         {"net {}\nnode A { }\nnode B { }\npotential (A B) { }",
          "(line 4) : ERROR: Undirected arcs not (yet) supported"},
@@ -364,6 +366,19 @@ TEST(HuginReader, TheCauseComesFirstAndOnce) {
              "potential (T5.2 | T5.1) { data = ((0.5 0.5) (0.5 0.5)); }\n",
          {"(line 2) : ERROR: Identifier [T5.1] : '.' is not allowed in an identifier; node refused",
           "ERROR: identifiers with a '.' were refused: 2 nodes, e.g. [T5.2] (line 3), [T5.3] (line 4)"}},
+        // A continuous node is refused where declared; the potentials naming it say nothing more.
+        {"net {}\ncontinuous node X { }\nnode A" + states +
+             "potential (X) { }\npotential (A | X) { data = "
+             "(0.5 0.5); }\n",
+         {"(line 2) : ERROR: Node [X] : continuous nodes are not supported"}},
+        // A file cut short: the cut, once, whatever it cuts.
+        {"net {}\nnode A" + states + "pot",
+         {"(line 3) : ERROR: 'pot' : End of File inside a word, the file was cut short"}},
+        {"net {}\nnode A { states = (\"a\" \"b",
+         {"ERROR: Line 2 : UNEXPECTED END OF FILE. UNTERMINATED STRING"}},
+        {"net {\n    nod", {"(line 2) : ERROR: End of File inside a statement, the file was cut short"}},
+        {"net {}\nnet { node_size = (1 2); }\nnode A" + states,
+         {"(line 2) : ERROR: Network has more than one 'net' block"}},
         {"net {}\nnode A" + states + "node A" + states,
          {"(line 3) : ERROR: Couldn't Create Node (\"A\"): Identifier [A] is already used by a node"}},
         // A parent the arcs refuse leaves the table another shape: the refusal is the cause, not the count.

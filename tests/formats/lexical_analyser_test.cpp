@@ -124,10 +124,11 @@ TEST_F(LexicalAnalyserTest, UnterminatedCommentsAndStrings) {
     EXPECT_EQ(Kinds("x \"abc\ndef"), (KT{{1, "x"}, {kUnexpectedEndOfFile, ""}}));
     EXPECT_EQ(Kinds("\"abc\\"), (KT{{kUnexpectedEndOfFile, ""}}));
     ASSERT_EQ(errorLog.GetNumberOfEntries(), 4);
-    EXPECT_STREQ(errorLog.GetMessage(0), "ERROR: UNEXPECTED END OF FILE. UNMATCHED '/*'");
-    EXPECT_STREQ(errorLog.GetMessage(1), "ERROR: UNEXPECTED END OF FILE. UNMATCHED '/#'");
-    EXPECT_STREQ(errorLog.GetMessage(2), "ERROR: UNEXPECTED END OF FILE. UNTERMINATED STRING");
-    EXPECT_STREQ(errorLog.GetMessage(3), "ERROR: UNEXPECTED END OF FILE. UNTERMINATED STRING");
+    // Each names the line the input ends on.
+    EXPECT_STREQ(errorLog.GetMessage(0), "ERROR: Line 2 : UNEXPECTED END OF FILE. UNMATCHED '/*'");
+    EXPECT_STREQ(errorLog.GetMessage(1), "ERROR: Line 1 : UNEXPECTED END OF FILE. UNMATCHED '/#'");
+    EXPECT_STREQ(errorLog.GetMessage(2), "ERROR: Line 2 : UNEXPECTED END OF FILE. UNTERMINATED STRING");
+    EXPECT_STREQ(errorLog.GetMessage(3), "ERROR: Line 1 : UNEXPECTED END OF FILE. UNTERMINATED STRING");
     for (int i = 0; i < 4; ++i) EXPECT_EQ(errorLog.GetCode(i), kUnexpectedEndOfFile);
     // A "//" comment at the very end is simply the end of the input.
     EXPECT_EQ(Kinds("a // b"), (KT{{1, "a"}}));
@@ -138,9 +139,11 @@ TEST_F(LexicalAnalyserTest, StringEscapesAndContinuations) {
     EXPECT_EQ(Kinds("\"ab\\\n   cd\""), (KT{{70, "abcd"}}));
     EXPECT_EQ(Kinds("\"x\\q\""), (KT{{70, "x\\q"}}));
     EXPECT_EQ(Kinds("\"\\n\\r\\b\\\"\\\\\""), (KT{{70, "\n\r\b\"\\"}}));
-    // A backslash and blank drop the blanks after it; "\|" stops the dropping.
-    EXPECT_EQ(Kinds("\"a\\   b\""), (KT{{70, "ab"}}));
-    EXPECT_EQ(Kinds("\"a\\ \\|  b\""), (KT{{70, "a  b"}}));
+    // A backslash and blanks up to the line end continue the string, dropping the blanks that follow;
+    // "\|" stops the dropping. Before more text on the line, an escaped blank stands for itself.
+    EXPECT_EQ(Kinds("\"a\\ \n   \\|  b\""), (KT{{70, "a  b"}}));
+    EXPECT_EQ(Kinds("\"no\\ defect\""), (KT{{70, "no defect"}}));
+    EXPECT_EQ(Kinds("\"a\\   b\""), (KT{{70, "a   b"}}));
     // The continuation the writers use: a blank, backslash and blank at the line end.
     EXPECT_EQ(Kinds("\"one \\ \n      two\""), (KT{{70, "one two"}}));
     // A plain line break inside a string is not stored.

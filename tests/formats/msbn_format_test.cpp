@@ -153,9 +153,9 @@ TEST_F(MsbnTest, BadFilesFailWithTheirMessageAndLeaveTheNetworkAsItWas) {
         {"no head", "node A { }", kSyntaxError, "(line 1) : ERROR: 'node' : 'belief network' expected"},
         {"empty head", "   ", kSyntaxError, "(line 1) : ERROR: End of File : Expecting 'belief network'"},
         {"coordinate out of range", "probability(B | A) { (2): 0.5, 0.5; }", kOutOfRange,
-         "(line 4) : ERROR: Invalid coordinates"},
+         "(line 4) : ERROR: Node (\"B\") : Invalid coordinates (2): its parents' states number (2)"},
         {"too few coordinates", "probability(B | A) { (): 0.5, 0.5; }", kOutOfRange,
-         "(line 4) : ERROR: Invalid coordinates"},
+         "(line 4) : ERROR: Node (\"B\") : Invalid coordinates (): its parents' states number (2)"},
         {"numbers past the table", "probability(B | A) { (1): 0.5, 0.5, 0.5; }", kOutOfRange,
          "(line 4) : ERROR: Node (\"B\") : more numbers than its table holds"},
         {"unknown child", "probability(Q) { 1, 0; }", kOutOfRange,
@@ -191,8 +191,8 @@ TEST_F(MsbnTest, KindsTheFormatCannotHoldAreRefusedBeforeTheFileIsMade) {
     ASSERT_GE(net.AddNode(DefinitionType::kDeMorgan, "X"), 0);
     TempFile file(".dsc");
     EXPECT_EQ(net.WriteFile(file.c_str()), kOutOfRange);
-    EXPECT_TRUE(Logged(
-        kOutOfRange, "ERROR: This Network cannot be saved in Microsotf format: Node [X] is a DEMORGAN node"))
+    EXPECT_TRUE(Logged(kOutOfRange,
+                       "ERROR: This Network cannot be saved in MSBN format: Node [X] is a DeMorgan node"))
         << LogDump();
     EXPECT_FALSE(file.Exists());
 }

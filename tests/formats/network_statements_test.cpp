@@ -221,6 +221,164 @@ TEST_F(NetworkStatementsTest, ErgoSectionsCountOnceAndTheNodeCountAgrees) {
     for (const Case& item : cases) Check(item);
 }
 
+std::string Samples(VRX_network& net) {
+    return std::to_string(net.numSamples);
+}
+
+// A number is read whole or refused naming its line and text: a whole number written with an exponent
+// is taken when exact and in range; none is read up to its 'e', none saturates, none becomes infinite.
+TEST_F(NetworkStatementsTest, NumbersAreReadWholeOrRefused) {
+    const std::string whole = "Whole number expected, from -2147483648 to 2147483647";
+    const std::string erg = "2\n2 2\n0\n1 1\n/* Probabilities */\n2 0.3 0.7\n4 0.9 0.1 0.2 0.8\n";
+    const std::string vrx = "net n\n{\n NUMSAMPLES = 7;\n};\n";
+    const std::string xvrx =
+        "<?xml version=\"1.0\"?>\n<tarvo version=\"1.0\" id=\"n\" numsamples=\"7\">\n"
+        "<nodes>\n</nodes>\n</tarvo>\n";
+    const std::string dsc =
+        "belief network \"n\"\nnode A { type : discrete[2] = { \"y\", \"n\" }; }\nnode B { type : "
+        "discrete[2] = { \"y\", \"n\" }; }\nprobability(A) { 0.2, 0.8; }\nprobability(B | A) { (0) : 0.1, "
+        "0.9; (1) : 0.3, 0.7; }\n";
+    const std::string ki =
+        "diagnostic network \"n\"\nKB { PRECISION : 4; };\nNodes {\n standard A { TYPE : discrete [2] = { "
+        "standard y { }; standard n "
+        "{ }; };\n COST : 2; }\n}\nnetwork {\n standard A parent ( ) { PROB : { 0.2, 0.8; }; }\n}\n";
+    const Case cases[] = {
+        {"ergo: a parent at 3e9",
+         "erg",
+         Replaced(erg, "1 1\n", "1 3e9\n"),
+         kOutOfRange,
+         {"(line 4) : ERROR: '3e9' : " + whole}},
+        {"vrx: 3e9 samples",
+         "vrx",
+         Replaced(vrx, "7", "3e9"),
+         kOutOfRange,
+         {"(line 3) : ERROR: '3e9' : " + whole}},
+        {"vrx: 1e308 samples",
+         "vrx",
+         Replaced(vrx, "7", "1e308"),
+         kOutOfRange,
+         {"(line 3) : ERROR: '1e308' : " + whole}},
+        {"vrx: 1e3 samples", "vrx", Replaced(vrx, "7", "1e3"), kSuccess, {}, Samples, "1000"},
+        {"xvrx: 3e9 samples",
+         "xvrx",
+         Replaced(xvrx, "\"7\"", "\"3e9\""),
+         kFileIoFailed,
+         {"Integer value expected for attribute 'numsamples': '3e9' : " + whole}},
+        {"msbn: row 1e5",
+         "dsc",
+         Replaced(dsc, "(1) :", "(1e5) :"),
+         kOutOfRange,
+         {"(line 5) : ERROR: Node (\"B\") : Invalid coordinates (100000): its parents' states number (2)"}},
+        {"ki: a cost of 1e400",
+         "dxp",
+         Replaced(ki, "COST : 2", "COST : 1e400"),
+         kOutOfRange,
+         {"(line 5) : ERROR: '1e400' : Number out of range"}},
+    };
+    for (const Case& item : cases) Check(item);
+}
+
+// What a file says is read as written or refused naming the element, field or character: nothing is
+// dropped, cut or left to whichever of two values comes last.
+TEST_F(NetworkStatementsTest, NothingIsReadOtherwiseThanWritten) {
+    const std::string bif =
+        "<BIF VERSION=\"0.3\"><NETWORK><NAME>n</NAME>\n<VARIABLE TYPE=\"nature\"><NAME>A</NAME><OUTCOME>y"
+        "</OUTCOME><OUTCOME>n</OUTCOME></VARIABLE>\n<VARIABLE TYPE=\"nature\"><NAME>B</NAME><OUTCOME>y"
+        "</OUTCOME><OUTCOME>n</OUTCOME></VARIABLE>\n<DEFINITION><FOR>A</FOR><TABLE>0.2 0.8</TABLE>"
+        "</DEFINITION>\n<DEFINITION><FOR>B</FOR><TABLE>0.5 0.5</TABLE></DEFINITION>\n</NETWORK></BIF>\n";
+    const std::string dne =
+        "bnet n {\nnode A { kind = NATURE; discrete = TRUE; states = (y, n); parents = (); probs = (0.2, "
+        "0.8);\n"
+        "user U1 { a = \"1\"; };\n};\n};\n";
+    const std::string hugin =
+        "net {}\nnode A { states = (\"y\" \"n\"); }\npotential (A) { data = (0.2 0.8); }\n";
+    const Case cases[] = {
+        {"xmlbif: an attribute given twice",
+         "xml03",
+         Replaced(bif, "TYPE=\"nature\"", "TYPE=\"decision\" TYPE=\"chance\""),
+         kOutOfRange,
+         {"(line 2) : ERROR: Element <VARIABLE> has more than one 'TYPE' attribute"}},
+        {"xmlbif: an attribute repeated",
+         "xml03",
+         Replaced(bif, "TYPE=\"nature\"", "TYPE=\"nature\" type=\"nature\""),
+         kSuccess,
+         {"(line 2) : ERROR: Element <VARIABLE> : its 'TYPE' attribute is repeated unchanged, read once"},
+         TableOfA,
+         "0.200000 0.800000 "},
+        {"xmlbif: a variable before the BIF element",
+         "xml03",
+         "<VARIABLE TYPE=\"nature\"><NAME>C</NAME></VARIABLE>\n" + bif,
+         kSyntaxError,
+         {"(line 1) : ERROR: 'VARIABLE' : Misplaced statement, before '<BIF>'"}},
+        {"xmlbif: a second FOR naming another node",
+         "xml03",
+         With(bif, "<FOR>B</FOR>", "<FOR>A</FOR>"),
+         kOutOfRange,
+         {"(line 5) : ERROR: Definition [B] has more than one 'FOR' element"}},
+        {"xmlbif: a FOR repeated",
+         "xml03",
+         With(bif, "<FOR>B</FOR>", "<FOR>B</FOR>"),
+         kSuccess,
+         {"(line 5) : ERROR: Definition [B] : its 'FOR' element is repeated unchanged, read once"},
+         TableOfA,
+         "0.200000 0.800000 "},
+        {"netica: a user field given twice",
+         "dne",
+         With(dne, "a = \"1\";", " a = \"2\";"),
+         kOutOfRange,
+         {"(line 3) : ERROR: Node [A] has more than one user field 'a'"}},
+        {"netica: a user block given twice",
+         "dne",
+         With(dne, "a = \"1\"; };\n", "user U1 { a = \"2\"; };\n"),
+         kOutOfRange,
+         {"(line 4) : ERROR: Node [A] has more than one user field 'a'"}},
+        {"netica: a user field repeated",
+         "dne",
+         With(dne, "a = \"1\";", " a = \"1\";"),
+         kSuccess,
+         {"(line 3) : ERROR: Node [A] : its user field 'a' is repeated unchanged, read once"},
+         TableOfA,
+         "0.200000 0.800000 "},
+        {"netica: a node given twice",
+         "dne",
+         With(dne, "};\n};\n", "node A { kind = NATURE; };\n"),
+         kDuplicatedIdentifier,
+         {"(line 5) : ERROR: Node [A] has more than one 'node' block"}},
+        {"netica: a node repeated",
+         "dne",
+         With(dne, "};\n};\n", dne.substr(9, dne.size() - 12)),
+         kSuccess,
+         {"(line 5) : ERROR: Node [A] : its 'node' block is repeated unchanged, read once"},
+         TableOfA,
+         "0.200000 0.800000 "},
+        {"msbn: a header given twice",
+         "dsc",
+         "belief network \"n\"\nbelief network \"m\"\n",
+         kOutOfRange,
+         {"(line 2) : ERROR: Network [n] has more than one header"}},
+        {"hugin: a net block repeated",
+         "net",
+         With(hugin, "net {}\n", "net {}\n"),
+         kSuccess,
+         {"(line 2) : ERROR: Network : its 'net' block is repeated unchanged, read once"},
+         TableOfA,
+         "0.200000 0.800000 "},
+        {"hugin: a zero byte in a state name",
+         "net",
+         Replaced(hugin, "\"y\"", std::string("\"y\0es\"", 6)),
+         kLexicalError,
+         {"ERROR: Line 2 : NUL BYTE (0x00) INSIDE THE STRING \"y\""}},
+        {"hugin: an escaped blank in a state name",
+         "net",
+         Replaced(hugin, "\"y\"", "\"no\\ defect\""),
+         kSuccess,
+         {"(line 2) : ERROR: Node [A] : outcome \"no defect\" renamed \"no_defect\""},
+         FirstOutcome,
+         "no_defect"},
+    };
+    for (const Case& item : cases) Check(item);
+}
+
 TEST_F(NetworkStatementsTest, XmlBifHoldsOneDocumentOfOneNetwork) {
     const std::string network =
         "<NETWORK>\n<NAME>n</NAME>\n<VARIABLE TYPE=\"nature\"><NAME>A</NAME><OUTCOME>y</OUTCOME>"
@@ -301,7 +459,6 @@ TEST_F(NetworkStatementsTest, UtilitiesThatAreNoFiniteNumbersAreRefusedNamingThe
         "decision; }\nnode U { name : \"U\"; label : utility; }\ninformation(D);\n"
         "utility(U | D) { (0) : 1; (1) : 2; }\n";
     const std::string nan = "Node [U] : entry 1 of its utilities is no finite number (nan)";
-    const std::string huge = "Node [U] : entry 1 of its utilities is no finite number (inf)";
     const std::string inf = "Node [U] : entry 0 of its utilities is no finite number (-inf)";
     const Case cases[] = {
         {"own text: nan",
@@ -326,27 +483,27 @@ TEST_F(NetworkStatementsTest, UtilitiesThatAreNoFiniteNumbersAreRefusedNamingThe
          Replaced(bif, ">1 2<", ">-inf 2<"),
          kOutOfRange,
          {"(line 4) : ERROR: " + inf}},
-        // Formats whose numbers have no spelling of NaN or infinity: a number beyond the doubles.
+        // Formats whose numbers have no spelling of NaN or infinity: a number beyond the doubles, refused
+        // as read, utility or probability alike.
         {"hugin: 1e999",
          "net",
          Replaced(hugin, "(1 2)", "(1 1e999)"),
          kOutOfRange,
-         {"(line 4) : ERROR: " + huge}},
+         {"(line 4) : ERROR: '1e999' : Number out of range"}},
         {"netica: 1e999",
          "dne",
          Replaced(dne, "(1 2)", "(1 1e999)"),
          kOutOfRange,
-         {"(line 3) : ERROR: " + huge}},
+         {"(line 3) : ERROR: '1e999' : Number out of range"}},
         {"msbn: 1e999",
          "dsc",
          Replaced(dsc, "(1) : 2", "(1) : 1e999"),
          kOutOfRange,
-         {"(line 5) : ERROR: " + huge}},
-        // A probability beyond the doubles stays a number out of range.
+         {"(line 5) : ERROR: '1e999' : Number out of range"}},
         {"hugin: a probability of 1e999",
          "net",
          "net {}\nnode A { states = (\"y\" \"n\"); }\npotential (A) { data = (1e999 0); }\n",
-         kSyntaxError,
+         kOutOfRange,
          {"(line 3) : ERROR: '1e999' : Number out of range"}},
     };
     for (const Case& item : cases) Check(item);

@@ -386,6 +386,11 @@ TEST_F(ReaderLossesTest, EveryReaderNamesTheNodeOfALostTable) {
         {"msbn row given twice", "dsc",
          msbnNodes + "probability(A) { 0.5, 0.5; }\nprobability(B | A) { (0): 0.1, 0.9; (0): 0.2, 0.8; }\n",
          kOutOfRange, "(line 5) : ERROR: Node (\"B\") : row (0) is given twice"},
+        {"msbn row repeated", "dsc",
+         msbnNodes +
+             "probability(A) { 0.5, 0.5; }\nprobability(B | A) { (0): 0.1, 0.9; (1): 0.2, 0.8; (0): 0.1, "
+             "0.9; }\n",
+         kSuccess, "(line 5) : ERROR: Node (\"B\") : its row (0) is repeated unchanged, read once"},
         {"msbn row cut short", "dsc",
          msbnNodes + "probability(A) { 0.5, 0.5; }\nprobability(B | A) { (0): 0.1, 0.9; (1): 0.2; }\n",
          kOutOfRange, "ERROR: Node (\"B\") : row (1) of its table is not given"},

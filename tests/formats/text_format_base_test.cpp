@@ -250,7 +250,8 @@ TEST_F(TextFormatBaseTest, SkipStatementStopsAtTheStatementEnd) {
     EXPECT_EQ(speaker.AtSectionEnd(), 1);
     speaker.ConsumeToken();
     EXPECT_EQ(speaker.SkipStatement(), kNoMoreTokens);
-    EXPECT_EQ(LoggedMessages(), (Messages{"(line 1) : NO MORE TOKENS"}));
+    EXPECT_EQ(LoggedMessages(),
+              (Messages{"(line 1) : ERROR: End of File inside a statement, the file was cut short"}));
     EXPECT_EQ(errorLog.GetCode(0), kNoMoreTokens);
 }
 

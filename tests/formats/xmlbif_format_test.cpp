@@ -74,8 +74,13 @@ TEST_F(XmlBifTest, ReadsAnInfluenceDiagramWrittenByAnotherTool) {
 TEST_F(XmlBifTest, ReadsAFileWithAnExtendedDtdAndOutcomesOfSeveralWords) {
     VRX_network net;
     ASSERT_EQ(ReadXmlBif(net, FormatFile("poker_bnj.xml")), kSuccess) << LogDump();
-    // Outcomes that begin with a digit: renamed, counted in one warning.
-    EXPECT_EQ(errorLog.GetNumberOfEntries(), 1) << LogDump();
+    // Outcomes that begin with a digit: renamed, counted in one warning; tables whose columns are
+    // distributions only with the node's own outcome slowest, read so and named.
+    EXPECT_EQ(errorLog.GetNumberOfEntries(), 2) << LogDump();
+    EXPECT_TRUE(Logged(kOutOfRange,
+                       "tables read with the node's own outcome slowest, the only order in which their "
+                       "columns are distributions: 5 nodes, e.g. Node [SC], Node [OH1], Node [OH2], …"))
+        << LogDump();
     EXPECT_TRUE(Logged(kOutOfRange,
                        "outcome names that are not identifiers were rewritten in 6 nodes (25 outcomes), "
                        "e.g. Node [SC] \"0 Changed\" renamed \"x0_Changed\", Node [SC] \"1 Changed\" "
@@ -141,6 +146,54 @@ TEST_F(XmlBifTest, AZeroDistributionDecidesNoLayout) {
             LoggedMessages(),
             (std::vector<std::string>{"ERROR: Node [B] is not consistent. Inference may not be correct"}));
         EXPECT_EQ(Table(net, "B"), table);
+    }
+}
+
+// Tables are read in the order the format writes, the node's own outcome fastest, whenever their
+// columns can be distributions that way (up to rounding, or in percent); the other order only where
+// they cannot and can be that way, with a warning naming the node.
+TEST_F(XmlBifTest, TablesAreReadInTheWrittenOrderUnlessOnlyTheOtherIsDistributions) {
+    const struct {
+        const char* what;
+        int outcomes;
+        const char* table;
+        std::vector<double> read;
+        std::vector<std::string> log;
+    } cases[] = {
+        // Columns summing to 0.99, 1.00 and 1.01 by rounding, whose transpose sums to 1 exactly.
+        {"rounded",
+         3,
+         "0.10 0.81 0.09 0.10 0.09 0.80 0.80 0.10 0.11",
+         {0.10, 0.81, 0.09, 0.10, 0.09, 0.80, 0.80, 0.10, 0.11},
+         {"ERROR: Node [B] is not consistent. Inference may not be correct"}},
+        {"own outcome slowest",
+         2,
+         "0.2 0.7 0.8 0.3",
+         {0.2, 0.8, 0.7, 0.3},
+         {"(line 8) : ERROR: Node [B] : its table is read with the node's own outcome slowest, the only "
+          "order in which its columns are distributions"}},
+        {"percent",
+         2,
+         "10 90 70 30",
+         {0.1, 0.9, 0.7, 0.3},
+         {"(line 8) : ERROR: Node [B] : every distribution of its table sums to 100, scaled to sum to 1"}},
+    };
+    for (const auto& item : cases) {
+        SCOPED_TRACE(item.what);
+        std::string outcomes;
+        for (int i = 0; i < item.outcomes; ++i) outcomes += "<OUTCOME>o" + std::to_string(i) + "</OUTCOME>";
+        std::string uniform;
+        for (int i = 0; i < item.outcomes; ++i) uniform += i == 0 ? "1 " : "0 ";
+        const std::string text =
+            Bif("<VARIABLE><NAME>A</NAME>" + outcomes + "</VARIABLE>\n<VARIABLE><NAME>B</NAME>" + outcomes +
+                "</VARIABLE>\n<DEFINITION><FOR>A</FOR><TABLE>" + uniform +
+                "</TABLE></DEFINITION>\n<DEFINITION><FOR>B</FOR><GIVEN>A</GIVEN><TABLE>" + item.table +
+                "</TABLE></DEFINITION>\n");
+        VRX_network net;
+        errorLog.Flush();
+        ASSERT_EQ(ReadXmlBif(net, text), kSuccess) << LogDump();
+        EXPECT_EQ(LoggedMessages(), item.log);
+        ExpectNear(Table(net, "B"), item.read, 1e-15);
     }
 }
 
@@ -227,7 +280,7 @@ TEST_F(XmlBifTest, NodesWithoutTablesOfTheFormAreRefusedBeforeTheFileIsMade) {
     ASSERT_GE(net.AddNode(DefinitionType::kEquation, "X"), 0);
     TempFile file(".xml03");
     EXPECT_EQ(net.WriteFile(file.c_str()), kOutOfRange);
-    EXPECT_TRUE(Logged(kOutOfRange, "ERROR: Unsupported node type: Node [X] is an EQUATION node"))
+    EXPECT_TRUE(Logged(kOutOfRange, "ERROR: Unsupported node type: Node [X] is an equation node"))
         << LogDump();
     EXPECT_FALSE(file.Exists());
 }

@@ -167,7 +167,12 @@ TEST_F(GraphicalExtensionTest, RectangleTextMessages) {
     };
     ExpectLoadError(withPosition("10 20 110"), "Error while reading object position");
     ExpectLoadError(withPosition("10 20 110 60 70"), "Exactly 4 integers expected");
-    ExpectLoadError(withPosition("10 x 110 60"), "Can't read list of integers, failed at element 2");
+    const std::string whole = "' : Whole number expected, from -2147483648 to 2147483647";
+    ExpectLoadError(withPosition("10 x 110 60"),
+                    "Can't read list of integers, failed at element 2: 'x" + whole);
+    // Read whole: no number is cut at its 'e'.
+    ExpectLoadError(withPosition("10 3e9 110 60"),
+                    "Can't read list of integers, failed at element 2: '3e9" + whole);
     ExpectLoadError(Doc("<plate leftwidth=\"1\" rightwidth=\"2\">1 2 3</plate>\n"),
                     "Error while reading object position");
 }

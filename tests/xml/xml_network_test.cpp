@@ -570,7 +570,8 @@ TEST_F(XmlNetworkTest, CausalIndependenceCountsAreCheckedBeforeTheyAreCopied) {
         kTwoRoots + noisyMax + "<strengths>0 1 2 0 1</strengths><parameters>1 0</parameters></noisymax>",
         "Invalid weights vector size 2, expected 12");
     ExpectNodesError(kTwoRoots + noisyMax + "<strengths>0 1 x</strengths></noisymax>",
-                     "Can't read list of integers, failed at element 3");
+                     "Can't read list of integers, failed at element 3: 'x' : Whole number expected, from "
+                     "-2147483648 to 2147483647");
 }
 
 TEST_F(XmlNetworkTest, NoisyMaxStrengthsPutEachRankAtItsOutcome) {

@@ -106,7 +106,13 @@ public class Network extends Wrapper {
      * Replaces the network by the one in a file, in the format that the file name's extension names
      * (ignoring case): "xvrx" or "qvrx" this library's XML format, "vrx" its text format, "net" Hugin,
      * "dne" Netica, "dsc" MSBN, "erg" Ergo, "xml03" XMLBIF 0.3, "dxp" KI. Numbers are read with "." as
-     * the decimal separator whatever the default locale.
+     * the decimal separator whatever the default locale, and whole or not at all: a whole-number field
+     * takes "1e5" but refuses "3e9" (beyond an int) and "0.5", and "1e400" (beyond the doubles) is refused.
+     * Hugin continuous nodes are refused naming the node. A part of the file given twice is read once when
+     * the same, with a warning, and refused when not. XMLBIF tables are read with the node's own outcome
+     * fastest, as the format writes them, the other order only where the written one cannot be
+     * distributions and the other can (with a warning naming the node). Each fault is logged once, its
+     * cause first, naming the file and line.
      *
      * @param path the file name
      * @throws TARVOException when the extension names no format ("Unknown File Format" among the logged
@@ -118,7 +124,21 @@ public class Network extends Wrapper {
 
     /**
      * Writes the network to a file, in the format that the file name's extension names, as for
-     * {@link #readFile(String)}; KI files ("dxp") cannot be written.
+     * {@link #readFile(String)}; KI files ("dxp") cannot be written. The formats of other tools hold these
+     * kinds (any other node is refused, naming it and its kind, and no file is made):
+     * <ul>
+     * <li>Hugin ("net"): chance, decision and utility nodes; truth-table, noisy-MAX and noisy-adder nodes
+     * as plain tables. DeMorgan, cast, equation and multi-attribute utility nodes are refused.</li>
+     * <li>Netica ("dne"): chance, decision, utility, truth-table and equation nodes; noisy-MAX and
+     * noisy-adder nodes as plain tables. DeMorgan, cast and multi-attribute utility nodes are refused.</li>
+     * <li>MSBN ("dsc"): as Hugin.</li>
+     * <li>Ergo ("erg"): chance nodes, and truth-table nodes as plain tables; every other kind is
+     * refused.</li>
+     * <li>XMLBIF ("xml03"): chance, decision and utility nodes; truth-table, noisy-MAX, noisy-adder,
+     * DeMorgan and cast nodes as plain tables. Equation and multi-attribute utility nodes are refused.</li>
+     * </ul>
+     * What a format has no place for (a kind written as a plain table, names, comments, the network's
+     * identifier in Hugin and Ergo files, ...) is left out with one warning per kind.
      *
      * @param path the file name; an existing file is replaced
      * @throws TARVOException when the format is unknown or cannot be written, the network does not fit the
