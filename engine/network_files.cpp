@@ -3,16 +3,12 @@
 // network as it was: the model is set aside before the read and put back when the speaker fails.
 #include <strings.h>
 
-#include <algorithm>
 #include <cstring>
-#include <filesystem>
 #include <new>
 #include <string>
-#include <system_error>
 
 #include "base/counted_notices.h"
 #include "base/error_log.h"
-#include "base/size_limits.h"
 #include "base/status_codes.h"
 #include "formats/ergo_speaker.h"
 #include "formats/hugin_format.h"
@@ -228,12 +224,6 @@ int VRX_network::ReadFile(const char* fileName, int format, void* extension) {
     readingFlags = ReadingFlags::kReading;
     readTableCells = 0;
     readTablesRefused = false;
-    std::error_code unknown;
-    const uintmax_t bytes = std::filesystem::file_size(fileName, unknown);
-    readFileBytes = unknown ? 0 : static_cast<int64_t>(std::min<uintmax_t>(bytes, kMaxInputBytes));
-    readTableLimit =
-        std::min(kMaxFileTableCells, std::max(kMinFileTableCells, readFileBytes * kFileTableCellsPerByte));
-    readWidestTable = 0;
     if (speaker->SkipsIdentifierCheck()) readingFlags |= ReadingFlags::kAllowDuplicateIds;
     if (speaker->SkipsCycleCheck()) readingFlags |= ReadingFlags::kAllowCycles;
     int rc;
@@ -247,7 +237,6 @@ int VRX_network::ReadFile(const char* fileName, int format, void* extension) {
     if (readTablesRefused && rc != kSuccess) rc = kOutOfMemory;
     changeMask = savedMask;
     readingFlags = 0;
-    readTableLimit = -1;
     readTablesRefused = false;
     if (rc != kSuccess) {
         RestoreAfterFailedRead(backup);
