@@ -19,6 +19,12 @@ static_assert(kDefaultJoinTreeLimit == kMaxTableCells, "a table beyond one join 
 // read whatever its size (a structure read to learn its parameters gives no numbers). Each table is
 // counted before it is built.
 constexpr int64_t kMaxFileTableCells = kMaxTableCells;
+// Tables a read builds before it counts the rest of the file's without building them, when they pass
+// kLookAheadCellsPerByte cells a byte of the file too (tables the file leaves to their defaults): 64 MiB,
+// so that a small file whose tables pass kMaxFileTableCells is refused before most of that is built, and
+// one whose tables fit is read again, which its size makes cheap.
+constexpr int64_t kLookAheadTableCells = int64_t{1} << 23;
+constexpr int64_t kLookAheadCellsPerByte = 64;
 
 // Largest network file read, in bytes: more input than this is refused as too large, so that an endless
 // device or pipe cannot exhaust memory.

@@ -182,6 +182,7 @@ bool VRX_network::ArcsBuildReadTable(int child) const {
 int VRX_network::CheckReadTables(int node, int64_t cells, int64_t added, const char* how) {
     if (readTableCells + added <= kMaxFileTableCells) return kSuccess;
     readTablesRefused = true;
+    readRefusalEntry = errorLog.GetNumberOfEntries();
     const std::string text = "ERROR: Node [" + std::string(vovido::IdAt(*this, node)) + "] : its table of " +
                              std::to_string(cells) + " cells" + (how != nullptr ? how : "") +
                              " would bring the tables of the file to " +
@@ -196,7 +197,18 @@ int VRX_network::CountTableRead(int child, const int* parents, int count, int* r
     const int64_t before = vovido::DefinitionSupport::TableCellsWithParents(*this, child, nullptr, 0);
     const int64_t after = vovido::DefinitionSupport::TableCellsWithParents(*this, child, parents, count);
     // A table past its own limit is refused by its definition, naming that limit.
-    if (after > kMaxTableCells || CheckReadTables(child, after, after - before) == kSuccess) return kSuccess;
+    if (after > kMaxTableCells) return kSuccess;
+    const bool refused = CheckReadTables(child, after, after - before) != kSuccess;
+    // Tables far beyond what the file gives (left to their defaults) are counted to the end of the file
+    // before more of them are built.
+    if (!refused && !readCountingOnly && readLookAhead &&
+        readTableCells - before + after >
+            std::max(kLookAheadTableCells, readFileBytes * kLookAheadCellsPerByte)) {
+        readCountingOnly = true;
+        readCountingFrom = errorLog.GetNumberOfEntries();
+    }
+    if (!refused && !readCountingOnly) return kSuccess;
+    if (!refused) readTableCells += after - before;
     for (int i = 0; i < count; i++) results[i] = kOutOfMemory;
     return kOutOfMemory;
 }
