@@ -118,31 +118,30 @@ public:
     int64_t Lengths(const double* data, int n, int& bad) {
         constexpr int kBlock = 8;
         int64_t bytes = 0;
-        double last = 0.0;
+        uint64_t last = 0;
         int64_t lastLength = 0;
         bool run = false;
         int i = 0;
         while (i < n) {
-            // Within a run, a block equal to the last value costs a comparison a number.
+            // Within a run, a block of the last value's bits costs a comparison a number.
             if (run && i + kBlock <= n) {
-                int differ = 0;
-                for (int k = 0; k < kBlock; ++k) differ |= data[i + k] != last;
+                uint64_t differ = 0;
+                for (int k = 0; k < kBlock; ++k) differ |= BitsOf(data[i + k]) ^ last;
                 if (differ == 0) {
                     bytes += kBlock * lastLength;
                     i += kBlock;
                     continue;
                 }
             }
-            const double value = data[i];
-            run = lastLength > 0 && value == last;
+            const uint64_t bits = BitsOf(data[i]);
+            run = lastLength > 0 && bits == last;
             if (!run) {
-                if (!std::isfinite(value)) {
+                if (!std::isfinite(data[i])) {
                     bad = i;
                     return bytes;
                 }
-                last = value;
-                // A zero of either sign compares equal: the longer text counts for both.
-                lastLength = value == 0.0 ? 2 : Length(value);
+                last = bits;
+                lastLength = Length(data[i]);
             }
             bytes += lastLength;
             ++i;
@@ -151,9 +150,14 @@ public:
     }
 
 private:
-    int64_t Length(double value) {
+    static uint64_t BitsOf(double value) {
         uint64_t bits = 0;
         std::memcpy(&bits, &value, sizeof bits);
+        return bits;
+    }
+
+    int64_t Length(double value) {
+        const uint64_t bits = BitsOf(value);
         Entry& entry = entries_[(bits * 0x9E3779B97F4A7C15ull) >> (64 - kEntryBits)];
         if (entry.length > 0 && entry.bits == bits) return entry.length;
         if (exactLeft_ == 0) return LongestText(value);
