@@ -745,6 +745,8 @@ int VRX_kiSpeaker::FinishNodes() {
             return kOutOfMemory;
     }
     network->readTableCells += added;
+    // A read counting its tables builds none: it is read again where they fit.
+    if (network->readCountingOnly) return kSuccess;
     for (int h = network->GetFirstNode(); h >= 0; h = network->GetNextNode(h)) {
         VRX_node* node = network->GetNode(h);
         VRX_Dmatrix* table = nullptr;
