@@ -42,6 +42,7 @@ struct NodeTable {
     int64_t bytes;  // the least text, then the estimate
     VRX_fileFormat::TableText text;
     int64_t indexBytes;  // a column's parent indexes past their first digit, at most
+    int64_t readCells;   // what a reader counts of the table: the cells its parents' arcs add
 };
 
 // The cells of the node's table from its parents' outcomes, without building it; -1 when unknown.
@@ -64,20 +65,21 @@ int64_t TableCells(VRX_network& network, int handle, VRX_nodeDefinition& definit
 }
 
 // "Node [A] : its table of N cells", "Nodes [A], [B], [C] and 4 more : their tables of N cells": the
-// tables with the most text, as many as the total stays above the limit without the others.
-std::string Culprits(VRX_network& network, std::vector<NodeTable> tables, int64_t total) {
+// tables largest by `measure`, as many as the total stays above the limit without the others.
+std::string Culprits(VRX_network& network, std::vector<NodeTable> tables, int64_t NodeTable::*measure,
+                     int64_t total, int64_t limit) {
     std::sort(tables.begin(), tables.end(),
-              [](const NodeTable& a, const NodeTable& b) { return a.bytes > b.bytes; });
+              [measure](const NodeTable& a, const NodeTable& b) { return a.*measure > b.*measure; });
     constexpr size_t kNamed = 3;
     std::string names;
     size_t count = 0;
     int64_t removed = 0;
     int64_t cells = 0;
     for (const NodeTable& table : tables) {
-        if (count > 0 && total - removed <= kMaxInputBytes) break;
+        if (count > 0 && total - removed <= limit) break;
         if (count < kNamed)
             names += (count > 0 ? ", [" : "[") + std::string(NodeIdOr(network, table.handle, "")) + "]";
-        removed += table.bytes;
+        removed += table.*measure;
         cells += table.cells;
         ++count;
     }
@@ -88,10 +90,19 @@ std::string Culprits(VRX_network& network, std::vector<NodeTable> tables, int64_
 
 // The refusal of a file of at least `total` bytes, or of an estimate of that many.
 int RefuseTooLarge(VRX_network& network, const std::vector<NodeTable>& tables, int64_t total, bool least) {
-    const std::string message = "ERROR: " + Culprits(network, tables, total) + " would make the file " +
-                                (least ? "at least " : "up to ") + GroupedNumber(total) +
-                                " bytes, more than the " + GroupedNumber(kMaxInputBytes) +
-                                " a reader takes (FILE TOO LARGE)";
+    const std::string message =
+        "ERROR: " + Culprits(network, tables, &NodeTable::bytes, total, kMaxInputBytes) +
+        " would make the file " + (least ? "at least " : "up to ") + GroupedNumber(total) +
+        " bytes, more than the " + GroupedNumber(kMaxInputBytes) + " a reader takes (FILE TOO LARGE)";
+    return LogError(errorLog, kOutOfMemory, message.c_str(), nullptr);
+}
+
+// The refusal of a file whose tables a reader would count as `total` cells: it would not read back.
+int RefuseTooManyCells(VRX_network& network, const std::vector<NodeTable>& tables, int64_t total) {
+    const std::string message =
+        "ERROR: " + Culprits(network, tables, &NodeTable::readCells, total, kMaxFileTableCells) +
+        " would give the file tables of " + GroupedNumber(total) + " cells, more than the " +
+        GroupedNumber(kMaxFileTableCells) + " a read builds (TABLES TOO LARGE)";
     return LogError(errorLog, kOutOfMemory, message.c_str(), nullptr);
 }
 
@@ -202,6 +213,7 @@ int CheckWrittenSize(VRX_network& network, const VRX_fileFormat& speaker) {
     std::vector<NodeTable> tables;
     int64_t least = 0;
     int64_t most = 0;
+    int64_t tableCells = 0;
     for (int h = network.GetFirstNode(); h >= 0; h = network.GetNextNode(h)) {
         least += kNodeBytes;
         VRX_node* node = network.GetNode(h);
@@ -214,14 +226,17 @@ int CheckWrittenSize(VRX_network& network, const VRX_fileFormat& speaker) {
         int64_t indexBytes = 0;
         const int64_t cells = TableCells(network, h, *definition, columns, indexBytes);
         if (cells < 0) continue;  // refused as too large when built
-        NodeTable entry{h,    cells,     columns, cells * text.cellBytes + columns * text.columnBytes,
-                        text, indexBytes};
+        const int64_t readCells = network.GetParents(h).GetCount() > 0 ? cells - cells / columns : 0;
+        NodeTable entry{h,    cells,      columns,  cells * text.cellBytes + columns * text.columnBytes,
+                        text, indexBytes, readCells};
         least += entry.bytes;
+        tableCells += readCells;
         most += EstimatedBytes(entry, cells * kLongestNumberBytes);
         tables.push_back(entry);
     }
     // Decided from the cells alone, before any table is built from its parameters.
     if (least > kMaxInputBytes) return RefuseTooLarge(network, tables, least, true);
+    if (tableCells > kMaxFileTableCells) return RefuseTooManyCells(network, tables, tableCells);
     // Where the longest numbers could pass the limit, each number's text is counted as well.
     const bool count = most > kMaxInputBytes;
     NumberTexts lengths;

@@ -110,6 +110,28 @@ TEST_F(WrittenFiles, AnExpandedTableIsCountedBeforeItIsBuilt) {
     EXPECT_EQ(copy.GetParents(copy.FindNode("N")).GetCount(), 26);
 }
 
+// Noisy-MAX nodes of 26 and 27 two-state parents, whose tables the formats of other tools write as plain
+// tables: a file the readers would refuse for the sum of its tables (2 GiB) is refused at once, before
+// either table is built, where its text fits (XMLBIF; the others' least text passes 1 GiB).
+TEST_F(WrittenFiles, TablesPastWhatAReadBuildsAreRefusedBeforeTheyAreBuilt) {
+    VRX_network net;
+    std::vector<std::string> ids;
+    for (int i = 0; i < 27; ++i) ids.push_back("p" + std::to_string(i));
+    std::vector<const char*> parents;
+    for (const std::string& id : ids) parents.push_back(id.c_str());
+    for (const char* id : parents) AddNode(net, DefinitionType::kNoisyMax, id, {});
+    AddNode(net, DefinitionType::kNoisyMax, "N",
+            std::vector<const char*>(parents.begin(), parents.end() - 1));
+    AddNode(net, DefinitionType::kNoisyMax, "M", parents);
+    BufferCeiling ceiling(1 << 20);  // neither table could be built
+    EXPECT_EQ(WriteOver(net, "xml03"), kOutOfMemory);
+    EXPECT_TRUE(Logged(kOutOfMemory,
+                       "ERROR: Node [M] : its table of 268,435,456 cells would give the file tables "
+                       "of 402,653,180 cells, more than the 268,435,456 a read builds (TABLES TOO "
+                       "LARGE)"))
+        << LogDump();
+}
+
 // A table whose text is many times the chunk a writer streams at once (46,656 cells of random
 // distributions) comes back bit for bit from every format.
 TEST_F(WrittenFiles, ALargeTableStreamsWhole) {
