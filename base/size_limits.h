@@ -13,15 +13,18 @@ constexpr int64_t kMaxTableCells = int64_t{1} << 28;
 constexpr uint32_t kDefaultJoinTreeLimit = 268435456u;
 static_assert(kDefaultJoinTreeLimit == kMaxTableCells, "a table beyond one join tree is refused alike");
 
-// Largest sum of the tables the arcs of a network file build, in cells: kFileTableCellsPerByte cells a
-// byte of the file, and its largest table up to kWidestFileTableCells besides, but never more than the
-// 2 GiB of the largest table. A file gives its numbers in some bytes each (or a state a column, for
-// deterministic kinds), so that only tables it leaves to their defaults pass the per-byte part: a small
-// file of one wide family is read, while one of many wide families is refused before a sizeable part of
-// them is built (each wider table is counted as soon as its arcs would build it).
+// Largest sum of the tables a read of a network file builds, in cells: those its arcs build and those it
+// computes from parameters, the 2 GiB of the largest table at 8 bytes a cell, so that a file of many wide
+// families left to their defaults is refused before it passes that memory, while one whose tables fit is
+// read whatever its size (a structure read to learn its parameters gives no numbers). Each table is
+// counted before it is built.
 constexpr int64_t kMaxFileTableCells = kMaxTableCells;
-constexpr int64_t kFileTableCellsPerByte = 64;
-constexpr int64_t kWidestFileTableCells = int64_t{1} << 26;
+// Tables a read builds before it counts the rest of the file's without building them, when they pass
+// kLookAheadCellsPerByte cells a byte of the file too (tables the file leaves to their defaults): 64 MiB,
+// so that a small file whose tables pass kMaxFileTableCells is refused before most of that is built, and
+// one whose tables fit is read again, which its size makes cheap.
+constexpr int64_t kLookAheadTableCells = int64_t{1} << 23;
+constexpr int64_t kLookAheadCellsPerByte = 64;
 
 // Largest network file read, in bytes: more input than this is refused as too large, so that an endless
 // device or pipe cannot exhaust memory.
@@ -64,12 +67,6 @@ constexpr int64_t kMaxSampleBytes = kMaxTableCells * 8;
 // parent configurations once for its pi and once a parent for the messages it sends, some seconds at
 // this limit.
 constexpr int64_t kMaxLoopyWorkSteps = int64_t{1} << 30;
-
-// Largest count of numbers a write formats one by one (the cells of the tables a format writes whole):
-// counting their text and then writing it takes some 100 to 250 ns a number, some seconds at this
-// limit, and a table of 2^25 cells is written with the rest of its network. A larger table is refused
-// from its cell count alone, before it is built from its parameters.
-constexpr int64_t kMaxWrittenNumbers = int64_t{3} << 24;
 
 // Largest work of fitting noisy-MAX parameters to a table (a node whose kind changes to noisy-MAX), in
 // cells of the tables its trials compute (two a free parameter each pass): some seconds at this limit.
@@ -146,12 +143,6 @@ constexpr int64_t kPcStepsPerTest = 2048;
 // table of the network and kCellsPerNodeUpdate a node. The iterations stop, as if converged, before the
 // next would pass this limit, and a run whose single iteration would is refused. Some seconds at it.
 constexpr int64_t kMaxEmWorkSteps = int64_t{1} << 30;
-
-// Smallest per-byte part of the limit of a file's tables (see kMaxFileTableCells), in cells: 16 MiB,
-// built in a fraction of a second, so that a few kilobytes of families left to their defaults are read
-// when their update answers at once, while a file of many wide families is refused within some tens of
-// megabytes.
-constexpr int64_t kMinFileTableCells = int64_t{1} << 21;
 
 // Largest data set, in cells: each takes 5 bytes (its 32-bit value and its missing flag; measured: 2^28
 // cells take 1.3 GB and some four seconds to add record by record), and a variable counts

@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <utility>
 
 #include "base/dmatrix.h"
 #include "base/error_log.h"
@@ -189,6 +190,21 @@ BENCHMARK(BM_WriteUniformFamily)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
 
+// Argument: format (kWrittenFormats). Four two-state nodes of the same 23 two-state parents read from 2 KB
+// without table data: 67,108,864 cells, written in every format whose text of them fits the readers'
+// 1 GiB (all but MSBN, whose row labels alone pass it), refused at once in that one.
+void BM_WriteFourWideFamilies(benchmark::State& state) {
+    const std::string path = WriteInput(
+        test::FamiliesText(".net", 27, [](int i) { return std::make_pair(0, i < 23 ? 0 : 23); }), "four.net");
+    MakeAndWriteInChild(state, [&path](VRX_network& net) { return net.ReadFile(path.c_str()); });
+    std::remove(path.c_str());
+}
+BENCHMARK(BM_WriteFourWideFamilies)
+    ->DenseRange(0, 6)
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
 // Arguments: format (0 ".vrx", 1 ".xvrx"), kind (0 noisy-MAX, 1 DeMorgan), parents, children, outcomes of
 // the node. The network is written in the format, then read, its children observed and updated in a
 // child process.
@@ -258,6 +274,49 @@ void BM_HuginBand(benchmark::State& state) {
 BENCHMARK(BM_HuginBand)
     ->Args({60, 24})
     ->Args({60, 22})
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+// Arguments: families, parents each (the same two-state roots, Hugin, no table data). 40 families of 16
+// parents (42 MB of tables from 5 KB) are read; a family of 27 parents after a small one passes the
+// 2 GiB of a read's tables and is refused before it is built.
+void BM_WideFamilies(benchmark::State& state) {
+    const int families = static_cast<int>(state.range(0));
+    const int parents = static_cast<int>(state.range(1));
+    const std::string text = families == 0 ? test::WideFamiliesText(".net", parents)
+                                           : test::FamiliesText(".net", parents + families, [parents](int i) {
+                                                 return std::make_pair(0, i < parents ? 0 : parents);
+                                             });
+    const std::string path = WriteInput(text, "families.net");
+    RunInChild(state, [&path] {
+        VRX_network net;
+        return net.ReadFile(path.c_str());
+    });
+    std::remove(path.c_str());
+}
+BENCHMARK(BM_WideFamilies)
+    ->Args({40, 16})
+    ->Args({0, 27})
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+// Arguments: tests, faults. KI noisy-MAX tests of every fault: each test's table of 2^(faults + 1) cells
+// is computed by the read; 8 of 25 faults (4 GiB of tables) are refused before any is built.
+void BM_KiNoisyMaxTables(benchmark::State& state) {
+    const std::string path =
+        WriteInput(test::KiNoisyMaxText(static_cast<int>(state.range(0)), static_cast<int>(state.range(1))),
+                   "noisy.dxp");
+    RunInChild(state, [&path] {
+        VRX_network net;
+        return net.ReadFile(path.c_str());
+    });
+    std::remove(path.c_str());
+}
+BENCHMARK(BM_KiNoisyMaxTables)
+    ->Args({8, 25})
+    ->Args({2, 25})
     ->Iterations(1)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);

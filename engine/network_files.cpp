@@ -214,6 +214,27 @@ int VRX_network::ClearForReading() {
     return kSuccess;
 }
 
+int VRX_network::ReadOnce(VRX_fileFormat& speaker, const char* fileName, bool lookAhead) {
+    ClearForReading();
+    readingFlags = ReadingFlags::kReading;
+    if (speaker.SkipsIdentifierCheck()) readingFlags |= ReadingFlags::kAllowDuplicateIds;
+    if (speaker.SkipsCycleCheck()) readingFlags |= ReadingFlags::kAllowCycles;
+    readTableCells = 0;
+    readTablesRefused = false;
+    readRefusalEntry = -1;
+    readLookAhead = lookAhead;
+    readCountingOnly = false;
+    int rc;
+    try {
+        rc = speaker.ReadFile(fileName);
+    } catch (const std::bad_alloc&) {
+        rc = kOutOfMemory;
+    }
+    // The read stopped at the refusal of its tables, whatever its reader then ran into.
+    if (readTablesRefused && (rc != kSuccess || readCountingOnly)) rc = kOutOfMemory;
+    return rc;
+}
+
 int VRX_network::ReadFile(const char* fileName, int format, void* extension) {
     // What the read logged is folded when it ends, its failure's cause before the notices.
     vovido::NoticeCall call;
@@ -222,33 +243,33 @@ int VRX_network::ReadFile(const char* fileName, int format, void* extension) {
     if (extension != nullptr) speaker->SetExtension(extension);
     ReadBackup backup;
     if (const int rc = SetAsideForReading(backup)) return call.Result(rc);
-    ClearForReading();
     const int savedMask = changeMask;
     changeMask = 0;
-    readingFlags = ReadingFlags::kReading;
-    readTableCells = 0;
-    readTablesRefused = false;
     std::error_code unknown;
     const uintmax_t bytes = std::filesystem::file_size(fileName, unknown);
-    readFileBytes = unknown ? 0 : static_cast<int64_t>(std::min<uintmax_t>(bytes, kMaxInputBytes));
-    readTableLimit =
-        std::min(kMaxFileTableCells, std::max(kMinFileTableCells, readFileBytes * kFileTableCellsPerByte));
-    readWidestTable = 0;
-    if (speaker->SkipsIdentifierCheck()) readingFlags |= ReadingFlags::kAllowDuplicateIds;
-    if (speaker->SkipsCycleCheck()) readingFlags |= ReadingFlags::kAllowCycles;
-    int rc;
-    try {
-        rc = speaker->ReadFile(fileName);
-    } catch (const std::bad_alloc&) {
-        rc = kOutOfMemory;
+    readFileBytes =
+        unknown ? kMaxInputBytes : static_cast<int64_t>(std::min<uintmax_t>(bytes, kMaxInputBytes));
+    const int logged = errorLog.GetNumberOfEntries();
+    // A file read with a helper of its own (the graphical part) is read once.
+    int rc = ReadOnce(*speaker, fileName, extension == nullptr);
+    if (readCountingOnly && readTablesRefused && readRefusalEntry >= readCountingFrom) {
+        // What the count logged past the tables it built goes; its refusal is the read's one cause.
+        const std::string refusal = errorLog.GetMessage(readRefusalEntry);
+        const int code = errorLog.GetCode(readRefusalEntry);
+        errorLog.Truncate(readCountingFrom);
+        LogError(errorLog, code, refusal.c_str(), nullptr);
+    } else if (readCountingOnly) {
+        // The tables fit: the file is read again, building them.
+        errorLog.Truncate(logged);
+        speaker = CreateSpeaker(this, fileName, format);
+        rc = speaker ? ReadOnce(*speaker, fileName, false) : kOutOfMemory;
     }
     speaker.reset();
-    // The read stopped at the refusal of its tables, whatever its reader then ran into.
-    if (readTablesRefused && rc != kSuccess) rc = kOutOfMemory;
     changeMask = savedMask;
     readingFlags = 0;
-    readTableLimit = -1;
     readTablesRefused = false;
+    readLookAhead = false;
+    readCountingOnly = false;
     if (rc != kSuccess) {
         RestoreAfterFailedRead(backup);
         return call.Result(rc);

@@ -62,9 +62,10 @@ VRX_fileFormat::TableText VRX_huginSpeaker::MinimumTableText(int definitionType,
         case DefinitionType::kTruthTable:
         case DefinitionType::kNoisyMax:
         case DefinitionType::kNoisyAdder:
-            return {2, 14};
+            return {2, 14, 0, 2};
         case DefinitionType::kTable:
-            return {2, 0};
+            // Lists of the last two dimensions, each on a line of its own.
+            return {2, 0, 0, 4};
         default:
             return {};
     }

@@ -143,9 +143,10 @@ int VRX_kiSpeaker::ReadKiOpened(int openResult) {
     if (const int rc = ReadSection("nodes", false, &VRX_kiSpeaker::ReadNodeBlockOrSkip)) return rc;
     if (const int rc = ReadSection("network", false, &VRX_kiSpeaker::ReadArcBlockOrSkip)) return rc;
     (void)CheckNodeContent(kWarnMissing | kEveryNode);
-    FinishNodes();
+    const int finished = FinishNodes();
     ApplyNetworkId();
-    return FinishRead();
+    const int rc = FinishRead();
+    return finished != kSuccess ? finished : rc;
 }
 
 int VRX_kiSpeaker::ReadSection(const char* word, bool semicolonAfterEach,
@@ -729,14 +730,30 @@ int VRX_kiSpeaker::ReadNoisyFunction(VRX_noisyMAX& noisyMax) {
     return ReportError(noisyMax.ChangeOrderOfOutcomes(reversed), nullptr);
 }
 
-// The probabilities keep five decimals; names lose their surrounding blanks.
-void VRX_kiSpeaker::FinishNodes() {
+// The probabilities keep five decimals, those of the tables computed from noisy-MAX parameters too:
+// those tables are counted with the file's others before any is built, and one that cannot be built fails
+// the read, naming its node. Names lose their surrounding blanks.
+int VRX_kiSpeaker::FinishNodes() {
+    // A read stopped at the limit of its tables has nothing more to build.
+    if (network->readTablesRefused) return kOutOfMemory;
+    int64_t added = 0;
+    for (int h = network->GetFirstNode(); h >= 0; h = network->GetNextNode(h)) {
+        if (network->GetNodeType(h) != DefinitionType::kNoisyMax) continue;
+        const int64_t cells = DefinitionSupport::TableCellsWithParents(*network, h, nullptr, 0);
+        added += cells;
+        if (network->CheckReadTables(h, cells, added, " computed from its parameters") != kSuccess)
+            return kOutOfMemory;
+    }
+    network->readTableCells += added;
+    // A read counting its tables builds none: it is read again where they fit.
+    if (network->readCountingOnly) return kSuccess;
     for (int h = network->GetFirstNode(); h >= 0; h = network->GetNextNode(h)) {
         VRX_node* node = network->GetNode(h);
         VRX_Dmatrix* table = nullptr;
-        if (node->GetDefinition() != nullptr && node->GetDefinition()->GetDefinition(table) == kSuccess &&
-            table != nullptr) {
-            for (int i = 0; i < table->GetNumberOfElements(); ++i)
+        if (node->GetDefinition() != nullptr) {
+            // A failure is logged by the definition, naming the node and its table's size.
+            if (const int rc = node->GetDefinition()->GetDefinition(table)) return rc;
+            for (int i = 0; table != nullptr && i < table->GetNumberOfElements(); ++i)
                 (*table)[i] = RoundToDecimals((*table)[i], kKeptDecimals);
         }
         VRX_header& header = node->GetInfo()->header;
@@ -745,4 +762,5 @@ void VRX_kiSpeaker::FinishNodes() {
         // A shorter text: only memory can fail it, and then the name stays as it was read.
         if (!trimmed.empty()) (void)header.SetName(trimmed.c_str());
     }
+    return kSuccess;
 }

@@ -72,7 +72,7 @@ private:
     [[nodiscard]] int ReadAbsentStates(std::vector<int>& absent);
     [[nodiscard]] int ReadTag(VRX_intArray& tag);
     int FindNodeByName(const std::string& name) const;
-    void FinishNodes();
+    [[nodiscard]] int FinishNodes();
 
     int observable = -1;
     int mandatory = -1;

@@ -46,7 +46,8 @@ int CheckMsbnWritable(VRX_network* network) {
 VRX_fileFormat::TableText VRX_microsoftSpeaker::MinimumTableText(int definitionType, int parents) const {
     if (definitionType == DefinitionType::kList) return {};
     // The parents' outcome indexes before each distribution: "(0, 1) : ".
-    return IsMsbnKind(definitionType) ? TableText{3, 4 + (parents > 0 ? 3 * parents + 3 : 0)} : TableText{};
+    return IsMsbnKind(definitionType) ? TableText{3, 4 + (parents > 0 ? 3 * parents + 3 : 0), 0, 0, true}
+                                      : TableText{};
 }
 
 int VRX_microsoftSpeaker::WriteFile(const char* path) {

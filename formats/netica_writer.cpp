@@ -91,11 +91,11 @@ VRX_fileFormat::TableText VRX_neticaSpeaker::MinimumTableText(int definitionType
         case DefinitionType::kCpt:
         case DefinitionType::kNoisyMax:
         case DefinitionType::kNoisyAdder:
-            return {3, 10};
+            return {3, 10, 0, 2};
         case DefinitionType::kTruthTable:
             return {0, 2};
         case DefinitionType::kTable:
-            return {2, 0};
+            return {2, 0, 1, 2, false, true};
         default:
             return {};
     }

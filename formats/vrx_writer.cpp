@@ -94,7 +94,7 @@ int VRX_vrxSpeaker::CheckWritable() {
 // Probabilities and utilities as numbers separated by ", "; the other kinds by their parameters.
 VRX_fileFormat::TableText VRX_vrxSpeaker::MinimumTableText(int definitionType, int /*parents*/) const {
     return definitionType == DefinitionType::kCpt || definitionType == DefinitionType::kTable
-               ? TableText{2, 0}
+               ? TableText{2, 0, 1, 0, false, true}
                : TableText{};
 }
 

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -26,27 +27,37 @@ namespace {
 
 // Every node's own text (its block, outcomes, parents) takes at least this much besides its table.
 constexpr int64_t kNodeBytes = 8;
-// More than the text of any number with what surrounds it: a file whose tables stay within half the
-// limit at this much a number fits whatever its numbers, which need not be counted one by one.
-constexpr int64_t kLongestNumberBytes = 32;
+// At most the text of any number (AppendDouble's "-2.2250738585072014e-308"), and of a table's own lines
+// besides its cells and columns.
+constexpr int64_t kLongestNumberBytes = 25;
+constexpr int64_t kTableBytes = 64;
+// Numbers whose text is formatted exactly before the others' is bounded from their magnitude alone:
+// some milliseconds.
+constexpr int kExactNumberTexts = 1 << 16;
 
 struct NodeTable {
     int handle;
     int64_t cells;
-    int64_t bytes;
-    int64_t numbers;  // cells written one number each
+    int64_t columns;
+    int64_t bytes;  // the least text, then the estimate
+    VRX_fileFormat::TableText text;
+    int64_t indexBytes;  // a column's parent indexes past their first digit, at most
+    int64_t readCells;   // what a reader counts of the table: the cells its parents' arcs add
 };
 
 // The cells of the node's table from its parents' outcomes, without building it; -1 when unknown.
-int64_t TableCells(VRX_network& network, int handle, VRX_nodeDefinition& definition, int64_t& columns) {
+int64_t TableCells(VRX_network& network, int handle, VRX_nodeDefinition& definition, int64_t& columns,
+                   int64_t& indexBytes) {
     const VRX_intArray& parents = network.GetParents(handle);
     columns = 1;
+    indexBytes = 0;
     for (int i = 0; i < parents.GetCount(); ++i) {
         VRX_node* parent = network.GetNode(parents[i]);
         VRX_nodeDefinition* parentDefinition = parent != nullptr ? parent->GetDefinition() : nullptr;
         const int outcomes = parentDefinition != nullptr ? parentDefinition->GetNumberOfOutcomes() : 0;
         if (outcomes > 0) columns *= outcomes;
         if (columns > kMaxTableCells) return -1;
+        for (int index = outcomes - 1; index >= 10; index /= 10) ++indexBytes;
     }
     const int outcomes =
         definition.GetType() == DefinitionType::kTable ? 1 : definition.GetNumberOfOutcomes();
@@ -77,40 +88,115 @@ std::string Culprits(VRX_network& network, std::vector<NodeTable> tables, int64_
            (count > 1 ? "their tables" : "its table") + " of " + GroupedNumber(cells) + " cells";
 }
 
-// The refusal of a file of at least `total` bytes.
-int RefuseTooLarge(VRX_network& network, const std::vector<NodeTable>& tables, int64_t total) {
-    const std::string culprits = Culprits(network, tables, &NodeTable::bytes, total, kMaxInputBytes);
-    const std::string message = "ERROR: " + culprits + " would make the file at least " +
-                                GroupedNumber(total) + " bytes, more than the " +
-                                GroupedNumber(kMaxInputBytes) + " a reader takes (FILE TOO LARGE)";
+// The refusal of a file of at least `total` bytes, or of an estimate of that many.
+int RefuseTooLarge(VRX_network& network, const std::vector<NodeTable>& tables, int64_t total, bool least) {
+    const std::string message =
+        "ERROR: " + Culprits(network, tables, &NodeTable::bytes, total, kMaxInputBytes) +
+        " would make the file " + (least ? "at least " : "up to ") + GroupedNumber(total) +
+        " bytes, more than the " + GroupedNumber(kMaxInputBytes) + " a reader takes (FILE TOO LARGE)";
     return LogError(errorLog, kOutOfMemory, message.c_str(), nullptr);
 }
 
-// The refusal of a file of `total` numbers: formatting them, for the count and then the write, would take
-// longer than some seconds, and a table that large would be built for nothing when its text is too long.
-int RefuseTooManyNumbers(VRX_network& network, const std::vector<NodeTable>& tables, int64_t total) {
-    const std::string culprits = Culprits(network, tables, &NodeTable::numbers, total, kMaxWrittenNumbers);
-    const std::string message = "ERROR: " + culprits + " would have the file hold " + GroupedNumber(total) +
-                                " numbers, more than the " + GroupedNumber(kMaxWrittenNumbers) +
-                                " a write takes (TOO MANY NUMBERS)";
+// The refusal of a file whose tables a reader would count as `total` cells: it would not read back.
+int RefuseTooManyCells(VRX_network& network, const std::vector<NodeTable>& tables, int64_t total) {
+    const std::string message =
+        "ERROR: " + Culprits(network, tables, &NodeTable::readCells, total, kMaxFileTableCells) +
+        " would give the file tables of " + GroupedNumber(total) + " cells, more than the " +
+        GroupedNumber(kMaxFileTableCells) + " a read builds (TABLES TOO LARGE)";
     return LogError(errorLog, kOutOfMemory, message.c_str(), nullptr);
 }
 
-// The text of the table's numbers, with a cache for runs of one value (uniform tables).
-int64_t NumberBytes(const VRX_Dmatrix& table) {
-    int64_t bytes = 0;
-    std::string text;
-    double last = 0.0;
-    int64_t lastBytes = -1;
-    const double* data = table.GetData();
-    for (int i = 0; i < table.GetNumberOfElements(); ++i) {
-        if (lastBytes < 0 || data[i] != last || std::signbit(data[i]) != std::signbit(last)) {
-            (void)FormatDouble(data[i], text);
-            last = data[i];
-            lastBytes = static_cast<int64_t>(text.size());
+// At most the characters of AppendDouble's text of a finite value, from its magnitude alone: at most 17
+// significant digits, below 1 after "0." and the zeros the magnitude gives, else in the shorter of the
+// fixed and the scientific form.
+int64_t LongestText(double value) {
+    const double a = std::fabs(value);
+    const int64_t sign = std::signbit(value) ? 1 : 0;
+    if (a == 0.0) return sign + 1;
+    if (a >= 1.0) return sign + (a < 1e16 ? 18 : 23);
+    if (a >= 0.1) return sign + 19;
+    if (a >= 0.01) return sign + 20;
+    if (a >= 0.001) return sign + 21;
+    return sign + (a >= 1e-99 ? 23 : 24);
+}
+
+// The characters of numbers' texts: exact for the first kExactNumberTexts values met (and for every value
+// met again), from LongestText past them, so that a table of many distinct numbers costs a lookup a
+// number and a run of one value (a uniform table) a comparison.
+class NumberTexts {
+public:
+    // The texts of data[0, n) and whether each is finite; else `bad` is the first that is not.
+    int64_t Lengths(const double* data, int n, int& bad) {
+        constexpr int kBlock = 8;
+        int64_t bytes = 0;
+        uint64_t last = 0;
+        int64_t lastLength = 0;
+        bool run = false;
+        int i = 0;
+        while (i < n) {
+            // Within a run, a block of the last value's bits costs a comparison a number.
+            if (run && i + kBlock <= n) {
+                uint64_t differ = 0;
+                for (int k = 0; k < kBlock; ++k) differ |= BitsOf(data[i + k]) ^ last;
+                if (differ == 0) {
+                    bytes += kBlock * lastLength;
+                    i += kBlock;
+                    continue;
+                }
+            }
+            const uint64_t bits = BitsOf(data[i]);
+            run = lastLength > 0 && bits == last;
+            if (!run) {
+                if (!std::isfinite(data[i])) {
+                    bad = i;
+                    return bytes;
+                }
+                last = bits;
+                lastLength = Length(data[i]);
+            }
+            bytes += lastLength;
+            ++i;
         }
-        bytes += lastBytes;
+        return bytes;
     }
+
+private:
+    static uint64_t BitsOf(double value) {
+        uint64_t bits = 0;
+        std::memcpy(&bits, &value, sizeof bits);
+        return bits;
+    }
+
+    int64_t Length(double value) {
+        const uint64_t bits = BitsOf(value);
+        Entry& entry = entries_[(bits * 0x9E3779B97F4A7C15ull) >> (64 - kEntryBits)];
+        if (entry.length > 0 && entry.bits == bits) return entry.length;
+        if (exactLeft_ == 0) return LongestText(value);
+        --exactLeft_;
+        text_.clear();
+        AppendDouble(value, text_);
+        entry = {bits, static_cast<int64_t>(text_.size())};
+        return entry.length;
+    }
+
+    static constexpr int kEntryBits = 12;
+    struct Entry {
+        uint64_t bits = 0;
+        int64_t length = 0;
+    };
+    std::vector<Entry> entries_ = std::vector<Entry>(size_t{1} << kEntryBits);
+    int exactLeft_ = kExactNumberTexts;
+    std::string text_;
+};
+
+// The upper estimate of the table's text from its numbers' lengths.
+int64_t EstimatedBytes(const NodeTable& entry, int64_t numberBytes) {
+    const VRX_fileFormat::TableText& text = entry.text;
+    int64_t bytes = numberBytes + entry.cells * (text.cellBytes - 1 + text.moreCellBytes) +
+                    entry.columns * (text.columnBytes + text.moreColumnBytes +
+                                     (text.indexedColumns ? entry.indexBytes : 0)) +
+                    kTableBytes;
+    if (text.wrapped) bytes += bytes / 4;
     return bytes;
 }
 
@@ -127,7 +213,7 @@ int CheckWrittenSize(VRX_network& network, const VRX_fileFormat& speaker) {
     std::vector<NodeTable> tables;
     int64_t least = 0;
     int64_t most = 0;
-    int64_t numbers = 0;
+    int64_t tableCells = 0;
     for (int h = network.GetFirstNode(); h >= 0; h = network.GetNextNode(h)) {
         least += kNodeBytes;
         VRX_node* node = network.GetNode(h);
@@ -137,21 +223,24 @@ int CheckWrittenSize(VRX_network& network, const VRX_fileFormat& speaker) {
             speaker.MinimumTableText(definition->GetType(), network.GetParents(h).GetCount());
         if (text.cellBytes <= 0 && text.columnBytes <= 0) continue;
         int64_t columns = 0;
-        const int64_t cells = TableCells(network, h, *definition, columns);
+        int64_t indexBytes = 0;
+        const int64_t cells = TableCells(network, h, *definition, columns, indexBytes);
         if (cells < 0) continue;  // refused as too large when built
-        const int64_t bytes = cells * text.cellBytes + columns * text.columnBytes;
-        const int64_t written = text.cellBytes > 0 ? cells : 0;
-        tables.push_back({h, cells, bytes, written});
-        least += bytes;
-        numbers += written;
-        most += cells * (kLongestNumberBytes + text.cellBytes) +
-                columns * (text.columnBytes + kLongestNumberBytes);
+        const int64_t readCells = network.GetParents(h).GetCount() > 0 ? cells - cells / columns : 0;
+        NodeTable entry{h,    cells,      columns,  cells * text.cellBytes + columns * text.columnBytes,
+                        text, indexBytes, readCells};
+        least += entry.bytes;
+        tableCells += readCells;
+        most += EstimatedBytes(entry, cells * kLongestNumberBytes);
+        tables.push_back(entry);
     }
-    if (least > kMaxInputBytes) return RefuseTooLarge(network, tables, least);
-    if (numbers > kMaxWrittenNumbers) return RefuseTooManyNumbers(network, tables, numbers);
-    // The tables as written: their numbers counted where the file could come near the limit.
-    const bool count = most > kMaxInputBytes / 2;
-    least = static_cast<int64_t>(network.GetNumberOfNodes()) * kNodeBytes;
+    // Decided from the cells alone, before any table is built from its parameters.
+    if (least > kMaxInputBytes) return RefuseTooLarge(network, tables, least, true);
+    if (tableCells > kMaxFileTableCells) return RefuseTooManyCells(network, tables, tableCells);
+    // Where the longest numbers could pass the limit, each number's text is counted as well.
+    const bool count = most > kMaxInputBytes;
+    NumberTexts lengths;
+    int64_t estimate = static_cast<int64_t>(network.GetNumberOfNodes()) * kNodeBytes;
     for (NodeTable& entry : tables) {
         VRX_nodeDefinition& definition = *network.GetNode(entry.handle)->GetDefinition();
         VRX_Dmatrix* table = nullptr;
@@ -159,14 +248,14 @@ int CheckWrittenSize(VRX_network& network, const VRX_fileFormat& speaker) {
         if (rc == kOutOfMemory) return rc;  // logged by the definition, naming the node and the cells
         if (rc != kSuccess || table == nullptr) continue;  // the writer reports it
         const double* data = table->GetData();
-        for (int i = 0; i < table->GetNumberOfElements(); ++i) {
-            if (!std::isfinite(data[i])) return RefuseEntry(network, entry.handle, i, data[i]);
-        }
+        int bad = -1;
+        const int64_t numberBytes = lengths.Lengths(data, table->GetNumberOfElements(), bad);
+        if (bad >= 0) return RefuseEntry(network, entry.handle, bad, data[bad]);
         if (!count) continue;
-        entry.bytes += NumberBytes(*table) - entry.cells;  // a digit each counted already
-        least += entry.bytes;
+        entry.bytes = EstimatedBytes(entry, numberBytes);
+        estimate += entry.bytes;
     }
-    if (count && least > kMaxInputBytes) return RefuseTooLarge(network, tables, least);
+    if (count && estimate > kMaxInputBytes) return RefuseTooLarge(network, tables, estimate, false);
     return kSuccess;
 }
 

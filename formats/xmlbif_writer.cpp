@@ -93,8 +93,9 @@ int CheckXmlBifWritable(VRX_network* network) {
 
 // A digit and a blank per number.
 VRX_fileFormat::TableText VRX_xmlSpeaker::MinimumTableText(int definitionType, int /*parents*/) const {
-    return IsXmlBifKind(definitionType) && definitionType != DefinitionType::kList ? TableText{2, 0}
-                                                                                   : TableText{};
+    return IsXmlBifKind(definitionType) && definitionType != DefinitionType::kList
+               ? TableText{2, 0, 0, 0, false, true}
+               : TableText{};
 }
 
 int VRX_xmlSpeaker::WriteFile(const char* path) {

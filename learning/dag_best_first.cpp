@@ -205,6 +205,9 @@ int dag::best_first_rounds(int rounds, int go_back) {
 
 template <class More>
 int dag::restart_rounds(More more) {
+    // Fewer records than a dependence needs to show (as PC requires) support no arc, and every round
+    // would still score a family for every pair of nodes from a random graph.
+    if (records_in_use() < kMinSearchRecords) return kFailure;
     std::vector<int> best_arcs;
     double best = kLowest;
     start_search_work();

@@ -198,9 +198,6 @@ int dag::apply_knowledge() {
 }
 
 int dag::greedy_search() {
-    // Fewer records than a dependence needs to show (as PC requires) support no arc, and the first round
-    // would still score a family for every pair of nodes.
-    if ((allowed_moves_ & kAllowAdd) && records_in_use() < kMinSearchRecords) return kFailure;
     const bool adds = (allowed_moves_ & kAllowAdd) != 0;
     if (adds && check_first_round() != kSuccess) return kFailure;
     // A search whose scoring passed its limit keeps the graph it found.

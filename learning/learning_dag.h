@@ -69,7 +69,8 @@ public:
     // Records in use; a mask entry 1 hides its record. kObjectNotValid for a mask of another length.
     [[nodiscard]] int select_records(const std::vector<int>& hidden);
     int record_count() const { return total_records_; }
-    // Fewest records in use a search that adds arcs runs on; with fewer it fails at once.
+    // Fewest records in use the searches from random or best-first restarts run on; with fewer they fail
+    // at once. A greedy search that adds arcs (feature selection's) runs on any records.
     static constexpr int kMinSearchRecords = 3;
     // Searches that add arcs score families within kMaxSearchWorkSteps. The first round, the family of
     // every node with every other node it may take as a parent, is counted before it starts: 0, or -42

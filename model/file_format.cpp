@@ -13,7 +13,8 @@
 
 VRX_fileFormat::TableText VRX_fileFormat::MinimumTableText(int definitionType, int /*parents*/) const {
     if (definitionType == DefinitionType::kList) return {};  // outcomes only
-    if (vovido::IsDiscreteType(definitionType) || definitionType == DefinitionType::kTable) return {2, 0};
+    if (vovido::IsDiscreteType(definitionType) || definitionType == DefinitionType::kTable)
+        return {2, 0, 1, 2, false, true};
     return {};
 }
 

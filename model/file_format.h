@@ -31,10 +31,18 @@ public:
     // The least text the writer gives each cell and each distribution (column) of a node's table of
     // this kind, so that a file's size is counted before it is made; none (both 0) when the kind's table
     // is not written whole (its parameters are). By default a digit and a separator per cell of every
-    // discrete kind and utility table.
+    // discrete kind and utility table. Besides, for an upper estimate of the text: at most how much more
+    // a cell and a column take than that least besides the digits of its number beyond the first
+    // (separators of two characters, the brackets of nested lists), whether each column is labelled by
+    // its parents' outcome indexes (counted at their widths), and whether the table's lines wrap, which
+    // adds at most a quarter.
     struct TableText {
         int cellBytes = 0;
         int columnBytes = 0;
+        int moreCellBytes = 0;
+        int moreColumnBytes = 0;
+        bool indexedColumns = false;
+        bool wrapped = false;
     };
     virtual TableText MinimumTableText(int definitionType, int parents) const;
 

@@ -268,6 +268,8 @@ public:
     // Empties the network before a read: nodes, submodels, cases, topological order; the table keeps its
     // size, and settings and descriptive records stay for the reader to overwrite.
     int ClearForReading();
+    // Empties the network and reads the file into it with the speaker, once; the read's status.
+    [[nodiscard]] int ReadOnce(VRX_fileFormat& speaker, const char* fileName, bool lookAhead);
 
     // ---- Defined in inference/unroll_network.cpp.
     // The static network of every slice into target, with the node map (slice t's copy of plate node i
@@ -283,16 +285,26 @@ public:
     VRX_documentation documentation;
     // ReadingFlags of the read in progress; 0 outside a read.
     int readingFlags = 0;
-    // The cells of the tables the arcs of the read in progress have built, the largest of them, the
-    // per-byte part of the limit of their sum (see kMaxFileTableCells; -1 for a read of no file) and the
-    // size of the file read.
+    // The cells of the tables the read in progress has built or is about to build (see
+    // kMaxFileTableCells), and the size of its file.
     int64_t readTableCells = 0;
-    int64_t readWidestTable = 0;
-    int64_t readTableLimit = -1;
     int64_t readFileBytes = 0;
+    // Whether the read may go on counting its tables without building them once they pass what its
+    // file gives (see kLookAheadTableCells), and whether it does: its arcs are then refused, uncounted
+    // in the log from readCountingFrom on, and ReadFile reads the file again where its tables fit.
+    bool readLookAhead = false;
+    bool readCountingOnly = false;
+    int readCountingFrom = 0;
+    // The log entry of the refusal of the read's tables; -1 when none.
+    int readRefusalEntry = -1;
     // Whether the read in progress passed the limit of its tables: that refusal is its cause, and the
     // readers stop at it rather than report every later table as past the limit too.
     bool readTablesRefused = false;
+    // While a file is read: 0 when `added` cells more keep the tables of the read within
+    // kMaxFileTableCells; else kOutOfMemory, the refusal logged naming the node, its table of `cells`
+    // cells (`how` it is built, appended to its size: "" or " computed from its parameters") and the
+    // sum, and readTablesRefused set. Counts nothing.
+    [[nodiscard]] int CheckReadTables(int node, int64_t cells, int64_t added, const char* how = "");
 
 private:
     void InitializeMembers();

@@ -179,27 +179,38 @@ bool VRX_network::ArcsBuildReadTable(int child) const {
            dynamic_cast<vovido::ParentTableDefinition*>(nodes[child].node->GetDefinition()) != nullptr;
 }
 
+int VRX_network::CheckReadTables(int node, int64_t cells, int64_t added, const char* how) {
+    if (readTableCells + added <= kMaxFileTableCells) return kSuccess;
+    readTablesRefused = true;
+    readRefusalEntry = errorLog.GetNumberOfEntries();
+    const std::string text = "ERROR: Node [" + std::string(vovido::IdAt(*this, node)) + "] : its table of " +
+                             std::to_string(cells) + " cells" + (how != nullptr ? how : "") +
+                             " would bring the tables of the file to " +
+                             std::to_string(readTableCells + added) + " cells, past the limit of " +
+                             std::to_string(kMaxFileTableCells) +
+                             " cells (2 GiB of 8-byte cells) for the tables of a read";
+    return LogError(errorLog, kOutOfMemory, text.c_str(), nullptr);
+}
+
 int VRX_network::CountTableRead(int child, const int* parents, int count, int* results) {
     if (!ArcsBuildReadTable(child)) return kSuccess;
     const int64_t before = vovido::DefinitionSupport::TableCellsWithParents(*this, child, nullptr, 0);
     const int64_t after = vovido::DefinitionSupport::TableCellsWithParents(*this, child, parents, count);
-    // A read of no file (a loader run on its own) has the largest limit.
-    const int64_t widest = std::min(kWidestFileTableCells, std::max(readWidestTable, after));
-    const int64_t limit =
-        readTableLimit >= 0 ? std::min(kMaxFileTableCells, readTableLimit + widest) : kMaxFileTableCells;
     // A table past its own limit is refused by its definition, naming that limit.
-    if (after > kMaxTableCells || readTableCells - before + after <= limit) return kSuccess;
+    if (after > kMaxTableCells) return kSuccess;
+    const bool refused = CheckReadTables(child, after, after - before) != kSuccess;
+    // Tables far beyond what the file gives (left to their defaults) are counted to the end of the file
+    // before more of them are built.
+    if (!refused && !readCountingOnly && readLookAhead &&
+        readTableCells - before + after >
+            std::max(kLookAheadTableCells, readFileBytes * kLookAheadCellsPerByte)) {
+        readCountingOnly = true;
+        readCountingFrom = errorLog.GetNumberOfEntries();
+    }
+    if (!refused && !readCountingOnly) return kSuccess;
+    if (!refused) readTableCells += after - before;
     for (int i = 0; i < count; i++) results[i] = kOutOfMemory;
-    readTablesRefused = true;
-    const std::string text = "ERROR: Node [" + std::string(vovido::IdAt(*this, child)) + "] : its table of " +
-                             std::to_string(after) + " cells would bring the tables of the file to " +
-                             std::to_string(readTableCells - before + after) + " cells, past the limit of " +
-                             std::to_string(limit) + " cells for the tables of a file of " +
-                             std::to_string(readFileBytes) + " bytes (" +
-                             std::to_string(kFileTableCellsPerByte) + " a byte, at least " +
-                             std::to_string(kMinFileTableCells) + ", and its largest table up to " +
-                             std::to_string(kWidestFileTableCells) + " cells)";
-    return LogError(errorLog, kOutOfMemory, text.c_str(), nullptr);
+    return kOutOfMemory;
 }
 
 int VRX_network::AddArcs(const int* parents, int count, int child, int* results) {
@@ -212,7 +223,6 @@ int VRX_network::AddArcs(const int* parents, int count, int child, int* results)
     if (counted) {
         const int64_t after = vovido::DefinitionSupport::TableCellsWithParents(*this, child, nullptr, 0);
         readTableCells += after - before;
-        readWidestTable = std::max(readWidestTable, after);
     }
     return rc;
 }

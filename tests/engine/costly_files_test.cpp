@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/dmatrix.h"
@@ -20,6 +21,7 @@
 #include "tests/support/costly_inputs.h"
 #include "tests/support/error_log.h"
 #include "tests/support/sanitizer.h"
+#include "tests/support/save_failure.h"
 #include "tests/support/temp_file.h"
 
 namespace {
@@ -72,19 +74,16 @@ TEST_F(CostlyFilesTest, AreRefusedByNodeAndSizeBeforeTheyAreBuilt) {
          kOutOfMemory, "ERROR: Couldn't add arcs from 29 parent nodes, e.g. (\"p0\"), (\"p1\"), (\"p2\"), …"},
         {"MSBN family of 29 parents", WideFamilyText(".dsc", 29, FamilyTable::kNone), ".dsc", false,
          kOutOfMemory, "ERROR: Couldn't add arcs from 29 parent nodes, e.g. (\"p0\"), (\"p1\"), (\"p2\"), …"},
-        // Tables of 2 cells grown by their arcs to 4, 8, ...: the first whose table brings the sum past 64
-        // cells a byte of the file (at least 2^21) besides its largest table is refused, long before the
-        // tables of 2^25; a few kilobytes of narrower families are read and updated.
-        {"Hugin band of 60 nodes of 24 parents", HuginBandText(60, 24), ".net", false, kOutOfMemory,
-         "ERROR: Node [n21] : its table of 4194304 cells would bring the tables of the file to 8388562 "
-         "cells, "
-         "past the limit of 6291456 cells for the tables of a file of 8026 bytes (64 a byte, at least "
-         "2097152, "
-         "and its largest table up to 67108864 cells)"},
-        {"Hugin band of 60 nodes of 22 parents", HuginBandText(60, 22), ".net", false, kOutOfMemory,
-         "ERROR: Node [n21] : its table of 4194304 cells would bring the tables of the file to 8388562 "
-         "cells, "
-         "past the limit of 6291456 cells for the tables of a file of 7754 bytes"},
+        // The tables of a read sum to at most 2^28 cells (2 GiB), however small the file: the last table
+        // would bring them past it, and is refused before it is built.
+        {"Hugin, a family of 27 parents after another", WideFamiliesText(".net", 27), ".net", false,
+         kOutOfMemory,
+         "ERROR: Node [n28] : its table of 268435456 cells would bring the tables of the file to 268435460 "
+         "cells, past the limit of 268435456 cells (2 GiB of 8-byte cells) for the tables of a read"},
+        // 40 families of 16 parents, 42 MB of tables from 5 KB of structure.
+        {"Hugin families of 16 parents",
+         FamiliesText(".net", 56, [](int i) { return std::make_pair(0, i < 16 ? 0 : 16); }), ".net", true,
+         kSuccess, ""},
         {"Hugin band of 30 nodes of 16 parents", HuginBandText(30, 16), ".net", true, kSuccess, ""},
     };
     for (const CostlyFile& item : cases) {
@@ -102,24 +101,68 @@ TEST_F(CostlyFilesTest, AreRefusedByNodeAndSizeBeforeTheyAreBuilt) {
 }
 
 // A read stops at the first table past the limit of the file's tables: that refusal, naming its node, is
-// the one entry of the log, whatever the format.
-TEST_F(CostlyFilesTest, ABandPastTheLimitOfItsTablesLogsItsFirstRefusalAlone) {
+// the one entry of the log, whatever the format. A band of wide families left to their defaults is counted
+// past its first 64 MiB of tables without building them; one whose tables fit is read again whole.
+TEST_F(CostlyFilesTest, TablesPastTheLimitLogTheirFirstRefusalAlone) {
+    const std::string refusal =
+        " cells, past the limit of 268435456 cells (2 GiB of 8-byte cells) for the "
+        "tables of a read";
     for (const char* format : {".net", ".dne", ".xml03"}) {
         SCOPED_TRACE(format);
-        errorLog.Flush();
-        const std::string text = BandText(format, 60, 24);
+        for (const auto& [text, log] :
+             {std::make_pair(
+                  WideFamiliesText(format, 27),
+                  "ERROR: Node [n28] : its table of 268435456 cells would bring the tables of the file "
+                  "to 268435460" +
+                      refusal),
+              std::make_pair(
+                  BandText(format, 60, 24),
+                  "ERROR: Node [n31] : its table of 33554432 cells would bring the tables of the file "
+                  "to 301989822" +
+                      refusal)}) {
+            errorLog.Flush();
+            TempFile file(format);
+            file.Write(text);
+            VRX_network net;
+            EXPECT_EQ(net.ReadFile(file.c_str()), kOutOfMemory);
+            EXPECT_EQ(LoggedMessages(), std::vector<std::string>{log});
+            EXPECT_EQ(net.GetNumberOfNodes(), 0);
+        }
+        // Five families of 20 parents: 10,485,760 cells.
         TempFile file(format);
-        file.Write(text);
+        file.Write(FamiliesText(format, 25, [](int i) { return std::make_pair(0, i < 20 ? 0 : 20); }));
         VRX_network net;
+        ASSERT_EQ(net.ReadFile(file.c_str()), kSuccess) << LogDump();
+        EXPECT_EQ(net.GetNumberOfParents(net.FindNode("n24")), 20);
+        EXPECT_EQ(net.GetNode(net.FindNode("n24"))->GetDefinition()->GetSize(), 1 << 21);
+    }
+}
+
+// The KI reader computes every noisy-MAX table from its parameters: those tables are counted with the
+// others before any is built, and one that cannot be built fails the read, naming its node.
+TEST_F(CostlyFilesTest, KiNoisyMaxTablesAreCountedAndMustBeBuilt) {
+    const struct {
+        int tests;
+        int faults;
+        int ceiling;  // of a table's doubles; 0: none
+        std::string log;
+    } cases[] = {
+        {5, 26, 0,
+         "ERROR: Node [t2] : its table of 134217728 cells computed from its parameters would bring the "
+         "tables of "
+         "the file to 402653184 cells, past the limit of 268435456 cells (2 GiB of 8-byte cells) for the "
+         "tables of "
+         "a read"},
+        {2, 12, 1000, "ERROR: Node [t0] : no memory for its table of 8192 cells"},
+    };
+    for (const auto& c : cases) {
+        errorLog.Flush();
+        TempFile file(".dxp");
+        file.Write(KiNoisyMaxText(c.tests, c.faults));
+        VRX_network net;
+        BufferCeiling ceiling(c.ceiling);
         EXPECT_EQ(net.ReadFile(file.c_str()), kOutOfMemory);
-        EXPECT_EQ(LoggedMessages(),
-                  std::vector<std::string>{
-                      "ERROR: Node [n21] : its table of 4194304 cells would bring the tables of "
-                      "the file to 8388562 cells, past the limit of 6291456 cells for the "
-                      "tables of a file of " +
-                      std::to_string(text.size()) +
-                      " bytes (64 a byte, at least 2097152, and its largest table up to "
-                      "67108864 cells)"});
+        EXPECT_EQ(LoggedMessages(), std::vector<std::string>{c.log});
         EXPECT_EQ(net.GetNumberOfNodes(), 0);
     }
 }

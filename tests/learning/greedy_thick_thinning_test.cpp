@@ -14,6 +14,7 @@
 #include "learning/score_based_learning.h"
 #include "model/network.h"
 #include "tests/support/error_log.h"
+#include "tests/support/learning_graphs.h"
 #include "tests/support/missing_data.h"
 #include "tests/support/networks.h"
 #include "tests/support/reference_networks.h"
@@ -176,6 +177,40 @@ TEST(NaiveBayes, FeatureSelectionWithHiddenCells) {
     EXPECT_NEAR(done.overall(), 1.0, 1e-9);
     EXPECT_EQ(net.GetParents(net.FindNode("f")).GetCount(), 1);
     EXPECT_EQ(net.GetParents(net.FindNode("g")).GetCount(), 0);
+}
+
+// One or two records are learnt from, as feature selection always did: the class is the feature's parent
+// where the two records tie them, and each count is one more than the records give.
+TEST(NaiveBayes, FeatureSelectionLearnsFromOneOrTwoRecords) {
+    const struct {
+        std::vector<std::vector<int>> records;  // class, feature
+        int parents;
+        std::vector<double> table;
+    } cases[] = {
+        {{{0, 1}}, 0, {1.0 / 3, 2.0 / 3}},
+        {{{0, 0}, {1, 1}}, 1, {2.0 / 3, 1.0 / 3, 1.0 / 3, 2.0 / 3}},
+    };
+    for (const auto& c : cases) {
+        DataSet data;
+        for (const char* name : {"class", "f"}) {
+            ASSERT_EQ(data.AddIntVariable(name, -1), kSuccess);
+            ASSERT_EQ(data.SetStateNames(data.GetVariableCount() - 1, {"s0", "s1"}), kSuccess);
+        }
+        for (size_t r = 0; r < c.records.size(); ++r) {
+            data.AddEmptyRecord();
+            for (int v = 0; v < 2; ++v)
+                ASSERT_EQ(data.SetInt(v, static_cast<int>(r), c.records[r][v]), kSuccess);
+        }
+        NaiveBayesOptions options;
+        options.featureSelection = true;
+        VRX_network net;
+        ASSERT_EQ(LearnNaiveBayes(options, data, net), kSuccess) << LogDump();
+        const int f = net.FindNode("f");
+        EXPECT_EQ(net.GetParents(f).GetCount(), c.parents);
+        const std::vector<double> table = TableOf(net, f);
+        ASSERT_EQ(table.size(), c.table.size());
+        for (size_t i = 0; i < table.size(); ++i) EXPECT_NEAR(table[i], c.table[i], 1e-12) << i;
+    }
 }
 
 TEST(NaiveBayes, ClassVariableAndArcs) {

@@ -2,7 +2,10 @@
 // Small files whose cost would run away if the readers trusted them: a count or a size they state is far
 // beyond what the file holds. Shared by the tests of the refusals and their benchmarks.
 
+#include <algorithm>
+#include <functional>
 #include <string>
+#include <utility>
 
 namespace vovido::test {
 
@@ -256,31 +259,28 @@ inline std::string HuginUniformFamilyText(int parents, int outcomes) {
     return text + "potential (child | " + ParentIds(parents, " ") + ")\n{\n}\n";
 }
 
-// A Hugin file of `nodes` two-state nodes in a band: node i has the `parents` nodes before it as parents
-// (fewer at the start), each table given by no numbers, so that the file stays small.
-inline std::string HuginBandText(int nodes, int parents) {
-    std::string text = "net\n{\n}\n";
-    for (int i = 0; i < nodes; ++i)
-        text += "node n" + std::to_string(i) + "\n{\n    states = (\"yes\" \"no\");\n}\n";
-    for (int i = 0; i < nodes; ++i) {
-        text += "potential (n" + std::to_string(i) + (i > 0 ? " |" : "");
-        for (int j = i > parents ? i - parents : 0; j < i; ++j) text += " n" + std::to_string(j);
-        text += ")\n{\n}\n";
-    }
-    return text;
-}
-
-// The band of HuginBandText in the format of the extension (".net", ".dne" or ".xml03"), its tables
-// left to their defaults.
-inline std::string BandText(const std::string& extension, int nodes, int parents) {
-    if (extension == ".net") return HuginBandText(nodes, parents);
-    const auto parentsOf = [parents](int i, const std::string& before, const std::string& after) {
+// Two-state nodes n0 .. n(nodes-1) in the format of the extension (".net", ".dne" or ".xml03"), node i
+// with the parents n(first) .. n(last - 1) that parentRange(i) gives as {first, last}, each table left to
+// its default by giving no numbers, so that the file stays small.
+inline std::string FamiliesText(const std::string& extension, int nodes,
+                                const std::function<std::pair<int, int>(int)>& parentRange) {
+    const auto parentsOf = [&parentRange](int i, const std::string& before, const std::string& after) {
         std::string ids;
-        for (int j = i > parents ? i - parents : 0; j < i; ++j)
+        for (int j = parentRange(i).first; j < parentRange(i).second; ++j)
             ids += before + "n" + std::to_string(j) + after;
         return ids;
     };
     std::string text;
+    if (extension == ".net") {
+        text = "net\n{\n}\n";
+        for (int i = 0; i < nodes; ++i)
+            text += "node n" + std::to_string(i) + "\n{\n    states = (\"yes\" \"no\");\n}\n";
+        for (int i = 0; i < nodes; ++i) {
+            const std::string ids = parentsOf(i, " ", "");
+            text += "potential (n" + std::to_string(i) + (ids.empty() ? "" : " |" + ids) + ")\n{\n}\n";
+        }
+        return text;
+    }
     if (extension == ".dne") {
         text = "// ~->[DNET-1]->~\n\nbnet band {\n";
         for (int i = 0; i < nodes; ++i) {
@@ -300,6 +300,54 @@ inline std::string BandText(const std::string& extension, int nodes, int parents
         text += "<DEFINITION><FOR>n" + std::to_string(i) + "</FOR>" + parentsOf(i, "<GIVEN>", "</GIVEN>") +
                 "</DEFINITION>\n";
     return text + "</NETWORK>\n</BIF>\n";
+}
+
+// A band: node i has the `parents` nodes before it as parents (fewer at the start).
+inline std::string BandText(const std::string& extension, int nodes, int parents) {
+    return FamiliesText(extension, nodes,
+                        [parents](int i) { return std::make_pair(std::max(i - parents, 0), i); });
+}
+
+// The band of BandText as a Hugin file.
+inline std::string HuginBandText(int nodes, int parents) {
+    return BandText(".net", nodes, parents);
+}
+
+// `parents` roots, a node of the first two of them and a last node of them all: its table of 2^(parents
+// + 1) cells with the others' is what a read builds.
+inline std::string WideFamiliesText(const std::string& extension, int parents) {
+    return FamiliesText(extension, parents + 2, [parents](int i) {
+        return std::make_pair(0, i < parents ? 0 : (i == parents ? 2 : parents));
+    });
+}
+
+// A KI file of `faults` two-state faults f0 .. and `tests` two-state tests t0 .., each test a noisy-MAX
+// node of every fault: small to read, each test's table of 2^(faults + 1) cells computed from its
+// parameters.
+inline std::string KiNoisyMaxText(int tests, int faults) {
+    std::string text = "Diagnostic Network \"noisy\"\nKB\n{\n};\nNodes\n{\n";
+    for (int i = 0; i < faults; ++i)
+        text += " standard f" + std::to_string(i) +
+                " { TYPE : discrete [2] = { standard ok { }; fault bad { }; }; }\n";
+    for (int i = 0; i < tests; ++i)
+        text += " ci t" + std::to_string(i) +
+                " { TYPE : discrete [2] = { standard on { }; standard off { }; }; }\n";
+    text += "}\nnetwork\n{\n";
+    for (int i = 0; i < faults; ++i)
+        text += " standard f" + std::to_string(i) + " parent ( ) { PROB : { 0.9, 0.1; }; }\n";
+    std::string ids;
+    std::string rows;
+    std::string absent;
+    for (int i = 0; i < faults; ++i) {
+        ids += (i > 0 ? ", f" : "f") + std::to_string(i);
+        rows += "  (" + std::to_string(i) + ") ; 1.0, 0.0;\n  (" + std::to_string(i) + " 1) ; 0.1, 0.9;\n";
+        absent += " predIndex : " + std::to_string(i) + " ; predAbsentStates : { 0, 1 } ;";
+    }
+    for (int k = 0; k < tests; ++k)
+        text += " ci t" + std::to_string(k) + " parent (" + ids +
+                ")\n {\n  FUNCTION : noisy max of the parents;\n  0.98, 0.02;\n" + rows +
+                "  end of rows;\n  predAbsentStates : {" + absent + " };\n }\n";
+    return text + "}\n";
 }
 
 }  // namespace vovido::test
