@@ -174,7 +174,11 @@ private:
 
 int VRX_network::RouteBeliefUpdate() {
     // Tables built from parameters are counted before the scaling builds them.
-    const bool bayesian = FindUpdateRoute(*this) == UpdateRoute::kBayesianNetwork;
+    const UpdateRoute route = FindUpdateRoute(*this);
+    const bool bayesian = route == UpdateRoute::kBayesianNetwork;
+    if (route == UpdateRoute::kHybrid) {
+        if (const int refused = vovido::RefuseMixedHybridNetwork(*this)) return refused;
+    }
     if (const int refused = vovido::CheckTablesBuiltFromParameters(*this, bayesian)) return refused;
     // Loopy propagation walks every parent configuration a pass, whatever the join tree would be.
     if (bayesian && GetBayesianAlgorithm() == BayesianAlgorithm::kLoopyPropagation) {

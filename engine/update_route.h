@@ -32,4 +32,8 @@ private:
 // The route of the network's live nodes; kBayesianNetwork for a network without nodes.
 UpdateRoute FindUpdateRoute(const VRX_network& network);
 
+// A network that a hybrid node sends to the hybrid route holds hybrid nodes only: 0, or kOutOfRange
+// logged naming the first hybrid node as the cause and the first node of another kind.
+[[nodiscard]] int RefuseMixedHybridNetwork(const VRX_network& network);
+
 }  // namespace vovido

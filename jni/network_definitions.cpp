@@ -8,6 +8,7 @@
 #include "base/dmatrix.h"
 #include "base/double_array.h"
 #include "base/int_array.h"
+#include "definitions/definition_support.h"
 #include "definitions/noisy_max.h"
 #include "jni/jni_builders.h"
 #include "jni/jni_checks.h"
@@ -78,6 +79,8 @@ void SetDefinitionOf(JNIEnv* env, const VRX_network& network, int handle, jdoubl
         CheckEngineStatus(env, "CalculateCpt",
                           static_cast<VRX_noisyMAX&>(NodeDefinition(node)).CalculateCpt());
     }
+    // Evidence propagated through the former entries goes with them, as after any table edit.
+    (void)vovido::DefinitionSupport::NotifyNetwork(NodeDefinition(node), ChangeKind::kEntriesReplaced);
 }
 
 jintArray IndexingParentsOf(JNIEnv* env, const VRX_network& network, int handle) {

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "base/column_scaling.h"
 #include "base/dmatrix.h"
 #include "base/error_log.h"
 #include "base/id_array.h"
@@ -58,10 +59,11 @@ int BuildCoordinates(const VRX_network& net, int handle, const VRX_Dmatrix& tabl
     return kSuccess;
 }
 
-// SubTableEquals answers 1 only when every selected entry equals v; coordinates outside the table and
-// failures count as "not all equal".
+// Every selected entry equals v as the update reads the table (a column of zeros uniform, the others
+// scaled), so that evidence and its propagation answer alike whatever the order of the edits; coordinates
+// outside the table count as "not all equal".
 bool AllEntriesEqual(const VRX_Dmatrix& table, double v, const VRX_intArray& coords) {
-    return table.SubTableEquals(v, coords) == 1;
+    return vovido::ReadEntriesEqual(table, v, coords) == 1;
 }
 
 int LogConflict(const VRX_network& net, int first, int second) {
