@@ -57,7 +57,7 @@ int NamedOutcomes<Base>::AddOutcome(const char* name) {
         return rc;
     }
     ++numOutcomes;
-    return this->NotifyOutcomeInserted(numOutcomes - 1);
+    return FinishInsertion(numOutcomes - 1);
 }
 
 template <class Base>
@@ -75,7 +75,19 @@ int NamedOutcomes<Base>::InsertOutcome(int index, const char* name) {
         return rc;
     }
     ++numOutcomes;
-    return this->NotifyOutcomeInserted(index);
+    return FinishInsertion(index);
+}
+
+template <class Base>
+int NamedOutcomes<Base>::FinishInsertion(int index) {
+    const int rc = this->NotifyOutcomeInserted(index);
+    // Children that could not take the outcome took back what they had: so does the node.
+    if (rc != kSuccess && rc != kOutOfMemory && numOutcomes > 1 && RemoveOutcomeData(index) == kSuccess) {
+        --numOutcomes;
+        (void)outcomeIds.Delete(index);
+        this->CheckValidity(0);
+    }
+    return rc;
 }
 
 template <class Base>

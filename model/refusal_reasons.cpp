@@ -365,4 +365,17 @@ int ExplainEvidenceRefusal(const VRX_network& network, int handle, int outcome, 
                            code);
 }
 
+int RefuseOutcomeForChild(const VRX_network& network, int handle, int child, int code) {
+    const VRX_node* node = network.GetNode(handle);
+    if (code == kOutOfMemory || node == nullptr) return code;
+    const VRX_node* refusing = network.GetNode(child);
+    const VRX_nodeDefinition* definition = refusing != nullptr ? refusing->GetDefinition() : nullptr;
+    return ReportNodeFault(*node,
+                           "its child [" + NodeLabel(network, child) + "], a " +
+                               (definition != nullptr ? definition->GetTypeName() : "undefined") +
+                               " node, cannot take an outcome added to it (status " + std::to_string(code) +
+                               "), so none was added",
+                           code);
+}
+
 }  // namespace vovido

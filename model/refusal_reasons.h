@@ -86,6 +86,10 @@ int FindUndeterminedColumn(const double* entries, int count, int k);
 // True for the kinds whose table follows from other parameters (cast, DeMorgan, noisy adder).
 bool HasDerivedTable(int type);
 
+// An outcome added to the node that its child (or cost child) could not take, with that child's status:
+// the status, logged naming both nodes unless memory ran out (logged where it did).
+int RefuseOutcomeForChild(const VRX_network& network, int handle, int child, int code);
+
 // Logs, naming the node, why the outcome could not be observed (code kOutOfRange with a valid outcome):
 // when the refusal logged nothing past loggedBefore entries, that it contradicts the evidence of other
 // nodes; when it logged the outcome impossible, that the node's table gives it probability 0, in every
