@@ -65,6 +65,9 @@ std::string OutcomeRuleText(VRX_node& node, OutcomeRule rule, int position, cons
         case OutcomeRule::kFixedOutcomes:
             return std::string("a ") + (definition != nullptr ? definition->GetTypeName() : "") +
                    " node has the two fixed outcomes True and False";
+        case OutcomeRule::kNoOutcomes:
+            return std::string("a ") + (definition != nullptr ? definition->GetTypeName() : "undefined") +
+                   " node has no outcomes (only the discrete kinds have)";
         case OutcomeRule::kNone:
             break;
     }
@@ -215,6 +218,7 @@ OutcomeRule FindOutcomeRemovalRuleBroken(int count, int index) {
 }
 
 OutcomeRule FindFixedOutcomeRuleBroken(const VRX_node& node) {
+    if (!vovido::IsDiscreteType(node.GetType())) return OutcomeRule::kNoOutcomes;
     return HasFixedOutcomes(node) ? OutcomeRule::kFixedOutcomes : OutcomeRule::kNone;
 }
 
@@ -247,6 +251,7 @@ int OutcomeRuleCode(OutcomeRule rule) {
         case OutcomeRule::kNone:
             return kSuccess;
         case OutcomeRule::kFixedOutcomes:
+        case OutcomeRule::kNoOutcomes:
             return kWrongNodeType;
         default:
             return kOutOfRange;

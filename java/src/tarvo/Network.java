@@ -33,9 +33,12 @@ import java.awt.Rectangle;
  * <tr><td>20 (0x14)</td><td>deterministic node</td><td>truth table (probabilities 0 or 1)</td></tr>
  * <tr><td>146 (0x92)</td><td>noisy-MAX chance node</td>
  * <td>one distribution per parent outcome, and a leak</td></tr>
- * <tr><td>274 (0x112)</td><td>noisy-adder chance node</td><td>its derived probability table</td></tr>
- * <tr><td>82 (0x52)</td><td>DeMorgan node</td><td>prior belief, parent types and weights</td></tr>
- * <tr><td>50 (0x32)</td><td>cast node</td><td>its probability table</td></tr>
+ * <tr><td>274 (0x112)</td><td>noisy-adder chance node</td>
+ * <td>parameter rows and weights (kept in files); its computed table is read only</td></tr>
+ * <tr><td>82 (0x52)</td><td>DeMorgan node</td>
+ * <td>prior belief, parent types and weights; its computed table is read only</td></tr>
+ * <tr><td>50 (0x32)</td><td>cast node</td>
+ * <td>baseline and parent weights (kept in files); its computed table is read only</td></tr>
  * <tr><td>17 (0x11)</td><td>decision node</td><td>one value per choice</td></tr>
  * <tr><td>8 (0x8)</td><td>utility node</td><td>one utility per parent configuration</td></tr>
  * <tr><td>520 (0x208)</td><td>multi-attribute utility node</td>
@@ -538,9 +541,10 @@ public class Network extends Wrapper {
      * The number of a node's outcomes (choices of a decision node).
      *
      * @param nodeHandle the node's handle
-     * @return the number of outcomes; a negative engine status for a kind without outcomes (utility
-     *     and equation nodes)
-     * @throws TARVOException when the handle names no node
+     * @return the number of outcomes
+     * @throws TARVOException when the handle names no node, or its kind has no outcomes (utility,
+     *     multi-attribute utility, equation and continuous nodes: code -51, "ERROR: Node [U] : a TABLE node
+     *     has no outcomes (only the discrete kinds have)")
      */
     public native int getOutcomeCount(int nodeHandle);
 
@@ -548,8 +552,8 @@ public class Network extends Wrapper {
      * As {@link #getOutcomeCount(int)}, the node given by its identifier.
      *
      * @param nodeId the node's identifier
-     * @return the number of outcomes, or a negative engine status
-     * @throws TARVOException when no node has the identifier
+     * @return the number of outcomes
+     * @throws TARVOException when no node has the identifier, or as the handle form
      */
     public native int getOutcomeCount(String nodeId);
 
@@ -563,8 +567,10 @@ public class Network extends Wrapper {
      * @param outcomeId the new outcome's identifier: a letter followed by letters, digits and
      *     underscores; one that another outcome of the node has is replaced by a generated one
      * @throws TARVOException when the identifier breaks the rule (checked before the handle), the handle
-     *     names no node, or the node refuses the outcome ("AddOutcome": a kind with fixed outcomes, or -42
-     *     when its table or a temporal table over its outcomes would pass the table limit)
+     *     names no node, or the node refuses the outcome ("AddOutcome": code -51 for a kind without
+     *     outcomes, naming it, or with fixed outcomes; -42 when its table or a temporal table over its
+     *     outcomes would pass the table limit; a child that cannot take the outcome, named); nothing
+     *     changes then
      */
     public native void addOutcome(int nodeHandle, String outcomeId);
 
@@ -1115,9 +1121,11 @@ public class Network extends Wrapper {
      * @param definition the parameters, exactly as many as {@link #getNodeDefinition(int)} returns
      * @throws TARVOException when the handle names no node, the kind has no array of parameters, or the
      *     length differs ("Invalid definition array size for node '...': expected N and got M"); with code
-     *     -51 for a table that a saved file would not keep: that of a cast, DeMorgan or noisy-adder node,
-     *     which is computed from the kind's own parameters (the message names the calls that set them), or
-     *     a truth table with a column that is not one 1 and zeros; nothing changes then
+     *     -51 for a table that a saved file would not keep: for a cast, DeMorgan or noisy-adder node any
+     *     table but the one it computes from its own parameters (that one, within 1e-12 per entry, as
+     *     {@link #getNodeDefinition(int)} gives it, is taken and changes nothing; to set another, change
+     *     the node's kind to 18 first), or a truth table with a column that is not one 1 and zeros; nothing
+     *     changes then
      */
     public native void setNodeDefinition(int nodeHandle, double[] definition);
 
@@ -1332,8 +1340,8 @@ public class Network extends Wrapper {
      * @param nodeHandle the DeMorgan node's handle
      * @param prior a probability in [0, 1]
      * @throws TARVOException when the handle names no node, the node is not DeMorgan ("Node '...' must be
-     *     of type DeMorgan"), or the prior is outside [0, 1] ("TARVO error ... in function SetPriorBelief";
-     *     the prior stays)
+     *     of type DeMorgan"), or the prior is outside [0, 1] or NaN ("Invalid prior belief 1.5 for node
+     *     'D', valid priors are 0..1"; the prior stays)
      */
     public native void setDeMorganPriorBelief(int nodeHandle, double prior);
 

@@ -129,8 +129,12 @@ public class NetworkDefinitionsTest {
             // An inhibitor: x (1 - w) when the parent is True.
             Fixtures.near(new double[] {0.15, 0.85, 0.3, 0.7}, net.getNodeDefinition(effect), "inhibitor");
 
-            Check.equal("TARVO error -2 in function SetPriorBelief",
+            Check.equal("Invalid prior belief 1.5 for node 'Effect', valid priors are 0..1",
                     message(() -> net.setDeMorganPriorBelief(effect, 1.5)));
+            Check.equal("Invalid prior belief nan for node 'Effect', valid priors are 0..1",
+                    message(() -> net.setDeMorganPriorBelief(effect, Double.NaN)));
+            Check.equal("Invalid prior belief -2.5 for node 'Effect', valid priors are 0..1",
+                    message(() -> net.setDeMorganPriorBelief(effect, -2.5)));
             Fixtures.near(0.3, net.getDeMorganPriorBelief(effect), "prior kept");
             Check.equal("Invalid DeMorgan parent type 4 for node 'Effect', valid types are 0..3",
                     message(() -> net.setDeMorganParentType(effect, 0, 4)));
