@@ -489,6 +489,8 @@ int VRX_node::ChangeType(int typeCode) {
     SyncExtraDefinition();
     CheckValidity(0);
     network->OnNodeTypeChanged(handle, oldType);
+    // Evidence propagated through the former tables of the node and of the children reset goes with them.
+    (void)network->NotifyChange(handle, ChangeKind::kDefinitionReplaced);
     return kSuccess;
 }
 

@@ -34,7 +34,9 @@ struct Asia {
     int H(const char* id) const { return net.FindNode(id); }
     VRX_nodeDefinition& Def(const char* id) { return *net.GetNode(H(id))->GetDefinition(); }
     int Observe(const char* id, int outcome) { return net.GetNode(H(id))->GetValue()->SetEvidence(outcome); }
-    int Table(const char* id, const std::vector<double>& values) { return Def(id).SetDefinitionDoubles(Doubles(values)); }
+    int Table(const char* id, const std::vector<double>& values) {
+        return Def(id).SetDefinitionDoubles(Doubles(values));
+    }
     std::vector<double> Updated(const char* id) {
         EXPECT_EQ(net.UpdateBeliefs(), kSuccess) << LogDump();
         return Beliefs(net, H(id));
@@ -92,7 +94,8 @@ TEST_F(OneTableReading, ChangesOfKindLeaveNodesThatUpdateWriteAndReadBack) {
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.node) + " to " + std::to_string(c.kinds.back()));
         Asia asia;
-        for (const int kind : c.kinds) ASSERT_EQ(asia.net.GetNode(asia.H(c.node))->ChangeType(kind), kSuccess);
+        for (const int kind : c.kinds)
+            ASSERT_EQ(asia.net.GetNode(asia.H(c.node))->ChangeType(kind), kSuccess);
         EXPECT_EQ(asia.Def(c.node).GetNumberOfOutcomes(), c.outcomes < 0 ? kWrongNodeType : c.outcomes);
         EXPECT_EQ(asia.net.GetParents(asia.H(c.node)).GetCount(), c.parents);
         for (const char* extension : {".vrx", ".xvrx", ".net", ".dne", ".xml03"}) {
@@ -123,8 +126,9 @@ TEST_F(OneTableReading, ADerivedTableIsWrittenAsTheUpdateReadsIt) {
         const std::string path = TempPath(std::string("derived_scaled") + extension);
         errorLog.Flush();
         ASSERT_EQ(asia.net.WriteFile(path.c_str()), kSuccess) << extension << LogDump();
-        EXPECT_TRUE(Logged(kOutOfRange, "Node [lung] : its table is written with 1 column scaled to sum to 1 (the "
-                                     "first summed to 2.8)"))
+        EXPECT_TRUE(Logged(kOutOfRange,
+                           "Node [lung] : its table is written with 1 column scaled to sum to 1 (the "
+                           "first summed to 2.8)"))
             << extension << LogDump();
         VRX_network back;
         ASSERT_EQ(back.ReadFile(path.c_str()), kSuccess) << extension << LogDump();
@@ -139,11 +143,12 @@ TEST_F(OneTableReading, AHybridNodeAmongPlainOnesIsNamedAsTheCause) {
     ASSERT_EQ(asia.net.GetNode(asia.H("xray"))->ChangeType(DefinitionType::kDchildHparent), kSuccess);
     errorLog.Flush();
     EXPECT_EQ(asia.net.UpdateBeliefs(), kOutOfRange);
-    EXPECT_EQ(LoggedMessages(),
-              std::vector<std::string>{
-                  "ERROR: Node [xray] is a DCHILDHPARENT node, which makes this a hybrid network, and a hybrid "
-                  "network is updated only when all its nodes are of the hybrid kinds (DCHILDHPARENT, "
-                  "DISTRIBUTION, HEQUATION): [asia] is a CPT node and 6 more are of other kinds"});
+    EXPECT_EQ(
+        LoggedMessages(),
+        std::vector<std::string>{
+            "ERROR: Node [xray] is a DCHILDHPARENT node, which makes this a hybrid network, and a hybrid "
+            "network is updated only when all its nodes are of the hybrid kinds (DCHILDHPARENT, "
+            "DISTRIBUTION, HEQUATION): [asia] is a CPT node and 6 more are of other kinds"});
 }
 
 TEST_F(OneTableReading, AnOutcomeAChildCannotTakeIsAddedNowhere) {

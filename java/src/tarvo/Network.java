@@ -396,13 +396,18 @@ public class Network extends Wrapper {
      * table into noisy-MAX weights, for example). The present type does nothing. Arcs that the new kind
      * does not take, or whose children do not take it as a parent (a cast parent of a probability table,
      * say), are removed, and children whose tables no longer fit are reset to their kinds' defaults: one
-     * warning names those parents and children. Evidence on an outcome the node no longer has is cleared
-     * with a warning.
+     * warning names those parents and children. A discrete kind made from one without outcomes (an
+     * equation or utility node) gets two generated outcomes, a utility node a full table of zeros, and an
+     * equation node keeps only equation parents. Evidence on an outcome the node no longer has is cleared
+     * with a warning; evidence elsewhere is taken through the new tables, as if entered after the change.
+     * A node of a hybrid kind among nodes of other kinds (or an equation node among chance nodes) is kept,
+     * and {@link #updateBeliefs()} then refuses naming it and a node of another kind.
      *
      * @param nodeHandle the node's handle
      * @param nodeType the new definition type code (see the class description)
      * @throws TARVOException when the handle names no node, the code names no type ("TARVO error -2 in
-     *     function setNodeType" with "Unknown node type code: 9999"), or the engine cannot convert the node
+     *     function setNodeType" with "Unknown node type code: 9999"), or the engine cannot convert the node;
+     *     nothing changes then
      */
     public native void setNodeType(int nodeHandle, int nodeType);
 
@@ -864,7 +869,9 @@ public class Network extends Wrapper {
      * @param outcomeIndex the observed outcome's index
      * @throws TARVOException when the handle names no node, the index is out of range, or the node refuses
      *     ("TARVO error ... in function SetEvidence": a kind that takes no evidence, or an outcome that
-     *     contradicts the evidence already set)
+     *     contradicts the evidence already set or has probability 0 in the node's table as the update reads
+     *     it, a column of zeros being uniform there; a table computed from parameters that the update
+     *     would refuse for its size is not consulted, and the update says why)
      */
     public native void setEvidence(int nodeHandle, int outcomeIndex);
 
