@@ -108,6 +108,29 @@ public class NetworkDefinitionsTest {
         }
     }
 
+    /** A kind that computes its table takes that table back (within 1e-12), and refuses another. */
+    public void testComputedTablesAreTakenBack() {
+        Network net = new Network();
+        try {
+            for (int kind : new int[] {DEMORGAN, 0x32, 0x112}) {
+                int parent = net.addNode(kind == 0x112 ? 0x12 : kind, "P" + kind);
+                int node = net.addNode(kind, "N" + kind);
+                net.addArc(parent, node);
+                double[] table = net.getNodeDefinition(node);
+                table[0] += 1e-13;
+                net.setNodeDefinition(node, table);
+                table[0] += 0.1;
+                table[1] -= 0.1;
+                String refusal = message(() -> net.setNodeDefinition(node, table));
+                Check.equal(true, refusal.startsWith("TARVO error -51 in function SetDefinition"));
+                Check.equal(true, refusal.endsWith("and only that table is taken back; to set another, change the "
+                        + "node's kind to 18 (setNodeType) first\n"));
+            }
+        } finally {
+            net.dispose();
+        }
+    }
+
     public void testDeMorgan() {
         Network net = new Network();
         try {
