@@ -80,9 +80,10 @@ int NamedOutcomes<Base>::InsertOutcome(int index, const char* name) {
 
 template <class Base>
 int NamedOutcomes<Base>::FinishInsertion(int index) {
-    const int rc = this->NotifyOutcomeInserted(index);
+    bool takenBack = false;
+    const int rc = this->NotifyOutcomeInserted(index, takenBack);
     // Children that could not take the outcome took back what they had: so does the node.
-    if (rc != kSuccess && rc != kOutOfMemory && numOutcomes > 1 && RemoveOutcomeData(index) == kSuccess) {
+    if (takenBack && RemoveOutcomeData(index) == kSuccess) {
         --numOutcomes;
         (void)outcomeIds.Delete(index);
         this->CheckValidity(0);

@@ -242,9 +242,11 @@ int ValueFollows(VRX_network& network, int node, const vovido::OutcomeEdit& edit
 
 }  // namespace
 
-int VRX_nodeDefinition::NotifyOutcomeInserted(int index) {
+int VRX_nodeDefinition::NotifyOutcomeInserted(int index, bool& takenBack) {
+    takenBack = false;
     // A definition that belongs to no node has nobody to keep in step.
     if (!IsAttachedToLiveNode()) return kSuccess;
+    network->OnOutcomeInserted(handle, index);
     // Every child and cost child takes the new outcome, or none does: one that cannot has those before it
     // take it back, and the caller takes back its own.
     const VRX_intArray& children = network->GetChildren(handle, 0);
@@ -278,9 +280,10 @@ int VRX_nodeDefinition::NotifyOutcomeInserted(int index) {
             if (VRX_nodeDefinition* child = DefinitionAt(*network, children[i]))
                 (void)child->RemoveParentOutcome(handle, index);
         }
+        network->OnOutcomeRemoved(handle, index);
+        takenBack = true;
         return vovido::RefuseOutcomeForChild(*network, handle, refusing, failed);
     }
-    network->OnOutcomeInserted(handle, index);
     if (VRX_extraDefinition* extra = ExtraDefinitionAt(*network, handle)) {
         if (const int rc = extra->InsertOutcome(index)) return rc;
     }
