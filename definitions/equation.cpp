@@ -1,6 +1,7 @@
 // The equation definition: parents and equation kept in step, the value range and the discretisation
 // intervals.
 #include "definitions/equation.h"
+#include "definitions/definition_support.h"
 
 #include <unordered_set>
 
@@ -256,5 +257,10 @@ int VRX_equation::GetIntervalBounds(int index, double& lower, double& upper) con
     if (index < 0 || index >= count) return kOutOfRange;
     lower = index > 0 ? intervals[static_cast<size_t>(index) - 1].upper : lowerBound;
     upper = index + 1 < count ? intervals[static_cast<size_t>(index)].upper : upperBound;
+    return kSuccess;
+}
+
+int VRX_equation::RemoveInvalidParents() {
+    vovido::DefinitionSupport::RemoveParentsUnless(*this, &vovido::IsEquationType);
     return kSuccess;
 }

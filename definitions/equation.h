@@ -33,6 +33,8 @@ public:
     [[nodiscard]] int AddParent(int parent) override;
     // The equation becomes the sum of the other parents: any text set before is lost.
     [[nodiscard]] int RemoveParent(int parent) override;
+    // Drops the parents that are no equation nodes (as after a change of kind).
+    [[nodiscard]] int RemoveInvalidParents() override;
     // Every variable of the old name takes the new one (also the node's own, when it is renamed).
     int RenameParentId(int parent, const char* oldId, const char* newId) override;
     // kObjectNotValid for an invalid source, kOutOfRange for a source of another kind (which keeps network

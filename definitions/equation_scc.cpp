@@ -5,6 +5,7 @@
 #include "base/identifier.h"
 #include "base/int_array.h"
 #include "base/status_codes.h"
+#include "definitions/definition_support.h"
 #include "definitions/equation.h"
 #include "model/network.h"
 
@@ -152,5 +153,10 @@ int VRX_equationSCC::SetMembers(const std::vector<std::string>& ids) {
     members = std::set<std::string>(ids.begin(), ids.end());
     if (network != nullptr && network->IsLiveHandle(handle))
         vovido::InvalidateOwnAndDescendantValues(*network, handle);
+    return kSuccess;
+}
+
+int VRX_equationSCC::RemoveInvalidParents() {
+    vovido::DefinitionSupport::RemoveParentsUnless(*this, &vovido::IsEquationType);
     return kSuccess;
 }

@@ -28,6 +28,8 @@ public:
     [[nodiscard]] int AddParent(int parent) override;
     // The equation becomes the sum of the members and the other parents.
     [[nodiscard]] int RemoveParent(int parent) override;
+    // Drops the parents that are no equation nodes (as after a change of kind).
+    [[nodiscard]] int RemoveInvalidParents() override;
     // Variables of the old name take the new one, so the equation keeps naming its nodes.
     int RenameParentId(int parent, const char* oldId, const char* newId) override;
     // Takes over the equation of either equation kind and the members of a component equation; other

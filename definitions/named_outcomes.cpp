@@ -57,7 +57,7 @@ int NamedOutcomes<Base>::AddOutcome(const char* name) {
         return rc;
     }
     ++numOutcomes;
-    return this->NotifyOutcomeInserted(numOutcomes - 1);
+    return FinishInsertion(numOutcomes - 1);
 }
 
 template <class Base>
@@ -75,7 +75,20 @@ int NamedOutcomes<Base>::InsertOutcome(int index, const char* name) {
         return rc;
     }
     ++numOutcomes;
-    return this->NotifyOutcomeInserted(index);
+    return FinishInsertion(index);
+}
+
+template <class Base>
+int NamedOutcomes<Base>::FinishInsertion(int index) {
+    bool takenBack = false;
+    const int rc = this->NotifyOutcomeInserted(index, takenBack);
+    // Children that could not take the outcome took back what they had: so does the node.
+    if (takenBack && RemoveOutcomeData(index) == kSuccess) {
+        --numOutcomes;
+        (void)outcomeIds.Delete(index);
+        this->CheckValidity(0);
+    }
+    return rc;
 }
 
 template <class Base>

@@ -60,6 +60,8 @@ private:
     [[nodiscard]] int CheckTemporalTables() const;
     // After the outcome set was replaced: rebuild, dependents, notice.
     [[nodiscard]] int FinishReplacement();
+    // After one outcome was inserted at index: its dependents follow, or it is taken back.
+    [[nodiscard]] int FinishInsertion(int index);
 
     const char* generatedStem_;
 };

@@ -219,7 +219,11 @@ int VRX_noisyAdder::ReorderParentOutcomes(int parent, const VRX_intArray& order)
 // Whole definition
 
 void VRX_noisyAdder::TakeParametersOf(VRX_noisyAdder& source) {
-    const bool sameBlocks = source.parentOutcomeCounts_ == parentOutcomeCounts_ &&
+    // The counts alone: the arrays' reserved room may differ after a parent was removed.
+    bool sameCounts = source.parentOutcomeCounts_.GetCount() == parentOutcomeCounts_.GetCount();
+    for (int i = 0; sameCounts && i < parentOutcomeCounts_.GetCount(); ++i)
+        sameCounts = source.parentOutcomeCounts_[i] == parentOutcomeCounts_[i];
+    const bool sameBlocks = sameCounts &&
                             source.parentDistinguishedStates.GetCount() == GetNumberOfParents() &&
                             source.weights.GetCount() == weights.GetCount();
     bool taken =

@@ -263,6 +263,7 @@ int NoisyDefinition::SetDefinition(const VRX_Dmatrix& matrix) {
     if (const int rc = CiRows::SetWeights(ciWeights, matrix)) return rc;
     const int rc = MarkCptStale();
     CheckValidity(0);
+    if (rc == kSuccess) DefinitionSupport::NotifyNetwork(*this, ChangeKind::kEntriesReplaced);
     return rc;
 }
 
@@ -270,6 +271,7 @@ int NoisyDefinition::SetDefinitionDoubles(const VRX_doubleArray& doubles) {
     if (const int rc = CiRows::SetWeightEntries(ciWeights, doubles)) return rc;
     const int rc = MarkCptStale();
     CheckValidity(0);
+    if (rc == kSuccess) DefinitionSupport::NotifyNetwork(*this, ChangeKind::kEntriesReplaced);
     return rc;
 }
 

@@ -69,7 +69,7 @@ int ParentTableDefinition::RebuildTable(int ownSize) {
 
 int ParentTableDefinition::SetEntries(const VRX_doubleArray& values) {
     if (!IsValid()) return kObjectNotValid;
-    if (const int rc = SetDefinitionDoubles(values)) return rc;
+    if (const int rc = WriteEntries(values)) return rc;
     CheckValidity(1);
     CheckConsistency(1);
     DefinitionSupport::NotifyNetwork(*this, ChangeKind::kEntriesReplaced);
@@ -310,14 +310,23 @@ int ParentTableDefinition::GetDefinition(VRX_Dmatrix*& out) {
     return kSuccess;
 }
 
+// Evidence propagated through the former entries, and values computed from them, go with them.
 int ParentTableDefinition::SetDefinition(const VRX_Dmatrix& matrix) {
     if (&matrix == &table) return kSuccess;
     // A table of another shape would no longer match the parents.
     if (!table.HasSameDimensions(matrix)) return kOutOfRange;
-    return table.Copy(matrix);
+    if (const int rc = table.Copy(matrix)) return rc;
+    DefinitionSupport::NotifyNetwork(*this, ChangeKind::kEntriesReplaced);
+    return kSuccess;
 }
 
 int ParentTableDefinition::SetDefinitionDoubles(const VRX_doubleArray& doubles) {
+    if (const int rc = WriteEntries(doubles)) return rc;
+    DefinitionSupport::NotifyNetwork(*this, ChangeKind::kEntriesReplaced);
+    return kSuccess;
+}
+
+int ParentTableDefinition::WriteEntries(const VRX_doubleArray& doubles) {
     const int n = DefinitionSupport::MatchEntryCount(doubles, table.GetNumberOfElements());
     if (n < 0) return n;
     double* p = table.GetData();

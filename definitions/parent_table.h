@@ -65,6 +65,10 @@ protected:
     void CopyEntriesFrom(const VRX_Dmatrix& source);
 
     VRX_Dmatrix table;
+
+private:
+    // Replaces every entry as given, telling nobody.
+    [[nodiscard]] int WriteEntries(const VRX_doubleArray& doubles);
 };
 
 }  // namespace vovido

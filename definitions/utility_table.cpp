@@ -75,6 +75,8 @@ int VRX_table::CopyFrom(VRX_nodeDefinition& source) {
         case DefinitionType::kNone:
         case DefinitionType::kEquation:
         case DefinitionType::kEquationScc:
+            // A full table of zeros over the parents that index it.
+            if (const int rc = RebuildFromParents()) return rc;
             break;
         case DefinitionType::kTable:
         case DefinitionType::kCpt:

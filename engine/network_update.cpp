@@ -174,7 +174,15 @@ private:
 
 int VRX_network::RouteBeliefUpdate() {
     // Tables built from parameters are counted before the scaling builds them.
-    const bool bayesian = FindUpdateRoute(*this) == UpdateRoute::kBayesianNetwork;
+    const UpdateRoute route = FindUpdateRoute(*this);
+    const bool bayesian = route == UpdateRoute::kBayesianNetwork;
+    if (route == UpdateRoute::kHybrid || route == UpdateRoute::kEquations) {
+        if (const int refused = vovido::RefuseMixedHybridNetwork(*this, route == UpdateRoute::kEquations))
+            return refused;
+    }
+    if (route == UpdateRoute::kHybridInfluenceDiagram) {
+        if (const int refused = vovido::RefuseHybridInfluenceDiagram(*this)) return refused;
+    }
     if (const int refused = vovido::CheckTablesBuiltFromParameters(*this, bayesian)) return refused;
     // Loopy propagation walks every parent configuration a pass, whatever the join tree would be.
     if (bayesian && GetBayesianAlgorithm() == BayesianAlgorithm::kLoopyPropagation) {

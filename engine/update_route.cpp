@@ -1,8 +1,14 @@
 // The route of a network's belief update, read from its nodes' definition and temporal types.
 #include "engine/update_route.h"
 
+#include <string>
+
+#include "base/error_log.h"
+#include "base/status_codes.h"
 #include "model/network.h"
+#include "model/node.h"
 #include "model/node_definition.h"
+#include "model/node_label.h"
 #include "model/temporal_extension.h"
 
 namespace {
@@ -40,6 +46,54 @@ UpdateRoute FindUpdateRoute(const VRX_network& network) {
         if (!scan.Add(network.GetNodeType(h), network.GetTemporalType(h))) break;
     }
     return scan.GetRoute();
+}
+
+int RefuseMixedHybridNetwork(const VRX_network& network, bool equations) {
+    const auto taken = [equations](int type) {
+        return IsHybridType(type) || (equations && IsEquationType(type));
+    };
+    const auto cause = [equations](int type) {
+        return equations ? IsEquationType(type) : IsHybridType(type);
+    };
+    int first = -1;
+    int other = -1;
+    int others = 0;
+    for (int h = network.GetFirstNode(); h >= 0; h = network.GetNextNode(h)) {
+        const int type = network.GetNodeType(h);
+        if (first < 0 && cause(type)) first = h;
+        if (!taken(type) && others++ == 0) other = h;
+    }
+    if (first < 0 || other < 0) return kSuccess;
+    const auto kind = [&network](int h) {
+        const VRX_nodeDefinition* definition = network.GetNode(h)->GetDefinition();
+        return std::string(definition != nullptr ? definition->GetTypeName() : "undefined");
+    };
+    const std::string text =
+        "ERROR: Node [" + NodeLabel(network, first) + "] is a " + kind(first) + " node, which makes this " +
+        (equations ? "an equation network, and an equation network is updated only when all its nodes are "
+                     "equation or hybrid nodes"
+                   : "a hybrid network, and a hybrid network is updated only when all its nodes are of the "
+                     "hybrid kinds (DCHILDHPARENT, DISTRIBUTION, HEQUATION)") +
+        ": [" + NodeLabel(network, other) + "] is a " + kind(other) + " node" +
+        (others > 1 ? " and " + std::to_string(others - 1) + " more are of other kinds" : std::string());
+    return LogError(errorLog, kOutOfRange, text.c_str(), nullptr);
+}
+
+int RefuseHybridInfluenceDiagram(const VRX_network& network) {
+    int continuous = -1;
+    int decision = -1;
+    for (int h = network.GetFirstNode(); h >= 0; h = network.GetNextNode(h)) {
+        const int type = network.GetNodeType(h);
+        if (continuous < 0 && (IsHybridType(type) || IsEquationType(type))) continuous = h;
+        if (decision < 0 && IsDecisionOrUtilityType(type)) decision = h;
+    }
+    if (continuous < 0 || decision < 0) return kSuccess;
+    const std::string text =
+        "ERROR: Node [" + NodeLabel(network, continuous) + "] is a " +
+        network.GetNode(continuous)->GetDefinition()->GetTypeName() +
+        " node, and an influence diagram (one with a decision or utility node such as [" +
+        NodeLabel(network, decision) + "]) cannot be updated with equation or hybrid nodes";
+    return LogError(errorLog, kOutOfRange, text.c_str(), nullptr);
 }
 
 }  // namespace vovido

@@ -32,4 +32,12 @@ private:
 // The route of the network's live nodes; kBayesianNetwork for a network without nodes.
 UpdateRoute FindUpdateRoute(const VRX_network& network);
 
+// A network that a hybrid node sends to the hybrid route holds hybrid nodes only, one that an equation node
+// sends to the equation route equation and hybrid nodes only: 0, or kOutOfRange logged naming the first
+// hybrid (or equation) node as the cause and the first node of another kind.
+[[nodiscard]] int RefuseMixedHybridNetwork(const VRX_network& network, bool equations);
+// The influence diagram with equation or hybrid nodes, which no route updates: kOutOfRange logged naming
+// the first such node and the first decision or utility.
+[[nodiscard]] int RefuseHybridInfluenceDiagram(const VRX_network& network);
+
 }  // namespace vovido

@@ -305,7 +305,7 @@ void StreamNestedLists(const std::vector<int>& sizes, const NestedListStyle& sty
     for (const int size : sizes) total *= size;
     const int inner = std::max(1, std::min(style.innerDims, dims));
     // The outer dimensions each open a level; the innermost list holds the product of the others.
-    const int outer = dims - inner;
+    const int outer = std::max(dims - inner, 0);
     int64_t innerCount = 1;
     for (int d = outer; d < dims; ++d) innerCount *= sizes[static_cast<size_t>(d)];
     if (dims == 0) innerCount = total = 0;

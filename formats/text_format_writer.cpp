@@ -39,10 +39,10 @@ namespace {
 // The table of a node of probabilities as a format that does not keep every double gives it, into
 // `scaled` when any column changes; the count of columns scaled and the first one's sum. Every column
 // off 1 beyond rounding is scaled as the update scales it (a rounded column every reader takes, and the
-// update scales alike, keeps the numbers given). A column the update takes as zeros, and so as uniform,
-// is written as zeros, which every reader takes alike (numbers below the normal doubles would be read
-// back as a distribution or lost in the format's digits). A column of finite entries whose sum is not
-// finite, which the update refuses, is no distribution either: `unbounded` is its index, and -1 is returned.
+// update scales alike, keeps the numbers given). A column of zeros, which the update takes as uniform,
+// is written as zeros, which every reader takes alike; one of any positive sum is scaled. A column of finite
+// entries whose sum is not finite, which the update refuses, is no distribution either: `unbounded` is its
+// index, and -1 is returned.
 int ChangedColumns(const VRX_Dmatrix& table, std::unique_ptr<VRX_Dmatrix>& scaled, double& firstSum,
                    int& unbounded) {
     const int dims = table.GetNumberOfDimensions();
@@ -82,7 +82,11 @@ VRX_Dmatrix* VRX_textFormat::TableToWrite(VRX_nodeDefinition& definition) {
     const char* id = node != nullptr && node->GetId() != nullptr ? node->GetId() : "";
     if (rc == kSuccess && table != nullptr) {
         const TableEntries entries = EntriesWritten();
-        if (entries == TableEntries::kAny || definition.GetType() != DefinitionType::kCpt) return table;
+        // Every kind of probabilities, those derived from parameters too, is written as the update reads it.
+        const int type = definition.GetType();
+        const bool probabilities = vovido::IsDiscreteType(type) && (type & DefinitionBits::kDecision) == 0 &&
+                                   (type & DefinitionBits::kDiscreteChildOfContinuous) == 0;
+        if (entries == TableEntries::kAny || !probabilities) return table;
         const double* data = table->GetData();
         for (int i = 0; i < table->GetNumberOfElements(); ++i) {
             if (data[i] >= 0.0) continue;

@@ -91,8 +91,10 @@ int PolicyEvaluator::Prepare() {
             }
         }
         utilitiesSpecified_ = !utilityNodes_.empty();
+        // A notice: should the update fail for another reason, its cause comes first.
         if (!utilitiesSpecified_)
-            LogError(errorLog, kOutOfRange, "Utilities not specified. Policies cannot be evaluated", nullptr);
+            vovido::LogNotice(errorLog, kOutOfRange, "Utilities not specified. Policies cannot be evaluated",
+                              nullptr, vovido::NoticeInstance{});
         if (const int rc = vovido::CollectDecisionSequence(net, sequence_)) return rc;
         vovido::AssumeDecisionOrder(net, sequence_);
     } catch (const std::bad_alloc&) {

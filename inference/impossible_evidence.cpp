@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "base/column_scaling.h"
 #include "base/counted_notices.h"
 #include "base/dmatrix.h"
 #include "base/error_log.h"
@@ -47,7 +48,7 @@ public:
             VRX_Dmatrix* table = FamilyTable(h);
             if (table == nullptr) continue;
             if (const int rc = FillCoordinates(h, outcome_[h])) return rc;
-            if (table->SubTableEquals(0.0, coords_) == 1) return Impossible(h);
+            if (vovido::ReadEntriesEqual(*table, 0.0, coords_) == 1) return Impossible(h);
         }
         return kSuccess;
     }
@@ -98,7 +99,7 @@ private:
         VRX_Dmatrix* table = FamilyTable(r);
         if (table == nullptr) return kSuccess;
         if (const int rc = FillCoordinates(r, outcome_[r])) return rc;
-        if (table->SubTableEquals(0.0, coords_) == 1) return Impossible(r);
+        if (vovido::ReadEntriesEqual(*table, 0.0, coords_) == 1) return Impossible(r);
         const VRX_intArray& parents = network_.GetParents(r);
         for (int k = 0; k < parents.GetCount(); k++) {
             const int p = parents[k];
@@ -108,7 +109,7 @@ private:
             int last = -1;
             for (int j = 0; j < n && possible < 2; j++) {
                 coords_[k] = j;
-                if (table->SubTableEquals(0.0, coords_) != 1) {
+                if (vovido::ReadEntriesEqual(*table, 0.0, coords_) != 1) {
                     possible++;
                     last = j;
                 }
@@ -135,7 +136,7 @@ private:
             const int n = table->GetDimensions()[last];
             for (int k = 0; k < n; k++) {
                 coords_[last] = k;
-                if (table->SubTableEquals(1.0, coords_) == 1) {
+                if (vovido::ReadEntriesEqual(*table, 1.0, coords_) == 1) {
                     Fix(c, k);
                     break;
                 }

@@ -20,8 +20,9 @@ namespace vovido {
 //   no beliefs however it is scaled: the first such fault is logged naming the node and the entry, and
 //   GetStatus answers kObjectNotConsistent; a table beyond the size limit gives kOutOfMemory, logged.
 // - Otherwise every column is used scaled to sum to 1, so that beliefs sum to 1 and a column that lost
-//   an outcome means "given that outcome does not occur"; a column of zeros (or of sum below the
-//   smallest normal number) is used as uniform, as a table edit makes such a column. The numbers given
+//   an outcome means "given that outcome does not occur", however small its positive sum; a column of
+//   zeros is used as uniform, as a table edit makes such a column (and so read by the evidence checks,
+//   vovido::ReadEntriesEqual). The numbers given
 //   are put back when the scope ends. Each node with a column off 1 beyond the tolerance of a CPT's
 //   consistency, or of zeros, is reported once with kObjectNotConsistent, "Node [X] is not consistent.
 //   Inference may not be correct" and the first few columns; rounded columns are scaled silently.

@@ -1,5 +1,6 @@
 // Network natives of a node's parameters: the parameter array of its definition, the indexing parents of
 // its value and the outcome strengths of noisy-MAX parents.
+#include <cmath>
 #include <new>
 #include <stdexcept>
 #include <string>
@@ -8,6 +9,7 @@
 #include "base/dmatrix.h"
 #include "base/double_array.h"
 #include "base/int_array.h"
+#include "definitions/definition_support.h"
 #include "definitions/noisy_max.h"
 #include "jni/jni_builders.h"
 #include "jni/jni_checks.h"
@@ -16,6 +18,7 @@
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
+#include "model/node_label.h"
 #include "model/node_value.h"
 #include "model/refusal_reasons.h"
 #include "tarvo_Network.h"
@@ -56,16 +59,42 @@ jdoubleArray GetDefinitionOf(JNIEnv* env, const VRX_network& network, int handle
     return makeDoubleArray(env, ParameterArray(checkNodeHandle(network, handle)));
 }
 
+// Entries within this of the table a cast, DeMorgan or noisy-adder node computes are that table.
+constexpr double kSameTableTolerance = 1e-12;
+
+// A table other than the one the node's kind computes, in the terms of the Java calls.
+int RefuseDerivedTable(VRX_node& node) {
+    const int type = node.GetType();
+    const char* parameters =
+        type == DefinitionType::kDeMorgan
+            ? "its prior belief and its parents' weights and types (setDeMorganPriorBelief, "
+              "setDeMorganParentWeight, setDeMorganParentType)"
+            : "its own parameters, which a file sets";
+    return vovido::ReportNodeFault(
+        node,
+        std::string("the table of a ") + NodeDefinition(node).GetTypeName() + " node is computed from " +
+            parameters +
+            ", and only that table is taken back; to set another, change the node's "
+            "kind to 18 (setNodeType) first",
+        kWrongNodeType);
+}
+
 // The values are written straight into the parameters; only a noisy-MAX node derives its table anew. A
-// table that a save would not keep (one a kind computes, a truth table's column that is not one 1.0 and
-// zeros) is refused and nothing changes.
+// table that a save would not keep (one other than a kind computes, a truth table's column that is not one
+// 1.0 and zeros) is refused and nothing changes.
 void SetDefinitionOf(JNIEnv* env, const VRX_network& network, int handle, jdoubleArray values) {
     VRX_node& node = checkNodeHandle(network, handle);
     VRX_doubleArray& items = ParameterArray(node);
     checkDefinitionArraySize(env, node, items, values);
     const std::vector<jdouble> read = ReadDoubleArray(env, values);
-    if (vovido::HasDerivedTable(node.GetType()))
-        CheckEngineStatus(env, "SetDefinition", vovido::RefuseTableOfKind(network, handle));
+    if (vovido::HasDerivedTable(node.GetType())) {
+        // The table the node computes, given back as getNodeDefinition gave it, changes nothing.
+        bool same = static_cast<int>(read.size()) == items.GetCount();
+        for (int i = 0; same && i < items.GetCount(); ++i)
+            same = std::fabs(read[static_cast<size_t>(i)] - items[i]) <= kSameTableTolerance;
+        if (same) return;
+        CheckEngineStatus(env, "SetDefinition", RefuseDerivedTable(node));
+    }
     if (node.GetType() == DefinitionType::kTruthTable) {
         const int column = vovido::FindUndeterminedColumn(read.data(), static_cast<int>(read.size()),
                                                           NodeDefinition(node).GetNumberOfOutcomes());
@@ -78,6 +107,8 @@ void SetDefinitionOf(JNIEnv* env, const VRX_network& network, int handle, jdoubl
         CheckEngineStatus(env, "CalculateCpt",
                           static_cast<VRX_noisyMAX&>(NodeDefinition(node)).CalculateCpt());
     }
+    // Evidence propagated through the former entries goes with them, as after any table edit.
+    (void)vovido::DefinitionSupport::NotifyNetwork(NodeDefinition(node), ChangeKind::kEntriesReplaced);
 }
 
 jintArray IndexingParentsOf(JNIEnv* env, const VRX_network& network, int handle) {

@@ -1,5 +1,6 @@
 // Network natives of DeMorgan nodes: the prior belief and the type and weight of each parent. The parent
 // position is checked by the definition, whose refusals are reported as engine errors.
+#include <cstdio>
 #include <stdexcept>
 #include <string>
 
@@ -23,10 +24,17 @@ VRX_demorgan& DeMorganOf(const VRX_network& network, int handle) {
         checkNodeType(network, handle, DefinitionType::kDeMorgan, kDeMorganTypeName));
 }
 
-// A prior outside [0, 1] (or NaN) is refused by the definition; the refusal reaches the caller rather than
-// leaving the old prior in place unnoticed.
+// A prior outside [0, 1] (or NaN) is refused naming the value and the range; the old prior stays.
 void SetPrior(JNIEnv* env, const VRX_network& network, int handle, jdouble prior) {
-    CheckEngineStatus(env, "SetPriorBelief", DeMorganOf(network, handle).SetPriorBelief(prior));
+    VRX_demorgan& demorgan = DeMorganOf(network, handle);
+    if (!(prior >= 0.0 && prior <= 1.0)) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%g", prior);
+        throw std::invalid_argument("Invalid prior belief " + std::string(text) + " for node '" +
+                                    NodeIdText(checkNodeHandle(network, handle)) +
+                                    "', valid priors are 0..1");
+    }
+    CheckEngineStatus(env, "SetPriorBelief", demorgan.SetPriorBelief(prior));
 }
 
 jdouble GetPrior(JNIEnv*, const VRX_network& network, int handle) {

@@ -126,8 +126,15 @@ void SetNodeType(JNIEnv* env, const VRX_network& network, int handle, jint type)
     CheckEngineStatus(env, "setNodeType", checkNodeHandle(network, handle).ChangeType(type));
 }
 
-jint OutcomeCount(JNIEnv*, const VRX_network& network, int handle) {
-    return NodeDefinition(checkNodeHandle(network, handle)).GetNumberOfOutcomes();
+// A kind without outcomes is refused: its status is no count.
+jint OutcomeCount(JNIEnv* env, const VRX_network& network, int handle) {
+    VRX_node& node = checkNodeHandle(network, handle);
+    const int count = NodeDefinition(node).GetNumberOfOutcomes();
+    if (count < 0 && vovido::FindFixedOutcomeRuleBroken(node) == vovido::OutcomeRule::kNoOutcomes)
+        CheckEngineStatus(env, "GetNumberOfOutcomes",
+                          vovido::RefuseOutcomeEdit(node, vovido::OutcomeRule::kNoOutcomes, -1, nullptr));
+    CheckEngineStatus(env, "GetNumberOfOutcomes", count < 0 ? count : kSuccess);
+    return count;
 }
 
 // The outcome identifier's form is checked before the node handle.

@@ -310,6 +310,7 @@ int64_t EmRun::RecordWork() const {
 }
 
 int EmRun::Prepare() {
+    if (const int refused = vovido::CheckNoisyMaxWork(network_)) return refused;
     {
         // The copy starts from the tables as an update reads them: columns off 1 scaled, named once.
         const vovido::ScaledTables scaled(network_);

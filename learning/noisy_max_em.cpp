@@ -1,6 +1,8 @@
 // Noisy-MAX decomposition for EM (see noisy_max_em.h).
 #include "learning/noisy_max_em.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -8,9 +10,12 @@
 #include <vector>
 
 #include "base/dmatrix.h"
+#include "base/error_log.h"
 #include "base/id_array.h"
 #include "base/int_array.h"
+#include "base/size_limits.h"
 #include "base/status_codes.h"
+#include "definitions/definition_support.h"
 #include "definitions/noisy_max.h"
 #include "model/network.h"
 #include "model/node.h"
@@ -345,6 +350,34 @@ void RestoreNoisyMax(VRX_network& network, int handle) {
     } else {
         RestoreNoisyMaxInhibitors(network, handle);
     }
+}
+
+int CheckNoisyMaxWork(VRX_network& network) {
+    for (int h = network.GetFirstNode(); h >= 0; h = network.GetNextNode(h)) {
+        if (network.GetNodeType(h) != DefinitionType::kNoisyMax) continue;
+        const int64_t cells = DefinitionSupport::TableCellsWithParents(network, h, nullptr, 0);
+        const int64_t n = std::max(DefinitionSupport::OutcomeCountOf(&network, h), 1);
+        // The inhibitor form's MAX node holds a table over one helper of n outcomes a parent.
+        int64_t helperCells = 0;
+        if (!IsLadder(network, h)) {
+            helperCells = n;
+            for (int k = 0; k < network.GetNumberOfParents(h) && helperCells <= kMaxTableCells; ++k)
+                helperCells *= n;
+        }
+        const int64_t work =
+            cells > kMaxTableCells || helperCells > kMaxTableCells ? INT64_MAX : 3 * cells + 4 * helperCells;
+        if (work <= kMaxTableCells) continue;
+        const std::string text =
+            "ERROR: Node [" + std::string(network.GetNode(h)->GetId()) +
+            "] : EM over this noisy-MAX node of " + std::to_string(network.GetNumberOfParents(h)) +
+            " parents would hold its table of " + std::to_string(cells) + " cells three times" +
+            (helperCells > 0
+                 ? " and its decomposed table of " + std::to_string(helperCells) + " cells four times"
+                 : std::string()) +
+            ", past the limit of " + std::to_string(kMaxTableCells) + " cells";
+        return LogError(errorLog, kOutOfMemory, text.c_str(), nullptr);
+    }
+    return kSuccess;
 }
 
 }  // namespace vovido

@@ -7,6 +7,11 @@ class VRX_network;
 
 namespace vovido {
 
+// Before EM builds anything: 0 while every noisy-MAX node's tables (its expanded table, scaled and copied,
+// and the decomposed node's) stay within the table limit; else kOutOfMemory, logged naming the node and
+// the sizes.
+[[nodiscard]] int CheckNoisyMaxWork(VRX_network& network);
+
 // 0, or -1 when the node is not a noisy-MAX node or the helpers cannot be made (network unchanged then
 // only for the first reason).
 [[nodiscard]] int DecomposeNoisyMax(VRX_network& network, int handle);

@@ -97,7 +97,17 @@ int VRX_ciDefinition::InsertOutcome(int index, const char* name) {
     }
     OutcomeColumnInserted(index);
     if (const int stale = MarkCptStale()) return stale;
-    return NotifyOutcomeInserted(index);
+    bool takenBack = false;
+    const int notified = NotifyOutcomeInserted(index, takenBack);
+    // Children that could not take the outcome took back what they had: so does the node.
+    if (takenBack && ciWeights.ShiftItemsDown(1, index) == kSuccess &&
+        ciWeights.RemoveLastItem(1) == kSuccess) {
+        OutcomeColumnRemoved(index);
+        (void)outcomeIds.Delete(index);
+        (void)MarkCptStale();
+        CheckValidity(0);
+    }
+    return notified;
 }
 
 int VRX_ciDefinition::RemoveOutcome(int index) {

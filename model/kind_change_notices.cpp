@@ -145,3 +145,15 @@ void SettleEvidenceAfterChange(VRX_node& node, const FormerEvidence& former) {
 }
 
 }  // namespace vovido
+
+namespace vovido {
+
+int RefuseKindWithoutOutcomes(const VRX_node& node, const char* kind) {
+    return ReportNodeFault(node,
+                           std::string("a ") + kind +
+                               " node needs at least two outcomes, and none could be made for it; its kind "
+                               "is left as it was",
+                           kOutOfRange);
+}
+
+}  // namespace vovido

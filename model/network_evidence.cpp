@@ -1,14 +1,18 @@
 // Evidence at network level: propagation through deterministic relations, conflict and impossibility
 // checks, the invalidation walk over up-to-date flags, and the change notices with automatic updating.
 #include <algorithm>
+#include <cstdint>
 #include <new>
 #include <string>
 #include <vector>
 
+#include "base/column_scaling.h"
 #include "base/dmatrix.h"
 #include "base/error_log.h"
 #include "base/id_array.h"
+#include "base/size_limits.h"
 #include "base/status_codes.h"
+#include "definitions/definition_support.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
@@ -34,12 +38,27 @@ bool HasTypeBits(const VRX_network& net, int handle, int bits) {
     return type > 0 && (type & bits) != 0;
 }
 
+bool BuiltFromParameters(int type) {
+    return type == DefinitionType::kNoisyMax || type == DefinitionType::kNoisyAdder ||
+           type == DefinitionType::kDeMorgan || type == DefinitionType::kCast;
+}
+
+// A table built from parameters that an update could not hold beside its scaled copy and the cluster over
+// the observed node's family: a finding does not build it (the update refuses it, naming the sizes).
+bool PassesUpdateLimit(const VRX_network& net, int handle, int type) {
+    if (!BuiltFromParameters(type)) return false;
+    const int64_t cells = vovido::DefinitionSupport::TableCellsWithParents(net, handle, nullptr, 0);
+    const int64_t outcomes = std::max<int64_t>(vovido::DefinitionSupport::OutcomeCountOf(&net, handle), 1);
+    return cells > kMaxTableCells / 2 || 2 * cells + cells / outcomes > kMaxTableCells;
+}
+
 // A node's table when it has one dimension per parent plus its own; otherwise the coordinates built from
-// the parent list would not line up with the table and nothing can be concluded from it.
+// the parent list would not line up with the table and nothing can be concluded from it. Nor from one
+// that is not built for a finding.
 const VRX_Dmatrix* AlignedTable(const VRX_network& net, int handle) {
     const VRX_node* node = net.GetNode(handle);
     VRX_nodeDefinition* definition = node != nullptr ? node->GetDefinition() : nullptr;
-    if (definition == nullptr) return nullptr;
+    if (definition == nullptr || PassesUpdateLimit(net, handle, definition->GetType())) return nullptr;
     VRX_Dmatrix* table = nullptr;
     if (definition->GetDefinition(table) != kSuccess || table == nullptr) return nullptr;
     const int dims = table->GetNumberOfDimensions();
@@ -58,10 +77,11 @@ int BuildCoordinates(const VRX_network& net, int handle, const VRX_Dmatrix& tabl
     return kSuccess;
 }
 
-// SubTableEquals answers 1 only when every selected entry equals v; coordinates outside the table and
-// failures count as "not all equal".
+// Every selected entry equals v as the update reads the table (a column of zeros uniform, the others
+// scaled), so that evidence and its propagation answer alike whatever the order of the edits; coordinates
+// outside the table count as "not all equal".
 bool AllEntriesEqual(const VRX_Dmatrix& table, double v, const VRX_intArray& coords) {
-    return table.SubTableEquals(v, coords) == 1;
+    return vovido::ReadEntriesEqual(table, v, coords) == 1;
 }
 
 int LogConflict(const VRX_network& net, int first, int second) {

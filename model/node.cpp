@@ -448,6 +448,23 @@ int VRX_node::ChangeType(int typeCode) {
         definition->Bind(network, handle);
         converted = definition->RebuildFromParents();
     }
+    // A discrete kind made from one without outcomes (an equation, a utility) takes two generated ones,
+    // so that its table, its children's and every file have a dimension to hold.
+    const bool discrete = vovido::IsDiscreteType(typeCode);
+    if (converted != kOutOfMemory && discrete && definition->GetNumberOfOutcomes() < 2) {
+        definition->Bind(network, handle);
+        converted = definition->SetNumberOfOutcomes(2);
+        if (converted == kSuccess) converted = definition->RebuildFromParents();
+        if (converted == kSuccess && definition->GetNumberOfOutcomes() < 2) converted = kOutOfRange;
+    }
+    if (discrete && converted != kSuccess && converted != kOutOfMemory &&
+        definition->GetNumberOfOutcomes() < 2) {
+        const std::string kind = definition->GetTypeName();
+        definition = std::move(oldDefinition);
+        value = std::move(oldValue);
+        BindParts();
+        return call.Result(vovido::RefuseKindWithoutOutcomes(*this, kind.c_str()));
+    }
     if (converted == kOutOfMemory) {
         definition = std::move(oldDefinition);
         value = std::move(oldValue);
@@ -472,6 +489,8 @@ int VRX_node::ChangeType(int typeCode) {
     SyncExtraDefinition();
     CheckValidity(0);
     network->OnNodeTypeChanged(handle, oldType);
+    // Evidence propagated through the former tables of the node and of the children reset goes with them.
+    (void)network->NotifyChange(handle, ChangeKind::kDefinitionReplaced);
     return kSuccess;
 }
 

@@ -14,6 +14,7 @@
 #include "model/node.h"
 #include "model/node_parts.h"
 #include "model/node_value.h"
+#include "model/refusal_reasons.h"
 
 using vovido::CostAt;
 using vovido::DefinitionAt;
@@ -241,21 +242,47 @@ int ValueFollows(VRX_network& network, int node, const vovido::OutcomeEdit& edit
 
 }  // namespace
 
-int VRX_nodeDefinition::NotifyOutcomeInserted(int index) {
+int VRX_nodeDefinition::NotifyOutcomeInserted(int index, bool& takenBack) {
+    takenBack = false;
     // A definition that belongs to no node has nobody to keep in step.
     if (!IsAttachedToLiveNode()) return kSuccess;
     network->OnOutcomeInserted(handle, index);
+    // Every child and cost child takes the new outcome, or none does: one that cannot has those before it
+    // take it back, and the caller takes back its own.
     const VRX_intArray& children = network->GetChildren(handle, 0);
-    for (int i = 0; i < children.GetCount(); i++) {
-        if (VRX_nodeDefinition* child = DefinitionAt(*network, children[i])) {
-            if (const int rc = child->InsertParentOutcome(handle, index)) return rc;
+    const VRX_intArray& costChildren = network->GetChildren(handle, 1);
+    int failed = kSuccess;
+    int refusing = -1;
+    int doneChildren = 0;
+    for (; doneChildren < children.GetCount(); doneChildren++) {
+        VRX_nodeDefinition* child = DefinitionAt(*network, children[doneChildren]);
+        if (child == nullptr) continue;
+        if ((failed = child->InsertParentOutcome(handle, index)) != kSuccess) {
+            refusing = children[doneChildren];
+            break;
         }
     }
-    const VRX_intArray& costChildren = network->GetChildren(handle, 1);
-    for (int i = 0; i < costChildren.GetCount(); i++) {
-        if (VRX_nodeCost* cost = CostAt(*network, costChildren[i])) {
-            if (const int rc = cost->InsertParentOutcome(handle, index)) return rc;
+    int doneCosts = 0;
+    for (; failed == kSuccess && doneCosts < costChildren.GetCount(); doneCosts++) {
+        VRX_nodeCost* cost = CostAt(*network, costChildren[doneCosts]);
+        if (cost == nullptr) continue;
+        if ((failed = cost->InsertParentOutcome(handle, index)) != kSuccess) {
+            refusing = costChildren[doneCosts];
+            break;
         }
+    }
+    if (failed != kSuccess) {
+        for (int i = doneCosts - 1; i >= 0; i--) {
+            if (VRX_nodeCost* cost = CostAt(*network, costChildren[i]))
+                (void)cost->RemoveParentOutcome(handle, index);
+        }
+        for (int i = doneChildren - 1; i >= 0; i--) {
+            if (VRX_nodeDefinition* child = DefinitionAt(*network, children[i]))
+                (void)child->RemoveParentOutcome(handle, index);
+        }
+        network->OnOutcomeRemoved(handle, index);
+        takenBack = true;
+        return vovido::RefuseOutcomeForChild(*network, handle, refusing, failed);
     }
     if (VRX_extraDefinition* extra = ExtraDefinitionAt(*network, handle)) {
         if (const int rc = extra->InsertOutcome(index)) return rc;

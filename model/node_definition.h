@@ -128,8 +128,10 @@ public:
     [[nodiscard]] virtual int SetDefinitionDoubles(const VRX_doubleArray& doubles);
     virtual int CopyParametersTo(VRX_nodeDefinition& target);
 
-    // Shared services of every kind.
-    [[nodiscard]] int NotifyOutcomeInserted(int index);
+    // Shared services of every kind. After one outcome was inserted at index: the children, cost children,
+    // extra definition and value follow. A child that cannot take it has every child take it back, with
+    // takenBack set: the caller then takes back its own insertion.
+    [[nodiscard]] int NotifyOutcomeInserted(int index, bool& takenBack);
     [[nodiscard]] int NotifyOutcomeRemoved(int index, VRX_idArray& outcomeIds);
     [[nodiscard]] int NotifyOutcomesReordered(const VRX_intArray& order);
     [[nodiscard]] int CopyParameters(VRX_nodeDefinition& target) { return CopyParametersTo(target); }

@@ -65,6 +65,9 @@ std::string OutcomeRuleText(VRX_node& node, OutcomeRule rule, int position, cons
         case OutcomeRule::kFixedOutcomes:
             return std::string("a ") + (definition != nullptr ? definition->GetTypeName() : "") +
                    " node has the two fixed outcomes True and False";
+        case OutcomeRule::kNoOutcomes:
+            return std::string("a ") + (definition != nullptr ? definition->GetTypeName() : "undefined") +
+                   " node has no outcomes (only the discrete kinds have)";
         case OutcomeRule::kNone:
             break;
     }
@@ -215,6 +218,7 @@ OutcomeRule FindOutcomeRemovalRuleBroken(int count, int index) {
 }
 
 OutcomeRule FindFixedOutcomeRuleBroken(const VRX_node& node) {
+    if (!vovido::IsDiscreteType(node.GetType())) return OutcomeRule::kNoOutcomes;
     return HasFixedOutcomes(node) ? OutcomeRule::kFixedOutcomes : OutcomeRule::kNone;
 }
 
@@ -247,6 +251,7 @@ int OutcomeRuleCode(OutcomeRule rule) {
         case OutcomeRule::kNone:
             return kSuccess;
         case OutcomeRule::kFixedOutcomes:
+        case OutcomeRule::kNoOutcomes:
             return kWrongNodeType;
         default:
             return kOutOfRange;
@@ -362,6 +367,19 @@ int ExplainEvidenceRefusal(const VRX_network& network, int handle, int outcome, 
                            parents.empty()
                                ? label + " has probability 0 in every column of its table"
                                : label + " has probability 0 in its table given the evidence on " + parents,
+                           code);
+}
+
+int RefuseOutcomeForChild(const VRX_network& network, int handle, int child, int code) {
+    const VRX_node* node = network.GetNode(handle);
+    if (code == kOutOfMemory || node == nullptr) return code;
+    const VRX_node* refusing = network.GetNode(child);
+    const VRX_nodeDefinition* definition = refusing != nullptr ? refusing->GetDefinition() : nullptr;
+    return ReportNodeFault(*node,
+                           "its child [" + NodeLabel(network, child) + "], a " +
+                               (definition != nullptr ? definition->GetTypeName() : "undefined") +
+                               " node, cannot take an outcome added to it (status " + std::to_string(code) +
+                               "), so none was added",
                            code);
 }
 

@@ -37,6 +37,7 @@ enum class OutcomeRule {
     kIdTaken,           // another outcome holds the identifier
     kNotAnIdentifier,   // the text has not the form of an identifier
     kFixedOutcomes,     // the kind's two outcomes are fixed (cast, DeMorgan): none is added or renamed
+    kNoOutcomes,        // the kind has no outcomes (utility, multi-attribute utility, equation, hybrid)
 };
 
 // The ordinary arc parent -> child, as VRX_network::AddArc adds it; cycles count only outside a read
@@ -51,8 +52,9 @@ ArcRule FindTemporalArcRuleBroken(const VRX_network& network, int parent, int ch
 OutcomeRule FindOutcomeInsertRuleBroken(int count, int position);
 // Removing outcome index of count.
 OutcomeRule FindOutcomeRemovalRuleBroken(int count, int index);
-// Adding, inserting or renaming an outcome of the node: kFixedOutcomes for a kind whose two outcomes are
-// fixed. (Removing one breaks kTwoOutcomesLeast, which such a kind answers with kWrongNodeType.)
+// Adding, inserting or renaming an outcome of the node: kNoOutcomes for a kind without outcomes,
+// kFixedOutcomes for a kind whose two outcomes are fixed. (Removing one breaks kTwoOutcomesLeast, which
+// such a kind answers with kWrongNodeType.)
 OutcomeRule FindFixedOutcomeRuleBroken(const VRX_node& node);
 // Giving outcome index (-1: a new one) the identifier id.
 OutcomeRule FindOutcomeIdRuleBroken(const VRX_idArray& names, const char* id, int index);
@@ -85,6 +87,10 @@ int RefuseTableOfKind(const VRX_network& network, int handle, int column = -1);
 int FindUndeterminedColumn(const double* entries, int count, int k);
 // True for the kinds whose table follows from other parameters (cast, DeMorgan, noisy adder).
 bool HasDerivedTable(int type);
+
+// An outcome added to the node that its child (or cost child) could not take, with that child's status:
+// the status, logged naming both nodes unless memory ran out (logged where it did).
+int RefuseOutcomeForChild(const VRX_network& network, int handle, int child, int code);
 
 // Logs, naming the node, why the outcome could not be observed (code kOutOfRange with a valid outcome):
 // when the refusal logged nothing past loggedBefore entries, that it contradicts the evidence of other

@@ -243,9 +243,9 @@ std::vector<std::pair<Item, bool>> WithAndWithoutLoop(const Item (&items)[N]) {
 }
 
 TEST(TableCheck, AColumnOfZerosIsUsedAsUniformByEveryAlgorithm) {
-    // Asia with xray's column under either = yes all zero (or of a subnormal sum, which stands for
-    // zeros), and a lone root of zeros: each is used as uniform, the stored numbers kept, with one
-    // warning naming the node and column. The answers are those of the network with uniform columns.
+    // Asia with xray's column under either = yes all zero, and a lone root of zeros: each is used as
+    // uniform (a column of a subnormal sum scaled), the stored numbers kept, with one warning naming the
+    // node and column. The answers are those of the network with uniform columns.
     struct Case {
         const char* what;
         std::vector<double> xray;
@@ -265,11 +265,13 @@ TEST(TableCheck, AColumnOfZerosIsUsedAsUniformByEveryAlgorithm) {
          {0.5, 0.5},
          -1,
          "ERROR: Node [xray]" + inconsistent + "column 0 is all zero, used as uniform"},
+        // A positive sum, however small, is scaled: (1e-320, 0) is used as (1, 0).
         {"subnormal sum",
          {1e-320, 0, 0.05, 0.95},
          {0.5, 0.5},
          0,
-         "ERROR: Node [xray]" + inconsistent + "column 0 is all zero, used as uniform"},
+         "ERROR: Node [xray]" + inconsistent +
+             "column 0 (sum 9.999888672e-321) does not sum to 1 and is used scaled to sum to 1"},
         {"lone root",
          {0.98, 0.02, 0.05, 0.95},
          {0, 0},
@@ -292,7 +294,8 @@ TEST(TableCheck, AColumnOfZerosIsUsedAsUniformByEveryAlgorithm) {
         // Enough samples for rejection sampling under evidence of probability 0.06.
         asia.t.net.numSamples = 40000;
         std::vector<double> used = c.xray;
-        if (used[0] + used[1] < 1e-300) used[0] = used[1] = 0.5;
+        if (used[0] + used[1] == 0.0) used[0] = used[1] = 0.5;
+        if (used[0] + used[1] < 1e-300) used[0] = 1.0;
         uniform.t.Table(uniform.xray, used);
         const Reference reference = Enumerate(uniform.t.net);
         for (int algorithm = 0; algorithm <= 12; ++algorithm) {

@@ -110,6 +110,27 @@ TEST(EmNoisyMax, LearnsTheMatrixFromSampledData) {
     }
 }
 
+// Refused before the working copy or the expanded table is built, naming the node and the sizes.
+TEST(EmNoisyMax, ANodeOfTooManyParentsIsRefusedBeforeAnythingIsBuilt) {
+    TestNetwork t;
+    std::vector<DataMatch> matches;
+    for (int i = 0; i < 25; ++i) {
+        const int p = t.Add(("P" + std::to_string(i)).c_str());
+        matches.push_back({p, 0, i});
+    }
+    DataSet data;
+    ASSERT_TRUE(SampleRecords(t.net, 5, 1, data));
+    const int x = t.Add("X", 2, DefinitionType::kNoisyMax);
+    for (const auto& match : matches) ASSERT_EQ(t.net.AddArc(match.node, x), kSuccess);
+    errorLog.Flush();
+    EXPECT_EQ(LearnEm(EmOptions(), data, t.net, matches, {}, nullptr, nullptr), kOutOfMemory);
+    EXPECT_EQ(
+        MessageAt(0),
+        "ERROR: Node [X] : EM over this noisy-MAX node of 25 parents would hold its table of 67108864 cells "
+        "three times and its decomposed table of 67108864 cells four times, past the limit of 268435456 "
+        "cells");
+}
+
 TEST(EmEquations, LeastSquaresFitsExactAndDegenerateData) {
     DataSet data;
     for (const char* name : {"x", "y", "twice", "constant"})

@@ -219,7 +219,9 @@ TEST(NodeDefinitionBase, OutcomeRemovalNoticeDropsTheIdentifierFirst) {
     EXPECT_EQ(d.NotifyOutcomeRemoved(1, ids), kSuccess);
     ASSERT_EQ(ids.GetCount(), 2);
     EXPECT_STREQ(ids[1], "c");
-    EXPECT_EQ(d.NotifyOutcomeInserted(0), kSuccess);
+    bool takenBack = true;
+    EXPECT_EQ(d.NotifyOutcomeInserted(0, takenBack), kSuccess);
+    EXPECT_FALSE(takenBack);
     EXPECT_EQ(d.NotifyOutcomesReordered(Ints({1, 0})), kSuccess);
 }
 

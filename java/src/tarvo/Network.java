@@ -33,9 +33,12 @@ import java.awt.Rectangle;
  * <tr><td>20 (0x14)</td><td>deterministic node</td><td>truth table (probabilities 0 or 1)</td></tr>
  * <tr><td>146 (0x92)</td><td>noisy-MAX chance node</td>
  * <td>one distribution per parent outcome, and a leak</td></tr>
- * <tr><td>274 (0x112)</td><td>noisy-adder chance node</td><td>its derived probability table</td></tr>
- * <tr><td>82 (0x52)</td><td>DeMorgan node</td><td>prior belief, parent types and weights</td></tr>
- * <tr><td>50 (0x32)</td><td>cast node</td><td>its probability table</td></tr>
+ * <tr><td>274 (0x112)</td><td>noisy-adder chance node</td>
+ * <td>parameter rows and weights (kept in files); its computed table is read only</td></tr>
+ * <tr><td>82 (0x52)</td><td>DeMorgan node</td>
+ * <td>prior belief, parent types and weights; its computed table is read only</td></tr>
+ * <tr><td>50 (0x32)</td><td>cast node</td>
+ * <td>baseline and parent weights (kept in files); its computed table is read only</td></tr>
  * <tr><td>17 (0x11)</td><td>decision node</td><td>one value per choice</td></tr>
  * <tr><td>8 (0x8)</td><td>utility node</td><td>one utility per parent configuration</td></tr>
  * <tr><td>520 (0x208)</td><td>multi-attribute utility node</td>
@@ -413,13 +416,18 @@ public class Network extends Wrapper {
      * table into noisy-MAX weights, for example). The present type does nothing. Arcs that the new kind
      * does not take, or whose children do not take it as a parent (a cast parent of a probability table,
      * say), are removed, and children whose tables no longer fit are reset to their kinds' defaults: one
-     * warning names those parents and children. Evidence on an outcome the node no longer has is cleared
-     * with a warning.
+     * warning names those parents and children. A discrete kind made from one without outcomes (an
+     * equation or utility node) gets two generated outcomes, a utility node a full table of zeros, and an
+     * equation node keeps only equation parents. Evidence on an outcome the node no longer has is cleared
+     * with a warning; evidence elsewhere is taken through the new tables, as if entered after the change.
+     * A node of a hybrid kind among nodes of other kinds (or an equation node among chance nodes) is kept,
+     * and {@link #updateBeliefs()} then refuses naming it and a node of another kind.
      *
      * @param nodeHandle the node's handle
      * @param nodeType the new definition type code (see the class description)
      * @throws TARVOException when the handle names no node, the code names no type ("TARVO error -2 in
-     *     function setNodeType" with "Unknown node type code: 9999"), or the engine cannot convert the node
+     *     function setNodeType" with "Unknown node type code: 9999"), or the engine cannot convert the node;
+     *     nothing changes then
      */
     public native void setNodeType(int nodeHandle, int nodeType);
 
@@ -558,9 +566,10 @@ public class Network extends Wrapper {
      * The number of a node's outcomes (choices of a decision node).
      *
      * @param nodeHandle the node's handle
-     * @return the number of outcomes; a negative engine status for a kind without outcomes (utility
-     *     and equation nodes)
-     * @throws TARVOException when the handle names no node
+     * @return the number of outcomes
+     * @throws TARVOException when the handle names no node, or its kind has no outcomes (utility,
+     *     multi-attribute utility, equation and continuous nodes: code -51, "ERROR: Node [U] : a TABLE node
+     *     has no outcomes (only the discrete kinds have)")
      */
     public native int getOutcomeCount(int nodeHandle);
 
@@ -568,8 +577,8 @@ public class Network extends Wrapper {
      * As {@link #getOutcomeCount(int)}, the node given by its identifier.
      *
      * @param nodeId the node's identifier
-     * @return the number of outcomes, or a negative engine status
-     * @throws TARVOException when no node has the identifier
+     * @return the number of outcomes
+     * @throws TARVOException when no node has the identifier, or as the handle form
      */
     public native int getOutcomeCount(String nodeId);
 
@@ -583,8 +592,10 @@ public class Network extends Wrapper {
      * @param outcomeId the new outcome's identifier: a letter followed by letters, digits and
      *     underscores; one that another outcome of the node has is replaced by a generated one
      * @throws TARVOException when the identifier breaks the rule (checked before the handle), the handle
-     *     names no node, or the node refuses the outcome ("AddOutcome": a kind with fixed outcomes, or -42
-     *     when its table or a temporal table over its outcomes would pass the table limit)
+     *     names no node, or the node refuses the outcome ("AddOutcome": code -51 for a kind without
+     *     outcomes, naming it, or with fixed outcomes; -42 when its table or a temporal table over its
+     *     outcomes would pass the table limit; a child that cannot take the outcome, named); nothing
+     *     changes then
      */
     public native void addOutcome(int nodeHandle, String outcomeId);
 
@@ -879,7 +890,9 @@ public class Network extends Wrapper {
      * @param outcomeIndex the observed outcome's index
      * @throws TARVOException when the handle names no node, the index is out of range, or the node refuses
      *     ("TARVO error ... in function SetEvidence": a kind that takes no evidence, or an outcome that
-     *     contradicts the evidence already set)
+     *     contradicts the evidence already set or has probability 0 in the node's table as the update reads
+     *     it, a column of zeros being uniform there; a table computed from parameters that the update
+     *     would refuse for its size is not consulted, and the update says why)
      */
     public native void setEvidence(int nodeHandle, int outcomeIndex);
 
@@ -1136,9 +1149,11 @@ public class Network extends Wrapper {
      * @param definition the parameters, exactly as many as {@link #getNodeDefinition(int)} returns
      * @throws TARVOException when the handle names no node, the kind has no array of parameters, or the
      *     length differs ("Invalid definition array size for node '...': expected N and got M"); with code
-     *     -51 for a table that a saved file would not keep: that of a cast, DeMorgan or noisy-adder node,
-     *     which is computed from the kind's own parameters (the message names the calls that set them), or
-     *     a truth table with a column that is not one 1 and zeros; nothing changes then
+     *     -51 for a table that a saved file would not keep: for a cast, DeMorgan or noisy-adder node any
+     *     table but the one it computes from its own parameters (that one, within 1e-12 per entry, as
+     *     {@link #getNodeDefinition(int)} gives it, is taken and changes nothing; to set another, change
+     *     the node's kind to 18 first), or a truth table with a column that is not one 1 and zeros; nothing
+     *     changes then
      */
     public native void setNodeDefinition(int nodeHandle, double[] definition);
 
@@ -1353,8 +1368,8 @@ public class Network extends Wrapper {
      * @param nodeHandle the DeMorgan node's handle
      * @param prior a probability in [0, 1]
      * @throws TARVOException when the handle names no node, the node is not DeMorgan ("Node '...' must be
-     *     of type DeMorgan"), or the prior is outside [0, 1] ("TARVO error ... in function SetPriorBelief";
-     *     the prior stays)
+     *     of type DeMorgan"), or the prior is outside [0, 1] or NaN ("Invalid prior belief 1.5 for node
+     *     'D', valid priors are 0..1"; the prior stays)
      */
     public native void setDeMorganPriorBelief(int nodeHandle, double prior);
 

@@ -79,9 +79,9 @@ public class FailureReasonsTest {
         refusal("TARVO error -51 in function InsertOutcome" + LOGGED + "ERROR: Node [C] : a CAST node has the two "
                 + "fixed outcomes True and False\n", n -> n.insertOutcome(n.addNode(0x32, "C"), 0, "x"));
         refusal("TARVO error -51 in function SetDefinition" + LOGGED + "ERROR: Node [D] : the table of a DEMORGAN node "
-                + "is computed from its prior belief and its parents' weights and types: set them with SetPriorBelief, "
-                + "SetParentWeights and SetParentTypes (setDeMorganPriorBelief, setDeMorganParentWeight and "
-                + "setDeMorganParentType in Java); a table set directly would be lost on saving\n",
+                + "is computed from its prior belief and its parents' weights and types (setDeMorganPriorBelief, "
+                + "setDeMorganParentWeight, setDeMorganParentType), and only that table is taken back; to set "
+                + "another, change the node's kind to 18 (setNodeType) first\n",
                 n -> n.setNodeDefinition("D", new double[] {0.3, 0.7, 0.6, 0.4}));
         refusal("TARVO error -51 in function SetDefinition" + LOGGED + "ERROR: Node [T] : column 0 of the table is not "
                 + "one 1 and zeros: a TRUTHTABLE node keeps one resulting outcome per column (set them with "

@@ -108,6 +108,29 @@ public class NetworkDefinitionsTest {
         }
     }
 
+    /** A kind that computes its table takes that table back (within 1e-12), and refuses another. */
+    public void testComputedTablesAreTakenBack() {
+        Network net = new Network();
+        try {
+            for (int kind : new int[] {DEMORGAN, 0x32, 0x112}) {
+                int parent = net.addNode(kind == 0x112 ? 0x12 : kind, "P" + kind);
+                int node = net.addNode(kind, "N" + kind);
+                net.addArc(parent, node);
+                double[] table = net.getNodeDefinition(node);
+                table[0] += 1e-13;
+                net.setNodeDefinition(node, table);
+                table[0] += 0.1;
+                table[1] -= 0.1;
+                String refusal = message(() -> net.setNodeDefinition(node, table));
+                Check.equal(true, refusal.startsWith("TARVO error -51 in function SetDefinition"));
+                Check.equal(true, refusal.endsWith("and only that table is taken back; to set another, change the "
+                        + "node's kind to 18 (setNodeType) first\n"));
+            }
+        } finally {
+            net.dispose();
+        }
+    }
+
     public void testDeMorgan() {
         Network net = new Network();
         try {
@@ -129,8 +152,12 @@ public class NetworkDefinitionsTest {
             // An inhibitor: x (1 - w) when the parent is True.
             Fixtures.near(new double[] {0.15, 0.85, 0.3, 0.7}, net.getNodeDefinition(effect), "inhibitor");
 
-            Check.equal("TARVO error -2 in function SetPriorBelief",
+            Check.equal("Invalid prior belief 1.5 for node 'Effect', valid priors are 0..1",
                     message(() -> net.setDeMorganPriorBelief(effect, 1.5)));
+            Check.equal("Invalid prior belief nan for node 'Effect', valid priors are 0..1",
+                    message(() -> net.setDeMorganPriorBelief(effect, Double.NaN)));
+            Check.equal("Invalid prior belief -2.5 for node 'Effect', valid priors are 0..1",
+                    message(() -> net.setDeMorganPriorBelief(effect, -2.5)));
             Fixtures.near(0.3, net.getDeMorganPriorBelief(effect), "prior kept");
             Check.equal("Invalid DeMorgan parent type 4 for node 'Effect', valid types are 0..3",
                     message(() -> net.setDeMorganParentType(effect, 0, 4)));

@@ -114,14 +114,16 @@ public class NetworkOutcomesTest {
         Network net = new Network();
         try {
             int u = net.addNode(UTILITY, "U");
-            // The definition's status is handed back unchanged.
-            Check.equal(-51, net.getOutcomeCount(u));
+            // A kind without outcomes has no count.
+            Check.equal("TARVO error -51 in function GetNumberOfOutcomes. Logged information: ERROR: Node [U] : a "
+                    + "TABLE node has no outcomes (only the discrete kinds have)\n", message(() -> net.getOutcomeCount(u)));
+            Check.equal("TARVO error -51 in function AddOutcome. Logged information: ERROR: Node [U] : a TABLE node "
+                    + "has no outcomes (only the discrete kinds have)\n", message(() -> net.addOutcome(u, "yes")));
             Check.equal(0, net.getOutcomeIds("U").length);
             Check.equal("Invalid outcome index 0 for node 'U', valid indices are 0..-1",
                     message(() -> net.getOutcomeId(u, 0)));
             Check.equal("Invalid outcome identifier 'yes' for node 'U'",
                     message(() -> net.deleteOutcome(u, "yes")));
-            Check.equal("TARVO error -51 in function AddOutcome", message(() -> net.addOutcome(u, "yes")));
         } finally {
             net.dispose();
         }

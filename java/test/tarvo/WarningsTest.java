@@ -108,17 +108,22 @@ public class WarningsTest {
         }));
     }
 
-    /** A column of zeros (or of a subnormal sum) is used as uniform, and the update names node and column. */
+    /**
+     * A column of zeros is used as uniform, one of a positive sum however small is scaled, and the update
+     * names node and column.
+     */
     public void testAColumnOfZerosIsUsedAsUniform() {
         String zeros = "UpdateBeliefs: [-568] ERROR: Node [%s] is not consistent. Inference may not be correct: "
                 + "its table's column %d is all zero, used as uniform";
-        Check.equal(List.of(String.format(zeros, "A", 0)), warnings(n -> {
-            n.addNode(0x12, "A");
-            n.setNodeDefinition("A", new double[] {1e-320, 1e-320});
-            n.updateBeliefs();
-            Fixtures.near(new double[] {0.5, 0.5}, n.getNodeValue("A"), "A");
-            Check.equal(1e-320, n.getNodeDefinition("A")[1]);
-        }));
+        Check.equal(List.of("UpdateBeliefs: [-568] ERROR: Node [A] is not consistent. Inference may not be correct: "
+                + "its table's column 0 (sum 9.999888672e-321) does not sum to 1 and is used scaled to sum to 1"),
+                warnings(n -> {
+                    n.addNode(0x12, "A");
+                    n.setNodeDefinition("A", new double[] {1e-320, 0});
+                    n.updateBeliefs();
+                    Fixtures.near(new double[] {1, 0}, n.getNodeValue("A"), "A");
+                    Check.equal(1e-320, n.getNodeDefinition("A")[0]);
+                }));
         // B's column under A = a1 may occur: B is uniform there, and certain of b0 otherwise.
         Check.equal(List.of(String.format(zeros, "B", 1)), warnings(n -> {
             n.addNode(0x12, "A");
