@@ -1,0 +1,147 @@
+#!/usr/bin/env python3
+"""Compares the answers of two builds (the lines of compare-answers, answer_record.h) and lists what
+changed: answers that moved beyond 1e-9 (exact and sampled apart), answers that became refusals and
+refusals that became answers, refusals whose status changed, times that grew past 2x (where either side
+took 20 ms or more), answers of one build only and sections that did not finish.
+
+    compare_answers.py OLD-DIR NEW-DIR OLD-LABEL NEW-LABEL
+
+Each DIR holds, per section, NNN.out (the answers) and NNN.status (the driver's exit status) and
+sections.txt lists the sections in order. The report goes to standard output."""
+
+import math
+import os
+import sys
+
+TOLERANCE = 1e-9
+SLOWER = 2.0
+NOTICEABLE_MS = 20.0
+
+
+def read_side(folder):
+    answers = {}
+    order = []
+    unfinished = {}
+    with open(os.path.join(folder, "sections.txt")) as f:
+        sections = [line.strip() for line in f if line.strip()]
+    for index, section in enumerate(sections):
+        base = os.path.join(folder, "%03d" % index)
+        try:
+            with open(base + ".status") as f:
+                status = f.read().strip()
+        except OSError:
+            status = "not run"
+        if status != "0":
+            unfinished[section] = status
+        try:
+            with open(base + ".out", errors="replace") as f:
+                lines = f.read().splitlines()
+        except OSError:
+            lines = []
+        for line in lines:
+            fields = line.split("\t")
+            if len(fields) < 7 or fields[0] != "answer":
+                continue
+            kind, key, status_code, ms, values, log = fields[1:7]
+            if key in answers:
+                continue
+            answers[key] = (kind, int(status_code), float(ms), values, log)
+            order.append(key)
+    return answers, order, unfinished
+
+
+def parse_values(text):
+    nodes = []
+    for item in text.split(" ") if text else []:
+        name, _, numbers = item.rpartition("=")
+        nodes.append((name, [] if numbers == "-" else numbers.split(",")))
+    return nodes
+
+
+def number(text):
+    try:
+        return float(text)
+    except ValueError:
+        return float("nan")
+
+
+def difference(a, b):
+    """The largest difference between two value lists beyond the tolerance, as (size, node, old, new),
+    or None when they agree."""
+    old, new = parse_values(a), parse_values(b)
+    if [n for n, _ in old] != [n for n, _ in new]:
+        gone = [n for n, _ in old if n not in dict(new)]
+        added = [n for n, _ in new if n not in dict(old)]
+        return (math.inf, "nodes differ (gone %s, new %s)" % (gone[:5], added[:5]), "", "")
+    worst = None
+    for (name, xs), (_, ys) in zip(old, new):
+        if len(xs) != len(ys):
+            return (math.inf, name, ",".join(xs[:8]), ",".join(ys[:8]))
+        for x, y in zip(xs, ys):
+            fx, fy = number(x), number(y)
+            if fx == fy or (math.isnan(fx) and math.isnan(fy)):
+                continue
+            size = abs(fx - fy) if not (math.isinf(fx) or math.isinf(fy)) else math.inf
+            if math.isnan(size):
+                size = math.inf
+            if size <= TOLERANCE * max(1.0, abs(fx), abs(fy)):
+                continue
+            if worst is None or size > worst[0]:
+                worst = (size, name, ",".join(xs[:8]), ",".join(ys[:8]))
+    return worst
+
+
+def main():
+    old_dir, new_dir, old_label, new_label = sys.argv[1:5]
+    old, old_order, old_unfinished = read_side(old_dir)
+    new, new_order, new_unfinished = read_side(new_dir)
+    kinds = [
+        ("moved", "Exact answers that moved beyond %g" % TOLERANCE),
+        ("sampled", "Sampled answers (fixed seed and sample count) that moved beyond %g" % TOLERANCE),
+        ("refused", "Answers that became refusals"),
+        ("answered", "Refusals that became answers"),
+        ("recoded", "Refusals with another status"),
+        ("slower", "Times that grew past %gx (either side %g ms or more)" % (SLOWER, NOTICEABLE_MS)),
+        ("only-old", "Answers of %s only" % old_label),
+        ("only-new", "Answers of %s only" % new_label),
+        ("unfinished", "Sections that did not finish (exit status; 124: timed out, 134/139: crashed)"),
+    ]
+    found = {kind: [] for kind, _ in kinds}
+    for key in new_order:
+        if key not in old:
+            found["only-new"].append(key)
+            continue
+        o_kind, o_status, o_ms, o_values, o_log = old[key]
+        n_kind, n_status, n_ms, n_values, n_log = new[key]
+        if o_status == 0 and n_status != 0:
+            found["refused"].append("%s: status %d: %s" % (key, n_status, n_log or "(nothing logged)"))
+        elif o_status != 0 and n_status == 0:
+            found["answered"].append("%s: was status %d: %s" % (key, o_status, o_log or "(nothing logged)"))
+        elif o_status != n_status:
+            found["recoded"].append("%s: status %d -> %d\n      was: %s\n      now: %s"
+                                    % (key, o_status, n_status, o_log, n_log))
+        elif o_status == 0:
+            moved = difference(o_values, n_values)
+            if moved is not None:
+                size, node, before, after = moved
+                text = "%s: %s by %.3g\n      was: %s\n      now: %s" % (key, node, size, before, after)
+                found["sampled" if "sampled" in (o_kind, n_kind) else "moved"].append(text)
+        if max(o_ms, n_ms) >= NOTICEABLE_MS and n_ms > SLOWER * o_ms:
+            found["slower"].append("%s: %.1f ms -> %.1f ms (x%.1f)" % (key, o_ms, n_ms, n_ms / max(o_ms, 1e-3)))
+    found["only-old"] = [key for key in old_order if key not in new]
+    for section in sorted(set(old_unfinished) | set(new_unfinished)):
+        found["unfinished"].append("%s: %s %s, %s %s" % (section, old_label, old_unfinished.get(section, "0"),
+                                                          new_label, new_unfinished.get(section, "0")))
+    print("Answers of %s: %d; of %s: %d." % (old_label, len(old), new_label, len(new)))
+    for kind, title in kinds:
+        items = found[kind]
+        print("\n== %s: %d" % (title, len(items)))
+        for item in items:
+            print("  " + item)
+    print("\n== Summary")
+    for kind, title in kinds:
+        print("  %-10s %6d  %s" % (kind, len(found[kind]), title))
+
+
+if __name__ == "__main__":
+    main()
