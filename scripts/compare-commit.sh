@@ -51,9 +51,9 @@ build_driver() {
         -Wl,--start-group "$build"/libvovido_*.a -Wl,--end-group -lexpat -lgtest -pthread -o "$driver"
 }
 
+# Says why there is no report, in OUT too, and stops.
 fail() {
-    echo "compare-commit: $1 (see $2)" >&2
-    tail -n 20 "$2" >&2
+    { echo "compare-commit: $1 (see $2)"; tail -n 20 "$2"; } | tee "$out" >&2
     exit 2
 }
 

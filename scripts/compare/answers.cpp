@@ -4,6 +4,7 @@
 //     compare-answers SECTION SCRATCH-DIR    the answers of one section
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/random_generator.h"
@@ -39,16 +40,17 @@ namespace {
 
 using namespace vovido::compare;
 
-const char* const kEditScopes[] = {"everything", "kinds"};
-constexpr int kEditSeeds = 6;
+// Seeds of the random edits per scope: every edit, and kinds, arcs and evidence only.
+const std::pair<const char*, int> kEditScopes[] = {{"everything", 20}, {"kinds", 6}};
 
 std::vector<std::string> Sections() {
     std::vector<std::string> out;
     for (const std::string& name : ReferenceNetworks()) out.push_back("reference:" + name);
     for (const std::string& name : ReferenceNetworks()) out.push_back("stream:" + name);
     for (const std::string& path : RealFiles()) out.push_back("file:" + path);
-    for (const char* scope : kEditScopes) {
-        for (int seed = 1; seed <= kEditSeeds; ++seed) out.push_back(std::string("edits:") + scope + ":" + std::to_string(seed));
+    for (const auto& [scope, seeds] : kEditScopes) {
+        for (int seed = 1; seed <= seeds; ++seed)
+            out.push_back(std::string("edits:") + scope + ":" + std::to_string(seed));
     }
     out.emplace_back("decisions");
     out.emplace_back("hybrid");

@@ -35,13 +35,16 @@ void ManySamples() {
                                         {"andes", 300000},
                                         {"andes", 3000000}}) {
         VRX_network net;
-        if (RecordRead(net, test::ReferencePath(name, ".xvrx"), std::string("limits:samples:") + name + ":read") != 0)
+        if (RecordRead(net, test::ReferencePath(name, ".xvrx"),
+                       std::string("limits:samples:") + name + ":read") != 0)
             continue;
         if (!test::SetCaseEvidence(net, test::ReadReferenceCases(name)[1])) continue;
         net.SetBayesianAlgorithm(BayesianAlgorithm::kLikelihoodWeighting);
         net.numSamples = samples;
         SeedSamplers();
-        (void)RecordUpdate(net, true, "limits:samples:" + std::string(name) + ":alg3:" + std::to_string(samples), [&] { return net.UpdateBeliefs(); });
+        (void)RecordUpdate(net, true,
+                           "limits:samples:" + std::string(name) + ":alg3:" + std::to_string(samples),
+                           [&] { return net.UpdateBeliefs(); });
     }
 }
 
@@ -60,11 +63,13 @@ void LongChain() {
         previous = h;
     }
     if (net.GetNode(previous)->GetValue()->SetEvidence(1) != 0) return;
-    for (int algorithm : {BayesianAlgorithm::kClusteringWithDecomposition, BayesianAlgorithm::kPolytree,
-                          BayesianAlgorithm::kRelevanceDecomposition, BayesianAlgorithm::kRelevanceDecomposition2}) {
+    for (int algorithm :
+         {BayesianAlgorithm::kClusteringWithDecomposition, BayesianAlgorithm::kPolytree,
+          BayesianAlgorithm::kRelevanceDecomposition, BayesianAlgorithm::kRelevanceDecomposition2}) {
         net.SetBayesianAlgorithm(algorithm);
         net.InvalidateValues();
-        (void)RecordUpdate(net, false, "limits:chain:alg" + std::to_string(algorithm), [&] { return net.UpdateBeliefs(); });
+        (void)RecordUpdate(net, false, "limits:chain:alg" + std::to_string(algorithm),
+                           [&] { return net.UpdateBeliefs(); });
     }
 }
 

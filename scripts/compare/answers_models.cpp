@@ -129,7 +129,9 @@ const HybridCase kHybridCases[] = {
          (void)test::ValueOf(net, net.FindNode("Y")).SetContEvidence(60.0);
      }},
     {"equations-generated-noisy",
-     [](VRX_network& net) { (void)test::BuildGeneratedNetwork(net, {3, 10, true}); }},
+     [](VRX_network& net) {
+         (void)test::BuildGeneratedNetwork(net, {3, 10, true});
+     }},
 };
 
 }  // namespace
@@ -164,13 +166,16 @@ void DecisionsSection() {
                                                             {"assumed-order", test::Recall::kAssumedOrder},
                                                             {"forgetful", test::Recall::kForgetful}};
     for (const auto& [recallName, recall] : recalls) {
-        for (unsigned seed = 1; seed <= 20; ++seed) {
+        for (unsigned seed = 1; seed <= 40; ++seed) {
             for (bool taken : {false, true}) {
                 std::mt19937 rng(seed);
                 VRX_network net;
                 (void)test::BuildRandomDiagram(net, rng, 3, 3, 2, recall);
                 // The first decision taken: what it observed is not entered.
-                if (taken) (void)net.GetNode(net.FindNode("d0"))->GetValue()->SetEvidence(static_cast<int>(seed % 2));
+                if (taken)
+                    (void)net.GetNode(net.FindNode("d0"))
+                        ->GetValue()
+                        ->SetEvidence(static_cast<int>(seed % 2));
                 RecordBothSolvers(net, std::string("random:") + recallName + ":" + std::to_string(seed) +
                                            (taken ? ":d0-taken" : ""));
             }
@@ -180,13 +185,15 @@ void DecisionsSection() {
 
 void HybridSection() {
     for (const HybridCase& item : kHybridCases) {
-        for (int algorithm = HybridAlgorithm::kFirst; algorithm <= std::max(HybridAlgorithm::kLast, 16); ++algorithm) {
+        for (int algorithm = HybridAlgorithm::kFirst; algorithm <= std::max(HybridAlgorithm::kLast, 16);
+             ++algorithm) {
             VRX_network net;
             item.build(net);
             net.SetHybridAlgorithm(algorithm);
             net.numSamples = 10000;
             SeedSamplers();
-            (void)RecordUpdate(net, true, std::string("hybrid:") + item.name + ":alg" + std::to_string(algorithm),
+            (void)RecordUpdate(net, true,
+                               std::string("hybrid:") + item.name + ":alg" + std::to_string(algorithm),
                                [&] { return net.UpdateBeliefs(); });
         }
     }

@@ -2,7 +2,8 @@
 """Compares the answers of two builds (the lines of compare-answers, answer_record.h) and lists what
 changed: answers that moved beyond 1e-9 (exact and sampled apart), answers that became refusals and
 refusals that became answers, refusals whose status changed, times that grew past 2x (where either side
-took 20 ms or more), answers of one build only and sections that did not finish.
+took 20 ms or more), answers of one build only and sections that did not finish. In a random-edit
+sequence only the first change is listed: the later answers rest on the state it left.
 
     compare_answers.py OLD-DIR NEW-DIR OLD-LABEL NEW-LABEL
 
@@ -91,6 +92,40 @@ def difference(a, b):
     return worst
 
 
+def sequence_of(key):
+    """The random-edit sequence of the key (the edits of one network under one seed), whose later answers
+    rest on what the earlier edits left; None for an answer on its own."""
+    parts = key.split(":")
+    return ":".join(parts[:4]) if parts[0] == "edits" and len(parts) > 4 else None
+
+
+def classify(key, old, new):
+    """(kind, text) of what changed from old to new (tuples of read_side, None when absent), or
+    (None, None) when nothing did."""
+    if old is None:
+        return "only-new", key
+    if new is None:
+        return "only-old", key
+    o_kind, o_status, o_ms, o_values, o_log = old
+    n_kind, n_status, n_ms, n_values, n_log = new
+    both_logs = "\n      was: %s\n      now: %s" % (o_log or "(nothing logged)", n_log or "(nothing logged)")
+    if o_status == 0 and n_status != 0:
+        return "refused", "%s: status %d%s" % (key, n_status, both_logs)
+    if o_status != 0 and n_status == 0:
+        return "answered", "%s: was status %d%s" % (key, o_status, both_logs)
+    if o_status != n_status:
+        return "recoded", "%s: status %d -> %d%s" % (key, o_status, n_status, both_logs)
+    if o_status == 0:
+        moved = difference(o_values, n_values)
+        if moved is not None:
+            size, node, before, after = moved
+            text = "%s: %s by %.3g\n      was: %s\n      now: %s" % (key, node, size, before, after)
+            return "sampled" if "sampled" in (o_kind, n_kind) else "moved", text
+    if max(o_ms, n_ms) >= NOTICEABLE_MS and n_ms > SLOWER * o_ms:
+        return "slower", "%s: %.1f ms -> %.1f ms (x%.1f)" % (key, o_ms, n_ms, n_ms / max(o_ms, 1e-3))
+    return None, None
+
+
 def main():
     old_dir, new_dir, old_label, new_label = sys.argv[1:5]
     old, old_order, old_unfinished = read_side(old_dir)
@@ -105,30 +140,21 @@ def main():
         ("only-old", "Answers of %s only" % old_label),
         ("only-new", "Answers of %s only" % new_label),
         ("unfinished", "Sections that did not finish (exit status; 124: timed out, 134/139: crashed)"),
+        ("follow-on", "Changes after the first in a random-edit sequence, which rest on it (not listed)"),
     ]
     found = {kind: [] for kind, _ in kinds}
-    for key in new_order:
-        if key not in old:
-            found["only-new"].append(key)
+    diverged = set()
+    for key in new_order + [key for key in old_order if key not in new]:
+        kind, text = classify(key, old.get(key), new.get(key))
+        if kind is None:
             continue
-        o_kind, o_status, o_ms, o_values, o_log = old[key]
-        n_kind, n_status, n_ms, n_values, n_log = new[key]
-        if o_status == 0 and n_status != 0:
-            found["refused"].append("%s: status %d: %s" % (key, n_status, n_log or "(nothing logged)"))
-        elif o_status != 0 and n_status == 0:
-            found["answered"].append("%s: was status %d: %s" % (key, o_status, o_log or "(nothing logged)"))
-        elif o_status != n_status:
-            found["recoded"].append("%s: status %d -> %d\n      was: %s\n      now: %s"
-                                    % (key, o_status, n_status, o_log, n_log))
-        elif o_status == 0:
-            moved = difference(o_values, n_values)
-            if moved is not None:
-                size, node, before, after = moved
-                text = "%s: %s by %.3g\n      was: %s\n      now: %s" % (key, node, size, before, after)
-                found["sampled" if "sampled" in (o_kind, n_kind) else "moved"].append(text)
-        if max(o_ms, n_ms) >= NOTICEABLE_MS and n_ms > SLOWER * o_ms:
-            found["slower"].append("%s: %.1f ms -> %.1f ms (x%.1f)" % (key, o_ms, n_ms, n_ms / max(o_ms, 1e-3)))
-    found["only-old"] = [key for key in old_order if key not in new]
+        group = sequence_of(key)
+        if group in diverged:
+            found["follow-on"].append(key)
+            continue
+        found[kind].append(text)
+        if group is not None and kind != "slower":
+            diverged.add(group)
     for section in sorted(set(old_unfinished) | set(new_unfinished)):
         found["unfinished"].append("%s: %s %s, %s %s" % (section, old_label, old_unfinished.get(section, "0"),
                                                           new_label, new_unfinished.get(section, "0")))
@@ -136,6 +162,8 @@ def main():
     for kind, title in kinds:
         items = found[kind]
         print("\n== %s: %d" % (title, len(items)))
+        if kind == "follow-on":
+            continue
         for item in items:
             print("  " + item)
     print("\n== Summary")

@@ -21,9 +21,10 @@ namespace vovido::test {
 class RandomEditor {
 public:
     // offColumns: tables with columns of zeros or off 1, and outcome removals (which leave such);
-    // samplers: the sampling and loopy algorithms besides the exact ones.
-    RandomEditor(unsigned seed, bool offColumns, bool samplers)
-        : rng_(seed), offColumns_(offColumns), samplers_(samplers) {}
+    // samplers: the sampling and loopy algorithms besides the exact ones, drawn from the codes below
+    // `algorithms` (fixed where two builds must make the same edits).
+    RandomEditor(unsigned seed, bool offColumns, bool samplers, int algorithms = BayesianAlgorithm::kLast + 1)
+        : rng_(seed), offColumns_(offColumns), samplers_(samplers), algorithms_(algorithms) {}
 
     // One edit of a random node of `handles`; what it was, for the messages.
     std::string Edit(VRX_network& net, const std::vector<int>& handles) {
@@ -74,7 +75,7 @@ public:
                     BayesianAlgorithm::kClusteringWithDecomposition, BayesianAlgorithm::kPolytree,
                     BayesianAlgorithm::kClusteringPerPart, BayesianAlgorithm::kRelevanceDecomposition,
                     BayesianAlgorithm::kRelevanceDecomposition2};
-                const int algorithm = samplers_ ? Any(BayesianAlgorithm::kLast + 1) : kExactAlgorithms[Any(5)];
+                const int algorithm = samplers_ ? Any(algorithms_) : kExactAlgorithms[Any(5)];
                 net.SetBayesianAlgorithm(algorithm);
                 return "algorithm " + std::to_string(algorithm);
             }
@@ -132,6 +133,7 @@ private:
     std::mt19937 rng_;
     bool offColumns_;
     bool samplers_;
+    int algorithms_;
     int tableStatus_ = kSuccess;
 };
 
