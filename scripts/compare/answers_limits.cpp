@@ -34,17 +34,14 @@ void ManySamples() {
                                         {"hepar2", 10000000},
                                         {"andes", 300000},
                                         {"andes", 3000000}}) {
+        const std::string key = "limits:samples:" + std::string(name) + ":" + std::to_string(samples);
         VRX_network net;
-        if (RecordRead(net, test::ReferencePath(name, ".xvrx"),
-                       std::string("limits:samples:") + name + ":read") != 0)
-            continue;
+        if (RecordRead(net, test::ReferencePath(name, ".xvrx"), key + ":read") != 0) continue;
         if (!test::SetCaseEvidence(net, test::ReadReferenceCases(name)[1])) continue;
         net.SetBayesianAlgorithm(BayesianAlgorithm::kLikelihoodWeighting);
         net.numSamples = samples;
         SeedSamplers();
-        (void)RecordUpdate(net, true,
-                           "limits:samples:" + std::string(name) + ":alg3:" + std::to_string(samples),
-                           [&] { return net.UpdateBeliefs(); });
+        (void)RecordUpdate(net, true, key + ":alg3", [&] { return net.UpdateBeliefs(); });
     }
 }
 

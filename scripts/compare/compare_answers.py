@@ -5,10 +5,12 @@ refusals that became answers, refusals whose status changed, times that grew pas
 took 20 ms or more), answers of one build only and sections that did not finish. In a random-edit
 sequence only the first change is listed: the later answers rest on the state it left.
 
-    compare_answers.py OLD-DIR NEW-DIR OLD-LABEL NEW-LABEL
+    compare_answers.py OLD-DIR NEW-DIR OLD-LABEL NEW-LABEL [--slower-sections]
 
 Each DIR holds, per section, NNN.out (the answers) and NNN.status (the driver's exit status) and
-sections.txt lists the sections in order. The report goes to standard output."""
+sections.txt lists the sections in order; DIR.again1, DIR.again2, ... hold the NNN.out of sections run
+again, whose times count where less. The report goes to standard output; with --slower-sections, the
+indices of the sections with times that grew, one a line."""
 
 import math
 import os
@@ -19,10 +21,26 @@ SLOWER = 2.0
 NOTICEABLE_MS = 20.0
 
 
+def read_times(folder, sections, times):
+    """Lowers the times in `times` (key -> ms) to those of the reruns in folder, where faster."""
+    for index in range(len(sections)):
+        try:
+            with open(os.path.join(folder, "%03d.out" % index), errors="replace") as f:
+                lines = f.read().splitlines()
+        except OSError:
+            continue
+        for line in lines:
+            fields = line.split("\t")
+            if len(fields) >= 7 and fields[0] == "answer" and fields[2] in times:
+                times[fields[2]] = min(times[fields[2]], float(fields[4]))
+
+
 def read_side(folder):
     answers = {}
+    section_of = {}
     order = []
     unfinished = {}
+    repeated = []
     with open(os.path.join(folder, "sections.txt")) as f:
         sections = [line.strip() for line in f if line.strip()]
     for index, section in enumerate(sections):
@@ -45,10 +63,24 @@ def read_side(folder):
                 continue
             kind, key, status_code, ms, values, log = fields[1:7]
             if key in answers:
+                repeated.append(key)
                 continue
             answers[key] = (kind, int(status_code), float(ms), values, log)
+            section_of[key] = index
             order.append(key)
-    return answers, order, unfinished
+    if repeated:
+        print("Warning: %s gives %d keys more than once (the first kept), e.g. %s"
+              % (folder, len(repeated), ", ".join(repeated[:3])))
+    # The sections run again one at a time, for the times that grew: the least time of all runs counts.
+    times = {key: answer[2] for key, answer in answers.items()}
+    rerun = 1
+    while os.path.isdir("%s.again%d" % (folder, rerun)):
+        read_times("%s.again%d" % (folder, rerun), sections, times)
+        rerun += 1
+    for key, ms in times.items():
+        kind, status, _, values, log = answers[key]
+        answers[key] = (kind, status, ms, values, log)
+    return answers, order, unfinished, section_of
 
 
 def parse_values(text):
@@ -128,8 +160,17 @@ def classify(key, old, new):
 
 def main():
     old_dir, new_dir, old_label, new_label = sys.argv[1:5]
-    old, old_order, old_unfinished = read_side(old_dir)
-    new, new_order, new_unfinished = read_side(new_dir)
+    old, old_order, old_unfinished, _ = read_side(old_dir)
+    new, new_order, new_unfinished, section_of = read_side(new_dir)
+    if "--slower-sections" in sys.argv[5:]:
+        # The sections of the times that grew, one index a line, for the script to run them again.
+        slower = set()
+        for key in new_order:
+            if key in old and classify(key, old[key], new[key])[0] == "slower":
+                slower.add(section_of[key])
+        for index in sorted(slower):
+            print(index)
+        return
     kinds = [
         ("moved", "Exact answers that moved beyond %g" % TOLERANCE),
         ("sampled", "Sampled answers (fixed seed and sample count) that moved beyond %g" % TOLERANCE),
