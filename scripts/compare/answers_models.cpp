@@ -39,6 +39,7 @@ void BuildTakenDecision(VRX_network& net) {
 struct HybridCase {
     const char* name;
     std::function<void(VRX_network&)> build;
+    int samples = 10000;
 };
 
 // Roots observed where their density underflows, each with an unobserved child.
@@ -100,7 +101,8 @@ const HybridCase kHybridCases[] = {
              (void)AddEquationNode(net, id.c_str(), "r + Normal(0, 1.5)", {"r"});
              (void)test::Observe(net, id.c_str(), 0.66 + 1.5 * std::sin(i * 1.7));
          }
-     }},
+     },
+     1000},
     {"normal-root-at-39", [](VRX_network& net) { ObservedRoot(net, "Normal(0, 1)", 39.0); }},
     {"narrow-root-at-14", [](VRX_network& net) { ObservedRoot(net, "Normal(10, 0.1)", 14.0); }},
     {"exponential-root-at-800", [](VRX_network& net) { ObservedRoot(net, "Exponential(1)", 800.0); }},
@@ -167,17 +169,19 @@ void DecisionsSection() {
                                                             {"forgetful", test::Recall::kForgetful}};
     for (const auto& [recallName, recall] : recalls) {
         for (unsigned seed = 1; seed <= 40; ++seed) {
-            for (bool taken : {false, true}) {
+            for (const std::string variant : {"", ":d0-taken", ":c0-likelihood"}) {
                 std::mt19937 rng(seed);
                 VRX_network net;
-                (void)test::BuildRandomDiagram(net, rng, 3, 3, 2, recall);
-                // The first decision taken: what it observed is not entered.
-                if (taken)
-                    (void)net.GetNode(net.FindNode("d0"))
-                        ->GetValue()
-                        ->SetEvidence(static_cast<int>(seed % 2));
-                RecordBothSolvers(net, std::string("random:") + recallName + ":" + std::to_string(seed) +
-                                           (taken ? ":d0-taken" : ""));
+                const int decisions =
+                    (recall == test::Recall::kForgetful ? 2 : 1) + static_cast<int>(seed % 3);
+                (void)test::BuildRandomDiagram(net, rng, 3, decisions, 2, recall);
+                VRX_nodeValue& d0 = *net.GetNode(net.FindNode("d0"))->GetValue();
+                VRX_nodeValue& c0 = *net.GetNode(net.FindNode("c0"))->GetValue();
+                // The first decision taken, what it observed not entered; or virtual evidence on c0.
+                if (variant == ":d0-taken") (void)d0.SetEvidence(static_cast<int>(seed % 2));
+                if (variant == ":c0-likelihood") (void)c0.SetVirtualEvidence(test::Doubles({0.3, 0.9}));
+                RecordBothSolvers(net,
+                                  std::string("random:") + recallName + ":" + std::to_string(seed) + variant);
             }
         }
     }
@@ -190,7 +194,7 @@ void HybridSection() {
             VRX_network net;
             item.build(net);
             net.SetHybridAlgorithm(algorithm);
-            net.numSamples = 10000;
+            net.numSamples = item.samples;
             SeedSamplers();
             (void)RecordUpdate(net, true,
                                std::string("hybrid:") + item.name + ":alg" + std::to_string(algorithm),

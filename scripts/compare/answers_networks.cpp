@@ -50,9 +50,12 @@ void RecordRoundTrips(VRX_network& net, const std::string& scratch, const std::s
 }  // namespace
 
 int RecordRead(VRX_network& net, const std::string& path, const std::string& key) {
+    // XMLBIF files of other tools end in ".xml", which names no format of the engine.
+    const bool xmlBif = path.size() > 4 && path.compare(path.size() - 4, 4, ".xml") == 0;
     errorLog.Flush();
     const Stopwatch watch;
-    const int status = net.ReadFile(path.c_str());
+    const int status =
+        net.ReadFile(path.c_str(), xmlBif ? FileFormatCode::kXmlBif : FileFormatCode::kByExtension);
     const double ms = watch.Milliseconds();
     PrintAnswer(false, key, status, ms, "nodes=" + std::to_string(net.GetNumberOfNodes()));
     return status;
