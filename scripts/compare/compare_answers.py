@@ -41,6 +41,7 @@ def read_side(folder):
     order = []
     unfinished = {}
     repeated = []
+    other = {}  # section -> the first line of its output that is no answer (a failed check of a helper)
     with open(os.path.join(folder, "sections.txt")) as f:
         sections = [line.strip() for line in f if line.strip()]
     for index, section in enumerate(sections):
@@ -57,16 +58,23 @@ def read_side(folder):
                 lines = f.read().splitlines()
         except OSError:
             lines = []
+        try:
+            with open(base + ".err", errors="replace") as f:
+                lines += f.read().splitlines()
+        except OSError:
+            pass
         for line in lines:
             fields = line.split("\t")
             if len(fields) < 7 or fields[0] != "answer":
+                if line.strip() and section not in other:
+                    other[section] = line.strip()
                 continue
             kind, key, status_code, ms, values, log = fields[1:7]
             if key in answers:
                 repeated.append(key)
                 continue
             answers[key] = (kind, int(status_code), float(ms), values, log)
-            section_of[key] = index
+            section_of[key] = (index, section)
             order.append(key)
     if repeated:
         print("Warning: %s gives %d keys more than once (the first kept), e.g. %s"
@@ -80,7 +88,7 @@ def read_side(folder):
     for key, ms in times.items():
         kind, status, _, values, log = answers[key]
         answers[key] = (kind, status, ms, values, log)
-    return answers, order, unfinished, section_of
+    return answers, order, unfinished, section_of, other
 
 
 def parse_values(text):
@@ -160,14 +168,14 @@ def classify(key, old, new):
 
 def main():
     old_dir, new_dir, old_label, new_label = sys.argv[1:5]
-    old, old_order, old_unfinished, _ = read_side(old_dir)
-    new, new_order, new_unfinished, section_of = read_side(new_dir)
+    old, old_order, old_unfinished, old_section_of, old_other = read_side(old_dir)
+    new, new_order, new_unfinished, section_of, new_other = read_side(new_dir)
     if "--slower-sections" in sys.argv[5:]:
         # The sections of the times that grew, one index a line, for the script to run them again.
         slower = set()
         for key in new_order:
             if key in old and classify(key, old[key], new[key])[0] == "slower":
-                slower.add(section_of[key])
+                slower.add(section_of[key][0])
         for index in sorted(slower):
             print(index)
         return
@@ -181,13 +189,19 @@ def main():
         ("only-old", "Answers of %s only" % old_label),
         ("only-new", "Answers of %s only" % new_label),
         ("unfinished", "Sections that did not finish (exit status; 124: timed out, 134/139: crashed)"),
+        ("output", "Sections that printed more than answers (a helper's failed check; first line)"),
         ("follow-on", "Changes after the first in a random-edit sequence, which rest on it (not listed)"),
     ]
     found = {kind: [] for kind, _ in kinds}
     diverged = set()
+    missing = {}  # section -> answers missing on the side where it did not finish
     for key in new_order + [key for key in old_order if key not in new]:
         kind, text = classify(key, old.get(key), new.get(key))
         if kind is None:
+            continue
+        section = (old_section_of if kind == "only-old" else section_of).get(key, (0, None))[1]
+        if (kind == "only-old" and section in new_unfinished) or (kind == "only-new" and section in old_unfinished):
+            missing[section] = missing.get(section, 0) + 1
             continue
         group = sequence_of(key)
         if group in diverged:
@@ -197,8 +211,12 @@ def main():
         if group is not None and kind != "slower":
             diverged.add(group)
     for section in sorted(set(old_unfinished) | set(new_unfinished)):
-        found["unfinished"].append("%s: %s %s, %s %s" % (section, old_label, old_unfinished.get(section, "0"),
-                                                          new_label, new_unfinished.get(section, "0")))
+        found["unfinished"].append("%s: %s %s, %s %s; %d answers missing"
+                                   % (section, old_label, old_unfinished.get(section, "0"), new_label,
+                                      new_unfinished.get(section, "0"), missing.get(section, 0)))
+    for label, other in ((old_label, old_other), (new_label, new_other)):
+        for section, line in other.items():
+            found["output"].append("%s, %s: %s" % (section, label, line[:200]))
     print("Answers of %s: %d; of %s: %d." % (old_label, len(old), new_label, len(new)))
     for kind, title in kinds:
         items = found[kind]
