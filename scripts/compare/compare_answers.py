@@ -200,7 +200,8 @@ def main():
         if kind is None:
             continue
         section = (old_section_of if kind == "only-old" else section_of).get(key, (0, None))[1]
-        if (kind == "only-old" and section in new_unfinished) or (kind == "only-new" and section in old_unfinished):
+        unfinished = new_unfinished if kind == "only-old" else old_unfinished
+        if kind in ("only-old", "only-new") and section in unfinished:
             missing[section] = missing.get(section, 0) + 1
             continue
         group = sequence_of(key)
