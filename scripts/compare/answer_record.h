@@ -1,0 +1,105 @@
+#pragma once
+// The lines the comparison driver prints, one per answer, tab-separated:
+//     answer KIND KEY STATUS MILLISECONDS VALUES FIRST-LOG-LINE
+// KIND is "exact" (deterministic) or "sampled" (drawn under a fixed seed), KEY names the input and the
+// question, VALUES is "node=v,v,... node=..." (empty for a refusal). compare-commit.sh joins the lines of
+// two builds by KEY.
+
+#include <chrono>
+#include <cstdio>
+#include <string>
+
+#include "base/dmatrix.h"
+#include "base/error_log.h"
+#include "definitions/continuous_values.h"
+#include "model/network.h"
+#include "model/node.h"
+#include "model/node_value.h"
+
+namespace vovido::compare {
+
+// Milliseconds since construction.
+class Stopwatch {
+public:
+    double Milliseconds() const {
+        return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start_).count();
+    }
+
+private:
+    std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+};
+
+// The first entry of the error log on one line, empty when there is none.
+inline std::string FirstLogLine() {
+    if (errorLog.GetNumberOfEntries() == 0) return {};
+    std::string line = errorLog.GetMessage(0);
+    for (char& c : line) {
+        if (c == '\t' || c == '\n' || c == '\r') c = ' ';
+    }
+    return line;
+}
+
+inline void AppendNumber(std::string& out, double v) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.17g", v);
+    out += text;
+}
+
+// What the last update left in every node, in handle order: beliefs or expected utilities, the mean and
+// deviation of a continuous node (with the interval beliefs of an equation node), "-" where there is none.
+inline std::string NetworkValues(VRX_network& net) {
+    std::string out;
+    for (int h = net.GetFirstNode(); h >= 0; h = net.GetNextNode(h)) {
+        VRX_nodeValue* value = net.GetNode(h)->GetValue();
+        if (!out.empty()) out += ' ';
+        out += net.GetNode(h)->GetId();
+        out += '=';
+        const size_t start = out.size();
+        if (value == nullptr) {
+        } else if (value->GetType() == ValueType::kEqEvaluation) {
+            auto& eq = static_cast<VRX_valEqEvaluation&>(*value);
+            AppendNumber(out, eq.GetMean());
+            out += ',';
+            AppendNumber(out, eq.GetStdDev());
+            for (double p : eq.GetIntervalBeliefs()) {
+                out += ',';
+                AppendNumber(out, p);
+            }
+        } else if (value->GetType() == ValueType::kContinuous) {
+            auto& continuous = static_cast<VRX_valcontinuous&>(*value);
+            AppendNumber(out, continuous.GetMean());
+            out += ',';
+            AppendNumber(out, continuous.GetStdDev());
+        } else {
+            VRX_Dmatrix* matrix = nullptr;
+            if (value->GetValue(matrix) == 0 && matrix != nullptr) {
+                for (int i = 0; i < matrix->GetNumberOfElements(); ++i) {
+                    if (i > 0) out += ',';
+                    AppendNumber(out, (*matrix)[i]);
+                }
+            }
+        }
+        if (out.size() == start) out += '-';
+    }
+    return out;
+}
+
+inline void PrintAnswer(bool sampled, const std::string& key, int status, double milliseconds,
+                        const std::string& values) {
+    std::printf("answer\t%s\t%s\t%d\t%.3f\t%s\t%s\n", sampled ? "sampled" : "exact", key.c_str(), status,
+                milliseconds, status == 0 ? values.c_str() : "", FirstLogLine().c_str());
+    std::fflush(stdout);
+}
+
+// Runs the update (the log emptied first) and prints its status, time and the network's values.
+template <typename Call>
+int RecordUpdate(VRX_network& net, bool sampled, const std::string& key, Call&& call) {
+    errorLog.Flush();
+    const Stopwatch watch;
+    const int status = call();
+    const double ms = watch.Milliseconds();
+    PrintAnswer(sampled, key, status, ms, status == 0 ? NetworkValues(net) : std::string());
+    return status;
+}
+
+}  // namespace vovido::compare

@@ -1,0 +1,96 @@
+// The driver of scripts/compare-commit.sh: the same inputs answered by the build it is linked with, one
+// line per answer (answer_record.h), so that two builds' lines can be compared.
+//     compare-answers --list                 the sections, one a line
+//     compare-answers SECTION SCRATCH-DIR    the answers of one section
+#include <cstdio>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "base/random_generator.h"
+#include "equations/hybrid_sampling_network.h"
+#include "inference/sampling_draws.h"
+#include "scripts/compare/answer_sections.h"
+
+namespace vovido::compare {
+
+bool IsDiscreteSampler(int algorithm) {
+    switch (algorithm) {
+        case BayesianAlgorithm::kLogicSampling:
+        case BayesianAlgorithm::kLikelihoodWeighting:
+        case BayesianAlgorithm::kSelfImportanceSampling:
+        case BayesianAlgorithm::kLikelihoodWeightingToo:
+        case BayesianAlgorithm::kBackwardSampling:
+        case BayesianAlgorithm::kAdaptiveImportanceSampling:
+        case BayesianAlgorithm::kPrepropagatedImportanceSampling:
+            return true;
+        default:
+            return false;
+    }
+}
+
+void SeedSamplers() {
+    vovido::SetSamplingSeed(20261208u);
+    vovido::SeedHybridGenerators(20261208u);
+}
+
+}  // namespace vovido::compare
+
+namespace {
+
+using namespace vovido::compare;
+
+// Seeds of the random edits per scope: every edit, and kinds, arcs and evidence only.
+const std::pair<const char*, int> kEditScopes[] = {{"everything", 20}, {"kinds", 6}};
+
+std::vector<std::string> Sections() {
+    std::vector<std::string> out;
+    for (const std::string& name : ReferenceNetworks()) out.push_back("reference:" + name);
+    for (const std::string& name : ReferenceNetworks()) out.push_back("stream:" + name);
+    for (const std::string& path : RealFiles()) out.push_back("file:" + path);
+    for (const auto& [scope, seeds] : kEditScopes) {
+        for (int seed = 1; seed <= seeds; ++seed)
+            out.push_back(std::string("edits:") + scope + ":" + std::to_string(seed));
+    }
+    out.emplace_back("decisions");
+    out.emplace_back("hybrid");
+    for (const char* which : {"band", "samples", "chain"}) out.push_back(std::string("limits:") + which);
+    return out;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc == 2 && std::string(argv[1]) == "--list") {
+        for (const std::string& section : Sections()) std::printf("%s\n", section.c_str());
+        return 0;
+    }
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: compare-answers --list | compare-answers SECTION SCRATCH-DIR\n");
+        return 2;
+    }
+    const std::string section = argv[1];
+    const std::string scratch = argv[2];
+    const size_t colon = section.find(':');
+    const std::string kind = section.substr(0, colon);
+    const std::string arg = colon == std::string::npos ? std::string() : section.substr(colon + 1);
+    if (kind == "reference") {
+        ReferenceSection(arg);
+    } else if (kind == "stream") {
+        StreamSection(arg);
+    } else if (kind == "file") {
+        FileSection(arg, scratch);
+    } else if (kind == "edits") {
+        EditsSection(arg, scratch);
+    } else if (kind == "decisions") {
+        DecisionsSection();
+    } else if (kind == "hybrid") {
+        HybridSection();
+    } else if (kind == "limits") {
+        LimitsSection(arg, scratch);
+    } else {
+        std::fprintf(stderr, "compare-answers: no section '%s'\n", section.c_str());
+        return 2;
+    }
+    return 0;
+}
