@@ -37,12 +37,14 @@ std::vector<std::vector<double>> Beliefs(VRX_network& net, int algorithm, int sa
     for (int h = net.GetFirstNode(); h >= 0; h = net.GetNextNode(h)) {
         VRX_Dmatrix* beliefs = nullptr;
         if (net.GetNode(h)->GetValue()->GetValue(beliefs) != kSuccess) return {};
-        out[static_cast<size_t>(h)].assign(beliefs->GetData(), beliefs->GetData() + beliefs->GetNumberOfElements());
+        out[static_cast<size_t>(h)].assign(beliefs->GetData(),
+                                           beliefs->GetData() + beliefs->GetNumberOfElements());
     }
     return out;
 }
 
-double LargestDifference(const std::vector<std::vector<double>>& a, const std::vector<std::vector<double>>& b) {
+double LargestDifference(const std::vector<std::vector<double>>& a,
+                         const std::vector<std::vector<double>>& b) {
     double largest = 0.0;
     for (size_t h = 0; h < a.size() && h < b.size(); ++h) {
         for (size_t k = 0; k < a[h].size() && k < b[h].size(); ++k)
@@ -73,7 +75,8 @@ TEST(SamplerWarnings, FarOffAnswersOnUnlikelyEvidenceAreWarned) {
     for (const UnlikelyEvidence& shape : shapes) {
         VRX_network net;
         net.propagationFlags = 0;
-        ASSERT_EQ(BuildSampledBand(net, shape.nodes, shape.outcomes, 1, shape.tree, shape.observed), kSuccess);
+        ASSERT_EQ(BuildSampledBand(net, shape.nodes, shape.outcomes, 1, shape.tree, shape.observed),
+                  kSuccess);
         const auto exact = Beliefs(net, 0, 0);
         ASSERT_FALSE(exact.empty());
         for (int algorithm : kWeightedSamplers) {
@@ -103,8 +106,8 @@ TEST(SamplerWarnings, LikelyEvidenceOnReferenceNetworksIsNotWarned) {
             if (item.probabilityOfEvidence < 1e-3) continue;
             ASSERT_TRUE(SetCaseEvidence(net, item));
             for (int algorithm : {3, 4, 7, 8}) {
-                const std::string where = std::string(name) + " " + item.name + ", algorithm " +
-                                          std::to_string(algorithm);
+                const std::string where =
+                    std::string(name) + " " + item.name + ", algorithm " + std::to_string(algorithm);
                 (void)Beliefs(net, algorithm, 10000);
                 EXPECT_EQ(FewSamplesWarning(), "") << where;
                 ExpectReferencePosteriors(net, item, 0.05, false);
