@@ -103,8 +103,20 @@ constexpr int64_t kMaxHybridElements = int64_t{1} << 22;
 // kSampleRecordSteps, and, as the tables its draws read outgrow the processor's caches (kSampleCacheBytes),
 // up to kSampleMissSteps more for the memory each draw then waits for. A record drawn right after one of
 // its parents cannot look its column up before that draw: it costs kSampleWaitSteps more, and its wait
-// for memory is full once the tables outgrow kSampleNearCacheBytes. Some seconds at this limit.
+// for memory is full once the tables outgrow kSampleNearCacheBytes. kMaxSamplingWorkSteps is the unit the
+// other limits convert samples by; each sampler's own limit is the steps it takes in some 10 s where its
+// steps are quickest (measured on the reference networks: 2^32 steps take 1.9-5 s under likelihood
+// weighting, 0.6-4.8 s under logic sampling, whose rejections end samples early, 3-6.5 s under
+// self-importance and adaptive importance sampling, 2.3-6 s under backward sampling and importance sampling
+// after loopy propagation), a fifth more for a quieter machine: no run refused would end within 10 s, and
+// none allowed runs past a minute.
 constexpr int64_t kMaxSamplingWorkSteps = int64_t{1} << 32;
+constexpr int64_t kSamplingLimitUnit = int64_t{1} << 30;
+constexpr int64_t kMaxLogicSamplingSteps = 48 * kSamplingLimitUnit;
+constexpr int64_t kMaxLikelihoodWeightingSteps = 25 * kSamplingLimitUnit;
+constexpr int64_t kMaxBackwardSamplingSteps = 20 * kSamplingLimitUnit;
+constexpr int64_t kMaxLearningSamplerSteps = 16 * kSamplingLimitUnit;  // self-importance, adaptive
+constexpr int64_t kMaxPrepropagatedSamplingSteps = 20 * kSamplingLimitUnit;
 constexpr int64_t kSampleRecordSteps = 4;
 constexpr int64_t kSampleMissSteps = 96;
 constexpr int64_t kSampleCacheBytes = int64_t{32} << 20;

@@ -125,7 +125,7 @@ int RunRecordSampler(VRX_network& network, const RecordSampler& sampler) {
         return LogError(errorLog, kOutOfMemory, nullptr, nullptr);
     }
     found.reset();
-    SamplingWork work;
+    SamplingWork work(SamplingStepLimit(network.GetBayesianAlgorithm()));
     for (SampledPart& part : parts) {
         SampleSteps steps(sampler.tablesRead);
         int64_t copied = 0;

@@ -86,8 +86,8 @@ double NormalizeVector(double* values, int n, double sum) {
 
 namespace {
 
-int CheckPartsWork(RelevantPartList& parts, PartWorkCounter count) {
-    vovido::SamplingWork work;
+int CheckPartsWork(RelevantPartList& parts, PartWorkCounter count, int64_t limit) {
+    vovido::SamplingWork work(limit);
     try {
         for (std::unique_ptr<RelevanceGraph>& part : parts) {
             PartView view(*part);
@@ -113,7 +113,9 @@ int RunSamplingOnParts(VRX_network& network, int (*body)(SampleNet& net), int ta
     std::unique_ptr<RelevantPartList> parts = FindRelevantParts(network, true, true, &status);
     if (parts == nullptr) return status != kSuccess ? LogError(errorLog, status, nullptr, nullptr) : kSuccess;
     if (count != nullptr) {
-        if (const int rc = CheckPartsWork(*parts, count)) return rc;
+        if (const int rc =
+                CheckPartsWork(*parts, count, vovido::SamplingStepLimit(network.GetBayesianAlgorithm())))
+            return rc;
     }
     vovido::EffectiveSamples effective;
     for (std::unique_ptr<RelevanceGraph>& part : *parts) {
