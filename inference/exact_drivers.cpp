@@ -13,6 +13,7 @@
 #include "base/size_limits.h"
 #include "base/status_codes.h"
 #include "inference/clique_tree.h"
+#include "inference/decomposition_order.h"
 #include "inference/impossible_evidence.h"
 #include "inference/join_tree.h"
 #include "inference/part_view.h"
@@ -84,17 +85,6 @@ private:
     VRX_network& network_;
     std::vector<int> saved_;
 };
-
-// The requested nodes from the end of the topological order to its start.
-std::vector<int> RequestedInReverseOrder(VRX_network& network, const std::vector<unsigned char>& requested) {
-    // The network's order is rebuilt by every call, so a copy is walked.
-    const VRX_intArray order = network.GetTopologicalOrder();
-    std::vector<int> list;
-    for (int i = order.GetCount() - 1; i >= 0; i--) {
-        if (requested[order[i]]) list.push_back(order[i]);
-    }
-    return list;
-}
 
 // Ends a decomposition whose clustering runs have read too many nodes, before its next run.
 int StopOverBudget(VRX_network& network, DecompositionContext& context) {
@@ -217,6 +207,7 @@ bool SingleTargetFits(VRX_network& network, int target) {
     if (parts == nullptr) return true;
     for (std::unique_ptr<RelevanceGraph>& part : *parts) {
         if (part->GetNumberOfRecords() < 2) continue;
+        part->SortByIdentifier();
         PartView view(*part);
         if (view.GetStatus() != kSuccess) return true;
         JoinTree tree(view);
@@ -273,8 +264,9 @@ int Concluded(int status, const DecompositionContext& context) {
 
 }  // namespace
 
-// Algorithm 11 once the evidence is known to be possible; the context tells what stopped it.
-static int DecomposeInGroups(VRX_network& network, DecompositionContext& context);
+// Algorithm 11 once the evidence is known to be possible; the context tells what stopped it. wholeFirst:
+// one run for every target first, within the first limit.
+static int DecomposeInGroups(VRX_network& network, DecompositionContext& context, bool wholeFirst = false);
 
 uint64_t EstimateClusteringEntries(VRX_network& network) {
     int status = kSuccess;
@@ -315,6 +307,8 @@ int RunClustering(VRX_network& network, unsigned char* requested, uint32_t limit
             const int handle = only->GetHandle();
             if (requested != nullptr && handle >= 0) requested[handle] = 0;
         } else {
+            // A decomposition's runs build their trees alike from every file of the network.
+            if (requested != nullptr) part->SortByIdentifier();
             PartView view(*part);
             const int records = part->GetNumberOfRecords();
             if (view.GetStatus() == kOutOfMemory) return ShortOfMemory(shortfall, records, 0);
@@ -381,11 +375,11 @@ int RunRelevanceDecomposition(VRX_network& network, std::vector<DecompositionAtt
     if (const int rc = CheckEvidencePossible(network)) return rc;
     DecompositionContext context;
     context.trace = trace;
-    const int status = DecomposeInGroups(network, context);
+    const int status = DecomposeInGroups(network, context, true);
     return Concluded(status, context);
 }
 
-static int DecomposeInGroups(VRX_network& network, DecompositionContext& context) {
+static int DecomposeInGroups(VRX_network& network, DecompositionContext& context, bool wholeFirst) {
     using namespace DecompositionSettings;
     const int groupSize = ReadPositiveProperty(network, kGroupSizeProperty, kDefaultGroupSize);
     const uint32_t firstLimit = static_cast<uint32_t>(ReadPositiveProperty(network, kFirstLimitProperty, 0));
@@ -395,8 +389,18 @@ static int DecomposeInGroups(VRX_network& network, DecompositionContext& context
                                                                      static_cast<int>(kDefaultHalvedLimit)));
     try {
         TargetScope targets(network, context);
-        const std::vector<int> list = RequestedInReverseOrder(network, context.requested);
+        const std::vector<int> list = vovido::RequestedFromTheEnd(network, context.requested);
         const int count = static_cast<int>(list.size());
+        // Groups are for a join tree of every target too large for its limit: where one fits, a long network
+        // whose groups would each read much of it is read once instead of once a group.
+        if (wholeFirst && count > groupSize &&
+            vovido::EstimateGroupReads(network, list, groupSize, context.seeds.evidence) >
+                kDecompositionWholeFirstReads) {
+            if (SetUnansweredTargets(network, context, list.data(), count) == 0) return kSuccess;
+            const int status = TracedClustering(network, context, list.data(), count, firstLimit);
+            ClearRunTargets(network, context);
+            if (status != kOutOfMemory || Hopeless(context)) return status;
+        }
         if (count > groupSize && !SingleTargetFits(network, list[0])) return kOutOfMemory;
         for (int start = 0; start < count; start += groupSize) {
             const int size = count - start < groupSize ? count - start : groupSize;
@@ -419,7 +423,7 @@ int RunRelevanceDecomposition2(VRX_network& network, std::vector<DecompositionAt
     context.trace = trace;
     try {
         TargetScope targets(network, context);
-        const std::vector<int> list = RequestedInReverseOrder(network, context.requested);
+        const std::vector<int> list = vovido::RequestedFromTheEnd(network, context.requested);
         const int groupSize = ReadPositiveProperty(network, kGroupSizeProperty, kDefaultGroupSize);
         if (static_cast<int>(list.size()) > groupSize && !SingleTargetFits(network, list[0]))
             return Refused(kOutOfMemory);

@@ -2,6 +2,8 @@
 // removal and the two node orders of the samplers.
 #include "inference/relevance_graph.h"
 
+#include <algorithm>
+#include <cstring>
 #include <vector>
 
 #include "base/dmatrix.h"
@@ -660,6 +662,25 @@ int RelevanceGraph::SortTopologically() {
     } catch (const std::bad_alloc&) {
         return kOutOfMemory;
     }
+}
+
+namespace {
+
+const char* RelevanceRecordId(const RelevanceNode* record) {
+    const char* id = record->node != nullptr ? record->node->GetId() : nullptr;
+    return id != nullptr ? id : "";
+}
+
+bool RelevanceIdBefore(const RelevanceNode* a, const RelevanceNode* b) {
+    return std::strcmp(RelevanceRecordId(a), RelevanceRecordId(b)) < 0;
+}
+
+}  // namespace
+
+void RelevanceGraph::SortByIdentifier() {
+    std::stable_sort(records.begin(), records.end(), RelevanceIdBefore);
+    // Children lists are reordered in place: a list never grows here.
+    for (RelevanceNode* record : records) record->children.Sort(RelevanceIdBefore);
 }
 
 int RelevanceGraph::SortForLogicSampling() {
