@@ -45,7 +45,8 @@ std::vector<int> DecompositionDepths(const VRX_network& network) {
 
 }  // namespace
 
-std::vector<int> RequestedFromTheEnd(const VRX_network& network, const std::vector<unsigned char>& requested) {
+std::vector<int> RequestedFromTheEnd(const VRX_network& network,
+                                     const std::vector<unsigned char>& requested) {
     const int slots = network.GetNumberOfSlots();
     std::vector<int> starts;
     std::vector<const char*> ids(static_cast<size_t>(slots), "");

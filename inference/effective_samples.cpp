@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <new>
 
+#include "base/counted_notices.h"
 #include "base/error_log.h"
 #include "base/status_codes.h"
 #include "inference/part_view.h"
@@ -40,6 +41,15 @@ void EffectiveSamples::AddPart(const PartView& view, double sum, double squares,
     }
 }
 
+namespace {
+
+// Updates repeated within one call (policy evaluation, annealed MAP) fold into one entry.
+const NoticeKind kFewEffectiveSamplesNotice = {
+    "Warning: the beliefs of {count} rest on fewer than 100 effective samples, and may be far off", "update",
+    nullptr};
+
+}  // namespace
+
 void EffectiveSamples::Warn() const {
     if (poorParts_ == 0) return;
     char tail[200];
@@ -56,7 +66,10 @@ void EffectiveSamples::Warn() const {
         text += std::string(" rest") + tail;
         if (poorParts_ > 1) text += " (the poorest of " + std::to_string(poorParts_) + " parts)";
         text += ", and may be far off.";
-        LogError(errorLog, kNoUsefulSamples, text.c_str(), nullptr);
+        char example[64];
+        std::snprintf(example, sizeof example, "%.1f of %lld", least_, static_cast<long long>(samples_));
+        LogNotice(errorLog, kNoUsefulSamples, text.c_str(), nullptr,
+                  {&kFewEffectiveSamplesNotice, std::string(), example});
     } catch (const std::bad_alloc&) {
         LogError(errorLog, kNoUsefulSamples, "Warning: the beliefs rest on few effective samples.", nullptr);
     }

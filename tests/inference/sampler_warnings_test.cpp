@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/counted_notices.h"
 #include "base/dmatrix.h"
 #include "base/error_log.h"
 #include "base/status_codes.h"
@@ -71,7 +72,7 @@ struct UnlikelyEvidence {
 // A chain (each node a child of the one before) or a random tree of six-state nodes with peaked tables,
 // the last outcome of some nodes observed: evidence of very small probability.
 TEST(SamplerWarnings, FarOffAnswersOnUnlikelyEvidenceAreWarned) {
-    const UnlikelyEvidence shapes[] = {{"chain", 1000, 6, 3, false}, {"tree", 1000, 6, 20, true}};
+    const UnlikelyEvidence shapes[] = {{"chain", 600, 6, 3, false}, {"tree", 600, 6, 20, true}};
     for (const UnlikelyEvidence& shape : shapes) {
         VRX_network net;
         net.propagationFlags = 0;
@@ -94,6 +95,33 @@ TEST(SamplerWarnings, FarOffAnswersOnUnlikelyEvidenceAreWarned) {
             EXPECT_NE(warning.find("effective sample size of "), std::string::npos) << warning;
         }
     }
+}
+
+// Updates repeated within one call (as policy evaluation makes them) warn once, counted.
+TEST(SamplerWarnings, WarningsOfOneCallFold) {
+    VRX_network net;
+    net.propagationFlags = 0;
+    ASSERT_EQ(BuildSampledBand(net, 300, 6, 1, true, 20), kSuccess);
+    errorLog.Flush();
+    {
+        vovido::NoticeCall call;
+        for (uint32_t seed : {1u, 2u}) {
+            net.SetBayesianAlgorithm(3);
+            net.numSamples = 2000;
+            vovido::SetSamplingSeed(seed);
+            net.InvalidateValues();
+            ASSERT_EQ(net.UpdateBeliefs(), kSuccess);
+        }
+    }
+    ASSERT_EQ(errorLog.GetNumberOfEntries(), 1);
+    EXPECT_EQ(
+        std::string(errorLog.GetMessage(0))
+            .rfind(
+                "Warning: the beliefs of 2 updates rest on fewer than 100 effective samples, and may be far "
+                "off, e.g. ",
+                0),
+        0u)
+        << errorLog.GetMessage(0);
 }
 
 // Cases of evidence a thousandth or likelier: no warning, and every belief near the exact one.
