@@ -227,9 +227,13 @@ int VRX_temporalExtension::UnrollNetwork(VRX_network& target, std::vector<int>& 
         rc = Unroller(*this, *network, target, map).Run();
     } catch (const std::bad_alloc&) {
         (void)target.Initialize(0, 0);
+        int plates = 0;
+        for (int h = network->GetFirstNode(); h >= 0; h = network->GetNextNode(h))
+            plates += network->GetTemporalType(h) == TemporalType::kPlate ? 1 : 0;
         char text[160];
-        std::snprintf(text, sizeof text, "Unable to unroll the network: out of memory building %d slices",
-                      GetSliceCount());
+        std::snprintf(text, sizeof text,
+                      "Unable to unroll the network: out of memory building %d slices of %d plate nodes",
+                      GetSliceCount(), plates);
         rc = LogError(errorLog, kOutOfMemory, text, nullptr);
     }
     if (rc != kSuccess) {
