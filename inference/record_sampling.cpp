@@ -173,11 +173,12 @@ int RunRecordSampler(VRX_network& network, const RecordSampler& sampler) {
     for (SampledPart& part : parts) {
         const int rc = WritePart(part, sampler.countsHits);
         if (rc != kSuccess && result == kSuccess) result = rc;
-        if (!sampler.countsHits) {
-            PartView view(*part.graph);
-            if (view.GetStatus() == kSuccess)
-                effective.AddPart(view, part.totalWeight, part.squaredWeight, numSamples);
-        }
+        // The accepted samples of logic sampling weigh 1 each: they are worth as many.
+        PartView view(*part.graph);
+        const double accepted = part.accepted;
+        if (view.GetStatus() == kSuccess)
+            effective.AddPart(view, sampler.countsHits ? accepted : part.totalWeight,
+                              sampler.countsHits ? accepted : part.squaredWeight, numSamples);
     }
     if (result == kSuccess) effective.Warn();
     return result;
