@@ -45,25 +45,34 @@ std::vector<int> DecompositionDepths(const VRX_network& network) {
 
 }  // namespace
 
-std::vector<int> RequestedFromTheEnd(const VRX_network& network,
-                                     const std::vector<unsigned char>& requested) {
+std::vector<int> IdentifierRanks(const VRX_network& network) {
+    std::vector<int> handles;
+    for (int h = network.GetFirstNode(); h >= 0; h = network.GetNextNode(h)) handles.push_back(h);
+    const auto idOf = [&network](int h) {
+        const char* id = network.GetNode(h)->GetId();
+        return id != nullptr ? id : "";
+    };
+    std::sort(handles.begin(), handles.end(), [&idOf](int a, int b) {
+        const int c = std::strcmp(idOf(a), idOf(b));
+        return c != 0 ? c < 0 : a < b;
+    });
+    std::vector<int> rank(static_cast<size_t>(network.GetNumberOfSlots()), -1);
+    for (size_t i = 0; i < handles.size(); i++) rank[static_cast<size_t>(handles[i])] = static_cast<int>(i);
+    return rank;
+}
+
+std::vector<int> RequestedFromTheEnd(const VRX_network& network, const std::vector<unsigned char>& requested,
+                                     const std::vector<int>& rank) {
     const int slots = network.GetNumberOfSlots();
     std::vector<int> starts;
-    std::vector<const char*> ids(static_cast<size_t>(slots), "");
-    for (int h = network.GetFirstNode(); h >= 0; h = network.GetNextNode(h)) {
-        starts.push_back(h);
-        const char* id = network.GetNode(h)->GetId();
-        if (id != nullptr) ids[static_cast<size_t>(h)] = id;
-    }
-    // Roots first, then each layer of deeper nodes, each by identifier (unique; handles break the ties of
-    // nodes without one): the targets of a group lie close, the shallow ones last, often answered on the way.
+    for (int h = network.GetFirstNode(); h >= 0; h = network.GetNextNode(h)) starts.push_back(h);
+    // Roots first, then each layer of deeper nodes, each by identifier: the targets of a group lie close,
+    // the shallow ones last, often answered on the way.
     const std::vector<int> depth = DecompositionDepths(network);
-    std::sort(starts.begin(), starts.end(), [&ids, &depth](int a, int b) {
+    std::sort(starts.begin(), starts.end(), [&rank, &depth](int a, int b) {
         const int da = depth[static_cast<size_t>(a)];
         const int db = depth[static_cast<size_t>(b)];
-        if (da != db) return da < db;
-        const int c = std::strcmp(ids[static_cast<size_t>(a)], ids[static_cast<size_t>(b)]);
-        return c != 0 ? c < 0 : a < b;
+        return da != db ? da < db : rank[static_cast<size_t>(a)] < rank[static_cast<size_t>(b)];
     });
     // 0 unseen, 1 on the walk, 2 placed.
     std::vector<char> state(static_cast<size_t>(slots), 0);

@@ -11,9 +11,15 @@ class VRX_network;
 namespace vovido {
 
 // The requested nodes (a byte a handle) from the end of a topological order to its start. The order is the
-// post-order of a walk up through the parents (in their table order), started from every node in the order
-// of identifiers: parents before children, and a node's ancestors close before it, as groups need.
-std::vector<int> RequestedFromTheEnd(const VRX_network& network, const std::vector<unsigned char>& requested);
+// post-order of a walk up through the parents (in their table order), started from every node by depth and
+// then by its rank (IdentifierRanks): parents before children, and a node's ancestors close before it, as
+// groups need.
+std::vector<int> RequestedFromTheEnd(const VRX_network& network, const std::vector<unsigned char>& requested,
+                                     const std::vector<int>& rank);
+
+// By handle, the node's place in the order of identifiers (unique; handles break the ties of nodes without
+// one); -1 for a free slot.
+std::vector<int> IdentifierRanks(const VRX_network& network);
 
 // About the nodes the relevance steps of groups of groupSize targets of the list read: each group at least
 // the nodes with evidence and their ancestors, and the longest chain of ancestors of each of its targets.

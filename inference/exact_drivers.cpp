@@ -60,6 +60,7 @@ public:
         std::vector<unsigned char>& requested = context.requested;
         requested.assign(static_cast<size_t>(slots), 0);
         context.seeds.position.assign(static_cast<size_t>(slots), -1);
+        context.seeds.identifierRank = vovido::IdentifierRanks(network);
         const bool all = network.GetNumberOfTargets() < 1;
         for (int h = 0; h < slots; h++) {
             if (!network.IsLiveHandle(h)) continue;
@@ -198,7 +199,7 @@ double OutsideFactor(VRX_network& network, int handle) {
 // succeeds first, and such a group needs a tree over a part that holds the target's own. A run of more
 // targets than one group holds probes the target last in topological order, whose part is as a rule the
 // largest, so that a hopeless run is refused at once, not after solving every easier target first.
-bool SingleTargetFits(VRX_network& network, int target) {
+bool SingleTargetFits(VRX_network& network, int target, const std::vector<int>& rank) {
     if (network.SetTarget(target) != kSuccess) return true;
     int status = kSuccess;
     std::unique_ptr<RelevantPartList> parts = FindRelevantParts(network, true, true, &status);
@@ -207,7 +208,7 @@ bool SingleTargetFits(VRX_network& network, int target) {
     if (parts == nullptr) return true;
     for (std::unique_ptr<RelevanceGraph>& part : *parts) {
         if (part->GetNumberOfRecords() < 2) continue;
-        part->SortByIdentifier();
+        part->SortByIdentifier(rank);
         PartView view(*part);
         if (view.GetStatus() != kSuccess) return true;
         JoinTree tree(view);
@@ -308,7 +309,8 @@ int RunClustering(VRX_network& network, unsigned char* requested, uint32_t limit
             if (requested != nullptr && handle >= 0) requested[handle] = 0;
         } else {
             // A decomposition's runs build their trees alike from every file of the network.
-            if (requested != nullptr) part->SortByIdentifier();
+            if (seeds != nullptr && !seeds->identifierRank.empty())
+                part->SortByIdentifier(seeds->identifierRank);
             PartView view(*part);
             const int records = part->GetNumberOfRecords();
             if (view.GetStatus() == kOutOfMemory) return ShortOfMemory(shortfall, records, 0);
@@ -389,7 +391,8 @@ static int DecomposeInGroups(VRX_network& network, DecompositionContext& context
                                                                      static_cast<int>(kDefaultHalvedLimit)));
     try {
         TargetScope targets(network, context);
-        const std::vector<int> list = vovido::RequestedFromTheEnd(network, context.requested);
+        const std::vector<int> list =
+            vovido::RequestedFromTheEnd(network, context.requested, context.seeds.identifierRank);
         const int count = static_cast<int>(list.size());
         // Groups are for a join tree of every target too large for its limit: where one fits, a long network
         // whose groups would each read much of it is read once instead of once a group.
@@ -401,7 +404,8 @@ static int DecomposeInGroups(VRX_network& network, DecompositionContext& context
             ClearRunTargets(network, context);
             if (status != kOutOfMemory || Hopeless(context)) return status;
         }
-        if (count > groupSize && !SingleTargetFits(network, list[0])) return kOutOfMemory;
+        if (count > groupSize && !SingleTargetFits(network, list[0], context.seeds.identifierRank))
+            return kOutOfMemory;
         for (int start = 0; start < count; start += groupSize) {
             const int size = count - start < groupSize ? count - start : groupSize;
             if (const int rc =
@@ -423,9 +427,11 @@ int RunRelevanceDecomposition2(VRX_network& network, std::vector<DecompositionAt
     context.trace = trace;
     try {
         TargetScope targets(network, context);
-        const std::vector<int> list = vovido::RequestedFromTheEnd(network, context.requested);
+        const std::vector<int> list =
+            vovido::RequestedFromTheEnd(network, context.requested, context.seeds.identifierRank);
         const int groupSize = ReadPositiveProperty(network, kGroupSizeProperty, kDefaultGroupSize);
-        if (static_cast<int>(list.size()) > groupSize && !SingleTargetFits(network, list[0]))
+        if (static_cast<int>(list.size()) > groupSize &&
+            !SingleTargetFits(network, list[0], context.seeds.identifierRank))
             return Refused(kOutOfMemory);
         const int status =
             SolveTargetsByHalving(network, context, list.data(), static_cast<int>(list.size()), limit);

@@ -3,7 +3,6 @@
 #include "inference/relevance_graph.h"
 
 #include <algorithm>
-#include <cstring>
 #include <vector>
 
 #include "base/dmatrix.h"
@@ -664,23 +663,16 @@ int RelevanceGraph::SortTopologically() {
     }
 }
 
-namespace {
-
-const char* RelevanceRecordId(const RelevanceNode* record) {
-    const char* id = record->node != nullptr ? record->node->GetId() : nullptr;
-    return id != nullptr ? id : "";
-}
-
-bool RelevanceIdBefore(const RelevanceNode* a, const RelevanceNode* b) {
-    return std::strcmp(RelevanceRecordId(a), RelevanceRecordId(b)) < 0;
-}
-
-}  // namespace
-
-void RelevanceGraph::SortByIdentifier() {
-    std::stable_sort(records.begin(), records.end(), RelevanceIdBefore);
-    // Children lists are reordered in place: a list never grows here.
-    for (RelevanceNode* record : records) record->children.Sort(RelevanceIdBefore);
+void RelevanceGraph::SortByIdentifier(const std::vector<int>& rank) {
+    const auto rankOf = [&rank](const RelevanceNode* record) {
+        const int h = record->GetHandle();
+        return h >= 0 && static_cast<size_t>(h) < rank.size() ? rank[static_cast<size_t>(h)] : -1;
+    };
+    const auto before = [&rankOf](const RelevanceNode* a, const RelevanceNode* b) {
+        return rankOf(a) < rankOf(b);
+    };
+    std::stable_sort(records.begin(), records.end(), before);
+    for (RelevanceNode* record : records) record->children.Sort(before);
 }
 
 int RelevanceGraph::SortForLogicSampling() {

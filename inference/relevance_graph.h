@@ -169,6 +169,9 @@ struct RelevanceSeeds {
     std::vector<int> targets;
     std::vector<int> evidence;
     std::vector<int> position;
+    // By handle, the node's place in the order of identifiers (empty: parts keep the order they are built
+    // in); relevance decomposition sorts its parts by it.
+    std::vector<int> identifierRank;
 };
 
 }  // namespace vovido
@@ -204,9 +207,10 @@ public:
     [[nodiscard]] int SortTopologically();
     // Observed records first, ascending by the share of zeros in their tables, then topologically.
     [[nodiscard]] int SortForLogicSampling();
-    // Records, and each record's children, in the order of their nodes' identifiers (records without a node
-    // first, as they were): what is built from the part then does not hang on the order of a file.
-    void SortByIdentifier();
+    // Records, and each record's children, in the order of their nodes' identifiers, given as a rank by
+    // handle (records without a node first, as they were): what is built from the part then does not hang
+    // on the order of a file.
+    void SortByIdentifier(const std::vector<int>& rank);
     // Unlinks the record from its neighbours and destroys it; the caller drops it from records.
     void RemoveNode(RelevanceNode* record);
     // Removes every record labelled value, order of the others kept. 0.
