@@ -100,8 +100,20 @@ constexpr int64_t kMaxHybridElements = int64_t{1} << 22;
 // kSampleRecordSteps, and, as the tables its draws read outgrow the processor's caches (kSampleCacheBytes),
 // up to kSampleMissSteps more for the memory each draw then waits for. A record drawn right after one of
 // its parents cannot look its column up before that draw: it costs kSampleWaitSteps more, and its wait
-// for memory is full once the tables outgrow kSampleNearCacheBytes. Some seconds at this limit.
+// for memory is full once the tables outgrow kSampleNearCacheBytes. kMaxSamplingWorkSteps is the unit the
+// other limits convert samples by; each sampler's own limit is the steps it takes in some 10 s where its
+// steps are quickest (measured on the reference networks: 2^32 steps take 1.9-5 s under likelihood
+// weighting, 0.6-4.8 s under logic sampling, whose rejections end samples early, 3-6.5 s under
+// self-importance and adaptive importance sampling, 2.3-6 s under backward sampling and importance sampling
+// after loopy propagation), a fifth more for a quieter machine: no run refused would end within 10 s, and
+// none allowed runs past a minute.
 constexpr int64_t kMaxSamplingWorkSteps = int64_t{1} << 32;
+constexpr int64_t kSamplingLimitUnit = int64_t{1} << 30;
+constexpr int64_t kMaxLogicSamplingSteps = 48 * kSamplingLimitUnit;
+constexpr int64_t kMaxLikelihoodWeightingSteps = 25 * kSamplingLimitUnit;
+constexpr int64_t kMaxBackwardSamplingSteps = 20 * kSamplingLimitUnit;
+constexpr int64_t kMaxLearningSamplerSteps = 16 * kSamplingLimitUnit;  // self-importance, adaptive
+constexpr int64_t kMaxPrepropagatedSamplingSteps = 20 * kSamplingLimitUnit;
 constexpr int64_t kSampleRecordSteps = 4;
 constexpr int64_t kSampleMissSteps = 96;
 constexpr int64_t kSampleCacheBytes = int64_t{32} << 20;
@@ -115,8 +127,14 @@ constexpr int64_t kMaxSampleCopyCells = int64_t{1} << 27;
 // Largest work of one relevance decomposition, in nodes read: every clustering run of a group of targets
 // reads them, the nodes with evidence and their ancestors to find its relevant parts (a run that fails
 // its limit is counted for the whole network besides), so that groups of a long network whose runs each
-// answer few nodes cost the square of its size. Some seconds at this limit.
-constexpr int64_t kMaxDecompositionNodeVisits = int64_t{1} << 24;
+// answer few nodes cost the square of its size. Their trees' entries weigh most: 8 to 14 ns an entry
+// propagated (measured on bands of 100 to 700 nodes), so that this limit is some 11 s where they are
+// quickest. The count does not hang on the order of a file: groups and parts follow the identifiers.
+constexpr int64_t kMaxDecompositionNodeVisits = int64_t{5} << 24;
+// Relevance decomposition (algorithm 11) whose groups would read more nodes than this tries one run for
+// every target first: some 0.05 s of reading (a node read sums its table into its children's when it is
+// a root; a chain of 4,000 nodes read by its 125 groups takes 0.45 s).
+constexpr int64_t kDecompositionWholeFirstReads = int64_t{1} << 16;
 // A node of a join tree a run builds costs some reads of a node (its clusters, tables and messages), and
 // the tree's propagation a pass over every kDecompositionEntriesPerRead entries of its tables a read.
 constexpr int64_t kDecompositionReadsPerJoinedNode = 8;

@@ -4,6 +4,7 @@
 #include <benchmark/benchmark.h>
 
 #include <climits>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -38,7 +39,7 @@ void BM_SampledUpdate(benchmark::State& state) {
 BENCHMARK(BM_SampledUpdate)
     ->Args({7, 3000, 6, 3, 1, 10, 1000})     // adaptive importance sampling on 3,000 six-state nodes: answers
     ->Args({7, 3000, 6, 1, 0, 1, 1000})      // ... on a chain observed at its end: answers
-    ->Args({7, 3000, 6, 2, 0, 1, 1000})      // ... on a band of two parents: refused
+    ->Args({7, 3000, 6, 2, 0, 1, 1000})      // ... on a band of two parents: answers in some 8 s
     ->Args({3, 10, 2, 2, 0, 1, INT_MAX})     // the largest sample count on ten nodes: refused
     ->Args({1, 3000, 6, 3, 1, 10, INT_MAX})  // logic sampling, the largest sample count: refused
     ->Args({6, 22, 2, 20, 0, 1, 500})        // backward sampling over a row of 2^20 parent states: answers
@@ -46,9 +47,34 @@ BENCHMARK(BM_SampledUpdate)
     ->Args({8, 26, 2, 24, 0, 1, 1000})  // importance sampling after loopy passes over 2^24 columns: refused
     ->Args({7, 100, 1000, 1, 0, 1,
             1000})  // a chain of 1,000-state nodes, working tables past 2^27 cells: refused
-    ->Args({6, 3000, 2, 1, 0, 1, 100000})  // backward sampling, a walk up a chain of 3,000 nodes: refused
+    ->Args({6, 3000, 2, 1, 0, 1, 100000})  // backward sampling, a walk up a chain of 3,000 nodes: some 8 s
+    ->Args({6, 3000, 2, 1, 0, 1, 400000})  // ... four times as many samples: refused
     ->Args({7, 20000, 2, 0, 0, 0, 1000})   // 20,000 parts of one node each: answers
     ->Args({8, 20000, 2, 0, 0, 0, 1000})   // ... after loopy passes: answers
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+// Arguments: reference network (0 hepar2, 1 andes), algorithm, samples. Runs that take some seconds on the
+// reference networks answer: each sampler is refused only past some 10 s.
+void BM_ReferenceNetworkSampling(benchmark::State& state) {
+    RunInChild(state, [&state] {
+        const char* names[] = {"hepar2", "andes"};
+        VRX_network net;
+        const std::string path = std::string(VOVIDO_NETWORKS_DIR) + "/" + names[state.range(0)] + ".net";
+        if (const int rc = net.ReadFile(path.c_str())) return rc;
+        net.propagationFlags = 0;
+        net.SetBayesianAlgorithm(static_cast<int>(state.range(1)));
+        net.numSamples = static_cast<int>(state.range(2));
+        vovido::SetSamplingSeed(12345);
+        return net.UpdateBeliefs();
+    });
+}
+BENCHMARK(BM_ReferenceNetworkSampling)
+    ->Args({0, 3, 10000000})  // likelihood weighting, 10M samples on hepar2: answers in some 6 s
+    ->Args({1, 3, 3000000})   // ... 3M on andes: some 7 s
+    ->Args({1, 7, 1000000})   // adaptive importance sampling, 1M on andes
+    ->Args({1, 6, 1000000})   // backward sampling, 1M on andes
     ->Iterations(1)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);

@@ -346,6 +346,15 @@ int64_t ProductOf(int64_t a, int64_t b) {
     return b != 0 && a > INT64_MAX / b ? INT64_MAX : a * b;
 }
 
+// A count as it is: whole below 2^53, else to three digits ("4.2e+21"), so that a count past 64 bits is not
+// shown as the largest 64-bit number.
+std::string CountText(double count) {
+    if (count < 9007199254740992.0) return std::to_string(static_cast<int64_t>(count));
+    char text[32];
+    std::snprintf(text, sizeof text, "%.3g", count);
+    return text;
+}
+
 // The work of one belief update that reads the given nodes and their ancestors, in cells: every table, or
 // a share of each entry of the join tree of the whole network where larger, and a share of each node; under a
 // sampling algorithm the steps of its draws where more, a cell for as many steps as the two limits differ.
@@ -361,8 +370,8 @@ struct UpdateWork {
         if (vovido::IsJoinTreeAlgorithm(network.GetBayesianAlgorithm()))
             entries = EstimateClusteringEntries(network);
         tree = entries > static_cast<uint64_t>(INT64_MAX) ? INT64_MAX : static_cast<int64_t>(entries);
-        samples = vovido::EstimateSamplingUpdateSteps(network, read) /
-                  (kMaxSamplingWorkSteps / kMaxChainRuleWorkCells);
+        const int64_t steps = vovido::EstimateSamplingUpdateSteps(network, read);
+        samples = steps == INT64_MAX ? INT64_MAX : steps / (kMaxSamplingWorkSteps / kMaxChainRuleWorkCells);
         // An update propagates its join tree, a few passes over each entry.
         const int64_t propagated = ProductOf(tree, kChainRuleCellsPerTreeEntry);
         perUpdate =
@@ -407,11 +416,12 @@ static int CheckChainRuleWork(VRX_network& network) {
     const UpdateWork update(network, observed);
     const int64_t work = ProductOf(findings, update.perUpdate);
     if (work <= kMaxChainRuleWorkCells) return kSuccess;
-    const std::string text = "The probability of evidence by the chain rule would make " +
-                             std::to_string(findings) + " belief updates, one per finding, of " +
-                             update.Describe() + ": the work of " + std::to_string(work) + " cells (" +
-                             update.Unit() + "), past the limit of " +
-                             std::to_string(kMaxChainRuleWorkCells) + " cells";
+    const std::string text =
+        "The probability of evidence by the chain rule would make " + std::to_string(findings) +
+        " belief updates, one per finding, of " + update.Describe() + ": the work of " +
+        (update.perUpdate == INT64_MAX ? "more than " : "") +
+        CountText(static_cast<double>(findings) * static_cast<double>(update.perUpdate)) + " cells (" +
+        update.Unit() + "), past the limit of " + std::to_string(kMaxChainRuleWorkCells) + " cells";
     return LogError(errorLog, kOutOfMemory, text.c_str(), nullptr);
 }
 
@@ -432,12 +442,19 @@ static int CheckAnnealedMapWork(VRX_network& network, const VRX_intArray& eviden
     const UpdateWork update(network, read);
     const int64_t work = ProductOf(updates, update.perUpdate);
     if (work <= kMaxChainRuleWorkCells) return kSuccess;
+    // The counts past 64 bits, for the message.
+    const double updatesPlain = static_cast<double>(findings) + static_cast<double>(mapNodes) + 1.0 +
+                                static_cast<double>(std::max(tuning.numCycle, 1)) *
+                                    static_cast<double>(mapNodes) *
+                                    (static_cast<double>(std::max(tuning.iStopSteps, 0)) + 1.0);
+    const double workPlain = updatesPlain * static_cast<double>(update.perUpdate);
+    const std::string more = update.perUpdate == INT64_MAX ? "more than " : "";
     const std::string text = "ERROR: Annealed MAP over " + std::to_string(mapNodes) +
-                             " nodes would make at least " + std::to_string(updates) + " belief updates (" +
+                             " nodes would make at least " + CountText(updatesPlain) + " belief updates (" +
                              std::to_string(tuning.numCycle) + " a node in each of " +
                              std::to_string(int64_t{tuning.iStopSteps} + 1) +
                              " sweeps, and one a node and finding to start), of " + update.Describe() +
-                             ": the work of " + std::to_string(work) + " cells (" + update.Unit() +
+                             ": the work of " + more + CountText(workPlain) + " cells (" + update.Unit() +
                              "), past the limit of " + std::to_string(kMaxChainRuleWorkCells) + " cells";
     return LogError(errorLog, kOutOfMemory, text.c_str(), nullptr);
 }

@@ -13,6 +13,7 @@
 #include "base/size_limits.h"
 #include "base/status_codes.h"
 #include "inference/clique_tree.h"
+#include "inference/decomposition_order.h"
 #include "inference/impossible_evidence.h"
 #include "inference/join_tree.h"
 #include "inference/part_view.h"
@@ -59,6 +60,7 @@ public:
         std::vector<unsigned char>& requested = context.requested;
         requested.assign(static_cast<size_t>(slots), 0);
         context.seeds.position.assign(static_cast<size_t>(slots), -1);
+        context.seeds.identifierRank = vovido::IdentifierRanks(network);
         const bool all = network.GetNumberOfTargets() < 1;
         for (int h = 0; h < slots; h++) {
             if (!network.IsLiveHandle(h)) continue;
@@ -84,17 +86,6 @@ private:
     VRX_network& network_;
     std::vector<int> saved_;
 };
-
-// The requested nodes from the end of the topological order to its start.
-std::vector<int> RequestedInReverseOrder(VRX_network& network, const std::vector<unsigned char>& requested) {
-    // The network's order is rebuilt by every call, so a copy is walked.
-    const VRX_intArray order = network.GetTopologicalOrder();
-    std::vector<int> list;
-    for (int i = order.GetCount() - 1; i >= 0; i--) {
-        if (requested[order[i]]) list.push_back(order[i]);
-    }
-    return list;
-}
 
 // Ends a decomposition whose clustering runs have read too many nodes, before its next run.
 int StopOverBudget(VRX_network& network, DecompositionContext& context) {
@@ -208,7 +199,7 @@ double OutsideFactor(VRX_network& network, int handle) {
 // succeeds first, and such a group needs a tree over a part that holds the target's own. A run of more
 // targets than one group holds probes the target last in topological order, whose part is as a rule the
 // largest, so that a hopeless run is refused at once, not after solving every easier target first.
-bool SingleTargetFits(VRX_network& network, int target) {
+bool SingleTargetFits(VRX_network& network, int target, const std::vector<int>& rank) {
     if (network.SetTarget(target) != kSuccess) return true;
     int status = kSuccess;
     std::unique_ptr<RelevantPartList> parts = FindRelevantParts(network, true, true, &status);
@@ -217,6 +208,7 @@ bool SingleTargetFits(VRX_network& network, int target) {
     if (parts == nullptr) return true;
     for (std::unique_ptr<RelevanceGraph>& part : *parts) {
         if (part->GetNumberOfRecords() < 2) continue;
+        part->SortByIdentifier(rank);
         PartView view(*part);
         if (view.GetStatus() != kSuccess) return true;
         JoinTree tree(view);
@@ -273,8 +265,9 @@ int Concluded(int status, const DecompositionContext& context) {
 
 }  // namespace
 
-// Algorithm 11 once the evidence is known to be possible; the context tells what stopped it.
-static int DecomposeInGroups(VRX_network& network, DecompositionContext& context);
+// Algorithm 11 once the evidence is known to be possible; the context tells what stopped it. wholeFirst:
+// one run for every target first, within the first limit.
+static int DecomposeInGroups(VRX_network& network, DecompositionContext& context, bool wholeFirst = false);
 
 uint64_t EstimateClusteringEntries(VRX_network& network) {
     int status = kSuccess;
@@ -315,6 +308,9 @@ int RunClustering(VRX_network& network, unsigned char* requested, uint32_t limit
             const int handle = only->GetHandle();
             if (requested != nullptr && handle >= 0) requested[handle] = 0;
         } else {
+            // A decomposition's runs build their trees alike from every file of the network.
+            if (seeds != nullptr && !seeds->identifierRank.empty())
+                part->SortByIdentifier(seeds->identifierRank);
             PartView view(*part);
             const int records = part->GetNumberOfRecords();
             if (view.GetStatus() == kOutOfMemory) return ShortOfMemory(shortfall, records, 0);
@@ -381,11 +377,11 @@ int RunRelevanceDecomposition(VRX_network& network, std::vector<DecompositionAtt
     if (const int rc = CheckEvidencePossible(network)) return rc;
     DecompositionContext context;
     context.trace = trace;
-    const int status = DecomposeInGroups(network, context);
+    const int status = DecomposeInGroups(network, context, true);
     return Concluded(status, context);
 }
 
-static int DecomposeInGroups(VRX_network& network, DecompositionContext& context) {
+static int DecomposeInGroups(VRX_network& network, DecompositionContext& context, bool wholeFirst) {
     using namespace DecompositionSettings;
     const int groupSize = ReadPositiveProperty(network, kGroupSizeProperty, kDefaultGroupSize);
     const uint32_t firstLimit = static_cast<uint32_t>(ReadPositiveProperty(network, kFirstLimitProperty, 0));
@@ -395,9 +391,21 @@ static int DecomposeInGroups(VRX_network& network, DecompositionContext& context
                                                                      static_cast<int>(kDefaultHalvedLimit)));
     try {
         TargetScope targets(network, context);
-        const std::vector<int> list = RequestedInReverseOrder(network, context.requested);
+        const std::vector<int> list =
+            vovido::RequestedFromTheEnd(network, context.requested, context.seeds.identifierRank);
         const int count = static_cast<int>(list.size());
-        if (count > groupSize && !SingleTargetFits(network, list[0])) return kOutOfMemory;
+        // Groups are for a join tree of every target too large for its limit: where one fits, a long network
+        // whose groups would each read much of it is read once instead of once a group.
+        if (wholeFirst && count > groupSize &&
+            vovido::EstimateGroupReads(network, list, groupSize, context.seeds.evidence) >
+                kDecompositionWholeFirstReads) {
+            if (SetUnansweredTargets(network, context, list.data(), count) == 0) return kSuccess;
+            const int status = TracedClustering(network, context, list.data(), count, firstLimit);
+            ClearRunTargets(network, context);
+            if (status != kOutOfMemory || Hopeless(context)) return status;
+        }
+        if (count > groupSize && !SingleTargetFits(network, list[0], context.seeds.identifierRank))
+            return kOutOfMemory;
         for (int start = 0; start < count; start += groupSize) {
             const int size = count - start < groupSize ? count - start : groupSize;
             if (const int rc =
@@ -419,9 +427,11 @@ int RunRelevanceDecomposition2(VRX_network& network, std::vector<DecompositionAt
     context.trace = trace;
     try {
         TargetScope targets(network, context);
-        const std::vector<int> list = RequestedInReverseOrder(network, context.requested);
+        const std::vector<int> list =
+            vovido::RequestedFromTheEnd(network, context.requested, context.seeds.identifierRank);
         const int groupSize = ReadPositiveProperty(network, kGroupSizeProperty, kDefaultGroupSize);
-        if (static_cast<int>(list.size()) > groupSize && !SingleTargetFits(network, list[0]))
+        if (static_cast<int>(list.size()) > groupSize &&
+            !SingleTargetFits(network, list[0], context.seeds.identifierRank))
             return Refused(kOutOfMemory);
         const int status =
             SolveTargetsByHalving(network, context, list.data(), static_cast<int>(list.size()), limit);

@@ -7,6 +7,7 @@
 
 #include "base/error_log.h"
 #include "base/status_codes.h"
+#include "inference/effective_samples.h"
 #include "inference/impossible_evidence.h"
 #include "inference/part_view.h"
 #include "inference/relevant_parts.h"
@@ -34,6 +35,7 @@ void RaiseCountExponent(SampledPart& part, int exponent) {
     const int shift = part.countExponent - exponent;
     part.countExponent = exponent;
     part.totalWeight = std::ldexp(part.totalWeight, shift);
+    part.squaredWeight = std::ldexp(part.squaredWeight, 2 * shift);
     for (SamplerRecord& record : part.records) {
         for (int k = 0; k < record.numOutcomes; k++)
             record.weightedCounts[k] = std::ldexp(record.weightedCounts[k], shift);
@@ -54,6 +56,7 @@ void AddSample(SampledPart& part, bool countsHits, const SampleWeight& drawn) {
     }
     const double weight = std::ldexp(sample.mantissa, sample.exponent - part.countExponent);
     part.totalWeight += weight;
+    part.squaredWeight += weight * weight;
     for (SamplerRecord& record : part.records) record.weightedCounts[record.state] += weight;
 }
 
@@ -122,7 +125,7 @@ int RunRecordSampler(VRX_network& network, const RecordSampler& sampler) {
         return LogError(errorLog, kOutOfMemory, nullptr, nullptr);
     }
     found.reset();
-    SamplingWork work;
+    SamplingWork work(SamplingStepLimit(network.GetBayesianAlgorithm()));
     for (SampledPart& part : parts) {
         SampleSteps steps(sampler.tablesRead);
         int64_t copied = 0;
@@ -166,10 +169,18 @@ int RunRecordSampler(VRX_network& network, const RecordSampler& sampler) {
 
     // A failing part does not hide the others' results, nor do they hide its failure.
     int result = kSuccess;
+    EffectiveSamples effective;
     for (SampledPart& part : parts) {
         const int rc = WritePart(part, sampler.countsHits);
         if (rc != kSuccess && result == kSuccess) result = rc;
+        // The accepted samples of logic sampling weigh 1 each: they are worth as many.
+        PartView view(*part.graph);
+        const double accepted = part.accepted;
+        if (view.GetStatus() == kSuccess)
+            effective.AddPart(view, sampler.countsHits ? accepted : part.totalWeight,
+                              sampler.countsHits ? accepted : part.squaredWeight, numSamples);
     }
+    if (result == kSuccess) effective.Warn();
     return result;
 }
 

@@ -27,6 +27,8 @@ struct SampledPart {
     // Sum of the weights of the kept samples; accepted samples of logic sampling. The weights and the
     // weighted counts are kept divided by 2^countExponent, the exponent of the heaviest sample so far.
     double totalWeight = 0.0;
+    // The sum of the squared weights, kept divided by 2^(2 countExponent).
+    double squaredWeight = 0.0;
     int countExponent = 0;
     int accepted = 0;
     // Working room of backward sampling, sized once per part.

@@ -2,6 +2,7 @@
 // removal and the two node orders of the samplers.
 #include "inference/relevance_graph.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "base/dmatrix.h"
@@ -660,6 +661,18 @@ int RelevanceGraph::SortTopologically() {
     } catch (const std::bad_alloc&) {
         return kOutOfMemory;
     }
+}
+
+void RelevanceGraph::SortByIdentifier(const std::vector<int>& rank) {
+    const auto rankOf = [&rank](const RelevanceNode* record) {
+        const int h = record->GetHandle();
+        return h >= 0 && static_cast<size_t>(h) < rank.size() ? rank[static_cast<size_t>(h)] : -1;
+    };
+    const auto before = [&rankOf](const RelevanceNode* a, const RelevanceNode* b) {
+        return rankOf(a) < rankOf(b);
+    };
+    std::stable_sort(records.begin(), records.end(), before);
+    for (RelevanceNode* record : records) record->children.Sort(before);
 }
 
 int RelevanceGraph::SortForLogicSampling() {

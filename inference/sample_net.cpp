@@ -199,6 +199,8 @@ void SampleNet::ReleaseTables() {
 
 void SampleNet::ResetBeliefs() {
     beliefScale_ = WeightScale();
+    beliefWeights_ = 0.0;
+    beliefSquares_ = 0.0;
     for (const std::unique_ptr<SampleNode>& node : nodes) {
         std::fill(node->beliefs.begin(), node->beliefs.end(), 0.0);
         if (node->IsObserved()) node->beliefs[node->evidence] = 1.0;
@@ -299,7 +301,11 @@ void SampleNet::AccumulateBeliefs(const vovido::SampleWeight& weight) {
         for (const std::unique_ptr<SampleNode>& node : nodes) {
             if (!node->IsObserved()) ScaleValues(node->beliefs.data(), node->beliefs.size(), shift);
         }
+        beliefWeights_ = std::ldexp(beliefWeights_, shift);
+        beliefSquares_ = std::ldexp(beliefSquares_, 2 * shift);
     });
+    beliefWeights_ += w;
+    beliefSquares_ += w * w;
     for (const std::unique_ptr<SampleNode>& node : nodes) {
         if (!node->IsObserved()) node->beliefs[node->state] += w;
     }

@@ -119,6 +119,9 @@ public:
     void AccumulateLearning(const vovido::SampleWeight& weight);
     // Adds a kept sample's weight to every unobserved node's belief at its state.
     void AccumulateBeliefs(const vovido::SampleWeight& weight);
+    // The weights added to the beliefs since ResetBeliefs, and their squares, on the beliefs' scale.
+    double BeliefWeightSum() const { return beliefWeights_; }
+    double BeliefWeightSquares() const { return beliefSquares_; }
     // Adaptive importance sampling: an evidence ancestor's importance table set to its table; the learning
     // step.
     void StartImportanceTable(SampleNode& node);
@@ -148,6 +151,8 @@ private:
 
     WeightScale learningScale_;
     WeightScale beliefScale_;
+    double beliefWeights_ = 0.0;
+    double beliefSquares_ = 0.0;
 
     std::vector<std::unique_ptr<SampleNode>> nodes;
     // Positions of the evidence ancestors and the observed nodes, in position order.

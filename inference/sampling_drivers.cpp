@@ -6,6 +6,7 @@
 
 #include "base/error_log.h"
 #include "base/status_codes.h"
+#include "inference/effective_samples.h"
 #include "inference/impossible_evidence.h"
 #include "inference/part_view.h"
 #include "inference/sample_net.h"
@@ -85,8 +86,8 @@ double NormalizeVector(double* values, int n, double sum) {
 
 namespace {
 
-int CheckPartsWork(RelevantPartList& parts, PartWorkCounter count) {
-    vovido::SamplingWork work;
+int CheckPartsWork(RelevantPartList& parts, PartWorkCounter count, int64_t limit) {
+    vovido::SamplingWork work(limit);
     try {
         for (std::unique_ptr<RelevanceGraph>& part : parts) {
             PartView view(*part);
@@ -112,8 +113,11 @@ int RunSamplingOnParts(VRX_network& network, int (*body)(SampleNet& net), int ta
     std::unique_ptr<RelevantPartList> parts = FindRelevantParts(network, true, true, &status);
     if (parts == nullptr) return status != kSuccess ? LogError(errorLog, status, nullptr, nullptr) : kSuccess;
     if (count != nullptr) {
-        if (const int rc = CheckPartsWork(*parts, count)) return rc;
+        if (const int rc =
+                CheckPartsWork(*parts, count, vovido::SamplingStepLimit(network.GetBayesianAlgorithm())))
+            return rc;
     }
+    vovido::EffectiveSamples effective;
     for (std::unique_ptr<RelevanceGraph>& part : *parts) {
         int setUp = kSuccess;
         int result = kSuccess;
@@ -125,11 +129,15 @@ int RunSamplingOnParts(VRX_network& network, int (*body)(SampleNet& net), int ta
             if (setUp == kSuccess) result = body(net);
             net.ReleaseTables();
             if (setUp == kSuccess && result < 0) return LogNoUsefulSamples(view);
+            if (setUp == kSuccess)
+                effective.AddPart(view, net.BeliefWeightSum(), net.BeliefWeightSquares(),
+                                  view.GetNumberOfSamples());
         } catch (const std::bad_alloc&) {
             setUp = kOutOfMemory;
         }
         if (setUp != kSuccess) return LogError(errorLog, setUp, nullptr, nullptr);
         part.reset();
     }
+    effective.Warn();
     return kSuccess;
 }

@@ -88,12 +88,29 @@ int SamplingWork::Check() const {
                                  std::to_string(kMaxSampleCopyCells) + " cells";
         return LogError(errorLog, kOutOfMemory, text.c_str(), nullptr);
     }
-    if (total_ <= kMaxSamplingWorkSteps || largest_ == nullptr) return kSuccess;
+    if (total_ <= limit_ || largest_ == nullptr) return kSuccess;
     const std::string text = "ERROR: Sampling " + DescribePart(*largest_, largestCells_) + " " +
                              std::to_string(largestSamples_) + " times" + others + " would take " +
-                             std::to_string(total_) + " steps, past the limit of " +
-                             std::to_string(kMaxSamplingWorkSteps) + " steps";
+                             std::to_string(total_) + " steps, past the limit of " + std::to_string(limit_) +
+                             " steps";
     return LogError(errorLog, kOutOfMemory, text.c_str(), nullptr);
+}
+
+int64_t SamplingStepLimit(int algorithm) {
+    switch (algorithm) {
+        case BayesianAlgorithm::kLogicSampling:
+            return kMaxLogicSamplingSteps;
+        case BayesianAlgorithm::kLikelihoodWeighting:
+        case BayesianAlgorithm::kLikelihoodWeightingToo:
+            return kMaxLikelihoodWeightingSteps;
+        case BayesianAlgorithm::kBackwardSampling:
+            return kMaxBackwardSamplingSteps;
+        case BayesianAlgorithm::kSelfImportanceSampling:
+        case BayesianAlgorithm::kAdaptiveImportanceSampling:
+            return kMaxLearningSamplerSteps;
+        default:
+            return kMaxPrepropagatedSamplingSteps;
+    }
 }
 
 bool WaitsForPrevious(const PartView& view, int i) {

@@ -41,14 +41,17 @@ private:
 // The draws of a sampling run over its parts, refused as a whole before any part is sampled.
 class SamplingWork {
 public:
+    // limit: the steps the run may take (SamplingStepLimit).
+    explicit SamplingWork(int64_t limit) : limit_(limit) {}
     // samples draws of the part, work steps in all, over tables of cells cells, copied cells of which are
     // copied into working tables.
     void AddPart(RelevanceGraph& part, int64_t samples, int64_t work, int64_t cells, int64_t copied);
-    // 0 within kMaxSamplingWorkSteps and kMaxSampleCopyCells; else kOutOfMemory, logged naming the part of
+    // 0 within its limit of steps and kMaxSampleCopyCells; else kOutOfMemory, logged naming the part of
     // most work (or most copies) with its nodes, samples and table cells.
     [[nodiscard]] int Check() const;
 
 private:
+    int64_t limit_;
     int64_t total_ = 0;
     int64_t copied_ = 0;
     int parts_ = 0;
@@ -60,6 +63,9 @@ private:
     int64_t largestSamples_ = 0;
     int64_t largestCells_ = 0;
 };
+
+// The steps a run of the discrete sampling algorithm may take: some 10 s where its steps are quickest.
+int64_t SamplingStepLimit(int algorithm);
 
 // Whether a parent of record i of the view is record i - 1.
 bool WaitsForPrevious(const PartView& view, int i);

@@ -73,7 +73,18 @@ private:
     std::string Id(int h) const { return vovido::NodeLabel(target_, h); }
 
     int Fail(int rc, const std::string& reason) {
-        LogError(errorLog, rc, ("Unable to unroll the network: " + reason).c_str(), nullptr);
+        if (rc != kOutOfMemory) {
+            LogError(errorLog, rc, ("Unable to unroll the network: " + reason).c_str(), nullptr);
+            return rc;
+        }
+        // What failed for want of memory says so first, with the size of the whole unrolling, once the
+        // half-built network has given its memory back.
+        (void)target_.Initialize(0, 0);
+        char text[400];
+        std::snprintf(text, sizeof text,
+                      "Unable to unroll the network: out of memory building %d slices of %d plate nodes (%s)",
+                      slices_, plates_, reason.c_str());
+        LogError(errorLog, rc, text, nullptr);
         return rc;
     }
 
@@ -215,7 +226,15 @@ int VRX_temporalExtension::UnrollNetwork(VRX_network& target, std::vector<int>& 
     try {
         rc = Unroller(*this, *network, target, map).Run();
     } catch (const std::bad_alloc&) {
-        rc = LogError(errorLog, kOutOfMemory, "Unable to unroll the network: out of memory", nullptr);
+        (void)target.Initialize(0, 0);
+        int plates = 0;
+        for (int h = network->GetFirstNode(); h >= 0; h = network->GetNextNode(h))
+            plates += network->GetTemporalType(h) == TemporalType::kPlate ? 1 : 0;
+        char text[160];
+        std::snprintf(text, sizeof text,
+                      "Unable to unroll the network: out of memory building %d slices of %d plate nodes",
+                      GetSliceCount(), plates);
+        rc = LogError(errorLog, kOutOfMemory, text, nullptr);
     }
     if (rc != kSuccess) {
         // No half-built network stays behind.
@@ -226,7 +245,11 @@ int VRX_temporalExtension::UnrollNetwork(VRX_network& target, std::vector<int>& 
 }
 
 int VRX_network::UnrollNetwork(VRX_network& target, std::vector<int>& map) {
-    if (!temporalExtension)
+    // A temporal object made by a query or a refused slice count alone gives no temporal feature.
+    bool temporal = false;
+    for (int h = GetFirstNode(); h >= 0 && temporalExtension && !temporal; h = GetNextNode(h))
+        temporal = GetTemporalType(h) != TemporalType::kNormal;
+    if (!temporal)
         return LogError(errorLog, kOutOfRange, "Unable to unroll the network: it has no temporal plate",
                         nullptr);
     vovido::NoticeCall call;  // one record per kind of notice over the slices

@@ -23,6 +23,8 @@ int VRX_network::GetSliceCount() const {
 }
 
 int VRX_network::SetSliceCount(int count) {
+    // A refused count makes no network dynamic: it gets no temporal object (nor its 10 slices).
+    if (count < 1) return kInvalidData;
     VRX_temporalExtension* temporal = GetTemporalExtension();
     if (temporal == nullptr) return kOutOfMemory;
     if (const int rc = temporal->SetSliceCount(count)) return rc;

@@ -219,6 +219,12 @@ TEST(AnnealedMap, RefusesSearchesPastTheWorkLimit) {
          "sweeps, and one a node and finding to start), of 2 nodes with tables of 6 cells: the work of "
          "7800000000 cells (a cell for every 4 steps of the draws of its samples), past the limit of "
          "1073741824 cells"},
+        // Counts past 64 bits are told as they are, not as the largest 64-bit number.
+        {2000000000, 2000000000, 0, 1000,
+         "ERROR: Annealed MAP over 1 nodes would make at least 4e+18 belief updates (2000000000 a node in "
+         "each of 2000000001 sweeps, and one a node and finding to start), of 2 nodes with tables of 6 cells "
+         "and a join tree of 4 entries: the work of 6.4e+20 cells (8 a tree entry, 64 a node besides its "
+         "table or tree), past the limit of 1073741824 cells"},
     };
     for (const auto& r : refusals) {
         VRX_annealedMapTuning tuning;

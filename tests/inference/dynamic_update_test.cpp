@@ -6,9 +6,12 @@
 
 #include "base/error_log.h"
 #include "model/temporal_extension.h"
+#include "tests/support/address_space.h"
 #include "tests/support/compare.h"
+#include "tests/support/costly_networks.h"
 #include "tests/support/error_log.h"
 #include "tests/support/networks.h"
+#include "tests/support/sanitizer.h"
 
 using namespace vovido::test;
 
@@ -191,9 +194,42 @@ TEST(DynamicUpdate, EdgeCasesOfUnrolling) {
     ASSERT_EQ(d.net.GetNode(d.x)->GetValue()->SetTemporalEvidence(2, 1), kSuccess);
     ASSERT_EQ(d.net.UnrollNetwork(unrolled, map), kSuccess);
     EXPECT_EQ(unrolled.GetNode(map[4])->GetValue()->GetEvidence(), 1);
-    // Without temporal data there is nothing to unroll.
+    // Without temporal data there is nothing to unroll: a refused slice count makes no network dynamic, nor
+    // does a temporal query.
     VRX_network plain;
     EXPECT_EQ(plain.UnrollNetwork(unrolled, map), kOutOfRange);
+    AddNode(plain, DefinitionType::kCpt, "A", {});
+    EXPECT_EQ(plain.SetSliceCount(0), kInvalidData);
+    EXPECT_EQ(plain.GetSliceCount(), 0);
+    EXPECT_FALSE(plain.TemporalArcExists(0, 0, 1));
+    EXPECT_EQ(plain.UnrollNetwork(unrolled, map), kOutOfRange);
+}
+
+// Unrolling that runs out of memory says so, with the size of what it was building.
+int UnrollingOutOfMemoryIsNamed() {
+    VRX_network net;
+    if (BuildPlateChain(net, 4, 60000, false) != kSuccess) return 100;
+    VRX_network unrolled;
+    std::vector<int> map;
+    if (!LimitAddressSpace(256LL << 20)) return 101;
+    errorLog.Flush();
+    const int rc = net.UnrollNetwork(unrolled, map);
+    rlimit limit{};
+    if (getrlimit(RLIMIT_AS, &limit) != 0) return 102;
+    limit.rlim_cur = limit.rlim_max;  // the log is read with memory to spare
+    if (setrlimit(RLIMIT_AS, &limit) != 0) return 103;
+    if (rc != kOutOfMemory || unrolled.GetNumberOfNodes() != 0) return 1;
+    for (const std::string& text : LoggedMessages()) {
+        if (text.rfind("Unable to unroll the network: out of memory building 60000 slices of 4 plate nodes",
+                       0) == 0)
+            return 0;
+    }
+    return 2;
+}
+
+TEST(DynamicUpdateDeathTest, UnrollingOutOfMemoryIsNamed) {
+    if (kUnderAddressSanitizer) GTEST_SKIP() << "no address-space limit under AddressSanitizer";
+    EXPECT_EXIT(_exit(UnrollingOutOfMemoryIsNamed()), ::testing::ExitedWithCode(0), "");
 }
 
 TEST(DynamicUpdate, FailedUpdateLeavesValuesAndRestoresAutomaticUpdating) {

@@ -16,6 +16,7 @@
 #include "definitions/noisy_max.h"
 #include "tests/support/address_space.h"
 #include "tests/support/brute_force.h"
+#include "tests/support/compare.h"
 #include "tests/support/error_log.h"
 #include "tests/support/sanitizer.h"
 #include "tests/support/whole_part.h"
@@ -295,6 +296,47 @@ TEST(RelevanceDecomposition, DeepHalvingRunsWithoutRecursion) {
     ExpectNear(t.Beliefs(h[399]), last);
 }
 
+// A long chain observed at its end: each group of 32 would read the chain up to it. One run answers it all,
+// as algorithm 0 does.
+TEST(RelevanceDecomposition, ALongChainIsAnsweredByOneRun) {
+    TestNetwork t;
+    const std::vector<int> h = Chain(t, 4000);
+    t.Observe(h[3999], 1);
+    ASSERT_EQ(RunClustering(t.net, nullptr, 0), kSuccess);
+    const std::vector<double> first = t.Beliefs(h[0]);
+    t.net.InvalidateValues();
+    std::vector<DecompositionAttempt> trace;
+    ASSERT_EQ(RunRelevanceDecomposition(t.net, &trace), kSuccess);
+    EXPECT_EQ(Counts(trace), std::vector<int>{3999});
+    ExpectNear(t.Beliefs(h[0]), first);
+}
+
+// The same band of three-state nodes read in two node orders (as from two files): the same runs over the
+// same targets, by identifier, with the same work.
+TEST(RelevanceDecomposition, RunsDoNotHangOnTheOrderOfTheNodes) {
+    std::vector<std::string> runs[2];
+    for (int reversed = 0; reversed < 2; ++reversed) {
+        TestNetwork t;
+        std::vector<int> h(60, -1);
+        for (int k = 0; k < 60; ++k) {
+            const int i = reversed != 0 ? 59 - k : k;
+            h[i] = t.Add(("b" + std::to_string(i)).c_str(), 3);
+        }
+        for (int i = 1; i < 60; ++i) {
+            for (int j = std::max(0, i - 4); j < i; ++j) t.Arc(h[j], h[i]);
+        }
+        t.Observe(h[59], 0);
+        ASSERT_EQ(t.net.userProperties.AddProperty("VRX_REL_DECOMP_THRESHOLD2", "2000"), kSuccess);
+        std::vector<DecompositionAttempt> trace;
+        ASSERT_EQ(RunRelevanceDecomposition2(t.net, &trace), kSuccess);
+        for (const DecompositionAttempt& a : trace)
+            runs[reversed].push_back(IdOf(t.net, a.first) + " " + std::to_string(a.count) + " " +
+                                     std::to_string(a.status));
+    }
+    EXPECT_GT(runs[0].size(), 2u);
+    EXPECT_EQ(runs[0], runs[1]);
+}
+
 // ---------------------------------------------------------------------------------------------------
 // Algorithm 0 and its fallback
 
@@ -383,7 +425,7 @@ int RefusedUnderAddressSpaceCap() {
         {RunClusteringWithDecomposition, 0},
         {RunRelevanceDecomposition, 1},
         // Halved by the limit of 65536 entries down to the first single node, which memory stops.
-        {RunRelevanceDecomposition2, 39},
+        {RunRelevanceDecomposition2, 43},
     };
     TestNetwork t;
     Grid(t, 8);

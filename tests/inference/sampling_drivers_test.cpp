@@ -265,18 +265,22 @@ TEST(SamplingDrivers, SampleCountsPastTheWorkLimitAreRefusedAtOnce) {
     asia.t.Observe(asia.xray, 0);
     const std::string part = "ERROR: Sampling the part of 8 nodes ";
     const std::string sizes = " (tables of 36 cells) 2147483647 times would take ";
-    const std::string limit = " steps, past the limit of 4294967296 steps";
+    // Each sampler's limit: the steps it takes in some 10 s where they are quickest.
+    const auto limit = [](int64_t units) {
+        return " steps, past the limit of " + std::to_string(units << 30) + " steps";
+    };
     const std::string topological = "[asia], [tub], [smoke], [lung], [bronc], ...";
     const struct {
         int algorithm;
         std::string text;
     } refusals[] = {
-        {1, part + "[smoke], [lung], [asia], [tub], [either], ..." + sizes + "206158430112" + limit},
-        {3, part + topological + sizes + "171798691760" + limit},
-        {4, part + topological + sizes + "171798691760" + limit},
-        {6, part + topological + sizes + "210453397406" + limit},
-        {7, part + topological + " (tables of 36 cells) 2147508647 times would take 171800518760" + limit},
-        {8, part + topological + sizes + "171798692768" + limit},
+        {1, part + "[smoke], [lung], [asia], [tub], [either], ..." + sizes + "206158430112" + limit(48)},
+        {3, part + topological + sizes + "171798691760" + limit(25)},
+        {4, part + topological + sizes + "171798691760" + limit(16)},
+        {6, part + topological + sizes + "210453397406" + limit(20)},
+        {7,
+         part + topological + " (tables of 36 cells) 2147508647 times would take 171800518760" + limit(16)},
+        {8, part + topological + sizes + "171798692768" + limit(20)},
     };
     for (const auto& r : refusals) {
         EXPECT_EQ(Update(asia.t.net, r.algorithm, 2147483647), kOutOfMemory) << Where(r.algorithm);
@@ -302,15 +306,16 @@ TEST(SamplingDrivers, LogicSamplingCountsWhatRejectionLetsThrough) {
     }
     const std::string part = "ERROR: Sampling the part of 32 nodes ";
     const std::string sizes = " (tables of 126 cells) 2147483647 times would take ";
-    const std::string limit = " steps, past the limit of 4294967296 steps";
     const struct {
         int algorithm;
         std::string nodes;
         int64_t steps;
-    } refusals[] = {{1, "[R], [E], [C1], [C2], [C3], ...", 6 + 15 + 30},
-                    {3, "[R], [E], [C1], [C2], [C3], ...", 6 + 15 + 7 + 29 * 15}};
+        int64_t limit;
+    } refusals[] = {{1, "[R], [E], [C1], [C2], [C3], ...", 6 + 15 + 30, int64_t{48} << 30},
+                    {3, "[R], [E], [C1], [C2], [C3], ...", 6 + 15 + 7 + 29 * 15, int64_t{25} << 30}};
     for (const auto& r : refusals) {
         EXPECT_EQ(Update(t.net, r.algorithm, 2147483647), kOutOfMemory) << Where(r.algorithm);
+        const std::string limit = " steps, past the limit of " + std::to_string(r.limit) + " steps";
         ExpectLogged(kOutOfMemory, part + r.nodes + sizes + std::to_string(2147483647 * r.steps) + limit,
                      Where(r.algorithm));
     }

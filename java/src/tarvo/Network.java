@@ -65,7 +65,13 @@ import java.awt.Rectangle;
  * decomposition (the default); 1 logic sampling; 2 polytree propagation; 3 and 5 likelihood weighting;
  * 4 self-importance sampling; 6 backward sampling; 7 adaptive importance sampling; 8 importance sampling
  * after loopy pre-propagation; 9 loopy belief propagation; 10 clustering with the second join-tree
- * engine; 11 and 12 relevance decomposition. These are the codes Java can set: the engine's hybrid
+ * engine; 11 and 12 relevance decomposition. Loopy belief propagation runs a fixed number of passes (5,
+ * unless the network's file sets another EPIS propagation length), without testing whether its messages
+ * settled: on a network with loops its beliefs may be off by a tenth or more, and it does not warn. The
+ * samplers (1 and 3 to 8) warn when their samples' weights are worth fewer than 100 equally weighted
+ * samples (the effective sample size; for logic sampling, its accepted samples), for their beliefs may
+ * then be far off. These are the codes Java
+ * can set: the engine's hybrid
  * algorithms (13 to 16) are not among them. {@link #setInfluenceDiagramAlgorithm(int)} chooses how an
  * influence diagram is solved: 0 policy evaluation (the default), 1 the best-policy search. A network with
  * equation nodes is updated by drawing {@link #setSampleCount(int)} samples, whatever the algorithm setting:

@@ -189,6 +189,12 @@ public class NetworkDynamicTest {
         try {
             Check.equal("TARVO error -2 in function UnrollNetwork. Logged information: Unable to unroll the network: it has "
                     + "no temporal plate\n", message(plain::unroll));
+            // A refused slice count makes no network dynamic.
+            plain.addNode(CPT, "A");
+            plain.setSliceCount(0);
+            Check.equal(0, plain.getSliceCount());
+            Check.equal("TARVO error -2 in function UnrollNetwork. Logged information: Unable to unroll the network: it has "
+                    + "no temporal plate\n", message(plain::unroll));
         } finally {
             plain.dispose();
         }

@@ -1,0 +1,153 @@
+// The samplers (algorithms 1 and 3 to 8) warn when their weights are worth fewer than 100 equally
+// weighted samples: on long chains and trees with unlikely evidence every answer far from the exact one
+// is warned, and on the reference networks without unlikely evidence none is, the answer near the exact.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "base/counted_notices.h"
+#include "base/dmatrix.h"
+#include "base/error_log.h"
+#include "base/status_codes.h"
+#include "inference/sampling_draws.h"
+#include "model/network.h"
+#include "model/node.h"
+#include "model/node_value.h"
+#include "tests/support/costly_networks.h"
+#include "tests/support/reference_checks.h"
+#include "tests/support/reference_networks.h"
+
+namespace {
+
+using namespace vovido::test;
+
+// Logic sampling's accepted samples count as samples of weight 1.
+constexpr int kSamplers[] = {1, 3, 4, 5, 6, 7, 8};
+constexpr char kWarningStart[] = "Warning: the beliefs of ";
+
+// Every node's beliefs, by handle, after an update by the algorithm; empty when the update fails.
+std::vector<std::vector<double>> Beliefs(VRX_network& net, int algorithm, int samples) {
+    net.SetBayesianAlgorithm(algorithm);
+    net.numSamples = samples;
+    vovido::SetSamplingSeed(99);
+    net.InvalidateValues();
+    errorLog.Flush();
+    std::vector<std::vector<double>> out(static_cast<size_t>(net.GetNumberOfSlots()));
+    if (net.UpdateBeliefs() != kSuccess) return {};
+    for (int h = net.GetFirstNode(); h >= 0; h = net.GetNextNode(h)) {
+        VRX_Dmatrix* beliefs = nullptr;
+        if (net.GetNode(h)->GetValue()->GetValue(beliefs) != kSuccess) return {};
+        out[static_cast<size_t>(h)].assign(beliefs->GetData(),
+                                           beliefs->GetData() + beliefs->GetNumberOfElements());
+    }
+    return out;
+}
+
+double LargestDifference(const std::vector<std::vector<double>>& a,
+                         const std::vector<std::vector<double>>& b) {
+    double largest = 0.0;
+    for (size_t h = 0; h < a.size() && h < b.size(); ++h) {
+        for (size_t k = 0; k < a[h].size() && k < b[h].size(); ++k)
+            largest = std::fmax(largest, std::fabs(a[h][k] - b[h][k]));
+    }
+    return largest;
+}
+
+// The few-samples warning of the last update, empty when none was logged.
+std::string FewSamplesWarning() {
+    for (int i = 0; i < errorLog.GetNumberOfEntries(); ++i) {
+        const std::string text = errorLog.GetMessage(i);
+        if (text.rfind(kWarningStart, 0) == 0) return text;
+    }
+    return "";
+}
+
+struct UnlikelyEvidence {
+    const char* name;
+    int nodes, outcomes, observed;
+    bool tree;
+};
+
+// A chain (each node a child of the one before) or a random tree of six-state nodes with peaked tables,
+// the last outcome of some nodes observed: evidence of very small probability.
+TEST(SamplerWarnings, FarOffAnswersOnUnlikelyEvidenceAreWarned) {
+    const UnlikelyEvidence shapes[] = {{"chain", 600, 6, 3, false}, {"tree", 600, 6, 20, true}};
+    for (const UnlikelyEvidence& shape : shapes) {
+        VRX_network net;
+        net.propagationFlags = 0;
+        ASSERT_EQ(BuildSampledBand(net, shape.nodes, shape.outcomes, 1, shape.tree, shape.observed),
+                  kSuccess);
+        const auto exact = Beliefs(net, 0, 0);
+        ASSERT_FALSE(exact.empty());
+        for (int algorithm : kSamplers) {
+            const std::string where = std::string(shape.name) + ", algorithm " + std::to_string(algorithm);
+            const auto sampled = Beliefs(net, algorithm, 10000);
+            // Logic sampling may accept no sample at all, and says so.
+            if (algorithm == 1 && sampled.empty()) {
+                EXPECT_EQ(errorLog.GetCode(0), kNoUsefulSamples) << where;
+                continue;
+            }
+            ASSERT_FALSE(sampled.empty()) << where << ": " << errorLog.GetMessage(0);
+            const std::string warning = FewSamplesWarning();
+            if (LargestDifference(sampled, exact) > 0.1) {
+                EXPECT_NE(warning, "") << where << " is off by " << LargestDifference(sampled, exact);
+            }
+            if (warning.empty()) continue;
+            // Names some unobserved nodes, the effective size and the samples drawn.
+            EXPECT_NE(warning.find(" of [n"), std::string::npos) << warning;
+            EXPECT_NE(warning.find(" of 10000"), std::string::npos) << warning;
+            EXPECT_NE(warning.find("effective sample size of "), std::string::npos) << warning;
+        }
+    }
+}
+
+// Updates repeated within one call (as policy evaluation makes them) warn once, counted.
+TEST(SamplerWarnings, WarningsOfOneCallFold) {
+    VRX_network net;
+    net.propagationFlags = 0;
+    ASSERT_EQ(BuildSampledBand(net, 300, 6, 1, true, 20), kSuccess);
+    errorLog.Flush();
+    {
+        vovido::NoticeCall call;
+        for (uint32_t seed : {1u, 2u}) {
+            net.SetBayesianAlgorithm(3);
+            net.numSamples = 2000;
+            vovido::SetSamplingSeed(seed);
+            net.InvalidateValues();
+            ASSERT_EQ(net.UpdateBeliefs(), kSuccess);
+        }
+    }
+    ASSERT_EQ(errorLog.GetNumberOfEntries(), 1);
+    EXPECT_EQ(
+        std::string(errorLog.GetMessage(0))
+            .rfind(
+                "Warning: the beliefs of 2 updates rest on fewer than 100 effective samples, and may be far "
+                "off, e.g. ",
+                0),
+        0u)
+        << errorLog.GetMessage(0);
+}
+
+// Cases of evidence a thousandth or likelier: no warning, and every belief near the exact one.
+TEST(SamplerWarnings, LikelyEvidenceOnReferenceNetworksIsNotWarned) {
+    for (const char* name : {"alarm", "win95pts", "hepar2"}) {
+        VRX_network net;
+        ASSERT_EQ(net.ReadFile(ReferencePath(name, ".net").c_str()), kSuccess) << name;
+        net.propagationFlags = 0;
+        for (const ReferenceCase& item : ReadReferenceCases(name)) {
+            if (item.probabilityOfEvidence < 1e-3) continue;
+            ASSERT_TRUE(SetCaseEvidence(net, item));
+            for (int algorithm : {3, 4, 7, 8}) {
+                const std::string where =
+                    std::string(name) + " " + item.name + ", algorithm " + std::to_string(algorithm);
+                (void)Beliefs(net, algorithm, 10000);
+                EXPECT_EQ(FewSamplesWarning(), "") << where;
+                ExpectReferencePosteriors(net, item, 0.05, false);
+            }
+        }
+    }
+}
+
+}  // namespace
