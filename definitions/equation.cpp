@@ -3,6 +3,7 @@
 #include "definitions/equation.h"
 #include "definitions/definition_support.h"
 
+#include <algorithm>
 #include <unordered_set>
 
 #include "base/error_log.h"
@@ -123,9 +124,24 @@ int VRX_equation::RemoveParent(int parent) {
         if (parents[i] != parent && id != nullptr) others.emplace_back(id);
     }
     const char* own = vovido::NodeIdOf(network, handle);
+    const char* removed = vovido::NodeIdOf(network, parent);
+    std::vector<std::string> named;
+    equation.GetVariables(named);
+    std::string before;
+    EquationToText(equation, before);
     equation.SetDefault(own != nullptr ? own : "", others);
     equation.hasDistribution = false;
     vovido::InvalidateOwnAndDescendantValues(*network, handle);
+    // The caller's text is lost: say so where it named the parent.
+    if (!replacingEquation && removed != nullptr &&
+        std::find(named.begin(), named.end(), removed) != named.end()) {
+        std::string after;
+        EquationToText(equation, after);
+        const std::string text = std::string("Node [") + (own != nullptr ? own : "") + "] : its equation \"" +
+                                 before + "\" named [" + removed + "], whose arc is removed: it is now \"" +
+                                 after + "\"";
+        (void)LogError(errorLog, kOutOfRange, text.c_str(), nullptr);
+    }
     return kSuccess;
 }
 
@@ -214,7 +230,9 @@ int VRX_equation::SetEquation(const char* text, int* errorPosition, std::string*
     const int notices = network->propagationFlags & PropagationFlags::kNotices;
     network->propagationFlags &= ~PropagationFlags::kNotices;
     const VRX_intArray former(network->GetParents(handle));
+    replacingEquation = true;
     for (int i = 0; i < former.GetCount(); ++i) (void)network->RemoveArc(former[i], handle);  // live arcs
+    replacingEquation = false;
     for (const std::string& name : names) {
         const int h = network->FindNode(name.c_str());
         // A node the arc refuses (no equation node) stays out; the refusal is in the log.

@@ -72,6 +72,8 @@ public:
 
 private:
     ParsedEquation equation;
+    // While SetEquation rebuilds the arcs, a removed parent loses no text of the caller's.
+    bool replacingEquation = false;
     double lowerBound = -1.0;
     double upperBound = 1.0;
     std::vector<DiscretizationInterval> intervals;

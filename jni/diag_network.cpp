@@ -76,6 +76,7 @@ void checkFaultIndex(const DiagSession& session, int index) {
     if (index >= 0 && index < count) return;
     std::string text = "Invalid fault index ";
     appendInt(text, index);
+    if (count == 0) throw std::invalid_argument(text + "; the network has no faults");
     text += "; valid indices are 0..";
     appendInt(text, count - 1);
     throw std::invalid_argument(text);

@@ -63,6 +63,8 @@ VRX_node& checkOutcomeIndex(const VRX_network& network, int handle, int outcome)
         std::string text = WithInt("Invalid outcome index ", outcome);
         text += " for node '";
         text += NodeId(node);
+        // "0..-1" would name no range: a node without outcomes (utility, equation) says so.
+        if (count == 0) throw std::invalid_argument(text + "', which has no outcomes");
         text += "', valid indices are 0..";
         appendInt(text, count - 1);
         throw std::invalid_argument(text);

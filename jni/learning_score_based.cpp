@@ -37,6 +37,7 @@ jobject LearnIntoNewNetwork(JNIEnv* env, Learn&& learn) {
 }
 
 constexpr char kGreedyThickThinning[] = "greedy thick thinning";
+constexpr char kNaiveBayes[] = "naive bayes";
 
 GreedyThickThinningOptions& Gtt(JNIEnv* env, jobject self) {
     return NativeObject<GreedyThickThinningOptions>(env, self);
@@ -145,7 +146,11 @@ extern "C" JNIEXPORT jint JNICALL Java_tarvo_learning_NaiveBayes_getPriorsMethod
 
 extern "C" JNIEXPORT void JNICALL Java_tarvo_learning_NaiveBayes_setPriorsMethod(JNIEnv* env, jobject self,
                                                                                  jint value) {
-    RunNative(env, [&] { Nb(env, self).priorsMethod = value; });
+    RunNative(env, [&] {
+        NaiveBayesOptions& options = Nb(env, self);
+        checkSettingFault(PriorsMethodFault(kNaiveBayes, value));
+        options.priorsMethod = value;
+    });
 }
 
 extern "C" JNIEXPORT jboolean JNICALL Java_tarvo_learning_NaiveBayes_getFeatureSelection(JNIEnv* env,
@@ -181,7 +186,11 @@ extern "C" JNIEXPORT jdouble JNICALL Java_tarvo_learning_NaiveBayes_getNetWeight
 
 extern "C" JNIEXPORT void JNICALL Java_tarvo_learning_NaiveBayes_setNetWeight(JNIEnv* env, jobject self,
                                                                               jdouble value) {
-    RunNative(env, [&] { Nb(env, self).netWeight = value; });
+    RunNative(env, [&] {
+        NaiveBayesOptions& options = Nb(env, self);
+        checkSettingFault(NetWeightFault(kNaiveBayes, value));
+        options.netWeight = value;
+    });
 }
 
 extern "C" JNIEXPORT jobject JNICALL Java_tarvo_learning_NaiveBayes_learn(JNIEnv* env, jobject self,

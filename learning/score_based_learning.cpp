@@ -217,6 +217,10 @@ int LearnGreedyThickThinning(const GreedyThickThinningOptions& options, const Da
 
 int LearnNaiveBayes(const NaiveBayesOptions& options, const DataSet& data, VRX_network& network,
                     progress_tracker* progress) {
+    for (const std::string& fault : {PriorsMethodFault("naive bayes", options.priorsMethod),
+                                     NetWeightFault("naive bayes", options.netWeight)}) {
+        if (!fault.empty()) return LogError(errorLog, kFailure, fault.c_str(), nullptr);
+    }
     return LearnWithClassifier(
         "naive bayes", "Naive Bayes", options.priorsMethod, options.netWeight, data, network, progress,
         [&](dag& graph, dag_classifier& classifier) -> std::string {

@@ -57,10 +57,13 @@ TEST_F(EquationDefinitionTest, NewNodeAndArcEditsKeepTheEquationInStep) {
     EXPECT_EQ(TextOf(net, x), "x=b");
     ASSERT_EQ(net.RemoveArc(b, x), kSuccess);
     EXPECT_EQ(TextOf(net, x), "x=0");
-    // Deleting a parent removes its arc the same way.
+    // Deleting a parent removes its arc the same way, and the caller's text lost is told.
     ASSERT_EQ(EquationOf(net, x).SetEquation("x = a*b", nullptr, nullptr), kSuccess);
+    errorLog.Flush();
     ASSERT_EQ(net.DeleteNode(a), kSuccess);
     EXPECT_EQ(TextOf(net, x), "x=b");
+    EXPECT_EQ(vovido::test::LogDump(),
+              "-2 Node [x] : its equation \"x=a*b\" named [a], whose arc is removed: it is now \"x=b\"\n");
 }
 
 TEST_F(EquationDefinitionTest, SetEquationRebuildsTheParentsFromTheText) {

@@ -240,6 +240,14 @@ TEST(LearningRefusals, BadSettingsMatchesAndKnowledge) {
              return gtt(Gtt(0, 5, 1.0, {}, {{0, 7}}));
          },
          "-1 greedy thick thinning: forbidden arc names variable 7, valid range is 0..3"},
+        {[&] {
+             NaiveBayesOptions o;
+             o.classVariableId = "a";
+             o.priorsMethod = 99;
+             VRX_network net;
+             return LearnNaiveBayes(o, data, net);
+         },
+         "-1 naive bayes: the priors method must be 0 or 1, not 99"},
         {[&] { return pc(PcOptions(), unnamed); }, "-1 pc: constant not allowed: column 2"},
         {[&] {
              VRX_network net;

@@ -475,7 +475,8 @@ public class Network extends Wrapper {
 
     /**
      * Deletes the arc from parent to child; the child's table keeps the slice of the parent's first
-     * outcome.
+     * outcome. An equation node's equation becomes the sum of its other parents ("Y=0" without any): where
+     * the equation named the parent, a warning names the node and gives its old and new equation.
      *
      * @param parentHandle the parent's handle
      * @param childHandle the child's handle
@@ -1052,9 +1053,10 @@ public class Network extends Wrapper {
      * Observes the value of a continuous (equation) node.
      *
      * @param nodeHandle the node's handle
-     * @param value the observed value
-     * @throws TARVOException when the handle names no node, or the node takes no number ("TARVO error -51
-     *     in function SetEvidence" for a discrete node)
+     * @param value the observed value, a finite number
+     * @throws TARVOException when the handle names no node, the value is NaN or infinite ("Invalid evidence
+     *     nan for node 'X': a continuous node's evidence must be a finite number"), or the node takes no
+     *     number ("TARVO error -51 in function SetEvidence" for a discrete node)
      */
     public native void setContEvidence(int nodeHandle, double value);
 

@@ -326,7 +326,7 @@ public class DiagNetworkTest {
             Check.equal(-2, diag.getPursuedFault());
             Check.equal(-2, diag.findMostLikelyFault());
             Check.equal(0, diag.getPursuedFaults().length);
-            Check.equal("Invalid fault index 0; valid indices are 0..-1", message(() -> diag.getFault(0)));
+            Check.equal("Invalid fault index 0; the network has no faults", message(() -> diag.getFault(0)));
             Check.equal("TARVO error -2 in function ComputeTestStrengths. Logged information: No fault is pursued: the network has no "
                     + "fault states, or none was chosen with setPursuedFault\n", message(() -> diag.update(1)));
         } finally {

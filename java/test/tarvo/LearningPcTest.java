@@ -9,6 +9,7 @@ import tarvo.learning.DataMatch;
 import tarvo.learning.DataSet;
 import tarvo.learning.EM;
 import tarvo.learning.GreedyThickThinning;
+import tarvo.learning.NaiveBayes;
 import tarvo.learning.PC;
 import tarvo.learning.Pattern;
 
@@ -110,6 +111,7 @@ public class LearningPcTest {
     public void testBadCallsAreRefusedAtTheCall() {
         PC pc = new PC();
         GreedyThickThinning gtt = new GreedyThickThinning();
+        NaiveBayes nb = new NaiveBayes();
         EM em = new EM();
         Pattern pattern = new Pattern();
         DataSet data = new DataSet();
@@ -128,6 +130,8 @@ public class LearningPcTest {
                     "greedy thick thinning: the maximum number of parents must be 0 or more, not -1"},
                 {(Check.Body) () -> gtt.setNetWeight(0),
                     "greedy thick thinning: the net weight must be greater than 0, not 0"},
+                {(Check.Body) () -> nb.setPriorsMethod(99), "naive bayes: the priors method must be 0 or 1, not 99"},
+                {(Check.Body) () -> nb.setNetWeight(-1), "naive bayes: the net weight must be greater than 0, not -1"},
                 {(Check.Body) () -> em.setEqSampleSize(-5), "em: the equivalent sample size must be 0 or more, not -5"},
                 {(Check.Body) () -> pattern.setEdge(0, 1, 7), "Invalid pattern edge mark 7, valid range is 0..2"},
                 {(Check.Body) () -> em.learn(data, net, new DataMatch[] {new DataMatch(0, 0, 5)}, (int[]) null),
@@ -146,11 +150,14 @@ public class LearningPcTest {
             Check.equal(0, gtt.getPriorsMethod());
             Check.equal(5, gtt.getMaxParents());
             Check.equal(1.0, gtt.getNetWeight());
+            Check.equal(0, nb.getPriorsMethod());
+            Check.equal(1.0, nb.getNetWeight());
             Check.equal(0, em.getEqSampleSize());
             Check.equal(0, pattern.getEdge(0, 1));
         } finally {
             pc.dispose();
             gtt.dispose();
+            nb.dispose();
             em.dispose();
             pattern.dispose();
             data.dispose();

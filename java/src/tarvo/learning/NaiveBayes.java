@@ -41,7 +41,8 @@ public class NaiveBayes extends Wrapper {
      * Chooses how the learnt tables are smoothed, as {@link GreedyThickThinning#setPriorsMethod(int)}.
      *
      * @param method 0 every prior count 1, 1 equivalent-sample-size priors of weight {@link #getNetWeight()}
-     * @throws tarvo.TARVOException when the learner has been disposed of
+     * @throws tarvo.TARVOException when the learner has been disposed of, or for another method ("naive
+     *     bayes: the priors method must be 0 or 1, not 99"); the setting is then unchanged
      */
     public native void setPriorsMethod(int method);
 
@@ -86,10 +87,12 @@ public class NaiveBayes extends Wrapper {
     public native double getNetWeight();
 
     /**
-     * Sets the equivalent sample size of each node when the priors method is 1; stored as given.
+     * Sets the equivalent sample size of each node when the priors method is 1.
      *
-     * @param weight the weight
-     * @throws tarvo.TARVOException when the learner has been disposed of
+     * @param weight the weight, finite and greater than 0
+     * @throws tarvo.TARVOException when the learner has been disposed of, or for a weight of 0 or less, NaN
+     *     or infinite ("naive bayes: the net weight must be greater than 0, not -1"); the setting is then
+     *     unchanged
      */
     public native void setNetWeight(double weight);
 
