@@ -392,8 +392,9 @@ int ReadNestedLists(VRX_textFormat& speaker, bool commas,
     int depth = 1;
     while (depth > 0) {
         if (const int rc = speaker.PeekToken()) {
+            if (rc == kNoMoreTokens) return speaker.ReportUnexpectedEnd(TokenKind::kPunctuator, ")");
             speaker.FormatUnexpectedEnd(TokenKind::kPunctuator, ")");
-            return speaker.ReportError(rc == kNoMoreTokens ? kSyntaxError : rc, speaker.GetMessage().c_str());
+            return speaker.ReportError(rc, speaker.GetMessage().c_str());
         }
         const VRX_token& token = speaker.GetToken();
         const bool punctuator = token.kind == TokenKind::kPunctuator && token.text != nullptr;

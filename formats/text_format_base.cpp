@@ -165,17 +165,19 @@ int VRX_textFormat::RequireToken(int kind, const char* text) {
     }
     const int result = ExpectToken(kind, text);
     if (result == kSuccess) return kSuccess;
-    if (result == kSyntaxError) {
-        FormatUnexpectedToken(kind, text);
-    } else {
-        FormatUnexpectedEnd(kind, text);
-        // The first block the end leaves open names it; the others are the same cause.
-        if (endReported_) {
-            NoteReport_(kSyntaxError, true);
-            return kSyntaxError;
-        }
-        endReported_ = true;
+    if (result != kSyntaxError) return ReportUnexpectedEnd(kind, text);
+    FormatUnexpectedToken(kind, text);
+    return ReportError(kSyntaxError, message.c_str());
+}
+
+int VRX_textFormat::ReportUnexpectedEnd(int kind, const char* text) {
+    FormatUnexpectedEnd(kind, text);
+    // The first block the end leaves open names it; the others are the same cause.
+    if (endReported_) {
+        NoteReport_(kSyntaxError, true);
+        return kSyntaxError;
     }
+    endReported_ = true;
     return ReportError(kSyntaxError, message.c_str());
 }
 
@@ -482,8 +484,11 @@ int VRX_textFormat::ReportSkipEnd_(int result) {
         token.text != nullptr ? std::string(token.text, static_cast<size_t>(token.length)) : "";
     const bool wordToken = token.kind == TokenKind::kIdentifier || token.kind == TokenKind::kInteger ||
                            token.kind == TokenKind::kReal;
-    if (wordToken && lexer->EndsWithoutSeparator() && !word.empty() && count > readFirstEntry_ && count > 0 &&
-        std::strstr(errorLog.GetMessage(count - 1), ("'" + word + "'").c_str()) != nullptr) {
+    const char* last = count > readFirstEntry_ && count > 0 ? errorLog.GetMessage(count - 1) : "";
+    // A cut parent's name is quoted as a node's: ("tu").
+    const bool saidOfWord = std::strstr(last, ("'" + word + "'").c_str()) != nullptr ||
+                            std::strstr(last, ("(\"" + word + "\")").c_str()) != nullptr;
+    if (wordToken && lexer->EndsWithoutSeparator() && !word.empty() && saidOfWord) {
         errorLog.Truncate(count - 1);
         return ReportError(
             kNoMoreTokens,

@@ -119,6 +119,9 @@ public:
     [[nodiscard]] int RequireToken(int kind, const char* text);
     void FormatUnexpectedToken(int kind, const char* text);
     void FormatUnexpectedEnd(int kind, const char* text);
+    // The end of the input where `text` was expected, as RequireToken reports it: the first block the end
+    // leaves open names it, the others say nothing more (kSyntaxError either way).
+    int ReportUnexpectedEnd(int kind, const char* text);
     // 1 or 0, or the lexer's failure (kNoMoreTokens at the end of the input); nothing consumed.
     [[nodiscard]] int IsIdentifierNext();
     [[nodiscard]] int IsStringNext();

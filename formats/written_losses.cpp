@@ -24,7 +24,7 @@
 namespace vovido {
 
 const WrittenLosses kHuginLosses = {true, true, false, true, false, true, true, true, true, true};
-const WrittenLosses kMsbnLosses = {true, true, false, true, true, true, true, false, true};
+const WrittenLosses kMsbnLosses = {true, true, false, true, true, true, true, false, true, false, true};
 const WrittenLosses kErgoLosses = {true, true, true, true, true, true, true, true, true, true};
 const WrittenLosses kXmlBifLosses = {true, true, true, true, true, true, true, true, true};
 const WrittenLosses kNeticaLosses = {true, false, false, false, false, true, true, false, false};
@@ -126,6 +126,8 @@ void WarnNetworkLosses(VRX_network& network, const WrittenLosses& losses) {
         WarnNetwork(true, (nameIsId ? "identifier and name [" : "identifier [") + std::string(id) +
                               (nameIsId ? "] are" : "] is"));
     }
+    if (losses.networkIdBesideName && named && !nameIsId && !IsStandInNetworkId(id))
+        WarnNetwork(true, "identifier [" + std::string(id) + "] is");
     WarnNetwork(losses.networkName && named && !nameIsId, "name is");
     WarnNetwork(losses.networkComment && header != nullptr && HasText(header->GetComment()), "comment is");
     WarnNetwork(network.userProperties.GetNumberOfProperties() > 0, "user properties are");

@@ -25,6 +25,8 @@ struct WrittenLosses {
     bool networkComment = false;
     // The network's identifier (formats without a network statement).
     bool networkId = false;
+    // The identifier beside a name (formats whose network statement holds one text, the name first).
+    bool networkIdBesideName = false;
 };
 
 // Hugin, MSBN, Ergo, XMLBIF and Netica: what each leaves out of a node; none holds submodels.

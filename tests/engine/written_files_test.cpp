@@ -343,6 +343,12 @@ TEST_F(WrittenFiles, WhatAFormatCannotHoldIsWarnedOnce) {
         EXPECT_EQ(named.WriteFile(file.c_str()), kSuccess) << extension << LogDump();
         EXPECT_EQ(LogDump(), "-2 The network's identifier and name [alarm] are left out\n") << extension;
     }
+    // An MSBN header holds one text, the name before the identifier.
+    ASSERT_EQ(named.GetHeader()->SetName("Alarm system"), kSuccess);
+    const TempFile msbn(".dsc");
+    errorLog.Flush();
+    EXPECT_EQ(named.WriteFile(msbn.c_str()), kSuccess) << LogDump();
+    EXPECT_EQ(LogDump(), "-2 The network's identifier [alarm] is left out\n");
     // XMLBIF alone takes the other kinds given by parameters.
     VRX_network demorgan;
     AddNode(demorgan, DefinitionType::kDeMorgan, "D", {});
