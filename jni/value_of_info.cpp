@@ -62,6 +62,28 @@ constexpr NodeEdit kSetDecision{Decide, "Cannot set decision on ValueOfInfo obje
 constexpr NodeEdit kSetPointOfView{View, "Cannot set point of view on ValueOfInfo object to node ", "",
                                    nullptr};
 
+// Why the settings refused an edit that no rule of the question names: the list the node must be in, or
+// the order of the decisions. Empty when none of these explains it.
+std::string ListReason(const VRX_valueOfInformation& s, const VRX_network& network, int handle,
+                       const NodeEdit& edit) {
+    const auto named = [&](int h) { return std::string("[") + NodeIdText(*network.GetNode(h)) + "]"; };
+    if (edit.edit == Add && s.GetObservedNodes().IsInList(handle))
+        return "it is among the nodes to observe already";
+    if (edit.edit == Remove) return "it is not among the nodes to observe";
+    if (edit.edit == Decide) {
+        if (!s.GetDecisions().IsInList(handle)) return "it is no decision (getAllDecisions lists them)";
+        if (network.IsLiveHandle(s.GetPointOfView()))
+            return "it comes before the point of view " + named(s.GetPointOfView());
+    }
+    if (edit.edit == View) {
+        if (!s.GetActions().IsInList(handle))
+            return "it is neither a decision nor a node observed before one (getAllActions lists them)";
+        if (network.IsLiveHandle(s.GetDecision()))
+            return "it comes after the decision " + named(s.GetDecision());
+    }
+    return {};
+}
+
 // Applies the edit to the handle, checked first.
 void EditNode(JNIEnv* env, jobject self, int handle, const NodeEdit& edit) {
     VRX_valueOfInformation& settings = Settings(env, self);
@@ -72,8 +94,9 @@ void EditNode(JNIEnv* env, jobject self, int handle, const NodeEdit& edit) {
     if (rc != 0) {
         // Only the rule refuses with kWrongNodeType; other refusals keep their bare text.
         const bool byRule = rc == kWrongNodeType && why != nullptr;
+        const std::string reason = byRule ? std::string(why) : ListReason(settings, network, handle, edit);
         throw std::runtime_error(edit.before + std::string(NodeIdText(node)) + edit.after +
-                                 (byRule ? std::string(": ") + why : std::string()));
+                                 (reason.empty() ? std::string() : ": " + reason));
     }
 }
 

@@ -166,7 +166,8 @@ public class ValueOfInfo extends Wrapper {
      *
      * @param nodeHandle the node's handle
      * @throws TARVOException when the handle names no node, or the node is already among those to observe
-     *     ("Cannot add node ID to ValueOfInfo object"), or it is the decision ("Cannot add node ID to
+     *     ("Cannot add node ID to ValueOfInfo object: it is among the nodes to observe already"), or it is
+     *     the decision ("Cannot add node ID to
      *     ValueOfInfo object: it is the decision, which cannot be observed before it is made")
      */
     public native void addNode(int nodeHandle);
@@ -184,7 +185,7 @@ public class ValueOfInfo extends Wrapper {
      *
      * @param nodeHandle the node's handle
      * @throws TARVOException when the handle names no node, or the node is not among those to observe
-     *     ("Cannot remove node ID to ValueOfInfo object")
+     *     ("Cannot remove node ID to ValueOfInfo object: it is not among the nodes to observe")
      */
     public native void removeNode(int nodeHandle);
 
@@ -201,10 +202,11 @@ public class ValueOfInfo extends Wrapper {
      * becomes the point of view too.
      *
      * @param nodeHandle the handle of one of {@link #getAllDecisions()}
-     * @throws TARVOException when the handle names no node, or the node is no decision or comes before the
-     *     point of view ("Cannot set decision on ValueOfInfo object to node ID"), or it is one of the nodes
-     *     to observe (the same text, then ": it is one of the observed nodes, which are observed before the
-     *     decision"); the decision stays then
+     * @throws TARVOException when the handle names no node, or the node is no decision ("Cannot set decision
+     *     on ValueOfInfo object to node ID: it is no decision (getAllDecisions lists them)") or comes before
+     *     the point of view (the same text, then ": it comes before the point of view [P]"), or it is one of
+     *     the nodes to observe (the same text, then ": it is one of the observed nodes, which are observed
+     *     before the decision"); the decision stays then
      */
     public native void setDecision(int nodeHandle);
 
@@ -221,8 +223,10 @@ public class ValueOfInfo extends Wrapper {
      * the decision too.
      *
      * @param nodeHandle the handle of one of {@link #getAllActions()}
-     * @throws TARVOException when the handle names no node, or the node is not among the actions or comes
-     *     after the decision ("Cannot set point of view on ValueOfInfo object to node ID")
+     * @throws TARVOException when the handle names no node, or the node is not among the actions ("Cannot
+     *     set point of view on ValueOfInfo object to node ID: it is neither a decision nor a node observed
+     *     before one (getAllActions lists them)") or comes after the decision (the same text, then ": it comes
+     *     after the decision [D]")
      */
     public native void setPointOfView(int nodeHandle);
 

@@ -84,14 +84,25 @@ public class DecisionsTest {
             Check.equal("[Test, Seismic, Drill]", java.util.Arrays.toString(voi.getAllActionIds()));
             Check.equal("[Test, Drill]", java.util.Arrays.toString(voi.getAllDecisionIds()));
             voi.addNode("Oil");
-            Check.equal("Cannot add node Oil to ValueOfInfo object", message(() -> voi.addNode("Oil")));
-            Check.equal("Cannot remove node Seismic to ValueOfInfo object", message(() -> voi.removeNode("Seismic")));
-            Check.equal("Cannot set decision on ValueOfInfo object to node Oil", message(() -> voi.setDecision("Oil")));
+            Check.equal("Cannot add node Oil to ValueOfInfo object: it is among the nodes to observe already",
+                    message(() -> voi.addNode("Oil")));
+            Check.equal("Cannot remove node Seismic to ValueOfInfo object: it is not among the nodes to observe",
+                    message(() -> voi.removeNode("Seismic")));
+            Check.equal("Cannot set decision on ValueOfInfo object to node Oil: it is no decision (getAllDecisions "
+                    + "lists them)", message(() -> voi.setDecision("Oil")));
+            Check.equal("Cannot set point of view on ValueOfInfo object to node Oil: it is neither a decision nor a "
+                    + "node observed before one (getAllActions lists them)", message(() -> voi.setPointOfView("Oil")));
             Check.equal("Invalid node handle: 99", message(() -> voi.setPointOfView(99)));
             voi.setDecision("Drill");
             Check.equal("Cannot add node Drill to ValueOfInfo object: it is the decision, which cannot be observed "
                     + "before it is made", message(() -> voi.addNode("Drill")));
             Check.equal("Drill", voi.getPointOfViewId());
+            voi.setPointOfView("Test");
+            voi.setDecision("Test");
+            Check.equal("Cannot set point of view on ValueOfInfo object to node Drill: it comes after the decision "
+                    + "[Test]", message(() -> voi.setPointOfView("Drill")));
+            voi.setDecision("Drill");
+            voi.setPointOfView("Drill");
             voi.update();
             Check.equal("[Test, Seismic]", java.util.Arrays.toString(voi.getIndexingNodeIds()));
             Fixtures.near(new double[] {24.5 / 0.24 - 87.5, 30, 8.5 / 0.41, 35, 35, 35}, voi.getValues(), "VOI");
