@@ -1,5 +1,8 @@
 // Network natives of the annealed MAP search: the tuning record from Java, the network's findings as
 // evidence, and the results as a tarvo.AnnealedMapResults.
+#include <cstdio>
+#include <stdexcept>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -30,8 +33,33 @@ using vovido::ReadIntArray;
 
 namespace {
 
-// The tuning fields go into the network, which keeps its previous record when it refuses them; the seed
-// is returned.
+// The first field of a record the search cannot run with, named with the range it must lie in; empty for
+// a record in range. Written so that NaN fails.
+std::string TuningFault(const VRX_annealedMapTuning& t) {
+    const auto real = [](const char* name, double value, const char* range) {
+        char text[160];
+        std::snprintf(text, sizeof text, "Invalid annealed MAP tuning: %s %g, it must be %s", name, value,
+                      range);
+        return std::string(text);
+    };
+    const auto whole = [](const char* name, int value, const std::string& range) {
+        return "Invalid annealed MAP tuning: " + std::string(name) + " " + std::to_string(value) +
+               ", it must be " + range;
+    };
+    if (!(t.speed >= 0.5 && t.speed <= 0.99)) return real("speed", t.speed, "in [0.5, 0.99]");
+    if (!(t.Tmin > 0)) return real("Tmin", t.Tmin, "above 0");
+    if (!(t.Tinit > t.Tmin)) return real("Tinit", t.Tinit, "above Tmin");
+    if (!(t.kReheat > 0)) return real("kReheat", t.kReheat, "above 0");
+    if (t.numCycle < 1) return whole("numCycle", t.numCycle, "at least 1");
+    if (t.iReheatSteps < 1) return whole("iReheatSteps", t.iReheatSteps, "at least 1");
+    if (t.iStopSteps < t.iReheatSteps)
+        return whole("iStopSteps", t.iStopSteps,
+                     "at least iReheatSteps (" + std::to_string(t.iReheatSteps) + ")");
+    return {};
+}
+
+// The tuning fields go into the network, refused naming the first field out of range; the seed is
+// returned.
 int ReadTuning(JNIEnv* env, VRX_network& network, jobject tuning) {
     if (tuning == nullptr) return 0;
     const LocalRef<jclass> cls(env, env->GetObjectClass(tuning));
@@ -54,11 +82,23 @@ int ReadTuning(JNIEnv* env, VRX_network& network, jobject tuning) {
     record.iStopSteps = whole("iStopSteps");
     const int seed = whole("randSeed");
     CheckJavaException(env);
-    (void)network.SetAnnealedMapTuning(record);  // a refused record leaves the previous one in force
+    const std::string fault = TuningFault(record);
+    if (!fault.empty()) throw std::invalid_argument(fault);
+    (void)network.SetAnnealedMapTuning(record);  // in range: taken
     return seed;
 }
 
 jobject AnnealedMap(JNIEnv* env, VRX_network& network, jintArray mapNodes, jobject tuning) {
+    // A search that fails leaves the network's settings as they were.
+    const VRX_annealedMapTuning before = network.GetAnnealedMapTuning();
+    struct Restore {
+        VRX_network& network;
+        const VRX_annealedMapTuning& tuning;
+        bool done = false;
+        ~Restore() {
+            if (!done) (void)network.SetAnnealedMapTuning(tuning);
+        }
+    } restore{network, before};
     const int seed = ReadTuning(env, network, tuning);
     std::vector<std::pair<int, int>> evidence;
     for (int h = network.GetFirstNode(); h >= 0; h = network.GetNextNode(h)) {
@@ -79,7 +119,10 @@ jobject AnnealedMap(JNIEnv* env, VRX_network& network, jintArray mapNodes, jobje
     const LocalRef<jclass> cls = FindJavaClass(env, "tarvo/AnnealedMapResults");
     const jmethodID constructor = FindMethod(env, cls.get(), "<init>", "(DD[I)V");
     const LocalRef<jintArray> states(env, makeIntArray(env, assignment));
-    return NewJavaObject(env, cls.get(), constructor, mapProbability, evidenceProbability, states.get());
+    jobject results =
+        NewJavaObject(env, cls.get(), constructor, mapProbability, evidenceProbability, states.get());
+    restore.done = true;
+    return results;
 }
 
 }  // namespace

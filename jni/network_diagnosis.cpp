@@ -70,7 +70,14 @@ jint DiagType(JNIEnv*, const VRX_network& network, int handle) {
     return NodeExtra(network, handle).diagType;
 }
 void SetDiagType(JNIEnv*, const VRX_network& network, int handle, jint type) {
-    NodeExtra(network, handle).diagType = type;
+    VRX_extraDefinition& extra = NodeExtra(network, handle);
+    // The files keep only these three: another would be read back as auxiliary.
+    if (type < 0 || type > 2) {
+        throw std::invalid_argument("Invalid diagnostic type " + std::to_string(type) + " for node '" +
+                                    NodeIdText(checkNodeHandle(network, handle)) +
+                                    "', valid types are 0 (target), 1 (observation), 2 (auxiliary)");
+    }
+    extra.diagType = type;
 }
 jboolean Ranked(JNIEnv*, const VRX_network& network, int handle) {
     return NodeExtra(network, handle).ranked ? JNI_TRUE : JNI_FALSE;

@@ -59,7 +59,13 @@ extern "C" JNIEXPORT jint JNICALL Java_tarvo_Network_getSampleCount(JNIEnv* env,
 }
 
 extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setSampleCount(JNIEnv* env, jobject self, jint count) {
-    OnNetwork(env, self, [count](VRX_network& net) { net.numSamples = count; });
+    OnNetwork(env, self, [count](VRX_network& net) {
+        // The samplers refuse fewer than one sample, and so do the readers of a file that keeps it.
+        if (count < 1)
+            throw std::invalid_argument("Invalid sample count " + std::to_string(count) +
+                                        ", it must be at least 1");
+        net.numSamples = count;
+    });
 }
 
 extern "C" JNIEXPORT jint JNICALL Java_tarvo_Network_getBayesianAlgorithm(JNIEnv* env, jobject self) {

@@ -2,10 +2,10 @@ package tarvo;
 
 /**
  * The settings of the annealed MAP search, {@link Network#annealedMap(int[], AnnealedMapTuning)}; the
- * fields start at the network's defaults. The search reads every field by name. The network keeps the
- * settings for later searches only when they are in range: 0.5 &lt;= speed &lt;= 0.99, Tmin &gt; 0,
- * Tinit &gt; Tmin, kReheat &gt; 0, numCycle &gt;= 1 and 1 &lt;= iReheatSteps &lt;= iStopSteps; otherwise
- * the search runs with the network's previous settings (the seed is used in either case).
+ * fields start at the network's defaults. The search reads every field by name and refuses settings out of
+ * range, naming the first: 0.5 &lt;= speed &lt;= 0.99, Tmin &gt; 0, Tinit &gt; Tmin, kReheat &gt; 0,
+ * numCycle &gt;= 1 and 1 &lt;= iReheatSteps &lt;= iStopSteps. The network keeps the settings of a search
+ * that succeeds for later searches.
  */
 public class AnnealedMapTuning {
     /** The factor by which the temperature falls after each round, in [0.5, 0.99]. */

@@ -791,14 +791,15 @@ public class Network extends Wrapper {
 
     /**
      * Sets the number of samples that the sampling algorithms draw, and so the accuracy of updating a
-     * network with equation nodes; the value is stored as given. An update whose samples would take more
+     * network with equation nodes. An update whose samples would take more
      * than 2 GiB is refused (-42), and so is one whose draws would take more than some seconds, before the
      * first of them, naming the part or node and the sizes: of discrete nodes, the samples times the work
      * of one sample over its part; of equation nodes, the samples times the work of one draw (the terms of
      * every node's equation, 16 a node besides) past 2^28.
      *
-     * @param count the sample count
-     * @throws TARVOException when the network has been disposed of
+     * @param count the sample count, at least 1
+     * @throws TARVOException when the network has been disposed of, or the count is below 1 ("Invalid sample
+     *     count 0, it must be at least 1"); the count stays then
      */
     public native void setSampleCount(int count);
 
@@ -1096,13 +1097,14 @@ public class Network extends Wrapper {
      * more than some seconds is refused before the first, error -42 giving their number and sizes.
      *
      * @param mapNodes the handles of the nodes whose outcomes are sought
-     * @param tuning the search's settings, kept by the network for later calls; null keeps the network's
-     *     present settings and uses the seed 0. Settings out of range are ignored silently: the network's
-     *     previous settings stay (see {@link AnnealedMapTuning})
+     * @param tuning the search's settings, kept by the network for later calls once a search with them
+     *     succeeds; null keeps the network's present settings and uses the seed 0
      * @return the assignment found, one outcome index per node of {@code mapNodes} in the same order, with
      *     its probability given the evidence and the probability of the evidence
-     * @throws TARVOException when a handle names no node or the search fails ("TARVO error ... in function
-     *     AnnealedMAP"; an empty list gives "Annealed MAP needs at least one node to find the outcomes of")
+     * @throws TARVOException when a setting is out of range (the first named with its range: "Invalid
+     *     annealed MAP tuning: speed 5, it must be in [0.5, 0.99]"; see {@link AnnealedMapTuning}), a handle
+     *     names no node or the search fails ("TARVO error ... in function AnnealedMAP"; an empty list gives
+     *     "Annealed MAP needs at least one node to find the outcomes of"); the network's settings stay then
      */
     public native AnnealedMapResults annealedMap(int[] mapNodes, AnnealedMapTuning tuning);
 
@@ -2563,12 +2565,12 @@ public class Network extends Wrapper {
     public native int getNodeDiagType(String nodeId);
 
     /**
-     * Sets a node's role in troubleshooting (see {@link #getNodeDiagType(int)}); the value is stored as
-     * given.
+     * Sets a node's role in troubleshooting (see {@link #getNodeDiagType(int)}).
      *
      * @param nodeHandle the node's handle
      * @param diagType 0 target, 1 observation, 2 auxiliary
-     * @throws TARVOException when the handle names no node
+     * @throws TARVOException when the handle names no node, or the role is another ("Invalid diagnostic type
+     *     9 for node 'X', valid types are 0 (target), 1 (observation), 2 (auxiliary)"); the role stays then
      */
     public native void setNodeDiagType(int nodeHandle, int diagType);
 

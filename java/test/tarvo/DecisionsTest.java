@@ -154,6 +154,15 @@ public class DecisionsTest {
                     + "Invalid node handle among the annealed MAP nodes: 99\n",
                     message(() -> net.annealedMap(new int[] {99}, null)));
             Check.equal("Invalid node id: Snow", message(() -> net.annealedMap(new String[] {"Snow"}, null)));
+            // Settings out of range are refused; those of a failed search are not kept.
+            tuning.speed = 5;
+            Check.equal("Invalid annealed MAP tuning: speed 5, it must be in [0.5, 0.99]",
+                    message(() -> net.annealedMap(new String[] {"Rain"}, tuning)));
+            tuning.speed = 0.8;
+            tuning.numCycle = Integer.MAX_VALUE;
+            Check.isTrue(message(() -> net.annealedMap(new String[] {"Rain"}, tuning)).startsWith(
+                    "TARVO error -42 in function AnnealedMAP"), "a search past the limit");
+            Check.equal("[1]", java.util.Arrays.toString(net.annealedMap(new String[] {"Rain"}, null).mapStates));
         } finally {
             net.dispose();
         }

@@ -59,8 +59,10 @@ public class DiagNetworkTest {
             Check.equal("", net.getOutcomeDescription("T1", 1));
             Check.equal("", net.getOutcomeLabel(t1, "neg"));
 
-            net.setNodeDiagType(t1, 7);
-            Check.equal(7, net.getNodeDiagType("T1"));
+            // A role the files cannot keep is refused.
+            Check.equal("Invalid diagnostic type 7 for node 'T1', valid types are 0 (target), 1 (observation), 2 "
+                    + "(auxiliary)", message(() -> net.setNodeDiagType(t1, 7)));
+            Check.equal(2, net.getNodeDiagType("T1"));
             net.setRanked(t1, true);
             net.setMandatory("T1", true);
             Check.isTrue(net.isRanked(t1) && net.isMandatory("T1"), "flags set");

@@ -114,10 +114,9 @@ public class NetworkBeliefsTest {
         Network net = new Network();
         try {
             Check.equal(1000, net.getSampleCount());
-            net.setSampleCount(0);
-            Check.equal(0, net.getSampleCount());
-            net.setSampleCount(-25);
-            Check.equal(-25, net.getSampleCount());
+            Check.equal("Invalid sample count 0, it must be at least 1", message(() -> net.setSampleCount(0)));
+            Check.equal("Invalid sample count -25, it must be at least 1", message(() -> net.setSampleCount(-25)));
+            Check.equal(1000, net.getSampleCount());
             Check.equal(0, net.getBayesianAlgorithm());
             net.setBayesianAlgorithm(12);
             Check.equal(12, net.getBayesianAlgorithm());
