@@ -540,7 +540,10 @@ int VRX_mau::SetExpressionsFromText(const std::vector<std::string>& texts, std::
     ExpressionTable table;
     if (const int rc = GetDefaultExpressions(table)) return rc;
     if (static_cast<int>(texts.size()) != table.GetCellCount()) {
-        if (reason != nullptr) *reason = "Wrong vector size";
+        if (reason != nullptr)
+            *reason = "Wrong vector size: " + std::to_string(texts.size()) +
+                      " expressions where the node takes " + std::to_string(table.GetCellCount()) +
+                      ", one for each configuration of its decision parents";
         return kOutOfRange;
     }
     for (size_t i = 0; i < texts.size(); i++) {

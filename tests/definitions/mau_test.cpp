@@ -77,7 +77,9 @@ TEST_F(MauTest, ExpressionReferencesAreChecked) {
     }
     std::string reason;
     EXPECT_EQ(Mau().SetExpressionsFromText({"1", "2"}, &reason), kOutOfRange);
-    EXPECT_EQ(reason, "Wrong vector size");
+    EXPECT_EQ(reason,
+              "Wrong vector size: 2 expressions where the node takes 1, one for each configuration of its "
+              "decision parents");
 }
 
 TEST_F(MauTest, ExpressionsDecideTheUtilityParents) {

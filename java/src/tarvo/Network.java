@@ -1701,7 +1701,8 @@ public class Network extends Wrapper {
      * @param expressions one per configuration of the decision parents, as {@link #getMauExpressions(int)}
      *     lays them out; null or empty goes back to weights
      * @throws TARVOException when the handle names no node, the node is not multi-attribute utility, or the
-     *     engine refuses the expressions (its reason as the message: "Wrong vector size", "Can't parse
+     *     engine refuses the expressions (its reason as the message: "Wrong vector size: 2 expressions where
+     *     the node takes 1, one for each configuration of its decision parents", "Can't parse
      *     expression at index ...", ...); nothing changes then
      */
     public native void setMauExpressions(int nodeHandle, String[] expressions);
