@@ -910,7 +910,23 @@ bool VRX_textFormat::ReportParentListFaults(int child, const std::vector<int>& p
 void VRX_textFormat::WaitForTable(PendingArcs& pending, int child, std::vector<int> parents,
                                   std::vector<std::string> ids,
                                   std::function<void(const std::string&, int)> refused) {
-    (void)ReportParentListFaults(child, parents);
+    if (ReportParentListFaults(child, parents)) {
+        // The repeated or own parent is named: the network's refusal of its arc would say it again.
+        std::unordered_set<std::string> named;
+        std::unordered_set<int> listed;
+        for (size_t i = 0; i < parents.size() && i < ids.size(); ++i) {
+            if (parents[i] >= 0 && (parents[i] == child || !listed.insert(parents[i]).second))
+                named.insert(ids[i]);
+        }
+        refused = [this, named = std::move(named), report = std::move(refused)](const std::string& id,
+                                                                                int rc) {
+            if (named.count(id) == 0 && report) {
+                report(id, rc);
+            } else {
+                NoteReport_(rc, true);  // said: the read fails with it all the same
+            }
+        };
+    }
     pending.child = child;
     pending.parents = std::move(parents);
     pending.ids = std::move(ids);
