@@ -25,8 +25,11 @@ namespace vovido {
 // the file collides with the identifier the network had.
 void StartNetworkRecords(VRX_network& network);
 // After the nodes: the network's identifier from a text of the file, repaired, made unique among the
-// node identifiers; "Unnamed_Network" when the text gives none.
-void ApplyNetworkIdentifier(VRX_network& network, const std::string& text);
+// node identifiers; "Unnamed_Network" when the text gives none. An identifier a node holds too is
+// renamed with a warning after `prefix` (the line that gives it).
+void ApplyNetworkIdentifier(VRX_network& network, const std::string& text, const std::string& prefix = "");
+// The warning of a network identifier renamed because a node holds it.
+void WarnNetworkIdTaken(const std::string& base, const std::string& id, const std::string& prefix);
 // The identifier of a live node, or the fallback.
 const char* NodeIdOr(const VRX_network& network, int handle, const char* fallback);
 

@@ -86,6 +86,7 @@ int VRX_microsoftSpeaker::ReadOpened(int openResult) {
         FinishReading();
         return rc;
     }
+    const int headerLine = lexer ? lexer->GetLineNumber() : 0;
     int rc = ReadHeader(header_);
     if (rc != kSuccess) {
         FinishReading();
@@ -105,7 +106,7 @@ int VRX_microsoftSpeaker::ReadOpened(int openResult) {
             ConsumeToken();
         }
     }
-    vovido::ApplyNetworkIdentifier(*network, name);
+    vovido::ApplyNetworkIdentifier(*network, name, LinePrefix(headerLine));
     WarnRenamedNodeIds();
     (void)CheckNodeContent(kWarnMissing | kEveryNode);
     WarnIfNoNode();

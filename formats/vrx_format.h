@@ -111,6 +111,7 @@ protected:
     // "ERROR: End of File" while a block of the net is open makes the read fail.
     bool truncated_ = false;
     std::string networkId_;
+    int networkIdLine_ = 0;  // where the file gives it
 
     bool noisyOr = false;
     bool noisyAnd = false;

@@ -13,6 +13,7 @@
 #include "base/status_codes.h"
 #include "base/string_array.h"
 #include "definitions/definition_support.h"
+#include "formats/exchange_format_support.h"
 #include "formats/vrx_format.h"
 #include "model/header.h"
 #include "model/network.h"
@@ -263,6 +264,7 @@ bool IsPlainIdentifier(const std::string& id) {
 
 void VRX_vrxSpeaker::HoldNetworkId(const std::string& id) {
     networkId_ = id;
+    networkIdLine_ = lexer ? lexer->GetLineNumber() : 0;
     // A placeholder until ApplyNetworkId: refused, the header keeps its identifier meanwhile.
     (void)network->GetHeader()->SetId(kReservedNetworkId);
 }
@@ -279,6 +281,7 @@ void VRX_vrxSpeaker::ApplyNetworkId() {
         id = base + "_" + std::to_string(n);
     if (header->SetId(id.c_str()) != kSuccess)
         (void)header->SetId(VrxFormat::kUnnamedNetwork);  // valid and free
+    vovido::WarnNetworkIdTaken(base, id, LinePrefix(networkIdLine_));
 }
 
 int VRX_vrxSpeaker::ReadNetStatement() {
@@ -337,6 +340,7 @@ int VRX_vrxSpeaker::ReadHeaderSection(const char* name, VRX_header& header, cons
             if (rc != kSuccess) return rc;
             if (deferredId != nullptr) {
                 deferredId->assign(TokenText_());
+                networkIdLine_ = lexer ? lexer->GetLineNumber() : 0;
                 return kSuccess;
             }
             // Submodels share the identifiers of the nodes: one that is taken is refused.

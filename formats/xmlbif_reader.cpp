@@ -206,10 +206,11 @@ int VRX_xmlSpeaker::ReadScanned(XmlTagScanner& scanner) {
     applied_.clear();
     networkName_.clear();
     hasNetworkName_ = false;
+    networkNameLine_ = 0;
     vovido::StartNetworkRecords(*network);
     const int rc = ReadDocument(scanner);
     if (hasNetworkName_) (void)network->GetHeader()->SetName(networkName_.c_str());  // text fits: read
-    vovido::ApplyNetworkIdentifier(*network, networkName_);
+    vovido::ApplyNetworkIdentifier(*network, networkName_, LinePrefix(networkNameLine_));
     WarnRenamedNodeIds();
     if (rc != kSuccess) return rc;
     return CheckNodeContent(kWarnMissing | kOutsideCounts | kDecisionParents);
@@ -472,7 +473,10 @@ int VRX_xmlSpeaker::ReadNameOnce(XmlTagScanner& scanner, const char* owner, std:
 
 int VRX_xmlSpeaker::ReadNetwork(XmlTagScanner& scanner) {
     const int rc = ReadChildren(scanner, "NETWORK", "Misplaced statement", [this, &scanner]() -> int {
-        if (Is(scanner, "NAME")) return ReadNameOnce(scanner, "Network", networkName_, hasNetworkName_);
+        if (Is(scanner, "NAME")) {
+            if (!hasNetworkName_) networkNameLine_ = scanner.Line();
+            return ReadNameOnce(scanner, "Network", networkName_, hasNetworkName_);
+        }
         if (Is(scanner, "VARIABLE")) return ReadVariable(scanner);
         if (Is(scanner, "DEFINITION")) return ReadDefinition(scanner);
         return kNotThisKeyword;

@@ -99,6 +99,7 @@ private:
     std::unordered_map<int, uint64_t> applied_;  // by node, the digest of its definition
     std::string networkName_;
     bool hasNetworkName_ = false;
+    int networkNameLine_ = 0;  // where the name, which gives the identifier, is read
     // A BIF element without its network is a damaged file, not an empty network.
     bool networkRead_ = false;
 };

@@ -44,7 +44,12 @@ TEST_P(ExchangeFormatRoundTrip, StructureTablesAndPosteriorsSurvive) {
     errorLog.Flush();  // what the format leaves out, the network's name
     VRX_network copy;
     ASSERT_EQ(copy.ReadFile(file.c_str()), kSuccess) << LogDump();
-    EXPECT_EQ(errorLog.GetNumberOfEntries(), 0) << LogDump();
+    // XMLBIF's network name gives the identifier: one that a node holds too (asia) is renamed, and said.
+    const std::string id = original.GetHeader()->GetId();
+    const bool renamed = extension == ".xml03" && original.FindNode(id.c_str()) >= 0;
+    EXPECT_EQ(LogDump(), renamed ? "-2 (line 30) : ERROR: The network's identifier [" + id +
+                                       "] is a node's too: it is read as [" + id + "_2]\n"
+                                 : "");
     ExpectSameModel(original, copy);
 
     // Two cases per network keep the suite quick; equal tables give equal posteriors whatever the case.
