@@ -57,14 +57,15 @@ void StartNetworkRecords(VRX_network& network) {
     (void)header->SetId(kReservedNetworkId);  // valid, and no file identifier takes this form
 }
 
-void ApplyNetworkIdentifier(VRX_network& network, const std::string& text, const std::string& prefix) {
+void ApplyNetworkIdentifier(VRX_network& network, const std::string& text, const std::string& prefix,
+                            bool warn) {
     VRX_header* header = network.GetHeader();
     if (header == nullptr) return;
     std::string base = text;
     if (VRX_idArray::RepairId(base) != kSuccess) base = kUnnamedNetwork;
     const std::string id = FreeNodeId(network, base, -1);
     if (header->SetId(id.c_str()) != kSuccess) (void)header->SetId(kUnnamedNetwork);
-    if (!text.empty()) WarnNetworkIdTaken(base, id, prefix);
+    if (warn && !text.empty()) WarnNetworkIdTaken(base, id, prefix);
 }
 
 void WarnNetworkIdTaken(const std::string& base, const std::string& id, const std::string& prefix) {

@@ -26,8 +26,9 @@ namespace vovido {
 void StartNetworkRecords(VRX_network& network);
 // After the nodes: the network's identifier from a text of the file, repaired, made unique among the
 // node identifiers; "Unnamed_Network" when the text gives none. An identifier a node holds too is
-// renamed with a warning after `prefix` (the line that gives it).
-void ApplyNetworkIdentifier(VRX_network& network, const std::string& text, const std::string& prefix = "");
+// renamed, with a warning after `prefix` (the line that gives it) when `warn`.
+void ApplyNetworkIdentifier(VRX_network& network, const std::string& text, const std::string& prefix = "",
+                            bool warn = false);
 // The warning of a network identifier renamed because a node holds it.
 void WarnNetworkIdTaken(const std::string& base, const std::string& id, const std::string& prefix);
 // The identifier of a live node, or the fallback.

@@ -106,7 +106,7 @@ int VRX_microsoftSpeaker::ReadOpened(int openResult) {
             ConsumeToken();
         }
     }
-    vovido::ApplyNetworkIdentifier(*network, name, LinePrefix(headerLine));
+    vovido::ApplyNetworkIdentifier(*network, name, LinePrefix(headerLine), GetReadFailure() == kSuccess);
     WarnRenamedNodeIds();
     (void)CheckNodeContent(kWarnMissing | kEveryNode);
     WarnIfNoNode();

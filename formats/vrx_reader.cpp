@@ -281,7 +281,8 @@ void VRX_vrxSpeaker::ApplyNetworkId() {
         id = base + "_" + std::to_string(n);
     if (header->SetId(id.c_str()) != kSuccess)
         (void)header->SetId(VrxFormat::kUnnamedNetwork);  // valid and free
-    vovido::WarnNetworkIdTaken(base, id, LinePrefix(networkIdLine_));
+    // A read that fails keeps nothing: what it would have renamed says nothing more.
+    if (GetReadFailure() == kSuccess) vovido::WarnNetworkIdTaken(base, id, LinePrefix(networkIdLine_));
 }
 
 int VRX_vrxSpeaker::ReadNetStatement() {

@@ -210,7 +210,8 @@ int VRX_xmlSpeaker::ReadScanned(XmlTagScanner& scanner) {
     vovido::StartNetworkRecords(*network);
     const int rc = ReadDocument(scanner);
     if (hasNetworkName_) (void)network->GetHeader()->SetName(networkName_.c_str());  // text fits: read
-    vovido::ApplyNetworkIdentifier(*network, networkName_, LinePrefix(networkNameLine_));
+    // A read that fails keeps nothing: what it would have renamed says nothing more.
+    vovido::ApplyNetworkIdentifier(*network, networkName_, LinePrefix(networkNameLine_), rc == kSuccess);
     WarnRenamedNodeIds();
     if (rc != kSuccess) return rc;
     return CheckNodeContent(kWarnMissing | kOutsideCounts | kDecisionParents);
