@@ -99,7 +99,9 @@ int HybridSampleNet::EstimateFromMessages() {
     for (SampleNode* node : order_) {
         if (node->IsObserved() || estimated_[static_cast<size_t>(node->handle)]) continue;
         kinds[static_cast<size_t>(node->handle)] = ClassifyChildren(*node);
-        if (!EstimateNode(*node, kinds[static_cast<size_t>(node->handle)]) && view.GetNumberOfSamples() > 0)
+        // A noise term's belief is never shown: its draws failing leaves the caller's beliefs as they are.
+        if (!EstimateNode(*node, kinds[static_cast<size_t>(node->handle)]) && view.GetNumberOfSamples() > 0 &&
+            !node->internal)
             status = kNoUsefulSamples;
     }
     if (status != kSuccess) return status;
@@ -124,14 +126,14 @@ bool HybridSampleNet::EvidenceIsPossible() {
             // The inverse must also be a value the parent's own distribution can take.
             inverted->SetValue(y);
             DrawParentsFromMessages(*inverted, nullptr);
-            if (inverted->IsDeterministic() || inverted->GetEvidenceWeight() > 0.0) return true;
+            if (inverted->IsDeterministic() || std::isfinite(inverted->LogEvidenceWeight())) return true;
         }
         return false;
     };
     for (SampleNode* node : order_) {
         if (!node->IsObserved()) continue;
         // Evidence that no message can reach (also a value fixed through an equation).
-        if (!node->HasFreeParentOtherThan(nullptr) && !(node->GetEvidenceWeight() > 0.0)) return false;
+        if (!node->HasFreeParentOtherThan(nullptr) && !std::isfinite(node->LogEvidenceWeight())) return false;
         if ((node->nodeFlags & SampleNodeFlags::kInverts) && !explained(*node)) return false;
     }
     return true;

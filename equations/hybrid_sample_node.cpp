@@ -2,6 +2,7 @@
 #include "equations/hybrid_sample_node.h"
 
 #include <cmath>
+#include <limits>
 
 #include "base/dmatrix.h"
 #include "base/random_generator.h"
@@ -177,6 +178,12 @@ void VRX_discreteSampleNode::AddSampleToEstimate(double weight) {
     weightedSquareSum += x * x * weight;
 }
 
+void VRX_discreteSampleNode::ScaleEstimate(double factor) {
+    for (double& e : estimate) e *= factor;
+    weightedSum *= factor;
+    weightedSquareSum *= factor;
+}
+
 void VRX_discreteSampleNode::FinishEstimate() {
     double sum = 0.0;
     for (double e : estimate) sum += e;
@@ -305,6 +312,8 @@ VRX_continuousSampleNode::VRX_continuousSampleNode(HybridSampleNet& owner, int n
     : VRX_hybridSampleNode(owner, nodeHandle, definition), lowerBound(-1e6), upperBound(1e6) {
     (void)owner.view.GetLowerBound(nodeHandle, lowerBound);  // continuous kinds: always 0
     (void)owner.view.GetUpperBound(nodeHandle, upperBound);
+    const VRX_nodeInfo* info = owner.GetView().GetNode(nodeHandle)->GetInfo();
+    openRange = info != nullptr && info->userProperties.FindProperty(kOpenRangeProperty) >= 0;
     if (observed) {
         evidenceValue = currentValue = evidence;
         nodeFlags |= SampleNodeFlags::kObserved;
@@ -321,10 +330,17 @@ double VRX_continuousSampleNode::GetEvidenceWeight() {
     return element->GetDensity(currentValue);
 }
 
+double VRX_continuousSampleNode::LogEvidenceWeight() {
+    VRX_Helement* element = TakeElement();
+    if (element == nullptr) return -std::numeric_limits<double>::infinity();
+    if (element->IsEquation()) return std::log(GetEvidenceWeight());
+    return element->GetLogDensity(currentValue);
+}
+
 bool VRX_continuousSampleNode::DrawInRange(VRX_Helement& element, double& value) const {
     for (int attempt = 0; attempt < kMaxRangeDraws; ++attempt) {
         if (element.Sample(value) != kSuccess) return false;
-        if (value >= lowerBound && value <= upperBound) return true;
+        if (InSupport(value)) return true;
     }
     return false;
 }
@@ -335,7 +351,7 @@ double VRX_continuousSampleNode::SampleFromConditional() {
     if (element == nullptr) return 0.0;
     if (element->IsEquation()) {
         if (element->Evaluate(currentValue) != kSuccess) return 0.0;
-        return currentValue >= lowerBound && currentValue <= upperBound ? 1.0 : 0.0;
+        return InSupport(currentValue) ? 1.0 : 0.0;
     }
     return DrawInRange(*element, currentValue) ? 1.0 : 0.0;
 }
@@ -417,18 +433,25 @@ double VRX_continuousSampleNode::SampleValueFromElement(VRX_Helement& element, d
 }
 
 double VRX_continuousSampleNode::SampleFromProposal() {
-    if (IsObserved()) return GetEvidenceWeight();
-    if (!combinedLambda || combinedLambda->IsUniform()) return SampleFromConditional();
+    return std::exp(LogSampleFromProposal());
+}
+
+double VRX_continuousSampleNode::LogSampleFromProposal() {
+    constexpr double kNone = -std::numeric_limits<double>::infinity();
+    if (IsObserved()) return LogEvidenceWeight();
+    if (!combinedLambda || combinedLambda->IsUniform()) return std::log(SampleFromConditional());
     VRX_Helement* element = TakeElement();
-    if (element == nullptr) return 0.0;
+    if (element == nullptr) return kNone;
     if (element->IsEquation()) {
-        if (element->Evaluate(currentValue) != kSuccess) return 0.0;
-        return currentValue >= lowerBound && currentValue <= upperBound ? 1.0 : 0.0;
+        if (element->Evaluate(currentValue) != kSuccess) return kNone;
+        return InSupport(currentValue) ? 0.0 : kNone;
     }
     double density = 0.0;
     const double q = SampleValueFromElement(*element, currentValue, density);
-    if (!(q > 0.0) || currentValue < lowerBound || currentValue > upperBound) return 0.0;
-    return density / q;
+    if (!(q > 0.0) || !InSupport(currentValue)) return kNone;
+    // Far in a tail both may underflow: the ratio is taken from the logarithms there.
+    if (density > 0.0) return std::log(density / q);
+    return element->GetLogDensity(currentValue) - std::log(q);
 }
 
 void VRX_continuousSampleNode::ResetEstimate() {
@@ -449,6 +472,13 @@ void VRX_continuousSampleNode::AddSampleToEstimate(double weight) {
     histogram[static_cast<size_t>(BinOf(currentValue))] += weight;
     weightedSum += currentValue * weight;
     weightedSquareSum += currentValue * currentValue * weight;
+}
+
+void VRX_continuousSampleNode::ScaleEstimate(double factor) {
+    for (WeightedSample& s : samples) s.weight *= factor;
+    for (double& h : histogram) h *= factor;
+    weightedSum *= factor;
+    weightedSquareSum *= factor;
 }
 
 void VRX_continuousSampleNode::FinishEstimate() {

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <deque>
+#include <limits>
 #include <new>
 #include <string>
 #include <utility>
@@ -20,6 +21,8 @@
 #include "base/random_generator.h"
 #include "base/status_codes.h"
 #include "definitions/hybrid_definition.h"
+#include "equations/distribution_support.h"
+#include "equations/inversion_choice.h"
 #include "equations/sample_memory.h"
 #include "model/network.h"
 #include "model/node.h"
@@ -372,6 +375,7 @@ HybridSampleNet::HybridSampleNet(HybridNetworkView networkView) : view(networkVi
     }
     for (SampleNode* node : observed) PropagateDeterministicEvidence(*node);
     if (BuildDrawingOrder() != kSuccess) runFlags |= 16;
+    constantFactor_.assign(sampleNodes.size(), 0);
 }
 
 HybridSampleNet::~HybridSampleNet() = default;
@@ -520,9 +524,10 @@ SampleNode* HybridSampleNet::ChooseInversionParent(SampleNode& node, bool& anyFr
     // the only solution, a noise term (a parent that is no equation: its density weighs the
     // inverse, and the inversion ends there), a parent that enters additively (weighting by the
     // Jacobian of another inverse, a cube root say, gives weights of unbounded variance where its
-    // derivative vanishes). Among equals the last.
+    // derivative vanishes). Among equals the widest (below), then the last.
     SampleNode* chosen = nullptr;
-    int chosenRank = -1;
+    int chosenRank = -1, chosenSides = 0;
+    double chosenDeviation = 0.0, chosenSpread = std::nan("");
     // A free continuous parent that some value could be given to.
     anyFree = false;
     // Every continuous parent the cells can be solved for gets its inverse (the message passing
@@ -559,9 +564,32 @@ SampleNode* HybridSampleNet::ChooseInversionParent(SampleNode& node, bool& anyFr
         if (!movable || parent->IsFixed()) continue;
         const int rank = (IsAncestorOfOtherParent(node, *parent, sampleNodes.size()) ? 0 : 8) +
                          (shared ? 0 : 4) + (parent->IsDeterministic() ? 0 : 2) + (plain ? 1 : 0);
-        if (rank < chosenRank) continue;
+        // Among equals, the term of the widest reach: drawing the narrow ones and solving for it keeps
+        // the weights even, and a draw of a bounded term can leave no value of the other.
+        // Told by the spread of the log weights where it can be, else by the reach of the term.
+        const double spread = vovido::InversionSpread(node, *parent, view);
+        int sides = 1;
+        double deviation = 0.0;
+        const vovido::ElementTable* own = view.GetElementTable(parent->handle);
+        const auto* call = own != nullptr && own->cells.size() == 1
+                               ? dynamic_cast<const VRX_distributionElement*>(own->cells[0].get())
+                               : nullptr;
+        if (parent->IsDeterministic() || call == nullptr ||
+            !CallReach(call->GetExpression(), sides, deviation)) {
+            sides = 1;
+            deviation = 0.0;
+        }
+        const bool bySpread = !std::isnan(spread) && !std::isnan(chosenSpread);
+        if (rank < chosenRank ||
+            (rank == chosenRank &&
+             (bySpread ? spread > chosenSpread
+                       : sides < chosenSides || (sides == chosenSides && deviation < chosenDeviation))))
+            continue;
         chosen = parent;
         chosenRank = rank;
+        chosenSides = sides;
+        chosenDeviation = deviation;
+        chosenSpread = spread;
         chosenAdditive = plain;
         chosenShared = shared;
     }
@@ -699,7 +727,7 @@ void HybridSampleNet::ExplainImpossibleEvidence() {
     for (int i = 0; i < kDraws; ++i) {
         zeroNode_ = nullptr;
         zeroCause_ = ZeroCause::kNone;
-        if (DrawSample(false) > 0.0) return;
+        if (std::isfinite(DrawSample(false))) return;
         if (zeroNode_ != nullptr)
             ++counts[static_cast<size_t>(zeroNode_->handle) * 5 + static_cast<size_t>(zeroCause_)];
     }
@@ -830,7 +858,7 @@ double HybridSampleNet::ApplyInversion(SampleNode& node) {
     zeroCause_ = jacobian > 0.0 ? ZeroCause::kNone : ZeroCause::kNoInverse;
     if (parent->IsContinuous()) {
         const auto& c = static_cast<const VRX_continuousSampleNode&>(*parent);
-        if (jacobian > 0.0 && (at < c.lowerBound || at > c.upperBound)) {
+        if (jacobian > 0.0 && !c.InSupport(at)) {
             zeroCause_ = ZeroCause::kOutsideRange;
             return 0.0;
         }
@@ -839,26 +867,50 @@ double HybridSampleNet::ApplyInversion(SampleNode& node) {
 }
 
 double HybridSampleNet::DrawSample(bool useProposals) {
-    double w = 1.0;
+    constexpr double kNone = -std::numeric_limits<double>::infinity();
+    double w = 0.0;
     for (SampleNode* node : order_) {
         ZeroCause cause = ZeroCause::kNone;
         if (node->nodeFlags & SampleNodeFlags::kInverts) {
-            w *= ApplyInversion(*node);
+            w += std::log(ApplyInversion(*node));
             cause = zeroCause_;
         } else if (node->IsFixed()) {
-            w *= node->GetEvidenceWeight();
+            // A factor every draw shares (an observed root, say) is left out: far in a tail it would
+            // underflow, and the weights are compared with each other only.
+            if (!constantFactor_[static_cast<size_t>(node->handle)]) w += node->LogEvidenceWeight();
             cause = ZeroCause::kOutsideSupport;
         } else {
-            w *= useProposals ? node->SampleFromProposal() : node->SampleFromConditional();
+            w += useProposals ? node->LogSampleFromProposal() : std::log(node->SampleFromConditional());
             cause = ZeroCause::kDrawFailed;
         }
-        if (!(w > 0.0) || !std::isfinite(w)) {
+        if (!std::isfinite(w)) {
             zeroNode_ = node;
             zeroCause_ = cause == ZeroCause::kNone ? ZeroCause::kDrawFailed : cause;
-            return 0.0;
+            return kNone;
         }
     }
     return w;
+}
+
+bool HybridSampleNet::FindConstantFactors() {
+    constantFactor_.assign(sampleNodes.size(), 0);
+    for (SampleNode* node : order_) {
+        if (!node->IsObserved() || node->IsDeterministic() || (node->nodeFlags & SampleNodeFlags::kInverts) ||
+            node->HasFreeParentOtherThan(nullptr))
+            continue;
+        if (!(node->LogEvidenceWeight() > -std::numeric_limits<double>::infinity())) {
+            const std::string& origin = EvidenceOrigin(*node);
+            const std::string named = node->internal
+                                          ? "the distribution in the equation of [" + node->ownerId + "]"
+                                          : "[" + node->id + "]";
+            Refuse("The evidence on [" + origin + "] is impossible: " +
+                   (origin == node->id ? "it lies outside the support of " + named + " under every draw."
+                                       : "it puts " + named + " outside its support."));
+            return false;
+        }
+        constantFactor_[static_cast<size_t>(node->handle)] = 1;
+    }
+    return true;
 }
 
 int HybridSampleNet::RunSampling(bool useProposals) {
@@ -868,12 +920,28 @@ int HybridSampleNet::RunSampling(bool useProposals) {
     }
     // Evidence that few draws explain must not keep the loop going for long: a run may take four times the
     // attempts that every draw explaining it would take, and no more than a few seconds of draws.
+    if (!FindConstantFactors()) return kNoUsefulSamples;
     const long long limit = SampleAttemptLimit(drawTerms, std::max(view.GetNumberOfSamples(), 0));
     int accepted = 0;
     double sum = 0.0, squares = 0.0;
+    // The weights are drawn as logarithms and kept relative to a reference, raised (the sums scaled down)
+    // when a weight passes it by far: products of small densities never underflow to an impossible 0.
+    constexpr double kLargestLogWeight = 300.0;
+    double reference = std::nan("");
     for (long long attempt = 0; accepted < view.GetNumberOfSamples() && attempt < limit; ++attempt) {
-        const double w = DrawSample(useProposals);
-        if (!(w > 0.0)) continue;
+        const double logWeight = DrawSample(useProposals);
+        if (!std::isfinite(logWeight)) continue;
+        if (std::isnan(reference)) reference = logWeight;
+        if (logWeight > reference + kLargestLogWeight) {
+            const double scale = std::exp(reference - logWeight);
+            sum *= scale;
+            squares *= scale * scale;
+            for (auto& node : sampleNodes) {
+                if (node && !node->IsObserved()) node->ScaleEstimate(scale);
+            }
+            reference = logWeight;
+        }
+        const double w = std::exp(logWeight - reference);
         ++accepted;
         sum += w;
         squares += w * w;

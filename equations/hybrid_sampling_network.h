@@ -142,8 +142,11 @@ private:
     // The order of the draws: topological, with every inverted parent placed after the observed node
     // that fixes it and after that node's other parents.
     [[nodiscard]] int BuildDrawingOrder();
-    // One sample: its weight (0 when the evidence is impossible under the draws).
+    // One sample: the logarithm of its weight (-infinity when the evidence is impossible under the draws).
     double DrawSample(bool useProposals);
+    // Marks the observed nodes whose weight every draw shares (no parent that a draw moves); false, the
+    // network refused, when one of them lies outside its support.
+    [[nodiscard]] bool FindConstantFactors();
     // Sets the parent of an observed deterministic node from its value; the factor of the weight
     // (the Jacobian of the inversion), 0 when it fails.
     double ApplyInversion(VRX_hybridSampleNode& node);
@@ -243,6 +246,8 @@ private:
     bool OutsideRootSupport(VRX_hybridSampleNode& node, double x);
 
     std::vector<VRX_hybridSampleNode*> order_;
+    // By handle: observed nodes whose weight is the same in every draw (FindConstantFactors).
+    std::vector<char> constantFactor_;
     // By handle: nodes whose values DrawParentsFromMessages leaves as they are (the equations an estimate
     // evaluates from the node it draws), and nodes whose estimates an earlier node's estimate made.
     std::vector<char> held_, estimated_;
