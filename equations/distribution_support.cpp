@@ -49,7 +49,8 @@ bool CallSupport(const VRX_expression& call, double& lower, double& upper) {
     } else if (std::strcmp(name, "Uniform") == 0 && valid(2) && v[0] < v[1]) {
         lower = v[0];
         upper = v[1];
-    } else if (std::strcmp(name, "Triangular") == 0 && valid(3) && v[0] <= v[1] && v[1] <= v[2] && v[0] < v[2]) {
+    } else if (std::strcmp(name, "Triangular") == 0 && valid(3) && v[0] <= v[1] && v[1] <= v[2] &&
+               v[0] < v[2]) {
         lower = v[0];
         upper = v[2];
     } else if (std::strcmp(name, "Beta") == 0 && valid(2) && v[0] > 0.0 && v[1] > 0.0) {

@@ -289,10 +289,11 @@ bool HybridSampleNet::EstimateNode(SampleNode& node, const std::vector<ChildKind
     }
     for (size_t k = 0; k < chain.size(); ++k)
         outside[node.children.size() + k] = OutsideMessages(*chain[k], node);
+    // Weights are summed as logarithms: a product of many small densities never reads as 0.
     auto weighOutside = [&outside](const SampleNode& held, size_t at, double& w) {
         for (size_t g : outside[at]) {
             if (!held.childMessages[g]->IsUniform())
-                w *= vovido::ProbabilityIn(*held.childMessages[g], held.GetValue());
+                w += std::log(vovido::ProbabilityIn(*held.childMessages[g], held.GetValue()));
         }
     };
     // A child that shares such an equation as a parent weighs the draw through itself: its message
@@ -328,17 +329,19 @@ bool HybridSampleNet::EstimateNode(SampleNode& node, const std::vector<ChildKind
     // fitted messages would have weighed the draws with is never reported.
     bool mayRuleOut = false;
     for (ChildKind k : kinds) mayRuleOut = mayRuleOut || k == ChildKind::kOwnEvidence;
-    double total = 0.0, squares = 0.0, fittedTotal = 0.0, ruledOut = 0.0;
+    double total = 0.0, squares = 0.0, fittedTotal = 0.0, ruledOut = 0.0, reference = std::nan("");
     for (int i = 0; i < view.GetNumberOfSamples(); ++i) {
         DrawParentsFromMessages(node, nullptr);
-        const double proposal = node.SampleFromProposal();
-        if (!(proposal > 0.0)) continue;
+        const double logProposal = node.LogSampleFromProposal();
+        if (!std::isfinite(logProposal)) continue;
+        const double proposal = std::exp(logProposal);
         const double v = node.GetValue();
-        double w = proposal;
-        for (size_t m = 0; m < node.children.size() && w > 0.0; ++m) {
-            if (functional[m]) w *= node.children[m]->SampleFromConditional();
+        double w = logProposal;
+        for (size_t m = 0; m < node.children.size() && std::isfinite(w); ++m) {
+            if (functional[m]) w += std::log(node.children[m]->SampleFromConditional());
         }
-        for (size_t k = 0; k < chain.size() && w > 0.0; ++k) w *= chain[k]->SampleFromConditional();
+        for (size_t k = 0; k < chain.size() && std::isfinite(w); ++k)
+            w += std::log(chain[k]->SampleFromConditional());
         for (size_t k = 0; k < chain.size(); ++k) weighOutside(*chain[k], node.children.size() + k, w);
         bool ruled = false;  // by a child whose evidence depends on this node alone
         for (size_t m = 0; m < node.children.size(); ++m) {
@@ -349,17 +352,18 @@ bool HybridSampleNet::EstimateNode(SampleNode& node, const std::vector<ChildKind
                                    : vovido::ProbabilityIn(*node.childMessages[m], v);
                 weighOutside(child, m, w);
             } else if (kinds[m] == ChildKind::kOwnEvidence) {
-                const double e = child.GetEvidenceWeight();
-                ruled = ruled || !(e > 0.0);
-                w *= e;
+                const double e = child.LogEvidenceWeight();
+                ruled = ruled || !std::isfinite(e);
+                w += e;
             } else if (kinds[m] == ChildKind::kAveraged) {
                 DrawParentsFromMessages(child, &node);
-                w *= AverageLikelihood(child, &node, 1);
+                w += std::log(AverageLikelihood(child, &node, 1));
             } else if (kinds[m] == ChildKind::kThroughInverse) {
-                w *= targets[m] != nullptr ? InverseLikelihood(child, node, *targets[m]) : 0.0;
+                w +=
+                    targets[m] != nullptr ? std::log(InverseLikelihood(child, node, *targets[m])) : -HUGE_VAL;
             } else if (!node.childMessages[m]->IsUniform()) {
                 densities[m] = vovido::ProbabilityIn(*node.childMessages[m], v);
-                w *= densities[m];
+                w += std::log(densities[m]);
             }
             node.SetValue(v);
         }
@@ -378,7 +382,16 @@ bool HybridSampleNet::EstimateNode(SampleNode& node, const std::vector<ChildKind
                 if (ruled) ruledOut += fitted;
             }
         }
-        if (!(w > 0.0) || !std::isfinite(w)) continue;
+        if (!std::isfinite(w)) continue;
+        w = vovido::WeightOnScale(w, reference, [&](double scale) {
+            total *= scale;
+            squares *= scale * scale;
+            node.ScaleEstimate(scale);
+            for (size_t m = 0; m < node.children.size(); ++m) {
+                if (functional[m]) node.children[m]->ScaleEstimate(scale);
+            }
+            for (SampleNode* held : chain) held->ScaleEstimate(scale);
+        });
         total += w;
         squares += w * w;
         node.AddSampleToEstimate(w);

@@ -123,13 +123,22 @@ int SolveElementFor(const std::string& id, const std::string& text, const std::s
 double InvertElement(VRX_Helement& element, const std::string& nodeId, double v, const std::string& parentId,
                      double& out, bool checked) {
     const double h = 1e-6 * std::max(1.0, std::fabs(v));
+    // An equation no rule solves for the parent is solved numerically (the inversion is chosen only where
+    // that solution is the only one).
+    auto* equation = dynamic_cast<VRX_equationElement*>(&element);
+    VRX_expression* rule = nullptr;
+    const bool numeric = equation != nullptr && equation->FindNamedExpression(parentId, rule) != kSuccess;
+    auto inverse = [&](double at, double& result) {
+        if (numeric) return SolveNumerically(element, parentId, at, result);
+        element.SetVariableValue(nodeId, at);
+        return element.EvaluateNamed(parentId, result) == kSuccess;
+    };
     double above = 0.0, below = 0.0;
-    element.SetVariableValue(nodeId, v + h);
-    const bool ok1 = element.EvaluateNamed(parentId, above) == kSuccess;
-    element.SetVariableValue(nodeId, v - h);
-    const bool ok2 = element.EvaluateNamed(parentId, below) == kSuccess;
+    const bool ok1 = inverse(v + h, above);
+    const bool ok2 = inverse(v - h, below);
+    const bool ok = inverse(v, out);
     element.SetVariableValue(nodeId, v);
-    if (!ok1 || !ok2 || element.EvaluateNamed(parentId, out) != kSuccess) return 0.0;
+    if (!ok1 || !ok2 || !ok) return 0.0;
     // An inverse is taken on one branch (Sqrt(x) = -1 gives x = 1): the value must bring the equation back
     // to v, else no value of the parent explains it.
     if (checked) {
@@ -546,6 +555,11 @@ SampleNode* HybridSampleNet::ChooseInversionParent(SampleNode& node, bool& anyFr
                          element->SetNamedExpression(parent->id, text) == kSuccess));
             if (!solvable) break;
         }
+        // A function no rule solves for the parent (Sinh(x), x^3 + x) is inverted numerically where the
+        // parent has a single solution: every other parent observed, one root within its support.
+        const bool numeric = !solvable && node.IsObserved() && !parent->IsFixed() &&
+                             table.cells.size() == 1 && CountSolutionsInSupport(node, *parent) == 1;
+        solvable = solvable || numeric;
         // A deterministic parent without a free continuous parent of its own (a constant, say)
         // could only take the inverse if it happened to equal its own value: never chosen.
         bool movable = !parent->IsDeterministic();
@@ -553,11 +567,11 @@ SampleNode* HybridSampleNet::ChooseInversionParent(SampleNode& node, bool& anyFr
             movable = movable || !parent->parents[j]->IsFixed();
         if (!parent->IsFixed() && movable) anyFree = true;
         if (!solvable) continue;
-        bool plain = true, shared = false;
+        bool plain = !numeric, shared = false;
         for (const auto& cell : table.cells) {
             const auto& equation = static_cast<const VRX_equationElement&>(*cell);
             plain = plain && EntersAdditively(equation, parent->id);
-            shared = shared || HasOtherSolutions(equation, parent->id);
+            shared = shared || (!numeric && HasOtherSolutions(equation, parent->id));
         }
         node.singleInverse.resize(node.parents.size(), 0);
         node.singleInverse[i] = shared ? 0 : 1;
@@ -924,24 +938,17 @@ int HybridSampleNet::RunSampling(bool useProposals) {
     const long long limit = SampleAttemptLimit(drawTerms, std::max(view.GetNumberOfSamples(), 0));
     int accepted = 0;
     double sum = 0.0, squares = 0.0;
-    // The weights are drawn as logarithms and kept relative to a reference, raised (the sums scaled down)
-    // when a weight passes it by far: products of small densities never underflow to an impossible 0.
-    constexpr double kLargestLogWeight = 300.0;
     double reference = std::nan("");
     for (long long attempt = 0; accepted < view.GetNumberOfSamples() && attempt < limit; ++attempt) {
         const double logWeight = DrawSample(useProposals);
         if (!std::isfinite(logWeight)) continue;
-        if (std::isnan(reference)) reference = logWeight;
-        if (logWeight > reference + kLargestLogWeight) {
-            const double scale = std::exp(reference - logWeight);
+        const double w = vovido::WeightOnScale(logWeight, reference, [&](double scale) {
             sum *= scale;
             squares *= scale * scale;
             for (auto& node : sampleNodes) {
                 if (node && !node->IsObserved()) node->ScaleEstimate(scale);
             }
-            reference = logWeight;
-        }
-        const double w = std::exp(logWeight - reference);
+        });
         ++accepted;
         sum += w;
         squares += w * w;

@@ -3,6 +3,7 @@
 // settlement of what observed deterministic nodes fix by inversion, forward and importance sampling,
 // and loopy message passing with sample-based messages.
 
+#include <cmath>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -284,6 +285,19 @@ double EffectiveSampleSize(double sum, double squares);
 // estimate (a node, a message), plural when it names several.
 void WarnOfFewEffectiveSamples(const std::string& what, bool plural, double sum, double squares, int count,
                                bool fittedMessage = false);
+// A weight drawn as a logarithm, on the scale of the reference (set by the first): where it passes the
+// reference by far, rescale(factor) takes what was summed so far down to the new reference, so that
+// products of small densities never underflow to 0 and large ones never overflow.
+template <class Rescale>
+double WeightOnScale(double logWeight, double& reference, Rescale rescale) {
+    constexpr double kLargestLogWeight = 300.0;
+    if (std::isnan(reference)) reference = logWeight;
+    if (logWeight > reference + kLargestLogWeight) {
+        rescale(std::exp(reference - logWeight));
+        reference = logWeight;
+    }
+    return std::exp(logWeight - reference);
+}
 // Position of child in node's child list (or parent in its parent list), -1 when absent.
 int PositionIn(const std::vector<VRX_hybridSampleNode*>& list, const VRX_hybridSampleNode* node);
 // Evaluates the element's inverse for the parent with the node's variable at v into out; returns the

@@ -88,9 +88,69 @@ double InversionSpread(VRX_hybridSampleNode& node, const VRX_hybridSampleNode& c
     const double x = std::min(std::max(at, lower + step), upper - step);
     const double f0 = density->GetLogDensity(x), fp = density->GetLogDensity(x + step),
                  fm = density->GetLogDensity(x - step);
-    if (!std::isfinite(f0) || !std::isfinite(fp) || !std::isfinite(fm)) return penalty + (s > 0.0 ? 1.0 : 0.0);
+    if (!std::isfinite(f0) || !std::isfinite(fp) || !std::isfinite(fm))
+        return penalty + (s > 0.0 ? 1.0 : 0.0);
     const double d1 = (fp - fm) / (2.0 * step), d2 = (fp - 2.0 * f0 + fm) / (step * step);
     return penalty + std::fabs(d1) * s + 0.5 * std::fabs(d2) * s * s;
+}
+
+}  // namespace vovido
+
+namespace vovido {
+
+bool SolveNumerically(VRX_Helement& element, const std::string& parentId, double v, double& x) {
+    auto difference = [&](double at, double& out) {
+        element.SetVariableValue(parentId, at);
+        double value = 0.0;
+        if (element.Evaluate(value) != kSuccess || !std::isfinite(value)) return false;
+        out = value - v;
+        return true;
+    };
+    // Outward from 0 in doubling steps until the difference changes sign.
+    double low = 0.0, high = 0.0, gLow = 0.0, gHigh = 0.0;
+    if (!difference(0.0, gLow)) return false;
+    if (gLow == 0.0) {
+        x = 0.0;
+        return true;
+    }
+    bool bracketed = false;
+    for (double step = 1e-3; step < 1e300 && !bracketed; step *= 2.0) {
+        for (const double at : {step, -step}) {
+            double g = 0.0;
+            if (!difference(at, g)) continue;
+            if (g == 0.0) {
+                x = at;
+                element.SetVariableValue(parentId, x);
+                return true;
+            }
+            if ((g < 0.0) != (gLow < 0.0)) {
+                high = at;
+                gHigh = g;
+                bracketed = true;
+                break;
+            }
+        }
+    }
+    if (!bracketed) return false;
+    for (int i = 0; i < 200; ++i) {
+        const double middle = 0.5 * (low + high);
+        double g = 0.0;
+        if (middle == low || middle == high || !difference(middle, g)) break;
+        if (g == 0.0) {
+            low = high = middle;
+            break;
+        }
+        if ((g < 0.0) == (gLow < 0.0)) {
+            low = middle;
+            gLow = g;
+        } else {
+            high = middle;
+            gHigh = g;
+        }
+    }
+    x = std::fabs(gLow) <= std::fabs(gHigh) ? low : high;
+    element.SetVariableValue(parentId, x);
+    return true;
 }
 
 }  // namespace vovido

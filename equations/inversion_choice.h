@@ -2,6 +2,9 @@
 // Which parent an observed equation is best solved for: the one whose density varies least over the
 // values the inverse takes as the other terms are drawn, so that the weights stay even.
 
+#include <string>
+
+class VRX_Helement;
 class VRX_hybridSampleNode;
 class HybridNetworkView;
 
@@ -14,5 +17,10 @@ namespace vovido {
 // call of constant arguments, a candidate other than such a call.
 double InversionSpread(VRX_hybridSampleNode& node, const VRX_hybridSampleNode& candidate,
                        const HybridNetworkView& view);
+
+// The value x of the parent for which the element evaluates to v, found by bracketing and bisection
+// (for an equation no rule solves, Sinh(x) or x^3 + x): false when no sign change of the difference is
+// found. The element's other variables keep their values; the parent's is left at x.
+bool SolveNumerically(VRX_Helement& element, const std::string& parentId, double v, double& x);
 
 }  // namespace vovido

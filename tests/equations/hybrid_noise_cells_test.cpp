@@ -241,6 +241,14 @@ const TextCase kTextCases[] = {
          ASSERT_EQ(Observe(n, "y", 1.0), kSuccess);
      },
      nullptr},
+    // The other root, -1.5, lies outside an Exponential's support.
+    {"one root in an exponential's support",
+     [](VRX_network& n) {
+         ASSERT_GE(AddDistributionNode(n, "x", {"Exponential(1)"}), 0);
+         ASSERT_GE(AddEquationNode(n, "y", "x^2", {"x"}), 0);
+         ASSERT_EQ(Observe(n, "y", 2.25), kSuccess);
+     },
+     nullptr},
     {"no real root",
      [](VRX_network& n) {
          ASSERT_GE(AddDistributionNode(n, "x", {"Normal(0, 1)"}), 0);
@@ -315,6 +323,8 @@ TEST_P(RefusedEvidence, NamesTheObservedNodeAndTheCause) {
         EXPECT_EQ(LogDump(), "");
     } else {
         EXPECT_EQ(rc, kNoUsefulSamples);
+        // The cause alone: no warning of the run that led to it.
+        EXPECT_EQ(LoggedMessages(), std::vector<std::string>{c.refusal});
         EXPECT_TRUE(Logged(kOutOfRange, c.refusal)) << LogDump();
     }
     errorLog.Flush();

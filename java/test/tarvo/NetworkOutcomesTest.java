@@ -117,7 +117,7 @@ public class NetworkOutcomesTest {
             // The definition's status is handed back unchanged.
             Check.equal(-51, net.getOutcomeCount(u));
             Check.equal(0, net.getOutcomeIds("U").length);
-            Check.equal("Invalid outcome index 0 for node 'U', valid indices are 0..-1",
+            Check.equal("Invalid outcome index 0 for node 'U': it has no outcomes",
                     message(() -> net.getOutcomeId(u, 0)));
             Check.equal("Invalid outcome identifier 'yes' for node 'U'",
                     message(() -> net.deleteOutcome(u, "yes")));
