@@ -706,6 +706,8 @@ int HybridSampleNet::RunMessagePassing(bool writeResults) {
     }
     if (!writeResults) return kSuccess;
     const int status = EstimateFromMessages();
-    if (status == kNoUsefulSamples) ExplainImpossibleEvidence();
+    if (status != kNoUsefulSamples) return status;
+    if (RunChainFallback()) return kSuccess;
+    ExplainImpossibleEvidence();
     return status;
 }

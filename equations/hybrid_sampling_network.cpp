@@ -957,6 +957,7 @@ int HybridSampleNet::RunSampling(bool useProposals) {
         }
     }
     if (accepted == 0 && view.GetNumberOfSamples() > 0 && nodeCount > 0) {
+        if (RunChainFallback()) return kSuccess;
         ExplainImpossibleEvidence();
         return kNoUsefulSamples;
     }

@@ -156,6 +156,14 @@ private:
     // parents at their evidence: 0, 1, or 2 for two or more; -1 where they cannot be counted (another
     // parent is free).
     int CountSolutionsInSupport(VRX_hybridSampleNode& node, VRX_hybridSampleNode& parent);
+    // Where no draw had weight: searches for values of the free nodes that the evidence allows and, from
+    // there, runs a Markov chain over them whose states are the samples of the estimates (written, with a
+    // warning); false when the search finds none (chain_fallback.cpp).
+    [[nodiscard]] bool RunChainFallback();
+    // ln of the joint density of the free nodes' current values and the evidence, the values the evidence
+    // fixes set from them; -infinity where the evidence rules them out, with how far (violation) the
+    // values lie outside what it allows.
+    double LogTarget(double& violation);
     // Where no sample has weight: draws afresh from the model and, when none fits the evidence, refuses
     // it naming the node the caller observed and what rules it out.
     void ExplainImpossibleEvidence();

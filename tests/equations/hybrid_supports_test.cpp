@@ -91,7 +91,8 @@ const SupportCase kSupportCases[] = {
      }},
     {"weibull noise", NoisyChild("Uniform(0, 1)", "Weibull(1, 0.5)", 60.0), "x", false, 20000,
      [](double& m, double& d) {
-         ByQuadrature([](double x) { return -0.5 * std::log(60.0 - x) - std::sqrt(60.0 - x); }, 0.0, 1.0, m, d);
+         ByQuadrature([](double x) { return -0.5 * std::log(60.0 - x) - std::sqrt(60.0 - x); }, 0.0, 1.0, m,
+                      d);
      }},
     {"far normal noise", NoisyChild("Normal(0, 1)", "Normal(0, 10)", 120.5), "x", false, 20000,
      [](double& m, double& d) {
@@ -104,7 +105,9 @@ const SupportCase kSupportCases[] = {
          ByQuadrature([](double x) { return LogNormalDensity(2.5 - x, 0.0, 0.1); }, 0.0, 1.0, m, d);
      }},
     {"bounded noise far out", NoisyChild("Normal(0, 1)", "Uniform(-0.1, 0.1)", 6.0), "x", false, 20000,
-     [](double& m, double& d) { ByQuadrature([](double x) { return LogNormalDensity(x, 0, 1); }, 5.9, 6.1, m, d); }},
+     [](double& m, double& d) {
+         ByQuadrature([](double x) { return LogNormalDensity(x, 0, 1); }, 5.9, 6.1, m, d);
+     }},
     {"equation network, lognormal root",
      [](VRX_network& n) {
          ASSERT_GE(AddEquation(n, "X", "X = Lognormal(0, 1)"), 0);
@@ -113,8 +116,9 @@ const SupportCase kSupportCases[] = {
      },
      "X", true, 20000,
      [](double& m, double& d) {
-         ByQuadrature([](double x) { return LogLognormalDensity(x, 0, 1) + LogNormalDensity(30.0 - x, 0, 1); },
-                      1e-9, 60.0, m, d);
+         ByQuadrature(
+             [](double x) { return LogLognormalDensity(x, 0, 1) + LogNormalDensity(30.0 - x, 0, 1); }, 1e-9,
+             60.0, m, d);
      }},
     {"equation network, far normal",
      [](VRX_network& n) {
@@ -126,6 +130,25 @@ const SupportCase kSupportCases[] = {
      [](double& m, double& d) {
          m = 60.0 / 101.0;
          d = std::sqrt(100.0 / 101.0);
+     }},
+    // p = u0 ... u7 observed at 0.7 (density 1.5e-7): -ln u0 is -ln 0.7 times a Beta(1, 7).
+    {"product of eight uniforms",
+     [](VRX_network& n) {
+         std::string product;
+         std::vector<std::string> parents;
+         for (int i = 0; i < 8; ++i) {
+             parents.push_back("u" + std::to_string(i));
+             ASSERT_GE(AddDistributionNode(n, parents.back().c_str(), {"Uniform(0, 1)"}), 0);
+             product += (i > 0 ? "*" : "") + parents.back();
+         }
+         ASSERT_GE(AddEquationNode(n, "p", product.c_str(), parents), 0);
+         ASSERT_EQ(Observe(n, "p", 0.7), kSuccess);
+     },
+     "u0", false, 1000,
+     [](double& m, double& d) {
+         const double s = -std::log(0.7);
+         ByQuadrature([s](double u) { return 6.0 * std::log1p(std::log(u) / s) - std::log(u); }, 0.7, 1.0, m,
+                      d);
      }},
     // 500 densities multiply to far below the smallest double.
     {"500 observed children",
@@ -182,7 +205,8 @@ TEST_P(NoiseSupports, AnswerAsExactConditioning) {
         ASSERT_EQ(net.UpdateBeliefs(), kSuccess) << LogDump();
         const int h = net.FindNode(c.node);
         const double m = c.equationNetwork ? ValueOf(net, h).GetMean() : ContinuousValueOf(net, h).GetMean();
-        const double d = c.equationNetwork ? ValueOf(net, h).GetStdDev() : ContinuousValueOf(net, h).GetStdDev();
+        const double d =
+            c.equationNetwork ? ValueOf(net, h).GetStdDev() : ContinuousValueOf(net, h).GetStdDev();
         if (LoggedPart("effective sample size")) {
             ++warned;
             continue;
@@ -196,7 +220,8 @@ TEST_P(NoiseSupports, AnswerAsExactConditioning) {
 }
 
 INSTANTIATE_TEST_SUITE_P(HybridSupports, NoiseSupports,
-                         ::testing::Range(0, static_cast<int>(sizeof kSupportCases / sizeof kSupportCases[0])));
+                         ::testing::Range(0,
+                                          static_cast<int>(sizeof kSupportCases / sizeof kSupportCases[0])));
 
 // Functions no rule solves, but monotonic: the parent is their single inverse, found numerically.
 TEST(NumericInverses, FixTheParentOfAMonotonicEquation) {
@@ -235,9 +260,9 @@ TEST(ObservedValues, AreFiniteNumbers) {
                                         {-HUGE_VAL, "-infinity"}}) {
             errorLog.Flush();
             EXPECT_EQ(value.SetContEvidence(bad), kOutOfRange);
-            EXPECT_EQ(LoggedMessages(), std::vector<std::string>{"ERROR: Node [" + std::string(net.GetNode(node)->GetId()) +
-                                                                 "] : its evidence must be a finite number, not " +
-                                                                 text + "."});
+            EXPECT_EQ(LoggedMessages(), std::vector<std::string>{
+                                            "ERROR: Node [" + std::string(net.GetNode(node)->GetId()) +
+                                            "] : its evidence must be a finite number, not " + text + "."});
             double kept = 0.0;
             EXPECT_TRUE(value.HasEvidence());
             ASSERT_EQ(value.GetContEvidence(kept), kSuccess);
