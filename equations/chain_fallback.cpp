@@ -109,9 +109,10 @@ bool HybridSampleNet::RunChainFallback() {
         const int other = static_cast<int>(sampleNodeGenerator.NextFraction() * (count - 1));
         node.SetValue(other >= static_cast<int>(x) ? other + 1 : other);
     };
+    double ignored = 0.0;
     // The search: from a draw of the model, moves that bring the values closer to what the evidence
     // allows.
-    (void)DrawSample(false);
+    (void)DrawSample(false, ignored);
     double violation = 0.0, target = LogTarget(violation);
     long long spent = 0;
     // A free node never leaves the values its own distribution takes, and a search that stops getting
@@ -120,7 +121,7 @@ bool HybridSampleNet::RunChainFallback() {
     int stalled = 0;
     for (; !std::isfinite(target) && spent < evaluations; ++spent) {
         if (++stalled > kStalled) {
-            (void)DrawSample(false);
+            (void)DrawSample(false, ignored);
             target = LogTarget(violation);
             scale = first;
             stalled = 0;
@@ -160,10 +161,9 @@ bool HybridSampleNet::RunChainFallback() {
         save();
         SampleNode& node = *free[static_cast<size_t>(step % static_cast<long long>(free.size()))];
         move(node);
-        double ignored = 0.0;
         const double next = LogTarget(ignored);
-        const bool accept =
-            std::isfinite(next) && std::log(std::max(sampleNodeGenerator.NextFraction(), 1e-300)) < next - target;
+        const bool accept = std::isfinite(next) &&
+                            std::log(std::max(sampleNodeGenerator.NextFraction(), 1e-300)) < next - target;
         if (accept) {
             target = next;
             ++accepted;
@@ -185,11 +185,12 @@ bool HybridSampleNet::RunChainFallback() {
     }
     WriteAllResults();
     char text[320];
-    std::snprintf(text, sizeof text,
-                  "Warning: no draw of the sampler fitted the evidence: the beliefs come from a Markov chain of "
-                  "%d samples started where it fits, %.0f%% of its moves accepted; they may rest on fewer "
-                  "effective samples.",
-                  recorded, 100.0 * static_cast<double>(accepted) / static_cast<double>(steps));
+    std::snprintf(
+        text, sizeof text,
+        "Warning: no draw of the sampler fitted the evidence: the beliefs come from a Markov chain of "
+        "%d samples started where it fits, %.0f%% of its moves accepted; they may rest on fewer "
+        "effective samples.",
+        recorded, 100.0 * static_cast<double>(accepted) / static_cast<double>(steps));
     LogError(errorLog, kNoUsefulSamples, text, nullptr);
     return true;
 }

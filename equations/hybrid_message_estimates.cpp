@@ -289,11 +289,11 @@ bool HybridSampleNet::EstimateNode(SampleNode& node, const std::vector<ChildKind
     }
     for (size_t k = 0; k < chain.size(); ++k)
         outside[node.children.size() + k] = OutsideMessages(*chain[k], node);
-    // Weights are summed as logarithms: a product of many small densities never reads as 0.
-    auto weighOutside = [&outside](const SampleNode& held, size_t at, double& w) {
+    // Weights are scaled products: a product of many small densities never reads as 0.
+    auto weighOutside = [&outside](const SampleNode& held, size_t at, vovido::ScaledWeight& w) {
         for (size_t g : outside[at]) {
             if (!held.childMessages[g]->IsUniform())
-                w += std::log(vovido::ProbabilityIn(*held.childMessages[g], held.GetValue()));
+                (void)w.Times(vovido::ProbabilityIn(*held.childMessages[g], held.GetValue()));
         }
     };
     // A child that shares such an equation as a parent weighs the draw through itself: its message
@@ -329,19 +329,18 @@ bool HybridSampleNet::EstimateNode(SampleNode& node, const std::vector<ChildKind
     // fitted messages would have weighed the draws with is never reported.
     bool mayRuleOut = false;
     for (ChildKind k : kinds) mayRuleOut = mayRuleOut || k == ChildKind::kOwnEvidence;
-    double total = 0.0, squares = 0.0, fittedTotal = 0.0, ruledOut = 0.0, reference = std::nan("");
+    double total = 0.0, squares = 0.0, fittedTotal = 0.0, ruledOut = 0.0, reference = 0.0;
     for (int i = 0; i < view.GetNumberOfSamples(); ++i) {
         DrawParentsFromMessages(node, nullptr);
-        const double logProposal = node.LogSampleFromProposal();
-        if (!std::isfinite(logProposal)) continue;
-        const double proposal = std::exp(logProposal);
+        vovido::ScaledWeight w;
+        if (!w.Times(node.ScaledSampleFromProposal(w.logOffset))) continue;
+        const double proposal = w.logOffset == 0.0 ? w.value : w.value * std::exp(w.logOffset);
         const double v = node.GetValue();
-        double w = logProposal;
-        for (size_t m = 0; m < node.children.size() && std::isfinite(w); ++m) {
-            if (functional[m]) w += std::log(node.children[m]->SampleFromConditional());
+        for (size_t m = 0; m < node.children.size() && w.value > 0.0; ++m) {
+            if (functional[m]) (void)w.Times(node.children[m]->SampleFromConditional());
         }
-        for (size_t k = 0; k < chain.size() && std::isfinite(w); ++k)
-            w += std::log(chain[k]->SampleFromConditional());
+        for (size_t k = 0; k < chain.size() && w.value > 0.0; ++k)
+            (void)w.Times(chain[k]->SampleFromConditional());
         for (size_t k = 0; k < chain.size(); ++k) weighOutside(*chain[k], node.children.size() + k, w);
         bool ruled = false;  // by a child whose evidence depends on this node alone
         for (size_t m = 0; m < node.children.size(); ++m) {
@@ -352,18 +351,20 @@ bool HybridSampleNet::EstimateNode(SampleNode& node, const std::vector<ChildKind
                                    : vovido::ProbabilityIn(*node.childMessages[m], v);
                 weighOutside(child, m, w);
             } else if (kinds[m] == ChildKind::kOwnEvidence) {
-                const double e = child.LogEvidenceWeight();
-                ruled = ruled || !std::isfinite(e);
-                w += e;
+                // A density far in a tail underflows: its logarithm tells whether it is 0.
+                const double e = child.GetEvidenceWeight();
+                const bool density = child.IsContinuous() && !child.IsDeterministic();
+                const bool possible =
+                    e == 0.0 && density ? w.TimesExp(child.LogEvidenceWeight()) : w.Times(e);
+                ruled = ruled || !possible;
             } else if (kinds[m] == ChildKind::kAveraged) {
                 DrawParentsFromMessages(child, &node);
-                w += std::log(AverageLikelihood(child, &node, 1));
+                (void)w.Times(AverageLikelihood(child, &node, 1));
             } else if (kinds[m] == ChildKind::kThroughInverse) {
-                w +=
-                    targets[m] != nullptr ? std::log(InverseLikelihood(child, node, *targets[m])) : -HUGE_VAL;
+                (void)w.Times(targets[m] != nullptr ? InverseLikelihood(child, node, *targets[m]) : 0.0);
             } else if (!node.childMessages[m]->IsUniform()) {
                 densities[m] = vovido::ProbabilityIn(*node.childMessages[m], v);
-                w += std::log(densities[m]);
+                (void)w.Times(densities[m]);
             }
             node.SetValue(v);
         }
@@ -382,8 +383,8 @@ bool HybridSampleNet::EstimateNode(SampleNode& node, const std::vector<ChildKind
                 if (ruled) ruledOut += fitted;
             }
         }
-        if (!std::isfinite(w)) continue;
-        w = vovido::WeightOnScale(w, reference, [&](double scale) {
+        if (!(w.value > 0.0)) continue;
+        const double weight = vovido::WeightOnScale(w, total, reference, [&](double scale) {
             total *= scale;
             squares *= scale * scale;
             node.ScaleEstimate(scale);
@@ -392,13 +393,13 @@ bool HybridSampleNet::EstimateNode(SampleNode& node, const std::vector<ChildKind
             }
             for (SampleNode* held : chain) held->ScaleEstimate(scale);
         });
-        total += w;
-        squares += w * w;
-        node.AddSampleToEstimate(w);
+        total += weight;
+        squares += weight * weight;
+        node.AddSampleToEstimate(weight);
         for (size_t m = 0; m < node.children.size(); ++m) {
-            if (functional[m]) node.children[m]->AddSampleToEstimate(w);
+            if (functional[m]) node.children[m]->AddSampleToEstimate(weight);
         }
-        for (SampleNode* held : chain) held->AddSampleToEstimate(w);
+        for (SampleNode* held : chain) held->AddSampleToEstimate(weight);
     }
     ReleaseHeld(node, functional, chain);
     if (!node.internal)

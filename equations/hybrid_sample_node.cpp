@@ -433,25 +433,34 @@ double VRX_continuousSampleNode::SampleValueFromElement(VRX_Helement& element, d
 }
 
 double VRX_continuousSampleNode::SampleFromProposal() {
-    return std::exp(LogSampleFromProposal());
+    double offset = 0.0;
+    const double w = ScaledSampleFromProposal(offset);
+    return offset == 0.0 ? w : w * std::exp(offset);
 }
 
-double VRX_continuousSampleNode::LogSampleFromProposal() {
-    constexpr double kNone = -std::numeric_limits<double>::infinity();
-    if (IsObserved()) return LogEvidenceWeight();
-    if (!combinedLambda || combinedLambda->IsUniform()) return std::log(SampleFromConditional());
+double VRX_continuousSampleNode::ScaledSampleFromProposal(double& logOffset) {
+    // Far in a tail a density underflows: its logarithm joins the offset instead.
+    auto underflowed = [&](double logDensity) {
+        if (!std::isfinite(logDensity)) return 0.0;
+        logOffset += logDensity;
+        return 1.0;
+    };
+    if (IsObserved()) {
+        const double e = GetEvidenceWeight();
+        return e > 0.0 ? e : underflowed(LogEvidenceWeight());
+    }
+    if (!combinedLambda || combinedLambda->IsUniform()) return SampleFromConditional();
     VRX_Helement* element = TakeElement();
-    if (element == nullptr) return kNone;
+    if (element == nullptr) return 0.0;
     if (element->IsEquation()) {
-        if (element->Evaluate(currentValue) != kSuccess) return kNone;
-        return InSupport(currentValue) ? 0.0 : kNone;
+        if (element->Evaluate(currentValue) != kSuccess) return 0.0;
+        return InSupport(currentValue) ? 1.0 : 0.0;
     }
     double density = 0.0;
     const double q = SampleValueFromElement(*element, currentValue, density);
-    if (!(q > 0.0) || !InSupport(currentValue)) return kNone;
-    // Far in a tail both may underflow: the ratio is taken from the logarithms there.
-    if (density > 0.0) return std::log(density / q);
-    return element->GetLogDensity(currentValue) - std::log(q);
+    if (!(q > 0.0) || !InSupport(currentValue)) return 0.0;
+    if (density > 0.0) return density / q;
+    return underflowed(element->GetLogDensity(currentValue) - std::log(q));
 }
 
 void VRX_continuousSampleNode::ResetEstimate() {

@@ -63,8 +63,9 @@ public:
     // An importance draw from the proposal the messages left (the conditional without them); returns
     // conditional / proposal.
     virtual double SampleFromProposal() = 0;
-    // The same draw, its weight as a logarithm (-infinity for none).
-    virtual double LogSampleFromProposal() { return std::log(SampleFromProposal()); }
+    // The same draw, its weight the result times e^logOffset, the offset increased where a density
+    // underflows.
+    virtual double ScaledSampleFromProposal(double& /*logOffset*/) { return SampleFromProposal(); }
 
     // The estimate: a weight per state, or a histogram of kHistogramBins bins over the node's range
     // together with the samples; with either the weighted sums of x and x^2 (x a state's index), which
@@ -210,7 +211,7 @@ public:
     double LogEvidenceWeight() override;
     double SampleFromConditional() override;
     double SampleFromProposal() override;
-    double LogSampleFromProposal() override;
+    double ScaledSampleFromProposal(double& logOffset) override;
     void ResetEstimate() override;
     void AddSampleToEstimate(double weight) override;
     void FinishEstimate() override;

@@ -125,19 +125,22 @@ double InvertElement(VRX_Helement& element, const std::string& nodeId, double v,
     const double h = 1e-6 * std::max(1.0, std::fabs(v));
     // An equation no rule solves for the parent is solved numerically (the inversion is chosen only where
     // that solution is the only one).
-    auto* equation = dynamic_cast<VRX_equationElement*>(&element);
-    VRX_expression* rule = nullptr;
-    const bool numeric = equation != nullptr && equation->FindNamedExpression(parentId, rule) != kSuccess;
+    bool numeric = false;
     auto inverse = [&](double at, double& result) {
         if (numeric) return SolveNumerically(element, parentId, at, result);
         element.SetVariableValue(nodeId, at);
-        return element.EvaluateNamed(parentId, result) == kSuccess;
+        if (element.EvaluateNamed(parentId, result) == kSuccess) return true;
+        auto* equation = dynamic_cast<VRX_equationElement*>(&element);
+        VRX_expression* rule = nullptr;
+        numeric = equation != nullptr && equation->FindNamedExpression(parentId, rule) != kSuccess;
+        return numeric && SolveNumerically(element, parentId, at, result);
     };
     double above = 0.0, below = 0.0;
     const bool ok1 = inverse(v + h, above);
     const bool ok2 = inverse(v - h, below);
+    // Last at v itself: the element keeps the node's value.
     const bool ok = inverse(v, out);
-    element.SetVariableValue(nodeId, v);
+    if (numeric) element.SetVariableValue(nodeId, v);
     if (!ok1 || !ok2 || !ok) return 0.0;
     // An inverse is taken on one branch (Sqrt(x) = -1 gives x = 1): the value must bring the equation back
     // to v, else no value of the parent explains it.
@@ -741,7 +744,8 @@ void HybridSampleNet::ExplainImpossibleEvidence() {
     for (int i = 0; i < kDraws; ++i) {
         zeroNode_ = nullptr;
         zeroCause_ = ZeroCause::kNone;
-        if (std::isfinite(DrawSample(false))) return;
+        double offset = 0.0;
+        if (DrawSample(false, offset) > 0.0) return;
         if (zeroNode_ != nullptr)
             ++counts[static_cast<size_t>(zeroNode_->handle) * 5 + static_cast<size_t>(zeroCause_)];
     }
@@ -880,30 +884,40 @@ double HybridSampleNet::ApplyInversion(SampleNode& node) {
     return jacobian;
 }
 
-double HybridSampleNet::DrawSample(bool useProposals) {
-    constexpr double kNone = -std::numeric_limits<double>::infinity();
-    double w = 0.0;
+double HybridSampleNet::DrawSample(bool useProposals, double& logOffset) {
+    vovido::ScaledWeight w;
     for (SampleNode* node : order_) {
         ZeroCause cause = ZeroCause::kNone;
+        bool positive = true;
         if (node->nodeFlags & SampleNodeFlags::kInverts) {
-            w += std::log(ApplyInversion(*node));
+            positive = w.Times(ApplyInversion(*node));
             cause = zeroCause_;
         } else if (node->IsFixed()) {
             // A factor every draw shares (an observed root, say) is left out: far in a tail it would
             // underflow, and the weights are compared with each other only.
-            if (!constantFactor_[static_cast<size_t>(node->handle)]) w += node->LogEvidenceWeight();
+            if (!constantFactor_[static_cast<size_t>(node->handle)]) {
+                const double e = node->GetEvidenceWeight();
+                // Only a density can underflow: a probability or an equation's match of 0 is 0.
+                positive = e == 0.0 && node->IsContinuous() && !node->IsDeterministic()
+                               ? w.TimesExp(node->LogEvidenceWeight())
+                               : w.Times(e);
+            }
             cause = ZeroCause::kOutsideSupport;
         } else {
-            w += useProposals ? node->LogSampleFromProposal() : std::log(node->SampleFromConditional());
+            // A draw from the conditional weighs 1, or 0 when it fails.
+            positive = w.Times(useProposals ? node->ScaledSampleFromProposal(w.logOffset)
+                                            : node->SampleFromConditional());
             cause = ZeroCause::kDrawFailed;
         }
-        if (!std::isfinite(w)) {
+        if (!positive) {
             zeroNode_ = node;
             zeroCause_ = cause == ZeroCause::kNone ? ZeroCause::kDrawFailed : cause;
-            return kNone;
+            logOffset = 0.0;
+            return 0.0;
         }
     }
-    return w;
+    logOffset = w.logOffset;
+    return w.value;
 }
 
 bool HybridSampleNet::FindConstantFactors() {
@@ -938,11 +952,14 @@ int HybridSampleNet::RunSampling(bool useProposals) {
     const long long limit = SampleAttemptLimit(drawTerms, std::max(view.GetNumberOfSamples(), 0));
     int accepted = 0;
     double sum = 0.0, squares = 0.0;
-    double reference = std::nan("");
+    // The weights as they come while none leaves the range of a double (reference 0), else on the scale
+    // of a reference that follows the largest.
+    double reference = 0.0;
     for (long long attempt = 0; accepted < view.GetNumberOfSamples() && attempt < limit; ++attempt) {
-        const double logWeight = DrawSample(useProposals);
-        if (!std::isfinite(logWeight)) continue;
-        const double w = vovido::WeightOnScale(logWeight, reference, [&](double scale) {
+        vovido::ScaledWeight drawn;
+        drawn.value = DrawSample(useProposals, drawn.logOffset);
+        if (!(drawn.value > 0.0)) continue;
+        const double w = vovido::WeightOnScale(drawn, sum, reference, [&](double scale) {
             sum *= scale;
             squares *= scale * scale;
             for (auto& node : sampleNodes) {

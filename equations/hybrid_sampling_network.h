@@ -143,8 +143,9 @@ private:
     // The order of the draws: topological, with every inverted parent placed after the observed node
     // that fixes it and after that node's other parents.
     [[nodiscard]] int BuildDrawingOrder();
-    // One sample: the logarithm of its weight (-infinity when the evidence is impossible under the draws).
-    double DrawSample(bool useProposals);
+    // One sample: its weight is the result times e^logOffset (0 when the evidence is impossible under the
+    // draws); the offset holds what would underflow or overflow a double.
+    double DrawSample(bool useProposals, double& logOffset);
     // Marks the observed nodes whose weight every draw shares (no parent that a draw moves); false, the
     // network refused, when one of them lies outside its support.
     [[nodiscard]] bool FindConstantFactors();
@@ -293,6 +294,36 @@ double EffectiveSampleSize(double sum, double squares);
 // estimate (a node, a message), plural when it names several.
 void WarnOfFewEffectiveSamples(const std::string& what, bool plural, double sum, double squares, int count,
                                bool fittedMessage = false);
+// A product of weights kept as a double between kSmall and 1 / kSmall times e^logOffset: a product of
+// many small densities never underflows, and a density that underflows alone (far in a tail) joins as
+// its logarithm. Weights of the same scale stay plain products (offset 0).
+struct ScaledWeight {
+    static constexpr double kSmall = 1e-150;
+    double value = 1.0;
+    double logOffset = 0.0;
+    // False, and the weight 0, once a factor is 0 or not a number.
+    bool Times(double factor) {
+        value *= factor;
+        if (!(value > 0.0) || !std::isfinite(value)) {
+            value = 0.0;
+            return false;
+        }
+        if (value < kSmall || value > 1.0 / kSmall) {
+            logOffset += std::log(value);
+            value = 1.0;
+        }
+        return true;
+    }
+    bool TimesExp(double logFactor) {
+        if (!std::isfinite(logFactor)) return Times(0.0);
+        logOffset += logFactor;
+        return value > 0.0;
+    }
+};
+// The weight on the scale of the reference: plain while both offsets are 0, else through WeightOnScale;
+// the reference starts at the first weight of a sum (summed, still 0).
+template <class Rescale>
+double WeightOnScale(const ScaledWeight& w, double summed, double& reference, Rescale rescale);
 // A weight drawn as a logarithm, on the scale of the reference (set by the first): where it passes the
 // reference by far, rescale(factor) takes what was summed so far down to the new reference, so that
 // products of small densities never underflow to 0 and large ones never overflow.
@@ -305,6 +336,13 @@ double WeightOnScale(double logWeight, double& reference, Rescale rescale) {
         reference = logWeight;
     }
     return std::exp(logWeight - reference);
+}
+template <class Rescale>
+double WeightOnScale(const ScaledWeight& w, double summed, double& reference, Rescale rescale) {
+    if (w.logOffset == 0.0 && reference == 0.0) return w.value;
+    const double logWeight = w.logOffset + std::log(w.value);
+    if (!(summed > 0.0)) reference = logWeight;
+    return WeightOnScale(logWeight, reference, rescale);
 }
 // Position of child in node's child list (or parent in its parent list), -1 when absent.
 int PositionIn(const std::vector<VRX_hybridSampleNode*>& list, const VRX_hybridSampleNode* node);
