@@ -166,6 +166,17 @@ void HybridSampleNet::PrepareLinearNodes() {
         }
         if (linear) node->linearCells = std::move(cells);
     }
+    // Every message is then a product of Gaussians (discrete parents choosing among them): none rests on a
+    // fit of another distribution.
+    linearGaussian = true;
+    for (auto& node : sampleNodes) {
+        if (!node) continue;
+        if (node->IsContinuous()) {
+            linearGaussian = linearGaussian && !node->linearCells.empty();
+        } else {
+            for (const SampleNode* p : node->parents) linearGaussian = linearGaussian && !p->IsContinuous();
+        }
+    }
 }
 
 bool HybridSampleNet::LinearMarginal(SampleNode& node, bool withLambda, Components& out) {

@@ -422,7 +422,9 @@ double VRX_continuousSampleNode::SampleValueFromElement(VRX_Helement& element, d
     // A Normal family times lambda messages known in closed form, in a network without loops, is the
     // exact conditional: no share of the proposal needs to cover for a message that missed.
     const double share =
-        exactLambda_ && !linearCells.empty() && owner_.singlyConnected ? 0.0 : kDefensiveShare;
+        exactLambda_ && !linearCells.empty() && owner_.singlyConnected && owner_.linearGaussian
+            ? 0.0
+            : kDefensiveShare;
     if (share > 0.0 && sampleNodeGenerator.NextFraction() < share) {
         if (!DrawInRange(element, value)) return 0.0;
     } else {

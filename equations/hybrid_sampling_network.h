@@ -125,6 +125,9 @@ public:
     int productSamplingMethod = 1;
     // No loop through the arcs, whatever their direction: the messages then give the exact beliefs.
     bool singlyConnected = false;
+    // Every continuous node a linear-Gaussian family and no discrete one reading a continuous parent: a
+    // message in closed form then rests on no fit of another distribution (a Lognormal root's, say).
+    bool linearGaussian = false;
 
 private:
     void Refuse(const std::string& why);
