@@ -6,9 +6,11 @@
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <new>
 #include <string>
 #include <vector>
 
+#include "base/counted_notices.h"
 #include "base/error_log.h"
 #include "base/random_generator.h"
 #include "base/size_limits.h"
@@ -184,6 +186,13 @@ bool HybridSampleNet::RunChainFallback() {
         if (node && !node->IsObserved()) node->FinishEstimate();
     }
     WriteAllResults();
+    // The estimates the run made before are replaced: what it warned of them no longer holds.
+    std::string rest;
+    try {
+        (void)vovido::EraseEntriesStartingWith(errorLog, firstEntry_, "Warning: the estimate", rest);
+    } catch (const std::bad_alloc&) {
+        // Without memory the warnings stay.
+    }
     char text[320];
     std::snprintf(
         text, sizeof text,

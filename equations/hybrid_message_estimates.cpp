@@ -96,6 +96,7 @@ int HybridSampleNet::EstimateFromMessages() {
     std::vector<std::vector<ChildKind>> kinds(sampleNodes.size());
     held_.assign(sampleNodes.size(), 0);
     estimated_.assign(sampleNodes.size(), 0);
+    thinEstimates_ = vovido::FewEffectiveSamples();
     for (SampleNode* node : order_) {
         if (node->IsObserved() || estimated_[static_cast<size_t>(node->handle)]) continue;
         kinds[static_cast<size_t>(node->handle)] = ClassifyChildren(*node);
@@ -104,6 +105,8 @@ int HybridSampleNet::EstimateFromMessages() {
             !node->internal)
             status = kNoUsefulSamples;
     }
+    // One warning names the estimates of few effective samples, "the estimates of nodes ...".
+    thinEstimates_.Warn("estimate", "estimates of nodes");
     if (status != kSuccess) return status;
     WarnOfApproximateBeliefs(kinds);
     WriteAllResults(true);
@@ -403,8 +406,7 @@ bool HybridSampleNet::EstimateNode(SampleNode& node, const std::vector<ChildKind
     }
     ReleaseHeld(node, functional, chain);
     if (!node.internal)
-        vovido::WarnOfFewEffectiveSamples("the estimate of node " + node.id, false, total, squares,
-                                          view.GetNumberOfSamples());
+        thinEstimates_.Add("of node " + node.id, node.id, total, squares, view.GetNumberOfSamples());
     // The node's own estimate is corrected; the messages it sends on were built from the fitted ones.
     if (!node.internal && fittedTotal > 0.0 && ruledOut > kRuledOutShare * fittedTotal) {
         char text[240];

@@ -586,7 +586,8 @@ void HybridSampleNet::SendLambdaFromObservedDeterministic(SampleNode& node) {
 }
 
 void HybridSampleNet::WarnOfThinMessages() const {
-    // The messages in use at the end, those fitted to weighted samples.
+    // The messages in use at the end, those fitted to weighted samples: one warning names the thin ones.
+    vovido::FewEffectiveSamples thin;
     for (const auto& node : sampleNodes) {
         if (!node) continue;
         for (const auto* list : {&node->parentMessages, &node->childMessages}) {
@@ -607,12 +608,13 @@ void HybridSampleNet::WarnOfThinMessages() const {
                 const auto& samples = static_cast<const VRX_continuousMessage*>(message)->GetSamples();
                 double sum = 0.0, squares = 0.0;
                 SumWeights(samples, sum, squares);
-                vovido::WarnOfFewEffectiveSamples(
-                    "the message from node " + senders[i]->id + " to node " + node->id, false, sum, squares,
-                    static_cast<int>(samples.size()), true);
+                thin.Add("from node " + senders[i]->id + " to node " + node->id,
+                         "from " + senders[i]->id + " to " + node->id, sum, squares,
+                         static_cast<int>(samples.size()), true);
             }
         }
     }
+    thin.Warn("message", "messages");
 }
 
 void HybridSampleNet::FinishIteration() {

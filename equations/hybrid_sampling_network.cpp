@@ -77,6 +77,46 @@ void WarnOfFewEffectiveSamples(const std::string& what, bool plural, double sum,
     LogError(errorLog, kNoUsefulSamples, (text + tail).c_str(), nullptr);
 }
 
+void FewEffectiveSamples::Add(const std::string& what, const std::string& shortName, double sum,
+                              double squares, int count, bool fittedMessage) {
+    constexpr double kFewEffective = 100.0, kThinShare = 0.01;  // as WarnOfFewEffectiveSamples
+    const double effective = EffectiveSampleSize(sum, squares);
+    if (count < 1 || effective >= (fittedMessage ? kThinShare * count : kFewEffective)) return;
+    if (names_.empty()) first_ = what;
+    if (names_.empty() || effective < fewest_) {
+        fewest_ = effective;
+        sum_ = sum;
+        squares_ = squares;
+        count_ = count;
+        fitted_ = fittedMessage;
+    }
+    names_.push_back(shortName);
+}
+
+void FewEffectiveSamples::Warn(const char* kind, const char* kinds) const {
+    if (names_.empty()) return;
+    if (names_.size() == 1) {
+        WarnOfFewEffectiveSamples(std::string("the ") + kind + " " + first_, false, sum_, squares_, count_,
+                                  fitted_);
+        return;
+    }
+    constexpr size_t kNamed = 3;
+    std::string names;
+    for (size_t i = 0; i < names_.size() && i < kNamed; ++i) names += (i > 0 ? ", " : "") + names_[i];
+    if (names_.size() > kNamed) names += " and " + std::to_string(names_.size() - kNamed) + " more";
+    char tail[160];
+    if (fewest_ < 1.5) {
+        std::snprintf(tail, sizeof tail, ", the fewest a single sample: an effective sample size of 1 of %d.",
+                      count_);
+    } else {
+        std::snprintf(tail, sizeof tail, ", the fewest an effective sample size of %.1f of %d samples.",
+                      fewest_, count_);
+    }
+    const std::string text =
+        std::string("Warning: the ") + kinds + " " + names + " rest on few effective samples" + tail;
+    LogError(errorLog, kNoUsefulSamples, text.c_str(), nullptr);
+}
+
 int PositionIn(const std::vector<VRX_hybridSampleNode*>& list, const VRX_hybridSampleNode* node) {
     for (size_t i = 0; i < list.size(); ++i) {
         if (list[i] == node) return static_cast<int>(i);
@@ -354,7 +394,8 @@ void ForEachDiscreteElement(const HybridNetworkView& view, const VRX_hybridSampl
 
 }  // namespace
 
-HybridSampleNet::HybridSampleNet(HybridNetworkView networkView) : view(networkView) {
+HybridSampleNet::HybridSampleNet(HybridNetworkView networkView)
+    : view(networkView), firstEntry_(errorLog.GetNumberOfEntries()) {
     nodeCount = view.GetNumberOfNodes();
     BuildNodes();
     for (auto& node : sampleNodes) {

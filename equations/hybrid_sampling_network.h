@@ -61,6 +61,31 @@ private:
     VRX_network& network_;
 };
 
+namespace vovido {
+
+// Estimates (or messages) of one run that rest on few effective samples, gathered so that the run warns
+// of them in one entry: "the estimates of nodes a, b, c and 2 more rest on few effective samples, the
+// fewest ..." (the single one's own text when there is one).
+class FewEffectiveSamples {
+public:
+    // what: "of node x" or "from node a to node b" as one is named, listed as shortName among several;
+    // counted when it is poor (as WarnOfFewEffectiveSamples decides).
+    void Add(const std::string& what, const std::string& shortName, double sum, double squares, int count,
+             bool fittedMessage = false);
+    // Logs the warning (nothing when none was poor): "the " + kind + what for one, "the " + kinds + the
+    // short names for several.
+    void Warn(const char* kind, const char* kinds) const;
+
+private:
+    std::string first_;
+    std::vector<std::string> names_;
+    double fewest_ = 0.0, sum_ = 0.0, squares_ = 0.0;
+    int count_ = 0;
+    bool fitted_ = false;
+};
+
+}  // namespace vovido
+
 class HybridSampleNet {
 public:
     explicit HybridSampleNet(HybridNetworkView view);
@@ -261,6 +286,10 @@ private:
     std::vector<VRX_hybridSampleNode*> order_;
     // By handle: observed nodes whose weight is the same in every draw (FindConstantFactors).
     std::vector<char> constantFactor_;
+    // The message estimates of few effective samples, warned of together.
+    vovido::FewEffectiveSamples thinEstimates_;
+    // The error log's entries when the run began.
+    int firstEntry_ = 0;
     // By handle: nodes whose values DrawParentsFromMessages leaves as they are (the equations an estimate
     // evaluates from the node it draws), and nodes whose estimates an earlier node's estimate made.
     std::vector<char> held_, estimated_;

@@ -207,6 +207,11 @@ TEST_P(NoiseSupports, AnswerAsExactConditioning) {
         vovido::SeedHybridGenerators(2 + static_cast<unsigned>(run / 4));
         errorLog.Flush();
         ASSERT_EQ(net.UpdateBeliefs(), kSuccess) << LogDump();
+        // One entry per kind of warning, however many nodes or messages it concerns.
+        const std::vector<std::string> logged = LoggedMessages();
+        for (size_t i = 0; i < logged.size(); ++i) {
+            for (size_t j = 0; j < i; ++j) EXPECT_NE(logged[i].substr(0, 24), logged[j].substr(0, 24));
+        }
         const int h = net.FindNode(c.node);
         const double m = c.equationNetwork ? ValueOf(net, h).GetMean() : ContinuousValueOf(net, h).GetMean();
         const double d =
