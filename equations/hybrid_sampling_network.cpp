@@ -973,8 +973,9 @@ bool HybridSampleNet::FindConstantFactors() {
                                           ? "the distribution in the equation of [" + node->ownerId + "]"
                                           : "[" + node->id + "]";
             Refuse("The evidence on [" + origin + "] is impossible: " +
-                   (origin == node->id ? "it lies outside the support of " + named + " under every draw."
-                                       : "it puts " + named + " outside its support."));
+                   (!node->IsContinuous() ? named + " has probability 0 under every draw of its parents."
+                    : origin == node->id  ? "it lies outside the support of " + named + " under every draw."
+                                          : "it puts " + named + " outside its support."));
             return false;
         }
         constantFactor_[static_cast<size_t>(node->handle)] = 1;

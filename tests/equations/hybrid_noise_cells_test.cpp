@@ -307,6 +307,15 @@ const TextCase kTextCases[] = {
          ASSERT_EQ(n.GetNode(c)->GetValue()->SetEvidence(0), kSuccess);
      },
      "The evidence on [c] is impossible: [c] has probability 0 under every draw of its parents."},
+    {"a discrete state of probability 0 given observed parents",
+     [](VRX_network& n) {
+         ASSERT_GE(AddDistributionNode(n, "x", {"Uniform(0, 1)"}), 0);
+         const int c = AddDiscreteNode(n, "c", {"If(x > 2, 1, 0)", "1"}, {"x"});
+         ASSERT_GE(c, 0);
+         ASSERT_EQ(Observe(n, "x", 0.5), kSuccess);
+         ASSERT_EQ(n.GetNode(c)->GetValue()->SetEvidence(0), kSuccess);
+     },
+     "The evidence on [c] is impossible: [c] has probability 0 under every draw of its parents."},
 };
 
 class RefusedEvidence : public ::testing::TestWithParam<int> {};
