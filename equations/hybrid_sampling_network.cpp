@@ -623,8 +623,9 @@ SampleNode* HybridSampleNet::ChooseInversionParent(SampleNode& node, bool& anyFr
         const int rank = (IsAncestorOfOtherParent(node, *parent, sampleNodes.size()) ? 0 : 8) +
                          (shared ? 0 : 4) + (parent->IsDeterministic() ? 0 : 2) + (plain ? 1 : 0);
         // Among equals, the term of the widest reach: drawing the narrow ones and solving for it keeps
-        // the weights even, and a draw of a bounded term can leave no value of the other.
-        // Told by the spread of the log weights where it can be, else by the reach of the term.
+        // the weights even, and a draw of a bounded term can leave no value of the other. Told by the
+        // spread of the log weights the inverse gives where both can be told, else by the term's support
+        // (unbounded sides) and deviation.
         const double spread = vovido::InversionSpread(node, *parent, view);
         int sides = 1;
         double deviation = 0.0;
