@@ -47,8 +47,12 @@ double HybridSampleNet::LogTarget(double& violation) {
         if (node->nodeFlags & SampleNodeFlags::kInverts) {
             factor = std::log(ApplyInversion(*node));
         } else if (node->IsFixed() || !node->IsDeterministic()) {
-            // A free node's own density at its value, as that of an observed or inverted one.
+            // A free node's own density at its value, as that of an observed or inverted one; a free
+            // node's range holds its draws.
             factor = constantFactor_[static_cast<size_t>(node->handle)] ? 0.0 : node->LogEvidenceWeight();
+            if (!node->IsFixed() && node->IsContinuous() &&
+                !static_cast<const VRX_continuousSampleNode&>(*node).InSupport(node->GetValue()))
+                factor = kNoDensity;
         } else {
             factor = std::log(node->SampleFromConditional());
         }
