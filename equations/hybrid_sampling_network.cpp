@@ -1021,6 +1021,12 @@ int HybridSampleNet::RunSampling(bool useProposals) {
         ExplainImpossibleEvidence();
         return kNoUsefulSamples;
     }
+    // A handful of draws out of all the attempts, their weight on one or two of them: the chain does
+    // better where it can start.
+    constexpr double kFewestEffective = 10.0;
+    if (100LL * accepted < view.GetNumberOfSamples() &&
+        vovido::EffectiveSampleSize(sum, squares) < kFewestEffective && RunChainFallback(accepted, limit))
+        return kSuccess;
     if (accepted < view.GetNumberOfSamples()) {
         char text[160];
         std::snprintf(text, sizeof text,

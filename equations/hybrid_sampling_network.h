@@ -187,8 +187,9 @@ private:
     int CountSolutionsInSupport(VRX_hybridSampleNode& node, VRX_hybridSampleNode& parent);
     // Where no draw had weight: searches for values of the free nodes that the evidence allows and, from
     // there, runs a Markov chain over them whose states are the samples of the estimates (written, with a
-    // warning); false when the search finds none (chain_fallback.cpp).
-    [[nodiscard]] bool RunChainFallback();
+    // warning, which gives the draws that fitted of the attempts); false when the search finds none
+    // (chain_fallback.cpp).
+    [[nodiscard]] bool RunChainFallback(int fitted = 0, long long attempts = 0);
     // ln of the joint density of the free nodes' current values and the evidence, the values the evidence
     // fixes set from them; -infinity where the evidence rules them out, with how far (violation) the
     // values lie outside what it allows.
