@@ -68,7 +68,7 @@ double HybridSampleNet::LogTarget(double& violation) {
     return total;
 }
 
-bool HybridSampleNet::RunChainFallback(int fitted, long long attempts) {
+bool HybridSampleNet::RunChainFallback(const std::string& why) {
     if (!refusal_.empty() || order_.size() != static_cast<size_t>(nodeCount)) return false;
     if (rootSupport_.empty()) FindRootSupports();
     std::vector<SampleNode*> free;
@@ -197,16 +197,12 @@ bool HybridSampleNet::RunChainFallback(int fitted, long long attempts) {
     } catch (const std::bad_alloc&) {
         // Without memory the warnings stay.
     }
-    char head[96] = "no draw of the sampler fitted the evidence";
-    if (fitted > 0)
-        std::snprintf(head, sizeof head, "only %d of %lld draws of the sampler fitted the evidence", fitted,
-                      attempts);
     char text[360];
     std::snprintf(
         text, sizeof text,
         "Warning: %s: the beliefs come from a Markov chain of %d samples started where it fits, %.0f%% "
         "of its moves accepted; they may rest on fewer effective samples.",
-        head, recorded, 100.0 * static_cast<double>(accepted) / static_cast<double>(steps));
+        why.c_str(), recorded, 100.0 * static_cast<double>(accepted) / static_cast<double>(steps));
     LogError(errorLog, kNoUsefulSamples, text, nullptr);
     return true;
 }

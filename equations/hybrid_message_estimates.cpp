@@ -105,6 +105,11 @@ int HybridSampleNet::EstimateFromMessages() {
             !node->internal)
             status = kNoUsefulSamples;
     }
+    // Estimates whose weight rests on a handful of draws give way to the chain where it can start.
+    constexpr double kFewestEffective = 10.0;
+    if (status == kSuccess && thinEstimates_.Fewest() < kFewestEffective &&
+        RunChainFallback("the draws from the messages left estimates of fewer than 10 effective samples"))
+        return kSuccess;
     // One warning names the estimates of few effective samples, "the estimates of nodes ...".
     thinEstimates_.Warn("estimate", "estimates of nodes");
     if (status != kSuccess) return status;

@@ -847,7 +847,9 @@ int HybridSampleNet::RunSampling(bool useProposals) {
     // better where it can start.
     constexpr double kFewestEffective = 10.0;
     if (100LL * accepted < view.GetNumberOfSamples() &&
-        vovido::EffectiveSampleSize(sum, squares) < kFewestEffective && RunChainFallback(accepted, limit))
+        vovido::EffectiveSampleSize(sum, squares) < kFewestEffective &&
+        RunChainFallback("only " + std::to_string(accepted) + " of " + std::to_string(limit) +
+                         " draws of the sampler fitted the evidence"))
         return kSuccess;
     if (accepted < view.GetNumberOfSamples()) {
         char text[160];

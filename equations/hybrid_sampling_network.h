@@ -75,6 +75,8 @@ public:
     // Logs the warning (nothing when none was poor): "the " + kind + what for one, "the " + kinds + the
     // short names for several.
     void Warn(const char* kind, const char* kinds) const;
+    // The fewest effective samples among those added that were poor (infinity when none was).
+    double Fewest() const { return names_.empty() ? HUGE_VAL : fewest_; }
 
 private:
     std::string first_;
@@ -187,9 +189,9 @@ private:
     int CountSolutionsInSupport(VRX_hybridSampleNode& node, VRX_hybridSampleNode& parent);
     // Where no draw had weight: searches for values of the free nodes that the evidence allows and, from
     // there, runs a Markov chain over them whose states are the samples of the estimates (written, with a
-    // warning, which gives the draws that fitted of the attempts); false when the search finds none
-    // (chain_fallback.cpp).
-    [[nodiscard]] bool RunChainFallback(int fitted = 0, long long attempts = 0);
+    // warning that begins with why); false when the search finds none (chain_fallback.cpp).
+    [[nodiscard]] bool RunChainFallback(
+        const std::string& why = "no draw of the sampler fitted the evidence");
     // ln of the joint density of the free nodes' current values and the evidence, the values the evidence
     // fixes set from them; -infinity where the evidence rules them out, with how far (violation) the
     // values lie outside what it allows.
