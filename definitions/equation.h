@@ -75,6 +75,8 @@ private:
     double lowerBound = -1.0;
     double upperBound = 1.0;
     std::vector<DiscretizationInterval> intervals;
+    // SetEquation is rebuilding the arcs: the equation it removes them for is replaced anyway.
+    bool rebuildingArcs_ = false;
 };
 
 // Clears the up-to-date bit of the value of every descendant of the node over ordinary arcs.
