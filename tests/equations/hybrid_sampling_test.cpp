@@ -294,7 +294,11 @@ TEST(HybridSampling, NodesOfOtherKindsAreRefusedWithAMessage) {
     AddDistributionNode(net, "x", {"Normal(0, 1)"});
     ASSERT_GE(net.AddNode(DefinitionType::kCpt, "c"), 0);
     EXPECT_EQ(Update(net, kImportanceSampling, 100), kNoUsefulSamples);
-    EXPECT_EQ(LoggedMessages(), std::vector<std::string>{"Node [c] is not a node of a hybrid network."});
+    EXPECT_EQ(
+        LoggedMessages(),
+        std::vector<std::string>{"ERROR: Node [x] is a DISTRIBUTION node, which makes this a hybrid network, "
+                                 "and a hybrid network is updated only when all its nodes are of the hybrid "
+                                 "kinds (DCHILDHPARENT, DISTRIBUTION, HEQUATION): [c] is a CPT node"});
 }
 
 }  // namespace
