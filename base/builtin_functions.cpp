@@ -256,6 +256,15 @@ using vovido::DrawNormal;
 using vovido::DrawTriangular;
 using vovido::DrawUniform;
 using vovido::DrawWeibull;
+using vovido::LogDensityBernoulli;
+using vovido::LogDensityBeta;
+using vovido::LogDensityBinomial;
+using vovido::LogDensityExponential;
+using vovido::LogDensityLognormal;
+using vovido::LogDensityNormal;
+using vovido::LogDensityTriangular;
+using vovido::LogDensityUniform;
+using vovido::LogDensityWeibull;
 using vovido::MomentsBernoulli;
 using vovido::MomentsBeta;
 using vovido::MomentsBinomial;
@@ -274,14 +283,14 @@ const FunctionEntry kTable[] = {
     {"Asin", 1, Asin, nullptr, nullptr},
     {"Atan", 1, Atan, nullptr, nullptr},
     {"Atan2", 2, Atan2, nullptr, nullptr},
-    {"Bernoulli", 1, DrawBernoulli, DensityBernoulli, MomentsBernoulli},
-    {"Beta", 2, DrawBeta, DensityBeta, MomentsBeta},
-    {"Binomial", 2, DrawBinomial, DensityBinomial, MomentsBinomial},
+    {"Bernoulli", 1, DrawBernoulli, DensityBernoulli, MomentsBernoulli, LogDensityBernoulli},
+    {"Beta", 2, DrawBeta, DensityBeta, MomentsBeta, LogDensityBeta},
+    {"Binomial", 2, DrawBinomial, DensityBinomial, MomentsBinomial, LogDensityBinomial},
     {"Combin", 2, Combin, nullptr, nullptr},
     {"Cos", 1, Cos, nullptr, nullptr},
     {"Cosh", 1, Cosh, nullptr, nullptr},
     {"Exp", 1, Exp, nullptr, nullptr},
-    {"Exponential", 1, DrawExponential, DensityExponential, MomentsExponential},
+    {"Exponential", 1, DrawExponential, DensityExponential, MomentsExponential, LogDensityExponential},
     {"Fact", 1, Fact, nullptr, nullptr},
     {"FactDouble", 1, FactDouble, nullptr, nullptr},
     {"GCD", 2, Gcd, nullptr, nullptr},
@@ -290,11 +299,11 @@ const FunctionEntry kTable[] = {
     {"Ln", 1, Ln, nullptr, nullptr},
     {"Log", 2, Log, nullptr, nullptr},
     {"Log10", 1, Log10, nullptr, nullptr},
-    {"Lognormal", 2, DrawLognormal, DensityLognormal, MomentsLognormal},
+    {"Lognormal", 2, DrawLognormal, DensityLognormal, MomentsLognormal, LogDensityLognormal},
     {"Max", -2, Max, nullptr, nullptr},
     {"Min", -2, Min, nullptr, nullptr},
     {"Multinomial", -2, Multinomial, nullptr, nullptr},
-    {"Normal", 2, DrawNormal, DensityNormal, MomentsNormal},
+    {"Normal", 2, DrawNormal, DensityNormal, MomentsNormal, LogDensityNormal},
     {"Or", -2, Or, nullptr, nullptr},
     {"Pi", 0, Pi, nullptr, nullptr},
     {"Pow10", 1, Pow10, nullptr, nullptr},
@@ -309,10 +318,10 @@ const FunctionEntry kTable[] = {
     {"Switch", -3, Switch, nullptr, nullptr},
     {"Tan", 1, Tan, nullptr, nullptr},
     {"Tanh", 1, Tanh, nullptr, nullptr},
-    {"Triangular", 3, DrawTriangular, DensityTriangular, MomentsTriangular},
+    {"Triangular", 3, DrawTriangular, DensityTriangular, MomentsTriangular, LogDensityTriangular},
     {"Trim", 3, Trim, nullptr, nullptr},
-    {"Uniform", 2, DrawUniform, DensityUniform, MomentsUniform},
-    {"Weibull", 2, DrawWeibull, DensityWeibull, MomentsWeibull},
+    {"Uniform", 2, DrawUniform, DensityUniform, MomentsUniform, LogDensityUniform},
+    {"Weibull", 2, DrawWeibull, DensityWeibull, MomentsWeibull, LogDensityWeibull},
     {"Xor", -2, Xor, nullptr, nullptr},
 };
 constexpr int kTableSize = static_cast<int>(sizeof kTable / sizeof kTable[0]);

@@ -17,6 +17,8 @@ struct FunctionEntry {
     double (*evaluate)(const FunctionArguments& arguments);
     double (*density)(double x, const FunctionArguments& arguments);
     void (*moments)(double* mean, double* variance, const FunctionArguments& arguments);
+    // ln density: -infinity outside the support, finite wherever the density is positive in exact terms.
+    double (*logDensity)(double x, const FunctionArguments& arguments) = nullptr;
 };
 
 // The row of that name, compared without regard to ASCII case; null when there is none.

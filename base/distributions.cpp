@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <string>
 
 #include "base/distribution_samplers.h"
@@ -266,6 +267,80 @@ void MomentsWeibull(double* mean, double* variance, const FunctionArguments& a) 
     const double scale = a.values[0], shape = a.values[1];
     *mean = scale * std::exp(LogGamma(1.0 + 1.0 / shape));
     *variance = scale * scale * std::exp(LogGamma(1.0 + 2.0 / shape)) - *mean * *mean;
+}
+
+}  // namespace vovido
+
+namespace vovido {
+namespace {
+constexpr double kNoDensity = -std::numeric_limits<double>::infinity();
+double LogOf(double p) {
+    return p > 0.0 ? std::log(p) : kNoDensity;
+}
+}  // namespace
+
+double LogDensityBernoulli(double x, const FunctionArguments& a) {
+    const double p = DensityBernoulli(x, a);
+    return IsUndefinedValue(p) ? p : LogOf(p);
+}
+
+double LogDensityBeta(double x, const FunctionArguments& a) {
+    if (!BetaValid(a)) return Invalid("Beta");
+    if (!(x >= 0.0 && x <= 1.0)) return kNoDensity;
+    const double alpha = a.values[0], beta = a.values[1];
+    const double logX = alpha == 1.0 ? 0.0 : (alpha - 1.0) * std::log(x);
+    const double logRest = beta == 1.0 ? 0.0 : (beta - 1.0) * std::log1p(-x);
+    const double log = logX + logRest - (LogGamma(alpha) + LogGamma(beta) - LogGamma(alpha + beta));
+    return std::isnan(log) ? kNoDensity : log;
+}
+
+double LogDensityBinomial(double x, const FunctionArguments& a) {
+    if (!BinomialValid(a)) return Invalid("Binomial");
+    const double n = TrialCount(a.values[0]);
+    const double p = a.values[1];
+    if (!(x >= 0.0 && x <= n) || x != std::floor(x)) return kNoDensity;
+    if (p == 0.0) return x == 0.0 ? 0.0 : kNoDensity;
+    if (p == 1.0) return x == n ? 0.0 : kNoDensity;
+    return ReentrantLogGamma(n + 1.0) - ReentrantLogGamma(x + 1.0) - ReentrantLogGamma(n - x + 1.0) +
+           x * std::log(p) + (n - x) * std::log1p(-p);
+}
+
+double LogDensityExponential(double x, const FunctionArguments& a) {
+    if (!ExponentialValid(a)) return Invalid("Exponential");
+    return x >= 0.0 ? std::log(a.values[0]) - a.values[0] * x : kNoDensity;
+}
+
+double LogDensityLognormal(double x, const FunctionArguments& a) {
+    if (!DeviationValid(a)) return Invalid("Lognormal");
+    if (!(x > 0.0)) return kNoDensity;
+    const double z = (std::log(x) - a.values[0]) / a.values[1];
+    return -0.5 * z * z - std::log(x * a.values[1] * kSqrtTwoPi);
+}
+
+double LogDensityNormal(double x, const FunctionArguments& a) {
+    if (!DeviationValid(a)) return Invalid("Normal");
+    const double z = (x - a.values[0]) / a.values[1];
+    return std::isfinite(z) ? -0.5 * z * z - std::log(a.values[1] * kSqrtTwoPi) : kNoDensity;
+}
+
+double LogDensityTriangular(double x, const FunctionArguments& a) {
+    const double p = DensityTriangular(x, a);
+    return IsUndefinedValue(p) ? p : LogOf(p);
+}
+
+double LogDensityUniform(double x, const FunctionArguments& a) {
+    const double p = DensityUniform(x, a);
+    return IsUndefinedValue(p) ? p : LogOf(p);
+}
+
+double LogDensityWeibull(double x, const FunctionArguments& a) {
+    if (!WeibullValid(a)) return Invalid("Weibull");
+    if (!(x >= 0.0)) return kNoDensity;
+    const double scale = a.values[0], shape = a.values[1];
+    const double t = x / scale;
+    // At 0 the density is 0, the shape's value or infinite, as pow gives it.
+    if (t == 0.0) return LogOf(DensityWeibull(x, a));
+    return std::log(shape / scale) + (shape - 1.0) * std::log(t) - std::pow(t, shape);
 }
 
 }  // namespace vovido

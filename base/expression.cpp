@@ -211,6 +211,12 @@ double VRX_distribution::GetDensity(double x) const {
     return GetArgumentValues(block) && entry->density != nullptr ? entry->density(x, block) : kUndefinedValue;
 }
 
+double VRX_distribution::GetLogDensity(double x) const {
+    FunctionArguments block;
+    return GetArgumentValues(block) && entry->logDensity != nullptr ? entry->logDensity(x, block)
+                                                                    : kUndefinedValue;
+}
+
 void VRX_distribution::GetMoments(double& mean, double& variance) const {
     FunctionArguments block;
     mean = variance = kUndefinedValue;

@@ -243,6 +243,8 @@ public:
     explicit VRX_distribution(const FunctionEntry* e) : VRX_function(e, vovido::kDistributionKind) {}
     // Undefined, as the call's value is, when an argument is undefined.
     double GetDensity(double x) const;
+    // ln of the density: undefined as GetDensity is, -infinity outside the support.
+    double GetLogDensity(double x) const;
     void GetMoments(double& mean, double& variance) const;
 
 protected:

@@ -3,11 +3,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
 
 #include "base/status_codes.h"
 #include "definitions/equation.h"
 #include "model/network.h"
 #include "model/node.h"
+#include "model/node_label.h"
 
 namespace {
 
@@ -17,6 +19,20 @@ constexpr uint32_t kEvidenceBits = ValueFlags::kEvidence | ValueFlags::kPropagat
 
 // ---------------------------------------------------------------------------------------------------
 // Equation evaluation
+
+namespace {
+
+// An observation must be a value the node can take: NaN and the infinities are refused naming the node,
+// and nothing changes.
+int RefuseObservedValue(const VRX_network* network, int handle, double value) {
+    const VRX_node* node = network != nullptr ? network->GetNode(handle) : nullptr;
+    const char* text = std::isnan(value) ? "NaN" : value > 0.0 ? "infinity" : "-infinity";
+    if (node == nullptr) return kOutOfRange;
+    return vovido::ReportNodeFault(
+        *node, std::string("its evidence must be a finite number, not ") + text + ".", kOutOfRange);
+}
+
+}  // namespace
 
 VRX_valEqEvaluation::VRX_valEqEvaluation(int nodeHandle, VRX_network* net) : VRX_nodeValue(nodeHandle, net) {}
 
@@ -83,6 +99,7 @@ int VRX_valEqEvaluation::GetContEvidence(double& out) {
 }
 
 int VRX_valEqEvaluation::SetContEvidence(double value) {
+    if (!std::isfinite(value)) return RefuseObservedValue(GetNetwork(), GetHandle(), value);
     contEvidence = value;
     RemoveValueFlags(ValueFlags::kPropagatedEvidence);
     AddValueFlags(ValueFlags::kEvidence | ValueFlags::kUpToDate);
@@ -242,6 +259,7 @@ int VRX_valcontinuous::AddIndexingParent(int /*parent*/) {
 }
 
 int VRX_valcontinuous::SetContEvidence(double value) {
+    if (!std::isfinite(value)) return RefuseObservedValue(GetNetwork(), GetHandle(), value);
     contEvidence = value;
     RemoveValueFlags(ValueFlags::kPropagatedEvidence);
     AddValueFlags(ValueFlags::kEvidence);

@@ -3,16 +3,22 @@
 #include "definitions/equation.h"
 #include "definitions/definition_support.h"
 
-#include <algorithm>
 #include <unordered_set>
 
+#include "base/counted_notices.h"
 #include "base/error_log.h"
 #include "base/identifier.h"
 #include "base/int_array.h"
 #include "base/status_codes.h"
 #include "model/network.h"
 #include "model/node.h"
+#include "model/node_label.h"
 #include "model/node_value.h"
+
+namespace {
+const vovido::NoticeKind kRewrittenEquationNotice = {
+    "The removal of a parent rewrote the equations of {count}", "node", nullptr};
+}  // namespace
 
 namespace vovido {
 
@@ -124,23 +130,20 @@ int VRX_equation::RemoveParent(int parent) {
         if (parents[i] != parent && id != nullptr) others.emplace_back(id);
     }
     const char* own = vovido::NodeIdOf(network, handle);
-    const char* removed = vovido::NodeIdOf(network, parent);
-    std::vector<std::string> named;
-    equation.GetVariables(named);
-    std::string before;
-    EquationToText(equation, before);
     equation.SetDefault(own != nullptr ? own : "", others);
     equation.hasDistribution = false;
     vovido::InvalidateOwnAndDescendantValues(*network, handle);
-    // The caller's text is lost: say so where it named the parent.
-    if (!replacingEquation && removed != nullptr &&
-        std::find(named.begin(), named.end(), removed) != named.end()) {
-        std::string after;
-        EquationToText(equation, after);
-        const std::string text = std::string("Node [") + (own != nullptr ? own : "") + "] : its equation \"" +
-                                 before + "\" named [" + removed + "], whose arc is removed: it is now \"" +
-                                 after + "\"";
-        (void)LogError(errorLog, kOutOfRange, text.c_str(), nullptr);
+    // The rule loses the equation the caller wrote: the caller is told what it became.
+    if (!rebuildingArcs_) {
+        std::string text;
+        EquationToText(equation, text);
+        const char* removed = vovido::NodeIdOf(network, parent);
+        const std::string label = "[" + vovido::NodeLabel(*network, handle) + "]";
+        const std::string what = "Node " + label + " : the removal of its parent [" +
+                                 (removed != nullptr ? removed : "") + "] rewrote its equation as \"" + text +
+                                 "\", the sum of the parents left.";
+        (void)vovido::LogNotice(errorLog, kOutOfRange, what.c_str(), nullptr,
+                                {&kRewrittenEquationNotice, label, label});
     }
     return kSuccess;
 }
@@ -230,9 +233,9 @@ int VRX_equation::SetEquation(const char* text, int* errorPosition, std::string*
     const int notices = network->propagationFlags & PropagationFlags::kNotices;
     network->propagationFlags &= ~PropagationFlags::kNotices;
     const VRX_intArray former(network->GetParents(handle));
-    replacingEquation = true;
+    rebuildingArcs_ = true;
     for (int i = 0; i < former.GetCount(); ++i) (void)network->RemoveArc(former[i], handle);  // live arcs
-    replacingEquation = false;
+    rebuildingArcs_ = false;
     for (const std::string& name : names) {
         const int h = network->FindNode(name.c_str());
         // A node the arc refuses (no equation node) stays out; the refusal is in the log.

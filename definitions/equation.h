@@ -72,11 +72,11 @@ public:
 
 private:
     ParsedEquation equation;
-    // While SetEquation rebuilds the arcs, a removed parent loses no text of the caller's.
-    bool replacingEquation = false;
     double lowerBound = -1.0;
     double upperBound = 1.0;
     std::vector<DiscretizationInterval> intervals;
+    // SetEquation is rebuilding the arcs: the equation it removes them for is replaced anyway.
+    bool rebuildingArcs_ = false;
 };
 
 // Clears the up-to-date bit of the value of every descendant of the node over ordinary arcs.

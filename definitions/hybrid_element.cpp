@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <limits>
 
 #include "base/expression_parser.h"
 #include "base/int_array.h"
@@ -73,6 +74,10 @@ int VRX_Helement::SampleState(int&) {
 }
 double VRX_Helement::GetDensity(double) {
     return kUnsupportedElementOperation;
+}
+double VRX_Helement::GetLogDensity(double value) {
+    const double p = GetDensity(value);
+    return p > 0.0 && !IsUndefinedValue(p) ? std::log(p) : -std::numeric_limits<double>::infinity();
 }
 double VRX_Helement::GetStateProbability(int) {
     return kUnsupportedElementOperation;
@@ -188,6 +193,16 @@ double VRX_distributionElement::GetDensity(double value) {
     // The density of -X at v is that of X at -v; terms added to the call shift it.
     const double p = call->GetDensity((value - rest) * sign);
     return IsDefined(p) && p > 0.0 ? p : 0.0;
+}
+
+double VRX_distributionElement::GetLogDensity(double value) {
+    const VRX_distribution* call = nullptr;
+    int sign = 1;
+    double rest = 0.0;
+    if (!FindAdditiveNoise(*distributionExpression, 1, call, sign, rest) || call == nullptr)
+        return -std::numeric_limits<double>::infinity();
+    const double p = call->GetLogDensity((value - rest) * sign);
+    return IsUndefinedValue(p) || std::isnan(p) ? -std::numeric_limits<double>::infinity() : p;
 }
 
 bool VRX_distributionElement::HasDensity() const {

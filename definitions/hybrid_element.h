@@ -84,6 +84,8 @@ public:
     [[nodiscard]] virtual int Sample(double& value);
     [[nodiscard]] virtual int SampleState(int& state);
     virtual double GetDensity(double value);
+    // ln GetDensity, -infinity where there is none: finite far in a tail where the density underflows.
+    virtual double GetLogDensity(double value);
     virtual double GetStateProbability(int state);
     // The node's outcome edits, followed by elements that hold data per outcome.
     virtual void OutcomeInserted(int /*index*/) {}
@@ -133,6 +135,7 @@ public:
     [[nodiscard]] int Sample(double& value) override;
     // Of the call times its sign, shifted by terms added to it: 0 outside the distribution's support.
     double GetDensity(double value) override;
+    double GetLogDensity(double value) override;
     // True for a call alone or one added to terms without a call, whose density GetDensity gives.
     bool HasDensity() const;
     const VRX_expression& GetExpression() const { return *distributionExpression; }

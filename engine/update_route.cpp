@@ -76,7 +76,8 @@ int RefuseMixedHybridNetwork(const VRX_network& network, bool equations) {
                      "hybrid kinds (DCHILDHPARENT, DISTRIBUTION, HEQUATION)") +
         ": [" + NodeLabel(network, other) + "] is a " + kind(other) + " node" +
         (others > 1 ? " and " + std::to_string(others - 1) + " more are of other kinds" : std::string());
-    return LogError(errorLog, kOutOfRange, text.c_str(), nullptr);
+    // The codes the two solvers have always given for such a network.
+    return LogError(errorLog, equations ? kOutOfRange : kNoUsefulSamples, text.c_str(), nullptr);
 }
 
 int RefuseHybridInfluenceDiagram(const VRX_network& network) {

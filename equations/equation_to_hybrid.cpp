@@ -34,6 +34,10 @@ VRX_defHybrid& HybridOf(VRX_network& net, int h) {
 
 int SetOnlyElement(VRX_network& net, int h, std::unique_ptr<VRX_Helement> element, double lower,
                    double upper) {
+    // The range frames the node's values: the solver never cuts one off at it.
+    if (VRX_nodeInfo* info = net.GetNode(h)->GetInfo()) {
+        if (const int rc = info->userProperties.AddProperty(kOpenRangeProperty, "")) return rc;
+    }
     VRX_intArray zero;
     if (const int rc = zero.Add(0)) return rc;
     VRX_defHybrid& definition = HybridOf(net, h);

@@ -48,6 +48,7 @@ double StateProbability(VRX_hybridMessage& message, int state) {
 }
 
 bool InsideRange(const VRX_continuousSampleNode& node, const Components& components) {
+    if (node.openRange) return true;  // no value is cut off
     for (const MixtureComponent& c : components) {
         const double reach = kRangeDeviations * std::sqrt(c.variance);
         if (!(c.mean - reach >= node.lowerBound && c.mean + reach <= node.upperBound)) return false;
@@ -164,6 +165,17 @@ void HybridSampleNet::PrepareLinearNodes() {
             linear = cell != nullptr && vovido::ProbeLinearGaussian(*cell, ids, cells[i]);
         }
         if (linear) node->linearCells = std::move(cells);
+    }
+    // Every message is then a product of Gaussians (discrete parents choosing among them): none rests on a
+    // fit of another distribution.
+    linearGaussian = true;
+    for (auto& node : sampleNodes) {
+        if (!node) continue;
+        if (node->IsContinuous()) {
+            linearGaussian = linearGaussian && !node->linearCells.empty();
+        } else {
+            for (const SampleNode* p : node->parents) linearGaussian = linearGaussian && !p->IsContinuous();
+        }
     }
 }
 

@@ -47,6 +47,14 @@ int RunHybridOnce(VRX_network& network, Run run) {
     if (rc >= 0) return kSuccess;
     // A refusal names the node and the cause: the lack of samples it leads to is no second entry.
     if (!net.GetRefusal().empty()) {
+        // What the run warned of on its way there (estimates of few samples) concerns beliefs it never
+        // gives: the cause is the only entry.
+        std::string rest;
+        try {
+            (void)vovido::EraseEntriesStartingWith(errorLog, first, "Warning: ", rest);
+        } catch (const std::bad_alloc&) {
+            // Without memory the warnings stay; the cause follows them.
+        }
         LogError(errorLog, kOutOfRange, net.GetRefusal().c_str(), nullptr);
         return kNoUsefulSamples;
     }

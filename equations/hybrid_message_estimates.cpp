@@ -96,12 +96,22 @@ int HybridSampleNet::EstimateFromMessages() {
     std::vector<std::vector<ChildKind>> kinds(sampleNodes.size());
     held_.assign(sampleNodes.size(), 0);
     estimated_.assign(sampleNodes.size(), 0);
+    thinEstimates_ = vovido::FewEffectiveSamples();
     for (SampleNode* node : order_) {
         if (node->IsObserved() || estimated_[static_cast<size_t>(node->handle)]) continue;
         kinds[static_cast<size_t>(node->handle)] = ClassifyChildren(*node);
-        if (!EstimateNode(*node, kinds[static_cast<size_t>(node->handle)]) && view.GetNumberOfSamples() > 0)
+        // A noise term's belief is never shown: its draws failing leaves the caller's beliefs as they are.
+        if (!EstimateNode(*node, kinds[static_cast<size_t>(node->handle)]) && view.GetNumberOfSamples() > 0 &&
+            !node->internal)
             status = kNoUsefulSamples;
     }
+    // Estimates whose weight rests on a handful of draws give way to the chain where it can start.
+    constexpr double kFewestEffective = 10.0;
+    if (status == kSuccess && thinEstimates_.Fewest() < kFewestEffective &&
+        RunChainFallback("the draws from the messages left estimates of fewer than 10 effective samples"))
+        return kSuccess;
+    // One warning names the estimates of few effective samples, "the estimates of nodes ...".
+    thinEstimates_.Warn("estimate", "estimates of nodes");
     if (status != kSuccess) return status;
     WarnOfApproximateBeliefs(kinds);
     WriteAllResults(true);
@@ -124,14 +134,14 @@ bool HybridSampleNet::EvidenceIsPossible() {
             // The inverse must also be a value the parent's own distribution can take.
             inverted->SetValue(y);
             DrawParentsFromMessages(*inverted, nullptr);
-            if (inverted->IsDeterministic() || inverted->GetEvidenceWeight() > 0.0) return true;
+            if (inverted->IsDeterministic() || std::isfinite(inverted->LogEvidenceWeight())) return true;
         }
         return false;
     };
     for (SampleNode* node : order_) {
         if (!node->IsObserved()) continue;
         // Evidence that no message can reach (also a value fixed through an equation).
-        if (!node->HasFreeParentOtherThan(nullptr) && !(node->GetEvidenceWeight() > 0.0)) return false;
+        if (!node->HasFreeParentOtherThan(nullptr) && !std::isfinite(node->LogEvidenceWeight())) return false;
         if ((node->nodeFlags & SampleNodeFlags::kInverts) && !explained(*node)) return false;
     }
     return true;
@@ -287,10 +297,11 @@ bool HybridSampleNet::EstimateNode(SampleNode& node, const std::vector<ChildKind
     }
     for (size_t k = 0; k < chain.size(); ++k)
         outside[node.children.size() + k] = OutsideMessages(*chain[k], node);
-    auto weighOutside = [&outside](const SampleNode& held, size_t at, double& w) {
+    // Weights are scaled products: a product of many small densities never reads as 0.
+    auto weighOutside = [&outside](const SampleNode& held, size_t at, vovido::ScaledWeight& w) {
         for (size_t g : outside[at]) {
             if (!held.childMessages[g]->IsUniform())
-                w *= vovido::ProbabilityIn(*held.childMessages[g], held.GetValue());
+                (void)w.Times(vovido::ProbabilityIn(*held.childMessages[g], held.GetValue()));
         }
     };
     // A child that shares such an equation as a parent weighs the draw through itself: its message
@@ -326,17 +337,18 @@ bool HybridSampleNet::EstimateNode(SampleNode& node, const std::vector<ChildKind
     // fitted messages would have weighed the draws with is never reported.
     bool mayRuleOut = false;
     for (ChildKind k : kinds) mayRuleOut = mayRuleOut || k == ChildKind::kOwnEvidence;
-    double total = 0.0, squares = 0.0, fittedTotal = 0.0, ruledOut = 0.0;
+    double total = 0.0, squares = 0.0, fittedTotal = 0.0, ruledOut = 0.0, reference = 0.0;
     for (int i = 0; i < view.GetNumberOfSamples(); ++i) {
         DrawParentsFromMessages(node, nullptr);
-        const double proposal = node.SampleFromProposal();
-        if (!(proposal > 0.0)) continue;
+        vovido::ScaledWeight w;
+        if (!w.Times(node.ScaledSampleFromProposal(w.logOffset))) continue;
+        const double proposal = w.logOffset == 0.0 ? w.value : w.value * std::exp(w.logOffset);
         const double v = node.GetValue();
-        double w = proposal;
-        for (size_t m = 0; m < node.children.size() && w > 0.0; ++m) {
-            if (functional[m]) w *= node.children[m]->SampleFromConditional();
+        for (size_t m = 0; m < node.children.size() && w.value > 0.0; ++m) {
+            if (functional[m]) (void)w.Times(node.children[m]->SampleFromConditional());
         }
-        for (size_t k = 0; k < chain.size() && w > 0.0; ++k) w *= chain[k]->SampleFromConditional();
+        for (size_t k = 0; k < chain.size() && w.value > 0.0; ++k)
+            (void)w.Times(chain[k]->SampleFromConditional());
         for (size_t k = 0; k < chain.size(); ++k) weighOutside(*chain[k], node.children.size() + k, w);
         bool ruled = false;  // by a child whose evidence depends on this node alone
         for (size_t m = 0; m < node.children.size(); ++m) {
@@ -347,17 +359,20 @@ bool HybridSampleNet::EstimateNode(SampleNode& node, const std::vector<ChildKind
                                    : vovido::ProbabilityIn(*node.childMessages[m], v);
                 weighOutside(child, m, w);
             } else if (kinds[m] == ChildKind::kOwnEvidence) {
+                // A density far in a tail underflows: its logarithm tells whether it is 0.
                 const double e = child.GetEvidenceWeight();
-                ruled = ruled || !(e > 0.0);
-                w *= e;
+                const bool density = child.IsContinuous() && !child.IsDeterministic();
+                const bool possible =
+                    e == 0.0 && density ? w.TimesExp(child.LogEvidenceWeight()) : w.Times(e);
+                ruled = ruled || !possible;
             } else if (kinds[m] == ChildKind::kAveraged) {
                 DrawParentsFromMessages(child, &node);
-                w *= AverageLikelihood(child, &node, 1);
+                (void)w.Times(AverageLikelihood(child, &node, 1));
             } else if (kinds[m] == ChildKind::kThroughInverse) {
-                w *= targets[m] != nullptr ? InverseLikelihood(child, node, *targets[m]) : 0.0;
+                (void)w.Times(targets[m] != nullptr ? InverseLikelihood(child, node, *targets[m]) : 0.0);
             } else if (!node.childMessages[m]->IsUniform()) {
                 densities[m] = vovido::ProbabilityIn(*node.childMessages[m], v);
-                w *= densities[m];
+                (void)w.Times(densities[m]);
             }
             node.SetValue(v);
         }
@@ -376,19 +391,27 @@ bool HybridSampleNet::EstimateNode(SampleNode& node, const std::vector<ChildKind
                 if (ruled) ruledOut += fitted;
             }
         }
-        if (!(w > 0.0) || !std::isfinite(w)) continue;
-        total += w;
-        squares += w * w;
-        node.AddSampleToEstimate(w);
+        if (!(w.value > 0.0)) continue;
+        const double weight = vovido::WeightOnScale(w, total, reference, [&](double scale) {
+            total *= scale;
+            squares *= scale * scale;
+            node.ScaleEstimate(scale);
+            for (size_t m = 0; m < node.children.size(); ++m) {
+                if (functional[m]) node.children[m]->ScaleEstimate(scale);
+            }
+            for (SampleNode* held : chain) held->ScaleEstimate(scale);
+        });
+        total += weight;
+        squares += weight * weight;
+        node.AddSampleToEstimate(weight);
         for (size_t m = 0; m < node.children.size(); ++m) {
-            if (functional[m]) node.children[m]->AddSampleToEstimate(w);
+            if (functional[m]) node.children[m]->AddSampleToEstimate(weight);
         }
-        for (SampleNode* held : chain) held->AddSampleToEstimate(w);
+        for (SampleNode* held : chain) held->AddSampleToEstimate(weight);
     }
     ReleaseHeld(node, functional, chain);
     if (!node.internal)
-        vovido::WarnOfFewEffectiveSamples("the estimate of node " + node.id, false, total, squares,
-                                          view.GetNumberOfSamples());
+        thinEstimates_.Add("of node " + node.id, node.id, total, squares, view.GetNumberOfSamples());
     // The node's own estimate is corrected; the messages it sends on were built from the fitted ones.
     if (!node.internal && fittedTotal > 0.0 && ruledOut > kRuledOutShare * fittedTotal) {
         char text[240];

@@ -11,16 +11,16 @@
 #include "base/error_log.h"
 #include "base/status_codes.h"
 #include "definitions/hybrid_definition.h"
+#include "equations/distribution_support.h"
 #include "equations/hybrid_sampling_network.h"
 
 using SampleNode = VRX_hybridSampleNode;
 
 namespace {
 
-// True when the continuous node's range holds the value (an inverse may lead outside it).
+// True when the continuous node may take the value (an inverse may lead outside its range).
 bool TakesValueInRange(const SampleNode& node, double x) {
-    const auto& c = static_cast<const VRX_continuousSampleNode&>(node);
-    return x >= c.lowerBound && x <= c.upperBound;
+    return static_cast<const VRX_continuousSampleNode&>(node).InSupport(x);
 }
 
 // The product of the node's lambda messages at its value, where a child drawn with the node weighs it
@@ -297,21 +297,9 @@ void HybridSampleNet::FindRootSupports() {
         const auto* call = distribution != nullptr
                                ? dynamic_cast<const VRX_function*>(&distribution->GetExpression())
                                : nullptr;
-        FunctionArguments block;
-        if (call == nullptr || !call->GetArgumentValues(block)) continue;
-        const std::string name = call->GetName();
-        double mean = 0.0, variance = 0.0;
-        auto& support = rootSupport_[static_cast<size_t>(node->handle)];
-        if (name == "Normal" && distribution->GetMeanAndVariance(mean, variance) == kSuccess &&
-            variance > 0.0) {
-            support = {-HUGE_VAL, HUGE_VAL};
-        } else if (name == "Uniform" && block.count == 2 && std::isfinite(block.values[0]) &&
-                   std::isfinite(block.values[1]) && block.values[0] < block.values[1] &&
-                   std::isfinite(1.0 / (block.values[1] - block.values[0]))) {
-            // A negated call has the mirrored support.
-            support = call->sign < 0 ? std::make_pair(-block.values[1], -block.values[0])
-                                     : std::make_pair(block.values[0], block.values[1]);
-        }
+        double lower = 0.0, upper = 0.0;
+        if (call != nullptr && CallSupport(*call, lower, upper))
+            rootSupport_[static_cast<size_t>(node->handle)] = {lower, upper};
     }
 }
 
@@ -598,7 +586,8 @@ void HybridSampleNet::SendLambdaFromObservedDeterministic(SampleNode& node) {
 }
 
 void HybridSampleNet::WarnOfThinMessages() const {
-    // The messages in use at the end, those fitted to weighted samples.
+    // The messages in use at the end, those fitted to weighted samples: one warning names the thin ones.
+    vovido::FewEffectiveSamples thin;
     for (const auto& node : sampleNodes) {
         if (!node) continue;
         for (const auto* list : {&node->parentMessages, &node->childMessages}) {
@@ -619,12 +608,13 @@ void HybridSampleNet::WarnOfThinMessages() const {
                 const auto& samples = static_cast<const VRX_continuousMessage*>(message)->GetSamples();
                 double sum = 0.0, squares = 0.0;
                 SumWeights(samples, sum, squares);
-                vovido::WarnOfFewEffectiveSamples(
-                    "the message from node " + senders[i]->id + " to node " + node->id, false, sum, squares,
-                    static_cast<int>(samples.size()), true);
+                thin.Add("from node " + senders[i]->id + " to node " + node->id,
+                         "from " + senders[i]->id + " to " + node->id, sum, squares,
+                         static_cast<int>(samples.size()), true);
             }
         }
     }
+    thin.Warn("message", "messages");
 }
 
 void HybridSampleNet::FinishIteration() {
@@ -718,6 +708,8 @@ int HybridSampleNet::RunMessagePassing(bool writeResults) {
     }
     if (!writeResults) return kSuccess;
     const int status = EstimateFromMessages();
-    if (status == kNoUsefulSamples) ExplainImpossibleEvidence();
+    if (status != kNoUsefulSamples) return status;
+    if (RunChainFallback()) return kSuccess;
+    ExplainImpossibleEvidence();
     return status;
 }

@@ -2,6 +2,7 @@
 #include "equations/hybrid_sample_node.h"
 
 #include <cmath>
+#include <limits>
 
 #include "base/dmatrix.h"
 #include "base/random_generator.h"
@@ -177,6 +178,12 @@ void VRX_discreteSampleNode::AddSampleToEstimate(double weight) {
     weightedSquareSum += x * x * weight;
 }
 
+void VRX_discreteSampleNode::ScaleEstimate(double factor) {
+    for (double& e : estimate) e *= factor;
+    weightedSum *= factor;
+    weightedSquareSum *= factor;
+}
+
 void VRX_discreteSampleNode::FinishEstimate() {
     double sum = 0.0;
     for (double e : estimate) sum += e;
@@ -305,6 +312,8 @@ VRX_continuousSampleNode::VRX_continuousSampleNode(HybridSampleNet& owner, int n
     : VRX_hybridSampleNode(owner, nodeHandle, definition), lowerBound(-1e6), upperBound(1e6) {
     (void)owner.view.GetLowerBound(nodeHandle, lowerBound);  // continuous kinds: always 0
     (void)owner.view.GetUpperBound(nodeHandle, upperBound);
+    const VRX_nodeInfo* info = owner.GetView().GetNode(nodeHandle)->GetInfo();
+    openRange = info != nullptr && info->userProperties.FindProperty(kOpenRangeProperty) >= 0;
     if (observed) {
         evidenceValue = currentValue = evidence;
         nodeFlags |= SampleNodeFlags::kObserved;
@@ -321,10 +330,17 @@ double VRX_continuousSampleNode::GetEvidenceWeight() {
     return element->GetDensity(currentValue);
 }
 
+double VRX_continuousSampleNode::LogEvidenceWeight() {
+    VRX_Helement* element = TakeElement();
+    if (element == nullptr) return -std::numeric_limits<double>::infinity();
+    if (element->IsEquation()) return std::log(GetEvidenceWeight());
+    return element->GetLogDensity(currentValue);
+}
+
 bool VRX_continuousSampleNode::DrawInRange(VRX_Helement& element, double& value) const {
     for (int attempt = 0; attempt < kMaxRangeDraws; ++attempt) {
         if (element.Sample(value) != kSuccess) return false;
-        if (value >= lowerBound && value <= upperBound) return true;
+        if (InSupport(value)) return true;
     }
     return false;
 }
@@ -335,7 +351,7 @@ double VRX_continuousSampleNode::SampleFromConditional() {
     if (element == nullptr) return 0.0;
     if (element->IsEquation()) {
         if (element->Evaluate(currentValue) != kSuccess) return 0.0;
-        return currentValue >= lowerBound && currentValue <= upperBound ? 1.0 : 0.0;
+        return InSupport(currentValue) ? 1.0 : 0.0;
     }
     return DrawInRange(*element, currentValue) ? 1.0 : 0.0;
 }
@@ -406,7 +422,9 @@ double VRX_continuousSampleNode::SampleValueFromElement(VRX_Helement& element, d
     // A Normal family times lambda messages known in closed form, in a network without loops, is the
     // exact conditional: no share of the proposal needs to cover for a message that missed.
     const double share =
-        exactLambda_ && !linearCells.empty() && owner_.singlyConnected ? 0.0 : kDefensiveShare;
+        exactLambda_ && !linearCells.empty() && owner_.singlyConnected && owner_.linearGaussian
+            ? 0.0
+            : kDefensiveShare;
     if (share > 0.0 && sampleNodeGenerator.NextFraction() < share) {
         if (!DrawInRange(element, value)) return 0.0;
     } else {
@@ -417,18 +435,34 @@ double VRX_continuousSampleNode::SampleValueFromElement(VRX_Helement& element, d
 }
 
 double VRX_continuousSampleNode::SampleFromProposal() {
-    if (IsObserved()) return GetEvidenceWeight();
+    double offset = 0.0;
+    const double w = ScaledSampleFromProposal(offset);
+    return offset == 0.0 ? w : w * std::exp(offset);
+}
+
+double VRX_continuousSampleNode::ScaledSampleFromProposal(double& logOffset) {
+    // Far in a tail a density underflows: its logarithm joins the offset instead.
+    auto underflowed = [&](double logDensity) {
+        if (!std::isfinite(logDensity)) return 0.0;
+        logOffset += logDensity;
+        return 1.0;
+    };
+    if (IsObserved()) {
+        const double e = GetEvidenceWeight();
+        return e > 0.0 ? e : underflowed(LogEvidenceWeight());
+    }
     if (!combinedLambda || combinedLambda->IsUniform()) return SampleFromConditional();
     VRX_Helement* element = TakeElement();
     if (element == nullptr) return 0.0;
     if (element->IsEquation()) {
         if (element->Evaluate(currentValue) != kSuccess) return 0.0;
-        return currentValue >= lowerBound && currentValue <= upperBound ? 1.0 : 0.0;
+        return InSupport(currentValue) ? 1.0 : 0.0;
     }
     double density = 0.0;
     const double q = SampleValueFromElement(*element, currentValue, density);
-    if (!(q > 0.0) || currentValue < lowerBound || currentValue > upperBound) return 0.0;
-    return density / q;
+    if (!(q > 0.0) || !InSupport(currentValue)) return 0.0;
+    if (density > 0.0) return density / q;
+    return underflowed(element->GetLogDensity(currentValue) - std::log(q));
 }
 
 void VRX_continuousSampleNode::ResetEstimate() {
@@ -449,6 +483,13 @@ void VRX_continuousSampleNode::AddSampleToEstimate(double weight) {
     histogram[static_cast<size_t>(BinOf(currentValue))] += weight;
     weightedSum += currentValue * weight;
     weightedSquareSum += currentValue * currentValue * weight;
+}
+
+void VRX_continuousSampleNode::ScaleEstimate(double factor) {
+    for (WeightedSample& s : samples) s.weight *= factor;
+    for (double& h : histogram) h *= factor;
+    weightedSum *= factor;
+    weightedSquareSum *= factor;
 }
 
 void VRX_continuousSampleNode::FinishEstimate() {

@@ -3,6 +3,7 @@
 // its evidence, its parents and children, the messages of the message passing and the estimate built
 // from weighted samples. A discrete node draws states, a continuous node values.
 
+#include <cmath>
 #include <memory>
 #include <string>
 #include <vector>
@@ -18,6 +19,9 @@ class VRX_node;
 
 // The user property that marks a node of a working network the caller never made.
 constexpr const char* kInternalNodeProperty = "working_term";
+// The user property that marks a node of a working network whose range only frames its values (the
+// histogram, the first messages): a noise term or a converted equation, which no range cuts off.
+constexpr const char* kOpenRangeProperty = "open_range";
 
 namespace SampleNodeFlags {
 constexpr int kObserved = 1;
@@ -51,12 +55,17 @@ public:
     // Probability or density of the node's current value given its parents (an equation: 1 when the
     // value matches its result, else 0).
     virtual double GetEvidenceWeight() = 0;
+    // ln GetEvidenceWeight, finite far in a tail where the density underflows; -infinity for none.
+    virtual double LogEvidenceWeight() = 0;
     // A draw from the node's conditional distribution; weight 1 (0 when the draw fails or leaves the
     // node's range).
     virtual double SampleFromConditional() = 0;
     // An importance draw from the proposal the messages left (the conditional without them); returns
     // conditional / proposal.
     virtual double SampleFromProposal() = 0;
+    // The same draw, its weight the result times e^logOffset, the offset increased where a density
+    // underflows.
+    virtual double ScaledSampleFromProposal(double& /*logOffset*/) { return SampleFromProposal(); }
 
     // The estimate: a weight per state, or a histogram of kHistogramBins bins over the node's range
     // together with the samples; with either the weighted sums of x and x^2 (x a state's index), which
@@ -64,6 +73,8 @@ public:
     virtual void ResetEstimate() = 0;
     virtual void AddSampleToEstimate(double weight) = 0;
     virtual void FinishEstimate() = 0;
+    // Multiplies every weight added so far by the factor (the sampler's weights taken to a new scale).
+    virtual void ScaleEstimate(double factor) = 0;
     // sqrt of the sum over the bins (states) of (sqrt(a) - sqrt(b))^2, b from the other node's estimate
     // (0 for an entry the other lacks); 0 between nodes of different kinds.
     virtual double Distance(const VRX_hybridSampleNode& other) const = 0;
@@ -162,11 +173,13 @@ public:
     }
     const int* GetStatePointer() const override { return &currentState; }
     double GetEvidenceWeight() override;
+    double LogEvidenceWeight() override { return std::log(GetEvidenceWeight()); }
     double SampleFromConditional() override;
     double SampleFromProposal() override;
     void ResetEstimate() override;
     void AddSampleToEstimate(double weight) override;
     void FinishEstimate() override;
+    void ScaleEstimate(double factor) override;
     double Distance(const VRX_hybridSampleNode& other) const override;
     void WriteResults(VRX_node& node) override;
     void CreateMessages() override;
@@ -195,11 +208,14 @@ public:
         nodeFlags |= SampleNodeFlags::kObserved;
     }
     double GetEvidenceWeight() override;
+    double LogEvidenceWeight() override;
     double SampleFromConditional() override;
     double SampleFromProposal() override;
+    double ScaledSampleFromProposal(double& logOffset) override;
     void ResetEstimate() override;
     void AddSampleToEstimate(double weight) override;
     void FinishEstimate() override;
+    void ScaleEstimate(double factor) override;
     double Distance(const VRX_hybridSampleNode& other) const override;
     void WriteResults(VRX_node& node) override;
     void WriteMessageResults(VRX_node& node) override;
@@ -220,10 +236,18 @@ public:
     // samples when the results are written).
     GaussianMixture resultMixture{0.0, 0.0, 0, 0.001, 10.0};
 
+    // True where the node may take the value: within the range, or anywhere finite where the range is
+    // open (its distribution's density decides).
+    bool InSupport(double x) const {
+        return openRange ? std::isfinite(x) : x >= lowerBound && x <= upperBound;
+    }
+
     double currentValue = 0.0;
     double evidenceValue = -1.0;
     double lowerBound;
     double upperBound;
+    // The range frames the values without cutting any off (kOpenRangeProperty).
+    bool openRange = false;
     std::vector<WeightedSample> samples;
     std::vector<double> histogram;
 

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <deque>
+#include <limits>
 #include <new>
 #include <string>
 #include <utility>
@@ -20,6 +21,8 @@
 #include "base/random_generator.h"
 #include "base/status_codes.h"
 #include "definitions/hybrid_definition.h"
+#include "equations/distribution_support.h"
+#include "equations/inversion_choice.h"
 #include "equations/sample_memory.h"
 #include "model/network.h"
 #include "model/node.h"
@@ -46,32 +49,6 @@ std::string DropInvalidParameterReports(int first) {
         // Without memory for the call's name the reports stay.
     }
     return call;
-}
-
-double EffectiveSampleSize(double sum, double squares) {
-    return sum > 0.0 && squares > 0.0 && std::isfinite(sum) && std::isfinite(squares) ? sum * sum / squares
-                                                                                      : 0.0;
-}
-
-void WarnOfFewEffectiveSamples(const std::string& what, bool plural, double sum, double squares, int count,
-                               bool fittedMessage) {
-    // An estimate worth fewer samples has a standard error above a tenth of its spread, however many were
-    // drawn.
-    constexpr double kFewEffective = 100.0;
-    // A message is fitted to a few hundred draws, which the fit smooths: it is thin where it is mostly the
-    // few draws of the largest weights.
-    constexpr double kThinShare = 0.01;
-    const double effective = EffectiveSampleSize(sum, squares);
-    if (count < 1 || effective >= (fittedMessage ? kThinShare * count : kFewEffective)) return;
-    std::string text = "Warning: " + what + (plural ? " rest" : " rests");
-    char tail[160];
-    if (effective < 1.5) {
-        std::snprintf(tail, sizeof tail, " on a single sample: an effective sample size of 1 of %d.", count);
-    } else {
-        std::snprintf(tail, sizeof tail, " on an effective sample size of %.1f of %d samples.", effective,
-                      count);
-    }
-    LogError(errorLog, kNoUsefulSamples, (text + tail).c_str(), nullptr);
 }
 
 int PositionIn(const std::vector<VRX_hybridSampleNode*>& list, const VRX_hybridSampleNode* node) {
@@ -120,13 +97,25 @@ int SolveElementFor(const std::string& id, const std::string& text, const std::s
 double InvertElement(VRX_Helement& element, const std::string& nodeId, double v, const std::string& parentId,
                      double& out, bool checked) {
     const double h = 1e-6 * std::max(1.0, std::fabs(v));
+    // An equation no rule solves for the parent is solved numerically (the inversion is chosen only where
+    // that solution is the only one).
+    bool numeric = false;
+    auto inverse = [&](double at, double& result) {
+        if (numeric) return SolveNumerically(element, parentId, at, result);
+        element.SetVariableValue(nodeId, at);
+        if (element.EvaluateNamed(parentId, result) == kSuccess) return true;
+        auto* equation = dynamic_cast<VRX_equationElement*>(&element);
+        VRX_expression* rule = nullptr;
+        numeric = equation != nullptr && equation->FindNamedExpression(parentId, rule) != kSuccess;
+        return numeric && SolveNumerically(element, parentId, at, result);
+    };
     double above = 0.0, below = 0.0;
-    element.SetVariableValue(nodeId, v + h);
-    const bool ok1 = element.EvaluateNamed(parentId, above) == kSuccess;
-    element.SetVariableValue(nodeId, v - h);
-    const bool ok2 = element.EvaluateNamed(parentId, below) == kSuccess;
-    element.SetVariableValue(nodeId, v);
-    if (!ok1 || !ok2 || element.EvaluateNamed(parentId, out) != kSuccess) return 0.0;
+    const bool ok1 = inverse(v + h, above);
+    const bool ok2 = inverse(v - h, below);
+    // Last at v itself: the element keeps the node's value.
+    const bool ok = inverse(v, out);
+    if (numeric) element.SetVariableValue(nodeId, v);
+    if (!ok1 || !ok2 || !ok) return 0.0;
     // An inverse is taken on one branch (Sqrt(x) = -1 gives x = 1): the value must bring the equation back
     // to v, else no value of the parent explains it.
     if (checked) {
@@ -339,7 +328,8 @@ void ForEachDiscreteElement(const HybridNetworkView& view, const VRX_hybridSampl
 
 }  // namespace
 
-HybridSampleNet::HybridSampleNet(HybridNetworkView networkView) : view(networkView) {
+HybridSampleNet::HybridSampleNet(HybridNetworkView networkView)
+    : view(networkView), firstEntry_(errorLog.GetNumberOfEntries()) {
     nodeCount = view.GetNumberOfNodes();
     BuildNodes();
     for (auto& node : sampleNodes) {
@@ -372,6 +362,7 @@ HybridSampleNet::HybridSampleNet(HybridNetworkView networkView) : view(networkVi
     }
     for (SampleNode* node : observed) PropagateDeterministicEvidence(*node);
     if (BuildDrawingOrder() != kSuccess) runFlags |= 16;
+    constantFactor_.assign(sampleNodes.size(), 0);
 }
 
 HybridSampleNet::~HybridSampleNet() = default;
@@ -520,9 +511,10 @@ SampleNode* HybridSampleNet::ChooseInversionParent(SampleNode& node, bool& anyFr
     // the only solution, a noise term (a parent that is no equation: its density weighs the
     // inverse, and the inversion ends there), a parent that enters additively (weighting by the
     // Jacobian of another inverse, a cube root say, gives weights of unbounded variance where its
-    // derivative vanishes). Among equals the last.
+    // derivative vanishes). Among equals the widest (below), then the last.
     SampleNode* chosen = nullptr;
-    int chosenRank = -1;
+    int chosenRank = -1, chosenSides = 0;
+    double chosenDeviation = 0.0, chosenSpread = std::nan("");
     // A free continuous parent that some value could be given to.
     anyFree = false;
     // Every continuous parent the cells can be solved for gets its inverse (the message passing
@@ -541,6 +533,11 @@ SampleNode* HybridSampleNet::ChooseInversionParent(SampleNode& node, bool& anyFr
                          element->SetNamedExpression(parent->id, text) == kSuccess));
             if (!solvable) break;
         }
+        // A function no rule solves for the parent (Sinh(x), x^3 + x) is inverted numerically where the
+        // parent has a single solution: every other parent observed, one root within its support.
+        const bool numeric = !solvable && node.IsObserved() && !parent->IsFixed() &&
+                             table.cells.size() == 1 && CountSolutionsInSupport(node, *parent) == 1;
+        solvable = solvable || numeric;
         // A deterministic parent without a free continuous parent of its own (a constant, say)
         // could only take the inverse if it happened to equal its own value: never chosen.
         bool movable = !parent->IsDeterministic();
@@ -548,20 +545,44 @@ SampleNode* HybridSampleNet::ChooseInversionParent(SampleNode& node, bool& anyFr
             movable = movable || !parent->parents[j]->IsFixed();
         if (!parent->IsFixed() && movable) anyFree = true;
         if (!solvable) continue;
-        bool plain = true, shared = false;
+        bool plain = !numeric, shared = false;
         for (const auto& cell : table.cells) {
             const auto& equation = static_cast<const VRX_equationElement&>(*cell);
             plain = plain && EntersAdditively(equation, parent->id);
-            shared = shared || HasOtherSolutions(equation, parent->id);
+            shared = shared || (!numeric && HasOtherSolutions(equation, parent->id));
         }
         node.singleInverse.resize(node.parents.size(), 0);
         node.singleInverse[i] = shared ? 0 : 1;
         if (!movable || parent->IsFixed()) continue;
         const int rank = (IsAncestorOfOtherParent(node, *parent, sampleNodes.size()) ? 0 : 8) +
                          (shared ? 0 : 4) + (parent->IsDeterministic() ? 0 : 2) + (plain ? 1 : 0);
-        if (rank < chosenRank) continue;
+        // Among equals, the term of the widest reach: drawing the narrow ones and solving for it keeps
+        // the weights even, and a draw of a bounded term can leave no value of the other. Told by the
+        // spread of the log weights the inverse gives where both can be told, else by the term's support
+        // (unbounded sides) and deviation.
+        const double spread = vovido::InversionSpread(node, *parent, view);
+        int sides = 1;
+        double deviation = 0.0;
+        const vovido::ElementTable* own = view.GetElementTable(parent->handle);
+        const auto* call = own != nullptr && own->cells.size() == 1
+                               ? dynamic_cast<const VRX_distributionElement*>(own->cells[0].get())
+                               : nullptr;
+        if (parent->IsDeterministic() || call == nullptr ||
+            !CallReach(call->GetExpression(), sides, deviation)) {
+            sides = 1;
+            deviation = 0.0;
+        }
+        const bool bySpread = !std::isnan(spread) && !std::isnan(chosenSpread);
+        if (rank < chosenRank ||
+            (rank == chosenRank &&
+             (bySpread ? spread > chosenSpread
+                       : sides < chosenSides || (sides == chosenSides && deviation < chosenDeviation))))
+            continue;
         chosen = parent;
         chosenRank = rank;
+        chosenSides = sides;
+        chosenDeviation = deviation;
+        chosenSpread = spread;
         chosenAdditive = plain;
         chosenShared = shared;
     }
@@ -646,95 +667,6 @@ const std::string& HybridSampleNet::EvidenceOrigin(const SampleNode& node) const
     const size_t slot = static_cast<size_t>(node.handle);
     const SampleNode* origin = slot < origin_.size() ? GetSampleNode(origin_[slot]) : nullptr;
     return origin != nullptr ? origin->id : node.id;
-}
-
-int HybridSampleNet::CountSolutionsInSupport(SampleNode& node, SampleNode& parent) {
-    for (const SampleNode* p : node.parents) {
-        if (p != &parent && !p->IsObserved()) return -1;
-    }
-    if (!parent.IsContinuous()) return -1;
-    const auto& continuous = static_cast<const VRX_continuousSampleNode&>(parent);
-    double lower = continuous.lowerBound, upper = continuous.upperBound;
-    if (rootSupport_.empty()) FindRootSupports();
-    const auto& support = rootSupport_[static_cast<size_t>(parent.handle)];
-    if (!std::isnan(support.first)) {
-        lower = std::max(lower, support.first);
-        upper = std::min(upper, support.second);
-    }
-    VRX_Helement* element = node.TakeElement();
-    if (element == nullptr || !(lower < upper)) return -1;
-    // Sign changes of the equation less the evidence on a grid fine near 0 and reaching a wide range.
-    constexpr int kPoints = 4000;
-    const double from = std::asinh(lower), to = std::asinh(upper), v = node.GetValue();
-    int roots = 0;
-    double previous = std::nan("");
-    for (int i = 0; i <= kPoints && roots < 2; ++i) {
-        const double x = std::min(std::max(std::sinh(from + (to - from) * i / kPoints), lower), upper);
-        element->SetVariableValue(parent.id, x);
-        double f = 0.0;
-        if (element->Evaluate(f) != kSuccess || !std::isfinite(f)) {
-            previous = std::nan("");
-            continue;
-        }
-        const double d = f - v;
-        if (d == 0.0 || (!std::isnan(previous) && previous != 0.0 && (previous < 0.0) != (d < 0.0))) ++roots;
-        previous = d;
-    }
-    if (roots == 1) {
-        // The inverse must give that solution, not one outside the support.
-        double at = 0.0;
-        if (!(vovido::InvertElement(*element, node.id, v, parent.id, at, true) > 0.0) || !(at >= lower) ||
-            !(at <= upper))
-            roots = -1;
-    }
-    element->SetVariableValue(parent.id, parent.GetValue());
-    return roots;
-}
-
-void HybridSampleNet::ExplainImpossibleEvidence() {
-    if (!refusal_.empty() || order_.size() != static_cast<size_t>(nodeCount)) return;
-    // Where the draws' weights fall to 0, by node and cause; one draw of weight ends the search.
-    constexpr int kDraws = 2000;
-    std::vector<int> counts(sampleNodes.size() * 5, 0);
-    for (int i = 0; i < kDraws; ++i) {
-        zeroNode_ = nullptr;
-        zeroCause_ = ZeroCause::kNone;
-        if (DrawSample(false) > 0.0) return;
-        if (zeroNode_ != nullptr)
-            ++counts[static_cast<size_t>(zeroNode_->handle) * 5 + static_cast<size_t>(zeroCause_)];
-    }
-    const size_t worst = static_cast<size_t>(std::max_element(counts.begin(), counts.end()) - counts.begin());
-    if (counts[worst] == 0) return;
-    const SampleNode& node = *GetSampleNode(static_cast<int>(worst / 5));
-    const auto cause = static_cast<ZeroCause>(worst % 5);
-    const std::string& origin = EvidenceOrigin(node);
-    const SampleNode* inverted =
-        (node.nodeFlags & SampleNodeFlags::kInverts) ? GetSampleNode(node.invertedParent) : nullptr;
-    // A noise term the caller never made is named by its equation.
-    auto named = [](const SampleNode& n) {
-        return n.internal ? "the distribution in the equation of [" + n.ownerId + "]" : "[" + n.id + "]";
-    };
-    const std::string target = named(inverted != nullptr ? *inverted : node);
-    std::string why;
-    switch (cause) {
-        case ZeroCause::kNoInverse:
-            why = "no inverse through " + target + " gives it.";
-            break;
-        case ZeroCause::kOutsideRange:
-            why = "it puts " + target + " outside its range.";
-            break;
-        case ZeroCause::kOutsideSupport:
-            if (!node.IsContinuous())
-                why = "[" + node.id + "] has probability 0 under every draw of its parents.";
-            else
-                why = origin == node.id ? "it lies outside the support of [" + node.id + "] under every draw."
-                                        : "it puts " + named(node) + " outside its support.";
-            break;
-        default:
-            why = "no draw of " + named(node) + " within its range fits it.";
-            break;
-    }
-    Refuse("The evidence on [" + origin + "] is impossible: " + why);
 }
 
 void HybridSampleNet::PropagateDeterministicEvidence(SampleNode& start) {
@@ -830,7 +762,7 @@ double HybridSampleNet::ApplyInversion(SampleNode& node) {
     zeroCause_ = jacobian > 0.0 ? ZeroCause::kNone : ZeroCause::kNoInverse;
     if (parent->IsContinuous()) {
         const auto& c = static_cast<const VRX_continuousSampleNode&>(*parent);
-        if (jacobian > 0.0 && (at < c.lowerBound || at > c.upperBound)) {
+        if (jacobian > 0.0 && !c.InSupport(at)) {
             zeroCause_ = ZeroCause::kOutsideRange;
             return 0.0;
         }
@@ -838,27 +770,40 @@ double HybridSampleNet::ApplyInversion(SampleNode& node) {
     return jacobian;
 }
 
-double HybridSampleNet::DrawSample(bool useProposals) {
-    double w = 1.0;
+double HybridSampleNet::DrawSample(bool useProposals, double& logOffset) {
+    vovido::ScaledWeight w;
     for (SampleNode* node : order_) {
         ZeroCause cause = ZeroCause::kNone;
+        bool positive = true;
         if (node->nodeFlags & SampleNodeFlags::kInverts) {
-            w *= ApplyInversion(*node);
+            positive = w.Times(ApplyInversion(*node));
             cause = zeroCause_;
         } else if (node->IsFixed()) {
-            w *= node->GetEvidenceWeight();
+            // A factor every draw shares (an observed root, say) is left out: far in a tail it would
+            // underflow, and the weights are compared with each other only.
+            if (!constantFactor_[static_cast<size_t>(node->handle)]) {
+                const double e = node->GetEvidenceWeight();
+                // Only a density can underflow: a probability or an equation's match of 0 is 0.
+                positive = e == 0.0 && node->IsContinuous() && !node->IsDeterministic()
+                               ? w.TimesExp(node->LogEvidenceWeight())
+                               : w.Times(e);
+            }
             cause = ZeroCause::kOutsideSupport;
         } else {
-            w *= useProposals ? node->SampleFromProposal() : node->SampleFromConditional();
+            // A draw from the conditional weighs 1, or 0 when it fails.
+            positive = w.Times(useProposals ? node->ScaledSampleFromProposal(w.logOffset)
+                                            : node->SampleFromConditional());
             cause = ZeroCause::kDrawFailed;
         }
-        if (!(w > 0.0) || !std::isfinite(w)) {
+        if (!positive) {
             zeroNode_ = node;
             zeroCause_ = cause == ZeroCause::kNone ? ZeroCause::kDrawFailed : cause;
+            logOffset = 0.0;
             return 0.0;
         }
     }
-    return w;
+    logOffset = w.logOffset;
+    return w.value;
 }
 
 int HybridSampleNet::RunSampling(bool useProposals) {
@@ -868,12 +813,24 @@ int HybridSampleNet::RunSampling(bool useProposals) {
     }
     // Evidence that few draws explain must not keep the loop going for long: a run may take four times the
     // attempts that every draw explaining it would take, and no more than a few seconds of draws.
+    if (!FindConstantFactors()) return kNoUsefulSamples;
     const long long limit = SampleAttemptLimit(drawTerms, std::max(view.GetNumberOfSamples(), 0));
     int accepted = 0;
     double sum = 0.0, squares = 0.0;
+    // The weights as they come while none leaves the range of a double (reference 0), else on the scale
+    // of a reference that follows the largest.
+    double reference = 0.0;
     for (long long attempt = 0; accepted < view.GetNumberOfSamples() && attempt < limit; ++attempt) {
-        const double w = DrawSample(useProposals);
-        if (!(w > 0.0)) continue;
+        vovido::ScaledWeight drawn;
+        drawn.value = DrawSample(useProposals, drawn.logOffset);
+        if (!(drawn.value > 0.0)) continue;
+        const double w = vovido::WeightOnScale(drawn, sum, reference, [&](double scale) {
+            sum *= scale;
+            squares *= scale * scale;
+            for (auto& node : sampleNodes) {
+                if (node && !node->IsObserved()) node->ScaleEstimate(scale);
+            }
+        });
         ++accepted;
         sum += w;
         squares += w * w;
@@ -882,9 +839,18 @@ int HybridSampleNet::RunSampling(bool useProposals) {
         }
     }
     if (accepted == 0 && view.GetNumberOfSamples() > 0 && nodeCount > 0) {
+        if (RunChainFallback()) return kSuccess;
         ExplainImpossibleEvidence();
         return kNoUsefulSamples;
     }
+    // A handful of draws out of all the attempts, their weight on one or two of them: the chain does
+    // better where it can start.
+    constexpr double kFewestEffective = 10.0;
+    if (100LL * accepted < view.GetNumberOfSamples() &&
+        vovido::EffectiveSampleSize(sum, squares) < kFewestEffective &&
+        RunChainFallback("only " + std::to_string(accepted) + " of " + std::to_string(limit) +
+                         " draws of the sampler fitted the evidence"))
+        return kSuccess;
     if (accepted < view.GetNumberOfSamples()) {
         char text[160];
         std::snprintf(text, sizeof text,

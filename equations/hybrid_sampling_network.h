@@ -3,6 +3,7 @@
 // settlement of what observed deterministic nodes fix by inversion, forward and importance sampling,
 // and loopy message passing with sample-based messages.
 
+#include <cmath>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -59,6 +60,33 @@ public:
 private:
     VRX_network& network_;
 };
+
+namespace vovido {
+
+// Estimates (or messages) of one run that rest on few effective samples, gathered so that the run warns
+// of them in one entry: "the estimates of nodes a, b, c and 2 more rest on few effective samples, the
+// fewest ..." (the single one's own text when there is one).
+class FewEffectiveSamples {
+public:
+    // what: "of node x" or "from node a to node b" as one is named, listed as shortName among several;
+    // counted when it is poor (as WarnOfFewEffectiveSamples decides).
+    void Add(const std::string& what, const std::string& shortName, double sum, double squares, int count,
+             bool fittedMessage = false);
+    // Logs the warning (nothing when none was poor): "the " + kind + what for one, "the " + kinds + the
+    // short names for several.
+    void Warn(const char* kind, const char* kinds) const;
+    // The fewest effective samples among those added that were poor (infinity when none was).
+    double Fewest() const { return names_.empty() ? HUGE_VAL : fewest_; }
+
+private:
+    std::string first_;
+    std::vector<std::string> names_;
+    double fewest_ = 0.0, sum_ = 0.0, squares_ = 0.0;
+    int count_ = 0;
+    bool fitted_ = false;
+};
+
+}  // namespace vovido
 
 class HybridSampleNet {
 public:
@@ -124,6 +152,9 @@ public:
     int productSamplingMethod = 1;
     // No loop through the arcs, whatever their direction: the messages then give the exact beliefs.
     bool singlyConnected = false;
+    // Every continuous node a linear-Gaussian family and no discrete one reading a continuous parent: a
+    // message in closed form then rests on no fit of another distribution (a Lognormal root's, say).
+    bool linearGaussian = false;
 
 private:
     void Refuse(const std::string& why);
@@ -142,8 +173,12 @@ private:
     // The order of the draws: topological, with every inverted parent placed after the observed node
     // that fixes it and after that node's other parents.
     [[nodiscard]] int BuildDrawingOrder();
-    // One sample: its weight (0 when the evidence is impossible under the draws).
-    double DrawSample(bool useProposals);
+    // One sample: its weight is the result times e^logOffset (0 when the evidence is impossible under the
+    // draws); the offset holds what would underflow or overflow a double.
+    double DrawSample(bool useProposals, double& logOffset);
+    // Marks the observed nodes whose weight every draw shares (no parent that a draw moves); false, the
+    // network refused, when one of them lies outside its support.
+    [[nodiscard]] bool FindConstantFactors();
     // Sets the parent of an observed deterministic node from its value; the factor of the weight
     // (the Jacobian of the inversion), 0 when it fails.
     double ApplyInversion(VRX_hybridSampleNode& node);
@@ -152,6 +187,15 @@ private:
     // parents at their evidence: 0, 1, or 2 for two or more; -1 where they cannot be counted (another
     // parent is free).
     int CountSolutionsInSupport(VRX_hybridSampleNode& node, VRX_hybridSampleNode& parent);
+    // Where no draw had weight: searches for values of the free nodes that the evidence allows and, from
+    // there, runs a Markov chain over them whose states are the samples of the estimates (written, with a
+    // warning that begins with why); false when the search finds none (chain_fallback.cpp).
+    [[nodiscard]] bool RunChainFallback(
+        const std::string& why = "no draw of the sampler fitted the evidence");
+    // ln of the joint density of the free nodes' current values and the evidence, the values the evidence
+    // fixes set from them; -infinity where the evidence rules them out, with how far (violation) the
+    // values lie outside what it allows.
+    double LogTarget(double& violation);
     // Where no sample has weight: draws afresh from the model and, when none fits the evidence, refuses
     // it naming the node the caller observed and what rules it out.
     void ExplainImpossibleEvidence();
@@ -243,6 +287,12 @@ private:
     bool OutsideRootSupport(VRX_hybridSampleNode& node, double x);
 
     std::vector<VRX_hybridSampleNode*> order_;
+    // By handle: observed nodes whose weight is the same in every draw (FindConstantFactors).
+    std::vector<char> constantFactor_;
+    // The message estimates of few effective samples, warned of together.
+    vovido::FewEffectiveSamples thinEstimates_;
+    // The error log's entries when the run began.
+    int firstEntry_ = 0;
     // By handle: nodes whose values DrawParentsFromMessages leaves as they are (the equations an estimate
     // evaluates from the node it draws), and nodes whose estimates an earlier node's estimate made.
     std::vector<char> held_, estimated_;
@@ -279,6 +329,56 @@ double EffectiveSampleSize(double sum, double squares);
 // estimate (a node, a message), plural when it names several.
 void WarnOfFewEffectiveSamples(const std::string& what, bool plural, double sum, double squares, int count,
                                bool fittedMessage = false);
+// A product of weights kept as a double between kSmall and 1 / kSmall times e^logOffset: a product of
+// many small densities never underflows, and a density that underflows alone (far in a tail) joins as
+// its logarithm. Weights of the same scale stay plain products (offset 0).
+struct ScaledWeight {
+    static constexpr double kSmall = 1e-150;
+    double value = 1.0;
+    double logOffset = 0.0;
+    // False, and the weight 0, once a factor is 0 or not a number.
+    bool Times(double factor) {
+        value *= factor;
+        if (!(value > 0.0) || !std::isfinite(value)) {
+            value = 0.0;
+            return false;
+        }
+        if (value < kSmall || value > 1.0 / kSmall) {
+            logOffset += std::log(value);
+            value = 1.0;
+        }
+        return true;
+    }
+    bool TimesExp(double logFactor) {
+        if (!std::isfinite(logFactor)) return Times(0.0);
+        logOffset += logFactor;
+        return value > 0.0;
+    }
+};
+// The weight on the scale of the reference: plain while both offsets are 0, else through WeightOnScale;
+// the reference starts at the first weight of a sum (summed, still 0).
+template <class Rescale>
+double WeightOnScale(const ScaledWeight& w, double summed, double& reference, Rescale rescale);
+// A weight drawn as a logarithm, on the scale of the reference (set by the first): where it passes the
+// reference by far, rescale(factor) takes what was summed so far down to the new reference, so that
+// products of small densities never underflow to 0 and large ones never overflow.
+template <class Rescale>
+double WeightOnScale(double logWeight, double& reference, Rescale rescale) {
+    constexpr double kLargestLogWeight = 300.0;
+    if (std::isnan(reference)) reference = logWeight;
+    if (logWeight > reference + kLargestLogWeight) {
+        rescale(std::exp(reference - logWeight));
+        reference = logWeight;
+    }
+    return std::exp(logWeight - reference);
+}
+template <class Rescale>
+double WeightOnScale(const ScaledWeight& w, double summed, double& reference, Rescale rescale) {
+    if (w.logOffset == 0.0 && reference == 0.0) return w.value;
+    const double logWeight = w.logOffset + std::log(w.value);
+    if (!(summed > 0.0)) reference = logWeight;
+    return WeightOnScale(logWeight, reference, rescale);
+}
 // Position of child in node's child list (or parent in its parent list), -1 when absent.
 int PositionIn(const std::vector<VRX_hybridSampleNode*>& list, const VRX_hybridSampleNode* node);
 // Evaluates the element's inverse for the parent with the node's variable at v into out; returns the

@@ -67,6 +67,8 @@ int AddNoiseNode(VRX_network& work, int equation, std::vector<NoisyCell>& cells,
         if (const int rc =
                 info->userProperties.AddProperty(kInternalNodeProperty, owner != nullptr ? owner : ""))
             return rc;
+        // Its range frames the draws: the term's support is its distribution's.
+        if (const int rc = info->userProperties.AddProperty(kOpenRangeProperty, "")) return rc;
     }
     VRX_defHybrid& source = *static_cast<VRX_defHybrid*>(work.GetNode(equation)->GetDefinition());
     for (int parent : source.GetDimensionParents()) {

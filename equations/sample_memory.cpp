@@ -48,11 +48,10 @@ int64_t TermWork(int64_t terms) {
     return terms > kCachedTerms ? terms * kMissFactor : terms;
 }
 
-int64_t SampleAttemptLimit(int64_t terms, int64_t samples) {
-    const int64_t attempts = 1000 + 4 * samples;
-    if (terms <= 0) return attempts;
-    // Draws the evidence rejects get half the limit: the samples fit it, the retries must stop sooner.
-    return std::max(samples, std::min(attempts, kMaxSampleWorkTerms / 2 / terms));
+int64_t SampleAttemptLimit(int64_t /*terms*/, int64_t samples) {
+    // The samples' work passed CheckSampleWork: four times it stays within seconds, and a cap of the
+    // sample count itself would end a run at its first rejected draw.
+    return 1000 + 4 * samples;
 }
 
 int CheckHybridSampleWork(const VRX_network& network, int64_t& terms) {

@@ -18,8 +18,8 @@
 // are many trees, of which a draw evaluates one: they count as they are.)
 int64_t TermWork(int64_t terms);
 
-// The attempts a run of `samples` samples may make: four a sample and a thousand besides, fewer where
-// draws of `terms` terms would pass half of kMaxSampleWorkTerms, never fewer than the samples.
+// The attempts a run of `samples` samples may make: four a sample and a thousand besides, whatever the
+// `terms` of a draw (their work for the samples is bounded before the run).
 int64_t SampleAttemptLimit(int64_t terms, int64_t samples);
 
 class VRX_network;

@@ -181,15 +181,7 @@ int VRX_huginSpeaker::ReadRepeatedNet() {
     StatementDigest again;
     const int rc = Digested_(again, [this]() { return SkipBlock(); });
     if (rc != kSuccess) return kSuccess;  // the end of the file, reported
-    reportLine_ = line;
-    const bool same = again == netBlock_;
-    const std::string text = RepeatedMessage("Network", "'net' block", same);
-    if (same) {
-        (void)ReportWarning(kOutOfRange, text.c_str());
-    } else {
-        (void)ReportError(kOutOfRange, text.c_str());
-    }
-    reportLine_ = -1;
+    ReportRepeat_("Network", "'net' block", again == netBlock_, line);
     return kSuccess;
 }
 

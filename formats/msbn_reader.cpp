@@ -130,16 +130,8 @@ int VRX_microsoftSpeaker::ReadObject() {
         const int line = lexer->GetLineNumber();
         std::string again;
         if (const int rc = ReadHeader(again)) return rc;
-        const bool same = again == header_;
         const std::string name = header_.substr(header_.find('\0') + 1);
-        reportLine_ = line;
-        const std::string text = RepeatedMessage("Network [" + name + "]", "header", same);
-        if (same) {
-            (void)ReportWarning(kOutOfRange, text.c_str());
-        } else {
-            (void)ReportError(kOutOfRange, text.c_str());
-        }
-        reportLine_ = -1;
+        ReportRepeat_("Network [" + name + "]", "header", again == header_, line);
         return kSuccess;
     }
     if (token.kind == kIdentifier && TokenIs("node")) return ReadNode();

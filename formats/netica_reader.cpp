@@ -210,15 +210,8 @@ int VRX_neticaSpeaker::ReadNodeBlock() {
         const int line = lexer->GetLineNumber();
         StatementDigest again;
         if (Digested_(again, [this]() { return SkipBlock(); }) != kSuccess) return kSuccess;
-        const bool same = again == first->second;
-        reportLine_ = line;
-        const std::string text = RepeatedPartMessage(id, "'node' block", same);
-        if (same) {
-            (void)ReportWarning(kOutOfRange, text.c_str());
-        } else {
-            (void)ReportError(kDuplicatedIdentifier, text.c_str());
-        }
-        reportLine_ = -1;
+        ReportRepeat_("Node [" + id + "]", "'node' block", again == first->second, line,
+                      kDuplicatedIdentifier);
         return kSuccess;
     }
     if (network->FindNode(id.c_str()) >= 0) {

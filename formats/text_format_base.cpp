@@ -774,13 +774,16 @@ int VRX_textFormat::Digested_(StatementDigest& digest, const std::function<int()
     return rc;
 }
 
-void VRX_textFormat::ReportRepeat_(const std::string& owner, const std::string& part, bool same) {
+void VRX_textFormat::ReportRepeat_(const std::string& owner, const std::string& part, bool same, int line,
+                                   int code) {
     const std::string text = RepeatedMessage(owner, part, same);
+    if (line >= 0) reportLine_ = line;
     if (same) {
         (void)ReportWarning(kOutOfRange, text.c_str());
     } else {
-        (void)ReportError(kOutOfRange, text.c_str());
+        (void)ReportError(code, text.c_str());
     }
+    if (line >= 0) reportLine_ = -1;
 }
 
 int VRX_textFormat::ReadStatementOnce(NodeStatements& seen, const std::string& nodeId,

@@ -373,7 +373,10 @@ protected:
     // Runs read, digesting the tokens it consumes.
     int Digested_(StatementDigest& digest, const std::function<int()>& read);
     // The warning (same) or error for a part given again.
-    void ReportRepeat_(const std::string& owner, const std::string& part, bool same);
+    // At `line` where given (a block read ahead reports where it began); a differing repeat fails with
+    // `code`.
+    void ReportRepeat_(const std::string& owner, const std::string& part, bool same, int line = -1,
+                       int code = kOutOfRange);
 
 private:
     struct NodeContent {

@@ -426,15 +426,13 @@ int VRX_xmlSpeaker::SkipElement(XmlTagScanner& scanner) {
     return kSuccess;
 }
 
-int VRX_xmlSpeaker::ReadSimple(XmlTagScanner& scanner, std::string& text) {
-    text.clear();
-    if (scanner.IsSelfClosing()) return kSuccess;
+int VRX_xmlSpeaker::ReadElementText(XmlTagScanner& scanner,
+                                    const std::function<int(const std::string&)>& piece) {
     const std::string element = scanner.Name();
-    std::string raw;
     for (;;) {
         switch (Next(scanner)) {
             case Event::kText:
-                raw += scanner.Text();
+                if (const int rc = piece(scanner.Text())) return rc;
                 break;
             case Event::kStart:
                 if (const int rc = SkipElement(scanner)) return rc;
@@ -444,12 +442,24 @@ int VRX_xmlSpeaker::ReadSimple(XmlTagScanner& scanner, std::string& text) {
                     return Report(scanner.Line(), kSyntaxError,
                                   "ERROR: '</" + scanner.Name() + ">' : '</" + element + ">' expected");
                 }
-                text = Collapsed(raw);
                 return kSuccess;
             default:
                 return ReportScannerEnd(scanner, element);
         }
     }
+}
+
+int VRX_xmlSpeaker::ReadSimple(XmlTagScanner& scanner, std::string& text) {
+    text.clear();
+    if (scanner.IsSelfClosing()) return kSuccess;
+    std::string raw;
+    if (const int rc = ReadElementText(scanner, [&raw](const std::string& piece) {
+            raw += piece;
+            return kSuccess;
+        }))
+        return rc;
+    text = Collapsed(raw);
+    return kSuccess;
 }
 
 int VRX_xmlSpeaker::ReadNameOnce(XmlTagScanner& scanner, const char* owner, std::string& name,
@@ -607,27 +617,11 @@ int VRX_xmlSpeaker::ReadDefinition(XmlTagScanner& scanner) {
 
 int VRX_xmlSpeaker::ReadTable(XmlTagScanner& scanner, int line, std::vector<double>& out) {
     if (scanner.IsSelfClosing()) return kSuccess;
-    const std::string element = scanner.Name();
     std::string word;
-    for (;;) {
-        switch (Next(scanner)) {
-            case Event::kText:
-                if (const int rc = ParseTablePiece(scanner.Text(), line, word, out)) return rc;
-                break;
-            case Event::kStart:
-                // An element inside the table is passed over; the text on both sides of it runs on.
-                if (const int rc = SkipElement(scanner)) return rc;
-                break;
-            case Event::kEnd:
-                if (!XmlTagScanner::SameName(scanner.Name(), element)) {
-                    return Report(scanner.Line(), kSyntaxError,
-                                  "ERROR: '</" + scanner.Name() + ">' : '</" + element + ">' expected");
-                }
-                return ParseTableWord(word, line, out);
-            default:
-                return ReportScannerEnd(scanner, element);
-        }
-    }
+    if (const int rc = ReadElementText(
+            scanner, [&](const std::string& piece) { return ParseTablePiece(piece, line, word, out); }))
+        return rc;
+    return ParseTableWord(word, line, out);
 }
 
 int VRX_xmlSpeaker::ParseTablePiece(const std::string& text, int line, std::string& word,

@@ -49,6 +49,10 @@ private:
     [[nodiscard]] int ReadDefinition(vovido::XmlTagScanner& scanner);
     // The text content of a simple element, trimmed; child elements are passed over.
     [[nodiscard]] int ReadSimple(vovido::XmlTagScanner& scanner, std::string& text);
+    // The text of the element just started, handed to `piece` as it arrives (elements inside it passed
+    // over, the text on both sides running on), until the element ends.
+    [[nodiscard]] int ReadElementText(vovido::XmlTagScanner& scanner,
+                                      const std::function<int(const std::string&)>& piece);
     // A NAME element of a variable or the network (owner "Node", "Network"): the first sets `name`; one
     // given again is read once with a warning when the same, else refused naming the owner.
     [[nodiscard]] int ReadNameOnce(vovido::XmlTagScanner& scanner, const char* owner, std::string& name,

@@ -6,6 +6,7 @@
 
 #include "base/id_array.h"
 #include "base/identifier.h"
+#include "base/status_codes.h"
 #include "definitions/cpt.h"
 #include "jni/jni_frame.h"
 #include "model/ci_definition.h"
@@ -63,8 +64,15 @@ VRX_node& checkOutcomeIndex(const VRX_network& network, int handle, int outcome)
         std::string text = WithInt("Invalid outcome index ", outcome);
         text += " for node '";
         text += NodeId(node);
-        // "0..-1" would name no range: a node without outcomes (utility, equation) says so.
-        if (count == 0) throw std::invalid_argument(text + "', which has no outcomes");
+        if (count == 0) {
+            // No range to give: say why there is none, and what a continuous node observes instead.
+            VRX_nodeValue* value = node.GetValue();
+            double number = 0.0;
+            const bool continuous = value != nullptr && value->GetContEvidence(number) != kWrongNodeType;
+            text += continuous ? "': it has no outcomes, its evidence is a number (setContEvidence)"
+                               : "': it has no outcomes";
+            throw std::invalid_argument(text);
+        }
         text += "', valid indices are 0..";
         appendInt(text, count - 1);
         throw std::invalid_argument(text);

@@ -1,9 +1,4 @@
 // Network natives of continuous evidence: the observed value of an equation node.
-#include <cmath>
-#include <cstdio>
-#include <stdexcept>
-#include <string>
-
 #include "base/status_codes.h"
 #include "jni/jni_checks.h"
 #include "jni/jni_frame.h"
@@ -15,7 +10,6 @@
 #include "tarvo_Network.h"
 
 using vovido::CheckEngineStatus;
-using vovido::NodeIdText;
 using vovido::NodeValue;
 
 namespace {
@@ -23,14 +17,6 @@ namespace {
 // Reported under the name of discrete evidence: a node without continuous values refuses with kWrongNodeType.
 void SetContEvidence(JNIEnv* env, const VRX_network& network, int handle, jdouble observed) {
     VRX_node& node = checkNodeHandle(network, handle);
-    // No node holds NaN or infinity: taken, it would fail only the next update, naming nothing.
-    if (!std::isfinite(observed)) {
-        char text[32];
-        std::snprintf(text, sizeof text, "%g", observed);
-        throw std::invalid_argument(std::string("Invalid evidence ") + text + " for node '" +
-                                    NodeIdText(node) +
-                                    "': a continuous node's evidence must be a finite number");
-    }
     const int rc = NodeValue(node).SetContEvidence(observed);
     if (rc == kWrongNodeType)
         (void)vovido::ReportNodeFault(node, "only a continuous node takes a number as evidence", rc);

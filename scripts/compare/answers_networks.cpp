@@ -191,7 +191,8 @@ void EditsSection(const std::string& scopeAndSeed, const std::string& scratch) {
     for (const char* name : {"asia", "alarm"}) {
         const std::string base = "edits:" + scopeAndSeed + ":" + name;
         // The codes of the algorithms pinned, so that both builds draw the same edits.
-        test::RandomEditor editor(seed, everything, everything, 13);
+        test::RandomEditor editor({everything, everything, everything, 13});
+        editor.Seed(seed);
         VRX_network net;
         if (RecordRead(net, test::ReferencePath(name, ".xvrx"), base + ":read") != 0) continue;
         std::vector<int> handles;

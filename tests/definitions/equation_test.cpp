@@ -57,13 +57,17 @@ TEST_F(EquationDefinitionTest, NewNodeAndArcEditsKeepTheEquationInStep) {
     EXPECT_EQ(TextOf(net, x), "x=b");
     ASSERT_EQ(net.RemoveArc(b, x), kSuccess);
     EXPECT_EQ(TextOf(net, x), "x=0");
-    // Deleting a parent removes its arc the same way, and the caller's text lost is told.
-    ASSERT_EQ(EquationOf(net, x).SetEquation("x = a*b", nullptr, nullptr), kSuccess);
+    // Deleting a parent removes its arc the same way. Each rewrite is said, naming the node and what its
+    // equation became; setting an equation rebuilds the arcs without a word.
     errorLog.Flush();
+    ASSERT_EQ(EquationOf(net, x).SetEquation("x = 2*a*b + 1", nullptr, nullptr), kSuccess);
+    EXPECT_EQ(vovido::test::LogDump(), "");
     ASSERT_EQ(net.DeleteNode(a), kSuccess);
     EXPECT_EQ(TextOf(net, x), "x=b");
-    EXPECT_EQ(vovido::test::LogDump(),
-              "-2 Node [x] : its equation \"x=a*b\" named [a], whose arc is removed: it is now \"x=b\"\n");
+    EXPECT_EQ(vovido::test::LoggedMessages(),
+              std::vector<std::string>{"Node [x] : the removal of its parent [a] rewrote its "
+                                       "equation as \"x=b\", the sum of the parents left."});
+    errorLog.Flush();
 }
 
 TEST_F(EquationDefinitionTest, SetEquationRebuildsTheParentsFromTheText) {

@@ -142,7 +142,7 @@ TEST_F(OneTableReading, AHybridNodeAmongPlainOnesIsNamedAsTheCause) {
     Asia asia;
     ASSERT_EQ(asia.net.GetNode(asia.H("xray"))->ChangeType(DefinitionType::kDchildHparent), kSuccess);
     errorLog.Flush();
-    EXPECT_EQ(asia.net.UpdateBeliefs(), kOutOfRange);
+    EXPECT_EQ(asia.net.UpdateBeliefs(), kNoUsefulSamples);
     EXPECT_EQ(
         LoggedMessages(),
         std::vector<std::string>{

@@ -8,19 +8,15 @@
 // one seed alone.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
-#include <random>
 #include <string>
 #include <vector>
 
-#include "base/dmatrix.h"
 #include "base/error_log.h"
 #include "base/number_text.h"
 #include "base/status_codes.h"
-#include "model/ci_definition.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
@@ -28,6 +24,7 @@
 #include "tests/support/arrays.h"
 #include "tests/support/error_log.h"
 #include "tests/support/networks.h"
+#include "tests/support/random_edits.h"
 #include "tests/support/reference_networks.h"
 #include "tests/support/temp_file.h"
 
@@ -38,30 +35,12 @@ using namespace vovido::test;
 // What the edits may do and where the network is written.
 struct Scope {
     std::vector<const char*> formats;
-    bool offColumns;  // tables with columns of zeros or off 1, and outcome removals (which leave such)
-    bool samplers;    // the sampling and loopy algorithms besides the exact ones
-    bool everyKind;   // every kind code besides the chance kinds
+    EditScope edits;
 };
 
-const Scope kEverything = {{".vrx", ".xvrx", ".net", ".dne", ".erg", ".dsc", ".xml03"}, true, true, true};
+const Scope kEverything = {{".vrx", ".xvrx", ".net", ".dne", ".erg", ".dsc", ".xml03"}, {true, true, true}};
 // Every edit of kinds, arcs, outcomes added, evidence and tables of distributions.
-const Scope kKindsArcsAndEvidence = {{".vrx", ".xvrx", ".net", ".dne", ".xml03"}, false, false, false};
-const int kExactAlgorithms[] = {BayesianAlgorithm::kClusteringWithDecomposition, BayesianAlgorithm::kPolytree,
-                                BayesianAlgorithm::kClusteringPerPart,
-                                BayesianAlgorithm::kRelevanceDecomposition,
-                                BayesianAlgorithm::kRelevanceDecomposition2};
-const int kChanceKinds[] = {DefinitionType::kCpt,        DefinitionType::kCpt,
-                            DefinitionType::kTruthTable, DefinitionType::kNoisyMax,
-                            DefinitionType::kNoisyAdder, DefinitionType::kCast,
-                            DefinitionType::kDeMorgan};
-// Every kind code, and one that is none.
-const int kEveryKind[] = {DefinitionType::kCpt,          DefinitionType::kTruthTable,
-                          DefinitionType::kList,         DefinitionType::kTable,
-                          DefinitionType::kNoisyMax,     DefinitionType::kNoisyAdder,
-                          DefinitionType::kMau,          DefinitionType::kCast,
-                          DefinitionType::kDeMorgan,     DefinitionType::kDchildHparent,
-                          DefinitionType::kDistribution, DefinitionType::kHEquation,
-                          DefinitionType::kEquation,     0x999};
+const Scope kKindsArcsAndEvidence = {{".vrx", ".xvrx", ".net", ".dne", ".xml03"}, {false, false, false}};
 constexpr int kEditsPerSeed = 25;
 
 int SeedCount() {
@@ -116,107 +95,13 @@ BeliefMap ChanceBeliefs(VRX_network& net) {
 
 class RandomEdits : public FreshLogTest<> {
 protected:
-    int Any(int n) { return n > 0 ? static_cast<int>(rng_() % static_cast<unsigned>(n)) : 0; }
-
-    // Columns of k entries: proper, rounded to 3 decimals, one left zero, or scaled off 1.
-    std::vector<double> RandomColumns(int size, int k) {
-        std::vector<double> values(static_cast<size_t>(size));
-        for (int c = 0; c + k <= size; c += k) {
-            const int style = scope_.offColumns ? Any(5) : 0;
-            double sum = 0.0;
-            for (int j = 0; j < k; ++j) sum += values[static_cast<size_t>(c + j)] = 0.05 + Any(1000) / 1000.0;
-            const double scale = style == 3 ? 0.5 + Any(100) / 50.0 : 1.0;
-            for (int j = 0; j < k; ++j) {
-                double& v = values[static_cast<size_t>(c + j)];
-                v = style == 2 ? 0.0 : v / sum * scale;
-                if (style == 1) v = std::round(v * 1000.0) / 1000.0;
-            }
-        }
-        return values;
-    }
-
-    std::vector<double> DeterministicColumns(int size, int k) {
-        std::vector<double> values(static_cast<size_t>(size), 0.0);
-        for (int c = 0; c + k <= size; c += k) values[static_cast<size_t>(c + Any(k))] = 1.0;
-        return values;
-    }
-
-    void SetTable(VRX_node& node) {
-        VRX_nodeDefinition& definition = *node.GetDefinition();
-        VRX_Dmatrix* table = nullptr;
-        const int type = node.GetType();
-        const int k = definition.GetNumberOfOutcomes();
-        // The noisy kinds take their parameters, in columns of the node's outcomes, unnormalised too.
-        auto* noisy = dynamic_cast<VRX_ciDefinition*>(&definition);
-        if ((type == DefinitionType::kNoisyMax || type == DefinitionType::kNoisyAdder) && noisy != nullptr &&
-            k > 0) {
-            const int size = noisy->GetCiWeights()->GetNumberOfElements();
-            if (definition.SetDefinitionDoubles(Doubles(RandomColumns(size, k))) != kSuccess)
-                ExpectCauseFirst("parameters of " + std::string(node.GetId()));
-            return;
-        }
-        if ((type != DefinitionType::kCpt && type != DefinitionType::kTruthTable) ||
-            definition.GetDefinition(table) != kSuccess || table == nullptr)
-            return;
-        const int size = table->GetNumberOfElements();
-        // A truth table takes only columns of one 1 and zeros, and refuses the others naming the node.
-        const bool deterministic = type == DefinitionType::kTruthTable && Any(3) != 0;
-        const std::vector<double> values =
-            deterministic ? DeterministicColumns(size, k) : RandomColumns(size, k);
-        const int rc = definition.SetDefinitionDoubles(Doubles(values));
-        if (rc != kSuccess) ExpectCauseFirst("table of " + std::string(node.GetId()));
-    }
-
-    // One edit of a random node; what it was, for the messages.
-    std::string Edit(VRX_network& net, const std::vector<int>& handles) {
-        const int h = handles[static_cast<size_t>(Any(static_cast<int>(handles.size())))];
-        const int other = handles[static_cast<size_t>(Any(static_cast<int>(handles.size())))];
-        VRX_node& node = *net.GetNode(h);
-        VRX_nodeDefinition& definition = *node.GetDefinition();
-        const std::string id = node.GetId();
-        switch (Any(9)) {
-            case 0: {
-                const int kind = scope_.everyKind && Any(2) == 0 ? kEveryKind[Any(14)] : kChanceKinds[Any(7)];
-                if (node.ChangeType(kind) != kSuccess) ExpectCauseFirst("kind of " + id);
-                return "kind of " + id + " to " + std::to_string(kind);
-            }
-            case 1: {
-                // One that fails keeps nothing.
-                const int before = definition.GetNumberOfOutcomes();
-                if (definition.AddOutcome(("o" + std::to_string(Any(1000))).c_str()) != kSuccess) {
-                    EXPECT_EQ(node.GetDefinition()->GetNumberOfOutcomes(), before) << id << LogDump();
-                }
-                return "outcome added to " + id;
-            }
-            case 2:
-                if (!scope_.offColumns) return "no edit";
-                (void)definition.RemoveOutcome(Any(3));
-                return "outcome removed from " + id;
-            case 3:
-                (void)net.AddArc(other, h);
-                return "arc " + std::string(net.GetNode(other)->GetId()) + " -> " + id;
-            case 4: {
-                const VRX_intArray& parents = net.GetParents(h);
-                if (parents.GetCount() > 0) (void)net.RemoveArc(parents[Any(parents.GetCount())], h);
-                return "arc to " + id + " removed";
-            }
-            case 5:
-            case 6:
-                SetTable(node);
-                return "table of " + id;
-            case 7:
-                if (Any(3) == 0) {
-                    (void)node.GetValue()->ClearEvidence();
-                } else {
-                    (void)node.GetValue()->SetEvidence(Any(definition.GetNumberOfOutcomes()));
-                }
-                return "evidence on " + id;
-            default: {
-                const int algorithm =
-                    scope_.samplers ? Any(BayesianAlgorithm::kLast + 1) : kExactAlgorithms[Any(5)];
-                net.SetBayesianAlgorithm(algorithm);
-                return "algorithm " + std::to_string(algorithm);
-            }
+    // A failed edit names its cause first; a failed outcome add keeps nothing.
+    static void CheckFailedEdit(const FailedEdit& edit) {
+        if (edit.outcomeAdded) {
+            EXPECT_EQ(edit.node->GetDefinition()->GetNumberOfOutcomes(), edit.outcomesBefore)
+                << edit.what << LogDump();
+        } else {
+            ExpectCauseFirst(edit.what);
         }
     }
 
@@ -325,11 +210,12 @@ protected:
 
     void Run(const Scope& scope) {
         scope_ = scope;
+        RandomEditor editor(scope.edits, CheckFailedEdit);
         const int first = FirstSeed();
         const int last = std::getenv("VOVIDO_RANDOM_EDIT_SEED") != nullptr ? first : SeedCount();
         for (int seed = first; seed <= last; ++seed) {
             for (const char* name : {"asia", "alarm", "child", "insurance", "hailfinder"}) {
-                rng_.seed(static_cast<unsigned>(seed));
+                editor.Seed(static_cast<unsigned>(seed));
                 VRX_network net;
                 ASSERT_EQ(net.ReadFile(ReferencePath(name, ".xvrx").c_str()), kSuccess);
                 std::vector<int> handles;
@@ -337,7 +223,7 @@ protected:
                 for (int edit = 0; edit < kEditsPerSeed; ++edit) {
                     errorLog.Flush();
                     const std::string where = std::string(name) + " seed " + std::to_string(seed) + " edit " +
-                                              std::to_string(edit) + " (" + Edit(net, handles) + ")";
+                                              std::to_string(edit) + " (" + editor.Edit(net, handles) + ")";
                     CheckUpdate(net, where);
                     CheckOrderOfCalls(net, where);
                     CheckRoundTrips(net, where);
@@ -347,7 +233,6 @@ protected:
         }
     }
 
-    std::mt19937 rng_;
     Scope scope_ = kEverything;
 };
 

@@ -177,8 +177,10 @@ TEST_F(EquationSolverTest, RouteRefusals) {
         Add("x", "x = 1");
         ASSERT_GE(net.AddNode(DefinitionType::kCpt, "c"), 0);
         EXPECT_EQ(Update(), kOutOfRange);
-        EXPECT_EQ(LoggedMessages(),
-                  std::vector<std::string>{"Unable to handle hybrid networks with equation solver."});
+        EXPECT_EQ(LoggedMessages(), std::vector<std::string>{
+                                        "ERROR: Node [x] is a EQUATION node, which makes this an equation "
+                                        "network, and an equation network is updated only when all its nodes "
+                                        "are equation or hybrid nodes: [c] is a CPT node"});
     }
     {
         VRX_network local;

@@ -192,8 +192,9 @@ TEST(EquationToHybrid, FailuresAreLoggedAndLeaveValuesOutOfDate) {
         ASSERT_EQ(ValueOf(net, y).SetContEvidence(5.0), kSuccess);
         EXPECT_EQ(Update(net, kImportanceSampling, 100), kNoUsefulSamples);
         // The run's refusal alone: no knock-on entries of the conversion or the sampler.
-        EXPECT_EQ(LoggedMessages(), std::vector<std::string>{
-                                        "The evidence on [y] is impossible: it puts [x] outside its range."});
+        EXPECT_EQ(
+            LoggedMessages(),
+            std::vector<std::string>{"The evidence on [y] is impossible: it puts [x] outside its support."});
         EXPECT_FALSE(ValueOf(net, x).IsUpToDate());
     }
 }

@@ -241,6 +241,14 @@ const TextCase kTextCases[] = {
          ASSERT_EQ(Observe(n, "y", 1.0), kSuccess);
      },
      nullptr},
+    // The other root, -1.5, lies outside an Exponential's support.
+    {"one root in an exponential's support",
+     [](VRX_network& n) {
+         ASSERT_GE(AddDistributionNode(n, "x", {"Exponential(1)"}), 0);
+         ASSERT_GE(AddEquationNode(n, "y", "x^2", {"x"}), 0);
+         ASSERT_EQ(Observe(n, "y", 2.25), kSuccess);
+     },
+     nullptr},
     {"no real root",
      [](VRX_network& n) {
          ASSERT_GE(AddDistributionNode(n, "x", {"Normal(0, 1)"}), 0);
@@ -299,6 +307,15 @@ const TextCase kTextCases[] = {
          ASSERT_EQ(n.GetNode(c)->GetValue()->SetEvidence(0), kSuccess);
      },
      "The evidence on [c] is impossible: [c] has probability 0 under every draw of its parents."},
+    {"a discrete state of probability 0 given observed parents",
+     [](VRX_network& n) {
+         ASSERT_GE(AddDistributionNode(n, "x", {"Uniform(0, 1)"}), 0);
+         const int c = AddDiscreteNode(n, "c", {"If(x > 2, 1, 0)", "1"}, {"x"});
+         ASSERT_GE(c, 0);
+         ASSERT_EQ(Observe(n, "x", 0.5), kSuccess);
+         ASSERT_EQ(n.GetNode(c)->GetValue()->SetEvidence(0), kSuccess);
+     },
+     "The evidence on [c] is impossible: [c] has probability 0 under every draw of its parents."},
 };
 
 class RefusedEvidence : public ::testing::TestWithParam<int> {};
@@ -315,6 +332,8 @@ TEST_P(RefusedEvidence, NamesTheObservedNodeAndTheCause) {
         EXPECT_EQ(LogDump(), "");
     } else {
         EXPECT_EQ(rc, kNoUsefulSamples);
+        // The cause alone: no warning of the run that led to it.
+        EXPECT_EQ(LoggedMessages(), std::vector<std::string>{c.refusal});
         EXPECT_TRUE(Logged(kOutOfRange, c.refusal)) << LogDump();
     }
     errorLog.Flush();

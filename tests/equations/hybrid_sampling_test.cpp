@@ -294,7 +294,11 @@ TEST(HybridSampling, NodesOfOtherKindsAreRefusedWithAMessage) {
     AddDistributionNode(net, "x", {"Normal(0, 1)"});
     ASSERT_GE(net.AddNode(DefinitionType::kCpt, "c"), 0);
     EXPECT_EQ(Update(net, kImportanceSampling, 100), kNoUsefulSamples);
-    EXPECT_EQ(LoggedMessages(), std::vector<std::string>{"Node [c] is not a node of a hybrid network."});
+    EXPECT_EQ(
+        LoggedMessages(),
+        std::vector<std::string>{"ERROR: Node [x] is a DISTRIBUTION node, which makes this a hybrid network, "
+                                 "and a hybrid network is updated only when all its nodes are of the hybrid "
+                                 "kinds (DCHILDHPARENT, DISTRIBUTION, HEQUATION): [c] is a CPT node"});
 }
 
 }  // namespace
@@ -394,12 +398,12 @@ TEST(HybridSampling, ARunStoppedByItsAttemptCapWarns) {
     errorLog.Flush();
 }
 
-// The attempts a run may make: four a sample and a thousand besides, fewer where their draws would pass
-// 2^27 terms of work, never fewer than the samples.
-TEST(HybridSampling, AttemptsAreBoundedByTheWorkOfTheirDraws) {
+// The attempts a run may make: four a sample and a thousand besides, however heavy its draws (their
+// work for the samples is checked before the run).
+TEST(HybridSampling, AttemptsAreFourASampleAndAThousand) {
     const struct {
         int64_t terms, samples, attempts;
-    } cases[] = {{0, 1000, 5000}, {10, 1000, 5000}, {4183, 20000, 32086}, {1000000, 1000, 1000}};
+    } cases[] = {{0, 1000, 5000}, {10, 1000, 5000}, {4183, 20000, 81000}, {1000000, 1000, 5000}};
     for (const auto& c : cases) EXPECT_EQ(SampleAttemptLimit(c.terms, c.samples), c.attempts) << c.terms;
 }
 

@@ -89,7 +89,13 @@ TEST_F(ChecksTest, NodeWithoutOutcomesRefusesEveryIndex) {
     const int utility = network.AddNode(DefinitionType::kTable, "U");
     ASSERT_GE(utility, 0);
     EXPECT_EQ(Refusal([&] { checkOutcomeIndex(network, utility, 0); }),
-              "invalid_argument: Invalid outcome index 0 for node 'U', which has no outcomes");
+              "invalid_argument: Invalid outcome index 0 for node 'U': it has no outcomes");
+    // An equation node, discretised or not, observes a number.
+    const int x = network.AddNode(DefinitionType::kEquation, "X");
+    ASSERT_GE(x, 0);
+    EXPECT_EQ(Refusal([&] { checkOutcomeIndex(network, x, 0); }),
+              "invalid_argument: Invalid outcome index 0 for node 'X': it has no outcomes, its evidence is a "
+              "number (setContEvidence)");
     EXPECT_EQ(Refusal([&] { outcomeIndexFromId(env, network, utility, Text("State0")); }),
               "invalid_argument: Invalid outcome identifier 'State0' for node 'U'");
 }

@@ -1,34 +1,57 @@
 #pragma once
 // Random edits of a network through the calls the natives make (outcomes, arcs, tables with rounded, zero
-// and unnormalised columns, kinds, evidence, algorithms), fixed by a seed: the random-edit property test
-// and the regression comparison of two builds make the same edits.
+// and unnormalised columns, parameters of the noisy kinds, every kind code, evidence, algorithms), fixed
+// by a seed: the random-edit property test and the regression comparison of two builds make the same edits.
 
 #include <cmath>
+#include <functional>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/dmatrix.h"
 #include "base/double_array.h"
 #include "base/status_codes.h"
+#include "model/ci_definition.h"
 #include "model/network.h"
+#include "model/network_settings.h"
 #include "model/node.h"
 #include "model/node_definition.h"
 #include "model/node_value.h"
 
 namespace vovido::test {
 
+// What the edits may do.
+struct EditScope {
+    // Tables with columns of zeros or off 1, and outcome removals (which leave such).
+    bool offColumns = false;
+    bool samplers = false;   // the sampling and loopy algorithms besides the exact ones
+    bool everyKind = false;  // every kind code (and one that is none) besides the chance kinds
+    // Algorithm codes drawn below this with samplers (fixed where two builds must make the same edits).
+    int algorithms = BayesianAlgorithm::kLast + 1;
+};
+
+// An edit call that failed, for its caller to check: the log names the cause first, or, for an outcome
+// added, the node keeps the outcomes it had.
+struct FailedEdit {
+    std::string what;
+    VRX_node* node = nullptr;
+    bool outcomeAdded = false;
+    int outcomesBefore = 0;  // GetNumberOfOutcomes before an outcome added
+};
+
 class RandomEditor {
 public:
-    // offColumns: tables with columns of zeros or off 1, and outcome removals (which leave such);
-    // samplers: the sampling and loopy algorithms besides the exact ones, drawn from the codes below
-    // `algorithms` (fixed where two builds must make the same edits).
-    RandomEditor(unsigned seed, bool offColumns, bool samplers, int algorithms = BayesianAlgorithm::kLast + 1)
-        : rng_(seed), offColumns_(offColumns), samplers_(samplers), algorithms_(algorithms) {}
+    using FailureCheck = std::function<void(const FailedEdit&)>;
+
+    explicit RandomEditor(const EditScope& scope, FailureCheck onFailure = nullptr)
+        : scope_(scope), onFailure_(std::move(onFailure)) {}
+
+    void Seed(unsigned seed) { rng_.seed(seed); }
 
     // One edit of a random node of `handles`; what it was, for the messages.
     std::string Edit(VRX_network& net, const std::vector<int>& handles) {
-        tableStatus_ = kSuccess;
         const int h = handles[static_cast<size_t>(Any(static_cast<int>(handles.size())))];
         const int other = handles[static_cast<size_t>(Any(static_cast<int>(handles.size())))];
         VRX_node& node = *net.GetNode(h);
@@ -40,15 +63,26 @@ public:
                                                    DefinitionType::kTruthTable, DefinitionType::kNoisyMax,
                                                    DefinitionType::kNoisyAdder, DefinitionType::kCast,
                                                    DefinitionType::kDeMorgan};
-                const int kind = kChanceKinds[Any(7)];
-                (void)node.ChangeType(kind);
+                static const int kEveryKind[] = {
+                    DefinitionType::kCpt,          DefinitionType::kTruthTable,
+                    DefinitionType::kList,         DefinitionType::kTable,
+                    DefinitionType::kNoisyMax,     DefinitionType::kNoisyAdder,
+                    DefinitionType::kMau,          DefinitionType::kCast,
+                    DefinitionType::kDeMorgan,     DefinitionType::kDchildHparent,
+                    DefinitionType::kDistribution, DefinitionType::kHEquation,
+                    DefinitionType::kEquation,     0x999};
+                const int kind = scope_.everyKind && Any(2) == 0 ? kEveryKind[Any(14)] : kChanceKinds[Any(7)];
+                if (node.ChangeType(kind) != kSuccess) Failed({"kind of " + id, &node});
                 return "kind of " + id + " to " + std::to_string(kind);
             }
-            case 1:
-                (void)definition.AddOutcome(("o" + std::to_string(Any(1000))).c_str());
+            case 1: {
+                const int before = definition.GetNumberOfOutcomes();
+                if (definition.AddOutcome(("o" + std::to_string(Any(1000))).c_str()) != kSuccess)
+                    Failed({"outcome added to " + id, &node, true, before});
                 return "outcome added to " + id;
+            }
             case 2:
-                if (!offColumns_) return "no edit";
+                if (!scope_.offColumns) return "no edit";
                 (void)definition.RemoveOutcome(Any(3));
                 return "outcome removed from " + id;
             case 3:
@@ -75,24 +109,25 @@ public:
                     BayesianAlgorithm::kClusteringWithDecomposition, BayesianAlgorithm::kPolytree,
                     BayesianAlgorithm::kClusteringPerPart, BayesianAlgorithm::kRelevanceDecomposition,
                     BayesianAlgorithm::kRelevanceDecomposition2};
-                const int algorithm = samplers_ ? Any(algorithms_) : kExactAlgorithms[Any(5)];
+                const int algorithm = scope_.samplers ? Any(scope_.algorithms) : kExactAlgorithms[Any(5)];
                 net.SetBayesianAlgorithm(algorithm);
                 return "algorithm " + std::to_string(algorithm);
             }
         }
     }
 
-    // The status of the table the last edit set; kSuccess when it set none.
-    int TableStatus() const { return tableStatus_; }
-
 private:
     int Any(int n) { return n > 0 ? static_cast<int>(rng_() % static_cast<unsigned>(n)) : 0; }
+
+    void Failed(const FailedEdit& edit) {
+        if (onFailure_) onFailure_(edit);
+    }
 
     // Columns of k entries: proper, rounded to 3 decimals, one left zero, or scaled off 1.
     std::vector<double> RandomColumns(int size, int k) {
         std::vector<double> values(static_cast<size_t>(size));
         for (int c = 0; c + k <= size; c += k) {
-            const int style = offColumns_ ? Any(5) : 0;
+            const int style = scope_.offColumns ? Any(5) : 0;
             double sum = 0.0;
             for (int j = 0; j < k; ++j) sum += values[static_cast<size_t>(c + j)] = 0.05 + Any(1000) / 1000.0;
             const double scale = style == 3 ? 0.5 + Any(100) / 50.0 : 1.0;
@@ -111,30 +146,43 @@ private:
         return values;
     }
 
+    static int SetDoubles(VRX_nodeDefinition& definition, const std::vector<double>& values) {
+        VRX_doubleArray entries;
+        const int rc = entries.SetSize(static_cast<int>(values.size()));
+        if (rc != kSuccess) return rc;
+        for (double v : values) entries.AddReserved(v);
+        return definition.SetDefinitionDoubles(entries);
+    }
+
     void SetTable(VRX_node& node) {
         VRX_nodeDefinition& definition = *node.GetDefinition();
         VRX_Dmatrix* table = nullptr;
         const int type = node.GetType();
+        const int k = definition.GetNumberOfOutcomes();
+        // The noisy kinds take their parameters, in columns of the node's outcomes, unnormalised too.
+        auto* noisy = dynamic_cast<VRX_ciDefinition*>(&definition);
+        if ((type == DefinitionType::kNoisyMax || type == DefinitionType::kNoisyAdder) && noisy != nullptr &&
+            k > 0) {
+            const int size = noisy->GetCiWeights()->GetNumberOfElements();
+            if (SetDoubles(definition, RandomColumns(size, k)) != kSuccess)
+                Failed({"parameters of " + std::string(node.GetId()), &node});
+            return;
+        }
         if ((type != DefinitionType::kCpt && type != DefinitionType::kTruthTable) ||
             definition.GetDefinition(table) != kSuccess || table == nullptr)
             return;
-        const int k = definition.GetNumberOfOutcomes();
         const int size = table->GetNumberOfElements();
         // A truth table takes only columns of one 1 and zeros, and refuses the others naming the node.
         const bool deterministic = type == DefinitionType::kTruthTable && Any(3) != 0;
         const std::vector<double> values =
             deterministic ? DeterministicColumns(size, k) : RandomColumns(size, k);
-        VRX_doubleArray entries;
-        if ((tableStatus_ = entries.SetSize(static_cast<int>(values.size()))) != kSuccess) return;
-        for (double v : values) entries.AddReserved(v);
-        tableStatus_ = definition.SetDefinitionDoubles(entries);
+        if (SetDoubles(definition, values) != kSuccess)
+            Failed({"table of " + std::string(node.GetId()), &node});
     }
 
     std::mt19937 rng_;
-    bool offColumns_;
-    bool samplers_;
-    int algorithms_;
-    int tableStatus_ = kSuccess;
+    EditScope scope_;
+    FailureCheck onFailure_;
 };
 
 }  // namespace vovido::test

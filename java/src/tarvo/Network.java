@@ -475,8 +475,10 @@ public class Network extends Wrapper {
 
     /**
      * Deletes the arc from parent to child; the child's table keeps the slice of the parent's first
-     * outcome. An equation node's equation becomes the sum of its other parents ("Y=0" without any): where
-     * the equation named the parent, a warning names the node and gives its old and new equation.
+     * outcome. An equation node loses the equation it had: its equation becomes the sum of the parents it
+     * has left ("Y = 2*X + 1" without X becomes "Y=0"), and a warning names the node and its new equation
+     * ("Node [Y] : the removal of its parent [X] rewrote its equation as "Y=0", the sum of the parents
+     * left."); set the equation again with {@link #setNodeEquation(int, String)}.
      *
      * @param parentHandle the parent's handle
      * @param childHandle the child's handle
@@ -896,11 +898,13 @@ public class Network extends Wrapper {
      *
      * @param nodeHandle the node's handle
      * @param outcomeIndex the observed outcome's index
-     * @throws TARVOException when the handle names no node, the index is out of range, or the node refuses
-     *     ("TARVO error ... in function SetEvidence": a kind that takes no evidence, or an outcome that
-     *     contradicts the evidence already set or has probability 0 in the node's table as the update reads
-     *     it, a column of zeros being uniform there; a table computed from parameters that the update
-     *     would refuse for its size is not consulted, and the update says why)
+     * @throws TARVOException when the handle names no node, the index is out of range (a node without
+     *     outcomes says so, and an equation node that its evidence is a number: {@link
+     *     #setContEvidence(int, double)}), or the node refuses ("TARVO error ... in function SetEvidence": a
+     *     kind that takes no evidence, or an outcome that contradicts the evidence already set or has
+     *     probability 0 in the node's table as the update reads it, a column of zeros being uniform there; a
+     *     table computed from parameters that the update would refuse for its size is not consulted, and the
+     *     update says why)
      */
     public native void setEvidence(int nodeHandle, int outcomeIndex);
 
@@ -1055,9 +1059,9 @@ public class Network extends Wrapper {
      *
      * @param nodeHandle the node's handle
      * @param value the observed value, a finite number
-     * @throws TARVOException when the handle names no node, the value is NaN or infinite ("Invalid evidence
-     *     nan for node 'X': a continuous node's evidence must be a finite number"), or the node takes no
-     *     number ("TARVO error -51 in function SetEvidence" for a discrete node)
+     * @throws TARVOException when the handle names no node, the node takes no number ("TARVO error -51
+     *     in function SetEvidence" for a discrete node), or the value is NaN or infinite ("ERROR: Node [X] :
+     *     its evidence must be a finite number, not NaN."); the evidence is then as it was
      */
     public native void setContEvidence(int nodeHandle, double value);
 

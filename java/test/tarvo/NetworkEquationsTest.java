@@ -102,6 +102,12 @@ public class NetworkEquationsTest {
             net.setContEvidence("x", 5.0);
             Check.isTrue(net.isRealEvidence(x) && net.isEvidence("x"), "evidence set");
             Fixtures.near(5.0, net.getContEvidence("x"), "evidence");
+            // No number, no change; an equation node has no outcomes to observe.
+            Check.equal("TARVO error -2 in function SetEvidence. Logged information: ERROR: Node [x] : its "
+                    + "evidence must be a finite number, not NaN.\n", message(() -> net.setContEvidence(x, Double.NaN)));
+            Fixtures.near(5.0, net.getContEvidence("x"), "evidence kept");
+            Check.equal("Invalid outcome index 0 for node 'y': it has no outcomes, its evidence is a number "
+                    + "(setContEvidence)", message(() -> net.setEvidence(y, 0)));
             net.updateBeliefs();
             Fixtures.near(new double[] {5, 0}, net.getNodeValue(x), "observed");
             Fixtures.near(new double[] {15, 0}, net.getNodeValue(y), "child of observed");

@@ -120,7 +120,7 @@ public class NetworkOutcomesTest {
             Check.equal("TARVO error -51 in function AddOutcome. Logged information: ERROR: Node [U] : a TABLE node "
                     + "has no outcomes (only the discrete kinds have)\n", message(() -> net.addOutcome(u, "yes")));
             Check.equal(0, net.getOutcomeIds("U").length);
-            Check.equal("Invalid outcome index 0 for node 'U', which has no outcomes",
+            Check.equal("Invalid outcome index 0 for node 'U': it has no outcomes",
                     message(() -> net.getOutcomeId(u, 0)));
             Check.equal("Invalid outcome identifier 'yes' for node 'U'",
                     message(() -> net.deleteOutcome(u, "yes")));

@@ -1,0 +1,79 @@
+// How many equally weighted samples weighted ones are worth, and the warnings of estimates and messages
+// that rest on few.
+#include <cmath>
+#include <cstdio>
+#include <string>
+
+#include "base/error_log.h"
+#include "base/status_codes.h"
+#include "equations/hybrid_sampling_network.h"
+
+namespace vovido {
+
+double EffectiveSampleSize(double sum, double squares) {
+    return sum > 0.0 && squares > 0.0 && std::isfinite(sum) && std::isfinite(squares) ? sum * sum / squares
+                                                                                      : 0.0;
+}
+
+void WarnOfFewEffectiveSamples(const std::string& what, bool plural, double sum, double squares, int count,
+                               bool fittedMessage) {
+    // An estimate worth fewer samples has a standard error above a tenth of its spread, however many were
+    // drawn.
+    constexpr double kFewEffective = 100.0;
+    // A message is fitted to a few hundred draws, which the fit smooths: it is thin where it is mostly the
+    // few draws of the largest weights.
+    constexpr double kThinShare = 0.01;
+    const double effective = EffectiveSampleSize(sum, squares);
+    if (count < 1 || effective >= (fittedMessage ? kThinShare * count : kFewEffective)) return;
+    std::string text = "Warning: " + what + (plural ? " rest" : " rests");
+    char tail[160];
+    if (effective < 1.5) {
+        std::snprintf(tail, sizeof tail, " on a single sample: an effective sample size of 1 of %d.", count);
+    } else {
+        std::snprintf(tail, sizeof tail, " on an effective sample size of %.1f of %d samples.", effective,
+                      count);
+    }
+    LogError(errorLog, kNoUsefulSamples, (text + tail).c_str(), nullptr);
+}
+
+void FewEffectiveSamples::Add(const std::string& what, const std::string& shortName, double sum,
+                              double squares, int count, bool fittedMessage) {
+    constexpr double kFewEffective = 100.0, kThinShare = 0.01;  // as WarnOfFewEffectiveSamples
+    const double effective = EffectiveSampleSize(sum, squares);
+    if (count < 1 || effective >= (fittedMessage ? kThinShare * count : kFewEffective)) return;
+    if (names_.empty()) first_ = what;
+    if (names_.empty() || effective < fewest_) {
+        fewest_ = effective;
+        sum_ = sum;
+        squares_ = squares;
+        count_ = count;
+        fitted_ = fittedMessage;
+    }
+    names_.push_back(shortName);
+}
+
+void FewEffectiveSamples::Warn(const char* kind, const char* kinds) const {
+    if (names_.empty()) return;
+    if (names_.size() == 1) {
+        WarnOfFewEffectiveSamples(std::string("the ") + kind + " " + first_, false, sum_, squares_, count_,
+                                  fitted_);
+        return;
+    }
+    constexpr size_t kNamed = 3;
+    std::string names;
+    for (size_t i = 0; i < names_.size() && i < kNamed; ++i) names += (i > 0 ? ", " : "") + names_[i];
+    if (names_.size() > kNamed) names += " and " + std::to_string(names_.size() - kNamed) + " more";
+    char tail[160];
+    if (fewest_ < 1.5) {
+        std::snprintf(tail, sizeof tail, ", the fewest a single sample: an effective sample size of 1 of %d.",
+                      count_);
+    } else {
+        std::snprintf(tail, sizeof tail, ", the fewest an effective sample size of %.1f of %d samples.",
+                      fewest_, count_);
+    }
+    const std::string text =
+        std::string("Warning: the ") + kinds + " " + names + " rest on few effective samples" + tail;
+    LogError(errorLog, kNoUsefulSamples, text.c_str(), nullptr);
+}
+
+}  // namespace vovido
