@@ -283,8 +283,10 @@ int VRX_ergoSpeaker::ReadSections() {
         if (status != kSuccess) return status;
         if (section >= 0) read[section] = true;
     }
-    // Without names and labels the nodes and outcomes keep made-up ones: a file cut short looks so.
-    const bool endedAfterSections = any && PeekToken() != kSuccess;
+    // Without names and labels the nodes and outcomes keep made-up ones: a file cut short looks so, and
+    // one cut inside a section has named the cut.
+    const bool endedAfterSections =
+        any && PeekToken() != kSuccess && !endReported_ && !lexer->EndsWithoutSeparator();
     if (endedAfterSections && !read[1])
         (void)ReportWarning(kSyntaxError, "ERROR: [Names] : Section not found, generated names are used");
     for (const int handle : nodes_) {
@@ -326,8 +328,11 @@ int VRX_ergoSpeaker::ReadProbabilities() {
         const bool sizeFits = c == expected;
         // A count the input ends in may be cut ("1" of "16"): the cut is the cause.
         if (!sizeFits && lexer->EndsWithoutSeparator() && PeekToken() == kNoMoreTokens) {
-            return ReportMessage(kSyntaxError, std::string("ERROR: '") + TokenText_() +
-                                                   "' : End of File inside a word, the file was cut short");
+            const int rc =
+                ReportMessage(kSyntaxError, std::string("ERROR: '") + TokenText_() +
+                                                "' : End of File inside a word, the file was cut short");
+            endReported_ = true;  // the sections it left unread say no more
+            return rc;
         }
         if (!sizeFits) {
             (void)ReportMessage(kOutOfRange,

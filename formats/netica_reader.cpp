@@ -251,6 +251,11 @@ int VRX_neticaSpeaker::ReadNodeBlock() {
         return kSuccess;
     }
     if (handle < 0) {
+        // A block cut by the end of the file has named the cut: the node it left undefined says no more.
+        if (endReported_) {
+            NoteReport_(kObjectNotValid, true);
+            return kObjectNotValid;
+        }
         message.assign("ERROR: Node (\"").append(id).append("\") has no definition and was left out");
         return ReportError(kObjectNotValid, message.c_str());
     }

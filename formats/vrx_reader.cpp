@@ -526,7 +526,8 @@ int VRX_vrxSpeaker::ReadNodeBlock() {
     // A node whose kind the file does not give is left out, as it could not be used.
     if (!typeSet_ && network->IsLiveHandle(handle)) {
         (void)network->DeleteNode(handle);  // live: cannot fail
-        if (rc == kSuccess)
+        // A block cut by the end of the file has named the cut, which left the kind unread.
+        if (rc == kSuccess && !endReported_)
             rc = ReportMessage(kSyntaxError, "ERROR: Node [" + id + "] : TYPE missing, node left out");
     }
     EndNodeContent();

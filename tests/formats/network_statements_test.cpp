@@ -588,3 +588,25 @@ TEST_F(NetworkStatementsTest, AParentListedTwiceIsNamedAndAVariableRepeatedIsRea
 }
 
 }  // namespace
+
+// A file cut anywhere inside it fails with one entry, the cut: what it left unread (a node without its
+// definition or kind, a section missing) says nothing more.
+TEST_F(NetworkStatementsTest, AFileCutAnywhereIsNamedOnce) {
+    const std::pair<const char*, std::string> files[] = {
+        {"dne",
+         "bnet n {\nnode A { kind = NATURE; discrete = TRUE; states = (y, n); parents = (); probs = (0.2, "
+         "0.8); };\nnode B { kind = NATURE; discrete = TRUE; states = (y, n); parents = (A); probs = ((0.5, "
+         "0.5), (0.1, 0.9)); };\n};\n"},
+        {"erg",
+         "2\n2 2\n0\n1 1\n/* Probabilities */\n2 0.3 0.7\n4 0.9 0.1 0.2 0.8\n/* Names */\nA B\n/* Labels "
+         "*/\nyes no\nhigh low\n"},
+    };
+    for (const auto& [extension, text] : files) {
+        for (size_t cut = 1; cut + 2 < text.size(); ++cut) {
+            errorLog.Flush();
+            VRX_network net;
+            if (ReadAsFile(net, text.substr(0, cut), extension) == kSuccess) continue;
+            EXPECT_EQ(LoggedMessages().size(), 1u) << extension << " cut at " << cut << "\n" << LogDump();
+        }
+    }
+}
