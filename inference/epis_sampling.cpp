@@ -88,9 +88,9 @@ int RunPrepropagatedImportanceSampling(SampleNet& net) {
         const double* table = node.table->GetData();
         double* importance = node.importanceTable.GetData();
         for (int e = 0; e < size; e++) importance[e] = node.lambda[e % node.numOutcomes] * table[e];
-        // An outcome the passes call impossible but the table allows stays possible: loopy messages can be
-        // wrong, and a proposal that misses part of the support is off however even its weights.
-        vovido::NormalizeColumns(importance, size, node.numOutcomes, table);
+        // A zero the passes give is sound (they only rule out what the evidence rules out), so the proposal
+        // keeps it: sampling it would only waste draws.
+        vovido::NormalizeColumns(importance, size, node.numOutcomes, nullptr);
     }
     for (int i = 0; i < n; i++) {
         if (!net.GetNode(i).IsObserved()) net.ApplyEpisCutoff(net.GetNode(i));
