@@ -34,6 +34,16 @@ constexpr int64_t kTableBytes = 64;
 // Numbers whose text is formatted exactly before the others' is bounded from their magnitude alone:
 // some milliseconds.
 constexpr int kExactNumberTexts = 1 << 16;
+// Largest table computed from its parameters to count its text, where its longest numbers could pass
+// the limit: 384 MiB, some 0.4 s, what such writes always took. A larger one is refused from its cells,
+// before it is computed (2^27 cells take 1 GiB and a second, and their text passes 2 GB as a rule).
+constexpr int64_t kCountedComputedCells = int64_t{3} << 24;
+
+// Kinds whose table the writers of plain tables compute from the node's parameters.
+bool IsComputedKind(int type) {
+    return type == DefinitionType::kNoisyMax || type == DefinitionType::kNoisyAdder ||
+           type == DefinitionType::kDeMorgan || type == DefinitionType::kCast || type == DefinitionType::kMau;
+}
 
 struct NodeTable {
     int handle;
@@ -43,6 +53,7 @@ struct NodeTable {
     VRX_fileFormat::TableText text;
     int64_t indexBytes;  // a column's parent indexes past their first digit, at most
     int64_t readCells;   // what a reader counts of the table: the cells its parents' arcs add
+    bool computed;       // computed from the node's parameters for the write
 };
 
 // The cells of the node's table from its parents' outcomes, without building it; -1 when unknown.
@@ -200,6 +211,18 @@ int64_t EstimatedBytes(const NodeTable& entry, int64_t numberBytes) {
     return bytes;
 }
 
+// The refusal of a table computed from its parameters whose text could pass the limit: the file would
+// take `least` bytes at least, and its table up to `longest`.
+int RefuseUncounted(VRX_network& network, const NodeTable& entry, int64_t least, int64_t longest) {
+    const std::string message =
+        "ERROR: Node [" + std::string(NodeIdOr(network, entry.handle, "")) + "] : its table of " +
+        GroupedNumber(entry.cells) + " cells, computed from its parameters, would make the file at least " +
+        GroupedNumber(least) + " bytes and take up to " + GroupedNumber(longest) + " itself, more than the " +
+        GroupedNumber(kMaxInputBytes) + " a reader takes; a table past " +
+        GroupedNumber(kCountedComputedCells) + " cells is not computed to count its text (FILE TOO LARGE)";
+    return LogError(errorLog, kOutOfMemory, message.c_str(), nullptr);
+}
+
 int RefuseEntry(VRX_network& network, int handle, int index, double value) {
     const std::string message =
         "ERROR: Node [" + std::string(NodeIdOr(network, handle, "")) + "] : entry " + std::to_string(index) +
@@ -227,8 +250,8 @@ int CheckWrittenSize(VRX_network& network, const VRX_fileFormat& speaker) {
         const int64_t cells = TableCells(network, h, *definition, columns, indexBytes);
         if (cells < 0) continue;  // refused as too large when built
         const int64_t readCells = network.GetParents(h).GetCount() > 0 ? cells - cells / columns : 0;
-        NodeTable entry{h,    cells,      columns,  cells * text.cellBytes + columns * text.columnBytes,
-                        text, indexBytes, readCells};
+        NodeTable entry{h,    cells,      columns,   cells * text.cellBytes + columns * text.columnBytes,
+                        text, indexBytes, readCells, IsComputedKind(definition->GetType())};
         least += entry.bytes;
         tableCells += readCells;
         most += EstimatedBytes(entry, cells * kLongestNumberBytes);
@@ -237,8 +260,17 @@ int CheckWrittenSize(VRX_network& network, const VRX_fileFormat& speaker) {
     // Decided from the cells alone, before any table is built from its parameters.
     if (least > kMaxInputBytes) return RefuseTooLarge(network, tables, least, true);
     if (tableCells > kMaxFileTableCells) return RefuseTooManyCells(network, tables, tableCells);
-    // Where the longest numbers could pass the limit, each number's text is counted as well.
+    // Where the longest numbers could pass the limit, each number's text is counted as well; a table too
+    // large to be computed for that is refused where its longest numbers alone could pass it.
     const bool count = most > kMaxInputBytes;
+    if (count) {
+        for (const NodeTable& entry : tables) {
+            if (!entry.computed || entry.cells <= kCountedComputedCells) continue;
+            const int64_t longest = EstimatedBytes(entry, entry.cells * kLongestNumberBytes);
+            if (least - entry.bytes + longest > kMaxInputBytes)
+                return RefuseUncounted(network, entry, least, longest);
+        }
+    }
     NumberTexts lengths;
     int64_t estimate = static_cast<int64_t>(network.GetNumberOfNodes()) * kNodeBytes;
     for (NodeTable& entry : tables) {
