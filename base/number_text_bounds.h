@@ -28,8 +28,13 @@ public:
             for (int e = b.low; e <= high; ++e) b.most = std::max(b.most, Length(17, e));
             // A decimal of two digits or more is below 2^(e2 + 1): only "1", "10", ... reach a binade's top.
             const int below = static_cast<int>(std::floor((e2 + 1) * kLog10Of2 - 1e-9));
-            for (int k = 0; k < kLevels; ++k)
-                b.certified[k] = Least(kFirstCertified - k, b.low, std::max(b.low, below));
+            for (int k = 0; k < kLevels; ++k) {
+                b.certified[k] = Least(kGrid[k] + 1, b.low, std::max(b.low, below));
+                // A decimal of the grid has at most its digits and one a decade above the lowest.
+                b.capped[k] = 0;
+                for (int e = b.low; e <= high; ++e)
+                    b.capped[k] = std::max(b.capped[k], Length(std::min(17, kGrid[k] + high - b.low), e));
+            }
             SetLevels(b, e2);
             const Level& first = b.levels[0];
             if (first.tested && first.shift <= 64)
@@ -48,8 +53,9 @@ public:
             return;
         }
         const Binade& b = binades_[biased];
-        most += sign + b.most;
-        least += sign + CertifiedLeast(b, fraction | (uint64_t{1} << 52));
+        int digitsLeast = b.least;
+        most += sign + Bounded(b, fraction | (uint64_t{1} << 52), digitsLeast);
+        least += sign + digitsLeast;
     }
 
     // Adds the bounds of the texts of data[0, n) to least and most, a run of one value at a comparison a
@@ -106,8 +112,10 @@ private:
     static constexpr double kLog10Of2 = 0.30102999566398119521;
     // Digits tested: a value whose rounding interval holds no decimal of 15 significant digits has 16 at
     // least, and so on down.
-    static constexpr int kLevels = 3;
-    static constexpr int kFirstCertified = 16;
+    // Grids tested, by their digits: a value whose rounding interval holds no decimal of 15 significant
+    // digits has 16 at least; one that holds one has 16 at most, and the next grid tells more.
+    static constexpr int kLevels = 8;
+    static constexpr int kGrid[kLevels] = {15, 14, 13, 11, 9, 7, 5, 3};
 
     // A binade's bounds, and for each level of digits tested the power of ten that scales its values onto
     // the grid of one digit fewer, where the top 64 bits of the scaled value's fraction start, and the half
@@ -123,6 +131,7 @@ private:
         int least = 0;
         int most = 24;
         int certified[kLevels] = {};
+        int capped[kLevels] = {};
         Level levels[kLevels];
     };
 
@@ -146,7 +155,7 @@ private:
         const int shift = 52 - e2;
         for (int k = 0; k < kLevels; ++k) {
             Level& level = b.levels[k];
-            const int s = kFirstCertified - 2 - k - b.low;  // the grid of (certified - 1) digits
+            const int s = kGrid[k] - 1 - b.low;  // the grid of kGrid[k] digits at the binade's lowest decade
             if (shift < 1 || shift > 120 || s < 1 || s > 19) continue;
             // half = 10^s / 2 in units of 2^-64 of the fraction, rounded up.
             const unsigned __int128 half = kPowers[s] / 2;
@@ -162,11 +171,13 @@ private:
         }
     }
 
-    // The least text of the value m * 2^(e2 - 52) of binade b, with the digits its level proves.
-    static int CertifiedLeast(const Binade& b, uint64_t m) {
+    // The most text of the value m * 2^(e2 - 52) of binade b, and in `least` the least, from the grids
+    // that hold a decimal of it or none.
+    static int Bounded(const Binade& b, uint64_t m, int& least) {
+        int most = b.most;
         for (int k = 0; k < kLevels; ++k) {
             const Level& level = b.levels[k];
-            if (!level.tested) break;
+            if (!level.tested) continue;
             // The top 64 bits of the fraction of m * 10^s / 2^shift, truncated.
             uint64_t top = 0;
             if (level.shift <= 64) {
@@ -175,9 +186,13 @@ private:
                 const unsigned __int128 scaled = static_cast<unsigned __int128>(m) * level.power;
                 top = static_cast<uint64_t>(scaled >> (level.shift - 64));
             }
-            if (top > level.half && top < ~level.half) return b.certified[k];
+            if (top > level.half && top < ~level.half) {
+                least = b.certified[k];
+                return most;
+            }
+            most = std::min(most, b.capped[k]);
         }
-        return b.least;
+        return most;
     }
 
     static constexpr uint64_t kPowers[20] = {1ull,

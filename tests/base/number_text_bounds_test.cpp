@@ -27,10 +27,18 @@ uint64_t BitsOf(double value) {
 // Values of every kind a table holds: full precision at many magnitudes, short decimals, integers,
 // negatives, zeros, subnormals, the largest and the sentinels.
 std::vector<double> Values() {
-    std::vector<double> values = {0.0,     -0.0,    1.0,     0.5,           0.1,      1.0 / 3,  2.0 / 3,
-                                  1e-10,   1e-300,  5e-324,  DBL_MIN,       DBL_MAX,  -DBL_MAX, 1e15,
-                                  1e16,    1e22,    123456., 9007199254740993.0, 0.3,    0.7,  1e-5,
-                                  kUndefinedValue, kIllegalValue, kNotAvailableValue};
+    std::vector<double> values = {0.0,           -0.0,
+                                  1.0,           0.5,
+                                  0.1,           1.0 / 3,
+                                  2.0 / 3,       1e-10,
+                                  1e-300,        5e-324,
+                                  DBL_MIN,       DBL_MAX,
+                                  -DBL_MAX,      1e15,
+                                  1e16,          1e22,
+                                  123456.,       9007199254740993.0,
+                                  0.3,           0.7,
+                                  1e-5,          kUndefinedValue,
+                                  kIllegalValue, kNotAvailableValue};
     std::mt19937_64 rng(11);
     std::uniform_real_distribution<double> unit(0.0, 1.0);
     for (int i = 0; i < 20000; ++i) {
@@ -90,10 +98,16 @@ TEST(NumberTextBounds, FullPrecisionDigitsAreProven) {
         proven += least >= 18 ? 1 : 0;
     }
     EXPECT_GT(proven, 8500);
-    const std::vector<double> run(1000, 1.0 / 6);
-    int bad = -1;
+    // A short decimal is bounded from both sides: 0.4321 has 6 characters, proven within a character.
     int64_t least = 0;
     int64_t most = 0;
+    bounds.Add(BitsOf(0.4321), least, most);
+    EXPECT_EQ(least, 6);
+    EXPECT_LE(most, 7);
+    const std::vector<double> run(1000, 1.0 / 6);
+    int bad = -1;
+    least = 0;
+    most = 0;
     ASSERT_TRUE(bounds.Sum(run.data(), 1000, bad, least, most, INT64_MAX));
     EXPECT_EQ(least, 1000 * 18);  // "0.16666666666666666" has 19
     EXPECT_GE(most, 1000 * 19);
@@ -101,7 +115,8 @@ TEST(NumberTextBounds, FullPrecisionDigitsAreProven) {
 
 TEST(NumberTextBounds, NaNAndInfinityAreFound) {
     const NumberTextBounds bounds;
-    for (const double value : {std::numeric_limits<double>::quiet_NaN(), -std::numeric_limits<double>::infinity()}) {
+    for (const double value :
+         {std::numeric_limits<double>::quiet_NaN(), -std::numeric_limits<double>::infinity()}) {
         const std::vector<double> data = {0.5, 0.25, value, 0.5};
         int bad = -1;
         int64_t least = 0;
