@@ -36,6 +36,8 @@ constexpr int64_t kTableBytes = 64;
 // Numbers whose text is formatted exactly before the others' is bounded from their magnitude alone:
 // some milliseconds.
 constexpr int kExactNumberTexts = 1 << 16;
+// Most numbers formatted to decide a write that their bounds leave open: some 0.2 s.
+constexpr int64_t kFormattedNumbers = int64_t{1} << 22;
 // Largest table computed from its parameters to count its text, where its longest numbers could pass
 // the limit: 384 MiB, some 0.4 s, what such writes always took. A larger one is refused from its cells,
 // before it is computed (2^27 cells take 1 GiB and a second, and their text passes 2 GB as a rule).
@@ -156,7 +158,7 @@ public:
                 }
                 lastLength = Length(bits, data[i]);
                 if (lastLength == 0) {
-                    bounded_ = true;
+                    ++bounded_;
                     bounds_.Add(bits, least, most);
                     ++i;
                     continue;
@@ -169,8 +171,8 @@ public:
         }
     }
 
-    // Whether every length counted was exact.
-    bool AllExact() const { return exactLeft_ >= 0 && !bounded_; }
+    // How many numbers were bounded without their text.
+    int64_t Bounded() const { return bounded_; }
 
 private:
     static constexpr uint64_t kExponentBits = uint64_t{0x7FF} << 52;
@@ -200,7 +202,7 @@ private:
     };
     std::vector<Entry> entries_ = std::vector<Entry>(size_t{1} << kEntryBits);
     int64_t exactLeft_;
-    bool bounded_ = false;
+    int64_t bounded_ = 0;
     std::string text_;
     NumberTextBounds bounds_;
 };
@@ -362,8 +364,12 @@ int CheckWrittenSize(VRX_network& network, const VRX_fileFormat& speaker) {
         }
         if (mostText <= kMaxInputBytes) return kSuccess;
         if (leastText > kMaxInputBytes) return RefuseTooLarge(network, tables, leastText, true);
-        // Numbers counted exactly leave only the text around them open, which the writers bound.
-        if (lengths.AllExact()) return kSuccess;
+        // Between the bounds: the numbers left without their text are formatted where they are few (some
+        // 0.2 s); else, or where the text around them (its lines) leaves it open, the upper estimate
+        // decides, so that no write runs for seconds to fail at the limit.
+        const int64_t bounded = lengths.Bounded();
+        if (bounded == 0 || bounded > kFormattedNumbers)
+            return RefuseTooLarge(network, tables, mostText, false);
     }
     return kSuccess;
 }

@@ -47,6 +47,7 @@ std::vector<double> Values() {
         values.push_back(-u * std::pow(10.0, i % 40 - 20));
         values.push_back(std::round(u * 1e4) / 1e4);
         values.push_back(1.0 - std::round(u * 1e11) / 1e11);
+        values.push_back(std::round(u * 1e11) / 1e11);
         values.push_back(std::ldexp(u, -1060));  // subnormal
     }
     return values;
