@@ -158,7 +158,8 @@ public:
                 }
                 lastLength = Length(bits, data[i]);
                 if (lastLength == 0) {
-                    ++bounded_;
+                    // Past as many as would be formatted, this pass cannot decide: it stops.
+                    if (++bounded_ > kFormattedNumbers) return;
                     bounds_.Add(bits, least, most);
                     ++i;
                     continue;
@@ -313,11 +314,12 @@ int CheckWrittenSize(VRX_network& network, const VRX_fileFormat& speaker) {
     // The numbers' text is bounded first from their bits, a few operations a number; where the bounds leave
     // it open, from the lengths of the values met first and again, then by formatting each number (some
     // 40 ns a number not met before).
+    int64_t estimate = static_cast<int64_t>(network.GetNumberOfNodes()) * kNodeBytes;
     {
         // Past the limit once the least text of the tables counted and of those left passes it.
         const NumberTextBounds bounds;
         int64_t leastText = least;
-        int64_t mostText = static_cast<int64_t>(network.GetNumberOfNodes()) * kNodeBytes;
+        int64_t& mostText = estimate;
         for (NodeTable& entry : tables) {
             VRX_Dmatrix* table = nullptr;
             const int rc = network.GetNode(entry.handle)->GetDefinition()->GetDefinition(table);
@@ -357,6 +359,8 @@ int CheckWrittenSize(VRX_network& network, const VRX_fileFormat& speaker) {
             int64_t numbersMost = 0;
             lengths.Lengths(data, n, bad, numbersLeast, numbersMost);
             if (bad >= 0) return RefuseEntry(network, entry.handle, bad, data[bad]);
+            if (lengths.Bounded() > kFormattedNumbers)
+                return RefuseTooLarge(network, tables, estimate, false);
             entry.bytes = numbersLeast + entry.cells * (entry.text.cellBytes - 1) +
                           entry.columns * entry.text.columnBytes;
             leastText += entry.bytes;
@@ -367,9 +371,7 @@ int CheckWrittenSize(VRX_network& network, const VRX_fileFormat& speaker) {
         // Between the bounds: the numbers left without their text are formatted where they are few (some
         // 0.2 s); else, or where the text around them (its lines) leaves it open, the upper estimate
         // decides, so that no write runs for seconds to fail at the limit.
-        const int64_t bounded = lengths.Bounded();
-        if (bounded == 0 || bounded > kFormattedNumbers)
-            return RefuseTooLarge(network, tables, mostText, false);
+        if (lengths.Bounded() == 0) return RefuseTooLarge(network, tables, mostText, false);
     }
     return kSuccess;
 }
