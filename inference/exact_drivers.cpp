@@ -200,7 +200,8 @@ double OutsideFactor(VRX_network& network, int handle) {
 // succeeds first, and such a group needs a tree over a part that holds the target's own. A run of more
 // targets than one group holds probes the target last in topological order, whose part is as a rule the
 // largest, so that a hopeless run is refused at once, not after solving every easier target first.
-bool SingleTargetFits(VRX_network& network, int target, DecompositionContext& context) {
+bool SingleTargetFits(VRX_network& network, int target, DecompositionContext& context,
+                      uint64_t* largest = nullptr) {
     if (network.SetTarget(target) != kSuccess) return true;
     int status = kSuccess;
     std::unique_ptr<RelevantPartList> parts = FindRelevantParts(network, true, true, &status);
@@ -217,6 +218,7 @@ bool SingleTargetFits(VRX_network& network, int target, DecompositionContext& co
         const bool built = tree.Build(0);
         if (!built && tree.BuildRanOutOfMemory()) return true;
         const uint64_t entries = tree.EstimateTableEntries();
+        if (largest != nullptr) *largest = std::max(*largest, entries);
         if (built && entries <= kDefaultJoinTreeLimit) continue;
         // Said here, naming the part and its size: the decomposition's end does not say it again.
         context.refusalLogged = true;
@@ -468,15 +470,17 @@ int RunRelevanceDecomposition2(VRX_network& network, std::vector<DecompositionAt
             vovido::RequestedFromTheEnd(network, context.requested, context.seeds.identifierRank);
         const int groupSize = ReadPositiveProperty(network, kGroupSizeProperty, kDefaultGroupSize);
         const int count = static_cast<int>(list.size());
-        if (count > groupSize && !SingleTargetFits(network, list[0], context)) return kOutOfMemory;
+        uint64_t alone = 0;  // the largest tree of the target last in order, alone
+        if (count > groupSize && !SingleTargetFits(network, list[0], context, &alone)) return kOutOfMemory;
         // Under the default limit, targets whose trees pass it together but fit algorithm 0's are answered
-        // by one run, as algorithm 0 would: halving would end in a run a target, each building much of the
+        // by one run, as algorithm 0 would, where that tree is not much larger than the one halving would
+        // build for the last target alone: halving would end in a run a target, each building much of the
         // same tree again (a band of 200 nodes of 18 parents: 200 trees of 10^8 entries).
         if (count > groupSize && network.userProperties.FindProperty(kHalvedLimitProperty) < 0 &&
             SetUnansweredTargets(network, context, list.data(), count) > 0) {
             const uint64_t largest = LargestPartTree(network, context);
             int status = kOutOfMemory;
-            if (largest > limit && largest <= JoinTree::kDefaultLimit)
+            if (largest > limit && largest <= JoinTree::kDefaultLimit && largest / 4 <= alone)
                 status = TracedClustering(network, context, list.data(), count, 0);
             ClearRunTargets(network, context);
             if (status != kOutOfMemory || Hopeless(context)) return Concluded(status, context);
