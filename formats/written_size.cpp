@@ -312,8 +312,8 @@ int CheckWrittenSize(VRX_network& network, const VRX_fileFormat& speaker) {
         return kSuccess;
     }
     // The numbers' text is bounded first from their bits, a few operations a number; where the bounds leave
-    // it open, from the lengths of the values met first and again, then by formatting each number (some
-    // 40 ns a number not met before).
+    // it open, from the lengths of the values met first and again, then by formatting the numbers left
+    // where they are at most kFormattedNumbers (some 40 ns each).
     int64_t estimate = static_cast<int64_t>(network.GetNumberOfNodes()) * kNodeBytes;
     {
         // Past the limit once the least text of the tables counted and of those left passes it.
