@@ -2,6 +2,7 @@
 #include "formats/written_size.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -13,6 +14,7 @@
 #include "base/error_log.h"
 #include "base/int_array.h"
 #include "base/number_text.h"
+#include "base/number_text_bounds.h"
 #include "base/size_limits.h"
 #include "base/status_codes.h"
 #include "formats/exchange_format_support.h"
@@ -34,6 +36,18 @@ constexpr int64_t kTableBytes = 64;
 // Numbers whose text is formatted exactly before the others' is bounded from their magnitude alone:
 // some milliseconds.
 constexpr int kExactNumberTexts = 1 << 16;
+// Most numbers formatted to decide a write that their bounds leave open: some 0.2 s.
+constexpr int64_t kFormattedNumbers = int64_t{1} << 22;
+// Largest table computed from its parameters to count its text, where its longest numbers could pass
+// the limit: 384 MiB, some 0.4 s, what such writes always took. A larger one is refused from its cells,
+// before it is computed (2^27 cells take 1 GiB and a second, and their text passes 2 GB as a rule).
+constexpr int64_t kCountedComputedCells = int64_t{3} << 24;
+
+// Kinds whose table the writers of plain tables compute from the node's parameters.
+bool IsComputedKind(int type) {
+    return type == DefinitionType::kNoisyMax || type == DefinitionType::kNoisyAdder ||
+           type == DefinitionType::kDeMorgan || type == DefinitionType::kCast || type == DefinitionType::kMau;
+}
 
 struct NodeTable {
     int handle;
@@ -43,6 +57,7 @@ struct NodeTable {
     VRX_fileFormat::TableText text;
     int64_t indexBytes;  // a column's parent indexes past their first digit, at most
     int64_t readCells;   // what a reader counts of the table: the cells its parents' arcs add
+    bool computed;       // computed from the node's parameters for the write
 };
 
 // The cells of the node's table from its parents' outcomes, without building it; -1 when unknown.
@@ -106,29 +121,18 @@ int RefuseTooManyCells(VRX_network& network, const std::vector<NodeTable>& table
     return LogError(errorLog, kOutOfMemory, message.c_str(), nullptr);
 }
 
-// At most the characters of AppendDouble's text of a finite value, from its magnitude alone: at most 17
-// significant digits, below 1 after "0." and the zeros the magnitude gives, else in the shorter of the
-// fixed and the scientific form.
-int64_t LongestText(double value) {
-    const double a = std::fabs(value);
-    const int64_t sign = std::signbit(value) ? 1 : 0;
-    if (a == 0.0) return sign + 1;
-    if (a >= 1.0) return sign + (a < 1e16 ? 18 : 23);
-    if (a >= 0.1) return sign + 19;
-    if (a >= 0.01) return sign + 20;
-    if (a >= 0.001) return sign + 21;
-    return sign + (a >= 1e-99 ? 23 : 24);
-}
-
-// The characters of numbers' texts: exact for the first kExactNumberTexts values met (and for every value
-// met again), from LongestText past them, so that a table of many distinct numbers costs a lookup a
-// number and a run of one value (a uniform table) a comparison.
+// The characters of numbers' texts, at least and at most: exact for the first kExactNumberTexts values met
+// (and for every value met again), bounded by NumberTextBounds past them, so that a table of many distinct
+// numbers costs a lookup and some arithmetic a number and a run of one value (a uniform table) a
+// comparison.
 class NumberTexts {
 public:
-    // The texts of data[0, n) and whether each is finite; else `bad` is the first that is not.
-    int64_t Lengths(const double* data, int n, int& bad) {
+    explicit NumberTexts(int64_t exact = kExactNumberTexts) : exactLeft_(exact) {}
+
+    // Adds the texts of data[0, n) to least and most, and whether each is finite; else `bad` is the first
+    // that is not.
+    void Lengths(const double* data, int n, int& bad, int64_t& least, int64_t& most) {
         constexpr int kBlock = 8;
-        int64_t bytes = 0;
         uint64_t last = 0;
         int64_t lastLength = 0;
         bool run = false;
@@ -139,7 +143,8 @@ public:
                 uint64_t differ = 0;
                 for (int k = 0; k < kBlock; ++k) differ |= BitsOf(data[i + k]) ^ last;
                 if (differ == 0) {
-                    bytes += kBlock * lastLength;
+                    least += kBlock * lastLength;
+                    most += kBlock * lastLength;
                     i += kBlock;
                     continue;
                 }
@@ -147,31 +152,43 @@ public:
             const uint64_t bits = BitsOf(data[i]);
             run = lastLength > 0 && bits == last;
             if (!run) {
-                if (!std::isfinite(data[i])) {
+                if ((bits & kExponentBits) == kExponentBits) {  // NaN or infinite
                     bad = i;
-                    return bytes;
+                    return;
+                }
+                lastLength = Length(bits, data[i]);
+                if (lastLength == 0) {
+                    // Past as many as would be formatted, this pass cannot decide: it stops.
+                    if (++bounded_ > kFormattedNumbers) return;
+                    bounds_.Add(bits, least, most);
+                    ++i;
+                    continue;
                 }
                 last = bits;
-                lastLength = Length(data[i]);
             }
-            bytes += lastLength;
+            least += lastLength;
+            most += lastLength;
             ++i;
         }
-        return bytes;
     }
 
+    // How many numbers were bounded without their text.
+    int64_t Bounded() const { return bounded_; }
+
 private:
+    static constexpr uint64_t kExponentBits = uint64_t{0x7FF} << 52;
+
     static uint64_t BitsOf(double value) {
         uint64_t bits = 0;
         std::memcpy(&bits, &value, sizeof bits);
         return bits;
     }
 
-    int64_t Length(double value) {
-        const uint64_t bits = BitsOf(value);
+    // The exact length, or 0 once kExactNumberTexts are formatted and the value is not among them.
+    int64_t Length(uint64_t bits, double value) {
         Entry& entry = entries_[(bits * 0x9E3779B97F4A7C15ull) >> (64 - kEntryBits)];
         if (entry.length > 0 && entry.bits == bits) return entry.length;
-        if (exactLeft_ == 0) return LongestText(value);
+        if (exactLeft_ == 0) return 0;
         --exactLeft_;
         text_.clear();
         AppendDouble(value, text_);
@@ -179,14 +196,16 @@ private:
         return entry.length;
     }
 
-    static constexpr int kEntryBits = 12;
+    static constexpr int kEntryBits = 16;
     struct Entry {
         uint64_t bits = 0;
         int64_t length = 0;
     };
     std::vector<Entry> entries_ = std::vector<Entry>(size_t{1} << kEntryBits);
-    int exactLeft_ = kExactNumberTexts;
+    int64_t exactLeft_;
+    int64_t bounded_ = 0;
     std::string text_;
+    NumberTextBounds bounds_;
 };
 
 // The upper estimate of the table's text from its numbers' lengths.
@@ -198,6 +217,38 @@ int64_t EstimatedBytes(const NodeTable& entry, int64_t numberBytes) {
                     kTableBytes;
     if (text.wrapped) bytes += bytes / 4;
     return bytes;
+}
+
+// The refusal of a table computed from its parameters whose text could pass the limit: the file would
+// take `least` bytes at least, and its table up to `longest`.
+int RefuseUncounted(VRX_network& network, const NodeTable& entry, int64_t least, int64_t longest) {
+    const std::string message =
+        "ERROR: Node [" + std::string(NodeIdOr(network, entry.handle, "")) + "] : its table of " +
+        GroupedNumber(entry.cells) + " cells, computed from its parameters, would make the file at least " +
+        GroupedNumber(least) + " bytes and take up to " + GroupedNumber(longest) + " itself, more than the " +
+        GroupedNumber(kMaxInputBytes) + " a reader takes; a table past " +
+        GroupedNumber(kCountedComputedCells) + " cells is not computed to count its text (FILE TOO LARGE)";
+    return LogError(errorLog, kOutOfMemory, message.c_str(), nullptr);
+}
+
+// The first entry of data[0, n) that is NaN or infinite, -1 when none: a pass at the speed of memory.
+int FirstNotFinite(const double* data, int n) {
+    constexpr uint64_t kExponentBits = uint64_t{0x7FF} << 52;
+    constexpr int kBlock = 16;
+    int i = 0;
+    for (; i + kBlock <= n; i += kBlock) {
+        bool any = false;
+        for (int k = 0; k < kBlock; ++k) {
+            uint64_t bits = 0;
+            std::memcpy(&bits, data + i + k, sizeof bits);
+            any |= (bits & kExponentBits) == kExponentBits;
+        }
+        if (any) break;
+    }
+    for (; i < n; ++i) {
+        if (!std::isfinite(data[i])) return i;
+    }
+    return -1;
 }
 
 int RefuseEntry(VRX_network& network, int handle, int index, double value) {
@@ -227,8 +278,8 @@ int CheckWrittenSize(VRX_network& network, const VRX_fileFormat& speaker) {
         const int64_t cells = TableCells(network, h, *definition, columns, indexBytes);
         if (cells < 0) continue;  // refused as too large when built
         const int64_t readCells = network.GetParents(h).GetCount() > 0 ? cells - cells / columns : 0;
-        NodeTable entry{h,    cells,      columns,  cells * text.cellBytes + columns * text.columnBytes,
-                        text, indexBytes, readCells};
+        NodeTable entry{h,    cells,      columns,   cells * text.cellBytes + columns * text.columnBytes,
+                        text, indexBytes, readCells, IsComputedKind(definition->GetType())};
         least += entry.bytes;
         tableCells += readCells;
         most += EstimatedBytes(entry, cells * kLongestNumberBytes);
@@ -237,25 +288,91 @@ int CheckWrittenSize(VRX_network& network, const VRX_fileFormat& speaker) {
     // Decided from the cells alone, before any table is built from its parameters.
     if (least > kMaxInputBytes) return RefuseTooLarge(network, tables, least, true);
     if (tableCells > kMaxFileTableCells) return RefuseTooManyCells(network, tables, tableCells);
-    // Where the longest numbers could pass the limit, each number's text is counted as well.
+    // Where the longest numbers could pass the limit, each number's text is counted as well; a table too
+    // large to be computed for that is refused where its longest numbers alone could pass it.
     const bool count = most > kMaxInputBytes;
-    NumberTexts lengths;
-    int64_t estimate = static_cast<int64_t>(network.GetNumberOfNodes()) * kNodeBytes;
-    for (NodeTable& entry : tables) {
-        VRX_nodeDefinition& definition = *network.GetNode(entry.handle)->GetDefinition();
-        VRX_Dmatrix* table = nullptr;
-        const int rc = definition.GetDefinition(table);
-        if (rc == kOutOfMemory) return rc;  // logged by the definition, naming the node and the cells
-        if (rc != kSuccess || table == nullptr) continue;  // the writer reports it
-        const double* data = table->GetData();
-        int bad = -1;
-        const int64_t numberBytes = lengths.Lengths(data, table->GetNumberOfElements(), bad);
-        if (bad >= 0) return RefuseEntry(network, entry.handle, bad, data[bad]);
-        if (!count) continue;
-        entry.bytes = EstimatedBytes(entry, numberBytes);
-        estimate += entry.bytes;
+    if (count) {
+        for (const NodeTable& entry : tables) {
+            if (!entry.computed || entry.cells <= kCountedComputedCells) continue;
+            const int64_t longest = EstimatedBytes(entry, entry.cells * kLongestNumberBytes);
+            if (least - entry.bytes + longest > kMaxInputBytes)
+                return RefuseUncounted(network, entry, least, longest);
+        }
     }
-    if (count && estimate > kMaxInputBytes) return RefuseTooLarge(network, tables, estimate, false);
+    if (!count) {
+        // The longest numbers fit: only NaN and infinite entries, which no file holds, are looked for.
+        for (const NodeTable& entry : tables) {
+            VRX_Dmatrix* table = nullptr;
+            const int rc = network.GetNode(entry.handle)->GetDefinition()->GetDefinition(table);
+            if (rc == kOutOfMemory) return rc;  // logged by the definition, naming the node and the cells
+            if (rc != kSuccess || table == nullptr) continue;  // the writer reports it
+            const int bad = FirstNotFinite(table->GetData(), table->GetNumberOfElements());
+            if (bad >= 0) return RefuseEntry(network, entry.handle, bad, table->GetData()[bad]);
+        }
+        return kSuccess;
+    }
+    // The numbers' text is bounded first from their bits, a few operations a number; where the bounds leave
+    // it open, from the lengths of the values met first and again, then by formatting the numbers left
+    // where they are at most kFormattedNumbers (some 40 ns each).
+    int64_t estimate = static_cast<int64_t>(network.GetNumberOfNodes()) * kNodeBytes;
+    {
+        // Past the limit once the least text of the tables counted and of those left passes it.
+        const NumberTextBounds bounds;
+        int64_t leastText = least;
+        int64_t& mostText = estimate;
+        for (NodeTable& entry : tables) {
+            VRX_Dmatrix* table = nullptr;
+            const int rc = network.GetNode(entry.handle)->GetDefinition()->GetDefinition(table);
+            if (rc == kOutOfMemory) return rc;
+            if (rc != kSuccess || table == nullptr) continue;
+            const double* data = table->GetData();
+            int bad = -1;
+            int64_t numbersLeast = 0;
+            int64_t numbersMost = 0;
+            const int64_t around =
+                entry.cells * (entry.text.cellBytes - 1) + entry.columns * entry.text.columnBytes;
+            const bool whole = bounds.Sum(data, table->GetNumberOfElements(), bad, numbersLeast, numbersMost,
+                                          kMaxInputBytes - (leastText - entry.bytes + around));
+            if (bad >= 0) return RefuseEntry(network, entry.handle, bad, data[bad]);
+            leastText += numbersLeast + around - entry.bytes;
+            entry.bytes = numbersLeast + around;
+            if (!whole) return RefuseTooLarge(network, tables, leastText, true);
+            mostText += EstimatedBytes(entry, numbersMost);
+        }
+        if (mostText <= kMaxInputBytes) return kSuccess;
+        if (leastText > kMaxInputBytes) return RefuseTooLarge(network, tables, leastText, true);
+    }
+    for (const int64_t exact : {int64_t{kExactNumberTexts}, int64_t{INT64_MAX}}) {
+        NumberTexts lengths(exact);
+        int64_t leastText = static_cast<int64_t>(network.GetNumberOfNodes()) * kNodeBytes;
+        int64_t mostText = leastText;
+        for (NodeTable& entry : tables) {
+            VRX_nodeDefinition& definition = *network.GetNode(entry.handle)->GetDefinition();
+            VRX_Dmatrix* table = nullptr;
+            const int rc = definition.GetDefinition(table);
+            if (rc == kOutOfMemory) return rc;  // logged by the definition, naming the node and the cells
+            if (rc != kSuccess || table == nullptr) continue;  // the writer reports it
+            const double* data = table->GetData();
+            const int n = table->GetNumberOfElements();
+            int bad = -1;
+            int64_t numbersLeast = 0;
+            int64_t numbersMost = 0;
+            lengths.Lengths(data, n, bad, numbersLeast, numbersMost);
+            if (bad >= 0) return RefuseEntry(network, entry.handle, bad, data[bad]);
+            if (lengths.Bounded() > kFormattedNumbers)
+                return RefuseTooLarge(network, tables, estimate, false);
+            entry.bytes = numbersLeast + entry.cells * (entry.text.cellBytes - 1) +
+                          entry.columns * entry.text.columnBytes;
+            leastText += entry.bytes;
+            mostText += EstimatedBytes(entry, numbersMost);
+        }
+        if (mostText <= kMaxInputBytes) return kSuccess;
+        if (leastText > kMaxInputBytes) return RefuseTooLarge(network, tables, leastText, true);
+        // Between the bounds: the numbers left without their text are formatted where they are few (some
+        // 0.2 s); else, or where the text around them (its lines) leaves it open, the upper estimate
+        // decides, so that no write runs for seconds to fail at the limit.
+        if (lengths.Bounded() == 0) return RefuseTooLarge(network, tables, mostText, false);
+    }
     return kSuccess;
 }
 

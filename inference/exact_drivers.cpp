@@ -2,6 +2,7 @@
 // probability of the evidence.
 #include "inference/exact_drivers.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
@@ -199,7 +200,8 @@ double OutsideFactor(VRX_network& network, int handle) {
 // succeeds first, and such a group needs a tree over a part that holds the target's own. A run of more
 // targets than one group holds probes the target last in topological order, whose part is as a rule the
 // largest, so that a hopeless run is refused at once, not after solving every easier target first.
-bool SingleTargetFits(VRX_network& network, int target, const std::vector<int>& rank) {
+bool SingleTargetFits(VRX_network& network, int target, DecompositionContext& context,
+                      uint64_t* largest = nullptr) {
     if (network.SetTarget(target) != kSuccess) return true;
     int status = kSuccess;
     std::unique_ptr<RelevantPartList> parts = FindRelevantParts(network, true, true, &status);
@@ -208,15 +210,53 @@ bool SingleTargetFits(VRX_network& network, int target, const std::vector<int>& 
     if (parts == nullptr) return true;
     for (std::unique_ptr<RelevanceGraph>& part : *parts) {
         if (part->GetNumberOfRecords() < 2) continue;
-        part->SortByIdentifier(rank);
+        part->SortByIdentifier(context.seeds.identifierRank);
         PartView view(*part);
         if (view.GetStatus() != kSuccess) return true;
         JoinTree tree(view);
         // Memory that runs out here is reported by the run, naming the tree.
-        if (!tree.Build(0)) return tree.BuildRanOutOfMemory();
-        if (tree.EstimateTableEntries() > kDefaultJoinTreeLimit) return false;
+        const bool built = tree.Build(0);
+        if (!built && tree.BuildRanOutOfMemory()) return true;
+        const uint64_t entries = tree.EstimateTableEntries();
+        if (largest != nullptr) *largest = std::max(*largest, entries);
+        if (built && entries <= kDefaultJoinTreeLimit) continue;
+        // Said here, naming the part and its size: the decomposition's end does not say it again.
+        context.refusalLogged = true;
+        const char* id = network.GetNode(target)->GetId();
+        const std::string text =
+            "ERROR: Exact inference refused: the join tree of the part of [" +
+            std::string(id != nullptr ? id : "") + "] alone, " + std::to_string(part->GetNumberOfRecords()) +
+            " nodes, needs " +
+            (entries > kDefaultJoinTreeLimit ? (built ? "" : "at least ") + std::to_string(entries) +
+                                                   " table entries, past the limit of " +
+                                                   std::to_string(JoinTree::kDefaultLimit) + " entries a tree"
+                                             : std::string("a cluster of more than 30 nodes"));
+        LogError(errorLog, kOutOfMemory, text.c_str(), nullptr);
+        return false;
     }
     return true;
+}
+
+// The largest join tree, in table entries, of the parts of one run over the targets now set, from the
+// triangulation only: nothing is allocated for tables. UINT64_MAX where a part's tree passes what can be
+// counted; 0 where the parts cannot be found or memory ran out (the run reports it).
+uint64_t LargestPartTree(VRX_network& network, DecompositionContext& context) {
+    int status = kSuccess;
+    std::unique_ptr<RelevantPartList> parts =
+        FindRelevantParts(network, true, true, &status, true, nullptr, &context.seeds);
+    if (parts == nullptr) return 0;
+    uint64_t largest = 0;
+    for (std::unique_ptr<RelevanceGraph>& part : *parts) {
+        if (part->GetNumberOfRecords() < 2) continue;
+        part->SortByIdentifier(context.seeds.identifierRank);
+        PartView view(*part);
+        if (view.GetStatus() != kSuccess) return 0;
+        JoinTree tree(view);
+        if (!tree.Build(JoinTree::kNoLimit)) return tree.BuildRanOutOfMemory() ? 0 : UINT64_MAX;
+        largest = std::max(largest, tree.EstimateTableEntries());
+        part.reset();
+    }
+    return largest;
 }
 
 // Records that memory stopped a run over the given nodes; entries 0 when the tree's size is not known.
@@ -260,7 +300,7 @@ bool Hopeless(const DecompositionContext& context) {
 
 // The end of a decomposition: its refusal, logged once.
 int Concluded(int status, const DecompositionContext& context) {
-    return context.overBudget ? status : Refused(status, context.shortfall);
+    return context.overBudget || context.refusalLogged ? status : Refused(status, context.shortfall);
 }
 
 }  // namespace
@@ -404,8 +444,7 @@ static int DecomposeInGroups(VRX_network& network, DecompositionContext& context
             ClearRunTargets(network, context);
             if (status != kOutOfMemory || Hopeless(context)) return status;
         }
-        if (count > groupSize && !SingleTargetFits(network, list[0], context.seeds.identifierRank))
-            return kOutOfMemory;
+        if (count > groupSize && !SingleTargetFits(network, list[0], context)) return kOutOfMemory;
         for (int start = 0; start < count; start += groupSize) {
             const int size = count - start < groupSize ? count - start : groupSize;
             if (const int rc =
@@ -430,11 +469,23 @@ int RunRelevanceDecomposition2(VRX_network& network, std::vector<DecompositionAt
         const std::vector<int> list =
             vovido::RequestedFromTheEnd(network, context.requested, context.seeds.identifierRank);
         const int groupSize = ReadPositiveProperty(network, kGroupSizeProperty, kDefaultGroupSize);
-        if (static_cast<int>(list.size()) > groupSize &&
-            !SingleTargetFits(network, list[0], context.seeds.identifierRank))
-            return Refused(kOutOfMemory);
-        const int status =
-            SolveTargetsByHalving(network, context, list.data(), static_cast<int>(list.size()), limit);
+        const int count = static_cast<int>(list.size());
+        uint64_t alone = 0;  // the largest tree of the target last in order, alone
+        if (count > groupSize && !SingleTargetFits(network, list[0], context, &alone)) return kOutOfMemory;
+        // Under the default limit, targets whose trees pass it together but fit algorithm 0's are answered
+        // by one run, as algorithm 0 would, where that tree is not much larger than the one halving would
+        // build for the last target alone: halving would end in a run a target, each building much of the
+        // same tree again (a band of 200 nodes of 18 parents: 200 trees of 10^8 entries).
+        if (count > groupSize && network.userProperties.FindProperty(kHalvedLimitProperty) < 0 &&
+            SetUnansweredTargets(network, context, list.data(), count) > 0) {
+            const uint64_t largest = LargestPartTree(network, context);
+            int status = kOutOfMemory;
+            if (largest > limit && largest <= JoinTree::kDefaultLimit && largest / 4 <= alone)
+                status = TracedClustering(network, context, list.data(), count, 0);
+            ClearRunTargets(network, context);
+            if (status != kOutOfMemory || Hopeless(context)) return Concluded(status, context);
+        }
+        const int status = SolveTargetsByHalving(network, context, list.data(), count, limit);
         return Concluded(status, context);
     } catch (const std::bad_alloc&) {
         MemoryShortfall shortfall;

@@ -60,6 +60,8 @@ struct DecompositionContext {
     int runs = 0;
     int64_t nodesWalked = 0;
     bool overBudget = false;
+    // Whether the decomposition's refusal was logged where it was found (a target alone past the limit).
+    bool refusalLogged = false;
 };
 
 }  // namespace vovido

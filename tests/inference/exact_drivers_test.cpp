@@ -5,9 +5,11 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <iterator>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -337,6 +339,28 @@ TEST(RelevanceDecomposition, RunsDoNotHangOnTheOrderOfTheNodes) {
     EXPECT_EQ(runs[0], runs[1]);
 }
 
+// A band of 60 three-state nodes of six parents each: its tree (54 clusters of 3^7 entries) passes the
+// halved limit of 65,536 entries and fits algorithm 0's, so algorithm 12 answers every node by one run, as
+// algorithm 0 does, instead of halving down to a run a node.
+TEST(RelevanceDecomposition, TargetsWhoseTreeFitsAlgorithmZerosLimitAreAnsweredByOneRun) {
+    TestNetwork t;
+    std::vector<int> h;
+    for (int i = 0; i < 60; ++i) {
+        h.push_back(t.Add(("b" + std::to_string(i)).c_str(), 3));
+        for (int j = std::max(0, i - 6); j < i; ++j) t.Arc(h[j], h[i]);
+    }
+    std::mt19937 rng(3);
+    t.RandomTables(rng, 0.0);
+    t.Observe(h[59], 0);
+    ASSERT_EQ(RunClustering(t.net, nullptr, 0), kSuccess);
+    const std::vector<double> first = t.Beliefs(h[0]);
+    t.net.InvalidateValues();
+    std::vector<DecompositionAttempt> trace;
+    ASSERT_EQ(RunRelevanceDecomposition2(t.net, &trace), kSuccess);
+    EXPECT_EQ(Steps(trace), (std::vector<Step>{{h[58], 59, 0, kSuccess}}));
+    ExpectNear(t.Beliefs(h[0]), first);
+}
+
 // ---------------------------------------------------------------------------------------------------
 // Algorithm 0 and its fallback
 
@@ -424,8 +448,9 @@ int RefusedUnderAddressSpaceCap() {
     } cases[] = {
         {RunClusteringWithDecomposition, 0},
         {RunRelevanceDecomposition, 1},
-        // Halved by the limit of 65536 entries down to the first single node, which memory stops.
-        {RunRelevanceDecomposition2, 43},
+        // Past the limit of 65536 entries within algorithm 0's: one run over every target, which memory
+        // stops.
+        {RunRelevanceDecomposition2, 1},
     };
     TestNetwork t;
     Grid(t, 8);
