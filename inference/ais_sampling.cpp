@@ -74,7 +74,7 @@ int RunAdaptiveImportanceSampling(SampleNet& net) {
     }
     net.ClearLearningTables();
     const int numSamples = net.GetView().GetNumberOfSamples();
-    for (int s = 0; s < numSamples; s++) net.AccumulateBeliefs(net.DrawSample(random));
+    net.DrawBeliefSamples(random, numSamples);
     return net.WriteSampledBeliefs();
 }
 

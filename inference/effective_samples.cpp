@@ -1,4 +1,4 @@
-// The effective sample size of a sampling run and its warning.
+// The effective sample size of a sampling run, the spread of its estimates and its warning.
 #include "inference/effective_samples.h"
 
 #include <cmath>
@@ -8,6 +8,7 @@
 #include "base/counted_notices.h"
 #include "base/error_log.h"
 #include "base/status_codes.h"
+#include "inference/batch_spread.h"
 #include "inference/part_view.h"
 #include "model/network.h"
 #include "model/node.h"
@@ -41,17 +42,63 @@ void EffectiveSamples::AddPart(const PartView& view, double sum, double squares,
     }
 }
 
+void EffectiveSamples::AddNodeSpread(const PartView& view, int i, double error, int64_t samples) {
+    if (!(error > kWideSpread)) return;
+    if (++wideNodes_ == 1 || error > widest_) {
+        widest_ = error;
+        wideSamples_ = samples;
+    }
+    if (wideNamed_ == 3 || view.GetNodeHandle(i) < 0) return;
+    const VRX_node* node = view.GetNetwork()->GetNode(view.GetNodeHandle(i));
+    if (node == nullptr || node->GetId() == nullptr) return;
+    try {
+        wideNames_ += std::string(wideNamed_++ == 0 ? "[" : ", [") + node->GetId() + "]";
+    } catch (const std::bad_alloc&) {
+        wideNames_.clear();
+        wideNamed_ = 0;
+    }
+}
+
 namespace {
 
 // Updates repeated within one call (policy evaluation, annealed MAP) fold into one entry.
 const NoticeKind kFewEffectiveSamplesNotice = {
     "Warning: the beliefs of {count} rest on fewer than 100 effective samples, and may be far off", "update",
     nullptr};
+const NoticeKind kWideSpreadNotice = {
+    "Warning: the beliefs of {count} have a standard error above 0.03, estimated from batches of their "
+    "samples, and may be far off",
+    "update", nullptr};
 
 }  // namespace
 
+void EffectiveSamples::WarnOfSpread() const {
+    char tail[160];
+    std::snprintf(tail, sizeof tail,
+                  " a standard error of up to %.3f, estimated from %d batches of the %lld samples", widest_,
+                  BatchSpread::BatchCount(static_cast<int>(wideSamples_)),
+                  static_cast<long long>(wideSamples_));
+    try {
+        std::string text = "Warning: the beliefs";
+        if (wideNamed_ > 0) text += " of " + wideNames_;
+        if (wideNamed_ > 0 && wideNodes_ > wideNamed_)
+            text += " and " + std::to_string(wideNodes_ - wideNamed_) + " more";
+        text += std::string(" have") + tail + ", and may be far off.";
+        char example[64];
+        std::snprintf(example, sizeof example, "%.3f of %lld", widest_, static_cast<long long>(wideSamples_));
+        LogNotice(errorLog, kNoUsefulSamples, text.c_str(), nullptr,
+                  {&kWideSpreadNotice, std::string(), example});
+    } catch (const std::bad_alloc&) {
+        LogError(errorLog, kNoUsefulSamples, "Warning: the beliefs differ widely between batches of samples.",
+                 nullptr);
+    }
+}
+
 void EffectiveSamples::Warn() const {
-    if (poorParts_ == 0) return;
+    if (poorParts_ == 0) {
+        if (wideNodes_ > 0) WarnOfSpread();
+        return;
+    }
     char tail[200];
     if (least_ < 1.5) {
         std::snprintf(tail, sizeof tail, " on a single sample: an effective sample size of 1 of %lld",

@@ -97,7 +97,7 @@ int RunPrepropagatedImportanceSampling(SampleNet& net) {
     }
     net.ClearLearningTables();
     const int numSamples = net.GetView().GetNumberOfSamples();
-    for (int s = 0; s < numSamples; s++) net.AccumulateBeliefs(net.DrawSample(random));
+    net.DrawBeliefSamples(random, numSamples);
     return net.WriteSampledBeliefs();
 }
 

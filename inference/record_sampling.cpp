@@ -36,6 +36,7 @@ void RaiseCountExponent(SampledPart& part, int exponent) {
     part.countExponent = exponent;
     part.totalWeight = std::ldexp(part.totalWeight, shift);
     part.squaredWeight = std::ldexp(part.squaredWeight, 2 * shift);
+    part.spread.Rescale(shift);
     for (SamplerRecord& record : part.records) {
         for (int k = 0; k < record.numOutcomes; k++)
             record.weightedCounts[k] = std::ldexp(record.weightedCounts[k], shift);
@@ -58,6 +59,48 @@ void AddSample(SampledPart& part, bool countsHits, const SampleWeight& drawn) {
     part.totalWeight += weight;
     part.squaredWeight += weight * weight;
     for (SamplerRecord& record : part.records) record.weightedCounts[record.state] += weight;
+}
+
+// The records whose counts become beliefs that the samples decide.
+bool HasSpread(const SamplerRecord& record) {
+    return record.node != nullptr && !record.IsObserved();
+}
+
+size_t CountSpreadCells(const SampledPart& part) {
+    size_t cells = 0;
+    for (const SamplerRecord& record : part.records) cells += HasSpread(record) ? record.numOutcomes : 0;
+    return cells;
+}
+
+void CloseBatch(SampledPart& part, bool countsHits) {
+    part.spread.CloseBatch(countsHits ? static_cast<double>(part.accepted) : part.totalWeight);
+    size_t cell = 0;
+    for (const SamplerRecord& record : part.records) {
+        if (!HasSpread(record)) continue;
+        for (int k = 0; k < record.numOutcomes; k++, cell++) {
+            part.spread.CloseCell(
+                cell, countsHits ? static_cast<double>(record.hitCounts[k]) : record.weightedCounts[k]);
+        }
+    }
+}
+
+// Each written node's largest standard error between batches.
+void AddSpread(const SampledPart& part, const PartView& view, bool countsHits, int64_t samples,
+               EffectiveSamples& effective) {
+    const double total = countsHits ? static_cast<double>(part.accepted) : part.totalWeight;
+    if (!(total > 0.0)) return;
+    size_t cell = 0;
+    for (size_t i = 0; i < part.records.size(); i++) {
+        const SamplerRecord& record = part.records[i];
+        if (!HasSpread(record)) continue;
+        double widest = 0.0;
+        for (int k = 0; k < record.numOutcomes; k++, cell++) {
+            const double count =
+                countsHits ? static_cast<double>(record.hitCounts[k]) : record.weightedCounts[k];
+            widest = std::max(widest, part.spread.StandardError(cell, count / total, total));
+        }
+        effective.AddNodeSpread(view, static_cast<int>(i), widest, samples);
+    }
 }
 
 // The beliefs of every record with a node; 0, or kNoUsefulSamples (logged) when the part has no useful
@@ -153,6 +196,7 @@ int RunRecordSampler(VRX_network& network, const RecordSampler& sampler) {
         for (SampledPart& part : parts) {
             const int rc = sampler.prepare != nullptr ? sampler.prepare(part) : kSuccess;
             if (rc != kSuccess) return LogError(errorLog, rc, nullptr, nullptr);
+            part.spread.Assign(CountSpreadCells(part));
         }
     } catch (const std::bad_alloc&) {
         return LogError(errorLog, kOutOfMemory, nullptr, nullptr);
@@ -160,11 +204,15 @@ int RunRecordSampler(VRX_network& network, const RecordSampler& sampler) {
 
     // One interleaved stream of draws: every sample index draws once in every part.
     RandomGenerator& random = DiscreteSamplerGenerator();
-    for (int s = 0; s < numSamples; s++) {
-        for (SampledPart& part : parts) {
-            const SampleWeight weight = sampler.draw(part, random, s);
-            if (!weight.IsZero()) AddSample(part, sampler.countsHits, weight);
+    const int batches = BatchSpread::BatchCount(numSamples);
+    for (int b = 0, s = 0; b < batches; b++) {
+        for (const int end = BatchSpread::BatchEnd(b, batches, numSamples); s < end; s++) {
+            for (SampledPart& part : parts) {
+                const SampleWeight weight = sampler.draw(part, random, s);
+                if (!weight.IsZero()) AddSample(part, sampler.countsHits, weight);
+            }
         }
+        for (SampledPart& part : parts) CloseBatch(part, sampler.countsHits);
     }
 
     // A failing part does not hide the others' results, nor do they hide its failure.
@@ -176,9 +224,10 @@ int RunRecordSampler(VRX_network& network, const RecordSampler& sampler) {
         // The accepted samples of logic sampling weigh 1 each: they are worth as many.
         PartView view(*part.graph);
         const double accepted = part.accepted;
-        if (view.GetStatus() == kSuccess)
-            effective.AddPart(view, sampler.countsHits ? accepted : part.totalWeight,
-                              sampler.countsHits ? accepted : part.squaredWeight, numSamples);
+        if (view.GetStatus() != kSuccess) continue;
+        effective.AddPart(view, sampler.countsHits ? accepted : part.totalWeight,
+                          sampler.countsHits ? accepted : part.squaredWeight, numSamples);
+        if (rc == kSuccess) AddSpread(part, view, sampler.countsHits, numSamples, effective);
     }
     if (result == kSuccess) effective.Warn();
     return result;

@@ -12,6 +12,7 @@
 #include <memory>
 #include <vector>
 
+#include "inference/batch_spread.h"
 #include "inference/relevance_graph.h"
 #include "inference/sampler_record.h"
 #include "inference/sampling_draws.h"
@@ -31,6 +32,8 @@ struct SampledPart {
     double squaredWeight = 0.0;
     int countExponent = 0;
     int accepted = 0;
+    // The counts of the unobserved records with a node, outcome by outcome in record order, batch by batch.
+    BatchSpread spread;
     // Working room of backward sampling, sized once per part.
     std::vector<int> freeParents;
     std::vector<int> freeCoordinates;

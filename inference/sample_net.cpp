@@ -145,6 +145,12 @@ void SampleNet::MarkEvidenceAncestors() {
 
 int SampleNet::PrepareTables(int tables) {
     try {
+        size_t batchCells = 0;
+        for (const std::unique_ptr<SampleNode>& node : nodes) {
+            node->firstBatchCell = batchCells;
+            if (!node->IsObserved()) batchCells += static_cast<size_t>(node->numOutcomes);
+        }
+        if ((tables & kImportanceTables) != 0) beliefSpread_.Assign(batchCells);
         for (const std::unique_ptr<SampleNode>& owned : nodes) {
             SampleNode& node = *owned;
             // Observed nodes weigh by their table, and only evidence ancestors learn: a copy for any other
@@ -303,12 +309,38 @@ void SampleNet::AccumulateBeliefs(const vovido::SampleWeight& weight) {
         }
         beliefWeights_ = std::ldexp(beliefWeights_, shift);
         beliefSquares_ = std::ldexp(beliefSquares_, 2 * shift);
+        beliefSpread_.Rescale(shift);
     });
     beliefWeights_ += w;
     beliefSquares_ += w * w;
     for (const std::unique_ptr<SampleNode>& node : nodes) {
         if (!node->IsObserved()) node->beliefs[node->state] += w;
     }
+}
+
+void SampleNet::DrawBeliefSamples(RandomGenerator& random, int numSamples) {
+    const int batches = vovido::BatchSpread::BatchCount(numSamples);
+    for (int b = 0, s = 0; b < batches; b++) {
+        for (const int end = vovido::BatchSpread::BatchEnd(b, batches, numSamples); s < end; s++)
+            AccumulateBeliefs(DrawSample(random));
+        beliefSpread_.CloseBatch(beliefWeights_);
+        for (const std::unique_ptr<SampleNode>& node : nodes) {
+            if (node->IsObserved()) continue;
+            for (int k = 0; k < node->numOutcomes; k++)
+                beliefSpread_.CloseCell(node->firstBatchCell + static_cast<size_t>(k), node->beliefs[k]);
+        }
+    }
+}
+
+double SampleNet::BeliefStandardError(int i) const {
+    const SampleNode& node = *nodes[i];
+    if (node.IsObserved()) return 0.0;
+    double widest = 0.0;
+    for (int k = 0; k < node.numOutcomes; k++) {
+        widest = std::max(widest, beliefSpread_.StandardError(node.firstBatchCell + static_cast<size_t>(k),
+                                                              node.beliefs[k], beliefWeights_));
+    }
+    return widest;
 }
 
 int SampleNet::WriteSampledBeliefs() {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/dmatrix.h"
+#include "inference/batch_spread.h"
 #include "inference/sampling_draws.h"
 
 class PartView;
@@ -41,6 +42,8 @@ public:
 
     int state = -1;
     std::vector<double> beliefs;
+    // Where the node's outcomes start among the net's batch cells (unobserved nodes only).
+    size_t firstBatchCell = 0;
     // The parents' states in parent order, then the node's own state: the coordinates of the current
     // sample in the node's tables.
     std::unique_ptr<const int*[]> coordinatePointers;
@@ -101,7 +104,8 @@ public:
     // learning tables of the evidence ancestors.
     static constexpr int kImportanceTables = 1;
     static constexpr int kLearningTables = 2;
-    // Those working tables, message vectors and matrices. 0 or kOutOfMemory.
+    // Those working tables, message vectors and matrices, and with the importance tables the batch sums of
+    // the beliefs. 0 or kOutOfMemory.
     [[nodiscard]] int PrepareTables(int tables = kImportanceTables | kLearningTables);
     void ReleaseTables();
     // Beliefs 0, and 1 at the observed outcome of an observed node.
@@ -119,6 +123,11 @@ public:
     void AccumulateLearning(const vovido::SampleWeight& weight);
     // Adds a kept sample's weight to every unobserved node's belief at its state.
     void AccumulateBeliefs(const vovido::SampleWeight& weight);
+    // Draws numSamples samples into the beliefs, closing each batch of them (BatchSpread).
+    void DrawBeliefSamples(RandomGenerator& random, int numSamples);
+    // After WriteSampledBeliefs: the largest standard error between batches over node i's outcomes; 0 for an
+    // observed node, or without batches.
+    double BeliefStandardError(int i) const;
     // The weights added to the beliefs since ResetBeliefs, and their squares, on the beliefs' scale.
     double BeliefWeightSum() const { return beliefWeights_; }
     double BeliefWeightSquares() const { return beliefSquares_; }
@@ -153,6 +162,7 @@ private:
     WeightScale beliefScale_;
     double beliefWeights_ = 0.0;
     double beliefSquares_ = 0.0;
+    vovido::BatchSpread beliefSpread_;
 
     std::vector<std::unique_ptr<SampleNode>> nodes;
     // Positions of the evidence ancestors and the observed nodes, in position order.

@@ -129,9 +129,15 @@ int RunSamplingOnParts(VRX_network& network, int (*body)(SampleNet& net), int ta
             if (setUp == kSuccess) result = body(net);
             net.ReleaseTables();
             if (setUp == kSuccess && result < 0) return LogNoUsefulSamples(view);
-            if (setUp == kSuccess)
+            if (setUp == kSuccess) {
                 effective.AddPart(view, net.BeliefWeightSum(), net.BeliefWeightSquares(),
                                   view.GetNumberOfSamples());
+                for (int i = 0; i < net.GetNumberOfNodes(); i++) {
+                    if (view.GetRecord(i)->node != nullptr)
+                        effective.AddNodeSpread(view, i, net.BeliefStandardError(i),
+                                                view.GetNumberOfSamples());
+                }
+            }
         } catch (const std::bad_alloc&) {
             setUp = kOutOfMemory;
         }

@@ -69,8 +69,11 @@ import java.awt.Rectangle;
  * unless the network's file sets another EPIS propagation length), without testing whether its messages
  * settled: on a network with loops its beliefs may be off by a tenth or more, and it does not warn. The
  * samplers (1 and 3 to 8) warn when their samples' weights are worth fewer than 100 equally weighted
- * samples (the effective sample size; for logic sampling, its accepted samples), for their beliefs may
- * then be far off. These are the codes Java
+ * samples (the effective sample size; for logic sampling, its accepted samples), or else when a belief's
+ * standard error, estimated from the spread of its estimates over batches of the samples in the order
+ * drawn, passes 0.03 (the warning names the nodes, the largest standard error and the sample count), for
+ * their beliefs may then be far off; a few hundred samples give that spread even without evidence. These
+ * are the codes Java
  * can set: the engine's hybrid
  * algorithms (13 to 16) are not among them. {@link #setInfluenceDiagramAlgorithm(int)} chooses how an
  * influence diagram is solved: 0 policy evaluation (the default), 1 the best-policy search. A network with
@@ -793,7 +796,9 @@ public class Network extends Wrapper {
 
     /**
      * Sets the number of samples that the sampling algorithms draw, and so the accuracy of updating a
-     * network with equation nodes. An update whose samples would take more
+     * network with equation nodes. The discrete samplers' beliefs have a standard error of up to 0.5 over
+     * the square root of the count at best: a few hundred samples or fewer are warned of as a standard
+     * error above 0.03 (see the class description). An update whose samples would take more
      * than 2 GiB is refused (-42), and so is one whose draws would take more than some seconds, before the
      * first of them, naming the part or node and the sizes: of discrete nodes, the samples times the work
      * of one sample over its part; of equation nodes, the samples times the work of one draw (the terms of
