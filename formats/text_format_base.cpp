@@ -557,6 +557,13 @@ int VRX_textFormat::ReportError(int code, const char* text) {
     return LogError(errorLog, code, text, prefix.c_str());
 }
 
+int VRX_textFormat::ReportErrorAt(int line, int code, const std::string& text) {
+    reportLine_ = line;
+    const int rc = ReportError(code, text.c_str());
+    reportLine_ = -1;
+    return rc;
+}
+
 const vovido::NoticeKind vovido::kSkippedStatementNotice = {
     "statements the reader does not know were skipped: {count}", "statement", nullptr};
 
