@@ -306,7 +306,12 @@ int VRX_microsoftSpeaker::ReadPotentialBody(int type, int handle) {
     const int64_t cells = PendingTableCells(arcs_);
     if (cells == 0) (void)AddPendingArcs(arcs_);
     if (const int rc = RequireToken(kPunctuator, ")")) {
-        (void)AddPendingArcs(arcs_);
+        // A list the file's end cut may end in a cut name: the cut is the one cause, its arcs stay out.
+        if (endReported_) {
+            arcs_.waiting = false;
+        } else {
+            (void)AddPendingArcs(arcs_);
+        }
         return rc;
     }
     // Only a decision's potential has no table; a table that the file ends before is lost.
