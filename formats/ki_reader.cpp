@@ -397,13 +397,19 @@ int VRX_kiSpeaker::ReadStates(int handle) {
 
 int VRX_kiSpeaker::ReadStateBlock(State& state, const std::string& nodeId) {
     if (PeekToken() != kSuccess) return kNoMoreTokens;
-    if (token.kind == kIdentifier && TokenIs("fault")) {
-        state.mark = 1;
-    } else if (!(token.kind == kIdentifier && TokenIs("standard"))) {
-        // Read as an ordinary state, so that the states after it keep their places.
-        ReportUnknownStatement("Unknown State Type");
-    }
+    const bool fault = token.kind == kIdentifier && TokenIs("fault");
+    const bool known = fault || (token.kind == kIdentifier && TokenIs("standard"));
+    const std::string word = TokenText_();
     ConsumeToken();
+    if (fault) state.mark = 1;
+    if (!known) {
+        // A word the file's end cut short ("stand") is the cut, named once as the end of the input.
+        if (WordCutByEnd()) return RequireToken(kIdentifier, nullptr);
+        // Read as an ordinary state, so that the states after it keep their places (its identifier
+        // follows on its line).
+        message.assign("ERROR: '").append(word).append("' : Unknown State Type");
+        (void)ReportSkippedStatement(kSyntaxError, word, message);
+    }
     if (const int rc = RequireToken(kIdentifier, nullptr)) return rc;
     state.id.assign(TokenText_());
     if (const int rc = RequireToken(kPunctuator, "{")) return rc;

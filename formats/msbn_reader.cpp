@@ -227,7 +227,9 @@ int VRX_microsoftSpeaker::ReadStates(int handle) {
     if (const int rc = RequireToken(kPunctuator, ":")) return rc;
     if (const int rc = RequireToken(kIdentifier, "discrete")) return rc;
     if (const int rc = RequireToken(kPunctuator, "[")) return rc;
-    if (IsIntegerNext() != 1) {
+    const int next = IsIntegerNext();
+    if (next == kNoMoreTokens) return RequireToken(kInteger, nullptr);  // the file's end, named once
+    if (next != 1) {
         return ReportMessage(kSyntaxError,
                              std::string("ERROR: '") + TokenText_() + "' : Expecting number of states");
     }

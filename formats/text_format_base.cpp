@@ -564,6 +564,17 @@ int VRX_textFormat::ReportErrorAt(int line, int code, const std::string& text) {
     return rc;
 }
 
+int VRX_textFormat::ReportWarningAt(int line, int code, const std::string& text) {
+    reportLine_ = line;
+    const int rc = ReportWarning(code, text.c_str());
+    reportLine_ = -1;
+    return rc;
+}
+
+bool VRX_textFormat::WordCutByEnd() {
+    return lexer != nullptr && lexer->EndsWithoutSeparator() && PeekToken() == kNoMoreTokens;
+}
+
 const vovido::NoticeKind vovido::kSkippedStatementNotice = {
     "statements the reader does not know were skipped: {count}", "statement", nullptr};
 

@@ -610,3 +610,37 @@ TEST_F(NetworkStatementsTest, AFileCutAnywhereIsNamedOnce) {
         }
     }
 }
+
+// Files of every text reader cut at every k-th byte (a reference network as each writer writes it, and a
+// KI file): a cut that fails is one entry, and that entry names the file and the line.
+TEST_F(NetworkStatementsTest, AFileCutAnywhereIsNamedOnceWithItsLine) {
+    VRX_network alarm;
+    ASSERT_EQ(alarm.ReadFile(ReferencePath("alarm", ".net").c_str()), kSuccess) << LogDump();
+    std::vector<std::pair<std::string, std::string>> files = {
+        {"dxp", ReadTextFile(std::string(VOVIDO_NETWORKS_DIR) + "/../../fuzz/seeds/car.dxp")}};
+    for (const char* extension : {"vrx", "net", "dne", "dsc", "erg", "xml03"}) {
+        const TempFile file(std::string(".") + extension);
+        ASSERT_EQ(alarm.WriteFile(file.c_str()), kSuccess) << extension << LogDump();
+        files.emplace_back(extension, file.Read());
+    }
+    for (const auto& [extension, text] : files) {
+        // The whole file reads without a word, so that every entry a cut gives is of the cut.
+        errorLog.Flush();
+        VRX_network whole;
+        EXPECT_EQ(ReadAsFile(whole, text, extension), kSuccess) << extension << LogDump();
+        EXPECT_EQ(errorLog.GetNumberOfEntries(), 0) << extension << "\n" << LogDump();
+        const size_t stride = text.size() / 250 + 1;
+        for (size_t cut = 1; cut + 2 < text.size(); cut += stride) {
+            errorLog.Flush();
+            VRX_network net;
+            if (ReadAsFile(net, text.substr(0, cut), extension) == kSuccess) continue;
+            ASSERT_GT(errorLog.GetNumberOfEntries(), 0) << extension << " cut at " << cut;
+            EXPECT_EQ(errorLog.GetNumberOfEntries(), 1) << extension << " cut at " << cut << "\n"
+                                                        << LogDump();
+            const std::string first = errorLog.GetMessage(0);
+            EXPECT_TRUE(first.find("(line ") == 0 || first.find("ERROR: Line ") == 0)
+                << extension << " cut at " << cut << ": " << first;
+            EXPECT_NE(first.find(" while loading "), std::string::npos) << extension << ": " << first;
+        }
+    }
+}
