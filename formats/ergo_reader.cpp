@@ -452,6 +452,8 @@ int VRX_ergoSpeaker::ReadNames() {
         // A name the file's end cut short, with names still due, is the cut: named once, where the next
         // name was due.
         if (handle != nodes_.back() && PeekToken() == kNoMoreTokens) return RequireWord(text);
+        // The last name the file's end cut short is named by the read's end check, and nothing else.
+        if (WordCutByEnd()) return kSuccess;
         VRX_header& header = network->GetNode(handle)->GetInfo()->header;
         if (!named.insert(text).second && IsFileIdentifier(text)) {
             (void)ReportWarningAt(line, kOutOfRange, "ERROR: [" + text + "] Duplicated Identifier");

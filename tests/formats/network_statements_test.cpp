@@ -594,11 +594,12 @@ TEST_F(NetworkStatementsTest, AParentListedTwiceIsNamedAndAVariableRepeatedIsRea
 TEST_F(NetworkStatementsTest, AFileCutAnywhereIsNamedOnce) {
     const std::pair<const char*, std::string> files[] = {
         {"dne",
-         "bnet n {\nnode A { kind = NATURE; discrete = TRUE; states = (y, n); parents = (); probs = (0.2, "
+         "bnet n {\nnode A { kind = NATURE; discrete = TRUE; states = (y, n); parents = (); probs = // y "
+         "n\n(0.2, "
          "0.8); };\nnode B { kind = NATURE; discrete = TRUE; states = (y, n); parents = (A); probs = ((0.5, "
          "0.5), (0.1, 0.9)); };\n};\n"},
         {"erg",
-         "2\n2 2\n0\n1 1\n/* Probabilities */\n2 0.3 0.7\n4 0.9 0.1 0.2 0.8\n/* Names */\nA B\n/* Labels "
+         "2\n2 2\n0\n1 1\n/* Probabilities */\n2 0.3 0.7\n4 0.9 0.1 0.2 0.8\n/* Names */\nB Bc\n/* Labels "
          "*/\nyes no\nhigh low\n"},
     };
     for (const auto& [extension, text] : files) {
