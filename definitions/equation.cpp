@@ -3,6 +3,8 @@
 #include "definitions/equation.h"
 #include "definitions/definition_support.h"
 
+#include <cmath>
+#include <cstdio>
 #include <unordered_set>
 
 #include "base/counted_notices.h"
@@ -251,6 +253,20 @@ int VRX_equation::SetEquation(const char* text, int* errorPosition, std::string*
 void VRX_equation::SetBounds(double lower, double upper) {
     lowerBound = lower;
     upperBound = upper;
+}
+
+int VRX_equation::SetCheckedBounds(double lower, double upper, std::string& reason) {
+    if (std::isnan(lower) || std::isnan(upper) || lower > upper) {
+        char text[160];
+        std::snprintf(
+            text, sizeof text,
+            "equation bounds %g and %g refused: both must be numbers, the lower not above the upper", lower,
+            upper);
+        reason = text;
+        return kOutOfRange;
+    }
+    SetBounds(lower, upper);
+    return kSuccess;
 }
 
 int VRX_equation::SetDiscIntervals(const std::vector<DiscretizationInterval>& list) {

@@ -55,6 +55,9 @@ public:
 
     // Any pair is accepted; the last interval always ends at the upper bound.
     void SetBounds(double lower, double upper);
+    // SetBounds for a caller's pair: numbers, the lower not above the upper (kOutOfRange, nothing changed,
+    // the reason naming both in `reason`).
+    [[nodiscard]] int SetCheckedBounds(double lower, double upper, std::string& reason);
     double GetLowerBound() const { return lowerBound; }
     double GetUpperBound() const { return upperBound; }
 

@@ -8,6 +8,7 @@
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
+#include "model/node_kind_words.h"
 #include "model/node_label.h"
 #include "model/temporal_extension.h"
 
@@ -64,17 +65,14 @@ int RefuseMixedHybridNetwork(const VRX_network& network, bool equations) {
         if (!taken(type) && others++ == 0) other = h;
     }
     if (first < 0 || other < 0) return kSuccess;
-    const auto kind = [&network](int h) {
-        const VRX_nodeDefinition* definition = network.GetNode(h)->GetDefinition();
-        return std::string(definition != nullptr ? definition->GetTypeName() : "undefined");
-    };
+    const auto kind = [&network](int h) { return KindNodeText(network.GetNode(h)->GetDefinition()); };
     const std::string text =
-        "ERROR: Node [" + NodeLabel(network, first) + "] is a " + kind(first) + " node, which makes this " +
+        "ERROR: Node [" + NodeLabel(network, first) + "] is " + kind(first) + ", which makes this " +
         (equations ? "an equation network, and an equation network is updated only when all its nodes are "
                      "equation or hybrid nodes"
                    : "a hybrid network, and a hybrid network is updated only when all its nodes are of the "
-                     "hybrid kinds (DCHILDHPARENT, DISTRIBUTION, HEQUATION)") +
-        ": [" + NodeLabel(network, other) + "] is a " + kind(other) + " node" +
+                     "hybrid kinds (2064, 4098 and 4100)") +
+        ": [" + NodeLabel(network, other) + "] is " + kind(other) +
         (others > 1 ? " and " + std::to_string(others - 1) + " more are of other kinds" : std::string());
     // The codes the two solvers have always given for such a network.
     return LogError(errorLog, equations ? kOutOfRange : kNoUsefulSamples, text.c_str(), nullptr);
@@ -89,11 +87,11 @@ int RefuseHybridInfluenceDiagram(const VRX_network& network) {
         if (decision < 0 && IsDecisionOrUtilityType(type)) decision = h;
     }
     if (continuous < 0 || decision < 0) return kSuccess;
-    const std::string text =
-        "ERROR: Node [" + NodeLabel(network, continuous) + "] is a " +
-        network.GetNode(continuous)->GetDefinition()->GetTypeName() +
-        " node, and an influence diagram (one with a decision or utility node such as [" +
-        NodeLabel(network, decision) + "]) cannot be updated with equation or hybrid nodes";
+    const std::string text = "ERROR: Node [" + NodeLabel(network, continuous) + "] is " +
+                             KindNodeText(network.GetNode(continuous)->GetDefinition()) +
+                             ", and an influence diagram (one with a decision or utility node such as [" +
+                             NodeLabel(network, decision) +
+                             "]) cannot be updated with equation or hybrid nodes";
     return LogError(errorLog, kOutOfRange, text.c_str(), nullptr);
 }
 

@@ -448,11 +448,17 @@ int VRX_ergoSpeaker::ReadNames() {
     for (const int handle : nodes_) {
         std::string text;
         if (const int rc = RequireWord(text)) return rc;
+        const int line = lexer->GetLineNumber();
+        // A name the file's end cut short, with names still due, is the cut: named once, where the next
+        // name was due.
+        if (handle != nodes_.back() && PeekToken() == kNoMoreTokens) return RequireWord(text);
+        // The last name the file's end cut short is named by the read's end check, and nothing else.
+        if (WordCutByEnd()) return kSuccess;
         VRX_header& header = network->GetNode(handle)->GetInfo()->header;
         if (!named.insert(text).second && IsFileIdentifier(text)) {
-            (void)ReportWarning(kOutOfRange, ("ERROR: [" + text + "] Duplicated Identifier").c_str());
+            (void)ReportWarningAt(line, kOutOfRange, "ERROR: [" + text + "] Duplicated Identifier");
         }
-        const std::string id = FileNodeId(text, lexer->GetLineNumber(), handle, true);
+        const std::string id = FileNodeId(text, line, handle, true);
         if (const int rc = header.SetId(id.c_str())) (void)ReportError(rc, nullptr);
         if (header.SetName(text.c_str()) != kSuccess || header.SetComment(text.c_str()) != kSuccess)
             (void)ReportError(kOutOfMemory, nullptr);

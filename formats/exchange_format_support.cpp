@@ -28,6 +28,7 @@
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
+#include "model/node_kind_words.h"
 
 namespace vovido {
 
@@ -180,31 +181,10 @@ int OutcomeIds(const VRX_stringArray& names, const std::string& nodeId, VRX_idAr
 }
 
 std::string NodeKindText(const VRX_network& network, int handle) {
-    // The kinds in the words of the documentation; a kind without one by its definition's name.
-    static const struct {
-        int type;
-        const char* word;
-    } kKindWords[] = {
-        {DefinitionType::kCpt, "chance"},
-        {DefinitionType::kList, "decision"},
-        {DefinitionType::kTable, "utility"},
-        {DefinitionType::kMau, "multi-attribute utility"},
-        {DefinitionType::kTruthTable, "truth-table"},
-        {DefinitionType::kNoisyMax, "noisy-MAX"},
-        {DefinitionType::kNoisyAdder, "noisy-adder"},
-        {DefinitionType::kDeMorgan, "DeMorgan"},
-        {DefinitionType::kCast, "cast"},
-        {DefinitionType::kEquation, "equation"},
-    };
     const VRX_node* node = network.GetNode(handle);
-    const VRX_nodeDefinition* definition = node != nullptr ? node->GetDefinition() : nullptr;
     const char* id = node != nullptr && node->GetId() != nullptr ? node->GetId() : "";
-    std::string kind = definition != nullptr ? definition->GetTypeName() : "UNDEFINED";
-    for (const auto& word : kKindWords) {
-        if (definition != nullptr && definition->GetType() == word.type) kind = word.word;
-    }
-    const bool vowel = !kind.empty() && std::strchr("AEIOUaeio", kind[0]) != nullptr;  // "a utility"
-    return std::string("Node [") + id + "] is " + (vowel ? "an " : "a ") + kind + " node";
+    return std::string("Node [") + id + "] is " +
+           KindNodeText(node != nullptr ? node->GetDefinition() : nullptr);
 }
 
 int CheckWritableNodes(VRX_network& network, const NodeRefusal& refusal) {

@@ -397,13 +397,19 @@ int VRX_kiSpeaker::ReadStates(int handle) {
 
 int VRX_kiSpeaker::ReadStateBlock(State& state, const std::string& nodeId) {
     if (PeekToken() != kSuccess) return kNoMoreTokens;
-    if (token.kind == kIdentifier && TokenIs("fault")) {
-        state.mark = 1;
-    } else if (!(token.kind == kIdentifier && TokenIs("standard"))) {
-        // Read as an ordinary state, so that the states after it keep their places.
-        ReportUnknownStatement("Unknown State Type");
-    }
+    const bool fault = token.kind == kIdentifier && TokenIs("fault");
+    const bool known = fault || (token.kind == kIdentifier && TokenIs("standard"));
+    const std::string word = TokenText_();
     ConsumeToken();
+    if (fault) state.mark = 1;
+    if (!known) {
+        // A word the file's end cut short ("stand") is the cut, named once as the end of the input.
+        if (WordCutByEnd()) return RequireToken(kIdentifier, nullptr);
+        // Read as an ordinary state, so that the states after it keep their places (its identifier
+        // follows on its line).
+        message.assign("ERROR: '").append(word).append("' : Unknown State Type");
+        (void)ReportSkippedStatement(kSyntaxError, word, message);
+    }
     if (const int rc = RequireToken(kIdentifier, nullptr)) return rc;
     state.id.assign(TokenText_());
     if (const int rc = RequireToken(kPunctuator, "{")) return rc;
@@ -617,7 +623,7 @@ int VRX_kiSpeaker::ReadProbabilityRows(int handle) {
     return kSuccess;
 }
 
-int VRX_kiSpeaker::ReadAbsentStates(std::vector<int>& absent) {
+int VRX_kiSpeaker::ReadAbsentStates(std::vector<int>& absent, FunctionFault& fault) {
     if (const int rc = RequireToken(kIdentifier, "predAbsentStates")) return rc;
     if (const int rc = RequireToken(kPunctuator, ":")) return rc;
     if (const int rc = RequireToken(kPunctuator, "{")) return rc;
@@ -625,6 +631,14 @@ int VRX_kiSpeaker::ReadAbsentStates(std::vector<int>& absent) {
         int index = 0;
         if (const int rc = ReadIntField("predIndex", index)) {
             return rc == kNotThisKeyword ? RequireToken(kIdentifier, "predIndex") : rc;
+        }
+        // The entries give the parents in file order: an index that says otherwise names another parent.
+        if (index != static_cast<int>(absent.size())) {
+            const std::string at = std::to_string(absent.size());
+            fault.Note("ERROR: 'predIndex : " + std::to_string(index) + "' : predAbsentStates entry " + at +
+                           " gives the absent state of parent " + at + ", not of parent " +
+                           std::to_string(index),
+                       lexer->GetLineNumber());
         }
         if (const int rc = RequireToken(kPunctuator, ";")) return rc;
         if (const int rc = RequireToken(kIdentifier, "predAbsentStates")) return rc;
@@ -669,7 +683,7 @@ int VRX_kiSpeaker::ReadNoisyFunction(VRX_noisyMAX& noisyMax) {
     std::vector<int> rowCounts(static_cast<size_t>(parents), 0);
     const int n = noisyMax.GetNumberOfOutcomes();
     bool fits = leak.GetCount() == n;
-    std::string problem;
+    FunctionFault fault;
     while (IsOpenParenNext() == 1) {
         VRX_intArray tag;
         if (const int rc = ReadTag(tag)) return rc;
@@ -678,8 +692,18 @@ int VRX_kiSpeaker::ReadNoisyFunction(VRX_noisyMAX& noisyMax) {
         if (const int rc = ReadRow(row)) return rc;
         const int j = tag.GetCount() > 0 ? tag[0] : -1;
         if (j < 0 || j >= parents) {
-            if (problem.empty()) problem = "ERROR: Parent index " + std::to_string(j) + " out of range";
+            fault.Note("ERROR: Parent index " + std::to_string(j) + " out of range", lexer->GetLineNumber());
             continue;
+        }
+        // A parent's rows follow its states in file order; a second number names the row's state.
+        if (tag.GetCount() > 2 || (tag.GetCount() == 2 && tag[1] != rowCounts[j])) {
+            std::string written;
+            for (int i = 0; i < tag.GetCount(); ++i) written += (i > 0 ? " " : "") + std::to_string(tag[i]);
+            const std::string row = std::to_string(rowCounts[j]);
+            fault.Note("ERROR: '(" + written + ")' : the rows of parent " + std::to_string(j) +
+                           " follow its states: row " + row + " is that of state " + row + ", not " +
+                           std::to_string(tag[tag.GetCount() - 1]),
+                       lexer->GetLineNumber());
         }
         fits = fits && row.GetCount() == n;
         for (int i = 0; i < row.GetCount(); ++i) {
@@ -690,8 +714,8 @@ int VRX_kiSpeaker::ReadNoisyFunction(VRX_noisyMAX& noisyMax) {
     if (const int rc = SkipStatement()) return rc;
     if (const int rc = RequireToken(kPunctuator, ";")) return rc;
     std::vector<int> absent;
-    if (const int rc = ReadAbsentStates(absent)) return rc;
-    if (!problem.empty()) return ReportMessage(kOutOfRange, problem);
+    if (const int rc = ReadAbsentStates(absent, fault)) return rc;
+    if (!fault.text.empty()) return ReportErrorAt(fault.line, kOutOfRange, fault.text);
     const VRX_noisyMAX::StrengthSequence& strengths = noisyMax.GetParentOutcomeStrengths();
     for (int j = 0; fits && j < parents; ++j) fits = rowCounts[j] == strengths[j].GetCount();
     if (!fits) return ReportError(kOutOfRange, "ERROR: Wrong number of Probabilities");

@@ -69,7 +69,15 @@ private:
     [[nodiscard]] int ReadArcDefinitionStatement(int handle);
     [[nodiscard]] int ReadProbabilityRows(int handle);
     [[nodiscard]] int ReadNoisyFunction(VRX_noisyMAX& noisyMax);
-    [[nodiscard]] int ReadAbsentStates(std::vector<int>& absent);
+    // The first fault of a FUNCTION statement, reported once the statement has been read through.
+    struct FunctionFault {
+        std::string text;
+        int line = -1;
+        void Note(const std::string& what, int at) {
+            if (text.empty()) text = what, line = at;
+        }
+    };
+    [[nodiscard]] int ReadAbsentStates(std::vector<int>& absent, FunctionFault& fault);
     [[nodiscard]] int ReadTag(VRX_intArray& tag);
     int FindNodeByName(const std::string& name) const;
     [[nodiscard]] int FinishNodes();

@@ -227,7 +227,9 @@ int VRX_microsoftSpeaker::ReadStates(int handle) {
     if (const int rc = RequireToken(kPunctuator, ":")) return rc;
     if (const int rc = RequireToken(kIdentifier, "discrete")) return rc;
     if (const int rc = RequireToken(kPunctuator, "[")) return rc;
-    if (IsIntegerNext() != 1) {
+    const int next = IsIntegerNext();
+    if (next == kNoMoreTokens) return RequireToken(kInteger, nullptr);  // the file's end, named once
+    if (next != 1) {
         return ReportMessage(kSyntaxError,
                              std::string("ERROR: '") + TokenText_() + "' : Expecting number of states");
     }
@@ -306,7 +308,12 @@ int VRX_microsoftSpeaker::ReadPotentialBody(int type, int handle) {
     const int64_t cells = PendingTableCells(arcs_);
     if (cells == 0) (void)AddPendingArcs(arcs_);
     if (const int rc = RequireToken(kPunctuator, ")")) {
-        (void)AddPendingArcs(arcs_);
+        // A list the file's end cut may end in a cut name: the cut is the one cause, its arcs stay out.
+        if (endReported_) {
+            arcs_.waiting = false;
+        } else {
+            (void)AddPendingArcs(arcs_);
+        }
         return rc;
     }
     // Only a decision's potential has no table; a table that the file ends before is lost.

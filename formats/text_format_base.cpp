@@ -482,8 +482,10 @@ int VRX_textFormat::ReportSkipEnd_(int result) {
     const int count = errorLog.GetNumberOfEntries();
     const std::string word =
         token.text != nullptr ? std::string(token.text, static_cast<size_t>(token.length)) : "";
+    // A mark that may begin a longer token ("/" of "//", "-" of "->" or "-1") may be cut too.
     const bool wordToken = token.kind == TokenKind::kIdentifier || token.kind == TokenKind::kInteger ||
-                           token.kind == TokenKind::kReal;
+                           token.kind == TokenKind::kReal || token.kind == TokenKind::kSlash ||
+                           token.kind == TokenKind::kSign || token.kind == TokenKind::kDot;
     const char* last = count > readFirstEntry_ && count > 0 ? errorLog.GetMessage(count - 1) : "";
     // A cut parent's name is quoted as a node's: ("tu").
     const bool saidOfWord = std::strstr(last, ("'" + word + "'").c_str()) != nullptr ||
@@ -555,6 +557,24 @@ int VRX_textFormat::ReportError(int code, const char* text) {
     }
     const std::string prefix = LinePrefix(ReportLine_());
     return LogError(errorLog, code, text, prefix.c_str());
+}
+
+int VRX_textFormat::ReportErrorAt(int line, int code, const std::string& text) {
+    reportLine_ = line;
+    const int rc = ReportError(code, text.c_str());
+    reportLine_ = -1;
+    return rc;
+}
+
+int VRX_textFormat::ReportWarningAt(int line, int code, const std::string& text) {
+    reportLine_ = line;
+    const int rc = ReportWarning(code, text.c_str());
+    reportLine_ = -1;
+    return rc;
+}
+
+bool VRX_textFormat::WordCutByEnd() {
+    return lexer != nullptr && lexer->EndsWithoutSeparator() && PeekToken() == kNoMoreTokens;
 }
 
 const vovido::NoticeKind vovido::kSkippedStatementNotice = {

@@ -86,6 +86,12 @@ public:
     // what else is wrong, since the statement that logged it dropped or changed data.
     virtual int ReportError(int code, const char* message);
     int ReportMessage(int code, const std::string& text) { return ReportError(code, text.c_str()); }
+    // ReportError naming an earlier line: a fault found while reading on, reported once the statement ends.
+    int ReportErrorAt(int line, int code, const std::string& text);
+    int ReportWarningAt(int line, int code, const std::string& text);
+    // The token just consumed ends the input, which ends inside it: a word the file's end may have cut
+    // ("HRB" of "HRBP"), whose faults are the cut's. Peeks at the next token.
+    bool WordCutByEnd();
     // Adds the node of the identifier the file gives (repaired as FileNodeId repairs it): its handle, or the
     // refusal as one entry, "Couldn't Create Node" with the line and the network's cause.
     int AddFileNode(int type, const std::string& id, const std::string& named);

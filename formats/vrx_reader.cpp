@@ -111,8 +111,11 @@ int VRX_vrxSpeaker::ReportUnknown(const char* what) {
 }
 
 void VRX_vrxSpeaker::ReportUnknownValue() {
-    message.assign("ERROR: '").append(TokenText_()).append("' : Unknown Value, ignored");
-    (void)ReportWarning(kOutOfRange, message.c_str());
+    const std::string text = "ERROR: '" + std::string(TokenText_()) + "' : Unknown Value, ignored";
+    const int line = lexer->GetLineNumber();
+    // A value the file's end cut short ("AUXILI") is the cut, which the statement's end names.
+    if (WordCutByEnd()) return;
+    (void)ReportWarningAt(line, kOutOfRange, text);
 }
 
 int VRX_vrxSpeaker::ReportUnknownNetStatement() {
@@ -339,16 +342,20 @@ int VRX_vrxSpeaker::ReadHeaderSection(const char* name, VRX_header& header, cons
         int rc = ReadFieldStart("ID", kIdentifier);
         if (Handled(rc)) {
             if (rc != kSuccess) return rc;
+            const std::string id(TokenText_());
+            const int line = lexer ? lexer->GetLineNumber() : 0;
+            // An identifier the file's end cut short may be another's: the cut is the one cause.
+            if (WordCutByEnd()) return RequireToken(kPunctuator, ";");
             if (deferredId != nullptr) {
-                deferredId->assign(TokenText_());
-                networkIdLine_ = lexer ? lexer->GetLineNumber() : 0;
+                deferredId->assign(id);
+                networkIdLine_ = line;
                 return kSuccess;
             }
             // Submodels share the identifiers of the nodes: one that is taken is refused.
             const bool taken = header.GetOwnerNode() == nullptr &&
-                               (header.GetId() == nullptr || std::strcmp(header.GetId(), token.text) != 0) &&
-                               network->IsIdInUse(token.text, -1);
-            return ReportError(taken ? kIllegalIdentifier : header.SetId(token.text), "Invalid ID");
+                               (header.GetId() == nullptr || std::strcmp(header.GetId(), id.c_str()) != 0) &&
+                               network->IsIdInUse(id.c_str(), -1);
+            return ReportError(taken ? kIllegalIdentifier : header.SetId(id.c_str()), "Invalid ID");
         }
         rc = ReadFieldStart("NAME", kString);
         if (Handled(rc)) return rc != kSuccess ? rc : ReportError(header.SetName(token.text), nullptr);
@@ -506,6 +513,8 @@ int VRX_vrxSpeaker::ReadNodeBlock() {
     if (const int rc = ExpectToken(kIdentifier, "node")) return rc;
     if (const int rc = RequireToken(kIdentifier, nullptr)) return rc;
     const std::string id(TokenText_());
+    // An identifier the file's end cut short ("HRB") is the cut, named once where '{' was due.
+    if (WordCutByEnd()) return RequireToken(kPunctuator, "{");
     // Made as a table of probabilities; TYPE gives the node its kind.
     const int handle = AddFileNode(DefinitionType::kCpt, id, id);
     if (handle < 0) return handle;

@@ -25,6 +25,7 @@
 #include "model/node.h"
 #include "model/node_definition.h"
 #include "model/node_info.h"
+#include "model/node_kind_words.h"
 #include "model/saved_case.h"
 #include "model/submodel.h"
 
@@ -77,7 +78,7 @@ int VRX_vrxSpeaker::CheckWritable() {
             continue;
         const char* id = node->GetId();
         const std::string kind = definition != nullptr
-                                     ? std::string(definition->GetTypeName()) + " definitions"
+                                     ? "the definition of " + vovido::KindNodeText(definition)
                                      : std::string("nodes without definition");
         const std::string text = std::string("ERROR: Node [") +
                                  (id != nullptr ? id : VrxFormat::kUnnamedNode) + "] : " + kind +

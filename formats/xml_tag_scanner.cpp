@@ -234,7 +234,8 @@ XmlTagScanner::Event XmlTagScanner::Next() {
             continue;
         }
         if (StartsWith("</") || (pos_ + 1 < input_.size() && IsNameStart(input_[pos_ + 1]))) return ReadTag();
-        // A '<' that opens no markup is text.
+        // A '<' that opens no markup is text; one the input ends with was cut from its tag.
+        if (pos_ + 1 >= input_.size()) return Fail("ERROR: Unexpected End of File in a tag");
         text_.assign("<");
         Advance(1);
         return Event::kText;

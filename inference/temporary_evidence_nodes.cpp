@@ -9,6 +9,7 @@
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
+#include "model/node_kind_words.h"
 #include "model/node_label.h"
 #include "model/node_parts.h"
 #include "model/node_value.h"
@@ -31,11 +32,12 @@ TemporaryEvidenceNodes::TemporaryEvidenceNodes(VRX_network* network, bool hideVi
         const int x = sources[i];
         // The temporary child is a probability table, which takes only parents that index it.
         if (!vovido::IsIndexingType(network->GetNodeType(x))) {
-            const int rc = vovido::ReportNodeFault(*network->GetNode(x),
-                                                   std::string("its virtual evidence cannot be used: a ") +
-                                                       network->GetNode(x)->GetDefinition()->GetTypeName() +
-                                                       " node takes only an observed outcome",
-                                                   kWrongNodeType);
+            const int rc =
+                vovido::ReportNodeFault(*network->GetNode(x),
+                                        "its virtual evidence cannot be used: " +
+                                            vovido::KindNodeText(network->GetNode(x)->GetDefinition()) +
+                                            " takes only an observed outcome",
+                                        kWrongNodeType);
             if (status_ == kSuccess) status_ = rc;
             continue;
         }

@@ -18,6 +18,7 @@
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
+#include "model/node_kind_words.h"
 #include "model/node_label.h"
 #include "model/node_value.h"
 #include "model/refusal_reasons.h"
@@ -72,8 +73,7 @@ int RefuseDerivedTable(VRX_node& node) {
             : "its own parameters, which a file sets";
     return vovido::ReportNodeFault(
         node,
-        std::string("the table of a ") + NodeDefinition(node).GetTypeName() + " node is computed from " +
-            parameters +
+        "the table of " + vovido::KindNodeText(node.GetDefinition()) + " is computed from " + parameters +
             ", and only that table is taken back; to set another, change the node's "
             "kind to 18 (setNodeType) first",
         kWrongNodeType);

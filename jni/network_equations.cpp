@@ -16,6 +16,7 @@
 #include "jni/jni_frame.h"
 #include "jni/network_natives.h"
 #include "model/network.h"
+#include "model/node.h"
 #include "tarvo_Network.h"
 
 using vovido::LocalRef;
@@ -54,7 +55,10 @@ jstring GetEquation(JNIEnv* env, const VRX_network& network, int handle) {
 }
 
 void SetBounds(JNIEnv*, const VRX_network& network, int handle, jdouble lower, jdouble upper) {
-    EquationOf(network, handle).SetBounds(lower, upper);
+    std::string reason;
+    if (EquationOf(network, handle).SetCheckedBounds(lower, upper, reason) != kSuccess)
+        throw std::invalid_argument("Node '" + std::string(network.GetNode(handle)->GetId()) +
+                                    "': " + reason);
 }
 
 jdoubleArray GetBounds(JNIEnv* env, const VRX_network& network, int handle) {

@@ -12,6 +12,7 @@
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
+#include "model/node_kind_words.h"
 #include "model/node_label.h"
 #include "model/node_value.h"
 
@@ -34,8 +35,7 @@ std::string NodeList(const VRX_network& network, const VRX_intArray& handles) {
 }
 
 std::string KindOf(const VRX_node& node) {
-    const VRX_nodeDefinition* definition = node.GetDefinition();
-    return definition != nullptr ? std::string(definition->GetTypeName()) : std::string("?");
+    return KindNodeText(node.GetDefinition());
 }
 
 // The handles of `former` that are live and no longer in `now`.
@@ -93,8 +93,7 @@ void ReportKindChange(const VRX_network& network, int handle, const KindChangeNe
                     ? "reset the table of " + NodeList(network, reset) + " to its kind's defaults"
                     : "reset the tables of " + NodeList(network, reset) + " to their kinds' defaults");
         const std::string label = "[" + NodeLabel(network, handle) + "]";
-        std::string what =
-            "Node " + label + " : its change to a " + KindOf(*network.GetNode(handle)) + " node";
+        std::string what = "Node " + label + " : its change to " + KindOf(*network.GetNode(handle));
         for (size_t i = 0; i < clauses.size(); ++i)
             what += (i == 0 ? " " : i + 1 == clauses.size() ? ", and " : ", ") + clauses[i];
         (void)LogNotice(errorLog, kWrongNodeType, what.c_str(), nullptr, {&kKindChangeNotice, label, label});
@@ -123,8 +122,9 @@ void SettleEvidenceAfterChange(VRX_node& node, const FormerEvidence& former) {
     VRX_nodeValue* value = node.GetValue();
     if (former.likelihoods && (value == nullptr || !value->HasFlag(ValueFlags::kVirtualEvidence))) {
         const std::string label = "[" + NodeLabel(*node.GetNetwork(), node.GetHandle()) + "]";
-        const std::string what = "Node " + label + " : its virtual evidence was cleared: it does not fit a " +
-                                 KindOf(node) + " node's outcomes";
+        const std::string what = "Node " + label +
+                                 " : its virtual evidence was cleared: it does not fit the outcomes of " +
+                                 KindOf(node);
         (void)LogNotice(errorLog, kOutOfRange, what.c_str(), nullptr,
                         {&kClearedEvidenceNotice, label, label});
     }
@@ -137,9 +137,8 @@ void SettleEvidenceAfterChange(VRX_node& node, const FormerEvidence& former) {
     const VRX_network* network = node.GetNetwork();
     const std::string label = "[" + NodeLabel(*network, node.GetHandle()) + "]";
     const std::string outcome = former.id.empty() ? std::to_string(former.outcome) : former.id;
-    const std::string why =
-        held ? "a " + KindOf(node) + " node has no outcome " + std::to_string(former.outcome)
-             : "its value as a " + KindOf(node) + " node did not keep it";
+    const std::string why = held ? KindOf(node) + " has no outcome " + std::to_string(former.outcome)
+                                 : "its value as " + KindOf(node) + " did not keep it";
     const std::string what = "Node " + label + " : its evidence [" + outcome + "] was cleared: " + why;
     (void)LogNotice(errorLog, kOutOfRange, what.c_str(), nullptr, {&kClearedEvidenceNotice, label, label});
 }
@@ -150,8 +149,8 @@ namespace vovido {
 
 int RefuseKindWithoutOutcomes(const VRX_node& node, const char* kind) {
     return ReportNodeFault(node,
-                           std::string("a ") + kind +
-                               " node needs at least two outcomes, and none could be made for it; its kind "
+                           std::string(kind) +
+                               " needs at least two outcomes, and none could be made for it; its kind "
                                "is left as it was",
                            kOutOfRange);
 }

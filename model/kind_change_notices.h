@@ -37,7 +37,8 @@ FormerEvidence EvidenceOf(VRX_node& node);
 // evidence that no longer fits the outcomes likewise.
 void SettleEvidenceAfterChange(VRX_node& node, const FormerEvidence& former);
 
-// A discrete kind that could not be given two outcomes: kOutOfRange, logged naming the node and the kind.
+// A discrete kind that could not be given two outcomes: kOutOfRange, logged naming the node and the kind
+// ("a chance node").
 int RefuseKindWithoutOutcomes(const VRX_node& node, const char* kind);
 
 }  // namespace vovido

@@ -17,6 +17,7 @@
 #include "model/node.h"
 #include "model/node_definition.h"
 #include "model/node_info.h"
+#include "model/node_kind_words.h"
 #include "model/node_label.h"
 #include "model/node_parts.h"
 #include "model/refusal_reasons.h"
@@ -30,8 +31,7 @@ namespace {
 // valid, or the two kinds).
 int RefuseArcByChild(const VRX_network& network, int parent, int child) {
     const auto kind = [&network](int handle) {
-        const VRX_nodeDefinition* definition = network.GetNode(handle)->GetDefinition();
-        return std::string(definition != nullptr ? definition->GetTypeName() : "undefined");
+        return vovido::KindNodeText(network.GetNode(handle)->GetDefinition());
     };
     const VRX_nodeDefinition* definition = network.GetNode(child)->GetDefinition();
     std::string text = "Arc rejected by child node [" + vovido::NodeLabel(network, child) + "]: ";
@@ -39,8 +39,8 @@ int RefuseArcByChild(const VRX_network& network, int parent, int child) {
         text +=
             "its definition is not valid, so it takes no parent [" + vovido::NodeLabel(network, parent) + "]";
     } else {
-        text += "a " + kind(child) + " node does not take the " + kind(parent) + " node [" +
-                vovido::NodeLabel(network, parent) + "] as a parent";
+        text += kind(child) + " does not take " + kind(parent) + " [" + vovido::NodeLabel(network, parent) +
+                "] as a parent";
     }
     return LogError(errorLog, kWrongNodeType, text.c_str(), nullptr);
 }

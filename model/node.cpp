@@ -31,6 +31,7 @@
 #include "model/network.h"
 #include "model/node_definition.h"
 #include "model/node_info.h"
+#include "model/node_kind_words.h"
 #include "model/node_value.h"
 #include "model/submodel.h"
 
@@ -459,7 +460,7 @@ int VRX_node::ChangeType(int typeCode) {
     }
     if (discrete && converted != kSuccess && converted != kOutOfMemory &&
         definition->GetNumberOfOutcomes() < 2) {
-        const std::string kind = definition->GetTypeName();
+        const std::string kind = vovido::KindNodeText(definition.get());
         definition = std::move(oldDefinition);
         value = std::move(oldValue);
         BindParts();

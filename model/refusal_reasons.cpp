@@ -12,6 +12,7 @@
 #include "model/node.h"
 #include "model/node_definition.h"
 #include "model/node_entry.h"
+#include "model/node_kind_words.h"
 #include "model/node_label.h"
 #include "model/node_value.h"
 #include "model/temporal_extension.h"
@@ -63,11 +64,9 @@ std::string OutcomeRuleText(VRX_node& node, OutcomeRule rule, int position, cons
                    " is not an identifier: it must start with a letter and hold only letters, digits and "
                    "underscores";
         case OutcomeRule::kFixedOutcomes:
-            return std::string("a ") + (definition != nullptr ? definition->GetTypeName() : "") +
-                   " node has the two fixed outcomes True and False";
+            return KindNodeText(definition) + " has the two fixed outcomes True and False";
         case OutcomeRule::kNoOutcomes:
-            return std::string("a ") + (definition != nullptr ? definition->GetTypeName() : "undefined") +
-                   " node has no outcomes (only the discrete kinds have)";
+            return KindNodeText(definition) + " has no outcomes (only the discrete kinds have)";
         case OutcomeRule::kNone:
             break;
     }
@@ -323,7 +322,7 @@ int RefuseTableOfKind(const VRX_network& network, int handle, int column) {
     const VRX_node* node = network.GetNode(handle);
     if (node == nullptr || node->GetDefinition() == nullptr) return kWrongNodeType;
     const VRX_nodeDefinition& definition = *node->GetDefinition();
-    const std::string kind = std::string("a ") + definition.GetTypeName() + " node";
+    const std::string kind = KindNodeText(&definition);
     const char* setters = DerivedTableSetters(definition.GetType());
     const std::string what =
         setters != nullptr
@@ -331,7 +330,7 @@ int RefuseTableOfKind(const VRX_network& network, int handle, int column) {
                   "; a table set directly would be lost on saving"
             : "column " + std::to_string(column) + " of the table is not one 1 and zeros: " + kind +
                   " keeps one resulting outcome per column (set them with SetResultingStates, or as columns "
-                  "of one 1 and zeros); a table of probabilities needs a CPT node";
+                  "of one 1 and zeros); a table of probabilities needs a chance node";
     return ReportNodeFault(*node, what, kWrongNodeType);
 }
 
@@ -376,9 +375,8 @@ int RefuseOutcomeForChild(const VRX_network& network, int handle, int child, int
     const VRX_node* refusing = network.GetNode(child);
     const VRX_nodeDefinition* definition = refusing != nullptr ? refusing->GetDefinition() : nullptr;
     return ReportNodeFault(*node,
-                           "its child [" + NodeLabel(network, child) + "], a " +
-                               (definition != nullptr ? definition->GetTypeName() : "undefined") +
-                               " node, cannot take an outcome added to it (status " + std::to_string(code) +
+                           "its child [" + NodeLabel(network, child) + "], " + KindNodeText(definition) +
+                               ", cannot take an outcome added to it (status " + std::to_string(code) +
                                "), so none was added",
                            code);
 }

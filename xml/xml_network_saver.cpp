@@ -29,6 +29,7 @@
 #include "model/node_definition.h"
 #include "model/node_entry.h"
 #include "model/node_info.h"
+#include "model/node_kind_words.h"
 #include "model/saved_case.h"
 #include "model/temporal_extension.h"
 #include "xml/graphical_extension_saver.h"
@@ -76,8 +77,7 @@ bool XmlNetworkSaver::CanWrite(VRX_network& net, std::string& message) {
             return false;
         }
         if (!IsWrittenKind(definition->GetType())) {
-            message = "Can't save node '" + id + "': definition type " +
-                      vovido::OrEmpty(definition->GetTypeName()) +
+            message = "Can't save node '" + id + "': the definition of " + vovido::KindNodeText(definition) +
                       " is not supported by the XML network format";
             return false;
         }
@@ -89,9 +89,8 @@ bool XmlNetworkSaver::CanWrite(VRX_network& net, std::string& message) {
             temporal->GetMaxNodeTemporalOrder(h) > 0 && type != DefinitionType::kCpt &&
             type != DefinitionType::kTruthTable && type != DefinitionType::kNoisyMax &&
             type != DefinitionType::kNoisyAdder && type != DefinitionType::kDeMorgan) {
-            message = "Can't save node '" + id + "': temporal definitions of type " +
-                      vovido::OrEmpty(definition->GetTypeName()) +
-                      " are not supported by the XML network format";
+            message = "Can't save node '" + id + "': temporal definitions of " +
+                      vovido::KindNodeText(definition) + " are not supported by the XML network format";
             return false;
         }
         if (const auto* demorgan = dynamic_cast<const VRX_demorgan*>(definition)) {

@@ -204,7 +204,7 @@ TEST_F(CastInNetwork, OnlyCastParentsAreAccepted) {
     ASSERT_EQ(errorLog.GetNumberOfEntries(), logged + 1);
     EXPECT_STREQ(
         errorLog.GetMessage(logged),
-        "Arc rejected by child node [C]: a CAST node does not take the CPT node [Plain] as a parent");
+        "Arc rejected by child node [C]: a cast node does not take a chance node [Plain] as a parent");
     EXPECT_EQ(net.GetParents(c).GetCount(), 0);
     EXPECT_EQ(net.GetChildren(cpt).GetCount(), 0);
     EXPECT_EQ(Cast(c).GetNumberOfWeights(), 0);

@@ -86,8 +86,9 @@ TEST_F(DecisionListTest, RefusesUtilityParentsAndBadHandles) {
     EXPECT_EQ(net.GetParents(d).GetCount(), 0);
     EXPECT_EQ(net.GetChildren(u).GetCount(), 0);
     ASSERT_GE(errorLog.GetNumberOfEntries(), 1);
-    EXPECT_STREQ(errorLog.GetMessage(errorLog.GetNumberOfEntries() - 1),
-                 "Arc rejected by child node [D]: a LIST node does not take the TABLE node [U] as a parent");
+    EXPECT_STREQ(
+        errorLog.GetMessage(errorLog.GetNumberOfEntries() - 1),
+        "Arc rejected by child node [D]: a decision node does not take a utility node [U] as a parent");
 
     EXPECT_EQ(List(d).AddParent(u), kOutOfRange);
     EXPECT_EQ(List(d).AddParent(999), kOutOfRange);

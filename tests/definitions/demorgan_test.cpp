@@ -307,7 +307,7 @@ TEST_F(DemorganInNetwork, OnlyDemorganParentsAreAcceptedAndCptsRefuseThem) {
     ASSERT_EQ(errorLog.GetNumberOfEntries(), logged + 1);
     EXPECT_STREQ(
         errorLog.GetMessage(logged),
-        "Arc rejected by child node [C]: a DEMORGAN node does not take the CPT node [Plain] as a parent");
+        "Arc rejected by child node [C]: a DeMorgan node does not take a chance node [Plain] as a parent");
     EXPECT_EQ(net.GetParents(c).GetCount(), 0);
     ExpectInStep(Dm(c), c);
     EXPECT_EQ(net.AddArc(c, cpt), kWrongNodeType);

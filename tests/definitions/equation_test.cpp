@@ -122,8 +122,8 @@ TEST_F(EquationDefinitionTest, OnlyEquationNodesMayBeParents) {
     EXPECT_NE(net.AddArc(c, x), kSuccess);
     // The definition's words name no node: the network's refusal names both instead.
     EXPECT_EQ(vovido::test::LoggedMessages(),
-              std::vector<std::string>{"Arc rejected by child node [x]: a EQUATION node does not "
-                                       "take the CPT node [c] as a parent"});
+              std::vector<std::string>{"Arc rejected by child node [x]: an equation node does not "
+                                       "take a chance node [c] as a parent"});
     EXPECT_EQ(net.GetNumberOfParents(x), 0);
     EXPECT_EQ(TextOf(net, x), "x=0");
     // A text naming it is accepted; the refused arc stays out.

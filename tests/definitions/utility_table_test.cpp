@@ -121,7 +121,7 @@ TEST_F(UtilityTableTest, UtilityAndCastParentsAreRefusedAndTheGraphStaysAsItWas)
     ASSERT_GE(errorLog.GetNumberOfEntries(), 1);
     EXPECT_STREQ(
         errorLog.GetMessage(errorLog.GetNumberOfEntries() - 1),
-        "Arc rejected by child node [U]: a TABLE node does not take the CAST node [Cast] as a parent");
+        "Arc rejected by child node [U]: a utility node does not take a cast node [Cast] as a parent");
 
     EXPECT_EQ(Table(u).AddParent(u2), kOutOfRange);
     EXPECT_EQ(Table(u).AddParent(999), kOutOfRange);

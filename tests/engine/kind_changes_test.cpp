@@ -32,23 +32,23 @@ TEST_F(KindChanges, TablesASaveWouldNotKeepAreRefusedNamingTheCalls) {
     const Case cases[] = {
         {DefinitionType::kCast,
          {0.3, 0.7, 0.6, 0.4},
-         "the table of a CAST node is computed from its baseline and weights: set them with SetBaseline, "
+         "the table of a cast node is computed from its baseline and weights: set them with SetBaseline, "
          "SetPositiveWeights and SetNegativeWeights" +
              lost},
         {DefinitionType::kDeMorgan,
          {0.3, 0.7, 0.6, 0.4},
-         "the table of a DEMORGAN node is computed from its prior belief and its parents' weights and types: "
+         "the table of a DeMorgan node is computed from its prior belief and its parents' weights and types: "
          "set "
          "them with SetPriorBelief, SetParentWeights and SetParentTypes (setDeMorganPriorBelief, "
          "setDeMorganParentWeight and setDeMorganParentType in Java)" +
              lost},
         {DefinitionType::kTruthTable,
          {0.0, 1.0, 0.3, 0.7},
-         "column 1 of the table is not one 1 and zeros: a TRUTHTABLE node keeps one resulting outcome per "
+         "column 1 of the table is not one 1 and zeros: a deterministic node keeps one resulting outcome per "
          "column "
          "(set them with SetResultingStates, or as columns of one 1 and zeros); a table of probabilities "
          "needs a "
-         "CPT node"},
+         "chance node"},
         {DefinitionType::kTruthTable, {1.0, 1.0, 0.0, 1.0}, "column 0 of the table is not one 1 and zeros"},
         {DefinitionType::kTruthTable, {0.0, 1.0, 1.0, 0.0}, ""},
     };
@@ -85,7 +85,7 @@ TEST_F(KindChanges, AChangeNamesTheArcsItRemovesAndTheTablesItResets) {
     ASSERT_EQ(net.GetNode(node)->ChangeType(DefinitionType::kCast), kSuccess);
     EXPECT_EQ(
         LogDump(),
-        "-51 Node [LVEDVOLUME] : its change to a CAST node removed the arcs from [HYPOVOLEMIA], [LVFAILURE] "
+        "-51 Node [LVEDVOLUME] : its change to a cast node removed the arcs from [HYPOVOLEMIA], [LVFAILURE] "
         "and to [CVP], [PCWP], which the kinds at their ends do not take, and reset the tables of [CVP], "
         "[PCWP] to their kinds' defaults\n");
     EXPECT_EQ(net.GetParents(node).GetCount() + net.GetChildren(node).GetCount(), 0);
@@ -98,7 +98,7 @@ TEST_F(KindChanges, AChangeNamesTheArcsItRemovesAndTheTablesItResets) {
     ASSERT_EQ(net.GetNode(net.FindNode("LVFAILURE"))->ChangeType(DefinitionType::kDeMorgan), kSuccess);
     EXPECT_EQ(
         LogDump(),
-        "-51 Node [LVFAILURE] : its change to a DEMORGAN node removed the arcs to [HISTORY], [STROKEVOLUME], "
+        "-51 Node [LVFAILURE] : its change to a DeMorgan node removed the arcs to [HISTORY], [STROKEVOLUME], "
         "which the kinds at their ends do not take, removed the cost arcs to [HISTORY], and reset the tables "
         "of [HISTORY], [STROKEVOLUME] to their kinds' defaults\n");
 }
@@ -117,13 +117,13 @@ TEST_F(KindChanges, NoRefusedArcIsKept) {
     const std::string reset = ends + ", and reset the table of [C] to its kind's defaults";
     const Case cases[] = {
         {DefinitionType::kCast, DefinitionType::kCast, 1, DefinitionType::kNoisyMax,
-         "Node [C] : its change to a NOISY_MAX node removed the arc from [P]" + ends},
+         "Node [C] : its change to a noisy-MAX node removed the arc from [P]" + ends},
         {DefinitionType::kCast, DefinitionType::kCast, 1, DefinitionType::kNoisyAdder,
-         "Node [C] : its change to a NOISY_ADDER node removed the arc from [P]" + ends},
+         "Node [C] : its change to a noisy-adder node removed the arc from [P]" + ends},
         {DefinitionType::kCpt, DefinitionType::kTable, 0, DefinitionType::kCast,
-         "Node [P] : its change to a CAST node removed the arc to [C]" + reset},
+         "Node [P] : its change to a cast node removed the arc to [C]" + reset},
         {DefinitionType::kCpt, DefinitionType::kTable, 0, DefinitionType::kDeMorgan,
-         "Node [P] : its change to a DEMORGAN node removed the arc to [C]" + reset},
+         "Node [P] : its change to a DeMorgan node removed the arc to [C]" + reset},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.warning);
@@ -151,8 +151,8 @@ TEST_F(KindChanges, EvidenceOnAnOutcomeThatIsGoneIsClearedWithAWarning) {
         const char* warning;
     };
     for (const Case& c :
-         {Case{false, "its evidence [State2] was cleared: a CAST node has no outcome 2"},
-          Case{true, "its virtual evidence was cleared: it does not fit a CAST node's outcomes"}}) {
+         {Case{false, "its evidence [State2] was cleared: a cast node has no outcome 2"},
+          Case{true, "its virtual evidence was cleared: it does not fit the outcomes of a cast node"}}) {
         SCOPED_TRACE(c.warning);
         TestNetwork t(Notices::kOn);
         const int x = t.Add("X", 3);
@@ -181,7 +181,7 @@ TEST_F(KindChanges, VirtualEvidenceOnATwoOutcomeKindIsRefusedNamingTheNode) {
     errorLog.Flush();
     EXPECT_EQ(t.net.UpdateBeliefs(), kWrongNodeType);
     EXPECT_EQ(LoggedMessages().front(),
-              "ERROR: Node [X] : its virtual evidence cannot be used: a DEMORGAN node takes only an observed "
+              "ERROR: Node [X] : its virtual evidence cannot be used: a DeMorgan node takes only an observed "
               "outcome");
 }
 

@@ -303,10 +303,10 @@ TEST_F(NetworkFilesTest, KindChangesAroundTwoOutcomeKindsWriteFilesThatReadBack)
     };
     const int cast = DefinitionType::kCast;
     const int deMorgan = DefinitionType::kDeMorgan;
-    for (const Case& c : {Case{cast, DefinitionType::kCpt, "CAST", "CPT"},
-                          Case{cast, DefinitionType::kTable, "CAST", "TABLE"},
-                          Case{deMorgan, DefinitionType::kList, "DEMORGAN", "LIST"},
-                          Case{deMorgan, cast, "DEMORGAN", "CAST"}}) {
+    for (const Case& c : {Case{cast, DefinitionType::kCpt, "cast", "chance"},
+                          Case{cast, DefinitionType::kTable, "cast", "utility"},
+                          Case{deMorgan, DefinitionType::kList, "DeMorgan", "decision"},
+                          Case{deMorgan, cast, "DeMorgan", "cast"}}) {
         for (const char* extension : {".vrx", ".xvrx"}) {
             SCOPED_TRACE(std::to_string(c.kind) + " " + std::to_string(c.parentBecomes) + extension);
             VRX_network net;

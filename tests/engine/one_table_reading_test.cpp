@@ -146,9 +146,9 @@ TEST_F(OneTableReading, AHybridNodeAmongPlainOnesIsNamedAsTheCause) {
     EXPECT_EQ(
         LoggedMessages(),
         std::vector<std::string>{
-            "ERROR: Node [xray] is a DCHILDHPARENT node, which makes this a hybrid network, and a hybrid "
-            "network is updated only when all its nodes are of the hybrid kinds (DCHILDHPARENT, "
-            "DISTRIBUTION, HEQUATION): [asia] is a CPT node and 6 more are of other kinds"});
+            "ERROR: Node [xray] is a hybrid discrete node, which makes this a hybrid network, and a hybrid "
+            "network is updated only when all its nodes are of the hybrid kinds (2064, 4098 and "
+            "4100): [asia] is a chance node and 6 more are of other kinds"});
 }
 
 TEST_F(OneTableReading, AnOutcomeAChildCannotTakeIsAddedNowhere) {
@@ -157,10 +157,11 @@ TEST_F(OneTableReading, AnOutcomeAChildCannotTakeIsAddedNowhere) {
     ASSERT_EQ(asia.net.GetParents(asia.H("xray")).GetCount(), 1);
     errorLog.Flush();
     EXPECT_EQ(asia.Def("either").AddOutcome("maybe"), kOutOfRange);
-    EXPECT_EQ(MessageAt(0).rfind("ERROR: Node [either] : its child [xray], a HEQUATION node, cannot take an "
-                                 "outcome added to it",
-                                 0),
-              0u)
+    EXPECT_EQ(
+        MessageAt(0).rfind("ERROR: Node [either] : its child [xray], a hybrid equation node, cannot take an "
+                           "outcome added to it",
+                           0),
+        0u)
         << LogDump();
     EXPECT_EQ(asia.Def("either").GetNumberOfOutcomes(), 2);
     VRX_Dmatrix* dysp = nullptr;

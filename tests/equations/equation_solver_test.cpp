@@ -178,9 +178,9 @@ TEST_F(EquationSolverTest, RouteRefusals) {
         ASSERT_GE(net.AddNode(DefinitionType::kCpt, "c"), 0);
         EXPECT_EQ(Update(), kOutOfRange);
         EXPECT_EQ(LoggedMessages(), std::vector<std::string>{
-                                        "ERROR: Node [x] is a EQUATION node, which makes this an equation "
+                                        "ERROR: Node [x] is an equation node, which makes this an equation "
                                         "network, and an equation network is updated only when all its nodes "
-                                        "are equation or hybrid nodes: [c] is a CPT node"});
+                                        "are equation or hybrid nodes: [c] is a chance node"});
     }
     {
         VRX_network local;

@@ -294,11 +294,11 @@ TEST(HybridSampling, NodesOfOtherKindsAreRefusedWithAMessage) {
     AddDistributionNode(net, "x", {"Normal(0, 1)"});
     ASSERT_GE(net.AddNode(DefinitionType::kCpt, "c"), 0);
     EXPECT_EQ(Update(net, kImportanceSampling, 100), kNoUsefulSamples);
-    EXPECT_EQ(
-        LoggedMessages(),
-        std::vector<std::string>{"ERROR: Node [x] is a DISTRIBUTION node, which makes this a hybrid network, "
-                                 "and a hybrid network is updated only when all its nodes are of the hybrid "
-                                 "kinds (DCHILDHPARENT, DISTRIBUTION, HEQUATION): [c] is a CPT node"});
+    EXPECT_EQ(LoggedMessages(),
+              std::vector<std::string>{
+                  "ERROR: Node [x] is a hybrid distribution node, which makes this a hybrid network, "
+                  "and a hybrid network is updated only when all its nodes are of the hybrid "
+                  "kinds (2064, 4098 and 4100): [c] is a chance node"});
 }
 
 }  // namespace

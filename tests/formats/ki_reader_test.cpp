@@ -254,6 +254,10 @@ TEST_F(KiReaderTest, ReportsBadArcsAndDefinitions) {
                         "     predAbsentStates : { predIndex : 0; predAbsentStates : { 7 }; };\n"
                         "  FUNCTION : max; 0.9, 0.1; (0) ; 0.5, 0.5, 0; (0) ; 1, 0; x;\n"
                         "     predAbsentStates : { predIndex : 0; predAbsentStates : { 0 }; };\n"
+                        "  FUNCTION : max; 0.9, 0.1; (0) ; 0.5, 0.5; (0 9) ; 1, 0; x;\n"
+                        "     predAbsentStates : { predIndex : 0; predAbsentStates : { 0 }; };\n"
+                        "  FUNCTION : max; 0.9, 0.1; (0) ; 0.5, 0.5; (0 1) ; 1, 0; x;\n"
+                        "     predAbsentStates : { predIndex : 7; predAbsentStates : { 0 }; };\n"
                         " }\n"
                         "}\n"),
         kOutOfRange);
@@ -269,6 +273,12 @@ TEST_F(KiReaderTest, ReportsBadArcsAndDefinitions) {
     ExpectLogged(kOutOfRange, 24, "ERROR: Wrong number of absent states");
     ExpectLogged(kOutOfRange, 26, "ERROR: Absent state 7 out of range for parent 0");
     ExpectLogged(kOutOfRange, 28, "ERROR: Wrong number of Probabilities");
+    ExpectLogged(kOutOfRange, 29,
+                 "ERROR: '(0 9)' : the rows of parent 0 follow its states: row 1 is that of state 1, not 9");
+    ExpectLogged(
+        kOutOfRange, 32,
+        "ERROR: 'predIndex : 7' : predAbsentStates entry 0 gives the absent state of parent 0, not of "
+        "parent 7");
     VRX_Dmatrix* table = nullptr;
     ASSERT_EQ(Node("B").GetDefinition()->GetDefinition(table), 0);
     EXPECT_EQ((*table)[0], 0.2);

@@ -594,11 +594,12 @@ TEST_F(NetworkStatementsTest, AParentListedTwiceIsNamedAndAVariableRepeatedIsRea
 TEST_F(NetworkStatementsTest, AFileCutAnywhereIsNamedOnce) {
     const std::pair<const char*, std::string> files[] = {
         {"dne",
-         "bnet n {\nnode A { kind = NATURE; discrete = TRUE; states = (y, n); parents = (); probs = (0.2, "
+         "bnet n {\nnode A { kind = NATURE; discrete = TRUE; states = (y, n); parents = (); probs = // y "
+         "n\n(0.2, "
          "0.8); };\nnode B { kind = NATURE; discrete = TRUE; states = (y, n); parents = (A); probs = ((0.5, "
          "0.5), (0.1, 0.9)); };\n};\n"},
         {"erg",
-         "2\n2 2\n0\n1 1\n/* Probabilities */\n2 0.3 0.7\n4 0.9 0.1 0.2 0.8\n/* Names */\nA B\n/* Labels "
+         "2\n2 2\n0\n1 1\n/* Probabilities */\n2 0.3 0.7\n4 0.9 0.1 0.2 0.8\n/* Names */\nB Bc\n/* Labels "
          "*/\nyes no\nhigh low\n"},
     };
     for (const auto& [extension, text] : files) {
@@ -607,6 +608,40 @@ TEST_F(NetworkStatementsTest, AFileCutAnywhereIsNamedOnce) {
             VRX_network net;
             if (ReadAsFile(net, text.substr(0, cut), extension) == kSuccess) continue;
             EXPECT_EQ(LoggedMessages().size(), 1u) << extension << " cut at " << cut << "\n" << LogDump();
+        }
+    }
+}
+
+// Files of every text reader cut at every k-th byte (a reference network as each writer writes it, and a
+// KI file): a cut that fails is one entry, and that entry names the file and the line.
+TEST_F(NetworkStatementsTest, AFileCutAnywhereIsNamedOnceWithItsLine) {
+    VRX_network alarm;
+    ASSERT_EQ(alarm.ReadFile(ReferencePath("alarm", ".net").c_str()), kSuccess) << LogDump();
+    std::vector<std::pair<std::string, std::string>> files = {
+        {"dxp", ReadTextFile(std::string(VOVIDO_NETWORKS_DIR) + "/../../fuzz/seeds/car.dxp")}};
+    for (const char* extension : {"vrx", "net", "dne", "dsc", "erg", "xml03"}) {
+        const TempFile file(std::string(".") + extension);
+        ASSERT_EQ(alarm.WriteFile(file.c_str()), kSuccess) << extension << LogDump();
+        files.emplace_back(extension, file.Read());
+    }
+    for (const auto& [extension, text] : files) {
+        // The whole file reads without a word, so that every entry a cut gives is of the cut.
+        errorLog.Flush();
+        VRX_network whole;
+        EXPECT_EQ(ReadAsFile(whole, text, extension), kSuccess) << extension << LogDump();
+        EXPECT_EQ(errorLog.GetNumberOfEntries(), 0) << extension << "\n" << LogDump();
+        const size_t stride = text.size() / 250 + 1;
+        for (size_t cut = 1; cut + 2 < text.size(); cut += stride) {
+            errorLog.Flush();
+            VRX_network net;
+            if (ReadAsFile(net, text.substr(0, cut), extension) == kSuccess) continue;
+            ASSERT_GT(errorLog.GetNumberOfEntries(), 0) << extension << " cut at " << cut;
+            EXPECT_EQ(errorLog.GetNumberOfEntries(), 1) << extension << " cut at " << cut << "\n"
+                                                        << LogDump();
+            const std::string first = errorLog.GetMessage(0);
+            EXPECT_TRUE(first.find("(line ") == 0 || first.find("ERROR: Line ") == 0)
+                << extension << " cut at " << cut << ": " << first;
+            EXPECT_NE(first.find(" while loading "), std::string::npos) << extension << ": " << first;
         }
     }
 }

@@ -6,6 +6,7 @@
 
 #include <initializer_list>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/double_array.h"
@@ -468,7 +469,9 @@ TEST(NodeChangeType, ParentThatNoLongerIndexesLeavesProbabilityTableChildren) {
 // A kind that refuses the node's parents says so once, naming the node and every parent it dropped,
 // however often the change builds the new definition from the parents.
 TEST(NodeChangeType, RefusedParentsAreOneEntryNamingThem) {
-    for (int code : {DefinitionType::kCpt, DefinitionType::kList, DefinitionType::kNoisyMax}) {
+    for (const auto& [code, kind] : {std::pair<int, const char*>{DefinitionType::kCpt, "a chance"},
+                                     {DefinitionType::kList, "a decision"},
+                                     {DefinitionType::kNoisyMax, "a noisy-MAX"}}) {
         SCOPED_TRACE(code);
         VRX_network net;
         const int decision = net.AddNode(DefinitionType::kList, "D");
@@ -485,7 +488,7 @@ TEST(NodeChangeType, RefusedParentsAreOneEntryNamingThem) {
         EXPECT_EQ(errorLog.GetCode(0), kWrongNodeType);
         EXPECT_EQ(
             std::string(LastLoggedMessage()),
-            "Node [M] : its change to a " + std::string(net.GetNode(mau)->GetDefinition()->GetTypeName()) +
+            "Node [M] : its change to " + std::string(kind) +
                 " node removed the arcs from [U0], [U1], [U2], which the kinds at their ends do not take");
     }
 }

@@ -1642,12 +1642,13 @@ public class Network extends Wrapper {
 
     /**
      * Sets the range of an equation node's values, which discretisation uses; the bounds are stored as
-     * given.
+     * given. A bound that is NaN, or a lower bound above the upper, is refused and changes nothing.
      *
      * @param nodeHandle the equation node's handle
      * @param lower the lower bound
      * @param upper the upper bound
-     * @throws TARVOException when the handle names no node, or the node is not an equation node
+     * @throws TARVOException when the handle names no node, the node is not an equation node, or the bounds
+     *     are refused (the message names both)
      */
     public native void setNodeEquationBounds(int nodeHandle, double lower, double upper);
 

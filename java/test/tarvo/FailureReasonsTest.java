@@ -74,18 +74,18 @@ public class FailureReasonsTest {
                 n -> n.insertOutcome("A", 5, "x"));
         refusal("TARVO error -51 in function RemoveOutcome" + LOGGED + "ERROR: Node [D] : it keeps at least two "
                 + "outcomes\n", n -> n.deleteOutcome("D", 0));
-        refusal("TARVO error -51 in function AddOutcome" + LOGGED + "ERROR: Node [D] : a DEMORGAN node has the two "
+        refusal("TARVO error -51 in function AddOutcome" + LOGGED + "ERROR: Node [D] : a DeMorgan node has the two "
                 + "fixed outcomes True and False\n", n -> n.addOutcome("D", "x"));
-        refusal("TARVO error -51 in function InsertOutcome" + LOGGED + "ERROR: Node [C] : a CAST node has the two "
+        refusal("TARVO error -51 in function InsertOutcome" + LOGGED + "ERROR: Node [C] : a cast node has the two "
                 + "fixed outcomes True and False\n", n -> n.insertOutcome(n.addNode(0x32, "C"), 0, "x"));
-        refusal("TARVO error -51 in function SetDefinition" + LOGGED + "ERROR: Node [D] : the table of a DEMORGAN node "
+        refusal("TARVO error -51 in function SetDefinition" + LOGGED + "ERROR: Node [D] : the table of a DeMorgan node "
                 + "is computed from its prior belief and its parents' weights and types (setDeMorganPriorBelief, "
                 + "setDeMorganParentWeight, setDeMorganParentType), and only that table is taken back; to set "
                 + "another, change the node's kind to 18 (setNodeType) first\n",
                 n -> n.setNodeDefinition("D", new double[] {0.3, 0.7, 0.6, 0.4}));
         refusal("TARVO error -51 in function SetDefinition" + LOGGED + "ERROR: Node [T] : column 0 of the table is not "
-                + "one 1 and zeros: a TRUTHTABLE node keeps one resulting outcome per column (set them with "
-                + "SetResultingStates, or as columns of one 1 and zeros); a table of probabilities needs a CPT node\n",
+                + "one 1 and zeros: a deterministic node keeps one resulting outcome per column (set them with "
+                + "SetResultingStates, or as columns of one 1 and zeros); a table of probabilities needs a chance node\n",
                 n -> n.setNodeDefinition(n.addNode(0x14, "T"), new double[] {0.3, 0.7}));
         refusal("TARVO error -568 in function UpdateBeliefs" + LOGGED
                 + "ERROR: Node [A] : entry 1 of its table is negative (-0.5)\n", n -> {

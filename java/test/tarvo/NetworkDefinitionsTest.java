@@ -56,7 +56,7 @@ public class NetworkDefinitionsTest {
             int adder = net.addNode(0x112, "Adder");
             double[] derived = net.getNodeDefinition(adder);
             Check.isTrue(message(() -> net.setNodeDefinition(adder, new double[derived.length]))
-                    .contains("ERROR: Node [Adder] : the table of a NOISY_ADDER node is computed from"), "adder");
+                    .contains("ERROR: Node [Adder] : the table of a noisy-adder node is computed from"), "adder");
             Fixtures.near(derived, net.getNodeDefinition(adder), "Adder");
             int truth = net.addNode(0x14, "T");
             net.addArc(0, truth);

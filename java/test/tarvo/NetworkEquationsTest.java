@@ -54,8 +54,13 @@ public class NetworkEquationsTest {
             Check.equal("y=x+1", net.getNodeEquation(y));
 
             Fixtures.near(new double[] {-1, 1}, net.getNodeEquationBounds(x), "default bounds");
-            net.setNodeEquationBounds("x", 5, -5);
-            Fixtures.near(new double[] {5, -5}, net.getNodeEquationBounds("x"), "bounds as given");
+            net.setNodeEquationBounds("x", -5, 5);
+            Fixtures.near(new double[] {-5, 5}, net.getNodeEquationBounds("x"), "bounds as given");
+            Check.equal("Node 'x': equation bounds 5 and -5 refused: both must be numbers, the lower not above "
+                    + "the upper", message(() -> net.setNodeEquationBounds("x", 5, -5)));
+            Check.equal("Node 'x': equation bounds nan and 1 refused: both must be numbers, the lower not above "
+                    + "the upper", message(() -> net.setNodeEquationBounds(x, Double.NaN, 1)));
+            Fixtures.near(new double[] {-5, 5}, net.getNodeEquationBounds("x"), "refused bounds change nothing");
 
             int c = net.addNode(CPT, "C");
             Check.equal("Node 'C' must be of type Equation", message(() -> net.getNodeEquation(c)));

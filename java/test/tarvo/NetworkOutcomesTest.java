@@ -116,8 +116,8 @@ public class NetworkOutcomesTest {
             int u = net.addNode(UTILITY, "U");
             // A kind without outcomes has no count.
             Check.equal("TARVO error -51 in function GetNumberOfOutcomes. Logged information: ERROR: Node [U] : a "
-                    + "TABLE node has no outcomes (only the discrete kinds have)\n", message(() -> net.getOutcomeCount(u)));
-            Check.equal("TARVO error -51 in function AddOutcome. Logged information: ERROR: Node [U] : a TABLE node "
+                    + "utility node has no outcomes (only the discrete kinds have)\n", message(() -> net.getOutcomeCount(u)));
+            Check.equal("TARVO error -51 in function AddOutcome. Logged information: ERROR: Node [U] : a utility node "
                     + "has no outcomes (only the discrete kinds have)\n", message(() -> net.addOutcome(u, "yes")));
             Check.equal(0, net.getOutcomeIds("U").length);
             Check.equal("Invalid outcome index 0 for node 'U': it has no outcomes",
