@@ -30,7 +30,8 @@ bool HoldsEvidence(const VRX_network& network, int handle) {
     return value != nullptr && value->HasEvidence();
 }
 
-// Whether a directed path leads from `from` to `to`: such a path already orders the two.
+}  // namespace
+
 bool Reaches(const VRX_network& network, int from, int to, std::vector<char>& seen, std::vector<int>& stack) {
     seen.assign(static_cast<size_t>(network.GetNumberOfSlots()), 0);
     stack.assign(1, from);
@@ -49,8 +50,6 @@ bool Reaches(const VRX_network& network, int from, int to, std::vector<char>& se
     }
     return false;
 }
-
-}  // namespace
 
 int CollectDecisionSequence(VRX_network& network, std::vector<int>& sequence) {
     sequence.clear();

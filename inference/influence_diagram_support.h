@@ -32,6 +32,10 @@ inline bool IsImpossibleScenario(int status) {
 // arcs.
 void AssumeDecisionOrder(VRX_network& network, const std::vector<int>& sequence);
 
+// Whether a directed path leads from `from` to `to` (such a path orders the two); `seen` and `stack` are
+// scratch space, kept by the caller across calls.
+bool Reaches(const VRX_network& network, int from, int to, std::vector<char>& seen, std::vector<int>& stack);
+
 // Smallest and largest entry that is not the undefined sentinel; false when there is none.
 bool DefinedBounds(const VRX_Dmatrix& matrix, double& lo, double& hi);
 

@@ -175,25 +175,6 @@ int PlaceProbe(VRX_network& work, const VRX_intArray& actions, int pointOfView, 
     return work.AddArc(probe, utility);
 }
 
-// Whether `to` follows from `from` along arcs.
-bool FollowsFrom(const VRX_network& work, int from, int to) {
-    std::vector<char> seen(static_cast<size_t>(work.GetNumberOfSlots()), 0);
-    std::vector<int> stack{from};
-    while (!stack.empty()) {
-        const int h = stack.back();
-        stack.pop_back();
-        if (h == to) return true;
-        const VRX_intArray& children = work.GetChildren(h);
-        for (int k = 0; k < children.GetCount(); k++) {
-            if (!seen[static_cast<size_t>(children[k])]) {
-                seen[static_cast<size_t>(children[k])] = 1;
-                stack.push_back(children[k]);
-            }
-        }
-    }
-    return false;
-}
-
 // The probe's expected utilities, indexed by `indexing` (its own choices last: all alike), at every
 // configuration of `nodes`, which hold the indexing nodes.
 int SpreadOver(const VRX_network& work, const VRX_Dmatrix& worth, const VRX_intArray& indexing,
@@ -315,7 +296,9 @@ int VRX_valueOfInformationAssessor::ComputeValueOfInformation(VRX_valueOfInforma
         const int logged = errorLog.GetNumberOfEntries();
         if (const int rc = work->AddArc(observed, decision)) {
             const std::string id = vovido::NodeLabel(*work, decision);
-            if (!FollowsFrom(*work, decision, observed)) {
+            std::vector<char> seen;
+            std::vector<int> stack;
+            if (!vovido::Reaches(*work, decision, observed, seen, stack)) {
                 return vovido::ReportNodeFault(
                     *work->GetNode(observed),
                     "it cannot be observed before decision [" + id + "], which cannot take it as a parent",

@@ -27,9 +27,10 @@ TEST(BatchSpread, StandardErrorIsThatOfTheBatchRatios) {
     const double estimate = count / total;
     double squares = 0.0;
     for (int b = 0; b < 4; b++) squares += std::pow(counts[b] - estimate * weights[b], 2);
-    EXPECT_NEAR(spread.StandardError(0, estimate, total * 0.125), std::sqrt(4.0 / 3.0 * squares) / total, 1e-12);
+    EXPECT_NEAR(spread.StandardError(0, estimate, total * 0.125), std::sqrt(4.0 / 3.0 * squares) / total,
+                1e-12);
     EXPECT_EQ(vovido::BatchSpread::BatchCount(1000), 50);
-    EXPECT_EQ(vovido::BatchSpread::BatchCount(39), 1);  // no spread
+    EXPECT_EQ(vovido::BatchSpread::BatchCount(39), 1);         // no spread
     EXPECT_EQ(spread.StandardError(1, estimate, total), 0.0);  // no such cell
 }
 
