@@ -110,8 +110,6 @@ public:
 
 private:
     static constexpr double kLog10Of2 = 0.30102999566398119521;
-    // Digits tested: a value whose rounding interval holds no decimal of 15 significant digits has 16 at
-    // least, and so on down.
     // Grids tested, by their digits: a value whose rounding interval holds no decimal of 15 significant
     // digits has 16 at least; one that holds one has 16 at most, and the next grid tells more.
     static constexpr int kLevels = 8;

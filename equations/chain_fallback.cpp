@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "base/counted_notices.h"
+#include "base/distribution_samplers.h"
 #include "base/error_log.h"
 #include "base/random_generator.h"
 #include "base/size_limits.h"
@@ -30,11 +31,6 @@ double Outside(double x, const std::pair<double, double>& support) {
     if (x < support.first) return support.first - x;
     if (x > support.second) return x - support.second;
     return 0.0;
-}
-
-double NormalDraw() {
-    const double u = std::max(sampleNodeGenerator.NextFraction(), 1e-300);
-    return std::sqrt(-2.0 * std::log(u)) * std::cos(6.283185307179586 * sampleNodeGenerator.NextFraction());
 }
 
 }  // namespace
@@ -107,7 +103,8 @@ bool HybridSampleNet::RunChainFallback(const std::string& why) {
     auto move = [&](SampleNode& node) {
         const double x = node.GetValue();
         if (node.IsContinuous()) {
-            node.SetValue(x + scale[static_cast<size_t>(node.handle)] * NormalDraw());
+            node.SetValue(x +
+                          NormalSample(sampleNodeGenerator, 0.0, scale[static_cast<size_t>(node.handle)]));
             return;
         }
         const int count = static_cast<VRX_discreteSampleNode&>(node).outcomeCount;

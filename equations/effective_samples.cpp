@@ -8,6 +8,33 @@
 #include "base/status_codes.h"
 #include "equations/hybrid_sampling_network.h"
 
+namespace {
+
+// True where an estimate (a fitted message) of that many effective samples of count is thin.
+bool FewEffective(double effective, int count, bool fittedMessage) {
+    // An estimate worth fewer samples has a standard error above a tenth of its spread, however many were
+    // drawn.
+    constexpr double kFewEffective = 100.0;
+    // A message is fitted to a few hundred draws, which the fit smooths: it is thin where it is mostly the
+    // few draws of the largest weights.
+    constexpr double kThinShare = 0.01;
+    return count >= 1 && effective < (fittedMessage ? kThinShare * count : kFewEffective);
+}
+
+// "a single sample: an effective sample size of 1 of 40." or "an effective sample size of 3.2 of 40
+// samples.", after the text of the warning.
+std::string EffectiveTail(double effective, int count) {
+    char tail[120];
+    if (effective < 1.5) {
+        std::snprintf(tail, sizeof tail, "a single sample: an effective sample size of 1 of %d.", count);
+    } else {
+        std::snprintf(tail, sizeof tail, "an effective sample size of %.1f of %d samples.", effective, count);
+    }
+    return tail;
+}
+
+}  // namespace
+
 namespace vovido {
 
 double EffectiveSampleSize(double sum, double squares) {
@@ -17,30 +44,17 @@ double EffectiveSampleSize(double sum, double squares) {
 
 void WarnOfFewEffectiveSamples(const std::string& what, bool plural, double sum, double squares, int count,
                                bool fittedMessage) {
-    // An estimate worth fewer samples has a standard error above a tenth of its spread, however many were
-    // drawn.
-    constexpr double kFewEffective = 100.0;
-    // A message is fitted to a few hundred draws, which the fit smooths: it is thin where it is mostly the
-    // few draws of the largest weights.
-    constexpr double kThinShare = 0.01;
     const double effective = EffectiveSampleSize(sum, squares);
-    if (count < 1 || effective >= (fittedMessage ? kThinShare * count : kFewEffective)) return;
-    std::string text = "Warning: " + what + (plural ? " rest" : " rests");
-    char tail[160];
-    if (effective < 1.5) {
-        std::snprintf(tail, sizeof tail, " on a single sample: an effective sample size of 1 of %d.", count);
-    } else {
-        std::snprintf(tail, sizeof tail, " on an effective sample size of %.1f of %d samples.", effective,
-                      count);
-    }
-    LogError(errorLog, kNoUsefulSamples, (text + tail).c_str(), nullptr);
+    if (!FewEffective(effective, count, fittedMessage)) return;
+    const std::string text =
+        "Warning: " + what + (plural ? " rest on " : " rests on ") + EffectiveTail(effective, count);
+    LogError(errorLog, kNoUsefulSamples, text.c_str(), nullptr);
 }
 
 void FewEffectiveSamples::Add(const std::string& what, const std::string& shortName, double sum,
                               double squares, int count, bool fittedMessage) {
-    constexpr double kFewEffective = 100.0, kThinShare = 0.01;  // as WarnOfFewEffectiveSamples
     const double effective = EffectiveSampleSize(sum, squares);
-    if (count < 1 || effective >= (fittedMessage ? kThinShare * count : kFewEffective)) return;
+    if (!FewEffective(effective, count, fittedMessage)) return;
     if (names_.empty()) first_ = what;
     if (names_.empty() || effective < fewest_) {
         fewest_ = effective;
@@ -63,16 +77,8 @@ void FewEffectiveSamples::Warn(const char* kind, const char* kinds) const {
     std::string names;
     for (size_t i = 0; i < names_.size() && i < kNamed; ++i) names += (i > 0 ? ", " : "") + names_[i];
     if (names_.size() > kNamed) names += " and " + std::to_string(names_.size() - kNamed) + " more";
-    char tail[160];
-    if (fewest_ < 1.5) {
-        std::snprintf(tail, sizeof tail, ", the fewest a single sample: an effective sample size of 1 of %d.",
-                      count_);
-    } else {
-        std::snprintf(tail, sizeof tail, ", the fewest an effective sample size of %.1f of %d samples.",
-                      fewest_, count_);
-    }
-    const std::string text =
-        std::string("Warning: the ") + kinds + " " + names + " rest on few effective samples" + tail;
+    const std::string text = std::string("Warning: the ") + kinds + " " + names +
+                             " rest on few effective samples, the fewest " + EffectiveTail(fewest_, count_);
     LogError(errorLog, kNoUsefulSamples, text.c_str(), nullptr);
 }
 

@@ -94,10 +94,6 @@ double InversionSpread(VRX_hybridSampleNode& node, const VRX_hybridSampleNode& c
     return penalty + std::fabs(d1) * s + 0.5 * std::fabs(d2) * s * s;
 }
 
-}  // namespace vovido
-
-namespace vovido {
-
 bool SolveNumerically(VRX_Helement& element, const std::string& parentId, double v, double& x) {
     auto difference = [&](double at, double& out) {
         element.SetVariableValue(parentId, at);
