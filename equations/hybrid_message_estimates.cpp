@@ -359,12 +359,7 @@ bool HybridSampleNet::EstimateNode(SampleNode& node, const std::vector<ChildKind
                                    : vovido::ProbabilityIn(*node.childMessages[m], v);
                 weighOutside(child, m, w);
             } else if (kinds[m] == ChildKind::kOwnEvidence) {
-                // A density far in a tail underflows: its logarithm tells whether it is 0.
-                const double e = child.GetEvidenceWeight();
-                const bool density = child.IsContinuous() && !child.IsDeterministic();
-                const bool possible =
-                    e == 0.0 && density ? w.TimesExp(child.LogEvidenceWeight()) : w.Times(e);
-                ruled = ruled || !possible;
+                ruled = !vovido::TimesEvidenceWeight(w, child) || ruled;
             } else if (kinds[m] == ChildKind::kAveraged) {
                 DrawParentsFromMessages(child, &node);
                 (void)w.Times(AverageLikelihood(child, &node, 1));

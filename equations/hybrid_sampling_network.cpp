@@ -51,6 +51,12 @@ std::string DropInvalidParameterReports(int first) {
     return call;
 }
 
+bool TimesEvidenceWeight(ScaledWeight& w, VRX_hybridSampleNode& node) {
+    const double e = node.GetEvidenceWeight();
+    return e == 0.0 && node.IsContinuous() && !node.IsDeterministic() ? w.TimesExp(node.LogEvidenceWeight())
+                                                                      : w.Times(e);
+}
+
 int PositionIn(const std::vector<VRX_hybridSampleNode*>& list, const VRX_hybridSampleNode* node) {
     for (size_t i = 0; i < list.size(); ++i) {
         if (list[i] == node) return static_cast<int>(i);
@@ -781,13 +787,8 @@ double HybridSampleNet::DrawSample(bool useProposals, double& logOffset) {
         } else if (node->IsFixed()) {
             // A factor every draw shares (an observed root, say) is left out: far in a tail it would
             // underflow, and the weights are compared with each other only.
-            if (!constantFactor_[static_cast<size_t>(node->handle)]) {
-                const double e = node->GetEvidenceWeight();
-                // Only a density can underflow: a probability or an equation's match of 0 is 0.
-                positive = e == 0.0 && node->IsContinuous() && !node->IsDeterministic()
-                               ? w.TimesExp(node->LogEvidenceWeight())
-                               : w.Times(e);
-            }
+            if (!constantFactor_[static_cast<size_t>(node->handle)])
+                positive = vovido::TimesEvidenceWeight(w, *node);
             cause = ZeroCause::kOutsideSupport;
         } else {
             // A draw from the conditional weighs 1, or 0 when it fails.

@@ -355,6 +355,10 @@ struct ScaledWeight {
         return value > 0.0;
     }
 };
+// Multiplies w by the node's evidence weight (GetEvidenceWeight); false, w 0, where that is 0. Only a
+// density can underflow far in a tail: it joins as its logarithm, while a probability or an equation's
+// match of 0 is 0.
+bool TimesEvidenceWeight(ScaledWeight& w, VRX_hybridSampleNode& node);
 // The weight on the scale of the reference: plain while both offsets are 0, else through WeightOnScale;
 // the reference starts at the first weight of a sum (summed, still 0).
 template <class Rescale>
