@@ -269,9 +269,6 @@ void MomentsWeibull(double* mean, double* variance, const FunctionArguments& a) 
     *variance = scale * scale * std::exp(LogGamma(1.0 + 2.0 / shape)) - *mean * *mean;
 }
 
-}  // namespace vovido
-
-namespace vovido {
 namespace {
 constexpr double kNoDensity = -std::numeric_limits<double>::infinity();
 double LogOf(double p) {
