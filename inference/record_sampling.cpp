@@ -61,6 +61,16 @@ void AddSample(SampledPart& part, bool countsHits, const SampleWeight& drawn) {
     for (SamplerRecord& record : part.records) record.weightedCounts[record.state] += weight;
 }
 
+// The part's sum of weights, and a record's weighted count of outcome k, on one scale: logic sampling
+// counts its accepted samples, each of weight 1.
+double TotalWeight(const SampledPart& part, bool countsHits) {
+    return countsHits ? static_cast<double>(part.accepted) : part.totalWeight;
+}
+
+double WeightedCount(const SamplerRecord& record, int k, bool countsHits) {
+    return countsHits ? static_cast<double>(record.hitCounts[k]) : record.weightedCounts[k];
+}
+
 // The records whose counts become beliefs that the samples decide.
 bool HasSpread(const SamplerRecord& record) {
     return record.node != nullptr && !record.IsObserved();
@@ -73,21 +83,19 @@ size_t CountSpreadCells(const SampledPart& part) {
 }
 
 void CloseBatch(SampledPart& part, bool countsHits) {
-    part.spread.CloseBatch(countsHits ? static_cast<double>(part.accepted) : part.totalWeight);
+    part.spread.CloseBatch(TotalWeight(part, countsHits));
     size_t cell = 0;
     for (const SamplerRecord& record : part.records) {
         if (!HasSpread(record)) continue;
-        for (int k = 0; k < record.numOutcomes; k++, cell++) {
-            part.spread.CloseCell(
-                cell, countsHits ? static_cast<double>(record.hitCounts[k]) : record.weightedCounts[k]);
-        }
+        for (int k = 0; k < record.numOutcomes; k++, cell++)
+            part.spread.CloseCell(cell, WeightedCount(record, k, countsHits));
     }
 }
 
 // Each written node's largest standard error between batches.
 void AddSpread(const SampledPart& part, const PartView& view, bool countsHits, int64_t samples,
                EffectiveSamples& effective) {
-    const double total = countsHits ? static_cast<double>(part.accepted) : part.totalWeight;
+    const double total = TotalWeight(part, countsHits);
     if (!(total > 0.0)) return;
     size_t cell = 0;
     for (size_t i = 0; i < part.records.size(); i++) {
@@ -95,9 +103,8 @@ void AddSpread(const SampledPart& part, const PartView& view, bool countsHits, i
         if (!HasSpread(record)) continue;
         double widest = 0.0;
         for (int k = 0; k < record.numOutcomes; k++, cell++) {
-            const double count =
-                countsHits ? static_cast<double>(record.hitCounts[k]) : record.weightedCounts[k];
-            widest = std::max(widest, part.spread.StandardError(cell, count / total, total));
+            const double estimate = WeightedCount(record, k, countsHits) / total;
+            widest = std::max(widest, part.spread.StandardError(cell, estimate, total));
         }
         effective.AddNodeSpread(view, static_cast<int>(i), widest, samples);
     }
@@ -105,9 +112,8 @@ void AddSpread(const SampledPart& part, const PartView& view, bool countsHits, i
 
 // The beliefs of every record with a node; 0, or kNoUsefulSamples (logged) when the part has no useful
 // sample.
-int WritePart(SampledPart& part, bool countsHits) {
-    const double total = countsHits ? static_cast<double>(part.accepted) : part.totalWeight;
-    PartView view(*part.graph);
+int WritePart(SampledPart& part, PartView& view, bool countsHits) {
+    const double total = TotalWeight(part, countsHits);
     if (view.GetStatus() != kSuccess) return LogError(errorLog, view.GetStatus(), nullptr, nullptr);
     const int n = static_cast<int>(part.records.size());
     if (!(total > 0.0)) {
@@ -122,11 +128,8 @@ int WritePart(SampledPart& part, bool countsHits) {
         if (record.node == nullptr) continue;
         double* beliefs = view.GetBeliefBuffer(i);
         if (beliefs == nullptr) return LogError(errorLog, kOutOfMemory, nullptr, nullptr);
-        for (int k = 0; k < record.numOutcomes; k++) {
-            const double count =
-                countsHits ? static_cast<double>(record.hitCounts[k]) : record.weightedCounts[k];
-            beliefs[k] = count / total;
-        }
+        for (int k = 0; k < record.numOutcomes; k++)
+            beliefs[k] = WeightedCount(record, k, countsHits) / total;
         view.MarkUpToDate(i);
     }
     return kSuccess;
@@ -219,14 +222,13 @@ int RunRecordSampler(VRX_network& network, const RecordSampler& sampler) {
     int result = kSuccess;
     EffectiveSamples effective;
     for (SampledPart& part : parts) {
-        const int rc = WritePart(part, sampler.countsHits);
-        if (rc != kSuccess && result == kSuccess) result = rc;
-        // The accepted samples of logic sampling weigh 1 each: they are worth as many.
         PartView view(*part.graph);
-        const double accepted = part.accepted;
+        const int rc = WritePart(part, view, sampler.countsHits);
+        if (rc != kSuccess && result == kSuccess) result = rc;
         if (view.GetStatus() != kSuccess) continue;
-        effective.AddPart(view, sampler.countsHits ? accepted : part.totalWeight,
-                          sampler.countsHits ? accepted : part.squaredWeight, numSamples);
+        // The accepted samples of logic sampling weigh 1 each: they are worth as many.
+        const double total = TotalWeight(part, sampler.countsHits);
+        effective.AddPart(view, total, sampler.countsHits ? total : part.squaredWeight, numSamples);
         if (rc == kSuccess) AddSpread(part, view, sampler.countsHits, numSamples, effective);
     }
     if (result == kSuccess) effective.Warn();

@@ -150,7 +150,8 @@ int SampleNet::PrepareTables(int tables) {
             node->firstBatchCell = batchCells;
             if (!node->IsObserved()) batchCells += static_cast<size_t>(node->numOutcomes);
         }
-        if ((tables & kImportanceTables) != 0) beliefSpread_.Assign(batchCells);
+        // Any run that draws beliefs closes batches of them: a few numbers a node, whatever the tables.
+        beliefSpread_.Assign(batchCells);
         for (const std::unique_ptr<SampleNode>& owned : nodes) {
             SampleNode& node = *owned;
             // Observed nodes weigh by their table, and only evidence ancestors learn: a copy for any other

@@ -104,8 +104,8 @@ public:
     // learning tables of the evidence ancestors.
     static constexpr int kImportanceTables = 1;
     static constexpr int kLearningTables = 2;
-    // Those working tables, message vectors and matrices, and with the importance tables the batch sums of
-    // the beliefs. 0 or kOutOfMemory.
+    // Those working tables, message vectors and matrices, and the batch sums of the beliefs. 0 or
+    // kOutOfMemory.
     [[nodiscard]] int PrepareTables(int tables = kImportanceTables | kLearningTables);
     void ReleaseTables();
     // Beliefs 0, and 1 at the observed outcome of an observed node.

@@ -176,9 +176,9 @@ int PlaceProbe(VRX_network& work, const VRX_intArray& actions, int pointOfView, 
 }
 
 // The probe's expected utilities, indexed by `indexing` (its own choices last: all alike), at every
-// configuration of `nodes`, which hold the indexing nodes.
-int SpreadOver(const VRX_network& work, const VRX_Dmatrix& worth, const VRX_intArray& indexing,
-               const std::vector<int>& nodes, std::vector<double>& out) {
+// configuration of `nodes` (of sizes[d] outcomes each), which hold the indexing nodes.
+int SpreadOver(const VRX_Dmatrix& worth, const VRX_intArray& indexing, const std::vector<int>& nodes,
+               const VRX_intArray& sizes, std::vector<double>& out) {
     const int dims = worth.GetNumberOfDimensions();
     if (dims != indexing.GetCount() + 1) return kInvalidData;
     std::vector<int> stride(nodes.size(), 0);
@@ -193,7 +193,7 @@ int SpreadOver(const VRX_network& work, const VRX_Dmatrix& worth, const VRX_intA
         for (size_t d = 0; d < nodes.size(); d++) at += digits[d] * stride[d];
         out[cell] = worth[at];
         for (size_t d = nodes.size(); d-- > 0;) {
-            if (++digits[d] < work.GetNode(nodes[d])->GetDefinition()->GetNumberOfOutcomes()) break;
+            if (++digits[d] < sizes[static_cast<int>(d)]) break;
             digits[d] = 0;
         }
     }
@@ -332,8 +332,8 @@ int VRX_valueOfInformationAssessor::ComputeValueOfInformation(VRX_valueOfInforma
     } catch (const std::bad_alloc&) {
         return kOutOfMemory;
     }
-    if (const int rc = SpreadOver(*work, after, afterIndexing, nodes, is)) return rc;
-    if (const int rc = SpreadOver(*work, before, beforeIndexing, nodes, was)) return rc;
+    if (const int rc = SpreadOver(after, afterIndexing, nodes, sizes, is)) return rc;
+    if (const int rc = SpreadOver(before, beforeIndexing, nodes, sizes, was)) return rc;
     // A configuration that cannot occur has no expected utility either way, and so no value of information.
     for (size_t i = 0; i < was.size(); i++) {
         gain[static_cast<int>(i)] = vovido::IsUndefinedEntry(is[i]) || vovido::IsUndefinedEntry(was[i])
