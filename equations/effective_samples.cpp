@@ -37,11 +37,6 @@ std::string EffectiveTail(double effective, int count) {
 
 namespace vovido {
 
-double EffectiveSampleSize(double sum, double squares) {
-    return sum > 0.0 && squares > 0.0 && std::isfinite(sum) && std::isfinite(squares) ? sum * sum / squares
-                                                                                      : 0.0;
-}
-
 void WarnOfFewEffectiveSamples(const std::string& what, bool plural, double sum, double squares, int count,
                                bool fittedMessage) {
     const double effective = EffectiveSampleSize(sum, squares);

@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/effective_sample_size.h"
 #include "base/int_array.h"
 #include "equations/hybrid_sample_node.h"
 #include "equations/linear_gaussian.h"
@@ -321,9 +322,6 @@ void SeedHybridGenerators(unsigned int seed);
 // since entry `first`, keeping the other entries in their order. Returns the call the first of them
 // named, empty when there were none.
 std::string DropInvalidParameterReports(int first);
-// (sum of weights)^2 / sum of squared weights: the number of equally weighted samples the weighted ones
-// are worth; 0 without weight.
-double EffectiveSampleSize(double sum, double squares);
 // Logs a warning when an estimate of `count` weighted samples is poor: worth fewer than 100 equally
 // weighted ones, or, for a message fitted to draws, less than a small share of them. "what" names the
 // estimate (a node, a message), plural when it names several.

@@ -6,6 +6,7 @@
 #include <new>
 
 #include "base/counted_notices.h"
+#include "base/effective_sample_size.h"
 #include "base/error_log.h"
 #include "base/status_codes.h"
 #include "inference/batch_spread.h"
@@ -16,10 +17,7 @@
 namespace vovido {
 
 void EffectiveSamples::AddPart(const PartView& view, double sum, double squares, int64_t samples) {
-    // (sum of weights)^2 / sum of squared weights
-    const double effective = sum > 0.0 && squares > 0.0 && std::isfinite(sum) && std::isfinite(squares)
-                                 ? sum * sum / squares
-                                 : 0.0;
+    const double effective = EffectiveSampleSize(sum, squares);
     // A part without any kept weight fails on its own.
     if (!(effective > 0.0) || effective >= kFewEffective || samples < 1) return;
     ++poorParts_;
