@@ -1,7 +1,6 @@
 // The equation definition: parents and equation kept in step, the value range and the discretisation
 // intervals.
 #include "definitions/equation.h"
-#include "definitions/definition_support.h"
 
 #include <cmath>
 #include <cstdio>
@@ -12,6 +11,7 @@
 #include "base/identifier.h"
 #include "base/int_array.h"
 #include "base/status_codes.h"
+#include "definitions/definition_support.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_label.h"

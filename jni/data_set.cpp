@@ -6,6 +6,7 @@
 
 #include "base/error_log.h"
 #include "base/status_codes.h"
+#include "jni/jni_checks.h"
 #include "jni/jni_frame.h"
 #include "learning/data_set.h"
 #include "model/network.h"
@@ -43,28 +44,16 @@ DataSet& Data(JNIEnv* env, jobject self) {
 void checkVariableIndex(const DataSet& data, int variable) {
     if (variable < 0) throw std::invalid_argument("Negative variable index");
     const int count = data.GetVariableCount();
-    if (variable >= count) {
-        if (count == 0) throw std::invalid_argument("DataSet object has no variables");
-        std::string text = "Invalid variable index ";
-        appendInt(text, variable);
-        text += ", valid range is 0..";
-        appendInt(text, count - 1);
-        throw std::invalid_argument(text);
-    }
+    if (count == 0) throw std::invalid_argument("DataSet object has no variables");
+    checkInRange("variable index", variable, count);
 }
 
 void checkRecordIndex(const DataSet& data, int variable, int record) {
     checkVariableIndex(data, variable);
     if (record < 0) throw std::invalid_argument("Negative record index");
     const int count = data.GetRecordCount();
-    if (record >= count) {
-        if (count == 0) throw std::invalid_argument("DataSet object has no records");
-        std::string text = "Invalid record index ";
-        appendInt(text, record);
-        text += ", valid range is 0..";
-        appendInt(text, count - 1);
-        throw std::invalid_argument(text);
-    }
+    if (count == 0) throw std::invalid_argument("DataSet object has no records");
+    checkInRange("record index", record, count);
 }
 
 }  // namespace

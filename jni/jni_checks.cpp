@@ -113,6 +113,15 @@ void checkIdentifier(const char* text) {
     }
 }
 
+void checkInRange(const char* what, int value, int count) {
+    if (value >= 0 && value < count) return;
+    std::string text = std::string("Invalid ") + what + " ";
+    appendInt(text, value);
+    text += ", valid range is 0..";
+    appendInt(text, count - 1);
+    throw std::invalid_argument(text);
+}
+
 void checkSettingFault(const std::string& fault) {
     if (!fault.empty()) throw std::invalid_argument(fault);
 }

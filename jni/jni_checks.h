@@ -35,6 +35,8 @@ int outcomeIndexFromId(JNIEnv* env, const VRX_network& network, int handle, jstr
 VRX_nodeDefinition& checkNodeType(const VRX_network& network, int handle, int typeCode, const char* typeName);
 // An ASCII letter followed by ASCII letters, digits and underscores.
 void checkIdentifier(const char* text);
+// value in 0..count-1; "Invalid " + what + " " + value + ", valid range is 0..count-1" otherwise.
+void checkInRange(const char* what, int value, int count);
 // Throws the engine's reason for refusing a setting's value, when it gives one.
 void checkSettingFault(const std::string& fault);
 // Evidence of either kind (observed or propagated) on the node.

@@ -43,13 +43,8 @@ void DeletePattern(jlong ptr) {
 
 // The pattern's operations read and write inside n x n marks only.
 void checkPatternIndex(const Pattern& pattern, int index) {
-    if (index >= 0 && index < pattern.GetSize()) return;
     if (pattern.GetSize() == 0) throw std::invalid_argument("Pattern object has no variables");
-    std::string text = "Invalid pattern index ";
-    appendInt(text, index);
-    text += ", valid range is 0..";
-    appendInt(text, pattern.GetSize() - 1);
-    throw std::invalid_argument(text);
+    checkInRange("pattern index", index, pattern.GetSize());
 }
 
 }  // namespace
@@ -155,11 +150,7 @@ extern "C" JNIEXPORT void JNICALL Java_tarvo_learning_Pattern_setEdge(JNIEnv* en
         Pattern& pattern = PatternOf(env, self);
         checkPatternIndex(pattern, from);
         checkPatternIndex(pattern, to);
-        if (mark < 0 || mark > 2) {
-            std::string text = "Invalid pattern edge mark ";
-            appendInt(text, mark);
-            throw std::invalid_argument(text + ", valid range is 0..2");
-        }
+        checkInRange("pattern edge mark", mark, 3);
         CheckEngineStatus(env, "setEdge", pattern.SetEdge(from, to, mark));
     });
 }

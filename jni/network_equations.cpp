@@ -57,7 +57,7 @@ jstring GetEquation(JNIEnv* env, const VRX_network& network, int handle) {
 void SetBounds(JNIEnv*, const VRX_network& network, int handle, jdouble lower, jdouble upper) {
     std::string reason;
     if (EquationOf(network, handle).SetCheckedBounds(lower, upper, reason) != kSuccess)
-        throw std::invalid_argument("Node '" + std::string(network.GetNode(handle)->GetId()) +
+        throw std::invalid_argument("Node '" + std::string(vovido::NodeIdText(*network.GetNode(handle))) +
                                     "': " + reason);
 }
 

@@ -143,13 +143,9 @@ void SettleEvidenceAfterChange(VRX_node& node, const FormerEvidence& former) {
     (void)LogNotice(errorLog, kOutOfRange, what.c_str(), nullptr, {&kClearedEvidenceNotice, label, label});
 }
 
-}  // namespace vovido
-
-namespace vovido {
-
-int RefuseKindWithoutOutcomes(const VRX_node& node, const char* kind) {
+int RefuseKindWithoutOutcomes(const VRX_node& node, const std::string& kind) {
     return ReportNodeFault(node,
-                           std::string(kind) +
+                           kind +
                                " needs at least two outcomes, and none could be made for it; its kind "
                                "is left as it was",
                            kOutOfRange);

@@ -39,6 +39,6 @@ void SettleEvidenceAfterChange(VRX_node& node, const FormerEvidence& former);
 
 // A discrete kind that could not be given two outcomes: kOutOfRange, logged naming the node and the kind
 // ("a chance node").
-int RefuseKindWithoutOutcomes(const VRX_node& node, const char* kind);
+int RefuseKindWithoutOutcomes(const VRX_node& node, const std::string& kind);
 
 }  // namespace vovido

@@ -19,6 +19,7 @@
 #include "model/node_label.h"
 #include "model/node_parts.h"
 #include "model/node_value.h"
+#include "model/refusal_reasons.h"
 #include "model/temporal_extension.h"
 
 using vovido::ValueAt;
@@ -39,8 +40,7 @@ bool HasTypeBits(const VRX_network& net, int handle, int bits) {
 }
 
 bool BuiltFromParameters(int type) {
-    return type == DefinitionType::kNoisyMax || type == DefinitionType::kNoisyAdder ||
-           type == DefinitionType::kDeMorgan || type == DefinitionType::kCast;
+    return type == DefinitionType::kNoisyMax || vovido::HasDerivedTable(type);
 }
 
 // A table built from parameters that an update could not hold beside its scaled copy and the cluster over

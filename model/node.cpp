@@ -464,7 +464,7 @@ int VRX_node::ChangeType(int typeCode) {
         definition = std::move(oldDefinition);
         value = std::move(oldValue);
         BindParts();
-        return call.Result(vovido::RefuseKindWithoutOutcomes(*this, kind.c_str()));
+        return call.Result(vovido::RefuseKindWithoutOutcomes(*this, kind));
     }
     if (converted == kOutOfMemory) {
         definition = std::move(oldDefinition);

@@ -39,11 +39,6 @@ const KindWords* FindKindWords(int typeCode) {
 
 }  // namespace
 
-const char* KindInWords(int typeCode) {
-    const KindWords* kind = FindKindWords(typeCode);
-    return kind != nullptr ? kind->words : "undefined";
-}
-
 std::string KindNodeText(int typeCode) {
     const KindWords* kind = FindKindWords(typeCode);
     if (kind == nullptr) return "an undefined node";

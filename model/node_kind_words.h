@@ -7,10 +7,8 @@ class VRX_nodeDefinition;
 
 namespace vovido {
 
-// "chance", "decision", "utility", "multi-attribute utility", "equation", ...; "undefined" for a code of
-// no kind.
-const char* KindInWords(int typeCode);
-// The kind with its article: "a decision node", "an equation node".
+// The kind with its article: "a chance node", "a decision node", "an equation node"; "an undefined node"
+// for a code of no kind.
 std::string KindNodeText(int typeCode);
 // Of a definition; "an undefined node" without one.
 std::string KindNodeText(const VRX_nodeDefinition* definition);
