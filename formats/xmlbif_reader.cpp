@@ -234,6 +234,15 @@ void VRX_xmlSpeaker::Warn(int line, int code, const std::string& text,
     (void)vovido::LogNotice(errorLog, code, text.c_str(), prefix.c_str(), instance);
 }
 
+void VRX_xmlSpeaker::ReportRepeat(int line, const std::string& owner, const std::string& part, bool same) {
+    const std::string text = RepeatedMessage(owner, part, same);
+    if (same) {
+        Warn(line, kOutOfRange, text);
+    } else {
+        (void)Report(line, kOutOfRange, text);
+    }
+}
+
 void VRX_xmlSpeaker::WarnStrayText(const vovido::XmlTagScanner& scanner) {
     std::string text = Collapsed(scanner.Text());
     if (text.empty()) return;
@@ -299,13 +308,8 @@ XmlTagScanner::Event VRX_xmlSpeaker::Next(XmlTagScanner& scanner) {
         for (size_t j = 0; j < i; ++j) {
             if (!XmlTagScanner::SameName(attributes[i].first, attributes[j].first)) continue;
             const bool same = attributes[i].second == attributes[j].second;
-            const std::string text = RepeatedMessage("Element <" + scanner.Name() + ">",
-                                                     "'" + attributes[j].first + "' attribute", same);
-            if (same) {
-                Warn(scanner.Line(), kOutOfRange, text);
-            } else {
-                (void)Report(scanner.Line(), kOutOfRange, text);
-            }
+            ReportRepeat(scanner.Line(), "Element <" + scanner.Name() + ">",
+                         "'" + attributes[j].first + "' attribute", same);
             break;
         }
     }
@@ -472,13 +476,7 @@ int VRX_xmlSpeaker::ReadNameOnce(XmlTagScanner& scanner, const char* owner, std:
         name = text;
         return kSuccess;
     }
-    const std::string repeated =
-        RepeatedMessage(std::string(owner) + " [" + name + "]", "'NAME' element", text == name);
-    if (text == name) {
-        Warn(at, kOutOfRange, repeated);
-    } else {
-        (void)Report(at, kOutOfRange, repeated);
-    }
+    ReportRepeat(at, std::string(owner) + " [" + name + "]", "'NAME' element", text == name);
     return kSuccess;
 }
 
@@ -575,13 +573,8 @@ int VRX_xmlSpeaker::ReadDefinition(XmlTagScanner& scanner) {
                 definition.hasFor = true;
             } else if (read == kSuccess) {
                 // Another node named would leave the definition to the first or the last.
-                const std::string repeated = RepeatedMessage("Definition [" + definition.forName + "]",
-                                                             "'FOR' element", text == definition.forName);
-                if (text == definition.forName) {
-                    Warn(line, kOutOfRange, repeated);
-                } else {
-                    (void)Report(line, kOutOfRange, repeated);
-                }
+                ReportRepeat(line, "Definition [" + definition.forName + "]", "'FOR' element",
+                             text == definition.forName);
             }
             return read;
         }
@@ -595,14 +588,9 @@ int VRX_xmlSpeaker::ReadDefinition(XmlTagScanner& scanner) {
         std::vector<double> again;
         std::vector<double>& table = definition.hasTable ? again : definition.table;
         const int read = ReadTable(scanner, line, table);
-        if (read == kSuccess && definition.hasTable) {
-            const std::string owner = "Node [" + definition.forName + "]";
-            if (again == definition.table) {
-                Warn(line, kOutOfRange, RepeatedMessage(owner, "'TABLE' element", true));
-            } else {
-                (void)Report(line, kOutOfRange, RepeatedMessage(owner, "'TABLE' element", false));
-            }
-        }
+        if (read == kSuccess && definition.hasTable)
+            ReportRepeat(line, "Node [" + definition.forName + "]", "'TABLE' element",
+                         again == definition.table);
         definition.hasTable = true;
         return read;
     });
@@ -695,11 +683,7 @@ void VRX_xmlSpeaker::ApplyDefinition(const Definition& definition) {
     const uint64_t digest = DigestOf(definition);
     const auto first = applied_.find(handle);
     if (first != applied_.end()) {
-        if (first->second == digest) {
-            Warn(line, kOutOfRange, RepeatedPartMessage(id, "definition", true));
-        } else {
-            (void)Report(line, kOutOfRange, RepeatedPartMessage(id, "definition", false));
-        }
+        ReportRepeat(line, "Node [" + id + "]", "definition", first->second == digest);
         return;
     }
     applied_[handle] = digest;
