@@ -551,10 +551,8 @@ int VRX_neticaSpeaker::ReadUserBlock(int handle) {
         const int given = properties.FindProperty(name.c_str());
         if (given >= 0) {
             const bool same = std::strcmp(properties.GetPropertyValue(given), token.text) == 0;
-            const std::string repeated = RepeatedPartMessage(nodeId, "user field '" + name + "'", same);
-            if (!same) return ReportError(kOutOfRange, repeated.c_str());
-            (void)ReportWarning(kOutOfRange, repeated.c_str());
-            return kSuccess;
+            ReportRepeat_("Node [" + nodeId + "]", "user field '" + name + "'", same);
+            return same ? kSuccess : kOutOfRange;
         }
         return ReportError(properties.AddProperty(name.c_str(), token.text), nullptr);
     });

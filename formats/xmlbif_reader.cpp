@@ -83,43 +83,34 @@ bool SumsToOneRounded(double sum, int outcomes) {
     return std::fabs(sum - 1.0) <= tolerance;
 }
 
-// Whether every distribution of the table, each read with the node's own outcome fastest or slowest,
-// sums to 1 up to the rounding of its entries (a distribution of zeros, which the update takes as
-// uniform, fits); false when an entry is negative or no finite number.
-bool RoundedDistributions(const std::vector<double>& table, int outcomes, bool ownSlowest) {
-    const int count = static_cast<int>(table.size());
-    if (outcomes < 1 || count % outcomes != 0 || count == 0) return false;
-    const int columns = count / outcomes;
-    for (int i = 0; i < columns; ++i) {
-        double sum = 0.0;
-        for (int j = 0; j < outcomes; ++j) {
-            const double value = ownSlowest ? table[j * columns + i] : table[i * outcomes + j];
-            if (!(value >= 0.0) || !std::isfinite(value)) return false;
-            sum += value;
-        }
-        if (sum != 0.0 && !SumsToOneRounded(sum, outcomes)) return false;
-    }
-    return true;
-}
-
-// The total that every distribution of the table sums to, read as RoundedDistributions reads it; 0 when
-// they differ, when one sums to 0, or when an entry is negative or no finite number.
-double SharedTotal(const std::vector<double>& table, int outcomes, bool ownSlowest) {
-    const int count = static_cast<int>(table.size());
-    if (outcomes < 1 || count % outcomes != 0 || count == 0) return 0.0;
-    const int columns = count / outcomes;
+// The distributions of the table, each read with the node's own outcome fastest or slowest: whether
+// every one sums to 1 up to the rounding of its entries (one of zeros, which the update takes as uniform,
+// fits), and the positive total all share (0 when they differ or one sums to 0). Neither when an entry is
+// negative or no finite number.
+struct ColumnTotals {
+    bool rounded = false;
     double shared = 0.0;
+};
+
+ColumnTotals TotalsOf(const std::vector<double>& table, int outcomes, bool ownSlowest) {
+    const int count = static_cast<int>(table.size());
+    if (outcomes < 1 || count % outcomes != 0 || count == 0) return {};
+    const int columns = count / outcomes;
+    ColumnTotals totals{true, 0.0};
+    bool sharing = true;
     for (int i = 0; i < columns; ++i) {
         double sum = 0.0;
         for (int j = 0; j < outcomes; ++j) {
             const double value = ownSlowest ? table[j * columns + i] : table[i * outcomes + j];
-            if (!(value >= 0.0) || !std::isfinite(value)) return 0.0;
+            if (!(value >= 0.0) || !std::isfinite(value)) return {};
             sum += value;
         }
-        if (shared == 0.0) shared = sum;
-        if (!(sum > 0.0) || std::fabs(sum - shared) > 1e-6 * shared) return 0.0;
+        if (sum != 0.0 && !SumsToOneRounded(sum, outcomes)) totals.rounded = false;
+        if (i == 0) totals.shared = sum;
+        if (!(sum > 0.0) || std::fabs(sum - totals.shared) > 1e-6 * totals.shared) sharing = false;
     }
-    return shared;
+    if (!sharing) totals.shared = 0.0;
+    return totals;
 }
 
 // How a probability table is laid out. The format writes the node's own outcome fastest, and a table is
@@ -132,14 +123,14 @@ struct TableLayout {
 };
 
 TableLayout LayoutOf(const std::vector<double>& table, int outcomes) {
-    if (RoundedDistributions(table, outcomes, false)) return {};
-    const double written = SharedTotal(table, outcomes, false);
-    if (written > 0.0) return {false, written};
+    const ColumnTotals written = TotalsOf(table, outcomes, false);
+    if (written.rounded) return {};
+    if (written.shared > 0.0) return {false, written.shared};
     // A single distribution or one outcome reads alike both ways.
     if (outcomes < 2 || static_cast<int>(table.size()) == outcomes) return {};
-    if (RoundedDistributions(table, outcomes, true)) return {true, 1.0};
-    const double other = SharedTotal(table, outcomes, true);
-    if (other > 0.0) return {true, other};
+    const ColumnTotals other = TotalsOf(table, outcomes, true);
+    if (other.rounded) return {true, 1.0};
+    if (other.shared > 0.0) return {true, other.shared};
     return {};
 }
 
@@ -234,6 +225,15 @@ void VRX_xmlSpeaker::Warn(int line, int code, const std::string& text,
     (void)vovido::LogNotice(errorLog, code, text.c_str(), prefix.c_str(), instance);
 }
 
+void VRX_xmlSpeaker::ReportRepeat(int line, const std::string& owner, const std::string& part, bool same) {
+    const std::string text = RepeatedMessage(owner, part, same);
+    if (same) {
+        Warn(line, kOutOfRange, text);
+    } else {
+        (void)Report(line, kOutOfRange, text);
+    }
+}
+
 void VRX_xmlSpeaker::WarnStrayText(const vovido::XmlTagScanner& scanner) {
     std::string text = Collapsed(scanner.Text());
     if (text.empty()) return;
@@ -299,13 +299,8 @@ XmlTagScanner::Event VRX_xmlSpeaker::Next(XmlTagScanner& scanner) {
         for (size_t j = 0; j < i; ++j) {
             if (!XmlTagScanner::SameName(attributes[i].first, attributes[j].first)) continue;
             const bool same = attributes[i].second == attributes[j].second;
-            const std::string text = RepeatedMessage("Element <" + scanner.Name() + ">",
-                                                     "'" + attributes[j].first + "' attribute", same);
-            if (same) {
-                Warn(scanner.Line(), kOutOfRange, text);
-            } else {
-                (void)Report(scanner.Line(), kOutOfRange, text);
-            }
+            ReportRepeat(scanner.Line(), "Element <" + scanner.Name() + ">",
+                         "'" + attributes[j].first + "' attribute", same);
             break;
         }
     }
@@ -472,13 +467,7 @@ int VRX_xmlSpeaker::ReadNameOnce(XmlTagScanner& scanner, const char* owner, std:
         name = text;
         return kSuccess;
     }
-    const std::string repeated =
-        RepeatedMessage(std::string(owner) + " [" + name + "]", "'NAME' element", text == name);
-    if (text == name) {
-        Warn(at, kOutOfRange, repeated);
-    } else {
-        (void)Report(at, kOutOfRange, repeated);
-    }
+    ReportRepeat(at, std::string(owner) + " [" + name + "]", "'NAME' element", text == name);
     return kSuccess;
 }
 
@@ -575,13 +564,8 @@ int VRX_xmlSpeaker::ReadDefinition(XmlTagScanner& scanner) {
                 definition.hasFor = true;
             } else if (read == kSuccess) {
                 // Another node named would leave the definition to the first or the last.
-                const std::string repeated = RepeatedMessage("Definition [" + definition.forName + "]",
-                                                             "'FOR' element", text == definition.forName);
-                if (text == definition.forName) {
-                    Warn(line, kOutOfRange, repeated);
-                } else {
-                    (void)Report(line, kOutOfRange, repeated);
-                }
+                ReportRepeat(line, "Definition [" + definition.forName + "]", "'FOR' element",
+                             text == definition.forName);
             }
             return read;
         }
@@ -595,14 +579,9 @@ int VRX_xmlSpeaker::ReadDefinition(XmlTagScanner& scanner) {
         std::vector<double> again;
         std::vector<double>& table = definition.hasTable ? again : definition.table;
         const int read = ReadTable(scanner, line, table);
-        if (read == kSuccess && definition.hasTable) {
-            const std::string owner = "Node [" + definition.forName + "]";
-            if (again == definition.table) {
-                Warn(line, kOutOfRange, RepeatedMessage(owner, "'TABLE' element", true));
-            } else {
-                (void)Report(line, kOutOfRange, RepeatedMessage(owner, "'TABLE' element", false));
-            }
-        }
+        if (read == kSuccess && definition.hasTable)
+            ReportRepeat(line, "Node [" + definition.forName + "]", "'TABLE' element",
+                         again == definition.table);
         definition.hasTable = true;
         return read;
     });
@@ -695,11 +674,7 @@ void VRX_xmlSpeaker::ApplyDefinition(const Definition& definition) {
     const uint64_t digest = DigestOf(definition);
     const auto first = applied_.find(handle);
     if (first != applied_.end()) {
-        if (first->second == digest) {
-            Warn(line, kOutOfRange, RepeatedPartMessage(id, "definition", true));
-        } else {
-            (void)Report(line, kOutOfRange, RepeatedPartMessage(id, "definition", false));
-        }
+        ReportRepeat(line, "Node [" + id + "]", "definition", first->second == digest);
         return;
     }
     applied_[handle] = digest;

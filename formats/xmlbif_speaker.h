@@ -90,6 +90,8 @@ private:
     void WarnStrayText(const vovido::XmlTagScanner& scanner);
     void Warn(int line, int code, const std::string& text);
     void Warn(int line, int code, const std::string& text, const vovido::NoticeInstance& instance);
+    // The warning (same) or error for a part of `owner` given again at `line`.
+    void ReportRepeat(int line, const std::string& owner, const std::string& part, bool same);
 
     [[nodiscard]] int WriteNetwork();
     void WriteSimple(const char* tag, const char* text);

@@ -8,7 +8,6 @@
 
 #include "base/error_log.h"
 #include "base/id_array.h"
-#include "base/number_text.h"
 #include "base/status_codes.h"
 #include "model/extra_definition.h"
 #include "model/header.h"
@@ -22,6 +21,7 @@
 #include "xml/xml_reader.h"
 #include "xml/xml_text.h"
 
+using vovido::IntListFault;
 using vovido::ParseWholeXmlInt;
 
 using vovido::FaultNameFormatCode;
@@ -453,10 +453,7 @@ void XmlCavroLoader::OnRectangleWord(IXmlReader* reader) {
     }
     int value = 0;
     if (!ParseWholeXmlInt(reader->GetText().c_str(), value)) {
-        reader->ReportError(("Can't read list of integers, failed at element " +
-                             std::to_string(integers_.size() + 1) + ": '" + reader->GetText() +
-                             "' : " + kWholeNumberExpected)
-                                .c_str());
+        reader->ReportError(IntListFault(integers_.size() + 1, reader->GetText()).c_str());
         return;
     }
     integers_.push_back(value);

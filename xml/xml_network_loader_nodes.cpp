@@ -11,7 +11,6 @@
 #include "base/expression_parser.h"
 #include "base/id_array.h"
 #include "base/int_array.h"
-#include "base/number_text.h"
 #include "base/size_limits.h"
 #include "base/status_codes.h"
 #include "base/string_array.h"
@@ -34,6 +33,7 @@
 #include "xml/xml_network_loader.h"
 #include "xml/xml_text.h"
 
+using vovido::IntListFault;
 using vovido::ParseWholeXmlDouble;
 using vovido::ParseWholeXmlInt;
 namespace DefinitionSupport = vovido::DefinitionSupport;
@@ -459,10 +459,7 @@ bool XmlNetLoader::ReadDoubleWord(IXmlReader* reader, std::vector<double>& list)
 bool XmlNetLoader::ReadIntWord(IXmlReader* reader, std::vector<int>& list) {
     int value = 0;
     if (!ParseWholeXmlInt(reader->GetText().c_str(), value)) {
-        reader->ReportError(("Can't read list of integers, failed at element " +
-                             std::to_string(list.size() + 1) + ": '" + reader->GetText() +
-                             "' : " + kWholeNumberExpected)
-                                .c_str());
+        reader->ReportError(IntListFault(list.size() + 1, reader->GetText()).c_str());
         return false;
     }
     list.push_back(value);

@@ -174,6 +174,11 @@ bool ParseWholeXmlInt(const char* text, int& value) {
     return length == 0 || ParseWholeNumber(text, value) == 0;
 }
 
+std::string IntListFault(size_t element, const std::string& text) {
+    return "Can't read list of integers, failed at element " + std::to_string(element) + ": '" + text +
+           "' : " + kWholeNumberExpected;
+}
+
 size_t FormatXmlDouble(double value, char (&buffer)[kXmlDoubleTextSize]) {
     char* const last = buffer + kXmlDoubleTextSize - 1;
     std::to_chars_result r = std::to_chars(buffer, last, value, std::chars_format::general, 16);

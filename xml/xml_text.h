@@ -35,6 +35,8 @@ bool ParseWholeXmlDouble(const char* text, double& value);
 // The same for a whole number in the int range, written with digits or an exponent ("1e5"); a text of
 // another value ("3e9", "0.5") is refused as none.
 bool ParseWholeXmlInt(const char* text, int& value);
+// The error of a list of integers whose element `element` (from 1), `text`, ParseWholeXmlInt refused.
+std::string IntListFault(size_t element, const std::string& text);
 
 // Room for the longest text of FormatXmlDouble and its terminating zero.
 constexpr size_t kXmlDoubleTextSize = 32;
