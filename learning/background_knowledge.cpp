@@ -164,16 +164,18 @@ std::string CycleText(const KnowledgeOrder& order, const DataSet& data, int p, i
 
 }  // namespace
 
+std::string VariableIndexFault(int v, const char* what, int n) {
+    if (v >= 0 && v < n) return {};
+    return std::string(what) + " names variable " + std::to_string(v) + ", valid range is 0.." +
+           std::to_string(n - 1);
+}
+
 std::string KnowledgeFault(const std::vector<std::pair<int, int>>& forced,
                            const std::vector<std::pair<int, int>>& forbidden,
                            const std::vector<std::pair<int, int>>& tiers, bool lastTierWins,
                            const DataSet& data) {
     const int n = data.GetVariableCount();
-    auto outside = [n](int v, const char* what) -> std::string {
-        if (v >= 0 && v < n) return {};
-        return std::string(what) + " names variable " + std::to_string(v) + ", valid range is 0.." +
-               std::to_string(n - 1);
-    };
+    auto outside = [n](int v, const char* what) { return VariableIndexFault(v, what, n); };
     for (const auto* arcs : {&forced, &forbidden}) {
         const char* what = arcs == &forced ? "forced arc" : "forbidden arc";
         for (const auto& arc : *arcs) {

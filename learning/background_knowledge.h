@@ -15,3 +15,5 @@ std::string KnowledgeFault(const std::vector<std::pair<int, int>>& forced,
                            const std::vector<std::pair<int, int>>& forbidden,
                            const std::vector<std::pair<int, int>>& tiers, bool lastTierWins,
                            const DataSet& data);
+// Empty when `v` indexes one of `n` variables; else "<what> names variable v, valid range is 0..n-1".
+std::string VariableIndexFault(int v, const char* what, int n);

@@ -76,10 +76,8 @@ std::string CheckKnowledge(const PcOptions& options, const DataSet& data) {
     if (!fault.empty()) return "pc: " + fault;
     const int n = data.GetVariableCount();
     for (int v : options.excluded) {
-        if (v < 0 || v >= n) {
-            return "pc: excluded variable list names variable " + std::to_string(v) + ", valid range is 0.." +
-                   std::to_string(n - 1);
-        }
+        const std::string outside = VariableIndexFault(v, "excluded variable list", n);
+        if (!outside.empty()) return "pc: " + outside;
     }
     return {};
 }

@@ -2,7 +2,6 @@
 #include "learning/score_based_learning.h"
 
 #include <cstdint>
-#include <cstdio>
 #include <map>
 #include <string>
 
@@ -26,13 +25,6 @@ int Refuse(int logged, const std::string& text) {
 
 // Equivalent-sample-size priors need a positive weight: with 0 an unseen configuration has no prior
 // count at all, and the score of a family cannot be computed.
-int CheckNetWeight(const char* learner, int method, double weight) {
-    if (method != 1 || weight > 0.0) return kSuccess;
-    char text[160];
-    std::snprintf(text, sizeof text, "%s: the net weight must be greater than 0, not %g", learner, weight);
-    return LogError(errorLog, kFailure, text, nullptr);
-}
-
 void SetPriors(dag& graph, int method, double weight) {
     if (method == 0) {
         (void)graph.set_int_option("PARAM_PRIORS_METHOD", 2);
@@ -141,14 +133,13 @@ void ApplyBackgroundKnowledge(dag& graph, const std::vector<std::pair<int, int>>
 namespace {
 
 // The run both drivers share: the data into a graph, the run as one step of the caller's tracker, the
-// priors, then `prepare` sets up the classifier (the reason when it cannot, else empty), and the
-// classifier learns and its graph goes into the network.
+// priors (their settings checked by the caller), then `prepare` sets up the classifier (the reason when
+// it cannot, else empty), and the classifier learns and its graph goes into the network.
 template <class Prepare>
 int LearnWithClassifier(const char* name, const char* stepText, int priorsMethod, double netWeight,
                         const DataSet& data, VRX_network& network, progress_tracker* progress,
                         Prepare&& prepare) {
     return vovido::CatchOutOfMemory([&] {
-        if (CheckNetWeight(name, priorsMethod, netWeight) != kSuccess) return kFailure;
         const int logged = errorLog.GetNumberOfEntries();
         dag graph;
         if (!graph.import_data_set(data))
@@ -170,14 +161,10 @@ int LearnWithClassifier(const char* name, const char* stepText, int priorsMethod
     });
 }
 
-}  // namespace
-
-namespace {
-
 // The settings and the background knowledge, before anything is learnt.
 std::string GreedyThickThinningFault(const GreedyThickThinningOptions& options, const DataSet& data) {
     const char* name = "greedy thick thinning";
-    for (std::string fault :
+    for (const std::string& fault :
          {PriorsMethodFault(name, options.priorsMethod), MaxParentsFault(name, options.maxParents),
           NetWeightFault(name, options.netWeight)}) {
         if (!fault.empty()) return fault;

@@ -53,6 +53,16 @@ std::vector<int> Counts(const std::vector<DecompositionAttempt>& trace) {
     return out;
 }
 
+// The node's beliefs by plain clustering, then `run` (a relevance decomposition) from invalidated values.
+template <class Run>
+void ClusterThenDecompose(TestNetwork& t, int node, Run run, std::vector<double>& clustered,
+                          std::vector<DecompositionAttempt>& trace) {
+    ASSERT_EQ(RunClustering(t.net, nullptr, 0), kSuccess);
+    clustered = t.Beliefs(node);
+    t.net.InvalidateValues();
+    ASSERT_EQ(run(t.net, &trace), kSuccess);
+}
+
 // A chain of n binary nodes, each a noisy copy of its parent.
 std::vector<int> Chain(TestNetwork& t, int n) {
     std::vector<int> h;
@@ -304,11 +314,9 @@ TEST(RelevanceDecomposition, ALongChainIsAnsweredByOneRun) {
     TestNetwork t;
     const std::vector<int> h = Chain(t, 4000);
     t.Observe(h[3999], 1);
-    ASSERT_EQ(RunClustering(t.net, nullptr, 0), kSuccess);
-    const std::vector<double> first = t.Beliefs(h[0]);
-    t.net.InvalidateValues();
+    std::vector<double> first;
     std::vector<DecompositionAttempt> trace;
-    ASSERT_EQ(RunRelevanceDecomposition(t.net, &trace), kSuccess);
+    ASSERT_NO_FATAL_FAILURE(ClusterThenDecompose(t, h[0], RunRelevanceDecomposition, first, trace));
     EXPECT_EQ(Counts(trace), std::vector<int>{3999});
     ExpectNear(t.Beliefs(h[0]), first);
 }
@@ -352,11 +360,9 @@ TEST(RelevanceDecomposition, TargetsWhoseTreeFitsAlgorithmZerosLimitAreAnsweredB
     std::mt19937 rng(3);
     t.RandomTables(rng, 0.0);
     t.Observe(h[59], 0);
-    ASSERT_EQ(RunClustering(t.net, nullptr, 0), kSuccess);
-    const std::vector<double> first = t.Beliefs(h[0]);
-    t.net.InvalidateValues();
+    std::vector<double> first;
     std::vector<DecompositionAttempt> trace;
-    ASSERT_EQ(RunRelevanceDecomposition2(t.net, &trace), kSuccess);
+    ASSERT_NO_FATAL_FAILURE(ClusterThenDecompose(t, h[0], RunRelevanceDecomposition2, first, trace));
     EXPECT_EQ(Steps(trace), (std::vector<Step>{{h[58], 59, 0, kSuccess}}));
     ExpectNear(t.Beliefs(h[0]), first);
 }

@@ -67,6 +67,8 @@ TEST(Pc, RefusesBadData) {
     };
     PcOptions badTier;
     badTier.tiers = {{0, 1}, {5, 0}};
+    PcOptions badExcluded;
+    badExcluded.excluded = {2};
     PcOptions badForced;
     badForced.forcedArcs = {{-1, 0}};
     const Case cases[] = {
@@ -93,6 +95,11 @@ TEST(Pc, RefusesBadData) {
          {true, true},
          "pc: forced arc names variable -1, valid range is 0..1",
          badForced},
+        {"excluded index",
+         {{0, 1, 0}, {0, 1, 1}},
+         {true, true},
+         "pc: excluded variable list names variable 2, valid range is 0..1",
+         badExcluded},
     };
     for (const Case& c : cases) {
         DataSet data;
