@@ -205,6 +205,16 @@ double VRX_distributionElement::GetLogDensity(double value) {
     return IsUndefinedValue(p) || std::isnan(p) ? -std::numeric_limits<double>::infinity() : p;
 }
 
+bool VRX_distributionElement::LocateInCall(double value, const VRX_expression*& located, double& at) {
+    const VRX_distribution* call = nullptr;
+    int sign = 1;
+    double rest = 0.0;
+    if (!FindAdditiveNoise(*distributionExpression, 1, call, sign, rest) || call == nullptr) return false;
+    located = call;
+    at = (value - rest) * sign;
+    return true;
+}
+
 bool VRX_distributionElement::HasDensity() const {
     const VRX_distribution* call = nullptr;
     int sign = 1;

@@ -138,6 +138,9 @@ public:
     double GetLogDensity(double value) override;
     // True for a call alone or one added to terms without a call, whose density GetDensity gives.
     bool HasDensity() const;
+    // The call whose density GetDensity gives, and the value of that call (unsigned) the value
+    // stands for; false without such a call.
+    bool LocateInCall(double value, const VRX_expression*& call, double& at);
     const VRX_expression& GetExpression() const { return *distributionExpression; }
 
     GaussianMixture mixture;

@@ -17,6 +17,7 @@
 #include "base/size_limits.h"
 #include "base/status_codes.h"
 #include "definitions/hybrid_element.h"
+#include "equations/distribution_support.h"
 #include "equations/hybrid_sampling_network.h"
 
 using SampleNode = VRX_hybridSampleNode;
@@ -31,6 +32,18 @@ double Outside(double x, const std::pair<double, double>& support) {
     if (x < support.first) return support.first - x;
     if (x > support.second) return x - support.second;
     return 0.0;
+}
+
+// How far a distribution node's value lies outside the support of its call shifted by the terms added
+// to it ("x + Uniform(-0.1, 0.1)" at 6 with x at 2: 3.9), so that the search moves x towards it; 1 where
+// that cannot be told.
+double OutsideShiftedCall(SampleNode& node) {
+    auto* element = dynamic_cast<VRX_distributionElement*>(node.TakeElement());
+    const VRX_expression* call = nullptr;
+    double at = 0.0;
+    if (element == nullptr || !element->LocateInCall(node.GetValue(), call, at)) return 1.0;
+    const double distance = DistanceOutsideCall(*call, at);
+    return distance > 0.0 ? distance : 1.0;
 }
 
 }  // namespace
@@ -58,7 +71,7 @@ double HybridSampleNet::LogTarget(double& violation) {
         }
         total = kNoDensity;
         violation += node->IsContinuous() && !node->parents.empty() && !node->IsDeterministic()
-                         ? 1.0
+                         ? OutsideShiftedCall(*node)
                          : Outside(node->GetValue(), rootSupport_[static_cast<size_t>(node->handle)]);
     }
     return total;
@@ -121,9 +134,43 @@ bool HybridSampleNet::RunChainFallback(const std::string& why) {
     // A free node never leaves the values its own distribution takes, and a search that stops getting
     // closer starts again from a new draw.
     constexpr int kStalled = 500;
+    // Once stalled, each free continuous value in turn is scanned over a grid of widening steps about
+    // it, out to a million times its scale: a window that only a tail allows (x > 8 of a Normal(0, 1)),
+    // which small moves from a draw never reach, is found there.
+    auto scan = [&] {
+        constexpr int kPoints = 2000;
+        const double reach = std::asinh(1e6);
+        for (SampleNode* node : free) {
+            if (!node->IsContinuous()) continue;
+            const double centre = node->GetValue(), step = first[static_cast<size_t>(node->handle)];
+            double closest = violation, best = centre;
+            bool fits = false;
+            for (int i = 0; i <= kPoints && !fits && spent < evaluations; ++i, ++spent) {
+                const double x = centre + step * std::sinh(reach * (2.0 * i / kPoints - 1.0));
+                node->SetValue(x);
+                double moved = 0.0;
+                if (!std::isfinite(node->LogEvidenceWeight())) continue;
+                fits = std::isfinite(LogTarget(moved));
+                if (fits || moved < closest) {
+                    closest = moved;
+                    best = x;
+                }
+            }
+            node->SetValue(best);
+            target = LogTarget(violation);
+            if (fits) return;
+        }
+    };
     int stalled = 0;
+    bool scanned = false;
     for (; !std::isfinite(target) && spent < evaluations; ++spent) {
-        if (++stalled > kStalled) {
+        if (++stalled > kStalled && !scanned) {
+            scanned = true;
+            stalled = 0;
+            scan();
+            continue;
+        }
+        if (stalled > kStalled) {
             (void)DrawSample(false, ignored);
             target = LogTarget(violation);
             scale = first;

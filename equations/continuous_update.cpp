@@ -9,6 +9,7 @@
 #include "base/parsed_equation.h"
 #include "base/status_codes.h"
 #include "definitions/equation.h"
+#include "equations/distribution_support.h"
 #include "equations/equation_solver.h"
 #include "equations/equation_to_hybrid.h"
 #include "model/network.h"
@@ -32,6 +33,9 @@ bool ObservedOutsideItsSupport(const VRX_network& network, int h) {
         static_cast<const VRX_variable&>(*parsed.left).name != id || !parsed.right ||
         parsed.right->GetType() != vovido::kDistributionKind)
         return false;
+    // The support decides, not the density, which underflows far in a tail (Normal(0, 1) at 39).
+    double lower = 0.0, upper = 0.0;
+    if (CallSupport(*parsed.right, lower, upper)) return !(observed >= lower && observed <= upper);
     const double density =
         static_cast<const VRX_distribution&>(*parsed.right).GetDensity(parsed.right->sign * observed);
     return density == 0.0;

@@ -67,6 +67,17 @@ bool CallSupport(const VRX_expression& call, double& lower, double& upper) {
     return true;
 }
 
+double DistanceOutsideCall(const VRX_expression& call, double x) {
+    double lower = 0.0, upper = 0.0;
+    if (!CallSupport(call, lower, upper)) return std::nan("");
+    if (call.sign < 0) {
+        const double low = lower;
+        lower = -upper;
+        upper = -low;
+    }
+    return x < lower ? lower - x : x > upper ? x - upper : 0.0;
+}
+
 bool CallReach(const VRX_expression& call, int& unboundedSides, double& deviation) {
     double lower = 0.0, upper = 0.0;
     if (!CallSupport(call, lower, upper)) return false;

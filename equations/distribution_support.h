@@ -9,6 +9,10 @@ class VRX_expression;
 // valid parameters.
 bool CallSupport(const VRX_expression& call, double& lower, double& upper);
 
+// How far x lies outside the support of the call without its sign (0 within; NaN where the support
+// is unknown).
+double DistanceOutsideCall(const VRX_expression& call, double x);
+
 // How an inverse through a term of this call fares: 2 for a support unbounded on both sides, 1 on
 // one, 0 for a bounded one (a draw of the other terms can then leave no value of it), with the
 // call's deviation; false where the call is not one of constant arguments.
