@@ -226,6 +226,52 @@ bool HasOtherSolutions(const VRX_expression& tree, const std::string& name) {
     return HasOtherSolutions(inLeft ? *op.left : *op.right, name);
 }
 
+// True when the tree is strictly monotonic in the variable whatever values the others take: it occurs
+// once, reached through sums, differences, products and quotients by nonzero constants, odd integer
+// powers and functions that keep order (Sinh(0.9*x + e)): one solution for it, found numerically.
+bool StrictlyMonotonicIn(const VRX_expression& tree, const std::string& name) {
+    const int type = tree.GetType();
+    if (type == vovido::kVariableKind) return static_cast<const VRX_variable&>(tree).name == name;
+    if (type == vovido::kFunctionKind) {
+        const auto& call = static_cast<const VRX_function&>(tree);
+        bool keepsOrder = false;
+        for (const char* f : {"Sinh", "Exp", "Ln", "Atan", "Tanh", "Sqrt", "Log10", "Pow10"})
+            keepsOrder = keepsOrder || std::strcmp(call.GetName(), f) == 0;
+        return keepsOrder && call.arguments[0] && !call.arguments[1] &&
+               StrictlyMonotonicIn(*call.arguments[0], name);
+    }
+    if (type < vovido::kPlusKind || type > vovido::kExpKind) return false;
+    const auto& op = static_cast<const VRX_binaryOperator&>(tree);
+    if (!op.left || !op.right) return false;
+    const int inLeft = CountVariable(*op.left, name), inRight = CountVariable(*op.right, name);
+    if (inLeft + inRight != 1) return false;
+    const VRX_expression& with = inLeft == 1 ? *op.left : *op.right;
+    const VRX_expression& other = inLeft == 1 ? *op.right : *op.left;
+    auto constant = [](const VRX_expression& e, double& value) {
+        if (e.GetType() != vovido::kConstantKind) return false;
+        value = static_cast<const VRX_constant&>(e).value * e.sign;
+        return true;
+    };
+    double c = 0.0;
+    switch (type) {
+        case vovido::kPlusKind:
+        case vovido::kMinusKind:
+            return StrictlyMonotonicIn(with, name);
+        case vovido::kMultiplyKind:
+            return constant(other, c) && c != 0.0 && StrictlyMonotonicIn(with, name);
+        case vovido::kDivideKind:
+            return inLeft == 1 && constant(other, c) && c != 0.0 && StrictlyMonotonicIn(with, name);
+        default:  // a power: an odd integer one of the variable
+            return inLeft == 1 && constant(other, c) && c == std::floor(c) && std::fmod(c, 2.0) != 0.0 &&
+                   c > 0.0 && StrictlyMonotonicIn(with, name);
+    }
+}
+
+bool StrictlyMonotonicIn(const VRX_equationElement& element, const std::string& name) {
+    const VRX_expression* tree = element.GetMainExpression();
+    return tree != nullptr && StrictlyMonotonicIn(*tree, name);
+}
+
 bool HasOtherSolutions(const VRX_equationElement& element, const std::string& name) {
     const VRX_expression* tree = element.GetMainExpression();
     return tree != nullptr && HasOtherSolutions(*tree, name);
@@ -541,8 +587,12 @@ SampleNode* HybridSampleNet::ChooseInversionParent(SampleNode& node, bool& anyFr
         }
         // A function no rule solves for the parent (Sinh(x), x^3 + x) is inverted numerically where the
         // parent has a single solution: every other parent observed, one root within its support.
-        const bool numeric = !solvable && node.IsObserved() && !parent->IsFixed() &&
-                             table.cells.size() == 1 && CountSolutionsInSupport(node, *parent) == 1;
+        const auto* only = table.cells.size() == 1
+                               ? dynamic_cast<const VRX_equationElement*>(table.cells[0].get())
+                               : nullptr;
+        const bool numeric = !solvable && node.IsObserved() && !parent->IsFixed() && only != nullptr &&
+                             (StrictlyMonotonicIn(*only, parent->id) ||
+                              CountSolutionsInSupport(node, *parent) == 1);
         solvable = solvable || numeric;
         // A deterministic parent without a free continuous parent of its own (a constant, say)
         // could only take the inverse if it happened to equal its own value: never chosen.
@@ -844,14 +894,21 @@ int HybridSampleNet::RunSampling(bool useProposals) {
         ExplainImpossibleEvidence();
         return kNoUsefulSamples;
     }
-    // A handful of draws out of all the attempts, their weight on one or two of them: the chain does
-    // better where it can start.
+    // Weights that rest on one or two draws, of a handful that fitted or of all (a noise of heavy
+    // scale, most draws' weights negligible beside one): the chain does better where it can start.
     constexpr double kFewestEffective = 10.0;
-    if (100LL * accepted < view.GetNumberOfSamples() &&
-        vovido::EffectiveSampleSize(sum, squares) < kFewestEffective &&
-        RunChainFallback("only " + std::to_string(accepted) + " of " + std::to_string(limit) +
-                         " draws of the sampler fitted the evidence"))
-        return kSuccess;
+    const double effective = vovido::EffectiveSampleSize(sum, squares);
+    if (effective < kFewestEffective) {
+        char why[160];
+        if (100LL * accepted < view.GetNumberOfSamples())
+            std::snprintf(why, sizeof why, "only %d of %lld draws of the sampler fitted the evidence", accepted,
+                          limit);
+        else
+            std::snprintf(why, sizeof why,
+                          "the weights of the sampler's draws rest on an effective sample size of %.1f",
+                          effective);
+        if (RunChainFallback(why)) return kSuccess;
+    }
     if (accepted < view.GetNumberOfSamples()) {
         char text[160];
         std::snprintf(text, sizeof text,

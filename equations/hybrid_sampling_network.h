@@ -130,6 +130,13 @@ public:
     std::vector<long long> GetStrayCounts() const;
     void RestoreStrayCounts(const std::vector<long long>& counts) const;
 
+    // Warns, naming them, of the caller's observed continuous nodes whose evidence lies beyond every one
+    // of a thousand draws of their prior: the beliefs then rest on the tail of the term the run explained
+    // it by (prior_reach.cpp). Not where the messages were in closed form.
+    void WarnOfEvidenceBeyondPriorDraws();
+    // The caller's observed nodes whose evidence the draws explain (some parent free).
+    std::vector<VRX_hybridSampleNode*> ExplainedEvidence() const;
+
     // Why the network cannot be handled (empty when it can).
     const std::string& GetRefusal() const { return refusal_; }
     VRX_hybridSampleNode* GetSampleNode(int handle) const {
@@ -309,6 +316,8 @@ private:
     enum class ZeroCause : char { kNone, kNoInverse, kOutsideRange, kOutsideSupport, kDrawFailed };
     const VRX_hybridSampleNode* zeroNode_ = nullptr;
     ZeroCause zeroCause_ = ZeroCause::kNone;
+    // The beliefs came from the chain (RunChainFallback).
+    bool chainRan_ = false;
     // Draws through the elements made for sampled messages so far.
     long long work_ = 0;
 };
@@ -394,6 +403,8 @@ double ProbabilityIn(VRX_hybridMessage& message, double value);
 // outside the parent's range.
 double InvertInto(VRX_hybridSampleNode& node, double v, const VRX_hybridSampleNode& parent, bool checked,
                   double& y);
+// "node a" or "nodes a, b, c and 2 more".
+std::string NodeNames(const std::vector<std::string>& ids);
 // Solves "id = text" for a variable and gives the right side as text; kOutOfRange when it cannot be solved.
 [[nodiscard]] int SolveElementFor(const std::string& id, const std::string& text, const std::string& variable,
                                   std::string& out);
