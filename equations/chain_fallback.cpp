@@ -245,12 +245,13 @@ bool HybridSampleNet::RunChainFallback(const std::string& why) {
     std::vector<std::string> ids;
     for (const SampleNode* node : ExplainedEvidence()) ids.push_back(node->id);
     char text[200];
-    std::snprintf(text, sizeof text,
-                  " come from a Markov chain of %d samples started where it fits, %.0f%% of its moves accepted",
-                  recorded, 100.0 * static_cast<double>(accepted) / static_cast<double>(steps));
+    std::snprintf(
+        text, sizeof text,
+        " come from a Markov chain of %d samples started where it fits, %.0f%% of its moves accepted",
+        recorded, 100.0 * static_cast<double>(accepted) / static_cast<double>(steps));
     const std::string warning =
-        "Warning: " + why + ": the beliefs" + (ids.empty() ? "" : " given the evidence on " + vovido::NodeNames(ids)) +
-        text +
+        "Warning: " + why + ": the beliefs" +
+        (ids.empty() ? "" : " given the evidence on " + vovido::NodeNames(ids)) + text +
         "; they may rest on fewer effective samples, and on the one region of the posterior the chain "
         "started in: other regions, where there are any, are missed.";
     LogError(errorLog, kNoUsefulSamples, warning.c_str(), nullptr);

@@ -590,9 +590,9 @@ SampleNode* HybridSampleNet::ChooseInversionParent(SampleNode& node, bool& anyFr
         const auto* only = table.cells.size() == 1
                                ? dynamic_cast<const VRX_equationElement*>(table.cells[0].get())
                                : nullptr;
-        const bool numeric = !solvable && node.IsObserved() && !parent->IsFixed() && only != nullptr &&
-                             (StrictlyMonotonicIn(*only, parent->id) ||
-                              CountSolutionsInSupport(node, *parent) == 1);
+        const bool numeric =
+            !solvable && node.IsObserved() && !parent->IsFixed() && only != nullptr &&
+            (StrictlyMonotonicIn(*only, parent->id) || CountSolutionsInSupport(node, *parent) == 1);
         solvable = solvable || numeric;
         // A deterministic parent without a free continuous parent of its own (a constant, say)
         // could only take the inverse if it happened to equal its own value: never chosen.
@@ -901,8 +901,8 @@ int HybridSampleNet::RunSampling(bool useProposals) {
     if (effective < kFewestEffective) {
         char why[160];
         if (100LL * accepted < view.GetNumberOfSamples())
-            std::snprintf(why, sizeof why, "only %d of %lld draws of the sampler fitted the evidence", accepted,
-                          limit);
+            std::snprintf(why, sizeof why, "only %d of %lld draws of the sampler fitted the evidence",
+                          accepted, limit);
         else
             std::snprintf(why, sizeof why,
                           "the weights of the sampler's draws rest on an effective sample size of %.1f",

@@ -23,36 +23,6 @@ namespace {
 
 using namespace vovido::test;
 
-constexpr double kSqrtTwoPi = 2.5066282746310002;
-
-double LogNormalDensity(double x, double mean, double sd) {
-    const double z = (x - mean) / sd;
-    return -0.5 * z * z - std::log(sd * kSqrtTwoPi);
-}
-
-double LogLognormalDensity(double x, double mu, double sigma) {
-    return x > 0.0 ? LogNormalDensity(std::log(x), mu, sigma) - std::log(x)
-                   : -std::numeric_limits<double>::infinity();
-}
-
-// Mean and deviation of the density exp(logDensity) on [a, b], by the midpoint rule in log space.
-void ByQuadrature(const std::function<double(double)>& logDensity, double a, double b, double& mean,
-                  double& deviation) {
-    const int n = 200000;
-    std::vector<double> logs(n);
-    double top = -std::numeric_limits<double>::infinity();
-    for (int i = 0; i < n; ++i) top = std::max(top, logs[i] = logDensity(a + (b - a) * (i + 0.5) / n));
-    double z = 0.0, m1 = 0.0, m2 = 0.0;
-    for (int i = 0; i < n; ++i) {
-        const double x = a + (b - a) * (i + 0.5) / n, p = std::exp(logs[i] - top);
-        z += p;
-        m1 += p * x;
-        m2 += p * x * x;
-    }
-    mean = m1 / z;
-    deviation = std::sqrt(std::max(m2 / z - mean * mean, 0.0));
-}
-
 struct SupportCase {
     const char* name;
     std::function<void(VRX_network&)> build;

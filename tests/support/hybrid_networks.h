@@ -2,6 +2,10 @@
 // Hybrid networks for tests and benchmarks: nodes defined by one element, evidence, and the moments of
 // the results.
 
+#include <algorithm>
+#include <cmath>
+#include <functional>
+#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
@@ -125,6 +129,43 @@ inline double BeliefOf(const VRX_network& net, int h, int state) {
     VRX_Dmatrix* beliefs = nullptr;
     if (net.GetNode(h)->GetValue()->GetValue(beliefs) != kSuccess || beliefs == nullptr) return -1.0;
     return (*beliefs)[state];
+}
+
+// Log densities for posteriors by quadrature.
+constexpr double kSqrtTwoPi = 2.5066282746310002;
+
+inline double LogNormalDensity(double x, double mean, double sd) {
+    const double z = (x - mean) / sd;
+    return -0.5 * z * z - std::log(sd * kSqrtTwoPi);
+}
+
+inline double LogLognormalDensity(double x, double mu, double sigma) {
+    return x > 0.0 ? LogNormalDensity(std::log(x), mu, sigma) - std::log(x)
+                   : -std::numeric_limits<double>::infinity();
+}
+
+// Weibull of scale lambda and shape k.
+inline double LogWeibullDensity(double x, double lambda, double k) {
+    return x > 0.0 ? std::log(k / lambda) + (k - 1.0) * std::log(x / lambda) - std::pow(x / lambda, k)
+                   : -std::numeric_limits<double>::infinity();
+}
+
+// Mean and deviation of the density exp(logDensity) on [a, b], by the midpoint rule in log space.
+inline void ByQuadrature(const std::function<double(double)>& logDensity, double a, double b, double& mean,
+                         double& deviation) {
+    const int n = 200000;
+    std::vector<double> logs(n);
+    double top = -std::numeric_limits<double>::infinity();
+    for (int i = 0; i < n; ++i) top = std::max(top, logs[i] = logDensity(a + (b - a) * (i + 0.5) / n));
+    double z = 0.0, m1 = 0.0, m2 = 0.0;
+    for (int i = 0; i < n; ++i) {
+        const double x = a + (b - a) * (i + 0.5) / n, p = std::exp(logs[i] - top);
+        z += p;
+        m1 += p * x;
+        m2 += p * x * x;
+    }
+    mean = m1 / z;
+    deviation = std::sqrt(std::max(m2 / z - mean * mean, 0.0));
 }
 
 }  // namespace vovido::test
