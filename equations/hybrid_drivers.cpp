@@ -43,7 +43,7 @@ int RunHybridOnce(VRX_network& network, Run run) {
     net.drawTerms = drawTerms;
     const int rc = run(net);
     SummariseInvalidParameters(first);
-    if (rc >= 0) net.WarnOfEvidenceBeyondPriorDraws();
+    if (rc >= 0) net.WarnOfEvidenceInFarTails();
     net.WarnOfStrayWeights();
     if (rc >= 0) return kSuccess;
     // A refusal names the node and the cause: the lack of samples it leads to is no second entry.

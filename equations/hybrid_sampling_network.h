@@ -130,10 +130,10 @@ public:
     std::vector<long long> GetStrayCounts() const;
     void RestoreStrayCounts(const std::vector<long long>& counts) const;
 
-    // Warns, naming them, of the caller's observed continuous nodes whose evidence lies beyond every one
-    // of a thousand draws of their prior: the beliefs then rest on the tail of the term the run explained
-    // it by (prior_reach.cpp). Not where the messages were in closed form.
-    void WarnOfEvidenceBeyondPriorDraws();
+    // Warns, naming them, of the caller's observed continuous nodes whose evidence lies past about the
+    // 0.99 quantile of their prior, told by its draws: the beliefs then rest on the tail of the term the
+    // run explained it by (prior_reach.cpp). Not where the messages were in closed form.
+    void WarnOfEvidenceInFarTails();
     // The caller's observed nodes whose evidence the draws explain (some parent free).
     std::vector<VRX_hybridSampleNode*> ExplainedEvidence() const;
 

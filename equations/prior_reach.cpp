@@ -1,10 +1,13 @@
 // Evidence beyond the reach of the model's own draws: a sampler explains it by whichever term its draws
 // put far in a tail (a Lognormal noise where the parent was as likely to be large), and the weights look
 // healthy all the same. The prior of each observed node is drawn to tell such evidence.
+#include <algorithm>
+#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "base/error_log.h"
+#include "base/size_limits.h"
 #include "base/status_codes.h"
 #include "definitions/hybrid_element.h"
 #include "equations/hybrid_sampling_network.h"
@@ -68,14 +71,14 @@ std::string vovido::NodeNames(const std::vector<std::string>& ids) {
     return out;
 }
 
-void HybridSampleNet::WarnOfEvidenceBeyondPriorDraws() {
+void HybridSampleNet::WarnOfEvidenceInFarTails() {
     // Messages in closed form give the posterior itself, and a chain says where it started: nothing
     // rests on a tail unsaid.
     if ((linearGaussian && (runFlags & 1)) || chainRan_) return;
     struct Reach {
         SampleNode* node;
         double evidence;
-        bool below = false, above = false;
+        long long below = 0, above = 0;  // draws at or below the evidence, at or above it
     };
     std::vector<Reach> observed;
     for (SampleNode* node : ExplainedEvidence()) {
@@ -85,31 +88,40 @@ void HybridSampleNet::WarnOfEvidenceBeyondPriorDraws() {
     const std::vector<SampleNode*> order = ParentsFirst(sampleNodes);
     std::vector<double> kept;
     for (SampleNode* node : order) kept.push_back(node->GetValue());
-    // A thousand draws: evidence beyond them all lies past about the 0.999 quantile of its prior.
-    constexpr int kDraws = 1000;
+    // Evidence past the 0.99 quantile of its prior, on either side, is told by 10,000 draws (fewer where
+    // a draw is costly): past it the samplers' answers drift from the posterior by a sizeable share of its
+    // spread while their weights look healthy. Evidence within reach ends the draws after a few hundred.
+    constexpr double kTailShare = 0.01;
+    constexpr long long kMostDraws = 10000, kFewestDraws = 1000;
+    const long long draws = std::min(
+        kMostDraws, std::max(kFewestDraws, kMaxSampleWorkTerms / 4 / std::max<long long>(drawTerms, 1)));
+    const auto enough = static_cast<long long>(kTailShare * static_cast<double>(draws));
     size_t open = observed.size();
-    for (int draw = 0; draw < kDraws && open > 0; ++draw) {
+    for (long long draw = 0; draw < draws && open > 0; ++draw) {
         bool drawn = true;
         for (SampleNode* node : order) drawn = drawn && DrawIgnoringEvidence(*node);
         if (!drawn) continue;
         open = 0;
         for (Reach& r : observed) {
             const double v = r.node->GetValue();
-            r.below = r.below || v <= r.evidence;
-            r.above = r.above || v >= r.evidence;
-            open += r.below && r.above ? 0 : 1;
+            r.below += v <= r.evidence ? 1 : 0;
+            r.above += v >= r.evidence ? 1 : 0;
+            open += std::min(r.below, r.above) >= enough ? 0 : 1;
         }
     }
     for (size_t i = 0; i < order.size(); ++i) order[i]->SetValue(kept[i]);
-    std::vector<std::string> beyond;
+    std::vector<std::string> far;
     for (const Reach& r : observed) {
-        if (!r.below || !r.above) beyond.push_back(r.node->id);
+        if (std::min(r.below, r.above) < enough) far.push_back(r.node->id);
     }
-    if (beyond.empty()) return;
+    if (far.empty()) return;
+    char share[160];
+    std::snprintf(share, sizeof share,
+                  " lies in the far tail of %s prior (fewer than %lld of %lld draws of it reach it)",
+                  far.size() > 1 ? "their" : "its", enough, draws);
     const std::string text =
-        "Warning: the evidence on " + vovido::NodeNames(beyond) + " lies beyond every one of " +
-        std::to_string(kDraws) + " draws of " + (beyond.size() > 1 ? "their" : "its") +
-        " prior: the beliefs rest on the tail of the term the draws explain it by, and other explanations "
-        "may be missed.";
+        "Warning: the evidence on " + vovido::NodeNames(far) + share +
+        ": the beliefs rest on the tail of the term the draws explain it by, and other explanations may be "
+        "missed.";
     LogError(errorLog, kNoUsefulSamples, text.c_str(), nullptr);
 }

@@ -30,11 +30,13 @@ struct AnswerCase {
 };
 
 // x of the prior, with the child y (a distribution node, or with equation an equation node) observed.
-std::function<void(VRX_network&)> Child(const char* prior, const char* child, double v, bool equation = false) {
+std::function<void(VRX_network&)> Child(const char* prior, const char* child, double v,
+                                        bool equation = false) {
     return [=](VRX_network& n) {
         ASSERT_GE(AddDistributionNode(n, "x", {prior}), 0);
-        ASSERT_GE(equation ? AddEquationNode(n, "y", child, {"x"}) : AddDistributionNode(n, "y", {child}, {"x"}),
-                  0);
+        ASSERT_GE(
+            equation ? AddEquationNode(n, "y", child, {"x"}) : AddDistributionNode(n, "y", {child}, {"x"}),
+            0);
         ASSERT_EQ(Observe(n, "y", v), kSuccess);
     };
 }
@@ -48,7 +50,8 @@ std::function<void(VRX_network&)> Equations(const char* x, const char* y, const 
     };
 }
 
-std::function<void(double&, double&)> Quadrature(std::function<double(double)> logDensity, double a, double b) {
+std::function<void(double&, double&)> Quadrature(std::function<double(double)> logDensity, double a,
+                                                 double b) {
     return [=](double& m, double& d) { ByQuadrature(logDensity, a, b, m, d); };
 }
 
@@ -69,12 +72,13 @@ double LogLognormal(double x) {
 const double kSinhArgument = std::asinh(-0.4994), kSinhVariance = 0.8764 * 0.8764 + 0.502 * 0.502;
 
 const AnswerCase kCases[] = {
-    {"lognormal sum in equations", Equations("X = Lognormal(0, 1)", "Y = X + Lognormal(0, 1)", "Y", 200.0), "X",
-     "Y", SumOf(LogLognormal, LogLognormal, 200.0)},
+    {"lognormal sum in equations", Equations("X = Lognormal(0, 1)", "Y = X + Lognormal(0, 1)", "Y", 200.0),
+     "X", "Y", SumOf(LogLognormal, LogLognormal, 200.0)},
     {"lognormal sum", Child("Lognormal(0, 1)", "x + Lognormal(0, 1)", 273.7), "x", "y",
      SumOf(LogLognormal, LogLognormal, 273.7)},
     {"lognormal and weibull", Child("Lognormal(0, 1)", "x + Weibull(2, 0.8)", 273.7), "x", "y",
-     SumOf(LogLognormal, [](double e) { return LogWeibullDensity(e, 2.0, 0.8); }, 273.7)},
+     SumOf(
+         LogLognormal, [](double e) { return LogWeibullDensity(e, 2.0, 0.8); }, 273.7)},
     {"two weibulls", Child("Weibull(1, 0.5)", "x + Weibull(1, 0.5)", 105.0), "x", "y",
      SumOf([](double x) { return LogWeibullDensity(x, 1.0, 0.5); },
            [](double e) { return LogWeibullDensity(e, 1.0, 0.5); }, 105.0)},
@@ -87,6 +91,8 @@ const AnswerCase kCases[] = {
      Exactly(0.0, 6.0)},
     // Precision 1/0.01 + 4 of x given 2x + 1 + e = -9.52.
     {"narrow prior", Child("Normal(10, 0.1)", "2*x + 1 + Normal(0, 1)", -9.52, true), "x", "y",
+     Exactly((1000.0 + 2.0 * -10.52) / 104.0, 1.0 / std::sqrt(104.0))},
+    {"narrow prior, distribution node", Child("Normal(10, 0.1)", "2*x + 1 + Normal(0, 1)", -9.52), "x", "y",
      Exactly((1000.0 + 2.0 * -10.52) / 104.0, 1.0 / std::sqrt(104.0))},
     // x + Normal(0, s), s ~ Exponential(1), at -30: s is large, and x near 0.
     {"scale mixture",
@@ -105,7 +111,8 @@ const AnswerCase kCases[] = {
              double p = 0.0;
              for (int j = 0; j < 2000; ++j) {
                  const double s = (j + 0.5) * 0.04;
-                 p += std::exp(LogNormalDensity(-30.0 - x, 0.0, s) - s + LogNormalDensity(x, 0.0, 1.0) + 450.0);
+                 p += std::exp(LogNormalDensity(-30.0 - x, 0.0, s) - s + LogNormalDensity(x, 0.0, 1.0) +
+                               450.0);
              }
              z += p, m1 += p * x, m2 += p * x * x;
          }
@@ -121,8 +128,9 @@ const AnswerCase kCases[] = {
     {"lognormal past a uniform", Child("Lognormal(0, 1)", "x + Uniform(-0.5, 0.5)", 400.0), "x", "y",
      Quadrature(LogLognormal, 399.5, 400.5)},
     {"weibull past a triangle", Child("Weibull(1, 0.5)", "x + Triangular(-1, 0, 1)", 900.0), "x", "y",
-     Quadrature([](double x) { return LogWeibullDensity(x, 1.0, 0.5) + std::log(1.0 - std::fabs(900.0 - x)); },
-                899.0, 901.0)},
+     Quadrature(
+         [](double x) { return LogWeibullDensity(x, 1.0, 0.5) + std::log(1.0 - std::fabs(900.0 - x)); },
+         899.0, 901.0)},
     {"state only a tail allows",
      [](VRX_network& n) {
          ASSERT_GE(AddDistributionNode(n, "x", {"Normal(0, 1)"}), 0);
@@ -133,7 +141,8 @@ const AnswerCase kCases[] = {
     // An observed root is its value, however far in its tail.
     {"root at 39", Equations("X = Normal(0, 1)", "Y = 2*X + 1", "X", 39.0), "Y", "X", Exactly(79.0, 0.0)},
     {"root at 14", Equations("X = Normal(10, 0.1)", "Y = 2*X + 1", "X", 14.0), "Y", "X", Exactly(29.0, 0.0)},
-    {"root at 800", Equations("X = Exponential(1)", "Y = 2*X + 1", "X", 800.0), "Y", "X", Exactly(1601.0, 0.0)},
+    {"root at 800", Equations("X = Exponential(1)", "Y = 2*X + 1", "X", 800.0), "Y", "X",
+     Exactly(1601.0, 0.0)},
     // Monotonic in x whatever the noise: Asinh(y) = 0.8764 x + e, linear-Gaussian.
     {"sinh of a sum", Child("Normal(0, 1)", "Sinh(0.8764*x + Normal(0, 0.502))", -0.4994, true), "x", "y",
      Exactly(0.8764 * kSinhArgument / kSinhVariance, std::sqrt(1.0 - 0.8764 * 0.8764 / kSinhVariance))},
