@@ -138,15 +138,17 @@ bool HybridSampleNet::RunChainFallback(const std::string& why) {
     // it, out to a million times its scale: a window that only a tail allows (x > 8 of a Normal(0, 1)),
     // which small moves from a draw never reach, is found there.
     auto scan = [&] {
-        constexpr int kPoints = 2000;
+        constexpr int kPoints = 10000;
         const double reach = std::asinh(1e6);
         for (SampleNode* node : free) {
             if (!node->IsContinuous()) continue;
             const double centre = node->GetValue(), step = first[static_cast<size_t>(node->handle)];
             double closest = violation, best = centre;
             bool fits = false;
-            for (int i = 0; i <= kPoints && !fits && spent < evaluations; ++i, ++spent) {
-                const double x = centre + step * std::sinh(reach * (2.0 * i / kPoints - 1.0));
+            // Outward from the value, the two sides in turn: the nearest fits are found first.
+            for (int i = 0; i < kPoints && !fits && spent < evaluations; ++i, ++spent) {
+                const double x =
+                    centre + (i % 2 == 0 ? step : -step) * std::sinh(reach * (i / 2 + 1) * 2.0 / kPoints);
                 node->SetValue(x);
                 double moved = 0.0;
                 if (!std::isfinite(node->LogEvidenceWeight())) continue;

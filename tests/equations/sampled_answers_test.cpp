@@ -138,6 +138,14 @@ const AnswerCase kCases[] = {
          ASSERT_EQ(n.GetNode(d)->GetValue()->SetEvidence(0), kSuccess);
      },
      "x", "d", Quadrature([](double x) { return LogNormalDensity(x, 0, 1); }, 8.0, 12.0)},
+    {"window only a tail allows",
+     [](VRX_network& n) {
+         ASSERT_GE(AddDistributionNode(n, "x", {"Exponential(1)"}), 0);
+         const int d = AddDiscreteNode(
+             n, "d", {"If(And(x > 12.3, x < 12.4), 1, 0)", "If(And(x > 12.3, x < 12.4), 0, 1)"}, {"x"});
+         ASSERT_EQ(n.GetNode(d)->GetValue()->SetEvidence(0), kSuccess);
+     },
+     "x", "d", Quadrature([](double x) { return -x; }, 12.3, 12.4)},
     // An observed root is its value, however far in its tail.
     {"root at 39", Equations("X = Normal(0, 1)", "Y = 2*X + 1", "X", 39.0), "Y", "X", Exactly(79.0, 0.0)},
     {"root at 14", Equations("X = Normal(10, 0.1)", "Y = 2*X + 1", "X", 14.0), "Y", "X", Exactly(29.0, 0.0)},
