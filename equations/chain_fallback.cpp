@@ -209,10 +209,20 @@ bool HybridSampleNet::RunChainFallback(const std::string& why) {
     const long long sweepSteps = thin * static_cast<long long>(free.size());
     long long accepted = 0;
     int recorded = 0;
+    // A share of the moves reflects a continuous value through 0 where its own density allows it: an
+    // even function observed (x*x, Abs(x)) puts the posterior at two mirrored places that random-walk
+    // steps never join. The reflection is its own inverse, so the chain's target stays the posterior.
+    constexpr double kReflectShare = 0.1;
     for (long long step = 0; step < steps; ++step) {
         save();
         SampleNode& node = *free[static_cast<size_t>(step % static_cast<long long>(free.size()))];
-        move(node);
+        bool reflect = node.IsContinuous() && sampleNodeGenerator.NextFraction() < kReflectShare;
+        if (reflect) {
+            node.SetValue(-node.GetValue());
+            reflect = std::isfinite(node.LogEvidenceWeight());
+            if (!reflect) restore();
+        }
+        if (!reflect) move(node);
         const double next = LogTarget(ignored);
         const bool accept = std::isfinite(next) &&
                             std::log(std::max(sampleNodeGenerator.NextFraction(), 1e-300)) < next - target;
@@ -224,7 +234,7 @@ bool HybridSampleNet::RunChainFallback(const std::string& why) {
             (void)LogTarget(ignored);
         }
         // Steps tuned towards about half the moves accepted while the chain settles.
-        if (step < settle) tune(node, accept ? 1.1 : 0.95);
+        if (step < settle && !reflect) tune(node, accept ? 1.1 : 0.95);
         if (step < settle || (step - settle + 1) % sweepSteps != 0 || recorded >= samples) continue;
         ++recorded;
         for (auto& n : sampleNodes) {
@@ -254,8 +264,9 @@ bool HybridSampleNet::RunChainFallback(const std::string& why) {
     const std::string warning =
         "Warning: " + why + ": the beliefs" +
         (ids.empty() ? "" : " given the evidence on " + vovido::NodeNames(ids)) + text +
-        "; they may rest on fewer effective samples, and on the one region of the posterior the chain "
-        "started in: other regions, where there are any, are missed.";
+        "; they may rest on fewer effective samples, and on the regions of the posterior the chain reached "
+        "from its start by small steps and reflections through 0: other regions, where there are any, are "
+        "missed.";
     LogError(errorLog, kNoUsefulSamples, warning.c_str(), nullptr);
     chainRan_ = true;
     return true;

@@ -85,8 +85,13 @@ const AnswerCase kCases[] = {
     {"narrow lognormals", Child("Lognormal(0, 0.5)", "x + Lognormal(0, 0.5)", 16.54, true), "x", "y",
      SumOf([](double x) { return LogLognormalDensity(x, 0.0, 0.5); },
            [](double e) { return LogLognormalDensity(e, 0.0, 0.5); }, 16.54)},
-    // Two roots, +-5 and +-6: a chain keeps to one of them.
+    // Mirrored roots, +-5 and +-6, that no draw fits: the chain's reflections reach both.
     {"square", Child("Normal(0, 1)", "x*x + Uniform(-0.01, 0.01)", 25.0, true), "x", "y", Exactly(0.0, 5.0)},
+    {"square, shifted prior", Child("Normal(0.5, 1)", "x*x + Uniform(-0.01, 0.01)", 25.0, true), "x", "y",
+     [](double& m, double& d) {
+         const double p = 1.0 / (1.0 + std::exp(5.0));  // odds of -5 to 5: e^-5
+         m = 5.0 * (1.0 - 2.0 * p), d = 10.0 * std::sqrt(p * (1.0 - p));
+     }},
     {"absolute value", Child("Normal(0, 1)", "Abs(x) + Uniform(-0.01, 0.01)", 6.0, true), "x", "y",
      Exactly(0.0, 6.0)},
     // Precision 1/0.01 + 4 of x given 2x + 1 + e = -9.52.
