@@ -223,7 +223,9 @@ bool HybridSampleNet::RunChainFallback(const std::string& why) {
             if (!reflect) restore();
         }
         if (!reflect) move(node);
-        const double next = LogTarget(ignored);
+        // A value its own distribution rules out (a negative scale) is never weighed: its children's
+        // calls would only report invalid parameters.
+        const double next = std::isfinite(node.LogEvidenceWeight()) ? LogTarget(ignored) : kNoDensity;
         const bool accept = std::isfinite(next) &&
                             std::log(std::max(sampleNodeGenerator.NextFraction(), 1e-300)) < next - target;
         if (accept) {
