@@ -203,8 +203,6 @@ TEST(LearningRefusals, BadSettingsMatchesAndKnowledge) {
         {[&] { return pc(Pc(8, NAN), data); }, "-1 pc: the significance must lie in [0, 1], not nan"},
         {[&] { return pc(Pc(8, 2.0), data); }, "-1 pc: the significance must lie in [0, 1], not 2"},
         {[&] { return pc(Pc(-3, 0.05), data); }, "-1 pc: the maximum adjacency must be 0 or more, not -3"},
-        {[&] { return gtt(Gtt(99, 5, 1.0)); },
-         "-1 greedy thick thinning: the priors method must be 0 or 1, not 99"},
         {[&] { return gtt(Gtt(0, -1, 1.0)); },
          "-1 greedy thick thinning: the maximum number of parents must be 0 or more, not -1"},
         {[&] { return gtt(Gtt(1, 5, INFINITY)); },
@@ -240,14 +238,6 @@ TEST(LearningRefusals, BadSettingsMatchesAndKnowledge) {
              return gtt(Gtt(0, 5, 1.0, {}, {{0, 7}}));
          },
          "-1 greedy thick thinning: forbidden arc names variable 7, valid range is 0..3"},
-        {[&] {
-             NaiveBayesOptions o;
-             o.classVariableId = "a";
-             o.priorsMethod = 99;
-             VRX_network net;
-             return LearnNaiveBayes(o, data, net);
-         },
-         "-1 naive bayes: the priors method must be 0 or 1, not 99"},
         {[&] { return pc(PcOptions(), unnamed); }, "-1 pc: constant not allowed: column 2"},
         {[&] {
              VRX_network net;

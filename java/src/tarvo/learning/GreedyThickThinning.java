@@ -34,8 +34,8 @@ public class GreedyThickThinning extends Wrapper {
     /**
      * How the learnt tables are smoothed.
      *
-     * @return 0 (every prior count 1) or 1 (equivalent-sample-size priors of weight
-     *     {@link #getNetWeight()}); 0 in a new learner
+     * @return the method as set: 0 (every prior count 1) or 1 (equivalent-sample-size priors of weight
+     *     {@link #getNetWeight()}), another value learning as 0; 0 in a new learner
      * @throws tarvo.TARVOException when the learner has been disposed of
      */
     public native int getPriorsMethod();
@@ -43,9 +43,9 @@ public class GreedyThickThinning extends Wrapper {
     /**
      * Chooses how the learnt tables are smoothed.
      *
-     * @param method 0 every prior count 1, 1 equivalent-sample-size priors of weight {@link #getNetWeight()}
-     * @throws tarvo.TARVOException when the learner has been disposed of, or for another method ("greedy
-     *     thick thinning: the priors method must be 0 or 1, not 99"); the setting is then unchanged
+     * @param method 0 every prior count 1, 1 equivalent-sample-size priors of weight {@link #getNetWeight()};
+     *     other values are stored and learn with the library's default priors (those of 0)
+     * @throws tarvo.TARVOException when the learner has been disposed of
      */
     public native void setPriorsMethod(int method);
 
