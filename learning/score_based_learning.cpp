@@ -210,6 +210,8 @@ int LearnNaiveBayes(const NaiveBayesOptions& options, const DataSet& data, VRX_n
         [&](dag& graph, dag_classifier& classifier) -> std::string {
             const int c = graph.find_node(options.classVariableId);
             if (c < 0) return "the data set has no variable named " + options.classVariableId;
+            if (options.featureSelection && graph.check_class_arcs(c, "naive bayes: ") != kSuccess)
+                return "logged";
             classifier.set_training_data(&graph);
             if (classifier.set_int("model_type", options.featureSelection ? 2 : 1) != kSuccess ||
                 classifier.set_class_variable(c) != kSuccess)
