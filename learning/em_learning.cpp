@@ -810,6 +810,7 @@ int LearnEm(const EmOptions& options, const DataSet& data, VRX_network& network,
             return LearnEmContinuous(options, data, network, matches, fixedNodes, outLogLik, progress);
         });
     }
-    LogError(errorLog, kInvalidData, "em: network and dataset do not match", nullptr);
-    return LogError(errorLog, kInvalidData, reason.c_str(), nullptr);
+    // The cause first, then what it means for the run.
+    LogError(errorLog, kInvalidData, reason.c_str(), nullptr);
+    return LogError(errorLog, kInvalidData, "em: network and dataset do not match", nullptr);
 }

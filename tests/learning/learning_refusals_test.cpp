@@ -248,6 +248,16 @@ TEST(LearningRefusals, BadSettingsMatchesAndKnowledge) {
          "-1 greedy thick thinning: the forced arcs [a] -> [b], [b] -> [c] form a cycle with the tiers: [c] "
          "(tier 0) precedes [a] (tier 4)"},
         {[&] {
+             PcOptions o = Pc(8, 0.05, {{2, 1}, {0, 3}});
+             o.forbiddenArcs = {{1, 2}, {0, 3}};
+             return pc(o, data);
+         },
+         "-1 pc: the arc [a] -> [d] is both forced and forbidden"},
+        {[&] {
+             return gtt(Gtt(0, 5, 1.0, {{1, 2}}, {{2, 1}, {1, 2}}));
+         },
+         "-1 greedy thick thinning: the arc [b] -> [c] is both forced and forbidden"},
+        {[&] {
              return gtt(Gtt(0, 5, 1.0, {{3, 3}}));
          },
          "-1 greedy thick thinning: the forced arc [d] -> [d] is a cycle"},

@@ -177,6 +177,14 @@ public class LearningPcTest {
                     message(() -> pc.learn(data)));
             Check.equal("TARVO error -1 in function Learn. Logged information: greedy thick thinning: " + arcs,
                     message(() -> gtt.learn(data)));
+            BkArcInfo[] both = {new BkArcInfo(1, 2)};
+            pc.setBkKnowledge(new BkKnowledge(both, both, null));
+            gtt.setBkKnowledge(new BkKnowledge(both, both, null));
+            String contradiction = "the arc [b] -> [c] is both forced and forbidden\n";
+            Check.equal("TARVO error -1 in function Learn. Logged information: pc: " + contradiction,
+                    message(() -> pc.learn(data)));
+            Check.equal("TARVO error -1 in function Learn. Logged information: greedy thick thinning: "
+                    + contradiction, message(() -> gtt.learn(data)));
             BkKnowledge chain = new BkKnowledge(new BkArcInfo[] {new BkArcInfo(0, 1), new BkArcInfo(1, 2)}, null, null);
             pc.setBkKnowledge(chain);
             gtt.setBkKnowledge(chain);

@@ -114,10 +114,11 @@ public class GreedyThickThinning extends Wrapper {
      * @throws tarvo.TARVOException when the data cannot be learnt from ("TARVO error -1 in function Learn"
      *     with the reason, which names the column at fault, for example "greedy thick thinning: column [x]
      *     is continuous: only discrete columns can be scored"); background knowledge naming a variable the
-     *     data set lacks ("greedy thick thinning: forced arc names variable 9, valid range is 0..2") or whose
-     *     forced arcs, with the order of the tiers, close a directed cycle ("greedy thick thinning: the forced
-     *     arcs [a] -&gt; [b], [b] -&gt; [c], [c] -&gt; [a] form a cycle") is refused before anything is
-     *     learnt; no network is left behind
+     *     data set lacks ("greedy thick thinning: forced arc names variable 9, valid range is 0..2"), forcing
+     *     and forbidding one arc ("greedy thick thinning: the arc [b] -&gt; [c] is both forced and
+     *     forbidden") or whose forced arcs, with the order of the tiers, close a directed cycle ("greedy thick
+     *     thinning: the forced arcs [a] -&gt; [b], [b] -&gt; [c], [c] -&gt; [a] form a cycle") is refused
+     *     before anything is learnt; no network is left behind
      */
     public native Network learn(DataSet data);
 }
