@@ -21,22 +21,32 @@ uint64_t EmRecordGroups::Hash(const int* values) const {
     return hash;
 }
 
+bool EmRecordGroups::Equal(const int* a, const int* b) const {
+    return width_ == 0 || std::memcmp(a, b, width_ * sizeof(int)) == 0;
+}
+
 size_t EmRecordGroups::Slot(const int* values, uint64_t hash) const {
+    // A slot holds the hash's high half and the group plus one (0 when empty): a probe compares values
+    // only where the halves agree.
+    const uint64_t tag = hash >> 32;
     const size_t mask = slots_.size() - 1;
     for (size_t s = hash & mask;; s = (s + 1) & mask) {
-        const int g = slots_[s];
-        if (g < 0) return s;
-        if (hash_[g] == hash && std::memcmp(Values(g), values, width_ * sizeof(int)) == 0) return s;
+        const uint64_t slot = slots_[s];
+        if (slot == 0) return s;
+        if ((slot >> 32) == tag && Equal(Values((slot & 0xffffffffu) - 1), values)) return s;
     }
 }
 
 void EmRecordGroups::Grow() {
-    slots_.assign(std::max<size_t>(slots_.size() * 2, 64), -1);
+    std::vector<uint64_t> old(std::max<size_t>(slots_.size() * 2, 64), 0);
+    old.swap(slots_);
     const size_t mask = slots_.size() - 1;
-    for (size_t g = 0; g < first_.size(); ++g) {
-        size_t s = hash_[g] & mask;
-        while (slots_[s] >= 0) s = (s + 1) & mask;
-        slots_[s] = static_cast<int>(g);
+    for (uint64_t slot : old) {
+        if (slot == 0) continue;
+        const uint64_t hash = hash_[(slot & 0xffffffffu) - 1];
+        size_t s = hash & mask;
+        while (slots_[s] != 0) s = (s + 1) & mask;
+        slots_[s] = slot;
     }
 }
 
@@ -45,11 +55,11 @@ bool EmRecordGroups::Add(const int* values, int record) {
     if (2 * (first_.size() + 1) > slots_.size()) Grow();
     const uint64_t hash = Hash(values);
     const size_t s = Slot(values, hash);
-    if (slots_[s] >= 0) {
-        weight_[slots_[s]] += 1.0;
+    if (slots_[s] != 0) {
+        weight_[(slots_[s] & 0xffffffffu) - 1] += 1.0;
         return false;
     }
-    slots_[s] = static_cast<int>(first_.size());
+    slots_[s] = (hash >> 32 << 32) | (first_.size() + 1);
     values_.insert(values_.end(), values, values + width_);
     first_.push_back(record);
     weight_.push_back(1.0);

@@ -29,6 +29,7 @@ public:
 
 private:
     uint64_t Hash(const int* values) const;
+    bool Equal(const int* a, const int* b) const;
     // The slot of the group of these values, or of the empty slot where it belongs.
     size_t Slot(const int* values, uint64_t hash) const;
     void Grow();
@@ -38,7 +39,7 @@ private:
     std::vector<int> first_;
     std::vector<double> weight_;
     std::vector<uint64_t> hash_;
-    std::vector<int> slots_;  // open addressing over group indices, -1 empty; a power of two long
+    std::vector<uint64_t> slots_;  // open addressing (see Slot), a power of two long
 };
 
 // Steps of one record's counts on a static network, a lower bound of what the E-step does for it: a
