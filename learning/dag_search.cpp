@@ -241,10 +241,10 @@ int dag::thicken(int parent_limit) {
 int dag::add_gaining_arcs_from(int c) {
     if (check_class_arcs(c) != kSuccess) return kFailure;
     for (int i = -1; next_active(i) == kSuccess;) {
+        if (i == c) continue;
         const std::vector<int> parents = nodes_[i]->parents;
         for (int p : parents) {
-            if (p == c || i == c || nodes_[i]->forced_parents.test(p)) continue;
-            if (remove_arc(p, i) == kFailure) return kFailure;
+            if (p != c && !nodes_[i]->forced_parents.test(p) && remove_arc(p, i) == kFailure) return kFailure;
         }
     }
     if (score() == kScoreNotComputed) return kFailure;

@@ -473,12 +473,20 @@ int EmRun::GroupRecords() {
         if (!groups_->Add(values.data(), r)) continue;
         iterationWork_ += dynamic_ ? unrolledWork : work->Of(values.data());
         if (iterationWork_ <= kMaxEmWorkSteps) continue;
-        return Fail(
-            "em: an iteration would take more than the limit of %lld steps: the first %d of the %d records "
-            "already hold %d distinct records of %d nodes, whose counts take %lld steps; fewer records or "
-            "nodes are needed",
-            static_cast<long long>(kMaxEmWorkSteps), r + 1, n, static_cast<int>(groups_->size()),
-            work_->GetNumberOfNodes(), static_cast<long long>(iterationWork_));
+        // The family whose unobserved part is widest, when one weighs in.
+        std::string widest;
+        if (work != nullptr && work->WidestCells() > kCellsPerNodeUpdate) {
+            widest = " (the widest unobserved part of a family, of node " +
+                     EmNodeLabel(*work_, work->WidestNode()) + ", spans " +
+                     std::to_string(work->WidestCells()) + " cells)";
+        }
+        const std::string text =
+            "em: an iteration would take more than the limit of " + std::to_string(kMaxEmWorkSteps) +
+            " steps: the first " + std::to_string(r + 1) + " of the " + std::to_string(n) +
+            " records already hold " + std::to_string(groups_->size()) + " distinct records of " +
+            std::to_string(work_->GetNumberOfNodes()) + " nodes, whose counts take " +
+            std::to_string(iterationWork_) + " steps" + widest + "; fewer records or nodes are needed";
+        return LogError(errorLog, kFailure, text.c_str(), nullptr);
     }
     return kSuccess;
 }

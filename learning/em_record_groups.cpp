@@ -103,6 +103,10 @@ int64_t EmRecordWork::Of(const int* values) {
         if (!observedWhole) {
             whole = false;
             hidden += cells;
+            if (cells > widestCells_) {
+                widestCells_ = cells;
+                widestNode_ = families_[familyStart_[i]];
+            }
         }
     }
     for (int h : matchNode_) {

@@ -54,6 +54,10 @@ public:
 
     EmRecordWork(VRX_network& network, const std::vector<DataMatch>& matches);
     int64_t Of(const int* values);
+    // Of the records so far, the node whose family has the largest unobserved part, and its cells (-1
+    // and 0 while every family was observed whole).
+    int WidestNode() const { return widestNode_; }
+    int64_t WidestCells() const { return widestCells_; }
 
 private:
     std::vector<int> outcomes_;     // per handle, 0 for a free slot
@@ -61,6 +65,8 @@ private:
     std::vector<int> families_;
     std::vector<int> matchNode_;  // per match: the handle its value observes, -1 for a later slice
     std::vector<char> observed_;  // per handle, scratch
+    int widestNode_ = -1;
+    int64_t widestCells_ = 0;
 };
 
 }  // namespace vovido

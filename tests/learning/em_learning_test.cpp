@@ -435,7 +435,8 @@ TEST(EmLearning, TheWorkOfAnIterationFollowsWhatTheRecordsObserve) {
             LogDump(),
             "-1 em: an iteration would take more than the limit of 1073741824 steps: the first 15851 of "
             "the 16384 records already hold 15851 distinct records of 31 nodes, whose counts take "
-            "1073746740 steps; fewer records or nodes are needed\n");
+            "1073746740 steps (the widest unobserved part of a family, of node [child], spans 65536 cells); "
+            "fewer records or nodes are needed\n");
         EXPECT_EQ(Table(net, child), before);
     }
 }
