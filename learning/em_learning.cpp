@@ -451,6 +451,7 @@ int EmRun::GroupRecords() {
     const int n = data_.GetRecordCount();
     const size_t width = matches_.size();
     groups_ = std::make_unique<vovido::EmRecordGroups>(width);
+    groups_->Reserve(static_cast<size_t>(n));
     std::vector<int> outcomes(width);
     for (size_t k = 0; k < width; ++k) outcomes[k] = NumberOfOutcomes(*work_, matches_[k].node);
     // A dynamic network is unrolled for every record, a copy of every table at least.

@@ -50,6 +50,13 @@ void EmRecordGroups::Grow() {
     }
 }
 
+void EmRecordGroups::Reserve(size_t records) {
+    values_.reserve(records * width_);
+    first_.reserve(records);
+    weight_.reserve(records);
+    hash_.reserve(records);
+}
+
 bool EmRecordGroups::Add(const int* values, int record) {
     // At most half full, so that a search ends soon.
     if (2 * (first_.size() + 1) > slots_.size()) Grow();

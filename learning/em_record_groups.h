@@ -18,6 +18,8 @@ public:
     // width: values per record, one a match (-1 for a missing value).
     explicit EmRecordGroups(size_t width) : width_(width) {}
 
+    // Room for the groups of so many records, taken from memory only as groups come.
+    void Reserve(size_t records);
     // Counts a record with these values into its group; true when they start a new group.
     bool Add(const int* values, int record);
     size_t size() const { return first_.size(); }
