@@ -127,8 +127,8 @@ public class EM extends Wrapper {
      *     whose single iteration over the distinct records would pass 2<sup>30</sup> steps (a record that
      *     observes every family whole is counted directly, any other through inference over the cells its
      *     unobserved nodes span) is refused before it starts, as soon as the records met pass it, naming the
-     *     numbers of records and nodes, and iterations otherwise stop, as if converged, before the next would
-     *     pass that limit
+     *     numbers of records and nodes and the node whose family's unobserved part is widest, and iterations
+     *     otherwise stop, as if converged, before the next would pass that limit
      */
     public native void learn(DataSet data, Network net, DataMatch[] matching, int[] fixedNodes);
 }
