@@ -250,7 +250,9 @@ int dag::add_gaining_arcs_from(int c) {
     if (score() == kScoreNotComputed) return kFailure;
     const double min_gain = options_.real(learning_option::kMinGreedyDelta);
     std::vector<learning_move> moves;
-    for (int i = -1; next_active(i) == kSuccess;) {
+    // Rounds over completed records share one budget: past it, the gains found so far are kept.
+    start_search_work();
+    for (int i = -1; next_active(i) == kSuccess && !search_work_spent();) {
         if (i == c || nodes_[i]->is_parent(c) || !nodes_[i]->may_keep(c)) continue;
         const double s0 = local_score(i);
         const double s = addition_score(i, c);
@@ -268,6 +270,7 @@ int dag::add_gaining_arcs_from(int c) {
         const int added = add_arc_acyclic(c, move.move_to);
         if (added == kFailure) return kFailure;
         if (added == 0) continue;  // a path from the node to c: the arc would close a cycle
+        ++search_changes_;
         criterion_score_ += move.move_delta;
         score_valid_ = true;
     }
