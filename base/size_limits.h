@@ -157,8 +157,8 @@ constexpr int64_t kSearchStepsPerCell = 4;
 // looking up and allocating its table and of choosing its conditioning set, measured at one to two thousand.
 constexpr int64_t kPcStepsPerTest = 2048;
 
-// Largest work of an EM run, in steps: each iteration counts every distinct record once, each over every
-// table of the network and kCellsPerNodeUpdate a node. The iterations stop, as if converged, before the
+// Largest work of an EM run, in steps: each iteration counts every distinct record once, by what the
+// record observes (EmRecordWork of the learning layer). The iterations stop, as if converged, before the
 // next would pass this limit, and a run whose single iteration would is refused. Some seconds at it.
 constexpr int64_t kMaxEmWorkSteps = int64_t{1} << 30;
 

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "base/error_log.h"
 #include "bench/bench_check.h"
@@ -18,6 +19,7 @@
 #include "learning/pc.h"
 #include "learning/score_based_learning.h"
 #include "model/network.h"
+#include "model/node_definition.h"
 #include "tests/support/missing_data.h"
 #include "tests/support/sampled_data.h"
 
@@ -123,6 +125,49 @@ void BM_EmManyRecords(benchmark::State& state) {
     Report(state, status);
 }
 BENCHMARK(BM_EmManyRecords)->Args({100000, 30})->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// EM on complete chain columns, the network the chain of their nodes: each record is counted without
+// inference. Arguments: columns, records.
+void BM_EmCompleteChain(benchmark::State& state) {
+    const int columns = static_cast<int>(state.range(0));
+    DataSet data;
+    ChainColumns(columns, static_cast<int>(state.range(1)), data);
+    VRX_network chain;
+    for (int c = 0; c < columns; ++c) {
+        const int h = chain.AddNode(DefinitionType::kCpt, ("c" + std::to_string(c)).c_str());
+        if (c > 0) RequireSuccess(chain.AddArc(h - 1, h), "adding an arc");
+    }
+    std::vector<DataMatch> matches;
+    std::string message;
+    RequireSuccess(data.MatchNetwork(chain, matches, message), "matching");
+    int status = 0;
+    for (auto _ : state) {
+        VRX_network net(chain);
+        status = LearnEm(EmOptions(), data, net, matches, {}, nullptr, nullptr);
+    }
+    Report(state, status);
+}
+BENCHMARK(BM_EmCompleteChain)
+    ->Args({30, 400000})
+    ->Args({30, 1000000})
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+
+// Naive Bayes with feature selection on few records of many chain columns, the first the class.
+void BM_NaiveBayesFeatureSelectionManyColumns(benchmark::State& state) {
+    LearnFromChain(state, [](const DataSet& data) {
+        NaiveBayesOptions options;
+        options.classVariableId = "c0";
+        options.featureSelection = true;
+        VRX_network learnt;
+        return LearnNaiveBayes(options, data, learnt);
+    });
+}
+BENCHMARK(BM_NaiveBayesFeatureSelectionManyColumns)
+    ->Args({20000, 20})
+    ->Args({40000, 20})
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
 
 // Variables added one by one, each name checked against the others. Argument: variables.
 void BM_DataSetManyVariables(benchmark::State& state) {

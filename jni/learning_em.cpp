@@ -1,6 +1,7 @@
 // Natives of tarvo.learning.EM: the EM settings and learning a network's parameters from a data set.
 #include <cstdint>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 #include "jni/jni_builders.h"
@@ -29,7 +30,8 @@ EmOptions& Options(JNIEnv* env, jobject self) {
     return NativeObject<EmOptions>(env, self);
 }
 
-// The DataMatch array as engine records, in array order; a null or empty array is refused.
+// The DataMatch array as engine records, in array order; a null or empty array, or a null element, is
+// refused.
 std::vector<DataMatch> ReadMatches(JNIEnv* env, jobjectArray matching) {
     const jsize n = matching != nullptr ? env->GetArrayLength(matching) : 0;
     if (n == 0) throw std::invalid_argument("No matching specified");
@@ -41,7 +43,11 @@ std::vector<DataMatch> ReadMatches(JNIEnv* env, jobjectArray matching) {
     for (jsize i = 0; i < n; ++i) {
         LocalRef<jobject> item(env, env->GetObjectArrayElement(matching, i));
         CheckJavaException(env);
-        if (item.get() == nullptr) throw std::invalid_argument("No matching specified");
+        if (item.get() == nullptr) {
+            std::string text = "DataMatch element can't be null (index ";
+            appendInt(text, i);
+            throw std::invalid_argument(text + ")");
+        }
         DataMatch m;
         m.node = env->GetIntField(item.get(), node);
         m.slice = env->GetIntField(item.get(), slice);

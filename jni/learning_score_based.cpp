@@ -67,11 +67,7 @@ extern "C" JNIEXPORT jint JNICALL Java_tarvo_learning_GreedyThickThinning_getPri
 extern "C" JNIEXPORT void JNICALL Java_tarvo_learning_GreedyThickThinning_setPriorsMethod(JNIEnv* env,
                                                                                           jobject self,
                                                                                           jint value) {
-    RunNative(env, [&] {
-        GreedyThickThinningOptions& options = Gtt(env, self);
-        checkSettingFault(PriorsMethodFault(kGreedyThickThinning, value));
-        options.priorsMethod = value;
-    });
+    RunNative(env, [&] { Gtt(env, self).priorsMethod = value; });
 }
 
 extern "C" JNIEXPORT jint JNICALL Java_tarvo_learning_GreedyThickThinning_getMaxParents(JNIEnv* env,
@@ -146,11 +142,7 @@ extern "C" JNIEXPORT jint JNICALL Java_tarvo_learning_NaiveBayes_getPriorsMethod
 
 extern "C" JNIEXPORT void JNICALL Java_tarvo_learning_NaiveBayes_setPriorsMethod(JNIEnv* env, jobject self,
                                                                                  jint value) {
-    RunNative(env, [&] {
-        NaiveBayesOptions& options = Nb(env, self);
-        checkSettingFault(PriorsMethodFault(kNaiveBayes, value));
-        options.priorsMethod = value;
-    });
+    RunNative(env, [&] { Nb(env, self).priorsMethod = value; });
 }
 
 extern "C" JNIEXPORT jboolean JNICALL Java_tarvo_learning_NaiveBayes_getFeatureSelection(JNIEnv* env,

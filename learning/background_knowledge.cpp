@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <map>
+#include <set>
 
 #include "learning/data_set.h"
 
@@ -188,6 +189,13 @@ std::string KnowledgeFault(const std::vector<std::pair<int, int>>& forced,
     for (const auto& entry : tiers) {
         std::string fault = outside(entry.first, "tier");
         if (!fault.empty()) return fault;
+    }
+    // An arc both forced and forbidden has no meaning: each learner would drop one of the two.
+    const std::set<std::pair<int, int>> forbiddenSet(forbidden.begin(), forbidden.end());
+    for (const auto& arc : forced) {
+        if (forbiddenSet.count(arc) != 0)
+            return "the arc " + Named(data, arc.first) + " -> " + Named(data, arc.second) +
+                   " is both forced and forbidden";
     }
     for (const auto& arc : forced) {
         if (arc.first == arc.second)

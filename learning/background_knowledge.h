@@ -1,6 +1,7 @@
 #pragma once
 // The checks of the background knowledge that the structure learners take: every index names a
-// variable of the data set, and the forced arcs, with the order the tiers give, close no directed cycle.
+// variable of the data set, no arc is both forced and forbidden, and the forced arcs, with the order the
+// tiers give, close no directed cycle.
 
 #include <string>
 #include <utility>
@@ -9,8 +10,8 @@
 class DataSet;
 
 // Empty when the knowledge fits the data set; else the first fault, naming the variables: an index out
-// of range, or the forced arcs (and the tiers) of a cycle. `lastTierWins`: a variable listed in several
-// tiers is in the last one (PC) rather than in each (greedy thick thinning).
+// of range, an arc both forced and forbidden, or the forced arcs (and the tiers) of a cycle. `lastTierWins`:
+// a variable listed in several tiers is in the last one (PC) rather than in each (greedy thick thinning).
 std::string KnowledgeFault(const std::vector<std::pair<int, int>>& forced,
                            const std::vector<std::pair<int, int>>& forbidden,
                            const std::vector<std::pair<int, int>>& tiers, bool lastTierWins,

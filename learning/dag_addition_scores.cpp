@@ -144,6 +144,26 @@ int dag::check_first_round(const char* prefix) const {
     return LogError(errorLog, kOutOfMemory, text.c_str(), prefix);
 }
 
+int dag::check_class_arcs(int c, const char* prefix) const {
+    const hybrid_node* cls = node_at(c);
+    if (cls == nullptr) return kSuccess;
+    int64_t work = 0;
+    for (int i = -1; next_active(i) == kSuccess;) {
+        const hybrid_node& node = *nodes_[i];
+        if (i == c || !node.may_keep(c)) continue;
+        work += positions_read() + kSearchStepsPerScore +
+                static_cast<int64_t>(node.num_states()) * cls->num_states() * kSearchStepsPerCell;
+    }
+    if (work <= kMaxSearchWorkSteps) return kSuccess;
+    const std::string text = "the selection of features over " + std::to_string(active_count_) +
+                             " nodes and " + std::to_string(records_in_use()) + " records would take " +
+                             std::to_string(work) + " steps to score each feature with the class [" +
+                             cls->name + "] (" + std::to_string(cls->num_states()) +
+                             " states) once, more than the limit of " + std::to_string(kMaxSearchWorkSteps) +
+                             ": fewer columns, states or records are needed";
+    return LogError(errorLog, kOutOfMemory, text.c_str(), prefix);
+}
+
 void dag::start_search_work() {
     if (!completed_.empty()) return;  // a round over completed records: the whole search has one budget
     search_work_ = 0;

@@ -187,19 +187,17 @@ int dag::search_completed(const std::function<int()>& search,
                           const std::function<int(const std::function<int()>&)>& round) {
     if (!completed_.empty() || !has_missing_cells()) return search();
     start_search_work();
-    std::vector<int> start, before, after;
-    snapshot(start);
+    const std::vector<std::pair<int, int>> start = arc_list();
     int result = kSuccess;
     for (int k = 0; k < kCompletionRounds && result == kSuccess; ++k) {
-        snapshot(before);
+        const std::vector<std::pair<int, int>> before = arc_list();
         result = round([&] {
             const int completed = complete_missing_cells(kCompletionCopies, kCompletionSweeps);
             if (completed != kSuccess) return completed;
             // The completion carries what the rounds before learnt; the search itself starts afresh.
-            return restore_snapshot(start) == kSuccess ? search() : kFailure;
+            return restore_arc_list(start) == kSuccess ? search() : kFailure;
         });
-        snapshot(after);
-        if (k > 0 && after == before) break;
+        if (k > 0 && arc_list() == before) break;
     }
     drop_completion();
     return result;

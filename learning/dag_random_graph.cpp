@@ -135,6 +135,23 @@ int dag::restore_snapshot(const std::vector<int>& matrix) {
     return kSuccess;
 }
 
+std::vector<std::pair<int, int>> dag::arc_list() const {
+    std::vector<std::pair<int, int>> arcs;
+    for (int y = 0; y < node_count(); ++y) {
+        for (int x : nodes_[y]->parents) arcs.emplace_back(x, y);
+    }
+    std::sort(arcs.begin(), arcs.end());
+    return arcs;
+}
+
+int dag::restore_arc_list(const std::vector<std::pair<int, int>>& arcs) {
+    if (remove_all_arcs() != kSuccess) return kFailure;
+    for (const auto& arc : arcs) {
+        if (add_arc(arc.first, arc.second) == kFailure) return kFailure;
+    }
+    return kSuccess;
+}
+
 int dag::node_index_map(const dag& other, std::vector<int>& map) const {
     map.assign(other.node_count(), -1);
     if (other.active_count() != active_count()) return kFailure;

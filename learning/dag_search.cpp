@@ -238,6 +238,45 @@ int dag::thicken(int parent_limit) {
     return greedy_search();
 }
 
+int dag::add_gaining_arcs_from(int c) {
+    if (check_class_arcs(c) != kSuccess) return kFailure;
+    for (int i = -1; next_active(i) == kSuccess;) {
+        if (i == c) continue;
+        const std::vector<int> parents = nodes_[i]->parents;
+        for (int p : parents) {
+            if (p != c && !nodes_[i]->forced_parents.test(p) && remove_arc(p, i) == kFailure) return kFailure;
+        }
+    }
+    if (score() == kScoreNotComputed) return kFailure;
+    const double min_gain = options_.real(learning_option::kMinGreedyDelta);
+    std::vector<learning_move> moves;
+    // Rounds over completed records share one budget: past it, the gains found so far are kept.
+    start_search_work();
+    for (int i = -1; next_active(i) == kSuccess && !search_work_spent();) {
+        if (i == c || nodes_[i]->is_parent(c) || !nodes_[i]->may_keep(c)) continue;
+        const double s0 = local_score(i);
+        const double s = addition_score(i, c);
+        if (s0 == kScoreNotComputed || s == kScoreNotComputed) continue;
+        learning_move move;
+        move.move_from = c;
+        move.move_to = i;
+        move.move_type = kAdd;
+        move.move_delta = s - s0 + arc_gain(c, i);
+        if (move.move_delta > min_gain) moves.push_back(move);
+    }
+    std::sort(moves.begin(), moves.end(),
+              [](const learning_move& a, const learning_move& b) { return LowerPriority(b, a); });
+    for (const learning_move& move : moves) {
+        const int added = add_arc_acyclic(c, move.move_to);
+        if (added == kFailure) return kFailure;
+        if (added == 0) continue;  // a path from the node to c: the arc would close a cycle
+        ++search_changes_;
+        criterion_score_ += move.move_delta;
+        score_valid_ = true;
+    }
+    return kSuccess;
+}
+
 int dag::thin(int parent_limit) {
     if (parent_limit == 0) return remove_all_arcs();
     allowed_moves_ = kAllowRemove;

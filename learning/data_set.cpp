@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <map>
 #include <string>
 #include <utility>
 
@@ -108,7 +109,32 @@ int DataSet::AddEmptyRecord() {
 
 int DataSet::SetStateNames(int v, const std::vector<std::string>& names) {
     if (v < 0 || v >= GetVariableCount()) return kOutOfRange;
-    if (!variables[v].discrete) return kInvalidData;
+    const std::string column = "column [" + Label(v) + "]";
+    if (!variables[v].discrete) {
+        const std::string text =
+            "Column [" + Label(v) + "] is continuous: only discrete columns have state names";
+        return LogError(errorLog, kInvalidData, text.c_str(), nullptr);
+    }
+    // A name given twice would make two states one when the column is matched by name.
+    std::map<std::string, size_t> seen;
+    for (size_t i = 0; i < names.size(); ++i) {
+        const auto found = seen.emplace(names[i], i);
+        if (found.second) continue;
+        const std::string text = "State name '" + names[i] + "' is given twice for " + column +
+                                 ", as states " + std::to_string(found.first->second) + " and " +
+                                 std::to_string(i);
+        return LogError(errorLog, kInvalidData, text.c_str(), nullptr);
+    }
+    // Every value the cells hold needs its name, or the records holding it would be lost to the learners.
+    for (int r = 0; !names.empty() && r < records_; ++r) {
+        const int32_t value = columns[v].cells[r];
+        if (IsMissing(v, r) || (value >= 0 && static_cast<size_t>(value) < names.size())) continue;
+        const std::string text = std::to_string(names.size()) + " state name" +
+                                 (names.size() == 1 ? " is" : "s are") + " too few for " + column +
+                                 ": record " + std::to_string(r) + " holds the value " +
+                                 std::to_string(value);
+        return LogError(errorLog, kOutOfRange, text.c_str(), nullptr);
+    }
     variables[v].stateNames = names;
     return kSuccess;
 }

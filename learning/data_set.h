@@ -70,7 +70,9 @@ public:
     // 0 when a data set of so many variables and records stays within its limit of cells, counting
     // kDataVariableCells a variable besides its records; else -42 with the reason in the holder.
     int CheckSize(int64_t variables, int64_t records, std::string& message) const;
-    // kOutOfRange for a bad index, kInvalidData for a continuous variable; the cells stay as they are.
+    // kOutOfRange for a bad index; with the cause in the error log, kInvalidData for a continuous
+    // variable or a name given twice, kOutOfRange when a cell that is not missing holds a value without
+    // a name. Nothing changes then; the cells stay as they are.
     [[nodiscard]] int SetStateNames(int v, const std::vector<std::string>& names);
 
     // Cell access; callers check the indices. A cell of the other kind reads converted as a Java cast

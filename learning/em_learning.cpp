@@ -12,7 +12,6 @@
 #include <memory>
 #include <new>
 #include <string>
-#include <unordered_map>
 
 #include "base/counted_notices.h"
 #include "base/dmatrix.h"
@@ -26,6 +25,7 @@
 #include "inference/table_check.h"
 #include "learning/em_equations.h"
 #include "learning/em_record_counts.h"
+#include "learning/em_record_groups.h"
 #include "learning/learner_settings.h"
 #include "learning/noisy_max_em.h"
 #include "model/network.h"
@@ -261,8 +261,9 @@ public:
 
 private:
     [[nodiscard]] int Prepare();
-    // Records with the same evidence form one group, whose inference is done once per E-step.
-    void GroupRecords();
+    // Records with the same evidence form one group, whose inference is done once per E-step. Sums the
+    // work of an iteration as the groups come, and refuses the run as soon as it passes the limit.
+    [[nodiscard]] int GroupRecords();
     // Nodes whose tables the data cannot inform (neither they nor any node below them is observed in
     // any record) keep their tables, with a warning: learning them would only return the start.
     // The fixed nodes are marked kept there too, so that IsFixed reads one flag.
@@ -293,15 +294,15 @@ private:
     std::vector<int> noisyNodes_;
     EmNodeTables tables_;
     // Per group: the matched outcomes (-1 missing), the first record and the number of records.
-    std::vector<int> groupValues_;
-    std::vector<int> groupFirst_;
-    std::vector<double> groupWeight_;
-    std::vector<char> kept_;  // per handle: the table stays as it is (fixed, or see KeepUninformedNodes)
-    // Steps of one record's counts: every table and kCellsPerNodeUpdate a node.
-    int64_t RecordWork() const;
+    std::unique_ptr<vovido::EmRecordGroups> groups_;
+    int64_t iterationWork_ = 0;  // steps of one E-step over every group
+    std::vector<char> kept_;     // per handle: the table stays as it is (fixed, or see KeepUninformedNodes)
+    // Steps of one record's counts through the unrolled network, which copies every table at least:
+    // every table and kCellsPerNodeUpdate a node.
+    int64_t UnrolledRecordWork() const;
 };
 
-int64_t EmRun::RecordWork() const {
+int64_t EmRun::UnrolledRecordWork() const {
     int64_t work = 0;
     for (const auto& tables : tables_.counts) {
         for (const VRX_Dmatrix& table : tables) work += table.GetNumberOfElements() + kCellsPerNodeUpdate;
@@ -371,7 +372,7 @@ int EmRun::Prepare() {
             tables_.counts[h][o].FillWith(0.0);
         }
     }
-    GroupRecords();
+    if (const int refused = GroupRecords()) return refused;
     KeepUninformedNodes();
     if (options_.randomizeParameters) {
         RandomGenerator generator(0);
@@ -392,8 +393,8 @@ void EmRun::KeepUninformedNodes() {
     for (size_t k = 0; k < width; ++k) {
         const int h = matches_[k].node;
         if (informed[h]) continue;
-        for (size_t g = 0; g < groupFirst_.size(); ++g) {
-            if (groupValues_[g * width + k] < 0) continue;
+        for (size_t g = 0; g < groups_->size(); ++g) {
+            if (groups_->Value(g, k) < 0) continue;
             informed[h] = 1;
             stack.push_back(h);
             break;
@@ -446,10 +447,17 @@ void EmRun::KeepUninformedNodes() {
     }
 }
 
-void EmRun::GroupRecords() {
+int EmRun::GroupRecords() {
     const int n = data_.GetRecordCount();
     const size_t width = matches_.size();
-    std::unordered_map<std::string, int> index;
+    groups_ = std::make_unique<vovido::EmRecordGroups>(width);
+    groups_->Reserve(static_cast<size_t>(n));
+    std::vector<int> outcomes(width);
+    for (size_t k = 0; k < width; ++k) outcomes[k] = NumberOfOutcomes(*work_, matches_[k].node);
+    // A dynamic network is unrolled for every record, a copy of every table at least.
+    std::unique_ptr<vovido::EmRecordWork> work;
+    if (!dynamic_) work = std::make_unique<vovido::EmRecordWork>(*work_, matches_);
+    const int64_t unrolledWork = dynamic_ ? UnrolledRecordWork() : 0;
     std::vector<int> values(width);
     for (int r = 0; r < n; ++r) {
         for (size_t k = 0; k < width; ++k) {
@@ -457,21 +465,31 @@ void EmRun::GroupRecords() {
             // Missing cells are flagged one by one: any other value must be an outcome of the node.
             const bool missing = data_.IsMissing(m.column, r);
             int v = missing ? -1 : data_.GetInt(m.column, r);
-            if (!missing && (v < 0 || v >= NumberOfOutcomes(*work_, m.node))) {
-                NoteEvidenceNotSet(IdAt(*work_, m.node), r, v, NumberOfOutcomes(*work_, m.node));
+            if (!missing && (v < 0 || v >= outcomes[k])) {
+                NoteEvidenceNotSet(IdAt(*work_, m.node), r, v, outcomes[k]);
                 v = -1;
             }
             values[k] = v;
         }
-        std::string key(reinterpret_cast<const char*>(values.data()), width * sizeof(int));
-        auto found = index.emplace(std::move(key), static_cast<int>(groupFirst_.size()));
-        if (found.second) {
-            groupValues_.insert(groupValues_.end(), values.begin(), values.end());
-            groupFirst_.push_back(r);
-            groupWeight_.push_back(0.0);
+        if (!groups_->Add(values.data(), r)) continue;
+        iterationWork_ += dynamic_ ? unrolledWork : work->Of(values.data());
+        if (iterationWork_ <= kMaxEmWorkSteps) continue;
+        // The family whose unobserved part is widest, when one weighs in.
+        std::string widest;
+        if (work != nullptr && work->WidestCells() > kCellsPerNodeUpdate) {
+            widest = " (the widest unobserved part of a family, of node " +
+                     EmNodeLabel(*work_, work->WidestNode()) + ", spans " +
+                     std::to_string(work->WidestCells()) + " cells)";
         }
-        groupWeight_[static_cast<size_t>(found.first->second)] += 1.0;
+        const std::string text =
+            "em: an iteration would take more than the limit of " + std::to_string(kMaxEmWorkSteps) +
+            " steps: the first " + std::to_string(r + 1) + " of the " + std::to_string(n) +
+            " records already hold " + std::to_string(groups_->size()) + " distinct records of " +
+            std::to_string(work_->GetNumberOfNodes()) + " nodes, whose counts take " +
+            std::to_string(iterationWork_) + " steps" + widest + "; fewer records or nodes are needed";
+        return LogError(errorLog, kFailure, text.c_str(), nullptr);
     }
+    return kSuccess;
 }
 
 bool EmRun::SetMatchEvidence(size_t k, int v) {
@@ -493,9 +511,9 @@ void EmRun::SetGroupEvidence(size_t g) {
     work.ClearAllEvidence();
     const size_t width = matches_.size();
     for (size_t k = 0; k < width; ++k) {
-        const int v = groupValues_[g * width + k];
+        const int v = groups_->Value(g, k);
         if (v < 0 || SetMatchEvidence(k, v)) continue;
-        NoteEvidenceNotSet(IdAt(work, matches_[k].node), groupFirst_[g], v, 0);
+        NoteEvidenceNotSet(IdAt(work, matches_[k].node), groups_->First(g), v, 0);
     }
 }
 
@@ -507,7 +525,7 @@ int EmRun::RefuseImpossibleStart(size_t g) {
     for (int i = 0; i < order.GetCount(); ++i) rank[static_cast<size_t>(order[i])] = i;
     std::vector<size_t> observed;
     for (size_t k = 0; k < width; ++k) {
-        if (groupValues_[g * width + k] >= 0) observed.push_back(k);
+        if (groups_->Value(g, k) >= 0) observed.push_back(k);
     }
     std::stable_sort(observed.begin(), observed.end(), [&](size_t x, size_t y) {
         const DataMatch& a = matches_[x];
@@ -518,7 +536,7 @@ int EmRun::RefuseImpossibleStart(size_t g) {
         return Fail(
             "em: record %d is impossible under the starting tables, which give nothing a "
             "probability; a random start avoids it",
-            groupFirst_[g]);
+            groups_->First(g));
     }
     // The counts found the record impossible: should the probabilities of evidence round otherwise,
     // the last observed node is named.
@@ -527,8 +545,7 @@ int EmRun::RefuseImpossibleStart(size_t g) {
     work.ClearAllEvidence();
     for (size_t k : observed) {
         double p = 1.0;
-        if (!SetMatchEvidence(k, groupValues_[g * width + k]) || !work.CalcPropEvidence(&p, false) ||
-            p == 0.0) {
+        if (!SetMatchEvidence(k, groups_->Value(g, k)) || !work.CalcPropEvidence(&p, false) || p == 0.0) {
             culprit = k;
             break;
         }
@@ -538,12 +555,12 @@ int EmRun::RefuseImpossibleStart(size_t g) {
     const char* noLearn = NoLearnValue(work, h);
     if (IsFixed(h) || (noLearn != nullptr && std::strcmp(noLearn, "ALL") == 0)) return kSuccess;
     const VRX_idArray* names = work.GetNode(h)->GetDefinition()->GetOutcomesNames();
-    const int v = groupValues_[g * width + culprit];
+    const int v = groups_->Value(g, culprit);
     const char* outcome = names != nullptr && v >= 0 && v < names->GetCount() ? (*names)[v] : nullptr;
     return Fail(
         "em: record %d is impossible under the starting tables: node %s gives its outcome %s "
         "probability 0 there; a random start avoids it",
-        groupFirst_[g], EmNodeLabel(work, h).c_str(), outcome != nullptr ? outcome : "?");
+        groups_->First(g), EmNodeLabel(work, h).c_str(), outcome != nullptr ? outcome : "?");
 }
 
 int EmRun::Run(double* outLogLik, EmProgress* progress) {
@@ -555,33 +572,26 @@ int EmRun::Run(double* outLogLik, EmProgress* progress) {
     bool finalPass = false;
     bool checkStart = !options_.randomizeParameters;
     // Iterations stop, as if converged, before their work would pass the limit; one iteration past it
-    // is refused before it starts.
-    const int64_t iterationWork = static_cast<int64_t>(groupFirst_.size()) * RecordWork();
-    if (iterationWork > kMaxEmWorkSteps) {
-        return Fail(
-            "em: an iteration over %d distinct records of %d nodes would take %lld steps, more than the "
-            "limit of %lld: fewer records or nodes are needed",
-            static_cast<int>(groupFirst_.size()), work.GetNumberOfNodes(),
-            static_cast<long long>(iterationWork), static_cast<long long>(kMaxEmWorkSteps));
-    }
+    // was refused while the records were grouped.
+    const int64_t iterationWork = iterationWork_;
     for (int iteration = 1; !finalPass; ++iteration) {
         prevLogLik = logLik;
         logLik = 0.0;
-        if (groupFirst_.empty()) {
+        if (groups_->empty()) {
             finalPass = true;
             if (outLogLik != nullptr) *outLogLik = logLik;
         } else {
-            for (size_t g = 0; g < groupFirst_.size(); ++g) {
+            for (size_t g = 0; g < groups_->size(); ++g) {
                 SetGroupEvidence(g);
                 // The probability of the evidence comes with the counts, from the same propagation.
                 double p = 0.0;
-                const int rc = dynamic_ ? CountUnrolled(groupWeight_[g], p)
-                                        : counter.AddRecord(groupWeight_[g], options_.relevance, p);
+                const int rc = dynamic_ ? CountUnrolled(groups_->Weight(g), p)
+                                        : counter.AddRecord(groups_->Weight(g), options_.relevance, p);
                 if (rc != kSuccess) return kFailure;
                 // NaN fails here too, so that the convergence test never compares NaN.
                 if (!(p >= 0.0 && p <= 1.0 + kProbabilityTolerance)) {
                     return Fail("em: the probability of record %d is %.17g, not a probability",
-                                groupFirst_[g], p);
+                                groups_->First(g), p);
                 }
                 // The caller's own start gave the record no probability: EM would learn as if it were
                 // not there, and a zero in a table never grows.
@@ -589,7 +599,7 @@ int EmRun::Run(double* outLogLik, EmProgress* progress) {
                     if (const int refused = RefuseImpossibleStart(g)) return refused;
                     checkStart = false;  // the first such record only
                 }
-                logLik += groupWeight_[g] * std::log(std::min(p, 1.0));
+                logLik += groups_->Weight(g) * std::log(std::min(p, 1.0));
                 if (progress != nullptr && !progress->Continue())
                     return Fail("em: stopped by the progress object");
             }
@@ -604,7 +614,7 @@ int EmRun::Run(double* outLogLik, EmProgress* progress) {
                 (void)Fail(
                     "em: warning: stopped after %d iterations over %d distinct records, before the work "
                     "passed the limit of %lld steps",
-                    iteration, static_cast<int>(groupFirst_.size()), static_cast<long long>(kMaxEmWorkSteps));
+                    iteration, static_cast<int>(groups_->size()), static_cast<long long>(kMaxEmWorkSteps));
             }
             if (converged || spent) {
                 finalPass = true;
@@ -809,6 +819,7 @@ int LearnEm(const EmOptions& options, const DataSet& data, VRX_network& network,
             return LearnEmContinuous(options, data, network, matches, fixedNodes, outLogLik, progress);
         });
     }
-    LogError(errorLog, kInvalidData, "em: network and dataset do not match", nullptr);
-    return LogError(errorLog, kInvalidData, reason.c_str(), nullptr);
+    // The cause first, then what it means for the run.
+    LogError(errorLog, kInvalidData, reason.c_str(), nullptr);
+    return LogError(errorLog, kInvalidData, "em: network and dataset do not match", nullptr);
 }

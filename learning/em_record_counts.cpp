@@ -88,6 +88,7 @@ int EmRecordCounter::AddRecord(double weight, bool relevance, double& probabilit
     // Complete families need no inference; each gives its table entry as a factor of the probability
     // of the evidence (their records leave the parts as answered).
     double factor = 1.0;
+    bool complete = true;
     for (int h = 0; h < size_; ++h) {
         counted_[h] = 1;
         if (!network_.IsLiveHandle(h)) continue;
@@ -97,10 +98,13 @@ int EmRecordCounter::AddRecord(double weight, bool relevance, double& probabilit
             factor *= (*ownTables_[h])[position];
         } else {
             counted_[h] = 0;
+            complete = false;
         }
     }
     int exponent = 0;
-    if (SharedTreeReady()) {
+    if (complete) {
+        // Every family is observed whole: the product of their entries is the record's probability.
+    } else if (SharedTreeReady()) {
         // One tree serves every record: only the evidence in its potentials changes.
         for (RelevanceNode* record : sharedGraph_->records) record->evidence = observed_[record->GetHandle()];
         sharedTree_->RestoreMembership();

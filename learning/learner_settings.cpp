@@ -24,11 +24,6 @@ std::string PcMaxAdjacencyFault(int maxAdjacency) {
     return Text("%s: the maximum adjacency must be 0 or more, not %.0f", "pc", maxAdjacency);
 }
 
-std::string PriorsMethodFault(const char* learner, int method) {
-    if (method == 0 || method == 1) return {};
-    return Text("%s: the priors method must be 0 or 1, not %.0f", learner, method);
-}
-
 std::string MaxParentsFault(const char* learner, int maxParents) {
     if (maxParents >= 0) return {};
     return Text("%s: the maximum number of parents must be 0 or more, not %.0f", learner, maxParents);

@@ -6,7 +6,6 @@
 
 std::string PcSignificanceFault(double significance);
 std::string PcMaxAdjacencyFault(int maxAdjacency);
-std::string PriorsMethodFault(const char* learner, int method);
 std::string MaxParentsFault(const char* learner, int maxParents);
 std::string NetWeightFault(const char* learner, double weight);
 std::string EmSampleSizeFault(int sampleSize);

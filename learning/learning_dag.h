@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "learning/extended_family_counts.h"
@@ -78,6 +79,9 @@ public:
     // with a warning, keeping the graph found so far.
     int64_t first_round_work() const;
     [[nodiscard]] int check_first_round(const char* prefix = nullptr) const;
+    // The same for the selection of features of class c (add_gaining_arcs_from), whose one round scores
+    // each node that may take c as a parent with c added.
+    [[nodiscard]] int check_class_arcs(int c, const char* prefix = nullptr) const;
     int records_in_use() const;
     bool record_in_use(int r) const { return hidden_.empty() || hidden_[r] == 0; }
 
@@ -118,6 +122,12 @@ public:
     [[nodiscard]] int thin(int parent_limit);
     [[nodiscard]] int enforce_parent_limit(int limit);
     [[nodiscard]] int greedy_search();
+    // Feature selection: adds each arc from c that raises the score more than MIN_GREEDY_DELTA, best
+    // first, after removing the arcs between the other nodes that are not forced. As thickening under
+    // tiers [c], [the others] with every arc inside a tier forbidden, without their n^2 relations: an arc
+    // from c changes only its head's family, so the gains are independent. 0, or -1 on a score that
+    // cannot be computed.
+    [[nodiscard]] int add_gaining_arcs_from(int c);
     // Adds the forced arcs that keep the graph acyclic and removes the forbidden ones; 0 or -1.
     [[nodiscard]] int apply_knowledge();
     // Replaces the arcs by a random acyclic graph: nodes in a random order, each with about `mean_parents`
@@ -157,6 +167,10 @@ public:
     void snapshot(std::vector<int>& matrix) const;
     // Removes every arc and adds those of the matrix; -1 for a matrix of another size or a failed arc.
     [[nodiscard]] int restore_snapshot(const std::vector<int>& matrix);
+    // The arcs as (from, to) pairs in the order of the snapshot's entries, and the graph made of them:
+    // the snapshot of a graph too large for an n x n matrix.
+    std::vector<std::pair<int, int>> arc_list() const;
+    [[nodiscard]] int restore_arc_list(const std::vector<std::pair<int, int>>& arcs);
 
     // Arc probabilities P(x, y) as an n x n table with n the node count, each in (0, 1); an empty table
     // (the default) makes the graph prior 0. kOutOfRange for another size, -1 for a probability outside (0,

@@ -165,8 +165,7 @@ int LearnWithClassifier(const char* name, const char* stepText, int priorsMethod
 std::string GreedyThickThinningFault(const GreedyThickThinningOptions& options, const DataSet& data) {
     const char* name = "greedy thick thinning";
     for (const std::string& fault :
-         {PriorsMethodFault(name, options.priorsMethod), MaxParentsFault(name, options.maxParents),
-          NetWeightFault(name, options.netWeight)}) {
+         {MaxParentsFault(name, options.maxParents), NetWeightFault(name, options.netWeight)}) {
         if (!fault.empty()) return fault;
     }
     const std::string fault =
@@ -204,15 +203,15 @@ int LearnGreedyThickThinning(const GreedyThickThinningOptions& options, const Da
 
 int LearnNaiveBayes(const NaiveBayesOptions& options, const DataSet& data, VRX_network& network,
                     progress_tracker* progress) {
-    for (const std::string& fault : {PriorsMethodFault("naive bayes", options.priorsMethod),
-                                     NetWeightFault("naive bayes", options.netWeight)}) {
-        if (!fault.empty()) return LogError(errorLog, kFailure, fault.c_str(), nullptr);
-    }
+    const std::string fault = NetWeightFault("naive bayes", options.netWeight);
+    if (!fault.empty()) return LogError(errorLog, kFailure, fault.c_str(), nullptr);
     return LearnWithClassifier(
         "naive bayes", "Naive Bayes", options.priorsMethod, options.netWeight, data, network, progress,
         [&](dag& graph, dag_classifier& classifier) -> std::string {
             const int c = graph.find_node(options.classVariableId);
             if (c < 0) return "the data set has no variable named " + options.classVariableId;
+            if (options.featureSelection && graph.check_class_arcs(c, "naive bayes: ") != kSuccess)
+                return "logged";
             classifier.set_training_data(&graph);
             if (classifier.set_int("model_type", options.featureSelection ? 2 : 1) != kSuccess ||
                 classifier.set_class_variable(c) != kSuccess)

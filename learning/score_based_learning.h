@@ -15,7 +15,9 @@ class dag;
 class progress_tracker;
 
 struct GreedyThickThinningOptions {
-    int priorsMethod = 0;  // 0: every prior count 1; 1: equivalent-sample-size priors of netWeight
+    // 0: every prior count 1; 1: equivalent-sample-size priors of netWeight; others: the graph's default
+    // (0's)
+    int priorsMethod = 0;
     int maxParents = 5;
     double netWeight = 1.0;
     std::vector<std::pair<int, int>> forcedArcs;     // (parent, child)

@@ -114,6 +114,35 @@ TEST(GreedyThickThinning, BackgroundKnowledgeAndParentLimit) {
     EXPECT_EQ(LearnGreedyThickThinning(GreedyThickThinningOptions(), data, net), kFailure);
 }
 
+// Every table of the network, node by node, with each node's parent count.
+std::vector<double> AllTables(const VRX_network& net) {
+    std::vector<double> all;
+    for (int h = net.GetFirstNode(); h >= 0; h = net.GetNextNode(h)) {
+        all.push_back(net.GetParents(h).GetCount());
+        for (double p : TableOf(net, h)) all.push_back(p);
+    }
+    return all;
+}
+
+// A priors method other than 0 and 1 learns with the graph's default priors, those of 0.
+TEST(GreedyThickThinning, OtherPriorsMethodsLearnAsTheDefault) {
+    DataSet data;
+    SampleBinary(data, 300);
+    const auto learn = [&](int method, bool naiveBayes) {
+        GreedyThickThinningOptions gtt;
+        NaiveBayesOptions nb;
+        gtt.priorsMethod = nb.priorsMethod = method;
+        nb.classVariableId = "b";
+        VRX_network net;
+        EXPECT_EQ(naiveBayes ? LearnNaiveBayes(nb, data, net) : LearnGreedyThickThinning(gtt, data, net),
+                  kSuccess);
+        return AllTables(net);
+    };
+    for (bool naiveBayes : {false, true}) {
+        for (int method : {2, 99, -1}) EXPECT_EQ(learn(method, naiveBayes), learn(0, naiveBayes)) << method;
+    }
+}
+
 // A column of as many states as records is learnt like any other (its outcomes set at once); state
 // counts beyond what a table can hold are refused.
 TEST(GreedyThickThinning, ColumnOfManyStates) {

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <map>
+#include <random>
 #include <vector>
 
 #include "base/status_codes.h"
@@ -12,6 +13,7 @@
 #include "learning/progress_tracker.h"
 #include "learning/score_based_learning.h"
 #include "model/network.h"
+#include "tests/support/learning_graphs.h"
 #include "tests/support/networks.h"
 
 namespace {
@@ -191,6 +193,54 @@ TEST(Classifiers, NaiveBayesRecipesAndRefusals) {
     ASSERT_EQ(plain.cross_validate(3), kSuccess);
     EXPECT_EQ(plain.predicted_states().size(), 8u);
     EXPECT_EQ(plain.true_states(), (std::vector<int>{0, 1, 0, 1, 0, 1, 0, 1}));
+}
+
+// Feature selection adds exactly the class arcs that thickening under the tiers [class], [features],
+// every arc inside a tier forbidden, would add: over random columns, three criteria and priors.
+TEST(Classifiers, FeatureSelectionAddsWhatThickeningUnderTheTiersAdds) {
+    size_t arcs = 0, features = 0;
+    for (int seed = 1; seed <= 6; ++seed) {
+        std::mt19937 rng(seed);
+        const int n = 5 + static_cast<int>(rng() % 40), records = 3 + static_cast<int>(rng() % 150);
+        const int c = static_cast<int>(rng() % n);
+        std::vector<std::vector<int32_t>> columns(n, std::vector<int32_t>(records));
+        std::vector<int> states(n);
+        for (int v = 0; v < n; ++v) states[v] = 2 + v % 3;
+        for (int r = 0; r < records; ++r) {
+            columns[c][r] = static_cast<int32_t>(rng() % states[c]);
+            // Every fourth feature follows the class one time in three; the others are drawn.
+            for (int v = 0; v < n; ++v) {
+                const bool tied = v % 4 == 0 && rng() % 3 == 0;
+                if (v != c)
+                    columns[v][r] =
+                        static_cast<int32_t>(tied ? columns[c][r] % states[v] : rng() % states[v]);
+            }
+        }
+        dag tiers, selected;
+        for (dag* g : {&tiers, &selected}) {
+            vovido::test::AddColumns(*g, columns, states);
+            ASSERT_EQ(g->set_int_option("CRITERION", seed % 3 == 0 ? 3 : 0), kSuccess);
+            ASSERT_EQ(g->set_int_option("PARAM_PRIORS_METHOD", seed % 2 == 0 ? 0 : 2), kSuccess);
+        }
+        for (int i = 0; i < n; ++i) {
+            if (i == c) continue;
+            (void)tiers.order_pair(c, i);
+            for (int j = 0; j < n; ++j) {
+                if (j != c && j != i) (void)tiers.forbid_arc(j, i);
+            }
+        }
+        (void)tiers.close_order();
+        ASSERT_EQ(tiers.thicken(-1), kSuccess);
+        ASSERT_EQ(selected.add_gaining_arcs_from(c), kSuccess);
+        for (int i = 0; i < n; ++i)
+            EXPECT_EQ(selected.node_at(i)->parents, tiers.node_at(i)->parents) << seed;
+        EXPECT_NEAR(selected.score(), tiers.score(), 1e-9 * std::fabs(tiers.score())) << seed;
+        for (int i = 0; i < n; ++i) arcs += selected.node_at(i)->parents.size();
+        features += n - 1;
+    }
+    // The data ties many features to the class, not all.
+    EXPECT_GT(arcs, 5u);
+    EXPECT_LT(arcs, features / 2);
 }
 
 TEST(Classifiers, PosteriorByHand) {

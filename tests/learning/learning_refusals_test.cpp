@@ -36,6 +36,15 @@ TEST(LearningRefusals, EveryFailureGivesItsReason) {
         ASSERT_EQ(wide.SetStateNames(wide.GetVariableCount() - 1, names), kSuccess);
     }
     wide.AddEmptyRecord();
+    // A class and 200 features of 2,048 states: feature selection scores 200 tables of 2^22 cells.
+    DataSet broad;
+    std::vector<std::string> states;
+    for (int i = 0; i < 2048; ++i) states.push_back("s" + std::to_string(i));
+    for (int v = 0; v <= 200; ++v) {
+        ASSERT_EQ(broad.AddIntVariable(v == 0 ? "c" : "f" + std::to_string(v), -1), kSuccess);
+        ASSERT_EQ(broad.SetStateNames(v, states), kSuccess);
+    }
+    for (int r = 0; r < 2; ++r) broad.AddEmptyRecord();
     DataSet twoRecords;
     ASSERT_TRUE(vovido::test::SampleRecords(diamond.t.net, 2, 1, twoRecords));
     const struct {
@@ -44,6 +53,8 @@ TEST(LearningRefusals, EveryFailureGivesItsReason) {
         const DataSet& data;
         const char* classId;
         const char* message;
+        bool featureSelection = false;
+        int code = kFailure;
     } cases[] = {
         {false, 0.0, discrete, "", "greedy thick thinning: the net weight must be greater than 0, not 0"},
         {false, -1.5, discrete, "", "greedy thick thinning: the net weight must be greater than 0, not -1.5"},
@@ -56,6 +67,11 @@ TEST(LearningRefusals, EveryFailureGivesItsReason) {
         {false, 1.0, continuous, "",
          "greedy thick thinning: column [x] is continuous: only discrete columns can be scored"},
         {false, 1.0, twoRecords, "", "greedy thick thinning: too few data points"},
+        {true, 1.0, broad, "c",
+         "naive bayes: the selection of features over 201 nodes and 2 records would take 3355456400 steps to "
+         "score each feature with the class [c] (2048 states) once, more than the limit of 3221225472: fewer "
+         "columns, states or records are needed",
+         true, kOutOfMemory},
     };
     for (const auto& c : cases) {
         VRX_network net;
@@ -65,10 +81,11 @@ TEST(LearningRefusals, EveryFailureGivesItsReason) {
         gtt.priorsMethod = nb.priorsMethod = 1;
         gtt.netWeight = nb.netWeight = c.weight;
         nb.classVariableId = c.classId;
+        nb.featureSelection = c.featureSelection;
         EXPECT_EQ(
             c.naiveBayes ? LearnNaiveBayes(nb, c.data, net) : LearnGreedyThickThinning(gtt, c.data, net),
             kFailure);
-        EXPECT_EQ(vovido::test::LogDump(), std::string("-1 ") + c.message + "\n");
+        EXPECT_EQ(vovido::test::LogDump(), std::to_string(c.code) + " " + c.message + "\n");
         EXPECT_EQ(net.GetNumberOfNodes(), 0);
     }
 }
@@ -203,8 +220,6 @@ TEST(LearningRefusals, BadSettingsMatchesAndKnowledge) {
         {[&] { return pc(Pc(8, NAN), data); }, "-1 pc: the significance must lie in [0, 1], not nan"},
         {[&] { return pc(Pc(8, 2.0), data); }, "-1 pc: the significance must lie in [0, 1], not 2"},
         {[&] { return pc(Pc(-3, 0.05), data); }, "-1 pc: the maximum adjacency must be 0 or more, not -3"},
-        {[&] { return gtt(Gtt(99, 5, 1.0)); },
-         "-1 greedy thick thinning: the priors method must be 0 or 1, not 99"},
         {[&] { return gtt(Gtt(0, -1, 1.0)); },
          "-1 greedy thick thinning: the maximum number of parents must be 0 or more, not -1"},
         {[&] { return gtt(Gtt(1, 5, INFINITY)); },
@@ -233,6 +248,16 @@ TEST(LearningRefusals, BadSettingsMatchesAndKnowledge) {
          "-1 greedy thick thinning: the forced arcs [a] -> [b], [b] -> [c] form a cycle with the tiers: [c] "
          "(tier 0) precedes [a] (tier 4)"},
         {[&] {
+             PcOptions o = Pc(8, 0.05, {{2, 1}, {0, 3}});
+             o.forbiddenArcs = {{1, 2}, {0, 3}};
+             return pc(o, data);
+         },
+         "-1 pc: the arc [a] -> [d] is both forced and forbidden"},
+        {[&] {
+             return gtt(Gtt(0, 5, 1.0, {{1, 2}}, {{2, 1}, {1, 2}}));
+         },
+         "-1 greedy thick thinning: the arc [b] -> [c] is both forced and forbidden"},
+        {[&] {
              return gtt(Gtt(0, 5, 1.0, {{3, 3}}));
          },
          "-1 greedy thick thinning: the forced arc [d] -> [d] is a cycle"},
@@ -240,14 +265,6 @@ TEST(LearningRefusals, BadSettingsMatchesAndKnowledge) {
              return gtt(Gtt(0, 5, 1.0, {}, {{0, 7}}));
          },
          "-1 greedy thick thinning: forbidden arc names variable 7, valid range is 0..3"},
-        {[&] {
-             NaiveBayesOptions o;
-             o.classVariableId = "a";
-             o.priorsMethod = 99;
-             VRX_network net;
-             return LearnNaiveBayes(o, data, net);
-         },
-         "-1 naive bayes: the priors method must be 0 or 1, not 99"},
         {[&] { return pc(PcOptions(), unnamed); }, "-1 pc: constant not allowed: column 2"},
         {[&] {
              VRX_network net;

@@ -75,10 +75,13 @@ public class EmTest {
             DataMatch[] matches = {new DataMatch(0, net.getNode("a"), 0)};
             Check.equal("No matching specified", message(() -> em.learn(data, net, new DataMatch[0], new int[0])));
             Check.equal("No matching specified", message(() -> em.learn(data, net, null, new String[0])));
+            Check.equal("DataMatch element can't be null (index 1)",
+                    message(() -> em.learn(data, net, new DataMatch[] {matches[0], null}, new int[0])));
             Check.equal("Invalid node id: zz", message(() -> em.learn(data, net, matches, new String[] {"zz"})));
             net.addNode(TRUTH_TABLE, "t");
-            Check.equal("TARVO error -4 in function Learn. Logged information: em: network and dataset do not match\n"
-                    + "em: node [t] is deterministic: such nodes must be passed as fixed nodes\n",
+            Check.equal("TARVO error -4 in function Learn. Logged information: "
+                    + "em: node [t] is deterministic: such nodes must be passed as fixed nodes\n"
+                    + "em: network and dataset do not match\n",
                     message(() -> em.learn(data, net, matches, (int[]) null)));
         } finally {
             em.dispose();

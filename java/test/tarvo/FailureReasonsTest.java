@@ -232,8 +232,9 @@ public class FailureReasonsTest {
             data.setStateNames(0, new String[] {"yes", "no"});
             data.addEmptyRecord();
             DataMatch[] matches = data.matchNetwork(asia);
-            Check.equal("TARVO error -4 in function Learn" + LOGGED + "em: network and dataset do not match\n"
-                    + "em: node [TbOrCancer] is deterministic: such nodes must be passed as fixed nodes\n",
+            Check.equal("TARVO error -4 in function Learn" + LOGGED
+                    + "em: node [TbOrCancer] is deterministic: such nodes must be passed as fixed nodes\n"
+                    + "em: network and dataset do not match\n",
                     message(() -> em.learn(data, asia, matches, new int[0])));
             em.learn(data, asia, matches, new String[] {"TbOrCancer"});
         } finally {

@@ -53,12 +53,21 @@ public class LearningDataSetTest {
             Check.equal("State name can't be null (index 2)",
                     message(() -> data.setStateNames(0, new String[] {"x", "y", null})));
             Check.equal(0, data.getStateNames(0).length);
+            // Names name every value the cells hold, each once; a refusal keeps the names.
+            String refused = "TARVO error %d in function setStateNames. Logged information: %s\n";
+            Check.equal(String.format(refused, -2, "2 state names are too few for column [a]: record 1 holds the value 7"),
+                    message(() -> data.setStateNames(0, new String[] {"x", "y"})));
+            data.setInt(0, 1, 1);
+            data.setInt(0, 2, 0);
+            Check.equal(String.format(refused, -4, "State name 'x' is given twice for column [a], as states 0 and 2"),
+                    message(() -> data.setStateNames(0, new String[] {"x", "y", "x"})));
+            Check.equal(0, data.getStateNames(0).length);
             data.setStateNames(0, new String[] {"x", "y"});
             Check.equal(Arrays.asList("x", "y"), Arrays.asList(data.getStateNames(0)));
             Check.equal("Invalid state index 2 for variable 0, valid range is 0..1", message(() -> data.setInt(0, 0, 2)));
             data.setInt(0, 0, 1);
-            Check.isTrue(message(() -> data.setStateNames(1, new String[] {"x"}))
-                    .startsWith("TARVO error -4 in function setStateNames"), "continuous states refused");
+            Check.equal(String.format(refused, -4, "Column [b] is continuous: only discrete columns have state names"),
+                    message(() -> data.setStateNames(1, new String[] {"x"})));
             Check.isTrue(message(() -> data.addIntVariable("a", 0))
                     .startsWith("TARVO error -32 in function addIntVariable"), "duplicate name refused");
             Check.isTrue(message(() -> data.addFloatVariable("b", 0f))

@@ -124,13 +124,10 @@ public class LearningPcTest {
                 {(Check.Body) () -> pc.setSignificance(Double.NaN), "pc: the significance must lie in [0, 1], not nan"},
                 {(Check.Body) () -> pc.setSignificance(2), "pc: the significance must lie in [0, 1], not 2"},
                 {(Check.Body) () -> pc.setMaxAdjacency(-3), "pc: the maximum adjacency must be 0 or more, not -3"},
-                {(Check.Body) () -> gtt.setPriorsMethod(99),
-                    "greedy thick thinning: the priors method must be 0 or 1, not 99"},
                 {(Check.Body) () -> gtt.setMaxParents(-1),
                     "greedy thick thinning: the maximum number of parents must be 0 or more, not -1"},
                 {(Check.Body) () -> gtt.setNetWeight(0),
                     "greedy thick thinning: the net weight must be greater than 0, not 0"},
-                {(Check.Body) () -> nb.setPriorsMethod(99), "naive bayes: the priors method must be 0 or 1, not 99"},
                 {(Check.Body) () -> nb.setNetWeight(-1), "naive bayes: the net weight must be greater than 0, not -1"},
                 {(Check.Body) () -> em.setEqSampleSize(-5), "em: the equivalent sample size must be 0 or more, not -5"},
                 {(Check.Body) () -> pattern.setEdge(0, 1, 7), "Invalid pattern edge mark 7, valid range is 0..2"},
@@ -180,6 +177,14 @@ public class LearningPcTest {
                     message(() -> pc.learn(data)));
             Check.equal("TARVO error -1 in function Learn. Logged information: greedy thick thinning: " + arcs,
                     message(() -> gtt.learn(data)));
+            BkArcInfo[] both = {new BkArcInfo(1, 2)};
+            pc.setBkKnowledge(new BkKnowledge(both, both, null));
+            gtt.setBkKnowledge(new BkKnowledge(both, both, null));
+            String contradiction = "the arc [b] -> [c] is both forced and forbidden\n";
+            Check.equal("TARVO error -1 in function Learn. Logged information: pc: " + contradiction,
+                    message(() -> pc.learn(data)));
+            Check.equal("TARVO error -1 in function Learn. Logged information: greedy thick thinning: "
+                    + contradiction, message(() -> gtt.learn(data)));
             BkKnowledge chain = new BkKnowledge(new BkArcInfo[] {new BkArcInfo(0, 1), new BkArcInfo(1, 2)}, null, null);
             pc.setBkKnowledge(chain);
             gtt.setBkKnowledge(chain);

@@ -29,6 +29,42 @@ public class LearningScoreBasedTest {
         return Fixtures.writeTemp(".txt", text.toString());
     }
 
+    /** The tables of every node of the learnt network, in the order of the data set's columns. */
+    private static String tables(Network learnt) {
+        StringBuilder text = new StringBuilder();
+        for (String id : new String[] {"a", "b", "c"}) {
+            text.append(Arrays.toString(learnt.getParentIds(id)))
+                    .append(Arrays.toString(learnt.getNodeDefinition(id)));
+        }
+        learnt.dispose();
+        return text.toString();
+    }
+
+    /** A priors method other than 0 and 1 is kept and learns as 0 does. */
+    public void testOtherPriorsMethodsLearnWithTheDefault() {
+        DataSet data = new DataSet();
+        GreedyThickThinning gtt = new GreedyThickThinning();
+        NaiveBayes nb = new NaiveBayes();
+        try {
+            data.readFile(chainFile(300), null, -1, Float.NaN, true);
+            nb.setClassVariableId("b");
+            String gttDefault = tables(gtt.learn(data));
+            String nbDefault = tables(nb.learn(data));
+            for (int method : new int[] {2, 99, -1}) {
+                gtt.setPriorsMethod(method);
+                nb.setPriorsMethod(method);
+                Check.equal(method, gtt.getPriorsMethod());
+                Check.equal(method, nb.getPriorsMethod());
+                Check.equal(gttDefault, tables(gtt.learn(data)));
+                Check.equal(nbDefault, tables(nb.learn(data)));
+            }
+        } finally {
+            gtt.dispose();
+            nb.dispose();
+            data.dispose();
+        }
+    }
+
     public void testGreedyThickThinning() {
         DataSet data = new DataSet();
         GreedyThickThinning gtt = new GreedyThickThinning();

@@ -83,9 +83,13 @@ public class DataSet extends Wrapper {
      * Replaces the state names of a discrete variable; the cells keep their values.
      *
      * @param variable the variable's index
-     * @param names the state names: cell value i stands for {@code names[i]}
-     * @throws tarvo.TARVOException when the index is out of range, an element is null, or the variable is
-     *     continuous ("TARVO error -4 in function setStateNames")
+     * @param names the state names, each once: cell value i stands for {@code names[i]}; one for each value
+     *     the cells hold, or none
+     * @throws tarvo.TARVOException when the index is out of range, an element is null, the variable is
+     *     continuous ("TARVO error -4 in function setStateNames. Logged information: Column [x] is continuous:
+     *     only discrete columns have state names"), a name is given twice (-4, "State name 'no' is given twice
+     *     for column [A], as states 0 and 1") or a cell holds a value without a name (-2, "1 state name is too
+     *     few for column [A]: record 3 holds the value 1"); the variable is then unchanged
      */
     public native void setStateNames(int variable, String[] names);
 

@@ -118,14 +118,17 @@ public class EM extends Wrapper {
      * @param fixedNodes the handles of the nodes whose tables must not change, or null; a handle that
      *     names no node of the network is ignored (unlike an unknown identifier in the other form)
      * @throws tarvo.TARVOException when the learner, data set or network has been disposed of (checked
-     *     before the other arguments), when the matching is null or empty ("No matching specified"), or the run
+     *     before the other arguments), when the matching is null or empty ("No matching specified") or holds
+     *     a null element ("DataMatch element can't be null (index 1)"), or the run
      *     fails ("TARVO error ... in function Learn" with the reasons, which begin with "em: "; a network
      *     that the data does not fit names the node or the column at fault, for example "em: node
      *     [TbOrCancer] is deterministic: such nodes must be passed as fixed nodes"; equations are fitted to
      *     finite values only: "em: column [Y] holds inf in record 1: only finite values can be fitted"); a run
-     *     whose single iteration over the distinct records, each counted over every table of the network,
-     *     would pass 2<sup>30</sup> steps is refused before it starts, naming the numbers of records and
-     *     nodes, and iterations otherwise stop, as if converged, before the next would pass that limit
+     *     whose single iteration over the distinct records would pass 2<sup>30</sup> steps (a record that
+     *     observes every family whole is counted directly, any other through inference over the cells its
+     *     unobserved nodes span) is refused before it starts, as soon as the records met pass it, naming the
+     *     numbers of records and nodes and the node whose family's unobserved part is widest, and iterations
+     *     otherwise stop, as if converged, before the next would pass that limit
      */
     public native void learn(DataSet data, Network net, DataMatch[] matching, int[] fixedNodes);
 }

@@ -34,8 +34,8 @@ public class GreedyThickThinning extends Wrapper {
     /**
      * How the learnt tables are smoothed.
      *
-     * @return 0 (every prior count 1) or 1 (equivalent-sample-size priors of weight
-     *     {@link #getNetWeight()}); 0 in a new learner
+     * @return the method as set: 0 (every prior count 1) or 1 (equivalent-sample-size priors of weight
+     *     {@link #getNetWeight()}), another value learning as 0; 0 in a new learner
      * @throws tarvo.TARVOException when the learner has been disposed of
      */
     public native int getPriorsMethod();
@@ -43,9 +43,9 @@ public class GreedyThickThinning extends Wrapper {
     /**
      * Chooses how the learnt tables are smoothed.
      *
-     * @param method 0 every prior count 1, 1 equivalent-sample-size priors of weight {@link #getNetWeight()}
-     * @throws tarvo.TARVOException when the learner has been disposed of, or for another method ("greedy
-     *     thick thinning: the priors method must be 0 or 1, not 99"); the setting is then unchanged
+     * @param method 0 every prior count 1, 1 equivalent-sample-size priors of weight {@link #getNetWeight()};
+     *     other values are stored and learn with the library's default priors (those of 0)
+     * @throws tarvo.TARVOException when the learner has been disposed of
      */
     public native void setPriorsMethod(int method);
 
@@ -114,10 +114,11 @@ public class GreedyThickThinning extends Wrapper {
      * @throws tarvo.TARVOException when the data cannot be learnt from ("TARVO error -1 in function Learn"
      *     with the reason, which names the column at fault, for example "greedy thick thinning: column [x]
      *     is continuous: only discrete columns can be scored"); background knowledge naming a variable the
-     *     data set lacks ("greedy thick thinning: forced arc names variable 9, valid range is 0..2") or whose
-     *     forced arcs, with the order of the tiers, close a directed cycle ("greedy thick thinning: the forced
-     *     arcs [a] -&gt; [b], [b] -&gt; [c], [c] -&gt; [a] form a cycle") is refused before anything is
-     *     learnt; no network is left behind
+     *     data set lacks ("greedy thick thinning: forced arc names variable 9, valid range is 0..2"), forcing
+     *     and forbidding one arc ("greedy thick thinning: the arc [b] -&gt; [c] is both forced and
+     *     forbidden") or whose forced arcs, with the order of the tiers, close a directed cycle ("greedy thick
+     *     thinning: the forced arcs [a] -&gt; [b], [b] -&gt; [c], [c] -&gt; [a] form a cycle") is refused
+     *     before anything is learnt; no network is left behind
      */
     public native Network learn(DataSet data);
 }

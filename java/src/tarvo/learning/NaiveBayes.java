@@ -32,7 +32,8 @@ public class NaiveBayes extends Wrapper {
     /**
      * How the learnt tables are smoothed, as {@link GreedyThickThinning#getPriorsMethod()}.
      *
-     * @return 0 (every prior count 1) or 1 (equivalent-sample-size priors); 0 in a new learner
+     * @return the method as set: 0 (every prior count 1) or 1 (equivalent-sample-size priors), another
+     *     value learning as 0; 0 in a new learner
      * @throws tarvo.TARVOException when the learner has been disposed of
      */
     public native int getPriorsMethod();
@@ -40,9 +41,9 @@ public class NaiveBayes extends Wrapper {
     /**
      * Chooses how the learnt tables are smoothed, as {@link GreedyThickThinning#setPriorsMethod(int)}.
      *
-     * @param method 0 every prior count 1, 1 equivalent-sample-size priors of weight {@link #getNetWeight()}
-     * @throws tarvo.TARVOException when the learner has been disposed of, or for another method ("naive
-     *     bayes: the priors method must be 0 or 1, not 99"); the setting is then unchanged
+     * @param method 0 every prior count 1, 1 equivalent-sample-size priors of weight {@link #getNetWeight()};
+     *     other values are stored and learn with the library's default priors (those of 0)
+     * @throws tarvo.TARVOException when the learner has been disposed of
      */
     public native void setPriorsMethod(int method);
 

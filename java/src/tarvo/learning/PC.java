@@ -96,7 +96,8 @@ public class PC extends Wrapper {
      *     allowed") and a variable that takes one value only ("pc: constant not allowed:" and its names, an
      *     unnamed variable as "column 2"), a continuous value that is no finite number ("pc: column [y] holds
      *     inf in record 2: only finite values can be tested"); and background knowledge naming a variable
-     *     the data set lacks ("pc: forced arc names variable 9, valid range is 0..2") or whose forced arcs,
+     *     the data set lacks ("pc: forced arc names variable 9, valid range is 0..2"), forcing and forbidding
+     *     one arc ("pc: the arc [b] -&gt; [c] is both forced and forbidden") or whose forced arcs,
      *     with the order of the tiers, close a directed cycle ("pc: the forced arcs [a] -&gt; [b], [b] -&gt; [c], [c] -&gt; [a] form
      *     a cycle", "pc: the forced arc [b] -&gt; [a] forms a cycle with the tiers: [a] (tier 0) precedes [b]
      *     (tier 1)"), refused before anything is learnt
