@@ -18,6 +18,7 @@
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
+#include "model/node_value.h"
 
 namespace vovido {
 
@@ -51,14 +52,22 @@ int ReadFamily(const RelevanceGraph& part, const CliqueTree& tree, const VRX_net
     return kSuccess;
 }
 
-// Every target a node of the family, so that no parent is pruned or summed away.
+// Every target a node of the family, so that no parent is pruned or summed away, and every observed
+// node: evidence that the family's parts would leave out may still have probability zero, which makes
+// every row impossible.
 int TargetFamily(VRX_network& work, int decision) {
     work.ClearAllTargets();
     const VRX_intArray& parents = work.GetParents(decision);
     for (int k = 0; k < parents.GetCount(); k++) {
         if (const int rc = work.SetTarget(parents[k])) return rc;
     }
-    return work.SetTarget(decision);
+    if (const int rc = work.SetTarget(decision)) return rc;
+    for (int h = work.GetFirstNode(); h >= 0; h = work.GetNextNode(h)) {
+        const VRX_nodeValue* value = work.GetNode(h)->GetValue();
+        if (value == nullptr || !value->HasEvidence() || work.IsTarget(h) == 1) continue;
+        if (const int rc = work.SetTarget(h)) return rc;
+    }
+    return kSuccess;
 }
 
 // The relevant parts of the copy for the decision's family and the join trees of those that bear on it,

@@ -73,9 +73,12 @@ void VRX_valueOfInformation::CheckConsistency(int /*deep*/) {
 }
 
 const char* VRX_valueOfInformation::WhyNotObserved(int handle) const {
-    return handle >= 0 && handle == decisionNode
-               ? "it is the decision, which cannot be observed before it is made"
-               : nullptr;
+    if (handle >= 0 && handle == decisionNode)
+        return "it is the decision, which cannot be observed before it is made";
+    if (network != nullptr && network->IsLiveHandle(handle) &&
+        (network->GetNodeType(handle) & DefinitionBits::kUtility) != 0)
+        return "it is a utility node, which has no outcomes to observe";
+    return nullptr;
 }
 
 const char* VRX_valueOfInformation::WhyNotDecision(int handle) const {

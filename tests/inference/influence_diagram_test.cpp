@@ -1312,3 +1312,61 @@ TEST(InfluenceDiagrams, ImpossibleEvidenceFailsNamingTheNode) {
 }
 
 }  // namespace
+
+// Evidence of probability zero that shows in no single node's table (c1 = 1 where c0 is certainly 1, and
+// c1 then certainly 0), away from the decision, or in random diagrams with zeros in their tables: both
+// solvers refuse it alike.
+TEST(InfluenceDiagrams, ImpossibleEvidenceAwayFromTheDecisionFailsBothSolvers) {
+    int impossible = 0;
+    for (unsigned seed = 0; seed <= 1000; seed++) {
+        SCOPED_TRACE(seed);
+        VRX_network net;
+        if (seed == 0) {
+            AddNode(net, DefinitionType::kCpt, "c0", {});
+            ASSERT_EQ(Def(net, "c0").SetNumberOfOutcomes(3), kSuccess);
+            ASSERT_EQ(Def(net, "c0").SetDefinitionDoubles(Doubles({0, 1, 0})), kSuccess);
+            AddNode(net, DefinitionType::kCpt, "c1", {"c0"});
+            ASSERT_EQ(Def(net, "c1").SetDefinitionDoubles(Doubles({.5, .5, 1, 0, 0, 1})), kSuccess);
+            AddNode(net, DefinitionType::kList, "d0", {});
+            AddNode(net, DefinitionType::kTable, "u0", {"d0"});
+            SetUtilities(net, "u0", {1, 2});
+            ASSERT_EQ(net.GetNode(net.FindNode("c1"))->GetValue()->SetEvidence(1), kSuccess);
+        } else {
+            std::mt19937 rng(seed);
+            const auto d = BuildRandomDiagram(net, rng, 4, 1 + static_cast<int>(seed % 2), 2);
+            // Zeros in the tables and evidence, hard or as likelihoods, on the chance nodes.
+            for (int h : d.chance) {
+                VRX_Dmatrix* table = nullptr;
+                ASSERT_EQ(net.GetNode(h)->GetDefinition()->GetDefinition(table), kSuccess);
+                for (int c = 0; c < table->GetNumberOfElements(); c += 2) {
+                    if (rng() % 2 == 0) (*table)[c + static_cast<int>(rng() % 2)] = 0.0;
+                    (*table)[c + 1] = 1.0 - (*table)[c];
+                }
+                VRX_nodeValue* value = net.GetNode(h)->GetValue();
+                // Evidence the network refuses (say, of an outcome a certain table rules out) is left out.
+                if (rng() % 2 == 0) {
+                    (void)value->SetEvidence(static_cast<int>(rng() % 2));
+                } else if (rng() % 3 == 0) {
+                    (void)value->SetVirtualEvidence(Doubles({0.0, 0.5}));
+                }
+            }
+        }
+        VRX_network copy(net);
+        errorLog.Flush();
+        const int evaluated = Solve(net, 0);
+        ASSERT_TRUE(evaluated == kSuccess || evaluated == kConflictingEvidence) << LogDump();
+        std::vector<std::string> causes = LoggedMessages();
+        errorLog.Flush();
+        const int best = Solve(copy, 1);
+        if (seed == 0) {
+            causes.back() = "Error when running Shachter's algorithm";
+            EXPECT_EQ(LoggedMessages(), causes);
+        }
+        // Best policy may refuse an unknown that decides; never an answer where the evidence is impossible.
+        if (best != kOutOfRange || evaluated != kSuccess) {
+            EXPECT_EQ(best, evaluated) << LogDump();
+        }
+        impossible += evaluated == kConflictingEvidence;
+    }
+    EXPECT_GT(impossible, 15);
+}

@@ -75,11 +75,13 @@ TEST_F(ValueOfInformationTest, SettingsRules) {
     EXPECT_EQ(voi.AddNode(H("Test")), kSuccess);
     EXPECT_EQ(voi.SetDecision(H("Test")), kWrongNodeType);
     EXPECT_EQ(voi.GetDecision(), H("Drill"));
+    EXPECT_EQ(voi.AddNode(H("Payoff")), kWrongNodeType);
     EXPECT_EQ(
         vovido::test::LoggedMessages(),
         (std::vector<std::string>{
             "ERROR: Node [Drill] : it is the decision, which cannot be observed before it is made",
-            "ERROR: Node [Test] : it is one of the observed nodes, which are observed before the decision"}));
+            "ERROR: Node [Test] : it is one of the observed nodes, which are observed before the decision",
+            "ERROR: Node [Payoff] : it is a utility node, which has no outcomes to observe"}));
     EXPECT_EQ(voi.RemoveNode(H("Test")), kSuccess);
     EXPECT_EQ(voi.RemoveNode(H("Oil")), kSuccess);
     EXPECT_EQ(voi.RemoveNode(H("Oil")), kOutOfRange);
