@@ -6,6 +6,7 @@
 // of every choice for every combination of the scenario nodes that precede it.
 // After Cooper, "A method for using belief networks as influence diagrams", 1988.
 
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -54,6 +55,8 @@ private:
     [[nodiscard]] int ShapeCallerValues();
     [[nodiscard]] int ConvertToBayesianNetwork();
     [[nodiscard]] int CheckUpdateSize();
+    void PlanPasses();
+    uint64_t CountPlannedUpdates() const;
     [[nodiscard]] int EvaluateScenarios();
     [[nodiscard]] int EvaluateOver(const std::vector<int>& varied, const std::vector<int>& recorded,
                                    long long& evaluated, int& impossible);
@@ -89,6 +92,12 @@ private:
     std::vector<int> outcome_;                  // per slot: the outcome a scenario node is set to, or -1
     std::vector<std::vector<int>> indexing_;    // per slot: the scenario nodes its value is indexed by
     std::vector<int> recorded_;                 // values read from every leaf scenario
+    // The updates planned: each configuration of `varied` is updated and `recorded` read from it.
+    struct Pass {
+        std::vector<int> varied;
+        std::vector<int> recorded;
+    };
+    std::vector<Pass> passes_;
     std::vector<VRX_doubleArray> likelihoods_;  // per slot: the virtual evidence on a node of the sequence
     std::vector<double> low_;  // per slot: a utility table's smallest and largest defined item
     std::vector<double> high_;

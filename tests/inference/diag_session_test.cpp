@@ -595,6 +595,24 @@ TEST(DiagSessionLimits, RankingsPastTheWorkLimitAreRefusedAtOnce) {
     ExpectRankingsRefused(session, cases);
 }
 
+// Every test observed: no ranking has a strength to compute, and none is refused for the configurations
+// of forty faults (which it would never weigh), nor takes a belief update.
+TEST(DiagSessionLimits, NoTestLeftIsAnsweredAtOnce) {
+    VRX_network net;
+    ASSERT_EQ(vovido::test::BuildTroubleshootingNetwork(net, 40, 50), kSuccess);
+    ASSERT_EQ(vovido::test::ObserveTests(net, 50, 1), kSuccess);
+    DiagSession session;
+    ASSERT_EQ(session.SetNetwork(&net), kSuccess);
+    ASSERT_EQ(session.CollectFaultsAndObservations(), kSuccess);
+    VRX_intArray faults;
+    for (int i = 0; i < 40; ++i) ASSERT_EQ(faults.Add(i), kSuccess);
+    ASSERT_EQ(session.SetPursuedFaults(faults), kSuccess);
+    for (int mode : {kMarginal, kConfigurationsIndependent, kConfigurationsJoint}) {
+        EXPECT_EQ(session.ComputeTestStrengths(mode), kSuccess) << vovido::test::LogDump();
+        EXPECT_TRUE(session.GetResults().empty());
+    }
+}
+
 // With half of 300 tests observed over 300 scattered faults, each update's join tree is large and the
 // beliefs of every open test need trees past the limit of one: the single-fault and marginal rankings are
 // refused before their first update.

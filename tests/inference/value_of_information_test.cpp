@@ -191,9 +191,10 @@ TEST(ValueOfInformation, ARefusedSolutionNamesTheCallersDecision) {
     EXPECT_EQ(
         vovido::test::LoggedMessages(),
         (std::vector<std::string>{
-            "ERROR: Node [d8] : its decisions and observations make 524288 scenarios, each a belief update "
-            "of 29 nodes with tables of 138 cells (work of 1994 cells, 64 a node besides its table), past "
-            "the limit of 268435456 cells",
+            "ERROR: Node [d8] : its decisions and observations make 524288 scenarios (524799 belief updates "
+            "in all), each a belief update of 29 nodes with tables of 138 cells and a join tree of 34 entries "
+            "over 10 nodes (work of 4554 cells, 64 a node besides its table or tree and 256 a node of the "
+            "tree), past the limit of 1610612736 cells",
             "Error when running Cooper's algorithm"}));
     errorLog.Flush();
 }
