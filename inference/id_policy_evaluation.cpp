@@ -56,6 +56,21 @@ int PolicyEvaluator::Run(VRX_network& network) {
     return rc;
 }
 
+int PolicyEvaluator::PlanWork(VRX_network& network, uint64_t& work) {
+    network_ = &network;
+    work = 0;
+    logStart_ = errorLog.GetNumberOfEntries();
+    const int autoUpdate = network.propagationFlags & PropagationFlags::kAutoUpdate;
+    network.propagationFlags &= ~PropagationFlags::kAutoUpdate;
+    int rc = Prepare();
+    if (rc == kSuccess) rc = ConvertToBayesianNetwork();
+    if (rc == kSuccess) rc = CheckUpdateSize();
+    network.propagationFlags |= autoUpdate;
+    if (rc != kSuccess) return Fail(rc, "the plan of the updates");
+    work = plannedWork_;
+    return kSuccess;
+}
+
 int PolicyEvaluator::Evaluate() {
     logStart_ = errorLog.GetNumberOfEntries();
     if (const int rc = Prepare()) return Fail(rc, "the working copy and what its values depend on");
@@ -176,13 +191,13 @@ int PolicyEvaluator::CheckUpdateSize() {
                  ? static_cast<uint64_t>(vovido::AdaptiveSamplingSettings::kLearningSamples)
                  : 0);
         known.draws = samples * static_cast<uint64_t>(work.GetNumberOfNodes());
-        return vovido::CheckScenarioCount(*network_, scenario_, sizes_, known);
+        return vovido::CheckScenarioCount(*network_, scenario_, sizes_, known, &plannedWork_);
     }
     if (algorithm != BayesianAlgorithm::kClusteringWithDecomposition &&
         algorithm != BayesianAlgorithm::kClusteringPerPart &&
         algorithm != BayesianAlgorithm::kRelevanceDecomposition &&
         algorithm != BayesianAlgorithm::kRelevanceDecomposition2)
-        return vovido::CheckScenarioCount(*network_, scenario_, sizes_, known);
+        return vovido::CheckScenarioCount(*network_, scenario_, sizes_, known, &plannedWork_);
     for (int h : scenario_) {
         if (const int rc = vovido::SetWorkEvidence(work, h, 0)) return rc;
     }
@@ -190,7 +205,7 @@ int PolicyEvaluator::CheckUpdateSize() {
     for (int h : scenario_) {
         if (const int rc = SetScenarioEvidence(h, -1)) return rc;
     }
-    return vovido::CheckScenarioCount(*network_, scenario_, sizes_, known);
+    return vovido::CheckScenarioCount(*network_, scenario_, sizes_, known, &plannedWork_);
 }
 
 // The updates of the scenarios: first one per configuration of the leaves, the scenario nodes that some
@@ -231,7 +246,8 @@ uint64_t PolicyEvaluator::CountPlannedUpdates() const {
     for (const Pass& pass : passes_) {
         uint64_t updates = 1;
         for (int h : pass.varied) {
-            const uint64_t n = static_cast<uint64_t>(sizes_[static_cast<size_t>(position_[static_cast<size_t>(h)])]);
+            const uint64_t n =
+                static_cast<uint64_t>(sizes_[static_cast<size_t>(position_[static_cast<size_t>(h)])]);
             updates = n > 1 && updates > UINT64_MAX / n ? UINT64_MAX : updates * std::max<uint64_t>(n, 1);
         }
         total = updates > UINT64_MAX - total ? UINT64_MAX : total + updates;

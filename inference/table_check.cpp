@@ -482,7 +482,7 @@ int CheckUpdatedValues(VRX_network& network) {
 }
 
 int CheckScenarioCount(const VRX_network& network, const std::vector<int>& sequence,
-                       const std::vector<int>& sizes, const ScenarioWork& known) {
+                       const std::vector<int>& sizes, const ScenarioWork& known, uint64_t* total) {
     const int64_t nodes = network.GetNumberOfNodes();
     if (nodes == 0) return kSuccess;
     const auto saturated = [](uint64_t v) {
@@ -515,6 +515,7 @@ int CheckScenarioCount(const VRX_network& network, const std::vector<int>& seque
         if (passed == count && !within(scenarios)) passed = i;
     }
     const int64_t updates = known.updates > 0 ? saturated(known.updates) : scenarios;
+    if (total != nullptr) *total = static_cast<uint64_t>(product(updates, work));
     if (within(updates)) return kSuccess;
     if (count == 0) return kSuccess;  // nothing to name: a single update
     if (passed == count) {
@@ -525,22 +526,22 @@ int CheckScenarioCount(const VRX_network& network, const std::vector<int>& seque
         // The decision that sees the outcomes which pass the limit.
         while (passed + 1 < count && network.GetNodeType(sequence[passed]) != DefinitionType::kList) passed++;
     }
-    const std::string joinTree =
-        tree == INT64_MAX ? " and a join tree too large to build"
-        : tree > 0 ? " and a join tree of " + std::to_string(tree) + " entries over " + std::to_string(treeNodes) +
-                         " nodes"
-                   : "";
-    return Report(*network.GetNode(sequence[passed]),
-                  "its decisions and observations make " + std::to_string(scenarios) + " scenarios" +
-                      (updates != scenarios ? " (" + std::to_string(updates) + " belief updates in all)" : "") +
-                      ", each a belief update of " + std::to_string(nodes) + " nodes with tables of " +
-                      std::to_string(cells) + " cells" + joinTree +
-                      (sampled > 0 ? " and " + std::to_string(sampled) + " draws of its samples" : "") +
-                      " (work of " + std::to_string(work) + " cells, " + std::to_string(kCellsPerNodeUpdate) +
-                      " a node besides its table" + (tree > 0 ? " or tree" : "") +
-                      (treeNodes > 0 ? " and " + std::to_string(kCellsPerTreeNode) + " a node of the tree" : "") +
-                      "), past the limit of " + std::to_string(kMaxPolicyEvaluationWorkCells) + " cells",
-                  kOutOfMemory);
+    const std::string joinTree = tree == INT64_MAX ? " and a join tree too large to build"
+                                 : tree > 0        ? " and a join tree of " + std::to_string(tree) +
+                                                  " entries over " + std::to_string(treeNodes) + " nodes"
+                                            : "";
+    return Report(
+        *network.GetNode(sequence[passed]),
+        "its decisions and observations make " + std::to_string(scenarios) + " scenarios" +
+            (updates != scenarios ? " (" + std::to_string(updates) + " belief updates in all)" : "") +
+            ", each a belief update of " + std::to_string(nodes) + " nodes with tables of " +
+            std::to_string(cells) + " cells" + joinTree +
+            (sampled > 0 ? " and " + std::to_string(sampled) + " draws of its samples" : "") + " (work of " +
+            std::to_string(work) + " cells, " + std::to_string(kCellsPerNodeUpdate) +
+            " a node besides its table" + (tree > 0 ? " or tree" : "") +
+            (treeNodes > 0 ? " and " + std::to_string(kCellsPerTreeNode) + " a node of the tree" : "") +
+            "), past the limit of " + std::to_string(kMaxPolicyEvaluationWorkCells) + " cells",
+        kOutOfMemory);
 }
 
 int CheckProbabilityOfEvidence(const VRX_network& network, double probability) {

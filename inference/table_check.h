@@ -99,8 +99,10 @@ struct ScenarioWork {
 // per node and per node of that tree, and the draws of a sampler) stay within
 // kMaxPolicyEvaluationWorkCells; else -42, logged naming the first decision at or after the node whose
 // outcomes pass it (the last decision where only the updates of all passes do), with the sizes.
+// With `total`, the work counted goes there (saturated), refused or not.
 [[nodiscard]] int CheckScenarioCount(const VRX_network& network, const std::vector<int>& sequence,
-                                     const std::vector<int>& sizes, const ScenarioWork& known = {});
+                                     const std::vector<int>& sizes, const ScenarioWork& known = {},
+                                     uint64_t* total = nullptr);
 
 // The probability of evidence as computed: 0 when it is a finite number, else -568 logged, naming the
 // first node with evidence.

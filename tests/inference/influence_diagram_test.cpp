@@ -804,8 +804,9 @@ TEST(PolicyEvaluation, ScenariosTimesTheirJoinTreeAreBounded) {
                             : "102 nodes with tables of 42674 cells and a join tree too "
                               "large to build ")))
             << LogDump();
-        EXPECT_TRUE(LoggedPart(" a node besides its table or tree and 256 a node of the tree), past the limit of "
-                               "1610612736 cells"))
+        EXPECT_TRUE(
+            LoggedPart(" a node besides its table or tree and 256 a node of the tree), past the limit of "
+                       "1610612736 cells"))
             << LogDump();
     }
 }

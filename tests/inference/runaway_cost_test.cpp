@@ -201,7 +201,8 @@ TEST(RunawayCost, ScenariosUnderASamplerAreRefusedByTheirDraws) {
          "9001104 cells, 64 a node besides its table), past the limit of 1610612736 cells"},
         {BayesianAlgorithm::kAdaptiveImportanceSampling, 1000, 12,
          "ERROR: Node [D] : its decisions and observations make 8192 scenarios (8193 belief updates in all), "
-         "each a belief update of 14 nodes with tables of 16410 cells and 364000 draws of its samples (work of "
+         "each a belief update of 14 nodes with tables of 16410 cells and 364000 draws of its samples (work "
+         "of "
          "381306 cells, 64 a node besides its table), past the limit of 1610612736 cells"},
     };
     for (const auto& c : cases) {
