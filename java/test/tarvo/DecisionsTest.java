@@ -77,6 +77,8 @@ public class DecisionsTest {
             Check.equal("[2*TestCost+Payoff]", java.util.Arrays.toString(net.getMauExpressions("Total")));
             Check.equal("Invalid expression at index 0: self-references not allowed",
                     message(() -> net.setMauExpressions(m, new String[] {"Total"})));
+            Check.equal("Invalid expression at index 0: unknown identifier [Nobody]",
+                    message(() -> net.setMauExpressions(m, new String[] {"2*Nobody"})));
             Check.equal("Wrong vector size: 2 expressions where the node takes 1, one for each configuration of its "
                     + "decision parents", message(() -> net.setMauExpressions(m, new String[] {"1", "2"})));
             Check.equal("Node 'Oil' must be of type MAU", message(() -> net.getMauExpressions("Oil")));
