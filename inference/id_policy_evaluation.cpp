@@ -74,9 +74,10 @@ int PolicyEvaluator::PlanWork(VRX_network& network, uint64_t& work) {
 int PolicyEvaluator::Evaluate() {
     logStart_ = errorLog.GetNumberOfEntries();
     if (const int rc = Prepare()) return Fail(rc, "the working copy and what its values depend on");
-    if (const int rc = ShapeCallerValues()) return Fail(rc, "the values indexed by the scenario nodes");
     if (const int rc = ConvertToBayesianNetwork()) return Fail(rc, "the working copy's utility tables");
+    // Decided before the caller's values are shaped to the scenarios, which takes time of their size.
     if (const int rc = CheckUpdateSize()) return Fail(rc, "the join tree's structure");
+    if (const int rc = ShapeCallerValues()) return Fail(rc, "the values indexed by the scenario nodes");
     if (const int rc = EvaluateScenarios()) return Fail(rc, "the updates of the scenarios");
     if (const int rc = ComputeMauValues()) return Fail(rc, "the multi-attribute utilities");
     if (utilitiesSpecified_) {
