@@ -49,6 +49,14 @@ constexpr int64_t kUnrolledNodeBytes = 5632;
 constexpr int64_t kMaxDecisionWorkCells = int64_t{1} << 28;
 constexpr int64_t kCellsPerNodeUpdate = 64;
 
+// Largest work of policy evaluation, in the cells of kMaxDecisionWorkCells: its belief updates (one per
+// configuration of the scenario nodes each pass varies) times the work of one. Measured at 6 to 15 ns a
+// cell (nodes answered alone, or parts of 10 to 40 nodes), so some 10 s at this limit at the least.
+constexpr int64_t kMaxPolicyEvaluationWorkCells = int64_t{3} << 29;
+// An update's join tree is triangulated and built anew for each update: each node of it costs a few
+// microseconds besides its tables, counted as this many cells.
+constexpr int64_t kCellsPerTreeNode = 256;
+
 // Largest work of one ranking of tests for several pursued faults, in table cells: the belief updates it
 // makes (per case, the present evidence and each test outcome, one per combination of the fault nodes
 // walked) times the cells of every table and kCellsPerNodeUpdate a node. Some seconds at this limit.

@@ -54,7 +54,7 @@ namespace vovido {
 std::string CheckMauReference(VRX_network& network, int handle, const std::string& name) {
     const int found = network.FindNode(name.c_str());
     if (found == handle) return "self-references not allowed";
-    if (found < 0) return "unknown identifier";
+    if (found < 0) return "unknown identifier [" + name + "]";
     VRX_intArray descendants;
     const bool descendant =
         network.GetDescendants(handle, descendants) == kSuccess && descendants.IsInList(found);

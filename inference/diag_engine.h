@@ -40,6 +40,9 @@ private:
     [[nodiscard]] int PrepareTests(VRX_intArray& tests);
     // PrepareTests, targets set for the pursued faults' nodes, d-separated tests replaced by kOutOfRange.
     [[nodiscard]] int PrepareMultiFault(VRX_intArray& tests);
+    // When no test can inform the faults (every one observed, d-separated or without a cost), their
+    // unavailable results, and true: the measures before and after a test would serve no strength.
+    bool RankedUnavailableOnly(const VRX_intArray& tests);
     // The working network's evidence becomes that of the diagnosed network.
     [[nodiscard]] int CopyEvidence(VRX_network& target) const;
     // Adds each test group's setup cost to its member tests in the what-if network.

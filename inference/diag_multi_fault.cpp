@@ -47,6 +47,14 @@ int DiagEngine::PrepareMultiFault(VRX_intArray& tests) {
     return kSuccess;
 }
 
+bool DiagEngine::RankedUnavailableOnly(const VRX_intArray& tests) {
+    for (int i = 0; i < tests.GetCount(); ++i) {
+        if (tests[i] >= 0) return false;
+    }
+    for (int i = 0; i < tests.GetCount(); ++i) owner->AddUnavailableResult(tests[i]);
+    return true;
+}
+
 template <typename Measure>
 int DiagEngine::RankWithMeasure(const VRX_intArray& tests, double m0, Measure&& measure) {
     for (int i = 0; i < tests.GetCount(); ++i) {
@@ -258,7 +266,7 @@ int DiagEngine::CheckRankingWork(const std::vector<FaultNode>& nodes, const VRX_
                              ", weighing " + std::to_string(combinations) + " combinations of their " +
                              std::to_string(nodes.size()) + " fault nodes in each of " +
                              std::to_string(cases) + " cases (the present evidence and each outcome of " +
-                             std::to_string(informative) + " tests),",
+                             std::to_string(informative) + (informative == 1 ? " test)," : " tests),"),
                          updates, shown, first);
 }
 
@@ -344,6 +352,7 @@ int DiagEngine::ComputeJointTable(const std::vector<FaultNode>& nodes, VRX_Dmatr
 int DiagEngine::RankMarginal(int flags) {
     VRX_intArray tests;
     if (const int rc = PrepareMultiFault(tests)) return rc;
+    if (RankedUnavailableOnly(tests)) return kSuccess;
     const std::vector<vovido::DiagFault>& faults = owner->GetFaults();
     const VRX_intArray& pursued = owner->GetPursuedFaults();
     const auto measure = [flags](const std::vector<double>& p) {
@@ -423,6 +432,7 @@ int DiagEngine::RankMarginal(int flags) {
 int DiagEngine::RankConfigurationsIndependent(int flags) {
     VRX_intArray tests;
     if (const int rc = PrepareMultiFault(tests)) return rc;
+    if (RankedUnavailableOnly(tests)) return kSuccess;
     const std::vector<FaultNode> nodes = PursuedFaultNodes();
     if (const int rc = CheckRankingWork(nodes, tests, false, nullptr)) return rc;
     if (const int rc = UpdateTestBeliefs(tests)) return rc;
@@ -438,6 +448,7 @@ int DiagEngine::RankConfigurationsIndependent(int flags) {
 int DiagEngine::RankConfigurationsJoint(int flags) {
     VRX_intArray tests;
     if (const int rc = PrepareMultiFault(tests)) return rc;
+    if (RankedUnavailableOnly(tests)) return kSuccess;
     std::vector<FaultNode> nodes = PursuedFaultNodes();
     std::stable_sort(nodes.begin(), nodes.end(),
                      [](const FaultNode& a, const FaultNode& b) { return a.outcomes < b.outcomes; });

@@ -190,6 +190,13 @@ int DiagSession::SetPursuedFaults(const VRX_intArray& indices) {
                                      std::to_string(static_cast<int>(faults.size()) - 1);
             return LogError(errorLog, kOutOfRange, text.c_str(), nullptr);
         }
+        // A fault listed twice would weigh twice in the marginal measures.
+        for (int j = 0; j < i; ++j) {
+            if (indices[j] != indices[i]) continue;
+            const std::string text =
+                "Fault index " + std::to_string(indices[i]) + " is given twice; each fault is pursued once";
+            return LogError(errorLog, kOutOfRange, text.c_str(), nullptr);
+        }
     }
     VRX_intArray copy;
     for (int i = 0; i < indices.GetCount(); ++i) {
@@ -206,6 +213,13 @@ int DiagSession::GetPursuedFault() const {
 int DiagSession::InstantiateObservation(int node, int outcome) {
     if (const int rc = CheckNetwork()) return rc;
     if (!network->IsLiveHandle(node) || network->GetNode(node)->GetValue() == nullptr) return kOutOfRange;
+    const VRX_extraDefinition* extra = ExtraDefinitionAt(*network, node);
+    if (extra != nullptr && extra->diagType == DiagnosisType::kTarget) {
+        return vovido::ReportNodeFault(*network->GetNode(node),
+                                       "it is a target of the diagnosis, whose faults the observations are "
+                                       "to find, not an observation",
+                                       kOutOfRange);
+    }
     if (const int rc = network->GetNode(node)->GetValue()->SetEvidence(outcome)) return rc;
     if (unperformedTests.IsInList(node)) (void)unperformedTests.DeleteByValue(node);  // present: cannot fail
     results.clear();
@@ -265,26 +279,13 @@ int DiagSession::ComputeTestStrengths(int flags) {
     }
     constexpr int kModes = vovido::DiagMode::kMarginal | vovido::DiagMode::kConfigurationsIndependent |
                            vovido::DiagMode::kConfigurationsJoint;
-    // Several rankings at once, or bits no variant defines, leave the caller's choice unclear: refused
-    // rather than resolved by bit order.
-    constexpr int kKnownBits = kModes | vovido::DiagMode::kAtLeastOne | vovido::DiagMode::kExactlyOne |
-                               vovido::DiagMode::kAll | vovido::DiagMode::kQuadratic;
-    const int ranking = flags & kModes;
-    if (pursued > 1) {
-        const char* fault = nullptr;
-        if ((flags & ~kKnownBits) != 0)
-            fault = " holds bits that no ranking defines (only 1, 2, 4, 8, 16, 32 and 64 are)";
-        else if (ranking == 0)
-            fault = " chooses no ranking of several";
-        else if ((ranking & (ranking - 1)) != 0)
-            fault = " chooses more than one ranking of several";
-        if (fault != nullptr) {
-            const std::string text = std::to_string(pursued) + " faults are pursued and mode " +
-                                     std::to_string(flags) + fault +
-                                     ": give one of 1 (marginal probabilities), 2 (independent "
-                                     "configurations) or 4 (joint configurations)";
-            return LogError(errorLog, kOutOfRange, text.c_str(), nullptr);
-        }
+    // Several ranking bits choose by bit order (1, then 2, then 4); other bits choose nothing.
+    if (pursued > 1 && (flags & kModes) == 0) {
+        const std::string text = std::to_string(pursued) + " faults are pursued and mode " +
+                                 std::to_string(flags) +
+                                 " chooses no ranking of several: add 1 (marginal probabilities), 2 "
+                                 "(independent configurations) or 4 (joint configurations)";
+        return LogError(errorLog, kOutOfRange, text.c_str(), nullptr);
     }
     vovido::NoticeCall call;  // one record per kind of notice over every test's updates
     if (pursued == 1) return call.Result(engine->RankSingleFault());

@@ -309,7 +309,7 @@ int Concluded(int status, const DecompositionContext& context) {
 // one run for every target first, within the first limit.
 static int DecomposeInGroups(VRX_network& network, DecompositionContext& context, bool wholeFirst = false);
 
-uint64_t EstimateClusteringEntries(VRX_network& network) {
+uint64_t EstimateClusteringEntries(VRX_network& network, uint64_t* treeNodes) {
     int status = kSuccess;
     std::unique_ptr<RelevantPartList> parts;
     try {
@@ -321,6 +321,7 @@ uint64_t EstimateClusteringEntries(VRX_network& network) {
     uint64_t total = 0;
     for (std::unique_ptr<RelevanceGraph>& part : *parts) {
         if (part->GetNumberOfRecords() < 2) continue;
+        if (treeNodes != nullptr) *treeNodes += static_cast<uint64_t>(part->GetNumberOfRecords());
         PartView view(*part);
         if (view.GetStatus() != kSuccess) return 0;
         JoinTree tree(view);

@@ -436,6 +436,7 @@ int BestPolicySolver::Solve() {
                    ? NameMemoryFault(rc, mark, "the tables scaled to sum to 1")
                    : rc;
     }
+    if (const int rc = CheckEvidence()) return rc;
     int best = 0;
     for (int i = static_cast<int>(openDecisions_.size()) - 1; i >= 0; i--) {
         const size_t at = static_cast<size_t>(i);
@@ -649,6 +650,42 @@ int BestPolicySolver::ExplainImpossibleEvidence() {
     }
     vovido::NameImpossibleEvidence(*network_, mark);
     return kConflictingEvidence;
+}
+
+// Evidence of probability zero that lies away from every decision's family leaves each row's worth as it
+// is, and a choice would pass for an answer: it is looked for once, over the parts that hold evidence.
+int BestPolicySolver::CheckEvidence() {
+    VRX_network& work = *work_;
+    bool observed = false;
+    for (int h = work.GetFirstNode(); h >= 0 && !observed; h = work.GetNextNode(h)) {
+        const VRX_nodeValue* value = work.GetNode(h)->GetValue();
+        observed = h != mergedUtility_ && value != nullptr &&
+                   (value->HasEvidence() || value->HasFlag(ValueFlags::kVirtualEvidence));
+    }
+    if (!observed) return kSuccess;
+    if (const int rc = vovido::SetWorkEvidence(work, mergedUtility_, -1)) return rc;
+    const int mark = errorLog.GetNumberOfEntries();
+    vovido::DecisionTreeSize size;
+    const uint64_t maximum = static_cast<uint64_t>(kMaxDecisionWorkCells);
+    const int rc = vovido::CheckEvidenceProbability(work, maximum, size);
+    if (const int restored = vovido::SetWorkEvidence(work, mergedUtility_, 0)) return restored;
+    if (vovido::IsImpossibleScenario(rc)) {
+        impossible_.clear();
+        for (int e = mark; e < errorLog.GetNumberOfEntries(); e++)
+            impossible_.emplace_back(errorLog.GetCode(e), errorLog.GetMessage(e));
+        errorLog.Truncate(mark);
+        return ExplainImpossibleEvidence();
+    }
+    if (rc != kOutOfMemory) return rc;
+    const std::string tree =
+        std::to_string(size.entries) + " table entries over " + std::to_string(size.nodes) + " nodes";
+    return size.entries > maximum
+               ? vovido::ReportNodeFault(*network_->GetNode(openDecisions_[0]),
+                                         "its evidence needs a join tree of " + tree +
+                                             ", past the limit of " + std::to_string(maximum) + " cells",
+                                         kOutOfMemory)
+               : LogError(errorLog, rc,
+                          ("Not enough memory for the join tree of the evidence, " + tree).c_str(), nullptr);
 }
 
 int BestPolicySolver::RowsOf(int decision) const {

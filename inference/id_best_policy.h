@@ -76,6 +76,8 @@ private:
     int RefuseUnknownInformation(int decision, int n, const std::vector<char>& marked);
     std::string DescribeUnknownInformation(int decision, const std::vector<int>& deciding) const;
     [[nodiscard]] int ExplainImpossibleEvidence();
+    // The caller's evidence, the utility not observed, in every part that holds some: 0 when possible.
+    [[nodiscard]] int CheckEvidence();
     // The combinations of the decision's information: the rows of its table.
     int RowsOf(int decision) const;
     // The graph's parents of the node become those it has in the working copy.

@@ -18,6 +18,7 @@
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
+#include "model/node_value.h"
 
 namespace vovido {
 
@@ -51,9 +52,18 @@ int ReadFamily(const RelevanceGraph& part, const CliqueTree& tree, const VRX_net
     return kSuccess;
 }
 
-// Every target a node of the family, so that no parent is pruned or summed away.
+// Every target a node of the family, so that no parent is pruned or summed away; without a decision
+// (-1), every observed node, so that every part of the evidence is kept.
 int TargetFamily(VRX_network& work, int decision) {
     work.ClearAllTargets();
+    if (decision < 0) {
+        for (int h = work.GetFirstNode(); h >= 0; h = work.GetNextNode(h)) {
+            const VRX_nodeValue* value = work.GetNode(h)->GetValue();
+            if (value == nullptr || !value->HasEvidence()) continue;
+            if (const int rc = work.SetTarget(h)) return rc;
+        }
+        return kSuccess;
+    }
     const VRX_intArray& parents = work.GetParents(decision);
     for (int k = 0; k < parents.GetCount(); k++) {
         if (const int rc = work.SetTarget(parents[k])) return rc;
@@ -72,7 +82,7 @@ int PlanTrees(VRX_network& work, int decision, std::unique_ptr<RelevantPartList>
     work.ClearAllTargets();
     if (parts == nullptr) return status != kSuccess ? status : kOutOfRange;
     for (std::unique_ptr<RelevanceGraph>& part : *parts) {
-        const bool family = part->FindNode(decision) >= 0;
+        const bool family = decision >= 0 && part->FindNode(decision) >= 0;
         views.emplace_back();
         trees.emplace_back();
         // Parts without evidence have probability one and tell nothing about the decision.
@@ -126,7 +136,7 @@ int PropagateDecisionRows(VRX_network& work, int decision, uint64_t limit, std::
             if (const int rc = tree.EnterEvidence(*views[i])) return rc;
             if (const int rc = tree.Propagate()) return rc;
             const RelevanceGraph& part = *(*parts)[i];
-            if (part.FindNode(decision) >= 0) {
+            if (decision >= 0 && part.FindNode(decision) >= 0) {
                 if (const int rc = ReadFamily(part, tree, work, decision, joint)) return rc;
             }
             trees[i].reset();
@@ -134,7 +144,12 @@ int PropagateDecisionRows(VRX_network& work, int decision, uint64_t limit, std::
     } catch (const std::bad_alloc&) {
         return kOutOfMemory;
     }
-    return joint.empty() ? kOutOfRange : kSuccess;
+    return decision < 0 || !joint.empty() ? kSuccess : kOutOfRange;
+}
+
+int CheckEvidenceProbability(VRX_network& work, uint64_t limit, DecisionTreeSize& size) {
+    std::vector<double> none;
+    return PropagateDecisionRows(work, -1, limit, none, size);
 }
 
 }  // namespace vovido

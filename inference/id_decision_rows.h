@@ -29,4 +29,9 @@ struct DecisionTreeSize {
 [[nodiscard]] int PropagateDecisionRows(VRX_network& work, int decision, uint64_t limit,
                                         std::vector<double>& joint, DecisionTreeSize& size);
 
+// The parts of the copy that hold evidence, propagated as PropagateDecisionRows propagates a decision's:
+// kConflictingEvidence (logged) when the evidence has probability zero, wherever it lies, kOutOfMemory
+// (not logged) for trees past `limit` entries, 0 otherwise.
+[[nodiscard]] int CheckEvidenceProbability(VRX_network& work, uint64_t limit, DecisionTreeSize& size);
+
 }  // namespace vovido

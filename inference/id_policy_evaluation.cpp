@@ -56,12 +56,28 @@ int PolicyEvaluator::Run(VRX_network& network) {
     return rc;
 }
 
+int PolicyEvaluator::PlanWork(VRX_network& network, uint64_t& work) {
+    network_ = &network;
+    work = 0;
+    logStart_ = errorLog.GetNumberOfEntries();
+    const int autoUpdate = network.propagationFlags & PropagationFlags::kAutoUpdate;
+    network.propagationFlags &= ~PropagationFlags::kAutoUpdate;
+    int rc = Prepare();
+    if (rc == kSuccess) rc = ConvertToBayesianNetwork();
+    if (rc == kSuccess) rc = CheckUpdateSize();
+    network.propagationFlags |= autoUpdate;
+    if (rc != kSuccess) return Fail(rc, "the plan of the updates");
+    work = plannedWork_;
+    return kSuccess;
+}
+
 int PolicyEvaluator::Evaluate() {
     logStart_ = errorLog.GetNumberOfEntries();
     if (const int rc = Prepare()) return Fail(rc, "the working copy and what its values depend on");
-    if (const int rc = ShapeCallerValues()) return Fail(rc, "the values indexed by the scenario nodes");
     if (const int rc = ConvertToBayesianNetwork()) return Fail(rc, "the working copy's utility tables");
+    // Decided before the caller's values are shaped to the scenarios, which takes time of their size.
     if (const int rc = CheckUpdateSize()) return Fail(rc, "the join tree's structure");
+    if (const int rc = ShapeCallerValues()) return Fail(rc, "the values indexed by the scenario nodes");
     if (const int rc = EvaluateScenarios()) return Fail(rc, "the updates of the scenarios");
     if (const int rc = ComputeMauValues()) return Fail(rc, "the multi-attribute utilities");
     if (utilitiesSpecified_) {
@@ -149,12 +165,20 @@ int PolicyEvaluator::ConvertToBayesianNetwork() {
     return kSuccess;
 }
 
-// The scenarios times the work of each update besides its tables: the join tree that the clustering
-// algorithms build, from the triangulation alone, with every scenario node observed as in the leaves (the
-// most of the updates), or the draws of the samplers, a sample (and each learning sample) a node.
+// The planned updates times the work of each besides its tables: the join tree that the clustering
+// algorithms build, from the triangulation alone, with every scenario node observed as in the leaves (an
+// update that observes fewer builds one as large at least), or the draws of the samplers, a sample (and
+// each learning sample) a node.
 int PolicyEvaluator::CheckUpdateSize() {
     const int algorithm = network_->bnAlgorithm;
     VRX_network& work = *work_;
+    try {
+        PlanPasses();
+    } catch (const std::bad_alloc&) {
+        return kOutOfMemory;
+    }
+    vovido::ScenarioWork known;
+    known.updates = CountPlannedUpdates();
     if (algorithm == BayesianAlgorithm::kLogicSampling ||
         algorithm == BayesianAlgorithm::kLikelihoodWeighting ||
         algorithm == BayesianAlgorithm::kSelfImportanceSampling ||
@@ -167,22 +191,69 @@ int PolicyEvaluator::CheckUpdateSize() {
             (algorithm == BayesianAlgorithm::kAdaptiveImportanceSampling
                  ? static_cast<uint64_t>(vovido::AdaptiveSamplingSettings::kLearningSamples)
                  : 0);
-        const uint64_t draws = samples * static_cast<uint64_t>(work.GetNumberOfNodes());
-        return vovido::CheckScenarioCount(*network_, scenario_, sizes_, 0, draws);
+        known.draws = samples * static_cast<uint64_t>(work.GetNumberOfNodes());
+        return vovido::CheckScenarioCount(*network_, scenario_, sizes_, known, &plannedWork_);
     }
     if (algorithm != BayesianAlgorithm::kClusteringWithDecomposition &&
         algorithm != BayesianAlgorithm::kClusteringPerPart &&
         algorithm != BayesianAlgorithm::kRelevanceDecomposition &&
         algorithm != BayesianAlgorithm::kRelevanceDecomposition2)
-        return kSuccess;
+        return vovido::CheckScenarioCount(*network_, scenario_, sizes_, known, &plannedWork_);
     for (int h : scenario_) {
         if (const int rc = vovido::SetWorkEvidence(work, h, 0)) return rc;
     }
-    const uint64_t entries = EstimateClusteringEntries(work);
+    known.treeEntries = EstimateClusteringEntries(work, &known.treeNodes);
     for (int h : scenario_) {
         if (const int rc = SetScenarioEvidence(h, -1)) return rc;
     }
-    return vovido::CheckScenarioCount(*network_, scenario_, sizes_, entries);
+    return vovido::CheckScenarioCount(*network_, scenario_, sizes_, known, &plannedWork_);
+}
+
+// The updates of the scenarios: first one per configuration of the leaves, the scenario nodes that some
+// value read from them depends on; then each observation over the configurations of the earlier scenario
+// nodes it depends on, observations that depend on the same nodes sharing the updates.
+void PolicyEvaluator::PlanPasses() {
+    passes_.clear();
+    std::vector<char> needed(scenario_.size(), 0);
+    for (int h : recorded_) {
+        for (int x : indexing_[static_cast<size_t>(h)])
+            needed[static_cast<size_t>(position_[static_cast<size_t>(x)])] = 1;
+    }
+    Pass leaves{{}, recorded_};
+    for (size_t i = 0; i < scenario_.size(); i++) {
+        if (needed[i]) leaves.varied.push_back(scenario_[i]);
+    }
+    passes_.push_back(std::move(leaves));
+    std::vector<char> done(scenario_.size(), 0);
+    for (size_t i = 0; i < scenario_.size(); i++) {
+        const int h = scenario_[i];
+        if (done[i] || network_->GetNodeType(h) == DefinitionType::kList) continue;
+        const std::vector<int>& given = indexing_[static_cast<size_t>(h)];
+        Pass pass{given, {h}};
+        for (size_t j = i + 1; j < scenario_.size(); j++) {
+            const int g = scenario_[j];
+            if (done[j] || network_->GetNodeType(g) == DefinitionType::kList ||
+                indexing_[static_cast<size_t>(g)] != given)
+                continue;
+            pass.recorded.push_back(g);
+            done[j] = 1;
+        }
+        passes_.push_back(std::move(pass));
+    }
+}
+
+uint64_t PolicyEvaluator::CountPlannedUpdates() const {
+    uint64_t total = 0;
+    for (const Pass& pass : passes_) {
+        uint64_t updates = 1;
+        for (int h : pass.varied) {
+            const uint64_t n =
+                static_cast<uint64_t>(sizes_[static_cast<size_t>(position_[static_cast<size_t>(h)])]);
+            updates = n > 1 && updates > UINT64_MAX / n ? UINT64_MAX : updates * std::max<uint64_t>(n, 1);
+        }
+        total = updates > UINT64_MAX - total ? UINT64_MAX : total + updates;
+    }
+    return total;
 }
 
 int PolicyEvaluator::UpdateWork() {
@@ -258,39 +329,14 @@ int PolicyEvaluator::EvaluateOver(const std::vector<int>& varied, const std::vec
 }
 
 int PolicyEvaluator::EvaluateScenarios() {
-    // The leaves: the scenario nodes that some value read from them depends on.
-    std::vector<char> needed(scenario_.size(), 0);
-    for (int h : recorded_) {
-        for (int x : indexing_[static_cast<size_t>(h)])
-            needed[static_cast<size_t>(position_[static_cast<size_t>(x)])] = 1;
-    }
-    std::vector<int> varied;
-    for (size_t i = 0; i < scenario_.size(); i++) {
-        if (needed[i]) varied.push_back(scenario_[i]);
-    }
     long long evaluated = 0;
     int impossible = kSuccess;
-    if (const int rc = EvaluateOver(varied, recorded_, evaluated, impossible)) return rc;
-    // Not a single scenario is possible: the evidence itself is not.
-    if (evaluated == 0) return impossible == kNoUsefulSamples ? impossible : ExplainImpossibleEvidence();
-
-    // Each observation over the configurations of the earlier scenario nodes it depends on; observations
-    // that depend on the same nodes share the updates.
-    std::vector<char> done(scenario_.size(), 0);
-    for (size_t i = 0; i < scenario_.size(); i++) {
-        const int h = scenario_[i];
-        if (done[i] || network_->GetNodeType(h) == DefinitionType::kList) continue;
-        const std::vector<int>& given = indexing_[static_cast<size_t>(h)];
-        std::vector<int> group{h};
-        for (size_t j = i + 1; j < scenario_.size(); j++) {
-            const int g = scenario_[j];
-            if (done[j] || network_->GetNodeType(g) == DefinitionType::kList ||
-                indexing_[static_cast<size_t>(g)] != given)
-                continue;
-            group.push_back(g);
-            done[j] = 1;
-        }
-        if (const int rc = EvaluateOver(given, group, evaluated, impossible)) return rc;
+    for (size_t i = 0; i < passes_.size(); i++) {
+        if (const int rc = EvaluateOver(passes_[i].varied, passes_[i].recorded, evaluated, impossible))
+            return rc;
+        // Not a single scenario of the leaves is possible: the evidence itself is not.
+        if (i == 0 && evaluated == 0)
+            return impossible == kNoUsefulSamples ? impossible : ExplainImpossibleEvidence();
     }
     return kSuccess;
 }

@@ -6,6 +6,7 @@
 // of every choice for every combination of the scenario nodes that precede it.
 // After Cooper, "A method for using belief networks as influence diagrams", 1988.
 
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -28,6 +29,11 @@ public:
     // the code of the failed step, logged with "Error when running Cooper's algorithm". Besides the
     // values of the caller's nodes, only the arcs of an assumed decision order change.
     [[nodiscard]] int Run(VRX_network& network);
+
+    // The same steps up to the first update, none made: `work` is what the updates would take, in the
+    // cells of kMaxPolicyEvaluationWorkCells; a refusal is that of Run. Leaves the network as Run would
+    // before its updates (an assumed decision order added).
+    [[nodiscard]] int PlanWork(VRX_network& network, uint64_t& work);
 
     // The maximum expected utility of the last successful run (the undefined sentinel when unknown).
     double GetMaximumExpectedUtility() const { return maximumExpectedUtility_; }
@@ -54,6 +60,8 @@ private:
     [[nodiscard]] int ShapeCallerValues();
     [[nodiscard]] int ConvertToBayesianNetwork();
     [[nodiscard]] int CheckUpdateSize();
+    void PlanPasses();
+    uint64_t CountPlannedUpdates() const;
     [[nodiscard]] int EvaluateScenarios();
     [[nodiscard]] int EvaluateOver(const std::vector<int>& varied, const std::vector<int>& recorded,
                                    long long& evaluated, int& impossible);
@@ -80,20 +88,27 @@ private:
 
     VRX_network* network_ = nullptr;
     std::unique_ptr<VRX_network> work_;
-    std::vector<int> utilityNodes_;             // utility and MAU nodes, topological order
-    std::vector<int> terminals_;                // the utility nodes without children: their sum is maximised
-    std::vector<int> sequence_;                 // decisions and the nodes observed before them, in order
-    std::vector<int> scenario_;                 // the scenario nodes, in sequence order
-    std::vector<int> sizes_;                    // their outcome counts
-    std::vector<int> position_;                 // per slot: its position in scenario_, or -1
-    std::vector<int> outcome_;                  // per slot: the outcome a scenario node is set to, or -1
-    std::vector<std::vector<int>> indexing_;    // per slot: the scenario nodes its value is indexed by
-    std::vector<int> recorded_;                 // values read from every leaf scenario
+    std::vector<int> utilityNodes_;           // utility and MAU nodes, topological order
+    std::vector<int> terminals_;              // the utility nodes without children: their sum is maximised
+    std::vector<int> sequence_;               // decisions and the nodes observed before them, in order
+    std::vector<int> scenario_;               // the scenario nodes, in sequence order
+    std::vector<int> sizes_;                  // their outcome counts
+    std::vector<int> position_;               // per slot: its position in scenario_, or -1
+    std::vector<int> outcome_;                // per slot: the outcome a scenario node is set to, or -1
+    std::vector<std::vector<int>> indexing_;  // per slot: the scenario nodes its value is indexed by
+    std::vector<int> recorded_;               // values read from every leaf scenario
+    // The updates planned: each configuration of `varied` is updated and `recorded` read from it.
+    struct Pass {
+        std::vector<int> varied;
+        std::vector<int> recorded;
+    };
+    std::vector<Pass> passes_;
     std::vector<VRX_doubleArray> likelihoods_;  // per slot: the virtual evidence on a node of the sequence
     std::vector<double> low_;  // per slot: a utility table's smallest and largest defined item
     std::vector<double> high_;
     bool utilitiesSpecified_ = true;
     double maximumExpectedUtility_ = 0.0;
     long long updates_ = 0;
-    int logStart_ = 0;  // the log's entries when the run started
+    uint64_t plannedWork_ = 0;  // what the planned updates take, counted by CheckUpdateSize
+    int logStart_ = 0;          // the log's entries when the run started
 };

@@ -482,52 +482,66 @@ int CheckUpdatedValues(VRX_network& network) {
 }
 
 int CheckScenarioCount(const VRX_network& network, const std::vector<int>& sequence,
-                       const std::vector<int>& sizes, uint64_t treeEntries, uint64_t draws) {
+                       const std::vector<int>& sizes, const ScenarioWork& known, uint64_t* total) {
     const int64_t nodes = network.GetNumberOfNodes();
     if (nodes == 0) return kSuccess;
+    const auto saturated = [](uint64_t v) {
+        return v > static_cast<uint64_t>(INT64_MAX) ? INT64_MAX : static_cast<int64_t>(v);
+    };
+    const auto sum = [](int64_t a, int64_t b) { return a > INT64_MAX - b ? INT64_MAX : a + b; };
+    const auto product = [](int64_t a, int64_t b) { return b != 0 && a > INT64_MAX / b ? INT64_MAX : a * b; };
     // The cells one update touches: each table as the working copy holds it (a utility as a two-outcome
     // chance node, a decision as a root), or its join tree where that is larger, besides the fixed share
-    // of each node.
+    // of each node and of each node of the tree.
     int64_t cells = 0;
     for (int h = network.GetFirstNode(); h >= 0; h = network.GetNextNode(h)) {
         const int type = network.GetNodeType(h);
         int64_t own = DefinitionSupport::TableCellsWithParents(network, h, nullptr, 0);
-        if (type == DefinitionType::kTable) own = own > INT64_MAX / 2 ? INT64_MAX : 2 * own;
+        if (type == DefinitionType::kTable) own = product(own, 2);
         if (type == DefinitionType::kList) own = network.GetNode(h)->GetDefinition()->GetNumberOfOutcomes();
-        cells = own > INT64_MAX - cells ? INT64_MAX : cells + own;
+        cells = sum(cells, own);
     }
-    const int64_t tree =
-        treeEntries > static_cast<uint64_t>(INT64_MAX) ? INT64_MAX : static_cast<int64_t>(treeEntries);
-    const int64_t sampled =
-        draws > static_cast<uint64_t>(INT64_MAX) ? INT64_MAX : static_cast<int64_t>(draws);
-    const int64_t largest = std::max(cells, tree);
-    const int64_t each = largest > INT64_MAX - sampled ? INT64_MAX : largest + sampled;
-    const int64_t work =
-        each > INT64_MAX - nodes * kCellsPerNodeUpdate ? INT64_MAX : each + nodes * kCellsPerNodeUpdate;
-    const auto within = [work](int64_t scenarios) { return scenarios <= kMaxDecisionWorkCells / work; };
+    const int64_t tree = saturated(known.treeEntries);
+    const int64_t treeNodes = saturated(known.treeNodes);
+    const int64_t sampled = saturated(known.draws);
+    const int64_t work = sum(sum(sum(std::max(cells, tree), sampled), product(nodes, kCellsPerNodeUpdate)),
+                             product(treeNodes, kCellsPerTreeNode));
+    const auto within = [work](int64_t updates) { return updates <= kMaxPolicyEvaluationWorkCells / work; };
     const size_t count = std::min(sequence.size(), sizes.size());
     int64_t scenarios = 1;
-    size_t passed = within(1) ? count : 0;
+    size_t passed = count;
     for (size_t i = 0; i < count; ++i) {
-        const int64_t n = sizes[i] > 1 ? sizes[i] : 1;
-        scenarios = scenarios > INT64_MAX / n ? INT64_MAX : scenarios * n;
+        scenarios = product(scenarios, sizes[i] > 1 ? sizes[i] : 1);
         if (passed == count && !within(scenarios)) passed = i;
     }
-    if (passed == count) return kSuccess;
-    // The decision that sees the outcomes which pass the limit.
-    while (passed + 1 < count && network.GetNodeType(sequence[passed]) != DefinitionType::kList) passed++;
+    const int64_t updates = known.updates > 0 ? saturated(known.updates) : scenarios;
+    if (total != nullptr) *total = static_cast<uint64_t>(product(updates, work));
+    if (within(updates)) return kSuccess;
+    if (count == 0) return kSuccess;  // nothing to name: a single update
+    if (passed == count) {
+        // Only all the passes together pass the limit: the last decision sees what they vary.
+        passed = count - 1;
+        while (passed > 0 && network.GetNodeType(sequence[passed]) != DefinitionType::kList) passed--;
+    } else {
+        // The decision that sees the outcomes which pass the limit.
+        while (passed + 1 < count && network.GetNodeType(sequence[passed]) != DefinitionType::kList) passed++;
+    }
     const std::string joinTree = tree == INT64_MAX ? " and a join tree too large to build"
-                                 : tree > 0 ? " and a join tree of " + std::to_string(tree) + " entries"
+                                 : tree > 0        ? " and a join tree of " + std::to_string(tree) +
+                                                  " entries over " + std::to_string(treeNodes) + " nodes"
                                             : "";
-    return Report(*network.GetNode(sequence[passed]),
-                  "its decisions and observations make " + std::to_string(scenarios) +
-                      " scenarios, each a belief update of " + std::to_string(nodes) +
-                      " nodes with tables of " + std::to_string(cells) + " cells" + joinTree +
-                      (sampled > 0 ? " and " + std::to_string(sampled) + " draws of its samples" : "") +
-                      " (work of " + std::to_string(work) + " cells, " + std::to_string(kCellsPerNodeUpdate) +
-                      " a node besides its table" + (tree > 0 ? " or tree" : "") + "), past the limit of " +
-                      std::to_string(kMaxDecisionWorkCells) + " cells",
-                  kOutOfMemory);
+    return Report(
+        *network.GetNode(sequence[passed]),
+        "its decisions and observations make " + std::to_string(scenarios) + " scenarios" +
+            (updates != scenarios ? " (" + std::to_string(updates) + " belief updates in all)" : "") +
+            ", each a belief update of " + std::to_string(nodes) + " nodes with tables of " +
+            std::to_string(cells) + " cells" + joinTree +
+            (sampled > 0 ? " and " + std::to_string(sampled) + " draws of its samples" : "") + " (work of " +
+            std::to_string(work) + " cells, " + std::to_string(kCellsPerNodeUpdate) +
+            " a node besides its table" + (tree > 0 ? " or tree" : "") +
+            (treeNodes > 0 ? " and " + std::to_string(kCellsPerTreeNode) + " a node of the tree" : "") +
+            "), past the limit of " + std::to_string(kMaxPolicyEvaluationWorkCells) + " cells",
+        kOutOfMemory);
 }
 
 int CheckProbabilityOfEvidence(const VRX_network& network, double probability) {

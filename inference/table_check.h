@@ -83,14 +83,26 @@ private:
 // finite, -2 for an undefined equation value.
 [[nodiscard]] int CheckUpdatedValues(VRX_network& network);
 
-// Before an influence diagram is solved by one belief update per scenario of `sequence` (decisions and
-// what they observe, with their outcome counts in `sizes`): 0 while the scenarios times the work of one
-// update (the cells of every table, or the entries of the join tree the update builds where more, and a
-// fixed share per node, and `draws` of a sampler, one a sample and node) stay within the limit; else -42,
-// logged naming the first decision at or after the node whose outcomes pass it, with the sizes.
+// What is known of the updates of a policy evaluation before the first: the entries and nodes of the
+// join tree an update builds, a sampler's draws (one a sample and node), and the number of updates (0:
+// one a scenario).
+struct ScenarioWork {
+    uint64_t treeEntries = 0;
+    uint64_t treeNodes = 0;
+    uint64_t draws = 0;
+    uint64_t updates = 0;
+};
+
+// Before an influence diagram is solved by belief updates over the scenarios of `sequence` (decisions and
+// what they observe, with their outcome counts in `sizes`): 0 while the updates times the work of one
+// (the cells of every table, or the entries of the join tree the update builds where more, a fixed share
+// per node and per node of that tree, and the draws of a sampler) stay within
+// kMaxPolicyEvaluationWorkCells; else -42, logged naming the first decision at or after the node whose
+// outcomes pass it (the last decision where only the updates of all passes do), with the sizes.
+// With `total`, the work counted goes there (saturated), refused or not.
 [[nodiscard]] int CheckScenarioCount(const VRX_network& network, const std::vector<int>& sequence,
-                                     const std::vector<int>& sizes, uint64_t treeEntries = 0,
-                                     uint64_t draws = 0);
+                                     const std::vector<int>& sizes, const ScenarioWork& known = {},
+                                     uint64_t* total = nullptr);
 
 // The probability of evidence as computed: 0 when it is a finite number, else -568 logged, naming the
 // first node with evidence.

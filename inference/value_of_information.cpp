@@ -13,6 +13,7 @@
 #include "base/error_log.h"
 #include "base/id_array.h"
 #include "base/number_text.h"
+#include "base/size_limits.h"
 #include "base/status_codes.h"
 #include "inference/id_policy_evaluation.h"
 #include "inference/influence_diagram_support.h"
@@ -73,9 +74,12 @@ void VRX_valueOfInformation::CheckConsistency(int /*deep*/) {
 }
 
 const char* VRX_valueOfInformation::WhyNotObserved(int handle) const {
-    return handle >= 0 && handle == decisionNode
-               ? "it is the decision, which cannot be observed before it is made"
-               : nullptr;
+    if (handle >= 0 && handle == decisionNode)
+        return "it is the decision, which cannot be observed before it is made";
+    if (network != nullptr && network->IsLiveHandle(handle) &&
+        (network->GetNodeType(handle) & DefinitionBits::kUtility) != 0)
+        return "it is a utility node, which has no outcomes to observe";
+    return nullptr;
 }
 
 const char* VRX_valueOfInformation::WhyNotDecision(int handle) const {
@@ -244,6 +248,67 @@ int ProbeValues(VRX_network& work, int probe, int pointOfView, VRX_Dmatrix& out)
     return out.Copy(*matrix);
 }
 
+// Arcs from every observed node to the decision, refused naming the node that cannot take one.
+int AddObservations(VRX_network& work, const VRX_valueOfInformation& settings) {
+    const int decision = settings.GetDecision();
+    const VRX_intArray& observedNodes = settings.GetObservedNodes();
+    for (int i = 0; i < observedNodes.GetCount(); i++) {
+        const int observed = observedNodes[i];
+        // Observed already: nothing to add.
+        if (work.GetParents(decision).IsInList(observed)) continue;
+        const int logged = errorLog.GetNumberOfEntries();
+        if (const int rc = work.AddArc(observed, decision)) {
+            const std::string id = vovido::NodeLabel(work, decision);
+            std::vector<char> seen;
+            std::vector<int> stack;
+            if (!vovido::Reaches(work, decision, observed, seen, stack)) {
+                return vovido::ReportNodeFault(
+                    *work.GetNode(observed),
+                    "it cannot be observed before decision [" + id + "], which cannot take it as a parent",
+                    rc);
+            }
+            errorLog.Truncate(logged);
+            const std::string why =
+                "it cannot be observed before decision [" + id +
+                "]: it follows from that decision (in the order of the decisions), so the "
+                "arc would close a cycle";
+            return vovido::ReportNodeFault(*work.GetNode(observed), why, kOutOfRange);
+        }
+    }
+    return kSuccess;
+}
+
+// The work of both solutions, planned on copies (nothing is updated), against the limit of one: each
+// refused as its solution would be, and the two together named at the point of view. What the plans
+// logged besides (the order of the decisions they assume) is logged again by the solutions.
+int CheckBothSolutions(const VRX_network& without, const VRX_network& with, int probe, int pointOfView) {
+    uint64_t work[2] = {0, 0};
+    const VRX_network* diagrams[2] = {&without, &with};
+    const int mark = errorLog.GetNumberOfEntries();
+    for (int i = 0; i < 2; i++) {
+        std::unique_ptr<VRX_network> plan;
+        try {
+            plan = std::make_unique<VRX_network>(*diagrams[i]);
+        } catch (const std::bad_alloc&) {
+            return LogError(errorLog, kOutOfMemory, nullptr, nullptr);
+        }
+        if (!plan->IsValid()) return LogError(errorLog, kOutOfMemory, nullptr, nullptr);
+        PolicyEvaluator evaluator;
+        if (const int rc = evaluator.PlanWork(*plan, work[i]))
+            return NameProbeRefusal(*plan, probe, pointOfView, mark, rc);
+    }
+    errorLog.Truncate(mark);
+    const uint64_t limit = static_cast<uint64_t>(kMaxPolicyEvaluationWorkCells);
+    if (work[0] <= limit && work[1] <= limit - work[0]) return kSuccess;
+    return vovido::ReportNodeFault(*without.GetNode(pointOfView),
+                                   "its value of information solves the diagram twice, without and with the "
+                                   "observations, " +
+                                       std::to_string(work[0]) + " and " + std::to_string(work[1]) +
+                                       " cells of work, past the limit of " + std::to_string(limit) +
+                                       " cells for both",
+                                   kOutOfMemory);
+}
+
 }  // namespace
 
 int VRX_valueOfInformationAssessor::ComputeValueOfInformation(VRX_valueOfInformation& settings) {
@@ -283,38 +348,32 @@ int VRX_valueOfInformationAssessor::ComputeValueOfInformation(VRX_valueOfInforma
     const ProbeOutOfTexts probeOut(*work, probe);
     if (const int rc = PlaceProbe(*work, settings.actions, settings.pointOfView, probe, utility)) return rc;
 
+    // The order of the decisions that the solutions assume is part of the diagram the observations join.
+    {
+        std::vector<int> sequence;
+        if (const int rc = vovido::CollectDecisionSequence(*work, sequence)) return rc;
+        vovido::AssumeDecisionOrder(*work, sequence);
+    }
+    // The diagram with the observations: the same copy, with arcs from them to the decision.
+    std::unique_ptr<VRX_network> observing;
+    try {
+        observing = std::make_unique<VRX_network>(*work);
+    } catch (const std::bad_alloc&) {
+        return LogError(errorLog, kOutOfMemory, nullptr, nullptr);
+    }
+    if (!observing->IsValid()) return LogError(errorLog, kOutOfMemory, nullptr, nullptr);
+    if (const int rc = AddObservations(*observing, settings)) return rc;
+    // Both solutions are planned before either is made: the pair is refused at once, not after the first.
+    if (const int rc = CheckBothSolutions(*work, *observing, probe, settings.pointOfView)) return rc;
+
     VRX_Dmatrix before;
     if (const int rc = ProbeValues(*work, probe, settings.pointOfView, before)) return rc;
     VRX_intArray beforeIndexing;
     if (beforeIndexing.Copy(work->GetNode(probe)->GetValue()->GetIndexingParents()) != kSuccess)
         return kOutOfMemory;
-    const int decision = settings.decisionNode;
-    for (int i = 0; i < settings.observedNodes.GetCount(); i++) {
-        const int observed = settings.observedNodes[i];
-        // Observed already: nothing to add.
-        if (work->GetParents(decision).IsInList(observed)) continue;
-        const int logged = errorLog.GetNumberOfEntries();
-        if (const int rc = work->AddArc(observed, decision)) {
-            const std::string id = vovido::NodeLabel(*work, decision);
-            std::vector<char> seen;
-            std::vector<int> stack;
-            if (!vovido::Reaches(*work, decision, observed, seen, stack)) {
-                return vovido::ReportNodeFault(
-                    *work->GetNode(observed),
-                    "it cannot be observed before decision [" + id + "], which cannot take it as a parent",
-                    rc);
-            }
-            errorLog.Truncate(logged);
-            const std::string why =
-                "it cannot be observed before decision [" + id +
-                "]: it follows from that decision (in the order of the decisions), so the "
-                "arc would close a cycle";
-            return vovido::ReportNodeFault(*work->GetNode(observed), why, kOutOfRange);
-        }
-    }
     VRX_Dmatrix after;
-    if (const int rc = ProbeValues(*work, probe, settings.pointOfView, after)) return rc;
-    const VRX_intArray& afterIndexing = work->GetNode(probe)->GetValue()->GetIndexingParents();
+    if (const int rc = ProbeValues(*observing, probe, settings.pointOfView, after)) return rc;
+    const VRX_intArray& afterIndexing = observing->GetNode(probe)->GetValue()->GetIndexingParents();
     std::vector<int> nodes;
     VRX_intArray sizes;
     VRX_Dmatrix gain;

@@ -47,11 +47,10 @@ void addArcOfKind(JNIEnv* env, VRX_network& network, int parent, int child, int 
 void deleteArcOfKind(JNIEnv* env, VRX_network& network, int parent, int child, int kind) {
     checkNodeHandle(network, parent);
     checkNodeHandle(network, child);
-    if (kind == 0) {
-        const vovido::ArcRule broken = vovido::FindArcRemovalRuleBroken(network, parent, child);
-        if (broken != vovido::ArcRule::kNone)
-            CheckEngineStatus(env, "RemoveArc", vovido::RefuseArc(network, parent, child, broken));
-    }
+    const vovido::ArcRule broken = kind == 0 ? vovido::FindArcRemovalRuleBroken(network, parent, child)
+                                             : vovido::FindCostArcRemovalRuleBroken(network, parent, child);
+    if (broken != vovido::ArcRule::kNone)
+        CheckEngineStatus(env, "RemoveArc", vovido::RefuseArc(network, parent, child, broken));
     CheckEngineStatus(env, "RemoveArc", network.RemoveArc(parent, child, kind));
 }
 

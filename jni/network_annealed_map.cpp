@@ -1,5 +1,6 @@
 // Network natives of the annealed MAP search: the tuning record from Java, the network's findings as
 // evidence, and the results as a tarvo.AnnealedMapResults.
+#include <cmath>
 #include <cstdio>
 #include <stdexcept>
 #include <string>
@@ -48,8 +49,8 @@ std::string TuningFault(const VRX_annealedMapTuning& t) {
     };
     if (!(t.speed >= 0.5 && t.speed <= 0.99)) return real("speed", t.speed, "in [0.5, 0.99]");
     if (!(t.Tmin > 0)) return real("Tmin", t.Tmin, "above 0");
-    if (!(t.Tinit > t.Tmin)) return real("Tinit", t.Tinit, "above Tmin");
-    if (!(t.kReheat > 0)) return real("kReheat", t.kReheat, "above 0");
+    if (!(t.Tinit > t.Tmin && std::isfinite(t.Tinit))) return real("Tinit", t.Tinit, "finite and above Tmin");
+    if (!(t.kReheat > 0 && std::isfinite(t.kReheat))) return real("kReheat", t.kReheat, "finite and above 0");
     if (t.numCycle < 1) return whole("numCycle", t.numCycle, "at least 1");
     if (t.iReheatSteps < 1) return whole("iReheatSteps", t.iReheatSteps, "at least 1");
     if (t.iStopSteps < t.iReheatSteps)

@@ -48,11 +48,15 @@ void SetCost(JNIEnv* env, const VRX_network& network, int handle, jdoubleArray v
         appendInt(text, length);
         throw std::invalid_argument(text);
     }
+    // A negative cost is taken (the rankings count it as 0); an infinite one would make every score
+    // infinite.
     for (int i = 0; i < length; ++i) {
-        if (!std::isnan(read[static_cast<size_t>(i)])) continue;
+        const double cost = read[static_cast<size_t>(i)];
+        if (std::isfinite(cost)) continue;
         std::string text = std::string("Invalid cost for node '") + NodeIdText(node) + "': element ";
         appendInt(text, i);
-        text += " is NaN; a cost must be a number";
+        text += std::isnan(cost) ? " is NaN" : cost > 0 ? " is infinite" : " is minus infinity";
+        text += "; a cost must be a finite number";
         throw std::invalid_argument(text);
     }
     for (int i = 0; i < length; ++i) items[i] = read[static_cast<size_t>(i)];

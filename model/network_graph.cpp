@@ -326,8 +326,9 @@ int VRX_network::RemoveArc(int parent, int child, int arcKind) {
 }
 
 int VRX_network::RemoveCostArc(int parent, int child) {
-    if (!IsLiveHandle(parent) || !IsLiveHandle(child) || parent == child) return kOutOfRange;
-    // A cost arc that is not there changes nothing: each removal below finds nothing to remove.
+    // A cost arc that is not there is refused: its removal would still drop the parent's group mark.
+    const vovido::ArcRule broken = vovido::FindCostArcRemovalRuleBroken(*this, parent, child);
+    if (broken != vovido::ArcRule::kNone) return vovido::ArcRuleCode(broken);
     if (VRX_nodeCost* cost = nodes[child].node->GetCost()) (void)cost->RemoveParent(parent);
     (void)nodes[parent].costChildren.DeleteByValue(child);
     if (nodes[parent].costChildren.GetCount() == 0 && IsGroupCostNode(parent)) {

@@ -157,6 +157,8 @@ std::string ArcRuleText(const VRX_network& network, int parent, int child, ArcRu
                    childType;
         case ArcRule::kNotAParent:
             return other + " is not one of its parents";
+        case ArcRule::kNotACostParent:
+            return other + " is not one of its cost parents";
         case ArcRule::kOrderBelowOne:
             return "a temporal arc has an order of at least 1, not " + std::to_string(order);
         case ArcRule::kParentOutsidePlate:
@@ -193,6 +195,12 @@ ArcRule FindArcRemovalRuleBroken(const VRX_network& network, int parent, int chi
     if (!network.IsLiveHandle(parent) || !network.IsLiveHandle(child)) return ArcRule::kBadHandle;
     if (parent == child) return ArcRule::kOwnParent;
     return network.GetChildren(parent, 0).IsInList(child) ? ArcRule::kNone : ArcRule::kNotAParent;
+}
+
+ArcRule FindCostArcRemovalRuleBroken(const VRX_network& network, int parent, int child) {
+    if (!network.IsLiveHandle(parent) || !network.IsLiveHandle(child)) return ArcRule::kBadHandle;
+    if (parent == child) return ArcRule::kOwnParent;
+    return network.GetParents(child, 1).IsInList(parent) ? ArcRule::kNone : ArcRule::kNotACostParent;
 }
 
 ArcRule FindTemporalArcRuleBroken(const VRX_network& network, int parent, int child, int order) {

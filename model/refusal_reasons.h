@@ -22,6 +22,7 @@ enum class ArcRule {
     kTerminalParent,      // the children of a terminal node are terminal
     kPlateParent,         // the children of a plate node are plate or terminal
     kNotAParent,          // a removal: the arc is not there
+    kNotACostParent,      // a removal: the cost arc is not there
     kOrderBelowOne,       // a temporal arc: its order is at least 1
     kParentOutsidePlate,  // a temporal arc: it joins plate nodes
     kChildOutsidePlate,
@@ -45,6 +46,8 @@ enum class OutcomeRule {
 ArcRule FindArcRuleBroken(VRX_network& network, int parent, int child);
 // Removing the ordinary arc parent -> child.
 ArcRule FindArcRemovalRuleBroken(const VRX_network& network, int parent, int child);
+// The same for a cost arc (kind 1).
+ArcRule FindCostArcRemovalRuleBroken(const VRX_network& network, int parent, int child);
 // The temporal arc parent -> child of the given order.
 ArcRule FindTemporalArcRuleBroken(const VRX_network& network, int parent, int child, int order);
 

@@ -64,7 +64,7 @@ TEST_F(MauTest, ExpressionReferencesAreChecked) {
         {"M*2", "Invalid expression at index 0: self-references not allowed"},
         {"A+Child", "Invalid expression at index 0: only non-descendant utility/ALU/MAU nodes are allowed"},
         {"C", "Invalid expression at index 0: only non-descendant utility/ALU/MAU nodes are allowed"},
-        {"Nobody", "Invalid expression at index 0: unknown identifier"},
+        {"Nobody", "Invalid expression at index 0: unknown identifier [Nobody]"},
         {"A+Normal(0,1)", "Invalid expression at index 0: Distributions not allowed"},
         {"A+", "Can't parse expression at index 0, error at position "},
     };

@@ -175,31 +175,29 @@ TEST_F(DiagSessionTest, ListsFaultsAndTestsAndPursuesTheMostLikelyFault) {
     EXPECT_EQ(session.SetPursuedFaults(Ints({0, 2})), kOutOfRange);
     EXPECT_EQ(session.GetPursuedFault(), 0);  // unchanged by the refused list
     EXPECT_EQ(session.SetPursuedFaults(Ints({})), kOutOfRange);
-    EXPECT_EQ(LoggedMessages(), (std::vector<std::string>{"Invalid fault index 2; valid indices are 0..1",
-                                                          "No fault is given to pursue"}));
+    EXPECT_EQ(session.SetPursuedFaults(Ints({1, 0, 1})), kOutOfRange);
+    EXPECT_EQ(session.InstantiateObservation(g, 1), kOutOfRange);  // a target, not an observation
+    EXPECT_EQ(LoggedMessages(),
+              (std::vector<std::string>{"Invalid fault index 2; valid indices are 0..1",
+                                        "No fault is given to pursue",
+                                        "Fault index 1 is given twice; each fault is pursued once",
+                                        "ERROR: Node [G] : it is a target of the diagnosis, whose "
+                                        "faults the observations are to find, not an observation"}));
+    EXPECT_FALSE(net.GetNode(g)->GetValue()->HasEvidence());
     EXPECT_EQ(session.SetPursuedFault(2), kOutOfRange);
     EXPECT_EQ(session.GetPursuedFaults().GetCount(), 0);
     EXPECT_EQ(session.ComputeTestStrengths(kMarginal), kOutOfRange);  // nothing pursued
     ASSERT_EQ(session.SetPursuedFaults(Ints({0, 1})), kSuccess);
     EXPECT_EQ(session.GetPursuedFault(), kOutOfRange);
     errorLog.Flush();
-    const struct {
-        int mode;
-        const char* fault;
-    } refused[] = {
-        {kAtLeastOne | kQuadratic, "chooses no ranking of several"},
-        {kMarginal | kConfigurationsIndependent, "chooses more than one ranking of several"},
-        {kMarginal | kConfigurationsJoint | kAll, "chooses more than one ranking of several"},
-        {-1, "holds bits that no ranking defines (only 1, 2, 4, 8, 16, 32 and 64 are)"},
-        {kMarginal | 128, "holds bits that no ranking defines (only 1, 2, 4, 8, 16, 32 and 64 are)"}};
-    for (const auto& c : refused) {
+    for (int mode : {0, kAtLeastOne | kQuadratic}) {
         errorLog.Flush();
-        EXPECT_EQ(session.ComputeTestStrengths(c.mode), kOutOfRange) << c.mode;
-        EXPECT_EQ(LoggedMessages(), std::vector<std::string>{"2 faults are pursued and mode " +
-                                                             std::to_string(c.mode) + " " + c.fault +
-                                                             ": give one of 1 (marginal probabilities), 2 "
-                                                             "(independent configurations) or 4 (joint "
-                                                             "configurations)"});
+        EXPECT_EQ(session.ComputeTestStrengths(mode), kOutOfRange) << mode;
+        EXPECT_EQ(LoggedMessages(),
+                  std::vector<std::string>{"2 faults are pursued and mode " + std::to_string(mode) +
+                                           " chooses no ranking of several: add 1 (marginal "
+                                           "probabilities), 2 (independent configurations) "
+                                           "or 4 (joint configurations)"});
     }
 }
 
@@ -386,12 +384,15 @@ TEST_F(DiagSessionTest, MultiFaultModesMatchEnumeration) {
     auto joint = [&](int flags) {
         return [&, flags](const std::array<double, 4>& p) { return entropyOf(flags, p); };
     };
+    const auto marginal = [&](const std::array<double, 4>& p) {
+        return vovido::DistanceMeasure(marginals(p));
+    };
     struct Case {
         int flags;
         std::function<double(std::array<double, 4>)> measure;
     };
     const std::vector<Case> cases{
-        {kMarginal, [&](const std::array<double, 4>& p) { return vovido::DistanceMeasure(marginals(p)); }},
+        {kMarginal, marginal},
         {kMarginal | kQuadratic,
          [&](const std::array<double, 4>& p) { return vovido::QuadraticMeasure(marginals(p)); }},
         {kConfigurationsIndependent, independent(0)},
@@ -400,6 +401,13 @@ TEST_F(DiagSessionTest, MultiFaultModesMatchEnumeration) {
         {kConfigurationsJoint | kAtLeastOne, joint(kAtLeastOne)},
         {kConfigurationsJoint | kExactlyOne, joint(kExactlyOne)},
         {kConfigurationsJoint | kAll, joint(kAll)},
+        {kConfigurationsJoint, joint(0)},
+        // Several ranking bits: bit 1, else bit 2, else bit 4 ranks; bits no ranking defines are ignored.
+        {kMarginal | kConfigurationsIndependent, marginal},
+        {kMarginal | kConfigurationsJoint, marginal},
+        {kConfigurationsIndependent | kConfigurationsJoint, independent(0)},
+        {kMarginal | kConfigurationsIndependent | kConfigurationsJoint, marginal},
+        {kMarginal | 128, marginal},
     };
     for (int given : {-1, 0}) {
         Evidence ev{-1, -1, -1};
@@ -585,6 +593,24 @@ TEST(DiagSessionLimits, RankingsPastTheWorkLimitAreRefusedAtOnce) {
          "node besides its table or tree), past the limit of 1073741824 cells"},
     };
     ExpectRankingsRefused(session, cases);
+}
+
+// Every test observed: no ranking has a strength to compute, and none is refused for the configurations
+// of forty faults (which it would never weigh), nor takes a belief update.
+TEST(DiagSessionLimits, NoTestLeftIsAnsweredAtOnce) {
+    VRX_network net;
+    ASSERT_EQ(vovido::test::BuildTroubleshootingNetwork(net, 40, 50), kSuccess);
+    ASSERT_EQ(vovido::test::ObserveTests(net, 50, 1), kSuccess);
+    DiagSession session;
+    ASSERT_EQ(session.SetNetwork(&net), kSuccess);
+    ASSERT_EQ(session.CollectFaultsAndObservations(), kSuccess);
+    VRX_intArray faults;
+    for (int i = 0; i < 40; ++i) ASSERT_EQ(faults.Add(i), kSuccess);
+    ASSERT_EQ(session.SetPursuedFaults(faults), kSuccess);
+    for (int mode : {kMarginal, kConfigurationsIndependent, kConfigurationsJoint}) {
+        EXPECT_EQ(session.ComputeTestStrengths(mode), kSuccess) << vovido::test::LogDump();
+        EXPECT_TRUE(session.GetResults().empty());
+    }
 }
 
 // With half of 300 tests observed over 300 scattered faults, each update's join tree is large and the

@@ -155,11 +155,11 @@ TEST(RunawayCost, ADecisionSeeingTooMuchIsRefusedByName) {
         kOutOfMemory,
         "ERROR: Node [D] : its decisions and observations make 524288 scenarios, each a belief update "
         "of 20 nodes with tables of 1048614 cells (work of 1049894 cells, 64 a node besides its table), "
-        "past the limit of 268435456 cells"));
+        "past the limit of 1610612736 cells"));
     errorLog.Flush();
 }
 
-// The utility hangs on Q alone, which the decision sees after thirteen causes of it: the causes matter only
+// The utility hangs on Q alone, which the decision sees after fourteen causes of it: the causes matter only
 // through Q's distribution, and are refused as soon as they are found, by the scenarios of all found.
 TEST(RunawayCost, ObservationsThatMatterThroughALaterOneAreRefusedOnceFound) {
     errorLog.Flush();
@@ -170,7 +170,7 @@ TEST(RunawayCost, ObservationsThatMatterThroughALaterOneAreRefusedOnceFound) {
     t.Arc(d, u);
     t.Arc(q, u);
     t.Arc(q, d);
-    for (int i = 0; i < 13; ++i) {
+    for (int i = 0; i < 14; ++i) {
         const int p = t.Add(("P" + std::to_string(i)).c_str());
         t.Arc(p, q);
         t.Arc(p, d);
@@ -178,15 +178,15 @@ TEST(RunawayCost, ObservationsThatMatterThroughALaterOneAreRefusedOnceFound) {
     EXPECT_EQ(t.net.UpdateBeliefs(), kOutOfMemory);
     EXPECT_TRUE(
         Logged(kOutOfMemory,
-               "ERROR: Node [D] : its decisions and observations make 32768 scenarios, each a belief update "
-               "of 16 nodes with tables of 16420 cells (work of 17444 cells, 64 a node besides its table), "
-               "past the limit of 268435456 cells"))
+               "ERROR: Node [D] : its decisions and observations make 65536 scenarios, each a belief update "
+               "of 17 nodes with tables of 32806 cells (work of 33894 cells, 64 a node besides its table), "
+               "past the limit of 1610612736 cells"))
         << vovido::test::LogDump();
     errorLog.Flush();
 }
 
-// Under a sampler each scenario draws its samples over every node: six observations of a decision with a
-// million samples of likelihood weighting are refused by those draws, and ten under adaptive importance
+// Under a sampler each scenario draws its samples over every node: seven observations of a decision with a
+// million samples of likelihood weighting are refused by those draws, and twelve under adaptive importance
 // sampling by its 25,000 learning samples besides its 1,000.
 TEST(RunawayCost, ScenariosUnderASamplerAreRefusedByTheirDraws) {
     const struct {
@@ -195,14 +195,15 @@ TEST(RunawayCost, ScenariosUnderASamplerAreRefusedByTheirDraws) {
         int observations;
         const char* message;
     } cases[] = {
-        {BayesianAlgorithm::kLikelihoodWeighting, 1000000, 6,
-         "ERROR: Node [D] : its decisions and observations make 128 scenarios, each a belief update of 8 "
-         "nodes with tables of 270 cells and 8000000 draws of its samples (work of 8000782 cells, 64 a node "
-         "besides its table), past the limit of 268435456 cells"},
-        {BayesianAlgorithm::kAdaptiveImportanceSampling, 1000, 10,
-         "ERROR: Node [D] : its decisions and observations make 2048 scenarios, each a belief update of 12 "
-         "nodes with tables of 4118 cells and 312000 draws of its samples (work of 316886 cells, 64 a node "
-         "besides its table), past the limit of 268435456 cells"},
+        {BayesianAlgorithm::kLikelihoodWeighting, 1000000, 7,
+         "ERROR: Node [D] : its decisions and observations make 256 scenarios (257 belief updates in all), "
+         "each a belief update of 9 nodes with tables of 528 cells and 9000000 draws of its samples (work of "
+         "9001104 cells, 64 a node besides its table), past the limit of 1610612736 cells"},
+        {BayesianAlgorithm::kAdaptiveImportanceSampling, 1000, 12,
+         "ERROR: Node [D] : its decisions and observations make 8192 scenarios (8193 belief updates in all), "
+         "each a belief update of 14 nodes with tables of 16410 cells and 364000 draws of its samples (work "
+         "of "
+         "381306 cells, 64 a node besides its table), past the limit of 1610612736 cells"},
     };
     for (const auto& c : cases) {
         errorLog.Flush();
@@ -243,7 +244,7 @@ TEST(RunawayCost, ScenariosOverAWideTableAreRefusedByTheCellsTheyTouch) {
         Logged(kOutOfMemory,
                "ERROR: Node [D] : its decisions and observations make 131072 scenarios, each a belief "
                "update of 19 nodes with tables of 131114 cells (work of 132330 cells, 64 a node besides "
-               "its table), past the limit of 268435456 cells"))
+               "its table), past the limit of 1610612736 cells"))
         << vovido::test::LogDump();
     errorLog.Flush();
 }

@@ -75,11 +75,13 @@ TEST_F(ValueOfInformationTest, SettingsRules) {
     EXPECT_EQ(voi.AddNode(H("Test")), kSuccess);
     EXPECT_EQ(voi.SetDecision(H("Test")), kWrongNodeType);
     EXPECT_EQ(voi.GetDecision(), H("Drill"));
+    EXPECT_EQ(voi.AddNode(H("Payoff")), kWrongNodeType);
     EXPECT_EQ(
         vovido::test::LoggedMessages(),
         (std::vector<std::string>{
             "ERROR: Node [Drill] : it is the decision, which cannot be observed before it is made",
-            "ERROR: Node [Test] : it is one of the observed nodes, which are observed before the decision"}));
+            "ERROR: Node [Test] : it is one of the observed nodes, which are observed before the decision",
+            "ERROR: Node [Payoff] : it is a utility node, which has no outcomes to observe"}));
     EXPECT_EQ(voi.RemoveNode(H("Test")), kSuccess);
     EXPECT_EQ(voi.RemoveNode(H("Oil")), kSuccess);
     EXPECT_EQ(voi.RemoveNode(H("Oil")), kOutOfRange);
@@ -189,9 +191,11 @@ TEST(ValueOfInformation, ARefusedSolutionNamesTheCallersDecision) {
     EXPECT_EQ(
         vovido::test::LoggedMessages(),
         (std::vector<std::string>{
-            "ERROR: Node [d8] : its decisions and observations make 524288 scenarios, each a belief update "
-            "of 29 nodes with tables of 138 cells (work of 1994 cells, 64 a node besides its table), past "
-            "the limit of 268435456 cells",
+            "ERROR: Node [d8] : its decisions and observations make 524288 scenarios (524799 belief updates "
+            "in all), each a belief update of 29 nodes with tables of 138 cells and a join tree of 34 "
+            "entries "
+            "over 10 nodes (work of 4554 cells, 64 a node besides its table or tree and 256 a node of the "
+            "tree), past the limit of 1610612736 cells",
             "Error when running Cooper's algorithm"}));
     errorLog.Flush();
 }
@@ -385,6 +389,29 @@ TEST_F(ValueOfInformationTest, NoUtilityNodeIsRefused) {
     EXPECT_TRUE(
         vovido::test::Logged(kOutOfRange, "Value of information can't be computed without utility nodes"));
     EXPECT_EQ(voi.GetValues().GetNumberOfElements(), 0);
+}
+
+}  // namespace
+
+namespace {
+
+// Nine observations of the drilling, each solution with its probe within the limit of one and both past
+// it: refused at once, before either solution, naming the point of view.
+TEST(ValueOfInformation, TwoSolutionsPastTheLimitAreRefusedAtOnce) {
+    VRX_network net;
+    vovido::test::BuildWildcatter(net);
+    vovido::test::AddOwnUtilities(net, 9);
+    VRX_valueOfInformation voi(&net);
+    ASSERT_EQ(voi.AddNode(net.FindNode("c0")), kSuccess);
+    ASSERT_EQ(voi.SetDecision(net.FindNode("Drill")), kSuccess);
+    errorLog.Flush();
+    EXPECT_EQ(net.UpdateValueOfInformation(voi), kOutOfMemory);
+    EXPECT_EQ(
+        vovido::test::LoggedMessages(),
+        std::vector<std::string>{"ERROR: Node [Drill] : its value of information solves the diagram twice, "
+                                 "without and with the observations, 1204607250 and 1204607250 cells of "
+                                 "work, past the limit of 1610612736 cells for both"});
+    errorLog.Flush();
 }
 
 }  // namespace

@@ -123,6 +123,8 @@ TEST(AnnealedMapTuning, SetterRefusesEachBrokenField) {
     refused([](VRX_annealedMapTuning& t) { t.speed = 0.49; });
     refused([](VRX_annealedMapTuning& t) { t.Tinit = t.Tmin; });
     refused([](VRX_annealedMapTuning& t) { t.Tmin = 0; });
+    refused([](VRX_annealedMapTuning& t) { t.kReheat = HUGE_VAL; });
+    refused([](VRX_annealedMapTuning& t) { t.Tinit = HUGE_VAL; });
     refused([](VRX_annealedMapTuning& t) { t.kReheat = 0; });
     refused([](VRX_annealedMapTuning& t) { t.numCycle = 0; });
     refused([](VRX_annealedMapTuning& t) { t.iReheatSteps = 0; });

@@ -202,8 +202,8 @@ TEST_F(NetworkGraphTest, CostArcsStayApartFromTheOrdinaryGraph) {
     EXPECT_EQ(net.AddCostArc(1, 0), kSuccess);  // no adjacency or cycle test for cost arcs
     EXPECT_EQ(net.GetParents(1).GetCount(), 0);
     EXPECT_EQ(net.GetNumberOfParents(1, 1), 1);
-    EXPECT_EQ(net.AddArc(0, 1), kSuccess);         // the ordinary arc is unaffected
-    EXPECT_EQ(net.RemoveCostArc(2, 1), kSuccess);  // a missing cost arc
+    EXPECT_EQ(net.AddArc(0, 1), kSuccess);            // the ordinary arc is unaffected
+    EXPECT_EQ(net.RemoveCostArc(2, 1), kOutOfRange);  // a missing cost arc
     EXPECT_EQ(net.RemoveArc(0, 1, 1), kSuccess);
     EXPECT_EQ(net.GetNumberOfParents(1, 1), 0);
     EXPECT_EQ(net.GetNumberOfParents(1, 0), 1);
@@ -218,6 +218,7 @@ TEST_F(NetworkGraphTest, GroupCostPropertyGoesWithTheLastCostChild) {
     ASSERT_EQ(net.AddCostArc(0, 1), kSuccess);
     ASSERT_EQ(net.AddCostArc(0, 2), kSuccess);
     ASSERT_EQ(net.RemoveCostArc(0, 1), kSuccess);
+    EXPECT_EQ(net.RemoveCostArc(0, 1), kOutOfRange);  // gone: refused, the group kept
     EXPECT_EQ(properties.FindProperty("DIAG_TESTGROUPCOST"), 0);
     ASSERT_EQ(net.RemoveCostArc(0, 2), kSuccess);
     EXPECT_EQ(properties.FindProperty("DIAG_TESTGROUPCOST"), kOutOfRange);

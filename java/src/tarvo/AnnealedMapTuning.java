@@ -3,8 +3,8 @@ package tarvo;
 /**
  * The settings of the annealed MAP search, {@link Network#annealedMap(int[], AnnealedMapTuning)}; the
  * fields start at the network's defaults. The search reads every field by name and refuses settings out of
- * range, naming the first: 0.5 &lt;= speed &lt;= 0.99, Tmin &gt; 0, Tinit &gt; Tmin, kReheat &gt; 0,
- * numCycle &gt;= 1 and 1 &lt;= iReheatSteps &lt;= iStopSteps. The network keeps the settings of a search
+ * range, naming the first: 0.5 &lt;= speed &lt;= 0.99, Tmin &gt; 0, Tinit &gt; Tmin, kReheat &gt; 0 (Tinit and
+ * kReheat finite), numCycle &gt;= 1 and 1 &lt;= iReheatSteps &lt;= iStopSteps. The network keeps the settings of a search
  * that succeeds for later searches.
  */
 public class AnnealedMapTuning {

@@ -50,11 +50,11 @@ public class DiagNetwork extends Wrapper {
      * is expected to give about the pursued faults and by its cost.
      *
      * @param mode how several pursued faults are scored (with one, it is not looked at): 1 the faults'
-     *     marginal probabilities, 2 their configurations taken as independent, 4 their joint configurations
+     *     marginal probabilities, 2 their configurations taken as independent, 4 their joint configurations;
+     *     of several of these bits the lowest ranks
      * @return the ranked observations and faults
-     * @throws TARVOException when no fault is pursued, several are and the mode holds none or more than one
-     *     of the bits 1, 2 and 4 or a bit other than those and the variant bits 8, 16, 32 and 64, or a
-     *     mandatory observation has not been made ("TARVO error -2 in function ComputeTestStrengths", followed
+     * @throws TARVOException when no fault is pursued, several are and the mode holds none of the bits 1, 2
+     *     and 4, or a mandatory observation has not been made ("TARVO error -2 in function ComputeTestStrengths", followed
      *     by the cause, naming the observation or the mode); when the ranking's belief updates (the beliefs
      *     of every open test, and one a test outcome or a pursued fault, or a combination of the pursued
      *     fault nodes in mode 2 and 4), sized by the join trees they build, would pass 2^30 cells of work, it
@@ -112,10 +112,11 @@ public class DiagNetwork extends Wrapper {
     /**
      * Pursues several faults; {@link #update(int)} then scores by its mode.
      *
-     * @param faultIndices the faults' indices, at least one
-     * @throws TARVOException when the array is empty or an index is out of range ("TARVO error -2 in
-     *     function SetPursuedFaults", followed by the cause: "No fault is given to pursue" or "Invalid fault
-     *     index N; valid indices are 0..M"); the pursued faults stay then
+     * @param faultIndices the faults' indices, at least one, each once
+     * @throws TARVOException when the array is empty, an index is out of range or given twice ("TARVO error
+     *     -2 in function SetPursuedFaults", followed by the cause: "No fault is given to pursue", "Invalid
+     *     fault index N; valid indices are 0..M" or "Fault index N is given twice; each fault is pursued
+     *     once"); the pursued faults stay then
      */
     public native void setPursuedFaults(int[] faultIndices);
 
@@ -264,8 +265,9 @@ public class DiagNetwork extends Wrapper {
      *
      * @param nodeHandle the observation node's handle
      * @param outcomeIndex the observed outcome's index
-     * @throws TARVOException when the handle names no node, the index is out of range, or the evidence is
-     *     refused ("TARVO error ... in function InstantiateObservation")
+     * @throws TARVOException when the handle names no node, the node is a target (diagnostic type 0), whose
+     *     faults are found, not observed, the index is out of range, or the evidence is refused ("TARVO error
+     *     ... in function InstantiateObservation")
      */
     public native void instantiateObservation(int nodeHandle, int outcomeIndex);
 

@@ -1864,10 +1864,11 @@ public class Network extends Wrapper {
      * Replaces the cost of observing a node, laid out as {@link #getNodeCost(int)} gives it.
      *
      * @param nodeHandle the node's handle
-     * @param cost the costs, exactly as many as {@link #getNodeCost(int)} returns
+     * @param cost the costs, exactly as many as {@link #getNodeCost(int)} returns; a negative cost is kept,
+     *     and the troubleshooting rankings count it as 0
      * @throws TARVOException when the handle names no node, the length differs ("Invalid cost array size
-     *     for node '...': expected N and got M"), or a cost is NaN ("Invalid cost for node '...': element I
-     *     is NaN; a cost must be a number"); the costs are then left as they were
+     *     for node '...': expected N and got M"), or a cost is NaN or infinite ("Invalid cost for node '...':
+     *     element I is NaN; a cost must be a finite number"); the costs are then left as they were
      */
     public native void setNodeCost(int nodeHandle, double[] cost);
 

@@ -48,7 +48,9 @@ public class ValueOfInfo extends Wrapper {
      *
      * @throws TARVOException when the decision, the point of view or an observed node is no longer a node
      *     ("TARVO error -568 in function Update"), or the diagram has no utility node ("TARVO error -2 in
-     *     function Update" with the logged reason); the previous results stay then
+     *     function Update" with the logged reason), or the two solutions, planned before either is made,
+     *     would together pass the work of one policy evaluation (some 10 s; "TARVO error -42 in function
+     *     Update", naming the point of view and both works); the previous results stay then
      */
     public native void update();
 

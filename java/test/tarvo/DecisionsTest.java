@@ -47,6 +47,20 @@ public class DecisionsTest {
                     + "evidence answers\n"
                     + "Can't solve this network using best policy algorithm\n",
                     message(net::updateBeliefs));
+            // Evidence of probability zero away from the decisions: c0 is certainly 1, and then c1 is 0.
+            net.setEvidence("Seismic", "diffuse");
+            net.addNode(0x12, "c0");
+            net.addOutcome("c0", "c");
+            net.setNodeDefinition("c0", new double[] {0, 1, 0});
+            net.addNode(0x12, "c1");
+            net.addArc("c0", "c1");
+            net.setNodeDefinition("c1", new double[] {0.5, 0.5, 1, 0, 0, 1});
+            net.setEvidence("c1", 1);
+            for (int algorithm : new int[] {0, 1}) {
+                net.setInfluenceDiagramAlgorithm(algorithm);
+                Check.isTrue(message(net::updateBeliefs).startsWith("TARVO error -26 in function UpdateBeliefs"),
+                        "impossible evidence refused");
+            }
         } finally {
             net.dispose();
         }
@@ -63,6 +77,8 @@ public class DecisionsTest {
             Check.equal("[2*TestCost+Payoff]", java.util.Arrays.toString(net.getMauExpressions("Total")));
             Check.equal("Invalid expression at index 0: self-references not allowed",
                     message(() -> net.setMauExpressions(m, new String[] {"Total"})));
+            Check.equal("Invalid expression at index 0: unknown identifier [Nobody]",
+                    message(() -> net.setMauExpressions(m, new String[] {"2*Nobody"})));
             Check.equal("Wrong vector size: 2 expressions where the node takes 1, one for each configuration of its "
                     + "decision parents", message(() -> net.setMauExpressions(m, new String[] {"1", "2"})));
             Check.equal("Node 'Oil' must be of type MAU", message(() -> net.getMauExpressions("Oil")));
@@ -97,6 +113,8 @@ public class DecisionsTest {
             voi.setDecision("Drill");
             Check.equal("Cannot add node Drill to ValueOfInfo object: it is the decision, which cannot be observed "
                     + "before it is made", message(() -> voi.addNode("Drill")));
+            Check.equal("Cannot add node Payoff to ValueOfInfo object: it is a utility node, which has no outcomes "
+                    + "to observe", message(() -> voi.addNode("Payoff")));
             Check.equal("Drill", voi.getPointOfViewId());
             voi.setPointOfView("Test");
             voi.setDecision("Test");
@@ -160,6 +178,10 @@ public class DecisionsTest {
             Check.equal("Invalid annealed MAP tuning: speed 5, it must be in [0.5, 0.99]",
                     message(() -> net.annealedMap(new String[] {"Rain"}, tuning)));
             tuning.speed = 0.8;
+            tuning.kReheat = Double.POSITIVE_INFINITY;
+            Check.equal("Invalid annealed MAP tuning: kReheat inf, it must be finite and above 0",
+                    message(() -> net.annealedMap(new String[] {"Rain"}, tuning)));
+            tuning.kReheat = 0.1;
             tuning.numCycle = Integer.MAX_VALUE;
             Check.isTrue(message(() -> net.annealedMap(new String[] {"Rain"}, tuning)).startsWith(
                     "TARVO error -42 in function AnnealedMAP"), "a search past the limit");

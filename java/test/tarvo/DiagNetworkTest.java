@@ -187,6 +187,11 @@ public class DiagNetworkTest {
             Check.equal("TARVO error -2 in function SetPursuedFaults. Logged information: No fault is given to "
                     + "pursue\n", message(() -> diag.setPursuedFaults(new int[0])));
             Check.equal("Array argument can't be null", message(() -> diag.setPursuedFaults(null)));
+            Check.equal("TARVO error -2 in function SetPursuedFaults. Logged information: Fault index 0 is given "
+                    + "twice; each fault is pursued once\n", message(() -> diag.setPursuedFaults(new int[] {0, 0})));
+            Check.equal("TARVO error -2 in function InstantiateObservation. Logged information: ERROR: Node [F] : it "
+                    + "is a target of the diagnosis, whose faults the observations are to find, not an observation\n",
+                    message(() -> diag.instantiateObservation("F", 1)));
             Check.isTrue(Arrays.equals(new int[] {1, 0}, diag.getPursuedFaults()), "kept");
 
             Check.isTrue(!diag.getDSep(), "d-separation off at first");
@@ -280,12 +285,16 @@ public class DiagNetworkTest {
 
             diag.setPursuedFaults(new int[] {0, 1});
             Check.equal("TARVO error -2 in function ComputeTestStrengths. Logged information: 2 faults are pursued "
-                    + "and mode 64 chooses no ranking of several: give one of 1 (marginal probabilities), 2 (independent "
+                    + "and mode 64 chooses no ranking of several: add 1 (marginal probabilities), 2 (independent "
                     + "configurations) or 4 (joint configurations)\n", message(() -> diag.update(64)));
             for (int mode : new int[] {1, 2 | 16, 4 | 32}) {
                 results = diag.update(mode);
                 Check.equal(2, results.observations.length);
                 Check.isTrue(results.faults[0].pursued && results.faults[1].pursued, "both pursued");
+                // Bit 1 ranks before bit 2 and bit 2 before bit 4; bits no ranking defines change nothing.
+                DiagResults chosen = diag.update(mode | (mode & 3) << 1 | 128);
+                for (int i = 0; i < 2; i++)
+                    Check.equal(results.observations[i].strength, chosen.observations[i].strength);
             }
         } finally {
             diag.dispose();

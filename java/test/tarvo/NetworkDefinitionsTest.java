@@ -214,14 +214,18 @@ public class NetworkDefinitionsTest {
             Fixtures.near(new double[] {1, 2.5, -3}, net.getNodeCost(1), "set");
             Check.equal("Invalid cost array size for node 'Repair': expected 3 and got 4",
                     message(() -> net.setNodeCost("Repair", new double[4])));
-            Check.equal("Invalid cost for node 'Repair': element 1 is NaN; a cost must be a number",
+            Check.equal("Invalid cost for node 'Repair': element 1 is NaN; a cost must be a finite number",
                     message(() -> net.setNodeCost("Repair", new double[] {0, Double.NaN, 0})));
+            Check.equal("Invalid cost for node 'Repair': element 2 is infinite; a cost must be a finite number",
+                    message(() -> net.setNodeCost("Repair", new double[] {0, 0, Double.POSITIVE_INFINITY})));
             Fixtures.near(new double[] {1, 2.5, -3}, net.getNodeCost(1), "kept");
             // The child's identifier is resolved first.
             Check.equal("Invalid node id: Nope", message(() -> net.addCostArc("Test2", "Nope")));
             Check.equal("TARVO error -2 in function AddArc. Logged information: Arc cannot be added\n",
                     message(() -> net.addCostArc("Test", "Repair")));
             net.deleteCostArc("Test", "Repair");
+            Check.equal("TARVO error -2 in function RemoveArc. Logged information: ERROR: Node [Repair] : [Test] is "
+                    + "not one of its cost parents\n", message(() -> net.deleteCostArc("Test", "Repair")));
             Check.equal(0, net.getCostParents("Repair").length);
             Check.equal(0, net.getCostChildIds("Test").length);
         } finally {
