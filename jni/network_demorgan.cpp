@@ -4,6 +4,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "base/int_array.h"
 #include "definitions/demorgan.h"
 #include "jni/jni_checks.h"
 #include "jni/jni_frame.h"
@@ -50,6 +51,15 @@ void SetParentType(JNIEnv* env, const VRX_network& network, int handle, int pare
         appendInt(text, type);
         text += std::string(" for node '") + NodeIdText(checkNodeHandle(network, handle)) +
                 "', valid types are 0..3";
+        throw std::invalid_argument(text);
+    }
+    const int count = demorgan.GetParentTypes().GetCount();
+    if (parent < 0 || parent >= count) {
+        std::string text = "Invalid parent index ";
+        appendInt(text, parent);
+        text += std::string(" for node '") + NodeIdText(checkNodeHandle(network, handle)) +
+                "', valid indices are 0..";
+        appendInt(text, count - 1);
         throw std::invalid_argument(text);
     }
     CheckEngineStatus(env, "SetParentType", demorgan.SetParentType(parent, type));
