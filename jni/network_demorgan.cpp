@@ -10,6 +10,7 @@
 #include "jni/jni_frame.h"
 #include "jni/network_natives.h"
 #include "model/network.h"
+#include "model/node_label.h"
 #include "tarvo_Network.h"
 
 using vovido::CheckEngineStatus;
@@ -54,14 +55,12 @@ void SetParentType(JNIEnv* env, const VRX_network& network, int handle, int pare
         throw std::invalid_argument(text);
     }
     const int count = demorgan.GetParentTypes().GetCount();
-    if (parent < 0 || parent >= count) {
-        std::string text = "Invalid parent index ";
-        appendInt(text, parent);
-        text += std::string(" for node '") + NodeIdText(checkNodeHandle(network, handle)) +
-                "', valid indices are 0..";
-        appendInt(text, count - 1);
-        throw std::invalid_argument(text);
-    }
+    if (parent < 0 || parent >= count)
+        CheckEngineStatus(env, "SetParentType",
+                          vovido::ReportNodeFault(checkNodeHandle(network, handle),
+                                                  "parent index " + std::to_string(parent) +
+                                                      " is outside 0.." + std::to_string(count - 1),
+                                                  kOutOfRange));
     CheckEngineStatus(env, "SetParentType", demorgan.SetParentType(parent, type));
 }
 

@@ -194,8 +194,10 @@ void SetTemporalEvidence(JNIEnv* env, VRX_network& network, int handle, jint sli
         const int slices = network.GetSliceCount();
         if (network.GetTemporalType(handle) != TemporalType::kPlate)
             (void)vovido::ReportNodeFault(*network.GetNode(handle),
-                                          "only a plate node takes evidence by slice (setEvidence sets that "
-                                          "of a node outside the plate)",
+                                          slice != 0
+                                              ? "only a plate node takes evidence in a slice after the first"
+                                              : "only a plate node takes evidence by slice (setEvidence "
+                                                "observes a node outside the plate)",
                                           rc);
         else if (slice < 0 || slice >= slices)
             (void)vovido::ReportNodeFault(
