@@ -63,7 +63,9 @@ public:
         VRX_node& node = *net.GetNode(h);
         VRX_nodeDefinition& definition = *node.GetDefinition();
         const std::string id = node.GetId();
-        switch (Any(11)) {
+        if (followUp_ >= 0 && net.GetNode(followUp_) != nullptr) return FollowUp(net);
+        followUp_ = -1;
+        switch (Any(12)) {
             case 0: {
                 static const int kChanceKinds[] = {DefinitionType::kCpt,        DefinitionType::kCpt,
                                                    DefinitionType::kTruthTable, DefinitionType::kNoisyMax,
@@ -105,6 +107,13 @@ public:
             case 9:
                 Query(net, h, other);
                 return "queries of " + id;
+            case 11:
+                // Three edits: an outcome more, a child of another kind, then an outcome edit it follows.
+                if (net.GetChildren(h).GetCount() == 0) return "no edit";
+                followUp_ = h;
+                step_ = 0;
+                (void)Refused(definition.AddOutcome(nullptr));
+                return "outcome added to " + id + " before its child changes kind";
             case 5:
             case 6:
                 SetTable(node);
@@ -142,6 +151,37 @@ private:
     bool Refused(int rc) {
         unchanged_ = rc != kSuccess;
         return unchanged_;
+    }
+
+    // The steps after an outcome was added to followUp_: one of its children takes a kind that is no plain
+    // table (computed, hybrid, equation, utility), then the node gets or loses an outcome, which that child
+    // may refuse.
+    std::string FollowUp(VRX_network& net) {
+        const int h = followUp_;
+        const std::string id = net.GetNode(h)->GetId();
+        VRX_nodeDefinition& definition = *net.GetNode(h)->GetDefinition();
+        if (step_++ == 0) {
+            const VRX_intArray& children = net.GetChildren(h);
+            if (children.GetCount() == 0) return "no edit";
+            static const int kOtherKinds[] = {DefinitionType::kCast,          DefinitionType::kDeMorgan,
+                                              DefinitionType::kNoisyAdder,    DefinitionType::kNoisyMax,
+                                              DefinitionType::kDchildHparent, DefinitionType::kDistribution,
+                                              DefinitionType::kHEquation,     DefinitionType::kEquation,
+                                              DefinitionType::kTable,         DefinitionType::kTruthTable};
+            const int child = children[Any(children.GetCount())];
+            const int kind = kOtherKinds[Any(10)];
+            (void)Refused(net.GetNode(child)->ChangeType(kind));
+            return "kind of child " + std::string(net.GetNode(child)->GetId()) + " to " +
+                   std::to_string(kind);
+        }
+        followUp_ = -1;
+        const int k = definition.GetNumberOfOutcomes();
+        if (k >= 3 && Any(2) == 0) {
+            (void)Refused(definition.RemoveOutcome(Any(k)));
+            return "outcome removed from " + id + " after its child changed kind";
+        }
+        (void)Refused(definition.InsertOutcome(Any(k + 1), nullptr));
+        return "outcome inserted in " + id + " after its child changed kind";
     }
 
     // The read-only queries, which change nothing whatever they answer.
@@ -223,6 +263,8 @@ private:
 
     std::mt19937 rng_;
     bool unchanged_ = false;
+    int followUp_ = -1;  // the node of a three-step outcome edit under way
+    int step_ = 0;
     EditScope scope_;
     FailureCheck onFailure_;
 };
