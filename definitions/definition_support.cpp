@@ -176,6 +176,20 @@ std::string NonFiniteEntryText(const std::string& nodeId, const char* what, cons
     return std::string();
 }
 
+int RefuseNonFiniteEntries(const VRX_network* network, int handle, const char* what, const double* values,
+                           int count) {
+    const std::string id = network != nullptr ? vovido::NodeLabel(*network, handle) : std::string();
+    const std::string refusal = NonFiniteEntryText(id, what, values, count);
+    return refusal.empty() ? kSuccess
+                           : LogError(errorLog, kOutOfRange, ("ERROR: " + refusal).c_str(), nullptr);
+}
+
+int RefuseNonFiniteEntries(const VRX_network* network, int handle, const char* what,
+                           const VRX_doubleArray& values) {
+    const int count = values.GetCount() > 0 ? values.GetCount() : values.GetSize();
+    return RefuseNonFiniteEntries(network, handle, what, values.GetItems(), count);
+}
+
 int RefuseTable(const VRX_network* network, int handle, int64_t cells) {
     return LogError(errorLog, kOutOfMemory, TableRefusalText(network, handle, cells).c_str(), nullptr);
 }

@@ -63,6 +63,13 @@ int RefuseTable(const char* id, int64_t cells);
 // gives: "Node [U] : entry 2 of its utilities is no finite number (nan)" for the first entry that is
 // NaN or infinite; empty when every entry is finite. Readers add their own prefix.
 std::string NonFiniteEntryText(const std::string& nodeId, const char* what, const double* values, int count);
+// Entries a caller gives a definition that are no finite number are refused before any is taken: logs
+// NonFiniteEntryText naming the node and returns kOutOfRange; 0 when every entry is finite.
+[[nodiscard]] int RefuseNonFiniteEntries(const VRX_network* network, int handle, const char* what,
+                                         const double* values, int count);
+// The same of the entries MatchEntryCount takes from the array.
+[[nodiscard]] int RefuseNonFiniteEntries(const VRX_network* network, int handle, const char* what,
+                                         const VRX_doubleArray& values);
 
 // Cells the node's table would have once the listed parents are added to its current ones, for the
 // kinds whose parameters are one table over the indexing parents and the own outcomes (CPT, truth

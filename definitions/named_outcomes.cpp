@@ -104,6 +104,7 @@ int NamedOutcomes<Base>::RemoveOutcome(int index) {
     const OutcomeRule broken = FindOutcomeRemovalRuleBroken(numOutcomes, index);
     if (broken != OutcomeRule::kNone) return OutcomeRuleCode(broken);
     if (!HoldsOutcomeData()) return kOutOfRange;
+    if (const int rc = this->CheckChildrenTakeOutcomeRemoval(index)) return rc;
     if (const int rc = RemoveOutcomeData(index)) return rc;
     --numOutcomes;
     return this->NotifyOutcomeRemoved(index, outcomeIds);

@@ -260,6 +260,9 @@ int NoisyDefinition::ChangeOrderOfOutcomes(const VRX_intArray& order) {
 }
 
 int NoisyDefinition::SetDefinition(const VRX_Dmatrix& matrix) {
+    if (const int rc = DefinitionSupport::RefuseNonFiniteEntries(
+            network, handle, "parameters", matrix.GetData(), matrix.GetNumberOfElements()))
+        return rc;
     if (const int rc = CiRows::SetWeights(ciWeights, matrix)) return rc;
     const int rc = MarkCptStale();
     CheckValidity(0);
@@ -268,6 +271,8 @@ int NoisyDefinition::SetDefinition(const VRX_Dmatrix& matrix) {
 }
 
 int NoisyDefinition::SetDefinitionDoubles(const VRX_doubleArray& doubles) {
+    if (const int rc = DefinitionSupport::RefuseNonFiniteEntries(network, handle, "parameters", doubles))
+        return rc;
     if (const int rc = CiRows::SetWeightEntries(ciWeights, doubles)) return rc;
     const int rc = MarkCptStale();
     CheckValidity(0);

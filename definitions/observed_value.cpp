@@ -32,7 +32,7 @@ int ObservedValue::SetEvidence(int outcome) {
     }
     // Clearing re-propagates, which may have fixed another outcome of this node.
     if ((GetValueFlags() & kFixed) != 0 && evidence != outcome) {
-        if (previous >= 0) (void)SetEvidence(previous);  // puts back what was there a moment ago
+        if (previous >= 0) RestoreEvidence(previous);
         return kOutOfRange;
     }
     std::unique_ptr<VRX_doubleArray> previousWeights;
@@ -47,11 +47,21 @@ int ObservedValue::SetEvidence(int outcome) {
     // fitted a moment ago.
     (void)ClearEvidence();
     if (previous >= 0) {
-        (void)SetEvidence(previous);
+        RestoreEvidence(previous);
     } else if (previousWeights != nullptr) {
         (void)SetVirtualEvidence(*previousWeights);
     }
     return answer;
+}
+
+void ObservedValue::RestoreEvidence(int previous) {
+    // What was there a moment ago fits again, unless it was taken while propagation was off or partial:
+    // then it comes back as it was, and the network re-propagates around it.
+    if (SetEvidence(previous) == kSuccess || HasFlag(ValueFlags::kEvidence)) return;
+    if (FixOutcome(previous) != kSuccess) return;
+    RemoveValueFlags(ValueFlags::kPropagatedEvidence);
+    AddValueFlags(ValueFlags::kEvidence);
+    if (network != nullptr) (void)network->RepropagateEvidence(handle);
 }
 
 int ObservedValue::ClearEvidence() {

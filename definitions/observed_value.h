@@ -36,6 +36,8 @@ protected:
 
     // The node's number of outcomes from its definition; kOutOfRange when there is none.
     int NumberOfOutcomes() const;
+    // Puts back the evidence a refused SetEvidence took away.
+    void RestoreEvidence(int previous);
     // Records the outcome and marks the value up to date; kOutOfRange for an outcome outside the node's
     // outcomes. Evidence bits are left to the caller.
     [[nodiscard]] virtual int FixOutcome(int outcome) = 0;

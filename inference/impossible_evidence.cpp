@@ -146,6 +146,16 @@ private:
     }
 
     int Impossible(int h) const {
+        // A temporary node that stands for virtual evidence is no node of the caller's: the nodes whose
+        // evidence and likelihoods conflict are named instead.
+        const VRX_node* node = network_.GetNode(h);
+        const char* id = node != nullptr ? node->GetId() : nullptr;
+        if (id != nullptr && id[0] == '@') {
+            const std::string text =
+                "Evidence is impossible: its probability is zero given the evidence on " +
+                vovido::EvidenceNodesText(network_) + ", so no beliefs can be computed.";
+            return LogError(errorLog, kConflictingEvidence, text.c_str(), nullptr);
+        }
         char message[320];
         std::snprintf(message, sizeof message,
                       "Evidence is impossible: it has probability zero at node [%s].",
@@ -171,21 +181,40 @@ int vovido::CheckEvidencePossible(VRX_network& network) {
     }
 }
 
+std::string vovido::EvidenceNodesText(const VRX_network& network) {
+    constexpr int kListed = 8;
+    std::string observed;
+    std::vector<int> named;
+    int count = 0;
+    for (int h = network.GetFirstNode(); h >= 0; h = network.GetNextNode(h)) {
+        const VRX_node* node = network.GetNode(h);
+        const VRX_nodeValue* value = node->GetValue();
+        if (value == nullptr || !(value->HasEvidence() || value->HasFlag(ValueFlags::kVirtualEvidence)))
+            continue;
+        // A temporary child standing for virtual evidence is named by the node whose likelihoods it holds.
+        int shown = h;
+        const char* id = node->GetId();
+        if (id != nullptr && id[0] == '@') {
+            const VRX_intArray& parents = network.GetParents(h);
+            if (parents.GetCount() == 0) continue;
+            shown = parents[0];
+        }
+        bool seen = false;
+        for (const int n : named) seen = seen || n == shown;
+        if (seen) continue;
+        named.push_back(shown);
+        if (++count <= kListed) observed += (count > 1 ? ", [" : "[") + NodeLabel(network, shown) + "]";
+    }
+    if (count > kListed) observed += " and " + std::to_string(count - kListed) + " more";
+    return observed;
+}
+
 void vovido::NameImpossibleEvidence(const VRX_network& network, int logStart) {
     static const char kWithoutNodes[] =
         "Evidence is impossible: its probability is zero, so no beliefs can be computed.";
-    constexpr int kListed = 8;
     try {
-        std::string observed;
-        int count = 0;
-        for (int h = network.GetFirstNode(); h >= 0; h = network.GetNextNode(h)) {
-            const VRX_nodeValue* value = network.GetNode(h)->GetValue();
-            if (value == nullptr || !(value->HasEvidence() || value->HasFlag(ValueFlags::kVirtualEvidence)))
-                continue;
-            if (++count <= kListed) observed += (count > 1 ? ", [" : "[") + NodeLabel(network, h) + "]";
-        }
-        if (count == 0) return;
-        if (count > kListed) observed += " and " + std::to_string(count - kListed) + " more";
+        const std::string observed = EvidenceNodesText(network);
+        if (observed.empty()) return;
         std::string rest;
         if (!EraseEntriesStartingWith(errorLog, logStart, kWithoutNodes, rest)) return;
         const std::string text = "Evidence is impossible: its probability is zero given the evidence on " +

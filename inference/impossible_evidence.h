@@ -2,6 +2,8 @@
 // Detection of evidence of probability zero that no join tree would see: nodes fixed by evidence, or by
 // the deterministic entries the relevance step spreads it through, are answered without one.
 
+#include <string>
+
 class VRX_network;
 
 namespace vovido {
@@ -17,5 +19,9 @@ namespace vovido {
 // log entries before it: its words, which name no node, are given the nodes observed ("... zero given the
 // evidence on [A], [B], so ..."), for those are where the caller looks. Entries that name a node stay.
 void NameImpossibleEvidence(const VRX_network& network, int logStart);
+
+// The nodes observed or with virtual evidence, "[A], [B]" (the first eight and a count); a temporary
+// node that stands for virtual evidence is named by its node. Empty when there is none.
+std::string EvidenceNodesText(const VRX_network& network);
 
 }  // namespace vovido

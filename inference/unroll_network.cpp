@@ -1,6 +1,7 @@
 // Unrolling a dynamic network into a static one with a copy of every plate node per time slice.
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <new>
 #include <string>
 #include <vector>
@@ -218,10 +219,39 @@ private:
     int plates_ = 0;
 };
 
+constexpr char kUnrollFailure[] = "Unable to unroll the network";
+
+// A failed unrolling's cause goes before what ran out of memory on the way (a table, a node), which only
+// the cause puts in terms of the caller's network.
+void PutCauseFirst(int start) {
+    const int count = errorLog.GetNumberOfEntries();
+    int cause = -1;
+    for (int i = start; i < count && cause < 0; ++i) {
+        const char* message = errorLog.GetMessage(i);
+        if (message != nullptr && std::strncmp(message, kUnrollFailure, sizeof kUnrollFailure - 1) == 0)
+            cause = i;
+    }
+    if (cause <= start) return;
+    std::vector<std::pair<int, std::string>> entries;
+    for (int i = start; i < count; ++i) {
+        const char* message = errorLog.GetMessage(i);
+        entries.emplace_back(errorLog.GetCode(i), message != nullptr ? message : "");
+    }
+    errorLog.Truncate(start);
+    const auto& first = entries[static_cast<size_t>(cause - start)];
+    (void)LogError(errorLog, first.first, first.second.c_str(), nullptr);
+    for (size_t i = 0; i < entries.size(); ++i) {
+        if (static_cast<int>(i) != cause - start)
+            (void)LogError(errorLog, entries[i].first,
+                           entries[i].second.empty() ? nullptr : entries[i].second.c_str(), nullptr);
+    }
+}
+
 }  // namespace
 
 int VRX_temporalExtension::UnrollNetwork(VRX_network& target, std::vector<int>& map) const {
     if (network == nullptr || &target == network) return kOutOfRange;
+    const int logStart = errorLog.GetNumberOfEntries();
     int rc;
     try {
         rc = Unroller(*this, *network, target, map).Run();
@@ -240,6 +270,11 @@ int VRX_temporalExtension::UnrollNetwork(VRX_network& target, std::vector<int>& 
         // No half-built network stays behind.
         (void)target.Initialize(0, 0);  // an empty table: only memory can fail it, and then none at all
         map.clear();
+        try {
+            PutCauseFirst(logStart);
+        } catch (const std::bad_alloc&) {
+            // The entries stay in the order they came.
+        }
     }
     return rc;
 }

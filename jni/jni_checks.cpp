@@ -6,6 +6,7 @@
 
 #include "base/id_array.h"
 #include "base/identifier.h"
+#include "base/int_array.h"
 #include "base/status_codes.h"
 #include "definitions/cpt.h"
 #include "jni/jni_frame.h"
@@ -162,6 +163,35 @@ int parentIndexFromId(JNIEnv* env, const VRX_network& network, int handle, jstri
                                 text.str() + "'");
 }
 
+namespace {
+
+// Why the node has no temporal table of that order to read or write as doubles.
+std::string MissingTemporalDefinitionText(VRX_node& node, int order) {
+    VRX_nodeDefinition* definition = node.GetDefinition();
+    const std::string id = std::string("node '") + NodeId(node) + "'";
+    const bool tabled = definition != nullptr && (definition->GetType() == DefinitionType::kNoisyMax ||
+                                                  dynamic_cast<VRX_cpt*>(definition) != nullptr);
+    if (!tabled) {
+        return "Cannot get the temporal definition of " + id + " as an array of doubles: its kind " +
+               (definition != nullptr ? definition->GetTypeName() : "(none)") +
+               " keeps none (only CPT, truth-table and noisy-MAX nodes do)";
+    }
+    VRX_network* network = node.GetNetwork();
+    VRX_intArray orders;
+    if (network == nullptr || network->GetTemporalType(node.GetHandle()) != TemporalType::kPlate ||
+        network->GetTemporalOrders(node.GetHandle(), orders) != kSuccess) {
+        return "The " + id + " has no temporal definition: it is not in the temporal plate";
+    }
+    std::string text = "The " + id + " has no temporal definition of order " + std::to_string(order);
+    if (orders.GetCount() == 0) return text + ": it has no temporal arcs into it";
+    text += ": its temporal arcs into it have order";
+    text += orders.GetCount() > 1 ? "s " : " ";
+    for (int i = 0; i < orders.GetCount(); ++i) text += (i > 0 ? ", " : "") + std::to_string(orders[i]);
+    return text;
+}
+
+}  // namespace
+
 VRX_doubleArray& getTemporalDefinitionDoubles(VRX_node& node, int order) {
     VRX_nodeDefinition* definition = node.GetDefinition();
     VRX_Dmatrix* matrix = nullptr;
@@ -170,11 +200,7 @@ VRX_doubleArray& getTemporalDefinitionDoubles(VRX_node& node, int order) {
     } else if (auto* cpt = dynamic_cast<VRX_cpt*>(definition)) {
         matrix = cpt->GetTemporalDefinition(order);
     }
-    if (matrix == nullptr) {
-        throw std::runtime_error(std::string("Cannot get the temporal definition of node '") +
-                                 (definition != nullptr ? definition->GetTypeName() : "") + "' of node '" +
-                                 NodeId(node) + "' as an array of doubles");
-    }
+    if (matrix == nullptr) throw std::runtime_error(MissingTemporalDefinitionText(node, order));
     return matrix->GetItems();
 }
 

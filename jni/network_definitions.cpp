@@ -8,7 +8,9 @@
 
 #include "base/dmatrix.h"
 #include "base/double_array.h"
+#include "base/id_array.h"
 #include "base/int_array.h"
+#include "base/number_text.h"
 #include "definitions/definition_support.h"
 #include "definitions/noisy_max.h"
 #include "jni/jni_builders.h"
@@ -79,14 +81,59 @@ int RefuseDerivedTable(VRX_node& node) {
         kWrongNodeType);
 }
 
+// The row of each parent's distinguished outcome in noisy-MAX parameters is fixed at 0 ... 0, 1: the first
+// row given otherwise is refused, naming the parent and its outcome; 0 when every such row is.
+int RefuseFreeDistinguishedRow(const VRX_network& network, VRX_node& node, const std::vector<jdouble>& read) {
+    auto& noisy = static_cast<VRX_noisyMAX&>(NodeDefinition(node));
+    const int k = noisy.GetNumberOfOutcomes();
+    const VRX_intArray& parents = network.GetParents(node.GetHandle());
+    const VRX_noisyMAX::StrengthSequence& strengths = noisy.GetParentOutcomeStrengths();
+    size_t row = 0;
+    for (size_t i = 0; i < strengths.size() && k > 0; ++i) {
+        const int n = strengths[i].GetCount();
+        if (n < 1) continue;
+        row += static_cast<size_t>(n);
+        const size_t first = (row - 1) * static_cast<size_t>(k);
+        if (first + static_cast<size_t>(k) > read.size()) break;
+        bool fixed = read[first + static_cast<size_t>(k) - 1] == 1.0;
+        for (int j = 0; fixed && j + 1 < k; ++j) fixed = read[first + static_cast<size_t>(j)] == 0.0;
+        if (fixed) continue;
+        const int parent = static_cast<int>(i) < parents.GetCount() ? parents[static_cast<int>(i)] : -1;
+        const VRX_node* parentNode = network.GetNode(parent);
+        const VRX_idArray* names =
+            parentNode != nullptr ? parentNode->GetDefinition()->GetOutcomesNames() : nullptr;
+        const int outcome = strengths[i][n - 1];
+        std::string given;
+        for (int j = 0; j < k; ++j) {
+            if (j > 0) given += ", ";
+            AppendDouble(read[first + static_cast<size_t>(j)], given);
+        }
+        return vovido::ReportNodeFault(
+            node,
+            "row " + std::to_string(row - 1) + " of its parameters, that of parent [" +
+                vovido::NodeLabel(network, parent) + "] in its distinguished outcome [" +
+                (names != nullptr && outcome >= 0 && outcome < names->GetCount() ? (*names)[outcome] : "") +
+                "], is fixed at 0 ... 0, 1, not " + given,
+            kInvalidData);
+    }
+    return kSuccess;
+}
+
 // The values are written straight into the parameters; only a noisy-MAX node derives its table anew. A
 // table that a save would not keep (one other than a kind computes, a truth table's column that is not one
-// 1.0 and zeros) is refused and nothing changes.
+// 1.0 and zeros, an entry that is no finite number) is refused and nothing changes.
 void SetDefinitionOf(JNIEnv* env, const VRX_network& network, int handle, jdoubleArray values) {
     VRX_node& node = checkNodeHandle(network, handle);
     VRX_doubleArray& items = ParameterArray(node);
     checkDefinitionArraySize(env, node, items, values);
     const std::vector<jdouble> read = ReadDoubleArray(env, values);
+    CheckEngineStatus(
+        env, "SetDefinition",
+        vovido::DefinitionSupport::RefuseNonFiniteEntries(
+            &network, handle, node.GetType() == DefinitionType::kNoisyMax ? "parameters" : "table",
+            read.data(), static_cast<int>(read.size())));
+    if (node.GetType() == DefinitionType::kNoisyMax)
+        CheckEngineStatus(env, "SetDefinition", RefuseFreeDistinguishedRow(network, node, read));
     if (vovido::HasDerivedTable(node.GetType())) {
         // The table the node computes, given back as getNodeDefinition gave it, changes nothing.
         bool same = static_cast<int>(read.size()) == items.GetCount();
@@ -101,7 +148,12 @@ void SetDefinitionOf(JNIEnv* env, const VRX_network& network, int handle, jdoubl
         if (column >= 0)
             CheckEngineStatus(env, "SetDefinition", vovido::RefuseTableOfKind(network, handle, column));
     }
-    if (VRX_nodeValue* value = node.GetValue()) value->SetValueFlag(ValueFlags::kUpToDate, false);
+    // An observed outcome stays what it was (the notice below takes back evidence propagated through the
+    // former entries); every other value is stale.
+    VRX_nodeValue* value = node.GetValue();
+    if (value != nullptr &&
+        (!value->HasFlag(ValueFlags::kEvidence) || value->HasFlag(ValueFlags::kPropagatedEvidence)))
+        value->SetValueFlag(ValueFlags::kUpToDate, false);
     for (int i = 0; i < items.GetSize(); ++i) items[i] = read[static_cast<size_t>(i)];
     if (node.GetType() == DefinitionType::kNoisyMax) {
         CheckEngineStatus(env, "CalculateCpt",

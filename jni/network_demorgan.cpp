@@ -4,11 +4,13 @@
 #include <stdexcept>
 #include <string>
 
+#include "base/int_array.h"
 #include "definitions/demorgan.h"
 #include "jni/jni_checks.h"
 #include "jni/jni_frame.h"
 #include "jni/network_natives.h"
 #include "model/network.h"
+#include "model/node_label.h"
 #include "tarvo_Network.h"
 
 using vovido::CheckEngineStatus;
@@ -52,6 +54,13 @@ void SetParentType(JNIEnv* env, const VRX_network& network, int handle, int pare
                 "', valid types are 0..3";
         throw std::invalid_argument(text);
     }
+    const int count = demorgan.GetParentTypes().GetCount();
+    if (parent < 0 || parent >= count)
+        CheckEngineStatus(env, "SetParentType",
+                          vovido::ReportNodeFault(checkNodeHandle(network, handle),
+                                                  "parent index " + std::to_string(parent) +
+                                                      " is outside 0.." + std::to_string(count - 1),
+                                                  kOutOfRange));
     CheckEngineStatus(env, "SetParentType", demorgan.SetParentType(parent, type));
 }
 

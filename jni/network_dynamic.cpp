@@ -9,6 +9,7 @@
 #include "base/double_array.h"
 #include "base/error_log.h"
 #include "base/int_array.h"
+#include "definitions/definition_support.h"
 #include "definitions/noisy_max.h"
 #include "jni/jni_builders.h"
 #include "jni/jni_checks.h"
@@ -64,6 +65,15 @@ jobjectArray makeTemporalInfoArray(JNIEnv* env, const VRX_network& network, cons
     return array.release();
 }
 
+// A refused query of the node's temporal arcs logs why first, naming the node.
+void CheckTemporalQuery(JNIEnv* env, VRX_network& network, int handle, const char* operation, int rc,
+                        int order = 1) {
+    if (rc == kSuccess) return;
+    const std::string why = vovido::TemporalQueryRefusalText(network, handle, order);
+    if (!why.empty()) (void)vovido::ReportNodeFault(*network.GetNode(handle), why, rc);
+    CheckEngineStatus(env, operation, rc);
+}
+
 // ---- Temporal types ----
 
 jint TemporalTypeOf(JNIEnv*, VRX_network& network, int handle) {
@@ -95,6 +105,9 @@ void AddTemporalArc(JNIEnv* env, VRX_network& network, int parent, int child, ji
 void RemoveTemporalArc(JNIEnv* env, VRX_network& network, int parent, int child, jint order) {
     checkNodeHandle(network, parent);
     checkNodeHandle(network, child);
+    const vovido::ArcRule broken = vovido::FindTemporalArcRemovalRuleBroken(network, parent, child, order);
+    if (broken != vovido::ArcRule::kNone)
+        CheckEngineStatus(env, "RemoveTemporalArc", vovido::RefuseArc(network, parent, child, broken, order));
     CheckEngineStatus(env, "RemoveTemporalArc", network.RemoveTemporalArc(parent, child, order));
 }
 
@@ -115,14 +128,15 @@ jint MaxNodeTemporalOrder(JNIEnv*, VRX_network& network, int handle) {
 jintArray TemporalOrders(JNIEnv* env, VRX_network& network, int handle) {
     checkNodeHandle(network, handle);
     VRX_intArray orders;
-    CheckEngineStatus(env, "GetTemporalOrders", network.GetTemporalOrders(handle, orders));
+    CheckTemporalQuery(env, network, handle, "GetTemporalOrders", network.GetTemporalOrders(handle, orders));
     return makeIntArray(env, orders);
 }
 
 jobjectArray TemporalParents(JNIEnv* env, VRX_network& network, int handle, jint order) {
     checkNodeHandle(network, handle);
     VRX_intArray parents;
-    CheckEngineStatus(env, "GetTemporalParents", network.GetTemporalParents(handle, order, parents));
+    CheckTemporalQuery(env, network, handle, "GetTemporalParents",
+                       network.GetTemporalParents(handle, order, parents), order);
     NodeOrders pairs;
     for (int i = 0; i < parents.GetCount(); ++i) pairs.emplace_back(parents[i], order);
     return makeTemporalInfoArray(env, network, pairs);
@@ -131,14 +145,16 @@ jobjectArray TemporalParents(JNIEnv* env, VRX_network& network, int handle, jint
 jobjectArray TemporalChildren(JNIEnv* env, VRX_network& network, int handle) {
     checkNodeHandle(network, handle);
     NodeOrders pairs;
-    CheckEngineStatus(env, "GetTemporalChildren", network.GetTemporalChildren(handle, pairs));
+    CheckTemporalQuery(env, network, handle, "GetTemporalChildren",
+                       network.GetTemporalChildren(handle, pairs));
     return makeTemporalInfoArray(env, network, pairs);
 }
 
 jobjectArray UnrolledParents(JNIEnv* env, VRX_network& network, int handle, jint order) {
     checkNodeHandle(network, handle);
     NodeOrders pairs;
-    CheckEngineStatus(env, "GetUnrolledParents", network.GetUnrolledParents(handle, order, pairs));
+    CheckTemporalQuery(env, network, handle, "GetUnrolledParents",
+                       network.GetUnrolledParents(handle, order, pairs), order);
     return makeTemporalInfoArray(env, network, pairs);
 }
 
@@ -174,11 +190,15 @@ void SetTemporalEvidence(JNIEnv* env, VRX_network& network, int handle, jint sli
     VRX_nodeValue& value = NodeValue(checkOutcomeIndex(network, handle, outcome));
     const int rc = value.SetTemporalEvidence(slice, outcome);
     // The engine refuses without words: a node outside the plate, or a slice the network does not unroll.
-    if (rc != kSuccess && slice != 0) {
+    if (rc != kSuccess) {
         const int slices = network.GetSliceCount();
         if (network.GetTemporalType(handle) != TemporalType::kPlate)
             (void)vovido::ReportNodeFault(*network.GetNode(handle),
-                                          "only a plate node takes evidence in a slice after the first", rc);
+                                          slice != 0
+                                              ? "only a plate node takes evidence in a slice after the first"
+                                              : "only a plate node takes evidence by slice (setEvidence "
+                                                "observes a node outside the plate)",
+                                          rc);
         else if (slice < 0 || slice >= slices)
             (void)vovido::ReportNodeFault(
                 *network.GetNode(handle),
@@ -212,6 +232,10 @@ void SetTemporalDefinition(JNIEnv* env, VRX_network& network, int handle, jint o
     const VRX_doubleArray& current = getTemporalDefinitionDoubles(node, order);
     checkDefinitionArraySize(env, node, current, values);
     const std::vector<jdouble> read = ReadDoubleArray(env, values);
+    const std::string what = "temporal table of order " + std::to_string(order);
+    CheckEngineStatus(env, "SetTemporalDefinition",
+                      vovido::DefinitionSupport::RefuseNonFiniteEntries(
+                          &network, handle, what.c_str(), read.data(), static_cast<int>(read.size())));
     VRX_doubleArray entries(current);
     for (int i = 0; i < entries.GetCount() && i < static_cast<int>(read.size()); ++i)
         entries[i] = read[static_cast<size_t>(i)];
@@ -258,6 +282,23 @@ void SetNoisyTemporalStrengths(JNIEnv* env, VRX_network& network, int handle, ji
                       noisy.SetTemporalParentOutcomeStrengths(order, strengths));
 }
 
+// The nodes, "[A], [B]" (the first five and a count), that hold evidence in slice `first` or after.
+std::string NodesWithEvidenceFrom(const VRX_network& network, int first) {
+    const int slices = network.GetSliceCount();
+    std::string text;
+    int count = 0;
+    for (int h = network.GetFirstNode(); h >= 0 && first >= 1; h = network.GetNextNode(h)) {
+        VRX_nodeValue* value = network.GetNode(h)->GetValue();
+        bool held = false;
+        for (int slice = first; value != nullptr && !held && slice < slices; ++slice)
+            held = value->IsTemporalEvidence(slice);
+        if (!held) continue;
+        if (++count <= 5) text += (count > 1 ? ", [" : "[") + vovido::NodeLabel(network, h) + "]";
+    }
+    if (count > 5) text += " and " + std::to_string(count - 5) + " more";
+    return count > 0 ? "node" + std::string(count > 1 ? "s " : " ") + text : text;
+}
+
 // ---- Unrolling ----
 
 jobject Unroll(JNIEnv* env, VRX_network& network) {
@@ -283,8 +324,17 @@ extern "C" JNIEXPORT jint JNICALL Java_tarvo_Network_getSliceCount(JNIEnv* env, 
 }
 
 extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setSliceCount(JNIEnv* env, jobject self, jint count) {
-    // A count below 1 is refused by the network, which keeps its own; nothing is raised.
-    OnNetwork(env, self, [&](VRX_network& net) { (void)net.SetSliceCount(count); });
+    // A count below 1 is refused by the network, which keeps its own; nothing is raised. Evidence of the
+    // slices the count leaves out goes, and the caller is told whose.
+    OnNetwork(env, self, [&](VRX_network& net) {
+        const std::string dropped = NodesWithEvidenceFrom(net, count);
+        if (net.SetSliceCount(count) == kSuccess && !dropped.empty())
+            (void)LogError(errorLog, kInvalidData,
+                           ("the evidence of " + dropped + " in slice " + std::to_string(count) +
+                            " and after is dropped: the network now has " + std::to_string(count) + " slices")
+                               .c_str(),
+                           nullptr);
+    });
 }
 
 extern "C" JNIEXPORT jint JNICALL Java_tarvo_Network_getMaxTemporalOrder(JNIEnv* env, jobject self) {

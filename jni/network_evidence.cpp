@@ -8,6 +8,8 @@
 #include "jni/network_natives.h"
 #include "model/network.h"
 #include "model/node.h"
+#include "model/node_kind_words.h"
+#include "model/node_label.h"
 #include "model/node_value.h"
 #include "model/refusal_reasons.h"
 #include "tarvo_Network.h"
@@ -59,8 +61,22 @@ jboolean HasEvidenceBits(JNIEnv*, const VRX_network& network, int handle, uint32
 
 constexpr uint32_t kAnyEvidence = ValueFlags::kEvidence | ValueFlags::kPropagatedEvidence;
 
+// Clearing what is not there is refused with the engine's status, the reason first, naming the node.
 void ClearEvidence(JNIEnv* env, const VRX_network& network, int handle) {
-    CheckEngineStatus(env, "ClearEvidence", NodeValue(checkNodeHandle(network, handle)).ClearEvidence());
+    VRX_node& node = checkNodeHandle(network, handle);
+    VRX_nodeValue& value = NodeValue(node);
+    const int rc = value.ClearEvidence();
+    if (rc == kWrongNodeType) {
+        (void)vovido::ReportNodeFault(node, vovido::KindNodeText(node.GetDefinition()) + " takes no evidence",
+                                      rc);
+    } else if (rc != kSuccess && value.HasFlag(ValueFlags::kPropagatedEvidence)) {
+        (void)vovido::ReportNodeFault(
+            node, "it has no evidence of its own to clear: the evidence of other nodes fixes its outcome",
+            rc);
+    } else if (rc != kSuccess) {
+        (void)vovido::ReportNodeFault(node, "it has no evidence to clear", rc);
+    }
+    CheckEngineStatus(env, "ClearEvidence", rc);
 }
 
 }  // namespace

@@ -102,6 +102,13 @@ jint AddSubmodel(JNIEnv* env, const VRX_network& network, int parent, jstring id
 
 void DeleteSubmodel(JNIEnv* env, const VRX_network& network, int submodel) {
     SubmodelOf(network, submodel);
+    // The main submodel holds every other one and is never deleted.
+    if (submodel == kMainSubmodel)
+        throwEngineError(
+            env, "DeleteSubmodel",
+            LogError(errorLog, kOutOfRange,
+                     "The main submodel (16384) holds every node and submodel and cannot be deleted",
+                     nullptr));
     CheckEngineStatus(env, "DeleteSubmodel", network.GetSubmodelHandler().DeleteSubmodel(submodel));
 }
 

@@ -114,6 +114,7 @@ int VRX_ciDefinition::RemoveOutcome(int index) {
     if (!IsValid()) return kObjectNotValid;
     const vovido::OutcomeRule broken = vovido::FindOutcomeRemovalRuleBroken(outcomeIds.GetCount(), index);
     if (broken != vovido::OutcomeRule::kNone) return vovido::OutcomeRuleCode(broken);
+    if (const int rc = CheckChildrenTakeOutcomeRemoval(index)) return rc;
     if (const int rc = ciWeights.ShiftItemsDown(1, index)) return rc;
     if (const int rc = ciWeights.RemoveLastItem(1)) return rc;
     OutcomeColumnRemoved(index);

@@ -37,14 +37,14 @@ int VRX_network::GetMaxTemporalOrder() const {
     return temporalExtension->GetMaxTemporalOrder();
 }
 
+// The queries read what is there: a network without temporal data has no plate node (a plate type
+// creates it), so they answer as for a node outside the plate and the network stays static.
 int VRX_network::GetMaxNodeTemporalOrder(int handle) {
-    VRX_temporalExtension* temporal = GetTemporalExtension();
-    return temporal != nullptr ? temporal->GetMaxNodeTemporalOrder(handle) : kOutOfMemory;
+    return temporalExtension ? temporalExtension->GetMaxNodeTemporalOrder(handle) : kOutOfRange;
 }
 
 bool VRX_network::TemporalArcExists(int parent, int child, int order) {
-    VRX_temporalExtension* temporal = GetTemporalExtension();
-    return temporal != nullptr && temporal->TemporalArcExists(parent, child, order);
+    return temporalExtension && temporalExtension->TemporalArcExists(parent, child, order);
 }
 
 int VRX_network::AddTemporalArc(int parent, int child, int order) {
@@ -64,25 +64,25 @@ int VRX_network::RemoveTemporalArc(int parent, int child, int order) {
 }
 
 int VRX_network::GetTemporalOrders(int handle, VRX_intArray& out) {
-    VRX_temporalExtension* temporal = GetTemporalExtension();
-    return temporal != nullptr ? temporal->GetTemporalOrders(handle, out) : kOutOfMemory;
+    if (!temporalExtension) return kOutOfRange;
+    return temporalExtension->GetTemporalOrders(handle, out);
 }
 
 int VRX_network::GetTemporalParents(int handle, int order, VRX_intArray& out) {
-    VRX_temporalExtension* temporal = GetTemporalExtension();
-    return temporal != nullptr ? temporal->GetTemporalParents(handle, order, out) : kOutOfMemory;
+    if (!temporalExtension) return kOutOfRange;
+    return temporalExtension->GetTemporalParents(handle, order, out);
 }
 
 int VRX_network::GetTemporalChildren(int handle, std::vector<std::pair<int, int>>& out) {
-    VRX_temporalExtension* temporal = GetTemporalExtension();
-    return temporal != nullptr ? temporal->GetTemporalChildren(handle, out) : kOutOfMemory;
+    if (!temporalExtension) return kOutOfRange;
+    return temporalExtension->GetTemporalChildren(handle, out);
 }
 
 int VRX_network::GetUnrolledParents(int handle, int order, std::vector<std::pair<int, int>>& out) {
-    VRX_temporalExtension* temporal = GetTemporalExtension();
-    if (temporal == nullptr) return kOutOfMemory;
+    out.clear();
+    if (!temporalExtension) return kOutOfRange;
     int definitionNode = -1;
-    return temporal->GetUnrolledParents(handle, order, out, definitionNode);
+    return temporalExtension->GetUnrolledParents(handle, order, out, definitionNode);
 }
 
 int VRX_network::GetAllUnrolledParents(int handle, std::vector<std::pair<int, int>>& out) {

@@ -240,19 +240,76 @@ int ValueFollows(VRX_network& network, int node, const vovido::OutcomeEdit& edit
     return value != nullptr ? value->FollowOutcomeEdit(edit) : kSuccess;
 }
 
+// Whether every child and cost child of the node can follow the edit of its outcome at index: each tries
+// it on a copy of itself, so that a refusal is known before anything changes. The first child that cannot
+// goes to `refusing`, and its status is returned.
+int TryChildrenFollow(VRX_network& network, int node, vovido::OutcomeEdit::Kind kind, int index,
+                      int& refusing) {
+    // The copies tell the network nothing: a copied definition's change notice would re-propagate evidence.
+    struct NoticesOff {
+        VRX_network& net;
+        const int saved = net.propagationFlags & PropagationFlags::kNotices;
+        ~NoticesOff() { net.propagationFlags |= saved; }
+    } off{network};
+    network.propagationFlags &= ~PropagationFlags::kNotices;
+    const bool inserted = kind == vovido::OutcomeEdit::kInserted;
+    const VRX_intArray& children = network.GetChildren(node, 0);
+    for (int i = 0; i < children.GetCount(); i++) {
+        const VRX_node* child = network.GetNode(children[i]);
+        if (child == nullptr || child->GetDefinition() == nullptr) continue;
+        const VRX_node trial(*child);
+        VRX_nodeDefinition* definition = trial.GetDefinition();
+        // A child memory cannot copy is left to the edit itself.
+        if (definition == nullptr) continue;
+        // A copy converts through the network, which is half-way through the edit: the parameters are taken
+        // over as they stand.
+        (void)child->GetDefinition()->CopyParameters(*definition);
+        const int rc = inserted ? definition->InsertParentOutcome(node, index)
+                                : definition->RemoveParentOutcome(node, index);
+        if (rc != kSuccess) {
+            refusing = children[i];
+            return rc;
+        }
+    }
+    const VRX_intArray& costChildren = network.GetChildren(node, 1);
+    for (int i = 0; i < costChildren.GetCount(); i++) {
+        const VRX_nodeCost* cost = CostAt(network, costChildren[i]);
+        if (cost == nullptr) continue;
+        VRX_nodeCost trial(*cost);
+        const int rc =
+            inserted ? trial.InsertParentOutcome(node, index) : trial.RemoveParentOutcome(node, index);
+        if (rc != kSuccess) {
+            refusing = costChildren[i];
+            return rc;
+        }
+    }
+    return kSuccess;
+}
+
 }  // namespace
+
+int VRX_nodeDefinition::CheckChildrenTakeOutcomeRemoval(int index) {
+    if (!IsAttachedToLiveNode()) return kSuccess;
+    int refusing = -1;
+    const int rc = TryChildrenFollow(*network, handle, vovido::OutcomeEdit::kRemoved, index, refusing);
+    return rc != kSuccess ? vovido::RefuseOutcomeForChild(*network, handle, refusing, rc, false) : kSuccess;
+}
 
 int VRX_nodeDefinition::NotifyOutcomeInserted(int index, bool& takenBack) {
     takenBack = false;
     // A definition that belongs to no node has nobody to keep in step.
     if (!IsAttachedToLiveNode()) return kSuccess;
+    int refusing = -1;
+    if (const int rc = TryChildrenFollow(*network, handle, vovido::OutcomeEdit::kInserted, index, refusing)) {
+        takenBack = true;
+        return vovido::RefuseOutcomeForChild(*network, handle, refusing, rc, true);
+    }
     network->OnOutcomeInserted(handle, index);
     // Every child and cost child takes the new outcome, or none does: one that cannot has those before it
     // take it back, and the caller takes back its own.
     const VRX_intArray& children = network->GetChildren(handle, 0);
     const VRX_intArray& costChildren = network->GetChildren(handle, 1);
     int failed = kSuccess;
-    int refusing = -1;
     int doneChildren = 0;
     for (; doneChildren < children.GetCount(); doneChildren++) {
         VRX_nodeDefinition* child = DefinitionAt(*network, children[doneChildren]);
@@ -282,7 +339,7 @@ int VRX_nodeDefinition::NotifyOutcomeInserted(int index, bool& takenBack) {
         }
         network->OnOutcomeRemoved(handle, index);
         takenBack = true;
-        return vovido::RefuseOutcomeForChild(*network, handle, refusing, failed);
+        return vovido::RefuseOutcomeForChild(*network, handle, refusing, failed, true);
     }
     if (VRX_extraDefinition* extra = ExtraDefinitionAt(*network, handle)) {
         if (const int rc = extra->InsertOutcome(index)) return rc;

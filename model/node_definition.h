@@ -133,6 +133,9 @@ public:
     // takenBack set: the caller then takes back its own insertion.
     [[nodiscard]] int NotifyOutcomeInserted(int index, bool& takenBack);
     [[nodiscard]] int NotifyOutcomeRemoved(int index, VRX_idArray& outcomeIds);
+    // Before this node's outcome at index is removed: every child and cost child tries the removal on a
+    // copy of itself. The first that cannot refuses the edit, logged naming both nodes; 0 when all can.
+    [[nodiscard]] int CheckChildrenTakeOutcomeRemoval(int index);
     [[nodiscard]] int NotifyOutcomesReordered(const VRX_intArray& order);
     [[nodiscard]] int CopyParameters(VRX_nodeDefinition& target) { return CopyParametersTo(target); }
     [[nodiscard]] static int InsertZeroItem(VRX_Dmatrix& matrix, int dimension, int index);

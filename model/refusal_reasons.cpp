@@ -168,6 +168,8 @@ std::string ArcRuleText(const VRX_network& network, int parent, int child, ArcRu
         case ArcRule::kTemporalArcThere:
             return "a temporal arc of order " + std::to_string(order) + " from " + other +
                    " is there already";
+        case ArcRule::kNoTemporalArc:
+            return "no temporal arc of order " + std::to_string(order) + " from " + other + " comes into it";
         case ArcRule::kNone:
         case ArcRule::kBadHandle:
             break;
@@ -213,6 +215,21 @@ ArcRule FindTemporalArcRuleBroken(const VRX_network& network, int parent, int ch
     if (temporal != nullptr && temporal->TemporalArcExists(parent, child, order))
         return ArcRule::kTemporalArcThere;
     return ArcRule::kNone;
+}
+
+ArcRule FindTemporalArcRemovalRuleBroken(const VRX_network& network, int parent, int child, int order) {
+    const ArcRule rule = FindTemporalArcRuleBroken(network, parent, child, order);
+    if (rule == ArcRule::kTemporalArcThere) return ArcRule::kNone;
+    return rule == ArcRule::kNone ? ArcRule::kNoTemporalArc : rule;
+}
+
+std::string TemporalQueryRefusalText(const VRX_network& network, int node, int order) {
+    if (!network.IsLiveHandle(node)) return std::string();
+    if (!IsInPlate(network, node))
+        return std::string("it is a ") + TemporalTypeName(network.GetTemporalType(node)) +
+               " node, not in the temporal plate: only plate nodes have temporal arcs";
+    if (order < 1) return "a temporal arc has an order of at least 1, not " + std::to_string(order);
+    return std::string();
 }
 
 OutcomeRule FindOutcomeInsertRuleBroken(int count, int position) {
@@ -377,15 +394,16 @@ int ExplainEvidenceRefusal(const VRX_network& network, int handle, int outcome, 
                            code);
 }
 
-int RefuseOutcomeForChild(const VRX_network& network, int handle, int child, int code) {
+int RefuseOutcomeForChild(const VRX_network& network, int handle, int child, int code, bool inserted) {
     const VRX_node* node = network.GetNode(handle);
     if (code == kOutOfMemory || node == nullptr) return code;
     const VRX_node* refusing = network.GetNode(child);
     const VRX_nodeDefinition* definition = refusing != nullptr ? refusing->GetDefinition() : nullptr;
+    const std::string edit = inserted ? "take an outcome added to it" : "follow the removal of its outcome";
     return ReportNodeFault(*node,
                            "its child [" + NodeLabel(network, child) + "], " + KindNodeText(definition) +
-                               ", cannot take an outcome added to it (status " + std::to_string(code) +
-                               "), so none was added",
+                               ", cannot " + edit + " (status " + std::to_string(code) + "), so none was " +
+                               (inserted ? "added" : "removed"),
                            code);
 }
 

@@ -27,6 +27,7 @@ enum class ArcRule {
     kParentOutsidePlate,  // a temporal arc: it joins plate nodes
     kChildOutsidePlate,
     kTemporalArcThere,  // a temporal arc: the same one of the same order
+    kNoTemporalArc,     // a temporal removal: no such arc of that order
 };
 
 // The rule an outcome edit breaks, or kNone.
@@ -50,6 +51,12 @@ ArcRule FindArcRemovalRuleBroken(const VRX_network& network, int parent, int chi
 ArcRule FindCostArcRemovalRuleBroken(const VRX_network& network, int parent, int child);
 // The temporal arc parent -> child of the given order.
 ArcRule FindTemporalArcRuleBroken(const VRX_network& network, int parent, int child, int order);
+
+// Removing the temporal arc parent -> child of the given order.
+ArcRule FindTemporalArcRemovalRuleBroken(const VRX_network& network, int parent, int child, int order);
+// Why a query of the node's temporal arcs (order: the one asked for, or 1) is refused: a node outside the
+// plate, or an order below 1; "" when neither holds.
+std::string TemporalQueryRefusalText(const VRX_network& network, int node, int order = 1);
 
 // Inserting an outcome at position among count outcomes.
 OutcomeRule FindOutcomeInsertRuleBroken(int count, int position);
@@ -91,9 +98,10 @@ int FindUndeterminedColumn(const double* entries, int count, int k);
 // True for the kinds whose table follows from other parameters (cast, DeMorgan, noisy adder).
 bool HasDerivedTable(int type);
 
-// An outcome added to the node that its child (or cost child) could not take, with that child's status:
-// the status, logged naming both nodes unless memory ran out (logged where it did).
-int RefuseOutcomeForChild(const VRX_network& network, int handle, int child, int code);
+// An outcome added to (inserted) or removed from the node that its child (or cost child) could not follow,
+// with that child's status: the status, logged naming both nodes unless memory ran out (logged where it
+// did).
+int RefuseOutcomeForChild(const VRX_network& network, int handle, int child, int code, bool inserted);
 
 // Logs, naming the node, why the outcome could not be observed (code kOutOfRange with a valid outcome):
 // when the refusal logged nothing past loggedBefore entries, that it contradicts the evidence of other

@@ -1,6 +1,9 @@
 // A plate node's definitions of later time slices, reached through its own definition.
+#include <string>
+
 #include "base/double_array.h"
 #include "base/status_codes.h"
+#include "definitions/definition_support.h"
 #include "model/network.h"
 #include "model/node_definition.h"
 #include "model/temporal_extension.h"
@@ -22,6 +25,10 @@ int VRX_nodeDefinition::SetTemporalDefinition(int order, const VRX_doubleArray& 
     if (network == nullptr || network->FindTemporalExtension() == nullptr) return kWrongNodeType;
     VRX_nodeDefinition* temporal = FindTemporalDefinition(order);
     if (temporal == nullptr) return kOutOfRange;
+    const std::string what = "temporal table of order " + std::to_string(order);
+    if (const int rc =
+            vovido::DefinitionSupport::RefuseNonFiniteEntries(network, handle, what.c_str(), entries))
+        return rc;
     if (const int rc = temporal->SetDefinitionDoubles(entries)) return rc;
     network->InvalidateValues();
     return kSuccess;

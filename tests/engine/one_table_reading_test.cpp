@@ -37,6 +37,11 @@ struct Asia {
     int Table(const char* id, const std::vector<double>& values) {
         return Def(id).SetDefinitionDoubles(Doubles(values));
     }
+    VRX_Dmatrix& Matrix(const char* id) {
+        VRX_Dmatrix* m = nullptr;
+        EXPECT_EQ(Def(id).GetDefinition(m), kSuccess);
+        return *m;
+    }
     std::vector<double> Updated(const char* id) {
         EXPECT_EQ(net.UpdateBeliefs(), kSuccess) << LogDump();
         return Beliefs(net, H(id));
@@ -167,6 +172,33 @@ TEST_F(OneTableReading, AnOutcomeAChildCannotTakeIsAddedNowhere) {
     VRX_Dmatrix* dysp = nullptr;
     ASSERT_EQ(asia.Def("dysp").GetDefinition(dysp), kSuccess);
     EXPECT_EQ(dysp->GetNumberOfElements(), 8);
+}
+
+// A child that cannot follow an outcome edit of its parent is known before anything changes: no other
+// child's table moves, and the parent's outcomes and its children's tables stay in step.
+TEST_F(OneTableReading, AnOutcomeEditAChildCannotFollowChangesNoOtherChild) {
+    Asia asia;
+    ASSERT_EQ(asia.Table("xray", {0.5, 0.1, 0.5, 0.1}), kSuccess);
+    ASSERT_EQ(asia.net.GetNode(asia.H("dysp"))->ChangeType(DefinitionType::kDistribution), kSuccess);
+    errorLog.Flush();
+    EXPECT_EQ(asia.Def("either").AddOutcome("maybe"), kOutOfRange);
+    EXPECT_EQ(MessageAt(0).rfind(
+                  "ERROR: Node [either] : its child [dysp], a hybrid distribution node, cannot take", 0),
+              0u)
+        << LogDump();
+    EXPECT_EQ(Entries(asia.Matrix("xray")), (std::vector<double>{0.5, 0.1, 0.5, 0.1}));
+
+    Asia removal;
+    ASSERT_EQ(removal.Def("either").AddOutcome("maybe"), kSuccess);
+    ASSERT_EQ(removal.net.GetNode(removal.H("xray"))->ChangeType(DefinitionType::kHEquation), kSuccess);
+    errorLog.Flush();
+    EXPECT_EQ(removal.Def("either").RemoveOutcome(2), kOutOfRange);
+    EXPECT_EQ(
+        MessageAt(0),
+        "ERROR: Node [either] : its child [xray], a hybrid equation node, cannot follow the removal of its "
+        "outcome (status -2), so none was removed");
+    EXPECT_EQ(removal.Def("either").GetNumberOfOutcomes(), 3);
+    EXPECT_EQ(removal.Matrix("dysp").GetNumberOfElements(), 12);
 }
 
 TEST_F(OneTableReading, AFindingOnADerivedNodeBuildsNoTableTheUpdateRefuses) {

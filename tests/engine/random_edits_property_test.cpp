@@ -208,6 +208,39 @@ protected:
         }
     }
 
+    // The network as its own XML format writes it, or why it cannot be written.
+    std::string Saved(VRX_network& net) {
+        const std::string path = TempPath("random_edits_state.xvrx");
+        errorLog.Flush();
+        const std::string text = net.WriteFile(path.c_str()) == kSuccess ? ReadTextFile(path) : LogDump();
+        std::remove(path.c_str());
+        errorLog.Flush();
+        return text;
+    }
+
+    // Every table is in step with the node's indexing parents and outcomes, as a file holds it.
+    static void ExpectTablesInStep(VRX_network& net, const std::string& where) {
+        for (int h = net.GetFirstNode(); h >= 0; h = net.GetNextNode(h)) {
+            const int type = net.GetNodeType(h);
+            VRX_nodeDefinition& definition = *net.GetNode(h)->GetDefinition();
+            VRX_Dmatrix* table = nullptr;
+            if (!vovido::IsIndexingType(type) || definition.GetDefinition(table) != kSuccess ||
+                table == nullptr)
+                continue;
+            std::vector<int> expected;
+            const VRX_intArray& parents = net.GetParents(h);
+            for (int i = 0; i < parents.GetCount(); ++i) {
+                if (vovido::IsIndexingType(net.GetNodeType(parents[i])))
+                    expected.push_back(net.GetNode(parents[i])->GetDefinition()->GetNumberOfOutcomes());
+            }
+            expected.push_back(definition.GetNumberOfOutcomes());
+            std::vector<int> shape;
+            for (int d = 0; d < table->GetNumberOfDimensions(); ++d)
+                shape.push_back(table->GetDimensions()[d]);
+            EXPECT_EQ(shape, expected) << where << " table of " << net.GetNode(h)->GetId();
+        }
+    }
+
     void Run(const Scope& scope) {
         scope_ = scope;
         RandomEditor editor(scope.edits, CheckFailedEdit);
@@ -221,9 +254,18 @@ protected:
                 std::vector<int> handles;
                 for (int h = net.GetFirstNode(); h >= 0; h = net.GetNextNode(h)) handles.push_back(h);
                 for (int edit = 0; edit < kEditsPerSeed; ++edit) {
-                    errorLog.Flush();
+                    const std::string saved = Saved(net);
+                    const EvidenceMap findings = Findings(net);
                     const std::string where = std::string(name) + " seed " + std::to_string(seed) + " edit " +
                                               std::to_string(edit) + " (" + editor.Edit(net, handles) + ")";
+                    // A refused call or a query changes nothing a file or the findings hold.
+                    if (editor.LastChangedNothing()) {
+                        const std::string log = LogDump();
+                        EXPECT_EQ(Findings(net), findings) << where << " refused, yet the findings changed";
+                        EXPECT_TRUE(Saved(net) == saved)
+                            << where << " refused, yet the network changed: " << log;
+                    }
+                    ExpectTablesInStep(net, where);
                     CheckUpdate(net, where);
                     CheckOrderOfCalls(net, where);
                     CheckRoundTrips(net, where);

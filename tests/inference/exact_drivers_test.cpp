@@ -537,6 +537,24 @@ TEST(ImpossibleEvidence, ObservedFamilyOfProbabilityZeroIsReportedByName) {
     EXPECT_STREQ(errorLog.GetMessage(0), "Evidence is impossible: it has probability zero at node [b].");
 }
 
+// Likelihoods alone that no configuration allows (c = a OR b is false, yet a is true) name the nodes
+// that hold them, not the temporary children that stand for them during the update.
+TEST(ImpossibleEvidence, LikelihoodsThatConflictNameTheirNodes) {
+    TestNetwork t;
+    const int a = t.Add("a"), b = t.Add("b"), c = t.Add("c");
+    t.Arcs({{a, c}, {b, c}});
+    t.Table(a, {0.5, 0.5});
+    t.Table(b, {0.5, 0.5});
+    t.Table(c, {1, 0, 1, 0, 1, 0, 0, 1});
+    ASSERT_EQ(t.Value(c)->SetVirtualEvidence(Doubles({0.0, 1.0})), kSuccess);
+    ASSERT_EQ(t.Value(a)->SetVirtualEvidence(Doubles({1.0, 0.0})), kSuccess);
+    errorLog.Flush();
+    EXPECT_EQ(t.net.UpdateBeliefs(), kConflictingEvidence);
+    EXPECT_EQ(LogDump(),
+              "-26 Evidence is impossible: its probability is zero given the evidence on [a], [c], so no "
+              "beliefs can be computed.\n");
+}
+
 // y = 0 is possible only when x = 0, which x's prior rules out: the relevance step fixes x and answers
 // it alone, so only the spreading check can see the conflict.
 TEST(ImpossibleEvidence, ConflictFoundBySpreadingThroughZerosIsReported) {

@@ -3,6 +3,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 #include "base/double_array.h"
 #include "definitions/cpt.h"
@@ -171,14 +172,17 @@ TEST_F(ChecksTest, ParentIndexFromId) {
 }
 
 TEST_F(ChecksTest, TemporalDefinitionOfANetworkWithoutTemporalData) {
-    EXPECT_EQ(
-        Refusal([&] { getTemporalDefinitionDoubles(*network.GetNode(a), 1); }),
-        "runtime_error: Cannot get the temporal definition of node 'CPT' of node 'A' as an array of doubles");
     const int noisy = network.AddNode(DefinitionType::kNoisyMax, "N");
+    const int cast = network.AddNode(DefinitionType::kCast, "K");
+    for (const auto& [node, id] : {std::pair{a, "A"}, std::pair{noisy, "N"}}) {
+        EXPECT_EQ(Refusal([&] { getTemporalDefinitionDoubles(*network.GetNode(node), 1); }),
+                  std::string("runtime_error: The node '") + id +
+                      "' has no temporal definition: it is not in the temporal plate");
+    }
     EXPECT_EQ(
-        Refusal([&] { getTemporalDefinitionDoubles(*network.GetNode(noisy), 1); }),
-        "runtime_error: Cannot get the temporal definition of node 'NOISY_MAX' of node 'N' as an array of "
-        "doubles");
+        Refusal([&] { getTemporalDefinitionDoubles(*network.GetNode(cast), 1); }),
+        "runtime_error: Cannot get the temporal definition of node 'K' as an array of doubles: its kind "
+        "CAST keeps none (only CPT, truth-table and noisy-MAX nodes do)");
 }
 
 TEST_F(ChecksTest, Submodels) {

@@ -153,7 +153,9 @@ TEST_F(VirtualEvidenceTest, ClearEvidenceRemovesIt) {
     EXPECT_NEAR(BeliefInYes(rain), 0.2, 1e-9);
     // Nothing is left to clear.
     ClearEvidence(wet);
-    EXPECT_EQ(TakeTarvoMessage(), "TARVO error -2 in function ClearEvidence");
+    EXPECT_EQ(TakeTarvoMessage(),
+              "TARVO error -2 in function ClearEvidence. Logged information: ERROR: Node "
+              "[WetGrass] : it has no evidence to clear\n");
 }
 
 TEST_F(VirtualEvidenceTest, ObservedEvidenceReplacesIt) {

@@ -207,6 +207,25 @@ TEST_F(NetworkEvidenceTest, ChainConflictFoundByRepropagationKeepsTheEvidence) {
     EXPECT_EQ(Value(c).GetEvidence(), kFalse);
 }
 
+// Evidence taken while deterministic propagation was off stays through a refused change of it, though it
+// would not be taken again now: the refused call changes nothing.
+TEST_F(NetworkEvidenceTest, RefusedEvidenceKeepsWhatWasTakenWithoutPropagation) {
+    a = Add("a");
+    b = Add("b");
+    c = Add("c", {"c0", "c1", "c2"});
+    Arc(a, b);
+    Arc(b, c);
+    Table(b, {1, 0, 0, 1});
+    Table(c, {1, 0, 0, 0, 1, 0});
+    net.propagationFlags &= ~PropagationFlags::kDeterministic;
+    ASSERT_EQ(Value(a).SetEvidence(kTrue), kSuccess);
+    ASSERT_EQ(Value(c).SetEvidence(1), kSuccess);
+    net.propagationFlags |= PropagationFlags::kDeterministic;
+    EXPECT_EQ(Value(c).SetEvidence(2), kOutOfRange);
+    EXPECT_EQ(Flags(c) & (kEvidence | kPropagatedEvidence), kEvidence);
+    EXPECT_EQ(Value(c).GetEvidence(), 1);
+}
+
 TEST_F(NetworkEvidenceTest, ConflictingObservationIsTakenBack) {
     BuildAnd();
     ASSERT_EQ(Value(c).SetEvidence(kFalse), kSuccess);

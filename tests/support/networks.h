@@ -306,6 +306,14 @@ public:
     void Table(int h, const std::vector<double>& values) {
         EXPECT_EQ(net.GetNode(h)->GetDefinition()->SetDefinitionDoubles(Doubles(values)), kSuccess);
     }
+    // Entries written straight into the table, as a caller holding its matrix may: what the setters refuse
+    // (NaN, infinities) reaches the checks of updates and writes. The node's value is out of date after.
+    void RawTable(int h, const std::vector<double>& values) {
+        VRX_Dmatrix& table = Definition(h);
+        ASSERT_EQ(static_cast<size_t>(table.GetNumberOfElements()), values.size());
+        for (size_t i = 0; i < values.size(); ++i) table[static_cast<int>(i)] = values[i];
+        Value(h)->SetValueFlag(ValueFlags::kUpToDate, false);
+    }
     void Observe(int h, int outcome) { EXPECT_EQ(Value(h)->SetEvidence(outcome), kSuccess); }
     VRX_nodeValue* Value(int h) const { return net.GetNode(h)->GetValue(); }
     VRX_Dmatrix& Definition(int h) const {

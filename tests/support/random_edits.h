@@ -1,7 +1,8 @@
 #pragma once
-// Random edits of a network through the calls the natives make (outcomes, arcs, tables with rounded, zero
-// and unnormalised columns, parameters of the noisy kinds, every kind code, evidence, algorithms), fixed
-// by a seed: the random-edit property test and the regression comparison of two builds make the same edits.
+// Random edits of a network through the calls the natives make (outcomes added, inserted and removed, arcs,
+// tables with rounded, zero and unnormalised columns, parameters of the noisy kinds, every kind code,
+// evidence, also on nodes that hold some, read-only queries, algorithms), fixed by a seed: the random-edit
+// property test and the regression comparison of two builds make the same edits.
 
 #include <cmath>
 #include <functional>
@@ -12,6 +13,7 @@
 
 #include "base/dmatrix.h"
 #include "base/double_array.h"
+#include "base/int_array.h"
 #include "base/status_codes.h"
 #include "model/ci_definition.h"
 #include "model/network.h"
@@ -50,14 +52,20 @@ public:
 
     void Seed(unsigned seed) { rng_.seed(seed); }
 
+    // Whether the last edit was refused or only read: then it may change nothing.
+    bool LastChangedNothing() const { return unchanged_; }
+
     // One edit of a random node of `handles`; what it was, for the messages.
     std::string Edit(VRX_network& net, const std::vector<int>& handles) {
+        unchanged_ = false;
         const int h = handles[static_cast<size_t>(Any(static_cast<int>(handles.size())))];
         const int other = handles[static_cast<size_t>(Any(static_cast<int>(handles.size())))];
         VRX_node& node = *net.GetNode(h);
         VRX_nodeDefinition& definition = *node.GetDefinition();
         const std::string id = node.GetId();
-        switch (Any(9)) {
+        if (followUp_ >= 0 && net.GetNode(followUp_) != nullptr) return FollowUp(net);
+        followUp_ = -1;
+        switch (Any(12)) {
             case 0: {
                 static const int kChanceKinds[] = {DefinitionType::kCpt,        DefinitionType::kCpt,
                                                    DefinitionType::kTruthTable, DefinitionType::kNoisyMax,
@@ -72,38 +80,58 @@ public:
                     DefinitionType::kDistribution, DefinitionType::kHEquation,
                     DefinitionType::kEquation,     0x999};
                 const int kind = scope_.everyKind && Any(2) == 0 ? kEveryKind[Any(14)] : kChanceKinds[Any(7)];
-                if (node.ChangeType(kind) != kSuccess) Failed({"kind of " + id, &node});
+                if (Refused(node.ChangeType(kind))) Failed({"kind of " + id, &node});
                 return "kind of " + id + " to " + std::to_string(kind);
             }
             case 1: {
                 const int before = definition.GetNumberOfOutcomes();
-                if (definition.AddOutcome(("o" + std::to_string(Any(1000))).c_str()) != kSuccess)
-                    Failed({"outcome added to " + id, &node, true, before});
+                const std::string name = "o" + std::to_string(Any(1000));
+                // Inserted at a random place, or added last.
+                const int rc = Any(2) == 0 ? definition.AddOutcome(name.c_str())
+                                           : definition.InsertOutcome(Any(before + 1), name.c_str());
+                if (Refused(rc)) Failed({"outcome added to " + id, &node, true, before});
                 return "outcome added to " + id;
             }
             case 2:
                 if (!scope_.offColumns) return "no edit";
-                (void)definition.RemoveOutcome(Any(3));
+                (void)Refused(definition.RemoveOutcome(Any(3)));
                 return "outcome removed from " + id;
             case 3:
-                (void)net.AddArc(other, h);
+                (void)Refused(net.AddArc(other, h));
                 return "arc " + std::string(net.GetNode(other)->GetId()) + " -> " + id;
             case 4: {
                 const VRX_intArray& parents = net.GetParents(h);
-                if (parents.GetCount() > 0) (void)net.RemoveArc(parents[Any(parents.GetCount())], h);
+                if (parents.GetCount() > 0) (void)Refused(net.RemoveArc(parents[Any(parents.GetCount())], h));
                 return "arc to " + id + " removed";
             }
+            case 9:
+                Query(net, h, other);
+                return "queries of " + id;
+            case 11:
+                // Three edits: an outcome more, a child of another kind, then an outcome edit it follows.
+                if (net.GetChildren(h).GetCount() == 0) return "no edit";
+                followUp_ = h;
+                step_ = 0;
+                (void)Refused(definition.AddOutcome(nullptr));
+                return "outcome added to " + id + " before its child changes kind";
             case 5:
             case 6:
                 SetTable(node);
                 return "table of " + id;
             case 7:
+            case 10: {
+                VRX_nodeValue& value = *node.GetValue();
                 if (Any(3) == 0) {
-                    (void)node.GetValue()->ClearEvidence();
-                } else {
-                    (void)node.GetValue()->SetEvidence(Any(definition.GetNumberOfOutcomes()));
+                    (void)Refused(value.ClearEvidence());
+                    return "evidence on " + id + " cleared";
                 }
-                return "evidence on " + id;
+                // A node that holds evidence is given another outcome, which its neighbours may refuse.
+                const int k = definition.GetNumberOfOutcomes();
+                const int held = value.HasEvidence() ? value.GetEvidence() : -1;
+                const int outcome = held >= 0 && k > 1 ? (held + 1 + Any(k - 1)) % k : Any(k);
+                (void)Refused(value.SetEvidence(outcome));
+                return "evidence " + std::to_string(outcome) + " on " + id;
+            }
             default: {
                 static const int kExactAlgorithms[] = {
                     BayesianAlgorithm::kClusteringWithDecomposition, BayesianAlgorithm::kPolytree,
@@ -118,6 +146,60 @@ public:
 
 private:
     int Any(int n) { return n > 0 ? static_cast<int>(rng_() % static_cast<unsigned>(n)) : 0; }
+
+    // True for a refused call, which is then to have changed nothing.
+    bool Refused(int rc) {
+        unchanged_ = rc != kSuccess;
+        return unchanged_;
+    }
+
+    // The steps after an outcome was added to followUp_: one of its children takes a kind that is no plain
+    // table (computed, hybrid, equation, utility), then the node gets or loses an outcome, which that child
+    // may refuse.
+    std::string FollowUp(VRX_network& net) {
+        const int h = followUp_;
+        const std::string id = net.GetNode(h)->GetId();
+        VRX_nodeDefinition& definition = *net.GetNode(h)->GetDefinition();
+        if (step_++ == 0) {
+            const VRX_intArray& children = net.GetChildren(h);
+            if (children.GetCount() == 0) return "no edit";
+            static const int kOtherKinds[] = {DefinitionType::kCast,          DefinitionType::kDeMorgan,
+                                              DefinitionType::kNoisyAdder,    DefinitionType::kNoisyMax,
+                                              DefinitionType::kDchildHparent, DefinitionType::kDistribution,
+                                              DefinitionType::kHEquation,     DefinitionType::kEquation,
+                                              DefinitionType::kTable,         DefinitionType::kTruthTable};
+            const int child = children[Any(children.GetCount())];
+            const int kind = kOtherKinds[Any(10)];
+            (void)Refused(net.GetNode(child)->ChangeType(kind));
+            return "kind of child " + std::string(net.GetNode(child)->GetId()) + " to " +
+                   std::to_string(kind);
+        }
+        followUp_ = -1;
+        const int k = definition.GetNumberOfOutcomes();
+        if (k >= 3 && Any(2) == 0) {
+            (void)Refused(definition.RemoveOutcome(Any(k)));
+            return "outcome removed from " + id + " after its child changed kind";
+        }
+        (void)Refused(definition.InsertOutcome(Any(k + 1), nullptr));
+        return "outcome inserted in " + id + " after its child changed kind";
+    }
+
+    // The read-only queries, which change nothing whatever they answer.
+    void Query(VRX_network& net, int h, int other) {
+        unchanged_ = true;
+        VRX_intArray orders;
+        VRX_intArray parents;
+        std::vector<std::pair<int, int>> pairs;
+        (void)net.GetTemporalOrders(h, orders);
+        (void)net.GetTemporalParents(h, 1 + Any(2), parents);
+        (void)net.GetTemporalChildren(h, pairs);
+        (void)net.GetUnrolledParents(h, 1 + Any(2), pairs);
+        (void)net.TemporalArcExists(other, h, 1);
+        (void)net.GetMaxNodeTemporalOrder(h);
+        VRX_Dmatrix* table = nullptr;
+        (void)net.GetNode(h)->GetDefinition()->GetDefinition(table);
+        (void)net.GetNode(h)->GetDefinition()->GetNumberOfOutcomes();
+    }
 
     void Failed(const FailedEdit& edit) {
         if (onFailure_) onFailure_(edit);
@@ -164,7 +246,7 @@ private:
         if ((type == DefinitionType::kNoisyMax || type == DefinitionType::kNoisyAdder) && noisy != nullptr &&
             k > 0) {
             const int size = noisy->GetCiWeights()->GetNumberOfElements();
-            if (SetDoubles(definition, RandomColumns(size, k)) != kSuccess)
+            if (Refused(SetDoubles(definition, RandomColumns(size, k))))
                 Failed({"parameters of " + std::string(node.GetId()), &node});
             return;
         }
@@ -176,11 +258,13 @@ private:
         const bool deterministic = type == DefinitionType::kTruthTable && Any(3) != 0;
         const std::vector<double> values =
             deterministic ? DeterministicColumns(size, k) : RandomColumns(size, k);
-        if (SetDoubles(definition, values) != kSuccess)
-            Failed({"table of " + std::string(node.GetId()), &node});
+        if (Refused(SetDoubles(definition, values))) Failed({"table of " + std::string(node.GetId()), &node});
     }
 
     std::mt19937 rng_;
+    bool unchanged_ = false;
+    int followUp_ = -1;  // the node of a three-step outcome edit under way
+    int step_ = 0;
     EditScope scope_;
     FailureCheck onFailure_;
 };

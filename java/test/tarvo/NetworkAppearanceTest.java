@@ -98,7 +98,8 @@ public class NetworkAppearanceTest {
             Check.equal(MAIN, net.getSubmodelOfNode(a));
             Check.equal(List.of(MAIN), walk(net));
 
-            Check.equal("TARVO error -2 in function DeleteSubmodel", message(() -> net.deleteSubmodel(MAIN)));
+            Check.equal("TARVO error -2 in function DeleteSubmodel. Logged information: The main submodel (16384) holds every node "
+                    + "and submodel and cannot be deleted\n", message(() -> net.deleteSubmodel(MAIN)));
             Check.equal(Fixtures.badIdentifier("1st"), message(() -> net.addSubmodel(MAIN, "1st")));
             Check.equal("TARVO error -2 in function CreateSubmodel. Logged information: "
                     + "Invalid parent submodel handle: 999\n", message(() -> net.addSubmodel(999, "Fine")));

@@ -161,7 +161,8 @@ public class NetworkDefinitionsTest {
             Fixtures.near(0.3, net.getDeMorganPriorBelief(effect), "prior kept");
             Check.equal("Invalid DeMorgan parent type 4 for node 'Effect', valid types are 0..3",
                     message(() -> net.setDeMorganParentType(effect, 0, 4)));
-            Check.equal("TARVO error -2 in function SetParentType",
+            Check.equal("TARVO error -2 in function SetParentType. Logged information: ERROR: Node [Effect] : parent index 1 "
+                    + "is outside 0..0\n",
                     message(() -> net.setDeMorganParentType("Effect", 1, 1)));
             Check.equal("TARVO error -1 in function GetParentType",
                     message(() -> net.getDeMorganParentType(effect, 1)));

@@ -89,7 +89,8 @@ public class NetworkDynamicTest {
             Check.equal(1, net.getUnrolledParents("Rain", 1).length);
             Check.equal(1, net.getTemporalChildren("Umbrella").length);
             net.deleteTemporalArc("Umbrella", "Rain", 2);
-            Check.equal("TARVO error -2 in function RemoveTemporalArc",
+            Check.equal("TARVO error -2 in function RemoveTemporalArc. Logged information: ERROR: Node [Rain] : no temporal arc "
+                    + "of order 2 from [Umbrella] comes into it\n",
                     message(() -> net.deleteTemporalArc("Umbrella", "Rain", 2)));
             Check.equal(1, net.getMaxTemporalOrder());
         } finally {

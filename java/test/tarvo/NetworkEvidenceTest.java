@@ -56,7 +56,8 @@ public class NetworkEvidenceTest {
             Check.equal("Node 'Smoker' has no evidence set", message(() -> net.getEvidenceId("Smoker")));
             Check.isTrue(!net.isEvidence(smoker) && !net.isRealEvidence(smoker), "no evidence");
             Check.isTrue(!net.isPropagatedEvidence("Smoker"), "no propagated evidence");
-            Check.equal("TARVO error -2 in function ClearEvidence", message(() -> net.clearEvidence(smoker)));
+            Check.equal("TARVO error -2 in function ClearEvidence. Logged information: ERROR: Node [Smoker] : it has no evidence "
+                    + "to clear\n", message(() -> net.clearEvidence(smoker)));
             Check.equal("Invalid node handle: -4", message(() -> net.isEvidence(-4)));
         } finally {
             net.dispose();
@@ -94,7 +95,8 @@ public class NetworkEvidenceTest {
             Check.equal("TARVO error -2 in function SetEvidence. Logged information: ERROR: Node [TbOrCancer] : outcome "
                     + "[no] contradicts the evidence of other nodes\n",
                     message(() -> net.setEvidence("TbOrCancer", "no")));
-            Check.equal("TARVO error -2 in function ClearEvidence",
+            Check.equal("TARVO error -2 in function ClearEvidence. Logged information: ERROR: Node [TbOrCancer] : it has no "
+                    + "evidence of its own to clear: the evidence of other nodes fixes its outcome\n",
                     message(() -> net.clearEvidence("TbOrCancer")));
             Check.equal("yes", net.getEvidenceId("TbOrCancer"));
             net.clearEvidence("Tuberculosis");
@@ -171,7 +173,8 @@ public class NetworkEvidenceTest {
                     "nothing of the refused evidence stays");
             Check.equal("yes", net.getEvidenceId("B"));
             // The text emptied the log.
-            Check.equal("TARVO error -2 in function ClearEvidence", message(() -> net.clearEvidence("C")));
+            Check.equal("TARVO error -2 in function ClearEvidence. Logged information: ERROR: Node [C] : it has no evidence to "
+                    + "clear\n", message(() -> net.clearEvidence("C")));
         } finally {
             net.dispose();
         }

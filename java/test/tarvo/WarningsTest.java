@@ -86,6 +86,20 @@ public class WarningsTest {
                 });
     }
 
+    /** A smaller slice count drops the evidence of the slices it leaves out, naming the nodes. */
+    public void testEvidenceOfSlicesLeftOutIsNamed() {
+        Check.equal(List.of("[-4] the evidence of node [X] in slice 2 and after is dropped: the network now has 2 "
+                + "slices"), warnings(n -> {
+                    int x = n.addNode(0x12, "X");
+                    n.setNodeTemporalType(x, 3);
+                    n.setSliceCount(5);
+                    n.setTemporalEvidence(x, 3, 0);
+                    n.setSliceCount(4);
+                    n.setSliceCount(2);
+                    Check.isTrue(!n.isTemporalEvidence(x, 3), "dropped");
+                }));
+    }
+
     /** A column off 1 is used scaled to sum to 1, and the update names the node. */
     public void testColumnsOffOneAreUsedScaled() {
         String inconsistent = "UpdateBeliefs: [-568] ERROR: Node [%s] is not consistent. Inference may not be "
