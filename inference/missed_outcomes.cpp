@@ -103,7 +103,7 @@ namespace {
 
 // Updates repeated within one call (policy evaluation, annealed MAP) fold into one entry.
 const NoticeKind kMissedOutcomesNotice = {
-    "Warning: no sample reached outcomes of {count} that the evidence makes likely, and their beliefs are "
+    "Warning: in {count}, no sample reached outcomes that the evidence makes likely, and their beliefs are "
     "far off",
     "update", nullptr};
 
@@ -122,8 +122,8 @@ void MissedOutcomes::Warn() const {
         LogNotice(errorLog, kNoUsefulSamples, text.c_str(), nullptr,
                   {&kMissedOutcomesNotice, std::string(), "[" + node_ + "] " + bound});
     } catch (const std::bad_alloc&) {
-        LogError(errorLog, kNoUsefulSamples, "Warning: no sample reached an outcome the evidence makes likely.",
-                 nullptr);
+        LogError(errorLog, kNoUsefulSamples,
+                 "Warning: no sample reached an outcome the evidence makes likely.", nullptr);
     }
 }
 
