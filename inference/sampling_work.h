@@ -41,8 +41,8 @@ private:
 };
 
 // The share of a table's draws that do not take their column's likeliest outcome, columns weighed
-// alike: a draw the processor cannot foresee costs it a wrong guess (some 30 steps), and tables of
-// near-certain columns draw several times as fast as tables of even ones.
+// alike: a draw the processor cannot foresee costs it a wrong guess, and tables of even columns draw
+// slower than tables of near-certain ones.
 double DrawUncertainty(const double* table, int64_t cells, int outcomes);
 
 // The draws of a sampling run over its parts, refused as a whole before any part is sampled.

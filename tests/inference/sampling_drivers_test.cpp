@@ -255,12 +255,12 @@ TEST(SamplingDrivers, NoSampleCountFailsEveryPart) {
 
 // A sample count whose draws would run for hours is refused before the first draw, naming the part, its
 // samples and the steps they would take: 80 a sample, each record's outcomes, parents and 4 steps, and 8
-// more for each of the 3 drawn right after a parent (5 in the order of logic sampling), and 36 for the
-// draws' uncertainty, 32 times the share of each drawn record's draws that miss its column's likeliest
-// outcome (smoke 16, bronc 11, dysp 6, lung 2, tub 1; xray 1 more where logic sampling draws it);
+// more for each of the 3 drawn right after a parent (5 in the order of logic sampling), and 18 for the
+// draws' uncertainty, 16 times the share of each drawn record's draws that miss its column's likeliest
+// outcome (smoke 8, bronc 6, dysp 3, lung 1; xray 1 more where logic sampling draws it);
 // backward sampling reads the row of xray's outcome twice and a row of each record on the walk up from
 // it, either and its first parent (18 more: 2 + 2, 4 + 4 and 2 + 4); adaptive importance sampling learns
-// on 25,000 samples of xray and its ancestors (92 steps) and updates their 20 cells ten times (10 steps a
+// on 25,000 samples of xray and its ancestors (82 steps) and updates their 20 cells ten times (10 steps a
 // cell); importance sampling after loopy propagation makes three passes of 84 steps, 4 each.
 TEST(SamplingDrivers, SampleCountsPastTheWorkLimitAreRefusedAtOnce) {
     Asia asia;
@@ -276,13 +276,13 @@ TEST(SamplingDrivers, SampleCountsPastTheWorkLimitAreRefusedAtOnce) {
         int algorithm;
         std::string text;
     } refusals[] = {
-        {1, part + "[smoke], [lung], [asia], [tub], [either], ..." + sizes + "285615325051" + limit(26)},
-        {3, part + topological + sizes + "249108103052" + limit(26)},
-        {4, part + topological + sizes + "249108103052" + limit(14)},
-        {6, part + topological + sizes + "287762808698" + limit(23)},
+        {1, part + "[smoke], [lung], [asia], [tub], [either], ..." + sizes + "246960619405" + limit(25)},
+        {3, part + topological + sizes + "210453397406" + limit(22)},
+        {4, part + topological + sizes + "210453397406" + limit(12)},
+        {6, part + topological + sizes + "249108103052" + limit(19)},
         {7,
-         part + topological + " (tables of 36 cells) 2147508647 times would take 249110405052" + limit(16)},
-        {8, part + topological + sizes + "249108104060" + limit(17)},
+         part + topological + " (tables of 36 cells) 2147508647 times would take 210455449406" + limit(14)},
+        {8, part + topological + sizes + "210453398414" + limit(14)},
     };
     for (const auto& r : refusals) {
         EXPECT_EQ(Update(asia.t.net, r.algorithm, 2147483647), kOutOfMemory) << Where(r.algorithm);
@@ -292,9 +292,9 @@ TEST(SamplingDrivers, SampleCountsPastTheWorkLimitAreRefusedAtOnce) {
 }
 
 // Logic sampling goes past an observed record no more often than its likeliest column gives the observed
-// outcome. The root R (22 steps: 2 outcomes, 4, and 16 for its even draw) and its child E, observed at
+// outcome. The root R (14 steps: 2 outcomes, 4, and 8 for its even draw) and its child E, observed at
 // 0.001 (15: one parent, and 8 for waiting on R), come first; behind them each link of a chain of 30 from R
-// costs 1 step instead of 23 (the first) or 31.
+// costs 1 step instead of 15 (the first) or 23.
 TEST(SamplingDrivers, LogicSamplingCountsWhatRejectionLetsThrough) {
     TestNetwork t;
     const int root = t.Add("R"), observed = t.Add("E");
@@ -313,8 +313,8 @@ TEST(SamplingDrivers, LogicSamplingCountsWhatRejectionLetsThrough) {
         std::string nodes;
         int64_t steps;
         int64_t limit;
-    } refusals[] = {{1, "[R], [E], [C1], [C2], [C3], ...", 22 + 15 + 30, int64_t{26} << 30},
-                    {3, "[R], [E], [C1], [C2], [C3], ...", 22 + 15 + 23 + 29 * 31, int64_t{26} << 30}};
+    } refusals[] = {{1, "[R], [E], [C1], [C2], [C3], ...", 14 + 15 + 30, int64_t{25} << 30},
+                    {3, "[R], [E], [C1], [C2], [C3], ...", 14 + 15 + 15 + 29 * 23, int64_t{22} << 30}};
     for (const auto& r : refusals) {
         EXPECT_EQ(Update(t.net, r.algorithm, 2147483647), kOutOfMemory) << Where(r.algorithm);
         const std::string limit = " steps, past the limit of " + std::to_string(r.limit) + " steps";
