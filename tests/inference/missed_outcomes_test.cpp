@@ -1,6 +1,6 @@
 // The bound on the posterior of outcomes no sample reached is a true lower bound: on random networks
-// with evidence and positive, sparse or deterministic tables, for every node and every set of outcomes taken as missed, it never passes the exact
-// posterior of those outcomes, and it is often far above 0.
+// with evidence and positive, sparse or deterministic tables, for every node and every set of outcomes taken
+// as missed, it never passes the exact posterior of those outcomes, and it is often far above 0.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -47,7 +47,8 @@ TEST(MissedOutcomes, BoundNeverPassesTheExactPosterior) {
                         if (counts[k] == 0.0) exact += ref.beliefs[h][k];
                     }
                     const double bound = vovido::MissedOutcomes::LowerBound(view, i, counts.data());
-                    EXPECT_LE(bound, exact + 1e-12) << "seed " << seed << ", node " << h << ", set " << missed;
+                    EXPECT_LE(bound, exact + 1e-12)
+                        << "seed " << seed << ", node " << h << ", set " << missed;
                     checked++;
                     positive += bound > 0.05 ? 1 : 0;
                 }
