@@ -79,11 +79,11 @@ double MissedOutcomes::LowerBound(const PartView& view, int i, const double* cou
 }
 
 void MissedOutcomes::AddNode(const PartView& view, int i, const double* counts) {
-    const double bound = LowerBound(view, i, counts);
-    if (!(bound >= kLikelyMissed)) return;
-    const VRX_node* node = view.GetNetwork()->GetNode(view.GetNodeHandle(i));
-    if (node == nullptr || node->GetId() == nullptr) return;
     try {
+        const double bound = LowerBound(view, i, counts);
+        if (!(bound >= kLikelyMissed)) return;
+        const VRX_node* node = view.GetNetwork()->GetNode(view.GetNodeHandle(i));
+        if (node == nullptr || node->GetId() == nullptr) return;
         if (++nodes_ > 1 && !(bound > largest_)) return;
         largest_ = bound;
         node_ = node->GetId();

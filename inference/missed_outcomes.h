@@ -33,7 +33,6 @@ private:
     double largest_ = 0.0;
     std::string node_;
     std::string outcome_;
-    std::string others_;
 };
 
 }  // namespace vovido

@@ -117,7 +117,11 @@ void AddMissed(const SampledPart& part, const PartView& view, bool countsHits, M
     for (size_t i = 0; i < part.records.size(); i++) {
         const SamplerRecord& record = part.records[i];
         if (!HasSpread(record)) continue;
-        counts.resize(static_cast<size_t>(record.numOutcomes));
+        try {
+            counts.resize(static_cast<size_t>(record.numOutcomes));
+        } catch (const std::bad_alloc&) {
+            return;  // a check that cannot be made warns of nothing
+        }
         for (int k = 0; k < record.numOutcomes; k++) counts[k] = WeightedCount(record, k, countsHits);
         missed.AddNode(view, static_cast<int>(i), counts.data());
     }
